@@ -1,0 +1,33 @@
+#include "platform/AppPaths.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+TEST(AppPathsTest, FoldersFollowXdgAndArePrivate) {
+    testsupport::TempFolder dir;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_CONFIG_HOME", dir.file(QStringLiteral("cfg")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", dir.file(QStringLiteral("data")).toLocal8Bit());
+
+    EXPECT_EQ(platform::AppPaths::defaultsFile(), dir.file(QStringLiteral("cfg/Pelicarta/defaults.json")));
+    const QString docs = platform::AppPaths::documentsFolder();
+    EXPECT_EQ(docs, dir.file(QStringLiteral("data/Pelicarta")));
+    const auto perms = QFile::permissions(docs);
+    EXPECT_TRUE(perms.testFlags(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    EXPECT_FALSE(perms & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                          QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther));
+    const QString recents = platform::AppPaths::documentsSubfolder(QStringLiteral("Recentes"));
+    EXPECT_TRUE(QFileInfo(recents).isDir());
+
+    // A relative XDG path is ignored, as the XDG rules say.
+    qputenv("XDG_DATA_HOME", "relative/path");
+    EXPECT_TRUE(platform::AppPaths::documentsFolder().startsWith(QDir::homePath()));
+
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+    qputenv("XDG_DATA_HOME", oldData);
+}

@@ -1,0 +1,142 @@
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using platform::UserDefaults;
+
+namespace {
+
+class UserDefaultsTest : public ::testing::Test {
+protected:
+    testsupport::TempFolder dir;
+    QString path() const { return dir.file(QStringLiteral("defaults.json")); }
+};
+
+} // namespace
+
+TEST_F(UserDefaultsTest, ValuesKeepTheirTypesAcrossReload) {
+    {
+        UserDefaults d(path());
+        d.setBool(QStringLiteral("flag"), true);
+        d.setInt(QStringLiteral("big"), std::numeric_limits<qint64>::max());
+        d.setInt(QStringLiteral("negative"), -9007199254740993LL);
+        EXPECT_TRUE(d.setDouble(QStringLiteral("ratio"), 0.85));
+        d.setString(QStringLiteral("name"), QStringLiteral("Pôr do sol ⌘"));
+        d.setJson(QStringLiteral("doc"), QJsonArray{1, QStringLiteral("x")});
+        d.setData(QStringLiteral("blob"), QByteArray("\x00\xff\x10", 3));
+    }
+    UserDefaults d(path());
+    EXPECT_EQ(d.boolValue(QStringLiteral("flag")), true);
+    EXPECT_EQ(d.intValue(QStringLiteral("big")), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(d.intValue(QStringLiteral("negative")), -9007199254740993LL);
+    EXPECT_EQ(d.doubleValue(QStringLiteral("ratio")), 0.85);
+    EXPECT_EQ(d.stringValue(QStringLiteral("name")), QStringLiteral("Pôr do sol ⌘"));
+    EXPECT_EQ(d.jsonValue(QStringLiteral("doc")), QJsonValue(QJsonArray{1, QStringLiteral("x")}));
+    EXPECT_EQ(d.dataValue(QStringLiteral("blob")), QByteArray("\x00\xff\x10", 3));
+    EXPECT_EQ(d.type(QStringLiteral("big")), UserDefaults::Type::Int);
+    EXPECT_FALSE(d.contains(QStringLiteral("missing")));
+}
+
+TEST_F(UserDefaultsTest, WrongTypeReadsAsNoValue) {
+    UserDefaults d(path());
+    d.setString(QStringLiteral("flag"), QStringLiteral("true"));
+    d.setBool(QStringLiteral("count"), true);
+    d.setDouble(QStringLiteral("fraction"), 2.5);
+    EXPECT_FALSE(d.boolValue(QStringLiteral("flag")).has_value());
+    EXPECT_FALSE(d.intValue(QStringLiteral("count")).has_value());
+    EXPECT_FALSE(d.intValue(QStringLiteral("fraction")).has_value());
+    EXPECT_FALSE(d.jsonValue(QStringLiteral("flag")).has_value());
+    // An integer is a valid double, not the other way round.
+    d.setInt(QStringLiteral("whole"), 7);
+    EXPECT_EQ(d.doubleValue(QStringLiteral("whole")), 7.0);
+}
+
+TEST_F(UserDefaultsTest, NonFiniteNumbersAreRefusedAndUnreadable) {
+    UserDefaults d(path());
+    EXPECT_FALSE(d.setDouble(QStringLiteral("x"), std::nan("")));
+    EXPECT_FALSE(d.setDouble(QStringLiteral("x"), std::numeric_limits<double>::infinity()));
+    EXPECT_FALSE(d.contains(QStringLiteral("x")));
+
+    // Hand-edited files can hold numbers JSON parsers turn into infinity.
+    ASSERT_TRUE(dir.write(QStringLiteral("huge.json"),
+                          R"({"format":1,"values":{"x":{"type":"double","value":1e999},
+                              "n":{"type":"int","value":"12abc"}}})"));
+    UserDefaults h(dir.file(QStringLiteral("huge.json")));
+    EXPECT_FALSE(h.doubleValue(QStringLiteral("x")).has_value());
+    EXPECT_FALSE(h.intValue(QStringLiteral("n")).has_value());
+}
+
+TEST_F(UserDefaultsTest, UnreadableFileIsKeptAsideNotOverwritten) {
+    const QByteArray garbage("this is { not json");
+    ASSERT_TRUE(dir.write(QStringLiteral("defaults.json"), garbage));
+    UserDefaults d(path());
+    EXPECT_TRUE(d.keys().isEmpty());
+    const QString aside = d.keptAsidePath();
+    ASSERT_FALSE(aside.isEmpty());
+    d.setBool(QStringLiteral("flag"), false);
+    QFile kept(aside);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), garbage);
+    EXPECT_EQ(UserDefaults(path()).boolValue(QStringLiteral("flag")), false);
+}
+
+TEST_F(UserDefaultsTest, UnknownEntriesSurviveWrites) {
+    ASSERT_TRUE(dir.write(QStringLiteral("defaults.json"),
+                          R"({"format":1,"values":{"future":{"type":"colour","value":[1,2,3]},"odd":42}})"));
+    {
+        UserDefaults d(path());
+        d.setInt(QStringLiteral("count"), 3);
+        EXPECT_FALSE(d.type(QStringLiteral("future")).has_value());
+    }
+    const QJsonObject values = QJsonDocument::fromJson(dir.read(QStringLiteral("defaults.json")))
+                                   .object().value(QStringLiteral("values")).toObject();
+    EXPECT_EQ(values.value(QStringLiteral("future")).toObject().value(QStringLiteral("value")), QJsonArray({1, 2, 3}));
+    EXPECT_EQ(values.value(QStringLiteral("odd")), 42);
+}
+
+TEST_F(UserDefaultsTest, ChangeSignalsPerKeyAndBatches) {
+    UserDefaults d(path());
+    int flagChanges = 0;
+    QObject context;
+    d.onChange(QStringLiteral("flag"), &context, [&] { ++flagChanges; });
+    QSignalSpy spy(&d, &UserDefaults::changed);
+
+    d.setBool(QStringLiteral("flag"), true);
+    d.setBool(QStringLiteral("flag"), true); // same value: no change
+    d.setInt(QStringLiteral("other"), 1);
+    EXPECT_EQ(flagChanges, 1);
+    EXPECT_EQ(spy.count(), 2);
+
+    {
+        UserDefaults::Batch batch(d);
+        d.setBool(QStringLiteral("flag"), false);
+        d.setInt(QStringLiteral("other"), 2);
+        EXPECT_EQ(spy.count(), 2); // held until the batch ends
+        EXPECT_EQ(UserDefaults(path()).intValue(QStringLiteral("other")), 1);
+    }
+    EXPECT_EQ(spy.count(), 4);
+    EXPECT_EQ(flagChanges, 2);
+    EXPECT_EQ(UserDefaults(path()).intValue(QStringLiteral("other")), 2);
+
+    d.remove(QStringLiteral("other"));
+    EXPECT_FALSE(UserDefaults(path()).contains(QStringLiteral("other")));
+}
+
+TEST_F(UserDefaultsTest, FileIsPrivateToItsOwner) {
+    UserDefaults d(path());
+    d.setBool(QStringLiteral("flag"), true);
+    const auto perms = QFile::permissions(path());
+    EXPECT_TRUE(perms & QFileDevice::ReadOwner);
+    EXPECT_FALSE(perms & QFileDevice::ReadOther);
+    EXPECT_FALSE(perms & QFileDevice::ReadGroup);
+}

@@ -1,0 +1,27 @@
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+namespace testsupport {
+
+TempFolder::TempFolder() = default;
+
+bool TempFolder::write(const QString &name, const QByteArray &bytes) const {
+    QFile f(file(name));
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray TempFolder::read(const QString &name) const {
+    QFile f(file(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString outputPath(const QString &name) {
+    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../test-output");
+    QDir().mkpath(dir);
+    return QDir(dir).absoluteFilePath(name);
+}
+
+} // namespace testsupport

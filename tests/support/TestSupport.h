@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace testsupport {
+
+// A fresh temporary folder for one test, removed afterwards.
+class TempFolder {
+public:
+    TempFolder();
+    QString path() const { return m_dir.path(); }
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+    bool write(const QString &name, const QByteArray &bytes) const;
+    QByteArray read(const QString &name) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Where rendered images of tests go for a human to look at: <build>/test-output/<name>.
+QString outputPath(const QString &name);
+
+} // namespace testsupport
