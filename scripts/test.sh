@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh
-jobs="$(nproc)"
+jobs="${JOBS:-$(nproc)}"
 bash scripts/build.sh RelWithDebInfo
 ctest --test-dir build --output-on-failure --parallel "$jobs" --timeout 600
 if [ "${SANITIZE:-0}" = "1" ]; then
