@@ -7,7 +7,8 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config
   # Qt 6 (Core, Gui, Widgets, Svg, Concurrent, Test, DBus) and its platform plugins
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libgl-dev libegl-dev libxkbcommon-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins qt6-image-formats-plugins
+  libgl-dev libegl-dev libxkbcommon-dev
   # images, documents and text recognition
   libheif-dev libheif1 libx265-199 libpoppler-qt6-dev ghostscript
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-por tesseract-ocr-eng

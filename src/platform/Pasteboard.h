@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+namespace platform {
+
+// The system clipboard, behind an interface so tests can watch what is written.
+class Pasteboard {
+public:
+    using Item = QPair<QString, QByteArray>; // MIME type, bytes
+
+    virtual ~Pasteboard() = default;
+
+    // Replaces the clipboard's contents with exactly these types. Nothing is touched when the list
+    // is empty. Returns whether the clipboard now holds them.
+    virtual bool setContents(const QList<Item> &items) = 0;
+    virtual QList<Item> contents() const = 0;
+
+    // The clipboard of the desktop session (QClipboard). The application's event loop must run for
+    // other programs to paste.
+    static Pasteboard &general();
+    // Tests substitute their own; nullptr restores the real one.
+    static void setGeneralForTesting(Pasteboard *pasteboard);
+};
+
+} // namespace platform
