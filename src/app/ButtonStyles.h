@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QPushButton>
+
+class QVariantAnimation;
+
+// The prominent button of a page or dialog: accent gradient, ink label, soft accent shadow, and a
+// short spring-like press (scale 0.98, opacity 0.85).
+class PrimaryButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit PrimaryButton(const QString &text = {}, QWidget *parent = nullptr);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+    // 0 at rest, 1 fully pressed; animated over 0.2 s without overshoot.
+    qreal pressAmount() const { return m_press; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void animatePress(bool down);
+    qreal m_press = 0;
+    QVariantAnimation *m_animation;
+};
+
+// The quiet button beside the primary one: raised fill, hairline border, opacity 0.8 while pressed.
+class SecondaryButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit SecondaryButton(const QString &text = {}, QWidget *parent = nullptr);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+// One key drawn as a key cap.
+class Keycap : public QWidget {
+    Q_OBJECT
+public:
+    enum class Size { small, large };
+
+    Keycap(const QString &label, Size size, QWidget *parent = nullptr);
+    QString label() const { return m_label; }
+    Size capSize() const { return m_size; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+    // Shadow below the cap, outside its sizeHint: the cap's own area is the key's face.
+    static int shadowOffset(Size size) { return size == Size::small ? 1 : 3; }
+    static int spacing(Size size) { return size == Size::small ? 4 : 10; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_label;
+    Size m_size;
+};
+
+// A key combination as a row of caps, one per label, in order (labels may repeat).
+class KeycapRow : public QWidget {
+    Q_OBJECT
+public:
+    KeycapRow(const QStringList &keys, Keycap::Size size, QWidget *parent = nullptr);
+    void setKeys(const QStringList &keys);
+    QStringList keys() const { return m_keys; }
+
+private:
+    QStringList m_keys;
+    Keycap::Size m_size;
+};
+
+// The small upper-case heading of a section.
+class SectionLabel : public QWidget {
+    Q_OBJECT
+public:
+    explicit SectionLabel(const QString &text, QWidget *parent = nullptr);
+    QString shownText() const { return m_text; }
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_text;
+};
+
+// The application's own mark, stretched to a size × size square.
+class BrandMark : public QWidget {
+    Q_OBJECT
+public:
+    explicit BrandMark(int size, QWidget *parent = nullptr);
+    QSize sizeHint() const override { return {m_size, m_size}; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int m_size;
+};

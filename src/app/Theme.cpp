@@ -1,0 +1,96 @@
+#include "app/Theme.h"
+
+#include <QFontDatabase>
+
+#include <algorithm>
+
+namespace Theme {
+
+QColor rgb(quint32 value, qreal alpha) {
+    QColor c(static_cast<int>((value >> 16) & 0xFF), static_cast<int>((value >> 8) & 0xFF),
+             static_cast<int>(value & 0xFF));
+    c.setAlphaF(static_cast<float>(alpha));
+    return c;
+}
+
+QColor bg() { return rgb(0x0B0B0F); }
+QColor panel() { return rgb(0x101015); }
+QColor raised() { return rgb(0x1A1A21); }
+QColor keycap() { return rgb(0x23232C); }
+QColor line() { return rgb(0xFFFFFF, 0.07); }
+QColor lineStrong() { return rgb(0xFFFFFF, 0.10); }
+QColor text() { return rgb(0xEDEDF3); }
+QColor text2() { return rgb(0xA1A1AE); }
+QColor text3() { return rgb(0x8A8A98); }
+QColor ink() { return rgb(0x15121F); }
+QColor success() { return rgb(0x9BE3C1); }
+QColor warning() { return rgb(0xF3C27A); }
+QColor accent() { return rgb(0xC9BEFF); }
+QColor accentSoft() { return rgb(0xC9BEFF, 0.12); }
+QColor accentLine() { return rgb(0xC9BEFF, 0.45); }
+
+QLinearGradient accentGradient(const QRectF &rect) {
+    QLinearGradient gradient(rect.topLeft(), rect.bottomRight());
+    gradient.setColorAt(0, accent());
+    gradient.setColorAt(1, rgb(0xF1ECFB));
+    return gradient;
+}
+
+namespace {
+
+QString uiFamily() {
+    static const QString family = [] {
+        const QStringList families = QFontDatabase::families();
+        for (const char *candidate : {"Inter", "Inter Variable", "DejaVu Sans"}) {
+            if (families.contains(QString::fromLatin1(candidate))) return QString::fromLatin1(candidate);
+        }
+        return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    }();
+    return family;
+}
+
+} // namespace
+
+QFont font(qreal pixelSize, QFont::Weight weight) {
+    QFont f(uiFamily());
+    f.setPixelSize(std::max(1, qRound(pixelSize)));
+    f.setWeight(weight);
+    return f;
+}
+
+QFont monospaceFont(qreal pixelSize, QFont::Weight weight) {
+    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    f.setPixelSize(std::max(1, qRound(pixelSize)));
+    f.setWeight(weight);
+    return f;
+}
+
+QPainterPath continuousRoundedRect(const QRectF &rect, qreal radius) {
+    QPainterPath path;
+    if (rect.isEmpty()) return path;
+    const qreal limit = std::min(rect.width(), rect.height()) / 2;
+    radius = std::clamp(radius, 0.0, limit);
+    if (radius <= 0) {
+        path.addRect(rect);
+        return path;
+    }
+    // Each corner is one cubic that starts `reach` before the corner; reach = 1.28 r and handles at
+    // 0.35 r from the corner approximate the continuous corner, shrinking back towards a circular
+    // arc when the side is too short for the longer reach.
+    const qreal reach = std::min(radius * 1.28, limit);
+    const qreal handle = radius * 0.35 * (reach / (radius * 1.28));
+    const qreal l = rect.left(), t = rect.top(), r = rect.right(), b = rect.bottom();
+    path.moveTo(l + reach, t);
+    path.lineTo(r - reach, t);
+    path.cubicTo(r - handle, t, r, t + handle, r, t + reach);
+    path.lineTo(r, b - reach);
+    path.cubicTo(r, b - handle, r - handle, b, r - reach, b);
+    path.lineTo(l + reach, b);
+    path.cubicTo(l + handle, b, l, b - handle, l, b - reach);
+    path.lineTo(l, t + reach);
+    path.cubicTo(l, t + handle, l + handle, t, l + reach, t);
+    path.closeSubpath();
+    return path;
+}
+
+} // namespace Theme

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainterPath>
+#include <QRectF>
+
+// The one colour palette of the dark interface. Views take every background, text colour and
+// hairline from here.
+namespace Theme {
+
+QColor bg();         // #0B0B0F: main window and pages
+QColor panel();      // #101015: sidebar, footer bars
+QColor raised();     // #1A1A21: secondary buttons
+QColor keycap();     // #23232C: small key caps
+QColor line();       // white at 0.07: hairlines
+QColor lineStrong(); // white at 0.10: borders
+QColor text();       // #EDEDF3
+QColor text2();      // #A1A1AE
+QColor text3();      // #8A8A98
+QColor ink();        // #15121F: text on the accent gradient
+QColor success();    // #9BE3C1
+QColor warning();    // #F3C27A
+QColor accent();     // #C9BEFF
+QColor accentSoft(); // accent at 0.12
+QColor accentLine(); // accent at 0.45
+
+// The accent gradient (#C9BEFF → #F1ECFB) from the top-leading to the bottom-trailing corner of `rect`.
+QLinearGradient accentGradient(const QRectF &rect);
+
+// An sRGB colour from 0xRRGGBB and an opacity.
+QColor rgb(quint32 rgb, qreal alpha = 1.0);
+
+// The interface font at a size in logical pixels: Inter, DejaVu Sans when Inter is missing.
+QFont font(qreal pixelSize, QFont::Weight weight = QFont::Normal);
+// The monospaced design of the interface font.
+QFont monospaceFont(qreal pixelSize, QFont::Weight weight = QFont::Normal);
+
+// A rounded rectangle with continuous (squircle-like) corners: the curvature ramps in over a longer
+// stretch of each edge than a circular arc does, which reads softer at small sizes.
+QPainterPath continuousRoundedRect(const QRectF &rect, qreal radius);
+
+} // namespace Theme
