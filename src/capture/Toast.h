@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QImage>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class QPropertyAnimation;
+
+// The card a toast shows: thumbnail, checkmark and title, subtitle; always 320 × 76.
+class ToastView : public QWidget {
+    Q_OBJECT
+public:
+    ToastView(const QImage &image, const QString &title, const QString &subtitle, QWidget *parent = nullptr);
+    QString title() const { return m_title; }
+    QString subtitle() const { return m_subtitle; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QImage m_image;
+    QString m_title;
+    QString m_subtitle;
+};
+
+// The application-wide transient notice: fades in at the bottom centre of the screen under the
+// pointer, stays until 1.8 s after it was shown, fades out. It never takes the focus, lets clicks
+// through, and a new toast replaces the one on screen at once.
+namespace Toast {
+
+inline constexpr int kFadeInMs = 180;
+inline constexpr int kVisibleMs = 1800;
+inline constexpr int kFadeOutMs = 250;
+
+void show(const QImage &image, const QString &title, const QString &subtitle);
+
+// The latest toast's window (still set after it faded out), for tests and the quick panel.
+QWidget *panel();
+
+} // namespace Toast
