@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace platform::SystemSettings {
+
+// Opens the desktop's keyboard-shortcut settings with the first settings program found on the PATH
+// (GNOME, KDE, Xfce, Cinnamon, MATE, LXQt); returns false, doing nothing, when none is installed.
+bool openKeyboardSettings();
+
+// Starts a detached program; tests substitute it. Returns whether it started.
+using Launcher = std::function<bool(const QString &program, const QStringList &arguments)>;
+void setLauncher(Launcher launcher); // an empty launcher restores the real one
+
+} // namespace platform::SystemSettings
