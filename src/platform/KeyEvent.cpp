@@ -39,6 +39,8 @@ constexpr std::pair<int, int> kEvdevTable[] = {
     {125, 59 /* left super: control */}, {126, 62 /* right super: control */},
     {183, 105 /* F13 */},     {184, 107 /* F14 */},      {185, 113 /* F15 */},       {186, 106 /* F16 */},
     {187, 64 /* F17 */},      {188, 79 /* F18 */},       {189, 80 /* F19 */},        {190, 90 /* F20 */},
+    // A PC keyboard's Print Screen is F13 on a Mac; listed after F13 so F13 keeps its own scan code.
+    {99, 105 /* Print Screen */},
 };
 
 constexpr int kLetterCodes[26] = {KeyCode::a, KeyCode::b, KeyCode::c, KeyCode::d, KeyCode::e, KeyCode::f, KeyCode::g,
@@ -118,6 +120,15 @@ int keyCodeFromQtKey(int qtKey, bool keypad) {
     case Qt::Key_F10: return 109;
     case Qt::Key_F11: return 103;
     case Qt::Key_F12: return 111;
+    case Qt::Key_F13:
+    case Qt::Key_Print: return 105;
+    case Qt::Key_F14: return 107;
+    case Qt::Key_F15: return 113;
+    case Qt::Key_F16: return 106;
+    case Qt::Key_F17: return 64;
+    case Qt::Key_F18: return 79;
+    case Qt::Key_F19: return 80;
+    case Qt::Key_F20: return 90;
     default: return -1;
     }
 }
