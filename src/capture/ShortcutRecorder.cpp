@@ -1,0 +1,247 @@
+#include "capture/ShortcutRecorder.h"
+
+#include "app/Icons.h"
+#include "app/Theme.h"
+#include "capture/HotkeyManager.h"
+#include "capture/ShortcutStore.h"
+#include "capture/SystemShortcuts.h"
+#include "core/Localization.h"
+#include "platform/KeyEvent.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+// Takes every key press of the application while a recorder listens, so that no shortcut, menu or
+// other widget sees it (Ctrl+Q included).
+class RecorderKeyFilter : public QObject {
+public:
+    explicit RecorderKeyFilter(ShortcutRecorder *recorder) : QObject(recorder), m_recorder(recorder) {}
+
+    bool eventFilter(QObject *, QEvent *event) override {
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            event->accept(); // the press then comes as a key press instead of a shortcut
+            return true;
+        case QEvent::KeyPress:
+            event->accept(); // accepted and filtered: it travels no further up the widget tree
+            m_recorder->handleKeyPress(*static_cast<QKeyEvent *>(event));
+            return true;
+        default: return false;
+        }
+    }
+
+private:
+    ShortcutRecorder *m_recorder;
+};
+
+// The rounded field: key caps of the combination, or the prompt while recording.
+class ShortcutRecorder::Field : public QAbstractButton {
+public:
+    Field(ShortcutRecorder *recorder, Keycap::Size size) : QAbstractButton(recorder), m_recorder(recorder), m_size(size) {
+        const bool large = size == Keycap::Size::large;
+        // The large field's soft outer ring reaches 5 px beyond it.
+        setFixedSize(large ? QSize(330, 98) : QSize(150, 32));
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::ClickFocus);
+    }
+    void setKeys(const QStringList &keys) {
+        m_keys = keys;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        const bool large = m_size == Keycap::Size::large;
+        const bool recording = m_recorder->isRecording();
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF box = large ? QRectF(5, 5, 320, 88) : QRectF(0, 0, 150, 32);
+        const qreal radius = large ? 16 : 8;
+        const QPainterPath shape = Theme::continuousRoundedRect(box, radius);
+        if (large) {
+            QColor ring = Theme::accent();
+            ring.setAlphaF(recording ? 0.16 : 0.08);
+            p.strokePath(shape, QPen(ring, 10));
+        }
+        p.fillPath(shape, large ? Theme::rgb(0x16161C) : Theme::raised());
+        const bool accentOutline = recording || large;
+        const qreal width = accentOutline && large ? 1.5 : 1;
+        p.strokePath(Theme::continuousRoundedRect(box.adjusted(width / 2, width / 2, -width / 2, -width / 2), radius),
+                     QPen(accentOutline ? Theme::accentLine() : Theme::lineStrong(), width));
+        if (recording) {
+            p.setFont(Theme::font(large ? 16 : 13));
+            p.setPen(Theme::text2());
+            p.drawText(box, Qt::AlignCenter, L("Pressione a combinação…"));
+        } else {
+            const QSizeF row = Keycap::paintRow(nullptr, {}, m_keys, m_size);
+            Keycap::paintRow(&p, box.center() - QPointF(row.width() / 2, row.height() / 2), m_keys, m_size);
+        }
+    }
+
+private:
+    ShortcutRecorder *m_recorder;
+    Keycap::Size m_size;
+    QStringList m_keys;
+};
+
+namespace {
+
+QPushButton *makeLink(QWidget *parent) {
+    auto *link = new QPushButton(L("Abrir Atalhos de Teclado do macOS"), parent);
+    link->setFlat(true);
+    link->setCursor(Qt::PointingHandCursor);
+    link->setFont(Theme::font(12));
+    link->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 0; }"
+                                       "QPushButton:hover { text-decoration: underline; }")
+                            .arg(Theme::accent().name()));
+    QObject::connect(link, &QPushButton::clicked, [] { SystemShortcuts::openKeyboardSettings(); });
+    return link;
+}
+
+void setColor(QLabel *label, const QColor &color) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+} // namespace
+
+ShortcutRecorder::ShortcutRecorder(ShortcutStore &store, HotkeyManager &hotkeys, ShortcutAction action,
+                                   Keycap::Size size, QWidget *parent)
+    : QWidget(parent), m_store(store), m_hotkeys(hotkeys), m_action(action), m_size(size) {
+    const bool large = size == Keycap::Size::large;
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(large ? 14 - 5 : 14); // the large field carries 5 px of ring below it
+    const Qt::Alignment alignment = large ? Qt::AlignHCenter : Qt::AlignLeft;
+
+    m_field = new Field(this, size);
+    connect(m_field, &QAbstractButton::clicked, this, [this] { m_recording ? stopRecording() : startRecording(); });
+    layout->addWidget(m_field, 0, alignment);
+
+    auto *status = new QWidget(this);
+    auto *statusLayout = new QVBoxLayout(status);
+    statusLayout->setContentsMargins(0, 0, 0, 0);
+    statusLayout->setSpacing(8);
+    m_statusRow = new QWidget(status);
+    auto *row = new QHBoxLayout(m_statusRow);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    m_statusIcon = new QLabel(m_statusRow);
+    m_statusLabel = new QLabel(m_statusRow);
+    m_statusLabel->setWordWrap(true);
+    m_statusLabel->setFont(Theme::font(large ? 13 : 12));
+    m_statusLabel->setMaximumWidth(large ? 380 : 260);
+    m_statusLabel->setAlignment(large ? Qt::AlignHCenter : Qt::AlignLeft);
+    row->addWidget(m_statusIcon, 0, Qt::AlignTop);
+    row->addWidget(m_statusLabel);
+    statusLayout->addWidget(m_statusRow, 0, alignment);
+    m_settingsLink = makeLink(status);
+    statusLayout->addWidget(m_settingsLink, 0, alignment);
+    layout->addWidget(status, 0, alignment);
+
+    connect(&m_store, &ShortcutStore::shortcutsChanged, this, &ShortcutRecorder::refresh);
+    refresh();
+}
+
+ShortcutRecorder::ShortcutRecorder(ShortcutAction action, Keycap::Size size, QWidget *parent)
+    : ShortcutRecorder(ShortcutStore::shared(), HotkeyManager::shared(), action, size, parent) {}
+
+ShortcutRecorder::~ShortcutRecorder() { stopRecording(); }
+
+QAbstractButton *ShortcutRecorder::field() const { return m_field; }
+
+QString ShortcutRecorder::statusText() const { return m_statusRow->isHidden() ? QString() : m_statusLabel->text(); }
+
+bool ShortcutRecorder::showsKeyboardSettingsLink() const { return !m_settingsLink->isHidden(); }
+
+void ShortcutRecorder::startRecording() {
+    m_problem.reset();
+    m_recording = true;
+    m_hotkeys.setSuspended(true);
+    if (!m_filter) {
+        m_filter = new RecorderKeyFilter(this);
+        qApp->installEventFilter(m_filter);
+    }
+    m_field->setFocus(Qt::MouseFocusReason);
+    refresh();
+    emit recordingChanged(true);
+}
+
+void ShortcutRecorder::stopRecording() {
+    const bool wasRecording = m_recording;
+    if (m_recording) m_hotkeys.setSuspended(false);
+    m_recording = false;
+    if (m_filter) {
+        qApp->removeEventFilter(m_filter);
+        m_filter->deleteLater();
+        m_filter = nullptr;
+    }
+    refresh();
+    if (wasRecording) emit recordingChanged(false);
+}
+
+void ShortcutRecorder::hideEvent(QHideEvent *event) {
+    stopRecording();
+    QWidget::hideEvent(event);
+}
+
+void ShortcutRecorder::handleKeyPress(const QKeyEvent &qtEvent) {
+    const auto event = platform::KeyEvent::fromQt(qtEvent);
+    if (!event || !m_recording) return;
+    if (event->keyCode == platform::KeyCode::escape) {
+        stopRecording();
+        return;
+    }
+    const auto label = Shortcut::keyName(*event);
+    if (!label || event->keyCode < 0) return;
+    const Shortcut candidate{static_cast<std::uint16_t>(event->keyCode), event->shortcutModifiers(), *label};
+    const auto result = m_store.validate(candidate, m_action);
+    const bool accepted = !result || result->isWarning();
+    if (accepted) {
+        m_store.setShortcut(m_action, candidate);
+        m_store.save(candidate, m_action);
+    }
+    m_problem = result;
+    if (accepted)
+        stopRecording();
+    else
+        refresh();
+}
+
+void ShortcutRecorder::refresh() {
+    const Shortcut shown = m_store.shortcut(m_action);
+    m_field->setKeys(shown.symbols());
+    m_field->setAccessibleName(
+        m_recording ? L(LKey("Gravando atalho para %@. Pressione a combinação.", {ShortcutActions::title(m_action)}))
+                    : L(LKey("Atalho de %@: %@. Clique para gravar outro.",
+                             {ShortcutActions::title(m_action), shown.displayString()})));
+    m_field->update();
+
+    const bool large = m_size == Keycap::Size::large;
+    QString text, icon;
+    QColor color;
+    if (m_problem) {
+        text = m_problem->message();
+        icon = large ? QStringLiteral("exclamationmark.triangle") : QString();
+        color = Theme::warning();
+    } else if (large && m_recording) {
+        text = L("Esc cancela · atalhos do macOS não podem ser gravados");
+        color = Theme::text3();
+    } else if (large) {
+        text = L("Pronto — teste agora em qualquer app");
+        icon = QStringLiteral("checkmark");
+        color = Theme::success();
+    }
+    m_statusRow->setVisible(!text.isEmpty());
+    m_statusLabel->setText(text);
+    setColor(m_statusLabel, color);
+    m_statusIcon->setVisible(!icon.isEmpty());
+    if (!icon.isEmpty()) m_statusIcon->setPixmap(Icons::pixmap(icon, 13, color, devicePixelRatioF()));
+    m_settingsLink->setVisible(m_problem && m_problem->kind == ShortcutProblem::Kind::systemScreenshot);
+}

@@ -1,0 +1,165 @@
+#include "capture/FakeHotkeys.h"
+#include "capture/HotkeyManager.h"
+#include "capture/ShortcutRecorder.h"
+#include "capture/ShortcutStore.h"
+#include "capture/SystemShortcutsGuide.h"
+#include "capture/SystemShortcuts.h"
+#include "platform/KeyEvent.h"
+#include "platform/SystemSettings.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+
+#include <QLabel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace platform::ModifierFlag;
+
+namespace {
+
+struct ShortcutRecorderTest : testing::Test {
+    testsupport::TempFolder folder;
+    platform::UserDefaults defaults{folder.file(QStringLiteral("defaults.json"))};
+    ShortcutStore store{defaults};
+    FakeHotkeys *hotkeys = nullptr;
+    std::unique_ptr<HotkeyManager> manager;
+
+    void SetUp() override {
+        auto fake = std::make_unique<FakeHotkeys>();
+        hotkeys = fake.get();
+        manager = std::make_unique<HotkeyManager>(store, std::move(fake));
+        manager->start();
+        QCoreApplication::processEvents();
+    }
+
+    // Keys go to whatever widget; the recorder takes them application-wide.
+    static void press(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(target, key, modifiers);
+    }
+};
+
+} // namespace
+
+TEST_F(ShortcutRecorderTest, RecordsAcceptsAndRejects) {
+    QWidget window;
+    auto *recorder = new ShortcutRecorder(store, *manager, ShortcutAction::captureArea, Keycap::Size::large, &window);
+    auto *elsewhere = new QLabel(QStringLiteral("outro"), &window);
+    window.show();
+    EXPECT_EQ(recorder->statusText(), QStringLiteral("Pronto — teste agora em qualquer app"));
+    EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Atalho de Capturar área: ⌥⇧A. Clique para gravar outro."));
+
+    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    ASSERT_TRUE(recorder->isRecording());
+    EXPECT_TRUE(hotkeys->registered.isEmpty()); // suspended
+    EXPECT_EQ(recorder->statusText(), QStringLiteral("Esc cancela · atalhos do macOS não podem ser gravados"));
+    EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Gravando atalho para Capturar área. Pressione a combinação."));
+
+    // Rejected: shown, not stored, still recording.
+    press(elsewhere, Qt::Key_A, Qt::ShiftModifier);
+    EXPECT_EQ(recorder->problem(), ShortcutProblem::needsModifier());
+    EXPECT_EQ(recorder->statusText(), ShortcutProblem::needsModifier().message());
+    press(elsewhere, Qt::Key_Q, Qt::ControlModifier); // ⌘Q
+    EXPECT_EQ(recorder->problem(), ShortcutProblem::reservedBySystem("Sair do app"));
+    press(elsewhere, Qt::Key_W, Qt::AltModifier | Qt::ShiftModifier);
+    EXPECT_EQ(recorder->problem(), ShortcutProblem::usedByOtherAction("Capturar janela"));
+    press(elsewhere, Qt::Key_Shift, Qt::ShiftModifier); // a lone modifier has no label: ignored
+    EXPECT_EQ(recorder->problem(), ShortcutProblem::usedByOtherAction("Capturar janela"));
+    EXPECT_TRUE(recorder->isRecording());
+    EXPECT_FALSE(defaults.contains("shortcut.captureArea"));
+
+    // Accepted: stored as JSON, recording stops, hot keys back with the new combination.
+    press(elsewhere, Qt::Key_P, Qt::AltModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_EQ(recorder->problem(), std::nullopt);
+    EXPECT_EQ(defaults.dataValue("shortcut.captureArea"), QByteArray(R"({"keyCode":35,"modifiers":655360,"key":"P"})"));
+    EXPECT_EQ(hotkeys->registered.value(1).keyCode, 35);
+    EXPECT_EQ(hotkeys->registered.size(), 5);
+    EXPECT_EQ(recorder->statusText(), QStringLiteral("Pronto — teste agora em qualquer app"));
+    EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Atalho de Capturar área: ⌥⇧P. Clique para gravar outro."));
+    recorder->grab().save(testsupport::outputPath(QStringLiteral("recorder-large.png")));
+
+    // Keys reach other widgets again once recording stopped.
+    press(elsewhere, Qt::Key_A, Qt::ShiftModifier);
+    EXPECT_EQ(recorder->problem(), std::nullopt);
+}
+
+TEST_F(ShortcutRecorderTest, EscapeSecondClickHidingAndScreenshotWarning) {
+    QWidget window;
+    auto *recorder = new ShortcutRecorder(store, *manager, ShortcutAction::captureWindow, Keycap::Size::small, &window);
+    window.show();
+    EXPECT_EQ(recorder->statusText(), QString()); // the small one says nothing without a problem
+
+    // Escape keeps the old value and the last message; hot keys come back.
+    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    press(recorder, Qt::Key_B);
+    press(recorder, Qt::Key_Escape);
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_EQ(recorder->problem(), ShortcutProblem::needsModifier());
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow), Shortcut::defaultFor(ShortcutAction::captureWindow));
+    EXPECT_EQ(hotkeys->registered.size(), 5);
+
+    // A new recording clears the message; a second click stops without saving.
+    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    EXPECT_EQ(recorder->problem(), std::nullopt);
+    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_EQ(hotkeys->registered.size(), 5);
+
+    // A screenshot combination is stored with its warning and the keyboard-settings link.
+    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    press(recorder, Qt::Key_4, Qt::ControlModifier | Qt::ShiftModifier); // ⇧⌘4
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_EQ(recorder->problem(), ShortcutProblem::systemScreenshot("Print de uma área"));
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).keyCode, 21);
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).modifiers, shift | command);
+    EXPECT_TRUE(recorder->showsKeyboardSettingsLink());
+    recorder->grab().save(testsupport::outputPath(QStringLiteral("recorder-small-warning.png")));
+
+    // Caps Lock never ends up in the stored modifiers; F13 alone is fine.
+    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    press(recorder, Qt::Key_F13);
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow), (Shortcut{105, 0, QStringLiteral("F13")}));
+
+    // Leaving the page while recording resumes the hot keys.
+    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    ASSERT_TRUE(manager->isSuspended());
+    window.hide();
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_FALSE(manager->isSuspended());
+    EXPECT_EQ(hotkeys->registered.size(), 5);
+}
+
+TEST(SystemShortcutsGuideTest, RowsBadgesAndToggle) {
+    SystemShortcutsGuide guide;
+    guide.resize(460, 900);
+    guide.show();
+    EXPECT_FALSE(guide.isExpanded());
+    EXPECT_FALSE(guide.list()->isVisible());
+    EXPECT_EQ(guide.toggleButton()->text(), QStringLiteral("Atalhos reservados pelo macOS (21)"));
+
+    QTest::mouseClick(guide.toggleButton(), Qt::LeftButton);
+    EXPECT_TRUE(guide.isExpanded());
+    EXPECT_TRUE(guide.list()->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return guide.chevronAngle() == 90.0; }, 1000));
+
+    const QList<QWidget *> rows = guide.list()->rows();
+    ASSERT_EQ(rows.size(), 21);
+    QStringList badged;
+    for (QWidget *row : rows) {
+        EXPECT_TRUE(row->isVisible());
+        const auto caps = row->findChildren<KeycapRow *>();
+        ASSERT_EQ(caps.size(), 1);
+        // Badges are the only tooltipped children.
+        for (QWidget *child : row->findChildren<QWidget *>())
+            if (!child->toolTip().isEmpty()) badged << row->objectName();
+    }
+    EXPECT_EQ(badged, (QStringList{"20-1179648", "21-1179648", "23-1179648", "22-1179648"}));
+    EXPECT_EQ(rows.at(6)->findChild<KeycapRow *>()->keys(), (QStringList{"⌃", "⌘", "Espaço"}));
+    EXPECT_EQ(rows.at(0)->findChild<QLabel *>()->text(), QStringLiteral("Print da tela inteira"));
+    guide.grab().save(testsupport::outputPath(QStringLiteral("reserved-guide.png")));
+
+    QTest::mouseClick(guide.toggleButton(), Qt::LeftButton);
+    EXPECT_FALSE(guide.list()->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return guide.chevronAngle() == 0.0; }, 1000));
+}
