@@ -22,19 +22,24 @@ Keycap::Keycap(const QString &label, Size size, QWidget *parent) : QWidget(paren
     setGraphicsEffect(shadow);
 }
 
-QSize Keycap::sizeHint() const {
-    const QFontMetrics metrics(capFont(m_size));
-    const int padding = m_size == Size::small ? 6 : 0;
-    const int minimum = m_size == Size::small ? 20 : 48;
-    return {std::max(minimum, metrics.horizontalAdvance(m_label) + 2 * padding), std::max(minimum, metrics.height())};
+QSize Keycap::faceSize(const QString &label, Size size) {
+    const QFontMetrics metrics(capFont(size));
+    const int padding = size == Size::small ? 6 : 0;
+    const int minimum = size == Size::small ? 20 : 48;
+    return {std::max(minimum, metrics.horizontalAdvance(label) + 2 * padding), std::max(minimum, metrics.height())};
 }
 
-void Keycap::paintEvent(QPaintEvent *) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF face = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    const QPainterPath shape = Theme::continuousRoundedRect(face, m_size == Size::small ? 5 : 11);
-    if (m_size == Size::small) {
+QSize Keycap::sizeHint() const { return faceSize(m_label, m_size); }
+
+namespace {
+
+QPainterPath faceShape(const QRectF &face, Keycap::Size size) {
+    return Theme::continuousRoundedRect(face.adjusted(0.5, 0.5, -0.5, -0.5), size == Keycap::Size::small ? 5 : 11);
+}
+
+void paintFace(QPainter &p, const QRectF &face, const QString &label, Keycap::Size size) {
+    const QPainterPath shape = faceShape(face, size);
+    if (size == Keycap::Size::small) {
         p.fillPath(shape, Theme::keycap());
     } else {
         QLinearGradient fill(face.topLeft(), face.bottomLeft());
@@ -43,10 +48,40 @@ void Keycap::paintEvent(QPaintEvent *) {
         p.fillPath(shape, fill);
     }
     p.setPen(QPen(Theme::lineStrong(), 1));
+    p.setBrush(Qt::NoBrush);
     p.drawPath(shape);
-    p.setFont(capFont(m_size));
-    p.setPen(m_size == Size::small ? Theme::rgb(0xC8C8D2) : Theme::text());
-    p.drawText(rect(), Qt::AlignCenter, m_label);
+    p.setFont(capFont(size));
+    p.setPen(size == Keycap::Size::small ? Theme::rgb(0xC8C8D2) : Theme::text());
+    p.drawText(face, Qt::AlignCenter, label);
+}
+
+} // namespace
+
+void Keycap::paintEvent(QPaintEvent *) {
+    // The widget's hard shadow comes from its graphics effect.
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    paintFace(p, QRectF(rect()), m_label, m_size);
+}
+
+void Keycap::paint(QPainter &p, const QPointF &topLeft, const QString &label, Size size) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF face(topLeft, QSizeF(faceSize(label, size)));
+    p.fillPath(faceShape(face, size).translated(0, shadowOffset(size)), QColor(0, 0, 0, 128));
+    paintFace(p, face, label, size);
+    p.restore();
+}
+
+QSizeF Keycap::paintRow(QPainter *painter, const QPointF &topLeft, const QStringList &labels, Size size) {
+    qreal x = 0, height = 0;
+    for (int i = 0; i < labels.size(); ++i) height = std::max<qreal>(height, faceSize(labels[i], size).height());
+    for (int i = 0; i < labels.size(); ++i) {
+        const QSize face = faceSize(labels[i], size);
+        if (painter) paint(*painter, topLeft + QPointF(x, (height - face.height()) / 2), labels[i], size);
+        x += face.width() + (i + 1 < labels.size() ? spacing(size) : 0);
+    }
+    return {x, height};
 }
 
 KeycapRow::KeycapRow(const QStringList &keys, Keycap::Size size, QWidget *parent) : QWidget(parent), m_size(size) {

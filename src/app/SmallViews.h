@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <QWidget>
 
+class QPainter;
+
 // One key drawn as a key cap.
 class Keycap : public QWidget {
     Q_OBJECT
@@ -18,6 +20,13 @@ public:
     // Shadow below the cap, outside its sizeHint: the cap's own area is the key's face.
     static int shadowOffset(Size size) { return size == Size::small ? 1 : 3; }
     static int spacing(Size size) { return size == Size::small ? 4 : 10; }
+
+    // The same cap for views that draw themselves (the overlay): its face size, and the cap with its
+    // hard shadow painted at `topLeft`.
+    static QSize faceSize(const QString &label, Size size);
+    static void paint(QPainter &painter, const QPointF &topLeft, const QString &label, Size size);
+    // A row of caps; returns its size. `paint` false only measures.
+    static QSizeF paintRow(QPainter *painter, const QPointF &topLeft, const QStringList &labels, Size size);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
