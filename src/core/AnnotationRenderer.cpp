@@ -1,6 +1,8 @@
 #include "core/AnnotationRenderer.h"
 
+#include "core/ColorValue.h"
 #include "core/DropShadow.h"
+#include "core/Luma.h"
 #include "core/SystemFont.h"
 
 #include <QFontMetricsF>
@@ -15,7 +17,7 @@ namespace {
 constexpr int minimumCropSide = 8;
 
 QColor colorOf(quint32 c, double alpha = 1) {
-    QColor color(static_cast<int>((c >> 16) & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>(c & 0xFF));
+    QColor color = colorFromHex(c);
     color.setAlphaF(static_cast<float>(alpha));
     return color;
 }
@@ -189,9 +191,7 @@ QPainterPath arrowPath(QPointF from, QPointF to, double width) {
 }
 
 QColor textColor(quint32 color) {
-    const double luma =
-        (0.299 * ((color >> 16) & 0xFF) + 0.587 * ((color >> 8) & 0xFF) + 0.114 * (color & 0xFF)) / 255.0;
-    if (luma > 0.62) return QColor::fromRgbF(0.08f, 0.07f, 0.12f);
+    if (lumaOf(color) > 0.62) return QColor::fromRgbF(0.08f, 0.07f, 0.12f);
     return QColor(Qt::white);
 }
 

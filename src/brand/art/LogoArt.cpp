@@ -1,6 +1,7 @@
 #include "brand/art/LogoArt.h"
 
 #include "brand/art/PixelCanvas.h"
+#include "core/Luma.h"
 
 #include <QPainter>
 
@@ -67,7 +68,7 @@ std::optional<Roles> suggestedRoles(const QList<quint32> &colors) {
         const double r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
         const double hi = std::max({r, g, b}), lo = std::min({r, g, b});
         if (hi == 0) continue;
-        const double luma = (0.299 * r + 0.587 * g + 0.114 * b) / 255;
+        const double luma = lumaOf(c);
         const double saturation = (hi - lo) / hi;
         if (luma > 0.06 && luma < 0.94 && saturation > 0.25) kept << c;
     }
