@@ -1,13 +1,18 @@
-#include "platform/AppPaths.h"
+#include "app/AppCommand.h"
+#include "app/PelicartaApp.h"
+#include "platform/SingleInstance.h"
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
+
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelicarta"));
     QApplication::setOrganizationName(QStringLiteral("Pelicarta"));
+    QApplication::setDesktopFileName(QStringLiteral("pelicarta"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Loading the settings early surfaces an unreadable file in the log at start-up.
@@ -15,6 +20,33 @@ int main(int argc, char *argv[]) {
 
     if (app.arguments().contains(QStringLiteral("--check"))) {
         QTimer::singleShot(0, &app, [] { QApplication::exit(0); });
+        return QApplication::exec();
     }
+
+    QString error;
+    const std::optional<AppCommand> command = AppCommand::fromArguments(app.arguments(), &error);
+    if (!command) {
+        std::fprintf(stderr, "%s\n%s\n", qPrintable(error), qPrintable(AppCommand::usage()));
+        return 2;
+    }
+
+    // A running Pelicarta takes the request; this launch ends there.
+    if (platform::SingleInstance::send(command->message())) return 0;
+    if (command->kind == AppCommand::Kind::quit) {
+        std::fprintf(stderr, "Pelicarta is not running.\n");
+        return 0;
+    }
+    platform::SingleInstance instance;
+    if (!instance.listen()) {
+        // Another launch won the race to start; hand the request to it.
+        if (platform::SingleInstance::send(command->message())) return 0;
+        std::fprintf(stderr, "Pelicarta could not listen on %s; later launches will start their own.\n",
+                     qPrintable(instance.name()));
+    }
+
+    PelicartaApp pelicarta(&instance);
+    pelicarta.launch();
+    if (command->kind == AppCommand::Kind::capture)
+        QTimer::singleShot(0, &pelicarta, [&pelicarta, command] { pelicarta.perform(*command); });
     return QApplication::exec();
 }

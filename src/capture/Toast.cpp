@@ -96,6 +96,9 @@ void show(const QImage &image, const QString &title, const QString &subtitle) {
     window->setAttribute(Qt::WA_TranslucentBackground);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setAccessibleName(title);
+    window->setAccessibleDescription(subtitle);
+    // The window's name carries the notice for window lists and screen readers.
+    window->setWindowTitle(subtitle.isEmpty() ? title : title + QStringLiteral(" — ") + subtitle);
     if (QScreen *screen = screenUnderPointer()) {
         const QRect visible = screen->availableGeometry();
         window->move(visible.center().x() + 1 - 160, visible.bottom() + 1 - 40 - window->height());

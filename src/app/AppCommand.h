@@ -1,0 +1,30 @@
+#pragma once
+
+#include "capture/ShortcutAction.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What one launch of `pelicarta` asks for; a launch that finds Pelicarta running hands it over.
+//   pelicarta                       show the main window
+//   pelicarta --capture <action>    start a capture: area, window, fullscreen, repeat or tutorial
+//   pelicarta --quit                end the running Pelicarta
+struct AppCommand {
+    enum class Kind { show, capture, quit };
+    Kind kind = Kind::show;
+    ShortcutAction action = ShortcutAction::captureArea;
+
+    // From the program's arguments (the program name first); none when they make no sense, with the
+    // reason in `error`.
+    static std::optional<AppCommand> fromArguments(const QStringList &arguments, QString *error = nullptr);
+    // The words sent to the running instance, and back.
+    QStringList message() const;
+    static std::optional<AppCommand> fromMessage(const QStringList &message);
+
+    static QString usage();
+    // "area" … "tutorial"
+    static std::optional<ShortcutAction> actionNamed(const QString &name);
+    static QString nameOf(ShortcutAction action);
+};

@@ -1,0 +1,50 @@
+#include "app/AppRouter.h"
+
+#include "app/MainWindowController.h"
+#include "editor/EditorModel.h"
+
+#include <QWidget>
+
+AppRouter &AppRouter::shared() {
+    static AppRouter *router = new AppRouter; // lives as long as the process
+    return *router;
+}
+
+AppRouter::AppRouter(QObject *parent) : QObject(parent) {}
+
+AppRouter::~AppRouter() { delete m_editor; }
+
+void AppRouter::setPage(Page page) {
+    if (page == m_page) return;
+    m_page = page;
+    emit pageChanged(page);
+}
+
+void AppRouter::replaceEditor(EditorModel *editor) {
+    EditorModel *old = m_editor;
+    m_editor = editor;
+    emit editorChanged(editor);
+    // Views may still be inside a call from the old model; release it once they have returned.
+    if (old) old->deleteLater();
+}
+
+void AppRouter::openEditor(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style) {
+    if (m_editor) m_editor->finishTextEditing();
+    auto *model = new EditorModel(image, sourcePath, style);
+    model->onClose = [] {
+        if (QWidget *window = MainWindowController::shared().window()) window->close();
+    };
+    replaceEditor(model);
+    setPage(Page::editor);
+}
+
+void AppRouter::closeEditor() {
+    if (m_editor) m_editor->finishTextEditing();
+    replaceEditor(nullptr);
+    if (m_page == Page::editor) setPage(Page::home);
+}
+
+void AppRouter::recentDeleted(const QStringList &paths) {
+    if (!m_editor || m_editor->sourcePath().isEmpty()) return;
+    if (paths.contains(m_editor->sourcePath())) closeEditor();
+}

@@ -1,0 +1,55 @@
+#include "app/PelicartaApp.h"
+
+#include "app/MainWindowController.h"
+#include "app/TrayMenu.h"
+#include "capture/CaptureService.h"
+#include "history/RecentsStore.h"
+#include "platform/SingleInstance.h"
+#include "tutorials/TutorialStore.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QSystemTrayIcon>
+
+PelicartaApp::PelicartaApp(platform::SingleInstance *instance, QObject *parent) : QObject(parent) {
+    if (instance) {
+        connect(instance, &platform::SingleInstance::messageReceived, this, [this](const QStringList &message) {
+            if (const auto command = AppCommand::fromMessage(message)) perform(*command);
+        });
+    }
+}
+
+PelicartaApp::~PelicartaApp() { delete m_menu; }
+
+void PelicartaApp::launch() {
+    // Recording must work from the first capture on, before any page shows the tutorials.
+    TutorialStore::shared();
+    RecentsStore::shared();
+
+    m_menu = new TrayMenu;
+    connect(m_menu, &TrayMenu::quitRequested, this, &PelicartaApp::quit);
+    m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/images/MenuBarIcon.svg")), this);
+    m_tray->setToolTip(QStringLiteral("Pelicarta"));
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
+            m_menu->popup(m_tray->geometry());
+    });
+    m_tray->show();
+
+    MainWindowController::shared().show(AppRouter::Page::home);
+}
+
+void PelicartaApp::reopen() { MainWindowController::shared().show(); }
+
+void PelicartaApp::perform(const AppCommand &command) {
+    switch (command.kind) {
+    case AppCommand::Kind::show: reopen(); break;
+    case AppCommand::Kind::capture: CaptureService::start(command.action); break;
+    case AppCommand::Kind::quit: quit(); break;
+    }
+}
+
+void PelicartaApp::quit() {
+    if (m_tray) m_tray->hide();
+    QApplication::quit();
+}

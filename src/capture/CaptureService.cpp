@@ -1,0 +1,165 @@
+#include "capture/CaptureService.h"
+
+#include "app/AppRouter.h"
+#include "app/MainWindowController.h"
+#include "capture/CaptureBackend.h"
+#include "capture/CaptureSettings.h"
+#include "capture/Clipboard.h"
+#include "capture/Toast.h"
+#include "core/Beautifier.h"
+#include "core/Exporter.h"
+#include "core/Localization.h"
+#include "core/StyleStore.h"
+#include "history/RecentsStore.h"
+#include "platform/Alert.h"
+#include "tutorials/TutorialStore.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+namespace CaptureService {
+
+namespace {
+
+// All state lives on the main thread and only for this run.
+bool busy = false;
+bool overlayUp = false;
+std::optional<qint32> frontmostPID;
+std::optional<LastArea> lastConfirmedArea;
+
+void askForPermission() {
+    const int choice = platform::AlertPresenter::shared().run(
+        {L("Permita a Gravação de Tela"),
+         L("O Pelicarta precisa dessa permissão para capturar. Ligue o Pelicarta em Ajustes do Sistema › "
+           "Privacidade e Segurança › Gravação de Tela."),
+         {L("Abrir Ajustes"), L("Agora não")}});
+    // Access is asked for only once the user chose to.
+    if (choice == 0) CaptureBackend::shared().requestScreenAccess();
+}
+
+void showError(const QString &message) {
+    platform::AlertPresenter::shared().run({L("Não foi possível capturar"), message, {QStringLiteral("OK")}});
+}
+
+void copyBeautified(const QImage &image) {
+    const StyleStore &styles = StyleStore::shared();
+    // The brand kit's screenshot logo joins here once the brand store exists.
+    const std::optional<BrandLogo> logo;
+    QImage out = Beautifier::render(image, styles.defaultStyle(), logo);
+    if (out.isNull()) out = image;
+    // Always PNG at the stored scale: a copy is scaled, never flattened on white.
+    ExportSettings settings;
+    settings.format = ExportFormat::png;
+    settings.scale = styles.exportSettings().scale;
+    const QImage prepared = Exporter::prepare(out, settings);
+    if (Clipboard::copy(prepared))
+        Toast::show(prepared, L("Copiado"), L("Cole com ⌘V em qualquer app"));
+    else
+        Toast::show(prepared, L("Não foi possível copiar"), L("A área de transferência não aceitou a imagem."));
+}
+
+void deliver(const QImage &image) {
+    TutorialStore &tutorials = TutorialStore::shared();
+    if (tutorials.isRecording()) {
+        tutorials.addStep(image);
+        return;
+    }
+    const QString path = RecentsStore::shared().add(image);
+    switch (AfterCaptureSetting::current()) {
+    case AfterCapture::editor:
+        AppRouter::shared().openEditor(image, path, std::nullopt);
+        MainWindowController::shared().show(AppRouter::Page::editor);
+        break;
+    case AfterCapture::quick:
+        // Temporary: until the quick panel exists, the quick outcome copies like "copy".
+    case AfterCapture::copy:
+        copyBeautified(image);
+        break;
+    }
+}
+
+// The end of every grab: deliver the image or show what went wrong; the road is free again either way.
+void finishGrab(const QImage &image, const QString &error) {
+    busy = false;
+    if (!error.isEmpty() || image.isNull()) {
+        showError(error.isEmpty() ? L("Não encontrei a tela para capturar.") : error);
+        return;
+    }
+    deliver(image);
+}
+
+void handle(const CaptureBackend::OverlayPick &pick) {
+    if (pick.area) {
+        lastConfirmedArea = LastArea{pick.area->rect, pick.area->displayID};
+        deliver(pick.area->image);
+        return;
+    }
+    if (!pick.window) return;
+    busy = true;
+    const CaptureBackend::PickedWindow window = *pick.window;
+    QTimer::singleShot(0, qApp, [window] {
+        const bool returnFocus =
+            TutorialStore::shared().isRecording() || AfterCaptureSetting::current() != AfterCapture::editor;
+        CaptureBackend::shared().captureWindow(window, frontmostPID, returnFocus, &finishGrab);
+    });
+}
+
+void showOverlay(CaptureBackend::OverlayMode mode) {
+    CaptureBackend::shared().showOverlay(
+        mode,
+        [](const QString &error) {
+            // Once the overlay is up only the overlay blocks a new start.
+            busy = false;
+            if (!error.isEmpty()) showError(error);
+            else overlayUp = true;
+        },
+        [](std::optional<CaptureBackend::OverlayPick> pick) {
+            overlayUp = false;
+            if (pick) handle(*pick);
+        });
+}
+
+void run(ShortcutAction action) {
+    CaptureBackend &backend = CaptureBackend::shared();
+    switch (action) {
+    case ShortcutAction::captureArea: showOverlay(CaptureBackend::OverlayMode::area); break;
+    case ShortcutAction::captureWindow: showOverlay(CaptureBackend::OverlayMode::window); break;
+    case ShortcutAction::captureFullScreen: backend.captureDisplayUnderMouse(&finishGrab); break;
+    case ShortcutAction::repeatLastArea:
+        if (lastConfirmedArea) backend.captureArea(lastConfirmedArea->rect, lastConfirmedArea->displayID, &finishGrab);
+        else showOverlay(CaptureBackend::OverlayMode::area);
+        break;
+    case ShortcutAction::toggleTutorial: busy = false; break;
+    }
+}
+
+} // namespace
+
+void start(ShortcutAction action) {
+    if (action == ShortcutAction::toggleTutorial) {
+        TutorialStore::shared().toggleRecording();
+        return;
+    }
+    if (busy || overlayUp) return;
+    CaptureBackend &backend = CaptureBackend::shared();
+    if (!backend.hasScreenAccess()) {
+        askForPermission();
+        return;
+    }
+    busy = true;
+    frontmostPID = backend.frontmostPID();
+    QTimer::singleShot(0, qApp, [action] { run(action); });
+}
+
+bool isBusy() { return busy; }
+bool overlayIsUp() { return overlayUp; }
+std::optional<LastArea> lastArea() { return lastConfirmedArea; }
+
+void resetForTesting() {
+    busy = false;
+    overlayUp = false;
+    frontmostPID.reset();
+    lastConfirmedArea.reset();
+}
+
+} // namespace CaptureService

@@ -1,0 +1,247 @@
+#include "history/RecentsStore.h"
+
+#include "app/AppRouter.h"
+#include "app/MainWindowController.h"
+#include "capture/Clipboard.h"
+#include "capture/Toast.h"
+#include "core/Exporter.h"
+#include "core/Localization.h"
+#include "platform/AppPaths.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileReveal.h"
+#include "platform/HeifCodec.h"
+#include "platform/ImageLimits.h"
+#include "platform/UserDefaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLocale>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool hasCaptureExtension(const QString &path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("png") || suffix == QLatin1String("heic");
+}
+
+// A capture file's picture; null when it cannot be read (or is beyond the image limits).
+QImage readCapture(const QString &path) {
+    if (QFileInfo(path).suffix().compare(QLatin1String("heic"), Qt::CaseInsensitive) == 0)
+        return platform::HeifCodec::decodeFile(path).value_or(QImage());
+    QImageReader reader(path);
+    if (!platform::fitsImageLimits(reader.size())) return {};
+    return reader.read();
+}
+
+QString fallbackFolder() {
+    QString folder = platform::AppPaths::documentsSubfolder(QStringLiteral("Recentes"));
+    if (folder.isEmpty()) folder = QDir::tempPath() + QStringLiteral("/Pelicarta/Recentes");
+    return folder;
+}
+
+} // namespace
+
+const QList<qint64> &RecentsStore::keepOptions() {
+    static const QList<qint64> options{0, 20, 100, 500, 2000, unlimited};
+    return options;
+}
+
+RecentsStore &RecentsStore::shared() {
+    static RecentsStore *store = new RecentsStore(platform::UserDefaults::standard(), fallbackFolder());
+    return *store;
+}
+
+RecentsStore::RecentsStore(platform::UserDefaults &defaults, QString folder, Encoder encoder, QObject *parent)
+    : QObject(parent), m_defaults(defaults), m_folder(QDir::cleanPath(QDir(folder).absolutePath())),
+      m_encoder(encoder ? std::move(encoder) : Encoder(&Exporter::encode)) {
+    QDir().mkpath(m_folder);
+    load();
+}
+
+qint64 RecentsStore::keepOnDisk() const {
+    qint64 value = 500;
+    if (const auto stored = m_defaults.intValue(keepKey)) {
+        value = *stored;
+    } else if (const auto real = m_defaults.doubleValue(keepKey)) {
+        // A whole number stored as a real still counts; beyond 64 bits it is unlimited.
+        value = *real >= 9.2e18 ? unlimited : *real <= -9.2e18 ? 0 : static_cast<qint64>(*real);
+    }
+    for (qint64 option : keepOptions())
+        if (option >= value) return option;
+    return unlimited;
+}
+
+bool RecentsStore::isCompact() const { return m_defaults.boolValue(compactKey).value_or(true); }
+
+QDateTime RecentsStore::fileDate(const QString &path) {
+    const QFileInfo info(path);
+    const QDateTime birth = info.birthTime();
+    return birth.isValid() ? birth : info.lastModified();
+}
+
+QList<RecentsStore::Listed> RecentsStore::listing() const {
+    QList<Listed> files;
+    const QFileInfoList entries =
+        QDir(m_folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QFileInfo &entry : entries) {
+        if (!hasCaptureExtension(entry.fileName())) continue;
+        const QDateTime birth = entry.birthTime();
+        files.append({entry.absoluteFilePath(), birth.isValid() ? birth : entry.lastModified(), entry.size()});
+    }
+    std::stable_sort(files.begin(), files.end(), [](const Listed &a, const Listed &b) {
+        if (!b.date.isValid()) return a.date.isValid();
+        return a.date.isValid() && a.date > b.date;
+    });
+    return files;
+}
+
+QList<RecentsStore::File> RecentsStore::allFiles() const {
+    QList<File> files;
+    for (const Listed &listed : listing()) files.append({listed.path, listed.date});
+    return files;
+}
+
+QStringList RecentsStore::sortedFiles() const {
+    QStringList paths;
+    for (const Listed &listed : listing()) paths.append(listed.path);
+    return paths;
+}
+
+int RecentsStore::fileCount() const { return static_cast<int>(listing().size()); }
+
+QString RecentsStore::add(const QImage &image) {
+    if (keepOnDisk() < 1 || image.isNull()) return {};
+    const bool compact = isCompact();
+    ExportSettings settings;
+    settings.format = compact ? ExportFormat::heic : ExportFormat::png;
+    settings.quality = compact ? 0.92 : 1.0;
+    const QString extension = compact ? QStringLiteral("heic") : QStringLiteral("png");
+
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString stem = m_folder + QStringLiteral("/Pelicarta ") +
+                         QLocale::c().toString(now, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+    QString path = stem + QLatin1Char('.') + extension;
+    for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
+        path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(extension);
+
+    const std::optional<QByteArray> bytes = m_encoder(image, settings);
+    if (!bytes || bytes->isEmpty()) return {};
+    if (!platform::writeFileAtomically(path, *bytes)) return {};
+
+    emit captureWritten(path, image);
+    m_items.prepend({path, QDateTime::currentDateTime(), thumbnail(image, 240)});
+    while (m_items.size() > showCount) m_items.removeLast();
+    emit itemsChanged();
+    pruneDisk(path);
+    refreshUsage();
+    return path;
+}
+
+void RecentsStore::load() {
+    QList<RecentCapture> items;
+    const QList<Listed> files = listing();
+    for (qsizetype i = 0; i < std::min<qsizetype>(files.size(), showCount); ++i) {
+        const QImage image = readCapture(files[i].path);
+        if (image.isNull()) continue; // a file that cannot be read leaves its place empty
+        items.append({files[i].path, files[i].date, thumbnail(image, 240)});
+    }
+    m_items = items;
+    emit itemsChanged();
+    refreshUsage();
+}
+
+void RecentsStore::refreshUsage() {
+    qint64 total = 0;
+    for (const Listed &listed : listing()) total += listed.size;
+    if (total == m_usedBytes) return;
+    m_usedBytes = total;
+    emit usedBytesChanged();
+}
+
+void RecentsStore::pruneDisk(const QString &keep) {
+    const qint64 limit = keepOnDisk();
+    if (limit == unlimited) return;
+    QStringList ordered;
+    if (!keep.isEmpty()) ordered.append(keep);
+    for (const Listed &listed : listing())
+        if (listed.path != keep) ordered.append(listed.path);
+    if (ordered.size() <= limit) return;
+    const QStringList excess = ordered.mid(static_cast<qsizetype>(limit));
+    for (const QString &path : excess) QFile::remove(path);
+    removed(excess);
+}
+
+void RecentsStore::removed(const QStringList &paths) {
+    emit capturesRemoved(paths);
+    AppRouter::shared().recentDeleted(paths);
+}
+
+bool RecentsStore::isCaptureFile(const QString &path) const {
+    const QFileInfo info(path);
+    return hasCaptureExtension(path) && !info.fileName().startsWith(QLatin1Char('.')) &&
+           QDir::cleanPath(info.absolutePath()) == m_folder && !info.isDir();
+}
+
+void RecentsStore::open(const RecentCapture &item) {
+    const QImage image = readCapture(item.path);
+    if (!image.isNull()) {
+        AppRouter::shared().openEditor(image, item.path, std::nullopt);
+        MainWindowController::shared().show(AppRouter::Page::editor);
+    } else if (!QFileInfo::exists(item.path)) {
+        deleteFiles({item.path});
+    }
+}
+
+void RecentsStore::copy(const RecentCapture &item) {
+    const QImage image = readCapture(item.path);
+    if (!image.isNull() && Clipboard::copy(image))
+        Toast::show(item.thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
+    else
+        Toast::show(item.thumbnail, L("Não foi possível copiar"), L("O arquivo da captura não pôde ser lido."));
+}
+
+void RecentsStore::reveal(const RecentCapture &item) { platform::revealFile(item.path); }
+
+void RecentsStore::deleteFiles(const QStringList &paths) {
+    QStringList ours;
+    for (const QString &path : paths) {
+        const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+        if (!isCaptureFile(clean)) continue;
+        QFile::remove(clean);
+        ours.append(clean);
+    }
+    load();
+    if (!ours.isEmpty()) removed(ours);
+}
+
+void RecentsStore::deleteAll() {
+    const QStringList files = sortedFiles();
+    for (const QString &path : files) QFile::remove(path);
+    if (!files.isEmpty()) removed(files);
+    m_items.clear();
+    emit itemsChanged();
+    refreshUsage();
+}
+
+void RecentsStore::applyKeepLimit(qint64 limit) {
+    m_defaults.setInt(keepKey, limit);
+    pruneDisk();
+    load();
+}
+
+QImage RecentsStore::thumbnail(const QImage &image, int maxSide) {
+    if (image.isNull()) return {};
+    const int w = image.width();
+    const int h = image.height();
+    const double scale = std::min(1.0, double(maxSide) / std::max(w, h));
+    const QSize size(std::max(1, int(std::round(scale * w))), std::max(1, int(std::round(scale * h))));
+    if (size == image.size()) return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}

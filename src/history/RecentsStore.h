@@ -1,0 +1,110 @@
+#pragma once
+
+#include "core/ExportSettings.h"
+#include "history/RecentCapture.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <limits>
+#include <optional>
+
+namespace platform {
+class UserDefaults;
+}
+
+// The recents folder: every capture delivered outside a tutorial is written there as one HEIC or PNG
+// file, within the user's keep limit. The folder is the only record; captures are ordered by their
+// files' dates. Holds the five newest with thumbnails and the folder's disk usage. Main thread only.
+//
+// Only files directly inside the folder whose extension is png or heic (any case) are ever listed,
+// counted, pruned or deleted; hidden files, other files and sub-folders are left alone.
+class RecentsStore : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int showCount = 5;
+    static constexpr qint64 unlimited = std::numeric_limits<qint64>::max();
+    // The only keep limits: 0 turns keeping off, `unlimited` keeps everything.
+    static const QList<qint64> &keepOptions();
+    static inline const QString keepKey = QStringLiteral("history.keep");
+    static inline const QString compactKey = QStringLiteral("history.compact");
+
+    using Encoder = std::function<std::optional<QByteArray>(const QImage &, const ExportSettings &)>;
+
+    // The application's store: the "Recentes" folder of the documents, the standard user defaults.
+    static RecentsStore &shared();
+    // `encoder` empty: Exporter::encode.
+    RecentsStore(platform::UserDefaults &defaults, QString folder, Encoder encoder = {}, QObject *parent = nullptr);
+
+    const QList<RecentCapture> &items() const { return m_items; }
+    qint64 usedBytes() const { return m_usedBytes; }
+    const QString &folder() const { return m_folder; }
+
+    // "history.keep" raised to the next keep option (default 500).
+    qint64 keepOnDisk() const;
+    // "history.compact": HEIC when true (the default), PNG when false.
+    bool isCompact() const;
+
+    // Writes the capture as a new file and returns its path; empty when keeping is off or the
+    // capture could not be encoded or written. The capture just written is never pruned.
+    QString add(const QImage &image);
+
+    struct File {
+        QString path;
+        QDateTime date;
+    };
+    // The listed files, newest first, with their dates.
+    QList<File> allFiles() const;
+    QStringList sortedFiles() const;
+    int fileCount() const;
+
+    // Opens the capture in the editor; a file that has gone is deleted from the store instead.
+    void open(const RecentCapture &item);
+    // Copies the capture to the clipboard and says so; a file that cannot be read says that instead.
+    void copy(const RecentCapture &item);
+    // Shows the file in the file manager.
+    void reveal(const RecentCapture &item);
+    // Deletes the files among `paths` that are capture files directly inside the folder.
+    void deleteFiles(const QStringList &paths);
+    void deleteAll();
+    // Stores the limit and prunes to it.
+    void applyKeepLimit(qint64 limit);
+
+    // The image scaled to at most `maxSide` pixels on its longer side (never enlarged).
+    static QImage thumbnail(const QImage &image, int maxSide);
+    // The date a capture file is ordered by: its birth time, else its modification time.
+    static QDateTime fileDate(const QString &path);
+
+signals:
+    void itemsChanged();
+    void usedBytesChanged();
+    // For the history index: a file was written (with the image it holds), files were removed.
+    void captureWritten(const QString &path, const QImage &image);
+    void capturesRemoved(const QStringList &paths);
+
+private:
+    struct Listed {
+        QString path;
+        QDateTime date; // invalid when unknown: sorts last
+        qint64 size = 0;
+    };
+    QList<Listed> listing() const;
+    void load();
+    // Deletes the files beyond the keep limit; `keep` (the capture just written) counts as newest.
+    void pruneDisk(const QString &keep = {});
+    void refreshUsage();
+    void removed(const QStringList &paths);
+    bool isCaptureFile(const QString &path) const;
+
+    platform::UserDefaults &m_defaults;
+    QString m_folder;
+    Encoder m_encoder;
+    QList<RecentCapture> m_items;
+    qint64 m_usedBytes = 0;
+};

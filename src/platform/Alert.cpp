@@ -1,0 +1,46 @@
+#include "platform/Alert.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace platform {
+
+namespace {
+
+class DialogPresenter final : public AlertPresenter {
+public:
+    int run(const Alert &alert) override {
+        // Also in the log, where a report of "it said it could not capture" can be matched.
+        qInfo().noquote() << "alert:" << alert.messageText << "|" << alert.informativeText;
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Pelicarta"), alert.messageText);
+        box.setInformativeText(alert.informativeText);
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        QList<QAbstractButton *> buttons;
+        for (qsizetype i = 0; i < alert.buttons.size(); ++i) {
+            QAbstractButton *button = box.addButton(alert.buttons[i], i == 0 ? QMessageBox::AcceptRole
+                                                                             : QMessageBox::RejectRole);
+            buttons.append(button);
+        }
+        if (!buttons.isEmpty()) box.setDefaultButton(qobject_cast<QPushButton *>(buttons.first()));
+        box.show();
+        box.raise();
+        box.activateWindow();
+        box.exec();
+        return static_cast<int>(buttons.indexOf(box.clickedButton()));
+    }
+};
+
+AlertPresenter *substitute = nullptr;
+
+} // namespace
+
+AlertPresenter &AlertPresenter::shared() {
+    if (substitute) return *substitute;
+    static DialogPresenter dialogs;
+    return dialogs;
+}
+
+void AlertPresenter::setSharedForTesting(AlertPresenter *presenter) { substitute = presenter; }
+
+} // namespace platform

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+// A modal alert: a message, a longer explanation and buttons, the first being the default.
+struct Alert {
+    QString messageText;
+    QString informativeText;
+    QStringList buttons;
+};
+
+// Shows alerts; tests substitute their own so that nothing ever waits on a dialog.
+class AlertPresenter {
+public:
+    virtual ~AlertPresenter() = default;
+    // Brings the application forward, shows the alert and waits for a choice: the index of the
+    // chosen button, or -1 when it was dismissed without one.
+    virtual int run(const Alert &alert) = 0;
+
+    static AlertPresenter &shared();
+    // nullptr restores the real dialogs.
+    static void setSharedForTesting(AlertPresenter *presenter);
+};
+
+} // namespace platform

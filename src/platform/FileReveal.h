@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// Shows a file selected in the desktop's file manager (org.freedesktop.FileManager1), or opens its
+// folder when no file manager answers. Returns whether either was asked to happen.
+bool revealFile(const QString &path);
+
+} // namespace platform

@@ -1,0 +1,146 @@
+#include "tutorials/Tutorial.h"
+
+#include "core/Localization.h"
+
+#include <QJsonArray>
+#include <QTimeZone>
+
+#include <cmath>
+
+namespace {
+
+const QDateTime &referenceDate() {
+    static const QDateTime date(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+    return date;
+}
+
+double toReferenceSeconds(const QDateTime &date) { return referenceDate().msecsTo(date) / 1000.0; }
+
+std::optional<QDateTime> fromReferenceSeconds(const QJsonValue &value) {
+    if (!value.isDouble() || !std::isfinite(value.toDouble())) return std::nullopt;
+    const double ms = value.toDouble() * 1000.0;
+    // Far outside any calendar Qt can hold: unreadable rather than a wrapped-around date.
+    if (std::abs(ms) > 1e17) return std::nullopt;
+    return referenceDate().addMSecs(static_cast<qint64>(std::llround(ms)));
+}
+
+std::optional<QUuid> uuid(const QJsonValue &value) {
+    if (!value.isString()) return std::nullopt;
+    const QUuid id(value.toString());
+    if (id.isNull()) return std::nullopt;
+    return id;
+}
+
+bool present(const QJsonValue &value) { return !value.isUndefined() && !value.isNull(); }
+
+QString upper(const QUuid &id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
+
+} // namespace
+
+QString rawValue(TutorialTheme theme) {
+    switch (theme) {
+    case TutorialTheme::light: return QStringLiteral("light");
+    case TutorialTheme::dark: return QStringLiteral("dark");
+    case TutorialTheme::brand: return QStringLiteral("brand");
+    }
+    return {};
+}
+
+std::optional<TutorialTheme> tutorialThemeFromRawValue(const QString &raw) {
+    for (TutorialTheme theme : {TutorialTheme::light, TutorialTheme::dark, TutorialTheme::brand})
+        if (rawValue(theme) == raw) return theme;
+    return std::nullopt;
+}
+
+bool isBareFileName(const QString &name) {
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.startsWith(QLatin1Char('.')) && !name.contains(QChar(0));
+}
+
+QJsonObject TutorialStep::toJson() const {
+    QJsonObject object{{QStringLiteral("id"), upper(id)},
+                       {QStringLiteral("title"), title},
+                       {QStringLiteral("detail"), detail},
+                       {QStringLiteral("imageFile"), imageFile}};
+    if (marker) object.insert(QStringLiteral("marker"), QJsonArray{marker->x(), marker->y()});
+    return object;
+}
+
+std::optional<TutorialStep> TutorialStep::fromJson(const QJsonValue &json) {
+    if (!json.isObject()) return std::nullopt;
+    const QJsonObject object = json.toObject();
+    const auto id = uuid(object.value(QLatin1String("id")));
+    const QJsonValue title = object.value(QLatin1String("title"));
+    const QJsonValue detail = object.value(QLatin1String("detail"));
+    const QJsonValue imageFile = object.value(QLatin1String("imageFile"));
+    if (!id || !title.isString() || !detail.isString() || !imageFile.isString()) return std::nullopt;
+    if (!isBareFileName(imageFile.toString())) return std::nullopt;
+    TutorialStep step{*id, title.toString(), detail.toString(), std::nullopt, imageFile.toString()};
+    const QJsonValue marker = object.value(QLatin1String("marker"));
+    if (present(marker)) {
+        const QJsonArray pair = marker.toArray();
+        if (!marker.isArray() || pair.size() != 2 || !pair[0].isDouble() || !pair[1].isDouble() ||
+            !std::isfinite(pair[0].toDouble()) || !std::isfinite(pair[1].toDouble()))
+            return std::nullopt;
+        step.marker = QPointF(pair[0].toDouble(), pair[1].toDouble());
+    }
+    return step;
+}
+
+Tutorial Tutorial::blank() {
+    Tutorial tutorial;
+    tutorial.title = L("Novo tutorial");
+    return tutorial;
+}
+
+QJsonObject Tutorial::toJson() const {
+    QJsonArray stepArray;
+    for (const TutorialStep &step : steps) stepArray.append(step.toJson());
+    return QJsonObject{{QStringLiteral("id"), upper(id)},
+                       {QStringLiteral("title"), title},
+                       {QStringLiteral("steps"), stepArray},
+                       {QStringLiteral("theme"), rawValue(theme)},
+                       {QStringLiteral("createdAt"), toReferenceSeconds(createdAt)},
+                       {QStringLiteral("updatedAt"), toReferenceSeconds(updatedAt)}};
+}
+
+std::optional<Tutorial> Tutorial::fromJson(const QJsonValue &json) {
+    if (!json.isObject()) return std::nullopt;
+    const QJsonObject object = json.toObject();
+    Tutorial tutorial = blank();
+
+    if (const QJsonValue v = object.value(QLatin1String("id")); present(v)) {
+        const auto id = uuid(v);
+        if (!id) return std::nullopt;
+        tutorial.id = *id;
+    }
+    if (const QJsonValue v = object.value(QLatin1String("title")); present(v)) {
+        if (!v.isString()) return std::nullopt;
+        tutorial.title = v.toString();
+    }
+    if (const QJsonValue v = object.value(QLatin1String("steps")); present(v)) {
+        if (!v.isArray()) return std::nullopt;
+        for (const QJsonValue &element : v.toArray()) {
+            const auto step = TutorialStep::fromJson(element);
+            if (!step) return std::nullopt;
+            tutorial.steps.append(*step);
+        }
+    }
+    if (const QJsonValue v = object.value(QLatin1String("theme")); present(v)) {
+        const auto theme = v.isString() ? tutorialThemeFromRawValue(v.toString()) : std::nullopt;
+        if (!theme) return std::nullopt;
+        tutorial.theme = *theme;
+    }
+    if (const QJsonValue v = object.value(QLatin1String("createdAt")); present(v)) {
+        const auto date = fromReferenceSeconds(v);
+        if (!date) return std::nullopt;
+        tutorial.createdAt = *date;
+    }
+    tutorial.updatedAt = tutorial.createdAt;
+    if (const QJsonValue v = object.value(QLatin1String("updatedAt")); present(v)) {
+        const auto date = fromReferenceSeconds(v);
+        if (!date) return std::nullopt;
+        tutorial.updatedAt = *date;
+    }
+    return tutorial;
+}

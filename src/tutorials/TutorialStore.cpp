@@ -1,0 +1,131 @@
+#include "tutorials/TutorialStore.h"
+
+#include "app/Icons.h"
+#include "app/MainWindowController.h"
+#include "app/Theme.h"
+#include "capture/Toast.h"
+#include "core/Localization.h"
+#include "platform/AppPaths.h"
+#include "platform/AtomicFile.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImageWriter>
+#include <QJsonDocument>
+
+namespace {
+
+QString upper(const QUuid &id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
+
+// The keys that end recording, as the toasts show them. The shortcut store will supply the user's
+// own combination; until then this is the default one.
+QString toggleTutorialKeys() { return QStringLiteral("⌥⇧T"); }
+
+QByteArray pngBytes(const QImage &image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image)) return {};
+    return bytes;
+}
+
+QString defaultRoot() {
+    QString root = platform::AppPaths::documentsSubfolder(QStringLiteral("Tutoriais"));
+    if (root.isEmpty()) root = QDir::tempPath() + QStringLiteral("/Pelicarta/Tutoriais");
+    return root;
+}
+
+} // namespace
+
+TutorialStore &TutorialStore::shared() {
+    static TutorialStore *store = new TutorialStore(defaultRoot());
+    return *store;
+}
+
+TutorialStore::TutorialStore(QString root, QObject *parent) : QObject(parent), m_root(std::move(root)) {
+    QDir().mkpath(m_root);
+}
+
+qsizetype TutorialStore::indexOf(const QUuid &id) const {
+    for (qsizetype i = 0; i < m_library.size(); ++i)
+        if (m_library[i].id == id) return i;
+    return -1;
+}
+
+QString TutorialStore::folder(const QUuid &id) const { return m_root + QLatin1Char('/') + upper(id); }
+
+Tutorial TutorialStore::tutorial() const {
+    if (m_currentID) {
+        const qsizetype index = indexOf(*m_currentID);
+        if (index >= 0) return m_library[index];
+    }
+    return Tutorial::blank();
+}
+
+bool TutorialStore::save(const Tutorial &tutorial) {
+    const QByteArray json = QJsonDocument(tutorial.toJson()).toJson(QJsonDocument::Compact);
+    return platform::writeFileAtomically(folder(tutorial.id) + QStringLiteral("/tutorial.json"), json);
+}
+
+void TutorialStore::setTutorial(const Tutorial &tutorial) {
+    const qsizetype index = indexOf(tutorial.id);
+    if (index < 0) return;
+    Tutorial stamped = tutorial;
+    stamped.updatedAt = QDateTime::currentDateTimeUtc();
+    m_library[index] = stamped;
+    save(stamped);
+    emit libraryChanged();
+}
+
+QUuid TutorialStore::newTutorial() {
+    const Tutorial tutorial = Tutorial::blank();
+    QDir().mkpath(folder(tutorial.id));
+    m_library.prepend(tutorial);
+    save(tutorial);
+    emit libraryChanged();
+    m_currentID = tutorial.id;
+    emit currentIDChanged();
+    return tutorial.id;
+}
+
+void TutorialStore::startRecording() {
+    if (m_isRecording) return;
+    if (!m_currentID) newTutorial();
+    m_isRecording = true;
+    emit recordingChanged(true);
+    const QImage symbol = Icons::pixmap(QStringLiteral("record.circle"), 44, Theme::text(), 2.0).toImage();
+    Toast::show(symbol, L(LKey(QStringLiteral("Gravando “%@”"), {tutorial().title})),
+                L(LKey(QStringLiteral("Cada captura vira um passo. %@ termina"), {toggleTutorialKeys()})));
+}
+
+void TutorialStore::toggleRecording() {
+    if (!m_isRecording) {
+        startRecording();
+        return;
+    }
+    m_isRecording = false;
+    emit recordingChanged(false);
+    MainWindowController::shared().show(AppRouter::Page::tutorial);
+}
+
+bool TutorialStore::addStep(const QImage &image) {
+    if (!m_currentID || indexOf(*m_currentID) < 0) return false;
+    const QUuid id = *m_currentID;
+    const QString file = QStringLiteral("passo-%1.png").arg(upper(QUuid::createUuid()).left(8));
+    const QByteArray png = pngBytes(image);
+    const QString target = folder(id) + QLatin1Char('/') + file;
+    // The folder is made again here: it may have been removed since the tutorial was created.
+    if (png.isEmpty() || !platform::writeFileAtomically(target, png)) {
+        Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."));
+        return false;
+    }
+    Tutorial current = tutorial();
+    TutorialStep step;
+    step.imageFile = file;
+    current.steps.append(step);
+    setTutorial(current);
+    Toast::show(image, L(LKey(QStringLiteral("Passo %@ adicionado"), {QString::number(current.steps.size())})),
+                L(LKey(QStringLiteral("Continue capturando · %@ termina"), {toggleTutorialKeys()})));
+    return true;
+}
