@@ -3,6 +3,7 @@
 #include "app/MainWindowController.h"
 #include "app/TrayMenu.h"
 #include "capture/CaptureService.h"
+#include "capture/HotkeyManager.h"
 #include "history/RecentsStore.h"
 #include "platform/SingleInstance.h"
 #include "tutorials/TutorialStore.h"
@@ -12,6 +13,8 @@
 #include <QSystemTrayIcon>
 
 PelicartaApp::PelicartaApp(platform::SingleInstance *instance, QObject *parent) : QObject(parent) {
+    // The global hot keys work before any window exists; they register on the first event-loop turn.
+    HotkeyManager::shared().start();
     if (instance) {
         connect(instance, &platform::SingleInstance::messageReceived, this, [this](const QStringList &message) {
             if (const auto command = AppCommand::fromMessage(message)) perform(*command);

@@ -1,5 +1,6 @@
 #include "capture/HotkeyManager.h"
 
+#include "capture/CaptureService.h"
 #include "capture/ShortcutStore.h"
 #include "platform/GlobalHotkeys.h"
 
@@ -25,7 +26,11 @@ HotkeyManager::HotkeyManager(ShortcutStore &store, std::unique_ptr<platform::Glo
 HotkeyManager::~HotkeyManager() = default;
 
 HotkeyManager &HotkeyManager::shared() {
-    static HotkeyManager *manager = new HotkeyManager(ShortcutStore::shared(), platform::GlobalHotkeys::createForPlatform());
+    static HotkeyManager *manager = [] {
+        auto *created = new HotkeyManager(ShortcutStore::shared(), platform::GlobalHotkeys::createForPlatform());
+        created->setHandler([](ShortcutAction action) { CaptureService::start(action); });
+        return created;
+    }();
     return *manager;
 }
 
