@@ -1,0 +1,478 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the resident app and the capture road.
+
+The real program runs on its own Xvfb display with openbox as window manager and trayer as tray host;
+the tests drive it with second launches, xdotool and xclip, and look at what it leaves on screen, on the
+clipboard and on disk.
+
+    road_e2e.py PELICARTA [unittest options]     run the tests
+    road_e2e.py PELICARTA --bench [RUNS]         time full-screen capture → clipboard at 1080p and 4K
+"""
+
+import json
+import os
+import re
+import shutil
+import socket
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import zlib
+import struct
+
+APP = None  # the pelicarta program under test
+
+
+def wait_for(predicate, timeout=10.0, interval=0.05):
+    """The first truthy value of predicate() within timeout seconds, else None."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            return None
+        time.sleep(interval)
+
+
+def tiny_png(rgb=(200, 40, 40)):
+    """A valid 1 × 1 PNG."""
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+    ihdr = struct.pack(">IIBBBBB", 1, 1, 8, 2, 0, 0, 0)
+    raw = b"\x00" + bytes(rgb)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b"")
+
+
+class Desktop:
+    """Xvfb on a free display, openbox and trayer."""
+
+    def __init__(self, width, height):
+        self.width, self.height = width, height
+        self.processes = []
+        read_fd, write_fd = os.pipe()
+        xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp",
+             "-noreset"], pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        self.processes.append(xvfb)
+        number = b""
+        with os.fdopen(read_fd, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                c = pipe.read(1)
+                if not c:
+                    break
+                number += c
+        if not number.strip():
+            self.close()
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number.decode().strip()
+        self.env = dict(os.environ, DISPLAY=self.display)
+        self.env.pop("WAYLAND_DISPLAY", None)
+        self.env.pop("QT_QPA_PLATFORM", None)
+        self.processes.append(subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
+                                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        if not wait_for(lambda: b"window id" in self.x(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]), 15):
+            self.close()
+            raise RuntimeError("openbox did not start")
+        self.processes.append(subprocess.Popen(
+            ["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
+             "--height", "24", "--SetDockType", "true"], env=self.env,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        if not wait_for(lambda: b'"panel"' in self.x(["xwininfo", "-root", "-tree"]), 15):
+            self.close()
+            raise RuntimeError("trayer did not start")
+
+    def x(self, command, timeout=10):
+        """Runs an X client on this display; its standard output (empty on failure)."""
+        try:
+            return subprocess.run(command, env=self.env, capture_output=True, timeout=timeout).stdout
+        except subprocess.TimeoutExpired:
+            return b""
+
+    def visible_windows(self, name_regex):
+        """(id, x, y, width, height) of the visible windows whose name matches."""
+        ids = self.x(["xdotool", "search", "--onlyvisible", "--name", name_regex]).split()
+        windows = []
+        for wid in ids:
+            geometry = self.x(["xdotool", "getwindowgeometry", "--shell", wid]).decode()
+            values = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
+            if values:
+                windows.append((wid.decode(), int(values["X"]), int(values["Y"]), int(values["WIDTH"]),
+                                int(values["HEIGHT"])))
+        return windows
+
+    def clipboard_targets(self):
+        return self.x(["xclip", "-selection", "clipboard", "-t", "TARGETS", "-o"], timeout=3).decode().split()
+
+    def clipboard(self, target):
+        return self.x(["xclip", "-selection", "clipboard", "-t", target, "-o"], timeout=5)
+
+    def set_clipboard_text(self, text):
+        # xclip keeps serving the selection in the background until another owner takes it.
+        process = subprocess.Popen(["xclip", "-selection", "clipboard", "-i"], env=self.env,
+                                   stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        process.communicate(text.encode(), timeout=5)
+        wait_for(lambda: "image/png" not in self.clipboard_targets(), 5)
+
+    def screenshot(self, path):
+        self.x(["import", "-window", "root", path], timeout=20)
+
+    def close(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+        self.processes = []
+
+
+class Pelicarta:
+    """One running Pelicarta with a home of its own, started as the README starts it."""
+
+    def __init__(self, desktop, settings=None, prepare=None):
+        self.desktop = desktop
+        self.home = tempfile.mkdtemp(prefix="pelicarta-e2e-")
+        os.chmod(self.home, 0o700)
+        self.env = dict(desktop.env, HOME=self.home, XDG_CONFIG_HOME=f"{self.home}/config",
+                        XDG_DATA_HOME=f"{self.home}/data", XDG_RUNTIME_DIR=f"{self.home}/run",
+                        OMP_THREAD_LIMIT="1")
+        os.makedirs(f"{self.home}/run", mode=0o700)
+        self.documents = f"{self.home}/data/Pelicarta"
+        self.recents = f"{self.documents}/Recentes"
+        self.tutorials = f"{self.documents}/Tutoriais"
+        if settings:
+            os.makedirs(f"{self.home}/config/Pelicarta")
+            values = {}
+            for key, value in settings.items():
+                kind = "bool" if isinstance(value, bool) else "int" if isinstance(value, int) else "string"
+                values[key] = {"type": kind, "value": value}
+            with open(f"{self.home}/config/Pelicarta/defaults.json", "w") as f:
+                json.dump({"format": 1, "values": values}, f)
+        if prepare:
+            prepare(self)
+        self.log = open(f"{self.home}/pelicarta.log", "w+")
+        self.process = subprocess.Popen([APP], env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
+        if not wait_for(self.main_window, 20):
+            self.stop()
+            raise RuntimeError("the main window did not appear:\n" + self.output())
+
+    def launch(self, *arguments, timeout=20):
+        """A second launch of the program; its exit status."""
+        return subprocess.run([APP, *arguments], env=self.env, capture_output=True, timeout=timeout).returncode
+
+    def socket_path(self):
+        return f"{self.home}/run/pelicarta-{re.sub(r'[^A-Za-z0-9.]', '_', self.desktop.display)}.socket"
+
+    def request(self, *words):
+        """Hands a request to the running instance over its socket, as a second launch does."""
+        with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as s:
+            s.settimeout(5)
+            s.connect(self.socket_path())
+            s.sendall(json.dumps(list(words)).encode() + b"\n")
+            return s.recv(16).strip() == b"ok"
+
+    def main_window(self):
+        windows = [w for w in self.desktop.visible_windows("^Pelicarta$") if w[3] >= 1000 and w[4] >= 600]
+        return windows[0] if windows else None
+
+    def tray_icon(self):
+        """The absolute centre of Pelicarta's icon inside trayer's panel, or None."""
+        tree = self.desktop.x(["xwininfo", "-root", "-tree"]).decode().splitlines()
+        inside_panel = None
+        for line in tree:
+            indent = len(line) - len(line.lstrip())
+            if '"panel": ("panel" "trayer")' in line:
+                inside_panel = indent
+                continue
+            if inside_panel is not None:
+                if indent <= inside_panel:
+                    inside_panel = None
+                    continue
+                match = re.search(r'"Pelicarta".*?(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)', line)
+                if match:
+                    w, h, x, y = map(int, match.groups())
+                    if w > 1 and h > 1:
+                        return x + w // 2, y + h // 2
+        return None
+
+    def toast(self, text):
+        return self.desktop.visible_windows(re.escape(text))
+
+    def capture_files(self):
+        if not os.path.isdir(self.recents):
+            return []
+        return sorted(n for n in os.listdir(self.recents) if re.search(r"\.(png|heic)$", n, re.I)
+                      and not n.startswith("."))
+
+    def running(self):
+        return self.process.poll() is None
+
+    def output(self):
+        self.log.flush()
+        self.log.seek(0)
+        return self.log.read()
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.launch("--quit")
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self.log.close()
+        subprocess.run(["chattr", "-R", "-i", self.home], capture_output=True)
+        for root, dirs, _ in os.walk(self.home):
+            for d in dirs:
+                os.chmod(os.path.join(root, d), 0o700)
+        shutil.rmtree(self.home, ignore_errors=True)
+
+
+def image_size(desktop, path_or_bytes):
+    """(width, height) of an image file or PNG bytes, as ImageMagick (libheif for HEIC) decodes it."""
+    if isinstance(path_or_bytes, bytes):
+        out = subprocess.run(["identify", "-format", "%w %h", "png:-"], input=path_or_bytes, capture_output=True)
+    else:
+        out = subprocess.run(["identify", "-format", "%w %h", path_or_bytes], capture_output=True)
+    if out.returncode != 0:
+        return None
+    w, h = out.stdout.decode().split()[:2]
+    return int(w), int(h)
+
+
+def red_fraction(path, x, y, w, h):
+    """How much of a region of a screenshot is pure-ish red."""
+    out = subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-fuzz", "12%", "-fill", "white",
+                          "-opaque", "#ff0000", "-fill", "black", "+opaque", "white", "-format", "%[fx:mean]", "info:"],
+                         capture_output=True)
+    return float(out.stdout.decode() or 0)
+
+
+class RoadTest(unittest.TestCase):
+    desktop = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.desktop = Desktop(1920, 1080)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.desktop.close()
+
+    def start(self, settings=None, prepare=None):
+        app = Pelicarta(self.desktop, settings, prepare)
+        self.addCleanup(app.stop)
+        return app
+
+    def capture_and_wait_for_png(self, app, action="fullscreen"):
+        self.desktop.set_clipboard_text("before")
+        self.assertEqual(app.launch("--capture", action), 0)
+        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15),
+                        "the clipboard never held a PNG:\n" + app.output())
+
+    def test_lifecycle_window_tray_reopen_and_quit(self):
+        app = self.start()
+        self.assertIsNotNone(wait_for(app.tray_icon, 10), "no tray icon in trayer")
+        window = app.main_window()
+        # Closing the window keeps the process.
+        self.desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
+        self.desktop.x(["xdotool", "key", "--clearmodifiers", "alt+F4"])
+        self.assertTrue(wait_for(lambda: app.main_window() is None, 10), "the window did not close")
+        time.sleep(0.5)
+        self.assertTrue(app.running())
+        # A second launch reaches the running instance and shows the window again.
+        self.assertEqual(app.launch(), 0)
+        self.assertTrue(wait_for(app.main_window, 10), "a second launch did not show the window")
+        self.assertTrue(app.running())
+        # Bad arguments are refused by the launch and leave the running one alone.
+        self.assertEqual(app.launch("--capture", "everything"), 2)
+        self.assertTrue(app.running())
+        # "Sair" in the tray's panel ends the process with status 0.
+        x, y = app.tray_icon()
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"])
+        menu = wait_for(lambda: self.desktop.visible_windows("^Menu do Pelicarta$"), 10)
+        self.assertTrue(menu, "the tray panel did not open")
+        _, mx, my, mw, mh = menu[0]
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(mx + mw // 2), str(my + mh - 8 - 15), "click", "1"])
+        self.assertEqual(app.process.wait(10), 0)
+
+    def test_fullscreen_copy_clipboard_toast_and_recents_file(self):
+        app = self.start({"afterCapture": "copy"})
+        self.capture_and_wait_for_png(app)
+        targets = self.desktop.clipboard_targets()
+        self.assertIn("image/png", targets)
+        self.assertIn("image/tiff", targets)
+        self.assertFalse([t for t in targets if t.startswith("text/")], targets)
+        # The beautified capture: 2 × 64 pixels of backdrop on every side (default style, retina scale).
+        png = self.desktop.clipboard("image/png")
+        self.assertEqual(image_size(self.desktop, png), (1920 + 4 * 64, 1080 + 4 * 64))
+        self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com ⌘V em qualquer app"), 3),
+                        "no 'Copiado' toast")
+        files = app.capture_files()
+        self.assertEqual(len(files), 1, files)
+        self.assertRegex(files[0], r"^Pelicarta \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.heic$")
+        self.assertEqual(image_size(self.desktop, f"{app.recents}/{files[0]}"), (1920, 1080))
+        # A second capture in the same second takes the next free name; the first one stays.
+        self.capture_and_wait_for_png(app)
+        self.assertTrue(wait_for(lambda: len(app.capture_files()) == 2, 5), app.capture_files())
+        self.assertIn(files[0], app.capture_files())
+        self.assertTrue(app.running())
+
+    def test_editor_outcome_shows_the_capture_even_when_nothing_is_kept(self):
+        self._red_window()
+        for keep in (500, 0):
+            app = self.start({"afterCapture": "editor", "history.keep": keep})
+            # Start from the home page with the window closed: the capture must open it.
+            window = app.main_window()
+            self.desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
+            self.desktop.x(["xdotool", "key", "--clearmodifiers", "alt+F4"])
+            self.assertTrue(wait_for(lambda: app.main_window() is None, 10))
+            self.assertEqual(app.launch("--capture", "fullscreen"), 0)
+            window = wait_for(app.main_window, 10)
+            self.assertTrue(window, "the editor did not open the main window")
+            shot = f"{app.home}/screen.png"
+            # The editor page shows the capture, red window included, inside the main window.
+            self.assertTrue(wait_for(lambda: (self.desktop.screenshot(shot),
+                                              red_fraction(shot, *window[1:]) > 0.002)[1], 10),
+                            "the capture is not shown in the main window")
+            self.assertEqual(len(app.capture_files()), 1 if keep else 0, app.capture_files())
+            self.assertTrue(app.running())
+            app.stop()
+
+    def _red_window(self):
+        """A red window in the top-left corner, outside the main window."""
+        helper = os.environ.get("PELICARTA_TEST_WINDOW")
+        if helper and os.path.exists(helper):
+            process = subprocess.Popen([helper, "--app", "Red", "--caption", "Red", "--fill", "ff0000", "--rect",
+                                        "10,40,300,80"], env=self.desktop.env, stdin=subprocess.PIPE,
+                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            process.stdout.readline()
+        else:
+            process = subprocess.Popen(["xmessage", "-geometry", "300x80+10+40", "-bg", "red", "-fg", "red",
+                                        "-center", " "], env=self.desktop.env,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.assertTrue(wait_for(lambda: self.desktop.visible_windows("^Red$") or
+                                 self.desktop.visible_windows("xmessage"), 10), "the red window did not appear")
+        def stop():
+            if process.poll() is None:
+                process.terminate()
+                process.wait()
+            for pipe in (process.stdin, process.stdout):
+                if pipe:
+                    pipe.close()
+        self.addCleanup(stop)
+        return process
+
+    def test_tutorial_recording_turns_a_capture_into_a_step(self):
+        app = self.start({"afterCapture": "copy"})
+        self.assertEqual(app.launch("--capture", "tutorial"), 0)
+        self.assertTrue(wait_for(lambda: app.toast("Gravando “Novo tutorial”"), 5), "no recording toast")
+        self.desktop.set_clipboard_text("before")
+        self.assertEqual(app.launch("--capture", "fullscreen"), 0)
+        self.assertTrue(wait_for(lambda: app.toast("Passo 1 adicionado"), 10), "no step toast:\n" + app.output())
+        folders = os.listdir(app.tutorials)
+        self.assertEqual(len(folders), 1)
+        self.assertRegex(folders[0], r"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
+        with open(f"{app.tutorials}/{folders[0]}/tutorial.json") as f:
+            tutorial = json.load(f)
+        self.assertEqual(tutorial["id"], folders[0])
+        self.assertEqual(len(tutorial["steps"]), 1)
+        step = tutorial["steps"][0]
+        self.assertRegex(step["imageFile"], r"^passo-[0-9A-F]{8}\.png$")
+        self.assertEqual((step["title"], step["detail"]), ("", ""))
+        self.assertNotIn("marker", step)
+        self.assertEqual(image_size(self.desktop, f"{app.tutorials}/{folders[0]}/{step['imageFile']}"), (1920, 1080))
+        # A step is nothing else: no recents file, nothing copied.
+        self.assertEqual(app.capture_files(), [])
+        self.assertNotIn("image/png", self.desktop.clipboard_targets())
+        # Toggling again stops recording and shows the main window; captures are ordinary again.
+        self.assertEqual(app.launch("--capture", "tutorial"), 0)
+        self.assertTrue(wait_for(app.main_window, 10))
+        self.capture_and_wait_for_png(app)
+        self.assertTrue(wait_for(lambda: len(app.capture_files()) == 1, 5))
+        with open(f"{app.tutorials}/{folders[0]}/tutorial.json") as f:
+            self.assertEqual(len(json.load(f)["steps"]), 1)
+
+    def test_keep_limit_prunes_the_oldest_and_never_the_new_capture(self):
+        def fill(app):
+            os.makedirs(app.recents)
+            os.makedirs(f"{app.recents}/sub")
+            for n in range(24):  # created one after another: their birth times order them
+                with open(f"{app.recents}/Pelicarta 2020-01-01 00.00.{n:02d}.png", "wb") as f:
+                    f.write(tiny_png())
+                time.sleep(0.01)
+            for other in ("notes.txt", ".hidden.png", "sub/inside.png", "photo.jpg"):
+                with open(f"{app.recents}/{other}", "wb") as f:
+                    f.write(tiny_png())
+        app = self.start({"afterCapture": "copy", "history.keep": 20}, fill)
+        self.capture_and_wait_for_png(app)
+        files = wait_for(lambda: (lambda f: f if len(f) == 20 else None)(app.capture_files()), 5)
+        self.assertTrue(files, app.capture_files())
+        self.assertEqual(len([f for f in files if f.endswith(".heic")]), 1)
+        kept_old = sorted(f for f in files if f.endswith(".png"))
+        self.assertEqual(kept_old, [f"Pelicarta 2020-01-01 00.00.{n:02d}.png" for n in range(5, 24)])
+        for other in ("notes.txt", ".hidden.png", "sub/inside.png", "photo.jpg"):
+            self.assertTrue(os.path.exists(f"{app.recents}/{other}"), other)
+
+    def test_unwritable_recents_keeps_the_road_and_every_file(self):
+        app = self.start({"afterCapture": "copy"})
+        self.capture_and_wait_for_png(app)
+        before = wait_for(app.capture_files, 5)
+        self.assertEqual(len(before), 1)
+        if os.geteuid() == 0:
+            locked = subprocess.run(["chattr", "+i", app.recents], capture_output=True).returncode == 0
+        else:
+            os.chmod(app.recents, 0o500)
+            locked = True
+        if not locked:
+            self.skipTest("cannot make a folder unwritable for root here")
+        self.capture_and_wait_for_png(app)
+        self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com ⌘V em qualquer app"), 3))
+        self.assertEqual(app.capture_files(), before)
+        self.assertTrue(app.running())
+
+
+def bench(runs):
+    """Median time from a full-screen capture request to the clipboard holding the PNG."""
+    for width, height in ((1920, 1080), (3840, 2160)):
+        desktop = Desktop(width, height)
+        try:
+            app = Pelicarta(desktop, {"afterCapture": "copy"})
+            try:
+                times = []
+                for _ in range(runs):
+                    desktop.set_clipboard_text("before")
+                    started = time.monotonic()
+                    assert app.request("capture", "fullscreen")
+                    assert wait_for(lambda: "image/png" in desktop.clipboard_targets(), 30, 0.005)
+                    times.append(time.monotonic() - started)
+                    time.sleep(0.3)
+                print(f"{width}x{height}: median {statistics.median(times) * 1000:.0f} ms over {runs} runs "
+                      f"(min {min(times) * 1000:.0f}, max {max(times) * 1000:.0f})")
+            finally:
+                app.stop()
+        finally:
+            desktop.close()
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    APP = os.path.abspath(sys.argv[1])
+    missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "identify",
+                                 "convert", "import") if not shutil.which(tool)]
+    if missing:
+        print("missing tools: " + ", ".join(missing) + " (scripts/setup-debian.sh installs them)")
+        sys.exit(77)
+    if len(sys.argv) > 2 and sys.argv[2] == "--bench":
+        bench(int(sys.argv[3]) if len(sys.argv) > 3 else 9)
+        sys.exit(0)
+    unittest.main(argv=[sys.argv[0], *sys.argv[2:]], verbosity=2)
