@@ -5,6 +5,7 @@
 #include "capture/CaptureBackend.h"
 #include "capture/CaptureSettings.h"
 #include "capture/Clipboard.h"
+#include "capture/QuickPanelController.h"
 #include "capture/Toast.h"
 #include "core/Beautifier.h"
 #include "core/Exporter.h"
@@ -70,8 +71,7 @@ void deliver(const QImage &image) {
         AppRouter::shared().openEditor(image, path, std::nullopt);
         MainWindowController::shared().show(AppRouter::Page::editor);
         break;
-    case AfterCapture::quick:
-        // Temporary: until the quick panel exists, the quick outcome copies like "copy".
+    case AfterCapture::quick: QuickPanelController::shared().show(image, path); break;
     case AfterCapture::copy:
         copyBeautified(image);
         break;

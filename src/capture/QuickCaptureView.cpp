@@ -1,0 +1,374 @@
+#include "capture/QuickCaptureView.h"
+
+#include "app/BackdropSwatch.h"
+#include "app/Icons.h"
+#include "app/Theme.h"
+#include "capture/QuickModel.h"
+#include "core/Localization.h"
+#include "core/StyleStore.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+constexpr int kPadding = 10;
+constexpr int kSpacing = 8;
+constexpr int kThumbMaxHeight = 176;
+constexpr int kStripHeight = 26;
+constexpr int kButtonHeight = 32;
+
+QColor withAlpha(QColor color, qreal alpha) {
+    color.setAlphaF(alpha);
+    return color;
+}
+
+} // namespace
+
+// The capture, scaled to fit; drag source and context menu.
+class QuickCaptureView::Thumbnail : public QWidget {
+public:
+    explicit Thumbnail(QuickCaptureView *view) : QWidget(view), m_view(view) {
+        setToolTip(L("Arraste para uma conversa ou outro app · botão direito: escolher fundo"));
+        setCursor(Qt::OpenHandCursor);
+    }
+
+    // The picture's rectangle inside this widget: fitted to the width and 176 high at most, centred.
+    QRectF pictureRect() const {
+        const QuickModel *model = m_view->model();
+        if (!model || model->output().isNull()) return {};
+        const QSizeF fitted = QSizeF(model->output().size()).scaled(QSizeF(width(), kThumbMaxHeight), Qt::KeepAspectRatio);
+        return {(width() - fitted.width()) / 2, 0, fitted.width(), fitted.height()};
+    }
+    // The row's height for the current output.
+    int rowHeight(int rowWidth) const {
+        const QuickModel *model = m_view->model();
+        if (!model || model->output().isNull()) return kThumbMaxHeight;
+        const QSizeF fitted = QSizeF(model->output().size()).scaled(QSizeF(rowWidth, kThumbMaxHeight), Qt::KeepAspectRatio);
+        return std::max(1, qCeil(fitted.height()));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        const QuickModel *model = m_view->model();
+        if (!model) return;
+        const QRectF target = pictureRect();
+        if (target.isEmpty()) return;
+        // Scaled once per output and size: a 1080p capture is not resampled on every repaint.
+        const qreal dpr = devicePixelRatioF();
+        const QSize pixels = (target.size() * dpr).toSize();
+        if (m_scaledKey != model->output().cacheKey() || m_scaled.size() != pixels) {
+            m_scaled = model->output().scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            m_scaled.setDevicePixelRatio(dpr);
+            m_scaledKey = model->output().cacheKey();
+        }
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setClipPath(Theme::continuousRoundedRect(target, 8));
+        p.drawImage(target.topLeft(), m_scaled);
+    }
+
+    void mousePressEvent(QMouseEvent *event) override {
+        if (event->button() == Qt::LeftButton) m_pressAt = event->position().toPoint();
+    }
+    void mouseMoveEvent(QMouseEvent *event) override {
+        if (!m_pressAt || !(event->buttons() & Qt::LeftButton)) return;
+        if ((event->position().toPoint() - *m_pressAt).manhattanLength() < QApplication::startDragDistance()) return;
+        m_pressAt.reset();
+        if (!m_view->m_actions.drag) return;
+        auto *drag = new QDrag(this);
+        drag->setMimeData(m_view->m_actions.drag());
+        const QRectF picture = pictureRect();
+        if (!m_scaled.isNull()) {
+            const QImage preview = m_scaled.scaled((picture.size() * 0.5 * devicePixelRatioF()).toSize(),
+                                                   Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            drag->setPixmap(QPixmap::fromImage(preview));
+            drag->setHotSpot(QPoint(preview.width() / 2, preview.height() / 2) / devicePixelRatioF());
+        }
+        drag->exec(Qt::CopyAction);
+    }
+    void mouseReleaseEvent(QMouseEvent *) override { m_pressAt.reset(); }
+    void contextMenuEvent(QContextMenuEvent *event) override {
+        QMenu *menu = m_view->createBackdropMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(event->globalPos());
+    }
+
+private:
+    QuickCaptureView *m_view;
+    std::optional<QPoint> m_pressAt;
+    QImage m_scaled;
+    qint64 m_scaledKey = 0;
+};
+
+// The round close button over the thumbnail's corner, visible only while the pointer is over the panel.
+class QuickCaptureView::CloseButton : public QAbstractButton {
+public:
+    explicit CloseButton(QuickCaptureView *view) : QAbstractButton(view), m_view(view) {
+        setFixedSize(22, 22);
+        setCursor(Qt::PointingHandCursor);
+        setToolTip(L("Fechar (o print fica no histórico)"));
+        setAccessibleName(L("Fechar"));
+    }
+    qreal shownOpacity() const { return m_view->model() && m_view->model()->isHovering() ? 1.0 : 0.0; }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        const qreal opacity = shownOpacity();
+        if (opacity <= 0) return;
+        QPainter p(this);
+        p.setOpacity(opacity);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF circle = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        p.setPen(QPen(Theme::lineStrong(), 1));
+        p.setBrush(withAlpha(Theme::panel(), 0.9));
+        p.drawEllipse(circle);
+        const qreal dpr = devicePixelRatioF();
+        p.drawPixmap(QRectF(6, 6, 10, 10), Icons::pixmap(QStringLiteral("xmark"), 10, Theme::text(), dpr), QRectF());
+    }
+
+private:
+    QuickCaptureView *m_view;
+};
+
+// One backdrop tile of the strip; a selected one has a bright 2-px ring.
+class QuickCaptureView::SwatchButton : public QAbstractButton {
+public:
+    SwatchButton(const std::optional<Backdrop> &backdrop, QWidget *parent) : QAbstractButton(parent), m_backdrop(backdrop) {
+        setFixedSize(30, 22);
+        setCursor(Qt::PointingHandCursor);
+        setToolTip(backdrop ? backdrop->displayName() : L("Sem fundo — só o print"));
+        setAccessibleName(toolTip());
+    }
+    const std::optional<Backdrop> &backdrop() const { return m_backdrop; }
+    void setSelected(bool selected) {
+        if (selected == m_selected) return;
+        m_selected = selected;
+        update();
+    }
+    bool isSelected() const { return m_selected; }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        const QRectF box(rect());
+        BackdropSwatch::paint(p, box, m_backdrop.value_or(Backdrop::transparent()), 6);
+        p.setRenderHint(QPainter::Antialiasing);
+        const qreal width = m_selected ? 2 : 1;
+        p.strokePath(Theme::continuousRoundedRect(box.adjusted(width / 2, width / 2, -width / 2, -width / 2), 6),
+                     QPen(m_selected ? QColor(237, 231, 250) : Theme::lineStrong(), width));
+    }
+
+private:
+    std::optional<Backdrop> m_backdrop;
+    bool m_selected = false;
+};
+
+// "Copiar" (prominent), "Salvar", "Editar".
+class QuickCaptureView::QuickButton : public QAbstractButton {
+public:
+    QuickButton(const QString &title, const QString &icon, bool primary, QWidget *parent)
+        : QAbstractButton(parent), m_icon(icon), m_primary(primary) {
+        setText(title);
+        setAccessibleName(title);
+        setCursor(Qt::PointingHandCursor);
+        setFont(Theme::font(12, primary ? QFont::DemiBold : QFont::Normal));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (isDown()) p.setOpacity(0.85);
+        const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        const QPainterPath shape = Theme::continuousRoundedRect(box, 8);
+        if (m_primary) {
+            p.fillPath(shape, Theme::accentGradient(box));
+        } else {
+            p.fillPath(shape, Theme::raised());
+            p.strokePath(shape, QPen(Theme::line(), 1));
+        }
+        const QColor ink = m_primary ? Theme::ink() : Theme::text();
+        const QFontMetricsF metrics(font());
+        constexpr qreal iconSize = 13;
+        const qreal contentWidth = iconSize + 5 + metrics.horizontalAdvance(text());
+        const qreal x = (width() - contentWidth) / 2;
+        p.drawPixmap(QRectF(x, (height() - iconSize) / 2, iconSize, iconSize),
+                     Icons::pixmap(m_icon, int(iconSize), ink, devicePixelRatioF()), QRectF());
+        p.setFont(font());
+        p.setPen(ink);
+        p.drawText(QRectF(x + iconSize + 5, 0, contentWidth, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+    }
+
+private:
+    QString m_icon;
+    bool m_primary;
+};
+
+QuickCaptureView::QuickCaptureView(QuickModel *model, StyleStore &styles, QuickActions actions, QWidget *parent)
+    : QWidget(parent), m_model(model), m_styles(styles), m_actions(std::move(actions)) {
+    setFixedSize(kWidth, kHeight);
+    setAttribute(Qt::WA_Hover);
+    m_thumbnail = new Thumbnail(this);
+    m_close = new CloseButton(this);
+    // Actions run on the next event-loop turn, once the click has left the panel's code: they close the
+    // panel, and saving runs a modal dialog during which the panel goes away.
+    const auto call = [](const std::function<void()> &f) {
+        return [f] {
+            if (f) QMetaObject::invokeMethod(qApp, f, Qt::QueuedConnection);
+        };
+    };
+    connect(m_close, &QAbstractButton::clicked, this, call(m_actions.close));
+    m_copy = new QuickButton(L("Copiar"), QStringLiteral("doc.on.doc"), true, this);
+    m_save = new QuickButton(L("Salvar"), QStringLiteral("square.and.arrow.down"), false, this);
+    m_edit = new QuickButton(L("Editar"), QStringLiteral("slider.horizontal.3"), false, this);
+    connect(m_copy, &QAbstractButton::clicked, this, call(m_actions.copy));
+    connect(m_save, &QAbstractButton::clicked, this, call(m_actions.save));
+    connect(m_edit, &QAbstractButton::clicked, this, call(m_actions.edit));
+
+    if (m_model) {
+        connect(m_model, &QuickModel::outputChanged, this, [this] {
+            relayout();
+            m_thumbnail->update();
+        });
+        connect(m_model, &QuickModel::backdropChanged, this, &QuickCaptureView::updateSelection);
+        connect(m_model, &QuickModel::hoveringChanged, m_close, qOverload<>(&QWidget::update));
+    }
+    connect(&m_styles, &StyleStore::backdropsChanged, this, &QuickCaptureView::rebuildSwatches);
+    rebuildSwatches();
+}
+
+QList<Backdrop> QuickCaptureView::coloredBackdrops() const {
+    QList<Backdrop> out;
+    for (const Backdrop &b : m_styles.backdrops())
+        if (b.kind != Backdrop::Kind::transparent) out << b;
+    return out;
+}
+
+void QuickCaptureView::rebuildSwatches() {
+    qDeleteAll(m_swatches);
+    m_swatches.clear();
+    const auto add = [this](const std::optional<Backdrop> &backdrop) {
+        auto *swatch = new SwatchButton(backdrop, this);
+        connect(swatch, &QAbstractButton::clicked, this, [this, backdrop] {
+            if (m_model) m_model->setBackdrop(backdrop);
+        });
+        swatch->show();
+        m_swatches << swatch;
+    };
+    add(std::nullopt);
+    for (const Backdrop &b : coloredBackdrops().mid(0, kSwatchCount)) add(b);
+    updateSelection();
+    relayout();
+}
+
+void QuickCaptureView::updateSelection() {
+    const std::optional<Backdrop> chosen = m_model ? m_model->backdrop() : std::nullopt;
+    for (QAbstractButton *button : std::as_const(m_swatches)) {
+        auto *swatch = static_cast<SwatchButton *>(button);
+        const auto &mine = swatch->backdrop();
+        swatch->setSelected(mine.has_value() == chosen.has_value() && (!mine || mine->id == chosen->id));
+    }
+}
+
+std::optional<QString> QuickCaptureView::swatchBackdropID(int index) const {
+    const auto &backdrop = static_cast<SwatchButton *>(m_swatches.at(index))->backdrop();
+    return backdrop ? std::optional<QString>(backdrop->id) : std::nullopt;
+}
+
+bool QuickCaptureView::isSwatchSelected(int index) const {
+    return static_cast<SwatchButton *>(m_swatches.at(index))->isSelected();
+}
+
+QRectF QuickCaptureView::pictureRect() const { return m_thumbnail->pictureRect().translated(m_thumbnail->pos()); }
+
+void QuickCaptureView::relayout() {
+    const int innerWidth = kWidth - 2 * kPadding;
+    const int thumbHeight = m_thumbnail->rowHeight(innerWidth);
+    const int total = thumbHeight + kSpacing + kStripHeight + kSpacing + kButtonHeight;
+    int y = kPadding + std::max(0, (kHeight - 2 * kPadding - total) / 2);
+    m_thumbnail->setGeometry(kPadding, y, innerWidth, thumbHeight);
+    m_close->move(kPadding + innerWidth - 6 - m_close->width(), y + 6);
+    m_close->raise();
+    y += thumbHeight + kSpacing;
+    int x = kPadding;
+    for (QAbstractButton *swatch : std::as_const(m_swatches)) {
+        swatch->move(x, y + (kStripHeight - swatch->height()) / 2);
+        x += swatch->width() + 6;
+    }
+    y += kStripHeight + kSpacing;
+    const int buttonWidth = (innerWidth - 2 * 6) / 3;
+    m_copy->setGeometry(kPadding, y, buttonWidth, kButtonHeight);
+    m_save->setGeometry(kPadding + buttonWidth + 6, y, buttonWidth, kButtonHeight);
+    m_edit->setGeometry(kPadding + innerWidth - buttonWidth, y, buttonWidth, kButtonHeight);
+}
+
+QMenu *QuickCaptureView::createBackdropMenu(QWidget *parent) {
+    auto *menu = new QMenu(parent);
+    const std::optional<Backdrop> chosen = m_model ? m_model->backdrop() : std::nullopt;
+    QPointer<QuickModel> model = m_model;
+    QAction *none = menu->addAction(Icons::icon(chosen ? QStringLiteral("photo") : QStringLiteral("checkmark"), Theme::text()),
+                                    L("Sem fundo (só o print)"));
+    connect(none, &QAction::triggered, menu, [model] {
+        if (model) model->setBackdrop(std::nullopt);
+    });
+    menu->addSeparator();
+    for (const Backdrop &backdrop : coloredBackdrops()) {
+        QAction *item = menu->addAction(backdrop.displayName());
+        if (chosen && chosen->id == backdrop.id) item->setIcon(Icons::icon(QStringLiteral("checkmark"), Theme::text()));
+        connect(item, &QAction::triggered, menu, [model, backdrop] {
+            if (model) model->setBackdrop(backdrop);
+        });
+    }
+    menu->addSeparator();
+    const auto add = [menu](const QString &title, const std::function<void()> &f) {
+        QAction *item = menu->addAction(title);
+        connect(item, &QAction::triggered, menu, [f] {
+            if (f) QMetaObject::invokeMethod(qApp, f, Qt::QueuedConnection);
+        });
+    };
+    add(L("Copiar"), m_actions.copy);
+    add(L("Salvar…"), m_actions.save);
+    add(L("Abrir no Editor"), m_actions.edit);
+    menu->addSeparator();
+    add(L("Fechar"), m_actions.close);
+    return menu;
+}
+
+void QuickCaptureView::paintEvent(QPaintEvent *) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QPainterPath shape = Theme::continuousRoundedRect(box, 16);
+    p.fillPath(shape, withAlpha(Theme::panel(), 0.97));
+    p.strokePath(shape, QPen(Theme::lineStrong(), 1));
+}
+
+void QuickCaptureView::enterEvent(QEnterEvent *event) {
+    if (m_actions.hover) m_actions.hover(true);
+    QWidget::enterEvent(event);
+}
+
+void QuickCaptureView::leaveEvent(QEvent *event) {
+    if (m_actions.hover) m_actions.hover(false);
+    QWidget::leaveEvent(event);
+}
+
+void QuickCaptureView::mousePressEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton) m_dragOffset = event->globalPosition().toPoint() - window()->pos();
+}
+
+void QuickCaptureView::mouseMoveEvent(QMouseEvent *event) {
+    if (m_dragOffset && (event->buttons() & Qt::LeftButton)) window()->move(event->globalPosition().toPoint() - *m_dragOffset);
+}
+
+void QuickCaptureView::mouseReleaseEvent(QMouseEvent *) { m_dragOffset.reset(); }
+
+QAbstractButton *QuickCaptureView::closeButton() const { return m_close; }
+
+QWidget *QuickCaptureView::thumbnail() const { return m_thumbnail; }

@@ -1,0 +1,69 @@
+#include "capture/QuickModel.h"
+
+#include "core/Beautifier.h"
+#include "core/StyleStore.h"
+#include "platform/UserDefaults.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+
+namespace QuickLifetimes {
+
+QList<QuickLifetime> all() {
+    return {QuickLifetime::short_, QuickLifetime::medium, QuickLifetime::long_, QuickLifetime::forever_};
+}
+
+QuickLifetime current() { return current(platform::UserDefaults::standard()); }
+
+QuickLifetime current(const platform::UserDefaults &defaults) {
+    if (defaults.type(QString::fromLatin1(key)) != platform::UserDefaults::Type::Int) return QuickLifetime::medium;
+    const auto seconds = defaults.intValue(QString::fromLatin1(key));
+    for (QuickLifetime lifetime : all())
+        if (seconds && *seconds == static_cast<qint64>(lifetime)) return lifetime;
+    return QuickLifetime::medium;
+}
+
+} // namespace QuickLifetimes
+
+QuickModel::QuickModel(const QImage &image, const QString &sourcePath, QObject *parent)
+    : QObject(parent), m_original(image), m_sourcePath(sourcePath), m_output(image) {}
+
+QuickModel::~QuickModel() = default;
+
+void QuickModel::setHovering(bool hovering) {
+    if (hovering == m_hovering) return;
+    m_hovering = hovering;
+    emit hoveringChanged();
+}
+
+void QuickModel::setBackdrop(const std::optional<Backdrop> &backdrop) {
+    m_backdrop = backdrop;
+    const quint64 generation = ++m_renderGeneration;
+    emit backdropChanged();
+    if (!backdrop) {
+        m_rendering = false;
+        m_output = m_original;
+        emit outputChanged();
+        return;
+    }
+    BeautyStyle style = StyleStore::shared().defaultStyle();
+    style.backdrop = *backdrop;
+    // The brand kit's screenshot logo joins here once the brand store exists.
+    const std::optional<BrandLogo> logo;
+    m_rendering = true;
+    QPointer<QuickModel> self(this);
+    QThreadPool::globalInstance()->start([self, generation, image = m_original, style, logo] {
+        QImage rendered = Beautifier::render(image, style, logo);
+        if (rendered.isNull()) rendered = image;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, generation, rendered = std::move(rendered)] {
+                if (!self || generation != self->m_renderGeneration) return; // superseded or gone
+                self->m_rendering = false;
+                self->m_output = rendered;
+                emit self->outputChanged();
+            },
+            Qt::QueuedConnection);
+    });
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/Backdrop.h"
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+namespace platform {
+class UserDefaults;
+}
+
+// How long the quick panel stays: its raw value is both the stored setting and the seconds.
+enum class QuickLifetime { short_ = 10, medium = 30, long_ = 60, forever_ = 0 };
+
+namespace QuickLifetimes {
+inline constexpr const char *key = "quick.lifetime";
+QList<QuickLifetime> all(); // short, medium, long, forever
+// "quick.lifetime" read now: an integer 0, 10, 30 or 60; anything else (or nothing) is medium.
+QuickLifetime current();
+QuickLifetime current(const platform::UserDefaults &defaults);
+} // namespace QuickLifetimes
+
+// One capture floating in the quick panel: the captured image, the backdrop chosen in the panel and
+// the output that copying, saving and dragging use (the capture itself until a chosen backdrop has
+// been rendered). Main thread only; the render runs on the thread pool and a newer choice drops the
+// result of an older one.
+class QuickModel : public QObject {
+    Q_OBJECT
+public:
+    QuickModel(const QImage &image, const QString &sourcePath, QObject *parent = nullptr);
+    ~QuickModel() override;
+
+    const QImage &original() const { return m_original; }
+    // The recents file of the capture; empty when keeping captures is off.
+    const QString &sourcePath() const { return m_sourcePath; }
+    const std::optional<Backdrop> &backdrop() const { return m_backdrop; }
+    const QImage &output() const { return m_output; }
+    bool isHovering() const { return m_hovering; }
+    void setHovering(bool hovering);
+    // Whether a render is in flight.
+    bool isRendering() const { return m_rendering; }
+
+    // Chooses a backdrop (none: the bare capture, at once) and renders it with the default style in
+    // the background.
+    void setBackdrop(const std::optional<Backdrop> &backdrop);
+
+signals:
+    void backdropChanged();
+    void outputChanged();
+    void hoveringChanged();
+
+private:
+    QImage m_original;
+    QString m_sourcePath;
+    std::optional<Backdrop> m_backdrop;
+    QImage m_output;
+    bool m_hovering = false;
+    bool m_rendering = false;
+    quint64 m_renderGeneration = 0; // bumped by every choice; a result of an older one is dropped
+};

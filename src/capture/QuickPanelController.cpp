@@ -1,0 +1,186 @@
+#include "capture/QuickPanelController.h"
+
+#include "app/AppRouter.h"
+#include "app/MainWindowController.h"
+#include "capture/Clipboard.h"
+#include "capture/QuickCaptureView.h"
+#include "capture/QuickModel.h"
+#include "capture/Toast.h"
+#include "core/Exporter.h"
+#include "core/Localization.h"
+#include "core/StyleStore.h"
+#include "platform/Alert.h"
+#include "platform/AtomicFile.h"
+#include "platform/SavePanel.h"
+
+#include <QCursor>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QMimeData>
+#include <QPropertyAnimation>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QUrl>
+
+QuickPanelController &QuickPanelController::shared() {
+    static QuickPanelController *controller = [] {
+        auto *created = new QuickPanelController;
+        created->m_dismiss.setSingleShot(true);
+        connect(&created->m_dismiss, &QTimer::timeout, created, [created] {
+            if (!created->m_model || !created->m_model->isHovering()) created->close(true);
+        });
+        return created;
+    }();
+    return *controller;
+}
+
+void QuickPanelController::show(const QImage &image, const QString &sourcePath) {
+    close(false);
+    auto *model = new QuickModel(image, sourcePath);
+    QPointer<QuickModel> weakModel(model);
+    QuickActions actions;
+    actions.copy = [this] { copy(); };
+    actions.save = [this] { save(); };
+    actions.edit = [this] { edit(); };
+    actions.close = [this] { close(true); };
+    actions.hover = [this](bool hovering) { setHovering(hovering); };
+    actions.drag = [weakModel, image] { return dragData(weakModel ? weakModel->output() : image); };
+
+    auto *view = new QuickCaptureView(model, StyleStore::shared(), std::move(actions));
+    model->setParent(view); // the content keeps its model, also after the controller dropped it
+    view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    view->setAttribute(Qt::WA_ShowWithoutActivating);
+    view->setAttribute(Qt::WA_TranslucentBackground);
+    view->setWindowTitle(QStringLiteral("Pelicarta"));
+
+    QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const QRect visible = screen ? screen->availableGeometry() : QRect(0, 0, 1440, 900);
+    view->move(visible.x() + visible.width() - QuickCaptureView::kWidth - kMargin,
+               visible.y() + visible.height() - QuickCaptureView::kHeight - kMargin);
+
+    view->setWindowOpacity(0.0);
+    view->show();
+    auto *fadeIn = new QPropertyAnimation(view, "windowOpacity", view);
+    fadeIn->setDuration(kFadeInMs);
+    fadeIn->setEndValue(1.0);
+    fadeIn->start(QAbstractAnimation::DeleteWhenStopped);
+
+    m_model = model;
+    m_panel = view;
+    scheduleDismiss();
+}
+
+void QuickPanelController::close(bool animated) {
+    m_dismiss.stop();
+    m_model = nullptr;
+    QPointer<QuickCaptureView> panel = m_panel;
+    m_panel = nullptr;
+    if (!panel) return;
+    if (!animated) {
+        panel->hide();
+        panel->deleteLater();
+        return;
+    }
+    auto *fadeOut = new QPropertyAnimation(panel.data(), "windowOpacity", panel.data());
+    fadeOut->setDuration(kFadeOutMs);
+    fadeOut->setEndValue(0.0);
+    fadeOut->start(QAbstractAnimation::DeleteWhenStopped);
+    QTimer::singleShot(kRemoveAfterMs, panel.data(), [panel] {
+        if (!panel) return;
+        panel->hide();
+        panel->deleteLater();
+    });
+}
+
+void QuickPanelController::scheduleDismiss() {
+    m_dismiss.stop();
+    const QuickLifetime lifetime = QuickLifetimes::current();
+    if (lifetime == QuickLifetime::forever_) return;
+    m_dismiss.start(static_cast<int>(lifetime) * 1000);
+}
+
+void QuickPanelController::setHovering(bool hovering) {
+    if (m_model) m_model->setHovering(hovering);
+    if (hovering)
+        m_dismiss.stop(); // held while the pointer is over the panel
+    else
+        scheduleDismiss(); // the whole lifetime again, not what was left
+}
+
+void QuickPanelController::copy() {
+    if (!m_model) return;
+    // A copy follows the stored scale but is never flattened on white, whatever the stored format.
+    ExportSettings settings;
+    settings.format = ExportFormat::png;
+    settings.scale = StyleStore::shared().exportSettings().scale;
+    const QImage prepared = Exporter::prepare(m_model->output(), settings);
+    if (!Clipboard::copy(prepared)) {
+        // The panel stays, so the capture can still be saved or dragged.
+        Toast::show(prepared, L("Não foi possível copiar"), L("A área de transferência não aceitou a imagem."));
+        return;
+    }
+    close(true);
+    Toast::show(prepared, L("Copiado"), L("Cole com ⌘V em qualquer app"));
+}
+
+void QuickPanelController::save() {
+    if (!m_model) return;
+    const ExportSettings settings = StyleStore::shared().exportSettings();
+    const QImage prepared = Exporter::prepare(m_model->output(), settings);
+    const std::optional<QByteArray> bytes = Exporter::encode(prepared, settings);
+    if (!bytes) return; // the panel stays
+    close(true);
+    const QString extension = fileExtension(settings.format);
+    const auto path = platform::SavePanel::shared().run(
+        {fileName(extension), rawValue(settings.format).toUpper(), extension});
+    if (!path) return; // the capture is still in the recents folder
+    QString error;
+    if (!platform::writeFileAtomically(*path, *bytes, &error)) {
+        platform::AlertPresenter::shared().run({L("Não foi possível salvar"), error, {QStringLiteral("OK")}});
+        return;
+    }
+    Toast::show(prepared, L(LKey("Salvo · %@", {byteCount(bytes->size())})), QFileInfo(*path).fileName());
+}
+
+void QuickPanelController::edit() {
+    if (!m_model) return;
+    std::optional<BeautyStyle> style;
+    if (const auto &backdrop = m_model->backdrop()) {
+        style = StyleStore::shared().defaultStyle();
+        style->backdrop = *backdrop;
+    }
+    const QImage original = m_model->original();
+    const QString source = m_model->sourcePath();
+    close(true);
+    AppRouter::shared().openEditor(original, source, style);
+    MainWindowController::shared().show(AppRouter::Page::editor);
+}
+
+QMimeData *QuickPanelController::dragData(const QImage &image) {
+    auto *data = new QMimeData;
+    const ExportSettings settings = StyleStore::shared().exportSettings();
+    const std::optional<QByteArray> bytes = Exporter::encode(Exporter::prepare(image, settings), settings);
+    if (!bytes) return data;
+    // A folder of its own per drag (mode 0700), left for the receiving program to read at its pace.
+    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("pelicarta-drag-XXXXXX")));
+    if (!folder.isValid()) return data;
+    folder.setAutoRemove(false);
+    const QString path = folder.filePath(fileName(fileExtension(settings.format)));
+    if (platform::writeFileAtomically(path, *bytes)) data->setUrls({QUrl::fromLocalFile(path)});
+    return data;
+}
+
+QString QuickPanelController::fileName(const QString &extension) {
+    return QStringLiteral("Pelicarta ") +
+           QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd HH.mm.ss")) +
+           QLatin1Char('.') + extension;
+}
+
+QString QuickPanelController::byteCount(qint64 bytes) {
+    if (bytes < 999'500) return QLocale().toString(std::max<qint64>(1, (bytes + 500) / 1000)) + QStringLiteral(" KB");
+    return QLocale().toString(double(bytes) / 1e6, 'f', 1) + QStringLiteral(" MB");
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "capture/QuickCaptureView.h"
+#include "capture/QuickModel.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+class QMimeData;
+
+// The floating quick panel of a finished capture: bottom-right of the visible area of the screen under
+// the pointer, 20 px inside its edges. It closes itself after "quick.lifetime" seconds unless the
+// pointer is over it (leaving restarts the full countdown), and offers copy, save, edit, drag-out and
+// backdrops. The capture's recents file stays whatever happens. Main thread only.
+class QuickPanelController : public QObject {
+    Q_OBJECT
+public:
+    static QuickPanelController &shared();
+
+    static constexpr int kMargin = 20;
+    static constexpr int kFadeInMs = 200;
+    static constexpr int kFadeOutMs = 180;
+    static constexpr int kRemoveAfterMs = 220;
+
+    // Replaces whatever panel is shown (at once, no fade) by one for this capture. `sourcePath` is
+    // its recents file, empty when keeping captures is off.
+    void show(const QImage &image, const QString &sourcePath);
+    // Ends the countdown, drops the model and removes the panel, fading out when animated.
+    void close(bool animated);
+
+    // The panel on screen (none while hidden or fading out) and its model.
+    QuickCaptureView *panel() const { return m_panel; }
+    QuickModel *model() const { return m_model; }
+    bool isCountingDown() const { return m_dismiss.isActive(); }
+
+    // The actions, callable directly (tests, the menu).
+    void copy();
+    void save();
+    void edit();
+    void setHovering(bool hovering);
+    // Writes the output, prepared and encoded with the export settings, into a private temporary
+    // folder of its own under the capture's file name; what a drag carries (no files when encoding
+    // or writing failed).
+    static QMimeData *dragData(const QImage &image);
+
+    // "Pelicarta yyyy-MM-dd HH.mm.ss.<ext>" for now.
+    static QString fileName(const QString &extension);
+    // "245 KB", "1,2 MB": a byte count in kilobytes or megabytes of 1000.
+    static QString byteCount(qint64 bytes);
+
+private:
+    QuickPanelController() = default;
+    void scheduleDismiss();
+
+    QPointer<QuickCaptureView> m_panel;
+    QPointer<QuickModel> m_model;
+    QTimer m_dismiss;
+};
