@@ -79,10 +79,13 @@ qint64 RecentsStore::keepOnDisk() const {
 
 bool RecentsStore::isCompact() const { return m_defaults.boolValue(compactKey).value_or(true); }
 
-QDateTime RecentsStore::fileDate(const QString &path) {
-    const QFileInfo info(path);
-    const QDateTime birth = info.birthTime();
-    return birth.isValid() ? birth : info.lastModified();
+QDateTime RecentsStore::fileDate(const QFileInfo &file) {
+    const QDateTime birth = file.birthTime();
+    return birth.isValid() ? birth : file.lastModified();
+}
+
+void RecentsStore::setDateReader(DateReader reader) {
+    m_dateOf = reader ? std::move(reader) : DateReader(&RecentsStore::fileDate);
 }
 
 QList<RecentsStore::Listed> RecentsStore::listing() const {
@@ -91,8 +94,7 @@ QList<RecentsStore::Listed> RecentsStore::listing() const {
         QDir(m_folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
         if (!hasCaptureExtension(entry.fileName())) continue;
-        const QDateTime birth = entry.birthTime();
-        files.append({entry.absoluteFilePath(), birth.isValid() ? birth : entry.lastModified(), entry.size()});
+        files.append({entry.absoluteFilePath(), m_dateOf(entry), entry.size()});
     }
     std::stable_sort(files.begin(), files.end(), [](const Listed &a, const Listed &b) {
         if (!b.date.isValid()) return a.date.isValid();

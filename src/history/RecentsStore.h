@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -36,6 +37,8 @@ public:
     static inline const QString compactKey = QStringLiteral("history.compact");
 
     using Encoder = std::function<std::optional<QByteArray>(const QImage &, const ExportSettings &)>;
+    // The date a capture file is ordered by; invalid when it cannot be read.
+    using DateReader = std::function<QDateTime(const QFileInfo &)>;
 
     // The application's store: the "Recentes" folder of the documents, the standard user defaults.
     static RecentsStore &shared();
@@ -79,7 +82,9 @@ public:
     // The image scaled to at most `maxSide` pixels on its longer side (never enlarged).
     static QImage thumbnail(const QImage &image, int maxSide);
     // The date a capture file is ordered by: its birth time, else its modification time.
-    static QDateTime fileDate(const QString &path);
+    static QDateTime fileDate(const QFileInfo &file);
+    // Tests order files by dates they can set; empty restores `fileDate`.
+    void setDateReader(DateReader reader);
 
 signals:
     void itemsChanged();
@@ -105,6 +110,7 @@ private:
     platform::UserDefaults &m_defaults;
     QString m_folder;
     Encoder m_encoder;
+    DateReader m_dateOf = &RecentsStore::fileDate;
     QList<RecentCapture> m_items;
     qint64 m_usedBytes = 0;
 };

@@ -65,6 +65,10 @@ bool SingleInstance::send(const QStringList &message, const QString &name, int t
 }
 
 bool SingleInstance::listen() {
+    // Checked first: listening with access options replaces an existing socket instead of failing.
+    QLocalSocket running;
+    running.connectToServer(m_name);
+    if (running.waitForConnected(500)) return false;
     if (m_server->listen(m_name)) return true;
     if (m_server->serverError() != QAbstractSocket::AddressInUseError) return false;
     // Someone answers: a live instance. Nobody: a socket left by a crash, safe to replace.

@@ -1,0 +1,311 @@
+#include "app/AppRouter.h"
+#include "app/MainWindowController.h"
+#include "capture/CaptureBackend.h"
+#include "capture/CaptureService.h"
+#include "capture/Toast.h"
+#include "core/StyleStore.h"
+#include "history/RecentsStore.h"
+#include "platform/Alert.h"
+#include "platform/Pasteboard.h"
+#include "platform/UserDefaults.h"
+#include "tutorials/TutorialStore.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImageReader>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QImage picture(int w, int h, QColor color = QColor(200, 60, 60)) {
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(color);
+    return image;
+}
+
+// Grabs answer from a script; the overlay stays up until the test picks or cancels.
+class FakeBackend : public CaptureBackend {
+public:
+    bool access = true;
+    int accessRequests = 0;
+    QImage screen = picture(320, 200);
+    QString error;
+    QString overlayError;
+    int grabs = 0;
+    std::optional<QRectF> areaAsked;
+    std::optional<bool> returnFocus;
+    std::optional<OverlayMode> overlayMode;
+    std::function<void(std::optional<OverlayPick>)> finishOverlay;
+
+    bool hasScreenAccess() override { return access; }
+    void requestScreenAccess() override { ++accessRequests; }
+    std::optional<qint32> frontmostPID() override { return 4242; }
+    void captureDisplayUnderMouse(ImageCallback done) override { answer(done); }
+    void captureArea(const QRectF &rect, quint32, ImageCallback done) override {
+        areaAsked = rect;
+        answer(done);
+    }
+    void captureWindow(const PickedWindow &, std::optional<qint32> pid, bool focus, ImageCallback done) override {
+        EXPECT_EQ(pid, 4242);
+        returnFocus = focus;
+        answer(done);
+    }
+    void showOverlay(OverlayMode mode, std::function<void(const QString &)> shown,
+                     std::function<void(std::optional<OverlayPick>)> finished) override {
+        overlayMode = mode;
+        if (!overlayError.isEmpty()) {
+            shown(overlayError);
+            return;
+        }
+        finishOverlay = std::move(finished);
+        shown(QString());
+    }
+    void pick(std::optional<OverlayPick> pick) {
+        auto finish = std::move(finishOverlay);
+        finishOverlay = nullptr;
+        finish(std::move(pick));
+    }
+
+private:
+    void answer(const ImageCallback &done) {
+        ++grabs;
+        if (error.isEmpty()) done(screen, QString());
+        else done(QImage(), error);
+    }
+};
+
+class FakeAlerts : public platform::AlertPresenter {
+public:
+    QList<platform::Alert> shown;
+    int answer = 1;
+    int run(const platform::Alert &alert) override {
+        shown.append(alert);
+        return answer;
+    }
+};
+
+class FakePasteboard : public platform::Pasteboard {
+public:
+    QList<Item> items;
+    bool setContents(const QList<Item> &list) override {
+        items = list;
+        return true;
+    }
+    QList<Item> contents() const override { return items; }
+    QImage png() const {
+        for (const Item &item : items)
+            if (item.first == QLatin1String("image/png")) return QImage::fromData(item.second, "png");
+        return {};
+    }
+};
+
+class CaptureServiceTest : public ::testing::Test {
+protected:
+    FakeBackend backend;
+    FakeAlerts alerts;
+    FakePasteboard pasteboard;
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+
+    void SetUp() override {
+        CaptureBackend::setSharedForTesting(&backend);
+        platform::AlertPresenter::setSharedForTesting(&alerts);
+        platform::Pasteboard::setGeneralForTesting(&pasteboard);
+        CaptureService::resetForTesting();
+        defaults.setString(QStringLiteral("afterCapture"), QStringLiteral("copy"));
+        defaults.setBool(RecentsStore::compactKey, false); // PNG files: quick
+        defaults.setInt(RecentsStore::keepKey, 500);
+        StyleStore::shared().setExportSettings(ExportSettings{});
+        if (TutorialStore::shared().isRecording()) TutorialStore::shared().toggleRecording();
+        RecentsStore::shared().deleteAll();
+    }
+    void TearDown() override {
+        if (QWidget *window = MainWindowController::shared().window()) window->close();
+        CaptureBackend::setSharedForTesting(nullptr);
+        platform::AlertPresenter::setSharedForTesting(nullptr);
+        platform::Pasteboard::setGeneralForTesting(nullptr);
+    }
+    // Starts an action and lets the event loop run the capture.
+    void run(ShortcutAction action) {
+        CaptureService::start(action);
+        QTest::qWait(20);
+    }
+    CaptureBackend::OverlayPick area(const QImage &image, QRectF rect) {
+        CaptureBackend::OverlayPick pick;
+        pick.area = CaptureBackend::OverlayPick::Area{image, rect, 7};
+        return pick;
+    }
+};
+
+} // namespace
+
+TEST_F(CaptureServiceTest, CopyOutcomeCopiesTheBeautifiedPngAndKeepsTheFile) {
+    run(ShortcutAction::captureFullScreen);
+    EXPECT_FALSE(CaptureService::isBusy());
+    ASSERT_EQ(pasteboard.items.size(), 2);
+    EXPECT_EQ(pasteboard.items[0].first, QStringLiteral("image/png"));
+    EXPECT_EQ(pasteboard.items[1].first, QStringLiteral("image/tiff"));
+    const QImage copied = pasteboard.png();
+    EXPECT_EQ(copied.size(), QSize(320 + 256, 200 + 256)); // padding 64: 128 of backdrop on each side
+    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com ⌘V em qualquer app"));
+    EXPECT_EQ(RecentsStore::shared().fileCount(), 1);
+    EXPECT_TRUE(alerts.shown.isEmpty());
+
+    // A stored JPEG export at standard scale: still PNG (never flattened), only halved.
+    StyleStore::shared().setExportSettings(ExportSettings{ExportFormat::jpeg, 0.5, ExportScale::standard});
+    BeautyStyle transparent = StyleStore::shared().defaultStyle();
+    transparent.backdrop = Backdrop::defaults().last(); // "none"
+    StyleStore::shared().setDefaultStyle(transparent);
+    run(ShortcutAction::captureFullScreen);
+    const QImage halved = pasteboard.png();
+    EXPECT_EQ(halved.size(), QSize((320 + 256) / 2, (200 + 256) / 2));
+    EXPECT_EQ(qAlpha(halved.pixel(0, 0)), 0); // the transparent corner stayed transparent
+    StyleStore::shared().setDefaultStyle(BeautyStyle{});
+}
+
+TEST_F(CaptureServiceTest, EditorOutcomeOpensTheCaptureWithItsFileOrWithoutOne) {
+    defaults.setString(QStringLiteral("afterCapture"), QStringLiteral("editor"));
+    run(ShortcutAction::captureFullScreen);
+    EditorModel *editor = AppRouter::shared().editor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->original(), backend.screen);
+    EXPECT_TRUE(QFileInfo::exists(editor->sourcePath()));
+    EXPECT_EQ(AppRouter::shared().page(), AppRouter::Page::editor);
+    EXPECT_TRUE(MainWindowController::shared().isOpen());
+    EXPECT_TRUE(pasteboard.items.isEmpty());
+
+    defaults.setInt(RecentsStore::keepKey, 0);
+    backend.screen = picture(50, 40, Qt::blue);
+    run(ShortcutAction::captureFullScreen);
+    ASSERT_NE(AppRouter::shared().editor(), editor);
+    EXPECT_EQ(AppRouter::shared().editor()->original(), backend.screen);
+    EXPECT_TRUE(AppRouter::shared().editor()->sourcePath().isEmpty());
+    EXPECT_EQ(RecentsStore::shared().fileCount(), 1); // the first one only
+}
+
+TEST_F(CaptureServiceTest, OverlayGatesNewStartsAndRemembersTheConfirmedArea) {
+    run(ShortcutAction::captureArea);
+    ASSERT_TRUE(backend.finishOverlay);
+    EXPECT_TRUE(CaptureService::overlayIsUp());
+    EXPECT_FALSE(CaptureService::isBusy());
+    // While the overlay is up, every other start is ignored without a word.
+    backend.overlayMode.reset();
+    run(ShortcutAction::captureFullScreen);
+    run(ShortcutAction::captureWindow);
+    EXPECT_EQ(backend.grabs, 0);
+    EXPECT_FALSE(backend.overlayMode);
+    EXPECT_TRUE(alerts.shown.isEmpty());
+
+    // Cancelled: nothing delivered, and the next start works at once.
+    backend.pick(std::nullopt);
+    EXPECT_FALSE(CaptureService::overlayIsUp());
+    EXPECT_TRUE(pasteboard.items.isEmpty());
+    EXPECT_FALSE(CaptureService::lastArea());
+
+    // Repeat with no confirmed area opens the area overlay; confirming delivers the cut image.
+    run(ShortcutAction::repeatLastArea);
+    ASSERT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::area);
+    const QImage cut = picture(90, 60, Qt::green);
+    backend.pick(area(cut, QRectF(10, 20, 90, 60)));
+    EXPECT_EQ(pasteboard.png().size(), QSize(90 + 256, 60 + 256));
+    ASSERT_TRUE(CaptureService::lastArea());
+    EXPECT_EQ(CaptureService::lastArea()->displayID, 7u);
+    EXPECT_EQ(backend.grabs, 0); // the overlay's own image, no new grab
+
+    // Now repeat grabs that rectangle afresh, without an overlay.
+    backend.overlayMode.reset();
+    run(ShortcutAction::repeatLastArea);
+    EXPECT_FALSE(backend.overlayMode);
+    EXPECT_EQ(backend.areaAsked, QRectF(10, 20, 90, 60));
+    EXPECT_EQ(backend.grabs, 1);
+}
+
+TEST_F(CaptureServiceTest, WindowPicksReturnFocusUnlessTheEditorFollows) {
+    CaptureBackend::OverlayPick window;
+    window.window = CaptureBackend::PickedWindow{99, QRectF(0, 0, 100, 100), QStringLiteral("App"), 4242};
+    for (const auto &[after, expected] : {std::pair{"editor", false}, std::pair{"copy", true}, std::pair{"quick", true}}) {
+        defaults.setString(QStringLiteral("afterCapture"), QString::fromLatin1(after));
+        run(ShortcutAction::captureWindow);
+        ASSERT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::window);
+        backend.pick(window);
+        QTest::qWait(20);
+        EXPECT_EQ(backend.returnFocus, expected) << after;
+        EXPECT_FALSE(CaptureService::isBusy());
+    }
+}
+
+TEST_F(CaptureServiceTest, FailuresShowTheirAlertAndLeaveTheRoadUsable) {
+    run(ShortcutAction::captureArea);
+    backend.pick(area(picture(20, 20), QRectF(1, 2, 20, 20)));
+    const auto remembered = CaptureService::lastArea();
+
+    backend.error = QStringLiteral("Não consegui recortar a área escolhida.");
+    run(ShortcutAction::repeatLastArea);
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Não foi possível capturar"));
+    EXPECT_EQ(alerts.shown[0].informativeText, backend.error);
+    EXPECT_EQ(alerts.shown[0].buttons, QStringList{QStringLiteral("OK")});
+    EXPECT_FALSE(CaptureService::isBusy());
+    EXPECT_EQ(CaptureService::lastArea()->rect, remembered->rect);
+
+    backend.error.clear();
+    backend.overlayError = QStringLiteral("Não encontrei a tela para capturar.");
+    run(ShortcutAction::captureWindow);
+    ASSERT_EQ(alerts.shown.size(), 2);
+    EXPECT_EQ(alerts.shown[1].informativeText, backend.overlayError);
+    EXPECT_FALSE(CaptureService::isBusy());
+    EXPECT_FALSE(CaptureService::overlayIsUp());
+
+    // No access: the permission alert, access asked for only when the user chose "Abrir Ajustes".
+    backend.overlayError.clear();
+    backend.access = false;
+    run(ShortcutAction::captureFullScreen);
+    ASSERT_EQ(alerts.shown.size(), 3);
+    EXPECT_EQ(alerts.shown[2].messageText, QStringLiteral("Permita a Gravação de Tela"));
+    EXPECT_EQ(alerts.shown[2].buttons, (QStringList{QStringLiteral("Abrir Ajustes"), QStringLiteral("Agora não")}));
+    EXPECT_EQ(backend.accessRequests, 0);
+    alerts.answer = 0;
+    run(ShortcutAction::captureFullScreen);
+    EXPECT_EQ(backend.accessRequests, 1);
+    EXPECT_EQ(backend.grabs, 1);
+    EXPECT_FALSE(CaptureService::isBusy());
+
+    backend.access = true;
+    run(ShortcutAction::captureFullScreen);
+    EXPECT_EQ(backend.grabs, 2);
+    EXPECT_EQ(alerts.shown.size(), 4);
+}
+
+TEST_F(CaptureServiceTest, WhileRecordingACaptureIsAStepOnly) {
+    // The toggle works without access and while the overlay is up.
+    backend.access = false;
+    run(ShortcutAction::toggleTutorial);
+    backend.access = true;
+    ASSERT_TRUE(TutorialStore::shared().isRecording());
+    run(ShortcutAction::captureArea);
+    run(ShortcutAction::toggleTutorial);
+    EXPECT_FALSE(TutorialStore::shared().isRecording());
+    run(ShortcutAction::toggleTutorial);
+    ASSERT_TRUE(TutorialStore::shared().isRecording());
+    backend.pick(area(picture(30, 30), QRectF(0, 0, 30, 30)));
+
+    run(ShortcutAction::captureFullScreen);
+    EXPECT_EQ(TutorialStore::shared().tutorial().steps.size(), 2);
+    EXPECT_EQ(RecentsStore::shared().fileCount(), 0);
+    EXPECT_TRUE(pasteboard.items.isEmpty());
+    EXPECT_TRUE(alerts.shown.isEmpty());
+    TutorialStore::shared().toggleRecording();
+}
+
+TEST_F(CaptureServiceTest, AStartWhilePreparingIsIgnored) {
+    CaptureService::start(ShortcutAction::captureFullScreen);
+    EXPECT_TRUE(CaptureService::isBusy());
+    CaptureService::start(ShortcutAction::captureFullScreen);
+    CaptureService::start(ShortcutAction::captureArea);
+    QTest::qWait(20);
+    EXPECT_EQ(backend.grabs, 1);
+    EXPECT_FALSE(backend.overlayMode);
+    EXPECT_FALSE(CaptureService::isBusy());
+}

@@ -1,0 +1,301 @@
+#include "app/AppRouter.h"
+#include "capture/Toast.h"
+#include "history/RecentsStore.h"
+#include "platform/HeifCodec.h"
+#include "platform/Pasteboard.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QRegularExpression>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QImage picture(int w, int h, QColor color = QColor(40, 120, 220)) {
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(color);
+    return image;
+}
+
+bool touch(const QString &path, const QByteArray &bytes = "x") {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray pngBytes(const QImage &image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "png");
+    return bytes;
+}
+
+class RecordingPasteboard : public platform::Pasteboard {
+public:
+    bool setContents(const QList<Item> &items) override {
+        m_items = items;
+        return true;
+    }
+    QList<Item> contents() const override { return m_items; }
+    QList<Item> m_items;
+};
+
+class RecentsStoreTest : public ::testing::Test {
+protected:
+    testsupport::TempFolder temp;
+    platform::UserDefaults defaults{temp.file(QStringLiteral("defaults.json"))};
+    QString folder = temp.file(QStringLiteral("Recentes"));
+
+    // PNG files keep these tests fast; the HEIC default has its own test.
+    std::unique_ptr<RecentsStore> makeStore(RecentsStore::Encoder encoder = {}) {
+        defaults.setBool(RecentsStore::compactKey, false);
+        return std::make_unique<RecentsStore>(defaults, folder, std::move(encoder));
+    }
+    QStringList names(const RecentsStore &store) const {
+        QStringList list;
+        for (const QString &path : store.sortedFiles()) list.append(QFileInfo(path).fileName());
+        return list;
+    }
+};
+
+} // namespace
+
+TEST_F(RecentsStoreTest, KeepLimitAndFormatSettings) {
+    auto store = makeStore();
+    defaults.remove(RecentsStore::keepKey);
+    EXPECT_EQ(store->keepOnDisk(), 500);
+    const QList<QPair<qint64, qint64>> cases = {{-5, 0}, {0, 0}, {1, 20}, {20, 20}, {50, 100}, {500, 500},
+                                                {501, 2000}, {3000, RecentsStore::unlimited},
+                                                {RecentsStore::unlimited, RecentsStore::unlimited}};
+    for (const auto &[stored, expected] : cases) {
+        defaults.setInt(RecentsStore::keepKey, stored);
+        EXPECT_EQ(store->keepOnDisk(), expected) << stored;
+    }
+    defaults.setString(RecentsStore::keepKey, QStringLiteral("20"));
+    EXPECT_EQ(store->keepOnDisk(), 500);
+    defaults.setDouble(RecentsStore::keepKey, 50.0);
+    EXPECT_EQ(store->keepOnDisk(), 100);
+
+    defaults.remove(RecentsStore::compactKey);
+    EXPECT_TRUE(store->isCompact());
+    defaults.setString(RecentsStore::compactKey, QStringLiteral("false"));
+    EXPECT_TRUE(store->isCompact());
+    defaults.setBool(RecentsStore::compactKey, false);
+    EXPECT_FALSE(store->isCompact());
+}
+
+TEST_F(RecentsStoreTest, WritesHeicByDefaultAndNamesCollisionsInOrder) {
+    auto store = makeStore();
+    defaults.remove(RecentsStore::compactKey);
+    const QString heic = store->add(picture(64, 48));
+    ASSERT_FALSE(heic.isEmpty());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("/Pelicarta \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d(?: \\(\\d+\\))?\\.heic$"))
+                    .match(heic)
+                    .hasMatch())
+        << heic.toStdString();
+    const auto decoded = platform::HeifCodec::decodeFile(heic);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->size(), QSize(64, 48));
+    ASSERT_EQ(store->items().size(), 1);
+    EXPECT_EQ(store->items().first().path, heic);
+    EXPECT_EQ(store->usedBytes(), QFileInfo(heic).size());
+
+    // Names within one second: a fixed clock is not needed, the stems are read back from the files.
+    defaults.setBool(RecentsStore::compactKey, false);
+    const QString a = store->add(picture(10, 10));
+    const QString b = store->add(picture(10, 10));
+    const QString c = store->add(picture(10, 10));
+    const QString stem = a.chopped(4);
+    if (QFileInfo(b).fileName().startsWith(QFileInfo(stem).fileName())) {
+        EXPECT_EQ(b, stem + QStringLiteral(" (2).png"));
+        if (QFileInfo(c).fileName().startsWith(QFileInfo(stem).fileName())) {
+            EXPECT_EQ(c, stem + QStringLiteral(" (3).png"));
+        }
+    }
+    // A PNG and a HEIC of one second share the plain name: only the whole name is tested.
+    EXPECT_TRUE(QFileInfo::exists(stem + QStringLiteral(".png")));
+}
+
+TEST_F(RecentsStoreTest, AFreePlainNameIsTakenBeforeNumberedOnes) {
+    auto store = makeStore();
+    // Block every plain name of the next seconds but leave them free of "(2)" only: the store must not
+    // count upwards from a numbered name that exists.
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int s = 0; s < 3; ++s) {
+        const QString stamp = QLocale::c().toString(now.addSecs(s), QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+        ASSERT_TRUE(touch(folder + QStringLiteral("/Pelicarta %1 (2).png").arg(stamp)));
+    }
+    const QString path = store->add(picture(8, 8));
+    EXPECT_FALSE(path.contains(QStringLiteral(" (")));
+}
+
+TEST_F(RecentsStoreTest, ListsOnlyCaptureFilesNewestFirstAndLoadsFiveReadableOnes) {
+    QDir().mkpath(folder + QStringLiteral("/sub"));
+    const QDateTime base = QDateTime::currentDateTime().addDays(-1);
+    QHash<QString, QDateTime> dates;
+    auto place = [&](const QString &name, int minutes, const QByteArray &bytes) {
+        ASSERT_TRUE(touch(folder + QLatin1Char('/') + name, bytes));
+        dates.insert(name, base.addSecs(60 * minutes));
+    };
+    const QByteArray png = pngBytes(picture(300, 100));
+    for (int i = 0; i < 6; ++i) place(QStringLiteral("cap%1.png").arg(i), i, png);
+    place(QStringLiteral("newest-broken.PNG"), 100, "not an image"); // listed, not loadable
+    place(QStringLiteral("Mixed.Heic"), -10, "junk");
+    place(QStringLiteral("photo.jpg"), 200, png);
+    place(QStringLiteral(".hidden.png"), 300, png);
+    place(QStringLiteral("sub/inner.png"), 400, png);
+    place(QStringLiteral("undated.png"), 0, png);
+    dates.remove(QStringLiteral("undated.png"));
+
+    auto store = makeStore();
+    store->setDateReader([&](const QFileInfo &info) { return dates.value(info.fileName()); });
+    store->applyKeepLimit(RecentsStore::unlimited); // reloads with the dates above
+    EXPECT_EQ(names(*store), (QStringList{QStringLiteral("newest-broken.PNG"), QStringLiteral("cap5.png"),
+                                          QStringLiteral("cap4.png"), QStringLiteral("cap3.png"),
+                                          QStringLiteral("cap2.png"), QStringLiteral("cap1.png"),
+                                          QStringLiteral("cap0.png"), QStringLiteral("Mixed.Heic"),
+                                          QStringLiteral("undated.png")}));
+    EXPECT_EQ(store->fileCount(), 9);
+    // The broken newest file leaves its place empty: four items, not five.
+    ASSERT_EQ(store->items().size(), 4);
+    EXPECT_TRUE(store->items().first().path.endsWith(QStringLiteral("cap5.png")));
+    EXPECT_EQ(store->items().first().thumbnail.size(), QSize(240, 80));
+    EXPECT_EQ(store->usedBytes(), 7 * png.size() + 12 + 4);
+
+    // deleteAll leaves everything that is not a capture file.
+    QSignalSpy removed(store.get(), &RecentsStore::capturesRemoved);
+    store->deleteAll();
+    EXPECT_EQ(store->fileCount(), 0);
+    EXPECT_TRUE(store->items().isEmpty());
+    EXPECT_EQ(removed.size(), 1);
+    for (const char *name : {"photo.jpg", ".hidden.png", "sub/inner.png"})
+        EXPECT_TRUE(QFileInfo::exists(folder + QLatin1Char('/') + QLatin1String(name))) << name;
+}
+
+TEST_F(RecentsStoreTest, PruningRemovesTheOldestAndNeverTheCaptureJustWritten) {
+    auto store = makeStore();
+    defaults.setInt(RecentsStore::keepKey, 20);
+    // 24 older captures, one of them dated in the future; then one new capture: 25 files, 5 go.
+    QHash<QString, QDateTime> dates;
+    const QDateTime base = QDateTime::currentDateTime().addDays(-10);
+    for (int i = 0; i < 24; ++i) {
+        const QString name = QStringLiteral("old%1.png").arg(i, 2, 10, QLatin1Char('0'));
+        ASSERT_TRUE(touch(folder + QLatin1Char('/') + name));
+        dates.insert(name, i == 23 ? QDateTime::currentDateTime().addYears(5) : base.addSecs(i * 60));
+    }
+    store->setDateReader([&](const QFileInfo &info) {
+        return dates.contains(info.fileName()) ? dates.value(info.fileName()) : RecentsStore::fileDate(info);
+    });
+    QSignalSpy removed(store.get(), &RecentsStore::capturesRemoved);
+    AppRouter::shared().openEditor(picture(4, 4), folder + QStringLiteral("/old01.png"), std::nullopt);
+    const QString added = store->add(picture(16, 16));
+    ASSERT_FALSE(added.isEmpty());
+    EXPECT_EQ(store->fileCount(), 20);
+    EXPECT_TRUE(QFileInfo::exists(added));
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/old23.png"))); // the future one stays
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/old0%1.png").arg(i))) << i;
+    ASSERT_EQ(removed.size(), 1);
+    EXPECT_EQ(removed.first().first().toStringList().size(), 5);
+    // The editor showing a pruned file is closed.
+    EXPECT_EQ(AppRouter::shared().editor(), nullptr);
+
+    // Even when every other file is dated in the future, the new capture stays.
+    for (auto it = dates.begin(); it != dates.end(); ++it) it.value() = QDateTime::currentDateTime().addYears(3);
+    const QString again = store->add(picture(16, 16));
+    EXPECT_TRUE(QFileInfo::exists(again));
+    EXPECT_EQ(store->fileCount(), 20);
+}
+
+TEST_F(RecentsStoreTest, KeepingOffWritesNothingAndApplyingZeroEmptiesTheFolder) {
+    auto store = makeStore();
+    ASSERT_FALSE(store->add(picture(8, 8)).isEmpty());
+    ASSERT_TRUE(touch(folder + QStringLiteral("/notes.txt")));
+    store->applyKeepLimit(0);
+    EXPECT_EQ(defaults.intValue(RecentsStore::keepKey), 0);
+    EXPECT_EQ(store->fileCount(), 0);
+    EXPECT_TRUE(store->items().isEmpty());
+    EXPECT_TRUE(store->add(picture(8, 8)).isEmpty());
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("notes.txt")});
+    defaults.setInt(RecentsStore::keepKey, -3);
+    EXPECT_TRUE(store->add(picture(8, 8)).isEmpty());
+}
+
+TEST_F(RecentsStoreTest, FailedEncodingOrWritingChangesNothing) {
+    auto failing = makeStore([](const QImage &, const ExportSettings &) { return std::optional<QByteArray>(); });
+    ASSERT_TRUE(touch(folder + QStringLiteral("/keep.png"), pngBytes(picture(5, 5))));
+    failing->applyKeepLimit(20);
+    QSignalSpy items(failing.get(), &RecentsStore::itemsChanged);
+    EXPECT_TRUE(failing->add(picture(8, 8)).isEmpty());
+    EXPECT_EQ(items.size(), 0);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("keep.png")});
+
+    // A folder that cannot take files (a file stands in its place).
+    testsupport::TempFolder other;
+    ASSERT_TRUE(other.write(QStringLiteral("Recentes"), "in the way"));
+    RecentsStore blocked(defaults, other.file(QStringLiteral("Recentes")));
+    EXPECT_TRUE(blocked.add(picture(8, 8)).isEmpty());
+    EXPECT_EQ(blocked.fileCount(), 0);
+    EXPECT_EQ(other.read(QStringLiteral("Recentes")), QByteArray("in the way"));
+}
+
+TEST_F(RecentsStoreTest, DeletingTouchesOnlyCaptureFilesInsideTheFolder) {
+    auto store = makeStore();
+    const QString mine = store->add(picture(8, 8));
+    testsupport::TempFolder outside;
+    ASSERT_TRUE(outside.write(QStringLiteral("elsewhere.png"), "x"));
+    ASSERT_TRUE(touch(folder + QStringLiteral("/notes.txt")));
+    QDir().mkpath(folder + QStringLiteral("/sub"));
+    ASSERT_TRUE(touch(folder + QStringLiteral("/sub/deep.png")));
+    QSignalSpy removed(store.get(), &RecentsStore::capturesRemoved);
+    store->deleteFiles({outside.file(QStringLiteral("elsewhere.png")), folder + QStringLiteral("/notes.txt"),
+                        folder + QStringLiteral("/sub/deep.png"), folder + QStringLiteral("/sub/../../elsewhere.png"),
+                        folder + QStringLiteral("/sub"), mine});
+    EXPECT_FALSE(QFileInfo::exists(mine));
+    EXPECT_TRUE(QFileInfo::exists(outside.file(QStringLiteral("elsewhere.png"))));
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/notes.txt")));
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/sub/deep.png")));
+    ASSERT_EQ(removed.size(), 1);
+    EXPECT_EQ(removed.first().first().toStringList(), QStringList{mine});
+    EXPECT_TRUE(store->items().isEmpty());
+}
+
+TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
+    auto store = makeStore();
+    const QString path = store->add(picture(30, 20, Qt::red));
+    const RecentCapture item = store->items().first();
+    store->open(item);
+    ASSERT_NE(AppRouter::shared().editor(), nullptr);
+    EXPECT_EQ(AppRouter::shared().editor()->sourcePath(), path);
+    EXPECT_EQ(AppRouter::shared().page(), AppRouter::Page::editor);
+
+    RecordingPasteboard pasteboard;
+    platform::Pasteboard::setGeneralForTesting(&pasteboard);
+    store->copy(item);
+    EXPECT_EQ(pasteboard.m_items.size(), 2);
+    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com ⌘V em qualquer app"));
+
+    // A file that went away: copying says so and leaves the clipboard; opening forgets it.
+    pasteboard.m_items.clear();
+    QFile::remove(path);
+    store->copy(item);
+    EXPECT_TRUE(pasteboard.m_items.isEmpty());
+    EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Não foi possível copiar")));
+    platform::Pasteboard::setGeneralForTesting(nullptr);
+    store->open(item);
+    EXPECT_EQ(AppRouter::shared().editor(), nullptr); // its source was deleted
+    EXPECT_TRUE(store->items().isEmpty());
+}
+
+TEST(RecentsThumbnailTest, ScalesTheLongerSideTo240AndNeverEnlarges) {
+    EXPECT_EQ(RecentsStore::thumbnail(picture(1000, 333), 240).size(), QSize(240, 80));
+    EXPECT_EQ(RecentsStore::thumbnail(picture(333, 1000), 240).size(), QSize(80, 240));
+    EXPECT_EQ(RecentsStore::thumbnail(picture(200, 100), 240).size(), QSize(200, 100));
+    EXPECT_EQ(RecentsStore::thumbnail(picture(5000, 1), 240).size(), QSize(240, 1));
+    EXPECT_TRUE(RecentsStore::thumbnail(QImage(), 240).isNull());
+}
