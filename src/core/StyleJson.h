@@ -1,0 +1,49 @@
+#pragma once
+
+// Reading and writing helpers shared by the JSON forms of the style values.
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+
+#include <cmath>
+#include <optional>
+
+namespace stylejson {
+
+// A JSON number that is finite; anything else is unreadable.
+inline std::optional<double> finiteNumber(const QJsonValue &value) {
+    if (!value.isDouble()) return std::nullopt;
+    const double d = value.toDouble();
+    if (!std::isfinite(d)) return std::nullopt;
+    return d;
+}
+
+// Whether every number inside `value` is finite: JSON text cannot hold the others, so a value
+// holding one would be written in a form that no longer reads back.
+bool allFinite(const QJsonValue &value);
+
+// A list whose elements decode with T::fromJson; one unreadable element fails the whole list.
+template <typename T>
+std::optional<QList<T>> decodeList(const QJsonValue &value) {
+    if (!value.isArray()) return std::nullopt;
+    const QJsonArray array = value.toArray();
+    QList<T> list;
+    list.reserve(array.size());
+    for (const QJsonValue &element : array) {
+        auto decoded = T::fromJson(element);
+        if (!decoded) return std::nullopt;
+        list.append(std::move(*decoded));
+    }
+    return list;
+}
+
+template <typename T>
+QJsonArray encodeList(const QList<T> &list) {
+    QJsonArray array;
+    for (const T &element : list) array.append(element.toJson());
+    return array;
+}
+
+} // namespace stylejson

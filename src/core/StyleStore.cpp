@@ -1,0 +1,193 @@
+#include "core/StyleStore.h"
+
+#include "core/Localization.h"
+#include "core/StyleJson.h"
+#include "platform/UserDefaults.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString kNone = QStringLiteral("none");
+
+} // namespace
+
+StyleStore &StyleStore::shared() {
+    // Never destroyed: it outlives every view that observes it.
+    static StyleStore *instance = new StyleStore(platform::UserDefaults::standard());
+    return *instance;
+}
+
+StyleStore::StyleStore(platform::UserDefaults &defaults, QObject *parent) : QObject(parent), m_defaults(defaults) {
+    load();
+}
+
+void StyleStore::load() {
+    // Reads one key; a stored value that does not decode leaves the fallback in place and keeps
+    // the key from being written until its value changes.
+    const auto read = [this](Slot slot, const QString &key, auto decode, auto &target, auto fallback) {
+        if (const auto json = m_defaults.jsonValue(key)) {
+            if (auto value = decode(*json)) {
+                target = std::move(*value);
+                m_writable[slot] = true;
+                return;
+            }
+        }
+        target = fallback();
+        m_writable[slot] = !m_defaults.contains(key);
+    };
+    read(DefaultSlot, defaultStyleKey, &BeautyStyle::fromJson, m_defaultStyle, [] { return BeautyStyle{}; });
+    read(PresetsSlot, presetsKey, &stylejson::decodeList<StylePreset>, m_presets, &StyleStore::factoryPresets);
+    read(BackdropsSlot, backdropsKey, &stylejson::decodeList<Backdrop>, m_backdrops, &Backdrop::defaults);
+    m_backdrops = normalized(m_backdrops);
+    read(ExportSlot, exportKey, &ExportSettings::fromJson, m_export, [] { return ExportSettings{}; });
+}
+
+void StyleStore::save() {
+    // A value holding a number JSON cannot express would not read back; that key is skipped.
+    const auto write = [this](Slot slot, const QString &key, const QJsonValue &json) {
+        if (m_writable[slot] && stylejson::allFinite(json)) m_defaults.setJson(key, json);
+    };
+    platform::UserDefaults::Batch batch(m_defaults);
+    write(DefaultSlot, defaultStyleKey, m_defaultStyle.toJson());
+    write(PresetsSlot, presetsKey, stylejson::encodeList(m_presets));
+    write(BackdropsSlot, backdropsKey, stylejson::encodeList(m_backdrops));
+    write(ExportSlot, exportKey, m_export.toJson());
+}
+
+void StyleStore::commit(const Changes &changes) {
+    if (std::none_of(changes.begin(), changes.end(), [](bool c) { return c; })) return;
+    for (int slot = 0; slot < SlotCount; ++slot) {
+        if (changes[slot]) m_writable[slot] = true;
+    }
+    save();
+    if (changes[DefaultSlot]) emit defaultStyleChanged();
+    if (changes[PresetsSlot]) emit presetsChanged();
+    if (changes[BackdropsSlot]) emit backdropsChanged();
+    if (changes[ExportSlot]) emit exportSettingsChanged();
+}
+
+void StyleStore::setDefaultStyle(const BeautyStyle &style) {
+    if (style == m_defaultStyle) return;
+    m_defaultStyle = style;
+    commit({true, false, false, false});
+}
+
+void StyleStore::setPresets(const QList<StylePreset> &presets) {
+    if (presets == m_presets) return;
+    m_presets = presets;
+    commit({false, true, false, false});
+}
+
+void StyleStore::setBackdrops(const QList<Backdrop> &backdrops) {
+    const QList<Backdrop> list = normalized(backdrops);
+    if (list == m_backdrops) return;
+    m_backdrops = list;
+    commit({false, false, true, false});
+}
+
+void StyleStore::setExportSettings(const ExportSettings &settings) {
+    if (settings == m_export) return;
+    m_export = settings;
+    commit({false, false, false, true});
+}
+
+void StyleStore::addPreset(const QString &name, const BeautyStyle &style) {
+    if (m_presets.size() >= maxPresets) return;
+    m_presets.append(StylePreset{QUuid::createUuid(), name, style});
+    commit({false, true, false, false});
+}
+
+void StyleStore::removePreset(const StylePreset &preset) {
+    const auto removed = m_presets.removeIf([&](const StylePreset &p) { return p.id == preset.id; });
+    commit({false, removed > 0, false, false});
+}
+
+void StyleStore::renamePreset(const QUuid &id, const QString &name) {
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty()) return;
+    const auto it = std::find_if(m_presets.begin(), m_presets.end(), [&](const StylePreset &p) { return p.id == id; });
+    if (it == m_presets.end() || it->name == trimmed) return;
+    it->name = trimmed;
+    commit({false, true, false, false});
+}
+
+void StyleStore::updatePreset(const QUuid &id, const BeautyStyle &style) {
+    const auto it = std::find_if(m_presets.begin(), m_presets.end(), [&](const StylePreset &p) { return p.id == id; });
+    if (it == m_presets.end() || it->style == style) return;
+    it->style = style;
+    commit({false, true, false, false});
+}
+
+void StyleStore::saveBackdrop(const Backdrop &backdrop) {
+    if (backdrop.id == kNone) return;
+    QList<Backdrop> list = m_backdrops;
+    list.removeIf([](const Backdrop &b) { return b.id == kNone; });
+    const auto same = std::find_if(list.begin(), list.end(), [&](const Backdrop &b) { return b.id == backdrop.id; });
+    if (same != list.end()) {
+        *same = backdrop;
+    } else {
+        if (m_backdrops.size() >= maxBackdrops) return;
+        list.append(backdrop);
+    }
+
+    Changes changes{};
+    list = normalized(list);
+    if (list != m_backdrops) {
+        m_backdrops = list;
+        changes[BackdropsSlot] = true;
+    }
+    // Styles hold copies of their backdrop; editing a backdrop carries into every style using it.
+    if (m_defaultStyle.backdrop.id == backdrop.id && m_defaultStyle.backdrop != backdrop) {
+        m_defaultStyle.backdrop = backdrop;
+        changes[DefaultSlot] = true;
+    }
+    for (StylePreset &preset : m_presets) {
+        if (preset.style.backdrop.id == backdrop.id && preset.style.backdrop != backdrop) {
+            preset.style.backdrop = backdrop;
+            changes[PresetsSlot] = true;
+        }
+    }
+    commit(changes);
+}
+
+void StyleStore::removeBackdrop(const Backdrop &backdrop) {
+    if (backdrop.id == kNone) return;
+    QList<Backdrop> list = m_backdrops;
+    list.removeIf([&](const Backdrop &b) { return b.id == backdrop.id; });
+    setBackdrops(list);
+}
+
+void StyleStore::resetPresets() {
+    m_presets = factoryPresets();
+    commit({false, true, false, false});
+}
+
+void StyleStore::resetBackdrops() {
+    // Written even when the list already equals the built-ins: an unreadable stored list is
+    // replaced by what the user asked for.
+    m_backdrops = normalized(Backdrop::defaults());
+    commit({false, false, true, false});
+}
+
+QList<StylePreset> StyleStore::factoryPresets() {
+    const auto preset = [](const char *nameKey, const char *backdropId, double padding, AspectRatio aspect) {
+        BeautyStyle style;
+        style.backdrop = Backdrop::builtIn(QString::fromLatin1(backdropId));
+        style.padding = padding;
+        style.aspect = aspect;
+        return StylePreset{QUuid::createUuid(), L(LKey(nameKey)), style};
+    };
+    return {preset("Social", "aurora", 80, AspectRatio::auto_), preset("Docs", "graphite", 40, AspectRatio::auto_),
+            preset("Slides", "ocean", 96, AspectRatio::wide)};
+}
+
+QList<Backdrop> StyleStore::normalized(const QList<Backdrop> &backdrops) {
+    QList<Backdrop> list;
+    list.reserve(backdrops.size() + 1);
+    for (const Backdrop &b : backdrops) {
+        if (b.id != kNone) list.append(b);
+    }
+    list.append(Backdrop::transparent());
+    return list;
+}
