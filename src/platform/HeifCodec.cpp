@@ -3,6 +3,7 @@
 #include "platform/ImageLimits.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <libheif/heif.h>
 
@@ -75,10 +76,25 @@ heif_error appendTo(heif_context *, const void *data, size_t size, void *userdat
     return {heif_error_Ok, heif_suberror_Unspecified, "Success"};
 }
 
-// Where a picture is read from: bytes in memory or a file.
+// libheif reads files through this, lazily: reading a size touches only the leading boxes. (Its own
+// file reader spins forever on a folder.)
+const heif_reader fileReader{
+    1,
+    [](void *file) -> int64_t { return static_cast<QFile *>(file)->pos(); },
+    [](void *data, size_t size, void *file) -> int {
+        return static_cast<QFile *>(file)->read(static_cast<char *>(data), qint64(size)) == qint64(size) ? 0 : 1;
+    },
+    [](int64_t position, void *file) -> int { return static_cast<QFile *>(file)->seek(position) ? 0 : 1; },
+    [](int64_t target, void *file) {
+        return target > static_cast<QFile *>(file)->size() ? heif_reader_grow_status_size_beyond_eof
+                                                            : heif_reader_grow_status_size_reached;
+    },
+};
+
+// Where a picture is read from: bytes in memory or an open file, either outliving the reading.
 struct Source {
     const QByteArray *bytes = nullptr;
-    QString path;
+    QFile *file = nullptr;
 };
 
 std::optional<Context> open(const Source &source, QString *error) {
@@ -93,7 +109,11 @@ std::optional<Context> open(const Source &source, QString *error) {
         result = heif_context_read_from_memory_without_copy(context.get(), source.bytes->constData(),
                                                             size_t(source.bytes->size()), nullptr);
     } else {
-        result = heif_context_read_from_file(context.get(), QFile::encodeName(source.path).constData(), nullptr);
+        QFile &file = *source.file;
+        if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly))
+            return fail(error, QStringLiteral("cannot open %1").arg(file.fileName()));
+        if (file.size() <= 0) return fail(error, QStringLiteral("no data"));
+        result = heif_context_read_from_reader(context.get(), &fileReader, &file, nullptr);
     }
     if (failed(result, error, "read")) return std::nullopt;
     return context;
@@ -210,12 +230,18 @@ std::optional<QByteArray> encode(const QImage &image, double quality, QString *e
     return bytes;
 }
 
-std::optional<QImage> decode(const QByteArray &bytes, QString *error) { return decodeFrom({&bytes, {}}, error); }
+std::optional<QImage> decode(const QByteArray &bytes, QString *error) { return decodeFrom({&bytes, nullptr}, error); }
 
-std::optional<QImage> decodeFile(const QString &path, QString *error) { return decodeFrom({nullptr, path}, error); }
+std::optional<QImage> decodeFile(const QString &path, QString *error) {
+    QFile file(path);
+    return decodeFrom({nullptr, &file}, error);
+}
 
-std::optional<QSize> readSize(const QByteArray &bytes, QString *error) { return sizeFrom({&bytes, {}}, error); }
+std::optional<QSize> readSize(const QByteArray &bytes, QString *error) { return sizeFrom({&bytes, nullptr}, error); }
 
-std::optional<QSize> readFileSize(const QString &path, QString *error) { return sizeFrom({nullptr, path}, error); }
+std::optional<QSize> readFileSize(const QString &path, QString *error) {
+    QFile file(path);
+    return sizeFrom({nullptr, &file}, error);
+}
 
 } // namespace platform::HeifCodec

@@ -84,10 +84,17 @@ TEST(HeifCodecTest, ReadsFiles) {
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->size(), QSize(128, 96));
 
-    QString error;
-    EXPECT_FALSE(platform::HeifCodec::decodeFile(folder.file(QStringLiteral("absent.heic")), &error));
-    EXPECT_FALSE(error.isEmpty());
+    // Missing, empty, cut short, or not a file at all (a folder once made the reader spin forever).
+    ASSERT_TRUE(folder.write(QStringLiteral("empty.heic"), {}));
+    ASSERT_TRUE(folder.write(QStringLiteral("cut.heic"), bytes->left(bytes->size() / 2)));
+    for (const QString &name : {QStringLiteral("absent.heic"), QStringLiteral("empty.heic"),
+                                QStringLiteral("cut.heic"), QString()}) {
+        QString error;
+        EXPECT_FALSE(platform::HeifCodec::decodeFile(folder.file(name), &error)) << qPrintable(name);
+        EXPECT_FALSE(error.isEmpty());
+    }
     EXPECT_FALSE(platform::HeifCodec::readFileSize(folder.path()));
+    EXPECT_FALSE(platform::HeifCodec::readFileSize(folder.file(QStringLiteral("empty.heic"))));
 }
 
 TEST(HeifCodecTest, DamagedInputDecodesToNothing) {
