@@ -1,6 +1,6 @@
 #include "platform/HeifCodec.h"
 
-#include "platform/ImageLimits.h"
+#include "platform/ImageChecks.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -56,15 +56,6 @@ bool failed(const heif_error &result, QString *error, const char *step) {
     if (result.code == heif_error_Ok) return false;
     fail(error, QStringLiteral("%1: %2").arg(QLatin1String(step), QString::fromUtf8(result.message)));
     return true;
-}
-
-bool hasTransparentPixels(const QImage &rgba) {
-    for (int y = 0; y < rgba.height(); ++y) {
-        const uchar *line = rgba.constScanLine(y);
-        for (int x = 0; x < rgba.width(); ++x)
-            if (line[4 * x + 3] != 0xff) return true;
-    }
-    return false;
 }
 
 heif_error appendTo(heif_context *, const void *data, size_t size, void *userdata) {
@@ -219,7 +210,7 @@ std::optional<QByteArray> encode(const QImage &image, double quality, QString *e
     EncodingOptions options(heif_encoding_options_alloc());
     if (!options) return fail(error, QStringLiteral("out of memory"));
     // An opaque picture needs no alpha plane: smaller and faster.
-    options->save_alpha_channel = image.hasAlphaChannel() && hasTransparentPixels(rgba);
+    options->save_alpha_channel = hasTransparentPixels(image);
     if (failed(heif_context_encode_image(context.get(), picture.get(), encoder.get(), options.get(), nullptr),
                error, "encode"))
         return std::nullopt;

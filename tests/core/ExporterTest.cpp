@@ -1,6 +1,7 @@
 #include "core/ExportSettings.h"
 #include "core/Exporter.h"
 #include "platform/HeifCodec.h"
+#include "support/TestSupport.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -231,6 +232,7 @@ TEST(ExporterTest, EncodedFilesDecodeBack) {
     ASSERT_TRUE(fromJpeg);
     EXPECT_EQ(fromJpeg->size(), image.size());
     EXPECT_GT(qGray(fromJpeg->pixel(0, 0)), 245);
+    fromJpeg->save(testsupport::outputPath(QStringLiteral("export-jpeg.png")));
 
     // A picture that skipped `prepare` still gets white, not black, where it was transparent.
     const auto unprepared = Exporter::encode(image, settings(ExportFormat::jpeg));
@@ -246,6 +248,7 @@ TEST(ExporterTest, EncodedFilesDecodeBack) {
     // The alpha plane is lossy too, but a transparent corner stays (nearly) transparent.
     EXPECT_LE(qAlpha(fromHeic->pixel(0, 0)), 4);
     EXPECT_EQ(qAlpha(fromHeic->pixel(120, 80)), 255);
+    fromHeic->save(testsupport::outputPath(QStringLiteral("export-heic.png")));
 }
 
 TEST(ExporterTest, RefusesWhatCannotBeEncoded) {
