@@ -3,50 +3,66 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-QString formatRaw(ExportFormat format) {
+QString rawValue(ExportFormat format) {
     switch (format) {
     case ExportFormat::png: return QStringLiteral("png");
     case ExportFormat::jpeg: return QStringLiteral("jpeg");
     case ExportFormat::heic: return QStringLiteral("heic");
     }
-    return QStringLiteral("png");
+    return {};
 }
 
-QString scaleRaw(ExportScale scale) {
-    return scale == ExportScale::standard ? QStringLiteral("standard") : QStringLiteral("retina");
+std::optional<ExportFormat> exportFormatFromRawValue(QStringView raw) {
+    for (ExportFormat format : allExportFormats)
+        if (raw == rawValue(format)) return format;
+    return std::nullopt;
 }
 
-} // namespace
+QString fileExtension(ExportFormat format) {
+    return format == ExportFormat::jpeg ? QStringLiteral("jpg") : rawValue(format);
+}
+
+QString mimeType(ExportFormat format) { return QStringLiteral("image/") + rawValue(format); }
+
+bool usesQuality(ExportFormat format) { return format != ExportFormat::png; }
+
+QString rawValue(ExportScale scale) {
+    switch (scale) {
+    case ExportScale::retina: return QStringLiteral("retina");
+    case ExportScale::standard: return QStringLiteral("standard");
+    }
+    return {};
+}
+
+std::optional<ExportScale> exportScaleFromRawValue(QStringView raw) {
+    for (ExportScale scale : allExportScales)
+        if (raw == rawValue(scale)) return scale;
+    return std::nullopt;
+}
+
+double scaleFactor(ExportScale scale) { return scale == ExportScale::standard ? 0.5 : 1.0; }
 
 QJsonObject ExportSettings::toJson() const {
-    return QJsonObject{{QStringLiteral("format"), formatRaw(format)},
-                       {QStringLiteral("quality"), quality},
-                       {QStringLiteral("scale"), scaleRaw(scale)}};
+    // JSON cannot carry NaN or infinities; such a value in memory is written as the default.
+    const double stored = std::isfinite(quality) ? std::clamp(quality, 0.0, 1.0) : ExportSettings{}.quality;
+    return QJsonObject{
+        {QStringLiteral("format"), rawValue(format)},
+        {QStringLiteral("quality"), stored},
+        {QStringLiteral("scale"), rawValue(scale)},
+    };
 }
 
 std::optional<ExportSettings> ExportSettings::fromJson(const QJsonValue &json) {
     if (!json.isObject()) return std::nullopt;
     const QJsonObject object = json.toObject();
-    const QJsonValue format = object.value(QStringLiteral("format"));
-    const QJsonValue quality = object.value(QStringLiteral("quality"));
-    const QJsonValue scale = object.value(QStringLiteral("scale"));
+    const QJsonValue format = object.value(QLatin1String("format"));
+    const QJsonValue quality = object.value(QLatin1String("quality"));
+    const QJsonValue scale = object.value(QLatin1String("scale"));
     if (!format.isString() || !quality.isDouble() || !scale.isString()) return std::nullopt;
-    if (!std::isfinite(quality.toDouble())) return std::nullopt;
 
-    ExportSettings settings;
-    const QString formatName = format.toString();
-    if (formatName == QLatin1String("png")) settings.format = ExportFormat::png;
-    else if (formatName == QLatin1String("jpeg")) settings.format = ExportFormat::jpeg;
-    else if (formatName == QLatin1String("heic")) settings.format = ExportFormat::heic;
-    else return std::nullopt;
-
-    const QString scaleName = scale.toString();
-    if (scaleName == QLatin1String("retina")) settings.scale = ExportScale::retina;
-    else if (scaleName == QLatin1String("standard")) settings.scale = ExportScale::standard;
-    else return std::nullopt;
-
-    settings.quality = std::clamp(quality.toDouble(), 0.0, 1.0);
-    return settings;
+    const auto readFormat = exportFormatFromRawValue(format.toString());
+    const auto readScale = exportScaleFromRawValue(scale.toString());
+    const double readQuality = quality.toDouble();
+    if (!readFormat || !readScale || !std::isfinite(readQuality)) return std::nullopt;
+    return ExportSettings{*readFormat, std::clamp(readQuality, 0.0, 1.0), *readScale};
 }

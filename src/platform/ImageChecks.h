@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QtGlobal>
+
+// Checks made on a picture before heavy work is done with it.
+namespace platform {
+
+// The largest picture Pelicarta decodes, renders or encodes. Anything bigger comes from a hostile
+// file or a runaway computation, and would ask for gigabytes (2^28 pixels are 1 GiB at 4 bytes).
+inline constexpr qint64 maxImagePixels = qint64(1) << 28;
+inline constexpr int maxImageSide = 32767;
+
+// Whether an image of `size` is non-empty and within the limits above.
+constexpr bool fitsImageLimits(QSize size) {
+    return size.width() > 0 && size.height() > 0 && size.width() <= maxImageSide &&
+           size.height() <= maxImageSide && qint64(size.width()) * size.height() <= maxImagePixels;
+}
+
+// Whether any pixel is less than fully opaque. A format with an alpha channel says nothing about
+// the pixels themselves; this looks at them (and stops at the first transparent one).
+bool hasTransparentPixels(const QImage &image);
+
+} // namespace platform

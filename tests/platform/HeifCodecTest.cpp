@@ -1,0 +1,159 @@
+#include "platform/HeifCodec.h"
+#include "support/TestSupport.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Flat blocks, large enough that 4:2:0 chroma and lossy coding leave their middles nearly exact:
+// opaque colours, a half-transparent one, and a fully transparent one.
+QImage blocks(bool withTransparency) {
+    QImage image(128, 96, withTransparency ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(QRect(0, 0, 64, 48), QColor(220, 40, 40));
+    p.fillRect(QRect(64, 0, 64, 48), QColor(30, 160, 60));
+    p.fillRect(QRect(0, 48, 64, 48), withTransparency ? QColor(40, 60, 220, 128) : QColor(40, 60, 220));
+    p.fillRect(QRect(64, 48, 64, 48), withTransparency ? QColor(0, 0, 0, 0) : QColor(250, 250, 250));
+    return image;
+}
+
+void expectClose(const QColor &actual, const QColor &expected, int tolerance) {
+    EXPECT_NEAR(actual.red(), expected.red(), tolerance) << qPrintable(actual.name(QColor::HexArgb));
+    EXPECT_NEAR(actual.green(), expected.green(), tolerance) << qPrintable(actual.name(QColor::HexArgb));
+    EXPECT_NEAR(actual.blue(), expected.blue(), tolerance) << qPrintable(actual.name(QColor::HexArgb));
+    EXPECT_NEAR(actual.alpha(), expected.alpha(), tolerance) << qPrintable(actual.name(QColor::HexArgb));
+}
+
+} // namespace
+
+TEST(HeifCodecTest, RoundTripKeepsAlphaAndColours) {
+    const QImage image = blocks(true);
+    QString error;
+    const auto bytes = platform::HeifCodec::encode(image, 0.9, &error);
+    ASSERT_TRUE(bytes) << qPrintable(error);
+    const auto decoded = platform::HeifCodec::decode(*bytes, &error);
+    ASSERT_TRUE(decoded) << qPrintable(error);
+    EXPECT_EQ(decoded->size(), image.size());
+    EXPECT_EQ(decoded->format(), QImage::Format_ARGB32_Premultiplied);
+    expectClose(decoded->pixelColor(32, 24), QColor(220, 40, 40), 6);
+    expectClose(decoded->pixelColor(96, 24), QColor(30, 160, 60), 6);
+    // Half-transparent: colour is compared unpremultiplied, so allow a little more.
+    expectClose(decoded->pixelColor(32, 72), QColor(40, 60, 220, 128), 8);
+    EXPECT_LE(decoded->pixelColor(96, 72).alpha(), 4);
+}
+
+TEST(HeifCodecTest, OpaquePicturesHaveNoAlpha) {
+    // Even in a format with an alpha channel, an opaque picture is written without one.
+    for (const QImage &image : {blocks(false), blocks(false).convertToFormat(QImage::Format_ARGB32)}) {
+        const auto bytes = platform::HeifCodec::encode(image, 0.9);
+        ASSERT_TRUE(bytes);
+        const auto decoded = platform::HeifCodec::decode(*bytes);
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded->format(), QImage::Format_RGB32);
+        expectClose(decoded->pixelColor(32, 72), QColor(40, 60, 220), 6);
+    }
+}
+
+TEST(HeifCodecTest, OddAndTinySizesSurvive) {
+    for (QSize size : {QSize(1, 1), QSize(3, 5), QSize(501, 334)}) {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(10, 200, 120, 200));
+        QString error;
+        const auto bytes = platform::HeifCodec::encode(image, 0.5, &error);
+        ASSERT_TRUE(bytes) << size.width() << "×" << size.height() << ": " << qPrintable(error);
+        EXPECT_EQ(platform::HeifCodec::readSize(*bytes), size);
+        const auto decoded = platform::HeifCodec::decode(*bytes);
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded->size(), size);
+    }
+}
+
+TEST(HeifCodecTest, ReadsFiles) {
+    testsupport::TempFolder folder;
+    const auto bytes = platform::HeifCodec::encode(blocks(true), 0.8);
+    ASSERT_TRUE(bytes);
+    ASSERT_TRUE(folder.write(QStringLiteral("Captura ção.heic"), *bytes));
+    const QString path = folder.file(QStringLiteral("Captura ção.heic"));
+    EXPECT_EQ(platform::HeifCodec::readFileSize(path), QSize(128, 96));
+    const auto decoded = platform::HeifCodec::decodeFile(path);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->size(), QSize(128, 96));
+
+    // Missing, empty, cut short, or not a file at all (a folder once made the reader spin forever).
+    ASSERT_TRUE(folder.write(QStringLiteral("empty.heic"), {}));
+    ASSERT_TRUE(folder.write(QStringLiteral("cut.heic"), bytes->left(bytes->size() / 2)));
+    for (const QString &name : {QStringLiteral("absent.heic"), QStringLiteral("empty.heic"),
+                                QStringLiteral("cut.heic"), QString()}) {
+        QString error;
+        EXPECT_FALSE(platform::HeifCodec::decodeFile(folder.file(name), &error)) << qPrintable(name);
+        EXPECT_FALSE(error.isEmpty());
+    }
+    EXPECT_FALSE(platform::HeifCodec::readFileSize(folder.path()));
+    EXPECT_FALSE(platform::HeifCodec::readFileSize(folder.file(QStringLiteral("empty.heic"))));
+}
+
+TEST(HeifCodecTest, DamagedInputDecodesToNothing) {
+    const auto valid = platform::HeifCodec::encode(blocks(true), 0.8);
+    ASSERT_TRUE(valid);
+
+    QByteArray noise(4096, '\0');
+    quint32 state = 7;
+    for (char &c : noise) c = char((state = state * 1664525u + 1013904223u) >> 24);
+    const QByteArray cases[] = {
+        QByteArray(),
+        noise,
+        valid->left(valid->size() / 2),
+        valid->left(64),
+        // A real file's header followed by garbage.
+        valid->left(valid->size() / 3) + noise,
+    };
+    for (const QByteArray &bytes : cases) {
+        QString error;
+        EXPECT_FALSE(platform::HeifCodec::decode(bytes, &error)) << bytes.size();
+        EXPECT_FALSE(error.isEmpty());
+    }
+    // Corrupt coded data: a picture or nothing, never a crash.
+    QByteArray flipped = *valid;
+    for (qsizetype i = flipped.size() - 200; i < flipped.size(); i += 7) flipped[i] = char(flipped[i] ^ 0x5a);
+    if (const auto image = platform::HeifCodec::decode(flipped)) {
+        EXPECT_EQ(image->size(), QSize(128, 96));
+    }
+}
+
+TEST(HeifCodecTest, EncodesAndDecodesOnManyThreadsAtOnce) {
+    const QImage image = blocks(true);
+    const auto expected = platform::HeifCodec::encode(image, 0.7);
+    ASSERT_TRUE(expected);
+    std::vector<std::optional<QByteArray>> encoded(6);
+    std::vector<std::optional<QImage>> decoded(6);
+    {
+        std::vector<std::jthread> threads;
+        for (size_t i = 0; i < encoded.size(); ++i)
+            threads.emplace_back([&, i] {
+                encoded[i] = platform::HeifCodec::encode(image, 0.7);
+                decoded[i] = platform::HeifCodec::decode(*expected);
+            });
+    }
+    for (size_t i = 0; i < encoded.size(); ++i) {
+        EXPECT_EQ(encoded[i], expected);
+        ASSERT_TRUE(decoded[i]);
+        EXPECT_EQ(*decoded[i], *decoded[0]);
+    }
+}
+
+TEST(HeifCodecTest, RefusesWhatCannotBeEncoded) {
+    QString error;
+    EXPECT_FALSE(platform::HeifCodec::encode(QImage(), 0.5, &error));
+    EXPECT_FALSE(error.isEmpty());
+    QImage tooWide(40000, 1, QImage::Format_RGB32);
+    tooWide.fill(Qt::white);
+    EXPECT_FALSE(platform::HeifCodec::encode(tooWide, 0.5));
+    EXPECT_FALSE(platform::HeifCodec::encode(blocks(false), std::numeric_limits<double>::quiet_NaN()));
+}
