@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QRegion>
+#include <QSet>
 #include <QThread>
 #include <QWindow>
 
@@ -43,6 +44,7 @@ struct TopLevel {
     QRect pixels; // border included
     int depth = 0;
     bool viewable = false;
+    std::optional<qint32> pid; // _NET_WM_PID on the window itself
 };
 
 QRectF toPoints(const QRect &pixels, double scale) {
@@ -113,10 +115,10 @@ public:
         if (monitor == all.end()) return {ScreenGrab::Status::gone, {}, false, {}};
         const QRect area = monitor->pixels;
 
-        std::vector<TopLevel> own;
         const std::vector<TopLevel> levels = topLevels();
-        for (const TopLevel &t : levels) {
-            if (t.viewable && t.pixels.intersects(area) && processOf(t.window, 2) == ownProcessID()) own.push_back(t);
+        std::vector<TopLevel> own;
+        for (const TopLevel &t : ownTopLevels(levels)) {
+            if (t.viewable && t.pixels.intersects(area)) own.push_back(t);
         }
 
         QString error;
@@ -189,9 +191,11 @@ public:
                            reinterpret_cast<const char *>(&event));
         } else {
             const uint32_t above = XCB_STACK_MODE_ABOVE;
-            xcb_map_window(c, number);
-            xcb_configure_window(c, number, XCB_CONFIG_WINDOW_STACK_MODE, &above);
-            xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, number, XCB_CURRENT_TIME);
+            // Checked and dropped: a window that is not viewable yet refuses the focus, and the error
+            // must not reach Qt's event queue when we share its connection.
+            xcb_discard_reply(c, xcb_map_window_checked(c, number).sequence);
+            xcb_discard_reply(c, xcb_configure_window_checked(c, number, XCB_CONFIG_WINDOW_STACK_MODE, &above).sequence);
+            xcb_discard_reply(c, xcb_set_input_focus_checked(c, XCB_INPUT_FOCUS_PARENT, number, XCB_CURRENT_TIME).sequence);
         }
         xcb_flush(c);
         return true;
@@ -223,7 +227,7 @@ public:
                 active = topLevelOf(focus->focus).window;
         }
         if (active == XCB_WINDOW_NONE) return std::nullopt;
-        return processOf(active, 2);
+        return processOf(active);
     }
 
 private:
@@ -302,17 +306,24 @@ private:
         const int count = xcb_query_tree_children_length(tree.get());
         std::vector<xcb_get_window_attributes_cookie_t> attributes(static_cast<size_t>(count));
         std::vector<xcb_get_geometry_cookie_t> geometries(static_cast<size_t>(count));
+        std::vector<xcb_get_property_cookie_t> pids(static_cast<size_t>(count));
+        const xcb_atom_t pidAtom = m_x->atom("_NET_WM_PID");
         for (int i = 0; i < count; ++i) {
             attributes[size_t(i)] = xcb_get_window_attributes(c, children[i]);
             geometries[size_t(i)] = xcb_get_geometry(c, children[i]);
+            pids[size_t(i)] = xcb_get_property(c, 0, children[i], pidAtom, XCB_ATOM_CARDINAL, 0, 1);
         }
         for (int i = 0; i < count; ++i) {
             auto a = xcbReply(xcb_get_window_attributes_reply(c, attributes[size_t(i)], nullptr));
             auto g = xcbReply(xcb_get_geometry_reply(c, geometries[size_t(i)], nullptr));
+            auto pid = xcbReply(xcb_get_property_reply(c, pids[size_t(i)], nullptr));
             if (!a || !g || a->_class == XCB_WINDOW_CLASS_INPUT_ONLY) continue;
             const int border = g->border_width;
-            result.push_back({children[i], QRect(g->x, g->y, g->width + 2 * border, g->height + 2 * border), g->depth,
-                              a->map_state == XCB_MAP_STATE_VIEWABLE});
+            TopLevel t{children[i], QRect(g->x, g->y, g->width + 2 * border, g->height + 2 * border), g->depth,
+                       a->map_state == XCB_MAP_STATE_VIEWABLE, std::nullopt};
+            if (pid && pid->format == 32 && xcb_get_property_value_length(pid.get()) >= 4)
+                t.pid = qint32(*static_cast<const quint32 *>(xcb_get_property_value(pid.get())));
+            result.push_back(t);
         }
         return result;
     }
@@ -334,22 +345,41 @@ private:
         if (!g || !a) return {};
         const int border = g->border_width;
         return {current, QRect(g->x, g->y, g->width + 2 * border, g->height + 2 * border), g->depth,
-                a->map_state == XCB_MAP_STATE_VIEWABLE};
+                a->map_state == XCB_MAP_STATE_VIEWABLE, std::nullopt};
     }
 
-    // _NET_WM_PID of the window or, for a frame, of the client inside it (searched `levels` deep).
-    std::optional<qint32> processOf(xcb_window_t window, int levels) {
-        if (auto pid = m_x->cardinals(window, m_x->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL); pid && !pid->empty())
-            return static_cast<qint32>(pid->front());
-        if (levels <= 0) return std::nullopt;
-        xcb_connection_t *c = m_x->connection();
-        auto tree = xcbReply(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
-        if (!tree) return std::nullopt;
-        const xcb_window_t *children = xcb_query_tree_children(tree.get());
-        for (int i = xcb_query_tree_children_length(tree.get()) - 1; i >= 0; --i) {
-            if (auto pid = processOf(children[i], levels - 1)) return pid;
+    std::optional<qint32> processOf(xcb_window_t window) {
+        const auto pid = m_x->cardinals(window, m_x->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+        if (!pid || pid->empty()) return std::nullopt;
+        return static_cast<qint32>(pid->front());
+    }
+
+    // The root's children that show this process's windows: override-redirect windows (and clients,
+    // without a window manager) carry our process id themselves; managed clients sit in a frame.
+    std::vector<TopLevel> ownTopLevels(const std::vector<TopLevel> &levels) {
+        QSet<xcb_window_t> own;
+        for (const TopLevel &t : levels) {
+            if (t.pid == ownProcessID()) own.insert(t.window);
         }
-        return std::nullopt;
+        if (windowManager() != XCB_WINDOW_NONE) {
+            const auto clients = m_x->cardinals(m_x->root(), m_x->atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
+            xcb_connection_t *c = m_x->connection();
+            std::vector<xcb_get_property_cookie_t> cookies;
+            for (quint32 client : clients.value_or(std::vector<quint32>())) {
+                cookies.push_back(xcb_get_property(c, 0, client, m_x->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 0, 1));
+            }
+            for (size_t i = 0; i < cookies.size(); ++i) {
+                auto reply = xcbReply(xcb_get_property_reply(c, cookies[i], nullptr));
+                if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) continue;
+                if (qint32(*static_cast<const quint32 *>(xcb_get_property_value(reply.get()))) == ownProcessID())
+                    own.insert(topLevelOf(clients->at(i)).window);
+            }
+        }
+        std::vector<TopLevel> result;
+        for (const TopLevel &t : levels) {
+            if (own.contains(t.window)) result.push_back(t);
+        }
+        return result;
     }
 
     std::optional<WindowDescription> describe(xcb_window_t client) {
@@ -513,7 +543,7 @@ private:
                               uint16_t(rect.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0),
             &failure));
         free(failure);
-        xcb_shm_detach(c, segment);
+        xcb_discard_reply(c, xcb_shm_detach_checked(c, segment).sequence);
         if (!reply) {
             ::shmdt(memory);
             return {};
@@ -544,7 +574,7 @@ private:
             return {};
         }
         QImage image = readImage(pixmap, part, window.depth, error);
-        xcb_free_pixmap(c, pixmap);
+        xcb_discard_reply(c, xcb_free_pixmap_checked(c, pixmap).sequence);
         return image;
     }
 
