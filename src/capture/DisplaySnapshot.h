@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QImage>
+#include <QRectF>
+
+// One display frozen at the start of a capture.
+struct DisplaySnapshot {
+    quint32 displayID = 0;
+    QRectF bounds; // global points
+    QImage image;  // the whole display in pixels
+
+    // The part of the image under `rect` (global points), rounded outwards to whole pixels; null when
+    // the rectangle overlaps the display by less than one point in either direction.
+    QImage crop(const QRectF &rect) const;
+};

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "capture/CaptureError.h"
+#include "capture/CaptureSession.h"
+#include "capture/WindowInfo.h"
+#include "platform/ScreenServices.h"
+
+#include <QImage>
+#include <QPointF>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QObject;
+class QScreen;
+
+// All screen grabbing: freezing every display with the pickable windows before the overlay comes
+// up, the display under the mouse, a stored area afresh, and one window, brought forward when needed.
+//
+// How results arrive: the calls that only read from the display server (a session, the display under
+// the mouse, an area) take milliseconds, so they are synchronous and return a CaptureResult (the
+// image or the CaptureError). Capturing a window may have to activate its application and wait for
+// it to settle, which takes up to a few seconds; `captureWindow` therefore returns at once and calls
+// back on the GUI thread, driven by timers, so the event loop never sleeps. Deleting the context
+// object abandons a pending window capture without a callback.
+//
+// Display and window access goes through platform::ScreenServices::shared(), so tests can substitute it.
+namespace ScreenCapturer {
+
+// Window owners never offered for picking (compared exactly).
+inline const QStringList excludedOwners = {QStringLiteral("Window Server"), QStringLiteral("Dock"),
+                                           QStringLiteral("WindowManager"), QStringLiteral("Control Center"),
+                                           QStringLiteral("Central de Controle")};
+
+// Every display's image (without our own windows or the pointer) and the visible windows.
+// A desktop without displays gives an empty session.
+CaptureResult<CaptureSession> prepareSession();
+
+// The whole display under the pointer (the first display when the pointer is on none).
+CaptureResult<QImage> captureDisplayUnderMouse();
+
+// `rect` (global points) cut from a fresh image of the display `displayID`.
+CaptureResult<QImage> captureArea(const QRectF &rect, quint32 displayID);
+
+using WindowCallback = std::function<void(CaptureResult<QImage>)>;
+
+// One window's image. When it belongs to `frontmostPID` (the application that was in front when the
+// capture started) and is readable as it is, it is taken at once. Otherwise the window is brought
+// forward, left to settle and read up to six times; with `returnFocus` the previous application is
+// activated again afterwards when the window kept its size. `done` is called once, always after this
+// call has returned, unless `context` is deleted first.
+void captureWindow(const WindowInfo &info, std::optional<qint32> frontmostPID, bool returnFocus, QObject *context,
+                   WindowCallback done);
+
+// The pointer in global points.
+QPointF globalMouseLocation();
+// The Qt screen showing a display, or null.
+QScreen *screen(quint32 displayID);
+// Whether an image is (nearly) all transparent or black, judged on a 12 × 12 thumbnail.
+bool looksBlank(const QImage &image);
+
+// The windows a user may pick, front-most first.
+QList<WindowInfo> visibleWindows();
+// The same filter over a given window list.
+QList<WindowInfo> visibleWindows(const QList<platform::WindowDescription> &entries, qint32 ownPID);
+
+// Waits of the window capture, in milliseconds; tests shorten them.
+struct WindowTiming {
+    int settleDelay = 250;
+    int settlePoll = 80;
+    int settlePolls = 16;
+    int attemptDelay = 150;
+    int attempts = 6;
+};
+void setWindowTiming(const WindowTiming &timing);
+WindowTiming windowTiming();
+
+} // namespace ScreenCapturer

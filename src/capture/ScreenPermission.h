@@ -1,0 +1,12 @@
+#pragma once
+
+// Access to the screen. X11 lets every client read the screen, so access is granted whenever the
+// display server can be reached; without one nothing can be captured.
+namespace ScreenPermission {
+
+bool isGranted();
+
+// Opens the desktop's settings program when one is installed; otherwise does nothing.
+void openSystemSettings();
+
+} // namespace ScreenPermission

@@ -1,0 +1,70 @@
+// A plain window of one colour for the X11 tests: it prints "ready <window id>" once it is shown
+// (and minimised, when asked) and lives until it is killed or its standard input closes.
+//
+//   pelicarta_test_window --app Name --caption Title --fill RRGGBB --rect x,y,w,h
+//                         [--alpha 0..1] [--minimize]
+// (Qt itself takes -geometry and -title, hence the other names.)
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include <cstdio>
+#include <unistd.h>
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption className(QStringLiteral("app"), QString(), QStringLiteral("name"));
+    const QCommandLineOption title(QStringLiteral("caption"), QString(), QStringLiteral("text"));
+    const QCommandLineOption color(QStringLiteral("fill"), QString(), QStringLiteral("rrggbb"));
+    const QCommandLineOption geometry(QStringLiteral("rect"), QString(), QStringLiteral("x,y,w,h"));
+    const QCommandLineOption opacity(QStringLiteral("alpha"), QString(), QStringLiteral("value"));
+    const QCommandLineOption minimize(QStringLiteral("minimize"));
+    parser.addOptions({className, title, color, geometry, opacity, minimize});
+    parser.process(app);
+    if (parser.isSet(className)) QApplication::setApplicationName(parser.value(className));
+
+    QWidget window;
+    window.setWindowTitle(parser.value(title));
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, QColor(QLatin1Char('#') + parser.value(color)));
+    window.setPalette(palette);
+    window.setAutoFillBackground(true);
+    const QStringList g = parser.value(geometry).split(QLatin1Char(','));
+    if (g.size() == 4) window.setGeometry(g[0].toInt(), g[1].toInt(), g[2].toInt(), g[3].toInt());
+    if (parser.isSet(opacity)) window.setWindowOpacity(parser.value(opacity).toDouble());
+    window.show();
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char buffer[64];
+        if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0) QApplication::quit();
+    });
+
+    const bool wantMinimized = parser.isSet(minimize);
+    bool minimizeAsked = false;
+    QTimer ready;
+    QObject::connect(&ready, &QTimer::timeout, &app, [&] {
+        if (!window.windowHandle() || !window.windowHandle()->isExposed()) {
+            if (!(wantMinimized && minimizeAsked && window.isMinimized())) return;
+        } else if (wantMinimized) {
+            if (!minimizeAsked) {
+                minimizeAsked = true;
+                window.showMinimized();
+            }
+            return;
+        }
+        ready.stop();
+        // Let the last paint reach the server before announcing.
+        QTimer::singleShot(100, &app, [&] {
+            std::printf("ready %llu\n", static_cast<unsigned long long>(window.winId()));
+            std::fflush(stdout);
+        });
+    });
+    ready.start(20);
+    return QApplication::exec();
+}

@@ -1,0 +1,102 @@
+#include "support/XvfbServer.h"
+
+#include <QDeadlineTimer>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <cerrno>
+#include <csignal>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace testsupport {
+
+XvfbServer::XvfbServer(QSize screen, bool windowManager) {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty()) {
+        m_error = QStringLiteral("Xvfb is not installed");
+        return;
+    }
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        m_error = QStringLiteral("pipe failed");
+        return;
+    }
+    const QByteArray program = xvfb.toLocal8Bit();
+    const QByteArray fd = QByteArray::number(fds[1]);
+    const QByteArray geometry = QByteArray::number(screen.width()) + 'x' + QByteArray::number(screen.height()) + "x24";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        // -displayfd: the server picks a free display number and writes it to the pipe once ready.
+        ::execl(program.constData(), "Xvfb", "-displayfd", fd.constData(), "-screen", "0", geometry.constData(),
+                "-nolisten", "tcp", "-noreset", static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    if (pid < 0) {
+        ::close(fds[0]);
+        m_error = QStringLiteral("fork failed");
+        return;
+    }
+    m_pid = pid;
+    QByteArray number;
+    QDeadlineTimer deadline(15000);
+    while (!number.endsWith('\n') && !deadline.hasExpired()) {
+        pollfd p{fds[0], POLLIN, 0};
+        if (::poll(&p, 1, int(deadline.remainingTime())) <= 0) break;
+        char c;
+        if (::read(fds[0], &c, 1) != 1) break;
+        number.append(c);
+    }
+    ::close(fds[0]);
+    if (!number.endsWith('\n')) {
+        m_error = QStringLiteral("Xvfb did not start");
+        return;
+    }
+    m_display = ':' + number.trimmed();
+    if (windowManager && !waitForWindowManager()) m_error = QStringLiteral("openbox did not start");
+}
+
+bool XvfbServer::waitForWindowManager() {
+    if (QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty()) return false;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(m_display));
+    m_windowManager = std::make_unique<QProcess>();
+    m_windowManager->setProcessEnvironment(env);
+    m_windowManager->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_windowManager->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    if (!m_windowManager->waitForStarted(5000)) return false;
+    // The window manager is ready once it announces itself on the root window.
+    QDeadlineTimer deadline(15000);
+    while (!deadline.hasExpired()) {
+        QProcess probe;
+        probe.setProcessEnvironment(env);
+        probe.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        probe.waitForFinished(5000);
+        if (probe.readAllStandardOutput().contains("window id")) return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+XvfbServer::~XvfbServer() {
+    if (m_windowManager) {
+        m_windowManager->terminate();
+        if (!m_windowManager->waitForFinished(3000)) m_windowManager->kill();
+        m_windowManager->waitForFinished(1000);
+    }
+    if (m_pid > 0) {
+        ::kill(pid_t(m_pid), SIGTERM);
+        int status = 0;
+        for (int i = 0; i < 100 && ::waitpid(pid_t(m_pid), &status, WNOHANG) == 0; ++i) QThread::msleep(20);
+        if (::waitpid(pid_t(m_pid), &status, WNOHANG) == 0) {
+            ::kill(pid_t(m_pid), SIGKILL);
+            ::waitpid(pid_t(m_pid), &status, 0);
+        }
+    }
+}
+
+} // namespace testsupport

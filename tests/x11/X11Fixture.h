@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/ScreenServices.h"
+#include "support/XvfbServer.h"
+
+#include <QColor>
+#include <QImage>
+#include <QProcess>
+#include <QRect>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace x11test {
+
+// The server this test program runs on (started by its main before the application object).
+testsupport::XvfbServer *server();
+
+// A window of one colour in a process of its own.
+struct HelperWindow {
+    std::unique_ptr<QProcess> process;
+    quint32 id = 0;
+    qint32 pid = 0;
+    QString className;
+    QColor color;
+};
+
+struct HelperSpec {
+    QString className;
+    QColor color;
+    QRect geometry;
+    double opacity = 1;
+    bool minimized = false;
+};
+
+// Starts helper windows, shows our own windows and gives every test fresh screen services.
+class X11Test : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts a helper and waits until its window is on screen (or minimised).
+    const HelperWindow &spawn(const HelperSpec &spec);
+    // A window of this process, which captures must never show.
+    QWidget &ownWindow(const QColor &color, const QRect &geometry);
+    // Waits until the active window belongs to `pid`.
+    bool waitForFrontmost(qint32 pid, int timeoutMs = 3000);
+
+    std::shared_ptr<platform::ScreenServices> services;
+    std::deque<HelperWindow> helpers; // a deque keeps references stable
+    std::vector<std::unique_ptr<QWidget>> ownWindows;
+};
+
+// The colour of a pixel, without alpha.
+inline QColor colorAt(const QImage &image, QPointF point) {
+    return QColor(image.pixel(point.toPoint())).toRgb();
+}
+
+} // namespace x11test

@@ -1,0 +1,117 @@
+#include "X11Fixture.h"
+
+#include "capture/ScreenCapturer.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace x11test {
+
+namespace {
+testsupport::XvfbServer *g_server = nullptr;
+}
+
+testsupport::XvfbServer *server() { return g_server; }
+
+void X11Test::SetUp() {
+    if (!g_server || !g_server->running())
+        GTEST_SKIP() << "no private X server: " << (g_server ? g_server->error().toStdString() : "listing only");
+    services = platform::createX11ScreenServices();
+    ASSERT_TRUE(services->connected());
+    platform::ScreenServices::setShared(services);
+}
+
+void X11Test::TearDown() {
+    ownWindows.clear();
+    for (HelperWindow &h : helpers) {
+        h.process->kill();
+        h.process->waitForFinished(3000);
+    }
+    helpers.clear();
+    platform::ScreenServices::setShared(nullptr);
+    // Let the window manager forget the windows before the next test.
+    QTest::qWait(100);
+}
+
+const HelperWindow &X11Test::spawn(const HelperSpec &spec) {
+    HelperWindow h;
+    h.className = spec.className;
+    h.color = spec.color;
+    h.process = std::make_unique<QProcess>();
+    h.process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.remove(QStringLiteral("QT_SCALE_FACTOR"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), qEnvironmentVariable("XDG_RUNTIME_DIR"));
+    h.process->setProcessEnvironment(env);
+    const QRect &g = spec.geometry;
+    QStringList args = {QStringLiteral("--app"), spec.className, QStringLiteral("--caption"), spec.className,
+                        QStringLiteral("--fill"), spec.color.name().mid(1), QStringLiteral("--rect"),
+                        QStringLiteral("%1,%2,%3,%4").arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height())};
+    if (spec.opacity != 1) args << QStringLiteral("--alpha") << QString::number(spec.opacity);
+    if (spec.minimized) args << QStringLiteral("--minimize");
+    h.process->start(QStringLiteral(PELICARTA_TEST_WINDOW), args);
+    QDeadlineTimer deadline(10000);
+    while (!h.process->canReadLine() && !deadline.hasExpired()) h.process->waitForReadyRead(100);
+    const QByteArray line = h.process->readLine().trimmed();
+    EXPECT_TRUE(line.startsWith("ready ")) << "helper did not start: " << line.constData();
+    h.id = line.mid(6).toUInt();
+    h.pid = qint32(h.process->processId());
+    helpers.push_back(std::move(h));
+    return helpers.back();
+}
+
+QWidget &X11Test::ownWindow(const QColor &color, const QRect &geometry) {
+    auto w = std::make_unique<QWidget>();
+    w->setWindowTitle(QStringLiteral("Pelicarta"));
+    QPalette palette = w->palette();
+    palette.setColor(QPalette::Window, color);
+    w->setPalette(palette);
+    w->setAutoFillBackground(true);
+    w->setGeometry(geometry);
+    w->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    QTest::qWait(150);
+    ownWindows.push_back(std::move(w));
+    return *ownWindows.back();
+}
+
+bool X11Test::waitForFrontmost(qint32 pid, int timeoutMs) {
+    return QTest::qWaitFor([&] { return services->frontmostApplication() == pid; }, timeoutMs);
+}
+
+} // namespace x11test
+
+int main(int argc, char **argv) {
+    bool listing = false;
+    for (int i = 1; i < argc; ++i) listing = listing || QByteArray(argv[i]).startsWith("--gtest_list_tests");
+
+    std::unique_ptr<testsupport::XvfbServer> server;
+    if (!listing) {
+        server = std::make_unique<testsupport::XvfbServer>(QSize(1920, 1080), qgetenv("PELICARTA_TEST_WM") != "none");
+        x11test::g_server = server.get();
+    }
+    if (server && server->running()) {
+        qputenv("DISPLAY", server->display());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    } else {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/cache")).toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", home.path().toLocal8Bit());
+    int result;
+    {
+        QApplication app(argc, argv);
+        testing::InitGoogleTest(&argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    return result;
+}
