@@ -344,7 +344,7 @@ OverlayView *OverlayView::routeTarget(const QPointF &global) {
     return target ? target : this;
 }
 
-void OverlayView::mousePressEvent(QMouseEvent *event) {
+void OverlayView::pointerDown(QMouseEvent *event, int clickCount) {
     if (event->button() != Qt::LeftButton) return;
     const QPointF global = event->globalPosition();
     OverlayView *target = routeTarget(global);
@@ -352,19 +352,13 @@ void OverlayView::mousePressEvent(QMouseEvent *event) {
     target->m_pressedButton = target->buttonAt(local);
     if (target->m_pressedButton != Button::none) return;
     if (m_controller) m_controller->setDragOwner(target);
-    target->press(local, 1);
+    target->press(local, clickCount);
 }
 
-void OverlayView::mouseDoubleClickEvent(QMouseEvent *event) {
-    if (event->button() != Qt::LeftButton) return;
-    const QPointF global = event->globalPosition();
-    OverlayView *target = routeTarget(global);
-    const QPointF local = OverlayGeometry::toLocal(global, target->m_snapshot.bounds);
-    target->m_pressedButton = target->buttonAt(local);
-    if (target->m_pressedButton != Button::none) return;
-    if (m_controller) m_controller->setDragOwner(target);
-    target->press(local, 2);
-}
+void OverlayView::mousePressEvent(QMouseEvent *event) { pointerDown(event, 1); }
+
+// Qt reports the second press of a double click as its own event.
+void OverlayView::mouseDoubleClickEvent(QMouseEvent *event) { pointerDown(event, 2); }
 
 void OverlayView::mouseMoveEvent(QMouseEvent *event) {
     const QPointF global = event->globalPosition();

@@ -77,6 +77,7 @@ private:
     void setCursorShape(Qt::CursorShape shape);
     Button buttonAt(const QPointF &local) const;
     OverlayView *routeTarget(const QPointF &global);
+    void pointerDown(QMouseEvent *event, int clickCount);
 
     void paintAreaChrome(QPainter &p);
     void paintWindowChrome(QPainter &p);

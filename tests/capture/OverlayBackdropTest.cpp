@@ -1,3 +1,4 @@
+#include "app/Theme.h"
 #include "capture/OverlayBackdrop.h"
 #include "support/TestSupport.h"
 
@@ -99,12 +100,12 @@ TEST(OverlayBackdropTest, WindowModeBlursAndLeavesTheHoveredWindowSharp) {
 
 TEST(OverlayBackdropTest, ContinuousCornersStayInsideTheRectangle) {
     const QRectF r(10, 10, 100, 60);
-    const QPainterPath path = OverlayBackdrop::continuousRoundedRect(r, 12);
+    const QPainterPath path = Theme::continuousRoundedRect(r, 12);
     EXPECT_EQ(path.boundingRect(), r);
     EXPECT_FALSE(path.contains(QPointF(10.5, 10.5)));
     EXPECT_TRUE(path.contains(QPointF(60, 40)));
     EXPECT_TRUE(path.contains(QPointF(60, 10.5)));
     // A tiny rectangle still gets a closed shape; radius 0 is the rectangle itself.
-    EXPECT_EQ(OverlayBackdrop::continuousRoundedRect(QRectF(0, 0, 4, 4), 12).boundingRect(), QRectF(0, 0, 4, 4));
-    EXPECT_TRUE(OverlayBackdrop::continuousRoundedRect(r, 0).contains(QPointF(10.5, 10.5)));
+    EXPECT_EQ(Theme::continuousRoundedRect(QRectF(0, 0, 4, 4), 12).boundingRect(), QRectF(0, 0, 4, 4));
+    EXPECT_TRUE(Theme::continuousRoundedRect(r, 0).contains(QPointF(10.5, 10.5)));
 }
