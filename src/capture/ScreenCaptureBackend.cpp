@@ -1,10 +1,13 @@
 #include "capture/CaptureBackend.h"
 
+#include "capture/OverlayController.h"
+#include "capture/OverlayView.h"
 #include "capture/ScreenCapturer.h"
 #include "capture/ScreenPermission.h"
 #include "platform/ScreenServices.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -33,17 +36,32 @@ public:
                                       [done](CaptureResult<QImage> result) { deliver(result, done); });
     }
 
-    void showOverlay(OverlayMode, std::function<void(const QString &)> shown,
+    void showOverlay(OverlayMode mode, std::function<void(const QString &)> shown,
                      std::function<void(std::optional<OverlayPick>)> finished) override {
         CaptureResult<CaptureSession> session = ScreenCapturer::prepareSession();
         if (!session) {
             shown(session.error().message());
             return;
         }
-        // Temporary until the selection overlay exists: it comes up and is cancelled at once, as an
-        // overlay that could not create any window does.
+        const OverlayModel::Mode overlayMode =
+            mode == OverlayMode::window ? OverlayModel::Mode::window : OverlayModel::Mode::area;
+        // The controller lives until it has finished: its completion (run exactly once) lets it go.
+        auto self = std::make_shared<QPointer<OverlayController>>();
+        auto *controller = new OverlayController(
+            std::move(session.value()), overlayMode, [finished, self](std::optional<OverlayResult> result) {
+                if (*self) (*self)->deleteLater();
+                if (!result) return finished(std::nullopt);
+                OverlayPick pick;
+                if (result->kind == OverlayResult::Kind::area)
+                    pick.area = OverlayPick::Area{result->image, result->rect, result->displayID};
+                else
+                    pick.window = PickedWindow{result->window.id, result->window.frame, result->window.appName,
+                                               result->window.ownerPID};
+                finished(pick);
+            });
+        *self = controller;
         shown(QString());
-        QTimer::singleShot(0, qApp, [finished] { finished(std::nullopt); });
+        controller->show();
     }
 
 private:
