@@ -2,6 +2,7 @@
 
 #include "app/HomePage.h"
 #include "app/PagePlaceholder.h"
+#include "app/ShortcutsSection.h"
 #include "core/Localization.h"
 #include "editor/EditorPage.h"
 
@@ -13,7 +14,7 @@ AppShell::AppShell(AppRouter &router, QWidget *parent) : QStackedWidget(parent),
         {AppRouter::Page::history, new PagePlaceholder(L("Histórico"), this)},
         {AppRouter::Page::tutorial, new PagePlaceholder(L("Tutoriais"), this)},
         {AppRouter::Page::brand, new PagePlaceholder(L("Marca"), this)},
-        {AppRouter::Page::settings, new PagePlaceholder(L("Ajustes"), this)},
+        {AppRouter::Page::settings, new SettingsPage(this)},
     };
     for (QWidget *page : std::as_const(m_pages)) addWidget(page);
     m_editorPage->setModel(router.editor());

@@ -1,0 +1,195 @@
+#include "app/ShortcutsSection.h"
+
+#include "app/Icons.h"
+#include "app/SmallViews.h"
+#include "app/Theme.h"
+#include "capture/HotkeyManager.h"
+#include "capture/ShortcutRecorder.h"
+#include "capture/ShortcutStore.h"
+#include "capture/SystemShortcuts.h"
+#include "capture/SystemShortcutsGuide.h"
+#include "core/Localization.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel *textLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
+    auto *label = new QLabel(text, parent);
+    label->setFont(font);
+    label->setWordWrap(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    return label;
+}
+
+// The round-arrow reset button; drawn only while the action differs from its default.
+class ResetButton : public QAbstractButton {
+public:
+    explicit ResetButton(QWidget *parent) : QAbstractButton(parent) {
+        setFixedSize(22, 22);
+        setCursor(Qt::PointingHandCursor);
+        setAccessibleName(L("Voltar ao padrão"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        if (!isEnabled()) return;
+        QPainter p(this);
+        p.drawPixmap(QRectF(4, 4, 14, 14),
+                     Icons::pixmap(QStringLiteral("arrow.counterclockwise"), 14, Theme::text3(), devicePixelRatioF()), QRectF());
+    }
+};
+
+// A numbered step of the print-key guide.
+QWidget *guideStep(const QString &number, const QString &text, QWidget *parent) {
+    auto *row = new QWidget(parent);
+    auto *h = new QHBoxLayout(row);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(10);
+    auto *badge = new QLabel(number, row);
+    badge->setFixedSize(16, 16);
+    badge->setAlignment(Qt::AlignCenter);
+    badge->setFont(Theme::font(11, QFont::DemiBold));
+    badge->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; border-radius: 8px; }")
+                             .arg(Theme::accent().name(), Theme::ink().name()));
+    h->addWidget(badge, 0, Qt::AlignTop);
+    h->addWidget(textLabel(text, Theme::font(12), Theme::text2(), row), 1);
+    return row;
+}
+
+// The box that explains how to use a keyboard's print key.
+class PrintKeyGuide : public QWidget {
+public:
+    explicit PrintKeyGuide(QWidget *parent) : QWidget(parent) {
+        auto *v = new QVBoxLayout(this);
+        v->setContentsMargins(14, 14, 14, 14);
+        v->setSpacing(10);
+        auto *title = new QWidget(this);
+        auto *th = new QHBoxLayout(title);
+        th->setContentsMargins(0, 0, 0, 0);
+        th->setSpacing(6);
+        auto *icon = new QLabel(title);
+        icon->setPixmap(Icons::pixmap(QStringLiteral("keyboard"), 14, Theme::text(), devicePixelRatioF()));
+        th->addWidget(icon);
+        th->addWidget(textLabel(L("Usar a tecla de print do seu teclado"), Theme::font(13, QFont::DemiBold), Theme::text(), title), 1);
+        v->addWidget(title);
+        v->addWidget(guideStep(QStringLiteral("1"),
+                               L("Clique num atalho acima e aperte a tecla de print. Teclas de PC (Print Screen, F13–F20) "
+                                 "funcionam direto."),
+                               this));
+        v->addWidget(guideStep(QStringLiteral("2"),
+                               L("Se ela mandar o atalho de print do macOS (⇧⌘4 ou ⇧⌘5, comum em teclados Logitech), "
+                                 "desligue esse atalho no macOS e grave de novo."),
+                               this));
+        auto *link = new QPushButton(L("Abrir Teclado › Atalhos de Teclado › Capturas de Tela"), this);
+        link->setFlat(true);
+        link->setCursor(Qt::PointingHandCursor);
+        link->setFont(Theme::font(12));
+        link->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 0; "
+                                           "text-align: left; } QPushButton:hover { text-decoration: underline; }")
+                                .arg(Theme::accent().name()));
+        connect(link, &QPushButton::clicked, [] { SystemShortcuts::openKeyboardSettings(); });
+        auto *linkRow = new QHBoxLayout;
+        linkRow->setContentsMargins(26, 0, 0, 0);
+        linkRow->addWidget(link, 0, Qt::AlignLeft);
+        v->addLayout(linkRow);
+        v->addWidget(guideStep(QStringLiteral("3"),
+                               L("Outra opção: no app do teclado (ex.: Logi Options+), faça a tecla enviar ⌥⇧A."), this));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QPainterPath shape = Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10);
+        QColor fill = Theme::raised();
+        fill.setAlphaF(0.6);
+        p.fillPath(shape, fill);
+        p.strokePath(shape, QPen(Theme::line(), 1));
+    }
+};
+
+} // namespace
+
+ShortcutsSection::ShortcutsSection(ShortcutStore &store, HotkeyManager &hotkeys, QWidget *parent)
+    : QWidget(parent), m_store(store), m_hotkeys(hotkeys) {
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(12);
+    layout->addWidget(new SectionLabel(L("Atalhos globais"), this));
+    layout->addWidget(textLabel(L("Clique no atalho e pressione a combinação que preferir. Esc cancela."), Theme::font(12),
+                                Theme::text3(), this));
+    for (ShortcutAction action : ShortcutActions::all()) {
+        auto *row = new QWidget(this);
+        auto *h = new QHBoxLayout(row);
+        h->setContentsMargins(0, 0, 0, 0);
+        h->setSpacing(12);
+        auto *texts = new QVBoxLayout;
+        texts->setSpacing(2);
+        texts->addWidget(textLabel(ShortcutActions::title(action), Theme::font(13), Theme::text(), row));
+        auto *failure = textLabel(L("⚠︎ O macOS recusou — outro app pode estar usando. Grave outro."), Theme::font(11),
+                                  Theme::warning(), row);
+        texts->addWidget(failure);
+        h->addLayout(texts, 1);
+        auto *recorder = new ShortcutRecorder(store, hotkeys, action, Keycap::Size::small, row);
+        h->addWidget(recorder, 0, Qt::AlignVCenter);
+        auto *reset = new ResetButton(row);
+        reset->setToolTip(L(LKey("Voltar ao padrão (%@)", {Shortcut::defaultFor(action).displayString()})));
+        connect(reset, &QAbstractButton::clicked, this, [this, action] { m_store.reset(action); });
+        h->addWidget(reset, 0, Qt::AlignTop);
+        layout->addWidget(row);
+        m_recorders.insert(action, recorder);
+        m_resets.insert(action, reset);
+        m_failures.insert(action, failure);
+    }
+    layout->addSpacing(4);
+    layout->addWidget(new PrintKeyGuide(this));
+    layout->addWidget(new SystemShortcutsGuide(this));
+    connect(&m_store, &ShortcutStore::shortcutsChanged, this, &ShortcutsSection::refresh);
+    connect(&m_hotkeys, &HotkeyManager::failedChanged, this, &ShortcutsSection::refresh);
+    refresh();
+}
+
+QString ShortcutsSection::failureText(ShortcutAction action) const {
+    const QLabel *label = m_failures.value(action);
+    return label && !label->isHidden() ? label->text() : QString();
+}
+
+void ShortcutsSection::refresh() {
+    for (ShortcutAction action : ShortcutActions::all()) {
+        // Disabled and undrawn while the action has its default (a label of its own counts as changed).
+        m_resets.value(action)->setEnabled(!m_store.isDefault(action));
+        m_resets.value(action)->update();
+        m_failures.value(action)->setVisible(m_hotkeys.hasFailed(action));
+    }
+}
+
+SettingsPage::SettingsPage(QWidget *parent) : QWidget(parent) {
+    setAccessibleName(L("Ajustes"));
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->viewport()->setAutoFillBackground(false);
+    auto *content = new QWidget(scroll);
+    content->setAutoFillBackground(false);
+    auto *v = new QVBoxLayout(content);
+    v->setContentsMargins(40, 32, 40, 40);
+    v->setSpacing(24);
+    auto *title = textLabel(L("Ajustes"), Theme::font(28, QFont::DemiBold), Theme::text(), content);
+    v->addWidget(title);
+    m_shortcuts = new ShortcutsSection(ShortcutStore::shared(), HotkeyManager::shared(), content);
+    m_shortcuts->setMaximumWidth(640);
+    v->addWidget(m_shortcuts);
+    v->addStretch(1);
+    scroll->setWidget(content);
+    outer->addWidget(scroll);
+}
