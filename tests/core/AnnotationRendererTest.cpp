@@ -205,6 +205,11 @@ TEST(AnnotationRendererTest, EveryMarkTogether) {
         mark(Annotation::Kind::arrow, {10, 10}, {10, 10}),
         mark(Annotation::Kind::label({}), {5, 5}, {5, 5}),
         mark(Annotation::Kind::arrow, {qQNaN(), 0}, {1e308, -1e308}),
+        mark(Annotation::Kind::rectangle, {qQNaN(), 0}, {40, 40}, 0x3DDC97, qQNaN()),
+        mark(Annotation::Kind::rectangle, {-1e300, -1e300}, {1e300, 1e300}, 0x3DDC97, 1e300),
+        mark(Annotation::Kind::highlight, {0, qInf()}, {40, 40}),
+        mark(Annotation::Kind::blur, {qQNaN(), 0}, {400, 400}),
+        mark(Annotation::Kind::label(QStringLiteral("x")), {qQNaN(), qQNaN()}, {0, 0}, 0xFFFFFF, 1e9),
     };
     const QImage out = AnnotationRenderer::render(image, std::nullopt, marks);
     ASSERT_EQ(out.size(), image.size());

@@ -136,9 +136,18 @@ TEST(BeautifierTest, TrimsUniformBorders) {
         QPainter p(&framed);
         p.fillRect(100, 100, 400, 200, QColor(30, 30, 30));
     }
-    const QImage trimmed = Beautifier::trimUniformEdges(framed, 10);
+    QImage trimmed = Beautifier::trimUniformEdges(framed, 10);
     EXPECT_EQ(trimmed.size(), QSize(400, 200));
     EXPECT_EQ(trimmed.pixel(0, 0), qRgb(30, 30, 30));
+    EXPECT_EQ(trimmed.pixel(399, 199), qRgb(30, 30, 30));
+    // The cut shares the screenshot's pixels but never writes into them.
+    trimmed.setPixel(0, 0, qRgb(1, 2, 3));
+    EXPECT_EQ(framed.pixel(100, 100), qRgb(30, 30, 30));
+    {
+        QImage temporary = framed.copy();
+        trimmed = Beautifier::trimUniformEdges(temporary, 10);
+    }
+    EXPECT_EQ(trimmed.pixel(200, 100), qRgb(30, 30, 30));
     // The same through render: the margin goes around the content only.
     EXPECT_EQ(Beautifier::render(framed, style(), std::nullopt).size(), QSize(656, 456));
 
