@@ -183,6 +183,8 @@ QImage render(const QImage &screenshot, const BeautyStyle &style, const std::opt
         const QImage trimmed = trimUniformEdges(screenshot, trimTolerance);
         if (!trimmed.isNull()) source = trimmed;
     }
+    // Everything here is in pixels: a screenshot of a high-density screen is drawn pixel for pixel.
+    if (source.devicePixelRatio() != 1) source.setDevicePixelRatio(1);
     const std::optional<Layout> l = layout(source.size(), style);
     if (!l) return {};
     QImage canvas(l->canvas, QImage::Format_ARGB32_Premultiplied);
@@ -209,8 +211,10 @@ QImage render(const QImage &screenshot, const BeautyStyle &style, const std::opt
 QImage trimUniformEdges(const QImage &image, int tolerance) {
     const int w = image.width(), h = image.height();
     if (w < minimumTrimSide || h < minimumTrimSide) return {};
-    const QImage pixels =
-        comparableAsIs(image.format()) ? image : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Other formats are compared through a premultiplied copy, never made of an image too large to render.
+    const bool asIs = comparableAsIs(image.format());
+    if (!asIs && qint64(w) * h > maxCanvasPixels) return {};
+    const QImage pixels = asIs ? image : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (pixels.isNull()) return {};
     const UniformScan scan(pixels, tolerance);
 

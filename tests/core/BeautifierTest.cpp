@@ -70,6 +70,13 @@ TEST(BeautifierTest, CanvasSizesAndCorners) {
     EXPECT_EQ(out.format(), QImage::Format_ARGB32_Premultiplied);
     EXPECT_EQ(out.pixel(628, 428), qRgb(40, 120, 200));
     EXPECT_EQ(Beautifier::layout({1000, 600}, s)->frame, QRect(128, 128, 1000, 600));
+
+    // A screenshot of a high-density screen is laid out and drawn in pixels all the same.
+    QImage dense = shot(1000, 600);
+    dense.setDevicePixelRatio(2);
+    const QImage denseOut = Beautifier::render(dense, s, std::nullopt);
+    EXPECT_EQ(denseOut.size(), QSize(1256, 856));
+    EXPECT_EQ(denseOut.pixel(1100, 700), qRgb(40, 120, 200));
 }
 
 TEST(BeautifierTest, BadPaddingAndSizesNeverCrash) {
