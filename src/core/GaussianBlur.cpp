@@ -288,10 +288,6 @@ QImage blurred(const QImage &image, double sigma) {
     return out;
 }
 
-} // namespace GaussianBlur
-
-namespace GaussianBlur {
-
 SoftMask::SoftMask(QSize size, double sigma, const std::function<void(QPainter &)> &paint) : m_size(size) {
     if (size.width() < 1 || size.height() < 1) return;
     const bool blur = std::isfinite(sigma) && sigma >= minSigma;
@@ -314,7 +310,7 @@ SoftMask::SoftMask(QSize size, double sigma, const std::function<void(QPainter &
     if (blur) {
         // Drawn at 1/k scale, each small pixel holds the area average of a k × k block, which has
         // the variance k² / 12 along each axis.
-        const double spread = m_factor == 1 ? 0 : static_cast<double>(m_factor) * m_factor / 12.0;
+        const double spread = static_cast<double>(m_factor) * m_factor / 12.0;
         blurBothWays<1>(m_small.bits(), m_small.bytesPerLine(), m_small.width(), m_small.height(),
                         m_factor == 1 ? sigma : reducedSigma(sigma, m_factor, spread));
     }
