@@ -262,6 +262,9 @@ TEST(BeautifierTest, RenderSheets) {
         ASSERT_FALSE(out.isNull()) << b.id.toStdString();
         EXPECT_TRUE(out.save(testsupport::outputPath(QStringLiteral("beautify-%1.png").arg(b.id))));
     }
+    // A large canvas shows whether the stretched mesh stays smooth.
+    const QImage large = Beautifier::render(busyShot(2400, 1500), style(Backdrop::builtIn(QStringLiteral("dusk"))), std::nullopt);
+    EXPECT_TRUE(large.save(testsupport::outputPath(QStringLiteral("beautify-dusk-large.png"))));
     for (LogoPosition position : LogoPositions::all) {
         BeautyStyle s = style(Backdrop::builtIn(QStringLiteral("pearl")), 48);
         s.aspect = AspectRatio::wide;
