@@ -189,6 +189,8 @@ QImage render(const QImage &screenshot, const BeautyStyle &style, const std::opt
     if (!l) return {};
     QImage canvas(l->canvas, QImage::Format_ARGB32_Premultiplied);
     if (canvas.isNull()) return {};
+    // A backdrop that cannot be drawn (a mesh without colours) leaves the canvas clear, never garbage.
+    canvas.fill(Qt::transparent);
     QPainter p(&canvas);
     if (!p.isActive()) return {};
     p.setRenderHint(QPainter::Antialiasing);

@@ -99,6 +99,13 @@ TEST(BeautifierTest, BadPaddingAndSizesNeverCrash) {
     EXPECT_FALSE(Beautifier::layout({32000, 100}, s));
     s.aspect = AspectRatio::auto_;
     EXPECT_TRUE(Beautifier::render(QImage(), s, std::nullopt).isNull());
+    Backdrop colourless = Backdrop::builtIn(QStringLiteral("nebula"));
+    colourless.colors.clear();
+    s.backdrop = colourless;
+    s.shadow = false;
+    const QImage clear = Beautifier::render(shot(100, 100), s, std::nullopt);
+    EXPECT_EQ(clear.pixel(3, 3), 0u); // a mesh without colours draws nothing: the canvas stays clear
+    s = style();
     const QImage one = Beautifier::render(shot(1, 1), s, std::nullopt);
     EXPECT_EQ(one.size(), QSize(257, 257));
     EXPECT_EQ(one.pixel(128, 128), qRgb(40, 120, 200));
