@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -98,7 +99,7 @@ struct Line {
     }
 };
 
-inline uint8_t toByte(float v) { return static_cast<uint8_t>(std::clamp(v + 0.5f, 0.f, 255.f)); }
+inline uint8_t toByte(float v) { return static_cast<uint8_t>(std::min(std::max(v + 0.5f, 0.f), 255.f)); }
 
 // Blurs every row of `src` (rows × cols samples) and writes row y as column y of `dst`
 // (cols × rows samples).
@@ -109,20 +110,24 @@ void blurRowsTransposed(const uint8_t *src, qsizetype srcStride, int rows, int c
     std::vector<Line<C>> lines;
     lines.reserve(rowBlock);
     for (int i = 0; i < rowBlock; ++i) lines.emplace_back(cols, pad);
+    // The block's blurred rows as bytes, so that the transposed writes move whole pixels.
+    const size_t rowBytes = static_cast<size_t>(cols) * C;
+    std::vector<uint8_t> bytes(rowBytes * rowBlock);
     for (int y0 = 0; y0 < rows; y0 += rowBlock) {
         const int count = std::min(rowBlock, rows - y0);
         for (int k = 0; k < count; ++k) {
             const uint8_t *row = src + (y0 + k) * srcStride;
             float *d = lines[k].data(lines[k].a);
-            for (int i = 0; i < cols * C; ++i) d[i] = row[i];
+            for (size_t i = 0; i < rowBytes; ++i) d[i] = row[i];
             lines[k].blur(boxes);
+            const float *blurredRow = lines[k].data(lines[k].a);
+            uint8_t *b = bytes.data() + rowBytes * static_cast<size_t>(k);
+            for (size_t i = 0; i < rowBytes; ++i) b[i] = toByte(blurredRow[i]);
         }
         for (int x = 0; x < cols; ++x) {
             uint8_t *out = dst + x * dstStride + static_cast<qsizetype>(y0) * C;
-            for (int k = 0; k < count; ++k) {
-                const float *d = lines[k].data(lines[k].a) + static_cast<size_t>(x) * C;
-                for (int c = 0; c < C; ++c) out[k * C + c] = toByte(d[c]);
-            }
+            const uint8_t *in = bytes.data() + static_cast<size_t>(x) * C;
+            for (int k = 0; k < count; ++k) std::memcpy(out + k * C, in + rowBytes * static_cast<size_t>(k), C);
         }
     }
 }
