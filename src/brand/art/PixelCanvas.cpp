@@ -1,0 +1,58 @@
+#include "brand/art/PixelCanvas.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+// Logos are at most 1600 × 600; anything far larger is refused rather than allocated.
+constexpr qint64 maxPixels = qint64(1) << 28;
+} // namespace
+
+std::unique_ptr<PixelCanvas> PixelCanvas::make(const QImage &image, std::optional<int> maxSide) {
+    int w = image.width(), h = image.height();
+    if (w < 1 || h < 1) return nullptr;
+    const int longer = std::max(w, h);
+    if (maxSide && longer > *maxSide) {
+        if (*maxSide < 1) return nullptr;
+        const double scale = static_cast<double>(*maxSide) / longer;
+        w = std::max(1, static_cast<int>(scale * w));
+        h = std::max(1, static_cast<int>(scale * h));
+    }
+    if (qint64(w) * h > maxPixels) return nullptr;
+    QImage canvas(w, h, QImage::Format_RGBA8888_Premultiplied);
+    if (canvas.isNull() || canvas.bytesPerLine() != qsizetype(w) * 4) return nullptr;
+    canvas.fill(Qt::transparent);
+    {
+        QPainter p(&canvas);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(QRect(0, 0, w, h), image);
+    }
+    return std::unique_ptr<PixelCanvas>(new PixelCanvas(std::move(canvas)));
+}
+
+PixelCanvas::Rgba PixelCanvas::rgba(int x, int y) const {
+    const uint8_t *p = pixels() + (static_cast<qsizetype>(y) * width() + x) * 4;
+    const int a = p[3];
+    if (a == 0) return {};
+    if (a == 255) return {p[0], p[1], p[2], 255};
+    auto un = [a](int c) { return std::min(255, c * 255 / a); };
+    return {un(p[0]), un(p[1]), un(p[2]), a};
+}
+
+void PixelCanvas::set(int x, int y, int alpha) {
+    alpha = std::clamp(alpha, 0, 255);
+    uint8_t *p = pixels() + (static_cast<qsizetype>(y) * width() + x) * 4;
+    for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(p[c] * alpha / 255);
+    p[3] = static_cast<uint8_t>(alpha);
+}
+
+void PixelCanvas::makeGrayscale() {
+    uint8_t *p = pixels();
+    const qsizetype n = static_cast<qsizetype>(width()) * height();
+    for (qsizetype i = 0; i < n; ++i, p += 4) {
+        const auto y = static_cast<uint8_t>((299 * p[0] + 587 * p[1] + 114 * p[2]) / 1000);
+        p[0] = p[1] = p[2] = y;
+    }
+}
