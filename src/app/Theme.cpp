@@ -1,5 +1,7 @@
 #include "app/Theme.h"
 
+#include "core/SystemFont.h"
+
 #include <QFontDatabase>
 
 #include <algorithm>
@@ -37,23 +39,11 @@ QLinearGradient accentGradient(const QRectF &rect) {
     return gradient;
 }
 
-namespace {
-
-QString uiFamily() {
-    static const QString family = [] {
-        const QStringList families = QFontDatabase::families();
-        for (const char *candidate : {"Inter", "Inter Variable", "DejaVu Sans"}) {
-            if (families.contains(QString::fromLatin1(candidate))) return QString::fromLatin1(candidate);
-        }
-        return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    }();
-    return family;
-}
-
-} // namespace
-
 QFont font(qreal pixelSize, QFont::Weight weight) {
-    QFont f(uiFamily());
+    // Widgets size text in logical pixels; the family list is the one the renderers use.
+    QFont f;
+    f.setFamilies(SystemFont::families());
+    f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(std::max(1, qRound(pixelSize)));
     f.setWeight(weight);
     return f;
