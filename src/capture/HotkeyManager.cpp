@@ -74,6 +74,11 @@ void HotkeyManager::fire(int identifier) {
 
 void HotkeyManager::setFailed(QList<ShortcutAction> failed) {
     if (failed == m_failed) return;
+    // Also said in the log, for whoever starts the program from a terminal.
+    for (ShortcutAction action : std::as_const(failed))
+        if (!m_failed.contains(action))
+            qWarning("Global hot key refused: %s (%s)", qPrintable(ShortcutActions::rawValue(action)),
+                     qPrintable(m_store.shortcut(action).displayString()));
     m_failed = std::move(failed);
     emit failedChanged();
 }
