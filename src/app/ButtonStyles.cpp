@@ -96,3 +96,12 @@ void SecondaryButton::paintEvent(QPaintEvent *) {
     p.drawPath(shape);
     paintLabel(p, *this, QRectF(rect()), font(), Theme::text());
 }
+
+LinkButton::LinkButton(const QString &text, qreal pixelSize, QWidget *parent) : QPushButton(text, parent) {
+    setFlat(true);
+    setCursor(Qt::PointingHandCursor);
+    setFont(Theme::font(pixelSize));
+    setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 0; "
+                                 "text-align: left; } QPushButton:hover { text-decoration: underline; }")
+                      .arg(Theme::accent().name()));
+}

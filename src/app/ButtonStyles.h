@@ -35,3 +35,10 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
 };
+
+// A text link: accent text, no frame, underlined while hovered.
+class LinkButton : public QPushButton {
+    Q_OBJECT
+public:
+    LinkButton(const QString &text, qreal pixelSize, QWidget *parent = nullptr);
+};

@@ -1,5 +1,6 @@
 #include "app/ShortcutsSection.h"
 
+#include "app/ButtonStyles.h"
 #include "app/Icons.h"
 #include "app/SmallViews.h"
 #include "app/Theme.h"
@@ -20,12 +21,8 @@
 namespace {
 
 QLabel *textLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
-    auto *label = new QLabel(text, parent);
-    label->setFont(font);
+    QLabel *label = themedLabel(text, font, color, parent);
     label->setWordWrap(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
     return label;
 }
 
@@ -88,13 +85,7 @@ public:
                                L("Se ela mandar o atalho de print do macOS (⇧⌘4 ou ⇧⌘5, comum em teclados Logitech), "
                                  "desligue esse atalho no macOS e grave de novo."),
                                this));
-        auto *link = new QPushButton(L("Abrir Teclado › Atalhos de Teclado › Capturas de Tela"), this);
-        link->setFlat(true);
-        link->setCursor(Qt::PointingHandCursor);
-        link->setFont(Theme::font(12));
-        link->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 0; "
-                                           "text-align: left; } QPushButton:hover { text-decoration: underline; }")
-                                .arg(Theme::accent().name()));
+        auto *link = new LinkButton(L("Abrir Teclado › Atalhos de Teclado › Capturas de Tela"), 12, this);
         connect(link, &QPushButton::clicked, [] { SystemShortcuts::openKeyboardSettings(); });
         auto *linkRow = new QHBoxLayout;
         linkRow->setContentsMargins(26, 0, 0, 0);

@@ -4,6 +4,7 @@
 
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -135,4 +136,13 @@ void BrandMark::paintEvent(QPaintEvent *) {
     // Stretched to the square, not fitted: a non-square mark fills it.
     renderer.setAspectRatioMode(Qt::IgnoreAspectRatio);
     renderer.render(&p, QRectF(rect()));
+}
+
+QLabel *themedLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
+    auto *label = new QLabel(text, parent);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    return label;
 }

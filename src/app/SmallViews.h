@@ -77,3 +77,7 @@ protected:
 private:
     int m_size;
 };
+
+class QLabel;
+// A plain label in a font and colour of the theme.
+QLabel *themedLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent = nullptr);

@@ -1,5 +1,6 @@
 #include "capture/ShortcutRecorder.h"
 
+#include "app/ButtonStyles.h"
 #include "app/Icons.h"
 #include "app/Theme.h"
 #include "capture/HotkeyManager.h"
@@ -92,13 +93,7 @@ private:
 namespace {
 
 QPushButton *makeLink(QWidget *parent) {
-    auto *link = new QPushButton(L("Abrir Atalhos de Teclado do macOS"), parent);
-    link->setFlat(true);
-    link->setCursor(Qt::PointingHandCursor);
-    link->setFont(Theme::font(12));
-    link->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 0; }"
-                                       "QPushButton:hover { text-decoration: underline; }")
-                            .arg(Theme::accent().name()));
+    auto *link = new LinkButton(L("Abrir Atalhos de Teclado do macOS"), 12, parent);
     QObject::connect(link, &QPushButton::clicked, [] { SystemShortcuts::openKeyboardSettings(); });
     return link;
 }

@@ -15,15 +15,6 @@
 
 namespace {
 
-QLabel *label(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
-    auto *l = new QLabel(text, parent);
-    l->setFont(font);
-    QPalette palette = l->palette();
-    palette.setColor(QPalette::WindowText, color);
-    l->setPalette(palette);
-    return l;
-}
-
 // "dá para liberar" on a faint capsule.
 class Badge : public QWidget {
 public:
@@ -67,7 +58,7 @@ SystemShortcutsList::SystemShortcutsList(QWidget *parent) : QWidget(parent) {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto *intro = label(L("O macOS executa estes atalhos antes de qualquer app — por isso o Pelicarta não pode usá-los."),
+    auto *intro = themedLabel(L("O macOS executa estes atalhos antes de qualquer app — por isso o Pelicarta não pode usá-los."),
                         Theme::font(12), Theme::text3(), this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
@@ -78,7 +69,7 @@ SystemShortcutsList::SystemShortcutsList(QWidget *parent) : QWidget(parent) {
         auto *h = new QHBoxLayout(row);
         h->setContentsMargins(0, 7, 0, 8); // 7 above and below the content, plus the hairline
         h->setSpacing(8);
-        h->addWidget(label(reserved.name, Theme::font(13), Theme::text(), row));
+        h->addWidget(themedLabel(reserved.name, Theme::font(13), Theme::text(), row));
         if (reserved.releasable) h->addWidget(new Badge(row));
         h->addStretch(1);
         h->addWidget(new KeycapRow(reserved.shortcut.symbols(), Keycap::Size::small, row));
