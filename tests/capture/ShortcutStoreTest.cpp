@@ -61,6 +61,7 @@ TEST(ShortcutTest, KeyNames) {
     EXPECT_EQ(name(Qt::Key_Space, Qt::ControlModifier, QStringLiteral(" ")), QStringLiteral("Espaço"));
     EXPECT_EQ(name(Qt::Key_Return, Qt::AltModifier, QStringLiteral("\r")), QStringLiteral("↵"));
     EXPECT_EQ(name(Qt::Key_F5, Qt::NoModifier), QStringLiteral("F5"));
+    EXPECT_EQ(name(Qt::Key_Print, Qt::NoModifier), QStringLiteral("F13")); // a PC's print key, as on a Mac
     EXPECT_EQ(name(Qt::Key_Up, Qt::MetaModifier), QStringLiteral("↑"));
     EXPECT_EQ(name(Qt::Key_Home, Qt::AltModifier), std::nullopt); // no character: no label
 }
