@@ -12,6 +12,7 @@
 #include "platform/Alert.h"
 #include "platform/AtomicFile.h"
 #include "platform/SavePanel.h"
+#include "platform/WindowHints.h"
 
 #include <QCursor>
 #include <QDateTime>
@@ -55,6 +56,8 @@ void QuickPanelController::show(const QImage &image, const QString &sourcePath) 
     view->setAttribute(Qt::WA_ShowWithoutActivating);
     view->setAttribute(Qt::WA_TranslucentBackground);
     view->setWindowTitle(QStringLiteral("Pelicarta"));
+    view->winId(); // a native window now, so that the desktop hint is there before it is mapped
+    platform::showOnAllDesktops(view->windowHandle());
 
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen) screen = QGuiApplication::primaryScreen();

@@ -149,6 +149,8 @@ class HotkeysTest(unittest.TestCase):
         self.assertTrue(panel, "no quick panel:\n" + app.output())
         _, px, py, _, _ = panel
         self.assertEqual((px + PANEL_W, py + PANEL_H), (WIDTH - 20, HEIGHT - 20))
+        # On every desktop.
+        self.assertIn(b"4294967295", self.desktop.x(["xprop", "-id", panel[0], "_NET_WM_DESKTOP"]))
 
         # A swatch: the thumbnail's edge turns from the dark desktop to the backdrop.
         shot = f"{app.home}/screen.png"

@@ -1,0 +1,29 @@
+#include "platform/WindowHints.h"
+
+#include <QGuiApplication>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+
+void showOnAllDesktops(QWindow *window) {
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!window || !x11 || !x11->connection()) return;
+    xcb_connection_t *connection = x11->connection();
+    static const char name[] = "_NET_WM_DESKTOP";
+    xcb_intern_atom_reply_t *atom =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
+    if (!atom) return;
+    // EWMH: a window on desktop 0xFFFFFFFF shows on all of them; read by the window manager at map time.
+    const quint32 allDesktops = 0xFFFFFFFF;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window->winId()), atom->atom,
+                        XCB_ATOM_CARDINAL, 32, 1, &allDesktops);
+    std::free(atom);
+    xcb_flush(connection);
+}
+
+} // namespace platform
