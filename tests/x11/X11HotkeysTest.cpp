@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWidget>
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
@@ -86,6 +87,23 @@ TEST_F(X11HotkeysTest, PressesArriveWithLocksOnAndOncePerPress) {
 
     hotkeys->unregisterHotkey(3);
     EXPECT_EQ(pressesFor(*hotkeys, 3, QStringLiteral("alt+shift+f")), 0);
+
+    // Registered while its key is still held (just recorded, in a focused window of ours): the
+    // auto-repeat does not fire it (repeats do not start a passive grab), the next real press does.
+    QWidget focused;
+    focused.resize(200, 100);
+    focused.show();
+    focused.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&focused));
+    spy.clear();
+    xdotool({QStringLiteral("keydown"), QStringLiteral("alt+shift+g")});
+    QTest::qWait(50);
+    ASSERT_TRUE(hotkeys->registerHotkey(4, KeyCode::g, kAltShift));
+    QTest::qWait(1200);
+    xdotool({QStringLiteral("keyup"), QStringLiteral("alt+shift+g")});
+    QTest::qWait(150);
+    EXPECT_EQ(spy.count(), 0);
+    EXPECT_EQ(pressesFor(*hotkeys, 4, QStringLiteral("alt+shift+g")), 1);
 }
 
 TEST_F(X11HotkeysTest, RefusalsAndRegrabAfterAModifierMapChange) {
