@@ -133,8 +133,11 @@ ShortcutRecorder::ShortcutRecorder(ShortcutStore &store, HotkeyManager &hotkeys,
     m_statusLabel->setFont(Theme::font(large ? 13 : 12));
     m_statusLabel->setMaximumWidth(large ? 380 : 260);
     m_statusLabel->setAlignment(large ? Qt::AlignHCenter : Qt::AlignLeft);
+    if (large) row->addStretch(1);
     row->addWidget(m_statusIcon, 0, Qt::AlignTop);
     row->addWidget(m_statusLabel);
+    if (large) row->addStretch(1);
+    m_statusLabel->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     statusLayout->addWidget(m_statusRow, 0, alignment);
     m_settingsLink = makeLink(status);
     statusLayout->addWidget(m_settingsLink, 0, alignment);
@@ -235,6 +238,9 @@ void ShortcutRecorder::refresh() {
     }
     m_statusRow->setVisible(!text.isEmpty());
     m_statusLabel->setText(text);
+    // As wide as the text up to the limit, so a short line never wraps inside a narrow field.
+    m_statusLabel->setMinimumWidth(std::min(m_statusLabel->maximumWidth(),
+                                            QFontMetrics(m_statusLabel->font()).horizontalAdvance(text) + 1));
     setColor(m_statusLabel, color);
     m_statusIcon->setVisible(!icon.isEmpty());
     if (!icon.isEmpty()) m_statusIcon->setPixmap(Icons::pixmap(icon, 13, color, devicePixelRatioF()));

@@ -77,6 +77,7 @@ TEST_F(ShortcutRecorderTest, RecordsAcceptsAndRejects) {
     EXPECT_EQ(hotkeys->registered.size(), 5);
     EXPECT_EQ(recorder->statusText(), QStringLiteral("Pronto — teste agora em qualquer app"));
     EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Atalho de Capturar área: ⌥⇧P. Clique para gravar outro."));
+    recorder->adjustSize();
     recorder->grab().save(testsupport::outputPath(QStringLiteral("recorder-large.png")));
 
     // Keys reach other widgets again once recording stopped.
@@ -114,6 +115,7 @@ TEST_F(ShortcutRecorderTest, EscapeSecondClickHidingAndScreenshotWarning) {
     EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).keyCode, 21);
     EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).modifiers, shift | command);
     EXPECT_TRUE(recorder->showsKeyboardSettingsLink());
+    recorder->adjustSize();
     recorder->grab().save(testsupport::outputPath(QStringLiteral("recorder-small-warning.png")));
 
     // Caps Lock never ends up in the stored modifiers; F13 alone is fine.
