@@ -64,16 +64,20 @@ void deliver(const QImage &image) {
         tutorials.addStep(image);
         return;
     }
-    const QString path = RecentsStore::shared().add(image);
     switch (AfterCaptureSetting::current()) {
-    case AfterCapture::editor:
+    case AfterCapture::editor: {
+        const QString path = RecentsStore::shared().add(image);
         AppRouter::shared().openEditor(image, path, std::nullopt);
         MainWindowController::shared().show(AppRouter::Page::editor);
         break;
+    }
     case AfterCapture::quick:
         // Temporary: until the quick panel exists, the quick outcome copies like "copy".
     case AfterCapture::copy:
+        // The copy does not need the file: it is encoded on a worker thread, so that the event loop
+        // serves the clipboard at once instead of waiting for the (slower) HEIC.
         copyBeautified(image);
+        RecentsStore::shared().addInBackground(image);
         break;
     }
 }

@@ -150,7 +150,8 @@ TEST_F(CaptureServiceTest, CopyOutcomeCopiesTheBeautifiedPngAndKeepsTheFile) {
     const QImage copied = pasteboard.png();
     EXPECT_EQ(copied.size(), QSize(320 + 256, 200 + 256)); // padding 64: 128 of backdrop on each side
     EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com ⌘V em qualquer app"));
-    EXPECT_EQ(RecentsStore::shared().fileCount(), 1);
+    // The file is encoded off the main thread and follows shortly.
+    EXPECT_TRUE(QTest::qWaitFor([] { return RecentsStore::shared().fileCount() == 1; }, 5000));
     EXPECT_TRUE(alerts.shown.isEmpty());
 
     // A stored JPEG export at standard scale: still PNG (never flattened), only halved.
@@ -163,6 +164,7 @@ TEST_F(CaptureServiceTest, CopyOutcomeCopiesTheBeautifiedPngAndKeepsTheFile) {
     EXPECT_EQ(halved.size(), QSize((320 + 256) / 2, (200 + 256) / 2));
     EXPECT_EQ(qAlpha(halved.pixel(0, 0)), 0); // the transparent corner stayed transparent
     StyleStore::shared().setDefaultStyle(BeautyStyle{});
+    EXPECT_TRUE(QTest::qWaitFor([] { return RecentsStore::shared().fileCount() == 2; }, 5000));
 }
 
 TEST_F(CaptureServiceTest, EditorOutcomeOpensTheCaptureWithItsFileOrWithoutOne) {

@@ -117,7 +117,9 @@ class Desktop:
         process = subprocess.Popen(["xclip", "-selection", "clipboard", "-i"], env=self.env,
                                    stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         process.communicate(text.encode(), timeout=5)
-        wait_for(lambda: "image/png" not in self.clipboard_targets(), 5)
+        # Served by xclip only once it owns the selection; a capture before that would be overwritten.
+        if not wait_for(lambda: self.clipboard("UTF8_STRING") == text.encode(), 5):
+            raise RuntimeError("xclip did not take the clipboard")
 
     def screenshot(self, path):
         self.x(["import", "-window", "root", path], timeout=20)
@@ -316,7 +318,7 @@ class RoadTest(unittest.TestCase):
         self.assertEqual(image_size(self.desktop, png), (1920 + 4 * 64, 1080 + 4 * 64))
         self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com ⌘V em qualquer app"), 3),
                         "no 'Copiado' toast")
-        files = app.capture_files()
+        files = wait_for(app.capture_files, 10)
         self.assertEqual(len(files), 1, files)
         self.assertRegex(files[0], r"^Pelicarta \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.heic$")
         self.assertEqual(image_size(self.desktop, f"{app.recents}/{files[0]}"), (1920, 1080))
@@ -425,7 +427,7 @@ class RoadTest(unittest.TestCase):
     def test_unwritable_recents_keeps_the_road_and_every_file(self):
         app = self.start({"afterCapture": "copy"})
         self.capture_and_wait_for_png(app)
-        before = wait_for(app.capture_files, 5)
+        before = wait_for(app.capture_files, 10)
         self.assertEqual(len(before), 1)
         if os.geteuid() == 0:
             locked = subprocess.run(["chattr", "+i", app.recents], capture_output=True).returncode == 0
@@ -436,6 +438,7 @@ class RoadTest(unittest.TestCase):
             self.skipTest("cannot make a folder unwritable for root here")
         self.capture_and_wait_for_png(app)
         self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com ⌘V em qualquer app"), 3))
+        time.sleep(1)  # the file would have been written by now
         self.assertEqual(app.capture_files(), before)
         self.assertTrue(app.running())
 
