@@ -54,9 +54,13 @@ bool hasContrast(const QImage &image) {
     return false;
 }
 
-// Grey, dark text on light: screenshots mix light and dark panels, so each region is turned so
-// that its ground is light. The ground of a point is the mean of the 32-pixel cells around it (text
-// covers a small share of any cell).
+// What the engine is given: grey, dark text on a light ground, at the size read. Screenshots mix
+// light and dark panels, so each region is turned so that its ground is light; the ground of a point
+// is the mean of the 32-pixel cells around it (text covers a small share of any cell). Measured on
+// the drawn test pages (Inter and DejaVu Sans, 13 to 16 px): dark pages read with 7 % of characters
+// wrong as they are and 0.7 % turned, like light ones. Upscaling 1x captures was measured and left
+// out: twice the size brings the error rate of 13-15 px text from about 0.8 % to 0.55 %, but costs
+// 1.5 to 2.3 times the time, and 1.3 times the size already costs 1.45 times.
 QImage preparedForReading(const QImage &image) {
     QImage flat = image;
     if (image.hasAlphaChannel()) {
