@@ -181,8 +181,10 @@ private:
                 continue;
             }
             const auto first = m_pending.begin();
-            if (Clock::now() < first->first.first) {
-                m_wake.wait_until(lock, first->first.first);
+            // A copy: the entry may be removed while this thread waits.
+            const Clock::time_point when = first->first.first;
+            if (Clock::now() < when) {
+                m_wake.wait_until(lock, when);
                 continue;
             }
             std::function<void()> fire = std::move(first->second);
