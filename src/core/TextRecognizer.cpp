@@ -274,8 +274,8 @@ QFuture<T> withTimeout(std::chrono::milliseconds limit, Priority priority, Work 
     // The timer thread is made first so that it outlives the pool, whose work still removes timers.
     Deadlines &timers = deadlines();
     WorkPool &pool = workPool();
-    box->timer = timers.add(Deadlines::Clock::now() + limit,
-                                 [box] { box->fail(std::make_exception_ptr(TextRecognizerError())); });
+    box->timer =
+        timers.add(Deadlines::Clock::now() + limit, [box] { box->fail(std::make_exception_ptr(TextRecognizerError())); });
     const int queuePriority = priority == Priority::userInitiated ? 1 : 0;
     pool.pool.start(
         [box, work = std::move(work), &pool] {

@@ -147,10 +147,10 @@ private:
     std::unique_ptr<tesseract::TessBaseAPI> create() {
         auto api = std::make_unique<tesseract::TessBaseAPI>();
         const QByteArray folder = tessdataFolder();
-        // Portuguese first: its model also reads plain English well; the English model is tried on
-        // words Portuguese is unsure of (about a third of the time; "por" alone reads our test pages
-        // as well in three quarters of the time). English alone is the fallback for a machine
-        // without the Portuguese data.
+        // Portuguese first; the English model reads again the lines Portuguese is unsure of, which
+        // costs about a third more time (on our drawn test pages "por" alone reads as well in three
+        // quarters of the time). English alone is the fallback for a machine without the Portuguese
+        // data.
         for (const char *languages : {"por+eng", "eng"}) {
             if (api->Init(folder.constData(), languages, tesseract::OEM_LSTM_ONLY) == 0) {
                 // We hand over dark-on-light text already; the engine's own per-line trial of the
