@@ -1,10 +1,12 @@
 #include "platform/AppPaths.h"
+#include "platform/TextEngine.h"
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
 #include <QTimer>
 
 int main(int argc, char *argv[]) {
+    platform::ensureSingleThreadedOpenMP(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelicarta"));
     QApplication::setOrganizationName(QStringLiteral("Pelicarta"));
