@@ -1,8 +1,11 @@
 #include "app/Theme.h"
 
+#include "core/SystemFont.h"
+
 #include <QFontDatabase>
 
 #include <algorithm>
+#include <cmath>
 
 namespace Theme {
 
@@ -36,23 +39,11 @@ QLinearGradient accentGradient(const QRectF &rect) {
     return gradient;
 }
 
-namespace {
-
-QString uiFamily() {
-    static const QString family = [] {
-        const QStringList families = QFontDatabase::families();
-        for (const char *candidate : {"Inter", "Inter Variable", "DejaVu Sans"}) {
-            if (families.contains(QString::fromLatin1(candidate))) return QString::fromLatin1(candidate);
-        }
-        return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    }();
-    return family;
-}
-
-} // namespace
-
 QFont font(qreal pixelSize, QFont::Weight weight) {
-    QFont f(uiFamily());
+    // Widgets size text in logical pixels; the family list is the one the renderers use.
+    QFont f;
+    f.setFamilies(SystemFont::families());
+    f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(std::max(1, qRound(pixelSize)));
     f.setWeight(weight);
     return f;
@@ -68,27 +59,26 @@ QFont monospaceFont(qreal pixelSize, QFont::Weight weight) {
 QPainterPath continuousRoundedRect(const QRectF &rect, qreal radius) {
     QPainterPath path;
     if (rect.isEmpty()) return path;
-    const qreal limit = std::min(rect.width(), rect.height()) / 2;
-    radius = std::clamp(radius, 0.0, limit);
-    if (radius <= 0) {
+    const qreal half = std::min(rect.width(), rect.height()) / 2;
+    const qreal r = std::clamp(radius, 0.0, half);
+    if (r <= 0) {
         path.addRect(rect);
         return path;
     }
-    // Each corner is one cubic that starts `reach` before the corner; reach = 1.28 r and handles at
-    // 0.35 r from the corner approximate the continuous corner, shrinking back towards a circular
-    // arc when the side is too short for the longer reach.
-    const qreal reach = std::min(radius * 1.28, limit);
-    const qreal handle = radius * 0.35 * (reach / (radius * 1.28));
-    const qreal l = rect.left(), t = rect.top(), r = rect.right(), b = rect.bottom();
-    path.moveTo(l + reach, t);
-    path.lineTo(r - reach, t);
-    path.cubicTo(r - handle, t, r, t + handle, r, t + reach);
-    path.lineTo(r, b - reach);
-    path.cubicTo(r, b - handle, r - handle, b, r - reach, b);
-    path.lineTo(l + reach, b);
-    path.cubicTo(l + handle, b, l, b - handle, l, b - reach);
-    path.lineTo(l, t + reach);
-    path.cubicTo(l, t + handle, l + handle, t, l + reach, t);
+    // Each corner is one cubic curve that leaves the edges 1.28 r from the corner (further than a
+    // quarter circle would) and passes through the circle's apex, so the bend starts gently.
+    const qreal s = std::min(1.28 * r, half);
+    const qreal c = std::max(0.0, (8 * (1 - M_SQRT1_2) * r - s) / 3); // control points' distance from the corner
+    const qreal l = rect.left(), t = rect.top(), rt = rect.right(), b = rect.bottom();
+    path.moveTo(l + s, t);
+    path.lineTo(rt - s, t);
+    path.cubicTo(rt - c, t, rt, t + c, rt, t + s);
+    path.lineTo(rt, b - s);
+    path.cubicTo(rt, b - c, rt - c, b, rt - s, b);
+    path.lineTo(l + s, b);
+    path.cubicTo(l + c, b, l, b - c, l, b - s);
+    path.lineTo(l, t + s);
+    path.cubicTo(l, t + c, l + c, t, l + s, t);
     path.closeSubpath();
     return path;
 }

@@ -1,5 +1,7 @@
 #include "capture/OverlayBackdrop.h"
 
+#include "app/Theme.h"
+
 #include "core/GaussianBlur.h"
 
 #include <QPainter>
@@ -51,36 +53,11 @@ void paint(QPainter &painter, const DisplaySnapshot &snapshot, const QImage &blu
         shade.setAlphaF(float(windowDim));
         painter.fillRect(area, shade);
         if (localWindow) {
-            painter.setClipPath(continuousRoundedRect(*localWindow, windowCornerRadius));
+            painter.setClipPath(Theme::continuousRoundedRect(*localWindow, windowCornerRadius));
             drawStretched(painter, snapshot.image, area);
         }
     }
     painter.restore();
-}
-
-QPainterPath continuousRoundedRect(const QRectF &rect, double radius) {
-    QPainterPath path;
-    const double r = std::clamp(radius, 0.0, std::min(rect.width(), rect.height()) / 2);
-    if (r <= 0) {
-        path.addRect(rect);
-        return path;
-    }
-    // Each corner is one cubic curve that leaves the edges 1.28 r from the corner (further than a
-    // quarter circle would) and passes through the circle's apex, so the bend starts gently.
-    const double s = std::min(1.28 * r, std::min(rect.width(), rect.height()) / 2);
-    const double c = std::max(0.0, (8 * (1 - M_SQRT1_2) * r - s) / 3); // control points' distance from the corner
-    const double l = rect.left(), t = rect.top(), rt = rect.right(), b = rect.bottom();
-    path.moveTo(l + s, t);
-    path.lineTo(rt - s, t);
-    path.cubicTo(rt - c, t, rt, t + c, rt, t + s);
-    path.lineTo(rt, b - s);
-    path.cubicTo(rt, b - c, rt - c, b, rt - s, b);
-    path.lineTo(l + s, b);
-    path.cubicTo(l + c, b, l, b - c, l, b - s);
-    path.lineTo(l, t + s);
-    path.cubicTo(l, t + c, l + c, t, l + s, t);
-    path.closeSubpath();
-    return path;
 }
 
 } // namespace OverlayBackdrop

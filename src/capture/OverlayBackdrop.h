@@ -39,8 +39,5 @@ double frozenImageScale(const DisplaySnapshot &snapshot);
 void paint(QPainter &painter, const DisplaySnapshot &snapshot, const QImage &blurredImage, OverlayMode mode,
            const std::optional<QRectF> &localSelection, const std::optional<QRectF> &localWindow);
 
-// A rounded rectangle whose corners ease into the straight edges (continuous curvature) instead
-// of meeting them as quarter circles.
-QPainterPath continuousRoundedRect(const QRectF &rect, double radius);
 
 } // namespace OverlayBackdrop

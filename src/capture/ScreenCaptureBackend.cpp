@@ -1,11 +1,15 @@
 #include "capture/CaptureBackend.h"
 
+#include "capture/OverlayController.h"
+#include "capture/OverlayView.h"
 #include "capture/ScreenCapturer.h"
 #include "capture/ScreenPermission.h"
 #include "platform/ScreenServices.h"
 
 #include <QCoreApplication>
-#include <QTimer>
+#include <QPointer>
+
+#include <memory>
 
 namespace {
 
@@ -33,20 +37,41 @@ public:
                                       [done](CaptureResult<QImage> result) { deliver(result, done); });
     }
 
-    void showOverlay(OverlayMode, std::function<void(const QString &)> shown,
+    void showOverlay(OverlayMode mode, std::function<void(const QString &)> shown,
                      std::function<void(std::optional<OverlayPick>)> finished) override {
         CaptureResult<CaptureSession> session = ScreenCapturer::prepareSession();
         if (!session) {
             shown(session.error().message());
             return;
         }
-        // Temporary until the selection overlay exists: it comes up and is cancelled at once, as an
-        // overlay that could not create any window does.
+        auto controller = std::make_shared<QPointer<OverlayController>>();
+        auto completion = [controller, finished](std::optional<OverlayResult> result) {
+            // The overlay may still be inside one of its own event handlers.
+            if (*controller) (*controller)->deleteLater();
+            finished(pick(result));
+        };
+        *controller = new OverlayController(std::move(session).value(),
+                                            mode == OverlayMode::area ? OverlayModel::Mode::area
+                                                                      : OverlayModel::Mode::window,
+                                            std::move(completion));
+        // Up first: an overlay that cannot make any window finishes inside show().
         shown(QString());
-        QTimer::singleShot(0, qApp, [finished] { finished(std::nullopt); });
+        (*controller)->show();
     }
 
 private:
+    static std::optional<OverlayPick> pick(const std::optional<OverlayResult> &result) {
+        if (!result) return std::nullopt;
+        OverlayPick pick;
+        if (result->kind == OverlayResult::Kind::area) {
+            pick.area = OverlayPick::Area{result->image, result->rect, result->displayID};
+        } else {
+            const WindowInfo &w = result->window;
+            pick.window = PickedWindow{w.id, w.frame, w.appName, w.ownerPID};
+        }
+        return pick;
+    }
+
     static void deliver(const CaptureResult<QImage> &result, const ImageCallback &done) {
         if (result) done(result.value(), QString());
         else done(QImage(), result.error().message());

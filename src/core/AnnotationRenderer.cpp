@@ -138,6 +138,10 @@ QImage render(const QImage &image, std::optional<QRectF> crop, const QList<Annot
 
     QImage canvas = base.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (canvas.isNull() || !canvas.bits()) return base;
+    // Marks are in pixels: paint without the image's screen density, and without its resolution, so
+    // that label fonts are sized in pixels too. Both are given back afterwards.
+    const qreal density = canvas.devicePixelRatio();
+    canvas.setDevicePixelRatio(1);
     const std::pair<int, int> resolution = SystemFont::useOnePixelPerPoint(canvas);
     {
         QPainter p(&canvas);
@@ -154,6 +158,7 @@ QImage render(const QImage &image, std::optional<QRectF> crop, const QList<Annot
     }
     canvas.setDotsPerMeterX(resolution.first);
     canvas.setDotsPerMeterY(resolution.second);
+    canvas.setDevicePixelRatio(density);
     return canvas;
 }
 

@@ -5,9 +5,9 @@
 #include "core/DropShadow.h"
 #include "core/Luma.h"
 
+#include <QColorSpace>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRegion>
 
 #include <algorithm>
 #include <cmath>
@@ -72,19 +72,29 @@ private:
     uchar m_reference[4];
 };
 
-void drawShadow(QPainter &p, const Beautifier::Layout &layout, const QPainterPath &outline) {
-    QPoint at;
-    const QImage shadow = DropShadow::render(
-        p, layout.frame, [&](QPainter &mask) { mask.fillPath(outline, Qt::black); }, screenshotShadow, &at);
-    if (shadow.isNull()) return;
+// The part `rect` of `image` without copying its pixels: the part keeps the whole image alive and is
+// read-only (anything that writes to it copies it first).
+QImage sharedPart(const QImage &image, const QRect &rect) {
+    if (image.depth() % 8 != 0 || image.format() == QImage::Format_Indexed8) return image.copy(rect);
+    auto *whole = new QImage(image);
+    const uchar *start = whole->constBits() + static_cast<qsizetype>(rect.y()) * whole->bytesPerLine() +
+                         static_cast<qsizetype>(rect.x()) * (whole->depth() / 8);
+    QImage part(start, rect.width(), rect.height(), whole->bytesPerLine(), whole->format(),
+                [](void *info) { delete static_cast<QImage *>(info); }, whole);
+    if (part.isNull()) {
+        delete whole;
+        return image.copy(rect);
+    }
+    part.setColorSpace(image.colorSpace());
+    part.setDotsPerMeterX(image.dotsPerMeterX());
+    part.setDotsPerMeterY(image.dotsPerMeterY());
+    return part;
+}
+
+void drawShadow(QImage &canvas, const Beautifier::Layout &layout, const QPainterPath &outline) {
     // The screenshot replaces everything inside its outline, so the shadow is only laid around it.
     const int r = static_cast<int>(std::ceil(layout.radius));
-    QRegion around(QRect(QPoint(0, 0), layout.canvas));
-    around -= QRegion(layout.frame.adjusted(r, 0, -r, 0)) + QRegion(layout.frame.adjusted(0, r, 0, -r));
-    p.save();
-    p.setClipRegion(around);
-    p.drawImage(at, shadow);
-    p.restore();
+    DropShadow::composite(canvas, outline, screenshotShadow, layout.frame.adjusted(0, r, 0, -r));
 }
 
 void drawScreenshot(QPainter &p, const Beautifier::Layout &layout, const QPainterPath &outline, const QImage &source) {
@@ -173,10 +183,14 @@ QImage render(const QImage &screenshot, const BeautyStyle &style, const std::opt
         const QImage trimmed = trimUniformEdges(screenshot, trimTolerance);
         if (!trimmed.isNull()) source = trimmed;
     }
+    // Everything here is in pixels: a screenshot of a high-density screen is drawn pixel for pixel.
+    if (source.devicePixelRatio() != 1) source.setDevicePixelRatio(1);
     const std::optional<Layout> l = layout(source.size(), style);
     if (!l) return {};
     QImage canvas(l->canvas, QImage::Format_ARGB32_Premultiplied);
     if (canvas.isNull()) return {};
+    // A backdrop that cannot be drawn (a mesh without colours) leaves the canvas clear, never garbage.
+    canvas.fill(Qt::transparent);
     QPainter p(&canvas);
     if (!p.isActive()) return {};
     p.setRenderHint(QPainter::Antialiasing);
@@ -184,7 +198,12 @@ QImage render(const QImage &screenshot, const BeautyStyle &style, const std::opt
     BackdropRenderer::draw(style.backdrop, QRectF(QPointF(0, 0), QSizeF(l->canvas)), p);
     QPainterPath outline;
     outline.addRoundedRect(QRectF(l->frame), l->radius, l->radius);
-    if (style.shadow) drawShadow(p, *l, outline);
+    if (style.shadow) {
+        p.end(); // the shadow is laid straight onto the pixels
+        drawShadow(canvas, *l, outline);
+        p.begin(&canvas);
+        p.setRenderHint(QPainter::Antialiasing);
+    }
     drawScreenshot(p, *l, outline, source);
     if (logo && !logo->image.isNull()) drawLogo(p, *l, *logo, style.backdrop);
     p.end();
@@ -194,8 +213,10 @@ QImage render(const QImage &screenshot, const BeautyStyle &style, const std::opt
 QImage trimUniformEdges(const QImage &image, int tolerance) {
     const int w = image.width(), h = image.height();
     if (w < minimumTrimSide || h < minimumTrimSide) return {};
-    const QImage pixels =
-        comparableAsIs(image.format()) ? image : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Other formats are compared through a premultiplied copy, never made of an image too large to render.
+    const bool asIs = comparableAsIs(image.format());
+    if (!asIs && qint64(w) * h > maxCanvasPixels) return {};
+    const QImage pixels = asIs ? image : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (pixels.isNull()) return {};
     const UniformScan scan(pixels, tolerance);
 
@@ -218,7 +239,7 @@ QImage trimUniformEdges(const QImage &image, int tolerance) {
     if (left == 0 && top == 0 && right == w - 1 && bottom == h - 1) return {};
     const int cw = right - left + 1, ch = bottom - top + 1;
     if (cw < w / 5 || ch < h / 5) return {};
-    return image.copy(left, top, cw, ch);
+    return sharedPart(image, QRect(left, top, cw, ch));
 }
 
 std::optional<double> backdropLuminance(const Backdrop &backdrop) {

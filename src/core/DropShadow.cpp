@@ -4,40 +4,97 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <array>
 #include <cmath>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// The colour of the shadow for every mask value, premultiplied.
+std::array<QRgb, 256> tintTable(const QColor &color) {
+    const QRgb c = color.rgba();
+    std::array<QRgb, 256> table;
+    for (int a = 0; a < 256; ++a) {
+        const int alpha = (qAlpha(c) * a + 127) / 255;
+        table[static_cast<size_t>(a)] = qPremultiply(qRgba(qRed(c), qGreen(c), qBlue(c), alpha));
+    }
+    return table;
+}
+
+// Every channel of a premultiplied pixel times a / 255.
+inline QRgb scaled(QRgb p, uint a) {
+    uint rb = (p & 0x00ff00ffu) * a;
+    rb = ((rb + ((rb >> 8) & 0x00ff00ffu) + 0x00800080u) >> 8) & 0x00ff00ffu;
+    uint ag = ((p >> 8) & 0x00ff00ffu) * a;
+    ag = (ag + ((ag >> 8) & 0x00ff00ffu) + 0x00800080u) & 0xff00ff00u;
+    return rb | ag;
+}
+
+bool finite(const QRectF &r) {
+    return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) && std::isfinite(r.height());
+}
+
+// Offsets beyond this many pixels put the shadow off any canvas.
+constexpr double maxOffset = 1 << 20;
+
+// The blur and the offset split into whole pixels (moving the finished shadow) and a fraction (drawn
+// into the mask).
+struct Placement {
+    double sigma = 0;
+    double margin = 0; // how far the blur reaches beyond the shape
+    QPoint shift;
+    QPointF fraction;
+};
+
+std::optional<Placement> placementFor(const DropShadow::Style &style) {
+    if (style.color.alpha() == 0 || !(std::abs(style.offset.x()) < maxOffset) ||
+        !(std::abs(style.offset.y()) < maxOffset))
+        return std::nullopt;
+    Placement p;
+    p.sigma = std::min(GaussianBlur::sigmaForShadowBlur(style.blur), GaussianBlur::maxSigma);
+    p.margin = std::ceil(3 * p.sigma) + 2;
+    p.shift = QPoint(static_cast<int>(std::floor(style.offset.x())), static_cast<int>(std::floor(style.offset.y())));
+    p.fraction = style.offset - QPointF(p.shift);
+    return p;
+}
+
+} // namespace
 
 namespace DropShadow {
 
 QImage render(const QPainter &painter, const QRectF &bounds, const std::function<void(QPainter &)> &paintShape,
               const Style &style, QPoint *devicePosition) {
     const QPaintDevice *device = painter.device();
-    if (!device || style.color.alpha() == 0 || !std::isfinite(style.offset.x()) || !std::isfinite(style.offset.y()))
-        return {};
-    const double sigma = GaussianBlur::sigmaForShadowBlur(style.blur);
-    const double margin = std::ceil(3 * sigma) + 2;
-    // Whole-pixel offsets move the finished shadow; the fraction goes into the mask.
-    const QPoint shift(static_cast<int>(std::floor(style.offset.x())), static_cast<int>(std::floor(style.offset.y())));
-    const QPointF fraction = style.offset - QPointF(shift);
-    const QTransform toDevice = painter.combinedTransform() * QTransform::fromTranslate(fraction.x(), fraction.y());
-    const QRectF shape = toDevice.mapRect(bounds).adjusted(-margin, -margin, margin, margin);
-    const QRectF reach = QRectF(0, 0, device->width(), device->height()).translated(-QPointF(shift));
-    const QRect region = shape.intersected(reach.adjusted(-margin, -margin, margin, margin)).toAlignedRect();
-    if (region.isEmpty()) return {};
+    const std::optional<Placement> at = placementFor(style);
+    if (!device || !at) return {};
+    const QTransform toDevice = painter.combinedTransform() * QTransform::fromTranslate(at->fraction.x(), at->fraction.y());
+    const QRectF shape = toDevice.mapRect(bounds).adjusted(-at->margin, -at->margin, at->margin, at->margin);
+    if (!finite(shape)) return {};
+    // The mask reaches a margin beyond what can show, for the blur to draw on; the image only what shows.
+    const QRect visible = QRect(0, 0, device->width(), device->height()).translated(-at->shift);
+    const QRect region =
+        shape.intersected(QRectF(visible).adjusted(-at->margin, -at->margin, at->margin, at->margin)).toAlignedRect();
+    const QRect shown = region.intersected(visible);
+    if (shown.isEmpty()) return {};
 
-    QImage mask(region.size(), QImage::Format_Alpha8);
-    if (mask.isNull()) return {};
-    mask.fill(0);
-    {
-        QPainter p(&mask);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setTransform(toDevice * QTransform::fromTranslate(-region.x(), -region.y()));
+    const GaussianBlur::SoftMask mask(region.size(), at->sigma, [&](QPainter &p) {
+        p.setTransform(toDevice * QTransform::fromTranslate(-region.x(), -region.y()), true);
         paintShape(p);
+    });
+    QImage out(shown.size(), QImage::Format_ARGB32_Premultiplied);
+    if (mask.isNull() || out.isNull()) return {};
+    const std::array<QRgb, 256> table = tintTable(style.color);
+    std::vector<uint8_t> coverage(static_cast<size_t>(shown.width()));
+    for (int y = 0; y < shown.height(); ++y) {
+        mask.readRow(shown.top() - region.top() + y, shown.left() - region.left(), shown.width(), coverage.data());
+        auto *px = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = 0; x < shown.width(); ++x) px[x] = table[coverage[static_cast<size_t>(x)]];
     }
-    GaussianBlur::blurAlpha8(mask, sigma);
-    if (devicePosition) *devicePosition = region.topLeft() + shift;
-    return tint(mask, style.color);
+    if (devicePosition) *devicePosition = shown.topLeft() + at->shift;
+    return out;
 }
 
 void paint(QPainter &painter, const QRectF &bounds, const std::function<void(QPainter &)> &paintShape,
@@ -52,21 +109,44 @@ void paint(QPainter &painter, const QRectF &bounds, const std::function<void(QPa
     painter.restore();
 }
 
-QImage tint(const QImage &alpha8, const QColor &color) {
-    QImage out(alpha8.size(), QImage::Format_ARGB32_Premultiplied);
-    if (out.isNull()) return {};
-    const QRgb c = color.rgba();
-    std::array<QRgb, 256> table;
-    for (int a = 0; a < 256; ++a) {
-        const int alpha = (qAlpha(c) * a + 127) / 255;
-        table[static_cast<size_t>(a)] = qPremultiply(qRgba(qRed(c), qGreen(c), qBlue(c), alpha));
+void composite(QImage &canvas, const QPainterPath &shape, const Style &style, const QRect &skip) {
+    const std::optional<Placement> at = placementFor(style);
+    if (canvas.isNull() || canvas.format() != QImage::Format_ARGB32_Premultiplied || shape.isEmpty() || !at) return;
+    const double margin = at->margin;
+    const QPoint shift = at->shift;
+    const QRectF bounds = shape.boundingRect().translated(at->fraction).adjusted(-margin, -margin, margin, margin);
+    if (!finite(bounds)) return;
+    const QRectF reach = QRectF(canvas.rect()).translated(-QPointF(shift)).adjusted(-margin, -margin, margin, margin);
+    const QRect region = bounds.intersected(reach).toAlignedRect();
+    if (region.isEmpty()) return;
+    const GaussianBlur::SoftMask mask(region.size(), at->sigma, [&](QPainter &p) {
+        p.translate(at->fraction - QPointF(region.topLeft()));
+        p.fillPath(shape, Qt::black);
+    });
+    if (mask.isNull()) return;
+
+    const std::array<QRgb, 256> table = tintTable(style.color);
+    const QRect onCanvas = region.translated(shift).intersected(canvas.rect());
+    std::vector<uint8_t> coverage(static_cast<size_t>(onCanvas.width()));
+    auto blendSpan = [&](int y, int x0, int x1) {
+        if (x1 <= x0) return;
+        mask.readRow(y - shift.y() - region.top(), x0 - shift.x() - region.left(), x1 - x0, coverage.data());
+        auto *px = reinterpret_cast<QRgb *>(canvas.scanLine(y));
+        for (int x = x0; x < x1; ++x) {
+            const uint8_t m = coverage[static_cast<size_t>(x - x0)];
+            if (m == 0) continue;
+            const QRgb src = table[m];
+            px[x] = src + scaled(px[x], 255 - qAlpha(src));
+        }
+    };
+    for (int y = onCanvas.top(); y <= onCanvas.bottom(); ++y) {
+        if (y >= skip.top() && y <= skip.bottom() && !skip.isEmpty()) {
+            blendSpan(y, onCanvas.left(), std::min(skip.left(), onCanvas.right() + 1));
+            blendSpan(y, std::max(skip.right() + 1, onCanvas.left()), onCanvas.right() + 1);
+        } else {
+            blendSpan(y, onCanvas.left(), onCanvas.right() + 1);
+        }
     }
-    for (int y = 0; y < alpha8.height(); ++y) {
-        const uchar *in = alpha8.constScanLine(y);
-        auto *px = reinterpret_cast<QRgb *>(out.scanLine(y));
-        for (int x = 0; x < alpha8.width(); ++x) px[x] = table[in[x]];
-    }
-    return out;
 }
 
 } // namespace DropShadow

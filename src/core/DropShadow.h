@@ -7,6 +7,7 @@
 #include <functional>
 
 class QPainter;
+class QPainterPath;
 class QImage;
 
 // Soft shadows as drawing APIs make them: the shape's coverage, blurred and tinted, drawn offset
@@ -20,7 +21,7 @@ struct Style {
 };
 
 // The shadow alone, as an image to draw at the returned device position: `paintShape` draws the shape
-// (in the painter's current coordinates, `bounds` holding it) into a mask. Only the part that can
+// (in the painter's current coordinates, `bounds` holding it) into the mask. Only the part that can
 // reach the painter's device is made. A null image when nothing would show.
 QImage render(const QPainter &painter, const QRectF &bounds, const std::function<void(QPainter &)> &paintShape,
               const Style &style, QPoint *devicePosition);
@@ -29,7 +30,9 @@ QImage render(const QPainter &painter, const QRectF &bounds, const std::function
 void paint(QPainter &painter, const QRectF &bounds, const std::function<void(QPainter &)> &paintShape,
            const Style &style);
 
-// An Alpha8 mask coloured with `color` (its alpha scaled by the mask), premultiplied.
-QImage tint(const QImage &alpha8, const QColor &color);
+// Lays the shadow of `shape` (in pixels of `canvas`, a Format_ARGB32_Premultiplied image) straight
+// onto the canvas, leaving out `skip`, where the caller is about to cover everything anyway. No mask
+// or shadow image of the canvas's size is made: this is the path for large, very soft shadows.
+void composite(QImage &canvas, const QPainterPath &shape, const Style &style, const QRect &skip = {});
 
 } // namespace DropShadow

@@ -1,7 +1,7 @@
 #include "core/Exporter.h"
 
 #include "platform/HeifCodec.h"
-#include "platform/ImageLimits.h"
+#include "platform/ImageChecks.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -15,9 +15,9 @@ namespace Exporter {
 
 namespace {
 
-// Qt takes PNG compression as 0–100 and hands zlib level value × 9 / 100 (so 0–9 would all mean
-// level 0, an uncompressed file). 40 is zlib level 3: on window captures it writes files as small as
-// level 6 (the usual default) in about half the time, and level 9 saves 1–2 % for 4–5 times the time.
+// Qt takes PNG compression as 0–100 and turns it into zlib level value × 9 / 100, so 0–9 all mean
+// level 0: an uncompressed file. 40 is level 3: on window captures it writes files as small as level
+// 6 (zlib's default) in half the time; levels 8–9 save under 1 % for 3–8 times the time.
 constexpr int pngCompression = 40;
 
 // A copy of `image` composited on opaque white; null when it cannot be allocated.
@@ -83,7 +83,7 @@ std::optional<QByteArray> encode(const QImage &image, const ExportSettings &sett
     case ExportFormat::jpeg: {
         // Qt's JPEG writer turns transparency black; a picture that skipped `prepare` is flattened
         // on white here as well.
-        const QImage opaque = image.hasAlphaChannel() ? onWhite(image) : image;
+        const QImage opaque = platform::hasTransparentPixels(image) ? onWhite(image) : image;
         if (opaque.isNull()) return std::nullopt;
         return encodeWithQt(opaque, "jpeg", int(std::lround(quality * 100)), -1);
     }

@@ -1,20 +1,23 @@
 #include "core/GaussianBlur.h"
 
+#include <QPainter>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
 
-// Beyond this σ nothing of an image of any sane size survives anyway; it bounds the work.
-constexpr double maxSigma = 4096;
+using GaussianBlur::maxSigma;
+
 // Below this σ a blur changes no pixel by a whole level.
 constexpr double minSigma = 0.2;
 // The downscaled blur keeps σ at about this many small pixels, where three boxes already follow a
 // Gaussian closely.
-constexpr double sigmaPerDownscaleStep = 5;
+constexpr double sigmaPerDownscaleStep = 3;
 constexpr int maxDownscale = 64;
 // Rows blurred together before their results are written out transposed.
 constexpr int rowBlock = 16;
@@ -96,7 +99,7 @@ struct Line {
     }
 };
 
-inline uint8_t toByte(float v) { return static_cast<uint8_t>(std::clamp(v + 0.5f, 0.f, 255.f)); }
+inline uint8_t toByte(float v) { return static_cast<uint8_t>(std::min(std::max(v + 0.5f, 0.f), 255.f)); }
 
 // Blurs every row of `src` (rows × cols samples) and writes row y as column y of `dst`
 // (cols × rows samples).
@@ -107,20 +110,24 @@ void blurRowsTransposed(const uint8_t *src, qsizetype srcStride, int rows, int c
     std::vector<Line<C>> lines;
     lines.reserve(rowBlock);
     for (int i = 0; i < rowBlock; ++i) lines.emplace_back(cols, pad);
+    // The block's blurred rows as bytes, so that the transposed writes move whole pixels.
+    const size_t rowBytes = static_cast<size_t>(cols) * C;
+    std::vector<uint8_t> bytes(rowBytes * rowBlock);
     for (int y0 = 0; y0 < rows; y0 += rowBlock) {
         const int count = std::min(rowBlock, rows - y0);
         for (int k = 0; k < count; ++k) {
             const uint8_t *row = src + (y0 + k) * srcStride;
             float *d = lines[k].data(lines[k].a);
-            for (int i = 0; i < cols * C; ++i) d[i] = row[i];
+            for (size_t i = 0; i < rowBytes; ++i) d[i] = row[i];
             lines[k].blur(boxes);
+            const float *blurredRow = lines[k].data(lines[k].a);
+            uint8_t *b = bytes.data() + rowBytes * static_cast<size_t>(k);
+            for (size_t i = 0; i < rowBytes; ++i) b[i] = toByte(blurredRow[i]);
         }
         for (int x = 0; x < cols; ++x) {
             uint8_t *out = dst + x * dstStride + static_cast<qsizetype>(y0) * C;
-            for (int k = 0; k < count; ++k) {
-                const float *d = lines[k].data(lines[k].a) + static_cast<size_t>(x) * C;
-                for (int c = 0; c < C; ++c) out[k * C + c] = toByte(d[c]);
-            }
+            const uint8_t *in = bytes.data() + static_cast<size_t>(x) * C;
+            for (int k = 0; k < count; ++k) std::memcpy(out + k * C, in + rowBytes * static_cast<size_t>(k), C);
         }
     }
 }
@@ -157,24 +164,29 @@ void averageDown(const uint8_t *src, qsizetype stride, int w, int h, int k, Plan
     }
 }
 
-// Bilinear stretch of `small` over w × h pixels; small pixel i covers pixels i·k … i·k + k − 1.
+// Where full-size pixel x reads the reduced copy: small pixel i covers pixels i·k … i·k + k − 1, so
+// pixel centres map to (x + 0.5) / k − 0.5, clamped to the small image.
+struct Tap {
+    int i0, i1;
+    uint32_t f; // weight of i1, of 256
+};
+
+Tap tapFor(int x, int k, int smallN) {
+    const double u = std::clamp((x + 0.5) / k - 0.5, 0.0, static_cast<double>(smallN - 1));
+    const int i0 = static_cast<int>(u);
+    return {i0, std::min(i0 + 1, smallN - 1), static_cast<uint32_t>(std::lround((u - i0) * 256))};
+}
+
+std::vector<Tap> tapsFor(int n, int k, int smallN) {
+    std::vector<Tap> t(static_cast<size_t>(n));
+    for (int x = 0; x < n; ++x) t[static_cast<size_t>(x)] = tapFor(x, k, smallN);
+    return t;
+}
+
+// Bilinear stretch of `small` over w × h pixels.
 template <int C>
 void stretchUp(const Plane &small, int k, uint8_t *dst, qsizetype stride, int w, int h) {
-    struct Tap {
-        int i0, i1;
-        uint32_t f; // weight of i1, of 256
-    };
-    auto taps = [k](int n, int smallN) {
-        std::vector<Tap> t(static_cast<size_t>(n));
-        for (int x = 0; x < n; ++x) {
-            const double u = std::clamp((x + 0.5) / k - 0.5, 0.0, static_cast<double>(smallN - 1));
-            const int i0 = static_cast<int>(u);
-            const int i1 = std::min(i0 + 1, smallN - 1);
-            t[static_cast<size_t>(x)] = {i0, i1, static_cast<uint32_t>(std::lround((u - i0) * 256))};
-        }
-        return t;
-    };
-    const std::vector<Tap> xs = taps(w, small.w), ys = taps(h, small.h);
+    const std::vector<Tap> xs = tapsFor(w, k, small.w), ys = tapsFor(h, k, small.h);
     // Rows of `small` stretched horizontally, scaled by 256, the two latest kept.
     std::vector<uint16_t> upper(static_cast<size_t>(w) * C), lower(upper.size());
     int upperRow = -1, lowerRow = -1;
@@ -209,28 +221,38 @@ void stretchUp(const Plane &small, int k, uint8_t *dst, qsizetype stride, int w,
     }
 }
 
+int reductionFor(double sigma) {
+    return std::clamp(static_cast<int>(sigma / sigmaPerDownscaleStep), 1, maxDownscale);
+}
+
+// Blurs w × h samples in place by σ along both axes: rows, written transposed, then rows again.
+template <int C>
+void blurBothWays(uint8_t *data, qsizetype stride, int w, int h, double sigma) {
+    const std::array<Box, 3> boxes = boxesFor(sigma);
+    Plane transposed(h, w, C);
+    blurRowsTransposed<C>(data, stride, h, w, transposed.bytes.data(), transposed.stride, boxes);
+    blurRowsTransposed<C>(transposed.bytes.data(), transposed.stride, w, h, data, stride, boxes);
+}
+
+// What remains of σ, in small pixels, once averaging over k already spread the pixels by `spread`.
+double reducedSigma(double sigma, int k, double spread) {
+    return std::sqrt(std::max(sigma * sigma - spread, 0.0)) / k;
+}
+
 template <int C>
 void blurInPlace(uint8_t *data, qsizetype stride, int w, int h, double sigma) {
     if (w < 1 || h < 1 || !std::isfinite(sigma) || sigma < minSigma) return;
     sigma = std::min(sigma, maxSigma);
-    const int k = std::clamp(static_cast<int>(sigma / sigmaPerDownscaleStep), 1, maxDownscale);
+    const int k = reductionFor(sigma);
     if (k == 1) {
-        const std::array<Box, 3> boxes = boxesFor(sigma);
-        Plane transposed(h, w, C);
-        blurRowsTransposed<C>(data, stride, h, w, transposed.bytes.data(), transposed.stride, boxes);
-        blurRowsTransposed<C>(transposed.bytes.data(), transposed.stride, w, h, data, stride, boxes);
+        blurBothWays<C>(data, stride, w, h, sigma);
         return;
     }
     Plane small((w + k - 1) / k, (h + k - 1) / k, C);
     averageDown<C>(data, stride, w, h, k, small);
     // Averaging k pixels already spread them by the variance of a k-wide box.
-    const double remaining = std::max(sigma * sigma - (static_cast<double>(k) * k - 1) / 12.0, 0.0);
-    const std::array<Box, 3> boxes = boxesFor(std::sqrt(remaining) / k);
-    Plane transposed(small.h, small.w, C);
-    blurRowsTransposed<C>(small.bytes.data(), small.stride, small.h, small.w, transposed.bytes.data(),
-                          transposed.stride, boxes);
-    blurRowsTransposed<C>(transposed.bytes.data(), transposed.stride, small.w, small.h, small.bytes.data(),
-                          small.stride, boxes);
+    blurBothWays<C>(small.bytes.data(), small.stride, small.w, small.h,
+                    reducedSigma(sigma, k, (static_cast<double>(k) * k - 1) / 12.0));
     stretchUp<C>(small, k, data, stride, w, h);
 }
 
@@ -269,6 +291,51 @@ QImage blurred(const QImage &image, double sigma) {
         }
     }
     return out;
+}
+
+SoftMask::SoftMask(QSize size, double sigma, const std::function<void(QPainter &)> &paint) : m_size(size) {
+    if (size.width() < 1 || size.height() < 1) return;
+    const bool blur = std::isfinite(sigma) && sigma >= minSigma;
+    sigma = blur ? std::min(sigma, maxSigma) : 0;
+    m_factor = blur ? reductionFor(sigma) : 1;
+    m_small = QImage((size.width() + m_factor - 1) / m_factor, (size.height() + m_factor - 1) / m_factor,
+                     QImage::Format_Alpha8);
+    if (m_small.isNull()) return;
+    m_small.fill(0);
+    {
+        QPainter p(&m_small);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(1.0 / m_factor, 1.0 / m_factor);
+        paint(p);
+    }
+    for (int x = 0; x < size.width(); ++x) {
+        const Tap t = tapFor(x, m_factor, m_small.width());
+        m_columns.push_back({t.i0, t.i1, t.f});
+    }
+    if (blur) {
+        // Drawn at 1/k scale, each small pixel holds the area average of a k × k block, which has
+        // the variance k² / 12 along each axis.
+        const double spread = static_cast<double>(m_factor) * m_factor / 12.0;
+        blurBothWays<1>(m_small.bits(), m_small.bytesPerLine(), m_small.width(), m_small.height(),
+                        m_factor == 1 ? sigma : reducedSigma(sigma, m_factor, spread));
+    }
+}
+
+void SoftMask::readRow(int y, int x0, int count, uint8_t *out) const {
+    if (m_small.isNull() || y < 0 || y >= m_size.height() || x0 < 0 || count < 1 || x0 + count > m_size.width())
+        return;
+    if (m_factor == 1) {
+        std::copy_n(m_small.constScanLine(y) + x0, count, out);
+        return;
+    }
+    const Tap ty = tapFor(y, m_factor, m_small.height());
+    const uint8_t *upper = m_small.constScanLine(ty.i0), *lower = m_small.constScanLine(ty.i1);
+    for (int i = 0; i < count; ++i) {
+        const Column &tx = m_columns[static_cast<size_t>(x0 + i)];
+        const uint32_t top = upper[tx.i0] * (256 - tx.f) + upper[tx.i1] * tx.f;
+        const uint32_t bottom = lower[tx.i0] * (256 - tx.f) + lower[tx.i1] * tx.f;
+        out[i] = static_cast<uint8_t>((top * (256 - ty.f) + bottom * ty.f + 32768) >> 16);
+    }
 }
 
 } // namespace GaussianBlur

@@ -20,6 +20,20 @@ LKey &LKey::value(const QString &v) {
     return *this;
 }
 
+namespace {
+
+// Length of a value conversion at `i` ("@", "d", "i", "u", "ld", "lld", "lu", "llu"); 0 when there is none.
+qsizetype conversionLength(const QString &format, qsizetype i) {
+    static const char *const kinds[] = {"@", "lld", "llu", "ld", "lu", "d", "i", "u"};
+    for (const char *kind : kinds) {
+        const QLatin1String k(kind);
+        if (QStringView(format).mid(i).startsWith(k)) return k.size();
+    }
+    return 0;
+}
+
+} // namespace
+
 QString formatLocalized(const QString &format, const QStringList &arguments) {
     QString out;
     out.reserve(format.size() + 16 * arguments.size());
@@ -31,31 +45,34 @@ QString formatLocalized(const QString &format, const QStringList &arguments) {
             out += c;
             continue;
         }
-        const QChar d = format.at(i + 1);
-        if (d == QLatin1Char('%')) {
+        if (format.at(i + 1) == QLatin1Char('%')) {
             out += QLatin1Char('%');
             ++i;
-        } else if (d == QLatin1Char('@')) {
+            continue;
+        }
+        if (const qsizetype len = conversionLength(format, i + 1)) {
             if (next < arguments.size()) out += arguments.at(next);
             ++next;
-            ++i;
-        } else if (d.isDigit()) {
-            // "%<n>$@": the n-th argument, counting from 1.
+            i += len;
+            continue;
+        }
+        if (format.at(i + 1).isDigit()) {
+            // "%<n>$@": the n-th value, counting from 1.
             qsizetype j = i + 1;
             qint64 index = 0;
             while (j < n && format.at(j).isDigit() && index < 1000000) {
                 index = index * 10 + format.at(j).digitValue();
                 ++j;
             }
-            if (j + 1 < n && format.at(j) == QLatin1Char('$') && format.at(j + 1) == QLatin1Char('@')) {
-                if (index >= 1 && index <= arguments.size()) out += arguments.at(index - 1);
-                i = j + 1;
-            } else {
-                out += c;
+            if (j < n && format.at(j) == QLatin1Char('$')) {
+                if (const qsizetype len = conversionLength(format, j + 1)) {
+                    if (index >= 1 && index <= arguments.size()) out += arguments.at(index - 1);
+                    i = j + len;
+                    continue;
+                }
             }
-        } else {
-            out += c;
         }
+        out += c;
     }
     return out;
 }

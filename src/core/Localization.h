@@ -33,7 +33,8 @@ struct LKey {
 // The text to show for `key` in the current language, with its values filled in.
 QString L(const LKey &key);
 
-// Fills "%@", positional "%1$@" and "%%" of `format` with `arguments`. A missing argument shows as
+// Fills "%@" (and the number forms "%lld", "%d", … whose values arrive as text), positional "%1$@" and
+// "%%" of `format` with `arguments`. A missing argument shows as
 // empty text; any other "%" sequence is left as it stands. Translations never reach a printf-style
 // function, so a hostile or mistaken table cannot read beyond the arguments.
 QString formatLocalized(const QString &format, const QStringList &arguments);

@@ -2,6 +2,7 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
 
 namespace SystemFont {
@@ -14,7 +15,7 @@ QFont font(double pixelSize, QFont::Weight weight, double logicalDpi) {
     f.setStyleHint(QFont::SansSerif);
     f.setWeight(weight);
     const double dpi = std::isfinite(logicalDpi) && logicalDpi > 0 ? logicalDpi : pixelDpi;
-    const double size = std::isfinite(pixelSize) && pixelSize > 0 ? pixelSize : 1;
+    const double size = std::isfinite(pixelSize) ? std::clamp(pixelSize, 1.0, maxPixelSize) : 1;
     f.setPointSizeF(size * 72.0 / dpi);
     return f;
 }

@@ -13,6 +13,9 @@ namespace SystemFont {
 // The device resolution at which a point is exactly one pixel.
 inline constexpr double pixelDpi = 72;
 
+// Sizes are held to 1 … this many pixels.
+inline constexpr double maxPixelSize = 4096;
+
 // The families tried in order.
 QStringList families();
 

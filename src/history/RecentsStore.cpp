@@ -10,7 +10,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileReveal.h"
 #include "platform/HeifCodec.h"
-#include "platform/ImageLimits.h"
+#include "platform/ImageChecks.h"
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,9 @@
 #include "platform/HeifCodec.h"
 
-#include "platform/ImageLimits.h"
+#include "platform/ImageChecks.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <libheif/heif.h>
 
@@ -57,15 +58,6 @@ bool failed(const heif_error &result, QString *error, const char *step) {
     return true;
 }
 
-bool hasTransparentPixels(const QImage &rgba) {
-    for (int y = 0; y < rgba.height(); ++y) {
-        const uchar *line = rgba.constScanLine(y);
-        for (int x = 0; x < rgba.width(); ++x)
-            if (line[4 * x + 3] != 0xff) return true;
-    }
-    return false;
-}
-
 heif_error appendTo(heif_context *, const void *data, size_t size, void *userdata) {
     try {
         static_cast<QByteArray *>(userdata)->append(static_cast<const char *>(data), qsizetype(size));
@@ -75,10 +67,25 @@ heif_error appendTo(heif_context *, const void *data, size_t size, void *userdat
     return {heif_error_Ok, heif_suberror_Unspecified, "Success"};
 }
 
-// Where a picture is read from: bytes in memory or a file.
+// libheif reads files through this, lazily: reading a size touches only the leading boxes. (Its own
+// file reader spins forever on a folder.)
+const heif_reader fileReader{
+    1,
+    [](void *file) -> int64_t { return static_cast<QFile *>(file)->pos(); },
+    [](void *data, size_t size, void *file) -> int {
+        return static_cast<QFile *>(file)->read(static_cast<char *>(data), qint64(size)) == qint64(size) ? 0 : 1;
+    },
+    [](int64_t position, void *file) -> int { return static_cast<QFile *>(file)->seek(position) ? 0 : 1; },
+    [](int64_t target, void *file) {
+        return target > static_cast<QFile *>(file)->size() ? heif_reader_grow_status_size_beyond_eof
+                                                            : heif_reader_grow_status_size_reached;
+    },
+};
+
+// Where a picture is read from: bytes in memory or an open file, either outliving the reading.
 struct Source {
     const QByteArray *bytes = nullptr;
-    QString path;
+    QFile *file = nullptr;
 };
 
 std::optional<Context> open(const Source &source, QString *error) {
@@ -93,7 +100,11 @@ std::optional<Context> open(const Source &source, QString *error) {
         result = heif_context_read_from_memory_without_copy(context.get(), source.bytes->constData(),
                                                             size_t(source.bytes->size()), nullptr);
     } else {
-        result = heif_context_read_from_file(context.get(), QFile::encodeName(source.path).constData(), nullptr);
+        QFile &file = *source.file;
+        if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly))
+            return fail(error, QStringLiteral("cannot open %1").arg(file.fileName()));
+        if (file.size() <= 0) return fail(error, QStringLiteral("no data"));
+        result = heif_context_read_from_reader(context.get(), &fileReader, &file, nullptr);
     }
     if (failed(result, error, "read")) return std::nullopt;
     return context;
@@ -199,7 +210,7 @@ std::optional<QByteArray> encode(const QImage &image, double quality, QString *e
     EncodingOptions options(heif_encoding_options_alloc());
     if (!options) return fail(error, QStringLiteral("out of memory"));
     // An opaque picture needs no alpha plane: smaller and faster.
-    options->save_alpha_channel = image.hasAlphaChannel() && hasTransparentPixels(rgba);
+    options->save_alpha_channel = hasTransparentPixels(image);
     if (failed(heif_context_encode_image(context.get(), picture.get(), encoder.get(), options.get(), nullptr),
                error, "encode"))
         return std::nullopt;
@@ -210,12 +221,18 @@ std::optional<QByteArray> encode(const QImage &image, double quality, QString *e
     return bytes;
 }
 
-std::optional<QImage> decode(const QByteArray &bytes, QString *error) { return decodeFrom({&bytes, {}}, error); }
+std::optional<QImage> decode(const QByteArray &bytes, QString *error) { return decodeFrom({&bytes, nullptr}, error); }
 
-std::optional<QImage> decodeFile(const QString &path, QString *error) { return decodeFrom({nullptr, path}, error); }
+std::optional<QImage> decodeFile(const QString &path, QString *error) {
+    QFile file(path);
+    return decodeFrom({nullptr, &file}, error);
+}
 
-std::optional<QSize> readSize(const QByteArray &bytes, QString *error) { return sizeFrom({&bytes, {}}, error); }
+std::optional<QSize> readSize(const QByteArray &bytes, QString *error) { return sizeFrom({&bytes, nullptr}, error); }
 
-std::optional<QSize> readFileSize(const QString &path, QString *error) { return sizeFrom({nullptr, path}, error); }
+std::optional<QSize> readFileSize(const QString &path, QString *error) {
+    QFile file(path);
+    return sizeFrom({nullptr, &file}, error);
+}
 
 } // namespace platform::HeifCodec

@@ -14,7 +14,7 @@ namespace platform {
 //
 // Every function may run on any thread at the same time. Failures come back as none, with a short
 // technical reason in `error` when one is given; hostile or damaged input never crashes, and
-// pictures beyond the image limits (ImageLimits.h) are refused before anything is decoded.
+// pictures beyond the image limits (ImageChecks.h) are refused before anything is decoded.
 namespace HeifCodec {
 
 // The image as HEIC bytes at `quality` 0 (smallest) … 1 (best). Transparency is kept as an alpha

@@ -6,6 +6,9 @@
 
 #include <xcb/composite.h>
 #include <xcb/randr.h>
+#ifdef PELICARTA_HAVE_XCB_SHM
+#include <xcb/shm.h>
+#endif
 
 namespace platform {
 
@@ -65,6 +68,12 @@ X11Connection::X11Connection(xcb_connection_t *connection, xcb_screen_t *screen,
     if (auto reply = xcbReply(xcb_randr_query_version_reply(m_connection, randrCookie, nullptr))) {
         m_randr15 = reply->major_version > 1 || (reply->major_version == 1 && reply->minor_version >= 5);
     }
+#ifdef PELICARTA_HAVE_XCB_SHM
+    // Shared memory only helps a server on this machine; a remote one fails the attach and is read
+    // through the socket instead.
+    const xcb_query_extension_reply_t *shm = xcb_get_extension_data(m_connection, &xcb_shm_id);
+    m_shm = shm && shm->present;
+#endif
 }
 
 X11Connection::~X11Connection() {

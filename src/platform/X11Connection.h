@@ -53,6 +53,7 @@ public:
 
     bool hasComposite() const { return m_composite; }
     bool hasRandr15() const { return m_randr15; }
+    bool hasShm() const { return m_shm; }
 
     // Property helpers; none when the property is absent or of another format.
     std::optional<std::vector<quint32>> cardinals(xcb_window_t window, xcb_atom_t property, xcb_atom_t type);
@@ -67,6 +68,7 @@ private:
     double m_scale = 1;
     bool m_composite = false;
     bool m_randr15 = false;
+    bool m_shm = false;
     QHash<QByteArray, xcb_atom_t> m_atoms;
 };
 

@@ -5,11 +5,17 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QRegion>
+#include <QSet>
 #include <QThread>
 #include <QWindow>
 
 #include <xcb/composite.h>
 #include <xcb/randr.h>
+#ifdef PELICARTA_HAVE_XCB_SHM
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <xcb/shm.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -38,6 +44,7 @@ struct TopLevel {
     QRect pixels; // border included
     int depth = 0;
     bool viewable = false;
+    std::optional<qint32> pid; // _NET_WM_PID on the window itself
 };
 
 QRectF toPoints(const QRect &pixels, double scale) {
@@ -108,10 +115,10 @@ public:
         if (monitor == all.end()) return {ScreenGrab::Status::gone, {}, false, {}};
         const QRect area = monitor->pixels;
 
-        std::vector<TopLevel> own;
         const std::vector<TopLevel> levels = topLevels();
-        for (const TopLevel &t : levels) {
-            if (t.viewable && t.pixels.intersects(area) && processOf(t.window, 2) == ownProcessID()) own.push_back(t);
+        std::vector<TopLevel> own;
+        for (const TopLevel &t : ownTopLevels(levels)) {
+            if (t.viewable && t.pixels.intersects(area)) own.push_back(t);
         }
 
         QString error;
@@ -184,9 +191,11 @@ public:
                            reinterpret_cast<const char *>(&event));
         } else {
             const uint32_t above = XCB_STACK_MODE_ABOVE;
-            xcb_map_window(c, number);
-            xcb_configure_window(c, number, XCB_CONFIG_WINDOW_STACK_MODE, &above);
-            xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, number, XCB_CURRENT_TIME);
+            // Checked and dropped: a window that is not viewable yet refuses the focus, and the error
+            // must not reach Qt's event queue when we share its connection.
+            xcb_discard_reply(c, xcb_map_window_checked(c, number).sequence);
+            xcb_discard_reply(c, xcb_configure_window_checked(c, number, XCB_CONFIG_WINDOW_STACK_MODE, &above).sequence);
+            xcb_discard_reply(c, xcb_set_input_focus_checked(c, XCB_INPUT_FOCUS_PARENT, number, XCB_CURRENT_TIME).sequence);
         }
         xcb_flush(c);
         return true;
@@ -218,7 +227,7 @@ public:
                 active = topLevelOf(focus->focus).window;
         }
         if (active == XCB_WINDOW_NONE) return std::nullopt;
-        return processOf(active, 2);
+        return processOf(active);
     }
 
 private:
@@ -297,17 +306,24 @@ private:
         const int count = xcb_query_tree_children_length(tree.get());
         std::vector<xcb_get_window_attributes_cookie_t> attributes(static_cast<size_t>(count));
         std::vector<xcb_get_geometry_cookie_t> geometries(static_cast<size_t>(count));
+        std::vector<xcb_get_property_cookie_t> pids(static_cast<size_t>(count));
+        const xcb_atom_t pidAtom = m_x->atom("_NET_WM_PID");
         for (int i = 0; i < count; ++i) {
             attributes[size_t(i)] = xcb_get_window_attributes(c, children[i]);
             geometries[size_t(i)] = xcb_get_geometry(c, children[i]);
+            pids[size_t(i)] = xcb_get_property(c, 0, children[i], pidAtom, XCB_ATOM_CARDINAL, 0, 1);
         }
         for (int i = 0; i < count; ++i) {
             auto a = xcbReply(xcb_get_window_attributes_reply(c, attributes[size_t(i)], nullptr));
             auto g = xcbReply(xcb_get_geometry_reply(c, geometries[size_t(i)], nullptr));
+            auto pid = xcbReply(xcb_get_property_reply(c, pids[size_t(i)], nullptr));
             if (!a || !g || a->_class == XCB_WINDOW_CLASS_INPUT_ONLY) continue;
             const int border = g->border_width;
-            result.push_back({children[i], QRect(g->x, g->y, g->width + 2 * border, g->height + 2 * border), g->depth,
-                              a->map_state == XCB_MAP_STATE_VIEWABLE});
+            TopLevel t{children[i], QRect(g->x, g->y, g->width + 2 * border, g->height + 2 * border), g->depth,
+                       a->map_state == XCB_MAP_STATE_VIEWABLE, std::nullopt};
+            if (pid && pid->format == 32 && xcb_get_property_value_length(pid.get()) >= 4)
+                t.pid = qint32(*static_cast<const quint32 *>(xcb_get_property_value(pid.get())));
+            result.push_back(t);
         }
         return result;
     }
@@ -329,22 +345,41 @@ private:
         if (!g || !a) return {};
         const int border = g->border_width;
         return {current, QRect(g->x, g->y, g->width + 2 * border, g->height + 2 * border), g->depth,
-                a->map_state == XCB_MAP_STATE_VIEWABLE};
+                a->map_state == XCB_MAP_STATE_VIEWABLE, std::nullopt};
     }
 
-    // _NET_WM_PID of the window or, for a frame, of the client inside it (searched `levels` deep).
-    std::optional<qint32> processOf(xcb_window_t window, int levels) {
-        if (auto pid = m_x->cardinals(window, m_x->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL); pid && !pid->empty())
-            return static_cast<qint32>(pid->front());
-        if (levels <= 0) return std::nullopt;
-        xcb_connection_t *c = m_x->connection();
-        auto tree = xcbReply(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
-        if (!tree) return std::nullopt;
-        const xcb_window_t *children = xcb_query_tree_children(tree.get());
-        for (int i = xcb_query_tree_children_length(tree.get()) - 1; i >= 0; --i) {
-            if (auto pid = processOf(children[i], levels - 1)) return pid;
+    std::optional<qint32> processOf(xcb_window_t window) {
+        const auto pid = m_x->cardinals(window, m_x->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+        if (!pid || pid->empty()) return std::nullopt;
+        return static_cast<qint32>(pid->front());
+    }
+
+    // The root's children that show this process's windows: override-redirect windows (and clients,
+    // without a window manager) carry our process id themselves; managed clients sit in a frame.
+    std::vector<TopLevel> ownTopLevels(const std::vector<TopLevel> &levels) {
+        QSet<xcb_window_t> own;
+        for (const TopLevel &t : levels) {
+            if (t.pid == ownProcessID()) own.insert(t.window);
         }
-        return std::nullopt;
+        if (windowManager() != XCB_WINDOW_NONE) {
+            const auto clients = m_x->cardinals(m_x->root(), m_x->atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
+            xcb_connection_t *c = m_x->connection();
+            std::vector<xcb_get_property_cookie_t> cookies;
+            for (quint32 client : clients.value_or(std::vector<quint32>())) {
+                cookies.push_back(xcb_get_property(c, 0, client, m_x->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 0, 1));
+            }
+            for (size_t i = 0; i < cookies.size(); ++i) {
+                auto reply = xcbReply(xcb_get_property_reply(c, cookies[i], nullptr));
+                if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) continue;
+                if (qint32(*static_cast<const quint32 *>(xcb_get_property_value(reply.get()))) == ownProcessID())
+                    own.insert(topLevelOf(clients->at(i)).window);
+            }
+        }
+        std::vector<TopLevel> result;
+        for (const TopLevel &t : levels) {
+            if (own.contains(t.window)) result.push_back(t);
+        }
+        return result;
     }
 
     std::optional<WindowDescription> describe(xcb_window_t client) {
@@ -447,6 +482,7 @@ private:
             return {};
         }
         if (rect.isEmpty()) return {};
+        if (QImage shared = readImageShared(drawable, rect, depth); !shared.isNull()) return shared;
         xcb_connection_t *c = m_x->connection();
         const auto cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, static_cast<int16_t>(rect.x()),
                                           static_cast<int16_t>(rect.y()), static_cast<uint16_t>(rect.width()),
@@ -477,6 +513,57 @@ private:
         return image;
     }
 
+    // The same through shared memory, which spares the server and us a copy through the socket (a
+    // 4K screen is 33 MB). Null when shared memory is unavailable, so the caller reads the usual way.
+    QImage readImageShared(xcb_drawable_t drawable, const QRect &rect, int depth) {
+#ifdef PELICARTA_HAVE_XCB_SHM
+        constexpr qsizetype kWorthIt = 256 * 1024;
+        const qsizetype bytes = qsizetype(rect.width()) * rect.height() * 4;
+        if (!m_x->hasShm() || bytes < kWorthIt) return {};
+        xcb_connection_t *c = m_x->connection();
+        const int id = ::shmget(IPC_PRIVATE, size_t(bytes), IPC_CREAT | 0600);
+        if (id < 0) return {};
+        void *memory = ::shmat(id, nullptr, 0);
+        if (memory == reinterpret_cast<void *>(-1)) {
+            ::shmctl(id, IPC_RMID, nullptr);
+            return {};
+        }
+        const xcb_shm_seg_t segment = xcb_generate_id(c);
+        xcb_generic_error_t *failure = xcb_request_check(c, xcb_shm_attach_checked(c, segment, quint32(id), 0));
+        // Removed once both sides have let go of it.
+        ::shmctl(id, IPC_RMID, nullptr);
+        if (failure) {
+            free(failure);
+            ::shmdt(memory);
+            return {};
+        }
+        auto reply = xcbReply(xcb_shm_get_image_reply(
+            c,
+            xcb_shm_get_image(c, drawable, int16_t(rect.x()), int16_t(rect.y()), uint16_t(rect.width()),
+                              uint16_t(rect.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0),
+            &failure));
+        free(failure);
+        xcb_discard_reply(c, xcb_shm_detach_checked(c, segment).sequence);
+        if (!reply) {
+            ::shmdt(memory);
+            return {};
+        }
+        QImage image(static_cast<uchar *>(memory), rect.width(), rect.height(), rect.width() * 4,
+                     depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32,
+                     [](void *p) { ::shmdt(p); }, memory);
+        if (depth == 24) {
+            auto *pixels = static_cast<quint32 *>(memory);
+            for (qsizetype i = 0, n = bytes / 4; i < n; ++i) pixels[i] |= 0xff000000u;
+        }
+        return image;
+#else
+        Q_UNUSED(drawable);
+        Q_UNUSED(rect);
+        Q_UNUSED(depth);
+        return {};
+#endif
+    }
+
     // Part of a top-level window's own pixmap (frame-local pixel rectangle); null when it has none.
     QImage readWindowPixmap(const TopLevel &window, const QRect &part, QString *error) {
         xcb_connection_t *c = m_x->connection();
@@ -487,7 +574,7 @@ private:
             return {};
         }
         QImage image = readImage(pixmap, part, window.depth, error);
-        xcb_free_pixmap(c, pixmap);
+        xcb_discard_reply(c, xcb_free_pixmap_checked(c, pixmap).sequence);
         return image;
     }
 

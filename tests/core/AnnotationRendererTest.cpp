@@ -68,6 +68,14 @@ TEST(AnnotationRendererTest, MarksAreShiftedByTheCrop) {
     EXPECT_EQ(first, 10);
     EXPECT_TRUE(blue(20, 9) && blue(20, 10));
     EXPECT_FALSE(blue(20, 7) || blue(20, 12));
+
+    // Marks are in pixels also on an image of a high-density screen, which keeps its density.
+    QImage dense = image.copy();
+    dense.setDevicePixelRatio(2);
+    const QImage denseOut = AnnotationRenderer::render(dense, std::nullopt,
+                                                       {mark(Annotation::Kind::arrow, {110, 60}, {300, 60}, 0x4DA3FF, 6)});
+    EXPECT_EQ(denseOut.devicePixelRatio(), 2);
+    EXPECT_GT(denseOut.pixelColor(250, 60).blue() - denseOut.pixelColor(250, 60).red(), 100);
     EXPECT_TRUE(near(at(out, 95, 10), QColor(0x4D, 0xA3, 0xFF), 10)); // the tip's head
 }
 
@@ -205,6 +213,11 @@ TEST(AnnotationRendererTest, EveryMarkTogether) {
         mark(Annotation::Kind::arrow, {10, 10}, {10, 10}),
         mark(Annotation::Kind::label({}), {5, 5}, {5, 5}),
         mark(Annotation::Kind::arrow, {qQNaN(), 0}, {1e308, -1e308}),
+        mark(Annotation::Kind::rectangle, {qQNaN(), 0}, {40, 40}, 0x3DDC97, qQNaN()),
+        mark(Annotation::Kind::rectangle, {-1e300, -1e300}, {1e300, 1e300}, 0x3DDC97, 1e300),
+        mark(Annotation::Kind::highlight, {0, qInf()}, {40, 40}),
+        mark(Annotation::Kind::blur, {qQNaN(), 0}, {400, 400}),
+        mark(Annotation::Kind::label(QStringLiteral("x")), {qQNaN(), qQNaN()}, {0, 0}, 0xFFFFFF, 1e9),
     };
     const QImage out = AnnotationRenderer::render(image, std::nullopt, marks);
     ASSERT_EQ(out.size(), image.size());

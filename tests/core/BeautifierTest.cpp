@@ -70,6 +70,13 @@ TEST(BeautifierTest, CanvasSizesAndCorners) {
     EXPECT_EQ(out.format(), QImage::Format_ARGB32_Premultiplied);
     EXPECT_EQ(out.pixel(628, 428), qRgb(40, 120, 200));
     EXPECT_EQ(Beautifier::layout({1000, 600}, s)->frame, QRect(128, 128, 1000, 600));
+
+    // A screenshot of a high-density screen is laid out and drawn in pixels all the same.
+    QImage dense = shot(1000, 600);
+    dense.setDevicePixelRatio(2);
+    const QImage denseOut = Beautifier::render(dense, s, std::nullopt);
+    EXPECT_EQ(denseOut.size(), QSize(1256, 856));
+    EXPECT_EQ(denseOut.pixel(1100, 700), qRgb(40, 120, 200));
 }
 
 TEST(BeautifierTest, BadPaddingAndSizesNeverCrash) {
@@ -92,6 +99,13 @@ TEST(BeautifierTest, BadPaddingAndSizesNeverCrash) {
     EXPECT_FALSE(Beautifier::layout({32000, 100}, s));
     s.aspect = AspectRatio::auto_;
     EXPECT_TRUE(Beautifier::render(QImage(), s, std::nullopt).isNull());
+    Backdrop colourless = Backdrop::builtIn(QStringLiteral("nebula"));
+    colourless.colors.clear();
+    s.backdrop = colourless;
+    s.shadow = false;
+    const QImage clear = Beautifier::render(shot(100, 100), s, std::nullopt);
+    EXPECT_EQ(clear.pixel(3, 3), 0u); // a mesh without colours draws nothing: the canvas stays clear
+    s = style();
     const QImage one = Beautifier::render(shot(1, 1), s, std::nullopt);
     EXPECT_EQ(one.size(), QSize(257, 257));
     EXPECT_EQ(one.pixel(128, 128), qRgb(40, 120, 200));
@@ -136,9 +150,18 @@ TEST(BeautifierTest, TrimsUniformBorders) {
         QPainter p(&framed);
         p.fillRect(100, 100, 400, 200, QColor(30, 30, 30));
     }
-    const QImage trimmed = Beautifier::trimUniformEdges(framed, 10);
+    QImage trimmed = Beautifier::trimUniformEdges(framed, 10);
     EXPECT_EQ(trimmed.size(), QSize(400, 200));
     EXPECT_EQ(trimmed.pixel(0, 0), qRgb(30, 30, 30));
+    EXPECT_EQ(trimmed.pixel(399, 199), qRgb(30, 30, 30));
+    // The cut shares the screenshot's pixels but never writes into them.
+    trimmed.setPixel(0, 0, qRgb(1, 2, 3));
+    EXPECT_EQ(framed.pixel(100, 100), qRgb(30, 30, 30));
+    {
+        QImage temporary = framed.copy();
+        trimmed = Beautifier::trimUniformEdges(temporary, 10);
+    }
+    EXPECT_EQ(trimmed.pixel(200, 100), qRgb(30, 30, 30));
     // The same through render: the margin goes around the content only.
     EXPECT_EQ(Beautifier::render(framed, style(), std::nullopt).size(), QSize(656, 456));
 
@@ -246,6 +269,9 @@ TEST(BeautifierTest, RenderSheets) {
         ASSERT_FALSE(out.isNull()) << b.id.toStdString();
         EXPECT_TRUE(out.save(testsupport::outputPath(QStringLiteral("beautify-%1.png").arg(b.id))));
     }
+    // A large canvas shows whether the stretched mesh stays smooth.
+    const QImage large = Beautifier::render(busyShot(2400, 1500), style(Backdrop::builtIn(QStringLiteral("dusk"))), std::nullopt);
+    EXPECT_TRUE(large.save(testsupport::outputPath(QStringLiteral("beautify-dusk-large.png"))));
     for (LogoPosition position : LogoPositions::all) {
         BeautyStyle s = style(Backdrop::builtIn(QStringLiteral("pearl")), 48);
         s.aspect = AspectRatio::wide;

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -58,7 +60,8 @@ TEST(GaussianBlurTest, ShadowBlurValueIsTwiceSigma) {
 }
 
 // Small σ runs at full size, large σ through the averaged-down copy; both must match a true Gaussian.
-// Three boxes differ from it by up to 2.5 levels along one axis, so 5 levels (2 %) is the bound in two.
+// Three boxes differ from it by up to 2.5 levels along one axis, so 5 levels (2 %) is the bound in two;
+// on average they stay well within a level.
 TEST(GaussianBlurTest, FollowsATrueGaussianAtEverySize) {
     struct Case {
         int size;
@@ -73,6 +76,31 @@ TEST(GaussianBlurTest, FollowsATrueGaussianAtEverySize) {
         EXPECT_LE(d.largest, 5) << "sigma " << c.sigma;
         EXPECT_LT(d.mean, 0.5) << "sigma " << c.sigma;
     }
+}
+
+// The shadow path draws the shape straight at the reduced scale; it must match the Gaussian as well.
+TEST(GaussianBlurTest, SoftMaskFollowsATrueGaussian) {
+    for (const auto &[size, square, sigma] : {std::tuple{120, QRect(40, 30, 40, 50), 3.0},
+                                              std::tuple{700, QRect(240, 220, 200, 260), 44.0},
+                                              std::tuple{503, QRect(171, 150, 161, 201), 31.0}}) {
+        const GaussianBlur::SoftMask mask(QSize(size, size), sigma, [&](QPainter &p) { p.fillRect(square, Qt::black); });
+        ASSERT_FALSE(mask.isNull());
+        QImage read(size, size, QImage::Format_Alpha8);
+        for (int y = 0; y < size; ++y) mask.readRow(y, 0, size, read.scanLine(y));
+        const Deviation d = deviationFromGaussian(read, square, sigma);
+        EXPECT_LE(d.largest, 5) << "sigma " << sigma;
+        EXPECT_LT(d.mean, 0.75) << "sigma " << sigma;
+    }
+    // Reading part of a row gives the same values as reading all of it; outside the mask nothing.
+    const GaussianBlur::SoftMask mask(QSize(300, 100), 20, [](QPainter &p) { p.fillRect(100, 30, 100, 40, Qt::black); });
+    uint8_t whole[300], part[50];
+    mask.readRow(50, 0, 300, whole);
+    mask.readRow(50, 120, 50, part);
+    EXPECT_TRUE(std::equal(part, part + 50, whole + 120));
+    part[0] = 7;
+    mask.readRow(100, 0, 50, part);
+    mask.readRow(5, 280, 50, part);
+    EXPECT_EQ(part[0], 7);
 }
 
 TEST(GaussianBlurTest, EdgesAreClampedNotDarkened) {

@@ -45,9 +45,13 @@ TEST_F(LocalizationTest, FormatterIsSafeWithHostileOrPositionalTexts) {
     EXPECT_EQ(formatLocalized(QStringLiteral("%2$@ then %1$@"), two), QStringLiteral("b then a"));
     EXPECT_EQ(formatLocalized(QStringLiteral("%@ %@ %@"), two), QStringLiteral("a b "));
     EXPECT_EQ(formatLocalized(QStringLiteral("%9$@|%0$@"), two), QStringLiteral("|"));
-    EXPECT_EQ(formatLocalized(QStringLiteral("%s %d %n %x%"), two), QStringLiteral("%s %d %n %x%"));
+    EXPECT_EQ(formatLocalized(QStringLiteral("%s %n %x %f%"), two), QStringLiteral("%s %n %x %f%"));
     EXPECT_EQ(formatLocalized(QStringLiteral("100%% de %@"), {QStringLiteral("50%@")}), QStringLiteral("100% de 50%@"));
     EXPECT_EQ(formatLocalized(QStringLiteral("%99999999999999999999$@x"), two), QStringLiteral("%99999999999999999999$@x"));
+    // Number placeholders take their values as text, like "%@".
+    EXPECT_EQ(formatLocalized(QStringLiteral("%lld × %lld"), {QStringLiteral("400"), QStringLiteral("300")}),
+              QStringLiteral("400 × 300"));
+    EXPECT_EQ(formatLocalized(QStringLiteral("%2$lld°/%1$d"), two), QStringLiteral("b°/a"));
 }
 
 TEST_F(LocalizationTest, VariantsHoldEveryLanguageAndAreCached) {

@@ -376,6 +376,49 @@ class RoadTest(unittest.TestCase):
         self.addCleanup(stop)
         return process
 
+    def test_area_capture_through_the_overlay(self):
+        app = self.start({"afterCapture": "copy", "areaRelease": "instant"})
+        width, height = self.desktop.width, self.desktop.height
+
+        def overlay_up():
+            # Override-redirect windows escape `xdotool search`; the window tree lists them (once
+            # finished, the overlay's windows are destroyed).
+            tree = self.desktop.x(["xwininfo", "-root", "-tree"]).decode().splitlines()
+            return [line for line in tree if '"Pelicarta"' in line and f" {width}x{height}+0+0 " in line]
+
+        # Cancelled: nothing is delivered.
+        self.desktop.set_clipboard_text("before")
+        self.assertEqual(app.launch("--capture", "area"), 0)
+        self.assertTrue(wait_for(overlay_up, 10), "the overlay did not come up:\n" + app.output())
+        self.desktop.x(["xdotool", "key", "Escape"])
+        self.assertTrue(wait_for(lambda: not overlay_up(), 10))
+        time.sleep(0.5)
+        self.assertNotIn("image/png", self.desktop.clipboard_targets())
+        self.assertEqual(app.capture_files(), [])
+
+        # A later capture works; a start while its overlay is up is ignored.
+        self.assertEqual(app.launch("--capture", "area"), 0)
+        self.assertTrue(wait_for(overlay_up, 10))
+        self.assertEqual(app.launch("--capture", "fullscreen"), 0)
+        self.assertEqual(app.launch("--capture", "window"), 0)
+        time.sleep(0.5)
+        self.assertNotIn("image/png", self.desktop.clipboard_targets())
+        self.assertEqual(len(overlay_up()), 1)
+        self.desktop.x(["xdotool", "mousemove", "--sync", "100", "100", "mousedown", "1"])
+        self.desktop.x(["xdotool", "mousemove", "--sync", "250", "200"])
+        self.desktop.x(["xdotool", "mousemove", "--sync", "400", "300", "mouseup", "1"])
+        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 10), app.output())
+        # The cut area, beautified.
+        self.assertEqual(image_size(self.desktop, self.desktop.clipboard("image/png")), (300 + 256, 200 + 256))
+        files = wait_for(app.capture_files, 10)
+        self.assertEqual(image_size(self.desktop, f"{app.recents}/{files[0]}"), (300, 200))
+
+        # Repeating grabs the same area afresh, with no overlay.
+        self.capture_and_wait_for_png(app, "repeat")
+        self.assertFalse(overlay_up())
+        self.assertEqual(image_size(self.desktop, self.desktop.clipboard("image/png")), (300 + 256, 200 + 256))
+        self.assertTrue(app.running())
+
     def test_tutorial_recording_turns_a_capture_into_a_step(self):
         app = self.start({"afterCapture": "copy"})
         self.assertEqual(app.launch("--capture", "tutorial"), 0)

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -84,10 +86,17 @@ TEST(HeifCodecTest, ReadsFiles) {
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->size(), QSize(128, 96));
 
-    QString error;
-    EXPECT_FALSE(platform::HeifCodec::decodeFile(folder.file(QStringLiteral("absent.heic")), &error));
-    EXPECT_FALSE(error.isEmpty());
+    // Missing, empty, cut short, or not a file at all (a folder once made the reader spin forever).
+    ASSERT_TRUE(folder.write(QStringLiteral("empty.heic"), {}));
+    ASSERT_TRUE(folder.write(QStringLiteral("cut.heic"), bytes->left(bytes->size() / 2)));
+    for (const QString &name : {QStringLiteral("absent.heic"), QStringLiteral("empty.heic"),
+                                QStringLiteral("cut.heic"), QString()}) {
+        QString error;
+        EXPECT_FALSE(platform::HeifCodec::decodeFile(folder.file(name), &error)) << qPrintable(name);
+        EXPECT_FALSE(error.isEmpty());
+    }
     EXPECT_FALSE(platform::HeifCodec::readFileSize(folder.path()));
+    EXPECT_FALSE(platform::HeifCodec::readFileSize(folder.file(QStringLiteral("empty.heic"))));
 }
 
 TEST(HeifCodecTest, DamagedInputDecodesToNothing) {
@@ -115,6 +124,27 @@ TEST(HeifCodecTest, DamagedInputDecodesToNothing) {
     for (qsizetype i = flipped.size() - 200; i < flipped.size(); i += 7) flipped[i] = char(flipped[i] ^ 0x5a);
     if (const auto image = platform::HeifCodec::decode(flipped)) {
         EXPECT_EQ(image->size(), QSize(128, 96));
+    }
+}
+
+TEST(HeifCodecTest, EncodesAndDecodesOnManyThreadsAtOnce) {
+    const QImage image = blocks(true);
+    const auto expected = platform::HeifCodec::encode(image, 0.7);
+    ASSERT_TRUE(expected);
+    std::vector<std::optional<QByteArray>> encoded(6);
+    std::vector<std::optional<QImage>> decoded(6);
+    {
+        std::vector<std::jthread> threads;
+        for (size_t i = 0; i < encoded.size(); ++i)
+            threads.emplace_back([&, i] {
+                encoded[i] = platform::HeifCodec::encode(image, 0.7);
+                decoded[i] = platform::HeifCodec::decode(*expected);
+            });
+    }
+    for (size_t i = 0; i < encoded.size(); ++i) {
+        EXPECT_EQ(encoded[i], expected);
+        ASSERT_TRUE(decoded[i]);
+        EXPECT_EQ(*decoded[i], *decoded[0]);
     }
 }
 

@@ -156,6 +156,9 @@ TEST_F(X11Test, AreaAndDisplayUnderTheMouse) {
     ASSERT_TRUE(full.ok());
     EXPECT_EQ(full.value().size(), QSize(1920, 1080));
     EXPECT_EQ(colorAt(full.value(), redFrame.center()), kRed);
+    // The pointer is not drawn.
+    for (int y = 295; y < 325; ++y)
+        for (int x = 295; x < 325; ++x) ASSERT_EQ(colorAt(full.value(), QPointF(x, y)), kRed) << x << "," << y;
 
     EXPECT_TRUE(ScreenPermission::isGranted());
     EXPECT_EQ(ScreenCapturer::screen(display), QGuiApplication::primaryScreen());

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QImage>
 #include <QSize>
 #include <QtGlobal>
 
+// Checks made on a picture before heavy work is done with it.
 namespace platform {
 
 // The largest picture Pelicarta decodes, renders or encodes. Anything bigger comes from a hostile
@@ -15,5 +17,9 @@ constexpr bool fitsImageLimits(QSize size) {
     return size.width() > 0 && size.height() > 0 && size.width() <= maxImageSide &&
            size.height() <= maxImageSide && qint64(size.width()) * size.height() <= maxImagePixels;
 }
+
+// Whether any pixel is less than fully opaque. A format with an alpha channel says nothing about
+// the pixels themselves; this looks at them (and stops at the first transparent one).
+bool hasTransparentPixels(const QImage &image);
 
 } // namespace platform

@@ -1,0 +1,84 @@
+#include "capture/OverlayBackdrop.h"
+#include "capture/ScreenCapturer.h"
+#include "support/XvfbServer.h"
+
+#include <QDeadlineTimer>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QProcess>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+#ifdef PELICARTA_TEST_WINDOW
+// Ten overlapping windows of different colours on the given display; empty when one did not start.
+std::vector<std::unique_ptr<QProcess>> tenWindows(const QByteArray &display) {
+    std::vector<std::unique_ptr<QProcess>> windows;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    for (int i = 0; i < 10; ++i) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(env);
+        p->start(QStringLiteral(PELICARTA_TEST_WINDOW),
+                 {QStringLiteral("--app"), QStringLiteral("Janela%1").arg(i), QStringLiteral("--fill"),
+                  QColor::fromHsv(i * 36, 200, 200).name().mid(1), QStringLiteral("--rect"),
+                  QStringLiteral("%1,%2,640,480").arg(60 + i * 90).arg(40 + i * 50)});
+        QDeadlineTimer deadline(10000);
+        while (!p->canReadLine() && !deadline.hasExpired()) p->waitForReadyRead(100);
+        if (!p->readLine().startsWith("ready")) return {};
+        windows.push_back(std::move(p));
+    }
+    return windows;
+}
+#endif
+
+// Freezing every display and listing the windows, as a capture starts, on a private Xvfb screen.
+void BM_PrepareSession(benchmark::State &state) {
+#ifndef PELICARTA_TEST_WINDOW
+    state.SkipWithError("built without the test helper window (PELICARTA_BUILD_TESTS=OFF)");
+#else
+    const QSize size(int(state.range(0)), int(state.range(1)));
+    testsupport::XvfbServer server(size, true);
+    if (!server.running()) {
+        state.SkipWithError(qPrintable(QStringLiteral("no private X server: ") + server.error()));
+        return;
+    }
+    std::vector<std::unique_ptr<QProcess>> windows = tenWindows(server.display());
+    if (windows.size() != 10) {
+        state.SkipWithError("the helper windows did not start");
+        return;
+    }
+    platform::ScreenServices::setShared(platform::createX11ScreenServices({server.display(), true}));
+    for (auto _ : state) {
+        CaptureResult<CaptureSession> session = ScreenCapturer::prepareSession();
+        if (!session.ok() || session.value().windows.size() != 10) {
+            state.SkipWithError("the session is incomplete");
+            break;
+        }
+        benchmark::DoNotOptimize(session.value().snapshots.first().image.constBits());
+    }
+    platform::ScreenServices::setShared(nullptr);
+    for (auto &w : windows) {
+        w->kill();
+        w->waitForFinished(2000);
+    }
+#endif
+}
+BENCHMARK(BM_PrepareSession)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+
+// The blurred backdrop of window mode, made once per display as the overlay opens.
+void BM_OverlayBackdropBlur(benchmark::State &state) {
+    QImage image(int(state.range(0)), int(state.range(1)), QImage::Format_RGB32);
+    QPainter p(&image);
+    p.fillRect(image.rect(), QLinearGradient(0, 0, image.width(), image.height()));
+    p.end();
+    for (auto _ : state) benchmark::DoNotOptimize(OverlayBackdrop::blurred(image).constBits());
+}
+BENCHMARK(BM_OverlayBackdropBlur)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,215 @@
+#include "capture/OverlayController.h"
+
+#include "capture/CaptureSettings.h"
+#include "capture/OverlayBackdrop.h"
+#include "capture/OverlayGeometry.h"
+#include "capture/OverlayView.h"
+#include "capture/ScreenCapturer.h"
+#include "platform/KeyEvent.h"
+#include "platform/ScreenServices.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QScreen>
+
+OverlayController::OverlayController(CaptureSession session, OverlayModel::Mode mode, Completion completion,
+                                     ScreenLookup screenFor, QObject *parent)
+    : QObject(parent), m_session(std::move(session)),
+      m_model(mode, ScreenCapturer::globalMouseLocation()), m_completion(std::move(completion)),
+      m_screenFor(screenFor ? std::move(screenFor) : ScreenLookup(&ScreenCapturer::screen)) {
+    // The window under the pointer is highlighted before the pointer moves.
+    if (mode == OverlayModel::Mode::window) m_model.setHoveredWindow(m_session.window(m_model.mouse()));
+}
+
+OverlayController::~OverlayController() {
+    // Never leave the keyboard grabbed or the cursor changed behind us.
+    if (!m_finished) {
+        m_finished = true;
+        if (m_keyMonitor) qApp->removeEventFilter(this);
+        if (m_cursorPushed) QGuiApplication::restoreOverrideCursor();
+        for (const auto &w : std::as_const(m_windows)) delete w.data();
+    }
+}
+
+QList<OverlayView *> OverlayController::views() const {
+    QList<OverlayView *> out;
+    for (const auto &w : m_windows)
+        if (w) out << w.data();
+    return out;
+}
+
+OverlayActions OverlayController::actions() {
+    QPointer<OverlayController> self(this);
+    return OverlayActions{
+        [self] { if (self) self->confirm(); },
+        [self] { if (self) self->finish(std::nullopt); },
+        [self](OverlayModel::Mode mode) { if (self) self->setMode(mode); },
+    };
+}
+
+void OverlayController::show() {
+    if (auto services = platform::ScreenServices::shared(); services && services->connected())
+        m_previousApp = services->frontmostApplication();
+
+    for (const DisplaySnapshot &snapshot : std::as_const(m_session.snapshots)) {
+        QScreen *screen = m_screenFor(snapshot.displayID);
+        if (!screen) continue;
+        auto *view = new OverlayView(this, snapshot, OverlayBackdrop::blurred(snapshot.image), &m_session, &m_model);
+        // Override-redirect: above every window, unmanaged, so the geometry must be set by hand.
+        view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                             Qt::X11BypassWindowManagerHint);
+        view->setAttribute(Qt::WA_DeleteOnClose, false);
+        view->setScreen(screen);
+        view->setGeometry(screen->geometry());
+        view->show();
+        view->raise();
+        m_windows << view;
+    }
+
+    const QPointF pointer = m_model.mouse();
+    for (const auto &w : std::as_const(m_windows)) {
+        if (w && w->snapshot().bounds.contains(pointer)) {
+            m_keyWindow = w;
+            break;
+        }
+    }
+    if (!m_keyWindow && !m_windows.isEmpty()) m_keyWindow = m_windows.first();
+
+    qApp->installEventFilter(this);
+    m_keyMonitor = true;
+    QGuiApplication::setOverrideCursor(Qt::CrossCursor);
+    m_cursorPushed = true;
+
+    if (m_keyWindow) {
+        m_keyWindow->activateWindow();
+        m_keyWindow->grabKeyboard();
+        m_keyWindow->grabMouse();
+    } else {
+        // Nothing to click and nothing to press Escape on: end now rather than hang the capture road.
+        finish(std::nullopt);
+    }
+}
+
+bool OverlayController::eventFilter(QObject *watched, QEvent *event) {
+    if (m_finished) return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        event->accept(); // no application shortcut fires while the overlay is up
+        return true;
+    case QEvent::KeyPress: {
+        // Consumed where it is first seen (its window), so each press is handled once.
+        const auto key = platform::KeyEvent::fromQt(*static_cast<QKeyEvent *>(event));
+        if (key && key->type == platform::KeyEvent::Type::keyDown)
+            handleKey(key->keyCode, key->has(platform::ModifierFlag::shift), key->has(platform::ModifierFlag::option));
+        return true; // every key-down is consumed while the overlay is up
+    }
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}
+
+void OverlayController::handleKey(int keyCode, bool shift, bool option) {
+    const double step = shift ? 10 : 1;
+    switch (keyCode) {
+    case platform::KeyCode::returnKey:
+    case platform::KeyCode::keypadEnter: confirm(); break;
+    case platform::KeyCode::space:
+        setMode(m_model.mode() == OverlayModel::Mode::area ? OverlayModel::Mode::window : OverlayModel::Mode::area);
+        break;
+    case platform::KeyCode::escape: finish(std::nullopt); break;
+    case platform::KeyCode::leftArrow: adjust(-step, 0, option); break;
+    case platform::KeyCode::rightArrow: adjust(step, 0, option); break;
+    case platform::KeyCode::downArrow: adjust(0, step, option); break;
+    case platform::KeyCode::upArrow: adjust(0, -step, option); break;
+    default: break;
+    }
+}
+
+void OverlayController::adjust(double dx, double dy, bool resize) {
+    if (m_finished || m_model.mode() != OverlayModel::Mode::area || m_model.phase() != OverlayModel::Phase::adjusting)
+        return;
+    const auto selection = m_model.selection();
+    const auto bounds = m_model.selectionBounds();
+    if (!selection || !bounds) return;
+    QRectF next;
+    if (!resize) {
+        next = OverlayGeometry::clamp(selection->translated(dx, dy), *bounds);
+    } else {
+        double width = selection->width() + dx;
+        double height = selection->height() + dy;
+        if (width <= OverlayGeometry::minimumSide) width = OverlayGeometry::minimumSide;
+        if (height <= OverlayGeometry::minimumSide) height = OverlayGeometry::minimumSide;
+        next = QRectF(selection->topLeft(), QSizeF(width, height)).intersected(*bounds);
+    }
+    m_model.setSelection(next);
+}
+
+void OverlayController::confirm() {
+    if (m_finished) return;
+    if (m_model.mode() == OverlayModel::Mode::window) {
+        if (const auto window = m_model.hoveredWindow()) finish(OverlayResult::windowResult(*window));
+        return;
+    }
+    const auto selection = m_model.selection();
+    if (m_model.phase() != OverlayModel::Phase::adjusting || !selection) return;
+    const DisplaySnapshot *snapshot = m_session.snapshot(selection->center());
+    if (!snapshot) return;
+    const QImage image = snapshot->crop(*selection);
+    if (image.isNull()) return; // the overlay stays up
+    finish(OverlayResult::area(image, selection->intersected(snapshot->bounds), snapshot->displayID));
+}
+
+void OverlayController::setMode(OverlayModel::Mode mode) {
+    if (m_finished) return;
+    m_model.setSelection(std::nullopt);
+    m_model.setSelectionBounds(std::nullopt);
+    m_model.setPhase(OverlayModel::Phase::idle);
+    m_model.setMode(mode);
+    m_model.setHoveredWindow(mode == OverlayModel::Mode::window ? m_session.window(m_model.mouse())
+                                                                : std::optional<WindowInfo>());
+}
+
+OverlayView *OverlayController::viewForPointer(const QPointF &global) const {
+    if (m_dragOwner) return m_dragOwner;
+    for (const auto &w : m_windows)
+        if (w && w->snapshot().bounds.contains(global)) return w;
+    return nullptr;
+}
+
+void OverlayController::finish(std::optional<OverlayResult> result) {
+    if (m_finished) return;
+    m_finished = true;
+
+    if (m_keyMonitor) {
+        qApp->removeEventFilter(this);
+        m_keyMonitor = false;
+    }
+    if (m_keyWindow) {
+        m_keyWindow->releaseKeyboard();
+        m_keyWindow->releaseMouse();
+    }
+    if (m_cursorPushed) {
+        QGuiApplication::restoreOverrideCursor();
+        m_cursorPushed = false;
+    }
+    for (const auto &w : std::as_const(m_windows)) {
+        if (!w) continue;
+        w->hide();
+        w->deleteLater(); // we may be inside one of its event handlers
+    }
+    m_windows.clear();
+
+    // Give the focus back, except for a window (its capture handles the focus) and an area going to
+    // the editor (the main window comes forward).
+    const bool giveBack = !result || (result->kind == OverlayResult::Kind::area &&
+                                      AfterCaptureSetting::current() != AfterCapture::editor);
+    if (giveBack && m_previousApp) {
+        if (auto services = platform::ScreenServices::shared(); services && services->connected() &&
+                                                               *m_previousApp != services->ownProcessID())
+            services->activateApplication(*m_previousApp);
+    }
+
+    auto completion = std::move(m_completion);
+    m_completion = nullptr;
+    if (completion) completion(std::move(result));
+}

@@ -1,0 +1,143 @@
+#include "X11Fixture.h"
+
+#include "capture/CaptureSettings.h"
+#include "capture/OverlayController.h"
+#include "capture/OverlayView.h"
+#include "capture/ScreenCapturer.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+
+#include <QProcess>
+#include <QTest>
+
+using namespace x11test;
+
+namespace {
+
+// Runs xdotool against this test's server and waits for it.
+void xdotool(const QStringList &args) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+}
+
+// Lets the X server deliver what xdotool sent.
+void settle(int ms = 150) { QTest::qWait(ms); }
+
+class X11OverlayTest : public X11Test {
+protected:
+    std::optional<std::optional<OverlayResult>> result;
+    int completions = 0;
+    std::unique_ptr<OverlayController> controller;
+
+    void showOverlay(OverlayModel::Mode mode) {
+        const CaptureResult<CaptureSession> session = ScreenCapturer::prepareSession();
+        ASSERT_TRUE(session.ok()) << session.error().message().toStdString();
+        controller = std::make_unique<OverlayController>(session.value(), mode, [this](std::optional<OverlayResult> r) {
+            result = std::move(r);
+            ++completions;
+        });
+        controller->show();
+        ASSERT_FALSE(controller->views().isEmpty());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(controller->views().first()));
+        settle(300);
+    }
+
+    bool waitForResult(int ms = 5000) {
+        return QTest::qWaitFor([&] { return completions > 0; }, ms);
+    }
+
+    static void screenshot(const QString &name) {
+        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                     testsupport::outputPath(name)});
+    }
+};
+
+} // namespace
+
+TEST_F(X11OverlayTest, DragThenReturnGivesTheAreaCutFromTheFrozenScreen) {
+    spawn({QStringLiteral("Fundo"), QColor(0x20, 0xb0, 0x40), QRect(50, 50, 700, 500)});
+    showOverlay(OverlayModel::Mode::area);
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("100"), QStringLiteral("100"), QStringLiteral("mousedown"),
+             QStringLiteral("1")});
+    settle();
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("300"), QStringLiteral("250")});
+    settle();
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("500"), QStringLiteral("400")});
+    settle();
+    screenshot(QStringLiteral("overlay-x11-drawing.png"));
+    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    settle();
+    screenshot(QStringLiteral("overlay-x11-adjusting.png"));
+    // Arrows nudge by one point, Shift+arrows by ten.
+    xdotool({QStringLiteral("key"), QStringLiteral("Right")});
+    xdotool({QStringLiteral("key"), QStringLiteral("shift+Down")});
+    settle();
+    EXPECT_EQ(controller->model().selection(), QRectF(101, 110, 400, 300));
+    xdotool({QStringLiteral("key"), QStringLiteral("Left"), QStringLiteral("shift+Up")});
+    settle();
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(waitForResult());
+    ASSERT_TRUE(result->has_value());
+    const OverlayResult &r = **result;
+    EXPECT_EQ(r.kind, OverlayResult::Kind::area);
+    EXPECT_EQ(r.rect, QRectF(100, 100, 400, 300));
+    EXPECT_EQ(r.image.size(), QSize(400, 300));
+    EXPECT_EQ(r.displayID, controller->session().snapshots.first().displayID);
+    EXPECT_EQ(colorAt(r.image, QPointF(200, 150)), QColor(0x20, 0xb0, 0x40));
+}
+
+TEST_F(X11OverlayTest, EscapeGivesNothingAndAltArrowsResize) {
+    showOverlay(OverlayModel::Mode::area);
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("200"), QStringLiteral("200"), QStringLiteral("mousedown"),
+             QStringLiteral("1"), QStringLiteral("mousemove"), QStringLiteral("260"), QStringLiteral("240"),
+             QStringLiteral("mousemove"), QStringLiteral("300"), QStringLiteral("260"), QStringLiteral("mouseup"),
+             QStringLiteral("1")});
+    settle();
+    ASSERT_EQ(controller->model().selection(), QRectF(200, 200, 100, 60));
+    for (int i = 0; i < 12; ++i) xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+Left")});
+    settle();
+    EXPECT_EQ(controller->model().selection(), QRectF(200, 200, 4, 60));
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    ASSERT_TRUE(waitForResult());
+    EXPECT_FALSE(result->has_value());
+    EXPECT_TRUE(controller->views().isEmpty());
+}
+
+TEST_F(X11OverlayTest, SpaceSwitchesToWindowsAndAClickTakesOne) {
+    const HelperWindow &red = spawn({QStringLiteral("Vermelha"), QColor(0xd0, 0x20, 0x20), QRect(100, 100, 400, 300)});
+    spawn({QStringLiteral("Azul"), QColor(0x20, 0x40, 0xd0), QRect(700, 200, 400, 300)});
+    showOverlay(OverlayModel::Mode::area);
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("300"), QStringLiteral("250")});
+    settle();
+    xdotool({QStringLiteral("key"), QStringLiteral("space")});
+    settle();
+    EXPECT_EQ(controller->model().mode(), OverlayModel::Mode::window);
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("320"), QStringLiteral("260")});
+    settle();
+    ASSERT_TRUE(controller->model().hoveredWindow().has_value());
+    EXPECT_EQ(controller->model().hoveredWindow()->id, red.id);
+    screenshot(QStringLiteral("overlay-x11-window.png"));
+    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    ASSERT_TRUE(waitForResult());
+    ASSERT_TRUE(result->has_value());
+    EXPECT_EQ((*result)->kind, OverlayResult::Kind::window);
+    EXPECT_EQ((*result)->window.id, red.id);
+    EXPECT_EQ((*result)->window.ownerPID, red.pid);
+}
+
+TEST_F(X11OverlayTest, InstantReleaseConfirmsOnMouseUp) {
+    auto &defaults = platform::UserDefaults::standard();
+    defaults.setString(QString::fromLatin1(AreaReleaseSetting::key), QStringLiteral("instant"));
+    showOverlay(OverlayModel::Mode::area);
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("40"), QStringLiteral("40"), QStringLiteral("mousedown"),
+             QStringLiteral("1"), QStringLiteral("mousemove"), QStringLiteral("90"), QStringLiteral("70"),
+             QStringLiteral("mousemove"), QStringLiteral("140"), QStringLiteral("90"), QStringLiteral("mouseup"),
+             QStringLiteral("1")});
+    const bool done = waitForResult();
+    defaults.remove(QString::fromLatin1(AreaReleaseSetting::key));
+    ASSERT_TRUE(done);
+    ASSERT_TRUE(result->has_value());
+    EXPECT_EQ((*result)->rect, QRectF(40, 40, 100, 50));
+}
