@@ -139,7 +139,7 @@ class Desktop:
 class Pelicarta:
     """One running Pelicarta with a home of its own, started as the README starts it."""
 
-    def __init__(self, desktop, settings=None, prepare=None):
+    def __init__(self, desktop, settings=None, prepare=None, arguments=()):
         self.desktop = desktop
         self.home = tempfile.mkdtemp(prefix="pelicarta-e2e-")
         os.chmod(self.home, 0o700)
@@ -161,7 +161,7 @@ class Pelicarta:
         if prepare:
             prepare(self)
         self.log = open(f"{self.home}/pelicarta.log", "w+")
-        self.process = subprocess.Popen([APP], env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
+        self.process = subprocess.Popen([APP, *arguments], env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
         if not wait_for(self.main_window, 20):
             self.stop()
             raise RuntimeError("the main window did not appear:\n" + self.output())
@@ -269,8 +269,8 @@ class RoadTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.desktop.close()
 
-    def start(self, settings=None, prepare=None):
-        app = Pelicarta(self.desktop, settings, prepare)
+    def start(self, settings=None, prepare=None, arguments=()):
+        app = Pelicarta(self.desktop, settings, prepare, arguments)
         self.addCleanup(app.stop)
         return app
 
@@ -330,6 +330,14 @@ class RoadTest(unittest.TestCase):
         self.assertTrue(wait_for(lambda: len(app.capture_files()) == 2, 5), app.capture_files())
         self.assertIn(files[0], app.capture_files())
         self.assertTrue(app.running())
+
+    def test_a_first_launch_with_a_capture_starts_and_captures(self):
+        self.desktop.set_clipboard_text("before")
+        app = self.start({"afterCapture": "copy"}, arguments=("--capture", "fullscreen"))
+        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        self.assertEqual(image_size(self.desktop, self.desktop.clipboard("image/png")),
+                         (self.desktop.width + 256, self.desktop.height + 256))
+        self.assertTrue(app.main_window())
 
     def test_editor_outcome_shows_the_capture_even_when_nothing_is_kept(self):
         self._red_window()
