@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -37,6 +38,10 @@ public:
         auto *layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(new AppShell(AppRouter::shared(), this));
+        // "Ajustes…" (⌘, — Ctrl+, on this keyboard).
+        auto *settings = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
+        connect(settings, &QShortcut::activated, this,
+                [] { MainWindowController::shared().show(AppRouter::Page::settings); });
     }
 
 protected:

@@ -1,6 +1,7 @@
 #include "app/AppCommand.h"
 #include "app/PelicartaApp.h"
 #include "platform/SingleInstance.h"
+#include "platform/TextEngine.h"
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <cstdio>
 
 int main(int argc, char *argv[]) {
+    platform::ensureSingleThreadedOpenMP(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelicarta"));
     QApplication::setOrganizationName(QStringLiteral("Pelicarta"));

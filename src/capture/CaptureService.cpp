@@ -16,6 +16,7 @@
 #include "tutorials/TutorialStore.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QTimer>
 
 namespace CaptureService {
@@ -65,15 +66,27 @@ void deliver(const QImage &image) {
         tutorials.addStep(image);
         return;
     }
-    const QString path = RecentsStore::shared().add(image);
     switch (AfterCaptureSetting::current()) {
-    case AfterCapture::editor:
+    case AfterCapture::editor: {
+        const QString path = RecentsStore::shared().add(image);
         AppRouter::shared().openEditor(image, path, std::nullopt);
         MainWindowController::shared().show(AppRouter::Page::editor);
         break;
-    case AfterCapture::quick: QuickPanelController::shared().show(image, path); break;
+    }
+    case AfterCapture::quick: {
+        // The panel comes up at once; its capture learns its recents file when that is written.
+        QuickPanelController::shared().show(image, QString());
+        QPointer<QuickModel> model = QuickPanelController::shared().model();
+        RecentsStore::shared().addInBackground(image, [model](const QString &path) {
+            if (model) model->setSourcePath(path);
+        });
+        break;
+    }
     case AfterCapture::copy:
+        // The copy does not need the file: it is encoded on a worker thread, so that the event loop
+        // serves the clipboard at once instead of waiting for the (slower) HEIC.
         copyBeautified(image);
+        RecentsStore::shared().addInBackground(image);
         break;
     }
 }

@@ -37,6 +37,8 @@ public:
     const QImage &original() const { return m_original; }
     // The recents file of the capture; empty when keeping captures is off.
     const QString &sourcePath() const { return m_sourcePath; }
+    // Set once the recents file has been written (it is written in the background).
+    void setSourcePath(const QString &path) { m_sourcePath = path; }
     const std::optional<Backdrop> &backdrop() const { return m_backdrop; }
     const QImage &output() const { return m_output; }
     bool isHovering() const { return m_hovering; }

@@ -8,7 +8,8 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QTimer>
+
+#include <memory>
 
 namespace {
 
@@ -43,28 +44,34 @@ public:
             shown(session.error().message());
             return;
         }
-        const OverlayModel::Mode overlayMode =
-            mode == OverlayMode::window ? OverlayModel::Mode::window : OverlayModel::Mode::area;
-        // The controller lives until it has finished: its completion (run exactly once) lets it go.
-        auto self = std::make_shared<QPointer<OverlayController>>();
-        auto *controller = new OverlayController(
-            std::move(session.value()), overlayMode, [finished, self](std::optional<OverlayResult> result) {
-                if (*self) (*self)->deleteLater();
-                if (!result) return finished(std::nullopt);
-                OverlayPick pick;
-                if (result->kind == OverlayResult::Kind::area)
-                    pick.area = OverlayPick::Area{result->image, result->rect, result->displayID};
-                else
-                    pick.window = PickedWindow{result->window.id, result->window.frame, result->window.appName,
-                                               result->window.ownerPID};
-                finished(pick);
-            });
-        *self = controller;
+        auto controller = std::make_shared<QPointer<OverlayController>>();
+        auto completion = [controller, finished](std::optional<OverlayResult> result) {
+            // The overlay may still be inside one of its own event handlers.
+            if (*controller) (*controller)->deleteLater();
+            finished(pick(result));
+        };
+        *controller = new OverlayController(std::move(session).value(),
+                                            mode == OverlayMode::area ? OverlayModel::Mode::area
+                                                                      : OverlayModel::Mode::window,
+                                            std::move(completion));
+        // Up first: an overlay that cannot make any window finishes inside show().
         shown(QString());
-        controller->show();
+        (*controller)->show();
     }
 
 private:
+    static std::optional<OverlayPick> pick(const std::optional<OverlayResult> &result) {
+        if (!result) return std::nullopt;
+        OverlayPick pick;
+        if (result->kind == OverlayResult::Kind::area) {
+            pick.area = OverlayPick::Area{result->image, result->rect, result->displayID};
+        } else {
+            const WindowInfo &w = result->window;
+            pick.window = PickedWindow{w.id, w.frame, w.appName, w.ownerPID};
+        }
+        return pick;
+    }
+
     static void deliver(const CaptureResult<QImage> &result, const ImageCallback &done) {
         if (result) done(result.value(), QString());
         else done(QImage(), result.error().message());

@@ -13,12 +13,15 @@
 #include "platform/ImageChecks.h"
 #include "platform/UserDefaults.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLocale>
+#include <QFutureWatcher>
 #include <QPainter>
+#include <QtConcurrent>
 
 #include <algorithm>
 #include <cmath>
@@ -53,7 +56,13 @@ const QList<qint64> &RecentsStore::keepOptions() {
 }
 
 RecentsStore &RecentsStore::shared() {
-    static RecentsStore *store = new RecentsStore(platform::UserDefaults::standard(), fallbackFolder());
+    static RecentsStore *store = [] {
+        auto *created = new RecentsStore(platform::UserDefaults::standard(), fallbackFolder());
+        // A capture taken just before quitting is still written.
+        if (QCoreApplication *app = QCoreApplication::instance())
+            QObject::connect(app, &QCoreApplication::aboutToQuit, created, &RecentsStore::waitForPending);
+        return created;
+    }();
     return *store;
 }
 
@@ -63,6 +72,8 @@ RecentsStore::RecentsStore(platform::UserDefaults &defaults, QString folder, Enc
     QDir().mkpath(m_folder);
     load();
 }
+
+RecentsStore::~RecentsStore() = default;
 
 qint64 RecentsStore::keepOnDisk() const {
     qint64 value = 500;
@@ -117,23 +128,22 @@ QStringList RecentsStore::sortedFiles() const {
 
 int RecentsStore::fileCount() const { return static_cast<int>(listing().size()); }
 
-QString RecentsStore::add(const QImage &image) {
-    if (keepOnDisk() < 1 || image.isNull()) return {};
+std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image) const {
+    if (keepOnDisk() < 1 || image.isNull()) return std::nullopt;
     const bool compact = isCompact();
-    ExportSettings settings;
-    settings.format = compact ? ExportFormat::heic : ExportFormat::png;
-    settings.quality = compact ? 0.92 : 1.0;
-    const QString extension = compact ? QStringLiteral("heic") : QStringLiteral("png");
+    Pending pending{QDateTime::currentDateTime(), ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png")};
+    pending.settings.format = compact ? ExportFormat::heic : ExportFormat::png;
+    pending.settings.quality = compact ? 0.92 : 1.0;
+    return pending;
+}
 
-    const QDateTime now = QDateTime::currentDateTime();
-    const QString stem = m_folder + QStringLiteral("/Pelicarta ") +
-                         QLocale::c().toString(now, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
-    QString path = stem + QLatin1Char('.') + extension;
-    for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
-        path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(extension);
-
-    const std::optional<QByteArray> bytes = m_encoder(image, settings);
+QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, const std::optional<QByteArray> &bytes) {
     if (!bytes || bytes->isEmpty()) return {};
+    const QString stem = m_folder + QStringLiteral("/Pelicarta ") +
+                         QLocale::c().toString(pending.time, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+    QString path = stem + QLatin1Char('.') + pending.extension;
+    for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
+        path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(pending.extension);
     if (!platform::writeFileAtomically(path, *bytes)) return {};
 
     emit captureWritten(path, image);
@@ -143,6 +153,55 @@ QString RecentsStore::add(const QImage &image) {
     pruneDisk(path);
     refreshUsage();
     return path;
+}
+
+QString RecentsStore::add(const QImage &image) {
+    const std::optional<Pending> pending = prepareAdd(image);
+    if (!pending) return {};
+    return finishAdd(image, *pending, m_encoder(image, pending->settings));
+}
+
+struct RecentsStore::Job {
+    QFutureWatcher<std::optional<QByteArray>> watcher;
+    QImage image;
+    Pending pending;
+    std::function<void(const QString &)> done;
+};
+
+void RecentsStore::addInBackground(const QImage &image, std::function<void(const QString &)> done) {
+    const std::optional<Pending> pending = prepareAdd(image);
+    if (!pending) {
+        if (done) done({});
+        return;
+    }
+    auto job = std::make_unique<Job>();
+    job->image = image;
+    job->pending = *pending;
+    job->done = std::move(done);
+    Job *raw = job.get();
+    connect(&raw->watcher, &QFutureWatcherBase::finished, this, [this, raw] { complete(raw); });
+    raw->watcher.setFuture(QtConcurrent::run([encoder = m_encoder, image, settings = pending->settings] {
+        return encoder(image, settings);
+    }));
+    m_jobs.push_back(std::move(job));
+}
+
+void RecentsStore::complete(Job *job) {
+    const auto it = std::find_if(m_jobs.begin(), m_jobs.end(), [job](const auto &j) { return j.get() == job; });
+    if (it == m_jobs.end()) return;
+    std::unique_ptr<Job> owned = std::move(*it);
+    m_jobs.erase(it);
+    owned->watcher.disconnect(this);
+    const QString path = finishAdd(owned->image, owned->pending, owned->watcher.result());
+    if (owned->done) owned->done(path);
+}
+
+void RecentsStore::waitForPending() {
+    while (!m_jobs.empty()) {
+        Job *job = m_jobs.front().get();
+        job->watcher.waitForFinished();
+        complete(job);
+    }
 }
 
 void RecentsStore::load() {

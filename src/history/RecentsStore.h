@@ -13,6 +13,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <list>
+#include <memory>
 #include <limits>
 #include <optional>
 
@@ -44,6 +46,7 @@ public:
     static RecentsStore &shared();
     // `encoder` empty: Exporter::encode.
     RecentsStore(platform::UserDefaults &defaults, QString folder, Encoder encoder = {}, QObject *parent = nullptr);
+    ~RecentsStore() override;
 
     const QList<RecentCapture> &items() const { return m_items; }
     qint64 usedBytes() const { return m_usedBytes; }
@@ -57,6 +60,12 @@ public:
     // Writes the capture as a new file and returns its path; empty when keeping is off or the
     // capture could not be encoded or written. The capture just written is never pruned.
     QString add(const QImage &image);
+    // The same, with the encoding on a worker thread: for callers that do not wait for the path, so the
+    // event loop (and the clipboard it serves) stays free meanwhile. `done` gets the path, or an empty
+    // one; it is not called when the store is gone.
+    void addInBackground(const QImage &image, std::function<void(const QString &)> done = {});
+    // Finishes every background add now (at quit, so that no capture is lost).
+    void waitForPending();
 
     struct File {
         QString path;
@@ -99,6 +108,15 @@ private:
         QDateTime date; // invalid when unknown: sorts last
         qint64 size = 0;
     };
+    struct Pending {
+        QDateTime time;
+        ExportSettings settings;
+        QString extension;
+    };
+    // What a new capture file is made of, or none when keeping is off.
+    std::optional<Pending> prepareAdd(const QImage &image) const;
+    // Writes the encoded capture under a free name and takes it in.
+    QString finishAdd(const QImage &image, const Pending &pending, const std::optional<QByteArray> &bytes);
     QList<Listed> listing() const;
     void load();
     // Deletes the files beyond the keep limit; `keep` (the capture just written) counts as newest.
@@ -113,4 +131,7 @@ private:
     DateReader m_dateOf = &RecentsStore::fileDate;
     QList<RecentCapture> m_items;
     qint64 m_usedBytes = 0;
+    struct Job;
+    void complete(Job *job);
+    std::list<std::unique_ptr<Job>> m_jobs;
 };

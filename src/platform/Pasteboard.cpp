@@ -1,12 +1,80 @@
 #include "platform/Pasteboard.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 namespace platform {
 
 namespace {
+
+// X11 only: whether the clipboard selection really is ours. Qt claims it stamped with the time of the
+// last X event it saw; when the copy was started from outside X (a second launch, a timer) that time can
+// predate another program's claim, and the X server then ignores ours without an error.
+class X11Selection {
+public:
+    X11Selection() {
+        auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+        m_connection = x11 ? x11->connection() : nullptr;
+        if (!m_connection) return;
+        xcb_intern_atom_reply_t *reply =
+            xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, 9, "CLIPBOARD"), nullptr);
+        if (reply) m_clipboard = reply->atom;
+        std::free(reply);
+    }
+
+    bool available() const { return m_connection && m_clipboard != XCB_ATOM_NONE; }
+
+    // Windows of this client carry its resource-id base.
+    bool ownsClipboard() const {
+        if (!available()) return true;
+        xcb_get_selection_owner_reply_t *reply = xcb_get_selection_owner_reply(
+            m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr);
+        const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
+        std::free(reply);
+        const xcb_setup_t *setup = xcb_get_setup(m_connection);
+        return owner != XCB_WINDOW_NONE && (owner & ~setup->resource_id_mask) == setup->resource_id_base;
+    }
+
+    // Makes the server send Qt an event with the current time: a zero-length append to a property of
+    // a small window of ours that reports property changes. Qt takes the time of every property event.
+    void refreshQtTime() {
+        if (!available()) return;
+        if (m_window == XCB_WINDOW_NONE) {
+            const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+            if (!screen) return;
+            m_window = xcb_generate_id(m_connection);
+            const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen->root, -10, -10, 1, 1, 0,
+                              XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+        }
+        xcb_change_property(m_connection, XCB_PROP_MODE_APPEND, m_window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0,
+                            nullptr);
+        xcb_flush(m_connection);
+    }
+
+private:
+    xcb_connection_t *m_connection = nullptr;
+    xcb_atom_t m_clipboard = XCB_ATOM_NONE;
+    xcb_window_t m_window = XCB_WINDOW_NONE;
+};
+
+X11Selection &x11Selection() {
+    static X11Selection selection;
+    return selection;
+}
+
+void setMimeData(QClipboard *clipboard, const QList<Pasteboard::Item> &items) {
+    auto *mime = new QMimeData;
+    for (const Pasteboard::Item &item : items) mime->setData(item.first, item.second);
+    clipboard->setMimeData(mime); // takes ownership
+}
 
 class SystemPasteboard final : public Pasteboard {
 public:
@@ -14,10 +82,16 @@ public:
         if (items.isEmpty()) return false;
         QClipboard *clipboard = QGuiApplication::clipboard();
         if (!clipboard) return false;
-        auto *mime = new QMimeData;
-        for (const Item &item : items) mime->setData(item.first, item.second);
-        clipboard->setMimeData(mime); // takes ownership
-        return true;
+        setMimeData(clipboard, items);
+        X11Selection &selection = x11Selection();
+        if (selection.ownsClipboard()) return true;
+        // Refused for a stale time: get a fresh one from the server and claim again.
+        selection.refreshQtTime();
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 50) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        setMimeData(clipboard, items);
+        return selection.ownsClipboard();
     }
 
     QList<Item> contents() const override {

@@ -78,6 +78,10 @@ TEST(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
     EXPECT_EQ(controller.window(), window);
     EXPECT_EQ(DockPresence::openWindows(), before + 1);
     EXPECT_EQ(shell->currentWidget(), shell->pageWidget(AppRouter::Page::home));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Comma, Qt::ControlModifier); // "Ajustes…"
+    EXPECT_EQ(router.page(), AppRouter::Page::settings);
+    controller.show(AppRouter::Page::home);
 
     // The editor's close hook closes the window; the capture stays open and comes back with it.
     router.openEditor(picture(30, 20), QString(), std::nullopt);

@@ -1,4 +1,5 @@
 #include "app/AppRouter.h"
+#include "app/HomePage.h"
 #include "app/MainWindowController.h"
 #include "capture/CaptureBackend.h"
 #include "capture/CaptureService.h"
@@ -10,6 +11,7 @@
 #include "platform/UserDefaults.h"
 #include "tutorials/TutorialStore.h"
 
+#include <QAbstractButton>
 #include <QBuffer>
 #include <QDir>
 #include <QImageReader>
@@ -119,6 +121,7 @@ protected:
         defaults.setInt(RecentsStore::keepKey, 500);
         StyleStore::shared().setExportSettings(ExportSettings{});
         if (TutorialStore::shared().isRecording()) TutorialStore::shared().toggleRecording();
+        RecentsStore::shared().waitForPending(); // files of an earlier test land before the slate is cleaned
         RecentsStore::shared().deleteAll();
     }
     void TearDown() override {
@@ -150,7 +153,8 @@ TEST_F(CaptureServiceTest, CopyOutcomeCopiesTheBeautifiedPngAndKeepsTheFile) {
     const QImage copied = pasteboard.png();
     EXPECT_EQ(copied.size(), QSize(320 + 256, 200 + 256)); // padding 64: 128 of backdrop on each side
     EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com ⌘V em qualquer app"));
-    EXPECT_EQ(RecentsStore::shared().fileCount(), 1);
+    // The file is encoded off the main thread and follows shortly.
+    EXPECT_TRUE(QTest::qWaitFor([] { return RecentsStore::shared().fileCount() == 1; }, 5000));
     EXPECT_TRUE(alerts.shown.isEmpty());
 
     // A stored JPEG export at standard scale: still PNG (never flattened), only halved.
@@ -163,6 +167,7 @@ TEST_F(CaptureServiceTest, CopyOutcomeCopiesTheBeautifiedPngAndKeepsTheFile) {
     EXPECT_EQ(halved.size(), QSize((320 + 256) / 2, (200 + 256) / 2));
     EXPECT_EQ(qAlpha(halved.pixel(0, 0)), 0); // the transparent corner stayed transparent
     StyleStore::shared().setDefaultStyle(BeautyStyle{});
+    EXPECT_TRUE(QTest::qWaitFor([] { return RecentsStore::shared().fileCount() == 2; }, 5000));
 }
 
 TEST_F(CaptureServiceTest, EditorOutcomeOpensTheCaptureWithItsFileOrWithoutOne) {
@@ -308,4 +313,30 @@ TEST_F(CaptureServiceTest, AStartWhilePreparingIsIgnored) {
     EXPECT_EQ(backend.grabs, 1);
     EXPECT_FALSE(backend.overlayMode);
     EXPECT_FALSE(CaptureService::isBusy());
+}
+
+TEST_F(CaptureServiceTest, AHugeCaptureThatNoEncoderTakesIsStillCopiedAsItIs) {
+    // Wider than any HEIC or beautified canvas may be: the file is refused, the copy falls back to the
+    // capture itself, and nothing else changes.
+    backend.screen = picture(33000, 2);
+    defaults.setBool(RecentsStore::compactKey, true);
+    run(ShortcutAction::captureFullScreen);
+    RecentsStore::shared().waitForPending();
+    EXPECT_EQ(pasteboard.png().size(), QSize(33000, 2));
+    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com ⌘V em qualquer app"));
+    EXPECT_EQ(RecentsStore::shared().fileCount(), 0);
+    EXPECT_TRUE(alerts.shown.isEmpty());
+    EXPECT_FALSE(CaptureService::isBusy());
+}
+
+TEST_F(CaptureServiceTest, HomePageButtonsStartCaptures) {
+    HomePage home;
+    ASSERT_NE(home.button(ShortcutAction::captureFullScreen), nullptr);
+    home.button(ShortcutAction::captureFullScreen)->click();
+    QTest::qWait(20);
+    EXPECT_EQ(backend.grabs, 1);
+    home.button(ShortcutAction::captureWindow)->click();
+    QTest::qWait(20);
+    EXPECT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::window);
+    backend.pick(std::nullopt);
 }

@@ -117,7 +117,9 @@ class Desktop:
         process = subprocess.Popen(["xclip", "-selection", "clipboard", "-i"], env=self.env,
                                    stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         process.communicate(text.encode(), timeout=5)
-        wait_for(lambda: "image/png" not in self.clipboard_targets(), 5)
+        # Served by xclip only once it owns the selection; a capture before that would be overwritten.
+        if not wait_for(lambda: self.clipboard("UTF8_STRING") == text.encode(), 5):
+            raise RuntimeError("xclip did not take the clipboard")
 
     def screenshot(self, path):
         self.x(["import", "-window", "root", path], timeout=20)
@@ -137,7 +139,7 @@ class Desktop:
 class Pelicarta:
     """One running Pelicarta with a home of its own, started as the README starts it."""
 
-    def __init__(self, desktop, settings=None, prepare=None):
+    def __init__(self, desktop, settings=None, prepare=None, arguments=()):
         self.desktop = desktop
         self.home = tempfile.mkdtemp(prefix="pelicarta-e2e-")
         os.chmod(self.home, 0o700)
@@ -159,7 +161,7 @@ class Pelicarta:
         if prepare:
             prepare(self)
         self.log = open(f"{self.home}/pelicarta.log", "w+")
-        self.process = subprocess.Popen([APP], env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
+        self.process = subprocess.Popen([APP, *arguments], env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
         if not wait_for(self.main_window, 20):
             self.stop()
             raise RuntimeError("the main window did not appear:\n" + self.output())
@@ -267,8 +269,8 @@ class RoadTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.desktop.close()
 
-    def start(self, settings=None, prepare=None):
-        app = Pelicarta(self.desktop, settings, prepare)
+    def start(self, settings=None, prepare=None, arguments=()):
+        app = Pelicarta(self.desktop, settings, prepare, arguments)
         self.addCleanup(app.stop)
         return app
 
@@ -306,6 +308,9 @@ class RoadTest(unittest.TestCase):
 
     def test_fullscreen_copy_clipboard_toast_and_recents_file(self):
         app = self.start({"afterCapture": "copy"})
+        # Idle first, then another program takes the clipboard: the request that follows comes from
+        # outside X, so the copy must not rely on the time of the last X event the app saw.
+        time.sleep(1.5)
         self.capture_and_wait_for_png(app)
         targets = self.desktop.clipboard_targets()
         self.assertIn("image/png", targets)
@@ -316,7 +321,7 @@ class RoadTest(unittest.TestCase):
         self.assertEqual(image_size(self.desktop, png), (1920 + 4 * 64, 1080 + 4 * 64))
         self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com ⌘V em qualquer app"), 3),
                         "no 'Copiado' toast")
-        files = app.capture_files()
+        files = wait_for(app.capture_files, 10)
         self.assertEqual(len(files), 1, files)
         self.assertRegex(files[0], r"^Pelicarta \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.heic$")
         self.assertEqual(image_size(self.desktop, f"{app.recents}/{files[0]}"), (1920, 1080))
@@ -325,6 +330,14 @@ class RoadTest(unittest.TestCase):
         self.assertTrue(wait_for(lambda: len(app.capture_files()) == 2, 5), app.capture_files())
         self.assertIn(files[0], app.capture_files())
         self.assertTrue(app.running())
+
+    def test_a_first_launch_with_a_capture_starts_and_captures(self):
+        self.desktop.set_clipboard_text("before")
+        app = self.start({"afterCapture": "copy"}, arguments=("--capture", "fullscreen"))
+        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        self.assertEqual(image_size(self.desktop, self.desktop.clipboard("image/png")),
+                         (self.desktop.width + 256, self.desktop.height + 256))
+        self.assertTrue(app.main_window())
 
     def test_editor_outcome_shows_the_capture_even_when_nothing_is_kept(self):
         self._red_window()
@@ -370,6 +383,49 @@ class RoadTest(unittest.TestCase):
                     pipe.close()
         self.addCleanup(stop)
         return process
+
+    def test_area_capture_through_the_overlay(self):
+        app = self.start({"afterCapture": "copy", "areaRelease": "instant"})
+        width, height = self.desktop.width, self.desktop.height
+
+        def overlay_up():
+            # Override-redirect windows escape `xdotool search`; the window tree lists them (once
+            # finished, the overlay's windows are destroyed).
+            tree = self.desktop.x(["xwininfo", "-root", "-tree"]).decode().splitlines()
+            return [line for line in tree if '"Pelicarta"' in line and f" {width}x{height}+0+0 " in line]
+
+        # Cancelled: nothing is delivered.
+        self.desktop.set_clipboard_text("before")
+        self.assertEqual(app.launch("--capture", "area"), 0)
+        self.assertTrue(wait_for(overlay_up, 10), "the overlay did not come up:\n" + app.output())
+        self.desktop.x(["xdotool", "key", "Escape"])
+        self.assertTrue(wait_for(lambda: not overlay_up(), 10))
+        time.sleep(0.5)
+        self.assertNotIn("image/png", self.desktop.clipboard_targets())
+        self.assertEqual(app.capture_files(), [])
+
+        # A later capture works; a start while its overlay is up is ignored.
+        self.assertEqual(app.launch("--capture", "area"), 0)
+        self.assertTrue(wait_for(overlay_up, 10))
+        self.assertEqual(app.launch("--capture", "fullscreen"), 0)
+        self.assertEqual(app.launch("--capture", "window"), 0)
+        time.sleep(0.5)
+        self.assertNotIn("image/png", self.desktop.clipboard_targets())
+        self.assertEqual(len(overlay_up()), 1)
+        self.desktop.x(["xdotool", "mousemove", "--sync", "100", "100", "mousedown", "1"])
+        self.desktop.x(["xdotool", "mousemove", "--sync", "250", "200"])
+        self.desktop.x(["xdotool", "mousemove", "--sync", "400", "300", "mouseup", "1"])
+        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 10), app.output())
+        # The cut area, beautified.
+        self.assertEqual(image_size(self.desktop, self.desktop.clipboard("image/png")), (300 + 256, 200 + 256))
+        files = wait_for(app.capture_files, 10)
+        self.assertEqual(image_size(self.desktop, f"{app.recents}/{files[0]}"), (300, 200))
+
+        # Repeating grabs the same area afresh, with no overlay.
+        self.capture_and_wait_for_png(app, "repeat")
+        self.assertFalse(overlay_up())
+        self.assertEqual(image_size(self.desktop, self.desktop.clipboard("image/png")), (300 + 256, 200 + 256))
+        self.assertTrue(app.running())
 
     def test_tutorial_recording_turns_a_capture_into_a_step(self):
         app = self.start({"afterCapture": "copy"})
@@ -425,7 +481,7 @@ class RoadTest(unittest.TestCase):
     def test_unwritable_recents_keeps_the_road_and_every_file(self):
         app = self.start({"afterCapture": "copy"})
         self.capture_and_wait_for_png(app)
-        before = wait_for(app.capture_files, 5)
+        before = wait_for(app.capture_files, 10)
         self.assertEqual(len(before), 1)
         if os.geteuid() == 0:
             locked = subprocess.run(["chattr", "+i", app.recents], capture_output=True).returncode == 0
@@ -436,6 +492,7 @@ class RoadTest(unittest.TestCase):
             self.skipTest("cannot make a folder unwritable for root here")
         self.capture_and_wait_for_png(app)
         self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com ⌘V em qualquer app"), 3))
+        time.sleep(1)  # the file would have been written by now
         self.assertEqual(app.capture_files(), before)
         self.assertTrue(app.running())
 
@@ -452,7 +509,9 @@ def bench(runs):
                     desktop.set_clipboard_text("before")
                     started = time.monotonic()
                     assert app.request("capture", "fullscreen")
-                    assert wait_for(lambda: "image/png" in desktop.clipboard_targets(), 30, 0.005)
+                    if not wait_for(lambda: "image/png" in desktop.clipboard_targets(), 30, 0.005):
+                        raise RuntimeError("the clipboard never held the PNG: " + " ".join(desktop.clipboard_targets())
+                                           + "\n" + app.output())
                     times.append(time.monotonic() - started)
                     time.sleep(0.3)
                 print(f"{width}x{height}: median {statistics.median(times) * 1000:.0f} ms over {runs} runs "

@@ -12,6 +12,7 @@
 #include <QImageReader>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -210,6 +211,47 @@ TEST_F(RecentsStoreTest, PruningRemovesTheOldestAndNeverTheCaptureJustWritten) {
     const QString again = store->add(picture(16, 16));
     EXPECT_TRUE(QFileInfo::exists(again));
     EXPECT_EQ(store->fileCount(), 20);
+}
+
+TEST_F(RecentsStoreTest, BackgroundAddsWriteTheSameFilesLater) {
+    auto store = makeStore();
+    QStringList written;
+    store->addInBackground(picture(50, 20), [&](const QString &path) { written.append(path); });
+    store->addInBackground(picture(50, 20), [&](const QString &path) { written.append(path); });
+    EXPECT_TRUE(written.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return written.size() == 2; }, 5000));
+    EXPECT_NE(written[0], written[1]);
+    EXPECT_EQ(store->fileCount(), 2);
+    EXPECT_EQ(store->items().size(), 2);
+    EXPECT_EQ(QImageReader(written[1]).size(), QSize(50, 20));
+
+    // At quit, pending files are finished at once.
+    store->addInBackground(picture(7, 7), [&](const QString &path) { written.append(path); });
+    store->waitForPending();
+    ASSERT_EQ(written.size(), 3);
+    EXPECT_TRUE(QFileInfo::exists(written.last()));
+    written.removeLast();
+
+    // Nothing to keep, or nothing encoded: an empty path, nothing written.
+    defaults.setInt(RecentsStore::keepKey, 0);
+    store->addInBackground(picture(5, 5), [&](const QString &path) { written.append(path); });
+    EXPECT_EQ(written.size(), 3);
+    EXPECT_TRUE(written.last().isEmpty());
+    defaults.setInt(RecentsStore::keepKey, 20);
+    auto failing = std::make_unique<RecentsStore>(defaults, folder, [](const QImage &, const ExportSettings &) {
+        return std::optional<QByteArray>();
+    });
+    failing->addInBackground(picture(5, 5), [&](const QString &path) { written.append(path); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return written.size() == 4; }, 5000));
+    EXPECT_TRUE(written.last().isEmpty());
+    EXPECT_EQ(store->fileCount(), 3);
+
+    // A store that is gone by the time the encoding ends takes nothing in.
+    bool called = false;
+    failing->addInBackground(picture(5, 5), [&](const QString &) { called = true; });
+    failing.reset();
+    QTest::qWait(200);
+    EXPECT_FALSE(called);
 }
 
 TEST_F(RecentsStoreTest, KeepingOffWritesNothingAndApplyingZeroEmptiesTheFolder) {

@@ -1,11 +1,14 @@
 #include "support/TestSupport.h"
 
+#include "platform/TextEngine.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv) {
+    platform::ensureSingleThreadedOpenMP(argc, argv);
     // Widgets and fonts need an application object; never a real display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Nothing a test does may touch the real user's settings or documents.

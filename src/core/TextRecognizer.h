@@ -1,0 +1,85 @@
+#pragma once
+
+#include "platform/TextEngine.h"
+
+#include <QException>
+#include <QFuture>
+#include <QImage>
+#include <QList>
+#include <QRectF>
+#include <QString>
+
+#include <chrono>
+
+// The one failure of a time-limited recognition: its limit passed first.
+class TextRecognizerError : public QException {
+public:
+    enum class Code { timeout };
+
+    explicit TextRecognizerError(Code code = Code::timeout) : m_code(code) {}
+    Code code() const { return m_code; }
+    // "A leitura demorou demais. Tente capturar um trecho menor." in the current language.
+    QString message() const;
+    const char *what() const noexcept override { return "text recognition timed out"; }
+    void raise() const override { throw *this; }
+    TextRecognizerError *clone() const override { return new TextRecognizerError(*this); }
+    friend bool operator==(const TextRecognizerError &a, const TextRecognizerError &b) { return a.m_code == b.m_code; }
+
+private:
+    Code m_code;
+};
+
+inline size_t qHash(const TextRecognizerError &e, size_t seed = 0) { return ::qHash(int(e.code()), seed); }
+
+// Reads the text inside an image on this machine.
+//
+// The asynchronous calls return a QFuture that finishes exactly once, from a worker thread: with the
+// result, or with an exception (TextRecognizerError at the time limit, platform::TextEngineError when
+// the engine cannot run). From the main thread use it without blocking:
+//
+//     TextRecognizer::recognize(image, 15s, TextRecognizer::Priority::userInitiated)
+//         .then(this, [this](const QString &text) { ... })
+//         .onFailed(this, [this](const TextRecognizerError &e) { toast(e.message()); })
+//         .onFailed(this, [this](const platform::TextEngineError &e) { toast(L(LKey(e.message()))); });
+//
+// The continuation runs on `this`'s thread and is dropped when `this` is gone. At the limit the caller
+// gets the timeout at once and the abandoned recognition is stopped; cancelling the future stops it too.
+// Recognitions run on a pool of their own, at most platform::TextEngine::maxConcurrentReads() at a
+// time, each on one thread; waiting in that queue counts against the limit.
+namespace TextRecognizer {
+
+// Queue order of waiting recognitions: user-initiated work goes ahead of utility work.
+enum class Priority { utility, userInitiated };
+
+using Line = platform::TextLine;
+
+// The text of `image`, lines in reading order joined by "\n"; "" when it holds no text.
+QFuture<QString> recognize(const QImage &image, std::chrono::milliseconds timeout, Priority priority);
+
+// One rectangle, in pixels of `image` (origin top left), per match of the sensitive-data patterns
+// (e-mail address, CPF, CNPJ, phone number, card number, API key) in each line, with a margin of 4
+// pixels left and right and 3 above and below; ordered by line, pattern, match. Not clipped, not
+// merged. Runs at user-initiated priority.
+QFuture<QList<QRectF>> sensitiveRegions(const QImage &image, std::chrono::milliseconds timeout);
+
+// --- The synchronous core, used by the calls above and directly by tests and benchmarks. ---
+
+// The lines of `image` in reading order, with boxes in pixels of `image`. The image is read at most
+// 3000 pixels on its longer side. Throws platform::TextEngineError; returns what it has (usually
+// nothing) when `cancelled` turns true.
+QList<Line> readLines(const QImage &image, const platform::CancelCheck &cancelled = {});
+
+// The texts of `lines` joined by "\n".
+QString joinedText(const QList<Line> &lines);
+
+// The sensitive-data rectangles of lines already read (see sensitiveRegions).
+QList<QRectF> sensitiveRegions(const QList<Line> &lines);
+
+// `image` scaled so that its longer side is at most `maxSide`; the very same image when it already is.
+QImage downscaled(const QImage &image, int maxSide);
+
+// The engine readLines uses; tests put a substitute in place (nullptr restores Tesseract). Not to be
+// changed while recognitions run.
+void setEngine(platform::TextEngine *engine);
+
+} // namespace TextRecognizer
