@@ -15,11 +15,7 @@
 namespace {
 
 QLabel *label(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
-    auto *l = new QLabel(text, parent);
-    l->setFont(font);
-    QPalette palette = l->palette();
-    palette.setColor(QPalette::WindowText, color);
-    l->setPalette(palette);
+    QLabel *l = themedLabel(text, font, color, parent);
     l->setAlignment(Qt::AlignCenter);
     return l;
 }
