@@ -99,13 +99,20 @@ class HotkeysTest(unittest.TestCase):
 
     def test_hotkeys_capture_with_locks_and_open_the_overlay(self):
         app = self.start({"afterCapture": "copy"})
-        for count, lock in ((1, None), (2, "Num_Lock"), (3, "Caps_Lock")):
+        captured = 0
+        for lock in (None, "Num_Lock", "Caps_Lock"):
             if lock:
                 self.toggle_lock(lock)
             self.key("alt+shift+f")
-            self.assertTrue(wait_for(lambda: len(app.capture_files()) == count, 15),
-                            f"alt+shift+f with {lock or 'no lock'} made no capture:\n" + app.output())
+            made = wait_for(lambda: len(app.capture_files()) > captured, 10)
+            if not made and captured == 0:
+                # On a loaded machine the very first press can reach the server before the desktop has
+                # settled after start-up; a second press tells a slow start from a broken hot key.
+                self.key("alt+shift+f")
+                made = wait_for(lambda: len(app.capture_files()) > captured, 15)
+            self.assertTrue(made, f"alt+shift+f with {lock or 'no lock'} made no capture:\n" + app.output())
             time.sleep(1.1)  # one capture per second keeps the file names apart
+            captured = len(app.capture_files())
         self.key("alt+shift+a")
         self.assertTrue(wait_for(self.overlay, 10), "alt+shift+a did not open the overlay:\n" + app.output())
         self.key("Escape")
