@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocalServer>
+#include <QLockFile>
 #include <QLocalSocket>
 #include <QPointer>
 #include <QRegularExpression>
@@ -40,7 +41,9 @@ SingleInstance::SingleInstance(QString name, QObject *parent)
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
 }
 
-SingleInstance::~SingleInstance() = default;
+// The server closes (removing its socket) before the lock is released, so that an instance starting
+// right now never has its fresh socket removed by this one.
+SingleInstance::~SingleInstance() { m_server->close(); }
 
 QString SingleInstance::defaultName() {
     QString display = qEnvironmentVariable("DISPLAY");
@@ -65,18 +68,28 @@ bool SingleInstance::send(const QStringList &message, const QString &name, int t
 }
 
 bool SingleInstance::listen() {
-    // Checked first: listening with access options replaces an existing socket instead of failing.
+    // Two launches at once could both probe, find nobody and listen: listening with access options
+    // renames over an existing socket. The lock file makes probe-then-listen one step per user and
+    // display; a crashed holder's lock is stale (its process is gone) and is taken over.
+    if (!m_lock) {
+        const QString socketPath =
+            QDir::isAbsolutePath(m_name) ? m_name : QDir(QDir::tempPath()).filePath(m_name);
+        m_lock = std::make_unique<QLockFile>(socketPath + QStringLiteral(".lock"));
+        m_lock->setStaleLockTime(0);
+    }
+    if (!m_lock->isLocked() && !m_lock->tryLock(0)) return false;
+    // An instance that does not take the lock (an older build) may still answer on the socket.
     QLocalSocket running;
     running.connectToServer(m_name);
-    if (running.waitForConnected(500)) return false;
-    if (m_server->listen(m_name)) return true;
-    if (m_server->serverError() != QAbstractSocket::AddressInUseError) return false;
-    // Someone answers: a live instance. Nobody: a socket left by a crash, safe to replace.
-    QLocalSocket probe;
-    probe.connectToServer(m_name);
-    if (probe.waitForConnected(500)) return false;
+    if (running.waitForConnected(500)) {
+        m_lock->unlock();
+        return false;
+    }
+    // Holding the lock with nobody answering: whatever socket is there was left by a crash.
     QLocalServer::removeServer(m_name);
-    return m_server->listen(m_name);
+    if (m_server->listen(m_name)) return true;
+    m_lock->unlock();
+    return false;
 }
 
 void SingleInstance::acceptConnections() {

@@ -4,7 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QLocalServer;
+class QLockFile;
 
 namespace platform {
 
@@ -25,8 +28,9 @@ public:
     // or it did not answer within `timeoutMs`.
     static bool send(const QStringList &message, const QString &name = {}, int timeoutMs = 3000);
 
-    // Starts listening. A socket left behind by a crashed instance is removed first; false when
-    // another instance answers on it (or the socket cannot be created).
+    // Starts listening, holding the lock file next to the socket while this instance lives. A socket
+    // left behind by a crashed instance is replaced; false when another instance holds the lock or
+    // answers on the socket (or the socket cannot be created).
     bool listen();
     QString name() const { return m_name; }
 
@@ -38,6 +42,7 @@ private:
 
     QString m_name;
     QLocalServer *m_server;
+    std::unique_ptr<QLockFile> m_lock;
 };
 
 } // namespace platform

@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <QtConcurrent>
@@ -58,4 +59,31 @@ TEST(SingleInstanceTest, ASocketLeftByACrashIsReplaced) {
     EXPECT_TRUE(sendFromAnotherThread({QStringLiteral("show")}, name));
     EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 1; }, 2000));
     EXPECT_TRUE(SingleInstance::defaultName().contains(QStringLiteral("pelicarta")));
+}
+
+TEST(SingleInstanceTest, TheLockDecidesBetweenSimultaneousLaunches) {
+    testsupport::TempFolder temp;
+    const QString name = temp.file(QStringLiteral("race.socket"));
+    {
+        // A launch that holds the lock but is not listening yet: a second one must not listen too.
+        QLockFile other(name + QStringLiteral(".lock"));
+        ASSERT_TRUE(other.tryLock(0));
+        SingleInstance late(name);
+        EXPECT_FALSE(late.listen());
+    }
+    {
+        SingleInstance first(name);
+        ASSERT_TRUE(first.listen());
+        SingleInstance second(name);
+        EXPECT_FALSE(second.listen());
+    }
+    // The first has quit: its lock and socket are gone, so the next launch takes over.
+    SingleInstance next(name);
+    EXPECT_TRUE(next.listen());
+
+    // A lock left by a process that no longer exists is stale, as after a crash.
+    const QString crashed = temp.file(QStringLiteral("crashed.socket"));
+    ASSERT_TRUE(temp.write(QStringLiteral("crashed.socket.lock"), "2147483647\npelicarta\n\n"));
+    SingleInstance afterCrash(crashed);
+    EXPECT_TRUE(afterCrash.listen());
 }
