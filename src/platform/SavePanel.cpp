@@ -1,5 +1,8 @@
 #include "platform/SavePanel.h"
 
+#include "platform/Alert.h"
+#include "platform/StringTables.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,23 +19,32 @@ public:
             m_folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
             if (m_folder.isEmpty() || !QFileInfo(m_folder).isDir()) m_folder = QDir::homePath();
         }
-        QFileDialog dialog(nullptr, QString(), QDir(m_folder).filePath(request.proposedName));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilter(QStringLiteral("%1 (*.%2)").arg(request.typeName, request.extension));
-        dialog.setDefaultSuffix(request.extension);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-        QString path = dialog.selectedFiles().constFirst();
-        if (QFileInfo(path).suffix().compare(request.extension, Qt::CaseInsensitive) != 0)
-            path += QLatin1Char('.') + request.extension;
-        m_folder = QFileInfo(path).absolutePath();
-        return path;
+        QString proposed = QDir(m_folder).filePath(request.proposedName);
+        for (;;) {
+            QFileDialog dialog(nullptr, QString(), proposed);
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            dialog.setNameFilter(QStringLiteral("%1 (*.%2)").arg(request.typeName, request.extension));
+            dialog.setDefaultSuffix(request.extension);
+            dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+            const QString chosen = dialog.selectedFiles().constFirst();
+            if (const std::optional<QString> path = completedPath(chosen, request.extension)) {
+                m_folder = QFileInfo(*path).absolutePath();
+                return path;
+            }
+            // Declined replacing: back to the dialog, showing the name that would have been written.
+            proposed = chosen + QLatin1Char('.') + request.extension;
+        }
     }
 
 private:
     QString m_folder;
 };
+
+QString localized(const char *key) {
+    return StringTables::lookup(QString::fromUtf8(key), StringTables::currentLanguage());
+}
 
 SavePanel *&substitute() {
     static SavePanel *panel = nullptr;
@@ -40,6 +52,18 @@ SavePanel *&substitute() {
 }
 
 } // namespace
+
+std::optional<QString> SavePanel::completedPath(const QString &chosen, const QString &extension) {
+    if (QFileInfo(chosen).suffix().compare(extension, Qt::CaseInsensitive) == 0) return chosen;
+    const QString path = chosen + QLatin1Char('.') + extension;
+    if (!QFileInfo::exists(path)) return path;
+    const Alert question{
+        localized("“%@” já existe. Deseja substituí-lo?").replace(QStringLiteral("%@"), QFileInfo(path).fileName()),
+        localized("Já existe um arquivo com esse nome nesta pasta. Substituí-lo sobrescreverá o conteúdo atual."),
+        {localized("Substituir"), localized("Cancelar")}};
+    if (AlertPresenter::shared().run(question) == 0) return path;
+    return std::nullopt;
+}
 
 SavePanel &SavePanel::shared() {
     static FileDialogSavePanel real;

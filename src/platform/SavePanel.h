@@ -20,6 +20,11 @@ public:
     // The chosen location, with the extension of the type; none when the user cancels.
     virtual std::optional<QString> run(const SaveRequest &request) = 0;
 
+    // The chosen name completed with `extension` when it lacks it. The dialog confirmed only the
+    // name it showed, so when the completed name is an existing file the user is asked (through
+    // AlertPresenter) before it is replaced; none when they decline.
+    static std::optional<QString> completedPath(const QString &chosen, const QString &extension);
+
     static SavePanel &shared();
     // nullptr restores the real panel.
     static void setSharedForTesting(SavePanel *panel);
