@@ -7,6 +7,8 @@
 #include <QHash>
 #include <QRandomGenerator>
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace {
@@ -235,10 +237,13 @@ std::optional<Backdrop> Backdrop::fromJson(const QJsonValue &json) {
     if (!kindRead) return std::nullopt;
     b.kind = *kindRead;
 
+    // Colours and points beyond what the kind can show are dropped rather than refused, so an
+    // oversized stored backdrop still opens instead of slowing every render down.
     const QJsonArray colorArray = colorsValue.toArray();
-    b.colors.reserve(colorArray.size());
-    for (const QJsonValue &c : colorArray) {
-        const auto number = stylejson::finiteNumber(c);
+    const qsizetype colorCount = std::min<qsizetype>(colorArray.size(), maximumColors(b.kind));
+    b.colors.reserve(colorCount);
+    for (qsizetype i = 0; i < colorCount; ++i) {
+        const auto number = stylejson::finiteNumber(colorArray.at(i));
         if (!number || std::trunc(*number) != *number || *number < 0 || *number > 4294967295.0) return std::nullopt;
         b.colors.append(static_cast<quint32>(*number));
     }
@@ -247,9 +252,17 @@ std::optional<Backdrop> Backdrop::fromJson(const QJsonValue &json) {
     if (!angleRead) return std::nullopt;
     b.angle = *angleRead;
 
-    auto pointsRead = stylejson::decodeList<MeshPoint>(object.value(QStringLiteral("points")));
-    if (!pointsRead) return std::nullopt;
-    b.points = std::move(*pointsRead);
+    const QJsonValue pointsValue = object.value(QStringLiteral("points"));
+    if (!pointsValue.isArray()) return std::nullopt;
+    const QJsonArray pointArray = pointsValue.toArray();
+    const qsizetype pointCount = std::min<qsizetype>(
+        pointArray.size(), b.kind == Kind::mesh ? b.colors.size() : maximumColors(Kind::mesh));
+    b.points.reserve(pointCount);
+    for (qsizetype i = 0; i < pointCount; ++i) {
+        auto point = MeshPoint::fromJson(pointArray.at(i));
+        if (!point) return std::nullopt;
+        b.points.append(*point);
+    }
     return b;
 }
 

@@ -39,6 +39,8 @@ void StyleStore::load() {
     read(DefaultSlot, defaultStyleKey, &BeautyStyle::fromJson, m_defaultStyle, [] { return BeautyStyle{}; });
     read(PresetsSlot, presetsKey, &stylejson::decodeList<StylePreset>, m_presets, &StyleStore::factoryPresets);
     read(BackdropsSlot, backdropsKey, &stylejson::decodeList<Backdrop>, m_backdrops, &Backdrop::defaults);
+    // Lists longer than the application lets anyone build (an edited file) are cut to the limits.
+    if (m_presets.size() > maxPresets) m_presets.resize(maxPresets);
     m_backdrops = normalized(m_backdrops);
     read(ExportSlot, exportKey, &ExportSettings::fromJson, m_export, [] { return ExportSettings{}; });
 }
@@ -186,7 +188,7 @@ QList<Backdrop> StyleStore::normalized(const QList<Backdrop> &backdrops) {
     QList<Backdrop> list;
     list.reserve(backdrops.size() + 1);
     for (const Backdrop &b : backdrops) {
-        if (b.id != kNone) list.append(b);
+        if (b.id != kNone && list.size() < maxBackdrops - 1) list.append(b);
     }
     list.append(Backdrop::transparent());
     return list;

@@ -77,7 +77,7 @@ public:
 
     // "Social", "Docs" and "Slides", each with a new random identifier at every call.
     static QList<StylePreset> factoryPresets();
-    // The list without any "none" entry, followed by the transparent backdrop.
+    // The list without any "none" entry, cut to maxBackdrops - 1, followed by the transparent backdrop.
     static QList<Backdrop> normalized(const QList<Backdrop> &backdrops);
 
 signals:

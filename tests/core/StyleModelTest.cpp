@@ -288,10 +288,26 @@ TEST_F(StyleModelTest, BackdropColoursMustBeWholeUnsignedThirtyTwoBitNumbers) {
     QJsonObject badPoint = oceanJson();
     badPoint.insert(QStringLiteral("points"), QJsonArray{QJsonObject{{QStringLiteral("x"), 0.5}}});
     EXPECT_FALSE(Backdrop::fromJson(badPoint));
-    // Counts outside the kind's rules are kept as stored.
+    // Fewer colours than the kind needs are kept as stored; more than it can show are cut, so a
+    // hostile file cannot make every render walk a huge list.
     QJsonObject many = oceanJson();
     many.insert(QStringLiteral("kind"), QStringLiteral("solid"));
-    EXPECT_EQ(Backdrop::fromJson(many)->colors.size(), 2);
+    EXPECT_EQ(Backdrop::fromJson(many)->colors, QList<quint32>{Backdrop::builtIn(QStringLiteral("ocean")).colors[0]});
+    QJsonObject huge = oceanJson();
+    huge.insert(QStringLiteral("kind"), QStringLiteral("mesh"));
+    QJsonArray hugeColors, hugePoints;
+    for (int i = 0; i < 100000; ++i) {
+        hugeColors.append(i);
+        hugePoints.append(MeshPoint{0.5, 0.5}.toJson());
+    }
+    huge.insert(QStringLiteral("colors"), hugeColors);
+    huge.insert(QStringLiteral("points"), hugePoints);
+    const auto mesh = Backdrop::fromJson(huge);
+    ASSERT_TRUE(mesh);
+    EXPECT_EQ(mesh->colors, (QList<quint32>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(mesh->points.size(), 5);
+    huge.insert(QStringLiteral("colors"), QJsonArray{1, 2});
+    EXPECT_EQ(Backdrop::fromJson(huge)->points.size(), 2);
 }
 
 TEST_F(StyleModelTest, StyleDecodingTakesDefaultsPerKeyAndReadsTheOlderForm) {

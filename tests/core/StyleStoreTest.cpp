@@ -168,6 +168,18 @@ TEST_F(StyleStoreTest, StoredBackdropListsAreNormalizedWithOneTransparentEntryLa
     StyleStore store(*defaults);
     store.setBackdrops({userBackdrop(QStringLiteral("c")), Backdrop::transparent(), userBackdrop(QStringLiteral("d"))});
     EXPECT_EQ(ids(store.backdrops()), (QStringList{"c", "d", "none"}));
+
+    // An edited file with more entries than the limits: the first ones are kept, transparent last.
+    QJsonArray backdrops, presets;
+    for (int i = 0; i < 30; ++i) backdrops.append(userBackdrop(QString::number(i)).toJson());
+    for (int i = 0; i < 3 * StyleStore::maxPresets; ++i) presets.append(StyleStore::factoryPresets()[0].toJson());
+    defaults->setJson(StyleStore::backdropsKey, backdrops);
+    defaults->setJson(StyleStore::presetsKey, presets);
+    StyleStore full(*defaults);
+    ASSERT_EQ(full.backdrops().size(), StyleStore::maxBackdrops);
+    EXPECT_EQ(full.backdrops()[StyleStore::maxBackdrops - 2].id, QString::number(StyleStore::maxBackdrops - 2));
+    EXPECT_EQ(full.backdrops().last(), Backdrop::transparent());
+    EXPECT_EQ(full.presets().size(), StyleStore::maxPresets);
 }
 
 TEST_F(StyleStoreTest, SavingBackdropsRespectsTheLimitAndCarriesIntoStyles) {
