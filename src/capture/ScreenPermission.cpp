@@ -1,12 +1,12 @@
 #include "capture/ScreenPermission.h"
 
-#include "platform/DesktopSettings.h"
 #include "platform/ScreenServices.h"
+#include "platform/SystemSettings.h"
 
 namespace ScreenPermission {
 
 bool isGranted() { return platform::ScreenServices::shared()->connected(); }
 
-void openSystemSettings() { platform::DesktopSettings::open(); }
+void openSystemSettings() { platform::SystemSettings::openPrivacySettings(); }
 
 } // namespace ScreenPermission

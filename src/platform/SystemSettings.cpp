@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <initializer_list>
+
 namespace platform::SystemSettings {
 
 namespace {
@@ -26,8 +28,20 @@ bool launch(const QString &program, const QStringList &arguments) {
 
 void setLauncher(Launcher replacement) { launcher() = std::move(replacement); }
 
+namespace {
+
+bool openFirstInstalled(std::initializer_list<Candidate> candidates) {
+    for (const Candidate &candidate : candidates) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(candidate.program));
+        if (!path.isEmpty()) return launch(path, candidate.arguments);
+    }
+    return false;
+}
+
+} // namespace
+
 bool openKeyboardSettings() {
-    const Candidate candidates[] = {
+    return openFirstInstalled({
         {"gnome-control-center", {QStringLiteral("keyboard")}},
         {"systemsettings", {QStringLiteral("kcm_keys")}},
         {"systemsettings5", {QStringLiteral("kcm_keys")}},
@@ -35,12 +49,19 @@ bool openKeyboardSettings() {
         {"cinnamon-settings", {QStringLiteral("keyboard")}},
         {"mate-keyboard-properties", {}},
         {"lxqt-config-input", {}},
-    };
-    for (const Candidate &candidate : candidates) {
-        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(candidate.program));
-        if (!path.isEmpty()) return launch(path, candidate.arguments);
-    }
-    return false;
+    });
+}
+
+bool openPrivacySettings() {
+    return openFirstInstalled({
+        {"gnome-control-center", {QStringLiteral("privacy")}},
+        {"systemsettings", {}},
+        {"systemsettings5", {}},
+        {"xfce4-settings-manager", {}},
+        {"mate-control-center", {}},
+        {"cinnamon-settings", {}},
+        {"lxqt-config", {}},
+    });
 }
 
 } // namespace platform::SystemSettings

@@ -1,0 +1,26 @@
+#include "platform/SystemSettings.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+TEST(SystemSettingsTest, PrivacySettingsOpenTheFirstInstalledProgramOnItsPrivacyPage) {
+    QStringList started;
+    platform::SystemSettings::setLauncher([&](const QString &program, const QStringList &args) {
+        started << QStringList{program} + args;
+        return true;
+    });
+    testsupport::TempFolder bin;
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
+    EXPECT_FALSE(platform::SystemSettings::openPrivacySettings());
+    for (const char *program : {"lxqt-config", "gnome-control-center"}) {
+        bin.write(QString::fromLatin1(program), "#!/bin/sh\n");
+        QFile::setPermissions(bin.file(QString::fromLatin1(program)), QFile::ReadOwner | QFile::ExeOwner);
+    }
+    EXPECT_TRUE(platform::SystemSettings::openPrivacySettings());
+    EXPECT_EQ(started, (QStringList{bin.file(QStringLiteral("gnome-control-center")), QStringLiteral("privacy")}));
+    qputenv("PATH", oldPath);
+    platform::SystemSettings::setLauncher({});
+}
