@@ -4,6 +4,7 @@
 #include "core/BackdropRenderer.h"
 #include "core/DropShadow.h"
 #include "core/Luma.h"
+#include "platform/ImageChecks.h"
 
 #include <QColorSpace>
 #include <QPainter>
@@ -136,9 +137,9 @@ std::optional<Layout> layout(QSize source, const BeautyStyle &style) {
         else width = height * *ratio;
     }
     // Checked as real numbers first, so that nothing absurd is ever converted or allocated.
-    if (!(width < maxCanvasSide + 0.5) || !(height < maxCanvasSide + 0.5)) return std::nullopt;
+    if (!(width < platform::maxImageSide + 0.5) || !(height < platform::maxImageSide + 0.5)) return std::nullopt;
     const int pw = static_cast<int>(std::round(width)), ph = static_cast<int>(std::round(height));
-    if (pw < 1 || ph < 1 || qint64(pw) * ph > maxCanvasPixels) return std::nullopt;
+    if (pw < 1 || ph < 1 || qint64(pw) * ph > platform::maxImagePixels) return std::nullopt;
     Layout l;
     l.canvas = QSize(pw, ph);
     l.frame = QRect((pw - source.width()) / 2, (ph - source.height()) / 2, source.width(), source.height());
@@ -215,7 +216,7 @@ QImage trimUniformEdges(const QImage &image, int tolerance) {
     if (w < minimumTrimSide || h < minimumTrimSide) return {};
     // Other formats are compared through a premultiplied copy, never made of an image too large to render.
     const bool asIs = comparableAsIs(image.format());
-    if (!asIs && qint64(w) * h > maxCanvasPixels) return {};
+    if (!asIs && qint64(w) * h > platform::maxImagePixels) return {};
     const QImage pixels = asIs ? image : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (pixels.isNull()) return {};
     const UniformScan scan(pixels, tolerance);

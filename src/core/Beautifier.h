@@ -12,12 +12,8 @@
 // the margin above or below. Stateless; runs on any thread.
 namespace Beautifier {
 
-// Canvases above this many pixels, or above `maxCanvasSide` on a side, are not made.
-inline constexpr qint64 maxCanvasPixels = qint64(1) << 28;
-inline constexpr int maxCanvasSide = 32767;
-
 // The composed image (Format_ARGB32_Premultiplied), or a null image when there is no screenshot or no
-// canvas can be made (an empty or too large canvas).
+// canvas can be made (an empty canvas, or one beyond platform::maxImagePixels / maxImageSide).
 QImage render(const QImage &screenshot, const BeautyStyle &style, const std::optional<BrandLogo> &logo);
 
 // The screenshot cut to what differs (by more than `tolerance` in any byte) from its top-left pixel,
