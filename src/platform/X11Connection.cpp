@@ -112,17 +112,26 @@ std::optional<std::vector<quint32>> X11Connection::cardinals(xcb_window_t window
                                                              xcb_atom_t type) {
     auto reply = xcbReply(xcb_get_property_reply(
         m_connection, xcb_get_property(m_connection, 0, window, property, type, 0, 4096), nullptr));
-    if (!reply || reply->format != 32 || reply->type != type) return std::nullopt;
-    const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply.get()));
-    return std::vector<quint32>(data, data + xcb_get_property_value_length(reply.get()) / 4);
+    return values32(reply.get(), type);
 }
 
-std::optional<QByteArray> X11Connection::bytes(xcb_window_t window, xcb_atom_t property, xcb_atom_t type) {
-    auto reply = xcbReply(xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, property, type, 0, 4096), nullptr));
-    if (!reply || reply->format != 8 || reply->type == XCB_ATOM_NONE) return std::nullopt;
-    return QByteArray(static_cast<const char *>(xcb_get_property_value(reply.get())),
-                      xcb_get_property_value_length(reply.get()));
+std::optional<std::vector<quint32>> X11Connection::values32(const xcb_get_property_reply_t *reply, xcb_atom_t type) {
+    if (!reply || reply->format != 32) return std::nullopt;
+    if (type != XCB_GET_PROPERTY_TYPE_ANY && reply->type != type) return std::nullopt;
+    // xcb_get_property_value_length counts bytes.
+    const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
+    return std::vector<quint32>(data, data + xcb_get_property_value_length(reply) / 4);
+}
+
+QByteArray X11Connection::text(const xcb_get_property_reply_t *reply) {
+    if (!reply || reply->format != 8) return {};
+    return QByteArray(static_cast<const char *>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
+}
+
+std::optional<qint32> X11Connection::processID(const xcb_get_property_reply_t *reply) {
+    const auto values = values32(reply);
+    if (!values || values->empty()) return std::nullopt;
+    return static_cast<qint32>(values->front());
 }
 
 } // namespace platform

@@ -55,9 +55,18 @@ public:
     bool hasRandr15() const { return m_randr15; }
     bool hasShm() const { return m_shm; }
 
-    // Property helpers; none when the property is absent or of another format.
+    // A property's 32-bit values, read now; none when it is absent or of another format or type.
     std::optional<std::vector<quint32>> cardinals(xcb_window_t window, xcb_atom_t property, xcb_atom_t type);
-    std::optional<QByteArray> bytes(xcb_window_t window, xcb_atom_t property, xcb_atom_t type);
+
+    // Parsing of a property reply already received (null when the request failed), for callers that
+    // send many requests before waiting for the first answer.
+    // The 32-bit values; none when absent, of another format, or (unless `type` is any) of another type.
+    static std::optional<std::vector<quint32>> values32(const xcb_get_property_reply_t *reply,
+                                                        xcb_atom_t type = XCB_GET_PROPERTY_TYPE_ANY);
+    // The 8-bit value (a text); empty when absent or of another format.
+    static QByteArray text(const xcb_get_property_reply_t *reply);
+    // A _NET_WM_PID: the first 32-bit value.
+    static std::optional<qint32> processID(const xcb_get_property_reply_t *reply);
 
 private:
     X11Connection(xcb_connection_t *connection, xcb_screen_t *screen, bool owned);

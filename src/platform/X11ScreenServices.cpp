@@ -321,8 +321,7 @@ private:
             const int border = g->border_width;
             TopLevel t{children[i], QRect(g->x, g->y, g->width + 2 * border, g->height + 2 * border), g->depth,
                        a->map_state == XCB_MAP_STATE_VIEWABLE, std::nullopt};
-            if (pid && pid->format == 32 && xcb_get_property_value_length(pid.get()) >= 4)
-                t.pid = qint32(*static_cast<const quint32 *>(xcb_get_property_value(pid.get())));
+            t.pid = X11Connection::processID(pid.get());
             result.push_back(t);
         }
         return result;
@@ -349,9 +348,9 @@ private:
     }
 
     std::optional<qint32> processOf(xcb_window_t window) {
-        const auto pid = m_x->cardinals(window, m_x->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
-        if (!pid || pid->empty()) return std::nullopt;
-        return static_cast<qint32>(pid->front());
+        xcb_connection_t *c = m_x->connection();
+        const auto cookie = xcb_get_property(c, 0, window, m_x->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 0, 1);
+        return X11Connection::processID(xcbReply(xcb_get_property_reply(c, cookie, nullptr)).get());
     }
 
     // The root's children that show this process's windows: override-redirect windows (and clients,
@@ -370,8 +369,7 @@ private:
             }
             for (size_t i = 0; i < cookies.size(); ++i) {
                 auto reply = xcbReply(xcb_get_property_reply(c, cookies[i], nullptr));
-                if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) continue;
-                if (qint32(*static_cast<const quint32 *>(xcb_get_property_value(reply.get()))) == ownProcessID())
+                if (X11Connection::processID(reply.get()) == ownProcessID())
                     own.insert(topLevelOf(clients->at(i)).window);
             }
         }
@@ -413,22 +411,13 @@ private:
         if (!attributes) return std::nullopt;
 
         auto values32 = [](const XcbReply<xcb_get_property_reply_t> &r) {
-            std::vector<quint32> v;
-            if (r && r->format == 32) {
-                const auto *data = static_cast<const quint32 *>(xcb_get_property_value(r.get()));
-                v.assign(data, data + xcb_get_property_value_length(r.get()) / 4);
-            }
-            return v;
+            return X11Connection::values32(r.get()).value_or(std::vector<quint32>());
         };
-        auto text = [](const XcbReply<xcb_get_property_reply_t> &r) {
-            if (!r || r->format != 8) return QByteArray();
-            return QByteArray(static_cast<const char *>(xcb_get_property_value(r.get())),
-                              xcb_get_property_value_length(r.get()));
-        };
+        auto text = [](const XcbReply<xcb_get_property_reply_t> &r) { return X11Connection::text(r.get()); };
 
         WindowDescription d;
         d.number = client;
-        if (const auto v = values32(pid); !v.empty()) d.ownerPID = static_cast<qint32>(v.front());
+        d.ownerPID = X11Connection::processID(pid.get());
         if (const auto v = values32(opacity); !v.empty()) d.alpha = double(v.front()) / double(0xffffffffu);
         d.layer = attributes->override_redirect ? 1000 : layerOf(values32(type));
 
