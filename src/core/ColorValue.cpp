@@ -16,7 +16,7 @@ quint32 pack(double r, double g, double b) { return channel(r) << 16 | channel(g
 
 quint32 hexValue(const QColor &color) {
     if (!color.isValid()) return 0;
-    // Extended RGB is sRGB without the 0…1 limit, so every spec converts without loss of range.
+    // Extended RGB is sRGB without the 0…1 limit: every colour model converts without loss of range.
     const QColor rgb = color.toExtendedRgb();
     return pack(rgb.redF(), rgb.greenF(), rgb.blueF());
 }
