@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,6 +9,7 @@
 #include <QLocalSocket>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QThread>
 
 #include <unistd.h>
 
@@ -31,6 +33,12 @@ std::optional<QStringList> decode(const QByteArray &line) {
         words.append(value.toString());
     }
     return words;
+}
+
+bool answers(const QString &name, int timeoutMs) {
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    return socket.waitForConnected(timeoutMs);
 }
 
 } // namespace
@@ -77,11 +85,15 @@ bool SingleInstance::listen() {
         m_lock = std::make_unique<QLockFile>(socketPath + QStringLiteral(".lock"));
         m_lock->setStaleLockTime(0);
     }
-    if (!m_lock->isLocked() && !m_lock->tryLock(0)) return false;
+    if (!m_lock->isLocked() && !m_lock->tryLock(0)) {
+        // The holder may have taken the lock a moment ago and not be listening yet; the request
+        // handed to it next would find no socket.
+        const QDeadlineTimer deadline(2000);
+        while (!answers(m_name, 100) && !deadline.hasExpired()) QThread::msleep(20);
+        return false;
+    }
     // An instance that does not take the lock (an older build) may still answer on the socket.
-    QLocalSocket running;
-    running.connectToServer(m_name);
-    if (running.waitForConnected(500)) {
+    if (answers(m_name, 500)) {
         m_lock->unlock();
         return false;
     }

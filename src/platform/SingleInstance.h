@@ -29,8 +29,9 @@ public:
     static bool send(const QStringList &message, const QString &name = {}, int timeoutMs = 3000);
 
     // Starts listening, holding the lock file next to the socket while this instance lives. A socket
-    // left behind by a crashed instance is replaced; false when another instance holds the lock or
-    // answers on the socket (or the socket cannot be created).
+    // left behind by a crashed instance is replaced; false when another instance answers on the
+    // socket or holds the lock (then after waiting up to 2 s for it to answer), or the socket cannot
+    // be created.
     bool listen();
     QString name() const { return m_name; }
 
