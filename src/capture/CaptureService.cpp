@@ -16,6 +16,7 @@
 #include "tutorials/TutorialStore.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
 
@@ -153,6 +154,9 @@ void start(ShortcutAction action) {
         TutorialStore::shared().toggleRecording();
         return;
     }
+    // Under a modal dialog Qt drops input to every other window: the overlay would grab keyboard and
+    // pointer and never see Escape or a click. This also keeps permission alerts from stacking.
+    if (QGuiApplication::modalWindow()) return;
     if (busy || overlayUp) return;
     CaptureBackend &backend = CaptureBackend::shared();
     if (!backend.hasScreenAccess()) {

@@ -13,6 +13,7 @@
 
 #include <QAbstractButton>
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QDir>
 #include <QImageReader>
 #include <QTest>
@@ -338,5 +339,33 @@ TEST_F(CaptureServiceTest, HomePageButtonsStartCaptures) {
     home.button(ShortcutAction::captureWindow)->click();
     QTest::qWait(20);
     EXPECT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::window);
+    backend.pick(std::nullopt);
+}
+
+TEST_F(CaptureServiceTest, NoCaptureStartsUnderAModalDialog) {
+    // The overlay would grab keyboard and pointer, yet Qt hands no input to windows a modal dialog
+    // blocks: Escape and clicks would never arrive.
+    QWidget dialog;
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitFor([] { return QGuiApplication::modalWindow() != nullptr; }, 1000));
+    run(ShortcutAction::captureArea);
+    run(ShortcutAction::captureFullScreen);
+    EXPECT_FALSE(backend.overlayMode);
+    EXPECT_EQ(backend.grabs, 0);
+    EXPECT_FALSE(CaptureService::isBusy());
+    // Nor does a missing permission stack its alert on top.
+    backend.access = false;
+    run(ShortcutAction::captureFullScreen);
+    EXPECT_TRUE(alerts.shown.isEmpty());
+    backend.access = true;
+    // The tutorial toggle captures nothing and still works.
+    run(ShortcutAction::toggleTutorial);
+    EXPECT_TRUE(TutorialStore::shared().isRecording());
+    TutorialStore::shared().toggleRecording();
+
+    dialog.hide();
+    run(ShortcutAction::captureArea);
+    EXPECT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::area);
     backend.pick(std::nullopt);
 }
