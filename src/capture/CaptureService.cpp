@@ -68,12 +68,13 @@ void deliver(const QImage &image) {
         return;
     }
     switch (AfterCaptureSetting::current()) {
-    case AfterCapture::editor: {
-        const QString path = RecentsStore::shared().add(image);
-        AppRouter::shared().openEditor(image, path, std::nullopt);
+    case AfterCapture::editor:
+        // The editor opens at once; the (slow) HEIC is encoded on a worker thread and the router gives
+        // the editor its file when it has been written.
+        AppRouter::shared().openEditor(image, QString(), std::nullopt);
         MainWindowController::shared().show(AppRouter::Page::editor);
+        RecentsStore::shared().addInBackground(image);
         break;
-    }
     case AfterCapture::quick: {
         // The panel comes up at once; its capture learns its recents file when that is written.
         QuickPanelController::shared().show(image, QString());

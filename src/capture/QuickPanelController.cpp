@@ -157,6 +157,7 @@ void QuickPanelController::edit() {
         style->backdrop = *backdrop;
     }
     const QImage original = m_model->original();
+    // Empty while the recents file is still being written; the router fills it in when it is.
     const QString source = m_model->sourcePath();
     close(true);
     AppRouter::shared().openEditor(original, source, style);

@@ -147,6 +147,7 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
     if (!platform::writeFileAtomically(path, *bytes)) return {};
 
     emit captureWritten(path, image);
+    AppRouter::shared().recentWritten(path, image);
     m_items.prepend({path, QDateTime::currentDateTime(), thumbnail(image, 240)});
     while (m_items.size() > showCount) m_items.removeLast();
     emit itemsChanged();
