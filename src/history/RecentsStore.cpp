@@ -209,6 +209,14 @@ void RecentsStore::load() {
     QList<RecentCapture> items;
     const QList<Listed> files = listing();
     for (qsizetype i = 0; i < std::min<qsizetype>(files.size(), showCount); ++i) {
+        // A thumbnail already held is kept: decoding a HEIC takes a good part of a second, and load()
+        // runs on the main thread after every deletion.
+        const auto held = std::find_if(m_items.cbegin(), m_items.cend(),
+                                       [&](const RecentCapture &item) { return item.path == files[i].path; });
+        if (held != m_items.cend()) {
+            items.append({files[i].path, files[i].date, held->thumbnail});
+            continue;
+        }
         const QImage image = readCapture(files[i].path);
         if (image.isNull()) continue; // a file that cannot be read leaves its place empty
         items.append({files[i].path, files[i].date, thumbnail(image, 240)});
