@@ -3,6 +3,7 @@
 #include "app/Icons.h"
 #include "app/MainWindowController.h"
 #include "app/Theme.h"
+#include "capture/ShortcutStore.h"
 #include "capture/Toast.h"
 #include "core/Localization.h"
 #include "platform/AppPaths.h"
@@ -17,9 +18,8 @@ namespace {
 
 QString upper(const QUuid &id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
 
-// The keys that end recording, as the toasts show them. The shortcut store will supply the user's
-// own combination; until then this is the default one.
-QString toggleTutorialKeys() { return QStringLiteral("⌥⇧T"); }
+// The keys that end recording, as the toasts show them: the user's own combination.
+QString toggleTutorialKeys() { return ShortcutStore::shared().shortcut(ShortcutAction::toggleTutorial).displayString(); }
 
 QByteArray pngBytes(const QImage &image) {
     QByteArray bytes;

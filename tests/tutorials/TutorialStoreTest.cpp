@@ -1,6 +1,8 @@
 #include "app/AppRouter.h"
 #include "app/MainWindowController.h"
+#include "capture/ShortcutStore.h"
 #include "capture/Toast.h"
+#include "platform/KeyEvent.h"
 #include "tutorials/TutorialStore.h"
 #include "support/TestSupport.h"
 
@@ -113,4 +115,20 @@ TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
     EXPECT_EQ(AppRouter::shared().page(), AppRouter::Page::tutorial);
     EXPECT_TRUE(MainWindowController::shared().isOpen());
     MainWindowController::shared().window()->close();
+}
+
+TEST(TutorialStoreTest, RecordingToastsShowTheUsersOwnToggleKeys) {
+    testsupport::TempFolder temp;
+    TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
+    ShortcutStore &shortcuts = ShortcutStore::shared();
+    shortcuts.setShortcut(ShortcutAction::toggleTutorial, Shortcut{15, platform::ModifierFlag::control, QStringLiteral("R")});
+    store.startRecording();
+    EXPECT_TRUE(Toast::panel()->windowTitle().endsWith(QStringLiteral("⌃R termina")));
+    QImage capture(10, 10, QImage::Format_ARGB32_Premultiplied);
+    capture.fill(Qt::blue);
+    ASSERT_TRUE(store.addStep(capture));
+    EXPECT_TRUE(Toast::panel()->windowTitle().endsWith(QStringLiteral("Continue capturando · ⌃R termina")));
+    shortcuts.reset(ShortcutAction::toggleTutorial);
+    store.toggleRecording();
+    if (QWidget *window = MainWindowController::shared().window()) window->close();
 }
