@@ -11,6 +11,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QImageWriter>
 #include <QJsonDocument>
 
@@ -68,14 +69,15 @@ bool TutorialStore::save(const Tutorial &tutorial) {
     return platform::writeFileAtomically(folder(tutorial.id) + QStringLiteral("/tutorial.json"), json);
 }
 
-void TutorialStore::setTutorial(const Tutorial &tutorial) {
+bool TutorialStore::setTutorial(const Tutorial &tutorial) {
     const qsizetype index = indexOf(tutorial.id);
-    if (index < 0) return;
+    if (index < 0) return false;
     Tutorial stamped = tutorial;
     stamped.updatedAt = QDateTime::currentDateTimeUtc();
     m_library[index] = stamped;
-    save(stamped);
+    const bool saved = save(stamped);
     emit libraryChanged();
+    return saved;
 }
 
 QUuid TutorialStore::newTutorial() {
@@ -115,16 +117,24 @@ bool TutorialStore::addStep(const QImage &image) {
     const QString file = QStringLiteral("passo-%1.png").arg(upper(QUuid::createUuid()).left(8));
     const QByteArray png = pngBytes(image);
     const QString target = folder(id) + QLatin1Char('/') + file;
-    // The folder is made again here: it may have been removed since the tutorial was created.
-    if (png.isEmpty() || !platform::writeFileAtomically(target, png)) {
+    auto failed = [&image] {
         Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."));
         return false;
-    }
-    Tutorial current = tutorial();
+    };
+    // The folder is made again here: it may have been removed since the tutorial was created.
+    if (png.isEmpty() || !platform::writeFileAtomically(target, png)) return failed();
+    const Tutorial before = tutorial();
+    Tutorial current = before;
     TutorialStep step;
     step.imageFile = file;
     current.steps.append(step);
-    setTutorial(current);
+    if (!setTutorial(current)) {
+        // A step the saved tutorial does not list would be lost at the next launch: take it back.
+        QFile::remove(target);
+        m_library[indexOf(id)] = before;
+        emit libraryChanged();
+        return failed();
+    }
     Toast::show(image, L(LKey(QStringLiteral("Passo %@ adicionado"), {QString::number(current.steps.size())})),
                 L(LKey(QStringLiteral("Continue capturando · %@ termina"), {toggleTutorialKeys()})));
     return true;
