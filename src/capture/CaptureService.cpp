@@ -6,9 +6,7 @@
 #include "capture/CaptureSettings.h"
 #include "capture/Clipboard.h"
 #include "capture/QuickPanelController.h"
-#include "capture/Toast.h"
 #include "core/Beautifier.h"
-#include "core/Exporter.h"
 #include "core/Localization.h"
 #include "core/StyleStore.h"
 #include "history/RecentsStore.h"
@@ -48,17 +46,8 @@ void copyBeautified(const QImage &image) {
     const StyleStore &styles = StyleStore::shared();
     // The brand kit's screenshot logo joins here once the brand store exists.
     const std::optional<BrandLogo> logo;
-    QImage out = Beautifier::render(image, styles.defaultStyle(), logo);
-    if (out.isNull()) out = image;
-    // Always PNG at the stored scale: a copy is scaled, never flattened on white.
-    ExportSettings settings;
-    settings.format = ExportFormat::png;
-    settings.scale = styles.exportSettings().scale;
-    const QImage prepared = Exporter::prepare(out, settings);
-    if (Clipboard::copy(prepared))
-        Toast::show(prepared, L("Copiado"), L("Cole com ⌘V em qualquer app"));
-    else
-        Toast::show(prepared, L("Não foi possível copiar"), L("A área de transferência não aceitou a imagem."));
+    const QImage out = Beautifier::render(image, styles.defaultStyle(), logo);
+    Clipboard::copyForPasting(out.isNull() ? image : out);
 }
 
 void deliver(const QImage &image) {

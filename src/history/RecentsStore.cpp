@@ -42,12 +42,6 @@ QImage readCapture(const QString &path) {
     return reader.read();
 }
 
-QString fallbackFolder() {
-    QString folder = platform::AppPaths::documentsSubfolder(QStringLiteral("Recentes"));
-    if (folder.isEmpty()) folder = QDir::tempPath() + QStringLiteral("/Pelicarta/Recentes");
-    return folder;
-}
-
 } // namespace
 
 const QList<qint64> &RecentsStore::keepOptions() {
@@ -57,7 +51,8 @@ const QList<qint64> &RecentsStore::keepOptions() {
 
 RecentsStore &RecentsStore::shared() {
     static RecentsStore *store = [] {
-        auto *created = new RecentsStore(platform::UserDefaults::standard(), fallbackFolder());
+        auto *created = new RecentsStore(platform::UserDefaults::standard(),
+                                         platform::AppPaths::documentsSubfolderOrTemp(QStringLiteral("Recentes")));
         // A capture taken just before quitting is still written.
         if (QCoreApplication *app = QCoreApplication::instance())
             QObject::connect(app, &QCoreApplication::aboutToQuit, created, &RecentsStore::waitForPending);

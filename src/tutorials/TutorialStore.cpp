@@ -5,42 +5,24 @@
 #include "app/Theme.h"
 #include "capture/ShortcutStore.h"
 #include "capture/Toast.h"
+#include "core/Exporter.h"
 #include "core/Localization.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QImageWriter>
 #include <QJsonDocument>
 
 namespace {
 
-QString upper(const QUuid &id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
-
 // The keys that end recording, as the toasts show them: the user's own combination.
 QString toggleTutorialKeys() { return ShortcutStore::shared().shortcut(ShortcutAction::toggleTutorial).displayString(); }
-
-QByteArray pngBytes(const QImage &image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image)) return {};
-    return bytes;
-}
-
-QString defaultRoot() {
-    QString root = platform::AppPaths::documentsSubfolder(QStringLiteral("Tutoriais"));
-    if (root.isEmpty()) root = QDir::tempPath() + QStringLiteral("/Pelicarta/Tutoriais");
-    return root;
-}
 
 } // namespace
 
 TutorialStore &TutorialStore::shared() {
-    static TutorialStore *store = new TutorialStore(defaultRoot());
+    static TutorialStore *store = new TutorialStore(platform::AppPaths::documentsSubfolderOrTemp(QStringLiteral("Tutoriais")));
     return *store;
 }
 
@@ -54,7 +36,7 @@ qsizetype TutorialStore::indexOf(const QUuid &id) const {
     return -1;
 }
 
-QString TutorialStore::folder(const QUuid &id) const { return m_root + QLatin1Char('/') + upper(id); }
+QString TutorialStore::folder(const QUuid &id) const { return m_root + QLatin1Char('/') + uuidText(id); }
 
 Tutorial TutorialStore::tutorial() const {
     if (m_currentID) {
@@ -114,8 +96,8 @@ void TutorialStore::toggleRecording() {
 bool TutorialStore::addStep(const QImage &image) {
     if (!m_currentID || indexOf(*m_currentID) < 0) return false;
     const QUuid id = *m_currentID;
-    const QString file = QStringLiteral("passo-%1.png").arg(upper(QUuid::createUuid()).left(8));
-    const QByteArray png = pngBytes(image);
+    const QString file = QStringLiteral("passo-%1.png").arg(uuidText(QUuid::createUuid()).left(8));
+    const QByteArray png = Exporter::encodeWithQt(image, "png").value_or(QByteArray());
     const QString target = folder(id) + QLatin1Char('/') + file;
     auto failed = [&image] {
         Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."));
