@@ -133,7 +133,8 @@ void run(ShortcutAction action) {
         if (lastConfirmedArea) backend.captureArea(lastConfirmedArea->rect, lastConfirmedArea->displayID, &finishGrab);
         else showOverlay(CaptureBackend::OverlayMode::area);
         break;
-    case ShortcutAction::toggleTutorial: busy = false; break;
+    case ShortcutAction::toggleTutorial:
+        break; // never reaches here: start() toggles recording at once
     }
 }
 
