@@ -44,6 +44,11 @@ void AppRouter::closeEditor() {
     if (m_page == Page::editor) setPage(Page::home);
 }
 
+void AppRouter::recentWritten(const QString &path, const QImage &image) {
+    if (!m_editor || !m_editor->sourcePath().isEmpty() || path.isEmpty()) return;
+    if (m_editor->original().cacheKey() == image.cacheKey()) m_editor->setSourcePath(path);
+}
+
 void AppRouter::recentDeleted(const QStringList &paths) {
     if (!m_editor || m_editor->sourcePath().isEmpty()) return;
     if (paths.contains(m_editor->sourcePath())) closeEditor();

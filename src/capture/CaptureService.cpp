@@ -6,9 +6,7 @@
 #include "capture/CaptureSettings.h"
 #include "capture/Clipboard.h"
 #include "capture/QuickPanelController.h"
-#include "capture/Toast.h"
 #include "core/Beautifier.h"
-#include "core/Exporter.h"
 #include "core/Localization.h"
 #include "core/StyleStore.h"
 #include "history/RecentsStore.h"
@@ -16,6 +14,7 @@
 #include "tutorials/TutorialStore.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
 
@@ -47,17 +46,8 @@ void copyBeautified(const QImage &image) {
     const StyleStore &styles = StyleStore::shared();
     // The brand kit's screenshot logo joins here once the brand store exists.
     const std::optional<BrandLogo> logo;
-    QImage out = Beautifier::render(image, styles.defaultStyle(), logo);
-    if (out.isNull()) out = image;
-    // Always PNG at the stored scale: a copy is scaled, never flattened on white.
-    ExportSettings settings;
-    settings.format = ExportFormat::png;
-    settings.scale = styles.exportSettings().scale;
-    const QImage prepared = Exporter::prepare(out, settings);
-    if (Clipboard::copy(prepared))
-        Toast::show(prepared, L("Copiado"), L("Cole com ⌘V em qualquer app"));
-    else
-        Toast::show(prepared, L("Não foi possível copiar"), L("A área de transferência não aceitou a imagem."));
+    const QImage out = Beautifier::render(image, styles.defaultStyle(), logo);
+    Clipboard::copyForPasting(out.isNull() ? image : out);
 }
 
 void deliver(const QImage &image) {
@@ -67,12 +57,13 @@ void deliver(const QImage &image) {
         return;
     }
     switch (AfterCaptureSetting::current()) {
-    case AfterCapture::editor: {
-        const QString path = RecentsStore::shared().add(image);
-        AppRouter::shared().openEditor(image, path, std::nullopt);
+    case AfterCapture::editor:
+        // The editor opens at once; the (slow) HEIC is encoded on a worker thread and the router gives
+        // the editor its file when it has been written.
+        AppRouter::shared().openEditor(image, QString(), std::nullopt);
         MainWindowController::shared().show(AppRouter::Page::editor);
+        RecentsStore::shared().addInBackground(image);
         break;
-    }
     case AfterCapture::quick: {
         // The panel comes up at once; its capture learns its recents file when that is written.
         QuickPanelController::shared().show(image, QString());
@@ -142,7 +133,8 @@ void run(ShortcutAction action) {
         if (lastConfirmedArea) backend.captureArea(lastConfirmedArea->rect, lastConfirmedArea->displayID, &finishGrab);
         else showOverlay(CaptureBackend::OverlayMode::area);
         break;
-    case ShortcutAction::toggleTutorial: busy = false; break;
+    case ShortcutAction::toggleTutorial:
+        break; // never reaches here: start() toggles recording at once
     }
 }
 
@@ -153,6 +145,9 @@ void start(ShortcutAction action) {
         TutorialStore::shared().toggleRecording();
         return;
     }
+    // Under a modal dialog Qt drops input to every other window: the overlay would grab keyboard and
+    // pointer and never see Escape or a click. This also keeps permission alerts from stacking.
+    if (QGuiApplication::modalWindow()) return;
     if (busy || overlayUp) return;
     CaptureBackend &backend = CaptureBackend::shared();
     if (!backend.hasScreenAccess()) {

@@ -13,8 +13,8 @@
 namespace CaptureService {
 
 // Starts the action and returns at once; the capture itself runs on the next turn of the event loop.
-// Ignored while a capture is being prepared or the overlay is up (except the tutorial toggle, which
-// never captures).
+// Ignored while a capture is being prepared, the overlay is up or a modal dialog is open (except the
+// tutorial toggle, which never captures).
 void start(ShortcutAction action);
 
 // For tests: the state of the road.

@@ -10,4 +10,8 @@ namespace Clipboard {
 // failed copy never wipes what the user had. Returns whether the image is on the clipboard.
 bool copy(const QImage &image);
 
+// A finished picture copied for pasting: PNG at the stored export scale (never flattened on white,
+// whatever the stored format), with a toast that says whether it worked. Returns whether it did.
+bool copyForPasting(const QImage &image);
+
 } // namespace Clipboard

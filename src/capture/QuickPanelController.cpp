@@ -116,18 +116,8 @@ void QuickPanelController::setHovering(bool hovering) {
 
 void QuickPanelController::copy() {
     if (!m_model) return;
-    // A copy follows the stored scale but is never flattened on white, whatever the stored format.
-    ExportSettings settings;
-    settings.format = ExportFormat::png;
-    settings.scale = StyleStore::shared().exportSettings().scale;
-    const QImage prepared = Exporter::prepare(m_model->output(), settings);
-    if (!Clipboard::copy(prepared)) {
-        // The panel stays, so the capture can still be saved or dragged.
-        Toast::show(prepared, L("Não foi possível copiar"), L("A área de transferência não aceitou a imagem."));
-        return;
-    }
-    close(true);
-    Toast::show(prepared, L("Copiado"), L("Cole com ⌘V em qualquer app"));
+    // On failure the panel stays, so the capture can still be saved or dragged.
+    if (Clipboard::copyForPasting(m_model->output())) close(true);
 }
 
 void QuickPanelController::save() {
@@ -157,6 +147,7 @@ void QuickPanelController::edit() {
         style->backdrop = *backdrop;
     }
     const QImage original = m_model->original();
+    // Empty while the recents file is still being written; the router fills it in when it is.
     const QString source = m_model->sourcePath();
     close(true);
     AppRouter::shared().openEditor(original, source, style);

@@ -98,6 +98,10 @@ QPushButton *makeLink(QWidget *parent) {
     return link;
 }
 
+// Only one recorder listens at a time: two would each swallow keys, and the first to stop would bring
+// the hot keys back while the other still records.
+QPointer<ShortcutRecorder> activeRecorder;
+
 void setColor(QLabel *label, const QColor &color) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
@@ -159,6 +163,8 @@ QString ShortcutRecorder::statusText() const { return m_statusRow->isHidden() ? 
 bool ShortcutRecorder::showsKeyboardSettingsLink() const { return !m_settingsLink->isHidden(); }
 
 void ShortcutRecorder::startRecording() {
+    if (activeRecorder && activeRecorder != this) activeRecorder->stopRecording();
+    activeRecorder = this;
     m_problem.reset();
     m_recording = true;
     m_hotkeys.setSuspended(true);
@@ -173,6 +179,7 @@ void ShortcutRecorder::startRecording() {
 
 void ShortcutRecorder::stopRecording() {
     const bool wasRecording = m_recording;
+    if (activeRecorder == this) activeRecorder = nullptr;
     if (m_recording) m_hotkeys.setSuspended(false);
     m_recording = false;
     if (m_filter) {

@@ -36,6 +36,8 @@ double effectiveQuality(double quality) {
     return std::isfinite(quality) ? std::clamp(quality, 0.0, 1.0) : ExportSettings{}.quality;
 }
 
+} // namespace
+
 std::optional<QByteArray> encodeWithQt(const QImage &image, const char *format, int quality, int compression) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -49,8 +51,6 @@ std::optional<QByteArray> encodeWithQt(const QImage &image, const char *format, 
     }
     return bytes;
 }
-
-} // namespace
 
 QImage prepare(const QImage &image, const ExportSettings &settings) {
     const bool jpeg = settings.format == ExportFormat::jpeg;

@@ -21,4 +21,8 @@ QImage prepare(const QImage &image, const ExportSettings &settings);
 // image limits, or an encoder that fails. PNG ignores the quality; the scale is `prepare`'s job.
 std::optional<QByteArray> encode(const QImage &image, const ExportSettings &settings);
 
+// The bytes of `image` from Qt's writer for `format` ("png", "tiff", …), with the writer's own quality
+// and compression unless given; none when the writer fails. No image limits are applied.
+std::optional<QByteArray> encodeWithQt(const QImage &image, const char *format, int quality = -1, int compression = -1);
+
 } // namespace Exporter

@@ -21,6 +21,8 @@ public:
     const QImage &original() const { return m_original; }
     QSize imageSize() const { return m_original.size(); }
     const QString &sourcePath() const { return m_sourcePath; }
+    // The capture's recents file once it has been written (the editor may open before it is).
+    void setSourcePath(const QString &path) { m_sourcePath = path; }
     const BeautyStyle &style() const { return m_style; }
 
     // Set by the router: closes the main window and keeps the capture open.

@@ -42,12 +42,6 @@ QImage readCapture(const QString &path) {
     return reader.read();
 }
 
-QString fallbackFolder() {
-    QString folder = platform::AppPaths::documentsSubfolder(QStringLiteral("Recentes"));
-    if (folder.isEmpty()) folder = QDir::tempPath() + QStringLiteral("/Pelicarta/Recentes");
-    return folder;
-}
-
 } // namespace
 
 const QList<qint64> &RecentsStore::keepOptions() {
@@ -57,7 +51,8 @@ const QList<qint64> &RecentsStore::keepOptions() {
 
 RecentsStore &RecentsStore::shared() {
     static RecentsStore *store = [] {
-        auto *created = new RecentsStore(platform::UserDefaults::standard(), fallbackFolder());
+        auto *created = new RecentsStore(platform::UserDefaults::standard(),
+                                         platform::AppPaths::documentsSubfolderOrTemp(QStringLiteral("Recentes")));
         // A capture taken just before quitting is still written.
         if (QCoreApplication *app = QCoreApplication::instance())
             QObject::connect(app, &QCoreApplication::aboutToQuit, created, &RecentsStore::waitForPending);
@@ -147,6 +142,7 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
     if (!platform::writeFileAtomically(path, *bytes)) return {};
 
     emit captureWritten(path, image);
+    AppRouter::shared().recentWritten(path, image);
     m_items.prepend({path, QDateTime::currentDateTime(), thumbnail(image, 240)});
     while (m_items.size() > showCount) m_items.removeLast();
     emit itemsChanged();
@@ -208,6 +204,14 @@ void RecentsStore::load() {
     QList<RecentCapture> items;
     const QList<Listed> files = listing();
     for (qsizetype i = 0; i < std::min<qsizetype>(files.size(), showCount); ++i) {
+        // A thumbnail already held is kept: decoding a HEIC takes a good part of a second, and load()
+        // runs on the main thread after every deletion.
+        const auto held = std::find_if(m_items.cbegin(), m_items.cend(),
+                                       [&](const RecentCapture &item) { return item.path == files[i].path; });
+        if (held != m_items.cend()) {
+            items.append({files[i].path, files[i].date, held->thumbnail});
+            continue;
+        }
         const QImage image = readCapture(files[i].path);
         if (image.isNull()) continue; // a file that cannot be read leaves its place empty
         items.append({files[i].path, files[i].date, thumbnail(image, 240)});

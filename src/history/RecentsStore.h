@@ -71,7 +71,7 @@ public:
         QString path;
         QDateTime date;
     };
-    // The listed files, newest first, with their dates.
+    // The listed files, newest first, with their dates (the history index builds on it).
     QList<File> allFiles() const;
     QStringList sortedFiles() const;
     int fileCount() const;

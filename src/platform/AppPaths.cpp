@@ -41,4 +41,9 @@ QString documentsSubfolder(const QString &name) {
     return makePrivateFolder(path) ? path : QString();
 }
 
+QString documentsSubfolderOrTemp(const QString &name) {
+    const QString folder = documentsSubfolder(name);
+    return folder.isEmpty() ? QDir::tempPath() + QStringLiteral("/Pelicarta/") + name : folder;
+}
+
 } // namespace platform::AppPaths

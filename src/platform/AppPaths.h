@@ -19,6 +19,9 @@ QString documentsFolder();
 // A folder inside the documents folder ("Recentes", "Marca", "Tutoriais"), created with mode 0700.
 // Empty when it cannot be created.
 QString documentsSubfolder(const QString &name);
+// The same, or "Pelicarta/<name>" in the temporary folder when the documents folder cannot be made,
+// so that captures can still be kept for this session.
+QString documentsSubfolderOrTemp(const QString &name);
 
 } // namespace AppPaths
 } // namespace platform

@@ -33,9 +33,9 @@ std::optional<QUuid> uuid(const QJsonValue &value) {
 
 bool present(const QJsonValue &value) { return !value.isUndefined() && !value.isNull(); }
 
-QString upper(const QUuid &id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
-
 } // namespace
+
+QString uuidText(const QUuid &id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
 
 QString rawValue(TutorialTheme theme) {
     switch (theme) {
@@ -58,7 +58,7 @@ bool isBareFileName(const QString &name) {
 }
 
 QJsonObject TutorialStep::toJson() const {
-    QJsonObject object{{QStringLiteral("id"), upper(id)},
+    QJsonObject object{{QStringLiteral("id"), uuidText(id)},
                        {QStringLiteral("title"), title},
                        {QStringLiteral("detail"), detail},
                        {QStringLiteral("imageFile"), imageFile}};
@@ -96,7 +96,7 @@ Tutorial Tutorial::blank() {
 QJsonObject Tutorial::toJson() const {
     QJsonArray stepArray;
     for (const TutorialStep &step : steps) stepArray.append(step.toJson());
-    return QJsonObject{{QStringLiteral("id"), upper(id)},
+    return QJsonObject{{QStringLiteral("id"), uuidText(id)},
                        {QStringLiteral("title"), title},
                        {QStringLiteral("steps"), stepArray},
                        {QStringLiteral("theme"), rawValue(theme)},

@@ -10,6 +10,9 @@
 
 #include <optional>
 
+// An identifier as tutorials store it and name their folders: upper case, without braces.
+QString uuidText(const QUuid &id);
+
 // The look of an exported guide; stored by its raw value.
 enum class TutorialTheme { light, dark, brand };
 

@@ -3,43 +3,26 @@
 #include "app/Icons.h"
 #include "app/MainWindowController.h"
 #include "app/Theme.h"
+#include "capture/ShortcutStore.h"
 #include "capture/Toast.h"
+#include "core/Exporter.h"
 #include "core/Localization.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QImageWriter>
+#include <QFile>
 #include <QJsonDocument>
 
 namespace {
 
-QString upper(const QUuid &id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
-
-// The keys that end recording, as the toasts show them. The shortcut store will supply the user's
-// own combination; until then this is the default one.
-QString toggleTutorialKeys() { return QStringLiteral("⌥⇧T"); }
-
-QByteArray pngBytes(const QImage &image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image)) return {};
-    return bytes;
-}
-
-QString defaultRoot() {
-    QString root = platform::AppPaths::documentsSubfolder(QStringLiteral("Tutoriais"));
-    if (root.isEmpty()) root = QDir::tempPath() + QStringLiteral("/Pelicarta/Tutoriais");
-    return root;
-}
+// The keys that end recording, as the toasts show them: the user's own combination.
+QString toggleTutorialKeys() { return ShortcutStore::shared().shortcut(ShortcutAction::toggleTutorial).displayString(); }
 
 } // namespace
 
 TutorialStore &TutorialStore::shared() {
-    static TutorialStore *store = new TutorialStore(defaultRoot());
+    static TutorialStore *store = new TutorialStore(platform::AppPaths::documentsSubfolderOrTemp(QStringLiteral("Tutoriais")));
     return *store;
 }
 
@@ -53,7 +36,7 @@ qsizetype TutorialStore::indexOf(const QUuid &id) const {
     return -1;
 }
 
-QString TutorialStore::folder(const QUuid &id) const { return m_root + QLatin1Char('/') + upper(id); }
+QString TutorialStore::folder(const QUuid &id) const { return m_root + QLatin1Char('/') + uuidText(id); }
 
 Tutorial TutorialStore::tutorial() const {
     if (m_currentID) {
@@ -68,14 +51,15 @@ bool TutorialStore::save(const Tutorial &tutorial) {
     return platform::writeFileAtomically(folder(tutorial.id) + QStringLiteral("/tutorial.json"), json);
 }
 
-void TutorialStore::setTutorial(const Tutorial &tutorial) {
+bool TutorialStore::setTutorial(const Tutorial &tutorial) {
     const qsizetype index = indexOf(tutorial.id);
-    if (index < 0) return;
+    if (index < 0) return false;
     Tutorial stamped = tutorial;
     stamped.updatedAt = QDateTime::currentDateTimeUtc();
     m_library[index] = stamped;
-    save(stamped);
+    const bool saved = save(stamped);
     emit libraryChanged();
+    return saved;
 }
 
 QUuid TutorialStore::newTutorial() {
@@ -112,19 +96,27 @@ void TutorialStore::toggleRecording() {
 bool TutorialStore::addStep(const QImage &image) {
     if (!m_currentID || indexOf(*m_currentID) < 0) return false;
     const QUuid id = *m_currentID;
-    const QString file = QStringLiteral("passo-%1.png").arg(upper(QUuid::createUuid()).left(8));
-    const QByteArray png = pngBytes(image);
+    const QString file = QStringLiteral("passo-%1.png").arg(uuidText(QUuid::createUuid()).left(8));
+    const QByteArray png = Exporter::encodeWithQt(image, "png").value_or(QByteArray());
     const QString target = folder(id) + QLatin1Char('/') + file;
-    // The folder is made again here: it may have been removed since the tutorial was created.
-    if (png.isEmpty() || !platform::writeFileAtomically(target, png)) {
+    auto failed = [&image] {
         Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."));
         return false;
-    }
-    Tutorial current = tutorial();
+    };
+    // The folder is made again here: it may have been removed since the tutorial was created.
+    if (png.isEmpty() || !platform::writeFileAtomically(target, png)) return failed();
+    const Tutorial before = tutorial();
+    Tutorial current = before;
     TutorialStep step;
     step.imageFile = file;
     current.steps.append(step);
-    setTutorial(current);
+    if (!setTutorial(current)) {
+        // A step the saved tutorial does not list would be lost at the next launch: take it back.
+        QFile::remove(target);
+        m_library[indexOf(id)] = before;
+        emit libraryChanged();
+        return failed();
+    }
     Toast::show(image, L(LKey(QStringLiteral("Passo %@ adicionado"), {QString::number(current.steps.size())})),
                 L(LKey(QStringLiteral("Continue capturando · %@ termina"), {toggleTutorialKeys()})));
     return true;

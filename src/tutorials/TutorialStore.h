@@ -28,8 +28,8 @@ public:
     // The open tutorial, or a blank one (not in the library) when none is open.
     Tutorial tutorial() const;
     // Replaces the library's tutorial with the same identifier, stamps its update date and saves it;
-    // an unknown identifier changes nothing.
-    void setTutorial(const Tutorial &tutorial);
+    // an unknown identifier changes nothing. Returns whether it was saved.
+    bool setTutorial(const Tutorial &tutorial);
     // The folder of a tutorial of the library.
     QString folder(const QUuid &id) const;
 

@@ -3,6 +3,7 @@
 #include "app/MainWindowController.h"
 #include "capture/CaptureBackend.h"
 #include "capture/CaptureService.h"
+#include "capture/QuickPanelController.h"
 #include "capture/Toast.h"
 #include "core/StyleStore.h"
 #include "history/RecentsStore.h"
@@ -13,6 +14,7 @@
 
 #include <QAbstractButton>
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QDir>
 #include <QImageReader>
 #include <QTest>
@@ -176,7 +178,10 @@ TEST_F(CaptureServiceTest, EditorOutcomeOpensTheCaptureWithItsFileOrWithoutOne) 
     EditorModel *editor = AppRouter::shared().editor();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->original(), backend.screen);
+    // The file is written off the main thread; the editor learns it once it exists.
+    RecentsStore::shared().waitForPending();
     EXPECT_TRUE(QFileInfo::exists(editor->sourcePath()));
+    EXPECT_EQ(editor->sourcePath(), RecentsStore::shared().sortedFiles().value(0));
     EXPECT_EQ(AppRouter::shared().page(), AppRouter::Page::editor);
     EXPECT_TRUE(MainWindowController::shared().isOpen());
     EXPECT_TRUE(pasteboard.items.isEmpty());
@@ -187,7 +192,27 @@ TEST_F(CaptureServiceTest, EditorOutcomeOpensTheCaptureWithItsFileOrWithoutOne) 
     ASSERT_NE(AppRouter::shared().editor(), editor);
     EXPECT_EQ(AppRouter::shared().editor()->original(), backend.screen);
     EXPECT_TRUE(AppRouter::shared().editor()->sourcePath().isEmpty());
+    RecentsStore::shared().waitForPending();
     EXPECT_EQ(RecentsStore::shared().fileCount(), 1); // the first one only
+}
+
+TEST_F(CaptureServiceTest, EditingFromTheQuickPanelBeforeTheFileIsWrittenStillLearnsTheFile) {
+    // "Editar" pressed while the recents file is still being encoded: the editor must get the file
+    // when it lands, or deleting that capture would never close the editor.
+    defaults.setString(QStringLiteral("afterCapture"), QStringLiteral("quick"));
+    defaults.setBool(RecentsStore::compactKey, true); // HEIC: slow enough to press first
+    backend.screen = picture(1200, 800, Qt::darkCyan);
+    run(ShortcutAction::captureFullScreen);
+    ASSERT_NE(QuickPanelController::shared().model(), nullptr);
+    QuickPanelController::shared().edit();
+    EditorModel *editor = AppRouter::shared().editor();
+    ASSERT_NE(editor, nullptr);
+    RecentsStore::shared().waitForPending();
+    const QString written = RecentsStore::shared().sortedFiles().value(0);
+    ASSERT_FALSE(written.isEmpty());
+    EXPECT_EQ(editor->sourcePath(), written);
+    RecentsStore::shared().deleteFiles({written});
+    EXPECT_EQ(AppRouter::shared().editor(), nullptr);
 }
 
 TEST_F(CaptureServiceTest, OverlayGatesNewStartsAndRemembersTheConfirmedArea) {
@@ -338,5 +363,33 @@ TEST_F(CaptureServiceTest, HomePageButtonsStartCaptures) {
     home.button(ShortcutAction::captureWindow)->click();
     QTest::qWait(20);
     EXPECT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::window);
+    backend.pick(std::nullopt);
+}
+
+TEST_F(CaptureServiceTest, NoCaptureStartsUnderAModalDialog) {
+    // The overlay would grab keyboard and pointer, yet Qt hands no input to windows a modal dialog
+    // blocks: Escape and clicks would never arrive.
+    QWidget dialog;
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitFor([] { return QGuiApplication::modalWindow() != nullptr; }, 1000));
+    run(ShortcutAction::captureArea);
+    run(ShortcutAction::captureFullScreen);
+    EXPECT_FALSE(backend.overlayMode);
+    EXPECT_EQ(backend.grabs, 0);
+    EXPECT_FALSE(CaptureService::isBusy());
+    // Nor does a missing permission stack its alert on top.
+    backend.access = false;
+    run(ShortcutAction::captureFullScreen);
+    EXPECT_TRUE(alerts.shown.isEmpty());
+    backend.access = true;
+    // The tutorial toggle captures nothing and still works.
+    run(ShortcutAction::toggleTutorial);
+    EXPECT_TRUE(TutorialStore::shared().isRecording());
+    TutorialStore::shared().toggleRecording();
+
+    dialog.hide();
+    run(ShortcutAction::captureArea);
+    EXPECT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::area);
     backend.pick(std::nullopt);
 }

@@ -132,6 +132,40 @@ TEST_F(ShortcutRecorderTest, EscapeSecondClickHidingAndScreenshotWarning) {
     EXPECT_EQ(hotkeys->registered.size(), 5);
 }
 
+TEST_F(ShortcutRecorderTest, StartingASecondRecorderStopsTheFirst) {
+    // Two listening recorders would both swallow keys, and Escape on one would bring the hot keys back
+    // while the other still records.
+    QWidget window;
+    auto *a = new ShortcutRecorder(store, *manager, ShortcutAction::captureArea, Keycap::Size::small, &window);
+    auto *b = new ShortcutRecorder(store, *manager, ShortcutAction::captureWindow, Keycap::Size::small, &window);
+    auto *elsewhere = new QLabel(QStringLiteral("outro"), &window);
+    window.show();
+    QTest::mouseClick(a->field(), Qt::LeftButton);
+    QTest::mouseClick(b->field(), Qt::LeftButton);
+    EXPECT_FALSE(a->isRecording());
+    ASSERT_TRUE(b->isRecording());
+    EXPECT_TRUE(manager->isSuspended());
+    EXPECT_TRUE(hotkeys->registered.isEmpty());
+
+    // The combination goes to the one that listens.
+    press(elsewhere, Qt::Key_P, Qt::AltModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(b->isRecording());
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).key, QStringLiteral("P"));
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureArea), Shortcut::defaultFor(ShortcutAction::captureArea));
+    EXPECT_FALSE(manager->isSuspended());
+    EXPECT_EQ(hotkeys->registered.size(), 5);
+
+    // A recorder that goes away while listening lets the next one start cleanly.
+    QTest::mouseClick(a->field(), Qt::LeftButton);
+    delete a;
+    EXPECT_FALSE(manager->isSuspended());
+    QTest::mouseClick(b->field(), Qt::LeftButton);
+    press(elsewhere, Qt::Key_Escape);
+    EXPECT_FALSE(b->isRecording());
+    EXPECT_FALSE(manager->isSuspended());
+    EXPECT_EQ(hotkeys->registered.size(), 5);
+}
+
 TEST(SystemShortcutsGuideTest, RowsBadgesAndToggle) {
     SystemShortcutsGuide guide;
     guide.resize(460, 900);

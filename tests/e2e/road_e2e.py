@@ -356,7 +356,8 @@ class RoadTest(unittest.TestCase):
             self.assertTrue(wait_for(lambda: (self.desktop.screenshot(shot),
                                               red_fraction(shot, *window[1:]) > 0.002)[1], 10),
                             "the capture is not shown in the main window")
-            self.assertEqual(len(app.capture_files()), 1 if keep else 0, app.capture_files())
+            # The file is written in the background and may follow the editor.
+            self.assertTrue(wait_for(lambda: len(app.capture_files()) == (1 if keep else 0), 10), app.capture_files())
             self.assertTrue(app.running())
             app.stop()
 

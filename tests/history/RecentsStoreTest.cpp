@@ -307,6 +307,40 @@ TEST_F(RecentsStoreTest, DeletingTouchesOnlyCaptureFilesInsideTheFolder) {
     EXPECT_TRUE(store->items().isEmpty());
 }
 
+TEST_F(RecentsStoreTest, ReloadingKeepsTheThumbnailsItHoldsInsteadOfDecodingAgain) {
+    // A HEIC decode takes a good part of a second on the main thread; a deletion reloads the list.
+    // Spoiling the files of the shown captures tells a reused thumbnail from a fresh decode.
+    auto store = makeStore();
+    QHash<QString, QDateTime> dates;
+    const QDateTime base = QDateTime::currentDateTime().addDays(-1);
+    store->setDateReader([&](const QFileInfo &info) { return dates.value(info.absoluteFilePath()); });
+    QStringList paths; // oldest first
+    for (int i = 0; i < RecentsStore::showCount + 1; ++i) {
+        const QString path = store->add(picture(30 + i, 20));
+        ASSERT_FALSE(path.isEmpty());
+        dates.insert(path, base.addSecs(60 * i));
+        paths.append(path);
+    }
+    ASSERT_EQ(store->items().size(), RecentsStore::showCount);
+    for (int i = 1; i < paths.size(); ++i) ASSERT_TRUE(touch(paths[i], "spoilt"));
+
+    store->deleteFiles({paths.last()});
+    // The four still shown keep their thumbnails; the one that slides in (still readable) is decoded.
+    ASSERT_EQ(store->items().size(), RecentsStore::showCount);
+    for (int i = 0; i < RecentsStore::showCount; ++i) {
+        const RecentCapture &item = store->items()[i];
+        EXPECT_EQ(item.path, paths[paths.size() - 2 - i]);
+        EXPECT_EQ(item.thumbnail.size(), QSize(30 + paths.size() - 2 - i, 20)) << i;
+    }
+
+    // A fresh store has nothing to reuse: the spoilt files are not shown.
+    auto fresh = makeStore();
+    fresh->setDateReader([&](const QFileInfo &info) { return dates.value(info.absoluteFilePath()); });
+    fresh->applyKeepLimit(RecentsStore::unlimited);
+    ASSERT_EQ(fresh->items().size(), 1);
+    EXPECT_EQ(fresh->items().first().path, paths.first());
+}
+
 TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
     auto store = makeStore();
     const QString path = store->add(picture(30, 20, Qt::red));

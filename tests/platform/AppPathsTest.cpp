@@ -24,6 +24,15 @@ TEST(AppPathsTest, FoldersFollowXdgAndArePrivate) {
     const QString recents = platform::AppPaths::documentsSubfolder(QStringLiteral("Recentes"));
     EXPECT_TRUE(QFileInfo(recents).isDir());
 
+    EXPECT_EQ(platform::AppPaths::documentsSubfolderOrTemp(QStringLiteral("Recentes")), recents);
+
+    // A data folder that cannot be made: the subfolder is empty and the fallback is the temporary one.
+    ASSERT_TRUE(dir.write(QStringLiteral("blocker"), "file"));
+    qputenv("XDG_DATA_HOME", dir.file(QStringLiteral("blocker/data")).toLocal8Bit());
+    EXPECT_TRUE(platform::AppPaths::documentsSubfolder(QStringLiteral("Tutoriais")).isEmpty());
+    EXPECT_EQ(platform::AppPaths::documentsSubfolderOrTemp(QStringLiteral("Tutoriais")),
+              QDir::tempPath() + QStringLiteral("/Pelicarta/Tutoriais"));
+
     // A relative XDG path is ignored, as the XDG rules say.
     qputenv("XDG_DATA_HOME", "relative/path");
     EXPECT_TRUE(platform::AppPaths::documentsFolder().startsWith(QDir::homePath()));

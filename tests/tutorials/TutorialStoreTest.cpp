@@ -1,6 +1,8 @@
 #include "app/AppRouter.h"
 #include "app/MainWindowController.h"
+#include "capture/ShortcutStore.h"
 #include "capture/Toast.h"
+#include "platform/KeyEvent.h"
 #include "tutorials/TutorialStore.h"
 #include "support/TestSupport.h"
 
@@ -113,4 +115,45 @@ TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
     EXPECT_EQ(AppRouter::shared().page(), AppRouter::Page::tutorial);
     EXPECT_TRUE(MainWindowController::shared().isOpen());
     MainWindowController::shared().window()->close();
+}
+
+TEST(TutorialStoreTest, AStepWhoseTutorialCannotBeSavedIsTakenBack) {
+    testsupport::TempFolder temp;
+    TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
+    QImage capture(20, 20, QImage::Format_ARGB32_Premultiplied);
+    capture.fill(Qt::red);
+    store.startRecording();
+    ASSERT_TRUE(store.addStep(capture));
+    const QString folder = store.folder(*store.currentID());
+
+    // tutorial.json cannot be replaced: the PNG goes, the step is not listed, and the toast says so.
+    ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/tutorial.json")));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/tutorial.json")));
+    EXPECT_FALSE(store.addStep(capture));
+    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Não foi possível salvar o passo — O tutorial continua gravando."));
+    EXPECT_EQ(store.tutorial().steps.size(), 1);
+    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files).size(), 1);
+
+    // Saved again: the next step is step 2.
+    ASSERT_TRUE(QDir(folder + QStringLiteral("/tutorial.json")).removeRecursively());
+    ASSERT_TRUE(store.addStep(capture));
+    EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Passo 2 adicionado")));
+    store.toggleRecording();
+    if (QWidget *window = MainWindowController::shared().window()) window->close();
+}
+
+TEST(TutorialStoreTest, RecordingToastsShowTheUsersOwnToggleKeys) {
+    testsupport::TempFolder temp;
+    TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
+    ShortcutStore &shortcuts = ShortcutStore::shared();
+    shortcuts.setShortcut(ShortcutAction::toggleTutorial, Shortcut{15, platform::ModifierFlag::control, QStringLiteral("R")});
+    store.startRecording();
+    EXPECT_TRUE(Toast::panel()->windowTitle().endsWith(QStringLiteral("⌃R termina")));
+    QImage capture(10, 10, QImage::Format_ARGB32_Premultiplied);
+    capture.fill(Qt::blue);
+    ASSERT_TRUE(store.addStep(capture));
+    EXPECT_TRUE(Toast::panel()->windowTitle().endsWith(QStringLiteral("Continue capturando · ⌃R termina")));
+    shortcuts.reset(ShortcutAction::toggleTutorial);
+    store.toggleRecording();
+    if (QWidget *window = MainWindowController::shared().window()) window->close();
 }
