@@ -35,8 +35,6 @@ bool present(const QJsonValue &value) { return !value.isUndefined() && !value.is
 
 } // namespace
 
-QString uuidText(const QUuid &id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
-
 QString rawValue(TutorialTheme theme) {
     switch (theme) {
     case TutorialTheme::light: return QStringLiteral("light");
@@ -58,7 +56,7 @@ bool isBareFileName(const QString &name) {
 }
 
 QJsonObject TutorialStep::toJson() const {
-    QJsonObject object{{QStringLiteral("id"), uuidText(id)},
+    QJsonObject object{{QStringLiteral("id"), uuidString(id)},
                        {QStringLiteral("title"), title},
                        {QStringLiteral("detail"), detail},
                        {QStringLiteral("imageFile"), imageFile}};
@@ -96,7 +94,7 @@ Tutorial Tutorial::blank() {
 QJsonObject Tutorial::toJson() const {
     QJsonArray stepArray;
     for (const TutorialStep &step : steps) stepArray.append(step.toJson());
-    return QJsonObject{{QStringLiteral("id"), uuidText(id)},
+    return QJsonObject{{QStringLiteral("id"), uuidString(id)},
                        {QStringLiteral("title"), title},
                        {QStringLiteral("steps"), stepArray},
                        {QStringLiteral("theme"), rawValue(theme)},

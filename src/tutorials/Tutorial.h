@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/StylePreset.h" // uuidString
+
 #include <QDateTime>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -10,8 +12,6 @@
 
 #include <optional>
 
-// An identifier as tutorials store it and name their folders: upper case, without braces.
-QString uuidText(const QUuid &id);
 
 // The look of an exported guide; stored by its raw value.
 enum class TutorialTheme { light, dark, brand };

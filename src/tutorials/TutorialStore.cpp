@@ -36,7 +36,7 @@ qsizetype TutorialStore::indexOf(const QUuid &id) const {
     return -1;
 }
 
-QString TutorialStore::folder(const QUuid &id) const { return m_root + QLatin1Char('/') + uuidText(id); }
+QString TutorialStore::folder(const QUuid &id) const { return m_root + QLatin1Char('/') + uuidString(id); }
 
 Tutorial TutorialStore::tutorial() const {
     if (m_currentID) {
@@ -96,7 +96,7 @@ void TutorialStore::toggleRecording() {
 bool TutorialStore::addStep(const QImage &image) {
     if (!m_currentID || indexOf(*m_currentID) < 0) return false;
     const QUuid id = *m_currentID;
-    const QString file = QStringLiteral("passo-%1.png").arg(uuidText(QUuid::createUuid()).left(8));
+    const QString file = QStringLiteral("passo-%1.png").arg(uuidString(QUuid::createUuid()).left(8));
     const QByteArray png = Exporter::encodeWithQt(image, "png").value_or(QByteArray());
     const QString target = folder(id) + QLatin1Char('/') + file;
     auto failed = [&image] {
