@@ -51,8 +51,9 @@ std::optional<TutorialTheme> tutorialThemeFromRawValue(const QString &raw) {
 }
 
 bool isBareFileName(const QString &name) {
+    // A leading dot also rules out "." and ".."; 255 bytes is the longest name a Linux file system takes.
     return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.startsWith(QLatin1Char('.')) && !name.contains(QChar(0));
+           !name.startsWith(QLatin1Char('.')) && !name.contains(QChar(0)) && name.toUtf8().size() <= 255;
 }
 
 QJsonObject TutorialStep::toJson() const {

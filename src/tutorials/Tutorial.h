@@ -55,5 +55,6 @@ struct Tutorial {
 
 QString rawValue(TutorialTheme theme);
 std::optional<TutorialTheme> tutorialThemeFromRawValue(const QString &raw);
-// Whether `name` can only name a file directly inside a folder.
+// Whether `name` can only name a file directly inside a folder: no separators, NUL or leading dot,
+// at most 255 bytes.
 bool isBareFileName(const QString &name);

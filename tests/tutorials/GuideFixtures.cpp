@@ -1,0 +1,46 @@
+#include "GuideFixtures.h"
+
+#include <QPainter>
+#include <QRandomGenerator>
+
+namespace guidefixtures {
+
+QImage screenshot(QSize size, int seed) {
+    QImage image(size, QImage::Format_RGB32);
+    QRandomGenerator random(static_cast<quint32>(seed));
+    image.fill(QColor::fromHsv(random.bounded(360), 60, 90));
+    QPainter p(&image);
+    const QRect window = QRect(QPoint(0, 0), size).adjusted(size.width() / 20, size.height() / 20, -size.width() / 20,
+                                                            -size.height() / 20);
+    p.fillRect(window, QColor(250, 250, 252));
+    p.fillRect(window.left(), window.top(), window.width(), std::max(8, size.height() / 25), QColor(226, 226, 232));
+    const int sidebar = window.width() / 5;
+    p.fillRect(window.left(), window.top() + size.height() / 25, sidebar, window.height() - size.height() / 25,
+               QColor(238, 238, 243));
+    const int row = std::max(6, size.height() / 40);
+    for (int y = window.top() + size.height() / 12; y + row < window.bottom(); y += 2 * row) {
+        const int length = window.width() / 3 + random.bounded(std::max(1, window.width() / 2));
+        p.fillRect(window.left() + sidebar + row, y, std::min(length, window.width() - sidebar - 2 * row), row / 2 + 1,
+                   QColor(60 + random.bounded(60), 60, 80));
+    }
+    return image;
+}
+
+TutorialRenderer::Input input(const QString &title, TutorialTheme theme, const QList<StepSpec> &steps) {
+    TutorialRenderer::Input in;
+    in.title = title;
+    in.theme = theme;
+    in.date = QDateTime(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+    int seed = 1;
+    for (const StepSpec &spec : steps) {
+        TutorialStep step;
+        step.title = spec.title;
+        step.detail = spec.detail;
+        step.marker = spec.marker;
+        step.imageFile = QStringLiteral("passo-%1.png").arg(seed);
+        in.steps.append(StepPicture::inMemory(step, screenshot(spec.size, seed++)));
+    }
+    return in;
+}
+
+} // namespace guidefixtures
