@@ -2,6 +2,7 @@
 
 #include "app/AppRouter.h"
 #include "app/MainWindowController.h"
+#include "brand/BrandStore.h"
 #include "capture/CaptureBackend.h"
 #include "capture/CaptureSettings.h"
 #include "capture/Clipboard.h"
@@ -44,9 +45,7 @@ void showError(const QString &message) {
 
 void copyBeautified(const QImage &image) {
     const StyleStore &styles = StyleStore::shared();
-    // The brand kit's screenshot logo joins here once the brand store exists.
-    const std::optional<BrandLogo> logo;
-    const QImage out = Beautifier::render(image, styles.defaultStyle(), logo);
+    const QImage out = Beautifier::render(image, styles.defaultStyle(), BrandStore::shared().screenshotLogo());
     Clipboard::copyForPasting(out.isNull() ? image : out);
 }
 
