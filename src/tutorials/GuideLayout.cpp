@@ -1,7 +1,9 @@
 #include "tutorials/GuideLayout.h"
 
+#include "brand/art/LogoArt.h"
 #include "core/DropShadow.h"
 #include "core/Localization.h"
+#include "core/Luma.h"
 #include "platform/LongDate.h"
 
 #include <QPaintEngine>
@@ -37,16 +39,17 @@ void drawDisc(QPainter &painter, const QRectF &rect, const QColor &color) {
     painter.restore();
 }
 
-// The screenshot inside its rounded frame. A raster device gets the picture resampled once, with
-// area averaging, and filled through the antialiased frame path; a PDF gets the whole picture, clipped
-// by the path.
-void drawPicture(QPainter &painter, const QPainterPath &frame, const QRectF &rect, const QImage &picture) {
+// A picture drawn into `rect`, inside `frame` (the whole rectangle when empty). A raster device gets
+// the picture resampled once, with area averaging, and filled through the antialiased frame path; a
+// PDF gets the whole picture, clipped by the path, at its own resolution.
+void drawPicture(QPainter &painter, const QRectF &rect, const QImage &picture, QPainterPath frame = {}) {
+    if (frame.isEmpty()) frame.addRect(rect);
     painter.save();
     if (drawsVectors(painter)) {
         painter.setClipPath(frame);
         painter.drawImage(rect, picture);
     } else {
-        const QSize size = rect.size().toSize();
+        const QSize size = rect.size().toSize().expandedTo(QSize(1, 1));
         const QImage drawn = picture.size() == size ? picture
                                                     : picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         QBrush brush(drawn);
@@ -54,6 +57,18 @@ void drawPicture(QPainter &painter, const QPainterPath &frame, const QRectF &rec
         painter.fillPath(frame, brush);
     }
     painter.restore();
+}
+
+// The brand's logo for the header, tinted, scaled to fill a 480 × 72 box as far as its proportions
+// allow; only for the brand theme.
+void placeLogo(Header &header, const TutorialRenderer::Input &input) {
+    if (input.theme != TutorialTheme::brand || !input.brand || input.brand->logo.isNull()) return;
+    LogoVariant variant = input.brand->logoVariant;
+    if (variant == LogoVariant::auto_)
+        variant = lumaOf(input.brand->background & 0xFFFFFF) < 0.55 ? LogoVariant::white : LogoVariant::black;
+    header.logo = LogoArt::tinted(input.brand->logo, variant);
+    const double scale = std::min(480.0 / header.logo.width(), 72.0 / header.logo.height());
+    header.logoSize = QSizeF(scale * header.logo.width(), scale * header.logo.height());
 }
 
 } // namespace
@@ -73,6 +88,7 @@ Header header(const TutorialRenderer::Input &input, const TutorialPalette &palet
     h.kicker = text(kicker.toUpper(), palette, {22, QFont::DemiBold, kickerColor, 1.6, 0});
     h.title = text(input.title.isEmpty() ? L("Tutorial") : input.title, palette, {64, QFont::Bold, palette.title, 0, 0}, column);
     h.date = text(platform::longDate(input.date), palette, {22, QFont::Normal, palette.muted, 0, 0});
+    placeLogo(h, input);
     return h;
 }
 
@@ -92,7 +108,12 @@ Step step(const TutorialStep &step, QSize pictureSize, int number, const Tutoria
     return s;
 }
 
-QString footerText(const TutorialRenderer::Input &) { return L("Feito com Pelicarta"); }
+QString footerText(const TutorialRenderer::Input &input) {
+    if (input.theme == TutorialTheme::brand && input.brand) {
+        if (const QString footer = input.brand->footer.trimmed(); !footer.isEmpty()) return footer;
+    }
+    return L("Feito com Pelicarta");
+}
 
 GuideText footer(const TutorialRenderer::Input &input, const TutorialPalette &palette) {
     return text(footerText(input), palette, {20, QFont::Medium, palette.muted, 0, 0});
@@ -101,7 +122,7 @@ GuideText footer(const TutorialRenderer::Input &input, const TutorialPalette &pa
 void drawHeader(QPainter &painter, const Header &header, double top) {
     double y = top;
     if (!header.logo.isNull()) {
-        painter.drawImage(QRectF(QPointF(margin, y), header.logoSize), header.logo);
+        drawPicture(painter, QRectF(QPointF(margin, y), header.logoSize), header.logo);
         y += header.logoSize.height() + 40;
     }
     header.kicker.draw(painter, QPointF(margin, y));
@@ -141,7 +162,7 @@ void drawStep(QPainter &painter, const Step &layout, const TutorialStep &step, c
     DropShadow::paint(painter, rect, [&](QPainter &p) { p.fillPath(frame, Qt::black); },
                       {QPointF(0, 14), 40, QColor::fromRgbF(0.05f, 0.03f, 0.12f, 0.22f)});
     painter.fillPath(frame, palette.background);
-    drawPicture(painter, frame, rect, picture);
+    drawPicture(painter, rect, picture, frame);
     painter.strokePath(frame, QPen(palette.border, 1.5));
 
     if (step.marker) {

@@ -2,6 +2,7 @@
 
 #include "app/Icons.h"
 #include "app/Theme.h"
+#include "brand/BrandStore.h"
 #include "capture/Clipboard.h"
 #include "capture/Toast.h"
 #include "core/ByteCount.h"
@@ -83,7 +84,9 @@ std::optional<TutorialRenderer::Input> input(const TutorialStore &store) {
     QList<StepPicture> steps = store.exportableSteps();
     if (steps.isEmpty()) return std::nullopt;
     const Tutorial tutorial = store.tutorial();
-    return TutorialRenderer::Input{tutorial.title, tutorial.theme, tutorial.createdAt, std::move(steps)};
+    TutorialRenderer::Input in{tutorial.title, tutorial.theme, tutorial.createdAt, std::move(steps), std::nullopt};
+    if (tutorial.theme == TutorialTheme::brand) in.brand = BrandStore::shared().snapshot();
+    return in;
 }
 
 QString fileBaseName(const QString &title) {

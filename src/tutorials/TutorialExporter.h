@@ -24,8 +24,9 @@ QFuture<void> exportPDF(TutorialStore &store);
 QFuture<void> exportMarkdown(TutorialStore &store);
 QFuture<void> copyImage(TutorialStore &store);
 
-// What the export draws from the store's open tutorial: its title, theme, creation date and the steps
-// whose image files hold a picture; none when no such step exists.
+// What the export draws from the store's open tutorial: its title, theme, creation date, the steps
+// whose image files hold a picture and, for the brand theme, the brand as it is now; none when no
+// such step exists.
 std::optional<TutorialRenderer::Input> input(const TutorialStore &store);
 
 // The file and folder name made of a title: trimmed; control characters dropped; each of / : \ ? % * |

@@ -1,5 +1,6 @@
 #include "tutorials/TutorialPalette.h"
 
+#include "brand/BrandImporter.h"
 #include "core/ColorValue.h"
 #include "core/Luma.h"
 
@@ -16,17 +17,10 @@ QColor withAlpha(Qt::GlobalColor color, double alpha) {
     return c;
 }
 
-} // namespace
-
-TutorialPalette TutorialPalette::of(TutorialTheme theme) {
-    if (theme == TutorialTheme::dark)
-        return {colorFromHex(0x0E0E13), colorFromHex(0xEDEDF3), colorFromHex(0xA1A1AE), colorFromHex(0x6F6F7C),
-                colorFromHex(0xC9BEFF), colorFromHex(ink),      withAlpha(Qt::white, 0.10), {}};
-    return {colorFromHex(0xF7F6FB), colorFromHex(ink),  colorFromHex(0x4B4860),      colorFromHex(0x8A879C),
-            colorFromHex(0x6E5BD8), QColor(Qt::white), withAlpha(Qt::black, 0.08), {}};
-}
-
-TutorialPalette TutorialPalette::brand(quint32 background, quint32 text, quint32 accent, const QString &fontFamily) {
+TutorialPalette brandPalette(const BrandSnapshot &brand) {
+    const quint32 background = brand.background & 0xFFFFFF;
+    const quint32 text = brand.text & 0xFFFFFF;
+    const quint32 accent = BrandImporter::readableAccent(brand.primary & 0xFFFFFF, background, text);
     TutorialPalette palette;
     palette.background = colorFromHex(background);
     palette.title = colorFromHex(text);
@@ -35,8 +29,19 @@ TutorialPalette TutorialPalette::brand(quint32 background, quint32 text, quint32
     palette.accent = colorFromHex(accent);
     palette.badgeText = lumaOf(accent) > 0.6 ? colorFromHex(ink) : QColor(Qt::white);
     palette.border = lumaOf(background) < 0.5 ? withAlpha(Qt::white, 0.10) : withAlpha(Qt::black, 0.08);
-    palette.fontFamily = fontFamily;
+    palette.fontFamily = brand.fontFamily.value_or(QString());
     return palette;
+}
+
+} // namespace
+
+TutorialPalette TutorialPalette::of(TutorialTheme theme, const BrandSnapshot *brand) {
+    if (theme == TutorialTheme::brand && brand) return brandPalette(*brand);
+    if (theme == TutorialTheme::dark)
+        return {colorFromHex(0x0E0E13), colorFromHex(0xEDEDF3), colorFromHex(0xA1A1AE), colorFromHex(0x6F6F7C),
+                colorFromHex(0xC9BEFF), colorFromHex(ink),      withAlpha(Qt::white, 0.10), {}};
+    return {colorFromHex(0xF7F6FB), colorFromHex(ink),  colorFromHex(0x4B4860),      colorFromHex(0x8A879C),
+            colorFromHex(0x6E5BD8), QColor(Qt::white), withAlpha(Qt::black, 0.08), {}};
 }
 
 quint32 mix(quint32 a, quint32 b, double t) {

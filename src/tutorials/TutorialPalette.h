@@ -1,5 +1,6 @@
 #pragma once
 
+#include "brand/BrandKit.h"
 #include "tutorials/Tutorial.h"
 
 #include <QColor>
@@ -17,11 +18,10 @@ struct TutorialPalette {
     QColor border;     // outline around each screenshot
     QString fontFamily; // empty: the system font
 
-    // The fixed palettes of the light and dark themes (the brand theme without a brand looks light).
-    static TutorialPalette of(TutorialTheme theme);
-    // The brand theme's palette from the brand's background and text colours, its readable accent
-    // and its font family.
-    static TutorialPalette brand(quint32 background, quint32 text, quint32 accent, const QString &fontFamily);
+    // The fixed palettes of the light and dark themes; the brand theme takes the brand's background,
+    // text colour, font and the accent that stays readable on its background, and without a brand
+    // looks light.
+    static TutorialPalette of(TutorialTheme theme, const BrandSnapshot *brand = nullptr);
 };
 
 // The blend of two 0xRRGGBB colours, `t` being the weight of `a`: each channel rounded to the

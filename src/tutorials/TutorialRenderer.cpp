@@ -111,7 +111,9 @@ void beginPage(QPainter &painter, const TutorialPalette &palette, double height)
 
 } // namespace
 
-TutorialPalette paletteOf(const Input &input) { return TutorialPalette::of(input.theme); }
+TutorialPalette paletteOf(const Input &input) {
+    return TutorialPalette::of(input.theme, input.brand ? &*input.brand : nullptr);
+}
 
 double guideHeight(const Input &input) { return plan(input).height(); }
 

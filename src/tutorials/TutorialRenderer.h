@@ -9,6 +9,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 class QIODevice;
 
 // Draws a tutorial for export: one tall guide image 1600 pixels wide, a PDF with a cover and one page
@@ -23,6 +25,7 @@ struct Input {
     TutorialTheme theme = TutorialTheme::light;
     QDateTime date; // the tutorial's creation date
     QList<StepPicture> steps; // numbered from 1 in this order
+    std::optional<BrandSnapshot> brand; // the brand theme's colours, font, logo and footer
 };
 
 inline constexpr int guideWidth = 1600;
@@ -38,7 +41,7 @@ struct Result {
     bool ok() const { return failure == Failure::none; }
 };
 
-// The palette of the input's theme.
+// The palette of the input's theme (its brand only for the brand theme).
 TutorialPalette paletteOf(const Input &input);
 
 // The guide image's height in pixels, before rounding.

@@ -26,11 +26,35 @@ QImage screenshot(QSize size, int seed) {
     return image;
 }
 
+BrandSnapshot brand() {
+    BrandSnapshot brand;
+    brand.name = QStringLiteral("Acme");
+    brand.primary = 0x2ED3B7;
+    brand.secondary = 0xF79009;
+    brand.background = 0x101828;
+    brand.text = 0xF2F4F7;
+    brand.fontFamily = QStringLiteral("DejaVu Sans");
+    brand.footer = QStringLiteral("  Acme · guias internos \n");
+    brand.logo = QImage(600, 200, QImage::Format_ARGB32_Premultiplied);
+    brand.logo.fill(Qt::transparent);
+    QPainter p(&brand.logo);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x2E, 0xD3, 0xB7));
+    p.drawRoundedRect(QRectF(0, 0, 200, 200), 40, 40);
+    p.setBrush(QColor(0xF7, 0x90, 0x09));
+    p.drawRect(QRectF(240, 60, 360, 80));
+    p.end();
+    brand.logoVariant = LogoVariant::auto_;
+    return brand;
+}
+
 TutorialRenderer::Input input(const QString &title, TutorialTheme theme, const QList<StepSpec> &steps) {
     TutorialRenderer::Input in;
     in.title = title;
     in.theme = theme;
     in.date = QDateTime(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+    if (theme == TutorialTheme::brand) in.brand = brand();
     int seed = 1;
     for (const StepSpec &spec : steps) {
         TutorialStep step;

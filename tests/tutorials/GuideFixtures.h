@@ -23,7 +23,12 @@ struct StepSpec {
     std::optional<QPointF> marker;
 };
 
-// An input whose steps carry their pictures in memory, created on 7 December 2026 at noon UTC.
+// A dark brand with a font, a footer and a two-colour logo on a transparent ground (600 × 200), whose
+// automatic variant is drawn white.
+BrandSnapshot brand();
+
+// An input whose steps carry their pictures in memory, created on 7 December 2026 at noon UTC; the
+// brand theme gets brand().
 TutorialRenderer::Input input(const QString &title, TutorialTheme theme, const QList<StepSpec> &steps);
 
 } // namespace guidefixtures

@@ -82,7 +82,7 @@ TEST(TutorialRendererTest, LayoutsTextsAndFonts) {
 }
 
 TEST(TutorialRendererTest, GuideImageStacksHeaderStepsAndFooter) {
-    for (TutorialTheme theme : {TutorialTheme::light, TutorialTheme::dark}) {
+    for (TutorialTheme theme : {TutorialTheme::light, TutorialTheme::dark, TutorialTheme::brand}) {
         const Input in = guidefixtures::input(
             QStringLiteral("Como exportar um relatório"), theme,
             {{{3000, 1000}, QStringLiteral("Abra o menu"), {}, QPointF(0, 0)},
@@ -101,8 +101,7 @@ TEST(TutorialRendererTest, GuideImageStacksHeaderStepsAndFooter) {
         const QImage guide = renderImage(in, &result);
         ASSERT_TRUE(result.ok());
         ASSERT_EQ(guide.size(), QSize(1600, static_cast<int>(std::round(expected))));
-        guide.save(testsupport::outputPath(theme == TutorialTheme::light ? QStringLiteral("guide-light.png")
-                                                                           : QStringLiteral("guide-dark.png")));
+        guide.save(testsupport::outputPath(QStringLiteral("guide-%1.png").arg(rawValue(theme))));
         EXPECT_TRUE(near(guide.pixel(5, 5), palette.background, 1));
         EXPECT_TRUE(near(guide.pixel(5, guide.height() - 5), palette.background, 1));
 
@@ -115,6 +114,15 @@ TEST(TutorialRendererTest, GuideImageStacksHeaderStepsAndFooter) {
         // A marker outside 0…1 is drawn clamped: on the third screenshot's top-right corner.
         const QPointF topRight(96 + 1408, std::round(pictureTop(in, palette, 2)));
         EXPECT_TRUE(near(guide.pixel((topRight + QPointF(-16, 16)).toPoint()), palette.accent));
+
+        // The brand's logo heads its guide, white on the dark brand, in a 480 × 72 box; the footer is its own.
+        EXPECT_EQ(header.logoSize, theme == TutorialTheme::brand ? QSizeF(216, 72) : QSizeF());
+        if (theme == TutorialTheme::brand) {
+            EXPECT_TRUE(near(guide.pixel(96 + 36, 96 + 36), Qt::white));
+            EXPECT_TRUE(near(guide.pixel(96 + 150, 96 + 36), Qt::white));
+            EXPECT_TRUE(near(guide.pixel(96 + 78, 96 + 10), palette.background, 2));
+            EXPECT_EQ(GuideLayout::footerText(in), QStringLiteral("Acme · guias internos"));
+        }
     }
 }
 
@@ -131,32 +139,33 @@ TEST(TutorialRendererTest, GuidesTallerThanTheLimitRenderNone) {
 }
 
 TEST(TutorialRendererTest, PdfHasACoverAndOnePagePerStep) {
-    const Input in = guidefixtures::input(QStringLiteral("Título"), TutorialTheme::light,
-                                          {{{1408, 880}, QStringLiteral("Abra o painel"), {}, QPointF(0.5, 0.5)},
-                                           {{3000, 1000}, {}, QStringLiteral("Depois confirme."), {}}});
-    QByteArray pdf;
-    QBuffer buffer(&pdf);
-    buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(writePDF(in, &buffer).ok());
-    testsupport::TempFolder temp;
-    QFile out(testsupport::outputPath(QStringLiteral("guide-light.pdf")));
-    if (out.open(QIODevice::WriteOnly)) out.write(pdf);
+    for (TutorialTheme theme : {TutorialTheme::light, TutorialTheme::dark, TutorialTheme::brand}) {
+        const Input in = guidefixtures::input(QStringLiteral("Título"), theme,
+                                              {{{1408, 880}, QStringLiteral("Abra o painel"), {}, QPointF(0.5, 0.5)},
+                                               {{3000, 1000}, {}, QStringLiteral("Depois confirme."), {}}});
+        QByteArray pdf;
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(writePDF(in, &buffer).ok());
+        QFile out(testsupport::outputPath(QStringLiteral("guide-%1.pdf").arg(rawValue(theme))));
+        if (out.open(QIODevice::WriteOnly)) out.write(pdf);
 
-    // Screenshots are embedded lossless, never as JPEG.
-    EXPECT_TRUE(pdf.contains("/FlateDecode"));
-    EXPECT_FALSE(pdf.contains("/DCTDecode"));
+        // Screenshots are embedded lossless, never as JPEG.
+        EXPECT_TRUE(pdf.contains("/FlateDecode"));
+        EXPECT_FALSE(pdf.contains("/DCTDecode"));
 
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(pdf);
-    ASSERT_TRUE(document);
-    ASSERT_EQ(document->numPages(), 3);
-    const auto page = [&](int i) { return document->page(i); };
-    EXPECT_EQ(page(0)->pageSizeF(), QSizeF(1600, 900));
-    EXPECT_EQ(page(1)->pageSizeF(), QSizeF(1600, 152 + 64 + 32 + 880 + 96));
-    EXPECT_TRUE(page(0)->text({}).contains(QStringLiteral("Título")));
-    EXPECT_TRUE(page(0)->text({}).contains(QStringLiteral("GUIA")));
-    EXPECT_TRUE(page(1)->text({}).contains(QStringLiteral("TÍTULO · PASSO 1 DE 2")));
-    EXPECT_TRUE(page(2)->text({}).contains(QStringLiteral("TÍTULO · PASSO 2 DE 2")));
-    for (int i = 0; i < 3; ++i) EXPECT_FALSE(page(i)->text({}).contains(QStringLiteral("Feito com"))) << i;
+        const std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(pdf);
+        ASSERT_TRUE(document);
+        ASSERT_EQ(document->numPages(), 3);
+        const auto text = [&](int i) { return document->page(i)->text({}); };
+        EXPECT_EQ(document->page(0)->pageSizeF(), QSizeF(1600, 900));
+        EXPECT_EQ(document->page(1)->pageSizeF(), QSizeF(1600, 152 + 64 + 32 + 880 + 96));
+        EXPECT_TRUE(text(0).contains(QStringLiteral("Título")));
+        EXPECT_TRUE(text(0).contains(QStringLiteral("GUIA")));
+        EXPECT_TRUE(text(1).contains(QStringLiteral("TÍTULO · PASSO 1 DE 2")));
+        EXPECT_TRUE(text(2).contains(QStringLiteral("TÍTULO · PASSO 2 DE 2")));
+        for (int i = 0; i < 3; ++i) EXPECT_FALSE(text(i).contains(QStringLiteral("Feito com")) || text(i).contains(QStringLiteral("Acme"))) << i;
+    }
 }
 
 TEST(TutorialRendererTest, StepImagesAndMarkdown) {
