@@ -2,6 +2,7 @@
 
 #include "brand/art/LogoArt.h"
 #include "core/DropShadow.h"
+#include "core/GaussianBlur.h"
 #include "core/Localization.h"
 #include "core/Luma.h"
 #include "platform/LongDate.h"
@@ -71,6 +72,30 @@ void placeLogo(Header &header, const TutorialRenderer::Input &input) {
     header.logoSize = QSizeF(scale * header.logo.width(), scale * header.logo.height());
 }
 
+// A soft shadow of `shape` (inside `bounds`). In a PDF the shadow can only be a picture: it is made at
+// a quarter of the resolution and stretched, which a blur this soft cannot tell apart, so the file
+// carries a sixteenth of the pixels.
+void drawShadow(QPainter &painter, const QRectF &bounds, const std::function<void(QPainter &)> &shape,
+                const DropShadow::Style &style) {
+    if (!drawsVectors(painter)) {
+        DropShadow::paint(painter, bounds, shape, style);
+        return;
+    }
+    constexpr double k = 4;
+    const double reach = 3 * GaussianBlur::sigmaForShadowBlur(style.blur) + 2;
+    const QRectF area = bounds.translated(style.offset).adjusted(-reach, -reach, reach, reach);
+    QImage small(QSizeF(area.size() / k).toSize() + QSize(1, 1), QImage::Format_ARGB32_Premultiplied);
+    if (small.isNull()) return;
+    small.fill(Qt::transparent);
+    QPainter reduced(&small);
+    reduced.setRenderHint(QPainter::Antialiasing);
+    reduced.scale(1 / k, 1 / k);
+    reduced.translate(-area.topLeft());
+    DropShadow::paint(reduced, bounds, shape, {style.offset / k, style.blur / k, style.color});
+    reduced.end();
+    painter.drawImage(QRectF(area.topLeft(), QSizeF(small.size()) * k), small);
+}
+
 } // namespace
 
 double Header::block() const {
@@ -133,7 +158,7 @@ void drawHeader(QPainter &painter, const Header &header, double top) {
 void drawMarker(QPainter &painter, QPointF centre, double r, int number, const TutorialPalette &palette) {
     const QRectF disc(centre.x() - r, centre.y() - r, 2 * r, 2 * r);
     const QRectF ring = disc.adjusted(-0.18 * r, -0.18 * r, 0.18 * r, 0.18 * r);
-    DropShadow::paint(painter, ring, [&](QPainter &p) { drawDisc(p, ring, Qt::black); },
+    drawShadow(painter, ring, [&](QPainter &p) { drawDisc(p, ring, Qt::black); },
                       {QPointF(0, 0.15 * r), 0.6 * r, QColor::fromRgbF(0, 0, 0, 0.35f)});
     drawDisc(painter, ring, Qt::white);
     drawDisc(painter, disc, palette.accent);
@@ -159,7 +184,7 @@ void drawStep(QPainter &painter, const Step &layout, const TutorialStep &step, c
                       std::max(1.0, std::round(rect.height())));
     QPainterPath frame;
     frame.addRoundedRect(rect, 18, 18);
-    DropShadow::paint(painter, rect, [&](QPainter &p) { p.fillPath(frame, Qt::black); },
+    drawShadow(painter, rect, [&](QPainter &p) { p.fillPath(frame, Qt::black); },
                       {QPointF(0, 14), 40, QColor::fromRgbF(0.05f, 0.03f, 0.12f, 0.22f)});
     painter.fillPath(frame, palette.background);
     drawPicture(painter, rect, picture, frame);

@@ -4,6 +4,7 @@
 #include "core/SystemFont.h"
 #include "platform/PngStreamWriter.h"
 #include "tutorials/GuideLayout.h"
+#include "tutorials/PdfPictures.h"
 
 #include <QIODevice>
 #include <QPageSize>
@@ -151,7 +152,8 @@ Result writeImage(const Input &input, QIODevice *device) {
 
 Result writePDF(const Input &input, QIODevice *device) {
     const Plan p = plan(input);
-    QPdfWriter writer(device);
+    PdfPictures pictures(device);
+    QPdfWriter writer(pictures.device());
     writer.setResolution(72);
     writer.setPageMargins(QMarginsF(), QPageLayout::Point);
     const double coverHeight = std::max(900.0, p.header.block() + 192);
@@ -178,10 +180,15 @@ Result writePDF(const Input &input, QIODevice *device) {
         const QString label = L(LKey(QStringLiteral("%@ · Passo %@ de %@"), {input.title, QString::number(i + 1), total}));
         GuideText(label.toUpper(), p.palette.fontFamily, {18, QFont::DemiBold, p.palette.muted, 1.2, 0})
             .draw(painter, QPointF(GuideLayout::margin, 88));
-        GuideLayout::drawStep(painter, layout, input.steps[i].step, picture, static_cast<int>(i + 1), 152, p.palette);
+        pictures.beginPicture();
+        GuideLayout::drawStep(painter, layout, input.steps[i].step, pictures.standIn(), static_cast<int>(i + 1), 152, p.palette);
         painter.restore();
+        if (!pictures.endPicture(picture, p.palette.background))
+            return failure(Result::Failure::cannotWrite, -1, device->errorString());
     }
-    if (!painter.end()) return failure(Result::Failure::cannotWrite, -1, device->errorString());
+    QString error;
+    if (!painter.end() || !pictures.finish(&error))
+        return failure(Result::Failure::cannotWrite, -1, error.isEmpty() ? device->errorString() : error);
     return {};
 }
 

@@ -5,10 +5,10 @@
 #include "app/Theme.h"
 #include "capture/ShortcutStore.h"
 #include "capture/Toast.h"
-#include "core/Exporter.h"
 #include "core/Localization.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
+#include "platform/PngStreamWriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -279,7 +279,8 @@ bool TutorialStore::addStep(const QImage &image) {
     if (!m_currentID || indexOf(*m_currentID) < 0) return false;
     const QUuid id = *m_currentID;
     const QString file = QStringLiteral("passo-%1.png").arg(uuidString(QUuid::createUuid()).left(8));
-    const QByteArray png = Exporter::encodeWithQt(image, "png").value_or(QByteArray());
+    // Written fast, and read back fast by every export.
+    const QByteArray png = platform::PngStreamWriter::encode(image).value_or(QByteArray());
     const QString target = folder(id) + QLatin1Char('/') + file;
     auto failed = [&image] {
         Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."));

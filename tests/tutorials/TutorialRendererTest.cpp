@@ -165,6 +165,11 @@ TEST(TutorialRendererTest, PdfHasACoverAndOnePagePerStep) {
         EXPECT_TRUE(text(1).contains(QStringLiteral("TÍTULO · PASSO 1 DE 2")));
         EXPECT_TRUE(text(2).contains(QStringLiteral("TÍTULO · PASSO 2 DE 2")));
         for (int i = 0; i < 3; ++i) EXPECT_FALSE(text(i).contains(QStringLiteral("Feito com")) || text(i).contains(QStringLiteral("Acme"))) << i;
+
+        // The screenshot shows pixel for pixel where the page puts it (at scale 1 here).
+        const QImage page = document->page(1)->renderToImage(72, 72);
+        for (QPoint at : {QPoint(300, 600), QPoint(1200, 100), QPoint(40, 800)})
+            EXPECT_TRUE(near(page.pixel(at + QPoint(96, 152 + 64 + 32)), in.steps[0].image.pixelColor(at), 3)) << at.x();
     }
 }
 
