@@ -1,4 +1,5 @@
 #include "app/AppRouter.h"
+#include "support/TestSupport.h"
 
 #include <QPointer>
 #include <QTest>
@@ -7,11 +8,7 @@
 
 namespace {
 
-QImage picture(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::darkCyan);
-    return image;
-}
+QImage picture(int w, int h) { return testsupport::filledImage(w, h, Qt::darkCyan); }
 
 } // namespace
 

@@ -8,6 +8,7 @@
 #include "editor/EditorModel.h"
 #include "history/RecentsStore.h"
 #include "platform/Alert.h"
+#include "support/TestSupport.h"
 #include "tutorials/TutorialStore.h"
 
 #include <QFileInfo>
@@ -17,12 +18,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QImage picture(int w, int h, QColor color) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(color);
-    return image;
-}
 
 struct NoAlerts : platform::AlertPresenter {
     int run(const platform::Alert &alert) override {
@@ -79,7 +74,7 @@ TEST_F(AppWiringTest, ACaptureForTheEditorOpensThereAndLearnsItsFileOnceWritten)
 
     // Not kept: the editor opens all the same, with no file.
     Settings::historyKeep.set(0);
-    backend.screen = picture(50, 40, Qt::blue);
+    backend.screen = testsupport::filledImage(50, 40, Qt::blue);
     capture();
     ASSERT_NE(router.editor(), nullptr);
     EXPECT_EQ(router.editor()->original(), backend.screen);
@@ -91,7 +86,7 @@ TEST_F(AppWiringTest, EditingFromTheQuickPanelBeforeTheFileIsWrittenStillLearnsT
     // when it lands, or deleting that capture would never close the editor.
     Settings::afterCapture.set(AfterCapture::quick);
     Settings::historyCompact.set(true); // HEIC: slow enough to press first
-    backend.screen = picture(1200, 800, Qt::darkCyan);
+    backend.screen = testsupport::filledImage(1200, 800, Qt::darkCyan);
     capture();
     ASSERT_NE(QuickPanelController::shared().model(), nullptr);
     QuickPanelController::shared().edit();
@@ -107,7 +102,7 @@ TEST_F(AppWiringTest, EditingFromTheQuickPanelBeforeTheFileIsWrittenStillLearnsT
 }
 
 TEST_F(AppWiringTest, RecentsOpenInTheEditorAndTheirRemovalClosesIt) {
-    const QString first = recents.add(picture(30, 20, Qt::red));
+    const QString first = recents.add(testsupport::filledImage(30, 20, Qt::red));
     ASSERT_FALSE(first.isEmpty());
     recents.open(recents.items().first());
     ASSERT_NE(router.editor(), nullptr);

@@ -2,6 +2,7 @@
 #include "app/AppShell.h"
 #include "app/MainWindowController.h"
 #include "editor_window/EditorPage.h"
+#include "support/TestSupport.h"
 
 #include <QScreen>
 #include <QTest>
@@ -11,11 +12,7 @@
 
 namespace {
 
-QImage picture(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::darkCyan);
-    return image;
-}
+QImage picture(int w, int h) { return testsupport::filledImage(w, h, Qt::darkCyan); }
 
 } // namespace
 

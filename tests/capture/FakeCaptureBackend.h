@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/CaptureBackend.h"
+#include "support/TestSupport.h"
 
 #include <QColor>
 #include <QImage>
@@ -15,7 +16,7 @@ class FakeCaptureBackend : public CaptureBackend {
 public:
     bool access = true;
     int accessRequests = 0;
-    QImage screen = filled(320, 200, QColor(200, 60, 60));
+    QImage screen = testsupport::filledImage(320, 200, QColor(200, 60, 60));
     QString error;
     QString overlayError;
     int grabs = 0;
@@ -58,11 +59,5 @@ private:
         ++grabs;
         if (error.isEmpty()) done(screen, QString());
         else done(QImage(), error);
-    }
-
-    static QImage filled(int w, int h, QColor color) {
-        QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-        image.fill(color);
-        return image;
     }
 };
