@@ -98,8 +98,8 @@ public:
 signals:
     void itemsChanged();
     void usedBytesChanged();
-    // A file was written, with the image it holds (an editor opened on that image before the file
-    // existed takes it as its source).
+    // A file was written, with the image it holds (for the history index; an editor opened on that
+    // image before the file existed takes it as its source).
     void captureWritten(const QString &path, const QImage &image);
     // Files were removed from the folder: pruned to the keep limit, deleted, or all deleted.
     void capturesRemoved(const QStringList &paths);
