@@ -44,8 +44,17 @@ QString rawValue(TutorialTheme theme) {
     return {};
 }
 
+QString label(TutorialTheme theme) {
+    switch (theme) {
+    case TutorialTheme::light: return L("Claro");
+    case TutorialTheme::dark: return L("Escuro");
+    case TutorialTheme::brand: return L("Marca");
+    }
+    return {};
+}
+
 std::optional<TutorialTheme> tutorialThemeFromRawValue(const QString &raw) {
-    for (TutorialTheme theme : {TutorialTheme::light, TutorialTheme::dark, TutorialTheme::brand})
+    for (TutorialTheme theme : allTutorialThemes)
         if (rawValue(theme) == raw) return theme;
     return std::nullopt;
 }

@@ -1,10 +1,6 @@
 #include "tutorials/TutorialExporter.h"
 
-#include "app/Icons.h"
-#include "app/Theme.h"
 #include "brand/BrandStore.h"
-#include "capture/Clipboard.h"
-#include "capture/Toast.h"
 #include "core/ByteCount.h"
 #include "core/Localization.h"
 #include "platform/Alert.h"
@@ -13,6 +9,10 @@
 #include "platform/SavePanel.h"
 #include "tutorials/GuideFiles.h"
 #include "tutorials/TutorialStore.h"
+#include "widgets/Clipboard.h"
+#include "widgets/Icons.h"
+#include "widgets/Theme.h"
+#include "widgets/Toast.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

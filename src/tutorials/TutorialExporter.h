@@ -1,13 +1,12 @@
 #pragma once
 
 #include "tutorials/TutorialRenderer.h"
+#include "tutorials/TutorialStore.h"
 
 #include <QFuture>
 #include <QString>
 
 #include <optional>
-
-class TutorialStore;
 
 // Exports the open tutorial of a store: the guide as one PNG or one PDF file chosen in a save panel, a
 // new folder of step images with "README.md" inside a folder chosen in a folder panel, or the guide
@@ -19,10 +18,10 @@ class TutorialStore;
 // The futures finish once the outcome has been shown (at once when nothing happens).
 namespace TutorialExporter {
 
-QFuture<void> exportImage(TutorialStore &store);
-QFuture<void> exportPDF(TutorialStore &store);
-QFuture<void> exportMarkdown(TutorialStore &store);
-QFuture<void> copyImage(TutorialStore &store);
+QFuture<void> exportImage(TutorialStore &store = TutorialStore::shared());
+QFuture<void> exportPDF(TutorialStore &store = TutorialStore::shared());
+QFuture<void> exportMarkdown(TutorialStore &store = TutorialStore::shared());
+QFuture<void> copyImage(TutorialStore &store = TutorialStore::shared());
 
 // What the export draws from the store's open tutorial: its title, theme, creation date, the steps
 // whose image files hold a picture and, for the brand theme, the brand as it is now; none when no

@@ -1,4 +1,3 @@
-#include "capture/Toast.h"
 #include "platform/Alert.h"
 #include "platform/FileReveal.h"
 #include "platform/FolderPanel.h"
@@ -7,6 +6,7 @@
 #include "support/TestSupport.h"
 #include "tutorials/TutorialExporter.h"
 #include "tutorials/TutorialStore.h"
+#include "widgets/Toast.h"
 
 #include <QDir>
 #include <QRegularExpression>
