@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using guidefixtures::StepSpec;
 using Kind = GuideFiles::Outcome::Kind;
@@ -87,16 +85,8 @@ TEST(GuideFilesTest, AFailedWriteLeavesNothingBehind) {
     ASSERT_TRUE(temp.write(QStringLiteral("guia.png"), "anterior"));
     GuideFiles::Outcome outcome;
     {
-        // A disk that fills up mid-write.
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit limit = saved;
-        limit.rlim_cur = 4096;
-        setrlimit(RLIMIT_FSIZE, &limit);
+        guidefixtures::FileSizeLimit diskFillsUp(4096);
         outcome = GuideFiles::writeImage(in, temp.file(QStringLiteral("guia.png")));
-        setrlimit(RLIMIT_FSIZE, &saved);
-        signal(SIGXFSZ, SIG_DFL);
     }
     EXPECT_EQ(outcome.kind, Kind::failed);
     EXPECT_FALSE(outcome.error.isEmpty());

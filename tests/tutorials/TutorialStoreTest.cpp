@@ -1,3 +1,4 @@
+#include "GuideFixtures.h"
 #include "core/ShortcutStore.h"
 #include "platform/KeyEvent.h"
 #include "support/TestSupport.h"
@@ -13,8 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
     testsupport::TempFolder temp;
@@ -127,20 +126,6 @@ QByteArray stepJson(const char *id, const char *file) {
     return QStringLiteral(R"({"id":"%1","title":"","detail":"","imageFile":"%2"})").arg(QLatin1String(id), QLatin1String(file)).toUtf8();
 }
 
-struct FileSizeLimit {
-    explicit FileSizeLimit(rlim_t bytes) {
-        signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        signal(SIGXFSZ, SIG_DFL);
-    }
-    rlimit saved{};
-};
 
 } // namespace
 
@@ -246,7 +231,7 @@ TEST(TutorialStoreTest, LibraryOperations) {
     // A copy that fails midway (the disk fills up) leaves no folder behind.
     const QStringList before = QDir(store.root()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     {
-        FileSizeLimit limit(1024);
+        guidefixtures::FileSizeLimit limit(1024);
         EXPECT_FALSE(store.duplicate(first));
     }
     EXPECT_EQ(QDir(store.root()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), before);
