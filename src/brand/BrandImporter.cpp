@@ -7,16 +7,19 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <string_view>
 #include <vector>
 
 namespace BrandImporter {
@@ -81,21 +84,46 @@ bool hasWord(QStringView label, QStringView word) {
     return false;
 }
 
-std::optional<quint32> find(const QList<Entry> &entries, const Role &role) {
-    std::vector<const Entry *> candidates;
-    for (const Entry &e : entries) {
-        if (std::none_of(role.avoided.begin(), role.avoided.end(), [&e](QStringView a) { return e.label.contains(a); }))
-            candidates.push_back(&e);
+// The entries whose label holds a keyword of some role, in order: no other entry can take a role.
+// One scan per label instead of one per keyword and role keeps large style sheets quick.
+std::vector<const Entry *> entriesWithKeywords(const QList<Entry> &entries) {
+    static const QRegularExpression anyKeyword = [] {
+        QStringList words;
+        for (const Role *role : {&primaryRole, &secondaryRole, &backgroundRole, &textRole})
+            for (QStringView k : role->keywords) words << QRegularExpression::escape(k.toString());
+        QRegularExpression re(words.join(u'|'));
+        re.optimize();
+        return re;
+    }();
+    std::vector<const Entry *> found;
+    for (const Entry &e : entries)
+        if (anyKeyword.match(e.label).hasMatch()) found.push_back(&e);
+    return found;
+}
+
+// How a label answers a role: 0 passed over (an avoided text, or no keyword), 1 a keyword as a whole
+// word, 2 a keyword only inside a longer word.
+int verdict(QStringView label, const Role &role) {
+    if (std::any_of(role.avoided.begin(), role.avoided.end(), [label](QStringView a) { return label.contains(a); }))
+        return 0;
+    if (std::any_of(role.keywords.begin(), role.keywords.end(), [label](QStringView k) { return hasWord(label, k); }))
+        return 1;
+    if (std::any_of(role.keywords.begin(), role.keywords.end(), [label](QStringView k) { return label.contains(k); }))
+        return 2;
+    return 0;
+}
+
+// The first entry with a keyword as a whole word, else the first with a keyword inside a word.
+std::optional<quint32> find(const std::vector<const Entry *> &entries, const Role &role) {
+    QHash<QString, int> known; // style sheets repeat the same labels many times over
+    std::optional<quint32> inside;
+    for (const Entry *e : entries) {
+        auto it = known.constFind(e->label);
+        if (it == known.constEnd()) it = known.insert(e->label, verdict(e->label, role));
+        if (*it == 1) return e->color;
+        if (*it == 2 && !inside) inside = e->color;
     }
-    for (const Entry *e : candidates) {
-        for (QStringView k : role.keywords)
-            if (hasWord(e->label, k)) return e->color;
-    }
-    for (const Entry *e : candidates) {
-        for (QStringView k : role.keywords)
-            if (e->label.contains(k)) return e->color;
-    }
-    return std::nullopt;
+    return inside;
 }
 
 QString installedFamily(const QString &name) {
@@ -109,14 +137,16 @@ Result assign(const Found &found) {
     if (found.font) r.fontFamily = installedFamily(*found.font);
     r.name = found.name;
     r.colorCount = int(std::min<qsizetype>(found.entries.size(), std::numeric_limits<int>::max()));
-    r.primary = find(found.entries, primaryRole);
-    r.secondary = find(found.entries, secondaryRole);
-    r.background = find(found.entries, backgroundRole);
-    r.text = find(found.entries, textRole);
+    const std::vector<const Entry *> telling = entriesWithKeywords(found.entries);
+    r.primary = find(telling, primaryRole);
+    r.secondary = find(telling, secondaryRole);
+    r.background = find(telling, backgroundRole);
+    r.text = find(telling, textRole);
 
     QList<quint32> distinct;
+    QSet<quint32> seen;
     for (const Entry &e : found.entries)
-        if (!distinct.contains(e.color)) distinct.append(e.color);
+        if (!seen.contains(e.color)) seen.insert(e.color), distinct.append(e.color);
     if (!r.primary && !distinct.isEmpty()) r.primary = distinct.first();
     if (!r.secondary) {
         for (quint32 c : distinct)
@@ -251,14 +281,23 @@ std::optional<QString> headingName(QStringView line) {
 }
 
 // Whether the font pattern can match at all: every spelling it knows holds "font", "typeface" or
-// "tipografia", and a ":" or "=" must follow. Text without one is passed over at once instead of
-// being scanned from every occurrence of "font".
+// "tipografia" (ASCII letters, in any case), and a ":" or "=" must follow. Most lines are passed over
+// by this one scan instead of being tried by the pattern.
 bool mayNameAFont(QStringView piece) {
     const qsizetype lastSeparator = std::max(piece.lastIndexOf(u':'), piece.lastIndexOf(u'='));
-    if (lastSeparator < 0) return false;
-    for (QStringView word : {QStringView(u"font"), QStringView(u"typeface"), QStringView(u"tipografia")}) {
-        const qsizetype at = piece.indexOf(word, 0, Qt::CaseInsensitive);
-        if (at >= 0 && at < lastSeparator) return true;
+    const auto startsWith = [piece](qsizetype at, std::string_view word) {
+        if (at + qsizetype(word.size()) > piece.size()) return false;
+        for (size_t k = 0; k < word.size(); ++k) {
+            const char16_t c = piece[at + qsizetype(k)].unicode();
+            if ((c < 0x80 ? (c | 0x20) : c) != word[k]) return false;
+        }
+        return true;
+    };
+    for (qsizetype at = 0; at < lastSeparator; ++at) {
+        const char16_t c = piece[at].unicode() | 0x20;
+        if ((c == u'f' && startsWith(at, "font")) ||
+            (c == u't' && (startsWith(at, "typeface") || startsWith(at, "tipografia"))))
+            return true;
     }
     return false;
 }
@@ -281,7 +320,9 @@ void readPiece(QStringView piece, Found &found) {
             const auto color = hexColor(matched);
             if (!color) continue;
             if (line.isNull()) line = piece.toString();
-            found.entries.append({QString(line).remove(matched).toLower(), *color});
+            QString label = line;
+            label.remove(matched);
+            found.entries.append({std::move(label).toLower(), *color});
         }
     }
     if (!found.font && mayNameAFont(piece)) {
