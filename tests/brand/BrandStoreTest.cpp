@@ -130,19 +130,20 @@ TEST_F(BrandStoreTest, EditorListGetsOnlyWhatFitsAndFollowsTheLastChange) {
     EXPECT_TRUE(listed(BrandStore::solidID));
     EXPECT_FALSE(listed(BrandStore::linearID));
 
-    // Three changes within the delay: one refresh, with the last kit; unlisted ones are not added.
+    // Changes closer together than the delay, lasting longer than it: each one puts the refresh off,
+    // so there is one, with the last kit; unlisted backdrops are not added.
     QSignalSpy refreshed(&styles, &StyleStore::backdropsChanged);
-    for (quint32 color : {0x110000u, 0x220000u, 0x330000u}) {
+    for (quint32 color : {0x110000u, 0x220000u, 0x330000u, 0x440000u}) {
+        if (color != 0x110000u) QTest::qWait(BrandStore::refreshDelayMs * 2 / 5);
         BrandKit kit = store->kit();
         kit.primary = color;
         store->setKit(kit);
-        QTest::qWait(BrandStore::refreshDelayMs / 6);
     }
     EXPECT_TRUE(refreshed.isEmpty());
     EXPECT_TRUE(refreshed.wait(2000));
     QTest::qWait(BrandStore::refreshDelayMs + 100);
     EXPECT_EQ(refreshed.count(), 1);
-    EXPECT_EQ(listed(BrandStore::solidID)->colors, QList<quint32>{0x330000});
+    EXPECT_EQ(listed(BrandStore::solidID)->colors, QList<quint32>{0x440000});
     EXPECT_FALSE(listed(BrandStore::linearID));
 
     store->removeBackdropsFromEditor();
