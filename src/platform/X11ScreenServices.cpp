@@ -115,16 +115,27 @@ public:
         if (monitor == all.end()) return {ScreenGrab::Status::gone, {}, false, {}};
         const QRect area = monitor->pixels;
 
-        const std::vector<TopLevel> levels = topLevels();
-        std::vector<TopLevel> own;
-        for (const TopLevel &t : ownTopLevels(levels)) {
-            if (t.viewable && t.pixels.intersects(area)) own.push_back(t);
-        }
+        const auto ownOn = [this, &area](const std::vector<TopLevel> &levels) {
+            std::vector<TopLevel> own;
+            for (const TopLevel &t : ownTopLevels(levels)) {
+                if (t.viewable && t.pixels.intersects(area)) own.push_back(t);
+            }
+            return own;
+        };
 
         QString error;
-        if (own.empty() || m_composite) {
+        if (m_composite) {
+            // Read first, then look for our windows: one that the window manager maps in between (the
+            // main window of a launch that captures at once) is painted over all the same.
             QImage image = readImage(m_x->root(), area, m_x->screen()->root_depth, &error);
+            const std::vector<TopLevel> levels = topLevels();
+            const std::vector<TopLevel> own = ownOn(levels);
             if (!image.isNull() && !own.empty()) paintOverOwnWindows(image, area, levels, own);
+            return grabOf(std::move(image), error, true);
+        }
+        const std::vector<TopLevel> own = ownOn(topLevels());
+        if (own.empty()) {
+            QImage image = readImage(m_x->root(), area, m_x->screen()->root_depth, &error);
             return grabOf(std::move(image), error, true);
         }
 
@@ -372,6 +383,11 @@ private:
                 if (X11Connection::processID(reply.get()) == ownProcessID())
                     own.insert(topLevelOf(clients->at(i)).window);
             }
+        }
+        // A window the manager is framing can be on screen before it is in the client list; Qt knows it.
+        if (m_x->sharedWithQt() && QThread::currentThread() == QCoreApplication::instance()->thread()) {
+            for (QWindow *w : QGuiApplication::topLevelWindows())
+                if (w->isVisible() && w->handle()) own.insert(topLevelOf(xcb_window_t(w->winId())).window);
         }
         std::vector<TopLevel> result;
         for (const TopLevel &t : levels) {
