@@ -1,5 +1,6 @@
 #include "brand/BrandStore.h"
 #include "core/Localization.h"
+#include "core/Settings.h"
 #include "core/StyleStore.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
@@ -88,7 +89,7 @@ TEST_F(BrandStoreTest, ChangesAreSavedAndMarkTheBrandConfigured) {
     QSignalSpy published(store.get(), &BrandStore::kitChanged);
     store->setKit(store->kit()); // published, but nothing changed: nothing is written
     EXPECT_EQ(published.count(), 1);
-    EXPECT_FALSE(defaults.contains(BrandStore::kitKey));
+    EXPECT_FALSE(Settings::brandKit.isStored(defaults));
     EXPECT_FALSE(store->isConfigured());
 
     BrandKit kit = store->kit();
@@ -100,11 +101,11 @@ TEST_F(BrandStoreTest, ChangesAreSavedAndMarkTheBrandConfigured) {
     EXPECT_EQ(open()->kit(), store->kit());
 
     // An import marks the brand even when it changes nothing; a found name fills only an empty one.
-    defaults.remove(BrandStore::configuredKey);
+    Settings::brandConfigured.reset(defaults);
     kit.name = QStringLiteral(" ");
     store = open();
     store->setKit(kit);
-    defaults.remove(BrandStore::configuredKey);
+    Settings::brandConfigured.reset(defaults);
     store = open();
     BrandImporter::Result imported;
     imported.name = QStringLiteral("Outra");
@@ -115,7 +116,7 @@ TEST_F(BrandStoreTest, ChangesAreSavedAndMarkTheBrandConfigured) {
     EXPECT_EQ(store->kit().secondary, 0x00FF00u);
 
     // A stored kit that does not decode gives the default kit.
-    defaults.setJson(BrandStore::kitKey, QJsonObject{{QStringLiteral("primary"), QStringLiteral("#6E5BD8")}});
+    Settings::brandKit.set(QJsonObject{{QStringLiteral("primary"), QStringLiteral("#6E5BD8")}}, defaults);
     EXPECT_EQ(open()->kit(), BrandKit{});
 }
 
