@@ -196,19 +196,19 @@ public:
             std::vector<std::pair<QString, QJsonValue>> members;
             members.reserve(size_t(object.size()));
             for (auto it = object.begin(); it != object.end(); ++it) members.emplace_back(it.key(), it.value());
-            std::sort(members.begin(), members.end(),
-                      [](const auto &a, const auto &b) { return codePointLess(a.first, b.first); });
+            const auto less = [](const auto &a, const auto &b) { return codePointLess(a.first, b.first); };
+            if (!std::is_sorted(members.begin(), members.end(), less)) std::sort(members.begin(), members.end(), less);
             for (const auto &[key, member] : members) {
-                m_path.append(key);
+                const qsizetype length = enter(key);
                 walk(member, depth + 1);
-                m_path.removeLast();
+                leave(length);
             }
         } else if (value.isArray()) {
             const QJsonArray array = value.toArray();
             for (qsizetype i = 0; i < array.size(); ++i) {
-                m_path.append(QString::number(i));
+                const qsizetype length = enter(QString::number(i));
                 walk(array.at(i), depth + 1);
-                m_path.removeLast();
+                leave(length);
             }
         } else {
             visit(value);
@@ -225,8 +225,20 @@ private:
         return a.size() < b.size();
     }
 
+    // Appends a path segment to the key; returns what `leave` takes to take it off again.
+    qsizetype enter(const QString &segment) {
+        const qsizetype length = m_key.size();
+        if (m_segments++ > 0) m_key += u'.';
+        m_key += segment.toLower();
+        return length;
+    }
+    void leave(qsizetype length) {
+        m_key.truncate(length);
+        --m_segments;
+    }
+
     void visit(const QJsonValue &value) {
-        const QString key = m_path.join(u'.').toLower();
+        const QString &key = m_key;
         if (value.isString()) {
             const QString s = value.toString();
             if (const auto color = hexColor(s)) {
@@ -242,7 +254,8 @@ private:
     }
 
     Found &m_found;
-    QStringList m_path;
+    QString m_key; // the path so far, joined with "." and in lower case
+    int m_segments = 0;
 };
 
 // Calls `f` with the line, or with pieces of it when it is longer than maxPiece.
@@ -379,20 +392,19 @@ std::optional<quint32> hexColor(const QString &text) {
     QStringView s = QStringView(text).trimmed();
     if (!s.startsWith(u'#')) return std::nullopt;
     s = s.sliced(1);
-    QString digits;
-    if (s.size() == 3) {
-        for (QChar c : s) digits += QString(2, c);
-    } else if (s.size() == 8) {
-        digits = s.first(6).toString();
-    } else {
-        digits = s.toString();
+    if (s.size() == 8) s.chop(2);
+    if (s.size() != 3 && s.size() != 6) return std::nullopt;
+    quint32 value = 0;
+    for (const QChar c : s) {
+        const char16_t u = c.unicode();
+        const int digit = u >= u'0' && u <= u'9' ? u - u'0'
+                          : u >= u'a' && u <= u'f' ? u - u'a' + 10
+                          : u >= u'A' && u <= u'F' ? u - u'A' + 10
+                                                   : -1;
+        if (digit < 0) return std::nullopt;
+        value = s.size() == 3 ? value << 8 | quint32(digit) * 0x11 : value << 4 | quint32(digit);
     }
-    if (digits.size() != 6) return std::nullopt;
-    const auto hex = [](QChar c) {
-        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-    };
-    if (!std::all_of(digits.begin(), digits.end(), hex)) return std::nullopt;
-    return digits.toUInt(nullptr, 16);
+    return value;
 }
 
 const QStringList &installedFamilies() {
