@@ -7,16 +7,19 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <string_view>
 #include <vector>
 
 namespace BrandImporter {
@@ -81,21 +84,46 @@ bool hasWord(QStringView label, QStringView word) {
     return false;
 }
 
-std::optional<quint32> find(const QList<Entry> &entries, const Role &role) {
-    std::vector<const Entry *> candidates;
-    for (const Entry &e : entries) {
-        if (std::none_of(role.avoided.begin(), role.avoided.end(), [&e](QStringView a) { return e.label.contains(a); }))
-            candidates.push_back(&e);
+// The entries whose label holds a keyword of some role, in order: no other entry can take a role.
+// One scan per label instead of one per keyword and role keeps large style sheets quick.
+std::vector<const Entry *> entriesWithKeywords(const QList<Entry> &entries) {
+    static const QRegularExpression anyKeyword = [] {
+        QStringList words;
+        for (const Role *role : {&primaryRole, &secondaryRole, &backgroundRole, &textRole})
+            for (QStringView k : role->keywords) words << QRegularExpression::escape(k.toString());
+        QRegularExpression re(words.join(u'|'));
+        re.optimize();
+        return re;
+    }();
+    std::vector<const Entry *> found;
+    for (const Entry &e : entries)
+        if (anyKeyword.match(e.label).hasMatch()) found.push_back(&e);
+    return found;
+}
+
+// How a label answers a role: 0 passed over (an avoided text, or no keyword), 1 a keyword as a whole
+// word, 2 a keyword only inside a longer word.
+int verdict(QStringView label, const Role &role) {
+    if (std::any_of(role.avoided.begin(), role.avoided.end(), [label](QStringView a) { return label.contains(a); }))
+        return 0;
+    if (std::any_of(role.keywords.begin(), role.keywords.end(), [label](QStringView k) { return hasWord(label, k); }))
+        return 1;
+    if (std::any_of(role.keywords.begin(), role.keywords.end(), [label](QStringView k) { return label.contains(k); }))
+        return 2;
+    return 0;
+}
+
+// The first entry with a keyword as a whole word, else the first with a keyword inside a word.
+std::optional<quint32> find(const std::vector<const Entry *> &entries, const Role &role) {
+    QHash<QString, int> known; // style sheets repeat the same labels many times over
+    std::optional<quint32> inside;
+    for (const Entry *e : entries) {
+        auto it = known.constFind(e->label);
+        if (it == known.constEnd()) it = known.insert(e->label, verdict(e->label, role));
+        if (*it == 1) return e->color;
+        if (*it == 2 && !inside) inside = e->color;
     }
-    for (const Entry *e : candidates) {
-        for (QStringView k : role.keywords)
-            if (hasWord(e->label, k)) return e->color;
-    }
-    for (const Entry *e : candidates) {
-        for (QStringView k : role.keywords)
-            if (e->label.contains(k)) return e->color;
-    }
-    return std::nullopt;
+    return inside;
 }
 
 QString installedFamily(const QString &name) {
@@ -109,14 +137,16 @@ Result assign(const Found &found) {
     if (found.font) r.fontFamily = installedFamily(*found.font);
     r.name = found.name;
     r.colorCount = int(std::min<qsizetype>(found.entries.size(), std::numeric_limits<int>::max()));
-    r.primary = find(found.entries, primaryRole);
-    r.secondary = find(found.entries, secondaryRole);
-    r.background = find(found.entries, backgroundRole);
-    r.text = find(found.entries, textRole);
+    const std::vector<const Entry *> telling = entriesWithKeywords(found.entries);
+    r.primary = find(telling, primaryRole);
+    r.secondary = find(telling, secondaryRole);
+    r.background = find(telling, backgroundRole);
+    r.text = find(telling, textRole);
 
     QList<quint32> distinct;
+    QSet<quint32> seen;
     for (const Entry &e : found.entries)
-        if (!distinct.contains(e.color)) distinct.append(e.color);
+        if (!seen.contains(e.color)) seen.insert(e.color), distinct.append(e.color);
     if (!r.primary && !distinct.isEmpty()) r.primary = distinct.first();
     if (!r.secondary) {
         for (quint32 c : distinct)
@@ -166,19 +196,19 @@ public:
             std::vector<std::pair<QString, QJsonValue>> members;
             members.reserve(size_t(object.size()));
             for (auto it = object.begin(); it != object.end(); ++it) members.emplace_back(it.key(), it.value());
-            std::sort(members.begin(), members.end(),
-                      [](const auto &a, const auto &b) { return codePointLess(a.first, b.first); });
+            const auto less = [](const auto &a, const auto &b) { return codePointLess(a.first, b.first); };
+            if (!std::is_sorted(members.begin(), members.end(), less)) std::sort(members.begin(), members.end(), less);
             for (const auto &[key, member] : members) {
-                m_path.append(key);
+                const qsizetype length = enter(key);
                 walk(member, depth + 1);
-                m_path.removeLast();
+                leave(length);
             }
         } else if (value.isArray()) {
             const QJsonArray array = value.toArray();
             for (qsizetype i = 0; i < array.size(); ++i) {
-                m_path.append(QString::number(i));
+                const qsizetype length = enter(QString::number(i));
                 walk(array.at(i), depth + 1);
-                m_path.removeLast();
+                leave(length);
             }
         } else {
             visit(value);
@@ -195,8 +225,20 @@ private:
         return a.size() < b.size();
     }
 
+    // Appends a path segment to the key; returns what `leave` takes to take it off again.
+    qsizetype enter(const QString &segment) {
+        const qsizetype length = m_key.size();
+        if (m_segments++ > 0) m_key += u'.';
+        m_key += segment.toLower();
+        return length;
+    }
+    void leave(qsizetype length) {
+        m_key.truncate(length);
+        --m_segments;
+    }
+
     void visit(const QJsonValue &value) {
-        const QString key = m_path.join(u'.').toLower();
+        const QString &key = m_key;
         if (value.isString()) {
             const QString s = value.toString();
             if (const auto color = hexColor(s)) {
@@ -212,7 +254,8 @@ private:
     }
 
     Found &m_found;
-    QStringList m_path;
+    QString m_key; // the path so far, joined with "." and in lower case
+    int m_segments = 0;
 };
 
 // Calls `f` with the line, or with pieces of it when it is longer than maxPiece.
@@ -251,14 +294,23 @@ std::optional<QString> headingName(QStringView line) {
 }
 
 // Whether the font pattern can match at all: every spelling it knows holds "font", "typeface" or
-// "tipografia", and a ":" or "=" must follow. Text without one is passed over at once instead of
-// being scanned from every occurrence of "font".
+// "tipografia" (ASCII letters, in any case), and a ":" or "=" must follow. Most lines are passed over
+// by this one scan instead of being tried by the pattern.
 bool mayNameAFont(QStringView piece) {
     const qsizetype lastSeparator = std::max(piece.lastIndexOf(u':'), piece.lastIndexOf(u'='));
-    if (lastSeparator < 0) return false;
-    for (QStringView word : {QStringView(u"font"), QStringView(u"typeface"), QStringView(u"tipografia")}) {
-        const qsizetype at = piece.indexOf(word, 0, Qt::CaseInsensitive);
-        if (at >= 0 && at < lastSeparator) return true;
+    const auto startsWith = [piece](qsizetype at, std::string_view word) {
+        if (at + qsizetype(word.size()) > piece.size()) return false;
+        for (size_t k = 0; k < word.size(); ++k) {
+            const char16_t c = piece[at + qsizetype(k)].unicode();
+            if ((c < 0x80 ? (c | 0x20) : c) != word[k]) return false;
+        }
+        return true;
+    };
+    for (qsizetype at = 0; at < lastSeparator; ++at) {
+        const char16_t c = piece[at].unicode() | 0x20;
+        if ((c == u'f' && startsWith(at, "font")) ||
+            (c == u't' && (startsWith(at, "typeface") || startsWith(at, "tipografia"))))
+            return true;
     }
     return false;
 }
@@ -281,7 +333,9 @@ void readPiece(QStringView piece, Found &found) {
             const auto color = hexColor(matched);
             if (!color) continue;
             if (line.isNull()) line = piece.toString();
-            found.entries.append({QString(line).remove(matched).toLower(), *color});
+            QString label = line;
+            label.remove(matched);
+            found.entries.append({std::move(label).toLower(), *color});
         }
     }
     if (!found.font && mayNameAFont(piece)) {
@@ -338,20 +392,19 @@ std::optional<quint32> hexColor(const QString &text) {
     QStringView s = QStringView(text).trimmed();
     if (!s.startsWith(u'#')) return std::nullopt;
     s = s.sliced(1);
-    QString digits;
-    if (s.size() == 3) {
-        for (QChar c : s) digits += QString(2, c);
-    } else if (s.size() == 8) {
-        digits = s.first(6).toString();
-    } else {
-        digits = s.toString();
+    if (s.size() == 8) s.chop(2);
+    if (s.size() != 3 && s.size() != 6) return std::nullopt;
+    quint32 value = 0;
+    for (const QChar c : s) {
+        const char16_t u = c.unicode();
+        const int digit = u >= u'0' && u <= u'9' ? u - u'0'
+                          : u >= u'a' && u <= u'f' ? u - u'a' + 10
+                          : u >= u'A' && u <= u'F' ? u - u'A' + 10
+                                                   : -1;
+        if (digit < 0) return std::nullopt;
+        value = s.size() == 3 ? value << 8 | quint32(digit) * 0x11 : value << 4 | quint32(digit);
     }
-    if (digits.size() != 6) return std::nullopt;
-    const auto hex = [](QChar c) {
-        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-    };
-    if (!std::all_of(digits.begin(), digits.end(), hex)) return std::nullopt;
-    return digits.toUInt(nullptr, 16);
+    return value;
 }
 
 const QStringList &installedFamilies() {

@@ -4,6 +4,7 @@
 #include "brand/art/LogoArt.h"
 #include "core/Exporter.h"
 #include "core/Localization.h"
+#include "core/Settings.h"
 #include "core/StyleStore.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
@@ -44,8 +45,8 @@ BrandStore &BrandStore::shared() {
 BrandStore::BrandStore(platform::UserDefaults &defaults, StyleStore &styles, QString folder, QObject *parent)
     : QObject(parent), m_defaults(defaults), m_styles(styles), m_folder(std::move(folder)) {
     QDir().mkpath(m_folder);
-    if (const auto json = m_defaults.jsonValue(kitKey)) m_kit = BrandKit::fromJson(*json).value_or(BrandKit{});
-    m_configured = m_defaults.boolValue(configuredKey).value_or(false);
+    m_kit = BrandKit::fromJson(Settings::brandKit.value(m_defaults)).value_or(BrandKit{});
+    m_configured = Settings::brandConfigured.value(m_defaults);
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(refreshDelayMs);
     connect(&m_refresh, &QTimer::timeout, this, &BrandStore::refreshCreatedBackdrops);
@@ -92,12 +93,12 @@ void BrandStore::followColors(const BrandKit &old) {
     m_adjusting = false;
 }
 
-void BrandStore::save() { m_defaults.setJson(kitKey, m_kit.toJson()); }
+void BrandStore::save() { Settings::brandKit.set(m_kit.toJson(), m_defaults); }
 
 void BrandStore::markConfigured() {
     if (m_configured) return;
     m_configured = true;
-    m_defaults.setBool(configuredKey, true);
+    Settings::brandConfigured.set(true, m_defaults);
     emit configuredChanged();
 }
 

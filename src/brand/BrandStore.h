@@ -31,8 +31,6 @@ class BrandStore : public QObject {
     Q_PROPERTY(bool isConfigured READ isConfigured NOTIFY configuredChanged)
 
 public:
-    static inline const QString kitKey = QStringLiteral("brand.kit");
-    static inline const QString configuredKey = QStringLiteral("brand.configured");
     static inline const QString solidID = QStringLiteral("brand-solid");
     static inline const QString linearID = QStringLiteral("brand-linear");
     static inline const QString meshID = QStringLiteral("brand-mesh");
@@ -63,7 +61,7 @@ public:
     bool skipFollow() const { return m_skipFollow; }
     void setSkipFollow(bool skip) { m_skipFollow = skip; }
 
-    // Sets the configured flag and "brand.configured" once; never clears them.
+    // Sets the configured flag and its setting once; never clears them.
     void markConfigured();
     // (Re)reads logo.png; a missing or unreadable file means no logo.
     void loadLogo();

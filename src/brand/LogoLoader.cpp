@@ -113,12 +113,13 @@ std::optional<QImage> clearSolidBackground(const QImage &bitmap) {
 
 // The bitmap cut to what is drawn (alpha 9 or more) plus 2 pixels; none when nothing is drawn.
 std::optional<QImage> trimTransparent(const QImage &bitmap) {
-    const auto canvas = PixelCanvas::make(bitmap);
-    if (!canvas) return bitmap;
-    const int w = canvas->width(), h = canvas->height();
+    // Read in place: the bitmaps here are already in the canvas layout.
+    const QImage canvas = bitmap.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    if (canvas.isNull()) return bitmap;
+    const int w = canvas.width(), h = canvas.height();
     int left = w, right = -1, top = h, bottom = -1;
-    const uint8_t *p = canvas->pixels();
     for (int y = 0; y < h; ++y) {
+        const uchar *p = canvas.constScanLine(y);
         for (int x = 0; x < w; ++x, p += 4) {
             if (p[3] < 9) continue;
             left = std::min(left, x), right = std::max(right, x);
@@ -128,8 +129,8 @@ std::optional<QImage> trimTransparent(const QImage &bitmap) {
     if (right < 0) return std::nullopt;
     left = std::max(0, left - 2), top = std::max(0, top - 2);
     right = std::min(w - 1, right + 2), bottom = std::min(h - 1, bottom + 2);
-    if (left == 0 && top == 0 && right == w - 1 && bottom == h - 1) return bitmap;
-    return canvas->image().copy(left, top, right - left + 1, bottom - top + 1);
+    if (left == 0 && top == 0 && right == w - 1 && bottom == h - 1) return canvas;
+    return canvas.copy(left, top, right - left + 1, bottom - top + 1);
 }
 
 } // namespace

@@ -41,7 +41,7 @@ TEST(BrandImporterTest, TextFilesGiveRolesFontAndName) {
                           ".a { color: #FF00AA; } /* pink */\n"
                           "a:link { color: #0000EE; }\n"
                           "--marcax: #123456;\n"
-                          "--cor-primária: #6E5BD8;\n"
+                          "Cor primária: #6E5BD8\n"
                           "SECUNDÁRIA #F29BC4\n"
                           "font-size: 14px;\n"
                           "font-family: \"Inter\", sans-serif;\n"
@@ -53,6 +53,7 @@ TEST(BrandImporterTest, TextFilesGiveRolesFontAndName) {
     EXPECT_EQ(css.text, 0x15121Fu); // neither the link nor the pink line
     EXPECT_EQ(css.fontFamily, QStringLiteral("Inter"));
 
+    EXPECT_EQ(text("--brandx: #123456;\nPRIMÁRIA #6E5BD8\n").primary, 0x6E5BD8u);
     EXPECT_FALSE(text("font-family: 3Dfont, serif;\n").fontFamily);
 
     // Only the lightness fallbacks: repeats count, but only once as candidates.

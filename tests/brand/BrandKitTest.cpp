@@ -1,4 +1,5 @@
 #include "brand/BrandKit.h"
+#include "brand/BrandStore.h"
 #include "core/Localization.h"
 
 #include <QJsonArray>
@@ -53,12 +54,7 @@ TEST(BrandKitTest, EncodingRoundTripsAndLeavesOutWhatIsAbsent) {
 
     kit.fontFamily = QStringLiteral("Inter");
     kit.logoVariant = LogoVariant::auto_;
-    Backdrop edited;
-    edited.id = QStringLiteral("brand-solid");
-    edited.name = QStringLiteral("Acme · Sólido");
-    edited.kind = Backdrop::Kind::solid;
-    edited.colors = {0x123456};
-    kit.customBackdrops = QList<Backdrop>{edited};
+    kit.customBackdrops = BrandStore::generatedBackdrops(kit);
     EXPECT_EQ(BrandKit::fromJson(kit.toJson()), kit);
     kit.customBackdrops = QList<Backdrop>{};
     EXPECT_EQ(BrandKit::fromJson(kit.toJson()), kit); // an empty list is not the same as none

@@ -210,3 +210,24 @@ TEST_F(LogoLoaderTest, HostileFilesAreRefusedWithAClearText) {
     const auto svg = load("laughs.svg", laughs);
     EXPECT_FALSE(svg.message.isEmpty());
 }
+
+TEST_F(LogoLoaderTest, FileWithSeveralSizesGivesItsTallest) {
+    // An icon file holding 32-, 128- and 64-row pictures (PNG-coded entries).
+    const int sides[] = {32, 128, 64};
+    QList<QByteArray> pngs;
+    for (const int side : sides) pngs << encoded(gradient(side, side), "png");
+    QByteArray ico("\0\0\1\0\3\0", 6);
+    quint32 offset = 6 + 16 * 3;
+    for (int i = 0; i < 3; ++i) {
+        QByteArray entry(16, '\0');
+        entry[0] = entry[1] = char(sides[i]);
+        qToLittleEndian<quint16>(1, entry.data() + 4);
+        qToLittleEndian<quint16>(32, entry.data() + 6);
+        qToLittleEndian<quint32>(quint32(pngs[i].size()), entry.data() + 8);
+        qToLittleEndian<quint32>(offset, entry.data() + 12);
+        offset += quint32(pngs[i].size());
+        ico += entry;
+    }
+    for (const QByteArray &png : pngs) ico += png;
+    EXPECT_EQ(load("logo.ico", ico).image.size(), QSize(128, 128));
+}
