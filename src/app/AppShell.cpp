@@ -3,8 +3,12 @@
 #include "app/HomePage.h"
 #include "app/PagePlaceholder.h"
 #include "app/ShortcutsSection.h"
+#include "brand/BrandStore.h"
+#include "core/ShortcutStore.h"
 #include "core/Localization.h"
 #include "editor_window/EditorPage.h"
+#include "tutorial_window/TutorialView.h"
+#include "tutorials/TutorialStore.h"
 
 AppShell::AppShell(AppRouter &router, QWidget *parent) : QStackedWidget(parent), m_router(router) {
     m_editorPage = new EditorPage(this);
@@ -12,7 +16,7 @@ AppShell::AppShell(AppRouter &router, QWidget *parent) : QStackedWidget(parent),
         {AppRouter::Page::home, new HomePage(this)},
         {AppRouter::Page::editor, m_editorPage},
         {AppRouter::Page::history, new PagePlaceholder(L("Histórico"), this)},
-        {AppRouter::Page::tutorial, new PagePlaceholder(L("Tutoriais"), this)},
+        {AppRouter::Page::tutorial, new TutorialView(TutorialStore::shared(), ShortcutStore::shared(), BrandStore::shared(), this)},
         {AppRouter::Page::brand, new PagePlaceholder(L("Marca"), this)},
         {AppRouter::Page::settings, new SettingsPage(this)},
     };

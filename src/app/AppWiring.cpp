@@ -5,6 +5,7 @@
 #include "capture/CaptureService.h"
 #include "capture/QuickPanelController.h"
 #include "history/RecentsStore.h"
+#include "tutorial_window/TutorialHUDController.h"
 #include "tutorials/TutorialStore.h"
 
 namespace AppWiring {
@@ -28,8 +29,20 @@ void connectAll() {
     QObject::connect(&recents, &RecentsStore::captureWritten, &router, &AppRouter::recentWritten);
     QObject::connect(&recents, &RecentsStore::capturesRemoved, &router, &AppRouter::recentDeleted);
 
-    QObject::connect(&TutorialStore::shared(), &TutorialStore::recordingFinished, &router,
+    // Recording shows the pill while it lasts; stopping it on purpose opens the tutorial, while deleting
+    // the tutorial being recorded only takes the pill away.
+    TutorialStore &tutorials = TutorialStore::shared();
+    TutorialHUDController &pill = TutorialHUDController::shared();
+    QObject::connect(&tutorials, &TutorialStore::recordingChanged, &pill, [&pill](bool recording) {
+        if (recording)
+            pill.show();
+        else
+            pill.close();
+    });
+    QObject::connect(&tutorials, &TutorialStore::recordingFinished, &router,
                      [] { MainWindowController::shared().show(AppRouter::Page::tutorial); });
+    QObject::connect(&pill, &TutorialHUDController::stepRequested, &router,
+                     [] { CaptureService::start(ShortcutAction::captureArea); });
 }
 
 } // namespace AppWiring

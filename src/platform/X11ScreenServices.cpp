@@ -182,6 +182,15 @@ public:
         return m_windows->activeProcess();
     }
 
+    std::optional<QRectF> activeWindowFrame() override {
+        if (!connected()) return std::nullopt;
+        const xcb_window_t active = m_windows->activeWindow();
+        if (active == XCB_WINDOW_NONE) return std::nullopt;
+        const std::optional<WindowDescription> window = m_windows->describe(active);
+        if (!window || !window->frame.isValid()) return std::nullopt;
+        return window->frame;
+    }
+
 private:
     void sync() {
         xcb_connection_t *c = m_x->connection();
