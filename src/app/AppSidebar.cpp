@@ -27,16 +27,18 @@ constexpr int kCollapsedCell = 44;
 constexpr int kHeaderTop = 18;
 constexpr int kHeaderBottom = 14;
 
+} // namespace
+
 // A row of the column: an icon in an 18-wide frame and, expanded, a title and a trailing hint.
 // Collapsed, only the icon shows, centred in a 44-wide cell.
-class SidebarButton : public QAbstractButton {
+class AppSidebar::Item final : public QAbstractButton {
 public:
     struct Look {
         int height;
         int iconSize;
         qreal fontSize;
     };
-    SidebarButton(const QString &icon, const QString &title, Look look, QWidget *parent)
+    Item(const QString &icon, const QString &title, Look look, QWidget *parent)
         : QAbstractButton(parent), m_icon(icon), m_look(look) {
         setText(title);
         setAccessibleName(title);
@@ -112,6 +114,8 @@ private:
     bool m_collapsed = false;
     QWidget *m_mark = nullptr;
 };
+
+namespace {
 
 // The red dot that marks a tutorial being recorded.
 class RecordingMark final : public QWidget {
@@ -287,48 +291,14 @@ AppSidebar::AppSidebar(AppRouter &router, ShortcutStore &shortcuts, TutorialStor
     auto *column = new QVBoxLayout(this);
     column->setSpacing(4);
     column->addWidget(makeHeader());
-
-    const QList<std::tuple<AppRouter::Page, const char *, const char *>> pages = {
-        {AppRouter::Page::home, "Início", "house"},
-        {AppRouter::Page::editor, "Editor", "slider.horizontal.3"},
-        {AppRouter::Page::history, "Histórico", "clock.arrow.circlepath"},
-        {AppRouter::Page::tutorial, "Tutoriais", "list.number"},
-        {AppRouter::Page::brand, "Marca", "paintpalette"},
-        {AppRouter::Page::settings, "Ajustes", "gearshape"},
-    };
-    for (const auto &[page, title, icon] : pages) {
-        auto *item = new SidebarButton(QString::fromLatin1(icon), L(title), {32, 15, 13}, this);
-        const QString key = PageKeys::label(page);
-        item->setTrailing(key);
-        item->setToolTip(L(title) + QStringLiteral(" · ") + key);
-        connect(item, &QAbstractButton::clicked, this, [this, page] { m_router.setPage(page); });
-        column->addWidget(item);
-        m_items.insert(page, item);
-    }
-    m_recordingMark = new RecordingMark(this);
-    static_cast<SidebarButton *>(m_items.value(AppRouter::Page::tutorial))->setMark(m_recordingMark);
+    addItems(column);
     column->addWidget(makeOpenPrint());
     column->addStretch(1);
-
-    m_captureHeading = padded(new SectionLabel(L("Capturar"), this), QMargins(10, 0, 10, 2), this);
-    column->addWidget(m_captureHeading);
-    const QList<std::tuple<ShortcutAction, const char *>> captures = {
-        {ShortcutAction::captureArea, "viewfinder"},
-        {ShortcutAction::captureWindow, "macwindow"},
-        {ShortcutAction::captureFullScreen, "display"},
-    };
-    for (const auto &[action, icon] : captures) {
-        auto *row = new SidebarButton(QString::fromLatin1(icon), CaptureCard::shortTitle(action), {28, 14, 12}, this);
-        connect(row, &QAbstractButton::clicked, this, [action] { CaptureService::start(action); });
-        column->addWidget(row);
-        m_captures.insert(action, row);
-    }
-    column->addSpacing(12 - column->spacing());
+    addCaptureButtons(column);
 
     m_width->setDuration(180);
     m_width->setEasingCurve(QEasingCurve::OutCubic);
     connect(m_width, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) { setFixedWidth(value.toInt()); });
-
     connect(&router, &AppRouter::pageChanged, this, [this] {
         refreshItems();
         m_openPrintRow->update();
@@ -343,6 +313,45 @@ AppSidebar::AppSidebar(AppRouter &router, ShortcutStore &shortcuts, TutorialStor
     setCollapsed(Settings::sidebarCollapsed.value(defaults), false);
 }
 
+void AppSidebar::addItems(QVBoxLayout *column) {
+    const QList<std::tuple<AppRouter::Page, const char *, const char *>> pages = {
+        {AppRouter::Page::home, "Início", "house"},
+        {AppRouter::Page::editor, "Editor", "slider.horizontal.3"},
+        {AppRouter::Page::history, "Histórico", "clock.arrow.circlepath"},
+        {AppRouter::Page::tutorial, "Tutoriais", "list.number"},
+        {AppRouter::Page::brand, "Marca", "paintpalette"},
+        {AppRouter::Page::settings, "Ajustes", "gearshape"},
+    };
+    for (const auto &[page, title, icon] : pages) {
+        auto *item = new Item(QString::fromLatin1(icon), L(title), {32, 15, 13}, this);
+        const QString key = PageKeys::label(page);
+        item->setTrailing(key);
+        item->setToolTip(L(title) + QStringLiteral(" · ") + key);
+        connect(item, &QAbstractButton::clicked, this, [this, page] { m_router.setPage(page); });
+        column->addWidget(item);
+        m_items.insert(page, item);
+    }
+    m_recordingMark = new RecordingMark(this);
+    m_items.value(AppRouter::Page::tutorial)->setMark(m_recordingMark);
+}
+
+void AppSidebar::addCaptureButtons(QVBoxLayout *column) {
+    m_captureHeading = padded(new SectionLabel(L("Capturar"), this), QMargins(10, 0, 10, 2), this);
+    column->addWidget(m_captureHeading);
+    const QList<std::tuple<ShortcutAction, const char *>> captures = {
+        {ShortcutAction::captureArea, "viewfinder"},
+        {ShortcutAction::captureWindow, "macwindow"},
+        {ShortcutAction::captureFullScreen, "display"},
+    };
+    for (const auto &[action, icon] : captures) {
+        auto *row = new Item(QString::fromLatin1(icon), CaptureCard::shortTitle(action), {28, 14, 12}, this);
+        connect(row, &QAbstractButton::clicked, this, [action] { CaptureService::start(action); });
+        column->addWidget(row);
+        m_captures.insert(action, row);
+    }
+    column->addSpacing(12 - column->spacing());
+}
+
 QWidget *AppSidebar::makeHeader() {
     m_collapse = new IconButton(QStringLiteral("sidebar.left"), 15, Theme::text2(), QSize(28, 26), this);
     connect(m_collapse, &QAbstractButton::clicked, this,
@@ -350,6 +359,10 @@ QWidget *AppSidebar::makeHeader() {
     m_header = new Header(m_collapse, this);
     return m_header;
 }
+
+QAbstractButton *AppSidebar::item(AppRouter::Page page) const { return m_items.value(page); }
+
+QAbstractButton *AppSidebar::captureButton(ShortcutAction action) const { return m_captures.value(action); }
 
 QString AppSidebar::openPrintSize() const { return m_openPrintRow->sizeText(); }
 
@@ -371,8 +384,8 @@ void AppSidebar::setCollapsed(bool collapsed, bool animated) {
     static_cast<Header *>(m_header)->setCollapsed(collapsed);
     m_collapse->setToolTip(collapsed ? L("Mostrar a barra lateral · ⌃⌘S") : L("Recolher a barra lateral · ⌃⌘S"));
     m_collapse->setAccessibleName(collapsed ? L("Mostrar barra lateral") : L("Recolher barra lateral"));
-    for (QAbstractButton *button : std::as_const(m_items)) static_cast<SidebarButton *>(button)->setCollapsed(collapsed);
-    for (QAbstractButton *button : std::as_const(m_captures)) static_cast<SidebarButton *>(button)->setCollapsed(collapsed);
+    for (Item *item : std::as_const(m_items)) item->setCollapsed(collapsed);
+    for (Item *item : std::as_const(m_captures)) item->setCollapsed(collapsed);
     m_captureHeading->setVisible(!collapsed);
     refreshItems();
     refreshOpenPrint();
@@ -389,8 +402,10 @@ void AppSidebar::setCollapsed(bool collapsed, bool animated) {
 
 void AppSidebar::refreshItems() {
     for (auto it = m_items.cbegin(); it != m_items.cend(); ++it)
-        static_cast<SidebarButton *>(it.value())->setCurrent(m_router.page() == it.key());
-    m_items.value(AppRouter::Page::editor)->setEnabled(m_router.editor() != nullptr);
+        it.value()->setCurrent(m_router.page() == it.key());
+    Item *editor = m_items.value(AppRouter::Page::editor);
+    editor->setEnabled(m_router.editor() != nullptr);
+    editor->setCursor(editor->isEnabled() ? Qt::PointingHandCursor : Qt::ArrowCursor);
     m_recordingMark->setVisible(m_tutorials.isRecording());
 }
 
@@ -404,7 +419,7 @@ void AppSidebar::refreshOpenPrint() {
 void AppSidebar::refreshShortcuts() {
     for (auto it = m_captures.cbegin(); it != m_captures.cend(); ++it) {
         const QString keys = m_shortcuts.shortcut(it.key()).displayString();
-        static_cast<SidebarButton *>(it.value())->setTrailing(keys);
+        it.value()->setTrailing(keys);
         it.value()->setToolTip(ShortcutActions::title(it.key()) + QStringLiteral(" · ") + keys);
     }
 }

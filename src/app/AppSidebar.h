@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QAbstractButton;
+class QVBoxLayout;
 class QVariantAnimation;
 class ShortcutStore;
 class TutorialStore;
@@ -31,8 +32,8 @@ public:
     static constexpr int collapsedWidth = 60;
 
     bool isCollapsed() const { return m_collapsed; }
-    QAbstractButton *item(AppRouter::Page page) const { return m_items.value(page); }
-    QAbstractButton *captureButton(ShortcutAction action) const { return m_captures.value(action); }
+    QAbstractButton *item(AppRouter::Page page) const;
+    QAbstractButton *captureButton(ShortcutAction action) const;
     QAbstractButton *collapseButton() const { return m_collapse; }
     // The block of the capture open in the editor; hidden without one, or collapsed.
     QWidget *openPrint() const { return m_openPrint; }
@@ -42,8 +43,11 @@ public:
     QWidget *recordingMark() const { return m_recordingMark; }
 
 private:
+    class Item;
     class OpenPrintRow;
     QWidget *makeHeader();
+    void addItems(QVBoxLayout *column);
+    void addCaptureButtons(QVBoxLayout *column);
     QWidget *makeOpenPrint();
     void setCollapsed(bool collapsed, bool animated);
     void refreshItems();
@@ -55,8 +59,8 @@ private:
     TutorialStore &m_tutorials;
     platform::UserDefaults &m_defaults;
     bool m_collapsed = false;
-    QHash<AppRouter::Page, QAbstractButton *> m_items;
-    QHash<ShortcutAction, QAbstractButton *> m_captures;
+    QHash<AppRouter::Page, Item *> m_items;
+    QHash<ShortcutAction, Item *> m_captures;
     QAbstractButton *m_collapse = nullptr;
     QWidget *m_header = nullptr;
     QWidget *m_captureHeading = nullptr;
