@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/TextPreparation.h"
+
+#include <QList>
+#include <QRect>
+
+// The layout pass of text recognition, made for screens: text there runs in straight horizontal
+// lines of glyphs of similar height, so lines are found by joining the pieces of ink that sit side
+// by side on a common band. It is cheap next to reading the lines, and an image whose ink forms no
+// line (shapes, photos, gradients) is never read at all.
+namespace TextLayout {
+
+struct Line {
+    QRect box;
+    qint32 ground = -1; // the fill it lies on (a region of the ink map), -1 when unknown
+    // Flat strokes on the line's baseline between its glyphs: underscores, which text engines
+    // often read as spaces.
+    QList<QRect> underscores;
+};
+
+// The lines of text in `ink`, top to bottom, then left to right. Pieces of a row further apart
+// than twice their height are separate lines (columns, a label and its value).
+QList<Line> findLines(const TextPreparation::InkMap &ink);
+
+// Lines read together: one, or several one under the other.
+struct Block {
+    QRect box;
+    QList<Line> lines;
+};
+
+// `lines` (as findLines gives them) gathered into blocks of at most `mostLines` lines: a line joins
+// the block above it when it starts within twice its height of that block's last line, follows it
+// within a line's height, is about as tall and lies on the same fill (a paragraph, a log, code). Scattered labels and
+// buttons stay blocks of one line.
+QList<Block> blocksOf(const QList<Line> &lines, int mostLines);
+
+} // namespace TextLayout
