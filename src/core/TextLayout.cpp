@@ -237,41 +237,12 @@ QList<Line> findLines(const TextPreparation::InkMap &ink) {
         // Specks, lone dots, borders and rings are no text.
         const bool frame = members[g] == 1 && pieces[g].ground == kBetweenGrounds;
         if (members[g] > 0 && box[g].height() >= 4 && box[g].width() >= 2 && !frame)
-            lines.append({box[g], ground[g] >= 0 ? ground[g] : -1, underscoresOf(ink, box[g], parts[g])});
+            lines.append({box[g], underscoresOf(ink, box[g], parts[g])});
     }
     std::sort(lines.begin(), lines.end(), [](const Line &a, const Line &b) {
         return a.box.top() != b.box.top() ? a.box.top() < b.box.top() : a.box.left() < b.box.left();
     });
     return lines;
-}
-
-QList<Block> blocksOf(const QList<Line> &lines, int mostLines) {
-    QList<Block> blocks;
-    std::vector<qsizetype> open; // blocks that may still grow
-    for (const Line &line : lines) {
-        const QRect &b = line.box;
-        qsizetype into = -1;
-        for (const qsizetype i : open) {
-            const QRect &last = blocks[i].lines.last().box;
-            const int gap = b.top() - last.bottom() - 1;
-            const int taller = std::max(b.height(), last.height()), shorter = std::min(b.height(), last.height());
-            if (gap >= 0 && gap <= taller && 4 * taller <= 5 * shorter && std::abs(b.left() - last.left()) <= 2 * taller &&
-                line.ground == blocks[i].lines.last().ground && blocks[i].lines.size() < mostLines) {
-                into = i;
-                break;
-            }
-        }
-        if (into < 0) {
-            blocks.append({b, {line}});
-            open.push_back(blocks.size() - 1);
-        } else {
-            blocks[into].box |= b;
-            blocks[into].lines.append(line);
-        }
-        // A block whose last line lies more than a line's height above this one cannot grow.
-        std::erase_if(open, [&](qsizetype i) { return blocks[i].lines.last().box.bottom() + 2 * b.height() < b.top(); });
-    }
-    return blocks;
 }
 
 } // namespace TextLayout

@@ -13,7 +13,6 @@ namespace TextLayout {
 
 struct Line {
     QRect box;
-    qint32 ground = -1; // the fill it lies on (a region of the ink map), -1 when unknown
     // Flat strokes on the line's baseline between its glyphs: underscores, which text engines
     // often read as spaces.
     QList<QRect> underscores;
@@ -22,17 +21,5 @@ struct Line {
 // The lines of text in `ink`, top to bottom, then left to right. Pieces of a row further apart
 // than twice their height are separate lines (columns, a label and its value).
 QList<Line> findLines(const TextPreparation::InkMap &ink);
-
-// Lines read together: one, or several one under the other.
-struct Block {
-    QRect box;
-    QList<Line> lines;
-};
-
-// `lines` (as findLines gives them) gathered into blocks of at most `mostLines` lines: a line joins
-// the block above it when it starts within twice its height of that block's last line, follows it
-// within a line's height, is about as tall and lies on the same fill (a paragraph, a log, code). Scattered labels and
-// buttons stay blocks of one line.
-QList<Block> blocksOf(const QList<Line> &lines, int mostLines);
 
 } // namespace TextLayout

@@ -12,7 +12,6 @@
 #include <QThreadPool>
 
 #include <atomic>
-#include <climits>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -307,21 +306,14 @@ void runWithHelpers(const std::function<void()> &work, int helpers) {
     }
 }
 
-// What a block costs to read: about its number of characters.
-qreal costOf(const TextLayout::Block &block) {
-    qreal cost = 0;
-    for (const TextLayout::Line &l : block.lines) cost += qreal(l.box.width()) / std::max(1, l.box.height());
-    return cost;
-}
+// What a line costs to read: about its number of characters.
+qreal costOf(const QRect &line) { return qreal(line.width()) / std::max(1, line.height()); }
 
-// Reads one block of the page and moves what the engine read back onto the page.
-QList<Line> readBlock(platform::TextEngine &e, const QImage &flat, const TextLayout::Block &block,
-                      const platform::CancelCheck &stop, bool &stopped) {
-    std::vector<int> heights;
-    for (const TextLayout::Line &l : block.lines) heights.push_back(l.box.height());
-    std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+// Reads one line of the page and moves what the engine read back onto the page.
+QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayout::Line &found,
+                     const platform::CancelCheck &stop, bool &stopped) {
     const TextPreparation::LineImage image =
-        TextPreparation::lineImage(flat, block.box, TextPreparation::magnificationFor(heights[heights.size() / 2]));
+        TextPreparation::lineImage(flat, found.box, TextPreparation::magnificationFor(found.box.height()));
     if (image.image.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
     WorkPool &pool = workPool();
     if (!pool.reads.acquire(std::max(1, e.maxConcurrentReads()), stop)) {
@@ -331,33 +323,24 @@ QList<Line> readBlock(platform::TextEngine &e, const QImage &flat, const TextLay
     platform::TextReadResult read;
     {
         const auto release = qScopeGuard([&] { pool.reads.release(); });
-        const auto shape = block.lines.size() == 1 ? platform::TextEngine::Shape::line : platform::TextEngine::Shape::block;
-        read = e.read(image.image, shape, image.scale, stop);
+        read = e.readLine(image.image, image.scale, stop);
     }
     stopped = read.stopped;
     mapBoxes(read.lines, image.origin, 1.0 / image.scale, 1.0 / image.scale);
     for (Line &line : read.lines) {
-        for (const TextLayout::Line &found : block.lines) {
-            if (found.box.contains(line.box.center().toPoint())) LineRepair::restoreUnderscores(line, found.underscores);
-        }
+        LineRepair::restoreUnderscores(line, found.underscores);
         LineRepair::splitDigitGroups(line);
     }
     return read.lines;
 }
 
-// Reads every line the layout pass found, as many blocks at once as the engine allows, the costliest
-// first so that no engine is left with a long one at the end; returns them in no particular order.
-// With one engine a block holds up to a whole paragraph: the engine reads it in one go, each word
-// first in the language that won the word before. With more, blocks are cut so that there are about
-// twice as many as engines.
-QList<Line> readAll(platform::TextEngine &e, const QImage &flat, const QList<TextLayout::Line> &found,
+// Reads every line the layout pass found, as many at once as the engine allows, the longest first
+// so that no engine is left with a long one at the end; returns them in no particular order.
+QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<TextLayout::Line> found,
                     const platform::CancelCheck &cancelled) {
-    const int engines = std::max(1, e.maxConcurrentReads());
-    const int mostLines = engines == 1 ? INT_MAX : std::max(2, int(found.size() / (2 * engines)));
-    QList<TextLayout::Block> blocks = TextLayout::blocksOf(found, mostLines);
-    std::stable_sort(blocks.begin(), blocks.end(),
-                     [](const TextLayout::Block &a, const TextLayout::Block &b) { return costOf(a) > costOf(b); });
-    const qsizetype n = blocks.size();
+    std::stable_sort(found.begin(), found.end(),
+                     [](const TextLayout::Line &a, const TextLayout::Line &b) { return costOf(a.box) > costOf(b.box); });
+    const qsizetype n = found.size();
     std::vector<QList<Line>> results(static_cast<size_t>(n));
     std::atomic<qsizetype> next{0}, done{0};
     std::atomic<bool> failed{false};
@@ -369,7 +352,7 @@ QList<Line> readAll(platform::TextEngine &e, const QImage &flat, const QList<Tex
         for (qsizetype i = next++; i < n && !stop(); i = next++) {
             try {
                 bool stopped = false;
-                results[size_t(i)] = readBlock(e, flat, blocks[i], stop, stopped);
+                results[size_t(i)] = readLine(e, flat, found[i], stop, stopped);
                 if (stopped) return;
                 ++done;
             } catch (...) {
@@ -380,7 +363,7 @@ QList<Line> readAll(platform::TextEngine &e, const QImage &flat, const QList<Tex
             }
         }
     };
-    const int width = int(std::min<qsizetype>(n, engines));
+    const int width = int(std::min<qsizetype>(n, std::max(1, e.maxConcurrentReads())));
     if (pool.helpers.maxThreadCount() < width) pool.helpers.setMaxThreadCount(width);
     runWithHelpers(work, width - 1);
     if (error) std::rethrow_exception(error);

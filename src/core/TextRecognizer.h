@@ -46,10 +46,10 @@ inline size_t qHash(const TextRecognizerError &e, size_t seed = 0) { return ::qH
 // The continuation runs on `this`'s thread and is dropped when `this` is gone. At the limit the caller
 // gets the timeout at once and the abandoned recognition is stopped; cancelling the future stops it too.
 // Recognitions run on a pool of their own, at most platform::TextEngine::maxConcurrentReads() at a
-// time; waiting in that queue counts against the limit. Each one splits its image into the blocks of
-// text the engine's layout pass finds and reads them at once on the engine's pool, so a dense capture
-// uses every core, while the number of reads running in the whole process stays within the engine's
-// bound.
+// time; waiting in that queue counts against the limit. Each one finds the lines of text in its image
+// (a layout pass of our own, made for screens) and reads them at once on the engine's pool, so a
+// dense capture uses every core, while the engine reads running in the whole process stay within the
+// engine's bound. At the limit every line being read is stopped.
 namespace TextRecognizer {
 
 // Queue order of waiting recognitions: user-initiated work goes ahead of utility work.

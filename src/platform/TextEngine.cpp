@@ -103,15 +103,15 @@ public:
 
     int maxConcurrentReads() const override { return m_limit; }
 
-    TextReadResult read(const QImage &image, Shape shape, qreal magnification, const CancelCheck &cancelled) override {
+    TextReadResult readLine(const QImage &line, qreal magnification, const CancelCheck &cancelled) override {
         TextReadResult result;
-        const QImage grey = greyOf(image);
+        const QImage grey = greyOf(line);
         if (grey.isNull()) throw TextEngineError(QStringLiteral("no memory for the image"), TextEngineError::Kind::failed);
         const CancelCheck check = stopCheck(cancelled);
         Api api = acquire(check);
         if (!api) return {{}, true};
         const auto giveBack = qScopeGuard([&] { release(std::move(api)); });
-        api->SetPageSegMode(shape == Shape::line ? tesseract::PSM_SINGLE_LINE : tesseract::PSM_SINGLE_BLOCK);
+        api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
         api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
         api->SetSourceResolution(std::max(1, qRound(kScreenDpi * magnification)));
         tesseract::ETEXT_DESC monitor;

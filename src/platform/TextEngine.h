@@ -66,14 +66,10 @@ class TextEngine {
 public:
     virtual ~TextEngine() = default;
 
-    // What an image handed to read() holds: one line of text, or a block of lines one under the
-    // other (a paragraph, a log, code).
-    enum class Shape { line, block };
-
-    // Reads `image`, text of the given shape on a clean white ground, as lines in reading order.
-    // `magnification` is how many image pixels stand for one screen pixel (text enlarged twice for
-    // reading gives 2). Throws TextEngineError.
-    virtual TextReadResult read(const QImage &image, Shape shape, qreal magnification, const CancelCheck &cancelled) = 0;
+    // Reads `line`, an image of one line of text on a clean white ground (usually one line comes
+    // back; none when it held no text). `magnification` is how many image pixels stand for one
+    // screen pixel (text enlarged twice for reading gives 2). Throws TextEngineError.
+    virtual TextReadResult readLine(const QImage &line, qreal magnification, const CancelCheck &cancelled) = 0;
 
     // How many calls may usefully run at once; more callers wait for a free engine.
     virtual int maxConcurrentReads() const = 0;

@@ -43,8 +43,7 @@ public:
     QHash<int, QString> texts; // stroke count → text read, when not the count itself
     std::atomic<int> calls{0}, running{0}, mostRunning{0}, stopped{0};
 
-    // Blocks come as one line each too: the tests' marks lie far apart.
-    platform::TextReadResult read(const QImage &line, Shape, qreal, const platform::CancelCheck &cancelled) override {
+    platform::TextReadResult readLine(const QImage &line, qreal, const platform::CancelCheck &cancelled) override {
         ++calls;
         const int now = ++running;
         for (int m = mostRunning; now > m && !mostRunning.compare_exchange_weak(m, now);) {}
@@ -193,10 +192,10 @@ TEST_F(TextRecognizerFakeTest, TimeLimitEndsTheCallAndStopsEveryLineItStarted) {
     for (int i = 0; i < 6; ++i) drawMark(page, {100, 100 + 100 * i}, 3 + i);
     QElapsedTimer t;
     t.start();
-    QFuture<QString> f = TextRecognizer::recognize(page, 300ms, TextRecognizer::Priority::utility);
-    ASSERT_TRUE(finishesWithin(f, 3000));
-    EXPECT_GE(t.elapsed(), 290);
-    EXPECT_LT(t.elapsed(), 700);
+    QFuture<QString> f = TextRecognizer::recognize(page, 1s, TextRecognizer::Priority::utility);
+    ASSERT_TRUE(finishesWithin(f, 5000));
+    EXPECT_GE(t.elapsed(), 990);
+    EXPECT_LT(t.elapsed(), 2000);
     const auto error = failureOf<TextRecognizerError>(f);
     ASSERT_TRUE(error);
     EXPECT_EQ(*error, TextRecognizerError(TextRecognizerError::Code::timeout));
@@ -224,11 +223,8 @@ TEST_F(TextRecognizerFakeTest, OneCaptureUsesEveryEngineAndManyStayWithinTheBoun
     engine.work = 40ms;
     QImage page = blankPage();
     for (int i = 0; i < 9; ++i) drawMark(page, {100, 100 + 90 * i}, 2 + i);
-    QElapsedTimer t;
-    t.start();
     EXPECT_EQ(read(page), QStringLiteral("2\n3\n4\n5\n6\n7\n8\n9\n10"));
     EXPECT_EQ(engine.mostRunning, engine.maxConcurrentReads());
-    EXPECT_LT(t.elapsed(), 9 * 40);
 
     engine.mostRunning = 0;
     QList<QFuture<QString>> futures;
