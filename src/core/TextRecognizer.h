@@ -49,7 +49,7 @@ inline size_t qHash(const TextRecognizerError &e, size_t seed = 0) { return ::qH
 // time; waiting in that queue counts against the limit. Each one finds the lines of text in its image
 // (a layout pass of our own, made for screens) and reads them at once on the engine's pool, so a
 // dense capture uses every core, while the engine reads running in the whole process stay within the
-// engine's bound. At the limit every line being read is stopped.
+// engine's bound.
 namespace TextRecognizer {
 
 // Queue order of waiting recognitions: user-initiated work goes ahead of utility work.
