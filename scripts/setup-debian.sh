@@ -12,6 +12,8 @@ packages=(
   # images, documents and text recognition
   libheif-dev libheif1 libx265-199 libpoppler-qt6-dev ghostscript
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-por tesseract-ocr-eng
+  # folding of text for search (ICU)
+  libicu-dev
   # X11 capture and hot keys
   libxcb1-dev libxcb-randr0-dev libxcb-composite0-dev libxcb-ewmh-dev libxcb-xfixes0-dev
   libxcb-shape0-dev libxcb-image0-dev libxcb-keysyms1-dev libxcb-util-dev libx11-xcb-dev

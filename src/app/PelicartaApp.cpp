@@ -4,6 +4,7 @@
 #include "app/TrayMenu.h"
 #include "capture/CaptureService.h"
 #include "capture/HotkeyManager.h"
+#include "history/HistoryStore.h"
 #include "history/RecentsStore.h"
 #include "platform/SingleInstance.h"
 #include "tutorials/TutorialStore.h"
@@ -27,7 +28,14 @@ PelicartaApp::~PelicartaApp() { delete m_menu; }
 void PelicartaApp::launch() {
     // Recording must work from the first capture on, before any page shows the tutorials.
     TutorialStore::shared();
-    RecentsStore::shared();
+    RecentsStore &recents = RecentsStore::shared();
+    // The history index is made by the first capture written (or the first visit of its page); files
+    // removed before then are purged by its first reload.
+    connect(&recents, &RecentsStore::captureWritten, this,
+            [](const QString &path, const QImage &image) { HistoryStore::shared().didAdd(path, image); });
+    connect(&recents, &RecentsStore::capturesRemoved, this, [](const QStringList &paths) {
+        if (HistoryStore *history = HistoryStore::sharedIfMade()) history->forget(paths);
+    });
 
     m_menu = new TrayMenu;
     connect(m_menu, &TrayMenu::quitRequested, this, &PelicartaApp::quit);

@@ -9,15 +9,13 @@
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileReveal.h"
-#include "platform/HeifCodec.h"
-#include "platform/ImageChecks.h"
+#include "platform/ImageFile.h"
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QLocale>
 #include <QFutureWatcher>
 #include <QPainter>
@@ -31,15 +29,6 @@ namespace {
 bool hasCaptureExtension(const QString &path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     return suffix == QLatin1String("png") || suffix == QLatin1String("heic");
-}
-
-// A capture file's picture; null when it cannot be read (or is beyond the image limits).
-QImage readCapture(const QString &path) {
-    if (QFileInfo(path).suffix().compare(QLatin1String("heic"), Qt::CaseInsensitive) == 0)
-        return platform::HeifCodec::decodeFile(path).value_or(QImage());
-    QImageReader reader(path);
-    if (!platform::fitsImageLimits(reader.size())) return {};
-    return reader.read();
 }
 
 } // namespace
@@ -212,7 +201,7 @@ void RecentsStore::load() {
             items.append({files[i].path, files[i].date, held->thumbnail});
             continue;
         }
-        const QImage image = readCapture(files[i].path);
+        const QImage image = platform::ImageFile::read(files[i].path);
         if (image.isNull()) continue; // a file that cannot be read leaves its place empty
         items.append({files[i].path, files[i].date, thumbnail(image, 240)});
     }
@@ -254,7 +243,7 @@ bool RecentsStore::isCaptureFile(const QString &path) const {
 }
 
 void RecentsStore::open(const RecentCapture &item) {
-    const QImage image = readCapture(item.path);
+    const QImage image = platform::ImageFile::read(item.path);
     if (!image.isNull()) {
         AppRouter::shared().openEditor(image, item.path, std::nullopt);
         MainWindowController::shared().show(AppRouter::Page::editor);
@@ -264,7 +253,7 @@ void RecentsStore::open(const RecentCapture &item) {
 }
 
 void RecentsStore::copy(const RecentCapture &item) {
-    const QImage image = readCapture(item.path);
+    const QImage image = platform::ImageFile::read(item.path);
     if (!image.isNull() && Clipboard::copy(image))
         Toast::show(item.thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
     else
