@@ -10,6 +10,10 @@
 #include <cstring>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 HistoryRecord HistoryRecord::of(QByteArray text, qint64 width, qint64 height, qint64 bytes) {
     HistoryRecord record{std::move(text), width, height, bytes, {}};
     record.folded = platform::TextFolding::foldUtf8(record.text);
@@ -25,28 +29,23 @@ constexpr qint64 kMaxFileSize = qint64(512) << 20;
 // Deeper nesting in a value nobody reads is treated as damage, not followed.
 constexpr size_t kMaxDepth = 256;
 
-bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
-void appendUtf8(QByteArray &out, char32_t cp) {
-    char buffer[4];
-    int n = 0;
-    if (cp < 0x80) {
-        buffer[n++] = char(cp);
-    } else if (cp < 0x800) {
-        buffer[n++] = char(0xC0 | (cp >> 6));
-        buffer[n++] = char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        buffer[n++] = char(0xE0 | (cp >> 12));
-        buffer[n++] = char(0x80 | ((cp >> 6) & 0x3F));
-        buffer[n++] = char(0x80 | (cp & 0x3F));
-    } else {
-        buffer[n++] = char(0xF0 | (cp >> 18));
-        buffer[n++] = char(0x80 | ((cp >> 12) & 0x3F));
-        buffer[n++] = char(0x80 | ((cp >> 6) & 0x3F));
-        buffer[n++] = char(0x80 | (cp & 0x3F));
+// Where the plain part of a string's contents ends: at a quote, a backslash or a control character.
+const char *plainEnd(const char *p, const char *end) {
+#ifdef __SSE2__
+    const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\'), lastControl = _mm_set1_epi8(0x1F);
+    for (; end - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v); // v <= 0x1F, unsigned
+        const int hits = _mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)), control));
+        if (hits) return p + __builtin_ctz(unsigned(hits));
     }
-    out.append(buffer, n);
+#endif
+    while (p < end && *p != '"' && *p != '\\' && uchar(*p) >= 0x20) ++p;
+    return p;
 }
+
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 // A strict reader of the JSON grammar over the file's bytes, made for this one shape: it decodes the
 // records and steps over every other value without building it.
@@ -90,8 +89,9 @@ private:
             HistoryRecord record;
             if (!recordValue(record, readable)) return false;
             const QString key = QString::fromUtf8(name);
-            if (readable && QByteArrayView(name).isValidUtf8()) {
-                record.folded = platform::TextFolding::foldUtf8(record.text);
+            bool validText = false;
+            if (readable) record.folded = platform::TextFolding::foldUtf8(record.text, &validText);
+            if (readable && validText && QByteArrayView(name).isValidUtf8()) {
                 records.insert(key, std::move(record));
             } else {
                 records.remove(key); // a later, unreadable duplicate replaces an earlier one
@@ -117,6 +117,7 @@ private:
                     field = text;
                     ok = m_p < m_end && *m_p == '"';
                     if (ok && !string(&record.text)) return false;
+                    record.text.squeeze(); // kept for the life of the store: no slack
                 } else if (key == "width" || key == "height" || key == "bytes") {
                     field = key == "width" ? width : key == "height" ? height : bytes;
                     qint64 &target = field == width ? record.width : field == height ? record.height : record.bytes;
@@ -134,7 +135,7 @@ private:
             } while (consume(','));
             if (!consume('}')) return false;
         }
-        readable = seen == (text | width | height | bytes) && !wrong && QByteArrayView(record.text).isValidUtf8();
+        readable = seen == (text | width | height | bytes) && !wrong;
         return true;
     }
 
@@ -146,7 +147,7 @@ private:
         if (out) out->clear();
         for (;;) {
             const char *run = m_p;
-            while (m_p < m_end && *m_p != '"' && *m_p != '\\' && uchar(*m_p) >= 0x20) ++m_p;
+            m_p = plainEnd(m_p, m_end);
             if (out && m_p > run) out->append(run, m_p - run);
             if (m_p == m_end || uchar(*m_p) < 0x20) return false;
             if (*m_p++ == '"') return true;
@@ -180,7 +181,8 @@ private:
                 else
                     m_p = back;
             }
-            if (out) appendUtf8(*out, QChar::isSurrogate(unit) ? char32_t(0xFFFD) : unit);
+            const char32_t cp = QChar::isSurrogate(unit) ? char32_t(0xFFFD) : unit;
+            if (out) out->append(QString::fromUcs4(&cp, 1).toUtf8());
             return true;
         }
         default: return false;
@@ -334,7 +336,7 @@ Contents read(const QString &path) {
     if (!info.exists() && !info.isSymLink()) return {};
     QFile file(path);
     if (!info.isFile() || info.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) return {{}, true};
-    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    const QByteArray bytes = file.read(info.size() + 1); // a file that grew meanwhile is cut, not refused
     if (bytes.size() > kMaxFileSize) return {{}, true};
     return parse(bytes);
 }

@@ -45,7 +45,6 @@ HistoryStore *HistoryStore::sharedIfMade() { return g_shared; }
 HistoryStore::HistoryStore(Options options, QObject *parent)
     : QObject(parent), m_options(std::move(options)), m_writer(m_options.indexPath) {
     m_saveTimer.setSingleShot(true);
-    m_saveTimer.setInterval(m_options.saveDelay);
     connect(&m_saveTimer, &QTimer::timeout, this, &HistoryStore::save);
     connect(&m_writer, &HistoryIndexWriter::written, this, &HistoryStore::indexWritten);
 
@@ -74,6 +73,7 @@ void HistoryStore::applyLoaded(HistoryIndexFile::Contents contents) {
         }
     }
     m_touchedWhileLoading.clear();
+    alignFolded();
     if (contents.keepAside) m_writer.keepAsideBeforeNextWrite();
     m_loaded = true;
     changed();
@@ -84,7 +84,7 @@ void HistoryStore::applyLoaded(HistoryIndexFile::Contents contents) {
 
 void HistoryStore::finishLoadingNow() {
     if (m_loaded) return;
-    m_reloadWhenLoaded = false;
+    m_reloadWhenLoaded = false; // only at quit: nothing is to be read any more
     applyLoaded(m_loading.result());
 }
 
@@ -108,6 +108,7 @@ void HistoryStore::reload() {
     const qsizetype before = m_records.size();
     m_records.removeIf([&names](const HistoryRecords::iterator &it) { return !names.contains(it.key()); });
     if (m_records.size() != before) scheduleSave();
+    alignFolded();
 
     const QSet<QString> queued(m_queue.cbegin(), m_queue.cend());
     for (const HistoryEntry &entry : std::as_const(m_entries)) {
@@ -122,8 +123,9 @@ void HistoryStore::reload() {
 
 void HistoryStore::didAdd(const QString &path, const QImage &image) {
     const QString name = fileName(path);
-    m_entries.removeIf([&path](const HistoryEntry &entry) { return entry.path() == path; });
+    removeEntries([&path](const HistoryEntry &entry) { return entry.path() == path; });
     m_entries.prepend(HistoryEntry(path, QDateTime::currentDateTime()));
+    m_folded.prepend(m_records.value(name).folded);
     m_thumbnails.forget(path);
     m_queue.removeAll(path);
     if (!m_loaded) m_touchedWhileLoading.insert(name);
@@ -147,7 +149,7 @@ void HistoryStore::forget(const QStringList &paths) {
     if (paths.isEmpty()) return;
     const QSet<QString> gone(paths.cbegin(), paths.cend());
     const qsizetype before = m_entries.size();
-    m_entries.removeIf([&gone](const HistoryEntry &entry) { return gone.contains(entry.path()); });
+    removeEntries([&gone](const HistoryEntry &entry) { return gone.contains(entry.path()); });
     m_queue.removeIf([&gone](const QString &path) { return gone.contains(path); });
     for (const QString &path : paths) {
         const QString name = fileName(path);
@@ -182,12 +184,11 @@ QList<HistoryEntry> HistoryStore::search(const QString &query, const std::option
         return m_lastSearch->result;
 
     QList<HistoryEntry> found;
-    for (const HistoryEntry &entry : m_entries) {
+    found.reserve(m_entries.size());
+    for (qsizetype i = 0; i < m_entries.size(); ++i) {
+        const HistoryEntry &entry = m_entries[i];
         if (from && (!entry.date().isValid() || entry.msecsSinceEpoch() < *from)) continue;
-        if (!key.isEmpty()) {
-            const auto record = m_records.constFind(entry.name());
-            if (record == m_records.cend() || !HistoryText::contains(record->folded, key)) continue;
-        }
+        if (!key.isEmpty() && !HistoryText::contains(m_folded[i], key)) continue;
         found.append(entry);
     }
     m_lastSearch = LastSearch{key, from, m_revision, found};
@@ -203,9 +204,8 @@ std::optional<QString> HistoryStore::snippet(const HistoryEntry &entry, const QS
 }
 
 void HistoryStore::flush() {
-    if (!m_loaded && m_saveWhenLoaded) finishLoadingNow();
-    if (m_saveTimer.isActive()) {
-        m_saveTimer.stop();
+    if (m_saveTimer.isActive() || m_saveWhenLoaded) {
+        finishLoadingNow(); // the file's records belong in what is written
         save();
     }
     m_writer.waitForDone();
@@ -317,9 +317,31 @@ void HistoryStore::endRead(const QString &name, const QString &path, const std::
 
 void HistoryStore::store(const QString &name, const QString &path, const HistoryRecord &record) {
     m_records.insert(name, record);
+    for (qsizetype i = 0; i < m_entries.size(); ++i) {
+        if (m_entries[i].name() == name) m_folded[i] = record.folded;
+    }
     changed();
     emit recordStored(path);
     scheduleSave();
+}
+
+void HistoryStore::removeEntries(const std::function<bool(const HistoryEntry &)> &gone) {
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < m_entries.size(); ++i) {
+        if (gone(m_entries[i])) continue;
+        if (kept != i) {
+            m_entries[kept] = std::move(m_entries[i]);
+            m_folded[kept] = std::move(m_folded[i]);
+        }
+        ++kept;
+    }
+    m_entries.resize(kept);
+    m_folded.resize(kept);
+}
+
+void HistoryStore::alignFolded() {
+    m_folded.resize(m_entries.size());
+    for (qsizetype i = 0; i < m_entries.size(); ++i) m_folded[i] = m_records.value(m_entries[i].name()).folded;
 }
 
 void HistoryStore::updatePendingCount() {
@@ -333,9 +355,16 @@ void HistoryStore::changed() { ++m_revision; }
 
 // --- Saving ---
 
-void HistoryStore::scheduleSave() { m_saveTimer.start(); }
+void HistoryStore::scheduleSave() {
+    // Quiet for the save delay, or at the latest ten delays after the first unsaved change: reading a
+    // long backlog changes the index every second or so, and a crash should not lose all of it.
+    if (!m_saveTimer.isActive()) m_unsavedSince.start();
+    const qint64 delay = m_options.saveDelay.count();
+    m_saveTimer.start(int(std::clamp<qint64>(delay * 10 - m_unsavedSince.elapsed(), 0, delay)));
+}
 
 void HistoryStore::save() {
+    m_saveTimer.stop();
     // Until the file is loaded the records in memory are not the whole index.
     if (!m_loaded) {
         m_saveWhenLoaded = true;

@@ -7,6 +7,7 @@
 #include "history/RecentsStore.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFuture>
 #include <QHash>
 #include <QImage>
@@ -30,8 +31,9 @@
 // nothing (the next `reload` queues the file again); a file that is no picture gets an empty 0 × 0
 // record; any other failure stores an empty text, so the file is not read again. Every read carries
 // a token for its file name: `didAdd` and `forget` make earlier reads of that name stale, and their
-// results are dropped. Changes are saved after a quiet interval by a serial writer off the main
-// thread; a pending save is written by `flush` (at quit). The index file is loaded off the main
+// results are dropped. Changes are saved after a quiet interval (and at the latest ten intervals
+// after the first unsaved one) by a serial writer off the main thread; a pending save is written by
+// `flush` (at quit). The index file is loaded off the main
 // thread when the store is made; `reload` waits for it. Main thread only.
 class HistoryStore : public QObject {
     Q_OBJECT
@@ -129,6 +131,10 @@ private:
     // Ends the current read of `name`; stores `record` when given and the file still exists.
     void endRead(const QString &name, const QString &path, const std::optional<HistoryRecord> &record);
     void store(const QString &name, const QString &path, const HistoryRecord &record);
+    // Removes the entries `gone` names, with their folded texts.
+    void removeEntries(const std::function<bool(const HistoryEntry &)> &gone);
+    // Lines the folded texts up with the entries again.
+    void alignFolded();
     void updatePendingCount();
     void changed();
     void scheduleSave();
@@ -136,6 +142,9 @@ private:
 
     Options m_options;
     QList<HistoryEntry> m_entries;
+    // The folded text of each entry's record, at the entry's index (null without a record): a search
+    // walks it without a lookup per entry.
+    QList<QByteArray> m_folded;
     HistoryRecords m_records;
     QStringList m_queue;
     // The read that counts for each file name being read, by its token.
@@ -159,6 +168,7 @@ private:
     QSet<QString> m_touchedWhileLoading;
 
     QTimer m_saveTimer;
+    QElapsedTimer m_unsavedSince;
     HistoryIndexWriter m_writer;
     HistoryThumbnails m_thumbnails;
 

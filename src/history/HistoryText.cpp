@@ -6,6 +6,10 @@
 
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace HistoryText {
 
 namespace {
@@ -45,8 +49,26 @@ QString cutToLength(QStringView line) {
 QByteArray queryKey(QStringView query) { return platform::TextFolding::fold(query.trimmed()).toUtf8(); }
 
 bool contains(QByteArrayView folded, QByteArrayView key) {
-    if (key.isEmpty() || key.size() > folded.size()) return false;
-    return ::memmem(folded.data(), size_t(folded.size()), key.data(), size_t(key.size())) != nullptr;
+    const qsizetype n = key.size(), size = folded.size();
+    if (n == 0 || n > size) return false;
+    const char *h = folded.data();
+    const char *k = key.data();
+    if (n == 1) return std::memchr(h, k[0], size_t(size)) != nullptr;
+    qsizetype i = 0;
+#ifdef __SSE2__
+    // Sixteen starting places at a time: those where the key's first and last bytes both fit are
+    // compared whole. Several times the speed of memmem on short keys, which is what people type.
+    const __m128i first = _mm_set1_epi8(k[0]), last = _mm_set1_epi8(k[n - 1]);
+    for (; i + n - 1 + 16 <= size; i += 16) {
+        const __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + i));
+        const __m128i ends = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + i + n - 1));
+        unsigned both = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(starts, first), _mm_cmpeq_epi8(ends, last))));
+        for (; both; both &= both - 1) {
+            if (std::memcmp(h + i + __builtin_ctz(both) + 1, k + 1, size_t(n - 2)) == 0) return true;
+        }
+    }
+#endif
+    return ::memmem(h + i, size_t(size - i), k, size_t(n)) != nullptr;
 }
 
 std::optional<QString> snippet(QByteArrayView text, QByteArrayView key) {

@@ -23,6 +23,8 @@ QFuture<QImage> HistoryThumbnails::thumbnail(const QString &path) {
     // Later requests get higher priorities, and the pool starts the highest waiting one first.
     m_lastPriority = m_lastPriority == INT_MAX ? 0 : m_lastPriority + 1;
     const quint64 token = ++m_lastToken;
+    // Registered first: a decoding that is already done runs the continuation below right away.
+    m_pending.insert(path, {{}, token});
     QFuture<QImage> decoded = QtConcurrent::task([](const QString &file) {
                                   return platform::ImageFile::readScaled(file, maxSide);
                               })
@@ -37,7 +39,8 @@ QFuture<QImage> HistoryThumbnails::thumbnail(const QString &path) {
         if (!image.isNull()) m_cache.insert(path, new QImage(image));
         return image;
     });
-    m_pending.insert(path, {result, token});
+    if (const auto pending = m_pending.find(path); pending != m_pending.end() && pending->token == token)
+        pending->future = result;
     return result;
 }
 

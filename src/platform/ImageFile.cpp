@@ -7,6 +7,7 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <cmath>
 
 namespace platform::ImageFile {
 
@@ -29,8 +30,12 @@ QImage read(const QString &path) {
 
 QImage readScaled(const QString &path, int maxSide) {
     const QImage image = read(path);
-    if (image.isNull() || maxSide < 1 || std::max(image.width(), image.height()) <= maxSide) return image;
-    return image.scaled(QSize(maxSide, maxSide), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const int longer = std::max(image.width(), image.height());
+    if (image.isNull() || maxSide < 1 || longer <= maxSide) return image;
+    const double scale = double(maxSide) / longer;
+    const QSize size(std::max(1, int(std::lround(image.width() * scale))),
+                     std::max(1, int(std::lround(image.height() * scale))));
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace platform::ImageFile

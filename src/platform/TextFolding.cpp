@@ -4,7 +4,13 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace platform::TextFolding {
 
@@ -104,6 +110,113 @@ void forEachCharacter(QStringView text, Visit &&visit) {
     }
 }
 
+// The code point of a well-formed UTF-8 sequence of 2 to 4 bytes at `p`, and its length; 0 when the
+// bytes are not one (overlong, surrogate, beyond U+10FFFF, cut short).
+int decodeUtf8(const char *p, const char *end, char32_t &cp) {
+    const uchar b0 = uchar(p[0]);
+    int n = b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 0;
+    if (n == 0 || end - p < n) return 0;
+    cp = b0 & (0x7F >> n);
+    for (int k = 1; k < n; ++k) {
+        const uchar b = uchar(p[k]);
+        if ((b & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    static constexpr char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return n;
+}
+
+// The folded UTF-8 text, written through a pointer into a buffer that grows by doubling: no call per
+// character.
+class Utf8Writer {
+public:
+    explicit Utf8Writer(qsizetype capacity) : m_out(capacity, Qt::Uninitialized) {}
+
+    // Room for `n` more bytes, at the end of what is written.
+    char *room(qsizetype n) {
+        if (m_size + n > m_out.size()) m_out.resize(std::max(m_out.size() * 2, m_size + n));
+        return m_out.data() + m_size;
+    }
+    void wrote(qsizetype n) { m_size += n; }
+    void put(char32_t cp) {
+        char *d = room(4);
+        if (cp < 0x80) {
+            d[0] = char(cp);
+            m_size += 1;
+        } else if (cp < 0x800) {
+            d[0] = char(0xC0 | (cp >> 6));
+            d[1] = char(0x80 | (cp & 0x3F));
+            m_size += 2;
+        } else if (cp < 0x10000) {
+            d[0] = char(0xE0 | (cp >> 12));
+            d[1] = char(0x80 | ((cp >> 6) & 0x3F));
+            d[2] = char(0x80 | (cp & 0x3F));
+            m_size += 3;
+        } else {
+            d[0] = char(0xF0 | (cp >> 18));
+            d[1] = char(0x80 | ((cp >> 12) & 0x3F));
+            d[2] = char(0x80 | ((cp >> 6) & 0x3F));
+            d[3] = char(0x80 | (cp & 0x3F));
+            m_size += 4;
+        }
+    }
+    qsizetype size() const { return m_size; }
+    void truncate(qsizetype n) { m_size = n; }
+    QByteArray take() {
+        m_out.truncate(m_size);
+        return std::move(m_out);
+    }
+
+private:
+    QByteArray m_out;
+    qsizetype m_size = 0;
+};
+
+// Where the run of ASCII bytes starting at `p` ends.
+const char *asciiEnd(const char *p, const char *end) {
+#ifdef __SSE2__
+    for (; end - p >= 16; p += 16) {
+        const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p)));
+        if (high) return p + __builtin_ctz(unsigned(high));
+    }
+#endif
+    while (p < end && uchar(*p) < 0x80) ++p;
+    return p;
+}
+
+// Copies `n` ASCII bytes lowered.
+void copyLowered(const char *p, qsizetype n, char *d) {
+    qsizetype k = 0;
+#ifdef __SSE2__
+    const __m128i beforeA = _mm_set1_epi8('A' - 1), afterZ = _mm_set1_epi8('Z' + 1), caseBit = _mm_set1_epi8(0x20);
+    for (; k + 16 <= n; k += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + k));
+        const __m128i upper = _mm_and_si128(_mm_cmpgt_epi8(v, beforeA), _mm_cmplt_epi8(v, afterZ));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(d + k), _mm_or_si128(v, _mm_and_si128(upper, caseBit)));
+    }
+#endif
+    for (; k < n; ++k) d[k] = asciiLower(p[k]);
+}
+
+// Folds a run of UTF-8 bytes of 0x80 and above; false (with nothing written) when the run is not
+// well-formed.
+bool putFoldedRun(Utf8Writer &out, const char *p, const char *end) {
+    const qsizetype at = out.size();
+    while (p < end) {
+        char32_t cp = 0;
+        const int n = decodeUtf8(p, end, cp);
+        if (n == 0) {
+            out.truncate(at);
+            return false;
+        }
+        p += n;
+        const Folded f = foldCodePoint(cp);
+        for (quint8 k = 0; k < f.size; ++k) out.put(f.cps[k]);
+    }
+    return true;
+}
+
 } // namespace
 
 QString fold(QStringView text) {
@@ -115,27 +228,31 @@ QString fold(QStringView text) {
     return out;
 }
 
-QByteArray foldUtf8(QByteArrayView utf8) {
-    QByteArray out;
-    out.reserve(utf8.size());
+QByteArray foldUtf8(QByteArrayView utf8, bool *valid) {
+    Utf8Writer out(utf8.size() + 64);
+    if (valid) *valid = true;
     const char *p = utf8.data();
     const char *const end = p + utf8.size();
     while (p < end) {
         // Bytes below 0x80 never occur inside a multi-byte sequence, so the text splits cleanly into
-        // ASCII runs (lowered in place) and runs of other characters.
+        // ASCII runs (lowered as they are copied) and runs of other characters.
         const char *run = p;
-        while (p < end && uchar(*p) < 0x80) ++p;
+        p = asciiEnd(p, end);
         if (p > run) {
-            const qsizetype at = out.size();
-            out.append(run, p - run);
-            char *d = out.data() + at;
-            for (qsizetype k = 0; k < p - run; ++k) d[k] = asciiLower(d[k]);
+            copyLowered(run, p - run, out.room(p - run));
+            out.wrote(p - run);
         }
         run = p;
         while (p < end && uchar(*p) >= 0x80) ++p;
-        if (p > run) out.append(fold(QString::fromUtf8(run, p - run)).toUtf8());
+        if (p > run && !putFoldedRun(out, run, p)) {
+            // Malformed: read the way Qt reads it, with U+FFFD in place of what cannot be read.
+            if (valid) *valid = false;
+            const QByteArray replaced = fold(QString::fromUtf8(run, p - run)).toUtf8();
+            std::memcpy(out.room(replaced.size()), replaced.constData(), size_t(replaced.size()));
+            out.wrote(replaced.size());
+        }
     }
-    return out;
+    return out.take();
 }
 
 Mapped foldMapped(QStringView text) {

@@ -22,9 +22,9 @@ namespace TextFolding {
 
 QString fold(QStringView text);
 
-// The folded form of UTF-8 text, as UTF-8 (malformed bytes read as U+FFFD). Equal to
-// fold(QString::fromUtf8(utf8)).toUtf8(), without the round trip.
-QByteArray foldUtf8(QByteArrayView utf8);
+// The folded form of UTF-8 text, as UTF-8. Equal to fold(QString::fromUtf8(utf8)).toUtf8(), without
+// the round trip: malformed bytes read as U+FFFD, and `valid` (when given) turns false.
+QByteArray foldUtf8(QByteArrayView utf8, bool *valid = nullptr);
 
 // A folded text with, for each of its UTF-16 units, the range of the original text it came from.
 // A range covers the whole original character and the marks folding dropped after it, so a match

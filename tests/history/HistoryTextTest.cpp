@@ -39,3 +39,17 @@ TEST(HistoryTextTest, LinesBreakEverywhereAndNothingMatchesAcrossABreak) {
     EXPECT_EQ(snippetOf(text, QStringLiteral("   ")), std::nullopt);
     EXPECT_EQ(snippetOf(text, QStringLiteral("ausente")), std::nullopt);
 }
+
+TEST(HistoryTextTest, ContainsFindsAKeyAtEveryPlaceAndLength) {
+    // Every key length and place, across the blocks the scan works in, agrees with a plain search.
+    const QByteArray text = "configuracoes da conta e relatorio anual; configuracoes avancadas do sistema operacional!";
+    for (qsizetype from = 0; from < text.size(); ++from) {
+        for (qsizetype length = 1; from + length <= text.size(); length += 3) {
+            const QByteArray key = text.mid(from, length);
+            ASSERT_TRUE(HistoryText::contains(text, key)) << key.constData();
+            QByteArray missing = key;
+            missing[missing.size() - 1] = '#';
+            ASSERT_EQ(HistoryText::contains(text, missing), text.contains(missing)) << missing.constData();
+        }
+    }
+}
