@@ -110,6 +110,8 @@ void HistoryStore::reload() {
     if (m_records.size() != before) scheduleSave();
     alignFolded();
 
+    // Files gone behind the store's back leave the queue too.
+    m_queue.removeIf([&names](const QString &path) { return !names.contains(fileName(path)); });
     const QSet<QString> queued(m_queue.cbegin(), m_queue.cend());
     for (const HistoryEntry &entry : std::as_const(m_entries)) {
         if (!m_records.contains(entry.name()) && !queued.contains(entry.path()) && !m_inFlight.contains(entry.name()))
@@ -279,6 +281,9 @@ void HistoryStore::recognize(const QString &name, quint64 token, const QImage &i
             done(Outcome::cancelled, {});
         } catch (const TextRecognizerError &) {
             done(Outcome::timedOut, {});
+        } catch (const std::exception &error) {
+            qWarning("Pelicarta: the text of %s could not be read (%s)", qPrintable(name), error.what());
+            done(Outcome::failed, {});
         } catch (...) {
             done(Outcome::failed, {});
         }

@@ -86,4 +86,14 @@ std::optional<QString> snippet(QByteArrayView text, QByteArrayView key) {
     return std::nullopt;
 }
 
+std::optional<std::pair<qsizetype, qsizetype>> firstMatch(QStringView text, QStringView query) {
+    const QString key = platform::TextFolding::fold(query.trimmed());
+    if (key.isEmpty()) return std::nullopt;
+    const platform::TextFolding::Mapped mapped = platform::TextFolding::foldMapped(text);
+    const qsizetype at = mapped.text.indexOf(key);
+    if (at < 0) return std::nullopt;
+    const auto [from, to] = mapped.originalRange(at, key.size());
+    return std::pair<qsizetype, qsizetype>(from, to - from);
+}
+
 } // namespace HistoryText

@@ -6,6 +6,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <utility>
 
 // How typed text meets the recognised text of captures: a plain substring test between folded forms
 // (platform::TextFolding), so letter case and accents never matter and nothing matches across a
@@ -24,5 +25,10 @@ bool contains(QByteArrayView folded, QByteArrayView key);
 // when the key is empty or no line holds it. Lines break at LF, VT, FF, CR, CR LF, NEL, LS and PS;
 // empty lines are skipped.
 std::optional<QString> snippet(QByteArrayView text, QByteArrayView key);
+
+// Where the query first occurs in `text`, as (start, length) in the UTF-16 units of `text`, covering
+// whole original letters ("acao" marks "ação", "strasse" marks "Straße"); none for a blank query or
+// no match. For marking the match on a card.
+std::optional<std::pair<qsizetype, qsizetype>> firstMatch(QStringView text, QStringView query);
 
 } // namespace HistoryText

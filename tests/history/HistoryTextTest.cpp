@@ -27,6 +27,19 @@ TEST(HistoryTextTest, SnippetIsTheFirstMatchingLineAsWrittenCutAt91Clusters) {
     EXPECT_EQ(snippetOf(QStringLiteral("\t\t  ") + a90 + QStringLiteral(" \t"), QStringLiteral("a")), a90);
 }
 
+TEST(HistoryTextTest, TheFirstMatchMarksWholeLettersOfTheOriginal) {
+    const auto marked = [](const QString &text, const QString &query) {
+        const auto match = HistoryText::firstMatch(text, query);
+        return match ? text.mid(match->first, match->second) : QStringLiteral("-");
+    };
+    EXPECT_EQ(marked(QStringLiteral("Configuração da ação"), QStringLiteral("acao")), QStringLiteral("ação"));
+    EXPECT_EQ(marked(QStringLiteral("Rua Straße 12"), QStringLiteral(" strasse ")), QStringLiteral("Straße"));
+    EXPECT_EQ(marked(QStringLiteral("um cafe\u0301!"), QStringLiteral("CAFÉ")), QStringLiteral("cafe\u0301"));
+    EXPECT_EQ(marked(QStringLiteral("\uFB01m do \uFB01m"), QStringLiteral("fim")), QStringLiteral("\uFB01m"));
+    EXPECT_EQ(marked(QStringLiteral("texto"), QStringLiteral("  ")), QStringLiteral("-"));
+    EXPECT_EQ(marked(QStringLiteral("texto"), QStringLiteral("outro")), QStringLiteral("-"));
+}
+
 TEST(HistoryTextTest, LinesBreakEverywhereAndNothingMatchesAcrossABreak) {
     const QString text = QStringLiteral("\r\n\r\nConfigurações da Conta\r\nRelatório Anual\u2028fim\u0085nel\x0Bvt");
     EXPECT_EQ(snippetOf(text, QStringLiteral("relatorio")), QStringLiteral("Relatório Anual"));
