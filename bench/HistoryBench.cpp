@@ -2,6 +2,7 @@
 //     taskset -c 0 build/bench/pelicarta_bench --benchmark_filter=History
 #include "HistoryFixture.h"
 
+#include "core/Settings.h"
 #include "history/HistoryIndexFile.h"
 #include "history/HistoryStore.h"
 #include "platform/UserDefaults.h"
@@ -33,7 +34,7 @@ Scale &scale() {
         auto *s = new Scale;
         s->fixture = historyfixture::make(s->root.path(), kCaptures, 2026, QDateTime::currentDateTime());
         s->defaults = std::make_unique<platform::UserDefaults>(s->root.filePath(QStringLiteral("defaults.json")));
-        s->defaults->setInt(RecentsStore::keepKey, RecentsStore::unlimited);
+        s->defaults->setInt(Settings::historyKeep.key(), RecentsStore::unlimited);
         s->recents = std::make_unique<RecentsStore>(*s->defaults, s->fixture.recentsFolder);
         s->recents->setDateReader(s->fixture.dateReader());
         return s;

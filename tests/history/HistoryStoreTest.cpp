@@ -1,3 +1,4 @@
+#include "core/Settings.h"
 #include "core/TextRecognizer.h"
 #include "history/HistoryPeriod.h"
 #include "history/HistoryStore.h"
@@ -394,7 +395,7 @@ TEST_F(HistoryStoreTest, ManyQueuedFilesAndNewCapturesStayWithinTheRecognizersBo
 TEST_F(HistoryStoreTest, FedByTheRecentsStoreWithTheSamePaths) {
     engine.set(120, {QStringLiteral("capturada"), 200ms});
     platform::UserDefaults defaults(temp.file(QStringLiteral("defaults.json")));
-    defaults.setBool(RecentsStore::compactKey, false);
+    defaults.setBool(Settings::historyCompact.key(), false);
     RecentsStore recents(defaults, folder);
     HistoryStore::Options options;
     options.indexPath = indexPath;
