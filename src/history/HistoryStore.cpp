@@ -149,10 +149,13 @@ void HistoryStore::didAdd(const QString &path, const QImage &image) {
 
 void HistoryStore::forget(const QStringList &paths) {
     if (paths.isEmpty()) return;
-    const QSet<QString> gone(paths.cbegin(), paths.cend());
+    // By name, as the records are: all capture files lie in one folder, and names hash faster.
+    QSet<QString> gone;
+    gone.reserve(paths.size());
+    for (const QString &path : paths) gone.insert(fileName(path));
     const qsizetype before = m_entries.size();
-    removeEntries([&gone](const HistoryEntry &entry) { return gone.contains(entry.path()); });
-    m_queue.removeIf([&gone](const QString &path) { return gone.contains(path); });
+    removeEntries([&gone](const HistoryEntry &entry) { return gone.contains(entry.name()); });
+    m_queue.removeIf([&gone](const QString &path) { return gone.contains(fileName(path)); });
     for (const QString &path : paths) {
         const QString name = fileName(path);
         cancelRead(name);
