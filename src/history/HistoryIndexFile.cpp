@@ -92,7 +92,7 @@ private:
             bool validText = false;
             if (readable) record.folded = platform::TextFolding::foldUtf8(record.text, &validText);
             if (readable && validText && QByteArrayView(name).isValidUtf8()) {
-                records.insert(key, std::move(record));
+                records.emplace(key, std::move(record));
             } else {
                 records.remove(key); // a later, unreadable duplicate replaces an earlier one
             }

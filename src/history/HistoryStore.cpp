@@ -53,7 +53,7 @@ HistoryStore::HistoryStore(Options options, QObject *parent)
     auto *watcher = new QFutureWatcher<HistoryIndexFile::Contents>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
         watcher->deleteLater();
-        if (!m_loaded) applyLoaded(m_loading.result());
+        if (!m_loaded) applyLoaded(m_loading.takeResult());
     });
     watcher->setFuture(m_loading);
 }
@@ -63,6 +63,8 @@ HistoryStore::~HistoryStore() {
     for (Recognition &running : m_recognitions) running.future.cancel();
 }
 
+// Takes the records out of the loading's result: a copy left there would share them, and the first
+// change would then copy all ten thousand.
 void HistoryStore::applyLoaded(HistoryIndexFile::Contents contents) {
     if (m_records.isEmpty() && m_touchedWhileLoading.isEmpty()) {
         m_records = std::move(contents.records);
@@ -85,7 +87,8 @@ void HistoryStore::applyLoaded(HistoryIndexFile::Contents contents) {
 void HistoryStore::finishLoadingNow() {
     if (m_loaded) return;
     m_reloadWhenLoaded = false; // only at quit: nothing is to be read any more
-    applyLoaded(m_loading.result());
+    m_loading.waitForFinished();
+    applyLoaded(m_loading.takeResult());
 }
 
 void HistoryStore::reload() {
@@ -156,13 +159,18 @@ void HistoryStore::forget(const QStringList &paths) {
     const qsizetype before = m_entries.size();
     removeEntries([&gone](const HistoryEntry &entry) { return gone.contains(entry.name()); });
     m_queue.removeIf([&gone](const QString &path) { return gone.contains(fileName(path)); });
-    for (const QString &path : paths) {
-        const QString name = fileName(path);
+    // Freeing thousands of texts takes longer than the rest of forgetting: a worker thread does it.
+    QList<HistoryRecord> dropped;
+    for (const QString &name : std::as_const(gone)) {
         cancelRead(name);
-        m_records.remove(name);
-        m_thumbnails.forget(path);
+        if (const auto record = m_records.find(name); record != m_records.end()) {
+            dropped.append(std::move(*record));
+            m_records.erase(record);
+        }
         if (!m_loaded) m_touchedWhileLoading.insert(name);
     }
+    if (!dropped.isEmpty()) QThreadPool::globalInstance()->start([dropped = std::move(dropped)] {});
+    for (const QString &path : paths) m_thumbnails.forget(path);
     changed();
     if (m_entries.size() != before) emit entriesChanged();
     updatePendingCount();
