@@ -154,7 +154,8 @@ class Pelicarta:
             os.makedirs(f"{self.home}/config/Pelicarta")
             values = {}
             for key, value in settings.items():
-                kind = "bool" if isinstance(value, bool) else "int" if isinstance(value, int) else "string"
+                kind = ("bool" if isinstance(value, bool) else "int" if isinstance(value, int)
+                        else "json" if isinstance(value, (dict, list)) else "string")
                 values[key] = {"type": kind, "value": value}
             with open(f"{self.home}/config/Pelicarta/defaults.json", "w") as f:
                 json.dump({"format": 1, "values": values}, f)
