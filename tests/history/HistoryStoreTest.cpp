@@ -259,7 +259,7 @@ TEST_F(HistoryStoreTest, ForgettingOrReusingANameDropsItsOldRead) {
     ASSERT_TRUE(readAll(3000));
     EXPECT_EQ(history.text(entry(reused)), QStringLiteral("novo"));
     EXPECT_EQ(history.text(history.entries().last()), QStringLiteral("seguinte"));
-    EXPECT_EQ(engine.stopped, 1);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return engine.stopped == 1; }, 2000));
     history.reload();
     EXPECT_EQ(history.pendingCount(), 0);
 
