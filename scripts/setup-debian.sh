@@ -10,10 +10,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins qt6-image-formats-plugins
   libgl-dev libegl-dev libxkbcommon-dev
   # images, documents and text recognition
-  libheif-dev libheif1 libx265-199 libpoppler-qt6-dev ghostscript
+  libheif-dev libheif1 libx265-199 libpoppler-qt6-dev ghostscript libpng-dev zlib1g-dev libicu-dev
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-por tesseract-ocr-eng
-  # folding of text for search (ICU)
-  libicu-dev
   # X11 capture and hot keys
   libxcb1-dev libxcb-randr0-dev libxcb-composite0-dev libxcb-ewmh-dev libxcb-xfixes0-dev
   libxcb-shape0-dev libxcb-image0-dev libxcb-keysyms1-dev libxcb-util-dev libx11-xcb-dev
