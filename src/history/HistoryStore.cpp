@@ -156,10 +156,10 @@ void HistoryStore::forget(const QStringList &paths) {
     QSet<QString> gone;
     gone.reserve(paths.size());
     for (const QString &path : paths) gone.insert(fileName(path));
-    const qsizetype before = m_entries.size();
-    removeEntries([&gone](const HistoryEntry &entry) { return gone.contains(entry.name()); });
+    QList<HistoryEntry> removed = removeEntries([&gone](const HistoryEntry &entry) { return gone.contains(entry.name()); });
     m_queue.removeIf([&gone](const QString &path) { return gone.contains(fileName(path)); });
-    // Freeing thousands of texts takes longer than the rest of forgetting: a worker thread does it.
+    // Freeing thousands of texts and entries takes longer than the rest of forgetting: a worker
+    // thread does it.
     QList<HistoryRecord> dropped;
     for (const QString &name : std::as_const(gone)) {
         cancelRead(name);
@@ -169,10 +169,12 @@ void HistoryStore::forget(const QStringList &paths) {
         }
         if (!m_loaded) m_touchedWhileLoading.insert(name);
     }
-    if (!dropped.isEmpty()) QThreadPool::globalInstance()->start([dropped = std::move(dropped)] {});
     for (const QString &path : paths) m_thumbnails.forget(path);
+    const bool entriesWent = !removed.isEmpty();
+    QThreadPool::globalInstance()->start(
+        [dropped = std::move(dropped), removed = std::move(removed), gone = std::move(gone)] {});
     changed();
-    if (m_entries.size() != before) emit entriesChanged();
+    if (entriesWent) emit entriesChanged();
     updatePendingCount();
     scheduleSave();
 }
@@ -341,10 +343,14 @@ void HistoryStore::store(const QString &name, const QString &path, const History
     scheduleSave();
 }
 
-void HistoryStore::removeEntries(const std::function<bool(const HistoryEntry &)> &gone) {
+QList<HistoryEntry> HistoryStore::removeEntries(const std::function<bool(const HistoryEntry &)> &gone) {
+    QList<HistoryEntry> removed;
     qsizetype kept = 0;
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
-        if (gone(m_entries[i])) continue;
+        if (gone(m_entries[i])) {
+            removed.append(std::move(m_entries[i]));
+            continue;
+        }
         if (kept != i) {
             m_entries[kept] = std::move(m_entries[i]);
             m_folded[kept] = std::move(m_folded[i]);
@@ -353,6 +359,7 @@ void HistoryStore::removeEntries(const std::function<bool(const HistoryEntry &)>
     }
     m_entries.resize(kept);
     m_folded.resize(kept);
+    return removed;
 }
 
 void HistoryStore::alignFolded() {

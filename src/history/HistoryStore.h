@@ -131,8 +131,8 @@ private:
     // Ends the current read of `name`; stores `record` when given and the file still exists.
     void endRead(const QString &name, const QString &path, const std::optional<HistoryRecord> &record);
     void store(const QString &name, const QString &path, const HistoryRecord &record);
-    // Removes the entries `gone` names, with their folded texts.
-    void removeEntries(const std::function<bool(const HistoryEntry &)> &gone);
+    // Removes the entries `gone` names, with their folded texts; returns them.
+    QList<HistoryEntry> removeEntries(const std::function<bool(const HistoryEntry &)> &gone);
     // Lines the folded texts up with the entries again.
     void alignFolded();
     void updatePendingCount();
