@@ -142,11 +142,7 @@ void HistoryStore::didAdd(const QString &path, const QImage &image) {
     updatePendingCount();
     // Straight from the picture in memory: the file is never decoded for this.
     recognize(name, token, image, true, [this, name, path, token, size, bytes](Outcome outcome, const QString &text) {
-        if (!isCurrent(name, token)) return;
-        if (outcome == Outcome::timedOut || outcome == Outcome::cancelled)
-            endRead(name, path, std::nullopt);
-        else
-            endRead(name, path, HistoryRecord::of(text.toUtf8(), size.width(), size.height(), bytes));
+        if (isCurrent(name, token)) endRead(name, path, recordOf(outcome, text, size, bytes));
     });
 }
 
@@ -261,12 +257,7 @@ void HistoryStore::onDecoded(const QString &path, const QString &name, quint64 t
     const QSize size = decoded.image.size();
     recognize(name, token, decoded.image, false,
               [this, name, path, token, size, bytes = decoded.bytes](Outcome outcome, const QString &text) {
-                  if (isCurrent(name, token)) {
-                      if (outcome == Outcome::timedOut || outcome == Outcome::cancelled)
-                          endRead(name, path, std::nullopt);
-                      else
-                          endRead(name, path, HistoryRecord::of(text.toUtf8(), size.width(), size.height(), bytes));
-                  }
+                  if (isCurrent(name, token)) endRead(name, path, recordOf(outcome, text, size, bytes));
                   workerReadEnded(token);
               });
 }
@@ -291,17 +282,24 @@ void HistoryStore::recognize(const QString &name, quint64 token, const QImage &i
         if (finished.resultCount() > 0) return done(Outcome::text, finished.result());
         try {
             finished.waitForFinished(); // throws what the recognition failed with
-            done(Outcome::cancelled, {});
-        } catch (const TextRecognizerError &) {
-            done(Outcome::timedOut, {});
-        } catch (const std::exception &error) {
-            qWarning("Pelicarta: the text of %s could not be read (%s)", qPrintable(name), error.what());
-            done(Outcome::failed, {});
+            done(Outcome::later, {});  // cancelled: stale
+        } catch (const TextRecognizerError &error) {
+            done(error.code() == TextRecognizerError::Code::unreadableImage ? Outcome::failed : Outcome::later, {});
+        } catch (const platform::TextEngineError &error) {
+            // An engine that cannot start at all (no language data) reads nothing now but will once
+            // it is installed: the capture must not be marked as read.
+            qWarning("Pelicarta: the text of %s could not be read (%s)", qPrintable(name), qPrintable(error.detail()));
+            done(error.kind() == platform::TextEngineError::Kind::unavailable ? Outcome::later : Outcome::failed, {});
         } catch (...) {
             done(Outcome::failed, {});
         }
     });
     watcher->setFuture(future);
+}
+
+std::optional<HistoryRecord> HistoryStore::recordOf(Outcome outcome, const QString &text, QSize size, qint64 bytes) {
+    if (outcome == Outcome::later) return std::nullopt;
+    return HistoryRecord::of(text.toUtf8(), size.width(), size.height(), bytes);
 }
 
 quint64 HistoryStore::beginRead(const QString &name) {

@@ -27,9 +27,10 @@
 //
 // Mirrors the recents folder as `entries`, newest first, and holds one record per capture file name.
 // Files without a record are read by one worker, one at a time, each within the read time limit; a
-// new capture is read at once from the image in memory (`didAdd`). A read that times out stores
-// nothing (the next `reload` queues the file again); a file that is no picture gets an empty 0 × 0
-// record; any other failure stores an empty text, so the file is not read again. Every read carries
+// new capture is read at once from the image in memory (`didAdd`). A read that times out, is stopped
+// or finds no text engine installed stores nothing (the next `reload` queues the file again); a file
+// that is no picture gets an empty 0 × 0 record; any other failure stores an empty text, so the file
+// is not read again. Every read carries
 // a token for its file name: `didAdd` and `forget` make earlier reads of that name stale, and their
 // results are dropped. Changes are saved after a quiet interval (and at the latest ten intervals
 // after the first unsaved one) by a serial writer off the main thread; a pending save is written by
@@ -110,7 +111,9 @@ signals:
     void indexWritten(bool ok);
 
 private:
-    enum class Outcome { text, timedOut, failed, cancelled };
+    // How a read ended: with a text (maybe empty); to be tried again at the next reload (time limit,
+    // stopped, the engine not available at all); or failed on this image (stored empty, not tried again).
+    enum class Outcome { text, later, failed };
     struct Decoded {
         QImage image;
         qint64 bytes = 0;
@@ -125,6 +128,8 @@ private:
                    std::function<void(Outcome, const QString &)> done);
     // After a worker's read: the next queued file, unless the read was abandoned meanwhile.
     void workerReadEnded(quint64 token);
+    // What a read leaves in the index: nothing when it is to be tried again.
+    static std::optional<HistoryRecord> recordOf(Outcome outcome, const QString &text, QSize size, qint64 bytes);
     bool isCurrent(const QString &name, quint64 token) const { return m_inFlight.value(name) == token; }
     quint64 beginRead(const QString &name);
     void cancelRead(const QString &name);

@@ -29,55 +29,52 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Tells reads apart by the width of the picture: each width has a script (text, time taken, failure,
-// or running until told to stop).
+// Tells captures apart by the number of strokes of their one line of "text" (see `picture`): each
+// count has a script (text, time taken, failure, or running until told to stop).
 class ScriptedEngine : public platform::TextEngine {
 public:
     struct Script {
         QString text;
         std::chrono::milliseconds work{0};
-        bool fail = false;
+        std::optional<platform::TextEngineError::Kind> fail = std::nullopt;
         bool untilStopped = false;
     };
 
-    void set(int width, Script script) {
+    void set(int strokes, Script script) {
         std::lock_guard lock(m_mutex);
-        m_scripts.insert(width, std::move(script));
+        m_scripts.insert(strokes, std::move(script));
     }
-    int readsOf(int width) {
+    int readsOf(int strokes) {
         std::lock_guard lock(m_mutex);
-        return int(m_order.count(width));
+        return int(m_order.count(strokes));
     }
     QList<int> order() {
         std::lock_guard lock(m_mutex);
         return m_order;
     }
 
-    platform::TextReadResult read(const QImage &grey, const platform::CancelCheck &cancelled) override {
+    platform::TextReadResult readLine(const QImage &line, qreal, const platform::CancelCheck &cancelled) override {
         const int now = ++running;
         for (int most = mostRunning; now > most && !mostRunning.compare_exchange_weak(most, now);) {}
         const auto done = qScopeGuard([this] { --running; });
+        const int strokes = strokesOf(line);
         Script script;
         {
             std::lock_guard lock(m_mutex);
-            m_order.append(grey.width());
-            script = m_scripts.value(grey.width());
+            m_order.append(strokes);
+            script = m_scripts.value(strokes);
         }
-        if (script.fail) throw platform::TextEngineError(QStringLiteral("broken"));
+        if (script.fail) throw platform::TextEngineError(QStringLiteral("broken"), *script.fail);
         QElapsedTimer clock;
         clock.start();
         while (script.untilStopped || clock.elapsed() < script.work.count()) {
             if (cancelled && cancelled()) {
                 ++stopped;
-                return {{}, true, true};
+                return {{}, true};
             }
             QThread::msleep(2);
         }
-        platform::TextReadResult result{{}, true, false};
-        const QStringList lines = script.text.split(QLatin1Char('\n'));
-        for (qsizetype i = 0; i < lines.size(); ++i)
-            result.lines.append({lines[i], QRectF(0, 100.0 * double(i), 10, 10), {}});
-        return result;
+        return {{{script.text, QRectF(0, 0, line.width(), line.height()), {}}}, false, 90};
     }
     // As wide as the recognizer's pool, whichever engine made it.
     int maxConcurrentReads() const override { return platform::tesseractEngine().maxConcurrentReads(); }
@@ -85,16 +82,25 @@ public:
     std::atomic<int> running{0}, mostRunning{0}, stopped{0};
 
 private:
+    static int strokesOf(const QImage &line) {
+        const QImage grey = line.convertToFormat(QImage::Format_Grayscale8);
+        const uchar *row = grey.constScanLine(grey.height() / 2);
+        int strokes = 0;
+        for (int x = 0; x < grey.width(); ++x) strokes += row[x] < 128 && (x == 0 || row[x - 1] >= 128);
+        return strokes;
+    }
+
     std::mutex m_mutex;
     QHash<int, Script> m_scripts;
     QList<int> m_order;
 };
 
-// A picture the recognizer does not dismiss as blank; its width names its script.
-QImage picture(int width, int height = 30) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+// A capture showing one line of `strokes` thin upright strokes, which the recognizer takes for text.
+QImage picture(int strokes) {
+    QImage image(40 + 5 * strokes, 40, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
-    QPainter(&image).fillRect(2, 2, 8, 8, Qt::black);
+    QPainter painter(&image);
+    for (int i = 0; i < strokes; ++i) painter.fillRect(20 + 5 * i, 14, 2, 12, Qt::black);
     return image;
 }
 
@@ -110,9 +116,9 @@ protected:
     }
 
     QString path(const QString &name) const { return folder + QLatin1Char('/') + name; }
-    QString writePng(const QString &name, int width, const QDateTime &date = {}) {
+    QString writePng(const QString &name, int strokes, const QDateTime &date = {}) {
         const QString file = path(name);
-        picture(width).save(file, "png");
+        picture(strokes).save(file, "png");
         dates.insert(file, date.isValid() ? date : QDateTime::currentDateTime().addSecs(-int(dates.size())));
         return file;
     }
@@ -174,12 +180,14 @@ protected:
 } // namespace
 
 TEST_F(HistoryStoreTest, EachFileIsReadOnceAndOnlyATimeoutIsReadAgain) {
-    engine.set(41, {QStringLiteral("Olá\nmundo")});
-    engine.set(42, {{}, 0ms, true});
-    engine.set(43, {{}, 0ms, false, true});
-    const QString text = writePng(QStringLiteral("texto.png"), 41);
-    const QString failing = writePng(QStringLiteral("falha.png"), 42);
-    const QString slow = writePng(QStringLiteral("lenta.png"), 43);
+    engine.set(1, {QStringLiteral("Olá\nmundo")});
+    engine.set(2, {{}, 0ms, platform::TextEngineError::Kind::failed});
+    engine.set(4, {{}, 0ms, platform::TextEngineError::Kind::unavailable});
+    engine.set(3, {{}, 0ms, std::nullopt, true});
+    const QString text = writePng(QStringLiteral("texto.png"), 1);
+    const QString failing = writePng(QStringLiteral("falha.png"), 2);
+    const QString slow = writePng(QStringLiteral("lenta.png"), 3);
+    const QString noEngine = writePng(QStringLiteral("sem-motor.png"), 4);
     const QString junk = writeFile(QStringLiteral("lixo.png"), "not a picture");
     // A valid PNG header claiming 100000 × 100000 pixels: refused before anything is allocated.
     const QString huge = writeFile(QStringLiteral("enorme.png"),
@@ -188,10 +196,11 @@ TEST_F(HistoryStoreTest, EachFileIsReadOnceAndOnlyATimeoutIsReadAgain) {
     HistoryStore &history = makeStore();
     ASSERT_TRUE(readAll());
     EXPECT_EQ(history.text(entry(text)), QStringLiteral("Olá\nmundo"));
-    EXPECT_EQ(history.dimensions(entry(text)), QSize(41, 30));
+    EXPECT_EQ(history.dimensions(entry(text)), picture(1).size());
     EXPECT_EQ(history.text(entry(failing)), QString()); // stored empty: not read again
-    EXPECT_EQ(history.dimensions(entry(failing)), QSize(42, 30));
+    EXPECT_EQ(history.dimensions(entry(failing)), picture(2).size());
     EXPECT_EQ(history.dimensions(entry(slow)), std::nullopt);
+    EXPECT_EQ(history.dimensions(entry(noEngine)), std::nullopt); // read once an engine is installed
     EXPECT_EQ(history.dimensions(entry(junk)), std::nullopt);
     EXPECT_TRUE(QTest::qWaitFor([this] { return engine.stopped == 1; }, 2000)); // the timed-out run stops
 
@@ -204,45 +213,46 @@ TEST_F(HistoryStoreTest, EachFileIsReadOnceAndOnlyATimeoutIsReadAgain) {
     EXPECT_EQ(saved.value(QStringLiteral("lixo.png")).toObject(), empty);
     EXPECT_EQ(saved.value(QStringLiteral("enorme.png")).toObject(), empty);
     EXPECT_EQ(saved.value(QStringLiteral("texto.png")).toObject(),
-              (QJsonObject{{"text", QStringLiteral("Olá\nmundo")}, {"width", 41}, {"height", 30},
+              (QJsonObject{{"text", QStringLiteral("Olá\nmundo")}, {"width", picture(1).width()}, {"height", 40},
                            {"bytes", QFileInfo(text).size()}}));
     struct stat status {};
     ASSERT_EQ(::stat(QFile::encodeName(indexPath).constData(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
 
-    // The next reload queues the timed-out file alone.
+    // The next reload queues the timed-out file and the one no engine could read, alone.
     history.reload();
-    EXPECT_EQ(history.pendingCount(), 1);
+    EXPECT_EQ(history.pendingCount(), 2);
     ASSERT_TRUE(readAll());
-    EXPECT_EQ(engine.readsOf(43), 2);
-    EXPECT_EQ(engine.readsOf(41) + engine.readsOf(42), 2);
+    EXPECT_EQ(engine.readsOf(3), 2);
+    EXPECT_EQ(engine.readsOf(4), 2);
+    EXPECT_EQ(engine.readsOf(1) + engine.readsOf(2), 2);
 }
 
 TEST_F(HistoryStoreTest, OneWorkerReadsTheQueueInOrderAndAReloadAppends) {
-    for (int w = 50; w < 53; ++w) engine.set(w, {QString::number(w), 60ms});
-    engine.set(60, {QStringLiteral("depois"), 0ms});
-    writePng(QStringLiteral("a.png"), 50, QDateTime::currentDateTime().addSecs(-30));
-    writePng(QStringLiteral("b.png"), 51, QDateTime::currentDateTime().addSecs(-20));
-    writePng(QStringLiteral("c.png"), 52, QDateTime::currentDateTime().addSecs(-10));
+    for (int strokes = 5; strokes < 8; ++strokes) engine.set(strokes, {QString::number(strokes), 60ms});
+    engine.set(8, {QStringLiteral("depois"), 0ms});
+    writePng(QStringLiteral("a.png"), 5, QDateTime::currentDateTime().addSecs(-30));
+    writePng(QStringLiteral("b.png"), 6, QDateTime::currentDateTime().addSecs(-20));
+    writePng(QStringLiteral("c.png"), 7, QDateTime::currentDateTime().addSecs(-10));
     HistoryStore &history = makeStore();
     history.reload(); // a second reload queues nothing new
     EXPECT_EQ(history.pendingCount(), 3);
     ASSERT_TRUE(QTest::qWaitFor([this] { return engine.order().size() == 1; }, 2000));
-    writePng(QStringLiteral("novo.png"), 60); // the newest file, found while the worker runs
+    writePng(QStringLiteral("novo.png"), 8); // the newest file, found while the worker runs
     history.reload();
     EXPECT_EQ(history.pendingCount(), 4);
     ASSERT_TRUE(readAll());
-    EXPECT_EQ(engine.order(), (QList<int>{52, 51, 50, 60}));
+    EXPECT_EQ(engine.order(), (QList<int>{7, 6, 5, 8}));
     EXPECT_EQ(engine.mostRunning, 1);
     EXPECT_EQ(history.entries().first().name(), QStringLiteral("novo.png"));
 }
 
 TEST_F(HistoryStoreTest, ForgettingOrReusingANameDropsItsOldRead) {
-    engine.set(70, {QStringLiteral("antigo"), 0ms, false, true});
-    engine.set(71, {QStringLiteral("novo"), 0ms});
-    engine.set(72, {QStringLiteral("seguinte"), 0ms});
-    const QString reused = writePng(QStringLiteral("Pelicarta 2026-03-14 09.05.27.png"), 70);
-    writePng(QStringLiteral("seguinte.png"), 72, QDateTime::currentDateTime().addDays(-1));
+    engine.set(9, {QStringLiteral("antigo"), 0ms, std::nullopt, true});
+    engine.set(10, {QStringLiteral("novo"), 0ms});
+    engine.set(11, {QStringLiteral("seguinte"), 0ms});
+    const QString reused = writePng(QStringLiteral("Pelicarta 2026-03-14 09.05.27.png"), 9);
+    writePng(QStringLiteral("seguinte.png"), 11, QDateTime::currentDateTime().addDays(-1));
     HistoryStore &history = makeStore(10s);
     ASSERT_TRUE(QTest::qWaitFor([this] { return engine.running == 1; }, 2000));
 
@@ -250,7 +260,7 @@ TEST_F(HistoryStoreTest, ForgettingOrReusingANameDropsItsOldRead) {
     remove(reused);
     history.forget({reused});
     EXPECT_EQ(history.pendingCount(), 1);
-    const QImage capture = picture(71);
+    const QImage capture = picture(10);
     capture.save(reused, "png");
     dates.insert(reused, QDateTime::currentDateTime());
     history.didAdd(reused, capture);
@@ -309,9 +319,9 @@ TEST_F(HistoryStoreTest, SavesOnceAfterTheLastOfABurstAndAtQuit) {
 }
 
 TEST_F(HistoryStoreTest, AnIndexFileIsReadRecordByRecordAndWhatIsNoObjectIsKeptAside) {
-    engine.set(80, {QStringLiteral("relido"), 0ms});
-    const QString kept = writePng(QStringLiteral("guardado.png"), 81);
-    const QString bad = writePng(QStringLiteral("largura.png"), 80);
+    engine.set(12, {QStringLiteral("relido"), 0ms});
+    const QString kept = writePng(QStringLiteral("guardado.png"), 13);
+    const QString bad = writePng(QStringLiteral("largura.png"), 12);
     ASSERT_TRUE(temp.write(QStringLiteral("Indice-do-historico.json"),
                            R"({"guardado.png":{"text":"Straße","width":81,"height":30,"bytes":5,"velha":1},)"
                            R"("largura.png":{"text":"x","width":"x","height":30,"bytes":5}})"));
@@ -319,7 +329,7 @@ TEST_F(HistoryStoreTest, AnIndexFileIsReadRecordByRecordAndWhatIsNoObjectIsKeptA
     ASSERT_TRUE(readAll());
     EXPECT_EQ(history.text(entry(kept)), QStringLiteral("Straße"));
     EXPECT_EQ(history.text(entry(bad)), QStringLiteral("relido")); // its record alone was dropped and read again
-    EXPECT_EQ(engine.readsOf(81), 0);
+    EXPECT_EQ(engine.readsOf(13), 0);
     QSignalSpy written(&history, &HistoryStore::indexWritten);
     ASSERT_TRUE(written.wait(2000));
     EXPECT_EQ(index().value(QStringLiteral("guardado.png")).toObject().keys().size(), 4); // "velha" is gone
@@ -345,10 +355,10 @@ TEST_F(HistoryStoreTest, AnIndexFileIsReadRecordByRecordAndWhatIsNoObjectIsKeptA
 
 TEST_F(HistoryStoreTest, SearchFindsFoldedTextWithinThePeriod) {
     const QDateTime now = QDateTime::currentDateTime();
-    engine.set(90, {QStringLiteral("Rua da Straße 12\nConfigurações")});
-    engine.set(91, {QStringLiteral("nada aqui")});
-    const QString street = writePng(QStringLiteral("rua.png"), 90, now.addDays(-7).addSecs(3600));
-    const QString other = writePng(QStringLiteral("outra.png"), 91, now.addDays(-7).addSecs(-3600));
+    engine.set(14, {QStringLiteral("Rua da Straße 12\nConfigurações")});
+    engine.set(15, {QStringLiteral("nada aqui")});
+    const QString street = writePng(QStringLiteral("rua.png"), 14, now.addDays(-7).addSecs(3600));
+    const QString other = writePng(QStringLiteral("outra.png"), 15, now.addDays(-7).addSecs(-3600));
     HistoryStore &history = makeStore();
     ASSERT_TRUE(readAll());
     const auto paths = [](const QList<HistoryEntry> &entries) {
@@ -367,9 +377,9 @@ TEST_F(HistoryStoreTest, SearchFindsFoldedTextWithinThePeriod) {
     EXPECT_TRUE(history.search(QStringLiteral("rua"), at.addSecs(1)).isEmpty());
 
     // A capture still being read matches no word; its text counts as soon as it is stored.
-    engine.set(92, {QStringLiteral("recém-chegada"), 200ms});
-    const QString fresh = writePng(QStringLiteral("nova.png"), 92, now);
-    history.didAdd(fresh, picture(92));
+    engine.set(16, {QStringLiteral("recém-chegada"), 200ms});
+    const QString fresh = writePng(QStringLiteral("nova.png"), 16, now);
+    history.didAdd(fresh, picture(16));
     EXPECT_TRUE(history.search(QStringLiteral("recem"), std::nullopt).isEmpty());
     EXPECT_EQ(history.search({}, std::nullopt).size(), 3);
     ASSERT_TRUE(readAll());
@@ -377,13 +387,13 @@ TEST_F(HistoryStoreTest, SearchFindsFoldedTextWithinThePeriod) {
 }
 
 TEST_F(HistoryStoreTest, ManyQueuedFilesAndNewCapturesStayWithinTheRecognizersBound) {
-    engine.set(100, {QStringLiteral("fila"), 5ms});
-    engine.set(101, {QStringLiteral("nova"), 150ms});
-    for (int i = 0; i < 200; ++i) writePng(QStringLiteral("f%1.png").arg(i), 100);
+    engine.set(17, {QStringLiteral("fila"), 5ms});
+    engine.set(18, {QStringLiteral("nova"), 150ms});
+    for (int i = 0; i < 200; ++i) writePng(QStringLiteral("f%1.png").arg(i), 17);
     HistoryStore &history = makeStore(20s);
     for (int i = 0; i < 3; ++i) {
-        const QString file = writePng(QStringLiteral("nova%1.png").arg(i), 101, QDateTime::currentDateTime().addSecs(60));
-        history.didAdd(file, picture(101));
+        const QString file = writePng(QStringLiteral("nova%1.png").arg(i), 18, QDateTime::currentDateTime().addSecs(60));
+        history.didAdd(file, picture(18));
     }
     ASSERT_TRUE(readAll(60000));
     EXPECT_LE(engine.mostRunning, engine.maxConcurrentReads());
@@ -393,7 +403,7 @@ TEST_F(HistoryStoreTest, ManyQueuedFilesAndNewCapturesStayWithinTheRecognizersBo
 }
 
 TEST_F(HistoryStoreTest, FedByTheRecentsStoreWithTheSamePaths) {
-    engine.set(120, {QStringLiteral("capturada"), 200ms});
+    engine.set(19, {QStringLiteral("capturada"), 200ms});
     platform::UserDefaults defaults(temp.file(QStringLiteral("defaults.json")));
     defaults.setBool(Settings::historyCompact.key(), false);
     RecentsStore recents(defaults, folder);
@@ -407,7 +417,7 @@ TEST_F(HistoryStoreTest, FedByTheRecentsStoreWithTheSamePaths) {
 
     // The first use is a new capture: it is the only entry at once, and the first reload (after the
     // index is loaded) lists it without queueing it again.
-    const QString written = recents.add(picture(120));
+    const QString written = recents.add(picture(19));
     ASSERT_FALSE(written.isEmpty());
     ASSERT_EQ(history.entries().size(), 1);
     EXPECT_EQ(history.entries().first().path(), written);
