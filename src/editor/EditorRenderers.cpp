@@ -1,0 +1,46 @@
+#include "editor/EditorRenderers.h"
+
+#include "core/AnnotationRenderer.h"
+#include "core/BeautifyCache.h"
+#include "core/Exporter.h"
+
+#include <QThreadPool>
+
+#include <memory>
+
+EditorRenderers EditorRenderers::standard() {
+    auto cache = std::make_shared<BeautifyCache>();
+    return {
+        &AnnotationRenderer::render,
+        [cache](const QImage &image, const BeautyStyle &style, const std::optional<BrandLogo> &logo) {
+            return cache->render(image, style, logo);
+        },
+        &Exporter::prepare,
+        &Exporter::encode,
+    };
+}
+
+namespace EditorThreads {
+
+namespace {
+QThreadPool *makePool(QThread::Priority priority, int threads) {
+    auto *pool = new QThreadPool; // lives as long as the process
+    pool->setThreadPriority(priority);
+    pool->setMaxThreadCount(threads);
+    return pool;
+}
+} // namespace
+
+QThreadPool &renderPool() {
+    // Two, so that a new render starts while a superseded one runs to its end.
+    static QThreadPool *pool = makePool(QThread::NormalPriority, 2);
+    return *pool;
+}
+
+QThreadPool &estimatePool() {
+    // Qt's low priority does nothing under Linux's normal scheduler: each task lowers its thread.
+    static QThreadPool *pool = makePool(QThread::LowPriority, 2);
+    return *pool;
+}
+
+} // namespace EditorThreads
