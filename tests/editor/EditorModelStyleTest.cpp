@@ -32,7 +32,7 @@ void storeBackdrops(int total) {
 
 } // namespace
 
-TEST_F(EditorTest, MarginAndSwitches) {
+TEST_F(EditorTest, MarginStaysWithinItsRange) {
     auto model = makeModel();
     BeautyStyle style = model->style();
     style.padding = 156;
@@ -45,14 +45,6 @@ TEST_F(EditorTest, MarginAndSwitches) {
     model->setStyle(style);
     model->adjustPadding(-8);
     EXPECT_EQ(model->style().padding, 0);
-
-    model->toggleCorners();
-    model->toggleBalance();
-    EXPECT_NE(model->style().roundedCorners, style.roundedCorners);
-    EXPECT_NE(model->style().autoBalance, style.autoBalance);
-    model->undo();
-    model->undo();
-    EXPECT_EQ(model->style(), [&] { BeautyStyle s = style; s.padding = 0; return s; }());
 }
 
 TEST_F(EditorTest, NewBackdropsStartFromTheCurrentOne) {
@@ -83,21 +75,12 @@ TEST_F(EditorTest, NewBackdropsStartFromTheCurrentOne) {
     EXPECT_NE(model->backdropDraft()->id, first.id);
     EXPECT_TRUE(model->backdropDraft()->isNew);
     EXPECT_EQ(model->backdropDraft()->backdrop.colors, Backdrop::defaults().first().colors);
-    model->editBackdrop(custom(1));
-    EXPECT_FALSE(model->backdropDraft()->isNew);
 
-    // Saving stores it and uses it; deleting the one open in the sheet closes the sheet.
-    const Backdrop saved = first.backdrop;
-    model->commitBackdrop(saved);
-    EXPECT_EQ(model->style().backdrop, saved);
+    // Saving stores it and uses it.
+    model->commitBackdrop(first.backdrop);
+    EXPECT_EQ(model->style().backdrop, first.backdrop);
     EXPECT_FALSE(model->backdropDraft());
-    EXPECT_EQ(store.backdrops()[store.backdrops().size() - 2], saved);
-    model->editBackdrop(saved);
-    clearToast();
-    model->deleteBackdrop(saved);
-    EXPECT_FALSE(model->backdropDraft());
-    EXPECT_EQ(model->style().backdrop, saved); // the style keeps its copy
-    EXPECT_EQ(toastText(), QStringLiteral("Fundo excluído / Restaure os de fábrica nas Preferências"));
+    EXPECT_EQ(store.backdrops()[store.backdrops().size() - 2], first.backdrop);
 }
 
 TEST_F(EditorTest, TheBackdropLimit) {
@@ -125,28 +108,8 @@ TEST_F(EditorTest, TheBackdropLimit) {
     EXPECT_EQ(model->style().backdrop, edited);
 
     model->setBackdropDraft(std::nullopt);
-    clearToast();
     model->newBackdrop();
     EXPECT_FALSE(model->backdropDraft());
-    EXPECT_EQ(toastText(), QStringLiteral("Limite de 20 fundos / Exclua um fundo para criar outro"));
-    model->duplicateBackdrop(custom(2));
-    EXPECT_EQ(StyleStore::shared().backdrops().size(), 20);
-}
-
-TEST_F(EditorTest, NextBackdropWrapsAndStartsOverForAnUnstoredOne) {
-    auto model = makeModel();
-    const QList<Backdrop> stored = StyleStore::shared().backdrops();
-    BeautyStyle style = model->style();
-    style.backdrop = stored.last();
-    model->setStyle(style);
-    model->nextBackdrop();
-    EXPECT_EQ(model->style().backdrop, stored.first());
-    model->nextBackdrop();
-    EXPECT_EQ(model->style().backdrop, stored[1]);
-    style.backdrop = custom(5);
-    model->setStyle(style);
-    model->nextBackdrop();
-    EXPECT_EQ(model->style().backdrop, stored.first());
 }
 
 TEST_F(EditorTest, PresetsAreSavedUnderAnAskedName) {
@@ -183,12 +146,4 @@ TEST_F(EditorTest, PresetsAreSavedUnderAnAskedName) {
     EXPECT_EQ(model->style(), BeautyStyle{});
     model->applyPreset(9);
     EXPECT_EQ(model->style(), BeautyStyle{});
-    model->adjustPadding(-8);
-    model->updatePreset(store.presets()[1]);
-    EXPECT_EQ(store.presets()[1].style, model->style());
-    EXPECT_EQ(toastText(), QStringLiteral("Preset “P2” atualizado / Agora ele usa o estilo atual"));
-    model->deletePreset(store.presets()[0]);
-    EXPECT_EQ(store.presets()[0].name, QStringLiteral("P2"));
-    model->makeDefault();
-    EXPECT_EQ(store.defaultStyle(), model->style());
 }
