@@ -4,8 +4,6 @@
 #include "core/StyleStore.h"
 #include "editor/CancelFlag.h"
 
-#include <QLocale>
-
 #include <algorithm>
 #include <cmath>
 
@@ -76,10 +74,6 @@ EditorModel::~EditorModel() {
 const QImage &EditorModel::pixelatedImage() const {
     if (!m_pixelated) m_pixelated = AnnotationRenderer::pixelate(m_original);
     return *m_pixelated;
-}
-
-QString EditorModel::fileDate(const QDateTime &when) {
-    return QLocale::c().toString(when, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
 }
 
 void EditorModel::close() {

@@ -9,7 +9,6 @@
 #include "core/StylePreset.h"
 #include "editor/EditorRenderers.h"
 
-#include <QDateTime>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -77,8 +76,6 @@ public:
     void setSourcePath(const QString &path) { m_sourcePath = path; }
     // The mosaic that blur marks show, made on first use; null when it cannot be made.
     const QImage &pixelatedImage() const;
-    // The date part of exported file names: "yyyy-MM-dd HH.mm.ss" in the C locale.
-    static QString fileDate(const QDateTime &when);
 
     // --- State -------------------------------------------------------------------------------------
     const BeautyStyle &style() const { return m_style; }
