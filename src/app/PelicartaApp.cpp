@@ -1,12 +1,11 @@
 #include "app/PelicartaApp.h"
 
+#include "app/AppWiring.h"
 #include "app/MainWindowController.h"
 #include "app/TrayMenu.h"
 #include "capture/CaptureService.h"
 #include "capture/HotkeyManager.h"
-#include "history/RecentsStore.h"
 #include "platform/SingleInstance.h"
-#include "tutorials/TutorialStore.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -25,9 +24,9 @@ PelicartaApp::PelicartaApp(platform::SingleInstance *instance, QObject *parent) 
 PelicartaApp::~PelicartaApp() { delete m_menu; }
 
 void PelicartaApp::launch() {
-    // Recording must work from the first capture on, before any page shows the tutorials.
-    TutorialStore::shared();
-    RecentsStore::shared();
+    // The stores exist from here on (recording must work from the first capture, before any page
+    // shows the tutorials), and what they announce reaches the router and the main window.
+    AppWiring::connectAll();
 
     m_menu = new TrayMenu;
     connect(m_menu, &TrayMenu::quitRequested, this, &PelicartaApp::quit);

@@ -1,8 +1,8 @@
 #include "brand/BrandStore.h"
 
+#include "core/Settings.h"
 #include "platform/AppPaths.h"
 #include "platform/ImageChecks.h"
-#include "platform/UserDefaults.h"
 
 #include <QImageReader>
 
@@ -12,18 +12,15 @@ BrandStore &BrandStore::shared() {
 }
 
 BrandStore::BrandStore() {
-    if (const std::optional<QJsonValue> stored = platform::UserDefaults::standard().jsonValue(kitKey))
-        m_kit = BrandKit::fromJson(*stored).value_or(BrandKit{});
+    m_kit = BrandKit::fromJson(Settings::brandKit.value()).value_or(BrandKit{});
     loadLogo();
 }
 
 void BrandStore::setKit(const BrandKit &kit) {
     if (kit == m_kit) return;
     m_kit = kit;
-    platform::UserDefaults &defaults = platform::UserDefaults::standard();
     // Keys of the stored kit that this store does not read are written back as they were.
-    const QJsonValue stored = defaults.jsonValue(kitKey).value_or(QJsonValue());
-    defaults.setJson(kitKey, m_kit.toJson(stored.toObject()));
+    Settings::brandKit.set(m_kit.toJson(Settings::brandKit.value()));
     emit kitChanged();
 }
 

@@ -14,8 +14,6 @@
 class BrandStore : public QObject {
     Q_OBJECT
 public:
-    static inline const QString kitKey = QStringLiteral("brand.kit");
-
     // The application's store, created on first use; the kit is read then, the logo loaded.
     static BrandStore &shared();
 

@@ -1,10 +1,10 @@
 // EditorModel: the style operations of the side panel, the commands and the keys.
 #include "editor/EditorModel.h"
 
-#include "capture/Toast.h"
 #include "core/Localization.h"
 #include "core/StyleStore.h"
 #include "platform/NamePrompt.h"
+#include "widgets/Toast.h"
 
 #include <QPointer>
 

@@ -1,6 +1,6 @@
 #include "editor/EditorFixture.h"
 
-#include "capture/Toast.h"
+#include "widgets/Toast.h"
 
 using editortest::EditorTest;
 

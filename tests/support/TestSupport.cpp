@@ -18,6 +18,12 @@ QByteArray TempFolder::read(const QString &name) const {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+QImage filledImage(int width, int height, const QColor &color) {
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(color);
+    return image;
+}
+
 QString outputPath(const QString &name) {
     const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../test-output");
     QDir().mkpath(dir);
