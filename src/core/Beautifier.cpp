@@ -47,17 +47,18 @@ bool comparableAsIs(QImage::Format f) {
 
 class UniformScan {
 public:
-    UniformScan(const QImage &image, int tolerance) : m_image(image), m_tolerance(tolerance) {
-        std::memcpy(m_reference, image.constScanLine(0), 4);
+    UniformScan(const QImage &image, int tolerance)
+        : m_bits(image.constBits()), m_stride(image.bytesPerLine()), m_width(image.width()), m_tolerance(tolerance) {
+        std::memcpy(m_reference, m_bits, 4);
     }
     bool differs(int x, int y) const {
-        const uchar *p = m_image.constScanLine(y) + static_cast<qsizetype>(x) * 4;
+        const uchar *p = m_bits + static_cast<qsizetype>(y) * m_stride + static_cast<qsizetype>(x) * 4;
         for (int i = 0; i < 4; ++i)
             if (std::abs(p[i] - m_reference[i]) > m_tolerance) return true;
         return false;
     }
     bool rowDiffers(int y) const {
-        for (int x = 0; x < m_image.width(); x += 2)
+        for (int x = 0; x < m_width; x += 2)
             if (differs(x, y)) return true;
         return false;
     }
@@ -68,7 +69,9 @@ public:
     }
 
 private:
-    const QImage &m_image;
+    const uchar *m_bits;
+    qsizetype m_stride;
+    int m_width;
     int m_tolerance;
     uchar m_reference[4];
 };
