@@ -119,8 +119,11 @@ void copyPixels(const QImage &from, int fromX, int y, QImage &to, int toX, int t
 
 // The canvas: the plate everywhere but in the frame, the screenshot inside it, each pixel written
 // once; only the rounded corners are drawn through a clip.
-QImage composed(const QImage &plate, const Beautifier::Layout &layout, const QImage &source) {
-    QImage out(plate.size(), QImage::Format_ARGB32_Premultiplied);
+QImage composed(const QImage &plate, const Beautifier::Layout &layout, const QImage &source, QImage *storage) {
+    // Every pixel is written below, so an old canvas serves as well as a new one.
+    const bool reusable = storage && storage->isDetached() && storage->size() == plate.size() &&
+                          storage->format() == QImage::Format_ARGB32_Premultiplied;
+    QImage out = reusable ? std::move(*storage) : QImage(plate.size(), QImage::Format_ARGB32_Premultiplied);
     if (out.isNull()) return {};
     const QRect frame = layout.frame;
     const int r = std::min(static_cast<int>(std::ceil(layout.radius)), std::min(frame.width(), frame.height()) / 2);
@@ -255,14 +258,14 @@ QImage backplate(const Layout &layout, const BeautyStyle &style, const std::opti
     return canvas;
 }
 
-QImage compose(const QImage &plate, const Layout &layout, const QImage &placed) {
+QImage compose(const QImage &plate, const Layout &layout, const QImage &placed, QImage *storage) {
     if (plate.isNull() || plate.size() != layout.canvas || plate.format() != QImage::Format_ARGB32_Premultiplied ||
         placed.size() != layout.frame.size())
         return {};
-    if (copiesAsIs(placed.format())) return composed(plate, layout, placed);
+    if (copiesAsIs(placed.format())) return composed(plate, layout, placed, storage);
     const QImage converted = placed.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (converted.isNull()) return {};
-    return composed(plate, layout, converted);
+    return composed(plate, layout, converted, storage);
 }
 
 QImage render(const QImage &screenshot, const BeautyStyle &style, const std::optional<BrandLogo> &logo) {

@@ -56,7 +56,9 @@ QImage placedScreenshot(const QImage &screenshot, const BeautyStyle &style);
 // The canvas without the screenshot: backdrop, shadow and logo; null when it cannot be made.
 QImage backplate(const Layout &layout, const BeautyStyle &style, const std::optional<BrandLogo> &logo);
 // A copy of `plate` with `placed` drawn into the layout's frame (its own pixels only, corners
-// rounded); null when either does not fit the layout.
-QImage compose(const QImage &plate, const Layout &layout, const QImage &placed);
+// rounded); null when either does not fit the layout. The pixels are written into `*storage`, which
+// is then taken, when it is an image of the canvas's size and format that nothing else shares:
+// callers that render one picture after another skip allocating (and the system zeroing) a canvas.
+QImage compose(const QImage &plate, const Layout &layout, const QImage &placed, QImage *storage = nullptr);
 
 } // namespace Beautifier

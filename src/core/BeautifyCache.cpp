@@ -24,5 +24,8 @@ QImage BeautifyCache::render(const QImage &screenshot, const BeautyStyle &style,
         m_key = key;
         m_plate = plate;
     }
-    return Beautifier::compose(plate, *layout, placed);
+    QImage storage = m_results.take(layout->canvas, QImage::Format_ARGB32_Premultiplied);
+    const QImage result = Beautifier::compose(plate, *layout, placed, &storage);
+    m_results.keep(result);
+    return result;
 }

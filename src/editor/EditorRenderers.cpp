@@ -3,6 +3,7 @@
 #include "core/AnnotationRenderer.h"
 #include "core/BeautifyCache.h"
 #include "core/Exporter.h"
+#include "core/ImageRecycler.h"
 
 #include <QThreadPool>
 
@@ -10,8 +11,15 @@
 
 EditorRenderers EditorRenderers::standard() {
     auto cache = std::make_shared<BeautifyCache>();
+    // The marked copy lives only during a render: the last one is written over by the next.
+    auto marked = std::make_shared<ImageRecycler>(1);
     return {
-        &AnnotationRenderer::render,
+        [marked](const QImage &image, std::optional<QRectF> crop, const QList<Annotation> &annotations) {
+            QImage storage = marked->take(image.size(), QImage::Format_ARGB32_Premultiplied);
+            const QImage out = AnnotationRenderer::render(image, crop, annotations, &storage);
+            if (out.cacheKey() != image.cacheKey()) marked->keep(out);
+            return out;
+        },
         [cache](const QImage &image, const BeautyStyle &style, const std::optional<BrandLogo> &logo) {
             return cache->render(image, style, logo);
         },
