@@ -60,7 +60,7 @@ std::optional<QList<Backdrop>> read(const platform::UserDefaults &defaults, cons
 bool write(platform::UserDefaults &defaults, const QString &key, const QList<Backdrop> &value);
 std::optional<ExportSettings> read(const platform::UserDefaults &defaults, const QString &key, As<ExportSettings>);
 bool write(platform::UserDefaults &defaults, const QString &key, const ExportSettings &value);
-// A JSON object, for records whose type lives above the core (any other JSON value does not read).
+// A JSON object whose model lives above the core and reads it by its own rules (the brand kit).
 std::optional<QJsonObject> read(const platform::UserDefaults &defaults, const QString &key, As<QJsonObject>);
 bool write(platform::UserDefaults &defaults, const QString &key, const QJsonObject &value);
 
@@ -136,7 +136,8 @@ inline constexpr Setting<QList<StylePreset>> stylePresets{"style.presets", &Styl
 inline constexpr Setting<QList<Backdrop>> styleBackdrops{"style.backdrops", [] { return Backdrop::defaults(); }};
 inline constexpr Setting<ExportSettings> styleExport{"style.export", [] { return ExportSettings{}; }};
 
-// The brand kit (BrandKit's JSON object; its keys read one by one, each with its own default).
+// The brand: the kit's document (BrandKit decodes it key by key) and whether the brand was ever set up.
 inline constexpr Setting<QJsonObject> brandKit{"brand.kit", [] { return QJsonObject{}; }};
+inline constexpr Setting<bool> brandConfigured{"brand.configured", always<false>};
 
 } // namespace Settings
