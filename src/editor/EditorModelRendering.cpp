@@ -39,9 +39,10 @@ void EditorModel::rerender() {
     EditorThreads::renderPool().start([flag, self, renderers = m_renderers, original = m_original, style = m_style,
                                        crop = m_crop, annotations = m_annotations, logo = m_renderedLogo] {
         // A superseded render is dropped anyway: skip what is left of its work.
-        if (flag->isCancelled()) return;
+        auto dropped = [&] { return flag->isCancelled() || EditorThreads::isClosing(); };
+        if (dropped()) return;
         const QImage annotated = renderers.annotate(original, crop, annotations);
-        if (flag->isCancelled()) return;
+        if (dropped()) return;
         const QImage result = renderers.beautify(annotated, style, logo);
         onMainThread([self, flag, result] {
             if (!self || flag->isCancelled() || result.isNull()) return;
@@ -72,7 +73,7 @@ void EditorModel::updateEstimate() {
     QPointer<EditorModel> self(this);
     EditorThreads::estimatePool().start([flag, self, renderers = m_renderers, image = m_lastOutput, settings] {
         platform::lowerCurrentThreadPriority();
-        if (!flag->sleepFor(estimateDelay)) return;
+        if (!flag->sleepFor(estimateDelay) || EditorThreads::isClosing()) return;
         const QImage prepared = renderers.prepare(image, settings);
         const std::optional<QByteArray> bytes = renderers.encode(prepared, settings);
         const std::optional<qint64> count = bytes ? std::optional<qint64>(bytes->size()) : std::nullopt;

@@ -5,7 +5,10 @@
 #include "core/Exporter.h"
 #include "core/ImageRecycler.h"
 
+#include <QCoreApplication>
 #include <QThreadPool>
+
+#include <atomic>
 
 #include <memory>
 
@@ -31,24 +34,50 @@ EditorRenderers EditorRenderers::standard() {
 namespace EditorThreads {
 
 namespace {
+
+std::atomic<bool> closing{false};
+
 QThreadPool *makePool(QThread::Priority priority, int threads) {
     auto *pool = new QThreadPool; // lives as long as the process
     pool->setThreadPriority(priority);
     pool->setMaxThreadCount(threads);
     return pool;
 }
+
+// Runs as the application object goes, before it takes down the thread pool that Qt's own image
+// work uses: after that, a render still drawing would crash.
+void drainPools() {
+    closing = true;
+    for (QThreadPool *pool : {&renderPool(), &estimatePool()}) {
+        pool->clear();
+        pool->waitForDone();
+    }
+}
+
+// The pools exist from the first render on; the application's end drains them.
+QThreadPool *registered(QThreadPool *pool) {
+    static const bool once = [] {
+        qAddPostRoutine(&drainPools);
+        return true;
+    }();
+    Q_UNUSED(once);
+    return pool;
+}
+
 } // namespace
 
 QThreadPool &renderPool() {
     // Two, so that a new render starts while a superseded one runs to its end.
-    static QThreadPool *pool = makePool(QThread::NormalPriority, 2);
+    static QThreadPool *pool = registered(makePool(QThread::NormalPriority, 2));
     return *pool;
 }
 
 QThreadPool &estimatePool() {
     // Qt's low priority does nothing under Linux's normal scheduler: each task lowers its thread.
-    static QThreadPool *pool = makePool(QThread::LowPriority, 2);
+    static QThreadPool *pool = registered(makePool(QThread::LowPriority, 2));
     return *pool;
 }
+
+bool isClosing() { return closing; }
 
 } // namespace EditorThreads

@@ -34,4 +34,7 @@ QThreadPool &renderPool();
 // Where export-size estimates run; each lowers its thread's priority, so that they never hold up a
 // render.
 QThreadPool &estimatePool();
+// True once the application object is being destroyed: work not yet begun is skipped, and the pools
+// are drained before Qt's own image threads go.
+bool isClosing();
 } // namespace EditorThreads
