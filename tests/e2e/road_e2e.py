@@ -472,7 +472,7 @@ class RoadTest(DesktopTest):
         self.assertEqual(app.launch("--capture", "tutorial"), 0)
         self.assertTrue(wait_for(app.main_window, 10))
         self.capture_and_wait_for_png(app)
-        self.assertTrue(wait_for(lambda: len(app.capture_files()) == 1, 5))
+        self.assertTrue(wait_for(lambda: len(app.capture_files()) == 1, 20))
         with open(f"{app.tutorials}/{folders[0]}/tutorial.json") as f:
             self.assertEqual(len(json.load(f)["steps"]), 2)
 
