@@ -1,4 +1,4 @@
-#include "TextFixtures.h"
+#include "BenchImages.h"
 #include "brand/BrandStore.h"
 #include "core/ShortcutStore.h"
 #include "platform/PngStreamWriter.h"
@@ -46,10 +46,10 @@ void BM_TutorialOpen(benchmark::State &state) {
     // Ten distinct captures, each written as recording writes a step, shown by ten steps each.
     QList<QByteArray> captures;
     for (int i = 0; i < 10; ++i) {
-        textfixtures::Look look;
-        look.size = QSize(1920, 1080);
-        look.dark = i % 3 == 2;
-        captures.append(*platform::PngStreamWriter::encode(textfixtures::renderPage(look, static_cast<quint32>(i + 1)).image));
+        QImage capture = benchScreenshot(1920, 1080);
+        if (i % 3 == 2) capture.invertPixels();
+        capture.setPixel(i, i, 0xff102030);
+        captures.append(*platform::PngStreamWriter::encode(capture));
     }
     Tutorial tutorial = store.tutorial();
     for (int i = 0; i < 100; ++i) {

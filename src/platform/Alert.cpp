@@ -1,8 +1,6 @@
 #include "platform/Alert.h"
 
 #include <QAbstractButton>
-#include <QInputDialog>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -30,26 +28,6 @@ public:
         box.activateWindow();
         box.exec();
         return static_cast<int>(buttons.indexOf(box.clickedButton()));
-    }
-
-    int runWithText(const Alert &alert, QString &text) override {
-        qInfo().noquote() << "alert:" << alert.messageText;
-        QInputDialog dialog;
-        dialog.setWindowTitle(QStringLiteral("Pelicarta"));
-        dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
-        dialog.setWindowModality(Qt::ApplicationModal);
-        dialog.setLabelText(alert.informativeText.isEmpty() ? alert.messageText
-                                                            : alert.messageText + QLatin1Char('\n') + alert.informativeText);
-        dialog.setTextValue(text);
-        if (!alert.buttons.isEmpty()) dialog.setOkButtonText(alert.buttons.value(0));
-        if (alert.buttons.size() > 1) dialog.setCancelButtonText(alert.buttons.value(1));
-        if (auto *field = dialog.findChild<QLineEdit *>()) field->setMinimumWidth(280);
-        dialog.show();
-        dialog.raise();
-        dialog.activateWindow();
-        if (dialog.exec() != QDialog::Accepted) return alert.buttons.size() > 1 ? 1 : -1;
-        text = dialog.textValue();
-        return 0;
     }
 };
 

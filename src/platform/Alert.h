@@ -19,10 +19,6 @@ public:
     // Brings the application forward, shows the alert and waits for a choice: the index of the
     // chosen button, or -1 when it was dismissed without one.
     virtual int run(const Alert &alert) = 0;
-    // The same with a one-line text field under the message, holding `text` and focused when it
-    // opens; `text` holds what was typed when it returns. A presenter without a field of its own
-    // shows the plain alert and leaves `text` unchanged.
-    virtual int runWithText(const Alert &alert, QString & /*text*/) { return run(alert); }
 
     static AlertPresenter &shared();
     // nullptr restores the real dialogs.

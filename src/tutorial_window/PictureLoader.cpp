@@ -1,6 +1,6 @@
 #include "tutorial_window/PictureLoader.h"
 
-#include "tutorials/StepPicture.h"
+#include "platform/ImageFile.h"
 
 #include <QFuture>
 #include <QImageReader>
@@ -17,10 +17,9 @@ QImage decode(const QString &path, QSize box) {
     QSize size = reader.size();
     if (reader.transformation() & QImageIOHandler::TransformationRotate90) size.transpose();
     if (size.isEmpty()) return {};
-    const QSize fitted = size.width() > box.width() || size.height() > box.height()
-                             ? size.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1))
-                             : size;
-    return readStepPicture(path, std::max(fitted.width(), fitted.height()));
+    const QSize fitted =
+        size.boundedTo(box) == size ? size : size.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    return platform::ImageFile::readScaled(path, std::max(fitted.width(), fitted.height()));
 }
 
 } // namespace

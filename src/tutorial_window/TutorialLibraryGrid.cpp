@@ -2,6 +2,7 @@
 
 #include "core/Localization.h"
 #include "platform/Alert.h"
+#include "platform/NamePrompt.h"
 #include "platform/RelativeDate.h"
 #include "tutorial_window/PictureLoader.h"
 #include "tutorial_window/TutorialTexts.h"
@@ -296,9 +297,9 @@ void TutorialLibraryGrid::contextMenuEvent(QContextMenuEvent *event) {
 }
 
 void TutorialLibraryGrid::rename(const Tutorial &tutorial) {
-    QString text = tutorial.title;
-    if (platform::AlertPresenter::shared().runWithText({L("Renomear tutorial"), {}, {L("Renomear"), L("Cancelar")}}, text) == 0)
-        m_store.rename(tutorial.id, text);
+    const std::optional<QString> typed =
+        platform::NamePrompt::shared().run({L("Renomear tutorial"), {}, tutorial.title, L("Renomear"), L("Cancelar")});
+    if (typed) m_store.rename(tutorial.id, *typed);
 }
 
 void TutorialLibraryGrid::confirmDelete(const Tutorial &tutorial) {

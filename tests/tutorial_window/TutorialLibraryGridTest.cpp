@@ -1,4 +1,5 @@
 #include "platform/Alert.h"
+#include "platform/NamePrompt.h"
 #include "support/TestSupport.h"
 #include "tutorial_window/PictureLoader.h"
 #include "tutorial_window/TutorialLibraryGrid.h"
@@ -14,15 +15,17 @@ namespace {
 struct ScriptedAlerts : platform::AlertPresenter {
     QList<platform::Alert> shown;
     int answer = 0;
-    QString typed;
     int run(const platform::Alert &alert) override {
         shown.append(alert);
         return answer;
     }
-    int runWithText(const platform::Alert &alert, QString &text) override {
-        shown.append(alert);
-        shown.last().informativeText = text; // what the field held when it opened
-        text = typed;
+};
+
+struct ScriptedNames : platform::NamePrompt {
+    QList<platform::NameRequest> asked;
+    std::optional<QString> answer;
+    std::optional<QString> run(const platform::NameRequest &request) override {
+        asked.append(request);
         return answer;
     }
 };
@@ -33,9 +36,16 @@ struct TutorialLibraryGridTest : testing::Test {
     PictureLoader loader;
     TutorialLibraryGrid grid{store, loader};
     ScriptedAlerts alerts;
+    ScriptedNames names;
 
-    void SetUp() override { platform::AlertPresenter::setSharedForTesting(&alerts); }
-    void TearDown() override { platform::AlertPresenter::setSharedForTesting(nullptr); }
+    void SetUp() override {
+        platform::AlertPresenter::setSharedForTesting(&alerts);
+        platform::NamePrompt::setSharedForTesting(&names);
+    }
+    void TearDown() override {
+        platform::AlertPresenter::setSharedForTesting(nullptr);
+        platform::NamePrompt::setSharedForTesting(nullptr);
+    }
     QUuid add(const QString &title) {
         const QUuid id = store.newTutorial();
         store.addStep(testsupport::filledImage(80, 50, Qt::darkMagenta));
@@ -102,13 +112,13 @@ TEST_F(TutorialLibraryGridTest, ClickOpensAndTheMenuRenamesDuplicatesAndDeletes)
     EXPECT_EQ(store.library()[0].title, shown.title + QStringLiteral(" (cópia)"));
     delete menu;
 
-    alerts.typed = QStringLiteral("  Renomeado ");
-    alerts.answer = 1; // "Cancelar"
-    grid.rename(shown);
-    EXPECT_EQ(alerts.shown.last().messageText, QStringLiteral("Renomear tutorial"));
-    EXPECT_EQ(alerts.shown.last().informativeText, shown.title);
+    grid.rename(shown); // cancelled
+    ASSERT_EQ(names.asked.size(), 1);
+    EXPECT_EQ(names.asked[0].title, QStringLiteral("Renomear tutorial"));
+    EXPECT_EQ(names.asked[0].initial, shown.title);
+    EXPECT_EQ(names.asked[0].confirm, QStringLiteral("Renomear"));
     EXPECT_EQ(store.library().size(), 3);
-    alerts.answer = 0;
+    names.answer = QStringLiteral("  Renomeado ");
     grid.rename(shown);
     const auto renamed = std::find_if(store.library().cbegin(), store.library().cend(),
                                       [&](const Tutorial &t) { return t.id == shown.id; });
