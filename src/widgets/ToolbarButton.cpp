@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr int kHeight = 28;
-constexpr int kInset = 10;
-constexpr qreal kRadius = 7;
 constexpr int kDot = 9;
 constexpr int kSymbol = 13;
 
@@ -23,8 +20,8 @@ ToolbarButton::ToolbarButton(const QString &text, bool prominent, QWidget *paren
 }
 
 void ToolbarButton::setProminent(bool prominent) {
-    m_prominent = prominent;
-    setFont(Theme::font(12, prominent ? QFont::DemiBold : QFont::Normal));
+    m_style.prominent = prominent;
+    setFont(m_style.font());
     changed();
 }
 
@@ -73,23 +70,12 @@ int ToolbarButton::labelWidth() const {
     return width + std::max<int>(0, static_cast<int>(pieces.size()) - 1) * m_spacing;
 }
 
-QSize ToolbarButton::sizeHint() const { return {labelWidth() + 2 * kInset, kHeight}; }
+QSize ToolbarButton::sizeHint() const { return m_style.sizeFor(labelWidth()); }
 
 void ToolbarButton::paintEvent(QPaintEvent *) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setOpacity(isDown() ? 0.8 : 1.0);
-    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    const QPainterPath shape = Theme::continuousRoundedRect(r, kRadius);
-    if (m_prominent) {
-        p.fillPath(shape, Theme::accentGradient(r));
-    } else {
-        p.fillPath(shape, Theme::raised());
-        p.setPen(QPen(Theme::line(), 1));
-        p.drawPath(shape);
-    }
-
-    const QColor color = m_prominent ? Theme::ink() : Theme::text();
+    m_style.paintBackground(p, rect(), isDown());
+    const QColor color = m_style.foreground();
     const qreal middle = height() / 2.0;
     qreal x = (width() - labelWidth()) / 2.0;
     auto advance = [&](qreal piece) { x += piece + m_spacing; };
@@ -112,8 +98,8 @@ void ToolbarButton::paintEvent(QPaintEvent *) {
     };
     if (!text().isEmpty()) drawText(text(), font(), color);
     if (!m_shortcut.isEmpty()) {
-        QColor shortcutColor = m_prominent ? Theme::ink() : Theme::text3();
-        if (m_prominent) shortcutColor.setAlphaF(0.6f);
+        QColor shortcutColor = m_style.prominent ? Theme::ink() : Theme::text3();
+        if (m_style.prominent) shortcutColor.setAlphaF(0.6f);
         drawText(m_shortcut, shortcutFont(), shortcutColor);
     }
 }

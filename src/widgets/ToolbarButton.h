@@ -1,20 +1,17 @@
 #pragma once
 
+#include "widgets/ToolbarButtonStyle.h"
+
 #include <QPushButton>
 
-// The compact button of toolbars, tutorial headers and the recording pill: 28 high, the label 10 from
-// either side, radius 7. Plain: raised fill with a hairline, regular text. Prominent: accent gradient,
-// ink semibold text, no outline. Opacity 0.8 while pressed; a disabled button looks the same, it only
-// stops acting.
-//
-// The label is one row, each piece optional, in this order: the recording dot, a symbol, the text, and
+// A push button in ToolbarButtonStyle. The label is one row, each piece optional, in this order: the recording dot, a symbol, the text, and
 // a shortcut in the monospaced font (tertiary on plain, ink at 60 % on prominent).
 class ToolbarButton : public QPushButton {
     Q_OBJECT
 public:
     explicit ToolbarButton(const QString &text = {}, bool prominent = false, QWidget *parent = nullptr);
 
-    bool isProminent() const { return m_prominent; }
+    bool isProminent() const { return m_style.prominent; }
     void setProminent(bool prominent);
     // A symbol of the icon set ("trash"), drawn in the label's colour; empty for none.
     void setSymbol(const QString &name);
@@ -38,7 +35,7 @@ private:
     int labelWidth() const;
     void changed();
 
-    bool m_prominent = false;
+    ToolbarButtonStyle m_style;
     bool m_dot = false;
     QString m_symbol;
     QString m_shortcut;

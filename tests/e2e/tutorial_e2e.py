@@ -114,10 +114,11 @@ class TutorialTest(unittest.TestCase):
         return words(self.shot("pill-now"), x, y, w, h)
 
     def press_word(self, word, region):
-        """Clicks the first word read in `region` that is `word`."""
+        """Clicks the first word read in `region` that is `word` (or its first seven letters: tesseract
+        drops the end of small words now and then)."""
         shot = self.shot("before-click")
         read = words(shot, *region)
-        found = [(wx, wy) for text, wx, wy in read if text == word]
+        found = [(wx, wy) for text, wx, wy in read if text == word or (len(text) >= 7 and word.startswith(text))]
         self.assertTrue(found, f"no “{word}” on screen: {read}")
         self.click(*found[0])
 
@@ -145,7 +146,7 @@ class TutorialTest(unittest.TestCase):
         self.assertTrue(wait_for(lambda: self.main_window(app), 10))
         window = self.main_window(app)
         self.assertTrue(wait_for(lambda: "Nenhum passo ainda" in self.header_text("detail-empty", window), 20))
-        self.press_word("Tutoriais", (window[0], window[1], 300, 72))
+        self.press_word("Tutoriais", (window[0], window[1], window[2], 72))
         self.assertTrue(wait_for(lambda: re.search(r"\b[0O] tutoriais", self.header_text("library-empty", window)), 20))
 
         # Recording over another program: the pill's step button leaves that program active.
@@ -217,7 +218,7 @@ class TutorialTest(unittest.TestCase):
         self.assertEqual(image_size(self.desktop, self.desktop.clipboard("image/png"))[0], 1600)
 
         # Back to the library: one card.
-        self.press_word("Tutoriais", (window[0], window[1], 300, 72))
+        self.press_word("Tutoriais", (window[0], window[1], window[2], 72))
         self.assertTrue(wait_for(lambda: re.search(r"\b[1lI|] tutorial\b", self.header_text("library", window)), 20))
         self.assertTrue(app.running())
 

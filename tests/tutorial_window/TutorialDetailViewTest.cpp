@@ -1,8 +1,8 @@
 #include "brand/BrandStore.h"
 #include "core/ShortcutStore.h"
 #include "core/StyleStore.h"
-#include "platform/Alert.h"
 #include "platform/UserDefaults.h"
+#include "support/ScriptedAlerts.h"
 #include "support/TestSupport.h"
 #include "tutorial_window/PictureLoader.h"
 #include "tutorial_window/TutorialDetailHeader.h"
@@ -22,15 +22,6 @@
 
 namespace {
 
-struct ScriptedAlerts : platform::AlertPresenter {
-    QList<platform::Alert> shown;
-    int answer = 1;
-    int run(const platform::Alert &alert) override {
-        shown.append(alert);
-        return answer;
-    }
-};
-
 struct TutorialDetailViewTest : testing::Test {
     testsupport::TempFolder temp;
     platform::UserDefaults defaults{temp.file(QStringLiteral("defaults.json"))};
@@ -39,17 +30,16 @@ struct TutorialDetailViewTest : testing::Test {
     ShortcutStore shortcuts{defaults};
     TutorialStore store{temp.file(QStringLiteral("Tutoriais"))};
     PictureLoader loader;
-    ScriptedAlerts alerts;
+    testsupport::ScriptedAlerts alerts;
     std::unique_ptr<TutorialDetailView> view;
 
     void SetUp() override {
-        platform::AlertPresenter::setSharedForTesting(&alerts);
+        alerts.answer = 1; // "Cancelar"
         store.newTutorial();
         view = std::make_unique<TutorialDetailView>(store, brand, shortcuts, loader);
         view->resize(1240, 800);
         view->show();
     }
-    void TearDown() override { platform::AlertPresenter::setSharedForTesting(nullptr); }
     TutorialDetailHeader &header() const { return *view->header(); }
     void addStep() { store.addStep(testsupport::filledImage(64, 40, Qt::darkGreen)); }
 };

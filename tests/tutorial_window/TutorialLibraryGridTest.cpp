@@ -1,5 +1,5 @@
-#include "platform/Alert.h"
 #include "platform/NamePrompt.h"
+#include "support/ScriptedAlerts.h"
 #include "support/TestSupport.h"
 #include "tutorial_window/PictureLoader.h"
 #include "tutorial_window/TutorialLibraryGrid.h"
@@ -11,15 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct ScriptedAlerts : platform::AlertPresenter {
-    QList<platform::Alert> shown;
-    int answer = 0;
-    int run(const platform::Alert &alert) override {
-        shown.append(alert);
-        return answer;
-    }
-};
 
 struct ScriptedNames : platform::NamePrompt {
     QList<platform::NameRequest> asked;
@@ -35,17 +26,11 @@ struct TutorialLibraryGridTest : testing::Test {
     TutorialStore store{temp.file(QStringLiteral("Tutoriais"))};
     PictureLoader loader;
     TutorialLibraryGrid grid{store, loader};
-    ScriptedAlerts alerts;
+    testsupport::ScriptedAlerts alerts;
     ScriptedNames names;
 
-    void SetUp() override {
-        platform::AlertPresenter::setSharedForTesting(&alerts);
-        platform::NamePrompt::setSharedForTesting(&names);
-    }
-    void TearDown() override {
-        platform::AlertPresenter::setSharedForTesting(nullptr);
-        platform::NamePrompt::setSharedForTesting(nullptr);
-    }
+    void SetUp() override { platform::NamePrompt::setSharedForTesting(&names); }
+    void TearDown() override { platform::NamePrompt::setSharedForTesting(nullptr); }
     QUuid add(const QString &title) {
         const QUuid id = store.newTutorial();
         store.addStep(testsupport::filledImage(80, 50, Qt::darkMagenta));
