@@ -48,6 +48,7 @@ void PelicartaApp::perform(const AppCommand &command) {
     case AppCommand::Kind::show: reopen(); break;
     case AppCommand::Kind::capture: CaptureService::start(command.action); break;
     case AppCommand::Kind::quit: quit(); break;
+    case AppCommand::Kind::help: break; // a launch prints it and never hands it on
     }
 }
 

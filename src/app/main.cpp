@@ -31,6 +31,10 @@ int main(int argc, char *argv[]) {
         std::fprintf(stderr, "%s\n%s\n", qPrintable(error), qPrintable(AppCommand::usage()));
         return 2;
     }
+    if (command->kind == AppCommand::Kind::help) {
+        std::printf("%s\n", qPrintable(AppCommand::usage()));
+        return 0;
+    }
 
     // A running Pelicarta takes the request; this launch ends there.
     if (platform::SingleInstance::send(command->message())) return 0;

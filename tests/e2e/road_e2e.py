@@ -297,6 +297,14 @@ class RoadTest(unittest.TestCase):
         # Bad arguments are refused by the launch and leave the running one alone.
         self.assertEqual(app.launch("--capture", "everything"), 2)
         self.assertTrue(app.running())
+        # --help prints the usage and ends; --capture without its action is refused with it.
+        shown = subprocess.run([APP, "--help"], env=app.env, capture_output=True, timeout=20)
+        self.assertEqual(shown.returncode, 0)
+        self.assertIn(b"usage: pelicarta", shown.stdout)
+        refused = subprocess.run([APP, "--capture"], env=app.env, capture_output=True, timeout=20)
+        self.assertEqual(refused.returncode, 2)
+        self.assertIn(b"usage: pelicarta", refused.stderr)
+        self.assertTrue(app.running())
         # "Sair" in the tray's panel ends the process with status 0.
         x, y = app.tray_icon()
         self.desktop.x(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"])
