@@ -8,13 +8,35 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
+#include <functional>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 #include <unistd.h>
 
 namespace x11test {
 
 namespace {
 testsupport::XvfbServer *g_server = nullptr;
+
+// Runs `change` on a connection of its own to the test server, then waits until the server has done it.
+void onOwnConnection(const std::function<void(xcb_connection_t *, xcb_window_t root)> &change) {
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    change(c, screen->root);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    xcb_disconnect(c);
 }
+
+void setRootColor(quint32 pixel) {
+    onOwnConnection([pixel](xcb_connection_t *c, xcb_window_t root) {
+        xcb_change_window_attributes(c, root, XCB_CW_BACK_PIXEL, &pixel);
+        xcb_clear_area(c, 0, root, 0, 0, 0, 0);
+    });
+}
+} // namespace
 
 testsupport::XvfbServer *server() { return g_server; }
 
@@ -28,6 +50,7 @@ void X11Test::SetUp() {
 
 void X11Test::TearDown() {
     ownWindows.clear();
+    setRootColor(0);
     for (HelperWindow &h : helpers) {
         h.process->kill();
         h.process->waitForFinished(3000);
@@ -79,6 +102,19 @@ QWidget &X11Test::ownWindow(const QColor &color, const QRect &geometry) {
     QTest::qWait(150);
     ownWindows.push_back(std::move(w));
     return *ownWindows.back();
+}
+
+void X11Test::paintDesktop(const QColor &color) {
+    setRootColor(color.rgb() & 0xffffffu);
+    QTest::qWait(50);
+}
+
+void X11Test::removeProperty(quint32 window, const char *name) {
+    onOwnConnection([window, name](xcb_connection_t *c, xcb_window_t) {
+        auto atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+        if (atom) xcb_delete_property(c, window, atom->atom);
+        std::free(atom);
+    });
 }
 
 bool X11Test::waitForFrontmost(qint32 pid, int timeoutMs) {
