@@ -1,5 +1,7 @@
 #include "capture/OverlayView.h"
 
+#include "capture/RectMath.h"
+
 #include "capture/OverlayBackdrop.h"
 #include "capture/OverlayController.h"
 #include "core/Localization.h"
@@ -145,7 +147,7 @@ OverlayView::Layout OverlayView::layout() const {
     Layout out;
     const QSizeF display = displaySize();
     const QPointF mouse = OverlayGeometry::toLocal(m_model->mouse(), m_snapshot.bounds);
-    const bool mouseHere = m_snapshot.bounds.contains(m_model->mouse());
+    const bool mouseHere = RectMath::contains(m_snapshot.bounds, m_model->mouse());
     const auto selection = localSelection();
 
     if (m_model->mode() == OverlayModel::Mode::area) {
@@ -335,6 +337,8 @@ OverlayView::Button OverlayView::buttonAt(const QPointF &local) const {
     if (l.captureButton && l.captureButton->contains(local)) return Button::capture;
     if (l.areaButton && l.areaButton->contains(local)) return Button::area;
     if (l.windowButton && l.windowButton->contains(local)) return Button::window;
+    // The toolbar and the panel take the pointer between their buttons too.
+    if ((l.toolbar && l.toolbar->contains(local)) || (l.hud && l.hud->contains(local))) return Button::surface;
     return Button::none;
 }
 
@@ -383,6 +387,7 @@ void OverlayView::mouseReleaseEvent(QMouseEvent *event) {
         case Button::capture: actions.confirm(); break;
         case Button::area: actions.setMode(OverlayModel::Mode::area); break;
         case Button::window: actions.setMode(OverlayModel::Mode::window); break;
+        case Button::surface:
         case Button::none: break;
         }
         return;
@@ -400,14 +405,14 @@ void OverlayView::paintEvent(QPaintEvent *) {
     if (const auto selection = localSelection();
         selection && m_model->mode() == OverlayModel::Mode::area && m_model->phase() == OverlayModel::Phase::adjusting)
         paintToolbar(p, *selection);
-    if (m_snapshot.bounds.contains(m_model->mouse())) paintHud(p);
+    if (RectMath::contains(m_snapshot.bounds, m_model->mouse())) paintHud(p);
 }
 
 void OverlayView::paintAreaChrome(QPainter &p) {
     const Layout l = layout();
     const auto selection = localSelection();
     if (!selection) {
-        if (!m_snapshot.bounds.contains(m_model->mouse())) return;
+        if (!RectMath::contains(m_snapshot.bounds, m_model->mouse())) return;
         const QPointF m = OverlayGeometry::toLocal(m_model->mouse(), m_snapshot.bounds);
         QPen dash(QColor(255, 255, 255, 89), 1, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
         dash.setDashPattern({4, 4});
