@@ -6,6 +6,8 @@
 #include "capture/OverlayController.h"
 #include "core/Localization.h"
 #include "core/Settings.h"
+#include "core/Shortcut.h"
+#include "platform/KeyEvent.h"
 #include "widgets/Keycap.h"
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
@@ -75,7 +77,10 @@ struct ToolbarMetrics {
     bool tipsShown = false;
 };
 
-const QStringList kTipKeys = {QStringLiteral("←↑→↓"), QStringLiteral("⇧"), QStringLiteral("⌥"), QStringLiteral("2×")};
+QStringList tipKeys() {
+    return {QStringLiteral("←↑→↓"), Shortcut::modifierLabel(platform::ModifierFlag::shift),
+            Shortcut::modifierLabel(platform::ModifierFlag::option), QStringLiteral("2×")};
+}
 QStringList tipTexts() {
     return {L("mover"), QStringLiteral("10 px"), L("redimensionar"), L("clique captura")};
 }
@@ -94,8 +99,9 @@ ToolbarMetrics toolbarMetrics(const QRectF &selection) {
         const QFont keyFont = Theme::font(11, QFont::Medium), descFont = Theme::font(11);
         const QStringList texts = tipTexts();
         qreal w = 20;
-        for (int i = 0; i < kTipKeys.size(); ++i)
-            w += textSize(keyFont, kTipKeys[i]).width() + 4 + textSize(descFont, texts[i]).width() + (i ? 10 : 0);
+        const QStringList keys = tipKeys();
+        for (int i = 0; i < keys.size(); ++i)
+            w += textSize(keyFont, keys[i]).width() + 4 + textSize(descFont, texts[i]).width() + (i ? 10 : 0);
         m.tips = {w, 20};
     }
     return m;
@@ -137,8 +143,8 @@ QList<OverlayView::Hint> OverlayView::hints() const {
     if (m_model->phase() == OverlayModel::Phase::adjusting)
         return {{{QStringLiteral("↵")}, L("capturar")},
                 {{QStringLiteral("←"), QStringLiteral("→")}, L("mover")},
-                {{QStringLiteral("⇧")}, QStringLiteral("10 px")},
-                {{QStringLiteral("⌥")}, L("redimensionar")},
+                {{Shortcut::modifierLabel(platform::ModifierFlag::shift)}, QStringLiteral("10 px")},
+                {{Shortcut::modifierLabel(platform::ModifierFlag::option)}, L("redimensionar")},
                 cancel};
     return {{{L("Espaço")}, L("janela")}, cancel};
 }
@@ -540,12 +546,13 @@ void OverlayView::paintToolbar(QPainter &p, const QRectF &selection) {
         const QFont keyFont = Theme::font(11, QFont::Medium), descFont = Theme::font(11);
         const QStringList texts = tipTexts();
         qreal tx = tips.left() + 10;
-        for (int i = 0; i < kTipKeys.size(); ++i) {
-            const qreal kw = textSize(keyFont, kTipKeys[i]).width();
+        const QStringList keys = tipKeys();
+        for (int i = 0; i < keys.size(); ++i) {
+            const qreal kw = textSize(keyFont, keys[i]).width();
             const qreal dw = textSize(descFont, texts[i]).width();
             p.setFont(keyFont);
             p.setPen(Theme::text2());
-            p.drawText(QRectF(tx, tips.top(), kw + 1, tips.height()), Qt::AlignVCenter, kTipKeys[i]);
+            p.drawText(QRectF(tx, tips.top(), kw + 1, tips.height()), Qt::AlignVCenter, keys[i]);
             p.setFont(descFont);
             p.setPen(Theme::text3());
             p.drawText(QRectF(tx + kw + 4, tips.top(), dw + 1, tips.height()), Qt::AlignVCenter, texts[i]);

@@ -251,5 +251,7 @@ void ShortcutRecorder::refresh() {
     setColor(m_statusLabel, color);
     m_statusIcon->setVisible(!icon.isEmpty());
     if (!icon.isEmpty()) m_statusIcon->setPixmap(Icons::pixmap(icon, 13, color, devicePixelRatioF()));
-    m_settingsLink->setVisible(m_problem && m_problem->kind == ShortcutProblem::Kind::systemScreenshot);
+    // Without a keyboard settings program the link would lead nowhere.
+    m_settingsLink->setVisible(m_problem && m_problem->kind == ShortcutProblem::Kind::systemScreenshot &&
+                               SystemShortcuts::hasKeyboardSettings());
 }

@@ -29,12 +29,12 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
     const auto resetShown = [&](ShortcutAction action) { return section.resetButton(action)->isEnabled(); };
     EXPECT_FALSE(resetShown(ShortcutAction::captureArea));
     EXPECT_TRUE(resetShown(ShortcutAction::repeatLastArea));
-    EXPECT_EQ(section.resetButton(ShortcutAction::captureWindow)->toolTip(), QStringLiteral("Voltar ao padrão (⌥⇧W)"));
+    EXPECT_EQ(section.resetButton(ShortcutAction::captureWindow)->toolTip(), QStringLiteral("Voltar ao padrão (Alt+Shift+W)"));
     EXPECT_EQ(section.failureText(ShortcutAction::toggleTutorial),
-              QStringLiteral("⚠︎ O macOS recusou — outro app pode estar usando. Grave outro."));
+              QStringLiteral("⚠︎ O sistema recusou — outro app pode estar usando. Grave outro."));
     EXPECT_EQ(section.failureText(ShortcutAction::captureArea), QString());
 
-    // Recording ⌥⇧Q for the window action shows only that row's reset button.
+    // Recording Alt+Shift+Q for the window action shows only that row's reset button.
     QTest::mouseClick(section.recorder(ShortcutAction::captureWindow)->field(), Qt::LeftButton);
     QTest::keyClick(&section, Qt::Key_Q, Qt::AltModifier | Qt::ShiftModifier);
     EXPECT_TRUE(resetShown(ShortcutAction::captureWindow));
@@ -47,7 +47,7 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
     EXPECT_FALSE(defaults.contains("shortcut.captureWindow"));
     EXPECT_FALSE(resetShown(ShortcutAction::captureWindow));
 
-    // Freeing ⌥⇧T elsewhere and re-registering clears the refusal line.
+    // Freeing Alt+Shift+T elsewhere and re-registering clears the refusal line.
     store.setShortcut(ShortcutAction::toggleTutorial, Shortcut{17, platform::ModifierFlag::option | platform::ModifierFlag::command, "T"});
     EXPECT_EQ(section.failureText(ShortcutAction::toggleTutorial), QString());
 }

@@ -9,6 +9,7 @@
 #include "support/TestSupport.h"
 
 #include <QLabel>
+#include <QFile>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -46,12 +47,12 @@ TEST_F(ShortcutRecorderTest, RecordsAcceptsAndRejects) {
     auto *elsewhere = new QLabel(QStringLiteral("outro"), &window);
     window.show();
     EXPECT_EQ(recorder->statusText(), QStringLiteral("Pronto — teste agora em qualquer app"));
-    EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Atalho de Capturar área: ⌥⇧A. Clique para gravar outro."));
+    EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Atalho de Capturar área: Alt+Shift+A. Clique para gravar outro."));
 
     QTest::mouseClick(recorder->field(), Qt::LeftButton);
     ASSERT_TRUE(recorder->isRecording());
     EXPECT_TRUE(hotkeys->registered.isEmpty()); // suspended
-    EXPECT_EQ(recorder->statusText(), QStringLiteral("Esc cancela · atalhos do macOS não podem ser gravados"));
+    EXPECT_EQ(recorder->statusText(), QStringLiteral("Esc cancela · atalhos do sistema não podem ser gravados"));
     EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Gravando atalho para Capturar área. Pressione a combinação."));
 
     // Rejected: shown, not stored, still recording.
@@ -75,7 +76,7 @@ TEST_F(ShortcutRecorderTest, RecordsAcceptsAndRejects) {
     EXPECT_EQ(hotkeys->registered.value(1).keyCode, 35);
     EXPECT_EQ(hotkeys->registered.size(), 5);
     EXPECT_EQ(recorder->statusText(), QStringLiteral("Pronto — teste agora em qualquer app"));
-    EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Atalho de Capturar área: ⌥⇧P. Clique para gravar outro."));
+    EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Atalho de Capturar área: Alt+Shift+P. Clique para gravar outro."));
     recorder->adjustSize();
     recorder->grab().save(testsupport::outputPath(QStringLiteral("recorder-large.png")));
 
@@ -106,14 +107,26 @@ TEST_F(ShortcutRecorderTest, EscapeSecondClickHidingAndScreenshotWarning) {
     EXPECT_FALSE(recorder->isRecording());
     EXPECT_EQ(hotkeys->registered.size(), 5);
 
-    // A screenshot combination is stored with its warning and the keyboard-settings link.
+    // A screenshot combination is stored with its warning and the keyboard-settings link, which shows
+    // only when there is a keyboard settings program to open.
+    testsupport::TempFolder bin;
+    bin.write("xfce4-keyboard-settings", "#!/bin/sh\n");
+    QFile::setPermissions(bin.file("xfce4-keyboard-settings"), QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
     QTest::mouseClick(recorder->field(), Qt::LeftButton);
-    press(recorder, Qt::Key_4, Qt::ControlModifier | Qt::ShiftModifier); // ⇧⌘4
+    press(recorder, Qt::Key_Print, Qt::ShiftModifier);
     EXPECT_FALSE(recorder->isRecording());
-    EXPECT_EQ(recorder->problem(), ShortcutProblem::systemScreenshot("Print de uma área"));
-    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).keyCode, 21);
-    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).modifiers, shift | command);
+    EXPECT_EQ(recorder->problem(), ShortcutProblem::systemScreenshot("Captura de uma área"));
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).keyCode, 105);
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).modifiers, shift);
     EXPECT_TRUE(recorder->showsKeyboardSettingsLink());
+    qputenv("PATH", "/nonexistent");
+    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    press(recorder, Qt::Key_Print, Qt::ShiftModifier);
+    EXPECT_EQ(recorder->problem(), ShortcutProblem::systemScreenshot("Captura de uma área"));
+    EXPECT_FALSE(recorder->showsKeyboardSettingsLink());
+    qputenv("PATH", path);
     recorder->adjustSize();
     recorder->grab().save(testsupport::outputPath(QStringLiteral("recorder-small-warning.png")));
 

@@ -327,7 +327,7 @@ class RoadTest(unittest.TestCase):
         # The beautified capture: 2 × 64 pixels of backdrop on every side (default style, retina scale).
         png = self.desktop.clipboard("image/png")
         self.assertEqual(image_size(self.desktop, png), (1920 + 4 * 64, 1080 + 4 * 64))
-        self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com ⌘V em qualquer app"), 3),
+        self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com Ctrl+V em qualquer app"), 3),
                         "no 'Copiado' toast")
         files = wait_for(app.capture_files, 10)
         self.assertEqual(len(files), 1, files)
@@ -500,7 +500,7 @@ class RoadTest(unittest.TestCase):
         if not locked:
             self.skipTest("cannot make a folder unwritable for root here")
         self.capture_and_wait_for_png(app)
-        self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com ⌘V em qualquer app"), 3))
+        self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com Ctrl+V em qualquer app"), 3))
         time.sleep(1)  # the file would have been written by now
         self.assertEqual(app.capture_files(), before)
         self.assertTrue(app.running())

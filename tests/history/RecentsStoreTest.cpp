@@ -358,7 +358,7 @@ TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
     platform::Pasteboard::setGeneralForTesting(&pasteboard);
     store->copy(item);
     EXPECT_EQ(pasteboard.m_items.size(), 2);
-    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com ⌘V em qualquer app"));
+    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
 
     // A file that went away: copying says so and leaves the clipboard; opening forgets it.
     pasteboard.m_items.clear();

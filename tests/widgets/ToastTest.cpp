@@ -11,7 +11,7 @@
 TEST(ToastTest, ReplacesAtOnceAndHidesAfterItsTime) {
     QImage thumb(120, 80, QImage::Format_ARGB32_Premultiplied);
     thumb.fill(QColor(90, 120, 200));
-    Toast::show(thumb, QStringLiteral("Copiado"), QStringLiteral("Cole com ⌘V em qualquer app"));
+    Toast::show(thumb, QStringLiteral("Copiado"), QStringLiteral("Cole com Ctrl+V em qualquer app"));
     QPointer<QWidget> first = Toast::panel();
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->isVisible());
