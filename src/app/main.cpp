@@ -3,6 +3,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/TextEngine.h"
 #include "platform/UserDefaults.h"
+#include "widgets/Appearance.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -16,6 +17,7 @@ int main(int argc, char *argv[]) {
     QApplication::setOrganizationName(QStringLiteral("Pelicarta"));
     QApplication::setDesktopFileName(QStringLiteral("pelicarta"));
     QApplication::setQuitOnLastWindowClosed(false);
+    Appearance::apply(app);
 
     // Loading the settings early surfaces an unreadable file in the log at start-up.
     platform::UserDefaults::standard();
