@@ -36,8 +36,8 @@ void StyleStore::load() {
     read(DefaultSlot, Settings::styleDefault, m_defaultStyle);
     read(PresetsSlot, Settings::stylePresets, m_presets);
     read(BackdropsSlot, Settings::styleBackdrops, m_backdrops);
-    // Lists longer than the application lets anyone build (an edited file) are cut to the limits.
-    if (m_presets.size() > maxPresets) m_presets.resize(maxPresets);
+    // Lists longer than the application lets anyone build (an edited file) are kept as they are: the
+    // next save writes back what was read. The limits only refuse additions.
     m_backdrops = normalized(m_backdrops);
     read(ExportSlot, Settings::styleExport, m_export);
 }
@@ -173,7 +173,7 @@ QList<Backdrop> StyleStore::normalized(const QList<Backdrop> &backdrops) {
     QList<Backdrop> list;
     list.reserve(backdrops.size() + 1);
     for (const Backdrop &b : backdrops) {
-        if (b.id != kNone && list.size() < maxBackdrops - 1) list.append(b);
+        if (b.id != kNone) list.append(b);
     }
     list.append(Backdrop::transparent());
     return list;
