@@ -27,6 +27,8 @@ void connectAll() {
     QObject::connect(&recents, &RecentsStore::editorRequested, &router, &openInEditor);
     QObject::connect(&recents, &RecentsStore::captureWritten, &router, &AppRouter::recentWritten);
     QObject::connect(&recents, &RecentsStore::capturesRemoved, &router, &AppRouter::recentDeleted);
+    // Deleting everything tells the router first (the history index, when wired, comes after it).
+    QObject::connect(&recents, &RecentsStore::capturesCleared, &router, &AppRouter::recentDeleted);
 
     QObject::connect(&TutorialStore::shared(), &TutorialStore::recordingFinished, &router,
                      [] { MainWindowController::shared().show(AppRouter::Page::tutorial); });

@@ -87,13 +87,17 @@ void RecentsStore::setDateReader(DateReader reader) {
     m_dateOf = reader ? std::move(reader) : DateReader(&RecentsStore::fileDate);
 }
 
+void RecentsStore::setClock(std::function<QDateTime()> clock) {
+    m_clock = clock ? std::move(clock) : std::function<QDateTime()>(&QDateTime::currentDateTime);
+}
+
 QList<RecentsStore::Listed> RecentsStore::listing() const {
     QList<Listed> files;
     const QFileInfoList entries =
         QDir(m_folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
         if (!hasCaptureExtension(entry.fileName())) continue;
-        files.append({entry.absoluteFilePath(), m_dateOf(entry), entry.size()});
+        files.append({entry.absoluteFilePath(), m_dateOf(entry), entry.size(), entry.lastModified()});
     }
     std::stable_sort(files.begin(), files.end(), [](const Listed &a, const Listed &b) {
         if (!b.date.isValid()) return a.date.isValid();
@@ -119,7 +123,7 @@ int RecentsStore::fileCount() const { return static_cast<int>(listing().size());
 std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image) const {
     if (keepOnDisk() < 1 || image.isNull()) return std::nullopt;
     const bool compact = isCompact();
-    Pending pending{QDateTime::currentDateTime(), ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png")};
+    Pending pending{m_clock(), ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png")};
     pending.settings.format = compact ? ExportFormat::heic : ExportFormat::png;
     pending.settings.quality = compact ? 0.92 : 1.0;
     return pending;
@@ -135,7 +139,8 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
     if (!platform::writeFileAtomically(path, *bytes)) return {};
 
     emit captureWritten(path, image);
-    m_items.prepend({path, QDateTime::currentDateTime(), thumbnail(image, 240)});
+    const QFileInfo written(path);
+    m_items.prepend({path, QDateTime::currentDateTime(), thumbnail(image, 240), written.size(), written.lastModified()});
     while (m_items.size() > showCount) m_items.removeLast();
     emit itemsChanged();
     pruneDisk(path);
@@ -196,17 +201,20 @@ void RecentsStore::load() {
     QList<RecentCapture> items;
     const QList<Listed> files = listing();
     for (qsizetype i = 0; i < std::min<qsizetype>(files.size(), showCount); ++i) {
-        // A thumbnail already held is kept: decoding a HEIC takes a good part of a second, and load()
-        // runs on the main thread after every deletion.
-        const auto held = std::find_if(m_items.cbegin(), m_items.cend(),
-                                       [&](const RecentCapture &item) { return item.path == files[i].path; });
+        // A thumbnail already held is kept while its file is the same (size and modification time):
+        // decoding a HEIC takes a good part of a second, and load() runs on the main thread after
+        // every deletion. A file replaced or spoilt meanwhile is read again.
+        const Listed &file = files[i];
+        const auto held = std::find_if(m_items.cbegin(), m_items.cend(), [&](const RecentCapture &item) {
+            return item.path == file.path && item.fileSize == file.size && item.modified == file.modified;
+        });
         if (held != m_items.cend()) {
-            items.append({files[i].path, files[i].date, held->thumbnail});
+            items.append({file.path, file.date, held->thumbnail, file.size, file.modified});
             continue;
         }
-        const QImage image = readCapture(files[i].path);
+        const QImage image = readCapture(file.path);
         if (image.isNull()) continue; // a file that cannot be read leaves its place empty
-        items.append({files[i].path, files[i].date, thumbnail(image, 240)});
+        items.append({file.path, file.date, thumbnail(image, 240), file.size, file.modified});
     }
     m_items = items;
     emit itemsChanged();
@@ -276,7 +284,7 @@ void RecentsStore::deleteFiles(const QStringList &paths) {
 void RecentsStore::deleteAll() {
     const QStringList files = sortedFiles();
     for (const QString &path : files) QFile::remove(path);
-    if (!files.isEmpty()) removed(files);
+    if (!files.isEmpty()) emit capturesCleared(files);
     m_items.clear();
     emit itemsChanged();
     refreshUsage();

@@ -94,6 +94,8 @@ public:
     static QDateTime fileDate(const QFileInfo &file);
     // Tests order files by dates they can set; empty restores `fileDate`.
     void setDateReader(DateReader reader);
+    // Tests fix the time new files are named after; empty restores the clock.
+    void setClock(std::function<QDateTime()> clock);
 
 signals:
     void itemsChanged();
@@ -101,8 +103,12 @@ signals:
     // A file was written, with the image it holds (for the history index; an editor opened on that
     // image before the file existed takes it as its source).
     void captureWritten(const QString &path, const QImage &image);
-    // Files were removed from the folder: pruned to the keep limit, deleted, or all deleted.
+    // Files were removed from the folder: pruned to the keep limit or deleted. Receivers: the history
+    // index first, then the router.
     void capturesRemoved(const QStringList &paths);
+    // Every capture file was deleted at once (`deleteAll`). Receivers: the router first, then the
+    // history index.
+    void capturesCleared(const QStringList &paths);
     // A capture read back to be opened in the editor (style: always none); src/app opens it and
     // shows the editor page. The store knows no window.
     void editorRequested(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style);
@@ -112,6 +118,7 @@ private:
         QString path;
         QDateTime date; // invalid when unknown: sorts last
         qint64 size = 0;
+        QDateTime modified;
     };
     struct Pending {
         QDateTime time;
@@ -134,6 +141,7 @@ private:
     QString m_folder;
     Encoder m_encoder;
     DateReader m_dateOf = &RecentsStore::fileDate;
+    std::function<QDateTime()> m_clock = &QDateTime::currentDateTime;
     QList<RecentCapture> m_items;
     qint64 m_usedBytes = 0;
     struct Job;
