@@ -19,6 +19,22 @@ StyleStore &StyleStore::shared() {
 
 StyleStore::StyleStore(platform::UserDefaults &defaults, QObject *parent) : QObject(parent), m_defaults(defaults) {
     load();
+    // Styles edited in the settings file while we run are taken in.
+    connect(&m_defaults, &platform::UserDefaults::changedOnDisk, this, [this](const QStringList &keys) {
+        const auto touched = [&keys](const auto &setting) { return keys.contains(setting.key()); };
+        if (!touched(Settings::styleDefault) && !touched(Settings::stylePresets) &&
+            !touched(Settings::styleBackdrops) && !touched(Settings::styleExport))
+            return;
+        const BeautyStyle style = m_defaultStyle;
+        const QList<StylePreset> presets = m_presets;
+        const QList<Backdrop> backdrops = m_backdrops;
+        const ExportSettings exportSettings = m_export;
+        load();
+        if (m_defaultStyle != style) emit defaultStyleChanged();
+        if (m_presets != presets) emit presetsChanged();
+        if (m_backdrops != backdrops) emit backdropsChanged();
+        if (!(m_export == exportSettings)) emit exportSettingsChanged();
+    });
 }
 
 void StyleStore::load() {

@@ -23,6 +23,7 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <unistd.h>
 #include <cmath>
 
 namespace {
@@ -136,7 +137,19 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
     QString path = stem + QLatin1Char('.') + pending.extension;
     for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
         path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(pending.extension);
-    if (!platform::writeFileAtomically(path, *bytes)) return {};
+    QString error;
+    if (!platform::writeFileAtomically(path, *bytes, &error)) {
+        // The capture just taken is never lost: it goes to a private temporary folder, and the user
+        // is told once where, and why the folder refused it.
+        QString keptIn;
+        const QString kept = keepElsewhere(QFileInfo(path).fileName(), *bytes, &keptIn);
+        if (!m_failureReported) {
+            m_failureReported = true;
+            emit keepingFailed(m_folder, error, keptIn);
+        }
+        return kept;
+    }
+    m_failureReported = false;
 
     emit captureWritten(path, image);
     const QFileInfo written(path);
@@ -243,6 +256,20 @@ void RecentsStore::pruneDisk(const QString &keep) {
 }
 
 void RecentsStore::removed(const QStringList &paths) { emit capturesRemoved(paths); }
+
+QString RecentsStore::keepElsewhere(const QString &fileName, const QByteArray &bytes, QString *folder) const {
+    const QString dir = QDir::tempPath() + QStringLiteral("/Pelicarta-%1/Recentes").arg(::getuid());
+    if (!QDir().mkpath(dir)) return {};
+    QFile::setPermissions(QFileInfo(dir).absolutePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    // Ours alone: a folder someone else made (or a link) is not written into.
+    for (const QFileInfo &info : {QFileInfo(dir), QFileInfo(QFileInfo(dir).absolutePath())})
+        if (info.isSymLink() || info.ownerId() != ::getuid()) return {};
+    const QString path = dir + QLatin1Char('/') + fileName;
+    if (!platform::writeFileAtomically(path, bytes)) return {};
+    *folder = dir;
+    return path;
+}
 
 bool RecentsStore::isCaptureFile(const QString &path) const {
     const QFileInfo info(path);

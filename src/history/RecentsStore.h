@@ -106,6 +106,9 @@ signals:
     // Files were removed from the folder: pruned to the keep limit or deleted. Receivers: the history
     // index first, then the router.
     void capturesRemoved(const QStringList &paths);
+    // The folder refused a capture (`error` says why); the capture was kept in `keptIn` instead (empty
+    // when that failed too). Emitted once, until a capture is written to the folder again.
+    void keepingFailed(const QString &folder, const QString &error, const QString &keptIn);
     // Every capture file was deleted at once (`deleteAll`). Receivers: the router first, then the
     // history index.
     void capturesCleared(const QStringList &paths);
@@ -136,6 +139,9 @@ private:
     void refreshUsage();
     void removed(const QStringList &paths);
     bool isCaptureFile(const QString &path) const;
+    // Writes a capture the folder refused into a private folder of the temporary folder; its path, or
+    // empty.
+    QString keepElsewhere(const QString &fileName, const QByteArray &bytes, QString *folder) const;
 
     platform::UserDefaults &m_defaults;
     QString m_folder;
@@ -144,6 +150,7 @@ private:
     std::function<QDateTime()> m_clock = &QDateTime::currentDateTime;
     QList<RecentCapture> m_items;
     qint64 m_usedBytes = 0;
+    bool m_failureReported = false;
     struct Job;
     void complete(Job *job);
     std::list<std::unique_ptr<Job>> m_jobs;

@@ -83,3 +83,14 @@ TEST_F(ShortcutStoreTest, ValidationOrderAndMessages) {
     EXPECT_TRUE(ShortcutProblem::systemScreenshot("x").isWarning());
     EXPECT_FALSE(ShortcutProblem::reservedBySystem("x").isWarning());
 }
+
+TEST_F(ShortcutStoreTest, ACombinationEditedInTheFileIsTakenIn) {
+    ShortcutStore store(defaults);
+    QSignalSpy published(&store, &ShortcutStore::shortcutsChanged);
+    // Someone else writes the file: the area action becomes Ctrl+Alt+9.
+    platform::UserDefaults other(defaults.filePath());
+    Settings::shortcut(ShortcutAction::captureArea).set(Shortcut{25, command | option, QStringLiteral("9")}, other);
+    defaults.reloadFromDisk();
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureArea), (Shortcut{25, command | option, QStringLiteral("9")}));
+    EXPECT_EQ(published.size(), 1);
+}

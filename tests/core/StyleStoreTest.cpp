@@ -302,3 +302,17 @@ TEST_F(StyleStoreTest, AValueThatCannotBeWrittenFaithfullyIsSkippedAlone) {
     EXPECT_TRUE(defaults->contains(Settings::stylePresets.key()));
     EXPECT_EQ(StyleStore(reopen()).defaultStyle(), BeautyStyle{});
 }
+
+TEST_F(StyleStoreTest, StylesEditedInTheFileAreTakenIn) {
+    StyleStore store(*defaults);
+    QSignalSpy styleChanged(&store, &StyleStore::defaultStyleChanged);
+    QSignalSpy backdropsChanged(&store, &StyleStore::backdropsChanged);
+    BeautyStyle edited;
+    edited.padding = 20;
+    platform::UserDefaults other(defaults->filePath());
+    Settings::styleDefault.set(edited, other);
+    defaults->reloadFromDisk();
+    EXPECT_EQ(store.defaultStyle().padding, 20);
+    EXPECT_EQ(styleChanged.size(), 1);
+    EXPECT_EQ(backdropsChanged.size(), 0);
+}

@@ -499,10 +499,20 @@ class RoadTest(unittest.TestCase):
             locked = True
         if not locked:
             self.skipTest("cannot make a folder unwritable for root here")
+        elsewhere = f"{tempfile.gettempdir()}/Pelicarta-{os.getuid()}/Recentes"
+        kept_before = set(os.listdir(elsewhere)) if os.path.isdir(elsewhere) else set()
         self.capture_and_wait_for_png(app)
         self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com Ctrl+V em qualquer app"), 3))
         time.sleep(1)  # the file would have been written by now
         self.assertEqual(app.capture_files(), before)
+        # The capture is kept in a private temporary folder, and the user is told where.
+        kept = set(os.listdir(elsewhere)) - kept_before
+        self.assertEqual(len(kept), 1, app.output())
+        for name in kept:
+            os.remove(f"{elsewhere}/{name}")
+        self.assertTrue(wait_for(lambda: self.desktop.visible_windows("^Pelicarta$") and
+                                 any(w[3] < 1000 for w in self.desktop.visible_windows("^Pelicarta$")), 5),
+                        "no alert about the folder")
         self.assertTrue(app.running())
 
 

@@ -270,14 +270,6 @@ TEST_F(RecentsStoreTest, FailedEncodingOrWritingChangesNothing) {
     EXPECT_TRUE(failing->add(picture(8, 8)).isEmpty());
     EXPECT_EQ(items.size(), 0);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("keep.png")});
-
-    // A folder that cannot take files (a file stands in its place).
-    testsupport::TempFolder other;
-    ASSERT_TRUE(other.write(QStringLiteral("Recentes"), "in the way"));
-    RecentsStore blocked(defaults, other.file(QStringLiteral("Recentes")));
-    EXPECT_TRUE(blocked.add(picture(8, 8)).isEmpty());
-    EXPECT_EQ(blocked.fileCount(), 0);
-    EXPECT_EQ(other.read(QStringLiteral("Recentes")), QByteArray("in the way"));
 }
 
 TEST_F(RecentsStoreTest, DeletingTouchesOnlyCaptureFilesInsideTheFolder) {
@@ -378,4 +370,26 @@ TEST(RecentsThumbnailTest, ScalesTheLongerSideTo240AndNeverEnlarges) {
     EXPECT_EQ(RecentsStore::thumbnail(picture(200, 100), 240).size(), QSize(200, 100));
     EXPECT_EQ(RecentsStore::thumbnail(picture(5000, 1), 240).size(), QSize(240, 1));
     EXPECT_TRUE(RecentsStore::thumbnail(QImage(), 240).isNull());
+}
+
+TEST_F(RecentsStoreTest, AFolderThatRefusesCapturesKeepsThemElsewhereAndSaysSoOnce) {
+    // A file where the folder should be: no write can succeed, not even as root.
+    ASSERT_TRUE(touch(folder, "in the way"));
+    auto store = makeStore();
+    QSignalSpy failed(store.get(), &RecentsStore::keepingFailed);
+    const QString first = store->add(picture(40, 30));
+    const QString second = store->add(picture(40, 30, Qt::red));
+    ASSERT_FALSE(first.isEmpty());
+    ASSERT_FALSE(second.isEmpty());
+    EXPECT_FALSE(first.startsWith(folder));
+    EXPECT_EQ(QImage(second).size(), QSize(40, 30));
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed.first().at(0).toString(), QDir::cleanPath(QDir(folder).absolutePath()));
+    EXPECT_EQ(failed.first().at(2).toString(), QFileInfo(second).absolutePath());
+    EXPECT_EQ(store->fileCount(), 0);
+    QFile f(folder);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("in the way"));
+    QFile::remove(first);
+    QFile::remove(second);
 }
