@@ -263,7 +263,8 @@ TEST(OverlayControllerTest, NoWindowFinishesAtOnceWithNoResult) {
     EXPECT_FALSE(h.result->has_value());
 }
 
-TEST(OverlayControllerTest, RenderedStatesForAPersonToCheck) {
+// Pictures for a person to look at, not a check: run with --gtest_also_run_disabled_tests.
+TEST(OverlayControllerTest, DISABLED_RenderedStatesForAPersonToCheck) {
     const QString dir = QStringLiteral("overlay-");
     {
         Harness h;

@@ -122,7 +122,8 @@ TEST(BackdropRendererTest, DrawsEveryKind) {
 }
 
 // Every built-in backdrop side by side, for a person to look at.
-TEST(BackdropRendererTest, BuiltInsSheet) {
+// A sheet for a person to look at, not a check: run with --gtest_also_run_disabled_tests.
+TEST(BackdropRendererTest, DISABLED_BuiltInsSheet) {
     QImage sheet(4 * 320, 2 * 200, QImage::Format_ARGB32_Premultiplied);
     sheet.fill(Qt::white);
     QPainter p(&sheet);

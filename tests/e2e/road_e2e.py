@@ -549,7 +549,7 @@ if __name__ == "__main__":
                                  "convert", "import") if not shutil.which(tool)]
     if missing:
         print("missing tools: " + ", ".join(missing) + " (scripts/setup-debian.sh installs them)")
-        sys.exit(77)
+        sys.exit(1)
     if len(sys.argv) > 2 and sys.argv[2] == "--bench":
         bench(int(sys.argv[3]) if len(sys.argv) > 3 else 9)
         sys.exit(0)
