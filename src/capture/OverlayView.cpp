@@ -473,6 +473,15 @@ void OverlayView::paintWindowChrome(QPainter &p) {
         const QRectF badge = *l.windowBadge;
         const QPainterPath shape = Theme::continuousRoundedRect(badge, 14);
         SoftShadow::paint(p, shape, QColor(0, 0, 0, 115), 18, {0, 8});
+        // The thin material: what lies beneath, blurred, so the window's own text cannot show through.
+        if (!m_blurred.isNull()) {
+            p.save();
+            p.setClipPath(shape);
+            p.drawImage(QRectF(0, 0, width(), height()), m_blurred);
+            p.restore();
+        } else {
+            p.fillPath(shape, Theme::rgb(0x101015, 0.6));
+        }
         p.fillPath(shape, Theme::rgb(0x101015, 0.7));
         p.fillPath(shape, QColor(255, 255, 255, 10)); // the thin material's veil
         p.setPen(QPen(Theme::accentLine(), 1));

@@ -230,6 +230,31 @@ TEST(OverlayControllerTest, PressesBetweenTheToolbarsButtonsKeepTheSelection) {
     EXPECT_EQ(h.completions, 0);
 }
 
+// The window badge sits on the hovered window, which is shown sharp: its text must not show through.
+TEST(OverlayControllerTest, TheWindowBadgeHidesTheTextBeneathIt) {
+    CaptureSession session = makeSession();
+    QImage &frozen = session.snapshots.first().image;
+    for (int x = 100; x < 400; ++x)
+        for (int y = 100; y < 300; ++y) frozen.setPixel(x, y, (x / 2) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    OverlayController controller(session, OverlayModel::Mode::window, [](std::optional<OverlayResult>) {},
+                                 [](quint32) { return QGuiApplication::primaryScreen(); });
+    controller.show();
+    OverlayView *view = controller.views().first();
+    view->hover({250, 200});
+    const auto badge = view->layout().windowBadge;
+    ASSERT_TRUE(badge.has_value());
+    const QImage shown = view->grab().toImage();
+    // The badge's left padding, over black and white stripes one pixel apart.
+    int darkest = 255, lightest = 0;
+    for (int x = int(badge->left()) + 3; x < int(badge->left()) + 9; ++x) {
+        const int gray = qGray(shown.pixel(x, int(badge->center().y())));
+        darkest = std::min(darkest, gray);
+        lightest = std::max(lightest, gray);
+    }
+    EXPECT_LT(lightest - darkest, 24);
+    controller.handleKey(KeyCode::escape, false, false);
+}
+
 // Display A spans x 0…800 and B 800…1600: x = 800 is B's first column, not A's last.
 TEST(OverlayControllerTest, TheFarEdgeOfADisplayBelongsToTheNext) {
     auto fake = std::make_shared<FakeScreenServices>();
