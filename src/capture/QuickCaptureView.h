@@ -35,6 +35,10 @@ public:
 
     static constexpr int kWidth = 340;
     static constexpr int kHeight = 300;
+    // The panel's shadow is drawn in a transparent margin of the window around it.
+    static constexpr int kShadowMargin = 24;
+    // The panel inside the widget.
+    QRect card() const { return QRect(kShadowMargin, kShadowMargin, kWidth, kHeight); }
     static constexpr int kSwatchCount = 7; // coloured backdrops in the strip
 
     // For tests and the controller.

@@ -1,6 +1,7 @@
 #include "widgets/Toast.h"
 
 #include "widgets/Icons.h"
+#include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
 
 #include <QCursor>
@@ -12,21 +13,24 @@
 
 ToastView::ToastView(const QImage &image, const QString &title, const QString &subtitle, QWidget *parent)
     : QWidget(parent), m_image(image), m_title(title), m_subtitle(subtitle) {
-    setFixedSize(320, 76);
+    setFixedSize(320 + 2 * kShadowMargin, 76 + 2 * kShadowMargin);
 }
 
 void ToastView::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QRectF card = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    const QPainterPath cardShape = Theme::continuousRoundedRect(card, 16);
+    SoftShadow::paint(p, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 16, {0, 6});
+    p.translate(kShadowMargin, kShadowMargin);
+    const QSizeF size = card().size();
+    const QRectF cardRect = QRectF(QPointF(0, 0), size).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QPainterPath cardShape = Theme::continuousRoundedRect(cardRect, 16);
     p.fillPath(cardShape, Theme::panel());
     p.setPen(QPen(Theme::lineStrong(), 1));
     p.drawPath(cardShape);
 
     // Thumbnail: 60 × 44, aspect fill, rounded.
-    const QRectF thumb(14, (height() - 44) / 2.0, 60, 44);
+    const QRectF thumb(14, (size.height() - 44) / 2.0, 60, 44);
     const QPainterPath thumbShape = Theme::continuousRoundedRect(thumb, 8);
     if (!m_image.isNull()) {
         p.save();
@@ -43,7 +47,7 @@ void ToastView::paintEvent(QPaintEvent *) {
 
     // Texts, vertically centred as one block: title (with the checkmark) over the subtitle.
     const qreal left = thumb.right() + 12;
-    const qreal textWidth = width() - 14 - left;
+    const qreal textWidth = size.width() - 14 - left;
     const QFont titleFont = Theme::font(14, QFont::DemiBold);
     const QFont subtitleFont = Theme::font(12);
     const QFontMetricsF titleMetrics(titleFont);
@@ -53,7 +57,7 @@ void ToastView::paintEvent(QPaintEvent *) {
     const QRectF titleBounds = titleMetrics.boundingRect(QRectF(0, 0, titleTextWidth, 1000), Qt::TextWordWrap, m_title);
     const QRectF subtitleBounds = subtitleMetrics.boundingRect(QRectF(0, 0, textWidth, 1000), Qt::TextWordWrap, m_subtitle);
     const qreal block = titleBounds.height() + (m_subtitle.isEmpty() ? 0 : 3 + subtitleBounds.height());
-    qreal y = (height() - block) / 2.0;
+    qreal y = (size.height() - block) / 2.0;
     p.drawPixmap(QPointF(left, y + (titleMetrics.height() - iconSize) / 2.0),
                  Icons::pixmap(QStringLiteral("checkmark"), iconSize, Theme::text(), devicePixelRatioF()));
     p.setFont(titleFont);
@@ -83,6 +87,16 @@ QScreen *screenUnderPointer() {
 
 QWidget *panel() { return current; }
 
+QImage symbolImage(const QString &symbolName) {
+    // The thumbnail's 60 × 44 at twice the pixels; the symbol 28 high in its middle.
+    QImage image(120, 88, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    const QPixmap symbol = Icons::pixmap(symbolName, 28, Theme::text(), 2.0);
+    QPainter p(&image);
+    p.drawPixmap(QPointF((120 - 56) / 2.0, (88 - 56) / 2.0), symbol);
+    return image;
+}
+
 void show(const QImage &image, const QString &title, const QString &subtitle) {
     if (current) {
         current->hide();
@@ -101,7 +115,8 @@ void show(const QImage &image, const QString &title, const QString &subtitle) {
     window->setWindowTitle(subtitle.isEmpty() ? title : title + QStringLiteral(" — ") + subtitle);
     if (QScreen *screen = screenUnderPointer()) {
         const QRect visible = screen->availableGeometry();
-        window->move(visible.center().x() + 1 - 160, visible.bottom() + 1 - 40 - window->height());
+        const QPoint card(visible.center().x() + 1 - 160, visible.bottom() + 1 - 40 - 76);
+        window->move(card - QPoint(ToastView::kShadowMargin, ToastView::kShadowMargin));
     }
     window->setWindowOpacity(0.0);
     window->show();

@@ -7,11 +7,15 @@
 
 class QPropertyAnimation;
 
-// The card a toast shows: thumbnail, checkmark and title, subtitle; always 320 × 76.
+// The card a toast shows: thumbnail, checkmark and title, subtitle; always 320 × 76, with its shadow in
+// a transparent margin around it.
 class ToastView : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kShadowMargin = 24;
     ToastView(const QImage &image, const QString &title, const QString &subtitle, QWidget *parent = nullptr);
+    // The card inside the widget.
+    QRect card() const { return rect().adjusted(kShadowMargin, kShadowMargin, -kShadowMargin, -kShadowMargin); }
     QString title() const { return m_title; }
     QString subtitle() const { return m_subtitle; }
 
@@ -34,6 +38,9 @@ inline constexpr int kVisibleMs = 1800;
 inline constexpr int kFadeOutMs = 250;
 
 void show(const QImage &image, const QString &title, const QString &subtitle);
+// A symbol as a toast's picture: centred on a transparent picture of the thumbnail's shape, so that
+// filling the thumbnail crops nothing of it.
+QImage symbolImage(const QString &symbolName);
 
 // The latest toast's window (still set after it faded out), for tests and the quick panel.
 QWidget *panel();

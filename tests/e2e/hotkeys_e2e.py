@@ -21,6 +21,7 @@ from road_e2e import Desktop, Pelicarta, wait_for  # noqa: E402
 
 WIDTH, HEIGHT = 1920, 1080
 PANEL_W, PANEL_H = 340, 300
+SHADOW = 24  # the transparent margin around the panel that holds its shadow
 
 
 class KeyGrabber:
@@ -87,8 +88,13 @@ class HotkeysTest(unittest.TestCase):
         return self.full_screen_windows() - self.before
 
     def quick_panel(self):
-        panels = [w for w in self.desktop.visible_windows("^Pelicarta$") if w[3:] == (PANEL_W, PANEL_H)]
-        return panels[0] if panels else None
+        """The panel itself (id, x, y, width, height), inside its window's shadow margin."""
+        panels = [w for w in self.desktop.visible_windows("^Pelicarta$")
+                  if w[3:] == (PANEL_W + 2 * SHADOW, PANEL_H + 2 * SHADOW)]
+        if not panels:
+            return None
+        wid, x, y, _, _ = panels[0]
+        return wid, x + SHADOW, y + SHADOW, PANEL_W, PANEL_H
 
     def click(self, x, y):
         self.desktop.x(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"])
