@@ -3,6 +3,7 @@
 #include "capture/QuickModel.h"
 #include "core/Localization.h"
 #include "core/StyleStore.h"
+#include "platform/WindowHints.h"
 #include "widgets/BackdropSwatch.h"
 #include "widgets/Icons.h"
 #include "widgets/SoftShadow.h"
@@ -206,7 +207,8 @@ private:
 
 QuickCaptureView::QuickCaptureView(QuickModel *model, StyleStore &styles, QuickActions actions, QWidget *parent)
     : QWidget(parent), m_model(model), m_styles(styles), m_actions(std::move(actions)) {
-    setFixedSize(kWidth + 2 * kShadowMargin, kHeight + 2 * kShadowMargin);
+    m_shadowMargin = platform::translucentWindows() ? 24 : 0;
+    setFixedSize(kWidth + 2 * m_shadowMargin, kHeight + 2 * m_shadowMargin);
     setAttribute(Qt::WA_Hover);
     m_thumbnail = new Thumbnail(this);
     m_close = new CloseButton(this);
@@ -283,11 +285,11 @@ QRectF QuickCaptureView::pictureRect() const { return m_thumbnail->pictureRect()
 
 void QuickCaptureView::relayout() {
     const int innerWidth = kWidth - 2 * kPadding;
-    const int left = kShadowMargin + kPadding;
+    const int left = m_shadowMargin + kPadding;
     // The thumbnail row is 176 high whatever the picture's shape; the close button sits at its corner.
     const int thumbHeight = kThumbMaxHeight;
     const int total = thumbHeight + kSpacing + kStripHeight + kSpacing + kButtonHeight;
-    int y = kShadowMargin + kPadding + std::max(0, (kHeight - 2 * kPadding - total) / 2);
+    int y = m_shadowMargin + kPadding + std::max(0, (kHeight - 2 * kPadding - total) / 2);
     m_thumbnail->setGeometry(left, y, innerWidth, thumbHeight);
     m_close->move(left + innerWidth - 6 - m_close->width(), y + 6);
     m_close->raise();
@@ -339,7 +341,8 @@ QMenu *QuickCaptureView::createBackdropMenu(QWidget *parent) {
 void QuickCaptureView::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    SoftShadow::paint(p, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 20, {0, 8});
+    if (m_shadowMargin > 0)
+        SoftShadow::paint(p, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 20, {0, 8});
     const QRectF box = QRectF(card()).adjusted(0.5, 0.5, -0.5, -0.5);
     const QPainterPath shape = Theme::continuousRoundedRect(box, 16);
     p.fillPath(shape, withAlpha(Theme::panel(), 0.97));

@@ -1,5 +1,6 @@
 #include "widgets/Toast.h"
 
+#include "platform/WindowHints.h"
 #include "widgets/Icons.h"
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
@@ -13,15 +14,17 @@
 
 ToastView::ToastView(const QImage &image, const QString &title, const QString &subtitle, QWidget *parent)
     : QWidget(parent), m_image(image), m_title(title), m_subtitle(subtitle) {
-    setFixedSize(320 + 2 * kShadowMargin, 76 + 2 * kShadowMargin);
+    m_shadowMargin = platform::translucentWindows() ? 24 : 0;
+    setFixedSize(320 + 2 * m_shadowMargin, 76 + 2 * m_shadowMargin);
 }
 
 void ToastView::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    SoftShadow::paint(p, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 16, {0, 6});
-    p.translate(kShadowMargin, kShadowMargin);
+    if (m_shadowMargin > 0)
+        SoftShadow::paint(p, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 16, {0, 6});
+    p.translate(m_shadowMargin, m_shadowMargin);
     const QSizeF size = card().size();
     const QRectF cardRect = QRectF(QPointF(0, 0), size).adjusted(0.5, 0.5, -0.5, -0.5);
     const QPainterPath cardShape = Theme::continuousRoundedRect(cardRect, 16);
@@ -116,7 +119,7 @@ void show(const QImage &image, const QString &title, const QString &subtitle) {
     if (QScreen *screen = screenUnderPointer()) {
         const QRect visible = screen->availableGeometry();
         const QPoint card(visible.center().x() + 1 - 160, visible.bottom() + 1 - 40 - 76);
-        window->move(card - QPoint(ToastView::kShadowMargin, ToastView::kShadowMargin));
+        window->move(card - QPoint(window->shadowMargin(), window->shadowMargin()));
     }
     window->setWindowOpacity(0.0);
     window->show();

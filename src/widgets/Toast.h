@@ -8,14 +8,14 @@
 class QPropertyAnimation;
 
 // The card a toast shows: thumbnail, checkmark and title, subtitle; always 320 × 76, with its shadow in
-// a transparent margin around it.
+// a transparent margin around it where see-through windows are possible (a compositor runs).
 class ToastView : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kShadowMargin = 24;
     ToastView(const QImage &image, const QString &title, const QString &subtitle, QWidget *parent = nullptr);
+    int shadowMargin() const { return m_shadowMargin; }
     // The card inside the widget.
-    QRect card() const { return rect().adjusted(kShadowMargin, kShadowMargin, -kShadowMargin, -kShadowMargin); }
+    QRect card() const { return rect().adjusted(m_shadowMargin, m_shadowMargin, -m_shadowMargin, -m_shadowMargin); }
     QString title() const { return m_title; }
     QString subtitle() const { return m_subtitle; }
 
@@ -23,6 +23,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    int m_shadowMargin = 0;
     QImage m_image;
     QString m_title;
     QString m_subtitle;

@@ -88,7 +88,7 @@ TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
     EXPECT_TRUE(!first || !first->isVisible());
     ASSERT_NE(controller.panel(), first.data());
     // A tall capture is at most 176 high, centred, aspect kept.
-    const int margin = QuickCaptureView::kShadowMargin;
+    const int margin = controller.panel()->shadowMargin();
     const QRectF picture = controller.panel()->pictureRect();
     EXPECT_NEAR(picture.height(), 176, 0.5);
     EXPECT_NEAR(picture.width(), 176.0 * 300 / 900, 0.5);

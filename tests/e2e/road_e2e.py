@@ -121,6 +121,34 @@ class Desktop:
         if not wait_for(lambda: self.clipboard("UTF8_STRING") == text.encode(), 5):
             raise RuntimeError("xclip did not take the clipboard")
 
+    def paint_root(self, rgb):
+        """Paints the desktop (the root window's background) in one colour, through libxcb."""
+        import ctypes
+
+        class Iterator(ctypes.Structure):
+            _fields_ = [("data", ctypes.c_void_p), ("rem", ctypes.c_int), ("index", ctypes.c_int)]
+
+        xcb = ctypes.CDLL("libxcb.so.1")
+        xcb.xcb_connect.restype = ctypes.c_void_p
+        xcb.xcb_connect.argtypes = [ctypes.c_char_p, ctypes.c_void_p]
+        xcb.xcb_get_setup.restype = ctypes.c_void_p
+        xcb.xcb_get_setup.argtypes = [ctypes.c_void_p]
+        xcb.xcb_setup_roots_iterator.restype = Iterator
+        xcb.xcb_setup_roots_iterator.argtypes = [ctypes.c_void_p]
+        xcb.xcb_change_window_attributes.argtypes = [ctypes.c_void_p, ctypes.c_uint32, ctypes.c_uint32,
+                                                     ctypes.POINTER(ctypes.c_uint32)]
+        xcb.xcb_clear_area.argtypes = [ctypes.c_void_p, ctypes.c_uint8, ctypes.c_uint32, ctypes.c_int16,
+                                       ctypes.c_int16, ctypes.c_uint16, ctypes.c_uint16]
+        xcb.xcb_flush.argtypes = [ctypes.c_void_p]
+        xcb.xcb_disconnect.argtypes = [ctypes.c_void_p]
+        connection = xcb.xcb_connect(self.display.encode(), None)
+        root = ctypes.c_uint32.from_address(xcb.xcb_setup_roots_iterator(xcb.xcb_get_setup(connection)).data).value
+        pixel = ctypes.c_uint32((rgb[0] << 16) | (rgb[1] << 8) | rgb[2])
+        xcb.xcb_change_window_attributes(connection, root, 2, ctypes.byref(pixel))  # XCB_CW_BACK_PIXEL
+        xcb.xcb_clear_area(connection, 0, root, 0, 0, 0, 0)
+        xcb.xcb_flush(connection)
+        xcb.xcb_disconnect(connection)
+
     def screenshot(self, path):
         self.x(["import", "-window", "root", path], timeout=20)
 
