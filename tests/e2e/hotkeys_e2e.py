@@ -251,6 +251,7 @@ class HotkeysTest(unittest.TestCase):
         # A capture with the main window and the quick panel on screen shows the desktop where they are.
         desktop = (48, 96, 144)
         self.desktop.paint_root(desktop)
+        self.addCleanup(lambda: self.desktop.paint_root((0, 0, 0)))  # the other tests expect a dark desktop
         self.desktop.x(["xdotool", "mousemove", "--sync", "100", "300"])
         self.key("alt+shift+f")
         panel = wait_for(self.quick_panel, 15)
