@@ -259,6 +259,12 @@ class HotkeysTest(unittest.TestCase):
         window = app.main_window()
         self.assertTrue(window)
         time.sleep(1.1)
+
+        def painted():
+            self.desktop.paint_root(desktop)
+            self.desktop.screenshot(screen)
+            return mean_color(screen, 0, HEIGHT - 40, 40, 40) == tuple(float(c) for c in desktop)
+        self.assertTrue(wait_for(painted, 10, 0.5), "the desktop could not be painted")
         self.key("alt+shift+f")
         self.assertTrue(wait_for(lambda: len(app.capture_files()) == 2, 15), app.output())
         self.desktop.screenshot(f"{shots}/panel-and-window.png")
