@@ -243,10 +243,10 @@ std::optional<Backdrop> Backdrop::fromJson(const QJsonValue &json) {
     const QJsonArray colorArray = colorsValue.toArray();
     if (colorArray.size() > stylejson::maxStoredListLength) return std::nullopt;
     b.colors.reserve(colorArray.size());
-    for (const QJsonValue &color : colorArray) {
-        const auto number = stylejson::finiteNumber(color);
-        if (!number || std::trunc(*number) != *number || *number < 0 || *number > 4294967295.0) return std::nullopt;
-        b.colors.append(static_cast<quint32>(*number));
+    for (const QJsonValue &value : colorArray) {
+        const auto color = stylejson::colorNumber(value);
+        if (!color) return std::nullopt;
+        b.colors.append(*color);
     }
 
     const auto angleRead = stylejson::finiteNumber(object.value(QStringLiteral("angle")));

@@ -110,17 +110,31 @@ public:
         // else of ours (the overlay) is shown.
         const QList<QPointer<QWindow>> hidden = own.empty() ? QList<QPointer<QWindow>>() : hideOwnWindows(own);
         if (!hidden.isEmpty()) waitUntilRepainted(own);
+        QList<QImage> images;
+        QStringList errors;
         for (const X11Monitor &monitor : wanted) {
+            QString error;
+            images.append(monitor.pixels.isEmpty()
+                              ? QImage()
+                              : m_pixels->read(m_x->root(), monitor.pixels, m_x->screen()->root_depth, &error));
+            errors.append(error);
+        }
+        // Looked for again after the read: a window the window manager mapped meanwhile (the main window
+        // of a launch that captures at once), or one Qt cannot hide, can only be painted over.
+        const std::vector<X11TopLevel> after = m_windows->topLevels();
+        std::vector<X11TopLevel> still;
+        for (const X11TopLevel &t : m_windows->ownTopLevels(after)) {
+            if (t.viewable && screens.intersects(t.pixels)) still.push_back(t);
+        }
+        for (qsizetype i = 0; i < qsizetype(wanted.size()); ++i) {
+            const X11Monitor &monitor = wanted[size_t(i)];
             if (monitor.pixels.isEmpty()) {
                 result.append({ScreenGrab::Status::gone, {}, false, {}});
                 continue;
             }
-            QString error;
-            QImage image = m_pixels->read(m_x->root(), monitor.pixels, m_x->screen()->root_depth, &error);
-            // Windows Qt does not know of (another connection) can only be painted over.
-            if (!image.isNull() && hidden.isEmpty() && !own.empty() && m_composite)
-                m_pixels->paintOverOwnWindows(image, monitor.pixels, levels, own);
-            result.append(grabOf(std::move(image), error, true));
+            if (!images[i].isNull() && !still.empty() && m_composite)
+                m_pixels->paintOverOwnWindows(images[i], monitor.pixels, after, still);
+            result.append(grabOf(std::move(images[i]), errors[i], true));
         }
         for (const QPointer<QWindow> &w : hidden) {
             if (w && w->type() != Qt::Popup) w->show();
