@@ -20,6 +20,7 @@
 #include <QLocale>
 #include <QFutureWatcher>
 #include <QPainter>
+#include <QThreadPool>
 #include <QtConcurrent>
 
 #include <algorithm>
@@ -130,7 +131,8 @@ std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &imag
     return pending;
 }
 
-QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, const std::optional<QByteArray> &bytes) {
+QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, const Encoded &encoded) {
+    const std::optional<QByteArray> &bytes = encoded.bytes;
     if (!bytes || bytes->isEmpty()) return {};
     const QString stem = m_folder + QStringLiteral("/Pelicarta ") +
                          QLocale::c().toString(pending.time, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
@@ -153,7 +155,7 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
 
     emit captureWritten(path, image);
     const QFileInfo written(path);
-    m_items.prepend({path, QDateTime::currentDateTime(), thumbnail(image, 240), written.size(), written.lastModified()});
+    m_items.prepend({path, QDateTime::currentDateTime(), encoded.thumbnail, written.size(), written.lastModified()});
     while (m_items.size() > showCount) m_items.removeLast();
     emit itemsChanged();
     pruneDisk(path);
@@ -164,11 +166,11 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
 QString RecentsStore::add(const QImage &image) {
     const std::optional<Pending> pending = prepareAdd(image);
     if (!pending) return {};
-    return finishAdd(image, *pending, m_encoder(image, pending->settings));
+    return finishAdd(image, *pending, {m_encoder(image, pending->settings), thumbnail(image)});
 }
 
 struct RecentsStore::Job {
-    QFutureWatcher<std::optional<QByteArray>> watcher;
+    QFutureWatcher<Encoded> watcher;
     QImage image;
     Pending pending;
     std::function<void(const QString &)> done;
@@ -187,7 +189,7 @@ void RecentsStore::addInBackground(const QImage &image, std::function<void(const
     Job *raw = job.get();
     connect(&raw->watcher, &QFutureWatcherBase::finished, this, [this, raw] { complete(raw); });
     raw->watcher.setFuture(QtConcurrent::run([encoder = m_encoder, image, settings = pending->settings] {
-        return encoder(image, settings);
+        return Encoded{encoder(image, settings), thumbnail(image)};
     }));
     m_jobs.push_back(std::move(job));
 }
@@ -214,25 +216,55 @@ void RecentsStore::load() {
     QList<RecentCapture> items;
     const QList<Listed> files = listing();
     for (qsizetype i = 0; i < std::min<qsizetype>(files.size(), showCount); ++i) {
-        // A thumbnail already held is kept while its file is the same (size and modification time):
-        // decoding a HEIC takes a good part of a second, and load() runs on the main thread after
-        // every deletion. A file replaced or spoilt meanwhile is read again.
+        // A thumbnail already held (or on its way) is kept while its file is the same (size and
+        // modification time): a deletion reloads the list. A file replaced or spoilt meanwhile is read again.
         const Listed &file = files[i];
         const auto held = std::find_if(m_items.cbegin(), m_items.cend(), [&](const RecentCapture &item) {
             return item.path == file.path && item.fileSize == file.size && item.modified == file.modified;
         });
-        if (held != m_items.cend()) {
-            items.append({file.path, file.date, held->thumbnail, file.size, file.modified});
-            continue;
-        }
-        const QImage image = readCapture(file.path);
-        if (image.isNull()) continue; // a file that cannot be read leaves its place empty
-        items.append({file.path, file.date, thumbnail(image, 240), file.size, file.modified});
+        items.append({file.path, file.date, held != m_items.cend() ? held->thumbnail : QImage(), file.size, file.modified});
+        if (items.last().thumbnail.isNull()) decodeThumbnail(file.path);
     }
     m_items = items;
     emit itemsChanged();
     refreshUsage();
 }
+
+namespace {
+
+// At most two captures are decoded at once: each may hold a full-size picture for a moment.
+QThreadPool &thumbnailPool() {
+    static QThreadPool *pool = [] {
+        auto *created = new QThreadPool;
+        created->setMaxThreadCount(2);
+        return created;
+    }();
+    return *pool;
+}
+
+} // namespace
+
+void RecentsStore::decodeThumbnail(const QString &path) {
+    if (m_decoding.contains(path)) return;
+    m_decoding.insert(path);
+    auto *watcher = new QFutureWatcher<QImage>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, path] {
+        watcher->deleteLater();
+        thumbnailDecoded(path, watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run(&thumbnailPool(), [path] { return readThumbnail(path); }));
+}
+
+void RecentsStore::thumbnailDecoded(const QString &path, const QImage &thumbnail) {
+    m_decoding.remove(path);
+    const auto it = std::find_if(m_items.begin(), m_items.end(), [&](const RecentCapture &item) { return item.path == path; });
+    if (it == m_items.end() || !it->thumbnail.isNull()) return;
+    if (thumbnail.isNull()) m_items.erase(it); // a file that cannot be read leaves its place empty
+    else it->thumbnail = thumbnail;
+    emit itemsChanged();
+}
+
+QImage RecentsStore::readThumbnail(const QString &path) { return thumbnail(readCapture(path)); }
 
 void RecentsStore::refreshUsage() {
     qint64 total = 0;
@@ -323,13 +355,13 @@ void RecentsStore::applyKeepLimit(qint64 limit) {
     load();
 }
 
-QImage RecentsStore::thumbnail(const QImage &image, int maxSide) {
+QImage RecentsStore::thumbnail(const QImage &image) {
     if (image.isNull()) return {};
-    const int w = image.width();
-    const int h = image.height();
-    const double scale = std::min(1.0, double(maxSide) / std::max(w, h));
-    const QSize size(std::max(1, int(std::round(scale * w))), std::max(1, int(std::round(scale * h))));
-    if (size == image.size()) return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QSize box = thumbnailBox.boundedTo(image.size());
+    const double scale = std::min(1.0, std::max(double(box.width()) / image.width(), double(box.height()) / image.height()));
+    const QSize scaled(std::max(1, int(std::round(scale * image.width()))), std::max(1, int(std::round(scale * image.height()))));
+    const QImage covering = scaled == image.size() ? image : image.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QRect cut(QPoint(), box.boundedTo(covering.size()));
+    cut.moveCenter(covering.rect().center());
+    return covering.copy(cut).convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }

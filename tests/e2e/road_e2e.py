@@ -287,7 +287,8 @@ def red_fraction(path, x, y, w, h):
     return float(out.stdout.decode() or 0)
 
 
-class RoadTest(unittest.TestCase):
+class DesktopTest(unittest.TestCase):
+    """Tests on one shared 1920 × 1080 desktop; each Pelicarta they start is stopped after its test."""
     desktop = None
 
     @classmethod
@@ -302,6 +303,9 @@ class RoadTest(unittest.TestCase):
         app = Pelicarta(self.desktop, settings, prepare, arguments)
         self.addCleanup(app.stop)
         return app
+
+
+class RoadTest(DesktopTest):
 
     def capture_and_wait_for_png(self, app, action="fullscreen"):
         self.desktop.set_clipboard_text("before")

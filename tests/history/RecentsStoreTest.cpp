@@ -159,10 +159,14 @@ TEST_F(RecentsStoreTest, ListsOnlyCaptureFilesNewestFirstAndLoadsFiveReadableOne
                                           QStringLiteral("cap0.png"), QStringLiteral("Mixed.Heic"),
                                           QStringLiteral("undated.png")}));
     EXPECT_EQ(store->fileCount(), 9);
-    // The broken newest file leaves its place empty: four items, not five.
+    // Listed at once, before any picture is decoded.
+    ASSERT_EQ(store->items().size(), 5);
+    EXPECT_TRUE(store->items().first().thumbnail.isNull());
+    // The broken newest file leaves its place empty once decoding fails: four items, not five.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !store->isDecoding(); }, 5000));
     ASSERT_EQ(store->items().size(), 4);
     EXPECT_TRUE(store->items().first().path.endsWith(QStringLiteral("cap5.png")));
-    EXPECT_EQ(store->items().first().thumbnail.size(), QSize(240, 80));
+    EXPECT_EQ(store->items().first().thumbnail.size(), QSize(232, 100));
     EXPECT_EQ(store->usedBytes(), 7 * png.size() + 12 + 4);
 
     // deleteAll leaves everything that is not a capture file, and announces it as a clearing.
@@ -322,6 +326,7 @@ TEST_F(RecentsStoreTest, AHeldThumbnailServesOnlyWhileItsFileIsUnchanged) {
     overwrite(paths[1], "spoilt", QDateTime());
 
     store->deleteFiles({paths[0]});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !store->isDecoding(); }, 5000));
     QStringList shown;
     for (const RecentCapture &item : store->items()) shown << item.path;
     EXPECT_EQ(shown, (QStringList{paths[3], paths[2]}));
@@ -364,12 +369,14 @@ TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
     EXPECT_TRUE(store->items().isEmpty());
 }
 
-TEST(RecentsThumbnailTest, ScalesTheLongerSideTo240AndNeverEnlarges) {
-    EXPECT_EQ(RecentsStore::thumbnail(picture(1000, 333), 240).size(), QSize(240, 80));
-    EXPECT_EQ(RecentsStore::thumbnail(picture(333, 1000), 240).size(), QSize(80, 240));
-    EXPECT_EQ(RecentsStore::thumbnail(picture(200, 100), 240).size(), QSize(200, 100));
-    EXPECT_EQ(RecentsStore::thumbnail(picture(5000, 1), 240).size(), QSize(240, 1));
-    EXPECT_TRUE(RecentsStore::thumbnail(QImage(), 240).isNull());
+TEST(RecentsThumbnailTest, CoversTwiceTheTileAndNeverEnlarges) {
+    const QSize box = RecentsStore::thumbnailBox;
+    EXPECT_EQ(RecentsStore::thumbnail(picture(2880, 1800)).size(), box);
+    EXPECT_EQ(RecentsStore::thumbnail(picture(1000, 200)).size(), box);
+    EXPECT_EQ(RecentsStore::thumbnail(picture(400, 3000)).size(), box);
+    EXPECT_EQ(RecentsStore::thumbnail(picture(5000, 1)).size(), QSize(232, 1));
+    EXPECT_EQ(RecentsStore::thumbnail(picture(100, 60)).size(), QSize(100, 60));
+    EXPECT_TRUE(RecentsStore::thumbnail(QImage()).isNull());
 }
 
 TEST_F(RecentsStoreTest, AFolderThatRefusesCapturesKeepsThemElsewhereAndSaysSoOnce) {
