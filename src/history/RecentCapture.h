@@ -12,7 +12,7 @@ struct RecentCapture {
     QImage thumbnail;
     // The file as the thumbnail was made from it: a held thumbnail serves only while both are unchanged.
     qint64 fileSize = -1;
-    QDateTime modified;
+    QDateTime modified{};
 
     bool operator==(const RecentCapture &other) const { return path == other.path; }
 };
