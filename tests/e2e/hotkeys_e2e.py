@@ -251,7 +251,14 @@ class HotkeysTest(unittest.TestCase):
         # A capture with the main window and the quick panel on screen shows the desktop where they are.
         desktop = (48, 96, 144)
         self.desktop.paint_root(desktop)
-        self.addCleanup(lambda: self.desktop.paint_root((0, 0, 0)))  # the other tests expect a dark desktop
+
+        def dark_again():  # the other tests expect the dark desktop
+            def dark():
+                self.desktop.paint_root((0, 0, 0))
+                self.desktop.screenshot(screen)
+                return mean_color(screen, 0, HEIGHT - 40, 40, 40) == (0.0, 0.0, 0.0)
+            wait_for(dark, 10, 0.5)
+        self.addCleanup(dark_again)
         self.desktop.x(["xdotool", "mousemove", "--sync", "100", "300"])
         self.key("alt+shift+f")
         panel = wait_for(self.quick_panel, 15)
@@ -279,7 +286,7 @@ class HotkeysTest(unittest.TestCase):
         viewer = subprocess.Popen(["display", "-title", "Verde", "-geometry", "+700+250", "-size", "320x240",
                                    "xc:#20b040"], env=self.desktop.env, stdout=subprocess.DEVNULL,
                                   stderr=subprocess.DEVNULL)
-        self.addCleanup(viewer.kill)
+        self.addCleanup(lambda: (viewer.kill(), viewer.wait()))
         shown = wait_for(lambda: self.desktop.visible_windows("^Verde$"), 10)
         self.assertTrue(shown, "display did not open its window")
         self.assertIn(b"not found", self.desktop.x(["xprop", "-id", shown[0][0], "_NET_WM_PID"]))

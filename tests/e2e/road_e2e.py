@@ -545,8 +545,8 @@ class RoadTest(DesktopTest):
         time.sleep(1)  # the file would have been written by now
         self.assertEqual(app.capture_files(), before)
         # The capture is kept in a private temporary folder, and the user is told where.
-        kept = set(os.listdir(elsewhere)) - kept_before
-        self.assertEqual(len(kept), 1, app.output())
+        kept = wait_for(lambda: os.path.isdir(elsewhere) and set(os.listdir(elsewhere)) - kept_before, 15)
+        self.assertTrue(kept and len(kept) == 1, app.output())
         for name in kept:
             os.remove(f"{elsewhere}/{name}")
         self.assertTrue(wait_for(lambda: self.desktop.visible_windows("^Pelicarta$") and
