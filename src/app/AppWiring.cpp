@@ -47,14 +47,16 @@ void connectAll() {
     // by its first reload.
     QObject::connect(&recents, &RecentsStore::captureWritten, &router,
                      [](const QString &path, const QImage &image) { HistoryStore::shared().didAdd(path, image); });
-    QObject::connect(&recents, &RecentsStore::capturesRemoved, &router, [](const QStringList &paths) {
+    const auto forget = [](const QStringList &paths) {
         if (HistoryStore *history = HistoryStore::sharedIfMade()) history->forget(paths);
-    });
+    };
+    QObject::connect(&recents, &RecentsStore::capturesRemoved, &router, forget);
     QObject::connect(&recents, &RecentsStore::editorRequested, &router, &openInEditor);
     QObject::connect(&recents, &RecentsStore::captureWritten, &router, &AppRouter::recentWritten);
     QObject::connect(&recents, &RecentsStore::capturesRemoved, &router, &AppRouter::recentDeleted);
-    // Deleting everything tells the router first (the history index, when wired, comes after it).
+    // Deleting everything tells the router first, then the history index.
     QObject::connect(&recents, &RecentsStore::capturesCleared, &router, &AppRouter::recentDeleted);
+    QObject::connect(&recents, &RecentsStore::capturesCleared, &router, forget);
 
     // Folders that refuse to be written: the user hears of it once, with the folder's name.
     QObject::connect(&recents, &RecentsStore::keepingFailed, &router,
