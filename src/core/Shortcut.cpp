@@ -51,7 +51,9 @@ QStringList Shortcut::symbols() const {
     QStringList out;
     for (std::uint32_t flag : {command, option, shift, control})
         if (modifiers & flag) out << modifierLabel(flag);
-    out << (key == QStringLiteral("Espaço") ? L("Espaço") : key);
+    // This keyboard's Tab key says "Tab"; the stored key keeps its glyph.
+    if (key == QStringLiteral("Espaço")) out << L("Espaço");
+    else out << (key == QStringLiteral("⇥") ? QStringLiteral("Tab") : key);
     return out;
 }
 

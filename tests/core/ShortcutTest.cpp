@@ -20,6 +20,7 @@ TEST(ShortcutTest, SymbolsJsonAndDefaults) {
     EXPECT_EQ(sc(40, command | option | control | shift, "K").symbols(),
               (QStringList{"Ctrl", "Alt", "Shift", "Super", "K"}));
     EXPECT_EQ(sc(49, command, "Espaço").displayString(), QStringLiteral("Ctrl+Espaço"));
+    EXPECT_EQ(sc(48, option, "⇥").displayString(), QStringLiteral("Alt+Tab"));
     EXPECT_EQ(Shortcut::defaultFor(ShortcutAction::captureFullScreen).symbols(), (QStringList{"Alt", "Shift", "F"}));
     QStringList defaults;
     for (ShortcutAction action : ShortcutActions::all()) defaults << Shortcut::defaultFor(action).displayString();

@@ -337,13 +337,14 @@ class HotkeysTest(unittest.TestCase):
         time.sleep(1)
         _, mx, my, _, _ = window
         self.desktop.screenshot(f"{shots}/settings.png")
-        # The guide's heading is the page's last line of text.
-        heading = last_text_row(f"{shots}/settings.png", mx + 40, my + 300, 300, 480)
+        # The reserved list's heading is the last line of text in the page's column, right of the sidebar.
+        column = mx + 250
+        heading = last_text_row(f"{shots}/settings.png", column, my + 300, 300, 480)
         self.assertIsNotNone(heading, "no settings page")
-        self.click(mx + 120, heading)
+        self.click(column + 40, heading)
         time.sleep(1)
         self.desktop.screenshot(f"{shots}/reserved-list.png")
-        self.assertIsNotNone(last_text_row(f"{shots}/reserved-list.png", mx + 40, heading + 12, 300, 40),
+        self.assertIsNotNone(last_text_row(f"{shots}/reserved-list.png", column, heading + 12, 300, 40),
                              "the reserved list did not open")
         for _ in range(12):
             self.desktop.x(["xdotool", "click", "5"])
