@@ -125,7 +125,7 @@ class HotkeysTest(unittest.TestCase):
             if lock:
                 self.toggle_lock(lock)
             self.key("alt+shift+f")
-            made = wait_for(lambda: len(app.capture_files()) > captured, 10)
+            made = wait_for(lambda: len(app.capture_files()) > captured, 20)
             if not made and captured == 0:
                 # On a loaded machine the very first press can reach the server before the desktop has
                 # settled after start-up; a second press tells a slow start from a broken hot key.

@@ -367,7 +367,7 @@ class RoadTest(DesktopTest):
         self.assertEqual(image_size(self.desktop, png), (1920 + 4 * 64, 1080 + 4 * 64))
         self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com Ctrl+V em qualquer app"), 3),
                         "no 'Copiado' toast")
-        files = wait_for(app.capture_files, 10)
+        files = wait_for(app.capture_files, 30)
         self.assertEqual(len(files), 1, files)
         self.assertRegex(files[0], r"^Pelicarta \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.heic$")
         self.assertEqual(image_size(self.desktop, f"{app.recents}/{files[0]}"), (1920, 1080))
@@ -388,7 +388,7 @@ class RoadTest(DesktopTest):
         words.stdout.readline()
         app = self.start({"afterCapture": "copy"})
         self.capture_and_wait_for_png(app)
-        files = wait_for(app.capture_files, 10)
+        files = wait_for(app.capture_files, 30)
         self.assertEqual(len(files), 1, files)
         index_path = f"{app.documents}/Indice-do-historico.json"
 
@@ -498,7 +498,7 @@ class RoadTest(DesktopTest):
         self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 10), app.output())
         # The cut area, beautified.
         self.assertEqual(image_size(self.desktop, self.desktop.clipboard("image/png")), (300 + 256, 200 + 256))
-        files = wait_for(app.capture_files, 10)
+        files = wait_for(app.capture_files, 30)
         self.assertEqual(image_size(self.desktop, f"{app.recents}/{files[0]}"), (300, 200))
 
         # Repeating grabs the same area afresh, with no overlay.
@@ -567,7 +567,7 @@ class RoadTest(DesktopTest):
     def test_unwritable_recents_keeps_the_road_and_every_file(self):
         app = self.start({"afterCapture": "copy"})
         self.capture_and_wait_for_png(app)
-        before = wait_for(app.capture_files, 10)
+        before = wait_for(app.capture_files, 30)
         self.assertEqual(len(before), 1)
         if os.geteuid() == 0:
             locked = subprocess.run(["chattr", "+i", app.recents], capture_output=True).returncode == 0
