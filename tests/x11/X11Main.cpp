@@ -80,7 +80,8 @@ const HelperWindow &X11Test::spawn(const HelperSpec &spec) {
     if (spec.opacity != 1) args << QStringLiteral("--alpha") << QString::number(spec.opacity);
     if (spec.minimized) args << QStringLiteral("--minimize");
     h.process->start(QStringLiteral(PELICARTA_TEST_WINDOW), args);
-    QDeadlineTimer deadline(10000);
+    // A loaded machine can take many seconds to start a Qt program and map its window.
+    QDeadlineTimer deadline(30000);
     while (!h.process->canReadLine() && !deadline.hasExpired()) h.process->waitForReadyRead(100);
     const QByteArray line = h.process->readLine().trimmed();
     EXPECT_TRUE(line.startsWith("ready ")) << "helper did not start: " << line.constData();
