@@ -47,11 +47,25 @@ QPalette palette() {
 
 namespace {
 
+// The words of the file dialog's type column that Qt's Portuguese translation leaves in English.
+class FileTypeWords : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *source, const char *, int) const override {
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0) return {};
+        if (qstrcmp(source, "Folder") == 0) return QStringLiteral("Pasta");
+        if (qstrcmp(source, "Drive") == 0) return QStringLiteral("Unidade");
+        return {};
+    }
+};
+
 // Qt's translations of its own texts, for the language the string tables show ("pt-BR" → qtbase_pt_BR).
 void installQtTranslations(QApplication &app) {
     const QString language = platform::StringTables::currentLanguage();
     const QLocale locale(QString(language).replace(QLatin1Char('-'), QLatin1Char('_')));
     if (locale.language() == QLocale::English) return; // Qt's own texts are English already
+    if (locale.language() == QLocale::Portuguese) QCoreApplication::installTranslator(new FileTypeWords(&app));
     auto *translator = new QTranslator(&app);
     if (translator->load(locale, QStringLiteral("qt"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -2,8 +2,11 @@
 #include "widgets/Appearance.h"
 #include "widgets/Theme.h"
 
+#include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QScrollBar>
 #include <QStyle>
@@ -26,6 +29,8 @@ TEST(AppearanceTest, StandardWidgetsTakeTheThemeAndQtSpeaksPortuguese) {
     // The save dialog's title and the message boxes' buttons.
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Save As"), QStringLiteral("Salvar como"));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancelar"));
+    // The dialog's type column, which Qt's own translation leaves in English.
+    EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(QDir::tempPath())), QStringLiteral("Pasta"));
 
     platform::StringTables::setCurrentLanguage({});
     QApplication::setPalette(before);
