@@ -6,13 +6,12 @@
 #include "core/Localization.h"
 #include "core/StyleStore.h"
 #include "core/TextRecognizer.h"
+#include "platform/Pasteboard.h"
 #include "widgets/Clipboard.h"
 #include "widgets/ExportSaving.h"
 #include "widgets/Toast.h"
-#include "platform/Pasteboard.h"
 
 #include <QMimeData>
-#include <QPointer>
 
 namespace {
 
