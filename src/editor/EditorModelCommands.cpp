@@ -18,7 +18,7 @@ namespace Key = platform::KeyCode;
 // Builds the rows; each row's action holds the model weakly.
 class Rows {
 public:
-    explicit Rows(EditorModel *model) : m_model(model) {}
+    explicit Rows(EditorModel *model) : m_model(model) { m_rows.reserve(64); } // the largest table
 
     void add(const QString &id, const QString &group, const QString &title, const QString &shortcut,
              std::function<void(EditorModel &)> action, std::optional<Backdrop> backdrop = std::nullopt) {
@@ -175,8 +175,12 @@ QList<EditorCommand> EditorModel::filteredCommands() {
     QList<EditorCommand> rows = commands();
     const QString query = foldedQuery(m_commandQuery);
     if (query.isEmpty()) return rows;
+    // Folding goes character by character, so a row's text folds as its folded group, a space and its
+    // folded title; the few groups are folded once.
+    QString group, foldedGroup;
     rows.removeIf([&](const EditorCommand &row) {
-        return !platform::TextFolding::fold(QString(row.group + u' ' + row.title)).contains(query);
+        if (row.group != group) foldedGroup = platform::TextFolding::fold(group = row.group);
+        return !(foldedGroup + u' ' + platform::TextFolding::fold(row.title)).contains(query);
     });
     return rows;
 }
