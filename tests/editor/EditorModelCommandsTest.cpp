@@ -54,7 +54,7 @@ TEST_F(CommandsTest, BackdropAndPresetRowsFollowTheBackdropEditRow) {
     EXPECT_EQ(table.last(), QStringLiteral("close"));
 
     // A preset row applies its preset and shows its digit.
-    const EditorCommand &second = row(model->commands(), table[edit + 11]);
+    const EditorCommand second = row(model->commands(), table[edit + 11]);
     EXPECT_EQ(second.shortcut, QStringLiteral("2"));
     EXPECT_EQ(second.title, QStringLiteral("Preset: Dois"));
 }
