@@ -65,7 +65,7 @@ TEST_F(OutputTest, CopyPutsATransparentPngAtTheStoredScaleThenCloses) {
     model->onClose = [&] {
         // The clipboard holds the picture and the toast is up before the window goes.
         EXPECT_FALSE(fakes.pasteboard.png().isNull());
-        EXPECT_EQ(toastText(), QStringLiteral("Copiado / Cole com ⌘V em qualquer app"));
+        EXPECT_EQ(toastText(), QStringLiteral("Copiado / Cole com Ctrl+V em qualquer app"));
         ++closed;
     };
     const QSize full = model->finalImage(ExportSettings{}).size();
@@ -217,7 +217,7 @@ TEST_F(OutputTest, SensitiveDataIsCoveredInOneUndoStep) {
     }
     EXPECT_EQ(model->tool(), EditorTool::preview);
     EXPECT_EQ(toastText(),
-              QStringLiteral("3 dados escondidos / E-mails, telefones, documentos e chaves. ⌘Z desfaz"));
+              QStringLiteral("3 dados escondidos / E-mails, telefones, documentos e chaves. Ctrl+Z desfaz"));
     model->undo();
     ASSERT_EQ(model->annotations().size(), 1);
     EXPECT_EQ(model->annotations()[0].id, arrow);
