@@ -57,7 +57,7 @@ HomePage::HomePage(QWidget *parent) : QWidget(parent) {
                                   : new SecondaryButton(L(shortTitle), this);
         button->setToolTip(ShortcutActions::title(action));
         button->setAccessibleName(ShortcutActions::title(action));
-        connect(button, &QPushButton::clicked, this, [action] { CaptureService::start(action); });
+        connect(button, &QPushButton::clicked, this, [start = action] { CaptureService::start(start); });
         row->addWidget(button);
         m_buttons.append({action, button});
     }

@@ -5,14 +5,20 @@
 #include "capture/CaptureService.h"
 #include "capture/HotkeyManager.h"
 #include "history/RecentsStore.h"
+#include "platform/Alert.h"
 #include "platform/SingleInstance.h"
 #include "tutorials/TutorialStore.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
-PelicartaApp::PelicartaApp(platform::SingleInstance *instance, QObject *parent) : QObject(parent) {
+PelicartaApp::PelicartaApp(platform::SingleInstance *instance, QObject *parent)
+    : QObject(parent), m_captureTimer(new QTimer(this)) {
+    m_captureTimer->setSingleShot(true);
+    m_captureTimer->setInterval(50);
+    connect(m_captureTimer, &QTimer::timeout, this, &PelicartaApp::startWaitingCapture);
     // The global hot keys work before any window exists; they register on the first event-loop turn.
     HotkeyManager::shared().start();
     if (instance) {
@@ -27,7 +33,12 @@ PelicartaApp::~PelicartaApp() { delete m_menu; }
 void PelicartaApp::launch() {
     // Recording must work from the first capture on, before any page shows the tutorials.
     TutorialStore::shared();
-    RecentsStore::shared();
+    // Told after the capture that provoked it has been delivered, never in the middle of it.
+    connect(&RecentsStore::shared(), &RecentsStore::storageNotice, this,
+            [](const QString &title, const QString &message) {
+                platform::AlertPresenter::shared().run({title, message, {QStringLiteral("OK")}});
+            },
+            Qt::QueuedConnection);
 
     m_menu = new TrayMenu;
     connect(m_menu, &TrayMenu::quitRequested, this, &PelicartaApp::quit);
@@ -47,9 +58,21 @@ void PelicartaApp::reopen() { MainWindowController::shared().show(); }
 void PelicartaApp::perform(const AppCommand &command) {
     switch (command.kind) {
     case AppCommand::Kind::show: reopen(); break;
-    case AppCommand::Kind::capture: CaptureService::start(command.action); break;
+    case AppCommand::Kind::capture:
+        // Each launch's capture is carried out, one after the other: a request arriving while the road is
+        // busy waits for it instead of being dropped as a repeated hot key would be.
+        m_waitingCaptures.append(command.action);
+        startWaitingCapture();
+        break;
     case AppCommand::Kind::quit: quit(); break;
     }
+}
+
+void PelicartaApp::startWaitingCapture() {
+    if (m_waitingCaptures.isEmpty()) return;
+    if (!CaptureService::isBusy() && !CaptureService::overlayIsUp())
+        CaptureService::start(m_waitingCaptures.takeFirst());
+    if (!m_waitingCaptures.isEmpty() && !m_captureTimer->isActive()) m_captureTimer->start();
 }
 
 void PelicartaApp::quit() {

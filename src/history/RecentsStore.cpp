@@ -9,16 +9,15 @@
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileReveal.h"
-#include "platform/HeifCodec.h"
-#include "platform/ImageChecks.h"
+#include "platform/ImageFile.h"
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QFutureWatcher>
 #include <QPainter>
 #include <QtConcurrent>
@@ -33,13 +32,30 @@ bool hasCaptureExtension(const QString &path) {
     return suffix == QLatin1String("png") || suffix == QLatin1String("heic");
 }
 
+// The names the store gives its files: only these are ever removed, so that a user's own pictures
+// moved into the folder stay.
+bool isOwnName(const QString &name) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^Pelicarta \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d(?: \\(\\d+\\))?\\.(?:png|heic)$"));
+    return pattern.match(name).hasMatch();
+}
+
 // A capture file's picture; null when it cannot be read (or is beyond the image limits).
-QImage readCapture(const QString &path) {
-    if (QFileInfo(path).suffix().compare(QLatin1String("heic"), Qt::CaseInsensitive) == 0)
-        return platform::HeifCodec::decodeFile(path).value_or(QImage());
-    QImageReader reader(path);
-    if (!platform::fitsImageLimits(reader.size())) return {};
-    return reader.read();
+QImage readCapture(const QString &path) { return platform::ImageFile::read(path).value_or(QImage()); }
+
+constexpr int kThumbnailSide = 240;
+
+// What keeps the folder from being used, as the user reads it.
+QString folderReason(platform::PrivateFolder::Problem problem, const QString &path) {
+    using Problem = platform::PrivateFolder::Problem;
+    switch (problem) {
+    case Problem::none: break;
+    case Problem::link: return L(LKey(QStringLiteral("a pasta “%@” é um link simbólico"), {path}));
+    case Problem::notOurs: return L(LKey(QStringLiteral("a pasta “%@” pertence a outro usuário"), {path}));
+    case Problem::open: return L(LKey(QStringLiteral("outros usuários podem gravar na pasta “%@”"), {path}));
+    case Problem::cannotCreate: return L(LKey(QStringLiteral("a pasta “%@” não pôde ser criada"), {path}));
+    }
+    return {};
 }
 
 } // namespace
@@ -51,8 +67,9 @@ const QList<qint64> &RecentsStore::keepOptions() {
 
 RecentsStore &RecentsStore::shared() {
     static RecentsStore *store = [] {
-        auto *created = new RecentsStore(platform::UserDefaults::standard(),
-                                         platform::AppPaths::documentsSubfolderOrTemp(QStringLiteral("Recentes")));
+        const platform::AppPaths::Place place = platform::AppPaths::documentsSubfolderOrRuntime(QStringLiteral("Recentes"));
+        auto *created = new RecentsStore(platform::UserDefaults::standard(), place.path);
+        created->setFallback(place);
         // A capture taken just before quitting is still written.
         if (QCoreApplication *app = QCoreApplication::instance())
             QObject::connect(app, &QCoreApplication::aboutToQuit, created, &RecentsStore::waitForPending);
@@ -62,10 +79,42 @@ RecentsStore &RecentsStore::shared() {
 }
 
 RecentsStore::RecentsStore(platform::UserDefaults &defaults, QString folder, Encoder encoder, QObject *parent)
-    : QObject(parent), m_defaults(defaults), m_folder(QDir::cleanPath(QDir(folder).absolutePath())),
+    : QObject(parent), m_defaults(defaults),
+      m_folder(folder.isEmpty() ? QString() : QDir::cleanPath(QDir(folder).absolutePath())),
       m_encoder(encoder ? std::move(encoder) : Encoder(&Exporter::encode)) {
-    QDir().mkpath(m_folder);
     load();
+}
+
+void RecentsStore::setFallback(const platform::AppPaths::Place &place) {
+    if (place.problem == platform::PrivateFolder::Problem::none) return;
+    const QString reason = folderReason(place.problem, place.problemPath);
+    if (place.path.isEmpty()) {
+        m_fallbackNotice = {L("Não foi possível salvar"), L(LKey(QStringLiteral("A captura não foi guardada no histórico: %@."), {reason}))};
+    } else {
+        m_fallbackNotice = {L("Histórico temporário"),
+                            L(LKey(QStringLiteral("As capturas ficam guardadas só até o fim da sessão: %@."), {reason}))};
+    }
+}
+
+bool RecentsStore::folderUsable() const {
+    if (m_folder.isEmpty()) return false;
+    m_problem = platform::PrivateFolder::ensure(m_folder);
+    return m_problem == platform::PrivateFolder::Problem::none;
+}
+
+void RecentsStore::tellOnce(const QString &title, const QString &message) {
+    if (message.isEmpty() || m_told.contains(message)) return;
+    m_told.insert(message);
+    emit storageNotice(title, message);
+}
+
+void RecentsStore::tellWhyNotKept() {
+    if (m_folder.isEmpty()) {
+        tellOnce(m_fallbackNotice.first, m_fallbackNotice.second);
+        return;
+    }
+    tellOnce(L("Não foi possível salvar"),
+             L(LKey(QStringLiteral("A captura não foi guardada no histórico: %@."), {folderReason(m_problem, m_folder)})));
 }
 
 RecentsStore::~RecentsStore() = default;
@@ -96,8 +145,10 @@ void RecentsStore::setDateReader(DateReader reader) {
 
 QList<RecentsStore::Listed> RecentsStore::listing() const {
     QList<Listed> files;
+    // A folder that is not ours (a link to another one) is never listed, written or pruned.
+    if (!folderUsable()) return files;
     const QFileInfoList entries =
-        QDir(m_folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+        QDir(m_folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
         if (!hasCaptureExtension(entry.fileName())) continue;
         files.append({entry.absoluteFilePath(), m_dateOf(entry), entry.size()});
@@ -123,8 +174,13 @@ QStringList RecentsStore::sortedFiles() const {
 
 int RecentsStore::fileCount() const { return static_cast<int>(listing().size()); }
 
-std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image) const {
+std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image) {
     if (keepOnDisk() < 1 || image.isNull()) return std::nullopt;
+    if (!folderUsable()) {
+        tellWhyNotKept();
+        return std::nullopt;
+    }
+    if (!m_fallbackNotice.first.isEmpty()) tellOnce(m_fallbackNotice.first, m_fallbackNotice.second);
     const bool compact = isCompact();
     Pending pending{QDateTime::currentDateTime(), ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png")};
     pending.settings.format = compact ? ExportFormat::heic : ExportFormat::png;
@@ -134,6 +190,11 @@ std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &imag
 
 QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, const std::optional<QByteArray> &bytes) {
     if (!bytes || bytes->isEmpty()) return {};
+    // The folder is checked again: it may have been replaced while the capture was encoded.
+    if (!folderUsable()) {
+        tellWhyNotKept();
+        return {};
+    }
     const QString stem = m_folder + QStringLiteral("/Pelicarta ") +
                          QLocale::c().toString(pending.time, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
     QString path = stem + QLatin1Char('.') + pending.extension;
@@ -143,7 +204,7 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
 
     emit captureWritten(path, image);
     AppRouter::shared().recentWritten(path, image);
-    m_items.prepend({path, QDateTime::currentDateTime(), thumbnail(image, 240)});
+    m_items.prepend({path, QDateTime::currentDateTime(), thumbnail(image, kThumbnailSide)});
     while (m_items.size() > showCount) m_items.removeLast();
     emit itemsChanged();
     pruneDisk(path);
@@ -212,9 +273,10 @@ void RecentsStore::load() {
             items.append({files[i].path, files[i].date, held->thumbnail});
             continue;
         }
-        const QImage image = readCapture(files[i].path);
+        // Decoded at reduced size: at most twice the thumbnail, never the whole capture.
+        const QImage image = platform::ImageFile::readThumbnail(files[i].path, 2 * kThumbnailSide).value_or(QImage());
         if (image.isNull()) continue; // a file that cannot be read leaves its place empty
-        items.append({files[i].path, files[i].date, thumbnail(image, 240)});
+        items.append({files[i].path, files[i].date, thumbnail(image, kThumbnailSide)});
     }
     m_items = items;
     emit itemsChanged();
@@ -237,9 +299,17 @@ void RecentsStore::pruneDisk(const QString &keep) {
     for (const Listed &listed : listing())
         if (listed.path != keep) ordered.append(listed.path);
     if (ordered.size() <= limit) return;
-    const QStringList excess = ordered.mid(static_cast<qsizetype>(limit));
-    for (const QString &path : excess) QFile::remove(path);
-    removed(excess);
+    QStringList excess;
+    for (const QString &path : ordered.mid(static_cast<qsizetype>(limit)))
+        if (removeOwnFile(path)) excess.append(path);
+    if (!excess.isEmpty()) removed(excess);
+}
+
+bool RecentsStore::removeOwnFile(const QString &path) const {
+    const QFileInfo info(path);
+    if (!isOwnName(info.fileName()) || QDir::cleanPath(info.absolutePath()) != m_folder) return false;
+    // A file already gone counts as removed; a link or a folder of that name is left alone.
+    return platform::PrivateFolder::removeFile(m_folder, info.fileName()) || (!info.exists() && !info.isSymLink());
 }
 
 void RecentsStore::removed(const QStringList &paths) {
@@ -247,11 +317,6 @@ void RecentsStore::removed(const QStringList &paths) {
     AppRouter::shared().recentDeleted(paths);
 }
 
-bool RecentsStore::isCaptureFile(const QString &path) const {
-    const QFileInfo info(path);
-    return hasCaptureExtension(path) && !info.fileName().startsWith(QLatin1Char('.')) &&
-           QDir::cleanPath(info.absolutePath()) == m_folder && !info.isDir();
-}
 
 void RecentsStore::open(const RecentCapture &item) {
     const QImage image = readCapture(item.path);
@@ -277,17 +342,16 @@ void RecentsStore::deleteFiles(const QStringList &paths) {
     QStringList ours;
     for (const QString &path : paths) {
         const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-        if (!isCaptureFile(clean)) continue;
-        QFile::remove(clean);
-        ours.append(clean);
+        if (removeOwnFile(clean)) ours.append(clean);
     }
     load();
     if (!ours.isEmpty()) removed(ours);
 }
 
 void RecentsStore::deleteAll() {
-    const QStringList files = sortedFiles();
-    for (const QString &path : files) QFile::remove(path);
+    QStringList files;
+    for (const QString &path : sortedFiles())
+        if (removeOwnFile(path)) files.append(path);
     if (!files.isEmpty()) removed(files);
     m_items.clear();
     emit itemsChanged();

@@ -2,6 +2,7 @@
 
 #include "core/ExportSettings.h"
 #include "history/RecentCapture.h"
+#include "platform/AppPaths.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -9,6 +10,8 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
+#include <QPair>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -26,8 +29,12 @@ class UserDefaults;
 // file, within the user's keep limit. The folder is the only record; captures are ordered by their
 // files' dates. Holds the five newest with thumbnails and the folder's disk usage. Main thread only.
 //
-// Only files directly inside the folder whose extension is png or heic (any case) are ever listed,
-// counted, pruned or deleted; hidden files, other files and sub-folders are left alone.
+// Only files directly inside the folder whose extension is png or heic (any case) are ever listed or
+// counted; hidden files, links, other files and sub-folders are left alone. Only regular files the
+// store named ("Pelicarta yyyy-MM-dd HH.mm.ss", an optional " (N)", .png or .heic) are ever pruned or
+// deleted, so a user's own pictures in the folder stay. The folder must be a private folder of ours
+// (platform::PrivateFolder), checked before every use: a link to another folder, or a folder of
+// another user, is never listed, written or pruned, and the user is told once (`storageNotice`).
 class RecentsStore : public QObject {
     Q_OBJECT
 public:
@@ -42,11 +49,16 @@ public:
     // The date a capture file is ordered by; invalid when it cannot be read.
     using DateReader = std::function<QDateTime(const QFileInfo &)>;
 
-    // The application's store: the "Recentes" folder of the documents, the standard user defaults.
+    // The application's store: the "Recentes" folder of the documents (or of the runtime folder, see
+    // AppPaths::documentsSubfolderOrRuntime), the standard user defaults.
     static RecentsStore &shared();
-    // `encoder` empty: Exporter::encode.
+    // `encoder` empty: Exporter::encode. `folder` empty: nothing can be kept.
     RecentsStore(platform::UserDefaults &defaults, QString folder, Encoder encoder = {}, QObject *parent = nullptr);
     ~RecentsStore() override;
+
+    // Where the folder came from when the documents folder could not be used: the user is told at the
+    // first capture that captures last only for the session, or are not kept at all.
+    void setFallback(const platform::AppPaths::Place &place);
 
     const QList<RecentCapture> &items() const { return m_items; }
     qint64 usedBytes() const { return m_usedBytes; }
@@ -101,6 +113,9 @@ signals:
     // For the history index: a file was written (with the image it holds), files were removed.
     void captureWritten(const QString &path, const QImage &image);
     void capturesRemoved(const QStringList &paths);
+    // Something the user must learn about where captures are kept (the folder is not ours, there is
+    // no private folder, captures last only for the session); each message once per store.
+    void storageNotice(const QString &title, const QString &message);
 
 private:
     struct Listed {
@@ -114,7 +129,7 @@ private:
         QString extension;
     };
     // What a new capture file is made of, or none when keeping is off.
-    std::optional<Pending> prepareAdd(const QImage &image) const;
+    std::optional<Pending> prepareAdd(const QImage &image);
     // Writes the encoded capture under a free name and takes it in.
     QString finishAdd(const QImage &image, const Pending &pending, const std::optional<QByteArray> &bytes);
     QList<Listed> listing() const;
@@ -123,7 +138,13 @@ private:
     void pruneDisk(const QString &keep = {});
     void refreshUsage();
     void removed(const QStringList &paths);
-    bool isCaptureFile(const QString &path) const;
+    // Removes `path` when it is a regular file of the store's own naming directly inside the folder;
+    // true also when such a file is already gone (callers then tell about it all the same).
+    bool removeOwnFile(const QString &path) const;
+    // Whether the folder is (or could be made) a private folder of ours; sets m_problem.
+    bool folderUsable() const;
+    void tellWhyNotKept();
+    void tellOnce(const QString &title, const QString &message);
 
     platform::UserDefaults &m_defaults;
     QString m_folder;
@@ -131,6 +152,9 @@ private:
     DateReader m_dateOf = &RecentsStore::fileDate;
     QList<RecentCapture> m_items;
     qint64 m_usedBytes = 0;
+    mutable platform::PrivateFolder::Problem m_problem = platform::PrivateFolder::Problem::none;
+    QPair<QString, QString> m_fallbackNotice; // title and message
+    QSet<QString> m_told;
     struct Job;
     void complete(Job *job);
     std::list<std::unique_ptr<Job>> m_jobs;

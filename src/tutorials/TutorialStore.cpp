@@ -9,6 +9,7 @@
 #include "core/Localization.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
+#include "platform/PrivateFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,12 +23,20 @@ QString toggleTutorialKeys() { return ShortcutStore::shared().shortcut(ShortcutA
 } // namespace
 
 TutorialStore &TutorialStore::shared() {
-    static TutorialStore *store = new TutorialStore(platform::AppPaths::documentsSubfolderOrTemp(QStringLiteral("Tutoriais")));
+    static TutorialStore *store =
+        new TutorialStore(platform::AppPaths::documentsSubfolderOrRuntime(QStringLiteral("Tutoriais")).path);
     return *store;
 }
 
 TutorialStore::TutorialStore(QString root, QObject *parent) : QObject(parent), m_root(std::move(root)) {
-    QDir().mkpath(m_root);
+    if (!m_root.isEmpty()) platform::PrivateFolder::ensure(m_root);
+}
+
+bool TutorialStore::folderReady(const QUuid &id) const {
+    // Never written through a link to another folder, nor into another user's folder.
+    using platform::PrivateFolder::Problem;
+    return !m_root.isEmpty() && platform::PrivateFolder::ensure(m_root) == Problem::none &&
+           platform::PrivateFolder::ensure(folder(id)) == Problem::none;
 }
 
 qsizetype TutorialStore::indexOf(const QUuid &id) const {
@@ -47,6 +56,7 @@ Tutorial TutorialStore::tutorial() const {
 }
 
 bool TutorialStore::save(const Tutorial &tutorial) {
+    if (!folderReady(tutorial.id)) return false;
     const QByteArray json = QJsonDocument(tutorial.toJson()).toJson(QJsonDocument::Compact);
     return platform::writeFileAtomically(folder(tutorial.id) + QStringLiteral("/tutorial.json"), json);
 }
@@ -64,7 +74,6 @@ bool TutorialStore::setTutorial(const Tutorial &tutorial) {
 
 QUuid TutorialStore::newTutorial() {
     const Tutorial tutorial = Tutorial::blank();
-    QDir().mkpath(folder(tutorial.id));
     m_library.prepend(tutorial);
     save(tutorial);
     emit libraryChanged();
@@ -104,7 +113,7 @@ bool TutorialStore::addStep(const QImage &image) {
         return false;
     };
     // The folder is made again here: it may have been removed since the tutorial was created.
-    if (png.isEmpty() || !platform::writeFileAtomically(target, png)) return failed();
+    if (png.isEmpty() || !folderReady(id) || !platform::writeFileAtomically(target, png)) return failed();
     const Tutorial before = tutorial();
     Tutorial current = before;
     TutorialStep step;

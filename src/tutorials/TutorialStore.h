@@ -51,6 +51,8 @@ signals:
 
 private:
     bool save(const Tutorial &tutorial);
+    // Whether the library folder and the tutorial's folder are (made) private folders of ours.
+    bool folderReady(const QUuid &id) const;
     qsizetype indexOf(const QUuid &id) const;
 
     QString m_root;

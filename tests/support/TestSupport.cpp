@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <unistd.h>
+
 namespace testsupport {
 
 TempFolder::TempFolder() = default;
@@ -17,6 +19,19 @@ QByteArray TempFolder::read(const QString &name) const {
     QFile f(file(name));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+ScopedEnvironment::ScopedEnvironment(const char *name, const QString &value)
+    : m_name(name), m_old(qgetenv(name)), m_wasSet(qEnvironmentVariableIsSet(name)) {
+    if (value.isNull()) qunsetenv(name);
+    else qputenv(name, value.toLocal8Bit());
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (m_wasSet) qputenv(m_name, m_old);
+    else qunsetenv(m_name);
+}
+
+bool runsAsRoot() { return ::geteuid() == 0; }
 
 QString outputPath(const QString &name) {
     const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../test-output");

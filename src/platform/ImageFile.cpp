@@ -1,0 +1,113 @@
+#include "platform/ImageFile.h"
+
+#include "platform/HeifCodec.h"
+#include "platform/ImageChecks.h"
+#include "platform/PngCodec.h"
+#include "platform/RegularFile.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+
+#include <unistd.h>
+
+namespace platform::ImageFile {
+
+namespace {
+
+enum class Kind { png, heif, jpeg, other };
+
+Kind kindOf(const QByteArray &head) {
+    if (PngCodec::isPng(head)) return Kind::png;
+    if (head.size() >= 12 && head.mid(4, 4) == "ftyp") return Kind::heif;
+    if (head.startsWith("\xff\xd8\xff")) return Kind::jpeg;
+    return Kind::other;
+}
+
+std::nullopt_t fail(QString *error, const QString &message) {
+    if (error) *error = message;
+    return std::nullopt;
+}
+
+// JPEG through Qt: its markers are small, and the picture's size is checked before it is allocated.
+std::optional<QImage> readJpeg(QIODevice &device, int maxSide, QString *error) {
+    QImageReader reader(&device, "jpeg");
+    reader.setAllocationLimit(int(maxImagePixels * 4 / (1024 * 1024)) + 1);
+    const QSize size = reader.size();
+    if (!fitsImageLimits(size)) return fail(error, QStringLiteral("picture beyond the image limits"));
+    if (maxSide > 0 && std::max(size.width(), size.height()) > maxSide)
+        reader.setScaledSize(size.scaled(maxSide, maxSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    QImage image = reader.read();
+    if (image.isNull()) return fail(error, reader.errorString());
+    image.convertTo(maxSide > 0 || image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    return image;
+}
+
+// `maxSide` 0: the whole picture.
+std::optional<QImage> decodeBytes(const QByteArray &bytes, int maxSide, QString *error) {
+    switch (kindOf(bytes.left(12))) {
+    case Kind::png: {
+        QBuffer buffer(const_cast<QByteArray *>(&bytes));
+        buffer.open(QIODevice::ReadOnly);
+        return PngCodec::decode(buffer, maxSide, error);
+    }
+    case Kind::heif:
+        return maxSide > 0 ? HeifCodec::decodeThumbnail(bytes, maxSide, error) : HeifCodec::decode(bytes, error);
+    case Kind::jpeg: {
+        QBuffer buffer(const_cast<QByteArray *>(&bytes));
+        buffer.open(QIODevice::ReadOnly);
+        return readJpeg(buffer, maxSide, error);
+    }
+    case Kind::other: break;
+    }
+    return fail(error, QStringLiteral("unsupported picture format"));
+}
+
+std::optional<QImage> readPath(const QString &path, int maxSide, QString *error) {
+    RegularFile::Status status;
+    QString reason;
+    const int fd = RegularFile::open(path, &status, &reason);
+    if (fd < 0) return fail(error, QStringLiteral("cannot open %1: %2").arg(path, reason));
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return fail(error, QStringLiteral("cannot open %1").arg(path));
+    }
+    switch (kindOf(file.peek(12))) {
+    case Kind::png: return PngCodec::decode(file, maxSide, error);
+    case Kind::heif:
+        // libheif reads the file itself, lazily, through its path.
+        file.close();
+        return maxSide > 0 ? HeifCodec::decodeFileThumbnail(path, maxSide, error) : HeifCodec::decodeFile(path, error);
+    case Kind::jpeg: return readJpeg(file, maxSide, error);
+    case Kind::other: break;
+    }
+    return fail(error, QStringLiteral("unsupported picture format"));
+}
+
+QImage premultiplied(QImage image) {
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    return image;
+}
+
+} // namespace
+
+std::optional<QImage> read(const QString &path, QString *error) { return readPath(path, 0, error); }
+
+std::optional<QImage> decode(const QByteArray &bytes, QString *error) { return decodeBytes(bytes, 0, error); }
+
+std::optional<QImage> readThumbnail(const QString &path, int maxSide, QString *error) {
+    if (maxSide < 1) return fail(error, QStringLiteral("no thumbnail size"));
+    const auto image = readPath(path, maxSide, error);
+    if (!image) return std::nullopt;
+    return premultiplied(*image);
+}
+
+std::optional<QImage> decodeThumbnail(const QByteArray &bytes, int maxSide, QString *error) {
+    if (maxSide < 1) return fail(error, QStringLiteral("no thumbnail size"));
+    const auto image = decodeBytes(bytes, maxSide, error);
+    if (!image) return std::nullopt;
+    return premultiplied(*image);
+}
+
+} // namespace platform::ImageFile

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+namespace platform {
+
+// Pictures read from disk with bounded memory, whatever the file claims: every reader checks the
+// picture against the image limits (ImageChecks.h) before it allocates it, and the metadata the file
+// declares cannot ask for more than a few megabytes. PNG goes through PngCodec, HEIC through
+// HeifCodec, JPEG through Qt with its allocation limit; other formats are refused. The format is told
+// by the file's content, not its name. Only regular files are opened (RegularFile.h).
+//
+// Any thread. Damaged, hostile or unsupported input comes back as none, with a short reason in
+// `error`.
+namespace ImageFile {
+
+// The whole picture: Format_ARGB32_Premultiplied when it has transparency, Format_RGB32 otherwise.
+std::optional<QImage> read(const QString &path, QString *error = nullptr);
+std::optional<QImage> decode(const QByteArray &bytes, QString *error = nullptr);
+
+// A thumbnail: the picture at most `maxSide` pixels on its longer side (never enlarged), decoded at
+// reduced size where the format allows it (a HEIC file's own thumbnail, a PNG reduced while it is
+// read, JPEG's scaled decoding). Format_ARGB32_Premultiplied.
+std::optional<QImage> readThumbnail(const QString &path, int maxSide, QString *error = nullptr);
+std::optional<QImage> decodeThumbnail(const QByteArray &bytes, int maxSide, QString *error = nullptr);
+
+} // namespace ImageFile
+} // namespace platform
