@@ -48,7 +48,9 @@ QString documentsSubfolder(const QString &name, PrivateFolder::Problem *problem)
 Place documentsSubfolderOrRuntime(const QString &name) {
     Place place;
     place.path = privateBelow(xdgBase("XDG_DATA_HOME", ".local/share"), name, &place.problem, &place.problemPath);
-    if (!place.path.isEmpty()) return place;
+    // A link or another user's folder in our place is refused outright: nothing is kept anywhere else
+    // either, so that the user notices and mends it.
+    if (!place.path.isEmpty() || place.problem != PrivateFolder::Problem::cannotCreate) return place;
     const QString runtime = PrivateFolder::runtimeFolder();
     if (runtime.isEmpty()) return place;
     place.path = privateBelow(runtime, name, nullptr, nullptr);

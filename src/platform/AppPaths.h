@@ -23,9 +23,9 @@ QString documentsFolder(PrivateFolder::Problem *problem = nullptr);
 // way, its parent included. Empty when either cannot be used.
 QString documentsSubfolder(const QString &name, PrivateFolder::Problem *problem = nullptr);
 
-// Where a kind of document is kept: the documents subfolder, or, when that cannot be used,
+// Where a kind of document is kept: the documents subfolder, or, when that cannot be created,
 // "Pelicarta/<name>" in the user's private runtime folder, which lasts until the session ends. Never a
-// shared place: empty when neither can be used. `problem` tells why the documents folder was not used
+// shared place, and nothing when our place holds a link or another user's folder: empty then. `problem` tells why the documents folder was not used
 // (none when it was) and `problemPath` which folder it was.
 struct Place {
     QString path;

@@ -19,7 +19,9 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
         return false;
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a buffered write fails only when the buffer is flushed inside commit(), where the
+    // error goes unnoticed and the cut-short file replaces the old one (a full disk, a file-size limit).
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error) *error = file.errorString();
         return false;
     }

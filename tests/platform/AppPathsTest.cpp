@@ -66,6 +66,11 @@ TEST(AppPathsTest, ALinkedDocumentsFolderIsRefusedAndLeftAlone) {
     EXPECT_TRUE(platform::AppPaths::documentsSubfolder(QStringLiteral("Recentes"), &problem).isEmpty());
     EXPECT_EQ(problem, Problem::link);
     EXPECT_EQ(modeOf(dir.file(QStringLiteral("photos"))), 0755);
+    // Nothing stands in for it, not even the runtime folder.
+    testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", dir.path());
+    const auto place = platform::AppPaths::documentsSubfolderOrRuntime(QStringLiteral("Recentes"));
+    EXPECT_TRUE(place.path.isEmpty());
+    EXPECT_EQ(place.problem, Problem::link);
 }
 
 TEST(AppPathsTest, WithoutDocumentsFolderOnlyThePrivateRuntimeFolderStandsIn) {
