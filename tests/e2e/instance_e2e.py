@@ -22,7 +22,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import road_e2e  # noqa: E402
-from road_e2e import Desktop, Home, Pelicarta, tiny_png, wait_for  # noqa: E402
+from road_e2e import DesktopTest, Home, Pelicarta, tiny_png, wait_for  # noqa: E402
 
 # PNG captures: quicker to write than HEIC when dozens come at once.
 COPY = {"afterCapture": "copy", "history.compact": False}
@@ -48,16 +48,8 @@ def capture_files(home):
     return sorted(n for n in os.listdir(folder) if n.endswith(".png")) if os.path.isdir(folder) else []
 
 
-class InstanceTest(unittest.TestCase):
-    desktop = None
-
-    @classmethod
-    def setUpClass(cls):
-        cls.desktop = Desktop(1280, 800)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.desktop.close()
+class InstanceTest(DesktopTest):
+    size = (1280, 800)
 
     def home(self, settings=COPY):
         home = Home(self.desktop, settings)

@@ -278,16 +278,21 @@ def red_fraction(path, x, y, w, h):
     return float(out.stdout.decode() or 0)
 
 
-class RoadTest(unittest.TestCase):
+class DesktopTest(unittest.TestCase):
+    """Tests sharing one desktop of `size` pixels."""
+    size = (1920, 1080)
     desktop = None
 
     @classmethod
     def setUpClass(cls):
-        cls.desktop = Desktop(1920, 1080)
+        cls.desktop = Desktop(*cls.size)
 
     @classmethod
     def tearDownClass(cls):
         cls.desktop.close()
+
+
+class RoadTest(DesktopTest):
 
     def start(self, settings=None, prepare=None, arguments=()):
         app = Pelicarta(self.desktop, settings, prepare, arguments)
