@@ -1,11 +1,12 @@
 // The pieces of the copy road after a full-screen grab: beautify, prepare, clipboard encodings, and
 // the recents file, at 1080p and 4K.
-#include "capture/Clipboard.h"
 #include "core/Beautifier.h"
 #include "core/Exporter.h"
+#include "core/Settings.h"
 #include "history/RecentsStore.h"
 #include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
+#include "widgets/Clipboard.h"
 
 #include <QTemporaryDir>
 
@@ -44,7 +45,7 @@ void BM_ClipboardCopy(benchmark::State &state) {
 void BM_RecentsAdd(benchmark::State &state) {
     QTemporaryDir dir;
     platform::UserDefaults defaults(dir.filePath(QStringLiteral("defaults.json")));
-    defaults.setBool(RecentsStore::compactKey, state.range(2) != 0);
+    defaults.setBool(Settings::historyCompact.key(), state.range(2) != 0);
     RecentsStore store(defaults, dir.filePath(QStringLiteral("Recentes")));
     const QImage image = screen(int(state.range(0)), int(state.range(1)));
     for (auto _ : state) benchmark::DoNotOptimize(store.add(image));

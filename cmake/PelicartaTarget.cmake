@@ -5,12 +5,41 @@ function(pelicarta_warnings target)
     -Wimplicit-fallthrough -Werror)
 endfunction()
 
-# One static library per source folder, from every .cpp/.h in it.
-function(pelicarta_library name dir)
-  file(GLOB_RECURSE _sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
-  add_library(${name} STATIC ${_sources})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  pelicarta_warnings(${name})
+# One layer of the source tree: the library pelicarta_<name>, built from every .cpp/.h under its
+# folders (by default the folder <name>), less the subfolders an earlier layer claimed (brand/art is
+# part of core). It links the layers it USES, and through them every layer below. A layer may use only
+# what it links: the include check (tests/layering) holds every file to that.
+#   pelicarta_layer(<name> [FOLDERS <folder>...] [USES <layer>...])
+function(pelicarta_layer name)
+  cmake_parse_arguments(PARSE_ARGV 1 _layer "" "" "FOLDERS;USES")
+  if(NOT _layer_FOLDERS)
+    set(_layer_FOLDERS ${name})
+  endif()
+  get_property(_claimed GLOBAL PROPERTY PELICARTA_CLAIMED_FOLDERS)
+  set(_sources "")
+  foreach(_folder ${_layer_FOLDERS})
+    file(GLOB_RECURSE _found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${_folder}/*.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/${_folder}/*.h)
+    foreach(_other ${_claimed})
+      list(FILTER _found EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/${_other}/")
+    endforeach()
+    list(APPEND _sources ${_found})
+  endforeach()
+  set_property(GLOBAL APPEND PROPERTY PELICARTA_CLAIMED_FOLDERS ${_layer_FOLDERS})
+  set(_target pelicarta_${name})
+  list(TRANSFORM _layer_USES PREPEND pelicarta_)
+  if(_sources)
+    add_library(${_target} STATIC ${_sources})
+    target_include_directories(${_target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${_target} PUBLIC ${_layer_USES})
+    pelicarta_warnings(${_target})
+    pelicarta_autogen_tracks_sources(${_target})
+  else()
+    # A folder still waiting for its first file.
+    add_library(${_target} INTERFACE)
+    target_include_directories(${_target} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${_target} INTERFACE ${_layer_USES})
+  endif()
 endfunction()
 
 # Sources come from globs; AUTOMOC does not notice a file added later (its Ninja rule only follows the

@@ -4,7 +4,7 @@
 #include "app/PagePlaceholder.h"
 #include "app/ShortcutsSection.h"
 #include "core/Localization.h"
-#include "editor/EditorPage.h"
+#include "editor_window/EditorPage.h"
 
 AppShell::AppShell(AppRouter &router, QWidget *parent) : QStackedWidget(parent), m_router(router) {
     m_editorPage = new EditorPage(this);

@@ -1,10 +1,11 @@
 #include "app/HomePage.h"
 
-#include "app/ButtonStyles.h"
-#include "app/SmallViews.h"
-#include "app/Theme.h"
 #include "capture/CaptureService.h"
 #include "core/Localization.h"
+#include "widgets/BrandMark.h"
+#include "widgets/Buttons.h"
+#include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/ShortcutAction.h"
+#include "core/ShortcutAction.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
 #include "app/MainWindowController.h"
 
 #include "app/AppShell.h"
-#include "app/Theme.h"
+#include "widgets/Theme.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #include "app/PagePlaceholder.h"
 
-#include "app/Theme.h"
+#include "widgets/Theme.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,13 +1,11 @@
 #include "app/PelicartaApp.h"
 
+#include "app/AppWiring.h"
 #include "app/MainWindowController.h"
 #include "app/TrayMenu.h"
 #include "capture/CaptureService.h"
 #include "capture/HotkeyManager.h"
-#include "history/RecentsStore.h"
-#include "platform/Alert.h"
 #include "platform/SingleInstance.h"
-#include "tutorials/TutorialStore.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -31,14 +29,9 @@ PelicartaApp::PelicartaApp(platform::SingleInstance *instance, QObject *parent)
 PelicartaApp::~PelicartaApp() { delete m_menu; }
 
 void PelicartaApp::launch() {
-    // Recording must work from the first capture on, before any page shows the tutorials.
-    TutorialStore::shared();
-    // Told after the capture that provoked it has been delivered, never in the middle of it.
-    connect(&RecentsStore::shared(), &RecentsStore::storageNotice, this,
-            [](const QString &title, const QString &message) {
-                platform::AlertPresenter::shared().run({title, message, {QStringLiteral("OK")}});
-            },
-            Qt::QueuedConnection);
+    // The stores exist from here on (recording must work from the first capture, before any page
+    // shows the tutorials), and what they announce reaches the router and the main window.
+    AppWiring::connectAll();
 
     m_menu = new TrayMenu;
     connect(m_menu, &TrayMenu::quitRequested, this, &PelicartaApp::quit);

@@ -1,15 +1,17 @@
 #include "app/ShortcutsSection.h"
 
-#include "app/ButtonStyles.h"
-#include "app/Icons.h"
-#include "app/SmallViews.h"
-#include "app/Theme.h"
 #include "capture/HotkeyManager.h"
 #include "capture/ShortcutRecorder.h"
-#include "capture/ShortcutStore.h"
-#include "capture/SystemShortcuts.h"
 #include "capture/SystemShortcutsGuide.h"
 #include "core/Localization.h"
+#include "core/ShortcutStore.h"
+#include "core/SystemShortcuts.h"
+#include "widgets/Buttons.h"
+#include "widgets/Icons.h"
+#include "widgets/Keycap.h"
+#include "widgets/SectionLabel.h"
+#include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

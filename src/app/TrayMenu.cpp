@@ -1,9 +1,9 @@
 #include "app/TrayMenu.h"
 
 #include "app/MainWindowController.h"
-#include "app/Theme.h"
 #include "capture/CaptureService.h"
 #include "core/Localization.h"
+#include "widgets/Theme.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -1,17 +1,15 @@
 #include "capture/CaptureService.h"
 
-#include "app/AppRouter.h"
-#include "app/MainWindowController.h"
 #include "capture/CaptureBackend.h"
-#include "capture/CaptureSettings.h"
-#include "capture/Clipboard.h"
 #include "capture/QuickPanelController.h"
 #include "core/Beautifier.h"
 #include "core/Localization.h"
+#include "core/Settings.h"
 #include "core/StyleStore.h"
 #include "history/RecentsStore.h"
 #include "platform/Alert.h"
 #include "tutorials/TutorialStore.h"
+#include "widgets/Clipboard.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -56,12 +54,11 @@ void deliver(const QImage &image) {
         tutorials.addStep(image);
         return;
     }
-    switch (AfterCaptureSetting::current()) {
+    switch (Settings::afterCapture.value()) {
     case AfterCapture::editor:
-        // The editor opens at once; the (slow) HEIC is encoded on a worker thread and the router gives
-        // the editor its file when it has been written.
-        AppRouter::shared().openEditor(image, QString(), std::nullopt);
-        MainWindowController::shared().show(AppRouter::Page::editor);
+        // The editor opens at once; the (slow) HEIC is encoded on a worker thread and the editor
+        // learns its file when it has been written.
+        emit events().editorRequested(image, QString(), std::nullopt);
         RecentsStore::shared().addInBackground(image);
         break;
     case AfterCapture::quick: {
@@ -103,7 +100,7 @@ void handle(const CaptureBackend::OverlayPick &pick) {
     const CaptureBackend::PickedWindow window = *pick.window;
     QTimer::singleShot(0, qApp, [window] {
         const bool returnFocus =
-            TutorialStore::shared().isRecording() || AfterCaptureSetting::current() != AfterCapture::editor;
+            TutorialStore::shared().isRecording() || Settings::afterCapture.value() != AfterCapture::editor;
         CaptureBackend::shared().captureWindow(window, frontmostPID, returnFocus, &finishGrab);
     });
 }
@@ -139,6 +136,11 @@ void run(ShortcutAction action) {
 }
 
 } // namespace
+
+Events &events() {
+    static Events *instance = new Events; // lives as long as the process
+    return *instance;
+}
 
 void start(ShortcutAction action) {
     if (action == ShortcutAction::toggleTutorial) {

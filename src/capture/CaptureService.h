@@ -1,9 +1,12 @@
 #pragma once
 
-#include "capture/ShortcutAction.h"
+#include "core/BeautyStyle.h"
+#include "core/ShortcutAction.h"
 
 #include <QImage>
+#include <QObject>
 #include <QRectF>
+#include <QString>
 
 #include <optional>
 
@@ -16,6 +19,17 @@ namespace CaptureService {
 // Ignored while a capture is being prepared, the overlay is up or a modal dialog is open (except the
 // tutorial toggle, which never captures).
 void start(ShortcutAction action);
+
+// What the road hands on beyond the capture folder. The road knows no window: src/app connects these
+// signals to the router and the main window at start-up.
+class Events : public QObject {
+    Q_OBJECT
+signals:
+    // A capture for the editor ("afterCapture" is "editor"), emitted before its recents file is
+    // written; the receiver opens it and shows the editor page before the road goes on.
+    void editorRequested(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style);
+};
+Events &events();
 
 // For tests: the state of the road.
 bool isBusy();

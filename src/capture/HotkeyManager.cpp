@@ -1,7 +1,7 @@
 #include "capture/HotkeyManager.h"
 
 #include "capture/CaptureService.h"
-#include "capture/ShortcutStore.h"
+#include "core/ShortcutStore.h"
 #include "platform/GlobalHotkeys.h"
 
 #include <QTimer>

@@ -1,6 +1,6 @@
 #include "capture/OverlayBackdrop.h"
 
-#include "app/Theme.h"
+#include "widgets/Theme.h"
 
 #include "core/GaussianBlur.h"
 

@@ -1,10 +1,10 @@
 #include "capture/OverlayController.h"
 
-#include "capture/CaptureSettings.h"
 #include "capture/OverlayBackdrop.h"
 #include "capture/OverlayGeometry.h"
 #include "capture/OverlayView.h"
 #include "capture/ScreenCapturer.h"
+#include "core/Settings.h"
 #include "platform/KeyEvent.h"
 #include "platform/ScreenServices.h"
 
@@ -202,7 +202,7 @@ void OverlayController::finish(std::optional<OverlayResult> result) {
     // Give the focus back, except for a window (its capture handles the focus) and an area going to
     // the editor (the main window comes forward).
     const bool giveBack = !result || (result->kind == OverlayResult::Kind::area &&
-                                      AfterCaptureSetting::current() != AfterCapture::editor);
+                                      Settings::afterCapture.value() != AfterCapture::editor);
     if (giveBack && m_previousApp) {
         if (auto services = platform::ScreenServices::shared(); services && services->connected() &&
                                                                *m_previousApp != services->ownProcessID())

@@ -1,12 +1,12 @@
 #include "capture/OverlayView.h"
 
-#include "app/SmallViews.h"
-#include "app/SoftShadow.h"
-#include "app/Theme.h"
-#include "capture/CaptureSettings.h"
 #include "capture/OverlayBackdrop.h"
 #include "capture/OverlayController.h"
 #include "core/Localization.h"
+#include "core/Settings.h"
+#include "widgets/Keycap.h"
+#include "widgets/SoftShadow.h"
+#include "widgets/Theme.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -86,7 +86,7 @@ ToolbarMetrics toolbarMetrics(const QRectF &selection) {
     const QFont captureFont = Theme::font(13, QFont::DemiBold);
     m.capture = {14 + textSize(captureFont, L("Capturar")).width() + 6 + textSize(captureFont, QStringLiteral("↵")).width() + 14, 30};
     m.size = {7 + 6 + m.sizeTextWidth + 10 + 1 + 10 + m.cancel.width() + 10 + m.capture.width() + 7, 44};
-    m.tipsShown = AreaReleaseSetting::tipsEnabled();
+    m.tipsShown = Settings::overlayTipsEnabled.value();
     if (m.tipsShown) {
         const QFont keyFont = Theme::font(11, QFont::Medium), descFont = Theme::font(11);
         const QStringList texts = tipTexts();
@@ -317,7 +317,7 @@ void OverlayView::release(const QPointF &local) {
         if (selection && selection->width() >= OverlayGeometry::minimumSide &&
             selection->height() >= OverlayGeometry::minimumSide) {
             m_model->setPhase(OverlayModel::Phase::adjusting);
-            if (AreaReleaseSetting::current() == AreaRelease::instant && actions.confirm) actions.confirm();
+            if (Settings::areaRelease.value() == AreaRelease::instant && actions.confirm) actions.confirm();
         } else {
             m_model->setSelection(std::nullopt);
             m_model->setSelectionBounds(std::nullopt);

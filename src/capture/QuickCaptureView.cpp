@@ -1,11 +1,11 @@
 #include "capture/QuickCaptureView.h"
 
-#include "app/BackdropSwatch.h"
-#include "app/Icons.h"
-#include "app/Theme.h"
 #include "capture/QuickModel.h"
 #include "core/Localization.h"
 #include "core/StyleStore.h"
+#include "widgets/BackdropSwatch.h"
+#include "widgets/Icons.h"
+#include "widgets/Theme.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

@@ -2,29 +2,10 @@
 
 #include "core/Beautifier.h"
 #include "core/StyleStore.h"
-#include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThreadPool>
-
-namespace QuickLifetimes {
-
-QList<QuickLifetime> all() {
-    return {QuickLifetime::short_, QuickLifetime::medium, QuickLifetime::long_, QuickLifetime::forever_};
-}
-
-QuickLifetime current() { return current(platform::UserDefaults::standard()); }
-
-QuickLifetime current(const platform::UserDefaults &defaults) {
-    if (defaults.type(QString::fromLatin1(key)) != platform::UserDefaults::Type::Int) return QuickLifetime::medium;
-    const auto seconds = defaults.intValue(QString::fromLatin1(key));
-    for (QuickLifetime lifetime : all())
-        if (seconds && *seconds == static_cast<qint64>(lifetime)) return lifetime;
-    return QuickLifetime::medium;
-}
-
-} // namespace QuickLifetimes
 
 QuickModel::QuickModel(const QImage &image, const QString &sourcePath, QObject *parent)
     : QObject(parent), m_original(image), m_sourcePath(sourcePath), m_output(image) {}

@@ -3,26 +3,10 @@
 #include "core/Backdrop.h"
 
 #include <QImage>
-#include <QList>
 #include <QObject>
 #include <QString>
 
 #include <optional>
-
-namespace platform {
-class UserDefaults;
-}
-
-// How long the quick panel stays: its raw value is both the stored setting and the seconds.
-enum class QuickLifetime { short_ = 10, medium = 30, long_ = 60, forever_ = 0 };
-
-namespace QuickLifetimes {
-inline constexpr const char *key = "quick.lifetime";
-QList<QuickLifetime> all(); // short, medium, long, forever
-// "quick.lifetime" read now: an integer 0, 10, 30 or 60; anything else (or nothing) is medium.
-QuickLifetime current();
-QuickLifetime current(const platform::UserDefaults &defaults);
-} // namespace QuickLifetimes
 
 // One capture floating in the quick panel: the captured image, the backdrop chosen in the panel and
 // the output that copying, saving and dragging use (the capture itself until a chosen backdrop has

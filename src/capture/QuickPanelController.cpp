@@ -1,18 +1,17 @@
 #include "capture/QuickPanelController.h"
 
-#include "app/AppRouter.h"
-#include "app/MainWindowController.h"
-#include "capture/Clipboard.h"
 #include "capture/QuickCaptureView.h"
 #include "capture/QuickModel.h"
-#include "capture/Toast.h"
 #include "core/Exporter.h"
 #include "core/Localization.h"
+#include "core/Settings.h"
 #include "core/StyleStore.h"
 #include "platform/Alert.h"
 #include "platform/AtomicFile.h"
 #include "platform/SavePanel.h"
 #include "platform/WindowHints.h"
+#include "widgets/Clipboard.h"
+#include "widgets/Toast.h"
 
 #include <QCursor>
 #include <QDateTime>
@@ -101,7 +100,7 @@ void QuickPanelController::close(bool animated) {
 
 void QuickPanelController::scheduleDismiss() {
     m_dismiss.stop();
-    const QuickLifetime lifetime = QuickLifetimes::current();
+    const QuickLifetime lifetime = Settings::quickLifetime.value();
     if (lifetime == QuickLifetime::forever_) return;
     m_dismiss.start(static_cast<int>(lifetime) * 1000);
 }
@@ -147,11 +146,10 @@ void QuickPanelController::edit() {
         style->backdrop = *backdrop;
     }
     const QImage original = m_model->original();
-    // Empty while the recents file is still being written; the router fills it in when it is.
+    // Empty while the recents file is still being written; the editor learns it when it is.
     const QString source = m_model->sourcePath();
     close(true);
-    AppRouter::shared().openEditor(original, source, style);
-    MainWindowController::shared().show(AppRouter::Page::editor);
+    emit editorRequested(original, source, style);
 }
 
 QMimeData *QuickPanelController::dragData(const QImage &image) {

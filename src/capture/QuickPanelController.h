@@ -2,12 +2,15 @@
 
 #include "capture/QuickCaptureView.h"
 #include "capture/QuickModel.h"
+#include "core/BeautyStyle.h"
 
 #include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+
+#include <optional>
 
 class QMimeData;
 
@@ -50,6 +53,12 @@ public:
     static QString fileName(const QString &extension);
     // "245 KB", "1,2 MB": a byte count in kilobytes or megabytes of 1000.
     static QString byteCount(qint64 bytes);
+
+signals:
+    // "Abrir no Editor": the captured image (never the output), its recents file (empty while it is
+    // still being written) and the default style with the chosen backdrop, or none. Emitted after the
+    // panel has closed; src/app opens the editor and shows it.
+    void editorRequested(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style);
 
 private:
     QuickPanelController() = default;

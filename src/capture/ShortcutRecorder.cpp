@@ -1,13 +1,13 @@
 #include "capture/ShortcutRecorder.h"
 
-#include "app/ButtonStyles.h"
-#include "app/Icons.h"
-#include "app/Theme.h"
 #include "capture/HotkeyManager.h"
-#include "capture/ShortcutStore.h"
-#include "capture/SystemShortcuts.h"
 #include "core/Localization.h"
+#include "core/ShortcutStore.h"
+#include "core/SystemShortcuts.h"
 #include "platform/KeyEvent.h"
+#include "widgets/Buttons.h"
+#include "widgets/Icons.h"
+#include "widgets/Theme.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/SmallViews.h"
-#include "capture/Shortcut.h"
+#include "core/Shortcut.h"
+#include "widgets/Keycap.h"
 
 #include <QAbstractButton>
 #include <QPointer>

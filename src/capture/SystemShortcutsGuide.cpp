@@ -1,10 +1,11 @@
 #include "capture/SystemShortcutsGuide.h"
 
-#include "app/Icons.h"
-#include "app/SmallViews.h"
-#include "app/Theme.h"
-#include "capture/SystemShortcuts.h"
 #include "core/Localization.h"
+#include "core/SystemShortcuts.h"
+#include "widgets/Icons.h"
+#include "widgets/Keycap.h"
+#include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 
 #include <QEasingCurve>
 #include <QHBoxLayout>

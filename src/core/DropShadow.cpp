@@ -61,6 +61,24 @@ std::optional<Placement> placementFor(const DropShadow::Style &style) {
     return p;
 }
 
+// The shadow over `shown`, a part of `region` (device pixels; the mask covers the whole region so that
+// the blur has room): the shape that `paintShape` draws in the region's own pixels, blurred by σ and
+// tinted. Null when the mask cannot be made.
+QImage tinted(const QRect &region, const QRect &shown, double sigma, const QColor &color,
+              const std::function<void(QPainter &)> &paintShape) {
+    const GaussianBlur::SoftMask mask(region.size(), sigma, paintShape);
+    QImage out(shown.size(), QImage::Format_ARGB32_Premultiplied);
+    if (mask.isNull() || out.isNull()) return {};
+    const std::array<QRgb, 256> table = tintTable(color);
+    std::vector<uint8_t> coverage(static_cast<size_t>(shown.width()));
+    for (int y = 0; y < shown.height(); ++y) {
+        mask.readRow(shown.top() - region.top() + y, shown.left() - region.left(), shown.width(), coverage.data());
+        auto *px = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = 0; x < shown.width(); ++x) px[x] = table[coverage[static_cast<size_t>(x)]];
+    }
+    return out;
+}
+
 } // namespace
 
 namespace DropShadow {
@@ -80,20 +98,33 @@ QImage render(const QPainter &painter, const QRectF &bounds, const std::function
     const QRect shown = region.intersected(visible);
     if (shown.isEmpty()) return {};
 
-    const GaussianBlur::SoftMask mask(region.size(), at->sigma, [&](QPainter &p) {
+    QImage out = tinted(region, shown, at->sigma, style.color, [&](QPainter &p) {
         p.setTransform(toDevice * QTransform::fromTranslate(-region.x(), -region.y()), true);
         paintShape(p);
     });
-    QImage out(shown.size(), QImage::Format_ARGB32_Premultiplied);
-    if (mask.isNull() || out.isNull()) return {};
-    const std::array<QRgb, 256> table = tintTable(style.color);
-    std::vector<uint8_t> coverage(static_cast<size_t>(shown.width()));
-    for (int y = 0; y < shown.height(); ++y) {
-        mask.readRow(shown.top() - region.top() + y, shown.left() - region.left(), shown.width(), coverage.data());
-        auto *px = reinterpret_cast<QRgb *>(out.scanLine(y));
-        for (int x = 0; x < shown.width(); ++x) px[x] = table[coverage[static_cast<size_t>(x)]];
-    }
+    if (out.isNull()) return {};
     if (devicePosition) *devicePosition = shown.topLeft() + at->shift;
+    return out;
+}
+
+QImage shapeShadow(const QPainterPath &shape, double blur, const QColor &color, qreal devicePixelRatio,
+                   QPointF *topLeft) {
+    const qreal dpr = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    const std::optional<Placement> at = placementFor(Style{QPointF(), blur * dpr, color});
+    const QRectF bounds = shape.boundingRect();
+    if (!at || bounds.isEmpty() || !finite(bounds)) return {};
+    const int margin = static_cast<int>(at->margin);
+    const QRect region(0, 0, static_cast<int>(std::ceil(bounds.width() * dpr)) + 2 * margin,
+                       static_cast<int>(std::ceil(bounds.height() * dpr)) + 2 * margin);
+    QImage out = tinted(region, region, at->sigma, color, [&](QPainter &p) {
+        p.translate(margin, margin);
+        p.scale(dpr, dpr);
+        p.translate(-bounds.topLeft());
+        p.fillPath(shape, Qt::black);
+    });
+    if (out.isNull()) return {};
+    out.setDevicePixelRatio(dpr);
+    if (topLeft) *topLeft = bounds.topLeft() - QPointF(margin, margin) / dpr;
     return out;
 }
 

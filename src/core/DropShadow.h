@@ -11,7 +11,8 @@ class QPainterPath;
 class QImage;
 
 // Soft shadows as drawing APIs make them: the shape's coverage, blurred and tinted, drawn offset
-// under the shape.
+// under the shape. The one shadow painter: the renderers draw through it, and so do the interface's
+// panels (SoftShadow in src/widgets).
 namespace DropShadow {
 
 struct Style {
@@ -29,6 +30,12 @@ QImage render(const QPainter &painter, const QRectF &bounds, const std::function
 // Draws that shadow through `painter` (its clip applies), before the caller draws the shape itself.
 void paint(QPainter &painter, const QRectF &bounds, const std::function<void(QPainter &)> &paintShape,
            const Style &style);
+
+// The whole shadow of `shape` (in logical pixels), unclipped and not offset, for a device of that pixel
+// ratio: an image of that ratio to draw at `*topLeft` (logical) plus the offset. `blur` is in logical
+// pixels. For shadows drawn again and again, which the caller keeps. A null image when nothing would show.
+QImage shapeShadow(const QPainterPath &shape, double blur, const QColor &color, qreal devicePixelRatio,
+                   QPointF *topLeft);
 
 // Lays the shadow of `shape` (in pixels of `canvas`, a Format_ARGB32_Premultiplied image) straight
 // onto the canvas, leaving out `skip`, where the caller is about to cover everything anyway. No mask

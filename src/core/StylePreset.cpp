@@ -54,3 +54,15 @@ std::optional<StylePreset> StylePreset::fromJson(const QJsonValue &json) {
     if (!style) return std::nullopt;
     return StylePreset{*uuid, nameValue.toString(), std::move(*style)};
 }
+
+QList<StylePreset> StylePreset::factoryPresets() {
+    const auto preset = [](const char *nameKey, const char *backdropId, double padding, AspectRatio aspect) {
+        BeautyStyle style;
+        style.backdrop = Backdrop::builtIn(QString::fromLatin1(backdropId));
+        style.padding = padding;
+        style.aspect = aspect;
+        return StylePreset{QUuid::createUuid(), L(LKey(nameKey)), style};
+    };
+    return {preset("Social", "aurora", 80, AspectRatio::auto_), preset("Docs", "graphite", 40, AspectRatio::auto_),
+            preset("Slides", "ocean", 96, AspectRatio::wide)};
+}

@@ -4,6 +4,7 @@
 
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QList>
 #include <QString>
 #include <QUuid>
 
@@ -25,6 +26,9 @@ struct StylePreset {
     // written upper case without braces and read in either case; any other form is unreadable.
     QJsonObject toJson() const;
     static std::optional<StylePreset> fromJson(const QJsonValue &json);
+
+    // "Social", "Docs" and "Slides", each with a new random identifier at every call.
+    static QList<StylePreset> factoryPresets();
 };
 
 // The canonical text of a UUID as stored: upper case, without braces.

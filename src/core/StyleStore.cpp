@@ -1,7 +1,6 @@
 #include "core/StyleStore.h"
 
-#include "core/Localization.h"
-#include "core/StyleJson.h"
+#include "core/Settings.h"
 #include "platform/UserDefaults.h"
 
 #include <algorithm>
@@ -25,36 +24,34 @@ StyleStore::StyleStore(platform::UserDefaults &defaults, QObject *parent) : QObj
 void StyleStore::load() {
     // Reads one key; a stored value that does not decode leaves the fallback in place and keeps
     // the key from being written until its value changes.
-    const auto read = [this](Slot slot, const QString &key, auto decode, auto &target, auto fallback) {
-        if (const auto json = m_defaults.jsonValue(key)) {
-            if (auto value = decode(*json)) {
-                target = std::move(*value);
-                m_writable[slot] = true;
-                return;
-            }
+    const auto read = [this](Slot slot, const auto &setting, auto &target) {
+        if (auto value = setting.stored(m_defaults)) {
+            target = std::move(*value);
+            m_writable[slot] = true;
+            return;
         }
-        target = fallback();
-        m_writable[slot] = !m_defaults.contains(key);
+        target = setting.fallback();
+        m_writable[slot] = !setting.isStored(m_defaults);
     };
-    read(DefaultSlot, defaultStyleKey, &BeautyStyle::fromJson, m_defaultStyle, [] { return BeautyStyle{}; });
-    read(PresetsSlot, presetsKey, &stylejson::decodeList<StylePreset>, m_presets, &StyleStore::factoryPresets);
-    read(BackdropsSlot, backdropsKey, &stylejson::decodeList<Backdrop>, m_backdrops, &Backdrop::defaults);
+    read(DefaultSlot, Settings::styleDefault, m_defaultStyle);
+    read(PresetsSlot, Settings::stylePresets, m_presets);
+    read(BackdropsSlot, Settings::styleBackdrops, m_backdrops);
     // Lists longer than the application lets anyone build (an edited file) are cut to the limits.
     if (m_presets.size() > maxPresets) m_presets.resize(maxPresets);
     m_backdrops = normalized(m_backdrops);
-    read(ExportSlot, exportKey, &ExportSettings::fromJson, m_export, [] { return ExportSettings{}; });
+    read(ExportSlot, Settings::styleExport, m_export);
 }
 
 void StyleStore::save() {
-    // A value holding a number JSON cannot express would not read back; that key is skipped.
-    const auto write = [this](Slot slot, const QString &key, const QJsonValue &json) {
-        if (m_writable[slot] && stylejson::allFinite(json)) m_defaults.setJson(key, json);
+    // A value holding a number JSON cannot express would not read back; the table skips that key.
+    const auto write = [this](Slot slot, const auto &setting, const auto &value) {
+        if (m_writable[slot]) setting.set(value, m_defaults);
     };
     platform::UserDefaults::Batch batch(m_defaults);
-    write(DefaultSlot, defaultStyleKey, m_defaultStyle.toJson());
-    write(PresetsSlot, presetsKey, stylejson::encodeList(m_presets));
-    write(BackdropsSlot, backdropsKey, stylejson::encodeList(m_backdrops));
-    write(ExportSlot, exportKey, m_export.toJson());
+    write(DefaultSlot, Settings::styleDefault, m_defaultStyle);
+    write(PresetsSlot, Settings::stylePresets, m_presets);
+    write(BackdropsSlot, Settings::styleBackdrops, m_backdrops);
+    write(ExportSlot, Settings::styleExport, m_export);
 }
 
 void StyleStore::commit(const Changes &changes) {
@@ -161,7 +158,7 @@ void StyleStore::removeBackdrop(const Backdrop &backdrop) {
 }
 
 void StyleStore::resetPresets() {
-    m_presets = factoryPresets();
+    m_presets = StylePreset::factoryPresets();
     commit({false, true, false, false});
 }
 
@@ -170,18 +167,6 @@ void StyleStore::resetBackdrops() {
     // replaced by what the user asked for.
     m_backdrops = normalized(Backdrop::defaults());
     commit({false, false, true, false});
-}
-
-QList<StylePreset> StyleStore::factoryPresets() {
-    const auto preset = [](const char *nameKey, const char *backdropId, double padding, AspectRatio aspect) {
-        BeautyStyle style;
-        style.backdrop = Backdrop::builtIn(QString::fromLatin1(backdropId));
-        style.padding = padding;
-        style.aspect = aspect;
-        return StylePreset{QUuid::createUuid(), L(LKey(nameKey)), style};
-    };
-    return {preset("Social", "aurora", 80, AspectRatio::auto_), preset("Docs", "graphite", 40, AspectRatio::auto_),
-            preset("Slides", "ocean", 96, AspectRatio::wide)};
 }
 
 QList<Backdrop> StyleStore::normalized(const QList<Backdrop> &backdrops) {

@@ -18,7 +18,7 @@ class UserDefaults;
 
 // The default style, the presets, the backdrops (the transparent one always last) and the export
 // settings, kept in the user defaults under "style.default", "style.presets", "style.backdrops" and
-// "style.export". Main thread only.
+// "style.export" (Settings::styleDefault …). Main thread only.
 //
 // Each key falls back to its built-in value when absent or unreadable, and nothing is written until
 // the first change; from then on every change writes the keys back in one file write. A key that
@@ -34,11 +34,6 @@ class StyleStore : public QObject {
 public:
     static constexpr int maxPresets = 9;
     static constexpr int maxBackdrops = 20; // the transparent one included
-
-    static inline const QString defaultStyleKey = QStringLiteral("style.default");
-    static inline const QString presetsKey = QStringLiteral("style.presets");
-    static inline const QString backdropsKey = QStringLiteral("style.backdrops");
-    static inline const QString exportKey = QStringLiteral("style.export");
 
     // The application's store over the standard user defaults, created on first use.
     static StyleStore &shared();
@@ -75,8 +70,6 @@ public:
     void resetPresets();
     void resetBackdrops();
 
-    // "Social", "Docs" and "Slides", each with a new random identifier at every call.
-    static QList<StylePreset> factoryPresets();
     // The list without any "none" entry, cut to maxBackdrops - 1, followed by the transparent backdrop.
     static QList<Backdrop> normalized(const QList<Backdrop> &backdrops);
 

@@ -1,16 +1,15 @@
 #include "history/RecentsStore.h"
 
-#include "app/AppRouter.h"
-#include "app/MainWindowController.h"
-#include "capture/Clipboard.h"
-#include "capture/Toast.h"
 #include "core/Exporter.h"
 #include "core/Localization.h"
+#include "core/Settings.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileReveal.h"
 #include "platform/ImageFile.h"
 #include "platform/UserDefaults.h"
+#include "widgets/Clipboard.h"
+#include "widgets/Toast.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -120,19 +119,13 @@ void RecentsStore::tellWhyNotKept() {
 RecentsStore::~RecentsStore() = default;
 
 qint64 RecentsStore::keepOnDisk() const {
-    qint64 value = 500;
-    if (const auto stored = m_defaults.intValue(keepKey)) {
-        value = *stored;
-    } else if (const auto real = m_defaults.doubleValue(keepKey)) {
-        // A whole number stored as a real still counts; beyond 64 bits it is unlimited.
-        value = *real >= 9.2e18 ? unlimited : *real <= -9.2e18 ? 0 : static_cast<qint64>(*real);
-    }
+    const qint64 value = Settings::historyKeep.value(m_defaults);
     for (qint64 option : keepOptions())
         if (option >= value) return option;
     return unlimited;
 }
 
-bool RecentsStore::isCompact() const { return m_defaults.boolValue(compactKey).value_or(true); }
+bool RecentsStore::isCompact() const { return Settings::historyCompact.value(m_defaults); }
 
 QDateTime RecentsStore::fileDate(const QFileInfo &file) {
     const QDateTime birth = file.birthTime();
@@ -203,7 +196,6 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
     if (!platform::writeFileAtomically(path, *bytes)) return {};
 
     emit captureWritten(path, image);
-    AppRouter::shared().recentWritten(path, image);
     m_items.prepend({path, QDateTime::currentDateTime(), thumbnail(image, kThumbnailSide)});
     while (m_items.size() > showCount) m_items.removeLast();
     emit itemsChanged();
@@ -312,17 +304,12 @@ bool RecentsStore::removeOwnFile(const QString &path) const {
     return platform::PrivateFolder::removeFile(m_folder, info.fileName()) || (!info.exists() && !info.isSymLink());
 }
 
-void RecentsStore::removed(const QStringList &paths) {
-    emit capturesRemoved(paths);
-    AppRouter::shared().recentDeleted(paths);
-}
-
+void RecentsStore::removed(const QStringList &paths) { emit capturesRemoved(paths); }
 
 void RecentsStore::open(const RecentCapture &item) {
     const QImage image = readCapture(item.path);
     if (!image.isNull()) {
-        AppRouter::shared().openEditor(image, item.path, std::nullopt);
-        MainWindowController::shared().show(AppRouter::Page::editor);
+        emit editorRequested(image, item.path, std::nullopt);
     } else if (!QFileInfo::exists(item.path)) {
         deleteFiles({item.path});
     }
@@ -359,7 +346,7 @@ void RecentsStore::deleteAll() {
 }
 
 void RecentsStore::applyKeepLimit(qint64 limit) {
-    m_defaults.setInt(keepKey, limit);
+    Settings::historyKeep.set(limit, m_defaults);
     pruneDisk();
     load();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/BeautyStyle.h"
 #include "core/ExportSettings.h"
 #include "history/RecentCapture.h"
 #include "platform/AppPaths.h"
@@ -42,8 +43,6 @@ public:
     static constexpr qint64 unlimited = std::numeric_limits<qint64>::max();
     // The only keep limits: 0 turns keeping off, `unlimited` keeps everything.
     static const QList<qint64> &keepOptions();
-    static inline const QString keepKey = QStringLiteral("history.keep");
-    static inline const QString compactKey = QStringLiteral("history.compact");
 
     using Encoder = std::function<std::optional<QByteArray>(const QImage &, const ExportSettings &)>;
     // The date a capture file is ordered by; invalid when it cannot be read.
@@ -88,7 +87,8 @@ public:
     QStringList sortedFiles() const;
     int fileCount() const;
 
-    // Opens the capture in the editor; a file that has gone is deleted from the store instead.
+    // Reads the capture and asks for it in the editor (`editorRequested`); a file that has gone is
+    // deleted from the store instead.
     void open(const RecentCapture &item);
     // Copies the capture to the clipboard and says so; a file that cannot be read says that instead.
     void copy(const RecentCapture &item);
@@ -110,9 +110,14 @@ public:
 signals:
     void itemsChanged();
     void usedBytesChanged();
-    // For the history index: a file was written (with the image it holds), files were removed.
+    // A file was written, with the image it holds (for the history index; an editor opened on that
+    // image before the file existed takes it as its source).
     void captureWritten(const QString &path, const QImage &image);
+    // Files were removed from the folder: pruned to the keep limit, deleted, or all deleted.
     void capturesRemoved(const QStringList &paths);
+    // A capture read back to be opened in the editor (style: always none); src/app opens it and
+    // shows the editor page. The store knows no window.
+    void editorRequested(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style);
     // Something the user must learn about where captures are kept (the folder is not ours, there is
     // no private folder, captures last only for the session); each message once per store.
     void storageNotice(const QString &title, const QString &message);

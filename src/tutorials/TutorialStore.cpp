@@ -1,15 +1,14 @@
 #include "tutorials/TutorialStore.h"
 
-#include "app/Icons.h"
-#include "app/MainWindowController.h"
-#include "app/Theme.h"
-#include "capture/ShortcutStore.h"
-#include "capture/Toast.h"
 #include "core/Exporter.h"
 #include "core/Localization.h"
+#include "core/ShortcutStore.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 #include "platform/PrivateFolder.h"
+#include "widgets/Icons.h"
+#include "widgets/Theme.h"
+#include "widgets/Toast.h"
 
 #include <QDir>
 #include <QFile>
@@ -99,7 +98,7 @@ void TutorialStore::toggleRecording() {
     }
     m_isRecording = false;
     emit recordingChanged(false);
-    MainWindowController::shared().show(AppRouter::Page::tutorial);
+    emit recordingFinished();
 }
 
 bool TutorialStore::addStep(const QImage &image) {

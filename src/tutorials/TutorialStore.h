@@ -37,7 +37,7 @@ public:
     QUuid newTutorial();
     // Starts recording into the open tutorial (creating one when none is open) and says so.
     void startRecording();
-    // Stops recording and shows the tutorial page, or starts recording.
+    // Stops recording (`recordingFinished` follows), or starts recording.
     void toggleRecording();
     // Writes the capture as the open tutorial's next step and says so. Nothing happens when no tutorial
     // is open; a capture that cannot be written is reported and adds no step. Returns whether a step
@@ -48,6 +48,9 @@ signals:
     void libraryChanged();
     void currentIDChanged();
     void recordingChanged(bool recording);
+    // The user stopped recording: the tutorial is there to look at. src/app shows the tutorial page;
+    // the store knows no window.
+    void recordingFinished();
 
 private:
     bool save(const Tutorial &tutorial);

@@ -2,7 +2,7 @@
 #include "capture/FakeHotkeys.h"
 #include "capture/HotkeyManager.h"
 #include "capture/ShortcutRecorder.h"
-#include "capture/ShortcutStore.h"
+#include "core/ShortcutStore.h"
 #include "platform/KeyEvent.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"

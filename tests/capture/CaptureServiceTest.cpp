@@ -1,18 +1,16 @@
-#include "app/AppRouter.h"
-#include "app/HomePage.h"
-#include "app/MainWindowController.h"
 #include "capture/CaptureBackend.h"
 #include "capture/CaptureService.h"
+#include "capture/FakeCaptureBackend.h"
 #include "capture/QuickPanelController.h"
-#include "capture/Toast.h"
+#include "core/Settings.h"
 #include "core/StyleStore.h"
 #include "history/RecentsStore.h"
 #include "platform/Alert.h"
 #include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
 #include "tutorials/TutorialStore.h"
+#include "widgets/Toast.h"
 
-#include <QAbstractButton>
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QDir>
@@ -29,57 +27,6 @@ QImage picture(int w, int h, QColor color = QColor(200, 60, 60)) {
     image.fill(color);
     return image;
 }
-
-// Grabs answer from a script; the overlay stays up until the test picks or cancels.
-class FakeBackend : public CaptureBackend {
-public:
-    bool access = true;
-    int accessRequests = 0;
-    QImage screen = picture(320, 200);
-    QString error;
-    QString overlayError;
-    int grabs = 0;
-    std::optional<QRectF> areaAsked;
-    std::optional<bool> returnFocus;
-    std::optional<OverlayMode> overlayMode;
-    std::function<void(std::optional<OverlayPick>)> finishOverlay;
-
-    bool hasScreenAccess() override { return access; }
-    void requestScreenAccess() override { ++accessRequests; }
-    std::optional<qint32> frontmostPID() override { return 4242; }
-    void captureDisplayUnderMouse(ImageCallback done) override { answer(done); }
-    void captureArea(const QRectF &rect, quint32, ImageCallback done) override {
-        areaAsked = rect;
-        answer(done);
-    }
-    void captureWindow(const PickedWindow &, std::optional<qint32> pid, bool focus, ImageCallback done) override {
-        EXPECT_EQ(pid, 4242);
-        returnFocus = focus;
-        answer(done);
-    }
-    void showOverlay(OverlayMode mode, std::function<void(const QString &)> shown,
-                     std::function<void(std::optional<OverlayPick>)> finished) override {
-        overlayMode = mode;
-        if (!overlayError.isEmpty()) {
-            shown(overlayError);
-            return;
-        }
-        finishOverlay = std::move(finished);
-        shown(QString());
-    }
-    void pick(std::optional<OverlayPick> pick) {
-        auto finish = std::move(finishOverlay);
-        finishOverlay = nullptr;
-        finish(std::move(pick));
-    }
-
-private:
-    void answer(const ImageCallback &done) {
-        ++grabs;
-        if (error.isEmpty()) done(screen, QString());
-        else done(QImage(), error);
-    }
-};
 
 class FakeAlerts : public platform::AlertPresenter {
 public:
@@ -108,7 +55,7 @@ public:
 
 class CaptureServiceTest : public ::testing::Test {
 protected:
-    FakeBackend backend;
+    FakeCaptureBackend backend;
     FakeAlerts alerts;
     FakePasteboard pasteboard;
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
@@ -119,15 +66,14 @@ protected:
         platform::Pasteboard::setGeneralForTesting(&pasteboard);
         CaptureService::resetForTesting();
         defaults.setString(QStringLiteral("afterCapture"), QStringLiteral("copy"));
-        defaults.setBool(RecentsStore::compactKey, false); // PNG files: quick
-        defaults.setInt(RecentsStore::keepKey, 500);
+        defaults.setBool(Settings::historyCompact.key(), false); // PNG files: quick
+        defaults.setInt(Settings::historyKeep.key(), 500);
         StyleStore::shared().setExportSettings(ExportSettings{});
         if (TutorialStore::shared().isRecording()) TutorialStore::shared().toggleRecording();
         RecentsStore::shared().waitForPending(); // files of an earlier test land before the slate is cleaned
         RecentsStore::shared().deleteAll();
     }
     void TearDown() override {
-        if (QWidget *window = MainWindowController::shared().window()) window->close();
         CaptureBackend::setSharedForTesting(nullptr);
         platform::AlertPresenter::setSharedForTesting(nullptr);
         platform::Pasteboard::setGeneralForTesting(nullptr);
@@ -172,48 +118,26 @@ TEST_F(CaptureServiceTest, CopyOutcomeCopiesTheBeautifiedPngAndKeepsTheFile) {
     EXPECT_TRUE(QTest::qWaitFor([] { return RecentsStore::shared().fileCount() == 2; }, 5000));
 }
 
-TEST_F(CaptureServiceTest, EditorOutcomeOpensTheCaptureWithItsFileOrWithoutOne) {
+TEST_F(CaptureServiceTest, EditorOutcomeAsksForTheEditorAndWritesTheFileAfterwards) {
     defaults.setString(QStringLiteral("afterCapture"), QStringLiteral("editor"));
+    QObject receiver;
+    QList<QPair<QImage, QString>> asked;
+    QObject::connect(&CaptureService::events(), &CaptureService::Events::editorRequested, &receiver,
+                     [&](const QImage &image, const QString &source, const std::optional<BeautyStyle> &style) {
+                         EXPECT_FALSE(style);
+                         // Asked for at once: the file is written off the main thread afterwards.
+                         EXPECT_EQ(RecentsStore::shared().fileCount(), 0);
+                         asked.append({image, source});
+                     });
     run(ShortcutAction::captureFullScreen);
-    EditorModel *editor = AppRouter::shared().editor();
-    ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->original(), backend.screen);
-    // The file is written off the main thread; the editor learns it once it exists.
-    RecentsStore::shared().waitForPending();
-    EXPECT_TRUE(QFileInfo::exists(editor->sourcePath()));
-    EXPECT_EQ(editor->sourcePath(), RecentsStore::shared().sortedFiles().value(0));
-    EXPECT_EQ(AppRouter::shared().page(), AppRouter::Page::editor);
-    EXPECT_TRUE(MainWindowController::shared().isOpen());
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].first, backend.screen);
+    EXPECT_TRUE(asked[0].second.isEmpty());
     EXPECT_TRUE(pasteboard.items.isEmpty());
-
-    defaults.setInt(RecentsStore::keepKey, 0);
-    backend.screen = picture(50, 40, Qt::blue);
-    run(ShortcutAction::captureFullScreen);
-    ASSERT_NE(AppRouter::shared().editor(), editor);
-    EXPECT_EQ(AppRouter::shared().editor()->original(), backend.screen);
-    EXPECT_TRUE(AppRouter::shared().editor()->sourcePath().isEmpty());
     RecentsStore::shared().waitForPending();
-    EXPECT_EQ(RecentsStore::shared().fileCount(), 1); // the first one only
+    EXPECT_EQ(RecentsStore::shared().fileCount(), 1);
 }
 
-TEST_F(CaptureServiceTest, EditingFromTheQuickPanelBeforeTheFileIsWrittenStillLearnsTheFile) {
-    // "Editar" pressed while the recents file is still being encoded: the editor must get the file
-    // when it lands, or deleting that capture would never close the editor.
-    defaults.setString(QStringLiteral("afterCapture"), QStringLiteral("quick"));
-    defaults.setBool(RecentsStore::compactKey, true); // HEIC: slow enough to press first
-    backend.screen = picture(1200, 800, Qt::darkCyan);
-    run(ShortcutAction::captureFullScreen);
-    ASSERT_NE(QuickPanelController::shared().model(), nullptr);
-    QuickPanelController::shared().edit();
-    EditorModel *editor = AppRouter::shared().editor();
-    ASSERT_NE(editor, nullptr);
-    RecentsStore::shared().waitForPending();
-    const QString written = RecentsStore::shared().sortedFiles().value(0);
-    ASSERT_FALSE(written.isEmpty());
-    EXPECT_EQ(editor->sourcePath(), written);
-    RecentsStore::shared().deleteFiles({written});
-    EXPECT_EQ(AppRouter::shared().editor(), nullptr);
-}
 
 TEST_F(CaptureServiceTest, OverlayGatesNewStartsAndRemembersTheConfirmedArea) {
     run(ShortcutAction::captureArea);
@@ -344,7 +268,7 @@ TEST_F(CaptureServiceTest, AHugeCaptureThatNoEncoderTakesIsStillCopiedAsItIs) {
     // Wider than any HEIC or beautified canvas may be: the file is refused, the copy falls back to the
     // capture itself, and nothing else changes.
     backend.screen = picture(33000, 2);
-    defaults.setBool(RecentsStore::compactKey, true);
+    defaults.setBool(Settings::historyCompact.key(), true);
     run(ShortcutAction::captureFullScreen);
     RecentsStore::shared().waitForPending();
     EXPECT_EQ(pasteboard.png().size(), QSize(33000, 2));
@@ -354,17 +278,6 @@ TEST_F(CaptureServiceTest, AHugeCaptureThatNoEncoderTakesIsStillCopiedAsItIs) {
     EXPECT_FALSE(CaptureService::isBusy());
 }
 
-TEST_F(CaptureServiceTest, HomePageButtonsStartCaptures) {
-    HomePage home;
-    ASSERT_NE(home.button(ShortcutAction::captureFullScreen), nullptr);
-    home.button(ShortcutAction::captureFullScreen)->click();
-    QTest::qWait(20);
-    EXPECT_EQ(backend.grabs, 1);
-    home.button(ShortcutAction::captureWindow)->click();
-    QTest::qWait(20);
-    EXPECT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::window);
-    backend.pick(std::nullopt);
-}
 
 TEST_F(CaptureServiceTest, NoCaptureStartsUnderAModalDialog) {
     // The overlay would grab keyboard and pointer, yet Qt hands no input to windows a modal dialog

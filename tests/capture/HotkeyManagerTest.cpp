@@ -1,6 +1,6 @@
 #include "capture/FakeHotkeys.h"
 #include "capture/HotkeyManager.h"
-#include "capture/ShortcutStore.h"
+#include "core/ShortcutStore.h"
 #include "platform/GlobalHotkeys.h"
 #include "platform/KeyEvent.h"
 #include "platform/UserDefaults.h"

@@ -1,6 +1,6 @@
-#include "app/Theme.h"
 #include "capture/OverlayBackdrop.h"
 #include "support/TestSupport.h"
+#include "widgets/Theme.h"
 
 #include <QPainter>
 
@@ -96,16 +96,4 @@ TEST(OverlayBackdropTest, WindowModeBlursAndLeavesTheHoveredWindowSharp) {
     const QImage fallback = render(s, QImage(), OverlayMode::window, std::nullopt, std::nullopt);
     EXPECT_LT(red(fallback, 200, 150), 10);
     EXPECT_NEAR(red(fallback, 10, 10), dimmedWhite(0.62), 2);
-}
-
-TEST(OverlayBackdropTest, ContinuousCornersStayInsideTheRectangle) {
-    const QRectF r(10, 10, 100, 60);
-    const QPainterPath path = Theme::continuousRoundedRect(r, 12);
-    EXPECT_EQ(path.boundingRect(), r);
-    EXPECT_FALSE(path.contains(QPointF(10.5, 10.5)));
-    EXPECT_TRUE(path.contains(QPointF(60, 40)));
-    EXPECT_TRUE(path.contains(QPointF(60, 10.5)));
-    // A tiny rectangle still gets a closed shape; radius 0 is the rectangle itself.
-    EXPECT_EQ(Theme::continuousRoundedRect(QRectF(0, 0, 4, 4), 12).boundingRect(), QRectF(0, 0, 4, 4));
-    EXPECT_TRUE(Theme::continuousRoundedRect(r, 0).contains(QPointF(10.5, 10.5)));
 }

@@ -1,4 +1,5 @@
 #include "core/Localization.h"
+#include "core/Settings.h"
 #include "core/StyleStore.h"
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
@@ -20,8 +21,8 @@ using platform::UserDefaults;
 
 namespace {
 
-const QStringList kStyleKeys{StyleStore::defaultStyleKey, StyleStore::presetsKey, StyleStore::backdropsKey,
-                             StyleStore::exportKey};
+const QStringList kStyleKeys{Settings::styleDefault.key(), Settings::stylePresets.key(), Settings::styleBackdrops.key(),
+                             Settings::styleExport.key()};
 
 class StyleStoreTest : public ::testing::Test {
 protected:
@@ -82,7 +83,7 @@ TEST_F(StyleStoreTest, FirstLaunchUsesBuiltInsAndWritesNothing) {
     EXPECT_FALSE(QFile::exists(path()));
 
     // Factory presets are made anew each time, with fresh identifiers.
-    EXPECT_NE(StyleStore::factoryPresets()[0].id, StyleStore::factoryPresets()[0].id);
+    EXPECT_NE(StylePreset::factoryPresets()[0].id, StylePreset::factoryPresets()[0].id);
 }
 
 TEST_F(StyleStoreTest, OneChangeWritesAllFourKeysInOneWriteAndTheyReadBackEqual) {
@@ -94,8 +95,8 @@ TEST_F(StyleStoreTest, OneChangeWritesAllFourKeysInOneWriteAndTheyReadBackEqual)
     store.setExportSettings(ExportSettings{ExportFormat::heic, 0.5, ExportScale::standard});
     EXPECT_EQ(exportChanged.count(), 1);
     EXPECT_EQ(presetsChanged.count(), 0);
-    EXPECT_EQ(storedStyleKeys(), (QStringList{StyleStore::backdropsKey, StyleStore::defaultStyleKey,
-                                              StyleStore::exportKey, StyleStore::presetsKey}));
+    EXPECT_EQ(storedStyleKeys(), (QStringList{Settings::styleBackdrops.key(), Settings::styleDefault.key(),
+                                              Settings::styleExport.key(), Settings::stylePresets.key()}));
     EXPECT_EQ(fileWrites.count(), 4); // one batch, one signal per key
 
     // Assigning the value it already has is no change.
@@ -108,7 +109,7 @@ TEST_F(StyleStoreTest, OneChangeWritesAllFourKeysInOneWriteAndTheyReadBackEqual)
     EXPECT_EQ(again.backdrops(), store.backdrops());
     EXPECT_EQ(again.defaultStyle(), store.defaultStyle());
 
-    const QJsonArray presets = defaults->jsonValue(StyleStore::presetsKey)->toArray();
+    const QJsonArray presets = defaults->jsonValue(Settings::stylePresets.key())->toArray();
     const QString id = presets.first().toObject().value(QStringLiteral("id")).toString();
     EXPECT_EQ(id, id.toUpper());
     EXPECT_FALSE(id.startsWith(QLatin1Char('{')));
@@ -121,9 +122,9 @@ TEST_F(StyleStoreTest, UnreadableStoredValuesFallBackKeyByKeyAndStayUntilTheirOw
     QJsonObject broken = good.toJson();
     broken.insert(QStringLiteral("id"), QStringLiteral("not-a-uuid"));
     presets.append(broken);
-    defaults->setJson(StyleStore::presetsKey, presets);
-    defaults->setJson(StyleStore::defaultStyleKey, QJsonObject{{QStringLiteral("backdropID"), QStringLiteral("ocean")}});
-    defaults->setString(StyleStore::exportKey, QStringLiteral("png")); // not a JSON document
+    defaults->setJson(Settings::stylePresets.key(), presets);
+    defaults->setJson(Settings::styleDefault.key(), QJsonObject{{QStringLiteral("backdropID"), QStringLiteral("ocean")}});
+    defaults->setString(Settings::styleExport.key(), QStringLiteral("png")); // not a JSON document
 
     StyleStore store(*defaults);
     ASSERT_EQ(store.presets().size(), 3);
@@ -135,14 +136,14 @@ TEST_F(StyleStoreTest, UnreadableStoredValuesFallBackKeyByKeyAndStayUntilTheirOw
     BeautyStyle style = store.defaultStyle();
     style.padding = 20;
     store.setDefaultStyle(style);
-    EXPECT_EQ(defaults->jsonValue(StyleStore::presetsKey), QJsonValue(presets));
-    EXPECT_EQ(defaults->stringValue(StyleStore::exportKey), QStringLiteral("png"));
-    EXPECT_TRUE(defaults->contains(StyleStore::backdropsKey)); // absent before: written
-    EXPECT_EQ(BeautyStyle::fromJson(*defaults->jsonValue(StyleStore::defaultStyleKey)), style);
+    EXPECT_EQ(defaults->jsonValue(Settings::stylePresets.key()), QJsonValue(presets));
+    EXPECT_EQ(defaults->stringValue(Settings::styleExport.key()), QStringLiteral("png"));
+    EXPECT_TRUE(defaults->contains(Settings::styleBackdrops.key())); // absent before: written
+    EXPECT_EQ(BeautyStyle::fromJson(*defaults->jsonValue(Settings::styleDefault.key())), style);
 
     store.setExportSettings(ExportSettings{ExportFormat::jpeg, 0.7, ExportScale::retina});
-    EXPECT_EQ(defaults->jsonValue(StyleStore::presetsKey), QJsonValue(presets));
-    EXPECT_EQ(ExportSettings::fromJson(*defaults->jsonValue(StyleStore::exportKey)), store.exportSettings());
+    EXPECT_EQ(defaults->jsonValue(Settings::stylePresets.key()), QJsonValue(presets));
+    EXPECT_EQ(ExportSettings::fromJson(*defaults->jsonValue(Settings::styleExport.key())), store.exportSettings());
 
     // The presets themselves changing replaces the broken list.
     store.renamePreset(store.presets()[1].id, QStringLiteral("Documentos"));
@@ -154,15 +155,15 @@ TEST_F(StyleStoreTest, UnreadableStoredValuesFallBackKeyByKeyAndStayUntilTheirOw
 TEST_F(StyleStoreTest, StoredBackdropListsAreNormalizedWithOneTransparentEntryLast) {
     QJsonArray middle{userBackdrop(QStringLiteral("a")).toJson(), Backdrop::transparent().toJson(),
                       userBackdrop(QStringLiteral("b")).toJson(), Backdrop::transparent().toJson()};
-    defaults->setJson(StyleStore::backdropsKey, middle);
+    defaults->setJson(Settings::styleBackdrops.key(), middle);
     EXPECT_EQ(ids(StyleStore(*defaults).backdrops()), (QStringList{"a", "b", "none"}));
 
-    defaults->setJson(StyleStore::backdropsKey, QJsonArray{userBackdrop(QStringLiteral("a")).toJson()});
+    defaults->setJson(Settings::styleBackdrops.key(), QJsonArray{userBackdrop(QStringLiteral("a")).toJson()});
     EXPECT_EQ(ids(StyleStore(*defaults).backdrops()), (QStringList{"a", "none"}));
 
     // A stored "none" that is not the real transparent backdrop is replaced by it.
     Backdrop fake = userBackdrop(QStringLiteral("none"));
-    defaults->setJson(StyleStore::backdropsKey, QJsonArray{fake.toJson()});
+    defaults->setJson(Settings::styleBackdrops.key(), QJsonArray{fake.toJson()});
     EXPECT_EQ(StyleStore(*defaults).backdrops(), QList<Backdrop>{Backdrop::transparent()});
 
     StyleStore store(*defaults);
@@ -172,9 +173,9 @@ TEST_F(StyleStoreTest, StoredBackdropListsAreNormalizedWithOneTransparentEntryLa
     // An edited file with more entries than the limits: the first ones are kept, transparent last.
     QJsonArray backdrops, presets;
     for (int i = 0; i < 30; ++i) backdrops.append(userBackdrop(QString::number(i)).toJson());
-    for (int i = 0; i < 3 * StyleStore::maxPresets; ++i) presets.append(StyleStore::factoryPresets()[0].toJson());
-    defaults->setJson(StyleStore::backdropsKey, backdrops);
-    defaults->setJson(StyleStore::presetsKey, presets);
+    for (int i = 0; i < 3 * StyleStore::maxPresets; ++i) presets.append(StylePreset::factoryPresets()[0].toJson());
+    defaults->setJson(Settings::styleBackdrops.key(), backdrops);
+    defaults->setJson(Settings::stylePresets.key(), presets);
     StyleStore full(*defaults);
     ASSERT_EQ(full.backdrops().size(), StyleStore::maxBackdrops);
     EXPECT_EQ(full.backdrops()[StyleStore::maxBackdrops - 2].id, QString::number(StyleStore::maxBackdrops - 2));
@@ -277,7 +278,7 @@ TEST_F(StyleStoreTest, AValueThatCannotBeWrittenFaithfullyIsSkippedAlone) {
     BeautyStyle style;
     style.padding = std::numeric_limits<double>::quiet_NaN();
     store.setDefaultStyle(style);
-    EXPECT_FALSE(defaults->contains(StyleStore::defaultStyleKey));
-    EXPECT_TRUE(defaults->contains(StyleStore::presetsKey));
+    EXPECT_FALSE(defaults->contains(Settings::styleDefault.key()));
+    EXPECT_TRUE(defaults->contains(Settings::stylePresets.key()));
     EXPECT_EQ(StyleStore(reopen()).defaultStyle(), BeautyStyle{});
 }

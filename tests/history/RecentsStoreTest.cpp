@@ -1,10 +1,10 @@
-#include "app/AppRouter.h"
-#include "capture/Toast.h"
+#include "core/Settings.h"
 #include "history/RecentsStore.h"
 #include "platform/HeifCodec.h"
 #include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "widgets/Toast.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -62,7 +62,7 @@ protected:
 
     // PNG files keep these tests fast; the HEIC default has its own test.
     std::unique_ptr<RecentsStore> makeStore(RecentsStore::Encoder encoder = {}) {
-        defaults.setBool(RecentsStore::compactKey, false);
+        defaults.setBool(Settings::historyCompact.key(), false);
         return std::make_unique<RecentsStore>(defaults, folder, std::move(encoder));
     }
     QStringList names(const RecentsStore &store) const {
@@ -76,31 +76,31 @@ protected:
 
 TEST_F(RecentsStoreTest, KeepLimitAndFormatSettings) {
     auto store = makeStore();
-    defaults.remove(RecentsStore::keepKey);
+    defaults.remove(Settings::historyKeep.key());
     EXPECT_EQ(store->keepOnDisk(), 500);
     const QList<QPair<qint64, qint64>> cases = {{-5, 0}, {0, 0}, {1, 20}, {20, 20}, {50, 100}, {500, 500},
                                                 {501, 2000}, {3000, RecentsStore::unlimited},
                                                 {RecentsStore::unlimited, RecentsStore::unlimited}};
     for (const auto &[stored, expected] : cases) {
-        defaults.setInt(RecentsStore::keepKey, stored);
+        defaults.setInt(Settings::historyKeep.key(), stored);
         EXPECT_EQ(store->keepOnDisk(), expected) << stored;
     }
-    defaults.setString(RecentsStore::keepKey, QStringLiteral("20"));
+    defaults.setString(Settings::historyKeep.key(), QStringLiteral("20"));
     EXPECT_EQ(store->keepOnDisk(), 500);
-    defaults.setDouble(RecentsStore::keepKey, 50.0);
+    defaults.setDouble(Settings::historyKeep.key(), 50.0);
     EXPECT_EQ(store->keepOnDisk(), 100);
 
-    defaults.remove(RecentsStore::compactKey);
+    defaults.remove(Settings::historyCompact.key());
     EXPECT_TRUE(store->isCompact());
-    defaults.setString(RecentsStore::compactKey, QStringLiteral("false"));
+    defaults.setString(Settings::historyCompact.key(), QStringLiteral("false"));
     EXPECT_TRUE(store->isCompact());
-    defaults.setBool(RecentsStore::compactKey, false);
+    defaults.setBool(Settings::historyCompact.key(), false);
     EXPECT_FALSE(store->isCompact());
 }
 
 TEST_F(RecentsStoreTest, WritesHeicByDefaultAndNamesCollisionsInOrder) {
     auto store = makeStore();
-    defaults.remove(RecentsStore::compactKey);
+    defaults.remove(Settings::historyCompact.key());
     const QString heic = store->add(picture(64, 48));
     ASSERT_FALSE(heic.isEmpty());
     EXPECT_TRUE(QRegularExpression(QStringLiteral("/Pelicarta \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d(?: \\(\\d+\\))?\\.heic$"))
@@ -115,7 +115,7 @@ TEST_F(RecentsStoreTest, WritesHeicByDefaultAndNamesCollisionsInOrder) {
     EXPECT_EQ(store->usedBytes(), QFileInfo(heic).size());
 
     // Names within one second: a fixed clock is not needed, the stems are read back from the files.
-    defaults.setBool(RecentsStore::compactKey, false);
+    defaults.setBool(Settings::historyCompact.key(), false);
     const QString a = store->add(picture(10, 10));
     const QString b = store->add(picture(10, 10));
     const QString c = store->add(picture(10, 10));
@@ -188,7 +188,7 @@ TEST_F(RecentsStoreTest, ListsOnlyCaptureFilesNewestFirstAndLoadsFiveReadableOne
 
 TEST_F(RecentsStoreTest, PruningRemovesTheOldestOwnFilesAndNeverTheCaptureJustWritten) {
     auto store = makeStore();
-    defaults.setInt(RecentsStore::keepKey, 20);
+    defaults.setInt(Settings::historyKeep.key(), 20);
     // 23 older captures, one of them dated in the future, and the user's own "foto.png", oldest of all;
     // then one new capture: 25 files, 5 beyond the limit, of which only the store's own go.
     QHash<QString, QDateTime> dates;
@@ -204,7 +204,6 @@ TEST_F(RecentsStoreTest, PruningRemovesTheOldestOwnFilesAndNeverTheCaptureJustWr
         return dates.contains(info.fileName()) ? dates.value(info.fileName()) : RecentsStore::fileDate(info);
     });
     QSignalSpy removed(store.get(), &RecentsStore::capturesRemoved);
-    AppRouter::shared().openEditor(picture(4, 4), folder + QLatin1Char('/') + ownName(1), std::nullopt);
     const QString added = store->add(picture(16, 16));
     ASSERT_FALSE(added.isEmpty());
     EXPECT_EQ(store->fileCount(), 21);
@@ -214,8 +213,7 @@ TEST_F(RecentsStoreTest, PruningRemovesTheOldestOwnFilesAndNeverTheCaptureJustWr
     for (int i = 0; i < 4; ++i) EXPECT_FALSE(QFileInfo::exists(folder + QLatin1Char('/') + ownName(i))) << i;
     ASSERT_EQ(removed.size(), 1);
     EXPECT_EQ(removed.first().first().toStringList().size(), 4);
-    // The editor showing a pruned file is closed.
-    EXPECT_EQ(AppRouter::shared().editor(), nullptr);
+    EXPECT_TRUE(removed.first().first().toStringList().contains(folder + QLatin1Char('/') + ownName(1)));
 
     // Even when every other file is dated in the future, the new capture stays.
     for (auto it = dates.begin(); it != dates.end(); ++it)
@@ -246,11 +244,11 @@ TEST_F(RecentsStoreTest, BackgroundAddsWriteTheSameFilesLater) {
     written.removeLast();
 
     // Nothing to keep, or nothing encoded: an empty path, nothing written.
-    defaults.setInt(RecentsStore::keepKey, 0);
+    defaults.setInt(Settings::historyKeep.key(), 0);
     store->addInBackground(picture(5, 5), [&](const QString &path) { written.append(path); });
     EXPECT_EQ(written.size(), 3);
     EXPECT_TRUE(written.last().isEmpty());
-    defaults.setInt(RecentsStore::keepKey, 20);
+    defaults.setInt(Settings::historyKeep.key(), 20);
     auto failing = std::make_unique<RecentsStore>(defaults, folder, [](const QImage &, const ExportSettings &) {
         return std::optional<QByteArray>();
     });
@@ -272,12 +270,12 @@ TEST_F(RecentsStoreTest, KeepingOffWritesNothingAndApplyingZeroEmptiesTheFolder)
     ASSERT_FALSE(store->add(picture(8, 8)).isEmpty());
     ASSERT_TRUE(touch(folder + QStringLiteral("/notes.txt")));
     store->applyKeepLimit(0);
-    EXPECT_EQ(defaults.intValue(RecentsStore::keepKey), 0);
+    EXPECT_EQ(defaults.intValue(Settings::historyKeep.key()), 0);
     EXPECT_EQ(store->fileCount(), 0);
     EXPECT_TRUE(store->items().isEmpty());
     EXPECT_TRUE(store->add(picture(8, 8)).isEmpty());
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("notes.txt")});
-    defaults.setInt(RecentsStore::keepKey, -3);
+    defaults.setInt(Settings::historyKeep.key(), -3);
     EXPECT_TRUE(store->add(picture(8, 8)).isEmpty());
 }
 
@@ -334,7 +332,7 @@ TEST_F(RecentsStoreTest, ALinkedFolderIsNeverUsedAndTheUserIsToldOnce) {
     const QStringList before = QDir(photos.path()).entryList(QDir::Files);
     ASSERT_TRUE(QFile::link(photos.path(), folder));
 
-    defaults.setInt(RecentsStore::keepKey, 20);
+    defaults.setInt(Settings::historyKeep.key(), 20);
     auto store = makeStore();
     QSignalSpy told(store.get(), &RecentsStore::storageNotice);
     EXPECT_EQ(store->fileCount(), 0);
@@ -415,10 +413,16 @@ TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
     auto store = makeStore();
     const QString path = store->add(picture(30, 20, Qt::red));
     const RecentCapture item = store->items().first();
+    QStringList asked;
+    QObject::connect(store.get(), &RecentsStore::editorRequested, store.get(),
+                     [&](const QImage &image, const QString &source, const std::optional<BeautyStyle> &style) {
+                         EXPECT_EQ(image.size(), QSize(30, 20));
+                         EXPECT_FALSE(style);
+                         asked.append(source);
+                     });
+    QSignalSpy removed(store.get(), &RecentsStore::capturesRemoved);
     store->open(item);
-    ASSERT_NE(AppRouter::shared().editor(), nullptr);
-    EXPECT_EQ(AppRouter::shared().editor()->sourcePath(), path);
-    EXPECT_EQ(AppRouter::shared().page(), AppRouter::Page::editor);
+    EXPECT_EQ(asked, QStringList{path});
 
     RecordingPasteboard pasteboard;
     platform::Pasteboard::setGeneralForTesting(&pasteboard);
@@ -434,7 +438,9 @@ TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
     EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Não foi possível copiar")));
     platform::Pasteboard::setGeneralForTesting(nullptr);
     store->open(item);
-    EXPECT_EQ(AppRouter::shared().editor(), nullptr); // its source was deleted
+    EXPECT_EQ(asked.size(), 1);
+    ASSERT_EQ(removed.size(), 1);
+    EXPECT_EQ(removed.first().first().toStringList(), QStringList{path});
     EXPECT_TRUE(store->items().isEmpty());
 }
 

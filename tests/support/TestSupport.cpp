@@ -20,6 +20,13 @@ QByteArray TempFolder::read(const QString &name) const {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+QImage filledImage(int width, int height, const QColor &color) {
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(color);
+    return image;
+}
+
+
 ScopedEnvironment::ScopedEnvironment(const char *name, const QString &value)
     : m_name(name), m_old(qgetenv(name)), m_wasSet(qEnvironmentVariableIsSet(name)) {
     if (value.isNull()) qunsetenv(name);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
+#include <QImage>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -20,6 +22,9 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// An image of one colour, in the drawing format.
+QImage filledImage(int width, int height, const QColor &color);
 
 // Sets an environment variable (a null value unsets it) until the end of the scope.
 class ScopedEnvironment {

@@ -1,9 +1,9 @@
 #include "X11Fixture.h"
 
-#include "capture/CaptureSettings.h"
 #include "capture/OverlayController.h"
 #include "capture/OverlayView.h"
 #include "capture/ScreenCapturer.h"
+#include "core/Settings.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
@@ -129,14 +129,14 @@ TEST_F(X11OverlayTest, SpaceSwitchesToWindowsAndAClickTakesOne) {
 
 TEST_F(X11OverlayTest, InstantReleaseConfirmsOnMouseUp) {
     auto &defaults = platform::UserDefaults::standard();
-    defaults.setString(QString::fromLatin1(AreaReleaseSetting::key), QStringLiteral("instant"));
+    defaults.setString(Settings::areaRelease.key(), QStringLiteral("instant"));
     showOverlay(OverlayModel::Mode::area);
     xdotool({QStringLiteral("mousemove"), QStringLiteral("40"), QStringLiteral("40"), QStringLiteral("mousedown"),
              QStringLiteral("1"), QStringLiteral("mousemove"), QStringLiteral("90"), QStringLiteral("70"),
              QStringLiteral("mousemove"), QStringLiteral("140"), QStringLiteral("90"), QStringLiteral("mouseup"),
              QStringLiteral("1")});
     const bool done = waitForResult();
-    defaults.remove(QString::fromLatin1(AreaReleaseSetting::key));
+    defaults.remove(Settings::areaRelease.key());
     ASSERT_TRUE(done);
     ASSERT_TRUE(result->has_value());
     EXPECT_EQ((*result)->rect, QRectF(40, 40, 100, 50));

@@ -3,7 +3,7 @@
 #include "app/ShortcutsSection.h"
 #include "capture/HotkeyManager.h"
 #include "capture/ShortcutRecorder.h"
-#include "capture/ShortcutStore.h"
+#include "core/ShortcutStore.h"
 #include "platform/GlobalHotkeys.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"

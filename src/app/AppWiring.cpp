@@ -1,0 +1,43 @@
+#include "app/AppWiring.h"
+
+#include "app/AppRouter.h"
+#include "app/MainWindowController.h"
+#include "capture/CaptureService.h"
+#include "capture/QuickPanelController.h"
+#include "history/RecentsStore.h"
+#include "platform/Alert.h"
+#include "tutorials/TutorialStore.h"
+
+namespace AppWiring {
+
+void openInEditor(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style) {
+    AppRouter::shared().openEditor(image, sourcePath, style);
+    MainWindowController::shared().show(AppRouter::Page::editor);
+}
+
+void connectAll() {
+    static bool connected = false;
+    if (connected) return;
+    connected = true;
+    AppRouter &router = AppRouter::shared();
+
+    QObject::connect(&CaptureService::events(), &CaptureService::Events::editorRequested, &router, &openInEditor);
+    QObject::connect(&QuickPanelController::shared(), &QuickPanelController::editorRequested, &router, &openInEditor);
+
+    RecentsStore &recents = RecentsStore::shared();
+    QObject::connect(&recents, &RecentsStore::editorRequested, &router, &openInEditor);
+    QObject::connect(&recents, &RecentsStore::captureWritten, &router, &AppRouter::recentWritten);
+    QObject::connect(&recents, &RecentsStore::capturesRemoved, &router, &AppRouter::recentDeleted);
+    // Told after the capture that provoked it has been delivered, never in the middle of it.
+    QObject::connect(
+        &recents, &RecentsStore::storageNotice, &router,
+        [](const QString &title, const QString &message) {
+            platform::AlertPresenter::shared().run({title, message, {QStringLiteral("OK")}});
+        },
+        Qt::QueuedConnection);
+
+    QObject::connect(&TutorialStore::shared(), &TutorialStore::recordingFinished, &router,
+                     [] { MainWindowController::shared().show(AppRouter::Page::tutorial); });
+}
+
+} // namespace AppWiring

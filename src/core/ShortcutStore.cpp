@@ -1,0 +1,47 @@
+#include "core/ShortcutStore.h"
+
+#include "core/Settings.h"
+#include "core/SystemShortcuts.h"
+#include "platform/KeyEvent.h"
+#include "platform/UserDefaults.h"
+
+ShortcutStore::ShortcutStore(platform::UserDefaults &defaults, QObject *parent) : QObject(parent), m_defaults(defaults) {
+    for (ShortcutAction action : ShortcutActions::all())
+        m_shortcuts.insert(action, Settings::shortcut(action).value(m_defaults));
+}
+
+ShortcutStore &ShortcutStore::shared() {
+    static ShortcutStore *store = new ShortcutStore(platform::UserDefaults::standard());
+    return *store;
+}
+
+Shortcut ShortcutStore::shortcut(ShortcutAction action) const {
+    return m_shortcuts.value(action, Shortcut::defaultFor(action));
+}
+
+void ShortcutStore::setShortcut(ShortcutAction action, const Shortcut &shortcut) {
+    m_shortcuts.insert(action, shortcut);
+    emit shortcutsChanged();
+}
+
+void ShortcutStore::save(const Shortcut &shortcut, ShortcutAction action) {
+    Settings::shortcut(action).set(shortcut, m_defaults);
+}
+
+void ShortcutStore::reset(ShortcutAction action) {
+    setShortcut(action, Shortcut::defaultFor(action));
+    Settings::shortcut(action).reset(m_defaults);
+}
+
+std::optional<ShortcutProblem> ShortcutStore::validate(const Shortcut &candidate, ShortcutAction action) const {
+    using namespace platform::ModifierFlag;
+    if (!candidate.isFunctionKey() && (candidate.modifiers & (control | option | command)) == 0)
+        return ShortcutProblem::needsModifier();
+    for (ShortcutAction other : ShortcutActions::all()) {
+        if (other == action) continue;
+        if (shortcut(other) == candidate) return ShortcutProblem::usedByOtherAction(ShortcutActions::title(other));
+    }
+    if (const auto row = SystemShortcuts::match(candidate))
+        return row->releasable ? ShortcutProblem::systemScreenshot(row->name) : ShortcutProblem::reservedBySystem(row->name);
+    return std::nullopt;
+}

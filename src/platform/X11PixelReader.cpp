@@ -1,0 +1,149 @@
+#include "platform/X11PixelReader.h"
+
+#include <QPainter>
+#include <QRegion>
+
+#include <xcb/composite.h>
+#ifdef PELICARTA_HAVE_XCB_SHM
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <xcb/shm.h>
+#endif
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+const QString kUnsupportedFormat = QStringLiteral("O formato de cor da tela não é suportado.");
+
+} // namespace
+
+X11PixelReader::X11PixelReader(X11Connection &x) : m_x(&x) {}
+
+QImage X11PixelReader::read(xcb_drawable_t drawable, const QRect &rect, int depth, QString *error) {
+    if ((depth != 24 && depth != 32) || m_x->bitsPerPixel(depth) != 32 || !m_x->imageLsbFirst()) {
+        *error = kUnsupportedFormat;
+        return {};
+    }
+    if (rect.isEmpty()) return {};
+    if (QImage shared = readShared(drawable, rect, depth); !shared.isNull()) return shared;
+    xcb_connection_t *c = m_x->connection();
+    const auto cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, static_cast<int16_t>(rect.x()),
+                                      static_cast<int16_t>(rect.y()), static_cast<uint16_t>(rect.width()),
+                                      static_cast<uint16_t>(rect.height()), ~0u);
+    xcb_generic_error_t *failure = nullptr;
+    auto reply = xcbReply(xcb_get_image_reply(c, cookie, &failure));
+    free(failure);
+    const qsizetype rowBytes = qsizetype(rect.width()) * 4;
+    if (!reply || xcb_get_image_data_length(reply.get()) < rowBytes * rect.height()) {
+        *error = readRefused;
+        return {};
+    }
+    QImage image(rect.size(), depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (image.isNull()) {
+        *error = readRefused;
+        return {};
+    }
+    const uchar *source = xcb_get_image_data(reply.get());
+    for (int y = 0; y < rect.height(); ++y) {
+        uchar *line = image.scanLine(y);
+        std::memcpy(line, source + y * rowBytes, size_t(rowBytes));
+        if (depth == 24) {
+            // The pad byte is undefined; QImage expects it opaque.
+            auto *pixels = reinterpret_cast<quint32 *>(line);
+            for (int x = 0; x < rect.width(); ++x) pixels[x] |= 0xff000000u;
+        }
+    }
+    return image;
+}
+
+QImage X11PixelReader::readShared(xcb_drawable_t drawable, const QRect &rect, int depth) {
+#ifdef PELICARTA_HAVE_XCB_SHM
+    constexpr qsizetype kWorthIt = 256 * 1024;
+    const qsizetype bytes = qsizetype(rect.width()) * rect.height() * 4;
+    if (!m_x->hasShm() || bytes < kWorthIt) return {};
+    xcb_connection_t *c = m_x->connection();
+    const int id = ::shmget(IPC_PRIVATE, size_t(bytes), IPC_CREAT | 0600);
+    if (id < 0) return {};
+    void *memory = ::shmat(id, nullptr, 0);
+    if (memory == reinterpret_cast<void *>(-1)) {
+        ::shmctl(id, IPC_RMID, nullptr);
+        return {};
+    }
+    const xcb_shm_seg_t segment = xcb_generate_id(c);
+    xcb_generic_error_t *failure = xcb_request_check(c, xcb_shm_attach_checked(c, segment, quint32(id), 0));
+    // Removed once both sides have let go of it.
+    ::shmctl(id, IPC_RMID, nullptr);
+    if (failure) {
+        free(failure);
+        ::shmdt(memory);
+        return {};
+    }
+    auto reply = xcbReply(xcb_shm_get_image_reply(
+        c,
+        xcb_shm_get_image(c, drawable, int16_t(rect.x()), int16_t(rect.y()), uint16_t(rect.width()),
+                          uint16_t(rect.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0),
+        &failure));
+    free(failure);
+    xcb_discard_reply(c, xcb_shm_detach_checked(c, segment).sequence);
+    if (!reply) {
+        ::shmdt(memory);
+        return {};
+    }
+    QImage image(static_cast<uchar *>(memory), rect.width(), rect.height(), rect.width() * 4,
+                 depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32,
+                 [](void *p) { ::shmdt(p); }, memory);
+    if (depth == 24) {
+        auto *pixels = static_cast<quint32 *>(memory);
+        for (qsizetype i = 0, n = bytes / 4; i < n; ++i) pixels[i] |= 0xff000000u;
+    }
+    return image;
+#else
+    Q_UNUSED(drawable);
+    Q_UNUSED(rect);
+    Q_UNUSED(depth);
+    return {};
+#endif
+}
+
+QImage X11PixelReader::readWindowPixmap(const X11TopLevel &window, const QRect &part, QString *error) {
+    xcb_connection_t *c = m_x->connection();
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    xcb_generic_error_t *failure = xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, window.window, pixmap));
+    if (failure) {
+        free(failure);
+        return {};
+    }
+    QImage image = read(pixmap, part, window.depth, error);
+    xcb_discard_reply(c, xcb_free_pixmap_checked(c, pixmap).sequence);
+    return image;
+}
+
+void X11PixelReader::paintOverOwnWindows(QImage &image, const QRect &area, const std::vector<X11TopLevel> &levels,
+                                        const std::vector<X11TopLevel> &own) {
+    QRegion covered;
+    for (const X11TopLevel &t : own) covered += t.pixels & area;
+    const QRect needed = covered.boundingRect();
+    QPainter painter(&image);
+    painter.setClipRegion(covered.translated(-area.topLeft()));
+    painter.fillRect(needed.translated(-area.topLeft()), Qt::black);
+    QString ignored;
+    if (auto background = m_x->cardinals(m_x->root(), m_x->atom("_XROOTPMAP_ID"), XCB_ATOM_PIXMAP);
+        background && !background->empty()) {
+        const QImage part = read(background->front(), needed, m_x->screen()->root_depth, &ignored);
+        if (!part.isNull()) painter.drawImage(needed.topLeft() - area.topLeft(), part);
+    }
+    for (const X11TopLevel &t : levels) {
+        if (!t.viewable) continue;
+        if (std::any_of(own.begin(), own.end(), [&](const X11TopLevel &o) { return o.window == t.window; })) continue;
+        const QRect part = t.pixels & needed;
+        if (part.isEmpty()) continue;
+        const QImage pixels = readWindowPixmap(t, part.translated(-t.pixels.topLeft()), &ignored);
+        if (!pixels.isNull()) painter.drawImage(part.topLeft() - area.topLeft(), pixels);
+    }
+}
+
+} // namespace platform

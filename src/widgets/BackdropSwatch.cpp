@@ -1,0 +1,63 @@
+#include "widgets/BackdropSwatch.h"
+
+#include "core/BackdropRenderer.h"
+#include "widgets/Theme.h"
+
+#include <QPainter>
+
+BackdropSwatch::BackdropSwatch(const Backdrop &backdrop, qreal cornerRadius, QWidget *parent)
+    : QWidget(parent), m_backdrop(backdrop), m_cornerRadius(cornerRadius) {}
+
+void BackdropSwatch::setBackdrop(const Backdrop &backdrop) {
+    if (backdrop == m_backdrop) return;
+    m_backdrop = backdrop;
+    update();
+}
+
+void BackdropSwatch::setCornerRadius(qreal radius) {
+    m_cornerRadius = radius;
+    update();
+}
+
+void BackdropSwatch::paintEvent(QPaintEvent *) {
+    QPainter p(this);
+    paint(p, QRectF(rect()), m_backdrop, m_cornerRadius);
+}
+
+void BackdropSwatch::paint(QPainter &p, const QRectF &rect, const Backdrop &backdrop, qreal cornerRadius) {
+    const auto color = [&](qsizetype i) { return Theme::rgb(backdrop.colors.value(i, 0) & 0xFFFFFF); };
+    const qreal w = rect.width(), h = rect.height();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.setClipPath(Theme::continuousRoundedRect(rect, cornerRadius), Qt::IntersectClip);
+    switch (backdrop.kind) {
+    case Backdrop::Kind::transparent: {
+        p.fillRect(rect, QColor(255, 255, 255, qRound(255 * 0.03)));
+        QPen slash(Theme::text3(), 1.2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+        slash.setMiterLimit(10);
+        p.setPen(slash);
+        p.drawLine(rect.topLeft() + QPointF(0.15 * w, 0.85 * h), rect.topLeft() + QPointF(0.85 * w, 0.15 * h));
+        break;
+    }
+    case Backdrop::Kind::solid: p.fillRect(rect, color(0)); break;
+    case Backdrop::Kind::linear: {
+        const auto [start, end] = BackdropRenderer::linearEndpoints(backdrop.angle, rect.size());
+        QLinearGradient gradient(rect.topLeft() + QPointF(start.x() * w, start.y() * h),
+                                 rect.topLeft() + QPointF(end.x() * w, end.y() * h));
+        const qsizetype n = backdrop.colors.size();
+        for (qsizetype i = 0; i < n; ++i) gradient.setColorAt(n == 1 ? 0 : qreal(i) / qreal(n - 1), color(i));
+        if (n > 0) p.fillRect(rect, gradient); // no colours: a gradient without stops draws nothing
+        break;
+    }
+    case Backdrop::Kind::mesh: {
+        const QImage mesh = BackdropRenderer::meshImage(backdrop, meshAspect(rect.size()), meshResolution(w));
+        if (mesh.isNull())
+            p.fillRect(rect, color(0));
+        else
+            p.drawImage(rect, mesh);
+        break;
+    }
+    }
+    p.restore();
+}

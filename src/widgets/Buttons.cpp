@@ -1,0 +1,107 @@
+#include "widgets/Buttons.h"
+
+#include "widgets/Theme.h"
+
+#include <QEasingCurve>
+#include <QGraphicsDropShadowEffect>
+#include <QPainter>
+#include <QVariantAnimation>
+
+namespace {
+
+constexpr int kHeight = 40;
+constexpr qreal kRadius = 10;
+
+// Label plus an optional icon, laid out as one centred row.
+QSize labelSize(const QPushButton &button, const QFont &font) {
+    const QFontMetrics metrics(font);
+    int width = metrics.horizontalAdvance(button.text());
+    if (!button.icon().isNull()) width += button.iconSize().width() + (button.text().isEmpty() ? 0 : 8);
+    return {width, metrics.height()};
+}
+
+void paintLabel(QPainter &p, const QPushButton &button, const QRectF &rect, const QFont &font, const QColor &color) {
+    const QSize size = labelSize(button, font);
+    qreal x = rect.center().x() - size.width() / 2.0;
+    if (!button.icon().isNull()) {
+        const QSize icon = button.iconSize();
+        const QRectF iconRect(x, rect.center().y() - icon.height() / 2.0, icon.width(), icon.height());
+        button.icon().paint(&p, iconRect.toRect());
+        x += icon.width() + (button.text().isEmpty() ? 0 : 8);
+    }
+    p.setFont(font);
+    p.setPen(color);
+    p.drawText(QRectF(x, rect.top(), rect.right() - x, rect.height()), Qt::AlignVCenter | Qt::AlignLeft, button.text());
+}
+
+} // namespace
+
+PrimaryButton::PrimaryButton(const QString &text, QWidget *parent)
+    : QPushButton(text, parent), m_animation(new QVariantAnimation(this)) {
+    setCursor(Qt::PointingHandCursor);
+    setFont(Theme::font(14, QFont::DemiBold));
+    m_animation->setDuration(200);
+    m_animation->setEasingCurve(QEasingCurve::OutCubic);
+    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant &v) {
+        m_press = v.toReal();
+        update();
+    });
+    connect(this, &QPushButton::pressed, this, [this] { animatePress(true); });
+    connect(this, &QPushButton::released, this, [this] { animatePress(false); });
+    auto *shadow = new QGraphicsDropShadowEffect(this);
+    shadow->setColor(Theme::rgb(0xC9BEFF, 0.25));
+    shadow->setBlurRadius(20);
+    shadow->setOffset(0, 4);
+    setGraphicsEffect(shadow);
+}
+
+QSize PrimaryButton::sizeHint() const { return {labelSize(*this, font()).width() + 2 * 18, kHeight}; }
+
+void PrimaryButton::animatePress(bool down) {
+    m_animation->stop();
+    m_animation->setStartValue(m_press);
+    m_animation->setEndValue(down ? 1.0 : 0.0);
+    m_animation->start();
+}
+
+void PrimaryButton::paintEvent(QPaintEvent *) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect());
+    const qreal scale = 1.0 - 0.02 * m_press;
+    p.translate(r.center());
+    p.scale(scale, scale);
+    p.translate(-r.center());
+    p.setOpacity(1.0 - 0.15 * m_press);
+    p.fillPath(Theme::continuousRoundedRect(r, kRadius), Theme::accentGradient(r));
+    paintLabel(p, *this, r, font(), Theme::ink());
+}
+
+SecondaryButton::SecondaryButton(const QString &text, QWidget *parent) : QPushButton(text, parent) {
+    setCursor(Qt::PointingHandCursor);
+    setFont(Theme::font(14));
+}
+
+QSize SecondaryButton::sizeHint() const { return {labelSize(*this, font()).width() + 2 * 16, kHeight}; }
+
+void SecondaryButton::paintEvent(QPaintEvent *) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(isDown() ? 0.8 : 1.0);
+    // The stroke is centred on the edge, so the shape is inset half a pixel to keep it inside.
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QPainterPath shape = Theme::continuousRoundedRect(r, kRadius);
+    p.fillPath(shape, Theme::raised());
+    p.setPen(QPen(Theme::lineStrong(), 1));
+    p.drawPath(shape);
+    paintLabel(p, *this, QRectF(rect()), font(), Theme::text());
+}
+
+LinkButton::LinkButton(const QString &text, qreal pixelSize, QWidget *parent) : QPushButton(text, parent) {
+    setFlat(true);
+    setCursor(Qt::PointingHandCursor);
+    setFont(Theme::font(pixelSize));
+    setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 0; "
+                                 "text-align: left; } QPushButton:hover { text-decoration: underline; }")
+                      .arg(Theme::accent().name()));
+}

@@ -1,0 +1,36 @@
+#include "widgets/Clipboard.h"
+
+#include "core/Exporter.h"
+#include "core/Localization.h"
+#include "core/StyleStore.h"
+#include "platform/Pasteboard.h"
+#include "widgets/Toast.h"
+
+namespace Clipboard {
+
+bool copy(const QImage &image) {
+    if (image.isNull()) return false;
+    QList<platform::Pasteboard::Item> items;
+    if (const auto png = Exporter::encodeWithQt(image, "png"); png && !png->isEmpty())
+        items.append({QStringLiteral("image/png"), *png});
+    if (const auto tiff = Exporter::encodeWithQt(image, "tiff"); tiff && !tiff->isEmpty())
+        items.append({QStringLiteral("image/tiff"), *tiff});
+    if (items.isEmpty()) return false;
+    return platform::Pasteboard::general().setContents(items);
+}
+
+bool copyForPasting(const QImage &image) {
+    // Always PNG at the stored scale: a copy is scaled, never flattened on white.
+    ExportSettings settings;
+    settings.format = ExportFormat::png;
+    settings.scale = StyleStore::shared().exportSettings().scale;
+    const QImage prepared = Exporter::prepare(image, settings);
+    const bool copied = copy(prepared);
+    if (copied)
+        Toast::show(prepared, L("Copiado"), L("Cole com ⌘V em qualquer app"));
+    else
+        Toast::show(prepared, L("Não foi possível copiar"), L("A área de transferência não aceitou a imagem."));
+    return copied;
+}
+
+} // namespace Clipboard

@@ -1,0 +1,103 @@
+#include "widgets/Keycap.h"
+
+#include "widgets/Theme.h"
+
+#include <QGraphicsDropShadowEffect>
+#include <QHBoxLayout>
+#include <QPainter>
+
+namespace {
+
+QFont capFont(Keycap::Size size) { return Theme::monospaceFont(size == Keycap::Size::small ? 11 : 19, QFont::Medium); }
+
+} // namespace
+
+Keycap::Keycap(const QString &label, Size size, QWidget *parent) : QWidget(parent), m_label(label), m_size(size) {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    auto *shadow = new QGraphicsDropShadowEffect(this);
+    shadow->setBlurRadius(0);
+    shadow->setColor(QColor(0, 0, 0, 128));
+    shadow->setOffset(0, shadowOffset(size));
+    setGraphicsEffect(shadow);
+}
+
+QSize Keycap::faceSize(const QString &label, Size size) {
+    const QFontMetrics metrics(capFont(size));
+    const int padding = size == Size::small ? 6 : 0;
+    const int minimum = size == Size::small ? 20 : 48;
+    return {std::max(minimum, metrics.horizontalAdvance(label) + 2 * padding), std::max(minimum, metrics.height())};
+}
+
+QSize Keycap::sizeHint() const { return faceSize(m_label, m_size); }
+
+namespace {
+
+QPainterPath faceShape(const QRectF &face, Keycap::Size size) {
+    return Theme::continuousRoundedRect(face.adjusted(0.5, 0.5, -0.5, -0.5), size == Keycap::Size::small ? 5 : 11);
+}
+
+void paintFace(QPainter &p, const QRectF &face, const QString &label, Keycap::Size size) {
+    const QPainterPath shape = faceShape(face, size);
+    if (size == Keycap::Size::small) {
+        p.fillPath(shape, Theme::keycap());
+    } else {
+        QLinearGradient fill(face.topLeft(), face.bottomLeft());
+        fill.setColorAt(0, Theme::rgb(0x2A2A34));
+        fill.setColorAt(1, Theme::rgb(0x1E1E26));
+        p.fillPath(shape, fill);
+    }
+    p.setPen(QPen(Theme::lineStrong(), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(shape);
+    p.setFont(capFont(size));
+    p.setPen(size == Keycap::Size::small ? Theme::rgb(0xC8C8D2) : Theme::text());
+    p.drawText(face, Qt::AlignCenter, label);
+}
+
+} // namespace
+
+void Keycap::paintEvent(QPaintEvent *) {
+    // The widget's hard shadow comes from its graphics effect.
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    paintFace(p, QRectF(rect()), m_label, m_size);
+}
+
+void Keycap::paint(QPainter &p, const QPointF &topLeft, const QString &label, Size size) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF face(topLeft, QSizeF(faceSize(label, size)));
+    p.fillPath(faceShape(face, size).translated(0, shadowOffset(size)), QColor(0, 0, 0, 128));
+    paintFace(p, face, label, size);
+    p.restore();
+}
+
+QSizeF Keycap::paintRow(QPainter *painter, const QPointF &topLeft, const QStringList &labels, Size size) {
+    qreal x = 0, height = 0;
+    for (int i = 0; i < labels.size(); ++i) height = std::max<qreal>(height, faceSize(labels[i], size).height());
+    for (int i = 0; i < labels.size(); ++i) {
+        const QSize face = faceSize(labels[i], size);
+        if (painter) paint(*painter, topLeft + QPointF(x, (height - face.height()) / 2), labels[i], size);
+        x += face.width() + (i + 1 < labels.size() ? spacing(size) : 0);
+    }
+    return {x, height};
+}
+
+KeycapRow::KeycapRow(const QStringList &keys, Keycap::Size size, QWidget *parent) : QWidget(parent), m_size(size) {
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(Keycap::spacing(size));
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setKeys(keys);
+}
+
+void KeycapRow::setKeys(const QStringList &keys) {
+    m_keys = keys;
+    auto *row = static_cast<QHBoxLayout *>(layout());
+    while (QLayoutItem *item = row->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    for (const QString &key : keys) row->addWidget(new Keycap(key, m_size, this), 0, Qt::AlignVCenter);
+    updateGeometry();
+}

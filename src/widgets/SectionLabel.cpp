@@ -1,0 +1,24 @@
+#include "widgets/SectionLabel.h"
+
+#include "widgets/Theme.h"
+
+#include <QPainter>
+
+SectionLabel::SectionLabel(const QString &text, QWidget *parent) : QWidget(parent), m_text(text.toUpper()) {
+    QFont f = Theme::font(11, QFont::DemiBold);
+    f.setLetterSpacing(QFont::AbsoluteSpacing, 0.9);
+    setFont(f);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+QSize SectionLabel::sizeHint() const {
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(m_text), metrics.height()};
+}
+
+void SectionLabel::paintEvent(QPaintEvent *) {
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(Theme::text3());
+    p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, m_text);
+}

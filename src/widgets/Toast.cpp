@@ -1,0 +1,129 @@
+#include "widgets/Toast.h"
+
+#include "widgets/Icons.h"
+#include "widgets/Theme.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPropertyAnimation>
+#include <QScreen>
+#include <QTimer>
+
+ToastView::ToastView(const QImage &image, const QString &title, const QString &subtitle, QWidget *parent)
+    : QWidget(parent), m_image(image), m_title(title), m_subtitle(subtitle) {
+    setFixedSize(320, 76);
+}
+
+void ToastView::paintEvent(QPaintEvent *) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF card = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QPainterPath cardShape = Theme::continuousRoundedRect(card, 16);
+    p.fillPath(cardShape, Theme::panel());
+    p.setPen(QPen(Theme::lineStrong(), 1));
+    p.drawPath(cardShape);
+
+    // Thumbnail: 60 × 44, aspect fill, rounded.
+    const QRectF thumb(14, (height() - 44) / 2.0, 60, 44);
+    const QPainterPath thumbShape = Theme::continuousRoundedRect(thumb, 8);
+    if (!m_image.isNull()) {
+        p.save();
+        p.setClipPath(thumbShape);
+        const QSizeF filled = QSizeF(m_image.size()).scaled(thumb.size(), Qt::KeepAspectRatioByExpanding);
+        p.drawImage(QRectF(thumb.center().x() - filled.width() / 2, thumb.center().y() - filled.height() / 2,
+                           filled.width(), filled.height()),
+                    m_image);
+        p.restore();
+    }
+    p.setPen(QPen(Theme::lineStrong(), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(thumbShape);
+
+    // Texts, vertically centred as one block: title (with the checkmark) over the subtitle.
+    const qreal left = thumb.right() + 12;
+    const qreal textWidth = width() - 14 - left;
+    const QFont titleFont = Theme::font(14, QFont::DemiBold);
+    const QFont subtitleFont = Theme::font(12);
+    const QFontMetricsF titleMetrics(titleFont);
+    const QFontMetricsF subtitleMetrics(subtitleFont);
+    const int iconSize = 14;
+    const qreal titleTextWidth = textWidth - iconSize - 6;
+    const QRectF titleBounds = titleMetrics.boundingRect(QRectF(0, 0, titleTextWidth, 1000), Qt::TextWordWrap, m_title);
+    const QRectF subtitleBounds = subtitleMetrics.boundingRect(QRectF(0, 0, textWidth, 1000), Qt::TextWordWrap, m_subtitle);
+    const qreal block = titleBounds.height() + (m_subtitle.isEmpty() ? 0 : 3 + subtitleBounds.height());
+    qreal y = (height() - block) / 2.0;
+    p.drawPixmap(QPointF(left, y + (titleMetrics.height() - iconSize) / 2.0),
+                 Icons::pixmap(QStringLiteral("checkmark"), iconSize, Theme::text(), devicePixelRatioF()));
+    p.setFont(titleFont);
+    p.setPen(Theme::text());
+    p.drawText(QRectF(left + iconSize + 6, y, titleTextWidth, titleBounds.height()), Qt::TextWordWrap, m_title);
+    y += titleBounds.height() + 3;
+    p.setFont(subtitleFont);
+    p.setPen(Theme::text2());
+    p.drawText(QRectF(left, y, textWidth, subtitleBounds.height()), Qt::TextWordWrap, m_subtitle);
+}
+
+namespace Toast {
+
+namespace {
+
+QPointer<QWidget> current;
+quint64 generation = 0;
+
+QScreen *screenUnderPointer() {
+    const QPoint pointer = QCursor::pos();
+    for (QScreen *screen : QGuiApplication::screens())
+        if (screen->geometry().contains(pointer)) return screen;
+    return QGuiApplication::primaryScreen();
+}
+
+} // namespace
+
+QWidget *panel() { return current; }
+
+void show(const QImage &image, const QString &title, const QString &subtitle) {
+    if (current) {
+        current->hide();
+        current->deleteLater();
+    }
+    auto *window = new ToastView(image, title, subtitle);
+    window->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus |
+                           Qt::X11BypassWindowManagerHint);
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    window->setAttribute(Qt::WA_TranslucentBackground);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setAccessibleName(title);
+    window->setAccessibleDescription(subtitle);
+    // The window's name carries the notice for window lists and screen readers.
+    window->setWindowTitle(subtitle.isEmpty() ? title : title + QStringLiteral(" — ") + subtitle);
+    if (QScreen *screen = screenUnderPointer()) {
+        const QRect visible = screen->availableGeometry();
+        window->move(visible.center().x() + 1 - 160, visible.bottom() + 1 - 40 - window->height());
+    }
+    window->setWindowOpacity(0.0);
+    window->show();
+
+    auto *fadeIn = new QPropertyAnimation(window, "windowOpacity", window);
+    fadeIn->setDuration(kFadeInMs);
+    fadeIn->setEndValue(1.0);
+    fadeIn->start(QAbstractAnimation::DeleteWhenStopped);
+
+    current = window;
+    const quint64 mine = ++generation;
+    QPointer<QWidget> guard(window);
+    QTimer::singleShot(kVisibleMs, window, [guard, mine] {
+        if (!guard || mine != generation) return;
+        auto *fadeOut = new QPropertyAnimation(guard.data(), "windowOpacity", guard.data());
+        fadeOut->setDuration(kFadeOutMs);
+        fadeOut->setEndValue(0.0);
+        QObject::connect(fadeOut, &QPropertyAnimation::finished, guard.data(), [guard, mine] {
+            if (guard && mine == generation) guard->hide();
+        });
+        fadeOut->start(QAbstractAnimation::DeleteWhenStopped);
+    });
+}
+
+} // namespace Toast

@@ -1,0 +1,127 @@
+#include "app/AppRouter.h"
+#include "app/AppWiring.h"
+#include "app/MainWindowController.h"
+#include "capture/CaptureService.h"
+#include "capture/FakeCaptureBackend.h"
+#include "capture/QuickPanelController.h"
+#include "core/Settings.h"
+#include "editor/EditorModel.h"
+#include "history/RecentsStore.h"
+#include "platform/Alert.h"
+#include "support/TestSupport.h"
+#include "tutorials/TutorialStore.h"
+
+#include <QFileInfo>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct NoAlerts : platform::AlertPresenter {
+    int run(const platform::Alert &alert) override {
+        ADD_FAILURE() << alert.messageText.toStdString();
+        return 1;
+    }
+};
+
+// The shared stores and services, connected as at start-up, with a scripted capture backend.
+struct AppWiringTest : testing::Test {
+    FakeCaptureBackend backend;
+    NoAlerts alerts;
+    AppRouter &router = AppRouter::shared();
+    RecentsStore &recents = RecentsStore::shared();
+
+    void SetUp() override {
+        AppWiring::connectAll();
+        CaptureBackend::setSharedForTesting(&backend);
+        platform::AlertPresenter::setSharedForTesting(&alerts);
+        CaptureService::resetForTesting();
+        Settings::historyCompact.set(false); // PNG files: quick
+        Settings::historyKeep.reset();
+        recents.waitForPending();
+        recents.deleteAll();
+    }
+    void TearDown() override {
+        QuickPanelController::shared().close(false);
+        if (QWidget *window = MainWindowController::shared().window()) window->close();
+        router.closeEditor();
+        Settings::afterCapture.reset();
+        Settings::historyCompact.reset();
+        CaptureBackend::setSharedForTesting(nullptr);
+        platform::AlertPresenter::setSharedForTesting(nullptr);
+    }
+    void capture() {
+        CaptureService::start(ShortcutAction::captureFullScreen);
+        QTest::qWait(20);
+    }
+};
+
+} // namespace
+
+TEST_F(AppWiringTest, ACaptureForTheEditorOpensThereAndLearnsItsFileOnceWritten) {
+    Settings::afterCapture.set(AfterCapture::editor);
+    capture();
+    ASSERT_NE(router.editor(), nullptr);
+    EXPECT_EQ(router.editor()->original(), backend.screen);
+    EXPECT_EQ(router.page(), AppRouter::Page::editor);
+    EXPECT_TRUE(MainWindowController::shared().isOpen());
+    recents.waitForPending();
+    const QString written = recents.sortedFiles().value(0);
+    ASSERT_TRUE(QFileInfo::exists(written));
+    EXPECT_EQ(router.editor()->sourcePath(), written);
+
+    // Not kept: the editor opens all the same, with no file.
+    Settings::historyKeep.set(0);
+    backend.screen = testsupport::filledImage(50, 40, Qt::blue);
+    capture();
+    ASSERT_NE(router.editor(), nullptr);
+    EXPECT_EQ(router.editor()->original(), backend.screen);
+    EXPECT_TRUE(router.editor()->sourcePath().isEmpty());
+}
+
+TEST_F(AppWiringTest, EditingFromTheQuickPanelBeforeTheFileIsWrittenStillLearnsTheFile) {
+    // "Editar" pressed while the recents file is still being encoded: the editor must get the file
+    // when it lands, or deleting that capture would never close the editor.
+    Settings::afterCapture.set(AfterCapture::quick);
+    Settings::historyCompact.set(true); // HEIC: slow enough to press first
+    backend.screen = testsupport::filledImage(1200, 800, Qt::darkCyan);
+    capture();
+    ASSERT_NE(QuickPanelController::shared().model(), nullptr);
+    QuickPanelController::shared().edit();
+    EditorModel *editor = router.editor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(router.page(), AppRouter::Page::editor);
+    recents.waitForPending();
+    const QString written = recents.sortedFiles().value(0);
+    ASSERT_FALSE(written.isEmpty());
+    EXPECT_EQ(editor->sourcePath(), written);
+    recents.deleteFiles({written});
+    EXPECT_EQ(router.editor(), nullptr);
+}
+
+TEST_F(AppWiringTest, RecentsOpenInTheEditorAndTheirRemovalClosesIt) {
+    const QString first = recents.add(testsupport::filledImage(30, 20, Qt::red));
+    ASSERT_FALSE(first.isEmpty());
+    recents.open(recents.items().first());
+    ASSERT_NE(router.editor(), nullptr);
+    EXPECT_EQ(router.editor()->sourcePath(), first);
+    EXPECT_EQ(router.page(), AppRouter::Page::editor);
+    EXPECT_TRUE(MainWindowController::shared().isOpen());
+
+    // Pruned to a keep limit of none: the editor of that file goes.
+    recents.applyKeepLimit(0);
+    EXPECT_EQ(router.editor(), nullptr);
+    EXPECT_EQ(router.page(), AppRouter::Page::home);
+}
+
+TEST_F(AppWiringTest, StoppingARecordingShowsTheTutorialPage) {
+    TutorialStore &tutorials = TutorialStore::shared();
+    if (!tutorials.isRecording()) tutorials.toggleRecording();
+    router.setPage(AppRouter::Page::home);
+    tutorials.toggleRecording();
+    EXPECT_FALSE(tutorials.isRecording());
+    EXPECT_EQ(router.page(), AppRouter::Page::tutorial);
+    EXPECT_TRUE(MainWindowController::shared().isOpen());
+}

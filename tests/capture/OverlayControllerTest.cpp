@@ -1,0 +1,237 @@
+#include "capture/OverlayController.h"
+#include "capture/OverlayView.h"
+#include "core/Settings.h"
+#include "platform/KeyEvent.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace KeyCode = platform::KeyCode;
+
+namespace {
+
+// One 800 × 600 display at 1×, with a frozen picture of two coloured windows.
+CaptureSession makeSession(double scale = 1.0) {
+    DisplaySnapshot display;
+    display.displayID = 7;
+    display.bounds = QRectF(0, 0, 800, 600);
+    display.image = QImage(int(800 * scale), int(600 * scale), QImage::Format_ARGB32_Premultiplied);
+    display.image.fill(QColor(40, 90, 160));
+    {
+        QPainter p(&display.image);
+        p.scale(scale, scale);
+        p.fillRect(QRectF(100, 100, 300, 200), QColor(220, 60, 60));
+        p.fillRect(QRectF(450, 150, 250, 300), QColor(60, 200, 90));
+    }
+    CaptureSession session;
+    session.snapshots << display;
+    session.windows << WindowInfo{11, QRectF(100, 100, 300, 200), QStringLiteral("Editor"), 1234}
+                    << WindowInfo{12, QRectF(450, 150, 250, 300), QString(), 1235};
+    return session;
+}
+
+struct Harness {
+    std::optional<std::optional<OverlayResult>> result; // outer: completion ran
+    int completions = 0;
+    std::unique_ptr<OverlayController> controller;
+
+    explicit Harness(OverlayModel::Mode mode = OverlayModel::Mode::area, double scale = 1.0, bool withScreen = true) {
+        controller = std::make_unique<OverlayController>(
+            makeSession(scale), mode,
+            [this](std::optional<OverlayResult> r) {
+                result = std::move(r);
+                ++completions;
+            },
+            [withScreen](quint32) { return withScreen ? QGuiApplication::primaryScreen() : nullptr; });
+        controller->show();
+    }
+    OverlayView *view() { return controller->views().value(0); }
+    void draw(QPointF from, QPointF to) {
+        view()->press(from, 1);
+        view()->dragTo((from + to) / 2);
+        view()->dragTo(to);
+        view()->release(to);
+    }
+};
+
+} // namespace
+
+TEST(OverlayControllerTest, DrawAdjustConfirmGivesTheCutArea) {
+    Harness h(OverlayModel::Mode::area, 2.0);
+    ASSERT_EQ(h.controller->views().size(), 1);
+    OverlayModel &model = h.controller->model();
+
+    h.view()->press({100, 100}, 1);
+    h.view()->dragTo({300, 250});
+    EXPECT_EQ(model.phase(), OverlayModel::Phase::drawing);
+    EXPECT_TRUE(h.view()->layout().sizeTag.has_value());
+    EXPECT_FALSE(h.view()->layout().toolbar.has_value());
+    h.controller->handleKey(KeyCode::returnKey, false, false); // still drawing: nothing
+    EXPECT_EQ(h.completions, 0);
+    h.view()->dragTo({500, 400});
+    h.view()->release({500, 400});
+    EXPECT_EQ(model.phase(), OverlayModel::Phase::adjusting);
+    EXPECT_EQ(model.selection(), QRectF(100, 100, 400, 300));
+    const auto layout = h.view()->layout();
+    EXPECT_FALSE(layout.sizeTag.has_value());
+    ASSERT_TRUE(layout.toolbar.has_value());
+    EXPECT_TRUE(QRectF(0, 0, 800, 600).contains(*layout.toolbar));
+
+    h.controller->handleKey(KeyCode::keypadEnter, false, false);
+    ASSERT_EQ(h.completions, 1);
+    ASSERT_TRUE(h.result->has_value());
+    const OverlayResult &r = **h.result;
+    EXPECT_EQ(r.kind, OverlayResult::Kind::area);
+    EXPECT_EQ(r.displayID, 7u);
+    EXPECT_EQ(r.rect, QRectF(100, 100, 400, 300));
+    EXPECT_EQ(r.image.size(), QSize(800, 600)); // points are labelled, pixels are cut at 2×
+    EXPECT_TRUE(h.controller->views().isEmpty());
+
+    // Finished once: nothing more reaches the completion.
+    h.controller->handleKey(KeyCode::escape, false, false);
+    h.controller->actions().confirm();
+    EXPECT_EQ(h.completions, 1);
+}
+
+TEST(OverlayControllerTest, ArrowKeysNudgeAndResizeWithinTheDisplay) {
+    Harness h;
+    OverlayModel &model = h.controller->model();
+    h.controller->handleKey(KeyCode::rightArrow, false, false); // nothing drawn yet
+    EXPECT_FALSE(model.selection());
+    h.draw({10, 10}, {110, 60});
+    h.controller->handleKey(KeyCode::rightArrow, false, false);
+    EXPECT_EQ(model.selection(), QRectF(11, 10, 100, 50));
+    h.controller->handleKey(KeyCode::downArrow, true, false);
+    EXPECT_EQ(model.selection(), QRectF(11, 20, 100, 50));
+    for (int i = 0; i < 10; ++i) h.controller->handleKey(KeyCode::upArrow, true, false);
+    EXPECT_EQ(model.selection(), QRectF(11, 0, 100, 50)); // stops at the edge, keeps its size
+    h.controller->handleKey(KeyCode::rightArrow, false, true);
+    EXPECT_EQ(model.selection(), QRectF(11, 0, 101, 50));
+    for (int i = 0; i < 20; ++i) h.controller->handleKey(KeyCode::leftArrow, true, true);
+    EXPECT_EQ(model.selection(), QRectF(11, 0, 4, 50)); // never below 4
+    for (int i = 0; i < 100; ++i) h.controller->handleKey(KeyCode::rightArrow, true, true);
+    EXPECT_EQ(model.selection()->right(), 800); // never past the display
+    h.controller->handleKey(KeyCode::a, false, false); // other keys: nothing
+    EXPECT_EQ(h.completions, 0);
+}
+
+TEST(OverlayControllerTest, EscapeCancelsAndSpaceSwitchesModes) {
+    Harness h;
+    OverlayModel &model = h.controller->model();
+    h.draw({10, 10}, {110, 60});
+    model.setMouse({200, 150});
+    h.controller->handleKey(KeyCode::space, false, false);
+    EXPECT_EQ(model.mode(), OverlayModel::Mode::window);
+    EXPECT_FALSE(model.selection());
+    EXPECT_EQ(model.phase(), OverlayModel::Phase::idle);
+    ASSERT_TRUE(model.hoveredWindow());
+    EXPECT_EQ(model.hoveredWindow()->id, 11u);
+    EXPECT_EQ(h.view()->hints().first().text, QStringLiteral("capturar"));
+    h.controller->handleKey(KeyCode::space, false, false);
+    EXPECT_EQ(model.mode(), OverlayModel::Mode::area);
+    EXPECT_FALSE(model.hoveredWindow());
+
+    h.controller->handleKey(KeyCode::escape, false, false);
+    ASSERT_EQ(h.completions, 1);
+    EXPECT_FALSE(h.result->has_value());
+}
+
+TEST(OverlayControllerTest, WindowModeClickTakesTheWindowUnderThePointer) {
+    Harness h(OverlayModel::Mode::window);
+    h.view()->hover({500, 200});
+    EXPECT_EQ(h.controller->model().hoveredWindow()->id, 12u);
+    const auto layout = h.view()->layout();
+    EXPECT_TRUE(layout.windowBadge.has_value());
+    EXPECT_TRUE(layout.sizeTag.has_value());
+    h.view()->press({500, 200}, 1);
+    h.view()->release({500, 200});
+    ASSERT_EQ(h.completions, 1);
+    ASSERT_TRUE(h.result->has_value());
+    EXPECT_EQ((*h.result)->kind, OverlayResult::Kind::window);
+    EXPECT_EQ((*h.result)->window.id, 12u);
+}
+
+TEST(OverlayControllerTest, SmallDrawingsAreDroppedAndInstantReleaseConfirms) {
+    auto &defaults = platform::UserDefaults::standard();
+    {
+        Harness h;
+        h.draw({10, 10}, {13, 200}); // 3 wide
+        EXPECT_EQ(h.controller->model().phase(), OverlayModel::Phase::idle);
+        EXPECT_FALSE(h.controller->model().selection());
+        EXPECT_EQ(h.completions, 0);
+    }
+    defaults.setString(Settings::areaRelease.key(), QStringLiteral("instant"));
+    {
+        Harness h;
+        h.draw({10, 10}, {13, 200});
+        EXPECT_EQ(h.completions, 0);
+        h.draw({10, 10}, {14, 14});
+        ASSERT_EQ(h.completions, 1);
+        EXPECT_EQ((*h.result)->rect, QRectF(10, 10, 4, 4));
+    }
+    defaults.remove(Settings::areaRelease.key());
+}
+
+TEST(OverlayControllerTest, MovingHandlesAndDoubleClick) {
+    Harness h;
+    OverlayModel &model = h.controller->model();
+    h.draw({100, 100}, {300, 200});
+    // Inside: move, clamped to the display.
+    h.view()->press({200, 150}, 1);
+    h.view()->dragTo({-500, 150});
+    h.view()->release({-500, 150});
+    EXPECT_EQ(model.selection(), QRectF(0, 100, 200, 100));
+    // Within 12 points of the right-middle handle: resize, never below 4 points.
+    h.view()->press({205, 150}, 1);
+    h.view()->dragTo({205 - 198, 150});
+    h.view()->release({205 - 198, 150});
+    EXPECT_EQ(model.selection(), QRectF(0, 100, 4, 100));
+    // Dragged wholly off the display, a resize is ignored and the last good selection stays.
+    h.view()->press({4, 150}, 1);
+    h.view()->dragTo({4 - 300, 150});
+    h.view()->release({4 - 300, 150});
+    EXPECT_EQ(model.selection(), QRectF(0, 100, 4, 100));
+    // Outside: a new drawing replaces it.
+    h.draw({400, 400}, {500, 450});
+    EXPECT_EQ(model.selection(), QRectF(400, 400, 100, 50));
+    EXPECT_EQ(h.view()->cursorAt({450, 425}), Qt::OpenHandCursor);
+    EXPECT_EQ(h.view()->cursorAt({450, 400}), Qt::SizeVerCursor);
+    EXPECT_EQ(h.view()->cursorAt({500, 425}), Qt::SizeHorCursor);
+    EXPECT_EQ(h.view()->cursorAt({400, 400}), Qt::CrossCursor);
+    // A double click inside confirms.
+    h.view()->press({450, 425}, 2);
+    h.view()->release({450, 425});
+    EXPECT_EQ(h.completions, 1);
+}
+
+TEST(OverlayControllerTest, NoWindowFinishesAtOnceWithNoResult) {
+    Harness h(OverlayModel::Mode::area, 1.0, /*withScreen=*/false);
+    EXPECT_TRUE(h.controller->views().isEmpty());
+    EXPECT_EQ(h.completions, 1);
+    EXPECT_FALSE(h.result->has_value());
+}
+
+TEST(OverlayControllerTest, RenderedStatesForAPersonToCheck) {
+    const QString dir = QStringLiteral("overlay-");
+    {
+        Harness h;
+        h.view()->hover({260, 220});
+        h.view()->grab().save(testsupport::outputPath(dir + QStringLiteral("idle.png")));
+        h.view()->press({100, 100}, 1);
+        h.view()->dragTo({420, 330});
+        h.view()->grab().save(testsupport::outputPath(dir + QStringLiteral("drawing.png")));
+        h.view()->release({420, 330});
+        h.view()->grab().save(testsupport::outputPath(dir + QStringLiteral("adjusting.png")));
+    }
+    {
+        Harness h(OverlayModel::Mode::window);
+        h.view()->hover({500, 200});
+        h.view()->grab().save(testsupport::outputPath(dir + QStringLiteral("window.png")));
+    }
+}

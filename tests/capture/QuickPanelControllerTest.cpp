@@ -1,0 +1,243 @@
+#include "capture/QuickPanelController.h"
+#include "core/Settings.h"
+#include "core/StyleStore.h"
+#include "platform/Alert.h"
+#include "platform/SavePanel.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+#include "widgets/Toast.h"
+
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QScreen>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QImage capture(QSize size = QSize(800, 500), QColor color = QColor(40, 120, 200)) {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(color);
+    return image;
+}
+
+struct FixedSavePanel : platform::SavePanel {
+    std::optional<QString> answer;
+    QList<platform::SaveRequest> requests;
+    std::optional<QString> run(const platform::SaveRequest &request) override {
+        requests << request;
+        return answer;
+    }
+};
+
+struct RecordingAlerts : platform::AlertPresenter {
+    QList<platform::Alert> shown;
+    int run(const platform::Alert &alert) override {
+        shown << alert;
+        return 0;
+    }
+};
+
+struct QuickPanelControllerTest : testing::Test {
+    QuickPanelController &controller = QuickPanelController::shared();
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+
+    void SetUp() override {
+        defaults.remove(Settings::quickLifetime.key());
+        StyleStore::shared().setExportSettings(ExportSettings{});
+        StyleStore::shared().setBackdrops(Backdrop::defaults());
+    }
+    void TearDown() override {
+        controller.close(false);
+        QCoreApplication::processEvents();
+        defaults.remove(Settings::quickLifetime.key());
+    }
+    static void settle() {
+        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    }
+};
+
+} // namespace
+
+
+TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
+    controller.show(capture(), QString());
+    QPointer<QuickCaptureView> first = controller.panel();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->size(), QSize(340, 300));
+    const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(first->geometry().right(), visible.right() - 20);
+    EXPECT_EQ(first->geometry().bottom(), visible.bottom() - 20);
+    EXPECT_TRUE(controller.isCountingDown());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first->windowOpacity() == 1.0; }, 1000));
+
+    // A second capture: the first vanishes at once, the new one fades in.
+    controller.show(capture(QSize(300, 900)), QString());
+    EXPECT_TRUE(!first || !first->isVisible());
+    ASSERT_NE(controller.panel(), first.data());
+    // A tall capture is at most 176 high, centred, aspect kept.
+    const QRectF picture = controller.panel()->pictureRect();
+    EXPECT_NEAR(picture.height(), 176, 0.5);
+    EXPECT_NEAR(picture.width(), 176.0 * 300 / 900, 0.5);
+    EXPECT_NEAR(picture.center().x(), 170, 0.5);
+
+    // Forever: no countdown.
+    defaults.setInt(Settings::quickLifetime.key(), 0);
+    controller.show(capture(), QString());
+    EXPECT_FALSE(controller.isCountingDown());
+
+    // Hovering holds the panel; leaving starts the whole lifetime again.
+    defaults.setInt(Settings::quickLifetime.key(), 10);
+    controller.show(capture(), QString());
+    EXPECT_TRUE(controller.isCountingDown());
+    controller.setHovering(true);
+    EXPECT_FALSE(controller.isCountingDown());
+    EXPECT_TRUE(controller.model()->isHovering());
+    controller.setHovering(false);
+    EXPECT_TRUE(controller.isCountingDown());
+
+    // The fade-out removes the panel after 0.22 s; the controller lets go at once.
+    QPointer<QuickCaptureView> closing = controller.panel();
+    controller.close(true);
+    EXPECT_EQ(controller.panel(), nullptr);
+    EXPECT_EQ(controller.model(), nullptr);
+    EXPECT_TRUE(closing && closing->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !closing || !closing->isVisible(); }, 1000));
+}
+
+TEST_F(QuickPanelControllerTest, SwatchesMenuAndBackgroundRender) {
+    controller.show(capture(), QString());
+    QuickCaptureView *view = controller.panel();
+    QuickModel *model = controller.model();
+    // No backdrop: the first swatch is selected; seven coloured ones follow, the transparent one never.
+    ASSERT_EQ(view->swatches().size(), 8);
+    EXPECT_EQ(view->swatchBackdropID(0), std::nullopt);
+    EXPECT_TRUE(view->isSwatchSelected(0));
+    for (int i = 1; i < 8; ++i) EXPECT_NE(view->swatchBackdropID(i), QStringLiteral("none"));
+    std::unique_ptr<QMenu> menu(view->createBackdropMenu(nullptr));
+    QStringList titles;
+    for (QAction *action : menu->actions()) titles << (action->isSeparator() ? QStringLiteral("—") : action->text());
+    EXPECT_EQ(titles.first(), QStringLiteral("Sem fundo (só o print)"));
+    EXPECT_EQ(titles.mid(titles.size() - 6),
+              (QStringList{"—", "Copiar", "Salvar…", "Abrir no Editor", "—", "Fechar"}));
+    EXPECT_EQ(titles.size(), 2 + 8 + 6); // all eight coloured built-ins
+
+    // A click shows the choice at once; the beautified thumbnail arrives from the background.
+    QTest::mouseClick(view->swatches().at(2), Qt::LeftButton);
+    EXPECT_TRUE(view->isSwatchSelected(2));
+    EXPECT_FALSE(view->isSwatchSelected(0));
+    EXPECT_EQ(model->output().size(), QSize(800, 500)); // still the capture
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model->output().size() != QSize(800, 500); }, 5000));
+    EXPECT_EQ(model->output().size(), QSize(800 + 4 * 64, 500 + 4 * 64));
+    view->grab().save(testsupport::outputPath(QStringLiteral("quick-panel.png")));
+
+    // A newer choice drops the older render: back to no backdrop while another renders.
+    QTest::mouseClick(view->swatches().at(3), Qt::LeftButton);
+    model->setBackdrop(std::nullopt);
+    EXPECT_EQ(model->output().size(), QSize(800, 500));
+    QTest::qWait(600);
+    EXPECT_EQ(model->output().size(), QSize(800, 500));
+    EXPECT_TRUE(view->isSwatchSelected(0));
+
+    // More than seven coloured backdrops: seven in the strip, all in the menu; only the transparent one
+    // leaves an empty strip.
+    QList<Backdrop> many = Backdrop::defaults();
+    Backdrop extra = Backdrop::defaults().first();
+    extra.id = QStringLiteral("EXTRA");
+    many.prepend(extra);
+    StyleStore::shared().setBackdrops(many);
+    EXPECT_EQ(view->swatches().size(), 8);
+    EXPECT_EQ(view->swatchBackdropID(1), QStringLiteral("EXTRA"));
+    StyleStore::shared().setBackdrops({Backdrop::transparent()});
+    EXPECT_EQ(view->swatches().size(), 1);
+}
+
+TEST_F(QuickPanelControllerTest, CopySaveEditAndDrag) {
+    // Copy: PNG and TIFF on the clipboard, transparent pixels kept even with JPEG as the export format.
+    ExportSettings jpeg;
+    jpeg.format = ExportFormat::jpeg;
+    StyleStore::shared().setExportSettings(jpeg);
+    QImage transparent(64, 40, QImage::Format_ARGB32_Premultiplied);
+    transparent.fill(Qt::transparent);
+    controller.show(transparent, QString());
+    QPointer<QuickCaptureView> panel = controller.panel();
+    QTest::mouseClick(panel->copyButton(), Qt::LeftButton);
+    settle();
+    const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(clip);
+    EXPECT_TRUE(clip->hasFormat(QStringLiteral("image/png")));
+    EXPECT_TRUE(clip->hasFormat(QStringLiteral("image/tiff")));
+    EXPECT_EQ(QImage::fromData(clip->data(QStringLiteral("image/png"))).pixelColor(5, 5).alpha(), 0);
+    EXPECT_EQ(controller.panel(), nullptr);
+    ASSERT_TRUE(Toast::panel());
+    EXPECT_EQ(static_cast<ToastView *>(Toast::panel())->title(), QStringLiteral("Copiado"));
+
+    // Save: the proposed name carries the format's extension; the file is written; a failed write alerts.
+    FixedSavePanel savePanel;
+    RecordingAlerts alerts;
+    platform::SavePanel::setSharedForTesting(&savePanel);
+    platform::AlertPresenter::setSharedForTesting(&alerts);
+    testsupport::TempFolder folder;
+    savePanel.answer = folder.file(QStringLiteral("saída.jpg"));
+    controller.show(capture(), QString());
+    QTest::mouseClick(controller.panel()->saveButton(), Qt::LeftButton);
+    settle();
+    ASSERT_EQ(savePanel.requests.size(), 1);
+    EXPECT_TRUE(savePanel.requests[0].proposedName.startsWith(QStringLiteral("Pelicarta ")));
+    EXPECT_TRUE(savePanel.requests[0].proposedName.endsWith(QStringLiteral(".jpg")));
+    EXPECT_EQ(QImage(*savePanel.answer).size(), QSize(800, 500));
+    EXPECT_EQ(controller.panel(), nullptr);
+    EXPECT_TRUE(static_cast<ToastView *>(Toast::panel())->title().startsWith(QStringLiteral("Salvo · ")));
+    EXPECT_EQ(static_cast<ToastView *>(Toast::panel())->subtitle(), QStringLiteral("saída.jpg"));
+
+    folder.write(QStringLiteral("blocker"), "a file, not a folder");
+    savePanel.answer = folder.file(QStringLiteral("blocker/x.jpg"));
+    controller.show(capture(), QString());
+    controller.save();
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Não foi possível salvar"));
+
+    savePanel.answer.reset(); // cancelled: nothing written, no alert
+    controller.show(capture(), QString());
+    controller.save();
+    EXPECT_EQ(alerts.shown.size(), 1);
+    platform::SavePanel::setSharedForTesting(nullptr);
+    platform::AlertPresenter::setSharedForTesting(nullptr);
+
+    // Drag: each drag writes into a private folder of its own under the capture's file name.
+    StyleStore::shared().setExportSettings(ExportSettings{});
+    std::unique_ptr<QMimeData> a(QuickPanelController::dragData(capture()));
+    std::unique_ptr<QMimeData> b(QuickPanelController::dragData(capture()));
+    ASSERT_EQ(a->urls().size(), 1);
+    ASSERT_EQ(b->urls().size(), 1);
+    const QFileInfo fa(a->urls()[0].toLocalFile()), fb(b->urls()[0].toLocalFile());
+    EXPECT_NE(fa.absolutePath(), fb.absolutePath());
+    EXPECT_TRUE(fa.fileName().startsWith(QStringLiteral("Pelicarta ")) && fa.fileName().endsWith(QStringLiteral(".png")));
+    EXPECT_EQ(QImage(fa.filePath()).size(), QSize(800, 500));
+    EXPECT_EQ(QFileInfo(fa.absolutePath()).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
+
+    // Edit with a backdrop: the editor opens on the captured image (not the output) with that backdrop.
+    controller.show(capture(), QStringLiteral("/tmp/x.heic"));
+    const Backdrop chosen = Backdrop::defaults().at(3);
+    controller.model()->setBackdrop(chosen);
+    QObject receiver;
+    int asked = 0;
+    QObject::connect(&controller, &QuickPanelController::editorRequested, &receiver,
+                     [&](const QImage &image, const QString &source, const std::optional<BeautyStyle> &style) {
+                         ++asked;
+                         EXPECT_EQ(controller.panel(), nullptr); // closed first
+                         EXPECT_EQ(image.size(), QSize(800, 500));
+                         EXPECT_EQ(source, QStringLiteral("/tmp/x.heic"));
+                         ASSERT_TRUE(style);
+                         EXPECT_EQ(style->backdrop.id, chosen.id);
+                     });
+    controller.edit();
+    EXPECT_EQ(asked, 1);
+
+    EXPECT_EQ(QuickPanelController::byteCount(245'300), QStringLiteral("245 KB"));
+}

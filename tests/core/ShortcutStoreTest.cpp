@@ -1,0 +1,83 @@
+#include "core/Settings.h"
+#include "core/ShortcutStore.h"
+#include "platform/KeyEvent.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QKeyEvent>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace platform::ModifierFlag;
+
+namespace {
+
+struct ShortcutStoreTest : testing::Test {
+    testsupport::TempFolder folder;
+    platform::UserDefaults defaults{folder.file(QStringLiteral("defaults.json"))};
+};
+
+Shortcut sc(std::uint16_t code, std::uint32_t mods, const char *key) { return {code, mods, QString::fromUtf8(key)}; }
+
+} // namespace
+
+TEST_F(ShortcutStoreTest, LoadsStoredValuesAndFallsBackPerAction) {
+    defaults.setJson(Settings::shortcut(ShortcutAction::captureWindow).key(),
+                     QJsonObject{{"keyCode", 35}, {"modifiers", 0x180000}, {"key", "P"}});
+    defaults.setJson(Settings::shortcut(ShortcutAction::captureArea).key(), QJsonObject{{"keyCode", 0}, {"modifiers", 1572864}});
+    // Stored as data (a JSON document's bytes) reads the same.
+    defaults.setData(Settings::shortcut(ShortcutAction::captureFullScreen).key(), R"({"keyCode":3,"modifiers":655360,"key":"F"})");
+    ShortcutStore store(defaults);
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow), sc(35, 0x180000, "P"));
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureArea), Shortcut::defaultFor(ShortcutAction::captureArea));
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureFullScreen).symbols(), (QStringList{"⌥", "⇧", "F"}));
+    EXPECT_EQ(store.shortcuts().size(), 5);
+    // The unreadable value stays until it is saved over or reset.
+    EXPECT_TRUE(defaults.contains(Settings::shortcut(ShortcutAction::captureArea).key()));
+
+    QSignalSpy published(&store, &ShortcutStore::shortcutsChanged);
+    store.setShortcut(ShortcutAction::captureArea, sc(35, 0xA0000, "P"));
+    store.save(sc(35, 0xA0000, "P"), ShortcutAction::captureArea);
+    EXPECT_EQ(published.count(), 1);
+    EXPECT_EQ(defaults.dataValue("shortcut.captureArea"), QByteArray(R"({"keyCode":35,"modifiers":655360,"key":"P"})"));
+    EXPECT_EQ(sc(1, option, "\"\\").toJsonBytes(), QByteArray(R"({"keyCode":1,"modifiers":524288,"key":"\"\\"})"));
+    EXPECT_FALSE(store.isDefault(ShortcutAction::captureArea));
+
+    store.reset(ShortcutAction::captureArea);
+    EXPECT_EQ(published.count(), 2);
+    EXPECT_TRUE(store.isDefault(ShortcutAction::captureArea));
+    EXPECT_FALSE(defaults.contains("shortcut.captureArea"));
+}
+
+TEST_F(ShortcutStoreTest, ValidationOrderAndMessages) {
+    ShortcutStore store(defaults);
+    const auto problem = [&](Shortcut s, ShortcutAction action = ShortcutAction::captureWindow) {
+        return store.validate(s, action);
+    };
+    EXPECT_EQ(problem(sc(0, shift, "A")), ShortcutProblem::needsModifier());
+    EXPECT_EQ(problem(sc(0, shift | capsLock, "A")), ShortcutProblem::needsModifier());
+    EXPECT_EQ(problem(sc(105, 0, "F13")), std::nullopt);
+    EXPECT_EQ(problem(sc(96, 0, "F5")), std::nullopt);
+    EXPECT_EQ(problem(sc(0, option | shift, "A")), ShortcutProblem::usedByOtherAction("Capturar área"));
+    EXPECT_EQ(problem(sc(0, option | shift, "A"), ShortcutAction::captureArea), std::nullopt);
+    EXPECT_EQ(problem(sc(21, shift | command, "4")), ShortcutProblem::systemScreenshot("Print de uma área"));
+    EXPECT_EQ(problem(sc(12, command, "Q")), ShortcutProblem::reservedBySystem("Sair do app"));
+    EXPECT_EQ(problem(sc(49, command, "Espaço")), ShortcutProblem::reservedBySystem("Spotlight"));
+    EXPECT_EQ(problem(sc(12, command, "X")), ShortcutProblem::reservedBySystem("Sair do app")); // label ignored
+    // A missing modifier wins over a reserved row (⌃ alone counts as a modifier: ⌃↑ is reserved).
+    EXPECT_EQ(problem(sc(126, control, "↑")), ShortcutProblem::reservedBySystem("Mission Control"));
+
+    EXPECT_EQ(ShortcutProblem::reservedBySystem("Sair do app").message(),
+              QStringLiteral("Essa combinação é do macOS (Sair do app). Escolha outra."));
+    EXPECT_EQ(ShortcutProblem::usedByOtherAction("Capturar área").message(), QStringLiteral("Já está em uso em “Capturar área”."));
+    EXPECT_EQ(ShortcutProblem::systemScreenshot("Print de uma área").message(),
+              QStringLiteral("Gravado. É o atalho de print de uma área do macOS: desligue-o em Teclado › Atalhos de "
+                             "Teclado › Capturas de Tela para o Pelicarta recebê-lo."));
+    EXPECT_EQ(ShortcutProblem::needsModifier().message(),
+              QStringLiteral("Use pelo menos ⌘, ⌥ ou ⌃ junto com a tecla (ou uma tecla F13–F20 / Print Screen)."));
+    EXPECT_TRUE(ShortcutProblem::systemScreenshot("x").isWarning());
+    EXPECT_FALSE(ShortcutProblem::reservedBySystem("x").isWarning());
+}

@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""Fails when a file includes a header of a layer its own layer may not use.
+
+The layers and what each uses come from the pelicarta_layer(...) lines of src/CMakeLists.txt; a layer
+may use the layers it names and, through them, every layer below. Every file under src/ and under the
+layers' test folders (tests/<folder>, which mirror src/<folder>) is read; each wrong-way include is
+reported as "path:line: ..." and the check exits with 1. A folder of src/ that no layer claims is an
+error too, so that a new folder cannot slip past the check.
+
+    python3 tests/layering/check_includes.py [project root]
+"""
+
+import pathlib
+import re
+import sys
+
+LAYER = re.compile(r"^\s*pelicarta_layer\(([^)]*)\)", re.MULTILINE)
+INCLUDE = re.compile(r'^\s*#\s*include\s*["<]([^">]+)[">]')
+SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".cc"}
+
+
+def read_layers(cmake_file):
+    """{layer: (folders, direct uses)} in declaration order."""
+    layers = {}
+    for match in LAYER.finditer(cmake_file.read_text(encoding="utf-8")):
+        words = match.group(1).split()
+        name, folders, uses, current = words[0], [], [], None
+        for word in words[1:]:
+            if word in ("FOLDERS", "USES"):
+                current = folders if word == "FOLDERS" else uses
+            elif current is not None:
+                current.append(word)
+        layers[name] = (folders or [name], uses)
+    return layers
+
+
+def reachable(layers):
+    """{layer: every layer it may use, itself included}."""
+    closure = {}
+
+    def visit(name, trail):
+        if name in closure:
+            return closure[name]
+        if name in trail:
+            raise SystemExit("layer cycle: " + " -> ".join(trail + [name]))
+        if name not in layers:
+            raise SystemExit(f"unknown layer {name!r} in src/CMakeLists.txt")
+        found = {name}
+        for used in layers[name][1]:
+            found |= visit(used, trail + [name])
+        closure[name] = found
+        return found
+
+    for name in layers:
+        visit(name, [])
+    return closure
+
+
+def owner(path, folders):
+    """The layer of a path relative to src/ (or an include path): the longest folder holding it."""
+    best = None
+    for folder, name in folders.items():
+        if path == folder or path.startswith(folder + "/"):
+            if best is None or len(folder) > len(best[0]):
+                best = (folder, name)
+    return best[1] if best else None
+
+
+def check(root):
+    src = root / "src"
+    layers = read_layers(src / "CMakeLists.txt")
+    allowed = reachable(layers)
+    folders = {folder: name for name, (owned, _) in layers.items() for folder in owned}
+    problems = []
+
+    for folder in sorted(p for p in src.iterdir() if p.is_dir()):
+        if owner(folder.name, folders) is None:
+            problems.append(f"src/{folder.name}: in no layer; add a pelicarta_layer line to src/CMakeLists.txt")
+
+    files = []
+    for path in sorted(src.rglob("*")):
+        if path.suffix in SOURCE_SUFFIXES:
+            files.append((path, owner(path.relative_to(src).as_posix(), folders)))
+    for name in layers:
+        tests = root / "tests" / name
+        if tests.is_dir():
+            files += [(p, name) for p in sorted(tests.rglob("*")) if p.suffix in SOURCE_SUFFIXES]
+
+    for path, layer in files:
+        if layer is None:
+            continue
+        lines = path.read_text(encoding="utf-8", errors="replace").splitlines()
+        for number, line in enumerate(lines, 1):
+            match = INCLUDE.match(line)
+            if not match:
+                continue
+            target = owner(match.group(1), folders)
+            if target is None or target in allowed[layer]:
+                continue
+            may = ", ".join(sorted(allowed[layer] - {layer})) or "nothing"
+            problems.append(f"{path.relative_to(root).as_posix()}:{number}: includes {match.group(1)}, "
+                            f"but {layer} may not use {target} (it may use: {may})")
+    return problems
+
+
+def main():
+    root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).parents[2]).resolve()
+    problems = check(root)
+    for problem in problems:
+        print(problem)
+    if problems:
+        print(f"{len(problems)} include(s) against the layer graph of src/CMakeLists.txt")
+        return 1
+    print("every include follows the layer graph")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,56 @@
+#include "tutorials/Tutorial.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QJsonObject parse(const char *json) { return QJsonDocument::fromJson(json).object(); }
+
+} // namespace
+
+TEST(TutorialTest, LenientTutorialStrictSteps) {
+    const auto minimal = Tutorial::fromJson(parse(R"({"steps": []})"));
+    ASSERT_TRUE(minimal);
+    EXPECT_EQ(minimal->title, QStringLiteral("Novo tutorial"));
+    EXPECT_EQ(minimal->theme, TutorialTheme::light);
+    EXPECT_EQ(minimal->updatedAt, minimal->createdAt);
+    EXPECT_LE(qAbs(minimal->createdAt.secsTo(QDateTime::currentDateTimeUtc())), 5);
+
+    const auto dated = Tutorial::fromJson(parse(R"({"createdAt": 100.5, "title": null})"));
+    ASSERT_TRUE(dated);
+    EXPECT_EQ(dated->createdAt, QDateTime(QDate(2001, 1, 1), QTime(0, 1, 40, 500), Qt::UTC));
+    EXPECT_EQ(dated->updatedAt, dated->createdAt);
+
+    const char *step = R"({"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": "d",
+                          "imageFile": "passo-1A2B3C4D.png"%1})";
+    const auto withMarker = TutorialStep::fromJson(
+        QJsonDocument::fromJson(QString::fromUtf8(step).arg(QStringLiteral(", \"marker\": [0.25, 0.5]")).toUtf8()).object());
+    ASSERT_TRUE(withMarker);
+    EXPECT_EQ(withMarker->marker, QPointF(0.25, 0.5));
+    const auto noMarker = TutorialStep::fromJson(QJsonDocument::fromJson(QString::fromUtf8(step).arg(QString()).toUtf8()).object());
+    ASSERT_TRUE(noMarker);
+    EXPECT_FALSE(noMarker->toJson().contains(QStringLiteral("marker")));
+    EXPECT_EQ(noMarker->toJson().value(QStringLiteral("id")).toString(), QStringLiteral("1A2B3C4D-0000-4000-8000-000000000001"));
+
+    // Unreadable: a step missing a key, a path for an image, a wrong theme, a marker of the wrong kind.
+    for (const char *bad : {R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": ""}]})",
+                            R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": "", "imageFile": "../x.png"}]})",
+                            R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": "", "imageFile": "/etc/passwd"}]})",
+                            R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": "", "imageFile": "a.png", "marker": [1]}]})",
+                            R"({"theme": "sepia"})", R"({"id": "not-a-uuid"})", R"({"createdAt": "yesterday"})",
+                            R"({"createdAt": 1e300})", R"({"steps": {}})"})
+        EXPECT_FALSE(Tutorial::fromJson(parse(bad))) << bad;
+
+    Tutorial tutorial = Tutorial::blank();
+    tutorial.steps.append(*withMarker);
+    tutorial.theme = TutorialTheme::brand;
+    const auto back = Tutorial::fromJson(tutorial.toJson());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->steps, tutorial.steps);
+    EXPECT_EQ(back->theme, TutorialTheme::brand);
+    EXPECT_EQ(back->id, tutorial.id);
+    EXPECT_LE(qAbs(back->createdAt.msecsTo(tutorial.createdAt)), 1);
+}
