@@ -52,8 +52,9 @@ void PelicartaApp::perform(const AppCommand &command) {
     switch (command.kind) {
     case AppCommand::Kind::show: reopen(); break;
     case AppCommand::Kind::capture:
-        // Each launch's capture is carried out, one after the other: a request arriving while the road is
-        // busy waits for it instead of being dropped as a repeated hot key would be.
+        // Launches that come together are carried out one after the other: a request arriving while a
+        // grab is being made waits for it instead of being dropped. Once an overlay is up, the user is
+        // choosing, and a start is ignored as a hot key's would be.
         m_waitingCaptures.append(command.action);
         startWaitingCapture();
         break;
@@ -63,8 +64,7 @@ void PelicartaApp::perform(const AppCommand &command) {
 
 void PelicartaApp::startWaitingCapture() {
     if (m_waitingCaptures.isEmpty()) return;
-    if (!CaptureService::isBusy() && !CaptureService::overlayIsUp())
-        CaptureService::start(m_waitingCaptures.takeFirst());
+    if (!CaptureService::isBusy()) CaptureService::start(m_waitingCaptures.takeFirst());
     if (!m_waitingCaptures.isEmpty() && !m_captureTimer->isActive()) m_captureTimer->start();
 }
 
