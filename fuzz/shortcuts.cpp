@@ -1,6 +1,6 @@
 // The stored shortcuts, as JSON values and as the JSON text a data value holds.
 
-#include "capture/Shortcut.h"
+#include "core/Shortcut.h"
 
 #include "FuzzSupport.h"
 
