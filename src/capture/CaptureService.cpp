@@ -1,5 +1,6 @@
 #include "capture/CaptureService.h"
 
+#include "brand/BrandStore.h"
 #include "capture/CaptureBackend.h"
 #include "capture/QuickPanelController.h"
 #include "core/Beautifier.h"
@@ -42,9 +43,7 @@ void showError(const QString &message) {
 
 void copyBeautified(const QImage &image) {
     const StyleStore &styles = StyleStore::shared();
-    // The brand kit's screenshot logo joins here once the brand store exists.
-    const std::optional<BrandLogo> logo;
-    const QImage out = Beautifier::render(image, styles.defaultStyle(), logo);
+    const QImage out = Beautifier::render(image, styles.defaultStyle(), BrandStore::shared().screenshotLogo());
     Clipboard::copyForPasting(out.isNull() ? image : out);
 }
 

@@ -1,5 +1,6 @@
 #include "capture/QuickModel.h"
 
+#include "brand/BrandStore.h"
 #include "core/Beautifier.h"
 #include "core/StyleStore.h"
 
@@ -30,8 +31,8 @@ void QuickModel::setBackdrop(const std::optional<Backdrop> &backdrop) {
     }
     BeautyStyle style = StyleStore::shared().defaultStyle();
     style.backdrop = *backdrop;
-    // The brand kit's screenshot logo joins here once the brand store exists.
-    const std::optional<BrandLogo> logo;
+    // Read here, on the main thread; the render gets its own copy.
+    const std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
     m_rendering = true;
     QPointer<QuickModel> self(this);
     QThreadPool::globalInstance()->start([self, generation, image = m_original, style, logo] {

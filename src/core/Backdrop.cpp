@@ -243,9 +243,9 @@ std::optional<Backdrop> Backdrop::fromJson(const QJsonValue &json) {
     const qsizetype colorCount = std::min<qsizetype>(colorArray.size(), maximumColors(b.kind));
     b.colors.reserve(colorCount);
     for (qsizetype i = 0; i < colorCount; ++i) {
-        const auto number = stylejson::finiteNumber(colorArray.at(i));
-        if (!number || std::trunc(*number) != *number || *number < 0 || *number > 4294967295.0) return std::nullopt;
-        b.colors.append(static_cast<quint32>(*number));
+        const auto color = stylejson::colorNumber(colorArray.at(i));
+        if (!color) return std::nullopt;
+        b.colors.append(*color);
     }
 
     const auto angleRead = stylejson::finiteNumber(object.value(QStringLiteral("angle")));

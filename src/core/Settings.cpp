@@ -147,6 +147,17 @@ bool write(platform::UserDefaults &defaults, const QString &key, const ExportSet
     return toDocument(defaults, key, value.toJson());
 }
 
+std::optional<QJsonObject> read(const platform::UserDefaults &defaults, const QString &key, As<QJsonObject>) {
+    return fromDocument(defaults, key, [](const QJsonValue &json) -> std::optional<QJsonObject> {
+        if (!json.isObject()) return std::nullopt;
+        return json.toObject();
+    });
+}
+
+bool write(platform::UserDefaults &defaults, const QString &key, const QJsonObject &value) {
+    return toDocument(defaults, key, value);
+}
+
 } // namespace SettingCodec
 
 namespace Settings {

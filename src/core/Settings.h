@@ -7,6 +7,7 @@
 #include "core/StylePreset.h"
 #include "platform/UserDefaults.h"
 
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 
@@ -59,6 +60,9 @@ std::optional<QList<Backdrop>> read(const platform::UserDefaults &defaults, cons
 bool write(platform::UserDefaults &defaults, const QString &key, const QList<Backdrop> &value);
 std::optional<ExportSettings> read(const platform::UserDefaults &defaults, const QString &key, As<ExportSettings>);
 bool write(platform::UserDefaults &defaults, const QString &key, const ExportSettings &value);
+// A JSON object whose model lives above the core and reads it by its own rules (the brand kit).
+std::optional<QJsonObject> read(const platform::UserDefaults &defaults, const QString &key, As<QJsonObject>);
+bool write(platform::UserDefaults &defaults, const QString &key, const QJsonObject &value);
 
 } // namespace SettingCodec
 
@@ -131,5 +135,9 @@ inline constexpr Setting<BeautyStyle> styleDefault{"style.default", [] { return 
 inline constexpr Setting<QList<StylePreset>> stylePresets{"style.presets", &StylePreset::factoryPresets};
 inline constexpr Setting<QList<Backdrop>> styleBackdrops{"style.backdrops", [] { return Backdrop::defaults(); }};
 inline constexpr Setting<ExportSettings> styleExport{"style.export", [] { return ExportSettings{}; }};
+
+// The brand: the kit's document (BrandKit decodes it key by key) and whether the brand was ever set up.
+inline constexpr Setting<QJsonObject> brandKit{"brand.kit", [] { return QJsonObject{}; }};
+inline constexpr Setting<bool> brandConfigured{"brand.configured", always<false>};
 
 } // namespace Settings

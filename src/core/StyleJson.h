@@ -20,6 +20,13 @@ inline std::optional<double> finiteNumber(const QJsonValue &value) {
     return d;
 }
 
+// A stored colour: a whole number from 0 to 4294967295 (0xRRGGBB, with any bits above them kept).
+inline std::optional<quint32> colorNumber(const QJsonValue &value) {
+    const auto number = finiteNumber(value);
+    if (!number || std::trunc(*number) != *number || *number < 0 || *number > 4294967295.0) return std::nullopt;
+    return static_cast<quint32>(*number);
+}
+
 // Whether every number inside `value` is finite: JSON text cannot hold the others, so a value
 // holding one would be written in a form that no longer reads back.
 bool allFinite(const QJsonValue &value);

@@ -88,16 +88,27 @@ public:
         if (monitor == all.end()) return {ScreenGrab::Status::gone, {}, false, {}};
         const QRect area = monitor->pixels;
 
-        const std::vector<X11TopLevel> levels = m_windows->topLevels();
-        std::vector<X11TopLevel> own;
-        for (const X11TopLevel &t : m_windows->ownTopLevels(levels)) {
-            if (t.viewable && t.pixels.intersects(area)) own.push_back(t);
-        }
+        const auto ownOn = [this, &area](const std::vector<X11TopLevel> &levels) {
+            std::vector<X11TopLevel> own;
+            for (const X11TopLevel &t : m_windows->ownTopLevels(levels)) {
+                if (t.viewable && t.pixels.intersects(area)) own.push_back(t);
+            }
+            return own;
+        };
 
         QString error;
-        if (own.empty() || m_composite) {
+        if (m_composite) {
+            // Read first, then look for our windows: one that the window manager maps in between (the
+            // main window of a launch that captures at once) is painted over all the same.
             QImage image = m_pixels->read(m_x->root(), area, m_x->screen()->root_depth, &error);
+            const std::vector<X11TopLevel> levels = m_windows->topLevels();
+            const std::vector<X11TopLevel> own = ownOn(levels);
             if (!image.isNull() && !own.empty()) m_pixels->paintOverOwnWindows(image, area, levels, own);
+            return grabOf(std::move(image), error, true);
+        }
+        const std::vector<X11TopLevel> own = ownOn(m_windows->topLevels());
+        if (own.empty()) {
+            QImage image = m_pixels->read(m_x->root(), area, m_x->screen()->root_depth, &error);
             return grabOf(std::move(image), error, true);
         }
 

@@ -1,7 +1,10 @@
 #include "platform/X11WindowQueries.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QSet>
+#include <QThread>
+#include <QWindow>
 
 #include <xcb/randr.h>
 
@@ -148,6 +151,11 @@ std::vector<X11TopLevel> X11WindowQueries::ownTopLevels(const std::vector<X11Top
             if (X11Connection::processID(reply.get()) == ownPID)
                 own.insert(topLevelOf(clients->at(i)).window);
         }
+    }
+    // A window the manager is framing can be on screen before it is in the client list; Qt knows it.
+    if (m_x->sharedWithQt() && QThread::currentThread() == QCoreApplication::instance()->thread()) {
+        for (QWindow *w : QGuiApplication::topLevelWindows())
+            if (w->isVisible() && w->handle()) own.insert(topLevelOf(xcb_window_t(w->winId())).window);
     }
     std::vector<X11TopLevel> result;
     for (const X11TopLevel &t : levels) {

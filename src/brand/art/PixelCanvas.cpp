@@ -20,6 +20,12 @@ std::unique_ptr<PixelCanvas> PixelCanvas::make(const QImage &image, std::optiona
         h = std::max(1, static_cast<int>(scale * h));
     }
     if (qint64(w) * h > maxPixels) return nullptr;
+    // Already in the canvas's layout at full size: copied as it is, not drawn again.
+    if (w == image.width() && h == image.height() && image.format() == QImage::Format_RGBA8888_Premultiplied) {
+        QImage copy = image.copy();
+        if (copy.isNull() || copy.bytesPerLine() != qsizetype(w) * 4) return nullptr;
+        return std::unique_ptr<PixelCanvas>(new PixelCanvas(std::move(copy)));
+    }
     QImage canvas(w, h, QImage::Format_RGBA8888_Premultiplied);
     if (canvas.isNull() || canvas.bytesPerLine() != qsizetype(w) * 4) return nullptr;
     canvas.fill(Qt::transparent);
@@ -30,22 +36,6 @@ std::unique_ptr<PixelCanvas> PixelCanvas::make(const QImage &image, std::optiona
         p.drawImage(QRect(0, 0, w, h), image);
     }
     return std::unique_ptr<PixelCanvas>(new PixelCanvas(std::move(canvas)));
-}
-
-PixelCanvas::Rgba PixelCanvas::rgba(int x, int y) const {
-    const uint8_t *p = pixels() + (static_cast<qsizetype>(y) * width() + x) * 4;
-    const int a = p[3];
-    if (a == 0) return {};
-    if (a == 255) return {p[0], p[1], p[2], 255};
-    auto un = [a](int c) { return std::min(255, c * 255 / a); };
-    return {un(p[0]), un(p[1]), un(p[2]), a};
-}
-
-void PixelCanvas::set(int x, int y, int alpha) {
-    alpha = std::clamp(alpha, 0, 255);
-    uint8_t *p = pixels() + (static_cast<qsizetype>(y) * width() + x) * 4;
-    for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(p[c] * alpha / 255);
-    p[3] = static_cast<uint8_t>(alpha);
 }
 
 void PixelCanvas::makeGrayscale() {

@@ -25,10 +25,22 @@ public:
     uint8_t *pixels() { return m_image.bits(); }
     const uint8_t *pixels() const { return m_image.constBits(); }
 
-    // The colour of a pixel, not premultiplied.
-    Rgba rgba(int x, int y) const;
+    // The colour of a pixel, not premultiplied. Inline: the logo loader calls it for every pixel.
+    Rgba rgba(int x, int y) const {
+        const uint8_t *p = pixels() + (static_cast<qsizetype>(y) * width() + x) * 4;
+        const int a = p[3];
+        if (a == 0) return {};
+        if (a == 255) return {p[0], p[1], p[2], 255};
+        const auto un = [a](int c) { return c * 255 / a < 255 ? c * 255 / a : 255; };
+        return {un(p[0]), un(p[1]), un(p[2]), a};
+    }
     // Gives an opaque pixel a new alpha (its colour premultiplied by it).
-    void set(int x, int y, int alpha);
+    void set(int x, int y, int alpha) {
+        alpha = alpha < 0 ? 0 : alpha > 255 ? 255 : alpha;
+        uint8_t *p = pixels() + (static_cast<qsizetype>(y) * width() + x) * 4;
+        for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(p[c] * alpha / 255);
+        p[3] = static_cast<uint8_t>(alpha);
+    }
     // Every pixel's colour becomes its luma; alpha is kept.
     void makeGrayscale();
 

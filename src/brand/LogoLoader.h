@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Ghostscript.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// Turns any file the user picks as a logo into a clean bitmap: raster, PDF and vector files are drawn
+// to fit 1600 × 600 pixels (bitmaps only ever shrink), a plain background is made transparent and
+// transparent margins are trimmed. Runs on any thread; slow files (PostScript through ghostscript,
+// large PDFs) take up to the ghostscript time limit, so callers keep it off the main thread.
+namespace LogoLoader {
+
+struct Outcome {
+    QImage image;    // the finished logo (Format_RGBA8888_Premultiplied); null on failure
+    QString note;    // with an image: what the user should know about it, or empty
+    QString message; // without one: why the file could not be used, for the user
+
+    bool succeeded() const { return !image.isNull(); }
+};
+
+struct Options {
+    platform::Ghostscript::Limits ghostscript; // gs for PostScript and EPS without a preview
+};
+
+// The logo in the file at `path`. Files over 100 MB are not read.
+Outcome load(const QString &path, const Options &options = {});
+// The same for bytes already read; `fileName` names the file in messages and its extension tells
+// vector files ("ai", "eps", "epsf", "ps") from the others.
+Outcome loadData(const QByteArray &bytes, const QString &fileName, const Options &options = {});
+
+} // namespace LogoLoader

@@ -1,0 +1,45 @@
+#include "tutorials/StepPicture.h"
+
+#include "platform/ImageChecks.h"
+#include "platform/ImageFile.h"
+
+#include <QImageReader>
+
+#include <cmath>
+
+namespace {
+
+QSize uprightSize(QImageReader &reader) {
+    QSize size = reader.size();
+    if (reader.transformation() & QImageIOHandler::TransformationRotate90) size.transpose();
+    return size;
+}
+
+} // namespace
+
+std::optional<StepPicture> StepPicture::probe(const TutorialStep &step, const QString &file) {
+    QImageReader reader(file);
+    reader.setAutoTransform(true);
+    const QSize size = uprightSize(reader);
+    if (!reader.canRead() || !platform::fitsImageLimits(size)) return std::nullopt;
+    return StepPicture{step, file, size, {}};
+}
+
+StepPicture StepPicture::inMemory(const TutorialStep &step, const QImage &image) {
+    return StepPicture{step, {}, image.size(), image};
+}
+
+QImage StepPicture::load() const {
+    if (!image.isNull()) return image;
+    const QImage read = readStepPicture(file);
+    return read.size() == size ? read : QImage();
+}
+
+QImage readStepPicture(const QString &file, int longestSide) {
+    // Through the bounded reader: a step picture is a file anyone could have replaced.
+    if (longestSide <= 0) return platform::ImageFile::read(file).value_or(QImage());
+    // Reduced while it is read, then scaled smoothly to the side asked for.
+    const QImage reduced = platform::ImageFile::readThumbnail(file, 2 * longestSide).value_or(QImage());
+    if (reduced.isNull() || std::max(reduced.width(), reduced.height()) <= longestSide) return reduced;
+    return reduced.scaled(longestSide, longestSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}

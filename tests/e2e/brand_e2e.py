@@ -1,0 +1,130 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the brand logo on captures with the real program.
+
+A logo file is put in the brand folder and the switch set in the settings file before the program
+starts (the road tests' desktop: Xvfb, openbox, trayer); the copy outcome is read back with xclip, the
+quick panel with a screenshot of the root window.
+
+    brand_e2e.py PELICARTA [unittest options]     (KEEP_SHOTS=folder keeps the screenshots)
+"""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import unittest
+import zlib
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import road_e2e  # noqa: E402
+from road_e2e import Desktop, Pelicarta, wait_for  # noqa: E402
+
+WIDTH, HEIGHT = 1280, 720
+PANEL_W, PANEL_H = 340, 300
+MARGIN = 4 * 64  # the default style's backdrop around a capture, both sides together
+
+
+def green_logo_png(width=400, height=100):
+    """An opaque pure-green 4:1 logo, a colour neither the desktop nor any built-in backdrop has."""
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+    rows = b"".join(b"\x00" + b"\x00\xff\x00" * width for _ in range(height))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+def green_pixels(image, x, y, w, h):
+    """How many pixels of a region of an image (file path or PNG bytes) are pure-ish green."""
+    source, data = ("png:-", image) if isinstance(image, bytes) else (image, None)
+    out = subprocess.run(["convert", source, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-fuzz", "12%", "-fill", "black",
+                          "+opaque", "#00ff00", "-fill", "white", "-opaque", "#00ff00", "-format", "%[fx:mean*w*h]",
+                          "info:"], input=data, capture_output=True)
+    return float(out.stdout.decode() or 0)
+
+
+def with_logo(app):
+    os.makedirs(f"{app.documents}/Marca", mode=0o700)
+    with open(f"{app.documents}/Marca/logo.png", "wb") as f:
+        f.write(green_logo_png())
+
+
+class BrandLogoTest(unittest.TestCase):
+    desktop = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.desktop = Desktop(WIDTH, HEIGHT)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.desktop.close()
+
+    def start(self, settings):
+        app = Pelicarta(self.desktop, settings, with_logo)
+        self.addCleanup(app.stop)
+        return app
+
+    def keep(self, path, name):
+        if os.environ.get("KEEP_SHOTS"):
+            os.makedirs(os.environ["KEEP_SHOTS"], exist_ok=True)
+            shutil.copy(path, os.path.join(os.environ["KEEP_SHOTS"], name))
+
+    def test_copy_capture_has_the_logo_in_its_bottom_right_band_only_when_switched_on(self):
+        width, height = WIDTH + MARGIN, HEIGHT + MARGIN
+        band = MARGIN // 2
+        for switch in (True, False):
+            app = self.start({"afterCapture": "copy", "brand.kit": {"logoOnScreenshots": switch}})
+            self.desktop.set_clipboard_text("before")
+            self.assertEqual(app.launch("--capture", "fullscreen"), 0)
+            self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+            png = self.desktop.clipboard("image/png")
+            if os.environ.get("KEEP_SHOTS"):
+                with open(f"{app.home}/copy.png", "wb") as f:
+                    f.write(png)
+                self.keep(f"{app.home}/copy.png", f"copy-{'on' if switch else 'off'}.png")
+            self.assertEqual(road_e2e.image_size(self.desktop, png), (width, height))
+            # A medium logo of aspect 4 in a 128-pixel band: about 54 × 215 pixels, 37 from the corner.
+            corner = green_pixels(png, width - 300, height - band, 300, band)
+            elsewhere = green_pixels(png, 0, 0, width - 300, height)
+            if switch:
+                self.assertGreater(corner, 0.8 * 54 * 215, "no logo in the bottom-right band")
+                self.assertLess(corner, 1.2 * 54 * 215)
+            else:
+                self.assertEqual(corner, 0, "a logo although the switch is off")
+            self.assertEqual(elsewhere, 0)
+            app.stop()
+
+    def test_quick_panel_thumbnail_shows_the_logo_once_a_backdrop_is_chosen(self):
+        app = self.start({"brand.kit": {"logoOnScreenshots": True}, "quick.lifetime": 0})
+        self.desktop.x(["xdotool", "mousemove", "--sync", "100", "300"])
+        self.assertEqual(app.launch("--capture", "fullscreen"), 0)
+        panel = wait_for(lambda: [w for w in self.desktop.visible_windows("^Pelicarta$") if w[3:] == (PANEL_W, PANEL_H)], 15)
+        self.assertTrue(panel, "no quick panel:\n" + app.output())
+        _, px, py, _, _ = panel[0]
+        shot = f"{app.home}/screen.png"
+        self.desktop.screenshot(shot)
+        self.keep(shot, "quick-before.png")
+        self.assertEqual(green_pixels(shot, px, py, PANEL_W, PANEL_H), 0, "a logo on the plain capture")
+
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(px + 10 + 36 + 15), str(py + 25 + 176 + 8 + 13),
+                        "click", "1"])
+        shown = wait_for(lambda: (self.desktop.screenshot(shot), green_pixels(shot, px, py, PANEL_W, PANEL_H))[1] > 100, 10)
+        self.keep(shot, "quick-after.png")
+        self.assertTrue(shown, "the thumbnail has no logo")
+        # In the thumbnail's lower right, where the band of the beautified capture is.
+        self.assertGreater(green_pixels(shot, px + PANEL_W // 2, py, PANEL_W // 2, 25 + 176), 100)
+        self.assertTrue(app.running())
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    road_e2e.APP = os.path.abspath(sys.argv[1])
+    missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "convert",
+                                 "import", "identify") if not shutil.which(tool)]
+    if missing:
+        print("missing tools: " + ", ".join(missing))
+        sys.exit(77)
+    unittest.main(argv=[sys.argv[0], *sys.argv[2:]], verbosity=2)
