@@ -63,6 +63,20 @@ bool isPng(const QByteArray &bytes) {
     return bytes.size() >= 8 && png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.constData()), 0, 8) == 0;
 }
 
+bool chunksWithinLimits(const QByteArray &bytes) {
+    if (!isPng(bytes)) return false;
+    for (qsizetype pos = 8; pos + 12 <= bytes.size();) {
+        const auto *header = reinterpret_cast<const uchar *>(bytes.constData() + pos);
+        const quint32 length = quint32(header[0]) << 24 | quint32(header[1]) << 16 | quint32(header[2]) << 8 | header[3];
+        const QByteArray type = bytes.mid(pos + 4, 4);
+        if (length > quint64(bytes.size() - pos - 12)) return false;
+        if (type != "IDAT" && length > kMaxChunkBytes) return false;
+        if (type == "IEND") return true;
+        pos += 12 + qsizetype(length);
+    }
+    return true;
+}
+
 std::optional<QImage> decode(QIODevice &device, int maxSide, QString *error) {
     if (!isPng(device.read(8))) {
         if (error) *error = QStringLiteral("not a PNG file");

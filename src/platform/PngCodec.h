@@ -21,6 +21,11 @@ namespace PngCodec {
 // Whether `bytes` start with the PNG signature.
 bool isPng(const QByteArray &bytes);
 
+// Whether every chunk of the PNG in `bytes` lies within the bytes and, but for the image data, is no
+// larger than a few megabytes: only then may another PNG reader (Qt's, which reads every chunk into
+// memory at its declared size) be handed them.
+bool chunksWithinLimits(const QByteArray &bytes);
+
 // The picture read from `device` (from its current position): Format_ARGB32_Premultiplied when it
 // has transparency, Format_RGB32 otherwise. With `maxSide` above 0 the picture comes back reduced to at
 // most that many pixels on its longer side, without ever holding it at full size (except for

@@ -1,5 +1,6 @@
 #include "platform/HeifCodec.h"
 #include "platform/ImageFile.h"
+#include "platform/PngCodec.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
@@ -92,6 +93,9 @@ TEST(ImageFileTest, PngMetadataIsSkippedAndSizesCheckedFirst) {
     // A comment before the picture is skipped; a text chunk after it declaring 1.5 GB is never read.
     const QByteArray commented = signature + ihdr + chunk("tEXt", QByteArray(4000, 'a')) + chunksOf(png).mid(25) + end;
     const QByteArray trailing = png.chopped(12) + chunk("tEXt", "Comment", 1500000000);
+    // Handed to another PNG reader, the second would cost its declared 1.5 GB: it is refused.
+    EXPECT_TRUE(platform::PngCodec::chunksWithinLimits(commented));
+    EXPECT_FALSE(platform::PngCodec::chunksWithinLimits(trailing));
     for (const QByteArray &bytes : {commented, trailing}) {
         const auto image = ImageFile::decode(bytes);
         ASSERT_TRUE(image);
