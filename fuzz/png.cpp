@@ -7,6 +7,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QByteArray bytes = fuzz::bytes(data, size);
     platform::ImageFile::decode(bytes);
-    platform::ImageFile::decodeThumbnail(bytes, 48);
+    platform::ImageFile::decodeThumbnail(bytes, QSize(48, 32));
     return 0;
 }

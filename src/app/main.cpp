@@ -1,5 +1,6 @@
 #include "app/AppCommand.h"
 #include "app/PelicartaApp.h"
+#include "platform/MemoryRelease.h"
 #include "platform/SingleInstance.h"
 #include "platform/TextEngine.h"
 #include "platform/UserDefaults.h"
@@ -12,6 +13,7 @@
 
 int main(int argc, char *argv[]) {
     platform::ensureSingleThreadedOpenMP(argc, argv);
+    platform::returnLargeBlocksAtOnce();
     // Past a file-size limit (ulimit -f) a write fails like one on a full disk, instead of ending the
     // process.
     std::signal(SIGXFSZ, SIG_IGN);

@@ -19,6 +19,7 @@
 #include <QRegularExpression>
 #include <QFutureWatcher>
 #include <QPainter>
+#include <QThreadPool>
 #include <QtConcurrent>
 
 #include <algorithm>
@@ -41,8 +42,6 @@ bool isOwnName(const QString &name) {
 
 // A capture file's picture; null when it cannot be read (or is beyond the image limits).
 QImage readCapture(const QString &path) { return platform::ImageFile::read(path).value_or(QImage()); }
-
-constexpr int kThumbnailSide = 240;
 
 // What keeps the folder from being used, as the user reads it.
 QString folderReason(platform::PrivateFolder::Problem problem, const QString &path) {
@@ -181,7 +180,8 @@ std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &imag
     return pending;
 }
 
-QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, const std::optional<QByteArray> &bytes) {
+QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, const Encoded &encoded) {
+    const std::optional<QByteArray> &bytes = encoded.bytes;
     if (!bytes || bytes->isEmpty()) return {};
     // The folder is checked again: it may have been replaced while the capture was encoded.
     if (!folderUsable()) {
@@ -196,7 +196,7 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
     if (!platform::writeFileAtomically(path, *bytes)) return {};
 
     emit captureWritten(path, image);
-    m_items.prepend({path, QDateTime::currentDateTime(), thumbnail(image, kThumbnailSide)});
+    m_items.prepend({path, QDateTime::currentDateTime(), encoded.thumbnail});
     while (m_items.size() > showCount) m_items.removeLast();
     emit itemsChanged();
     pruneDisk(path);
@@ -207,11 +207,11 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
 QString RecentsStore::add(const QImage &image) {
     const std::optional<Pending> pending = prepareAdd(image);
     if (!pending) return {};
-    return finishAdd(image, *pending, m_encoder(image, pending->settings));
+    return finishAdd(image, *pending, {m_encoder(image, pending->settings), thumbnail(image)});
 }
 
 struct RecentsStore::Job {
-    QFutureWatcher<std::optional<QByteArray>> watcher;
+    QFutureWatcher<Encoded> watcher;
     QImage image;
     Pending pending;
     std::function<void(const QString &)> done;
@@ -230,7 +230,7 @@ void RecentsStore::addInBackground(const QImage &image, std::function<void(const
     Job *raw = job.get();
     connect(&raw->watcher, &QFutureWatcherBase::finished, this, [this, raw] { complete(raw); });
     raw->watcher.setFuture(QtConcurrent::run([encoder = m_encoder, image, settings = pending->settings] {
-        return encoder(image, settings);
+        return Encoded{encoder(image, settings), thumbnail(image)};
     }));
     m_jobs.push_back(std::move(job));
 }
@@ -257,22 +257,54 @@ void RecentsStore::load() {
     QList<RecentCapture> items;
     const QList<Listed> files = listing();
     for (qsizetype i = 0; i < std::min<qsizetype>(files.size(), showCount); ++i) {
-        // A thumbnail already held is kept: decoding a HEIC takes a good part of a second, and load()
-        // runs on the main thread after every deletion.
+        // A thumbnail already held (or on its way) is kept: a deletion reloads the list.
         const auto held = std::find_if(m_items.cbegin(), m_items.cend(),
                                        [&](const RecentCapture &item) { return item.path == files[i].path; });
-        if (held != m_items.cend()) {
-            items.append({files[i].path, files[i].date, held->thumbnail});
-            continue;
-        }
-        // Decoded at reduced size: at most twice the thumbnail, never the whole capture.
-        const QImage image = platform::ImageFile::readThumbnail(files[i].path, 2 * kThumbnailSide).value_or(QImage());
-        if (image.isNull()) continue; // a file that cannot be read leaves its place empty
-        items.append({files[i].path, files[i].date, thumbnail(image, kThumbnailSide)});
+        items.append({files[i].path, files[i].date, held != m_items.cend() ? held->thumbnail : QImage()});
+        if (items.last().thumbnail.isNull()) decodeThumbnail(files[i].path);
     }
     m_items = items;
     emit itemsChanged();
     refreshUsage();
+}
+
+namespace {
+
+// At most two captures are decoded at once: each may hold a full-size picture for a moment.
+QThreadPool &thumbnailPool() {
+    static QThreadPool *pool = [] {
+        auto *created = new QThreadPool;
+        created->setMaxThreadCount(2);
+        return created;
+    }();
+    return *pool;
+}
+
+} // namespace
+
+void RecentsStore::decodeThumbnail(const QString &path) {
+    if (m_decoding.contains(path)) return;
+    m_decoding.insert(path);
+    auto *watcher = new QFutureWatcher<QImage>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, path] {
+        watcher->deleteLater();
+        thumbnailDecoded(path, watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run(&thumbnailPool(), [path] { return readThumbnail(path); }));
+}
+
+void RecentsStore::thumbnailDecoded(const QString &path, const QImage &thumbnail) {
+    m_decoding.remove(path);
+    const auto it = std::find_if(m_items.begin(), m_items.end(), [&](const RecentCapture &item) { return item.path == path; });
+    if (it == m_items.end() || !it->thumbnail.isNull()) return;
+    if (thumbnail.isNull()) m_items.erase(it); // a file that cannot be read leaves its place empty
+    else it->thumbnail = thumbnail;
+    emit itemsChanged();
+}
+
+QImage RecentsStore::readThumbnail(const QString &path) {
+    // Decoded at reduced size: never the whole capture when a thumbnail is all that is shown.
+    return thumbnail(platform::ImageFile::readThumbnail(path, thumbnailBox).value_or(QImage()));
 }
 
 void RecentsStore::refreshUsage() {
@@ -351,13 +383,13 @@ void RecentsStore::applyKeepLimit(qint64 limit) {
     load();
 }
 
-QImage RecentsStore::thumbnail(const QImage &image, int maxSide) {
+QImage RecentsStore::thumbnail(const QImage &image) {
     if (image.isNull()) return {};
-    const int w = image.width();
-    const int h = image.height();
-    const double scale = std::min(1.0, double(maxSide) / std::max(w, h));
-    const QSize size(std::max(1, int(std::round(scale * w))), std::max(1, int(std::round(scale * h))));
-    if (size == image.size()) return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QSize box = thumbnailBox.boundedTo(image.size());
+    const double scale = std::min(1.0, std::max(double(box.width()) / image.width(), double(box.height()) / image.height()));
+    const QSize scaled(std::max(1, int(std::round(scale * image.width()))), std::max(1, int(std::round(scale * image.height()))));
+    const QImage covering = scaled == image.size() ? image : image.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QRect cut(QPoint(), box.boundedTo(covering.size()));
+    cut.moveCenter(covering.rect().center());
+    return covering.copy(cut).convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }

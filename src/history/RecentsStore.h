@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QPair>
 #include <QSet>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -30,6 +31,10 @@ class UserDefaults;
 // file, within the user's keep limit. The folder is the only record; captures are ordered by their
 // files' dates. Holds the five newest with thumbnails and the folder's disk usage. Main thread only.
 //
+// Listing never waits for pictures: the five newest are listed at once with no thumbnail, and their
+// files are decoded on worker threads, at reduced size; an item gets its thumbnail when its decoding
+// ends, and an item whose file cannot be decoded is dropped then (no later file takes its place).
+//
 // Only files directly inside the folder whose extension is png or heic (any case) are ever listed or
 // counted; hidden files, links, other files and sub-folders are left alone. Only regular files the
 // store named ("Pelicarta yyyy-MM-dd HH.mm.ss", an optional " (N)", .png or .heic) are ever pruned or
@@ -40,6 +45,8 @@ class RecentsStore : public QObject {
     Q_OBJECT
 public:
     static constexpr int showCount = 5;
+    // The most a thumbnail holds: twice the largest tile (116 × 80 on the home page).
+    static constexpr QSize thumbnailBox{232, 160};
     static constexpr qint64 unlimited = std::numeric_limits<qint64>::max();
     // The only keep limits: 0 turns keeping off, `unlimited` keeps everything.
     static const QList<qint64> &keepOptions();
@@ -59,7 +66,10 @@ public:
     // first capture that captures last only for the session, or are not kept at all.
     void setFallback(const platform::AppPaths::Place &place);
 
+    // Newest first; an item whose thumbnail is still being decoded has a null one.
     const QList<RecentCapture> &items() const { return m_items; }
+    // Whether thumbnails of listed captures are still being decoded.
+    bool isDecoding() const { return !m_decoding.isEmpty(); }
     qint64 usedBytes() const { return m_usedBytes; }
     const QString &folder() const { return m_folder; }
 
@@ -100,8 +110,11 @@ public:
     // Stores the limit and prunes to it.
     void applyKeepLimit(qint64 limit);
 
-    // The image scaled to at most `maxSide` pixels on its longer side (never enlarged).
-    static QImage thumbnail(const QImage &image, int maxSide);
+    // The image scaled to cover `thumbnailBox` and cut to it around its centre, never enlarged: all a
+    // tile shows of it, at twice the tile's size.
+    static QImage thumbnail(const QImage &image);
+    // The thumbnail of a capture file; null when the file cannot be read. Any thread.
+    static QImage readThumbnail(const QString &path);
     // The date a capture file is ordered by: its birth time, else its modification time.
     static QDateTime fileDate(const QFileInfo &file);
     // Tests order files by dates they can set; empty restores `fileDate`.
@@ -133,12 +146,21 @@ private:
         ExportSettings settings;
         QString extension;
     };
+    // A capture made ready for its file on a worker thread: its bytes (none when encoding failed) and
+    // its thumbnail.
+    struct Encoded {
+        std::optional<QByteArray> bytes;
+        QImage thumbnail;
+    };
     // What a new capture file is made of, or none when keeping is off.
     std::optional<Pending> prepareAdd(const QImage &image);
     // Writes the encoded capture under a free name and takes it in.
-    QString finishAdd(const QImage &image, const Pending &pending, const std::optional<QByteArray> &bytes);
+    QString finishAdd(const QImage &image, const Pending &pending, const Encoded &encoded);
     QList<Listed> listing() const;
     void load();
+    // Decodes the item's thumbnail on a worker thread.
+    void decodeThumbnail(const QString &path);
+    void thumbnailDecoded(const QString &path, const QImage &thumbnail);
     // Deletes the files beyond the keep limit; `keep` (the capture just written) counts as newest.
     void pruneDisk(const QString &keep = {});
     void refreshUsage();
@@ -157,6 +179,7 @@ private:
     DateReader m_dateOf = &RecentsStore::fileDate;
     QList<RecentCapture> m_items;
     qint64 m_usedBytes = 0;
+    QSet<QString> m_decoding;
     mutable platform::PrivateFolder::Problem m_problem = platform::PrivateFolder::Problem::none;
     QPair<QString, QString> m_fallbackNotice; // title and message
     QSet<QString> m_told;

@@ -213,9 +213,8 @@ std::optional<QImage> decodeFrom(const Source &source, QString *error) {
     return out;
 }
 
-// The smallest embedded thumbnail at least `side` pixels on its longer side, if the file has one, with
-// its item id.
-std::optional<std::pair<Handle, heif_item_id>> embeddedThumbnail(const Handle &primary, int side) {
+// The smallest embedded thumbnail that covers `size`, if the file has one, with its item id.
+std::optional<std::pair<Handle, heif_item_id>> embeddedThumbnail(const Handle &primary, QSize size) {
     const int count = heif_image_handle_get_number_of_thumbnails(primary.get());
     if (count <= 0 || count > 16) return std::nullopt;
     std::vector<heif_item_id> ids(size_t(count), 0);
@@ -226,8 +225,9 @@ std::optional<std::pair<Handle, heif_item_id>> embeddedThumbnail(const Handle &p
         heif_image_handle *found = nullptr;
         if (heif_image_handle_get_thumbnail(primary.get(), id, &found).code != heif_error_Ok) continue;
         Handle handle(found);
-        const int longer = std::max(heif_image_handle_get_width(found), heif_image_handle_get_height(found));
-        if (longer >= side && (!best || longer < bestSide)) {
+        const QSize own(heif_image_handle_get_width(found), heif_image_handle_get_height(found));
+        const int longer = std::max(own.width(), own.height());
+        if (own.width() >= size.width() && own.height() >= size.height() && (!best || longer < bestSide)) {
             best.emplace(std::move(handle), id);
             bestSide = longer;
         }
@@ -235,19 +235,19 @@ std::optional<std::pair<Handle, heif_item_id>> embeddedThumbnail(const Handle &p
     return best;
 }
 
-std::optional<QImage> thumbnailFrom(const Source &source, int maxSide, QString *error) {
+std::optional<QImage> thumbnailFrom(const Source &source, QSize atLeast, QString *error) {
     const auto primary = primaryImage(source, error);
     if (!primary) return std::nullopt;
-    const int longer = std::max(heif_image_handle_get_width(primary->get()), heif_image_handle_get_height(primary->get()));
+    const QSize picture(heif_image_handle_get_width(primary->get()), heif_image_handle_get_height(primary->get()));
     // The file's own thumbnail when it is large enough, else the picture itself, reduced as it is read.
-    const auto thumbnail = embeddedThumbnail(*primary, std::min(maxSide, longer));
+    const auto thumbnail = embeddedThumbnail(*primary, atLeast.boundedTo(picture));
     const Handle &handle = thumbnail ? thumbnail->first : *primary;
     bool alpha = false;
     const auto image = decodePixels(source, handle, thumbnail ? thumbnail->second : 0, &alpha, error);
     if (!image) return std::nullopt;
     const QImage view = planeView(*image, alpha, false);
     if (view.isNull()) return fail(error, QStringLiteral("decoded picture is unusable"));
-    PixelReducer reducer(view.size(), maxSide);
+    PixelReducer reducer(view.size(), atLeast);
     std::vector<uchar> row(size_t(view.width()) * 4, 0xff);
     for (int y = 0; y < view.height(); ++y) {
         const uchar *line = view.constScanLine(y);
@@ -356,13 +356,13 @@ std::optional<QImage> decodeFile(const QString &path, QString *error) {
     return decodeFrom({nullptr, &file, path}, error);
 }
 
-std::optional<QImage> decodeThumbnail(const QByteArray &bytes, int maxSide, QString *error) {
-    return thumbnailFrom({&bytes, nullptr, {}}, maxSide, error);
+std::optional<QImage> decodeThumbnail(const QByteArray &bytes, QSize atLeast, QString *error) {
+    return thumbnailFrom({&bytes, nullptr, {}}, atLeast, error);
 }
 
-std::optional<QImage> decodeFileThumbnail(const QString &path, int maxSide, QString *error) {
+std::optional<QImage> decodeFileThumbnail(const QString &path, QSize atLeast, QString *error) {
     QFile file;
-    return thumbnailFrom({nullptr, &file, path}, maxSide, error);
+    return thumbnailFrom({nullptr, &file, path}, atLeast, error);
 }
 
 std::optional<QSize> readSize(const QByteArray &bytes, QString *error) { return sizeFrom({&bytes, nullptr, {}}, error); }

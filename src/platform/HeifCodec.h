@@ -32,11 +32,12 @@ std::optional<QByteArray> encode(const QImage &image, double quality, QString *e
 std::optional<QImage> decode(const QByteArray &bytes, QString *error = nullptr);
 std::optional<QImage> decodeFile(const QString &path, QString *error = nullptr);
 
-// The primary picture at most `maxSide` pixels on its longer side (Format_ARGB32_Premultiplied, never
-// enlarged): from the file's own thumbnail when one is at least that large (or as large as the
-// picture), else from the picture, reduced as it is copied out of the decoder.
-std::optional<QImage> decodeThumbnail(const QByteArray &bytes, int maxSide, QString *error = nullptr);
-std::optional<QImage> decodeFileThumbnail(const QString &path, int maxSide, QString *error = nullptr);
+// The primary picture reduced while it still covers `atLeast` (see PixelReducer;
+// Format_ARGB32_Premultiplied, never enlarged): from the smallest thumbnail of the file's own that
+// covers it (or is as large as the picture), else from the picture, reduced as it is copied out of the
+// decoder.
+std::optional<QImage> decodeThumbnail(const QByteArray &bytes, QSize atLeast, QString *error = nullptr);
+std::optional<QImage> decodeFileThumbnail(const QString &path, QSize atLeast, QString *error = nullptr);
 
 // The pixel size of the primary picture, read from the file's boxes without decoding it.
 std::optional<QSize> readSize(const QByteArray &bytes, QString *error = nullptr);

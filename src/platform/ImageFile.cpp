@@ -30,40 +30,40 @@ std::nullopt_t fail(QString *error, const QString &message) {
 }
 
 // JPEG through Qt: its markers are small, and the picture's size is checked before it is allocated.
-std::optional<QImage> readJpeg(QIODevice &device, int maxSide, QString *error) {
+std::optional<QImage> readJpeg(QIODevice &device, QSize reduceTo, QString *error) {
     QImageReader reader(&device, "jpeg");
     reader.setAllocationLimit(int(maxImagePixels * 4 / (1024 * 1024)) + 1);
     const QSize size = reader.size();
     if (!fitsImageLimits(size)) return fail(error, QStringLiteral("picture beyond the image limits"));
-    if (maxSide > 0 && std::max(size.width(), size.height()) > maxSide)
-        reader.setScaledSize(size.scaled(maxSide, maxSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    if (!reduceTo.isEmpty() && reduceTo.width() < size.width() && reduceTo.height() < size.height())
+        reader.setScaledSize(size.scaled(reduceTo, Qt::KeepAspectRatioByExpanding));
     QImage image = reader.read();
     if (image.isNull()) return fail(error, reader.errorString());
-    image.convertTo(maxSide > 0 || image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    image.convertTo(!reduceTo.isEmpty() || image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     return image;
 }
 
-// `maxSide` 0: the whole picture.
-std::optional<QImage> decodeBytes(const QByteArray &bytes, int maxSide, QString *error) {
+// `reduceTo` empty: the whole picture.
+std::optional<QImage> decodeBytes(const QByteArray &bytes, QSize reduceTo, QString *error) {
     switch (kindOf(bytes.left(12))) {
     case Kind::png: {
         QBuffer buffer(const_cast<QByteArray *>(&bytes));
         buffer.open(QIODevice::ReadOnly);
-        return PngCodec::decode(buffer, maxSide, error);
+        return PngCodec::decode(buffer, reduceTo, error);
     }
     case Kind::heif:
-        return maxSide > 0 ? HeifCodec::decodeThumbnail(bytes, maxSide, error) : HeifCodec::decode(bytes, error);
+        return reduceTo.isEmpty() ? HeifCodec::decode(bytes, error) : HeifCodec::decodeThumbnail(bytes, reduceTo, error);
     case Kind::jpeg: {
         QBuffer buffer(const_cast<QByteArray *>(&bytes));
         buffer.open(QIODevice::ReadOnly);
-        return readJpeg(buffer, maxSide, error);
+        return readJpeg(buffer, reduceTo, error);
     }
     case Kind::other: break;
     }
     return fail(error, QStringLiteral("unsupported picture format"));
 }
 
-std::optional<QImage> readPath(const QString &path, int maxSide, QString *error) {
+std::optional<QImage> readPath(const QString &path, QSize reduceTo, QString *error) {
     RegularFile::Status status;
     QString reason;
     const int fd = RegularFile::open(path, &status, &reason);
@@ -74,12 +74,12 @@ std::optional<QImage> readPath(const QString &path, int maxSide, QString *error)
         return fail(error, QStringLiteral("cannot open %1").arg(path));
     }
     switch (kindOf(file.peek(12))) {
-    case Kind::png: return PngCodec::decode(file, maxSide, error);
+    case Kind::png: return PngCodec::decode(file, reduceTo, error);
     case Kind::heif:
         // libheif reads the file itself, lazily, through its path.
         file.close();
-        return maxSide > 0 ? HeifCodec::decodeFileThumbnail(path, maxSide, error) : HeifCodec::decodeFile(path, error);
-    case Kind::jpeg: return readJpeg(file, maxSide, error);
+        return reduceTo.isEmpty() ? HeifCodec::decodeFile(path, error) : HeifCodec::decodeFileThumbnail(path, reduceTo, error);
+    case Kind::jpeg: return readJpeg(file, reduceTo, error);
     case Kind::other: break;
     }
     return fail(error, QStringLiteral("unsupported picture format"));
@@ -92,20 +92,20 @@ QImage premultiplied(QImage image) {
 
 } // namespace
 
-std::optional<QImage> read(const QString &path, QString *error) { return readPath(path, 0, error); }
+std::optional<QImage> read(const QString &path, QString *error) { return readPath(path, {}, error); }
 
-std::optional<QImage> decode(const QByteArray &bytes, QString *error) { return decodeBytes(bytes, 0, error); }
+std::optional<QImage> decode(const QByteArray &bytes, QString *error) { return decodeBytes(bytes, {}, error); }
 
-std::optional<QImage> readThumbnail(const QString &path, int maxSide, QString *error) {
-    if (maxSide < 1) return fail(error, QStringLiteral("no thumbnail size"));
-    const auto image = readPath(path, maxSide, error);
+std::optional<QImage> readThumbnail(const QString &path, QSize atLeast, QString *error) {
+    if (atLeast.isEmpty()) return fail(error, QStringLiteral("no thumbnail size"));
+    const auto image = readPath(path, atLeast, error);
     if (!image) return std::nullopt;
     return premultiplied(*image);
 }
 
-std::optional<QImage> decodeThumbnail(const QByteArray &bytes, int maxSide, QString *error) {
-    if (maxSide < 1) return fail(error, QStringLiteral("no thumbnail size"));
-    const auto image = decodeBytes(bytes, maxSide, error);
+std::optional<QImage> decodeThumbnail(const QByteArray &bytes, QSize atLeast, QString *error) {
+    if (atLeast.isEmpty()) return fail(error, QStringLiteral("no thumbnail size"));
+    const auto image = decodeBytes(bytes, atLeast, error);
     if (!image) return std::nullopt;
     return premultiplied(*image);
 }

@@ -22,11 +22,13 @@ namespace ImageFile {
 std::optional<QImage> read(const QString &path, QString *error = nullptr);
 std::optional<QImage> decode(const QByteArray &bytes, QString *error = nullptr);
 
-// A thumbnail: the picture at most `maxSide` pixels on its longer side (never enlarged), decoded at
-// reduced size where the format allows it (a HEIC file's own thumbnail, a PNG reduced while it is
-// read, JPEG's scaled decoding). Format_ARGB32_Premultiplied.
-std::optional<QImage> readThumbnail(const QString &path, int maxSide, QString *error = nullptr);
-std::optional<QImage> decodeThumbnail(const QByteArray &bytes, int maxSide, QString *error = nullptr);
+// For a thumbnail: the picture as small as it can be decoded while it still covers `atLeast` on both
+// sides (never enlarged; a picture smaller than that comes whole), decoded at reduced size where the
+// format allows it (a HEIC file's own thumbnail, a PNG reduced while it is read, JPEG's scaled
+// decoding), at most about twice `atLeast` on the side that binds. The caller scales it to the exact
+// size. Format_ARGB32_Premultiplied.
+std::optional<QImage> readThumbnail(const QString &path, QSize atLeast, QString *error = nullptr);
+std::optional<QImage> decodeThumbnail(const QByteArray &bytes, QSize atLeast, QString *error = nullptr);
 
 } // namespace ImageFile
 } // namespace platform

@@ -4,10 +4,9 @@
 
 namespace platform {
 
-PixelReducer::PixelReducer(QSize source, int maxSide) : m_source(source) {
-    if (source.isEmpty() || maxSide < 1) return;
-    const int longer = std::max(source.width(), source.height());
-    m_factor = std::max(1, (longer + maxSide - 1) / maxSide);
+PixelReducer::PixelReducer(QSize source, QSize atLeast) : m_source(source) {
+    if (source.isEmpty() || atLeast.isEmpty()) return;
+    m_factor = std::max(1, std::min(source.width() / atLeast.width(), source.height() / atLeast.height()));
     const QSize out((source.width() + m_factor - 1) / m_factor, (source.height() + m_factor - 1) / m_factor);
     m_out = QImage(out, QImage::Format_ARGB32_Premultiplied);
     if (!m_out.isNull()) m_sums.assign(size_t(out.width()) * 4, 0);

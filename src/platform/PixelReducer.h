@@ -8,11 +8,12 @@
 namespace platform {
 
 // Shrinks a picture while it is being decoded, row by row, by averaging square blocks of pixels, so
-// that a thumbnail of a large picture never needs the picture whole. The result is at most `maxSide`
-// pixels on its longer side (never enlarged); a final smooth scaling to the exact size is the caller's.
+// that a thumbnail of a large picture never needs the picture whole. The blocks are as large as they can
+// be while the result still covers `atLeast` on both sides (a picture smaller than that is kept as it
+// is); a final smooth scaling to the exact size is the caller's.
 class PixelReducer {
 public:
-    PixelReducer(QSize source, int maxSide);
+    PixelReducer(QSize source, QSize atLeast);
 
     // The next row, top to bottom: `source.width()` pixels of 8-bit R, G, B, A (straight alpha).
     void addRow(const uchar *rgba);

@@ -77,7 +77,7 @@ bool chunksWithinLimits(const QByteArray &bytes) {
     return true;
 }
 
-std::optional<QImage> decode(QIODevice &device, int maxSide, QString *error) {
+std::optional<QImage> decode(QIODevice &device, QSize reduceTo, QString *error) {
     if (!isPng(device.read(8))) {
         if (error) *error = QStringLiteral("not a PNG file");
         return std::nullopt;
@@ -113,8 +113,8 @@ std::optional<QImage> decode(QIODevice &device, int maxSide, QString *error) {
     png_read_update_info(png, info);
     if (png_get_rowbytes(png, info) != size_t(size.width()) * 4) png_error(png, "unexpected row layout");
 
-    if (maxSide > 0) decoding.reducer = std::make_unique<PixelReducer>(size, maxSide);
-    if (maxSide > 0 && passes == 1) {
+    if (!reduceTo.isEmpty()) decoding.reducer = std::make_unique<PixelReducer>(size, reduceTo);
+    if (decoding.reducer && passes == 1) {
         // Row by row: the full picture is never held.
         decoding.row.resize(size_t(size.width()) * 4);
         for (int y = 0; y < size.height(); ++y) {

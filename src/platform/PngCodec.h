@@ -27,10 +27,10 @@ bool isPng(const QByteArray &bytes);
 bool chunksWithinLimits(const QByteArray &bytes);
 
 // The picture read from `device` (from its current position): Format_ARGB32_Premultiplied when it
-// has transparency, Format_RGB32 otherwise. With `maxSide` above 0 the picture comes back reduced to at
-// most that many pixels on its longer side, without ever holding it at full size (except for
-// interlaced files, which are read whole first).
-std::optional<QImage> decode(QIODevice &device, int maxSide = 0, QString *error = nullptr);
+// has transparency, Format_RGB32 otherwise. With a non-empty `reduceTo` the picture comes back reduced
+// as PixelReducer reduces it (still covering that size; Format_ARGB32_Premultiplied), without ever
+// being held at full size (except for interlaced files, which are read whole first).
+std::optional<QImage> decode(QIODevice &device, QSize reduceTo = {}, QString *error = nullptr);
 
 } // namespace PngCodec
 } // namespace platform

@@ -39,7 +39,7 @@ QImage readStepPicture(const QString &file, int longestSide) {
     // Through the bounded reader: a step picture is a file anyone could have replaced.
     if (longestSide <= 0) return platform::ImageFile::read(file).value_or(QImage());
     // Reduced while it is read, then scaled smoothly to the side asked for.
-    const QImage reduced = platform::ImageFile::readThumbnail(file, 2 * longestSide).value_or(QImage());
+    const QImage reduced = platform::ImageFile::readThumbnail(file, QSize(longestSide, longestSide)).value_or(QImage());
     if (reduced.isNull() || std::max(reduced.width(), reduced.height()) <= longestSide) return reduced;
     return reduced.scaled(longestSide, longestSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }

@@ -22,7 +22,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import road_e2e  # noqa: E402
-from road_e2e import DesktopTest, Home, Pelicarta, tiny_png, wait_for  # noqa: E402
+from road_e2e import DesktopTest, Home, tiny_png, wait_for  # noqa: E402
 
 # PNG captures: quicker to write than HEIC when dozens come at once.
 COPY = {"afterCapture": "copy", "history.compact": False}
@@ -61,11 +61,6 @@ class InstanceTest(DesktopTest):
         self.addCleanup(remove)
         return home
 
-    def start(self, home, **options):
-        app = Pelicarta(self.desktop, home=home, **options)
-        self.addCleanup(app.stop)
-        return app
-
     def launch_all(self, home, count, spacing=0.0):
         """`count` launches asking for a full-screen capture, `spacing` seconds apart; their exit statuses."""
         launches = []
@@ -98,7 +93,7 @@ class InstanceTest(DesktopTest):
 
     def test_launches_against_a_busy_instance_are_all_handed_over(self):
         home = self.home()
-        app = self.start(home)
+        app = self.start(home=home)
         # A desktop shortcut pressed ten times, 100 ms apart, while the instance does not answer for
         # six seconds (stopped here; a long start or capture does the same).
         os.kill(app.process.pid, signal.SIGSTOP)
@@ -112,7 +107,7 @@ class InstanceTest(DesktopTest):
     def test_thousands_of_idle_connections_leave_the_instance_reachable(self):
         home = self.home()
         # The usual limit of 1,024 descriptors: idle clients once took them all and the server gave up.
-        app = self.start(home, limits={resource.RLIMIT_NOFILE: (1024, 1024)})
+        app = self.start(home=home, limits={resource.RLIMIT_NOFILE: (1024, 1024)})
         soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
         resource.setrlimit(resource.RLIMIT_NOFILE, (max(soft, min(hard, 4096)), hard))
         idle = []
@@ -146,7 +141,7 @@ class InstanceTest(DesktopTest):
 
     def test_a_file_size_limit_fails_the_write_and_the_instance_lives_on(self):
         home = self.home(dict(COPY, **{"history.keep": 20}))
-        app = self.start(home, limits={resource.RLIMIT_FSIZE: (1024, 1024)})
+        app = self.start(home=home, limits={resource.RLIMIT_FSIZE: (1024, 1024)})
         for _ in range(2):
             self.desktop.set_clipboard_text("before")
             self.assertEqual(app.launch("--capture", "fullscreen"), 0)
@@ -162,7 +157,7 @@ class InstanceTest(DesktopTest):
         os.mkfifo(home.settings_file)
         quit_alone = subprocess.run([road_e2e.APP, "--quit"], env=home.env, capture_output=True, timeout=30)
         self.assertEqual(quit_alone.returncode, 0)
-        app = self.start(home)
+        app = self.start(home=home)
         self.assertTrue(app.running())
         kept = [n for n in os.listdir(os.path.dirname(home.settings_file)) if ".unreadable-" in n]
         self.assertEqual(len(kept), 1)
@@ -179,7 +174,7 @@ class InstanceTest(DesktopTest):
         before = sorted(os.listdir(photos))
         os.makedirs(home.documents, mode=0o700)
         os.symlink(photos, home.recents)
-        app = self.start(home)
+        app = self.start(home=home)
         self.desktop.set_clipboard_text("before")
         self.assertEqual(app.launch("--capture", "fullscreen"), 0)
         self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())

@@ -280,7 +280,7 @@ def red_fraction(path, x, y, w, h):
 
 
 class DesktopTest(unittest.TestCase):
-    """Tests sharing one desktop of `size` pixels."""
+    """Tests on one shared desktop of `size` pixels; each Pelicarta they start is stopped after its test."""
     size = (1920, 1080)
     desktop = None
 
@@ -292,13 +292,13 @@ class DesktopTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.desktop.close()
 
-
-class RoadTest(DesktopTest):
-
-    def start(self, settings=None, prepare=None, arguments=()):
-        app = Pelicarta(self.desktop, settings, prepare, arguments)
+    def start(self, settings=None, prepare=None, arguments=(), **options):
+        app = Pelicarta(self.desktop, settings, prepare, arguments, **options)
         self.addCleanup(app.stop)
         return app
+
+
+class RoadTest(DesktopTest):
 
     def capture_and_wait_for_png(self, app, action="fullscreen"):
         self.desktop.set_clipboard_text("before")

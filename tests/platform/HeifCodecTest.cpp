@@ -112,7 +112,7 @@ TEST(HeifCodecTest, PicturesThatWouldDecodeBeyondTheLimitsAreRefusedBeforeDecodi
         QString error;
         EXPECT_FALSE(platform::HeifCodec::decode(bytes, &error)) << name;
         EXPECT_TRUE(error.startsWith(QStringLiteral("refused before decoding"))) << qPrintable(error);
-        EXPECT_FALSE(platform::HeifCodec::decodeThumbnail(bytes, 480)) << name;
+        EXPECT_FALSE(platform::HeifCodec::decodeThumbnail(bytes, QSize(232, 160))) << name;
     }
     // The same grid with a canvas its tile covers is an ordinary picture.
     const qsizetype canvas = gridBomb.indexOf("idat") + 4 + 4;
@@ -124,12 +124,12 @@ TEST(HeifCodecTest, PicturesThatWouldDecodeBeyondTheLimitsAreRefusedBeforeDecodi
 
 TEST(HeifCodecTest, ThumbnailsComeFromTheEmbeddedOneOrAReducedDecode) {
     // A large picture carries a thumbnail of 480 pixels; decoding the picture and reducing it by
-    // whole blocks would give 400.
-    QImage wide(1200, 400, QImage::Format_RGB32);
-    wide.fill(QColor(30, 160, 60));
-    const auto large = platform::HeifCodec::encode(wide, 0.8);
+    // whole blocks while it covers 232 × 160 would give 320 × 180.
+    QImage screen(1920, 1080, QImage::Format_RGB32);
+    screen.fill(QColor(30, 160, 60));
+    const auto large = platform::HeifCodec::encode(screen, 0.8);
     ASSERT_TRUE(large);
-    const auto fromEmbedded = platform::HeifCodec::decodeThumbnail(*large, 480);
+    const auto fromEmbedded = platform::HeifCodec::decodeThumbnail(*large, QSize(232, 160));
     ASSERT_TRUE(fromEmbedded);
     EXPECT_EQ(fromEmbedded->width(), 480);
     expectClose(fromEmbedded->pixelColor(240, 80), QColor(30, 160, 60), 8);
@@ -137,13 +137,13 @@ TEST(HeifCodecTest, ThumbnailsComeFromTheEmbeddedOneOrAReducedDecode) {
     // A small one has none: it is reduced as it comes out of the decoder, transparency included.
     const auto small = platform::HeifCodec::encode(blocks(true), 0.8);
     ASSERT_TRUE(small);
-    const auto reduced = platform::HeifCodec::decodeThumbnail(*small, 48);
+    const auto reduced = platform::HeifCodec::decodeThumbnail(*small, QSize(48, 32));
     ASSERT_TRUE(reduced);
-    EXPECT_EQ(reduced->size(), QSize(43, 32));
+    EXPECT_EQ(reduced->size(), QSize(64, 48));
     EXPECT_EQ(reduced->format(), QImage::Format_ARGB32_Premultiplied);
     expectClose(reduced->pixelColor(10, 8), QColor(220, 40, 40), 8);
-    expectClose(reduced->pixelColor(10, 24), QColor(40, 60, 220, 128), 8);
-    EXPECT_LE(reduced->pixelColor(32, 24).alpha(), 8);
+    expectClose(reduced->pixelColor(10, 36), QColor(40, 60, 220, 128), 8);
+    EXPECT_LE(reduced->pixelColor(48, 36).alpha(), 8);
 }
 
 TEST(HeifCodecTest, DamagedInputDecodesToNothing) {

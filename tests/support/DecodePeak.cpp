@@ -119,7 +119,7 @@ int main(int argc, char **argv) {
         const long long base = current.load();
 #endif
         const bool whole = platform::ImageFile::read(file).has_value();
-        const bool thumbnail = platform::ImageFile::readThumbnail(file, 480).has_value();
+        const bool thumbnail = platform::ImageFile::readThumbnail(file, QSize(232, 160)).has_value();
 #if PELICARTA_COUNTS_ALLOCATIONS
         const long long figure = peak.load() - base;
 #else
