@@ -40,9 +40,6 @@ bool isOwnName(const QString &name) {
     return pattern.match(name).hasMatch();
 }
 
-// A capture file's picture; null when it cannot be read (or is beyond the image limits).
-QImage readCapture(const QString &path) { return platform::ImageFile::read(path).value_or(QImage()); }
-
 // What keeps the folder from being used, as the user reads it.
 QString folderReason(platform::PrivateFolder::Problem problem, const QString &path) {
     using Problem = platform::PrivateFolder::Problem;
@@ -304,7 +301,7 @@ void RecentsStore::thumbnailDecoded(const QString &path, const QImage &thumbnail
 
 QImage RecentsStore::readThumbnail(const QString &path) {
     // Decoded at reduced size: never the whole capture when a thumbnail is all that is shown.
-    return thumbnail(platform::ImageFile::readThumbnail(path, thumbnailBox).value_or(QImage()));
+    return thumbnail(platform::ImageFile::readThumbnail(path, thumbnailBox));
 }
 
 void RecentsStore::refreshUsage() {
@@ -339,7 +336,7 @@ bool RecentsStore::removeOwnFile(const QString &path) const {
 void RecentsStore::removed(const QStringList &paths) { emit capturesRemoved(paths); }
 
 void RecentsStore::open(const RecentCapture &item) {
-    const QImage image = readCapture(item.path);
+    const QImage image = platform::ImageFile::read(item.path);
     if (!image.isNull()) {
         emit editorRequested(image, item.path, std::nullopt);
     } else if (!QFileInfo::exists(item.path)) {
@@ -348,7 +345,7 @@ void RecentsStore::open(const RecentCapture &item) {
 }
 
 void RecentsStore::copy(const RecentCapture &item) {
-    const QImage image = readCapture(item.path);
+    const QImage image = platform::ImageFile::read(item.path);
     if (!image.isNull() && Clipboard::copy(image))
         Toast::show(item.thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
     else

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <algorithm>
 #include <unistd.h>
 
 namespace platform::ImageFile {
@@ -32,6 +33,7 @@ std::nullopt_t fail(QString *error, const QString &message) {
 // JPEG through Qt: its markers are small, and the picture's size is checked before it is allocated.
 std::optional<QImage> readJpeg(QIODevice &device, QSize reduceTo, QString *error) {
     QImageReader reader(&device, "jpeg");
+    reader.setAutoTransform(true);
     reader.setAllocationLimit(int(maxImagePixels * 4 / (1024 * 1024)) + 1);
     const QSize size = reader.size();
     if (!fitsImageLimits(size)) return fail(error, QStringLiteral("picture beyond the image limits"));
@@ -85,29 +87,40 @@ std::optional<QImage> readPath(const QString &path, QSize reduceTo, QString *err
     return fail(error, QStringLiteral("unsupported picture format"));
 }
 
-QImage premultiplied(QImage image) {
+QImage premultiplied(const std::optional<QImage> &decoded) {
+    if (!decoded) return {};
+    QImage image = *decoded;
     image.convertTo(QImage::Format_ARGB32_Premultiplied);
     return image;
 }
 
 } // namespace
 
-std::optional<QImage> read(const QString &path, QString *error) { return readPath(path, {}, error); }
+QImage read(const QString &path, QString *error) { return readPath(path, {}, error).value_or(QImage()); }
 
-std::optional<QImage> decode(const QByteArray &bytes, QString *error) { return decodeBytes(bytes, {}, error); }
+QImage decode(const QByteArray &bytes, QString *error) { return decodeBytes(bytes, {}, error).value_or(QImage()); }
 
-std::optional<QImage> readThumbnail(const QString &path, QSize atLeast, QString *error) {
-    if (atLeast.isEmpty()) return fail(error, QStringLiteral("no thumbnail size"));
-    const auto image = readPath(path, atLeast, error);
-    if (!image) return std::nullopt;
-    return premultiplied(*image);
+QImage readThumbnail(const QString &path, QSize atLeast, QString *error) {
+    if (atLeast.isEmpty()) {
+        fail(error, QStringLiteral("no thumbnail size"));
+        return {};
+    }
+    return premultiplied(readPath(path, atLeast, error));
 }
 
-std::optional<QImage> decodeThumbnail(const QByteArray &bytes, QSize atLeast, QString *error) {
-    if (atLeast.isEmpty()) return fail(error, QStringLiteral("no thumbnail size"));
-    const auto image = decodeBytes(bytes, atLeast, error);
-    if (!image) return std::nullopt;
-    return premultiplied(*image);
+QImage decodeThumbnail(const QByteArray &bytes, QSize atLeast, QString *error) {
+    if (atLeast.isEmpty()) {
+        fail(error, QStringLiteral("no thumbnail size"));
+        return {};
+    }
+    return premultiplied(decodeBytes(bytes, atLeast, error));
+}
+
+QImage readScaled(const QString &path, int maxSide) {
+    if (maxSide < 1) return {};
+    const QImage reduced = readThumbnail(path, QSize(maxSide, maxSide));
+    if (reduced.isNull() || std::max(reduced.width(), reduced.height()) <= maxSide) return reduced;
+    return reduced.scaled(maxSide, maxSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace platform::ImageFile

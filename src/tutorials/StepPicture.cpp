@@ -37,9 +37,5 @@ QImage StepPicture::load() const {
 
 QImage readStepPicture(const QString &file, int longestSide) {
     // Through the bounded reader: a step picture is a file anyone could have replaced.
-    if (longestSide <= 0) return platform::ImageFile::read(file).value_or(QImage());
-    // Reduced while it is read, then scaled smoothly to the side asked for.
-    const QImage reduced = platform::ImageFile::readThumbnail(file, QSize(longestSide, longestSide)).value_or(QImage());
-    if (reduced.isNull() || std::max(reduced.width(), reduced.height()) <= longestSide) return reduced;
-    return reduced.scaled(longestSide, longestSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return longestSide > 0 ? platform::ImageFile::readScaled(file, longestSide) : platform::ImageFile::read(file);
 }

@@ -357,6 +357,37 @@ class RoadTest(DesktopTest):
         self.assertIn(files[0], app.capture_files())
         self.assertTrue(app.running())
 
+    def test_a_capture_is_read_into_the_history_index(self):
+        helper = os.environ.get("PELICARTA_TEST_WINDOW")
+        if not helper or not os.path.exists(helper):
+            self.skipTest("needs the test window helper")
+        words = subprocess.Popen([helper, "--app", "Words", "--caption", "Words", "--fill", "ffffff", "--rect",
+                                  "40,60,700,160", "--text", "Configurações da Conta"], env=self.desktop.env,
+                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (words.stdin.close(), words.wait(), words.stdout.close()))
+        words.stdout.readline()
+        app = self.start({"afterCapture": "copy"})
+        self.capture_and_wait_for_png(app)
+        files = wait_for(app.capture_files, 10)
+        self.assertEqual(len(files), 1, files)
+        index_path = f"{app.documents}/Indice-do-historico.json"
+
+        def record():
+            try:
+                with open(index_path) as f:
+                    return json.load(f).get(files[0])
+            except (OSError, ValueError):
+                return None
+        # Read from the image in memory, then saved 3 s after the change.
+        entry = wait_for(record, 60, 0.2)
+        self.assertTrue(entry, "the capture never reached the index:\n" + app.output())
+        self.assertEqual(sorted(entry), ["bytes", "height", "text", "width"])
+        self.assertEqual((entry["width"], entry["height"]), (self.desktop.width, self.desktop.height))
+        self.assertEqual(entry["bytes"], os.path.getsize(f"{app.recents}/{files[0]}"))
+        self.assertIn("Configurações da Conta", entry["text"].splitlines())
+        self.assertEqual(os.stat(index_path).st_mode & 0o777, 0o600)
+        self.assertEqual(os.stat(app.documents).st_mode & 0o777, 0o700)
+
     def test_a_first_launch_with_a_capture_starts_and_captures(self):
         self.desktop.set_clipboard_text("before")
         app = self.start({"afterCapture": "copy"}, arguments=("--capture", "fullscreen"))
@@ -486,7 +517,7 @@ class RoadTest(DesktopTest):
         self.assertEqual(app.launch("--capture", "tutorial"), 0)
         self.assertTrue(wait_for(app.main_window, 10))
         self.capture_and_wait_for_png(app)
-        self.assertTrue(wait_for(lambda: len(app.capture_files()) == 1, 5))
+        self.assertTrue(wait_for(lambda: len(app.capture_files()) == 1, 20))
         with open(f"{app.tutorials}/{folders[0]}/tutorial.json") as f:
             self.assertEqual(len(json.load(f)["steps"]), 2)
 

@@ -118,8 +118,8 @@ int main(int argc, char **argv) {
         peak = current.load();
         const long long base = current.load();
 #endif
-        const bool whole = platform::ImageFile::read(file).has_value();
-        const bool thumbnail = platform::ImageFile::readThumbnail(file, QSize(232, 160)).has_value();
+        const bool whole = !platform::ImageFile::read(file).isNull();
+        const bool thumbnail = !platform::ImageFile::readThumbnail(file, QSize(232, 160)).isNull();
 #if PELICARTA_COUNTS_ALLOCATIONS
         const long long figure = peak.load() - base;
 #else
