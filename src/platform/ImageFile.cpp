@@ -10,6 +10,7 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <cmath>
 #include <unistd.h>
 
 namespace platform::ImageFile {
@@ -119,8 +120,12 @@ QImage decodeThumbnail(const QByteArray &bytes, QSize atLeast, QString *error) {
 QImage readScaled(const QString &path, int maxSide) {
     if (maxSide < 1) return {};
     const QImage reduced = readThumbnail(path, QSize(maxSide, maxSide));
-    if (reduced.isNull() || std::max(reduced.width(), reduced.height()) <= maxSide) return reduced;
-    return reduced.scaled(maxSide, maxSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const int longer = std::max(reduced.width(), reduced.height());
+    if (reduced.isNull() || longer <= maxSide) return reduced;
+    const double scale = double(maxSide) / longer;
+    const QSize size(std::max(1, int(std::lround(reduced.width() * scale))),
+                     std::max(1, int(std::lround(reduced.height() * scale))));
+    return reduced.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace platform::ImageFile
