@@ -294,8 +294,11 @@ void RecentsStore::thumbnailDecoded(const QString &path, const QImage &thumbnail
     m_decoding.remove(path);
     const auto it = std::find_if(m_items.begin(), m_items.end(), [&](const RecentCapture &item) { return item.path == path; });
     if (it == m_items.end() || !it->thumbnail.isNull()) return;
-    if (thumbnail.isNull()) m_items.erase(it); // a file that cannot be read leaves its place empty
-    else it->thumbnail = thumbnail;
+    if (thumbnail.isNull()) {
+        m_items.erase(it); // a file that cannot be read leaves its place empty
+    } else {
+        it->thumbnail = thumbnail;
+    }
     emit itemsChanged();
 }
 
