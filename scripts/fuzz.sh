@@ -1,16 +1,25 @@
 #!/usr/bin/env bash
-# Builds Pelicarta with clang (every library, the program and the tests, under ASan + UBSan with
-# libFuzzer's coverage) and runs each fuzz target for FUZZ_SECONDS (default 30) on a copy of its seeds
-# in tests/fuzz/<target>/. Every seed is run first, so the inputs that once went wrong are checked on
-# every run. Prints the number of inputs each target ran; fails on the first finding (the input is kept
-# in $BUILD_DIR/fuzz-findings).
+# Builds the fuzz targets with clang (with the libraries they read through, under ASan + UBSan with
+# libFuzzer's coverage) and runs each for FUZZ_SECONDS (default 30) on a copy of its seeds in
+# tests/fuzz/<target>/, FUZZ_JOBS targets at a time (default 4). FUZZ_BUILD_ALL=1 builds the whole
+# project with clang first (the program and its tests too), which CI leaves out to stay short. Every
+# seed is run first, so the inputs that once went wrong are checked on every run. Prints the number of
+# inputs each target ran; fails when any target finds something (the input is kept in
+# $BUILD_DIR/fuzz-findings).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir="${BUILD_DIR:-build-fuzz}"
 seconds="${FUZZ_SECONDS:-30}"
+all="${FUZZ_BUILD_ALL:-0}"
+tests=OFF
+[ "$all" = "1" ] && tests=ON
 CXX="${FUZZ_CXX:-clang++}" cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Fuzz -DPELICARTA_BUILD_FUZZ=ON \
-  -DPELICARTA_BUILD_BENCH=OFF "$@"
-cmake --build "$build_dir" --parallel "${JOBS:-$(nproc)}"
+  -DPELICARTA_BUILD_BENCH=OFF -DPELICARTA_BUILD_TESTS="$tests" "$@"
+if [ "$all" = "1" ]; then
+  cmake --build "$build_dir" --parallel "${JOBS:-$(nproc)}"
+else
+  cmake --build "$build_dir" --parallel "${JOBS:-$(nproc)}" --target fuzz_targets
+fi
 
 findings="$build_dir/fuzz-findings"
 mkdir -p "$findings"
@@ -18,9 +27,9 @@ mkdir -p "$findings"
 export ASAN_OPTIONS="detect_leaks=0:allocator_may_return_null=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 export QT_QPA_PLATFORM=offscreen
-status=0
-while read -r target; do
-  [ -n "$target" ] || continue
+# One target on a copy of its seeds; its verdict line on stdout, its log beside the build.
+run_target() {
+  local target="$1" corpus log runs
   corpus="$(mktemp -d)"
   cp -r "tests/fuzz/$target/." "$corpus/"
   log="$build_dir/fuzz-$target.log"
@@ -32,8 +41,25 @@ while read -r target; do
   else
     echo "fuzz $target: FINDING (see $log and $findings)"
     tail -40 "$log"
-    status=1
+    rm -rf "$corpus"
+    return 1
   fi
   rm -rf "$corpus"
+}
+
+status=0
+running=0
+while read -r target; do
+  [ -n "$target" ] || continue
+  if [ "$running" -ge "${FUZZ_JOBS:-4}" ]; then
+    wait -n || status=1
+    running=$((running - 1))
+  fi
+  run_target "$target" &
+  running=$((running + 1))
 done <"$build_dir/fuzz/targets.txt"
+while [ "$running" -gt 0 ]; do
+  wait -n || status=1
+  running=$((running - 1))
+done
 exit "$status"

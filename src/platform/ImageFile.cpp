@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -66,16 +67,20 @@ std::optional<QImage> decodeBytes(const QByteArray &bytes, QSize reduceTo, QStri
     return fail(error, QStringLiteral("unsupported picture format"));
 }
 
-std::optional<QImage> readPath(const QString &path, QSize reduceTo, QString *error) {
+// Opens the regular file at `path` into `file`, without blocking on whatever else the path may be.
+bool openRegular(const QString &path, QFile &file, QString *error) {
     RegularFile::Status status;
     QString reason;
     const int fd = RegularFile::open(path, &status, &reason);
-    if (fd < 0) return fail(error, QStringLiteral("cannot open %1: %2").arg(path, reason));
+    if (fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) return true;
+    if (fd >= 0) ::close(fd);
+    fail(error, QStringLiteral("cannot open %1: %2").arg(path, reason));
+    return false;
+}
+
+std::optional<QImage> readPath(const QString &path, QSize reduceTo, QString *error) {
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return fail(error, QStringLiteral("cannot open %1").arg(path));
-    }
+    if (!openRegular(path, file, error)) return std::nullopt;
     switch (kindOf(file.peek(12))) {
     case Kind::png: return PngCodec::decode(file, reduceTo, error);
     case Kind::heif:
@@ -86,6 +91,25 @@ std::optional<QImage> readPath(const QString &path, QSize reduceTo, QString *err
     case Kind::other: break;
     }
     return fail(error, QStringLiteral("unsupported picture format"));
+}
+
+// The size a PNG's header gives; the header must be the first chunk.
+std::optional<QSize> pngSize(const QByteArray &head, QString *error) {
+    if (head.size() < 24 || head.mid(12, 4) != "IHDR") return fail(error, QStringLiteral("no PNG header"));
+    const quint32 width = qFromBigEndian<quint32>(head.constData() + 16);
+    const quint32 height = qFromBigEndian<quint32>(head.constData() + 20);
+    if (width == 0 || height == 0 || width > 0x7fffffffu || height > 0x7fffffffu)
+        return fail(error, QStringLiteral("damaged PNG header"));
+    return QSize(int(width), int(height));
+}
+
+std::optional<QSize> jpegSize(QIODevice &device, QString *error) {
+    QImageReader reader(&device, "jpeg");
+    reader.setAutoTransform(true);
+    QSize size = reader.size();
+    if (size.isEmpty()) return fail(error, reader.errorString());
+    if (reader.transformation() & QImageIOHandler::TransformationRotate90) size.transpose();
+    return size;
 }
 
 QImage premultiplied(const std::optional<QImage> &decoded) {
@@ -115,6 +139,19 @@ QImage decodeThumbnail(const QByteArray &bytes, QSize atLeast, QString *error) {
         return {};
     }
     return premultiplied(decodeBytes(bytes, atLeast, error));
+}
+
+std::optional<QSize> readSize(const QString &path, QString *error) {
+    QFile file;
+    if (!openRegular(path, file, error)) return std::nullopt;
+    const QByteArray head = file.peek(24);
+    switch (kindOf(head)) {
+    case Kind::png: return pngSize(head, error);
+    case Kind::heif: file.close(); return HeifCodec::readFileSize(path, error);
+    case Kind::jpeg: return jpegSize(file, error);
+    case Kind::other: break;
+    }
+    return fail(error, QStringLiteral("unsupported picture format"));
 }
 
 QImage readScaled(const QString &path, int maxSide) {

@@ -5,6 +5,8 @@
 #include <QSize>
 #include <QString>
 
+#include <optional>
+
 namespace platform {
 
 // Pictures read from disk with bounded memory, whatever the file claims: every reader checks the
@@ -33,6 +35,9 @@ QImage decodeThumbnail(const QByteArray &bytes, QSize atLeast, QString *error = 
 // The picture scaled down smoothly so that its longer side is at most `maxSide` (never enlarged),
 // decoded at reduced size as readThumbnail does.
 QImage readScaled(const QString &path, int maxSide);
+
+// The upright pixel size of the picture, from its header only (not checked against the image limits).
+std::optional<QSize> readSize(const QString &path, QString *error = nullptr);
 
 } // namespace ImageFile
 } // namespace platform

@@ -3,26 +3,11 @@
 #include "platform/ImageChecks.h"
 #include "platform/ImageFile.h"
 
-#include <QImageReader>
-
-#include <cmath>
-
-namespace {
-
-QSize uprightSize(QImageReader &reader) {
-    QSize size = reader.size();
-    if (reader.transformation() & QImageIOHandler::TransformationRotate90) size.transpose();
-    return size;
-}
-
-} // namespace
-
 std::optional<StepPicture> StepPicture::probe(const TutorialStep &step, const QString &file) {
-    QImageReader reader(file);
-    reader.setAutoTransform(true);
-    const QSize size = uprightSize(reader);
-    if (!reader.canRead() || !platform::fitsImageLimits(size)) return std::nullopt;
-    return StepPicture{step, file, size, {}};
+    // Through the bounded reader too: the file may be a FIFO, or declare metadata of gigabytes.
+    const auto size = platform::ImageFile::readSize(file);
+    if (!size || !platform::fitsImageLimits(*size)) return std::nullopt;
+    return StepPicture{step, file, *size, {}};
 }
 
 StepPicture StepPicture::inMemory(const TutorialStep &step, const QImage &image) {

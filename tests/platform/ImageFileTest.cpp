@@ -120,6 +120,7 @@ TEST(ImageFileTest, FormatsAreToldByContentAndOnlyRegularFilesAreRead) {
     ASSERT_TRUE(dir.write(QStringLiteral("photo.jpg"), encoded(picture, "jpeg")));
     for (const char *name : {"png.heic", "heic.png", "photo.jpg"}) {
         EXPECT_EQ(ImageFile::read(dir.file(QLatin1String(name))).size(), QSize(200, 100)) << name;
+        EXPECT_EQ(ImageFile::readSize(dir.file(QLatin1String(name))), QSize(200, 100)) << name;
         // Reduced as far as it still covers what a thumbnail needs.
         const QImage thumbnail = ImageFile::readThumbnail(dir.file(QLatin1String(name)), QSize(80, 40));
         EXPECT_LE(thumbnail.width(), 100) << name;
@@ -134,6 +135,7 @@ TEST(ImageFileTest, FormatsAreToldByContentAndOnlyRegularFilesAreRead) {
         QString error;
         EXPECT_TRUE(ImageFile::read(dir.file(QLatin1String(name)), &error).isNull()) << name;
         EXPECT_FALSE(error.isEmpty()) << name;
+        EXPECT_FALSE(ImageFile::readSize(dir.file(QLatin1String(name)))) << name;
     }
     EXPECT_LT(clock.elapsed(), 5000);
 }
