@@ -4,6 +4,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/TextEngine.h"
 #include "platform/UserDefaults.h"
+#include "widgets/Appearance.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -22,6 +23,7 @@ int main(int argc, char *argv[]) {
     QApplication::setOrganizationName(QStringLiteral("Pelicarta"));
     QApplication::setDesktopFileName(QStringLiteral("pelicarta"));
     QApplication::setQuitOnLastWindowClosed(false);
+    Appearance::apply(app);
 
     if (app.arguments().contains(QStringLiteral("--check"))) {
         // Loading the settings surfaces an unreadable file in the log.
@@ -35,6 +37,10 @@ int main(int argc, char *argv[]) {
     if (!command) {
         std::fprintf(stderr, "%s\n%s\n", qPrintable(error), qPrintable(AppCommand::usage()));
         return 2;
+    }
+    if (command->kind == AppCommand::Kind::help) {
+        std::printf("%s\n", qPrintable(AppCommand::usage()));
+        return 0;
     }
 
     // A running Pelicarta (or one starting right now) takes the request; this launch ends there.

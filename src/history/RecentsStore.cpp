@@ -23,6 +23,7 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <unistd.h>
 #include <cmath>
 
 namespace {
@@ -41,16 +42,21 @@ bool isOwnName(const QString &name) {
 }
 
 // What keeps the folder from being used, as the user reads it.
-QString folderReason(platform::PrivateFolder::Problem problem, const QString &path) {
+QString folderReason(platform::PrivateFolder::Problem problem) {
     using Problem = platform::PrivateFolder::Problem;
     switch (problem) {
     case Problem::none: break;
-    case Problem::link: return L(LKey(QStringLiteral("a pasta “%@” é um link simbólico"), {path}));
-    case Problem::notOurs: return L(LKey(QStringLiteral("a pasta “%@” pertence a outro usuário"), {path}));
-    case Problem::open: return L(LKey(QStringLiteral("outros usuários podem gravar na pasta “%@”"), {path}));
-    case Problem::cannotCreate: return L(LKey(QStringLiteral("a pasta “%@” não pôde ser criada"), {path}));
+    case Problem::link: return L("é um link simbólico");
+    case Problem::notOurs: return L("pertence a outro usuário");
+    case Problem::open: return L("outros usuários podem gravar nela");
+    case Problem::cannotCreate: return L("não pôde ser criada");
     }
     return {};
+}
+
+// A link or another user's folder is refused outright, so that the user notices and mends it.
+bool refusedOutright(platform::PrivateFolder::Problem problem) {
+    return problem == platform::PrivateFolder::Problem::link || problem == platform::PrivateFolder::Problem::notOurs;
 }
 
 } // namespace
@@ -82,13 +88,7 @@ RecentsStore::RecentsStore(platform::UserDefaults &defaults, QString folder, Enc
 
 void RecentsStore::setFallback(const platform::AppPaths::Place &place) {
     if (place.problem == platform::PrivateFolder::Problem::none) return;
-    const QString reason = folderReason(place.problem, place.problemPath);
-    if (place.path.isEmpty()) {
-        m_fallbackNotice = {L("Não foi possível salvar"), L(LKey(QStringLiteral("A captura não foi guardada no histórico: %@."), {reason}))};
-    } else {
-        m_fallbackNotice = {L("Histórico temporário"),
-                            L(LKey(QStringLiteral("As capturas ficam guardadas só até o fim da sessão: %@."), {reason}))};
-    }
+    m_fallback = {place.problemPath, folderReason(place.problem), place.path};
 }
 
 bool RecentsStore::folderUsable() const {
@@ -97,19 +97,10 @@ bool RecentsStore::folderUsable() const {
     return m_problem == platform::PrivateFolder::Problem::none;
 }
 
-void RecentsStore::tellOnce(const QString &title, const QString &message) {
-    if (message.isEmpty() || m_told.contains(message)) return;
-    m_told.insert(message);
-    emit storageNotice(title, message);
-}
-
-void RecentsStore::tellWhyNotKept() {
-    if (m_folder.isEmpty()) {
-        tellOnce(m_fallbackNotice.first, m_fallbackNotice.second);
-        return;
-    }
-    tellOnce(L("Não foi possível salvar"),
-             L(LKey(QStringLiteral("A captura não foi guardada no histórico: %@."), {folderReason(m_problem, m_folder)})));
+void RecentsStore::reportOnce(const QString &folder, const QString &error, const QString &keptIn) {
+    if (m_failureReported) return;
+    m_failureReported = true;
+    emit keepingFailed(folder, error, keptIn);
 }
 
 RecentsStore::~RecentsStore() = default;
@@ -132,6 +123,10 @@ void RecentsStore::setDateReader(DateReader reader) {
     m_dateOf = reader ? std::move(reader) : DateReader(&RecentsStore::fileDate);
 }
 
+void RecentsStore::setClock(std::function<QDateTime()> clock) {
+    m_clock = clock ? std::move(clock) : std::function<QDateTime()>(&QDateTime::currentDateTime);
+}
+
 QList<RecentsStore::Listed> RecentsStore::listing() const {
     QList<Listed> files;
     // A folder that is not ours (a link to another one) is never listed, written or pruned.
@@ -140,7 +135,7 @@ QList<RecentsStore::Listed> RecentsStore::listing() const {
         QDir(m_folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
         if (!hasCaptureExtension(entry.fileName())) continue;
-        files.append({entry.absoluteFilePath(), m_dateOf(entry), entry.size()});
+        files.append({entry.absoluteFilePath(), m_dateOf(entry), entry.size(), entry.lastModified()});
     }
     std::stable_sort(files.begin(), files.end(), [](const Listed &a, const Listed &b) {
         if (!b.date.isValid()) return a.date.isValid();
@@ -165,13 +160,16 @@ int RecentsStore::fileCount() const { return static_cast<int>(listing().size());
 
 std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image) {
     if (keepOnDisk() < 1 || image.isNull()) return std::nullopt;
-    if (!folderUsable()) {
-        tellWhyNotKept();
+    if (m_folder.isEmpty()) {
+        reportOnce(m_fallback.folder, m_fallback.error, {});
         return std::nullopt;
     }
-    if (!m_fallbackNotice.first.isEmpty()) tellOnce(m_fallbackNotice.first, m_fallbackNotice.second);
+    if (!folderUsable() && refusedOutright(m_problem)) {
+        reportOnce(m_folder, folderReason(m_problem), {});
+        return std::nullopt;
+    }
     const bool compact = isCompact();
-    Pending pending{QDateTime::currentDateTime(), ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png")};
+    Pending pending{m_clock(), ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png")};
     pending.settings.format = compact ? ExportFormat::heic : ExportFormat::png;
     pending.settings.quality = compact ? 0.92 : 1.0;
     return pending;
@@ -181,8 +179,9 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
     const std::optional<QByteArray> &bytes = encoded.bytes;
     if (!bytes || bytes->isEmpty()) return {};
     // The folder is checked again: it may have been replaced while the capture was encoded.
-    if (!folderUsable()) {
-        tellWhyNotKept();
+    const bool usable = folderUsable();
+    if (!usable && refusedOutright(m_problem)) {
+        reportOnce(m_folder, folderReason(m_problem), {});
         return {};
     }
     const QString stem = m_folder + QStringLiteral("/Pelicarta ") +
@@ -190,10 +189,22 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
     QString path = stem + QLatin1Char('.') + pending.extension;
     for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
         path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(pending.extension);
-    if (!platform::writeFileAtomically(path, *bytes)) return {};
+    QString error = usable ? QString() : folderReason(m_problem);
+    if (!usable || !platform::writeFileAtomically(path, *bytes, &error)) {
+        // The capture just taken is not lost: it goes to the private runtime folder when there is
+        // one, and the user is told once where, and why the folder refused it.
+        QString keptIn;
+        const QString kept = keepElsewhere(QFileInfo(path).fileName(), *bytes, &keptIn);
+        reportOnce(m_folder, error, keptIn);
+        return kept;
+    }
+    // Kept in the runtime folder because the documents folder could not be made: said once.
+    if (!m_fallback.error.isEmpty()) reportOnce(m_fallback.folder, m_fallback.error, m_folder);
+    else m_failureReported = false;
 
     emit captureWritten(path, image);
-    m_items.prepend({path, QDateTime::currentDateTime(), encoded.thumbnail});
+    const QFileInfo written(path);
+    m_items.prepend({path, QDateTime::currentDateTime(), encoded.thumbnail, written.size(), written.lastModified()});
     while (m_items.size() > showCount) m_items.removeLast();
     emit itemsChanged();
     pruneDisk(path);
@@ -254,11 +265,14 @@ void RecentsStore::load() {
     QList<RecentCapture> items;
     const QList<Listed> files = listing();
     for (qsizetype i = 0; i < std::min<qsizetype>(files.size(), showCount); ++i) {
-        // A thumbnail already held (or on its way) is kept: a deletion reloads the list.
-        const auto held = std::find_if(m_items.cbegin(), m_items.cend(),
-                                       [&](const RecentCapture &item) { return item.path == files[i].path; });
-        items.append({files[i].path, files[i].date, held != m_items.cend() ? held->thumbnail : QImage()});
-        if (items.last().thumbnail.isNull()) decodeThumbnail(files[i].path);
+        // A thumbnail already held (or on its way) is kept while its file is the same (size and
+        // modification time): a deletion reloads the list. A file replaced or spoilt meanwhile is read again.
+        const Listed &file = files[i];
+        const auto held = std::find_if(m_items.cbegin(), m_items.cend(), [&](const RecentCapture &item) {
+            return item.path == file.path && item.fileSize == file.size && item.modified == file.modified;
+        });
+        items.append({file.path, file.date, held != m_items.cend() ? held->thumbnail : QImage(), file.size, file.modified});
+        if (items.last().thumbnail.isNull()) decodeThumbnail(file.path);
     }
     m_items = items;
     emit itemsChanged();
@@ -338,6 +352,16 @@ bool RecentsStore::removeOwnFile(const QString &path) const {
 
 void RecentsStore::removed(const QStringList &paths) { emit capturesRemoved(paths); }
 
+QString RecentsStore::keepElsewhere(const QString &fileName, const QByteArray &bytes, QString *folder) const {
+    // Only the user's private runtime folder, checked as ours; never a shared temporary folder.
+    const QString dir = platform::AppPaths::runtimeSubfolder(QStringLiteral("Recentes"));
+    if (dir.isEmpty() || dir == m_folder) return {};
+    const QString path = dir + QLatin1Char('/') + fileName;
+    if (!platform::writeFileAtomically(path, bytes)) return {};
+    *folder = dir;
+    return path;
+}
+
 void RecentsStore::open(const RecentCapture &item) {
     const QImage image = platform::ImageFile::read(item.path);
     if (!image.isNull()) {
@@ -371,7 +395,7 @@ void RecentsStore::deleteAll() {
     QStringList files;
     for (const QString &path : sortedFiles())
         if (removeOwnFile(path)) files.append(path);
-    if (!files.isEmpty()) removed(files);
+    if (!files.isEmpty()) emit capturesCleared(files);
     m_items.clear();
     emit itemsChanged();
     refreshUsage();

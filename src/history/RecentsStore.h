@@ -40,7 +40,7 @@ class UserDefaults;
 // store named ("Pelicarta yyyy-MM-dd HH.mm.ss", an optional " (N)", .png or .heic) are ever pruned or
 // deleted, so a user's own pictures in the folder stay. The folder must be a private folder of ours
 // (platform::PrivateFolder), checked before every use: a link to another folder, or a folder of
-// another user, is never listed, written or pruned, and the user is told once (`storageNotice`).
+// another user, is never listed, written or pruned, and the user is told once (`keepingFailed`).
 class RecentsStore : public QObject {
     Q_OBJECT
 public:
@@ -119,6 +119,8 @@ public:
     static QDateTime fileDate(const QFileInfo &file);
     // Tests order files by dates they can set; empty restores `fileDate`.
     void setDateReader(DateReader reader);
+    // Tests fix the time new files are named after; empty restores the clock.
+    void setClock(std::function<QDateTime()> clock);
 
 signals:
     void itemsChanged();
@@ -126,20 +128,27 @@ signals:
     // A file was written, with the image it holds (for the history index; an editor opened on that
     // image before the file existed takes it as its source).
     void captureWritten(const QString &path, const QImage &image);
-    // Files were removed from the folder: pruned to the keep limit, deleted, or all deleted.
+    // Files were removed from the folder: pruned to the keep limit or deleted. Receivers: the history
+    // index first, then the router.
     void capturesRemoved(const QStringList &paths);
+    // The folder refused a capture (`error` says why); the capture was kept in `keptIn` instead (empty
+    // when that failed too, or when the folder is a link or another user's, which keeps nothing). Also
+    // when the store works in the runtime folder (`keptIn`) because `folder` could not be made. Emitted
+    // once, until a capture is written to the folder again.
+    void keepingFailed(const QString &folder, const QString &error, const QString &keptIn);
+    // Every capture file was deleted at once (`deleteAll`). Receivers: the router first, then the
+    // history index.
+    void capturesCleared(const QStringList &paths);
     // A capture read back to be opened in the editor (style: always none); src/app opens it and
     // shows the editor page. The store knows no window.
     void editorRequested(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style);
-    // Something the user must learn about where captures are kept (the folder is not ours, there is
-    // no private folder, captures last only for the session); each message once per store.
-    void storageNotice(const QString &title, const QString &message);
 
 private:
     struct Listed {
         QString path;
         QDateTime date; // invalid when unknown: sorts last
         qint64 size = 0;
+        QDateTime modified;
     };
     struct Pending {
         QDateTime time;
@@ -170,19 +179,26 @@ private:
     bool removeOwnFile(const QString &path) const;
     // Whether the folder is (or could be made) a private folder of ours; sets m_problem.
     bool folderUsable() const;
-    void tellWhyNotKept();
-    void tellOnce(const QString &title, const QString &message);
+    // Emits keepingFailed unless it was since the last capture written to the folder.
+    void reportOnce(const QString &folder, const QString &error, const QString &keptIn);
+    // Writes a capture the folder refused into the private runtime folder; its path, or empty.
+    QString keepElsewhere(const QString &fileName, const QByteArray &bytes, QString *folder) const;
 
     platform::UserDefaults &m_defaults;
     QString m_folder;
     Encoder m_encoder;
     DateReader m_dateOf = &RecentsStore::fileDate;
+    std::function<QDateTime()> m_clock = &QDateTime::currentDateTime;
     QList<RecentCapture> m_items;
     qint64 m_usedBytes = 0;
+    bool m_failureReported = false;
     QSet<QString> m_decoding;
     mutable platform::PrivateFolder::Problem m_problem = platform::PrivateFolder::Problem::none;
-    QPair<QString, QString> m_fallbackNotice; // title and message
-    QSet<QString> m_told;
+    struct Fallback {
+        QString folder; // the documents folder that could not be used
+        QString error;  // why; empty when it was used
+        QString keptIn; // where captures go instead (empty: nowhere)
+    } m_fallback;
     struct Job;
     void complete(Job *job);
     std::list<std::unique_ptr<Job>> m_jobs;

@@ -51,11 +51,14 @@ Place documentsSubfolderOrRuntime(const QString &name) {
     // A link or another user's folder in our place is refused outright: nothing is kept anywhere else
     // either, so that the user notices and mends it.
     if (!place.path.isEmpty() || place.problem != PrivateFolder::Problem::cannotCreate) return place;
-    const QString runtime = PrivateFolder::runtimeFolder();
-    if (runtime.isEmpty()) return place;
-    place.path = privateBelow(runtime, name, nullptr, nullptr);
+    place.path = runtimeSubfolder(name);
     place.temporary = !place.path.isEmpty();
     return place;
+}
+
+QString runtimeSubfolder(const QString &name) {
+    const QString runtime = PrivateFolder::runtimeFolder();
+    return runtime.isEmpty() ? QString() : privateBelow(runtime, name, nullptr, nullptr);
 }
 
 } // namespace platform::AppPaths

@@ -35,5 +35,8 @@ struct Place {
 };
 Place documentsSubfolderOrRuntime(const QString &name);
 
+// "Pelicarta/<name>" in the user's private runtime folder, made private; empty without one.
+QString runtimeSubfolder(const QString &name);
+
 } // namespace AppPaths
 } // namespace platform

@@ -191,6 +191,6 @@ if __name__ == "__main__":
     missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo")
                if not shutil.which(tool)]
     if missing:
-        print("missing tools: " + ", ".join(missing))
-        sys.exit(77)
+        print("missing tools: " + ", ".join(missing) + " (scripts/setup-debian.sh installs them)")
+        sys.exit(1)
     unittest.main(argv=[sys.argv[0], *sys.argv[2:]], verbosity=2)
