@@ -597,7 +597,7 @@ class RoadTest(DesktopTest):
             locked = True
         if not locked:
             self.skipTest("cannot make a folder unwritable for root here")
-        elsewhere = f"{tempfile.gettempdir()}/Pelicarta-{os.getuid()}/Recentes"
+        elsewhere = f"{app.home}/run/Pelicarta/Recentes"  # the private runtime folder, never a shared one
         kept_before = set(os.listdir(elsewhere)) if os.path.isdir(elsewhere) else set()
         self.capture_and_wait_for_png(app)
         self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com Ctrl+V em qualquer app"), 3))
