@@ -199,8 +199,11 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
         return kept;
     }
     // Kept in the runtime folder because the documents folder could not be made: said once.
-    if (!m_fallback.error.isEmpty()) reportOnce(m_fallback.folder, m_fallback.error, m_folder);
-    else m_failureReported = false;
+    if (!m_fallback.error.isEmpty()) {
+        reportOnce(m_fallback.folder, m_fallback.error, m_folder);
+    } else {
+        m_failureReported = false;
+    }
 
     emit captureWritten(path, image);
     const QFileInfo written(path);
