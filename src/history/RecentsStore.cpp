@@ -54,6 +54,7 @@ RecentsStore::RecentsStore(platform::UserDefaults &defaults, QString folder, Enc
     : QObject(parent), m_defaults(defaults), m_folder(QDir::cleanPath(QDir(folder).absolutePath())),
       m_encoder(encoder ? std::move(encoder) : Encoder(&Exporter::encode)) {
     QDir().mkpath(m_folder);
+    m_defaults.onChange(Settings::historyKeep.key(), this, [this] { emit keepOnDiskChanged(); });
     load();
 }
 
