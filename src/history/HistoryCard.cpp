@@ -258,7 +258,10 @@ void HistoryCard::mousePressEvent(QMouseEvent *event) {
 }
 
 void HistoryCard::mouseDoubleClickEvent(QMouseEvent *event) {
-    if (event->button() == Qt::LeftButton) emit openRequested(m_entry);
+    if (event->button() != Qt::LeftButton) return;
+    // Selected too: a double click may arrive without the press before it (assistive tools).
+    emit selectRequested(m_entry);
+    emit openRequested(m_entry);
 }
 
 void HistoryCard::contextMenuEvent(QContextMenuEvent *event) {

@@ -20,7 +20,7 @@ QString longDate(const QDateTime &date);
 QString dayHeading(QDate day, bool withYear, const QString &languageTag);
 QString dayHeading(QDate day, bool withYear);
 
-// A local moment as a short mention: the abbreviated date and the time ("15 de mar. de 2025 14:05",
+// A local moment as a short mention: the abbreviated date and the time ("15 de mar. de 2025, 14:05",
 // "Mar 15, 2025, 2:05 PM"), in the application's language.
 QString abbreviatedDateTime(const QDateTime &moment);
 
