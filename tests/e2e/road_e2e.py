@@ -251,12 +251,17 @@ def image_size(desktop, path_or_bytes):
     return int(w), int(h)
 
 
+def color_fraction(path, x, y, w, h, color, fuzz=12):
+    """How much of a region of a screenshot is close to a colour ("#rrggbb")."""
+    out = subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-fuzz", f"{fuzz}%", "-fill",
+                          "white", "-opaque", color, "-fill", "black", "+opaque", "white", "-format", "%[fx:mean]",
+                          "info:"], capture_output=True)
+    return float(out.stdout.decode() or 0)
+
+
 def red_fraction(path, x, y, w, h):
     """How much of a region of a screenshot is pure-ish red."""
-    out = subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-fuzz", "12%", "-fill", "white",
-                          "-opaque", "#ff0000", "-fill", "black", "+opaque", "white", "-format", "%[fx:mean]", "info:"],
-                         capture_output=True)
-    return float(out.stdout.decode() or 0)
+    return color_fraction(path, x, y, w, h, "#ff0000")
 
 
 class DesktopTest(unittest.TestCase):
@@ -388,10 +393,12 @@ class RoadTest(DesktopTest):
             window = wait_for(app.main_window, 10)
             self.assertTrue(window, "the editor did not open the main window")
             shot = f"{app.home}/screen.png"
-            # The editor page shows the capture, red window included, inside the main window.
+            # The editor page shows the beautified capture, red window included, on the default style's
+            # backdrop (aurora, a gradient from violet #6E5BD8), inside the main window.
             self.assertTrue(wait_for(lambda: (self.desktop.screenshot(shot),
-                                              red_fraction(shot, *window[1:]) > 0.002)[1], 10),
-                            "the capture is not shown in the main window")
+                                              red_fraction(shot, *window[1:]) > 0.002 and
+                                              color_fraction(shot, *window[1:], "#6e5bd8", 6) > 0.002)[1], 10),
+                            "the beautified capture is not shown in the main window")
             # The file is written in the background and may follow the editor.
             self.assertTrue(wait_for(lambda: len(app.capture_files()) == (1 if keep else 0), 10), app.capture_files())
             self.assertTrue(app.running())
