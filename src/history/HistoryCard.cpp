@@ -19,7 +19,6 @@
 #include <QAccessibleWidget>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
-#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QTextLayout>
@@ -152,7 +151,7 @@ void HistoryCard::setSelected(bool selected) {
 }
 
 QString HistoryCard::timeText() const {
-    return m_entry.date().isValid() ? QLocale().toString(m_entry.date().time(), QLocale::ShortFormat) : QString();
+    return platform::shortTime(m_entry.date());
 }
 
 QString HistoryCard::sizeText() const {

@@ -2,13 +2,13 @@
 
 #include "core/Localization.h"
 #include "history/RecentsStore.h"
+#include "platform/LongDate.h"
 #include "widgets/FilledImage.h"
 #include "widgets/HoverProgress.h"
 #include "widgets/OverlayButton.h"
 #include "widgets/Theme.h"
 
 #include <QContextMenuEvent>
-#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 
@@ -46,7 +46,7 @@ void RecentThumbnail::setItem(const RecentCapture &item) {
 }
 
 void RecentThumbnail::updateTexts() {
-    const QString time = QLocale().toString(m_item.date.time(), QLocale::ShortFormat);
+    const QString time = platform::shortTime(m_item.date);
     setAccessibleName(L(LKey("Captura de %@. Abrir no Editor.", {time})));
 }
 

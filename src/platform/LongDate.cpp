@@ -96,6 +96,15 @@ QString dayHeading(QDate day, bool withYear, const QString &languageTag) {
 
 QString dayHeading(QDate day, bool withYear) { return dayHeading(day, withYear, formattingLanguage()); }
 
+QString shortTime(const QDateTime &moment, const QString &languageTag) {
+    if (!moment.isValid()) return {};
+    const QDateTime local = moment.toLocalTime();
+    const QString text = formatFields(QDateTime(local.date(), local.time(), Qt::UTC), languageTag, "jmm");
+    return text.isEmpty() ? QLocale(languageTag).toString(local.time(), QLocale::ShortFormat) : text;
+}
+
+QString shortTime(const QDateTime &moment) { return shortTime(moment, formattingLanguage()); }
+
 QString abbreviatedDateTime(const QDateTime &moment) {
     if (!moment.isValid()) return {};
     const QDateTime local = moment.toLocalTime();

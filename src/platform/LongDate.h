@@ -20,6 +20,11 @@ QString longDate(const QDateTime &date);
 QString dayHeading(QDate day, bool withYear, const QString &languageTag);
 QString dayHeading(QDate day, bool withYear);
 
+// The time of day of a moment, hours and minutes, in the language's own clock ("14:05", "2:05 PM").
+// Qt's short format would show the seconds where the system has no locale set.
+QString shortTime(const QDateTime &moment, const QString &languageTag);
+QString shortTime(const QDateTime &moment);
+
 // A local moment as a short mention: the abbreviated date and the time ("15 de mar. de 2025, 14:05",
 // "Mar 15, 2025, 2:05 PM"), in the application's language.
 QString abbreviatedDateTime(const QDateTime &moment);

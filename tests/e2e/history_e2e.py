@@ -81,10 +81,13 @@ class HistoryPageTest(road_e2e.DesktopTest):
 
         self.key(app, "ctrl+3")
         self.assertTrue(self.wait_page(app, "history"), self.current_page(app))
+        self.key(app, "ctrl+f")
         self.desktop.x(["xdotool", "type", "--delay", "60", "configuracoes"])
         # The cards appear with their marked line once the texts are read.
-        self.assertTrue(wait_for(lambda: self.marked_pixels(app) > 100, 90, 0.5),
-                        "no marked snippet:\n" + app.output())
+        marked = wait_for(lambda: self.marked_pixels(app) > 100, 90, 0.5)
+        if not marked:
+            self.keep_screenshot(app, "history-search-failed.png")
+        self.assertTrue(marked, "no marked snippet:\n" + app.output())
         self.keep_screenshot(app, "history-search.png")
         box = wait_for(lambda: self.first_box(app), 5)
         self.assertTrue(box, "no card on the page")
