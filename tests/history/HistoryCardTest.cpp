@@ -131,13 +131,13 @@ TEST_F(HistoryCardTest, HoverButtonsMenuAndAccessibility) {
     QStringList items;
     for (QAction *action : menu->actions()) items.append(action->isSeparator() ? QStringLiteral("—") : action->text());
     EXPECT_EQ(items, (QStringList{QStringLiteral("Abrir no Editor"), QStringLiteral("Copiar imagem"),
-                                  QStringLiteral("Copiar texto do print"), QStringLiteral("Mostrar no Finder"),
+                                  QStringLiteral("Copiar texto do print"), QStringLiteral("Mostrar na pasta"),
                                   QStringLiteral("—"), QStringLiteral("Excluir")}));
     ASSERT_TRUE(menu->actions()[2]->isEnabled());
     menu->actions()[2]->trigger();
     ASSERT_EQ(pasteboard.m_items.size(), 1);
     EXPECT_EQ(pasteboard.m_items.first(), platform::Pasteboard::Item(QStringLiteral("text/plain"), "Olá\nmundo"));
-    EXPECT_EQ(toast(), QStringLiteral("Texto copiado — Cole com ⌘V"));
+    EXPECT_EQ(toast(), QStringLiteral("Texto copiado — Cole com Ctrl+V"));
     menu->actions()[0]->trigger();
     EXPECT_EQ(opened.count(), 1);
 
@@ -167,7 +167,7 @@ TEST_F(HistoryCardTest, CopiedSaysSoOnlyOnceTheClipboardHoldsTheImage) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !pasteboard.m_items.isEmpty(); }, 5000));
     EXPECT_EQ(pasteboard.m_items.first().first, QStringLiteral("image/png"));
     EXPECT_EQ(QImage::fromData(pasteboard.m_items.first().second).size(), capturePicture().size());
-    EXPECT_EQ(toast(), QStringLiteral("Copiado — Cole com ⌘V em qualquer app"));
+    EXPECT_EQ(toast(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
 
     // A file that can no longer be read leaves the clipboard alone and says so.
     pasteboard.m_items.clear();
