@@ -5,6 +5,7 @@
 #include "app/HomeView.h"
 #include "app/PagePlaceholder.h"
 #include "app/ShortcutsSection.h"
+#include "brand/BrandStore.h"
 #include "core/Localization.h"
 #include "core/ShortcutStore.h"
 #include "editor_window/EditorPage.h"
@@ -12,6 +13,7 @@
 #include "history/HistoryView.h"
 #include "history/RecentsStore.h"
 #include "platform/UserDefaults.h"
+#include "tutorial_window/TutorialView.h"
 #include "tutorials/TutorialStore.h"
 #include "widgets/Icons.h"
 #include "widgets/Theme.h"
@@ -77,7 +79,7 @@ AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent)
     m_pages = {
         {AppRouter::Page::home, new HomeView(ShortcutStore::shared(), RecentsStore::shared(),
                                              platform::UserDefaults::standard(), Greeting::systemSources(), m_stack)},
-        {AppRouter::Page::tutorial, new PagePlaceholder(L("Tutoriais"), m_stack)},
+        {AppRouter::Page::tutorial, new TutorialView(TutorialStore::shared(), ShortcutStore::shared(), BrandStore::shared(), m_stack)},
         {AppRouter::Page::brand, new PagePlaceholder(L("Marca"), m_stack)},
         {AppRouter::Page::settings, new SettingsPage(m_stack)},
     };
