@@ -84,6 +84,7 @@ RecentsStore::RecentsStore(platform::UserDefaults &defaults, QString folder, Enc
     : QObject(parent), m_defaults(defaults),
       m_folder(folder.isEmpty() ? QString() : QDir::cleanPath(QDir(folder).absolutePath())),
       m_encoder(encoder ? std::move(encoder) : Encoder(&Exporter::encode)) {
+    m_defaults.onChange(Settings::historyKeep.key(), this, [this] { emit keepOnDiskChanged(); });
     load();
 }
 

@@ -125,6 +125,8 @@ public:
 signals:
     void itemsChanged();
     void usedBytesChanged();
+    // The stored keep limit changed (`keepOnDisk`).
+    void keepOnDiskChanged();
     // A file was written, with the image it holds (for the history index; an editor opened on that
     // image before the file existed takes it as its source).
     void captureWritten(const QString &path, const QImage &image);
