@@ -4,8 +4,11 @@
 #include "app/HomeView.h"
 #include "app/PagePlaceholder.h"
 #include "app/ShortcutsSection.h"
+#include "brand/BrandStore.h"
+#include "brand_window/BrandView.h"
 #include "core/Localization.h"
 #include "core/ShortcutStore.h"
+#include "core/StyleStore.h"
 #include "editor_window/EditorPage.h"
 #include "history/RecentsStore.h"
 #include "platform/UserDefaults.h"
@@ -76,7 +79,7 @@ AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent)
                                              platform::UserDefaults::standard(), Greeting::systemSources(), m_stack)},
         {AppRouter::Page::history, new PagePlaceholder(L("Histórico"), m_stack)},
         {AppRouter::Page::tutorial, new PagePlaceholder(L("Tutoriais"), m_stack)},
-        {AppRouter::Page::brand, new PagePlaceholder(L("Marca"), m_stack)},
+        {AppRouter::Page::brand, new BrandView(BrandStore::shared(), StyleStore::shared(), m_stack)},
         {AppRouter::Page::settings, new SettingsPage(m_stack)},
     };
     for (QWidget *page : std::as_const(m_pages)) m_stack->addWidget(page);
@@ -109,4 +112,16 @@ void AppShellView::editorChanged(EditorModel *editor) {
     showPage();
 }
 
-void AppShellView::showPage() { m_stack->setCurrentWidget(pageWidget(m_router.page())); }
+void AppShellView::showPage() {
+    // The brand page starts afresh each time it is opened: its notice, tab and preview are kept only
+    // while it stays on screen.
+    if (m_router.page() == AppRouter::Page::brand && m_stack->currentWidget() != m_pages[AppRouter::Page::brand]) {
+        QWidget *old = m_pages[AppRouter::Page::brand];
+        auto *fresh = new BrandView(BrandStore::shared(), StyleStore::shared(), m_stack);
+        m_stack->insertWidget(m_stack->indexOf(old), fresh);
+        m_pages[AppRouter::Page::brand] = fresh;
+        m_stack->removeWidget(old);
+        old->deleteLater();
+    }
+    m_stack->setCurrentWidget(pageWidget(m_router.page()));
+}
