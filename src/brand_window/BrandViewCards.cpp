@@ -151,7 +151,9 @@ BrandCard *BrandView::buildColorsCard() {
         auto *texts = new QVBoxLayout;
         texts->setSpacing(2);
         texts->addWidget(themedLabel(role.title, Theme::font(13), Theme::text(), card));
-        texts->addWidget(themedLabel(role.help, Theme::font(11), Theme::text3(), card));
+        QLabel *help = themedLabel(role.help, Theme::font(11), Theme::text3(), card);
+        help->setWordWrap(true); // two short lines rather than a column wider than the page's
+        texts->addWidget(help);
         row->addLayout(texts, 1);
         row->addSpacing(8);
         auto *hex = new HexField(m_brand.kit().*role.field, card);
@@ -176,6 +178,9 @@ BrandCard *BrandView::buildFontCard() {
     m_fontPicker->setAccessibleName(L("Fonte"));
     m_fontPicker->setToolTip(L("A fonte precisa estar instalada neste Mac"));
     m_fontPicker->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // A long family name must not widen the card column.
+    m_fontPicker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_fontPicker->setMinimumContentsLength(12);
     connect(m_fontPicker, &QComboBox::activated, this, [this](int index) {
         const QVariant family = m_fontPicker->itemData(index);
         writeKit([&](BrandKit &k) {
@@ -241,8 +246,10 @@ BrandCard *BrandView::buildPrintCard() {
         m_variantChips << chip;
     }
     blocks->addLayout(grid);
-    blocks->addWidget(themedLabel(L("Com margem menor que 20 pt o logo não cabe e não aparece."), Theme::font(11),
-                                  Theme::text3(), m_printBlocks));
+    QLabel *margin = themedLabel(L("Com margem menor que 20 pt o logo não cabe e não aparece."), Theme::font(11),
+                                 Theme::text3(), m_printBlocks);
+    margin->setWordWrap(true);
+    blocks->addWidget(margin);
     card->content()->addWidget(m_printBlocks);
     return card;
 }
