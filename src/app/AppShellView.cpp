@@ -12,6 +12,7 @@
 #include "editor_window/EditorPage.h"
 #include "history/RecentsStore.h"
 #include "platform/UserDefaults.h"
+#include "tutorial_window/TutorialView.h"
 #include "tutorials/TutorialStore.h"
 #include "widgets/Icons.h"
 #include "widgets/Theme.h"
@@ -78,7 +79,7 @@ AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent)
         {AppRouter::Page::home, new HomeView(ShortcutStore::shared(), RecentsStore::shared(),
                                              platform::UserDefaults::standard(), Greeting::systemSources(), m_stack)},
         {AppRouter::Page::history, new PagePlaceholder(L("Histórico"), m_stack)},
-        {AppRouter::Page::tutorial, new PagePlaceholder(L("Tutoriais"), m_stack)},
+        {AppRouter::Page::tutorial, new TutorialView(TutorialStore::shared(), ShortcutStore::shared(), BrandStore::shared(), m_stack)},
         {AppRouter::Page::brand, new BrandView(BrandStore::shared(), StyleStore::shared(), m_stack)},
         {AppRouter::Page::settings, new SettingsPage(m_stack)},
     };
