@@ -236,17 +236,17 @@ void BrandView::loadLogo(const QString &path) {
     m_loadingLogo = true;
     syncLogoCard();
     QtConcurrent::run([path] { return LogoLoader::load(path); })
-        .then(this, [this, generation, path](const LogoLoader::Outcome &outcome) {
+        .then(this, [this, generation](const LogoLoader::Outcome &outcome) {
             // Always from the event loop, never inside this call (a quick file can be read before
             // then() is reached), so that a choice made right after this one still supersedes it.
-            QMetaObject::invokeMethod(this, [this, generation, path, outcome] {
+            QMetaObject::invokeMethod(this, [this, generation, outcome] {
                 if (generation != m_logoGeneration) return; // a newer choice or drop took over
-                logoLoaded(path, outcome.image, outcome.note, outcome.message);
+                logoLoaded(outcome.image, outcome.note, outcome.message);
             }, Qt::QueuedConnection);
         });
 }
 
-void BrandView::logoLoaded(const QString &, const QImage &image, const QString &note, const QString &message) {
+void BrandView::logoLoaded(const QImage &image, const QString &note, const QString &message) {
     m_loadingLogo = false;
     if (image.isNull()) {
         setNotice(Notice{message, true, std::nullopt});

@@ -117,7 +117,7 @@ private:
     void syncBackdrops();
     void syncPreview();
     void startRender();
-    void logoLoaded(const QString &path, const QImage &image, const QString &note, const QString &message);
+    void logoLoaded(const QImage &image, const QString &note, const QString &message);
     void leave();
 
     BrandStore &m_brand;
