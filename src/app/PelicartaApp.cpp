@@ -5,12 +5,15 @@
 #include "app/TrayMenu.h"
 #include "capture/CaptureService.h"
 #include "capture/HotkeyManager.h"
+#include "core/DragFile.h"
 #include "platform/SingleInstance.h"
 #include "widgets/Icons.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QSystemTrayIcon>
+#include <QThreadPool>
 
 PelicartaApp::PelicartaApp(platform::SingleInstance *instance, QObject *parent) : QObject(parent) {
     // The global hot keys work before any window exists; they register on the first event-loop turn.
@@ -40,6 +43,10 @@ void PelicartaApp::launch() {
     m_tray->show();
 
     MainWindowController::shared().show(AppRouter::Page::home);
+
+    // Files dragged out on earlier days have long been read by the programs that took them.
+    QThreadPool::globalInstance()->start(
+        [] { DragFile::removeOldFolders(QDir::tempPath(), QDateTime::currentDateTime()); });
 }
 
 void PelicartaApp::reopen() { MainWindowController::shared().show(); }

@@ -1,5 +1,6 @@
 #include "history/RecentsStore.h"
 
+#include "core/CaptureFileName.h"
 #include "core/Exporter.h"
 #include "core/Localization.h"
 #include "core/Settings.h"
@@ -15,7 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QFutureWatcher>
 #include <QPainter>
 #include <QThreadPool>
@@ -123,8 +123,7 @@ std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &imag
 QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, const Encoded &encoded) {
     const std::optional<QByteArray> &bytes = encoded.bytes;
     if (!bytes || bytes->isEmpty()) return {};
-    const QString stem = m_folder + QStringLiteral("/Pelicarta ") +
-                         QLocale::c().toString(pending.time, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+    const QString stem = m_folder + QLatin1Char('/') + CaptureFileName::stem(pending.time);
     QString path = stem + QLatin1Char('.') + pending.extension;
     for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
         path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(pending.extension);

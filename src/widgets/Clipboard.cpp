@@ -4,6 +4,7 @@
 #include "core/Localization.h"
 #include "core/StyleStore.h"
 #include "platform/Pasteboard.h"
+#include "platform/PngStreamWriter.h"
 #include "widgets/Toast.h"
 
 namespace Clipboard {
@@ -11,7 +12,8 @@ namespace Clipboard {
 bool copy(const QImage &image) {
     if (image.isNull()) return false;
     QList<platform::Pasteboard::Item> items;
-    if (const auto png = Exporter::encodeWithQt(image, "png"); png && !png->isEmpty())
+    // The fast zlib level: a copy is pasted at once, and screenshots compress nearly as well with it.
+    if (const auto png = platform::PngStreamWriter::encode(image); png && !png->isEmpty())
         items.append({QStringLiteral("image/png"), *png});
     if (const auto tiff = Exporter::encodeWithQt(image, "tiff"); tiff && !tiff->isEmpty())
         items.append({QStringLiteral("image/tiff"), *tiff});
