@@ -199,7 +199,11 @@ std::optional<AnnotationCanvas::Grip> AnnotationCanvas::gripHit(QPointF p, const
 
 void AnnotationCanvas::mousePressEvent(QMouseEvent *event) { press(event, 1); }
 
-void AnnotationCanvas::mouseDoubleClickEvent(QMouseEvent *event) { press(event, 2); }
+void AnnotationCanvas::mouseDoubleClickEvent(QMouseEvent *event) {
+    // The second press of a double click; some sources send it while the first is still down.
+    if (m_drag) m_clicks = 2;
+    else press(event, 2);
+}
 
 void AnnotationCanvas::press(QMouseEvent *event, int clicks) {
     if (!m_model || event->button() != Qt::LeftButton || m_drag) return;
