@@ -336,6 +336,7 @@ void AnnotationCanvas::syncTextField() {
 void AnnotationCanvas::paintEvent(QPaintEvent *) {
     if (!m_model || m_model->originalImage().isNull()) return;
     QPainter p(this);
+    p.fillRect(rect(), Theme::bg());
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     const CanvasMapping m = mapping();
     drawImage(p, m);

@@ -41,6 +41,14 @@ class CanvasTest(road_e2e.DesktopTest):
 
     def canvas_frame(self, app):
         """(x, y, width, height) on the screen of the captured desktop shown in the editor's canvas."""
+        frame = []
+        wait_for(lambda: frame.append(self.find_frame(app)) or frame[-1], 10, 0.5)
+        if not frame[-1]:
+            self.keep_screenshot(app, "no-capture.png")
+        self.assertTrue(frame[-1], "the canvas shows no capture")
+        return frame[-1]
+
+    def find_frame(self, app):
         _, cx, cy, cw, ch = client(app)
         shot = Screenshot(self.desktop, f"{app.home}/screen.png")
         xs, ys = [], []
@@ -57,7 +65,8 @@ class CanvasTest(road_e2e.DesktopTest):
             if best[1] - best[0] > 200:
                 xs += list(best)
                 ys.append(y)
-        self.assertTrue(xs, "the canvas shows no capture")
+        if not xs:
+            return None
         return min(xs), min(ys), max(xs) - min(xs), max(ys) - min(ys)
 
     def test_an_arrow_drawn_on_the_canvas_is_in_the_copy_where_it_was_drawn(self):
@@ -69,13 +78,7 @@ class CanvasTest(road_e2e.DesktopTest):
         fx, fy, fw, fh = self.canvas_frame(app)
         scale = fw / 1920
         start, end = (fx + fw * 0.25, fy + fh * 0.3), (fx + fw * 0.7, fy + fh * 0.65)
-        self.desktop.x(["xdotool", "mousemove", str(int(start[0])), str(int(start[1])), "mousedown", "1"])
-        for step in range(1, 11):
-            x = start[0] + (end[0] - start[0]) * step / 10
-            y = start[1] + (end[1] - start[1]) * step / 10
-            self.desktop.x(["xdotool", "mousemove", str(int(x)), str(int(y))])
-        self.desktop.x(["xdotool", "mouseup", "1"])
-        time.sleep(0.5)
+        self.drag(start, end)
         self.keep_screenshot(app, "arrow.png")
 
         self.desktop.set_clipboard_text("before")
@@ -97,6 +100,46 @@ class CanvasTest(road_e2e.DesktopTest):
             x, y = int(left + 3 + (dx - 6) * t), int(top + 3 + (dy - 6) * t)
             self.assertTrue(any((x + i, y + j) in red for i in range(-3, 4) for j in range(-3, 4)),
                             f"the arrow leaves the drag's line at {t}")
+        self.assertTrue(app.running())
+
+
+    def drag(self, start, end):
+        self.desktop.x(["xdotool", "mousemove", str(int(start[0])), str(int(start[1])), "mousedown", "1"])
+        for step in range(1, 11):
+            self.desktop.x(["xdotool", "mousemove", str(int(start[0] + (end[0] - start[0]) * step / 10)),
+                            str(int(start[1] + (end[1] - start[1]) * step / 10))])
+        self.desktop.x(["xdotool", "mouseup", "1"])
+        time.sleep(0.3)
+
+    def test_a_typed_label_and_an_applied_crop_reach_the_copy(self):
+        self.desktop.paint_root(DESK)
+        app = self.start({"afterCapture": "editor"})
+        self.open_editor(app)
+        self.key(app, "t")
+        time.sleep(0.5)
+        fx, fy, fw, fh = self.canvas_frame(app)
+        scale = fw / 1920
+        self.desktop.x(["xdotool", "mousemove", str(int(fx + fw * 0.4)), str(int(fy + fh * 0.4)), "click", "1"])
+        time.sleep(0.3)
+        self.desktop.x(["xdotool", "type", "--delay", "60", "Olá"])
+        time.sleep(0.3)
+        self.keep_screenshot(app, "text.png")
+        self.desktop.x(["xdotool", "key", "Return"])
+
+        self.key(app, "c")
+        self.drag((fx + fw * 0.3, fy + fh * 0.3), (fx + fw * 0.7, fy + fh * 0.8))
+        self.keep_screenshot(app, "crop.png")
+        self.key(app, "Return")  # applies the crop
+        self.desktop.set_clipboard_text("before")
+        self.key(app, "ctrl+c")
+        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        width, height, data = pixels(self.desktop.clipboard("image/png"))
+        pill = sum(1 for i in range(0, len(data) - 2, 3) if all(abs(p - q) <= 6 for p, q in zip(data[i:i + 3], ARROW)))
+        # The label's pill, filled with the mark colour, is in the copy; the copy is no wider than the crop
+        # and its margin.
+        self.assertGreater(pill, 1500)
+        self.assertLess(width, 0.4 * fw / scale + 2 * 140)
+        self.assertLess(height, 0.5 * fh / scale + 2 * 140)
         self.assertTrue(app.running())
 
 
