@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstdio>
+#include <sys/stat.h>
+
 namespace platform {
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error,
@@ -41,12 +44,18 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
 }
 
 QString keepAside(const QString &path) {
-    if (!QFileInfo::exists(path)) return {};
+    // The entry itself is moved, whatever it is (a FIFO, a link to a device): never opened, never copied.
+    auto present = [](const QString &p) {
+        struct stat info {};
+        return ::lstat(QFile::encodeName(p).constData(), &info) == 0;
+    };
+    if (!present(path)) return {};
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString target = QStringLiteral("%1.unreadable-%2").arg(path, stamp);
-    for (int n = 2; QFileInfo::exists(target); ++n)
+    for (int n = 2; present(target); ++n)
         target = QStringLiteral("%1.unreadable-%2-%3").arg(path, stamp).arg(n);
-    return QFile::rename(path, target) ? target : QString();
+    return ::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) == 0 ? target
+                                                                                                    : QString();
 }
 
 } // namespace platform

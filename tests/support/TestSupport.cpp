@@ -31,6 +31,20 @@ QImage filledImage(int width, int height, const QColor &color) {
     return image;
 }
 
+
+ScopedEnvironment::ScopedEnvironment(const char *name, const QString &value)
+    : m_name(name), m_old(qgetenv(name)), m_wasSet(qEnvironmentVariableIsSet(name)) {
+    if (value.isNull()) qunsetenv(name);
+    else qputenv(name, value.toLocal8Bit());
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (m_wasSet) qputenv(m_name, m_old);
+    else qunsetenv(m_name);
+}
+
+bool runsAsRoot() { return ::geteuid() == 0; }
+
 QString outputPath(const QString &name) {
     const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../test-output");
     QDir().mkpath(dir);

@@ -26,6 +26,23 @@ private:
 // An image of one colour, in the drawing format.
 QImage filledImage(int width, int height, const QColor &color);
 
+// Sets an environment variable (a null value unsets it) until the end of the scope.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char *name, const QString &value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    const char *m_name;
+    QByteArray m_old;
+    bool m_wasSet;
+};
+
+// Whether the tests run as root: only then can they stand in for another user (chown, setuid).
+bool runsAsRoot();
+
 // Where rendered images of tests go for a human to look at: <build>/test-output/<name>.
 QString outputPath(const QString &name);
 
