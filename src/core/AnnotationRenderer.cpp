@@ -72,7 +72,7 @@ void drawBlurs(QPainter &p, const QImage &whole, const QList<Annotation> &annota
     }
 }
 
-void drawMark(QPainter &p, const Annotation &a) {
+void paintMark(QPainter &p, const Annotation &a, double fontDpi) {
     const QColor color = colorOf(a.color);
     switch (a.kind.type) {
     case Annotation::Kind::arrow: {
@@ -111,7 +111,7 @@ void drawMark(QPainter &p, const Annotation &a) {
         DropShadow::paint(p, pill, [&](QPainter &m) { m.fillPath(path, Qt::black); }, markShadow(a));
         p.fillPath(path, color);
         const AnnotationRenderer::TextAttributes attributes = AnnotationRenderer::textAttributes(a);
-        p.setFont(attributes.font);
+        p.setFont(SystemFont::font(s, QFont::DemiBold, fontDpi));
         p.setPen(attributes.foreground);
         const QPointF origin(pill.left() + 0.45 * s, pill.top() + 0.25 * s);
         p.drawText(QRectF(origin, pill.bottomRight()), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
@@ -178,7 +178,7 @@ QImage render(const QImage &image, std::optional<QRectF> crop, const QList<Annot
         drawBlurs(p, image, annotations);
         for (const Annotation &a : annotations) {
             p.save();
-            drawMark(p, a);
+            paintMark(p, a, SystemFont::pixelDpi);
             p.restore();
         }
     }
@@ -186,6 +186,13 @@ QImage render(const QImage &image, std::optional<QRectF> crop, const QList<Annot
     canvas.setDotsPerMeterY(resolution.second);
     canvas.setDevicePixelRatio(density);
     return canvas;
+}
+
+void drawMark(QPainter &painter, const Annotation &annotation, double fontDpi) {
+    if (annotation.kind.type == Annotation::Kind::blur) return;
+    painter.save();
+    paintMark(painter, annotation, fontDpi);
+    painter.restore();
 }
 
 QImage pixelate(const QImage &image) {

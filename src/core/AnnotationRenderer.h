@@ -9,6 +9,8 @@
 #include <QPainterPath>
 #include <QRectF>
 
+class QPainter;
+
 #include <optional>
 
 // Bakes the editor's marks into the captured image. The editor's live canvas draws with the same
@@ -27,6 +29,10 @@ struct TextAttributes {
 // then taken, when that is an unshared image of the right size in Format_ARGB32_Premultiplied.
 QImage render(const QImage &image, std::optional<QRectF> crop, const QList<Annotation> &annotations,
               QImage *storage = nullptr);
+
+// Draws one mark other than a blur in the painter's coordinates (image pixels), exactly as `render`
+// bakes it; label fonts are sized for a device of `fontDpi` (the live canvas passes its own).
+void drawMark(QPainter &painter, const Annotation &annotation, double fontDpi = 72);
 
 // The coarse copy of the image whose stretched pixels cover blurred regions: about 90 blocks along
 // the longer side, blocks of at least 10 pixels. Null when it cannot be made.

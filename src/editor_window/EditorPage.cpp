@@ -3,7 +3,9 @@
 #include "brand/BrandStore.h"
 #include "core/Localization.h"
 #include "core/StyleStore.h"
+#include "editor/AnnotationCanvas.h"
 #include "editor/EditorModel.h"
+#include "editor_window/EditorToolbar.h"
 #include "widgets/ImageDrag.h"
 #include "widgets/Theme.h"
 
@@ -36,7 +38,20 @@ EditorPage::EditorPage(QWidget *parent) : QWidget(parent) {
 
 void EditorPage::setModel(EditorModel *model) {
     if (m_model) disconnect(m_model, nullptr, this, nullptr);
+    // The old canvas ends its press and text entry on the model it was made for.
+    delete m_canvas;
+    delete m_toolbar;
+    m_canvas = nullptr;
+    m_toolbar = nullptr;
     m_model = model;
+    if (model) {
+        m_toolbar = new EditorToolbar(model, this);
+        m_canvas = new AnnotationCanvas(model, this);
+        connect(model, &EditorModel::toolChanged, this, &EditorPage::showCanvasOrPreview);
+        layoutChildren();
+        m_toolbar->show();
+        showCanvasOrPreview();
+    }
     setAccessibleName(model ? L("Editor") : QString());
     if (model) {
         connect(model, &EditorModel::previewChanged, this, qOverload<>(&QWidget::update));
@@ -52,10 +67,31 @@ const QImage &EditorPage::shownImage() const {
     return m_model->showOriginal() && !m_model->preview().isNull() ? m_model->original() : m_model->preview();
 }
 
+QRectF EditorPage::contentRect() const {
+    QRectF area(rect());
+    if (m_toolbar) area.setTop(EditorToolbar::height);
+    return area;
+}
+
+void EditorPage::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    layoutChildren();
+}
+
+void EditorPage::layoutChildren() {
+    if (m_toolbar) m_toolbar->setGeometry(0, 0, width(), EditorToolbar::height);
+    if (m_canvas) m_canvas->setGeometry(contentRect().toRect());
+}
+
+void EditorPage::showCanvasOrPreview() {
+    if (m_canvas) m_canvas->setVisible(m_model && m_model->tool() != EditorTool::preview);
+    update();
+}
+
 QRectF EditorPage::imageRect() const {
     const QImage &shown = shownImage();
     if (shown.isNull()) return {};
-    const QRectF area = QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    const QRectF area = contentRect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
     if (area.isEmpty()) return {};
     // Never enlarged past its own pixels: a small capture stays sharp in the middle of the page.
     QSizeF size = QSizeF(shown.size()) / devicePixelRatioF();
@@ -101,7 +137,7 @@ void EditorPage::mouseReleaseEvent(QMouseEvent *) { m_pressAt.reset(); }
 void EditorPage::paintBusy(QPainter &p) {
     if (!m_spin.isActive()) m_spin.start();
     // Twelve ticks around the centre, the brightest one turning.
-    p.translate(rect().center());
+    p.translate(contentRect().center());
     for (int i = 0; i < kSpinSteps; ++i) {
         QColor tick = Theme::text2();
         tick.setAlphaF(0.15f + 0.85f * static_cast<float>((i + kSpinSteps - m_spinStep) % kSpinSteps) / kSpinSteps);

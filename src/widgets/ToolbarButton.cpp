@@ -10,6 +10,8 @@ namespace {
 
 constexpr int kDot = 9;
 constexpr int kSymbol = 13;
+constexpr int kSpinner = 14;
+constexpr int kSpinSteps = 12;
 
 } // namespace
 
@@ -17,6 +19,19 @@ ToolbarButton::ToolbarButton(const QString &text, bool prominent, QWidget *paren
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
     setProminent(prominent);
+    m_spin.setInterval(80);
+    connect(&m_spin, &QTimer::timeout, this, [this] {
+        m_spinStep = (m_spinStep + 1) % kSpinSteps;
+        update();
+    });
+}
+
+void ToolbarButton::setBusy(bool busy) {
+    if (m_busy == busy) return;
+    m_busy = busy;
+    if (busy) m_spin.start();
+    else m_spin.stop();
+    changed();
 }
 
 void ToolbarButton::setProminent(bool prominent) {
@@ -62,7 +77,8 @@ QFont ToolbarButton::shortcutFont() const { return Theme::monospaceFont(10); }
 int ToolbarButton::labelWidth() const {
     QList<int> pieces;
     if (m_dot) pieces.append(kDot);
-    if (!m_symbol.isEmpty()) pieces.append(kSymbol);
+    if (m_busy) pieces.append(kSpinner);
+    else if (!m_symbol.isEmpty()) pieces.append(kSymbol);
     if (!text().isEmpty()) pieces.append(QFontMetrics(font()).horizontalAdvance(text()));
     if (!m_shortcut.isEmpty()) pieces.append(QFontMetrics(shortcutFont()).horizontalAdvance(m_shortcut));
     int width = 0;
@@ -85,7 +101,20 @@ void ToolbarButton::paintEvent(QPaintEvent *) {
         p.drawEllipse(QRectF(x, middle - kDot / 2.0, kDot, kDot));
         advance(kDot);
     }
-    if (!m_symbol.isEmpty()) {
+    if (m_busy) {
+        // Twelve ticks around the centre, the brightest one turning.
+        p.save();
+        p.translate(x + kSpinner / 2.0, middle);
+        for (int i = 0; i < kSpinSteps; ++i) {
+            QColor tick = color;
+            tick.setAlphaF(0.15f + 0.85f * static_cast<float>((i + kSpinSteps - m_spinStep) % kSpinSteps) / kSpinSteps);
+            p.setPen(QPen(tick, 1.5, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(0, -3.5), QPointF(0, -kSpinner / 2.0));
+            p.rotate(360.0 / kSpinSteps);
+        }
+        p.restore();
+        advance(kSpinner);
+    } else if (!m_symbol.isEmpty()) {
         p.drawPixmap(QPointF(x, middle - kSymbol / 2.0), Icons::pixmap(m_symbol, kSymbol, color, devicePixelRatioF()));
         advance(kSymbol);
     }

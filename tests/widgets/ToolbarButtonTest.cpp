@@ -27,7 +27,10 @@ TEST(ToolbarButtonTest, IsTwentyEightHighWithTheLabelTenFromEachSide) {
     record.setShortcutText(QStringLiteral("Alt+Shift+T"));
     ToolbarButton symbolOnly;
     symbolOnly.setSymbol(QStringLiteral("arrow.up"));
-    for (const ToolbarButton *button : {&text, &record, &symbolOnly}) EXPECT_EQ(button->sizeHint().height(), 28);
+    ToolbarButton busy(QStringLiteral("Procurando…"), true);
+    busy.setSymbol(QStringLiteral("wand.and.stars"));
+    busy.setBusy(true);
+    for (const ToolbarButton *button : {&text, &record, &symbolOnly, &busy}) EXPECT_EQ(button->sizeHint().height(), 28);
     // A symbol, a space of 6 and the text, with 10 on either side.
     EXPECT_EQ(text.sizeHint().width(), 13 + 6 + QFontMetrics(text.font()).horizontalAdvance(text.text()) + 20);
     EXPECT_GT(record.sizeHint().width(), QFontMetrics(record.font()).horizontalAdvance(record.text()) + 20 + 9);

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "core/Annotation.h"
+#include "editor/CanvasMapping.h"
+
+#include <QPixmap>
+#include <QPointer>
+#include <QWidget>
+
+#include <optional>
+#include <variant>
+
+class EditorModel;
+class QLineEdit;
+
+// The surface on which marks are drawn, selected, moved, resized and typed, and the crop is drawn: the
+// untouched capture fitted into the widget with every mark drawn live on top. It keeps only the press
+// in progress; every change goes to the model, whose interaction bracket makes each press one undo step.
+class AnnotationCanvas : public QWidget {
+    Q_OBJECT
+public:
+    // A handle of the selected mark: a box's edge or corner (x, y each −1, 0 or 1), an arrow's ends,
+    // a label's size.
+    struct Grip {
+        enum Kind { edge, arrowStart, arrowEnd, textScale };
+        Kind kind = edge;
+        int x = 0;
+        int y = 0;
+        bool operator==(const Grip &) const = default;
+    };
+
+    explicit AnnotationCanvas(EditorModel *model, QWidget *parent = nullptr);
+    // Ends a text entry, then the press in progress.
+    ~AnnotationCanvas() override;
+
+    // The whole image while cropping, otherwise the model's visible part, fitted with 36 points around.
+    CanvasMapping mapping() const;
+    // The topmost mark under an image point (a box only near its stroke), or none.
+    std::optional<Annotation> hitTest(QPointF p) const;
+    // The handles of a mark with their image points.
+    static QList<std::pair<Grip, QPointF>> grips(const Annotation &a);
+    // The first handle of `a` within 9 points of `p`, or none.
+    std::optional<Grip> gripHit(QPointF p, const Annotation &a) const;
+    // The in-place field of the label being typed (hidden otherwise).
+    QLineEdit *textField() const { return m_textField; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    struct Drawing { QUuid id; };
+    struct Moving { Annotation from; QPointF start; };
+    struct Resizing { Annotation from; Grip grip; };
+    struct Cropping { QPointF start; };
+    struct Tap {};
+    struct Idle {};
+    using DragState = std::variant<Drawing, Moving, Resizing, Cropping, Tap, Idle>;
+
+    QPointF clampedImagePoint(QPointF viewPoint) const;
+    void press(QMouseEvent *event, int clicks);
+    DragState begin(QPointF p);
+    void change(QPointF p);
+    void end(QPointF p);
+    // The press ends without its release (the canvas goes away).
+    void abandon();
+    void modelChanged();
+    void syncTextField();
+    void updateLook();
+
+    void drawImage(QPainter &p, const CanvasMapping &m);
+    void drawAnnotation(QPainter &p, const Annotation &a, const CanvasMapping &m) const;
+    void drawSelection(QPainter &p, const CanvasMapping &m) const;
+    void drawCropOverlay(QPainter &p, const CanvasMapping &m) const;
+    void drawTextFieldFrame(QPainter &p) const;
+
+    QPointer<EditorModel> m_model;
+    std::optional<DragState> m_drag;
+    int m_clicks = 1;
+    QLineEdit *m_textField = nullptr;
+    // The capture and its mosaic scaled for the current mapping, made once per mapping.
+    QPixmap m_scaledOriginal;
+    QPixmap m_scaledMosaic;
+    QSize m_scaledFor;
+};

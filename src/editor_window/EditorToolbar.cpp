@@ -1,0 +1,314 @@
+#include "editor_window/EditorToolbar.h"
+
+#include "core/ColorValue.h"
+#include "core/Localization.h"
+#include "editor/EditorModel.h"
+#include "widgets/Icons.h"
+#include "widgets/Theme.h"
+#include "widgets/ToolbarButton.h"
+
+#include <QAbstractButton>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QTimer>
+
+namespace {
+
+struct ToolLook {
+    const char *symbol;
+    const char *key;
+};
+
+ToolLook lookOf(EditorTool tool) {
+    switch (tool) {
+    case EditorTool::preview: return {"eye", "P"};
+    case EditorTool::select: return {"cursorarrow", "V"};
+    case EditorTool::arrow: return {"arrow.up.right", "A"};
+    case EditorTool::rectangle: return {"rectangle", "R"};
+    case EditorTool::highlight: return {"highlighter", "H"};
+    case EditorTool::text: return {"textformat", "T"};
+    case EditorTool::blur: return {"eye.slash", "B"};
+    case EditorTool::crop: return {"crop", "C"};
+    }
+    return {"eye", "P"};
+}
+
+const char *thicknessName(Annotation::Thickness t) {
+    switch (t) {
+    case Annotation::Thickness::thin: return "Fino";
+    case Annotation::Thickness::medium: return "Médio";
+    case Annotation::Thickness::thick: return "Grosso";
+    }
+    return "Médio";
+}
+
+// A rounded panel behind a group of buttons: filled raised, outlined with a hairline.
+class Panel : public QWidget {
+public:
+    Panel(qreal radius, QWidget *parent = nullptr) : QWidget(parent), m_radius(radius) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QPainterPath shape = Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius);
+        p.fillPath(shape, Theme::raised());
+        p.setPen(QPen(Theme::line(), 1));
+        p.drawPath(shape);
+    }
+
+private:
+    qreal m_radius;
+};
+
+// A button that draws itself whole; clicks land anywhere in its rectangle.
+class PaintedButton : public QAbstractButton {
+public:
+    PaintedButton(QSize size, std::function<void(QPainter &, const QRectF &)> paint, QWidget *parent = nullptr)
+        : QAbstractButton(parent), m_paint(std::move(paint)) {
+        setFixedSize(size);
+        setFocusPolicy(Qt::NoFocus);
+        setCursor(Qt::PointingHandCursor);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        m_paint(p, QRectF(rect()));
+    }
+
+private:
+    std::function<void(QPainter &, const QRectF &)> m_paint;
+};
+
+} // namespace
+
+EditorToolbar::EditorToolbar(EditorModel *model, QWidget *parent) : QWidget(parent), m_model(model) {
+    setObjectName(QStringLiteral("editorToolbar"));
+    setFixedHeight(height);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(16, 0, 16, 0);
+    layout->setSpacing(12);
+    layout->addWidget(toolGroup());
+    layout->addSpacing(8 - 12 + 12); // the flexible gap is at least 8 wide
+    layout->addStretch(1);
+    rebuildOptions();
+    // One rebuild per turn of the event loop, however many properties a model operation changes.
+    auto queue = [this] {
+        if (m_rebuildQueued) return;
+        m_rebuildQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_rebuildQueued = false;
+            rebuildOptions();
+        });
+    };
+    for (auto signal : {&EditorModel::toolChanged, &EditorModel::selectedIDChanged, &EditorModel::annotationsChanged,
+                        &EditorModel::annotationColorChanged, &EditorModel::thicknessChanged, &EditorModel::cropChanged,
+                        &EditorModel::isDetectingSensitiveChanged})
+        connect(model, signal, this, queue);
+    connect(model, &EditorModel::toolChanged, this, qOverload<>(&QWidget::update));
+}
+
+quint32 EditorToolbar::currentColor() const {
+    if (const std::optional<Annotation> selected = m_model->selectedAnnotation()) return selected->color;
+    return m_model->annotationColor();
+}
+
+QWidget *EditorToolbar::toolGroup() {
+    auto *group = new Panel(10, this);
+    auto *layout = new QHBoxLayout(group);
+    layout->setContentsMargins(3, 3, 3, 3);
+    layout->setSpacing(2);
+    for (EditorTool tool : EditorTools::all) {
+        layout->addWidget(toolButton(tool));
+        if (tool != EditorTool::select) continue;
+        auto *separator = new QWidget(group);
+        separator->setFixedSize(1, 26);
+        separator->setAutoFillBackground(true);
+        QPalette palette = separator->palette();
+        palette.setColor(QPalette::Window, Theme::line());
+        separator->setPalette(palette);
+        layout->addSpacing(3);
+        layout->addWidget(separator);
+        layout->addSpacing(3);
+    }
+    return group;
+}
+
+QWidget *EditorToolbar::toolButton(EditorTool tool) {
+    const ToolLook look = lookOf(tool);
+    auto *button = new PaintedButton(QSize(58, 40), [this, tool, look](QPainter &p, const QRectF &r) {
+        const bool on = m_model && m_model->tool() == tool;
+        const QPainterPath shape = Theme::continuousRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 7);
+        if (on) {
+            p.fillPath(shape, Theme::accentSoft());
+            p.setPen(QPen(Theme::accentLine(), 1));
+            p.drawPath(shape);
+        }
+        const QColor color = on ? Theme::text() : Theme::text2();
+        const QPixmap symbol = Icons::pixmap(QString::fromLatin1(look.symbol), 16, color, p.device()->devicePixelRatioF());
+        const QFont titleFont = Theme::font(10);
+        const double titleHeight = QFontMetricsF(titleFont).height();
+        const double top = r.center().y() - (16 + 2 + titleHeight) / 2;
+        p.drawPixmap(QPointF(r.center().x() - 8, top), symbol);
+        p.setFont(titleFont);
+        p.setPen(color);
+        p.drawText(QRectF(r.left(), top + 18, r.width(), titleHeight), Qt::AlignCenter, EditorTools::title(tool));
+    });
+    button->setObjectName(QStringLiteral("tool_") + EditorTools::rawValue(tool));
+    button->setToolTip(L(LKey(QStringLiteral("%@ — %@ · tecla %@"),
+                              {EditorTools::title(tool), EditorTools::detail(tool), QString::fromLatin1(look.key)})));
+    auto label = [this, button, tool] {
+        button->setAccessibleName(m_model && m_model->tool() == tool
+                                      ? L(LKey(QStringLiteral("%@, selecionada"), {EditorTools::title(tool)}))
+                                      : EditorTools::title(tool));
+        button->update();
+    };
+    label();
+    connect(m_model, &EditorModel::toolChanged, button, label);
+    connect(button, &QAbstractButton::clicked, this, [this, tool] {
+        if (m_model) m_model->setTool(tool);
+    });
+    return button;
+}
+
+void EditorToolbar::rebuildOptions() {
+    if (!m_model) return;
+    if (m_options) m_options->deleteLater();
+    m_options = options();
+    m_options->setObjectName(QStringLiteral("toolbarOptions"));
+    static_cast<QHBoxLayout *>(layout())->addWidget(m_options);
+}
+
+QWidget *EditorToolbar::row(int spacing, const QList<QWidget *> &items) {
+    auto *box = new QWidget(this);
+    auto *layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    for (QWidget *item : items) layout->addWidget(item, 0, Qt::AlignVCenter);
+    return box;
+}
+
+QWidget *EditorToolbar::options() {
+    EditorModel &model = *m_model;
+    switch (model.tool()) {
+    case EditorTool::preview: return hint("Escolha uma ferramenta para anotar · as marcas entram no print final");
+    case EditorTool::select: {
+        const std::optional<Annotation> selected = model.selectedAnnotation();
+        if (!selected) return hint("Clique numa anotação para mover · arraste as alças para redimensionar");
+        auto *remove = new ToolbarButton(L("Apagar"), false);
+        remove->setObjectName(QStringLiteral("deleteButton"));
+        remove->setSymbol(QStringLiteral("trash"));
+        remove->setToolTip(L("Apaga a anotação selecionada · ⌫"));
+        connect(remove, &QAbstractButton::clicked, m_model, &EditorModel::deleteSelected);
+        if (selected->kind.type == Annotation::Kind::blur) return row(12, {remove});
+        return row(12, {colorDots(), remove});
+    }
+    case EditorTool::blur: {
+        auto *search = new ToolbarButton({}, true);
+        search->setObjectName(QStringLiteral("sensitiveButton"));
+        const bool busy = model.isDetectingSensitive();
+        search->setText(busy ? L("Procurando…") : L("Esconder dados sensíveis"));
+        search->setBusy(busy);
+        search->setSymbol(QStringLiteral("wand.and.stars"));
+        search->setEnabled(!busy);
+        search->setToolTip(L("Encontra e esconde e-mails, telefones, CPF/CNPJ, cartões e chaves de API"));
+        connect(search, &QAbstractButton::clicked, m_model, &EditorModel::hideSensitiveData);
+        return row(10, {hint("Arraste sobre o que quer esconder"), search});
+    }
+    case EditorTool::crop: {
+        QList<QWidget *> items;
+        if (model.crop()) {
+            auto *uncrop = new ToolbarButton(L("Remover recorte"), false);
+            uncrop->setObjectName(QStringLiteral("removeCropButton"));
+            uncrop->setSymbol(QStringLiteral("arrow.uturn.backward"));
+            connect(uncrop, &QAbstractButton::clicked, this, [this] {
+                if (m_model) m_model->setCrop(std::nullopt);
+            });
+            items.append(uncrop);
+        }
+        auto *apply = new ToolbarButton(L("Aplicar"), true);
+        apply->setObjectName(QStringLiteral("applyCropButton"));
+        apply->setSymbol(QStringLiteral("checkmark"));
+        apply->setToolTip(L("Aplica o recorte e volta à prévia · ↵"));
+        connect(apply, &QAbstractButton::clicked, this, [this] {
+            if (m_model) m_model->setTool(EditorTool::preview);
+        });
+        items.append(apply);
+        return row(10, items);
+    }
+    default: return row(12, {colorDots(), thicknessPicker()});
+    }
+}
+
+QWidget *EditorToolbar::hint(const char *key) {
+    auto *label = new QLabel(L(key), this);
+    label->setObjectName(QStringLiteral("toolbarHint"));
+    label->setFont(Theme::font(12));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Theme::text3());
+    label->setPalette(palette);
+    return label;
+}
+
+QWidget *EditorToolbar::colorDots() {
+    QList<QWidget *> dots;
+    const quint32 current = currentColor();
+    for (const Annotation::PaletteEntry &entry : Annotation::palette) {
+        const quint32 color = entry.color;
+        const bool marked = color == current;
+        auto *dot = new PaintedButton(QSize(22, 22), [color, marked](QPainter &p, const QRectF &r) {
+            const QRectF inner = r.adjusted(2, 2, -2, -2);
+            p.setPen(QPen(QColor(255, 255, 255, qRound(0.25 * 255)), 1));
+            p.setBrush(colorFromHex(color));
+            p.drawEllipse(inner.adjusted(0.5, 0.5, -0.5, -0.5));
+            if (!marked) return;
+            p.setPen(QPen(QColor(237, 231, 250), 2));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(r.adjusted(1, 1, -1, -1));
+        });
+        const QString name = L(entry.nameKey);
+        dot->setToolTip(name);
+        dot->setAccessibleName(L(LKey(QStringLiteral("Cor %@"), {name})));
+        dot->setCheckable(true);
+        dot->setChecked(marked);
+        connect(dot, &QAbstractButton::clicked, this, [this, color] {
+            if (m_model) m_model->setAnnotationColor(color);
+        });
+        dots.append(dot);
+    }
+    QWidget *box = row(6, dots);
+    box->setObjectName(QStringLiteral("colorDots"));
+    return box;
+}
+
+QWidget *EditorToolbar::thicknessPicker() {
+    auto *panel = new Panel(8, this);
+    panel->setObjectName(QStringLiteral("thicknessPicker"));
+    auto *layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+    int position = 0;
+    for (Annotation::Thickness t : Annotation::allThicknesses) {
+        const bool marked = m_model->thickness() == t;
+        const double bar = 2 * position++ + 3;
+        auto *button = new PaintedButton(QSize(30, 26), [marked, bar](QPainter &p, const QRectF &r) {
+            if (marked) p.fillPath(Theme::continuousRoundedRect(r, 6), QColor(44, 44, 55));
+            const QRectF capsule(r.center().x() - 8, r.center().y() - bar / 2, 16, bar);
+            p.setPen(Qt::NoPen);
+            p.setBrush(marked ? Theme::text() : Theme::text3());
+            p.drawRoundedRect(capsule, bar / 2, bar / 2);
+        });
+        button->setToolTip(L(LKey(QStringLiteral("Traço %@"), {L(thicknessName(t)).toLower()})));
+        button->setAccessibleName(button->toolTip());
+        button->setCheckable(true);
+        button->setChecked(marked);
+        connect(button, &QAbstractButton::clicked, this, [this, t] {
+            if (m_model) m_model->setThickness(t);
+        });
+        layout->addWidget(button);
+    }
+    return panel;
+}

@@ -1,0 +1,155 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the annotation canvas with the real program: a full-screen capture opened in the
+editor, marks drawn with xdotool, the result read back from the clipboard.
+
+    canvas_e2e.py PELICARTA [unittest options]
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import editor_e2e  # noqa: E402
+import road_e2e  # noqa: E402
+from road_e2e import wait_for  # noqa: E402
+from shell_e2e import Screenshot, client  # noqa: E402
+
+DESK = (60, 120, 90)
+ARROW = (0xFF, 0x5A, 0x5F)
+
+
+def pixels(png):
+    """(width, height, rgb bytes) of PNG bytes."""
+    ppm = subprocess.run(["convert", "png:-", "-alpha", "off", "ppm:-"], input=png, capture_output=True).stdout
+    parts = ppm.split(maxsplit=4)
+    return int(parts[1]), int(parts[2]), parts[4]
+
+
+class CanvasTest(road_e2e.DesktopTest):
+    open_editor = editor_e2e.EditorTest.open_editor
+    key = editor_e2e.EditorTest.key
+
+    def keep_screenshot(self, app, name):
+        """The screen now, for a person to look at: test-output/canvas-<name>."""
+        folder = os.path.join(os.path.dirname(road_e2e.APP), "..", "test-output")
+        os.makedirs(folder, exist_ok=True)
+        self.desktop.screenshot(os.path.join(folder, "canvas-" + name))
+
+    def canvas_frame(self, app):
+        """(x, y, width, height) on the screen of the captured desktop shown in the editor's canvas."""
+        frame = []
+        wait_for(lambda: frame.append(self.find_frame(app)) or frame[-1], 10, 0.5)
+        if not frame[-1]:
+            self.keep_screenshot(app, "no-capture.png")
+        self.assertTrue(frame[-1], "the canvas shows no capture")
+        return frame[-1]
+
+    def find_frame(self, app):
+        _, cx, cy, cw, ch = client(app)
+        shot = Screenshot(self.desktop, f"{app.home}/screen.png")
+        xs, ys = [], []
+        for y in range(cy, cy + ch, 2):
+            # The longest run of the desktop's colour: the sidebar's thumbnail shows it too.
+            best, run = (0, 0), None
+            for x in range(cx, cx + cw, 2):
+                if shot.pixel(x, y) == DESK:
+                    run = run or x
+                    if x - run > best[1] - best[0]:
+                        best = (run, x)
+                else:
+                    run = None
+            if best[1] - best[0] > 200:
+                xs += list(best)
+                ys.append(y)
+        if not xs:
+            return None
+        return min(xs), min(ys), max(xs) - min(xs), max(ys) - min(ys)
+
+    def test_an_arrow_drawn_on_the_canvas_is_in_the_copy_where_it_was_drawn(self):
+        self.desktop.paint_root(DESK)
+        app = self.start({"afterCapture": "editor"})
+        self.open_editor(app)
+        self.key(app, "a")
+        time.sleep(0.5)
+        fx, fy, fw, fh = self.canvas_frame(app)
+        scale = fw / 1920
+        start, end = (fx + fw * 0.25, fy + fh * 0.3), (fx + fw * 0.7, fy + fh * 0.65)
+        self.drag(start, end)
+        self.keep_screenshot(app, "arrow.png")
+
+        self.desktop.set_clipboard_text("before")
+        self.key(app, "ctrl+c")
+        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        width, _, data = pixels(self.desktop.clipboard("image/png"))
+        # The copy trims the capture's uniform borders, so the arrow is found by its colour: it must
+        # span the drag's extent in image pixels and run along the drag's line.
+        reds = [(i // 3 % width, i // 3 // width) for i in range(0, len(data) - 2, 3)
+                if all(abs(p - q) <= 6 for p, q in zip(data[i:i + 3], ARROW))]
+        self.assertTrue(reds, "no arrow in the copy")
+        left, right = min(x for x, _ in reds), max(x for x, _ in reds)
+        top, bottom = min(y for _, y in reds), max(y for _, y in reds)
+        dx, dy = (int(end[0]) - int(start[0])) / scale, (int(end[1]) - int(start[1])) / scale
+        self.assertLess(abs((right - left) - dx), 12, (left, right, dx))
+        self.assertLess(abs((bottom - top) - dy), 12, (top, bottom, dy))
+        red = set(reds)
+        for t in (0.25, 0.5, 0.75):
+            x, y = int(left + 3 + (dx - 6) * t), int(top + 3 + (dy - 6) * t)
+            self.assertTrue(any((x + i, y + j) in red for i in range(-3, 4) for j in range(-3, 4)),
+                            f"the arrow leaves the drag's line at {t}")
+        self.assertTrue(app.running())
+
+
+    def drag(self, start, end):
+        self.desktop.x(["xdotool", "mousemove", str(int(start[0])), str(int(start[1])), "mousedown", "1"])
+        for step in range(1, 11):
+            self.desktop.x(["xdotool", "mousemove", str(int(start[0] + (end[0] - start[0]) * step / 10)),
+                            str(int(start[1] + (end[1] - start[1]) * step / 10))])
+        self.desktop.x(["xdotool", "mouseup", "1"])
+        time.sleep(0.3)
+
+    def test_a_typed_label_and_an_applied_crop_reach_the_copy(self):
+        self.desktop.paint_root(DESK)
+        app = self.start({"afterCapture": "editor"})
+        self.open_editor(app)
+        self.key(app, "t")
+        time.sleep(0.5)
+        fx, fy, fw, fh = self.canvas_frame(app)
+        scale = fw / 1920
+        self.desktop.x(["xdotool", "mousemove", str(int(fx + fw * 0.4)), str(int(fy + fh * 0.4)), "click", "1"])
+        time.sleep(0.3)
+        self.desktop.x(["xdotool", "type", "--delay", "60", "Olá"])
+        time.sleep(0.3)
+        self.keep_screenshot(app, "text.png")
+        self.desktop.x(["xdotool", "key", "Return"])
+
+        self.key(app, "c")
+        self.drag((fx + fw * 0.3, fy + fh * 0.3), (fx + fw * 0.7, fy + fh * 0.8))
+        self.keep_screenshot(app, "crop.png")
+        self.key(app, "Return")  # applies the crop
+        self.desktop.set_clipboard_text("before")
+        self.key(app, "ctrl+c")
+        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        width, height, data = pixels(self.desktop.clipboard("image/png"))
+        pill = sum(1 for i in range(0, len(data) - 2, 3) if all(abs(p - q) <= 6 for p, q in zip(data[i:i + 3], ARROW)))
+        # The label's pill, filled with the mark colour, is in the copy; the copy is no wider than the crop
+        # and its margin.
+        self.assertGreater(pill, 1500)
+        self.assertLess(width, 0.4 * fw / scale + 2 * 140)
+        self.assertLess(height, 0.5 * fh / scale + 2 * 140)
+        self.assertTrue(app.running())
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    road_e2e.APP = os.path.abspath(sys.argv[1])
+    missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "convert",
+                                 "import") if not shutil.which(tool)]
+    if missing:
+        print("missing tools: " + ", ".join(missing) + " (scripts/setup-debian.sh installs them)")
+        sys.exit(1)
+    unittest.main(argv=[sys.argv[0], *sys.argv[2:]], verbosity=2)

@@ -1,0 +1,227 @@
+#include "editor/AnnotationCanvas.h"
+
+#include "EditorFixture.h"
+#include "core/AnnotationRenderer.h"
+
+#include <QLineEdit>
+#include <QTest>
+
+using namespace editortest;
+
+namespace {
+
+// An 800 × 600 capture on a canvas that shows it at one point per pixel, 36 points in: image point
+// (x, y) is at view point (x + 36, y + 36).
+class AnnotationCanvasTest : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        model = makeModel();
+        canvas = std::make_unique<AnnotationCanvas>(model.get());
+        canvas->resize(872, 672);
+        canvas->show();
+    }
+    void TearDown() override {
+        canvas.reset();
+        model.reset();
+        EditorTest::TearDown();
+    }
+
+    static QPoint at(double x, double y) { return QPoint(qRound(x + 36), qRound(y + 36)); }
+    void drag(QPoint from, QPoint to) {
+        QTest::mousePress(canvas.get(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(canvas.get(), (from + to) / 2);
+        QTest::mouseMove(canvas.get(), to);
+        QTest::mouseRelease(canvas.get(), Qt::LeftButton, {}, to);
+    }
+    Annotation only() const {
+        EXPECT_EQ(model->annotations().size(), 1);
+        return model->annotations().value(0);
+    }
+    void addBox() {
+        model->setTool(EditorTool::rectangle);
+        drag(at(100, 100), at(500, 400));
+    }
+
+    std::unique_ptr<EditorModel> model;
+    std::unique_ptr<AnnotationCanvas> canvas;
+};
+
+QRect redPixels(const QImage &image) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 240 && std::abs(c.green() - 0x5A) < 12 && std::abs(c.blue() - 0x5F) < 12)
+                box |= QRect(x, y, 1, 1);
+        }
+    return box;
+}
+
+} // namespace
+
+TEST_F(AnnotationCanvasTest, SelectHitsABoxOnlyNearItsStrokeAtEveryScale) {
+    addBox();
+    model->setTool(EditorTool::select);
+    QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(300, 250));
+    EXPECT_FALSE(model->selectedID());
+    QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(100 + 8, 250));
+    EXPECT_EQ(model->selectedID(), only().id);
+
+    // At half size 8 points are 16 pixels, and grips answer within 18.
+    canvas->resize(472, 372);
+    ASSERT_DOUBLE_EQ(canvas->mapping().scale(), 0.5);
+    EXPECT_TRUE(canvas->hitTest(QPointF(84.5, 250)));
+    EXPECT_FALSE(canvas->hitTest(QPointF(83, 250)));
+    EXPECT_TRUE(canvas->gripHit(QPointF(518, 400), only()));
+    EXPECT_FALSE(canvas->gripHit(QPointF(519, 400), only()));
+}
+
+TEST_F(AnnotationCanvasTest, AGripDraggedPastTheOppositeEdgeTurnsTheBoxOverInOneStep) {
+    addBox();
+    const QUuid id = only().id;
+    // Still the box tool: a press on the selected box's grip resizes instead of drawing.
+    drag(at(500, 400), at(40, 300));
+    EXPECT_EQ(only().id, id);
+    EXPECT_EQ(only().start, QPointF(40, 100));
+    EXPECT_EQ(only().end, QPointF(100, 300));
+    model->undo();
+    EXPECT_EQ(only().end, QPointF(500, 400));
+}
+
+TEST_F(AnnotationCanvasTest, TheTextGripShrinksToAThirdOfTheWidthAtMost) {
+    model->setTool(EditorTool::text);
+    QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(200, 200));
+    ASSERT_TRUE(model->editingTextID());
+    QTest::keyClicks(canvas->textField(), QStringLiteral("Ola"));
+    QTest::keyClick(canvas->textField(), Qt::Key_Return);
+    EXPECT_FALSE(model->editingTextID());
+    const Annotation text = only();
+    EXPECT_EQ(text.kind.string, QStringLiteral("Ola"));
+    EXPECT_EQ(text.start, QPointF(200, 200));
+
+    Annotation large = text;
+    large.width = 20;
+    model->replaceAnnotation(large);
+    model->setTool(EditorTool::select);
+    QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(205, 205));
+    const QRectF pill = AnnotationRenderer::textBounds(large);
+    drag(at(pill.right(), pill.bottom()), at(0, pill.bottom()));
+    EXPECT_NEAR(only().width, 6, 0.01);
+
+    Annotation thin = only();
+    thin.width = 2;
+    model->replaceAnnotation(thin);
+    const QRectF small = AnnotationRenderer::textBounds(thin);
+    drag(at(small.right(), small.bottom()), at(0, small.bottom()));
+    EXPECT_DOUBLE_EQ(only().width, 1.5);
+}
+
+TEST_F(AnnotationCanvasTest, AClickSelectsATextADoubleClickTypesAndTheTextToolCreatesAtRelease) {
+    model->setTool(EditorTool::text);
+    QTest::mousePress(canvas.get(), Qt::LeftButton, {}, at(50, 50));
+    QTest::mouseMove(canvas.get(), at(300, 60));
+    QTest::mouseRelease(canvas.get(), Qt::LeftButton, {}, at(300, 60));
+    EXPECT_EQ(only().start, QPointF(300, 60));
+    EXPECT_TRUE(canvas->textField()->isVisible());
+    QTest::keyClicks(canvas->textField(), QStringLiteral("Oi"));
+    model->setTool(EditorTool::select);
+
+    QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(305, 65));
+    EXPECT_EQ(model->selectedID(), only().id);
+    EXPECT_FALSE(model->editingTextID());
+    // The sequence a double click arrives as.
+    QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(305, 65));
+    QTest::mouseDClick(canvas.get(), Qt::LeftButton, {}, at(305, 65));
+    QTest::mouseRelease(canvas.get(), Qt::LeftButton, {}, at(305, 65));
+    EXPECT_EQ(model->editingTextID(), only().id);
+    EXPECT_EQ(canvas->textField()->text(), QStringLiteral("Oi"));
+
+    // A press elsewhere with the text tool ends that entry; the tool then opens a new text.
+    model->setTool(EditorTool::text);
+    EXPECT_FALSE(model->editingTextID());
+    QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(600, 500));
+    EXPECT_EQ(model->annotations().size(), 2);
+    QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(305, 65));
+    EXPECT_EQ(model->annotations().size(), 1) << "the empty new text vanishes";
+    EXPECT_EQ(model->editingTextID(), model->annotations().value(0).id);
+}
+
+TEST_F(AnnotationCanvasTest, ACanvasGoingAwayDuringTypingKeepsTheTextAsOneStep) {
+    model->setTool(EditorTool::text);
+    QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(100, 100));
+    QTest::keyClicks(canvas->textField(), QStringLiteral("abc"));
+    canvas.reset();
+    EXPECT_FALSE(model->editingTextID());
+    EXPECT_FALSE(model->isInteracting());
+    EXPECT_EQ(only().kind.string, QStringLiteral("abc"));
+    model->undo();
+    EXPECT_TRUE(model->annotations().isEmpty());
+
+    // An emptied text is still dropped.
+    canvas = std::make_unique<AnnotationCanvas>(model.get());
+    canvas->resize(872, 672);
+    canvas->show();
+    QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(100, 100));
+    QTest::keyClicks(canvas->textField(), QStringLiteral("x"));
+    QTest::keyClick(canvas->textField(), Qt::Key_Backspace);
+    canvas.reset();
+    EXPECT_TRUE(model->annotations().isEmpty());
+}
+
+TEST_F(AnnotationCanvasTest, AToolChangeDuringADragEndsThePress) {
+    model->setTool(EditorTool::rectangle);
+    QTest::mousePress(canvas.get(), Qt::LeftButton, {}, at(100, 100));
+    QTest::mouseMove(canvas.get(), at(300, 300));
+    model->setTool(EditorTool::select);
+    QTest::mouseMove(canvas.get(), at(500, 500));
+    QTest::mouseRelease(canvas.get(), Qt::LeftButton, {}, at(500, 500));
+    EXPECT_EQ(only().end, QPointF(300, 300));
+    EXPECT_FALSE(model->isInteracting());
+    model->undo();
+    EXPECT_TRUE(model->annotations().isEmpty());
+
+    // Too small when the tool changes: gone, as at a release.
+    model->setTool(EditorTool::rectangle);
+    QTest::mousePress(canvas.get(), Qt::LeftButton, {}, at(100, 100));
+    QTest::mouseMove(canvas.get(), at(102, 102));
+    model->setTool(EditorTool::arrow);
+    QTest::mouseMove(canvas.get(), at(400, 400));
+    QTest::mouseRelease(canvas.get(), Qt::LeftButton, {}, at(400, 400));
+    EXPECT_TRUE(model->annotations().isEmpty());
+    EXPECT_FALSE(model->canUndo());
+}
+
+TEST_F(AnnotationCanvasTest, DrawsTheArrowOnTheRenderersPixelsAndHighlightsKeepDarkTextDark) {
+    model->setTool(EditorTool::arrow);
+    drag(at(120, 100), at(520, 380));
+    model->setTool(EditorTool::preview); // no grips over the arrow
+    model->setTool(EditorTool::highlight);
+    model->setSelectedID(std::nullopt);
+    const QImage shown = canvas->grab().toImage().copy(36, 36, 800, 600);
+    const QImage baked = AnnotationRenderer::render(model->originalImage(), std::nullopt, model->annotations());
+    const QRect onScreen = redPixels(shown), inOutput = redPixels(baked);
+    ASSERT_FALSE(inOutput.isEmpty());
+    EXPECT_LE(std::abs(onScreen.left() - inOutput.left()), 1);
+    EXPECT_LE(std::abs(onScreen.top() - inOutput.top()), 1);
+    EXPECT_LE(std::abs(onScreen.right() - inOutput.right()), 1);
+    EXPECT_LE(std::abs(onScreen.bottom() - inOutput.bottom()), 1);
+
+    QImage dark(400, 300, QImage::Format_ARGB32_Premultiplied);
+    dark.fill(Qt::white);
+    for (int y = 140; y < 160; ++y)
+        for (int x = 100; x < 300; ++x) dark.setPixelColor(x, y, QColor(20, 20, 20));
+    EditorModel darkModel(dark, QString(), std::nullopt, nullptr, renderers.make());
+    AnnotationCanvas darkCanvas(&darkModel);
+    darkCanvas.resize(472, 372);
+    darkCanvas.show();
+    darkModel.setTool(EditorTool::highlight);
+    QTest::mousePress(&darkCanvas, Qt::LeftButton, {}, QPoint(36 + 80, 36 + 130));
+    QTest::mouseMove(&darkCanvas, QPoint(36 + 320, 36 + 170));
+    QTest::mouseRelease(&darkCanvas, Qt::LeftButton, {}, QPoint(36 + 320, 36 + 170));
+    darkModel.setSelectedID(std::nullopt);
+    const QImage highlighted = darkCanvas.grab().toImage();
+    EXPECT_LT(qGray(highlighted.pixel(36 + 200, 36 + 150)), 40);
+    EXPECT_GT(qGray(highlighted.pixel(36 + 200, 36 + 135)), 120); // the marker shows around the text
+    settle();
+}
