@@ -7,15 +7,22 @@
 
 class AppSidebar;
 class EditorPage;
+class OnboardingView;
+class QStackedLayout;
 class QStackedWidget;
 
 // The main window's content: the sidebar, a hairline, and the router's current page filling the rest.
 // The editor page is built afresh for every capture opened; without one it shows a placeholder.
+// Until "hasCompletedOnboarding" is set, the first-run onboarding fills the whole window instead; it
+// follows the setting at every change, so the shell appears as the onboarding ends and a fresh
+// onboarding as the settings ask to see it again.
 class AppShellView : public QWidget {
     Q_OBJECT
 public:
     explicit AppShellView(AppRouter &router, QWidget *parent = nullptr);
 
+    // The onboarding while it shows, else null.
+    OnboardingView *onboarding() const { return m_onboarding; }
     AppSidebar *sidebar() const { return m_sidebar; }
     // The page shown now.
     QWidget *currentPage() const;
@@ -26,8 +33,12 @@ public:
 private:
     void showPage();
     void editorChanged(EditorModel *editor);
+    void followOnboarding();
 
     AppRouter &m_router;
+    QStackedLayout *m_modes = nullptr;
+    QWidget *m_shell = nullptr;
+    OnboardingView *m_onboarding = nullptr;
     AppSidebar *m_sidebar = nullptr;
     QStackedWidget *m_stack = nullptr;
     QHash<AppRouter::Page, QWidget *> m_pages;

@@ -5,7 +5,7 @@
 #include <QObject>
 
 class QSystemTrayIcon;
-class TrayMenu;
+class MenuBarView;
 
 namespace platform {
 class SingleInstance;
@@ -31,9 +31,9 @@ public:
     void quit();
 
     QSystemTrayIcon *trayIcon() const { return m_tray; }
-    TrayMenu *menu() const { return m_menu; }
+    MenuBarView *menu() const { return m_menu; }
 
 private:
     QSystemTrayIcon *m_tray = nullptr;
-    TrayMenu *m_menu = nullptr;
+    MenuBarView *m_menu = nullptr;
 };

@@ -4,5 +4,5 @@
 #include <QtGlobal>
 
 // A file size as people read it, in kilobytes or megabytes of 1000 with the locale's decimal sign:
-// "873 KB" (at least 1 KB), "1,2 MB".
+// "0 KB" for nothing, "873 KB" (at least 1 KB for any byte), "1,2 MB".
 QString byteCountText(qint64 bytes);

@@ -50,10 +50,6 @@ private:
     qreal m_opacity = 0;
 };
 
-QColor mix(const QColor &a, const QColor &b, qreal t) {
-    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
-                            float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
-}
 
 } // namespace
 
@@ -128,7 +124,7 @@ void RecentThumbnail::paintEvent(QPaintEvent *) {
     } else {
         drawImageFilled(p, m_item.thumbnail, Theme::continuousRoundedRect(QRectF(rect()), kRadius));
     }
-    p.setPen(QPen(mix(Theme::lineStrong(), Theme::accentLine(), hover), lineWidth));
+    p.setPen(QPen(Theme::mix(Theme::lineStrong(), Theme::accentLine(), hover), lineWidth));
     p.setBrush(Qt::NoBrush);
     p.drawPath(shape);
 }

@@ -29,6 +29,8 @@ QString configFolder() { return xdgBase("XDG_CONFIG_HOME", ".config") + QLatin1C
 
 QString defaultsFile() { return configFolder() + QStringLiteral("/defaults.json"); }
 
+QString autostartEntry() { return xdgBase("XDG_CONFIG_HOME", ".config") + QStringLiteral("/autostart/pelicarta.desktop"); }
+
 QString documentsFolder() {
     const QString path = xdgBase("XDG_DATA_HOME", ".local/share") + QLatin1Char('/') + kAppFolder;
     return makePrivateFolder(path) ? path : QString();

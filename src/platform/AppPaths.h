@@ -13,6 +13,9 @@ QString configFolder();
 // $XDG_CONFIG_HOME/Pelicarta/defaults.json
 QString defaultsFile();
 
+// $XDG_CONFIG_HOME/autostart/pelicarta.desktop: the desktop's entry that starts Pelicarta at login.
+QString autostartEntry();
+
 // $XDG_DATA_HOME/Pelicarta, created with mode 0700 on first call. Empty when it cannot be created.
 QString documentsFolder();
 

@@ -1,3 +1,4 @@
+#include "app/PrefRow.h"
 #include "app/ShortcutsSection.h"
 #include "capture/FakeHotkeys.h"
 #include "capture/HotkeyManager.h"
@@ -30,9 +31,9 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
     EXPECT_FALSE(resetShown(ShortcutAction::captureArea));
     EXPECT_TRUE(resetShown(ShortcutAction::repeatLastArea));
     EXPECT_EQ(section.resetButton(ShortcutAction::captureWindow)->toolTip(), QStringLiteral("Voltar ao padrão (⌥⇧W)"));
-    EXPECT_EQ(section.failureText(ShortcutAction::toggleTutorial),
+    EXPECT_EQ(section.row(ShortcutAction::toggleTutorial)->detail(),
               QStringLiteral("⚠︎ O macOS recusou — outro app pode estar usando. Grave outro."));
-    EXPECT_EQ(section.failureText(ShortcutAction::captureArea), QString());
+    EXPECT_EQ(section.row(ShortcutAction::captureArea)->detail(), QString());
 
     // Recording ⌥⇧Q for the window action shows only that row's reset button.
     QTest::mouseClick(section.recorder(ShortcutAction::captureWindow)->field(), Qt::LeftButton);
@@ -49,5 +50,5 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
 
     // Freeing ⌥⇧T elsewhere and re-registering clears the refusal line.
     store.setShortcut(ShortcutAction::toggleTutorial, Shortcut{17, platform::ModifierFlag::option | platform::ModifierFlag::command, "T"});
-    EXPECT_EQ(section.failureText(ShortcutAction::toggleTutorial), QString());
+    EXPECT_EQ(section.row(ShortcutAction::toggleTutorial)->detail(), QString());
 }

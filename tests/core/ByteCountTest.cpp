@@ -7,6 +7,7 @@
 TEST(ByteCountTest, KilobytesAndMegabytesOfAThousand) {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    EXPECT_EQ(byteCountText(0), QStringLiteral("0 KB"));
     EXPECT_EQ(byteCountText(120), QStringLiteral("1 KB"));
     EXPECT_EQ(byteCountText(873'400), QStringLiteral("873 KB"));
     EXPECT_EQ(byteCountText(999'499), QStringLiteral("999 KB"));
