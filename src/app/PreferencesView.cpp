@@ -116,7 +116,6 @@ PreferencesView::PreferencesView(ShortcutStore &shortcuts, HotkeyManager &hotkey
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     scroll->viewport()->setAutoFillBackground(false);
     auto *content = new QWidget(scroll);
-    content->setAutoFillBackground(false);
     // One column of at most 720, centred in the page.
     auto *centre = new QHBoxLayout(content);
     centre->setContentsMargins(0, 0, 0, 0);
@@ -137,6 +136,7 @@ PreferencesView::PreferencesView(ShortcutStore &shortcuts, HotkeyManager &hotkey
     sections->addWidget(makePermission(column));
     sections->addStretch(1);
     scroll->setWidget(content);
+    content->setAutoFillBackground(false); // the page paints the background, setWidget had turned this on
     outer->addWidget(scroll);
 
     // While the page shows, every change made anywhere shows at once.
