@@ -79,9 +79,6 @@ AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent)
         {AppRouter::Page::history, new PagePlaceholder(L("Histórico"), m_stack)},
         {AppRouter::Page::tutorial, new PagePlaceholder(L("Tutoriais"), m_stack)},
         {AppRouter::Page::brand, new PagePlaceholder(L("Marca"), m_stack)},
-        {AppRouter::Page::settings,
-         new PreferencesView(ShortcutStore::shared(), HotkeyManager::shared(), StyleStore::shared(), RecentsStore::shared(),
-                             defaults, Greeting::systemSources(), ScreenAccess::system(), m_stack)},
     };
     for (QWidget *page : std::as_const(m_pages)) m_stack->addWidget(page);
     m_stack->addWidget(m_emptyEditor);
@@ -114,7 +111,15 @@ void AppShellView::followOnboarding() {
 
 QWidget *AppShellView::currentPage() const { return m_stack->currentWidget(); }
 
-QWidget *AppShellView::pageWidget(AppRouter::Page page) const {
+QWidget *AppShellView::pageWidget(AppRouter::Page page) {
+    // The settings page is built when first asked for: it is many rows, and most runs never show it.
+    if (page == AppRouter::Page::settings && !m_pages.contains(page)) {
+        auto *settings = new PreferencesView(ShortcutStore::shared(), HotkeyManager::shared(), StyleStore::shared(),
+                                             RecentsStore::shared(), platform::UserDefaults::standard(),
+                                             Greeting::systemSources(), ScreenAccess::system(), m_stack);
+        m_stack->addWidget(settings);
+        m_pages.insert(page, settings);
+    }
     if (page != AppRouter::Page::editor) return m_pages.value(page);
     return m_editorPage ? static_cast<QWidget *>(m_editorPage) : m_emptyEditor;
 }

@@ -27,7 +27,7 @@ public:
     // The page shown now.
     QWidget *currentPage() const;
     // The view of a page (for the editor: its page when a capture is open, else the placeholder).
-    QWidget *pageWidget(AppRouter::Page page) const;
+    QWidget *pageWidget(AppRouter::Page page);
     EditorPage *editorPage() const { return m_editorPage; }
 
 private:

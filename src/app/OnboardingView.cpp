@@ -84,8 +84,7 @@ protected:
 };
 
 QLabel *wrappedLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
-    QLabel *label = themedLabel(text, font, color, parent);
-    label->setWordWrap(true);
+    QLabel *label = wrappingLabel(text, font, color, parent);
     label->setAlignment(Qt::AlignHCenter);
     return label;
 }

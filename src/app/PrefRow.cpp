@@ -16,9 +16,7 @@ PrefRow::PrefRow(const QString &title, const QString &detail, QWidget *control, 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(3);
     m_title = themedLabel(title, Theme::font(14), Theme::text(), this);
-    m_title->setWordWrap(true);
-    m_detail = themedLabel(QString(), Theme::font(12), Theme::text3(), this);
-    m_detail->setWordWrap(true);
+    m_detail = wrappingLabel(QString(), Theme::font(12), Theme::text3(), this);
     texts->addWidget(m_title);
     texts->addWidget(m_detail);
     row->addLayout(texts, 1);

@@ -24,9 +24,7 @@
 namespace {
 
 QLabel *textLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
-    QLabel *label = themedLabel(text, font, color, parent);
-    label->setWordWrap(true);
-    return label;
+    return wrappingLabel(text, font, color, parent);
 }
 
 // The round-arrow reset button; drawn only while the action differs from its default.

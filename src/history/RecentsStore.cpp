@@ -5,6 +5,7 @@
 #include "core/Settings.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
+#include "platform/DirectoryCount.h"
 #include "platform/FileReveal.h"
 #include "platform/HeifCodec.h"
 #include "platform/ImageChecks.h"
@@ -29,8 +30,8 @@
 namespace {
 
 bool hasCaptureExtension(const QString &path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("png") || suffix == QLatin1String("heic");
+    return path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".heic"), Qt::CaseInsensitive);
 }
 
 // A capture file's picture; null when it cannot be read (or is beyond the image limits).
@@ -115,7 +116,11 @@ QStringList RecentsStore::sortedFiles() const {
     return paths;
 }
 
-int RecentsStore::fileCount() const { return static_cast<int>(listing().size()); }
+int RecentsStore::fileCount() const {
+    // The listing's entries by name and type alone: the settings page counts at every look, over
+    // folders of thousands of captures.
+    return platform::countFiles(m_folder, &hasCaptureExtension);
+}
 
 std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image) const {
     if (keepOnDisk() < 1 || image.isNull()) return std::nullopt;

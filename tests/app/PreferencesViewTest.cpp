@@ -60,6 +60,8 @@ struct PreferencesViewTest : testing::Test {
         });
     }
     void TearDown() override {
+        // Thumbnails still being read would outlive the test's files and the process.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !recents->isDecoding(); }, 5000));
         view.reset();
         platform::AlertPresenter::setSharedForTesting(nullptr);
         platform::StringTables::setCurrentLanguage({});
