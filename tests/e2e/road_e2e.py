@@ -139,8 +139,11 @@ class Desktop:
 class Pelicarta:
     """One running Pelicarta with a home of its own, started as the README starts it."""
 
-    def __init__(self, desktop, settings=None, prepare=None, arguments=()):
+    def __init__(self, desktop, settings=None, prepare=None, arguments=(), onboarded=True):
         self.desktop = desktop
+        # Past the first-run onboarding unless a test is about it.
+        if onboarded:
+            settings = {"hasCompletedOnboarding": True, **(settings or {})}
         self.home = tempfile.mkdtemp(prefix="pelicarta-e2e-")
         os.chmod(self.home, 0o700)
         self.env = dict(desktop.env, HOME=self.home, XDG_CONFIG_HOME=f"{self.home}/config",
@@ -271,8 +274,8 @@ class DesktopTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.desktop.close()
 
-    def start(self, settings=None, prepare=None, arguments=()):
-        app = Pelicarta(self.desktop, settings, prepare, arguments)
+    def start(self, settings=None, prepare=None, arguments=(), onboarded=True):
+        app = Pelicarta(self.desktop, settings, prepare, arguments, onboarded)
         self.addCleanup(app.stop)
         return app
 
@@ -308,7 +311,7 @@ class RoadTest(DesktopTest):
         menu = wait_for(lambda: self.desktop.visible_windows("^Menu do Pelicarta$"), 10)
         self.assertTrue(menu, "the tray panel did not open")
         _, mx, my, mw, mh = menu[0]
-        self.desktop.x(["xdotool", "mousemove", "--sync", str(mx + mw // 2), str(my + mh - 8 - 15), "click", "1"])
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(mx + mw // 2), str(my + mh - 6 - 16), "click", "1"])
         self.assertEqual(app.process.wait(10), 0)
 
     def test_fullscreen_copy_clipboard_toast_and_recents_file(self):
