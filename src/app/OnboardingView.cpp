@@ -25,6 +25,7 @@
 #include <QVariantAnimation>
 
 #include <functional>
+#include <type_traits>
 
 namespace {
 
@@ -473,34 +474,39 @@ QString OnboardingView::title() const {
 
 QString OnboardingView::dotsLabel() const { return m_dots->accessibleName(); }
 
+namespace {
+
+// What a step shows, read through `read`; `fallback` while another step is on screen.
+template <typename Step, typename Read, typename Result = std::invoke_result_t<Read, const Step &>>
+Result readStep(QWidget *current, Read read, Result fallback = {}) {
+    const auto *step = dynamic_cast<const Step *>(current);
+    return step ? read(*step) : fallback;
+}
+
+} // namespace
+
 QAbstractButton *OnboardingView::permissionButton() const {
-    const auto *step = dynamic_cast<PermissionStep *>(m_current);
-    return step ? step->button() : nullptr;
+    return readStep<PermissionStep>(m_current, [](const PermissionStep &step) { return step.button(); });
 }
 
 QString OnboardingView::permissionHint() const {
-    const auto *step = dynamic_cast<PermissionStep *>(m_current);
-    return step ? step->hint() : QString();
+    return readStep<PermissionStep>(m_current, [](const PermissionStep &step) { return step.hint(); });
 }
 
 bool OnboardingView::showsPermissionGranted() const {
-    const auto *step = dynamic_cast<PermissionStep *>(m_current);
-    return step && step->showsGranted();
+    return readStep<PermissionStep>(m_current, [](const PermissionStep &step) { return step.showsGranted(); });
 }
 
 ShortcutRecorder *OnboardingView::recorder() const {
-    const auto *step = dynamic_cast<ShortcutStep *>(m_current);
-    return step ? step->recorder() : nullptr;
+    return readStep<ShortcutStep>(m_current, [](const ShortcutStep &step) { return step.recorder(); });
 }
 
 QAbstractButton *OnboardingView::shortcutResetButton() const {
-    const auto *step = dynamic_cast<ShortcutStep *>(m_current);
-    return step ? step->resetButton() : nullptr;
+    return readStep<ShortcutStep>(m_current, [](const ShortcutStep &step) { return step.resetButton(); });
 }
 
 QString OnboardingView::shortcutResetRefusal() const {
-    const auto *step = dynamic_cast<ShortcutStep *>(m_current);
-    return step ? step->refusal() : QString();
+    return readStep<ShortcutStep>(m_current, [](const ShortcutStep &step) { return step.refusal(); });
 }
 
 void OnboardingView::keyPressEvent(QKeyEvent *event) {

@@ -1,3 +1,4 @@
+#include "app/FakeScreenAccess.h"
 #include "app/OnboardingView.h"
 #include "capture/FakeHotkeys.h"
 #include "capture/HotkeyManager.h"
@@ -23,9 +24,7 @@ struct OnboardingViewTest : testing::Test {
     ShortcutStore shortcuts{defaults};
     HotkeyManager hotkeys{shortcuts, std::make_unique<FakeHotkeys>()};
     QString account;
-    bool granted = false;
-    int requests = 0;
-    int settingsOpened = 0;
+    FakeScreenAccess screen;
     std::unique_ptr<OnboardingView> view;
 
     void SetUp() override { platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR")); }
@@ -34,15 +33,9 @@ struct OnboardingViewTest : testing::Test {
         platform::StringTables::setCurrentLanguage({});
     }
     void open() {
-        const ScreenAccess access{[this] { return granted; },
-                                  [this] {
-                                      ++requests;
-                                      return granted;
-                                  },
-                                  [this] { ++settingsOpened; }};
         view = std::make_unique<OnboardingView>(
             shortcuts, hotkeys, defaults,
-            Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); }, [this] { return account; }}, access);
+            Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); }, [this] { return account; }}, screen.access());
         view->resize(1240, 800);
         view->show();
     }
@@ -68,10 +61,10 @@ TEST_F(OnboardingViewTest, StepsGreetAskForTheScreenAndEndOnlyOnTheLastOne) {
     EXPECT_EQ(view->permissionHint(), QStringLiteral(" "));
     view->permissionButton()->click();
     EXPECT_EQ(view->permissionHint(), L("Depois de ligar, o macOS pode pedir para reabrir o app."));
-    EXPECT_EQ(requests, 1);
-    EXPECT_EQ(settingsOpened, 1); // not granted at once: the settings open
+    EXPECT_EQ(screen.requests, 1);
+    EXPECT_EQ(screen.settingsOpened, 1); // not granted at once: the settings open
     // Granted meanwhile: the next poll shows it; the step stays.
-    granted = true;
+    screen.granted = true;
     EXPECT_TRUE(QTest::qWaitFor([&] { return view->showsPermissionGranted(); }, 2500));
     EXPECT_EQ(view->step(), 1);
 

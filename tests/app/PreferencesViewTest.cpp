@@ -1,3 +1,4 @@
+#include "app/FakeScreenAccess.h"
 #include "app/PrefRow.h"
 #include "app/PreferencesView.h"
 #include "capture/FakeHotkeys.h"
@@ -45,9 +46,7 @@ struct PreferencesViewTest : testing::Test {
     StyleStore styles{defaults};
     std::unique_ptr<RecentsStore> recents;
     ScriptedAlerts alerts;
-    bool granted = false;
-    int requests = 0;
-    int settingsOpened = 0;
+    FakeScreenAccess screen;
     std::unique_ptr<PreferencesView> view;
 
     void SetUp() override {
@@ -67,16 +66,10 @@ struct PreferencesViewTest : testing::Test {
         platform::StringTables::setCurrentLanguage({});
     }
     void open() {
-        const ScreenAccess access{[this] { return granted; },
-                                  [this] {
-                                      ++requests;
-                                      return granted;
-                                  },
-                                  [this] { ++settingsOpened; }};
         view = std::make_unique<PreferencesView>(
             shortcuts, hotkeys, styles, *recents, defaults,
             Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); }, [] { return QStringLiteral("Ana Souza"); }},
-            access);
+            screen.access());
         view->resize(1030, 800);
         view->show();
     }
@@ -249,10 +242,10 @@ TEST_F(PreferencesViewTest, ThePermissionRowShowsTheStateAndOnlyOpensTheSettings
     const auto buttons = row("Gravação de Tela")->findChildren<QAbstractButton *>();
     ASSERT_EQ(buttons.size(), 1);
     buttons.first()->click();
-    EXPECT_EQ(settingsOpened, 1);
-    EXPECT_EQ(requests, 0);
+    EXPECT_EQ(screen.settingsOpened, 1);
+    EXPECT_EQ(screen.requests, 0);
     // Read again as the page comes on screen.
-    granted = true;
+    screen.granted = true;
     view->hide();
     view->show();
     EXPECT_EQ(row("Gravação de Tela")->detail(), L("Concedida"));
