@@ -7,8 +7,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/DirectoryCount.h"
 #include "platform/FileReveal.h"
-#include "platform/HeifCodec.h"
-#include "platform/ImageChecks.h"
+#include "platform/ImageFile.h"
 #include "platform/UserDefaults.h"
 #include "widgets/Clipboard.h"
 #include "widgets/Toast.h"
@@ -17,7 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QLocale>
 #include <QFutureWatcher>
 #include <QPainter>
@@ -32,15 +30,6 @@ namespace {
 bool hasCaptureExtension(const QString &path) {
     return path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) ||
            path.endsWith(QLatin1String(".heic"), Qt::CaseInsensitive);
-}
-
-// A capture file's picture; null when it cannot be read (or is beyond the image limits).
-QImage readCapture(const QString &path) {
-    if (QFileInfo(path).suffix().compare(QLatin1String("heic"), Qt::CaseInsensitive) == 0)
-        return platform::HeifCodec::decodeFile(path).value_or(QImage());
-    QImageReader reader(path);
-    if (!platform::fitsImageLimits(reader.size())) return {};
-    return reader.read();
 }
 
 } // namespace
@@ -248,7 +237,7 @@ void RecentsStore::thumbnailDecoded(const QString &path, const QImage &thumbnail
     emit itemsChanged();
 }
 
-QImage RecentsStore::readThumbnail(const QString &path) { return thumbnail(readCapture(path)); }
+QImage RecentsStore::readThumbnail(const QString &path) { return thumbnail(platform::ImageFile::read(path)); }
 
 void RecentsStore::refreshUsage() {
     qint64 total = 0;
@@ -280,7 +269,7 @@ bool RecentsStore::isCaptureFile(const QString &path) const {
 }
 
 void RecentsStore::open(const RecentCapture &item) {
-    const QImage image = readCapture(item.path);
+    const QImage image = platform::ImageFile::read(item.path);
     if (!image.isNull()) {
         emit editorRequested(image, item.path, std::nullopt);
     } else if (!QFileInfo::exists(item.path)) {
@@ -289,7 +278,7 @@ void RecentsStore::open(const RecentCapture &item) {
 }
 
 void RecentsStore::copy(const RecentCapture &item) {
-    const QImage image = readCapture(item.path);
+    const QImage image = platform::ImageFile::read(item.path);
     if (!image.isNull() && Clipboard::copy(image))
         Toast::show(item.thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
     else

@@ -58,6 +58,8 @@ TEST_F(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
     controller.show(AppRouter::Page::editor);
     ASSERT_NE(shell->editorPage(), nullptr);
     EXPECT_EQ(shell->editorPage()->model(), router.editor());
+    // The beautified result is rendered in the background.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shell->editorPage()->imageRect().isEmpty(); }, 5000));
     EXPECT_EQ(shell->currentPage(), shell->editorPage());
     // The colour panel of a window that closes no longer changes anything.
     QColor picked;
