@@ -42,6 +42,16 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
     EXPECT_TRUE(defaults.contains("shortcut.captureWindow"));
     section.grab().save(testsupport::outputPath(QStringLiteral("shortcuts-section.png")));
 
+    // While "Capturar área" holds ⌥⇧W the window reset is refused: ⌥⇧Q stays and the row says why.
+    store.setShortcut(ShortcutAction::captureArea, Shortcut::defaultFor(ShortcutAction::captureWindow));
+    QTest::mouseClick(section.resetButton(ShortcutAction::captureWindow), Qt::LeftButton);
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).key, QStringLiteral("Q"));
+    EXPECT_EQ(section.row(ShortcutAction::captureWindow)->detail(),
+              ShortcutProblem::usedByOtherAction(ShortcutActions::title(ShortcutAction::captureArea)).message());
+    EXPECT_EQ(section.row(ShortcutAction::captureArea)->detail(), QString());
+    store.reset(ShortcutAction::captureArea);
+    EXPECT_EQ(section.row(ShortcutAction::captureWindow)->detail(), QString());
+
     // Reset: the default again, the stored value removed, the button hidden.
     QTest::mouseClick(section.resetButton(ShortcutAction::captureWindow), Qt::LeftButton);
     EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow), Shortcut::defaultFor(ShortcutAction::captureWindow));
