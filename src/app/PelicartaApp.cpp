@@ -9,6 +9,7 @@
 #include "history/RecentsStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/UserDefaults.h"
+#include "widgets/Icons.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -34,7 +35,7 @@ void PelicartaApp::launch() {
     m_menu = new MenuBarView(ShortcutStore::shared(), RecentsStore::shared(), platform::UserDefaults::standard(),
                              Greeting::systemSources());
     connect(m_menu, &MenuBarView::quitRequested, this, &PelicartaApp::quit);
-    m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/images/MenuBarIcon.svg")), this);
+    m_tray = new QSystemTrayIcon(Icons::trayIcon(), this);
     m_tray->setToolTip(QStringLiteral("Pelicarta"));
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
@@ -52,6 +53,7 @@ void PelicartaApp::perform(const AppCommand &command) {
     case AppCommand::Kind::show: reopen(); break;
     case AppCommand::Kind::capture: CaptureService::start(command.action); break;
     case AppCommand::Kind::quit: quit(); break;
+    case AppCommand::Kind::help: break; // a launch prints it and never hands it on
     }
 }
 

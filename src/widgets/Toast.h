@@ -7,11 +7,15 @@
 
 class QPropertyAnimation;
 
-// The card a toast shows: thumbnail, checkmark and title, subtitle; always 320 × 76.
+// The card a toast shows: thumbnail, checkmark and title, subtitle; always 320 × 76, with its shadow in
+// a transparent margin around it where see-through windows are possible (a compositor runs).
 class ToastView : public QWidget {
     Q_OBJECT
 public:
     ToastView(const QImage &image, const QString &title, const QString &subtitle, QWidget *parent = nullptr);
+    int shadowMargin() const { return m_shadowMargin; }
+    // The card inside the widget.
+    QRect card() const { return rect().adjusted(m_shadowMargin, m_shadowMargin, -m_shadowMargin, -m_shadowMargin); }
     QString title() const { return m_title; }
     QString subtitle() const { return m_subtitle; }
 
@@ -19,6 +23,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    int m_shadowMargin = 0;
     QImage m_image;
     QString m_title;
     QString m_subtitle;
@@ -34,6 +39,9 @@ inline constexpr int kVisibleMs = 1800;
 inline constexpr int kFadeOutMs = 250;
 
 void show(const QImage &image, const QString &title, const QString &subtitle);
+// A symbol as a toast's picture: centred on a transparent picture of the thumbnail's shape, so that
+// filling the thumbnail crops nothing of it.
+QImage symbolImage(const QString &symbolName);
 
 // The latest toast's window (still set after it faded out), for tests and the quick panel.
 QWidget *panel();

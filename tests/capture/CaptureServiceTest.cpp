@@ -100,7 +100,7 @@ TEST_F(CaptureServiceTest, CopyOutcomeCopiesTheBeautifiedPngAndKeepsTheFile) {
     EXPECT_EQ(pasteboard.items[1].first, QStringLiteral("image/tiff"));
     const QImage copied = pasteboard.png();
     EXPECT_EQ(copied.size(), QSize(320 + 256, 200 + 256)); // padding 64: 128 of backdrop on each side
-    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com ⌘V em qualquer app"));
+    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
     // The file is encoded off the main thread and follows shortly.
     EXPECT_TRUE(QTest::qWaitFor([] { return RecentsStore::shared().fileCount() == 1; }, 5000));
     EXPECT_TRUE(alerts.shown.isEmpty());
@@ -272,7 +272,7 @@ TEST_F(CaptureServiceTest, AHugeCaptureThatNoEncoderTakesIsStillCopiedAsItIs) {
     run(ShortcutAction::captureFullScreen);
     RecentsStore::shared().waitForPending();
     EXPECT_EQ(pasteboard.png().size(), QSize(33000, 2));
-    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com ⌘V em qualquer app"));
+    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
     EXPECT_EQ(RecentsStore::shared().fileCount(), 0);
     EXPECT_TRUE(alerts.shown.isEmpty());
     EXPECT_FALSE(CaptureService::isBusy());
