@@ -1,19 +1,24 @@
 #include "app/AppShellView.h"
 
 #include "app/AppSidebar.h"
+#include "app/AppWiring.h"
 #include "app/HomeView.h"
 #include "app/OnboardingView.h"
 #include "app/PagePlaceholder.h"
 #include "app/PreferencesView.h"
 #include "app/ScreenAccess.h"
 #include "capture/HotkeyManager.h"
+#include "brand/BrandStore.h"
 #include "core/Localization.h"
 #include "core/Settings.h"
 #include "core/ShortcutStore.h"
 #include "core/StyleStore.h"
 #include "editor_window/EditorPage.h"
+#include "history/HistoryStore.h"
+#include "history/HistoryView.h"
 #include "history/RecentsStore.h"
 #include "platform/UserDefaults.h"
+#include "tutorial_window/TutorialView.h"
 #include "tutorials/TutorialStore.h"
 #include "widgets/Icons.h"
 #include "widgets/Theme.h"
@@ -76,8 +81,7 @@ AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent)
     m_pages = {
         {AppRouter::Page::home,
          new HomeView(ShortcutStore::shared(), RecentsStore::shared(), defaults, Greeting::systemSources(), m_stack)},
-        {AppRouter::Page::history, new PagePlaceholder(L("Histórico"), m_stack)},
-        {AppRouter::Page::tutorial, new PagePlaceholder(L("Tutoriais"), m_stack)},
+        {AppRouter::Page::tutorial, new TutorialView(TutorialStore::shared(), ShortcutStore::shared(), BrandStore::shared(), m_stack)},
         {AppRouter::Page::brand, new PagePlaceholder(L("Marca"), m_stack)},
     };
     for (QWidget *page : std::as_const(m_pages)) m_stack->addWidget(page);
@@ -120,6 +124,7 @@ QWidget *AppShellView::pageWidget(AppRouter::Page page) {
         m_stack->addWidget(settings);
         m_pages.insert(page, settings);
     }
+    if (page == AppRouter::Page::history) return m_historyView;
     if (page != AppRouter::Page::editor) return m_pages.value(page);
     return m_editorPage ? static_cast<QWidget *>(m_editorPage) : m_emptyEditor;
 }
@@ -140,4 +145,19 @@ void AppShellView::editorChanged(EditorModel *editor) {
     showPage();
 }
 
-void AppShellView::showPage() { m_stack->setCurrentWidget(pageWidget(m_router.page())); }
+void AppShellView::showPage() {
+    if (m_router.page() == AppRouter::Page::history) visitHistory();
+    m_stack->setCurrentWidget(pageWidget(m_router.page()));
+}
+
+void AppShellView::visitHistory() {
+    if (m_historyView && m_stack->currentWidget() == m_historyView) return; // still the same visit
+    if (!m_historyView) {
+        m_historyView = new HistoryView(HistoryStore::shared(), RecentsStore::shared(), m_stack);
+        connect(m_historyView, &HistoryView::editorRequested, this, &AppWiring::openInEditor);
+        connect(m_historyView, &HistoryView::settingsRequested, this,
+                [this] { m_router.setPage(AppRouter::Page::settings); });
+        m_stack->addWidget(m_historyView);
+    }
+    m_historyView->reload();
+}

@@ -7,12 +7,15 @@
 
 class AppSidebar;
 class EditorPage;
+class HistoryView;
 class OnboardingView;
 class QStackedLayout;
 class QStackedWidget;
 
 // The main window's content: the sidebar, a hairline, and the router's current page filling the rest.
-// The editor page is built afresh for every capture opened; without one it shows a placeholder.
+// The editor page is built afresh for every capture opened; without one it shows a placeholder. The
+// history page is made at its first visit (with the history index, which is never made at start) and
+// starts over at every visit.
 // Until "hasCompletedOnboarding" is set, the first-run onboarding fills the whole window instead; it
 // follows the setting at every change, so the shell appears as the onboarding ends and a fresh
 // onboarding as the settings ask to see it again.
@@ -26,14 +29,17 @@ public:
     AppSidebar *sidebar() const { return m_sidebar; }
     // The page shown now.
     QWidget *currentPage() const;
-    // The view of a page (for the editor: its page when a capture is open, else the placeholder).
+    // The view of a page (for the editor: its page when a capture is open, else the placeholder; for
+    // the history: none before its first visit).
     QWidget *pageWidget(AppRouter::Page page);
     EditorPage *editorPage() const { return m_editorPage; }
+    HistoryView *historyView() const { return m_historyView; }
 
 private:
     void showPage();
     void editorChanged(EditorModel *editor);
     void followOnboarding();
+    void visitHistory();
 
     AppRouter &m_router;
     QStackedLayout *m_modes = nullptr;
@@ -44,4 +50,5 @@ private:
     QHash<AppRouter::Page, QWidget *> m_pages;
     QWidget *m_emptyEditor = nullptr;
     EditorPage *m_editorPage = nullptr;
+    HistoryView *m_historyView = nullptr;
 };

@@ -2,10 +2,12 @@
 
 #include "app/AppCommand.h"
 
+#include <QList>
 #include <QObject>
 
 class QSystemTrayIcon;
 class MenuBarView;
+class QTimer;
 
 namespace platform {
 class SingleInstance;
@@ -34,6 +36,10 @@ public:
     MenuBarView *menu() const { return m_menu; }
 
 private:
+    void startWaitingCapture();
+
+    QList<ShortcutAction> m_waitingCaptures;
+    QTimer *m_captureTimer;
     QSystemTrayIcon *m_tray = nullptr;
     MenuBarView *m_menu = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "history/RecentsStore.h"
 
+#include "core/CaptureFileName.h"
 #include "core/Exporter.h"
 #include "core/Localization.h"
 #include "core/Settings.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QFutureWatcher>
 #include <QPainter>
 #include <QThreadPool>
@@ -33,6 +35,32 @@ bool hasCaptureExtension(const QString &path) {
            path.endsWith(QLatin1String(".heic"), Qt::CaseInsensitive);
 }
 
+// The names the store gives its files: only these are ever removed, so that a user's own pictures
+// moved into the folder stay.
+bool isOwnName(const QString &name) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^Pelicarta \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d(?: \\(\\d+\\))?\\.(?:png|heic)$"));
+    return pattern.match(name).hasMatch();
+}
+
+// What keeps the folder from being used, as the user reads it.
+QString folderReason(platform::PrivateFolder::Problem problem) {
+    using Problem = platform::PrivateFolder::Problem;
+    switch (problem) {
+    case Problem::none: break;
+    case Problem::link: return L("é um link simbólico");
+    case Problem::notOurs: return L("pertence a outro usuário");
+    case Problem::open: return L("outros usuários podem gravar nela");
+    case Problem::cannotCreate: return L("não pôde ser criada");
+    }
+    return {};
+}
+
+// A link or another user's folder is refused outright, so that the user notices and mends it.
+bool refusedOutright(platform::PrivateFolder::Problem problem) {
+    return problem == platform::PrivateFolder::Problem::link || problem == platform::PrivateFolder::Problem::notOurs;
+}
+
 } // namespace
 
 const QList<qint64> &RecentsStore::keepOptions() {
@@ -42,8 +70,9 @@ const QList<qint64> &RecentsStore::keepOptions() {
 
 RecentsStore &RecentsStore::shared() {
     static RecentsStore *store = [] {
-        auto *created = new RecentsStore(platform::UserDefaults::standard(),
-                                         platform::AppPaths::documentsSubfolderOrTemp(QStringLiteral("Recentes")));
+        const platform::AppPaths::Place place = platform::AppPaths::documentsSubfolderOrRuntime(QStringLiteral("Recentes"));
+        auto *created = new RecentsStore(platform::UserDefaults::standard(), place.path);
+        created->setFallback(place);
         // A capture taken just before quitting is still written.
         if (QCoreApplication *app = QCoreApplication::instance())
             QObject::connect(app, &QCoreApplication::aboutToQuit, created, &RecentsStore::waitForPending);
@@ -53,10 +82,28 @@ RecentsStore &RecentsStore::shared() {
 }
 
 RecentsStore::RecentsStore(platform::UserDefaults &defaults, QString folder, Encoder encoder, QObject *parent)
-    : QObject(parent), m_defaults(defaults), m_folder(QDir::cleanPath(QDir(folder).absolutePath())),
+    : QObject(parent), m_defaults(defaults),
+      m_folder(folder.isEmpty() ? QString() : QDir::cleanPath(QDir(folder).absolutePath())),
       m_encoder(encoder ? std::move(encoder) : Encoder(&Exporter::encode)) {
-    QDir().mkpath(m_folder);
+    m_defaults.onChange(Settings::historyKeep.key(), this, [this] { emit keepOnDiskChanged(); });
     load();
+}
+
+void RecentsStore::setFallback(const platform::AppPaths::Place &place) {
+    if (place.problem == platform::PrivateFolder::Problem::none) return;
+    m_fallback = {place.problemPath, folderReason(place.problem), place.path};
+}
+
+bool RecentsStore::folderUsable() const {
+    if (m_folder.isEmpty()) return false;
+    m_problem = platform::PrivateFolder::ensure(m_folder);
+    return m_problem == platform::PrivateFolder::Problem::none;
+}
+
+void RecentsStore::reportOnce(const QString &folder, const QString &error, const QString &keptIn) {
+    if (m_failureReported) return;
+    m_failureReported = true;
+    emit keepingFailed(folder, error, keptIn);
 }
 
 RecentsStore::~RecentsStore() = default;
@@ -85,8 +132,10 @@ void RecentsStore::setClock(std::function<QDateTime()> clock) {
 
 QList<RecentsStore::Listed> RecentsStore::listing() const {
     QList<Listed> files;
+    // A folder that is not ours (a link to another one) is never listed, written or pruned.
+    if (!folderUsable()) return files;
     const QFileInfoList entries =
-        QDir(m_folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+        QDir(m_folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
         if (!hasCaptureExtension(entry.fileName())) continue;
         files.append({entry.absoluteFilePath(), m_dateOf(entry), entry.size(), entry.lastModified()});
@@ -113,11 +162,19 @@ QStringList RecentsStore::sortedFiles() const {
 int RecentsStore::fileCount() const {
     // The listing's entries by name and type alone: the settings page counts at every look, over
     // folders of thousands of captures.
-    return platform::countFiles(m_folder, &hasCaptureExtension);
+    return folderUsable() ? platform::countFiles(m_folder, &hasCaptureExtension) : 0;
 }
 
-std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image) const {
+std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image) {
     if (keepOnDisk() < 1 || image.isNull()) return std::nullopt;
+    if (m_folder.isEmpty()) {
+        reportOnce(m_fallback.folder, m_fallback.error, {});
+        return std::nullopt;
+    }
+    if (!folderUsable() && refusedOutright(m_problem)) {
+        reportOnce(m_folder, folderReason(m_problem), {});
+        return std::nullopt;
+    }
     const bool compact = isCompact();
     Pending pending{m_clock(), ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png")};
     pending.settings.format = compact ? ExportFormat::heic : ExportFormat::png;
@@ -128,24 +185,31 @@ std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &imag
 QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, const Encoded &encoded) {
     const std::optional<QByteArray> &bytes = encoded.bytes;
     if (!bytes || bytes->isEmpty()) return {};
-    const QString stem = m_folder + QStringLiteral("/Pelicarta ") +
-                         QLocale::c().toString(pending.time, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+    // The folder is checked again: it may have been replaced while the capture was encoded.
+    const bool usable = folderUsable();
+    if (!usable && refusedOutright(m_problem)) {
+        reportOnce(m_folder, folderReason(m_problem), {});
+        return {};
+    }
+    const QString stem = m_folder + QLatin1Char('/') + CaptureFileName::stem(pending.time);
     QString path = stem + QLatin1Char('.') + pending.extension;
     for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
         path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(pending.extension);
-    QString error;
-    if (!platform::writeFileAtomically(path, *bytes, &error)) {
-        // The capture just taken is never lost: it goes to a private temporary folder, and the user
-        // is told once where, and why the folder refused it.
+    QString error = usable ? QString() : folderReason(m_problem);
+    if (!usable || !platform::writeFileAtomically(path, *bytes, &error)) {
+        // The capture just taken is not lost: it goes to the private runtime folder when there is
+        // one, and the user is told once where, and why the folder refused it.
         QString keptIn;
         const QString kept = keepElsewhere(QFileInfo(path).fileName(), *bytes, &keptIn);
-        if (!m_failureReported) {
-            m_failureReported = true;
-            emit keepingFailed(m_folder, error, keptIn);
-        }
+        reportOnce(m_folder, error, keptIn);
         return kept;
     }
-    m_failureReported = false;
+    // Kept in the runtime folder because the documents folder could not be made: said once.
+    if (!m_fallback.error.isEmpty()) {
+        reportOnce(m_fallback.folder, m_fallback.error, m_folder);
+    } else {
+        m_failureReported = false;
+    }
 
     emit captureWritten(path, image);
     const QFileInfo written(path);
@@ -253,12 +317,18 @@ void RecentsStore::thumbnailDecoded(const QString &path, const QImage &thumbnail
     m_decoding.remove(path);
     const auto it = std::find_if(m_items.begin(), m_items.end(), [&](const RecentCapture &item) { return item.path == path; });
     if (it == m_items.end() || !it->thumbnail.isNull()) return;
-    if (thumbnail.isNull()) m_items.erase(it); // a file that cannot be read leaves its place empty
-    else it->thumbnail = thumbnail;
+    if (thumbnail.isNull()) {
+        m_items.erase(it); // a file that cannot be read leaves its place empty
+    } else {
+        it->thumbnail = thumbnail;
+    }
     emit itemsChanged();
 }
 
-QImage RecentsStore::readThumbnail(const QString &path) { return thumbnail(platform::ImageFile::read(path)); }
+QImage RecentsStore::readThumbnail(const QString &path) {
+    // Decoded at reduced size: never the whole capture when a thumbnail is all that is shown.
+    return thumbnail(platform::ImageFile::readThumbnail(path, thumbnailBox));
+}
 
 void RecentsStore::refreshUsage() {
     qint64 total = 0;
@@ -276,31 +346,29 @@ void RecentsStore::pruneDisk(const QString &keep) {
     for (const Listed &listed : listing())
         if (listed.path != keep) ordered.append(listed.path);
     if (ordered.size() <= limit) return;
-    const QStringList excess = ordered.mid(static_cast<qsizetype>(limit));
-    for (const QString &path : excess) QFile::remove(path);
-    removed(excess);
+    QStringList excess;
+    for (const QString &path : ordered.mid(static_cast<qsizetype>(limit)))
+        if (removeOwnFile(path)) excess.append(path);
+    if (!excess.isEmpty()) removed(excess);
+}
+
+bool RecentsStore::removeOwnFile(const QString &path) const {
+    const QFileInfo info(path);
+    if (!isOwnName(info.fileName()) || QDir::cleanPath(info.absolutePath()) != m_folder) return false;
+    // A file already gone counts as removed; a link or a folder of that name is left alone.
+    return platform::PrivateFolder::removeFile(m_folder, info.fileName()) || (!info.exists() && !info.isSymLink());
 }
 
 void RecentsStore::removed(const QStringList &paths) { emit capturesRemoved(paths); }
 
 QString RecentsStore::keepElsewhere(const QString &fileName, const QByteArray &bytes, QString *folder) const {
-    const QString dir = QDir::tempPath() + QStringLiteral("/Pelicarta-%1/Recentes").arg(::getuid());
-    if (!QDir().mkpath(dir)) return {};
-    QFile::setPermissions(QFileInfo(dir).absolutePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    // Ours alone: a folder someone else made (or a link) is not written into.
-    for (const QFileInfo &info : {QFileInfo(dir), QFileInfo(QFileInfo(dir).absolutePath())})
-        if (info.isSymLink() || info.ownerId() != ::getuid()) return {};
+    // Only the user's private runtime folder, checked as ours; never a shared temporary folder.
+    const QString dir = platform::AppPaths::runtimeSubfolder(QStringLiteral("Recentes"));
+    if (dir.isEmpty() || dir == m_folder) return {};
     const QString path = dir + QLatin1Char('/') + fileName;
     if (!platform::writeFileAtomically(path, bytes)) return {};
     *folder = dir;
     return path;
-}
-
-bool RecentsStore::isCaptureFile(const QString &path) const {
-    const QFileInfo info(path);
-    return hasCaptureExtension(path) && !info.fileName().startsWith(QLatin1Char('.')) &&
-           QDir::cleanPath(info.absolutePath()) == m_folder && !info.isDir();
 }
 
 void RecentsStore::open(const RecentCapture &item) {
@@ -326,17 +394,16 @@ void RecentsStore::deleteFiles(const QStringList &paths) {
     QStringList ours;
     for (const QString &path : paths) {
         const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-        if (!isCaptureFile(clean)) continue;
-        QFile::remove(clean);
-        ours.append(clean);
+        if (removeOwnFile(clean)) ours.append(clean);
     }
     load();
     if (!ours.isEmpty()) removed(ours);
 }
 
 void RecentsStore::deleteAll() {
-    const QStringList files = sortedFiles();
-    for (const QString &path : files) QFile::remove(path);
+    QStringList files;
+    for (const QString &path : sortedFiles())
+        if (removeOwnFile(path)) files.append(path);
     if (!files.isEmpty()) emit capturesCleared(files);
     m_items.clear();
     emit itemsChanged();

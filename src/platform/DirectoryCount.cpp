@@ -16,10 +16,12 @@ int countFiles(const QString &folder, const std::function<bool(const QString &na
         if (entry->d_name[0] == '.') continue; // hidden, and the folder itself and its parent
         if (!accept(QFile::decodeName(entry->d_name))) continue;
         bool regular = entry->d_type == DT_REG;
-        // A link counts when it leads to a file; some file systems do not tell the type at all.
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+        // Some file systems do not tell the type: it is read then, from the entry itself, not where a
+        // link leads.
+        if (entry->d_type == DT_UNKNOWN) {
             struct stat status {};
-            regular = ::fstatat(::dirfd(dir), entry->d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
+            regular = ::fstatat(::dirfd(dir), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      S_ISREG(status.st_mode);
         }
         if (regular) ++count;
     }

@@ -4,20 +4,27 @@
 #include "core/Localization.h"
 #include "core/StyleStore.h"
 #include "platform/Pasteboard.h"
+#include "platform/PngStreamWriter.h"
 #include "widgets/Toast.h"
 
 namespace Clipboard {
 
-bool copy(const QImage &image) {
-    if (image.isNull()) return false;
+QList<platform::Pasteboard::Item> encode(const QImage &image) {
     QList<platform::Pasteboard::Item> items;
-    if (const auto png = Exporter::encodeWithQt(image, "png"); png && !png->isEmpty())
+    if (image.isNull()) return items;
+    // The fast zlib level: a copy is pasted at once, and screenshots compress nearly as well with it.
+    if (const auto png = platform::PngStreamWriter::encode(image); png && !png->isEmpty())
         items.append({QStringLiteral("image/png"), *png});
     if (const auto tiff = Exporter::encodeWithQt(image, "tiff"); tiff && !tiff->isEmpty())
         items.append({QStringLiteral("image/tiff"), *tiff});
-    if (items.isEmpty()) return false;
-    return platform::Pasteboard::general().setContents(items);
+    return items;
 }
+
+bool put(const QList<platform::Pasteboard::Item> &items) {
+    return !items.isEmpty() && platform::Pasteboard::general().setContents(items);
+}
+
+bool copy(const QImage &image) { return put(encode(image)); }
 
 bool copyForPasting(const QImage &image) {
     // Always PNG at the stored scale: a copy is scaled, never flattened on white.

@@ -25,9 +25,14 @@ QColor warning();    // #F3C27A
 QColor accent();     // #C9BEFF
 QColor accentSoft(); // accent at 0.12
 QColor accentLine(); // accent at 0.45
+// The red of every control that starts or shows a tutorial recording: (255, 90, 95).
+QColor recordingRed();
 
 // The accent gradient (#C9BEFF → #F1ECFB) from the top-leading to the bottom-trailing corner of `rect`.
 QLinearGradient accentGradient(const QRectF &rect);
+
+// The colour `t` of the way from `a` to `b` (0 … 1), opacity included: a look easing between two states.
+QColor mix(const QColor &a, const QColor &b, qreal t);
 
 // An sRGB colour from 0xRRGGBB and an opacity.
 QColor rgb(quint32 rgb, qreal alpha = 1.0);

@@ -5,9 +5,11 @@
 #include "app/PreferencesView.h"
 #include "core/Settings.h"
 #include "editor_window/EditorPage.h"
+#include "history/HistoryView.h"
 #include "support/TestSupport.h"
 
 #include <QAbstractButton>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTest>
 
@@ -63,4 +65,27 @@ TEST(AppShellViewTest, TheOnboardingFillsTheWindowUntilCompletedAndReturnsWhenAs
     ASSERT_NE(shell.onboarding(), nullptr);
     EXPECT_EQ(shell.onboarding()->step(), 0);
     EXPECT_FALSE(shell.sidebar()->isVisible());
+}
+
+TEST(AppShellViewTest, TheHistoryPageIsMadeAtItsFirstVisitAndStartsOverAtEach) {
+    AppRouter router;
+    AppShellView shell(router);
+    EXPECT_EQ(shell.historyView(), nullptr);
+    router.setPage(AppRouter::Page::history);
+    HistoryView *page = shell.historyView();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(shell.currentPage(), page);
+    page->searchField()->setText(QStringLiteral("conta"));
+    router.setPage(AppRouter::Page::home);
+    router.setPage(AppRouter::Page::history);
+    EXPECT_EQ(shell.historyView(), page);
+    EXPECT_EQ(page->searchField()->text(), QString());
+
+    // Keeping off: "Abrir Ajustes" goes to the settings page.
+    Settings::historyKeep.set(0);
+    page->reload();
+    ASSERT_NE(page->emptyAction(), nullptr);
+    page->emptyAction()->click();
+    EXPECT_EQ(router.page(), AppRouter::Page::settings);
+    Settings::historyKeep.reset();
 }
