@@ -4,11 +4,11 @@
 #include "app/AppWiring.h"
 #include "app/HomeView.h"
 #include "app/OnboardingView.h"
-#include "app/PagePlaceholder.h"
 #include "app/PreferencesView.h"
 #include "app/ScreenAccess.h"
-#include "capture/HotkeyManager.h"
 #include "brand/BrandStore.h"
+#include "brand_window/BrandView.h"
+#include "capture/HotkeyManager.h"
 #include "core/Localization.h"
 #include "core/Settings.h"
 #include "core/ShortcutStore.h"
@@ -82,7 +82,7 @@ AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent)
         {AppRouter::Page::home,
          new HomeView(ShortcutStore::shared(), RecentsStore::shared(), defaults, Greeting::systemSources(), m_stack)},
         {AppRouter::Page::tutorial, new TutorialView(TutorialStore::shared(), ShortcutStore::shared(), BrandStore::shared(), m_stack)},
-        {AppRouter::Page::brand, new PagePlaceholder(L("Marca"), m_stack)},
+        {AppRouter::Page::brand, new BrandView(BrandStore::shared(), StyleStore::shared(), m_stack)},
     };
     for (QWidget *page : std::as_const(m_pages)) m_stack->addWidget(page);
     m_stack->addWidget(m_emptyEditor);
@@ -147,6 +147,16 @@ void AppShellView::editorChanged(EditorModel *editor) {
 
 void AppShellView::showPage() {
     if (m_router.page() == AppRouter::Page::history) visitHistory();
+    // The brand page starts afresh each time it is opened: its notice, tab and preview are kept only
+    // while it stays on screen.
+    if (m_router.page() == AppRouter::Page::brand && m_stack->currentWidget() != m_pages[AppRouter::Page::brand]) {
+        QWidget *old = m_pages[AppRouter::Page::brand];
+        auto *fresh = new BrandView(BrandStore::shared(), StyleStore::shared(), m_stack);
+        m_stack->insertWidget(m_stack->indexOf(old), fresh);
+        m_pages[AppRouter::Page::brand] = fresh;
+        m_stack->removeWidget(old);
+        old->deleteLater();
+    }
     m_stack->setCurrentWidget(pageWidget(m_router.page()));
 }
 
