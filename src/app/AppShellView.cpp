@@ -3,11 +3,14 @@
 #include "app/AppSidebar.h"
 #include "app/AppWiring.h"
 #include "app/HomeView.h"
-#include "app/PagePlaceholder.h"
-#include "app/ShortcutsSection.h"
+#include "app/OnboardingView.h"
+#include "app/PreferencesView.h"
+#include "app/ScreenAccess.h"
 #include "brand/BrandStore.h"
 #include "brand_window/BrandView.h"
+#include "capture/HotkeyManager.h"
 #include "core/Localization.h"
+#include "core/Settings.h"
 #include "core/ShortcutStore.h"
 #include "core/StyleStore.h"
 #include "editor_window/EditorPage.h"
@@ -24,6 +27,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QStackedLayout>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -56,45 +60,70 @@ protected:
     void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), Theme::line()); }
 };
 
-// TEMPORARY until the first-run onboarding exists: every run counts as having completed it. The
-// onboarding will fill the whole window, instead of the sidebar and pages, while
-// Settings::hasCompletedOnboarding is false.
-bool onboardingCompleted() { return true; }
-
 } // namespace
 
 AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent), m_router(router) {
     setObjectName(QStringLiteral("appShell"));
-    auto *row = new QHBoxLayout(this);
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    m_modes = new QStackedLayout(this);
+    m_shell = new QWidget(this);
+    m_modes->addWidget(m_shell);
+    auto *row = new QHBoxLayout(m_shell);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    m_stack = new QStackedWidget(this);
-    if (onboardingCompleted()) {
-        platform::UserDefaults &defaults = platform::UserDefaults::standard();
-        m_sidebar = new AppSidebar(router, ShortcutStore::shared(), TutorialStore::shared(), defaults, this);
-        row->addWidget(m_sidebar);
-        row->addWidget(new Divider(this));
-    }
+    m_sidebar = new AppSidebar(router, ShortcutStore::shared(), TutorialStore::shared(), defaults, m_shell);
+    row->addWidget(m_sidebar);
+    row->addWidget(new Divider(m_shell));
+    m_stack = new QStackedWidget(m_shell);
     row->addWidget(m_stack, 1);
 
     m_emptyEditor = new EmptyEditorView(m_stack);
     m_pages = {
-        {AppRouter::Page::home, new HomeView(ShortcutStore::shared(), RecentsStore::shared(),
-                                             platform::UserDefaults::standard(), Greeting::systemSources(), m_stack)},
+        {AppRouter::Page::home,
+         new HomeView(ShortcutStore::shared(), RecentsStore::shared(), defaults, Greeting::systemSources(), m_stack)},
         {AppRouter::Page::tutorial, new TutorialView(TutorialStore::shared(), ShortcutStore::shared(), BrandStore::shared(), m_stack)},
         {AppRouter::Page::brand, new BrandView(BrandStore::shared(), StyleStore::shared(), m_stack)},
-        {AppRouter::Page::settings, new SettingsPage(m_stack)},
     };
     for (QWidget *page : std::as_const(m_pages)) m_stack->addWidget(page);
     m_stack->addWidget(m_emptyEditor);
     connect(&router, &AppRouter::editorChanged, this, &AppShellView::editorChanged);
     connect(&router, &AppRouter::pageChanged, this, &AppShellView::showPage);
     editorChanged(router.editor());
+    defaults.onChange(Settings::hasCompletedOnboarding.key(), this, [this] { followOnboarding(); });
+    followOnboarding();
+}
+
+void AppShellView::followOnboarding() {
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    if (Settings::hasCompletedOnboarding.value(defaults)) {
+        m_modes->setCurrentWidget(m_shell);
+        if (m_onboarding) {
+            // Its last button is what got us here: it goes once that click is over.
+            m_modes->removeWidget(m_onboarding);
+            m_onboarding->hide();
+            m_onboarding->deleteLater();
+            m_onboarding = nullptr;
+        }
+        return;
+    }
+    if (m_onboarding) return;
+    m_onboarding = new OnboardingView(ShortcutStore::shared(), HotkeyManager::shared(), defaults, Greeting::systemSources(),
+                                      ScreenAccess::system(), this);
+    m_modes->addWidget(m_onboarding);
+    m_modes->setCurrentWidget(m_onboarding);
 }
 
 QWidget *AppShellView::currentPage() const { return m_stack->currentWidget(); }
 
-QWidget *AppShellView::pageWidget(AppRouter::Page page) const {
+QWidget *AppShellView::pageWidget(AppRouter::Page page) {
+    // The settings page is built when first asked for: it is many rows, and most runs never show it.
+    if (page == AppRouter::Page::settings && !m_pages.contains(page)) {
+        auto *settings = new PreferencesView(ShortcutStore::shared(), HotkeyManager::shared(), StyleStore::shared(),
+                                             RecentsStore::shared(), platform::UserDefaults::standard(),
+                                             Greeting::systemSources(), ScreenAccess::system(), m_stack);
+        m_stack->addWidget(settings);
+        m_pages.insert(page, settings);
+    }
     if (page == AppRouter::Page::history) return m_historyView;
     if (page != AppRouter::Page::editor) return m_pages.value(page);
     return m_editorPage ? static_cast<QWidget *>(m_editorPage) : m_emptyEditor;

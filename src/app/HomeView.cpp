@@ -6,6 +6,7 @@
 #include "core/Localization.h"
 #include "core/Settings.h"
 #include "history/RecentThumbnail.h"
+#include "history/RecentTileRow.h"
 #include "history/RecentsStore.h"
 #include "platform/UserDefaults.h"
 #include "widgets/BrandMark.h"
@@ -193,12 +194,7 @@ QWidget *HomeView::makeRecents() {
     column->addLayout(header);
     m_placeholder = new RecentsPlaceholder(block);
     column->addWidget(m_placeholder);
-    m_tileRow = new QWidget(block);
-    m_tileRow->setFixedHeight(kTileHeight);
-    m_tiles = new QHBoxLayout(m_tileRow);
-    m_tiles->setContentsMargins(0, 0, 0, 0);
-    m_tiles->setSpacing(12);
-    m_tiles->addStretch(1);
+    m_tileRow = new RecentTileRow(m_recents, kTileHeight, 12, RecentsStore::showCount, block);
     column->addWidget(m_tileRow);
     return block;
 }
@@ -223,12 +219,7 @@ CaptureCard *HomeView::card(ShortcutAction action) const {
     return nullptr;
 }
 
-QList<RecentThumbnail *> HomeView::tiles() const {
-    QList<RecentThumbnail *> tiles;
-    for (int i = 0; i < m_tiles->count(); ++i)
-        if (auto *tile = qobject_cast<RecentThumbnail *>(m_tiles->itemAt(i)->widget())) tiles.append(tile);
-    return tiles;
-}
+QList<RecentThumbnail *> HomeView::tiles() const { return m_tileRow->tiles(); }
 
 void HomeView::refreshTitle() {
     m_title->setText(Settings::greetingEnabled.value(m_defaults) ? m_greeting.line(m_defaults) + QLatin1Char('.')
@@ -255,27 +246,7 @@ void HomeView::hideEvent(QHideEvent *event) {
 
 void HomeView::refreshRecents() {
     const QList<RecentCapture> &items = m_recents.items();
-    // Tiles of captures still listed are kept (with their hover state); the others go.
-    QList<RecentThumbnail *> old = tiles();
-    while (m_tiles->count() > 0) delete m_tiles->takeAt(0);
-    for (const RecentCapture &item : items) {
-        const auto kept = std::find_if(old.begin(), old.end(), [&](RecentThumbnail *t) { return t->item().path == item.path; });
-        RecentThumbnail *tile = nullptr;
-        if (kept != old.end()) {
-            tile = *kept;
-            old.erase(kept);
-            tile->setItem(item);
-        } else {
-            tile = new RecentThumbnail(m_recents, item, kTileHeight, m_tileRow);
-        }
-        m_tiles->addWidget(tile);
-    }
-    m_tiles->addStretch(1);
-    // A tile may be in the middle of its own click (its file was just deleted): it goes afterwards.
-    for (RecentThumbnail *gone : old) {
-        gone->hide();
-        gone->deleteLater();
-    }
+    m_tileRow->setItems(items);
     m_placeholder->setVisible(items.isEmpty());
     m_tileRow->setVisible(!items.isEmpty());
     m_historyLink->setVisible(!items.isEmpty());

@@ -9,9 +9,9 @@
 
 class CaptureCard;
 class QAbstractButton;
-class QHBoxLayout;
 class QLabel;
 class RecentThumbnail;
+class RecentTileRow;
 class RecentsStore;
 class ShortcutStore;
 
@@ -62,6 +62,5 @@ private:
     QList<CaptureCard *> m_cards;
     QAbstractButton *m_historyLink = nullptr;
     QWidget *m_placeholder = nullptr;
-    QWidget *m_tileRow = nullptr;
-    QHBoxLayout *m_tiles = nullptr;
+    RecentTileRow *m_tileRow = nullptr;
 };

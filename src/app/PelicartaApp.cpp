@@ -2,11 +2,14 @@
 
 #include "app/AppWiring.h"
 #include "app/MainWindowController.h"
-#include "app/TrayMenu.h"
+#include "app/MenuBarView.h"
 #include "capture/CaptureService.h"
 #include "capture/HotkeyManager.h"
 #include "core/DragFile.h"
+#include "core/ShortcutStore.h"
+#include "history/RecentsStore.h"
 #include "platform/SingleInstance.h"
+#include "platform/UserDefaults.h"
 #include "widgets/Icons.h"
 
 #include <QApplication>
@@ -37,8 +40,9 @@ void PelicartaApp::launch() {
     // shows the tutorials), and what they announce reaches the router and the main window.
     AppWiring::connectAll();
 
-    m_menu = new TrayMenu;
-    connect(m_menu, &TrayMenu::quitRequested, this, &PelicartaApp::quit);
+    m_menu = new MenuBarView(ShortcutStore::shared(), RecentsStore::shared(), platform::UserDefaults::standard(),
+                             Greeting::systemSources());
+    connect(m_menu, &MenuBarView::quitRequested, this, &PelicartaApp::quit);
     m_tray = new QSystemTrayIcon(Icons::trayIcon(), this);
     m_tray->setToolTip(QStringLiteral("Pelicarta"));
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {

@@ -6,8 +6,8 @@
 #include <QObject>
 
 class QSystemTrayIcon;
+class MenuBarView;
 class QTimer;
-class TrayMenu;
 
 namespace platform {
 class SingleInstance;
@@ -33,7 +33,7 @@ public:
     void quit();
 
     QSystemTrayIcon *trayIcon() const { return m_tray; }
-    TrayMenu *menu() const { return m_menu; }
+    MenuBarView *menu() const { return m_menu; }
 
 private:
     void startWaitingCapture();
@@ -41,5 +41,5 @@ private:
     QList<ShortcutAction> m_waitingCaptures;
     QTimer *m_captureTimer;
     QSystemTrayIcon *m_tray = nullptr;
-    TrayMenu *m_menu = nullptr;
+    MenuBarView *m_menu = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "app/ShortcutsSection.h"
 
+#include "app/PrefRow.h"
+
 #include "capture/HotkeyManager.h"
 #include "capture/ShortcutRecorder.h"
 #include "capture/SystemShortcutsGuide.h"
@@ -17,15 +19,12 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
 
 QLabel *textLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
-    QLabel *label = themedLabel(text, font, color, parent);
-    label->setWordWrap(true);
-    return label;
+    return wrappingLabel(text, font, color, parent);
 }
 
 // The round-arrow reset button; drawn only while the action differs from its default.
@@ -122,40 +121,44 @@ ShortcutsSection::ShortcutsSection(ShortcutStore &store, HotkeyManager &hotkeys,
     layout->addWidget(new SectionLabel(L("Atalhos globais"), this));
     layout->addWidget(textLabel(L("Clique no atalho e pressione a combinação que preferir. Esc cancela."), Theme::font(12),
                                 Theme::text3(), this));
+    auto *rows = new QVBoxLayout;
+    rows->setSpacing(0);
     for (ShortcutAction action : ShortcutActions::all()) {
-        auto *row = new QWidget(this);
-        auto *h = new QHBoxLayout(row);
+        auto *control = new QWidget;
+        auto *h = new QHBoxLayout(control);
         h->setContentsMargins(0, 0, 0, 0);
-        h->setSpacing(12);
-        auto *texts = new QVBoxLayout;
-        texts->setSpacing(2);
-        texts->addWidget(textLabel(ShortcutActions::title(action), Theme::font(13), Theme::text(), row));
-        auto *failure = textLabel(L("⚠︎ O macOS recusou — outro app pode estar usando. Grave outro."), Theme::font(11),
-                                  Theme::warning(), row);
-        texts->addWidget(failure);
-        h->addLayout(texts, 1);
-        auto *recorder = new ShortcutRecorder(store, hotkeys, action, Keycap::Size::small, row);
+        h->setSpacing(8);
+        auto *recorder = new ShortcutRecorder(store, hotkeys, action, Keycap::Size::small, control);
         h->addWidget(recorder, 0, Qt::AlignVCenter);
-        auto *reset = new ResetButton(row);
+        auto *reset = new ResetButton(control);
         reset->setToolTip(L(LKey("Voltar ao padrão (%@)", {Shortcut::defaultFor(action).displayString()})));
-        connect(reset, &QAbstractButton::clicked, this, [this, action] { m_store.reset(action); });
-        h->addWidget(reset, 0, Qt::AlignTop);
-        layout->addWidget(row);
+        connect(reset, &QAbstractButton::clicked, this, [this, action] { this->reset(action); });
+        h->addWidget(reset, 0, Qt::AlignTop | Qt::AlignRight);
+        auto *row = new PrefRow(ShortcutActions::title(action), QString(), control, this);
+        row->setDetailIsWarning(true);
+        rows->addWidget(row);
         m_recorders.insert(action, recorder);
         m_resets.insert(action, reset);
-        m_failures.insert(action, failure);
+        m_rows.insert(action, row);
     }
+    layout->addLayout(rows);
     layout->addSpacing(4);
     layout->addWidget(new PrintKeyGuide(this));
     layout->addWidget(new SystemShortcutsGuide(this));
-    connect(&m_store, &ShortcutStore::shortcutsChanged, this, &ShortcutsSection::refresh);
+    connect(&m_store, &ShortcutStore::shortcutsChanged, this, [this] {
+        m_resetRefusals.clear();
+        refresh();
+    });
     connect(&m_hotkeys, &HotkeyManager::failedChanged, this, &ShortcutsSection::refresh);
     refresh();
 }
 
-QString ShortcutsSection::failureText(ShortcutAction action) const {
-    const QLabel *label = m_failures.value(action);
-    return label && !label->isHidden() ? label->text() : QString();
+void ShortcutsSection::reset(ShortcutAction action) {
+    // Refused while another action holds the default: the combination stays and the row says why.
+    if (const std::optional<ShortcutProblem> problem = m_store.reset(action)) {
+        m_resetRefusals.insert(action, problem->message());
+        refresh();
+    }
 }
 
 void ShortcutsSection::refresh() {
@@ -163,29 +166,9 @@ void ShortcutsSection::refresh() {
         // Disabled and undrawn while the action has its default (a label of its own counts as changed).
         m_resets.value(action)->setEnabled(!m_store.isDefault(action));
         m_resets.value(action)->update();
-        m_failures.value(action)->setVisible(m_hotkeys.hasFailed(action));
+        QString detail = m_resetRefusals.value(action);
+        if (detail.isEmpty() && m_hotkeys.hasFailed(action))
+            detail = L("⚠︎ O macOS recusou — outro app pode estar usando. Grave outro.");
+        m_rows.value(action)->setDetail(detail);
     }
-}
-
-SettingsPage::SettingsPage(QWidget *parent) : QWidget(parent) {
-    setAccessibleName(L("Ajustes"));
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto *scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->viewport()->setAutoFillBackground(false);
-    auto *content = new QWidget(scroll);
-    content->setAutoFillBackground(false);
-    auto *v = new QVBoxLayout(content);
-    v->setContentsMargins(40, 32, 40, 40);
-    v->setSpacing(24);
-    auto *title = textLabel(L("Ajustes"), Theme::font(28, QFont::DemiBold), Theme::text(), content);
-    v->addWidget(title);
-    m_shortcuts = new ShortcutsSection(ShortcutStore::shared(), HotkeyManager::shared(), content);
-    m_shortcuts->setMaximumWidth(640);
-    v->addWidget(m_shortcuts);
-    v->addStretch(1);
-    scroll->setWidget(content);
-    outer->addWidget(scroll);
 }

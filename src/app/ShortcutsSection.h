@@ -7,13 +7,13 @@
 #include <QWidget>
 
 class HotkeyManager;
-class QLabel;
+class PrefRow;
 class ShortcutRecorder;
 class ShortcutStore;
 
-// The global-shortcuts section of the settings: one recorder per capture action with its reset
-// button and the line that says when the system refused the combination, the guide for keyboards
-// with a print key, and the list of reserved combinations.
+// The global-shortcuts section of the settings page: one row per capture action with its recorder and
+// reset button (the row's detail says when the system refused the combination, or why a reset was
+// refused), the guide for keyboards with a print key, and the list of reserved combinations, collapsed.
 class ShortcutsSection : public QWidget {
     Q_OBJECT
 public:
@@ -21,26 +21,17 @@ public:
 
     ShortcutRecorder *recorder(ShortcutAction action) const { return m_recorders.value(action); }
     QAbstractButton *resetButton(ShortcutAction action) const { return m_resets.value(action); }
-    // The refusal line of the action's row; empty when it registered.
-    QString failureText(ShortcutAction action) const;
+    PrefRow *row(ShortcutAction action) const { return m_rows.value(action); }
 
 private:
+    void reset(ShortcutAction action);
     void refresh();
 
     ShortcutStore &m_store;
     HotkeyManager &m_hotkeys;
     QMap<ShortcutAction, ShortcutRecorder *> m_recorders;
     QMap<ShortcutAction, QAbstractButton *> m_resets;
-    QMap<ShortcutAction, QLabel *> m_failures;
-};
-
-// The settings page; for now it holds the global-shortcuts section.
-class SettingsPage : public QWidget {
-    Q_OBJECT
-public:
-    explicit SettingsPage(QWidget *parent = nullptr);
-    ShortcutsSection *shortcuts() const { return m_shortcuts; }
-
-private:
-    ShortcutsSection *m_shortcuts = nullptr;
+    QMap<ShortcutAction, PrefRow *> m_rows;
+    // Why the last reset of an action was refused, until the combinations change.
+    QMap<ShortcutAction, QString> m_resetRefusals;
 };

@@ -36,9 +36,13 @@ void ShortcutStore::save(const Shortcut &shortcut, ShortcutAction action) {
     Settings::shortcut(action).set(shortcut, m_defaults);
 }
 
-void ShortcutStore::reset(ShortcutAction action) {
-    setShortcut(action, Shortcut::defaultFor(action));
+std::optional<ShortcutProblem> ShortcutStore::reset(ShortcutAction action) {
+    const Shortcut fallback = Shortcut::defaultFor(action);
+    const std::optional<ShortcutProblem> problem = validate(fallback, action);
+    if (problem && !problem->isWarning()) return problem;
+    setShortcut(action, fallback);
     Settings::shortcut(action).reset(m_defaults);
+    return problem;
 }
 
 std::optional<ShortcutProblem> ShortcutStore::validate(const Shortcut &candidate, ShortcutAction action) const {

@@ -31,8 +31,10 @@ public:
     void setShortcut(ShortcutAction action, const Shortcut &shortcut);
     // Writes one action's combination to the user defaults.
     void save(const Shortcut &shortcut, ShortcutAction action);
-    // Back to the default: published, and the stored value removed.
-    void reset(ShortcutAction action);
+    // Back to the default, validated as a recorded combination is: when another action holds the
+    // default, nothing changes and that problem is the answer; otherwise the default is published, the
+    // stored value removed, and the answer is none or a warning.
+    std::optional<ShortcutProblem> reset(ShortcutAction action);
     bool isDefault(ShortcutAction action) const { return shortcut(action) == Shortcut::defaultFor(action); }
 
     // The first problem of a candidate for an action: a missing ⌘/⌥/⌃ (function keys excepted), another

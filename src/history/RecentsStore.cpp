@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
+#include "platform/DirectoryCount.h"
 #include "platform/FileReveal.h"
 #include "platform/ImageFile.h"
 #include "platform/UserDefaults.h"
@@ -30,8 +31,8 @@
 namespace {
 
 bool hasCaptureExtension(const QString &path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("png") || suffix == QLatin1String("heic");
+    return path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".heic"), Qt::CaseInsensitive);
 }
 
 // The names the store gives its files: only these are ever removed, so that a user's own pictures
@@ -158,7 +159,11 @@ QStringList RecentsStore::sortedFiles() const {
     return paths;
 }
 
-int RecentsStore::fileCount() const { return static_cast<int>(listing().size()); }
+int RecentsStore::fileCount() const {
+    // The listing's entries by name and type alone: the settings page counts at every look, over
+    // folders of thousands of captures.
+    return folderUsable() ? platform::countFiles(m_folder, &hasCaptureExtension) : 0;
+}
 
 std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image) {
     if (keepOnDisk() < 1 || image.isNull()) return std::nullopt;

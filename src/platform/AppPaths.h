@@ -15,6 +15,9 @@ QString configFolder();
 // $XDG_CONFIG_HOME/Pelicarta/defaults.json
 QString defaultsFile();
 
+// $XDG_CONFIG_HOME/autostart/pelicarta.desktop: the desktop's entry that starts Pelicarta at login.
+QString autostartEntry();
+
 // $XDG_DATA_HOME/Pelicarta, made a private folder (PrivateFolder::ensure) on every call. Empty when
 // it cannot be, with the reason in `problem`: a link or another user's folder is never used.
 QString documentsFolder(PrivateFolder::Problem *problem = nullptr);

@@ -7,6 +7,7 @@
 #include <QGraphicsEffect>
 #include <QPainter>
 #include <QVariantAnimation>
+#include <QtMath>
 
 namespace {
 
@@ -33,6 +34,20 @@ void paintLabel(QPainter &p, const QPushButton &button, const QRectF &rect, cons
     p.setFont(font);
     p.setPen(color);
     p.drawText(QRectF(x, rect.top(), rect.right() - x, rect.height()), Qt::AlignVCenter | Qt::AlignLeft, button.text());
+}
+
+constexpr int kKeyHintGap = 10;
+
+// The key cap of a primary button's key hint: monospaced 11, 6 of padding at each side, 20 high.
+QSizeF keyHintSize(const QString &key) {
+    return {QFontMetricsF(Theme::monospaceFont(11)).horizontalAdvance(key) + 12, 20};
+}
+
+void paintKeyHint(QPainter &p, const QRectF &cap, const QString &key) {
+    p.fillPath(Theme::continuousRoundedRect(cap, 5), Theme::rgb(0x15121F, 0.12));
+    p.setFont(Theme::monospaceFont(11));
+    p.setPen(Theme::ink());
+    p.drawText(cap, Qt::AlignCenter, key);
 }
 
 // The primary button's accent shadow, drawn by the one shadow painter (a calibrated Gaussian) around
@@ -73,7 +88,16 @@ PrimaryButton::PrimaryButton(const QString &text, QWidget *parent)
     setGraphicsEffect(new AccentShadow(this));
 }
 
-QSize PrimaryButton::sizeHint() const { return {labelSize(*this, font()).width() + 2 * 18, kHeight}; }
+QSize PrimaryButton::sizeHint() const {
+    const int hint = m_keyHint.isEmpty() ? 0 : kKeyHintGap + qCeil(keyHintSize(m_keyHint).width());
+    return {labelSize(*this, font()).width() + hint + 2 * 18, kHeight};
+}
+
+void PrimaryButton::setKeyHint(const QString &key) {
+    m_keyHint = key;
+    updateGeometry();
+    update();
+}
 
 void PrimaryButton::animatePress(bool down) {
     m_animation->stop();
@@ -92,7 +116,18 @@ void PrimaryButton::paintEvent(QPaintEvent *) {
     p.translate(-r.center());
     p.setOpacity(1.0 - 0.15 * m_press);
     p.fillPath(Theme::continuousRoundedRect(r, kRadius), Theme::accentGradient(r));
-    paintLabel(p, *this, r, font(), Theme::ink());
+    if (m_keyHint.isEmpty()) {
+        paintLabel(p, *this, r, font(), Theme::ink());
+        return;
+    }
+    // The label and the key cap, centred together.
+    const QSizeF cap = keyHintSize(m_keyHint);
+    const qreal label = QFontMetricsF(font()).horizontalAdvance(text());
+    const qreal left = r.center().x() - (label + kKeyHintGap + cap.width()) / 2;
+    p.setFont(font());
+    p.setPen(Theme::ink());
+    p.drawText(QRectF(left, r.top(), label + 1, r.height()), Qt::AlignVCenter | Qt::AlignLeft, text());
+    paintKeyHint(p, QRectF(QPointF(left + label + kKeyHintGap, r.center().y() - cap.height() / 2), cap), m_keyHint);
 }
 
 SecondaryButton::SecondaryButton(const QString &text, QWidget *parent) : QPushButton(text, parent) {

@@ -14,6 +14,9 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
     // 0 at rest, 1 fully pressed; animated over 0.2 s without overshoot.
     qreal pressAmount() const { return m_press; }
+    // A small key cap after the label naming the key that presses the button ("↵"); empty for none.
+    void setKeyHint(const QString &key);
+    QString keyHint() const { return m_keyHint; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -21,6 +24,7 @@ protected:
 private:
     void animatePress(bool down);
     qreal m_press = 0;
+    QString m_keyHint;
     QVariantAnimation *m_animation;
 };
 

@@ -36,6 +36,8 @@ QColor mix(const QColor &a, const QColor &b, qreal t);
 
 // An sRGB colour from 0xRRGGBB and an opacity.
 QColor rgb(quint32 rgb, qreal alpha = 1.0);
+// The colour `t` of the way from `a` to `b` (0 … 1), opacity included.
+QColor mix(const QColor &a, const QColor &b, qreal t);
 
 // The interface font at a size in logical pixels: Inter, DejaVu Sans when Inter is missing.
 QFont font(qreal pixelSize, QFont::Weight weight = QFont::Normal);

@@ -2,11 +2,55 @@
 
 #include <QLabel>
 
-QLabel *themedLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
-    auto *label = new QLabel(text, parent);
+#include <algorithm>
+
+namespace {
+
+QLabel *styled(QLabel *label, const QFont &font, const QColor &color) {
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
     return label;
+}
+
+} // namespace
+
+QLabel *themedLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
+    return styled(new QLabel(text, parent), font, color);
+}
+
+QLabel *wrappingLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
+    QLabel *label = styled(new WrappingLabel(text, parent), font, color);
+    label->setWordWrap(true);
+    return label;
+}
+
+int WrappingLabel::heightForWidth(int width) const {
+    if (text() != m_text || font() != m_font) {
+        m_text = text();
+        m_font = font();
+        m_heights.clear();
+    }
+    const auto known = m_heights.constFind(width);
+    if (known != m_heights.cend()) return *known;
+    const int height = QLabel::heightForWidth(width);
+    if (m_heights.size() > 64) m_heights.clear(); // a window being resized asks for every width once
+    m_heights.insert(width, height);
+    return height;
+}
+
+QSize WrappingLabel::sizeHint() const {
+    const QFontMetrics metrics(font());
+    int line = 0;
+    for (const QString &piece : text().split(QLatin1Char('\n'))) line = std::max(line, metrics.horizontalAdvance(piece));
+    const QMargins margins = contentsMargins();
+    const int width = std::min(line, 80 * metrics.averageCharWidth()) + margins.left() + margins.right() + 1;
+    return {width, heightForWidth(width)};
+}
+
+QSize WrappingLabel::minimumSizeHint() const {
+    const QFontMetrics metrics(font());
+    const QMargins margins = contentsMargins();
+    return {std::min(sizeHint().width(), 10 * metrics.averageCharWidth()), metrics.height() + margins.top() + margins.bottom()};
 }

@@ -1,5 +1,8 @@
 #include "app/AppShellView.h"
 #include "app/AppSidebar.h"
+#include "app/OnboardingView.h"
+#include "app/PrefRow.h"
+#include "app/PreferencesView.h"
 #include "core/Settings.h"
 #include "editor_window/EditorPage.h"
 #include "history/HistoryView.h"
@@ -37,6 +40,31 @@ TEST(AppShellViewTest, TheEditorPageIsBuiltAfreshForEveryCapture) {
     router.closeEditor();
     EXPECT_EQ(router.page(), AppRouter::Page::home);
     EXPECT_EQ(shell.currentPage(), shell.pageWidget(AppRouter::Page::home));
+}
+
+TEST(AppShellViewTest, TheOnboardingFillsTheWindowUntilCompletedAndReturnsWhenAskedFor) {
+    // Fresh settings: the onboarding alone.
+    AppRouter router;
+    AppShellView shell(router);
+    shell.resize(1240, 800);
+    shell.show();
+    ASSERT_NE(shell.onboarding(), nullptr);
+    EXPECT_TRUE(shell.onboarding()->isVisible());
+    EXPECT_FALSE(shell.sidebar()->isVisible());
+    for (int i = 0; i < 3; ++i) QTest::keyClick(shell.onboarding(), Qt::Key_Return);
+    // Completed: the shell at once, on the router's page.
+    EXPECT_TRUE(Settings::hasCompletedOnboarding.value());
+    EXPECT_EQ(shell.onboarding(), nullptr);
+    EXPECT_TRUE(shell.sidebar()->isVisible());
+    EXPECT_EQ(shell.currentPage(), shell.pageWidget(AppRouter::Page::home));
+
+    // "Rever" on the settings page: a new flow from its first step.
+    router.setPage(AppRouter::Page::settings);
+    auto *preferences = static_cast<PreferencesView *>(shell.pageWidget(AppRouter::Page::settings));
+    static_cast<QAbstractButton *>(preferences->row(QStringLiteral("Boas-vindas"))->control())->click();
+    ASSERT_NE(shell.onboarding(), nullptr);
+    EXPECT_EQ(shell.onboarding()->step(), 0);
+    EXPECT_FALSE(shell.sidebar()->isVisible());
 }
 
 TEST(AppShellViewTest, TheHistoryPageIsMadeAtItsFirstVisitAndStartsOverAtEach) {

@@ -23,7 +23,10 @@ struct MainWindowControllerTest : testing::Test {
     MainWindowController &controller = MainWindowController::shared();
     AppRouter &router = AppRouter::shared();
 
+    // The window past the first-run onboarding, which would otherwise fill it.
+    void SetUp() override { Settings::hasCompletedOnboarding.set(true); }
     void TearDown() override {
+        Settings::hasCompletedOnboarding.reset();
         controller.setEditorKeyTable({});
         if (QWidget *window = controller.window()) window->close();
         router.closeEditor();

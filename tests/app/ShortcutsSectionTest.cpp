@@ -1,3 +1,4 @@
+#include "app/PrefRow.h"
 #include "app/ShortcutsSection.h"
 #include "capture/FakeHotkeys.h"
 #include "capture/HotkeyManager.h"
@@ -30,9 +31,9 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
     EXPECT_FALSE(resetShown(ShortcutAction::captureArea));
     EXPECT_TRUE(resetShown(ShortcutAction::repeatLastArea));
     EXPECT_EQ(section.resetButton(ShortcutAction::captureWindow)->toolTip(), QStringLiteral("Voltar ao padrão (Alt+Shift+W)"));
-    EXPECT_EQ(section.failureText(ShortcutAction::toggleTutorial),
+    EXPECT_EQ(section.row(ShortcutAction::toggleTutorial)->detail(),
               QStringLiteral("⚠︎ O sistema recusou — outro app pode estar usando. Grave outro."));
-    EXPECT_EQ(section.failureText(ShortcutAction::captureArea), QString());
+    EXPECT_EQ(section.row(ShortcutAction::captureArea)->detail(), QString());
     // No keyboard settings program here (the test's PATH has none): no link to one.
     const auto *link = section.findChild<QWidget *>(QStringLiteral("keyboardSettingsLink"));
     ASSERT_NE(link, nullptr);
@@ -44,6 +45,16 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
     EXPECT_TRUE(resetShown(ShortcutAction::captureWindow));
     EXPECT_TRUE(defaults.contains("shortcut.captureWindow"));
 
+    // While "Capturar área" holds Alt+Shift+W the window reset is refused: Alt+Shift+Q stays and the row says why.
+    store.setShortcut(ShortcutAction::captureArea, Shortcut::defaultFor(ShortcutAction::captureWindow));
+    QTest::mouseClick(section.resetButton(ShortcutAction::captureWindow), Qt::LeftButton);
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).key, QStringLiteral("Q"));
+    EXPECT_EQ(section.row(ShortcutAction::captureWindow)->detail(),
+              ShortcutProblem::usedByOtherAction(ShortcutActions::title(ShortcutAction::captureArea)).message());
+    EXPECT_EQ(section.row(ShortcutAction::captureArea)->detail(), QString());
+    store.reset(ShortcutAction::captureArea);
+    EXPECT_EQ(section.row(ShortcutAction::captureWindow)->detail(), QString());
+
     // Reset: the default again, the stored value removed, the button hidden.
     QTest::mouseClick(section.resetButton(ShortcutAction::captureWindow), Qt::LeftButton);
     EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow), Shortcut::defaultFor(ShortcutAction::captureWindow));
@@ -52,5 +63,5 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
 
     // Freeing Alt+Shift+T elsewhere and re-registering clears the refusal line.
     store.setShortcut(ShortcutAction::toggleTutorial, Shortcut{17, platform::ModifierFlag::option | platform::ModifierFlag::command, "T"});
-    EXPECT_EQ(section.failureText(ShortcutAction::toggleTutorial), QString());
+    EXPECT_EQ(section.row(ShortcutAction::toggleTutorial)->detail(), QString());
 }

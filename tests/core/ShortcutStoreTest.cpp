@@ -46,8 +46,16 @@ TEST_F(ShortcutStoreTest, LoadsStoredValuesAndFallsBackPerAction) {
     EXPECT_EQ(sc(1, option, "\"\\").toJsonBytes(), QByteArray(R"({"keyCode":1,"modifiers":524288,"key":"\"\\"})"));
     EXPECT_FALSE(store.isDefault(ShortcutAction::captureArea));
 
-    store.reset(ShortcutAction::captureArea);
-    EXPECT_EQ(published.count(), 2);
+    // While another action holds ⌥⇧A, resetting is refused with that problem and changes nothing.
+    store.setShortcut(ShortcutAction::captureWindow, Shortcut::defaultFor(ShortcutAction::captureArea));
+    EXPECT_EQ(store.reset(ShortcutAction::captureArea), ShortcutProblem::usedByOtherAction("Capturar janela"));
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureArea), sc(35, 0xA0000, "P"));
+    EXPECT_TRUE(defaults.contains("shortcut.captureArea"));
+    store.setShortcut(ShortcutAction::captureWindow, Shortcut::defaultFor(ShortcutAction::captureWindow));
+
+    published.clear();
+    EXPECT_EQ(store.reset(ShortcutAction::captureArea), std::nullopt);
+    EXPECT_EQ(published.count(), 1);
     EXPECT_TRUE(store.isDefault(ShortcutAction::captureArea));
     EXPECT_FALSE(defaults.contains("shortcut.captureArea"));
 }

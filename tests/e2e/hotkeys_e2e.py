@@ -335,16 +335,22 @@ class HotkeysTest(unittest.TestCase):
         self.desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
         self.desktop.x(["xdotool", "key", "--clearmodifiers", "ctrl+comma"])
         time.sleep(1)
-        _, mx, my, _, _ = window
-        self.desktop.screenshot(f"{shots}/settings.png")
-        # The reserved list's heading is the last line of text in the page's column, right of the sidebar.
+        _, mx, my, _, mh = window
+        # Scrolled to its end, the page shows the reserved list's heading as the last line of text above
+        # the history and permission sections, in the page's column right of the sidebar.
         column = mx + 250
-        heading = last_text_row(f"{shots}/settings.png", column, my + 300, 300, 480)
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(column + 300), str(my + mh // 2)])
+        for _ in range(40):
+            self.desktop.x(["xdotool", "click", "5"])
+        time.sleep(0.5)
+        self.desktop.screenshot(f"{shots}/settings.png")
+        heading = last_text_row(f"{shots}/settings.png", column, my + mh - 420, 300, 60)
         self.assertIsNotNone(heading, "no settings page")
-        self.click(column + 40, heading)
+        self.click(column + 200, heading - 4)
         time.sleep(1)
         self.desktop.screenshot(f"{shots}/reserved-list.png")
-        self.assertIsNotNone(last_text_row(f"{shots}/reserved-list.png", column, heading + 12, 300, 40),
+        # Closed, the gap down to "Histórico" holds no text; open, the list's first lines fill it.
+        self.assertIsNotNone(last_text_row(f"{shots}/reserved-list.png", column, heading + 12, 300, 16),
                              "the reserved list did not open")
         for _ in range(12):
             self.desktop.x(["xdotool", "click", "5"])

@@ -51,8 +51,8 @@ def capture_files(home):
 class InstanceTest(DesktopTest):
     size = (1280, 800)
 
-    def home(self, settings=COPY):
-        home = Home(self.desktop, settings)
+    def home(self, settings=COPY, **options):
+        home = Home(self.desktop, settings, **options)
 
         def remove():
             for pid in instances(home.path):
@@ -152,7 +152,7 @@ class InstanceTest(DesktopTest):
         self.assertEqual(os.listdir(home.recents) if os.path.isdir(home.recents) else [], [])
 
     def test_a_settings_file_that_is_a_fifo_neither_blocks_nor_stops_a_launch(self):
-        home = self.home(settings=None)
+        home = self.home(settings=None, onboarded=False)
         os.makedirs(os.path.dirname(home.settings_file))
         os.mkfifo(home.settings_file)
         quit_alone = subprocess.run([road_e2e.APP, "--quit"], env=home.env, capture_output=True, timeout=30)

@@ -168,7 +168,10 @@ class Desktop:
 class Home:
     """A home of its own for one Pelicarta: XDG folders, a private runtime folder, optional settings."""
 
-    def __init__(self, desktop, settings=None):
+    def __init__(self, desktop, settings=None, onboarded=True):
+        # Past the first-run onboarding unless a test is about it.
+        if onboarded:
+            settings = {"hasCompletedOnboarding": True, **(settings or {})}
         self.path = tempfile.mkdtemp(prefix="pelicarta-e2e-")
         os.chmod(self.path, 0o700)
         self.env = dict(desktop.env, HOME=self.path, XDG_CONFIG_HOME=f"{self.path}/config",
@@ -194,9 +197,9 @@ class Pelicarta:
     """One running Pelicarta with a home of its own, started as the README starts it. `limits` maps
     resource.RLIMIT_* to the soft and hard limit the process starts with."""
 
-    def __init__(self, desktop, settings=None, prepare=None, arguments=(), home=None, limits=None):
+    def __init__(self, desktop, settings=None, prepare=None, arguments=(), home=None, limits=None, onboarded=True):
         self.desktop = desktop
-        home = home or Home(desktop, settings)
+        home = home or Home(desktop, settings, onboarded)
         self.home, self.env = home.path, home.env
         self.documents, self.recents, self.tutorials = home.documents, home.recents, home.tutorials
         if prepare:
@@ -370,7 +373,7 @@ class RoadTest(DesktopTest):
         menu = wait_for(lambda: self.desktop.visible_windows("^Menu do Pelicarta$"), 10)
         self.assertTrue(menu, "the tray panel did not open")
         _, mx, my, mw, mh = menu[0]
-        self.desktop.x(["xdotool", "mousemove", "--sync", str(mx + mw // 2), str(my + mh - 8 - 15), "click", "1"])
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(mx + mw // 2), str(my + mh - 6 - 16), "click", "1"])
         self.assertEqual(app.process.wait(10), 0)
 
     def test_fullscreen_copy_clipboard_toast_and_recents_file(self):

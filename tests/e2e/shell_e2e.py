@@ -176,12 +176,7 @@ class ShellTest(road_e2e.DesktopTest):
         again.wait(10)
 
         # A frame saved on a screen that is gone opens fully visible.
-        def off_screen(other):
-            os.makedirs(f"{other.home}/config/Pelicarta")
-            with open(f"{other.home}/config/Pelicarta/defaults.json", "w") as f:
-                json.dump({"format": 1, "values": {"PelicartaMainWindow": {
-                    "type": "json", "value": {"x": 5000, "y": 100, "width": 1240, "height": 800}}}}, f)
-        far = self.start(prepare=off_screen)
+        far = self.start({"PelicartaMainWindow": {"x": 5000, "y": 100, "width": 1240, "height": 800}})
         time.sleep(1)
         wid, x, y, w, h = client(far)
         left, right, top, bottom = frame_extents(far, wid)

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/Greeting.h"
+
+#include <QFrame>
+
+#include <functional>
+
+class QAbstractButton;
+class QLabel;
+class RecentThumbnail;
+class RecentTileRow;
+class RecentsStore;
+class ShortcutStore;
+
+namespace platform {
+class UserDefaults;
+}
+
+// The panel that opens at the tray icon, 320 wide: a header with the greeting (or "Pelicarta" while
+// "greetingEnabled" is off), the five capture actions with their current shortcuts, the three newest
+// captures as tiles, the rows that open the main window on home, history or settings, and "Sair"
+// (also Ctrl+Q). Every row that acts closes the panel first, except "Sair". Holds nothing of its own:
+// it follows the shortcuts, the recents and the greeting settings.
+class MenuBarView : public QFrame {
+    Q_OBJECT
+public:
+    static constexpr int panelWidth = 320;
+    static constexpr int tileHeight = 58;
+
+    MenuBarView(ShortcutStore &shortcuts, RecentsStore &recents, platform::UserDefaults &defaults,
+                Greeting::Sources greeting, QWidget *parent = nullptr);
+
+    // Shows the panel at `anchor` (the tray icon; invalid: at the pointer), kept on its screen, with the
+    // greeting of this moment.
+    void popup(const QRect &anchor);
+
+    // For tests: the row with this title, the shortcut text it shows, the header's lines, the tiles.
+    QAbstractButton *row(const QString &title) const;
+    QString shortcutText(const QString &title) const;
+    QString headerTitle() const;
+    // The second header line; empty while the greeting is off.
+    QString headerSubtitle() const;
+    QList<RecentThumbnail *> tiles() const;
+    bool showsNoCaptures() const;
+
+signals:
+    void quitRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    class Row;
+    QWidget *makeHeader();
+    QWidget *makeRecents();
+    void addRow(const QString &title, const QString &shortcut, std::function<void()> action, bool closesFirst = true);
+    void refreshHeader();
+    void refreshShortcuts();
+    void refreshRecents();
+
+    ShortcutStore &m_shortcuts;
+    RecentsStore &m_recents;
+    platform::UserDefaults &m_defaults;
+    Greeting::Sources m_greeting;
+    QLabel *m_headerTitle = nullptr;
+    QLabel *m_headerSubtitle = nullptr;
+    QWidget *m_noCaptures = nullptr;
+    QWidget *m_tileBox = nullptr;
+    RecentTileRow *m_tiles = nullptr;
+    QList<Row *> m_rows;
+};

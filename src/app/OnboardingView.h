@@ -1,0 +1,82 @@
+#pragma once
+
+#include "app/Greeting.h"
+#include "app/ScreenAccess.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class HotkeyManager;
+class PrimaryButton;
+class QAbstractButton;
+class QVariantAnimation;
+class ShortcutRecorder;
+class ShortcutStore;
+
+namespace platform {
+class UserDefaults;
+}
+
+// The first-run flow, filling the main window while "hasCompletedOnboarding" is false: a welcome, the
+// screen permission and the area-capture shortcut, on a 720 × 560 card with a footer of "← Voltar", one
+// dot per step and the primary button. The primary button (or Return, unless a shortcut recorder is
+// listening) moves on; on the last step it sets "hasCompletedOnboarding", its only lasting effect.
+// Each step's state starts afresh whenever the step comes on screen.
+class OnboardingView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int stepCount = 3;
+
+    OnboardingView(ShortcutStore &store, HotkeyManager &hotkeys, platform::UserDefaults &defaults,
+                   Greeting::Sources greeting, ScreenAccess access, QWidget *parent = nullptr);
+
+    // 0 welcome, 1 permission, 2 shortcut.
+    int step() const { return m_step; }
+    // The step on screen: its title, and its widgets for tests (null on other steps).
+    QString title() const;
+    QWidget *stepWidget() const { return m_current; }
+    QAbstractButton *backButton() const { return m_back; }
+    PrimaryButton *primaryButton() const { return m_primary; }
+    // What the dots say to screen readers: "Passo 2 de 3".
+    QString dotsLabel() const;
+    QAbstractButton *permissionButton() const;
+    QString permissionHint() const;
+    bool showsPermissionGranted() const;
+    ShortcutRecorder *recorder() const;
+    QAbstractButton *shortcutResetButton() const;
+    // Why the last reset of the shortcut was refused; empty when none was.
+    QString shortcutResetRefusal() const;
+
+    // What the primary button does: the next step, or the end of the flow on the last one.
+    void advance();
+    void goBack();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    class Card;
+    class Dots;
+    class PermissionStep;
+    class ShortcutStep;
+    QWidget *makeFooter(QWidget *card);
+    QWidget *makeStep(int step);
+    void showStep(int step);
+    void layOutSteps();
+
+    ShortcutStore &m_store;
+    HotkeyManager &m_hotkeys;
+    platform::UserDefaults &m_defaults;
+    Greeting::Sources m_greeting;
+    ScreenAccess m_access;
+    int m_step = 0;
+    QWidget *m_stepArea = nullptr;
+    QWidget *m_current = nullptr;
+    QPointer<QWidget> m_leaving;
+    QVariantAnimation *m_transition = nullptr;
+    QAbstractButton *m_back = nullptr;
+    Dots *m_dots = nullptr;
+    PrimaryButton *m_primary = nullptr;
+};

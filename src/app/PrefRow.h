@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+// The one row of the settings page: a title with an optional detail line under it at the left, a
+// control at the right, 10 of space above and below, and a hairline along the bottom edge.
+class PrefRow : public QWidget {
+    Q_OBJECT
+public:
+    // The row takes `control` as its child.
+    PrefRow(const QString &title, const QString &detail, QWidget *control, QWidget *parent = nullptr);
+
+    QString title() const;
+    // The detail line; empty hides it.
+    QString detail() const;
+    void setDetail(const QString &detail);
+    // The detail in the warning colour (a refusal) or the quiet one.
+    void setDetailIsWarning(bool warning);
+    QWidget *control() const { return m_control; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QLabel *m_title;
+    QLabel *m_detail;
+    QWidget *m_control;
+};

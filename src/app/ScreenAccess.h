@@ -1,0 +1,17 @@
+#pragma once
+
+#include <functional>
+
+// What the onboarding and the settings page know of the screen permission; tests substitute it.
+struct ScreenAccess {
+    // Whether captures may read the screen now, asking nothing.
+    std::function<bool()> isGranted;
+    // Asks for access; whether it was granted at once.
+    std::function<bool()> request;
+    // Opens the desktop's privacy settings.
+    std::function<void()> openSettings;
+
+    // The capture layer's ScreenPermission. X11 asks no permission of its own: a request answers
+    // what the check answers.
+    static ScreenAccess system();
+};

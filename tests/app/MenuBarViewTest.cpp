@@ -1,0 +1,116 @@
+#include "app/AppRouter.h"
+#include "app/MainWindowController.h"
+#include "app/MenuBarView.h"
+#include "core/Settings.h"
+#include "core/ShortcutStore.h"
+#include "history/RecentThumbnail.h"
+#include "history/RecentsStore.h"
+#include "platform/KeyEvent.h"
+#include "platform/StringTables.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct MenuBarViewTest : testing::Test {
+    testsupport::TempFolder temp;
+    platform::UserDefaults defaults{temp.file(QStringLiteral("defaults.json"))};
+    ShortcutStore shortcuts{defaults};
+    std::unique_ptr<RecentsStore> recents;
+    std::unique_ptr<MenuBarView> menu;
+
+    void SetUp() override {
+        platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
+        Settings::historyCompact.set(false, defaults);
+        recents = std::make_unique<RecentsStore>(defaults, temp.file(QStringLiteral("Recentes")));
+        menu = std::make_unique<MenuBarView>(
+            shortcuts, *recents, defaults,
+            Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); }, [] { return QStringLiteral("Ana Souza"); }});
+    }
+    void TearDown() override {
+        menu.reset();
+        platform::StringTables::setCurrentLanguage({});
+    }
+    QStringList rowTitles() const {
+        QStringList titles;
+        for (QAbstractButton *button : menu->findChildren<QAbstractButton *>())
+            if (menu->row(button->text()) == button) titles.append(button->text());
+        return titles;
+    }
+};
+
+} // namespace
+
+TEST_F(MenuBarViewTest, HeaderRowsAndShortcutsFollowTheSettingsAndTheStore) {
+    menu->popup(QRect(500, 0, 22, 22));
+    EXPECT_EQ(menu->width(), 320);
+    EXPECT_EQ(menu->headerTitle(), QStringLiteral("Bom dia, Ana"));
+    EXPECT_EQ(menu->headerSubtitle(), QStringLiteral("Pelicarta"));
+    Settings::greetingEnabled.set(false, defaults);
+    EXPECT_EQ(menu->headerTitle(), QStringLiteral("Pelicarta"));
+    EXPECT_EQ(menu->headerSubtitle(), QString());
+    EXPECT_EQ(menu->width(), 320);
+
+    EXPECT_EQ(rowTitles(), (QStringList{"Capturar área", "Capturar janela", "Capturar tela inteira", "Repetir última área",
+                                        "Gravar tutorial (liga/desliga)", "Abrir Pelicarta", "Histórico e busca…",
+                                        "Ajustes…", "Sair"}));
+    EXPECT_EQ(menu->row(QStringLiteral("Sair"))->height(), 32);
+    // Every combination is written as the shortcuts are everywhere; a change shows at once.
+    EXPECT_EQ(menu->shortcutText(QStringLiteral("Capturar janela")),
+              Shortcut::defaultFor(ShortcutAction::captureWindow).displayString());
+    const Shortcut changed{platform::KeyCode::k, platform::ModifierFlag::command | platform::ModifierFlag::option |
+                                                     platform::ModifierFlag::control | platform::ModifierFlag::shift,
+                           QStringLiteral("K")};
+    shortcuts.setShortcut(ShortcutAction::captureWindow, changed);
+    EXPECT_EQ(menu->shortcutText(QStringLiteral("Capturar janela")), changed.displayString());
+    EXPECT_EQ(menu->shortcutText(QStringLiteral("Sair")),
+              (Shortcut{platform::KeyCode::q, platform::ModifierFlag::command, QStringLiteral("Q")}.displayString()));
+    EXPECT_EQ(menu->shortcutText(QStringLiteral("Abrir Pelicarta")), QString());
+}
+
+TEST_F(MenuBarViewTest, TheThreeNewestCapturesAsTilesAtTheLeft) {
+    EXPECT_TRUE(menu->showsNoCaptures());
+    EXPECT_TRUE(menu->tiles().isEmpty());
+    for (QColor color : {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan})
+        ASSERT_FALSE(recents->add(testsupport::filledImage(300, 200, color)).isEmpty());
+    menu->popup(QRect(500, 0, 22, 22));
+    EXPECT_FALSE(menu->showsNoCaptures());
+    const QList<RecentThumbnail *> tiles = menu->tiles();
+    ASSERT_EQ(tiles.size(), 3);
+    QTest::qWait(1); // laid out
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(tiles[i]->item().path, recents->items()[i].path);
+        EXPECT_EQ(tiles[i]->height(), 58);
+        EXPECT_EQ(tiles[i]->mapTo(menu.get(), QPoint()).x(), 6 + 12 + i * (tiles[0]->width() + 8));
+    }
+    menu->grab().save(testsupport::outputPath(QStringLiteral("tray-panel.png")));
+
+    recents->deleteAll();
+    EXPECT_TRUE(menu->showsNoCaptures());
+    EXPECT_TRUE(menu->tiles().isEmpty());
+}
+
+TEST_F(MenuBarViewTest, RowsCloseThePanelFirstButQuittingDoesNot) {
+    Settings::hasCompletedOnboarding.set(true);
+    QSignalSpy quit(menu.get(), &MenuBarView::quitRequested);
+    menu->popup(QRect());
+    QTest::keyClick(menu.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quit.size(), 1);
+    menu->row(QStringLiteral("Sair"))->click();
+    EXPECT_EQ(quit.size(), 2);
+    EXPECT_TRUE(menu->isVisible());
+
+    // "Ajustes…" with the main window closed: the panel goes, then the window opens on the settings.
+    ASSERT_FALSE(MainWindowController::shared().isOpen());
+    menu->row(QStringLiteral("Ajustes…"))->click();
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([] { return MainWindowController::shared().isOpen(); }, 1000));
+    EXPECT_EQ(AppRouter::shared().page(), AppRouter::Page::settings);
+    MainWindowController::shared().window()->close();
+}

@@ -1,0 +1,126 @@
+#include "app/FakeScreenAccess.h"
+#include "app/OnboardingView.h"
+#include "capture/FakeHotkeys.h"
+#include "capture/HotkeyManager.h"
+#include "capture/ShortcutRecorder.h"
+#include "core/Localization.h"
+#include "core/Settings.h"
+#include "core/ShortcutStore.h"
+#include "platform/KeyEvent.h"
+#include "platform/StringTables.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+#include "widgets/Buttons.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct OnboardingViewTest : testing::Test {
+    testsupport::TempFolder temp;
+    platform::UserDefaults defaults{temp.file(QStringLiteral("defaults.json"))};
+    ShortcutStore shortcuts{defaults};
+    HotkeyManager hotkeys{shortcuts, std::make_unique<FakeHotkeys>()};
+    QString account;
+    FakeScreenAccess screen;
+    std::unique_ptr<OnboardingView> view;
+
+    void SetUp() override { platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR")); }
+    void TearDown() override {
+        view.reset();
+        platform::StringTables::setCurrentLanguage({});
+    }
+    void open() {
+        view = std::make_unique<OnboardingView>(
+            shortcuts, hotkeys, defaults,
+            Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); }, [this] { return account; }}, screen.access());
+        view->resize(1240, 800);
+        view->show();
+    }
+    void pressReturn() { QTest::keyClick(view.get(), Qt::Key_Return); }
+};
+
+} // namespace
+
+TEST_F(OnboardingViewTest, StepsGreetAskForTheScreenAndEndOnlyOnTheLastOne) {
+    open();
+    EXPECT_EQ(view->title(), QStringLiteral("Olá!"));
+    EXPECT_FALSE(view->backButton()->isEnabled());
+    EXPECT_EQ(view->primaryButton()->text(), QStringLiteral("Começar"));
+    QTest::qWait(300); // the step has slid in
+    view->grab().save(testsupport::outputPath(QStringLiteral("onboarding-welcome.png")));
+
+    pressReturn();
+    EXPECT_EQ(view->step(), 1);
+    EXPECT_EQ(view->dotsLabel(), QStringLiteral("Passo 2 de 3"));
+    EXPECT_TRUE(view->backButton()->isEnabled());
+    // Refused: the hint keeps its line with a single space until the button is clicked.
+    EXPECT_FALSE(view->showsPermissionGranted());
+    EXPECT_EQ(view->permissionHint(), QStringLiteral(" "));
+    view->permissionButton()->click();
+    EXPECT_EQ(view->permissionHint(), L("Depois de ligar, o macOS pode pedir para reabrir o app."));
+    EXPECT_EQ(screen.requests, 1);
+    EXPECT_EQ(screen.settingsOpened, 1); // not granted at once: the settings open
+    // Granted meanwhile: the next poll shows it; the step stays.
+    screen.granted = true;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->showsPermissionGranted(); }, 2500));
+    EXPECT_EQ(view->step(), 1);
+
+    // Back and forward again: a fresh step, read at once.
+    view->goBack();
+    account = QStringLiteral("Ana Souza");
+    Settings::customName.set(QStringLiteral("Ana"), defaults);
+    view->backButton()->click(); // disabled on the first step
+    EXPECT_EQ(view->step(), 0);
+    view->advance();
+    view->goBack();
+    EXPECT_EQ(view->title(), QStringLiteral("Olá, Ana."));
+    view->primaryButton()->click();
+    EXPECT_TRUE(view->showsPermissionGranted());
+    pressReturn();
+    EXPECT_EQ(view->primaryButton()->text(), QStringLiteral("Começar a usar"));
+    EXPECT_FALSE(Settings::hasCompletedOnboarding.isStored(defaults));
+    pressReturn();
+    EXPECT_TRUE(Settings::hasCompletedOnboarding.value(defaults));
+}
+
+TEST_F(OnboardingViewTest, TheShortcutStepRecordsResetsAndKeepsReturnWhileRecording) {
+    open();
+    view->advance();
+    view->advance();
+    ASSERT_NE(view->recorder(), nullptr);
+    QAbstractButton *reset = view->shortcutResetButton();
+    EXPECT_FALSE(reset->isEnabled());
+    // Only the very default counts as the default: another label on the same key does not.
+    shortcuts.setShortcut(ShortcutAction::captureArea, Shortcut{0, 0xA0000, QStringLiteral("X")});
+    EXPECT_TRUE(reset->isEnabled());
+    shortcuts.setShortcut(ShortcutAction::captureArea, Shortcut::defaultFor(ShortcutAction::captureArea));
+    EXPECT_FALSE(reset->isEnabled());
+
+    // While recording, Return goes to the recorder, not to the flow.
+    QTest::mouseClick(view->recorder()->field(), Qt::LeftButton);
+    pressReturn();
+    EXPECT_EQ(view->step(), 2);
+    EXPECT_TRUE(view->recorder()->isRecording());
+    QTest::keyClick(view.get(), Qt::Key_P, Qt::AltModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(view->recorder()->isRecording());
+    EXPECT_EQ(shortcuts.shortcut(ShortcutAction::captureArea), (Shortcut{platform::KeyCode::p, 0xA0000, QStringLiteral("P")}));
+    EXPECT_TRUE(defaults.contains(QStringLiteral("shortcut.captureArea")));
+    EXPECT_TRUE(reset->isEnabled());
+    QTest::qWait(300);
+    view->grab().save(testsupport::outputPath(QStringLiteral("onboarding-shortcut.png")));
+
+    // While another action holds ⌥⇧A the reset is refused, and the step says why.
+    shortcuts.setShortcut(ShortcutAction::captureWindow, Shortcut::defaultFor(ShortcutAction::captureArea));
+    reset->click();
+    EXPECT_EQ(shortcuts.shortcut(ShortcutAction::captureArea).key, QStringLiteral("P"));
+    EXPECT_EQ(view->shortcutResetRefusal(), ShortcutProblem::usedByOtherAction(L("Capturar janela")).message());
+    shortcuts.setShortcut(ShortcutAction::captureWindow, Shortcut::defaultFor(ShortcutAction::captureWindow));
+    EXPECT_EQ(view->shortcutResetRefusal(), QString());
+    reset->click();
+    EXPECT_EQ(shortcuts.shortcut(ShortcutAction::captureArea), Shortcut::defaultFor(ShortcutAction::captureArea));
+    EXPECT_FALSE(defaults.contains(QStringLiteral("shortcut.captureArea")));
+    EXPECT_FALSE(reset->isEnabled());
+}

@@ -1,0 +1,287 @@
+#include "app/FakeScreenAccess.h"
+#include "app/PrefRow.h"
+#include "app/PreferencesView.h"
+#include "capture/FakeHotkeys.h"
+#include "capture/HotkeyManager.h"
+#include "core/Localization.h"
+#include "core/Settings.h"
+#include "core/ShortcutStore.h"
+#include "core/StyleStore.h"
+#include "history/RecentsStore.h"
+#include "platform/Alert.h"
+#include "platform/AppPaths.h"
+#include "platform/StringTables.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+#include "widgets/Picker.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+// Answers every alert with the button chosen beforehand, and keeps what it was asked.
+struct ScriptedAlerts : platform::AlertPresenter {
+    QList<platform::Alert> shown;
+    int answer = 0;
+    int run(const platform::Alert &alert) override {
+        shown.append(alert);
+        return answer;
+    }
+};
+
+struct PreferencesViewTest : testing::Test {
+    testsupport::TempFolder temp;
+    platform::UserDefaults defaults{temp.file(QStringLiteral("defaults.json"))};
+    ShortcutStore shortcuts{defaults};
+    HotkeyManager hotkeys{shortcuts, std::make_unique<FakeHotkeys>()};
+    StyleStore styles{defaults};
+    std::unique_ptr<RecentsStore> recents;
+    ScriptedAlerts alerts;
+    FakeScreenAccess screen;
+    std::unique_ptr<PreferencesView> view;
+
+    void SetUp() override {
+        platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
+        platform::AlertPresenter::setSharedForTesting(&alerts);
+        recents = std::make_unique<RecentsStore>(defaults, temp.file(QStringLiteral("Recentes")));
+        // Files are ordered by the time in their names.
+        recents->setDateReader([](const QFileInfo &file) {
+            return QDateTime::fromString(file.completeBaseName().mid(10), QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+        });
+    }
+    void TearDown() override {
+        // Thumbnails still being read would outlive the test's files and the process.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !recents->isDecoding(); }, 5000));
+        view.reset();
+        platform::AlertPresenter::setSharedForTesting(nullptr);
+        platform::StringTables::setCurrentLanguage({});
+    }
+    void open() {
+        view = std::make_unique<PreferencesView>(
+            shortcuts, hotkeys, styles, *recents, defaults,
+            Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); }, [] { return QStringLiteral("Ana Souza"); }},
+            screen.access());
+        view->resize(1030, 800);
+        view->show();
+    }
+    // `count` captures, a second apart, the oldest first.
+    void fill(int count) {
+        for (int i = 0; i < count; ++i)
+            ASSERT_TRUE(temp.write(QStringLiteral("Recentes/Pelicarta 2020-01-01 00.%1.%2.png").arg(i / 60, 2, 10, QLatin1Char('0')).arg(i % 60, 2, 10, QLatin1Char('0')),
+                                   QByteArray("not decoded here")));
+        recents->deleteFiles({}); // the store lists the folder again
+    }
+    QStringList files() const {
+        QStringList names;
+        for (const QString &path : recents->sortedFiles()) names.append(QFileInfo(path).fileName());
+        return names;
+    }
+    PrefRow *row(const char *title) const { return view->row(L(title)); }
+    template <typename T>
+    T *control(const char *title) const {
+        return qobject_cast<T *>(row(title)->control());
+    }
+};
+
+} // namespace
+
+TEST_F(PreferencesViewTest, GreetingNameAndOnboardingRows) {
+    open();
+    view->resize(1030, 2600); // the whole page, for a person to look at
+    QTest::qWait(1);
+    view->grab().save(testsupport::outputPath(QStringLiteral("preferences.png")));
+    EXPECT_EQ(row("Mostrar saudação")->detail(), L(LKey("“%@” na tela inicial e no menu", {"Bom dia, Ana"})));
+    auto *name = control<QLineEdit>("Seu nome");
+    EXPECT_EQ(name->placeholderText(), QStringLiteral("Ana"));
+    // Typed text is kept as typed; the greeting follows it.
+    QTest::keyClicks(name, QStringLiteral(" Bia "));
+    EXPECT_EQ(Settings::customName.value(defaults), QStringLiteral(" Bia "));
+    EXPECT_EQ(row("Mostrar saudação")->detail(), L(LKey("“%@” na tela inicial e no menu", {"Bom dia, Bia"})));
+    // Greeting off: the field cannot be edited but keeps its text.
+    control<QAbstractButton>("Mostrar saudação")->click();
+    EXPECT_FALSE(Settings::greetingEnabled.value(defaults));
+    EXPECT_FALSE(name->isEnabled());
+    EXPECT_EQ(name->text(), QStringLiteral(" Bia "));
+
+    Settings::hasCompletedOnboarding.set(true, defaults);
+    control<QAbstractButton>("Boas-vindas")->click();
+    EXPECT_FALSE(Settings::hasCompletedOnboarding.value(defaults));
+}
+
+TEST_F(PreferencesViewTest, CaptureRowsShowWhatACaptureWouldDoAndWriteOnlyWhatIsPicked) {
+    // What the capture road reads: an unknown word is the quick panel, an unknown lifetime 30 seconds.
+    defaults.setString(Settings::afterCapture.key(), QStringLiteral("Editor"));
+    defaults.setInt(Settings::quickLifetime.key(), 45);
+    open();
+    auto *after = control<Picker>("Depois de capturar");
+    EXPECT_EQ(after->currentText(), L("Print flutuante (leve)"));
+    EXPECT_EQ(row("Depois de capturar")->detail(),
+              L("O print flutua no canto: arraste para uma conversa. Botão direito escolhe um fundo"));
+    PrefRow *lifetime = row("O print flutuante some depois de");
+    EXPECT_TRUE(lifetime->isVisible());
+    EXPECT_EQ(qobject_cast<Picker *>(lifetime->control())->currentText(), L("30 segundos"));
+    EXPECT_EQ(defaults.stringValue(Settings::afterCapture.key()), QStringLiteral("Editor"));
+    EXPECT_EQ(defaults.intValue(Settings::quickLifetime.key()), 45);
+
+    after->choose(int(AfterCapture::editor));
+    EXPECT_EQ(defaults.stringValue(Settings::afterCapture.key()), QStringLiteral("editor"));
+    EXPECT_FALSE(lifetime->isVisible());
+    EXPECT_EQ(row("Depois de capturar")->detail(), L("Janela completa para ajustar fundo, margem e exportação"));
+    after->choose(int(AfterCapture::quick));
+    EXPECT_TRUE(lifetime->isVisible());
+    qobject_cast<Picker *>(lifetime->control())->choose(0);
+    EXPECT_EQ(Settings::quickLifetime.value(defaults), QuickLifetime::forever_);
+
+    control<Picker>("Ao soltar a seleção de área")->choose(int(AreaRelease::instant));
+    EXPECT_EQ(defaults.stringValue(Settings::areaRelease.key()), QStringLiteral("instant"));
+    EXPECT_EQ(row("Ao soltar a seleção de área")->detail(), L("Captura assim que você solta o mouse"));
+}
+
+TEST_F(PreferencesViewTest, StyleRowsShowWholeMarginsAndRestoreThroughTheStore) {
+    BeautyStyle style;
+    style.padding = 64.9;
+    styles.setDefaultStyle(style);
+    Backdrop own = Backdrop::defaults().first();
+    own.id = QStringLiteral("mine");
+    styles.saveBackdrop(own);
+    open();
+    const QString aurora = Backdrop::defaults().first().displayName();
+    EXPECT_EQ(row("Estilo padrão")->detail(), L(LKey("Fundo %@ · margem %@ pt — mude pelo Editor", {aurora, "64"})));
+    // A hand-edited margin far beyond any integer shows bounded.
+    style.padding = 1e300;
+    styles.setDefaultStyle(style);
+    EXPECT_EQ(row("Estilo padrão")->detail(),
+              L(LKey("Fundo %@ · margem %@ pt — mude pelo Editor", {aurora, "9223372036854775807"})));
+    control<QAbstractButton>("Estilo padrão")->click();
+    EXPECT_EQ(styles.defaultStyle(), BeautyStyle{});
+
+    EXPECT_EQ(row("Fundos")->detail(), L(LKey("%@ fundos · crie e edite cores pelo Editor (tecla E)", {"10"})));
+    control<QAbstractButton>("Fundos")->click();
+    EXPECT_EQ(row("Fundos")->detail(), L(LKey("%@ fundos · crie e edite cores pelo Editor (tecla E)", {"9"})));
+    EXPECT_EQ(styles.backdrops().last().id, QStringLiteral("none"));
+
+    // Presets: numbered rows; removing one renumbers those below it.
+    const QList<StylePreset> factory = styles.presets();
+    ASSERT_EQ(view->presetRows().size(), 3);
+    qobject_cast<QAbstractButton *>(view->presetRows().first()->control())->click();
+    ASSERT_EQ(view->presetRows().size(), 2);
+    EXPECT_EQ(view->presetRows().first()->title(), L(LKey("Preset %@: %@", {"1", factory[1].displayName()})));
+    EXPECT_EQ(view->presetRows().first()->detail(), L(LKey("Tecla %@ no Editor", {"1"})));
+    control<QAbstractButton>("Presets")->click();
+    ASSERT_EQ(styles.presets().size(), 3);
+    EXPECT_NE(styles.presets()[1].id, factory[1].id);
+    EXPECT_EQ(view->presetRows().size(), 3);
+}
+
+TEST_F(PreferencesViewTest, KeepLimitAsksBeforeDeletingAndKeepsTheNewest) {
+    fill(35);
+    open();
+    auto *keep = control<Picker>("Guardar no histórico");
+    EXPECT_EQ(keep->currentText(), L(LKey("%@ capturas", {"500"})));
+    EXPECT_EQ(keep->itemText(4), L(LKey("%@ capturas", {"2000"})));
+
+    alerts.answer = 1; // "Cancelar"
+    keep->choose(qint64(20));
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_EQ(alerts.shown[0].messageText, L(LKey("Apagar os %@ prints mais antigos do histórico?", {"15"})));
+    EXPECT_EQ(alerts.shown[0].buttons, (QStringList{L("Apagar"), L("Cancelar")}));
+    EXPECT_EQ(files().size(), 35);
+    EXPECT_FALSE(Settings::historyKeep.isStored(defaults));
+    EXPECT_EQ(keep->currentText(), L(LKey("%@ capturas", {"500"})));
+
+    alerts.answer = 0; // "Apagar"
+    const QStringList newest = files().mid(0, 20);
+    keep->choose(qint64(20));
+    EXPECT_EQ(files(), newest);
+    EXPECT_EQ(Settings::historyKeep.value(defaults), 20);
+
+    // Keeping off, with 12 files.
+    recents->deleteFiles(recents->sortedFiles().mid(12));
+    keep->choose(qint64{0});
+    EXPECT_EQ(alerts.shown.last().messageText, L(LKey("Parar de guardar e apagar os %@ prints do histórico?", {"12"})));
+    EXPECT_TRUE(files().isEmpty());
+    EXPECT_TRUE(recents->items().isEmpty());
+    // A limit at or above the number of files is written without asking.
+    const qsizetype asked = alerts.shown.size();
+    keep->choose(RecentsStore::unlimited);
+    EXPECT_EQ(alerts.shown.size(), asked);
+    EXPECT_EQ(defaults.intValue(Settings::historyKeep.key()), 9223372036854775807LL);
+    EXPECT_EQ(keep->currentText(), L("Sem limite"));
+}
+
+TEST_F(PreferencesViewTest, SpaceUsedCountsTheFolderAndDeletesEverythingButTheLimit) {
+    open();
+    EXPECT_EQ(row("Espaço usado")->detail(), L(LKey("%@ em %@ capturas", {"0 KB", "0"})));
+    EXPECT_FALSE(row("Espaço usado")->control()->isEnabled());
+
+    Settings::historyKeep.set(100, defaults);
+    fill(3);
+    EXPECT_EQ(row("Espaço usado")->detail(), L(LKey("%@ em %@ capturas", {"1 KB", "3"})));
+    control<QAbstractButton>("Espaço usado")->click();
+    EXPECT_EQ(alerts.shown.last().buttons.first(), L("Excluir todas"));
+    EXPECT_TRUE(QDir(recents->folder()).isEmpty());
+    EXPECT_EQ(Settings::historyKeep.value(defaults), 100);
+    EXPECT_FALSE(row("Espaço usado")->control()->isEnabled());
+
+    control<QAbstractButton>("Formato compacto (HEIC)")->click();
+    EXPECT_FALSE(recents->isCompact());
+}
+
+TEST_F(PreferencesViewTest, ThePermissionRowShowsTheStateAndOnlyOpensTheSettings) {
+    open();
+    EXPECT_EQ(row("Gravação de Tela")->detail(), L("Necessária para capturar"));
+    const auto buttons = row("Gravação de Tela")->findChildren<QAbstractButton *>();
+    ASSERT_EQ(buttons.size(), 1);
+    buttons.first()->click();
+    EXPECT_EQ(screen.settingsOpened, 1);
+    EXPECT_EQ(screen.requests, 0);
+    // Read again as the page comes on screen.
+    screen.granted = true;
+    view->hide();
+    view->show();
+    EXPECT_EQ(row("Gravação de Tela")->detail(), L("Concedida"));
+}
+
+TEST_F(PreferencesViewTest, StartingAtLoginWritesAndRemovesTheAutostartEntry) {
+    const QString entry = platform::AppPaths::autostartEntry();
+    QFile::remove(entry);
+    open();
+    auto *launch = control<QAbstractButton>("Iniciar com o Mac");
+    EXPECT_FALSE(launch->isChecked());
+    launch->click();
+    ASSERT_TRUE(QFile::exists(entry));
+    QFile file(entry);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains(("Exec=\"" + QCoreApplication::applicationFilePath() + "\"\n").toUtf8()));
+    file.close();
+    launch->click();
+    EXPECT_FALSE(QFile::exists(entry));
+    EXPECT_EQ(row("Iniciar com o Mac")->detail(), L("Abre o Pelicarta na barra de menu ao ligar"));
+
+    // A folder that refuses the entry (as root, a file where the folder would be): the row says so and
+    // the switch shows the truth.
+    const QString folder = QFileInfo(entry).absolutePath();
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (::geteuid() == 0) {
+        QDir(folder).removeRecursively();
+        QFile blocker(folder);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    launch->click();
+    EXPECT_FALSE(launch->isChecked());
+    EXPECT_EQ(row("Iniciar com o Mac")->detail(), L("Não foi possível alterar agora. Tente de novo."));
+    QFile::remove(folder);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QDir(folder).removeRecursively();
+}

@@ -1,0 +1,161 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the tray panel, the first-run onboarding and the settings page with the real
+program on its own desktop (Xvfb, openbox, trayer), read from the screen, the settings file and the
+process's exit status. The screenshots are kept beside the program's build in test-output/menu-*.png.
+
+    menu_e2e.py PELICARTA [unittest options]
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import road_e2e  # noqa: E402
+import shell_e2e  # noqa: E402
+from road_e2e import wait_for  # noqa: E402
+from shell_e2e import Screenshot, client, close_to  # noqa: E402
+
+PANEL = (16, 16, 21)
+HAIRLINE = (33, 33, 37)  # white at 0.07 over the panel
+PAGE = (11, 11, 15)
+# The captures in "Recentes", oldest first.
+COLORS = [(230, 40, 40), (40, 200, 70), (40, 90, 230), (240, 200, 30), (30, 210, 220)]
+ROW, GAP, MARGIN = 32, 2, 6
+
+
+def fill_recents(app):
+    os.makedirs(app.recents)
+    for n, (r, g, b) in enumerate(COLORS):  # written one after another: their birth times order them
+        subprocess.run(["convert", "-size", "400x250", f"xc:rgb({r},{g},{b})",
+                        f"{app.recents}/Pelicarta 2024-05-01 10.00.{n:02d}.png"], check=True)
+        time.sleep(0.02)
+
+
+class MenuTest(road_e2e.DesktopTest):
+    def shot(self, app, name):
+        path = f"{app.home}/{name}"
+        shot = Screenshot(self.desktop, path)
+        folder = os.path.join(os.path.dirname(road_e2e.APP), "..", "test-output")
+        os.makedirs(folder, exist_ok=True)
+        shutil.copy(path, os.path.join(folder, "menu-" + name))
+        return shot
+
+    def close_window(self, app):
+        self.desktop.x(["xdotool", "windowactivate", "--sync", app.main_window()[0]])
+        self.desktop.x(["xdotool", "key", "--clearmodifiers", "alt+F4"])
+        self.assertTrue(wait_for(lambda: app.main_window() is None, 10), "the window did not close")
+
+    def open_panel(self, app):
+        icon = wait_for(app.tray_icon, 10)
+        self.assertTrue(icon, "no tray icon in trayer")
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(icon[0]), str(icon[1]), "click", "1"])
+        panel = wait_for(lambda: self.desktop.visible_windows("^Menu do Pelicarta$"), 10)
+        self.assertTrue(panel, "the tray panel did not open")
+        time.sleep(0.3)  # painted
+        return panel[0]
+
+    def click(self, x, y):
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"])
+
+    def hairlines(self, shot, panel):
+        """The heights of the panel's three separators, read down the two columns clear of text (inside the
+        separators' ends, outside the rows' 12 of padding)."""
+        _, x, y, w, h = panel
+        return [row for row in range(y + 2, y + h - 2)
+                if all(close_to(shot.pixel(column, row), HAIRLINE, 3) and close_to(shot.pixel(column, row - 2), PANEL, 3)
+                       and close_to(shot.pixel(column, row + 2), PANEL, 3) for column in (x + 16, x + w - 16))]
+
+    def test_the_panel_at_the_tray_icon_its_rows_and_ctrl_q(self):
+        app = self.start(prepare=fill_recents)
+        self.close_window(app)
+        panel = self.open_panel(app)
+        _, x, y, w, h = panel
+        self.assertEqual(w, 320)
+        icon = app.tray_icon()
+        self.assertTrue(y >= icon[1], (panel, icon))  # under the icon of the top bar
+        shot = self.shot(app, "tray-panel.png")
+        lines = self.hairlines(shot, panel)
+        self.assertEqual(len(lines), 3, lines)
+        # The three newest captures as tiles, newest first, at the left.
+        band = range(lines[1] + 4, lines[2] - 4)
+        found = {}
+        for color in COLORS:
+            xs = [px for px in range(x, x + w) for py in band[::6] if close_to(shot.pixel(px, py), color, 8)]
+            if xs:
+                found[color] = min(xs) - x
+        newest = list(reversed(COLORS))
+        self.assertEqual(sorted(found, key=found.get), newest[:3], found)
+        self.assertLess(found[newest[0]], 24)
+
+        # "Gravar tutorial (liga/desliga)", the last capture row: the panel goes, recording starts.
+        self.click(x + 60, lines[1] - 5 - GAP - ROW // 2)
+        self.assertTrue(wait_for(lambda: app.toast("Gravando “Novo tutorial”"), 5), "recording did not start")
+        self.assertFalse(self.desktop.visible_windows("^Menu do Pelicarta$"))
+        self.assertEqual(app.launch("--capture", "tutorial"), 0)  # stops, and shows the window
+        self.assertTrue(wait_for(app.main_window, 10))
+        self.close_window(app)
+
+        # "Ajustes…" with the window closed opens it on the settings page.
+        _, x, y, w, h = self.open_panel(app)
+        self.click(x + 60, y + h - MARGIN - ROW - GAP - ROW // 2)
+        self.assertTrue(wait_for(app.main_window, 10), "Ajustes… did not open the window")
+        self.assertTrue(wait_for(lambda: current_page(self.desktop, app) == "settings", 5), current_page(self.desktop, app))
+        self.shot(app, "settings.png")
+
+        # Ctrl+Q in the panel quits.
+        self.open_panel(app)
+        self.desktop.x(["xdotool", "key", "ctrl+q"])
+        self.assertEqual(app.process.wait(10), 0)
+
+    def test_the_onboarding_fills_a_first_window_and_return_ends_it(self):
+        app = self.start(onboarded=False)
+        window = client(app)
+        self.assertEqual(window[3:], (1240, 800))
+        time.sleep(0.6)  # the first step has slid in
+        shot = self.shot(app, "onboarding.png")
+        # No sidebar: the page colour at its place; the card in the middle.
+        self.assertTrue(close_to(shot.pixel(window[1] + 40, window[2] + 400), PAGE, 3))
+        self.assertTrue(close_to(shot.pixel(window[1] + 270, window[2] + 620), PANEL, 4))
+        self.desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
+        for _ in range(3):
+            self.desktop.x(["xdotool", "key", "--clearmodifiers", "Return"])
+            time.sleep(0.4)
+        self.assertTrue(wait_for(lambda: self.defaults(app).get("hasCompletedOnboarding", {}).get("value") is True, 5))
+        self.assertTrue(wait_for(lambda: current_page(self.desktop, app) == "home", 5), "no shell after the onboarding")
+
+    def defaults(self, app):
+        try:
+            with open(f"{app.home}/config/Pelicarta/defaults.json") as f:
+                return road_e2e.json.load(f)["values"]
+        except (OSError, ValueError):
+            return {}
+
+
+def current_page(desktop, app):
+    """The page whose sidebar item is lit, or None (no sidebar, or none lit)."""
+    window = client(app)
+    if not window:
+        return None
+    shot = Screenshot(desktop, f"{app.home}/page.png")
+    lit = [page for i, page in enumerate(shell_e2e.PAGES)
+           if not close_to(shot.pixel(window[1] + shell_e2e.CELL_X,
+                                      window[2] + shell_e2e.ITEM_TOP + i * shell_e2e.ITEM_STEP + shell_e2e.ITEM_HEIGHT // 2),
+                           PANEL, 4)]
+    sidebar = close_to(shot.pixel(window[1] + 100, window[2] + 400), PANEL, 2)
+    return lit[0] if sidebar and len(lit) == 1 else None
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    road_e2e.APP = os.path.abspath(sys.argv[1])
+    missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "convert", "import")
+               if not shutil.which(tool)]
+    if missing:
+        print("missing tools: " + ", ".join(missing) + " (scripts/setup-debian.sh installs them)")
+        sys.exit(1)
+    unittest.main(argv=[sys.argv[0], *sys.argv[2:]], verbosity=2)
