@@ -10,13 +10,13 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins qt6-image-formats-plugins
   libgl-dev libegl-dev libxkbcommon-dev
   # images, documents and text recognition
-  libheif-dev libheif1 libx265-199 libpoppler-qt6-dev ghostscript
+  libheif-dev libheif1 libx265-199 libpoppler-qt6-dev ghostscript zlib1g-dev
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-por tesseract-ocr-eng
   # X11 capture and hot keys
   libxcb1-dev libxcb-randr0-dev libxcb-composite0-dev libxcb-ewmh-dev libxcb-xfixes0-dev
   libxcb-shape0-dev libxcb-image0-dev libxcb-keysyms1-dev libxcb-util-dev libx11-xcb-dev
   # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libdeflate-dev
   # end-to-end tests: a headless X server, a window manager, a tray host, input and clipboard tools
   xvfb xauth openbox trayer xdotool xclip imagemagick x11-utils python3
   # fonts

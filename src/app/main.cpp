@@ -1,4 +1,5 @@
 #include "app/AppCommand.h"
+#include "app/EventLoopWatchdog.h"
 #include "app/PelicartaApp.h"
 #include "platform/SingleInstance.h"
 #include "platform/TextEngine.h"
@@ -8,6 +9,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
 
 int main(int argc, char *argv[]) {
     platform::ensureSingleThreadedOpenMP(argc, argv);
@@ -45,6 +47,10 @@ int main(int argc, char *argv[]) {
         std::fprintf(stderr, "Pelicarta could not listen on %s; later launches will start their own.\n",
                      qPrintable(instance.name()));
     }
+
+    // Soak runs watch the event loop for stretches it could not turn.
+    std::optional<EventLoopWatchdog> watchdog;
+    if (qEnvironmentVariableIsSet("PELICARTA_WATCHDOG")) watchdog.emplace();
 
     PelicartaApp pelicarta(&instance);
     pelicarta.launch();
