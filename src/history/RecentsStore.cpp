@@ -8,6 +8,7 @@
 #include "platform/FileReveal.h"
 #include "platform/HeifCodec.h"
 #include "platform/ImageChecks.h"
+#include "platform/Memory.h"
 #include "platform/UserDefaults.h"
 #include "widgets/Clipboard.h"
 #include "widgets/Toast.h"
@@ -125,7 +126,15 @@ std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &imag
     return pending;
 }
 
-QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, const std::optional<QByteArray> &bytes) {
+RecentsStore::Encoded RecentsStore::encodeCapture(const Encoder &encoder, const QImage &image,
+                                                  const ExportSettings &settings) {
+    Encoded encoded{encoder(image, settings), {}};
+    if (encoded.bytes && !encoded.bytes->isEmpty()) encoded.thumbnail = thumbnail(image, 240);
+    return encoded;
+}
+
+QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, const Encoded &encoded) {
+    const std::optional<QByteArray> &bytes = encoded.bytes;
     if (!bytes || bytes->isEmpty()) return {};
     const QString stem = m_folder + QStringLiteral("/Pelicarta ") +
                          QLocale::c().toString(pending.time, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
@@ -135,7 +144,7 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
     if (!platform::writeFileAtomically(path, *bytes)) return {};
 
     emit captureWritten(path, image);
-    m_items.prepend({path, QDateTime::currentDateTime(), thumbnail(image, 240)});
+    m_items.prepend({path, QDateTime::currentDateTime(), encoded.thumbnail});
     while (m_items.size() > showCount) m_items.removeLast();
     emit itemsChanged();
     pruneDisk(path);
@@ -146,11 +155,11 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
 QString RecentsStore::add(const QImage &image) {
     const std::optional<Pending> pending = prepareAdd(image);
     if (!pending) return {};
-    return finishAdd(image, *pending, m_encoder(image, pending->settings));
+    return finishAdd(image, *pending, encodeCapture(m_encoder, image, pending->settings));
 }
 
 struct RecentsStore::Job {
-    QFutureWatcher<std::optional<QByteArray>> watcher;
+    QFutureWatcher<Encoded> watcher;
     QImage image;
     Pending pending;
     std::function<void(const QString &)> done;
@@ -169,7 +178,7 @@ void RecentsStore::addInBackground(const QImage &image, std::function<void(const
     Job *raw = job.get();
     connect(&raw->watcher, &QFutureWatcherBase::finished, this, [this, raw] { complete(raw); });
     raw->watcher.setFuture(QtConcurrent::run([encoder = m_encoder, image, settings = pending->settings] {
-        return encoder(image, settings);
+        return encodeCapture(encoder, image, settings);
     }));
     m_jobs.push_back(std::move(job));
 }
@@ -182,6 +191,8 @@ void RecentsStore::complete(Job *job) {
     owned->watcher.disconnect(this);
     const QString path = finishAdd(owned->image, owned->pending, owned->watcher.result());
     if (owned->done) owned->done(path);
+    // The end of a capture's work: the encoder's buffers are free now.
+    platform::Memory::releaseFreeMemorySoon();
 }
 
 void RecentsStore::waitForPending() {

@@ -120,8 +120,14 @@ private:
     };
     // What a new capture file is made of, or none when keeping is off.
     std::optional<Pending> prepareAdd(const QImage &image) const;
+    struct Encoded {
+        std::optional<QByteArray> bytes;
+        QImage thumbnail;
+    };
+    // The file's bytes and the recents thumbnail of a capture; any thread.
+    static Encoded encodeCapture(const Encoder &encoder, const QImage &image, const ExportSettings &settings);
     // Writes the encoded capture under a free name and takes it in.
-    QString finishAdd(const QImage &image, const Pending &pending, const std::optional<QByteArray> &bytes);
+    QString finishAdd(const QImage &image, const Pending &pending, const Encoded &encoded);
     QList<Listed> listing() const;
     void load();
     // Deletes the files beyond the keep limit; `keep` (the capture just written) counts as newest.

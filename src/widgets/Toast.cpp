@@ -10,8 +10,15 @@
 #include <QScreen>
 #include <QTimer>
 
+namespace {
+
+constexpr int kThumbWidth = 60;
+constexpr int kThumbHeight = 44;
+
+} // namespace
+
 ToastView::ToastView(const QImage &image, const QString &title, const QString &subtitle, QWidget *parent)
-    : QWidget(parent), m_image(image), m_title(title), m_subtitle(subtitle) {
+    : QWidget(parent), m_image(Toast::thumbnail(image)), m_title(title), m_subtitle(subtitle) {
     setFixedSize(320, 76);
 }
 
@@ -26,7 +33,7 @@ void ToastView::paintEvent(QPaintEvent *) {
     p.drawPath(cardShape);
 
     // Thumbnail: 60 × 44, aspect fill, rounded.
-    const QRectF thumb(14, (height() - 44) / 2.0, 60, 44);
+    const QRectF thumb(14, (height() - kThumbHeight) / 2.0, kThumbWidth, kThumbHeight);
     const QPainterPath thumbShape = Theme::continuousRoundedRect(thumb, 8);
     if (!m_image.isNull()) {
         p.save();
@@ -66,6 +73,12 @@ void ToastView::paintEvent(QPaintEvent *) {
 }
 
 namespace Toast {
+
+QImage thumbnail(const QImage &image) {
+    const QSize box(2 * kThumbWidth, 2 * kThumbHeight);
+    if (image.isNull() || image.width() <= box.width() || image.height() <= box.height()) return image;
+    return image.scaled(box, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+}
 
 namespace {
 
