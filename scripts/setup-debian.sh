@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins qt6-image-formats-plugins
   libgl-dev libegl-dev libxkbcommon-dev
   # images, documents and text recognition
-  libheif-dev libheif1 libx265-199 libpoppler-qt6-dev ghostscript zlib1g-dev
+  libheif-dev libheif1 libx265-199 libpoppler-qt6-dev ghostscript libpng-dev zlib1g-dev libicu-dev
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-por tesseract-ocr-eng
   # X11 capture and hot keys
   libxcb1-dev libxcb-randr0-dev libxcb-composite0-dev libxcb-ewmh-dev libxcb-xfixes0-dev

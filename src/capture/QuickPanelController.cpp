@@ -2,6 +2,7 @@
 
 #include "capture/QuickCaptureView.h"
 #include "capture/QuickModel.h"
+#include "core/ByteCount.h"
 #include "core/Exporter.h"
 #include "core/Localization.h"
 #include "core/Settings.h"
@@ -135,7 +136,7 @@ void QuickPanelController::save() {
         platform::AlertPresenter::shared().run({L("Não foi possível salvar"), error, {QStringLiteral("OK")}});
         return;
     }
-    Toast::show(prepared, L(LKey("Salvo · %@", {byteCount(bytes->size())})), QFileInfo(*path).fileName());
+    Toast::show(prepared, L(LKey("Salvo · %@", {byteCountText(bytes->size())})), QFileInfo(*path).fileName());
 }
 
 void QuickPanelController::edit() {
@@ -172,7 +173,3 @@ QString QuickPanelController::fileName(const QString &extension) {
            QLatin1Char('.') + extension;
 }
 
-QString QuickPanelController::byteCount(qint64 bytes) {
-    if (bytes < 999'500) return QLocale().toString(std::max<qint64>(1, (bytes + 500) / 1000)) + QStringLiteral(" KB");
-    return QLocale().toString(double(bytes) / 1e6, 'f', 1) + QStringLiteral(" MB");
-}

@@ -51,8 +51,6 @@ public:
 
     // "Pelicarta yyyy-MM-dd HH.mm.ss.<ext>" for now.
     static QString fileName(const QString &extension);
-    // "245 KB", "1,2 MB": a byte count in kilobytes or megabytes of 1000.
-    static QString byteCount(qint64 bytes);
 
 signals:
     // "Abrir no Editor": the captured image (never the output), its recents file (empty while it is

@@ -44,15 +44,25 @@ QString rawValue(TutorialTheme theme) {
     return {};
 }
 
+QString label(TutorialTheme theme) {
+    switch (theme) {
+    case TutorialTheme::light: return L("Claro");
+    case TutorialTheme::dark: return L("Escuro");
+    case TutorialTheme::brand: return L("Marca");
+    }
+    return {};
+}
+
 std::optional<TutorialTheme> tutorialThemeFromRawValue(const QString &raw) {
-    for (TutorialTheme theme : {TutorialTheme::light, TutorialTheme::dark, TutorialTheme::brand})
+    for (TutorialTheme theme : allTutorialThemes)
         if (rawValue(theme) == raw) return theme;
     return std::nullopt;
 }
 
 bool isBareFileName(const QString &name) {
+    // A leading dot also rules out "." and ".."; 255 bytes is the longest name a Linux file system takes.
     return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.startsWith(QLatin1Char('.')) && !name.contains(QChar(0));
+           !name.startsWith(QLatin1Char('.')) && !name.contains(QChar(0)) && name.toUtf8().size() <= 255;
 }
 
 QJsonObject TutorialStep::toJson() const {

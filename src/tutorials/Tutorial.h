@@ -10,11 +10,13 @@
 #include <QString>
 #include <QUuid>
 
+#include <array>
 #include <optional>
 
 
 // The look of an exported guide; stored by its raw value.
 enum class TutorialTheme { light, dark, brand };
+inline constexpr std::array<TutorialTheme, 3> allTutorialThemes{TutorialTheme::light, TutorialTheme::dark, TutorialTheme::brand};
 
 // One step of a tutorial: a screenshot with a heading, a description and an optional click marker.
 struct TutorialStep {
@@ -55,5 +57,8 @@ struct Tutorial {
 
 QString rawValue(TutorialTheme theme);
 std::optional<TutorialTheme> tutorialThemeFromRawValue(const QString &raw);
-// Whether `name` can only name a file directly inside a folder.
+// "Claro", "Escuro", "Marca", through L.
+QString label(TutorialTheme theme);
+// Whether `name` can only name a file directly inside a folder: no separators, NUL or leading dot,
+// at most 255 bytes.
 bool isBareFileName(const QString &name);

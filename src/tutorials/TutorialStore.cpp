@@ -1,22 +1,77 @@
 #include "tutorials/TutorialStore.h"
 
-#include "core/Exporter.h"
 #include "core/Localization.h"
 #include "core/ShortcutStore.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
+#include "platform/PngStreamWriter.h"
 #include "widgets/Icons.h"
 #include "widgets/Theme.h"
 #include "widgets/Toast.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
+
+#include <algorithm>
 
 namespace {
 
 // The keys that end recording, as the toasts show them: the user's own combination.
 QString toggleTutorialKeys() { return ShortcutStore::shared().shortcut(ShortcutAction::toggleTutorial).displayString(); }
+
+// Decoded step images kept at most: a few dozen full-screen captures.
+constexpr int imageCacheKiB = 256 * 1024;
+// A "tutorial.json" larger than this is not one the store wrote.
+constexpr qint64 maxDocumentBytes = 16 * 1024 * 1024;
+
+const QString &documentName() {
+    static const QString name = QStringLiteral("tutorial.json");
+    return name;
+}
+
+std::optional<Tutorial> readDocument(const QString &folder) {
+    const QFileInfo info(folder + QLatin1Char('/') + documentName());
+    if (!info.isFile() || info.size() > maxDocumentBytes) return std::nullopt;
+    QFile file(info.filePath());
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.read(maxDocumentBytes), &error);
+    if (error.error != QJsonParseError::NoError) return std::nullopt;
+    return Tutorial::fromJson(document.object());
+}
+
+bool writeDocument(const QString &folder, const Tutorial &tutorial) {
+    const QByteArray json = QJsonDocument(tutorial.toJson()).toJson(QJsonDocument::Compact);
+    return platform::writeFileAtomically(folder + QLatin1Char('/') + documentName(), json);
+}
+
+bool isDefaultTitle(const QString &title) { return L10nCache::variants(QStringLiteral("Novo tutorial")).contains(title); }
+
+// Start-up clean-up removes a folder only when no picture could be lost with it.
+void removeIfNoPictures(const QString &folder) {
+    if (QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files | QDir::Hidden).isEmpty())
+        QDir(folder).removeRecursively();
+}
+
+QString cacheKey(const QUuid &id, const QString &file) { return uuidString(id) + QLatin1Char('/') + file; }
+
+bool isStepFile(const QString &folder, const QString &file) { return QFileInfo(folder + QLatin1Char('/') + file).isFile(); }
+
+// Copies the regular files directly inside `from` into the new folder `to`; removes `to` again when
+// anything fails.
+bool copyFolder(const QString &from, const QString &to) {
+    if (QFileInfo::exists(to) || !QDir().mkdir(to)) return false;
+    const QFileInfoList files = QDir(from).entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Hidden);
+    for (const QFileInfo &file : files) {
+        if (!QFile::copy(file.filePath(), to + QLatin1Char('/') + file.fileName())) {
+            QDir(to).removeRecursively();
+            return false;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -25,8 +80,49 @@ TutorialStore &TutorialStore::shared() {
     return *store;
 }
 
-TutorialStore::TutorialStore(QString root, QObject *parent) : QObject(parent), m_root(std::move(root)) {
+TutorialStore::TutorialStore(QString root, QObject *parent)
+    : QObject(parent), m_root(QDir::cleanPath(QDir(root).absolutePath())), m_images(imageCacheKiB) {
     QDir().mkpath(m_root);
+    migrateLegacy(QFileInfo(m_root).absolutePath() + QStringLiteral("/Tutorial"), m_root);
+    m_library = loadLibrary();
+}
+
+void TutorialStore::migrateLegacy(const QString &legacy, const QString &root) {
+    const QFileInfo info(legacy);
+    if (!info.isDir() || info.isSymLink()) return;
+    std::optional<Tutorial> tutorial = readDocument(legacy);
+    if (!tutorial) return;
+    if (tutorial->steps.isEmpty()) {
+        removeIfNoPictures(legacy);
+        return;
+    }
+    tutorial->id = QUuid::createUuid();
+    const QString target = root + QLatin1Char('/') + uuidString(tutorial->id);
+    if (!QDir().rename(legacy, target)) return;
+    writeDocument(target, *tutorial);
+}
+
+QList<Tutorial> TutorialStore::loadLibrary() {
+    QList<Tutorial> library;
+    m_folders.clear();
+    const QFileInfoList entries = QDir(m_root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        const QString path = entry.filePath();
+        std::optional<Tutorial> tutorial = readDocument(path);
+        if (!tutorial) continue;
+        if (const auto named = uuidFromString(entry.fileName())) tutorial->id = *named;
+        if (m_folders.contains(tutorial->id)) continue; // a repeated identifier: the first folder keeps it
+        if (tutorial->steps.isEmpty() && isDefaultTitle(tutorial->title)) {
+            removeIfNoPictures(path);
+            continue;
+        }
+        tutorial->steps.removeIf([&](const TutorialStep &step) { return !isStepFile(path, step.imageFile); });
+        m_folders.insert(tutorial->id, path);
+        library.append(*tutorial);
+    }
+    std::stable_sort(library.begin(), library.end(),
+                     [](const Tutorial &a, const Tutorial &b) { return a.updatedAt > b.updatedAt; });
+    return library;
 }
 
 qsizetype TutorialStore::indexOf(const QUuid &id) const {
@@ -35,7 +131,9 @@ qsizetype TutorialStore::indexOf(const QUuid &id) const {
     return -1;
 }
 
-QString TutorialStore::folder(const QUuid &id) const { return m_root + QLatin1Char('/') + uuidString(id); }
+QString TutorialStore::folder(const QUuid &id) const {
+    return m_folders.value(id, m_root + QLatin1Char('/') + uuidString(id));
+}
 
 Tutorial TutorialStore::tutorial() const {
     if (m_currentID) {
@@ -45,9 +143,23 @@ Tutorial TutorialStore::tutorial() const {
     return Tutorial::blank();
 }
 
-bool TutorialStore::save(const Tutorial &tutorial) {
-    const QByteArray json = QJsonDocument(tutorial.toJson()).toJson(QJsonDocument::Compact);
-    return platform::writeFileAtomically(folder(tutorial.id) + QStringLiteral("/tutorial.json"), json);
+bool TutorialStore::save(const Tutorial &tutorial) { return writeDocument(folder(tutorial.id), tutorial); }
+
+void TutorialStore::sortLibrary() {
+    std::stable_sort(m_library.begin(), m_library.end(),
+                     [](const Tutorial &a, const Tutorial &b) { return a.updatedAt > b.updatedAt; });
+}
+
+void TutorialStore::dropCached(const QUuid &id) {
+    const QString prefix = uuidString(id) + QLatin1Char('/');
+    for (const QString &key : m_images.keys())
+        if (key.startsWith(prefix)) m_images.remove(key);
+}
+
+void TutorialStore::setCurrentID(std::optional<QUuid> id) {
+    if (m_currentID == id) return;
+    m_currentID = id;
+    emit currentIDChanged();
 }
 
 bool TutorialStore::setTutorial(const Tutorial &tutorial) {
@@ -63,13 +175,84 @@ bool TutorialStore::setTutorial(const Tutorial &tutorial) {
 
 QUuid TutorialStore::newTutorial() {
     const Tutorial tutorial = Tutorial::blank();
+    m_folders.insert(tutorial.id, m_root + QLatin1Char('/') + uuidString(tutorial.id));
     QDir().mkpath(folder(tutorial.id));
     m_library.prepend(tutorial);
     save(tutorial);
     emit libraryChanged();
-    m_currentID = tutorial.id;
-    emit currentIDChanged();
+    setCurrentID(tutorial.id);
     return tutorial.id;
+}
+
+void TutorialStore::open(const QUuid &id) {
+    if (indexOf(id) >= 0) setCurrentID(id);
+}
+
+void TutorialStore::closeTutorial() {
+    if (m_isRecording || !m_currentID) return;
+    const QUuid id = *m_currentID;
+    if (const qsizetype index = indexOf(id); index >= 0) {
+        Tutorial &open = m_library[index];
+        const bool blankTitle = open.title.trimmed().isEmpty();
+        if (open.steps.isEmpty() && (blankTitle || isDefaultTitle(open.title))) {
+            delete_(id);
+            return;
+        }
+        if (!open.steps.isEmpty() && blankTitle) {
+            open.title = L("Novo tutorial");
+            save(open);
+        }
+    }
+    dropCached(id);
+    setCurrentID(std::nullopt);
+    sortLibrary();
+    emit libraryChanged();
+}
+
+void TutorialStore::stopRecording() {
+    if (!m_isRecording) return;
+    m_isRecording = false;
+    emit recordingChanged(false);
+}
+
+void TutorialStore::delete_(const QUuid &id) {
+    if (m_isRecording && m_currentID == id) stopRecording();
+    if (indexOf(id) >= 0 || m_folders.contains(id)) QDir(folder(id)).removeRecursively();
+    m_library.removeIf([&](const Tutorial &t) { return t.id == id; });
+    m_folders.remove(id);
+    dropCached(id);
+    emit libraryChanged();
+    if (m_currentID == id) setCurrentID(std::nullopt);
+}
+
+void TutorialStore::rename(const QUuid &id, const QString &title) {
+    const QString trimmed = title.trimmed();
+    const qsizetype index = indexOf(id);
+    if (trimmed.isEmpty() || index < 0) return;
+    m_library[index].title = trimmed;
+    m_library[index].updatedAt = QDateTime::currentDateTimeUtc();
+    save(m_library[index]);
+    sortLibrary();
+    emit libraryChanged();
+}
+
+std::optional<QUuid> TutorialStore::duplicate(const QUuid &id) {
+    const qsizetype index = indexOf(id);
+    if (index < 0) return std::nullopt;
+    Tutorial copy = m_library[index];
+    copy.id = QUuid::createUuid();
+    copy.title = L(LKey(QStringLiteral("%@ (cópia)"), {m_library[index].title}));
+    copy.createdAt = copy.updatedAt = QDateTime::currentDateTimeUtc();
+    const QString target = m_root + QLatin1Char('/') + uuidString(copy.id);
+    if (!copyFolder(folder(id), target)) return std::nullopt;
+    if (!writeDocument(target, copy)) {
+        QDir(target).removeRecursively();
+        return std::nullopt;
+    }
+    m_folders.insert(copy.id, target);
+    m_library.prepend(copy);
+    emit libraryChanged();
+    return copy.id;
 }
 
 void TutorialStore::startRecording() {
@@ -87,8 +270,7 @@ void TutorialStore::toggleRecording() {
         startRecording();
         return;
     }
-    m_isRecording = false;
-    emit recordingChanged(false);
+    stopRecording();
     emit recordingFinished();
 }
 
@@ -96,7 +278,8 @@ bool TutorialStore::addStep(const QImage &image) {
     if (!m_currentID || indexOf(*m_currentID) < 0) return false;
     const QUuid id = *m_currentID;
     const QString file = QStringLiteral("passo-%1.png").arg(uuidString(QUuid::createUuid()).left(8));
-    const QByteArray png = Exporter::encodeWithQt(image, "png").value_or(QByteArray());
+    // Written fast, and read back fast by every export.
+    const QByteArray png = platform::PngStreamWriter::encode(image).value_or(QByteArray());
     const QString target = folder(id) + QLatin1Char('/') + file;
     auto failed = [&image] {
         Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."));
@@ -116,7 +299,79 @@ bool TutorialStore::addStep(const QImage &image) {
         emit libraryChanged();
         return failed();
     }
+    m_images.insert(cacheKey(id, file), new QImage(image), std::max<qsizetype>(1, image.sizeInBytes() / 1024));
     Toast::show(image, L(LKey(QStringLiteral("Passo %@ adicionado"), {QString::number(current.steps.size())})),
                 L(LKey(QStringLiteral("Continue capturando · %@ termina"), {toggleTutorialKeys()})));
     return true;
+}
+
+void TutorialStore::update(const TutorialStep &step) {
+    Tutorial current = tutorial();
+    const auto found = std::find_if(current.steps.begin(), current.steps.end(),
+                                    [&](const TutorialStep &s) { return s.id == step.id; });
+    if (found == current.steps.end()) return;
+    *found = step;
+    setTutorial(current);
+}
+
+void TutorialStore::remove(const TutorialStep &step) {
+    if (!m_currentID) return;
+    Tutorial current = tutorial();
+    const qsizetype before = current.steps.size();
+    current.steps.removeIf([&](const TutorialStep &s) { return s.id == step.id; });
+    if (current.steps.size() == before) return;
+    setTutorial(current);
+    // A hand-edited document may show one file in two steps: the file stays while a step shows it.
+    const bool stillShown = std::any_of(current.steps.begin(), current.steps.end(),
+                                        [&](const TutorialStep &s) { return s.imageFile == step.imageFile; });
+    if (!stillShown && isBareFileName(step.imageFile)) {
+        QFile::remove(folder(*m_currentID) + QLatin1Char('/') + step.imageFile);
+        m_images.remove(cacheKey(*m_currentID, step.imageFile));
+    }
+}
+
+void TutorialStore::move(const TutorialStep &step, int offset) {
+    Tutorial current = tutorial();
+    const auto found = std::find_if(current.steps.begin(), current.steps.end(),
+                                    [&](const TutorialStep &s) { return s.id == step.id; });
+    if (found == current.steps.end()) return;
+    const qsizetype index = found - current.steps.begin();
+    const qsizetype target = index + offset;
+    if (target < 0 || target >= current.steps.size()) return;
+    current.steps.swapItemsAt(index, target);
+    setTutorial(current);
+}
+
+QImage TutorialStore::image(const QString &file, const QUuid &id) {
+    const QString key = cacheKey(id, file);
+    if (const QImage *cached = m_images.object(key)) return *cached;
+    if (!isBareFileName(file)) return {};
+    const QImage read = readStepPicture(folder(id) + QLatin1Char('/') + file);
+    if (read.isNull()) return {};
+    m_images.insert(key, new QImage(read), std::max<qsizetype>(1, read.sizeInBytes() / 1024));
+    return read;
+}
+
+QImage TutorialStore::cover(const Tutorial &tutorial) {
+    if (tutorial.steps.isEmpty()) return {};
+    const QString file = tutorial.steps.constFirst().imageFile;
+    const QString key = cacheKey(tutorial.id, file);
+    if (const auto found = m_covers.constFind(key); found != m_covers.constEnd()) return *found;
+    if (!isBareFileName(file)) return {};
+    const QImage reduced = readStepPicture(folder(tutorial.id) + QLatin1Char('/') + file, coverSide);
+    if (!reduced.isNull()) m_covers.insert(key, reduced);
+    return reduced;
+}
+
+QList<StepPicture> TutorialStore::exportableSteps() const {
+    QList<StepPicture> pictures;
+    if (!m_currentID || indexOf(*m_currentID) < 0) return pictures;
+    const QString base = folder(*m_currentID) + QLatin1Char('/');
+    for (const TutorialStep &step : tutorial().steps) {
+        if (const QImage *cached = m_images.object(cacheKey(*m_currentID, step.imageFile)))
+            pictures.append(StepPicture::inMemory(step, *cached));
+        else if (auto picture = StepPicture::probe(step, base + step.imageFile))
+            pictures.append(*picture);
+    }
+    return pictures;
 }

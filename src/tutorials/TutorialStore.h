@@ -1,7 +1,10 @@
 #pragma once
 
+#include "tutorials/StepPicture.h"
 #include "tutorials/Tutorial.h"
 
+#include <QCache>
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -13,14 +16,21 @@
 // The tutorial library in "Tutoriais" (one folder per tutorial, named by its identifier, holding
 // "tutorial.json" and one PNG per step) and the recording state: while recording, every capture
 // becomes the next step of the open tutorial. Created at launch so that recording works before any
-// view exists. Main thread only; every write is atomic.
+// view exists. Main thread only; every write is atomic. File-system failures of the library are
+// silent: the in-memory state keeps the change.
+//
+// No file outside a tutorial's own folder is ever touched: step images are bare file names, each
+// tutorial's real folder (as found on disk) is remembered and used for every file operation, and
+// linked folders are never listed.
 class TutorialStore : public QObject {
     Q_OBJECT
 public:
     static TutorialStore &shared();
+    // Moves the older single tutorial ("Tutorial" beside `root`) into the library, then lists it.
     explicit TutorialStore(QString root, QObject *parent = nullptr);
 
     const QString &root() const { return m_root; }
+    // Newest first by update date after loading, closing and renaming; other edits keep the order.
     const QList<Tutorial> &library() const { return m_library; }
     std::optional<QUuid> currentID() const { return m_currentID; }
     bool isRecording() const { return m_isRecording; }
@@ -33,8 +43,21 @@ public:
     // The folder of a tutorial of the library.
     QString folder(const QUuid &id) const;
 
-    // Creates, saves and opens a new tutorial; returns its identifier.
+    // Creates, saves and opens a new tutorial at the front of the library; returns its identifier.
     QUuid newTutorial();
+    // Opens a tutorial of the library; an unknown identifier changes nothing.
+    void open(const QUuid &id);
+    // Leaves the open tutorial (refused while recording). An untouched one (no steps, blank or default
+    // title) is deleted; one with steps and a blank title is named "Novo tutorial". Re-sorts.
+    void closeTutorial();
+    // Removes a tutorial and its folder; deleting the one being recorded stops the recording.
+    void delete_(const QUuid &id);
+    // Gives a tutorial a new title (trimmed; a blank one changes nothing) and moves it to the front.
+    void rename(const QUuid &id, const QString &title);
+    // A copy "<title> (cópia)" of a tutorial with copies of its images, at the front of the library.
+    // A copy that fails midway is removed again. Returns the copy's identifier.
+    std::optional<QUuid> duplicate(const QUuid &id);
+
     // Starts recording into the open tutorial (creating one when none is open) and says so.
     void startRecording();
     // Stops recording (`recordingFinished` follows), or starts recording.
@@ -43,6 +66,24 @@ public:
     // is open; a capture that cannot be written is reported and adds no step. Returns whether a step
     // was added.
     bool addStep(const QImage &image);
+
+    // Step edits of the open tutorial, matched by the step's identifier; each one saved.
+    void update(const TutorialStep &step);
+    // Removes the step and, unless another step shows it, its image file.
+    void remove(const TutorialStep &step);
+    // Swaps the step with its neighbour `offset` places away (−1 up, +1 down); none beyond the ends.
+    void move(const TutorialStep &step, int offset);
+
+    // A step image of a tutorial, decoded once and kept in a bounded cache; null when unreadable.
+    QImage image(const QString &file, const QUuid &id);
+    // The first step's picture reduced to at most 680 pixels a side, for the library; null without
+    // steps or when it cannot be read.
+    QImage cover(const Tutorial &tutorial);
+    // The open tutorial's steps whose image files hold a readable picture, in order, for an export.
+    // Only the files' headers are read here.
+    QList<StepPicture> exportableSteps() const;
+
+    static constexpr int coverSide = 680;
 
 signals:
     void libraryChanged();
@@ -53,11 +94,20 @@ signals:
     void recordingFinished();
 
 private:
+    QList<Tutorial> loadLibrary();
+    static void migrateLegacy(const QString &legacy, const QString &root);
     bool save(const Tutorial &tutorial);
     qsizetype indexOf(const QUuid &id) const;
+    void sortLibrary();
+    void dropCached(const QUuid &id);
+    void setCurrentID(std::optional<QUuid> id);
+    void stopRecording();
 
     QString m_root;
     QList<Tutorial> m_library;
+    QHash<QUuid, QString> m_folders;
     std::optional<QUuid> m_currentID;
     bool m_isRecording = false;
+    QCache<QString, QImage> m_images; // "<ID>/<file>", cost in KiB
+    QHash<QString, QImage> m_covers;  // "<ID>/<first step's file>", kept while the store lives
 };

@@ -429,25 +429,31 @@ class RoadTest(unittest.TestCase):
         self.assertEqual(image_size(self.desktop, self.desktop.clipboard("image/png")), (300 + 256, 200 + 256))
         self.assertTrue(app.running())
 
-    def test_tutorial_recording_turns_a_capture_into_a_step(self):
+    def test_tutorial_recording_turns_captures_into_steps(self):
         app = self.start({"afterCapture": "copy"})
+        started = time.time()
         self.assertEqual(app.launch("--capture", "tutorial"), 0)
         self.assertTrue(wait_for(lambda: app.toast("Gravando “Novo tutorial”"), 5), "no recording toast")
         self.desktop.set_clipboard_text("before")
-        self.assertEqual(app.launch("--capture", "fullscreen"), 0)
-        self.assertTrue(wait_for(lambda: app.toast("Passo 1 adicionado"), 10), "no step toast:\n" + app.output())
+        for number in (1, 2):
+            self.assertEqual(app.launch("--capture", "fullscreen"), 0)
+            self.assertTrue(wait_for(lambda: app.toast(f"Passo {number} adicionado"), 10),
+                            "no step toast:\n" + app.output())
         folders = os.listdir(app.tutorials)
         self.assertEqual(len(folders), 1)
         self.assertRegex(folders[0], r"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
         with open(f"{app.tutorials}/{folders[0]}/tutorial.json") as f:
             tutorial = json.load(f)
         self.assertEqual(tutorial["id"], folders[0])
-        self.assertEqual(len(tutorial["steps"]), 1)
-        step = tutorial["steps"][0]
-        self.assertRegex(step["imageFile"], r"^passo-[0-9A-F]{8}\.png$")
-        self.assertEqual((step["title"], step["detail"]), ("", ""))
-        self.assertNotIn("marker", step)
-        self.assertEqual(image_size(self.desktop, f"{app.tutorials}/{folders[0]}/{step['imageFile']}"), (1920, 1080))
+        # Dates count seconds from 1 January 2001.
+        self.assertAlmostEqual(tutorial["createdAt"], started - 978_307_200, delta=30)
+        self.assertEqual(len(tutorial["steps"]), 2)
+        self.assertNotEqual(tutorial["steps"][0]["imageFile"], tutorial["steps"][1]["imageFile"])
+        for step in tutorial["steps"]:
+            self.assertRegex(step["imageFile"], r"^passo-[0-9A-F]{8}\.png$")
+            self.assertEqual((step["title"], step["detail"]), ("", ""))
+            self.assertNotIn("marker", step)
+            self.assertEqual(image_size(self.desktop, f"{app.tutorials}/{folders[0]}/{step['imageFile']}"), (1920, 1080))
         # A step is nothing else: no recents file, nothing copied.
         self.assertEqual(app.capture_files(), [])
         self.assertNotIn("image/png", self.desktop.clipboard_targets())
@@ -457,7 +463,7 @@ class RoadTest(unittest.TestCase):
         self.capture_and_wait_for_png(app)
         self.assertTrue(wait_for(lambda: len(app.capture_files()) == 1, 5))
         with open(f"{app.tutorials}/{folders[0]}/tutorial.json") as f:
-            self.assertEqual(len(json.load(f)["steps"]), 1)
+            self.assertEqual(len(json.load(f)["steps"]), 2)
 
     def test_keep_limit_prunes_the_oldest_and_never_the_new_capture(self):
         def fill(app):

@@ -1,3 +1,4 @@
+#include "GuideFixtures.h"
 #include "core/ShortcutStore.h"
 #include "platform/KeyEvent.h"
 #include "support/TestSupport.h"
@@ -12,6 +13,7 @@
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
+
 
 TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
     testsupport::TempFolder temp;
@@ -101,4 +103,166 @@ TEST(TutorialStoreTest, RecordingToastsShowTheUsersOwnToggleKeys) {
     EXPECT_TRUE(Toast::panel()->windowTitle().endsWith(QStringLiteral("Continue capturando · ⌃R termina")));
     shortcuts.reset(ShortcutAction::toggleTutorial);
     store.toggleRecording();
+}
+
+namespace {
+
+QImage picture(QSize size, QColor color) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    return image;
+}
+
+// A tutorial folder written by hand: its document and, for each named file, a small PNG.
+void writeFolder(const QString &folder, const QByteArray &json, const QStringList &pngs = {}) {
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile document(folder + QStringLiteral("/tutorial.json"));
+    ASSERT_TRUE(document.open(QIODevice::WriteOnly));
+    document.write(json);
+    for (const QString &png : pngs) ASSERT_TRUE(picture({64, 48}, Qt::darkCyan).save(folder + QLatin1Char('/') + png));
+}
+
+QByteArray stepJson(const char *id, const char *file) {
+    return QStringLiteral(R"({"id":"%1","title":"","detail":"","imageFile":"%2"})").arg(QLatin1String(id), QLatin1String(file)).toUtf8();
+}
+
+
+} // namespace
+
+TEST(TutorialStoreTest, LibraryIsReadFromTheFoldersOnDisk) {
+    testsupport::TempFolder temp;
+    const QString root = temp.file(QStringLiteral("Tutoriais"));
+    const char *s1 = "5A1F0000-0000-4000-8000-000000000001";
+    const char *s2 = "5A1F0000-0000-4000-8000-000000000002";
+    // Abandoned: removed when no picture would go with it, kept (but not listed) otherwise.
+    writeFolder(root + QStringLiteral("/AAAAAAAA-0000-4000-8000-000000000001"), R"({"steps":[]})");
+    writeFolder(root + QStringLiteral("/AAAAAAAA-0000-4000-8000-000000000002"), "{}", {QStringLiteral("solto.png")});
+    // A lower-case folder name wins over the stored identifier; a step whose picture is gone is hidden.
+    const QString lower = root + QStringLiteral("/0aaaaaaa-0000-4000-8000-000000000003");
+    writeFolder(lower, R"({"id":"CCCCCCCC-0000-4000-8000-000000000009","title":"Aula","updatedAt":200,"steps":[)" +
+                           stepJson(s1, "passo-1.png") + "," + stepJson(s2, "sumiu.png") + "]}",
+                {QStringLiteral("passo-1.png")});
+    // The same identifier again, in a later folder: dropped.
+    writeFolder(root + QStringLiteral("/outra"), R"({"id":"0AAAAAAA-0000-4000-8000-000000000003","title":"Cópia","updatedAt":900})");
+    // A path for an image: the document is unreadable and nothing outside the folder is touched.
+    ASSERT_TRUE(temp.write(QStringLiteral("x"), "do usuário"));
+    writeFolder(root + QStringLiteral("/BBBBBBBB-0000-4000-8000-000000000004"), "{\"steps\":[" + stepJson(s1, "../../x") + "]}");
+    writeFolder(root + QStringLiteral("/BBBBBBBB-0000-4000-8000-000000000005"), R"({"title":"","updatedAt":100})");
+    // A linked folder is not ours to read or delete.
+    writeFolder(temp.file(QStringLiteral("alheia")), R"({"steps":[]})");
+    ASSERT_TRUE(QFile::link(temp.file(QStringLiteral("alheia")), root + QStringLiteral("/DDDDDDDD-0000-4000-8000-000000000006")));
+    // The older single tutorial moves in under a new identifier.
+    writeFolder(temp.file(QStringLiteral("Tutorial")),
+                R"({"id":"EEEEEEEE-0000-4000-8000-000000000007","title":"Antigo","updatedAt":300,"steps":[)" +
+                    stepJson(s1, "passo-1.png") + "]}",
+                {QStringLiteral("passo-1.png")});
+
+    TutorialStore store(root);
+    QStringList titles;
+    for (const Tutorial &t : store.library()) titles << t.title;
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Antigo"), QStringLiteral("Aula"), QString()}));
+    EXPECT_FALSE(QFileInfo::exists(root + QStringLiteral("/AAAAAAAA-0000-4000-8000-000000000001")));
+    EXPECT_TRUE(QFileInfo::exists(root + QStringLiteral("/AAAAAAAA-0000-4000-8000-000000000002/solto.png")));
+    EXPECT_EQ(temp.read(QStringLiteral("x")), "do usuário");
+    EXPECT_TRUE(QFileInfo::exists(temp.file(QStringLiteral("alheia/tutorial.json"))));
+    EXPECT_FALSE(QFileInfo::exists(temp.file(QStringLiteral("Tutorial"))));
+    const Tutorial legacy = store.library().at(0);
+    EXPECT_NE(legacy.id, QUuid(QStringLiteral("EEEEEEEE-0000-4000-8000-000000000007")));
+    EXPECT_TRUE(QFileInfo::exists(store.folder(legacy.id) + QStringLiteral("/passo-1.png")));
+
+    // The lower-case folder is edited in place; its pictures stay and the hidden step leaves the file.
+    const Tutorial aula = store.library().at(1);
+    EXPECT_EQ(uuidString(aula.id), QStringLiteral("0AAAAAAA-0000-4000-8000-000000000003"));
+    ASSERT_EQ(aula.steps.size(), 1);
+    store.open(aula.id);
+    TutorialStep edited = aula.steps.first();
+    edited.title = QStringLiteral("Abra o painel");
+    edited.marker = QPointF(0.25, 0.5);
+    store.update(edited);
+    EXPECT_EQ(store.folder(aula.id), lower);
+    EXPECT_EQ(QDir(root).entryList({QStringLiteral("0AAAAAAA*")}, QDir::Dirs | QDir::CaseSensitive).size(), 0);
+    QFile saved(lower + QStringLiteral("/tutorial.json"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const auto reread = Tutorial::fromJson(QJsonDocument::fromJson(saved.readAll()).object());
+    ASSERT_TRUE(reread);
+    EXPECT_EQ(reread->steps, QList<TutorialStep>{edited});
+    EXPECT_TRUE(QFileInfo::exists(lower + QStringLiteral("/passo-1.png")));
+    EXPECT_EQ(store.image(QStringLiteral("passo-1.png"), aula.id).size(), QSize(64, 48));
+    EXPECT_EQ(store.exportableSteps().size(), 1);
+}
+
+TEST(TutorialStoreTest, LibraryOperations) {
+    testsupport::TempFolder temp;
+    TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
+
+    // An untouched new tutorial is deleted on closing.
+    const QUuid untouched = store.newTutorial();
+    store.closeTutorial();
+    EXPECT_TRUE(store.library().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(store.folder(untouched)));
+
+    // One with steps and a blank title is named on closing, keeping its update date.
+    const QUuid first = store.newTutorial();
+    ASSERT_TRUE(store.addStep(picture({2000, 1000}, Qt::red)));
+    ASSERT_TRUE(store.addStep(picture({300, 200}, Qt::blue)));
+    Tutorial blank = store.tutorial();
+    blank.title = QStringLiteral("  ");
+    store.setTutorial(blank);
+    const QDateTime stamped = store.tutorial().updatedAt;
+    store.closeTutorial();
+    EXPECT_EQ(store.library().first().title, QStringLiteral("Novo tutorial"));
+    EXPECT_EQ(store.library().first().updatedAt, stamped);
+    EXPECT_EQ(store.cover(store.library().first()).size(), QSize(680, 340));
+
+    // A duplicate comes first with copies of the pictures; the open tutorial stays.
+    store.open(first);
+    const auto copy = store.duplicate(first);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(store.currentID(), first);
+    EXPECT_EQ(store.library().first().title, QStringLiteral("Novo tutorial (cópia)"));
+    for (const TutorialStep &step : store.library().first().steps)
+        EXPECT_TRUE(QFileInfo::exists(store.folder(*copy) + QLatin1Char('/') + step.imageFile));
+    // Renaming moves a tutorial to the front; a blank name changes nothing.
+    store.rename(first, QStringLiteral("  Primeiro  "));
+    EXPECT_EQ(store.library().first().title, QStringLiteral("Primeiro"));
+    store.rename(first, QStringLiteral(" "));
+    EXPECT_EQ(store.library().first().title, QStringLiteral("Primeiro"));
+
+    // A copy that fails midway (the disk fills up) leaves no folder behind.
+    const QStringList before = QDir(store.root()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    {
+        guidefixtures::FileSizeLimit limit(1024);
+        EXPECT_FALSE(store.duplicate(first));
+    }
+    EXPECT_EQ(QDir(store.root()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), before);
+
+    // Step edits: the ends do not move; a removed step takes its file along.
+    const QList<TutorialStep> steps = store.tutorial().steps;
+    store.move(steps[0], -1);
+    store.move(steps[1], +1);
+    EXPECT_EQ(store.tutorial().steps, steps);
+    store.move(steps[0], +1);
+    EXPECT_EQ(store.tutorial().steps.first().id, steps[1].id);
+    store.remove(steps[0]);
+    EXPECT_EQ(store.tutorial().steps.size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(store.folder(first) + QLatin1Char('/') + steps[0].imageFile));
+    EXPECT_TRUE(QFileInfo::exists(store.folder(*copy) + QLatin1Char('/') + steps[0].imageFile));
+
+    // A step whose file is not a picture is not exported.
+    QFile broken(store.folder(first) + QLatin1Char('/') + steps[1].imageFile);
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("não é PNG");
+    broken.close();
+    store.closeTutorial();
+    store.open(first);
+    EXPECT_TRUE(store.exportableSteps().isEmpty());
+
+    // Deleting the tutorial being recorded stops the recording, without showing any window.
+    store.startRecording();
+    QSignalSpy recording(&store, &TutorialStore::recordingChanged);
+    store.delete_(first);
+    EXPECT_FALSE(store.isRecording());
+    EXPECT_EQ(recording.count(), 1);
+    EXPECT_FALSE(store.currentID());
+    EXPECT_FALSE(QFileInfo::exists(store.folder(first)));
 }

@@ -1,0 +1,10 @@
+#include "core/ByteCount.h"
+
+#include <QLocale>
+
+#include <algorithm>
+
+QString byteCountText(qint64 bytes) {
+    if (bytes < 999'500) return QLocale().toString(std::max<qint64>(1, (bytes + 500) / 1000)) + QStringLiteral(" KB");
+    return QLocale().toString(double(bytes) / 1e6, 'f', 1) + QStringLiteral(" MB");
+}

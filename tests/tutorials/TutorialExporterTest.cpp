@@ -1,0 +1,161 @@
+#include "platform/Alert.h"
+#include "platform/FileReveal.h"
+#include "platform/FolderPanel.h"
+#include "platform/Pasteboard.h"
+#include "platform/SavePanel.h"
+#include "support/TestSupport.h"
+#include "tutorials/TutorialExporter.h"
+#include "tutorials/TutorialStore.h"
+#include "widgets/Toast.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QImageReader>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using TutorialExporter::fileBaseName;
+
+namespace {
+
+struct Answers : platform::SavePanel, platform::FolderPanel, platform::AlertPresenter, platform::Pasteboard {
+    std::optional<QString> path;
+    QList<platform::SaveRequest> saves;
+    QList<platform::Alert> alerts;
+    bool refuse = false;
+    QList<Item> held;
+
+    std::optional<QString> run(const platform::SaveRequest &request) override {
+        saves.append(request);
+        return path;
+    }
+    std::optional<QString> run(const platform::FolderRequest &) override { return path; }
+    int run(const platform::Alert &alert) override {
+        alerts.append(alert);
+        return 0;
+    }
+    bool setContents(const QList<Item> &items) override {
+        if (!refuse) held = items;
+        return !refuse;
+    }
+    QList<Item> contents() const override { return held; }
+};
+
+// Every panel, alert, clipboard and file manager of the exporter answered by the test.
+class TutorialExporterTest : public testing::Test {
+protected:
+    void SetUp() override {
+        platform::SavePanel::setSharedForTesting(&answers);
+        platform::FolderPanel::setSharedForTesting(&answers);
+        platform::AlertPresenter::setSharedForTesting(&answers);
+        platform::Pasteboard::setGeneralForTesting(&answers);
+        platform::setRevealForTesting([this](const QString &path) {
+            revealed.append(path);
+            return true;
+        });
+    }
+    void TearDown() override {
+        platform::SavePanel::setSharedForTesting(nullptr);
+        platform::FolderPanel::setSharedForTesting(nullptr);
+        platform::AlertPresenter::setSharedForTesting(nullptr);
+        platform::Pasteboard::setGeneralForTesting(nullptr);
+        platform::setRevealForTesting({});
+    }
+    static void finish(QFuture<void> future) { ASSERT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 60'000)); }
+    static QString toast() { return Toast::panel() ? Toast::panel()->windowTitle() : QString(); }
+
+    // An open tutorial titled `title` with two recorded steps.
+    void record(const QString &title) {
+        store.newTutorial();
+        QImage capture(1280, 800, QImage::Format_RGB32);
+        capture.fill(QColor(40, 120, 200));
+        store.addStep(capture);
+        store.addStep(capture);
+        Tutorial tutorial = store.tutorial();
+        tutorial.title = title;
+        store.setTutorial(tutorial);
+    }
+
+    Answers answers;
+    QStringList revealed;
+    testsupport::TempFolder temp;
+    TutorialStore store{temp.file(QStringLiteral("Tutoriais"))};
+};
+
+} // namespace
+
+TEST(TutorialExporterNames, FileBaseNames) {
+    EXPECT_EQ(fileBaseName(QStringLiteral("Aula 1: rede/wifi")), QStringLiteral("Aula 1- rede-wifi"));
+    EXPECT_EQ(fileBaseName(QStringLiteral("/")), QStringLiteral("-"));
+    EXPECT_EQ(fileBaseName(QStringLiteral("   ")), QStringLiteral("Tutorial"));
+    EXPECT_EQ(fileBaseName(QStringLiteral("..")), QStringLiteral("Tutorial"));
+    EXPECT_EQ(fileBaseName(QStringLiteral(".oculto")), QStringLiteral("oculto"));
+    EXPECT_EQ(fileBaseName(QStringLiteral("a\tb\nc\x7f*?")), QStringLiteral("abc--"));
+    // Cut to 200 bytes without splitting a character: 150 two-byte letters keep 100.
+    const QString cut = fileBaseName(QString(150, QChar(0xE9)));
+    EXPECT_EQ(cut, QString(100, QChar(0xE9)));
+    EXPECT_EQ(fileBaseName(QStringLiteral("x") + QString(100, QChar(0xE9))).toUtf8().size(), 199);
+}
+
+TEST_F(TutorialExporterTest, NothingHappensWithoutAReadableStep) {
+    finish(TutorialExporter::exportImage(store)); // no tutorial open
+    record(QStringLiteral("Vazio"));
+    const QString before = toast();
+    for (const TutorialStep &step : store.tutorial().steps) QFile::remove(store.folder(store.tutorial().id) + '/' + step.imageFile);
+    store.closeTutorial();
+    store.open(store.library().first().id);
+    finish(TutorialExporter::exportPDF(store));
+    finish(TutorialExporter::exportMarkdown(store));
+    finish(TutorialExporter::copyImage(store));
+    EXPECT_TRUE(answers.saves.isEmpty());
+    EXPECT_TRUE(answers.alerts.isEmpty());
+    EXPECT_EQ(toast(), before);
+}
+
+TEST_F(TutorialExporterTest, FilesAreWrittenShownAndAnnounced) {
+    record(QStringLiteral("Aula 1: rede/wifi"));
+    answers.path = temp.file(QStringLiteral("guia.png"));
+    finish(TutorialExporter::exportImage(store));
+    ASSERT_EQ(answers.saves.size(), 1);
+    EXPECT_EQ(answers.saves[0].proposedName, QStringLiteral("Aula 1- rede-wifi.png"));
+    EXPECT_EQ(QImageReader(*answers.path).size().width(), 1600);
+    EXPECT_EQ(revealed, QStringList{*answers.path});
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Guia exportado · \\d+ KB — guia.png$")).match(toast()).hasMatch()) << toast().toStdString();
+
+    answers.path = temp.file(QStringLiteral("guia.pdf"));
+    finish(TutorialExporter::exportPDF(store));
+    EXPECT_EQ(answers.saves[1].proposedName, QStringLiteral("Aula 1- rede-wifi.pdf"));
+    EXPECT_TRUE(QFile(*answers.path).open(QIODevice::ReadOnly));
+    EXPECT_TRUE(toast().endsWith(QStringLiteral(" — guia.pdf")));
+
+    answers.path = temp.path();
+    finish(TutorialExporter::exportMarkdown(store));
+    finish(TutorialExporter::exportMarkdown(store));
+    EXPECT_TRUE(QFileInfo::exists(temp.file(QStringLiteral("Aula 1- rede-wifi/passo-02.png"))));
+    EXPECT_EQ(revealed.last(), temp.file(QStringLiteral("Aula 1- rede-wifi 2/README.md")));
+    EXPECT_EQ(toast(), QStringLiteral("Markdown exportado — Aula 1- rede-wifi 2"));
+
+    // A place that cannot be written: the alert with the system's words, and no toast.
+    const QString shown = toast();
+    answers.path = temp.file(QStringLiteral("guia.pdf/dentro.png"));
+    finish(TutorialExporter::exportImage(store));
+    ASSERT_EQ(answers.alerts.size(), 1);
+    EXPECT_EQ(answers.alerts[0].messageText, QStringLiteral("Não foi possível salvar o arquivo."));
+    EXPECT_FALSE(answers.alerts[0].informativeText.isEmpty());
+    EXPECT_EQ(toast(), shown);
+    EXPECT_EQ(revealed.size(), 4);
+}
+
+TEST_F(TutorialExporterTest, CopyingSaysSoOnlyWhenTheClipboardTookTheGuide) {
+    record(QStringLiteral("Cópia"));
+    answers.refuse = true;
+    finish(TutorialExporter::copyImage(store));
+    EXPECT_TRUE(toast().startsWith(QStringLiteral("Não foi possível copiar")));
+    answers.refuse = false;
+    finish(TutorialExporter::copyImage(store));
+    EXPECT_EQ(toast(), QStringLiteral("Guia copiado — 2 passos · cole com ⌘V"));
+    ASSERT_FALSE(answers.held.isEmpty());
+    EXPECT_EQ(answers.held[0].first, QStringLiteral("image/png"));
+    EXPECT_EQ(QImage::fromData(answers.held[0].second).width(), 1600);
+}
