@@ -1,6 +1,7 @@
 #include "app/AppCommand.h"
 #include "app/EventLoopWatchdog.h"
 #include "app/PelicartaApp.h"
+#include "platform/Memory.h"
 #include "platform/SingleInstance.h"
 #include "platform/TextEngine.h"
 #include "platform/UserDefaults.h"
@@ -12,6 +13,7 @@
 #include <optional>
 
 int main(int argc, char *argv[]) {
+    platform::Memory::configureForResidentProcess();
     platform::ensureSingleThreadedOpenMP(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelicarta"));

@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace {
 
@@ -126,42 +127,44 @@ std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &imag
     return pending;
 }
 
-RecentsStore::Encoded RecentsStore::encodeCapture(const Encoder &encoder, const QImage &image,
-                                                  const ExportSettings &settings) {
-    Encoded encoded{encoder(image, settings), {}};
-    if (encoded.bytes && !encoded.bytes->isEmpty()) encoded.thumbnail = thumbnail(image, 240);
-    return encoded;
+RecentsStore::Written RecentsStore::writeCapture(const Encoder &encoder, const QString &folder, const QImage &image,
+                                                 const Pending &pending) {
+    const std::optional<QByteArray> bytes = encoder(image, pending.settings);
+    if (!bytes || bytes->isEmpty()) return {};
+    const QString stem = folder + QStringLiteral("/Pelicarta ") +
+                         QLocale::c().toString(pending.time, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+    {
+        // Two captures of the same second, written at once, must not pick the same free name.
+        static std::mutex naming;
+        std::lock_guard lock(naming);
+        QString path = stem + QLatin1Char('.') + pending.extension;
+        for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
+            path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(pending.extension);
+        if (!platform::writeFileAtomically(path, *bytes)) return {};
+        return {path, thumbnail(image, 240)};
+    }
 }
 
-QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, const Encoded &encoded) {
-    const std::optional<QByteArray> &bytes = encoded.bytes;
-    if (!bytes || bytes->isEmpty()) return {};
-    const QString stem = m_folder + QStringLiteral("/Pelicarta ") +
-                         QLocale::c().toString(pending.time, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
-    QString path = stem + QLatin1Char('.') + pending.extension;
-    for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
-        path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(pending.extension);
-    if (!platform::writeFileAtomically(path, *bytes)) return {};
-
-    emit captureWritten(path, image);
-    m_items.prepend({path, QDateTime::currentDateTime(), encoded.thumbnail});
+QString RecentsStore::finishAdd(const QImage &image, const Written &written) {
+    if (written.path.isEmpty()) return {};
+    emit captureWritten(written.path, image);
+    m_items.prepend({written.path, QDateTime::currentDateTime(), written.thumbnail});
     while (m_items.size() > showCount) m_items.removeLast();
     emit itemsChanged();
-    pruneDisk(path);
+    pruneDisk(written.path);
     refreshUsage();
-    return path;
+    return written.path;
 }
 
 QString RecentsStore::add(const QImage &image) {
     const std::optional<Pending> pending = prepareAdd(image);
     if (!pending) return {};
-    return finishAdd(image, *pending, encodeCapture(m_encoder, image, pending->settings));
+    return finishAdd(image, writeCapture(m_encoder, m_folder, image, *pending));
 }
 
 struct RecentsStore::Job {
-    QFutureWatcher<Encoded> watcher;
+    QFutureWatcher<Written> watcher;
     QImage image;
-    Pending pending;
     std::function<void(const QString &)> done;
 };
 
@@ -173,12 +176,11 @@ void RecentsStore::addInBackground(const QImage &image, std::function<void(const
     }
     auto job = std::make_unique<Job>();
     job->image = image;
-    job->pending = *pending;
     job->done = std::move(done);
     Job *raw = job.get();
     connect(&raw->watcher, &QFutureWatcherBase::finished, this, [this, raw] { complete(raw); });
-    raw->watcher.setFuture(QtConcurrent::run([encoder = m_encoder, image, settings = pending->settings] {
-        return encodeCapture(encoder, image, settings);
+    raw->watcher.setFuture(QtConcurrent::run([encoder = m_encoder, folder = m_folder, image, pending = *pending] {
+        return writeCapture(encoder, folder, image, pending);
     }));
     m_jobs.push_back(std::move(job));
 }
@@ -189,7 +191,7 @@ void RecentsStore::complete(Job *job) {
     std::unique_ptr<Job> owned = std::move(*it);
     m_jobs.erase(it);
     owned->watcher.disconnect(this);
-    const QString path = finishAdd(owned->image, owned->pending, owned->watcher.result());
+    const QString path = finishAdd(owned->image, owned->watcher.result());
     if (owned->done) owned->done(path);
     // The end of a capture's work: the encoder's buffers are free now.
     platform::Memory::releaseFreeMemorySoon();

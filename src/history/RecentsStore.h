@@ -120,14 +120,16 @@ private:
     };
     // What a new capture file is made of, or none when keeping is off.
     std::optional<Pending> prepareAdd(const QImage &image) const;
-    struct Encoded {
-        std::optional<QByteArray> bytes;
+    struct Written {
+        QString path; // empty when encoding or writing failed
         QImage thumbnail;
     };
-    // The file's bytes and the recents thumbnail of a capture; any thread.
-    static Encoded encodeCapture(const Encoder &encoder, const QImage &image, const ExportSettings &settings);
-    // Writes the encoded capture under a free name and takes it in.
-    QString finishAdd(const QImage &image, const Pending &pending, const Encoded &encoded);
+    // Encodes the capture and writes it under a free name of `folder`, with its recents thumbnail.
+    // Any thread: the heavy part of an add, off the main thread for addInBackground.
+    static Written writeCapture(const Encoder &encoder, const QString &folder, const QImage &image,
+                                const Pending &pending);
+    // Takes a written capture in: announces it, lists it, prunes the folder.
+    QString finishAdd(const QImage &image, const Written &written);
     QList<Listed> listing() const;
     void load();
     // Deletes the files beyond the keep limit; `keep` (the capture just written) counts as newest.

@@ -7,10 +7,14 @@
 
 #include <libheif/heif.h>
 
+#include <dlfcn.h>
+#include <link.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 
 namespace platform::HeifCodec {
@@ -169,7 +173,46 @@ std::optional<QSize> sizeFrom(const Source &source, QString *error) {
 
 } // namespace
 
+namespace {
+
+// x265 keeps process-wide tables (several hundred kilobytes for every quantiser a picture used) until
+// x265_cleanup, which libheif never calls; with no encoder open they can go. x265 comes in through
+// libheif, so its function is looked up in whatever copy is loaded.
+void releaseX265Tables() {
+    static const auto cleanup = [] {
+        void (*found)() = nullptr;
+        dl_iterate_phdr(
+            [](dl_phdr_info *info, size_t, void *result) {
+                if (!info->dlpi_name || !std::strstr(info->dlpi_name, "libx265.so")) return 0;
+                if (void *library = dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD)) {
+                    *static_cast<void (**)()>(result) = reinterpret_cast<void (*)()>(dlsym(library, "x265_cleanup"));
+                    dlclose(library);
+                }
+                return 1;
+            },
+            &found);
+        return found;
+    }();
+    if (cleanup) cleanup();
+}
+
+std::optional<QByteArray> encodeOne(const QImage &image, double quality, QString *error);
+
+} // namespace
+
 std::optional<QByteArray> encode(const QImage &image, double quality, QString *error) {
+    // One encoding at a time (x265 spreads each over every core anyway), so that x265's tables can be
+    // released after each.
+    static std::mutex serial;
+    std::lock_guard lock(serial);
+    std::optional<QByteArray> bytes = encodeOne(image, quality, error);
+    releaseX265Tables();
+    return bytes;
+}
+
+namespace {
+
+std::optional<QByteArray> encodeOne(const QImage &image, double quality, QString *error) {
     if (image.isNull()) return fail(error, QStringLiteral("no picture"));
     if (!fitsImageLimits(image.size())) return fail(error, QStringLiteral("picture too large"));
     if (!std::isfinite(quality)) return fail(error, QStringLiteral("quality is not a number"));
@@ -220,6 +263,8 @@ std::optional<QByteArray> encode(const QImage &image, double quality, QString *e
     if (failed(heif_context_write(context.get(), &writer, &bytes), error, "write")) return std::nullopt;
     return bytes;
 }
+
+} // namespace
 
 std::optional<QImage> decode(const QByteArray &bytes, QString *error) { return decodeFrom({&bytes, nullptr}, error); }
 

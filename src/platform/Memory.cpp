@@ -17,9 +17,11 @@ constexpr int kTrimAfterMs = 1000;
 } // namespace
 
 void configureForResidentProcess() {
+#ifdef __GLIBC__
     mallopt(M_ARENA_MAX, kArenas);
     // A fixed threshold also turns off glibc's raising of it.
     mallopt(M_MMAP_THRESHOLD, kMappedFromBytes);
+#endif
 }
 
 void releaseFreeMemorySoon() {
@@ -29,7 +31,9 @@ void releaseFreeMemorySoon() {
         auto *created = new QTimer(app);
         created->setSingleShot(true);
         created->setInterval(kTrimAfterMs);
+#ifdef __GLIBC__
         QObject::connect(created, &QTimer::timeout, [] { QThreadPool::globalInstance()->start([] { malloc_trim(0); }); });
+#endif
         return created;
     }();
     timer->start();
