@@ -228,7 +228,8 @@ int threadCount(const Options &options) {
 } // namespace
 
 std::optional<QByteArray> encode(const QImage &source, const Options &options) {
-    if (source.isNull() || !fitsImageLimits(source.size())) return std::nullopt;
+    // PNG itself takes sides up to 2^31 - 1; the pixel budget still holds.
+    if (source.isNull() || qint64(source.width()) * source.height() > maxImagePixels) return std::nullopt;
     try {
         auto job = std::make_shared<Job>();
         job->image = readable(source);

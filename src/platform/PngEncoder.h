@@ -23,7 +23,8 @@ struct Options {
 };
 
 // The image as PNG bytes: 8-bit RGB when every pixel is opaque, else RGBA with straight alpha. None
-// for a null image, one beyond the image limits, or when memory runs out.
+// for a null image, one beyond the pixel budget (maxImagePixels; a side may be longer than
+// maxImageSide), or when memory runs out.
 std::optional<QByteArray> encode(const QImage &image, const Options &options = {});
 
 } // namespace PngEncoder
