@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -37,13 +38,11 @@ std::vector<std::unique_ptr<QProcess>> tenWindows(const QByteArray &display) {
 }
 #endif
 
-// Freezing every display and listing the windows, as a capture starts, on a private Xvfb screen.
-void BM_PrepareSession(benchmark::State &state) {
-#ifndef PELICARTA_TEST_WINDOW
-    state.SkipWithError("built without the test helper window (PELICARTA_BUILD_TESTS=OFF)");
-#else
-    const QSize size(int(state.range(0)), int(state.range(1)));
-    testsupport::XvfbServer server(size, true);
+#ifdef PELICARTA_TEST_WINDOW
+// Runs `step` as the benchmark's iterations on a private Xvfb screen of the state's size with ten
+// windows on it; a step that answers false ends the benchmark with `failure`.
+void onTenWindows(benchmark::State &state, const char *failure, const std::function<bool()> &step) {
+    testsupport::XvfbServer server(QSize(int(state.range(0)), int(state.range(1))), true);
     if (!server.running()) {
         state.SkipWithError(qPrintable(QStringLiteral("no private X server: ") + server.error()));
         return;
@@ -55,49 +54,47 @@ void BM_PrepareSession(benchmark::State &state) {
     }
     platform::ScreenServices::setShared(platform::createX11ScreenServices({server.display(), true}));
     for (auto _ : state) {
-        CaptureResult<CaptureSession> session = ScreenCapturer::prepareSession();
-        if (!session.ok() || session.value().windows.size() != 10) {
-            state.SkipWithError("the session is incomplete");
+        if (!step()) {
+            state.SkipWithError(failure);
             break;
         }
-        benchmark::DoNotOptimize(session.value().snapshots.first().image.constBits());
     }
     platform::ScreenServices::setShared(nullptr);
     for (auto &w : windows) {
         w->kill();
         w->waitForFinished(2000);
     }
+}
+#endif
+
+// Freezing every display and listing the windows, as a capture starts, on a private Xvfb screen.
+void BM_PrepareSession(benchmark::State &state) {
+#ifndef PELICARTA_TEST_WINDOW
+    state.SkipWithError("built without the test helper window (PELICARTA_BUILD_TESTS=OFF)");
+#else
+    onTenWindows(state, "the session is incomplete", [] {
+        CaptureResult<CaptureSession> session = ScreenCapturer::prepareSession();
+        if (!session.ok() || session.value().windows.size() != 10) return false;
+        benchmark::DoNotOptimize(session.value().snapshots.first().image.constBits());
+        return true;
+    });
 #endif
 }
 // Fixed iteration counts: the X server's share of the time varies, and repetitions must agree.
 BENCHMARK(BM_PrepareSession)->Args({1920, 1080})->Args({3840, 2160})->Iterations(20)->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-// The grab of a full-screen capture: the display under the pointer, made opaque, on a busy screen.
+// The grab of a full-screen capture: the display under the pointer, made opaque.
 void BM_CaptureDisplay(benchmark::State &state) {
 #ifndef PELICARTA_TEST_WINDOW
     state.SkipWithError("built without the test helper window (PELICARTA_BUILD_TESTS=OFF)");
 #else
-    testsupport::XvfbServer server(QSize(int(state.range(0)), int(state.range(1))), true);
-    if (!server.running()) {
-        state.SkipWithError(qPrintable(QStringLiteral("no private X server: ") + server.error()));
-        return;
-    }
-    std::vector<std::unique_ptr<QProcess>> windows = tenWindows(server.display());
-    platform::ScreenServices::setShared(platform::createX11ScreenServices({server.display(), true}));
-    for (auto _ : state) {
+    onTenWindows(state, "the grab failed", [] {
         CaptureResult<QImage> image = ScreenCapturer::captureDisplayUnderMouse();
-        if (!image.ok()) {
-            state.SkipWithError("the grab failed");
-            break;
-        }
+        if (!image.ok()) return false;
         benchmark::DoNotOptimize(image.value().constBits());
-    }
-    platform::ScreenServices::setShared(nullptr);
-    for (auto &w : windows) {
-        w->kill();
-        w->waitForFinished(2000);
-    }
+        return true;
+    });
 #endif
 }
 BENCHMARK(BM_CaptureDisplay)->Args({1920, 1080})->Args({3840, 2160})->Iterations(20)->Unit(benchmark::kMillisecond)
