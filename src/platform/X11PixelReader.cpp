@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QRegion>
 #include <QThread>
+#include <QThreadPool>
 #include <QtConcurrent>
 
 #include <xcb/composite.h>
@@ -111,7 +112,13 @@ QImage X11PixelReader::readShared(xcb_drawable_t drawable, const QRect &rect, in
     }
     QImage image(static_cast<uchar *>(memory), rect.width(), rect.height(), rect.width() * 4,
                  depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32,
-                 [](void *p) { ::shmdt(p); }, memory);
+                 // Unmapping tens of megabytes takes milliseconds: not on the thread that drops the
+                 // last copy, which is often the GUI thread.
+                 [](void *p) {
+                     if (QThreadPool *pool = QThreadPool::globalInstance()) pool->start([p] { ::shmdt(p); });
+                     else ::shmdt(p);
+                 },
+                 memory);
     if (depth == 24) makeOpaque(image);
     return image;
 #else
