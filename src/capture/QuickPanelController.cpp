@@ -8,6 +8,7 @@
 #include "core/Settings.h"
 #include "core/StyleStore.h"
 #include "platform/Alert.h"
+#include "platform/Memory.h"
 #include "platform/AtomicFile.h"
 #include "platform/SavePanel.h"
 #include "platform/WindowHints.h"
@@ -79,6 +80,7 @@ void QuickPanelController::show(const QImage &image, const QString &sourcePath) 
 
 void QuickPanelController::close(bool animated) {
     m_dismiss.stop();
+    platform::Memory::releaseFreeMemorySoon(); // the capture and its output go with the panel
     m_model = nullptr;
     QPointer<QuickCaptureView> panel = m_panel;
     m_panel = nullptr;

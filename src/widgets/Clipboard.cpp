@@ -3,6 +3,7 @@
 #include "core/Exporter.h"
 #include "core/Localization.h"
 #include "core/StyleStore.h"
+#include "platform/Memory.h"
 #include "platform/Pasteboard.h"
 #include "platform/PngEncoder.h"
 #include "widgets/Toast.h"
@@ -89,6 +90,7 @@ void copyForPastingInBackground(std::function<QImage()> picture, std::function<v
                 }
                 const bool copied = png && !png->isEmpty() && claim(*png);
                 toast(thumbnail, copied);
+                platform::Memory::releaseFreeMemorySoon(); // the picture and its encoder buffers are gone
                 if (done) done(copied);
             },
             Qt::QueuedConnection);
