@@ -1,3 +1,4 @@
+#include "BenchImages.h"
 #include "core/AnnotationRenderer.h"
 #include "core/BackdropRenderer.h"
 #include "core/Beautifier.h"
@@ -8,22 +9,9 @@
 
 namespace {
 
-// A screenshot-like picture: a title bar, a sidebar and lines of text-like bars, content up to the edges.
-QImage screenshot(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(QColor(0xFA, 0xFA, 0xFC));
-    QPainter p(&image);
-    const int unit = std::max(1, w / 1440);
-    p.fillRect(0, 0, w, 38 * unit, QColor(0x2B, 0x2F, 0x3A));
-    p.fillRect(0, 38 * unit, 260 * unit, h, QColor(0xEE, 0xEF, 0xF4));
-    for (int y = 70 * unit; y < h - 20 * unit; y += 26 * unit)
-        p.fillRect(300 * unit, y, (w - 340 * unit) * (3 + (y / (26 * unit)) % 5) / 8, 11 * unit, QColor(0x55, 0x5B, 0x6E));
-    return image;
-}
-
 void BM_Beautify(benchmark::State &state) {
     static const char *backdrops[] = {"aurora", "nebula"};
-    const QImage shot = screenshot(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const QImage shot = benchScreenshot(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     BeautyStyle style;
     style.backdrop = Backdrop::builtIn(QString::fromLatin1(backdrops[state.range(2)]));
     for (auto _ : state) benchmark::DoNotOptimize(Beautifier::render(shot, style, std::nullopt));
@@ -40,14 +28,14 @@ void BM_TrimUniformEdges(benchmark::State &state) {
     framed.fill(Qt::white);
     {
         QPainter p(&framed);
-        p.drawImage(100, 100, screenshot(2680, 1600));
+        p.drawImage(100, 100, benchScreenshot(2680, 1600));
     }
     for (auto _ : state) benchmark::DoNotOptimize(Beautifier::trimUniformEdges(framed, 10));
 }
 BENCHMARK(BM_TrimUniformEdges)->Unit(benchmark::kMillisecond);
 
 void BM_AnnotationRender(benchmark::State &state) {
-    const QImage shot = screenshot(2880, 1800);
+    const QImage shot = benchScreenshot(2880, 1800);
     auto mark = [](Annotation::Kind kind, QPointF a, QPointF b, quint32 color) {
         Annotation m;
         m.kind = std::move(kind);

@@ -1,4 +1,4 @@
-#include "TextFixtures.h"
+#include "RecognitionCorpus.h"
 #include "platform/PngStreamWriter.h"
 #include "tutorials/GuideFiles.h"
 
@@ -20,19 +20,20 @@ struct Library {
     QList<QString> files;
 };
 
-// The captures, written once for every benchmark.
+// The captures, written once for every benchmark: the interface screenshots of the recognition
+// corpus (light and dark) at 1920 × 1080.
 const Library &captures() {
     static Library *library = [] {
         auto *made = new Library;
+        const QList<corpus::Screen> screens = corpus::widgetScreens();
         for (int i = 0; i < 10; ++i) {
-            textfixtures::Look look;
-            look.size = QSize(1920, 1080);
-            look.dark = i % 3 == 2;
+            const QImage capture = screens[i % screens.size()].image.scaled(1920, 1080, Qt::IgnoreAspectRatio,
+                                                                            Qt::SmoothTransformation);
             const QString path = made->folder.filePath(QStringLiteral("passo-%1.png").arg(i));
             // Written as the tutorial store writes a recorded step.
             QFile file(path);
             file.open(QIODevice::WriteOnly);
-            file.write(*platform::PngStreamWriter::encode(textfixtures::renderPage(look, static_cast<quint32>(i + 1)).image));
+            file.write(*platform::PngStreamWriter::encode(capture));
             made->files.append(path);
         }
         return made;

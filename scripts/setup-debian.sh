@@ -18,7 +18,7 @@ packages=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev libdeflate-dev
   # end-to-end tests: a headless X server, a window manager, a tray host, input and clipboard tools
-  xvfb xauth openbox trayer xdotool xclip imagemagick x11-utils python3
+  xvfb xauth openbox trayer xdotool xclip imagemagick x11-utils x11-xkb-utils python3
   # fonts
   fonts-inter fonts-dejavu-core
 )

@@ -4,6 +4,7 @@
 #include "app/MainWindowController.h"
 #include "capture/CaptureService.h"
 #include "capture/QuickPanelController.h"
+#include "history/HistoryStore.h"
 #include "history/RecentsStore.h"
 #include "tutorials/TutorialStore.h"
 
@@ -24,6 +25,14 @@ void connectAll() {
     QObject::connect(&QuickPanelController::shared(), &QuickPanelController::editorRequested, &router, &openInEditor);
 
     RecentsStore &recents = RecentsStore::shared();
+    // The history index first, as the recents store tells it first. It is made by the first capture
+    // written (or the first visit of its page), never at start; files removed before then are purged
+    // by its first reload.
+    QObject::connect(&recents, &RecentsStore::captureWritten, &router,
+                     [](const QString &path, const QImage &image) { HistoryStore::shared().didAdd(path, image); });
+    QObject::connect(&recents, &RecentsStore::capturesRemoved, &router, [](const QStringList &paths) {
+        if (HistoryStore *history = HistoryStore::sharedIfMade()) history->forget(paths);
+    });
     QObject::connect(&recents, &RecentsStore::editorRequested, &router, &openInEditor);
     QObject::connect(&recents, &RecentsStore::captureWritten, &router, &AppRouter::recentWritten);
     QObject::connect(&recents, &RecentsStore::capturesRemoved, &router, &AppRouter::recentDeleted);

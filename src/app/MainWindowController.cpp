@@ -1,15 +1,27 @@
 #include "app/MainWindowController.h"
 
-#include "app/AppShell.h"
+#include "app/AppShellView.h"
+#include "app/MainWindowFrame.h"
+#include "app/PageKeys.h"
+#include "core/Settings.h"
+#include "editor/EditorKeyHandler.h"
+#include "editor_window/ColorPanelBridge.h"
+#include "platform/KeyEvent.h"
 #include "widgets/Theme.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QTimer>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
+
+#include <cstdio>
+#include <ctime>
 
 namespace DockPresence {
 
@@ -25,20 +37,35 @@ void windowClosed() { count = std::max(count - 1, 0); }
 
 namespace {
 
+constexpr QSize kContentSize(1240, 800);
+constexpr QSize kMinimumSize(1000, 660);
+
+// With PELICARTA_REPORT_FIRST_PAINT set, the moment the main window first reached the screen, on the
+// monotonic clock, for the start-up benchmark.
+void reportFirstPaint() {
+    static bool reported = false;
+    if (reported || qEnvironmentVariableIsEmpty("PELICARTA_REPORT_FIRST_PAINT")) return;
+    reported = true;
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    std::fprintf(stderr, "pelicarta: first paint at %lld.%09ld\n", static_cast<long long>(now.tv_sec), now.tv_nsec);
+    std::fflush(stderr);
+}
+
 class MainWindow final : public QWidget {
 public:
     explicit MainWindow(MainWindowController &controller) : m_controller(controller) {
         setWindowTitle(QStringLiteral("Pelicarta"));
         setObjectName(QStringLiteral("mainWindow"));
-        setMinimumSize(1000, 660);
-        resize(1240, 800);
+        setMinimumSize(kMinimumSize);
+        resize(kContentSize);
         QPalette palette = this->palette();
         palette.setColor(QPalette::Window, Theme::bg());
         setPalette(palette);
         setAutoFillBackground(true);
         auto *layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(new AppShell(AppRouter::shared(), this));
+        layout->addWidget(new AppShellView(AppRouter::shared(), this));
         // "Ajustes…" (⌘, — Ctrl+, on this keyboard).
         auto *settings = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
         connect(settings, &QShortcut::activated, this,
@@ -46,6 +73,19 @@ public:
     }
 
 protected:
+    bool event(QEvent *event) override {
+        const bool handled = QWidget::event(event);
+        if (event->type() == QEvent::UpdateRequest) reportFirstPaint();
+        return handled;
+    }
+    void moveEvent(QMoveEvent *event) override {
+        QWidget::moveEvent(event);
+        if (isVisible()) m_controller.frameChanged();
+    }
+    void resizeEvent(QResizeEvent *event) override {
+        QWidget::resizeEvent(event);
+        if (isVisible()) m_controller.frameChanged();
+    }
     void closeEvent(QCloseEvent *event) override {
         // Hidden, not destroyed: the same window, page and editor come back on the next show.
         m_controller.windowWillClose();
@@ -61,6 +101,23 @@ private:
     MainWindowController &m_controller;
 };
 
+QList<QRect> availableAreas() {
+    QList<QRect> areas;
+    for (const QScreen *screen : QGuiApplication::screens()) areas.append(screen->availableGeometry());
+    return areas;
+}
+
+// What the window manager's frame adds to the window's own size (nothing before it is shown).
+QSize frameExtra(const QWidget &window) { return window.frameGeometry().size() - window.size(); }
+
+// The window's position and size, moved and shrunk onto the screens there are.
+void placeOnScreens(QWidget &window, const QRect &frame) {
+    const QSize extra = frameExtra(window);
+    const QRect fitted = MainWindowFrame::fitted(QRect(frame.topLeft(), frame.size() + extra), availableAreas());
+    window.resize(fitted.size() - extra);
+    window.move(fitted.topLeft());
+}
+
 } // namespace
 
 MainWindowController &MainWindowController::shared() {
@@ -68,18 +125,58 @@ MainWindowController &MainWindowController::shared() {
     return *controller;
 }
 
-MainWindowController::MainWindowController(QObject *parent) : QObject(parent) {}
+MainWindowController::MainWindowController(QObject *parent) : QObject(parent) {
+    setEditorKeyTable({});
+    m_frameSave.setSingleShot(true);
+    m_frameSave.setInterval(400);
+    connect(&m_frameSave, &QTimer::timeout, this, &MainWindowController::saveFrame);
+    if (QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &MainWindowController::saveFrame);
+}
 
 MainWindowController::~MainWindowController() { delete m_window; }
 
+void MainWindowController::setEditorKeyTable(KeyTable table) {
+    m_keyTable = table ? std::move(table) : KeyTable(&EditorKeyHandler::handle);
+}
+
 QWidget *MainWindowController::makeWindow() {
     auto *window = new MainWindow(*this);
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), window->size().boundedTo(screen->availableGeometry().size()));
-        frame.moveCenter(screen->availableGeometry().center());
-        window->setGeometry(frame);
-    }
+    m_shell = window->findChild<AppShellView *>();
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        window->setGeometry(MainWindowFrame::centred(window->size(), screen->availableGeometry()));
+    // After centring: a frame saved by an earlier run takes the centred one's place.
+    restoreFrame(window);
     return window;
+}
+
+void MainWindowController::restoreFrame(QWidget *window) {
+    if (const std::optional<QRect> saved = Settings::mainWindowFrame.stored(platform::UserDefaults::standard()))
+        placeOnScreens(*window, *saved);
+}
+
+void MainWindowController::keepOnScreen() {
+    // Once the window manager has framed the window, its whole frame must be within reach.
+    if (m_window && m_window->isVisible()) placeOnScreens(*m_window, QRect(m_window->pos(), m_window->size()));
+}
+
+void MainWindowController::frameChanged() {
+    // The window manager frames the window some time after it is shown: the whole frame is brought
+    // within reach once its size is known.
+    if (const QSize extra = frameExtra(*m_window); extra != m_frameExtra) {
+        m_frameExtra = extra;
+        keepOnScreen();
+    }
+    m_frameSave.start();
+}
+
+void MainWindowController::saveFrame() {
+    m_frameSave.stop();
+    if (!m_window || !m_window->isVisible()) return;
+    // A maximised or full-screen window keeps the frame it will return to.
+    if (m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) return;
+    const QRect frame(m_window->pos(), m_window->size());
+    if (Settings::mainWindowFrame.stored(platform::UserDefaults::standard()) != frame) Settings::mainWindowFrame.set(frame);
 }
 
 void MainWindowController::show(std::optional<AppRouter::Page> page) {
@@ -88,6 +185,7 @@ void MainWindowController::show(std::optional<AppRouter::Page> page) {
     if (!m_isOpen) {
         m_isOpen = true;
         DockPresence::windowOpened();
+        installKeyMonitor();
         emit openChanged(true);
     }
     if (m_window->isMinimized()) m_window->showNormal();
@@ -98,7 +196,56 @@ void MainWindowController::show(std::optional<AppRouter::Page> page) {
 
 void MainWindowController::windowWillClose() {
     if (!m_isOpen) return;
+    saveFrame();
     m_isOpen = false;
+    removeKeyMonitor();
+    // The colour panel no longer changes anything of a window that is gone.
+    ColorPanelBridge::shared().detach();
     DockPresence::windowClosed();
     emit openChanged(false);
+}
+
+void MainWindowController::installKeyMonitor() {
+    if (m_keyMonitor || !m_window) return;
+    m_window->winId(); // the window handle exists from here on
+    if (QWindow *handle = m_window->windowHandle()) {
+        handle->installEventFilter(this);
+        m_keyMonitor = handle;
+    }
+}
+
+void MainWindowController::removeKeyMonitor() {
+    if (m_keyMonitor) m_keyMonitor->removeEventFilter(this);
+    m_keyMonitor = nullptr;
+}
+
+bool MainWindowController::eventFilter(QObject *watched, QEvent *event) {
+    // Only the main window's own key events: the overlay, the quick panel, menus and dialogs are other
+    // windows and never reach this.
+    if (watched != m_keyMonitor || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
+        return false;
+    const std::optional<platform::KeyEvent> key = platform::KeyEvent::fromQt(*static_cast<QKeyEvent *>(event));
+    return key && handle(*key);
+}
+
+bool MainWindowController::handle(const platform::KeyEvent &event) {
+    namespace Flag = platform::ModifierFlag;
+    AppRouter &router = AppRouter::shared();
+    const bool down = event.type == platform::KeyEvent::Type::keyDown;
+    const std::uint32_t modifiers = event.shortcutModifiers();
+    const Shortcut sidebar = PageKeys::sidebarShortcut();
+    if (down && modifiers == sidebar.modifiers && event.keyCode == sidebar.keyCode) {
+        Settings::sidebarCollapsed.set(!Settings::sidebarCollapsed.value());
+        return true;
+    }
+    if (down && modifiers == Flag::command) {
+        const std::optional<AppRouter::Page> page = PageKeys::pageForKeyCode(event.keyCode);
+        if (page && (*page != AppRouter::Page::editor || router.editor())) {
+            router.setPage(*page);
+            return true;
+        }
+    }
+    // Every other key, key-ups included, belongs to the editor while it shows a capture.
+    if (router.page() == AppRouter::Page::editor && router.editor()) return m_keyTable(event, *router.editor());
+    return false;
 }

@@ -4,10 +4,18 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSize>
+#include <QTimer>
 
+#include <functional>
 #include <optional>
 
+#include "app/AppShellView.h"
 class QWidget;
+
+namespace platform {
+struct KeyEvent;
+}
 
 // How many main windows are open. On macOS this decides whether the application shows in the Dock;
 // on Linux the count is kept for the same callers and nothing else changes.
@@ -17,11 +25,17 @@ void windowOpened();
 void windowClosed();
 } // namespace DockPresence
 
-// Owns the application's one main window: creates it on first use, shows and raises it on a page,
-// notices its closing. Closing never quits the application. Main thread only.
+// Owns the application's one main window (1240 × 800, at least 1000 × 660): creates it on first use,
+// shows and raises it on a page, notices its closing, and keeps its frame under "PelicartaMainWindow"
+// (restored after centring, kept on the screens there are). While the window is open its key monitor
+// gives it the page keys (by key position) and hands every other key to the editor's key table when
+// the editor page shows a capture. Closing never quits the application. Main thread only.
 class MainWindowController : public QObject {
     Q_OBJECT
 public:
+    // The editor's key table: true when it used the key.
+    using KeyTable = std::function<bool(const platform::KeyEvent &, EditorModel &)>;
+
     static MainWindowController &shared();
     explicit MainWindowController(QObject *parent = nullptr);
     ~MainWindowController() override;
@@ -30,17 +44,43 @@ public:
     // none keeps the current page. Then shows, raises and activates the window.
     void show(std::optional<AppRouter::Page> page = std::nullopt);
     QWidget *window() const { return m_window; }
+    AppShellView *shell() const { return m_shell; }
     bool isOpen() const { return m_isOpen; }
 
-    // Called by the window as it closes.
+    // Called by the window as it closes: removes the key monitor, detaches the colour panel, counts
+    // the window out and saves its frame. A second call changes nothing.
     void windowWillClose();
+
+    // The page keys, then the editor's key table: whether the key was used (it is then swallowed).
+    // ⌃⌘S toggles the sidebar; ⌘1 … ⌘5 show their page (⌘2 only with a capture open); key-ups are
+    // never page keys.
+    bool handle(const platform::KeyEvent &event);
+    // Replaces the editor's key table (tests); empty restores EditorKeyHandler::handle.
+    void setEditorKeyTable(KeyTable table);
+
+    // The window's frame was moved or resized: saved shortly after the last change.
+    void frameChanged();
+    // Writes the frame now (at quit).
+    void saveFrame();
 
 signals:
     void openChanged(bool open);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QWidget *makeWindow();
+    void restoreFrame(QWidget *window);
+    void keepOnScreen();
+    void installKeyMonitor();
+    void removeKeyMonitor();
 
     QPointer<QWidget> m_window;
+    QPointer<AppShellView> m_shell;
+    QPointer<QObject> m_keyMonitor; // the window handle the monitor filters, while installed
     bool m_isOpen = false;
+    QSize m_frameExtra; // what the window manager's frame adds, as last seen
+    KeyTable m_keyTable;
+    QTimer m_frameSave;
 };

@@ -23,8 +23,10 @@ struct TextAttributes {
 
 // The image cut to `crop` (in image pixels; ignored unless at least 8 × 8 pixels of it lie inside the
 // image) with every mark drawn in list order, blur mosaics first. Never null for a non-null image;
-// without crop and marks it is the very same image.
-QImage render(const QImage &image, std::optional<QRectF> crop, const QList<Annotation> &annotations);
+// without crop and marks it is the very same image. The marked copy is made in `*storage`, which is
+// then taken, when that is an unshared image of the right size in Format_ARGB32_Premultiplied.
+QImage render(const QImage &image, std::optional<QRectF> crop, const QList<Annotation> &annotations,
+              QImage *storage = nullptr);
 
 // The coarse copy of the image whose stretched pixels cover blurred regions: about 90 blocks along
 // the longer side, blocks of at least 10 pixels. Null when it cannot be made.

@@ -47,17 +47,18 @@ bool comparableAsIs(QImage::Format f) {
 
 class UniformScan {
 public:
-    UniformScan(const QImage &image, int tolerance) : m_image(image), m_tolerance(tolerance) {
-        std::memcpy(m_reference, image.constScanLine(0), 4);
+    UniformScan(const QImage &image, int tolerance)
+        : m_bits(image.constBits()), m_stride(image.bytesPerLine()), m_width(image.width()), m_tolerance(tolerance) {
+        std::memcpy(m_reference, m_bits, 4);
     }
     bool differs(int x, int y) const {
-        const uchar *p = m_image.constScanLine(y) + static_cast<qsizetype>(x) * 4;
+        const uchar *p = m_bits + static_cast<qsizetype>(y) * m_stride + static_cast<qsizetype>(x) * 4;
         for (int i = 0; i < 4; ++i)
             if (std::abs(p[i] - m_reference[i]) > m_tolerance) return true;
         return false;
     }
     bool rowDiffers(int y) const {
-        for (int x = 0; x < m_image.width(); x += 2)
+        for (int x = 0; x < m_width; x += 2)
             if (differs(x, y)) return true;
         return false;
     }
@@ -68,7 +69,9 @@ public:
     }
 
 private:
-    const QImage &m_image;
+    const uchar *m_bits;
+    qsizetype m_stride;
+    int m_width;
     int m_tolerance;
     uchar m_reference[4];
 };
@@ -98,13 +101,57 @@ void drawShadow(QImage &canvas, const Beautifier::Layout &layout, const QPainter
     DropShadow::composite(canvas, outline, screenshotShadow, layout.frame.adjusted(0, r, 0, -r));
 }
 
-void drawScreenshot(QPainter &p, const Beautifier::Layout &layout, const QPainterPath &outline, const QImage &source) {
-    p.save();
+QPainterPath screenshotOutline(const Beautifier::Layout &layout) {
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(layout.frame), layout.radius, layout.radius);
+    return outline;
+}
+
+// Formats whose pixels are stored as premultiplied 0xAARRGGBB words, ready to copy into the canvas.
+bool copiesAsIs(QImage::Format f) { return f == QImage::Format_ARGB32_Premultiplied || f == QImage::Format_RGB32; }
+
+// Copies `width` pixels of row `y` of `from`, starting at `fromX`, into `to` at (`toX`, `toY`).
+void copyPixels(const QImage &from, int fromX, int y, QImage &to, int toX, int toY, int width) {
+    if (width <= 0) return;
+    std::memcpy(to.scanLine(toY) + static_cast<qsizetype>(toX) * 4,
+                from.constScanLine(y) + static_cast<qsizetype>(fromX) * 4, static_cast<size_t>(width) * 4);
+}
+
+// The canvas: the plate everywhere but in the frame, the screenshot inside it, each pixel written
+// once; only the rounded corners are drawn through a clip.
+QImage composed(const QImage &plate, const Beautifier::Layout &layout, const QImage &source, QImage *storage) {
+    // Every pixel is written below, so an old canvas serves as well as a new one.
+    const bool reusable = storage && storage->isDetached() && storage->size() == plate.size() &&
+                          storage->format() == QImage::Format_ARGB32_Premultiplied;
+    QImage out = reusable ? std::move(*storage) : QImage(plate.size(), QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull()) return {};
+    const QRect frame = layout.frame;
+    const int r = std::min(static_cast<int>(std::ceil(layout.radius)), std::min(frame.width(), frame.height()) / 2);
+    for (int y = 0; y < out.height(); ++y) {
+        if (y < frame.top() || y > frame.bottom()) {
+            copyPixels(plate, 0, y, out, 0, y, out.width());
+            continue;
+        }
+        // In the bands of the corners, the corners keep the plate for now.
+        const bool cornerRow = y < frame.top() + r || y > frame.bottom() - r;
+        const int inset = cornerRow ? r : 0;
+        copyPixels(plate, 0, y, out, 0, y, frame.left() + inset);
+        copyPixels(source, inset, y - frame.top(), out, frame.left() + inset, y, frame.width() - 2 * inset);
+        copyPixels(plate, frame.right() + 1 - inset, y, out, frame.right() + 1 - inset, y,
+                   out.width() - frame.right() - 1 + inset);
+    }
+    if (r <= 0) return out;
+    QPainter p(&out);
+    if (!p.isActive()) return {};
+    p.setRenderHint(QPainter::Antialiasing);
     // Inside the outline only the screenshot remains: its transparent parts stay transparent.
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    if (layout.radius > 0) p.setClipPath(outline);
-    p.drawImage(layout.frame.topLeft(), source);
-    p.restore();
+    p.setClipPath(screenshotOutline(layout));
+    for (const QRect &corner : {QRect(frame.left(), frame.top(), r, r), QRect(frame.right() + 1 - r, frame.top(), r, r),
+                                QRect(frame.left(), frame.bottom() + 1 - r, r, r),
+                                QRect(frame.right() + 1 - r, frame.bottom() + 1 - r, r, r)})
+        p.drawImage(corner.topLeft(), source, corner.translated(-frame.topLeft()));
+    return out;
 }
 
 void drawLogo(QPainter &p, const Beautifier::Layout &layout, const BrandLogo &logo, const Backdrop &backdrop) {
@@ -177,7 +224,7 @@ LogoVariant resolvedVariant(LogoVariant variant, const Backdrop &backdrop) {
     return *luma < 0.55 ? LogoVariant::white : LogoVariant::black;
 }
 
-QImage render(const QImage &screenshot, const BeautyStyle &style, const std::optional<BrandLogo> &logo) {
+QImage placedScreenshot(const QImage &screenshot, const BeautyStyle &style) {
     if (screenshot.isNull()) return {};
     QImage source = screenshot;
     if (style.autoBalance) {
@@ -186,9 +233,11 @@ QImage render(const QImage &screenshot, const BeautyStyle &style, const std::opt
     }
     // Everything here is in pixels: a screenshot of a high-density screen is drawn pixel for pixel.
     if (source.devicePixelRatio() != 1) source.setDevicePixelRatio(1);
-    const std::optional<Layout> l = layout(source.size(), style);
-    if (!l) return {};
-    QImage canvas(l->canvas, QImage::Format_ARGB32_Premultiplied);
+    return source;
+}
+
+QImage backplate(const Layout &layout, const BeautyStyle &style, const std::optional<BrandLogo> &logo) {
+    QImage canvas(layout.canvas, QImage::Format_ARGB32_Premultiplied);
     if (canvas.isNull()) return {};
     // A backdrop that cannot be drawn (a mesh without colours) leaves the canvas clear, never garbage.
     canvas.fill(Qt::transparent);
@@ -196,19 +245,35 @@ QImage render(const QImage &screenshot, const BeautyStyle &style, const std::opt
     if (!p.isActive()) return {};
     p.setRenderHint(QPainter::Antialiasing);
     // The whole bitmap, so that no sliver at a rounded edge is left half covered.
-    BackdropRenderer::draw(style.backdrop, QRectF(QPointF(0, 0), QSizeF(l->canvas)), p);
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(l->frame), l->radius, l->radius);
+    BackdropRenderer::draw(style.backdrop, QRectF(QPointF(0, 0), QSizeF(layout.canvas)), p);
     if (style.shadow) {
         p.end(); // the shadow is laid straight onto the pixels
-        drawShadow(canvas, *l, outline);
+        drawShadow(canvas, layout, screenshotOutline(layout));
         p.begin(&canvas);
         p.setRenderHint(QPainter::Antialiasing);
     }
-    drawScreenshot(p, *l, outline, source);
-    if (logo && !logo->image.isNull()) drawLogo(p, *l, *logo, style.backdrop);
+    // The logo sits in the margin, clear of the screenshot, so it can be drawn before it.
+    if (logo && !logo->image.isNull()) drawLogo(p, layout, *logo, style.backdrop);
     p.end();
     return canvas;
+}
+
+QImage compose(const QImage &plate, const Layout &layout, const QImage &placed, QImage *storage) {
+    if (plate.isNull() || plate.size() != layout.canvas || plate.format() != QImage::Format_ARGB32_Premultiplied ||
+        placed.size() != layout.frame.size())
+        return {};
+    if (copiesAsIs(placed.format())) return composed(plate, layout, placed, storage);
+    const QImage converted = placed.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (converted.isNull()) return {};
+    return composed(plate, layout, converted, storage);
+}
+
+QImage render(const QImage &screenshot, const BeautyStyle &style, const std::optional<BrandLogo> &logo) {
+    const QImage source = placedScreenshot(screenshot, style);
+    if (source.isNull()) return {};
+    const std::optional<Layout> l = layout(source.size(), style);
+    if (!l) return {};
+    return compose(backplate(*l, style, logo), *l, source);
 }
 
 QImage trimUniformEdges(const QImage &image, int tolerance) {

@@ -46,4 +46,19 @@ std::optional<QRectF> logoRect(const Layout &layout, QSize logo, LogoPosition po
 // 0.55), black on light ones and original on a transparent one; other variants stand.
 LogoVariant resolvedVariant(LogoVariant variant, const Backdrop &backdrop);
 
+// `render` in three steps, for callers that keep the canvas of a style while the screenshot changes:
+// render(s, style, logo) == compose(backplate(l, style, logo), l, placed) with placed =
+// placedScreenshot(s, style) and l = layout(placed.size(), style).
+//
+// The screenshot as it is drawn: trimmed when the style balances it, at a device pixel ratio of 1;
+// null for a null screenshot.
+QImage placedScreenshot(const QImage &screenshot, const BeautyStyle &style);
+// The canvas without the screenshot: backdrop, shadow and logo; null when it cannot be made.
+QImage backplate(const Layout &layout, const BeautyStyle &style, const std::optional<BrandLogo> &logo);
+// A copy of `plate` with `placed` drawn into the layout's frame (its own pixels only, corners
+// rounded); null when either does not fit the layout. The pixels are written into `*storage`, which
+// is then taken, when it is an image of the canvas's size and format that nothing else shares:
+// callers that render one picture after another skip allocating (and the system zeroing) a canvas.
+QImage compose(const QImage &plate, const Layout &layout, const QImage &placed, QImage *storage = nullptr);
+
 } // namespace Beautifier

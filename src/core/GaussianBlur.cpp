@@ -319,6 +319,15 @@ SoftMask::SoftMask(QSize size, double sigma, const std::function<void(QPainter &
         blurBothWays<1>(m_small.bits(), m_small.bytesPerLine(), m_small.width(), m_small.height(),
                         m_factor == 1 ? sigma : reducedSigma(sigma, m_factor, spread));
     }
+    m_spans.resize(static_cast<size_t>(m_small.height()));
+    for (int y = 0; y < m_small.height(); ++y) {
+        const uint8_t *row = m_small.constScanLine(y);
+        const int w = m_small.width();
+        int first = 0, last = w - 1;
+        while (first < w && row[first] == 0) ++first;
+        while (last >= first && row[last] == 0) --last;
+        m_spans[static_cast<size_t>(y)] = {first, last};
+    }
 }
 
 void SoftMask::readRow(int y, int x0, int count, uint8_t *out) const {
@@ -330,7 +339,16 @@ void SoftMask::readRow(int y, int x0, int count, uint8_t *out) const {
     }
     const Tap ty = tapFor(y, m_factor, m_small.height());
     const uint8_t *upper = m_small.constScanLine(ty.i0), *lower = m_small.constScanLine(ty.i1);
-    for (int i = 0; i < count; ++i) {
+    // Columns whose two taps both lie outside the non-zero part of both rows read 0.
+    const Span a = m_spans[static_cast<size_t>(ty.i0)], b = m_spans[static_cast<size_t>(ty.i1)];
+    const bool aEmpty = a.first > a.last, bEmpty = b.first > b.last;
+    const int first = aEmpty ? b.first : bEmpty ? a.first : std::min(a.first, b.first);
+    const int last = aEmpty ? b.last : bEmpty ? a.last : std::max(a.last, b.last);
+    const int from = first > last ? count : std::clamp((first - 1) * m_factor - x0, 0, count);
+    const int to = first > last ? count : std::clamp((last + 2) * m_factor - x0, from, count);
+    std::fill(out, out + from, uint8_t(0));
+    std::fill(out + to, out + count, uint8_t(0));
+    for (int i = from; i < to; ++i) {
         const Column &tx = m_columns[static_cast<size_t>(x0 + i)];
         const uint32_t top = upper[tx.i0] * (256 - tx.f) + upper[tx.i1] * tx.f;
         const uint32_t bottom = lower[tx.i0] * (256 - tx.f) + lower[tx.i1] * tx.f;

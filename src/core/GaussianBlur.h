@@ -59,6 +59,12 @@ private:
         uint32_t f; // weight of i1, of 256
     };
     std::vector<Column> m_columns; // where each full-size column reads m_small
+    // The first and last non-zero pixel of each row of m_small (first > last: none). A thin shape's
+    // mask is mostly empty, and reading skips what is.
+    struct Span {
+        int first, last;
+    };
+    std::vector<Span> m_spans;
 };
 
 } // namespace GaussianBlur

@@ -2,7 +2,10 @@
 
 #include "core/StyleJson.h"
 
+#include <QJsonObject>
+
 #include <array>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -62,6 +65,15 @@ bool write(platform::UserDefaults &defaults, const QString &key, bool value) {
     return true;
 }
 
+std::optional<QString> read(const platform::UserDefaults &defaults, const QString &key, As<QString>) {
+    return defaults.stringValue(key);
+}
+
+bool write(platform::UserDefaults &defaults, const QString &key, const QString &value) {
+    defaults.setString(key, value);
+    return true;
+}
+
 std::optional<qint64> read(const platform::UserDefaults &defaults, const QString &key, As<qint64>) {
     if (const auto whole = defaults.intValue(key)) return whole;
     const std::optional<double> real = defaults.doubleValue(key);
@@ -102,6 +114,31 @@ std::optional<QuickLifetime> read(const platform::UserDefaults &defaults, const 
 
 bool write(platform::UserDefaults &defaults, const QString &key, QuickLifetime value) {
     defaults.setInt(key, static_cast<qint64>(value));
+    return true;
+}
+
+std::optional<QRect> read(const platform::UserDefaults &defaults, const QString &key, As<QRect>) {
+    return fromDocument(defaults, key, [](const QJsonValue &json) -> std::optional<QRect> {
+        const QJsonObject object = json.toObject();
+        int values[4];
+        const char *names[4] = {"x", "y", "width", "height"};
+        for (int i = 0; i < 4; ++i) {
+            const QJsonValue v = object.value(QLatin1String(names[i]));
+            // Whole numbers a screen can hold; anything else makes the frame unreadable.
+            if (!v.isDouble() || v.toDouble() != std::trunc(v.toDouble()) || std::abs(v.toDouble()) > 1e6)
+                return std::nullopt;
+            values[i] = int(v.toDouble());
+        }
+        if (values[2] <= 0 || values[3] <= 0) return std::nullopt;
+        return QRect(values[0], values[1], values[2], values[3]);
+    });
+}
+
+bool write(platform::UserDefaults &defaults, const QString &key, const QRect &value) {
+    defaults.setJson(key, QJsonObject{{QStringLiteral("x"), value.x()},
+                                      {QStringLiteral("y"), value.y()},
+                                      {QStringLiteral("width"), value.width()},
+                                      {QStringLiteral("height"), value.height()}});
     return true;
 }
 

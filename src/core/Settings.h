@@ -9,6 +9,7 @@
 
 #include <QJsonObject>
 #include <QList>
+#include <QRect>
 #include <QString>
 
 #include <limits>
@@ -35,6 +36,9 @@ using As = std::type_identity<T>;
 // A Boolean.
 std::optional<bool> read(const platform::UserDefaults &defaults, const QString &key, As<bool>);
 bool write(platform::UserDefaults &defaults, const QString &key, bool value);
+// A text.
+std::optional<QString> read(const platform::UserDefaults &defaults, const QString &key, As<QString>);
+bool write(platform::UserDefaults &defaults, const QString &key, const QString &value);
 // An integer; a real number is cut to one (beyond 64 bits: the nearer end of the range).
 std::optional<qint64> read(const platform::UserDefaults &defaults, const QString &key, As<qint64>);
 bool write(platform::UserDefaults &defaults, const QString &key, qint64 value);
@@ -47,6 +51,9 @@ bool write(platform::UserDefaults &defaults, const QString &key, AreaRelease val
 // The integer 0, 10, 30 or 60 (a real number, even a whole one, does not read).
 std::optional<QuickLifetime> read(const platform::UserDefaults &defaults, const QString &key, As<QuickLifetime>);
 bool write(platform::UserDefaults &defaults, const QString &key, QuickLifetime value);
+// A rectangle of the screen: the JSON object {"x","y","width","height"} of integers, a positive size.
+std::optional<QRect> read(const platform::UserDefaults &defaults, const QString &key, As<QRect>);
+bool write(platform::UserDefaults &defaults, const QString &key, const QRect &value);
 // Data holding the combination's JSON document (a JSON value reads too).
 std::optional<Shortcut> read(const platform::UserDefaults &defaults, const QString &key, As<Shortcut>);
 bool write(platform::UserDefaults &defaults, const QString &key, const Shortcut &value);
@@ -115,6 +122,15 @@ inline constexpr Setting<QuickLifetime> quickLifetime{"quick.lifetime", always<Q
 // none) and whether they are written as HEIC (true) or PNG.
 inline constexpr Setting<qint64> historyKeep{"history.keep", always<qint64{500}>};
 inline constexpr Setting<bool> historyCompact{"history.compact", always<true>};
+
+// The main window: its last frame (none: centred on the screen), the sidebar's collapsed state, the
+// greeting of the home page and the name in it (empty: the account's first name), and whether the
+// first-run onboarding was completed.
+inline constexpr Setting<QRect> mainWindowFrame{"PelicartaMainWindow", [] { return QRect(); }};
+inline constexpr Setting<bool> sidebarCollapsed{"sidebar.collapsed", always<false>};
+inline constexpr Setting<bool> greetingEnabled{"greetingEnabled", always<true>};
+inline constexpr Setting<QString> customName{"customName", [] { return QString(); }};
+inline constexpr Setting<bool> hasCompletedOnboarding{"hasCompletedOnboarding", always<false>};
 
 // The global hot keys, one per capture action.
 inline constexpr Setting<Shortcut> shortcutCaptureArea{

@@ -1,10 +1,14 @@
 #include "core/TextRecognizer.h"
 
+#include "core/LineRepair.h"
 #include "core/Localization.h"
+#include "core/TextLayout.h"
+#include "core/TextPreparation.h"
 
-#include <QPainter>
 #include <QPromise>
 #include <QRegularExpression>
+#include <QRunnable>
+#include <QScopeGuard>
 #include <QThreadPool>
 
 #include <atomic>
@@ -13,7 +17,23 @@
 #include <mutex>
 #include <thread>
 
-QString TextRecognizerError::message() const { return L("A leitura demorou demais. Tente capturar um trecho menor."); }
+QString TextRecognizerError::message() const {
+    switch (m_code) {
+    case Code::unreadableImage: return L("Não foi possível preparar a imagem para a leitura.");
+    case Code::interrupted: return L("A leitura foi interrompida.");
+    case Code::timeout: break;
+    }
+    return L("A leitura demorou demais. Tente capturar um trecho menor.");
+}
+
+const char *TextRecognizerError::what() const noexcept {
+    switch (m_code) {
+    case Code::unreadableImage: return "image could not be prepared for text recognition";
+    case Code::interrupted: return "text recognition interrupted";
+    case Code::timeout: break;
+    }
+    return "text recognition timed out";
+}
 
 namespace TextRecognizer {
 
@@ -28,102 +48,20 @@ platform::TextEngine &engine() {
     return e ? *e : platform::tesseractEngine();
 }
 
-// --- Preparing the image for the engine ---
-
-// An image whose darkest and lightest pixels differ by less than this holds no readable text; it is
-// answered at once, before any preparation or engine work (a blank 2880 × 1800 capture costs a few
-// milliseconds). Every fourth row is plenty: text strokes span several rows.
-bool hasContrast(const QImage &image) {
-    constexpr int kMinimumContrast = 24;
-    const QImage argb = image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_RGB32
-                            ? image
-                            : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    int lo = 255, hi = 0;
-    for (int y = 0; y < argb.height(); y += 4) {
-        const QRgb *row = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
-        for (int x = 0; x < argb.width(); ++x) {
-            const QRgb p = row[x];
-            // Over white, as the reader flattens transparency.
-            const int paper = 255 - qAlpha(p);
-            const int grey = qGray(qRed(p) + paper, qGreen(p) + paper, qBlue(p) + paper);
-            lo = std::min(lo, grey);
-            hi = std::max(hi, grey);
-        }
-        if (hi - lo >= kMinimumContrast) return true;
-    }
-    return false;
-}
-
-// What the engine is given: grey, dark text on a light ground, at the size read. Screenshots mix
-// light and dark panels, so each region is turned so that its ground is light; the ground of a point
-// is the mean of the 32-pixel cells around it (text covers a small share of any cell). Measured on
-// the drawn test pages (Inter and DejaVu Sans, 13 to 16 px): dark pages read with 7 % of characters
-// wrong as they are and 0.7 % turned, like light ones. Upscaling 1x captures was measured and left
-// out: twice the size brings the error rate of 13-15 px text from about 0.8 % to 0.55 %, but costs
-// 1.5 to 2.3 times the time, and 1.3 times the size already costs 1.45 times.
-QImage preparedForReading(const QImage &image) {
-    QImage flat = image;
-    if (image.hasAlphaChannel()) {
-        // Transparent parts (window shadows) read as white paper, not as black.
-        flat = QImage(image.size(), QImage::Format_RGB32);
-        flat.fill(Qt::white);
-        QPainter p(&flat);
-        p.drawImage(0, 0, image);
-    }
-    QImage grey = flat.convertToFormat(QImage::Format_Grayscale8);
-    if (grey.isNull()) return grey;
-
-    constexpr int cell = 32;
-    const int w = grey.width(), h = grey.height();
-    const int cw = (w + cell - 1) / cell, ch = (h + cell - 1) / cell;
-    std::vector<quint32> sum(size_t(cw) * ch, 0), count(size_t(cw) * ch, 0);
-    for (int y = 0; y < h; ++y) {
-        const uchar *row = grey.constScanLine(y);
-        quint32 *s = sum.data() + size_t(y / cell) * cw;
-        quint32 *c = count.data() + size_t(y / cell) * cw;
-        for (int x = 0; x < w; ++x) {
-            s[x / cell] += row[x];
-            c[x / cell] += 1;
-        }
-    }
-    // A cell is dark ground when the cells around it are dark on average.
-    std::vector<uchar> dark(size_t(cw) * ch, 0);
-    bool anyDark = false;
-    for (int cy = 0; cy < ch; ++cy) {
-        for (int cx = 0; cx < cw; ++cx) {
-            quint64 s = 0, n = 0;
-            for (int dy = -1; dy <= 1; ++dy) {
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const int x = cx + dx, y = cy + dy;
-                    if (x < 0 || y < 0 || x >= cw || y >= ch) continue;
-                    s += sum[size_t(y) * cw + x];
-                    n += count[size_t(y) * cw + x];
-                }
-            }
-            const bool d = n > 0 && s < 110 * n;
-            dark[size_t(cy) * cw + cx] = d;
-            anyDark = anyDark || d;
-        }
-    }
-    if (!anyDark) return grey;
-    for (int y = 0; y < h; ++y) {
-        uchar *row = grey.scanLine(y);
-        const uchar *d = dark.data() + size_t(y / cell) * cw;
-        for (int x = 0; x < w; ++x) {
-            if (d[x / cell]) row[x] = uchar(255 - row[x]);
-        }
-    }
-    return grey;
-}
-
-// Maps boxes from the pixels of the image read to those of the image given.
-void mapBoxes(QList<Line> &lines, qreal sx, qreal sy) {
-    if (sx == 1.0 && sy == 1.0) return;
-    const auto map = [&](const QRectF &r) { return QRectF(r.x() * sx, r.y() * sy, r.width() * sx, r.height() * sy); };
+// Maps boxes from the pixels of an image read to those of the image given: scaled by `scale`, then
+// moved by `origin`.
+void mapBoxes(QList<Line> &lines, QPointF origin, qreal sx, qreal sy) {
+    const auto map = [&](const QRectF &r) {
+        return QRectF(origin.x() + r.x() * sx, origin.y() + r.y() * sy, r.width() * sx, r.height() * sy);
+    };
     for (Line &line : lines) {
         line.box = map(line.box);
         for (Line::Glyph &g : line.glyphs) g.box = map(g.box);
     }
+}
+
+bool isBlank(const Line &line) {
+    return std::none_of(line.text.begin(), line.text.end(), [](QChar c) { return c.isPrint() && !c.isSpace(); });
 }
 
 // Reading order: boxes whose centres lie within 1 % of the image height of each other form one row,
@@ -209,18 +147,53 @@ Deadlines &deadlines() {
     return instance;
 }
 
+// Engine reads at once in the whole process, at most the engine's bound: recognitions running side
+// by side share it line by line.
+class ReadSlots {
+public:
+    // False when `stop` turned true while waiting.
+    bool acquire(int bound, const platform::CancelCheck &stop) {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            if (stop()) return false;
+            if (m_taken < bound) {
+                ++m_taken;
+                return true;
+            }
+            m_freed.wait_for(lock, std::chrono::milliseconds(20));
+        }
+    }
+    void release() {
+        {
+            std::lock_guard lock(m_mutex);
+            --m_taken;
+        }
+        m_freed.notify_one();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_freed;
+    int m_taken = 0;
+};
+
 // The recognitions' own pool, as wide as the engine allows, so that a waiting recognition occupies
-// no thread of the global pool. At exit running work is told to stop and awaited.
+// no thread of the global pool; and the threads that help a recognition read its blocks. At exit
+// running work is told to stop and awaited.
 struct WorkPool {
     QThreadPool pool;
+    QThreadPool helpers;
+    ReadSlots reads;
     std::atomic<bool> closing{false};
     WorkPool() {
         pool.setMaxThreadCount(std::max(1, engine().maxConcurrentReads()));
         pool.setExpiryTimeout(60000);
+        helpers.setExpiryTimeout(60000);
     }
     ~WorkPool() {
         closing = true;
         pool.waitForDone();
+        helpers.waitForDone();
     }
 };
 
@@ -278,8 +251,10 @@ QFuture<T> withTimeout(std::chrono::milliseconds limit, Priority priority, Work 
         timers.add(Deadlines::Clock::now() + limit, [box] { box->fail(std::make_exception_ptr(TextRecognizerError())); });
     const int queuePriority = priority == Priority::userInitiated ? 1 : 0;
     pool.pool.start(
-        [box, work = std::move(work), &pool] {
-            const platform::CancelCheck stop = [&box, &pool] { return pool.closing.load() || box->abandoned(); };
+        [box, work = std::move(work)] {
+            // At the limit or when the caller cancelled, nobody waits any more; a run stopped
+            // because the application quits fails with TextRecognizerError::interrupted.
+            const platform::CancelCheck stop = [&box] { return box->abandoned(); };
             if (stop()) return;
             try {
                 T value = work(stop);
@@ -290,6 +265,112 @@ QFuture<T> withTimeout(std::chrono::milliseconds limit, Priority priority, Work 
         },
         queuePriority);
     return future;
+}
+
+// --- Reading the blocks of a page at once ---
+
+// Runs one share of a recognition's blocks on a helper thread; owned by the recognition.
+class Helper : public QRunnable {
+public:
+    explicit Helper(const std::function<void()> &work) : m_work(work) { setAutoDelete(false); }
+    void run() override {
+        m_work();
+        std::lock_guard lock(m_mutex);
+        m_done = true;
+        m_finished.notify_all();
+    }
+    void wait() {
+        std::unique_lock lock(m_mutex);
+        m_finished.wait(lock, [this] { return m_done; });
+    }
+
+private:
+    const std::function<void()> &m_work;
+    std::mutex m_mutex;
+    std::condition_variable m_finished;
+    bool m_done = false;
+};
+
+// Runs `work` on this thread and on up to `helpers` pool threads, and returns when all are done. A
+// helper that has not started when this thread is done is taken back unstarted.
+void runWithHelpers(const std::function<void()> &work, int helpers) {
+    QThreadPool &pool = workPool().helpers;
+    std::vector<std::unique_ptr<Helper>> started;
+    for (int i = 0; i < helpers; ++i) {
+        started.push_back(std::make_unique<Helper>(work));
+        pool.start(started.back().get());
+    }
+    work();
+    for (const auto &h : started) {
+        if (!pool.tryTake(h.get())) h->wait();
+    }
+}
+
+// What a line costs to read: about its number of characters.
+qreal costOf(const QRect &line) { return qreal(line.width()) / std::max(1, line.height()); }
+
+// Reads one line of the page and moves what the engine read back onto the page.
+QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayout::Line &found,
+                     const platform::CancelCheck &stop, bool &stopped) {
+    const TextPreparation::LineImage image =
+        TextPreparation::lineImage(flat, found.box, TextPreparation::magnificationFor(found.box.height()));
+    if (image.image.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
+    WorkPool &pool = workPool();
+    if (!pool.reads.acquire(std::max(1, e.maxConcurrentReads()), stop)) {
+        stopped = true;
+        return {};
+    }
+    platform::TextReadResult read;
+    {
+        const auto release = qScopeGuard([&] { pool.reads.release(); });
+        read = e.readLine(image.image, image.scale, stop);
+    }
+    stopped = read.stopped;
+    mapBoxes(read.lines, image.origin, 1.0 / image.scale, 1.0 / image.scale);
+    for (Line &line : read.lines) {
+        LineRepair::restoreUnderscores(line, found.underscores);
+        LineRepair::splitDigitGroups(line);
+    }
+    return read.lines;
+}
+
+// Reads every line the layout pass found, as many at once as the engine allows, the longest first
+// so that no engine is left with a long one at the end; returns them in no particular order.
+QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<TextLayout::Line> found,
+                    const platform::CancelCheck &cancelled) {
+    std::stable_sort(found.begin(), found.end(),
+                     [](const TextLayout::Line &a, const TextLayout::Line &b) { return costOf(a.box) > costOf(b.box); });
+    const qsizetype n = found.size();
+    std::vector<QList<Line>> results(static_cast<size_t>(n));
+    std::atomic<qsizetype> next{0}, done{0};
+    std::atomic<bool> failed{false};
+    std::mutex errorMutex;
+    std::exception_ptr error;
+    WorkPool &pool = workPool();
+    const platform::CancelCheck stop = [&] { return failed.load() || pool.closing.load() || (cancelled && cancelled()); };
+    const std::function<void()> work = [&] {
+        for (qsizetype i = next++; i < n && !stop(); i = next++) {
+            try {
+                bool stopped = false;
+                results[size_t(i)] = readLine(e, flat, found[i], stop, stopped);
+                if (stopped) return;
+                ++done;
+            } catch (...) {
+                std::lock_guard lock(errorMutex);
+                if (!error) error = std::current_exception();
+                failed = true;
+                return;
+            }
+        }
+    };
+    const int width = int(std::min<qsizetype>(n, std::max(1, e.maxConcurrentReads())));
+    if (pool.helpers.maxThreadCount() < width) pool.helpers.setMaxThreadCount(width);
+    runWithHelpers(work, width - 1);
+    if (error) std::rethrow_exception(error);
+    if (done != n) throw TextRecognizerError(TextRecognizerError::Code::interrupted);
+    QList<Line> lines;
+    for (QList<Line> &r : results) lines.append(std::move(r));
+    return lines;
 }
 
 // --- Sensitive data ---
@@ -332,15 +413,25 @@ QImage downscaled(const QImage &image, int maxSide) {
 }
 
 QList<Line> readLines(const QImage &image, const platform::CancelCheck &cancelled) {
-    if (image.isNull()) return {};
+    if (image.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
     const QImage scaled = downscaled(image, kMaxSide);
-    if (!hasContrast(scaled)) return {};
-    const QImage read = preparedForReading(scaled);
-    if (read.isNull()) return {};
-    QList<Line> lines = engine().read(read, cancelled).lines;
-    mapBoxes(lines, qreal(image.width()) / read.width(), qreal(image.height()) / read.height());
+    if (!TextPreparation::hasContrast(scaled)) return {};
+    const QImage flat = TextPreparation::flattened(scaled);
+    if (flat.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
+    const QList<TextLayout::Line> found = TextLayout::findLines(TextPreparation::inkOf(flat));
+    if (found.isEmpty()) return {};
+    const platform::CancelCheck stop = [&] { return workPool().closing.load() || (cancelled && cancelled()); };
+    QList<Line> lines = readAll(engine(), flat, found, stop);
+    lines.removeIf(isBlank);
+    mapBoxes(lines, {}, qreal(image.width()) / flat.width(), qreal(image.height()) / flat.height());
     sortInReadingOrder(lines, image.height());
     return lines;
+}
+
+QString describe(const QException &error) {
+    if (const auto *e = dynamic_cast<const TextRecognizerError *>(&error)) return e->message();
+    if (const auto *e = dynamic_cast<const platform::TextEngineError *>(&error)) return L(LKey(e->message()));
+    return L("A leitura de texto falhou.");
 }
 
 QString joinedText(const QList<Line> &lines) {

@@ -11,16 +11,18 @@
 
 #include <chrono>
 
-// The one failure of a time-limited recognition: its limit passed first.
+// A recognition that did not give the text: its time limit passed first, the image could not be
+// prepared for reading, or the run was stopped because the application is quitting. (Failures of the
+// engine itself arrive as platform::TextEngineError.)
 class TextRecognizerError : public QException {
 public:
-    enum class Code { timeout };
+    enum class Code { timeout, unreadableImage, interrupted };
 
     explicit TextRecognizerError(Code code = Code::timeout) : m_code(code) {}
     Code code() const { return m_code; }
-    // "A leitura demorou demais. Tente capturar um trecho menor." in the current language.
+    // For timeout "A leitura demorou demais. Tente capturar um trecho menor.", in the current language.
     QString message() const;
-    const char *what() const noexcept override { return "text recognition timed out"; }
+    const char *what() const noexcept override;
     void raise() const override { throw *this; }
     TextRecognizerError *clone() const override { return new TextRecognizerError(*this); }
     friend bool operator==(const TextRecognizerError &a, const TextRecognizerError &b) { return a.m_code == b.m_code; }
@@ -34,18 +36,20 @@ inline size_t qHash(const TextRecognizerError &e, size_t seed = 0) { return ::qH
 // Reads the text inside an image on this machine.
 //
 // The asynchronous calls return a QFuture that finishes exactly once, from a worker thread: with the
-// result, or with an exception (TextRecognizerError at the time limit, platform::TextEngineError when
-// the engine cannot run). From the main thread use it without blocking:
+// result, or with an exception (TextRecognizerError, platform::TextEngineError); never with an empty
+// result standing for a failure. From the main thread use it without blocking:
 //
 //     TextRecognizer::recognize(image, 15s, TextRecognizer::Priority::userInitiated)
 //         .then(this, [this](const QString &text) { ... })
-//         .onFailed(this, [this](const TextRecognizerError &e) { toast(e.message()); })
-//         .onFailed(this, [this](const platform::TextEngineError &e) { toast(L(LKey(e.message()))); });
+//         .onFailed(this, [this](const QException &e) { toast(TextRecognizer::describe(e)); });
 //
 // The continuation runs on `this`'s thread and is dropped when `this` is gone. At the limit the caller
 // gets the timeout at once and the abandoned recognition is stopped; cancelling the future stops it too.
 // Recognitions run on a pool of their own, at most platform::TextEngine::maxConcurrentReads() at a
-// time, each on one thread; waiting in that queue counts against the limit.
+// time; waiting in that queue counts against the limit. Each one finds the lines of text in its image
+// (a layout pass of our own, made for screens) and reads them at once on the engine's pool, so a
+// dense capture uses every core, while the engine reads running in the whole process stay within the
+// engine's bound.
 namespace TextRecognizer {
 
 // Queue order of waiting recognitions: user-initiated work goes ahead of utility work.
@@ -53,7 +57,8 @@ enum class Priority { utility, userInitiated };
 
 using Line = platform::TextLine;
 
-// The text of `image`, lines in reading order joined by "\n"; "" when it holds no text.
+// The text of `image`, lines in reading order joined by "\n"; "" when it holds no text. A line
+// without a visible character is no line.
 QFuture<QString> recognize(const QImage &image, std::chrono::milliseconds timeout, Priority priority);
 
 // One rectangle, in pixels of `image` (origin top left), per match of the sensitive-data patterns
@@ -64,10 +69,15 @@ QFuture<QList<QRectF>> sensitiveRegions(const QImage &image, std::chrono::millis
 
 // --- The synchronous core, used by the calls above and directly by tests and benchmarks. ---
 
-// The lines of `image` in reading order, with boxes in pixels of `image`. The image is read at most
-// 3000 pixels on its longer side. Throws platform::TextEngineError; returns what it has (usually
-// nothing) when `cancelled` turns true.
+// The lines of `image` in reading order, with boxes in pixels of `image`; no line is blank. The image
+// is read at most 3000 pixels on its longer side. Throws platform::TextEngineError, and
+// TextRecognizerError: unreadableImage for a null image or one that cannot be prepared, interrupted
+// when `cancelled` turned true or the engine was shutting down before the lines were all read.
 QList<Line> readLines(const QImage &image, const platform::CancelCheck &cancelled = {});
+
+// What to show the user for a failed recognition: the message of a TextRecognizerError or of a
+// platform::TextEngineError in the current language, else a general one.
+QString describe(const QException &error);
 
 // The texts of `lines` joined by "\n".
 QString joinedText(const QList<Line> &lines);

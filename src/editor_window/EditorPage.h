@@ -3,22 +3,29 @@
 #include "editor/EditorModel.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
-// The editor page: the open capture, fitted into the page. Without a model it shows the empty
-// editor's hint.
+// The editor page: the open capture's beautified result, fitted into the page, with a small
+// progress indicator until the first result lands. Without a model it shows the empty editor's hint.
+// Keeps the model's result current: the brand's logo and the stored export settings re-render and
+// re-estimate it.
 class EditorPage : public QWidget {
     Q_OBJECT
 public:
     explicit EditorPage(QWidget *parent = nullptr);
     void setModel(EditorModel *model);
     EditorModel *model() const { return m_model; }
-    // Where the capture is drawn, in widget coordinates (empty without a model).
+    // Where the result is drawn, in widget coordinates (empty without a model or a result).
     QRectF imageRect() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void paintBusy(QPainter &p);
+
     QPointer<EditorModel> m_model;
+    QTimer m_spin;
+    int m_spinStep = 0;
 };

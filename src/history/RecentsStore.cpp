@@ -6,8 +6,7 @@
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileReveal.h"
-#include "platform/HeifCodec.h"
-#include "platform/ImageChecks.h"
+#include "platform/ImageFile.h"
 #include "platform/Memory.h"
 #include "platform/UserDefaults.h"
 #include "widgets/Clipboard.h"
@@ -17,10 +16,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QLocale>
 #include <QFutureWatcher>
 #include <QPainter>
+#include <QThreadPool>
 #include <QtConcurrent>
 
 #include <algorithm>
@@ -32,15 +31,6 @@ namespace {
 bool hasCaptureExtension(const QString &path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     return suffix == QLatin1String("png") || suffix == QLatin1String("heic");
-}
-
-// A capture file's picture; null when it cannot be read (or is beyond the image limits).
-QImage readCapture(const QString &path) {
-    if (QFileInfo(path).suffix().compare(QLatin1String("heic"), Qt::CaseInsensitive) == 0)
-        return platform::HeifCodec::decodeFile(path).value_or(QImage());
-    QImageReader reader(path);
-    if (!platform::fitsImageLimits(reader.size())) return {};
-    return reader.read();
 }
 
 } // namespace
@@ -141,7 +131,7 @@ RecentsStore::Written RecentsStore::writeCapture(const Encoder &encoder, const Q
         for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
             path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(pending.extension);
         if (!platform::writeFileAtomically(path, *bytes)) return {};
-        return {path, thumbnail(image, 240)};
+        return {path, thumbnail(image)};
     }
 }
 
@@ -209,22 +199,52 @@ void RecentsStore::load() {
     QList<RecentCapture> items;
     const QList<Listed> files = listing();
     for (qsizetype i = 0; i < std::min<qsizetype>(files.size(), showCount); ++i) {
-        // A thumbnail already held is kept: decoding a HEIC takes a good part of a second, and load()
-        // runs on the main thread after every deletion.
+        // A thumbnail already held (or on its way) is kept: a deletion reloads the list.
         const auto held = std::find_if(m_items.cbegin(), m_items.cend(),
                                        [&](const RecentCapture &item) { return item.path == files[i].path; });
-        if (held != m_items.cend()) {
-            items.append({files[i].path, files[i].date, held->thumbnail});
-            continue;
-        }
-        const QImage image = readCapture(files[i].path);
-        if (image.isNull()) continue; // a file that cannot be read leaves its place empty
-        items.append({files[i].path, files[i].date, thumbnail(image, 240)});
+        items.append({files[i].path, files[i].date, held != m_items.cend() ? held->thumbnail : QImage()});
+        if (items.last().thumbnail.isNull()) decodeThumbnail(files[i].path);
     }
     m_items = items;
     emit itemsChanged();
     refreshUsage();
 }
+
+namespace {
+
+// At most two captures are decoded at once: each may hold a full-size picture for a moment.
+QThreadPool &thumbnailPool() {
+    static QThreadPool *pool = [] {
+        auto *created = new QThreadPool;
+        created->setMaxThreadCount(2);
+        return created;
+    }();
+    return *pool;
+}
+
+} // namespace
+
+void RecentsStore::decodeThumbnail(const QString &path) {
+    if (m_decoding.contains(path)) return;
+    m_decoding.insert(path);
+    auto *watcher = new QFutureWatcher<QImage>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, path] {
+        watcher->deleteLater();
+        thumbnailDecoded(path, watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run(&thumbnailPool(), [path] { return readThumbnail(path); }));
+}
+
+void RecentsStore::thumbnailDecoded(const QString &path, const QImage &thumbnail) {
+    m_decoding.remove(path);
+    const auto it = std::find_if(m_items.begin(), m_items.end(), [&](const RecentCapture &item) { return item.path == path; });
+    if (it == m_items.end() || !it->thumbnail.isNull()) return;
+    if (thumbnail.isNull()) m_items.erase(it); // a file that cannot be read leaves its place empty
+    else it->thumbnail = thumbnail;
+    emit itemsChanged();
+}
+
+QImage RecentsStore::readThumbnail(const QString &path) { return thumbnail(platform::ImageFile::read(path)); }
 
 void RecentsStore::refreshUsage() {
     qint64 total = 0;
@@ -256,7 +276,7 @@ bool RecentsStore::isCaptureFile(const QString &path) const {
 }
 
 void RecentsStore::open(const RecentCapture &item) {
-    const QImage image = readCapture(item.path);
+    const QImage image = platform::ImageFile::read(item.path);
     if (!image.isNull()) {
         emit editorRequested(image, item.path, std::nullopt);
     } else if (!QFileInfo::exists(item.path)) {
@@ -265,7 +285,7 @@ void RecentsStore::open(const RecentCapture &item) {
 }
 
 void RecentsStore::copy(const RecentCapture &item) {
-    const QImage image = readCapture(item.path);
+    const QImage image = platform::ImageFile::read(item.path);
     if (!image.isNull() && Clipboard::copy(image))
         Toast::show(item.thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
     else
@@ -301,13 +321,13 @@ void RecentsStore::applyKeepLimit(qint64 limit) {
     load();
 }
 
-QImage RecentsStore::thumbnail(const QImage &image, int maxSide) {
+QImage RecentsStore::thumbnail(const QImage &image) {
     if (image.isNull()) return {};
-    const int w = image.width();
-    const int h = image.height();
-    const double scale = std::min(1.0, double(maxSide) / std::max(w, h));
-    const QSize size(std::max(1, int(std::round(scale * w))), std::max(1, int(std::round(scale * h))));
-    if (size == image.size()) return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QSize box = thumbnailBox.boundedTo(image.size());
+    const double scale = std::min(1.0, std::max(double(box.width()) / image.width(), double(box.height()) / image.height()));
+    const QSize scaled(std::max(1, int(std::round(scale * image.width()))), std::max(1, int(std::round(scale * image.height()))));
+    const QImage covering = scaled == image.size() ? image : image.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QRect cut(QPoint(), box.boundedTo(covering.size()));
+    cut.moveCenter(covering.rect().center());
+    return covering.copy(cut).convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }

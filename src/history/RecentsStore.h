@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
+#include <QSet>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -27,12 +29,18 @@ class UserDefaults;
 // file, within the user's keep limit. The folder is the only record; captures are ordered by their
 // files' dates. Holds the five newest with thumbnails and the folder's disk usage. Main thread only.
 //
+// Listing never waits for pictures: the five newest are listed at once with no thumbnail, and their
+// files are decoded on worker threads; an item gets its thumbnail when its decoding ends, and an item
+// whose file cannot be decoded is dropped then (no later file takes its place).
+//
 // Only files directly inside the folder whose extension is png or heic (any case) are ever listed,
 // counted, pruned or deleted; hidden files, other files and sub-folders are left alone.
 class RecentsStore : public QObject {
     Q_OBJECT
 public:
     static constexpr int showCount = 5;
+    // The most a thumbnail holds: twice the largest tile (116 × 80 on the home page).
+    static constexpr QSize thumbnailBox{232, 160};
     static constexpr qint64 unlimited = std::numeric_limits<qint64>::max();
     // The only keep limits: 0 turns keeping off, `unlimited` keeps everything.
     static const QList<qint64> &keepOptions();
@@ -47,7 +55,10 @@ public:
     RecentsStore(platform::UserDefaults &defaults, QString folder, Encoder encoder = {}, QObject *parent = nullptr);
     ~RecentsStore() override;
 
+    // Newest first; an item whose thumbnail is still being decoded has a null one.
     const QList<RecentCapture> &items() const { return m_items; }
+    // Whether thumbnails of listed captures are still being decoded.
+    bool isDecoding() const { return !m_decoding.isEmpty(); }
     qint64 usedBytes() const { return m_usedBytes; }
     const QString &folder() const { return m_folder; }
 
@@ -88,8 +99,11 @@ public:
     // Stores the limit and prunes to it.
     void applyKeepLimit(qint64 limit);
 
-    // The image scaled to at most `maxSide` pixels on its longer side (never enlarged).
-    static QImage thumbnail(const QImage &image, int maxSide);
+    // The image scaled to cover `thumbnailBox` and cut to it around its centre, never enlarged: all a
+    // tile shows of it, at twice the tile's size.
+    static QImage thumbnail(const QImage &image);
+    // The thumbnail of a capture file; null when the file cannot be read. Any thread.
+    static QImage readThumbnail(const QString &path);
     // The date a capture file is ordered by: its birth time, else its modification time.
     static QDateTime fileDate(const QFileInfo &file);
     // Tests order files by dates they can set; empty restores `fileDate`.
@@ -132,6 +146,9 @@ private:
     QString finishAdd(const QImage &image, const Written &written);
     QList<Listed> listing() const;
     void load();
+    // Decodes the item's thumbnail on a worker thread.
+    void decodeThumbnail(const QString &path);
+    void thumbnailDecoded(const QString &path, const QImage &thumbnail);
     // Deletes the files beyond the keep limit; `keep` (the capture just written) counts as newest.
     void pruneDisk(const QString &keep = {});
     void refreshUsage();
@@ -144,6 +161,7 @@ private:
     DateReader m_dateOf = &RecentsStore::fileDate;
     QList<RecentCapture> m_items;
     qint64 m_usedBytes = 0;
+    QSet<QString> m_decoding;
     struct Job;
     void complete(Job *job);
     std::list<std::unique_ptr<Job>> m_jobs;

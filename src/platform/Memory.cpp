@@ -11,7 +11,7 @@ namespace platform::Memory {
 namespace {
 
 constexpr int kArenas = 2;
-constexpr int kMappedFromBytes = 1 << 20;
+constexpr int kMappedFromBytes = 256 * 1024;
 constexpr int kTrimAfterMs = 1000;
 
 } // namespace

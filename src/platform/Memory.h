@@ -6,8 +6,8 @@
 // back) and keeps every freed page: hundreds of megabytes after a few captures.
 namespace platform::Memory {
 
-// Two arenas, and blocks from 1 MiB up mapped on their own and unmapped when freed. Call first
-// thing in main, before any thread starts.
+// Two arenas, and blocks from 256 KiB up (a picture's pixels) mapped on their own and unmapped when
+// freed. Call first thing in main, before any thread starts.
 void configureForResidentProcess();
 
 // Hands the allocator's free pages back to the system, a moment after the last call (so a burst of

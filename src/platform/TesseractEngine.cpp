@@ -19,11 +19,18 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
+
 
 namespace platform {
 
 namespace {
+
+// Screen text at one image pixel per screen pixel. The engine sizes its noise and line filters from
+// the resolution it is told: told 300, small runs of text (a name beside an avatar) are dropped as
+// specks.
+constexpr int kScreenDpi = 96;
 
 QByteArray tessdataFolder() {
     const QByteArray fromEnv = qgetenv("TESSDATA_PREFIX");
@@ -70,97 +77,74 @@ QList<TextLine> collectLines(tesseract::TessBaseAPI &api) {
     return lines;
 }
 
+QImage greyOf(const QImage &image) {
+    return image.format() == QImage::Format_Grayscale8 ? image : image.convertToFormat(QImage::Format_Grayscale8);
+}
+
 class TesseractEngine final : public TextEngine {
+    using Api = std::unique_ptr<tesseract::TessBaseAPI>;
+
 public:
+    TesseractEngine() : m_limit(std::clamp(QThread::idealThreadCount(), 1, 8)) {}
+
     // Never destroyed as a static: its engines are deleted at exit by shutDown instead.
     static TesseractEngine &instance() {
         static auto *engine = new TesseractEngine;
         return *engine;
     }
 
-    TesseractEngine() : m_limit(std::clamp(QThread::idealThreadCount() / 2, 1, 4)) {}
-
     int maxConcurrentReads() const override { return m_limit; }
 
-    TextReadResult read(const QImage &image, const CancelCheck &cancelled) override {
+    TextReadResult readLine(const QImage &line, qreal magnification, const CancelCheck &cancelled) override {
         TextReadResult result;
-        if (image.isNull()) return result;
-        const QImage grey =
-            image.format() == QImage::Format_Grayscale8 ? image : image.convertToFormat(QImage::Format_Grayscale8);
-        if (grey.isNull()) return result;
-
-        // The run also stops when the process is exiting (see shutDown).
-        const CancelCheck check = [this, &cancelled] { return m_closing.load() || (cancelled && cancelled()); };
-        std::unique_ptr<tesseract::TessBaseAPI> api = acquire(check);
-        if (!api) {
-            result.cancelled = true;
-            return result;
-        }
+        const QImage grey = greyOf(line);
+        if (grey.isNull()) throw TextEngineError(QStringLiteral("no memory for the image"), TextEngineError::Kind::failed);
+        const CancelCheck check = stopCheck(cancelled);
+        Api api = acquire(check);
+        if (!api) return {{}, true};
         const auto giveBack = qScopeGuard([&] { release(std::move(api)); });
-
+        api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
         api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
-        // Screen text: its size in pixels is what matters, the nominal resolution only sets
-        // thresholds; 96 dpi is what a 1x screen shows.
-        api->SetSourceResolution(96);
-
-        // Layout analysis is the cheap pre-pass: without any text block the recognition never runs.
-        // Recognize() reuses the layout found here.
-        {
-            std::unique_ptr<tesseract::PageIterator> layout(api->AnalyseLayout());
-            bool anyText = false;
-            if (layout) {
-                do {
-                    anyText = PTIsTextType(layout->BlockType()) && !layout->Empty(tesseract::RIL_TEXTLINE);
-                } while (!anyText && layout->Next(tesseract::RIL_BLOCK));
-            }
-            if (!anyText) return result;
-        }
-        if (check()) {
-            result.cancelled = true;
-            return result;
-        }
-
+        api->SetSourceResolution(std::max(1, qRound(kScreenDpi * magnification)));
         tesseract::ETEXT_DESC monitor;
         monitor.cancel = &cancelThunk;
         monitor.cancel_this = const_cast<CancelCheck *>(&check);
-        result.recognitionRan = true;
         const int status = api->Recognize(&monitor);
-        if (check()) {
-            result.cancelled = true;
-            return result;
-        }
-        if (status != 0) return result;
+        if (check()) return {{}, true};
+        if (status != 0) throw TextEngineError(QStringLiteral("recognition failed"), TextEngineError::Kind::failed);
         result.lines = collectLines(*api);
-
+        result.confidence = api->MeanTextConf();
         return result;
     }
 
 private:
-    std::unique_ptr<tesseract::TessBaseAPI> create() {
+    // The caller's check, and the process shutting down (see shutDown).
+    CancelCheck stopCheck(const CancelCheck &cancelled) {
+        return [this, &cancelled] { return m_closing.load() || (cancelled && cancelled()); };
+    }
+
+    Api create() {
         auto api = std::make_unique<tesseract::TessBaseAPI>();
         const QByteArray folder = tessdataFolder();
-        // Portuguese first; the English model reads again the lines Portuguese is unsure of, which
-        // costs about a third more time (on our drawn test pages "por" alone reads as well in three
-        // quarters of the time). English alone is the fallback for a machine without the Portuguese
-        // data.
+        // Portuguese first; the English model reads again the words Portuguese is unsure of (about a
+        // third more time). English alone is the fallback for a machine without the Portuguese data.
         for (const char *languages : {"por+eng", "eng"}) {
             if (api->Init(folder.constData(), languages, tesseract::OEM_LSTM_ONLY) == 0) {
                 // We hand over dark-on-light text already; the engine's own per-line trial of the
                 // inverted image would only double the work on lines it is unsure of.
                 api->SetVariable("tessedit_do_invert", "0");
-                api->SetPageSegMode(tesseract::PSM_AUTO);
                 return api;
             }
         }
         throw TextEngineError(QStringLiteral("no Tesseract language data in %1").arg(QString::fromLocal8Bit(folder)));
     }
 
-    std::unique_ptr<tesseract::TessBaseAPI> acquire(const CancelCheck &cancelled) {
+    Api acquire(const CancelCheck &cancelled) {
         std::unique_lock lock(m_mutex);
         for (;;) {
             if (cancelled()) return nullptr;
             if (!m_idle.empty()) {
-                auto api = std::move(m_idle.back());
+                Api api = std::move(m_idle.back());
                 m_idle.pop_back();
                 return api;
             }
@@ -168,8 +152,8 @@ private:
                 ++m_created;
                 lock.unlock();
                 try {
-                    auto api = create();
-                    registerShutDown();
+                    Api api = create();
+                    startHousekeeping();
                     return api;
                 } catch (...) {
                     lock.lock();
@@ -182,27 +166,49 @@ private:
         }
     }
 
-    void release(std::unique_ptr<tesseract::TessBaseAPI> api) {
+    void release(Api api) {
         api->Clear();
         std::lock_guard lock(m_mutex);
         m_idle.push_back(std::move(api));
+        m_lastUse = std::chrono::steady_clock::now();
         m_freed.notify_all();
     }
 
-    // Tesseract keeps its dictionaries in a cache that is destroyed at exit, so engines must be
-    // deleted before it: this runs at exit (registered after the cache exists), stops running
-    // reads and waits briefly for them to hand their engines back.
-    void registerShutDown() {
-        static const bool once = [] {
+    // Once, with the first engine: frees idle engines (each holds some 40 MB) and registers the
+    // shutdown. Tesseract keeps its dictionaries in a cache that is destroyed at exit, so engines
+    // must be deleted before it: the handler runs at exit (registered after the cache exists),
+    // stops running reads and waits briefly for them to hand their engines back.
+    void startHousekeeping() {
+        static const bool once = [this] {
             std::atexit([] { instance().shutDown(); });
+            std::thread([this] { trimIdle(); }).detach();
             return true;
         }();
         (void)once;
     }
 
+    void trimIdle() {
+        constexpr auto kIdleLife = std::chrono::seconds(60);
+        std::unique_lock lock(m_mutex);
+        while (!m_closing) {
+            m_freed.wait_for(lock, std::chrono::seconds(5));
+            if (m_closing || m_idle.size() <= 1 || std::chrono::steady_clock::now() - m_lastUse < kIdleLife) continue;
+            std::vector<Api> spare;
+            while (m_idle.size() > 1) {
+                spare.push_back(std::move(m_idle.back()));
+                m_idle.pop_back();
+                --m_created;
+            }
+            lock.unlock();
+            spare.clear();
+            lock.lock();
+        }
+    }
+
     void shutDown() {
         m_closing = true;
         std::unique_lock lock(m_mutex);
+        m_freed.notify_all();
         m_freed.wait_for(lock, std::chrono::seconds(5), [this] { return int(m_idle.size()) == m_created; });
         if (int(m_idle.size()) == m_created) m_idle.clear();
     }
@@ -210,8 +216,9 @@ private:
     const int m_limit;
     std::mutex m_mutex;
     std::condition_variable m_freed;
-    std::vector<std::unique_ptr<tesseract::TessBaseAPI>> m_idle;
+    std::vector<Api> m_idle;
     int m_created = 0;
+    std::chrono::steady_clock::time_point m_lastUse;
     std::atomic<bool> m_closing{false};
 };
 

@@ -24,7 +24,8 @@ std::optional<QRectF> TextLine::boxOf(qsizetype start, qsizetype length) const {
 }
 
 QString TextEngineError::message() const {
-    return QStringLiteral("Não foi possível iniciar a leitura de texto.");
+    return m_kind == Kind::unavailable ? QStringLiteral("Não foi possível iniciar a leitura de texto.")
+                                       : QStringLiteral("A leitura de texto falhou.");
 }
 
 namespace {
@@ -33,7 +34,7 @@ namespace {
 class MissingEngine final : public TextEngine {
 public:
     explicit MissingEngine(QString detail) : m_detail(std::move(detail)) {}
-    TextReadResult read(const QImage &, const CancelCheck &) override { throw TextEngineError(m_detail); }
+    TextReadResult readLine(const QImage &, qreal, const CancelCheck &) override { throw TextEngineError(m_detail); }
     int maxConcurrentReads() const override { return 1; }
 
 private:

@@ -30,45 +30,55 @@ struct TextLine {
     std::optional<QRectF> boxOf(qsizetype start, qsizetype length) const;
 };
 
-// The engine could not start (no language data, a broken install). Its message is a Portuguese text
-// key: show it through L.
+// The engine could not start (no language data, a broken install) or failed while reading. Its
+// message is a Portuguese text key: show it through L.
 class TextEngineError : public QException {
 public:
-    explicit TextEngineError(QString detail) : m_detail(std::move(detail)) {}
+    enum class Kind { unavailable, failed };
+
+    explicit TextEngineError(QString detail, Kind kind = Kind::unavailable) : m_detail(std::move(detail)), m_kind(kind) {}
+    Kind kind() const { return m_kind; }
     QString message() const;
     QString detail() const { return m_detail; }
-    const char *what() const noexcept override { return "text engine unavailable"; }
+    const char *what() const noexcept override { return "text engine failed"; }
     void raise() const override { throw *this; }
     TextEngineError *clone() const override { return new TextEngineError(*this); }
 
 private:
     QString m_detail;
+    Kind m_kind;
 };
 
 // Polled during recognition: true stops the run as soon as the engine next looks (between words).
 using CancelCheck = std::function<bool()>;
 
-// What one read produced; `recognitionRan` is false when the cheap pre-pass found no text.
+// What one read produced. `stopped` is true when it was cancelled or the engine is shutting down:
+// the lines are then incomplete.
 struct TextReadResult {
     QList<TextLine> lines;
-    bool recognitionRan = false;
-    bool cancelled = false;
+    bool stopped = false;
+    int confidence = 0; // the engine's mean confidence in what it read, 0 to 100
 };
 
-// Reads the text of an 8-bit greyscale image, dark text on a light ground, in the engine's own
-// order. Implementations are thread-safe; one read uses one thread.
+// Reads text in 8-bit greyscale images, dark text on a light ground. Implementations are
+// thread-safe; each call uses one thread.
 class TextEngine {
 public:
     virtual ~TextEngine() = default;
-    // Throws TextEngineError when the engine cannot run at all.
-    virtual TextReadResult read(const QImage &grey, const CancelCheck &cancelled) = 0;
-    // How many reads may usefully run at once; more callers should queue.
+
+    // Reads `line`, an image of one line of text on a clean white ground (usually one line comes
+    // back; none when it held no text). `magnification` is how many image pixels stand for one
+    // screen pixel (text enlarged twice for reading gives 2). Throws TextEngineError.
+    virtual TextReadResult readLine(const QImage &line, qreal magnification, const CancelCheck &cancelled) = 0;
+
+    // How many calls may usefully run at once; more callers wait for a free engine.
     virtual int maxConcurrentReads() const = 0;
 };
 
 // The Tesseract engine ("por+eng" LSTM models from TESSDATA_PREFIX, else Debian's tessdata folder).
-// Initialised engines are kept for reuse, at most maxConcurrentReads() of them; a caller beyond that
-// waits for a free one (and gives up when cancelled).
+// Initialised engines are kept for reuse, at most maxConcurrentReads() of them (one per core, up
+// to eight); a caller beyond that waits for a free one (and gives up when cancelled). Engines left
+// idle for a minute are freed, all but one.
 TextEngine &tesseractEngine();
 
 // Debian's libtesseract runs its LSTM through OpenMP, whose thread limit is read from the environment

@@ -1,6 +1,7 @@
 #include "widgets/Toast.h"
 
 #include "widgets/Icons.h"
+#include "widgets/FilledImage.h"
 #include "widgets/Theme.h"
 
 #include <QCursor>
@@ -35,15 +36,7 @@ void ToastView::paintEvent(QPaintEvent *) {
     // Thumbnail: 60 × 44, aspect fill, rounded.
     const QRectF thumb(14, (height() - kThumbHeight) / 2.0, kThumbWidth, kThumbHeight);
     const QPainterPath thumbShape = Theme::continuousRoundedRect(thumb, 8);
-    if (!m_image.isNull()) {
-        p.save();
-        p.setClipPath(thumbShape);
-        const QSizeF filled = QSizeF(m_image.size()).scaled(thumb.size(), Qt::KeepAspectRatioByExpanding);
-        p.drawImage(QRectF(thumb.center().x() - filled.width() / 2, thumb.center().y() - filled.height() / 2,
-                           filled.width(), filled.height()),
-                    m_image);
-        p.restore();
-    }
+    drawImageFilled(p, m_image, thumbShape);
     p.setPen(QPen(Theme::lineStrong(), 1));
     p.setBrush(Qt::NoBrush);
     p.drawPath(thumbShape);

@@ -1,12 +1,17 @@
 #include "app/AppRouter.h"
-#include "app/AppShell.h"
+#include "app/AppShellView.h"
 #include "app/MainWindowController.h"
+#include "core/Settings.h"
+#include "editor_window/ColorPanelBridge.h"
 #include "editor_window/EditorPage.h"
+#include "platform/KeyEvent.h"
 #include "support/TestSupport.h"
 
+#include <QColorDialog>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -14,39 +19,58 @@ namespace {
 
 QImage picture(int w, int h) { return testsupport::filledImage(w, h, Qt::darkCyan); }
 
-} // namespace
-
-TEST(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
+struct MainWindowControllerTest : testing::Test {
     MainWindowController &controller = MainWindowController::shared();
     AppRouter &router = AppRouter::shared();
+
+    void TearDown() override {
+        controller.setEditorKeyTable({});
+        if (QWidget *window = controller.window()) window->close();
+        router.closeEditor();
+        router.setPage(AppRouter::Page::home);
+        Settings::sidebarCollapsed.reset();
+    }
+    QWindow *handle() const { return controller.window()->windowHandle(); }
+};
+
+} // namespace
+
+TEST_F(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
     const int before = DockPresence::openWindows();
     controller.show(AppRouter::Page::settings);
     QWidget *window = controller.window();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Pelicarta"));
     // 1240 × 800 where the screen allows it, never below the minimum.
     EXPECT_EQ(window->size(), QSize(1240, 800).boundedTo(window->screen()->availableSize()).expandedTo(QSize(1000, 660)));
     EXPECT_EQ(window->minimumSize(), QSize(1000, 660));
-    auto *shell = window->findChild<AppShell *>();
+    AppShellView *shell = controller.shell();
     ASSERT_NE(shell, nullptr);
-    EXPECT_EQ(shell->currentWidget(), shell->pageWidget(AppRouter::Page::settings));
+    EXPECT_EQ(shell->currentPage(), shell->pageWidget(AppRouter::Page::settings));
     controller.show(AppRouter::Page::home);
     EXPECT_EQ(controller.window(), window);
     EXPECT_EQ(DockPresence::openWindows(), before + 1);
-    EXPECT_EQ(shell->currentWidget(), shell->pageWidget(AppRouter::Page::home));
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    QTest::keyClick(window, Qt::Key_Comma, Qt::ControlModifier); // "Ajustes…"
-    EXPECT_EQ(router.page(), AppRouter::Page::settings);
-    controller.show(AppRouter::Page::home);
+    EXPECT_EQ(shell->currentPage(), shell->pageWidget(AppRouter::Page::home));
 
     // The editor's close hook closes the window; the capture stays open and comes back with it.
     router.openEditor(picture(30, 20), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
+    ASSERT_NE(shell->editorPage(), nullptr);
     EXPECT_EQ(shell->editorPage()->model(), router.editor());
-    EXPECT_FALSE(shell->editorPage()->imageRect().isEmpty());
+    // The beautified result is rendered in the background.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shell->editorPage()->imageRect().isEmpty(); }, 5000));
+    EXPECT_EQ(shell->currentPage(), shell->editorPage());
+    // The colour panel of a window that closes no longer changes anything.
+    QColor picked;
+    ColorPanelBridge::shared().open(Qt::red, [&](const QColor &c) { picked = c; });
     router.editor()->close();
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(controller.isOpen());
+    EXPECT_FALSE(ColorPanelBridge::shared().onChange);
+    EXPECT_FALSE(ColorPanelBridge::shared().panel()->isVisible());
+    ColorPanelBridge::shared().panel()->setCurrentColor(Qt::blue);
+    EXPECT_FALSE(picked.isValid());
     EXPECT_EQ(DockPresence::openWindows(), before);
     window->close(); // a second close changes nothing
     EXPECT_EQ(DockPresence::openWindows(), before);
@@ -58,6 +82,66 @@ TEST(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
     EXPECT_EQ(controller.window(), window);
     EXPECT_EQ(router.page(), AppRouter::Page::editor);
     EXPECT_NE(router.editor(), nullptr);
-    window->close();
-    router.closeEditor();
+}
+
+TEST_F(MainWindowControllerTest, PageKeysGoByKeyPositionAndOtherKeysToTheEditor) {
+    QList<QPair<platform::KeyEvent::Type, int>> table; // what reached the editor's key table
+    controller.setEditorKeyTable([&](const platform::KeyEvent &event, EditorModel &) {
+        // The modifier keys' own presses and releases (which the test's clicks also send) are left out.
+        if (event.keyCode == platform::KeyCode::a || event.keyCode == platform::KeyCode::n1 ||
+            event.keyCode == platform::KeyCode::n3)
+            table.append({event.type, event.keyCode});
+        return event.keyCode == platform::KeyCode::a;
+    });
+    controller.show(AppRouter::Page::home);
+    QTest::keyClick(handle(), Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(router.page(), AppRouter::Page::history);
+    // ⌘2 without a capture and ⌘⇧1 are no page keys; a key-up never is.
+    QTest::keyClick(handle(), Qt::Key_2, Qt::ControlModifier);
+    QTest::keyClick(handle(), Qt::Key_1, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyRelease(handle(), Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(router.page(), AppRouter::Page::history);
+    QTest::keyClick(handle(), Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(router.page(), AppRouter::Page::home);
+    // ⌃⌘S (Super+Ctrl+S) toggles the collapsed sidebar, which follows at once.
+    QTest::keyClick(handle(), Qt::Key_S, Qt::ControlModifier | Qt::MetaModifier);
+    EXPECT_TRUE(Settings::sidebarCollapsed.value());
+    QTest::keyClick(handle(), Qt::Key_S, Qt::ControlModifier | Qt::MetaModifier);
+    EXPECT_FALSE(Settings::sidebarCollapsed.value());
+    EXPECT_TRUE(table.isEmpty());
+
+    // With a capture open on the editor page, every other key-down and key-up reaches the editor.
+    router.openEditor(picture(30, 20), QString(), std::nullopt);
+    QTest::keyClick(handle(), Qt::Key_A);
+    QTest::keyClick(handle(), Qt::Key_1, Qt::ControlModifier | Qt::ShiftModifier);
+    using Type = platform::KeyEvent::Type;
+    const QList<QPair<Type, int>> expected = {{Type::keyDown, platform::KeyCode::a}, {Type::keyUp, platform::KeyCode::a},
+                                              {Type::keyDown, platform::KeyCode::n1}, {Type::keyUp, platform::KeyCode::n1}};
+    EXPECT_EQ(table, expected);
+    EXPECT_EQ(router.page(), AppRouter::Page::editor);
+    // What the editor used is swallowed; what it left goes on.
+    platform::KeyEvent a;
+    a.keyCode = platform::KeyCode::a;
+    EXPECT_TRUE(controller.handle(a));
+    a.keyCode = platform::KeyCode::b;
+    EXPECT_FALSE(controller.handle(a));
+
+    // Keys of any other window (the overlay, the quick panel) never reach the main window's keys.
+    table.clear();
+    QWidget other;
+    other.show();
+    QTest::keyClick(other.windowHandle(), Qt::Key_A);
+    QTest::keyClick(other.windowHandle(), Qt::Key_3, Qt::ControlModifier);
+    EXPECT_TRUE(table.isEmpty());
+    EXPECT_EQ(router.page(), AppRouter::Page::editor);
+    // ⌘2 shows the editor again once a capture is open.
+    QTest::keyClick(handle(), Qt::Key_1, Qt::ControlModifier);
+    QTest::keyClick(handle(), Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(router.page(), AppRouter::Page::editor);
+
+    // A closed window has no key monitor.
+    controller.window()->close();
+    table.clear();
+    QTest::keyClick(handle(), Qt::Key_A);
+    EXPECT_TRUE(table.isEmpty());
 }

@@ -2,6 +2,9 @@
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -61,6 +64,18 @@ TEST_F(SettingsTest, EachKeyReadsItsStoredFormAndFallsBackOnAnythingElse) {
     EXPECT_EQ(after(Settings::shortcut(ShortcutAction::captureArea), text("{}")),
               Shortcut::defaultFor(ShortcutAction::captureArea));
     EXPECT_EQ(after(Settings::styleExport, text("png")), ExportSettings{});
+
+    // The main window's frame: four whole numbers and a positive size, or none (centred).
+    const auto json = [&](const char *raw) {
+        return [&, raw](const QString &key) { d.setJson(key, QJsonDocument::fromJson(raw).object()); };
+    };
+    EXPECT_EQ(after(Settings::mainWindowFrame, json(R"({"x":-20,"y":30,"width":1240,"height":800})")),
+              QRect(-20, 30, 1240, 800));
+    EXPECT_TRUE(after(Settings::mainWindowFrame, json(R"({"x":0,"y":0,"width":0,"height":800})")).isNull());
+    EXPECT_TRUE(after(Settings::mainWindowFrame, json(R"({"x":0.5,"y":0,"width":10,"height":10})")).isNull());
+    EXPECT_TRUE(after(Settings::mainWindowFrame, json(R"({"x":1e300,"y":0,"width":10,"height":10})")).isNull());
+    EXPECT_TRUE(after(Settings::mainWindowFrame, text("0 0 10 10")).isNull());
+    EXPECT_EQ(after(Settings::customName, boolean(true)), QString());
 }
 
 TEST_F(SettingsTest, WritesKeepTheStoredFormsAndReadBack) {

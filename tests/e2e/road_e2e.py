@@ -252,15 +252,21 @@ def image_size(desktop, path_or_bytes):
     return int(w), int(h)
 
 
-def red_fraction(path, x, y, w, h):
-    """How much of a region of a screenshot is pure-ish red."""
-    out = subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-fuzz", "12%", "-fill", "white",
-                          "-opaque", "#ff0000", "-fill", "black", "+opaque", "white", "-format", "%[fx:mean]", "info:"],
-                         capture_output=True)
+def color_fraction(path, x, y, w, h, color, fuzz=12):
+    """How much of a region of a screenshot is close to a colour ("#rrggbb")."""
+    out = subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-fuzz", f"{fuzz}%", "-fill",
+                          "white", "-opaque", color, "-fill", "black", "+opaque", "white", "-format", "%[fx:mean]",
+                          "info:"], capture_output=True)
     return float(out.stdout.decode() or 0)
 
 
-class RoadTest(unittest.TestCase):
+def red_fraction(path, x, y, w, h):
+    """How much of a region of a screenshot is pure-ish red."""
+    return color_fraction(path, x, y, w, h, "#ff0000")
+
+
+class DesktopTest(unittest.TestCase):
+    """Tests on one shared 1920 × 1080 desktop; each Pelicarta they start is stopped after its test."""
     desktop = None
 
     @classmethod
@@ -275,6 +281,9 @@ class RoadTest(unittest.TestCase):
         app = Pelicarta(self.desktop, settings, prepare, arguments)
         self.addCleanup(app.stop)
         return app
+
+
+class RoadTest(DesktopTest):
 
     def capture_and_wait_for_png(self, app, action="fullscreen"):
         self.desktop.set_clipboard_text("before")
@@ -333,6 +342,37 @@ class RoadTest(unittest.TestCase):
         self.assertIn(files[0], app.capture_files())
         self.assertTrue(app.running())
 
+    def test_a_capture_is_read_into_the_history_index(self):
+        helper = os.environ.get("PELICARTA_TEST_WINDOW")
+        if not helper or not os.path.exists(helper):
+            self.skipTest("needs the test window helper")
+        words = subprocess.Popen([helper, "--app", "Words", "--caption", "Words", "--fill", "ffffff", "--rect",
+                                  "40,60,700,160", "--text", "Configurações da Conta"], env=self.desktop.env,
+                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (words.stdin.close(), words.wait(), words.stdout.close()))
+        words.stdout.readline()
+        app = self.start({"afterCapture": "copy"})
+        self.capture_and_wait_for_png(app)
+        files = wait_for(app.capture_files, 10)
+        self.assertEqual(len(files), 1, files)
+        index_path = f"{app.documents}/Indice-do-historico.json"
+
+        def record():
+            try:
+                with open(index_path) as f:
+                    return json.load(f).get(files[0])
+            except (OSError, ValueError):
+                return None
+        # Read from the image in memory, then saved 3 s after the change.
+        entry = wait_for(record, 60, 0.2)
+        self.assertTrue(entry, "the capture never reached the index:\n" + app.output())
+        self.assertEqual(sorted(entry), ["bytes", "height", "text", "width"])
+        self.assertEqual((entry["width"], entry["height"]), (self.desktop.width, self.desktop.height))
+        self.assertEqual(entry["bytes"], os.path.getsize(f"{app.recents}/{files[0]}"))
+        self.assertIn("Configurações da Conta", entry["text"].splitlines())
+        self.assertEqual(os.stat(index_path).st_mode & 0o777, 0o600)
+        self.assertEqual(os.stat(app.documents).st_mode & 0o777, 0o700)
+
     def test_a_first_launch_with_a_capture_starts_and_captures(self):
         self.desktop.set_clipboard_text("before")
         app = self.start({"afterCapture": "copy"}, arguments=("--capture", "fullscreen"))
@@ -354,10 +394,12 @@ class RoadTest(unittest.TestCase):
             window = wait_for(app.main_window, 10)
             self.assertTrue(window, "the editor did not open the main window")
             shot = f"{app.home}/screen.png"
-            # The editor page shows the capture, red window included, inside the main window.
+            # The editor page shows the beautified capture, red window included, on the default style's
+            # backdrop (aurora, a gradient from violet #6E5BD8), inside the main window.
             self.assertTrue(wait_for(lambda: (self.desktop.screenshot(shot),
-                                              red_fraction(shot, *window[1:]) > 0.002)[1], 10),
-                            "the capture is not shown in the main window")
+                                              red_fraction(shot, *window[1:]) > 0.002 and
+                                              color_fraction(shot, *window[1:], "#6e5bd8", 6) > 0.002)[1], 10),
+                            "the beautified capture is not shown in the main window")
             # The file is written in the background and may follow the editor.
             self.assertTrue(wait_for(lambda: len(app.capture_files()) == (1 if keep else 0), 10), app.capture_files())
             self.assertTrue(app.running())
@@ -462,7 +504,7 @@ class RoadTest(unittest.TestCase):
         self.assertEqual(app.launch("--capture", "tutorial"), 0)
         self.assertTrue(wait_for(app.main_window, 10))
         self.capture_and_wait_for_png(app)
-        self.assertTrue(wait_for(lambda: len(app.capture_files()) == 1, 5))
+        self.assertTrue(wait_for(lambda: len(app.capture_files()) == 1, 20))
         with open(f"{app.tutorials}/{folders[0]}/tutorial.json") as f:
             self.assertEqual(len(json.load(f)["steps"]), 2)
 

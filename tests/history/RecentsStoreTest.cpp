@@ -163,10 +163,14 @@ TEST_F(RecentsStoreTest, ListsOnlyCaptureFilesNewestFirstAndLoadsFiveReadableOne
                                           QStringLiteral("cap0.png"), QStringLiteral("Mixed.Heic"),
                                           QStringLiteral("undated.png")}));
     EXPECT_EQ(store->fileCount(), 9);
-    // The broken newest file leaves its place empty: four items, not five.
+    // Listed at once, before any picture is decoded.
+    ASSERT_EQ(store->items().size(), 5);
+    EXPECT_TRUE(store->items().first().thumbnail.isNull());
+    // The broken newest file leaves its place empty once decoding fails: four items, not five.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !store->isDecoding(); }, 5000));
     ASSERT_EQ(store->items().size(), 4);
     EXPECT_TRUE(store->items().first().path.endsWith(QStringLiteral("cap5.png")));
-    EXPECT_EQ(store->items().first().thumbnail.size(), QSize(240, 80));
+    EXPECT_EQ(store->items().first().thumbnail.size(), QSize(232, 100));
     EXPECT_EQ(store->usedBytes(), 7 * png.size() + 12 + 4);
 
     // deleteAll leaves everything that is not a capture file.
@@ -324,6 +328,7 @@ TEST_F(RecentsStoreTest, ReloadingKeepsTheThumbnailsItHoldsInsteadOfDecodingAgai
 
     store->deleteFiles({paths.last()});
     // The four still shown keep their thumbnails; the one that slides in (still readable) is decoded.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !store->isDecoding(); }, 5000));
     ASSERT_EQ(store->items().size(), RecentsStore::showCount);
     for (int i = 0; i < RecentsStore::showCount; ++i) {
         const RecentCapture &item = store->items()[i];
@@ -335,6 +340,7 @@ TEST_F(RecentsStoreTest, ReloadingKeepsTheThumbnailsItHoldsInsteadOfDecodingAgai
     auto fresh = makeStore();
     fresh->setDateReader([&](const QFileInfo &info) { return dates.value(info.absoluteFilePath()); });
     fresh->applyKeepLimit(RecentsStore::unlimited);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !fresh->isDecoding(); }, 5000));
     ASSERT_EQ(fresh->items().size(), 1);
     EXPECT_EQ(fresh->items().first().path, paths.first());
 }
@@ -374,10 +380,12 @@ TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
     EXPECT_TRUE(store->items().isEmpty());
 }
 
-TEST(RecentsThumbnailTest, ScalesTheLongerSideTo240AndNeverEnlarges) {
-    EXPECT_EQ(RecentsStore::thumbnail(picture(1000, 333), 240).size(), QSize(240, 80));
-    EXPECT_EQ(RecentsStore::thumbnail(picture(333, 1000), 240).size(), QSize(80, 240));
-    EXPECT_EQ(RecentsStore::thumbnail(picture(200, 100), 240).size(), QSize(200, 100));
-    EXPECT_EQ(RecentsStore::thumbnail(picture(5000, 1), 240).size(), QSize(240, 1));
-    EXPECT_TRUE(RecentsStore::thumbnail(QImage(), 240).isNull());
+TEST(RecentsThumbnailTest, CoversTwiceTheTileAndNeverEnlarges) {
+    const QSize box = RecentsStore::thumbnailBox;
+    EXPECT_EQ(RecentsStore::thumbnail(picture(2880, 1800)).size(), box);
+    EXPECT_EQ(RecentsStore::thumbnail(picture(1000, 200)).size(), box);
+    EXPECT_EQ(RecentsStore::thumbnail(picture(400, 3000)).size(), box);
+    EXPECT_EQ(RecentsStore::thumbnail(picture(5000, 1)).size(), QSize(232, 1));
+    EXPECT_EQ(RecentsStore::thumbnail(picture(100, 60)).size(), QSize(100, 60));
+    EXPECT_TRUE(RecentsStore::thumbnail(QImage()).isNull());
 }

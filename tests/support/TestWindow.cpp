@@ -2,11 +2,12 @@
 // (and minimised, when asked) and lives until it is killed or its standard input closes.
 //
 //   pelicarta_test_window --app Name --caption Title --fill RRGGBB --rect x,y,w,h
-//                         [--alpha 0..1] [--minimize]
+//                         [--alpha 0..1] [--minimize] [--text "large black text"]
 // (Qt itself takes -geometry and -title, hence the other names.)
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLabel>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
@@ -24,7 +25,8 @@ int main(int argc, char **argv) {
     const QCommandLineOption geometry(QStringLiteral("rect"), QString(), QStringLiteral("x,y,w,h"));
     const QCommandLineOption opacity(QStringLiteral("alpha"), QString(), QStringLiteral("value"));
     const QCommandLineOption minimize(QStringLiteral("minimize"));
-    parser.addOptions({className, title, color, geometry, opacity, minimize});
+    const QCommandLineOption text(QStringLiteral("text"), QString(), QStringLiteral("text"));
+    parser.addOptions({className, title, color, geometry, opacity, minimize, text});
     parser.process(app);
     if (parser.isSet(className)) QApplication::setApplicationName(parser.value(className));
 
@@ -34,6 +36,13 @@ int main(int argc, char **argv) {
     palette.setColor(QPalette::Window, QColor(QLatin1Char('#') + parser.value(color)));
     window.setPalette(palette);
     window.setAutoFillBackground(true);
+    QLabel label(parser.value(text), &window);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(40);
+    label.setFont(font);
+    label.setStyleSheet(QStringLiteral("color: black"));
+    label.move(20, 20);
+    label.adjustSize();
     const QStringList g = parser.value(geometry).split(QLatin1Char(','));
     if (g.size() == 4) window.setGeometry(g[0].toInt(), g[1].toInt(), g[2].toInt(), g[3].toInt());
     if (parser.isSet(opacity)) window.setWindowOpacity(parser.value(opacity).toDouble());

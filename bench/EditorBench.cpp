@@ -1,0 +1,178 @@
+// The editor model's background work, pinned to one core: a mark added until its preview is
+// published, the full-size result of an export, and the estimate's coalescing of export changes.
+#include "BenchImages.h"
+
+#include "core/StyleStore.h"
+#include "editor/EditorModel.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QThreadPool>
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <dirent.h>
+#include <sched.h>
+#include <time.h>
+
+namespace {
+
+// Pins every thread of the process (and the threads they start) to one core while it lives.
+class OneCore {
+public:
+    OneCore() {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(sched_getcpu(), &one);
+        sched_getaffinity(0, sizeof m_all, &m_all);
+        apply(one);
+    }
+    ~OneCore() { apply(m_all); }
+
+private:
+    static void apply(const cpu_set_t &set) {
+        DIR *tasks = opendir("/proc/self/task");
+        if (!tasks) return;
+        while (dirent *entry = readdir(tasks))
+            if (const int tid = atoi(entry->d_name); tid > 0) sched_setaffinity(tid, sizeof set, &set);
+        closedir(tasks);
+    }
+    cpu_set_t m_all;
+};
+
+// Counts the previews a model publishes.
+class Publications {
+public:
+    explicit Publications(EditorModel &model) {
+        QObject::connect(&model, &EditorModel::previewChanged, &model, [this] {
+            ++m_count;
+            if (m_count >= m_awaited) m_loop.quit();
+        });
+    }
+    int count() const { return m_count; }
+    // Waits in the event loop, as the application does, until `count` previews have been published.
+    void waitFor(int count) {
+        if (m_count >= count) return;
+        m_awaited = count;
+        QTimer::singleShot(10000, &m_loop, &QEventLoop::quit);
+        m_loop.exec();
+    }
+
+private:
+    int m_count = 0;
+    int m_awaited = 0;
+    QEventLoop m_loop;
+};
+
+// Draws an arrow across the capture, as the canvas does.
+void drawArrow(EditorModel &model) {
+    model.setTool(EditorTool::arrow);
+    const std::optional<QUuid> id = model.startAnnotation({600, 400});
+    model.updateAnnotation(*id, {1400, 900});
+    model.finishAnnotation(*id);
+}
+
+// The CPU time the calling thread has used, in milliseconds.
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// The standard renderers, adding the CPU time of their work (whatever else shares the core) to `cpu`.
+EditorRenderers timedRenderers(const std::shared_ptr<std::atomic<double>> &cpu) {
+    EditorRenderers r = EditorRenderers::standard();
+    r.annotate = [cpu, annotate = r.annotate](const QImage &image, std::optional<QRectF> crop,
+                                              const QList<Annotation> &marks) {
+        const double start = threadCpuMs();
+        QImage out = annotate(image, crop, marks);
+        *cpu = *cpu + (threadCpuMs() - start);
+        return out;
+    };
+    r.beautify = [cpu, beautify = r.beautify](const QImage &image, const BeautyStyle &style,
+                                              const std::optional<BrandLogo> &logo) {
+        const double start = threadCpuMs();
+        QImage out = beautify(image, style, logo);
+        *cpu = *cpu + (threadCpuMs() - start);
+        return out;
+    };
+    return r;
+}
+
+// Wall time from the end of the drag to the published preview; the counter "render_cpu_ms" is the
+// CPU time of the render itself, which a busy machine does not inflate.
+void BM_ArrowToPreview(benchmark::State &state) {
+    const OneCore pinned;
+    auto cpu = std::make_shared<std::atomic<double>>(0);
+    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, nullptr, timedRenderers(cpu));
+    Publications published(model);
+    published.waitFor(1);
+    double renderCpu = 0;
+    for (auto _ : state) {
+        cpu->store(0);
+        const int before = published.count();
+        const auto start = std::chrono::steady_clock::now();
+        drawArrow(model);
+        published.waitFor(before + 1);
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        const double spent = cpu->exchange(0);
+        renderCpu += spent;
+        // Back to one arrow fewer, outside the measured time.
+        model.undo();
+        published.waitFor(before + 2);
+        cpu->store(0);
+    }
+    state.counters["render_cpu_ms"] = benchmark::Counter(renderCpu / static_cast<double>(state.iterations()));
+}
+BENCHMARK(BM_ArrowToPreview)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+
+void BM_FinalImage(benchmark::State &state) {
+    const OneCore pinned;
+    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{});
+    Publications published(model);
+    published.waitFor(1);
+    drawArrow(model);
+    published.waitFor(2);
+    for (auto _ : state) benchmark::DoNotOptimize(model.finalImage(ExportSettings{}));
+}
+BENCHMARK(BM_FinalImage)->Unit(benchmark::kMillisecond);
+
+// Ten export changes 20 ms apart while a result is on view: the estimate encodes once.
+void BM_EstimateBurst(benchmark::State &state) {
+    const OneCore pinned;
+    auto encodes = std::make_shared<std::atomic<int>>(0);
+    EditorRenderers renderers = EditorRenderers::standard();
+    renderers.encode = [encodes, encode = renderers.encode](const QImage &image, const ExportSettings &settings) {
+        ++*encodes;
+        return encode(image, settings);
+    };
+    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, nullptr, renderers);
+    Publications published(model);
+    published.waitFor(1);
+    EditorThreads::estimatePool().waitForDone();
+    StyleStore &store = StyleStore::shared();
+    const ExportSettings saved = store.exportSettings();
+    int bursts = 0;
+    for (auto _ : state) {
+        encodes->store(0);
+        for (int i = 0; i < 10; ++i) {
+            ExportSettings settings = saved;
+            settings.quality = 0.5 + 0.01 * ((bursts * 10 + i) % 40);
+            store.setExportSettings(settings);
+            model.updateEstimate();
+            const QDeadlineTimer pause(20);
+            while (!pause.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        EditorThreads::estimatePool().waitForDone();
+        ++bursts;
+    }
+    state.counters["encodes"] = static_cast<double>(encodes->load());
+    store.setExportSettings(saved);
+}
+BENCHMARK(BM_EstimateBurst)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace

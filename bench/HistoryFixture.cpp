@@ -1,0 +1,87 @@
+#include "HistoryFixture.h"
+
+#include "history/HistoryIndexFile.h"
+#include "platform/AtomicFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QPainter>
+#include <QRandomGenerator>
+
+namespace historyfixture {
+
+namespace {
+
+const QStringList &words() {
+    static const QStringList list = QStringLiteral(
+        "Configurações da Conta Relatório Anual Salvar alterações Cancelar Início Perfil Usuário Senha "
+        "Notificações Preferências Histórico Buscar Ajuda Sair Próximo Anterior Página Ação Opções Edição "
+        "Visualização Exportar Importar Arquivo Pasta Conexão Segurança Privacidade Informações Contato "
+        "Endereço Número Cartão Pagamento Pedido Entrega Atualização Versão Avançado Configuração "
+        "Settings Account Annual Report Save changes Cancel Home Profile User Password Notifications "
+        "Preferences History Search Help Sign out Next Previous Page Action Options Edit View Export "
+        "Import File Folder Connection Security Privacy Information Contact Address Number Card Payment "
+        "Order Delivery Update Version Advanced dashboard deploy pipeline build error warning São Paulo "
+        "João Conceição maçã coração não também está você é à ó ü ñ 2024 15:42 R$ 1.234,56 #4821 OK")
+                                      .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return list;
+}
+
+QImage capturePicture(QRandomGenerator &random) {
+    QImage image(160, 100, QImage::Format_RGB32);
+    image.fill(QColor::fromRgb(random.bounded(256), random.bounded(256), random.bounded(256)));
+    QPainter painter(&image);
+    for (int i = 0; i < 4; ++i)
+        painter.fillRect(random.bounded(140), random.bounded(80), 20 + random.bounded(40), 6 + random.bounded(12),
+                         QColor::fromRgb(random.generate() & 0xFFFFFF));
+    return image;
+}
+
+} // namespace
+
+RecentsStore::DateReader Fixture::dateReader() const {
+    return [dates = dates](const QFileInfo &file) { return dates.value(file.fileName()); };
+}
+
+QString captureText(quint32 seed, int bytes) {
+    QRandomGenerator random(seed);
+    const QStringList &vocabulary = words();
+    QString text;
+    while (text.toUtf8().size() < bytes) {
+        if (!text.isEmpty()) text += QLatin1Char('\n');
+        const int count = 2 + int(random.bounded(9));
+        for (int i = 0; i < count; ++i) {
+            if (i) text += QLatin1Char(' ');
+            text += vocabulary[random.bounded(int(vocabulary.size()))];
+        }
+    }
+    return text;
+}
+
+Fixture make(const QString &root, int count, quint32 seed, const QDateTime &now) {
+    Fixture fixture;
+    fixture.recentsFolder = root + QStringLiteral("/Recentes");
+    fixture.indexPath = root + QStringLiteral("/Indice-do-historico.json");
+    QDir().mkpath(fixture.recentsFolder);
+    QRandomGenerator random(seed);
+    const qint64 span = qint64(548) * 24 * 3600; // 18 months, in seconds
+    HistoryRecords records;
+    for (int i = 0; i < count; ++i) {
+        const QDateTime date = now.addSecs(-qint64(random.bounded(quint64(span))));
+        const QString stem = QStringLiteral("Pelicarta ") + QLocale::c().toString(date, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+        QString name = stem + QStringLiteral(".png");
+        for (int n = 2; fixture.dates.contains(name); ++n) name = QStringLiteral("%1 (%2).png").arg(stem).arg(n);
+        const QString path = fixture.recentsFolder + QLatin1Char('/') + name;
+        const QImage picture = capturePicture(random);
+        picture.save(path, "png");
+        fixture.dates.insert(name, date);
+        const QByteArray text = captureText(random.generate(), 2000).toUtf8();
+        fixture.textBytes += text.size();
+        records.insert(name, HistoryRecord::of(text, picture.width(), picture.height(), QFileInfo(path).size()));
+    }
+    platform::writeFileAtomically(fixture.indexPath, HistoryIndexFile::serialize(records));
+    return fixture;
+}
+
+} // namespace historyfixture

@@ -1,0 +1,425 @@
+#include "app/AppSidebar.h"
+
+#include "app/CaptureCard.h"
+#include "app/PageKeys.h"
+#include "capture/CaptureService.h"
+#include "core/Localization.h"
+#include "core/Settings.h"
+#include "core/ShortcutStore.h"
+#include "editor/EditorModel.h"
+#include "platform/UserDefaults.h"
+#include "tutorials/TutorialStore.h"
+#include "widgets/BrandMark.h"
+#include "widgets/FilledImage.h"
+#include "widgets/Icons.h"
+#include "widgets/SectionLabel.h"
+#include "widgets/Theme.h"
+
+#include <QAbstractButton>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <QVariantAnimation>
+
+namespace {
+
+constexpr int kCollapsedCell = 44;
+constexpr int kHeaderTop = 18;
+constexpr int kHeaderBottom = 14;
+
+} // namespace
+
+// A row of the column: an icon in an 18-wide frame and, expanded, a title and a trailing hint.
+// Collapsed, only the icon shows, centred in a 44-wide cell.
+class AppSidebar::Item final : public QAbstractButton {
+public:
+    struct Look {
+        int height;
+        int iconSize;
+        qreal fontSize;
+    };
+    Item(const QString &icon, const QString &title, Look look, QWidget *parent)
+        : QAbstractButton(parent), m_icon(icon), m_look(look) {
+        setText(title);
+        setAccessibleName(title);
+        setFixedHeight(look.height);
+        setCursor(Qt::PointingHandCursor);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+    void setTrailing(const QString &text) {
+        m_trailing = text;
+        update();
+    }
+    void setCurrent(bool current) {
+        m_current = current;
+        update();
+    }
+    void setCollapsed(bool collapsed) {
+        m_collapsed = collapsed;
+        placeMark();
+        update();
+    }
+    // A mark drawn over the row: at its trailing edge, or in the top-trailing corner of the cell.
+    void setMark(QWidget *mark) {
+        m_mark = mark;
+        mark->setParent(this);
+        placeMark();
+    }
+    // Where the button draws itself: the whole row, or the centred cell when collapsed.
+    QRect cell() const {
+        if (!m_collapsed) return rect();
+        return {(width() - kCollapsedCell) / 2, 0, kCollapsedCell, height()};
+    }
+    QSize sizeHint() const override { return {kCollapsedCell, m_look.height}; }
+
+protected:
+    bool hitButton(const QPoint &pos) const override { return cell().contains(pos); }
+    void resizeEvent(QResizeEvent *) override { placeMark(); }
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (!isEnabled()) p.setOpacity(0.45);
+        const QRect cell = this->cell();
+        if (m_current) p.fillPath(Theme::continuousRoundedRect(QRectF(cell), 8), Theme::accentSoft());
+        const QColor ink = m_current ? Theme::text() : Theme::text2();
+        const int iconLeft = m_collapsed ? cell.left() + (cell.width() - 18) / 2 : cell.left() + 10;
+        const QPixmap icon = Icons::pixmap(m_icon, m_look.iconSize, ink, devicePixelRatioF());
+        p.drawPixmap(QPointF(iconLeft + (18 - m_look.iconSize) / 2.0, (height() - m_look.iconSize) / 2.0), icon);
+        if (m_collapsed) return;
+        QRect textArea = cell.adjusted(iconLeft + 18 + 10, 0, -10, 0);
+        if (!m_trailing.isEmpty()) {
+            p.setFont(Theme::monospaceFont(10));
+            p.setPen(Theme::text3());
+            p.drawText(textArea, Qt::AlignRight | Qt::AlignVCenter, m_trailing);
+            textArea.setRight(textArea.right() - p.fontMetrics().horizontalAdvance(m_trailing) - 6);
+        }
+        p.setFont(Theme::font(m_look.fontSize, m_current ? QFont::DemiBold : QFont::Normal));
+        p.setPen(ink);
+        p.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter,
+                   p.fontMetrics().elidedText(text(), Qt::ElideRight, textArea.width()));
+    }
+
+private:
+    void placeMark() {
+        if (!m_mark) return;
+        const QRect cell = this->cell();
+        m_mark->move(m_collapsed ? QPoint(cell.right() + 1 - 6 - m_mark->width(), 6)
+                                 : QPoint(cell.right() + 1 - 34 - m_mark->width(), (height() - m_mark->height()) / 2));
+    }
+
+    QString m_icon;
+    Look m_look;
+    QString m_trailing;
+    bool m_current = false;
+    bool m_collapsed = false;
+    QWidget *m_mark = nullptr;
+};
+
+namespace {
+
+// The red dot that marks a tutorial being recorded.
+class RecordingMark final : public QWidget {
+public:
+    explicit RecordingMark(QWidget *parent) : QWidget(parent) {
+        setFixedSize(7, 7);
+        setToolTip(L("Gravando tutorial"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Theme::rgb(0xFF5A5F));
+        p.drawEllipse(rect());
+    }
+};
+
+// A plain icon button with a whole clickable frame.
+class IconButton final : public QAbstractButton {
+public:
+    IconButton(const QString &icon, int iconSize, const QColor &color, QSize frame, QWidget *parent)
+        : QAbstractButton(parent), m_icon(icon), m_iconSize(iconSize), m_color(color) {
+        setFixedSize(frame);
+        setCursor(Qt::PointingHandCursor);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (isDown()) p.setOpacity(0.6);
+        const QPixmap icon = Icons::pixmap(m_icon, m_iconSize, m_color, devicePixelRatioF());
+        p.drawPixmap(QPointF((width() - m_iconSize) / 2.0, (height() - m_iconSize) / 2.0), icon);
+    }
+
+private:
+    QString m_icon;
+    int m_iconSize;
+    QColor m_color;
+};
+
+// The header: the mark and the name (expanded only) and the collapse button, centred when collapsed.
+class Header final : public QWidget {
+public:
+    Header(QAbstractButton *collapse, QWidget *parent) : QWidget(parent), m_collapse(collapse) {
+        collapse->setParent(this);
+        m_mark = new BrandMark(20, this);
+        setFixedHeight(kHeaderTop + 26 + kHeaderBottom);
+    }
+    void setCollapsed(bool collapsed) {
+        m_collapsed = collapsed;
+        m_mark->setVisible(!collapsed);
+        place();
+        update();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *) override { place(); }
+    void paintEvent(QPaintEvent *) override {
+        if (m_collapsed) return;
+        QPainter p(this);
+        p.setFont(Theme::font(13, QFont::DemiBold));
+        p.setPen(Theme::text());
+        const int left = 10 + 20 + 8;
+        p.drawText(QRect(left, kHeaderTop, m_collapse->x() - 8 - left, 26), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("Pelicarta"));
+    }
+
+private:
+    void place() {
+        m_mark->move(10, kHeaderTop + 3);
+        const int x = m_collapsed ? (width() - m_collapse->width()) / 2 : width() - 10 - m_collapse->width();
+        m_collapse->move(x, kHeaderTop);
+    }
+
+    QAbstractButton *m_collapse;
+    QWidget *m_mark;
+    bool m_collapsed = false;
+};
+
+} // namespace
+
+// The row of the capture open in the editor: its thumbnail, "Print atual" and its pixel size, and a
+// button that closes it. A click anywhere else shows the editor page.
+class AppSidebar::OpenPrintRow final : public QWidget {
+public:
+    OpenPrintRow(AppRouter &router, QWidget *parent) : QWidget(parent), m_router(router) {
+        setFixedHeight(40);
+        setCursor(Qt::PointingHandCursor);
+        m_close = new IconButton(QStringLiteral("xmark"), 9, Theme::text3(), QSize(20, 20), this);
+        m_close->setToolTip(L("Fechar este print (ele continua no histórico, se estiver lá)"));
+        m_close->setAccessibleName(L("Fechar este print (ele continua no histórico, se estiver lá)"));
+        QObject::connect(m_close, &QAbstractButton::clicked, &router, &AppRouter::closeEditor);
+    }
+    void setModel(EditorModel *model) {
+        m_thumbnail = QImage();
+        m_size.clear();
+        if (model) {
+            const qreal ratio = devicePixelRatioF();
+            // Scaled once per capture: the row never draws the whole capture.
+            m_thumbnail = model->original().scaled(QSize(qRound(40 * ratio), qRound(28 * ratio)),
+                                                   Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+            m_size = QStringLiteral("%1 × %2").arg(model->imageSize().width()).arg(model->imageSize().height());
+        }
+        update();
+    }
+    QString sizeText() const { return m_size; }
+
+protected:
+    void resizeEvent(QResizeEvent *) override { m_close->move(width() - 8 - m_close->width(), (height() - 20) / 2); }
+    void mouseReleaseEvent(QMouseEvent *event) override {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+            m_router.setPage(AppRouter::Page::editor);
+    }
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (m_router.page() == AppRouter::Page::editor)
+            p.fillPath(Theme::continuousRoundedRect(QRectF(rect()), 8), Theme::rgb(0xFFFFFF, 0.03));
+        const QRectF thumb(8, (height() - 28) / 2.0, 40, 28);
+        const QPainterPath shape = Theme::continuousRoundedRect(thumb, 4);
+        drawImageFilled(p, m_thumbnail, shape);
+        p.setPen(QPen(Theme::line(), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(shape);
+        const int left = int(thumb.right()) + 8;
+        const QRect texts(left, 0, m_close->x() - 8 - left, height());
+        const QFont title = Theme::font(12);
+        const QFont size = Theme::monospaceFont(10);
+        const int titleHeight = QFontMetrics(title).height(), sizeHeight = QFontMetrics(size).height();
+        const int top = (height() - titleHeight - 1 - sizeHeight) / 2;
+        p.setFont(title);
+        p.setPen(Theme::text2());
+        p.drawText(QRect(texts.left(), top, texts.width(), titleHeight), Qt::AlignLeft | Qt::AlignVCenter, L("Print atual"));
+        p.setFont(size);
+        p.setPen(Theme::text3());
+        p.drawText(QRect(texts.left(), top + titleHeight + 1, texts.width(), sizeHeight), Qt::AlignLeft | Qt::AlignVCenter, m_size);
+    }
+
+private:
+    AppRouter &m_router;
+    QAbstractButton *m_close;
+    QImage m_thumbnail;
+    QString m_size;
+};
+
+namespace {
+
+// A widget with padding around one child.
+QWidget *padded(QWidget *child, QMargins margins, QWidget *parent) {
+    auto *box = new QWidget(parent);
+    auto *layout = new QVBoxLayout(box);
+    layout->setContentsMargins(margins);
+    layout->setSpacing(0);
+    layout->addWidget(child);
+    return box;
+}
+
+} // namespace
+
+AppSidebar::AppSidebar(AppRouter &router, ShortcutStore &shortcuts, TutorialStore &tutorials,
+                       platform::UserDefaults &defaults, QWidget *parent)
+    : QWidget(parent), m_router(router), m_shortcuts(shortcuts), m_tutorials(tutorials), m_defaults(defaults),
+      m_width(new QVariantAnimation(this)) {
+    setObjectName(QStringLiteral("sidebar"));
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Theme::panel());
+    setPalette(palette);
+
+    auto *column = new QVBoxLayout(this);
+    column->setSpacing(4);
+    column->addWidget(makeHeader());
+    addItems(column);
+    column->addWidget(makeOpenPrint());
+    column->addStretch(1);
+    addCaptureButtons(column);
+
+    m_width->setDuration(180);
+    m_width->setEasingCurve(QEasingCurve::OutCubic);
+    connect(m_width, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) { setFixedWidth(value.toInt()); });
+    connect(&router, &AppRouter::pageChanged, this, [this] {
+        refreshItems();
+        m_openPrintRow->update();
+    });
+    connect(&router, &AppRouter::editorChanged, this, &AppSidebar::refreshOpenPrint);
+    connect(&shortcuts, &ShortcutStore::shortcutsChanged, this, &AppSidebar::refreshShortcuts);
+    connect(&tutorials, &TutorialStore::recordingChanged, this, &AppSidebar::refreshItems);
+    defaults.onChange(Settings::sidebarCollapsed.key(), this,
+                      [this] { setCollapsed(Settings::sidebarCollapsed.value(m_defaults), true); });
+    refreshShortcuts();
+    refreshOpenPrint();
+    setCollapsed(Settings::sidebarCollapsed.value(defaults), false);
+}
+
+void AppSidebar::addItems(QVBoxLayout *column) {
+    const QList<std::tuple<AppRouter::Page, const char *, const char *>> pages = {
+        {AppRouter::Page::home, "Início", "house"},
+        {AppRouter::Page::editor, "Editor", "slider.horizontal.3"},
+        {AppRouter::Page::history, "Histórico", "clock.arrow.circlepath"},
+        {AppRouter::Page::tutorial, "Tutoriais", "list.number"},
+        {AppRouter::Page::brand, "Marca", "paintpalette"},
+        {AppRouter::Page::settings, "Ajustes", "gearshape"},
+    };
+    for (const auto &[page, title, icon] : pages) {
+        auto *item = new Item(QString::fromLatin1(icon), L(title), {32, 15, 13}, this);
+        const QString key = PageKeys::label(page);
+        item->setTrailing(key);
+        item->setToolTip(L(title) + QStringLiteral(" · ") + key);
+        connect(item, &QAbstractButton::clicked, this, [this, page] { m_router.setPage(page); });
+        column->addWidget(item);
+        m_items.insert(page, item);
+    }
+    m_recordingMark = new RecordingMark(this);
+    m_items.value(AppRouter::Page::tutorial)->setMark(m_recordingMark);
+}
+
+void AppSidebar::addCaptureButtons(QVBoxLayout *column) {
+    m_captureHeading = padded(new SectionLabel(L("Capturar"), this), QMargins(10, 0, 10, 2), this);
+    column->addWidget(m_captureHeading);
+    const QList<std::tuple<ShortcutAction, const char *>> captures = {
+        {ShortcutAction::captureArea, "viewfinder"},
+        {ShortcutAction::captureWindow, "macwindow"},
+        {ShortcutAction::captureFullScreen, "display"},
+    };
+    for (const auto &[action, icon] : captures) {
+        auto *row = new Item(QString::fromLatin1(icon), CaptureCard::shortTitle(action), {28, 14, 12}, this);
+        connect(row, &QAbstractButton::clicked, this, [action] { CaptureService::start(action); });
+        column->addWidget(row);
+        m_captures.insert(action, row);
+    }
+    column->addSpacing(12 - column->spacing());
+}
+
+QWidget *AppSidebar::makeHeader() {
+    m_collapse = new IconButton(QStringLiteral("sidebar.left"), 15, Theme::text2(), QSize(28, 26), this);
+    connect(m_collapse, &QAbstractButton::clicked, this,
+            [this] { Settings::sidebarCollapsed.set(!Settings::sidebarCollapsed.value(m_defaults), m_defaults); });
+    m_header = new Header(m_collapse, this);
+    return m_header;
+}
+
+QAbstractButton *AppSidebar::item(AppRouter::Page page) const { return m_items.value(page); }
+
+QAbstractButton *AppSidebar::captureButton(ShortcutAction action) const { return m_captures.value(action); }
+
+QString AppSidebar::openPrintSize() const { return m_openPrintRow->sizeText(); }
+
+QWidget *AppSidebar::makeOpenPrint() {
+    m_openPrint = new QWidget(this);
+    auto *block = new QVBoxLayout(m_openPrint);
+    block->setContentsMargins(0, 14, 0, 0);
+    block->setSpacing(6);
+    block->addWidget(padded(new SectionLabel(L("Aberto no Editor"), m_openPrint), QMargins(10, 0, 10, 0), m_openPrint));
+    m_openPrintRow = new OpenPrintRow(m_router, m_openPrint);
+    block->addWidget(m_openPrintRow);
+    return m_openPrint;
+}
+
+void AppSidebar::setCollapsed(bool collapsed, bool animated) {
+    m_collapsed = collapsed;
+    const int margin = collapsed ? 6 : 8;
+    layout()->setContentsMargins(margin, 0, margin, 0);
+    static_cast<Header *>(m_header)->setCollapsed(collapsed);
+    m_collapse->setToolTip(collapsed ? L("Mostrar a barra lateral · ⌃⌘S") : L("Recolher a barra lateral · ⌃⌘S"));
+    m_collapse->setAccessibleName(collapsed ? L("Mostrar barra lateral") : L("Recolher barra lateral"));
+    for (Item *item : std::as_const(m_items)) item->setCollapsed(collapsed);
+    for (Item *item : std::as_const(m_captures)) item->setCollapsed(collapsed);
+    m_captureHeading->setVisible(!collapsed);
+    refreshItems();
+    refreshOpenPrint();
+    const int target = collapsed ? collapsedWidth : expandedWidth;
+    m_width->stop();
+    if (animated && isVisible()) {
+        m_width->setStartValue(width());
+        m_width->setEndValue(target);
+        m_width->start();
+    } else {
+        setFixedWidth(target);
+    }
+}
+
+void AppSidebar::refreshItems() {
+    for (auto it = m_items.cbegin(); it != m_items.cend(); ++it)
+        it.value()->setCurrent(m_router.page() == it.key());
+    Item *editor = m_items.value(AppRouter::Page::editor);
+    editor->setEnabled(m_router.editor() != nullptr);
+    editor->setCursor(editor->isEnabled() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    m_recordingMark->setVisible(m_tutorials.isRecording());
+}
+
+void AppSidebar::refreshOpenPrint() {
+    EditorModel *editor = m_router.editor();
+    m_openPrintRow->setModel(editor);
+    m_openPrint->setVisible(editor && !m_collapsed);
+    refreshItems();
+}
+
+void AppSidebar::refreshShortcuts() {
+    for (auto it = m_captures.cbegin(); it != m_captures.cend(); ++it) {
+        const QString keys = m_shortcuts.shortcut(it.key()).displayString();
+        it.value()->setTrailing(keys);
+        it.value()->setToolTip(ShortcutActions::title(it.key()) + QStringLiteral(" · ") + keys);
+    }
+}

@@ -1,0 +1,293 @@
+#include "app/HomeView.h"
+
+#include "app/AppRouter.h"
+#include "app/CaptureCard.h"
+#include "app/PageKeys.h"
+#include "core/Localization.h"
+#include "core/Settings.h"
+#include "history/RecentThumbnail.h"
+#include "history/RecentsStore.h"
+#include "platform/UserDefaults.h"
+#include "widgets/BrandMark.h"
+#include "widgets/SectionLabel.h"
+#include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QGraphicsDropShadowEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kColumnWidth = 680;
+constexpr int kTileHeight = 80;
+constexpr int kFooterHeight = 44;
+
+// "Ver histórico completo ⌘3": a plain link to the history page.
+class HistoryLink final : public QAbstractButton {
+public:
+    explicit HistoryLink(QWidget *parent) : QAbstractButton(parent), m_key(PageKeys::label(AppRouter::Page::history)) {
+        setText(L("Ver histórico completo"));
+        setCursor(Qt::PointingHandCursor);
+        setToolTip(L("Todos os prints, com busca pelo texto de dentro deles"));
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
+    QSize sizeHint() const override {
+        const int text = QFontMetrics(Theme::font(12)).horizontalAdvance(this->text());
+        const int key = QFontMetrics(Theme::monospaceFont(10)).horizontalAdvance(m_key);
+        return {text + 4 + key, QFontMetrics(Theme::font(12)).height()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.setFont(Theme::font(12));
+        p.setPen(underMouse() ? Theme::text() : Theme::text2());
+        const int text = p.fontMetrics().horizontalAdvance(this->text());
+        p.drawText(QRect(0, 0, text, height()), Qt::AlignLeft | Qt::AlignVCenter, this->text());
+        p.setFont(Theme::monospaceFont(10));
+        p.setPen(Theme::text3());
+        p.drawText(QRect(text + 4, 0, width() - text - 4, height()), Qt::AlignLeft | Qt::AlignVCenter, m_key);
+    }
+    bool event(QEvent *e) override {
+        if (e->type() == QEvent::Enter || e->type() == QEvent::Leave) update();
+        return QAbstractButton::event(e);
+    }
+
+private:
+    QString m_key;
+};
+
+// The dashed box that stands for the recent captures while there are none.
+class RecentsPlaceholder final : public QWidget {
+public:
+    explicit RecentsPlaceholder(QWidget *parent) : QWidget(parent) {
+        setFixedSize(kColumnWidth, 80);
+        setAccessibleName(L("Suas capturas recentes aparecem aqui."));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPen dashed(Theme::rgb(0xFFFFFF, 0.12), 1, Qt::CustomDashLine, Qt::FlatCap);
+        dashed.setDashPattern({4, 4});
+        p.setPen(dashed);
+        // Drawn inside the edge.
+        p.drawPath(Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 14));
+        p.setFont(Theme::font(14));
+        p.setPen(Theme::text3());
+        p.drawText(rect(), Qt::AlignCenter, accessibleName());
+    }
+};
+
+class Divider final : public QWidget {
+public:
+    explicit Divider(QWidget *parent) : QWidget(parent) { setFixedHeight(1); }
+
+protected:
+    void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), Theme::line()); }
+};
+
+class Footer final : public QWidget {
+public:
+    explicit Footer(QWidget *parent) : QWidget(parent) { setFixedHeight(kFooterHeight); }
+
+protected:
+    void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), Theme::panel()); }
+};
+
+} // namespace
+
+HomeView::HomeView(ShortcutStore &shortcuts, RecentsStore &recents, platform::UserDefaults &defaults,
+                   Greeting::Sources greeting, QWidget *parent)
+    : QWidget(parent), m_recents(recents), m_defaults(defaults), m_greeting(std::move(greeting)) {
+    setObjectName(QStringLiteral("homePage"));
+    auto *page = new QVBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(0);
+
+    auto *content = new QVBoxLayout;
+    content->setSpacing(32);
+    content->addStretch(1);
+    content->addWidget(makeGreeting(), 0, Qt::AlignHCenter);
+    content->addWidget(makeCards(shortcuts), 0, Qt::AlignHCenter);
+    content->addWidget(makeRecents(), 0, Qt::AlignHCenter);
+    content->addStretch(1);
+    page->addLayout(content, 1);
+    page->addWidget(new Divider(this));
+    page->addWidget(makeFooter());
+
+    m_greetingTimer.setSingleShot(true);
+    connect(&m_greetingTimer, &QTimer::timeout, this, [this] {
+        refreshTitle();
+        scheduleTitle();
+    });
+    for (const QString &key : {Settings::greetingEnabled.key(), Settings::customName.key()})
+        defaults.onChange(key, this, [this] { refreshTitle(); });
+    connect(&recents, &RecentsStore::itemsChanged, this, &HomeView::refreshRecents);
+    refreshTitle();
+    refreshRecents();
+}
+
+QWidget *HomeView::makeGreeting() {
+    auto *block = new QWidget(this);
+    auto *column = new QVBoxLayout(block);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+    auto *mark = new BrandMark(52, block);
+    auto *glow = new QGraphicsDropShadowEffect(mark);
+    glow->setColor(Theme::rgb(0xC9BEFF, 0.3));
+    glow->setBlurRadius(20);
+    glow->setOffset(0, 8);
+    mark->setGraphicsEffect(glow);
+    column->addWidget(mark, 0, Qt::AlignHCenter);
+    column->addSpacing(8);
+    QFont titleFont = Theme::font(40, QFont::DemiBold);
+    titleFont.setLetterSpacing(QFont::AbsoluteSpacing, -1);
+    m_title = themedLabel(QString(), titleFont, Theme::text(), block);
+    m_title->setAlignment(Qt::AlignCenter);
+    column->addWidget(m_title);
+    QLabel *subtitle = themedLabel(L("O que vamos capturar agora?"), Theme::font(16), Theme::text2(), block);
+    subtitle->setAlignment(Qt::AlignCenter);
+    column->addWidget(subtitle);
+    return block;
+}
+
+QWidget *HomeView::makeCards(ShortcutStore &shortcuts) {
+    // Each card keeps a small margin for its hover growth, taken out of the spacing between cards.
+    auto *row = new QWidget(this);
+    row->setFixedSize(kColumnWidth + 2 * CaptureCard::margin, 120 + 2 * CaptureCard::margin);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(14 - 2 * CaptureCard::margin);
+    const QList<std::tuple<ShortcutAction, const char *, bool>> cards = {
+        {ShortcutAction::captureArea, "viewfinder", true},
+        {ShortcutAction::captureWindow, "macwindow", false},
+        {ShortcutAction::captureFullScreen, "display", false},
+    };
+    for (const auto &[action, icon, highlighted] : cards) {
+        auto *card = new CaptureCard(shortcuts, action, QString::fromLatin1(icon), highlighted, row);
+        layout->addWidget(card, 1);
+        m_cards.append(card);
+    }
+    return row;
+}
+
+QWidget *HomeView::makeRecents() {
+    auto *block = new QWidget(this);
+    block->setFixedWidth(kColumnWidth);
+    auto *column = new QVBoxLayout(block);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+    auto *header = new QHBoxLayout;
+    header->addWidget(new SectionLabel(L("Recentes"), block));
+    header->addStretch(1);
+    m_historyLink = new HistoryLink(block);
+    connect(m_historyLink, &QAbstractButton::clicked, this, [] { AppRouter::shared().setPage(AppRouter::Page::history); });
+    header->addWidget(m_historyLink);
+    column->addLayout(header);
+    m_placeholder = new RecentsPlaceholder(block);
+    column->addWidget(m_placeholder);
+    m_tileRow = new QWidget(block);
+    m_tileRow->setFixedHeight(kTileHeight);
+    m_tiles = new QHBoxLayout(m_tileRow);
+    m_tiles->setContentsMargins(0, 0, 0, 0);
+    m_tiles->setSpacing(12);
+    m_tiles->addStretch(1);
+    column->addWidget(m_tileRow);
+    return block;
+}
+
+QWidget *HomeView::makeFooter() {
+    auto *footer = new Footer(this);
+    auto *row = new QHBoxLayout(footer);
+    row->setContentsMargins(20, 0, 20, 0);
+    row->setSpacing(6);
+    row->addWidget(themedLabel(L("Dica: a tecla de print do teclado pode chamar o Pelicarta — veja em Ajustes › Atalhos"),
+                               Theme::font(12), Theme::text3(), footer));
+    row->addStretch(1);
+    row->addWidget(themedLabel(L("Saudação e nome ajustáveis em Ajustes"), Theme::font(12), Theme::text3(), footer));
+    return footer;
+}
+
+QString HomeView::title() const { return m_title->text(); }
+
+CaptureCard *HomeView::card(ShortcutAction action) const {
+    for (CaptureCard *card : m_cards)
+        if (card->action() == action) return card;
+    return nullptr;
+}
+
+QList<RecentThumbnail *> HomeView::tiles() const {
+    QList<RecentThumbnail *> tiles;
+    for (int i = 0; i < m_tiles->count(); ++i)
+        if (auto *tile = qobject_cast<RecentThumbnail *>(m_tiles->itemAt(i)->widget())) tiles.append(tile);
+    return tiles;
+}
+
+void HomeView::refreshTitle() {
+    m_title->setText(Settings::greetingEnabled.value(m_defaults) ? m_greeting.line(m_defaults) + QLatin1Char('.')
+                                                                 : QStringLiteral("Pelicarta"));
+}
+
+void HomeView::scheduleTitle() {
+    // The next start of a minute by the greeting's own clock.
+    const QDateTime now = m_greeting.now();
+    const QTime time = now.time();
+    m_greetingTimer.start(60000 - (time.second() * 1000 + time.msec()));
+}
+
+void HomeView::showEvent(QShowEvent *event) {
+    refreshTitle();
+    scheduleTitle();
+    QWidget::showEvent(event);
+}
+
+void HomeView::hideEvent(QHideEvent *event) {
+    m_greetingTimer.stop();
+    QWidget::hideEvent(event);
+}
+
+void HomeView::refreshRecents() {
+    const QList<RecentCapture> &items = m_recents.items();
+    // Tiles of captures still listed are kept (with their hover state); the others go.
+    QList<RecentThumbnail *> old = tiles();
+    while (m_tiles->count() > 0) delete m_tiles->takeAt(0);
+    for (const RecentCapture &item : items) {
+        const auto kept = std::find_if(old.begin(), old.end(), [&](RecentThumbnail *t) { return t->item().path == item.path; });
+        RecentThumbnail *tile = nullptr;
+        if (kept != old.end()) {
+            tile = *kept;
+            old.erase(kept);
+            tile->setItem(item);
+        } else {
+            tile = new RecentThumbnail(m_recents, item, kTileHeight, m_tileRow);
+        }
+        m_tiles->addWidget(tile);
+    }
+    m_tiles->addStretch(1);
+    // A tile may be in the middle of its own click (its file was just deleted): it goes afterwards.
+    for (RecentThumbnail *gone : old) {
+        gone->hide();
+        gone->deleteLater();
+    }
+    m_placeholder->setVisible(items.isEmpty());
+    m_tileRow->setVisible(!items.isEmpty());
+    m_historyLink->setVisible(!items.isEmpty());
+}
+
+void HomeView::paintEvent(QPaintEvent *) {
+    QPainter p(this);
+    p.fillRect(rect(), Theme::bg());
+    // A soft accent glow behind the greeting, in the area above the footer.
+    const qreal contentHeight = height() - kFooterHeight - 1;
+    QRadialGradient glow(QPointF(width() * 0.5, contentHeight * 0.25), 420);
+    glow.setColorAt(0, Theme::rgb(0xC9BEFF, 0.12));
+    glow.setColorAt(1, Qt::transparent);
+    p.fillRect(QRectF(0, 0, width(), contentHeight), glow);
+}

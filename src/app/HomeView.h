@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/Greeting.h"
+#include "core/ShortcutAction.h"
+
+#include <QHash>
+#include <QTimer>
+#include <QWidget>
+
+class CaptureCard;
+class QAbstractButton;
+class QHBoxLayout;
+class QLabel;
+class RecentThumbnail;
+class RecentsStore;
+class ShortcutStore;
+
+namespace platform {
+class UserDefaults;
+}
+
+// The home page: the greeting, the three capture cards, the newest kept captures with a way to the
+// whole history, and a footer of tips. The title greets the user when "greetingEnabled" is on (else it
+// reads "Pelicarta"); it is rebuilt at every minute's start while the page is shown, and at once when
+// the greeting settings change.
+class HomeView : public QWidget {
+    Q_OBJECT
+public:
+    HomeView(ShortcutStore &shortcuts, RecentsStore &recents, platform::UserDefaults &defaults,
+             Greeting::Sources greeting, QWidget *parent = nullptr);
+
+    QString title() const;
+    CaptureCard *card(ShortcutAction action) const;
+    // The tiles of the recent captures, newest first.
+    QList<RecentThumbnail *> tiles() const;
+    // "Ver histórico completo": shown only when there are recent captures.
+    QAbstractButton *historyLink() const { return m_historyLink; }
+    // The dashed box shown when there are none.
+    QWidget *recentsPlaceholder() const { return m_placeholder; }
+    // Fires at the start of the next minute while the page is shown.
+    const QTimer &greetingTimer() const { return m_greetingTimer; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    QWidget *makeGreeting();
+    QWidget *makeCards(ShortcutStore &shortcuts);
+    QWidget *makeRecents();
+    QWidget *makeFooter();
+    void refreshTitle();
+    void scheduleTitle();
+    void refreshRecents();
+
+    RecentsStore &m_recents;
+    platform::UserDefaults &m_defaults;
+    Greeting::Sources m_greeting;
+    QLabel *m_title = nullptr;
+    QTimer m_greetingTimer;
+    QList<CaptureCard *> m_cards;
+    QAbstractButton *m_historyLink = nullptr;
+    QWidget *m_placeholder = nullptr;
+    QWidget *m_tileRow = nullptr;
+    QHBoxLayout *m_tiles = nullptr;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/TextEngine.h"
+
+#include <QList>
+#include <QRect>
+
+// Corrections of a line the engine read, from what the layout pass saw in the pixels. The engine's
+// models rarely saw an underscore and read it as a space ("sk_live" as "sk live"), and they join
+// groups of digits set apart by narrow spaces ("4111 1111" as "41111111"): both matter to the
+// sensitive-data finder and to a person copying the text.
+namespace LineRepair {
+
+// Puts an underscore where one of `underscores` (boxes in the line's pixels) lies between two
+// glyphs the engine read with a space or nothing between them.
+void restoreUnderscores(platform::TextLine &line, const QList<QRect> &underscores);
+
+// Puts a space into a run of five or more digits where the gap between two of them is clearly wider
+// than the others (at least twice their median gap plus one pixel, and that gap plus three tenths
+// of the digits' height).
+void splitDigitGroups(platform::TextLine &line);
+
+} // namespace LineRepair

@@ -1,0 +1,248 @@
+#include "core/TextLayout.h"
+
+#include "core/PixelRegions.h"
+
+#include <algorithm>
+#include <climits>
+#include <numeric>
+#include <vector>
+
+namespace TextLayout {
+
+namespace {
+
+// Pieces taller than this are pictures or shapes, not text (the largest heading of a 2x capture is
+// about half of it).
+constexpr int kTallest = 200;
+
+// A piece with no fill next to it, and one between two fills (a field's border, an avatar's ring).
+constexpr qint32 kNoGround = -1;
+constexpr qint32 kBetweenGrounds = -2;
+
+struct Piece {
+    QRect box;
+    int area = 0;
+    qint32 ground = kNoGround; // the fill it lies on
+};
+
+// Union-find over the pieces.
+class Groups {
+public:
+    explicit Groups(size_t n) : m_parent(n) { std::iota(m_parent.begin(), m_parent.end(), size_t(0)); }
+    size_t find(size_t i) {
+        while (m_parent[i] != i) i = m_parent[i] = m_parent[m_parent[i]];
+        return i;
+    }
+    void join(size_t a, size_t b) { m_parent[find(a)] = find(b); }
+
+private:
+    std::vector<size_t> m_parent;
+};
+
+// Lines and rings: a piece a few pixels thick.
+bool isOutline(const Piece &p) { return p.area <= 3 * (p.box.width() + p.box.height()); }
+
+qint32 regionAt(const TextPreparation::InkMap &ink, QPoint p) {
+    return ink.region[size_t(p.y()) * size_t(ink.width) + size_t(p.x())];
+}
+
+// The fill just around a piece, from the points two pixels out from the middle of each side.
+qint32 groundUnder(const TextPreparation::InkMap &ink, const QRect &box) {
+    const QPoint c = box.center();
+    const QPoint around[] = {{c.x(), box.top() - 2}, {c.x(), box.bottom() + 2}, {box.left() - 2, c.y()}, {box.right() + 2, c.y()}};
+    qint32 votes[4];
+    int n = 0;
+    for (const QPoint &p : around) {
+        if (p.x() < 0 || p.y() < 0 || p.x() >= ink.width || p.y() >= ink.height) continue;
+        const qint32 r = regionAt(ink, p);
+        if (ink.ground[size_t(r)]) votes[n++] = r;
+    }
+    if (n == 0) return kNoGround;
+    if (!std::all_of(votes, votes + n, [&](qint32 v) { return v == votes[0]; })) return kBetweenGrounds;
+    return votes[0];
+}
+
+std::vector<Piece> piecesOf(const TextPreparation::InkMap &ink) {
+    const int w = ink.width;
+    const PixelRegions regions(
+        w, ink.height, true, [&](qint32 i) { return ink.ink[size_t(i)] != 0; }, [](qint32, qint32) { return true; });
+    std::vector<Piece> pieces(size_t(regions.count()));
+    std::vector<int> left(pieces.size(), INT_MAX), top(pieces.size(), INT_MAX), right(pieces.size(), -1),
+        bottom(pieces.size(), -1);
+    for (size_t i = 0; i < regions.size(); ++i) {
+        const qint32 r = regions.at(i);
+        if (r < 0) continue;
+        const int x = int(i % size_t(w)), y = int(i / size_t(w));
+        const size_t p = size_t(r);
+        ++pieces[p].area;
+        left[p] = std::min(left[p], x);
+        right[p] = std::max(right[p], x);
+        top[p] = std::min(top[p], y);
+        bottom[p] = std::max(bottom[p], y);
+    }
+    for (size_t p = 0; p < pieces.size(); ++p) {
+        pieces[p].box = QRect(QPoint(left[p], top[p]), QPoint(right[p], bottom[p]));
+        pieces[p].ground = groundUnder(ink, pieces[p].box);
+    }
+    // Rings of anti-aliasing around rounded fields and buttons are rules too: long outlines.
+    std::erase_if(pieces, [](const Piece &p) {
+        return p.box.height() > kTallest || (std::max(p.box.width(), p.box.height()) >= 40 && isOutline(p));
+    });
+    std::sort(pieces.begin(), pieces.end(), [](const Piece &a, const Piece &b) { return a.box.left() < b.box.left(); });
+    return pieces;
+}
+
+int verticalOverlap(const QRect &a, const QRect &b) {
+    return std::min(a.bottom(), b.bottom()) - std::max(a.top(), b.top()) + 1;
+}
+
+// Two pieces of one line: they lie on the same fill (never a piece between two fills, such as a
+// field's border or an avatar's ring), share most of the smaller one's height, and the gap between
+// them is at most twice that height (word spaces are a third of it, columns several times).
+bool sideBySide(const Piece &a, const Piece &b) {
+    if (a.ground == kBetweenGrounds || b.ground == kBetweenGrounds) return false;
+    if (a.ground >= 0 && b.ground >= 0 && a.ground != b.ground) return false;
+    const int smaller = std::min(a.box.height(), b.box.height());
+    if (2 * verticalOverlap(a.box, b.box) < smaller) return false;
+    // An outline more than twice as tall as its neighbour is a separator between tabs or the ring
+    // of an avatar, not a letter.
+    const Piece &taller = a.box.height() >= b.box.height() ? a : b;
+    if (isOutline(taller) && 10 * taller.box.height() > 22 * smaller) return false;
+    return b.box.left() - a.box.right() - 1 <= 2 * std::max(smaller, 3);
+}
+
+bool inkAt(const TextPreparation::InkMap &ink, int x, int y) {
+    return ink.ink[size_t(y) * size_t(ink.width) + size_t(x)] != 0;
+}
+
+// The underscores of one line: flat runs of columns, at least three pixels and 35 % of the line's
+// height wide and three times as wide as their ink is thick, whose ink lies only on or under the
+// baseline (where most letters end), with letters
+// rising on both sides or nothing on either. The stroke may touch its neighbours, as it does in
+// "pk_test"; a foot like that of "L" has a letter on one side only, and an underline runs on under
+// the letters beside it.
+QList<QRect> underscoresOf(const TextPreparation::InkMap &ink, const QRect &line, const std::vector<const Piece *> &parts) {
+    std::vector<int> bottoms;
+    for (const Piece *p : parts) {
+        if (3 * p->box.height() >= line.height()) bottoms.push_back(p->box.bottom());
+    }
+    if (bottoms.empty()) return {};
+    std::nth_element(bottoms.begin(), bottoms.begin() + bottoms.size() / 2, bottoms.end());
+    const int low = bottoms[bottoms.size() / 2] - 1;
+    enum Column { empty, under, tall };
+    const auto columnAt = [&](int x) {
+        if (x < line.left() || x > line.right()) return empty;
+        for (int y = line.top(); y <= line.bottom(); ++y) {
+            if (inkAt(ink, x, y)) return y < low ? tall : under;
+        }
+        return empty;
+    };
+    const int shortest = std::max(3, (35 * line.height() + 99) / 100);
+    QList<QRect> found;
+    for (int x = line.left(); x <= line.right();) {
+        if (columnAt(x) != under) {
+            ++x;
+            continue;
+        }
+        int end = x;
+        while (end + 1 <= line.right() && columnAt(end + 1) == under) ++end;
+        const Column before = columnAt(x - 1), after = columnAt(end + 1);
+        int top = line.bottom(), bottom = low;
+        for (int c = x; c <= end; ++c) {
+            for (int y = low; y <= line.bottom(); ++y) {
+                if (!inkAt(ink, c, y)) continue;
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+        const QRect run(QPoint(x, top), QPoint(end, bottom));
+        // How far the stroke's rows stay inked beyond the run, on one side.
+        const auto reach = [&](int from, int step) {
+            int n = 0;
+            for (int c = from; c >= line.left() && c <= line.right(); c += step, ++n) {
+                bool any = false;
+                for (int y = run.top(); y <= run.bottom() && !any; ++y) any = inkAt(ink, c, y);
+                if (!any) break;
+            }
+            return n;
+        };
+        const bool underline = 2 * reach(x - 1, -1) > line.height() && 2 * reach(end + 1, 1) > line.height();
+        // Flat: a period or a comma is as tall as it is wide.
+        const bool flat = run.width() >= 3 * run.height();
+        if (run.width() >= shortest && flat && before == after && !underline) found.append(run);
+        x = end + 1;
+    }
+    return found;
+}
+
+} // namespace
+
+QList<Line> findLines(const TextPreparation::InkMap &ink) {
+    const std::vector<Piece> pieces = piecesOf(ink);
+    const size_t n = pieces.size();
+    Groups groups(n);
+    for (size_t i = 0; i < n; ++i) {
+        const int reach = pieces[i].box.right() + 2 * std::max(pieces[i].box.height(), 3);
+        for (size_t j = i + 1; j < n && pieces[j].box.left() <= reach; ++j) {
+            if (sideBySide(pieces[i], pieces[j])) groups.join(i, j);
+        }
+    }
+    std::vector<QRect> box(n);
+    std::vector<int> members(n, 0);
+    std::vector<qint32> ground(n, kNoGround);
+    std::vector<size_t> owner(n);
+    for (size_t i = 0; i < n; ++i) {
+        const size_t g = groups.find(i);
+        owner[i] = g;
+        box[g] |= pieces[i].box;
+        ++members[g];
+        if (pieces[i].ground >= 0) ground[g] = pieces[i].ground;
+    }
+    std::vector<size_t> joined;
+    for (size_t g = 0; g < n; ++g) {
+        if (members[g] > 1) joined.push_back(g);
+    }
+    // Accents, dots, underscores and punctuation a line's outline kept apart: a lone piece at most
+    // six tenths of a line's height joins the line it sits over, under or beside (a gap of half the
+    // line's height at most), the nearest one.
+    for (size_t i = 0; i < n; ++i) {
+        const size_t g = groups.find(i);
+        if (members[g] != 1 || pieces[i].ground == kBetweenGrounds) continue;
+        const QRect &p = pieces[i].box;
+        size_t best = n;
+        int bestDistance = INT_MAX;
+        for (const size_t h : joined) {
+            if (pieces[i].ground >= 0 && ground[h] >= 0 && ground[h] != pieces[i].ground) continue;
+            const QRect &line = box[h];
+            if (p.height() * 10 > line.height() * 6) continue;
+            const int dx = std::max({0, line.left() - p.right(), p.left() - line.right()});
+            const int dy = std::max({0, line.top() - p.bottom(), p.top() - line.bottom()});
+            const bool overOrUnder = dx <= 1 && dy * 10 <= line.height() * 6;
+            const bool beside = dy == 0 && dx * 2 <= line.height();
+            if ((overOrUnder || beside) && dx + dy < bestDistance) {
+                bestDistance = dx + dy;
+                best = h;
+            }
+        }
+        if (best == n) continue;
+        box[best] |= p;
+        owner[i] = best;
+        members[g] = 0;
+        box[g] = {};
+    }
+    std::vector<std::vector<const Piece *>> parts(n);
+    for (size_t i = 0; i < n; ++i) parts[owner[i]].push_back(&pieces[i]);
+    QList<Line> lines;
+    for (size_t g = 0; g < n; ++g) {
+        // Specks, lone dots, borders and rings are no text.
+        const bool frame = members[g] == 1 && pieces[g].ground == kBetweenGrounds;
+        if (members[g] > 0 && box[g].height() >= 4 && box[g].width() >= 2 && !frame)
+            lines.append({box[g], underscoresOf(ink, box[g], parts[g])});
+    }
+    std::sort(lines.begin(), lines.end(), [](const Line &a, const Line &b) {
+        return a.box.top() != b.box.top() ? a.box.top() < b.box.top() : a.box.left() < b.box.left();
+    });
+    return lines;
+}
+
+} // namespace TextLayout

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "core/TextPreparation.h"
+
+#include <QList>
+#include <QRect>
+
+// The layout pass of text recognition, made for screens: text there runs in straight horizontal
+// lines of glyphs of similar height, so lines are found by joining the pieces of ink that sit side
+// by side on a common band. It is cheap next to reading the lines, and an image whose ink forms no
+// line (shapes, photos, gradients) is never read at all.
+namespace TextLayout {
+
+struct Line {
+    QRect box;
+    // Flat strokes on the line's baseline between its glyphs: underscores, which text engines
+    // often read as spaces.
+    QList<QRect> underscores;
+};
+
+// The lines of text in `ink`, top to bottom, then left to right. Pieces of a row further apart
+// than twice their height are separate lines (columns, a label and its value).
+QList<Line> findLines(const TextPreparation::InkMap &ink);
+
+} // namespace TextLayout

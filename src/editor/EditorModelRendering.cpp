@@ -1,0 +1,104 @@
+// EditorModel: the background render of the result and the estimate of its export.
+#include "editor/EditorModel.h"
+
+#include "brand/BrandStore.h"
+#include "core/StyleStore.h"
+#include "editor/CancelFlag.h"
+#include "platform/ThreadPriority.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+
+namespace {
+
+// Rapid changes (a quality slider, several edits) within this time encode once.
+constexpr std::chrono::milliseconds estimateDelay{250};
+
+// Runs `f` on the main thread later. Nothing runs once the application is gone.
+template <typename F>
+void onMainThread(F f) {
+    if (QCoreApplication *app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, std::move(f), Qt::QueuedConnection);
+}
+
+// A new task's cancel flag, cancelling the one it replaces.
+std::shared_ptr<CancelFlag> replaceTask(std::shared_ptr<CancelFlag> &task) {
+    if (task) task->cancel();
+    task = std::make_shared<CancelFlag>();
+    return task;
+}
+
+} // namespace
+
+void EditorModel::rerender() {
+    m_renderedLogo = BrandStore::shared().screenshotLogo();
+    const std::shared_ptr<CancelFlag> flag = replaceTask(m_renderTask);
+    QPointer<EditorModel> self(this);
+    // Values only: later edits cannot reach a running render.
+    EditorThreads::renderPool().start([flag, self, renderers = m_renderers, original = m_original, style = m_style,
+                                       crop = m_crop, annotations = m_annotations, logo = m_renderedLogo] {
+        // A superseded render is dropped anyway: skip what is left of its work.
+        auto dropped = [&] { return flag->isCancelled() || EditorThreads::isClosing(); };
+        if (dropped()) return;
+        const QImage annotated = renderers.annotate(original, crop, annotations);
+        if (dropped()) return;
+        const QImage result = renderers.beautify(annotated, style, logo);
+        onMainThread([self, flag, result] {
+            if (!self || flag->isCancelled() || result.isNull()) return;
+            self->publishRender(result);
+        });
+    });
+}
+
+void EditorModel::publishRender(const QImage &result) {
+    m_preview = result;
+    emit previewChanged();
+    if (result.size() != m_outputSize) {
+        m_outputSize = result.size();
+        emit outputSizeChanged();
+    }
+    m_lastOutput = result;
+    updateEstimate();
+}
+
+void EditorModel::refresh() {
+    if (BrandStore::shared().screenshotLogo() != m_renderedLogo) rerender();
+}
+
+void EditorModel::updateEstimate() {
+    if (m_lastOutput.isNull()) return;
+    const ExportSettings settings = StyleStore::shared().exportSettings();
+    const std::shared_ptr<CancelFlag> flag = replaceTask(m_estimateTask);
+    QPointer<EditorModel> self(this);
+    EditorThreads::estimatePool().start([flag, self, renderers = m_renderers, image = m_lastOutput, settings] {
+        platform::lowerCurrentThreadPriority();
+        if (!flag->sleepFor(estimateDelay) || EditorThreads::isClosing()) return;
+        const QImage prepared = renderers.prepare(image, settings);
+        const std::optional<QByteArray> bytes = renderers.encode(prepared, settings);
+        const std::optional<qint64> count = bytes ? std::optional<qint64>(bytes->size()) : std::nullopt;
+        onMainThread([self, flag, count, pixels = prepared.size()] {
+            if (!self || flag->isCancelled()) return;
+            self->publishEstimate(count, pixels);
+        });
+    });
+}
+
+void EditorModel::publishEstimate(std::optional<qint64> bytes, QSize pixels) {
+    if (bytes != m_estimatedBytes) {
+        m_estimatedBytes = bytes;
+        emit estimatedBytesChanged();
+    }
+    if (pixels != m_exportPixelSize) {
+        m_exportPixelSize = pixels;
+        emit exportPixelSizeChanged();
+    }
+}
+
+QImage EditorModel::finalImage(const std::optional<ExportSettings> &settings) {
+    finishTextEditing();
+    const QImage annotated = m_renderers.annotate(m_original, m_crop, m_annotations);
+    const QImage result = m_renderers.beautify(annotated, m_style, BrandStore::shared().screenshotLogo());
+    if (result.isNull()) return {};
+    return m_renderers.prepare(result, settings.value_or(StyleStore::shared().exportSettings()));
+}

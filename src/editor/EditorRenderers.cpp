@@ -1,0 +1,83 @@
+#include "editor/EditorRenderers.h"
+
+#include "core/AnnotationRenderer.h"
+#include "core/BeautifyCache.h"
+#include "core/Exporter.h"
+#include "core/ImageRecycler.h"
+
+#include <QCoreApplication>
+#include <QThreadPool>
+
+#include <atomic>
+
+#include <memory>
+
+EditorRenderers EditorRenderers::standard() {
+    auto cache = std::make_shared<BeautifyCache>();
+    // The marked copy lives only during a render: the last one is written over by the next.
+    auto marked = std::make_shared<ImageRecycler>(1);
+    return {
+        [marked](const QImage &image, std::optional<QRectF> crop, const QList<Annotation> &annotations) {
+            QImage storage = marked->take(image.size(), QImage::Format_ARGB32_Premultiplied);
+            const QImage out = AnnotationRenderer::render(image, crop, annotations, &storage);
+            if (out.cacheKey() != image.cacheKey()) marked->keep(out);
+            return out;
+        },
+        [cache](const QImage &image, const BeautyStyle &style, const std::optional<BrandLogo> &logo) {
+            return cache->render(image, style, logo);
+        },
+        &Exporter::prepare,
+        &Exporter::encode,
+    };
+}
+
+namespace EditorThreads {
+
+namespace {
+
+std::atomic<bool> closing{false};
+
+QThreadPool *makePool(QThread::Priority priority, int threads) {
+    auto *pool = new QThreadPool; // lives as long as the process
+    pool->setThreadPriority(priority);
+    pool->setMaxThreadCount(threads);
+    return pool;
+}
+
+// Runs as the application object goes, before it takes down the thread pool that Qt's own image
+// work uses: after that, a render still drawing would crash.
+void drainPools() {
+    closing = true;
+    for (QThreadPool *pool : {&renderPool(), &estimatePool()}) {
+        pool->clear();
+        pool->waitForDone();
+    }
+}
+
+// The pools exist from the first render on; the application's end drains them.
+QThreadPool *registered(QThreadPool *pool) {
+    static const bool once = [] {
+        qAddPostRoutine(&drainPools);
+        return true;
+    }();
+    Q_UNUSED(once);
+    return pool;
+}
+
+} // namespace
+
+QThreadPool &renderPool() {
+    // Two, so that a new render starts while a superseded one runs to its end.
+    static QThreadPool *pool = registered(makePool(QThread::NormalPriority, 2));
+    return *pool;
+}
+
+QThreadPool &estimatePool() {
+    // Qt's low priority does nothing under Linux's normal scheduler: each task lowers its thread.
+    static QThreadPool *pool = registered(makePool(QThread::LowPriority, 2));
+    return *pool;
+}
+
+bool isClosing() { return closing; }
+
+} // namespace EditorThreads

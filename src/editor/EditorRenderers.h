@@ -1,0 +1,40 @@
+#pragma once
+
+#include "brand/art/BrandLogo.h"
+#include "core/Annotation.h"
+#include "core/BeautyStyle.h"
+#include "core/ExportSettings.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QRectF>
+
+#include <functional>
+#include <optional>
+
+class QThreadPool;
+
+// The drawing and encoding an editor model runs, in the background and for its exports. Each is
+// called from any thread and must be safe to call from several at once. Tests substitute their own.
+struct EditorRenderers {
+    std::function<QImage(const QImage &, std::optional<QRectF>, const QList<Annotation> &)> annotate;
+    std::function<QImage(const QImage &, const BeautyStyle &, const std::optional<BrandLogo> &)> beautify;
+    std::function<QImage(const QImage &, const ExportSettings &)> prepare;
+    std::function<std::optional<QByteArray>(const QImage &, const ExportSettings &)> encode;
+
+    // The core's renderers and encoders; the beautifier keeps the canvas of the last style, so
+    // edits of the marks alone skip the backdrop and shadow.
+    static EditorRenderers standard();
+};
+
+namespace EditorThreads {
+// Where editor renders run, at normal priority.
+QThreadPool &renderPool();
+// Where export-size estimates run; each lowers its thread's priority, so that they never hold up a
+// render.
+QThreadPool &estimatePool();
+// True once the application object is being destroyed: work not yet begun is skipped, and the pools
+// are drained before Qt's own image threads go.
+bool isClosing();
+} // namespace EditorThreads

@@ -1,0 +1,36 @@
+#include "editor_window/ColorPanelBridge.h"
+
+#include <QColorDialog>
+
+ColorPanelBridge &ColorPanelBridge::shared() {
+    static ColorPanelBridge *bridge = new ColorPanelBridge; // lives as long as the process
+    return *bridge;
+}
+
+void ColorPanelBridge::open(const QColor &color, std::function<void(const QColor &)> handler) {
+    if (!m_panel) {
+        m_panel = new QColorDialog;
+        m_panel->setAttribute(Qt::WA_DeleteOnClose, false);
+        m_panel->setOption(QColorDialog::NoButtons);
+        m_panel->setAttribute(Qt::WA_ShowWithoutActivating);
+    }
+    onChange = nullptr;
+    m_panel->disconnect(this);
+    m_panel->setOption(QColorDialog::ShowAlphaChannel, false);
+    m_panel->setCurrentColor(color);
+    onChange = std::move(handler);
+    connect(m_panel, &QColorDialog::currentColorChanged, this, &ColorPanelBridge::colorChanged);
+    m_panel->show();
+    m_panel->raise();
+}
+
+void ColorPanelBridge::detach() {
+    onChange = nullptr;
+    if (!m_panel) return;
+    m_panel->disconnect(this);
+    m_panel->hide();
+}
+
+void ColorPanelBridge::colorChanged(const QColor &color) {
+    if (onChange) onChange(color);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
+#include <QString>
+
+// What the history knows about one capture file. Texts are kept as UTF-8: ten thousand captures hold
+// some twenty megabytes of text, which is searched far more often than it is shown.
+struct HistoryRecord {
+    QByteArray text; // the recognised lines joined by "\n"; empty when none were read
+    qint64 width = 0;  // pixel size of the image read; 0 × 0 for a file that is no image
+    qint64 height = 0;
+    qint64 bytes = 0; // the file's size; 0 when unknown
+    QByteArray folded; // `text` folded for search (platform::TextFolding); not stored in the file
+
+    // A record of `text` with its folded form.
+    static HistoryRecord of(QByteArray text, qint64 width, qint64 height, qint64 bytes);
+    friend bool operator==(const HistoryRecord &a, const HistoryRecord &b) {
+        return a.text == b.text && a.width == b.width && a.height == b.height && a.bytes == b.bytes;
+    }
+};
+
+// Records by capture file name.
+using HistoryRecords = QHash<QString, HistoryRecord>;
+
+// The history index file: one compact JSON object mapping each capture file name to an object with
+// exactly "text" (string), "width", "height" and "bytes" (integers). Any thread.
+namespace HistoryIndexFile {
+
+struct Contents {
+    HistoryRecords records;
+    // The file holds something that is not a JSON object (or not only one): it must be kept aside
+    // before it is written over. The records read before the fault are kept all the same.
+    bool keepAside = false;
+};
+
+// Records are read one by one: one missing a key, of a wrong type or not valid UTF-8 is dropped
+// alone; other keys are ignored. Folds every text.
+Contents parse(QByteArrayView json);
+
+// The file at `path`: none when it does not exist; kept aside when it is not a regular file that can
+// be read, or is too large to be an index.
+Contents read(const QString &path);
+
+QByteArray serialize(const HistoryRecords &records);
+
+} // namespace HistoryIndexFile

@@ -1,0 +1,187 @@
+#pragma once
+
+#include "history/HistoryEntry.h"
+#include "history/HistoryIndexFile.h"
+#include "history/HistoryIndexWriter.h"
+#include "history/HistoryThumbnails.h"
+#include "history/RecentsStore.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFuture>
+#include <QHash>
+#include <QImage>
+#include <QObject>
+#include <QSet>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+// The history index: the text inside every kept capture file, read once on this machine and kept in
+// "Indice-do-historico.json", so that captures can be found by the words they show.
+//
+// Mirrors the recents folder as `entries`, newest first, and holds one record per capture file name.
+// Files without a record are read by one worker, one at a time, each within the read time limit; a
+// new capture is read at once from the image in memory (`didAdd`). A read that times out, is stopped
+// or finds no text engine installed stores nothing (the next `reload` queues the file again); a file
+// that is no picture gets an empty 0 × 0 record; any other failure stores an empty text, so the file
+// is not read again. Every read carries
+// a token for its file name: `didAdd` and `forget` make earlier reads of that name stale, and their
+// results are dropped. Changes are saved after a quiet interval (and at the latest ten intervals
+// after the first unsaved one) by a serial writer off the main thread; a pending save is written by
+// `flush` (at quit). The index file is loaded off the main
+// thread when the store is made; `reload` waits for it. Main thread only.
+class HistoryStore : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(int pendingCount READ pendingCount NOTIFY pendingCountChanged)
+public:
+    using FileLister = std::function<QList<RecentsStore::File>()>;
+    struct Options {
+        QString indexPath;
+        // The kept capture files, newest first (the recents store's `allFiles`).
+        FileLister files;
+        std::chrono::milliseconds readTimeout{20000};
+        std::chrono::milliseconds saveDelay{3000};
+    };
+
+    // The application's store, made on first use (the first capture written or the first visit of
+    // the history page), never at start: the index beside the recents folder, the recents store's
+    // files. A pending save is written when the application quits.
+    static HistoryStore &shared();
+    // The application's store when it has been made, else nullptr.
+    static HistoryStore *sharedIfMade();
+
+    // Starts loading the index file and schedules the first reload.
+    explicit HistoryStore(Options options, QObject *parent = nullptr);
+    // Writes a pending save and stops the reads under way.
+    ~HistoryStore() override;
+
+    // Every kept capture file, newest first.
+    const QList<HistoryEntry> &entries() const { return m_entries; }
+    const QList<HistoryEntry> &visibleEntries() const { return m_entries; }
+    // Files whose text is still to be read: queued and being read.
+    int pendingCount() const { return m_pendingCount; }
+    // Goes up at every change of the entries or the records: a search result stays valid while it
+    // does not move.
+    quint64 revision() const { return m_revision; }
+    bool isLoaded() const { return m_loaded; }
+
+    // Lists the capture files again, drops the records of files that are gone, queues those without
+    // a record and starts the worker. Before the index is loaded, runs once it is.
+    void reload();
+    // A capture file was just written from `image`: it becomes the newest entry and its text is read
+    // from `image` at once, ahead of queued files.
+    void didAdd(const QString &path, const QImage &image);
+    // These files were removed: their entries, queue places, reads, records and thumbnails go. An
+    // empty list changes nothing; any other list schedules a save.
+    void forget(const QStringList &paths);
+
+    // The recognised text of the entry's file; "" without a record.
+    QString text(const HistoryEntry &entry) const;
+    // The pixel size of the image read; none without a record or for a file that was no picture.
+    std::optional<QSize> dimensions(const HistoryEntry &entry) const;
+
+    // The entries at or after `since` (all when none) whose text holds the query, newest first; a
+    // blank query keeps every entry of the period. The query is trimmed and folded here. The last
+    // result is reused while the folded query, `since` and the revision stay the same, so a page
+    // that asks several times while it renders pays for one scan.
+    QList<HistoryEntry> search(const QString &query, const std::optional<QDateTime> &since) const;
+    // The first line of the entry's text holding the query, as HistoryText::snippet; none for a
+    // blank query, an entry without a record or no matching line.
+    std::optional<QString> snippet(const HistoryEntry &entry, const QString &query) const;
+    // The card picture of a capture file (HistoryThumbnails).
+    QFuture<QImage> thumbnail(const QString &path) { return m_thumbnails.thumbnail(path); }
+
+    // Writes a pending save now and waits for the writer (at quit).
+    void flush();
+
+signals:
+    void entriesChanged();
+    void pendingCountChanged(int count);
+    // A record was stored for the file at `path` (its text, size and dimensions are known).
+    void recordStored(const QString &path);
+    // The index file has been loaded.
+    void loaded();
+    // The index file was written (or failed to be).
+    void indexWritten(bool ok);
+
+private:
+    // How a read ended: with a text (maybe empty); to be tried again at the next reload (time limit,
+    // stopped, the engine not available at all); or failed on this image (stored empty, not tried again).
+    enum class Outcome { text, later, failed };
+    struct Decoded {
+        QImage image;
+        qint64 bytes = 0;
+    };
+
+    void applyLoaded(HistoryIndexFile::Contents contents);
+    void finishLoadingNow();
+    void readNext();
+    void onDecoded(const QString &path, const QString &name, quint64 token, const Decoded &decoded);
+    // Recognises `image`, then calls `done` on the main thread unless the store is gone.
+    void recognize(const QString &name, quint64 token, const QImage &image, bool userInitiated,
+                   std::function<void(Outcome, const QString &)> done);
+    // After a worker's read: the next queued file, unless the read was abandoned meanwhile.
+    void workerReadEnded(quint64 token);
+    // What a read leaves in the index: nothing when it is to be tried again.
+    static std::optional<HistoryRecord> recordOf(Outcome outcome, const QString &text, QSize size, qint64 bytes);
+    bool isCurrent(const QString &name, quint64 token) const { return m_inFlight.value(name) == token; }
+    quint64 beginRead(const QString &name);
+    void cancelRead(const QString &name);
+    // Ends the current read of `name`; stores `record` when given and the file still exists.
+    void endRead(const QString &name, const QString &path, const std::optional<HistoryRecord> &record);
+    void store(const QString &name, const QString &path, const HistoryRecord &record);
+    // Removes the entries `gone` names, with their folded texts; returns them.
+    QList<HistoryEntry> removeEntries(const std::function<bool(const HistoryEntry &)> &gone);
+    // Lines the folded texts up with the entries again.
+    void alignFolded();
+    void updatePendingCount();
+    void changed();
+    void scheduleSave();
+    void save();
+
+    Options m_options;
+    QList<HistoryEntry> m_entries;
+    // The folded text of each entry's record, at the entry's index (null without a record): a search
+    // walks it without a lookup per entry.
+    QList<QByteArray> m_folded;
+    HistoryRecords m_records;
+    QStringList m_queue;
+    // The read that counts for each file name being read, by its token.
+    QHash<QString, quint64> m_inFlight;
+    struct Recognition {
+        quint64 token = 0;
+        QFuture<QString> future;
+    };
+    QHash<QString, Recognition> m_recognitions;
+    quint64 m_lastToken = 0;
+    int m_pendingCount = 0;
+    bool m_workerRunning = false;
+    quint64 m_workerToken = 0; // the worker's current read; 0 between reads
+    quint64 m_revision = 0;
+
+    QFuture<HistoryIndexFile::Contents> m_loading;
+    bool m_loaded = false;
+    bool m_reloadWhenLoaded = true;
+    bool m_saveWhenLoaded = false;
+    // Names added or forgotten before the index was loaded: what the file says of them is out of date.
+    QSet<QString> m_touchedWhileLoading;
+
+    QTimer m_saveTimer;
+    QElapsedTimer m_unsavedSince;
+    HistoryIndexWriter m_writer;
+    HistoryThumbnails m_thumbnails;
+
+    struct LastSearch {
+        QByteArray key;
+        std::optional<qint64> since;
+        quint64 revision = 0;
+        QList<HistoryEntry> result;
+    };
+    mutable std::optional<LastSearch> m_lastSearch;
+};

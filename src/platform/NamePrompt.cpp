@@ -1,0 +1,63 @@
+#include "platform/NamePrompt.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace platform {
+
+namespace {
+
+class DialogPrompt final : public NamePrompt {
+public:
+    std::optional<QString> run(const NameRequest &request) override {
+        QWidget *owner = QApplication::activeWindow();
+        QDialog dialog(owner);
+        dialog.setWindowTitle(QStringLiteral("Pelicarta"));
+        dialog.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+        auto *layout = new QVBoxLayout(&dialog);
+        auto *title = new QLabel(request.title, &dialog);
+        QFont bold = title->font();
+        bold.setBold(true);
+        title->setFont(bold);
+        layout->addWidget(title);
+        if (!request.message.isEmpty()) {
+            auto *message = new QLabel(request.message, &dialog);
+            message->setWordWrap(true);
+            layout->addWidget(message);
+        }
+        auto *field = new QLineEdit(request.initial, &dialog);
+        field->setObjectName(QStringLiteral("nameField"));
+        field->setFixedSize(260, 24);
+        field->selectAll();
+        layout->addWidget(field);
+        auto *buttons = new QDialogButtonBox(&dialog);
+        QPushButton *confirm = buttons->addButton(request.confirm, QDialogButtonBox::AcceptRole);
+        buttons->addButton(request.cancel, QDialogButtonBox::RejectRole);
+        confirm->setDefault(true);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        layout->addWidget(buttons);
+        field->setFocus();
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return field->text();
+    }
+};
+
+NamePrompt *substitute = nullptr;
+
+} // namespace
+
+NamePrompt &NamePrompt::shared() {
+    if (substitute) return *substitute;
+    static DialogPrompt dialogs;
+    return dialogs;
+}
+
+void NamePrompt::setSharedForTesting(NamePrompt *prompt) { substitute = prompt; }
+
+} // namespace platform

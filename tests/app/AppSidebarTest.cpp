@@ -1,0 +1,112 @@
+#include "app/AppSidebar.h"
+#include "core/Settings.h"
+#include "core/ShortcutStore.h"
+#include "platform/KeyEvent.h"
+#include "platform/StringTables.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+#include "tutorials/TutorialStore.h"
+
+#include <QAbstractButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct AppSidebarTest : testing::Test {
+    testsupport::TempFolder temp;
+    platform::UserDefaults defaults{temp.file(QStringLiteral("defaults.json"))};
+    ShortcutStore shortcuts{defaults};
+    TutorialStore tutorials{temp.file(QStringLiteral("Tutoriais"))};
+    AppRouter router;
+    std::unique_ptr<AppSidebar> sidebar;
+
+    void SetUp() override {
+        platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
+        sidebar = std::make_unique<AppSidebar>(router, shortcuts, tutorials, defaults);
+        sidebar->resize(AppSidebar::expandedWidth, 700);
+        sidebar->show();
+    }
+    void TearDown() override {
+        sidebar.reset();
+        platform::StringTables::setCurrentLanguage({});
+    }
+    // The row of the open capture (its thumbnail end, away from its close button).
+    QWidget *openPrintRow() const {
+        QWidget *block = sidebar->openPrint();
+        return block->childAt(QPoint(20, block->height() - 20));
+    }
+};
+
+} // namespace
+
+TEST_F(AppSidebarTest, ItemsFollowTheRouterAndTheOpenCapture) {
+    QAbstractButton *editor = sidebar->item(AppRouter::Page::editor);
+    EXPECT_EQ(sidebar->item(AppRouter::Page::home)->toolTip(), QStringLiteral("Início · ⌘1"));
+    EXPECT_EQ(sidebar->item(AppRouter::Page::settings)->toolTip(), QStringLiteral("Ajustes · ⌘,"));
+    // Without a capture the editor's item is dimmed and does nothing; there is no capture block.
+    EXPECT_FALSE(editor->isEnabled());
+    QTest::mouseClick(editor, Qt::LeftButton);
+    EXPECT_EQ(router.page(), AppRouter::Page::home);
+    EXPECT_FALSE(sidebar->openPrint()->isVisible());
+    sidebar->item(AppRouter::Page::history)->click();
+    EXPECT_EQ(router.page(), AppRouter::Page::history);
+
+    // Opening a capture, then looking at the history: the block shows it, a click goes back to it.
+    router.openEditor(testsupport::filledImage(2880, 1800, Qt::darkCyan), QString(), std::nullopt);
+    router.setPage(AppRouter::Page::history);
+    EXPECT_TRUE(editor->isEnabled());
+    ASSERT_TRUE(sidebar->openPrint()->isVisible());
+    EXPECT_EQ(sidebar->openPrintSize(), QStringLiteral("2880 × 1800"));
+    QWidget *row = openPrintRow();
+    ASSERT_NE(row, nullptr);
+    QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(router.page(), AppRouter::Page::editor);
+
+    // Its close button closes the capture: home from the editor page, elsewhere the page stays.
+    auto *close = row->findChild<QAbstractButton *>();
+    ASSERT_NE(close, nullptr);
+    router.setPage(AppRouter::Page::brand);
+    close->click();
+    EXPECT_EQ(router.editor(), nullptr);
+    EXPECT_EQ(router.page(), AppRouter::Page::brand);
+    EXPECT_FALSE(sidebar->openPrint()->isVisible());
+    router.openEditor(testsupport::filledImage(40, 30, Qt::red), QString(), std::nullopt);
+    openPrintRow()->findChild<QAbstractButton *>()->click();
+    EXPECT_EQ(router.page(), AppRouter::Page::home);
+}
+
+TEST_F(AppSidebarTest, CaptureButtonsShowTheCurrentShortcuts) {
+    QAbstractButton *area = sidebar->captureButton(ShortcutAction::captureArea);
+    EXPECT_EQ(area->toolTip(), QStringLiteral("Capturar área · ⌥⇧A"));
+    shortcuts.setShortcut(ShortcutAction::captureArea,
+                          Shortcut{platform::KeyCode::x, platform::ModifierFlag::command | platform::ModifierFlag::shift,
+                                   QStringLiteral("X")});
+    EXPECT_EQ(area->toolTip(), QStringLiteral("Capturar área · ⇧⌘X"));
+    EXPECT_EQ(sidebar->captureButton(ShortcutAction::captureWindow)->toolTip(), QStringLiteral("Capturar janela · ⌥⇧W"));
+}
+
+TEST_F(AppSidebarTest, CollapsingFollowsTheSettingAndTheMarkFollowsRecording) {
+    router.openEditor(testsupport::filledImage(40, 30, Qt::red), QString(), std::nullopt);
+    EXPECT_EQ(sidebar->width(), AppSidebar::expandedWidth);
+    EXPECT_EQ(sidebar->collapseButton()->toolTip(), QStringLiteral("Recolher a barra lateral · ⌃⌘S"));
+    sidebar->collapseButton()->click();
+    EXPECT_TRUE(Settings::sidebarCollapsed.value(defaults));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sidebar->width() == AppSidebar::collapsedWidth; }, 2000));
+    EXPECT_TRUE(sidebar->isCollapsed());
+    EXPECT_FALSE(sidebar->openPrint()->isVisible());
+    EXPECT_EQ(sidebar->collapseButton()->toolTip(), QStringLiteral("Mostrar a barra lateral · ⌃⌘S"));
+    // Written anywhere else, the setting takes effect at once.
+    Settings::sidebarCollapsed.set(false, defaults);
+    EXPECT_FALSE(sidebar->isCollapsed());
+    EXPECT_TRUE(sidebar->openPrint()->isVisible());
+
+    EXPECT_FALSE(sidebar->recordingMark()->isVisible());
+    tutorials.toggleRecording();
+    EXPECT_TRUE(sidebar->recordingMark()->isVisible());
+    EXPECT_EQ(sidebar->recordingMark()->size(), QSize(7, 7));
+    EXPECT_EQ(sidebar->recordingMark()->toolTip(), QStringLiteral("Gravando tutorial"));
+    tutorials.toggleRecording();
+    EXPECT_FALSE(sidebar->recordingMark()->isVisible());
+}

@@ -1,0 +1,141 @@
+#include "app/AppRouter.h"
+#include "app/CaptureCard.h"
+#include "app/HomeView.h"
+#include "capture/CaptureService.h"
+#include "capture/FakeCaptureBackend.h"
+#include "core/Settings.h"
+#include "core/ShortcutStore.h"
+#include "history/RecentThumbnail.h"
+#include "history/RecentsStore.h"
+#include "platform/Alert.h"
+#include "platform/KeyEvent.h"
+#include "platform/StringTables.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+#include "widgets/Theme.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QEnterEvent>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct HomeViewTest : testing::Test {
+    testsupport::TempFolder temp;
+    platform::UserDefaults defaults{temp.file(QStringLiteral("defaults.json"))};
+    ShortcutStore shortcuts{defaults};
+    std::unique_ptr<RecentsStore> recents;
+    QDateTime now{QDate(2026, 3, 14), QTime(9, 0)};
+    QString account = QStringLiteral("Ana Souza");
+    std::unique_ptr<HomeView> home;
+
+    void SetUp() override {
+        platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
+        Settings::historyCompact.set(false, defaults);
+        recents = std::make_unique<RecentsStore>(defaults, temp.file(QStringLiteral("Recentes")));
+        home = std::make_unique<HomeView>(shortcuts, *recents, defaults,
+                                          Greeting::Sources{[this] { return now; }, [this] { return account; }});
+        home->resize(1029, 755);
+        home->show();
+    }
+    void TearDown() override {
+        home.reset();
+        platform::StringTables::setCurrentLanguage({});
+    }
+    static void hover(QWidget *widget, bool inside) {
+        if (inside) {
+            QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
+            QApplication::sendEvent(widget, &enter);
+        } else {
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(widget, &leave);
+        }
+    }
+};
+
+struct CountingAlerts : platform::AlertPresenter {
+    int shown = 0;
+    int run(const platform::Alert &) override { return ++shown, 0; }
+};
+
+} // namespace
+
+TEST_F(HomeViewTest, TheTitleGreetsFollowsItsSettingsAndTicksOnTheMinute) {
+    EXPECT_EQ(home->title(), QStringLiteral("Bom dia, Ana."));
+    Settings::customName.set(QStringLiteral(" Ana Maria "), defaults);
+    EXPECT_EQ(home->title(), QStringLiteral("Bom dia, Ana Maria."));
+    Settings::greetingEnabled.set(false, defaults);
+    EXPECT_EQ(home->title(), QStringLiteral("Pelicarta"));
+    Settings::greetingEnabled.set(true, defaults);
+    Settings::customName.reset(defaults);
+    account.clear();
+    now = QDateTime(QDate(2026, 3, 14), QTime(20, 0, 42, 500));
+    home->hide();
+    home->show();
+    EXPECT_EQ(home->title(), QStringLiteral("Boa noite."));
+    // The next refresh is at the start of the next minute by the greeting's clock.
+    EXPECT_TRUE(home->greetingTimer().isActive());
+    EXPECT_EQ(home->greetingTimer().interval(), 17500);
+    home->hide();
+    EXPECT_FALSE(home->greetingTimer().isActive());
+}
+
+TEST_F(HomeViewTest, CardsShareTheRowShowTheirShortcutsAndStartCaptures) {
+    CaptureCard *area = home->card(ShortcutAction::captureArea);
+    CaptureCard *full = home->card(ShortcutAction::captureFullScreen);
+    ASSERT_TRUE(area && full);
+    const QRectF first = area->cardRect().translated(area->mapTo(home.get(), QPoint()));
+    const QRectF last = full->cardRect().translated(full->mapTo(home.get(), QPoint()));
+    EXPECT_NEAR(last.right() - first.left(), 680, 1);
+    EXPECT_NEAR(first.width(), (680 - 2 * 14) / 3.0, 1);
+    EXPECT_EQ(first.height(), 120);
+    EXPECT_EQ(area->toolTip(), QStringLiteral("Capturar área, atalho ⌥⇧A"));
+    shortcuts.setShortcut(ShortcutAction::captureWindow,
+                          Shortcut{platform::KeyCode::j, platform::ModifierFlag::command, QStringLiteral("J")});
+    EXPECT_EQ(home->card(ShortcutAction::captureWindow)->toolTip(), QStringLiteral("Capturar janela, atalho ⌘J"));
+
+    // Under the pointer the highlighted card keeps its accent border and grows; the others light theirs.
+    hover(area, true);
+    hover(full, true);
+    EXPECT_EQ(area->borderColor(), Theme::accentLine());
+    EXPECT_EQ(full->borderColor(), Theme::lineStrong());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return qFuzzyCompare(area->scale(), 1.01); }, 2000));
+    hover(full, false);
+    EXPECT_EQ(full->borderColor(), Theme::line());
+
+    FakeCaptureBackend backend;
+    CountingAlerts alerts;
+    CaptureBackend::setSharedForTesting(&backend);
+    platform::AlertPresenter::setSharedForTesting(&alerts);
+    CaptureService::resetForTesting();
+    QTest::mouseClick(area, Qt::LeftButton, {}, area->rect().center());
+    QTest::qWait(20);
+    EXPECT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::area);
+    backend.pick(std::nullopt);
+    CaptureBackend::setSharedForTesting(nullptr);
+    platform::AlertPresenter::setSharedForTesting(nullptr);
+}
+
+TEST_F(HomeViewTest, RecentsShowAPlaceholderOrTilesWithALinkToTheHistory) {
+    EXPECT_TRUE(home->recentsPlaceholder()->isVisible());
+    EXPECT_EQ(home->recentsPlaceholder()->size(), QSize(680, 80));
+    EXPECT_FALSE(home->historyLink()->isVisible());
+    EXPECT_TRUE(home->tiles().isEmpty());
+
+    ASSERT_FALSE(recents->add(testsupport::filledImage(300, 200, Qt::red)).isEmpty());
+    EXPECT_FALSE(home->recentsPlaceholder()->isVisible());
+    ASSERT_TRUE(home->historyLink()->isVisible());
+    ASSERT_EQ(home->tiles().size(), 1);
+    RecentThumbnail *tile = home->tiles().first();
+    QTest::qWait(1); // laid out
+    EXPECT_EQ(tile->size(), QSize(116, 80));
+    // At the leading edge, under the section's heading.
+    EXPECT_EQ(tile->mapTo(home.get(), QPoint()).x(), home->historyLink()->mapTo(home.get(), QPoint()).x() +
+                                                          home->historyLink()->width() - 680);
+    home->historyLink()->click();
+    EXPECT_EQ(AppRouter::shared().page(), AppRouter::Page::history);
+    AppRouter::shared().setPage(AppRouter::Page::home);
+}

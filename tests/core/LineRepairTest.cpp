@@ -1,0 +1,64 @@
+#include "core/LineRepair.h"
+
+#include <gtest/gtest.h>
+
+using platform::TextLine;
+
+namespace {
+
+// A line whose glyphs are 8 pixels wide with the gaps given before each one (spaces have none).
+TextLine line(const QString &text, const QList<qreal> &gaps = {}) {
+    TextLine l{text, {}, {}};
+    qreal x = 0;
+    int g = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char(' ')) {
+            x += 6;
+            continue;
+        }
+        x += g < gaps.size() ? gaps[g] : 1;
+        ++g;
+        l.glyphs.append({i, 1, QRectF(x, 0, 8, 12)});
+        x += 8;
+    }
+    l.box = QRectF(0, 0, x, 12);
+    return l;
+}
+
+} // namespace
+
+TEST(LineRepairTest, AnUnderscoreTheEngineReadAsASpaceOrAsNothingComesBack) {
+    // "pk test": the stroke lies in the space after "k" (glyphs end at 18, the next starts at 25).
+    TextLine spaced = line(QStringLiteral("pk test"));
+    LineRepair::restoreUnderscores(spaced, {QRect(19, 11, 6, 1)});
+    EXPECT_EQ(spaced.text, QStringLiteral("pk_test"));
+    ASSERT_EQ(spaced.glyphs.size(), 7);
+    EXPECT_EQ(spaced.glyphs[2].start, 2);
+    EXPECT_EQ(spaced.glyphs[3].start, 3);
+    EXPECT_EQ(spaced.boxOf(2, 1), QRectF(19, 11, 6, 1)); // the finder's rectangles cover it
+
+    // Read with nothing between the glyphs: put between the two around the stroke.
+    TextLine joined = line(QStringLiteral("ghp16"), {1, 1, 1, 9, 1});
+    LineRepair::restoreUnderscores(joined, {QRect(28, 11, 6, 1)});
+    EXPECT_EQ(joined.text, QStringLiteral("ghp_16"));
+
+    // Already read, or nowhere near a gap: left alone.
+    TextLine read = line(QStringLiteral("a_b"));
+    LineRepair::restoreUnderscores(read, {QRect(10, 11, 6, 1)});
+    EXPECT_EQ(read.text, QStringLiteral("a_b"));
+}
+
+TEST(LineRepairTest, DigitGroupsSetApartAreSplitOnlyWhereTheGapIsClearlyWider) {
+    TextLine card = line(QStringLiteral("41111111"), {1, 2, 2, 2, 6, 2, 2, 2});
+    LineRepair::splitDigitGroups(card);
+    EXPECT_EQ(card.text, QStringLiteral("4111 1111"));
+    EXPECT_EQ(card.boxOf(5, 4)->left(), card.glyphs[4].box.left());
+
+    // Uneven but unremarkable gaps, and runs shorter than five digits, stay as read.
+    TextLine amount = line(QStringLiteral("1250,00 2024"), {1, 3, 1, 2, 1, 1, 1, 3, 4, 3});
+    LineRepair::splitDigitGroups(amount);
+    EXPECT_EQ(amount.text, QStringLiteral("1250,00 2024"));
+    TextLine number = line(QStringLiteral("98765"), {1, 1, 3, 1, 2});
+    LineRepair::splitDigitGroups(number);
+    EXPECT_EQ(number.text, QStringLiteral("98765"));
+}

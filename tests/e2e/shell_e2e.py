@@ -1,0 +1,202 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the main window with the real program: its size and frame, its page keys,
+the sidebar and the tutorial mark, read from what reaches the screen and the settings file.
+
+    shell_e2e.py PELICARTA [unittest options]
+"""
+
+import json
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import road_e2e  # noqa: E402
+from road_e2e import wait_for  # noqa: E402
+
+WIDTH, HEIGHT = 1920, 1080
+# Where the sidebar draws, in the window's own coordinates: the page items' rows and a point inside
+# each item's cell (left of its icon), collapsed or not.
+ITEM_TOP, ITEM_STEP, ITEM_HEIGHT, CELL_X = 62, 36, 32, 12
+PAGES = ["home", "editor", "history", "tutorial", "brand", "settings"]
+PANEL = (16, 16, 21)
+MARK = (255, 90, 95)
+
+
+class Screenshot:
+    """The screen's pixels, read through ImageMagick."""
+
+    def __init__(self, desktop, path):
+        desktop.screenshot(path)
+        ppm = subprocess.run(["convert", path, "ppm:-"], capture_output=True).stdout
+        parts = ppm.split(maxsplit=4)
+        self.width, self.height = int(parts[1]), int(parts[2])
+        self.data = parts[4]
+
+    def pixel(self, x, y):
+        i = 3 * (y * self.width + x)
+        return tuple(self.data[i:i + 3])
+
+
+def close_to(a, b, tolerance=6):
+    return all(abs(p - q) <= tolerance for p, q in zip(a, b))
+
+
+def client(app):
+    """(id, x, y, width, height) of the main window's own area on the screen (xwininfo's absolute
+    position: xdotool's counts the frame twice), or None."""
+    window = app.main_window()
+    if not window:
+        return None
+    info = dict(line.strip().split(":", 1) for line in app.desktop.x(["xwininfo", "-id", window[0]]).decode().splitlines()
+                if ":" in line)
+    return (window[0], int(info["Absolute upper-left X"]), int(info["Absolute upper-left Y"]), int(info["Width"]),
+            int(info["Height"]))
+
+
+def frame_extents(app, wid):
+    """(left, right, top, bottom) of the window manager's frame."""
+    out = app.desktop.x(["xprop", "-id", wid, "_NET_FRAME_EXTENTS"]).decode()
+    return tuple(int(v) for v in out.split("=", 1)[1].split(",")) if "=" in out else (0, 0, 0, 0)
+
+
+class ShellTest(road_e2e.DesktopTest):
+    def shot(self, app, name="screen.png"):
+        return Screenshot(self.desktop, f"{app.home}/{name}")
+
+    def keep_screenshot(self, app, name):
+        """The last screenshot, for a person to look at, beside the program's build: test-output/shell-<name>."""
+        folder = os.path.join(os.path.dirname(road_e2e.APP), "..", "test-output")
+        os.makedirs(folder, exist_ok=True)
+        shutil.copy(f"{app.home}/screen.png", os.path.join(folder, "shell-" + name))
+
+    def current_page(self, app):
+        """The page whose sidebar item is highlighted, or None."""
+        window = client(app)
+        shot = self.shot(app)
+        lit = [page for i, page in enumerate(PAGES)
+               if not close_to(shot.pixel(window[1] + CELL_X, window[2] + ITEM_TOP + i * ITEM_STEP + ITEM_HEIGHT // 2),
+                               PANEL, 4)]
+        return lit[0] if len(lit) == 1 else None
+
+    def sidebar_width(self, app):
+        """Where the sidebar's panel colour ends, along a row below the items."""
+        window = client(app)
+        shot = self.shot(app)
+        y = window[2] + 400
+        x = 0
+        while x < 400 and close_to(shot.pixel(window[1] + x, y), PANEL, 2):
+            x += 1
+        return x
+
+    def key(self, app, combination):
+        self.desktop.x(["xdotool", "windowactivate", "--sync", app.main_window()[0]])
+        self.desktop.x(["xdotool", "key", "--clearmodifiers", combination])
+
+    def wait_page(self, app, page):
+        return wait_for(lambda: self.current_page(app) == page, 5, 0.2)
+
+    def defaults(self, app):
+        with open(f"{app.home}/config/Pelicarta/defaults.json") as f:
+            return json.load(f)["values"]
+
+    def test_window_page_keys_and_sidebar(self):
+        app = self.start()
+        self.assertEqual(client(app)[3:], (1240, 800))
+        self.assertTrue(self.wait_page(app, "home"), self.current_page(app))
+        self.keep_screenshot(app, "home-expanded.png")
+        self.key(app, "ctrl+3")
+        self.assertTrue(self.wait_page(app, "history"), self.current_page(app))
+        # ⌘2 without a capture and ⌘⇧1 are no page keys.
+        self.key(app, "ctrl+2")
+        self.key(app, "ctrl+shift+1")
+        time.sleep(0.5)
+        self.assertEqual(self.current_page(app), "history")
+        self.key(app, "ctrl+1")
+        self.assertTrue(self.wait_page(app, "home"))
+
+        # ⌃⌘S: Super with Ctrl and the S key.
+        self.assertEqual(self.sidebar_width(app), 210)
+        self.key(app, "ctrl+super+s")
+        self.assertTrue(wait_for(lambda: self.sidebar_width(app) == 60, 5, 0.2), self.sidebar_width(app))
+        self.assertIs(self.defaults(app)["sidebar.collapsed"]["value"], True)
+        self.assertEqual(self.current_page(app), "home")
+        self.keep_screenshot(app, "home-collapsed.png")
+
+        # Recording a tutorial puts the red mark on "Tutoriais"; stopping takes it away.
+        def marked():
+            window = client(app)
+            shot = self.shot(app)
+            top = window[2] + ITEM_TOP + 3 * ITEM_STEP
+            return any(close_to(shot.pixel(window[1] + x, top + y), MARK, 10) for x in range(0, 60) for y in range(0, 16))
+        self.assertFalse(marked())
+        self.assertEqual(app.launch("--capture", "tutorial"), 0)
+        self.assertTrue(wait_for(marked, 5, 0.2), "no recording mark")
+        self.assertEqual(app.launch("--capture", "tutorial"), 0)
+        self.assertTrue(wait_for(lambda: not marked(), 5, 0.2), "the recording mark stayed")
+
+    def test_page_keys_follow_key_positions_on_a_french_keyboard(self):
+        app = self.start()
+        self.key(app, "ctrl+3")
+        self.assertTrue(self.wait_page(app, "history"))
+        self.desktop.x(["setxkbmap", "fr"])
+        self.addCleanup(lambda: self.desktop.x(["setxkbmap", "us"]))
+        time.sleep(0.5)
+        # On this layout the "1" key types an ampersand.
+        self.key(app, "ctrl+ampersand")
+        self.assertTrue(self.wait_page(app, "home"), self.current_page(app))
+
+    def test_the_frame_survives_a_restart_and_stays_on_screen(self):
+        home = {}
+
+        def keep_home(app):
+            home["path"] = app.home
+        app = self.start(prepare=keep_home)
+        wid = app.main_window()[0]
+        self.desktop.x(["xdotool", "windowsize", "--sync", wid, "1100", "700"])
+        self.desktop.x(["xdotool", "windowmove", "--sync", wid, "200", "150"])
+        moved = wait_for(lambda: (lambda w: w if w and w[3:] == (1100, 700) and w[1] != 340 else None)(client(app)), 5)
+        self.assertTrue(moved, client(app))
+        time.sleep(1)  # the frame is saved shortly after the last change
+        self.assertEqual(app.launch("--quit"), 0)
+        self.assertEqual(app.process.wait(10), 0)
+        saved = self.defaults(app)["PelicartaMainWindow"]["value"]
+        self.assertEqual((saved["width"], saved["height"]), (1100, 700))
+
+        # The same home again: the same frame.
+        again = subprocess.Popen([road_e2e.APP], env=app.env, stdout=app.log, stderr=subprocess.STDOUT)
+        self.addCleanup(lambda: again.poll() is None and (again.terminate(), again.wait()))
+        self.assertTrue(wait_for(app.main_window, 20))
+        time.sleep(0.5)
+        self.assertEqual(client(app)[1:], moved[1:])
+        app.launch("--quit")
+        again.wait(10)
+
+        # A frame saved on a screen that is gone opens fully visible.
+        def off_screen(other):
+            os.makedirs(f"{other.home}/config/Pelicarta")
+            with open(f"{other.home}/config/Pelicarta/defaults.json", "w") as f:
+                json.dump({"format": 1, "values": {"PelicartaMainWindow": {
+                    "type": "json", "value": {"x": 5000, "y": 100, "width": 1240, "height": 800}}}}, f)
+        far = self.start(prepare=off_screen)
+        time.sleep(1)
+        wid, x, y, w, h = client(far)
+        left, right, top, bottom = frame_extents(far, wid)
+        self.assertEqual((w, h), (1240, 800))
+        self.assertTrue(0 <= x - left and x + w + right <= WIDTH and 0 <= y - top and y + h + bottom <= HEIGHT,
+                        (x, y, w, h, left, right, top, bottom))
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    road_e2e.APP = os.path.abspath(sys.argv[1])
+    missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "convert", "import",
+                                 "setxkbmap") if not shutil.which(tool)]
+    if missing:
+        print("missing tools: " + ", ".join(missing) + " (scripts/setup-debian.sh installs them)")
+        sys.exit(77)
+    unittest.main(argv=[sys.argv[0], *sys.argv[2:]], verbosity=2)

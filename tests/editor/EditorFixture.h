@@ -1,0 +1,130 @@
+#pragma once
+
+#include "core/StyleStore.h"
+#include "editor/EditorModel.h"
+#include "platform/NamePrompt.h"
+#include "platform/StringTables.h"
+
+#include <QCoreApplication>
+#include <QMutex>
+#include <QSemaphore>
+#include <QTest>
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+namespace editortest {
+
+// Renderers that count their calls and draw nothing costly. The annotated image is (marks + 1) × 1
+// pixels; the result is ten times as wide and (padding + 1) high, so sizes tell which state was
+// rendered. A padding of 999 renders nothing. Encoding gives one byte per pixel, or fails when told to.
+struct FakeRenderers {
+    struct Shared {
+        std::atomic<int> annotates{0};
+        std::atomic<int> beautifies{0};
+        std::atomic<int> encodes{0};
+        std::atomic<bool> failEncoding{false};
+        std::atomic<bool> gated{false};
+        QSemaphore gate;  // a gated beautify waits here for a release
+        QSemaphore waiting; // released when a gated beautify starts waiting
+        QMutex mutex;
+        std::optional<BrandLogo> lastLogo;
+        QList<Annotation> lastAnnotations;
+        QSize lastEncoded;
+    };
+    std::shared_ptr<Shared> state = std::make_shared<Shared>();
+
+    EditorRenderers make() const {
+        auto s = state;
+        EditorRenderers r;
+        r.annotate = [s](const QImage &, std::optional<QRectF>, const QList<Annotation> &marks) {
+            ++s->annotates;
+            QMutexLocker lock(&s->mutex);
+            s->lastAnnotations = marks;
+            return QImage(int(marks.size()) + 1, 1, QImage::Format_ARGB32_Premultiplied);
+        };
+        r.beautify = [s](const QImage &annotated, const BeautyStyle &style, const std::optional<BrandLogo> &logo) {
+            ++s->beautifies;
+            if (s->gated) {
+                s->waiting.release();
+                s->gate.acquire();
+            }
+            {
+                QMutexLocker lock(&s->mutex);
+                s->lastLogo = logo;
+            }
+            if (style.padding == 999) return QImage();
+            QImage out(10 * annotated.width(), int(style.padding) + 1, QImage::Format_ARGB32_Premultiplied);
+            out.fill(Qt::white);
+            return out;
+        };
+        r.prepare = [](const QImage &image, const ExportSettings &settings) {
+            return settings.scale == ExportScale::standard ? image.scaled(image.size() / 2) : image;
+        };
+        r.encode = [s](const QImage &image, const ExportSettings &) -> std::optional<QByteArray> {
+            ++s->encodes;
+            {
+                QMutexLocker lock(&s->mutex);
+                s->lastEncoded = image.size();
+            }
+            if (s->failEncoding) return std::nullopt;
+            return QByteArray(qsizetype(image.width()) * image.height(), 'x');
+        };
+        return r;
+    }
+};
+
+// Answers name prompts with a set text and remembers what they asked.
+class FakePrompt : public platform::NamePrompt {
+public:
+    std::optional<QString> answer;
+    QList<platform::NameRequest> asked;
+    std::optional<QString> run(const platform::NameRequest &request) override {
+        asked.append(request);
+        return answer;
+    }
+};
+
+// Runs the event loop until the editor's background work is done and its results are delivered.
+inline void settle() {
+    for (int i = 0; i < 3; ++i) {
+        EditorThreads::renderPool().waitForDone();
+        EditorThreads::estimatePool().waitForDone();
+        QCoreApplication::processEvents();
+    }
+}
+
+// A model over fake renderers, with the shared style store back at its defaults and Portuguese texts.
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
+        StyleStore &store = StyleStore::shared();
+        store.setPresets({});
+        store.resetBackdrops();
+        store.setDefaultStyle(BeautyStyle{});
+        store.setExportSettings(ExportSettings{});
+        platform::NamePrompt::setSharedForTesting(&prompt);
+    }
+    void TearDown() override {
+        settle();
+        platform::NamePrompt::setSharedForTesting(nullptr);
+        platform::StringTables::setCurrentLanguage({});
+    }
+
+    std::unique_ptr<EditorModel> makeModel(QSize size = {800, 600}) {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::darkCyan);
+        auto model = std::make_unique<EditorModel>(image, QString(), std::nullopt, nullptr, renderers.make());
+        settle();
+        return model;
+    }
+
+    FakeRenderers renderers;
+    FakePrompt prompt;
+};
+
+} // namespace editortest
