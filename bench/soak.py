@@ -6,9 +6,11 @@ full-screen captures through its socket, for each outcome in turn. After each ca
 all its work (the recents file is written) it records the resident (RSS) and proportional (PSS)
 memory, the open descriptors and the threads; then again 10 s after the last capture, once its outcome
 has gone (the quick panel timed out, the main window closed). The app runs with PELICARTA_WATCHDOG,
-so it logs every stretch its event loop could not turn; each capture's longest is kept.
+so it logs every stretch its event loop could not turn; each capture's longest is kept, and the longest
+after its first (the grab, which freezes the display on the GUI thread by design), the delivery's.
 
-    soak.py PELICARTA [--size 1920x1080] [--captures 200] [--outcomes copy,quick,editor] [--csv FILE]
+    soak.py PELICARTA [--size 1920x1080] [--captures 200] [--outcomes copy,quick,editor] [--pause-every N]
+            [--csv FILE]
 """
 
 import argparse
@@ -137,7 +139,7 @@ def slope_per_100(values):
     return 100 * num / den
 
 
-def soak(app_path, size, captures, outcome, rows, settle=10.0):
+def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0):
     width, height = size
     desktop = Desktop(width, height)
     windows = busy_desktop(desktop)
@@ -154,7 +156,8 @@ def soak(app_path, size, captures, outcome, rows, settle=10.0):
         start = memory(pid)
         print(f"[{outcome} {width}x{height}] start: RSS {start['rss_kb'] / 1024:.1f} MB, PSS "
               f"{start['pss_kb'] / 1024:.1f} MB, {start['fds']} descriptors, {start['threads']} threads", flush=True)
-        samples, outcome_times, busy = [], [], []
+        record({"outcome": outcome, "size": f"{width}x{height}", "capture": "start", **start})
+        samples, outcome_times, busy, delivery = [], [], [], []
         for n in range(captures):
             began = time.monotonic()
             outcome_time, work_time = capture(app, desktop, outcome)
@@ -163,15 +166,26 @@ def soak(app_path, size, captures, outcome, rows, settle=10.0):
             samples.append(sample)
             outcome_times.append(outcome_time)
             ended = time.monotonic()
-            stretch = max((ms for at, ms in watchdog_stalls(app) if began <= at <= ended), default=0.0)
+            stretches = sorted((at, ms) for at, ms in watchdog_stalls(app) if began <= at <= ended)
+            stretch = max((ms for _, ms in stretches), default=0.0)
             busy.append(stretch)
-            rows.append({"outcome": outcome, "size": f"{width}x{height}", "capture": n + 1,
+            # The first stretch is the grab itself (the display frozen); the rest is the delivery.
+            delivery.append(max((ms for _, ms in stretches[1:]), default=0.0))
+            record({"outcome": outcome, "size": f"{width}x{height}", "capture": n + 1,
                          "outcome_ms": round(outcome_time * 1000, 1), "work_ms": round(work_time * 1000, 1),
-                         "longest_busy_ms": stretch, **sample})
+                         "longest_busy_ms": stretch, "longest_after_grab_ms": delivery[-1], **sample})
+            if pause_every and (n + 1) % pause_every == 0 and n + 1 < captures:
+                # A pause as long as the one after the last: what the app gives back between bursts.
+                dismiss(app, desktop, outcome)
+                time.sleep(settle)
+                rested = memory(pid)
+                record({"outcome": outcome, "size": f"{width}x{height}", "capture": f"{n + 1}+{settle:.0f}s", **rested})
+                print(f"  {settle:.0f} s after capture {n + 1}: RSS {rested['rss_kb'] / 1024:.1f} MB "
+                      f"({(rested['rss_kb'] - start['rss_kb']) / 1024:+.1f} MB), {rested['fds']} descriptors", flush=True)
             if (n + 1) % max(1, captures // 10) == 0:
                 print(f"  {n + 1:5d}: RSS {sample['rss_kb'] / 1024:6.1f} MB  PSS {sample['pss_kb'] / 1024:6.1f} MB  "
                       f"fds {sample['fds']}  threads {sample['threads']}  outcome {outcome_time * 1000:.0f} ms  "
-                      f"longest busy {stretch:.0f} ms", flush=True)
+                      f"longest busy {stretch:.0f} ms ({delivery[-1]:.0f} after the grab)", flush=True)
         dismiss(app, desktop, outcome)
         time.sleep(settle)
         after = memory(pid)
@@ -179,14 +193,14 @@ def soak(app_path, size, captures, outcome, rows, settle=10.0):
         half = rss[len(rss) // 2:]
         print(f"[{outcome} {width}x{height}] {captures} captures: outcome median "
               f"{statistics.median(outcome_times) * 1000:.0f} ms; longest busy stretch {max(busy):.0f} ms "
-              f"(median of captures {statistics.median(busy):.0f} ms)")
+              f"(median of captures {statistics.median(busy):.0f} ms); after the grab {max(delivery):.0f} ms "
+              f"(median {statistics.median(delivery):.0f} ms)")
         print(f"  {settle:.0f} s after the last: RSS {after['rss_kb'] / 1024:.1f} MB "
               f"({(after['rss_kb'] - start['rss_kb']) / 1024:+.1f} MB), PSS {after['pss_kb'] / 1024:.1f} MB, "
               f"{after['fds']} descriptors ({after['fds'] - start['fds']:+d}), {after['threads']} threads")
         print(f"  peak RSS {max(rss) / 1024:.1f} MB; trend over the second half "
               f"{slope_per_100(half) / 1024:+.2f} MB per 100 captures", flush=True)
-        rows.append({"outcome": outcome, "size": f"{width}x{height}", "capture": "start", **start})
-        rows.append({"outcome": outcome, "size": f"{width}x{height}", "capture": f"+{settle:.0f}s", **after})
+        record({"outcome": outcome, "size": f"{width}x{height}", "capture": f"+{settle:.0f}s", **after})
         return start, after
     finally:
         if road_e2e_app:
@@ -201,19 +215,28 @@ def main():
     parser.add_argument("--size", default="1920x1080")
     parser.add_argument("--captures", type=int, default=200)
     parser.add_argument("--outcomes", default="copy,quick,editor")
-    parser.add_argument("--csv", help="every sample, one row each")
+    parser.add_argument("--pause-every", type=int, default=0, help="rest as after the last every N captures")
+    parser.add_argument("--csv", help="every sample, one row each, written as it is taken")
     args = parser.parse_args()
     size = tuple(int(v) for v in args.size.split("x"))
-    rows = []
-    for outcome in args.outcomes.split(","):
-        soak(os.path.abspath(args.app), size, args.captures, outcome, rows)
-    if args.csv:
-        fields = ["outcome", "size", "capture", "outcome_ms", "work_ms", "longest_busy_ms", "rss_kb", "pss_kb", "fds",
-                  "threads"]
-        with open(args.csv, "w", newline="") as f:
-            writer = csv.DictWriter(f, fieldnames=fields)
-            writer.writeheader()
-            writer.writerows(rows)
+    fields = ["outcome", "size", "capture", "outcome_ms", "work_ms", "longest_busy_ms", "longest_after_grab_ms",
+              "rss_kb", "pss_kb", "fds", "threads"]
+    out = open(args.csv, "w", newline="") if args.csv else None
+    writer = csv.DictWriter(out, fieldnames=fields) if out else None
+    if writer:
+        writer.writeheader()
+
+    def record(row):
+        if writer:
+            writer.writerow(row)
+            out.flush()
+
+    try:
+        for outcome in args.outcomes.split(","):
+            soak(os.path.abspath(args.app), size, args.captures, outcome, record, pause_every=args.pause_every)
+    finally:
+        if out:
+            out.close()
 
 
 if __name__ == "__main__":
