@@ -17,11 +17,11 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
-
 
 namespace platform {
 
@@ -187,20 +187,23 @@ private:
         (void)once;
     }
 
+    // A resident app reads text in bursts (a capture's lines, a page of the history): a few seconds
+    // after the last read every engine goes, and the allocator hands their pages back. The next burst
+    // pays for a new engine (a fraction of a second, on a worker).
     void trimIdle() {
-        constexpr auto kIdleLife = std::chrono::seconds(60);
+        constexpr auto kIdleLife = std::chrono::seconds(4);
         std::unique_lock lock(m_mutex);
         while (!m_closing) {
-            m_freed.wait_for(lock, std::chrono::seconds(5));
-            if (m_closing || m_idle.size() <= 1 || std::chrono::steady_clock::now() - m_lastUse < kIdleLife) continue;
+            m_freed.wait_for(lock, std::chrono::seconds(2));
+            if (m_closing || m_idle.empty() || std::chrono::steady_clock::now() - m_lastUse < kIdleLife) continue;
             std::vector<Api> spare;
-            while (m_idle.size() > 1) {
-                spare.push_back(std::move(m_idle.back()));
-                m_idle.pop_back();
-                --m_created;
-            }
+            spare.swap(m_idle);
+            m_created -= int(spare.size());
             lock.unlock();
             spare.clear();
+#ifdef __GLIBC__
+            malloc_trim(0);
+#endif
             lock.lock();
         }
     }
