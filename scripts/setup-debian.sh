@@ -7,14 +7,14 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config
   # Qt 6 (Core, Gui, Widgets, Svg, Concurrent, Test, DBus) and its platform plugins
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins qt6-image-formats-plugins
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins qt6-image-formats-plugins qt6-translations-l10n
   libgl-dev libegl-dev libxkbcommon-dev
   # images, documents and text recognition
   libheif-dev libheif1 libx265-199 libpoppler-qt6-dev ghostscript libpng-dev zlib1g-dev libicu-dev
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-por tesseract-ocr-eng
   # X11 capture and hot keys
   libxcb1-dev libxcb-randr0-dev libxcb-composite0-dev libxcb-ewmh-dev libxcb-xfixes0-dev
-  libxcb-shape0-dev libxcb-image0-dev libxcb-keysyms1-dev libxcb-util-dev libx11-xcb-dev
+  libxcb-shape0-dev libxcb-image0-dev libxcb-keysyms1-dev libxcb-util-dev libx11-xcb-dev libxcb-res0-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev libdeflate-dev
   # end-to-end tests: a headless X server, a window manager, a tray host, input and clipboard tools

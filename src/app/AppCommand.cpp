@@ -28,7 +28,11 @@ QString AppCommand::nameOf(ShortcutAction action) {
 }
 
 QString AppCommand::usage() {
-    return QStringLiteral("usage: pelicarta [--capture area|window|fullscreen|repeat|tutorial | --quit]");
+    return QStringLiteral("usage: pelicarta [--capture area|window|fullscreen|repeat|tutorial | --quit | --help]\n"
+                          "  (no option)       show the main window, starting Pelicarta when it is not running\n"
+                          "  --capture ACTION  start a capture in the running Pelicarta\n"
+                          "  --quit            end the running Pelicarta\n"
+                          "  --help            print this text");
 }
 
 std::optional<AppCommand> AppCommand::fromArguments(const QStringList &arguments, QString *error) {
@@ -39,6 +43,9 @@ std::optional<AppCommand> AppCommand::fromArguments(const QStringList &arguments
     };
     if (words.isEmpty()) return AppCommand{};
     if (words == QStringList{QStringLiteral("--quit")}) return AppCommand{Kind::quit};
+    if (words == QStringList{QStringLiteral("--help")} || words == QStringList{QStringLiteral("-h")})
+        return AppCommand{Kind::help};
+    if (words == QStringList{QStringLiteral("--capture")}) return fail(QStringLiteral("--capture needs an action"));
     QString name;
     if (words.size() == 2 && words[0] == QLatin1String("--capture")) name = words[1];
     else if (words.size() == 1 && words[0].startsWith(QLatin1String("--capture="))) name = words[0].mid(10);
@@ -53,6 +60,7 @@ QStringList AppCommand::message() const {
     case Kind::show: return {QStringLiteral("show")};
     case Kind::capture: return {QStringLiteral("capture"), nameOf(action)};
     case Kind::quit: return {QStringLiteral("quit")};
+    case Kind::help: break; // answered by the launch itself
     }
     return {};
 }

@@ -11,8 +11,9 @@
 //   pelicarta                       show the main window
 //   pelicarta --capture <action>    start a capture: area, window, fullscreen, repeat or tutorial
 //   pelicarta --quit                end the running Pelicarta
+//   pelicarta --help                print the usage and end
 struct AppCommand {
-    enum class Kind { show, capture, quit };
+    enum class Kind { show, capture, quit, help };
     Kind kind = Kind::show;
     ShortcutAction action = ShortcutAction::captureArea;
 

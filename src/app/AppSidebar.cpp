@@ -382,7 +382,8 @@ void AppSidebar::setCollapsed(bool collapsed, bool animated) {
     const int margin = collapsed ? 6 : 8;
     layout()->setContentsMargins(margin, 0, margin, 0);
     static_cast<Header *>(m_header)->setCollapsed(collapsed);
-    m_collapse->setToolTip(collapsed ? L("Mostrar a barra lateral · ⌃⌘S") : L("Recolher a barra lateral · ⌃⌘S"));
+    m_collapse->setToolTip((collapsed ? L("Mostrar a barra lateral") : L("Recolher a barra lateral")) +
+                           QStringLiteral(" · ") + PageKeys::sidebarShortcut().displayString());
     m_collapse->setAccessibleName(collapsed ? L("Mostrar barra lateral") : L("Recolher barra lateral"));
     for (Item *item : std::as_const(m_items)) item->setCollapsed(collapsed);
     for (Item *item : std::as_const(m_captures)) item->setCollapsed(collapsed);

@@ -6,7 +6,13 @@
 #include "capture/QuickPanelController.h"
 #include "history/HistoryStore.h"
 #include "history/RecentsStore.h"
+#include "core/Localization.h"
+#include "platform/Alert.h"
+#include "platform/UserDefaults.h"
 #include "tutorials/TutorialStore.h"
+
+#include <QCoreApplication>
+#include <QTimer>
 
 namespace AppWiring {
 
@@ -14,6 +20,17 @@ void openInEditor(const QImage &image, const QString &sourcePath, const std::opt
     AppRouter::shared().openEditor(image, sourcePath, style);
     MainWindowController::shared().show(AppRouter::Page::editor);
 }
+
+namespace {
+
+// After the signal's sender has finished what it was doing: an alert waits for the user.
+void alertLater(const QString &title, const QString &detail) {
+    QTimer::singleShot(0, qApp, [title, detail] {
+        platform::AlertPresenter::shared().run({title, detail, {QStringLiteral("OK")}});
+    });
+}
+
+} // namespace
 
 void connectAll() {
     static bool connected = false;
@@ -30,12 +47,33 @@ void connectAll() {
     // by its first reload.
     QObject::connect(&recents, &RecentsStore::captureWritten, &router,
                      [](const QString &path, const QImage &image) { HistoryStore::shared().didAdd(path, image); });
-    QObject::connect(&recents, &RecentsStore::capturesRemoved, &router, [](const QStringList &paths) {
+    const auto forget = [](const QStringList &paths) {
         if (HistoryStore *history = HistoryStore::sharedIfMade()) history->forget(paths);
-    });
+    };
+    QObject::connect(&recents, &RecentsStore::capturesRemoved, &router, forget);
     QObject::connect(&recents, &RecentsStore::editorRequested, &router, &openInEditor);
     QObject::connect(&recents, &RecentsStore::captureWritten, &router, &AppRouter::recentWritten);
     QObject::connect(&recents, &RecentsStore::capturesRemoved, &router, &AppRouter::recentDeleted);
+    // Deleting everything tells the router first, then the history index.
+    QObject::connect(&recents, &RecentsStore::capturesCleared, &router, &AppRouter::recentDeleted);
+    QObject::connect(&recents, &RecentsStore::capturesCleared, &router, forget);
+
+    // Folders that refuse to be written: the user hears of it once, with the folder's name.
+    QObject::connect(&recents, &RecentsStore::keepingFailed, &router,
+                     [](const QString &folder, const QString &error, const QString &keptIn) {
+                         alertLater(L("Não foi possível salvar o arquivo."),
+                                    keptIn.isEmpty()
+                                        ? L(LKey("A pasta “%@” não aceita gravação (%@). A captura não foi guardada.",
+                                                 {folder, error}))
+                                        : L(LKey("A pasta “%@” não aceita gravação (%@). Esta captura foi guardada em “%@”.",
+                                                 {folder, error, keptIn})));
+                     });
+    QObject::connect(&platform::UserDefaults::standard(), &platform::UserDefaults::writeFailed, &router,
+                     [](const QString &path, const QString &error) {
+                         alertLater(L("Não foi possível salvar o arquivo."),
+                                    L(LKey("As configurações não puderam ser gravadas em “%@” (%@). O que mudar agora vale só até o Pelicarta fechar.",
+                                           {path, error})));
+                     });
 
     QObject::connect(&TutorialStore::shared(), &TutorialStore::recordingFinished, &router,
                      [] { MainWindowController::shared().show(AppRouter::Page::tutorial); });

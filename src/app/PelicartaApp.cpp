@@ -6,6 +6,7 @@
 #include "capture/CaptureService.h"
 #include "capture/HotkeyManager.h"
 #include "platform/SingleInstance.h"
+#include "widgets/Icons.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -30,7 +31,7 @@ void PelicartaApp::launch() {
 
     m_menu = new TrayMenu;
     connect(m_menu, &TrayMenu::quitRequested, this, &PelicartaApp::quit);
-    m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/images/MenuBarIcon.svg")), this);
+    m_tray = new QSystemTrayIcon(Icons::trayIcon(), this);
     m_tray->setToolTip(QStringLiteral("Pelicarta"));
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
@@ -48,6 +49,7 @@ void PelicartaApp::perform(const AppCommand &command) {
     case AppCommand::Kind::show: reopen(); break;
     case AppCommand::Kind::capture: CaptureService::start(command.action); break;
     case AppCommand::Kind::quit: quit(); break;
+    case AppCommand::Kind::help: break; // a launch prints it and never hands it on
     }
 }
 

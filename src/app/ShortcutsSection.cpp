@@ -89,6 +89,9 @@ public:
                                this));
         auto *link = new LinkButton(L("Abrir Teclado › Atalhos de Teclado › Capturas de Tela"), 12, this);
         connect(link, &QPushButton::clicked, [] { SystemShortcuts::openKeyboardSettings(); });
+        link->setObjectName(QStringLiteral("keyboardSettingsLink"));
+        // Without a keyboard settings program the link would lead nowhere.
+        link->setVisible(SystemShortcuts::hasKeyboardSettings());
         auto *linkRow = new QHBoxLayout;
         linkRow->setContentsMargins(26, 0, 0, 0);
         linkRow->addWidget(link, 0, Qt::AlignLeft);

@@ -5,6 +5,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/TextEngine.h"
 #include "platform/UserDefaults.h"
+#include "widgets/Appearance.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -20,6 +21,7 @@ int main(int argc, char *argv[]) {
     QApplication::setOrganizationName(QStringLiteral("Pelicarta"));
     QApplication::setDesktopFileName(QStringLiteral("pelicarta"));
     QApplication::setQuitOnLastWindowClosed(false);
+    Appearance::apply(app);
 
     // Loading the settings early surfaces an unreadable file in the log at start-up.
     platform::UserDefaults::standard();
@@ -34,6 +36,10 @@ int main(int argc, char *argv[]) {
     if (!command) {
         std::fprintf(stderr, "%s\n%s\n", qPrintable(error), qPrintable(AppCommand::usage()));
         return 2;
+    }
+    if (command->kind == AppCommand::Kind::help) {
+        std::printf("%s\n", qPrintable(AppCommand::usage()));
+        return 0;
     }
 
     // A running Pelicarta takes the request; this launch ends there.

@@ -1,5 +1,7 @@
 #include "capture/OverlayController.h"
 
+#include "capture/RectMath.h"
+
 #include "capture/OverlayBackdrop.h"
 #include "capture/OverlayGeometry.h"
 #include "capture/OverlayView.h"
@@ -68,7 +70,7 @@ void OverlayController::show() {
 
     const QPointF pointer = m_model.mouse();
     for (const auto &w : std::as_const(m_windows)) {
-        if (w && w->snapshot().bounds.contains(pointer)) {
+        if (w && RectMath::contains(w->snapshot().bounds, pointer)) {
             m_keyWindow = w;
             break;
         }
@@ -172,7 +174,7 @@ void OverlayController::setMode(OverlayModel::Mode mode) {
 OverlayView *OverlayController::viewForPointer(const QPointF &global) const {
     if (m_dragOwner) return m_dragOwner;
     for (const auto &w : m_windows)
-        if (w && w->snapshot().bounds.contains(global)) return w;
+        if (w && RectMath::contains(w->snapshot().bounds, global)) return w;
     return nullptr;
 }
 

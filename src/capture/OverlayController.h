@@ -34,6 +34,8 @@ public:
     OverlayModel &model() { return m_model; }
     const CaptureSession &session() const { return m_session; }
     QList<OverlayView *> views() const;
+    // The window that takes the keyboard: the one under the pointer.
+    OverlayView *keyWindow() const { return m_keyWindow; }
     bool isFinished() const { return m_finished; }
 
     // The key table; public so that tests can drive it without a keyboard.

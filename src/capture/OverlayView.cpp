@@ -1,9 +1,13 @@
 #include "capture/OverlayView.h"
 
+#include "capture/RectMath.h"
+
 #include "capture/OverlayBackdrop.h"
 #include "capture/OverlayController.h"
 #include "core/Localization.h"
 #include "core/Settings.h"
+#include "core/Shortcut.h"
+#include "platform/KeyEvent.h"
 #include "widgets/Keycap.h"
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
@@ -73,7 +77,10 @@ struct ToolbarMetrics {
     bool tipsShown = false;
 };
 
-const QStringList kTipKeys = {QStringLiteral("←↑→↓"), QStringLiteral("⇧"), QStringLiteral("⌥"), QStringLiteral("2×")};
+QStringList tipKeys() {
+    return {QStringLiteral("←↑→↓"), Shortcut::modifierLabel(platform::ModifierFlag::shift),
+            Shortcut::modifierLabel(platform::ModifierFlag::option), QStringLiteral("2×")};
+}
 QStringList tipTexts() {
     return {L("mover"), QStringLiteral("10 px"), L("redimensionar"), L("clique captura")};
 }
@@ -92,8 +99,9 @@ ToolbarMetrics toolbarMetrics(const QRectF &selection) {
         const QFont keyFont = Theme::font(11, QFont::Medium), descFont = Theme::font(11);
         const QStringList texts = tipTexts();
         qreal w = 20;
-        for (int i = 0; i < kTipKeys.size(); ++i)
-            w += textSize(keyFont, kTipKeys[i]).width() + 4 + textSize(descFont, texts[i]).width() + (i ? 10 : 0);
+        const QStringList keys = tipKeys();
+        for (int i = 0; i < keys.size(); ++i)
+            w += textSize(keyFont, keys[i]).width() + 4 + textSize(descFont, texts[i]).width() + (i ? 10 : 0);
         m.tips = {w, 20};
     }
     return m;
@@ -135,8 +143,8 @@ QList<OverlayView::Hint> OverlayView::hints() const {
     if (m_model->phase() == OverlayModel::Phase::adjusting)
         return {{{QStringLiteral("↵")}, L("capturar")},
                 {{QStringLiteral("←"), QStringLiteral("→")}, L("mover")},
-                {{QStringLiteral("⇧")}, QStringLiteral("10 px")},
-                {{QStringLiteral("⌥")}, L("redimensionar")},
+                {{Shortcut::modifierLabel(platform::ModifierFlag::shift)}, QStringLiteral("10 px")},
+                {{Shortcut::modifierLabel(platform::ModifierFlag::option)}, L("redimensionar")},
                 cancel};
     return {{{L("Espaço")}, L("janela")}, cancel};
 }
@@ -145,7 +153,7 @@ OverlayView::Layout OverlayView::layout() const {
     Layout out;
     const QSizeF display = displaySize();
     const QPointF mouse = OverlayGeometry::toLocal(m_model->mouse(), m_snapshot.bounds);
-    const bool mouseHere = m_snapshot.bounds.contains(m_model->mouse());
+    const bool mouseHere = RectMath::contains(m_snapshot.bounds, m_model->mouse());
     const auto selection = localSelection();
 
     if (m_model->mode() == OverlayModel::Mode::area) {
@@ -335,6 +343,8 @@ OverlayView::Button OverlayView::buttonAt(const QPointF &local) const {
     if (l.captureButton && l.captureButton->contains(local)) return Button::capture;
     if (l.areaButton && l.areaButton->contains(local)) return Button::area;
     if (l.windowButton && l.windowButton->contains(local)) return Button::window;
+    // The toolbar and the panel take the pointer between their buttons too.
+    if ((l.toolbar && l.toolbar->contains(local)) || (l.hud && l.hud->contains(local))) return Button::surface;
     return Button::none;
 }
 
@@ -383,6 +393,7 @@ void OverlayView::mouseReleaseEvent(QMouseEvent *event) {
         case Button::capture: actions.confirm(); break;
         case Button::area: actions.setMode(OverlayModel::Mode::area); break;
         case Button::window: actions.setMode(OverlayModel::Mode::window); break;
+        case Button::surface:
         case Button::none: break;
         }
         return;
@@ -400,14 +411,14 @@ void OverlayView::paintEvent(QPaintEvent *) {
     if (const auto selection = localSelection();
         selection && m_model->mode() == OverlayModel::Mode::area && m_model->phase() == OverlayModel::Phase::adjusting)
         paintToolbar(p, *selection);
-    if (m_snapshot.bounds.contains(m_model->mouse())) paintHud(p);
+    if (RectMath::contains(m_snapshot.bounds, m_model->mouse())) paintHud(p);
 }
 
 void OverlayView::paintAreaChrome(QPainter &p) {
     const Layout l = layout();
     const auto selection = localSelection();
     if (!selection) {
-        if (!m_snapshot.bounds.contains(m_model->mouse())) return;
+        if (!RectMath::contains(m_snapshot.bounds, m_model->mouse())) return;
         const QPointF m = OverlayGeometry::toLocal(m_model->mouse(), m_snapshot.bounds);
         QPen dash(QColor(255, 255, 255, 89), 1, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
         dash.setDashPattern({4, 4});
@@ -462,6 +473,15 @@ void OverlayView::paintWindowChrome(QPainter &p) {
         const QRectF badge = *l.windowBadge;
         const QPainterPath shape = Theme::continuousRoundedRect(badge, 14);
         SoftShadow::paint(p, shape, QColor(0, 0, 0, 115), 18, {0, 8});
+        // The thin material: what lies beneath, blurred, so the window's own text cannot show through.
+        if (!m_blurred.isNull()) {
+            p.save();
+            p.setClipPath(shape);
+            p.drawImage(QRectF(0, 0, width(), height()), m_blurred);
+            p.restore();
+        } else {
+            p.fillPath(shape, Theme::rgb(0x101015, 0.6));
+        }
         p.fillPath(shape, Theme::rgb(0x101015, 0.7));
         p.fillPath(shape, QColor(255, 255, 255, 10)); // the thin material's veil
         p.setPen(QPen(Theme::accentLine(), 1));
@@ -535,12 +555,13 @@ void OverlayView::paintToolbar(QPainter &p, const QRectF &selection) {
         const QFont keyFont = Theme::font(11, QFont::Medium), descFont = Theme::font(11);
         const QStringList texts = tipTexts();
         qreal tx = tips.left() + 10;
-        for (int i = 0; i < kTipKeys.size(); ++i) {
-            const qreal kw = textSize(keyFont, kTipKeys[i]).width();
+        const QStringList keys = tipKeys();
+        for (int i = 0; i < keys.size(); ++i) {
+            const qreal kw = textSize(keyFont, keys[i]).width();
             const qreal dw = textSize(descFont, texts[i]).width();
             p.setFont(keyFont);
             p.setPen(Theme::text2());
-            p.drawText(QRectF(tx, tips.top(), kw + 1, tips.height()), Qt::AlignVCenter, kTipKeys[i]);
+            p.drawText(QRectF(tx, tips.top(), kw + 1, tips.height()), Qt::AlignVCenter, keys[i]);
             p.setFont(descFont);
             p.setPen(Theme::text3());
             p.drawText(QRectF(tx + kw + 4, tips.top(), dw + 1, tips.height()), Qt::AlignVCenter, texts[i]);

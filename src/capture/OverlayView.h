@@ -67,7 +67,7 @@ private:
         QRectF rect;
         QPointF start; // global
     };
-    enum class Button { none, cancel, capture, area, window };
+    enum class Button { none, cancel, capture, area, window, surface };
 
     std::optional<QRectF> localSelection() const;
     std::optional<QRectF> localWindow() const;

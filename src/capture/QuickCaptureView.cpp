@@ -3,8 +3,10 @@
 #include "capture/QuickModel.h"
 #include "core/Localization.h"
 #include "core/StyleStore.h"
+#include "platform/WindowHints.h"
 #include "widgets/BackdropSwatch.h"
 #include "widgets/Icons.h"
+#include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
 
 #include <QApplication>
@@ -40,19 +42,12 @@ public:
         setCursor(Qt::OpenHandCursor);
     }
 
-    // The picture's rectangle inside this widget: fitted to the width and 176 high at most, centred.
+    // The picture's rectangle inside the row (the row's full width, 176 high): fitted, centred.
     QRectF pictureRect() const {
         const QuickModel *model = m_view->model();
         if (!model || model->output().isNull()) return {};
-        const QSizeF fitted = QSizeF(model->output().size()).scaled(QSizeF(width(), kThumbMaxHeight), Qt::KeepAspectRatio);
-        return {(width() - fitted.width()) / 2, 0, fitted.width(), fitted.height()};
-    }
-    // The row's height for the current output.
-    int rowHeight(int rowWidth) const {
-        const QuickModel *model = m_view->model();
-        if (!model || model->output().isNull()) return kThumbMaxHeight;
-        const QSizeF fitted = QSizeF(model->output().size()).scaled(QSizeF(rowWidth, kThumbMaxHeight), Qt::KeepAspectRatio);
-        return std::max(1, qCeil(fitted.height()));
+        const QSizeF fitted = QSizeF(model->output().size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
+        return {(width() - fitted.width()) / 2, (height() - fitted.height()) / 2, fitted.width(), fitted.height()};
     }
 
 protected:
@@ -231,7 +226,8 @@ private:
 
 QuickCaptureView::QuickCaptureView(QuickModel *model, StyleStore &styles, QuickActions actions, QWidget *parent)
     : QWidget(parent), m_model(model), m_styles(styles), m_actions(std::move(actions)) {
-    setFixedSize(kWidth, kHeight);
+    m_shadowMargin = platform::translucentWindows() ? 24 : 0;
+    setFixedSize(kWidth + 2 * m_shadowMargin, kHeight + 2 * m_shadowMargin);
     setAttribute(Qt::WA_Hover);
     m_thumbnail = new Thumbnail(this);
     m_close = new CloseButton(this);
@@ -308,23 +304,25 @@ QRectF QuickCaptureView::pictureRect() const { return m_thumbnail->pictureRect()
 
 void QuickCaptureView::relayout() {
     const int innerWidth = kWidth - 2 * kPadding;
-    const int thumbHeight = m_thumbnail->rowHeight(innerWidth);
+    const int left = m_shadowMargin + kPadding;
+    // The thumbnail row is 176 high whatever the picture's shape; the close button sits at its corner.
+    const int thumbHeight = kThumbMaxHeight;
     const int total = thumbHeight + kSpacing + kStripHeight + kSpacing + kButtonHeight;
-    int y = kPadding + std::max(0, (kHeight - 2 * kPadding - total) / 2);
-    m_thumbnail->setGeometry(kPadding, y, innerWidth, thumbHeight);
-    m_close->move(kPadding + innerWidth - 6 - m_close->width(), y + 6);
+    int y = m_shadowMargin + kPadding + std::max(0, (kHeight - 2 * kPadding - total) / 2);
+    m_thumbnail->setGeometry(left, y, innerWidth, thumbHeight);
+    m_close->move(left + innerWidth - 6 - m_close->width(), y + 6);
     m_close->raise();
     y += thumbHeight + kSpacing;
-    int x = kPadding;
+    int x = left;
     for (QAbstractButton *swatch : std::as_const(m_swatches)) {
         swatch->move(x, y + (kStripHeight - swatch->height()) / 2);
         x += swatch->width() + 6;
     }
     y += kStripHeight + kSpacing;
     const int buttonWidth = (innerWidth - 2 * 6) / 3;
-    m_copy->setGeometry(kPadding, y, buttonWidth, kButtonHeight);
-    m_save->setGeometry(kPadding + buttonWidth + 6, y, buttonWidth, kButtonHeight);
-    m_edit->setGeometry(kPadding + innerWidth - buttonWidth, y, buttonWidth, kButtonHeight);
+    m_copy->setGeometry(left, y, buttonWidth, kButtonHeight);
+    m_save->setGeometry(left + buttonWidth + 6, y, buttonWidth, kButtonHeight);
+    m_edit->setGeometry(left + innerWidth - buttonWidth, y, buttonWidth, kButtonHeight);
 }
 
 QMenu *QuickCaptureView::createBackdropMenu(QWidget *parent) {
@@ -362,7 +360,9 @@ QMenu *QuickCaptureView::createBackdropMenu(QWidget *parent) {
 void QuickCaptureView::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    if (m_shadowMargin > 0)
+        SoftShadow::paint(p, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 20, {0, 8});
+    const QRectF box = QRectF(card()).adjusted(0.5, 0.5, -0.5, -0.5);
     const QPainterPath shape = Theme::continuousRoundedRect(box, 16);
     p.fillPath(shape, withAlpha(Theme::panel(), 0.97));
     p.strokePath(shape, QPen(Theme::lineStrong(), 1));

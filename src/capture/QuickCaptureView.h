@@ -35,6 +35,11 @@ public:
 
     static constexpr int kWidth = 340;
     static constexpr int kHeight = 300;
+    // The panel's shadow is drawn in a transparent margin of the window around it, where see-through
+    // windows are possible (a compositor runs); 0 elsewhere.
+    int shadowMargin() const { return m_shadowMargin; }
+    // The panel inside the widget.
+    QRect card() const { return QRect(m_shadowMargin, m_shadowMargin, kWidth, kHeight); }
     static constexpr int kSwatchCount = 7; // coloured backdrops in the strip
 
     // For tests and the controller.
@@ -61,6 +66,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    int m_shadowMargin = 0;
     class Thumbnail;
     class CloseButton;
     class SwatchButton;

@@ -63,8 +63,8 @@ void QuickPanelController::show(const QImage &image, const QString &sourcePath) 
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen) screen = QGuiApplication::primaryScreen();
     const QRect visible = screen ? screen->availableGeometry() : QRect(0, 0, 1440, 900);
-    view->move(visible.x() + visible.width() - QuickCaptureView::kWidth - kMargin,
-               visible.y() + visible.height() - QuickCaptureView::kHeight - kMargin);
+    view->move(visible.x() + visible.width() - QuickCaptureView::kWidth - kMargin - view->shadowMargin(),
+               visible.y() + visible.height() - QuickCaptureView::kHeight - kMargin - view->shadowMargin());
 
     view->setWindowOpacity(0.0);
     view->show();

@@ -62,7 +62,10 @@ public:
                 return finish(std::move(grab.image));
             }
         }
-        if (!m_services->isRunning(m_info.ownerPID)) return finish(CaptureError::Kind::windowGone);
+        // A window whose owner is unknown (0) is judged by the window alone.
+        if (m_info.ownerPID > 0 && !m_services->isRunning(m_info.ownerPID))
+            return finish(CaptureError::Kind::windowGone);
+        if (m_info.ownerPID <= 0 && !m_services->window(m_info.id)) return finish(CaptureError::Kind::windowGone);
         const std::optional<platform::WindowDescription> before = m_services->window(m_info.id);
         m_existed = before.has_value();
         m_initialSize = before ? before->frame.size() : QSizeF(0, 0);
@@ -142,10 +145,14 @@ CaptureResult<CaptureSession> prepareSession() {
     const std::shared_ptr<ScreenServices> services = ScreenServices::shared();
     if (!services->connected()) return notConnected(*services);
     CaptureSession session;
-    for (const platform::DisplayDescription &display : services->displays()) {
-        CaptureResult<QImage> image = displayResult(services->displayImage(display.id));
+    const QList<platform::DisplayDescription> displays = services->displays();
+    QList<quint32> ids;
+    for (const platform::DisplayDescription &display : displays) ids.append(display.id);
+    QList<ScreenGrab> grabs = services->displayImages(ids);
+    for (qsizetype i = 0; i < displays.size(); ++i) {
+        CaptureResult<QImage> image = displayResult(std::move(grabs[i]));
         if (!image) return image.error();
-        session.snapshots.append({display.id, display.bounds, std::move(image).value()});
+        session.snapshots.append({displays[i].id, displays[i].bounds, std::move(image).value()});
     }
     session.windows = visibleWindows(services->windows(ScreenServices::WindowScope::onScreen), services->ownProcessID());
     return session;
@@ -228,11 +235,11 @@ QList<WindowInfo> visibleWindows(const QList<platform::WindowDescription> &entri
     QList<WindowInfo> result;
     for (const platform::WindowDescription &e : entries) {
         if (e.layer != 0) continue;
-        if (!e.ownerPID || *e.ownerPID == ownPID || e.own) continue;
+        if (e.own || e.ownerPID == ownPID) continue;
         if (!(e.frame.width() > 40 && e.frame.height() > 40)) continue;
         if (e.alpha && !(*e.alpha > 0)) continue;
         if (excludedOwners.contains(e.ownerName)) continue;
-        result.append({e.number, e.frame, e.ownerName, *e.ownerPID});
+        result.append({e.number, e.frame, e.ownerName, e.ownerPID.value_or(0)});
     }
     return result;
 }

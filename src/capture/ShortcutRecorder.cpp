@@ -40,13 +40,19 @@ private:
     ShortcutRecorder *m_recorder;
 };
 
+namespace {
+QFont promptFont(bool large) { return Theme::font(large ? 16 : 13); }
+} // namespace
+
 // The rounded field: key caps of the combination, or the prompt while recording.
 class ShortcutRecorder::Field : public QAbstractButton {
 public:
     Field(ShortcutRecorder *recorder, Keycap::Size size) : QAbstractButton(recorder), m_recorder(recorder), m_size(size) {
         const bool large = size == Keycap::Size::large;
-        // The large field's soft outer ring reaches 5 px beyond it.
-        setFixedSize(large ? QSize(330, 98) : QSize(150, 32));
+        // The large field's soft outer ring reaches 5 px beyond it. Wide enough for the prompt in
+        // every language, so it is never cut.
+        const int prompt = QFontMetrics(promptFont(large)).horizontalAdvance(L("Pressione a combinação…"));
+        setFixedSize(large ? QSize(std::max(330, prompt + 50), 98) : QSize(std::max(150, prompt + 20), 32));
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::ClickFocus);
     }
@@ -61,7 +67,7 @@ protected:
         const bool recording = m_recorder->isRecording();
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const QRectF box = large ? QRectF(5, 5, 320, 88) : QRectF(0, 0, 150, 32);
+        const QRectF box = large ? QRectF(5, 5, width() - 10, 88) : QRectF(0, 0, width(), 32);
         const qreal radius = large ? 16 : 8;
         const QPainterPath shape = Theme::continuousRoundedRect(box, radius);
         if (large) {
@@ -75,7 +81,7 @@ protected:
         p.strokePath(Theme::continuousRoundedRect(box.adjusted(width / 2, width / 2, -width / 2, -width / 2), radius),
                      QPen(accentOutline ? Theme::accentLine() : Theme::lineStrong(), width));
         if (recording) {
-            p.setFont(Theme::font(large ? 16 : 13));
+            p.setFont(promptFont(large));
             p.setPen(Theme::text2());
             p.drawText(box, Qt::AlignCenter, L("Pressione a combinação…"));
         } else {
@@ -146,6 +152,13 @@ ShortcutRecorder::ShortcutRecorder(ShortcutStore &store, HotkeyManager &hotkeys,
     m_settingsLink = makeLink(status);
     statusLayout->addWidget(m_settingsLink, 0, alignment);
     layout->addWidget(status, 0, alignment);
+    // A message appearing must not move the field: the width is that of the widest message from the
+    // start, and one line is kept for the message while there is none.
+    setMinimumWidth(std::max(m_field->width(), m_statusLabel->maximumWidth() + 19));
+    m_statusLabel->setMinimumHeight(QFontMetrics(m_statusLabel->font()).height());
+    QSizePolicy keepRow = m_statusRow->sizePolicy();
+    keepRow.setRetainSizeWhenHidden(true);
+    m_statusRow->setSizePolicy(keepRow);
 
     connect(&m_store, &ShortcutStore::shortcutsChanged, this, &ShortcutRecorder::refresh);
     refresh();
@@ -251,5 +264,7 @@ void ShortcutRecorder::refresh() {
     setColor(m_statusLabel, color);
     m_statusIcon->setVisible(!icon.isEmpty());
     if (!icon.isEmpty()) m_statusIcon->setPixmap(Icons::pixmap(icon, 13, color, devicePixelRatioF()));
-    m_settingsLink->setVisible(m_problem && m_problem->kind == ShortcutProblem::Kind::systemScreenshot);
+    // Without a keyboard settings program the link would lead nowhere.
+    m_settingsLink->setVisible(m_problem && m_problem->kind == ShortcutProblem::Kind::systemScreenshot &&
+                               SystemShortcuts::hasKeyboardSettings());
 }

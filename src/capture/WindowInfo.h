@@ -9,7 +9,7 @@ struct WindowInfo {
     quint32 id = 0;   // the X window
     QRectF frame;     // global points, decorations included
     QString appName;  // empty when unknown
-    qint32 ownerPID = 0;
+    qint32 ownerPID = 0; // 0 when no process is known for it
 
     friend bool operator==(const WindowInfo &, const WindowInfo &) = default;
 };

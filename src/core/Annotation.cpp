@@ -1,17 +1,18 @@
 #include "core/Annotation.h"
 
 #include "core/Localization.h"
+#include "platform/StringTables.h"
 
 #include <algorithm>
 
 const std::array<Annotation::PaletteEntry, 7> Annotation::palette{{
-    {0xFF5A5F, "Vermelho"},
-    {0xFFC93C, "Amarelo"},
-    {0x3DDC97, "Verde"},
-    {0x4DA3FF, "Azul"},
-    {0xB79CFF, "Lilás"},
-    {0xFFFFFF, "Branco"},
-    {0x15121F, "Preto"},
+    {0xFF5A5F, platform::textKey("Vermelho")},
+    {0xFFC93C, platform::textKey("Amarelo")},
+    {0x3DDC97, platform::textKey("Verde")},
+    {0x4DA3FF, platform::textKey("Azul")},
+    {0xB79CFF, platform::textKey("Lilás")},
+    {0xFFFFFF, platform::textKey("Branco")},
+    {0x15121F, platform::textKey("Preto")},
 }};
 
 std::optional<Annotation::Thickness> Annotation::thickness(int rawValue) {

@@ -237,13 +237,14 @@ std::optional<Backdrop> Backdrop::fromJson(const QJsonValue &json) {
     if (!kindRead) return std::nullopt;
     b.kind = *kindRead;
 
-    // Colours and points beyond what the kind can show are dropped rather than refused, so an
-    // oversized stored backdrop still opens instead of slowing every render down.
+    // Every colour and point is kept as stored, whatever the kind can show, so that saving writes back
+    // what was read; the renderers draw only what the kind shows. A list too long to be anything but
+    // hostile makes the backdrop unreadable (the stored value then stays on disk untouched).
     const QJsonArray colorArray = colorsValue.toArray();
-    const qsizetype colorCount = std::min<qsizetype>(colorArray.size(), maximumColors(b.kind));
-    b.colors.reserve(colorCount);
-    for (qsizetype i = 0; i < colorCount; ++i) {
-        const auto color = stylejson::colorNumber(colorArray.at(i));
+    if (colorArray.size() > stylejson::maxStoredListLength) return std::nullopt;
+    b.colors.reserve(colorArray.size());
+    for (const QJsonValue &value : colorArray) {
+        const auto color = stylejson::colorNumber(value);
         if (!color) return std::nullopt;
         b.colors.append(*color);
     }
@@ -255,11 +256,10 @@ std::optional<Backdrop> Backdrop::fromJson(const QJsonValue &json) {
     const QJsonValue pointsValue = object.value(QStringLiteral("points"));
     if (!pointsValue.isArray()) return std::nullopt;
     const QJsonArray pointArray = pointsValue.toArray();
-    const qsizetype pointCount = std::min<qsizetype>(
-        pointArray.size(), b.kind == Kind::mesh ? b.colors.size() : maximumColors(Kind::mesh));
-    b.points.reserve(pointCount);
-    for (qsizetype i = 0; i < pointCount; ++i) {
-        auto point = MeshPoint::fromJson(pointArray.at(i));
+    if (pointArray.size() > stylejson::maxStoredListLength) return std::nullopt;
+    b.points.reserve(pointArray.size());
+    for (const QJsonValue &value : pointArray) {
+        auto point = MeshPoint::fromJson(value);
         if (!point) return std::nullopt;
         b.points.append(*point);
     }

@@ -51,11 +51,18 @@ std::pair<QPointF, QPointF> linearEndpoints(double angle, QSizeF size) {
     return {QPointF(0.5 - dx, 0.5 - dy), QPointF(0.5 + dx, 0.5 + dy)};
 }
 
+QList<quint32> drawnColors(const Backdrop &backdrop) {
+    return backdrop.colors.mid(0, Backdrop::maximumColors(backdrop.kind));
+}
+
 QImage meshImage(const Backdrop &backdrop, double aspect, int resolution) {
     if (backdrop.colors.isEmpty() || resolution < 1 || resolution > maxMeshResolution) return {};
     // Completing the points is the mesh kind's rule; a copy keeps the caller's value as it is.
     Backdrop mesh = backdrop;
     mesh.kind = Backdrop::Kind::mesh;
+    // Only what the kind can show is drawn: a stored backdrop keeps any further colours unseen.
+    mesh.colors = drawnColors(mesh);
+    if (mesh.points.size() > mesh.colors.size()) mesh.points.resize(mesh.colors.size());
     mesh.syncPoints();
 
     const double a = std::isfinite(aspect) ? std::clamp(aspect, 0.125, 8.0) : 1.0;
@@ -109,16 +116,17 @@ void draw(const Backdrop &backdrop, const QRectF &rect, QPainter &painter) {
         painter.fillRect(rect, backdrop.colors.isEmpty() ? QColor(Qt::black) : colorFromHex(backdrop.colors.first()));
         break;
     case Backdrop::Kind::linear: {
-        const qsizetype n = backdrop.colors.size();
+        const QList<quint32> colors = drawnColors(backdrop);
+        const qsizetype n = colors.size();
         if (n < 2) {
-            painter.fillRect(rect, n == 0 ? QColor(Qt::black) : colorFromHex(backdrop.colors.first()));
+            painter.fillRect(rect, n == 0 ? QColor(Qt::black) : colorFromHex(colors.first()));
             break;
         }
         const auto [start, end] = linearEndpoints(backdrop.angle, rect.size());
         QLinearGradient gradient(place(start, rect), place(end, rect));
         gradient.setSpread(QGradient::PadSpread);
         for (qsizetype i = 0; i < n; ++i)
-            gradient.setColorAt(static_cast<double>(i) / static_cast<double>(n - 1), colorFromHex(backdrop.colors[i]));
+            gradient.setColorAt(static_cast<double>(i) / static_cast<double>(n - 1), colorFromHex(colors[i]));
         painter.fillRect(rect, gradient);
         break;
     }

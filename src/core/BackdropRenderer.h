@@ -23,6 +23,10 @@ inline constexpr int canvasMeshResolution = 160;
 // count as 1.
 std::pair<QPointF, QPointF> linearEndpoints(double angle, QSizeF size);
 
+// The colours a backdrop's picture shows: the first ones, as many as its kind can have. A stored
+// backdrop may hold more; they are kept, not drawn.
+QList<quint32> drawnColors(const Backdrop &backdrop);
+
 // The mesh blend of the backdrop's colours, computed in linear light, `resolution` pixels on its
 // longer side (at least 8 on the shorter) for an area of `aspect` = width / height (taken within
 // 1/8 … 8). Missing points come from the default point table; extra points are ignored. Opaque

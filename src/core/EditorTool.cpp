@@ -1,6 +1,7 @@
 #include "core/EditorTool.h"
 
 #include "core/Localization.h"
+#include "platform/StringTables.h"
 
 namespace {
 
@@ -12,14 +13,14 @@ struct ToolTexts {
 
 // Indexed by EditorTool.
 constexpr std::array<ToolTexts, 8> texts{{
-    {"preview", "Prévia", "Ver o resultado final, com fundo"},
-    {"select", "Mover", "Selecionar, mover e apagar anotações"},
-    {"arrow", "Seta", "Arraste para desenhar uma seta"},
-    {"rectangle", "Caixa", "Arraste para destacar com uma caixa"},
-    {"highlight", "Marcador", "Arraste por cima de um trecho, como um marca-texto"},
-    {"text", "Texto", "Clique onde quer escrever"},
-    {"blur", "Ocultar", "Arraste sobre dados sensíveis para escondê-los"},
-    {"crop", "Recortar", "Arraste para escolher a parte que fica"},
+    {"preview", platform::textKey("Prévia"), platform::textKey("Ver o resultado final, com fundo")},
+    {"select", platform::textKey("Mover"), platform::textKey("Selecionar, mover e apagar anotações")},
+    {"arrow", platform::textKey("Seta"), platform::textKey("Arraste para desenhar uma seta")},
+    {"rectangle", platform::textKey("Caixa"), platform::textKey("Arraste para destacar com uma caixa")},
+    {"highlight", platform::textKey("Marcador"), platform::textKey("Arraste por cima de um trecho, como um marca-texto")},
+    {"text", platform::textKey("Texto"), platform::textKey("Clique onde quer escrever")},
+    {"blur", platform::textKey("Ocultar"), platform::textKey("Arraste sobre dados sensíveis para escondê-los")},
+    {"crop", platform::textKey("Recortar"), platform::textKey("Arraste para escolher a parte que fica")},
 }};
 
 const ToolTexts &of(EditorTool tool) { return texts[static_cast<size_t>(tool)]; }

@@ -38,13 +38,22 @@ std::optional<qint64> wholeNumber(const QJsonValue &value, qint64 max) {
 
 } // namespace
 
+QString Shortcut::modifierLabel(std::uint32_t flag) {
+    // The stored flags keep their Mac meaning; the keys they stand for on this keyboard.
+    if (flag == command) return QStringLiteral("Ctrl");
+    if (flag == option) return QStringLiteral("Alt");
+    if (flag == shift) return QStringLiteral("Shift");
+    if (flag == control) return QStringLiteral("Super");
+    return {};
+}
+
 QStringList Shortcut::symbols() const {
     QStringList out;
-    if (modifiers & control) out << QStringLiteral("⌃");
-    if (modifiers & option) out << QStringLiteral("⌥");
-    if (modifiers & shift) out << QStringLiteral("⇧");
-    if (modifiers & command) out << QStringLiteral("⌘");
-    out << (key == QStringLiteral("Espaço") ? L("Espaço") : key);
+    for (std::uint32_t flag : {command, option, shift, control})
+        if (modifiers & flag) out << modifierLabel(flag);
+    // This keyboard's Tab key says "Tab"; the stored key keeps its glyph.
+    if (key == QStringLiteral("Espaço")) out << L("Espaço");
+    else out << (key == QStringLiteral("⇥") ? QStringLiteral("Tab") : key);
     return out;
 }
 

@@ -23,10 +23,14 @@ struct Shortcut {
 
     friend bool operator==(const Shortcut &, const Shortcut &) = default;
 
-    // "⌃", "⌥", "⇧", "⌘" for the modifiers present, in that order, then the key label.
+    // One label per key cap, as this keyboard names the keys: "Ctrl", "Alt", "Shift", "Super" for the
+    // modifiers present, in that order, then the key label ("Espaço" in the current language).
     QStringList symbols() const;
-    // The symbols joined without separator ("⌥⇧A").
-    QString displayString() const { return symbols().join(QString()); }
+    // The shortcut as running text shows it: the cap labels joined with "+" ("Alt+Shift+A"). The one
+    // way a shortcut is written for the user.
+    QString displayString() const { return symbols().join(QLatin1Char('+')); }
+    // The cap label of one modifier flag (platform::ModifierFlag); empty for anything else.
+    static QString modifierLabel(std::uint32_t flag);
     bool isFunctionKey() const;
 
     // {"keyCode":…,"modifiers":…,"key":…}; all three are required when reading, of the right type and

@@ -8,6 +8,14 @@
 ShortcutStore::ShortcutStore(platform::UserDefaults &defaults, QObject *parent) : QObject(parent), m_defaults(defaults) {
     for (ShortcutAction action : ShortcutActions::all())
         m_shortcuts.insert(action, Settings::shortcut(action).value(m_defaults));
+    // A combination edited in the settings file while we run is taken in (and the hot keys follow).
+    connect(&m_defaults, &platform::UserDefaults::changedOnDisk, this, [this](const QStringList &keys) {
+        for (ShortcutAction action : ShortcutActions::all()) {
+            if (!keys.contains(Settings::shortcut(action).key())) continue;
+            const Shortcut stored = Settings::shortcut(action).value(m_defaults);
+            if (stored != shortcut(action)) setShortcut(action, stored);
+        }
+    });
 }
 
 ShortcutStore &ShortcutStore::shared() {

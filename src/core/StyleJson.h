@@ -31,11 +31,17 @@ inline std::optional<quint32> colorNumber(const QJsonValue &value) {
 // holding one would be written in a form that no longer reads back.
 bool allFinite(const QJsonValue &value);
 
-// A list whose elements decode with T::fromJson; one unreadable element fails the whole list.
+// Longer stored lists (backdrops, presets, colours, points) are taken for hostile and unreadable: no one
+// builds them through the application, whose own limits are far below.
+inline constexpr qsizetype maxStoredListLength = 1000;
+
+// A list whose elements decode with T::fromJson; one unreadable element fails the whole list, and so
+// does a list longer than maxStoredListLength.
 template <typename T>
 std::optional<QList<T>> decodeList(const QJsonValue &value) {
     if (!value.isArray()) return std::nullopt;
     const QJsonArray array = value.toArray();
+    if (array.size() > maxStoredListLength) return std::nullopt;
     QList<T> list;
     list.reserve(array.size());
     for (const QJsonValue &element : array) {

@@ -19,6 +19,22 @@ StyleStore &StyleStore::shared() {
 
 StyleStore::StyleStore(platform::UserDefaults &defaults, QObject *parent) : QObject(parent), m_defaults(defaults) {
     load();
+    // Styles edited in the settings file while we run are taken in.
+    connect(&m_defaults, &platform::UserDefaults::changedOnDisk, this, [this](const QStringList &keys) {
+        const auto touched = [&keys](const auto &setting) { return keys.contains(setting.key()); };
+        if (!touched(Settings::styleDefault) && !touched(Settings::stylePresets) &&
+            !touched(Settings::styleBackdrops) && !touched(Settings::styleExport))
+            return;
+        const BeautyStyle style = m_defaultStyle;
+        const QList<StylePreset> presets = m_presets;
+        const QList<Backdrop> backdrops = m_backdrops;
+        const ExportSettings exportSettings = m_export;
+        load();
+        if (m_defaultStyle != style) emit defaultStyleChanged();
+        if (m_presets != presets) emit presetsChanged();
+        if (m_backdrops != backdrops) emit backdropsChanged();
+        if (!(m_export == exportSettings)) emit exportSettingsChanged();
+    });
 }
 
 void StyleStore::load() {
@@ -36,8 +52,8 @@ void StyleStore::load() {
     read(DefaultSlot, Settings::styleDefault, m_defaultStyle);
     read(PresetsSlot, Settings::stylePresets, m_presets);
     read(BackdropsSlot, Settings::styleBackdrops, m_backdrops);
-    // Lists longer than the application lets anyone build (an edited file) are cut to the limits.
-    if (m_presets.size() > maxPresets) m_presets.resize(maxPresets);
+    // Lists longer than the application lets anyone build (an edited file) are kept as they are: the
+    // next save writes back what was read. The limits only refuse additions.
     m_backdrops = normalized(m_backdrops);
     read(ExportSlot, Settings::styleExport, m_export);
 }
@@ -173,7 +189,7 @@ QList<Backdrop> StyleStore::normalized(const QList<Backdrop> &backdrops) {
     QList<Backdrop> list;
     list.reserve(backdrops.size() + 1);
     for (const Backdrop &b : backdrops) {
-        if (b.id != kNone && list.size() < maxBackdrops - 1) list.append(b);
+        if (b.id != kNone) list.append(b);
     }
     list.append(Backdrop::transparent());
     return list;

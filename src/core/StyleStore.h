@@ -70,7 +70,7 @@ public:
     void resetPresets();
     void resetBackdrops();
 
-    // The list without any "none" entry, cut to maxBackdrops - 1, followed by the transparent backdrop.
+    // The list without any "none" entry, followed by the transparent backdrop. Its length is not limited.
     static QList<Backdrop> normalized(const QList<Backdrop> &backdrops);
 
 signals:

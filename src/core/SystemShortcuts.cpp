@@ -21,31 +21,37 @@ const QList<ReservedShortcut> &all() {
                             bool releasable = false) {
             return ReservedShortcut{Shortcut{keyCode, modifiers, QString::fromUtf8(label)}, name, releasable};
         };
-        constexpr std::uint32_t shiftCommand = shift | command;
-        constexpr std::uint32_t controlCommand = control | command;
-        constexpr std::uint32_t optionCommand = option | command;
+        // Ctrl is stored as the command flag, Super as control (the stored values keep their Mac meaning).
+        constexpr std::uint32_t ctrl = command, super = control, alt = option;
+        constexpr std::uint32_t ctrlAlt = command | option;
+        constexpr std::uint16_t print = 105, tab = 48, space = 49, f1 = 122, f2 = 120, f4 = 118, del = 117;
         return QList<ReservedShortcut>{
-            row(20, shiftCommand, "3", L("Print da tela inteira"), true),
-            row(21, shiftCommand, "4", L("Print de uma área"), true),
-            row(23, shiftCommand, "5", L("Ferramenta de captura"), true),
-            row(22, shiftCommand, "6", L("Print da Touch Bar"), true),
-            row(49, command, "Espaço", QStringLiteral("Spotlight")),
-            row(49, control, "Espaço", L("Trocar idioma do teclado")),
-            row(49, controlCommand, "Espaço", L("Emojis e símbolos")),
-            row(48, command, "⇥", L("Trocar de app")),
-            row(50, command, "`", L("Trocar de janela")),
-            row(12, command, "Q", L("Sair do app")),
-            row(13, command, "W", L("Fechar janela")),
-            row(4, command, "H", L("Ocultar app")),
-            row(46, command, "M", L("Minimizar janela")),
-            row(53, optionCommand, "Esc", L("Forçar encerrar")),
-            row(12, controlCommand, "Q", L("Bloquear a tela")),
-            row(12, shiftCommand, "Q", L("Encerrar sessão")),
-            row(2, optionCommand, "D", L("Mostrar ou ocultar o Dock")),
-            row(126, control, "↑", QStringLiteral("Mission Control")),
-            row(125, control, "↓", L("Janelas do app")),
-            row(123, control, "←", L("Mesa à esquerda")),
-            row(124, control, "→", L("Mesa à direita")),
+            // The desktop's own screenshot keys, which its keyboard settings can release.
+            row(print, 0, "Print", L("Captura de tela"), true),
+            row(print, shift, "Print", L("Captura de uma área"), true),
+            row(print, alt, "Print", L("Captura da janela"), true),
+            row(print, ctrl, "Print", L("Captura para a área de transferência"), true),
+            // What window managers and desktops take before any program.
+            row(tab, alt, "⇥", L("Trocar de janela")),
+            row(tab, super, "⇥", L("Trocar de app")),
+            row(f4, alt, "F4", L("Fechar janela")),
+            row(f1, alt, "F1", L("Menu de aplicativos")),
+            row(f2, alt, "F2", L("Executar comando")),
+            row(37, super, "L", L("Bloquear a tela")),
+            row(37, ctrlAlt, "L", L("Bloquear a tela")),
+            row(del, ctrlAlt, "Del", L("Encerrar sessão")),
+            row(17, ctrlAlt, "T", L("Abrir o terminal")),
+            row(2, super, "D", L("Mostrar a área de trabalho")),
+            row(space, super, "Espaço", L("Trocar idioma do teclado")),
+            row(123, ctrlAlt, "←", L("Área de trabalho à esquerda")),
+            row(124, ctrlAlt, "→", L("Área de trabalho à direita")),
+            // What Ctrl means in every program, as ⌘ does on a Mac.
+            row(12, ctrl, "Q", L("Sair do app")),
+            row(13, ctrl, "W", L("Fechar janela ou aba")),
+            row(8, ctrl, "C", L("Copiar")),
+            row(9, ctrl, "V", L("Colar")),
+            row(6, ctrl, "Z", L("Desfazer")),
+            row(1, ctrl, "S", L("Salvar")),
         };
     }();
     return table;
@@ -58,5 +64,7 @@ std::optional<ReservedShortcut> match(const Shortcut &candidate) {
 }
 
 void openKeyboardSettings() { platform::SystemSettings::openKeyboardSettings(); }
+
+bool hasKeyboardSettings() { return platform::SystemSettings::hasKeyboardSettings(); }
 
 } // namespace SystemShortcuts

@@ -10,6 +10,9 @@ struct RecentCapture {
     QString path;
     QDateTime date;
     QImage thumbnail;
+    // The file as the thumbnail was made from it: a held thumbnail serves only while both are unchanged.
+    qint64 fileSize = -1;
+    QDateTime modified{};
 
     bool operator==(const RecentCapture &other) const { return path == other.path; }
 };

@@ -26,6 +26,8 @@
 #include <cmath>
 #include <mutex>
 
+#include <unistd.h>
+
 namespace {
 
 bool hasCaptureExtension(const QString &path) {
@@ -79,13 +81,17 @@ void RecentsStore::setDateReader(DateReader reader) {
     m_dateOf = reader ? std::move(reader) : DateReader(&RecentsStore::fileDate);
 }
 
+void RecentsStore::setClock(std::function<QDateTime()> clock) {
+    m_clock = clock ? std::move(clock) : std::function<QDateTime()>(&QDateTime::currentDateTime);
+}
+
 QList<RecentsStore::Listed> RecentsStore::listing() const {
     QList<Listed> files;
     const QFileInfoList entries =
         QDir(m_folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
         if (!hasCaptureExtension(entry.fileName())) continue;
-        files.append({entry.absoluteFilePath(), m_dateOf(entry), entry.size()});
+        files.append({entry.absoluteFilePath(), m_dateOf(entry), entry.size(), entry.lastModified()});
     }
     std::stable_sort(files.begin(), files.end(), [](const Listed &a, const Listed &b) {
         if (!b.date.isValid()) return a.date.isValid();
@@ -111,7 +117,7 @@ int RecentsStore::fileCount() const { return static_cast<int>(listing().size());
 std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image) const {
     if (keepOnDisk() < 1 || image.isNull()) return std::nullopt;
     const bool compact = isCompact();
-    Pending pending{QDateTime::currentDateTime(), ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png")};
+    Pending pending{m_clock(), ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png")};
     pending.settings.format = compact ? ExportFormat::heic : ExportFormat::png;
     pending.settings.quality = compact ? 0.92 : 1.0;
     return pending;
@@ -123,22 +129,38 @@ RecentsStore::Written RecentsStore::writeCapture(const Encoder &encoder, const Q
     if (!bytes || bytes->isEmpty()) return {};
     const QString stem = folder + QStringLiteral("/Pelicarta ") +
                          QLocale::c().toString(pending.time, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
-    {
-        // Two captures of the same second, written at once, must not pick the same free name.
-        static std::mutex naming;
-        std::lock_guard lock(naming);
-        QString path = stem + QLatin1Char('.') + pending.extension;
-        for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
-            path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(pending.extension);
-        if (!platform::writeFileAtomically(path, *bytes)) return {};
-        return {path, thumbnail(image)};
+    Written written;
+    // Two captures of the same second, written at once, must not pick the same free name.
+    static std::mutex naming;
+    std::lock_guard lock(naming);
+    QString path = stem + QLatin1Char('.') + pending.extension;
+    for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
+        path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(pending.extension);
+    if (!platform::writeFileAtomically(path, *bytes, &written.error)) {
+        // The capture just taken is never lost: it goes to a private temporary folder.
+        written.refused = true;
+        written.path = keepElsewhere(QFileInfo(path).fileName(), *bytes, &written.keptIn);
+        return written;
     }
+    written.path = path;
+    written.thumbnail = thumbnail(image);
+    return written;
 }
 
 QString RecentsStore::finishAdd(const QImage &image, const Written &written) {
+    if (written.refused) {
+        // The user is told once where the capture went, and why the folder refused it.
+        if (!m_failureReported) {
+            m_failureReported = true;
+            emit keepingFailed(m_folder, written.error, written.keptIn);
+        }
+        return written.path;
+    }
     if (written.path.isEmpty()) return {};
+    m_failureReported = false;
     emit captureWritten(written.path, image);
-    m_items.prepend({written.path, QDateTime::currentDateTime(), written.thumbnail});
+    const QFileInfo file(written.path);
+    m_items.prepend({written.path, QDateTime::currentDateTime(), written.thumbnail, file.size(), file.lastModified()});
     while (m_items.size() > showCount) m_items.removeLast();
     emit itemsChanged();
     pruneDisk(written.path);
@@ -199,11 +221,14 @@ void RecentsStore::load() {
     QList<RecentCapture> items;
     const QList<Listed> files = listing();
     for (qsizetype i = 0; i < std::min<qsizetype>(files.size(), showCount); ++i) {
-        // A thumbnail already held (or on its way) is kept: a deletion reloads the list.
-        const auto held = std::find_if(m_items.cbegin(), m_items.cend(),
-                                       [&](const RecentCapture &item) { return item.path == files[i].path; });
-        items.append({files[i].path, files[i].date, held != m_items.cend() ? held->thumbnail : QImage()});
-        if (items.last().thumbnail.isNull()) decodeThumbnail(files[i].path);
+        // A thumbnail already held (or on its way) is kept while its file is the same (size and
+        // modification time): a deletion reloads the list. A file replaced or spoilt meanwhile is read again.
+        const Listed &file = files[i];
+        const auto held = std::find_if(m_items.cbegin(), m_items.cend(), [&](const RecentCapture &item) {
+            return item.path == file.path && item.fileSize == file.size && item.modified == file.modified;
+        });
+        items.append({file.path, file.date, held != m_items.cend() ? held->thumbnail : QImage(), file.size, file.modified});
+        if (items.last().thumbnail.isNull()) decodeThumbnail(file.path);
     }
     m_items = items;
     emit itemsChanged();
@@ -269,6 +294,20 @@ void RecentsStore::pruneDisk(const QString &keep) {
 
 void RecentsStore::removed(const QStringList &paths) { emit capturesRemoved(paths); }
 
+QString RecentsStore::keepElsewhere(const QString &fileName, const QByteArray &bytes, QString *folder) {
+    const QString dir = QDir::tempPath() + QStringLiteral("/Pelicarta-%1/Recentes").arg(::getuid());
+    if (!QDir().mkpath(dir)) return {};
+    QFile::setPermissions(QFileInfo(dir).absolutePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    // Ours alone: a folder someone else made (or a link) is not written into.
+    for (const QFileInfo &info : {QFileInfo(dir), QFileInfo(QFileInfo(dir).absolutePath())})
+        if (info.isSymLink() || info.ownerId() != ::getuid()) return {};
+    const QString path = dir + QLatin1Char('/') + fileName;
+    if (!platform::writeFileAtomically(path, bytes)) return {};
+    *folder = dir;
+    return path;
+}
+
 bool RecentsStore::isCaptureFile(const QString &path) const {
     const QFileInfo info(path);
     return hasCaptureExtension(path) && !info.fileName().startsWith(QLatin1Char('.')) &&
@@ -309,7 +348,7 @@ void RecentsStore::deleteFiles(const QStringList &paths) {
 void RecentsStore::deleteAll() {
     const QStringList files = sortedFiles();
     for (const QString &path : files) QFile::remove(path);
-    if (!files.isEmpty()) removed(files);
+    if (!files.isEmpty()) emit capturesCleared(files);
     m_items.clear();
     emit itemsChanged();
     refreshUsage();

@@ -108,6 +108,8 @@ public:
     static QDateTime fileDate(const QFileInfo &file);
     // Tests order files by dates they can set; empty restores `fileDate`.
     void setDateReader(DateReader reader);
+    // Tests fix the time new files are named after; empty restores the clock.
+    void setClock(std::function<QDateTime()> clock);
 
 signals:
     void itemsChanged();
@@ -115,8 +117,15 @@ signals:
     // A file was written, with the image it holds (for the history index; an editor opened on that
     // image before the file existed takes it as its source).
     void captureWritten(const QString &path, const QImage &image);
-    // Files were removed from the folder: pruned to the keep limit, deleted, or all deleted.
+    // Files were removed from the folder: pruned to the keep limit or deleted. Receivers: the history
+    // index first, then the router.
     void capturesRemoved(const QStringList &paths);
+    // The folder refused a capture (`error` says why); the capture was kept in `keptIn` instead (empty
+    // when that failed too). Emitted once, until a capture is written to the folder again.
+    void keepingFailed(const QString &folder, const QString &error, const QString &keptIn);
+    // Every capture file was deleted at once (`deleteAll`). Receivers: the router first, then the
+    // history index.
+    void capturesCleared(const QStringList &paths);
     // A capture read back to be opened in the editor (style: always none); src/app opens it and
     // shows the editor page. The store knows no window.
     void editorRequested(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style);
@@ -126,6 +135,7 @@ private:
         QString path;
         QDateTime date; // invalid when unknown: sorts last
         qint64 size = 0;
+        QDateTime modified;
     };
     struct Pending {
         QDateTime time;
@@ -135,14 +145,19 @@ private:
     // What a new capture file is made of, or none when keeping is off.
     std::optional<Pending> prepareAdd(const QImage &image) const;
     struct Written {
-        QString path; // empty when encoding or writing failed
+        QString path; // empty when encoding failed, or when the folder refused it and no copy was kept
         QImage thumbnail;
+        bool refused = false; // the folder refused the file: `path` is the copy kept elsewhere
+        QString error;        // why it refused
+        QString keptIn;       // the folder of the copy
     };
-    // Encodes the capture and writes it under a free name of `folder`, with its recents thumbnail.
-    // Any thread: the heavy part of an add, off the main thread for addInBackground.
+    // Encodes the capture and writes it under a free name of `folder` (elsewhere when the folder
+    // refuses it), with its recents thumbnail. Any thread: the heavy part of an add, off the main
+    // thread for addInBackground.
     static Written writeCapture(const Encoder &encoder, const QString &folder, const QImage &image,
                                 const Pending &pending);
-    // Takes a written capture in: announces it, lists it, prunes the folder.
+    // Takes a written capture in: announces it, lists it, prunes the folder; or reports, once, that the
+    // folder refused it.
     QString finishAdd(const QImage &image, const Written &written);
     QList<Listed> listing() const;
     void load();
@@ -154,13 +169,18 @@ private:
     void refreshUsage();
     void removed(const QStringList &paths);
     bool isCaptureFile(const QString &path) const;
+    // Writes a capture the folder refused into a private folder of the temporary folder; its path, or
+    // empty.
+    static QString keepElsewhere(const QString &fileName, const QByteArray &bytes, QString *folder);
 
     platform::UserDefaults &m_defaults;
     QString m_folder;
     Encoder m_encoder;
     DateReader m_dateOf = &RecentsStore::fileDate;
+    std::function<QDateTime()> m_clock = &QDateTime::currentDateTime;
     QList<RecentCapture> m_items;
     qint64 m_usedBytes = 0;
+    bool m_failureReported = false;
     QSet<QString> m_decoding;
     struct Job;
     void complete(Job *job);

@@ -27,6 +27,8 @@ public:
             dialog.setNameFilter(QStringLiteral("%1 (*.%2)").arg(request.typeName, request.extension));
             dialog.setDefaultSuffix(request.extension);
             dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+            // Qt's own dialog follows the application's theme and language; a desktop's native one would not.
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
             if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
             const QString chosen = dialog.selectedFiles().constFirst();
             if (const std::optional<QString> path = completedPath(chosen, request.extension)) {

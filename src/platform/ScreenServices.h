@@ -67,8 +67,12 @@ public:
     // One window by number, on screen or not; none when it no longer exists.
     virtual std::optional<WindowDescription> window(quint32 number) = 0;
 
-    // The whole display without this process's windows and without the pointer.
+    // The whole display without this process's windows and without the pointer. Windows of ours that
+    // show are taken off the screen for the read, which then waits until what they covered has been
+    // repainted; with none showing the display is read at once.
     virtual ScreenGrab displayImage(quint32 displayID) = 0;
+    // Several displays, as `displayImage` reads each, with our windows taken away only once.
+    virtual QList<ScreenGrab> displayImages(const QList<quint32> &displayIDs);
     // One window's own pixels, decorations included, even where other windows cover it.
     virtual ScreenGrab windowImage(quint32 number) = 0;
 

@@ -5,6 +5,10 @@
 
 namespace platform {
 
+// Marks a text key kept in a table and looked up with L later, so that the check of the string tables
+// sees it too. The key itself, unchanged.
+constexpr const char *textKey(const char *key) { return key; }
+
 // The translations of the user-visible texts, keyed by the Brazilian-Portuguese source text.
 // Tables live in the resources as ":/strings/<language>.json" (one JSON object of key → text);
 // the source language, "pt-BR", needs no table.

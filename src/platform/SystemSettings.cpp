@@ -3,7 +3,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <initializer_list>
+#include <QList>
+#include <optional>
+#include <utility>
 
 namespace platform::SystemSettings {
 
@@ -30,18 +32,22 @@ void setLauncher(Launcher replacement) { launcher() = std::move(replacement); }
 
 namespace {
 
-bool openFirstInstalled(std::initializer_list<Candidate> candidates) {
+// The first installed candidate, with its full path; none when none is.
+std::optional<std::pair<QString, QStringList>> firstInstalled(const QList<Candidate> &candidates) {
     for (const Candidate &candidate : candidates) {
         const QString path = QStandardPaths::findExecutable(QString::fromLatin1(candidate.program));
-        if (!path.isEmpty()) return launch(path, candidate.arguments);
+        if (!path.isEmpty()) return std::make_pair(path, candidate.arguments);
     }
-    return false;
+    return std::nullopt;
 }
 
-} // namespace
+bool openFirstInstalled(const QList<Candidate> &candidates) {
+    const auto found = firstInstalled(candidates);
+    return found && launch(found->first, found->second);
+}
 
-bool openKeyboardSettings() {
-    return openFirstInstalled({
+const QList<Candidate> &keyboardPrograms() {
+    static const QList<Candidate> programs = {
         {"gnome-control-center", {QStringLiteral("keyboard")}},
         {"systemsettings", {QStringLiteral("kcm_keys")}},
         {"systemsettings5", {QStringLiteral("kcm_keys")}},
@@ -49,8 +55,15 @@ bool openKeyboardSettings() {
         {"cinnamon-settings", {QStringLiteral("keyboard")}},
         {"mate-keyboard-properties", {}},
         {"lxqt-config-input", {}},
-    });
+    };
+    return programs;
 }
+
+} // namespace
+
+bool openKeyboardSettings() { return openFirstInstalled(keyboardPrograms()); }
+
+bool hasKeyboardSettings() { return firstInstalled(keyboardPrograms()).has_value(); }
 
 bool openPrivacySettings() {
     return openFirstInstalled({

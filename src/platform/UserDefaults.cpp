@@ -4,6 +4,10 @@
 #include "platform/AtomicFile.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QThread>
+#include <QTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -71,6 +75,76 @@ std::optional<qint64> parseInt(const QJsonValue &v) {
 
 UserDefaults::UserDefaults(QString filePath, QObject *parent) : QObject(parent), m_path(std::move(filePath)) {
     load();
+    watch();
+}
+
+void UserDefaults::watch() {
+    m_watcher = new QFileSystemWatcher(this);
+    // The folder too: a file replaced by a rename (as editors and we ourselves write) is a new file.
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (QFileInfo(folder).isDir()) m_watcher->addPath(folder);
+    if (QFileInfo::exists(m_path)) m_watcher->addPath(m_path);
+    auto *settle = new QTimer(this);
+    settle->setSingleShot(true);
+    settle->setInterval(50); // an editor's save is several events
+    connect(settle, &QTimer::timeout, this, &UserDefaults::reloadFromDisk);
+    const auto changedOnDisk = [this, settle] {
+        if (QFileInfo::exists(m_path) && !m_watcher->files().contains(m_path)) m_watcher->addPath(m_path);
+        settle->start();
+    };
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, changedOnDisk);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, changedOnDisk);
+}
+
+void UserDefaults::reloadFromDisk() {
+    QFile file(m_path);
+    if (!file.exists() || file.size() > kMaxFileBytes || !file.open(QIODevice::ReadOnly)) return;
+    const QByteArray bytes = file.readAll();
+    QStringList changedKeys;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (bytes == m_lastWritten) return;
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+        const bool parses = error.error == QJsonParseError::NoError && doc.isObject() &&
+                            doc.object().value(kValues).isObject();
+        // Half-way through someone's edit, perhaps: keep what we have, and do not write over it.
+        m_brokenEdit = !parses;
+        if (!parses) return;
+        const QJsonObject values = doc.object().value(kValues).toObject();
+        // A value that does not read as its type is taken in as it is: readers fall back to their
+        // default and it is written back untouched.
+        for (auto it = values.begin(); it != values.end(); ++it) {
+            if (m_entries.value(it.key()) == it.value()) continue;
+            m_entries.insert(it.key(), it.value());
+            changedKeys << it.key();
+        }
+        for (const QString &key : m_entries.keys()) {
+            if (values.contains(key)) continue;
+            m_entries.remove(key);
+            changedKeys << key;
+        }
+        m_lastWritten = bytes;
+    }
+    for (const QString &key : changedKeys) emit changed(key);
+    if (!changedKeys.isEmpty()) emit changedOnDisk(changedKeys);
+}
+
+void UserDefaults::reportWriteFailure() {
+    // The folder may have been made by this write; watch it from now on (the watcher lives on our thread).
+    if (m_watcher && QThread::currentThread() == thread()) {
+        const QString folder = QFileInfo(m_path).absolutePath();
+        if (!m_watcher->directories().contains(folder) && QFileInfo(folder).isDir()) m_watcher->addPath(folder);
+        if (!m_watcher->files().contains(m_path) && QFileInfo::exists(m_path)) m_watcher->addPath(m_path);
+    }
+    QString error;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (!m_failurePending) return;
+        m_failurePending = false;
+        error = m_lastError;
+    }
+    emit writeFailed(m_path, error);
 }
 
 UserDefaults::~UserDefaults() = default;
@@ -86,7 +160,8 @@ void UserDefaults::load() {
     bool readable = false;
     if (file.size() <= kMaxFileBytes && file.open(QIODevice::ReadOnly)) {
         QJsonParseError error{};
-        const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+        m_lastWritten = file.readAll();
+        const QJsonDocument doc = QJsonDocument::fromJson(m_lastWritten, &error);
         file.close();
         if (error.error == QJsonParseError::NoError && doc.isObject() && doc.object().value(kValues).isObject()) {
             const QJsonObject values = doc.object().value(kValues).toObject();
@@ -243,6 +318,7 @@ void UserDefaults::remove(const QString &key) {
         }
     }
     if (emitNow) emit changed(key);
+    reportWriteFailure();
 }
 
 void UserDefaults::store(const QString &key, const QJsonObject &entry) {
@@ -261,12 +337,13 @@ void UserDefaults::store(const QString &key, const QJsonObject &entry) {
         }
     }
     if (emitNow) emit changed(key);
+    reportWriteFailure();
 }
 
 void UserDefaults::writeLocked() {
     if (!m_dirty) return;
     // A file we could not open must not be replaced by what little we know.
-    if (m_protectFile) {
+    if (m_protectFile || m_brokenEdit) {
         m_lastError = QStringLiteral("the settings file cannot be read, so it is not overwritten");
         return;
     }
@@ -274,13 +351,16 @@ void UserDefaults::writeLocked() {
     for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) values.insert(it.key(), it.value());
     const QJsonObject root{{kFormat, kFileFormat}, {kValues, values}};
     QString error;
-    if (writeFileAtomically(m_path, QJsonDocument(root).toJson(QJsonDocument::Indented), &error,
-                            QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+    const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    if (writeFileAtomically(m_path, bytes, &error, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         m_dirty = false;
         m_lastError.clear();
+        m_lastWritten = bytes;
+        m_failureReported = false;
     } else {
         m_lastError = error;
         qWarning("Pelicarta: could not write the settings file %s: %s", qPrintable(m_path), qPrintable(error));
+        if (!m_failureReported) m_failureReported = m_failurePending = true;
     }
 }
 
@@ -298,6 +378,7 @@ void UserDefaults::endBatch() {
         toEmit.swap(m_pendingSignals);
     }
     for (const QString &key : toEmit) emit changed(key);
+    reportWriteFailure();
 }
 
 UserDefaults::Batch::Batch(UserDefaults &defaults) : m_defaults(defaults) { m_defaults.beginBatch(); }

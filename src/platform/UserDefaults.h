@@ -7,6 +7,9 @@
 #include <QMutex>
 #include <QObject>
 #include <QString>
+#include <QStringList>
+
+class QFileSystemWatcher;
 
 #include <optional>
 
@@ -19,7 +22,12 @@ namespace platform {
 // A file that cannot be read at all is moved aside, never overwritten, and the store starts empty.
 // Entries of a type this version does not know are written back untouched.
 //
-// Thread-safe; change signals are emitted on the thread that made the change.
+// The file is watched: keys changed in it by someone else while the program runs are taken in and
+// announced (`changed`, then `changedOnDisk`); a file that does not parse is left alone and not written
+// over until it parses again.
+//
+// Thread-safe; change signals are emitted on the thread that made the change (file edits: the thread
+// the store was created on).
 class UserDefaults : public QObject {
     Q_OBJECT
 public:
@@ -71,6 +79,9 @@ public:
         UserDefaults &m_defaults;
     };
 
+    // Takes in what the file holds now (called by the file watcher; public for tests that cannot wait).
+    void reloadFromDisk();
+
     // Calls `f()` whenever `key` changes, for as long as `context` lives.
     template <typename F>
     QMetaObject::Connection onChange(const QString &key, const QObject *context, F f) {
@@ -81,9 +92,17 @@ public:
 
 signals:
     void changed(const QString &key);
+    // Keys whose stored values someone else changed in the file (after `changed` for each).
+    void changedOnDisk(const QStringList &keys);
+    // The file could not be written: the changes live in memory only. Emitted once, until a write
+    // succeeds again.
+    void writeFailed(const QString &path, const QString &error);
 
 private:
     void load();
+    void watch();
+    // Emits writeFailed when a write failed since the last report.
+    void reportWriteFailure();
     void store(const QString &key, const QJsonObject &entry);
     void writeLocked();
     void beginBatch();
@@ -95,6 +114,11 @@ private:
     QString m_keptAside;
     QString m_lastError;
     bool m_protectFile = false; // an existing file we could not read or move aside
+    bool m_brokenEdit = false;  // the file was edited into something that does not parse
+    QByteArray m_lastWritten;   // the bytes of our own last write, to tell it from someone else's
+    bool m_failureReported = false;
+    bool m_failurePending = false;
+    QFileSystemWatcher *m_watcher = nullptr;
     int m_batchDepth = 0;
     bool m_dirty = false;
     QStringList m_pendingSignals;

@@ -8,4 +8,9 @@ namespace platform {
 // first shown; does nothing where the windowing system has no such notion.
 void showOnAllDesktops(QWindow *window);
 
+// Whether see-through window areas show what lies beneath: on X11 only while a compositing manager
+// runs (elsewhere they are black); true on other windowing systems. Asked at each use, as a compositor
+// may come and go.
+bool translucentWindows();
+
 } // namespace platform

@@ -3,7 +3,10 @@
 #include "platform/X11PixelReader.h"
 #include "platform/X11WindowQueries.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QPointer>
+#include <QRegion>
 #include <QThread>
 #include <QWindow>
 
@@ -81,52 +84,62 @@ public:
         return m_windows->describe(number);
     }
 
-    ScreenGrab displayImage(quint32 displayID) override {
-        if (!connected()) return {ScreenGrab::Status::failed, {}, false, unavailableReason()};
+    ScreenGrab displayImage(quint32 displayID) override { return displayImages({displayID}).front(); }
+
+    QList<ScreenGrab> displayImages(const QList<quint32> &displayIDs) override {
+        QList<ScreenGrab> result;
+        if (!connected()) {
+            for (qsizetype i = 0; i < displayIDs.size(); ++i)
+                result.append({ScreenGrab::Status::failed, {}, false, unavailableReason()});
+            return result;
+        }
         const std::vector<X11Monitor> all = m_windows->monitors();
-        const auto monitor = std::find_if(all.begin(), all.end(), [&](const X11Monitor &m) { return m.id == displayID; });
-        if (monitor == all.end()) return {ScreenGrab::Status::gone, {}, false, {}};
-        const QRect area = monitor->pixels;
-
-        const auto ownOn = [this, &area](const std::vector<X11TopLevel> &levels) {
-            std::vector<X11TopLevel> own;
-            for (const X11TopLevel &t : m_windows->ownTopLevels(levels)) {
-                if (t.viewable && t.pixels.intersects(area)) own.push_back(t);
+        std::vector<X11Monitor> wanted;
+        QRegion screens;
+        for (quint32 id : displayIDs) {
+            const auto m = std::find_if(all.begin(), all.end(), [&](const X11Monitor &x) { return x.id == id; });
+            wanted.push_back(m != all.end() ? *m : X11Monitor{});
+            if (m != all.end()) screens += m->pixels;
+        }
+        const std::vector<X11TopLevel> levels = m_windows->topLevels();
+        std::vector<X11TopLevel> own;
+        for (const X11TopLevel &t : m_windows->ownTopLevels(levels)) {
+            if (t.viewable && screens.intersects(t.pixels)) own.push_back(t);
+        }
+        // Our windows leave the screen for the read and come back right after it, before anything
+        // else of ours (the overlay) is shown.
+        const QList<QPointer<QWindow>> hidden = own.empty() ? QList<QPointer<QWindow>>() : hideOwnWindows(own);
+        if (!hidden.isEmpty()) waitUntilRepainted(own);
+        QList<QImage> images;
+        QStringList errors;
+        for (const X11Monitor &monitor : wanted) {
+            QString error;
+            images.append(monitor.pixels.isEmpty()
+                              ? QImage()
+                              : m_pixels->read(m_x->root(), monitor.pixels, m_x->screen()->root_depth, &error));
+            errors.append(error);
+        }
+        // Looked for again after the read: a window the window manager mapped meanwhile (the main window
+        // of a launch that captures at once), or one Qt cannot hide, can only be painted over.
+        const std::vector<X11TopLevel> after = m_windows->topLevels();
+        std::vector<X11TopLevel> still;
+        for (const X11TopLevel &t : m_windows->ownTopLevels(after)) {
+            if (t.viewable && screens.intersects(t.pixels)) still.push_back(t);
+        }
+        for (qsizetype i = 0; i < qsizetype(wanted.size()); ++i) {
+            const X11Monitor &monitor = wanted[size_t(i)];
+            if (monitor.pixels.isEmpty()) {
+                result.append({ScreenGrab::Status::gone, {}, false, {}});
+                continue;
             }
-            return own;
-        };
-
-        QString error;
-        if (m_composite) {
-            // Read first, then look for our windows: one that the window manager maps in between (the
-            // main window of a launch that captures at once) is painted over all the same.
-            QImage image = m_pixels->read(m_x->root(), area, m_x->screen()->root_depth, &error);
-            const std::vector<X11TopLevel> levels = m_windows->topLevels();
-            const std::vector<X11TopLevel> own = ownOn(levels);
-            if (!image.isNull() && !own.empty()) m_pixels->paintOverOwnWindows(image, area, levels, own);
-            return grabOf(std::move(image), error, true);
+            if (!images[i].isNull() && !still.empty() && m_composite)
+                m_pixels->paintOverOwnWindows(images[i], monitor.pixels, after, still);
+            result.append(grabOf(std::move(images[i]), errors[i], true));
         }
-        const std::vector<X11TopLevel> own = ownOn(m_windows->topLevels());
-        if (own.empty()) {
-            QImage image = m_pixels->read(m_x->root(), area, m_x->screen()->root_depth, &error);
-            return grabOf(std::move(image), error, true);
+        for (const QPointer<QWindow> &w : hidden) {
+            if (w && w->type() != Qt::Popup) w->show();
         }
-
-        // Without Composite the only way to see under our windows is to take them away for a moment.
-        // They are hidden through Qt, as the window manager must see them go and come back.
-        QList<QWindow *> hidden;
-        for (QWindow *w : QGuiApplication::topLevelWindows()) {
-            if (!w->isVisible() || !m_x->sharedWithQt()) continue;
-            const xcb_window_t top = m_windows->topLevelOf(xcb_window_t(w->winId())).window;
-            if (std::any_of(own.begin(), own.end(), [&](const X11TopLevel &t) { return t.window == top; })) hidden.append(w);
-        }
-        for (QWindow *w : hidden) w->hide();
-        sync();
-        // The uncovered windows repaint in their own processes; give them a moment.
-        QThread::msleep(60);
-        QImage image = m_pixels->read(m_x->root(), area, m_x->screen()->root_depth, &error);
-        for (QWindow *w : hidden) w->show();
-        return grabOf(std::move(image), error, true);
+        return result;
     }
 
     ScreenGrab windowImage(quint32 number) override {
@@ -183,6 +196,53 @@ public:
     }
 
 private:
+    // Hides, through Qt, the visible windows of ours that `own` shows (the window manager must see
+    // them go and come back); those it hid.
+    QList<QPointer<QWindow>> hideOwnWindows(const std::vector<X11TopLevel> &own) {
+        QList<QPointer<QWindow>> hidden;
+        if (!m_x->sharedWithQt()) return hidden;
+        for (QWindow *w : QGuiApplication::topLevelWindows()) {
+            if (!w->isVisible()) continue;
+            const xcb_window_t top = m_windows->topLevelOf(xcb_window_t(w->winId())).window;
+            if (std::any_of(own.begin(), own.end(), [&](const X11TopLevel &t) { return t.window == top; }))
+                hidden.append(w);
+        }
+        for (const QPointer<QWindow> &w : hidden) w->hide();
+        return hidden;
+    }
+
+    // Waits until the server (and the window manager, for framed windows) has taken `own` off the
+    // screen and what they covered stopped changing: the desktop and the windows beneath repaint in
+    // their own processes, or in a compositor. Gives up after half a second.
+    void waitUntilRepainted(const std::vector<X11TopLevel> &own) {
+        constexpr int kLimitMs = 500, kFrameMs = 16;
+        QElapsedTimer clock;
+        clock.start();
+        QRegion uncovered;
+        for (const X11TopLevel &t : own) uncovered += t.pixels;
+        const QRect area = uncovered.boundingRect() &
+                           QRect(0, 0, m_x->screen()->width_in_pixels, m_x->screen()->height_in_pixels);
+        auto stillShown = [&] {
+            sync();
+            for (const X11TopLevel &t : m_windows->topLevels()) {
+                const bool ours = std::any_of(own.begin(), own.end(), [&](const X11TopLevel &o) { return o.window == t.window; });
+                if (ours && t.viewable) return true;
+            }
+            return false;
+        };
+        while (stillShown() && clock.elapsed() < kLimitMs) QThread::msleep(2);
+        QString ignored;
+        QImage previous;
+        int steady = 0;
+        // Two frames without a change: a window that is slow to start its repaint still gets one frame.
+        while (steady < 2 && clock.elapsed() < kLimitMs) {
+            QThread::msleep(kFrameMs);
+            QImage now = m_pixels->read(m_x->root(), area, m_x->screen()->root_depth, &ignored);
+            steady = !now.isNull() && now == previous ? steady + 1 : 0;
+            previous = std::move(now);
+        }
+    }
+
     void sync() {
         xcb_connection_t *c = m_x->connection();
         free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
@@ -225,6 +285,12 @@ std::shared_ptr<ScreenServices> ScreenServices::shared() {
     if (!instance.services || (!instance.injected && !instance.services->connected()))
         instance.services = createX11ScreenServices();
     return instance.services;
+}
+
+QList<ScreenGrab> ScreenServices::displayImages(const QList<quint32> &displayIDs) {
+    QList<ScreenGrab> result;
+    for (quint32 id : displayIDs) result.append(displayImage(id));
+    return result;
 }
 
 void ScreenServices::setShared(std::shared_ptr<ScreenServices> services) {

@@ -7,8 +7,10 @@
 #include <QWindow>
 
 #include <xcb/randr.h>
+#include <xcb/res.h>
 
 #include <algorithm>
+#include <limits>
 #include <unistd.h>
 
 namespace platform {
@@ -130,7 +132,24 @@ X11TopLevel X11WindowQueries::topLevelOf(xcb_window_t window) {
 std::optional<qint32> X11WindowQueries::processOf(xcb_window_t window) {
     xcb_connection_t *c = m_x->connection();
     const auto cookie = xcb_get_property(c, 0, window, m_x->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 0, 1);
-    return X11Connection::processID(xcbReply(xcb_get_property_reply(c, cookie, nullptr)).get());
+    if (auto pid = X11Connection::processID(xcbReply(xcb_get_property_reply(c, cookie, nullptr)).get())) return pid;
+    return creatorProcess(window);
+}
+
+std::optional<qint32> X11WindowQueries::creatorProcess(xcb_window_t window) {
+    xcb_connection_t *c = m_x->connection();
+    const xcb_query_extension_reply_t *extension = xcb_get_extension_data(c, &xcb_res_id);
+    if (!extension || !extension->present) return std::nullopt;
+    const xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    auto reply = xcbReply(xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &spec), nullptr));
+    if (!reply) return std::nullopt;
+    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0; xcb_res_client_id_value_next(&it)) {
+        if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)) continue;
+        if (xcb_res_client_id_value_value_length(it.data) < 1) continue;
+        const quint32 pid = *xcb_res_client_id_value_value(it.data);
+        if (pid > 0 && pid <= quint32(std::numeric_limits<qint32>::max())) return qint32(pid);
+    }
+    return std::nullopt;
 }
 
 std::vector<X11TopLevel> X11WindowQueries::ownTopLevels(const std::vector<X11TopLevel> &levels) {
@@ -201,7 +220,9 @@ std::optional<WindowDescription> X11WindowQueries::describe(xcb_window_t client)
 
     WindowDescription d;
     d.number = client;
+    // Many X clients never set _NET_WM_PID; the server still knows which local process made the window.
     d.ownerPID = X11Connection::processID(pid.get());
+    if (!d.ownerPID) d.ownerPID = creatorProcess(client);
     if (const auto v = values32(opacity); !v.empty()) d.alpha = double(v.front()) / double(0xffffffffu);
     d.layer = attributes->override_redirect ? 1000 : layerOf(values32(type));
 

@@ -67,6 +67,9 @@ public:
 
 private:
     std::optional<qint32> processOf(xcb_window_t window);
+    // The process of the X client that created `window`, from the X-Resource extension; none when the
+    // server does not know it (a remote client, or no extension).
+    std::optional<qint32> creatorProcess(xcb_window_t window);
     int layerOf(const std::vector<quint32> &types);
     static QString processName(qint32 pid);
 

@@ -5,8 +5,6 @@
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 #include "platform/PngStreamWriter.h"
-#include "widgets/Icons.h"
-#include "widgets/Theme.h"
 #include "widgets/Toast.h"
 
 #include <QDir>
@@ -260,7 +258,7 @@ void TutorialStore::startRecording() {
     if (!m_currentID) newTutorial();
     m_isRecording = true;
     emit recordingChanged(true);
-    const QImage symbol = Icons::pixmap(QStringLiteral("record.circle"), 44, Theme::text(), 2.0).toImage();
+    const QImage symbol = Toast::symbolImage(QStringLiteral("record.circle"));
     Toast::show(symbol, L(LKey(QStringLiteral("Gravando “%@”"), {tutorial().title})),
                 L(LKey(QStringLiteral("Cada captura vira um passo. %@ termina"), {toggleTutorialKeys()})));
 }

@@ -45,7 +45,7 @@ void BackdropSwatch::paint(QPainter &p, const QRectF &rect, const Backdrop &back
         const auto [start, end] = BackdropRenderer::linearEndpoints(backdrop.angle, rect.size());
         QLinearGradient gradient(rect.topLeft() + QPointF(start.x() * w, start.y() * h),
                                  rect.topLeft() + QPointF(end.x() * w, end.y() * h));
-        const qsizetype n = backdrop.colors.size();
+        const qsizetype n = BackdropRenderer::drawnColors(backdrop).size();
         for (qsizetype i = 0; i < n; ++i) gradient.setColorAt(n == 1 ? 0 : qreal(i) / qreal(n - 1), color(i));
         if (n > 0) p.fillRect(rect, gradient); // no colours: a gradient without stops draws nothing
         break;

@@ -1,11 +1,34 @@
 #include "widgets/BrandMark.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QSvgRenderer>
 
+namespace {
+
+// The mark is decoration: screen readers skip it (no role, not shown to them).
+class DecorativeAccessible : public QAccessibleWidget {
+public:
+    explicit DecorativeAccessible(QWidget *widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.invisible = true;
+        return s;
+    }
+    QString text(QAccessible::Text) const override { return {}; }
+};
+
+QAccessibleInterface *decorative(const QString &className, QObject *object) {
+    if (className != QLatin1String("BrandMark") || !object || !object->isWidgetType()) return nullptr;
+    return new DecorativeAccessible(static_cast<QWidget *>(object));
+}
+
+} // namespace
+
 BrandMark::BrandMark(int size, QWidget *parent) : QWidget(parent), m_size(size) {
+    static const bool installed = (QAccessible::installFactory(&decorative), true);
+    Q_UNUSED(installed);
     setFixedSize(size, size);
-    setAccessibleName(QString()); // decorative
 }
 
 void BrandMark::paintEvent(QPaintEvent *) {

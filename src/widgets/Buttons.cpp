@@ -1,9 +1,10 @@
 #include "widgets/Buttons.h"
 
+#include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
 
 #include <QEasingCurve>
-#include <QGraphicsDropShadowEffect>
+#include <QGraphicsEffect>
 #include <QPainter>
 #include <QVariantAnimation>
 
@@ -34,6 +35,27 @@ void paintLabel(QPainter &p, const QPushButton &button, const QRectF &rect, cons
     p.drawText(QRectF(x, rect.top(), rect.right() - x, rect.height()), Qt::AlignVCenter | Qt::AlignLeft, button.text());
 }
 
+// The primary button's accent shadow, drawn by the one shadow painter (a calibrated Gaussian) around
+// the button's rounded shape, outside the button itself.
+class AccentShadow : public QGraphicsEffect {
+public:
+    using QGraphicsEffect::QGraphicsEffect;
+    static constexpr qreal kRadius = 10, kOffsetY = 4;
+
+    QRectF boundingRectFor(const QRectF &rect) const override {
+        const qreal reach = 3 * kRadius;
+        return rect.adjusted(-reach, -reach, reach, reach + kOffsetY);
+    }
+
+protected:
+    void draw(QPainter *painter) override {
+        const QRectF r = sourceBoundingRect(Qt::LogicalCoordinates);
+        SoftShadow::paint(*painter, Theme::continuousRoundedRect(r, kRadius), Theme::rgb(0xC9BEFF, 0.25), kRadius,
+                          {0, kOffsetY});
+        drawSource(painter);
+    }
+};
+
 } // namespace
 
 PrimaryButton::PrimaryButton(const QString &text, QWidget *parent)
@@ -48,11 +70,7 @@ PrimaryButton::PrimaryButton(const QString &text, QWidget *parent)
     });
     connect(this, &QPushButton::pressed, this, [this] { animatePress(true); });
     connect(this, &QPushButton::released, this, [this] { animatePress(false); });
-    auto *shadow = new QGraphicsDropShadowEffect(this);
-    shadow->setColor(Theme::rgb(0xC9BEFF, 0.25));
-    shadow->setBlurRadius(20);
-    shadow->setOffset(0, 4);
-    setGraphicsEffect(shadow);
+    setGraphicsEffect(new AccentShadow(this));
 }
 
 QSize PrimaryButton::sizeHint() const { return {labelSize(*this, font()).width() + 2 * 18, kHeight}; }

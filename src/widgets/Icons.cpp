@@ -51,4 +51,6 @@ QIcon icon(const QString &name, const QColor &color) {
     return result;
 }
 
+QIcon trayIcon() { return QIcon(QStringLiteral(":/images/MenuBarIcon.svg")); }
+
 } // namespace Icons

@@ -14,5 +14,7 @@ bool exists(const QString &name);
 // unknown name.
 QPixmap pixmap(const QString &name, int size, const QColor &color, qreal devicePixelRatio = 1.0);
 QIcon icon(const QString &name, const QColor &color);
+// The tray icon: a light mark with a dark rim, visible on light and dark panels alike.
+QIcon trayIcon();
 
 } // namespace Icons

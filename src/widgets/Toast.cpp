@@ -1,7 +1,9 @@
 #include "widgets/Toast.h"
 
+#include "platform/WindowHints.h"
 #include "widgets/Icons.h"
 #include "widgets/FilledImage.h"
+#include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
 
 #include <QCursor>
@@ -20,21 +22,26 @@ constexpr int kThumbHeight = 44;
 
 ToastView::ToastView(const QImage &image, const QString &title, const QString &subtitle, QWidget *parent)
     : QWidget(parent), m_image(Toast::thumbnail(image)), m_title(title), m_subtitle(subtitle) {
-    setFixedSize(320, 76);
+    m_shadowMargin = platform::translucentWindows() ? 24 : 0;
+    setFixedSize(320 + 2 * m_shadowMargin, 76 + 2 * m_shadowMargin);
 }
 
 void ToastView::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QRectF card = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    const QPainterPath cardShape = Theme::continuousRoundedRect(card, 16);
+    if (m_shadowMargin > 0)
+        SoftShadow::paint(p, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 16, {0, 6});
+    p.translate(m_shadowMargin, m_shadowMargin);
+    const QSizeF size = card().size();
+    const QRectF cardRect = QRectF(QPointF(0, 0), size).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QPainterPath cardShape = Theme::continuousRoundedRect(cardRect, 16);
     p.fillPath(cardShape, Theme::panel());
     p.setPen(QPen(Theme::lineStrong(), 1));
     p.drawPath(cardShape);
 
     // Thumbnail: 60 × 44, aspect fill, rounded.
-    const QRectF thumb(14, (height() - kThumbHeight) / 2.0, kThumbWidth, kThumbHeight);
+    const QRectF thumb(14, (size.height() - kThumbHeight) / 2.0, kThumbWidth, kThumbHeight);
     const QPainterPath thumbShape = Theme::continuousRoundedRect(thumb, 8);
     drawImageFilled(p, m_image, thumbShape);
     p.setPen(QPen(Theme::lineStrong(), 1));
@@ -43,7 +50,7 @@ void ToastView::paintEvent(QPaintEvent *) {
 
     // Texts, vertically centred as one block: title (with the checkmark) over the subtitle.
     const qreal left = thumb.right() + 12;
-    const qreal textWidth = width() - 14 - left;
+    const qreal textWidth = size.width() - 14 - left;
     const QFont titleFont = Theme::font(14, QFont::DemiBold);
     const QFont subtitleFont = Theme::font(12);
     const QFontMetricsF titleMetrics(titleFont);
@@ -53,7 +60,7 @@ void ToastView::paintEvent(QPaintEvent *) {
     const QRectF titleBounds = titleMetrics.boundingRect(QRectF(0, 0, titleTextWidth, 1000), Qt::TextWordWrap, m_title);
     const QRectF subtitleBounds = subtitleMetrics.boundingRect(QRectF(0, 0, textWidth, 1000), Qt::TextWordWrap, m_subtitle);
     const qreal block = titleBounds.height() + (m_subtitle.isEmpty() ? 0 : 3 + subtitleBounds.height());
-    qreal y = (height() - block) / 2.0;
+    qreal y = (size.height() - block) / 2.0;
     p.drawPixmap(QPointF(left, y + (titleMetrics.height() - iconSize) / 2.0),
                  Icons::pixmap(QStringLiteral("checkmark"), iconSize, Theme::text(), devicePixelRatioF()));
     p.setFont(titleFont);
@@ -89,6 +96,16 @@ QScreen *screenUnderPointer() {
 
 QWidget *panel() { return current; }
 
+QImage symbolImage(const QString &symbolName) {
+    // The thumbnail's 60 × 44 at twice the pixels; the symbol 28 high in its middle.
+    QImage image(120, 88, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    const QPixmap symbol = Icons::pixmap(symbolName, 28, Theme::text(), 2.0);
+    QPainter p(&image);
+    p.drawPixmap(QPointF((120 - 56) / 2.0, (88 - 56) / 2.0), symbol);
+    return image;
+}
+
 void show(const QImage &image, const QString &title, const QString &subtitle) {
     if (current) {
         current->hide();
@@ -107,7 +124,8 @@ void show(const QImage &image, const QString &title, const QString &subtitle) {
     window->setWindowTitle(subtitle.isEmpty() ? title : title + QStringLiteral(" — ") + subtitle);
     if (QScreen *screen = screenUnderPointer()) {
         const QRect visible = screen->availableGeometry();
-        window->move(visible.center().x() + 1 - 160, visible.bottom() + 1 - 40 - window->height());
+        const QPoint card(visible.center().x() + 1 - 160, visible.bottom() + 1 - 40 - 76);
+        window->move(card - QPoint(window->shadowMargin(), window->shadowMargin()));
     }
     window->setWindowOpacity(0.0);
     window->show();

@@ -7,12 +7,16 @@
 
 class QPropertyAnimation;
 
-// The card a toast shows: thumbnail, checkmark and title, subtitle; always 320 × 76. It keeps only
-// the thumbnail of the image it is given.
+// The card a toast shows: thumbnail, checkmark and title, subtitle; always 320 × 76, with its shadow in
+// a transparent margin around it where see-through windows are possible (a compositor runs). It keeps
+// only the thumbnail of the image it is given.
 class ToastView : public QWidget {
     Q_OBJECT
 public:
     ToastView(const QImage &image, const QString &title, const QString &subtitle, QWidget *parent = nullptr);
+    int shadowMargin() const { return m_shadowMargin; }
+    // The card inside the widget.
+    QRect card() const { return rect().adjusted(m_shadowMargin, m_shadowMargin, -m_shadowMargin, -m_shadowMargin); }
     QString title() const { return m_title; }
     QString subtitle() const { return m_subtitle; }
 
@@ -20,6 +24,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    int m_shadowMargin = 0;
     QImage m_image;
     QString m_title;
     QString m_subtitle;
@@ -36,6 +41,9 @@ inline constexpr int kFadeOutMs = 250;
 
 // `image` may be the full picture; the toast keeps only its thumbnail.
 void show(const QImage &image, const QString &title, const QString &subtitle);
+// A symbol as a toast's picture: centred on a transparent picture of the thumbnail's shape, so that
+// filling the thumbnail crops nothing of it.
+QImage symbolImage(const QString &symbolName);
 
 // What a toast keeps of a picture: scaled to fill twice its thumbnail box (never enlarged). Any
 // thread, so that a large picture is reduced before it reaches the main thread.

@@ -21,8 +21,10 @@ TEST(AppCommandTest, ArgumentsAndMessages) {
         EXPECT_EQ(back->action, action);
         EXPECT_EQ(AppCommand::fromArguments({program, QStringLiteral("--capture=") + name})->action, action);
     }
+    EXPECT_EQ(AppCommand::fromArguments({program, QStringLiteral("--help")})->kind, AppCommand::Kind::help);
     QString error;
     EXPECT_FALSE(AppCommand::fromArguments({program, QStringLiteral("--capture")}, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("needs an action")));
     EXPECT_FALSE(AppCommand::fromArguments({program, QStringLiteral("--capture"), QStringLiteral("Area")}, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("Area")));
     EXPECT_FALSE(AppCommand::fromArguments({program, QStringLiteral("--quit"), QStringLiteral("now")}));

@@ -92,10 +92,10 @@ TEST_F(HomeViewTest, CardsShareTheRowShowTheirShortcutsAndStartCaptures) {
     EXPECT_NEAR(last.right() - first.left(), 680, 1);
     EXPECT_NEAR(first.width(), (680 - 2 * 14) / 3.0, 1);
     EXPECT_EQ(first.height(), 120);
-    EXPECT_EQ(area->toolTip(), QStringLiteral("Capturar área, atalho ⌥⇧A"));
+    EXPECT_EQ(area->toolTip(), QStringLiteral("Capturar área, atalho Alt+Shift+A"));
     shortcuts.setShortcut(ShortcutAction::captureWindow,
                           Shortcut{platform::KeyCode::j, platform::ModifierFlag::command, QStringLiteral("J")});
-    EXPECT_EQ(home->card(ShortcutAction::captureWindow)->toolTip(), QStringLiteral("Capturar janela, atalho ⌘J"));
+    EXPECT_EQ(home->card(ShortcutAction::captureWindow)->toolTip(), QStringLiteral("Capturar janela, atalho Ctrl+J"));
 
     // Under the pointer the highlighted card keeps its accent border and grows; the others light theirs.
     hover(area, true);

@@ -106,7 +106,7 @@ TEST_F(CaptureServiceTest, CopyOutcomeCopiesTheBeautifiedPngAndKeepsTheFile) {
     ASSERT_EQ(pasteboard.items.size(), 2);
     EXPECT_EQ(pasteboard.items[0].first, QStringLiteral("image/png"));
     EXPECT_EQ(pasteboard.items[1].first, QStringLiteral("image/tiff"));
-    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com ⌘V em qualquer app"));
+    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
     // The file is encoded off the main thread and follows shortly.
     EXPECT_TRUE(QTest::qWaitFor([] { return RecentsStore::shared().fileCount() == 1; }, 5000));
     EXPECT_TRUE(alerts.shown.isEmpty());
@@ -278,7 +278,7 @@ TEST_F(CaptureServiceTest, AHugeCaptureThatNoEncoderTakesIsStillCopiedAsItIs) {
     run(ShortcutAction::captureFullScreen);
     EXPECT_EQ(copied(1).size(), QSize(33000, 2));
     RecentsStore::shared().waitForPending();
-    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com ⌘V em qualquer app"));
+    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
     EXPECT_EQ(RecentsStore::shared().fileCount(), 0);
     EXPECT_TRUE(alerts.shown.isEmpty());
     EXPECT_FALSE(CaptureService::isBusy());

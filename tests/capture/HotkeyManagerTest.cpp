@@ -52,7 +52,7 @@ TEST_F(HotkeyManagerTest, RegistersOnTheFirstTurnAndReportsRefusals) {
     QCoreApplication::processEvents();
     EXPECT_EQ(pressed.size(), 1);
 
-    // One store change re-registers everything: freeing ⌥⇧F for the tutorial clears both failures' cause.
+    // One store change re-registers everything: freeing Alt+Shift+F for the tutorial clears both failures' cause.
     const int before = hotkeys->registrations;
     store.setShortcut(ShortcutAction::toggleTutorial, Shortcut::defaultFor(ShortcutAction::toggleTutorial));
     EXPECT_EQ(hotkeys->registrations - before, 4);

@@ -1,3 +1,4 @@
+#include "capture/FakeScreenServices.h"
 #include "capture/OverlayController.h"
 #include "capture/OverlayView.h"
 #include "core/Settings.h"
@@ -210,6 +211,76 @@ TEST(OverlayControllerTest, MovingHandlesAndDoubleClick) {
     EXPECT_EQ(h.completions, 1);
 }
 
+TEST(OverlayControllerTest, PressesBetweenTheToolbarsButtonsKeepTheSelection) {
+    Harness h;
+    OverlayModel &model = h.controller->model();
+    h.draw({100, 100}, {400, 300});
+    const QRectF pill = *h.view()->layout().toolbar;
+    // The size text at the pill's left end is no button; the press must not start a new drawing.
+    const QPoint onPill = QPoint(int(pill.left()) + 12, int(pill.top()) + 14);
+    QTest::mousePress(h.view(), Qt::LeftButton, {}, onPill);
+    QTest::mouseMove(h.view(), onPill + QPoint(40, 30));
+    QTest::mouseRelease(h.view(), Qt::LeftButton, {}, onPill + QPoint(40, 30));
+    EXPECT_EQ(model.selection(), QRectF(100, 100, 300, 200));
+    EXPECT_EQ(model.phase(), OverlayModel::Phase::adjusting);
+    const QRectF hud = *h.view()->layout().hud;
+    const QPoint onHud = QPoint(int(hud.right()) - 6, int(hud.center().y()));
+    QTest::mouseClick(h.view(), Qt::LeftButton, {}, onHud);
+    EXPECT_EQ(model.selection(), QRectF(100, 100, 300, 200));
+    EXPECT_EQ(h.completions, 0);
+}
+
+// The window badge sits on the hovered window, which is shown sharp: its text must not show through.
+TEST(OverlayControllerTest, TheWindowBadgeHidesTheTextBeneathIt) {
+    CaptureSession session = makeSession();
+    QImage &frozen = session.snapshots.first().image;
+    for (int x = 100; x < 400; ++x)
+        for (int y = 100; y < 300; ++y) frozen.setPixel(x, y, (x / 2) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    OverlayController controller(session, OverlayModel::Mode::window, [](std::optional<OverlayResult>) {},
+                                 [](quint32) { return QGuiApplication::primaryScreen(); });
+    controller.show();
+    OverlayView *view = controller.views().first();
+    view->hover({250, 200});
+    const auto badge = view->layout().windowBadge;
+    ASSERT_TRUE(badge.has_value());
+    const QImage shown = view->grab().toImage();
+    // The badge's left padding, over black and white stripes one pixel apart.
+    int darkest = 255, lightest = 0;
+    for (int x = int(badge->left()) + 3; x < int(badge->left()) + 9; ++x) {
+        const int gray = qGray(shown.pixel(x, int(badge->center().y())));
+        darkest = std::min(darkest, gray);
+        lightest = std::max(lightest, gray);
+    }
+    EXPECT_LT(lightest - darkest, 24);
+    controller.handleKey(KeyCode::escape, false, false);
+}
+
+// Display A spans x 0…800 and B 800…1600: x = 800 is B's first column, not A's last.
+TEST(OverlayControllerTest, TheFarEdgeOfADisplayBelongsToTheNext) {
+    auto fake = std::make_shared<FakeScreenServices>();
+    fake->pointer = QPointF(800, 300);
+    platform::ScreenServices::setShared(fake);
+    CaptureSession session = makeSession();
+    DisplaySnapshot b = session.snapshots.first();
+    b.displayID = 8;
+    b.bounds = QRectF(800, 0, 800, 600);
+    session.snapshots << b;
+    OverlayController controller(session, OverlayModel::Mode::area, [](std::optional<OverlayResult>) {},
+                                 [](quint32) { return QGuiApplication::primaryScreen(); });
+    controller.show();
+    ASSERT_EQ(controller.views().size(), 2);
+    OverlayView *a = controller.views()[0], *second = controller.views()[1];
+    EXPECT_EQ(controller.keyWindow(), second);
+    EXPECT_EQ(controller.viewForPointer(QPointF(800, 300)), second);
+    EXPECT_EQ(controller.viewForPointer(QPointF(799.5, 300)), a);
+    // The crosshair's hint card and the panel show on B alone.
+    EXPECT_FALSE(a->layout().hud.has_value());
+    EXPECT_FALSE(a->layout().hintCard.has_value());
+    EXPECT_TRUE(second->layout().hud.has_value());
+    controller.handleKey(KeyCode::escape, false, false);
+    platform::ScreenServices::setShared(nullptr);
+}
+
 TEST(OverlayControllerTest, NoWindowFinishesAtOnceWithNoResult) {
     Harness h(OverlayModel::Mode::area, 1.0, /*withScreen=*/false);
     EXPECT_TRUE(h.controller->views().isEmpty());
@@ -217,7 +288,8 @@ TEST(OverlayControllerTest, NoWindowFinishesAtOnceWithNoResult) {
     EXPECT_FALSE(h.result->has_value());
 }
 
-TEST(OverlayControllerTest, RenderedStatesForAPersonToCheck) {
+// Pictures for a person to look at, not a check: run with --gtest_also_run_disabled_tests.
+TEST(OverlayControllerTest, DISABLED_RenderedStatesForAPersonToCheck) {
     const QString dir = QStringLiteral("overlay-");
     {
         Harness h;

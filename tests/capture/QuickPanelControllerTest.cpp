@@ -69,10 +69,17 @@ TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
     controller.show(capture(), QString());
     QPointer<QuickCaptureView> first = controller.panel();
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->size(), QSize(340, 300));
+    const QRect card = first->card().translated(first->pos());
+    EXPECT_EQ(card.size(), QSize(340, 300));
     const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_EQ(first->geometry().right(), visible.right() - 20);
-    EXPECT_EQ(first->geometry().bottom(), visible.bottom() - 20);
+    EXPECT_EQ(card.right(), visible.right() - 20);
+    EXPECT_EQ(card.bottom(), visible.bottom() - 20);
+    // Its shadow lies in the window's transparent margin, below the panel.
+    QImage drawn(first->size(), QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    first->render(&drawn, {}, {}, QWidget::DrawWindowBackground);
+    EXPECT_GT(qAlpha(drawn.pixel(first->card().center().x(), first->card().bottom() + 10)), 20);
+    EXPECT_EQ(qAlpha(drawn.pixel(1, 1)), 0);
     EXPECT_TRUE(controller.isCountingDown());
     EXPECT_TRUE(QTest::qWaitFor([&] { return first->windowOpacity() == 1.0; }, 1000));
 
@@ -81,10 +88,20 @@ TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
     EXPECT_TRUE(!first || !first->isVisible());
     ASSERT_NE(controller.panel(), first.data());
     // A tall capture is at most 176 high, centred, aspect kept.
+    const int margin = controller.panel()->shadowMargin();
     const QRectF picture = controller.panel()->pictureRect();
     EXPECT_NEAR(picture.height(), 176, 0.5);
     EXPECT_NEAR(picture.width(), 176.0 * 300 / 900, 0.5);
-    EXPECT_NEAR(picture.center().x(), 170, 0.5);
+    EXPECT_NEAR(picture.center().x(), margin + 170, 0.5);
+    // A wide one fills the width, centred in a row that stays 176 high, with the close button at the
+    // row's corner, not the picture's.
+    controller.show(capture(QSize(1000, 100)), QString());
+    QuickCaptureView *wide = controller.panel();
+    const QRect row = wide->thumbnail()->geometry();
+    EXPECT_EQ(row.height(), 176);
+    EXPECT_NEAR(wide->pictureRect().center().y(), row.center().y() + 0.5, 1);
+    EXPECT_NEAR(wide->pictureRect().width(), 320, 0.5);
+    EXPECT_EQ(wide->closeButton()->geometry().topRight(), row.topRight() + QPoint(-6, 6));
 
     // Forever: no countdown.
     defaults.setInt(Settings::quickLifetime.key(), 0);

@@ -97,7 +97,8 @@ TEST_F(ScreenCapturerTest, OnlyPickableWindowsAreListed) {
     };
     QList<quint32> ids;
     for (const WindowInfo &w : ScreenCapturer::visibleWindows(entries, 4242)) ids.append(w.id);
-    EXPECT_EQ(ids, (QList<quint32>{1, 5, 8, 12}));
+    // A window that names no process (many X clients set no _NET_WM_PID) can still be picked.
+    EXPECT_EQ(ids, (QList<quint32>{1, 5, 8, 10, 12}));
 
     const QList<WindowInfo> kept = ScreenCapturer::visibleWindows(entries, 4242);
     EXPECT_EQ(kept.first(), (WindowInfo{1, QRectF(0, 0, 41, 41), QStringLiteral("App"), 10}));
@@ -292,6 +293,14 @@ TEST_F(ScreenCapturerTest, HiddenOrBlankWindowsAfterSixAttempts) {
     fake->activatedWindows.clear();
     EXPECT_EQ(captureWindow(info, 55, true).error().kind(), CaptureError::Kind::windowGone);
     EXPECT_TRUE(fake->activatedWindows.isEmpty());
+
+    // A window of no known process is taken while the window itself exists.
+    info = setUpWindow({grab(solid({300, 200}, Qt::cyan))});
+    info.ownerPID = 0;
+    fake->windowList[0].ownerPID.reset();
+    ASSERT_TRUE(captureWindow(info, 55, true).ok());
+    fake->windowList.clear();
+    EXPECT_EQ(captureWindow(info, 55, true).error().kind(), CaptureError::Kind::windowGone);
 }
 
 TEST_F(ScreenCapturerTest, AbandonedWindowCaptureNeverCallsBack) {

@@ -7,9 +7,12 @@
 #include "platform/SystemSettings.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "widgets/Theme.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -46,12 +49,12 @@ TEST_F(ShortcutRecorderTest, RecordsAcceptsAndRejects) {
     auto *elsewhere = new QLabel(QStringLiteral("outro"), &window);
     window.show();
     EXPECT_EQ(recorder->statusText(), QStringLiteral("Pronto — teste agora em qualquer app"));
-    EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Atalho de Capturar área: ⌥⇧A. Clique para gravar outro."));
+    EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Atalho de Capturar área: Alt+Shift+A. Clique para gravar outro."));
 
     QTest::mouseClick(recorder->field(), Qt::LeftButton);
     ASSERT_TRUE(recorder->isRecording());
     EXPECT_TRUE(hotkeys->registered.isEmpty()); // suspended
-    EXPECT_EQ(recorder->statusText(), QStringLiteral("Esc cancela · atalhos do macOS não podem ser gravados"));
+    EXPECT_EQ(recorder->statusText(), QStringLiteral("Esc cancela · atalhos do sistema não podem ser gravados"));
     EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Gravando atalho para Capturar área. Pressione a combinação."));
 
     // Rejected: shown, not stored, still recording.
@@ -75,13 +78,34 @@ TEST_F(ShortcutRecorderTest, RecordsAcceptsAndRejects) {
     EXPECT_EQ(hotkeys->registered.value(1).keyCode, 35);
     EXPECT_EQ(hotkeys->registered.size(), 5);
     EXPECT_EQ(recorder->statusText(), QStringLiteral("Pronto — teste agora em qualquer app"));
-    EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Atalho de Capturar área: ⌥⇧P. Clique para gravar outro."));
-    recorder->adjustSize();
-    recorder->grab().save(testsupport::outputPath(QStringLiteral("recorder-large.png")));
+    EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Atalho de Capturar área: Alt+Shift+P. Clique para gravar outro."));
 
     // Keys reach other widgets again once recording stopped.
     press(elsewhere, Qt::Key_A, Qt::ShiftModifier);
     EXPECT_EQ(recorder->problem(), std::nullopt);
+}
+
+// The prompt fits its field, and a message appearing moves neither the field nor the recorder's edges.
+TEST_F(ShortcutRecorderTest, ThePromptFitsAndMessagesDoNotMoveTheField) {
+    for (const Keycap::Size size : {Keycap::Size::small, Keycap::Size::large}) {
+        QWidget window;
+        auto *layout = new QVBoxLayout(&window);
+        auto *recorder = new ShortcutRecorder(store, *manager, ShortcutAction::captureArea, size, &window);
+        layout->addWidget(recorder, 0, Qt::AlignLeft | Qt::AlignTop);
+        window.show();
+        const QFont font = Theme::font(size == Keycap::Size::large ? 16 : 13);
+        EXPECT_GT(recorder->field()->width(), QFontMetrics(font).horizontalAdvance(QStringLiteral("Pressione a combinação…")) + 8);
+        QTest::mouseClick(recorder->field(), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        const QRect before = recorder->field()->geometry();
+        const int width = recorder->width();
+        press(recorder, Qt::Key_W, Qt::AltModifier | Qt::ShiftModifier); // another action's: a long message
+        ASSERT_FALSE(recorder->statusText().isEmpty());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(recorder->field()->geometry(), before);
+        EXPECT_EQ(recorder->width(), width);
+        press(recorder, Qt::Key_Escape);
+    }
 }
 
 TEST_F(ShortcutRecorderTest, EscapeSecondClickHidingAndScreenshotWarning) {
@@ -106,21 +130,34 @@ TEST_F(ShortcutRecorderTest, EscapeSecondClickHidingAndScreenshotWarning) {
     EXPECT_FALSE(recorder->isRecording());
     EXPECT_EQ(hotkeys->registered.size(), 5);
 
-    // A screenshot combination is stored with its warning and the keyboard-settings link.
+    // A screenshot combination is stored with its warning and the keyboard-settings link, which shows
+    // only when there is a keyboard settings program to open.
+    testsupport::TempFolder bin;
+    bin.write("xfce4-keyboard-settings", "#!/bin/sh\n");
+    QFile::setPermissions(bin.file("xfce4-keyboard-settings"), QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
     QTest::mouseClick(recorder->field(), Qt::LeftButton);
-    press(recorder, Qt::Key_4, Qt::ControlModifier | Qt::ShiftModifier); // ⇧⌘4
+    press(recorder, Qt::Key_Print, Qt::ShiftModifier);
     EXPECT_FALSE(recorder->isRecording());
-    EXPECT_EQ(recorder->problem(), ShortcutProblem::systemScreenshot("Print de uma área"));
-    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).keyCode, 21);
-    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).modifiers, shift | command);
+    EXPECT_EQ(recorder->problem(), ShortcutProblem::systemScreenshot("Captura de uma área"));
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).keyCode, 105);
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).modifiers, shift);
     EXPECT_TRUE(recorder->showsKeyboardSettingsLink());
-    recorder->adjustSize();
-    recorder->grab().save(testsupport::outputPath(QStringLiteral("recorder-small-warning.png")));
-
-    // Caps Lock never ends up in the stored modifiers; F13 alone is fine.
+    qputenv("PATH", "/nonexistent");
     QTest::mouseClick(recorder->field(), Qt::LeftButton);
-    press(recorder, Qt::Key_F13);
-    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow), (Shortcut{105, 0, QStringLiteral("F13")}));
+    press(recorder, Qt::Key_Print, Qt::ShiftModifier);
+    EXPECT_EQ(recorder->problem(), ShortcutProblem::systemScreenshot("Captura de uma área"));
+    EXPECT_FALSE(recorder->showsKeyboardSettingsLink());
+    qputenv("PATH", path);
+
+    // With Caps Lock on (the X lock bit in the event's state) the letter comes in upper case and the
+    // lock never reaches the stored modifiers.
+    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    QKeyEvent locked(QEvent::KeyPress, Qt::Key_K, Qt::AltModifier | Qt::ShiftModifier, 0, 'K',
+                     0x1 /* Shift */ | 0x2 /* Lock */ | 0x8 /* Mod1 */, QStringLiteral("K"));
+    QCoreApplication::sendEvent(recorder, &locked);
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow), (Shortcut{40, option | shift, QStringLiteral("K")}));
 
     // Leaving the page while recording resumes the hot keys.
     QTest::mouseClick(recorder->field(), Qt::LeftButton);

@@ -13,7 +13,7 @@ TEST(SystemShortcutsGuideTest, RowsBadgesAndToggle) {
     guide.show();
     EXPECT_FALSE(guide.isExpanded());
     EXPECT_FALSE(guide.list()->isVisible());
-    EXPECT_EQ(guide.toggleButton()->text(), QStringLiteral("Atalhos reservados pelo macOS (21)"));
+    EXPECT_EQ(guide.toggleButton()->text(), QStringLiteral("Atalhos reservados pelo sistema (23)"));
 
     QTest::mouseClick(guide.toggleButton(), Qt::LeftButton);
     EXPECT_TRUE(guide.isExpanded());
@@ -21,7 +21,7 @@ TEST(SystemShortcutsGuideTest, RowsBadgesAndToggle) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return guide.chevronAngle() == 90.0; }, 1000));
 
     const QList<QWidget *> rows = guide.list()->rows();
-    ASSERT_EQ(rows.size(), 21);
+    ASSERT_EQ(rows.size(), 23);
     QStringList badged;
     for (QWidget *row : rows) {
         EXPECT_TRUE(row->isVisible());
@@ -31,9 +31,10 @@ TEST(SystemShortcutsGuideTest, RowsBadgesAndToggle) {
         for (QWidget *child : row->findChildren<QWidget *>())
             if (!child->toolTip().isEmpty()) badged << row->objectName();
     }
-    EXPECT_EQ(badged, (QStringList{"20-1179648", "21-1179648", "23-1179648", "22-1179648"}));
-    EXPECT_EQ(rows.at(6)->findChild<KeycapRow *>()->keys(), (QStringList{"⌃", "⌘", "Espaço"}));
-    EXPECT_EQ(rows.at(0)->findChild<QLabel *>()->text(), QStringLiteral("Print da tela inteira"));
+    // The desktop's screenshot keys, Print with nothing, Shift, Alt or Ctrl.
+    EXPECT_EQ(badged, (QStringList{"105-0", "105-131072", "105-524288", "105-1048576"}));
+    EXPECT_EQ(rows.at(11)->findChild<KeycapRow *>()->keys(), (QStringList{"Ctrl", "Alt", "Del"}));
+    EXPECT_EQ(rows.at(0)->findChild<QLabel *>()->text(), QStringLiteral("Captura de tela"));
     guide.grab().save(testsupport::outputPath(QStringLiteral("reserved-guide.png")));
 
     QTest::mouseClick(guide.toggleButton(), Qt::LeftButton);

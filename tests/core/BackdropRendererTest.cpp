@@ -122,7 +122,8 @@ TEST(BackdropRendererTest, DrawsEveryKind) {
 }
 
 // Every built-in backdrop side by side, for a person to look at.
-TEST(BackdropRendererTest, BuiltInsSheet) {
+// A sheet for a person to look at, not a check: run with --gtest_also_run_disabled_tests.
+TEST(BackdropRendererTest, DISABLED_BuiltInsSheet) {
     QImage sheet(4 * 320, 2 * 200, QImage::Format_ARGB32_Premultiplied);
     sheet.fill(Qt::white);
     QPainter p(&sheet);
@@ -134,4 +135,25 @@ TEST(BackdropRendererTest, BuiltInsSheet) {
     }
     p.end();
     EXPECT_TRUE(sheet.save(testsupport::outputPath(QStringLiteral("backdrops.png"))));
+}
+
+// A stored backdrop keeps colours its kind cannot show; the picture is that of the colours it shows.
+TEST(BackdropRendererTest, OnlyTheColoursTheKindShowsAreDrawn) {
+    for (const Backdrop::Kind kind : {Backdrop::Kind::linear, Backdrop::Kind::mesh}) {
+        Backdrop shown = Backdrop::builtIn(kind == Backdrop::Kind::linear ? QStringLiteral("aurora") : QStringLiteral("nebula"));
+        Backdrop stored = shown;
+        while (stored.colors.size() < 12) {
+            stored.colors.append(0x00FF00);
+            stored.points.append({0.5, 0.5});
+        }
+        shown.colors = stored.colors.mid(0, Backdrop::maximumColors(kind));
+        shown.points = stored.points.mid(0, shown.colors.size());
+        QImage a(120, 80, QImage::Format_ARGB32_Premultiplied), b(120, 80, QImage::Format_ARGB32_Premultiplied);
+        QPainter pa(&a), pb(&b);
+        BackdropRenderer::draw(stored, a.rect(), pa);
+        BackdropRenderer::draw(shown, b.rect(), pb);
+        pa.end();
+        pb.end();
+        EXPECT_EQ(a, b) << int(kind);
+    }
 }

@@ -262,7 +262,8 @@ TEST(BeautifierTest, LogoIsDrawnInItsBand) {
 }
 
 // Rendered results for a person to look at: every built-in backdrop and every logo position.
-TEST(BeautifierTest, RenderSheets) {
+// Sheets for a person to look at, not a check: run with --gtest_also_run_disabled_tests.
+TEST(BeautifierTest, DISABLED_RenderSheets) {
     const QImage screenshot = busyShot(800, 500);
     for (const Backdrop &b : Backdrop::defaults()) {
         const QImage out = Beautifier::render(screenshot, style(b), std::nullopt);

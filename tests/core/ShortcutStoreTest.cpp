@@ -33,7 +33,7 @@ TEST_F(ShortcutStoreTest, LoadsStoredValuesAndFallsBackPerAction) {
     ShortcutStore store(defaults);
     EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow), sc(35, 0x180000, "P"));
     EXPECT_EQ(store.shortcut(ShortcutAction::captureArea), Shortcut::defaultFor(ShortcutAction::captureArea));
-    EXPECT_EQ(store.shortcut(ShortcutAction::captureFullScreen).symbols(), (QStringList{"⌥", "⇧", "F"}));
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureFullScreen).symbols(), (QStringList{"Alt", "Shift", "F"}));
     EXPECT_EQ(store.shortcuts().size(), 5);
     // The unreadable value stays until it is saved over or reset.
     EXPECT_TRUE(defaults.contains(Settings::shortcut(ShortcutAction::captureArea).key()));
@@ -59,25 +59,38 @@ TEST_F(ShortcutStoreTest, ValidationOrderAndMessages) {
     };
     EXPECT_EQ(problem(sc(0, shift, "A")), ShortcutProblem::needsModifier());
     EXPECT_EQ(problem(sc(0, shift | capsLock, "A")), ShortcutProblem::needsModifier());
-    EXPECT_EQ(problem(sc(105, 0, "F13")), std::nullopt);
+    EXPECT_EQ(problem(sc(107, 0, "F14")), std::nullopt);
     EXPECT_EQ(problem(sc(96, 0, "F5")), std::nullopt);
     EXPECT_EQ(problem(sc(0, option | shift, "A")), ShortcutProblem::usedByOtherAction("Capturar área"));
     EXPECT_EQ(problem(sc(0, option | shift, "A"), ShortcutAction::captureArea), std::nullopt);
-    EXPECT_EQ(problem(sc(21, shift | command, "4")), ShortcutProblem::systemScreenshot("Print de uma área"));
+    // The desktop's screenshot keys are kept with a warning; its own keys and Ctrl's conventions are refused.
+    EXPECT_EQ(problem(sc(105, shift, "F13")), ShortcutProblem::systemScreenshot("Captura de uma área"));
     EXPECT_EQ(problem(sc(12, command, "Q")), ShortcutProblem::reservedBySystem("Sair do app"));
-    EXPECT_EQ(problem(sc(49, command, "Espaço")), ShortcutProblem::reservedBySystem("Spotlight"));
+    EXPECT_EQ(problem(sc(48, option, "⇥")), ShortcutProblem::reservedBySystem("Trocar de janela"));
     EXPECT_EQ(problem(sc(12, command, "X")), ShortcutProblem::reservedBySystem("Sair do app")); // label ignored
-    // A missing modifier wins over a reserved row (⌃ alone counts as a modifier: ⌃↑ is reserved).
-    EXPECT_EQ(problem(sc(126, control, "↑")), ShortcutProblem::reservedBySystem("Mission Control"));
+    // Super alone counts as a modifier: Super+L is the desktop's.
+    EXPECT_EQ(problem(sc(37, control, "L")), ShortcutProblem::reservedBySystem("Bloquear a tela"));
 
+    // What the user reads names this system's keys and settings.
     EXPECT_EQ(ShortcutProblem::reservedBySystem("Sair do app").message(),
-              QStringLiteral("Essa combinação é do macOS (Sair do app). Escolha outra."));
+              QStringLiteral("Essa combinação é do sistema (Sair do app). Escolha outra."));
     EXPECT_EQ(ShortcutProblem::usedByOtherAction("Capturar área").message(), QStringLiteral("Já está em uso em “Capturar área”."));
-    EXPECT_EQ(ShortcutProblem::systemScreenshot("Print de uma área").message(),
-              QStringLiteral("Gravado. É o atalho de print de uma área do macOS: desligue-o em Teclado › Atalhos de "
-                             "Teclado › Capturas de Tela para o Pelicarta recebê-lo."));
+    EXPECT_EQ(ShortcutProblem::systemScreenshot("Captura de uma área").message(),
+              QStringLiteral("Gravado. É o atalho de captura de uma área do sistema: desligue-o nas configurações de "
+                             "teclado do sistema para o Pelicarta recebê-lo."));
     EXPECT_EQ(ShortcutProblem::needsModifier().message(),
-              QStringLiteral("Use pelo menos ⌘, ⌥ ou ⌃ junto com a tecla (ou uma tecla F13–F20 / Print Screen)."));
+              QStringLiteral("Use pelo menos Ctrl, Alt ou Super junto com a tecla (ou uma tecla F13–F20 / Print Screen)."));
     EXPECT_TRUE(ShortcutProblem::systemScreenshot("x").isWarning());
     EXPECT_FALSE(ShortcutProblem::reservedBySystem("x").isWarning());
+}
+
+TEST_F(ShortcutStoreTest, ACombinationEditedInTheFileIsTakenIn) {
+    ShortcutStore store(defaults);
+    QSignalSpy published(&store, &ShortcutStore::shortcutsChanged);
+    // Someone else writes the file: the area action becomes Ctrl+Alt+9.
+    platform::UserDefaults other(defaults.filePath());
+    Settings::shortcut(ShortcutAction::captureArea).set(Shortcut{25, command | option, QStringLiteral("9")}, other);
+    defaults.reloadFromDisk();
+    EXPECT_EQ(store.shortcut(ShortcutAction::captureArea), (Shortcut{25, command | option, QStringLiteral("9")}));
+    EXPECT_EQ(published.size(), 1);
 }

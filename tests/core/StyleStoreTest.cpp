@@ -170,17 +170,37 @@ TEST_F(StyleStoreTest, StoredBackdropListsAreNormalizedWithOneTransparentEntryLa
     store.setBackdrops({userBackdrop(QStringLiteral("c")), Backdrop::transparent(), userBackdrop(QStringLiteral("d"))});
     EXPECT_EQ(ids(store.backdrops()), (QStringList{"c", "d", "none"}));
 
-    // An edited file with more entries than the limits: the first ones are kept, transparent last.
+    // An edited file with more entries than the limits keeps every one, and the next save of an
+    // unrelated change writes them all back; the limits only refuse additions.
     QJsonArray backdrops, presets;
     for (int i = 0; i < 30; ++i) backdrops.append(userBackdrop(QString::number(i)).toJson());
+    backdrops.append(Backdrop::transparent().toJson());
     for (int i = 0; i < 3 * StyleStore::maxPresets; ++i) presets.append(StylePreset::factoryPresets()[0].toJson());
     defaults->setJson(Settings::styleBackdrops.key(), backdrops);
     defaults->setJson(Settings::stylePresets.key(), presets);
     StyleStore full(*defaults);
-    ASSERT_EQ(full.backdrops().size(), StyleStore::maxBackdrops);
-    EXPECT_EQ(full.backdrops()[StyleStore::maxBackdrops - 2].id, QString::number(StyleStore::maxBackdrops - 2));
+    ASSERT_EQ(full.backdrops().size(), 31);
     EXPECT_EQ(full.backdrops().last(), Backdrop::transparent());
-    EXPECT_EQ(full.presets().size(), StyleStore::maxPresets);
+    EXPECT_EQ(full.presets().size(), 3 * StyleStore::maxPresets);
+    full.addPreset(QStringLiteral("mais um"), BeautyStyle{});
+    full.saveBackdrop(userBackdrop(QStringLiteral("novo")));
+    EXPECT_EQ(full.presets().size(), 3 * StyleStore::maxPresets);
+    EXPECT_EQ(full.backdrops().size(), 31);
+    BeautyStyle changed;
+    changed.padding = 12;
+    full.setDefaultStyle(changed);
+    EXPECT_EQ(defaults->jsonValue(Settings::styleBackdrops.key()).value_or(QJsonValue()), QJsonValue(backdrops));
+    EXPECT_EQ(defaults->jsonValue(Settings::stylePresets.key()).value_or(QJsonValue()).toArray().size(), 3 * StyleStore::maxPresets);
+
+    // A list too long to be anything but hostile is unreadable: the built-ins serve in memory and the
+    // stored value stays as it is through an unrelated change.
+    QJsonArray hostile;
+    for (int i = 0; i < 5000; ++i) hostile.append(userBackdrop(QString::number(i)).toJson());
+    defaults->setJson(Settings::styleBackdrops.key(), hostile);
+    StyleStore guarded(*defaults);
+    EXPECT_EQ(guarded.backdrops(), Backdrop::defaults());
+    guarded.setDefaultStyle(BeautyStyle{});
+    EXPECT_EQ(defaults->jsonValue(Settings::styleBackdrops.key()).value_or(QJsonValue()).toArray().size(), 5000);
 }
 
 TEST_F(StyleStoreTest, SavingBackdropsRespectsTheLimitAndCarriesIntoStyles) {
@@ -281,4 +301,18 @@ TEST_F(StyleStoreTest, AValueThatCannotBeWrittenFaithfullyIsSkippedAlone) {
     EXPECT_FALSE(defaults->contains(Settings::styleDefault.key()));
     EXPECT_TRUE(defaults->contains(Settings::stylePresets.key()));
     EXPECT_EQ(StyleStore(reopen()).defaultStyle(), BeautyStyle{});
+}
+
+TEST_F(StyleStoreTest, StylesEditedInTheFileAreTakenIn) {
+    StyleStore store(*defaults);
+    QSignalSpy styleChanged(&store, &StyleStore::defaultStyleChanged);
+    QSignalSpy backdropsChanged(&store, &StyleStore::backdropsChanged);
+    BeautyStyle edited;
+    edited.padding = 20;
+    platform::UserDefaults other(defaults->filePath());
+    Settings::styleDefault.set(edited, other);
+    defaults->reloadFromDisk();
+    EXPECT_EQ(store.defaultStyle().padding, 20);
+    EXPECT_EQ(styleChanged.size(), 1);
+    EXPECT_EQ(backdropsChanged.size(), 0);
 }

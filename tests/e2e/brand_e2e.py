@@ -126,5 +126,5 @@ if __name__ == "__main__":
                                  "import", "identify") if not shutil.which(tool)]
     if missing:
         print("missing tools: " + ", ".join(missing))
-        sys.exit(77)
+        sys.exit(1)
     unittest.main(argv=[sys.argv[0], *sys.argv[2:]], verbosity=2)

@@ -21,6 +21,7 @@ from road_e2e import Desktop, Pelicarta, wait_for  # noqa: E402
 
 WIDTH, HEIGHT = 1920, 1080
 PANEL_W, PANEL_H = 340, 300
+SHADOW = 24  # the transparent margin around the panel that holds its shadow, when a compositor runs
 
 
 class KeyGrabber:
@@ -49,6 +50,22 @@ class KeyGrabber:
 
     def close(self):
         self.xcb.xcb_disconnect(self.connection)
+
+
+def mean_color(path, x, y, w, h):
+    """The mean red, green and blue (0…255) of a part of an image."""
+    out = subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-format",
+                          "%[fx:mean.r*255] %[fx:mean.g*255] %[fx:mean.b*255]", "info:"], capture_output=True)
+    return tuple(float(v) for v in out.stdout.decode().split())
+
+
+def last_text_row(path, x, y, w, h):
+    """The lowest row of a part of an image that holds light (text) pixels; None when none does."""
+    out = subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-colorspace", "gray",
+                          "-threshold", "50%", "-scale", f"1x{h}!", "-depth", "8", "txt:-"], capture_output=True)
+    rows = [int(line.split(",")[1].split(":")[0]) for line in out.stdout.decode().splitlines()[1:]
+            if "#000000" not in line and "gray(0)" not in line]
+    return y + max(rows) if rows else None
 
 
 def mean_brightness(path, x, y, w, h):
@@ -87,8 +104,12 @@ class HotkeysTest(unittest.TestCase):
         return self.full_screen_windows() - self.before
 
     def quick_panel(self):
-        panels = [w for w in self.desktop.visible_windows("^Pelicarta$") if w[3:] == (PANEL_W, PANEL_H)]
-        return panels[0] if panels else None
+        """The panel itself (id, x, y, width, height), inside its window's shadow margin."""
+        for margin in (0, SHADOW):
+            for wid, x, y, w, h in self.desktop.visible_windows("^Pelicarta$"):
+                if (w, h) == (PANEL_W + 2 * margin, PANEL_H + 2 * margin):
+                    return wid, x + margin, y + margin, PANEL_W, PANEL_H
+        return None
 
     def click(self, x, y):
         self.desktop.x(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"])
@@ -104,7 +125,7 @@ class HotkeysTest(unittest.TestCase):
             if lock:
                 self.toggle_lock(lock)
             self.key("alt+shift+f")
-            made = wait_for(lambda: len(app.capture_files()) > captured, 10)
+            made = wait_for(lambda: len(app.capture_files()) > captured, 20)
             if not made and captured == 0:
                 # On a loaded machine the very first press can reach the server before the desktop has
                 # settled after start-up; a second press tells a slow start from a broken hot key.
@@ -214,6 +235,123 @@ class HotkeysTest(unittest.TestCase):
         self.assertGreater(time.monotonic() - left, 9.0)
         self.assertTrue(app.running())
 
+    def test_our_windows_never_in_a_capture_and_the_linux_desktop(self):
+        app = self.start({"afterCapture": "quick", "history.compact": False, "quick.lifetime": 0})
+        shots = os.environ.get("KEEP_SHOTS") or f"{app.home}/shots"
+        os.makedirs(shots, exist_ok=True)
+        screen = f"{shots}/screen.png"
+
+        # The tray icon stands out on trayer's light panel: its dark rim is there.
+        icon = wait_for(app.tray_icon, 10)
+        self.assertIsNotNone(icon, "no tray icon")
+        self.desktop.screenshot(f"{shots}/tray.png")
+        self.assertLess(min(mean_color(f"{shots}/tray.png", icon[0] - 8 + dx, icon[1], 1, 1)[0] for dx in range(16)),
+                        80, "the tray icon does not show on a light panel")
+
+        # A capture with the main window and the quick panel on screen shows the desktop where they are.
+        desktop = (48, 96, 144)
+        self.desktop.paint_root(desktop)
+
+        def dark_again():  # the other tests expect the dark desktop
+            def dark():
+                self.desktop.paint_root((0, 0, 0))
+                self.desktop.screenshot(screen)
+                return mean_color(screen, 0, HEIGHT - 40, 40, 40) == (0.0, 0.0, 0.0)
+            wait_for(dark, 10, 0.5)
+        self.addCleanup(dark_again)
+        self.desktop.x(["xdotool", "mousemove", "--sync", "100", "300"])
+        self.key("alt+shift+f")
+        panel = wait_for(self.quick_panel, 15)
+        self.assertTrue(panel, "no quick panel:\n" + app.output())
+        window = app.main_window()
+        self.assertTrue(window)
+        time.sleep(1.1)
+
+        def painted():
+            self.desktop.paint_root(desktop)
+            self.desktop.screenshot(screen)
+            return mean_color(screen, 0, HEIGHT - 40, 40, 40) == tuple(float(c) for c in desktop)
+        self.assertTrue(wait_for(painted, 10, 0.5), "the desktop could not be painted")
+        self.key("alt+shift+f")
+        self.assertTrue(wait_for(lambda: len(app.capture_files()) == 2, 15), app.output())
+        self.desktop.screenshot(f"{shots}/panel-and-window.png")
+        captured = f"{app.recents}/{app.capture_files()[-1]}"
+        shutil.copy(captured, f"{shots}/captured-with-our-windows-up.png")
+        for name, (_, x, y, w, h) in (("main window", window), ("quick panel", panel)):
+            color = mean_color(captured, x, y, w, h)
+            for got, want in zip(color, desktop):
+                self.assertAlmostEqual(got, want, delta=2, msg=f"the {name} left {color} in the capture")
+
+        # A window that names no process (ImageMagick's display) is picked and taken in window mode.
+        viewer = subprocess.Popen(["display", "-title", "Verde", "-geometry", "+700+250", "-size", "320x240",
+                                   "xc:#20b040"], env=self.desktop.env, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (viewer.kill(), viewer.wait()))
+        shown = wait_for(lambda: self.desktop.visible_windows("^Verde$"), 10)
+        self.assertTrue(shown, "display did not open its window")
+        self.assertIn(b"not found", self.desktop.x(["xprop", "-id", shown[0][0], "_NET_WM_PID"]))
+        _, vx, vy, vw, vh = shown[0]
+        time.sleep(1.1)
+        self.key("alt+shift+w")
+        self.assertTrue(wait_for(self.overlay, 10), "no overlay")
+        time.sleep(0.3)
+        self.click(vx + vw // 2, vy + vh // 2)
+        self.assertTrue(wait_for(lambda: len(app.capture_files()) == 3, 15), "the window was not taken:\n" + app.output())
+        picked = f"{app.recents}/{app.capture_files()[-1]}"
+        shutil.copy(picked, f"{shots}/window-without-pid.png")
+        size = subprocess.run(["identify", "-format", "%w %h", picked], capture_output=True).stdout.decode().split()
+        self.assertGreaterEqual(int(size[0]), 320)
+        self.assertLess(int(size[0]), 360)
+        width, height = int(size[0]), int(size[1])
+        green = mean_color(picked, width // 2 - 20, height - 60, 40, 40)
+        self.assertGreater(green[1], 150, f"not the green window: {green}")
+
+        # The standard widgets speak Portuguese in the dark theme: the panel's context menu and its save
+        # dialog.
+        panel = wait_for(self.quick_panel, 5)
+        _, px, py, _, _ = panel
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(px + 170), str(py + 100), "click", "3"])
+        time.sleep(1)
+        self.desktop.screenshot(f"{shots}/context-menu.png")
+        # Near the screen's bottom the menu opens upwards, over the blue desktop above the panel.
+        self.assertLess(mean_brightness(f"{shots}/context-menu.png", px + 200, py - 60, 60, 20), 0.2,
+                        "the context menu is not dark")
+        self.key("Escape")
+        time.sleep(0.5)
+        self.click(px + 170, py + 259)
+        dialog = wait_for(lambda: self.desktop.visible_windows("^Salvar como$"), 10)
+        self.assertTrue(dialog, "no save dialog titled Salvar como")
+        time.sleep(0.5)
+        self.desktop.screenshot(f"{shots}/save-dialog.png")
+        _, dx, dy, dw, dh = dialog[0]
+        self.assertLess(mean_brightness(f"{shots}/save-dialog.png", dx + dw // 2, dy + dh // 2, 40, 40), 0.25,
+                        "the save dialog is not dark")
+        self.key("Escape")
+        self.assertTrue(wait_for(lambda: not self.desktop.visible_windows("^Salvar como$"), 5))
+
+        # The reserved list, opened on the settings page (Ctrl+,).
+        window = wait_for(app.main_window, 5)
+        self.assertTrue(window, str(self.desktop.visible_windows(".*")))
+        self.desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
+        self.desktop.x(["xdotool", "key", "--clearmodifiers", "ctrl+comma"])
+        time.sleep(1)
+        _, mx, my, _, _ = window
+        self.desktop.screenshot(f"{shots}/settings.png")
+        # The reserved list's heading is the last line of text in the page's column, right of the sidebar.
+        column = mx + 250
+        heading = last_text_row(f"{shots}/settings.png", column, my + 300, 300, 480)
+        self.assertIsNotNone(heading, "no settings page")
+        self.click(column + 40, heading)
+        time.sleep(1)
+        self.desktop.screenshot(f"{shots}/reserved-list.png")
+        self.assertIsNotNone(last_text_row(f"{shots}/reserved-list.png", column, heading + 12, 300, 40),
+                             "the reserved list did not open")
+        for _ in range(12):
+            self.desktop.x(["xdotool", "click", "5"])
+        time.sleep(0.5)
+        self.desktop.screenshot(f"{shots}/reserved-list-scrolled.png")
+        self.assertTrue(app.running())
+
 
 if __name__ == "__main__":
     if len(sys.argv) < 2:
@@ -223,5 +361,5 @@ if __name__ == "__main__":
                                  "import") if not shutil.which(tool)]
     if missing:
         print("missing tools: " + ", ".join(missing))
-        sys.exit(77)
+        sys.exit(1)
     unittest.main(argv=[sys.argv[0], *sys.argv[2:]], verbosity=2)

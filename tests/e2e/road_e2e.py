@@ -122,6 +122,34 @@ class Desktop:
         if not wait_for(lambda: self.clipboard("UTF8_STRING") == text.encode(), 5):
             raise RuntimeError("xclip did not take the clipboard")
 
+    def paint_root(self, rgb):
+        """Paints the desktop (the root window's background) in one colour, through libxcb."""
+        import ctypes
+
+        class Iterator(ctypes.Structure):
+            _fields_ = [("data", ctypes.c_void_p), ("rem", ctypes.c_int), ("index", ctypes.c_int)]
+
+        xcb = ctypes.CDLL("libxcb.so.1")
+        xcb.xcb_connect.restype = ctypes.c_void_p
+        xcb.xcb_connect.argtypes = [ctypes.c_char_p, ctypes.c_void_p]
+        xcb.xcb_get_setup.restype = ctypes.c_void_p
+        xcb.xcb_get_setup.argtypes = [ctypes.c_void_p]
+        xcb.xcb_setup_roots_iterator.restype = Iterator
+        xcb.xcb_setup_roots_iterator.argtypes = [ctypes.c_void_p]
+        xcb.xcb_change_window_attributes.argtypes = [ctypes.c_void_p, ctypes.c_uint32, ctypes.c_uint32,
+                                                     ctypes.POINTER(ctypes.c_uint32)]
+        xcb.xcb_clear_area.argtypes = [ctypes.c_void_p, ctypes.c_uint8, ctypes.c_uint32, ctypes.c_int16,
+                                       ctypes.c_int16, ctypes.c_uint16, ctypes.c_uint16]
+        xcb.xcb_flush.argtypes = [ctypes.c_void_p]
+        xcb.xcb_disconnect.argtypes = [ctypes.c_void_p]
+        connection = xcb.xcb_connect(self.display.encode(), None)
+        root = ctypes.c_uint32.from_address(xcb.xcb_setup_roots_iterator(xcb.xcb_get_setup(connection)).data).value
+        pixel = ctypes.c_uint32((rgb[0] << 16) | (rgb[1] << 8) | rgb[2])
+        xcb.xcb_change_window_attributes(connection, root, 2, ctypes.byref(pixel))  # XCB_CW_BACK_PIXEL
+        xcb.xcb_clear_area(connection, 0, root, 0, 0, 0, 0)
+        xcb.xcb_flush(connection)
+        xcb.xcb_disconnect(connection)
+
     def screenshot(self, path):
         self.x(["import", "-window", "root", path], timeout=20)
 
@@ -308,6 +336,14 @@ class RoadTest(DesktopTest):
         # Bad arguments are refused by the launch and leave the running one alone.
         self.assertEqual(app.launch("--capture", "everything"), 2)
         self.assertTrue(app.running())
+        # --help prints the usage and ends; --capture without its action is refused with it.
+        shown = subprocess.run([APP, "--help"], env=app.env, capture_output=True, timeout=20)
+        self.assertEqual(shown.returncode, 0)
+        self.assertIn(b"usage: pelicarta", shown.stdout)
+        refused = subprocess.run([APP, "--capture"], env=app.env, capture_output=True, timeout=20)
+        self.assertEqual(refused.returncode, 2)
+        self.assertIn(b"usage: pelicarta", refused.stderr)
+        self.assertTrue(app.running())
         # "Sair" in the tray's panel ends the process with status 0.
         x, y = app.tray_icon()
         self.desktop.x(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"])
@@ -330,9 +366,9 @@ class RoadTest(DesktopTest):
         # The beautified capture: 2 × 64 pixels of backdrop on every side (default style, retina scale).
         png = self.desktop.clipboard("image/png")
         self.assertEqual(image_size(self.desktop, png), (1920 + 4 * 64, 1080 + 4 * 64))
-        self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com ⌘V em qualquer app"), 3),
+        self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com Ctrl+V em qualquer app"), 3),
                         "no 'Copiado' toast")
-        files = wait_for(app.capture_files, 10)
+        files = wait_for(app.capture_files, 30)
         self.assertEqual(len(files), 1, files)
         self.assertRegex(files[0], r"^Pelicarta \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.heic$")
         self.assertEqual(image_size(self.desktop, f"{app.recents}/{files[0]}"), (1920, 1080))
@@ -353,7 +389,7 @@ class RoadTest(DesktopTest):
         words.stdout.readline()
         app = self.start({"afterCapture": "copy"})
         self.capture_and_wait_for_png(app)
-        files = wait_for(app.capture_files, 10)
+        files = wait_for(app.capture_files, 30)
         self.assertEqual(len(files), 1, files)
         index_path = f"{app.documents}/Indice-do-historico.json"
 
@@ -463,7 +499,7 @@ class RoadTest(DesktopTest):
         self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 10), app.output())
         # The cut area, beautified.
         self.assertEqual(image_size(self.desktop, self.desktop.clipboard("image/png")), (300 + 256, 200 + 256))
-        files = wait_for(app.capture_files, 10)
+        files = wait_for(app.capture_files, 30)
         self.assertEqual(image_size(self.desktop, f"{app.recents}/{files[0]}"), (300, 200))
 
         # Repeating grabs the same area afresh, with no overlay.
@@ -532,7 +568,7 @@ class RoadTest(DesktopTest):
     def test_unwritable_recents_keeps_the_road_and_every_file(self):
         app = self.start({"afterCapture": "copy"})
         self.capture_and_wait_for_png(app)
-        before = wait_for(app.capture_files, 10)
+        before = wait_for(app.capture_files, 30)
         self.assertEqual(len(before), 1)
         if os.geteuid() == 0:
             locked = subprocess.run(["chattr", "+i", app.recents], capture_output=True).returncode == 0
@@ -541,10 +577,20 @@ class RoadTest(DesktopTest):
             locked = True
         if not locked:
             self.skipTest("cannot make a folder unwritable for root here")
+        elsewhere = f"{tempfile.gettempdir()}/Pelicarta-{os.getuid()}/Recentes"
+        kept_before = set(os.listdir(elsewhere)) if os.path.isdir(elsewhere) else set()
         self.capture_and_wait_for_png(app)
-        self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com ⌘V em qualquer app"), 3))
+        self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com Ctrl+V em qualquer app"), 3))
         time.sleep(1)  # the file would have been written by now
         self.assertEqual(app.capture_files(), before)
+        # The capture is kept in a private temporary folder, and the user is told where.
+        kept = wait_for(lambda: os.path.isdir(elsewhere) and set(os.listdir(elsewhere)) - kept_before, 15)
+        self.assertTrue(kept and len(kept) == 1, app.output())
+        for name in kept:
+            os.remove(f"{elsewhere}/{name}")
+        self.assertTrue(wait_for(lambda: self.desktop.visible_windows("^Pelicarta$") and
+                                 any(w[3] < 1000 for w in self.desktop.visible_windows("^Pelicarta$")), 5),
+                        "no alert about the folder")
         self.assertTrue(app.running())
 
 
@@ -556,5 +602,5 @@ if __name__ == "__main__":
                                  "convert", "import") if not shutil.which(tool)]
     if missing:
         print("missing tools: " + ", ".join(missing) + " (scripts/setup-debian.sh installs them)")
-        sys.exit(77)
+        sys.exit(1)
     unittest.main(argv=[sys.argv[0], *sys.argv[2:]], verbosity=2)

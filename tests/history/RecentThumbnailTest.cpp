@@ -69,7 +69,7 @@ TEST_F(RecentThumbnailTest, MenuAndDeleteButtonActOnTheStore) {
     std::unique_ptr<QMenu> menu(tile.createMenu(nullptr));
     for (QAction *action : menu->actions()) actions.append(action->isSeparator() ? QStringLiteral("—") : action->text());
     EXPECT_EQ(actions, (QStringList{QStringLiteral("Abrir no Editor"), QStringLiteral("Copiar original"),
-                                    QStringLiteral("Mostrar no Finder"), QStringLiteral("—"), QStringLiteral("Excluir")}));
+                                    QStringLiteral("Mostrar na pasta"), QStringLiteral("—"), QStringLiteral("Excluir")}));
 
     // The delete button shows only under the pointer, and deletes without opening the capture.
     EXPECT_FALSE(tile.deleteButton()->isVisible());

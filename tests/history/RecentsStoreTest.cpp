@@ -107,20 +107,16 @@ TEST_F(RecentsStoreTest, WritesHeicByDefaultAndNamesCollisionsInOrder) {
     EXPECT_EQ(store->items().first().path, heic);
     EXPECT_EQ(store->usedBytes(), QFileInfo(heic).size());
 
-    // Names within one second: a fixed clock is not needed, the stems are read back from the files.
+    // Three captures within one second: the plain name, then (2) and (3). A PNG and a HEIC of the same
+    // second both take the plain name, as only the whole name is tested.
+    store->setClock([] { return QDateTime(QDate(2026, 3, 14), QTime(9, 5, 27)); });
+    const QString stem = folder + QStringLiteral("/Pelicarta 2026-03-14 09.05.27");
+    const QString sameSecondHeic = store->add(picture(10, 10));
     defaults.setBool(Settings::historyCompact.key(), false);
-    const QString a = store->add(picture(10, 10));
-    const QString b = store->add(picture(10, 10));
-    const QString c = store->add(picture(10, 10));
-    const QString stem = a.chopped(4);
-    if (QFileInfo(b).fileName().startsWith(QFileInfo(stem).fileName())) {
-        EXPECT_EQ(b, stem + QStringLiteral(" (2).png"));
-        if (QFileInfo(c).fileName().startsWith(QFileInfo(stem).fileName())) {
-            EXPECT_EQ(c, stem + QStringLiteral(" (3).png"));
-        }
-    }
-    // A PNG and a HEIC of one second share the plain name: only the whole name is tested.
-    EXPECT_TRUE(QFileInfo::exists(stem + QStringLiteral(".png")));
+    EXPECT_EQ(store->add(picture(10, 10)), stem + QStringLiteral(".png"));
+    EXPECT_EQ(store->add(picture(10, 10)), stem + QStringLiteral(" (2).png"));
+    EXPECT_EQ(store->add(picture(10, 10)), stem + QStringLiteral(" (3).png"));
+    EXPECT_EQ(sameSecondHeic, stem + QStringLiteral(".heic"));
 }
 
 TEST_F(RecentsStoreTest, AFreePlainNameIsTakenBeforeNumberedOnes) {
@@ -173,8 +169,8 @@ TEST_F(RecentsStoreTest, ListsOnlyCaptureFilesNewestFirstAndLoadsFiveReadableOne
     EXPECT_EQ(store->items().first().thumbnail.size(), QSize(232, 100));
     EXPECT_EQ(store->usedBytes(), 7 * png.size() + 12 + 4);
 
-    // deleteAll leaves everything that is not a capture file.
-    QSignalSpy removed(store.get(), &RecentsStore::capturesRemoved);
+    // deleteAll leaves everything that is not a capture file, and announces it as a clearing.
+    QSignalSpy removed(store.get(), &RecentsStore::capturesCleared);
     store->deleteAll();
     EXPECT_EQ(store->fileCount(), 0);
     EXPECT_TRUE(store->items().isEmpty());
@@ -278,14 +274,6 @@ TEST_F(RecentsStoreTest, FailedEncodingOrWritingChangesNothing) {
     EXPECT_TRUE(failing->add(picture(8, 8)).isEmpty());
     EXPECT_EQ(items.size(), 0);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("keep.png")});
-
-    // A folder that cannot take files (a file stands in its place).
-    testsupport::TempFolder other;
-    ASSERT_TRUE(other.write(QStringLiteral("Recentes"), "in the way"));
-    RecentsStore blocked(defaults, other.file(QStringLiteral("Recentes")));
-    EXPECT_TRUE(blocked.add(picture(8, 8)).isEmpty());
-    EXPECT_EQ(blocked.fileCount(), 0);
-    EXPECT_EQ(other.read(QStringLiteral("Recentes")), QByteArray("in the way"));
 }
 
 TEST_F(RecentsStoreTest, DeletingTouchesOnlyCaptureFilesInsideTheFolder) {
@@ -309,40 +297,41 @@ TEST_F(RecentsStoreTest, DeletingTouchesOnlyCaptureFilesInsideTheFolder) {
     EXPECT_TRUE(store->items().isEmpty());
 }
 
-TEST_F(RecentsStoreTest, ReloadingKeepsTheThumbnailsItHoldsInsteadOfDecodingAgain) {
-    // A HEIC decode takes a good part of a second on the main thread; a deletion reloads the list.
-    // Spoiling the files of the shown captures tells a reused thumbnail from a fresh decode.
+TEST_F(RecentsStoreTest, AHeldThumbnailServesOnlyWhileItsFileIsUnchanged) {
+    // A HEIC decode takes a good part of a second on the main thread, and a deletion reloads the list:
+    // thumbnails already held are kept while their file keeps its size and modification time.
     auto store = makeStore();
     QHash<QString, QDateTime> dates;
     const QDateTime base = QDateTime::currentDateTime().addDays(-1);
     store->setDateReader([&](const QFileInfo &info) { return dates.value(info.absoluteFilePath()); });
     QStringList paths; // oldest first
-    for (int i = 0; i < RecentsStore::showCount + 1; ++i) {
+    for (int i = 0; i < 4; ++i) {
         const QString path = store->add(picture(30 + i, 20));
         ASSERT_FALSE(path.isEmpty());
         dates.insert(path, base.addSecs(60 * i));
         paths.append(path);
     }
-    ASSERT_EQ(store->items().size(), RecentsStore::showCount);
-    for (int i = 1; i < paths.size(); ++i) ASSERT_TRUE(touch(paths[i], "spoilt"));
+    // Same size and time, other bytes: the held thumbnail is used, nothing is decoded.
+    const auto overwrite = [](const QString &path, const QByteArray &bytes, const QDateTime &time) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush());
+        if (time.isValid()) {
+            ASSERT_TRUE(f.setFileTime(time, QFileDevice::FileModificationTime));
+        }
+    };
+    const QFileInfo kept(paths[3]);
+    overwrite(paths[3], QByteArray(kept.size(), 'x'), kept.lastModified());
+    // Replaced by another picture, and spoilt: read again.
+    overwrite(paths[2], pngBytes(picture(90, 20)), QDateTime::currentDateTime().addSecs(5));
+    overwrite(paths[1], "spoilt", QDateTime());
 
-    store->deleteFiles({paths.last()});
-    // The four still shown keep their thumbnails; the one that slides in (still readable) is decoded.
+    store->deleteFiles({paths[0]});
     ASSERT_TRUE(QTest::qWaitFor([&] { return !store->isDecoding(); }, 5000));
-    ASSERT_EQ(store->items().size(), RecentsStore::showCount);
-    for (int i = 0; i < RecentsStore::showCount; ++i) {
-        const RecentCapture &item = store->items()[i];
-        EXPECT_EQ(item.path, paths[paths.size() - 2 - i]);
-        EXPECT_EQ(item.thumbnail.size(), QSize(30 + paths.size() - 2 - i, 20)) << i;
-    }
-
-    // A fresh store has nothing to reuse: the spoilt files are not shown.
-    auto fresh = makeStore();
-    fresh->setDateReader([&](const QFileInfo &info) { return dates.value(info.absoluteFilePath()); });
-    fresh->applyKeepLimit(RecentsStore::unlimited);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !fresh->isDecoding(); }, 5000));
-    ASSERT_EQ(fresh->items().size(), 1);
-    EXPECT_EQ(fresh->items().first().path, paths.first());
+    QStringList shown;
+    for (const RecentCapture &item : store->items()) shown << item.path;
+    EXPECT_EQ(shown, (QStringList{paths[3], paths[2]}));
+    EXPECT_EQ(store->items()[0].thumbnail.size(), QSize(33, 20));
+    EXPECT_EQ(store->items()[1].thumbnail.size(), QSize(90, 20));
 }
 
 TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
@@ -364,7 +353,7 @@ TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
     platform::Pasteboard::setGeneralForTesting(&pasteboard);
     store->copy(item);
     EXPECT_EQ(pasteboard.m_items.size(), 2);
-    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com ⌘V em qualquer app"));
+    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
 
     // A file that went away: copying says so and leaves the clipboard; opening forgets it.
     pasteboard.m_items.clear();
@@ -388,4 +377,26 @@ TEST(RecentsThumbnailTest, CoversTwiceTheTileAndNeverEnlarges) {
     EXPECT_EQ(RecentsStore::thumbnail(picture(5000, 1)).size(), QSize(232, 1));
     EXPECT_EQ(RecentsStore::thumbnail(picture(100, 60)).size(), QSize(100, 60));
     EXPECT_TRUE(RecentsStore::thumbnail(QImage()).isNull());
+}
+
+TEST_F(RecentsStoreTest, AFolderThatRefusesCapturesKeepsThemElsewhereAndSaysSoOnce) {
+    // A file where the folder should be: no write can succeed, not even as root.
+    ASSERT_TRUE(touch(folder, "in the way"));
+    auto store = makeStore();
+    QSignalSpy failed(store.get(), &RecentsStore::keepingFailed);
+    const QString first = store->add(picture(40, 30));
+    const QString second = store->add(picture(40, 30, Qt::red));
+    ASSERT_FALSE(first.isEmpty());
+    ASSERT_FALSE(second.isEmpty());
+    EXPECT_FALSE(first.startsWith(folder));
+    EXPECT_EQ(QImage(second).size(), QSize(40, 30));
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed.first().at(0).toString(), QDir::cleanPath(QDir(folder).absolutePath()));
+    EXPECT_EQ(failed.first().at(2).toString(), QFileInfo(second).absolutePath());
+    EXPECT_EQ(store->fileCount(), 0);
+    QFile f(folder);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("in the way"));
+    QFile::remove(first);
+    QFile::remove(second);
 }

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -139,4 +140,55 @@ TEST_F(UserDefaultsTest, FileIsPrivateToItsOwner) {
     EXPECT_TRUE(perms & QFileDevice::ReadOwner);
     EXPECT_FALSE(perms & QFileDevice::ReadOther);
     EXPECT_FALSE(perms & QFileDevice::ReadGroup);
+}
+
+TEST_F(UserDefaultsTest, EditsOfTheFileWhileRunningAreTakenIn) {
+    UserDefaults d(path());
+    d.setInt(QStringLiteral("quick.lifetime"), 30);
+    d.setBool(QStringLiteral("gone"), true);
+    QSignalSpy changed(&d, &UserDefaults::changed);
+    QSignalSpy onDisk(&d, &UserDefaults::changedOnDisk);
+    // Our own write is not someone else's edit.
+    QTest::qWait(150);
+    EXPECT_EQ(onDisk.size(), 0);
+
+    // Another program rewrites the file: one key changed, one removed, one with a value of the wrong
+    // type (kept as it is, read as no value).
+    const auto write = [&](const QByteArray &bytes) {
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    };
+    write(R"({"format":1,"values":{"quick.lifetime":{"type":"int","value":"60"},"odd":{"type":"bool","value":"yes"}}})");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return onDisk.size() == 1; }, 3000)) << "the watcher saw no edit";
+    EXPECT_EQ(d.intValue(QStringLiteral("quick.lifetime")), 60);
+    EXPECT_FALSE(d.contains(QStringLiteral("gone")));
+    EXPECT_TRUE(d.contains(QStringLiteral("odd")));
+    EXPECT_EQ(d.boolValue(QStringLiteral("odd")), std::nullopt);
+    QStringList keys = onDisk.first().first().toStringList();
+    keys.sort();
+    EXPECT_EQ(keys, (QStringList{"gone", "odd", "quick.lifetime"}));
+    EXPECT_EQ(changed.size(), 3);
+
+    // Half-way through an edit the file does not parse: nothing changes, and our next write does not
+    // destroy the user's edit.
+    write("{\"format\":1,\"values\":{");
+    d.reloadFromDisk();
+    EXPECT_EQ(d.intValue(QStringLiteral("quick.lifetime")), 60);
+    d.setBool(QStringLiteral("flag"), true);
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("{\"format\":1,\"values\":{"));
+}
+
+TEST_F(UserDefaultsTest, AFileThatCannotBeWrittenIsReportedOnce) {
+    // A file where the folder should be: no write can succeed, not even as root.
+    ASSERT_TRUE(QFile(dir.file(QStringLiteral("blocker"))).open(QIODevice::WriteOnly));
+    UserDefaults d(dir.file(QStringLiteral("blocker/defaults.json")));
+    QSignalSpy failed(&d, &UserDefaults::writeFailed);
+    d.setBool(QStringLiteral("a"), true);
+    d.setBool(QStringLiteral("b"), true);
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed.first().first().toString(), dir.file(QStringLiteral("blocker/defaults.json")));
+    EXPECT_EQ(d.boolValue(QStringLiteral("b")), true); // kept in memory for this run
 }

@@ -154,7 +154,7 @@ TEST_F(TutorialExporterTest, CopyingSaysSoOnlyWhenTheClipboardTookTheGuide) {
     EXPECT_TRUE(toast().startsWith(QStringLiteral("Não foi possível copiar")));
     answers.refuse = false;
     finish(TutorialExporter::copyImage(store));
-    EXPECT_EQ(toast(), QStringLiteral("Guia copiado — 2 passos · cole com ⌘V"));
+    EXPECT_EQ(toast(), QStringLiteral("Guia copiado — 2 passos · cole com Ctrl+V"));
     ASSERT_FALSE(answers.held.isEmpty());
     EXPECT_EQ(answers.held[0].first, QStringLiteral("image/png"));
     EXPECT_EQ(QImage::fromData(answers.held[0].second).width(), 1600);

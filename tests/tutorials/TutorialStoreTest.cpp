@@ -28,7 +28,7 @@ TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
     ASSERT_TRUE(store.isRecording());
     ASSERT_TRUE(store.currentID());
     EXPECT_EQ(Toast::panel()->windowTitle(),
-              QStringLiteral("Gravando “Novo tutorial” — Cada captura vira um passo. ⌥⇧T termina"));
+              QStringLiteral("Gravando “Novo tutorial” — Cada captura vira um passo. Alt+Shift+T termina"));
 
     ASSERT_TRUE(store.addStep(capture));
     ASSERT_TRUE(store.addStep(capture));
@@ -96,11 +96,11 @@ TEST(TutorialStoreTest, RecordingToastsShowTheUsersOwnToggleKeys) {
     ShortcutStore &shortcuts = ShortcutStore::shared();
     shortcuts.setShortcut(ShortcutAction::toggleTutorial, Shortcut{15, platform::ModifierFlag::control, QStringLiteral("R")});
     store.startRecording();
-    EXPECT_TRUE(Toast::panel()->windowTitle().endsWith(QStringLiteral("⌃R termina")));
+    EXPECT_TRUE(Toast::panel()->windowTitle().endsWith(QStringLiteral("Super+R termina")));
     QImage capture(10, 10, QImage::Format_ARGB32_Premultiplied);
     capture.fill(Qt::blue);
     ASSERT_TRUE(store.addStep(capture));
-    EXPECT_TRUE(Toast::panel()->windowTitle().endsWith(QStringLiteral("Continue capturando · ⌃R termina")));
+    EXPECT_TRUE(Toast::panel()->windowTitle().endsWith(QStringLiteral("Continue capturando · Super+R termina")));
     shortcuts.reset(ShortcutAction::toggleTutorial);
     store.toggleRecording();
 }

@@ -40,3 +40,16 @@ TEST(IconsTest, EveryIconDrawsSomething) {
     p.end();
     sheet.save(testsupport::outputPath(QStringLiteral("icons.png")));
 }
+
+TEST(IconsTest, TrayIconStandsOutOnLightAndDarkPanels) {
+    for (const QColor panel : {QColor(Qt::white), QColor(0xE8, 0xE8, 0xE8), QColor(0x20, 0x20, 0x20), QColor(Qt::black)}) {
+        QImage shown(22, 22, QImage::Format_ARGB32_Premultiplied);
+        shown.fill(panel);
+        QPainter(&shown).drawPixmap(0, 0, Icons::trayIcon().pixmap(22, 22));
+        // Enough of the icon differs clearly from the panel to read as a mark.
+        int distinct = 0;
+        for (int y = 0; y < 22; ++y)
+            for (int x = 0; x < 22; ++x) distinct += std::abs(qGray(shown.pixel(x, y)) - qGray(panel.rgb())) > 90;
+        EXPECT_GT(distinct, 60) << panel.name().toStdString();
+    }
+}

@@ -11,19 +11,20 @@
 TEST(ToastTest, ReplacesAtOnceAndHidesAfterItsTime) {
     QImage thumb(120, 80, QImage::Format_ARGB32_Premultiplied);
     thumb.fill(QColor(90, 120, 200));
-    Toast::show(thumb, QStringLiteral("Copiado"), QStringLiteral("Cole com ⌘V em qualquer app"));
+    Toast::show(thumb, QStringLiteral("Copiado"), QStringLiteral("Cole com Ctrl+V em qualquer app"));
     QPointer<QWidget> first = Toast::panel();
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->isVisible());
-    EXPECT_EQ(first->size(), QSize(320, 76));
+    const QRect card = static_cast<ToastView *>(first.data())->card().translated(first->pos());
+    EXPECT_EQ(card.size(), QSize(320, 76));
     EXPECT_TRUE(first->windowFlags() & Qt::WindowTransparentForInput);
     EXPECT_TRUE(first->windowFlags() & Qt::WindowDoesNotAcceptFocus);
     EXPECT_EQ(QGuiApplication::focusWindow(), nullptr);
 
     // Bottom centre of the screen's visible area, 40 above its bottom.
     const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_EQ(first->geometry().center().x(), visible.center().x());
-    EXPECT_EQ(first->geometry().bottom(), visible.bottom() - 40);
+    EXPECT_EQ(card.center().x(), visible.center().x());
+    EXPECT_EQ(card.bottom(), visible.bottom() - 40);
 
     QTest::qWait(500);
     Toast::show(thumb, QStringLiteral("Copiado de novo"), QString());
@@ -39,7 +40,27 @@ TEST(ToastTest, ReplacesAtOnceAndHidesAfterItsTime) {
     EXPECT_TRUE(!second || !second->isVisible());
     EXPECT_GE(clock.elapsed(), 1800 + 200);
 
-    ToastView card(thumb, QStringLiteral("Um título bem longo que não cabe numa linha só do cartão"), QStringLiteral("x"));
-    EXPECT_EQ(card.size(), QSize(320, 76));
-    card.grab().save(testsupport::outputPath(QStringLiteral("toast.png")));
+    // The card keeps its size whatever the texts, and draws its shadow in the transparent margin.
+    ToastView view(thumb, QStringLiteral("Um título bem longo que não cabe numa linha só do cartão"), QStringLiteral("x"));
+    EXPECT_EQ(view.card().size(), QSize(320, 76));
+    QImage drawn(view.size(), QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    view.render(&drawn, {}, {}, QWidget::RenderFlags());
+    EXPECT_GT(qAlpha(drawn.pixel(view.card().center().x(), view.card().bottom() + 8)), 20) << "no shadow below";
+    EXPECT_EQ(qAlpha(drawn.pixel(1, 1)), 0);
+}
+
+// A symbol shown in a toast is not cropped by the thumbnail's fill: it has room on every side.
+TEST(ToastTest, ASymbolKeepsItsEdgesInTheThumbnail) {
+    const QImage symbol = Toast::symbolImage(QStringLiteral("record.circle"));
+    EXPECT_NEAR(double(symbol.width()) / symbol.height(), 60.0 / 44.0, 0.01);
+    int top = symbol.height(), bottom = -1;
+    for (int y = 0; y < symbol.height(); ++y)
+        for (int x = 0; x < symbol.width(); ++x)
+            if (qAlpha(symbol.pixel(x, y)) > 32) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    EXPECT_GT(top, 4);
+    EXPECT_LT(bottom, symbol.height() - 5);
 }

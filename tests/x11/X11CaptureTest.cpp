@@ -42,6 +42,8 @@ QColor sample(const QImage &image, const QRectF &frame, double fx, double fy) {
 } // namespace
 
 TEST_F(X11Test, SessionListsPickableWindowsAndFreezesTheScreenWithoutOurs) {
+    const QColor desktop(0x30, 0x60, 0x90);
+    paintDesktop(desktop);
     const HelperWindow &red = spawn({QStringLiteral("Vermelha"), kRed, QRect(100, 100, 400, 300)});
     // 38 pixels and openbox's one-pixel borders make a window 40 pixels wide.
     const HelperWindow &narrow = spawn({QStringLiteral("Estreita"), kBlue, QRect(700, 100, 38, 300)});
@@ -76,9 +78,9 @@ TEST_F(X11Test, SessionListsPickableWindowsAndFreezesTheScreenWithoutOurs) {
 
     EXPECT_EQ(sample(display.image, back.frame, 0.3, 0.3), kRed);
     EXPECT_EQ(sample(display.image, front.frame, 0.7, 0.7), kGreen);
-    // Where our window is, the red window beneath shows, and the desktop beside it.
+    // Where our window is, the red window beneath shows, and the desktop beside it, never a black hole.
     EXPECT_EQ(colorAt(display.image, QPointF(180, 390)), kRed);
-    EXPECT_EQ(colorAt(display.image, QPointF(70, 500)), QColor(Qt::black));
+    EXPECT_EQ(colorAt(display.image, QPointF(70, 500)), desktop);
     for (int y = 380; y < 520; y += 7)
         for (int x = 60; x < 260; x += 7) ASSERT_NE(colorAt(display.image, QPointF(x, y)), kOwn) << x << "," << y;
 
@@ -87,6 +89,22 @@ TEST_F(X11Test, SessionListsPickableWindowsAndFreezesTheScreenWithoutOurs) {
     ASSERT_TRUE(hovered.has_value());
     EXPECT_EQ(hovered->id, green.id);
     EXPECT_EQ(session.value().snapshot(QPointF(10, 10)), &display);
+}
+
+TEST_F(X11Test, AWindowWithoutAProcessIdCanBePickedAndTaken) {
+    const HelperWindow &plain = spawn({QStringLiteral("SemPid"), kBlue, QRect(200, 200, 300, 200)});
+    removeProperty(plain.id, "_NET_WM_PID");
+    const CaptureResult<CaptureSession> session = ScreenCapturer::prepareSession();
+    ASSERT_TRUE(session.ok());
+    const std::optional<WindowInfo> picked = session.value().window(QPointF(350, 300));
+    ASSERT_TRUE(picked.has_value()) << "not offered for picking";
+    EXPECT_EQ(picked->id, plain.id);
+    // The server names the process that made the window, and WM_CLASS its application.
+    EXPECT_EQ(picked->ownerPID, plain.pid);
+    EXPECT_EQ(picked->appName, QStringLiteral("SemPid"));
+    const CaptureResult<QImage> image = captureWindowAndWait(*picked, std::nullopt, false);
+    ASSERT_TRUE(image.ok()) << image.error().message().toStdString();
+    EXPECT_EQ(colorAt(image.value(), QPointF(image.value().width() / 2.0, image.value().height() * 0.6)), kBlue);
 }
 
 TEST_F(X11Test, CoveredWindowComesBackInItsOwnColours) {

@@ -47,6 +47,10 @@ protected:
     const HelperWindow &spawn(const HelperSpec &spec);
     // A window of this process, which captures must never show.
     QWidget &ownWindow(const QColor &color, const QRect &geometry);
+    // Paints the desktop (the root window's background) in one colour until the test ends.
+    void paintDesktop(const QColor &color);
+    // Removes a property from a window of another process, as many X clients never set it.
+    void removeProperty(quint32 window, const char *name);
     // Waits until the active window belongs to `pid`.
     bool waitForFrontmost(qint32 pid, int timeoutMs = 3000);
 

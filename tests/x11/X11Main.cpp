@@ -8,19 +8,42 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
+#include <functional>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 #include <unistd.h>
 
 namespace x11test {
 
 namespace {
 testsupport::XvfbServer *g_server = nullptr;
+
+// Runs `change` on a connection of its own to the test server, then waits until the server has done it.
+void onOwnConnection(const std::function<void(xcb_connection_t *, xcb_window_t root)> &change) {
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    change(c, screen->root);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    xcb_disconnect(c);
 }
+
+void setRootColor(quint32 pixel) {
+    onOwnConnection([pixel](xcb_connection_t *c, xcb_window_t root) {
+        xcb_change_window_attributes(c, root, XCB_CW_BACK_PIXEL, &pixel);
+        xcb_clear_area(c, 0, root, 0, 0, 0, 0);
+    });
+}
+} // namespace
 
 testsupport::XvfbServer *server() { return g_server; }
 
 void X11Test::SetUp() {
+    // Without a server these tests would prove nothing: they fail (scripts/setup-debian.sh installs Xvfb).
     if (!g_server || !g_server->running())
-        GTEST_SKIP() << "no private X server: " << (g_server ? g_server->error().toStdString() : "listing only");
+        FAIL() << "no private X server: " << (g_server ? g_server->error().toStdString() : "listing only");
     services = platform::createX11ScreenServices();
     ASSERT_TRUE(services->connected());
     platform::ScreenServices::setShared(services);
@@ -28,6 +51,7 @@ void X11Test::SetUp() {
 
 void X11Test::TearDown() {
     ownWindows.clear();
+    setRootColor(0);
     for (HelperWindow &h : helpers) {
         h.process->kill();
         h.process->waitForFinished(3000);
@@ -56,7 +80,8 @@ const HelperWindow &X11Test::spawn(const HelperSpec &spec) {
     if (spec.opacity != 1) args << QStringLiteral("--alpha") << QString::number(spec.opacity);
     if (spec.minimized) args << QStringLiteral("--minimize");
     h.process->start(QStringLiteral(PELICARTA_TEST_WINDOW), args);
-    QDeadlineTimer deadline(10000);
+    // A loaded machine can take many seconds to start a Qt program and map its window.
+    QDeadlineTimer deadline(30000);
     while (!h.process->canReadLine() && !deadline.hasExpired()) h.process->waitForReadyRead(100);
     const QByteArray line = h.process->readLine().trimmed();
     EXPECT_TRUE(line.startsWith("ready ")) << "helper did not start: " << line.constData();
@@ -79,6 +104,19 @@ QWidget &X11Test::ownWindow(const QColor &color, const QRect &geometry) {
     QTest::qWait(150);
     ownWindows.push_back(std::move(w));
     return *ownWindows.back();
+}
+
+void X11Test::paintDesktop(const QColor &color) {
+    setRootColor(color.rgb() & 0xffffffu);
+    QTest::qWait(50);
+}
+
+void X11Test::removeProperty(quint32 window, const char *name) {
+    onOwnConnection([window, name](xcb_connection_t *c, xcb_window_t) {
+        auto atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+        if (atom) xcb_delete_property(c, window, atom->atom);
+        std::free(atom);
+    });
 }
 
 bool X11Test::waitForFrontmost(qint32 pid, int timeoutMs) {

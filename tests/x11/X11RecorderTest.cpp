@@ -69,7 +69,7 @@ TEST_F(X11RecorderTest, RecordingSuspendsHotKeysAndTheNewCombinationWorksAtOnce)
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, 3000));
     EXPECT_TRUE(manager->isSuspended());
 
-    // During recording ⌥⇧F captures nothing: the recorder takes it, and it belongs to another action.
+    // During recording Alt+Shift+F captures nothing: the recorder takes it, and it belongs to another action.
     EXPECT_TRUE(startedBy(QStringLiteral("alt+shift+f")).isEmpty());
     EXPECT_EQ(recorder->problem(), ShortcutProblem::usedByOtherAction(QStringLiteral("Capturar tela inteira")));
     // ⌘Q (Ctrl+Q): the reserved message, still recording; ⇧A alone: the missing-modifier message.
@@ -79,7 +79,7 @@ TEST_F(X11RecorderTest, RecordingSuspendsHotKeysAndTheNewCombinationWorksAtOnce)
     EXPECT_EQ(recorder->problem(), ShortcutProblem::needsModifier());
     EXPECT_TRUE(recorder->isRecording());
 
-    // ⌥⇧P is stored and registered at once; ⌥⇧A no longer captures.
+    // Alt+Shift+P is stored and registered at once; Alt+Shift+A no longer captures.
     key(QStringLiteral("alt+shift+p"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder->isRecording(); }, 3000));
     EXPECT_EQ(defaults.dataValue(QStringLiteral("shortcut.captureArea")),
