@@ -93,6 +93,6 @@ TEST(ClipboardTest, ABackgroundCopyNeverOverwritesALaterOne) {
     EXPECT_TRUE(*landed);
     ASSERT_EQ(board.held.size(), 2);
     EXPECT_EQ(decode(board.held[1].second).pixelColor(5, 5), QColor(Qt::green));
-    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com ⌘V em qualquer app"));
+    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
     platform::Pasteboard::setGeneralForTesting(nullptr);
 }
