@@ -4,11 +4,13 @@
 #include "app/HomeView.h"
 #include "app/PagePlaceholder.h"
 #include "app/ShortcutsSection.h"
+#include "brand/BrandStore.h"
 #include "core/Localization.h"
 #include "core/ShortcutStore.h"
 #include "editor_window/EditorPage.h"
 #include "history/RecentsStore.h"
 #include "platform/UserDefaults.h"
+#include "tutorial_window/TutorialView.h"
 #include "tutorials/TutorialStore.h"
 #include "widgets/Icons.h"
 #include "widgets/Theme.h"
@@ -75,7 +77,7 @@ AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent)
         {AppRouter::Page::home, new HomeView(ShortcutStore::shared(), RecentsStore::shared(),
                                              platform::UserDefaults::standard(), Greeting::systemSources(), m_stack)},
         {AppRouter::Page::history, new PagePlaceholder(L("Histórico"), m_stack)},
-        {AppRouter::Page::tutorial, new PagePlaceholder(L("Tutoriais"), m_stack)},
+        {AppRouter::Page::tutorial, new TutorialView(TutorialStore::shared(), ShortcutStore::shared(), BrandStore::shared(), m_stack)},
         {AppRouter::Page::brand, new PagePlaceholder(L("Marca"), m_stack)},
         {AppRouter::Page::settings, new SettingsPage(m_stack)},
     };

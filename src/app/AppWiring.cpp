@@ -9,6 +9,7 @@
 #include "core/Localization.h"
 #include "platform/Alert.h"
 #include "platform/UserDefaults.h"
+#include "tutorial_window/TutorialHUDController.h"
 #include "tutorials/TutorialStore.h"
 
 #include <QCoreApplication>
@@ -75,8 +76,20 @@ void connectAll() {
                                            {path, error})));
                      });
 
-    QObject::connect(&TutorialStore::shared(), &TutorialStore::recordingFinished, &router,
+    // Recording shows the pill while it lasts; stopping it on purpose opens the tutorial, while deleting
+    // the tutorial being recorded only takes the pill away.
+    TutorialStore &tutorials = TutorialStore::shared();
+    TutorialHUDController &pill = TutorialHUDController::shared();
+    QObject::connect(&tutorials, &TutorialStore::recordingChanged, &pill, [&pill](bool recording) {
+        if (recording)
+            pill.show();
+        else
+            pill.close();
+    });
+    QObject::connect(&tutorials, &TutorialStore::recordingFinished, &router,
                      [] { MainWindowController::shared().show(AppRouter::Page::tutorial); });
+    QObject::connect(&pill, &TutorialHUDController::stepRequested, &router,
+                     [] { CaptureService::start(ShortcutAction::captureArea); });
 }
 
 } // namespace AppWiring

@@ -84,6 +84,8 @@ public:
     virtual bool activateApplication(qint32 pid) = 0;
     // The process of the active window.
     virtual std::optional<qint32> frontmostApplication() = 0;
+    // The frame of the active window, in global points; none when no window is active.
+    virtual std::optional<QRectF> activeWindowFrame() { return std::nullopt; }
 
     // The instance the application uses: set by tests, else the X11 one created on first use.
     static std::shared_ptr<ScreenServices> shared();

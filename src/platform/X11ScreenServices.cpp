@@ -195,6 +195,15 @@ public:
         return m_windows->activeProcess();
     }
 
+    std::optional<QRectF> activeWindowFrame() override {
+        if (!connected()) return std::nullopt;
+        const xcb_window_t active = m_windows->activeWindow();
+        if (active == XCB_WINDOW_NONE) return std::nullopt;
+        const std::optional<WindowDescription> window = m_windows->describe(active);
+        if (!window || !window->frame.isValid()) return std::nullopt;
+        return window->frame;
+    }
+
 private:
     // Hides, through Qt, the visible windows of ours that `own` shows (the window manager must see
     // them go and come back); those it hid.

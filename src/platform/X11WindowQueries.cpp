@@ -293,7 +293,7 @@ void X11WindowQueries::activate(xcb_window_t number) {
     xcb_flush(c);
 }
 
-std::optional<qint32> X11WindowQueries::activeProcess() {
+xcb_window_t X11WindowQueries::activeWindow() {
     xcb_window_t active = XCB_WINDOW_NONE;
     if (windowManager() != XCB_WINDOW_NONE) {
         if (auto v = m_x->cardinals(m_x->root(), m_x->atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW); v && !v->empty())
@@ -303,6 +303,11 @@ std::optional<qint32> X11WindowQueries::activeProcess() {
         if (auto focus = xcbReply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)))
             active = topLevelOf(focus->focus).window;
     }
+    return active;
+}
+
+std::optional<qint32> X11WindowQueries::activeProcess() {
+    const xcb_window_t active = activeWindow();
     if (active == XCB_WINDOW_NONE) return std::nullopt;
     return processOf(active);
 }

@@ -62,6 +62,8 @@ public:
     // Un-minimises, raises and focuses a window: through the window manager when there is one, else
     // directly.
     void activate(xcb_window_t window);
+    // The active (else the focused) client window; none when there is none.
+    xcb_window_t activeWindow();
     // The process of the active (else the focused) window.
     std::optional<qint32> activeProcess();
 

@@ -31,6 +31,7 @@ QColor warning() { return rgb(0xF3C27A); }
 QColor accent() { return rgb(0xC9BEFF); }
 QColor accentSoft() { return rgb(0xC9BEFF, 0.12); }
 QColor accentLine() { return rgb(0xC9BEFF, 0.45); }
+QColor recordingRed() { return rgb(0xFF5A5F); }
 
 QLinearGradient accentGradient(const QRectF &rect) {
     QLinearGradient gradient(rect.topLeft(), rect.bottomRight());

@@ -25,6 +25,8 @@ QColor warning();    // #F3C27A
 QColor accent();     // #C9BEFF
 QColor accentSoft(); // accent at 0.12
 QColor accentLine(); // accent at 0.45
+// The red of every control that starts or shows a tutorial recording: (255, 90, 95).
+QColor recordingRed();
 
 // The accent gradient (#C9BEFF → #F1ECFB) from the top-leading to the bottom-trailing corner of `rect`.
 QLinearGradient accentGradient(const QRectF &rect);

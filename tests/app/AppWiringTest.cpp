@@ -9,7 +9,11 @@
 #include "history/RecentsStore.h"
 #include "platform/Alert.h"
 #include "support/TestSupport.h"
+#include "tutorial_window/TutorialHUDController.h"
+#include "tutorial_window/TutorialHUDView.h"
+#include "tutorial_window/TutorialTexts.h"
 #include "tutorials/TutorialStore.h"
+#include "widgets/ToolbarButton.h"
 
 #include <QFileInfo>
 #include <QTest>
@@ -116,12 +120,44 @@ TEST_F(AppWiringTest, RecentsOpenInTheEditorAndTheirRemovalClosesIt) {
     EXPECT_EQ(router.page(), AppRouter::Page::home);
 }
 
-TEST_F(AppWiringTest, StoppingARecordingShowsTheTutorialPage) {
+TEST_F(AppWiringTest, RecordingShowsThePillAndStoppingItShowsTheTutorialPage) {
     TutorialStore &tutorials = TutorialStore::shared();
-    if (!tutorials.isRecording()) tutorials.toggleRecording();
+    TutorialHUDController &pill = TutorialHUDController::shared();
+    if (tutorials.isRecording()) tutorials.toggleRecording();
+    EXPECT_EQ(pill.panel(), nullptr);
+    tutorials.toggleRecording();
+    ASSERT_NE(pill.panel(), nullptr);
+    EXPECT_FALSE(MainWindowController::shared().isOpen());
+
+    // "Capturar passo" is an area capture, which becomes the next step.
+    const qsizetype before = tutorials.tutorial().steps.size();
+    pill.panel()->stepButton()->click();
+    for (int i = 0; i < 100 && !backend.overlayMode; ++i) QTest::qWait(10);
+    ASSERT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::area);
+    backend.pick(CaptureBackend::OverlayPick{CaptureBackend::OverlayPick::Area{testsupport::filledImage(30, 20, Qt::red),
+                                                                                QRectF(0, 0, 30, 20), 0},
+                                             std::nullopt});
+    QTest::qWait(20);
+    EXPECT_EQ(tutorials.tutorial().steps.size(), before + 1);
+    EXPECT_EQ(pill.panel()->stepCountText(), TutorialTexts::stepCount(before + 1));
+
     router.setPage(AppRouter::Page::home);
     tutorials.toggleRecording();
     EXPECT_FALSE(tutorials.isRecording());
+    EXPECT_EQ(pill.panel(), nullptr);
     EXPECT_EQ(router.page(), AppRouter::Page::tutorial);
     EXPECT_TRUE(MainWindowController::shared().isOpen());
+}
+
+TEST_F(AppWiringTest, DeletingTheRecordedTutorialOnlyTakesThePillAway) {
+    TutorialStore &tutorials = TutorialStore::shared();
+    if (tutorials.isRecording()) tutorials.toggleRecording();
+    if (QWidget *window = MainWindowController::shared().window()) window->close();
+    router.setPage(AppRouter::Page::home);
+    tutorials.startRecording();
+    ASSERT_NE(TutorialHUDController::shared().panel(), nullptr);
+    tutorials.delete_(*tutorials.currentID());
+    EXPECT_EQ(TutorialHUDController::shared().panel(), nullptr);
+    EXPECT_EQ(router.page(), AppRouter::Page::home);
+    EXPECT_FALSE(MainWindowController::shared().isOpen());
 }

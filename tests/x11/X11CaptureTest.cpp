@@ -122,6 +122,7 @@ TEST_F(X11Test, CoveredWindowComesBackInItsOwnColours) {
     EXPECT_EQ(colorAt(image.value(), QPointF(image.value().width() * 0.9, image.value().height() * 0.9)), kRed);
     // Nothing was activated.
     EXPECT_EQ(services->frontmostApplication(), green.pid);
+    EXPECT_EQ(services->activeWindowFrame(), infoOf(*services, green.id).frame);
 }
 
 TEST_F(X11Test, MinimisedWindowIsBroughtForwardAndTheFocusGoesBack) {

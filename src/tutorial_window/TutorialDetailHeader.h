@@ -1,0 +1,62 @@
+#pragma once
+
+#include "tutorials/Tutorial.h"
+
+#include <QWidget>
+
+class BrandStore;
+class QAbstractButton;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class ShortcutStore;
+class ToolbarButton;
+class TutorialStore;
+
+// The bar above an open tutorial, 72 high: back to the library, the title field and its summary, the
+// record button and, once there are steps, the guide's theme, the export menu and "Copiar guia"; last
+// the delete button. Every control is one call on the tutorial store or the exporter.
+class TutorialDetailHeader : public QWidget {
+    Q_OBJECT
+public:
+    TutorialDetailHeader(TutorialStore &store, BrandStore &brand, ShortcutStore &shortcuts, QWidget *parent = nullptr);
+
+    // Reads the open tutorial, the recording flag, the brand and the shortcut again.
+    void refresh();
+    // Asks before deleting the open tutorial; deletes it when the answer is "Excluir".
+    void confirmDelete();
+
+    QPushButton *backButton() const { return m_back; }
+    QLineEdit *titleField() const { return m_title; }
+    QString summaryText() const;
+    ToolbarButton *recordButton() const { return m_record; }
+    // The theme options offered now, in order; the button of one of them (none when not offered).
+    QList<TutorialTheme> themeOptions() const;
+    QAbstractButton *themeButton(TutorialTheme theme) const;
+    QPushButton *exportButton() const { return m_export; }
+    QMenu *exportMenu() const { return m_exportMenu; }
+    ToolbarButton *copyButton() const { return m_copy; }
+    ToolbarButton *deleteButton() const { return m_delete; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QWidget *makeThemePicker();
+    void chooseTheme(TutorialTheme theme);
+
+    TutorialStore &m_store;
+    BrandStore &m_brand;
+    ShortcutStore &m_shortcuts;
+    QPushButton *m_back;
+    QLineEdit *m_title;
+    QLabel *m_summary;
+    ToolbarButton *m_record;
+    QWidget *m_themes;
+    QList<QAbstractButton *> m_themeButtons; // in the order of allTutorialThemes
+    QPushButton *m_export;
+    QMenu *m_exportMenu;
+    ToolbarButton *m_copy;
+    ToolbarButton *m_delete;
+};

@@ -1,0 +1,128 @@
+#include "tutorial_window/TutorialDetailView.h"
+
+#include "brand/BrandStore.h"
+#include "core/Localization.h"
+#include "core/ShortcutStore.h"
+#include "tutorial_window/GlowBackground.h"
+#include "tutorial_window/NumberBadge.h"
+#include "tutorial_window/TutorialDetailHeader.h"
+#include "tutorial_window/TutorialPieces.h"
+#include "tutorial_window/TutorialStepsList.h"
+#include "tutorial_window/TutorialTexts.h"
+#include "tutorials/TutorialStore.h"
+#include "widgets/Buttons.h"
+#include "widgets/Icons.h"
+#include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+TutorialDetailView::TutorialDetailView(TutorialStore &store, BrandStore &brand, ShortcutStore &shortcuts,
+                                       PictureLoader &loader, QWidget *parent)
+    : QWidget(parent), m_store(store), m_shortcuts(shortcuts) {
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_header = new TutorialDetailHeader(store, brand, shortcuts, this);
+    column->addWidget(m_header);
+    column->addWidget(FilledArea::divider(this));
+    m_body = new QStackedWidget(this);
+    m_empty = makeEmptyState();
+    m_body->addWidget(m_empty);
+    m_steps = new TutorialStepsList(store, loader, m_body);
+    m_body->addWidget(m_steps);
+    column->addWidget(m_body, 1);
+
+    connect(&store, &TutorialStore::libraryChanged, this, &TutorialDetailView::refresh);
+    connect(&store, &TutorialStore::currentIDChanged, this, &TutorialDetailView::refresh);
+    connect(&store, &TutorialStore::recordingChanged, this, &TutorialDetailView::refresh);
+    connect(&brand, &BrandStore::configuredChanged, this, &TutorialDetailView::refresh);
+    connect(&shortcuts, &ShortcutStore::shortcutsChanged, this, &TutorialDetailView::refresh);
+    refresh();
+}
+
+QWidget *TutorialDetailView::makeEmptyState() {
+    auto *empty = new GlowBackground(this);
+    auto *column = new QVBoxLayout(empty);
+    column->setSpacing(22);
+    column->addStretch(1);
+
+    column->addWidget(emptyStateSymbol(QStringLiteral("list.number"), empty), 0, Qt::AlignHCenter);
+
+    auto *titles = new QVBoxLayout;
+    titles->setSpacing(6);
+    titles->addWidget(themedLabel(L("Crie um passo a passo"), Theme::font(24, QFont::DemiBold), Theme::text(), empty), 0,
+                      Qt::AlignHCenter);
+    titles->addWidget(themedLabel(L("Ideal para ensinar um fluxo, abrir um chamado ou documentar um processo."),
+                                  Theme::font(14), Theme::text2(), empty),
+                      0, Qt::AlignHCenter);
+    column->addLayout(titles);
+
+    auto *card = new RoundedPanel(Theme::panel(), 14, empty);
+    card->setFixedWidth(520);
+    auto *rows = new QVBoxLayout(card);
+    rows->setContentsMargins(20, 20, 20, 20);
+    rows->setSpacing(12);
+    for (int n = 1; n <= 4; ++n) {
+        auto *row = new QHBoxLayout;
+        row->setSpacing(12);
+        row->addWidget(new NumberBadge(n, 22, 12, card), 0, Qt::AlignTop);
+        QLabel *text = themedLabel(QString(), Theme::font(13), Theme::text2(), card);
+        text->setTextFormat(Qt::MarkdownText);
+        text->setWordWrap(true);
+        row->addWidget(text, 1);
+        rows->addLayout(row);
+        m_howTo.append(text);
+    }
+    // Centred between stretches, not by alignment, so that its wrapped rows get their full height.
+    auto *centred = new QHBoxLayout;
+    centred->addStretch(1);
+    centred->addWidget(card);
+    centred->addStretch(1);
+    column->addLayout(centred);
+
+    QPushButton *start = recordingButton(L("Começar a gravar"), empty);
+    connect(start, &QPushButton::clicked, this, [this] { m_store.startRecording(); });
+    column->addWidget(start, 0, Qt::AlignHCenter);
+    m_start = start;
+    column->addStretch(1);
+    return empty;
+}
+
+void TutorialDetailView::refreshHowTo() {
+    const QStringList texts{
+        L(LKey(QStringLiteral("Clique em **Começar a gravar** (ou %@)."), {TutorialTexts::toggleKeys(m_shortcuts)})),
+        L("Capture cada etapa com seus atalhos de sempre — cada print vira um passo numerado."),
+        L("Clique em **Concluir**, escreva o que fazer em cada passo e marque onde clicar."),
+        L("Exporte como imagem, PDF ou Markdown — ou copie e cole direto na conversa."),
+    };
+    for (qsizetype i = 0; i < m_howTo.size(); ++i)
+        if (m_howTo[i]->text() != texts[i]) m_howTo[i]->setText(texts[i]);
+}
+
+QStringList TutorialDetailView::howToTexts() const {
+    QStringList texts;
+    for (const QLabel *row : m_howTo) texts.append(row->text());
+    return texts;
+}
+
+bool TutorialDetailView::showsEmptyState() const { return m_body->currentWidget() == m_empty; }
+
+void TutorialDetailView::refresh() {
+    if (!m_store.currentID()) return; // the page shows the library; nothing here is on screen
+    if (m_shown != m_store.currentID()) {
+        m_steps->clear();
+        m_shown = m_store.currentID();
+    }
+    const Tutorial tutorial = m_store.tutorial();
+    m_header->refresh();
+    refreshHowTo();
+    m_body->setCurrentWidget(tutorial.steps.isEmpty() ? m_empty : static_cast<QWidget *>(m_steps));
+    m_steps->setSteps(tutorial.steps, m_store.isRecording());
+}
+
+void TutorialDetailView::paintEvent(QPaintEvent *) { QPainter(this).fillRect(rect(), Theme::bg()); }

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "tutorials/Tutorial.h"
+
+#include <QHash>
+#include <QList>
+#include <QScrollArea>
+#include <QUuid>
+
+class PictureLoader;
+class QVBoxLayout;
+class TutorialStepCard;
+class TutorialStore;
+
+// The scrolling list of step cards of the open tutorial, at most 980 wide and centred, ending with the
+// "Gravando: a próxima captura entra aqui" row while recording. Cards are built only as they come near
+// the visible part, so a long tutorial opens as fast as a short one; a step keeps its card (and what is
+// being typed in it) while the list around it changes.
+class TutorialStepsList : public QScrollArea {
+    Q_OBJECT
+public:
+    TutorialStepsList(TutorialStore &store, PictureLoader &loader, QWidget *parent = nullptr);
+
+    // The steps as the store holds them now.
+    void setSteps(const QList<TutorialStep> &steps, bool recording);
+    // Drops every card and goes back to the top, for another tutorial.
+    void clear();
+    // The card of a step, when it has been built.
+    TutorialStepCard *card(const QUuid &step) const;
+    // Cards built so far, in step order.
+    QList<TutorialStepCard *> builtCards() const;
+    bool showsRecordingRow() const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    class Slot;
+
+    void buildVisible();
+
+    TutorialStore &m_store;
+    PictureLoader &m_loader;
+    QWidget *m_column;
+    QVBoxLayout *m_layout;
+    QWidget *m_recordingRow;
+    QList<Slot *> m_slots;
+    QHash<QUuid, Slot *> m_byID;
+};

@@ -1,0 +1,155 @@
+#include "brand/BrandStore.h"
+#include "core/ShortcutStore.h"
+#include "core/StyleStore.h"
+#include "platform/UserDefaults.h"
+#include "support/ScriptedAlerts.h"
+#include "support/TestSupport.h"
+#include "tutorial_window/PictureLoader.h"
+#include "tutorial_window/TutorialDetailHeader.h"
+#include "tutorial_window/TutorialDetailView.h"
+#include "tutorial_window/TutorialStepCard.h"
+#include "tutorial_window/TutorialStepsList.h"
+#include "tutorials/TutorialStore.h"
+#include "widgets/ToolbarButton.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TutorialDetailViewTest : testing::Test {
+    testsupport::TempFolder temp;
+    platform::UserDefaults defaults{temp.file(QStringLiteral("defaults.json"))};
+    StyleStore styles{defaults};
+    BrandStore brand{defaults, styles, temp.file(QStringLiteral("Marca"))};
+    ShortcutStore shortcuts{defaults};
+    TutorialStore store{temp.file(QStringLiteral("Tutoriais"))};
+    PictureLoader loader;
+    testsupport::ScriptedAlerts alerts;
+    std::unique_ptr<TutorialDetailView> view;
+
+    void SetUp() override {
+        alerts.answer = 1; // "Cancelar"
+        store.newTutorial();
+        view = std::make_unique<TutorialDetailView>(store, brand, shortcuts, loader);
+        view->resize(1240, 800);
+        view->show();
+    }
+    TutorialDetailHeader &header() const { return *view->header(); }
+    void addStep() { store.addStep(testsupport::filledImage(64, 40, Qt::darkGreen)); }
+};
+
+} // namespace
+
+TEST_F(TutorialDetailViewTest, SummaryAndRecordButtonFollowTheStepsAndTheRecording) {
+    EXPECT_TRUE(view->showsEmptyState());
+    EXPECT_EQ(header().summaryText(), QStringLiteral("Nenhum passo ainda"));
+    EXPECT_EQ(header().recordButton()->text(), QStringLiteral("Começar a gravar"));
+    for (QWidget *withSteps : {static_cast<QWidget *>(header().exportButton()), static_cast<QWidget *>(header().copyButton())})
+        EXPECT_FALSE(withSteps->isVisible());
+    EXPECT_TRUE(header().deleteButton()->isVisible());
+
+    header().recordButton()->click();
+    EXPECT_TRUE(store.isRecording());
+    EXPECT_EQ(header().summaryText(), QStringLiteral("Gravando · 0 passos"));
+    EXPECT_EQ(header().recordButton()->text(), QStringLiteral("Parar gravação"));
+    EXPECT_TRUE(view->showsEmptyState());
+    EXPECT_FALSE(header().backButton()->isEnabled());
+    EXPECT_EQ(header().backButton()->toolTip(), QStringLiteral("Conclua a gravação primeiro"));
+
+    addStep();
+    EXPECT_FALSE(view->showsEmptyState());
+    EXPECT_EQ(header().summaryText(), QStringLiteral("Gravando · 1 passo"));
+    EXPECT_TRUE(header().copyButton()->isVisible());
+    EXPECT_TRUE(view->stepsList()->showsRecordingRow());
+    addStep();
+    EXPECT_EQ(header().summaryText(), QStringLiteral("Gravando · 2 passos"));
+
+    store.toggleRecording();
+    EXPECT_EQ(header().summaryText(), QStringLiteral("2 passos"));
+    EXPECT_EQ(header().recordButton()->text(), QStringLiteral("Gravar mais passos"));
+    EXPECT_FALSE(view->stepsList()->showsRecordingRow());
+    EXPECT_TRUE(header().backButton()->isEnabled());
+    EXPECT_EQ(header().backButton()->toolTip(), QStringLiteral("Voltar para todos os tutoriais"));
+    store.remove(store.tutorial().steps.first());
+    EXPECT_EQ(header().summaryText(), QStringLiteral("1 passo"));
+
+    header().backButton()->click();
+    EXPECT_FALSE(store.currentID());
+}
+
+TEST_F(TutorialDetailViewTest, TitleThemesAndExportMenu) {
+    addStep();
+    QTest::keyClicks(header().titleField(), QStringLiteral(" Fechar"));
+    EXPECT_EQ(store.tutorial().title, QStringLiteral("Novo tutorial Fechar"));
+
+    // The brand theme is offered once the brand is set up, or when the tutorial already uses it.
+    EXPECT_EQ(header().themeOptions(), (QList<TutorialTheme>{TutorialTheme::light, TutorialTheme::dark}));
+    header().themeButton(TutorialTheme::dark)->click();
+    EXPECT_EQ(store.tutorial().theme, TutorialTheme::dark);
+    Tutorial branded = store.tutorial();
+    branded.theme = TutorialTheme::brand;
+    store.setTutorial(branded);
+    EXPECT_EQ(header().themeOptions().size(), 3);
+    header().themeButton(TutorialTheme::light)->click();
+    EXPECT_EQ(header().themeOptions().size(), 2);
+    brand.markConfigured();
+    EXPECT_EQ(header().themeOptions().size(), 3);
+
+    QStringList items;
+    for (const QAction *action : header().exportMenu()->actions()) items.append(action->isSeparator() ? QStringLiteral("—") : action->text());
+    EXPECT_EQ(items, (QStringList{QStringLiteral("Imagem única (PNG)…"), QStringLiteral("PDF, um passo por página…"),
+                                  QStringLiteral("Markdown + imagens (Notion, GitHub, docs)…"), QStringLiteral("—"),
+                                  QStringLiteral("Copiar como imagem")}));
+}
+
+TEST_F(TutorialDetailViewTest, DeletingAsksFirstAndWarnsToExport) {
+    Tutorial untitled = store.tutorial();
+    untitled.title.clear();
+    store.setTutorial(untitled);
+    header().deleteButton()->click();
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Excluir “”?"));
+    EXPECT_TRUE(alerts.shown[0].informativeText.endsWith(QStringLiteral("Exporte antes se quiser guardar.")));
+    EXPECT_EQ(alerts.shown[0].buttons, (QStringList{QStringLiteral("Excluir"), QStringLiteral("Cancelar")}));
+    EXPECT_TRUE(store.currentID());
+    alerts.answer = 0;
+    header().confirmDelete();
+    EXPECT_FALSE(store.currentID());
+    EXPECT_TRUE(store.library().isEmpty());
+}
+
+TEST_F(TutorialDetailViewTest, HowToRowsCarryTheUsersShortcut) {
+    EXPECT_EQ(view->howToTexts().value(0),
+              QStringLiteral("Clique em **Começar a gravar** (ou %1).").arg(shortcuts.shortcut(ShortcutAction::toggleTutorial).displayString()));
+    Shortcut changed = shortcuts.shortcut(ShortcutAction::toggleTutorial);
+    changed.key = QStringLiteral("G");
+    changed.keyCode = 5;
+    shortcuts.setShortcut(ShortcutAction::toggleTutorial, changed);
+    EXPECT_TRUE(view->howToTexts().value(0).contains(changed.displayString()));
+    EXPECT_EQ(header().recordButton()->shortcutText(), changed.displayString());
+}
+
+TEST_F(TutorialDetailViewTest, CardsAreBuiltAsTheyComeIntoViewAndKeptWhileTheListChanges) {
+    for (int i = 0; i < 40; ++i) addStep();
+    TutorialStepsList *list = view->stepsList();
+    const qsizetype built = list->builtCards().size();
+    EXPECT_GT(built, 0);
+    EXPECT_LT(built, 20);
+
+    const QUuid second = store.tutorial().steps[1].id;
+    TutorialStepCard *card = list->card(second);
+    ASSERT_NE(card, nullptr);
+    store.remove(store.tutorial().steps[0]);
+    EXPECT_EQ(list->card(second), card);
+    EXPECT_FALSE(card->upButton()->isEnabled());
+
+    QCoreApplication::processEvents(); // the scroll area takes in the list's height
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+    EXPECT_NE(list->card(store.tutorial().steps.constLast().id), nullptr);
+}

@@ -1,0 +1,91 @@
+#include "core/ShortcutStore.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+#include "tutorial_window/TutorialHUDController.h"
+#include "tutorial_window/TutorialHUDView.h"
+#include "tutorials/TutorialStore.h"
+#include "widgets/ToolbarButton.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TutorialHUDControllerTest : testing::Test {
+    testsupport::TempFolder temp;
+    TutorialStore store{temp.file(QStringLiteral("Tutoriais"))};
+    ShortcutStore &shortcuts = ShortcutStore::shared();
+    TutorialHUDController controller{store, shortcuts};
+};
+
+} // namespace
+
+TEST_F(TutorialHUDControllerTest, OnePillThatStaysWhereItWasPutUntilClosed) {
+    controller.show();
+    TutorialHUDView *pill = controller.panel();
+    ASSERT_NE(pill, nullptr);
+    EXPECT_TRUE(pill->isVisible());
+    EXPECT_EQ(pill->windowTitle(), QStringLiteral("Gravando tutorial"));
+    EXPECT_EQ(pill->size(), QSize(470, 52));
+    const Qt::WindowFlags flags = pill->windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(pill->testAttribute(Qt::WA_ShowWithoutActivating));
+
+    pill->move(pill->pos() + QPoint(40, 30));
+    const QPoint dragged = pill->pos();
+    controller.show();
+    EXPECT_EQ(controller.panel(), pill);
+    EXPECT_EQ(pill->pos(), dragged);
+
+    controller.close();
+    EXPECT_EQ(controller.panel(), nullptr);
+    controller.show();
+    ASSERT_NE(controller.panel(), nullptr);
+    EXPECT_NE(controller.panel()->pos(), dragged);
+    controller.close();
+}
+
+TEST_F(TutorialHUDControllerTest, CountsTheStepsLiveAndTheDotPulses) {
+    store.startRecording();
+    controller.show();
+    TutorialHUDView *pill = controller.panel();
+    EXPECT_EQ(pill->stepCountText(), QStringLiteral("0 passos"));
+    EXPECT_EQ(pill->stepButton()->shortcutText(), shortcuts.shortcut(ShortcutAction::captureArea).displayString());
+    const QImage capture = testsupport::filledImage(40, 30, Qt::green);
+    store.addStep(capture);
+    EXPECT_EQ(pill->stepCountText(), QStringLiteral("1 passo"));
+    store.addStep(capture);
+    EXPECT_EQ(pill->stepCountText(), QStringLiteral("2 passos"));
+
+    qreal lowest = 1;
+    for (int i = 0; i < 40 && lowest > 0.5; ++i) {
+        QTest::qWait(50);
+        lowest = std::min(lowest, pill->dotOpacity());
+        EXPECT_GE(pill->dotOpacity(), 0.35);
+    }
+    EXPECT_LE(lowest, 0.5);
+    controller.close();
+}
+
+TEST_F(TutorialHUDControllerTest, StepAsksForACaptureAndFinishStopsOnlyARecording) {
+    store.startRecording();
+    controller.show();
+    TutorialHUDView *pill = controller.panel();
+    QSignalSpy steps(&controller, &TutorialHUDController::stepRequested);
+    QSignalSpy finished(&store, &TutorialStore::recordingFinished);
+    pill->stepButton()->click();
+    EXPECT_EQ(steps.count(), 1);
+    EXPECT_TRUE(store.isRecording());
+
+    pill->finishButton()->click();
+    EXPECT_FALSE(store.isRecording());
+    EXPECT_EQ(finished.count(), 1);
+    // Recording already ended elsewhere: a late "Concluir" opens nothing.
+    pill->finishButton()->click();
+    EXPECT_FALSE(store.isRecording());
+    EXPECT_EQ(finished.count(), 1);
+    controller.close();
+}
