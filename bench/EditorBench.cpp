@@ -1,5 +1,6 @@
-// The editor model's background work, pinned to one core: a mark added until its preview is
-// published, the full-size result of an export, and the estimate's coalescing of export changes.
+// The editor model's work, pinned to one core: a mark added until its preview is published, the
+// full-size result of an export, the estimate's coalescing of export changes, Ctrl+C until the
+// clipboard holds the PNG, and the command bar's filter over a full table.
 #include "BenchImages.h"
 
 #include "core/StyleStore.h"
@@ -174,5 +175,48 @@ void BM_EstimateBurst(benchmark::State &state) {
     store.setExportSettings(saved);
 }
 BENCHMARK(BM_EstimateBurst)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Ctrl+C with three marks on a 2880 × 1800 capture: the result drawn at full size, encoded and on
+// the clipboard (with its toast), as the key does it.
+void BM_CopyToClipboard(benchmark::State &state) {
+    const OneCore pinned;
+    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{});
+    Publications published(model);
+    published.waitFor(1);
+    for (int i = 0; i < 3; ++i) {
+        model.setTool(EditorTool::arrow);
+        const std::optional<QUuid> id = model.startAnnotation({400.0 + 300 * i, 300});
+        model.updateAnnotation(*id, {900.0 + 300 * i, 900});
+        model.finishAnnotation(*id);
+    }
+    published.waitFor(4);
+    EditorThreads::estimatePool().waitForDone();
+    for (auto _ : state) {
+        model.copy();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_CopyToClipboard)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// The command bar's filter over the largest table: twenty backdrops and nine presets (64 rows).
+void BM_FilterCommands(benchmark::State &state) {
+    StyleStore &store = StyleStore::shared();
+    const QList<Backdrop> savedBackdrops = store.backdrops();
+    const QList<StylePreset> savedPresets = store.presets();
+    for (int i = 0; store.backdrops().size() < StyleStore::maxBackdrops; ++i) {
+        Backdrop b = Backdrop::defaults().first();
+        b.id = QStringLiteral("bench-%1").arg(i);
+        b.name = QStringLiteral("Fundo de teste %1").arg(i);
+        store.saveBackdrop(b);
+    }
+    while (store.presets().size() < StyleStore::maxPresets) store.addPreset(QStringLiteral("Preset"), BeautyStyle{});
+    EditorModel model(benchScreenshot(64, 64), QString(), BeautyStyle{});
+    model.setCommandQuery(QStringLiteral("proporcao"));
+    state.counters["rows"] = double(model.commands().size());
+    for (auto _ : state) benchmark::DoNotOptimize(model.filteredCommands());
+    store.setBackdrops(savedBackdrops);
+    store.setPresets(savedPresets);
+}
+BENCHMARK(BM_FilterCommands)->Unit(benchmark::kMicrosecond);
 
 } // namespace

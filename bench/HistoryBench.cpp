@@ -2,61 +2,24 @@
 //     taskset -c 0 build/bench/pelicarta_bench --benchmark_filter=History
 #include "HistoryFixture.h"
 
-#include "core/Settings.h"
 #include "history/HistoryIndexFile.h"
 #include "history/HistoryStore.h"
-#include "platform/UserDefaults.h"
 
-#include <QEventLoop>
 #include <QFile>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 
-#include <malloc.h>
-
 namespace {
 
-constexpr int kCaptures = 10000;
+constexpr int kCaptures = historyfixture::kScale;
 
-struct Scale {
-    QTemporaryDir root;
-    historyfixture::Fixture fixture;
-    std::unique_ptr<platform::UserDefaults> defaults;
-    std::unique_ptr<RecentsStore> recents;
-};
+historyfixture::Scale &scale() { return historyfixture::tenThousand(); }
 
-Scale &scale() {
-    static Scale *made = [] {
-        auto *s = new Scale;
-        s->fixture = historyfixture::make(s->root.path(), kCaptures, 2026, QDateTime::currentDateTime());
-        s->defaults = std::make_unique<platform::UserDefaults>(s->root.filePath(QStringLiteral("defaults.json")));
-        s->defaults->setInt(Settings::historyKeep.key(), RecentsStore::unlimited);
-        s->recents = std::make_unique<RecentsStore>(*s->defaults, s->fixture.recentsFolder);
-        s->recents->setDateReader(s->fixture.dateReader());
-        return s;
-    }();
-    return *made;
-}
+using historyfixture::heapInUse;
 
-// Bytes allocated on the heap and not yet freed.
-double heapInUse() { return double(mallinfo2().uordblks); }
-
-// A store over the fixture, its index read from `indexPath`, waited for until its first reload ran.
-std::unique_ptr<HistoryStore> loadedStore(const QString &indexPath) {
-    HistoryStore::Options options;
-    options.indexPath = indexPath;
-    options.files = [] { return scale().recents->allFiles(); };
-    auto store = std::make_unique<HistoryStore>(options);
-    QEventLoop loop;
-    QObject::connect(store.get(), &HistoryStore::entriesChanged, &loop, &QEventLoop::quit);
-    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-    loop.exec();
-    return store;
-}
+std::unique_ptr<HistoryStore> loadedStore(const QString &indexPath) { return historyfixture::loadedStore(indexPath); }
 
 QString scratchCopyOfIndex() {
     const QString copy = scale().root.filePath(QStringLiteral("scratch.json"));

@@ -1,13 +1,20 @@
 #include "HistoryFixture.h"
 
+#include "core/Settings.h"
 #include "history/HistoryIndexFile.h"
+#include "history/HistoryStore.h"
 #include "platform/AtomicFile.h"
+#include "platform/UserDefaults.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFileInfo>
 #include <QLocale>
 #include <QPainter>
 #include <QRandomGenerator>
+
+#include <malloc.h>
 
 namespace historyfixture {
 
@@ -82,6 +89,33 @@ Fixture make(const QString &root, int count, quint32 seed, const QDateTime &now)
     }
     platform::writeFileAtomically(fixture.indexPath, HistoryIndexFile::serialize(records));
     return fixture;
+}
+
+Scale &tenThousand() {
+    static Scale *made = [] {
+        auto *s = new Scale;
+        s->fixture = make(s->root.path(), kScale, 2026, QDateTime::currentDateTime());
+        s->defaults = std::make_unique<platform::UserDefaults>(s->root.filePath(QStringLiteral("defaults.json")));
+        s->defaults->setInt(Settings::historyKeep.key(), RecentsStore::unlimited);
+        s->recents = std::make_unique<RecentsStore>(*s->defaults, s->fixture.recentsFolder);
+        s->recents->setDateReader(s->fixture.dateReader());
+        return s;
+    }();
+    return *made;
+}
+
+double heapInUse() { return double(mallinfo2().uordblks); }
+
+std::unique_ptr<HistoryStore> loadedStore(const QString &indexPath) {
+    HistoryStore::Options options;
+    options.indexPath = indexPath;
+    options.files = [] { return tenThousand().recents->allFiles(); };
+    auto store = std::make_unique<HistoryStore>(options);
+    QEventLoop loop;
+    QObject::connect(store.get(), &HistoryStore::entriesChanged, &loop, &QEventLoop::quit);
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return store;
 }
 
 } // namespace historyfixture

@@ -10,6 +10,14 @@
 #include <QDateTime>
 #include <QHash>
 #include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class HistoryStore;
+namespace platform {
+class UserDefaults;
+}
 
 namespace historyfixture {
 
@@ -27,5 +35,23 @@ Fixture make(const QString &root, int count, quint32 seed, const QDateTime &now)
 
 // The text of one capture: lines of interface words, about `bytes` long.
 QString captureText(quint32 seed, int bytes);
+
+inline constexpr int kScale = 10000;
+
+// Ten thousand captures dated over the 18 months before the program started, made once per program,
+// with a recents store over them (keeping everything) that reads the fixture's dates.
+struct Scale {
+    QTemporaryDir root;
+    Fixture fixture;
+    std::unique_ptr<platform::UserDefaults> defaults;
+    std::unique_ptr<RecentsStore> recents;
+};
+Scale &tenThousand();
+
+// Bytes allocated on the heap and not yet freed.
+double heapInUse();
+
+// A history store over those captures, its index read from `indexPath`, once its first reload ran.
+std::unique_ptr<HistoryStore> loadedStore(const QString &indexPath);
 
 } // namespace historyfixture

@@ -1,6 +1,7 @@
 #include "app/AppShellView.h"
 
 #include "app/AppSidebar.h"
+#include "app/AppWiring.h"
 #include "app/HomeView.h"
 #include "app/PagePlaceholder.h"
 #include "app/ShortcutsSection.h"
@@ -8,6 +9,8 @@
 #include "core/Localization.h"
 #include "core/ShortcutStore.h"
 #include "editor_window/EditorPage.h"
+#include "history/HistoryStore.h"
+#include "history/HistoryView.h"
 #include "history/RecentsStore.h"
 #include "platform/UserDefaults.h"
 #include "tutorial_window/TutorialView.h"
@@ -76,7 +79,6 @@ AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent)
     m_pages = {
         {AppRouter::Page::home, new HomeView(ShortcutStore::shared(), RecentsStore::shared(),
                                              platform::UserDefaults::standard(), Greeting::systemSources(), m_stack)},
-        {AppRouter::Page::history, new PagePlaceholder(L("Histórico"), m_stack)},
         {AppRouter::Page::tutorial, new TutorialView(TutorialStore::shared(), ShortcutStore::shared(), BrandStore::shared(), m_stack)},
         {AppRouter::Page::brand, new PagePlaceholder(L("Marca"), m_stack)},
         {AppRouter::Page::settings, new SettingsPage(m_stack)},
@@ -91,6 +93,7 @@ AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent)
 QWidget *AppShellView::currentPage() const { return m_stack->currentWidget(); }
 
 QWidget *AppShellView::pageWidget(AppRouter::Page page) const {
+    if (page == AppRouter::Page::history) return m_historyView;
     if (page != AppRouter::Page::editor) return m_pages.value(page);
     return m_editorPage ? static_cast<QWidget *>(m_editorPage) : m_emptyEditor;
 }
@@ -111,4 +114,19 @@ void AppShellView::editorChanged(EditorModel *editor) {
     showPage();
 }
 
-void AppShellView::showPage() { m_stack->setCurrentWidget(pageWidget(m_router.page())); }
+void AppShellView::showPage() {
+    if (m_router.page() == AppRouter::Page::history) visitHistory();
+    m_stack->setCurrentWidget(pageWidget(m_router.page()));
+}
+
+void AppShellView::visitHistory() {
+    if (m_historyView && m_stack->currentWidget() == m_historyView) return; // still the same visit
+    if (!m_historyView) {
+        m_historyView = new HistoryView(HistoryStore::shared(), RecentsStore::shared(), m_stack);
+        connect(m_historyView, &HistoryView::editorRequested, this, &AppWiring::openInEditor);
+        connect(m_historyView, &HistoryView::settingsRequested, this,
+                [this] { m_router.setPage(AppRouter::Page::settings); });
+        m_stack->addWidget(m_historyView);
+    }
+    m_historyView->reload();
+}

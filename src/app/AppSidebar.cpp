@@ -327,7 +327,7 @@ void AppSidebar::addItems(QVBoxLayout *column) {
         const QString key = PageKeys::label(page);
         item->setTrailing(key);
         item->setToolTip(L(title) + QStringLiteral(" · ") + key);
-        connect(item, &QAbstractButton::clicked, this, [this, page] { m_router.setPage(page); });
+        connect(item, &QAbstractButton::clicked, this, [this, target = page] { m_router.setPage(target); });
         column->addWidget(item);
         m_items.insert(page, item);
     }
@@ -345,7 +345,7 @@ void AppSidebar::addCaptureButtons(QVBoxLayout *column) {
     };
     for (const auto &[action, icon] : captures) {
         auto *row = new Item(QString::fromLatin1(icon), CaptureCard::shortTitle(action), {28, 14, 12}, this);
-        connect(row, &QAbstractButton::clicked, this, [action] { CaptureService::start(action); });
+        connect(row, &QAbstractButton::clicked, this, [start = action] { CaptureService::start(start); });
         column->addWidget(row);
         m_captures.insert(action, row);
     }

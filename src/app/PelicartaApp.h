@@ -2,9 +2,11 @@
 
 #include "app/AppCommand.h"
 
+#include <QList>
 #include <QObject>
 
 class QSystemTrayIcon;
+class QTimer;
 class TrayMenu;
 
 namespace platform {
@@ -34,6 +36,10 @@ public:
     TrayMenu *menu() const { return m_menu; }
 
 private:
+    void startWaitingCapture();
+
+    QList<ShortcutAction> m_waitingCaptures;
+    QTimer *m_captureTimer;
     QSystemTrayIcon *m_tray = nullptr;
     TrayMenu *m_menu = nullptr;
 };

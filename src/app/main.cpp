@@ -10,12 +10,16 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
 int main(int argc, char *argv[]) {
     platform::Memory::configureForResidentProcess();
     platform::ensureSingleThreadedOpenMP(argc, argv);
+    // Past a file-size limit (ulimit -f) a write fails like one on a full disk, instead of ending the
+    // process.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelicarta"));
     QApplication::setOrganizationName(QStringLiteral("Pelicarta"));
@@ -23,10 +27,9 @@ int main(int argc, char *argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     Appearance::apply(app);
 
-    // Loading the settings early surfaces an unreadable file in the log at start-up.
-    platform::UserDefaults::standard();
-
     if (app.arguments().contains(QStringLiteral("--check"))) {
+        // Loading the settings surfaces an unreadable file in the log.
+        platform::UserDefaults::standard();
         QTimer::singleShot(0, &app, [] { QApplication::exit(0); });
         return QApplication::exec();
     }
@@ -42,18 +45,19 @@ int main(int argc, char *argv[]) {
         return 0;
     }
 
-    // A running Pelicarta takes the request; this launch ends there.
-    if (platform::SingleInstance::send(command->message())) return 0;
+    // A running Pelicarta (or one starting right now) takes the request; this launch ends there.
+    platform::SingleInstance instance;
+    switch (instance.claim(command->message())) {
+    case platform::SingleInstance::Role::handedOver: return 0;
+    case platform::SingleInstance::Role::primary: break;
+    case platform::SingleInstance::Role::unavailable:
+        std::fprintf(stderr, "Pelicarta has no private folder for its socket (%s); this launch runs on its own.\n",
+                     qPrintable(instance.socketPath()));
+        break;
+    }
     if (command->kind == AppCommand::Kind::quit) {
         std::fprintf(stderr, "Pelicarta is not running.\n");
         return 0;
-    }
-    platform::SingleInstance instance;
-    if (!instance.listen()) {
-        // Another launch won the race to start; hand the request to it.
-        if (platform::SingleInstance::send(command->message())) return 0;
-        std::fprintf(stderr, "Pelicarta could not listen on %s; later launches will start their own.\n",
-                     qPrintable(instance.name()));
     }
 
     // Soak runs watch the event loop for stretches it could not turn.

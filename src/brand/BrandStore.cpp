@@ -8,6 +8,8 @@
 #include "core/StyleStore.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
+#include "platform/PrivateFolder.h"
+#include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -38,13 +40,12 @@ QString renamed(const QString &name, const QString &oldLabel, const QString &new
 BrandStore &BrandStore::shared() {
     // Never destroyed: it outlives every view and model that reads it.
     static BrandStore *instance = new BrandStore(platform::UserDefaults::standard(), StyleStore::shared(),
-                                                 platform::AppPaths::documentsSubfolderOrTemp(QStringLiteral("Marca")));
+                                                 platform::AppPaths::documentsSubfolderOrRuntime(QStringLiteral("Marca")).path);
     return *instance;
 }
 
 BrandStore::BrandStore(platform::UserDefaults &defaults, StyleStore &styles, QString folder, QObject *parent)
     : QObject(parent), m_defaults(defaults), m_styles(styles), m_folder(std::move(folder)) {
-    QDir().mkpath(m_folder);
     m_kit = BrandKit::fromJson(Settings::brandKit.value(m_defaults)).value_or(BrandKit{});
     m_configured = Settings::brandConfigured.value(m_defaults);
     m_refresh.setSingleShot(true);
@@ -121,23 +122,29 @@ void BrandStore::setLogo(const QImage &logo) {
     emit logoChanged();
 }
 
+bool BrandStore::folderReady() const {
+    // Never a link to another folder, nor another user's folder: nothing is read or written there.
+    return !m_folder.isEmpty() && platform::PrivateFolder::ensure(m_folder) == platform::PrivateFolder::Problem::none;
+}
+
 void BrandStore::loadLogo() {
-    QFile file(logoPath());
     QImage logo;
-    if (file.size() <= LogoPictures::maxFileBytes && file.open(QIODevice::ReadOnly))
-        logo = LogoPictures::readBitmap(file.readAll(), "png");
+    if (folderReady()) {
+        const platform::RegularFile::Read file = platform::RegularFile::read(logoPath(), LogoPictures::maxFileBytes);
+        if (file.status == platform::RegularFile::Status::ok) logo = LogoPictures::readBitmap(file.bytes, "png");
+    }
     setLogo(logo.isNull() ? QImage() : logo.convertToFormat(QImage::Format_ARGB32_Premultiplied));
 }
 
 bool BrandStore::saveLogo(const QImage &image) {
     const auto png = Exporter::encodeWithQt(image, "png");
-    if (!png || !platform::writeFileAtomically(logoPath(), *png)) return false;
+    if (!png || !folderReady() || !platform::writeFileAtomically(logoPath(), *png)) return false;
     loadLogo();
     return true;
 }
 
 void BrandStore::removeLogo() {
-    QFile::remove(logoPath());
+    if (folderReady()) platform::PrivateFolder::removeFile(m_folder, kLogoFile);
     setLogo({});
     if (m_kit.logoOnScreenshots) {
         BrandKit kit = m_kit;

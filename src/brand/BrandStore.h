@@ -63,7 +63,7 @@ public:
 
     // Sets the configured flag and its setting once; never clears them.
     void markConfigured();
-    // (Re)reads logo.png; a missing or unreadable file means no logo.
+    // (Re)reads logo.png; a missing or unreadable file (or one that is not a regular file) means no logo.
     void loadLogo();
     // Writes `image` as logo.png (atomically) and reads it back; false when it could not be written.
     bool saveLogo(const QImage &image);
@@ -106,6 +106,8 @@ signals:
     void configuredChanged();
 
 private:
+    // Whether the brand folder is (made) a private folder of ours.
+    bool folderReady() const;
     void followColors(const BrandKit &old);
     void save();
     void scheduleRefresh();

@@ -3,6 +3,7 @@
 #include "platform/HeifCodec.h"
 #include "platform/ImageChecks.h"
 #include "platform/PdfPage.h"
+#include "platform/PngCodec.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -116,6 +117,8 @@ QSize fittedSize(QSizeF size, QSize box, bool enlarge) {
 }
 
 QImage readBitmap(const QByteArray &bytes, const QByteArray &formatHint, QSize fit) {
+    // Qt's PNG reader takes every chunk at its declared size, however little of it the file holds.
+    if (platform::PngCodec::isPng(bytes) && !platform::PngCodec::chunksWithinLimits(bytes)) return {};
     QBuffer buffer;
     buffer.setData(bytes);
     if (!buffer.open(QIODevice::ReadOnly)) return {};

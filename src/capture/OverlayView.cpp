@@ -22,7 +22,6 @@
 namespace {
 
 const QColor kPearl(216, 206, 255);
-const QColor kDim(7, 7, 11);
 
 QString whole(double v) { return QString::number(static_cast<qint64>(std::trunc(v))); }
 

@@ -6,14 +6,13 @@
 #include "platform/WindowHints.h"
 #include "widgets/BackdropSwatch.h"
 #include "widgets/Icons.h"
+#include "widgets/ImageDrag.h"
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDrag>
 #include <QMenu>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QThreadPool>
@@ -74,16 +73,7 @@ protected:
         if ((event->position().toPoint() - *m_pressAt).manhattanLength() < QApplication::startDragDistance()) return;
         m_pressAt.reset();
         if (!m_view->m_actions.drag) return;
-        auto *drag = new QDrag(this);
-        drag->setMimeData(m_view->m_actions.drag());
-        const QRectF picture = pictureRect();
-        if (!m_scaled.isNull()) {
-            const QImage preview = m_scaled.scaled((picture.size() * 0.5 * devicePixelRatioF()).toSize(),
-                                                   Qt::KeepAspectRatio, Qt::SmoothTransformation);
-            drag->setPixmap(QPixmap::fromImage(preview));
-            drag->setHotSpot(QPoint(preview.width() / 2, preview.height() / 2) / devicePixelRatioF());
-        }
-        drag->exec(Qt::CopyAction);
+        ImageDrag::start(this, m_view->m_actions.drag(), m_scaled, pictureRect().size());
     }
     void mouseReleaseEvent(QMouseEvent *) override { m_pressAt.reset(); }
     void contextMenuEvent(QContextMenuEvent *event) override {

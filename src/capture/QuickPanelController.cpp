@@ -2,30 +2,19 @@
 
 #include "capture/QuickCaptureView.h"
 #include "capture/QuickModel.h"
-#include "core/ByteCount.h"
+#include "core/DragFile.h"
 #include "core/Exporter.h"
-#include "core/Localization.h"
 #include "core/Settings.h"
 #include "core/StyleStore.h"
-#include "platform/Alert.h"
 #include "platform/Memory.h"
-#include "platform/AtomicFile.h"
-#include "platform/SavePanel.h"
 #include "platform/WindowHints.h"
 #include "widgets/Clipboard.h"
-#include "widgets/Toast.h"
+#include "widgets/ExportSaving.h"
 
 #include <QCursor>
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QLocale>
-#include <QMimeData>
 #include <QPropertyAnimation>
 #include <QScreen>
-#include <QTemporaryDir>
-#include <QUrl>
 
 QuickPanelController &QuickPanelController::shared() {
     static QuickPanelController *controller = [] {
@@ -129,16 +118,8 @@ void QuickPanelController::save() {
     const std::optional<QByteArray> bytes = Exporter::encode(prepared, settings);
     if (!bytes) return; // the panel stays
     close(true);
-    const QString extension = fileExtension(settings.format);
-    const auto path = platform::SavePanel::shared().run(
-        {fileName(extension), rawValue(settings.format).toUpper(), extension});
-    if (!path) return; // the capture is still in the recents folder
-    QString error;
-    if (!platform::writeFileAtomically(*path, *bytes, &error)) {
-        platform::AlertPresenter::shared().run({L("Não foi possível salvar"), error, {QStringLiteral("OK")}});
-        return;
-    }
-    Toast::show(prepared, L(LKey("Salvo · %@", {byteCountText(bytes->size())})), QFileInfo(*path).fileName());
+    // Cancelled or failed, the capture is still in the recents folder.
+    ExportSaving::saveWithPanel(*bytes, settings.format, prepared);
 }
 
 void QuickPanelController::edit() {
@@ -156,22 +137,7 @@ void QuickPanelController::edit() {
 }
 
 QMimeData *QuickPanelController::dragData(const QImage &image) {
-    auto *data = new QMimeData;
     const ExportSettings settings = StyleStore::shared().exportSettings();
     const std::optional<QByteArray> bytes = Exporter::encode(Exporter::prepare(image, settings), settings);
-    if (!bytes) return data;
-    // A folder of its own per drag (mode 0700), left for the receiving program to read at its pace.
-    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("pelicarta-drag-XXXXXX")));
-    if (!folder.isValid()) return data;
-    folder.setAutoRemove(false);
-    const QString path = folder.filePath(fileName(fileExtension(settings.format)));
-    if (platform::writeFileAtomically(path, *bytes)) data->setUrls({QUrl::fromLocalFile(path)});
-    return data;
+    return DragFile::mimeData(bytes.value_or(QByteArray()), settings.format);
 }
-
-QString QuickPanelController::fileName(const QString &extension) {
-    return QStringLiteral("Pelicarta ") +
-           QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd HH.mm.ss")) +
-           QLatin1Char('.') + extension;
-}
-

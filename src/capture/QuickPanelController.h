@@ -44,13 +44,9 @@ public:
     void save();
     void edit();
     void setHovering(bool hovering);
-    // Writes the output, prepared and encoded with the export settings, into a private temporary
-    // folder of its own under the capture's file name; what a drag carries (no files when encoding
-    // or writing failed).
+    // What a drag of `image` carries: prepared and encoded with the export settings, written as a
+    // drag file (DragFile::mimeData).
     static QMimeData *dragData(const QImage &image);
-
-    // "Pelicarta yyyy-MM-dd HH.mm.ss.<ext>" for now.
-    static QString fileName(const QString &extension);
 
 signals:
     // "Abrir no Editor": the captured image (never the output), its recents file (empty while it is

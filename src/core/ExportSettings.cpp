@@ -22,6 +22,8 @@ QString fileExtension(ExportFormat format) {
     return format == ExportFormat::jpeg ? QStringLiteral("jpg") : rawValue(format);
 }
 
+QString formatName(ExportFormat format) { return rawValue(format).toUpper(); }
+
 QString mimeType(ExportFormat format) { return QStringLiteral("image/") + rawValue(format); }
 
 bool usesQuality(ExportFormat format) { return format != ExportFormat::png; }

@@ -19,6 +19,8 @@ QString rawValue(ExportFormat format);
 std::optional<ExportFormat> exportFormatFromRawValue(QStringView raw);
 // The extension of written files, without the point: JPEG files end in "jpg", not "jpeg".
 QString fileExtension(ExportFormat format);
+// The format's name in messages and menus: "PNG", "JPEG" or "HEIC".
+QString formatName(ExportFormat format);
 // "image/png", "image/jpeg" or "image/heic".
 QString mimeType(ExportFormat format);
 // Whether the encoder takes the quality into account (JPEG and HEIC do, PNG is lossless).

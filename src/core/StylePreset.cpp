@@ -57,11 +57,11 @@ std::optional<StylePreset> StylePreset::fromJson(const QJsonValue &json) {
 
 QList<StylePreset> StylePreset::factoryPresets() {
     const auto preset = [](const char *nameKey, const char *backdropId, double padding, AspectRatio aspect) {
-        BeautyStyle style;
-        style.backdrop = Backdrop::builtIn(QString::fromLatin1(backdropId));
-        style.padding = padding;
-        style.aspect = aspect;
-        return StylePreset{QUuid::createUuid(), L(LKey(nameKey)), style};
+        BeautyStyle look;
+        look.backdrop = Backdrop::builtIn(QString::fromLatin1(backdropId));
+        look.padding = padding;
+        look.aspect = aspect;
+        return StylePreset{QUuid::createUuid(), L(LKey(nameKey)), look};
     };
     return {preset("Social", "aurora", 80, AspectRatio::auto_), preset("Docs", "graphite", 40, AspectRatio::auto_),
             preset("Slides", "ocean", 96, AspectRatio::wide)};

@@ -7,8 +7,10 @@
 #include "core/EditorTool.h"
 #include "core/ExportSettings.h"
 #include "core/StylePreset.h"
+#include "editor/EditorCommand.h"
 #include "editor/EditorRenderers.h"
 
+#include <QFuture>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -22,6 +24,7 @@
 #include <optional>
 
 class CancelFlag;
+class QMimeData;
 
 // One capture open in the editor: its image, beautify style, marks, crop, tool and selection, the
 // undo history, the flags the editor page shows, and the beautified result, rendered in the
@@ -224,6 +227,39 @@ public:
     // ones). Null when nothing can be rendered.
     QImage finalImage(const std::optional<ExportSettings> &settings = std::nullopt);
 
+    // --- Output ---------------------------------------------------------------------------------------------
+    // Copies the result to the clipboard as PNG at the stored export scale (transparency kept, whatever
+    // the stored format). Only once the clipboard holds it: the toast "Copiado" and the window closes
+    // (onClose). A result that cannot be made or copied is reported and the editor stays.
+    void copy();
+    // Encodes the result with the stored export settings and saves it where the user says in the save
+    // panel (ExportSaving); a result that cannot be made or encoded is reported instead.
+    void save();
+    // What dragging the result out carries: encoded with the stored export settings and written as a
+    // drag file (DragFile::mimeData). The caller owns it.
+    QMimeData *dragProvider();
+    // Reads the text of the whole capture (15 s at most) and puts it on the clipboard as plain text,
+    // with a toast counting its lines. Called again while reading, it stops the reading instead: the
+    // clipboard is not touched.
+    void copyText();
+    // Finds sensitive data in the whole capture (20 s at most) and covers each find with a black blur,
+    // all in one undo step after the marks there are, then returns to the preview tool. Ignored while a
+    // search runs.
+    void hideSensitiveData();
+
+    // --- Command bar -------------------------------------------------------------------------------------------
+    // Every row of the bar, built from the current state on each call: the tools, the backdrops, the
+    // presets, the style, the export and the actions.
+    QList<EditorCommand> commands();
+    // The rows whose group and title hold the query (trimmed of spaces and tabs), compared without
+    // case or accents; every row for an empty query.
+    QList<EditorCommand> filteredCommands();
+    // Closes the bar, then runs the selected row of the filtered list; nothing for a selection
+    // outside it.
+    void runSelectedCommand();
+    // Moves the selection by `step` rows, wrapping around the filtered list.
+    void moveCommandSelection(int step);
+
 signals:
     void styleChanged();
     void toolChanged();
@@ -280,7 +316,20 @@ private:
 
     // Style operations' helpers.
     void changeStyle(const std::function<void(BeautyStyle &)> &edit);
+    // A toast over the last result, or the capture before there is one.
     void notify(const QString &title, const QString &subtitle);
+
+    // Output's helpers.
+    struct Encoded {
+        QImage image;
+        std::optional<QByteArray> bytes; // none when there is no image or the encoding failed
+    };
+    Encoded encodedExport(const ExportSettings &settings);
+    void notifyNotMade(ExportFormat format);
+    // Ends the text reading of `token`; false when it is no longer the current one.
+    bool endReading(const QUuid &token);
+    void announceText(const QString &text);
+    void coverSensitive(const QList<QRectF> &regions);
 
     // Rendering's main-thread ends.
     void publishRender(const QImage &result);
@@ -325,4 +374,7 @@ private:
     std::shared_ptr<CancelFlag> m_renderTask;
     std::shared_ptr<CancelFlag> m_estimateTask;
     std::optional<BrandLogo> m_renderedLogo;
+
+    std::optional<QUuid> m_ocrToken; // the text reading whose result is awaited
+    QFuture<QString> m_reading;
 };

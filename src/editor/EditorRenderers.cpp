@@ -4,12 +4,12 @@
 #include "core/BeautifyCache.h"
 #include "core/Exporter.h"
 #include "core/ImageRecycler.h"
+#include "core/TextRecognizer.h"
 
 #include <QCoreApplication>
 #include <QThreadPool>
 
 #include <atomic>
-
 #include <memory>
 
 EditorRenderers EditorRenderers::standard() {
@@ -28,6 +28,10 @@ EditorRenderers EditorRenderers::standard() {
         },
         &Exporter::prepare,
         &Exporter::encode,
+        [](const QImage &image, std::chrono::milliseconds limit) {
+            return TextRecognizer::recognize(image, limit, TextRecognizer::Priority::userInitiated);
+        },
+        [](const QImage &image, std::chrono::milliseconds limit) { return TextRecognizer::sensitiveRegions(image, limit); },
     };
 }
 

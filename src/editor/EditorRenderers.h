@@ -6,22 +6,30 @@
 #include "core/ExportSettings.h"
 
 #include <QByteArray>
+#include <QFuture>
 #include <QImage>
 #include <QList>
 #include <QRectF>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
 class QThreadPool;
 
-// The drawing and encoding an editor model runs, in the background and for its exports. Each is
-// called from any thread and must be safe to call from several at once. Tests substitute their own.
+// The drawing, encoding and reading an editor model runs, in the background and for its exports.
+// The drawing and encoding are called from any thread and must be safe to call from several at once;
+// the readers are started on the main thread and finish in the background (or fail with a
+// QException). Tests substitute their own.
 struct EditorRenderers {
     std::function<QImage(const QImage &, std::optional<QRectF>, const QList<Annotation> &)> annotate;
     std::function<QImage(const QImage &, const BeautyStyle &, const std::optional<BrandLogo> &)> beautify;
     std::function<QImage(const QImage &, const ExportSettings &)> prepare;
     std::function<std::optional<QByteArray>(const QImage &, const ExportSettings &)> encode;
+    // The text of an image, failing at the time limit (TextRecognizer::recognize).
+    std::function<QFuture<QString>(const QImage &, std::chrono::milliseconds)> readText;
+    // The rectangles of sensitive data in an image (TextRecognizer::sensitiveRegions).
+    std::function<QFuture<QList<QRectF>>(const QImage &, std::chrono::milliseconds)> findSensitive;
 
     // The core's renderers and encoders; the beautifier keeps the canvas of the last style, so
     // edits of the marks alone skip the backdrop and shadow.

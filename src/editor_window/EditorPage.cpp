@@ -4,8 +4,11 @@
 #include "core/Localization.h"
 #include "core/StyleStore.h"
 #include "editor/EditorModel.h"
+#include "widgets/ImageDrag.h"
 #include "widgets/Theme.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace {
@@ -35,16 +38,27 @@ void EditorPage::setModel(EditorModel *model) {
     if (m_model) disconnect(m_model, nullptr, this, nullptr);
     m_model = model;
     setAccessibleName(model ? L("Editor") : QString());
-    if (model) connect(model, &EditorModel::previewChanged, this, qOverload<>(&QWidget::update));
+    if (model) {
+        connect(model, &EditorModel::previewChanged, this, qOverload<>(&QWidget::update));
+        connect(model, &EditorModel::showOriginalChanged, this, qOverload<>(&QWidget::update));
+    }
     update();
 }
 
+const QImage &EditorPage::shownImage() const {
+    static const QImage none;
+    if (!m_model) return none;
+    // Space held: the untouched capture, once there is a result to go back to.
+    return m_model->showOriginal() && !m_model->preview().isNull() ? m_model->original() : m_model->preview();
+}
+
 QRectF EditorPage::imageRect() const {
-    if (!m_model || m_model->preview().isNull()) return {};
+    const QImage &shown = shownImage();
+    if (shown.isNull()) return {};
     const QRectF area = QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin);
     if (area.isEmpty()) return {};
     // Never enlarged past its own pixels: a small capture stays sharp in the middle of the page.
-    QSizeF size = QSizeF(m_model->preview().size()) / devicePixelRatioF();
+    QSizeF size = QSizeF(shown.size()) / devicePixelRatioF();
     if (size.width() > area.width() || size.height() > area.height()) size.scale(area.size(), Qt::KeepAspectRatio);
     return {area.center().x() - size.width() / 2, area.center().y() - size.height() / 2, size.width(), size.height()};
 }
@@ -67,8 +81,22 @@ void EditorPage::paintEvent(QPaintEvent *) {
     }
     m_spin.stop();
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(target, m_model->preview());
+    p.drawImage(target, shownImage());
 }
+
+void EditorPage::mousePressEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton && imageRect().contains(event->position())) m_pressAt = event->position();
+}
+
+void EditorPage::mouseMoveEvent(QMouseEvent *event) {
+    if (!m_pressAt || !(event->buttons() & Qt::LeftButton) || !m_model) return;
+    if ((event->position() - *m_pressAt).manhattanLength() < QApplication::startDragDistance()) return;
+    m_pressAt.reset();
+    // The result leaves as a file of the export, rendered afresh at full size.
+    ImageDrag::start(this, m_model->dragProvider(), m_model->preview(), imageRect().size());
+}
+
+void EditorPage::mouseReleaseEvent(QMouseEvent *) { m_pressAt.reset(); }
 
 void EditorPage::paintBusy(QPainter &p) {
     if (!m_spin.isActive()) m_spin.start();

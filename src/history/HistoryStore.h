@@ -96,6 +96,9 @@ public:
     std::optional<QString> snippet(const HistoryEntry &entry, const QString &query) const;
     // The card picture of a capture file (HistoryThumbnails).
     QFuture<QImage> thumbnail(const QString &path) { return m_thumbnails.thumbnail(path); }
+    // One asker of `path`'s thumbnail no longer wants it (HistoryThumbnails::release).
+    void releaseThumbnail(const QString &path) { m_thumbnails.release(path); }
+    const HistoryThumbnails &thumbnails() const { return m_thumbnails; }
 
     // Writes a pending save now and waits for the writer (at quit).
     void flush();

@@ -18,14 +18,20 @@ HistoryThumbnails::~HistoryThumbnails() {
 
 QFuture<QImage> HistoryThumbnails::thumbnail(const QString &path) {
     if (const QImage *kept = m_cache.object(path)) return QtFuture::makeReadyFuture(*kept);
-    if (const auto pending = m_pending.constFind(path); pending != m_pending.cend()) return pending->future;
+    if (const auto pending = m_pending.find(path); pending != m_pending.end()) {
+        ++pending->askers;
+        return pending->future;
+    }
 
     // Later requests get higher priorities, and the pool starts the highest waiting one first.
     m_lastPriority = m_lastPriority == INT_MAX ? 0 : m_lastPriority + 1;
     const quint64 token = ++m_lastToken;
     // Registered first: a decoding that is already done runs the continuation below right away.
-    m_pending.insert(path, {{}, token});
-    QFuture<QImage> decoded = QtConcurrent::task([](const QString &file) {
+    auto abandoned = std::make_shared<std::atomic_bool>(false);
+    m_pending.insert(path, {{}, token, 1, abandoned});
+    QFuture<QImage> decoded = QtConcurrent::task([abandoned, decodedCount = m_decoded](const QString &file) {
+                                  if (abandoned->load()) return QImage();
+                                  ++*decodedCount;
                                   return platform::ImageFile::readScaled(file, maxSide);
                               })
                                   .withArguments(path)
@@ -42,6 +48,13 @@ QFuture<QImage> HistoryThumbnails::thumbnail(const QString &path) {
     if (const auto pending = m_pending.find(path); pending != m_pending.end() && pending->token == token)
         pending->future = result;
     return result;
+}
+
+void HistoryThumbnails::release(const QString &path) {
+    const auto pending = m_pending.find(path);
+    if (pending == m_pending.end() || --pending->askers > 0) return;
+    pending->abandoned->store(true);
+    m_pending.erase(pending); // a later request decodes afresh
 }
 
 void HistoryThumbnails::forget(const QString &path) {

@@ -2,13 +2,13 @@
 
 #include "core/Localization.h"
 #include "history/RecentsStore.h"
+#include "platform/LongDate.h"
 #include "widgets/FilledImage.h"
 #include "widgets/HoverProgress.h"
-#include "widgets/Icons.h"
+#include "widgets/OverlayButton.h"
 #include "widgets/Theme.h"
 
 #include <QContextMenuEvent>
-#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 
@@ -17,61 +17,20 @@ namespace {
 constexpr qreal kAspect = 1.45;
 constexpr qreal kRadius = 10;
 constexpr int kDeleteSide = 22;
+constexpr qreal kDeleteDisc = 0.7;
 constexpr int kDeleteInset = 5;
-
-// The round delete button in the tile's top-trailing corner.
-class DeleteButton final : public QAbstractButton {
-public:
-    explicit DeleteButton(QWidget *parent) : QAbstractButton(parent) {
-        setFixedSize(kDeleteSide, kDeleteSide);
-        setCursor(Qt::PointingHandCursor);
-        setToolTip(L("Excluir do histórico"));
-        setAccessibleName(L("Excluir captura"));
-    }
-    void setOpacity(qreal opacity) {
-        m_opacity = opacity;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setOpacity(m_opacity);
-        const QRectF circle = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        p.setPen(QPen(Theme::lineStrong(), 1));
-        p.setBrush(QColor(0, 0, 0, 178));
-        p.drawEllipse(circle);
-        const QPixmap icon = Icons::pixmap(QStringLiteral("trash"), 10, Theme::text(), devicePixelRatioF());
-        p.drawPixmap(QPointF((width() - 10) / 2.0, (height() - 10) / 2.0), icon);
-    }
-
-private:
-    qreal m_opacity = 0;
-};
-
-QColor mix(const QColor &a, const QColor &b, qreal t) {
-    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
-                            float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
-}
 
 } // namespace
 
 RecentThumbnail::RecentThumbnail(RecentsStore &store, const RecentCapture &item, qreal height, QWidget *parent)
     : QAbstractButton(parent), m_store(store), m_item(item), m_height(height), m_hover(new HoverProgress(this, 120)),
-      m_delete(new DeleteButton(this)) {
+      m_delete(new OverlayButton(QStringLiteral("trash"), L("Excluir do histórico"), kDeleteSide, kDeleteDisc, this)) {
     setFixedSize(sizeHint());
     setCursor(Qt::PointingHandCursor);
     setToolTip(L("Abrir no Editor"));
+    m_delete->setAccessibleName(L("Excluir captura"));
     m_delete->move(width() - kDeleteInset - kDeleteSide, kDeleteInset);
-    m_delete->hide();
-    // The delete button fades in with the hover and is gone once it has faded out.
-    connect(m_hover, &HoverProgress::hoveringChanged, this, [this](bool hovering) {
-        if (hovering) m_delete->show();
-    });
-    connect(m_hover, &HoverProgress::valueChanged, m_delete,
-            [button = static_cast<DeleteButton *>(m_delete)](qreal value) { button->setOpacity(value); });
-    connect(m_hover, &HoverProgress::settled, this, [this] { m_delete->setVisible(m_hover->isHovering()); });
+    static_cast<OverlayButton *>(m_delete)->followHover(m_hover);
     connect(this, &QAbstractButton::clicked, this, [this] { m_store.open(m_item); });
     // Deleting from the tile never opens the capture: the button is the tile's child, not the tile.
     connect(m_delete, &QAbstractButton::clicked, this, [this] { m_store.deleteFiles({m_item.path}); });
@@ -87,7 +46,7 @@ void RecentThumbnail::setItem(const RecentCapture &item) {
 }
 
 void RecentThumbnail::updateTexts() {
-    const QString time = QLocale().toString(m_item.date.time(), QLocale::ShortFormat);
+    const QString time = platform::shortTime(m_item.date);
     setAccessibleName(L(LKey("Captura de %@. Abrir no Editor.", {time})));
 }
 
@@ -128,7 +87,7 @@ void RecentThumbnail::paintEvent(QPaintEvent *) {
     } else {
         drawImageFilled(p, m_item.thumbnail, Theme::continuousRoundedRect(QRectF(rect()), kRadius));
     }
-    p.setPen(QPen(mix(Theme::lineStrong(), Theme::accentLine(), hover), lineWidth));
+    p.setPen(QPen(Theme::mix(Theme::lineStrong(), Theme::accentLine(), hover), lineWidth));
     p.setBrush(Qt::NoBrush);
     p.drawPath(shape);
 }

@@ -1,5 +1,6 @@
 #include "history/RecentsStore.h"
 
+#include "core/CaptureFileName.h"
 #include "core/Exporter.h"
 #include "core/Localization.h"
 #include "core/Settings.h"
@@ -17,22 +18,48 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QFutureWatcher>
 #include <QPainter>
 #include <QThreadPool>
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <unistd.h>
 #include <cmath>
 #include <mutex>
-
-#include <unistd.h>
 
 namespace {
 
 bool hasCaptureExtension(const QString &path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     return suffix == QLatin1String("png") || suffix == QLatin1String("heic");
+}
+
+// The names the store gives its files: only these are ever removed, so that a user's own pictures
+// moved into the folder stay.
+bool isOwnName(const QString &name) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^Pelicarta \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d(?: \\(\\d+\\))?\\.(?:png|heic)$"));
+    return pattern.match(name).hasMatch();
+}
+
+// What keeps the folder from being used, as the user reads it.
+QString folderReason(platform::PrivateFolder::Problem problem) {
+    using Problem = platform::PrivateFolder::Problem;
+    switch (problem) {
+    case Problem::none: break;
+    case Problem::link: return L("é um link simbólico");
+    case Problem::notOurs: return L("pertence a outro usuário");
+    case Problem::open: return L("outros usuários podem gravar nela");
+    case Problem::cannotCreate: return L("não pôde ser criada");
+    }
+    return {};
+}
+
+// A link or another user's folder is refused outright, so that the user notices and mends it.
+bool refusedOutright(platform::PrivateFolder::Problem problem) {
+    return problem == platform::PrivateFolder::Problem::link || problem == platform::PrivateFolder::Problem::notOurs;
 }
 
 } // namespace
@@ -44,8 +71,9 @@ const QList<qint64> &RecentsStore::keepOptions() {
 
 RecentsStore &RecentsStore::shared() {
     static RecentsStore *store = [] {
-        auto *created = new RecentsStore(platform::UserDefaults::standard(),
-                                         platform::AppPaths::documentsSubfolderOrTemp(QStringLiteral("Recentes")));
+        const platform::AppPaths::Place place = platform::AppPaths::documentsSubfolderOrRuntime(QStringLiteral("Recentes"));
+        auto *created = new RecentsStore(platform::UserDefaults::standard(), place.path);
+        created->setFallback(place);
         // A capture taken just before quitting is still written.
         if (QCoreApplication *app = QCoreApplication::instance())
             QObject::connect(app, &QCoreApplication::aboutToQuit, created, &RecentsStore::waitForPending);
@@ -55,10 +83,28 @@ RecentsStore &RecentsStore::shared() {
 }
 
 RecentsStore::RecentsStore(platform::UserDefaults &defaults, QString folder, Encoder encoder, QObject *parent)
-    : QObject(parent), m_defaults(defaults), m_folder(QDir::cleanPath(QDir(folder).absolutePath())),
+    : QObject(parent), m_defaults(defaults),
+      m_folder(folder.isEmpty() ? QString() : QDir::cleanPath(QDir(folder).absolutePath())),
       m_encoder(encoder ? std::move(encoder) : Encoder(&Exporter::encode)) {
-    QDir().mkpath(m_folder);
+    m_defaults.onChange(Settings::historyKeep.key(), this, [this] { emit keepOnDiskChanged(); });
     load();
+}
+
+void RecentsStore::setFallback(const platform::AppPaths::Place &place) {
+    if (place.problem == platform::PrivateFolder::Problem::none) return;
+    m_fallback = {place.problemPath, folderReason(place.problem), place.path};
+}
+
+bool RecentsStore::folderUsable() const {
+    if (m_folder.isEmpty()) return false;
+    m_problem = platform::PrivateFolder::ensure(m_folder);
+    return m_problem == platform::PrivateFolder::Problem::none;
+}
+
+void RecentsStore::reportOnce(const QString &folder, const QString &error, const QString &keptIn) {
+    if (m_failureReported) return;
+    m_failureReported = true;
+    emit keepingFailed(folder, error, keptIn);
 }
 
 RecentsStore::~RecentsStore() = default;
@@ -87,8 +133,10 @@ void RecentsStore::setClock(std::function<QDateTime()> clock) {
 
 QList<RecentsStore::Listed> RecentsStore::listing() const {
     QList<Listed> files;
+    // A folder that is not ours (a link to another one) is never listed, written or pruned.
+    if (!folderUsable()) return files;
     const QFileInfoList entries =
-        QDir(m_folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+        QDir(m_folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
         if (!hasCaptureExtension(entry.fileName())) continue;
         files.append({entry.absoluteFilePath(), m_dateOf(entry), entry.size(), entry.lastModified()});
@@ -114,8 +162,16 @@ QStringList RecentsStore::sortedFiles() const {
 
 int RecentsStore::fileCount() const { return static_cast<int>(listing().size()); }
 
-std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image) const {
+std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image) {
     if (keepOnDisk() < 1 || image.isNull()) return std::nullopt;
+    if (m_folder.isEmpty()) {
+        reportOnce(m_fallback.folder, m_fallback.error, {});
+        return std::nullopt;
+    }
+    if (!folderUsable() && refusedOutright(m_problem)) {
+        reportOnce(m_folder, folderReason(m_problem), {});
+        return std::nullopt;
+    }
     const bool compact = isCompact();
     Pending pending{m_clock(), ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png")};
     pending.settings.format = compact ? ExportFormat::heic : ExportFormat::png;
@@ -127,19 +183,24 @@ RecentsStore::Written RecentsStore::writeCapture(const Encoder &encoder, const Q
                                                  const Pending &pending) {
     const std::optional<QByteArray> bytes = encoder(image, pending.settings);
     if (!bytes || bytes->isEmpty()) return {};
-    const QString stem = folder + QStringLiteral("/Pelicarta ") +
-                         QLocale::c().toString(pending.time, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
     Written written;
+    written.problem = platform::PrivateFolder::ensure(folder);
+    if (refusedOutright(written.problem)) {
+        written.refused = true;
+        return written;
+    }
+    const QString stem = folder + QLatin1Char('/') + CaptureFileName::stem(pending.time);
+    QString path = stem + QLatin1Char('.') + pending.extension;
     // Two captures of the same second, written at once, must not pick the same free name.
     static std::mutex naming;
     std::lock_guard lock(naming);
-    QString path = stem + QLatin1Char('.') + pending.extension;
     for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
         path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(pending.extension);
-    if (!platform::writeFileAtomically(path, *bytes, &written.error)) {
-        // The capture just taken is never lost: it goes to a private temporary folder.
+    if (written.problem != platform::PrivateFolder::Problem::none ||
+        !platform::writeFileAtomically(path, *bytes, &written.error)) {
+        // The capture just taken is not lost: it goes to the private runtime folder when there is one.
         written.refused = true;
-        written.path = keepElsewhere(QFileInfo(path).fileName(), *bytes, &written.keptIn);
+        written.path = keepElsewhere(folder, QFileInfo(path).fileName(), *bytes, &written.keptIn);
         return written;
     }
     written.path = path;
@@ -148,16 +209,22 @@ RecentsStore::Written RecentsStore::writeCapture(const Encoder &encoder, const Q
 }
 
 QString RecentsStore::finishAdd(const QImage &image, const Written &written) {
+    m_problem = written.problem;
     if (written.refused) {
-        // The user is told once where the capture went, and why the folder refused it.
-        if (!m_failureReported) {
-            m_failureReported = true;
-            emit keepingFailed(m_folder, written.error, written.keptIn);
-        }
+        // The user is told once where the capture went (if anywhere), and why the folder refused it.
+        const QString error = written.problem == platform::PrivateFolder::Problem::none ? written.error
+                                                                                         : folderReason(written.problem);
+        reportOnce(m_folder, error, written.keptIn);
         return written.path;
     }
     if (written.path.isEmpty()) return {};
-    m_failureReported = false;
+    // Kept in the runtime folder because the documents folder could not be made: said once.
+    if (!m_fallback.error.isEmpty()) {
+        reportOnce(m_fallback.folder, m_fallback.error, m_folder);
+    } else {
+        m_failureReported = false;
+    }
+
     emit captureWritten(written.path, image);
     const QFileInfo file(written.path);
     m_items.prepend({written.path, QDateTime::currentDateTime(), written.thumbnail, file.size(), file.lastModified()});
@@ -204,9 +271,9 @@ void RecentsStore::complete(Job *job) {
     m_jobs.erase(it);
     owned->watcher.disconnect(this);
     const QString path = finishAdd(owned->image, owned->watcher.result());
-    if (owned->done) owned->done(path);
     // The end of a capture's work: the encoder's buffers are free now.
     platform::Memory::releaseFreeMemorySoon();
+    if (owned->done) owned->done(path);
 }
 
 void RecentsStore::waitForPending() {
@@ -264,12 +331,18 @@ void RecentsStore::thumbnailDecoded(const QString &path, const QImage &thumbnail
     m_decoding.remove(path);
     const auto it = std::find_if(m_items.begin(), m_items.end(), [&](const RecentCapture &item) { return item.path == path; });
     if (it == m_items.end() || !it->thumbnail.isNull()) return;
-    if (thumbnail.isNull()) m_items.erase(it); // a file that cannot be read leaves its place empty
-    else it->thumbnail = thumbnail;
+    if (thumbnail.isNull()) {
+        m_items.erase(it); // a file that cannot be read leaves its place empty
+    } else {
+        it->thumbnail = thumbnail;
+    }
     emit itemsChanged();
 }
 
-QImage RecentsStore::readThumbnail(const QString &path) { return thumbnail(platform::ImageFile::read(path)); }
+QImage RecentsStore::readThumbnail(const QString &path) {
+    // Decoded at reduced size: never the whole capture when a thumbnail is all that is shown.
+    return thumbnail(platform::ImageFile::readThumbnail(path, thumbnailBox));
+}
 
 void RecentsStore::refreshUsage() {
     qint64 total = 0;
@@ -287,31 +360,30 @@ void RecentsStore::pruneDisk(const QString &keep) {
     for (const Listed &listed : listing())
         if (listed.path != keep) ordered.append(listed.path);
     if (ordered.size() <= limit) return;
-    const QStringList excess = ordered.mid(static_cast<qsizetype>(limit));
-    for (const QString &path : excess) QFile::remove(path);
-    removed(excess);
+    QStringList excess;
+    for (const QString &path : ordered.mid(static_cast<qsizetype>(limit)))
+        if (removeOwnFile(path)) excess.append(path);
+    if (!excess.isEmpty()) removed(excess);
+}
+
+bool RecentsStore::removeOwnFile(const QString &path) const {
+    const QFileInfo info(path);
+    if (!isOwnName(info.fileName()) || QDir::cleanPath(info.absolutePath()) != m_folder) return false;
+    // A file already gone counts as removed; a link or a folder of that name is left alone.
+    return platform::PrivateFolder::removeFile(m_folder, info.fileName()) || (!info.exists() && !info.isSymLink());
 }
 
 void RecentsStore::removed(const QStringList &paths) { emit capturesRemoved(paths); }
 
-QString RecentsStore::keepElsewhere(const QString &fileName, const QByteArray &bytes, QString *folder) {
-    const QString dir = QDir::tempPath() + QStringLiteral("/Pelicarta-%1/Recentes").arg(::getuid());
-    if (!QDir().mkpath(dir)) return {};
-    QFile::setPermissions(QFileInfo(dir).absolutePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    // Ours alone: a folder someone else made (or a link) is not written into.
-    for (const QFileInfo &info : {QFileInfo(dir), QFileInfo(QFileInfo(dir).absolutePath())})
-        if (info.isSymLink() || info.ownerId() != ::getuid()) return {};
+QString RecentsStore::keepElsewhere(const QString &store, const QString &fileName, const QByteArray &bytes,
+                                   QString *folder) {
+    // Only the user's private runtime folder, checked as ours; never a shared temporary folder.
+    const QString dir = platform::AppPaths::runtimeSubfolder(QStringLiteral("Recentes"));
+    if (dir.isEmpty() || dir == store) return {};
     const QString path = dir + QLatin1Char('/') + fileName;
     if (!platform::writeFileAtomically(path, bytes)) return {};
     *folder = dir;
     return path;
-}
-
-bool RecentsStore::isCaptureFile(const QString &path) const {
-    const QFileInfo info(path);
-    return hasCaptureExtension(path) && !info.fileName().startsWith(QLatin1Char('.')) &&
-           QDir::cleanPath(info.absolutePath()) == m_folder && !info.isDir();
 }
 
 void RecentsStore::open(const RecentCapture &item) {
@@ -337,17 +409,16 @@ void RecentsStore::deleteFiles(const QStringList &paths) {
     QStringList ours;
     for (const QString &path : paths) {
         const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-        if (!isCaptureFile(clean)) continue;
-        QFile::remove(clean);
-        ours.append(clean);
+        if (removeOwnFile(clean)) ours.append(clean);
     }
     load();
     if (!ours.isEmpty()) removed(ours);
 }
 
 void RecentsStore::deleteAll() {
-    const QStringList files = sortedFiles();
-    for (const QString &path : files) QFile::remove(path);
+    QStringList files;
+    for (const QString &path : sortedFiles())
+        if (removeOwnFile(path)) files.append(path);
     if (!files.isEmpty()) emit capturesCleared(files);
     m_items.clear();
     emit itemsChanged();

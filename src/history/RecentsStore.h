@@ -3,6 +3,7 @@
 #include "core/BeautyStyle.h"
 #include "core/ExportSettings.h"
 #include "history/RecentCapture.h"
+#include "platform/AppPaths.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -10,6 +11,7 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QSet>
 #include <QSize>
 #include <QString>
@@ -30,11 +32,15 @@ class UserDefaults;
 // files' dates. Holds the five newest with thumbnails and the folder's disk usage. Main thread only.
 //
 // Listing never waits for pictures: the five newest are listed at once with no thumbnail, and their
-// files are decoded on worker threads; an item gets its thumbnail when its decoding ends, and an item
-// whose file cannot be decoded is dropped then (no later file takes its place).
+// files are decoded on worker threads, at reduced size; an item gets its thumbnail when its decoding
+// ends, and an item whose file cannot be decoded is dropped then (no later file takes its place).
 //
-// Only files directly inside the folder whose extension is png or heic (any case) are ever listed,
-// counted, pruned or deleted; hidden files, other files and sub-folders are left alone.
+// Only files directly inside the folder whose extension is png or heic (any case) are ever listed or
+// counted; hidden files, links, other files and sub-folders are left alone. Only regular files the
+// store named ("Pelicarta yyyy-MM-dd HH.mm.ss", an optional " (N)", .png or .heic) are ever pruned or
+// deleted, so a user's own pictures in the folder stay. The folder must be a private folder of ours
+// (platform::PrivateFolder), checked before every use: a link to another folder, or a folder of
+// another user, is never listed, written or pruned, and the user is told once (`keepingFailed`).
 class RecentsStore : public QObject {
     Q_OBJECT
 public:
@@ -49,11 +55,16 @@ public:
     // The date a capture file is ordered by; invalid when it cannot be read.
     using DateReader = std::function<QDateTime(const QFileInfo &)>;
 
-    // The application's store: the "Recentes" folder of the documents, the standard user defaults.
+    // The application's store: the "Recentes" folder of the documents (or of the runtime folder, see
+    // AppPaths::documentsSubfolderOrRuntime), the standard user defaults.
     static RecentsStore &shared();
-    // `encoder` empty: Exporter::encode.
+    // `encoder` empty: Exporter::encode. `folder` empty: nothing can be kept.
     RecentsStore(platform::UserDefaults &defaults, QString folder, Encoder encoder = {}, QObject *parent = nullptr);
     ~RecentsStore() override;
+
+    // Where the folder came from when the documents folder could not be used: the user is told at the
+    // first capture that captures last only for the session, or are not kept at all.
+    void setFallback(const platform::AppPaths::Place &place);
 
     // Newest first; an item whose thumbnail is still being decoded has a null one.
     const QList<RecentCapture> &items() const { return m_items; }
@@ -114,6 +125,8 @@ public:
 signals:
     void itemsChanged();
     void usedBytesChanged();
+    // The stored keep limit changed (`keepOnDisk`).
+    void keepOnDiskChanged();
     // A file was written, with the image it holds (for the history index; an editor opened on that
     // image before the file existed takes it as its source).
     void captureWritten(const QString &path, const QImage &image);
@@ -121,7 +134,9 @@ signals:
     // index first, then the router.
     void capturesRemoved(const QStringList &paths);
     // The folder refused a capture (`error` says why); the capture was kept in `keptIn` instead (empty
-    // when that failed too). Emitted once, until a capture is written to the folder again.
+    // when that failed too, or when the folder is a link or another user's, which keeps nothing). Also
+    // when the store works in the runtime folder (`keptIn`) because `folder` could not be made. Emitted
+    // once, until a capture is written to the folder again.
     void keepingFailed(const QString &folder, const QString &error, const QString &keptIn);
     // Every capture file was deleted at once (`deleteAll`). Receivers: the router first, then the
     // history index.
@@ -142,18 +157,19 @@ private:
         ExportSettings settings;
         QString extension;
     };
-    // What a new capture file is made of, or none when keeping is off.
-    std::optional<Pending> prepareAdd(const QImage &image) const;
+    // What a new capture file is made of, or none when keeping is off (or the folder is refused).
+    std::optional<Pending> prepareAdd(const QImage &image);
     struct Written {
         QString path; // empty when encoding failed, or when the folder refused it and no copy was kept
         QImage thumbnail;
-        bool refused = false; // the folder refused the file: `path` is the copy kept elsewhere
-        QString error;        // why it refused
+        platform::PrivateFolder::Problem problem = platform::PrivateFolder::Problem::none; // the folder's, at writing
+        bool refused = false; // the file is not in the folder: `path` is the copy kept elsewhere, if any
+        QString error;        // why writing failed, when the folder itself was fine
         QString keptIn;       // the folder of the copy
     };
-    // Encodes the capture and writes it under a free name of `folder` (elsewhere when the folder
-    // refuses it), with its recents thumbnail. Any thread: the heavy part of an add, off the main
-    // thread for addInBackground.
+    // Encodes the capture, checks the folder again (it may have been replaced meanwhile) and writes the
+    // file under a free name of it (elsewhere when the folder refuses it), with its recents thumbnail.
+    // Any thread: the heavy part of an add, off the main thread for addInBackground.
     static Written writeCapture(const Encoder &encoder, const QString &folder, const QImage &image,
                                 const Pending &pending);
     // Takes a written capture in: announces it, lists it, prunes the folder; or reports, once, that the
@@ -168,10 +184,16 @@ private:
     void pruneDisk(const QString &keep = {});
     void refreshUsage();
     void removed(const QStringList &paths);
-    bool isCaptureFile(const QString &path) const;
-    // Writes a capture the folder refused into a private folder of the temporary folder; its path, or
-    // empty.
-    static QString keepElsewhere(const QString &fileName, const QByteArray &bytes, QString *folder);
+    // Removes `path` when it is a regular file of the store's own naming directly inside the folder;
+    // true also when such a file is already gone (callers then tell about it all the same).
+    bool removeOwnFile(const QString &path) const;
+    // Whether the folder is (or could be made) a private folder of ours; sets m_problem.
+    bool folderUsable() const;
+    // Emits keepingFailed unless it was since the last capture written to the folder.
+    void reportOnce(const QString &folder, const QString &error, const QString &keptIn);
+    // Writes a capture `store` refused into the private runtime folder; its path, or empty.
+    static QString keepElsewhere(const QString &store, const QString &fileName, const QByteArray &bytes,
+                                 QString *folder);
 
     platform::UserDefaults &m_defaults;
     QString m_folder;
@@ -182,6 +204,12 @@ private:
     qint64 m_usedBytes = 0;
     bool m_failureReported = false;
     QSet<QString> m_decoding;
+    mutable platform::PrivateFolder::Problem m_problem = platform::PrivateFolder::Problem::none;
+    struct Fallback {
+        QString folder; // the documents folder that could not be used
+        QString error;  // why; empty when it was used
+        QString keptIn; // where captures go instead (empty: nowhere)
+    } m_fallback;
     struct Job;
     void complete(Job *job);
     std::list<std::unique_ptr<Job>> m_jobs;

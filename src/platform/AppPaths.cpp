@@ -1,8 +1,6 @@
 #include "platform/AppPaths.h"
 
 #include <QDir>
-#include <QFile>
-#include <QStandardPaths>
 
 namespace platform::AppPaths {
 
@@ -17,10 +15,20 @@ QString xdgBase(const char *variable, const char *fallbackBelowHome) {
     return QDir::homePath() + QLatin1Char('/') + QLatin1String(fallbackBelowHome);
 }
 
-bool makePrivateFolder(const QString &path) {
-    QDir dir;
-    if (!dir.exists(path) && !dir.mkpath(path)) return false;
-    return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+// `base`/Pelicarta/`name` (just `base`/Pelicarta when `name` is empty), every level of ours private.
+QString privateBelow(const QString &base, const QString &name, PrivateFolder::Problem *problem, QString *where) {
+    QString path = QDir::cleanPath(base) + QLatin1Char('/') + kAppFolder;
+    QStringList levels{path};
+    if (!name.isEmpty()) levels.append(path += QLatin1Char('/') + name);
+    for (const QString &level : levels) {
+        const PrivateFolder::Problem found = PrivateFolder::ensure(level);
+        if (problem) *problem = found;
+        if (found != PrivateFolder::Problem::none) {
+            if (where) *where = level;
+            return {};
+        }
+    }
+    return path;
 }
 
 } // namespace
@@ -29,21 +37,28 @@ QString configFolder() { return xdgBase("XDG_CONFIG_HOME", ".config") + QLatin1C
 
 QString defaultsFile() { return configFolder() + QStringLiteral("/defaults.json"); }
 
-QString documentsFolder() {
-    const QString path = xdgBase("XDG_DATA_HOME", ".local/share") + QLatin1Char('/') + kAppFolder;
-    return makePrivateFolder(path) ? path : QString();
+QString documentsFolder(PrivateFolder::Problem *problem) {
+    return privateBelow(xdgBase("XDG_DATA_HOME", ".local/share"), {}, problem, nullptr);
 }
 
-QString documentsSubfolder(const QString &name) {
-    const QString base = documentsFolder();
-    if (base.isEmpty()) return {};
-    const QString path = base + QLatin1Char('/') + name;
-    return makePrivateFolder(path) ? path : QString();
+QString documentsSubfolder(const QString &name, PrivateFolder::Problem *problem) {
+    return privateBelow(xdgBase("XDG_DATA_HOME", ".local/share"), name, problem, nullptr);
 }
 
-QString documentsSubfolderOrTemp(const QString &name) {
-    const QString folder = documentsSubfolder(name);
-    return folder.isEmpty() ? QDir::tempPath() + QStringLiteral("/Pelicarta/") + name : folder;
+Place documentsSubfolderOrRuntime(const QString &name) {
+    Place place;
+    place.path = privateBelow(xdgBase("XDG_DATA_HOME", ".local/share"), name, &place.problem, &place.problemPath);
+    // A link or another user's folder in our place is refused outright: nothing is kept anywhere else
+    // either, so that the user notices and mends it.
+    if (!place.path.isEmpty() || place.problem != PrivateFolder::Problem::cannotCreate) return place;
+    place.path = runtimeSubfolder(name);
+    place.temporary = !place.path.isEmpty();
+    return place;
+}
+
+QString runtimeSubfolder(const QString &name) {
+    const QString runtime = PrivateFolder::runtimeFolder();
+    return runtime.isEmpty() ? QString() : privateBelow(runtime, name, nullptr, nullptr);
 }
 
 } // namespace platform::AppPaths

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PrivateFolder.h"
+
 #include <QString>
 
 namespace platform {
@@ -13,15 +15,28 @@ QString configFolder();
 // $XDG_CONFIG_HOME/Pelicarta/defaults.json
 QString defaultsFile();
 
-// $XDG_DATA_HOME/Pelicarta, created with mode 0700 on first call. Empty when it cannot be created.
-QString documentsFolder();
+// $XDG_DATA_HOME/Pelicarta, made a private folder (PrivateFolder::ensure) on every call. Empty when
+// it cannot be, with the reason in `problem`: a link or another user's folder is never used.
+QString documentsFolder(PrivateFolder::Problem *problem = nullptr);
 
-// A folder inside the documents folder ("Recentes", "Marca", "Tutoriais"), created with mode 0700.
-// Empty when it cannot be created.
-QString documentsSubfolder(const QString &name);
-// The same, or "Pelicarta/<name>" in the temporary folder when the documents folder cannot be made,
-// so that captures can still be kept for this session.
-QString documentsSubfolderOrTemp(const QString &name);
+// A private folder inside the documents folder ("Recentes", "Marca", "Tutoriais"), checked the same
+// way, its parent included. Empty when either cannot be used.
+QString documentsSubfolder(const QString &name, PrivateFolder::Problem *problem = nullptr);
+
+// Where a kind of document is kept: the documents subfolder, or, when that cannot be created,
+// "Pelicarta/<name>" in the user's private runtime folder, which lasts until the session ends. Never a
+// shared place, and nothing when our place holds a link or another user's folder: empty then. `problem` tells why the documents folder was not used
+// (none when it was) and `problemPath` which folder it was.
+struct Place {
+    QString path;
+    bool temporary = false; // in the runtime folder
+    PrivateFolder::Problem problem = PrivateFolder::Problem::none;
+    QString problemPath;
+};
+Place documentsSubfolderOrRuntime(const QString &name);
+
+// "Pelicarta/<name>" in the user's private runtime folder, made private; empty without one.
+QString runtimeSubfolder(const QString &name);
 
 } // namespace AppPaths
 } // namespace platform

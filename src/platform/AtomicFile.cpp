@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstdio>
+#include <sys/stat.h>
+
 namespace platform {
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error,
@@ -16,15 +19,22 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
         return false;
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a buffered write that comes up short (a full disk, a file size limit) is flushed at
+    // commit, which then replaces the old file with the truncated one and reports success.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error) *error = file.errorString();
         return false;
     }
     if (permissions != QFileDevice::Permissions{}) file.setPermissions(permissions);
-    if (file.write(bytes) != bytes.size()) {
-        if (error) *error = file.errorString();
-        file.cancelWriting();
-        return false;
+    // A short write is retried; the retry fails with the system's reason when the disk is full.
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            if (error) *error = file.errorString();
+            file.cancelWriting();
+            return false;
+        }
+        done += written;
     }
     if (!file.commit()) {
         if (error) *error = file.errorString();
@@ -34,12 +44,18 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
 }
 
 QString keepAside(const QString &path) {
-    if (!QFileInfo::exists(path)) return {};
+    // The entry itself is moved, whatever it is (a FIFO, a link to a device): never opened, never copied.
+    auto present = [](const QString &p) {
+        struct stat info {};
+        return ::lstat(QFile::encodeName(p).constData(), &info) == 0;
+    };
+    if (!present(path)) return {};
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString target = QStringLiteral("%1.unreadable-%2").arg(path, stamp);
-    for (int n = 2; QFileInfo::exists(target); ++n)
+    for (int n = 2; present(target); ++n)
         target = QStringLiteral("%1.unreadable-%2-%3").arg(path, stamp).arg(n);
-    return QFile::rename(path, target) ? target : QString();
+    return ::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) == 0 ? target
+                                                                                                    : QString();
 }
 
 } // namespace platform

@@ -39,6 +39,16 @@ std::optional<QImage> decodeFile(const QString &path, QString *error) {
     return f ? f->decodeFile(path, error) : missing(error);
 }
 
+std::optional<QImage> decodeThumbnail(const QByteArray &bytes, QSize atLeast, QString *error) {
+    const Functions *f = module();
+    return f ? f->decodeThumbnail(bytes, atLeast, error) : missing(error);
+}
+
+std::optional<QImage> decodeFileThumbnail(const QString &path, QSize atLeast, QString *error) {
+    const Functions *f = module();
+    return f ? f->decodeFileThumbnail(path, atLeast, error) : missing(error);
+}
+
 std::optional<QSize> readSize(const QByteArray &bytes, QString *error) {
     const Functions *f = module();
     return f ? f->readSize(bytes, error) : missing(error);

@@ -7,9 +7,10 @@
 // Checks made on a picture before heavy work is done with it.
 namespace platform {
 
-// The largest picture Pelicarta decodes, renders or encodes. Anything bigger comes from a hostile
-// file or a runaway computation, and would ask for gigabytes (2^28 pixels are 1 GiB at 4 bytes).
-inline constexpr qint64 maxImagePixels = qint64(1) << 28;
+// The largest picture Pelicarta decodes, renders or encodes: an 8K screen with the widest margin fits
+// well inside. Anything bigger comes from a hostile file or a runaway style (2^26 pixels are 256 MiB
+// at 4 bytes, and every copy of the picture costs as much again).
+inline constexpr qint64 maxImagePixels = qint64(1) << 26;
 inline constexpr int maxImageSide = 32767;
 
 // Whether an image of `size` is non-empty and within the limits above.

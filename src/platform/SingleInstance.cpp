@@ -1,16 +1,25 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/PrivateFolder.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocalServer>
-#include <QLockFile>
 #include <QLocalSocket>
-#include <QPointer>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -18,6 +27,11 @@ namespace platform {
 namespace {
 
 constexpr qint64 kMaxMessageBytes = 64 * 1024;
+// A request is one short line, written right after connecting.
+constexpr qint64 kIdleMs = 5000;
+// Far below the usual 1,024 descriptors; a launch is served within milliseconds.
+constexpr int kMaxClients = 64;
+constexpr int kHealthMs = 1000;
 
 QByteArray encode(const QStringList &message) {
     return QJsonDocument(QJsonArray::fromStringList(message)).toJson(QJsonDocument::Compact) + '\n';
@@ -35,92 +49,162 @@ std::optional<QStringList> decode(const QByteArray &line) {
     return words;
 }
 
-bool answers(const QString &name, int timeoutMs) {
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    return socket.waitForConnected(timeoutMs);
+qint64 now() {
+    static QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    return clock.elapsed();
+}
+
+ino_t inodeOf(const QString &path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
 }
 
 } // namespace
 
-SingleInstance::SingleInstance(QString name, QObject *parent)
-    : QObject(parent), m_name(name.isEmpty() ? defaultName() : std::move(name)), m_server(new QLocalServer(this)) {
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
-}
-
-// The server closes (removing its socket) before the lock is released, so that an instance starting
-// right now never has its fresh socket removed by this one.
-SingleInstance::~SingleInstance() { m_server->close(); }
-
-QString SingleInstance::defaultName() {
+SingleInstance::SingleInstance(QString folder, QObject *parent)
+    : QObject(parent), m_folder(folder.isEmpty() ? defaultFolder() : std::move(folder)),
+      m_server(new QLocalServer(this)), m_health(new QTimer(this)) {
     QString display = qEnvironmentVariable("DISPLAY");
     if (display.isEmpty()) display = qEnvironmentVariable("WAYLAND_DISPLAY");
     display.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9.]")), QStringLiteral("_"));
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
-        return QStringLiteral("%1/pelicarta-%2.socket").arg(runtime, display);
-    return QStringLiteral("pelicarta-%1-%2").arg(getuid()).arg(display);
+    if (!m_folder.isEmpty()) {
+        m_socket = QStringLiteral("%1/pelicarta-%2.socket").arg(m_folder, display);
+        m_lockPath = QStringLiteral("%1/pelicarta-%2.lock").arg(m_folder, display);
+    }
+    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+    connect(m_health, &QTimer::timeout, this, &SingleInstance::checkHealth);
 }
 
-bool SingleInstance::send(const QStringList &message, const QString &name, int timeoutMs) {
+SingleInstance::~SingleInstance() {
+    m_server->close();
+    if (m_lockFd >= 0) ::close(m_lockFd);
+}
+
+QString SingleInstance::defaultFolder() {
+    const QString runtime = PrivateFolder::runtimeFolder();
+    if (!runtime.isEmpty()) return runtime;
+    // A name others can guess: used only when it is, or becomes, a private folder of ours.
+    const QString shared = QDir::tempPath() + QStringLiteral("/pelicarta-%1").arg(::geteuid());
+    if (PrivateFolder::ensure(shared) == PrivateFolder::Problem::none) return shared;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString own = cache.isEmpty() ? QString() : cache + QStringLiteral("/Pelicarta");
+    return PrivateFolder::ensure(own) == PrivateFolder::Problem::none ? own : QString();
+}
+
+bool SingleInstance::isOwnUser(int descriptor) {
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    return ::getsockopt(descriptor, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && length == sizeof peer &&
+           peer.uid == ::geteuid();
+}
+
+SingleInstance::Role SingleInstance::claim(const QStringList &message) {
+    if (m_folder.isEmpty() || PrivateFolder::check(m_folder) != PrivateFolder::Problem::none) return Role::unavailable;
+    QElapsedTimer waiting;
+    waiting.start();
+    bool told = false;
+    for (;;) {
+        if (tryLock()) return listenNow() ? Role::primary : Role::unavailable;
+        if (m_lockFd < 0) return Role::unavailable;
+        // Another process holds the lock: it is starting, busy, or listening.
+        if (handOver(message) == Delivery::delivered) return Role::handedOver;
+        if (!told && waiting.elapsed() > 10000) {
+            std::fprintf(stderr, "Pelicarta: waiting for the running Pelicarta to answer on %s\n", qPrintable(m_socket));
+            told = true;
+        }
+        QThread::msleep(50);
+    }
+}
+
+bool SingleInstance::tryLock() {
+    if (m_lockFd < 0) {
+        m_lockFd = ::open(QFile::encodeName(m_lockPath).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (m_lockFd < 0) return false;
+    }
+    return ::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0;
+}
+
+SingleInstance::Delivery SingleInstance::handOver(const QStringList &message) const {
     QLocalSocket socket;
-    socket.connectToServer(name.isEmpty() ? defaultName() : name);
-    if (!socket.waitForConnected(timeoutMs)) return false;
+    socket.connectToServer(m_socket);
+    if (!socket.waitForConnected(1000)) return Delivery::notReached;
     socket.write(encode(message));
-    if (!socket.waitForBytesWritten(timeoutMs)) return false;
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(1000) && socket.state() != QLocalSocket::ConnectedState) return Delivery::notReached;
+    // However long the instance takes to answer: while the connection is open, it is alive.
     while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(timeoutMs)) return false;
+        if (!socket.waitForReadyRead(1000) && socket.state() != QLocalSocket::ConnectedState && !socket.canReadLine())
+            return Delivery::notReached;
     }
-    return socket.readLine().trimmed() == "ok";
+    return socket.readLine().trimmed() == "ok" ? Delivery::delivered : Delivery::notReached;
 }
 
-bool SingleInstance::listen() {
-    // Two launches at once could both probe, find nobody and listen: listening with access options
-    // renames over an existing socket. The lock file makes probe-then-listen one step per user and
-    // display; a crashed holder's lock is stale (its process is gone) and is taken over.
-    if (!m_lock) {
-        const QString socketPath =
-            QDir::isAbsolutePath(m_name) ? m_name : QDir(QDir::tempPath()).filePath(m_name);
-        m_lock = std::make_unique<QLockFile>(socketPath + QStringLiteral(".lock"));
-        m_lock->setStaleLockTime(0);
-    }
-    if (!m_lock->isLocked() && !m_lock->tryLock(0)) {
-        // The holder may have taken the lock a moment ago and not be listening yet; the request
-        // handed to it next would find no socket.
-        const QDeadlineTimer deadline(2000);
-        while (!answers(m_name, 100) && !deadline.hasExpired()) QThread::msleep(20);
-        return false;
-    }
-    // An instance that does not take the lock (an older build) may still answer on the socket.
-    if (answers(m_name, 500)) {
-        m_lock->unlock();
-        return false;
-    }
-    // Holding the lock with nobody answering: whatever socket is there was left by a crash.
-    QLocalServer::removeServer(m_name);
-    if (m_server->listen(m_name)) return true;
-    m_lock->unlock();
-    return false;
+bool SingleInstance::listenNow() {
+    // Holding the lock, any socket at the path was left by an instance that ended.
+    QLocalServer::removeServer(m_socket);
+    if (!m_server->listen(m_socket)) return false;
+    m_socketInode = inodeOf(m_socket);
+    m_health->start(kHealthMs);
+    return true;
 }
 
 void SingleInstance::acceptConnections() {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        QPointer<QLocalSocket> guard(socket);
-        connect(socket, &QLocalSocket::readyRead, this, [this, guard] {
-            if (!guard) return;
-            if (!guard->canReadLine()) {
-                if (guard->bytesAvailable() > kMaxMessageBytes) guard->abort();
-                return;
-            }
-            const std::optional<QStringList> message = decode(guard->readLine(kMaxMessageBytes));
-            guard->write(message ? "ok\n" : "error\n");
-            guard->flush();
-            guard->disconnectFromServer();
-            if (message) emit messageReceived(*message);
-        });
+        if (!isOwnUser(int(socket->socketDescriptor()))) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        m_clients.append({socket, now() + kIdleMs});
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { serve(socket); });
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] { drop(socket); });
+        // Over the cap, the oldest goes: its request is taken if it has come.
+        while (m_clients.size() > kMaxClients) {
+            QLocalSocket *oldest = m_clients.first().socket;
+            if (oldest && !oldest->canReadLine()) oldest->waitForReadyRead(0);
+            if (!oldest || !serve(oldest)) drop(oldest);
+        }
     }
+}
+
+bool SingleInstance::serve(QLocalSocket *socket) {
+    if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > kMaxMessageBytes) drop(socket);
+        return false;
+    }
+    const std::optional<QStringList> message = decode(socket->readLine(kMaxMessageBytes));
+    socket->write(message ? "ok\n" : "error\n");
+    socket->flush();
+    drop(socket);
+    if (message) emit messageReceived(*message);
+    return true;
+}
+
+void SingleInstance::drop(QLocalSocket *socket) {
+    m_clients.removeIf([socket](const Client &client) { return !client.socket || client.socket == socket; });
+    if (!socket) return;
+    socket->disconnect(this);
+    socket->disconnectFromServer();
+    if (socket->state() != QLocalSocket::UnconnectedState) socket->abort();
+    socket->deleteLater();
+}
+
+void SingleInstance::checkHealth() {
+    const qint64 time = now();
+    const QList<Client> clients = m_clients;
+    for (const Client &client : clients) {
+        if (!client.socket || client.deadline > time) continue;
+        if (!client.socket->canReadLine()) client.socket->waitForReadyRead(0);
+        if (!serve(client.socket)) drop(client.socket);
+    }
+    // Qt stops listening (and removes the socket) when accepting fails, as when descriptors run out.
+    if (m_server->isListening() && inodeOf(m_socket) == m_socketInode && m_socketInode != 0) return;
+    m_server->close();
+    listenNow(); // when it fails, the next round tries again
 }
 
 } // namespace platform

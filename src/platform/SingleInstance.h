@@ -1,49 +1,86 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
-#include <memory>
+#include <sys/types.h>
 
 class QLocalServer;
-class QLockFile;
+class QLocalSocket;
+class QTimer;
 
 namespace platform {
 
-// One running Pelicarta per user and display. The first instance listens on a local socket; a later
-// launch hands its request (a list of words such as {"capture", "area"}) to it and ends.
+// One running Pelicarta per user and display. The first launch takes a lock and listens on a local
+// socket; every later launch hands its request (words such as {"capture", "area"}) to it and ends.
+//
+// The lock (an flock on a file, released by the kernel when its holder ends, however it ends) decides:
+// exactly one process holds it. A launch that does not get it waits for the holder's socket however
+// long the holder takes to start or to answer, for as long as the holder lives, and takes over when it
+// ends. A request is acknowledged before it is carried out and never sent twice to a live instance.
+//
+// Both live in a private folder of this user (PrivateFolder), and the server answers only connections
+// of this user (peer credentials). Idle connections are closed after a few seconds and their number
+// is capped, so that idle clients can neither exhaust the server's descriptors nor keep others out;
+// a server that stopped listening, or whose socket was removed, listens again.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    // `name` empty: the socket of this user on this display.
-    explicit SingleInstance(QString name = {}, QObject *parent = nullptr);
+    enum class Role {
+        primary,     // this launch holds the lock and listens
+        handedOver,  // the running instance took the request
+        unavailable, // no private folder, or no socket could be made
+    };
+
+    // `folder` empty: defaultFolder(). The socket and lock names hold the display's name.
+    explicit SingleInstance(QString folder = {}, QObject *parent = nullptr);
+    // Stops listening (removing the socket) before the lock is released, so that a launch taking over
+    // never has its fresh socket removed by this one.
     ~SingleInstance() override;
 
-    // The socket: in $XDG_RUNTIME_DIR when there is one (private to the user), else in the temporary
-    // folder under a name holding the user id; the display's name is part of it either way.
-    static QString defaultName();
+    // The private folder of this user for the socket and the lock: $XDG_RUNTIME_DIR when it is private,
+    // else "pelicarta-<uid>" in the temporary folder (made 0700 and checked), else "Pelicarta" in the
+    // cache folder. Empty when none can be used.
+    static QString defaultFolder();
 
-    // Hands `message` to a running instance and waits for its acknowledgement. False when none runs
-    // or it did not answer within `timeoutMs`.
-    static bool send(const QStringList &message, const QString &name = {}, int timeoutMs = 3000);
+    // Decides this launch's role, handing `message` over when another instance runs.
+    Role claim(const QStringList &message);
 
-    // Starts listening, holding the lock file next to the socket while this instance lives. A socket
-    // left behind by a crashed instance is replaced; false when another instance answers on the
-    // socket or holds the lock (then after waiting up to 2 s for it to answer), or the socket cannot
-    // be created.
-    bool listen();
-    QString name() const { return m_name; }
+    QString socketPath() const { return m_socket; }
+
+    // Whether the process at the other end of the connected local socket `descriptor` runs as this
+    // user.
+    static bool isOwnUser(int descriptor);
 
 signals:
     void messageReceived(const QStringList &message);
 
 private:
+    enum class Delivery { delivered, notReached };
+    Delivery handOver(const QStringList &message) const;
+    bool tryLock();
+    bool listenNow();
     void acceptConnections();
+    // Answers a client whose request line has come; true when it was answered.
+    bool serve(QLocalSocket *socket);
+    void drop(QLocalSocket *socket);
+    void checkHealth();
 
-    QString m_name;
+    QString m_folder;
+    QString m_socket;
+    QString m_lockPath;
+    int m_lockFd = -1;
     QLocalServer *m_server;
-    std::unique_ptr<QLockFile> m_lock;
+    QTimer *m_health;
+    ino_t m_socketInode = 0;
+    struct Client {
+        QPointer<QLocalSocket> socket;
+        qint64 deadline = 0; // monotonic milliseconds
+    };
+    QList<Client> m_clients; // oldest first
 };
 
 } // namespace platform

@@ -2,8 +2,8 @@
 
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QThread>
@@ -25,8 +25,9 @@ const QString kType = QStringLiteral("type");
 const QString kValue = QStringLiteral("value");
 
 constexpr int kFileFormat = 1;
-// Settings files are tiny; anything this large is not ours.
-constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+// Settings files hold a few kilobytes; anything this large is not ours, and parsing it would cost
+// seconds and hundreds of megabytes at every launch.
+constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
 
 QString typeName(UserDefaults::Type type) {
     switch (type) {
@@ -97,9 +98,11 @@ void UserDefaults::watch() {
 }
 
 void UserDefaults::reloadFromDisk() {
-    QFile file(m_path);
-    if (!file.exists() || file.size() > kMaxFileBytes || !file.open(QIODevice::ReadOnly)) return;
-    const QByteArray bytes = file.readAll();
+    // As at launch: only a regular file within the cap, opened without blocking (a FIFO put in its place
+    // must not stop the event loop).
+    const RegularFile::Read file = RegularFile::read(m_path, kMaxFileBytes);
+    if (file.status != RegularFile::Status::ok) return;
+    const QByteArray &bytes = file.bytes;
     QStringList changedKeys;
     {
         QMutexLocker lock(&m_mutex);
@@ -155,32 +158,32 @@ UserDefaults &UserDefaults::standard() {
 }
 
 void UserDefaults::load() {
-    QFile file(m_path);
-    if (!file.exists()) return;
-    bool readable = false;
-    if (file.size() <= kMaxFileBytes && file.open(QIODevice::ReadOnly)) {
-        QJsonParseError error{};
-        m_lastWritten = file.readAll();
-        const QJsonDocument doc = QJsonDocument::fromJson(m_lastWritten, &error);
-        file.close();
-        if (error.error == QJsonParseError::NoError && doc.isObject() && doc.object().value(kValues).isObject()) {
-            const QJsonObject values = doc.object().value(kValues).toObject();
-            for (auto it = values.begin(); it != values.end(); ++it) m_entries.insert(it.key(), it.value());
-            readable = true;
-        }
-    } else if (file.size() <= kMaxFileBytes) {
-        // Exists but cannot be opened (permissions): leave it where it is and do not write over it.
-        m_lastError = file.errorString();
+    const RegularFile::Read file = RegularFile::read(m_path, kMaxFileBytes);
+    if (file.status == RegularFile::Status::missing) return;
+    if (file.status == RegularFile::Status::denied || file.status == RegularFile::Status::failed) {
+        // There but unreadable for now (permissions, I/O): leave it where it is and do not write over it.
+        m_lastError = file.error;
         m_protectFile = true;
         return;
     }
-    if (!readable) {
-        m_keptAside = keepAside(m_path);
-        // When it cannot even be moved, it must not be overwritten either.
-        m_protectFile = m_keptAside.isEmpty();
-        qWarning("Pelicarta: the settings file %s could not be read; it was kept as %s",
-                 qPrintable(m_path), qPrintable(m_keptAside));
+    if (file.status == RegularFile::Status::ok) {
+        m_lastWritten = file.bytes;
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(file.bytes, &error);
+        if (error.error == QJsonParseError::NoError && doc.isObject() && doc.object().value(kValues).isObject()) {
+            const QJsonObject values = doc.object().value(kValues).toObject();
+            for (auto it = values.begin(); it != values.end(); ++it) m_entries.insert(it.key(), it.value());
+            return;
+        }
     }
+    // Not JSON, not ours, too large, or not a regular file at all (a FIFO, a link to a device): moved
+    // aside, and the defaults apply.
+    m_keptAside = keepAside(m_path);
+    // When it cannot even be moved, it must not be overwritten either.
+    m_protectFile = m_keptAside.isEmpty();
+    qWarning("Pelicarta: the settings file %s could not be read (%s); it was kept as %s", qPrintable(m_path),
+             qPrintable(file.error.isEmpty() ? QStringLiteral("not a settings file") : file.error),
+             qPrintable(m_keptAside));
 }
 
 QString UserDefaults::keptAsidePath() const {

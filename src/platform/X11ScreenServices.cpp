@@ -108,6 +108,7 @@ public:
         }
         // Our windows leave the screen for the read and come back right after it, before anything
         // else of ours (the overlay) is shown.
+        const QPointer<QWindow> focused = QGuiApplication::focusWindow();
         const QList<QPointer<QWindow>> hidden = own.empty() ? QList<QPointer<QWindow>>() : hideOwnWindows(own);
         if (!hidden.isEmpty()) waitUntilRepainted(own);
         QList<QImage> images;
@@ -137,7 +138,13 @@ public:
             result.append(grabOf(std::move(images[i]), errors[i], true));
         }
         for (const QPointer<QWindow> &w : hidden) {
-            if (w && w->type() != Qt::Popup) w->show();
+            if (!w || w->type() == Qt::Popup) continue;
+            // Coming back must not take the keyboard from the program the user is working in: the
+            // window manager would otherwise focus a window mapped anew.
+            const bool quiet = w != focused;
+            if (quiet) w->setProperty("_q_showWithoutActivating", true);
+            w->show();
+            if (quiet) w->setProperty("_q_showWithoutActivating", QVariant());
         }
         return result;
     }

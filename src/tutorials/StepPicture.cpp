@@ -1,27 +1,13 @@
 #include "tutorials/StepPicture.h"
 
 #include "platform/ImageChecks.h"
-
-#include <QImageReader>
-
-#include <cmath>
-
-namespace {
-
-QSize uprightSize(QImageReader &reader) {
-    QSize size = reader.size();
-    if (reader.transformation() & QImageIOHandler::TransformationRotate90) size.transpose();
-    return size;
-}
-
-} // namespace
+#include "platform/ImageFile.h"
 
 std::optional<StepPicture> StepPicture::probe(const TutorialStep &step, const QString &file) {
-    QImageReader reader(file);
-    reader.setAutoTransform(true);
-    const QSize size = uprightSize(reader);
-    if (!reader.canRead() || !platform::fitsImageLimits(size)) return std::nullopt;
-    return StepPicture{step, file, size, {}};
+    // Through the bounded reader too: the file may be a FIFO, or declare metadata of gigabytes.
+    const auto size = platform::ImageFile::readSize(file);
+    if (!size || !platform::fitsImageLimits(*size)) return std::nullopt;
+    return StepPicture{step, file, *size, {}};
 }
 
 StepPicture StepPicture::inMemory(const TutorialStep &step, const QImage &image) {
@@ -35,11 +21,6 @@ QImage StepPicture::load() const {
 }
 
 QImage readStepPicture(const QString &file, int longestSide) {
-    QImageReader reader(file);
-    reader.setAutoTransform(true);
-    const QSize stored = reader.size();
-    if (!platform::fitsImageLimits(stored)) return {};
-    if (longestSide > 0 && std::max(stored.width(), stored.height()) > longestSide)
-        reader.setScaledSize(stored.scaled(longestSide, longestSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-    return reader.read();
+    // Through the bounded reader: a step picture is a file anyone could have replaced.
+    return longestSide > 0 ? platform::ImageFile::readScaled(file, longestSide) : platform::ImageFile::read(file);
 }

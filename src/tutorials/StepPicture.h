@@ -27,7 +27,7 @@ struct StepPicture {
     QImage load() const;
 };
 
-// Reads a step picture from its file, turned upright; null when it cannot be read or is beyond the
-// image limits. With a `longestSide`, the picture is decoded straight at that reduced size (never
-// enlarged).
+// Reads a step picture from its file with bounded memory (platform::ImageFile); null when it cannot be
+// read or is beyond the image limits. With a `longestSide`, the picture is reduced while it is decoded
+// and comes out at that size (never enlarged).
 QImage readStepPicture(const QString &file, int longestSide = 0);

@@ -5,6 +5,7 @@
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 #include "platform/PngStreamWriter.h"
+#include "platform/PrivateFolder.h"
 #include "widgets/Toast.h"
 
 #include <QDir>
@@ -74,15 +75,26 @@ bool copyFolder(const QString &from, const QString &to) {
 } // namespace
 
 TutorialStore &TutorialStore::shared() {
-    static TutorialStore *store = new TutorialStore(platform::AppPaths::documentsSubfolderOrTemp(QStringLiteral("Tutoriais")));
+    static TutorialStore *store =
+        new TutorialStore(platform::AppPaths::documentsSubfolderOrRuntime(QStringLiteral("Tutoriais")).path);
     return *store;
 }
 
 TutorialStore::TutorialStore(QString root, QObject *parent)
-    : QObject(parent), m_root(QDir::cleanPath(QDir(root).absolutePath())), m_images(imageCacheKiB) {
-    QDir().mkpath(m_root);
+    : QObject(parent), m_root(root.isEmpty() ? QString() : QDir::cleanPath(QDir(root).absolutePath())),
+      m_images(imageCacheKiB) {
+    // A library folder that is a link, or another user's, is neither read nor cleaned up nor written.
+    if (!rootReady()) return;
     migrateLegacy(QFileInfo(m_root).absolutePath() + QStringLiteral("/Tutorial"), m_root);
     m_library = loadLibrary();
+}
+
+bool TutorialStore::rootReady() const {
+    return !m_root.isEmpty() && platform::PrivateFolder::ensure(m_root) == platform::PrivateFolder::Problem::none;
+}
+
+bool TutorialStore::folderReady(const QUuid &id) const {
+    return rootReady() && platform::PrivateFolder::ensure(folder(id)) == platform::PrivateFolder::Problem::none;
 }
 
 void TutorialStore::migrateLegacy(const QString &legacy, const QString &root) {
@@ -141,7 +153,9 @@ Tutorial TutorialStore::tutorial() const {
     return Tutorial::blank();
 }
 
-bool TutorialStore::save(const Tutorial &tutorial) { return writeDocument(folder(tutorial.id), tutorial); }
+bool TutorialStore::save(const Tutorial &tutorial) {
+    return folderReady(tutorial.id) && writeDocument(folder(tutorial.id), tutorial);
+}
 
 void TutorialStore::sortLibrary() {
     std::stable_sort(m_library.begin(), m_library.end(),
@@ -174,7 +188,6 @@ bool TutorialStore::setTutorial(const Tutorial &tutorial) {
 QUuid TutorialStore::newTutorial() {
     const Tutorial tutorial = Tutorial::blank();
     m_folders.insert(tutorial.id, m_root + QLatin1Char('/') + uuidString(tutorial.id));
-    QDir().mkpath(folder(tutorial.id));
     m_library.prepend(tutorial);
     save(tutorial);
     emit libraryChanged();
@@ -215,7 +228,9 @@ void TutorialStore::stopRecording() {
 
 void TutorialStore::delete_(const QUuid &id) {
     if (m_isRecording && m_currentID == id) stopRecording();
-    if (indexOf(id) >= 0 || m_folders.contains(id)) QDir(folder(id)).removeRecursively();
+    if ((indexOf(id) >= 0 || m_folders.contains(id)) && rootReady() &&
+        platform::PrivateFolder::check(folder(id)) == platform::PrivateFolder::Problem::none)
+        QDir(folder(id)).removeRecursively();
     m_library.removeIf([&](const Tutorial &t) { return t.id == id; });
     m_folders.remove(id);
     dropCached(id);
@@ -242,7 +257,7 @@ std::optional<QUuid> TutorialStore::duplicate(const QUuid &id) {
     copy.title = L(LKey(QStringLiteral("%@ (cópia)"), {m_library[index].title}));
     copy.createdAt = copy.updatedAt = QDateTime::currentDateTimeUtc();
     const QString target = m_root + QLatin1Char('/') + uuidString(copy.id);
-    if (!copyFolder(folder(id), target)) return std::nullopt;
+    if (!rootReady() || !copyFolder(folder(id), target)) return std::nullopt;
     if (!writeDocument(target, copy)) {
         QDir(target).removeRecursively();
         return std::nullopt;
@@ -284,7 +299,7 @@ bool TutorialStore::addStep(const QImage &image) {
         return false;
     };
     // The folder is made again here: it may have been removed since the tutorial was created.
-    if (png.isEmpty() || !platform::writeFileAtomically(target, png)) return failed();
+    if (png.isEmpty() || !folderReady(id) || !platform::writeFileAtomically(target, png)) return failed();
     const Tutorial before = tutorial();
     Tutorial current = before;
     TutorialStep step;
@@ -323,7 +338,7 @@ void TutorialStore::remove(const TutorialStep &step) {
     const bool stillShown = std::any_of(current.steps.begin(), current.steps.end(),
                                         [&](const TutorialStep &s) { return s.imageFile == step.imageFile; });
     if (!stillShown && isBareFileName(step.imageFile)) {
-        QFile::remove(folder(*m_currentID) + QLatin1Char('/') + step.imageFile);
+        platform::PrivateFolder::removeFile(folder(*m_currentID), step.imageFile);
         m_images.remove(cacheKey(*m_currentID, step.imageFile));
     }
 }

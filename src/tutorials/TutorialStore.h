@@ -97,6 +97,9 @@ private:
     QList<Tutorial> loadLibrary();
     static void migrateLegacy(const QString &legacy, const QString &root);
     bool save(const Tutorial &tutorial);
+    // Whether the library folder, and with it the tutorial's folder, are (made) private folders of ours.
+    bool rootReady() const;
+    bool folderReady(const QUuid &id) const;
     qsizetype indexOf(const QUuid &id) const;
     void sortLibrary();
     void dropCached(const QUuid &id);

@@ -13,6 +13,7 @@
 #include <QImageReader>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -35,10 +36,7 @@ QByteArray tiffOf(const QByteArray &png) {
     return Exporter::encodeWithQt(image, "tiff").value_or(QByteArray());
 }
 
-bool claim(const QByteArray &png) {
-    return platform::Pasteboard::general().setLazyContents(
-        {{QStringLiteral("image/png"), png}}, {{QStringLiteral("image/tiff"), [png] { return tiffOf(png); }}});
-}
+bool claim(const QByteArray &png) { return put({{QStringLiteral("image/png"), png}}); }
 
 void toast(const QImage &thumbnail, bool copied) {
     if (copied)
@@ -59,11 +57,28 @@ quint64 latestStarted = 0;
 
 } // namespace
 
+QList<platform::Pasteboard::Item> encode(const QImage &image) {
+    if (image.isNull()) return {};
+    const std::optional<QByteArray> png = platform::PngEncoder::encode(image, kPngOptions);
+    if (!png || png->isEmpty()) return {};
+    return {{QStringLiteral("image/png"), *png}};
+}
+
+bool put(const QList<platform::Pasteboard::Item> &items) {
+    if (items.isEmpty()) return false;
+    const auto png = std::find_if(items.cbegin(), items.cend(),
+                                  [](const auto &item) { return item.first == QStringLiteral("image/png"); });
+    const bool hasTiff = std::any_of(items.cbegin(), items.cend(),
+                                     [](const auto &item) { return item.first == QStringLiteral("image/tiff"); });
+    if (png == items.cend() || hasTiff) return platform::Pasteboard::general().setContents(items);
+    return platform::Pasteboard::general().setLazyContents(
+        items, {{QStringLiteral("image/tiff"), [bytes = png->second] { return tiffOf(bytes); }}});
+}
+
 bool copy(const QImage &image) {
     ++latestStarted; // a background copy still running would overwrite this one
     if (image.isNull()) return false;
-    const std::optional<QByteArray> png = platform::PngEncoder::encode(image, kPngOptions);
-    return png && !png->isEmpty() && claim(*png);
+    return put(encode(image));
 }
 
 bool copyForPasting(const QImage &image) {

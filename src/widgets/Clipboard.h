@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/Pasteboard.h"
+
 #include <QImage>
+#include <QList>
 
 #include <functional>
 
@@ -12,6 +15,13 @@ namespace Clipboard {
 // wipes what the user had; the TIFF (rarely asked for, and tens of megabytes for a large picture) is
 // made from the PNG when a program first asks for it. Returns whether the image is on the clipboard.
 bool copy(const QImage &image);
+
+// The same in two steps, so that the encoding can run off the main thread: the clipboard's form of
+// the image (its PNG; empty when it could not be made), on any thread; then putting it on the
+// clipboard, on the main thread, which does nothing for an empty list and offers a TIFF made from the
+// PNG on request. Returns whether the clipboard holds them.
+QList<platform::Pasteboard::Item> encode(const QImage &image);
+bool put(const QList<platform::Pasteboard::Item> &items);
 
 // A finished picture copied for pasting: PNG at the stored export scale (never flattened on white,
 // whatever the stored format), with a toast that says whether it worked. Returns whether it did.

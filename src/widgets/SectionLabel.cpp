@@ -11,6 +11,14 @@ SectionLabel::SectionLabel(const QString &text, QWidget *parent) : QWidget(paren
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
+void SectionLabel::setText(const QString &text) {
+    const QString upper = text.toUpper();
+    if (upper == m_text) return;
+    m_text = upper;
+    updateGeometry();
+    update();
+}
+
 QSize SectionLabel::sizeHint() const {
     const QFontMetrics metrics(font());
     return {metrics.horizontalAdvance(m_text), metrics.height()};

@@ -8,6 +8,7 @@ class SectionLabel : public QWidget {
 public:
     explicit SectionLabel(const QString &text, QWidget *parent = nullptr);
     QString shownText() const { return m_text; }
+    void setText(const QString &text);
     QSize sizeHint() const override;
 
 protected:

@@ -16,6 +16,11 @@ QColor rgb(quint32 value, qreal alpha) {
     return c;
 }
 
+QColor mix(const QColor &a, const QColor &b, qreal t) {
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
+}
+
 QColor bg() { return rgb(0x0B0B0F); }
 QColor panel() { return rgb(0x101015); }
 QColor raised() { return rgb(0x1A1A21); }

@@ -31,6 +31,9 @@ QColor recordingRed();
 // The accent gradient (#C9BEFF → #F1ECFB) from the top-leading to the bottom-trailing corner of `rect`.
 QLinearGradient accentGradient(const QRectF &rect);
 
+// The colour `t` of the way from `a` to `b` (0 … 1), opacity included: a look easing between two states.
+QColor mix(const QColor &a, const QColor &b, qreal t);
+
 // An sRGB colour from 0xRRGGBB and an opacity.
 QColor rgb(quint32 rgb, qreal alpha = 1.0);
 

@@ -1,8 +1,12 @@
 #include "app/AppShellView.h"
 #include "app/AppSidebar.h"
+#include "core/Settings.h"
 #include "editor_window/EditorPage.h"
+#include "history/HistoryView.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractButton>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTest>
 
@@ -33,4 +37,27 @@ TEST(AppShellViewTest, TheEditorPageIsBuiltAfreshForEveryCapture) {
     router.closeEditor();
     EXPECT_EQ(router.page(), AppRouter::Page::home);
     EXPECT_EQ(shell.currentPage(), shell.pageWidget(AppRouter::Page::home));
+}
+
+TEST(AppShellViewTest, TheHistoryPageIsMadeAtItsFirstVisitAndStartsOverAtEach) {
+    AppRouter router;
+    AppShellView shell(router);
+    EXPECT_EQ(shell.historyView(), nullptr);
+    router.setPage(AppRouter::Page::history);
+    HistoryView *page = shell.historyView();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(shell.currentPage(), page);
+    page->searchField()->setText(QStringLiteral("conta"));
+    router.setPage(AppRouter::Page::home);
+    router.setPage(AppRouter::Page::history);
+    EXPECT_EQ(shell.historyView(), page);
+    EXPECT_EQ(page->searchField()->text(), QString());
+
+    // Keeping off: "Abrir Ajustes" goes to the settings page.
+    Settings::historyKeep.set(0);
+    page->reload();
+    ASSERT_NE(page->emptyAction(), nullptr);
+    page->emptyAction()->click();
+    EXPECT_EQ(router.page(), AppRouter::Page::settings);
+    Settings::historyKeep.reset();
 }

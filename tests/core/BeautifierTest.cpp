@@ -92,6 +92,12 @@ TEST(BeautifierTest, BadPaddingAndSizesNeverCrash) {
         EXPECT_FALSE(Beautifier::layout({300, 200}, s)) << padding;
         EXPECT_TRUE(Beautifier::render(shot(300, 200), s, std::nullopt).isNull());
     }
+    // A padding of 3600 around a full-HD capture would ask for a gigabyte at every copy: no image. An
+    // 8K screen with a wide margin is still drawn.
+    s.padding = 3600;
+    EXPECT_FALSE(Beautifier::layout({1920, 1080}, s));
+    s.padding = 256;
+    EXPECT_TRUE(Beautifier::layout({7680, 4320}, s));
     // 20000 × 20000 is above the pixel budget; the check comes before any allocation of the canvas.
     s.padding = 64;
     EXPECT_FALSE(Beautifier::layout({20000, 20000}, s));

@@ -83,7 +83,7 @@ TEST(GaussianBlurTest, SoftMaskFollowsATrueGaussian) {
     for (const auto &[size, square, sigma] : {std::tuple{120, QRect(40, 30, 40, 50), 3.0},
                                               std::tuple{700, QRect(240, 220, 200, 260), 44.0},
                                               std::tuple{503, QRect(171, 150, 161, 201), 31.0}}) {
-        const GaussianBlur::SoftMask mask(QSize(size, size), sigma, [&](QPainter &p) { p.fillRect(square, Qt::black); });
+        const GaussianBlur::SoftMask mask(QSize(size, size), sigma, [rect = square](QPainter &p) { p.fillRect(rect, Qt::black); });
         ASSERT_FALSE(mask.isNull());
         QImage read(size, size, QImage::Format_Alpha8);
         for (int y = 0; y < size; ++y) mask.readRow(y, 0, size, read.scanLine(y));

@@ -14,6 +14,7 @@ over many captures.
 import json
 import os
 import re
+import resource
 import shutil
 import socket
 import subprocess
@@ -165,33 +166,49 @@ class Desktop:
         self.processes = []
 
 
-class Pelicarta:
-    """One running Pelicarta with a home of its own, started as the README starts it."""
+class Home:
+    """A home of its own for one Pelicarta: XDG folders, a private runtime folder, optional settings."""
 
-    def __init__(self, desktop, settings=None, prepare=None, arguments=()):
-        self.desktop = desktop
-        self.home = tempfile.mkdtemp(prefix="pelicarta-e2e-")
-        os.chmod(self.home, 0o700)
-        self.env = dict(desktop.env, HOME=self.home, XDG_CONFIG_HOME=f"{self.home}/config",
-                        XDG_DATA_HOME=f"{self.home}/data", XDG_RUNTIME_DIR=f"{self.home}/run",
+    def __init__(self, desktop, settings=None):
+        self.path = tempfile.mkdtemp(prefix="pelicarta-e2e-")
+        os.chmod(self.path, 0o700)
+        self.env = dict(desktop.env, HOME=self.path, XDG_CONFIG_HOME=f"{self.path}/config",
+                        XDG_DATA_HOME=f"{self.path}/data", XDG_RUNTIME_DIR=f"{self.path}/run",
                         OMP_THREAD_LIMIT="1")
-        os.makedirs(f"{self.home}/run", mode=0o700)
-        self.documents = f"{self.home}/data/Pelicarta"
+        os.makedirs(f"{self.path}/run", mode=0o700)
+        self.documents = f"{self.path}/data/Pelicarta"
         self.recents = f"{self.documents}/Recentes"
         self.tutorials = f"{self.documents}/Tutoriais"
+        self.settings_file = f"{self.path}/config/Pelicarta/defaults.json"
         if settings:
-            os.makedirs(f"{self.home}/config/Pelicarta")
+            os.makedirs(os.path.dirname(self.settings_file))
             values = {}
             for key, value in settings.items():
                 kind = ("bool" if isinstance(value, bool) else "int" if isinstance(value, int)
                         else "json" if isinstance(value, (dict, list)) else "string")
                 values[key] = {"type": kind, "value": value}
-            with open(f"{self.home}/config/Pelicarta/defaults.json", "w") as f:
+            with open(self.settings_file, "w") as f:
                 json.dump({"format": 1, "values": values}, f)
+
+
+class Pelicarta:
+    """One running Pelicarta with a home of its own, started as the README starts it. `limits` maps
+    resource.RLIMIT_* to the soft and hard limit the process starts with."""
+
+    def __init__(self, desktop, settings=None, prepare=None, arguments=(), home=None, limits=None):
+        self.desktop = desktop
+        home = home or Home(desktop, settings)
+        self.home, self.env = home.path, home.env
+        self.documents, self.recents, self.tutorials = home.documents, home.recents, home.tutorials
         if prepare:
             prepare(self)
         self.log = open(f"{self.home}/pelicarta.log", "w+")
-        self.process = subprocess.Popen([APP, *arguments], env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
+
+        def apply_limits():
+            for kind, value in (limits or {}).items():
+                resource.setrlimit(kind, value)
+        self.process = subprocess.Popen([APP, *arguments], env=self.env, stdout=self.log, stderr=subprocess.STDOUT,
+                                        preexec_fn=apply_limits if limits else None)
         if not wait_for(self.main_window, 20):
             self.stop()
             raise RuntimeError("the main window did not appear:\n" + self.output())
@@ -254,7 +271,10 @@ class Pelicarta:
 
     def stop(self):
         if self.process.poll() is None:
-            self.launch("--quit")
+            try:
+                self.launch("--quit")
+            except subprocess.TimeoutExpired:
+                pass
             try:
                 self.process.wait(10)
             except subprocess.TimeoutExpired:
@@ -294,19 +314,20 @@ def red_fraction(path, x, y, w, h):
 
 
 class DesktopTest(unittest.TestCase):
-    """Tests on one shared 1920 × 1080 desktop; each Pelicarta they start is stopped after its test."""
+    """Tests on one shared desktop of `size` pixels; each Pelicarta they start is stopped after its test."""
+    size = (1920, 1080)
     desktop = None
 
     @classmethod
     def setUpClass(cls):
-        cls.desktop = Desktop(1920, 1080)
+        cls.desktop = Desktop(*cls.size)
 
     @classmethod
     def tearDownClass(cls):
         cls.desktop.close()
 
-    def start(self, settings=None, prepare=None, arguments=()):
-        app = Pelicarta(self.desktop, settings, prepare, arguments)
+    def start(self, settings=None, prepare=None, arguments=(), **options):
+        app = Pelicarta(self.desktop, settings, prepare, arguments, **options)
         self.addCleanup(app.stop)
         return app
 
@@ -577,7 +598,7 @@ class RoadTest(DesktopTest):
             locked = True
         if not locked:
             self.skipTest("cannot make a folder unwritable for root here")
-        elsewhere = f"{tempfile.gettempdir()}/Pelicarta-{os.getuid()}/Recentes"
+        elsewhere = f"{app.home}/run/Pelicarta/Recentes"  # the private runtime folder, never a shared one
         kept_before = set(os.listdir(elsewhere)) if os.path.isdir(elsewhere) else set()
         self.capture_and_wait_for_png(app)
         self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com Ctrl+V em qualquer app"), 3))

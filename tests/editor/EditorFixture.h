@@ -4,9 +4,11 @@
 #include "editor/EditorModel.h"
 #include "platform/NamePrompt.h"
 #include "platform/StringTables.h"
+#include "widgets/Toast.h"
 
 #include <QCoreApplication>
 #include <QMutex>
+#include <QPromise>
 #include <QSemaphore>
 #include <QTest>
 #include <QThreadPool>
@@ -22,6 +24,14 @@ namespace editortest {
 // pixels; the result is ten times as wide and (padding + 1) high, so sizes tell which state was
 // rendered. A padding of 999 renders nothing. Encoding gives one byte per pixel, or fails when told to.
 struct FakeRenderers {
+    template <typename T>
+    static QFuture<T> started(QList<std::shared_ptr<QPromise<T>>> &promises) {
+        auto promise = std::make_shared<QPromise<T>>();
+        promise->start();
+        promises.append(promise);
+        return promise->future();
+    }
+
     struct Shared {
         std::atomic<int> annotates{0};
         std::atomic<int> beautifies{0};
@@ -34,6 +44,10 @@ struct FakeRenderers {
         std::optional<BrandLogo> lastLogo;
         QList<Annotation> lastAnnotations;
         QSize lastEncoded;
+        // Text readings and sensitive-data searches started (main thread), each finished by the test
+        // through its promise.
+        QList<std::shared_ptr<QPromise<QString>>> reads;
+        QList<std::shared_ptr<QPromise<QList<QRectF>>>> searches;
     };
     std::shared_ptr<Shared> state = std::make_shared<Shared>();
 
@@ -73,6 +87,8 @@ struct FakeRenderers {
             if (s->failEncoding) return std::nullopt;
             return QByteArray(qsizetype(image.width()) * image.height(), 'x');
         };
+        r.readText = [s](const QImage &, std::chrono::milliseconds) { return started(s->reads); };
+        r.findSensitive = [s](const QImage &, std::chrono::milliseconds) { return started(s->searches); };
         return r;
     }
 };
@@ -87,6 +103,16 @@ public:
         return answer;
     }
 };
+
+// The title and subtitle of the toast on screen ("" when none was shown since `clearToast`).
+inline QString toastText() {
+    auto *view = qobject_cast<ToastView *>(Toast::panel());
+    return view && view->isVisible() ? view->title() + QStringLiteral(" / ") + view->subtitle() : QString();
+}
+
+inline void clearToast() {
+    if (QWidget *panel = Toast::panel()) panel->hide();
+}
 
 // Runs the event loop until the editor's background work is done and its results are delivered.
 inline void settle() {

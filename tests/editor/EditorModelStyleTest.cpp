@@ -1,20 +1,10 @@
 #include "editor/EditorFixture.h"
 
-#include "widgets/Toast.h"
-
+using editortest::clearToast;
 using editortest::EditorTest;
+using editortest::toastText;
 
 namespace {
-
-// The title and subtitle of the toast on screen ("" when none was shown since `clearToast`).
-QString toastText() {
-    auto *view = qobject_cast<ToastView *>(Toast::panel());
-    return view && view->isVisible() ? view->title() + QStringLiteral(" / ") + view->subtitle() : QString();
-}
-
-void clearToast() {
-    if (QWidget *panel = Toast::panel()) panel->hide();
-}
 
 Backdrop custom(int n, Backdrop::Kind kind = Backdrop::Kind::linear) {
     Backdrop b = Backdrop::builtIn(QStringLiteral("aurora"));

@@ -58,3 +58,28 @@ TEST(HistoryThumbnailsTest, PicturesAreScaledKeptAndMadeAgainOnlyWhenForgotten) 
     EXPECT_EQ(thumbnails.cachedCount(), HistoryThumbnails::cacheLimit);
     EXPECT_GE(thumbnails.threadCount(), 1);
 }
+
+TEST(HistoryThumbnailsTest, RequestsLetGoOfBeforeTheirTurnAreNeverDecoded) {
+    testsupport::TempFolder temp;
+    HistoryThumbnails thumbnails;
+    QImage image(1200, 800, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QList<QFuture<QImage>> wanted;
+    QStringList paths;
+    for (int i = 0; i < 60; ++i) {
+        paths.append(temp.file(QStringLiteral("c%1.png").arg(i)));
+        ASSERT_TRUE(image.save(paths.last()));
+    }
+    // A fast scroll: sixty cards pass, each asking for its picture and letting go at once; the
+    // last five stay on screen.
+    for (int i = 0; i < 60; ++i) {
+        QFuture<QImage> future = thumbnails.thumbnail(paths[i]);
+        if (i < 55) thumbnails.release(paths[i]);
+        else wanted.append(future);
+    }
+    for (const QFuture<QImage> &future : wanted) EXPECT_EQ(waitFor(future).size(), QSize(480, 320));
+    // Besides the five, at most what the pool's threads had begun before they were let go.
+    EXPECT_GE(thumbnails.decodedCount(), 5);
+    EXPECT_LE(thumbnails.decodedCount(), 5 + thumbnails.threadCount());
+    EXPECT_EQ(thumbnails.cachedCount(), 5);
+}

@@ -14,6 +14,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -35,6 +37,11 @@ QByteArray pngBytes(const QImage &image) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "png");
     return bytes;
+}
+
+// A name the store itself would give, i minutes into an old day.
+QString ownName(int i, const char *extension = "png") {
+    return QStringLiteral("Pelicarta 2020-01-01 10.%1.00.%2").arg(i, 2, 10, QLatin1Char('0')).arg(QLatin1String(extension));
 }
 
 class RecordingPasteboard : public platform::Pasteboard {
@@ -141,7 +148,7 @@ TEST_F(RecentsStoreTest, ListsOnlyCaptureFilesNewestFirstAndLoadsFiveReadableOne
         dates.insert(name, base.addSecs(60 * minutes));
     };
     const QByteArray png = pngBytes(picture(300, 100));
-    for (int i = 0; i < 6; ++i) place(QStringLiteral("cap%1.png").arg(i), i, png);
+    for (int i = 0; i < 6; ++i) place(ownName(i), i, png);
     place(QStringLiteral("newest-broken.PNG"), 100, "not an image"); // listed, not loadable
     place(QStringLiteral("Mixed.Heic"), -10, "junk");
     place(QStringLiteral("photo.jpg"), 200, png);
@@ -153,10 +160,8 @@ TEST_F(RecentsStoreTest, ListsOnlyCaptureFilesNewestFirstAndLoadsFiveReadableOne
     auto store = makeStore();
     store->setDateReader([&](const QFileInfo &info) { return dates.value(info.fileName()); });
     store->applyKeepLimit(RecentsStore::unlimited); // reloads with the dates above
-    EXPECT_EQ(names(*store), (QStringList{QStringLiteral("newest-broken.PNG"), QStringLiteral("cap5.png"),
-                                          QStringLiteral("cap4.png"), QStringLiteral("cap3.png"),
-                                          QStringLiteral("cap2.png"), QStringLiteral("cap1.png"),
-                                          QStringLiteral("cap0.png"), QStringLiteral("Mixed.Heic"),
+    EXPECT_EQ(names(*store), (QStringList{QStringLiteral("newest-broken.PNG"), ownName(5), ownName(4), ownName(3),
+                                          ownName(2), ownName(1), ownName(0), QStringLiteral("Mixed.Heic"),
                                           QStringLiteral("undated.png")}));
     EXPECT_EQ(store->fileCount(), 9);
     // Listed at once, before any picture is decoded.
@@ -165,50 +170,59 @@ TEST_F(RecentsStoreTest, ListsOnlyCaptureFilesNewestFirstAndLoadsFiveReadableOne
     // The broken newest file leaves its place empty once decoding fails: four items, not five.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !store->isDecoding(); }, 5000));
     ASSERT_EQ(store->items().size(), 4);
-    EXPECT_TRUE(store->items().first().path.endsWith(QStringLiteral("cap5.png")));
+    EXPECT_TRUE(store->items().first().path.endsWith(ownName(5)));
     EXPECT_EQ(store->items().first().thumbnail.size(), QSize(232, 100));
     EXPECT_EQ(store->usedBytes(), 7 * png.size() + 12 + 4);
 
-    // deleteAll leaves everything that is not a capture file, and announces it as a clearing.
+    // deleteAll removes the store's own files only (the user's pictures stay, listed or not), and
+    // announces it as a clearing.
     QSignalSpy removed(store.get(), &RecentsStore::capturesCleared);
     store->deleteAll();
-    EXPECT_EQ(store->fileCount(), 0);
+    EXPECT_EQ(names(*store), (QStringList{QStringLiteral("newest-broken.PNG"), QStringLiteral("Mixed.Heic"),
+                                          QStringLiteral("undated.png")}));
     EXPECT_TRUE(store->items().isEmpty());
-    EXPECT_EQ(removed.size(), 1);
+    ASSERT_EQ(removed.size(), 1);
+    EXPECT_EQ(removed.first().first().toStringList().size(), 6);
     for (const char *name : {"photo.jpg", ".hidden.png", "sub/inner.png"})
         EXPECT_TRUE(QFileInfo::exists(folder + QLatin1Char('/') + QLatin1String(name))) << name;
 }
 
-TEST_F(RecentsStoreTest, PruningRemovesTheOldestAndNeverTheCaptureJustWritten) {
+TEST_F(RecentsStoreTest, PruningRemovesTheOldestOwnFilesAndNeverTheCaptureJustWritten) {
     auto store = makeStore();
     defaults.setInt(Settings::historyKeep.key(), 20);
-    // 24 older captures, one of them dated in the future; then one new capture: 25 files, 5 go.
+    // 23 older captures, one of them dated in the future, and the user's own "foto.png", oldest of all;
+    // then one new capture: 25 files, 5 beyond the limit, of which only the store's own go.
     QHash<QString, QDateTime> dates;
     const QDateTime base = QDateTime::currentDateTime().addDays(-10);
-    for (int i = 0; i < 24; ++i) {
-        const QString name = QStringLiteral("old%1.png").arg(i, 2, 10, QLatin1Char('0'));
+    for (int i = 0; i < 23; ++i) {
+        const QString name = ownName(i);
         ASSERT_TRUE(touch(folder + QLatin1Char('/') + name));
-        dates.insert(name, i == 23 ? QDateTime::currentDateTime().addYears(5) : base.addSecs(i * 60));
+        dates.insert(name, i == 22 ? QDateTime::currentDateTime().addYears(5) : base.addSecs(i * 60));
     }
+    ASSERT_TRUE(touch(folder + QStringLiteral("/foto.png")));
+    dates.insert(QStringLiteral("foto.png"), base.addDays(-1));
     store->setDateReader([&](const QFileInfo &info) {
         return dates.contains(info.fileName()) ? dates.value(info.fileName()) : RecentsStore::fileDate(info);
     });
     QSignalSpy removed(store.get(), &RecentsStore::capturesRemoved);
     const QString added = store->add(picture(16, 16));
     ASSERT_FALSE(added.isEmpty());
-    EXPECT_EQ(store->fileCount(), 20);
+    EXPECT_EQ(store->fileCount(), 21);
     EXPECT_TRUE(QFileInfo::exists(added));
-    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/old23.png"))); // the future one stays
-    for (int i = 0; i < 5; ++i) EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/old0%1.png").arg(i))) << i;
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/foto.png")));
+    EXPECT_TRUE(QFileInfo::exists(folder + QLatin1Char('/') + ownName(22))); // the future one stays
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(QFileInfo::exists(folder + QLatin1Char('/') + ownName(i))) << i;
     ASSERT_EQ(removed.size(), 1);
-    EXPECT_EQ(removed.first().first().toStringList().size(), 5);
-    EXPECT_TRUE(removed.first().first().toStringList().contains(folder + QStringLiteral("/old01.png")));
+    EXPECT_EQ(removed.first().first().toStringList().size(), 4);
+    EXPECT_TRUE(removed.first().first().toStringList().contains(folder + QLatin1Char('/') + ownName(1)));
 
     // Even when every other file is dated in the future, the new capture stays.
-    for (auto it = dates.begin(); it != dates.end(); ++it) it.value() = QDateTime::currentDateTime().addYears(3);
+    for (auto it = dates.begin(); it != dates.end(); ++it)
+        if (it.key() != QStringLiteral("foto.png")) it.value() = QDateTime::currentDateTime().addYears(3);
     const QString again = store->add(picture(16, 16));
     EXPECT_TRUE(QFileInfo::exists(again));
-    EXPECT_EQ(store->fileCount(), 20);
+    EXPECT_EQ(store->fileCount(), 21);
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/foto.png")));
 }
 
 TEST_F(RecentsStoreTest, BackgroundAddsWriteTheSameFilesLater) {
@@ -284,17 +298,76 @@ TEST_F(RecentsStoreTest, DeletingTouchesOnlyCaptureFilesInsideTheFolder) {
     ASSERT_TRUE(touch(folder + QStringLiteral("/notes.txt")));
     QDir().mkpath(folder + QStringLiteral("/sub"));
     ASSERT_TRUE(touch(folder + QStringLiteral("/sub/deep.png")));
+    ASSERT_TRUE(touch(folder + QStringLiteral("/foto.png")));
+    const QString link = folder + QLatin1Char('/') + ownName(1);
+    ASSERT_TRUE(QFile::link(outside.file(QStringLiteral("elsewhere.png")), link));
     QSignalSpy removed(store.get(), &RecentsStore::capturesRemoved);
     store->deleteFiles({outside.file(QStringLiteral("elsewhere.png")), folder + QStringLiteral("/notes.txt"),
                         folder + QStringLiteral("/sub/deep.png"), folder + QStringLiteral("/sub/../../elsewhere.png"),
-                        folder + QStringLiteral("/sub"), mine});
+                        folder + QStringLiteral("/sub"), folder + QStringLiteral("/foto.png"), link, mine});
     EXPECT_FALSE(QFileInfo::exists(mine));
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/foto.png")));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_TRUE(QFileInfo::exists(outside.file(QStringLiteral("elsewhere.png"))));
     EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/notes.txt")));
     EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/sub/deep.png")));
     ASSERT_EQ(removed.size(), 1);
     EXPECT_EQ(removed.first().first().toStringList(), QStringList{mine});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !store->isDecoding(); }, 5000));
+    EXPECT_TRUE(store->items().isEmpty()); // the user's "foto.png" stays on disk but is no picture
+}
+
+TEST_F(RecentsStoreTest, ALinkedFolderIsNeverUsedAndTheUserIsToldOnce) {
+    // "Recentes" made a link to a folder of the user's own pictures, some named as captures are.
+    testsupport::TempFolder photos;
+    const QByteArray png = pngBytes(picture(20, 20));
+    for (int i = 0; i < 30; ++i) ASSERT_TRUE(photos.write(i < 10 ? ownName(i) : QStringLiteral("foto%1.png").arg(i), png));
+    ::chmod(QFile::encodeName(photos.path()).constData(), 0755);
+    const QStringList before = QDir(photos.path()).entryList(QDir::Files);
+    ASSERT_TRUE(QFile::link(photos.path(), folder));
+
+    defaults.setInt(Settings::historyKeep.key(), 20);
+    auto store = makeStore();
+    QSignalSpy told(store.get(), &RecentsStore::keepingFailed);
+    EXPECT_EQ(store->fileCount(), 0);
     EXPECT_TRUE(store->items().isEmpty());
+    EXPECT_TRUE(store->add(picture(8, 8)).isEmpty());
+    store->addInBackground(picture(8, 8));
+    store->applyKeepLimit(20);
+    store->deleteFiles({photos.file(ownName(0)), folder + QLatin1Char('/') + ownName(1)});
+    store->deleteAll();
+
+    EXPECT_EQ(QDir(photos.path()).entryList(QDir::Files), before);
+    EXPECT_TRUE(QFileInfo(photos.path()).permissions().testFlag(QFileDevice::ReadOther)); // never made 0700
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0][1].toString().contains(QStringLiteral("link simbólico"))) << told[0][1].toString().toStdString();
+    EXPECT_TRUE(told[0][2].toString().isEmpty()); // kept nowhere else either
+}
+
+TEST_F(RecentsStoreTest, WithoutAPrivateFolderNothingIsKeptAndTheUserIsTold) {
+    platform::AppPaths::Place nowhere;
+    nowhere.problem = platform::PrivateFolder::Problem::link;
+    nowhere.problemPath = QStringLiteral("/home/ana/.local/share/Pelicarta");
+    RecentsStore store(defaults, QString());
+    store.setFallback(nowhere);
+    QSignalSpy told(&store, &RecentsStore::keepingFailed);
+    EXPECT_TRUE(store.add(picture(8, 8)).isEmpty());
+    EXPECT_TRUE(store.add(picture(8, 8)).isEmpty());
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_EQ(told[0][0].toString(), nowhere.problemPath);
+    EXPECT_TRUE(told[0][2].toString().isEmpty());
+
+    // In the runtime folder, captures are kept, and the user learns they last only for the session.
+    platform::AppPaths::Place runtime = nowhere;
+    runtime.path = folder;
+    runtime.temporary = true;
+    RecentsStore temporary(defaults, folder);
+    temporary.setFallback(runtime);
+    QSignalSpy toldTemporary(&temporary, &RecentsStore::keepingFailed);
+    EXPECT_FALSE(temporary.add(picture(8, 8)).isEmpty());
+    EXPECT_FALSE(temporary.add(picture(8, 8)).isEmpty());
+    ASSERT_EQ(toldTemporary.size(), 1);
+    EXPECT_EQ(toldTemporary[0][2].toString(), folder);
 }
 
 TEST_F(RecentsStoreTest, AHeldThumbnailServesOnlyWhileItsFileIsUnchanged) {
@@ -380,8 +453,11 @@ TEST(RecentsThumbnailTest, CoversTwiceTheTileAndNeverEnlarges) {
 }
 
 TEST_F(RecentsStoreTest, AFolderThatRefusesCapturesKeepsThemElsewhereAndSaysSoOnce) {
-    // A file where the folder should be: no write can succeed, not even as root.
+    // A file where the folder should be: no write can succeed, not even as root. The capture goes to
+    // the private runtime folder.
     ASSERT_TRUE(touch(folder, "in the way"));
+    testsupport::TempFolder run;
+    testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", run.path());
     auto store = makeStore();
     QSignalSpy failed(store.get(), &RecentsStore::keepingFailed);
     const QString first = store->add(picture(40, 30));

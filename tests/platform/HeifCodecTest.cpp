@@ -1,6 +1,7 @@
 #include "platform/HeifCodec.h"
 #include "support/TestSupport.h"
 
+#include <QFile>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -97,6 +98,52 @@ TEST(HeifCodecTest, ReadsFiles) {
     }
     EXPECT_FALSE(platform::HeifCodec::readFileSize(folder.path()));
     EXPECT_FALSE(platform::HeifCodec::readFileSize(folder.file(QStringLiteral("empty.heic"))));
+}
+
+TEST(HeifCodecTest, PicturesThatWouldDecodeBeyondTheLimitsAreRefusedBeforeDecoding) {
+    // Tiny files that once decoded to gigabytes: a grid declaring 25461 × 29191 pixels for a 31 × 7
+    // picture, a grid of 16384 × 12288 over one 64 × 64 tile, an overlay of 31100 × 28363 as a tile.
+    QByteArray gridBomb;
+    for (const char *name : {"grid-bomb.heic", "heif-8845b6a3.heic", "heif-93cbb27a.heic"}) {
+        QFile file(QStringLiteral(PELICARTA_FUZZ_SEEDS "/heif/") + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        const QByteArray bytes = file.readAll();
+        if (gridBomb.isEmpty()) gridBomb = bytes;
+        QString error;
+        EXPECT_FALSE(platform::HeifCodec::decode(bytes, &error)) << name;
+        EXPECT_TRUE(error.startsWith(QStringLiteral("refused before decoding"))) << qPrintable(error);
+        EXPECT_FALSE(platform::HeifCodec::decodeThumbnail(bytes, QSize(232, 160))) << name;
+    }
+    // The same grid with a canvas its tile covers is an ordinary picture.
+    const qsizetype canvas = gridBomb.indexOf("idat") + 4 + 4;
+    gridBomb.replace(canvas, 4, QByteArray("\x00\x40\x00\x30", 4));
+    const auto decoded = platform::HeifCodec::decode(gridBomb);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->size(), QSize(64, 48));
+}
+
+TEST(HeifCodecTest, ThumbnailsComeFromTheEmbeddedOneOrAReducedDecode) {
+    // A large picture carries a thumbnail of 480 pixels; decoding the picture and reducing it by
+    // whole blocks while it covers 232 × 160 would give 320 × 180.
+    QImage screen(1920, 1080, QImage::Format_RGB32);
+    screen.fill(QColor(30, 160, 60));
+    const auto large = platform::HeifCodec::encode(screen, 0.8);
+    ASSERT_TRUE(large);
+    const auto fromEmbedded = platform::HeifCodec::decodeThumbnail(*large, QSize(232, 160));
+    ASSERT_TRUE(fromEmbedded);
+    EXPECT_EQ(fromEmbedded->width(), 480);
+    expectClose(fromEmbedded->pixelColor(240, 80), QColor(30, 160, 60), 8);
+
+    // A small one has none: it is reduced as it comes out of the decoder, transparency included.
+    const auto small = platform::HeifCodec::encode(blocks(true), 0.8);
+    ASSERT_TRUE(small);
+    const auto reduced = platform::HeifCodec::decodeThumbnail(*small, QSize(48, 32));
+    ASSERT_TRUE(reduced);
+    EXPECT_EQ(reduced->size(), QSize(64, 48));
+    EXPECT_EQ(reduced->format(), QImage::Format_ARGB32_Premultiplied);
+    expectClose(reduced->pixelColor(10, 8), QColor(220, 40, 40), 8);
+    expectClose(reduced->pixelColor(10, 36), QColor(40, 60, 220, 128), 8);
+    EXPECT_LE(reduced->pixelColor(48, 36).alpha(), 8);
 }
 
 TEST(HeifCodecTest, DamagedInputDecodesToNothing) {

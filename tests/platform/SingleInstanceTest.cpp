@@ -1,46 +1,60 @@
 #include "platform/SingleInstance.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <QtConcurrent>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using platform::SingleInstance;
+using Role = SingleInstance::Role;
 
 namespace {
 
-// The sending side blocks, so it runs on another thread while this one serves.
-bool sendFromAnotherThread(const QStringList &message, const QString &name) {
-    QFuture<bool> sent = QtConcurrent::run([=] { return SingleInstance::send(message, name, 3000); });
-    if (!QTest::qWaitFor([&] { return sent.isFinished(); }, 5000)) return false;
-    return sent.result();
+// A later launch: it blocks until it knows its role, so it runs on another thread while this one
+// serves.
+QFuture<Role> launch(const QString &folder, const QStringList &message) {
+    return QtConcurrent::run([=] { return SingleInstance(folder).claim(message); });
 }
+
+bool finishes(const QFuture<Role> &future, int ms = 10000) {
+    return QTest::qWaitFor([&] { return future.isFinished(); }, ms);
+}
+
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    testsupport::TempFolder temp;
+    QString folder() const { return temp.path(); }
+};
 
 } // namespace
 
-TEST(SingleInstanceTest, OneListenerTakesTheRequestsOfLaterLaunches) {
-    testsupport::TempFolder temp;
-    const QString name = temp.file(QStringLiteral("pelicarta.socket"));
-    EXPECT_FALSE(SingleInstance::send({QStringLiteral("show")}, name, 300)); // nobody runs yet
-
-    SingleInstance first(name);
-    ASSERT_TRUE(first.listen());
+TEST_F(SingleInstanceTest, OneInstanceTakesTheRequestsOfLaterLaunches) {
+    SingleInstance first(folder());
+    ASSERT_EQ(first.claim({QStringLiteral("show")}), Role::primary);
     QSignalSpy received(&first, &SingleInstance::messageReceived);
-    EXPECT_TRUE(sendFromAnotherThread({QStringLiteral("capture"), QStringLiteral("area")}, name));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() == 1; }, 2000));
+    const auto later = launch(folder(), {QStringLiteral("capture"), QStringLiteral("area")});
+    ASSERT_TRUE(finishes(later));
+    EXPECT_EQ(later.result(), Role::handedOver);
+    ASSERT_EQ(received.size(), 1);
     EXPECT_EQ(received[0][0].toStringList(), (QStringList{QStringLiteral("capture"), QStringLiteral("area")}));
-
-    // A second instance on the same socket does not take over a live one.
-    SingleInstance second(name);
-    EXPECT_FALSE(second.listen());
 
     // Garbage is answered with an error and never reaches the application.
     QLocalSocket raw;
-    raw.connectToServer(name);
+    raw.connectToServer(first.socketPath());
     ASSERT_TRUE(raw.waitForConnected(1000));
     raw.write("{\"not\": \"a list\"}\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return raw.canReadLine(); }, 2000));
@@ -48,42 +62,110 @@ TEST(SingleInstanceTest, OneListenerTakesTheRequestsOfLaterLaunches) {
     EXPECT_EQ(received.size(), 1);
 }
 
-TEST(SingleInstanceTest, ASocketLeftByACrashIsReplaced) {
-    testsupport::TempFolder temp;
-    const QString name = temp.file(QStringLiteral("stale.socket"));
-    // A socket path nobody listens on, as a killed instance leaves it behind.
-    ASSERT_TRUE(temp.write(QStringLiteral("stale.socket"), ""));
-    SingleInstance instance(name);
-    ASSERT_TRUE(instance.listen());
-    QSignalSpy received(&instance, &SingleInstance::messageReceived);
-    EXPECT_TRUE(sendFromAnotherThread({QStringLiteral("show")}, name));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 1; }, 2000));
-    EXPECT_TRUE(SingleInstance::defaultName().contains(QStringLiteral("pelicarta")));
+TEST_F(SingleInstanceTest, ALaunchWaitsForABusyInstanceAndTakesOverFromOneThatEnded) {
+    {
+        SingleInstance first(folder());
+        ASSERT_EQ(first.claim({}), Role::primary);
+        QSignalSpy received(&first, &SingleInstance::messageReceived);
+        // The instance is busy (its event loop does not run) for longer than any time-out of old.
+        const auto later = launch(folder(), {QStringLiteral("capture"), QStringLiteral("fullscreen")});
+        QThread::sleep(4);
+        EXPECT_FALSE(later.isFinished());
+        ASSERT_TRUE(finishes(later));
+        EXPECT_EQ(later.result(), Role::handedOver);
+        EXPECT_EQ(received.size(), 1);
+    }
+    // A launch holding the lock but not listening yet (starting up): the next one waits, and takes
+    // over when that launch ends without ever listening. A killed holder's lock goes with it.
+    const QString lock = SingleInstance(folder()).socketPath().replace(QStringLiteral(".socket"), QStringLiteral(".lock"));
+    const int holder = ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    const auto waiting = launch(folder(), {QStringLiteral("show")});
+    QThread::msleep(1500);
+    EXPECT_FALSE(waiting.isFinished());
+    ::close(holder);
+    ASSERT_TRUE(finishes(waiting));
+    EXPECT_EQ(waiting.result(), Role::primary);
 }
 
-TEST(SingleInstanceTest, TheLockDecidesBetweenSimultaneousLaunches) {
-    testsupport::TempFolder temp;
-    const QString name = temp.file(QStringLiteral("race.socket"));
-    {
-        // A launch that holds the lock but is not listening yet: a second one must not listen too.
-        QLockFile other(name + QStringLiteral(".lock"));
-        ASSERT_TRUE(other.tryLock(0));
-        SingleInstance late(name);
-        EXPECT_FALSE(late.listen());
+TEST_F(SingleInstanceTest, IdleClientsAreCappedAndTimedOutAndAGoneSocketIsMadeAgain) {
+    SingleInstance first(folder());
+    ASSERT_EQ(first.claim({}), Role::primary);
+    QSignalSpy received(&first, &SingleInstance::messageReceived);
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < 200; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(first.socketPath());
     }
-    {
-        SingleInstance first(name);
-        ASSERT_TRUE(first.listen());
-        SingleInstance second(name);
-        EXPECT_FALSE(second.listen());
-    }
-    // The first has quit: its lock and socket are gone, so the next launch takes over.
-    SingleInstance next(name);
-    EXPECT_TRUE(next.listen());
+    auto stillOpen = [&] {
+        return std::count_if(idle.begin(), idle.end(),
+                             [](const auto &s) { return s->state() == QLocalSocket::ConnectedState; });
+    };
+    // Beyond the cap the oldest are let go at once; the rest when they stay silent.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return stillOpen() <= 64; }, 3000)) << stillOpen();
+    const auto later = launch(folder(), {QStringLiteral("show")});
+    ASSERT_TRUE(finishes(later));
+    EXPECT_EQ(later.result(), Role::handedOver);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return stillOpen() == 0; }, 10000)) << stillOpen();
 
-    // A lock left by a process that no longer exists is stale, as after a crash.
-    const QString crashed = temp.file(QStringLiteral("crashed.socket"));
-    ASSERT_TRUE(temp.write(QStringLiteral("crashed.socket.lock"), "2147483647\npelicarta\n\n"));
-    SingleInstance afterCrash(crashed);
-    EXPECT_TRUE(afterCrash.listen());
+    // The socket removed under a running instance is made again: launches still reach it.
+    ASSERT_TRUE(QFile::remove(first.socketPath()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(first.socketPath()); }, 3000));
+    const auto again = launch(folder(), {QStringLiteral("show")});
+    ASSERT_TRUE(finishes(again));
+    EXPECT_EQ(again.result(), Role::handedOver);
+    EXPECT_EQ(received.size(), 2);
+}
+
+TEST_F(SingleInstanceTest, ConnectionsOfAnotherUserAreRefused) {
+    if (!testsupport::runsAsRoot()) GTEST_SKIP() << "needs root to connect as another user";
+    SingleInstance first(folder());
+    ASSERT_EQ(first.claim({}), Role::primary);
+    QSignalSpy received(&first, &SingleInstance::messageReceived);
+    // Even with the folder and the socket opened to everybody by mistake.
+    ::chmod(QFile::encodeName(folder()).constData(), 0711);
+    ::chmod(QFile::encodeName(first.socketPath()).constData(), 0777);
+    const QByteArray path = QFile::encodeName(first.socketPath());
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Only async-signal-safe calls in the child of a threaded process.
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) ::_exit(3);
+        static const char request[] = "[\"quit\"]\n";
+        if (::write(fd, request, sizeof request - 1) < 0) ::_exit(4);
+        char answer[8];
+        ::_exit(::read(fd, answer, sizeof answer) > 0 ? 1 : 0); // 0: closed without an answer
+    }
+    int status = -1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, 10000));
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    QTest::qWait(100);
+    EXPECT_EQ(received.size(), 0);
+}
+
+TEST(SingleInstanceFolderTest, WithoutARuntimeFolderSocketAndLockLiveInAPrivateFolder) {
+    testsupport::TempFolder temp;
+    testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", QString());
+    testsupport::ScopedEnvironment tmp("TMPDIR", temp.path());
+    testsupport::ScopedEnvironment cache("XDG_CACHE_HOME", temp.file(QStringLiteral("cache")));
+    const QString guessable = temp.file(QStringLiteral("pelicarta-%1").arg(::geteuid()));
+    EXPECT_EQ(SingleInstance::defaultFolder(), guessable);
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(guessable).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 077, 0u);
+    EXPECT_TRUE(SingleInstance(QString()).socketPath().startsWith(guessable + QLatin1Char('/')));
+
+    // Another user made the guessable name first: it is not used.
+    if (!testsupport::runsAsRoot()) return;
+    ASSERT_TRUE(QDir(guessable).removeRecursively());
+    ASSERT_TRUE(QDir().mkpath(guessable));
+    ASSERT_EQ(::chown(QFile::encodeName(guessable).constData(), 65534, 65534), 0);
+    ::chmod(QFile::encodeName(guessable).constData(), 0777);
+    EXPECT_EQ(SingleInstance::defaultFolder(), temp.file(QStringLiteral("cache/Pelicarta")));
+    EXPECT_TRUE(QDir(guessable).isEmpty());
 }

@@ -7,11 +7,15 @@
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
+#include <QtConcurrent>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using platform::UserDefaults;
 
@@ -89,6 +93,36 @@ TEST_F(UserDefaultsTest, UnreadableFileIsKeptAsideNotOverwritten) {
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), garbage);
     EXPECT_EQ(UserDefaults(path()).boolValue(QStringLiteral("flag")), false);
+}
+
+TEST_F(UserDefaultsTest, AFileThatIsNotASettingsFileIsMovedAsideWithoutBeingRead) {
+    // A FIFO would block every launch, a link to /dev/zero would be read until memory runs out, and a
+    // huge file of keys would cost seconds and hundreds of megabytes: each is kept aside at once.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    const QString zero = dir.file(QStringLiteral("zero.json"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString huge = dir.file(QStringLiteral("huge.json"));
+    QByteArray keys = R"({"format":1,"values":{)";
+    for (int i = 0; keys.size() < 5 * 1024 * 1024; ++i) keys += QStringLiteral(R"("k%1":{"type":"bool","value":true},)").arg(i).toUtf8();
+    keys += R"("last":{"type":"bool","value":true}}})";
+    ASSERT_TRUE(dir.write(QStringLiteral("huge.json"), keys));
+
+    QFuture<void> loading = QtConcurrent::run([&] {
+        for (const QString &file : {path(), zero, huge}) {
+            UserDefaults d(file);
+            EXPECT_TRUE(d.keys().isEmpty()) << file.toStdString();
+            EXPECT_FALSE(d.keptAsidePath().isEmpty()) << file.toStdString();
+            // The defaults apply, and the next change writes a settings file of its own.
+            d.setBool(QStringLiteral("flag"), true);
+            EXPECT_EQ(UserDefaults(file).boolValue(QStringLiteral("flag")), true) << file.toStdString();
+        }
+    });
+    if (!QTest::qWaitFor([&] { return loading.isFinished(); }, 10000)) {
+        // Release a reader stuck on the FIFO, so that the failure is reported rather than hanging.
+        ::close(::open(QFile::encodeName(path()).constData(), O_WRONLY | O_NONBLOCK));
+        loading.waitForFinished();
+        FAIL() << "reading the settings blocked";
+    }
 }
 
 TEST_F(UserDefaultsTest, UnknownEntriesSurviveWrites) {

@@ -4,6 +4,13 @@
 #include <QDir>
 #include <QFile>
 
+#include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace testsupport {
 
 TempFolder::TempFolder() = default;
@@ -24,10 +31,71 @@ QImage filledImage(int width, int height, const QColor &color) {
     return image;
 }
 
+
+ScopedEnvironment::ScopedEnvironment(const char *name, const QString &value)
+    : m_name(name), m_old(qgetenv(name)), m_wasSet(qEnvironmentVariableIsSet(name)) {
+    if (value.isNull()) qunsetenv(name);
+    else qputenv(name, value.toLocal8Bit());
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (m_wasSet) qputenv(m_name, m_old);
+    else qunsetenv(m_name);
+}
+
+bool runsAsRoot() { return ::geteuid() == 0; }
+
 QString outputPath(const QString &name) {
     const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../test-output");
     QDir().mkpath(dir);
     return QDir(dir).absoluteFilePath(name);
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_saved = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = m_saved;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    signal(SIGXFSZ, SIG_DFL);
+}
+
+namespace {
+
+// Sets or clears the immutable flag of a folder; false when the file system does not allow it.
+bool setImmutable(const QString &folder, bool on) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+}
+
+} // namespace
+
+LockedFolder::LockedFolder(const QString &folder) : m_folder(folder) {
+    // Root writes into read-only folders: only the immutable flag stops it.
+    m_locked = ::geteuid() == 0 ? setImmutable(folder, true)
+                                : QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+}
+
+LockedFolder::~LockedFolder() {
+    if (!m_locked) return;
+    if (::geteuid() == 0) setImmutable(m_folder, false);
+    else QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 } // namespace testsupport

@@ -26,7 +26,47 @@ private:
 // An image of one colour, in the drawing format.
 QImage filledImage(int width, int height, const QColor &color);
 
+// Sets an environment variable (a null value unsets it) until the end of the scope.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char *name, const QString &value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    const char *m_name;
+    QByteArray m_old;
+    bool m_wasSet;
+};
+
+// Whether the tests run as root: only then can they stand in for another user (chown, setuid).
+bool runsAsRoot();
+
 // Where rendered images of tests go for a human to look at: <build>/test-output/<name>.
 QString outputPath(const QString &name);
+
+// While it lives, no file may grow beyond `bytes`: the disk "fills up" (writes fail with EFBIG).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long bytes);
+    ~FileSizeLimit();
+
+private:
+    unsigned long m_saved = 0;
+};
+
+// While it lives, nothing can be created in or removed from `folder`, also for root (the folder is
+// made immutable then). `locked()` is false where the file system refuses that: skip the test.
+class LockedFolder {
+public:
+    explicit LockedFolder(const QString &folder);
+    ~LockedFolder();
+    bool locked() const { return m_locked; }
+
+private:
+    QString m_folder;
+    bool m_locked = false;
+};
 
 } // namespace testsupport

@@ -3,8 +3,6 @@
 #include <QPainter>
 #include <QRandomGenerator>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace guidefixtures {
 
@@ -68,23 +66,6 @@ TutorialRenderer::Input input(const QString &title, TutorialTheme theme, const Q
         in.steps.append(StepPicture::inMemory(step, screenshot(spec.size, seed++)));
     }
     return in;
-}
-
-FileSizeLimit::FileSizeLimit(unsigned long bytes) {
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    m_saved = limit.rlim_cur;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-}
-
-FileSizeLimit::~FileSizeLimit() {
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = m_saved;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    signal(SIGXFSZ, SIG_DFL);
 }
 
 } // namespace guidefixtures

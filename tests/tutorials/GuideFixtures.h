@@ -2,6 +2,7 @@
 
 // Screenshot-like pictures and guide inputs shared by the tutorial tests.
 
+#include "support/TestSupport.h"
 #include "tutorials/TutorialRenderer.h"
 
 #include <QImage>
@@ -31,14 +32,6 @@ BrandSnapshot brand();
 // brand theme gets brand().
 TutorialRenderer::Input input(const QString &title, TutorialTheme theme, const QList<StepSpec> &steps);
 
-// While it lives, no file may grow beyond `bytes`: the disk "fills up" (writes fail with EFBIG).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(unsigned long bytes);
-    ~FileSizeLimit();
-
-private:
-    unsigned long m_saved = 0;
-};
+using testsupport::FileSizeLimit;
 
 } // namespace guidefixtures

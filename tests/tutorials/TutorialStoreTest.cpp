@@ -90,6 +90,21 @@ TEST(TutorialStoreTest, AStepWhoseTutorialCannotBeSavedIsTakenBack) {
     store.toggleRecording();
 }
 
+TEST(TutorialStoreTest, ALinkedLibraryIsNeverWrittenThrough) {
+    // "Tutoriais" made a link to a folder of the user's: nothing is written there, and a step says so.
+    testsupport::TempFolder temp;
+    ASSERT_TRUE(QDir().mkpath(temp.file(QStringLiteral("elsewhere"))));
+    ASSERT_TRUE(QFile::link(temp.file(QStringLiteral("elsewhere")), temp.file(QStringLiteral("Tutoriais"))));
+    TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
+    QImage capture(20, 20, QImage::Format_ARGB32_Premultiplied);
+    capture.fill(Qt::red);
+    store.startRecording();
+    EXPECT_FALSE(store.addStep(capture));
+    EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Não foi possível salvar o passo")));
+    EXPECT_TRUE(QDir(temp.file(QStringLiteral("elsewhere"))).isEmpty());
+    store.toggleRecording();
+}
+
 TEST(TutorialStoreTest, RecordingToastsShowTheUsersOwnToggleKeys) {
     testsupport::TempFolder temp;
     TutorialStore store(temp.file(QStringLiteral("Tutoriais")));

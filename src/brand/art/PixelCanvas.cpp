@@ -1,13 +1,10 @@
 #include "brand/art/PixelCanvas.h"
 
+#include "platform/ImageChecks.h"
+
 #include <QPainter>
 
 #include <algorithm>
-
-namespace {
-// Logos are at most 1600 × 600; anything far larger is refused rather than allocated.
-constexpr qint64 maxPixels = qint64(1) << 28;
-} // namespace
 
 std::unique_ptr<PixelCanvas> PixelCanvas::make(const QImage &image, std::optional<int> maxSide) {
     int w = image.width(), h = image.height();
@@ -19,7 +16,7 @@ std::unique_ptr<PixelCanvas> PixelCanvas::make(const QImage &image, std::optiona
         w = std::max(1, static_cast<int>(scale * w));
         h = std::max(1, static_cast<int>(scale * h));
     }
-    if (qint64(w) * h > maxPixels) return nullptr;
+    if (qint64(w) * h > platform::maxImagePixels) return nullptr;
     // Already in the canvas's layout at full size: copied as it is, not drawn again.
     if (w == image.width() && h == image.height() && image.format() == QImage::Format_RGBA8888_Premultiplied) {
         QImage copy = image.copy();

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang (with the libraries they read through, under ASan + UBSan with
+# libFuzzer's coverage) and runs each for FUZZ_SECONDS (default 30) on a copy of its seeds in
+# tests/fuzz/<target>/, FUZZ_JOBS targets at a time (default 4). FUZZ_BUILD_ALL=1 builds the whole
+# project with clang first (the program and its tests too), which CI leaves out to stay short. Every
+# seed is run first, so the inputs that once went wrong are checked on every run. Prints the number of
+# inputs each target ran; fails when any target finds something (the input is kept in
+# $BUILD_DIR/fuzz-findings).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build_dir="${BUILD_DIR:-build-fuzz}"
+seconds="${FUZZ_SECONDS:-30}"
+all="${FUZZ_BUILD_ALL:-0}"
+tests=OFF
+[ "$all" = "1" ] && tests=ON
+CXX="${FUZZ_CXX:-clang++}" cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Fuzz -DPELICARTA_BUILD_FUZZ=ON \
+  -DPELICARTA_BUILD_BENCH=OFF -DPELICARTA_BUILD_TESTS="$tests" "$@"
+if [ "$all" = "1" ]; then
+  cmake --build "$build_dir" --parallel "${JOBS:-$(nproc)}"
+else
+  cmake --build "$build_dir" --parallel "${JOBS:-$(nproc)}" --target fuzz_targets
+fi
+
+findings="$build_dir/fuzz-findings"
+mkdir -p "$findings"
+# Leaks are not findings here (Qt keeps global caches); everything else is.
+export ASAN_OPTIONS="detect_leaks=0:allocator_may_return_null=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
+export QT_QPA_PLATFORM=offscreen
+# One target on a copy of its seeds; its verdict line on stdout, its log beside the build.
+run_target() {
+  local target="$1" corpus log runs
+  corpus="$(mktemp -d)"
+  cp -r "tests/fuzz/$target/." "$corpus/"
+  log="$build_dir/fuzz-$target.log"
+  # A single allocation above 300 MB is a finding: no reader may need more for what a screenshot is.
+  if "$build_dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=20 -malloc_limit_mb=300 -rss_limit_mb=2560 \
+       -artifact_prefix="$findings/$target-" -print_final_stats=1 "$corpus" >"$log" 2>&1; then
+    runs="$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo '?')"
+    echo "fuzz $target: $runs inputs in ${seconds} s, no finding"
+  else
+    echo "fuzz $target: FINDING (see $log and $findings)"
+    tail -40 "$log"
+    rm -rf "$corpus"
+    return 1
+  fi
+  rm -rf "$corpus"
+}
+
+status=0
+running=0
+while read -r target; do
+  [ -n "$target" ] || continue
+  if [ "$running" -ge "${FUZZ_JOBS:-4}" ]; then
+    wait -n || status=1
+    running=$((running - 1))
+  fi
+  run_target "$target" &
+  running=$((running + 1))
+done <"$build_dir/fuzz/targets.txt"
+while [ "$running" -gt 0 ]; do
+  wait -n || status=1
+  running=$((running - 1))
+done
+exit "$status"

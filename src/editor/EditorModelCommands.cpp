@@ -1,0 +1,200 @@
+// EditorModel: the command bar's table, its filter and its selection.
+#include "editor/EditorModel.h"
+
+#include "core/Localization.h"
+#include "core/Shortcut.h"
+#include "core/StyleStore.h"
+#include "editor/EditorKeyHandler.h"
+#include "platform/KeyEvent.h"
+#include "platform/TextFolding.h"
+
+#include <QPointer>
+
+namespace {
+
+namespace Flag = platform::ModifierFlag;
+namespace Key = platform::KeyCode;
+
+// Builds the rows; each row's action holds the model weakly.
+class Rows {
+public:
+    explicit Rows(EditorModel *model) : m_model(model) { m_rows.reserve(64); } // the largest table
+
+    void add(const QString &id, const QString &group, const QString &title, const QString &shortcut,
+             std::function<void(EditorModel &)> action, std::optional<Backdrop> backdrop = std::nullopt) {
+        m_rows.append({id, group, title, shortcut, std::move(backdrop),
+                       [model = m_model, action = std::move(action)] {
+                           if (model) action(*model);
+                       }});
+    }
+    QList<EditorCommand> take() { return std::move(m_rows); }
+
+private:
+    QPointer<EditorModel> m_model;
+    QList<EditorCommand> m_rows;
+};
+
+// A key combination's hint, written as every shortcut is shown.
+QString keyHint(std::uint32_t modifiers, int keyCode, const QString &key) {
+    return Shortcut{static_cast<std::uint16_t>(keyCode), modifiers, key}.displayString();
+}
+
+// The mark of the current choice of a family of rows.
+QString currentMark(bool current) { return current ? L("atual") : QString(); }
+
+void changeStyle(EditorModel &model, const std::function<void(BeautyStyle &)> &edit) {
+    BeautyStyle style = model.style();
+    edit(style);
+    model.setStyle(style);
+}
+
+void changeExport(const std::function<void(ExportSettings &)> &edit) {
+    ExportSettings settings = StyleStore::shared().exportSettings();
+    edit(settings);
+    StyleStore::shared().setExportSettings(settings);
+}
+
+void addTools(Rows &rows) {
+    const QString group = L("Ferramentas");
+    for (EditorTool tool : EditorTools::all)
+        rows.add(QStringLiteral("tool-") + EditorTools::rawValue(tool), group,
+                 EditorTools::title(tool) + QStringLiteral(" — ") + EditorTools::detail(tool),
+                 EditorKeyHandler::toolKey(tool), [tool](EditorModel &m) { m.setTool(tool); });
+    rows.add(QStringLiteral("hide-sensitive"), group, L("Esconder dados sensíveis automaticamente"), {},
+             [](EditorModel &m) { m.hideSensitiveData(); });
+    rows.add(QStringLiteral("crop-reset"), group, L("Remover recorte"), {}, [](EditorModel &m) { m.removeCrop(); });
+    rows.add(QStringLiteral("clear-annotations"), group, L("Apagar todas as anotações"), {},
+             [](EditorModel &m) { m.clearAnnotations(); });
+}
+
+void addBackdrops(Rows &rows, const BeautyStyle &style) {
+    const QString group = L("Fundo");
+    rows.add(QStringLiteral("next-bg"), group, L("Próximo fundo"), {}, [](EditorModel &m) { m.nextBackdrop(); });
+    rows.add(QStringLiteral("bg-new"), group, L("Novo fundo…"), {}, [](EditorModel &m) { m.newBackdrop(); });
+    rows.add(QStringLiteral("bg-edit"), group, L("Editar fundo atual…"), QStringLiteral("E"),
+             [](EditorModel &m) { m.editBackdrop(m.style().backdrop); });
+    for (const Backdrop &backdrop : StyleStore::shared().backdrops())
+        rows.add(QStringLiteral("bg-") + backdrop.id, group, L(LKey(QStringLiteral("Fundo: %@"), {backdrop.displayName()})),
+                 currentMark(backdrop.id == style.backdrop.id),
+                 [backdrop](EditorModel &m) { changeStyle(m, [&](BeautyStyle &s) { s.backdrop = backdrop; }); },
+                 backdrop);
+    const QList<StylePreset> &presets = StyleStore::shared().presets();
+    for (qsizetype i = 0; i < presets.size(); ++i)
+        rows.add(QStringLiteral("preset-") + uuidString(presets[i].id), L("Presets"),
+                 L(LKey(QStringLiteral("Preset: %@"), {presets[i].displayName()})), QString::number(i + 1),
+                 [i](EditorModel &m) { m.applyPreset(int(i)); });
+}
+
+// "Auto" in the current language; the ratios as they are written everywhere.
+QString aspectLabel(AspectRatio aspect) {
+    switch (aspect) {
+    case AspectRatio::auto_: return L("Auto");
+    case AspectRatio::wide: return QStringLiteral("16:9");
+    case AspectRatio::classic: return QStringLiteral("4:3");
+    case AspectRatio::square: return QStringLiteral("1:1");
+    }
+    return {};
+}
+
+void addStyle(Rows &rows, const BeautyStyle &style) {
+    const QString group = L("Ajustes do estilo");
+    rows.add(QStringLiteral("pad-up"), group, L("Aumentar margem"), QStringLiteral("]"),
+             [](EditorModel &m) { m.adjustPadding(8); });
+    rows.add(QStringLiteral("pad-down"), group, L("Diminuir margem"), QStringLiteral("["),
+             [](EditorModel &m) { m.adjustPadding(-8); });
+    rows.add(QStringLiteral("corners"), group,
+             style.roundedCorners ? L("Desligar cantos arredondados") : L("Ligar cantos arredondados"), {},
+             [](EditorModel &m) { m.toggleCorners(); });
+    rows.add(QStringLiteral("shadow"), group, style.shadow ? L("Desligar sombra") : L("Ligar sombra"), {},
+             [](EditorModel &m) { m.toggleShadow(); });
+    rows.add(QStringLiteral("balance"), group,
+             style.autoBalance ? L("Desligar centralização automática") : L("Ligar centralização automática"), {},
+             [](EditorModel &m) { m.toggleBalance(); });
+    for (AspectRatio aspect : allAspectRatios)
+        rows.add(QStringLiteral("aspect-") + rawValue(aspect), L("Proporção"),
+                 L(LKey(QStringLiteral("Proporção: %@"), {aspectLabel(aspect)})), currentMark(aspect == style.aspect),
+                 [aspect](EditorModel &m) { changeStyle(m, [&](BeautyStyle &s) { s.aspect = aspect; }); });
+}
+
+void addExport(Rows &rows) {
+    const QString group = L("Exportar");
+    const ExportSettings stored = StyleStore::shared().exportSettings();
+    for (ExportFormat format : allExportFormats)
+        rows.add(QStringLiteral("format-") + rawValue(format), group,
+                 L(LKey(QStringLiteral("Formato: %@"), {formatName(format)})), currentMark(format == stored.format),
+                 [format](EditorModel &) { changeExport([&](ExportSettings &e) { e.format = format; }); });
+    for (ExportScale scale : allExportScales)
+        rows.add(QStringLiteral("scale-") + rawValue(scale), group,
+                 L(LKey(QStringLiteral("Tamanho: %@"),
+                        {scale == ExportScale::retina ? QStringLiteral("2× Retina") : L("1× Leve")})),
+                 currentMark(scale == stored.scale),
+                 [scale](EditorModel &) { changeExport([&](ExportSettings &e) { e.scale = scale; }); });
+}
+
+void addActions(Rows &rows) {
+    const QString group = L("Ações");
+    const ExportFormat format = StyleStore::shared().exportSettings().format;
+    rows.add(QStringLiteral("copy"), group, L("Copiar"), keyHint(Flag::command, Key::c, QStringLiteral("C")),
+             [](EditorModel &m) { m.copy(); });
+    rows.add(QStringLiteral("copy-text"), group, L("Copiar texto do print (OCR)"),
+             keyHint(Flag::shift | Flag::command, Key::c, QStringLiteral("C")), [](EditorModel &m) { m.copyText(); });
+    rows.add(QStringLiteral("save"), group, L(LKey(QStringLiteral("Salvar como %@…"), {formatName(format)})),
+             keyHint(Flag::command, Key::s, QStringLiteral("S")), [](EditorModel &m) { m.save(); });
+    rows.add(QStringLiteral("default"), group, L("Usar este estilo como padrão"), {},
+             [](EditorModel &m) { m.makeDefault(); });
+    rows.add(QStringLiteral("preset-new"), group, L("Salvar estilo como preset"), {},
+             [](EditorModel &m) { m.saveAsPreset(); });
+    rows.add(QStringLiteral("shortcuts"), group, L("Mapa de atalhos"), QStringLiteral("?"),
+             [](EditorModel &m) { m.setShortcutsOpen(true); });
+    rows.add(QStringLiteral("close"), group, L("Fechar sem salvar"), QStringLiteral("Esc"),
+             [](EditorModel &m) { m.close(); });
+}
+
+// The query as matched: spaces and tabs trimmed at both ends (line breaks stay), then folded.
+QString foldedQuery(const QString &query) {
+    qsizetype start = 0, end = query.size();
+    auto blank = [&](qsizetype i) { return query[i] == u' ' || query[i] == u'\t'; };
+    while (start < end && blank(start)) ++start;
+    while (end > start && blank(end - 1)) --end;
+    return platform::TextFolding::fold(QStringView(query).sliced(start, end - start));
+}
+
+} // namespace
+
+QList<EditorCommand> EditorModel::commands() {
+    Rows rows(this);
+    addTools(rows);
+    addBackdrops(rows, m_style);
+    addStyle(rows, m_style);
+    addExport(rows);
+    addActions(rows);
+    return rows.take();
+}
+
+QList<EditorCommand> EditorModel::filteredCommands() {
+    QList<EditorCommand> rows = commands();
+    const QString query = foldedQuery(m_commandQuery);
+    if (query.isEmpty()) return rows;
+    // Folding goes character by character, so a row's text folds as its folded group, a space and its
+    // folded title; the few groups are folded once.
+    QString group, foldedGroup;
+    rows.removeIf([&](const EditorCommand &row) {
+        if (row.group != group) foldedGroup = platform::TextFolding::fold(group = row.group);
+        return !(foldedGroup + u' ' + platform::TextFolding::fold(row.title)).contains(query);
+    });
+    return rows;
+}
+
+void EditorModel::runSelectedCommand() {
+    const QList<EditorCommand> rows = filteredCommands();
+    if (m_commandSelection < 0 || m_commandSelection >= rows.size()) return;
+    const std::function<void()> action = rows[m_commandSelection].run;
+    setCommandBarOpen(false);
+    action();
+}
+
+void EditorModel::moveCommandSelection(int step) {
+    const int n = int(filteredCommands().size());
+    if (n == 0) return;
+    setCommandSelection(((m_commandSelection + step) % n + n) % n);
+}

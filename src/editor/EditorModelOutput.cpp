@@ -1,0 +1,160 @@
+// EditorModel: copying, saving and dragging out the result, copying the capture's text and hiding
+// its sensitive data.
+#include "editor/EditorModel.h"
+
+#include "core/DragFile.h"
+#include "core/Localization.h"
+#include "core/StyleStore.h"
+#include "core/TextRecognizer.h"
+#include "platform/Pasteboard.h"
+#include "widgets/Clipboard.h"
+#include "widgets/ExportSaving.h"
+#include "widgets/Toast.h"
+
+#include <QMimeData>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::chrono::milliseconds textReadingLimit = 15s;
+constexpr std::chrono::milliseconds sensitiveSearchLimit = 20s;
+constexpr quint32 sensitiveBlurColor = 0x000000;
+
+qsizetype lineCount(const QString &text) {
+    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size();
+}
+
+} // namespace
+
+EditorModel::Encoded EditorModel::encodedExport(const ExportSettings &settings) {
+    Encoded out{finalImage(settings), std::nullopt};
+    if (out.image.isNull()) return out;
+    out.bytes = m_renderers.encode(out.image, settings);
+    if (out.bytes && out.bytes->isEmpty()) out.bytes.reset();
+    return out;
+}
+
+void EditorModel::notifyNotMade(ExportFormat format) {
+    notify(L(LKey(QStringLiteral("Não consegui gerar o %@"), {formatName(format)})), L("Tente outro formato em Exportar"));
+}
+
+void EditorModel::copy() {
+    // At full size: the clipboard's copy scales it to the stored export scale itself, as PNG.
+    ExportSettings full = StyleStore::shared().exportSettings();
+    full.format = ExportFormat::png;
+    full.scale = ExportScale::retina;
+    const QImage image = finalImage(full);
+    if (image.isNull()) {
+        notifyNotMade(ExportFormat::png);
+        return;
+    }
+    if (Clipboard::copyForPasting(image)) close();
+}
+
+void EditorModel::save() {
+    const ExportSettings settings = StyleStore::shared().exportSettings();
+    const Encoded encoded = encodedExport(settings);
+    if (!encoded.bytes) {
+        notifyNotMade(settings.format);
+        return;
+    }
+    ExportSaving::saveWithPanel(*encoded.bytes, settings.format, encoded.image);
+}
+
+QMimeData *EditorModel::dragProvider() {
+    const ExportSettings settings = StyleStore::shared().exportSettings();
+    return DragFile::mimeData(encodedExport(settings).bytes.value_or(QByteArray()), settings.format);
+}
+
+// --- Text ------------------------------------------------------------------------------------------------
+
+void EditorModel::copyText() {
+    if (m_readingText) {
+        // Pressed again: the reading stops and its text never reaches the clipboard.
+        m_ocrToken.reset();
+        m_reading.cancel();
+        setReadingText(false);
+        return;
+    }
+    const QUuid token = QUuid::createUuid();
+    m_ocrToken = token;
+    setReadingText(true);
+    m_reading = m_renderers.readText(m_original, textReadingLimit);
+    m_reading
+        .then(this, [this, token](const QString &text) {
+            if (endReading(token)) announceText(text);
+        })
+        .onFailed(this, [this, token](const QException &error) {
+            if (endReading(token)) Toast::show(m_original, L("Não consegui ler o texto"), TextRecognizer::describe(error));
+        })
+        .onFailed(this, [this, token] {
+            if (endReading(token)) Toast::show(m_original, L("Não consegui ler o texto"), TextRecognizer::describe(QException()));
+        })
+        .onCanceled(this, [this, token] { endReading(token); });
+}
+
+bool EditorModel::endReading(const QUuid &token) {
+    if (m_ocrToken != token) return false;
+    m_ocrToken.reset();
+    setReadingText(false);
+    return true;
+}
+
+void EditorModel::announceText(const QString &text) {
+    if (text.isEmpty()) {
+        Toast::show(m_original, L("Nenhum texto encontrado"), L("Este print não tem texto legível"));
+        return;
+    }
+    if (!platform::Pasteboard::general().setContents({{QStringLiteral("text/plain"), text.toUtf8()}})) {
+        Toast::show(m_original, L("Não foi possível copiar"), L("A área de transferência não aceitou o texto."));
+        return;
+    }
+    const qsizetype lines = lineCount(text);
+    Toast::show(m_original, L("Texto copiado"),
+                lines == 1 ? L("1 linha") : L(LKey(QStringLiteral("%@ linhas"), {QString::number(lines)})));
+}
+
+// --- Sensitive data ---------------------------------------------------------------------------------------
+
+void EditorModel::hideSensitiveData() {
+    if (m_detectingSensitive) return;
+    setDetectingSensitive(true);
+    auto failed = [this](const QString &message) {
+        Toast::show(m_original, L("Não consegui analisar o print"), message);
+        setDetectingSensitive(false);
+    };
+    m_renderers.findSensitive(m_original, sensitiveSearchLimit)
+        .then(this, [this](const QList<QRectF> &regions) {
+            coverSensitive(regions);
+            setDetectingSensitive(false);
+        })
+        .onFailed(this, [failed](const QException &error) { failed(TextRecognizer::describe(error)); })
+        .onFailed(this, [failed] { failed(TextRecognizer::describe(QException())); })
+        .onCanceled(this, [this] { setDetectingSensitive(false); });
+}
+
+void EditorModel::coverSensitive(const QList<QRectF> &regions) {
+    if (regions.isEmpty()) {
+        Toast::show(m_original, L("Nada sensível encontrado"), L("Use a ferramenta Ocultar para esconder à mão"));
+        return;
+    }
+    QList<Annotation> blurs;
+    blurs.reserve(regions.size());
+    for (const QRectF &region : regions) {
+        Annotation blur;
+        blur.kind = Annotation::Kind::blur;
+        blur.start = region.topLeft();
+        blur.end = region.bottomRight();
+        blur.color = sensitiveBlurColor;
+        blur.width = strokeWidth(m_thickness);
+        blurs.append(blur);
+    }
+    // One undo step; a text being typed ends first, a drag in progress gets them when it ends.
+    addAnnotations(blurs);
+    setTool(EditorTool::preview);
+    Toast::show(m_original,
+                blurs.size() == 1 ? L("1 dado escondido")
+                                  : L(LKey(QStringLiteral("%@ dados escondidos"), {QString::number(blurs.size())})),
+                L("E-mails, telefones, documentos e chaves. ⌘Z desfaz"));
+}

@@ -1,0 +1,78 @@
+#include "platform/RegularFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::RegularFile {
+
+namespace {
+
+QString errnoText(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+} // namespace
+
+int open(const QString &path, Status *status, QString *error) {
+    auto fail = [&](Status why, const QString &text) {
+        if (status) *status = why;
+        if (error) *error = text;
+        return -1;
+    };
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer forever.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        const int code = errno;
+        if (code == ENOENT || code == ENOTDIR) return fail(Status::missing, errnoText(code));
+        if (code == EACCES || code == EPERM) return fail(Status::denied, errnoText(code));
+        return fail(code == ENXIO ? Status::notRegular : Status::failed, errnoText(code));
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return fail(Status::notRegular, QStringLiteral("%1 is not a regular file").arg(path));
+    }
+    // Reads of a regular file never block; clearing the flag keeps the descriptor ordinary.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (status) *status = Status::ok;
+    return fd;
+}
+
+Read read(const QString &path, qint64 maxBytes) {
+    Read result;
+    const int fd = open(path, &result.status, &result.error);
+    if (fd < 0) return result;
+    struct stat info {};
+    ::fstat(fd, &info);
+    if (info.st_size > maxBytes) {
+        ::close(fd);
+        return {Status::tooLarge, {}, QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maxBytes)};
+    }
+    // The size may change while reading: never read more than the cap (and one byte to notice).
+    QByteArray bytes(qsizetype(info.st_size) + 1, Qt::Uninitialized);
+    qint64 used = 0;
+    for (;;) {
+        if (used == bytes.size()) {
+            if (used > maxBytes) break;
+            bytes.resize(qsizetype(std::min<qint64>(maxBytes + 1, used * 2 + 4096)));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + used, size_t(bytes.size() - used));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            result = {Status::failed, {}, errnoText(errno)};
+            ::close(fd);
+            return result;
+        }
+        if (n == 0) break;
+        used += n;
+    }
+    ::close(fd);
+    if (used > maxBytes) return {Status::tooLarge, {}, QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maxBytes)};
+    bytes.resize(qsizetype(used));
+    return {Status::ok, bytes, {}};
+}
+
+} // namespace platform::RegularFile

@@ -1,0 +1,30 @@
+#include "widgets/ExportSaving.h"
+
+#include "core/ByteCount.h"
+#include "core/CaptureFileName.h"
+#include "core/Localization.h"
+#include "platform/Alert.h"
+#include "platform/AtomicFile.h"
+#include "platform/SavePanel.h"
+#include "widgets/Toast.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+namespace ExportSaving {
+
+std::optional<QString> saveWithPanel(const QByteArray &bytes, ExportFormat format, const QImage &picture) {
+    const QString extension = fileExtension(format);
+    const std::optional<QString> path = platform::SavePanel::shared().run(
+        {CaptureFileName::withExtension(QDateTime::currentDateTime(), extension), formatName(format), extension});
+    if (!path) return std::nullopt;
+    QString error;
+    if (!platform::writeFileAtomically(*path, bytes, &error)) {
+        platform::AlertPresenter::shared().run({L("Não foi possível salvar"), error, {QStringLiteral("OK")}});
+        return std::nullopt;
+    }
+    Toast::show(picture, L(LKey("Salvo · %@", {byteCountText(bytes.size())})), QFileInfo(*path).fileName());
+    return path;
+}
+
+} // namespace ExportSaving

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "core/ExportSettings.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+// Saving an export the user places in a save panel; the quick panel and the editor share it.
+namespace ExportSaving {
+
+// Asks for a location in the save panel (proposing "Pelicarta <now>.<ext>", the format's one type
+// allowed) and writes `bytes` there atomically. A failed write shows the system's reason in an alert
+// and leaves a file already there as it was; a written file is announced in a toast with `picture`,
+// its size and its name. Returns the path written; none when cancelled or the write failed.
+std::optional<QString> saveWithPanel(const QByteArray &bytes, ExportFormat format, const QImage &picture);
+
+} // namespace ExportSaving

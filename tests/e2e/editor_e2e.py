@@ -1,0 +1,121 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the editor's keys with the real program: copying, the margin keys and undo,
+copying the capture's text, saving through the dialog and closing, read from the clipboard, the
+screen and the disk.
+
+    editor_e2e.py PELICARTA [unittest options]
+"""
+
+import glob
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import road_e2e  # noqa: E402
+from road_e2e import image_size, wait_for  # noqa: E402
+
+TEXT = "Configurações da Conta"
+# The default style puts 64 points of margin, two pixels each, on every side of a full-screen capture.
+BASE = (1920 + 4 * 64, 1080 + 4 * 64)
+
+
+class EditorTest(road_e2e.DesktopTest):
+    def open_editor(self, app):
+        """Captures the full screen into the editor; the main window's id."""
+        self.assertEqual(app.launch("--capture", "fullscreen"), 0)
+        window = wait_for(app.main_window, 10)
+        self.assertTrue(window, "the editor did not show:\n" + app.output())
+        time.sleep(1)  # the page and its first result
+        return window[0]
+
+    def key(self, app, *combinations):
+        window = wait_for(app.main_window, 10)
+        self.assertTrue(window, "no main window")
+        self.desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
+        for combination in combinations:
+            self.desktop.x(["xdotool", "key", "--clearmodifiers", combination])
+            time.sleep(0.15)
+
+    def copied_size(self, app, *keys):
+        """Presses `keys` then Ctrl+C: the size of the PNG on the clipboard, once the window is gone."""
+        self.desktop.set_clipboard_text("before")
+        self.key(app, *keys, "ctrl+c")
+        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15),
+                        "nothing copied:\n" + app.output())
+        self.assertTrue(wait_for(lambda: app.main_window() is None, 5), "the window stayed after copying")
+        return image_size(self.desktop, self.desktop.clipboard("image/png"))
+
+    def test_copy_margin_keys_and_undo(self):
+        app = self.start({"afterCapture": "editor"})
+        self.open_editor(app)
+        self.assertEqual(self.copied_size(app), BASE)
+        targets = self.desktop.clipboard_targets()
+        self.assertIn("image/tiff", targets)
+        self.assertTrue(wait_for(lambda: [w for w in self.desktop.visible_windows("^Copiado — ")], 3), "no toast")
+
+        # The window comes back on the same capture: three margin steps of 8 points, then three undos.
+        self.assertEqual(app.launch(), 0)
+        self.assertEqual(self.copied_size(app, "bracketright", "bracketright", "bracketright"),
+                         (BASE[0] + 96, BASE[1] + 96))
+        self.assertEqual(app.launch(), 0)
+        self.assertEqual(self.copied_size(app, "ctrl+z", "ctrl+z", "ctrl+z"), BASE)
+        self.assertTrue(app.running())
+
+    def test_text_copy_save_and_close(self):
+        helper = os.environ.get("PELICARTA_TEST_WINDOW")
+        if not helper or not os.path.exists(helper):
+            self.skipTest("needs the test window helper")
+        words = subprocess.Popen([helper, "--app", "Words", "--caption", "Words", "--fill", "ffffff", "--rect",
+                                  "40,60,700,160", "--text", TEXT], env=self.desktop.env,
+                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (words.stdin.close(), words.wait(), words.stdout.close()))
+        words.stdout.readline()
+        app = self.start({"afterCapture": "editor"})
+        self.open_editor(app)
+
+        # Ctrl+Shift+C: the text read from the capture, as plain text.
+        self.desktop.set_clipboard_text("before")
+        self.key(app, "ctrl+shift+c")
+        text = wait_for(lambda: (lambda t: t if TEXT.encode() in t else None)(self.desktop.clipboard("UTF8_STRING")),
+                        30, 0.2)
+        self.assertTrue(text, "the text never reached the clipboard:\n" + app.output())
+        self.assertFalse([t for t in self.desktop.clipboard_targets() if t.startswith("image/")])
+        self.assertTrue(app.main_window(), "copying the text closed the window")
+
+        # Ctrl+S: the dialog proposes the capture's name; Return takes it.
+        self.key(app, "ctrl+s")
+        dialog = wait_for(lambda: self.desktop.visible_windows("^(Salvar como|Save As)$"), 10)
+        self.assertTrue(dialog, "no save dialog")
+        time.sleep(0.5)
+        self.desktop.x(["xdotool", "key", "Return"])
+        saved = wait_for(lambda: glob.glob(f"{app.home}/**/Pelicarta *.png", recursive=True), 10)
+        self.assertTrue(saved, "nothing saved:\n" + app.output())
+        self.assertRegex(os.path.basename(saved[0]), r"^Pelicarta \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.png$")
+        # A real PNG (the automatic centring trims the empty screen, so its size is the beautifier's).
+        with open(saved[0], "rb") as f:
+            self.assertEqual(f.read(8), b"\x89PNG\r\n\x1a\n")
+        self.assertTrue(image_size(self.desktop, saved[0]), "the saved file does not decode")
+        self.assertTrue(wait_for(lambda: self.desktop.visible_windows(
+            "^Salvo · .* — " + re.escape(os.path.basename(saved[0])) + "$"), 3), "no toast")
+
+        # Escape in the preview tool closes the window; the capture stays open for the next show.
+        self.key(app, "Escape")
+        self.assertTrue(wait_for(lambda: app.main_window() is None, 5), "Escape left the window open")
+        self.assertTrue(app.running())
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    road_e2e.APP = os.path.abspath(sys.argv[1])
+    missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "identify",
+                                 "convert", "import") if not shutil.which(tool)]
+    if missing:
+        print("missing tools: " + ", ".join(missing) + " (scripts/setup-debian.sh installs them)")
+        sys.exit(1)
+    unittest.main(argv=[sys.argv[0], *sys.argv[2:]], verbosity=2)

@@ -1,0 +1,179 @@
+#include "history/HistoryCard.h"
+
+#include "HistoryPageFixture.h"
+#include "history/HistoryGrid.h"
+#include "history/HistoryView.h"
+#include "widgets/Toast.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QEnterEvent>
+#include <QMenu>
+#include <QSignalSpy>
+
+using namespace historypage;
+
+namespace {
+
+const QDateTime kTaken(QDate(2026, 3, 14), QTime(14, 5));
+
+class HistoryCardTest : public HistoryPageTest {
+protected:
+    void SetUp() override {
+        HistoryPageTest::SetUp();
+        platform::Pasteboard::setGeneralForTesting(&pasteboard);
+    }
+    void TearDown() override {
+        card.reset();
+        platform::Pasteboard::setGeneralForTesting(nullptr);
+        HistoryPageTest::TearDown();
+    }
+    HistoryEntry entryOf(const QString &path) const {
+        for (const HistoryEntry &entry : history->entries())
+            if (entry.path() == path) return entry;
+        return {};
+    }
+    HistoryCard &showCard(const QString &path) {
+        card = std::make_unique<HistoryCard>(*history);
+        card->resize(240, HistoryCard::heightFor(240, true));
+        card->setEntry(entryOf(path));
+        card->show();
+        return *card;
+    }
+    static QString toast() { return Toast::panel() ? Toast::panel()->windowTitle() : QString(); }
+
+    RecordingPasteboard pasteboard;
+    std::unique_ptr<HistoryCard> card;
+};
+
+} // namespace
+
+TEST_F(HistoryCardTest, ThePictureTimeAndSizeComeAsTheStoreKnowsThem) {
+    const QString read = addCapture(QStringLiteral("lido.png"), kTaken, QStringLiteral("texto"));
+    const QString junk = addCapture(QStringLiteral("lixo.png"), kTaken, QString(), {0, 0});
+    ASSERT_TRUE(temp.write(QStringLiteral("Recentes/lixo.png"), "not a picture"));
+    openStores();
+
+    HistoryCard &shown = showCard(read);
+    EXPECT_EQ(shown.timeText(), QStringLiteral("14:05"));
+    EXPECT_EQ(shown.sizeText(), QStringLiteral("2880 × 1800"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.picture() == HistoryCard::Picture::shown; }, 5000));
+
+    // A file that cannot be decoded: a still sign, never an endless spinner, and no size.
+    shown.setEntry(entryOf(junk));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.picture() == HistoryCard::Picture::unreadable; }, 5000));
+    EXPECT_EQ(shown.sizeText(), QString());
+}
+
+TEST_F(HistoryCardTest, TheSizeAppearsOnTheCardOnScreenWhenTheRecordArrives) {
+    const QString waiting = addCapture(QStringLiteral("novo.png"), kTaken, std::nullopt, {}, 0, {2880, 1800});
+    openStores();
+    HistoryView page(*history, *recents);
+    page.resize(1000, 800);
+    page.show();
+    page.reload();
+    HistoryCard *onScreen = page.grid()->cardOf(waiting);
+    ASSERT_NE(onScreen, nullptr);
+    EXPECT_EQ(onScreen->sizeText(), QString());
+    engine.open = true;
+    ASSERT_TRUE(QSignalSpy(history.get(), &HistoryStore::recordStored).wait(10000));
+    QTest::qWait(20);
+    EXPECT_EQ(page.grid()->cardOf(waiting), onScreen);
+    EXPECT_EQ(onScreen->sizeText(), QStringLiteral("2880 × 1800"));
+}
+
+TEST_F(HistoryCardTest, TheFirstMatchIsMarkedInTheTextsOwnLetters) {
+    const QString path = addCapture(QStringLiteral("a.png"), kTaken, QStringLiteral("texto"));
+    openStores();
+    HistoryCard &shown = showCard(path);
+    const auto marked = [&](const QString &snippet, const QString &query) {
+        shown.setSnippet(snippet, query);
+        const auto mark = shown.mark();
+        return mark ? std::pair(snippet.mid(mark->first, mark->second), mark->first) : std::pair(QString(), qsizetype(-1));
+    };
+    EXPECT_EQ(marked(QStringLiteral("Configuração da ação"), QStringLiteral("acao")), std::pair(QStringLiteral("ação"), qsizetype(8)));
+    EXPECT_EQ(marked(QStringLiteral("Straße 12"), QStringLiteral("strasse")), std::pair(QStringLiteral("Straße"), qsizetype(0)));
+    EXPECT_EQ(marked(QStringLiteral("erro e erro"), QStringLiteral("ERRO")), std::pair(QStringLiteral("erro"), qsizetype(0)));
+    EXPECT_EQ(marked(QStringLiteral("erro"), QStringLiteral("  ")).second, -1);
+}
+
+TEST_F(HistoryCardTest, HoverButtonsMenuAndAccessibility) {
+    const QString withText = addCapture(QStringLiteral("a.png"), kTaken, QStringLiteral("Olá\nmundo"));
+    const QString withoutText = addCapture(QStringLiteral("b.png"), kTaken.addSecs(-60), QString());
+    openStores();
+    // The card on a larger page, so that the pointer can leave it.
+    QWidget host;
+    host.resize(600, 600);
+    HistoryCard &shown = showCard(withText);
+    shown.setParent(&host);
+    shown.move(100, 100);
+    card.release(); // the host owns it now
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    QTest::mouseMove(&host, QPoint(550, 550));
+    QSignalSpy opened(&shown, &HistoryCard::openRequested);
+    QSignalSpy deleted(&shown, &HistoryCard::deleteRequested);
+
+    EXPECT_FALSE(shown.deleteButton()->isVisible());
+    QTest::mouseMove(&shown, QPoint(20, 20));
+    for (QAbstractButton *button : {shown.copyButton(), shown.openButton(), shown.deleteButton()})
+        EXPECT_TRUE(button->isVisible());
+    EXPECT_EQ(shown.copyButton()->toolTip(), QStringLiteral("Copiar"));
+    EXPECT_EQ(shown.openButton()->accessibleName(), QStringLiteral("Abrir no Editor"));
+    EXPECT_EQ(shown.deleteButton()->toolTip(), QStringLiteral("Excluir"));
+    shown.deleteButton()->click();
+    EXPECT_EQ(deleted.count(), 1);
+    QTest::mouseMove(&host, QPoint(550, 550));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.deleteButton()->isVisible(); }, 2000));
+
+    std::unique_ptr<QMenu> menu(shown.createMenu(nullptr));
+    QStringList items;
+    for (QAction *action : menu->actions()) items.append(action->isSeparator() ? QStringLiteral("—") : action->text());
+    EXPECT_EQ(items, (QStringList{QStringLiteral("Abrir no Editor"), QStringLiteral("Copiar imagem"),
+                                  QStringLiteral("Copiar texto do print"), QStringLiteral("Mostrar na pasta"),
+                                  QStringLiteral("—"), QStringLiteral("Excluir")}));
+    ASSERT_TRUE(menu->actions()[2]->isEnabled());
+    menu->actions()[2]->trigger();
+    ASSERT_EQ(pasteboard.m_items.size(), 1);
+    EXPECT_EQ(pasteboard.m_items.first(), platform::Pasteboard::Item(QStringLiteral("text/plain"), "Olá\nmundo"));
+    EXPECT_EQ(toast(), QStringLiteral("Texto copiado — Cole com Ctrl+V"));
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(opened.count(), 1);
+
+    // A capture whose text is empty when the menu opens offers no text to copy.
+    shown.setEntry(entryOf(withoutText));
+    std::unique_ptr<QMenu> empty(shown.createMenu(nullptr));
+    EXPECT_FALSE(empty->actions()[2]->isEnabled());
+
+    // One element for assistive technology, named after its moment, whose action opens it.
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&shown);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Print de 14 de mar. de 2026, 14:04"));
+    EXPECT_EQ(accessible->childCount(), 0);
+    ASSERT_NE(accessible->actionInterface(), nullptr);
+    EXPECT_EQ(accessible->actionInterface()->actionNames(), QStringList{QStringLiteral("Abrir no Editor")});
+    accessible->actionInterface()->doAction(QStringLiteral("Abrir no Editor"));
+    ASSERT_EQ(opened.count(), 2);
+    EXPECT_EQ(opened.last().first().value<HistoryEntry>().path(), withoutText);
+}
+
+TEST_F(HistoryCardTest, CopiedSaysSoOnlyOnceTheClipboardHoldsTheImage) {
+    const QString good = addCapture(QStringLiteral("a.png"), kTaken, QStringLiteral("x"));
+    const QString bad = addCapture(QStringLiteral("b.png"), kTaken.addSecs(-60), QStringLiteral("x"));
+    openStores();
+    HistoryCard &shown = showCard(good);
+    shown.copyImage();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pasteboard.m_items.isEmpty(); }, 5000));
+    EXPECT_EQ(pasteboard.m_items.first().first, QStringLiteral("image/png"));
+    EXPECT_EQ(QImage::fromData(pasteboard.m_items.first().second).size(), capturePicture().size());
+    EXPECT_EQ(toast(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
+
+    // A file that can no longer be read leaves the clipboard alone and says so.
+    pasteboard.m_items.clear();
+    ASSERT_TRUE(temp.write(QStringLiteral("Recentes/b.png"), "broken"));
+    shown.setEntry(entryOf(bad));
+    shown.copyImage();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return toast().startsWith(QStringLiteral("Não foi possível copiar")); }, 5000));
+    EXPECT_TRUE(pasteboard.m_items.isEmpty());
+}

@@ -1,0 +1,132 @@
+#pragma once
+
+// A recents folder and a history index made for the history page's tests: capture files with the
+// dates and texts a test gives (a capture without a text has no record and waits for a reading, which
+// a gate holds until the test opens it), the recents store over the folder and the history store over
+// both, wired as the application wires them.
+
+#include "core/Settings.h"
+#include "core/TextRecognizer.h"
+#include "history/HistoryIndexFile.h"
+#include "history/HistoryStore.h"
+#include "history/RecentsStore.h"
+#include "platform/AtomicFile.h"
+#include "platform/Pasteboard.h"
+#include "platform/StringTables.h"
+#include "platform/TextEngine.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QLocale>
+#include <QPainter>
+#include <QTest>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace historypage {
+
+// Reads "lido" from any line, once the test opens the gate; a stopped reading ends at once.
+class GateEngine : public platform::TextEngine {
+public:
+    std::atomic_bool open{false};
+
+    platform::TextReadResult readLine(const QImage &line, qreal, const platform::CancelCheck &cancelled) override {
+        while (!open) {
+            if (cancelled && cancelled()) return {{}, true};
+            QThread::msleep(2);
+        }
+        return {{{QStringLiteral("lido"), QRectF(0, 0, line.width(), line.height()), {}}}, false, 90};
+    }
+    int maxConcurrentReads() const override { return 2; }
+};
+
+// Keeps what is put on the clipboard.
+class RecordingPasteboard : public platform::Pasteboard {
+public:
+    bool setContents(const QList<Item> &items) override {
+        m_items = items;
+        return true;
+    }
+    QList<Item> contents() const override { return m_items; }
+    QList<Item> m_items;
+};
+
+// A capture that the recognizer takes for one line of text: black strokes on white.
+inline QImage capturePicture(QSize size = {160, 100}) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    for (int i = 0; i < 6; ++i) painter.fillRect(20 + 5 * i, size.height() / 2 - 6, 2, 12, Qt::black);
+    return image;
+}
+
+class HistoryPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
+        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+        TextRecognizer::setEngine(&engine);
+        QDir().mkpath(folder);
+    }
+    void TearDown() override {
+        engine.open = true;
+        history.reset();
+        recents.reset();
+        TextRecognizer::setEngine(nullptr);
+        QLocale::setDefault(QLocale::c());
+        platform::StringTables::setCurrentLanguage({});
+    }
+
+    // A capture file dated `date`; with a text it has a record of `size` in the index. `bytes` pads
+    // the file to that size.
+    QString addCapture(const QString &name, const QDateTime &date, std::optional<QString> text = QString(),
+                       QSize size = {2880, 1800}, qint64 bytes = 0, QSize pictureSize = {160, 100}) {
+        const QString path = folder + QLatin1Char('/') + name;
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        capturePicture(pictureSize).save(&buffer, "png");
+        if (bytes > png.size()) png.append(QByteArray(bytes - png.size(), '\0')); // after the end: still a PNG
+        EXPECT_TRUE(platform::writeFileAtomically(path, png));
+        dates.insert(name, date);
+        if (text) records.insert(name, HistoryRecord::of(text->toUtf8(), size.width(), size.height(), png.size()));
+        return path;
+    }
+
+    // Makes the stores and waits until the index is loaded and the folder listed. The history lists
+    // the folder only while `listFolder` is true, and `listing` instead when it is set.
+    void openStores() {
+        EXPECT_TRUE(platform::writeFileAtomically(indexPath, HistoryIndexFile::serialize(records)));
+        recents = std::make_unique<RecentsStore>(defaults, folder);
+        recents->setDateReader([this](const QFileInfo &file) { return dates.value(file.fileName()); });
+        HistoryStore::Options options;
+        options.indexPath = indexPath;
+        options.files = [this] {
+            if (listing) return *listing;
+            return listFolder ? recents->allFiles() : QList<RecentsStore::File>();
+        };
+        history = std::make_unique<HistoryStore>(options);
+        QObject::connect(recents.get(), &RecentsStore::capturesRemoved, history.get(), &HistoryStore::forget);
+        const bool listed = listing ? !listing->isEmpty() : listFolder && !dates.isEmpty();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return history->isLoaded() && (!listed || !history->entries().isEmpty()); }, 5000));
+    }
+
+    testsupport::TempFolder temp;
+    platform::UserDefaults defaults{temp.file(QStringLiteral("defaults.json"))};
+    QString folder = temp.file(QStringLiteral("Recentes"));
+    QString indexPath = temp.file(QStringLiteral("Indice-do-historico.json"));
+    QHash<QString, QDateTime> dates;
+    HistoryRecords records;
+    bool listFolder = true;
+    std::optional<QList<RecentsStore::File>> listing;
+    GateEngine engine;
+    std::unique_ptr<RecentsStore> recents;
+    std::unique_ptr<HistoryStore> history;
+};
+
+} // namespace historypage

@@ -1,0 +1,310 @@
+#include "history/HistoryView.h"
+
+#include "HistoryPageFixture.h"
+#include "history/HistoryCard.h"
+#include "history/HistoryGrid.h"
+#include "history/HistoryHeaderControls.h"
+#include "widgets/SectionLabel.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+
+using namespace historypage;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 3, 14), QTime(10, 0));
+
+class HistoryViewTest : public HistoryPageTest {
+protected:
+    void TearDown() override {
+        view.reset();
+        HistoryPageTest::TearDown();
+    }
+
+    HistoryView &showView(QSize size = {1000, 800}) {
+        view = std::make_unique<HistoryView>(*history, *recents);
+        view->setClock([this] { return now; });
+        view->resize(size);
+        view->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        view->reload();
+        return *view;
+    }
+    // Lets the stores' signals reach the page.
+    void settle() { QTest::qWait(20); }
+    QStringList shownPaths() const {
+        QStringList paths;
+        for (HistoryCard *card : view->grid()->shownCards()) paths.append(card->entry().path());
+        return paths;
+    }
+    QStringList headings() const {
+        QStringList texts;
+        for (SectionLabel *label : view->grid()->shownHeadings()) texts.append(label->shownText());
+        return texts;
+    }
+    void type(const QString &text) { view->searchField()->setText(text); }
+    void activate() {
+        QApplication::setActiveWindow(view.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    }
+
+    QDateTime now = kNow;
+    std::unique_ptr<HistoryView> view;
+};
+
+} // namespace
+
+TEST_F(HistoryViewTest, TheContentFollowsKeepingTheIndexAndTheSearch) {
+    // Keeping off, with files still on disk: the page says so and leads to the settings.
+    Settings::historyKeep.set(0, defaults);
+    addCapture(QStringLiteral("a.png"), kNow.addSecs(-60), QStringLiteral("Relatório anual"));
+    addCapture(QStringLiteral("b.png"), kNow.addSecs(-120), QString());
+    addCapture(QStringLiteral("c.png"), kNow.addSecs(-180), std::nullopt); // not read yet
+    openStores();
+    HistoryView &page = showView();
+    EXPECT_EQ(page.state(), HistoryView::State::off);
+    EXPECT_EQ(page.emptyTitle(), QStringLiteral("O histórico está desligado"));
+    QSignalSpy settings(&page, &HistoryView::settingsRequested);
+    ASSERT_NE(page.emptyAction(), nullptr);
+    EXPECT_EQ(page.emptyAction()->text(), QStringLiteral("Abrir Ajustes"));
+    page.emptyAction()->click();
+    EXPECT_EQ(settings.count(), 1);
+
+    // Turned on again while the page shows: the list, with the reading still to do.
+    Settings::historyKeep.set(500, defaults);
+    settle();
+    EXPECT_EQ(page.state(), HistoryView::State::list);
+    EXPECT_EQ(page.readingText(), QStringLiteral("Lendo o texto dos prints · faltam 1"));
+
+    // Nothing found while a reading goes on, then once it is done; "Limpar busca" starts over.
+    type(QStringLiteral("orçamento"));
+    page.setPeriod(HistoryPeriod::week);
+    EXPECT_EQ(page.state(), HistoryView::State::nothingFound);
+    EXPECT_EQ(page.emptyTitle(), QStringLiteral("Nada encontrado"));
+    EXPECT_EQ(page.emptyDetail(), QStringLiteral("Alguns prints ainda estão sendo lidos. Tente de novo em instantes."));
+    engine.open = true;
+    ASSERT_TRUE(QTest::qWaitFor([this] { return history->pendingCount() == 0; }, 5000));
+    settle();
+    EXPECT_EQ(page.readingText(), QString());
+    EXPECT_EQ(page.emptyDetail(), QStringLiteral("Nenhum print tem esse texto neste período."));
+    ASSERT_NE(page.emptyAction(), nullptr);
+    EXPECT_EQ(page.emptyAction()->text(), QStringLiteral("Limpar busca"));
+    page.emptyAction()->click();
+    EXPECT_EQ(page.query(), QString());
+    EXPECT_EQ(page.searchField()->text(), QString());
+    EXPECT_EQ(page.period(), HistoryPeriod::all);
+    EXPECT_EQ(page.state(), HistoryView::State::list);
+
+    // Every capture gone: nothing kept.
+    recents->deleteFiles(recents->sortedFiles());
+    settle();
+    EXPECT_EQ(page.state(), HistoryView::State::empty);
+    EXPECT_EQ(page.emptyTitle(), QStringLiteral("Nenhum print ainda"));
+    EXPECT_EQ(page.emptyAction(), nullptr);
+    EXPECT_EQ(page.summary(), QStringLiteral("Nenhum print guardado"));
+}
+
+TEST_F(HistoryViewTest, ASpinnerWithNoReadingUnderWayListsTheFolderOnceMore) {
+    addCapture(QStringLiteral("a.png"), kNow.addSecs(-60), QStringLiteral("texto"));
+    listFolder = false; // the first listing misses the file
+    openStores();
+    ASSERT_TRUE(history->entries().isEmpty());
+    listFolder = true;
+    view = std::make_unique<HistoryView>(*history, *recents);
+    view->setClock([this] { return now; });
+    // Files on disk and an empty index: the spinner, which no reading would ever end...
+    EXPECT_EQ(view->state(), HistoryView::State::indexing);
+    // ...so the index lists the folder once more.
+    settle();
+    EXPECT_EQ(history->entries().size(), 1);
+    view->show();
+    settle();
+    EXPECT_EQ(view->state(), HistoryView::State::list);
+}
+
+TEST_F(HistoryViewTest, TheSummaryCountsWhatIsKeptOrWhatIsFound) {
+    addCapture(QStringLiteral("p1.png"), kNow.addSecs(-60), QStringLiteral("Configuração da Conta"), {2880, 1800}, 12'000);
+    for (int i = 2; i <= 5; ++i)
+        addCapture(QStringLiteral("p%1.png").arg(i), kNow.addDays(-i), QStringLiteral("Relatório %1").arg(i), {800, 600},
+                   847'000);
+    openStores();
+    HistoryView &page = showView({1000, 2000});
+    EXPECT_EQ(page.title(), QStringLiteral("Histórico"));
+    EXPECT_EQ(page.summary(), QStringLiteral("5 prints · 3,4 MB"));
+    EXPECT_TRUE(page.searchBox()->hint()->isVisibleTo(&page));
+
+    type(QStringLiteral("CONFIGURACAO"));
+    EXPECT_EQ(page.summary(), QStringLiteral("1 de 5 encontrado"));
+    EXPECT_FALSE(page.searchBox()->hint()->isVisibleTo(&page));
+    EXPECT_TRUE(page.searchBox()->clearButton()->isVisibleTo(&page));
+    ASSERT_EQ(page.grid()->shownCards().size(), 1);
+    EXPECT_EQ(page.grid()->shownCards().first()->snippet(), QStringLiteral("Configuração da Conta"));
+    type(QStringLiteral("xilogravura"));
+    EXPECT_EQ(page.summary(), QStringLiteral("0 de 5 encontrados"));
+
+    // A period alone is a filter too: the found texts, not the size.
+    type(QString());
+    page.setPeriod(HistoryPeriod::today);
+    EXPECT_EQ(page.summary(), QStringLiteral("1 de 5 encontrado"));
+    page.setPeriod(HistoryPeriod::week);
+    EXPECT_EQ(page.summary(), QStringLiteral("5 de 5 encontrados"));
+
+    // Spaces are no search: the hint stays, no snippets, the plain summary.
+    page.setPeriod(HistoryPeriod::all);
+    type(QStringLiteral("   "));
+    EXPECT_TRUE(page.searchBox()->hint()->isVisibleTo(&page));
+    EXPECT_EQ(page.summary(), QStringLiteral("5 prints · 3,4 MB"));
+    ASSERT_EQ(page.grid()->shownCards().size(), 5);
+    for (HistoryCard *card : page.grid()->shownCards()) EXPECT_EQ(card->snippet(), std::nullopt);
+
+    recents->deleteFiles({folder + QStringLiteral("/p2.png"), folder + QStringLiteral("/p3.png"),
+                          folder + QStringLiteral("/p4.png"), folder + QStringLiteral("/p5.png")});
+    settle();
+    EXPECT_EQ(page.summary(), QStringLiteral("1 print · 12 KB"));
+}
+
+TEST_F(HistoryViewTest, DaysAndPeriodsFollowTheClock) {
+    const QString lateYesterday = addCapture(QStringLiteral("a.png"), QDateTime(QDate(2026, 3, 13), QTime(23, 59)));
+    const QString earlyToday = addCapture(QStringLiteral("b.png"), QDateTime(QDate(2026, 3, 14), QTime(0, 1)));
+    const QString weekAfter = addCapture(QStringLiteral("c.png"), QDateTime(QDate(2026, 3, 7), QTime(11, 0)));
+    const QString weekBefore = addCapture(QStringLiteral("d.png"), QDateTime(QDate(2026, 3, 7), QTime(9, 0)));
+    addCapture(QStringLiteral("e.png"), QDateTime(QDate(2025, 3, 15), QTime(12, 0)));
+    openStores();
+    HistoryView &page = showView({1000, 2000});
+    EXPECT_EQ(headings(), (QStringList{QStringLiteral("HOJE"), QStringLiteral("ONTEM"), QStringLiteral("SÁBADO, 7 DE MARÇO"),
+                                       QStringLiteral("SÁBADO, 15 DE MARÇO DE 2025")}));
+    EXPECT_EQ(shownPaths().mid(0, 2), (QStringList{earlyToday, lateYesterday}));
+
+    page.setPeriod(HistoryPeriod::week);
+    EXPECT_TRUE(shownPaths().contains(weekAfter));
+    EXPECT_FALSE(shownPaths().contains(weekBefore));
+    // Past midnight, today's captures move under "Ontem" while the page stays open.
+    now = kNow.addDays(1);
+    page.setPeriod(HistoryPeriod::all);
+    EXPECT_EQ(headings().mid(0, 2), (QStringList{QStringLiteral("ONTEM"), QStringLiteral("SEXTA-FEIRA, 13 DE MARÇO")}));
+}
+
+TEST_F(HistoryViewTest, KeysSelectionAndFocus) {
+    const QString first = addCapture(QStringLiteral("a.png"), kNow.addSecs(-60), QStringLiteral("um"));
+    const QString second = addCapture(QStringLiteral("b.png"), kNow.addSecs(-120), QStringLiteral("dois"));
+    openStores();
+    HistoryView &page = showView();
+    activate();
+    QLineEdit *field = page.searchField();
+
+    QTest::keyClick(&page, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(field->hasFocus());
+    QTest::keyClicks(field, QStringLiteral("do"));
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_EQ(field->text(), QString());
+    EXPECT_TRUE(field->hasFocus());
+
+    // A click selects and takes the focus from the field; Ctrl+Backspace then deletes at once.
+    HistoryCard *card = page.grid()->cardOf(second);
+    ASSERT_NE(card, nullptr);
+    QTest::mouseClick(card, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(page.selectedPath(), second);
+    EXPECT_TRUE(card->isSelected());
+    EXPECT_FALSE(field->hasFocus());
+    // With the field focused the key edits the text and deletes nothing.
+    QTest::keyClick(&page, Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_TRUE(QFile::exists(second));
+    page.grid()->setFocus();
+    QTest::keyClick(page.grid(), Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_FALSE(QFile::exists(second));
+    EXPECT_EQ(page.selectedPath(), QString());
+    settle();
+    EXPECT_EQ(shownPaths(), QStringList{first});
+    // Nothing selected: nothing deleted.
+    QTest::keyClick(page.grid(), Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_TRUE(QFile::exists(first));
+
+    // Typing or switching the period clears the selection.
+    QTest::mouseClick(page.grid()->cardOf(first), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(page.selectedPath(), first);
+    QTest::keyClicks(field, QStringLiteral("u"));
+    EXPECT_EQ(page.selectedPath(), QString());
+    type(QString());
+    QTest::mouseClick(page.grid()->cardOf(first), Qt::LeftButton, {}, QPoint(20, 20));
+    page.periodSwitch()->button(HistoryPeriod::today)->click();
+    EXPECT_EQ(page.selectedPath(), QString());
+    EXPECT_EQ(page.period(), HistoryPeriod::today);
+}
+
+TEST_F(HistoryViewTest, ADoubleClickSelectsAndOpensAndAFileGoneIsForgotten) {
+    const QString kept = addCapture(QStringLiteral("a.png"), kNow.addSecs(-60), QStringLiteral("um"));
+    const QString gone = addCapture(QStringLiteral("b.png"), kNow.addSecs(-120), QStringLiteral("dois"));
+    openStores();
+    HistoryView &page = showView();
+    QSignalSpy opened(&page, &HistoryView::editorRequested);
+    HistoryCard *card = page.grid()->cardOf(kept);
+    ASSERT_NE(card, nullptr);
+    QTest::mouseDClick(card, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(page.selectedPath(), kept);
+    // The file is read off the main thread; a quick read may report before the wait begins.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.count() == 1; }, 5000));
+    EXPECT_EQ(opened.first().at(0).value<QImage>().size(), capturePicture().size());
+    EXPECT_EQ(opened.first().at(1).toString(), kept);
+
+    // Removed behind the application's back: opening it removes it from the page.
+    ASSERT_TRUE(QFile::remove(gone));
+    QTest::mouseDClick(page.grid()->cardOf(gone), Qt::LeftButton, {}, QPoint(20, 20));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return history->entries().size() == 1; }, 5000));
+    settle();
+    EXPECT_EQ(shownPaths(), QStringList{kept});
+    EXPECT_EQ(opened.count(), 1);
+}
+
+TEST_F(HistoryViewTest, OnlyTheCardsOnScreenAreWidgets) {
+    QList<RecentsStore::File> files;
+    for (int i = 0; i < 3000; ++i) {
+        const QString name = QStringLiteral("c%1.png").arg(i, 4, 10, QLatin1Char('0'));
+        files.append({folder + QLatin1Char('/') + name, kNow.addSecs(-3600LL * i)});
+        records.insert(name, HistoryRecord::of(i % 2 ? "par ímpar" : "texto comum", 100, 100, 1000));
+    }
+    listing = files;
+    openStores();
+    HistoryView &page = showView();
+    const int made = page.grid()->cardsMade();
+    EXPECT_GT(made, 4);
+    EXPECT_LT(made, 40);
+
+    QScrollBar *bar = page.grid()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    EXPECT_TRUE(shownPaths().contains(files.last().path));
+    bar->setValue(bar->maximum() / 2);
+    bar->setValue(0);
+    EXPECT_EQ(shownPaths().first(), files.first().path);
+    type(QStringLiteral("IMPAR"));
+    EXPECT_EQ(page.summary(), QStringLiteral("1500 de 3000 encontrados"));
+    EXPECT_EQ(shownPaths().first(), files[1].path);
+    bar->setValue(bar->maximum());
+    EXPECT_TRUE(shownPaths().contains(files.last().path));
+    // Still a screenful of cards, handed from entry to entry.
+    EXPECT_LT(page.grid()->cardsMade(), 40);
+}
+
+TEST_F(HistoryViewTest, EveryVisitStartsOver) {
+    const QString first = addCapture(QStringLiteral("a.png"), kNow.addSecs(-60), QStringLiteral("um"));
+    openStores();
+    HistoryView &page = showView();
+    type(QStringLiteral("um"));
+    QTest::mouseClick(page.grid()->cardOf(first), Qt::LeftButton, {}, QPoint(20, 20));
+    page.periodSwitch()->button(HistoryPeriod::month)->click();
+    // A file written behind the index's back is listed by the next visit.
+    const QString later = addCapture(QStringLiteral("b.png"), kNow.addSecs(-30), QStringLiteral("dois"));
+    page.reload();
+    EXPECT_EQ(page.query(), QString());
+    EXPECT_EQ(page.searchField()->text(), QString());
+    EXPECT_EQ(page.period(), HistoryPeriod::all);
+    EXPECT_TRUE(page.periodSwitch()->button(HistoryPeriod::all)->isChecked());
+    EXPECT_EQ(page.selectedPath(), QString());
+    EXPECT_EQ(shownPaths(), (QStringList{later, first}));
+}

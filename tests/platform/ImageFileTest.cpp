@@ -1,0 +1,155 @@
+#include "platform/HeifCodec.h"
+#include "platform/ImageFile.h"
+#include "platform/PngCodec.h"
+#include "support/TestSupport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPainter>
+#include <QProcess>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace ImageFile = platform::ImageFile;
+
+namespace {
+
+quint32 crc32(const QByteArray &bytes) {
+    quint32 crc = 0xffffffffu;
+    for (char c : bytes) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// A PNG chunk; `declared` overrides the length field, as a hostile file does.
+QByteArray chunk(const char *type, const QByteArray &data, qint64 declared = -1) {
+    QByteArray out(4, '\0');
+    qToBigEndian(quint32(declared < 0 ? data.size() : declared), out.data());
+    const QByteArray body = QByteArray(type, 4) + data;
+    QByteArray crc(4, '\0');
+    qToBigEndian(crc32(body), crc.data());
+    return out + body + crc;
+}
+
+QByteArray encoded(const QImage &image, const char *format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// The chunks of a PNG, signature and end left out.
+QByteArray chunksOf(const QByteArray &png) { return png.mid(8, png.size() - 8 - 12); }
+
+QImage capture(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    QPainter p(&image);
+    for (int y = 0; y < h; y += 40)
+        for (int x = 0; x < w; x += 40) p.fillRect(x, y, 40, 40, QColor::fromHsv((x + y) % 360, 120, 200));
+    return image;
+}
+
+} // namespace
+
+TEST(ImageFileTest, HostileFilesAreReadWithBoundedMemory) {
+    // Each file is decoded whole and as a thumbnail in a process of its own, which counts every
+    // allocation it asks for. Captures of a large screen are the yardstick.
+    testsupport::TempFolder dir;
+    const QImage screen = capture(3840, 2160);
+    ASSERT_TRUE(dir.write(QStringLiteral("screen.png"), encoded(screen, "png")));
+    ASSERT_TRUE(dir.write(QStringLiteral("screen.heic"), platform::HeifCodec::encode(screen, 0.9).value()));
+    const QString seeds = QStringLiteral(PELICARTA_FUZZ_SEEDS);
+    const QStringList files{seeds + QStringLiteral("/heif/grid-bomb.heic"), seeds + QStringLiteral("/heif/heif-8845b6a3.heic"),
+                            seeds + QStringLiteral("/heif/heif-93cbb27a.heic"), seeds + QStringLiteral("/png/png-text-chunk.png"),
+                            dir.file(QStringLiteral("screen.png")), dir.file(QStringLiteral("screen.heic"))};
+    QProcess probe;
+    probe.start(QStringLiteral(PELICARTA_DECODE_PEAK), files);
+    ASSERT_TRUE(probe.waitForFinished(120000));
+    const QStringList lines = QString::fromLocal8Bit(probe.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), files.size()) << probe.readAllStandardError().toStdString();
+    for (const QString &line : lines) {
+        const QStringList fields = line.split(QLatin1Char(' '));
+        const qint64 peak = fields.last().toLongLong();
+        std::printf("peak %s: %.1f MB\n", qPrintable(QFileInfo(fields.first()).fileName()), peak / 1048576.0);
+        if (peak < 0) GTEST_SKIP() << "allocations are not counted under the sanitizers";
+        EXPECT_LT(peak, 300ll << 20) << line.toStdString();
+        const bool hostileHeif = line.contains(QStringLiteral("/heif/"));
+        EXPECT_EQ(fields.at(fields.size() - 2), hostileHeif ? QStringLiteral("refused") : QStringLiteral("decoded"))
+            << line.toStdString();
+    }
+}
+
+TEST(ImageFileTest, PngMetadataIsSkippedAndSizesCheckedFirst) {
+    const QByteArray png = encoded(capture(120, 80), "png");
+    const QByteArray signature = png.left(8), ihdr = chunksOf(png).left(25), end = png.right(12);
+    // A comment before the picture is skipped; a text chunk after it declaring 1.5 GB is never read.
+    const QByteArray commented = signature + ihdr + chunk("tEXt", QByteArray(4000, 'a')) + chunksOf(png).mid(25) + end;
+    const QByteArray trailing = png.chopped(12) + chunk("tEXt", "Comment", 1500000000);
+    // Handed to another PNG reader, the second would cost its declared 1.5 GB: it is refused.
+    EXPECT_TRUE(platform::PngCodec::chunksWithinLimits(commented));
+    EXPECT_FALSE(platform::PngCodec::chunksWithinLimits(trailing));
+    for (const QByteArray &bytes : {commented, trailing}) {
+        const QImage image = ImageFile::decode(bytes);
+        EXPECT_EQ(image.size(), QSize(120, 80));
+        EXPECT_EQ(image.pixel(10, 10), capture(120, 80).pixel(10, 10));
+    }
+    // A header declaring 40000 × 40000 pixels is refused before anything is allocated; so is a chunk
+    // before the picture declaring more than a colour profile ever needs.
+    QByteArray header = ihdr.mid(8, 13);
+    qToBigEndian(quint32(40000), header.data());
+    qToBigEndian(quint32(40000), header.data() + 4);
+    QString error;
+    EXPECT_TRUE(ImageFile::decode(signature + chunk("IHDR", header) + chunksOf(png).mid(25) + end, &error).isNull());
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(ImageFile::decode(signature + ihdr + chunk("iCCP", "x", 200000000) + chunksOf(png).mid(25) + end).isNull());
+}
+
+TEST(ImageFileTest, FormatsAreToldByContentAndOnlyRegularFilesAreRead) {
+    testsupport::TempFolder dir;
+    const QImage picture = capture(200, 100);
+    ASSERT_TRUE(dir.write(QStringLiteral("png.heic"), encoded(picture, "png")));
+    ASSERT_TRUE(dir.write(QStringLiteral("heic.png"), platform::HeifCodec::encode(picture, 0.9).value()));
+    ASSERT_TRUE(dir.write(QStringLiteral("photo.jpg"), encoded(picture, "jpeg")));
+    for (const char *name : {"png.heic", "heic.png", "photo.jpg"}) {
+        EXPECT_EQ(ImageFile::read(dir.file(QLatin1String(name))).size(), QSize(200, 100)) << name;
+        EXPECT_EQ(ImageFile::readSize(dir.file(QLatin1String(name))), QSize(200, 100)) << name;
+        // Reduced as far as it still covers what a thumbnail needs.
+        const QImage thumbnail = ImageFile::readThumbnail(dir.file(QLatin1String(name)), QSize(80, 40));
+        EXPECT_LE(thumbnail.width(), 100) << name;
+        EXPECT_GE(thumbnail.width(), 80) << name;
+        EXPECT_GE(thumbnail.height(), 40) << name;
+    }
+    ASSERT_TRUE(dir.write(QStringLiteral("notes.png"), "not a picture"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.file(QStringLiteral("fifo.png"))).constData(), 0600), 0);
+    QElapsedTimer clock;
+    clock.start();
+    for (const char *name : {"notes.png", "fifo.png", "absent.png"}) {
+        QString error;
+        EXPECT_TRUE(ImageFile::read(dir.file(QLatin1String(name)), &error).isNull()) << name;
+        EXPECT_FALSE(error.isEmpty()) << name;
+        EXPECT_FALSE(ImageFile::readSize(dir.file(QLatin1String(name)))) << name;
+    }
+    EXPECT_LT(clock.elapsed(), 5000);
+}
+
+TEST(ImageFileTest, ThumbnailsAverageColoursByTheirCoverage) {
+    // Columns alternate between opaque red and fully transparent green: a reduced pixel is half
+    // covered red, never tinted by the colour of pixels nobody sees.
+    QImage stripes(960, 4, QImage::Format_ARGB32);
+    for (int y = 0; y < stripes.height(); ++y)
+        for (int x = 0; x < stripes.width(); ++x) stripes.setPixel(x, y, x % 2 ? qRgba(0, 255, 0, 0) : qRgba(255, 0, 0, 255));
+    const QImage reduced = ImageFile::decodeThumbnail(encoded(stripes, "png"), QSize(480, 2));
+    EXPECT_EQ(reduced.size(), QSize(480, 2));
+    const QColor pixel = reduced.pixelColor(100, 1);
+    EXPECT_NEAR(pixel.alpha(), 127, 1);
+    EXPECT_GT(pixel.red(), 250);
+    EXPECT_EQ(pixel.green(), 0);
+}
