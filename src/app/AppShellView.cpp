@@ -6,8 +6,10 @@
 #include "app/PagePlaceholder.h"
 #include "app/ShortcutsSection.h"
 #include "brand/BrandStore.h"
+#include "brand_window/BrandView.h"
 #include "core/Localization.h"
 #include "core/ShortcutStore.h"
+#include "core/StyleStore.h"
 #include "editor_window/EditorPage.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryView.h"
@@ -80,7 +82,7 @@ AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent)
         {AppRouter::Page::home, new HomeView(ShortcutStore::shared(), RecentsStore::shared(),
                                              platform::UserDefaults::standard(), Greeting::systemSources(), m_stack)},
         {AppRouter::Page::tutorial, new TutorialView(TutorialStore::shared(), ShortcutStore::shared(), BrandStore::shared(), m_stack)},
-        {AppRouter::Page::brand, new PagePlaceholder(L("Marca"), m_stack)},
+        {AppRouter::Page::brand, new BrandView(BrandStore::shared(), StyleStore::shared(), m_stack)},
         {AppRouter::Page::settings, new SettingsPage(m_stack)},
     };
     for (QWidget *page : std::as_const(m_pages)) m_stack->addWidget(page);
@@ -116,6 +118,16 @@ void AppShellView::editorChanged(EditorModel *editor) {
 
 void AppShellView::showPage() {
     if (m_router.page() == AppRouter::Page::history) visitHistory();
+    // The brand page starts afresh each time it is opened: its notice, tab and preview are kept only
+    // while it stays on screen.
+    if (m_router.page() == AppRouter::Page::brand && m_stack->currentWidget() != m_pages[AppRouter::Page::brand]) {
+        QWidget *old = m_pages[AppRouter::Page::brand];
+        auto *fresh = new BrandView(BrandStore::shared(), StyleStore::shared(), m_stack);
+        m_stack->insertWidget(m_stack->indexOf(old), fresh);
+        m_pages[AppRouter::Page::brand] = fresh;
+        m_stack->removeWidget(old);
+        old->deleteLater();
+    }
     m_stack->setCurrentWidget(pageWidget(m_router.page()));
 }
 

@@ -3,21 +3,25 @@
 
 A logo file is put in the brand folder and the switch set in the settings file before the program
 starts (the road tests' desktop: Xvfb, openbox, trayer); the copy outcome is read back with xclip, the
-quick panel with a screenshot of the root window.
+quick panel with a screenshot of the root window. The brand page is driven with xdotool: a design file
+and a logo are chosen in the real file dialogs, the logo switched on, and a capture copied.
 
     brand_e2e.py PELICARTA [unittest options]     (KEEP_SHOTS=folder keeps the screenshots)
 """
 
 import os
+import json
 import shutil
 import struct
 import subprocess
 import sys
+import time
 import unittest
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import road_e2e  # noqa: E402
+import shell_e2e  # noqa: E402
 from road_e2e import Desktop, Pelicarta, wait_for  # noqa: E402
 
 WIDTH, HEIGHT = 1280, 720
@@ -25,12 +29,17 @@ PANEL_W, PANEL_H = 340, 300
 MARGIN = 4 * 64  # the default style's backdrop around a capture, both sides together
 
 
-def green_logo_png(width=400, height=100):
-    """An opaque pure-green 4:1 logo, a colour neither the desktop nor any built-in backdrop has."""
+def green_logo_png(width=400, height=100, border=0):
+    """An opaque pure-green 4:1 logo, a colour neither the desktop nor any built-in backdrop has; with a
+    border, on a plain white field (as a logo file usually comes, for the loader to clear)."""
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-    rows = b"".join(b"\x00" + b"\x00\xff\x00" * width for _ in range(height))
+    white, green = b"\xff\xff\xff", b"\x00\xff\x00"
+    plain = b"\x00" + white * (width + 2 * border)
+    line = b"\x00" + white * border + green * width + white * border
+    rows = plain * border + line * height + plain * border
+    width, height = width + 2 * border, height + 2 * border
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
             + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
 
@@ -116,6 +125,95 @@ class BrandLogoTest(unittest.TestCase):
         # In the thumbnail's lower right, where the band of the beautified capture is.
         self.assertGreater(green_pixels(shot, px + PANEL_W // 2, py, PANEL_W // 2, 25 + 176), 100)
         self.assertTrue(app.running())
+
+
+class BrandPageTest(unittest.TestCase):
+    """The brand page on a desktop large enough for the main window."""
+    desktop = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.desktop = Desktop(1920, 1080)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.desktop.close()
+
+    def keep(self, app, name):
+        folder = os.environ.get("KEEP_SHOTS") or os.path.join(os.path.dirname(road_e2e.APP), "..", "test-output")
+        os.makedirs(folder, exist_ok=True)
+        self.desktop.screenshot(os.path.join(folder, "brand-page-" + name))
+
+    def choose_in_dialog(self, path):
+        """Types a path into the open file dialog (its name field has the focus) and accepts it."""
+        self.assertTrue(wait_for(lambda: self.desktop.visible_windows("Escolha|Choose"), 10), "no file dialog")
+        time.sleep(0.5)
+        self.desktop.x(["xdotool", "type", "--delay", "20", path])
+        self.desktop.x(["xdotool", "key", "Return"])
+        self.assertTrue(wait_for(lambda: not self.desktop.visible_windows("Escolha|Choose"), 10), "the dialog stayed")
+
+    def kit(self, app):
+        with open(f"{app.home}/config/Pelicarta/defaults.json") as f:
+            return json.load(f)["values"].get("brand.kit", {}).get("value", {})
+
+    def test_a_design_file_and_a_logo_chosen_on_the_page_reach_the_copied_capture(self):
+        def prepare(app):
+            with open(f"{app.home}/DESIGN.md", "w") as f:
+                f.write("# ACME\n\n- Primary: #D81B60\n- Background: #FFFFFF\n")
+            with open(f"{app.home}/logo.png", "wb") as f:
+                f.write(green_logo_png(border=30))
+        app = Pelicarta(self.desktop, {"afterCapture": "copy"}, prepare)
+        self.addCleanup(app.stop)
+        wid, x, y, w, h = shell_e2e.client(app)
+        self.desktop.x(["xdotool", "windowactivate", "--sync", wid])
+        self.desktop.x(["xdotool", "key", "--clearmodifiers", "ctrl+5"])
+        time.sleep(1)
+        self.keep(app, "empty.png")
+        # The import button closes the header on the right.
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(x + w - 28 - 60), str(y + 38 + 18), "click", "1"])
+        self.choose_in_dialog(f"{app.home}/DESIGN.md")
+        self.assertTrue(wait_for(lambda: self.kit(app).get("primary") == 0xD81B60, 10), self.kit(app))
+
+        # The drop zone is the first white area down the middle of the cards' column.
+        shot = shell_e2e.Screenshot(self.desktop, f"{app.home}/screen.png")
+        sidebar = next(i for i in range(1, 400) if not shell_e2e.close_to(shot.pixel(x + i, y + 400), shell_e2e.PANEL, 2))
+        column = x + sidebar + 1 + 226
+        zone = next((j for j in range(y + 80, y + h) if shot.pixel(column, j) == (255, 255, 255)), None)
+        self.assertIsNotNone(zone, "no drop zone")
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(column), str(zone + 40), "click", "1"])
+        self.choose_in_dialog(f"{app.home}/logo.png")
+        self.assertTrue(wait_for(lambda: os.path.exists(f"{app.documents}/Marca/logo.png"), 15), app.output())
+        time.sleep(0.5)
+        self.keep(app, "logo.png")
+
+        # Scroll the cards down until the first switch shows, that of the logo-on-screenshots card: a
+        # small white knob at the card's right edge.
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(column), str(y + h - 40)])
+        right = x + sidebar + 1 + 452 - 28 - 18
+        knob = None
+        for _ in range(20):
+            shot = shell_e2e.Screenshot(self.desktop, f"{app.home}/screen.png")
+            white = (255, 255, 255)
+            knob = next(((i, j) for j in range(y + 80, y + h - 30) for i in range(right - 50, right - 10)
+                         if shot.pixel(i, j) == white and white not in (shot.pixel(i - 20, j), shot.pixel(i + 20, j),
+                                                                         shot.pixel(i, j + 20))), None)
+            if knob:
+                break
+            self.desktop.x(["xdotool", "click", "5"])
+            time.sleep(0.2)
+        self.assertIsNotNone(knob, "no switch")
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(knob[0]), str(knob[1] + 4), "click", "1"])
+        self.assertTrue(wait_for(lambda: self.kit(app).get("logoOnScreenshots") is True, 10), self.kit(app))
+        time.sleep(0.5)
+        self.keep(app, "print.png")
+
+        self.desktop.set_clipboard_text("before")
+        self.assertEqual(app.launch("--capture", "fullscreen"), 0)
+        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        png = self.desktop.clipboard("image/png")
+        width, height = road_e2e.image_size(self.desktop, png)
+        self.assertGreater(green_pixels(png, width - 400, height - MARGIN // 2, 400, MARGIN // 2), 1000,
+                           "no logo in the copied capture")
 
 
 if __name__ == "__main__":

@@ -52,7 +52,7 @@ protected:
 TEST_F(HistoryCardTest, ThePictureTimeAndSizeComeAsTheStoreKnowsThem) {
     const QString read = addCapture(QStringLiteral("lido.png"), kTaken, QStringLiteral("texto"));
     const QString junk = addCapture(QStringLiteral("lixo.png"), kTaken, QString(), {0, 0});
-    ASSERT_TRUE(temp.write(QStringLiteral("Recentes/lixo.png"), "not a picture"));
+    ASSERT_TRUE(platform::writeFileAtomically(junk, "not a picture"));
     openStores();
 
     HistoryCard &shown = showCard(read);
@@ -171,7 +171,7 @@ TEST_F(HistoryCardTest, CopiedSaysSoOnlyOnceTheClipboardHoldsTheImage) {
 
     // A file that can no longer be read leaves the clipboard alone and says so.
     pasteboard.m_items.clear();
-    ASSERT_TRUE(temp.write(QStringLiteral("Recentes/b.png"), "broken"));
+    ASSERT_TRUE(platform::writeFileAtomically(bad, "broken"));
     shown.setEntry(entryOf(bad));
     shown.copyImage();
     EXPECT_TRUE(QTest::qWaitFor([&] { return toast().startsWith(QStringLiteral("Não foi possível copiar")); }, 5000));

@@ -18,6 +18,7 @@
 #include "support/TestSupport.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QDir>
 #include <QLocale>
 #include <QPainter>
@@ -82,19 +83,30 @@ protected:
         platform::StringTables::setCurrentLanguage({});
     }
 
+    // The store only ever deletes files named as it names them, so the short names the tests use
+    // stand for such names.
+    QString pathOf(const QString &name) {
+        auto it = fileNames.find(name);
+        if (it == fileNames.end())
+            it = fileNames.insert(name, QStringLiteral("Pelicarta 2000-01-01 00.00.00 (%1).%2")
+                                            .arg(fileNames.size() + 2)
+                                            .arg(QFileInfo(name).suffix()));
+        return folder + QLatin1Char('/') + *it;
+    }
+
     // A capture file dated `date`; with a text it has a record of `size` in the index. `bytes` pads
     // the file to that size.
     QString addCapture(const QString &name, const QDateTime &date, std::optional<QString> text = QString(),
                        QSize size = {2880, 1800}, qint64 bytes = 0, QSize pictureSize = {160, 100}) {
-        const QString path = folder + QLatin1Char('/') + name;
+        const QString path = pathOf(name);
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
         capturePicture(pictureSize).save(&buffer, "png");
         if (bytes > png.size()) png.append(QByteArray(bytes - png.size(), '\0')); // after the end: still a PNG
         EXPECT_TRUE(platform::writeFileAtomically(path, png));
-        dates.insert(name, date);
-        if (text) records.insert(name, HistoryRecord::of(text->toUtf8(), size.width(), size.height(), png.size()));
+        dates.insert(QFileInfo(path).fileName(), date);
+        if (text) records.insert(QFileInfo(path).fileName(), HistoryRecord::of(text->toUtf8(), size.width(), size.height(), png.size()));
         return path;
     }
 
@@ -121,6 +133,7 @@ protected:
     QString folder = temp.file(QStringLiteral("Recentes"));
     QString indexPath = temp.file(QStringLiteral("Indice-do-historico.json"));
     QHash<QString, QDateTime> dates;
+    QHash<QString, QString> fileNames;
     HistoryRecords records;
     bool listFolder = true;
     std::optional<QList<RecentsStore::File>> listing;

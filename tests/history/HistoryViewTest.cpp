@@ -163,8 +163,8 @@ TEST_F(HistoryViewTest, TheSummaryCountsWhatIsKeptOrWhatIsFound) {
     ASSERT_EQ(page.grid()->shownCards().size(), 5);
     for (HistoryCard *card : page.grid()->shownCards()) EXPECT_EQ(card->snippet(), std::nullopt);
 
-    recents->deleteFiles({folder + QStringLiteral("/p2.png"), folder + QStringLiteral("/p3.png"),
-                          folder + QStringLiteral("/p4.png"), folder + QStringLiteral("/p5.png")});
+    recents->deleteFiles({pathOf(QStringLiteral("p2.png")), pathOf(QStringLiteral("p3.png")),
+                          pathOf(QStringLiteral("p4.png")), pathOf(QStringLiteral("p5.png"))});
     settle();
     EXPECT_EQ(page.summary(), QStringLiteral("1 print · 12 KB"));
 }

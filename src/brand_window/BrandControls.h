@@ -1,0 +1,78 @@
+#pragma once
+
+#include "brand/art/BrandLogo.h"
+#include "core/Backdrop.h"
+
+#include <QAbstractButton>
+#include <QImage>
+
+#include <functional>
+
+// The small painted controls of the brand page.
+
+// A small on/off switch tinted violet when on.
+class BrandSwitch : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit BrandSwitch(QWidget *parent = nullptr);
+    QSize sizeHint() const override { return {32, 18}; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// A rounded swatch of one colour; round ones serve the logo's colours, square ones the role rows.
+class ColorSwatchButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    ColorSwatchButton(quint32 color, int side, bool round, QWidget *parent = nullptr);
+    void setColor(quint32 color);
+    quint32 color() const { return m_color; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    quint32 m_color;
+    bool m_round;
+};
+
+// A selectable chip with a title and, for logo versions, a 12-pt round swatch painted by `swatch`.
+class OptionChip : public QAbstractButton {
+    Q_OBJECT
+public:
+    using Swatch = std::function<void(QPainter &, const QRectF &)>;
+    OptionChip(const QString &title, Swatch swatch = {}, QWidget *parent = nullptr);
+    void setSwatch(Swatch swatch);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    Swatch m_swatch;
+};
+
+// A backdrop tile (swatch with an edit badge over its kind name) or, compact, a chip under the print
+// preview that is outlined in the accent while checked.
+class BackdropTile : public QAbstractButton {
+    Q_OBJECT
+public:
+    BackdropTile(const Backdrop &backdrop, bool compact, QWidget *parent = nullptr);
+    void setBackdrop(const Backdrop &backdrop);
+    const Backdrop &backdrop() const { return m_backdrop; }
+    QSize sizeHint() const override;
+    // "Sem fundo", "Sólido", "Linear" or "Malha".
+    static QString kindName(Backdrop::Kind kind);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    Backdrop m_backdrop;
+    bool m_compact;
+};
+
+// The round swatch of a logo version: the conic brand colours for the original, white and near black
+// halves for the automatic one, else the version's flat colour.
+void paintVariantSwatch(QPainter &p, const QRectF &rect, LogoVariant variant, quint32 primary, quint32 secondary);

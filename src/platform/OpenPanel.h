@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace platform {
+
+// What an open panel asks: a line saying what the file is for, the label of its accept button (empty:
+// the platform's) and the file-name patterns it offers ("*.png").
+struct OpenRequest {
+    QString message;
+    QString prompt;
+    QStringList patterns;
+};
+
+// The modal panel that chooses one existing file; tests substitute their own so that nothing waits on
+// a dialog.
+class OpenPanel {
+public:
+    virtual ~OpenPanel() = default;
+    // The chosen file; none when the user cancels.
+    virtual std::optional<QString> run(const OpenRequest &request) = 0;
+
+    static OpenPanel &shared();
+    // nullptr restores the real panel.
+    static void setSharedForTesting(OpenPanel *panel);
+};
+
+} // namespace platform

@@ -1,0 +1,310 @@
+#include "brand_window/BrandView.h"
+
+#include "brand/BrandStore.h"
+#include "brand_window/BrandControls.h"
+#include "brand_window/LogoDropZone.h"
+#include "brand_window/PositionPicker.h"
+#include "core/Localization.h"
+#include "core/StyleStore.h"
+#include "editor_window/BackdropSheet.h"
+#include "editor_window/ColorPanelBridge.h"
+#include "platform/OpenPanel.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMimeData>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+using platform::UserDefaults;
+
+namespace {
+
+class BrandViewTest : public ::testing::Test {
+protected:
+    testsupport::TempFolder dir;
+    UserDefaults defaults{dir.file(QStringLiteral("defaults.json"))};
+    StyleStore styles{defaults};
+    BrandStore brand{defaults, styles, dir.file(QStringLiteral("Marca"))};
+    BrandView view{brand, styles};
+
+    void SetUp() override {
+        view.resize(1100, 800);
+        view.show();
+    }
+    void TearDown() override { BackdropSheet::setPresenter({}); }
+
+    QString write(const QString &name, const QByteArray &bytes) {
+        const QString path = dir.file(name);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return path;
+    }
+    QString png(const QString &name, const QImage &image) {
+        const QString path = dir.file(name);
+        image.save(path, "PNG");
+        return path;
+    }
+    static QImage twoColours(QColor a, QColor b) {
+        QImage image(200, 50, QImage::Format_ARGB32);
+        image.fill(a);
+        QPainter(&image).fillRect(100, 0, 100, 50, b);
+        return image;
+    }
+    void loadLogoAndWait(const QString &path) {
+        QSignalSpy done(&view, &BrandView::logoLoadFinished);
+        view.loadLogo(path);
+        ASSERT_TRUE(done.wait(10000));
+    }
+    void setKit(const std::function<void(BrandKit &)> &change) {
+        BrandKit kit = brand.kit();
+        change(kit);
+        brand.setKit(kit);
+    }
+    BrandSwitch *logoSwitch() { return switchNamed(L("Logo nos prints")); }
+    BrandSwitch *editorSwitch() { return switchNamed(L("Mostrar no Editor")); }
+    BrandSwitch *switchNamed(const QString &name) {
+        for (BrandSwitch *s : view.findChildren<BrandSwitch *>())
+            if (s->accessibleName() == name) return s;
+        return nullptr;
+    }
+    static Backdrop solid(const QString &id, quint32 color) {
+        Backdrop b;
+        b.id = id, b.name = id, b.kind = Backdrop::Kind::solid, b.colors = {color};
+        return b;
+    }
+};
+
+} // namespace
+
+TEST_F(BrandViewTest, ImportReportsWhatItFoundAndUndoRestoresTheKit) {
+    setKit([](BrandKit &k) { k.customBackdrops = QList<Backdrop>{solid(QStringLiteral("brand-solid"), 0x123456)}; });
+    const BrandKit before = brand.kit();
+    view.importFrom(write(QStringLiteral("x.css"), "# ACME\n--color-primary: #FF0000;\nfont-family: \"Inter\";\n"));
+    ASSERT_TRUE(view.notice());
+    EXPECT_EQ(view.notice()->text,
+              L(LKey("Importado de %@: %@. Confira os papéis das cores.", {QStringLiteral("x.css"),
+                                                                            L("1 cor") + QStringLiteral(" · ") +
+                                                                                L(LKey("fonte %@", {QStringLiteral("Inter")}))})));
+    EXPECT_FALSE(view.notice()->isWarning);
+    EXPECT_EQ(brand.kit().primary, 0xFF0000u);
+    const QList<Backdrop> customAfterImport = *brand.kit().customBackdrops;
+
+    view.undoNotice();
+    EXPECT_EQ(brand.kit().primary, before.primary);
+    EXPECT_EQ(brand.kit().fontFamily, before.fontFamily);
+    EXPECT_EQ(brand.kit().name, before.name);
+    EXPECT_EQ(*brand.kit().customBackdrops, customAfterImport); // the backdrops do not follow the undo
+    EXPECT_FALSE(view.notice());
+
+    view.importFrom(write(QStringLiteral("three.css"), "a: #111111; b: #222222; c: #333333; font-family: Nenhuma Fonte;"));
+    EXPECT_TRUE(view.notice()->text.contains(L(LKey().value(3).text(" cores"))));
+    EXPECT_TRUE(view.notice()->text.contains(L(LKey("fonte %@ (não instalada)", {QStringLiteral("Nenhuma Fonte")}))));
+}
+
+TEST_F(BrandViewTest, AnEmptyDesignFileLeavesTheBrandAlone) {
+    const BrandKit before = brand.kit();
+    view.importFrom(write(QStringLiteral("empty.md"), ""));
+    ASSERT_TRUE(view.notice());
+    EXPECT_EQ(view.notice()->text, L(LKey("Não encontrei cores nem fonte em %@.", {QStringLiteral("empty.md")})));
+    EXPECT_TRUE(view.notice()->isWarning);
+    EXPECT_FALSE(view.notice()->undo);
+    EXPECT_EQ(brand.kit(), before);
+    EXPECT_FALSE(brand.isConfigured());
+}
+
+TEST_F(BrandViewTest, TheImportPanelCancelledChangesNothing) {
+    struct Cancel : platform::OpenPanel {
+        std::optional<QString> run(const platform::OpenRequest &) override { return std::nullopt; }
+    } cancel;
+    platform::OpenPanel::setSharedForTesting(&cancel);
+    view.importFile();
+    platform::OpenPanel::setSharedForTesting(nullptr);
+    EXPECT_FALSE(view.notice());
+}
+
+TEST_F(BrandViewTest, BurstsRenderOnceAndLeavingDropsThePendingRender) {
+    QSignalSpy rendered(&view, &BrandView::printPreviewChanged);
+    ASSERT_TRUE(rendered.wait(10000)); // the first render on showing
+    rendered.clear();
+    for (quint32 c : {0x110000u, 0x220000u, 0x330000u}) setKit([c](BrandKit &k) { k.primary = c; });
+    ASSERT_TRUE(rendered.wait(10000));
+    QTest::qWait(300);
+    EXPECT_EQ(rendered.size(), 1);
+
+    rendered.clear();
+    setKit([](BrandKit &k) { k.primary = 0x440000; });
+    view.hide();
+    QTest::qWait(400);
+    EXPECT_EQ(rendered.size(), 0);
+}
+
+TEST_F(BrandViewTest, ThePrintPreviewFallsBackToTheFirstBrandBackdrop) {
+    QSignalSpy rendered(&view, &BrandView::printPreviewChanged);
+    setKit([](BrandKit &k) {
+        k.customBackdrops = QList<Backdrop>{solid(QStringLiteral("a"), 0xFF0000), solid(QStringLiteral("b"), 0x0000FF)};
+    });
+    view.setPreviewBackdropID(QStringLiteral("unknown"));
+    ASSERT_TRUE(rendered.wait(10000));
+    EXPECT_EQ(view.printPreview().pixelColor(2, 2), QColor(0xFF, 0, 0));
+
+    setKit([](BrandKit &k) { k.customBackdrops = QList<Backdrop>{}; });
+    ASSERT_TRUE(rendered.wait(10000));
+    EXPECT_NE(view.printPreview().pixelColor(2, 2), QColor(0xFF, 0, 0)); // the default style's own backdrop
+}
+
+TEST_F(BrandViewTest, TheAutomaticGuideLogoIsBlackFromALumaOfExactlyPointFiftyFive) {
+    loadLogoAndWait(png(QStringLiteral("logo.png"), twoColours(QColor(0xE0, 0x30, 0x30), QColor(0x30, 0x30, 0xE0))));
+    setKit([](BrandKit &k) { k.logoVariant = LogoVariant::auto_, k.background = 0x02D09A; });
+    const QImage logo = view.guideLogo();
+    ASSERT_FALSE(logo.isNull());
+    const QColor c = logo.pixelColor(logo.width() / 2, logo.height() / 2);
+    EXPECT_LT(c.lightness(), 40);
+    setKit([](BrandKit &k) { k.background = 0x02D099; });
+    EXPECT_GT(view.guideLogo().pixelColor(logo.width() / 2, logo.height() / 2).lightness(), 220);
+}
+
+TEST_F(BrandViewTest, DroppingFilesStoresTheFirstAndAGreyLogoKeepsTheColours) {
+    const QString grey = png(QStringLiteral("grey.png"), twoColours(Qt::black, QColor(128, 128, 128)));
+    const QString red = png(QStringLiteral("red.png"), twoColours(Qt::red, Qt::darkRed));
+    auto *zone = view.findChild<LogoDropZone *>();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(grey), QUrl::fromLocalFile(red), QUrl::fromLocalFile(red)});
+    QSignalSpy done(&view, &BrandView::logoLoadFinished);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(zone, &enter);
+    EXPECT_TRUE(zone->isDropTargeted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    const BrandKit before = brand.kit();
+    QCoreApplication::sendEvent(zone, &drop);
+    EXPECT_FALSE(zone->isDropTargeted());
+    ASSERT_TRUE(done.wait(10000));
+    EXPECT_TRUE(QFile::exists(brand.logoPath()));
+    EXPECT_LT(brand.logo().pixelColor(10, 10).red(), 200); // the grey logo, not the red one
+    EXPECT_EQ(view.notice()->text, L("Logo pronto. Ele não tem cor (só preto, branco ou cinza), então as cores da marca "
+                                     "ficaram como estavam."));
+    EXPECT_FALSE(view.notice()->undo);
+    EXPECT_EQ(brand.kit().primary, before.primary);
+}
+
+TEST_F(BrandViewTest, ANewerLogoChoiceSupersedesAnOlderOne) {
+    const QString first = png(QStringLiteral("first.png"), twoColours(Qt::red, Qt::darkRed));
+    const QString second = png(QStringLiteral("second.png"), twoColours(Qt::blue, Qt::darkBlue));
+    QSignalSpy done(&view, &BrandView::logoLoadFinished);
+    view.loadLogo(first);
+    view.loadLogo(second);
+    ASSERT_TRUE(!done.isEmpty() || done.wait(10000));
+    QTest::qWait(200);
+    EXPECT_EQ(done.size(), 1);
+    EXPECT_EQ(brand.logo().pixelColor(10, 10).blue(), 255);
+}
+
+TEST_F(BrandViewTest, AnUnwritableBrandFolderKeepsTheOldLogoAndKit) {
+    loadLogoAndWait(png(QStringLiteral("logo.png"), twoColours(Qt::red, Qt::blue)));
+    const BrandKit before = brand.kit();
+    const qint64 logoKey = brand.logo().cacheKey();
+    // A file where the folder was: no write can succeed there, not even as root.
+    QDir(brand.folder()).removeRecursively();
+    write(QStringLiteral("Marca"), "not a folder");
+    loadLogoAndWait(png(QStringLiteral("other.png"), twoColours(Qt::green, Qt::yellow)));
+    EXPECT_EQ(view.notice()->text, L("Não consegui guardar o logo no Mac."));
+    EXPECT_TRUE(view.notice()->isWarning);
+    EXPECT_EQ(brand.kit(), before);
+    EXPECT_EQ(brand.logo().cacheKey(), logoKey);
+}
+
+TEST_F(BrandViewTest, RemovingTheLogoDeletesItAndTurnsTheSwitchOff) {
+    loadLogoAndWait(png(QStringLiteral("logo.png"), twoColours(Qt::red, Qt::blue)));
+    logoSwitch()->click();
+    EXPECT_TRUE(brand.kit().logoOnScreenshots);
+    EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::print);
+    for (QPushButton *b : view.findChildren<QPushButton *>())
+        if (b->text() == L("Remover")) b->click();
+    EXPECT_FALSE(QFile::exists(brand.logoPath()));
+    EXPECT_FALSE(brand.kit().logoOnScreenshots);
+    EXPECT_EQ(view.previewCaption(), L("Adicione um logo para vê-lo no print."));
+}
+
+TEST_F(BrandViewTest, WithoutALogoTheStoredSwitchShowsOnButDisabled) {
+    setKit([](BrandKit &k) { k.logoOnScreenshots = true; });
+    EXPECT_TRUE(logoSwitch()->isChecked());
+    EXPECT_FALSE(logoSwitch()->isEnabled());
+    EXPECT_TRUE(view.findChild<PositionPicker *>() == nullptr || !view.findChild<PositionPicker *>()->isVisible());
+}
+
+TEST_F(BrandViewTest, PlacementBringsThePrintForwardAndFooterOrFontTheGuide) {
+    setKit([](BrandKit &k) { k.logoSize = LogoSize::large; });
+    EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::print);
+    setKit([](BrandKit &k) { k.footer = QStringLiteral("ACME"); });
+    EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::guide);
+    setKit([](BrandKit &k) { k.logoPosition = LogoPosition::topLeft; });
+    setKit([](BrandKit &k) { k.fontFamily = QStringLiteral("inter"); });
+    EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::guide);
+    // A family spelled in another case is listed as missing, but it is installed: no warning.
+    auto *picker = view.findChild<QComboBox *>();
+    EXPECT_EQ(picker->currentText(), L(LKey("%@ (não instalada)", {QStringLiteral("inter")})));
+    const QString warning = L(LKey("%@ não está instalada neste Mac: os guias usam a fonte do sistema até você instalá-la.",
+                                   {QStringLiteral("inter")}));
+    for (QLabel *label : view.findChildren<QLabel *>()) EXPECT_FALSE(label->isVisible() && label->text() == warning);
+}
+
+TEST_F(BrandViewTest, LeavingWithTheColourPanelOpenDetachesIt) {
+    auto *swatch = view.findChild<ColorSwatchButton *>();
+    swatch->click();
+    ASSERT_TRUE(ColorPanelBridge::shared().panel()->isVisible());
+    view.hide();
+    ColorPanelBridge::shared().panel()->setCurrentColor(QColor(1, 2, 3));
+    EXPECT_NE(brand.kit().primary, 0x010203u);
+    EXPECT_FALSE(ColorPanelBridge::shared().panel()->isVisible());
+}
+
+TEST_F(BrandViewTest, AFullEditorListIsReportedAndTheSwitchFollowsTheList) {
+    QList<Backdrop> list = styles.backdrops();
+    for (int i = int(list.size()); i < 20; ++i) list << solid(QStringLiteral("x%1").arg(i), 0x101010);
+    styles.setBackdrops(list.mid(0, 20));
+    editorSwitch()->click();
+    EXPECT_EQ(view.notice()->text, L(LKey("A lista de fundos está cheia (%@). Apague algum no Editor e tente de novo.",
+                                          {QStringLiteral("20")})));
+    EXPECT_FALSE(editorSwitch()->isChecked());
+
+    styles.setBackdrops(list.mid(0, 19));
+    editorSwitch()->click();
+    EXPECT_EQ(view.notice()->text, L(LKey("Entraram %@ de 3 fundos: a lista de fundos ficou cheia.", {QStringLiteral("1")})));
+    EXPECT_TRUE(editorSwitch()->isChecked());
+}
+
+TEST_F(BrandViewTest, ATileSelectsThePreviewBackdropAndOpensTheSheet) {
+    std::optional<BackdropSheet::Request> asked;
+    BackdropSheet::setPresenter([&](QWidget *, const BackdropSheet::Request &r, BackdropSheet::Completion done) {
+        asked = r;
+        Backdrop edited = r.backdrop;
+        edited.colors = {0x00FF00};
+        done(edited);
+    });
+    auto tiles = view.findChildren<BackdropTile *>();
+    BackdropTile *mesh = *std::find_if(tiles.begin(), tiles.end(), [](BackdropTile *t) {
+        return t->backdrop().id == BrandStore::meshID && !t->isCheckable();
+    });
+    mesh->click();
+    ASSERT_TRUE(asked);
+    EXPECT_EQ(asked->brandPalette, (QList<quint32>{brand.kit().primary, brand.kit().secondary, brand.kit().background}));
+    EXPECT_EQ(view.previewBackdropID(), BrandStore::meshID);
+    EXPECT_TRUE(brand.kit().customBackdrops.has_value());
+    // Saving shows the print; a cancelled sheet leaves the tab alone.
+    EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::print);
+    view.setPreviewTab(BrandView::PreviewTab::guide);
+    BackdropSheet::setPresenter([](QWidget *, const BackdropSheet::Request &, BackdropSheet::Completion done) { done({}); });
+    mesh->click();
+    EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::guide);
+}
