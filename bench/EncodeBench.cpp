@@ -100,7 +100,7 @@ void BM_PrepareStandardJpeg(benchmark::State &state) { prepareAs(state, ExportFo
 
 BENCHMARK(BM_EncodePng)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EncodeJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_EncodeHeic)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_EncodeHeicOpaqueRecents)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EncodeHeic)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EncodeHeicOpaqueRecents)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PrepareStandard)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PrepareStandardJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -16,7 +16,7 @@ packages=(
   libxcb1-dev libxcb-randr0-dev libxcb-composite0-dev libxcb-ewmh-dev libxcb-xfixes0-dev
   libxcb-shape0-dev libxcb-image0-dev libxcb-keysyms1-dev libxcb-util-dev libx11-xcb-dev libxcb-res0-dev
   # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libdeflate-dev
   # the clang build and its libFuzzer targets (scripts/fuzz.sh)
   clang libclang-rt-14-dev
   # end-to-end tests: a headless X server, a window manager, a tray host, input and clipboard tools

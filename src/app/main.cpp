@@ -1,6 +1,7 @@
 #include "app/AppCommand.h"
+#include "app/EventLoopWatchdog.h"
 #include "app/PelicartaApp.h"
-#include "platform/MemoryRelease.h"
+#include "platform/Memory.h"
 #include "platform/SingleInstance.h"
 #include "platform/TextEngine.h"
 #include "platform/UserDefaults.h"
@@ -11,10 +12,11 @@
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 int main(int argc, char *argv[]) {
+    platform::Memory::configureForResidentProcess();
     platform::ensureSingleThreadedOpenMP(argc, argv);
-    platform::returnLargeBlocksAtOnce();
     // Past a file-size limit (ulimit -f) a write fails like one on a full disk, instead of ending the
     // process.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -57,6 +59,10 @@ int main(int argc, char *argv[]) {
         std::fprintf(stderr, "Pelicarta is not running.\n");
         return 0;
     }
+
+    // Soak runs watch the event loop for stretches it could not turn.
+    std::optional<EventLoopWatchdog> watchdog;
+    if (qEnvironmentVariableIsSet("PELICARTA_WATCHDOG")) watchdog.emplace();
 
     PelicartaApp pelicarta(&instance);
     pelicarta.launch();

@@ -41,10 +41,18 @@ void showError(const QString &message) {
     platform::AlertPresenter::shared().run({L("Não foi possível capturar"), message, {QStringLiteral("OK")}});
 }
 
+// Beautified, encoded and copied on a worker thread; the recents file follows once the copy is on
+// the clipboard, so that the two encoders do not share the processors while the user waits to paste.
 void copyBeautified(const QImage &image) {
-    const StyleStore &styles = StyleStore::shared();
-    const QImage out = Beautifier::render(image, styles.defaultStyle(), BrandStore::shared().screenshotLogo());
-    Clipboard::copyForPasting(out.isNull() ? image : out);
+    // Read here, on the main thread; the render gets its own copies.
+    const BeautyStyle style = StyleStore::shared().defaultStyle();
+    const std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
+    Clipboard::copyForPastingInBackground(
+        [image, style, logo] {
+            const QImage out = Beautifier::render(image, style, logo);
+            return out.isNull() ? image : out;
+        },
+        [image](bool) { RecentsStore::shared().addInBackground(image); });
 }
 
 void deliver(const QImage &image) {
@@ -70,10 +78,8 @@ void deliver(const QImage &image) {
         break;
     }
     case AfterCapture::copy:
-        // The copy does not need the file: it is encoded on a worker thread, so that the event loop
-        // serves the clipboard at once instead of waiting for the (slower) HEIC.
+        // The copy does not need the file; the event loop stays free to serve the clipboard.
         copyBeautified(image);
-        RecentsStore::shared().addInBackground(image);
         break;
     }
 }

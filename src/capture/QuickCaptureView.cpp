@@ -15,6 +15,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QThreadPool>
+#include <QPointer>
 
 namespace {
 
@@ -56,11 +58,7 @@ protected:
         // Scaled once per output and size: a 1080p capture is not resampled on every repaint.
         const qreal dpr = devicePixelRatioF();
         const QSize pixels = (target.size() * dpr).toSize();
-        if (m_scaledKey != model->output().cacheKey() || m_scaled.size() != pixels) {
-            m_scaled = model->output().scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            m_scaled.setDevicePixelRatio(dpr);
-            m_scaledKey = model->output().cacheKey();
-        }
+        if (m_scaledKey != model->output().cacheKey() || m_scaled.size() != pixels) scale(model->output(), pixels, dpr);
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setClipPath(Theme::continuousRoundedRect(target, 8));
@@ -85,6 +83,27 @@ protected:
     }
 
 private:
+    // A quick sample at once, the smooth picture from a worker thread: resampling a whole 4K capture
+    // would hold the panel's first frames (and its fade) for tens of milliseconds.
+    void scale(const QImage &output, QSize pixels, qreal dpr) {
+        m_scaled = output.scaled(pixels, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        m_scaled.setDevicePixelRatio(dpr);
+        m_scaledKey = output.cacheKey();
+        QPointer<Thumbnail> self(this);
+        QThreadPool::globalInstance()->start([self, output, pixels, dpr] {
+            QImage smooth = output.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            smooth.setDevicePixelRatio(dpr);
+            QMetaObject::invokeMethod(
+                qApp,
+                [self, smooth, key = output.cacheKey()] {
+                    if (!self || self->m_scaledKey != key || self->m_scaled.size() != smooth.size()) return;
+                    self->m_scaled = smooth;
+                    self->update();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+
     QuickCaptureView *m_view;
     std::optional<QPoint> m_pressAt;
     QImage m_scaled;

@@ -6,6 +6,7 @@
 #include "core/Exporter.h"
 #include "core/Settings.h"
 #include "core/StyleStore.h"
+#include "platform/Memory.h"
 #include "platform/WindowHints.h"
 #include "widgets/Clipboard.h"
 #include "widgets/ExportSaving.h"
@@ -68,6 +69,7 @@ void QuickPanelController::show(const QImage &image, const QString &sourcePath) 
 
 void QuickPanelController::close(bool animated) {
     m_dismiss.stop();
+    platform::Memory::releaseFreeMemorySoon(); // the capture and its output go with the panel
     m_model = nullptr;
     QPointer<QuickCaptureView> panel = m_panel;
     m_panel = nullptr;

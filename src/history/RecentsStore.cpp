@@ -9,6 +9,7 @@
 #include "platform/DirectoryCount.h"
 #include "platform/FileReveal.h"
 #include "platform/ImageFile.h"
+#include "platform/Memory.h"
 #include "platform/UserDefaults.h"
 #include "widgets/Clipboard.h"
 #include "widgets/Toast.h"
@@ -27,6 +28,7 @@
 #include <algorithm>
 #include <unistd.h>
 #include <cmath>
+#include <mutex>
 
 namespace {
 
@@ -182,28 +184,45 @@ std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &imag
     return pending;
 }
 
-QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, const Encoded &encoded) {
-    const std::optional<QByteArray> &bytes = encoded.bytes;
+RecentsStore::Written RecentsStore::writeCapture(const Encoder &encoder, const QString &folder, const QImage &image,
+                                                 const Pending &pending) {
+    const std::optional<QByteArray> bytes = encoder(image, pending.settings);
     if (!bytes || bytes->isEmpty()) return {};
-    // The folder is checked again: it may have been replaced while the capture was encoded.
-    const bool usable = folderUsable();
-    if (!usable && refusedOutright(m_problem)) {
-        reportOnce(m_folder, folderReason(m_problem), {});
-        return {};
+    Written written;
+    written.problem = platform::PrivateFolder::ensure(folder);
+    if (refusedOutright(written.problem)) {
+        written.refused = true;
+        return written;
     }
-    const QString stem = m_folder + QLatin1Char('/') + CaptureFileName::stem(pending.time);
+    const QString stem = folder + QLatin1Char('/') + CaptureFileName::stem(pending.time);
     QString path = stem + QLatin1Char('.') + pending.extension;
+    // Two captures of the same second, written at once, must not pick the same free name.
+    static std::mutex naming;
+    std::lock_guard lock(naming);
     for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
         path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(pending.extension);
-    QString error = usable ? QString() : folderReason(m_problem);
-    if (!usable || !platform::writeFileAtomically(path, *bytes, &error)) {
-        // The capture just taken is not lost: it goes to the private runtime folder when there is
-        // one, and the user is told once where, and why the folder refused it.
-        QString keptIn;
-        const QString kept = keepElsewhere(QFileInfo(path).fileName(), *bytes, &keptIn);
-        reportOnce(m_folder, error, keptIn);
-        return kept;
+    if (written.problem != platform::PrivateFolder::Problem::none ||
+        !platform::writeFileAtomically(path, *bytes, &written.error)) {
+        // The capture just taken is not lost: it goes to the private runtime folder when there is one.
+        written.refused = true;
+        written.path = keepElsewhere(folder, QFileInfo(path).fileName(), *bytes, &written.keptIn);
+        return written;
     }
+    written.path = path;
+    written.thumbnail = thumbnail(image);
+    return written;
+}
+
+QString RecentsStore::finishAdd(const QImage &image, const Written &written) {
+    m_problem = written.problem;
+    if (written.refused) {
+        // The user is told once where the capture went (if anywhere), and why the folder refused it.
+        const QString error = written.problem == platform::PrivateFolder::Problem::none ? written.error
+                                                                                         : folderReason(written.problem);
+        reportOnce(m_folder, error, written.keptIn);
+        return written.path;
+    }
+    if (written.path.isEmpty()) return {};
     // Kept in the runtime folder because the documents folder could not be made: said once.
     if (!m_fallback.error.isEmpty()) {
         reportOnce(m_fallback.folder, m_fallback.error, m_folder);
@@ -211,26 +230,25 @@ QString RecentsStore::finishAdd(const QImage &image, const Pending &pending, con
         m_failureReported = false;
     }
 
-    emit captureWritten(path, image);
-    const QFileInfo written(path);
-    m_items.prepend({path, QDateTime::currentDateTime(), encoded.thumbnail, written.size(), written.lastModified()});
+    emit captureWritten(written.path, image);
+    const QFileInfo file(written.path);
+    m_items.prepend({written.path, QDateTime::currentDateTime(), written.thumbnail, file.size(), file.lastModified()});
     while (m_items.size() > showCount) m_items.removeLast();
     emit itemsChanged();
-    pruneDisk(path);
+    pruneDisk(written.path);
     refreshUsage();
-    return path;
+    return written.path;
 }
 
 QString RecentsStore::add(const QImage &image) {
     const std::optional<Pending> pending = prepareAdd(image);
     if (!pending) return {};
-    return finishAdd(image, *pending, {m_encoder(image, pending->settings), thumbnail(image)});
+    return finishAdd(image, writeCapture(m_encoder, m_folder, image, *pending));
 }
 
 struct RecentsStore::Job {
-    QFutureWatcher<Encoded> watcher;
+    QFutureWatcher<Written> watcher;
     QImage image;
-    Pending pending;
     std::function<void(const QString &)> done;
 };
 
@@ -242,12 +260,11 @@ void RecentsStore::addInBackground(const QImage &image, std::function<void(const
     }
     auto job = std::make_unique<Job>();
     job->image = image;
-    job->pending = *pending;
     job->done = std::move(done);
     Job *raw = job.get();
     connect(&raw->watcher, &QFutureWatcherBase::finished, this, [this, raw] { complete(raw); });
-    raw->watcher.setFuture(QtConcurrent::run([encoder = m_encoder, image, settings = pending->settings] {
-        return Encoded{encoder(image, settings), thumbnail(image)};
+    raw->watcher.setFuture(QtConcurrent::run([encoder = m_encoder, folder = m_folder, image, pending = *pending] {
+        return writeCapture(encoder, folder, image, pending);
     }));
     m_jobs.push_back(std::move(job));
 }
@@ -258,7 +275,9 @@ void RecentsStore::complete(Job *job) {
     std::unique_ptr<Job> owned = std::move(*it);
     m_jobs.erase(it);
     owned->watcher.disconnect(this);
-    const QString path = finishAdd(owned->image, owned->pending, owned->watcher.result());
+    const QString path = finishAdd(owned->image, owned->watcher.result());
+    // The end of a capture's work: the encoder's buffers are free now.
+    platform::Memory::releaseFreeMemorySoon();
     if (owned->done) owned->done(path);
 }
 
@@ -361,10 +380,11 @@ bool RecentsStore::removeOwnFile(const QString &path) const {
 
 void RecentsStore::removed(const QStringList &paths) { emit capturesRemoved(paths); }
 
-QString RecentsStore::keepElsewhere(const QString &fileName, const QByteArray &bytes, QString *folder) const {
+QString RecentsStore::keepElsewhere(const QString &store, const QString &fileName, const QByteArray &bytes,
+                                   QString *folder) {
     // Only the user's private runtime folder, checked as ours; never a shared temporary folder.
     const QString dir = platform::AppPaths::runtimeSubfolder(QStringLiteral("Recentes"));
-    if (dir.isEmpty() || dir == m_folder) return {};
+    if (dir.isEmpty() || dir == store) return {};
     const QString path = dir + QLatin1Char('/') + fileName;
     if (!platform::writeFileAtomically(path, bytes)) return {};
     *folder = dir;

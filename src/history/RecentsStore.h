@@ -157,16 +157,24 @@ private:
         ExportSettings settings;
         QString extension;
     };
-    // A capture made ready for its file on a worker thread: its bytes (none when encoding failed) and
-    // its thumbnail.
-    struct Encoded {
-        std::optional<QByteArray> bytes;
-        QImage thumbnail;
-    };
-    // What a new capture file is made of, or none when keeping is off.
+    // What a new capture file is made of, or none when keeping is off (or the folder is refused).
     std::optional<Pending> prepareAdd(const QImage &image);
-    // Writes the encoded capture under a free name and takes it in.
-    QString finishAdd(const QImage &image, const Pending &pending, const Encoded &encoded);
+    struct Written {
+        QString path; // empty when encoding failed, or when the folder refused it and no copy was kept
+        QImage thumbnail;
+        platform::PrivateFolder::Problem problem = platform::PrivateFolder::Problem::none; // the folder's, at writing
+        bool refused = false; // the file is not in the folder: `path` is the copy kept elsewhere, if any
+        QString error;        // why writing failed, when the folder itself was fine
+        QString keptIn;       // the folder of the copy
+    };
+    // Encodes the capture, checks the folder again (it may have been replaced meanwhile) and writes the
+    // file under a free name of it (elsewhere when the folder refuses it), with its recents thumbnail.
+    // Any thread: the heavy part of an add, off the main thread for addInBackground.
+    static Written writeCapture(const Encoder &encoder, const QString &folder, const QImage &image,
+                                const Pending &pending);
+    // Takes a written capture in: announces it, lists it, prunes the folder; or reports, once, that the
+    // folder refused it.
+    QString finishAdd(const QImage &image, const Written &written);
     QList<Listed> listing() const;
     void load();
     // Decodes the item's thumbnail on a worker thread.
@@ -183,8 +191,9 @@ private:
     bool folderUsable() const;
     // Emits keepingFailed unless it was since the last capture written to the folder.
     void reportOnce(const QString &folder, const QString &error, const QString &keptIn);
-    // Writes a capture the folder refused into the private runtime folder; its path, or empty.
-    QString keepElsewhere(const QString &fileName, const QByteArray &bytes, QString *folder) const;
+    // Writes a capture `store` refused into the private runtime folder; its path, or empty.
+    static QString keepElsewhere(const QString &store, const QString &fileName, const QByteArray &bytes,
+                                 QString *folder);
 
     platform::UserDefaults &m_defaults;
     QString m_folder;

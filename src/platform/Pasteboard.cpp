@@ -70,19 +70,52 @@ X11Selection &x11Selection() {
     return selection;
 }
 
-void setMimeData(QClipboard *clipboard, const QList<Pasteboard::Item> &items) {
-    auto *mime = new QMimeData;
+// Clipboard data whose deferred types are made when first asked for (Qt asks through retrieveData when
+// another program requests the type) and then kept with the data.
+class LazyMimeData final : public QMimeData {
+public:
+    explicit LazyMimeData(const QList<Pasteboard::Deferred> &deferred) : m_deferred(deferred) {}
+
+    QStringList formats() const override {
+        QStringList all = QMimeData::formats();
+        for (const Pasteboard::Deferred &d : m_deferred)
+            if (!all.contains(d.type)) all.append(d.type);
+        return all;
+    }
+
+protected:
+    QVariant retrieveData(const QString &type, QMetaType metaType) const override {
+        for (qsizetype i = 0; i < m_deferred.size(); ++i) {
+            if (m_deferred[i].type != type) continue;
+            const Pasteboard::Deferred made = m_deferred.takeAt(i);
+            const QByteArray bytes = made.make ? made.make() : QByteArray();
+            // Kept as ordinary data, so that later requests take it as it is.
+            const_cast<LazyMimeData *>(this)->setData(type, bytes);
+            return bytes;
+        }
+        return QMimeData::retrieveData(type, metaType);
+    }
+
+private:
+    mutable QList<Pasteboard::Deferred> m_deferred;
+};
+
+void setMimeData(QClipboard *clipboard, const QList<Pasteboard::Item> &items,
+                 const QList<Pasteboard::Deferred> &deferred) {
+    auto *mime = new LazyMimeData(deferred);
     for (const Pasteboard::Item &item : items) mime->setData(item.first, item.second);
     clipboard->setMimeData(mime); // takes ownership
 }
 
 class SystemPasteboard final : public Pasteboard {
 public:
-    bool setContents(const QList<Item> &items) override {
+    bool setContents(const QList<Item> &items) override { return setLazyContents(items, {}); }
+
+    bool setLazyContents(const QList<Item> &items, const QList<Deferred> &deferred) override {
         if (items.isEmpty()) return false;
         QClipboard *clipboard = QGuiApplication::clipboard();
         if (!clipboard) return false;
-        setMimeData(clipboard, items);
+        setMimeData(clipboard, items, deferred);
         X11Selection &selection = x11Selection();
         if (selection.ownsClipboard()) return true;
         // Refused for a stale time: get a fresh one from the server and claim again.
@@ -90,7 +123,7 @@ public:
         QElapsedTimer waited;
         waited.start();
         while (waited.elapsed() < 50) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
-        setMimeData(clipboard, items);
+        setMimeData(clipboard, items, deferred);
         return selection.ownsClipboard();
     }
 
@@ -107,6 +140,14 @@ public:
 Pasteboard *substitute = nullptr;
 
 } // namespace
+
+bool Pasteboard::setLazyContents(const QList<Item> &items, const QList<Deferred> &deferred) {
+    if (items.isEmpty()) return false;
+    QList<Item> all = items;
+    for (const Deferred &d : deferred)
+        if (const QByteArray bytes = d.make ? d.make() : QByteArray(); !bytes.isEmpty()) all.append({d.type, bytes});
+    return setContents(all);
+}
 
 Pasteboard &Pasteboard::general() {
     if (substitute) return *substitute;

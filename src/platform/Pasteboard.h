@@ -5,18 +5,28 @@
 #include <QPair>
 #include <QString>
 
+#include <functional>
+
 namespace platform {
 
 // The system clipboard, behind an interface so tests can watch what is written.
 class Pasteboard {
 public:
     using Item = QPair<QString, QByteArray>; // MIME type, bytes
+    // A type whose bytes are made only when a program asks for them.
+    struct Deferred {
+        QString type;
+        std::function<QByteArray()> make; // runs on the main thread; empty bytes: not available
+    };
 
     virtual ~Pasteboard() = default;
 
     // Replaces the clipboard's contents with exactly these types. Nothing is touched when the list
     // is empty. Returns whether the clipboard now holds them.
     virtual bool setContents(const QList<Item> &items) = 0;
+    // The same with `deferred` types offered too, each made at the first request and kept while the
+    // contents stay. Nothing is touched when `items` is empty. The base makes them at once.
+    virtual bool setLazyContents(const QList<Item> &items, const QList<Deferred> &deferred);
     virtual QList<Item> contents() const = 0;
 
     // The clipboard of the desktop session (QClipboard). The application's event loop must run for

@@ -1,61 +1,13 @@
 #include "platform/PdfPage.h"
 
-#include "platform/ImageChecks.h"
-
-#include <QDeadlineTimer>
-#include <QVariant>
-
-#include <poppler-qt6.h>
-
-#include <cmath>
-#include <mutex>
+#include "platform/Module.h"
 
 namespace platform {
 
-struct PdfPage::Impl {
-    QByteArray bytes; // poppler reads from it for as long as the document lives
-    std::unique_ptr<Poppler::Document> document;
-    std::unique_ptr<Poppler::Page> page;
-};
-
-PdfPage::PdfPage(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
-PdfPage::~PdfPage() = default;
-
 std::unique_ptr<PdfPage> PdfPage::open(const QByteArray &pdf) {
-    // Damaged files make poppler talk on the debug output; what matters reaches the caller as none.
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { Poppler::setDebugErrorFunction([](const QString &, const QVariant &) {}, {}); });
-
-    auto impl = std::make_unique<Impl>();
-    impl->bytes = pdf;
-    impl->document = Poppler::Document::loadFromData(impl->bytes);
-    if (!impl->document || impl->document->isLocked() || impl->document->numPages() < 1) return nullptr;
-    impl->page = impl->document->page(0);
-    if (!impl->page) return nullptr;
-    const QSizeF size = impl->page->pageSizeF();
-    if (!std::isfinite(size.width()) || !std::isfinite(size.height()) || size.width() <= 0 || size.height() <= 0)
-        return nullptr;
-    impl->document->setRenderHint(Poppler::Document::Antialiasing);
-    impl->document->setRenderHint(Poppler::Document::TextAntialiasing);
-    impl->document->setRenderHint(Poppler::Document::IgnorePaperColor);
-    return std::unique_ptr<PdfPage>(new PdfPage(std::move(impl)));
-}
-
-QSizeF PdfPage::size() const { return m_impl->page->pageSizeF(); }
-
-QImage PdfPage::render(QSize pixels, int timeoutMs) const {
-    if (!fitsImageLimits(pixels)) return {};
-    const QSizeF points = size();
-    const double xres = 72.0 * pixels.width() / points.width();
-    const double yres = 72.0 * pixels.height() / points.height();
-    const QDeadlineTimer deadline(timeoutMs);
-    const auto expired = [](const QVariant &payload) {
-        return QDeadlineTimer::current().deadline() >= payload.toLongLong();
-    };
-    QImage image = m_impl->page->renderToImage(xres, yres, 0, 0, pixels.width(), pixels.height(), Poppler::Page::Rotate0,
-                                               nullptr, nullptr, expired, QVariant::fromValue(deadline.deadline()));
-    if (image.isNull() || deadline.hasExpired() || image.size() != pixels) return {};
-    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    using Open = PdfPage *(*)(const QByteArray &);
+    static const auto open = reinterpret_cast<Open>(Module::resolve("pdf", "pelicarta_pdf_open"));
+    return std::unique_ptr<PdfPage>(open ? open(pdf) : nullptr);
 }
 
 } // namespace platform

@@ -77,8 +77,8 @@ public:
 
 // The Tesseract engine ("por+eng" LSTM models from TESSDATA_PREFIX, else Debian's tessdata folder).
 // Initialised engines are kept for reuse, at most maxConcurrentReads() of them (one per core, up
-// to eight); a caller beyond that waits for a free one (and gives up when cancelled). Engines left
-// idle for a minute are freed, all but one.
+// to eight); a caller beyond that waits for a free one (and gives up when cancelled). A few seconds
+// after the last read all of them are freed.
 TextEngine &tesseractEngine();
 
 // Debian's libtesseract runs its LSTM through OpenMP, whose thread limit is read from the environment

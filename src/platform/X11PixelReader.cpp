@@ -2,6 +2,9 @@
 
 #include <QPainter>
 #include <QRegion>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent>
 
 #include <xcb/composite.h>
 #ifdef PELICARTA_HAVE_XCB_SHM
@@ -12,12 +15,33 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace platform {
 
 namespace {
 
 const QString kUnsupportedFormat = QStringLiteral("O formato de cor da tela não é suportado.");
+
+// The pad byte of depth-24 pixels is undefined; QImage expects RGB32 opaque. A 4K screen is 8 million
+// pixels touched for the first time here, so the rows are shared among the cores.
+void makeOpaque(QImage &image) {
+    const int bands = std::clamp(image.height() / 64, 1, QThread::idealThreadCount());
+    std::vector<int> starts(static_cast<size_t>(bands));
+    for (int i = 0; i < bands; ++i) starts[size_t(i)] = int(qint64(image.height()) * i / bands);
+    const int height = image.height();
+    const int width = image.width();
+    const qsizetype stride = image.bytesPerLine();
+    uchar *bits = image.bits(); // detaches here, once, not in the threads
+    QtConcurrent::blockingMap(starts, [&](const int &from) {
+        const auto index = &from - starts.data();
+        const int to = index + 1 < bands ? starts[size_t(index + 1)] : height;
+        for (int y = from; y < to; ++y) {
+            auto *pixels = reinterpret_cast<quint32 *>(bits + y * stride);
+            for (int x = 0; x < width; ++x) pixels[x] |= 0xff000000u;
+        }
+    });
+}
 
 } // namespace
 
@@ -48,15 +72,8 @@ QImage X11PixelReader::read(xcb_drawable_t drawable, const QRect &rect, int dept
         return {};
     }
     const uchar *source = xcb_get_image_data(reply.get());
-    for (int y = 0; y < rect.height(); ++y) {
-        uchar *line = image.scanLine(y);
-        std::memcpy(line, source + y * rowBytes, size_t(rowBytes));
-        if (depth == 24) {
-            // The pad byte is undefined; QImage expects it opaque.
-            auto *pixels = reinterpret_cast<quint32 *>(line);
-            for (int x = 0; x < rect.width(); ++x) pixels[x] |= 0xff000000u;
-        }
-    }
+    for (int y = 0; y < rect.height(); ++y) std::memcpy(image.scanLine(y), source + y * rowBytes, size_t(rowBytes));
+    if (depth == 24) makeOpaque(image);
     return image;
 }
 
@@ -95,11 +112,14 @@ QImage X11PixelReader::readShared(xcb_drawable_t drawable, const QRect &rect, in
     }
     QImage image(static_cast<uchar *>(memory), rect.width(), rect.height(), rect.width() * 4,
                  depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32,
-                 [](void *p) { ::shmdt(p); }, memory);
-    if (depth == 24) {
-        auto *pixels = static_cast<quint32 *>(memory);
-        for (qsizetype i = 0, n = bytes / 4; i < n; ++i) pixels[i] |= 0xff000000u;
-    }
+                 // Unmapping tens of megabytes takes milliseconds: not on the thread that drops the
+                 // last copy, which is often the GUI thread.
+                 [](void *p) {
+                     if (QThreadPool *pool = QThreadPool::globalInstance()) pool->start([p] { ::shmdt(p); });
+                     else ::shmdt(p);
+                 },
+                 memory);
+    if (depth == 24) makeOpaque(image);
     return image;
 #else
     Q_UNUSED(drawable);

@@ -13,8 +13,15 @@
 #include <QScreen>
 #include <QTimer>
 
+namespace {
+
+constexpr int kThumbWidth = 60;
+constexpr int kThumbHeight = 44;
+
+} // namespace
+
 ToastView::ToastView(const QImage &image, const QString &title, const QString &subtitle, QWidget *parent)
-    : QWidget(parent), m_image(image), m_title(title), m_subtitle(subtitle) {
+    : QWidget(parent), m_image(Toast::thumbnail(image)), m_title(title), m_subtitle(subtitle) {
     m_shadowMargin = platform::translucentWindows() ? 24 : 0;
     setFixedSize(320 + 2 * m_shadowMargin, 76 + 2 * m_shadowMargin);
 }
@@ -34,7 +41,7 @@ void ToastView::paintEvent(QPaintEvent *) {
     p.drawPath(cardShape);
 
     // Thumbnail: 60 × 44, aspect fill, rounded.
-    const QRectF thumb(14, (size.height() - 44) / 2.0, 60, 44);
+    const QRectF thumb(14, (size.height() - kThumbHeight) / 2.0, kThumbWidth, kThumbHeight);
     const QPainterPath thumbShape = Theme::continuousRoundedRect(thumb, 8);
     drawImageFilled(p, m_image, thumbShape);
     p.setPen(QPen(Theme::lineStrong(), 1));
@@ -66,6 +73,12 @@ void ToastView::paintEvent(QPaintEvent *) {
 }
 
 namespace Toast {
+
+QImage thumbnail(const QImage &image) {
+    const QSize box(2 * kThumbWidth, 2 * kThumbHeight);
+    if (image.isNull() || image.width() <= box.width() || image.height() <= box.height()) return image;
+    return image.scaled(box, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+}
 
 namespace {
 

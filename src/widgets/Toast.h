@@ -8,7 +8,8 @@
 class QPropertyAnimation;
 
 // The card a toast shows: thumbnail, checkmark and title, subtitle; always 320 × 76, with its shadow in
-// a transparent margin around it where see-through windows are possible (a compositor runs).
+// a transparent margin around it where see-through windows are possible (a compositor runs). It keeps
+// only the thumbnail of the image it is given.
 class ToastView : public QWidget {
     Q_OBJECT
 public:
@@ -38,10 +39,15 @@ inline constexpr int kFadeInMs = 180;
 inline constexpr int kVisibleMs = 1800;
 inline constexpr int kFadeOutMs = 250;
 
+// `image` may be the full picture; the toast keeps only its thumbnail.
 void show(const QImage &image, const QString &title, const QString &subtitle);
 // A symbol as a toast's picture: centred on a transparent picture of the thumbnail's shape, so that
 // filling the thumbnail crops nothing of it.
 QImage symbolImage(const QString &symbolName);
+
+// What a toast keeps of a picture: scaled to fill twice its thumbnail box (never enlarged). Any
+// thread, so that a large picture is reduced before it reaches the main thread.
+QImage thumbnail(const QImage &image);
 
 // The latest toast's window (still set after it faded out), for tests and the quick panel.
 QWidget *panel();

@@ -77,7 +77,11 @@ TEST_F(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
     EXPECT_EQ(DockPresence::openWindows(), before);
     window->close(); // a second close changes nothing
     EXPECT_EQ(DockPresence::openWindows(), before);
+    // Closed, it lets its native window and the pixels behind it go; shown again, it comes back whole.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->windowHandle() == nullptr; }, 1000));
     controller.show();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_NE(window->windowHandle(), nullptr);
     EXPECT_EQ(controller.window(), window);
     EXPECT_EQ(router.page(), AppRouter::Page::editor);
     EXPECT_NE(router.editor(), nullptr);

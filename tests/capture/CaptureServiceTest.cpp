@@ -41,8 +41,10 @@ public:
 class FakePasteboard : public platform::Pasteboard {
 public:
     QList<Item> items;
+    int writes = 0;
     bool setContents(const QList<Item> &list) override {
         items = list;
+        ++writes;
         return true;
     }
     QList<Item> contents() const override { return items; }
@@ -83,6 +85,11 @@ protected:
         CaptureService::start(action);
         QTest::qWait(20);
     }
+    // The copy is made on a worker thread: the PNG of the `count`th write of the clipboard.
+    QImage copied(int count) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pasteboard.writes >= count; }, 10000));
+        return pasteboard.png();
+    }
     CaptureBackend::OverlayPick area(const QImage &image, QRectF rect) {
         CaptureBackend::OverlayPick pick;
         pick.area = CaptureBackend::OverlayPick::Area{image, rect, 7};
@@ -95,11 +102,10 @@ protected:
 TEST_F(CaptureServiceTest, CopyOutcomeCopiesTheBeautifiedPngAndKeepsTheFile) {
     run(ShortcutAction::captureFullScreen);
     EXPECT_FALSE(CaptureService::isBusy());
+    EXPECT_EQ(copied(1).size(), QSize(320 + 256, 200 + 256)); // padding 64: 128 of backdrop on each side
     ASSERT_EQ(pasteboard.items.size(), 2);
     EXPECT_EQ(pasteboard.items[0].first, QStringLiteral("image/png"));
     EXPECT_EQ(pasteboard.items[1].first, QStringLiteral("image/tiff"));
-    const QImage copied = pasteboard.png();
-    EXPECT_EQ(copied.size(), QSize(320 + 256, 200 + 256)); // padding 64: 128 of backdrop on each side
     EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
     // The file is encoded off the main thread and follows shortly.
     EXPECT_TRUE(QTest::qWaitFor([] { return RecentsStore::shared().fileCount() == 1; }, 5000));
@@ -111,7 +117,7 @@ TEST_F(CaptureServiceTest, CopyOutcomeCopiesTheBeautifiedPngAndKeepsTheFile) {
     transparent.backdrop = Backdrop::defaults().last(); // "none"
     StyleStore::shared().setDefaultStyle(transparent);
     run(ShortcutAction::captureFullScreen);
-    const QImage halved = pasteboard.png();
+    const QImage halved = copied(2);
     EXPECT_EQ(halved.size(), QSize((320 + 256) / 2, (200 + 256) / 2));
     EXPECT_EQ(qAlpha(halved.pixel(0, 0)), 0); // the transparent corner stayed transparent
     StyleStore::shared().setDefaultStyle(BeautyStyle{});
@@ -163,7 +169,7 @@ TEST_F(CaptureServiceTest, OverlayGatesNewStartsAndRemembersTheConfirmedArea) {
     ASSERT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::area);
     const QImage cut = picture(90, 60, Qt::green);
     backend.pick(area(cut, QRectF(10, 20, 90, 60)));
-    EXPECT_EQ(pasteboard.png().size(), QSize(90 + 256, 60 + 256));
+    EXPECT_EQ(copied(1).size(), QSize(90 + 256, 60 + 256));
     ASSERT_TRUE(CaptureService::lastArea());
     EXPECT_EQ(CaptureService::lastArea()->displayID, 7u);
     EXPECT_EQ(backend.grabs, 0); // the overlay's own image, no new grab
@@ -270,8 +276,8 @@ TEST_F(CaptureServiceTest, AHugeCaptureThatNoEncoderTakesIsStillCopiedAsItIs) {
     backend.screen = picture(33000, 2);
     defaults.setBool(Settings::historyCompact.key(), true);
     run(ShortcutAction::captureFullScreen);
+    EXPECT_EQ(copied(1).size(), QSize(33000, 2));
     RecentsStore::shared().waitForPending();
-    EXPECT_EQ(pasteboard.png().size(), QSize(33000, 2));
     EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
     EXPECT_EQ(RecentsStore::shared().fileCount(), 0);
     EXPECT_TRUE(alerts.shown.isEmpty());

@@ -6,7 +6,9 @@ the tests drive it with second launches, xdotool and xclip, and look at what it 
 clipboard and on disk.
 
     road_e2e.py PELICARTA [unittest options]     run the tests
-    road_e2e.py PELICARTA --bench [RUNS]         time full-screen capture → clipboard at 1080p and 4K
+
+bench/side_by_side.py times a capture to the clipboard on this desktop; bench/soak.py follows memory
+over many captures.
 """
 
 import json
@@ -15,7 +17,6 @@ import re
 import resource
 import shutil
 import socket
-import statistics
 import subprocess
 import sys
 import tempfile
@@ -617,31 +618,6 @@ class RoadTest(DesktopTest):
         self.assertTrue(app.running())
 
 
-def bench(runs):
-    """Median time from a full-screen capture request to the clipboard holding the PNG."""
-    for width, height in ((1920, 1080), (3840, 2160)):
-        desktop = Desktop(width, height)
-        try:
-            app = Pelicarta(desktop, {"afterCapture": "copy"})
-            try:
-                times = []
-                for _ in range(runs):
-                    desktop.set_clipboard_text("before")
-                    started = time.monotonic()
-                    assert app.request("capture", "fullscreen")
-                    if not wait_for(lambda: "image/png" in desktop.clipboard_targets(), 30, 0.005):
-                        raise RuntimeError("the clipboard never held the PNG: " + " ".join(desktop.clipboard_targets())
-                                           + "\n" + app.output())
-                    times.append(time.monotonic() - started)
-                    time.sleep(0.3)
-                print(f"{width}x{height}: median {statistics.median(times) * 1000:.0f} ms over {runs} runs "
-                      f"(min {min(times) * 1000:.0f}, max {max(times) * 1000:.0f})")
-            finally:
-                app.stop()
-        finally:
-            desktop.close()
-
-
 if __name__ == "__main__":
     if len(sys.argv) < 2:
         sys.exit(__doc__)
@@ -651,7 +627,4 @@ if __name__ == "__main__":
     if missing:
         print("missing tools: " + ", ".join(missing) + " (scripts/setup-debian.sh installs them)")
         sys.exit(1)
-    if len(sys.argv) > 2 and sys.argv[2] == "--bench":
-        bench(int(sys.argv[3]) if len(sys.argv) > 3 else 9)
-        sys.exit(0)
     unittest.main(argv=[sys.argv[0], *sys.argv[2:]], verbosity=2)

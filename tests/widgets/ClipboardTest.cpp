@@ -1,8 +1,13 @@
 #include "platform/Pasteboard.h"
 #include "widgets/Clipboard.h"
+#include "widgets/Toast.h"
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QSemaphore>
+#include <QTest>
+
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -50,5 +55,44 @@ TEST(ClipboardTest, CopiesExactlyPngAndTiffOfTheImage) {
     EXPECT_FALSE(Clipboard::copy(QImage()));
     EXPECT_EQ(board.writes, 1);
     EXPECT_EQ(board.held.size(), 1);
+    platform::Pasteboard::setGeneralForTesting(nullptr);
+}
+
+// The capture road copies on a worker thread; whatever the user copied meanwhile stays on the
+// clipboard, and the late copy reports that it did not land. The TIFF is made from the PNG.
+TEST(ClipboardTest, ABackgroundCopyNeverOverwritesALaterOne) {
+    RecordingPasteboard board;
+    platform::Pasteboard::setGeneralForTesting(&board);
+    QImage later(3, 3, QImage::Format_ARGB32_Premultiplied);
+    later.fill(Qt::blue);
+    QSemaphore go;
+    std::optional<bool> landed;
+    Clipboard::copyForPastingInBackground(
+        [&go] {
+            go.acquire();
+            QImage image(40, 30, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::red);
+            return image;
+        },
+        [&](bool copied) { landed = copied; });
+    ASSERT_TRUE(Clipboard::copy(later));
+    go.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return landed.has_value(); }, 5000));
+    EXPECT_FALSE(*landed);
+    EXPECT_EQ(board.writes, 1);
+    EXPECT_EQ(decode(board.held[0].second).size(), QSize(3, 3));
+
+    // Alone, it lands with its toast.
+    landed.reset();
+    Clipboard::copyForPastingInBackground([] {
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(Qt::green);
+        return image;
+    }, [&](bool copied) { landed = copied; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return landed.has_value(); }, 5000));
+    EXPECT_TRUE(*landed);
+    ASSERT_EQ(board.held.size(), 2);
+    EXPECT_EQ(decode(board.held[1].second).pixelColor(5, 5), QColor(Qt::green));
+    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
     platform::Pasteboard::setGeneralForTesting(nullptr);
 }

@@ -1,0 +1,243 @@
+#!/usr/bin/env python3
+"""Memory and responsiveness of the resident app over many captures (not part of the default test run).
+
+The real program runs on its own Xvfb display (openbox, trayer) over a busy desktop and takes N
+full-screen captures through its socket, for each outcome in turn. After each capture has finished
+all its work (the recents file is written) it records the resident (RSS) and proportional (PSS)
+memory, the open descriptors and the threads; then again 10 s after the last capture, once its outcome
+has gone (the quick panel timed out, the main window closed). The app runs with PELICARTA_WATCHDOG,
+so it logs every stretch its event loop could not turn; each capture's longest is kept, and the longest
+after its first (the grab, which freezes the display on the GUI thread by design), the delivery's.
+
+    soak.py PELICARTA [--size 1920x1080] [--captures 200] [--outcomes copy,quick,editor] [--pause-every N]
+            [--csv FILE]
+"""
+
+import argparse
+import csv
+import os
+import re
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+import road_e2e  # noqa: E402
+from road_e2e import Desktop, Pelicarta, wait_for  # noqa: E402
+
+QUICK_PANEL = (340, 300)
+
+
+def memory(pid):
+    """RSS, PSS (kB), open descriptors and threads of a running process."""
+    values = {}
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            key, _, rest = line.partition(":")
+            if key in ("VmRSS", "Threads"):
+                values[key] = int(rest.split()[0])
+    pss = 0
+    with open(f"/proc/{pid}/smaps_rollup") as f:
+        for line in f:
+            if line.startswith("Pss:"):
+                pss = int(line.split()[1])
+    return {"rss_kb": values.get("VmRSS", 0), "pss_kb": pss, "fds": len(os.listdir(f"/proc/{pid}/fd")),
+            "threads": values.get("Threads", 0)}
+
+
+def busy_desktop(desktop):
+    """A photographic wallpaper under a few windows of text: what a capture of a working desktop holds."""
+    folder = tempfile.mkdtemp(prefix="pelicarta-soak-")
+    wallpaper = f"{folder}/wallpaper.png"
+    subprocess.run(["convert", "-seed", "7", "-size", f"{desktop.width}x{desktop.height}", "plasma:fractal",
+                    "-blur", "0x3", wallpaper], check=True, capture_output=True)
+    desktop.x(["display", "-window", "root", wallpaper], timeout=60)
+    text = "\n".join(f"{n:3d}  O relatório trimestral mostra receita de R$ {1200 + n * 37} mil, alta de {n % 17}%"
+                     for n in range(1, 41))
+    processes = []
+    columns = max(1, desktop.width // 960)
+    for n in range(2 * columns):
+        x = 40 + (n % columns) * (desktop.width // columns)
+        y = 60 + (n // columns) * (desktop.height // 2)
+        processes.append(subprocess.Popen(
+            ["xmessage", "-geometry", f"+{x}+{y}", "-fn", "fixed", text], env=desktop.env,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    wait_for(lambda: len(desktop.visible_windows("xmessage")) >= len(processes), 15)
+    time.sleep(0.5)
+    return processes
+
+
+def stop_all(processes):
+    for process in processes:
+        if process.poll() is None:
+            process.terminate()
+            process.wait()
+
+
+def watchdog_stalls(app):
+    """(monotonic seconds, milliseconds) of every stretch the app's event loop reported."""
+    stalls = []
+    for match in re.finditer(r"^pelicarta-watchdog: busy (\d+(?:\.\d+)?) ms at (\d+(?:\.\d+)?)$", app.output(), re.M):
+        stalls.append((float(match.group(2)), float(match.group(1))))
+    return stalls
+
+
+def clipboard_png(desktop):
+    data = desktop.clipboard("image/png")
+    return data if data.startswith(b"\x89PNG") else None
+
+
+def quick_panel(desktop):
+    return [w for w in desktop.visible_windows("^Pelicarta$") if (w[3], w[4]) == QUICK_PANEL]
+
+
+def capture(app, desktop, outcome):
+    """One full-screen capture through the socket; (seconds to its outcome, seconds to all its work)."""
+    before = set(app.capture_files())
+    if outcome == "copy":
+        desktop.set_clipboard_text("before")
+    started = time.monotonic()
+    if not app.request("capture", "fullscreen"):
+        raise RuntimeError("the app did not take the request")
+    if outcome == "copy":
+        shown = wait_for(lambda: clipboard_png(desktop), 30, 0.002)
+    elif outcome == "quick":
+        shown = wait_for(lambda: quick_panel(desktop), 30, 0.01)
+    else:
+        shown = wait_for(app.main_window, 30, 0.01)
+    if not shown:
+        raise RuntimeError(f"no {outcome} outcome:\n" + app.output()[-2000:])
+    outcome_time = time.monotonic() - started
+    # Pruned to the keep limit, the folder keeps its count: the new name tells.
+    if not wait_for(lambda: set(app.capture_files()) - before, 60, 0.01):
+        raise RuntimeError("the recents file was not written:\n" + app.output()[-2000:])
+    return outcome_time, time.monotonic() - started
+
+
+def dismiss(app, desktop, outcome):
+    """Puts the last outcome away as a user would: the quick panel times out, the window is closed."""
+    if outcome == "quick":
+        wait_for(lambda: not quick_panel(desktop), 20, 0.1)
+    elif outcome == "editor":
+        window = app.main_window()
+        if window:
+            desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
+            desktop.x(["xdotool", "key", "--clearmodifiers", "alt+F4"])
+            wait_for(lambda: app.main_window() is None, 10)
+
+
+def slope_per_100(values):
+    """Least-squares growth of the values per 100 samples (kB)."""
+    n = len(values)
+    if n < 2:
+        return 0.0
+    mean_x, mean_y = (n - 1) / 2, statistics.fmean(values)
+    num = sum((x - mean_x) * (y - mean_y) for x, y in enumerate(values))
+    den = sum((x - mean_x) ** 2 for x in range(n))
+    return 100 * num / den
+
+
+def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0):
+    width, height = size
+    desktop = Desktop(width, height)
+    windows = busy_desktop(desktop)
+    road_e2e_app = None
+    try:
+        settings = {"afterCapture": outcome, "quick.lifetime": 10, "history.keep": 100}
+        desktop.env["PELICARTA_WATCHDOG"] = "1"
+        road_e2e.APP = app_path
+        road_e2e_app = Pelicarta(desktop, settings)
+        app = road_e2e_app
+        pid = app.process.pid
+        dismiss(app, desktop, "editor")  # the main window a first start shows
+        time.sleep(3)
+        start = memory(pid)
+        print(f"[{outcome} {width}x{height}] start: RSS {start['rss_kb'] / 1024:.1f} MB, PSS "
+              f"{start['pss_kb'] / 1024:.1f} MB, {start['fds']} descriptors, {start['threads']} threads", flush=True)
+        record({"outcome": outcome, "size": f"{width}x{height}", "capture": "start", **start})
+        samples, outcome_times, busy, delivery = [], [], [], []
+        for n in range(captures):
+            began = time.monotonic()
+            outcome_time, work_time = capture(app, desktop, outcome)
+            time.sleep(0.3)
+            sample = memory(pid)
+            samples.append(sample)
+            outcome_times.append(outcome_time)
+            ended = time.monotonic()
+            stretches = sorted((at, ms) for at, ms in watchdog_stalls(app) if began <= at <= ended)
+            stretch = max((ms for _, ms in stretches), default=0.0)
+            busy.append(stretch)
+            # The first stretch is the grab itself (the display frozen); the rest is the delivery.
+            delivery.append(max((ms for _, ms in stretches[1:]), default=0.0))
+            record({"outcome": outcome, "size": f"{width}x{height}", "capture": n + 1,
+                         "outcome_ms": round(outcome_time * 1000, 1), "work_ms": round(work_time * 1000, 1),
+                         "longest_busy_ms": stretch, "longest_after_grab_ms": delivery[-1], **sample})
+            if pause_every and (n + 1) % pause_every == 0 and n + 1 < captures:
+                # A pause as long as the one after the last: what the app gives back between bursts.
+                dismiss(app, desktop, outcome)
+                time.sleep(settle)
+                rested = memory(pid)
+                record({"outcome": outcome, "size": f"{width}x{height}", "capture": f"{n + 1}+{settle:.0f}s", **rested})
+                print(f"  {settle:.0f} s after capture {n + 1}: RSS {rested['rss_kb'] / 1024:.1f} MB "
+                      f"({(rested['rss_kb'] - start['rss_kb']) / 1024:+.1f} MB), {rested['fds']} descriptors", flush=True)
+            if (n + 1) % max(1, captures // 10) == 0:
+                print(f"  {n + 1:5d}: RSS {sample['rss_kb'] / 1024:6.1f} MB  PSS {sample['pss_kb'] / 1024:6.1f} MB  "
+                      f"fds {sample['fds']}  threads {sample['threads']}  outcome {outcome_time * 1000:.0f} ms  "
+                      f"longest busy {stretch:.0f} ms ({delivery[-1]:.0f} after the grab)", flush=True)
+        dismiss(app, desktop, outcome)
+        time.sleep(settle)
+        after = memory(pid)
+        rss = [s["rss_kb"] for s in samples]
+        half = rss[len(rss) // 2:]
+        print(f"[{outcome} {width}x{height}] {captures} captures: outcome median "
+              f"{statistics.median(outcome_times) * 1000:.0f} ms; longest busy stretch {max(busy):.0f} ms "
+              f"(median of captures {statistics.median(busy):.0f} ms); after the grab {max(delivery):.0f} ms "
+              f"(median {statistics.median(delivery):.0f} ms)")
+        print(f"  {settle:.0f} s after the last: RSS {after['rss_kb'] / 1024:.1f} MB "
+              f"({(after['rss_kb'] - start['rss_kb']) / 1024:+.1f} MB), PSS {after['pss_kb'] / 1024:.1f} MB, "
+              f"{after['fds']} descriptors ({after['fds'] - start['fds']:+d}), {after['threads']} threads")
+        print(f"  peak RSS {max(rss) / 1024:.1f} MB; trend over the second half "
+              f"{slope_per_100(half) / 1024:+.2f} MB per 100 captures", flush=True)
+        record({"outcome": outcome, "size": f"{width}x{height}", "capture": f"+{settle:.0f}s", **after})
+        return start, after
+    finally:
+        if road_e2e_app:
+            road_e2e_app.stop()
+        stop_all(windows)
+        desktop.close()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("app")
+    parser.add_argument("--size", default="1920x1080")
+    parser.add_argument("--captures", type=int, default=200)
+    parser.add_argument("--outcomes", default="copy,quick,editor")
+    parser.add_argument("--pause-every", type=int, default=0, help="rest as after the last every N captures")
+    parser.add_argument("--csv", help="every sample, one row each, written as it is taken")
+    args = parser.parse_args()
+    size = tuple(int(v) for v in args.size.split("x"))
+    fields = ["outcome", "size", "capture", "outcome_ms", "work_ms", "longest_busy_ms", "longest_after_grab_ms",
+              "rss_kb", "pss_kb", "fds", "threads"]
+    out = open(args.csv, "w", newline="") if args.csv else None
+    writer = csv.DictWriter(out, fieldnames=fields) if out else None
+    if writer:
+        writer.writeheader()
+
+    def record(row):
+        if writer:
+            writer.writerow(row)
+            out.flush()
+
+    try:
+        for outcome in args.outcomes.split(","):
+            soak(os.path.abspath(args.app), size, args.captures, outcome, record, pause_every=args.pause_every)
+    finally:
+        if out:
+            out.close()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,17 @@
+#pragma once
+
+// The C allocator of a process that stays resident all day and now and then handles pictures of tens
+// of megabytes on many threads. Left alone, glibc keeps up to eight arenas per core, raises its mmap
+// threshold after the first large block is freed (so later pictures come from arenas it never hands
+// back) and keeps every freed page: hundreds of megabytes after a few captures.
+namespace platform::Memory {
+
+// Two arenas, and blocks from 256 KiB up (a picture's pixels) mapped on their own and unmapped when
+// freed. Call first thing in main, before any thread starts.
+void configureForResidentProcess();
+
+// Hands the allocator's free pages back to the system, a moment after the last call (so a burst of
+// work is trimmed once) and on a worker thread. Main thread only; does nothing without an event loop.
+void releaseFreeMemorySoon();
+
+} // namespace platform::Memory

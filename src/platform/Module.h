@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// Parts of the platform built as modules of their own and loaded on first use, so that the libraries
+// they need (Tesseract, poppler and theirs) are neither linked at every launch nor held in memory by
+// a resident process that never uses them.
+namespace platform::Module {
+
+// The address of `symbol` in the module `name` (as in pelicarta_<name>), looked for beside the program,
+// then where the build put it; null when the module cannot be loaded (the reason goes to the log). A
+// loaded module stays loaded. Any thread.
+void *resolve(const char *name, const char *symbol);
+
+} // namespace platform::Module

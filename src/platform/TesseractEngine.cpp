@@ -1,0 +1,233 @@
+// The Tesseract engine, built as a module of its own that the application loads on the first
+// recognition (see tesseractEngine() in TextEngine.cpp): Tesseract brings some 27 libraries (network,
+// TLS, archives) that would otherwise be linked, and held in memory, by every launch.
+#include "platform/TextEngine.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QScopeGuard>
+#include <QThread>
+
+#include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
+#include <tesseract/resultiterator.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <malloc.h>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// Screen text at one image pixel per screen pixel. The engine sizes its noise and line filters from
+// the resolution it is told: told 300, small runs of text (a name beside an avatar) are dropped as
+// specks.
+constexpr int kScreenDpi = 96;
+
+QByteArray tessdataFolder() {
+    const QByteArray fromEnv = qgetenv("TESSDATA_PREFIX");
+    if (!fromEnv.isEmpty()) return fromEnv;
+    return QByteArrayLiteral("/usr/share/tesseract-ocr/5/tessdata");
+}
+
+bool cancelThunk(void *data, int) { return (*static_cast<const CancelCheck *>(data))(); }
+
+QString fromUtf8(const char *text) {
+    const QString s = QString::fromUtf8(text ? text : "");
+    delete[] text;
+    return s;
+}
+
+QRectF boxAt(const tesseract::PageIterator &it, tesseract::PageIteratorLevel level) {
+    int l = 0, t = 0, r = 0, b = 0;
+    if (!it.BoundingBox(level, &l, &t, &r, &b)) return {};
+    return QRectF(QPointF(l, t), QPointF(r, b));
+}
+
+// Collects the lines of a finished recognition with the box of every symbol.
+QList<TextLine> collectLines(tesseract::TessBaseAPI &api) {
+    QList<TextLine> lines;
+    std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
+    if (!it) return lines;
+    using tesseract::RIL_SYMBOL;
+    using tesseract::RIL_TEXTLINE;
+    using tesseract::RIL_WORD;
+    it->Begin();
+    do {
+        if (it->Empty(RIL_TEXTLINE)) continue;
+        TextLine line;
+        line.box = boxAt(*it, RIL_TEXTLINE);
+        do {
+            if (it->Empty(RIL_SYMBOL)) continue;
+            if (it->IsAtBeginningOf(RIL_WORD) && !line.text.isEmpty()) line.text += QLatin1Char(' ');
+            const QString symbol = fromUtf8(it->GetUTF8Text(RIL_SYMBOL));
+            line.glyphs.append({line.text.size(), symbol.size(), boxAt(*it, RIL_SYMBOL)});
+            line.text += symbol;
+        } while (!it->IsAtFinalElement(RIL_TEXTLINE, RIL_SYMBOL) && it->Next(RIL_SYMBOL));
+        if (!line.glyphs.isEmpty()) lines.append(std::move(line));
+    } while (it->Next(RIL_TEXTLINE));
+    return lines;
+}
+
+QImage greyOf(const QImage &image) {
+    return image.format() == QImage::Format_Grayscale8 ? image : image.convertToFormat(QImage::Format_Grayscale8);
+}
+
+class TesseractEngine final : public TextEngine {
+    using Api = std::unique_ptr<tesseract::TessBaseAPI>;
+
+public:
+    TesseractEngine() : m_limit(std::clamp(QThread::idealThreadCount(), 1, 8)) {}
+
+    // Never destroyed as a static: its engines are deleted at exit by shutDown instead.
+    static TesseractEngine &instance() {
+        static auto *engine = new TesseractEngine;
+        return *engine;
+    }
+
+    int maxConcurrentReads() const override { return m_limit; }
+
+    TextReadResult readLine(const QImage &line, qreal magnification, const CancelCheck &cancelled) override {
+        TextReadResult result;
+        const QImage grey = greyOf(line);
+        if (grey.isNull()) throw TextEngineError(QStringLiteral("no memory for the image"), TextEngineError::Kind::failed);
+        const CancelCheck check = stopCheck(cancelled);
+        Api api = acquire(check);
+        if (!api) return {{}, true};
+        const auto giveBack = qScopeGuard([&] { release(std::move(api)); });
+        api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+        api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
+        api->SetSourceResolution(std::max(1, qRound(kScreenDpi * magnification)));
+        tesseract::ETEXT_DESC monitor;
+        monitor.cancel = &cancelThunk;
+        monitor.cancel_this = const_cast<CancelCheck *>(&check);
+        const int status = api->Recognize(&monitor);
+        if (check()) return {{}, true};
+        if (status != 0) throw TextEngineError(QStringLiteral("recognition failed"), TextEngineError::Kind::failed);
+        result.lines = collectLines(*api);
+        result.confidence = api->MeanTextConf();
+        return result;
+    }
+
+private:
+    // The caller's check, and the process shutting down (see shutDown).
+    CancelCheck stopCheck(const CancelCheck &cancelled) {
+        return [this, &cancelled] { return m_closing.load() || (cancelled && cancelled()); };
+    }
+
+    Api create() {
+        auto api = std::make_unique<tesseract::TessBaseAPI>();
+        const QByteArray folder = tessdataFolder();
+        // Portuguese first; the English model reads again the words Portuguese is unsure of (about a
+        // third more time). English alone is the fallback for a machine without the Portuguese data.
+        for (const char *languages : {"por+eng", "eng"}) {
+            if (api->Init(folder.constData(), languages, tesseract::OEM_LSTM_ONLY) == 0) {
+                // We hand over dark-on-light text already; the engine's own per-line trial of the
+                // inverted image would only double the work on lines it is unsure of.
+                api->SetVariable("tessedit_do_invert", "0");
+                return api;
+            }
+        }
+        throw TextEngineError(QStringLiteral("no Tesseract language data in %1").arg(QString::fromLocal8Bit(folder)));
+    }
+
+    Api acquire(const CancelCheck &cancelled) {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            if (cancelled()) return nullptr;
+            if (!m_idle.empty()) {
+                Api api = std::move(m_idle.back());
+                m_idle.pop_back();
+                return api;
+            }
+            if (m_created < m_limit) {
+                ++m_created;
+                lock.unlock();
+                try {
+                    Api api = create();
+                    startHousekeeping();
+                    return api;
+                } catch (...) {
+                    lock.lock();
+                    --m_created;
+                    m_freed.notify_all();
+                    throw;
+                }
+            }
+            m_freed.wait_for(lock, std::chrono::milliseconds(50));
+        }
+    }
+
+    void release(Api api) {
+        api->Clear();
+        std::lock_guard lock(m_mutex);
+        m_idle.push_back(std::move(api));
+        m_lastUse = std::chrono::steady_clock::now();
+        m_freed.notify_all();
+    }
+
+    // Once, with the first engine: frees idle engines (each holds some 40 MB) and registers the
+    // shutdown. Tesseract keeps its dictionaries in a cache that is destroyed at exit, so engines
+    // must be deleted before it: the handler runs at exit (registered after the cache exists),
+    // stops running reads and waits briefly for them to hand their engines back.
+    void startHousekeeping() {
+        static const bool once = [this] {
+            std::atexit([] { instance().shutDown(); });
+            std::thread([this] { trimIdle(); }).detach();
+            return true;
+        }();
+        (void)once;
+    }
+
+    // A resident app reads text in bursts (a capture's lines, a page of the history): a few seconds
+    // after the last read every engine goes, and the allocator hands their pages back. The next burst
+    // pays for a new engine (a fraction of a second, on a worker).
+    void trimIdle() {
+        constexpr auto kIdleLife = std::chrono::seconds(4);
+        std::unique_lock lock(m_mutex);
+        while (!m_closing) {
+            m_freed.wait_for(lock, std::chrono::seconds(2));
+            if (m_closing || m_idle.empty() || std::chrono::steady_clock::now() - m_lastUse < kIdleLife) continue;
+            std::vector<Api> spare;
+            spare.swap(m_idle);
+            m_created -= int(spare.size());
+            lock.unlock();
+            spare.clear();
+#ifdef __GLIBC__
+            malloc_trim(0);
+#endif
+            lock.lock();
+        }
+    }
+
+    void shutDown() {
+        m_closing = true;
+        std::unique_lock lock(m_mutex);
+        m_freed.notify_all();
+        m_freed.wait_for(lock, std::chrono::seconds(5), [this] { return int(m_idle.size()) == m_created; });
+        if (int(m_idle.size()) == m_created) m_idle.clear();
+    }
+
+    const int m_limit;
+    std::mutex m_mutex;
+    std::condition_variable m_freed;
+    std::vector<Api> m_idle;
+    int m_created = 0;
+    std::chrono::steady_clock::time_point m_lastUse;
+    std::atomic<bool> m_closing{false};
+};
+
+} // namespace
+
+} // namespace platform
+
+// What the application looks up after loading the module.
+extern "C" Q_DECL_EXPORT platform::TextEngine *pelicarta_text_engine() { return &platform::TesseractEngine::instance(); }
