@@ -16,6 +16,7 @@
 #include "widgets/ThemedLabel.h"
 
 #include <QFileInfo>
+#include <QGraphicsOpacityEffect>
 #include <algorithm>
 #include <utility>
 #include <QHBoxLayout>
@@ -44,6 +45,10 @@ BrandView::BrandView(BrandStore &brand, StyleStore &styles, QWidget *parent)
     : QWidget(parent), m_brand(brand), m_styles(styles), m_lastKit(brand.kit()),
       m_previewBackdropID(BrandStore::linearID) {
     setAccessibleName(L("Marca"));
+    m_noticeAnimation.setDuration(noticeAnimationMs);
+    m_noticeAnimation.setStartValue(0.0);
+    m_noticeAnimation.setEndValue(1.0);
+    m_noticeAnimation.setEasingCurve(QEasingCurve::OutCubic);
     m_renderTimer.setSingleShot(true);
     m_renderTimer.setInterval(renderDelayMs);
     connect(&m_renderTimer, &QTimer::timeout, this, &BrandView::startRender);
@@ -169,13 +174,44 @@ QWidget *BrandView::buildNoticeBanner() {
 
 void BrandView::setNotice(std::optional<Notice> notice) {
     if (notice == m_notice) return;
+    const bool had = m_notice.has_value();
     m_notice = std::move(notice);
+    m_noticeClosing = !m_notice;
     syncNotice();
+    animateNotice(had);
     emit noticeChanged();
 }
 
+// The banner eases in (height and opacity) when a notice appears, out when it closes, and a notice
+// replacing another fades in where it stands, so the cards below never jump.
+void BrandView::animateNotice(bool had) {
+    auto *fade = qobject_cast<QGraphicsOpacityEffect *>(m_banner->graphicsEffect());
+    if (!fade) m_banner->setGraphicsEffect(fade = new QGraphicsOpacityEffect(m_banner));
+    m_noticeAnimation.stop();
+    m_noticeAnimation.disconnect(this);
+    const bool resize = !had || !m_notice;
+    const int full = m_banner->hasHeightForWidth() && m_banner->width() > 0 ? m_banner->heightForWidth(m_banner->width())
+                                                                             : m_banner->sizeHint().height();
+    const int from = m_notice ? 0 : m_banner->height();
+    const int to = m_notice ? full : 0;
+    connect(&m_noticeAnimation, &QVariantAnimation::valueChanged, this, [this, fade, resize, from, to](const QVariant &v) {
+        const qreal t = v.toReal();
+        fade->setOpacity(m_notice ? t : 1 - t);
+        if (resize) m_banner->setMaximumHeight(qRound(from + (to - from) * t));
+    });
+    connect(&m_noticeAnimation, &QVariantAnimation::finished, this, [this, fade] {
+        fade->setOpacity(1);
+        m_banner->setMaximumHeight(QWIDGETSIZE_MAX);
+        m_noticeClosing = false;
+        if (!m_notice) m_banner->hide();
+    });
+    if (resize && m_notice) m_banner->setMaximumHeight(0);
+    m_noticeAnimation.start();
+}
+
 void BrandView::syncNotice() {
-    m_banner->setVisible(m_notice.has_value());
+    if (m_notice) m_banner->show();
+    else if (!m_noticeClosing) m_banner->hide();
     if (!m_notice) return;
     const bool warn = m_notice->isWarning;
     m_bannerIcon->setPixmap(Icons::pixmap(warn ? QStringLiteral("exclamationmark.triangle") : QStringLiteral("checkmark.circle"),

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
+#include <QVariantAnimation>
 #include <QWidget>
 
 #include <functional>
@@ -23,6 +24,8 @@ class LogoDropZone;
 class OptionChip;
 class PositionPicker;
 class QComboBox;
+class SegmentedControl;
+class ShadowHost;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -84,6 +87,7 @@ public:
     // The guide logo at once; the print preview `renderDelayMs` after the last call.
     void refreshArt();
     static constexpr int renderDelayMs = 60;
+    static constexpr int noticeAnimationMs = 150;
 
 signals:
     void noticeChanged();
@@ -110,6 +114,7 @@ private:
     void kitChanged();
     void sync();
     void syncNotice();
+    void animateNotice(bool had);
     void syncLogoCard();
     void syncColors();
     void syncFont();
@@ -132,6 +137,8 @@ private:
     QImage m_guideLogo;
     QStringList m_families;
     QTimer m_renderTimer;
+    QVariantAnimation m_noticeAnimation;
+    bool m_noticeClosing = false;
     quint64 m_renderGeneration = 0;
     quint64 m_logoGeneration = 0;
     bool m_loadingLogo = false;
@@ -163,11 +170,11 @@ private:
     BrandSwitch *m_editorSwitch = nullptr;
     QPushButton *m_resetBackdrops = nullptr;
     QLineEdit *m_footerField = nullptr;
-    QPushButton *m_guideTab = nullptr;
-    QPushButton *m_printTab = nullptr;
+    SegmentedControl *m_previewSegments = nullptr;
     QStackedWidget *m_previewStack = nullptr;
     BrandGuidePreview *m_guidePreview = nullptr;
     QLabel *m_printImage = nullptr;
+    ShadowHost *m_printShadow = nullptr;
     QList<BackdropTile *> m_previewChips;
     QLabel *m_caption = nullptr;
 };

@@ -20,6 +20,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QPainter>
 #include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -181,6 +182,15 @@ BrandCard *BrandView::buildFontCard() {
     // A long family name must not widen the card column.
     m_fontPicker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_fontPicker->setMinimumContentsLength(12);
+    m_fontPicker->setFixedHeight(32);
+    m_fontPicker->setFont(Theme::font(13));
+    // Drawn in the page's dark field colours, the list it opens too, not the light default palette.
+    QPalette pickerColors = m_fontPicker->palette();
+    for (auto role : {QPalette::Button, QPalette::Base, QPalette::Window}) pickerColors.setColor(role, Theme::raised());
+    for (auto role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText}) pickerColors.setColor(role, Theme::text());
+    pickerColors.setColor(QPalette::Highlight, Theme::accent());
+    pickerColors.setColor(QPalette::HighlightedText, Theme::ink());
+    m_fontPicker->setPalette(pickerColors);
     connect(m_fontPicker, &QComboBox::activated, this, [this](int index) {
         const QVariant family = m_fontPicker->itemData(index);
         writeKit([&](BrandKit &k) {
@@ -305,44 +315,31 @@ QWidget *BrandView::buildPreviewPane() {
     column->setSpacing(18);
     column->setAlignment(Qt::AlignHCenter);
 
-    auto *segments = new QWidget(pane);
-    segments->setFixedWidth(180);
-    auto *segmentRow = new QHBoxLayout(segments);
-    segmentRow->setContentsMargins(0, 0, 0, 0);
-    segmentRow->setSpacing(0);
-    auto *group = new QButtonGroup(segments);
-    for (auto [button, title, tab] : {std::tuple{&m_guideTab, L("Guia"), PreviewTab::guide},
-                                      std::tuple{&m_printTab, L("Print"), PreviewTab::print}}) {
-        *button = new QPushButton(title, segments);
-        (*button)->setCheckable(true);
-        (*button)->setFont(Theme::font(12, QFont::Medium));
-        (*button)->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %3; padding: 4px; }"
-                                                "QPushButton:checked { background: %4; color: %5; }")
-                                     .arg(Theme::raised().name(), Theme::text2().name(), Theme::line().name(QColor::HexArgb),
-                                          Theme::accentSoft().name(QColor::HexArgb), Theme::text().name()));
-        group->addButton(*button);
-        segmentRow->addWidget(*button);
-        connect(*button, &QPushButton::clicked, this, [this, tab] { setPreviewTab(tab); });
-    }
-    segments->setAccessibleName(L("Prévia"));
-    column->addWidget(segments, 0, Qt::AlignHCenter);
+    m_previewSegments = new SegmentedControl({L("Guia"), L("Print")}, pane);
+    m_previewSegments->setFixedWidth(180);
+    m_previewSegments->setAccessibleName(L("Prévia"));
+    connect(m_previewSegments, &SegmentedControl::currentChanged, this,
+            [this](int index) { setPreviewTab(index == 0 ? PreviewTab::guide : PreviewTab::print); });
+    column->addWidget(m_previewSegments, 0, Qt::AlignHCenter);
 
     m_previewStack = new QStackedWidget(pane);
     m_guidePreview = new BrandGuidePreview;
-    auto *guidePage = new QWidget;
+    auto *guidePage = new ShadowHost(QColor(0, 0, 0, 89), 24, {0, 12}, 12);
+    guidePage->setTarget(m_guidePreview);
     auto *guideLayout = new QVBoxLayout(guidePage);
-    guideLayout->setContentsMargins(0, 0, 0, 0);
+    guideLayout->setContentsMargins(24, 0, 24, 36);
     guideLayout->addWidget(m_guidePreview, 0, Qt::AlignHCenter | Qt::AlignTop);
     guideLayout->addStretch(1);
     m_previewStack->addWidget(guidePage);
-    auto *printPage = new QWidget;
+    auto *printPage = m_printShadow = new ShadowHost(QColor(0, 0, 0, 77), 18, {0, 8}, 10);
     auto *printLayout = new QVBoxLayout(printPage);
-    printLayout->setContentsMargins(0, 0, 0, 0);
+    printLayout->setContentsMargins(18, 0, 18, 0);
     printLayout->setSpacing(14);
     m_printImage = new QLabel(printPage);
     m_printImage->setAlignment(Qt::AlignCenter);
     m_printImage->setMinimumSize(200, 143);
     m_printImage->setMaximumWidth(480);
+    printPage->setTarget(m_printImage);
     printLayout->addWidget(m_printImage, 0, Qt::AlignHCenter);
     auto *chips = new QHBoxLayout;
     chips->setSpacing(8);
@@ -506,22 +503,28 @@ void BrandView::syncBackdrops() {
 void BrandView::syncPreview() {
     const BrandKit &kit = m_brand.kit();
     if (m_footerField->text() != kit.footer) m_footerField->setText(kit.footer);
-    m_guideTab->setChecked(m_previewTab == PreviewTab::guide);
-    m_printTab->setChecked(m_previewTab == PreviewTab::print);
+    m_previewSegments->setCurrent(m_previewTab == PreviewTab::guide ? 0 : 1);
     m_previewStack->setCurrentIndex(m_previewTab == PreviewTab::guide ? 0 : 1);
     m_guidePreview->setKit(kit);
     m_guidePreview->setLogo(m_guideLogo);
     for (BackdropTile *chip : m_previewChips) chip->setChecked(chip->backdrop().id == m_previewBackdropID);
     if (m_printPreview.isNull()) {
-        QPixmap placeholder(280, 200);
-        placeholder.fill(Theme::raised());
+        QPixmap placeholder(QSize(280, 200) * devicePixelRatioF());
+        placeholder.setDevicePixelRatio(devicePixelRatioF());
+        placeholder.fill(Qt::transparent);
+        QPainter painter(&placeholder);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillPath(Theme::continuousRoundedRect(QRectF(0, 0, 280, 200), 10), Theme::raised());
+        painter.end();
         m_printImage->setPixmap(placeholder);
+        m_printShadow->setCornerRadius(10);
     } else {
         const QSize box = QSize(480, 480 * m_printPreview.height() / qMax(1, m_printPreview.width()));
         QPixmap pixmap = QPixmap::fromImage(m_printPreview.scaled(box * devicePixelRatioF(), Qt::KeepAspectRatio,
                                                                   Qt::SmoothTransformation));
         pixmap.setDevicePixelRatio(devicePixelRatioF());
         m_printImage->setPixmap(pixmap);
+        m_printShadow->setCornerRadius(0);
     }
     m_caption->setText(previewCaption());
 }

@@ -2,6 +2,7 @@
 
 #include "core/Localization.h"
 #include "widgets/Icons.h"
+#include "widgets/Spinner.h"
 #include "widgets/Theme.h"
 
 #include <QDragEnterEvent>
@@ -22,6 +23,8 @@ LogoDropZone::LogoDropZone(QWidget *parent) : QAbstractButton(parent) {
     setCursor(Qt::PointingHandCursor);
     setFixedHeight(128);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_spin.setInterval(Spinner::stepMs);
+    connect(&m_spin, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     updateTexts();
 }
 
@@ -39,6 +42,8 @@ void LogoDropZone::setColors(quint32 background, quint32 text) {
 
 void LogoDropZone::setBusy(bool busy) {
     m_busy = busy;
+    if (busy) m_spin.start();
+    else m_spin.stop();
     update();
 }
 
@@ -80,21 +85,24 @@ void LogoDropZone::paintEvent(QPaintEvent *) {
     if (!m_logo.isNull()) {
         const QRectF box = r.adjusted(22, 22, -22, -22);
         QSizeF size = QSizeF(m_logo.size()).scaled(box.size(), Qt::KeepAspectRatio);
+        if (m_busy) p.setOpacity(0.35); // the logo being replaced steps back behind the busy mark
         p.drawImage(QRectF(box.center() - QPointF(size.width() / 2, size.height() / 2), size), m_logo);
-    } else {
+        p.setOpacity(1);
+    }
+    if (m_busy) {
         p.setPen(ink);
-        if (m_busy) {
-            p.setFont(Theme::font(13, QFont::Medium));
-            p.drawText(r, Qt::AlignCenter, L("Lendo o logo…"));
-        } else {
-            const qreal top = r.center().y() - 30;
-            p.drawPixmap(QRectF(r.center().x() - 11, top, 22, 22).toRect(),
-                         Icons::pixmap(QStringLiteral("square.and.arrow.down.on.square"), 22, ink, devicePixelRatioF()));
-            p.setFont(Theme::font(13, QFont::Medium));
-            p.drawText(QRectF(r.left(), top + 28, r.width(), 18), Qt::AlignCenter, L("Clique para escolher o logo"));
-            p.setFont(Theme::font(11));
-            p.drawText(QRectF(r.left(), top + 48, r.width(), 16), Qt::AlignCenter, L("ou arraste o arquivo para cá"));
-        }
+        Spinner::paint(p, QRectF(r.center().x() - 10, r.center().y() - 24, 20, 20), Theme::rgb(m_text, 0.8));
+        p.setFont(Theme::font(13, QFont::Medium));
+        p.drawText(QRectF(r.left(), r.center().y() + 4, r.width(), 20), Qt::AlignCenter, L("Lendo o logo…"));
+    } else if (m_logo.isNull()) {
+        p.setPen(ink);
+        const qreal top = r.center().y() - 30;
+        p.drawPixmap(QRectF(r.center().x() - 11, top, 22, 22).toRect(),
+                     Icons::pixmap(QStringLiteral("square.and.arrow.down.on.square"), 22, ink, devicePixelRatioF()));
+        p.setFont(Theme::font(13, QFont::Medium));
+        p.drawText(QRectF(r.left(), top + 28, r.width(), 18), Qt::AlignCenter, L("Clique para escolher o logo"));
+        p.setFont(Theme::font(11));
+        p.drawText(QRectF(r.left(), top + 48, r.width(), 16), Qt::AlignCenter, L("ou arraste o arquivo para cá"));
     }
     QPen border(m_targeted ? Theme::accentLine() : Theme::lineStrong(), m_targeted ? 2 : 1);
     if (m_logo.isNull()) border.setDashPattern({5.0 / border.widthF(), 4.0 / border.widthF()});

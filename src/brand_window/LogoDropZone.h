@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QImage>
+#include <QTimer>
 
 // The clickable and droppable logo area: the logo (or the empty-state texts) on the brand background,
 // a dashed border until a logo is there, the accent border at 2 pt while a file is dragged over.
@@ -13,8 +14,10 @@ public:
 
     void setLogo(const QImage &logo);
     void setColors(quint32 background, quint32 text);
-    // While a logo file is being read: a waiting line instead of the empty-state texts.
+    // While a logo file is being read: a turning busy mark and a waiting line, over the dimmed logo
+    // being replaced or instead of the empty-state texts.
     void setBusy(bool busy);
+    bool isBusy() const { return m_busy; }
     bool isDropTargeted() const { return m_targeted; }
     QSize sizeHint() const override { return {396, 128}; }
 
@@ -35,5 +38,6 @@ private:
     quint32 m_background = 0xFFFFFF;
     quint32 m_text = 0;
     bool m_busy = false;
+    QTimer m_spin; // repaints the busy mark while it turns
     bool m_targeted = false;
 };

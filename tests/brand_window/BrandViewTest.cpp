@@ -175,6 +175,31 @@ TEST_F(BrandViewTest, TheAutomaticGuideLogoIsBlackFromALumaOfExactlyPointFiftyFi
     EXPECT_GT(view.guideLogo().pixelColor(logo.width() / 2, logo.height() / 2).lightness(), 220);
 }
 
+TEST_F(BrandViewTest, TheBannerEasesInAndOutInsteadOfJumping) {
+    auto *banner = view.findChild<QWidget *>(QStringLiteral("notice"));
+    ASSERT_TRUE(banner);
+    view.setNotice(BrandView::Notice{QStringLiteral("Primeiro aviso"), false, std::nullopt});
+    QTest::qWait(BrandView::noticeAnimationMs / 3);
+    EXPECT_TRUE(banner->isVisible());
+    EXPECT_LT(banner->height(), banner->sizeHint().height()); // still growing
+    ASSERT_TRUE(QTest::qWaitFor([&] { return banner->maximumHeight() == QWIDGETSIZE_MAX; }, 2000));
+    const int full = banner->height();
+    EXPECT_GT(full, 20);
+
+    view.setNotice(BrandView::Notice{QStringLiteral("Outro aviso"), true, std::nullopt});
+    QTest::qWait(BrandView::noticeAnimationMs / 3);
+    EXPECT_EQ(banner->height(), full); // a replacement fades in where it stands
+
+    view.setNotice(std::nullopt);
+    EXPECT_FALSE(view.notice());
+    QTest::qWait(BrandView::noticeAnimationMs / 3);
+    EXPECT_TRUE(banner->isVisible()); // closing eases out before it goes
+    EXPECT_LT(banner->height(), full);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !banner->isVisible(); }, 2000));
+    view.setNotice(BrandView::Notice{QStringLiteral("De volta"), false, std::nullopt});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return banner->height() == full; }, 2000));
+}
+
 TEST_F(BrandViewTest, DroppingFilesStoresTheFirstAndAGreyLogoKeepsTheColours) {
     const QString grey = png(QStringLiteral("grey.png"), twoColours(Qt::black, QColor(128, 128, 128)));
     const QString red = png(QStringLiteral("red.png"), twoColours(Qt::red, Qt::darkRed));
@@ -189,7 +214,9 @@ TEST_F(BrandViewTest, DroppingFilesStoresTheFirstAndAGreyLogoKeepsTheColours) {
     const BrandKit before = brand.kit();
     QCoreApplication::sendEvent(zone, &drop);
     EXPECT_FALSE(zone->isDropTargeted());
+    EXPECT_TRUE(zone->isBusy());
     ASSERT_TRUE(done.wait(10000));
+    EXPECT_FALSE(zone->isBusy());
     EXPECT_TRUE(QFile::exists(brand.logoPath()));
     EXPECT_LT(brand.logo().pixelColor(10, 10).red(), 200); // the grey logo, not the red one
     EXPECT_EQ(view.notice()->text, L("Logo pronto. Ele não tem cor (só preto, branco ou cinza), então as cores da marca "

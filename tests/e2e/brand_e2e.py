@@ -173,6 +173,7 @@ class BrandPageTest(unittest.TestCase):
         self.desktop.x(["xdotool", "mousemove", "--sync", str(x + w - 28 - 60), str(y + 38 + 18), "click", "1"])
         self.choose_in_dialog(f"{app.home}/DESIGN.md")
         self.assertTrue(wait_for(lambda: self.kit(app).get("primary") == 0xD81B60, 10), self.kit(app))
+        time.sleep(0.5)  # the notice banner eases in above the cards, moving them down
 
         # The drop zone is the first white area down the middle of the cards' column.
         shot = shell_e2e.Screenshot(self.desktop, f"{app.home}/screen.png")

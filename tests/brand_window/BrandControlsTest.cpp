@@ -1,0 +1,52 @@
+#include "brand_window/BrandControls.h"
+
+#include <QKeyEvent>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+TEST(SegmentedControlTest, ClicksAndArrowKeysChooseButSettingFromOutsideIsSilent) {
+    SegmentedControl control({QStringLiteral("Guia"), QStringLiteral("Print")});
+    control.resize(180, 26);
+    control.show();
+    QSignalSpy chosen(&control, &SegmentedControl::currentChanged);
+
+    QTest::mouseClick(&control, Qt::LeftButton, {}, QPoint(150, 13));
+    EXPECT_EQ(control.current(), 1);
+    QTest::mouseClick(&control, Qt::LeftButton, {}, QPoint(150, 13)); // the chosen one again: no report
+    QTest::keyClick(&control, Qt::Key_Right);                         // already the last
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen.at(0).at(0).toInt(), 1);
+
+    QTest::keyClick(&control, Qt::Key_Left);
+    EXPECT_EQ(control.current(), 0);
+    EXPECT_EQ(chosen.count(), 2);
+
+    control.setCurrent(1);
+    control.setCurrent(7);
+    EXPECT_EQ(control.current(), 1);
+    EXPECT_EQ(chosen.count(), 2);
+}
+
+TEST(ShadowHostTest, TheShadowFallsBelowTheTargetAndFollowsIt) {
+    ShadowHost host(QColor(0, 0, 0, 90), 18, {0, 8}, 10);
+    host.resize(200, 200);
+    auto *target = new QWidget(&host);
+    target->setGeometry(50, 40, 100, 80);
+    host.setTarget(target);
+    host.show();
+    const auto alphaAt = [&](QPoint at) {
+        QImage image(host.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        host.render(&image, {}, {}, {}); // the host's own drawing: no background, no children
+        return qAlpha(image.pixel(at));
+    };
+    const int below = alphaAt({100, 130});
+    EXPECT_GT(below, 10);
+    EXPECT_GT(below, alphaAt({100, 34})); // offset downwards
+    EXPECT_EQ(alphaAt({5, 190}), 0);
+
+    target->move(50, 100);
+    EXPECT_GT(alphaAt({100, 190}), 10);
+}
