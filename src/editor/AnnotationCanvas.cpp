@@ -342,7 +342,7 @@ void AnnotationCanvas::paintEvent(QPaintEvent *) {
     drawImage(p, m);
     p.save();
     if (m_model->tool() != EditorTool::crop) p.setClipRect(m.frame);
-    for (const Annotation &a : m_model->annotations()) drawAnnotation(p, a, m);
+    drawAnnotations(p, m);
     p.restore();
     if (m_model->tool() == EditorTool::crop) drawCropOverlay(p, m);
     else drawSelection(p, m);
@@ -384,7 +384,24 @@ void AnnotationCanvas::drawImage(QPainter &p, const CanvasMapping &m) {
     }
 }
 
-void AnnotationCanvas::drawAnnotation(QPainter &p, const Annotation &a, const CanvasMapping &m) const {
+void AnnotationCanvas::drawAnnotations(QPainter &p, const CanvasMapping &m) {
+    const qreal ratio = devicePixelRatioF();
+    if (m_layersFor != m || m_layersRatio != ratio) {
+        m_markLayers.clear();
+        m_layersFor = m;
+        m_layersRatio = ratio;
+    }
+    // Layers of marks gone are dropped as the list is walked.
+    QHash<QUuid, MarkLayer> kept;
+    kept.reserve(m_markLayers.size());
+    for (const Annotation &a : m_model->annotations()) {
+        if (const auto it = m_markLayers.constFind(a.id); it != m_markLayers.cend()) kept.insert(a.id, *it);
+    }
+    m_markLayers = std::move(kept);
+    for (const Annotation &a : m_model->annotations()) drawAnnotation(p, a, m);
+}
+
+void AnnotationCanvas::drawAnnotation(QPainter &p, const Annotation &a, const CanvasMapping &m) {
     if (a.kind.type == Annotation::Kind::blur) {
         p.setPen(dashedPen(withAlpha(Qt::white, 0.35), 1, 3, 3));
         p.setBrush(Qt::NoBrush);
@@ -394,11 +411,44 @@ void AnnotationCanvas::drawAnnotation(QPainter &p, const Annotation &a, const Ca
     if (isText(a) && (a.kind.string.isEmpty() || a.id == m_model->editingTextID())) return;
     // The renderer's own drawing, scaled: the canvas and the exported image put marks on the same pixels.
     const double s = m.scale();
-    p.save();
-    p.translate(m.frame.left() - s * m.visible.left(), m.frame.top() - s * m.visible.top());
-    p.scale(s, s);
-    AnnotationRenderer::drawMark(p, a, logicalDpiY());
-    p.restore();
+    QTransform toView;
+    toView.translate(m.frame.left() - s * m.visible.left(), m.frame.top() - s * m.visible.top());
+    toView.scale(s, s);
+    if (a.kind.type == Annotation::Kind::highlight) {
+        // Multiplied into what lies beneath, so it cannot be kept apart; it has no shadow to cost anything.
+        p.save();
+        p.setTransform(toView, true);
+        AnnotationRenderer::drawMark(p, a, logicalDpiY());
+        p.restore();
+        return;
+    }
+    auto layer = m_markLayers.find(a.id);
+    if (layer == m_markLayers.end() || !(layer->mark == a)) layer = m_markLayers.insert(a.id, markLayer(a, toView));
+    if (!layer->image.isNull()) p.drawImage(layer->at, layer->image);
+}
+
+AnnotationCanvas::MarkLayer AnnotationCanvas::markLayer(const Annotation &a, const QTransform &toView) const {
+    // Room for the arrow head and the shadow's blur and offset around the mark's own box.
+    const double reach = 8 * a.width + 16;
+    const QRectF bounds = (isText(a) ? AnnotationRenderer::textBounds(a) : QRectF(a.start, a.end).normalized())
+                              .adjusted(-reach, -reach, reach, reach);
+    const qreal ratio = devicePixelRatioF();
+    // Whole device pixels, so that the layer lands on the very pixels the mark would have been drawn on.
+    const QRect device = QTransform::fromScale(ratio, ratio).mapRect(toView.mapRect(bounds)).toAlignedRect();
+    MarkLayer layer{a, QImage(), QPointF(device.topLeft()) / ratio};
+    if (device.isEmpty() || qint64(device.width()) * device.height() > 64LL * 1024 * 1024) return layer;
+    layer.image = QImage(device.size(), QImage::Format_ARGB32_Premultiplied);
+    if (layer.image.isNull()) return layer;
+    layer.image.fill(Qt::transparent);
+    layer.image.setDevicePixelRatio(ratio);
+    layer.image.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
+    layer.image.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
+    QPainter painter(&layer.image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    painter.translate(-layer.at);
+    painter.setTransform(toView, true);
+    AnnotationRenderer::drawMark(painter, a, logicalDpiY());
+    return layer;
 }
 
 void AnnotationCanvas::drawSelection(QPainter &p, const CanvasMapping &m) const {

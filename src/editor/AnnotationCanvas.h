@@ -3,6 +3,8 @@
 #include "core/Annotation.h"
 #include "editor/CanvasMapping.h"
 
+#include <QHash>
+#include <QImage>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
@@ -74,7 +76,8 @@ private:
     void updateLook();
 
     void drawImage(QPainter &p, const CanvasMapping &m);
-    void drawAnnotation(QPainter &p, const Annotation &a, const CanvasMapping &m) const;
+    void drawAnnotations(QPainter &p, const CanvasMapping &m);
+    void drawAnnotation(QPainter &p, const Annotation &a, const CanvasMapping &m);
     void drawSelection(QPainter &p, const CanvasMapping &m) const;
     void drawCropOverlay(QPainter &p, const CanvasMapping &m) const;
     void drawTextFieldFrame(QPainter &p) const;
@@ -87,4 +90,15 @@ private:
     QPixmap m_scaledOriginal;
     QPixmap m_scaledMosaic;
     QSize m_scaledFor;
+    // Each mark drawn once (shadow and all) for the current mapping, so that a drag redraws only the
+    // mark it changes. Kept while the mark and the mapping stay the same.
+    struct MarkLayer {
+        Annotation mark;
+        QImage image;
+        QPointF at;
+    };
+    MarkLayer markLayer(const Annotation &a, const QTransform &toView) const;
+    QHash<QUuid, MarkLayer> m_markLayers;
+    std::optional<CanvasMapping> m_layersFor;
+    qreal m_layersRatio = 0;
 };

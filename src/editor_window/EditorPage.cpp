@@ -7,6 +7,7 @@
 #include "editor/EditorModel.h"
 #include "editor_window/EditorToolbar.h"
 #include "widgets/ImageDrag.h"
+#include "widgets/Spinner.h"
 #include "widgets/Theme.h"
 
 #include <QApplication>
@@ -15,16 +16,12 @@
 
 namespace {
 constexpr qreal kMargin = 32;
-constexpr int kSpinSteps = 12;
 } // namespace
 
 EditorPage::EditorPage(QWidget *parent) : QWidget(parent) {
     setObjectName(QStringLiteral("editorPage"));
-    m_spin.setInterval(80);
-    connect(&m_spin, &QTimer::timeout, this, [this] {
-        m_spinStep = (m_spinStep + 1) % kSpinSteps;
-        update();
-    });
+    m_spin.setInterval(Spinner::stepMs);
+    connect(&m_spin, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     connect(&BrandStore::shared(), &BrandStore::kitChanged, this, [this] {
         if (m_model) m_model->refresh();
     });
@@ -136,13 +133,6 @@ void EditorPage::mouseReleaseEvent(QMouseEvent *) { m_pressAt.reset(); }
 
 void EditorPage::paintBusy(QPainter &p) {
     if (!m_spin.isActive()) m_spin.start();
-    // Twelve ticks around the centre, the brightest one turning.
-    p.translate(contentRect().center());
-    for (int i = 0; i < kSpinSteps; ++i) {
-        QColor tick = Theme::text2();
-        tick.setAlphaF(0.15f + 0.85f * static_cast<float>((i + kSpinSteps - m_spinStep) % kSpinSteps) / kSpinSteps);
-        p.setPen(QPen(tick, 2, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(0, -6), QPointF(0, -10));
-        p.rotate(360.0 / kSpinSteps);
-    }
+    const QPointF centre = contentRect().center();
+    Spinner::paint(p, QRectF(centre.x() - 11, centre.y() - 11, 22, 22), Theme::text2());
 }

@@ -48,6 +48,5 @@ private:
     EditorToolbar *m_toolbar = nullptr;
     AnnotationCanvas *m_canvas = nullptr;
     QTimer m_spin;
-    int m_spinStep = 0;
     std::optional<QPointF> m_pressAt; // a press on the result that may become a drag
 };

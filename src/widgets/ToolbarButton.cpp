@@ -1,6 +1,7 @@
 #include "widgets/ToolbarButton.h"
 
 #include "widgets/Icons.h"
+#include "widgets/Spinner.h"
 #include "widgets/Theme.h"
 
 #include <QEvent>
@@ -11,7 +12,6 @@ namespace {
 constexpr int kDot = 9;
 constexpr int kSymbol = 13;
 constexpr int kSpinner = 14;
-constexpr int kSpinSteps = 12;
 
 } // namespace
 
@@ -19,11 +19,8 @@ ToolbarButton::ToolbarButton(const QString &text, bool prominent, QWidget *paren
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
     setProminent(prominent);
-    m_spin.setInterval(80);
-    connect(&m_spin, &QTimer::timeout, this, [this] {
-        m_spinStep = (m_spinStep + 1) % kSpinSteps;
-        update();
-    });
+    m_spin.setInterval(Spinner::stepMs);
+    connect(&m_spin, &QTimer::timeout, this, qOverload<>(&QWidget::update));
 }
 
 void ToolbarButton::setBusy(bool busy) {
@@ -102,17 +99,7 @@ void ToolbarButton::paintEvent(QPaintEvent *) {
         advance(kDot);
     }
     if (m_busy) {
-        // Twelve ticks around the centre, the brightest one turning.
-        p.save();
-        p.translate(x + kSpinner / 2.0, middle);
-        for (int i = 0; i < kSpinSteps; ++i) {
-            QColor tick = color;
-            tick.setAlphaF(0.15f + 0.85f * static_cast<float>((i + kSpinSteps - m_spinStep) % kSpinSteps) / kSpinSteps);
-            p.setPen(QPen(tick, 1.5, Qt::SolidLine, Qt::RoundCap));
-            p.drawLine(QPointF(0, -3.5), QPointF(0, -kSpinner / 2.0));
-            p.rotate(360.0 / kSpinSteps);
-        }
-        p.restore();
+        Spinner::paint(p, QRectF(x, middle - kSpinner / 2.0, kSpinner, kSpinner), color);
         advance(kSpinner);
     } else if (!m_symbol.isEmpty()) {
         p.drawPixmap(QPointF(x, middle - kSymbol / 2.0), Icons::pixmap(m_symbol, kSymbol, color, devicePixelRatioF()));

@@ -47,5 +47,4 @@ private:
     int m_spacing = 6;
     bool m_busy = false;
     QTimer m_spin;
-    int m_spinStep = 0;
 };

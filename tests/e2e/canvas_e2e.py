@@ -9,6 +9,7 @@ import os
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -38,6 +39,15 @@ class CanvasTest(road_e2e.DesktopTest):
         folder = os.path.join(os.path.dirname(road_e2e.APP), "..", "test-output")
         os.makedirs(folder, exist_ok=True)
         self.desktop.screenshot(os.path.join(folder, "canvas-" + name))
+
+    def paint_desk(self):
+        """Paints the desktop and waits until the screen shows it: a window manager still starting may
+        clear it again."""
+        def painted():
+            self.desktop.paint_root(DESK)
+            time.sleep(0.2)
+            return Screenshot(self.desktop, os.path.join(tempfile.gettempdir(), f"desk-{os.getpid()}.png")).pixel(10, 1000) == DESK
+        self.assertTrue(wait_for(painted, 15, 0.5), "the desktop never took its colour")
 
     def canvas_frame(self, app):
         """(x, y, width, height) on the screen of the captured desktop shown in the editor's canvas."""
@@ -70,7 +80,7 @@ class CanvasTest(road_e2e.DesktopTest):
         return min(xs), min(ys), max(xs) - min(xs), max(ys) - min(ys)
 
     def test_an_arrow_drawn_on_the_canvas_is_in_the_copy_where_it_was_drawn(self):
-        self.desktop.paint_root(DESK)
+        self.paint_desk()
         app = self.start({"afterCapture": "editor"})
         self.open_editor(app)
         self.key(app, "a")
@@ -112,7 +122,7 @@ class CanvasTest(road_e2e.DesktopTest):
         time.sleep(0.3)
 
     def test_a_typed_label_and_an_applied_crop_reach_the_copy(self):
-        self.desktop.paint_root(DESK)
+        self.paint_desk()
         app = self.start({"afterCapture": "editor"})
         self.open_editor(app)
         self.key(app, "t")
@@ -141,6 +151,53 @@ class CanvasTest(road_e2e.DesktopTest):
         self.assertLess(width, 0.4 * fw / scale + 2 * 140)
         self.assertLess(height, 0.5 * fh / scale + 2 * 140)
         self.assertTrue(app.running())
+
+    def test_hiding_sensitive_data_puts_a_mosaic_over_an_email_address(self):
+        helper = os.environ.get("PELICARTA_TEST_WINDOW")
+        if not helper or not os.path.exists(helper):
+            self.skipTest("needs the test window helper")
+        mail = subprocess.Popen([helper, "--app", "Mail", "--caption", "Mail", "--fill", "ffffff", "--rect",
+                                 "40,60,700,160", "--text", "contato@empresa.com.br"], env=self.desktop.env,
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (mail.stdin.close(), mail.wait(), mail.stdout.close()))
+        mail.stdout.readline()
+        app = self.start({"afterCapture": "editor"})
+        self.open_editor(app)
+        dark_before = self.copied_dark_pixels(app)
+        self.assertGreater(dark_before, 100, "the address is not in the copy")
+        self.assertEqual(app.launch(), 0)  # copying closed the window; it comes back on the same capture
+
+        self.key(app, "b")
+        time.sleep(0.5)
+        button = self.prominent_button(app)
+        self.assertTrue(button, "no sensitive-data button in the toolbar")
+        self.desktop.x(["xdotool", "mousemove", str(button[0]), str(button[1]), "click", "1"])
+        self.assertTrue(wait_for(lambda: app.toast("1 dado escondido"), 30), app.output())
+        self.keep_screenshot(app, "sensitive.png")
+        # The letters' dark pixels are averaged away into blocks of grey.
+        self.assertLess(self.copied_dark_pixels(app), dark_before * 0.2)
+        self.assertTrue(app.running())
+
+    def copied_dark_pixels(self, app):
+        """Copies the result: how many pixels of dark letters on white it holds."""
+        self.desktop.set_clipboard_text("before")
+        self.key(app, "ctrl+c")
+        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        width, _, data = pixels(self.desktop.clipboard("image/png"))
+        # Thin dark strokes on white: a letter's pixels, not the edge of a window or a mosaic block.
+        light = lambda i: 0 <= i < len(data) - 2 and min(data[i:i + 3]) > 200
+        return sum(1 for i in range(0, len(data) - 2, 3)
+                   if max(data[i:i + 3]) < 90 and light(i - 12) and light(i + 12))
+
+    def prominent_button(self, app):
+        """The centre of the toolbar's accent-filled button, or None."""
+        _, cx, cy, cw, _ = client(app)
+        shot = Screenshot(self.desktop, f"{app.home}/toolbar.png")
+        hits = [(x, y) for y in range(cy, cy + 140, 2) for x in range(cx, cx + cw, 2)
+                if all(abs(p - q) <= 30 for p, q in zip(shot.pixel(x, y), (0xC9, 0xBE, 0xFF)))]
+        if len(hits) < 20:
+            return None
+        return sum(x for x, _ in hits) // len(hits), sum(y for _, y in hits) // len(hits)
 
 
 if __name__ == "__main__":

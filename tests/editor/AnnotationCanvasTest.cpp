@@ -198,14 +198,23 @@ TEST_F(AnnotationCanvasTest, DrawsTheArrowOnTheRenderersPixelsAndHighlightsKeepD
     model->setTool(EditorTool::preview); // no grips over the arrow
     model->setTool(EditorTool::highlight);
     model->setSelectedID(std::nullopt);
-    const QImage shown = canvas->grab().toImage().copy(36, 36, 800, 600);
-    const QImage baked = AnnotationRenderer::render(model->originalImage(), std::nullopt, model->annotations());
-    const QRect onScreen = redPixels(shown), inOutput = redPixels(baked);
-    ASSERT_FALSE(inOutput.isEmpty());
-    EXPECT_LE(std::abs(onScreen.left() - inOutput.left()), 1);
-    EXPECT_LE(std::abs(onScreen.top() - inOutput.top()), 1);
-    EXPECT_LE(std::abs(onScreen.right() - inOutput.right()), 1);
-    EXPECT_LE(std::abs(onScreen.bottom() - inOutput.bottom()), 1);
+    auto expectOutputsPixels = [&] {
+        const QImage shown = canvas->grab().toImage().copy(36, 36, 800, 600);
+        const QImage baked = AnnotationRenderer::render(model->originalImage(), std::nullopt, model->annotations());
+        const QRect onScreen = redPixels(shown), inOutput = redPixels(baked);
+        ASSERT_FALSE(inOutput.isEmpty());
+        EXPECT_LE(std::abs(onScreen.left() - inOutput.left()), 1);
+        EXPECT_LE(std::abs(onScreen.top() - inOutput.top()), 1);
+        EXPECT_LE(std::abs(onScreen.right() - inOutput.right()), 1);
+        EXPECT_LE(std::abs(onScreen.bottom() - inOutput.bottom()), 1);
+    };
+    expectOutputsPixels();
+    // The same mark changed: the canvas draws it afresh, not as it was.
+    Annotation moved = model->annotations().first();
+    moved.start += QPointF(150, 120);
+    moved.end = QPointF(300, 200);
+    model->replaceAnnotation(moved);
+    expectOutputsPixels();
 
     QImage dark(400, 300, QImage::Format_ARGB32_Premultiplied);
     dark.fill(Qt::white);
