@@ -130,7 +130,13 @@ HistoryView::HistoryView(HistoryStore &history, RecentsStore &recents, QWidget *
     refresh();
 }
 
-HistoryView::~HistoryView() = default;
+HistoryView::~HistoryView() {
+    // The children and the application outlive this part of the object while QWidget tears down:
+    // a focus change or a grid signal sent then must not reach the page's slots.
+    disconnect(qApp, nullptr, this, nullptr);
+    if (m_grid) m_grid->disconnect(this);
+    if (m_search) m_search->field()->disconnect(this);
+}
 
 QWidget *HistoryView::makeHeader() {
     auto *header = new QWidget(this);
