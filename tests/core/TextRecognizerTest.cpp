@@ -358,10 +358,10 @@ TEST_F(TextRecognizerCorpusTest, AbandonedRunStopsUsingTheProcessor) {
     t.start();
     QFuture<QString> f = TextRecognizer::recognize(dense, 200ms, TextRecognizer::Priority::utility);
     ASSERT_TRUE(finishesWithin(f, 5000));
-    EXPECT_LT(t.elapsed(), 800);
+    EXPECT_LT(t.elapsed(), 1500); // the whole read takes many times longer
     EXPECT_THROW(f.waitForFinished(), TextRecognizerError);
-    // Every line being read stops at its next word.
-    QThread::msleep(1000);
+    // Every line being read stops at its next word (a sanitized build on a busy machine gets longer).
+    QThread::msleep(2000);
     const double before = cpuSeconds();
     QThread::msleep(500);
     EXPECT_LT(cpuSeconds() - before, 0.1);
