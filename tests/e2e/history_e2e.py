@@ -11,7 +11,6 @@ import shutil
 import subprocess
 import sys
 import time
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import road_e2e  # noqa: E402
@@ -119,12 +118,4 @@ class HistoryPageTest(road_e2e.DesktopTest):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) < 2:
-        sys.exit(__doc__)
-    road_e2e.APP = os.path.abspath(sys.argv[1])
-    missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "convert", "import")
-               if not shutil.which(tool)]
-    if missing:
-        print("missing tools: " + ", ".join(missing) + " (scripts/setup-debian.sh installs them)")
-        sys.exit(1)
-    unittest.main(argv=[sys.argv[0], *sys.argv[2:]], verbosity=2)
+    road_e2e.run_tests(__doc__, ("Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "convert", "import"))

@@ -618,13 +618,20 @@ class RoadTest(DesktopTest):
         self.assertTrue(app.running())
 
 
-if __name__ == "__main__":
+def run_tests(doc, tools):
+    """The end-to-end scripts' entry: the program's path first, then unittest's own arguments; a missing
+    tool fails the run rather than skipping it."""
+    global APP
     if len(sys.argv) < 2:
-        sys.exit(__doc__)
+        sys.exit(doc)
     APP = os.path.abspath(sys.argv[1])
-    missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "identify",
-                                 "convert", "import") if not shutil.which(tool)]
+    missing = [tool for tool in tools if not shutil.which(tool)]
     if missing:
         print("missing tools: " + ", ".join(missing) + " (scripts/setup-debian.sh installs them)")
         sys.exit(1)
     unittest.main(argv=[sys.argv[0], *sys.argv[2:]], verbosity=2)
+
+
+if __name__ == "__main__":
+    run_tests(__doc__, ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "identify", "convert",
+                        "import"))
