@@ -1,0 +1,161 @@
+// The editor's side panel over a 2880 × 1800 capture, on one core: a backdrop tile clicked until the
+// preview is published, a margin drag of twenty steps (only the newest render may publish), and a
+// store change reaching a full panel (twenty backdrops, nine presets).
+#include "BenchImages.h"
+#include "EditorBenchSupport.h"
+
+#include "brand/BrandStore.h"
+#include "core/StyleStore.h"
+#include "editor_window/InspectorBackdrops.h"
+#include "editor_window/InspectorPresets.h"
+#include "editor_window/InspectorStyle.h"
+#include "editor_window/InspectorView.h"
+#include "widgets/TintedSlider.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The stored presets and backdrops as they were, back when the benchmark ends.
+class StoreState {
+public:
+    StoreState() : m_presets(StyleStore::shared().presets()), m_backdrops(StyleStore::shared().backdrops()) {}
+    ~StoreState() {
+        StyleStore::shared().setPresets(m_presets);
+        StyleStore::shared().setBackdrops(m_backdrops);
+    }
+    // Twenty backdrops and nine presets.
+    static void fill() {
+        StyleStore &store = StyleStore::shared();
+        for (int i = 0; store.backdrops().size() < StyleStore::maxBackdrops; ++i) {
+            Backdrop b = Backdrop::defaults()[i % 8];
+            b.id = QStringLiteral("bench-%1").arg(i);
+            b.name = QStringLiteral("Fundo de teste %1").arg(i);
+            store.saveBackdrop(b);
+        }
+        while (store.presets().size() < StyleStore::maxPresets) store.addPreset(QStringLiteral("Preset"), BeautyStyle{});
+    }
+
+private:
+    QList<StylePreset> m_presets;
+    QList<Backdrop> m_backdrops;
+};
+
+// Runs the event loop for `ms` milliseconds.
+void pump(int ms) {
+    const QDeadlineTimer until(ms);
+    while (!until.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+}
+
+void BM_BackdropTileToPreview(benchmark::State &state) {
+    const OneCore pinned;
+    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{});
+    InspectorView panel(&model, StyleStore::shared(), BrandStore::shared());
+    panel.resize(InspectorView::panelWidth, 1400);
+    panel.show();
+    Publications published(model);
+    published.waitFor(1);
+    const QList<BackdropSwatchTile *> tiles = panel.backdrops()->tiles();
+    int i = 0;
+    for (auto _ : state) {
+        BackdropSwatchTile *tile = tiles[1 + i++ % 2]; // two built-in gradients in turn
+        const int before = published.count();
+        const auto start = Clock::now();
+        tile->click();
+        published.waitFor(before + 1);
+        state.SetIterationTime(msSince(start) / 1000);
+    }
+}
+BENCHMARK(BM_BackdropTileToPreview)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// A drag across twenty steps at 60 steps a second. Counters: renders that ran (the beautifier
+// called), previews published, and the time from the last step to the preview of its margin.
+void BM_MarginDrag(benchmark::State &state) {
+    const OneCore pinned;
+    auto beautified = std::make_shared<std::atomic<int>>(0);
+    EditorRenderers renderers = EditorRenderers::standard();
+    renderers.beautify = [beautified, beautify = renderers.beautify](const QImage &image, const BeautyStyle &style,
+                                                                    const std::optional<BrandLogo> &logo) {
+        ++*beautified;
+        return beautify(image, style, logo);
+    };
+    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, nullptr, renderers);
+    InspectorView panel(&model, StyleStore::shared(), BrandStore::shared());
+    Publications published(model);
+    published.waitFor(1);
+    TintedSlider *slider = panel.padding()->slider();
+    Clock::time_point lastPublished;
+    QObject::connect(&model, &EditorModel::previewChanged, &model, [&] { lastPublished = Clock::now(); });
+    // Until every render has ended and its result, if any, is published.
+    const auto settle = [] {
+        EditorThreads::renderPool().waitForDone();
+        QCoreApplication::processEvents();
+    };
+    double renders = 0, publications = 0;
+    for (auto _ : state) {
+        slider->setValue(0); // back to no margin, outside the measured time
+        settle();
+        beautified->store(0);
+        const int before = published.count();
+        slider->setSliderDown(true);
+        for (int step = 1; step <= 20; ++step) {
+            slider->setSliderPosition(step);
+            if (step < 20) pump(16);
+        }
+        slider->setSliderDown(false);
+        const auto last = Clock::now();
+        settle();
+        state.SetIterationTime(std::chrono::duration<double>(lastPublished - last).count());
+        renders += beautified->load();
+        publications += published.count() - before;
+    }
+    state.counters["renders"] = renders / double(state.iterations());
+    state.counters["published"] = publications / double(state.iterations());
+}
+BENCHMARK(BM_MarginDrag)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// A backdrop renamed in the store until the panel has taken it in and laid itself out; the counter
+// "paint_ms" is the repaint of the whole panel that follows.
+void BM_StoreChangeToPanel(benchmark::State &state) {
+    const StoreState restore;
+    StoreState::fill();
+    // The change is timed from its announcement (connected before the panel's own slot): the store's
+    // file write is not the panel's.
+    Clock::time_point start;
+    QObject timing;
+    QObject::connect(&StyleStore::shared(), &StyleStore::backdropsChanged, &timing, [&] { start = Clock::now(); });
+    EditorModel model(benchScreenshot(320, 200), QString(), BeautyStyle{});
+    InspectorView panel(&model, StyleStore::shared(), BrandStore::shared());
+    panel.resize(InspectorView::panelWidth, 1400);
+    panel.show();
+    QCoreApplication::processEvents();
+    QImage frame(panel.size(), QImage::Format_ARGB32_Premultiplied);
+    double paint = 0;
+    int i = 0;
+    for (auto _ : state) {
+        QList<Backdrop> backdrops = StyleStore::shared().backdrops();
+        backdrops[10].name = QStringLiteral("Renomeado %1").arg(i++);
+        StyleStore::shared().setBackdrops(backdrops);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        state.SetIterationTime(msSince(start) / 1000);
+        const auto painting = Clock::now();
+        panel.render(&frame);
+        paint += msSince(painting);
+    }
+    state.counters["paint_ms"] = paint / double(state.iterations());
+}
+BENCHMARK(BM_StoreChangeToPanel)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
