@@ -31,33 +31,6 @@ void drawArrow(EditorModel &model) {
     model.finishAnnotation(*id);
 }
 
-// The CPU time the calling thread has used, in milliseconds.
-double threadCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-// The standard renderers, adding the CPU time of their work (whatever else shares the core) to `cpu`.
-EditorRenderers timedRenderers(const std::shared_ptr<std::atomic<double>> &cpu) {
-    EditorRenderers r = EditorRenderers::standard();
-    r.annotate = [cpu, annotate = r.annotate](const QImage &image, std::optional<QRectF> crop,
-                                              const QList<Annotation> &marks) {
-        const double start = threadCpuMs();
-        QImage out = annotate(image, crop, marks);
-        *cpu = *cpu + (threadCpuMs() - start);
-        return out;
-    };
-    r.beautify = [cpu, beautify = r.beautify](const QImage &image, const BeautyStyle &style,
-                                              const std::optional<BrandLogo> &logo) {
-        const double start = threadCpuMs();
-        QImage out = beautify(image, style, logo);
-        *cpu = *cpu + (threadCpuMs() - start);
-        return out;
-    };
-    return r;
-}
-
 // Wall time from the end of the drag to the published preview; the counter "render_cpu_ms" is the
 // CPU time of the render itself, which a busy machine does not inflate.
 void BM_ArrowToPreview(benchmark::State &state) {
