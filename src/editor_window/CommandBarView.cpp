@@ -16,6 +16,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <QtMath>
 
 namespace {
 
@@ -46,14 +47,35 @@ protected:
     }
 };
 
+// One footer hint: caps and a text, drawn by the hint itself (key cap widgets carry a shadow effect
+// of their own, which does not follow a card that moves under the overlay's fade).
+class FooterHint final : public QWidget {
+public:
+    FooterHint(const QStringList &keys, const QString &text, QWidget *parent)
+        : QWidget(parent), m_keys(keys), m_text(text) {
+        const QSizeF caps = Keycap::paintRow(nullptr, {}, keys, Keycap::Size::small);
+        m_capsWidth = caps.width();
+        setFixedSize(qCeil(m_capsWidth + 6 + QFontMetricsF(Theme::font(12)).horizontalAdvance(text)),
+                     qCeil(caps.height()) + Keycap::shadowOffset(Keycap::Size::small));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        Keycap::paintRow(&p, {}, m_keys, Keycap::Size::small);
+        p.setFont(Theme::font(12));
+        p.setPen(Theme::text2());
+        p.drawText(QRectF(m_capsWidth + 6, 0, width(), height() - 1), Qt::AlignLeft | Qt::AlignVCenter, m_text);
+    }
+
+private:
+    QStringList m_keys;
+    QString m_text;
+    qreal m_capsWidth = 0;
+};
+
 QWidget *footerHint(const QStringList &keys, const QString &text, QWidget *parent) {
-    auto *hint = new QWidget(parent);
-    auto *row = new QHBoxLayout(hint);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(6);
-    row->addWidget(new KeycapRow(keys, Keycap::Size::small, hint));
-    row->addWidget(themedLabel(text, Theme::font(12), Theme::text2(), hint));
-    return hint;
+    return new FooterHint(keys, text, parent);
 }
 
 } // namespace
