@@ -81,7 +81,7 @@ QWidget *footerHint(const QStringList &keys, const QString &text, QWidget *paren
 } // namespace
 
 CommandBarView::CommandBarView(EditorModel *model, QWidget *parent)
-    : EditorOverlay([model = QPointer<EditorModel>(model)] { if (model) model->setCommandBarOpen(false); }, parent),
+    : EditorOverlay([model = QPointer<EditorModel>(model)] { if (model) model->setCommandBarOpen(false); }, parent, 0.98),
       m_model(model), m_card(new QWidget(this)) {
     setObjectName(QStringLiteral("commandBar"));
     auto *column = new QVBoxLayout(m_card);

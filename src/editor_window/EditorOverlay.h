@@ -4,20 +4,21 @@
 
 #include <functional>
 
-class QGraphicsOpacityEffect;
+class FadeEffect;
 class QPainter;
-class QPropertyAnimation;
+class QVariantAnimation;
 
 // What the editor lays over its page (the command bar, the shortcuts sheet): a dimmed layer over the
 // whole page that closes the overlay on a click, and a card drawn by `paintCard`. It fades in and out
-// over 0.15 s as the model's flag turns; while fading out it takes no clicks.
+// over 0.15 s as the model's flag turns, growing from `startScale` about its centre as it comes;
+// while fading out it takes no clicks.
 class EditorOverlay : public QWidget {
     Q_OBJECT
 public:
     static constexpr int fadeMs = 150;
 
     // `dismiss`: what a click on the dimmed layer does (it writes the model's flag).
-    EditorOverlay(std::function<void()> dismiss, QWidget *parent);
+    EditorOverlay(std::function<void()> dismiss, QWidget *parent, qreal startScale = 1.0);
 
     // Fades in (raised above its siblings, covering its parent) or out (hidden at the end).
     void setShown(bool shown);
@@ -38,8 +39,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void setProgress(qreal progress);
+
     std::function<void()> m_dismiss;
-    QGraphicsOpacityEffect *m_opacity;
-    QPropertyAnimation *m_fade;
+    FadeEffect *m_effect;
+    QVariantAnimation *m_fade;
+    qreal m_startScale;
+    qreal m_progress = 0; // 0 gone, 1 fully shown
     bool m_shown = false;
 };
