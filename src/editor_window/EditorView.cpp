@@ -53,10 +53,6 @@ EditorView::EditorView(EditorModel *model, StyleStore &styles, BrandStore &brand
     m_bottomBar = new EditorBottomBar(model, this);
     column->addWidget(m_bottomBar);
 
-    // Overlays in their order: the shortcuts sheet lies above the command bar.
-    m_commandBar = new CommandBarView(model, this);
-    m_shortcuts = new ShortcutsSheet([model = QPointer<EditorModel>(model)] { if (model) model->setShortcutsOpen(false); },
-                                     this);
     m_backdropSheet = new BackdropDraftSheet(model, this);
 
     connect(model, &EditorModel::toolChanged, this, &EditorView::showCanvasOrStage);
@@ -118,15 +114,25 @@ void EditorView::showCanvasOrStage() {
     m_canvasStack->setCurrentWidget(preview ? static_cast<QWidget *>(m_stage) : m_canvas);
 }
 
+// The overlays are made when first opened: most captures are copied without either.
 void EditorView::followCommandBar() {
     const bool open = m_model && m_model->isCommandBarOpen();
+    if (!m_commandBar && !open) return;
+    if (!m_commandBar) m_commandBar = new CommandBarView(m_model, this);
     m_commandBar->setShown(open);
-    if (m_shortcuts->isShown()) m_shortcuts->raise();
+    // The shortcuts sheet lies above the command bar.
+    if (m_shortcuts && m_shortcuts->isShown()) m_shortcuts->raise();
     // The field lets the focus go back to the page, where the editor's keys work again.
     if (!open && m_commandBar->isAncestorOf(QApplication::focusWidget())) setFocus(Qt::OtherFocusReason);
 }
 
-void EditorView::followShortcuts() { m_shortcuts->setShown(m_model && m_model->isShortcutsOpen()); }
+void EditorView::followShortcuts() {
+    const bool open = m_model && m_model->isShortcutsOpen();
+    if (!m_shortcuts && !open) return;
+    if (!m_shortcuts)
+        m_shortcuts = new ShortcutsSheet([model = m_model] { if (model) model->setShortcutsOpen(false); }, this);
+    m_shortcuts->setShown(open);
+}
 
 void EditorView::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);

@@ -47,6 +47,7 @@ public:
     PreviewStage *stage() const { return m_stage; }
     // The widget the work area shows now: the stage or the canvas.
     QWidget *currentCanvas() const;
+    // The overlays, once first opened (null before).
     CommandBarView *commandBar() const { return m_commandBar; }
     ShortcutsSheet *shortcutsSheet() const { return m_shortcuts; }
     BackdropDraftSheet *backdropSheet() const { return m_backdropSheet; }
