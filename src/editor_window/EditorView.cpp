@@ -12,6 +12,7 @@
 #include "editor_window/PreviewStage.h"
 #include "editor_window/ShortcutsSheet.h"
 #include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -105,6 +106,10 @@ QWidget *EditorView::workArea() {
 void EditorView::setPanel(QWidget *panel) {
     delete m_panelSlot->takeWidget();
     m_panelSlot->setWidget(panel);
+}
+
+QLabel *EditorView::tip(const QString &text, QWidget *parent) {
+    return wrappingLabel(text, Theme::font(11), Theme::text3(), parent);
 }
 
 QWidget *EditorView::currentCanvas() const { return m_canvasStack->currentWidget(); }

@@ -13,6 +13,7 @@ class EditorBottomBar;
 class EditorToolbar;
 class EditorTopBar;
 class PreviewStage;
+class QLabel;
 class QScrollArea;
 class QStackedWidget;
 class ShortcutsSheet;
@@ -34,6 +35,10 @@ public:
     EditorView(EditorModel *model, StyleStore &styles, BrandStore &brand, QWidget *parent = nullptr);
 
     EditorModel *model() const { return m_model; }
+
+    // The side panel's hint line: `text` in the interface font at 11, Theme::text3, wrapping onto as
+    // many lines as it needs.
+    static QLabel *tip(const QString &text, QWidget *parent = nullptr);
 
     // The side panel's slot: a vertical scroll area 300 wide on the panel colour, empty until a panel
     // is set. `setPanel` puts `panel` in it (the slot takes it, replacing any earlier one).
