@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPainter>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -142,6 +143,24 @@ void EditorView::followShortcuts() {
 void EditorView::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     if (m_model) m_model->refresh();
+    // Back on the page with the bar still open: typing goes to its field again.
+    if (m_commandBar && m_commandBar->isShown()) m_commandBar->searchField()->setFocus(Qt::OtherFocusReason);
+}
+
+void EditorView::hideEvent(QHideEvent *event) {
+    QWidget::hideEvent(event);
+    releaseOriginal();
+}
+
+bool EditorView::event(QEvent *event) {
+    if (event->type() == QEvent::WindowDeactivate) releaseOriginal();
+    return QWidget::event(event);
+}
+
+void EditorView::releaseOriginal() {
+    // Space released in another window (or while the page was away) never reaches the key table: the
+    // capture would stay up with its badge until Space was pressed and released here again.
+    if (m_model && m_model->showOriginal()) m_model->setShowOriginal(false);
 }
 
 void EditorView::paintEvent(QPaintEvent *) { QPainter(this).fillRect(rect(), Theme::bg()); }

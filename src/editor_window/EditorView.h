@@ -58,7 +58,9 @@ public:
     BackdropDraftSheet *backdropSheet() const { return m_backdropSheet; }
 
 protected:
+    bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
@@ -66,6 +68,7 @@ private:
     void showCanvasOrStage();
     void followCommandBar();
     void followShortcuts();
+    void releaseOriginal();
 
     QPointer<EditorModel> m_model;
     EditorTopBar *m_topBar = nullptr;

@@ -188,3 +188,15 @@ TEST_F(EditorViewTest, TheBackdropSheetFollowsTheDraftAndClearsItHoweverItCloses
     cancel->click();
     EXPECT_FALSE(model->backdropDraft());
 }
+
+TEST_F(EditorViewTest, SpaceReleasedWhereTheKeyTableCannotSeeItPutsTheResultBack) {
+    auto model = makeModel();
+    EditorView &page = show(model.get());
+    model->setShowOriginal(true);
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(&page, &deactivate);
+    EXPECT_FALSE(model->showOriginal());
+    model->setShowOriginal(true);
+    page.hide(); // another page shown
+    EXPECT_FALSE(model->showOriginal());
+}
