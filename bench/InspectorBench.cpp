@@ -3,6 +3,7 @@
 // store change reaching a full panel (twenty backdrops, nine presets).
 #include "BenchImages.h"
 #include "EditorBenchSupport.h"
+#include "LargestCommandTable.h"
 
 #include "brand/BrandStore.h"
 #include "core/StyleStore.h"
@@ -27,31 +28,6 @@ using Clock = std::chrono::steady_clock;
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-// The stored presets and backdrops as they were, back when the benchmark ends.
-class StoreState {
-public:
-    StoreState() : m_presets(StyleStore::shared().presets()), m_backdrops(StyleStore::shared().backdrops()) {}
-    ~StoreState() {
-        StyleStore::shared().setPresets(m_presets);
-        StyleStore::shared().setBackdrops(m_backdrops);
-    }
-    // Twenty backdrops and nine presets.
-    static void fill() {
-        StyleStore &store = StyleStore::shared();
-        for (int i = 0; store.backdrops().size() < StyleStore::maxBackdrops; ++i) {
-            Backdrop b = Backdrop::defaults()[i % 8];
-            b.id = QStringLiteral("bench-%1").arg(i);
-            b.name = QStringLiteral("Fundo de teste %1").arg(i);
-            store.saveBackdrop(b);
-        }
-        while (store.presets().size() < StyleStore::maxPresets) store.addPreset(QStringLiteral("Preset"), BeautyStyle{});
-    }
-
-private:
-    QList<StylePreset> m_presets;
-    QList<Backdrop> m_backdrops;
-};
 
 // Runs the event loop for `ms` milliseconds.
 void pump(int ms) {
@@ -140,8 +116,7 @@ BENCHMARK(BM_MarginDrag)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterat
 // A backdrop renamed in the store until the panel has taken it in and laid itself out; the counter
 // "paint_ms" is the repaint of the whole panel that follows.
 void BM_StoreChangeToPanel(benchmark::State &state) {
-    const StoreState restore;
-    StoreState::fill();
+    const LargestCommandTable full;
     // The change is timed from its announcement (connected before the panel's own slot): the store's
     // file write is not the panel's.
     Clock::time_point start;

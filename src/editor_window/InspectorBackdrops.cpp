@@ -2,6 +2,7 @@
 
 #include "core/Localization.h"
 #include "core/StyleStore.h"
+#include "editor_window/EditorView.h"
 #include "widgets/BackdropSwatch.h"
 #include "widgets/Icons.h"
 #include "widgets/SectionLabel.h"
@@ -117,7 +118,7 @@ BackdropsSection::BackdropsSection(const InspectorContext &context, QWidget *par
     column->addLayout(header);
     column->addWidget(m_grid);
     column->addWidget(m_editRow);
-    column->addWidget(InspectorParts::tip(L("Botão direito num fundo: duplicar ou excluir"), this));
+    column->addWidget(EditorView::tip(L("Botão direito num fundo: duplicar ou excluir"), this));
     m_newTile->setToolTip(L("Criar um fundo novo: cor sólida, degradê ou malha"));
     m_newTile->setAccessibleName(L("Novo fundo"));
     connect(m_newTile, &QAbstractButton::clicked, this, [this] {

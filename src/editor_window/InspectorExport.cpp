@@ -2,6 +2,7 @@
 
 #include "core/Localization.h"
 #include "core/StyleStore.h"
+#include "editor_window/EditorView.h"
 #include "editor_window/InspectorText.h"
 #include "widgets/Icons.h"
 #include "widgets/SectionLabel.h"
@@ -18,7 +19,7 @@
 ExportSection::ExportSection(const InspectorContext &context, QWidget *parent)
     : QWidget(parent), m_context(context),
       m_formats(new Segmented<ExportFormat>(allExportFormats, formatName, this)),
-      m_tip(InspectorParts::tip({}, this)), m_qualityRow(new QWidget(this)),
+      m_tip(EditorView::tip({}, this)), m_qualityRow(new QWidget(this)),
       m_quality(new TintedSlider(InspectorParts::controlTint(), m_qualityRow)),
       m_qualityReadout(themedLabel({}, Theme::monospaceFont(12), InspectorParts::readoutColour(), m_qualityRow)),
       m_scales(new Segmented<ExportScale>(allExportScales, scaleLabel, this)),

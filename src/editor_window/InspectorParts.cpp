@@ -2,9 +2,7 @@
 
 #include "widgets/Icons.h"
 #include "widgets/Theme.h"
-#include "widgets/ThemedLabel.h"
 
-#include <QLabel>
 #include <QPainter>
 
 namespace InspectorParts {
@@ -12,8 +10,6 @@ namespace InspectorParts {
 QColor controlTint() { return {157, 140, 245}; }
 
 QColor readoutColour() { return {200, 200, 210}; }
-
-QLabel *tip(const QString &text, QWidget *parent) { return wrappingLabel(text, Theme::font(11), Theme::text3(), parent); }
 
 void editStyle(EditorModel *model, const std::function<void(BeautyStyle &)> &edit) {
     if (!model) return;

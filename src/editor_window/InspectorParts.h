@@ -8,7 +8,6 @@
 #include <functional>
 
 class BrandStore;
-class QLabel;
 class StyleStore;
 
 // What every section of the editor's side panel works on: the open image's model (none once it is
@@ -24,9 +23,6 @@ namespace InspectorParts {
 // The control tint of the sliders and switches, and the colour of the numbers read out.
 QColor controlTint();
 QColor readoutColour();
-
-// The panel's hint line: small tertiary text wrapping onto as many lines as it needs.
-QLabel *tip(const QString &text, QWidget *parent = nullptr);
 
 // The model's style with one edit applied, as one write (an undo step when it differs).
 void editStyle(EditorModel *model, const std::function<void(BeautyStyle &)> &edit);

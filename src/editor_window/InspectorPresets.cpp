@@ -2,6 +2,7 @@
 
 #include "core/Localization.h"
 #include "core/StyleStore.h"
+#include "editor_window/EditorView.h"
 #include "widgets/Keycap.h"
 #include "widgets/SectionLabel.h"
 #include "widgets/Theme.h"
@@ -68,7 +69,7 @@ PresetsSection::PresetsSection(const InspectorContext &context, QWidget *parent)
     column->setSpacing(10);
     column->addWidget(new SectionLabel(L("Presets"), this));
     column->addWidget(m_grid);
-    column->addWidget(InspectorParts::tip(L("Botão direito num preset: renomear, atualizar ou excluir"), this));
+    column->addWidget(EditorView::tip(L("Botão direito num preset: renomear, atualizar ou excluir"), this));
     m_newTile->setToolTip(L("Salvar o estilo atual como preset"));
     connect(m_newTile, &QAbstractButton::clicked, this, [this] {
         if (m_context.model) m_context.model->saveAsPreset();
