@@ -22,11 +22,11 @@ from road_e2e import image_size, wait_for  # noqa: E402
 from shell_e2e import Screenshot, client, close_to  # noqa: E402
 
 # Colours the panel draws: the ring of the selected backdrop tile, the switches' and sliders' tint, the
-# chosen segment's fill, a preset tile's fill, and the solid "graphite" backdrop (first tile of the grid's second row).
+# chosen segment's fill, a preset's key cap, and the solid "graphite" backdrop (first tile of the grid's second row).
 RING = (237, 231, 250)
 TINT = (157, 140, 245)
 SEGMENT = (44, 44, 55)
-RAISED = (26, 26, 33)
+KEYCAP = (35, 35, 44)
 GRAPHITE = (0x26, 0x26, 0x2E)
 TILE_HEIGHT, GAP = 32, 8
 # Where the panel draws the margin's "+" from the slider's middle: up through the 8 between the rows
@@ -82,18 +82,21 @@ class Panel:
         return None
 
     def segment_rows(self):
-        """The chosen segment of each segmented row: {items in the row: (left, right, middle y)}, told apart
-        by the chosen item's width (4 aspects, 3 formats, 2 scales)."""
-        found = {}
-        width = self.column_right - self.column_left
+        """The chosen segment of each segmented row: {items in the row: middle y}, told apart by the chosen
+        item's width (4 aspects, 3 formats, 2 scales)."""
+        widths = {}
         for y in range(self.top, self.bottom):
             xs = [x for x in range(self.column_left, self.column_right) if close_to(self.shot.pixel(x, y), SEGMENT, 2)]
-            for first, last in runs(xs):
-                items = round((width - 2) / (last - first + 1 + 4))
-                if last - first > 30 and items in (2, 3, 4):
-                    top = found.get(items, (first, last, y, y))[2]
-                    found[items] = (first, last, top, y)
-        return {items: (l, r, (t + b) // 2) for items, (l, r, t, b) in found.items()}
+            if xs:
+                widths[y] = max(last - first + 1 for first, last in runs(xs))
+        found = {}
+        column = self.column_right - self.column_left
+        for top, bottom in runs(sorted(widths)):
+            widest = max(widths[y] for y in range(top, bottom + 1))
+            items = round((column - 2) / (widest + 4))
+            if bottom - top > 10 and items in (2, 3, 4):
+                found[items] = (top + bottom) // 2
+        return found
 
 
 class InspectorTest(road_e2e.DesktopTest):
@@ -170,7 +173,7 @@ class InspectorTest(road_e2e.DesktopTest):
         panel = Panel(self, app)
         rows = panel.segment_rows()
         self.assertIn(3, rows, "no format row")
-        self.click((panel.column_left + panel.column_right) // 2, rows[3][2])
+        self.click((panel.column_left + panel.column_right) // 2, rows[3])
         time.sleep(0.5)
         self.keep_screenshot("export.png")
         self.key(app, "ctrl+s")
@@ -183,22 +186,28 @@ class InspectorTest(road_e2e.DesktopTest):
             self.assertEqual(f.read(3), b"\xff\xd8\xff")
         self.assertEqual(image_size(self.desktop, saved[0]), (before[0] + 64, before[1] + 64))
 
-        # "1× Leve": the copy is half as large each way.
-        self.click(panel.column_left + (panel.column_right - panel.column_left) * 3 // 4, rows[2][2])
+        # "1× Leve" (the quality row shown for JPEG moved it down): the copy is half as large each way.
+        panel = Panel(self, app)
+        rows = panel.segment_rows()
+        self.assertIn(2, rows, "no scale row")
+        self.click(panel.column_left + (panel.column_right - panel.column_left) * 3 // 4, rows[2])
         self.assertEqual(image_size(self.desktop, self.copied(app)), ((before[0] + 64) // 2, (before[1] + 64) // 2))
 
         # A preset renamed through its menu lands in the settings file.
         panel = self.panel(app)
         self.scroll_panel(panel, 10, up=True)
         panel = self.panel(app)
-        raised = [y for y in range(panel.top, panel.ring_top)
-                  if close_to(panel.shot.pixel(panel.column_left + 30, y), RAISED, 2)]
-        self.assertTrue(raised, "no preset tile")
-        preset_y = raised[0] + 18  # the middle of the first row of preset tiles
+        # The first preset's cap: the first row with a cap's face in the column's left half.
+        middle = (panel.column_left + panel.column_right) // 2
+        caps = [y for y in range(panel.top, panel.ring_top)
+                if any(last - first >= 10 for first, last in runs(
+                    [x for x in range(panel.column_left, middle) if close_to(panel.shot.pixel(x, y), KEYCAP, 1)]))]
+        self.assertTrue(caps, "no preset tile")
+        preset_y = caps[0] + 8
         self.click(panel.column_left + 40, preset_y, button=3)
         time.sleep(0.4)
         self.desktop.x(["xdotool", "key", "Down", "Down", "Return"])
-        self.assertTrue(wait_for(lambda: self.desktop.visible_windows("^(Renomear preset|Rename preset)$"), 10),
+        self.assertTrue(wait_for(lambda: [w for w in self.desktop.visible_windows("^Pelicarta$") if w[3] < 1000], 10),
                         "no rename prompt")
         time.sleep(0.3)
         self.desktop.x(["xdotool", "key", "ctrl+a"])
@@ -207,7 +216,7 @@ class InspectorTest(road_e2e.DesktopTest):
 
         def names():
             with open(f"{app.home}/config/Pelicarta/defaults.json") as f:
-                stored = json.load(f)["values"].get("style.presets")
+                stored = (json.load(f)["values"].get("style.presets") or {}).get("value")
             presets = json.loads(stored) if isinstance(stored, str) else stored
             return [p["name"] for p in presets or []]
         self.assertTrue(wait_for(lambda: "Lançamento" in names(), 5), names())
