@@ -7,6 +7,7 @@
 
 #include "brand/BrandStore.h"
 #include "core/StyleStore.h"
+#include "editor_window/EditorView.h"
 #include "editor_window/InspectorBackdrops.h"
 #include "editor_window/InspectorPresets.h"
 #include "editor_window/InspectorStyle.h"
@@ -41,7 +42,7 @@ void BM_BackdropTileToPreview(benchmark::State &state) {
     auto cpu = std::make_shared<std::atomic<double>>(0);
     EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, nullptr, timedRenderers(cpu));
     InspectorView panel(&model, StyleStore::shared(), BrandStore::shared());
-    panel.resize(InspectorView::panelWidth, 1400);
+    panel.resize(EditorView::panelWidth, 1400);
     panel.show();
     Publications published(model);
     published.waitFor(1);
@@ -124,7 +125,7 @@ void BM_StoreChangeToPanel(benchmark::State &state) {
     QObject::connect(&StyleStore::shared(), &StyleStore::backdropsChanged, &timing, [&] { start = Clock::now(); });
     EditorModel model(benchScreenshot(320, 200), QString(), BeautyStyle{});
     InspectorView panel(&model, StyleStore::shared(), BrandStore::shared());
-    panel.resize(InspectorView::panelWidth, 1400);
+    panel.resize(EditorView::panelWidth, 1400);
     panel.show();
     QCoreApplication::processEvents();
     QImage frame(panel.size(), QImage::Format_ARGB32_Premultiplied);

@@ -65,6 +65,7 @@ BackdropSwatchTile::BackdropSwatchTile(QWidget *parent) : QAbstractButton(parent
 void BackdropSwatchTile::setBackdrop(const Backdrop &backdrop) {
     if (backdrop == m_backdrop) return;
     m_backdrop = backdrop;
+    m_swatch = QPixmap();
     describe();
     update();
 }
@@ -94,7 +95,17 @@ void BackdropSwatchTile::contextMenuEvent(QContextMenuEvent *event) { emit menuR
 void BackdropSwatchTile::paintEvent(QPaintEvent *) {
     QPainter p(this);
     const QRectF area = QRectF(rect()).adjusted(1, 1, -1, -1);
-    BackdropSwatch::paint(p, area, m_backdrop, 7);
+    // The swatch is drawn once per backdrop and size: the panel repaints under the editor's overlays
+    // as they fade, and mesh swatches are computed.
+    const qreal dpr = devicePixelRatioF();
+    if (m_swatch.isNull() || m_swatch.size() != size() * dpr || m_swatch.devicePixelRatio() != dpr) {
+        m_swatch = QPixmap(size() * dpr);
+        m_swatch.setDevicePixelRatio(dpr);
+        m_swatch.fill(Qt::transparent);
+        QPainter swatch(&m_swatch);
+        BackdropSwatch::paint(swatch, area, m_backdrop, 7);
+    }
+    p.drawPixmap(0, 0, m_swatch);
     p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(Qt::NoBrush);
     p.setPen(m_selected ? QPen(kRing, 2) : QPen(Theme::lineStrong(), 1));

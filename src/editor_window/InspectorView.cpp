@@ -3,6 +3,7 @@
 #include "brand/BrandStore.h"
 #include "core/Localization.h"
 #include "core/StyleStore.h"
+#include "editor_window/EditorView.h"
 #include "editor_window/InspectorBackdrops.h"
 #include "editor_window/InspectorExport.h"
 #include "editor_window/InspectorPresets.h"
@@ -42,27 +43,14 @@ InspectorView::InspectorView(EditorModel *model, StyleStore &styles, BrandStore 
     connect(&styles, &StyleStore::exportSettingsChanged, m_export, &ExportSection::syncSettings);
     connect(&brand, &BrandStore::kitChanged, m_toggles, &TogglesSection::syncLogo);
     connect(&brand, &BrandStore::logoChanged, m_toggles, &TogglesSection::syncLogo);
-    connectModel();
+    if (model) {
+        connect(model, &EditorModel::styleChanged, this, &InspectorView::syncStyle);
+        connect(model, &EditorModel::estimatedBytesChanged, m_export, &ExportSection::syncEstimate);
+        connect(model, &EditorModel::exportPixelSizeChanged, m_export, &ExportSection::syncEstimate);
+    }
 }
 
-QSize InspectorView::sizeHint() const { return {panelWidth, QWidget::sizeHint().height()}; }
-
-void InspectorView::setModel(EditorModel *model) {
-    if (model == m_context.model) return;
-    if (m_context.model) disconnect(m_context.model, nullptr, this, nullptr);
-    m_context.model = model;
-    connectModel();
-    syncStyle();
-    m_export->syncEstimate();
-}
-
-void InspectorView::connectModel() {
-    EditorModel *model = m_context.model;
-    if (!model) return;
-    connect(model, &EditorModel::styleChanged, this, &InspectorView::syncStyle);
-    connect(model, &EditorModel::estimatedBytesChanged, this, [this] { m_export->syncEstimate(); });
-    connect(model, &EditorModel::exportPixelSizeChanged, this, [this] { m_export->syncEstimate(); });
-}
+QSize InspectorView::sizeHint() const { return {EditorView::panelWidth, QWidget::sizeHint().height()}; }
 
 void InspectorView::syncStyle() {
     m_presets->syncActive();

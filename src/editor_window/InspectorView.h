@@ -13,7 +13,8 @@ class QAbstractButton;
 class TogglesSection;
 
 // The editor's side panel: presets, backdrops, margin, switches, aspect and export of the open image,
-// then the link that makes its style the default. A column 24 apart, inset 20, for a slot 300 wide.
+// then the link that makes its style the default. A column 24 apart, inset 20, for a slot 300 wide;
+// one per open model, as the editor page is.
 //
 // It keeps no data: every control calls one model or store operation, and every change the model or
 // a store announces updates the affected widgets in place (nothing is rebuilt). Values set from the
@@ -21,12 +22,8 @@ class TogglesSection;
 class InspectorView : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int panelWidth = 300;
-
     InspectorView(EditorModel *model, StyleStore &styles, BrandStore &brand, QWidget *parent = nullptr);
 
-    // Shows another open image (or none).
-    void setModel(EditorModel *model);
     EditorModel *model() const { return m_context.model; }
 
     PresetsSection *presets() const { return m_presets; }
@@ -40,7 +37,6 @@ public:
     QSize sizeHint() const override;
 
 private:
-    void connectModel();
     void syncStyle();
 
     InspectorContext m_context;

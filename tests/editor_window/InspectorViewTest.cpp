@@ -3,6 +3,7 @@
 #include "brand/BrandStore.h"
 #include "core/Localization.h"
 #include "editor/EditorFixture.h"
+#include "editor_window/EditorView.h"
 #include "editor_window/InspectorBackdrops.h"
 #include "editor_window/InspectorExport.h"
 #include "editor_window/InspectorPresets.h"
@@ -65,7 +66,7 @@ protected:
         panel = std::make_unique<InspectorView>(model.get(), StyleStore::shared(), BrandStore::shared());
         QObject::connect(&StyleStore::shared(), &StyleStore::exportSettingsChanged, model.get(),
                          &EditorModel::updateEstimate);
-        panel->resize(InspectorView::panelWidth, 1400);
+        panel->resize(EditorView::panelWidth, 1400);
         panel->show();
         QCoreApplication::processEvents();
     }
