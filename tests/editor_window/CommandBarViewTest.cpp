@@ -71,17 +71,21 @@ TEST_F(CommandBarViewTest, AClickRunsTheRowUnderItAndHoverMovesNothing) {
     const int row = rowIndex(QStringLiteral("shadow"));
     ASSERT_GT(row, 0);
     // The rows below the visible band are reached by scrolling, as the list follows the selection.
+    const auto shown = [&](int r) {
+        const QRect visible(QPoint(0, bar->scrollArea()->verticalScrollBar()->value()),
+                            bar->scrollArea()->viewport()->size());
+        return visible.contains(bar->list()->rowRect(r));
+    };
     model->setCommandSelection(row);
-    QTest::qWait(250);
-    const QRect visible(QPoint(0, bar->scrollArea()->verticalScrollBar()->value()), bar->scrollArea()->viewport()->size());
-    EXPECT_TRUE(visible.contains(bar->list()->rowRect(row)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(row); }, 5000));
     model->setCommandSelection(0);
-    QTest::qWait(250);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(0); }, 5000));
     QTest::mouseMove(bar->list(), bar->list()->rowRect(1).center());
     EXPECT_EQ(model->commandSelection(), 0);
 
     model->setCommandSelection(row);
-    QTest::qWait(250);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(row) && shown(row - 1); }, 5000));
+    QTest::qWait(150); // let the scroll come to rest before clicking
     const int other = row - 1; // a row that is not highlighted
     const QString otherID = bar->list()->rows()[other].id;
     ASSERT_EQ(otherID, QStringLiteral("corners"));
