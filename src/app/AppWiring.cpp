@@ -7,6 +7,7 @@
 #include "history/HistoryStore.h"
 #include "history/RecentsStore.h"
 #include "core/Localization.h"
+#include "editor_window/BackdropEditorView.h"
 #include "platform/Alert.h"
 #include "platform/UserDefaults.h"
 #include "tutorial_window/TutorialHUDController.h"
@@ -38,6 +39,7 @@ void connectAll() {
     if (connected) return;
     connected = true;
     AppRouter &router = AppRouter::shared();
+    BackdropSheet::setPresenter(&BackdropEditorView::present); // pages other than the editor edit backdrops here
 
     QObject::connect(&CaptureService::events(), &CaptureService::Events::editorRequested, &router, &openInEditor);
     QObject::connect(&QuickPanelController::shared(), &QuickPanelController::editorRequested, &router, &openInEditor);

@@ -1,5 +1,7 @@
 #include "editor_window/ColorPanelBridge.h"
 
+#include "core/Localization.h"
+
 #include <QColorDialog>
 
 ColorPanelBridge &ColorPanelBridge::shared() {
@@ -12,6 +14,10 @@ void ColorPanelBridge::open(const QColor &color, std::function<void(const QColor
         m_panel = new QColorDialog;
         m_panel->setAttribute(Qt::WA_DeleteOnClose, false);
         m_panel->setOption(QColorDialog::NoButtons);
+        // Qt's own dialog whatever the platform theme: it reports every change while the user drags and
+        // its screen picker works on X11.
+        m_panel->setOption(QColorDialog::DontUseNativeDialog);
+        m_panel->setWindowTitle(L("Cores"));
         m_panel->setAttribute(Qt::WA_ShowWithoutActivating);
     }
     onChange = nullptr;
