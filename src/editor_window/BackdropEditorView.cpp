@@ -112,9 +112,11 @@ QWidget *BackdropEditorView::buildHeader() {
     row->setSpacing(12);
     auto *titles = new QVBoxLayout;
     titles->setSpacing(2);
+    titles->addStretch(1);
     titles->addWidget(themedLabel(title(), Theme::font(16, QFont::DemiBold), Theme::text(), header));
     m_summary = themedLabel({}, Theme::font(12), Theme::text3(), header);
     titles->addWidget(m_summary);
+    titles->addStretch(1);
     row->addLayout(titles);
     row->addStretch(1);
     auto *surprise = new ToolbarButton(L("Surpreenda-me"), false, header);

@@ -19,6 +19,9 @@ void ColorPanelBridge::open(const QColor &color, std::function<void(const QColor
         m_panel->setOption(QColorDialog::DontUseNativeDialog);
         m_panel->setWindowTitle(L("Cores"));
         m_panel->setAttribute(Qt::WA_ShowWithoutActivating);
+        // A floating panel: shown without focus, a window manager would otherwise stack it under the
+        // window being worked in.
+        m_panel->setWindowFlag(Qt::WindowStaysOnTopHint);
     }
     onChange = nullptr;
     m_panel->disconnect(this);
