@@ -59,10 +59,11 @@ QString BackdropEditorState::angleText() const {
     return QString::number(truncatedWhole(m_backdrop.angle)) + QStringLiteral("°");
 }
 
-void BackdropEditorState::edit(const std::function<void(Backdrop &)> &change) {
+void BackdropEditorState::edit(const std::function<void(Backdrop &)> &change, int easing) {
     Backdrop next = m_backdrop;
     change(next);
     if (next == m_backdrop) return;
+    if (easing > 0) emit aboutToAnimate(easing);
     m_backdrop = std::move(next);
     emit backdropChanged();
 }
@@ -72,7 +73,7 @@ void BackdropEditorState::setName(const QString &name) {
 }
 
 void BackdropEditorState::setKind(Backdrop::Kind kind) {
-    edit([&](Backdrop &b) { b.setKind(kind); });
+    edit([&](Backdrop &b) { b.setKind(kind); }, 200);
     selectColor(std::min(m_selected, std::max(int(m_backdrop.colors.size()) - 1, 0)));
 }
 
@@ -84,13 +85,13 @@ void BackdropEditorState::selectColor(int index) {
 
 void BackdropEditorState::addColor() {
     if (!canAddColor()) return;
-    edit([](Backdrop &b) { b.addColor(); });
+    edit([](Backdrop &b) { b.addColor(); }, 200);
     selectColor(int(m_backdrop.colors.size()) - 1);
 }
 
 void BackdropEditorState::removeSelectedColor() {
     if (!canRemoveColor() || !hasSelection()) return;
-    edit([&](Backdrop &b) { b.removeColor(m_selected); });
+    edit([&](Backdrop &b) { b.removeColor(m_selected); }, 200);
     selectColor(std::max(0, std::min(m_selected, int(m_backdrop.colors.size()) - 1)));
 }
 
@@ -116,7 +117,7 @@ void BackdropEditorState::apply(const QList<quint32> &palette) {
             for (qsizetype j = 0; j < n; ++j) colors.append(palette[j % palette.size()] & 0xFFFFFF);
             b.colors = colors;
             b.syncPoints();
-        });
+        }, 250);
     }
     selectColor(0);
 }
@@ -124,7 +125,7 @@ void BackdropEditorState::apply(const QList<quint32> &palette) {
 void BackdropEditorState::randomize() { randomize(*QRandomGenerator::global()); }
 
 void BackdropEditorState::randomize(QRandomGenerator &random) {
-    edit([&](Backdrop &b) { b.randomize(random); });
+    edit([&](Backdrop &b) { b.randomize(random); }, 250);
     selectColor(0);
 }
 

@@ -68,11 +68,15 @@ public:
     Backdrop savedBackdrop() const;
 
 signals:
+    // Before a change the sheet eases in (a kind, a colour added or removed, a palette, a surprise),
+    // with the length of that easing in milliseconds; drags, the dial and typing change at once.
+    void aboutToAnimate(int milliseconds);
     void backdropChanged();
     void selectedColorChanged(int index);
 
 private:
-    void edit(const std::function<void(Backdrop &)> &change);
+    // Applies a change to the working copy; a positive easing announces it first.
+    void edit(const std::function<void(Backdrop &)> &change, int easing = 0);
 
     Backdrop m_backdrop;
     int m_selected = 0;

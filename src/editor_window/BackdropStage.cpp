@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <QVariantAnimation>
 
 #include <cmath>
 
@@ -36,8 +37,17 @@ QString symbolOf(Backdrop::Kind kind) {
 } // namespace
 
 BackdropStage::BackdropStage(BackdropEditorState &state, const QImage &sample, QWidget *parent)
-    : QWidget(parent), m_state(state), m_sample(sample) {
+    : QWidget(parent), m_state(state), m_sample(sample), m_fade(new QVariantAnimation(this)) {
     setMouseTracking(true);
+    m_fade->setStartValue(1.0);
+    m_fade->setEndValue(0.0);
+    m_fade->setEasingCurve(QEasingCurve::OutCubic);
+    connect(m_fade, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
+    connect(m_fade, &QVariantAnimation::finished, this, [this] {
+        m_fadingFrom = {};
+        update();
+    });
+    connect(&state, &BackdropEditorState::aboutToAnimate, this, &BackdropStage::fadeFromCurrent);
     connect(&state, &BackdropEditorState::backdropChanged, this, qOverload<>(&QWidget::update));
     connect(&state, &BackdropEditorState::selectedColorChanged, this, qOverload<>(&QWidget::update));
 }
@@ -56,11 +66,30 @@ int BackdropStage::handleAt(QPointF point) const {
     return -1;
 }
 
+void BackdropStage::fadeFromCurrent(int milliseconds) {
+    if (!isVisible() || width() <= 0 || height() <= 0) return;
+    QPixmap before(size() * devicePixelRatioF());
+    before.setDevicePixelRatio(devicePixelRatioF());
+    before.fill(Qt::transparent);
+    QPainter p(&before);
+    BackdropSwatch::paint(p, QRectF(rect()), m_state.backdrop(), kStageRadius);
+    p.end();
+    m_fadingFrom = before;
+    m_fade->stop();
+    m_fade->setDuration(milliseconds);
+    m_fade->start();
+}
+
 void BackdropStage::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF stage(rect());
     BackdropSwatch::paint(p, stage, m_state.backdrop(), kStageRadius);
+    if (!m_fadingFrom.isNull()) {
+        p.setOpacity(m_fade->currentValue().toDouble());
+        p.drawPixmap(0, 0, m_fadingFrom);
+        p.setOpacity(1);
+    }
     if (!m_sample.isNull()) paintSample(p);
     if (m_state.backdrop().kind == Backdrop::Kind::mesh) {
         for (int i = 0; i < m_state.backdrop().points.size(); ++i) paintHandle(p, i);

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class BackdropEditorState;
+class QVariantAnimation;
 
 // The backdrop editor's live preview: the working backdrop, the sample screenshot in the middle 68 %
 // of it, and for a mesh one handle per point. Pressing a handle selects its colour and moves the point
@@ -29,6 +30,8 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    // Keeps the backdrop as drawn now, fading out over the new one for `milliseconds`.
+    void fadeFromCurrent(int milliseconds);
     void paintSample(QPainter &painter);
     void paintHandle(QPainter &painter, int index);
 
@@ -36,6 +39,8 @@ private:
     QImage m_sample;
     QPixmap m_scaledSample; // the sample at the size it was last drawn
     int m_dragged = -1;
+    QPixmap m_fadingFrom; // the backdrop before an eased change
+    QVariantAnimation *m_fade;
 };
 
 // One segment of the kind picker: a symbol and a kind's name, filled while it is the current kind.
