@@ -39,6 +39,7 @@ QString symbolOf(Backdrop::Kind kind) {
 BackdropStage::BackdropStage(BackdropEditorState &state, const QImage &sample, QWidget *parent)
     : QWidget(parent), m_state(state), m_sample(sample), m_fade(new QVariantAnimation(this)) {
     setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus); // pressing a handle settles a colour half typed in the hex field
     m_fade->setStartValue(1.0);
     m_fade->setEndValue(0.0);
     m_fade->setEasingCurve(QEasingCurve::OutCubic);
@@ -177,7 +178,7 @@ BackdropKindSegment::BackdropKindSegment(const QString &symbol, const QString &t
     setCheckable(true);
     setAutoExclusive(false);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::TabFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setFixedHeight(30);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }

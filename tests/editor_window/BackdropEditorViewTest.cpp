@@ -146,10 +146,16 @@ TEST_F(BackdropEditorViewTest, TheColourPanelFollowsTheSelectionAndIsDetachedWhe
 
 TEST_F(BackdropEditorViewTest, PressingAMeshHandleSelectsItAndMovesItsPoint) {
     open(backdropOf(Backdrop::Kind::mesh, {1, 2, 3}));
+    // Half a code typed in the hex field: pressing a handle settles it on the handle's colour.
+    HexField *hex = view->findChild<HexField *>();
+    QApplication::setActiveWindow(view.get());
+    hex->setFocus();
+    QTest::keyClicks(hex, QStringLiteral("00"));
     auto *stage = view->findChild<BackdropStage *>();
     const QPoint on = stage->handleCentre(2).toPoint() + QPoint(5, 0);
     QTest::mousePress(stage, Qt::LeftButton, {}, on);
     EXPECT_EQ(view->state().selectedColor(), 2);
+    EXPECT_EQ(hex->text(), QStringLiteral("#000003"));
     EXPECT_NEAR(view->state().backdrop().points[2].x * stage->width(), on.x(), 1e-9);
     QTest::mouseMove(stage, QPoint(stage->width() + 50, -50));
     QTest::mouseRelease(stage, Qt::LeftButton, {}, QPoint(stage->width() + 50, -50));
