@@ -39,7 +39,9 @@ void connectAll() {
     if (connected) return;
     connected = true;
     AppRouter &router = AppRouter::shared();
-    BackdropSheet::setPresenter(&BackdropEditorView::present); // pages other than the editor edit backdrops here
+    // The backdrop editor: in its own dialog for the brand page, inside the editor's sheet for the editor.
+    BackdropSheet::setPresenter(&BackdropEditorView::present);
+    BackdropSheet::setContent(&BackdropEditorView::content);
 
     QObject::connect(&CaptureService::events(), &CaptureService::Events::editorRequested, &router, &openInEditor);
     QObject::connect(&QuickPanelController::shared(), &QuickPanelController::editorRequested, &router, &openInEditor);

@@ -3,7 +3,6 @@
 #include "core/ColorValue.h"
 #include "core/Localization.h"
 #include "editor/BackdropEditorState.h"
-#include "editor/EditorModel.h"
 #include "editor_window/BackdropEditorSections.h"
 #include "editor_window/BackdropStage.h"
 #include "editor_window/ColorPanelBridge.h"
@@ -268,39 +267,26 @@ void BackdropEditorView::hideEvent(QHideEvent *event) {
     ColorPanelBridge::shared().detach();
 }
 
-BackdropEditorView::Host BackdropEditorView::editorHost(EditorModel &model) {
+BackdropEditorView::Host BackdropEditorView::hostFor(const BackdropSheet::Request &request,
+                                                     const BackdropSheet::Actions &actions, bool isNew) {
     Host host;
-    if (!model.backdropDraft()) return host;
-    const BackdropDraft draft = *model.backdropDraft();
-    QPointer<EditorModel> guard(&model);
-    host.backdrop = draft.backdrop;
-    host.sample = model.originalImage();
-    host.isNew = draft.isNew;
-    host.onSave = [guard](const Backdrop &b) {
-        if (guard) guard->commitBackdrop(b);
-    };
-    if (!draft.isNew) {
-        host.onDelete = [guard, edited = draft.backdrop] {
-            if (guard) guard->deleteBackdrop(edited);
-        };
-    }
-    host.onCancel = [guard] {
-        if (guard) guard->setBackdropDraft(std::nullopt);
-    };
-    host.saveTitle = L("Salvar e aplicar");
+    host.backdrop = request.backdrop;
+    host.sample = request.sample;
+    host.isNew = isNew;
+    host.onSave = actions.save;
+    host.onDelete = actions.remove;
+    host.onCancel = actions.cancel;
+    if (!request.brandPalette.isEmpty()) host.brandPalette = request.brandPalette;
+    host.saveTitle = request.saveTitle;
     return host;
 }
 
-QDialog *BackdropEditorView::sheet(BackdropEditorView *view, QWidget *parent) {
-    auto *dialog = new BackdropEditorDialog(view, parent ? parent->window() : nullptr);
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setWindowTitle(view->title());
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    auto *layout = new QVBoxLayout(dialog);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addWidget(view);
-    return dialog;
+QWidget *BackdropEditorView::content(QWidget *sheet, const BackdropSheet::Request &request,
+                                     const BackdropSheet::Actions &actions) {
+    auto *view = new BackdropEditorView(hostFor(request, actions, !actions.remove), sheet);
+    sheet->setWindowTitle(view->title());
+    sheet->setFixedSize(view->size());
+    return view;
 }
 
 void BackdropEditorView::present(QWidget *parent, const BackdropSheet::Request &request, BackdropSheet::Completion done) {
@@ -316,14 +302,19 @@ void BackdropEditorView::present(QWidget *parent, const BackdropSheet::Request &
         }
         once(std::move(result));
     };
-    Host host;
-    host.backdrop = request.backdrop;
-    host.sample = request.sample;
-    host.onSave = [finish](const Backdrop &b) { finish(b); };
-    host.onCancel = [finish] { finish(std::nullopt); };
-    if (!request.brandPalette.isEmpty()) host.brandPalette = request.brandPalette;
-    host.saveTitle = request.saveTitle;
-    *dialog = sheet(new BackdropEditorView(std::move(host)), parent);
-    QObject::connect(*dialog, &QObject::destroyed, [finish] { finish(std::nullopt); });
-    (*dialog)->show();
+    BackdropSheet::Actions actions;
+    actions.save = [finish](const Backdrop &b) { finish(b); };
+    actions.cancel = [finish] { finish(std::nullopt); };
+    auto *view = new BackdropEditorView(hostFor(request, actions, false));
+    auto *sheet = new BackdropEditorDialog(view, parent ? parent->window() : nullptr);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->setWindowTitle(view->title());
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    auto *layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(view);
+    *dialog = sheet;
+    QObject::connect(sheet, &QObject::destroyed, [finish] { finish(std::nullopt); });
+    sheet->show();
 }

@@ -14,7 +14,6 @@
 
 class BackdropColorsSection;
 class BackdropEditorState;
-class EditorModel;
 class QLabel;
 class QLineEdit;
 
@@ -52,13 +51,11 @@ public:
     void save();
     void cancel();
 
-    // What the editor page passes for its model's current draft: saving commits (a full store keeps the
-    // sheet open), deleting is offered for a stored backdrop, cancelling clears the draft.
-    static Host editorHost(EditorModel &model);
-    // A window-modal dialog over `parent`'s window holding `view`; closing it by the window manager
-    // cancels. The host closes it (done()) from its callbacks.
-    static QDialog *sheet(BackdropEditorView *view, QWidget *parent);
-    // The presenter of BackdropSheet: the sheet for pages other than the editor (no delete).
+    // The content of the editor's own sheet (BackdropSheet::setContent): the editor offers deleting
+    // exactly when the draft is a stored backdrop, so a sheet without it is titled "Novo fundo".
+    static QWidget *content(QWidget *sheet, const BackdropSheet::Request &request, const BackdropSheet::Actions &actions);
+    // The presenter of BackdropSheet: the sheet for pages other than the editor (no delete), a
+    // window-modal dialog over `parent`'s window; closing it by the window manager cancels.
     static void present(QWidget *parent, const BackdropSheet::Request &request, BackdropSheet::Completion done);
 
 protected:
@@ -66,6 +63,7 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    static Host hostFor(const BackdropSheet::Request &request, const BackdropSheet::Actions &actions, bool isNew);
     QWidget *buildHeader();
     QWidget *buildStageColumn();
     QWidget *buildControls();

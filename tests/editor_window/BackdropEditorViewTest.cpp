@@ -5,6 +5,7 @@
 #include "editor/BackdropEditorState.h"
 #include "editor/EditorModel.h"
 #include "editor_window/AngleDial.h"
+#include "editor_window/BackdropDraftSheet.h"
 #include "editor_window/BackdropEditorSections.h"
 #include "editor_window/BackdropStage.h"
 #include "editor_window/ColorPanelBridge.h"
@@ -186,7 +187,7 @@ TEST_F(BackdropEditorViewTest, TheBrandPagesSheetCompletesOnceWithTheSavedBackdr
     EXPECT_FALSE(results[1]);
 }
 
-TEST_F(BackdropEditorViewTest, TheEditorsSaveAtTheLimitKeepsTheSheetAndItsEdits) {
+TEST_F(BackdropEditorViewTest, TheEditorsSheetKeepsItsEditsWhenTheStoreFillsUp) {
     StyleStore &store = StyleStore::shared();
     store.resetBackdrops();
     QList<Backdrop> full = store.backdrops();
@@ -199,28 +200,41 @@ TEST_F(BackdropEditorViewTest, TheEditorsSaveAtTheLimitKeepsTheSheetAndItsEdits)
     QImage image(40, 30, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::darkCyan);
     EditorModel model(image, QString(), std::nullopt);
+    QWidget page;
+    page.show();
+    BackdropSheet::setContent(&BackdropEditorView::content);
+    BackdropDraftSheet binding(&model, &page);
+    const auto shown = [&]() -> BackdropEditorView * {
+        return binding.dialog() ? binding.dialog()->findChild<BackdropEditorView *>() : nullptr;
+    };
+    const auto deletable = [&] {
+        for (auto *b : shown()->findChildren<QAbstractButton *>())
+            if (b->text() == L("Excluir fundo")) return true;
+        return false;
+    };
+
     model.newBackdrop();
-    ASSERT_TRUE(model.backdropDraft() && model.backdropDraft()->isNew);
-    view = std::make_unique<BackdropEditorView>(BackdropEditorView::editorHost(model));
-    view->show();
-    EXPECT_FALSE(button(L("Excluir fundo"))); // a new backdrop cannot be deleted
+    ASSERT_TRUE(shown());
+    EXPECT_EQ(binding.dialog()->windowTitle(), L("Novo fundo"));
+    EXPECT_FALSE(deletable()); // not stored yet
     store.setBackdrops(full); // the store fills up meanwhile
-    view->state().setColorAt(0, 0xFF0000);
-    button(L("Salvar e aplicar"))->click();
+    shown()->state().setColorAt(0, 0xFF0000);
+    shown()->save();
+    ASSERT_TRUE(shown());
     EXPECT_TRUE(model.backdropDraft());
+    EXPECT_EQ(shown()->state().colorAt(0), 0xFF0000u);
     EXPECT_EQ(store.backdrops().size(), StyleStore::maxBackdrops);
-    EXPECT_EQ(view->state().colorAt(0), 0xFF0000u);
     auto *toast = qobject_cast<ToastView *>(Toast::panel());
     ASSERT_TRUE(toast);
     EXPECT_EQ(toast->title(), L(LKey(QStringLiteral("Limite de %@ fundos"), {QStringLiteral("20")})));
 
-    button(L("Cancelar"))->click();
+    shown()->cancel();
     EXPECT_FALSE(model.backdropDraft());
     model.editBackdrop(store.backdrops().first());
-    view = std::make_unique<BackdropEditorView>(BackdropEditorView::editorHost(model));
-    view->show();
-    EXPECT_TRUE(button(L("Excluir fundo")));
-    view.reset();
+    ASSERT_TRUE(shown());
+    EXPECT_EQ(binding.dialog()->windowTitle(), L("Editar fundo"));
+    EXPECT_TRUE(deletable());
     Toast::panel()->hide();
+    BackdropSheet::setContent({});
     store.resetBackdrops();
 }
