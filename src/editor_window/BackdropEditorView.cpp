@@ -241,7 +241,8 @@ void BackdropEditorView::openPalette() {
                                     [state = QPointer<BackdropEditorState>(m_state), index](const QColor &color) {
                                         // The slot selected when the panel opened; gone means ignored.
                                         if (state) state->setColorAt(index, hexValue(color));
-                                    });
+                                    },
+                                    this);
 }
 
 void BackdropEditorView::save() {
