@@ -17,9 +17,9 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <malloc.h>
 #include <memory>
-#include <iterator>
 #include <mutex>
 #include <thread>
 #include <vector>
