@@ -144,7 +144,8 @@ private:
         for (;;) {
             if (cancelled()) return nullptr;
             if (!m_idle.empty()) {
-                Api api = std::move(m_idle.back());
+                // The one used last: the others age and go (trimIdle).
+                Api api = std::move(m_idle.back().api);
                 m_idle.pop_back();
                 return api;
             }
@@ -169,8 +170,7 @@ private:
     void release(Api api) {
         api->Clear();
         std::lock_guard lock(m_mutex);
-        m_idle.push_back(std::move(api));
-        m_lastUse = std::chrono::steady_clock::now();
+        m_idle.push_back({std::move(api), std::chrono::steady_clock::now()});
         m_freed.notify_all();
     }
 
@@ -187,17 +187,22 @@ private:
         (void)once;
     }
 
-    // A resident app reads text in bursts (a capture's lines, a page of the history): a few seconds
-    // after the last read every engine goes, and the allocator hands their pages back. The next burst
-    // pays for a new engine (a fraction of a second, on a worker).
+    // A resident app reads text in bursts (a capture's lines, a page of the history): an engine left
+    // idle for a few seconds goes, and the allocator hands its pages back. So a burst that used every
+    // core leaves nothing behind, and a background reader going on alone keeps only its own engine.
+    // The next burst pays for new engines (a fraction of a second each, on workers).
     void trimIdle() {
         constexpr auto kIdleLife = std::chrono::seconds(4);
         std::unique_lock lock(m_mutex);
         while (!m_closing) {
-            m_freed.wait_for(lock, std::chrono::seconds(2));
-            if (m_closing || m_idle.empty() || std::chrono::steady_clock::now() - m_lastUse < kIdleLife) continue;
+            m_freed.wait_for(lock, std::chrono::seconds(1));
+            const auto agedFrom = std::chrono::steady_clock::now() - kIdleLife;
+            // Idle engines lie oldest first.
+            const auto aged = std::find_if(m_idle.begin(), m_idle.end(), [&](const Idle &i) { return i.since > agedFrom; });
+            if (m_closing || aged == m_idle.begin()) continue;
             std::vector<Api> spare;
-            spare.swap(m_idle);
+            for (auto it = m_idle.begin(); it != aged; ++it) spare.push_back(std::move(it->api));
+            m_idle.erase(m_idle.begin(), aged);
             m_created -= int(spare.size());
             lock.unlock();
             spare.clear();
@@ -216,12 +221,16 @@ private:
         if (int(m_idle.size()) == m_created) m_idle.clear();
     }
 
+    struct Idle {
+        Api api;
+        std::chrono::steady_clock::time_point since;
+    };
+
     const int m_limit;
     std::mutex m_mutex;
     std::condition_variable m_freed;
-    std::vector<Api> m_idle;
+    std::vector<Idle> m_idle; // in the order they were handed back
     int m_created = 0;
-    std::chrono::steady_clock::time_point m_lastUse;
     std::atomic<bool> m_closing{false};
 };
 
