@@ -89,12 +89,12 @@ def stop_all(processes):
 
 
 def watchdog_stalls(app):
-    """(monotonic seconds, milliseconds, GUI thread's CPU milliseconds) of every stretch the app's event
-    loop reported."""
+    """(monotonic seconds, milliseconds, the GUI thread's CPU milliseconds, its milliseconds waiting for a
+    processor) of every stretch the app's event loop reported."""
     stalls = []
-    for match in re.finditer(r"^pelicarta-watchdog: busy (\d+(?:\.\d+)?) ms \(cpu (\d+(?:\.\d+)?) ms\) "
-                             r"at (\d+(?:\.\d+)?)$", app.output(), re.M):
-        stalls.append((float(match.group(3)), float(match.group(1)), float(match.group(2))))
+    for match in re.finditer(r"^pelicarta-watchdog: busy ([\d.]+) ms \(cpu ([\d.]+) ms, runnable ([\d.]+) ms\) "
+                             r"at ([\d.]+)$", app.output(), re.M):
+        stalls.append((float(match.group(4)), float(match.group(1)), float(match.group(2)), float(match.group(3))))
     return stalls
 
 
@@ -172,7 +172,7 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
         print(f"[{outcome} {width}x{height}] load {load_average()}; start: RSS {start['rss_kb'] / 1024:.1f} MB, PSS "
               f"{start['pss_kb'] / 1024:.1f} MB, {start['fds']} descriptors, {start['threads']} threads", flush=True)
         record({"outcome": outcome, "size": f"{width}x{height}", "capture": "start", **start})
-        samples, outcome_times, busy, busy_cpu, delivery = [], [], [], [], []
+        samples, outcome_times, busy, busy_cpu, busy_runnable, delivery = [], [], [], [], [], []
         for n in range(captures):
             began = time.monotonic()
             outcome_time, work_time = capture(app, desktop, outcome)
@@ -182,14 +182,17 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
             outcome_times.append(outcome_time)
             ended = time.monotonic()
             stretches = sorted(s for s in watchdog_stalls(app) if began <= s[0] <= ended)
-            stretch = max((ms for _, ms, _ in stretches), default=0.0)
+            stretch = max((s[1] for s in stretches), default=0.0)
             busy.append(stretch)
-            busy_cpu.append(max((cpu for _, _, cpu in stretches), default=0.0))
+            # What the GUI thread ran and waited for a processor in its longest stretches.
+            busy_cpu.append(max((s[2] for s in stretches), default=0.0))
+            busy_runnable.append(max((s[3] for s in stretches), default=0.0))
             # The first stretch is the grab itself (the display frozen); the rest is the delivery.
-            delivery.append(max((ms for _, ms, _ in stretches[1:]), default=0.0))
+            delivery.append(max((s[1] for s in stretches[1:]), default=0.0))
             record({"outcome": outcome, "size": f"{width}x{height}", "capture": n + 1,
                          "outcome_ms": round(outcome_time * 1000, 1), "work_ms": round(work_time * 1000, 1),
                          "longest_busy_ms": stretch, "longest_busy_cpu_ms": busy_cpu[-1],
+                         "longest_runnable_ms": busy_runnable[-1],
                          "longest_after_grab_ms": delivery[-1], **sample})
             if pause_every and (n + 1) % pause_every == 0 and n + 1 < captures:
                 # A pause as long as the one after the last: what the app gives back between bursts.
@@ -220,7 +223,8 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
               f"{statistics.median(outcome_times) * 1000:.0f} ms; longest busy stretch {max(busy):.0f} ms "
               f"(median of captures {statistics.median(busy):.0f} ms); after the grab {max(delivery):.0f} ms "
               f"(median {statistics.median(delivery):.0f} ms); the GUI thread's own CPU in a stretch at most "
-              f"{max(busy_cpu):.0f} ms (median of captures {statistics.median(busy_cpu):.0f} ms)")
+              f"{max(busy_cpu):.0f} ms (median of captures {statistics.median(busy_cpu):.0f} ms), waiting for a "
+              f"processor at most {max(busy_runnable):.0f} ms (median {statistics.median(busy_runnable):.0f} ms)")
         print(f"  {settle:.0f} s after the last: RSS {after['rss_kb'] / 1024:.1f} MB "
               f"({(after['rss_kb'] - start['rss_kb']) / 1024:+.1f} MB), PSS {after['pss_kb'] / 1024:.1f} MB, "
               f"{after['fds']} descriptors ({after['fds'] - start['fds']:+d}), {after['threads']} threads")
@@ -248,7 +252,7 @@ def main():
     args = parser.parse_args()
     size = tuple(int(v) for v in args.size.split("x"))
     fields = ["outcome", "size", "capture", "outcome_ms", "work_ms", "longest_busy_ms", "longest_busy_cpu_ms",
-              "longest_after_grab_ms",
+              "longest_runnable_ms", "longest_after_grab_ms",
               "rss_kb", "pss_kb", "fds", "threads"]
     out = open(args.csv, "w", newline="") if args.csv else None
     writer = csv.DictWriter(out, fieldnames=fields) if out else None

@@ -90,7 +90,7 @@ public:
     QList<ScreenGrab> displayImages(const QList<quint32> &displayIDs) override {
         if (!connected()) return failedGrabs(displayIDs.size());
         Grab grab = beginGrab(displayIDs);
-        readPixels(*m_pixels, m_x->root(), m_x->screen()->root_depth, grab);
+        readPixels(*m_x, *m_pixels, grab);
         return endGrab(grab);
     }
 
@@ -100,7 +100,7 @@ public:
         // Our windows come back (endGrab) even when the caller is gone meanwhile.
         readerPool().start([self = shared_from_this(), grab, context = QPointer<QObject>(context), done = std::move(done)] {
             X11PixelReader reader(*self->m_x);
-            readPixels(reader, self->m_x->root(), self->m_x->screen()->root_depth, *grab);
+            readPixels(*self->m_x, reader, *grab);
             QMetaObject::invokeMethod(qApp, [self, grab, context, done] {
                 QList<ScreenGrab> grabs = self->endGrab(*grab);
                 if (context) done(std::move(grabs));
@@ -177,6 +177,7 @@ private:
         std::vector<X11Monitor> wanted; // an empty monitor for an id no display has
         QRegion screens;
         QPointer<QWindow> focused;
+        std::vector<X11TopLevel> own; // our windows that were on the displays
         QList<QPointer<QWindow>> hidden;
         QList<QImage> images;
         QStringList errors;
@@ -206,19 +207,21 @@ private:
             grab.wanted.push_back(m != all.end() ? *m : X11Monitor{});
             if (m != all.end()) grab.screens += m->pixels;
         }
-        std::vector<X11TopLevel> own;
         for (const X11TopLevel &t : m_windows->ownTopLevels(m_windows->topLevels())) {
-            if (t.viewable && grab.screens.intersects(t.pixels)) own.push_back(t);
+            if (t.viewable && grab.screens.intersects(t.pixels)) grab.own.push_back(t);
         }
         // Our windows leave the screen for the read and come back right after it, before anything
         // else of ours (the overlay) is shown.
         grab.focused = QGuiApplication::focusWindow();
-        if (!own.empty()) grab.hidden = hideOwnWindows(own);
-        if (!grab.hidden.isEmpty()) waitUntilRepainted(own);
+        if (!grab.own.empty()) grab.hidden = hideOwnWindows(grab.own);
         return grab;
     }
 
-    static void readPixels(X11PixelReader &reader, xcb_window_t root, int depth, Grab &grab) {
+    // Any thread: waits for our hidden windows to leave the screen, then reads.
+    static void readPixels(X11Connection &x, X11PixelReader &reader, Grab &grab) {
+        if (!grab.hidden.isEmpty()) waitUntilRepainted(x, reader, grab.own);
+        const xcb_window_t root = x.root();
+        const int depth = x.screen()->root_depth;
         for (const X11Monitor &monitor : grab.wanted) {
             QString error;
             grab.images.append(monitor.pixels.isEmpty() ? QImage() : reader.read(root, monitor.pixels, depth, &error));
@@ -274,22 +277,25 @@ private:
 
     // Waits until the server (and the window manager, for framed windows) has taken `own` off the
     // screen and what they covered stopped changing: the desktop and the windows beneath repaint in
-    // their own processes, or in a compositor. Gives up after half a second.
-    void waitUntilRepainted(const std::vector<X11TopLevel> &own) {
+    // their own processes, or in a compositor. Gives up after half a second. Plain requests only (no
+    // cached atoms), so any thread may wait.
+    static void waitUntilRepainted(X11Connection &x, X11PixelReader &reader, const std::vector<X11TopLevel> &own) {
         constexpr int kLimitMs = 500, kFrameMs = 16;
         QElapsedTimer clock;
         clock.start();
         QRegion uncovered;
         for (const X11TopLevel &t : own) uncovered += t.pixels;
         const QRect area = uncovered.boundingRect() &
-                           QRect(0, 0, m_x->screen()->width_in_pixels, m_x->screen()->height_in_pixels);
+                           QRect(0, 0, x.screen()->width_in_pixels, x.screen()->height_in_pixels);
+        xcb_connection_t *c = x.connection();
         auto stillShown = [&] {
-            sync();
-            for (const X11TopLevel &t : m_windows->topLevels()) {
-                const bool ours = std::any_of(own.begin(), own.end(), [&](const X11TopLevel &o) { return o.window == t.window; });
-                if (ours && t.viewable) return true;
-            }
-            return false;
+            // What Qt asked for has reached the server (and the window manager had its turn) once
+            // the server answers a request sent after it.
+            free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+            return std::any_of(own.begin(), own.end(), [&](const X11TopLevel &t) {
+                auto attributes = xcbReply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, t.window), nullptr));
+                return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+            });
         };
         while (stillShown() && clock.elapsed() < kLimitMs) QThread::msleep(2);
         QString ignored;
@@ -298,15 +304,10 @@ private:
         // Two frames without a change: a window that is slow to start its repaint still gets one frame.
         while (steady < 2 && clock.elapsed() < kLimitMs) {
             QThread::msleep(kFrameMs);
-            QImage now = m_pixels->read(m_x->root(), area, m_x->screen()->root_depth, &ignored);
+            QImage now = reader.read(x.root(), area, x.screen()->root_depth, &ignored);
             steady = !now.isNull() && now == previous ? steady + 1 : 0;
             previous = std::move(now);
         }
-    }
-
-    void sync() {
-        xcb_connection_t *c = m_x->connection();
-        free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     }
 
     static ScreenGrab grabOf(QImage image, const QString &error, bool onScreen) {
