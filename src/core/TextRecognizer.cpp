@@ -200,8 +200,6 @@ struct WorkPool {
     }
 };
 
-// Engine reads one recognition of this priority may run at once; 0 for as many as the engine allows.
-int widthOf(Priority priority) { return priority == Priority::background ? 1 : 0; }
 
 WorkPool &workPool() {
     static WorkPool instance;
@@ -411,6 +409,10 @@ const QList<QRegularExpression> &sensitivePatterns() {
 
 void setEngine(platform::TextEngine *e) { g_engine = e; }
 
+int linesReadAtOnce(Priority priority) {
+    return priority == Priority::background ? 1 : std::max(1, engine().maxConcurrentReads());
+}
+
 QImage downscaled(const QImage &image, int maxSide) {
     const int longest = std::max(image.width(), image.height());
     if (image.isNull() || maxSide >= longest || maxSide < 1) return image;
@@ -474,7 +476,7 @@ QList<QRectF> sensitiveRegions(const QList<Line> &lines) {
 }
 
 QFuture<QString> recognize(const QImage &image, std::chrono::milliseconds timeout, Priority priority) {
-    return withTimeout<QString>(timeout, priority, [image, width = widthOf(priority)](const platform::CancelCheck &stop) {
+    return withTimeout<QString>(timeout, priority, [image, width = linesReadAtOnce(priority)](const platform::CancelCheck &stop) {
         return joinedText(readLinesWithin(image, stop, width));
     });
 }

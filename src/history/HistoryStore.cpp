@@ -286,8 +286,12 @@ void HistoryStore::workerReadEnded(quint64 token) {
 
 void HistoryStore::recognize(const QString &name, quint64 token, const QImage &image,
                              std::function<void(Outcome, const QString &)> done) {
-    const QFuture<QString> future =
-        TextRecognizer::recognize(image, m_options.readTimeout, TextRecognizer::Priority::background);
+    using TextRecognizer::Priority;
+    // The limit bounds a read's work: reading one line at a time, it gets as long as reading on every
+    // engine at once would need, so a dense capture is not left out for being read gently.
+    const auto limit = m_options.readTimeout * (TextRecognizer::linesReadAtOnce(Priority::userInitiated) /
+                                                TextRecognizer::linesReadAtOnce(Priority::background));
+    const QFuture<QString> future = TextRecognizer::recognize(image, limit, Priority::background);
     m_recognitions.insert(name, {token, future});
     auto *watcher = new QFutureWatcher<QString>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, name, token, done = std::move(done)] {

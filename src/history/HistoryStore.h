@@ -48,6 +48,8 @@ public:
         QString indexPath;
         // The kept capture files, newest first (the recents store's `allFiles`).
         FileLister files;
+        // For a read on every engine at once; the store's reads, one line at a time, get as many
+        // times longer as there are engines.
         std::chrono::milliseconds readTimeout{20000};
         std::chrono::milliseconds saveDelay{3000};
     };
