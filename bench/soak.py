@@ -17,6 +17,7 @@ import argparse
 import csv
 import os
 import re
+import shutil
 import statistics
 import subprocess
 import sys
@@ -66,6 +67,7 @@ def busy_desktop(desktop):
     subprocess.run(["convert", "-seed", "7", "-size", f"{desktop.width}x{desktop.height}", "plasma:fractal",
                     "-blur", "0x3", wallpaper], check=True, capture_output=True)
     desktop.x(["display", "-window", "root", wallpaper], timeout=60)
+    shutil.rmtree(folder)  # the root window keeps its pixels
     text = "\n".join(f"{n:3d}  O relatório trimestral mostra receita de R$ {1200 + n * 37} mil, alta de {n % 17}%"
                      for n in range(1, 41))
     processes = []

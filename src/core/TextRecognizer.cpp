@@ -200,7 +200,6 @@ struct WorkPool {
     }
 };
 
-
 WorkPool &workPool() {
     static WorkPool instance;
     return instance;
@@ -340,8 +339,9 @@ QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayo
     return read.lines;
 }
 
-// Reads every line the layout pass found, as many at once as the engine allows, the longest first
-// so that no engine is left with a long one at the end; returns them in no particular order.
+// Reads every line the layout pass found, as many at once as the engine allows (at most `maxWidth`
+// when it is above 0), the longest first so that no engine is left with a long one at the end;
+// returns them in no particular order.
 QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<TextLayout::Line> found,
                     const platform::CancelCheck &cancelled, int maxWidth) {
     std::stable_sort(found.begin(), found.end(),
