@@ -2,6 +2,7 @@
 // full-size result of an export, the estimate's coalescing of export changes, Ctrl+C until the
 // clipboard holds the PNG, and the command bar's filter over a full table.
 #include "BenchImages.h"
+#include "LargestCommandTable.h"
 
 #include "core/StyleStore.h"
 #include "editor/AnnotationCanvas.h"
@@ -202,22 +203,11 @@ BENCHMARK(BM_CopyToClipboard)->Unit(benchmark::kMillisecond)->MinTime(2);
 
 // The command bar's filter over the largest table: twenty backdrops and nine presets (64 rows).
 void BM_FilterCommands(benchmark::State &state) {
-    StyleStore &store = StyleStore::shared();
-    const QList<Backdrop> savedBackdrops = store.backdrops();
-    const QList<StylePreset> savedPresets = store.presets();
-    for (int i = 0; store.backdrops().size() < StyleStore::maxBackdrops; ++i) {
-        Backdrop b = Backdrop::defaults().first();
-        b.id = QStringLiteral("bench-%1").arg(i);
-        b.name = QStringLiteral("Fundo de teste %1").arg(i);
-        store.saveBackdrop(b);
-    }
-    while (store.presets().size() < StyleStore::maxPresets) store.addPreset(QStringLiteral("Preset"), BeautyStyle{});
+    const LargestCommandTable largest;
     EditorModel model(benchScreenshot(64, 64), QString(), BeautyStyle{});
     model.setCommandQuery(QStringLiteral("proporcao"));
     state.counters["rows"] = double(model.commands().size());
     for (auto _ : state) benchmark::DoNotOptimize(model.filteredCommands());
-    store.setBackdrops(savedBackdrops);
-    store.setPresets(savedPresets);
 }
 BENCHMARK(BM_FilterCommands)->Unit(benchmark::kMicrosecond);
 

@@ -13,7 +13,7 @@
 #include "core/Settings.h"
 #include "core/ShortcutStore.h"
 #include "core/StyleStore.h"
-#include "editor_window/EditorPage.h"
+#include "editor_window/EditorView.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryView.h"
 #include "history/RecentsStore.h"
@@ -126,21 +126,20 @@ QWidget *AppShellView::pageWidget(AppRouter::Page page) {
     }
     if (page == AppRouter::Page::history) return m_historyView;
     if (page != AppRouter::Page::editor) return m_pages.value(page);
-    return m_editorPage ? static_cast<QWidget *>(m_editorPage) : m_emptyEditor;
+    return m_editorView ? static_cast<QWidget *>(m_editorView) : m_emptyEditor;
 }
 
 void AppShellView::editorChanged(EditorModel *editor) {
     // A new capture gets a new editor view: nothing of the previous one's view state carries over.
-    if (m_editorPage) {
-        m_stack->removeWidget(m_editorPage);
-        m_editorPage->hide();
-        m_editorPage->deleteLater();
-        m_editorPage = nullptr;
+    if (m_editorView) {
+        m_stack->removeWidget(m_editorView);
+        m_editorView->hide();
+        m_editorView->deleteLater();
+        m_editorView = nullptr;
     }
     if (editor) {
-        m_editorPage = new EditorPage(m_stack);
-        m_editorPage->setModel(editor);
-        m_stack->addWidget(m_editorPage);
+        m_editorView = new EditorView(editor, StyleStore::shared(), BrandStore::shared(), m_stack);
+        m_stack->addWidget(m_editorView);
     }
     showPage();
 }

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 class AppSidebar;
-class EditorPage;
+class EditorView;
 class HistoryView;
 class OnboardingView;
 class QStackedLayout;
@@ -32,7 +32,7 @@ public:
     // The view of a page (for the editor: its page when a capture is open, else the placeholder; for
     // the history: none before its first visit).
     QWidget *pageWidget(AppRouter::Page page);
-    EditorPage *editorPage() const { return m_editorPage; }
+    EditorView *editorView() const { return m_editorView; }
     HistoryView *historyView() const { return m_historyView; }
 
 private:
@@ -49,6 +49,6 @@ private:
     QStackedWidget *m_stack = nullptr;
     QHash<AppRouter::Page, QWidget *> m_pages;
     QWidget *m_emptyEditor = nullptr;
-    EditorPage *m_editorPage = nullptr;
+    EditorView *m_editorView = nullptr;
     HistoryView *m_historyView = nullptr;
 };

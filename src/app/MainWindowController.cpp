@@ -101,6 +101,24 @@ private:
     MainWindowController &m_controller;
 };
 
+bool isModifierKey(int key) {
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_Mode_switch: return true;
+    default: return false;
+    }
+}
+
 QList<QRect> availableAreas() {
     QList<QRect> areas;
     for (const QScreen *screen : QGuiApplication::screens()) areas.append(screen->availableGeometry());
@@ -224,7 +242,11 @@ bool MainWindowController::eventFilter(QObject *watched, QEvent *event) {
     // windows and never reach this.
     if (watched != m_keyMonitor || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
         return false;
-    const std::optional<platform::KeyEvent> key = platform::KeyEvent::fromQt(*static_cast<QKeyEvent *>(event));
+    const auto *qtKey = static_cast<QKeyEvent *>(event);
+    // A modifier pressed or released alone is no key of the tables (the Mac sends none): the Ctrl of
+    // Ctrl+Z must not close the shortcuts sheet and leave the Z to undo.
+    if (isModifierKey(qtKey->key())) return false;
+    const std::optional<platform::KeyEvent> key = platform::KeyEvent::fromQt(*qtKey);
     return key && handle(*key);
 }
 

@@ -11,9 +11,16 @@
 
 class QWidget;
 
-// The one way in to the window-modal backdrop editor sheet for pages other than the editor: what to
-// edit and how, and a completion that receives the saved backdrop, or none when the sheet was
-// cancelled or could not be shown. The sheet never deletes.
+// The backdrop editor sheet's seams.
+//
+// Pages other than the editor open the sheet with `open`: what to edit and how, and a completion that
+// receives the saved backdrop, or none when the sheet was cancelled or could not be shown. The sheet
+// never deletes there.
+//
+// The editor page hosts the sheet itself (a window-modal dialog bound to its model's draft) and asks
+// `makeContent` for what goes inside: the backdrop editor installs its view with `setContent`; until it
+// does, a plain stand-in shows the draft's name with "Cancelar" and the save button, so a draft never
+// holds the keys without a visible sheet.
 namespace BackdropSheet {
 
 struct Request {
@@ -32,5 +39,19 @@ bool available();
 void open(QWidget *parent, const Request &request, Completion done);
 // Installs the presenter (tests install their own; an empty one removes it).
 void setPresenter(Presenter presenter);
+
+// What the content's buttons call. Each closes the sheet through the host (the model clears its draft).
+struct Actions {
+    std::function<void(const Backdrop &)> save; // the edited backdrop
+    std::function<void()> remove;               // empty: no delete (a backdrop not stored yet)
+    std::function<void()> cancel;
+};
+// Builds the content of a hosted sheet as a child of `sheet`; the host lays it out filling the sheet.
+using Content = std::function<QWidget *(QWidget *sheet, const Request &request, const Actions &actions)>;
+
+// The installed content, else the stand-in.
+QWidget *makeContent(QWidget *sheet, const Request &request, const Actions &actions);
+// Installs the content (an empty one brings the stand-in back).
+void setContent(Content content);
 
 } // namespace BackdropSheet

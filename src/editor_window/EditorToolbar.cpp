@@ -43,6 +43,20 @@ const char *thicknessName(Annotation::Thickness t) {
     return "Médio";
 }
 
+// A one-line label that ends in "…" where it has less room than its text.
+class ElidedLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, fontMetrics().elidedText(text(), Qt::ElideRight, width()));
+    }
+};
+
 // A rounded panel behind a group of buttons: filled raised, outlined with a hairline.
 class Panel : public QWidget {
 public:
@@ -118,6 +132,8 @@ quint32 EditorToolbar::currentColor() const {
 
 QWidget *EditorToolbar::toolGroup() {
     auto *group = new Panel(10, this);
+    // The tools keep their size in a narrow work area; the options beside them give way.
+    group->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto *layout = new QHBoxLayout(group);
     layout->setContentsMargins(3, 3, 3, 3);
     layout->setSpacing(2);
@@ -244,7 +260,7 @@ QWidget *EditorToolbar::options() {
 }
 
 QWidget *EditorToolbar::hint(const char *key) {
-    auto *label = new QLabel(L(key), this);
+    auto *label = new ElidedLabel(L(key), this);
     label->setObjectName(QStringLiteral("toolbarHint"));
     label->setFont(Theme::font(12));
     QPalette palette = label->palette();

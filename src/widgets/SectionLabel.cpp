@@ -4,10 +4,14 @@
 
 #include <QPainter>
 
-SectionLabel::SectionLabel(const QString &text, QWidget *parent) : QWidget(parent), m_text(text.toUpper()) {
+QFont SectionLabel::headingFont() {
     QFont f = Theme::font(11, QFont::DemiBold);
     f.setLetterSpacing(QFont::AbsoluteSpacing, 0.9);
-    setFont(f);
+    return f;
+}
+
+SectionLabel::SectionLabel(const QString &text, QWidget *parent) : QWidget(parent), m_text(text.toUpper()) {
+    setFont(headingFont());
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 

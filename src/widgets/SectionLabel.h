@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 
 // The small upper-case heading of a section.
@@ -10,6 +11,8 @@ public:
     QString shownText() const { return m_text; }
     void setText(const QString &text);
     QSize sizeHint() const override;
+    // Its font, for views that draw headings themselves (the text upper-cased, in Theme::text3).
+    static QFont headingFont();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

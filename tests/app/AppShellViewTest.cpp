@@ -4,7 +4,8 @@
 #include "app/PrefRow.h"
 #include "app/PreferencesView.h"
 #include "core/Settings.h"
-#include "editor_window/EditorPage.h"
+#include "editor_window/EditorView.h"
+#include "editor_window/PreviewStage.h"
 #include "history/HistoryView.h"
 #include "support/TestSupport.h"
 
@@ -22,18 +23,18 @@ TEST(AppShellViewTest, TheEditorPageIsBuiltAfreshForEveryCapture) {
     EXPECT_EQ(shell.currentPage(), shell.pageWidget(AppRouter::Page::home));
     // The editor page without a capture: the placeholder.
     router.setPage(AppRouter::Page::editor);
-    EXPECT_EQ(shell.editorPage(), nullptr);
+    EXPECT_EQ(shell.editorView(), nullptr);
     EXPECT_EQ(shell.currentPage()->objectName(), QStringLiteral("emptyEditor"));
 
     router.openEditor(testsupport::filledImage(30, 20, Qt::red), QString(), std::nullopt);
-    QPointer<EditorPage> first = shell.editorPage();
+    QPointer<EditorView> first = shell.editorView();
     ASSERT_TRUE(first);
     EXPECT_EQ(shell.currentPage(), first.data());
     EXPECT_EQ(first->model(), router.editor());
     router.openEditor(testsupport::filledImage(30, 20, Qt::blue), QString(), std::nullopt);
-    ASSERT_NE(shell.editorPage(), nullptr);
-    EXPECT_NE(shell.editorPage(), first.data());
-    EXPECT_EQ(shell.currentPage(), shell.editorPage());
+    ASSERT_NE(shell.editorView(), nullptr);
+    EXPECT_NE(shell.editorView(), first.data());
+    EXPECT_EQ(shell.currentPage(), shell.editorView());
     QTest::qWait(1);
     EXPECT_FALSE(first); // the previous view is gone
 

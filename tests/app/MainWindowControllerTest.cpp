@@ -2,12 +2,21 @@
 #include "app/AppShellView.h"
 #include "app/MainWindowController.h"
 #include "core/Settings.h"
+#include "editor/EditorModel.h"
 #include "editor_window/ColorPanelBridge.h"
-#include "editor_window/EditorPage.h"
+#include "editor_window/CommandBarView.h"
+#include "editor_window/CommandList.h"
+#include "editor_window/EditorView.h"
+#include "editor_window/PreviewStage.h"
+#include "editor_window/ShortcutsSheet.h"
 #include "platform/KeyEvent.h"
+#include "platform/StringTables.h"
+#include "platform/TextFolding.h"
 #include "support/TestSupport.h"
+#include "widgets/Keycap.h"
 
 #include <QColorDialog>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
@@ -59,11 +68,11 @@ TEST_F(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
     // The editor's close hook closes the window; the capture stays open and comes back with it.
     router.openEditor(picture(30, 20), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
-    ASSERT_NE(shell->editorPage(), nullptr);
-    EXPECT_EQ(shell->editorPage()->model(), router.editor());
+    ASSERT_NE(shell->editorView(), nullptr);
+    EXPECT_EQ(shell->editorView()->model(), router.editor());
     // The beautified result is rendered in the background.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !shell->editorPage()->imageRect().isEmpty(); }, 5000));
-    EXPECT_EQ(shell->currentPage(), shell->editorPage());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shell->editorView()->stage()->pictureRect().isEmpty(); }, 5000));
+    EXPECT_EQ(shell->currentPage(), shell->editorView());
     // The colour panel of a window that closes no longer changes anything.
     QColor picked;
     ColorPanelBridge::shared().open(Qt::red, [&](const QColor &c) { picked = c; });
@@ -147,4 +156,58 @@ TEST_F(MainWindowControllerTest, PageKeysGoByKeyPositionAndOtherKeysToTheEditor)
     table.clear();
     QTest::keyClick(handle(), Qt::Key_A);
     EXPECT_TRUE(table.isEmpty());
+}
+
+TEST_F(MainWindowControllerTest, TheCommandBarAndTheShortcutsSheetTakeTheirKeysThroughTheWindow) {
+    platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
+    router.openEditor(picture(300, 200), QString(), std::nullopt);
+    controller.show(AppRouter::Page::editor);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller.window()));
+    EditorModel &model = *router.editor();
+    EditorView &view = *controller.shell()->editorView();
+    const auto type = [&](const QString &text) {
+        for (QChar c : text) QTest::keyClick(handle(), c.toLatin1());
+    };
+
+    // Ctrl+K: the bar on its first row, its field taking what is typed.
+    QTest::keyClick(handle(), Qt::Key_K, Qt::ControlModifier);
+    ASSERT_TRUE(model.isCommandBarOpen());
+    EXPECT_EQ(model.commandSelection(), 0);
+    EXPECT_TRUE(view.commandBar()->searchField()->hasFocus());
+    type(QStringLiteral("ACOES"));
+    EXPECT_EQ(view.commandBar()->searchField()->text(), QStringLiteral("ACOES"));
+    const QList<EditorCommand> rows = view.commandBar()->list()->rows();
+    QStringList ids;
+    for (const EditorCommand &row : rows) {
+        ids << row.id;
+        EXPECT_TRUE(platform::TextFolding::fold(row.group + u' ' + row.title).contains(QStringLiteral("acoes")));
+    }
+    EXPECT_EQ(rows.size(), 9) << ids.join(u' ').toStdString();
+    EXPECT_TRUE(ids.contains(QStringLiteral("clear-annotations")) && ids.contains(QStringLiteral("copy")));
+
+    // Esc closes; a new opening, five rows down, then a letter: back on the first row, ↓ gives the second.
+    QTest::keyClick(handle(), Qt::Key_Escape);
+    EXPECT_FALSE(model.isCommandBarOpen());
+    QTest::keyClick(handle(), Qt::Key_K, Qt::ControlModifier);
+    for (int i = 0; i < 5; ++i) QTest::keyClick(handle(), Qt::Key_Down);
+    EXPECT_EQ(model.commandSelection(), 5);
+    type(QStringLiteral("s"));
+    EXPECT_EQ(model.commandSelection(), 0);
+    QTest::keyClick(handle(), Qt::Key_Down);
+    EXPECT_EQ(model.commandSelection(), 1);
+    QTest::keyClick(handle(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.commandBar()->isVisible(); }, 1000));
+
+    // "?" shows the 22 keys; Ctrl+Z while it shows only closes it.
+    model.adjustPadding(8);
+    const double padding = model.style().padding;
+    QTest::keyClick(handle(), '?');
+    ASSERT_TRUE(model.isShortcutsOpen());
+    EXPECT_TRUE(view.shortcutsSheet()->isVisible());
+    EXPECT_EQ(view.shortcutsSheet()->findChildren<KeycapRow *>().size(), 22);
+    QTest::keyClick(handle(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_FALSE(model.isShortcutsOpen());
+    EXPECT_EQ(model.style().padding, padding);
+    EXPECT_TRUE(model.canUndo());
+    platform::StringTables::setCurrentLanguage({});
 }

@@ -34,11 +34,13 @@ class CanvasTest(road_e2e.DesktopTest):
     open_editor = editor_e2e.EditorTest.open_editor
     key = editor_e2e.EditorTest.key
 
+    screenshot_prefix = "canvas-"
+
     def keep_screenshot(self, app, name):
-        """The screen now, for a person to look at: test-output/canvas-<name>."""
+        """The screen now, for a person to look at: test-output/<screenshot_prefix><name>."""
         folder = os.path.join(os.path.dirname(road_e2e.APP), "..", "test-output")
         os.makedirs(folder, exist_ok=True)
-        self.desktop.screenshot(os.path.join(folder, "canvas-" + name))
+        self.desktop.screenshot(os.path.join(folder, self.screenshot_prefix + name))
 
     def paint_desk(self):
         """Paints the desktop and waits until the screen shows it: a window manager still starting may

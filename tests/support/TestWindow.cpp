@@ -2,12 +2,16 @@
 // (and minimised, when asked) and lives until it is killed or its standard input closes.
 //
 //   pelicarta_test_window --app Name --caption Title --fill RRGGBB --rect x,y,w,h
-//                         [--alpha 0..1] [--minimize] [--text "large black text"]
+//                         [--alpha 0..1] [--minimize] [--text "large black text"] [--accept-drops]
+// With --accept-drops it takes copy drops and prints "dropped <text/uri-list as one line>" for each.
 // (Qt itself takes -geometry and -title, hence the other names.)
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
@@ -15,6 +19,23 @@
 
 #include <cstdio>
 #include <unistd.h>
+
+namespace {
+
+// A window that takes what is dropped on it and says what it got.
+class Window final : public QWidget {
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override { event->acceptProposedAction(); }
+    void dragMoveEvent(QDragMoveEvent *event) override { event->acceptProposedAction(); }
+    void dropEvent(QDropEvent *event) override {
+        const QByteArray uris = event->mimeData()->data(QStringLiteral("text/uri-list"));
+        std::printf("dropped %s\n", uris.trimmed().replace("\r\n", " ").replace('\n', ' ').constData());
+        std::fflush(stdout);
+        event->acceptProposedAction();
+    }
+};
+
+} // namespace
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
@@ -26,11 +47,13 @@ int main(int argc, char **argv) {
     const QCommandLineOption opacity(QStringLiteral("alpha"), QString(), QStringLiteral("value"));
     const QCommandLineOption minimize(QStringLiteral("minimize"));
     const QCommandLineOption text(QStringLiteral("text"), QString(), QStringLiteral("text"));
-    parser.addOptions({className, title, color, geometry, opacity, minimize, text});
+    const QCommandLineOption drops(QStringLiteral("accept-drops"));
+    parser.addOptions({className, title, color, geometry, opacity, minimize, text, drops});
     parser.process(app);
     if (parser.isSet(className)) QApplication::setApplicationName(parser.value(className));
 
-    QWidget window;
+    Window window;
+    window.setAcceptDrops(parser.isSet(drops));
     window.setWindowTitle(parser.value(title));
     QPalette palette = window.palette();
     palette.setColor(QPalette::Window, QColor(QLatin1Char('#') + parser.value(color)));

@@ -1,0 +1,203 @@
+#include "editor_window/EditorBars.h"
+
+#include "core/Localization.h"
+#include "core/StyleStore.h"
+#include "editor/EditorModel.h"
+#include "editor_window/EditorSummaries.h"
+#include "widgets/Buttons.h"
+#include "widgets/Icons.h"
+#include "widgets/Keycap.h"
+#include "widgets/Spinner.h"
+#include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
+
+#include <QAbstractButton>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+
+namespace {
+
+// "Comandos" with its caps on a raised rounded plate, 30 high.
+class CommandsButton final : public QAbstractButton {
+public:
+    explicit CommandsButton(QWidget *parent) : QAbstractButton(parent) {
+        setObjectName(QStringLiteral("commandsButton"));
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::NoFocus);
+        setText(L("Comandos"));
+        auto *row = new QHBoxLayout(this);
+        row->setContentsMargins(10, 0, 10, 0);
+        row->setSpacing(8);
+        QLabel *label = themedLabel(text(), Theme::font(13), QColor(200, 200, 210), this);
+        auto *caps = new KeycapRow({QStringLiteral("Ctrl"), QStringLiteral("K")}, Keycap::Size::small, this);
+        for (QWidget *w : {static_cast<QWidget *>(label), static_cast<QWidget *>(caps)}) {
+            w->setAttribute(Qt::WA_TransparentForMouseEvents);
+            row->addWidget(w);
+        }
+        setFixedSize(row->sizeHint().width(), 30);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QPainterPath shape = Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8);
+        p.fillPath(shape, Theme::raised());
+        p.setPen(QPen(Theme::line(), 1));
+        p.drawPath(shape);
+    }
+};
+
+// A button whose label is a row of widgets (text, caps, an indicator); it takes the row's width.
+void setContent(QPushButton *button, int spacing, const QList<QWidget *> &items) {
+    auto *row = new QHBoxLayout(button);
+    row->setContentsMargins(16, 0, 16, 0);
+    row->setSpacing(spacing);
+    for (QWidget *item : items) {
+        item->setParent(button);
+        item->setAttribute(Qt::WA_TransparentForMouseEvents);
+        row->addWidget(item, 0, Qt::AlignVCenter);
+    }
+}
+
+void fitContent(QPushButton *button) {
+    button->layout()->activate();
+    button->setFixedWidth(button->layout()->sizeHint().width());
+}
+
+void paintBar(QWidget &bar) { QPainter(&bar).fillRect(bar.rect(), Theme::panel()); }
+
+} // namespace
+
+EditorTopBar::EditorTopBar(EditorModel *model, StyleStore &styles, QWidget *parent)
+    : QWidget(parent), m_model(model), m_styles(styles) {
+    setObjectName(QStringLiteral("editorTopBar"));
+    setFixedHeight(barHeight);
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(18, 0, 18, 0);
+    row->setSpacing(10);
+    row->addWidget(themedLabel(L("Editor"), Theme::font(14, QFont::DemiBold), Theme::text(), this));
+    m_edit = themedLabel(QString(), Theme::font(12), Theme::text3(), this);
+    row->addWidget(m_edit);
+    row->addStretch(1);
+    m_size = themedLabel(QString(), Theme::monospaceFont(12), Theme::text3(), this);
+    row->addWidget(m_size);
+    m_commands = new CommandsButton(this);
+    row->addWidget(m_commands);
+    connect(m_commands, &QAbstractButton::clicked, this, [this] {
+        if (m_model) m_model->setCommandBarOpen(true);
+    });
+    for (auto signal : {&EditorModel::annotationsChanged, &EditorModel::cropChanged, &EditorModel::exportPixelSizeChanged,
+                        &EditorModel::estimatedBytesChanged})
+        connect(model, signal, this, &EditorTopBar::refresh);
+    connect(&styles, &StyleStore::exportSettingsChanged, this, &EditorTopBar::refresh);
+    refresh();
+}
+
+void EditorTopBar::refresh() {
+    if (!m_model) return;
+    const QString edit = EditorSummaries::editSummary(m_model->annotations().size(), m_model->crop().has_value());
+    m_edit->setText(edit);
+    m_edit->setVisible(!edit.isEmpty());
+    const std::optional<QString> size = EditorSummaries::sizeSummary(
+        m_model->exportPixelSize(), m_model->estimatedBytes(), m_styles.exportSettings().format);
+    m_size->setText(size.value_or(QString()));
+    m_size->setVisible(size.has_value());
+}
+
+void EditorTopBar::paintEvent(QPaintEvent *) { paintBar(*this); }
+
+EditorBottomBar::EditorBottomBar(EditorModel *model, QWidget *parent) : QWidget(parent), m_model(model) {
+    setObjectName(QStringLiteral("editorBottomBar"));
+    setFixedHeight(barHeight);
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(20, 0, 20, 0);
+    row->setSpacing(18);
+    m_hints = new QWidget(this);
+    auto *hints = new QHBoxLayout(m_hints);
+    hints->setContentsMargins(0, 0, 0, 0);
+    hints->setSpacing(18);
+    row->addWidget(m_hints);
+    row->addStretch(1);
+
+    m_copyText = new SecondaryButton(QString(), this);
+    m_copyText->setObjectName(QStringLiteral("copyTextButton"));
+    m_copyText->setToolTip(L("Lê o texto do print e copia para colar em qualquer lugar. Funciona no Mac, sem internet. "
+                             "Atalho: ⇧⌘C"));
+    m_copyText->setAccessibleName(L("Copiar texto do print"));
+    m_copyTextIcon = new QLabel;
+    m_copyTextIcon->setPixmap(Icons::pixmap(QStringLiteral("text.viewfinder"), 15, Theme::text(), devicePixelRatioF()));
+    m_copyTextSpinner = new Spinner(14);
+    m_copyTextLabel = themedLabel(QString(), Theme::font(14), Theme::text());
+    setContent(m_copyText, 8, {m_copyTextIcon, m_copyTextSpinner, m_copyTextLabel});
+    row->addWidget(m_copyText);
+
+    m_save = new SecondaryButton(QString(), this);
+    m_save->setObjectName(QStringLiteral("saveButton"));
+    m_save->setAccessibleName(L("Salvar"));
+    setContent(m_save, 10, {themedLabel(L("Salvar"), Theme::font(14), Theme::text()),
+                            new KeycapRow({QStringLiteral("Ctrl"), QStringLiteral("S")}, Keycap::Size::small)});
+    fitContent(m_save);
+    row->addWidget(m_save);
+
+    auto *copy = new PrimaryButton(L("Copiar"), this);
+    copy->setObjectName(QStringLiteral("copyButton"));
+    copy->setKeyHint(QStringLiteral("Ctrl+C"));
+    m_copy = copy;
+    row->addWidget(m_copy);
+
+    // Buttons with no key of their own: the keys are the editor's key table's.
+    for (QPushButton *b : {m_copyText, m_save, m_copy}) {
+        b->setAutoDefault(false);
+        b->setFocusPolicy(Qt::NoFocus);
+    }
+    connect(m_copyText, &QPushButton::clicked, this, [this] { if (m_model) m_model->copyText(); });
+    connect(m_save, &QPushButton::clicked, this, [this] { if (m_model) m_model->save(); });
+    connect(m_copy, &QPushButton::clicked, this, [this] { if (m_model) m_model->copy(); });
+    for (auto signal : {&EditorModel::toolChanged, &EditorModel::selectedIDChanged, &EditorModel::historyChanged})
+        connect(model, signal, this, &EditorBottomBar::refreshHints);
+    connect(model, &EditorModel::isReadingTextChanged, this, &EditorBottomBar::refreshReading);
+    refreshHints();
+    refreshReading();
+}
+
+void EditorBottomBar::refreshHints() {
+    if (!m_model) return;
+    const QList<EditorSummaries::Hint> hints =
+        EditorSummaries::hints(m_model->tool() == EditorTool::preview, m_model->selectedID().has_value(), m_model->canUndo());
+    QLayout *row = m_hints->layout();
+    while (QLayoutItem *item = row->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    for (const EditorSummaries::Hint &hint : hints) {
+        auto *box = new QWidget(m_hints);
+        auto *line = new QHBoxLayout(box);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(6);
+        line->addWidget(new KeycapRow(hint.keys, Keycap::Size::small, box));
+        QLabel *text = themedLabel(hint.text, Theme::font(12), Theme::text3(), box);
+        text->setObjectName(QStringLiteral("hintText"));
+        line->addWidget(text);
+        row->addWidget(box);
+    }
+}
+
+QStringList EditorBottomBar::hintTexts() const {
+    QStringList out;
+    for (QLabel *label : m_hints->findChildren<QLabel *>(QStringLiteral("hintText"))) out << label->text();
+    return out;
+}
+
+void EditorBottomBar::refreshReading() {
+    const bool reading = m_model && m_model->isReadingText();
+    m_copyTextIcon->setVisible(!reading);
+    m_copyTextSpinner->setVisible(reading);
+    m_copyTextLabel->setText(reading ? L("Lendo… clique para parar") : L("Copiar texto"));
+    fitContent(m_copyText);
+}
+
+QString EditorBottomBar::copyTextTitle() const { return m_copyTextLabel->text(); }
+
+void EditorBottomBar::paintEvent(QPaintEvent *) { paintBar(*this); }

@@ -1,0 +1,166 @@
+#include "editor_window/EditorView.h"
+
+#include "brand/BrandStore.h"
+#include "core/Localization.h"
+#include "core/StyleStore.h"
+#include "editor/AnnotationCanvas.h"
+#include "editor/EditorModel.h"
+#include "editor_window/BackdropDraftSheet.h"
+#include "editor_window/CommandBarView.h"
+#include "editor_window/EditorBars.h"
+#include "editor_window/EditorToolbar.h"
+#include "editor_window/PreviewStage.h"
+#include "editor_window/ShortcutsSheet.h"
+#include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// A hairline in Theme::line, across (horizontal) or down (vertical).
+class Divider final : public QWidget {
+public:
+    Divider(Qt::Orientation orientation, QWidget *parent) : QWidget(parent) {
+        if (orientation == Qt::Horizontal) setFixedHeight(1);
+        else setFixedWidth(1);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), Theme::line()); }
+};
+
+} // namespace
+
+EditorView::EditorView(EditorModel *model, StyleStore &styles, BrandStore &brand, QWidget *parent)
+    : QWidget(parent), m_model(model) {
+    setObjectName(QStringLiteral("editorView"));
+    setAccessibleName(L("Editor"));
+    // Focus rests here when an overlay's field lets it go, so the editor's keys reach the key table.
+    setFocusPolicy(Qt::ClickFocus);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_topBar = new EditorTopBar(model, styles, this);
+    column->addWidget(m_topBar);
+    column->addWidget(new Divider(Qt::Horizontal, this));
+    column->addWidget(workArea(), 1);
+    column->addWidget(new Divider(Qt::Horizontal, this));
+    m_bottomBar = new EditorBottomBar(model, this);
+    column->addWidget(m_bottomBar);
+
+    m_backdropSheet = new BackdropDraftSheet(model, this);
+
+    connect(model, &EditorModel::toolChanged, this, &EditorView::showCanvasOrStage);
+    connect(model, &EditorModel::isCommandBarOpenChanged, this, &EditorView::followCommandBar);
+    connect(model, &EditorModel::isShortcutsOpenChanged, this, &EditorView::followShortcuts);
+    connect(&brand, &BrandStore::kitChanged, this, [this] { if (m_model) m_model->refresh(); });
+    connect(&brand, &BrandStore::logoChanged, this, [this] { if (m_model) m_model->refresh(); });
+    connect(&styles, &StyleStore::exportSettingsChanged, this, [this] { if (m_model) m_model->updateEstimate(); });
+    showCanvasOrStage();
+    followCommandBar();
+    followShortcuts();
+}
+
+QWidget *EditorView::workArea() {
+    auto *area = new QWidget(this);
+    auto *row = new QHBoxLayout(area);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    auto *left = new QVBoxLayout;
+    left->setSpacing(0);
+    m_toolbar = new EditorToolbar(m_model, area);
+    m_toolbar->setFixedHeight(EditorToolbar::height);
+    left->addWidget(m_toolbar);
+    left->addWidget(new Divider(Qt::Horizontal, area));
+    m_canvasStack = new QStackedWidget(area);
+    m_stage = new PreviewStage(m_model, m_canvasStack);
+    m_canvas = new AnnotationCanvas(m_model, m_canvasStack);
+    m_canvasStack->addWidget(m_stage);
+    m_canvasStack->addWidget(m_canvas);
+    left->addWidget(m_canvasStack, 1);
+    row->addLayout(left, 1);
+    row->addWidget(new Divider(Qt::Vertical, area));
+
+    m_panelSlot = new QScrollArea(area);
+    m_panelSlot->setObjectName(QStringLiteral("panelSlot"));
+    m_panelSlot->setFixedWidth(panelWidth);
+    m_panelSlot->setFrameShape(QFrame::NoFrame);
+    m_panelSlot->setWidgetResizable(true);
+    m_panelSlot->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_panelSlot->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QPalette palette = m_panelSlot->palette();
+    palette.setColor(QPalette::Window, Theme::panel());
+    m_panelSlot->setPalette(palette);
+    m_panelSlot->viewport()->setPalette(palette);
+    m_panelSlot->viewport()->setAutoFillBackground(true);
+    row->addWidget(m_panelSlot);
+    return area;
+}
+
+void EditorView::setPanel(QWidget *panel) {
+    delete m_panelSlot->takeWidget();
+    m_panelSlot->setWidget(panel);
+}
+
+QLabel *EditorView::tip(const QString &text, QWidget *parent) {
+    return wrappingLabel(text, Theme::font(11), Theme::text3(), parent);
+}
+
+QWidget *EditorView::currentCanvas() const { return m_canvasStack->currentWidget(); }
+
+void EditorView::showCanvasOrStage() {
+    const bool preview = !m_model || m_model->tool() == EditorTool::preview;
+    m_canvasStack->setCurrentWidget(preview ? static_cast<QWidget *>(m_stage) : m_canvas);
+}
+
+// The overlays are made when first opened: most captures are copied without either.
+void EditorView::followCommandBar() {
+    const bool open = m_model && m_model->isCommandBarOpen();
+    if (!m_commandBar && !open) return;
+    if (!m_commandBar) m_commandBar = new CommandBarView(m_model, this);
+    m_commandBar->setShown(open);
+    // The shortcuts sheet lies above the command bar.
+    if (m_shortcuts && m_shortcuts->isShown()) m_shortcuts->raise();
+    // The field lets the focus go back to the page, where the editor's keys work again.
+    if (!open && m_commandBar->isAncestorOf(QApplication::focusWidget())) setFocus(Qt::OtherFocusReason);
+}
+
+void EditorView::followShortcuts() {
+    const bool open = m_model && m_model->isShortcutsOpen();
+    if (!m_shortcuts && !open) return;
+    if (!m_shortcuts)
+        m_shortcuts = new ShortcutsSheet([model = m_model] { if (model) model->setShortcutsOpen(false); }, this);
+    m_shortcuts->setShown(open);
+}
+
+void EditorView::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    if (m_model) m_model->refresh();
+    // Back on the page with the bar still open: typing goes to its field again.
+    if (m_commandBar && m_commandBar->isShown()) m_commandBar->searchField()->setFocus(Qt::OtherFocusReason);
+}
+
+void EditorView::hideEvent(QHideEvent *event) {
+    QWidget::hideEvent(event);
+    releaseOriginal();
+}
+
+bool EditorView::event(QEvent *event) {
+    if (event->type() == QEvent::WindowDeactivate) releaseOriginal();
+    return QWidget::event(event);
+}
+
+void EditorView::releaseOriginal() {
+    // Space released in another window (or while the page was away) never reaches the key table: the
+    // capture would stay up with its badge until Space was pressed and released here again.
+    if (m_model && m_model->showOriginal()) m_model->setShowOriginal(false);
+}
+
+void EditorView::paintEvent(QPaintEvent *) { QPainter(this).fillRect(rect(), Theme::bg()); }

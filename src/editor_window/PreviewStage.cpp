@@ -1,0 +1,95 @@
+#include "editor_window/PreviewStage.h"
+
+#include "core/Localization.h"
+#include "editor/EditorModel.h"
+#include "widgets/ImageDrag.h"
+#include "widgets/Spinner.h"
+#include "widgets/Theme.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadialGradient>
+
+PreviewStage::PreviewStage(EditorModel *model, QWidget *parent) : QWidget(parent), m_model(model) {
+    setObjectName(QStringLiteral("previewStage"));
+    setToolTip(L("Arraste para outro app"));
+    m_spin.setInterval(Spinner::stepMs);
+    connect(&m_spin, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    connect(model, &EditorModel::previewChanged, this, qOverload<>(&QWidget::update));
+    connect(model, &EditorModel::showOriginalChanged, this, qOverload<>(&QWidget::update));
+}
+
+bool PreviewStage::showsOriginal() const { return m_model && m_model->showOriginal(); }
+
+bool PreviewStage::showsProgress() const { return shownImage().isNull(); }
+
+const QImage &PreviewStage::shownImage() const {
+    static const QImage none;
+    if (!m_model) return none;
+    // Space held shows the capture even before any result exists.
+    return m_model->showOriginal() ? m_model->originalImage() : m_model->preview();
+}
+
+QRectF PreviewStage::pictureRect() const {
+    const QImage &shown = shownImage();
+    const QRectF area = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
+    if (shown.isNull() || area.isEmpty()) return {};
+    QSizeF size(shown.size());
+    size.scale(area.size(), Qt::KeepAspectRatio);
+    return {area.center().x() - size.width() / 2, area.center().y() - size.height() / 2, size.width(), size.height()};
+}
+
+void PreviewStage::paintEvent(QPaintEvent *) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient glow(QPointF(width() * 0.5, height() * 0.4), 600);
+    glow.setColorAt(0, QColor(22, 22, 29));
+    glow.setColorAt(1, Theme::bg());
+    p.fillRect(rect(), glow);
+    const QRectF target = pictureRect();
+    if (target.isEmpty()) {
+        if (!m_spin.isActive()) m_spin.start();
+        const QPointF centre = rect().center();
+        Spinner::paint(p, QRectF(centre.x() - 8, centre.y() - 8, 16, 16), Theme::text2());
+    } else {
+        m_spin.stop();
+        const QImage &shown = shownImage();
+        const QSize pixels = (target.size() * devicePixelRatioF()).toSize();
+        if (shown.cacheKey() != m_scaledKey || pixels != m_scaledSize) {
+            m_scaled = QPixmap::fromImage(shown.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            m_scaled.setDevicePixelRatio(devicePixelRatioF());
+            m_scaledKey = shown.cacheKey();
+            m_scaledSize = pixels;
+        }
+        p.drawPixmap(target.topLeft(), m_scaled);
+    }
+    if (showsOriginal()) paintBadge(p);
+}
+
+void PreviewStage::paintBadge(QPainter &p) {
+    const QFont font = Theme::font(12, QFont::Medium);
+    const QString text = L("Original");
+    const qreal w = QFontMetricsF(font).horizontalAdvance(text) + 20;
+    const QRectF badge(width() / 2.0 - w / 2, 14, w, 26);
+    QColor fill = Theme::panel();
+    fill.setAlphaF(0.9);
+    p.fillPath(Theme::continuousRoundedRect(badge, 13), fill);
+    p.setFont(font);
+    p.setPen(Theme::text());
+    p.drawText(badge, Qt::AlignCenter, text);
+}
+
+void PreviewStage::mousePressEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton) m_pressAt = event->position();
+}
+
+void PreviewStage::mouseMoveEvent(QMouseEvent *event) {
+    if (!m_pressAt || !(event->buttons() & Qt::LeftButton) || !m_model) return;
+    if ((event->position() - *m_pressAt).manhattanLength() < QApplication::startDragDistance()) return;
+    m_pressAt.reset();
+    // The result leaves as a file of the export, rendered afresh at full size.
+    ImageDrag::start(this, m_model->dragProvider(), m_model->preview(), pictureRect().size());
+}
+
+void PreviewStage::mouseReleaseEvent(QMouseEvent *) { m_pressAt.reset(); }

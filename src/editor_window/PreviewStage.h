@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QPixmap>
+#include <QPointF>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <optional>
+
+class EditorModel;
+
+// The preview tool's stage: a soft radial glow behind the rendered result, fitted 40 points inside
+// the stage; the untouched capture with an "Original" badge while Space is held; a small progress
+// indicator until the first result lands. The whole stage is a drag source: past the platform's
+// drag distance it carries the export (EditorModel::dragProvider) into another program.
+class PreviewStage : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr qreal inset = 40;
+
+    explicit PreviewStage(EditorModel *model, QWidget *parent = nullptr);
+
+    // Where the picture is drawn (empty while the indicator shows).
+    QRectF pictureRect() const;
+    // What the stage shows now.
+    bool showsOriginal() const;
+    bool showsProgress() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    const QImage &shownImage() const;
+    void paintBadge(QPainter &p);
+
+    QPointer<EditorModel> m_model;
+    // The shown picture scaled once for its place: a repaint under an overlay only copies it.
+    QPixmap m_scaled;
+    qint64 m_scaledKey = 0;
+    QSize m_scaledSize;
+    QTimer m_spin;
+    std::optional<QPointF> m_pressAt; // a press that may become a drag
+};

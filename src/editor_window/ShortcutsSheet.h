@@ -1,0 +1,36 @@
+#pragma once
+
+#include "editor_window/EditorOverlay.h"
+
+#include <QList>
+#include <QStringList>
+
+// The editor's key map over the page: a centred card titled "Atalhos do Editor" with the editor's keys
+// in three columns. It changes nothing; a click on the dimmed layer and any key (through the editor's
+// key table) close it.
+class ShortcutsSheet : public EditorOverlay {
+    Q_OBJECT
+public:
+    struct Item {
+        QStringList keys; // one cap each, as this keyboard names the keys
+        QString text;
+    };
+    struct ShortcutGroup {
+        QString title;
+        QList<Item> items;
+    };
+
+    // The table in the current language: "Ferramentas", "Ações", "Estilo e ver".
+    static QList<ShortcutGroup> groups();
+
+    ShortcutsSheet(std::function<void()> dismiss, QWidget *parent);
+
+protected:
+    QRect cardRect() const override;
+    qreal cardRadius() const override { return 18; }
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QWidget *column(const ShortcutGroup &group);
+    QWidget *m_card;
+};

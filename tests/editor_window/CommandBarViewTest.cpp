@@ -1,0 +1,108 @@
+#include "editor_window/CommandBarView.h"
+
+#include "editor/EditorFixture.h"
+#include "editor_window/CommandList.h"
+
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace {
+
+class CommandBarViewTest : public editortest::EditorTest {
+protected:
+    void SetUp() override {
+        editortest::EditorTest::SetUp();
+        model = makeModel();
+        page = std::make_unique<QWidget>();
+        page->resize(1000, 760);
+        bar = new CommandBarView(model.get(), page.get());
+        QObject::connect(model.get(), &EditorModel::isCommandBarOpenChanged, bar,
+                         [this] { bar->setShown(model->isCommandBarOpen()); });
+        page->show();
+        page->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(page.get()));
+        model->setCommandBarOpen(true);
+    }
+    void TearDown() override {
+        page.reset();
+        model.reset();
+        editortest::EditorTest::TearDown();
+    }
+    QPoint onRow(int index) const { return bar->list()->mapTo(page.get(), bar->list()->rowRect(index).center()); }
+    void click(QWidget *target, QPoint at) { QTest::mouseClick(target, Qt::LeftButton, {}, at); }
+    int rowIndex(const QString &id) const {
+        const QList<EditorCommand> &rows = bar->list()->rows();
+        for (int i = 0; i < rows.size(); ++i)
+            if (rows[i].id == id) return i;
+        return -1;
+    }
+
+    std::unique_ptr<EditorModel> model;
+    std::unique_ptr<QWidget> page;
+    CommandBarView *bar = nullptr;
+};
+
+} // namespace
+
+TEST_F(CommandBarViewTest, ShowsTheModelsRowsUnderGroupHeadersAndFollowsTheField) {
+    EXPECT_TRUE(bar->searchField()->hasFocus());
+    EXPECT_EQ(bar->list()->rows().size(), model->commands().size());
+    // The card: 620 wide, 110 down, its list no taller than 380 however many rows there are.
+    EXPECT_EQ(bar->scrollArea()->height(), CommandBarView::maxListHeight);
+    // Typing goes to the model, whose filter the list shows; no match shows only the notice.
+    QTest::keyClicks(bar->searchField(), QStringLiteral("sombra"));
+    EXPECT_EQ(model->commandQuery(), QStringLiteral("sombra"));
+    ASSERT_EQ(bar->list()->rows().size(), 1);
+    EXPECT_EQ(bar->list()->rows().first().id, QStringLiteral("shadow"));
+    EXPECT_LT(bar->scrollArea()->height(), 100);
+    QTest::keyClicks(bar->searchField(), QStringLiteral("zzz"));
+    EXPECT_TRUE(bar->list()->rows().isEmpty());
+    EXPECT_FALSE(bar->list()->rowAt(QPoint(100, 30)));
+    // Opening again starts with an empty field and the whole table.
+    model->setCommandBarOpen(false);
+    model->setCommandBarOpen(true);
+    EXPECT_EQ(bar->searchField()->text(), QString());
+    EXPECT_EQ(bar->list()->rows().size(), model->commands().size());
+}
+
+TEST_F(CommandBarViewTest, AClickRunsTheRowUnderItAndHoverMovesNothing) {
+    const bool shadow = model->style().shadow;
+    const int row = rowIndex(QStringLiteral("shadow"));
+    ASSERT_GT(row, 0);
+    // The rows below the visible band are reached by scrolling, as the list follows the selection.
+    const auto shown = [&](int r) {
+        const QRect visible(QPoint(0, bar->scrollArea()->verticalScrollBar()->value()),
+                            bar->scrollArea()->viewport()->size());
+        return visible.contains(bar->list()->rowRect(r));
+    };
+    model->setCommandSelection(row);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(row); }, 5000));
+    model->setCommandSelection(0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(0); }, 5000));
+    QTest::mouseMove(bar->list(), bar->list()->rowRect(1).center());
+    EXPECT_EQ(model->commandSelection(), 0);
+
+    model->setCommandSelection(row);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(row) && shown(row - 1); }, 5000));
+    QTest::qWait(150); // let the scroll come to rest before clicking
+    const int other = row - 1; // a row that is not highlighted
+    const QString otherID = bar->list()->rows()[other].id;
+    ASSERT_EQ(otherID, QStringLiteral("corners"));
+    const bool corners = model->style().roundedCorners;
+    click(bar->list(), bar->list()->rowRect(other).center());
+    EXPECT_FALSE(model->isCommandBarOpen());
+    EXPECT_NE(model->style().roundedCorners, corners);
+    EXPECT_EQ(model->style().shadow, shadow);
+}
+
+TEST_F(CommandBarViewTest, OnlyTheDimmedLayerClosesAndItRunsNothing) {
+    const BeautyStyle before = model->style();
+    // Inside the card but on no row: the search row.
+    click(bar, QPoint(page->width() / 2 + 250, CommandBarView::cardTop + 20));
+    EXPECT_TRUE(model->isCommandBarOpen());
+    click(bar, QPoint(20, page->height() - 20));
+    EXPECT_FALSE(model->isCommandBarOpen());
+    EXPECT_EQ(model->style(), before);
+    EXPECT_EQ(model->tool(), EditorTool::preview);
+}

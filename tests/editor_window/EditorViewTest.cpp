@@ -1,0 +1,202 @@
+#include "editor_window/EditorView.h"
+
+#include "brand/BrandStore.h"
+#include "editor/AnnotationCanvas.h"
+#include "editor/EditorFixture.h"
+#include "editor_window/BackdropDraftSheet.h"
+#include "editor_window/BackdropSheet.h"
+#include "editor_window/CommandBarView.h"
+#include "editor_window/EditorBars.h"
+#include "editor_window/PreviewStage.h"
+#include "editor_window/ShortcutsSheet.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+
+namespace {
+
+using editortest::settle;
+
+class EditorViewTest : public editortest::EditorTest {
+protected:
+    void TearDown() override {
+        view.reset();
+        BackdropSheet::setContent({});
+        editortest::EditorTest::TearDown();
+    }
+    EditorView &show(EditorModel *model) {
+        view = std::make_unique<EditorView>(model, StyleStore::shared(), BrandStore::shared());
+        view->resize(1240, 800);
+        view->show();
+        return *view;
+    }
+    static QRegularExpression sizePattern() {
+        return QRegularExpression(QStringLiteral("^\\d+ × \\d+ px · PNG ≈ .+$"));
+    }
+    std::unique_ptr<EditorView> view;
+};
+
+} // namespace
+
+TEST_F(EditorViewTest, ARealCaptureShowsTheOriginalBeforeItsFirstRenderThenItsResultAndSize) {
+    EditorModel model(testsupport::filledImage(2880, 1800, Qt::darkCyan), QString(), std::nullopt);
+    EditorView &page = show(&model);
+    // Space held before anything is rendered: the capture and its badge, no indicator.
+    model.setShowOriginal(true);
+    EXPECT_TRUE(page.stage()->showsOriginal());
+    EXPECT_FALSE(page.stage()->showsProgress());
+    EXPECT_FALSE(page.stage()->pictureRect().isEmpty());
+    EXPECT_FALSE(page.topBar()->sizeSummary()->isVisible());
+    model.setShowOriginal(false);
+    EXPECT_TRUE(page.stage()->showsProgress());
+
+    // The result and its estimate arrive: the size summary with the format and bytes.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.estimatedBytes().has_value(); }, 20000));
+    EXPECT_FALSE(page.stage()->showsProgress());
+    EXPECT_TRUE(page.topBar()->sizeSummary()->isVisible());
+    EXPECT_TRUE(sizePattern().match(page.topBar()->sizeSummary()->text()).hasMatch())
+        << page.topBar()->sizeSummary()->text().toStdString();
+    // The picture keeps the result's shape, 40 points inside the stage.
+    const QRectF picture = page.stage()->pictureRect();
+    EXPECT_NEAR(picture.width() / picture.height(), double(model.preview().width()) / model.preview().height(), 0.01);
+    EXPECT_GE(picture.left(), PreviewStage::inset - 0.5);
+    EXPECT_GE(picture.top(), PreviewStage::inset - 0.5);
+    EXPECT_EQ(page.panelSlot()->width(), EditorView::panelWidth);
+    EXPECT_EQ(page.panelSlot()->widget(), nullptr);
+
+    // Marks and crop in the top bar; the canvas for a drawing tool, with its hints.
+    EXPECT_FALSE(page.topBar()->editSummary()->isVisible());
+    model.setTool(EditorTool::rectangle);
+    EXPECT_EQ(page.currentCanvas(), static_cast<QWidget *>(page.canvas()));
+    EXPECT_EQ(page.bottomBar()->hintTexts(), QStringList({QStringLiteral("voltar à prévia"), QStringLiteral("atalhos")}));
+    const QUuid id = *model.startAnnotation({100, 100});
+    model.updateAnnotation(id, {600, 500});
+    model.finishAnnotation(id);
+    EXPECT_EQ(page.topBar()->editSummary()->text(), QStringLiteral("· 1 anotação"));
+    EXPECT_TRUE(page.topBar()->editSummary()->isVisible());
+    EXPECT_EQ(page.bottomBar()->hintTexts(), QStringList({QStringLiteral("voltar à prévia"), QStringLiteral("apagar"),
+                                                          QStringLiteral("atalhos"), QStringLiteral("desfazer")}));
+    model.undo();
+    model.setTool(EditorTool::preview);
+    EXPECT_EQ(page.currentCanvas(), static_cast<QWidget *>(page.stage()));
+    EXPECT_EQ(page.bottomBar()->hintTexts(),
+              QStringList({QStringLiteral("ver original"), QStringLiteral("fechar"), QStringLiteral("atalhos")}));
+    settle();
+}
+
+TEST_F(EditorViewTest, AnExportChangeAsksOneEstimateAndAStyleStoreChangeNone) {
+    auto model = makeModel();
+    show(model.get());
+    settle();
+    renderers.state->encodes = 0;
+    ExportSettings settings = StyleStore::shared().exportSettings();
+    settings.quality = 0.5;
+    StyleStore::shared().setExportSettings(settings);
+    QTest::qWait(400);
+    settle();
+    EXPECT_EQ(renderers.state->encodes, 1);
+    renderers.state->encodes = 0;
+    StyleStore::shared().setDefaultStyle(BeautyStyle{.padding = 10});
+    QTest::qWait(400);
+    settle();
+    EXPECT_EQ(renderers.state->encodes, 0);
+}
+
+TEST_F(EditorViewTest, ButtonsCallTheModelAndOverlaysFollowItsFlags) {
+    auto model = makeModel();
+    EditorView &page = show(model.get());
+    // "Comandos" opens the bar; the sheet lies above it when both are up.
+    page.topBar()->commandsButton()->click();
+    EXPECT_TRUE(model->isCommandBarOpen());
+    EXPECT_TRUE(page.commandBar()->isVisible());
+    model->setShortcutsOpen(true);
+    const QObjectList order = page.children();
+    EXPECT_GT(order.indexOf(page.shortcutsSheet()), order.indexOf(page.commandBar()));
+    model->setShortcutsOpen(false);
+    model->setCommandBarOpen(false);
+    // Fades finish on the event loop's time, which a loaded machine stretches.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !page.commandBar()->isVisible() && !page.shortcutsSheet()->isVisible(); },
+                                EditorOverlay::fadeMs + 5000));
+
+    // The text-copy button starts a reading and, clicked again, stops it.
+    EditorBottomBar &bar = *page.bottomBar();
+    EXPECT_EQ(bar.copyTextTitle(), QStringLiteral("Copiar texto"));
+    bar.copyTextButton()->click();
+    EXPECT_TRUE(model->isReadingText());
+    EXPECT_EQ(bar.copyTextTitle(), QStringLiteral("Lendo… clique para parar"));
+    bar.copyTextButton()->click();
+    EXPECT_FALSE(model->isReadingText());
+    EXPECT_EQ(bar.copyTextTitle(), QStringLiteral("Copiar texto"));
+}
+
+TEST_F(EditorViewTest, TheBackdropSheetFollowsTheDraftAndClearsItHoweverItCloses) {
+    std::optional<BackdropSheet::Actions> actions;
+    BackdropSheet::setContent([&](QWidget *sheet, const BackdropSheet::Request &request, const BackdropSheet::Actions &a) {
+        actions = a;
+        EXPECT_EQ(request.saveTitle, QStringLiteral("Salvar e aplicar"));
+        EXPECT_FALSE(request.sample.isNull());
+        return new QWidget(sheet);
+    });
+    auto model = makeModel();
+    EditorView &page = show(model.get());
+    const QDialog *none = nullptr;
+    EXPECT_EQ(page.backdropSheet()->dialog(), none);
+
+    // A new backdrop: no delete; saving stores it, applies it and closes the sheet.
+    model->newBackdrop();
+    ASSERT_TRUE(actions);
+    QPointer<QDialog> sheet = page.backdropSheet()->dialog();
+    ASSERT_TRUE(sheet);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    EXPECT_FALSE(actions->remove);
+    Backdrop edited = model->backdropDraft()->backdrop;
+    edited.name = QStringLiteral("Meu fundo");
+    actions->save(edited);
+    EXPECT_FALSE(model->backdropDraft());
+    EXPECT_EQ(model->style().backdrop.id, edited.id);
+    QTest::qWait(1);
+    EXPECT_FALSE(sheet);
+
+    // A stored one: delete removes it and closes the sheet.
+    actions.reset();
+    model->editBackdrop(edited);
+    ASSERT_TRUE(actions && actions->remove);
+    sheet = page.backdropSheet()->dialog();
+    actions->remove();
+    EXPECT_FALSE(model->backdropDraft());
+    const QList<Backdrop> stored = StyleStore::shared().backdrops();
+    EXPECT_TRUE(std::none_of(stored.begin(), stored.end(), [&](const Backdrop &b) { return b.id == edited.id; }));
+    QTest::qWait(1);
+    EXPECT_FALSE(sheet);
+
+    // Closed by the window manager (or Escape): the draft goes too, so the editor's keys come back.
+    model->editBackdrop(stored.first());
+    page.backdropSheet()->dialog()->reject();
+    EXPECT_FALSE(model->backdropDraft());
+
+    // The stand-in, until the backdrop editor installs its content: cancel clears the draft.
+    BackdropSheet::setContent({});
+    model->editBackdrop(stored.first());
+    auto *cancel = page.backdropSheet()->dialog()->findChild<QPushButton *>();
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(cancel->text(), QStringLiteral("Cancelar"));
+    cancel->click();
+    EXPECT_FALSE(model->backdropDraft());
+}
+
+TEST_F(EditorViewTest, SpaceReleasedWhereTheKeyTableCannotSeeItPutsTheResultBack) {
+    auto model = makeModel();
+    EditorView &page = show(model.get());
+    model->setShowOriginal(true);
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(&page, &deactivate);
+    EXPECT_FALSE(model->showOriginal());
+    model->setShowOriginal(true);
+    page.hide(); // another page shown
+    EXPECT_FALSE(model->showOriginal());
+}
