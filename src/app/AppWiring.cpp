@@ -7,6 +7,7 @@
 #include "history/HistoryStore.h"
 #include "history/RecentsStore.h"
 #include "core/Localization.h"
+#include "editor_window/BackdropEditorView.h"
 #include "platform/Alert.h"
 #include "platform/UserDefaults.h"
 #include "tutorial_window/TutorialHUDController.h"
@@ -38,6 +39,9 @@ void connectAll() {
     if (connected) return;
     connected = true;
     AppRouter &router = AppRouter::shared();
+    // The backdrop editor: in its own dialog for the brand page, inside the editor's sheet for the editor.
+    BackdropSheet::setPresenter(&BackdropEditorView::present);
+    BackdropSheet::setContent(&BackdropEditorView::content);
 
     QObject::connect(&CaptureService::events(), &CaptureService::Events::editorRequested, &router, &openInEditor);
     QObject::connect(&QuickPanelController::shared(), &QuickPanelController::editorRequested, &router, &openInEditor);

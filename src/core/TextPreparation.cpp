@@ -197,6 +197,10 @@ LineImage lineImage(const QImage &flat, const QRect &area, qreal magnification) 
     return {large, origin, qreal(size.width()) / line.width()};
 }
 
-qreal magnificationFor(int lineHeight) { return lineHeight < 20 ? 2 : 1; }
+// The engine scales each line to a fixed height, with a margin of a few pixels that enlarging the
+// line makes relatively smaller, so an enlarged line costs more to read (a quarter more at twice the
+// size). Measured on the corpus: lines 16 pixels tall or more read as well unenlarged; shorter ones
+// lose words unless enlarged twice (1.5 and 1.75 times lose them too).
+qreal magnificationFor(int lineHeight) { return lineHeight < 16 ? 2 : 1; }
 
 } // namespace TextPreparation

@@ -4,6 +4,7 @@
 #include "core/Localization.h"
 #include "core/TextLayout.h"
 #include "core/TextPreparation.h"
+#include "core/WordRecheck.h"
 #include "platform/ThreadPriority.h"
 
 #include <QPromise>
@@ -58,6 +59,7 @@ void mapBoxes(QList<Line> &lines, QPointF origin, qreal sx, qreal sy) {
     for (Line &line : lines) {
         line.box = map(line.box);
         for (Line::Glyph &g : line.glyphs) g.box = map(g.box);
+        for (Line::Word &w : line.words) w.box = map(w.box);
     }
 }
 
@@ -314,6 +316,22 @@ void runWithHelpers(const std::function<void()> &work, int helpers) {
 // What a line costs to read: about its number of characters.
 qreal costOf(const QRect &line) { return qreal(line.width()) / std::max(1, line.height()); }
 
+// Reads again, with the engine's second model, the words of each line the first reading was unsure
+// of, and keeps the surer reading of each.
+void recheck(platform::TextEngine &e, const TextPreparation::LineImage &image, platform::TextReadResult &read,
+             const platform::CancelCheck &stop) {
+    for (Line &line : read.lines) {
+        const WordRecheck::Strip strip = WordRecheck::stripOf(image.image, line);
+        if (strip.image.isNull()) continue;
+        const platform::TextReadResult again = e.rereadLine(strip.image, image.scale, stop);
+        if (again.stopped) {
+            read.stopped = true;
+            return;
+        }
+        WordRecheck::merge(line, strip, again.lines);
+    }
+}
+
 // Reads one line of the page and moves what the engine read back onto the page.
 QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayout::Line &found,
                      const platform::CancelCheck &stop, bool &stopped) {
@@ -329,6 +347,7 @@ QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayo
     {
         const auto release = qScopeGuard([&] { pool.reads.release(); });
         read = e.readLine(image.image, image.scale, stop);
+        if (!read.stopped) recheck(e, image, read, stop);
     }
     stopped = read.stopped;
     mapBoxes(read.lines, image.origin, 1.0 / image.scale, 1.0 / image.scale);

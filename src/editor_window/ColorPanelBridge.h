@@ -20,8 +20,9 @@ public:
     std::function<void(const QColor &)> onChange;
 
     // Shows the panel on `color` for a new caller, replacing the previous one; the colour merely shown
-    // reaches nobody.
-    void open(const QColor &color, std::function<void(const QColor &)> handler);
+    // reaches nobody. A panel that was hidden comes up beside `beside`'s window when the screen has
+    // room there, so that it does not cover what it edits.
+    void open(const QColor &color, std::function<void(const QColor &)> handler, const QWidget *beside = nullptr);
     // Forgets the caller and hides the panel (the main window's close, a sheet going away).
     void detach();
 
@@ -30,6 +31,7 @@ public:
 
 private:
     void colorChanged(const QColor &color);
+    void placeBeside(const QWidget *widget);
 
     QPointer<QColorDialog> m_panel;
 };

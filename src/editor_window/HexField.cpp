@@ -69,5 +69,6 @@ void HexField::edited(const QString &text) {
 
 void HexField::focusOutEvent(QFocusEvent *event) {
     QLineEdit::focusOutEvent(event);
-    setText(format(m_value));
+    // A context menu (to paste) takes focus for a moment: the typed text is still being edited.
+    if (event->reason() != Qt::PopupFocusReason) setText(format(m_value));
 }

@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <malloc.h>
 #include <memory>
 #include <mutex>
@@ -52,7 +53,8 @@ QRectF boxAt(const tesseract::PageIterator &it, tesseract::PageIteratorLevel lev
     return QRectF(QPointF(l, t), QPointF(r, b));
 }
 
-// Collects the lines of a finished recognition with the box of every symbol.
+// Collects the lines of a finished recognition with the box of every symbol and of every word, and
+// the engine's confidence in each word.
 QList<TextLine> collectLines(tesseract::TessBaseAPI &api) {
     QList<TextLine> lines;
     std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
@@ -67,10 +69,14 @@ QList<TextLine> collectLines(tesseract::TessBaseAPI &api) {
         line.box = boxAt(*it, RIL_TEXTLINE);
         do {
             if (it->Empty(RIL_SYMBOL)) continue;
-            if (it->IsAtBeginningOf(RIL_WORD) && !line.text.isEmpty()) line.text += QLatin1Char(' ');
+            if (it->IsAtBeginningOf(RIL_WORD) || line.words.isEmpty()) {
+                if (!line.text.isEmpty()) line.text += QLatin1Char(' ');
+                line.words.append({line.text.size(), 0, boxAt(*it, RIL_WORD), qRound(it->Confidence(RIL_WORD))});
+            }
             const QString symbol = fromUtf8(it->GetUTF8Text(RIL_SYMBOL));
             line.glyphs.append({line.text.size(), symbol.size(), boxAt(*it, RIL_SYMBOL)});
             line.text += symbol;
+            line.words.last().length = line.text.size() - line.words.last().start;
         } while (!it->IsAtFinalElement(RIL_TEXTLINE, RIL_SYMBOL) && it->Next(RIL_SYMBOL));
         if (!line.glyphs.isEmpty()) lines.append(std::move(line));
     } while (it->Next(RIL_TEXTLINE));
@@ -96,13 +102,27 @@ public:
     int maxConcurrentReads() const override { return m_limit; }
 
     TextReadResult readLine(const QImage &line, qreal magnification, const CancelCheck &cancelled) override {
+        return read(Model::first, line, magnification, cancelled);
+    }
+
+    TextReadResult rereadLine(const QImage &strip, qreal magnification, const CancelCheck &cancelled) override {
+        // Without the Portuguese data the first model is the English one already.
+        if (m_firstIsEnglish) return {};
+        return read(Model::english, strip, magnification, cancelled);
+    }
+
+private:
+    // The model of readLine (Portuguese) and the English one of rereadLine.
+    enum Model { first, english, modelCount };
+
+    TextReadResult read(Model model, const QImage &line, qreal magnification, const CancelCheck &cancelled) {
         TextReadResult result;
         const QImage grey = greyOf(line);
         if (grey.isNull()) throw TextEngineError(QStringLiteral("no memory for the image"), TextEngineError::Kind::failed);
         const CancelCheck check = stopCheck(cancelled);
-        Api api = acquire(check);
+        Api api = acquire(model, check);
         if (!api) return {{}, true};
-        const auto giveBack = qScopeGuard([&] { release(std::move(api)); });
+        const auto giveBack = qScopeGuard([&] { release(model, std::move(api)); });
         api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
         api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
         api->SetSourceResolution(std::max(1, qRound(kScreenDpi * magnification)));
@@ -117,48 +137,52 @@ public:
         return result;
     }
 
-private:
     // The caller's check, and the process shutting down (see shutDown).
     CancelCheck stopCheck(const CancelCheck &cancelled) {
         return [this, &cancelled] { return m_closing.load() || (cancelled && cancelled()); };
     }
 
-    Api create() {
+    // One model per engine, not "por+eng": given both, Tesseract reads a whole line again in English
+    // whenever one word of it is not sure, while the recognizer reads again only those words.
+    Api create(Model model) {
         auto api = std::make_unique<tesseract::TessBaseAPI>();
         const QByteArray folder = tessdataFolder();
-        // Portuguese first; the English model reads again the words Portuguese is unsure of (about a
-        // third more time). English alone is the fallback for a machine without the Portuguese data.
-        for (const char *languages : {"por+eng", "eng"}) {
-            if (api->Init(folder.constData(), languages, tesseract::OEM_LSTM_ONLY) == 0) {
+        // English alone stands in for a machine without the Portuguese data.
+        const std::vector<const char *> languages =
+            model == Model::first ? std::vector<const char *>{"por", "eng"} : std::vector<const char *>{"eng"};
+        for (const char *language : languages) {
+            if (api->Init(folder.constData(), language, tesseract::OEM_LSTM_ONLY) == 0) {
                 // We hand over dark-on-light text already; the engine's own per-line trial of the
                 // inverted image would only double the work on lines it is unsure of.
                 api->SetVariable("tessedit_do_invert", "0");
+                if (model == Model::first && std::strcmp(language, "eng") == 0) m_firstIsEnglish = true;
                 return api;
             }
         }
         throw TextEngineError(QStringLiteral("no Tesseract language data in %1").arg(QString::fromLocal8Bit(folder)));
     }
 
-    Api acquire(const CancelCheck &cancelled) {
+    Api acquire(Model model, const CancelCheck &cancelled) {
         std::unique_lock lock(m_mutex);
+        std::vector<Idle> &idle = m_idle[model];
         for (;;) {
             if (cancelled()) return nullptr;
-            if (!m_idle.empty()) {
+            if (!idle.empty()) {
                 // The one used last: the others age and go (trimIdle).
-                Api api = std::move(m_idle.back().api);
-                m_idle.pop_back();
+                Api api = std::move(idle.back().api);
+                idle.pop_back();
                 return api;
             }
-            if (m_created < m_limit) {
-                ++m_created;
+            if (m_created[model] < m_limit) {
+                ++m_created[model];
                 lock.unlock();
                 try {
-                    Api api = create();
+                    Api api = create(model);
                     startHousekeeping();
                     return api;
                 } catch (...) {
                     lock.lock();
-                    --m_created;
+                    --m_created[model];
                     m_freed.notify_all();
                     throw;
                 }
@@ -167,10 +191,10 @@ private:
         }
     }
 
-    void release(Api api) {
+    void release(Model model, Api api) {
         api->Clear();
         std::lock_guard lock(m_mutex);
-        m_idle.push_back({std::move(api), std::chrono::steady_clock::now()});
+        m_idle[model].push_back({std::move(api), std::chrono::steady_clock::now()});
         m_freed.notify_all();
     }
 
@@ -196,14 +220,18 @@ private:
         std::unique_lock lock(m_mutex);
         while (!m_closing) {
             m_freed.wait_for(lock, std::chrono::seconds(1));
+            if (m_closing) continue; // shutDown deletes them
             const auto agedFrom = std::chrono::steady_clock::now() - kIdleLife;
-            // Idle engines lie oldest first.
-            const auto aged = std::find_if(m_idle.begin(), m_idle.end(), [&](const Idle &i) { return i.since > agedFrom; });
-            if (m_closing || aged == m_idle.begin()) continue;
             std::vector<Api> spare;
-            for (auto it = m_idle.begin(); it != aged; ++it) spare.push_back(std::move(it->api));
-            m_idle.erase(m_idle.begin(), aged);
-            m_created -= int(spare.size());
+            for (int model = 0; model < modelCount; ++model) {
+                // Idle engines lie oldest first.
+                std::vector<Idle> &idle = m_idle[model];
+                const auto aged = std::find_if(idle.begin(), idle.end(), [&](const Idle &i) { return i.since > agedFrom; });
+                for (auto it = idle.begin(); it != aged; ++it) spare.push_back(std::move(it->api));
+                m_created[model] -= int(aged - idle.begin());
+                idle.erase(idle.begin(), aged);
+            }
+            if (spare.empty()) continue;
             lock.unlock();
             spare.clear();
 #ifdef __GLIBC__
@@ -217,8 +245,11 @@ private:
         m_closing = true;
         std::unique_lock lock(m_mutex);
         m_freed.notify_all();
-        m_freed.wait_for(lock, std::chrono::seconds(5), [this] { return int(m_idle.size()) == m_created; });
-        if (int(m_idle.size()) == m_created) m_idle.clear();
+        const auto allIdle = [this] { return idleCount() == m_created[first] + m_created[english]; };
+        m_freed.wait_for(lock, std::chrono::seconds(5), allIdle);
+        if (allIdle()) {
+            for (std::vector<Idle> &idle : m_idle) idle.clear();
+        }
     }
 
     struct Idle {
@@ -226,11 +257,15 @@ private:
         std::chrono::steady_clock::time_point since;
     };
 
+    // Under m_mutex.
+    int idleCount() const { return int(m_idle[first].size() + m_idle[english].size()); }
+
     const int m_limit;
     std::mutex m_mutex;
     std::condition_variable m_freed;
-    std::vector<Idle> m_idle; // in the order they were handed back
-    int m_created = 0;
+    std::vector<Idle> m_idle[modelCount]; // each in the order they were handed back
+    int m_created[modelCount] = {};
+    std::atomic<bool> m_firstIsEnglish{false};
     std::atomic<bool> m_closing{false};
 };
 

@@ -21,9 +21,20 @@ struct TextLine {
         QRectF box;
     };
 
+    // One word and the engine's confidence in it, 0 to 100.
+    struct Word {
+        qsizetype start = 0;
+        qsizetype length = 0;
+        QRectF box;
+        int confidence = 100;
+    };
+
     QString text; // words joined by single spaces, as read
     QRectF box;
     QList<Glyph> glyphs;
+    // The words as the engine read them, for deciding what to read again; corrections of the text
+    // made after reading do not keep them in step.
+    QList<Word> words = {};
 
     // The union of the boxes of the glyphs that overlap text[start, start + length); none when the
     // range holds no glyph (only spaces, or outside the text).
@@ -71,14 +82,23 @@ public:
     // screen pixel (text enlarged twice for reading gives 2). Throws TextEngineError.
     virtual TextReadResult readLine(const QImage &line, qreal magnification, const CancelCheck &cancelled) = 0;
 
+    // Reads `strip`, words cut out of lines readLine read with little confidence and set side by
+    // side, with a second model that knows what the first lacks (readLine's Portuguese has no "_",
+    // "@", "#", "~", braces or backslash). By default there is none and nothing is read.
+    virtual TextReadResult rereadLine(const QImage &strip, qreal magnification, const CancelCheck &cancelled) {
+        (void)strip, (void)magnification, (void)cancelled;
+        return {};
+    }
+
     // How many calls may usefully run at once; more callers wait for a free engine.
     virtual int maxConcurrentReads() const = 0;
 };
 
-// The Tesseract engine ("por+eng" LSTM models from TESSDATA_PREFIX, else Debian's tessdata folder).
-// Initialised engines are kept for reuse, at most maxConcurrentReads() of them (one per core, up
-// to eight); a caller beyond that waits for a free one (and gives up when cancelled). A few seconds
-// after the last read all of them are freed.
+// The Tesseract engine (LSTM models from TESSDATA_PREFIX, else Debian's tessdata folder): readLine
+// reads with "por" (with "eng" when there is no Portuguese data), rereadLine with "eng". Initialised
+// engines are kept for reuse, at most maxConcurrentReads() of each model (one per core, up to eight);
+// a caller beyond that waits for a free one (and gives up when cancelled). A few seconds after the
+// last read all of them are freed.
 TextEngine &tesseractEngine();
 
 // Debian's libtesseract runs its LSTM through OpenMP, whose thread limit is read from the environment

@@ -1,5 +1,6 @@
 #include "editor_window/HexField.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QSignalSpy>
@@ -33,5 +34,21 @@ TEST(HexFieldTest, EditsReportNewColoursAndFocusOutShowsTheValue) {
     field.setText(QStringLiteral("00ff"));
     QFocusEvent out(QEvent::FocusOut);
     QCoreApplication::sendEvent(&field, &out);
+    EXPECT_EQ(field.text(), QStringLiteral("#00FF00"));
+}
+
+TEST(HexFieldTest, TypedTextSurvivesOutsideChangesAndMenusWhileFocused) {
+    HexField field(0x6E5BD8);
+    field.show();
+    QApplication::setActiveWindow(&field);
+    field.setFocus();
+    ASSERT_TRUE(field.hasFocus());
+    field.setText(QStringLiteral("12"));
+    field.setValue(0x00FF00); // a pick in the colour panel
+    EXPECT_EQ(field.text(), QStringLiteral("12"));
+    QFocusEvent menu(QEvent::FocusOut, Qt::PopupFocusReason); // the context menu, to paste
+    QCoreApplication::sendEvent(&field, &menu);
+    EXPECT_EQ(field.text(), QStringLiteral("12"));
+    field.clearFocus();
     EXPECT_EQ(field.text(), QStringLiteral("#00FF00"));
 }
