@@ -2,6 +2,7 @@
 // full-size result of an export, the estimate's coalescing of export changes, Ctrl+C until the
 // clipboard holds the PNG, and the command bar's filter over a full table.
 #include "BenchImages.h"
+#include "EditorBenchSupport.h"
 #include "LargestCommandTable.h"
 
 #include "core/StyleStore.h"
@@ -19,58 +20,9 @@
 
 #include <atomic>
 #include <chrono>
-#include <dirent.h>
-#include <sched.h>
 #include <time.h>
 
 namespace {
-
-// Pins every thread of the process (and the threads they start) to one core while it lives.
-class OneCore {
-public:
-    OneCore() {
-        cpu_set_t one;
-        CPU_ZERO(&one);
-        CPU_SET(sched_getcpu(), &one);
-        sched_getaffinity(0, sizeof m_all, &m_all);
-        apply(one);
-    }
-    ~OneCore() { apply(m_all); }
-
-private:
-    static void apply(const cpu_set_t &set) {
-        DIR *tasks = opendir("/proc/self/task");
-        if (!tasks) return;
-        while (dirent *entry = readdir(tasks))
-            if (const int tid = atoi(entry->d_name); tid > 0) sched_setaffinity(tid, sizeof set, &set);
-        closedir(tasks);
-    }
-    cpu_set_t m_all;
-};
-
-// Counts the previews a model publishes.
-class Publications {
-public:
-    explicit Publications(EditorModel &model) {
-        QObject::connect(&model, &EditorModel::previewChanged, &model, [this] {
-            ++m_count;
-            if (m_count >= m_awaited) m_loop.quit();
-        });
-    }
-    int count() const { return m_count; }
-    // Waits in the event loop, as the application does, until `count` previews have been published.
-    void waitFor(int count) {
-        if (m_count >= count) return;
-        m_awaited = count;
-        QTimer::singleShot(10000, &m_loop, &QEventLoop::quit);
-        m_loop.exec();
-    }
-
-private:
-    int m_count = 0;
-    int m_awaited = 0;
-    QEventLoop m_loop;
-};
 
 // Draws an arrow across the capture, as the canvas does.
 void drawArrow(EditorModel &model) {
@@ -78,33 +30,6 @@ void drawArrow(EditorModel &model) {
     const std::optional<QUuid> id = model.startAnnotation({600, 400});
     model.updateAnnotation(*id, {1400, 900});
     model.finishAnnotation(*id);
-}
-
-// The CPU time the calling thread has used, in milliseconds.
-double threadCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-// The standard renderers, adding the CPU time of their work (whatever else shares the core) to `cpu`.
-EditorRenderers timedRenderers(const std::shared_ptr<std::atomic<double>> &cpu) {
-    EditorRenderers r = EditorRenderers::standard();
-    r.annotate = [cpu, annotate = r.annotate](const QImage &image, std::optional<QRectF> crop,
-                                              const QList<Annotation> &marks) {
-        const double start = threadCpuMs();
-        QImage out = annotate(image, crop, marks);
-        *cpu = *cpu + (threadCpuMs() - start);
-        return out;
-    };
-    r.beautify = [cpu, beautify = r.beautify](const QImage &image, const BeautyStyle &style,
-                                              const std::optional<BrandLogo> &logo) {
-        const double start = threadCpuMs();
-        QImage out = beautify(image, style, logo);
-        *cpu = *cpu + (threadCpuMs() - start);
-        return out;
-    };
-    return r;
 }
 
 // Wall time from the end of the drag to the published preview; the counter "render_cpu_ms" is the

@@ -1,5 +1,7 @@
 #include "core/AspectRatio.h"
 
+#include "core/Localization.h"
+
 QString rawValue(AspectRatio aspect) {
     switch (aspect) {
     case AspectRatio::auto_: return QStringLiteral("auto");
@@ -25,4 +27,14 @@ std::optional<double> aspectRatioValue(AspectRatio aspect) {
     case AspectRatio::square: return 1.0;
     }
     return std::nullopt;
+}
+
+QString aspectLabel(AspectRatio aspect) {
+    switch (aspect) {
+    case AspectRatio::auto_: return L("Auto");
+    case AspectRatio::wide: return QStringLiteral("16:9");
+    case AspectRatio::classic: return QStringLiteral("4:3");
+    case AspectRatio::square: return QStringLiteral("1:1");
+    }
+    return {};
 }

@@ -16,5 +16,8 @@ inline constexpr std::array<AspectRatio, 4> allAspectRatios{AspectRatio::auto_, 
 QString rawValue(AspectRatio aspect);
 std::optional<AspectRatio> aspectRatioFromRawValue(QStringView raw);
 
+// What the user reads: "Auto" in the current language, the ratios as written everywhere ("16:9").
+QString aspectLabel(AspectRatio aspect);
+
 // Width over height: 16:9, 4:3 or 1:1; none for auto_.
 std::optional<double> aspectRatioValue(AspectRatio aspect);

@@ -1,5 +1,7 @@
 #include "core/ExportSettings.h"
 
+#include "core/Localization.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -27,6 +29,10 @@ QString formatName(ExportFormat format) { return rawValue(format).toUpper(); }
 QString mimeType(ExportFormat format) { return QStringLiteral("image/") + rawValue(format); }
 
 bool usesQuality(ExportFormat format) { return format != ExportFormat::png; }
+
+QString scaleLabel(ExportScale scale) {
+    return scale == ExportScale::retina ? QStringLiteral("2× Retina") : L("1× Leve");
+}
 
 QString rawValue(ExportScale scale) {
     switch (scale) {

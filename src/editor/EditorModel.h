@@ -215,7 +215,8 @@ public:
     // encoding failed) and its pixel size after scaling (empty until estimated).
     const std::optional<qint64> &estimatedBytes() const { return m_estimatedBytes; }
     QSize exportPixelSize() const { return m_exportPixelSize; }
-    // Renders the current state in the background; only the newest render publishes.
+    // Renders the current state in the background, one render at a time: while one runs, only the
+    // newest state waits to follow it, and only the newest render publishes.
     void rerender();
     // Renders again when the brand's screenshot logo is not the one the last render used.
     void refresh();
@@ -332,6 +333,9 @@ private:
     void coverSensitive(const QList<QRectF> &regions);
 
     // Rendering's main-thread ends.
+    void startRender();
+    // A render has ended: its result is published unless a newer state superseded it, which renders next.
+    void renderEnded(const CancelFlag &flag, const QImage &result);
     void publishRender(const QImage &result);
     void publishEstimate(std::optional<qint64> bytes, QSize pixels);
 
@@ -371,7 +375,8 @@ private:
     QImage m_lastOutput;
     std::optional<qint64> m_estimatedBytes;
     QSize m_exportPixelSize;
-    std::shared_ptr<CancelFlag> m_renderTask;
+    std::shared_ptr<CancelFlag> m_renderTask; // the newest state's render, running or waiting
+    bool m_rendering = false;                 // a render is under way (one at a time)
     std::shared_ptr<CancelFlag> m_estimateTask;
     std::optional<BrandLogo> m_renderedLogo;
 

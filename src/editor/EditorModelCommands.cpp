@@ -85,17 +85,6 @@ void addBackdrops(Rows &rows, const BeautyStyle &style) {
                  [i](EditorModel &m) { m.applyPreset(int(i)); });
 }
 
-// "Auto" in the current language; the ratios as they are written everywhere.
-QString aspectLabel(AspectRatio aspect) {
-    switch (aspect) {
-    case AspectRatio::auto_: return L("Auto");
-    case AspectRatio::wide: return QStringLiteral("16:9");
-    case AspectRatio::classic: return QStringLiteral("4:3");
-    case AspectRatio::square: return QStringLiteral("1:1");
-    }
-    return {};
-}
-
 void addStyle(Rows &rows, const BeautyStyle &style) {
     const QString group = L("Ajustes do estilo");
     rows.add(QStringLiteral("pad-up"), group, L("Aumentar margem"), QStringLiteral("]"),
@@ -126,7 +115,7 @@ void addExport(Rows &rows) {
     for (ExportScale scale : allExportScales)
         rows.add(QStringLiteral("scale-") + rawValue(scale), group,
                  L(LKey(QStringLiteral("Tamanho: %@"),
-                        {scale == ExportScale::retina ? QStringLiteral("2× Retina") : L("1× Leve")})),
+                        {scaleLabel(scale)})),
                  currentMark(scale == stored.scale),
                  [scale](EditorModel &) { changeExport([&](ExportSettings &e) { e.scale = scale; }); });
 }

@@ -32,23 +32,41 @@ std::shared_ptr<CancelFlag> replaceTask(std::shared_ptr<CancelFlag> &task) {
 } // namespace
 
 void EditorModel::rerender() {
+    // The render under way, if any, is superseded: it is dropped when it ends.
+    replaceTask(m_renderTask);
+    // One render at a time, the newest state next: two at once would halve each other's speed on a
+    // busy or single core, and the newest would wait behind both.
+    if (!m_rendering) startRender();
+}
+
+void EditorModel::startRender() {
+    m_rendering = true;
     m_renderedLogo = BrandStore::shared().screenshotLogo();
-    const std::shared_ptr<CancelFlag> flag = replaceTask(m_renderTask);
+    const std::shared_ptr<CancelFlag> flag = m_renderTask;
     QPointer<EditorModel> self(this);
     // Values only: later edits cannot reach a running render.
     EditorThreads::renderPool().start([flag, self, renderers = m_renderers, original = m_original, style = m_style,
                                        crop = m_crop, annotations = m_annotations, logo = m_renderedLogo] {
         // A superseded render is dropped anyway: skip what is left of its work.
         auto dropped = [&] { return flag->isCancelled() || EditorThreads::isClosing(); };
-        if (dropped()) return;
-        const QImage annotated = renderers.annotate(original, crop, annotations);
-        if (dropped()) return;
-        const QImage result = renderers.beautify(annotated, style, logo);
+        QImage result;
+        if (!dropped()) {
+            const QImage annotated = renderers.annotate(original, crop, annotations);
+            if (!dropped()) result = renderers.beautify(annotated, style, logo);
+        }
         onMainThread([self, flag, result] {
-            if (!self || flag->isCancelled() || result.isNull()) return;
-            self->publishRender(result);
+            if (self) self->renderEnded(*flag, result);
         });
     });
+}
+
+void EditorModel::renderEnded(const CancelFlag &flag, const QImage &result) {
+    m_rendering = false;
+    if (flag.isCancelled()) {
+        startRender(); // a newer state is waiting
+        return;
+    }
+    if (!result.isNull()) publishRender(result);
 }
 
 void EditorModel::publishRender(const QImage &result) {

@@ -71,7 +71,7 @@ QThreadPool *registered(QThreadPool *pool) {
 } // namespace
 
 QThreadPool &renderPool() {
-    // Two, so that a new render starts while a superseded one runs to its end.
+    // Each model renders one state at a time; two threads let two open models render side by side.
     static QThreadPool *pool = registered(makePool(QThread::NormalPriority, 2));
     return *pool;
 }

@@ -9,6 +9,7 @@
 #include "editor_window/CommandBarView.h"
 #include "editor_window/EditorBars.h"
 #include "editor_window/EditorToolbar.h"
+#include "editor_window/InspectorView.h"
 #include "editor_window/PreviewStage.h"
 #include "editor_window/ShortcutsSheet.h"
 #include "widgets/Theme.h"
@@ -54,6 +55,7 @@ EditorView::EditorView(EditorModel *model, StyleStore &styles, BrandStore &brand
     column->addWidget(new Divider(Qt::Horizontal, this));
     m_bottomBar = new EditorBottomBar(model, this);
     column->addWidget(m_bottomBar);
+    setPanel(new InspectorView(model, styles, brand));
 
     m_backdropSheet = new BackdropDraftSheet(model, this);
 

@@ -2,6 +2,7 @@
 
 #include "core/Localization.h"
 #include "widgets/Icons.h"
+#include "widgets/SymbolButton.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
 
@@ -21,26 +22,6 @@ constexpr qreal kSegmentRadius = 6;
 constexpr int kSegmentHeight = 26;
 constexpr int kSegmentPadding = 10;
 const QColor kCurrentSegment(44, 44, 55);
-
-// A bare symbol that is a button.
-class SymbolButton final : public QAbstractButton {
-public:
-    SymbolButton(const QString &symbol, const QString &help, QWidget *parent) : QAbstractButton(parent), m_symbol(symbol) {
-        setFixedSize(16, 16);
-        setCursor(Qt::PointingHandCursor);
-        setToolTip(help);
-        setAccessibleName(help);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter p(this);
-        p.drawPixmap(2, 2, Icons::pixmap(m_symbol, 12, Theme::text3(), devicePixelRatioF()));
-    }
-
-private:
-    QString m_symbol;
-};
 
 // One segment of the period switch.
 class Segment final : public QAbstractButton {
@@ -95,7 +76,7 @@ HistorySearchBox::HistorySearchBox(QWidget *parent) : QWidget(parent) {
     // Key caps are written as they are, not looked up.
     m_hint = themedLabel(QStringLiteral("Ctrl+F"), Theme::monospaceFont(11), Theme::text3(), this);
     row->addWidget(m_hint);
-    m_clear = new SymbolButton(QStringLiteral("xmark.circle.fill"), L("Limpar a busca"), this);
+    m_clear = new SymbolButton(QStringLiteral("xmark.circle.fill"), L("Limpar a busca"), 16, Theme::text3(), this);
     m_clear->hide();
     connect(m_clear, &QAbstractButton::clicked, m_field, &QLineEdit::clear);
     row->addWidget(m_clear);

@@ -154,7 +154,11 @@ LinkButton::LinkButton(const QString &text, qreal pixelSize, QWidget *parent) : 
     setFlat(true);
     setCursor(Qt::PointingHandCursor);
     setFont(Theme::font(pixelSize));
+    setColor(Theme::accent());
+}
+
+void LinkButton::setColor(const QColor &color) {
     setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 0; "
                                  "text-align: left; } QPushButton:hover { text-decoration: underline; }")
-                      .arg(Theme::accent().name()));
+                      .arg(color.name()));
 }

@@ -45,4 +45,6 @@ class LinkButton : public QPushButton {
     Q_OBJECT
 public:
     LinkButton(const QString &text, qreal pixelSize, QWidget *parent = nullptr);
+    // The text's colour instead of the accent.
+    void setColor(const QColor &color);
 };

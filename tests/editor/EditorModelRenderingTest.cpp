@@ -55,17 +55,21 @@ TEST_F(EditorRenderingTest, OnlyTheNewestRenderPublishes) {
     EXPECT_EQ(model->exportPixelSize(), model->outputSize());
 
     QSignalSpy published(model.get(), &EditorModel::previewChanged);
+    const int before = renderers.state->beautifies;
     renderers.state->gated = true;
     addArrow(*model, 10);
     ASSERT_TRUE(renderers.state->waiting.tryAcquire(1, 5000)); // the first edit's render is under way
     addArrow(*model, 20);
+    addArrow(*model, 30);
     renderers.state->gated = false;
     renderers.state->gate.release(2);
     settle();
-    // Two marks rendered, and only that result was published.
+    // Three marks rendered, and only that result was published; the second edit's state, superseded
+    // while it waited for the first render, was never rendered.
     EXPECT_EQ(published.count(), 1);
-    EXPECT_EQ(model->preview().width(), 30);
-    EXPECT_EQ(model->outputSize().width(), 30);
+    EXPECT_EQ(model->preview().width(), 40);
+    EXPECT_EQ(model->outputSize().width(), 40);
+    EXPECT_EQ(renderers.state->beautifies - before, 2);
 }
 
 TEST_F(EditorRenderingTest, ExportChangesWithinAQuarterSecondEncodeOnce) {

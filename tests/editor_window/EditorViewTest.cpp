@@ -7,6 +7,7 @@
 #include "editor_window/BackdropSheet.h"
 #include "editor_window/CommandBarView.h"
 #include "editor_window/EditorBars.h"
+#include "editor_window/InspectorView.h"
 #include "editor_window/PreviewStage.h"
 #include "editor_window/ShortcutsSheet.h"
 #include "support/TestSupport.h"
@@ -66,7 +67,7 @@ TEST_F(EditorViewTest, ARealCaptureShowsTheOriginalBeforeItsFirstRenderThenItsRe
     EXPECT_GE(picture.left(), PreviewStage::inset - 0.5);
     EXPECT_GE(picture.top(), PreviewStage::inset - 0.5);
     EXPECT_EQ(page.panelSlot()->width(), EditorView::panelWidth);
-    EXPECT_EQ(page.panelSlot()->widget(), nullptr);
+    EXPECT_NE(qobject_cast<InspectorView *>(page.panelSlot()->widget()), nullptr); // the side panel
 
     // Marks and crop in the top bar; the canvas for a drawing tool, with its hints.
     EXPECT_FALSE(page.topBar()->editSummary()->isVisible());

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "core/Backdrop.h"
+#include "editor_window/InspectorParts.h"
+
+#include <QAbstractButton>
+#include <QList>
+#include <QPixmap>
+#include <QWidget>
+
+class QLabel;
+class QMenu;
+class TileGrid;
+
+// One stored backdrop as a swatch, ringed while it is the open image's backdrop (matched by
+// identifier). A click uses it, a double click edits it.
+class BackdropSwatchTile : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit BackdropSwatchTile(QWidget *parent = nullptr);
+    void setBackdrop(const Backdrop &backdrop);
+    const Backdrop &backdrop() const { return m_backdrop; }
+    void setSelected(bool selected);
+    bool isSelected() const { return m_selected; }
+
+signals:
+    void doubleClicked();
+    void menuRequested(const QPoint &globalPos);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    void describe();
+
+    Backdrop m_backdrop;
+    bool m_selected = false;
+    QPixmap m_swatch; // the backdrop drawn at the tile's size
+};
+
+// The backdrops: the current backdrop's name in the header, a six-column grid of the stored backdrops
+// and "+" while fewer than twenty are stored, the row that opens the backdrop editor, and the hint.
+class BackdropsSection : public QWidget {
+    Q_OBJECT
+public:
+    BackdropsSection(const InspectorContext &context, QWidget *parent = nullptr);
+
+    // The tiles follow the stored backdrops (reused, never rebuilt).
+    void syncBackdrops();
+    // The header, the ring and the edit row follow the model's style.
+    void syncSelection();
+
+    QList<BackdropSwatchTile *> tiles() const;
+    QAbstractButton *newTile() const { return m_newTile; }
+    QAbstractButton *editRow() const { return m_editRow; }
+    QString headerName() const;
+    // The menu of the stored backdrop at `index`; the caller owns it.
+    QMenu *createMenu(int index, QWidget *parent);
+
+private:
+    const InspectorContext &m_context;
+    QLabel *m_name;
+    QString m_fullName;
+    TileGrid *m_grid;
+    QList<BackdropSwatchTile *> m_pool; // the first backdrops().size() are shown
+    QAbstractButton *m_newTile;
+    QAbstractButton *m_editRow;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "core/ExportSettings.h"
+#include "editor_window/InspectorParts.h"
+
+#include <QWidget>
+
+class QLabel;
+class TintedSlider;
+template <typename T>
+class Segmented;
+
+// The stored export settings: format, the format's note, the quality (JPEG and HEIC only), the scale,
+// and the estimated size of the open image's export.
+class ExportSection : public QWidget {
+    Q_OBJECT
+public:
+    ExportSection(const InspectorContext &context, QWidget *parent = nullptr);
+    // Everything follows the stored export settings, writing nothing back.
+    void syncSettings();
+    // The estimate line follows the model's estimate.
+    void syncEstimate();
+
+    Segmented<ExportFormat> *formats() const { return m_formats; }
+    Segmented<ExportScale> *scales() const { return m_scales; }
+    QLabel *formatTip() const { return m_tip; }
+    QWidget *qualityRow() const { return m_qualityRow; }
+    TintedSlider *qualitySlider() const { return m_quality; }
+    QLabel *qualityReadout() const { return m_qualityReadout; }
+    QLabel *estimate() const { return m_estimate; }
+
+private:
+    void write(const std::function<void(ExportSettings &)> &edit);
+
+    const InspectorContext &m_context;
+    Segmented<ExportFormat> *m_formats;
+    QLabel *m_tip;
+    QWidget *m_qualityRow;
+    TintedSlider *m_quality;
+    QLabel *m_qualityReadout;
+    Segmented<ExportScale> *m_scales;
+    QLabel *m_estimate;
+};

@@ -1,0 +1,45 @@
+#include "editor_window/InspectorParts.h"
+
+#include "widgets/Icons.h"
+#include "widgets/Theme.h"
+
+#include <QPainter>
+
+namespace InspectorParts {
+
+QColor controlTint() { return {157, 140, 245}; }
+
+QColor readoutColour() { return {200, 200, 210}; }
+
+void editStyle(EditorModel *model, const std::function<void(BeautyStyle &)> &edit) {
+    if (!model) return;
+    BeautyStyle style = model->style();
+    edit(style);
+    model->setStyle(style);
+}
+
+NewTile::NewTile(Look look, QWidget *parent) : QAbstractButton(parent), m_look(std::move(look)) {
+    setCursor(Qt::PointingHandCursor);
+    setFont(Theme::font(m_look.text.isEmpty() ? 12 : 13));
+    if (!m_look.text.isEmpty()) setText(m_look.text);
+}
+
+void NewTile::paintEvent(QPaintEvent *) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPen dash(QColor::fromRgbF(1, 1, 1, float(m_look.dashOpacity)), 1);
+    dash.setDashPattern({3, 3});
+    p.setPen(dash);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_look.cornerRadius));
+    if (!m_look.text.isEmpty()) {
+        p.setPen(Theme::text3());
+        p.drawText(rect(), Qt::AlignCenter, m_look.text);
+        return;
+    }
+    const QPixmap icon = Icons::pixmap(m_look.symbol, 12, Theme::text3(), devicePixelRatioF());
+    const QSizeF size = QSizeF(icon.size()) / icon.devicePixelRatio();
+    p.drawPixmap(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), icon);
+}
+
+} // namespace InspectorParts

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QList>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+
+// A row of equal-width buttons that picks one of a few choices: a raised rounded track, the chosen
+// item on a darker rounded fill. Only the user's clicks are announced (`chosen`), also on the item
+// already chosen; choosing from code announces nothing.
+class SegmentedRow : public QWidget {
+    Q_OBJECT
+public:
+    explicit SegmentedRow(const QStringList &labels, QWidget *parent = nullptr);
+
+    int selectedIndex() const { return m_selected; }
+    // -1 selects none.
+    void setSelectedIndex(int index);
+    // The item buttons, in order (tests click them).
+    const QList<QAbstractButton *> &items() const { return m_items; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void chosen(int index);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QList<QAbstractButton *> m_items;
+    int m_selected = -1;
+};
+
+// A segmented row over a list of values: `T` compared with ==, each value labelled by `label`.
+template <typename T>
+class Segmented : public SegmentedRow {
+public:
+    template <typename Values, typename Label>
+    Segmented(const Values &values, Label label, QWidget *parent = nullptr)
+        : SegmentedRow(labelsOf(values, label), parent), m_values(values.begin(), values.end()) {
+        connect(this, &SegmentedRow::chosen, this, [this](int index) {
+            if (m_onChosen) m_onChosen(m_values[index]);
+        });
+    }
+    // Shows `value` as chosen, announcing nothing.
+    void setValue(const T &value) { setSelectedIndex(int(m_values.indexOf(value))); }
+    T value() const { return m_values.value(selectedIndex()); }
+    // What a user's click does with the clicked item's value.
+    void onChosen(std::function<void(const T &)> f) { m_onChosen = std::move(f); }
+
+private:
+    template <typename Values, typename Label>
+    static QStringList labelsOf(const Values &values, Label label) {
+        QStringList out;
+        for (const auto &v : values) out << label(v);
+        return out;
+    }
+    QList<T> m_values;
+    std::function<void(const T &)> m_onChosen;
+};
