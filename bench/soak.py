@@ -10,13 +10,14 @@ so it logs every stretch its event loop could not turn; each capture's longest i
 after its first (the grab, which freezes the display on the GUI thread by design), the delivery's.
 
     soak.py PELICARTA [--size 1920x1080] [--captures 200] [--outcomes copy,quick,editor] [--pause-every N]
-            [--csv FILE]
+            [--linger SECONDS] [--csv FILE]
 """
 
 import argparse
 import csv
 import os
 import re
+import shutil
 import statistics
 import subprocess
 import sys
@@ -28,6 +29,18 @@ import road_e2e  # noqa: E402
 from road_e2e import Desktop, Pelicarta, wait_for  # noqa: E402
 
 QUICK_PANEL = (340, 300)
+
+
+def cpu_seconds(pid):
+    """User and system time the process has used so far."""
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rpartition(")")[2].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def load_average():
+    with open("/proc/loadavg") as f:
+        return " ".join(f.read().split()[:3])
 
 
 def memory(pid):
@@ -54,6 +67,7 @@ def busy_desktop(desktop):
     subprocess.run(["convert", "-seed", "7", "-size", f"{desktop.width}x{desktop.height}", "plasma:fractal",
                     "-blur", "0x3", wallpaper], check=True, capture_output=True)
     desktop.x(["display", "-window", "root", wallpaper], timeout=60)
+    shutil.rmtree(folder)  # the root window keeps its pixels
     text = "\n".join(f"{n:3d}  O relatório trimestral mostra receita de R$ {1200 + n * 37} mil, alta de {n % 17}%"
                      for n in range(1, 41))
     processes = []
@@ -77,10 +91,12 @@ def stop_all(processes):
 
 
 def watchdog_stalls(app):
-    """(monotonic seconds, milliseconds) of every stretch the app's event loop reported."""
+    """(monotonic seconds, milliseconds, the GUI thread's CPU milliseconds, its milliseconds waiting for a
+    processor) of every stretch the app's event loop reported."""
     stalls = []
-    for match in re.finditer(r"^pelicarta-watchdog: busy (\d+(?:\.\d+)?) ms at (\d+(?:\.\d+)?)$", app.output(), re.M):
-        stalls.append((float(match.group(2)), float(match.group(1))))
+    for match in re.finditer(r"^pelicarta-watchdog: busy ([\d.]+) ms \(cpu ([\d.]+) ms, runnable ([\d.]+) ms\) "
+                             r"at ([\d.]+)$", app.output(), re.M):
+        stalls.append((float(match.group(4)), float(match.group(1)), float(match.group(2)), float(match.group(3))))
     return stalls
 
 
@@ -139,7 +155,7 @@ def slope_per_100(values):
     return 100 * num / den
 
 
-def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0):
+def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, linger=0.0):
     width, height = size
     desktop = Desktop(width, height)
     windows = busy_desktop(desktop)
@@ -154,10 +170,11 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0):
         dismiss(app, desktop, "editor")  # the main window a first start shows
         time.sleep(3)
         start = memory(pid)
-        print(f"[{outcome} {width}x{height}] start: RSS {start['rss_kb'] / 1024:.1f} MB, PSS "
+        cpu_start = cpu_seconds(pid)
+        print(f"[{outcome} {width}x{height}] load {load_average()}; start: RSS {start['rss_kb'] / 1024:.1f} MB, PSS "
               f"{start['pss_kb'] / 1024:.1f} MB, {start['fds']} descriptors, {start['threads']} threads", flush=True)
         record({"outcome": outcome, "size": f"{width}x{height}", "capture": "start", **start})
-        samples, outcome_times, busy, delivery = [], [], [], []
+        samples, outcome_times, busy, busy_cpu, busy_runnable, delivery = [], [], [], [], [], []
         for n in range(captures):
             began = time.monotonic()
             outcome_time, work_time = capture(app, desktop, outcome)
@@ -166,14 +183,19 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0):
             samples.append(sample)
             outcome_times.append(outcome_time)
             ended = time.monotonic()
-            stretches = sorted((at, ms) for at, ms in watchdog_stalls(app) if began <= at <= ended)
-            stretch = max((ms for _, ms in stretches), default=0.0)
+            stretches = sorted(s for s in watchdog_stalls(app) if began <= s[0] <= ended)
+            stretch = max((s[1] for s in stretches), default=0.0)
             busy.append(stretch)
+            # What the GUI thread ran and waited for a processor in its longest stretches.
+            busy_cpu.append(max((s[2] for s in stretches), default=0.0))
+            busy_runnable.append(max((s[3] for s in stretches), default=0.0))
             # The first stretch is the grab itself (the display frozen); the rest is the delivery.
-            delivery.append(max((ms for _, ms in stretches[1:]), default=0.0))
+            delivery.append(max((s[1] for s in stretches[1:]), default=0.0))
             record({"outcome": outcome, "size": f"{width}x{height}", "capture": n + 1,
                          "outcome_ms": round(outcome_time * 1000, 1), "work_ms": round(work_time * 1000, 1),
-                         "longest_busy_ms": stretch, "longest_after_grab_ms": delivery[-1], **sample})
+                         "longest_busy_ms": stretch, "longest_busy_cpu_ms": busy_cpu[-1],
+                         "longest_runnable_ms": busy_runnable[-1],
+                         "longest_after_grab_ms": delivery[-1], **sample})
             if pause_every and (n + 1) % pause_every == 0 and n + 1 < captures:
                 # A pause as long as the one after the last: what the app gives back between bursts.
                 dismiss(app, desktop, outcome)
@@ -187,17 +209,28 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0):
                       f"fds {sample['fds']}  threads {sample['threads']}  outcome {outcome_time * 1000:.0f} ms  "
                       f"longest busy {stretch:.0f} ms ({delivery[-1]:.0f} after the grab)", flush=True)
         dismiss(app, desktop, outcome)
-        time.sleep(settle)
-        after = memory(pid)
+        cpu_work = cpu_seconds(pid) - cpu_start
+        last = time.monotonic()
+        curve = []
+        for second in range(1, int(max(settle, linger)) + 1):
+            time.sleep(max(0.0, last + second - time.monotonic()))
+            curve.append(memory(pid)["rss_kb"])
+            if second == int(settle):
+                after = memory(pid)
+        print("  RSS each second after the last (MB): " + " ".join(f"{kb / 1024:.0f}" for kb in curve))
+        cpu_all = cpu_seconds(pid) - cpu_start
         rss = [s["rss_kb"] for s in samples]
         half = rss[len(rss) // 2:]
         print(f"[{outcome} {width}x{height}] {captures} captures: outcome median "
               f"{statistics.median(outcome_times) * 1000:.0f} ms; longest busy stretch {max(busy):.0f} ms "
               f"(median of captures {statistics.median(busy):.0f} ms); after the grab {max(delivery):.0f} ms "
-              f"(median {statistics.median(delivery):.0f} ms)")
+              f"(median {statistics.median(delivery):.0f} ms); the GUI thread's own CPU in a stretch at most "
+              f"{max(busy_cpu):.0f} ms (median of captures {statistics.median(busy_cpu):.0f} ms), waiting for a "
+              f"processor at most {max(busy_runnable):.0f} ms (median {statistics.median(busy_runnable):.0f} ms)")
         print(f"  {settle:.0f} s after the last: RSS {after['rss_kb'] / 1024:.1f} MB "
               f"({(after['rss_kb'] - start['rss_kb']) / 1024:+.1f} MB), PSS {after['pss_kb'] / 1024:.1f} MB, "
               f"{after['fds']} descriptors ({after['fds'] - start['fds']:+d}), {after['threads']} threads")
+        print(f"  CPU time {cpu_work:.1f} s for the captures, {cpu_all:.1f} s with the rest after; load {load_average()}")
         print(f"  peak RSS {max(rss) / 1024:.1f} MB; trend over the second half "
               f"{slope_per_100(half) / 1024:+.2f} MB per 100 captures", flush=True)
         record({"outcome": outcome, "size": f"{width}x{height}", "capture": f"+{settle:.0f}s", **after})
@@ -216,10 +249,12 @@ def main():
     parser.add_argument("--captures", type=int, default=200)
     parser.add_argument("--outcomes", default="copy,quick,editor")
     parser.add_argument("--pause-every", type=int, default=0, help="rest as after the last every N captures")
+    parser.add_argument("--linger", type=float, default=0, help="seconds to follow RSS after the last (>= 10)")
     parser.add_argument("--csv", help="every sample, one row each, written as it is taken")
     args = parser.parse_args()
     size = tuple(int(v) for v in args.size.split("x"))
-    fields = ["outcome", "size", "capture", "outcome_ms", "work_ms", "longest_busy_ms", "longest_after_grab_ms",
+    fields = ["outcome", "size", "capture", "outcome_ms", "work_ms", "longest_busy_ms", "longest_busy_cpu_ms",
+              "longest_runnable_ms", "longest_after_grab_ms",
               "rss_kb", "pss_kb", "fds", "threads"]
     out = open(args.csv, "w", newline="") if args.csv else None
     writer = csv.DictWriter(out, fieldnames=fields) if out else None
@@ -233,7 +268,8 @@ def main():
 
     try:
         for outcome in args.outcomes.split(","):
-            soak(os.path.abspath(args.app), size, args.captures, outcome, record, pause_every=args.pause_every)
+            soak(os.path.abspath(args.app), size, args.captures, outcome, record, pause_every=args.pause_every,
+                 linger=args.linger)
     finally:
         if out:
             out.close()

@@ -4,16 +4,27 @@
 
 // A diagnostic for soak runs: while it lives, a 2 ms timer on the GUI thread notices every stretch in
 // which the event loop could not turn and logs those over 8 ms to standard error as
-// "pelicarta-watchdog: busy <ms> ms at <seconds>", the seconds on the monotonic clock at the stretch's
-// end (what other programs read as CLOCK_MONOTONIC). The figure is the gap between two turns, an
-// upper bound of the busy stretch. Started by main when PELICARTA_WATCHDOG is set.
+// "pelicarta-watchdog: busy <ms> ms (cpu <ms> ms, runnable <ms> ms) at <seconds>", the seconds on the
+// monotonic clock at the stretch's end (what other programs read as CLOCK_MONOTONIC). The first figure
+// is the gap between two turns, an upper bound of the busy stretch; then what the GUI thread ran in
+// it and how long it waited for a processor, which on a loaded machine is much of the gap. Started
+// by main when PELICARTA_WATCHDOG is set.
 class EventLoopWatchdog : public QObject {
 public:
     explicit EventLoopWatchdog(QObject *parent = nullptr);
+    ~EventLoopWatchdog() override;
 
 protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
-    qint64 m_last = 0; // nanoseconds on the monotonic clock
+    struct Account {
+        qint64 run = 0;  // nanoseconds the GUI thread has run
+        qint64 wait = 0; // and waited, runnable, for a processor
+    };
+    Account account() const;
+
+    int m_schedstat = -1; // the GUI thread's scheduler statistics
+    qint64 m_last = 0;    // nanoseconds on the monotonic clock
+    Account m_lastAccount;
 };

@@ -24,10 +24,14 @@ public:
         return platform::ScreenServices::shared()->frontmostApplication();
     }
 
-    void captureDisplayUnderMouse(ImageCallback done) override { deliver(ScreenCapturer::captureDisplayUnderMouse(), done); }
+    // The pixels are read off the GUI thread, which stays free for the clipboard, the toast and the
+    // panels of earlier captures meanwhile.
+    void captureDisplayUnderMouse(ImageCallback done) override {
+        ScreenCapturer::captureDisplayUnderMouse(qApp, [done](CaptureResult<QImage> result) { deliver(result, done); });
+    }
 
     void captureArea(const QRectF &rect, quint32 displayID, ImageCallback done) override {
-        deliver(ScreenCapturer::captureArea(rect, displayID), done);
+        ScreenCapturer::captureArea(rect, displayID, qApp, [done](CaptureResult<QImage> result) { deliver(result, done); });
     }
 
     void captureWindow(const PickedWindow &window, std::optional<qint32> frontmostPID, bool returnFocus,
@@ -37,6 +41,8 @@ public:
                                       [done](CaptureResult<QImage> result) { deliver(result, done); });
     }
 
+    // The displays are frozen on the GUI thread: nothing else of ours is to be shown before the
+    // overlay, and a read on another thread costs the overlay's first frame a few milliseconds.
     void showOverlay(OverlayMode mode, std::function<void(const QString &)> shown,
                      std::function<void(std::optional<OverlayPick>)> finished) override {
         CaptureResult<CaptureSession> session = ScreenCapturer::prepareSession();

@@ -141,6 +141,42 @@ private:
 
 } // namespace
 
+namespace {
+
+// The display under the pointer, else the first one.
+CaptureResult<quint32> displayUnderMouse(ScreenServices &services) {
+    if (!services.connected()) return notConnected(services);
+    const QList<platform::DisplayDescription> displays = services.displays();
+    if (displays.isEmpty()) return CaptureError::Kind::noDisplay;
+    const QPointF mouse = globalMouseLocation();
+    const auto under = std::find_if(displays.begin(), displays.end(),
+                                    [&](const auto &d) { return RectMath::contains(d.bounds, mouse); });
+    return under != displays.end() ? under->id : displays.first().id;
+}
+
+CaptureResult<platform::DisplayDescription> displayWithID(ScreenServices &services, quint32 displayID) {
+    if (!services.connected()) return notConnected(services);
+    const QList<platform::DisplayDescription> displays = services.displays();
+    const auto display = std::find_if(displays.begin(), displays.end(), [&](const auto &d) { return d.id == displayID; });
+    if (display == displays.end()) return CaptureError::Kind::noDisplay;
+    return *display;
+}
+
+CaptureResult<QImage> cut(ScreenGrab grab, const platform::DisplayDescription &display, const QRectF &rect) {
+    CaptureResult<QImage> image = displayResult(std::move(grab));
+    if (!image) return image.error();
+    QImage part = DisplaySnapshot{display.id, display.bounds, std::move(image).value()}.crop(rect);
+    if (part.isNull()) return CaptureError::Kind::cropFailed;
+    return part;
+}
+
+template <typename T>
+void failLater(QObject *context, std::function<void(CaptureResult<T>)> done, CaptureError error) {
+    QMetaObject::invokeMethod(context, [done = std::move(done), error] { done(error); }, Qt::QueuedConnection);
+}
+
+} // namespace
+
 CaptureResult<CaptureSession> prepareSession() {
     const std::shared_ptr<ScreenServices> services = ScreenServices::shared();
     if (!services->connected()) return notConnected(*services);
@@ -160,26 +196,35 @@ CaptureResult<CaptureSession> prepareSession() {
 
 CaptureResult<QImage> captureDisplayUnderMouse() {
     const std::shared_ptr<ScreenServices> services = ScreenServices::shared();
-    if (!services->connected()) return notConnected(*services);
-    const QList<platform::DisplayDescription> displays = services->displays();
-    if (displays.isEmpty()) return CaptureError::Kind::noDisplay;
-    const QPointF mouse = globalMouseLocation();
-    const auto under = std::find_if(displays.begin(), displays.end(),
-                                    [&](const auto &d) { return RectMath::contains(d.bounds, mouse); });
-    return displayResult(services->displayImage(under != displays.end() ? under->id : displays.first().id));
+    const CaptureResult<quint32> display = displayUnderMouse(*services);
+    if (!display) return display.error();
+    return displayResult(services->displayImage(display.value()));
+}
+
+void captureDisplayUnderMouse(QObject *context, ImageCallback done) {
+    const std::shared_ptr<ScreenServices> services = ScreenServices::shared();
+    const CaptureResult<quint32> display = displayUnderMouse(*services);
+    if (!display) return failLater(context, std::move(done), display.error());
+    services->displayImagesLater({display.value()}, context, [services, done = std::move(done)](QList<ScreenGrab> grabs) {
+        done(displayResult(std::move(grabs.front())));
+    });
 }
 
 CaptureResult<QImage> captureArea(const QRectF &rect, quint32 displayID) {
     const std::shared_ptr<ScreenServices> services = ScreenServices::shared();
-    if (!services->connected()) return notConnected(*services);
-    const QList<platform::DisplayDescription> displays = services->displays();
-    const auto display = std::find_if(displays.begin(), displays.end(), [&](const auto &d) { return d.id == displayID; });
-    if (display == displays.end()) return CaptureError::Kind::noDisplay;
-    CaptureResult<QImage> image = displayResult(services->displayImage(displayID));
-    if (!image) return image.error();
-    const QImage cut = DisplaySnapshot{displayID, display->bounds, std::move(image).value()}.crop(rect);
-    if (cut.isNull()) return CaptureError::Kind::cropFailed;
-    return cut;
+    const CaptureResult<platform::DisplayDescription> display = displayWithID(*services, displayID);
+    if (!display) return display.error();
+    return cut(services->displayImage(displayID), display.value(), rect);
+}
+
+void captureArea(const QRectF &rect, quint32 displayID, QObject *context, ImageCallback done) {
+    const std::shared_ptr<ScreenServices> services = ScreenServices::shared();
+    const CaptureResult<platform::DisplayDescription> display = displayWithID(*services, displayID);
+    if (!display) return failLater(context, std::move(done), display.error());
+    services->displayImagesLater({displayID}, context,
+                                 [services, display = display.value(), rect, done = std::move(done)](QList<ScreenGrab> grabs) {
+                                     done(cut(std::move(grabs.front()), display, rect));
+                                 });
 }
 
 void captureWindow(const WindowInfo &info, std::optional<qint32> frontmostPID, bool returnFocus, QObject *context,

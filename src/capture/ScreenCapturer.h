@@ -43,7 +43,14 @@ CaptureResult<QImage> captureDisplayUnderMouse();
 // `rect` (global points) cut from a fresh image of the display `displayID`.
 CaptureResult<QImage> captureArea(const QRectF &rect, quint32 displayID);
 
-using WindowCallback = std::function<void(CaptureResult<QImage>)>;
+using ImageCallback = std::function<void(CaptureResult<QImage>)>;
+using WindowCallback = ImageCallback;
+
+// The two above with the pixels read off the GUI thread (ScreenServices::displayImagesLater), for
+// the capture road: the display is frozen as it is right after the call. `done` is called on the GUI
+// thread, always after this call has returned, unless `context` is deleted first.
+void captureDisplayUnderMouse(QObject *context, ImageCallback done);
+void captureArea(const QRectF &rect, quint32 displayID, QObject *context, ImageCallback done);
 
 // One window's image. When it belongs to `frontmostPID` (the application that was in front when the
 // capture started) and is readable as it is, it is taken at once. Otherwise the window is brought

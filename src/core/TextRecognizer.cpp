@@ -5,6 +5,7 @@
 #include "core/TextLayout.h"
 #include "core/TextPreparation.h"
 #include "core/WordRecheck.h"
+#include "platform/ThreadPriority.h"
 
 #include <QPromise>
 #include <QRegularExpression>
@@ -180,22 +181,24 @@ private:
 };
 
 // The recognitions' own pool, as wide as the engine allows, so that a waiting recognition occupies
-// no thread of the global pool; and the threads that help a recognition read its blocks. At exit
-// running work is told to stop and awaited.
+// no thread of the global pool; the threads that help a recognition read its blocks; and the one
+// thread of background recognitions. At exit running work is told to stop and awaited.
 struct WorkPool {
     QThreadPool pool;
     QThreadPool helpers;
+    QThreadPool background;
     ReadSlots reads;
     std::atomic<bool> closing{false};
     WorkPool() {
         pool.setMaxThreadCount(std::max(1, engine().maxConcurrentReads()));
         pool.setExpiryTimeout(60000);
         helpers.setExpiryTimeout(60000);
+        background.setMaxThreadCount(1);
+        background.setExpiryTimeout(60000);
     }
     ~WorkPool() {
         closing = true;
-        pool.waitForDone();
-        helpers.waitForDone();
+        for (QThreadPool *p : {&pool, &background, &helpers}) p->waitForDone();
     }
 };
 
@@ -252,8 +255,10 @@ QFuture<T> withTimeout(std::chrono::milliseconds limit, Priority priority, Work 
     box->timer =
         timers.add(Deadlines::Clock::now() + limit, [box] { box->fail(std::make_exception_ptr(TextRecognizerError())); });
     const int queuePriority = priority == Priority::userInitiated ? 1 : 0;
-    pool.pool.start(
-        [box, work = std::move(work)] {
+    const bool background = priority == Priority::background;
+    (background ? pool.background : pool.pool).start(
+        [box, background, work = std::move(work)] {
+            if (background) platform::lowerCurrentThreadPriority();
             // At the limit or when the caller cancelled, nobody waits any more; a run stopped
             // because the application quits fails with TextRecognizerError::interrupted.
             const platform::CancelCheck stop = [&box] { return box->abandoned(); };
@@ -353,10 +358,11 @@ QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayo
     return read.lines;
 }
 
-// Reads every line the layout pass found, as many at once as the engine allows, the longest first
-// so that no engine is left with a long one at the end; returns them in no particular order.
+// Reads every line the layout pass found, as many at once as the engine allows (at most `maxWidth`
+// when it is above 0), the longest first so that no engine is left with a long one at the end;
+// returns them in no particular order.
 QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<TextLayout::Line> found,
-                    const platform::CancelCheck &cancelled) {
+                    const platform::CancelCheck &cancelled, int maxWidth) {
     std::stable_sort(found.begin(), found.end(),
                      [](const TextLayout::Line &a, const TextLayout::Line &b) { return costOf(a.box) > costOf(b.box); });
     const qsizetype n = found.size();
@@ -382,7 +388,8 @@ QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<TextLayou
             }
         }
     };
-    const int width = int(std::min<qsizetype>(n, std::max(1, e.maxConcurrentReads())));
+    const int bound = std::max(1, e.maxConcurrentReads());
+    const int width = int(std::min<qsizetype>(n, maxWidth > 0 ? std::min(maxWidth, bound) : bound));
     if (pool.helpers.maxThreadCount() < width) pool.helpers.setMaxThreadCount(width);
     runWithHelpers(work, width - 1);
     if (error) std::rethrow_exception(error);
@@ -421,6 +428,10 @@ const QList<QRegularExpression> &sensitivePatterns() {
 
 void setEngine(platform::TextEngine *e) { g_engine = e; }
 
+int linesReadAtOnce(Priority priority) {
+    return priority == Priority::background ? 1 : std::max(1, engine().maxConcurrentReads());
+}
+
 QImage downscaled(const QImage &image, int maxSide) {
     const int longest = std::max(image.width(), image.height());
     if (image.isNull() || maxSide >= longest || maxSide < 1) return image;
@@ -431,7 +442,9 @@ QImage downscaled(const QImage &image, int maxSide) {
     return scaled.isNull() ? image : scaled;
 }
 
-QList<Line> readLines(const QImage &image, const platform::CancelCheck &cancelled) {
+namespace {
+
+QList<Line> readLinesWithin(const QImage &image, const platform::CancelCheck &cancelled, int width) {
     if (image.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
     const QImage scaled = downscaled(image, kMaxSide);
     if (!TextPreparation::hasContrast(scaled)) return {};
@@ -440,11 +453,17 @@ QList<Line> readLines(const QImage &image, const platform::CancelCheck &cancelle
     const QList<TextLayout::Line> found = TextLayout::findLines(TextPreparation::inkOf(flat));
     if (found.isEmpty()) return {};
     const platform::CancelCheck stop = [&] { return workPool().closing.load() || (cancelled && cancelled()); };
-    QList<Line> lines = readAll(engine(), flat, found, stop);
+    QList<Line> lines = readAll(engine(), flat, found, stop, width);
     lines.removeIf(isBlank);
     mapBoxes(lines, {}, qreal(image.width()) / flat.width(), qreal(image.height()) / flat.height());
     sortInReadingOrder(lines, image.height());
     return lines;
+}
+
+} // namespace
+
+QList<Line> readLines(const QImage &image, const platform::CancelCheck &cancelled) {
+    return readLinesWithin(image, cancelled, 0);
 }
 
 QString describe(const QException &error) {
@@ -476,8 +495,9 @@ QList<QRectF> sensitiveRegions(const QList<Line> &lines) {
 }
 
 QFuture<QString> recognize(const QImage &image, std::chrono::milliseconds timeout, Priority priority) {
-    return withTimeout<QString>(timeout, priority,
-                                [image](const platform::CancelCheck &stop) { return joinedText(readLines(image, stop)); });
+    return withTimeout<QString>(timeout, priority, [image, width = linesReadAtOnce(priority)](const platform::CancelCheck &stop) {
+        return joinedText(readLinesWithin(image, stop, width));
+    });
 }
 
 QFuture<QList<QRectF>> sensitiveRegions(const QImage &image, std::chrono::milliseconds timeout) {

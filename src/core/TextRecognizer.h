@@ -52,10 +52,16 @@ inline size_t qHash(const TextRecognizerError &e, size_t seed = 0) { return ::qH
 // engine's bound.
 namespace TextRecognizer {
 
-// Queue order of waiting recognitions: user-initiated work goes ahead of utility work.
-enum class Priority { utility, userInitiated };
+// Queue order of waiting recognitions: user-initiated work goes ahead of utility work. Background
+// work (an index nobody is waiting for) runs one recognition at a time on a thread of lowered
+// priority and reads one line at a time, so it keeps one engine and one core however long its queue.
+enum class Priority { background, utility, userInitiated };
 
 using Line = platform::TextLine;
+
+// How many lines one recognition of this priority reads at once: one for background work, else as
+// many as the engine allows.
+int linesReadAtOnce(Priority priority);
 
 // The text of `image`, lines in reading order joined by "\n"; "" when it holds no text. A line
 // without a visible character is no line.

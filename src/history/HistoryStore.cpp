@@ -3,6 +3,7 @@
 #include "core/TextRecognizer.h"
 #include "history/HistoryText.h"
 #include "platform/ImageFile.h"
+#include "platform/Memory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -115,7 +116,9 @@ void HistoryStore::reload() {
 
     // Files gone behind the store's back leave the queue too.
     m_queue.removeIf([&names](const QString &path) { return !names.contains(fileName(path)); });
-    const QSet<QString> queued(m_queue.cbegin(), m_queue.cend());
+    m_fresh.removeIf([&names](const Waiting &w) { return !names.contains(fileName(w.path)); });
+    QSet<QString> queued(m_queue.cbegin(), m_queue.cend());
+    for (const Waiting &w : std::as_const(m_fresh)) queued.insert(w.path);
     for (const HistoryEntry &entry : std::as_const(m_entries)) {
         if (!m_records.contains(entry.name()) && !queued.contains(entry.path()) && !m_inFlight.contains(entry.name()))
             m_queue.append(entry.path());
@@ -133,17 +136,18 @@ void HistoryStore::didAdd(const QString &path, const QImage &image) {
     m_folded.prepend(m_records.value(name).folded);
     m_thumbnails.forget(path);
     m_queue.removeAll(path);
+    m_fresh.removeIf([&path](const Waiting &w) { return w.path == path; });
     if (!m_loaded) m_touchedWhileLoading.insert(name);
-    const quint64 token = beginRead(name);
-    const qint64 bytes = QFileInfo(path).size();
-    const QSize size = image.size();
+    cancelRead(name); // a read of an earlier file of this name is stale
+    // The picture in memory spares decoding the file when it is read at once; a capture that has to
+    // wait is read from its file, so a burst piles up names, not pictures of tens of megabytes.
+    const bool waits = m_workerRunning || std::any_of(m_fresh.cbegin(), m_fresh.cend(),
+                                                      [](const Waiting &w) { return !w.image.isNull(); });
+    m_fresh.append({path, waits ? QImage() : image});
     changed();
     emit entriesChanged();
     updatePendingCount();
-    // Straight from the picture in memory: the file is never decoded for this.
-    recognize(name, token, image, true, [this, name, path, token, size, bytes](Outcome outcome, const QString &text) {
-        if (isCurrent(name, token)) endRead(name, path, recordOf(outcome, text, size, bytes));
-    });
+    if (!m_workerRunning) readNext();
 }
 
 void HistoryStore::forget(const QStringList &paths) {
@@ -154,6 +158,7 @@ void HistoryStore::forget(const QStringList &paths) {
     for (const QString &path : paths) gone.insert(fileName(path));
     QList<HistoryEntry> removed = removeEntries([&gone](const HistoryEntry &entry) { return gone.contains(entry.name()); });
     m_queue.removeIf([&gone](const QString &path) { return gone.contains(fileName(path)); });
+    m_fresh.removeIf([&gone](const Waiting &w) { return gone.contains(fileName(w.path)); });
     // Freeing thousands of texts and entries takes longer than the rest of forgetting: a worker
     // thread does it.
     QList<HistoryRecord> dropped;
@@ -225,20 +230,38 @@ void HistoryStore::flush() {
 // --- Reading ---
 
 void HistoryStore::readNext() {
-    if (!m_loaded || m_queue.isEmpty()) {
+    if (!m_loaded || (m_fresh.isEmpty() && m_queue.isEmpty())) {
+        // The end of a run of reads: the pictures and the recognizer's buffers are free now.
+        if (m_workerRunning) platform::Memory::releaseFreeMemorySoon();
         m_workerRunning = false;
         return;
     }
     m_workerRunning = true;
-    const QString path = m_queue.takeFirst();
-    const QString name = fileName(path);
+    const Waiting next = m_fresh.isEmpty() ? Waiting{m_queue.takeFirst(), {}} : m_fresh.takeFirst();
+    const QString name = fileName(next.path);
     // Moving from the queue to the reads leaves the pending count as it is.
     const quint64 token = beginRead(name);
     m_workerToken = token;
+    if (next.image.isNull()) return decode(next.path, name, token);
+    // Straight from the picture in memory: the file is never decoded for this.
+    read(next.path, name, token, next.image, QFileInfo(next.path).size());
+}
+
+void HistoryStore::decode(const QString &path, const QString &name, quint64 token) {
+    struct Decoded {
+        QImage image;
+        qint64 bytes = 0;
+    };
     auto *watcher = new QFutureWatcher<Decoded>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, path, name, token] {
         watcher->deleteLater();
-        onDecoded(path, name, token, watcher->result());
+        const Decoded decoded = watcher->future().takeResult();
+        if (!isCurrent(name, token)) return workerReadEnded(token);
+        if (decoded.image.isNull()) {
+            endRead(name, path, HistoryRecord::of({}, 0, 0, 0)); // no picture: never read again
+            return workerReadEnded(token);
+        }
+        read(path, name, token, decoded.image, decoded.bytes);
     });
     watcher->setFuture(QtConcurrent::run([path] {
         Decoded decoded;
@@ -248,18 +271,11 @@ void HistoryStore::readNext() {
     }));
 }
 
-void HistoryStore::onDecoded(const QString &path, const QString &name, quint64 token, const Decoded &decoded) {
-    if (!isCurrent(name, token)) return workerReadEnded(token);
-    if (decoded.image.isNull()) {
-        endRead(name, path, HistoryRecord::of({}, 0, 0, 0)); // no picture: never read again
-        return workerReadEnded(token);
-    }
-    const QSize size = decoded.image.size();
-    recognize(name, token, decoded.image, false,
-              [this, name, path, token, size, bytes = decoded.bytes](Outcome outcome, const QString &text) {
-                  if (isCurrent(name, token)) endRead(name, path, recordOf(outcome, text, size, bytes));
-                  workerReadEnded(token);
-              });
+void HistoryStore::read(const QString &path, const QString &name, quint64 token, const QImage &image, qint64 bytes) {
+    recognize(name, token, image, [this, name, path, token, size = image.size(), bytes](Outcome outcome, const QString &text) {
+        if (isCurrent(name, token)) endRead(name, path, recordOf(outcome, text, size, bytes));
+        workerReadEnded(token);
+    });
 }
 
 void HistoryStore::workerReadEnded(quint64 token) {
@@ -268,11 +284,14 @@ void HistoryStore::workerReadEnded(quint64 token) {
     readNext();
 }
 
-void HistoryStore::recognize(const QString &name, quint64 token, const QImage &image, bool userInitiated,
+void HistoryStore::recognize(const QString &name, quint64 token, const QImage &image,
                              std::function<void(Outcome, const QString &)> done) {
-    const QFuture<QString> future = TextRecognizer::recognize(
-        image, m_options.readTimeout,
-        userInitiated ? TextRecognizer::Priority::userInitiated : TextRecognizer::Priority::utility);
+    using TextRecognizer::Priority;
+    // The limit bounds a read's work: reading one line at a time, it gets as long as reading on every
+    // engine at once would need, so a dense capture is not left out for being read gently.
+    const auto limit = m_options.readTimeout * (TextRecognizer::linesReadAtOnce(Priority::userInitiated) /
+                                                TextRecognizer::linesReadAtOnce(Priority::background));
+    const QFuture<QString> future = TextRecognizer::recognize(image, limit, Priority::background);
     m_recognitions.insert(name, {token, future});
     auto *watcher = new QFutureWatcher<QString>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, name, token, done = std::move(done)] {
@@ -284,6 +303,9 @@ void HistoryStore::recognize(const QString &name, quint64 token, const QImage &i
             finished.waitForFinished(); // throws what the recognition failed with
             done(Outcome::later, {});  // cancelled: stale
         } catch (const TextRecognizerError &error) {
+            if (error.code() == TextRecognizerError::Code::timeout)
+                qWarning("Pelicarta: the text of %s was not read within the time limit; it is tried again later",
+                         qPrintable(name));
             done(error.code() == TextRecognizerError::Code::unreadableImage ? Outcome::failed : Outcome::later, {});
         } catch (const platform::TextEngineError &error) {
             // An engine that cannot start at all (no language data) reads nothing now but will once
@@ -366,7 +388,7 @@ void HistoryStore::alignFolded() {
 }
 
 void HistoryStore::updatePendingCount() {
-    const int count = int(m_queue.size() + m_inFlight.size());
+    const int count = int(m_fresh.size() + m_queue.size() + m_inFlight.size());
     if (count == m_pendingCount) return;
     m_pendingCount = count;
     emit pendingCountChanged(count);

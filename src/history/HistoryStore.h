@@ -26,8 +26,11 @@
 // "Indice-do-historico.json", so that captures can be found by the words they show.
 //
 // Mirrors the recents folder as `entries`, newest first, and holds one record per capture file name.
-// Files without a record are read by one worker, one at a time, each within the read time limit; a
-// new capture is read at once from the image in memory (`didAdd`). A read that times out, is stopped
+// Files without a record are read by one worker, one at a time, each within the read time limit, at
+// background priority (one engine, one core of lowered priority); new captures (`didAdd`) go first,
+// in the order they came. A new capture is read from its picture in memory when the worker is free,
+// else from its file when its turn comes: however long the queue, the store holds at most the one
+// picture being read. A read that times out, is stopped
 // or finds no text engine installed stores nothing (the next `reload` queues the file again); a file
 // that is no picture gets an empty 0 × 0 record; any other failure stores an empty text, so the file
 // is not read again. Every read carries
@@ -45,6 +48,8 @@ public:
         QString indexPath;
         // The kept capture files, newest first (the recents store's `allFiles`).
         FileLister files;
+        // For a read on every engine at once; the store's reads, one line at a time, get as many
+        // times longer as there are engines.
         std::chrono::milliseconds readTimeout{20000};
         std::chrono::milliseconds saveDelay{3000};
     };
@@ -75,7 +80,8 @@ public:
     // a record and starts the worker. Before the index is loaded, runs once it is.
     void reload();
     // A capture file was just written from `image`: it becomes the newest entry and its text is read
-    // from `image` at once, ahead of queued files.
+    // ahead of queued files, after the new captures before it; from `image` when the worker is free,
+    // else from the file.
     void didAdd(const QString &path, const QImage &image);
     // These files were removed: their entries, queue places, reads, records and thumbnails go. An
     // empty list changes nothing; any other list schedules a save.
@@ -117,17 +123,20 @@ private:
     // How a read ended: with a text (maybe empty); to be tried again at the next reload (time limit,
     // stopped, the engine not available at all); or failed on this image (stored empty, not tried again).
     enum class Outcome { text, later, failed };
-    struct Decoded {
-        QImage image;
-        qint64 bytes = 0;
+    // A file to read: a new capture may come with its picture.
+    struct Waiting {
+        QString path;
+        QImage image; // null: decoded from the file
     };
 
     void applyLoaded(HistoryIndexFile::Contents contents);
     void finishLoadingNow();
     void readNext();
-    void onDecoded(const QString &path, const QString &name, quint64 token, const Decoded &decoded);
+    void decode(const QString &path, const QString &name, quint64 token);
+    // Reads the text of `image` (of the file at `path`) for the worker, then goes on with the next.
+    void read(const QString &path, const QString &name, quint64 token, const QImage &image, qint64 bytes);
     // Recognises `image`, then calls `done` on the main thread unless the store is gone.
-    void recognize(const QString &name, quint64 token, const QImage &image, bool userInitiated,
+    void recognize(const QString &name, quint64 token, const QImage &image,
                    std::function<void(Outcome, const QString &)> done);
     // After a worker's read: the next queued file, unless the read was abandoned meanwhile.
     void workerReadEnded(quint64 token);
@@ -154,7 +163,8 @@ private:
     // walks it without a lookup per entry.
     QList<QByteArray> m_folded;
     HistoryRecords m_records;
-    QStringList m_queue;
+    QList<Waiting> m_fresh; // new captures, first come first
+    QStringList m_queue;    // files without a record, after the new captures
     // The read that counts for each file name being read, by its token.
     QHash<QString, quint64> m_inFlight;
     struct Recognition {

@@ -7,8 +7,11 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
+
+class QObject;
 
 namespace platform {
 
@@ -73,6 +76,12 @@ public:
     virtual ScreenGrab displayImage(quint32 displayID) = 0;
     // Several displays, as `displayImage` reads each, with our windows taken away only once.
     virtual QList<ScreenGrab> displayImages(const QList<quint32> &displayIDs);
+    // The same with the pixels read on a thread of their own, so that the GUI thread stays free
+    // meanwhile (a 4K screen is tens of megabytes to copy). The displays are frozen as they are when
+    // the read runs, right after this call. `done` runs on the GUI thread, always after this call has
+    // returned, unless `context` is gone by then. This base version reads at once.
+    using GrabsCallback = std::function<void(QList<ScreenGrab>)>;
+    virtual void displayImagesLater(const QList<quint32> &displayIDs, QObject *context, GrabsCallback done);
     // One window's own pixels, decorations included, even where other windows cover it.
     virtual ScreenGrab windowImage(quint32 number) = 0;
 

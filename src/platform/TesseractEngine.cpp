@@ -164,11 +164,12 @@ private:
 
     Api acquire(Model model, const CancelCheck &cancelled) {
         std::unique_lock lock(m_mutex);
-        std::vector<Api> &idle = m_idle[model];
+        std::vector<Idle> &idle = m_idle[model];
         for (;;) {
             if (cancelled()) return nullptr;
             if (!idle.empty()) {
-                Api api = std::move(idle.back());
+                // The one used last: the others age and go (trimIdle).
+                Api api = std::move(idle.back().api);
                 idle.pop_back();
                 return api;
             }
@@ -193,8 +194,7 @@ private:
     void release(Model model, Api api) {
         api->Clear();
         std::lock_guard lock(m_mutex);
-        m_idle[model].push_back(std::move(api));
-        m_lastUse = std::chrono::steady_clock::now();
+        m_idle[model].push_back({std::move(api), std::chrono::steady_clock::now()});
         m_freed.notify_all();
     }
 
@@ -211,21 +211,27 @@ private:
         (void)once;
     }
 
-    // A resident app reads text in bursts (a capture's lines, a page of the history): a few seconds
-    // after the last read every engine goes, and the allocator hands their pages back. The next burst
-    // pays for a new engine (a fraction of a second, on a worker).
+    // A resident app reads text in bursts (a capture's lines, a page of the history): an engine left
+    // idle for a few seconds goes, and the allocator hands its pages back. So a burst that used every
+    // core leaves nothing behind, and a background reader going on alone keeps only its own engine.
+    // The next burst pays for new engines (a fraction of a second each, on workers).
     void trimIdle() {
         constexpr auto kIdleLife = std::chrono::seconds(4);
         std::unique_lock lock(m_mutex);
         while (!m_closing) {
-            m_freed.wait_for(lock, std::chrono::seconds(2));
-            if (m_closing || idleCount() == 0 || std::chrono::steady_clock::now() - m_lastUse < kIdleLife) continue;
+            m_freed.wait_for(lock, std::chrono::seconds(1));
+            if (m_closing) continue; // shutDown deletes them
+            const auto agedFrom = std::chrono::steady_clock::now() - kIdleLife;
             std::vector<Api> spare;
             for (int model = 0; model < modelCount; ++model) {
-                m_created[model] -= int(m_idle[model].size());
-                std::move(m_idle[model].begin(), m_idle[model].end(), std::back_inserter(spare));
-                m_idle[model].clear();
+                // Idle engines lie oldest first.
+                std::vector<Idle> &idle = m_idle[model];
+                const auto aged = std::find_if(idle.begin(), idle.end(), [&](const Idle &i) { return i.since > agedFrom; });
+                for (auto it = idle.begin(); it != aged; ++it) spare.push_back(std::move(it->api));
+                m_created[model] -= int(aged - idle.begin());
+                idle.erase(idle.begin(), aged);
             }
+            if (spare.empty()) continue;
             lock.unlock();
             spare.clear();
 #ifdef __GLIBC__
@@ -242,9 +248,14 @@ private:
         const auto allIdle = [this] { return idleCount() == m_created[first] + m_created[english]; };
         m_freed.wait_for(lock, std::chrono::seconds(5), allIdle);
         if (allIdle()) {
-            for (std::vector<Api> &idle : m_idle) idle.clear();
+            for (std::vector<Idle> &idle : m_idle) idle.clear();
         }
     }
+
+    struct Idle {
+        Api api;
+        std::chrono::steady_clock::time_point since;
+    };
 
     // Under m_mutex.
     int idleCount() const { return int(m_idle[first].size() + m_idle[english].size()); }
@@ -252,10 +263,9 @@ private:
     const int m_limit;
     std::mutex m_mutex;
     std::condition_variable m_freed;
-    std::vector<Api> m_idle[modelCount];
+    std::vector<Idle> m_idle[modelCount]; // each in the order they were handed back
     int m_created[modelCount] = {};
     std::atomic<bool> m_firstIsEnglish{false};
-    std::chrono::steady_clock::time_point m_lastUse;
     std::atomic<bool> m_closing{false};
 };
 

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QRegion>
 #include <QThread>
+#include <QThreadPool>
 #include <QWindow>
 
 #include <xcb/composite.h>
@@ -23,7 +24,7 @@ namespace platform {
 
 namespace {
 
-class X11ScreenServices final : public ScreenServices {
+class X11ScreenServices final : public ScreenServices, public std::enable_shared_from_this<X11ScreenServices> {
 public:
     X11ScreenServices(std::shared_ptr<X11Connection> x, QString reason, bool useComposite)
         : m_x(std::move(x)), m_reason(std::move(reason)) {
@@ -87,66 +88,24 @@ public:
     ScreenGrab displayImage(quint32 displayID) override { return displayImages({displayID}).front(); }
 
     QList<ScreenGrab> displayImages(const QList<quint32> &displayIDs) override {
-        QList<ScreenGrab> result;
-        if (!connected()) {
-            for (qsizetype i = 0; i < displayIDs.size(); ++i)
-                result.append({ScreenGrab::Status::failed, {}, false, unavailableReason()});
-            return result;
-        }
-        const std::vector<X11Monitor> all = m_windows->monitors();
-        std::vector<X11Monitor> wanted;
-        QRegion screens;
-        for (quint32 id : displayIDs) {
-            const auto m = std::find_if(all.begin(), all.end(), [&](const X11Monitor &x) { return x.id == id; });
-            wanted.push_back(m != all.end() ? *m : X11Monitor{});
-            if (m != all.end()) screens += m->pixels;
-        }
-        const std::vector<X11TopLevel> levels = m_windows->topLevels();
-        std::vector<X11TopLevel> own;
-        for (const X11TopLevel &t : m_windows->ownTopLevels(levels)) {
-            if (t.viewable && screens.intersects(t.pixels)) own.push_back(t);
-        }
-        // Our windows leave the screen for the read and come back right after it, before anything
-        // else of ours (the overlay) is shown.
-        const QPointer<QWindow> focused = QGuiApplication::focusWindow();
-        const QList<QPointer<QWindow>> hidden = own.empty() ? QList<QPointer<QWindow>>() : hideOwnWindows(own);
-        if (!hidden.isEmpty()) waitUntilRepainted(own);
-        QList<QImage> images;
-        QStringList errors;
-        for (const X11Monitor &monitor : wanted) {
-            QString error;
-            images.append(monitor.pixels.isEmpty()
-                              ? QImage()
-                              : m_pixels->read(m_x->root(), monitor.pixels, m_x->screen()->root_depth, &error));
-            errors.append(error);
-        }
-        // Looked for again after the read: a window the window manager mapped meanwhile (the main window
-        // of a launch that captures at once), or one Qt cannot hide, can only be painted over.
-        const std::vector<X11TopLevel> after = m_windows->topLevels();
-        std::vector<X11TopLevel> still;
-        for (const X11TopLevel &t : m_windows->ownTopLevels(after)) {
-            if (t.viewable && screens.intersects(t.pixels)) still.push_back(t);
-        }
-        for (qsizetype i = 0; i < qsizetype(wanted.size()); ++i) {
-            const X11Monitor &monitor = wanted[size_t(i)];
-            if (monitor.pixels.isEmpty()) {
-                result.append({ScreenGrab::Status::gone, {}, false, {}});
-                continue;
-            }
-            if (!images[i].isNull() && !still.empty() && m_composite)
-                m_pixels->paintOverOwnWindows(images[i], monitor.pixels, after, still);
-            result.append(grabOf(std::move(images[i]), errors[i], true));
-        }
-        for (const QPointer<QWindow> &w : hidden) {
-            if (!w || w->type() == Qt::Popup) continue;
-            // Coming back must not take the keyboard from the program the user is working in: the
-            // window manager would otherwise focus a window mapped anew.
-            const bool quiet = w != focused;
-            if (quiet) w->setProperty("_q_showWithoutActivating", true);
-            w->show();
-            if (quiet) w->setProperty("_q_showWithoutActivating", QVariant());
-        }
-        return result;
+        if (!connected()) return failedGrabs(displayIDs.size());
+        Grab grab = beginGrab(displayIDs);
+        readPixels(*m_x, *m_pixels, grab);
+        return endGrab(grab);
+    }
+
+    void displayImagesLater(const QList<quint32> &displayIDs, QObject *context, GrabsCallback done) override {
+        if (!connected()) return ScreenServices::displayImagesLater(displayIDs, context, std::move(done));
+        auto grab = std::make_shared<Grab>(beginGrab(displayIDs));
+        // Our windows come back (endGrab) even when the caller is gone meanwhile.
+        readerPool().start([self = shared_from_this(), grab, context = QPointer<QObject>(context), done = std::move(done)] {
+            X11PixelReader reader(*self->m_x);
+            readPixels(*self->m_x, reader, *grab);
+            QMetaObject::invokeMethod(qApp, [self, grab, context, done] {
+                QList<ScreenGrab> grabs = self->endGrab(*grab);
+                if (context) done(std::move(grabs));
+            }, Qt::QueuedConnection);
+        });
     }
 
     ScreenGrab windowImage(quint32 number) override {
@@ -212,6 +171,95 @@ public:
     }
 
 private:
+    // A read of displays in three steps: our windows off the screen (GUI thread), the pixels (any
+    // thread), then our windows painted over where they could not be hidden and shown again (GUI thread).
+    struct Grab {
+        std::vector<X11Monitor> wanted; // an empty monitor for an id no display has
+        QRegion screens;
+        QPointer<QWindow> focused;
+        std::vector<X11TopLevel> own; // our windows that were on the displays
+        QList<QPointer<QWindow>> hidden;
+        QList<QImage> images;
+        QStringList errors;
+    };
+
+    QList<ScreenGrab> failedGrabs(qsizetype count) const {
+        QList<ScreenGrab> result;
+        for (qsizetype i = 0; i < count; ++i) result.append({ScreenGrab::Status::failed, {}, false, unavailableReason()});
+        return result;
+    }
+
+    // One thread for pixel reads: grabs follow one another, never side by side.
+    static QThreadPool &readerPool() {
+        static QThreadPool *pool = [] {
+            auto *made = new QThreadPool; // lives as long as the process
+            made->setMaxThreadCount(1);
+            return made;
+        }();
+        return *pool;
+    }
+
+    Grab beginGrab(const QList<quint32> &displayIDs) {
+        Grab grab;
+        const std::vector<X11Monitor> all = m_windows->monitors();
+        for (quint32 id : displayIDs) {
+            const auto m = std::find_if(all.begin(), all.end(), [&](const X11Monitor &x) { return x.id == id; });
+            grab.wanted.push_back(m != all.end() ? *m : X11Monitor{});
+            if (m != all.end()) grab.screens += m->pixels;
+        }
+        for (const X11TopLevel &t : m_windows->ownTopLevels(m_windows->topLevels())) {
+            if (t.viewable && grab.screens.intersects(t.pixels)) grab.own.push_back(t);
+        }
+        // Our windows leave the screen for the read and come back right after it, before anything
+        // else of ours (the overlay) is shown.
+        grab.focused = QGuiApplication::focusWindow();
+        if (!grab.own.empty()) grab.hidden = hideOwnWindows(grab.own);
+        return grab;
+    }
+
+    // Any thread: waits for our hidden windows to leave the screen, then reads.
+    static void readPixels(X11Connection &x, X11PixelReader &reader, Grab &grab) {
+        if (!grab.hidden.isEmpty()) waitUntilRepainted(x, reader, grab.own);
+        const xcb_window_t root = x.root();
+        const int depth = x.screen()->root_depth;
+        for (const X11Monitor &monitor : grab.wanted) {
+            QString error;
+            grab.images.append(monitor.pixels.isEmpty() ? QImage() : reader.read(root, monitor.pixels, depth, &error));
+            grab.errors.append(error);
+        }
+    }
+
+    QList<ScreenGrab> endGrab(Grab &grab) {
+        QList<ScreenGrab> result;
+        // Looked for again after the read: a window the window manager mapped meanwhile (the main window
+        // of a launch that captures at once), or one Qt cannot hide, can only be painted over.
+        const std::vector<X11TopLevel> after = connected() ? m_windows->topLevels() : std::vector<X11TopLevel>{};
+        std::vector<X11TopLevel> still;
+        for (const X11TopLevel &t : m_windows->ownTopLevels(after)) {
+            if (t.viewable && grab.screens.intersects(t.pixels)) still.push_back(t);
+        }
+        for (qsizetype i = 0; i < qsizetype(grab.wanted.size()); ++i) {
+            const X11Monitor &monitor = grab.wanted[size_t(i)];
+            if (monitor.pixels.isEmpty()) {
+                result.append({ScreenGrab::Status::gone, {}, false, {}});
+                continue;
+            }
+            if (!grab.images[i].isNull() && !still.empty() && m_composite)
+                m_pixels->paintOverOwnWindows(grab.images[i], monitor.pixels, after, still);
+            result.append(grabOf(std::move(grab.images[i]), grab.errors[i], true));
+        }
+        for (const QPointer<QWindow> &w : std::as_const(grab.hidden)) {
+            if (!w || w->type() == Qt::Popup) continue;
+            // Coming back must not take the keyboard from the program the user is working in: the
+            // window manager would otherwise focus a window mapped anew.
+            const bool quiet = w != grab.focused;
+            if (quiet) w->setProperty("_q_showWithoutActivating", true);
+            w->show();
+            if (quiet) w->setProperty("_q_showWithoutActivating", QVariant());
+        }
+        return result;
+    }
+
     // Hides, through Qt, the visible windows of ours that `own` shows (the window manager must see
     // them go and come back); those it hid.
     QList<QPointer<QWindow>> hideOwnWindows(const std::vector<X11TopLevel> &own) {
@@ -229,22 +277,25 @@ private:
 
     // Waits until the server (and the window manager, for framed windows) has taken `own` off the
     // screen and what they covered stopped changing: the desktop and the windows beneath repaint in
-    // their own processes, or in a compositor. Gives up after half a second.
-    void waitUntilRepainted(const std::vector<X11TopLevel> &own) {
+    // their own processes, or in a compositor. Gives up after half a second. Plain requests only (no
+    // cached atoms), so any thread may wait.
+    static void waitUntilRepainted(X11Connection &x, X11PixelReader &reader, const std::vector<X11TopLevel> &own) {
         constexpr int kLimitMs = 500, kFrameMs = 16;
         QElapsedTimer clock;
         clock.start();
         QRegion uncovered;
         for (const X11TopLevel &t : own) uncovered += t.pixels;
         const QRect area = uncovered.boundingRect() &
-                           QRect(0, 0, m_x->screen()->width_in_pixels, m_x->screen()->height_in_pixels);
+                           QRect(0, 0, x.screen()->width_in_pixels, x.screen()->height_in_pixels);
+        xcb_connection_t *c = x.connection();
         auto stillShown = [&] {
-            sync();
-            for (const X11TopLevel &t : m_windows->topLevels()) {
-                const bool ours = std::any_of(own.begin(), own.end(), [&](const X11TopLevel &o) { return o.window == t.window; });
-                if (ours && t.viewable) return true;
-            }
-            return false;
+            // What Qt asked for has reached the server (and the window manager had its turn) once
+            // the server answers a request sent after it.
+            free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+            return std::any_of(own.begin(), own.end(), [&](const X11TopLevel &t) {
+                auto attributes = xcbReply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, t.window), nullptr));
+                return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+            });
         };
         while (stillShown() && clock.elapsed() < kLimitMs) QThread::msleep(2);
         QString ignored;
@@ -253,15 +304,10 @@ private:
         // Two frames without a change: a window that is slow to start its repaint still gets one frame.
         while (steady < 2 && clock.elapsed() < kLimitMs) {
             QThread::msleep(kFrameMs);
-            QImage now = m_pixels->read(m_x->root(), area, m_x->screen()->root_depth, &ignored);
+            QImage now = reader.read(x.root(), area, x.screen()->root_depth, &ignored);
             steady = !now.isNull() && now == previous ? steady + 1 : 0;
             previous = std::move(now);
         }
-    }
-
-    void sync() {
-        xcb_connection_t *c = m_x->connection();
-        free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     }
 
     static ScreenGrab grabOf(QImage image, const QString &error, bool onScreen) {
@@ -307,6 +353,12 @@ QList<ScreenGrab> ScreenServices::displayImages(const QList<quint32> &displayIDs
     QList<ScreenGrab> result;
     for (quint32 id : displayIDs) result.append(displayImage(id));
     return result;
+}
+
+void ScreenServices::displayImagesLater(const QList<quint32> &displayIDs, QObject *context, GrabsCallback done) {
+    QMetaObject::invokeMethod(
+        context, [grabs = displayImages(displayIDs), done = std::move(done)]() mutable { done(std::move(grabs)); },
+        Qt::QueuedConnection);
 }
 
 void ScreenServices::setShared(std::shared_ptr<ScreenServices> services) {

@@ -234,6 +234,16 @@ TEST_F(TextRecognizerFakeTest, OneCaptureUsesEveryEngineAndManyStayWithinTheBoun
         EXPECT_EQ(f.result(), QStringLiteral("2\n3\n4\n5\n6\n7\n8\n9\n10"));
     }
     EXPECT_EQ(engine.mostRunning, engine.maxConcurrentReads());
+
+    // Background work keeps to one engine, one recognition and one line at a time.
+    engine.mostRunning = 0;
+    futures.clear();
+    for (int i = 0; i < 3; ++i) futures << TextRecognizer::recognize(page, 10s, TextRecognizer::Priority::background);
+    for (auto &f : futures) {
+        ASSERT_TRUE(finishesWithin(f, 10000));
+        EXPECT_EQ(f.result(), QStringLiteral("2\n3\n4\n5\n6\n7\n8\n9\n10"));
+    }
+    EXPECT_EQ(engine.mostRunning, 1);
 }
 
 TEST_F(TextRecognizerFakeTest, FailuresReachTheCallerAsErrorsNeverAsNoText) {

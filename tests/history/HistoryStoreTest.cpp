@@ -402,6 +402,30 @@ TEST_F(HistoryStoreTest, ManyQueuedFilesAndNewCapturesStayWithinTheRecognizersBo
     EXPECT_EQ(history.search(QStringLiteral("fila"), std::nullopt).size(), 200);
 }
 
+TEST_F(HistoryStoreTest, ABurstOfCapturesKeepsOnePictureAndReadsTheRestFromTheirFiles) {
+    HistoryStore &history = makeStore(10s);
+    ASSERT_TRUE(readAll());
+    // Each file shows ten strokes more than the picture handed over, so the engine tells which it read.
+    QList<QImage> handed;
+    QStringList files;
+    for (int i = 0; i < 6; ++i) {
+        engine.set(20 + i, {QStringLiteral("captura %1").arg(i), 80ms});
+        engine.set(30 + i, {QStringLiteral("captura %1").arg(i), 80ms});
+        files.append(writePng(QStringLiteral("rajada%1.png").arg(i), 30 + i, QDateTime::currentDateTime().addSecs(i)));
+        handed.append(picture(20 + i));
+        history.didAdd(files.last(), handed.last());
+    }
+    const auto held = [&handed] {
+        return std::count_if(handed.cbegin(), handed.cend(), [](const QImage &i) { return !i.isDetached(); });
+    };
+    EXPECT_EQ(held(), 1); // the one being read
+    EXPECT_EQ(history.pendingCount(), 6);
+    ASSERT_TRUE(readAll());
+    EXPECT_EQ(engine.order(), (QList<int>{20, 31, 32, 33, 34, 35})); // in the order they came
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(history.text(entry(files[i])), QStringLiteral("captura %1").arg(i));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return held() == 0; }, 2000));
+}
+
 TEST_F(HistoryStoreTest, FedByTheRecentsStoreWithTheSamePaths) {
     engine.set(19, {QStringLiteral("capturada"), 200ms});
     platform::UserDefaults defaults(temp.file(QStringLiteral("defaults.json")));

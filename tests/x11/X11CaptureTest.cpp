@@ -28,6 +28,16 @@ CaptureResult<QImage> captureWindowAndWait(const WindowInfo &info, std::optional
     return outcome ? *outcome : CaptureResult<QImage>(CaptureError::Kind::windowHidden);
 }
 
+// A grab whose pixels are read off the GUI thread, waited for; it must answer after the call.
+CaptureResult<QImage> readLater(const std::function<void(QObject *, ScreenCapturer::ImageCallback)> &grab) {
+    std::optional<CaptureResult<QImage>> outcome;
+    QObject context;
+    grab(&context, [&](CaptureResult<QImage> r) { outcome.emplace(std::move(r)); });
+    EXPECT_FALSE(outcome.has_value()) << "answered inside the call";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 10000));
+    return outcome ? *outcome : CaptureResult<QImage>(CaptureError::Kind::noDisplay);
+}
+
 WindowInfo infoOf(platform::ScreenServices &services, quint32 id) {
     const std::optional<platform::WindowDescription> d = services.window(id);
     EXPECT_TRUE(d.has_value());
@@ -179,6 +189,22 @@ TEST_F(X11Test, AreaAndDisplayUnderTheMouse) {
     for (int y = 295; y < 325; ++y)
         for (int x = 295; x < 325; ++x) ASSERT_EQ(colorAt(full.value(), QPointF(x, y)), kRed) << x << "," << y;
 
+    // The same grabs with the pixels read off the GUI thread.
+    const CaptureResult<QImage> areaLater =
+        readLater([&](QObject *context, auto done) { ScreenCapturer::captureArea(inside, display, context, done); });
+    ASSERT_TRUE(areaLater.ok());
+    EXPECT_EQ(areaLater.value(), area.value());
+    const CaptureResult<QImage> fullLater =
+        readLater([](QObject *context, auto done) { ScreenCapturer::captureDisplayUnderMouse(context, done); });
+    ASSERT_TRUE(fullLater.ok());
+    EXPECT_EQ(fullLater.value().size(), QSize(1920, 1080));
+    EXPECT_EQ(colorAt(fullLater.value(), redFrame.center()), kRed);
+    EXPECT_NE(colorAt(fullLater.value(), QPointF(1300, 700)), kOwn);
+    EXPECT_EQ(readLater([&](QObject *context, auto done) {
+                  ScreenCapturer::captureArea(inside, display + 12345, context, done);
+              }).error().kind(),
+              CaptureError::Kind::noDisplay);
+
     EXPECT_TRUE(ScreenPermission::isGranted());
     EXPECT_EQ(ScreenCapturer::screen(display), QGuiApplication::primaryScreen());
 }
@@ -192,12 +218,30 @@ TEST_F(X11Test, WithoutCompositeOurWindowsAreHiddenAroundTheGrab) {
     ASSERT_TRUE(session.ok());
     const QImage &image = session.value().snapshots.at(0).image;
     EXPECT_EQ(colorAt(image, QPointF(225, 200)), kRed);
+    const auto backOnScreen = [&] {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return own.isVisible() && services->window(quint32(own.winId())); }));
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            const auto d = services->window(quint32(own.winId()));
+            return d && d->onScreen;
+        }));
+    };
     // Our window is back afterwards.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return own.isVisible() && services->window(quint32(own.winId())); }));
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        const auto d = services->window(quint32(own.winId()));
-        return d && d->onScreen;
-    }));
+    backOnScreen();
+
+    // So with the pixels read off the GUI thread, even when the one who asked is gone by then.
+    const CaptureResult<QImage> later =
+        readLater([](QObject *context, auto done) { ScreenCapturer::captureDisplayUnderMouse(context, done); });
+    ASSERT_TRUE(later.ok());
+    EXPECT_EQ(colorAt(later.value(), QPointF(225, 200)), kRed);
+    backOnScreen();
+    bool answered = false;
+    {
+        QObject gone;
+        ScreenCapturer::captureDisplayUnderMouse(&gone, [&](CaptureResult<QImage>) { answered = true; });
+    }
+    QTest::qWait(300);
+    EXPECT_FALSE(answered);
+    backOnScreen();
 }
 
 TEST_F(X11Test, TenWindowsStackInOrder) {
