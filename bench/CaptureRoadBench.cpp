@@ -30,6 +30,19 @@ void BM_RoadBeautify(benchmark::State &state) {
     for (auto _ : state) benchmark::DoNotOptimize(Beautifier::render(image, BeautyStyle{}, std::nullopt));
 }
 
+// What is left of beautifying once the screen is read: the plate was drawn while it was being read.
+void BM_RoadBeautifyOntoPlate(benchmark::State &state) {
+    const QImage image = screen(int(state.range(0)), int(state.range(1)));
+    const BeautyStyle style;
+    const std::optional<Beautifier::Layout> layout = Beautifier::layout(image.size(), style);
+    for (auto _ : state) {
+        state.PauseTiming();
+        QImage plate = Beautifier::backplate(*layout, style, std::nullopt);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(Beautifier::renderOnto(std::move(plate), *layout, image, style, std::nullopt));
+    }
+}
+
 void BM_ClipboardCopy(benchmark::State &state) {
     const QImage out = Beautifier::render(screen(int(state.range(0)), int(state.range(1))), BeautyStyle{}, std::nullopt);
     NullPasteboard pasteboard;
@@ -52,6 +65,7 @@ void BM_RecentsAdd(benchmark::State &state) {
 // Fixed iteration counts: with repetitions, a benchmark whose time varies would otherwise pick a
 // different count per repetition, which Google Benchmark's statistics refuse (it aborts).
 BENCHMARK(BM_RoadBeautify)->Args({1920, 1080})->Args({3840, 2160})->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RoadBeautifyOntoPlate)->Args({1920, 1080})->Args({3840, 2160})->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ClipboardCopy)->Args({1920, 1080})->Args({3840, 2160})->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RecentsAdd)->Args({1920, 1080, 1})->Args({3840, 2160, 1})->Args({1920, 1080, 0})->Iterations(5)
     ->Unit(benchmark::kMillisecond)->UseRealTime();

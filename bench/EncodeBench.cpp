@@ -98,9 +98,9 @@ void BM_PrepareStandardJpeg(benchmark::State &state) { prepareAs(state, ExportFo
 
 } // namespace
 
-BENCHMARK(BM_EncodePng)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_EncodeJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EncodePng)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EncodeJpeg)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EncodeHeic)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EncodeHeicOpaqueRecents)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_PrepareStandard)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_PrepareStandardJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PrepareStandard)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PrepareStandardJpeg)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();

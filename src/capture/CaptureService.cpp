@@ -13,9 +13,13 @@
 #include "widgets/Clipboard.h"
 
 #include <QCoreApplication>
+#include <QCursor>
+#include <QFuture>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
+#include <QtConcurrent>
 
 namespace CaptureService {
 
@@ -26,6 +30,32 @@ bool busy = false;
 bool overlayUp = false;
 std::optional<qint32> frontmostPID;
 std::optional<LastArea> lastConfirmedArea;
+
+// The backdrop, shadow and logo of a full-screen copy, drawn on a worker while the screen is read;
+// the copy uses it when the grab's layout and the style of the moment turn out the same.
+struct PlateInAdvance {
+    BeautyStyle style;
+    std::optional<BrandLogo> logo;
+    Beautifier::Layout layout;
+    QFuture<QImage> plate;
+};
+std::optional<PlateInAdvance> plateInAdvance; // dropped by the grab's end, whatever it brings
+
+void drawPlateInAdvance() {
+    plateInAdvance.reset();
+    if (Settings::afterCapture.value() != AfterCapture::copy || TutorialStore::shared().isRecording()) return;
+    // One screen needs no question to the server about the pointer.
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    const QScreen *screen = screens.size() == 1 ? screens.first() : QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) return;
+    const BeautyStyle style = StyleStore::shared().defaultStyle();
+    const std::optional<Beautifier::Layout> layout =
+        Beautifier::layout(screen->geometry().size() * screen->devicePixelRatio(), style);
+    if (!layout) return;
+    std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
+    QFuture<QImage> plate = QtConcurrent::run([l = *layout, style, logo] { return Beautifier::backplate(l, style, logo); });
+    plateInAdvance = PlateInAdvance{style, std::move(logo), *layout, std::move(plate)};
+}
 
 void askForPermission() {
     const int choice = platform::AlertPresenter::shared().run(
@@ -43,19 +73,22 @@ void showError(const QString &message) {
 
 // Beautified, encoded and copied on a worker thread; the recents file follows once the copy is on
 // the clipboard, so that the two encoders do not share the processors while the user waits to paste.
-void copyBeautified(const QImage &image) {
+void copyBeautified(const QImage &image, std::optional<PlateInAdvance> advance) {
     // Read here, on the main thread; the render gets its own copies.
     const BeautyStyle style = StyleStore::shared().defaultStyle();
     const std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
+    if (advance && !(advance->style == style && advance->logo == logo)) advance.reset();
     Clipboard::copyForPastingInBackground(
-        [image, style, logo] {
-            const QImage out = Beautifier::render(image, style, logo);
+        [image, style, logo, advance = std::move(advance)]() mutable {
+            // Taken, not shared with the future: the screenshot is then drawn straight into it.
+            const QImage out = advance ? Beautifier::renderOnto(advance->plate.takeResult(), advance->layout, image, style, logo)
+                                       : Beautifier::render(image, style, logo);
             return out.isNull() ? image : out;
         },
         [image](bool) { RecentsStore::shared().addInBackground(image); });
 }
 
-void deliver(const QImage &image) {
+void deliver(const QImage &image, std::optional<PlateInAdvance> advance = std::nullopt) {
     TutorialStore &tutorials = TutorialStore::shared();
     if (tutorials.isRecording()) {
         tutorials.addStep(image);
@@ -79,7 +112,7 @@ void deliver(const QImage &image) {
     }
     case AfterCapture::copy:
         // The copy does not need the file; the event loop stays free to serve the clipboard.
-        copyBeautified(image);
+        copyBeautified(image, std::move(advance));
         break;
     }
 }
@@ -87,11 +120,12 @@ void deliver(const QImage &image) {
 // The end of every grab: deliver the image or show what went wrong; the road is free again either way.
 void finishGrab(const QImage &image, const QString &error) {
     busy = false;
+    std::optional<PlateInAdvance> advance = std::exchange(plateInAdvance, std::nullopt);
     if (!error.isEmpty() || image.isNull()) {
         showError(error.isEmpty() ? L("Não encontrei a tela para capturar.") : error);
         return;
     }
-    deliver(image);
+    deliver(image, std::move(advance));
 }
 
 void handle(const CaptureBackend::OverlayPick &pick) {
@@ -130,7 +164,11 @@ void run(ShortcutAction action) {
     switch (action) {
     case ShortcutAction::captureArea: showOverlay(CaptureBackend::OverlayMode::area); break;
     case ShortcutAction::captureWindow: showOverlay(CaptureBackend::OverlayMode::window); break;
-    case ShortcutAction::captureFullScreen: backend.captureDisplayUnderMouse(&finishGrab); break;
+    case ShortcutAction::captureFullScreen:
+        backend.captureDisplayUnderMouse(&finishGrab);
+        // Started once the read is under way (unless it already ended), not to delay it.
+        if (busy) drawPlateInAdvance();
+        break;
     case ShortcutAction::repeatLastArea:
         if (lastConfirmedArea) backend.captureArea(lastConfirmedArea->rect, lastConfirmedArea->displayID, &finishGrab);
         else showOverlay(CaptureBackend::OverlayMode::area);
@@ -175,6 +213,7 @@ void resetForTesting() {
     overlayUp = false;
     frontmostPID.reset();
     lastConfirmedArea.reset();
+    plateInAdvance.reset();
 }
 
 } // namespace CaptureService

@@ -42,12 +42,16 @@ void paint(QPainter &painter, const DisplaySnapshot &snapshot, const QImage &blu
     QColor shade = dim;
     if (mode == OverlayMode::area) {
         drawStretched(painter, snapshot.image, area);
-        QPainterPath path;
-        path.setFillRule(Qt::OddEvenFill);
-        path.addRect(area);
-        if (localSelection) path.addRect(*localSelection);
         shade.setAlphaF(float(localSelection ? areaDimWithSelection : areaDimWithoutSelection));
-        painter.fillPath(path, shade);
+        if (localSelection) {
+            QPainterPath path;
+            path.setFillRule(Qt::OddEvenFill);
+            path.addRect(area);
+            path.addRect(*localSelection);
+            painter.fillPath(path, shade);
+        } else {
+            painter.fillRect(area, shade); // the first frame: a rectangle is much cheaper than a path
+        }
     } else {
         drawStretched(painter, blurredImage.isNull() ? snapshot.image : blurredImage, area);
         shade.setAlphaF(float(windowDim));

@@ -12,7 +12,9 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QScreen>
+#include <QThreadPool>
 
 OverlayController::OverlayController(CaptureSession session, OverlayModel::Mode mode, Completion completion,
                                      ScreenLookup screenFor, QObject *parent)
@@ -49,6 +51,15 @@ OverlayActions OverlayController::actions() {
     };
 }
 
+void OverlayController::blurLater(OverlayView *view) {
+    QThreadPool::globalInstance()->start([target = QPointer<OverlayView>(view), image = view->snapshot().image] {
+        QImage blurred = OverlayBackdrop::blurred(image);
+        QMetaObject::invokeMethod(
+            qApp, [target, blurred = std::move(blurred)] { if (target) target->setBlurred(blurred); },
+            Qt::QueuedConnection);
+    });
+}
+
 void OverlayController::show() {
     if (auto services = platform::ScreenServices::shared(); services && services->connected())
         m_previousApp = services->frontmostApplication();
@@ -56,7 +67,11 @@ void OverlayController::show() {
     for (const DisplaySnapshot &snapshot : std::as_const(m_session.snapshots)) {
         QScreen *screen = m_screenFor(snapshot.displayID);
         if (!screen) continue;
-        auto *view = new OverlayView(this, snapshot, OverlayBackdrop::blurred(snapshot.image), &m_session, &m_model);
+        // The blur only shows in window mode: an area overlay's first frame does not wait for it.
+        const bool windowMode = m_model.mode() == OverlayModel::Mode::window;
+        auto *view = new OverlayView(this, snapshot, windowMode ? OverlayBackdrop::blurred(snapshot.image) : QImage(),
+                                     &m_session, &m_model);
+        if (!windowMode) blurLater(view);
         // Override-redirect: above every window, unmanaged, so the geometry must be set by hand.
         view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                              Qt::X11BypassWindowManagerHint);

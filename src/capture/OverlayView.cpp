@@ -125,6 +125,11 @@ OverlayView::OverlayView(OverlayController *controller, const DisplaySnapshot &s
     connect(model, &OverlayModel::changed, this, qOverload<>(&QWidget::update));
 }
 
+void OverlayView::setBlurred(const QImage &blurred) {
+    m_blurred = blurred;
+    if (m_model->mode() == OverlayModel::Mode::window) update();
+}
+
 std::optional<QRectF> OverlayView::localSelection() const {
     return OverlayGeometry::localSelection(m_model->selection(), m_model->selectionBounds(), m_snapshot.bounds);
 }

@@ -41,6 +41,8 @@ public:
                 const CaptureSession *session, OverlayModel *model, QWidget *parent = nullptr);
 
     const DisplaySnapshot &snapshot() const { return m_snapshot; }
+    // The blurred display, when it was made after the view (window mode shows it).
+    void setBlurred(const QImage &blurred);
     QList<Hint> hints() const;
     Layout layout() const;
     Qt::CursorShape cursorAt(const QPointF &global) const;

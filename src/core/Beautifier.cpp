@@ -117,28 +117,32 @@ void copyPixels(const QImage &from, int fromX, int y, QImage &to, int toX, int t
                 from.constScanLine(y) + static_cast<qsizetype>(fromX) * 4, static_cast<size_t>(width) * 4);
 }
 
+int cornerRadius(const Beautifier::Layout &layout) {
+    const QRect frame = layout.frame;
+    return std::min(static_cast<int>(std::ceil(layout.radius)), std::min(frame.width(), frame.height()) / 2);
+}
+
 // The canvas: the plate everywhere but in the frame, the screenshot inside it, each pixel written
-// once; only the rounded corners are drawn through a clip.
-QImage composed(const QImage &plate, const Beautifier::Layout &layout, const QImage &source, QImage *storage) {
-    // Every pixel is written below, so an old canvas serves as well as a new one.
-    const bool reusable = storage && storage->isDetached() && storage->size() == plate.size() &&
-                          storage->format() == QImage::Format_ARGB32_Premultiplied;
-    QImage out = reusable ? std::move(*storage) : QImage(plate.size(), QImage::Format_ARGB32_Premultiplied);
+// once; only the rounded corners are drawn through a clip. `plate` null: `out` holds the plate already
+// and only the screenshot is written into it.
+QImage composed(const QImage &plate, const Beautifier::Layout &layout, const QImage &source, QImage out) {
     if (out.isNull()) return {};
     const QRect frame = layout.frame;
-    const int r = std::min(static_cast<int>(std::ceil(layout.radius)), std::min(frame.width(), frame.height()) / 2);
+    const int r = cornerRadius(layout);
+    const bool inPlace = plate.isNull();
     for (int y = 0; y < out.height(); ++y) {
         if (y < frame.top() || y > frame.bottom()) {
-            copyPixels(plate, 0, y, out, 0, y, out.width());
+            if (!inPlace) copyPixels(plate, 0, y, out, 0, y, out.width());
             continue;
         }
         // In the bands of the corners, the corners keep the plate for now.
         const bool cornerRow = y < frame.top() + r || y > frame.bottom() - r;
         const int inset = cornerRow ? r : 0;
-        copyPixels(plate, 0, y, out, 0, y, frame.left() + inset);
+        if (!inPlace) copyPixels(plate, 0, y, out, 0, y, frame.left() + inset);
         copyPixels(source, inset, y - frame.top(), out, frame.left() + inset, y, frame.width() - 2 * inset);
-        copyPixels(plate, frame.right() + 1 - inset, y, out, frame.right() + 1 - inset, y,
-                   out.width() - frame.right() - 1 + inset);
+        if (!inPlace)
+            copyPixels(plate, frame.right() + 1 - inset, y, out, frame.right() + 1 - inset, y,
+                       out.width() - frame.right() - 1 + inset);
     }
     if (r <= 0) return out;
     QPainter p(&out);
@@ -152,6 +156,13 @@ QImage composed(const QImage &plate, const Beautifier::Layout &layout, const QIm
                                 QRect(frame.right() + 1 - r, frame.bottom() + 1 - r, r, r)})
         p.drawImage(corner.topLeft(), source, corner.translated(-frame.topLeft()));
     return out;
+}
+
+QImage composedAnyFormat(const QImage &plate, const Beautifier::Layout &layout, const QImage &placed, QImage out) {
+    if (copiesAsIs(placed.format())) return composed(plate, layout, placed, std::move(out));
+    const QImage converted = placed.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (converted.isNull()) return {};
+    return composed(plate, layout, converted, std::move(out));
 }
 
 void drawLogo(QPainter &p, const Beautifier::Layout &layout, const BrandLogo &logo, const Backdrop &backdrop) {
@@ -262,18 +273,30 @@ QImage compose(const QImage &plate, const Layout &layout, const QImage &placed, 
     if (plate.isNull() || plate.size() != layout.canvas || plate.format() != QImage::Format_ARGB32_Premultiplied ||
         placed.size() != layout.frame.size())
         return {};
-    if (copiesAsIs(placed.format())) return composed(plate, layout, placed, storage);
-    const QImage converted = placed.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    if (converted.isNull()) return {};
-    return composed(plate, layout, converted, storage);
+    // Every pixel is written, so an old canvas serves as well as a new one.
+    const bool reusable = storage && storage->isDetached() && storage->size() == plate.size() &&
+                          storage->format() == QImage::Format_ARGB32_Premultiplied;
+    QImage out = reusable ? std::move(*storage) : QImage(plate.size(), QImage::Format_ARGB32_Premultiplied);
+    return composedAnyFormat(plate, layout, placed, std::move(out));
 }
 
 QImage render(const QImage &screenshot, const BeautyStyle &style, const std::optional<BrandLogo> &logo) {
+    return renderOnto({}, {}, screenshot, style, logo);
+}
+
+QImage renderOnto(QImage plate, const Layout &plateLayout, const QImage &screenshot, const BeautyStyle &style,
+                  const std::optional<BrandLogo> &logo) {
     const QImage source = placedScreenshot(screenshot, style);
     if (source.isNull()) return {};
     const std::optional<Layout> l = layout(source.size(), style);
     if (!l) return {};
-    return compose(backplate(*l, style, logo), *l, source);
+    const bool fits = !plate.isNull() && plate.size() == l->canvas && plateLayout.canvas == l->canvas &&
+                      plateLayout.frame == l->frame && plateLayout.radius == l->radius &&
+                      plate.format() == QImage::Format_ARGB32_Premultiplied;
+    if (!fits) plate = backplate(*l, style, logo);
+    if (plate.isNull()) return {};
+    // The plate is ours alone: the screenshot goes straight into it, no second canvas.
+    return composedAnyFormat({}, *l, source, std::move(plate));
 }
 
 QImage trimUniformEdges(const QImage &image, int tolerance) {

@@ -46,6 +46,12 @@ std::optional<QRectF> logoRect(const Layout &layout, QSize logo, LogoPosition po
 // 0.55), black on light ones and original on a transparent one; other variants stand.
 LogoVariant resolvedVariant(LogoVariant variant, const Backdrop &backdrop);
 
+// `render` onto `plate`, drawn beforehand by `backplate(plateLayout, style, logo)` (say, while the
+// screen was being read) and held by the caller alone: used when the screenshot's layout turns out to be
+// `plateLayout`, otherwise a plate is drawn here as `render` does.
+QImage renderOnto(QImage plate, const Layout &plateLayout, const QImage &screenshot, const BeautyStyle &style,
+                  const std::optional<BrandLogo> &logo);
+
 // `render` in three steps, for callers that keep the canvas of a style while the screenshot changes:
 // render(s, style, logo) == compose(backplate(l, style, logo), l, placed) with placed =
 // placedScreenshot(s, style) and l = layout(placed.size(), style).

@@ -4,6 +4,7 @@
 
 #include <QThread>
 #include <QThreadPool>
+#include <QtConcurrent>
 
 #include <zlib.h>
 
@@ -55,6 +56,27 @@ bool rowsOpaque(const QImage &image, int from, int to) {
             if (qAlpha(line[x]) != 0xff) return false;
     }
     return true;
+}
+
+int threadCount(const Options &options) {
+    const int cores = std::max(1, QThread::idealThreadCount());
+    return options.threads > 0 ? std::min(options.threads, cores) : cores;
+}
+
+// Whether every pixel is opaque. A 4K canvas is ten million pixels: bands of rows are looked at on
+// the encoder's threads.
+bool opaque(const QImage &image, int threads) {
+    if (image.format() == QImage::Format_RGB32) return true;
+    const int bands = std::clamp(image.height() / 64, 1, threads);
+    std::vector<std::pair<int, int>> rows;
+    for (int i = 0; i < bands; ++i)
+        rows.emplace_back(int(qint64(image.height()) * i / bands), int(qint64(image.height()) * (i + 1) / bands));
+    std::atomic<bool> translucent{false};
+    QtConcurrent::blockingMap(&pool(), rows, [&](const std::pair<int, int> &band) {
+        if (!translucent.load(std::memory_order_relaxed) && !rowsOpaque(image, band.first, band.second))
+            translucent = true;
+    });
+    return !translucent;
 }
 
 // One row as PNG samples: R G B, or R G B A with straight alpha.
@@ -128,7 +150,8 @@ int adaptiveFilter(const uchar *row, const uchar *prior, qsizetype n, int bpp, u
 
 struct Strip {
     int from = 0, to = 0;
-    std::vector<uchar> compressed;
+    std::unique_ptr<uchar[]> compressed; // not zero-filled: its bound is as large as the raw rows
+    qsizetype compressedSize = 0;
     uLong adler = 1;
     uLong length = 0; // filtered bytes
     bool ok = false;
@@ -147,16 +170,28 @@ struct Job {
     int done = 0;
 };
 
+// Filters row after row into a buffer of one row and hands each to the deflater as it is made, so the
+// raw strip never exists whole: the rows stay in the cache between filtering and compressing.
 bool deflateStrip(const Job &job, Strip &strip, bool last) {
     const int bpp = job.alpha ? 4 : 3;
     const qsizetype n = job.rowBytes;
-    std::vector<uchar> filtered(size_t((n + 1) * (strip.to - strip.from)));
     const auto width = static_cast<size_t>(n);
-    std::vector<uchar> row(width), prior(width, 0), scratch(width);
+    std::vector<uchar> row(width), prior(width, 0), scratch(width), filtered(width + 1);
     if (strip.from > 0) samples(job.image, strip.from - 1, job.alpha, prior.data());
-    uchar *out = filtered.data();
-    for (int y = strip.from; y < strip.to; ++y, out += n + 1) {
+
+    z_stream z{};
+    if (deflateInit2(&z, std::clamp(job.options.level, 0, 9), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return false;
+    strip.length = uLong((n + 1) * (strip.to - strip.from));
+    // A sync flush adds an empty stored block (5 bytes) and byte alignment to the bound.
+    const qsizetype bound = qsizetype(deflateBound(&z, strip.length)) + 16;
+    strip.compressed.reset(new uchar[size_t(bound)]);
+    z.next_out = strip.compressed.get();
+    z.avail_out = uInt(bound);
+    bool complete = true;
+    for (int y = strip.from; y < strip.to && complete; ++y) {
         samples(job.image, y, job.alpha, row.data());
+        uchar *out = filtered.data();
         if (job.options.filter == Filter::adaptive) {
             out[0] = uchar(adaptiveFilter(row.data(), prior.data(), n, bpp, scratch.data(), out + 1));
         } else {
@@ -164,22 +199,14 @@ bool deflateStrip(const Job &job, Strip &strip, bool last) {
             applyFilter(out[0], row.data(), prior.data(), n, bpp, out + 1);
         }
         std::swap(row, prior);
+        strip.adler = adler32_z(strip.adler, out, width + 1);
+        z.next_in = out;
+        z.avail_in = uInt(width + 1);
+        const bool final = y + 1 == strip.to;
+        const int result = deflate(&z, final ? (last ? Z_FINISH : Z_SYNC_FLUSH) : Z_NO_FLUSH);
+        complete = final && last ? result == Z_STREAM_END : (result == Z_OK && z.avail_in == 0);
     }
-    strip.length = uLong(filtered.size());
-    strip.adler = adler32_z(1, filtered.data(), filtered.size());
-
-    z_stream z{};
-    if (deflateInit2(&z, std::clamp(job.options.level, 0, 9), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return false;
-    // A sync flush adds an empty stored block (5 bytes) and byte alignment to the bound.
-    strip.compressed.resize(deflateBound(&z, strip.length) + 16);
-    z.next_in = filtered.data();
-    z.avail_in = uInt(filtered.size());
-    z.next_out = strip.compressed.data();
-    z.avail_out = uInt(strip.compressed.size());
-    const int result = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
-    const bool complete = last ? result == Z_STREAM_END : (result == Z_OK && z.avail_in == 0);
-    strip.compressed.resize(strip.compressed.size() - z.avail_out);
+    strip.compressedSize = bound - qsizetype(z.avail_out);
     deflateEnd(&z);
     return complete;
 }
@@ -220,11 +247,6 @@ void appendChunk(QByteArray &out, const char *type, const uchar *data, quint32 l
     out.append(reinterpret_cast<const char *>(crc), 4);
 }
 
-int threadCount(const Options &options) {
-    const int cores = std::max(1, QThread::idealThreadCount());
-    return options.threads > 0 ? std::min(options.threads, cores) : cores;
-}
-
 } // namespace
 
 std::optional<QByteArray> encode(const QImage &source, const Options &options) {
@@ -237,15 +259,15 @@ std::optional<QByteArray> encode(const QImage &source, const Options &options) {
         job->options = options;
         const int width = job->image.width();
         const int height = job->image.height();
-        job->alpha = !rowsOpaque(job->image, 0, height);
+        const int threads = threadCount(options);
+        job->alpha = !opaque(job->image, threads);
         job->rowBytes = qsizetype(width) * (job->alpha ? 4 : 3);
 
-        const int threads = threadCount(options);
         const int minRows = int(std::max<qsizetype>(1, kMinStripBytes / job->rowBytes));
         // A few strips per thread, so that a thread slowed by others' work leaves less behind.
         const int count = std::clamp(height / minRows, 1, threads * 3);
         for (int i = 0; i < count; ++i)
-            job->strips.push_back({int(qint64(height) * i / count), int(qint64(height) * (i + 1) / count), {}, 1, 0, false});
+            job->strips.push_back({int(qint64(height) * i / count), int(qint64(height) * (i + 1) / count), {}, 0, 1, 0, false});
 
         for (int i = 1; i < std::min(threads, count); ++i) pool().start([job] { work(job); });
         work(job);
@@ -259,7 +281,7 @@ std::optional<QByteArray> encode(const QImage &source, const Options &options) {
         for (const Strip &strip : job->strips) {
             if (!strip.ok) return std::nullopt;
             adler = adler32_combine(adler, strip.adler, z_off_t(strip.length));
-            total += qsizetype(strip.compressed.size());
+            total += strip.compressedSize;
         }
 
         QByteArray png;
@@ -277,8 +299,8 @@ std::optional<QByteArray> encode(const QImage &source, const Options &options) {
         const uchar zlibHeader[2] = {0x78, 0x01};
         appendChunk(png, "IDAT", zlibHeader, 2);
         for (Strip &strip : job->strips) {
-            appendChunk(png, "IDAT", strip.compressed.data(), quint32(strip.compressed.size()));
-            std::vector<uchar>().swap(strip.compressed);
+            appendChunk(png, "IDAT", strip.compressed.get(), quint32(strip.compressedSize));
+            strip.compressed.reset();
         }
         uchar checksum[4];
         putBigEndian(checksum, quint32(adler));

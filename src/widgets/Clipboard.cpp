@@ -95,18 +95,22 @@ void copyForPastingInBackground(std::function<QImage()> picture, std::function<v
         const QImage prepared = Exporter::prepare(picture(), settings);
         std::optional<QByteArray> png;
         if (!prepared.isNull()) png = platform::PngEncoder::encode(prepared, kPngOptions);
+        // The clipboard is claimed as soon as the PNG exists; the toast's thumbnail is made meanwhile.
+        // Both run on the GUI thread, in this order; `claimed` is only touched there.
+        auto claimed = std::make_shared<std::optional<bool>>(); // empty: a later copy took over
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [png = std::move(png), claimed, mine] {
+                if (mine == latestStarted) *claimed = png && !png->isEmpty() && claim(*png);
+            },
+            Qt::QueuedConnection);
         const QImage thumbnail = Toast::thumbnail(prepared);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [png = std::move(png), thumbnail, done, mine] {
-                if (mine != latestStarted) {
-                    if (done) done(false);
-                    return;
-                }
-                const bool copied = png && !png->isEmpty() && claim(*png);
-                toast(thumbnail, copied);
+            [thumbnail, claimed, done] {
+                if (claimed->has_value()) toast(thumbnail, **claimed);
                 platform::Memory::releaseFreeMemorySoon(); // the picture and its encoder buffers are gone
-                if (done) done(copied);
+                if (done) done(claimed->value_or(false));
             },
             Qt::QueuedConnection);
     });

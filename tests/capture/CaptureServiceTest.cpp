@@ -2,6 +2,7 @@
 #include "capture/CaptureService.h"
 #include "capture/FakeCaptureBackend.h"
 #include "capture/QuickPanelController.h"
+#include "core/Beautifier.h"
 #include "core/Settings.h"
 #include "core/StyleStore.h"
 #include "history/RecentsStore.h"
@@ -15,6 +16,7 @@
 #include <QGuiApplication>
 #include <QDir>
 #include <QImageReader>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
@@ -122,6 +124,36 @@ TEST_F(CaptureServiceTest, CopyOutcomeCopiesTheBeautifiedPngAndKeepsTheFile) {
     EXPECT_EQ(qAlpha(halved.pixel(0, 0)), 0); // the transparent corner stayed transparent
     StyleStore::shared().setDefaultStyle(BeautyStyle{});
     EXPECT_TRUE(QTest::qWaitFor([] { return RecentsStore::shared().fileCount() == 2; }, 5000));
+}
+
+// The backdrop is drawn while the screen is read; what lands is still exactly the capture in the style of
+// the moment the read ended.
+TEST_F(CaptureServiceTest, AFullScreenCopyIsBeautifiedInTheStyleOfItsEnd) {
+    const QScreen *display = QGuiApplication::primaryScreen();
+    ASSERT_TRUE(display);
+    const QSize size = display->geometry().size() * display->devicePixelRatio();
+    QImage screen(size, QImage::Format_RGB32); // no uniform border to trim
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) screen.setPixel(x, y, qRgb((x + y) & 255, (x * 3) & 255, (y * 5) & 255));
+    backend.screen = screen;
+    auto copiedAfterTheRead = [&](int count, const std::function<void()> &meanwhile) {
+        backend.holdGrabs = true;
+        run(ShortcutAction::captureFullScreen);
+        meanwhile();
+        backend.releaseGrab();
+        return copied(count).convertToFormat(QImage::Format_RGB32);
+    };
+    const BeautyStyle style = StyleStore::shared().defaultStyle();
+    const QImage same = copiedAfterTheRead(1, [] {});
+    EXPECT_EQ(same, Beautifier::render(screen, style, std::nullopt).convertToFormat(QImage::Format_RGB32));
+
+    BeautyStyle narrow = style;
+    narrow.padding = 16;
+    const QImage changed = copiedAfterTheRead(2, [&] { StyleStore::shared().setDefaultStyle(narrow); });
+    EXPECT_EQ(changed.size(), size + QSize(64, 64));
+    EXPECT_EQ(changed, Beautifier::render(screen, narrow, std::nullopt).convertToFormat(QImage::Format_RGB32));
+    StyleStore::shared().setDefaultStyle(BeautyStyle{});
+    EXPECT_TRUE(QTest::qWaitFor([] { return RecentsStore::shared().fileCount() == 2; }, 10000));
 }
 
 TEST_F(CaptureServiceTest, EditorOutcomeAsksForTheEditorAndWritesTheFileAfterwards) {

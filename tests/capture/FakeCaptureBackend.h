@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 // The capture backend for tests: grabs answer from a script; the overlay stays up until the test picks or cancels.
 class FakeCaptureBackend : public CaptureBackend {
@@ -24,6 +25,10 @@ public:
     std::optional<bool> returnFocus;
     std::optional<OverlayMode> overlayMode;
     std::function<void(std::optional<OverlayPick>)> finishOverlay;
+    // Holding: grabs wait for releaseGrab(), as a real read runs while the event loop turns.
+    bool holdGrabs = false;
+    std::function<void()> heldGrab;
+    void releaseGrab() { std::exchange(heldGrab, nullptr)(); }
 
     bool hasScreenAccess() override { return access; }
     void requestScreenAccess() override { ++accessRequests; }
@@ -56,6 +61,13 @@ public:
 
 private:
     void answer(const ImageCallback &done) {
+        if (holdGrabs) {
+            heldGrab = [this, done] {
+                holdGrabs = false;
+                answer(done);
+            };
+            return;
+        }
         ++grabs;
         if (error.isEmpty()) done(screen, QString());
         else done(QImage(), error);

@@ -287,3 +287,28 @@ TEST(BeautifierTest, DISABLED_RenderSheets) {
         EXPECT_TRUE(out.save(testsupport::outputPath(QStringLiteral("logo-%1.png").arg(LogoPositions::rawValue(position)))));
     }
 }
+
+TEST(BeautifierTest, APlateDrawnBeforehandGivesTheSamePictureOnlyWhenItFits) {
+    const BeautyStyle s = style(Backdrop::builtIn(QStringLiteral("aurora")));
+    const QImage capture = busyShot(420, 260);
+    const QImage expected = Beautifier::render(capture, s, std::nullopt);
+    const std::optional<Beautifier::Layout> fitting = Beautifier::layout(Beautifier::placedScreenshot(capture, s).size(), s);
+    ASSERT_TRUE(fitting);
+    // Drawn for this very screenshot: the same pixels, drawn into the plate itself.
+    QImage plate = Beautifier::backplate(*fitting, s, std::nullopt);
+    const uchar *plateBits = plate.constBits();
+    const QImage onto = Beautifier::renderOnto(std::move(plate), *fitting, capture, s, std::nullopt);
+    EXPECT_EQ(onto, expected);
+    EXPECT_EQ(onto.constBits(), plateBits);
+    // Drawn for the untrimmed screenshot (its borders are trimmed) or another screen: ignored, never
+    // stretched or cut.
+    const std::optional<Beautifier::Layout> other = Beautifier::layout(capture.size(), s);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(Beautifier::renderOnto(Beautifier::backplate(*other, s, std::nullopt), *other, capture, s, std::nullopt),
+              expected);
+    // A plate someone else still holds is left as it was.
+    const QImage shared = Beautifier::backplate(*fitting, s, std::nullopt);
+    const QImage before = shared.copy();
+    EXPECT_EQ(Beautifier::renderOnto(shared, *fitting, capture, s, std::nullopt), expected);
+    EXPECT_EQ(shared, before);
+}

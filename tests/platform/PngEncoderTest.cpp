@@ -67,6 +67,13 @@ TEST(PngEncoderTest, AlphaIsKeptOnlyWhereThereIsTransparency) {
     ASSERT_TRUE(rgb);
     EXPECT_EQ(rgb->at(25), 2); // colour type: RGB
     EXPECT_EQ(decoded(*rgb), opaqueArgb.convertToFormat(QImage::Format_ARGB32));
+    // One translucent pixel in the last row of a tall picture (read in bands) still keeps the alpha.
+    QImage lastRow = noisy(300, 2000, QImage::Format_ARGB32_Premultiplied, false);
+    lastRow.setPixel(299, 1999, qRgba(0, 0, 0, 40)); // premultiplied, exact both ways
+    const auto rgba = platform::PngEncoder::encode(lastRow);
+    ASSERT_TRUE(rgba);
+    EXPECT_EQ(rgba->at(25), 6);
+    EXPECT_EQ(decoded(*rgba).convertToFormat(QImage::Format_ARGB32_Premultiplied), lastRow);
 
     for (const QSize size : {QSize(1, 1), QSize(5000, 1), QSize(1, 3000)}) {
         const QImage small = noisy(size.width(), size.height(), QImage::Format_RGB888, false);
