@@ -105,16 +105,6 @@ void BackdropTile::setBackdrop(const Backdrop &backdrop) {
 
 QSize BackdropTile::sizeHint() const { return m_compact ? QSize(40, 26) : QSize(110, 64 + 6 + 16); }
 
-QString BackdropTile::kindName(Backdrop::Kind kind) {
-    switch (kind) {
-    case Backdrop::Kind::transparent: return L("Sem fundo");
-    case Backdrop::Kind::solid: return L("Sólido");
-    case Backdrop::Kind::linear: return L("Linear");
-    case Backdrop::Kind::mesh: return L("Malha");
-    }
-    return {};
-}
-
 void BackdropTile::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -138,7 +128,7 @@ void BackdropTile::paintEvent(QPaintEvent *) {
                                                                       devicePixelRatioF()));
     p.setFont(Theme::font(11));
     p.setPen(Theme::text2());
-    p.drawText(QRectF(0, 70, width(), 16), Qt::AlignLeft | Qt::AlignVCenter, kindName(m_backdrop.kind));
+    p.drawText(QRectF(0, 70, width(), 16), Qt::AlignLeft | Qt::AlignVCenter, Backdrop::kindName(m_backdrop.kind));
 }
 
 void paintVariantSwatch(QPainter &p, const QRectF &rect, LogoVariant variant, quint32 primary, quint32 secondary) {

@@ -62,8 +62,6 @@ public:
     void setBackdrop(const Backdrop &backdrop);
     const Backdrop &backdrop() const { return m_backdrop; }
     QSize sizeHint() const override;
-    // "Sem fundo", "Sólido", "Linear" or "Malha".
-    static QString kindName(Backdrop::Kind kind);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
