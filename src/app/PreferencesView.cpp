@@ -21,7 +21,6 @@
 #include "widgets/ToggleSwitch.h"
 
 #include <QDebug>
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,16 +39,13 @@ public:
     IconButton(const QString &icon, QWidget *parent) : QAbstractButton(parent), m_icon(icon) {
         setFixedSize(24, 24);
         setCursor(Qt::PointingHandCursor);
+        setAttribute(Qt::WA_Hover); // repainted as the pointer comes and goes
     }
 
 protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
         p.drawPixmap(QRect(5, 5, 14, 14), Icons::pixmap(m_icon, 14, underMouse() ? Theme::text() : Theme::text3(), devicePixelRatioF()));
-    }
-    bool event(QEvent *e) override {
-        if (e->type() == QEvent::Enter || e->type() == QEvent::Leave) update();
-        return QAbstractButton::event(e);
     }
 
 private:
