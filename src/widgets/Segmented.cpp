@@ -17,8 +17,15 @@ struct Metrics {
 };
 
 Metrics metricsOf(SegmentedRow::Look look) {
-    return look == SegmentedRow::Look::thumb ? Metrics{2, 0, 22} : Metrics{3, 4, 28};
+    switch (look) {
+    case SegmentedRow::Look::filled: break;
+    case SegmentedRow::Look::fitted: return {3, 4, 26};
+    case SegmentedRow::Look::thumb: return {2, 0, 22};
+    }
+    return {3, 4, 28};
 }
+
+QFont boldTitleFont() { return Theme::font(12, QFont::DemiBold); }
 
 // One item: its label, on the selected fill while chosen in the filled look (the row paints the thumb);
 // the whole rectangle takes clicks.
@@ -33,7 +40,10 @@ public:
         setFocusPolicy(Qt::TabFocus);
     }
     QSize sizeHint() const override {
-        return {fontMetrics().horizontalAdvance(text()) + 12, metricsOf(m_row->look()).itemHeight};
+        const SegmentedRow::Look look = m_row->look();
+        const int width = look == SegmentedRow::Look::fitted ? QFontMetrics(boldTitleFont()).horizontalAdvance(text()) + 20
+                                                             : fontMetrics().horizontalAdvance(text()) + 12;
+        return {width, metricsOf(look).itemHeight};
     }
 
 protected:
@@ -41,13 +51,13 @@ protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        if (m_row->look() == SegmentedRow::Look::thumb) {
-            p.setFont(Theme::font(12, isChecked() ? QFont::DemiBold : QFont::Normal));
-        } else if (isChecked()) {
+        const SegmentedRow::Look look = m_row->look();
+        if (look != SegmentedRow::Look::thumb && isChecked()) {
             p.setPen(Qt::NoPen);
             p.setBrush(kSelectedFill);
             p.drawPath(Theme::continuousRoundedRect(QRectF(rect()), 6));
         }
+        if (look != SegmentedRow::Look::filled && isChecked()) p.setFont(boldTitleFont());
         p.setPen(isChecked() ? Theme::text() : Theme::text2());
         p.drawText(rect(), Qt::AlignCenter, QFontMetrics(p.font()).elidedText(text(), Qt::ElideRight, width() - 4));
     }
@@ -76,11 +86,15 @@ void SegmentedRow::setSelectedIndex(int index) {
 void SegmentedRow::setLook(Look look) {
     m_look = look;
     const bool thumb = look == Look::thumb;
-    setFocusPolicy(thumb ? Qt::StrongFocus : Qt::NoFocus);
-    setSizePolicy(thumb ? QSizePolicy::Preferred : QSizePolicy::Expanding, QSizePolicy::Fixed);
+    const bool rowTakesKeys = look != Look::filled;
+    setFocusPolicy(rowTakesKeys ? Qt::StrongFocus : Qt::NoFocus);
+    const QSizePolicy::Policy across = look == Look::filled ? QSizePolicy::Expanding
+                                       : look == Look::fitted ? QSizePolicy::Fixed
+                                                              : QSizePolicy::Preferred;
+    setSizePolicy(across, QSizePolicy::Fixed);
     if (thumb) setCursor(Qt::PointingHandCursor);
     else unsetCursor();
-    for (QAbstractButton *item : m_items) item->setFocusPolicy(thumb ? Qt::NoFocus : Qt::TabFocus);
+    for (QAbstractButton *item : m_items) item->setFocusPolicy(rowTakesKeys ? Qt::NoFocus : Qt::TabFocus);
     updateGeometry();
     layoutItems();
     update();
@@ -91,7 +105,7 @@ QSize SegmentedRow::sizeHint() const {
     const int n = int(m_items.size());
     int width = 2 * m.inset + m.spacing * std::max(0, n - 1);
     if (m_look == Look::thumb) { // equal segments, each wide enough for the widest title in bold
-        const QFontMetrics bold(Theme::font(12, QFont::DemiBold));
+        const QFontMetrics bold(boldTitleFont());
         int widest = 0;
         for (const QAbstractButton *item : m_items) widest = std::max(widest, bold.horizontalAdvance(item->text()));
         width += n * (widest + 24);
@@ -115,6 +129,14 @@ void SegmentedRow::layoutItems() {
     const int n = int(m_items.size());
     if (n == 0) return;
     const Metrics m = metricsOf(m_look);
+    if (m_look == Look::fitted) {
+        int left = m.inset;
+        for (QAbstractButton *item : m_items) {
+            item->setGeometry(left, m.inset, item->sizeHint().width(), m.itemHeight);
+            left += item->width() + m.spacing;
+        }
+        return;
+    }
     const qreal inner = width() - 2 * m.inset - m.spacing * (n - 1);
     const qreal each = inner / n;
     for (int i = 0; i < n; ++i) {
@@ -126,7 +148,7 @@ void SegmentedRow::layoutItems() {
 
 void SegmentedRow::keyPressEvent(QKeyEvent *event) {
     const int step = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1 : 0;
-    if (m_look != Look::thumb || step == 0) {
+    if (m_look == Look::filled || step == 0) {
         QWidget::keyPressEvent(event);
         return;
     }

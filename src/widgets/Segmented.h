@@ -7,18 +7,22 @@
 
 #include <functional>
 
-// A row of equal-width buttons that picks one of a few choices. Only the user's choices are announced
+// A row of buttons that picks one of a few choices. Only the user's choices are announced
 // (`chosen`), a click also on the item already chosen; choosing from code announces nothing, and the
 // row shows a choice only once it is set from code (`setSelectedIndex`).
 class SegmentedRow : public QWidget {
     Q_OBJECT
 public:
     enum class Look {
-        // 34 high: a raised rounded track, the chosen item on a darker rounded fill; each item takes the
-        // focus on its own.
+        // 34 high: a raised rounded track, items of equal width, the chosen one on a darker rounded fill;
+        // each item takes the focus on its own.
         filled,
-        // 26 high: a raised rounded track with a lifted, shadowed thumb under the chosen item, whose
-        // title is bold; the row takes the focus, and the arrow keys choose the item beside the chosen one.
+        // 32 high: as filled, with the chosen title in bold and each item as wide as its bold title, so
+        // that choosing one never moves the others; the row keeps its natural size and takes the keys as
+        // in the thumb look.
+        fitted,
+        // 26 high: a raised rounded track, items of equal width, a lifted, shadowed thumb under the chosen
+        // one, whose title is bold; the row takes the focus, and the arrow keys choose the item beside the chosen one.
         thumb,
     };
 
@@ -65,7 +69,9 @@ public:
     // Shows `value` as chosen, announcing nothing.
     void setValue(const T &value) { setSelectedIndex(int(m_values.indexOf(value))); }
     T value() const { return m_values.value(selectedIndex()); }
-    // What a user's choice (a click, or an arrow key in the thumb look) does with the chosen value.
+    // The item of `value` (tests click it); null for a value not listed.
+    QAbstractButton *item(const T &value) const { return items().value(m_values.indexOf(value)); }
+    // What a user's choice (a click, or an arrow key but in the filled look) does with the chosen value.
     void onChosen(std::function<void(const T &)> f) { m_onChosen = std::move(f); }
 
 private:
