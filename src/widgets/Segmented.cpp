@@ -27,7 +27,7 @@ Metrics metricsOf(SegmentedRow::Look look) {
 
 QFont boldTitleFont() { return Theme::font(12, QFont::DemiBold); }
 
-// One item: its label, on the selected fill while chosen in the filled look (the row paints the thumb);
+// One item: its label, on the selected fill while chosen (in the thumb look the row paints the thumb);
 // the whole rectangle takes clicks.
 class SegmentItem : public QAbstractButton {
 public:
