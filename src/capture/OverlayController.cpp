@@ -52,10 +52,12 @@ OverlayActions OverlayController::actions() {
 }
 
 void OverlayController::blurLater(OverlayView *view) {
-    QThreadPool::globalInstance()->start([target = QPointer<OverlayView>(view), image = view->snapshot().image] {
+    // The view may outlive its controller (and the model it reads) for a turn: both must still be there.
+    QThreadPool::globalInstance()->start([self = QPointer<OverlayController>(this), target = QPointer<OverlayView>(view),
+                                          image = view->snapshot().image] {
         QImage blurred = OverlayBackdrop::blurred(image);
         QMetaObject::invokeMethod(
-            qApp, [target, blurred = std::move(blurred)] { if (target) target->setBlurred(blurred); },
+            qApp, [self, target, blurred = std::move(blurred)] { if (self && target) target->setBlurred(blurred); },
             Qt::QueuedConnection);
     });
 }

@@ -52,8 +52,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // Blurs the view's display on a worker and hands it to the view, if it is still there.
-    static void blurLater(OverlayView *view);
+    // Blurs the view's display on a worker and hands it to the view, if both are still there.
+    void blurLater(OverlayView *view);
     void confirm();
     void finish(std::optional<OverlayResult> result);
     void setMode(OverlayModel::Mode mode);

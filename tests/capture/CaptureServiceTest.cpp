@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QImageReader>
 #include <QScreen>
+#include <QThreadPool>
 #include <QTest>
 #include <QWidget>
 
@@ -78,6 +79,10 @@ protected:
         RecentsStore::shared().deleteAll();
     }
     void TearDown() override {
+        // A copy still on a worker would land in the next test's clipboard and recents: let it end here.
+        QThreadPool::globalInstance()->waitForDone(10000);
+        QCoreApplication::processEvents();
+        RecentsStore::shared().waitForPending();
         CaptureBackend::setSharedForTesting(nullptr);
         platform::AlertPresenter::setSharedForTesting(nullptr);
         platform::Pasteboard::setGeneralForTesting(nullptr);
