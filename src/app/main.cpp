@@ -4,6 +4,7 @@
 #include "platform/Memory.h"
 #include "platform/SingleInstance.h"
 #include "platform/TextEngine.h"
+#include "platform/ThreadPriority.h"
 #include "platform/UserDefaults.h"
 #include "widgets/Appearance.h"
 
@@ -59,6 +60,9 @@ int main(int argc, char *argv[]) {
         std::fprintf(stderr, "Pelicarta is not running.\n");
         return 0;
     }
+
+    // Before any work can start a shared thread from a lowered one.
+    platform::makeSharedThreadsAtNormalPriority();
 
     // Soak runs watch the event loop for stretches it could not turn.
     std::optional<EventLoopWatchdog> watchdog;

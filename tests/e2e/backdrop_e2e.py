@@ -123,7 +123,7 @@ class BackdropSheetTest(road_e2e.DesktopTest):
         window = wait_for(app.main_window, 5)
         self.desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
         self.desktop.x(["xdotool", "key", "--clearmodifiers", "ctrl+c"])
-        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        self.assert_png_copied(app)
         png = f"{app.home}/copied.png"
         with open(png, "wb") as f:
             f.write(self.desktop.clipboard("image/png"))

@@ -95,7 +95,7 @@ class CanvasTest(road_e2e.DesktopTest):
 
         self.desktop.set_clipboard_text("before")
         self.key(app, "ctrl+c")
-        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        self.assert_png_copied(app)
         width, _, data = pixels(self.desktop.clipboard("image/png"))
         # The copy trims the capture's uniform borders, so the arrow is found by its colour: it must
         # span the drag's extent in image pixels and run along the drag's line.
@@ -144,7 +144,7 @@ class CanvasTest(road_e2e.DesktopTest):
         self.key(app, "Return")  # applies the crop
         self.desktop.set_clipboard_text("before")
         self.key(app, "ctrl+c")
-        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        self.assert_png_copied(app)
         width, height, data = pixels(self.desktop.clipboard("image/png"))
         pill = sum(1 for i in range(0, len(data) - 2, 3) if all(abs(p - q) <= 6 for p, q in zip(data[i:i + 3], ARROW)))
         # The label's pill, filled with the mark colour, is in the copy; the copy is no wider than the crop
@@ -177,7 +177,7 @@ class CanvasTest(road_e2e.DesktopTest):
         """Copies the result: how many pixels of dark letters on white it holds."""
         self.desktop.set_clipboard_text("before")
         self.key(app, "ctrl+c")
-        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        self.assert_png_copied(app)
         width, _, data = pixels(self.desktop.clipboard("image/png"))
         # Thin dark strokes on white: a letter's pixels, not the edge of a window or a mosaic block.
         light = lambda i: 0 <= i < len(data) - 2 and min(data[i:i + 3]) > 200

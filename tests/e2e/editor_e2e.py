@@ -44,8 +44,7 @@ class EditorTest(road_e2e.DesktopTest):
         """Presses `keys` then Ctrl+C: the size of the PNG on the clipboard, once the window is gone."""
         self.desktop.set_clipboard_text("before")
         self.key(app, *keys, "ctrl+c")
-        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15),
-                        "nothing copied:\n" + app.output())
+        self.assert_png_copied(app)
         self.assertTrue(wait_for(lambda: app.main_window() is None, 5), "the window stayed after copying")
         return image_size(self.desktop, self.desktop.clipboard("image/png"))
 

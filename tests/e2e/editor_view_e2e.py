@@ -50,7 +50,7 @@ class EditorViewTest(road_e2e.DesktopTest):
     def copy_with_keys(self, app):
         self.desktop.set_clipboard_text("before")
         self.key(app, "ctrl+c")
-        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        self.assert_png_copied(app)
         return self.desktop.clipboard("image/png")
 
     def test_a_mark_reaches_the_copy_made_with_the_button_and_the_editor_stays_open(self):
@@ -66,7 +66,7 @@ class EditorViewTest(road_e2e.DesktopTest):
 
         self.desktop.set_clipboard_text("before")
         self.click(self.copy_button(app))
-        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        self.assert_png_copied(app)
         width, _, data = pixels(self.desktop.clipboard("image/png"))
         reds = sum(1 for i in range(0, len(data) - 2, 3) if all(abs(p - q) <= 6 for p, q in zip(data[i:i + 3], ARROW)))
         self.assertGreater(reds, 500, "no arrow in the copy")

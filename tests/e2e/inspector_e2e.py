@@ -126,7 +126,7 @@ class InspectorTest(road_e2e.DesktopTest):
         brought back on the same capture."""
         self.desktop.set_clipboard_text("before")
         self.key(app, "ctrl+c")
-        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        self.assert_png_copied(app)
         self.assertTrue(wait_for(lambda: app.main_window() is None, 5), "the window stayed after copying")
         png = self.desktop.clipboard("image/png")
         self.assertEqual(app.launch(), 0)

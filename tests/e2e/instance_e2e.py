@@ -144,7 +144,7 @@ class InstanceTest(DesktopTest):
         app = self.start(home=home, limits={resource.RLIMIT_FSIZE: (1024, 1024)})
         self.desktop.set_clipboard_text("before")
         self.assertEqual(app.launch("--capture", "fullscreen"), 0)
-        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        self.assert_png_copied(app)
         # The failed write is reported as a full disk would be, and the instance lives on.
         self.assertTrue(wait_for(lambda: "alert: Não foi possível salvar" in app.output(), 10), app.output())
         self.assertTrue(app.running(), app.output())
@@ -177,7 +177,7 @@ class InstanceTest(DesktopTest):
         app = self.start(home=home)
         self.desktop.set_clipboard_text("before")
         self.assertEqual(app.launch("--capture", "fullscreen"), 0)
-        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        self.assert_png_copied(app)
         self.assertTrue(wait_for(lambda: "alert: Não foi possível salvar" in app.output(), 10), app.output())
         self.assertIn("link simbólico", app.output())
         self.assertEqual(sorted(os.listdir(photos)), before)

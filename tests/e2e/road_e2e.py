@@ -213,8 +213,9 @@ class Pelicarta:
         self.process = subprocess.Popen([APP, *arguments], env=self.env, stdout=self.log, stderr=subprocess.STDOUT,
                                         preexec_fn=apply_limits if limits else None)
         if not wait_for(self.main_window, 20):
+            output = self.output()  # stop() closes the log
             self.stop()
-            raise RuntimeError("the main window did not appear:\n" + self.output())
+            raise RuntimeError("the main window did not appear:\n" + output)
 
     def launch(self, *arguments, timeout=20):
         """A second launch of the program; its exit status."""
@@ -266,6 +267,20 @@ class Pelicarta:
 
     def running(self):
         return self.process.poll() is None
+
+    def diagnosis(self):
+        """For a wait that failed: whether the event loop still answers its socket, every thread's stack
+        (when gdb is installed) and the program's output."""
+        try:
+            answers = self.running() and self.request("ping")  # an unknown word: answered, then ignored
+        except OSError:
+            answers = False
+        report = ["the program answers its socket" if answers else "the program does NOT answer its socket"]
+        if self.running() and shutil.which("gdb"):
+            stacks = subprocess.run(["gdb", "-p", str(self.process.pid), "-batch", "-ex", "thread apply all bt 20"],
+                                    capture_output=True, text=True, timeout=120).stdout
+            report += [line for line in stacks.splitlines() if line.startswith(("Thread ", "#"))]
+        return "\n".join(report + [self.output()])
 
     def output(self):
         self.log.flush()
@@ -334,6 +349,17 @@ class DesktopTest(unittest.TestCase):
         self.addCleanup(app.stop)
         return app
 
+    def assert_png_copied(self, app, timeout=15):
+        """Waits for a PNG on the clipboard; without one, keeps the screen and fails with what the program
+        was doing."""
+        if wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), timeout):
+            return
+        folder = os.path.normpath(os.path.join(os.path.dirname(APP), "..", "test-output"))
+        os.makedirs(folder, exist_ok=True)
+        shot = os.path.join(folder, f"no-copy-{self.id().rsplit('.', 1)[-1]}.png")
+        self.desktop.screenshot(shot)
+        self.fail(f"the clipboard never held a PNG (the screen then: {shot}):\n" + app.diagnosis())
+
     def open_test_window(self, name, *options):
         """Shows a window of the test window helper titled `name`, with the helper's `options` (--fill, --rect,
         --text, ...), until the test ends; returns the line it prints once it is up. Skips the test without
@@ -352,8 +378,7 @@ class RoadTest(DesktopTest):
     def capture_and_wait_for_png(self, app, action="fullscreen"):
         self.desktop.set_clipboard_text("before")
         self.assertEqual(app.launch("--capture", action), 0)
-        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15),
-                        "the clipboard never held a PNG:\n" + app.output())
+        self.assert_png_copied(app)
 
     def test_lifecycle_window_tray_reopen_and_quit(self):
         app = self.start()
@@ -441,7 +466,7 @@ class RoadTest(DesktopTest):
     def test_a_first_launch_with_a_capture_starts_and_captures(self):
         self.desktop.set_clipboard_text("before")
         app = self.start({"afterCapture": "copy"}, arguments=("--capture", "fullscreen"))
-        self.assertTrue(wait_for(lambda: "image/png" in self.desktop.clipboard_targets(), 15), app.output())
+        self.assert_png_copied(app)
         self.assertEqual(image_size(self.desktop, self.desktop.clipboard("image/png")),
                          (self.desktop.width + 256, self.desktop.height + 256))
         self.assertTrue(app.main_window())
