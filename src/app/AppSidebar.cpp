@@ -13,6 +13,7 @@
 #include "widgets/FilledImage.h"
 #include "widgets/Icons.h"
 #include "widgets/SectionLabel.h"
+#include "widgets/SymbolButton.h"
 #include "widgets/Theme.h"
 
 #include <QAbstractButton>
@@ -135,30 +136,6 @@ protected:
     }
 };
 
-// A plain icon button with a whole clickable frame.
-class IconButton final : public QAbstractButton {
-public:
-    IconButton(const QString &icon, int iconSize, const QColor &color, QSize frame, QWidget *parent)
-        : QAbstractButton(parent), m_icon(icon), m_iconSize(iconSize), m_color(color) {
-        setFixedSize(frame);
-        setCursor(Qt::PointingHandCursor);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        if (isDown()) p.setOpacity(0.6);
-        const QPixmap icon = Icons::pixmap(m_icon, m_iconSize, m_color, devicePixelRatioF());
-        p.drawPixmap(QPointF((width() - m_iconSize) / 2.0, (height() - m_iconSize) / 2.0), icon);
-    }
-
-private:
-    QString m_icon;
-    int m_iconSize;
-    QColor m_color;
-};
-
 // The header: the mark and the name (expanded only) and the collapse button, centred when collapsed.
 class Header final : public QWidget {
 public:
@@ -207,9 +184,8 @@ public:
     OpenPrintRow(AppRouter &router, QWidget *parent) : QWidget(parent), m_router(router) {
         setFixedHeight(40);
         setCursor(Qt::PointingHandCursor);
-        m_close = new IconButton(QStringLiteral("xmark"), 9, Theme::text3(), QSize(20, 20), this);
-        m_close->setToolTip(L("Fechar este print (ele continua no histórico, se estiver lá)"));
-        m_close->setAccessibleName(L("Fechar este print (ele continua no histórico, se estiver lá)"));
+        m_close = new SymbolButton(QStringLiteral("xmark"), L("Fechar este print (ele continua no histórico, se estiver lá)"),
+                                   QSize(20, 20), 9, Theme::text3(), this);
         QObject::connect(m_close, &QAbstractButton::clicked, &router, &AppRouter::closeEditor);
     }
     void setModel(EditorModel *model) {
@@ -353,7 +329,7 @@ void AppSidebar::addCaptureButtons(QVBoxLayout *column) {
 }
 
 QWidget *AppSidebar::makeHeader() {
-    m_collapse = new IconButton(QStringLiteral("sidebar.left"), 15, Theme::text2(), QSize(28, 26), this);
+    m_collapse = new SymbolButton(QStringLiteral("sidebar.left"), {}, QSize(28, 26), 15, Theme::text2(), this);
     connect(m_collapse, &QAbstractButton::clicked, this,
             [this] { Settings::sidebarCollapsed.set(!Settings::sidebarCollapsed.value(m_defaults), m_defaults); });
     m_header = new Header(m_collapse, this);

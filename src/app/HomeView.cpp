@@ -15,7 +15,6 @@
 #include "widgets/ThemedLabel.h"
 
 #include <QAbstractButton>
-#include <QEvent>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -34,6 +33,7 @@ public:
     explicit HistoryLink(QWidget *parent) : QAbstractButton(parent), m_key(PageKeys::label(AppRouter::Page::history)) {
         setText(L("Ver histórico completo"));
         setCursor(Qt::PointingHandCursor);
+        setAttribute(Qt::WA_Hover); // repainted as the pointer comes and goes
         setToolTip(L("Todos os prints, com busca pelo texto de dentro deles"));
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     }
@@ -53,10 +53,6 @@ protected:
         p.setFont(Theme::monospaceFont(10));
         p.setPen(Theme::text3());
         p.drawText(QRect(text + 4, 0, width() - text - 4, height()), Qt::AlignLeft | Qt::AlignVCenter, m_key);
-    }
-    bool event(QEvent *e) override {
-        if (e->type() == QEvent::Enter || e->type() == QEvent::Leave) update();
-        return QAbstractButton::event(e);
     }
 
 private:

@@ -40,6 +40,7 @@ public:
         setText(text);
         setFont(Theme::font(pixelSize));
         setCursor(Qt::PointingHandCursor);
+        setAttribute(Qt::WA_Hover); // repainted as the pointer comes and goes
     }
     void setColors(const QColor &enabled, const QColor &disabled) {
         m_enabled = enabled;
@@ -60,10 +61,6 @@ protected:
         p.setFont(font());
         p.setPen(underMouse() && isEnabled() ? Theme::text() : color);
         p.drawText(rect(), int(m_alignment | Qt::AlignVCenter), text());
-    }
-    bool event(QEvent *e) override {
-        if (e->type() == QEvent::Enter || e->type() == QEvent::Leave) update();
-        return QAbstractButton::event(e);
     }
 
 private:

@@ -21,7 +21,6 @@
 #include "widgets/ToggleSwitch.h"
 
 #include <QDebug>
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,6 +39,7 @@ public:
     IconButton(const QString &icon, QWidget *parent) : QAbstractButton(parent), m_icon(icon) {
         setFixedSize(24, 24);
         setCursor(Qt::PointingHandCursor);
+        setAttribute(Qt::WA_Hover); // repainted as the pointer comes and goes
     }
 
 protected:
@@ -47,16 +47,14 @@ protected:
         QPainter p(this);
         p.drawPixmap(QRect(5, 5, 14, 14), Icons::pixmap(m_icon, 14, underMouse() ? Theme::text() : Theme::text3(), devicePixelRatioF()));
     }
-    bool event(QEvent *e) override {
-        if (e->type() == QEvent::Enter || e->type() == QEvent::Leave) update();
-        return QAbstractButton::event(e);
-    }
 
 private:
     QString m_icon;
 };
 
-QVBoxLayout *sectionColumn(QWidget *section, const QString &label) {
+// A section of the page under its title: the section, and the column its rows go in.
+std::pair<QWidget *, QVBoxLayout *> newSection(QWidget *parent, const QString &label) {
+    auto *section = new QWidget(parent);
     auto *column = new QVBoxLayout(section);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(12);
@@ -64,7 +62,21 @@ QVBoxLayout *sectionColumn(QWidget *section, const QString &label) {
     auto *rows = new QVBoxLayout;
     rows->setSpacing(0);
     column->addLayout(rows);
-    return rows;
+    return {section, rows};
+}
+
+// A switch that stores its state in `setting` at each click.
+ToggleSwitch *settingSwitch(const Setting<bool> &setting, platform::UserDefaults &defaults) {
+    auto *toggle = new ToggleSwitch;
+    QObject::connect(toggle, &QAbstractButton::clicked, toggle, [&setting, &defaults](bool on) { setting.set(on, defaults); });
+    return toggle;
+}
+
+// Stores each choice of `picker`, whose values are the enumerators of `setting` as whole numbers.
+template <typename E>
+void storeChoices(Picker *picker, const Setting<E> &setting, platform::UserDefaults &defaults) {
+    QObject::connect(picker, &Picker::chosen, picker,
+                     [&setting, &defaults](const QVariant &value) { setting.set(E(value.toInt()), defaults); });
 }
 
 QString afterCaptureDetail(AfterCapture value) {
@@ -169,12 +181,10 @@ PrefRow *PreferencesView::addRow(QVBoxLayout *section, const QString &title, QWi
 }
 
 QWidget *PreferencesView::makeGeneral(QWidget *parent) {
-    auto *section = new QWidget(parent);
-    QVBoxLayout *rows = sectionColumn(section, L("Geral"));
+    const auto [section, rows] = newSection(parent, L("Geral"));
     Controls &c = *m_controls;
 
-    c.greeting = new ToggleSwitch;
-    connect(c.greeting, &QAbstractButton::clicked, this, [this](bool on) { Settings::greetingEnabled.set(on, m_defaults); });
+    c.greeting = settingSwitch(Settings::greetingEnabled, m_defaults);
     addRow(rows, L("Mostrar saudação"), c.greeting);
 
     c.name = new QLineEdit;
@@ -201,16 +211,14 @@ QWidget *PreferencesView::makeGeneral(QWidget *parent) {
 }
 
 QWidget *PreferencesView::makeCapture(QWidget *parent) {
-    auto *section = new QWidget(parent);
-    QVBoxLayout *rows = sectionColumn(section, L("Captura"));
+    const auto [section, rows] = newSection(parent, L("Captura"));
     Controls &c = *m_controls;
 
     c.afterCapture = new Picker(220);
     c.afterCapture->addChoice(L("Abrir o Editor"), int(AfterCapture::editor));
     c.afterCapture->addChoice(L("Print flutuante (leve)"), int(AfterCapture::quick));
     c.afterCapture->addChoice(L("Copiar já embelezado"), int(AfterCapture::copy));
-    connect(c.afterCapture, &Picker::chosen, this,
-            [this](const QVariant &value) { Settings::afterCapture.set(AfterCapture(value.toInt()), m_defaults); });
+    storeChoices(c.afterCapture, Settings::afterCapture, m_defaults);
     addRow(rows, L("Depois de capturar"), c.afterCapture);
 
     c.lifetime = new Picker(160);
@@ -218,20 +226,17 @@ QWidget *PreferencesView::makeCapture(QWidget *parent) {
     c.lifetime->addChoice(L("30 segundos"), int(QuickLifetime::medium));
     c.lifetime->addChoice(L("1 minuto"), int(QuickLifetime::long_));
     c.lifetime->addChoice(L("Até eu fechar"), int(QuickLifetime::forever_));
-    connect(c.lifetime, &Picker::chosen, this,
-            [this](const QVariant &value) { Settings::quickLifetime.set(QuickLifetime(value.toInt()), m_defaults); });
+    storeChoices(c.lifetime, Settings::quickLifetime, m_defaults);
     c.lifetimeRow = addRow(rows, L("O print flutuante some depois de"), c.lifetime);
     c.lifetimeRow->setDetail(L("Passar o mouse por cima pausa a contagem"));
 
     c.areaRelease = new Picker(200);
     c.areaRelease->addChoice(L("Ajustar antes de capturar"), int(AreaRelease::adjust));
     c.areaRelease->addChoice(L("Capturar na hora"), int(AreaRelease::instant));
-    connect(c.areaRelease, &Picker::chosen, this,
-            [this](const QVariant &value) { Settings::areaRelease.set(AreaRelease(value.toInt()), m_defaults); });
+    storeChoices(c.areaRelease, Settings::areaRelease, m_defaults);
     addRow(rows, L("Ao soltar a seleção de área"), c.areaRelease);
 
-    c.tips = new ToggleSwitch;
-    connect(c.tips, &QAbstractButton::clicked, this, [this](bool on) { Settings::overlayTipsEnabled.set(on, m_defaults); });
+    c.tips = settingSwitch(Settings::overlayTipsEnabled, m_defaults);
     addRow(rows, L("Dicas de teclado na seleção"), c.tips)->setDetail(L("Uma linha discreta abaixo da barra Capturar"));
 
     auto *restoreStyle = new SecondaryButton(L("Restaurar"));
@@ -253,8 +258,7 @@ QWidget *PreferencesView::makeCapture(QWidget *parent) {
 }
 
 QWidget *PreferencesView::makeHistory(QWidget *parent) {
-    auto *section = new QWidget(parent);
-    QVBoxLayout *rows = sectionColumn(section, L("Histórico"));
+    const auto [section, rows] = newSection(parent, L("Histórico"));
     Controls &c = *m_controls;
 
     c.keep = new Picker(160);
@@ -263,8 +267,7 @@ QWidget *PreferencesView::makeHistory(QWidget *parent) {
     addRow(rows, L("Guardar no histórico"), c.keep)
         ->setDetail(L("Ficam só no seu Mac; passando do limite, as mais antigas saem sozinhas"));
 
-    c.compact = new ToggleSwitch;
-    connect(c.compact, &QAbstractButton::clicked, this, [this](bool on) { Settings::historyCompact.set(on, m_defaults); });
+    c.compact = settingSwitch(Settings::historyCompact, m_defaults);
     addRow(rows, L("Formato compacto (HEIC)"), c.compact)
         ->setDetail(L("Ocupa bem menos espaço que PNG, com qualidade alta. Vale para as próximas capturas"));
 
@@ -275,8 +278,7 @@ QWidget *PreferencesView::makeHistory(QWidget *parent) {
 }
 
 QWidget *PreferencesView::makePermission(QWidget *parent) {
-    auto *section = new QWidget(parent);
-    QVBoxLayout *rows = sectionColumn(section, L("Permissões"));
+    const auto [section, rows] = newSection(parent, L("Permissões"));
     Controls &c = *m_controls;
     c.permission = new QStackedWidget;
     auto *granted = new QLabel(c.permission);

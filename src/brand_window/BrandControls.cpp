@@ -7,8 +7,7 @@
 #include "widgets/Theme.h"
 
 #include <QConicalGradient>
-#include <QKeyEvent>
-#include <QMouseEvent>
+#include <QEvent>
 #include <QPainter>
 
 BrandSwitch::BrandSwitch(QWidget *parent) : QAbstractButton(parent) {
@@ -106,16 +105,6 @@ void BackdropTile::setBackdrop(const Backdrop &backdrop) {
 
 QSize BackdropTile::sizeHint() const { return m_compact ? QSize(40, 26) : QSize(110, 64 + 6 + 16); }
 
-QString BackdropTile::kindName(Backdrop::Kind kind) {
-    switch (kind) {
-    case Backdrop::Kind::transparent: return L("Sem fundo");
-    case Backdrop::Kind::solid: return L("Sólido");
-    case Backdrop::Kind::linear: return L("Linear");
-    case Backdrop::Kind::mesh: return L("Malha");
-    }
-    return {};
-}
-
 void BackdropTile::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -139,7 +128,7 @@ void BackdropTile::paintEvent(QPaintEvent *) {
                                                                       devicePixelRatioF()));
     p.setFont(Theme::font(11));
     p.setPen(Theme::text2());
-    p.drawText(QRectF(0, 70, width(), 16), Qt::AlignLeft | Qt::AlignVCenter, kindName(m_backdrop.kind));
+    p.drawText(QRectF(0, 70, width(), 16), Qt::AlignLeft | Qt::AlignVCenter, Backdrop::kindName(m_backdrop.kind));
 }
 
 void paintVariantSwatch(QPainter &p, const QRectF &rect, LogoVariant variant, quint32 primary, quint32 secondary) {
@@ -171,75 +160,6 @@ void paintVariantSwatch(QPainter &p, const QRectF &rect, LogoVariant variant, qu
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(rect);
     p.restore();
-}
-
-SegmentedControl::SegmentedControl(const QStringList &titles, QWidget *parent) : QWidget(parent), m_titles(titles) {
-    setFocusPolicy(Qt::StrongFocus);
-    setCursor(Qt::PointingHandCursor);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-}
-
-QSize SegmentedControl::sizeHint() const {
-    const QFontMetrics metrics(Theme::font(12, QFont::Medium));
-    int widest = 0;
-    for (const QString &title : m_titles) widest = qMax(widest, metrics.horizontalAdvance(title));
-    return {int(m_titles.size()) * (widest + 24) + 4, 26};
-}
-
-void SegmentedControl::setCurrent(int index) {
-    if (index < 0 || index >= count() || index == m_current) return;
-    m_current = index;
-    update();
-}
-
-void SegmentedControl::choose(int index) {
-    if (index < 0 || index >= count() || index == m_current) return;
-    setCurrent(index);
-    emit currentChanged(index);
-}
-
-QRectF SegmentedControl::segmentRect(int index) const {
-    const QRectF track = QRectF(rect()).adjusted(2, 2, -2, -2);
-    const qreal width = track.width() / qMax(1, count());
-    return {track.left() + index * width, track.top(), width, track.height()};
-}
-
-void SegmentedControl::paintEvent(QPaintEvent *) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF outer = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    p.fillPath(Theme::continuousRoundedRect(outer, 7), Theme::raised());
-    p.setPen(QPen(Theme::line(), 1));
-    p.drawPath(Theme::continuousRoundedRect(outer, 7));
-    for (int i = 1; i < count(); ++i) // dividers, hidden beside the thumb
-        if (i != m_current && i != m_current + 1) {
-            const qreal x = segmentRect(i).left();
-            p.drawLine(QPointF(x, outer.top() + 6), QPointF(x, outer.bottom() - 6));
-        }
-    const QPainterPath thumb = Theme::continuousRoundedRect(segmentRect(m_current), 5);
-    SoftShadow::paint(p, thumb, QColor(0, 0, 0, 70), 2, QPointF(0, 1));
-    p.fillPath(thumb, QColor(44, 44, 55));
-    p.fillPath(thumb, Theme::accentSoft());
-    if (hasFocus()) {
-        p.setPen(QPen(Theme::accentLine(), 1));
-        p.drawPath(thumb);
-    }
-    for (int i = 0; i < count(); ++i) {
-        p.setFont(Theme::font(12, i == m_current ? QFont::DemiBold : QFont::Normal));
-        p.setPen(i == m_current ? Theme::text() : Theme::text2());
-        p.drawText(segmentRect(i), Qt::AlignCenter, m_titles[i]);
-    }
-}
-
-void SegmentedControl::mousePressEvent(QMouseEvent *event) {
-    for (int i = 0; i < count(); ++i)
-        if (segmentRect(i).contains(event->position())) choose(i);
-}
-
-void SegmentedControl::keyPressEvent(QKeyEvent *event) {
-    if (event->key() == Qt::Key_Left) choose(m_current - 1);
-    else if (event->key() == Qt::Key_Right) choose(m_current + 1);
-    else QWidget::keyPressEvent(event);
 }
 
 ShadowHost::ShadowHost(QColor color, qreal radius, QPointF offset, qreal cornerRadius, QWidget *parent)

@@ -5,7 +5,6 @@
 
 #include <QAbstractButton>
 #include <QImage>
-#include <QStringList>
 
 #include <functional>
 
@@ -63,8 +62,6 @@ public:
     void setBackdrop(const Backdrop &backdrop);
     const Backdrop &backdrop() const { return m_backdrop; }
     QSize sizeHint() const override;
-    // "Sem fundo", "Sólido", "Linear" or "Malha".
-    static QString kindName(Backdrop::Kind kind);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -77,33 +74,6 @@ private:
 // The round swatch of a logo version: the conic brand colours for the original, white and near black
 // halves for the automatic one, else the version's flat colour.
 void paintVariantSwatch(QPainter &p, const QRectF &rect, LogoVariant variant, quint32 primary, quint32 secondary);
-
-// A segmented choice: one rounded track with a raised thumb under the chosen segment. A click or the
-// arrow keys choose; `currentChanged` reports a choice the user made, not one set by `setCurrent`.
-class SegmentedControl : public QWidget {
-    Q_OBJECT
-public:
-    explicit SegmentedControl(const QStringList &titles, QWidget *parent = nullptr);
-    int current() const { return m_current; }
-    void setCurrent(int index);
-    int count() const { return int(m_titles.size()); }
-    QSize sizeHint() const override;
-
-signals:
-    void currentChanged(int index);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-
-private:
-    QRectF segmentRect(int index) const;
-    void choose(int index);
-
-    QStringList m_titles;
-    int m_current = 0;
-};
 
 // Paints a soft drop shadow under one of its children, following that child's geometry; the host's
 // margins leave the shadow room to spread.

@@ -24,7 +24,6 @@ class LogoDropZone;
 class OptionChip;
 class PositionPicker;
 class QComboBox;
-class SegmentedControl;
 class ShadowHost;
 class QLabel;
 class QLineEdit;
@@ -33,6 +32,8 @@ class QStackedWidget;
 class QHBoxLayout;
 class QVBoxLayout;
 class StyleStore;
+template <typename T>
+class Segmented;
 
 // The brand page ("Marca"): the cards that edit the brand (logo and name, colours, guide font, logo on
 // screenshots, brand backdrops, guide footer) beside a preview of a guide or of a beautified sample
@@ -170,7 +171,7 @@ private:
     BrandSwitch *m_editorSwitch = nullptr;
     QPushButton *m_resetBackdrops = nullptr;
     QLineEdit *m_footerField = nullptr;
-    SegmentedControl *m_previewSegments = nullptr;
+    Segmented<PreviewTab> *m_previewSegments = nullptr;
     QStackedWidget *m_previewStack = nullptr;
     BrandGuidePreview *m_guidePreview = nullptr;
     QLabel *m_printImage = nullptr;

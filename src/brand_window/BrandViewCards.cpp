@@ -15,6 +15,7 @@
 #include "editor_window/ColorPanelBridge.h"
 #include "editor_window/HexField.h"
 #include "widgets/Buttons.h"
+#include "widgets/Segmented.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
 
@@ -315,11 +316,13 @@ QWidget *BrandView::buildPreviewPane() {
     column->setSpacing(18);
     column->setAlignment(Qt::AlignHCenter);
 
-    m_previewSegments = new SegmentedControl({L("Guia"), L("Print")}, pane);
+    m_previewSegments = new Segmented<PreviewTab>(
+        QList{PreviewTab::guide, PreviewTab::print},
+        [](PreviewTab tab) { return tab == PreviewTab::guide ? L("Guia") : L("Print"); }, pane);
+    m_previewSegments->setLook(SegmentedRow::Look::thumb);
     m_previewSegments->setFixedWidth(180);
     m_previewSegments->setAccessibleName(L("Prévia"));
-    connect(m_previewSegments, &SegmentedControl::currentChanged, this,
-            [this](int index) { setPreviewTab(index == 0 ? PreviewTab::guide : PreviewTab::print); });
+    m_previewSegments->onChosen([this](PreviewTab tab) { setPreviewTab(tab); });
     column->addWidget(m_previewSegments, 0, Qt::AlignHCenter);
 
     m_previewStack = new QStackedWidget(pane);
@@ -503,7 +506,7 @@ void BrandView::syncBackdrops() {
 void BrandView::syncPreview() {
     const BrandKit &kit = m_brand.kit();
     if (m_footerField->text() != kit.footer) m_footerField->setText(kit.footer);
-    m_previewSegments->setCurrent(m_previewTab == PreviewTab::guide ? 0 : 1);
+    m_previewSegments->setValue(m_previewTab);
     m_previewStack->setCurrentIndex(m_previewTab == PreviewTab::guide ? 0 : 1);
     m_guidePreview->setKit(kit);
     m_guidePreview->setLogo(m_guideLogo);

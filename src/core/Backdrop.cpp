@@ -125,6 +125,16 @@ Backdrop Backdrop::builtIn(const QString &id) {
     return all.first();
 }
 
+QString Backdrop::kindName(Kind kind) {
+    switch (kind) {
+    case Kind::transparent: return L("Sem fundo");
+    case Kind::solid: return L("Sólido");
+    case Kind::linear: return L("Linear");
+    case Kind::mesh: return L("Malha");
+    }
+    return {};
+}
+
 QString Backdrop::displayName() const {
     const auto key = factoryNameKeys().constFind(id);
     if (key != factoryNameKeys().cend() && L10nCache::variants(*key).contains(name)) return L(LKey(*key));

@@ -51,6 +51,8 @@ struct Backdrop {
     // "transparent", "solid", "linear", "mesh"; any other string is no kind.
     static QString rawValue(Kind kind);
     static std::optional<Kind> kindFromRawValue(QStringView raw);
+    // The kind as the user reads it: "Sem fundo", "Sólido", "Linear" or "Malha".
+    static QString kindName(Kind kind);
 
     // The eight built-in backdrops followed by the transparent one, named in the language current
     // when the list is first used.

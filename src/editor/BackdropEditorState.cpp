@@ -30,16 +30,6 @@ const std::array<int, 4> &BackdropEditorState::directionPresets() {
     return angles;
 }
 
-QString BackdropEditorState::kindName(Backdrop::Kind kind) {
-    switch (kind) {
-    case Backdrop::Kind::transparent: return L("Sem fundo");
-    case Backdrop::Kind::solid: return L("Sólido");
-    case Backdrop::Kind::linear: return L("Linear");
-    case Backdrop::Kind::mesh: return L("Malha");
-    }
-    return {};
-}
-
 bool BackdropEditorState::canAddColor() const {
     return m_backdrop.colors.size() < Backdrop::maximumColors(m_backdrop.kind);
 }
@@ -49,7 +39,7 @@ bool BackdropEditorState::canRemoveColor() const {
 }
 
 QString BackdropEditorState::summary() const {
-    const QString name = kindName(m_backdrop.kind);
+    const QString name = Backdrop::kindName(m_backdrop.kind);
     const qsizetype n = m_backdrop.colors.size();
     if (n == 1) return L(LKey(QStringLiteral("%@ · 1 cor"), {name}));
     return L(LKey(QStringLiteral("%@ · %@ cores"), {name, QString::number(n)}));

@@ -27,8 +27,6 @@ public:
     static const QList<QList<quint32>> &palettes();
     // The linear directions offered as buttons, in degrees.
     static const std::array<int, 4> &directionPresets();
-    // "Sem fundo", "Sólido", "Linear", "Malha" in the current language.
-    static QString kindName(Backdrop::Kind kind);
 
     const Backdrop &backdrop() const { return m_backdrop; }
     int selectedColor() const { return m_selected; }

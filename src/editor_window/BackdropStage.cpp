@@ -204,7 +204,7 @@ BackdropKindPicker::BackdropKindPicker(BackdropEditorState &state, QWidget *pare
     row->setContentsMargins(3, 3, 3, 3);
     row->setSpacing(4);
     for (const Backdrop::Kind kind : BackdropEditorState::editableKinds()) {
-        auto *segment = new BackdropKindSegment(symbolOf(kind), BackdropEditorState::kindName(kind), this);
+        auto *segment = new BackdropKindSegment(symbolOf(kind), Backdrop::kindName(kind), this);
         connect(segment, &QAbstractButton::clicked, this, [this, kind] {
             m_state.setKind(kind);
             sync(); // a click on the current kind must not leave it unchecked

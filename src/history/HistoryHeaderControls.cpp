@@ -2,11 +2,11 @@
 
 #include "core/Localization.h"
 #include "widgets/Icons.h"
+#include "widgets/Segmented.h"
 #include "widgets/SymbolButton.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
 
-#include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,39 +17,6 @@ namespace {
 
 constexpr int kBoxHeight = 32;
 constexpr qreal kBoxRadius = 8;
-constexpr qreal kSwitchRadius = 9;
-constexpr qreal kSegmentRadius = 6;
-constexpr int kSegmentHeight = 26;
-constexpr int kSegmentPadding = 10;
-const QColor kCurrentSegment(44, 44, 55);
-
-// One segment of the period switch.
-class Segment final : public QAbstractButton {
-public:
-    Segment(const QString &label, QWidget *parent) : QAbstractButton(parent) {
-        setText(label);
-        setCheckable(true);
-        setAutoExclusive(true);
-        setCursor(Qt::PointingHandCursor);
-        setAccessibleName(label);
-        setFixedSize(sizeHint());
-    }
-    QSize sizeHint() const override {
-        // As wide as the bold label, so that choosing a segment never moves its neighbours.
-        return {QFontMetrics(Theme::font(12, QFont::DemiBold)).horizontalAdvance(text()) + 2 * kSegmentPadding,
-                kSegmentHeight};
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        if (isChecked()) p.fillPath(Theme::continuousRoundedRect(QRectF(rect()), kSegmentRadius), kCurrentSegment);
-        p.setFont(Theme::font(12, isChecked() ? QFont::DemiBold : QFont::Normal));
-        p.setPen(isChecked() ? Theme::text() : Theme::text2());
-        p.drawText(rect(), Qt::AlignCenter, text());
-    }
-};
 
 } // namespace
 
@@ -106,32 +73,9 @@ void HistorySearchBox::paintEvent(QPaintEvent *) {
     p.strokePath(shape, QPen(m_field->hasFocus() ? Theme::accentLine() : Theme::line(), 1));
 }
 
-HistoryPeriodSwitch::HistoryPeriodSwitch(QWidget *parent) : QWidget(parent) {
-    auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(3, 3, 3, 3);
-    row->setSpacing(4);
-    for (HistoryPeriod period : allHistoryPeriods()) {
-        auto *segment = new Segment(periodLabel(period), this);
-        segment->setChecked(period == m_period);
-        connect(segment, &QAbstractButton::clicked, this, [this, period] {
-            setPeriod(period);
-            emit chosen(period);
-        });
-        row->addWidget(segment);
-        m_buttons.insert(period, segment);
-    }
-    setFixedSize(sizeHint());
-}
-
-void HistoryPeriodSwitch::setPeriod(HistoryPeriod period) {
-    m_period = period;
-    m_buttons.value(period)->setChecked(true);
-}
-
-void HistoryPeriodSwitch::paintEvent(QPaintEvent *) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath shape = Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kSwitchRadius);
-    p.fillPath(shape, Theme::raised());
-    p.strokePath(shape, QPen(Theme::line(), 1));
+Segmented<HistoryPeriod> *newPeriodSwitch(QWidget *parent) {
+    auto *periods = new Segmented<HistoryPeriod>(allHistoryPeriods(), periodLabel, parent);
+    periods->setLook(SegmentedRow::Look::fitted);
+    periods->setValue(HistoryPeriod::all);
+    return periods;
 }

@@ -2,12 +2,13 @@
 
 #include "history/HistoryPeriod.h"
 
-#include <QHash>
 #include <QWidget>
 
 class QAbstractButton;
 class QLabel;
 class QLineEdit;
+template <typename T>
+class Segmented;
 
 // The search box of the history page: a magnifier, a one-line field that follows every keystroke,
 // and at its end the key hint while nothing is searched or a button that empties the field. Esc in
@@ -34,24 +35,6 @@ private:
     QAbstractButton *m_clear;
 };
 
-// The period switch: one segment per period, the current one raised and in bold.
-class HistoryPeriodSwitch : public QWidget {
-    Q_OBJECT
-public:
-    explicit HistoryPeriodSwitch(QWidget *parent = nullptr);
-
-    HistoryPeriod period() const { return m_period; }
-    void setPeriod(HistoryPeriod period);
-    QAbstractButton *button(HistoryPeriod period) const { return m_buttons.value(period); }
-
-signals:
-    // The user chose a period (also the current one again).
-    void chosen(HistoryPeriod period);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    HistoryPeriod m_period = HistoryPeriod::all;
-    QHash<HistoryPeriod, QAbstractButton *> m_buttons;
-};
+// The period switch: one segment per period, the current one raised and in bold. It shows the period
+// its owner sets (`setValue`).
+Segmented<HistoryPeriod> *newPeriodSwitch(QWidget *parent);

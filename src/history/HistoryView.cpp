@@ -9,6 +9,7 @@
 #include "platform/ImageFile.h"
 #include "widgets/Buttons.h"
 #include "widgets/Icons.h"
+#include "widgets/Segmented.h"
 #include "widgets/Spinner.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
@@ -169,12 +170,12 @@ QWidget *HistoryView::makeHeader() {
     controls->setSpacing(10);
     m_search = new HistorySearchBox(header);
     controls->addWidget(m_search, 1);
-    m_periods = new HistoryPeriodSwitch(header);
+    m_periods = newPeriodSwitch(header);
     controls->addWidget(m_periods, 0, Qt::AlignVCenter);
     column->addLayout(controls);
 
     connect(m_search->field(), &QLineEdit::textChanged, this, &HistoryView::queryEdited);
-    connect(m_periods, &HistoryPeriodSwitch::chosen, this, &HistoryView::setPeriod);
+    m_periods->onChosen([this](HistoryPeriod period) { setPeriod(period); });
     return header;
 }
 
@@ -189,7 +190,7 @@ void HistoryView::reload() {
     }
     m_query.clear();
     m_period = HistoryPeriod::all;
-    m_periods->setPeriod(m_period);
+    m_periods->setValue(m_period);
     clearSelection();
     m_search->field()->clearFocus();
     m_reloadedFromSpinner = false;
@@ -221,7 +222,7 @@ void HistoryView::queryEdited(const QString &text) {
 
 void HistoryView::setPeriod(HistoryPeriod period) {
     m_period = period;
-    m_periods->setPeriod(period);
+    m_periods->setValue(period);
     clearSelection();
     refresh();
 }

@@ -13,7 +13,8 @@
 #include <optional>
 
 class HistoryGrid;
-class HistoryPeriodSwitch;
+template <typename T>
+class Segmented;
 class HistorySearchBox;
 class HistoryStore;
 class QAbstractButton;
@@ -62,7 +63,7 @@ public:
 
     HistorySearchBox *searchBox() const { return m_search; }
     QLineEdit *searchField() const;
-    HistoryPeriodSwitch *periodSwitch() const { return m_periods; }
+    Segmented<HistoryPeriod> *periodSwitch() const { return m_periods; }
     HistoryGrid *grid() const { return m_grid; }
     // The empty state shown now: its title, its detail and its action button (null without one).
     QString emptyTitle() const;
@@ -112,7 +113,7 @@ private:
     QWidget *m_reading = nullptr;
     QLabel *m_readingLabel = nullptr;
     HistorySearchBox *m_search = nullptr;
-    HistoryPeriodSwitch *m_periods = nullptr;
+    Segmented<HistoryPeriod> *m_periods = nullptr;
     QStackedWidget *m_content = nullptr;
     QWidget *m_spinnerPage = nullptr;
     class EmptyState;

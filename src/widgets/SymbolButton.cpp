@@ -5,8 +5,12 @@
 #include <QPainter>
 
 SymbolButton::SymbolButton(const QString &symbol, const QString &help, int side, const QColor &color, QWidget *parent)
-    : QAbstractButton(parent), m_symbol(symbol), m_color(color) {
-    setFixedSize(side, side);
+    : SymbolButton(symbol, help, QSize(side, side), 12, color, parent) {}
+
+SymbolButton::SymbolButton(const QString &symbol, const QString &help, QSize frame, int symbolSize,
+                           const QColor &color, QWidget *parent)
+    : QAbstractButton(parent), m_symbol(symbol), m_symbolSize(symbolSize), m_color(color) {
+    setFixedSize(frame);
     setCursor(Qt::PointingHandCursor);
     setToolTip(help);
     setAccessibleName(help);
@@ -14,8 +18,9 @@ SymbolButton::SymbolButton(const QString &symbol, const QString &help, int side,
 
 void SymbolButton::paintEvent(QPaintEvent *) {
     QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing); // a frame of odd size puts the symbol on half pixels
     if (isDown()) p.setOpacity(0.6);
-    const QPixmap icon = Icons::pixmap(m_symbol, 12, m_color, devicePixelRatioF());
+    const QPixmap icon = Icons::pixmap(m_symbol, m_symbolSize, m_color, devicePixelRatioF());
     const QSizeF size = QSizeF(icon.size()) / icon.devicePixelRatio();
     p.drawPixmap(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), icon);
 }

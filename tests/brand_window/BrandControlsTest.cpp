@@ -1,33 +1,8 @@
 #include "brand_window/BrandControls.h"
 
-#include <QKeyEvent>
-#include <QSignalSpy>
-#include <QTest>
+#include <QImage>
 
 #include <gtest/gtest.h>
-
-TEST(SegmentedControlTest, ClicksAndArrowKeysChooseButSettingFromOutsideIsSilent) {
-    SegmentedControl control({QStringLiteral("Guia"), QStringLiteral("Print")});
-    control.resize(180, 26);
-    control.show();
-    QSignalSpy chosen(&control, &SegmentedControl::currentChanged);
-
-    QTest::mouseClick(&control, Qt::LeftButton, {}, QPoint(150, 13));
-    EXPECT_EQ(control.current(), 1);
-    QTest::mouseClick(&control, Qt::LeftButton, {}, QPoint(150, 13)); // the chosen one again: no report
-    QTest::keyClick(&control, Qt::Key_Right);                         // already the last
-    ASSERT_EQ(chosen.count(), 1);
-    EXPECT_EQ(chosen.at(0).at(0).toInt(), 1);
-
-    QTest::keyClick(&control, Qt::Key_Left);
-    EXPECT_EQ(control.current(), 0);
-    EXPECT_EQ(chosen.count(), 2);
-
-    control.setCurrent(1);
-    control.setCurrent(7);
-    EXPECT_EQ(control.current(), 1);
-    EXPECT_EQ(chosen.count(), 2);
-}
 
 TEST(ShadowHostTest, TheShadowFallsBelowTheTargetAndFollowsIt) {
     ShadowHost host(QColor(0, 0, 0, 90), 18, {0, 8}, 10);

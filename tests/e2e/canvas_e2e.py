@@ -155,14 +155,7 @@ class CanvasTest(road_e2e.DesktopTest):
         self.assertTrue(app.running())
 
     def test_hiding_sensitive_data_puts_a_mosaic_over_an_email_address(self):
-        helper = os.environ.get("PELICARTA_TEST_WINDOW")
-        if not helper or not os.path.exists(helper):
-            self.skipTest("needs the test window helper")
-        mail = subprocess.Popen([helper, "--app", "Mail", "--caption", "Mail", "--fill", "ffffff", "--rect",
-                                 "40,60,700,160", "--text", "contato@empresa.com.br"], env=self.desktop.env,
-                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (mail.stdin.close(), mail.wait(), mail.stdout.close()))
-        mail.stdout.readline()
+        self.open_test_window("Mail", "--fill", "ffffff", "--rect", "40,60,700,160", "--text", "contato@empresa.com.br")
         app = self.start({"afterCapture": "editor"})
         self.open_editor(app)
         dark_before = self.copied_dark_pixels(app)

@@ -10,7 +10,6 @@ import glob
 import os
 import re
 import shutil
-import subprocess
 import sys
 import time
 import unittest
@@ -67,14 +66,7 @@ class EditorTest(road_e2e.DesktopTest):
         self.assertTrue(app.running())
 
     def test_text_copy_save_and_close(self):
-        helper = os.environ.get("PELICARTA_TEST_WINDOW")
-        if not helper or not os.path.exists(helper):
-            self.skipTest("needs the test window helper")
-        words = subprocess.Popen([helper, "--app", "Words", "--caption", "Words", "--fill", "ffffff", "--rect",
-                                  "40,60,700,160", "--text", TEXT], env=self.desktop.env,
-                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (words.stdin.close(), words.wait(), words.stdout.close()))
-        words.stdout.readline()
+        self.open_test_window("Words", "--fill", "ffffff", "--rect", "40,60,700,160", "--text", TEXT)
         app = self.start({"afterCapture": "editor"})
         self.open_editor(app)
 

@@ -8,7 +8,6 @@ button, read from what reaches the screen and the recents folder.
 
 import os
 import shutil
-import subprocess
 import sys
 import time
 
@@ -39,14 +38,7 @@ class HistoryPageTest(road_e2e.DesktopTest):
         shutil.copy(f"{app.home}/screen.png", os.path.join(folder, name))
 
     def words_window(self, text):
-        helper = os.environ.get("PELICARTA_TEST_WINDOW")
-        if not helper or not os.path.exists(helper):
-            self.skipTest("needs the test window helper")
-        words = subprocess.Popen([helper, "--app", "Words", "--caption", "Words", "--fill", "ffffff", "--rect",
-                                  "40,40,760,90", "--text", text], env=self.desktop.env, stdin=subprocess.PIPE,
-                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (words.stdin.close(), words.wait(), words.stdout.close()))
-        words.stdout.readline()
+        self.open_test_window("Words", "--fill", "ffffff", "--rect", "40,40,760,90", "--text", text)
 
     def marked_pixels(self, app):
         """How many pixels of the page show the mark's colour."""

@@ -334,6 +334,18 @@ class DesktopTest(unittest.TestCase):
         self.addCleanup(app.stop)
         return app
 
+    def open_test_window(self, name, *options):
+        """Shows a window of the test window helper titled `name`, with the helper's `options` (--fill, --rect,
+        --text, ...), until the test ends; returns the line it prints once it is up. Skips the test without
+        the helper."""
+        helper = os.environ.get("PELICARTA_TEST_WINDOW")
+        if not helper or not os.path.exists(helper):
+            self.skipTest("needs the test window helper")
+        window = subprocess.Popen([helper, "--app", name, "--caption", name, *options], env=self.desktop.env,
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (window.stdin.close(), window.wait(), window.stdout.close()))
+        return window.stdout.readline()
+
 
 class RoadTest(DesktopTest):
 
@@ -403,14 +415,7 @@ class RoadTest(DesktopTest):
         self.assertTrue(app.running())
 
     def test_a_capture_is_read_into_the_history_index(self):
-        helper = os.environ.get("PELICARTA_TEST_WINDOW")
-        if not helper or not os.path.exists(helper):
-            self.skipTest("needs the test window helper")
-        words = subprocess.Popen([helper, "--app", "Words", "--caption", "Words", "--fill", "ffffff", "--rect",
-                                  "40,60,700,160", "--text", "Configurações da Conta"], env=self.desktop.env,
-                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (words.stdin.close(), words.wait(), words.stdout.close()))
-        words.stdout.readline()
+        self.open_test_window("Words", "--fill", "ffffff", "--rect", "40,60,700,160", "--text", "Configurações da Conta")
         app = self.start({"afterCapture": "copy"})
         self.capture_and_wait_for_png(app)
         files = wait_for(app.capture_files, 30)

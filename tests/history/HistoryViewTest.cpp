@@ -5,6 +5,7 @@
 #include "history/HistoryGrid.h"
 #include "history/HistoryHeaderControls.h"
 #include "widgets/SectionLabel.h"
+#include "widgets/Segmented.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -233,7 +234,7 @@ TEST_F(HistoryViewTest, KeysSelectionAndFocus) {
     EXPECT_EQ(page.selectedPath(), QString());
     type(QString());
     QTest::mouseClick(page.grid()->cardOf(first), Qt::LeftButton, {}, QPoint(20, 20));
-    page.periodSwitch()->button(HistoryPeriod::today)->click();
+    page.periodSwitch()->item(HistoryPeriod::today)->click();
     EXPECT_EQ(page.selectedPath(), QString());
     EXPECT_EQ(page.period(), HistoryPeriod::today);
 }
@@ -297,14 +298,14 @@ TEST_F(HistoryViewTest, EveryVisitStartsOver) {
     HistoryView &page = showView();
     type(QStringLiteral("um"));
     QTest::mouseClick(page.grid()->cardOf(first), Qt::LeftButton, {}, QPoint(20, 20));
-    page.periodSwitch()->button(HistoryPeriod::month)->click();
+    page.periodSwitch()->item(HistoryPeriod::month)->click();
     // A file written behind the index's back is listed by the next visit.
     const QString later = addCapture(QStringLiteral("b.png"), kNow.addSecs(-30), QStringLiteral("dois"));
     page.reload();
     EXPECT_EQ(page.query(), QString());
     EXPECT_EQ(page.searchField()->text(), QString());
     EXPECT_EQ(page.period(), HistoryPeriod::all);
-    EXPECT_TRUE(page.periodSwitch()->button(HistoryPeriod::all)->isChecked());
+    EXPECT_TRUE(page.periodSwitch()->item(HistoryPeriod::all)->isChecked());
     EXPECT_EQ(page.selectedPath(), QString());
     EXPECT_EQ(shownPaths(), (QStringList{later, first}));
 }
