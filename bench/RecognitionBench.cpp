@@ -6,12 +6,14 @@
 #include "RecognitionCorpus.h"
 
 #include "core/TextRecognizer.h"
+#include "platform/TextEngineModule.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <benchmark/benchmark.h>
 
@@ -153,6 +155,28 @@ void BM_RecognizeBlank(benchmark::State &state) {
     for (auto _ : state) benchmark::DoNotOptimize(TextRecognizer::readLines(blank));
 }
 BENCHMARK(BM_RecognizeBlank)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One line read by an engine at work (arg 0), and by one that went idle and let its module and
+// instances go (arg 1): the module loaded again, an instance started, the line read.
+void BM_RecognizeLineAfterIdle(benchmark::State &state) {
+    namespace module = platform::TextEngineModule;
+    const bool idle = state.range(0) != 0;
+    const corpus::Screen &screen = pages().first().screen;
+    const QImage line = screen.image.copy(screen.lines.first().box.toAlignedRect().adjusted(-4, -4, 4, 4));
+    module::setIdleLife(std::chrono::milliseconds(idle ? 1 : 60000));
+    platform::TextEngine &engine = platform::tesseractEngine();
+    engine.readLine(line, 1, {});
+    for (auto _ : state) {
+        if (idle) {
+            state.PauseTiming();
+            while (module::isLoaded()) QThread::msleep(2);
+            state.ResumeTiming();
+        }
+        benchmark::DoNotOptimize(engine.readLine(line, 1, {}));
+    }
+    module::setIdleLife(std::chrono::milliseconds(4000));
+}
+BENCHMARK(BM_RecognizeLineAfterIdle)->Arg(0)->Arg(1)->ArgName("idle")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // One recognition of the log page in a fresh process started without OMP_THREAD_LIMIT, with and
 // without the guard; the time is the child's own recognition, start-up excluded.

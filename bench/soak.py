@@ -9,12 +9,16 @@ has gone (the quick panel timed out, the main window closed). The app runs with 
 so it logs every stretch its event loop could not turn; each capture's longest is kept, and the longest
 after its first (the grab, which freezes the display on the GUI thread by design), the delivery's.
 
+Then it waits until the history index holds the text of every kept capture (the background reader
+has worked through its backlog) and records the same again once the text engine has had time to go.
+
     soak.py PELICARTA [--size 1920x1080] [--captures 200] [--outcomes copy,quick,editor] [--pause-every N]
-            [--linger SECONDS] [--csv FILE]
+            [--linger SECONDS] [--csv FILE] [--read-wait SECONDS]
 """
 
 import argparse
 import csv
+import json
 import os
 import re
 import shutil
@@ -144,6 +148,17 @@ def dismiss(app, desktop, outcome):
             wait_for(lambda: app.main_window() is None, 10)
 
 
+def unread_captures(app):
+    """Kept capture files the history index holds no text for yet (all of them while it is unreadable)."""
+    files = app.capture_files()
+    try:
+        with open(f"{app.documents}/Indice-do-historico.json") as f:
+            records = json.load(f)
+    except (OSError, ValueError):
+        return len(files)
+    return sum(1 for name in files if name not in records)
+
+
 def slope_per_100(values):
     """Least-squares growth of the values per 100 samples (kB)."""
     n = len(values)
@@ -155,7 +170,7 @@ def slope_per_100(values):
     return 100 * num / den
 
 
-def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, linger=0.0):
+def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, linger=0.0, read_wait=900.0):
     width, height = size
     desktop = Desktop(width, height)
     windows = busy_desktop(desktop)
@@ -234,6 +249,21 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
         print(f"  peak RSS {max(rss) / 1024:.1f} MB; trend over the second half "
               f"{slope_per_100(half) / 1024:+.2f} MB per 100 captures", flush=True)
         record({"outcome": outcome, "size": f"{width}x{height}", "capture": f"+{settle:.0f}s", **after})
+        if read_wait > 0:
+            # The index is saved a few seconds after its last change; the engine goes 4 s after its last read.
+            waited = time.monotonic()
+            if wait_for(lambda: unread_captures(app) == 0, read_wait, 1.0):
+                read_for = time.monotonic() - last
+                time.sleep(8)
+                done = memory(pid)
+                record({"outcome": outcome, "size": f"{width}x{height}", "capture": "read", **done})
+                print(f"  reading done {read_for:.0f} s after the last; 8 s later: RSS {done['rss_kb'] / 1024:.1f} MB "
+                      f"({(done['rss_kb'] - start['rss_kb']) / 1024:+.1f} MB), PSS {done['pss_kb'] / 1024:.1f} MB "
+                      f"({(done['pss_kb'] - start['pss_kb']) / 1024:+.1f} MB), {done['fds']} descriptors "
+                      f"({done['fds'] - start['fds']:+d}), {done['threads']} threads", flush=True)
+            else:
+                print(f"  {unread_captures(app)} captures still unread {time.monotonic() - waited:.0f} s later",
+                      flush=True)
         return start, after
     finally:
         if road_e2e_app:
@@ -251,6 +281,8 @@ def main():
     parser.add_argument("--pause-every", type=int, default=0, help="rest as after the last every N captures")
     parser.add_argument("--linger", type=float, default=0, help="seconds to follow RSS after the last (>= 10)")
     parser.add_argument("--csv", help="every sample, one row each, written as it is taken")
+    parser.add_argument("--read-wait", type=float, default=900,
+                        help="seconds to wait for the background reader to finish (0: do not wait)")
     args = parser.parse_args()
     size = tuple(int(v) for v in args.size.split("x"))
     fields = ["outcome", "size", "capture", "outcome_ms", "work_ms", "longest_busy_ms", "longest_busy_cpu_ms",
@@ -269,7 +301,7 @@ def main():
     try:
         for outcome in args.outcomes.split(","):
             soak(os.path.abspath(args.app), size, args.captures, outcome, record, pause_every=args.pause_every,
-                 linger=args.linger)
+                 linger=args.linger, read_wait=args.read_wait)
     finally:
         if out:
             out.close()

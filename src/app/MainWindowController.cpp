@@ -199,6 +199,7 @@ void MainWindowController::saveFrame() {
 
 void MainWindowController::show(std::optional<AppRouter::Page> page) {
     if (page) AppRouter::shared().setPage(*page);
+    if (EditorModel *editor = AppRouter::shared().editor()) editor->ensurePreview();
     if (!m_window) m_window = makeWindow();
     if (!m_isOpen) {
         m_isOpen = true;
@@ -219,6 +220,8 @@ void MainWindowController::windowWillClose() {
     removeKeyMonitor();
     // The colour panel no longer changes anything of a window that is gone.
     ColorPanelBridge::shared().detach();
+    // The editor stays open for the next show; what is rendered from it goes meanwhile.
+    if (EditorModel *editor = AppRouter::shared().editor()) editor->releaseCaches();
     DockPresence::windowClosed();
     emit openChanged(false);
 }

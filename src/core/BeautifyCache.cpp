@@ -29,3 +29,13 @@ QImage BeautifyCache::render(const QImage &screenshot, const BeautyStyle &style,
     m_results.keep(result);
     return result;
 }
+
+void BeautifyCache::clear() {
+    QImage plate;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_key.reset();
+        plate.swap(m_plate);
+    }
+    m_results.clear();
+}

@@ -18,6 +18,8 @@ class BeautifyCache {
 public:
     // The same image as Beautifier::render(screenshot, style, logo).
     QImage render(const QImage &screenshot, const BeautyStyle &style, const std::optional<BrandLogo> &logo);
+    // Lets the canvas and the kept results go; the next render makes them anew.
+    void clear();
 
 private:
     struct Key {

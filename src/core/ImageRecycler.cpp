@@ -18,3 +18,11 @@ void ImageRecycler::keep(const QImage &image) {
     m_kept.append(image);
     while (m_kept.size() > m_capacity) m_kept.removeFirst();
 }
+
+void ImageRecycler::clear() {
+    QList<QImage> kept;
+    {
+        QMutexLocker lock(&m_mutex);
+        kept.swap(m_kept);
+    }
+}

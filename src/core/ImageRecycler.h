@@ -16,6 +16,8 @@ public:
     QImage take(QSize size, QImage::Format format);
     // Remembers `image` (sharing it) for a later take; the oldest kept one goes beyond the capacity.
     void keep(const QImage &image);
+    // Lets every kept image go (its callers keep theirs).
+    void clear();
 
 private:
     const int m_capacity;

@@ -131,6 +131,10 @@ void AnnotationCanvas::abandon() {
 void AnnotationCanvas::hideEvent(QHideEvent *event) {
     QWidget::hideEvent(event);
     if (!event->spontaneous()) abandon();
+    // Scaled again at the next paint: nothing full-screen is kept for a page out of sight.
+    m_scaledFor = QSize();
+    m_scaledOriginal = QPixmap();
+    m_scaledMosaic = QPixmap();
 }
 
 void AnnotationCanvas::resizeEvent(QResizeEvent *event) {

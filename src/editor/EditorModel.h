@@ -220,6 +220,12 @@ public:
     void rerender();
     // Renders again when the brand's screenshot logo is not the one the last render used.
     void refresh();
+    // While nobody sees the editor: lets go of what is rendered from its state (the preview, the
+    // beautifier's canvas and spare results, the pixelated capture). The capture, its marks, style
+    // and history stay; ensurePreview renders the preview again.
+    void releaseCaches();
+    // Renders the preview when it was released and no render is under way.
+    void ensurePreview();
     // Estimates the export of the last result in the background after a quarter second, so that a
     // burst of changes encodes once; nothing before the first result.
     void updateEstimate();

@@ -84,6 +84,19 @@ void EditorModel::refresh() {
     if (BrandStore::shared().screenshotLogo() != m_renderedLogo) rerender();
 }
 
+void EditorModel::releaseCaches() {
+    if (m_renderers.releaseCaches) m_renderers.releaseCaches();
+    m_pixelated.reset();
+    if (m_preview.isNull()) return;
+    m_preview = QImage();
+    m_lastOutput = QImage();
+    emit previewChanged();
+}
+
+void EditorModel::ensurePreview() {
+    if (m_preview.isNull() && !m_rendering) rerender();
+}
+
 void EditorModel::updateEstimate() {
     if (m_lastOutput.isNull()) return;
     const ExportSettings settings = StyleStore::shared().exportSettings();

@@ -32,6 +32,10 @@ EditorRenderers EditorRenderers::standard() {
             return TextRecognizer::recognize(image, limit, TextRecognizer::Priority::userInitiated);
         },
         [](const QImage &image, std::chrono::milliseconds limit) { return TextRecognizer::sensitiveRegions(image, limit); },
+        [cache, marked] {
+            cache->clear();
+            marked->clear();
+        },
     };
 }
 

@@ -30,6 +30,8 @@ struct EditorRenderers {
     std::function<QFuture<QString>(const QImage &, std::chrono::milliseconds)> readText;
     // The rectangles of sensitive data in an image (TextRecognizer::sensitiveRegions).
     std::function<QFuture<QList<QRectF>>(const QImage &, std::chrono::milliseconds)> findSensitive;
+    // Lets go of what the renderers keep between renders (canvases, spare results); may be empty.
+    std::function<void()> releaseCaches;
 
     // The core's renderers and encoders; the beautifier keeps the canvas of the last style, so
     // edits of the marks alone skip the backdrop and shadow.

@@ -67,6 +67,13 @@ void PreviewStage::paintEvent(QPaintEvent *) {
     if (showsOriginal()) paintBadge(p);
 }
 
+void PreviewStage::hideEvent(QHideEvent *event) {
+    QWidget::hideEvent(event);
+    // Scaled again at the next paint: nothing full-screen is kept for a page out of sight.
+    m_scaled = QPixmap();
+    m_scaledKey = 0;
+}
+
 void PreviewStage::paintBadge(QPainter &p) {
     const QFont font = Theme::font(12, QFont::Medium);
     const QString text = L("Original");

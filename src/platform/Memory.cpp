@@ -1,10 +1,12 @@
 #include "platform/Memory.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QThreadPool>
 #include <QTimer>
 
 #include <malloc.h>
+#include <sys/mman.h>
 
 namespace platform::Memory {
 
@@ -14,7 +16,49 @@ constexpr int kArenas = 2;
 constexpr int kMappedFromBytes = 256 * 1024;
 constexpr int kTrimAfterMs = 1000;
 
+// Each file mapping of the process: its range and path.
+struct FileMapping {
+    quintptr start = 0;
+    quintptr end = 0;
+    QString path;
+};
+
+QList<FileMapping> fileMappings() {
+    QList<FileMapping> mappings;
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly)) return mappings;
+    // "start-end perms offset dev inode path", the path from the first "/".
+    for (const QByteArray &line : maps.readAll().split('\n')) {
+        const qsizetype slash = line.indexOf('/');
+        const qsizetype dash = line.indexOf('-');
+        const qsizetype space = line.indexOf(' ');
+        if (slash < 0 || dash < 0 || space < dash) continue;
+        bool ok = false, ok2 = false;
+        const quintptr start = line.left(dash).toULongLong(&ok, 16);
+        const quintptr end = line.mid(dash + 1, space - dash - 1).toULongLong(&ok2, 16);
+        if (ok && ok2 && end > start) mappings.append({start, end, QString::fromLocal8Bit(line.mid(slash))});
+    }
+    return mappings;
+}
+
 } // namespace
+
+QSet<QString> mappedFiles() {
+    QSet<QString> files;
+    for (const FileMapping &m : fileMappings()) files.insert(m.path);
+    return files;
+}
+
+void releaseFilePages(const QSet<QString> &files) {
+#ifdef MADV_PAGEOUT
+    for (const FileMapping &m : fileMappings()) {
+        // Refused by kernels before 5.4: nothing is lost, the pages just stay.
+        if (files.contains(m.path)) madvise(reinterpret_cast<void *>(m.start), m.end - m.start, MADV_PAGEOUT);
+    }
+#else
+    (void)files;
+#endif
+}
 
 void configureForResidentProcess() {
 #ifdef __GLIBC__

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QSet>
+#include <QString>
+
 // The C allocator of a process that stays resident all day and now and then handles pictures of tens
 // of megabytes on many threads. Left alone, glibc keeps up to eight arenas per core, raises its mmap
 // threshold after the first large block is freed (so later pictures come from arenas it never hands
@@ -13,5 +16,13 @@ void configureForResidentProcess();
 // Hands the allocator's free pages back to the system, a moment after the last call (so a burst of
 // work is trimmed once) and on a worker thread. Main thread only; does nothing without an event loop.
 void releaseFreeMemorySoon();
+
+// The files mapped into the process now (libraries, fonts, data), by path. Any thread.
+QSet<QString> mappedFiles();
+
+// Hands the resident pages of the mappings of `files` back to the system: for the libraries a module
+// brought that stay loaded after it, once it is idle. They are read again (from the page cache,
+// usually) when next used; pages other processes map too stay. Any thread.
+void releaseFilePages(const QSet<QString> &files);
 
 } // namespace platform::Memory

@@ -8,6 +8,11 @@
 namespace platform::Module {
 
 void *resolve(const char *name, const char *symbol) {
+    QLibrary library; // never unloaded
+    return resolve(name, symbol, library);
+}
+
+void *resolve(const char *name, const char *symbol, QLibrary &library) {
     QStringList folders;
     if (QCoreApplication::instance()) folders.append(QCoreApplication::applicationDirPath());
 #ifdef PELICARTA_MODULE_DIR
@@ -15,7 +20,7 @@ void *resolve(const char *name, const char *symbol) {
 #endif
     QStringList errors;
     for (const QString &folder : std::as_const(folders)) {
-        QLibrary library(folder + QStringLiteral("/pelicarta_") + QLatin1String(name));
+        library.setFileName(folder + QStringLiteral("/pelicarta_") + QLatin1String(name));
         if (void *found = reinterpret_cast<void *>(library.resolve(symbol))) return found;
         errors.append(library.errorString());
     }

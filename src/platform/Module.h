@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QLibrary;
+
 // Parts of the platform built as modules of their own and loaded on first use, so that the libraries
 // they need (Tesseract, poppler and theirs) are neither linked at every launch nor held in memory by
 // a resident process that never uses them.
@@ -11,5 +13,8 @@ namespace platform::Module {
 // then where the build put it; null when the module cannot be loaded (the reason goes to the log). A
 // loaded module stays loaded. Any thread.
 void *resolve(const char *name, const char *symbol);
+
+// As above, loading the module through `library`, whose unload() later lets it go again.
+void *resolve(const char *name, const char *symbol, QLibrary &library);
 
 } // namespace platform::Module

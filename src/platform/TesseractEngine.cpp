@@ -1,7 +1,8 @@
 // The Tesseract engine, built as a module of its own that the application loads on the first
-// recognition (see tesseractEngine() in TextEngine.cpp): Tesseract brings some 27 libraries (network,
-// TLS, archives) that would otherwise be linked, and held in memory, by every launch.
-#include "platform/TextEngine.h"
+// recognition and unloads when it has been idle a while (TextEngineModule.cpp): Tesseract brings some
+// 27 libraries (network, TLS, archives) that would otherwise be linked, and held in memory, by every
+// launch. Nothing here outlives the engine object: no thread, no static the loader does not clear.
+#include "platform/TextEngineModule.h"
 
 #include <QDebug>
 #include <QFile>
@@ -15,14 +16,16 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
-#include <malloc.h>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
+
+// The Itanium C++ ABI's exit registration, tied to a module: run at exit, or when the module is
+// unloaded, whichever comes first.
+extern "C" int __cxa_atexit(void (*function)(void *), void *argument, void *module);
+extern "C" void *__dso_handle;
 
 namespace platform {
 
@@ -87,17 +90,12 @@ QImage greyOf(const QImage &image) {
     return image.format() == QImage::Format_Grayscale8 ? image : image.convertToFormat(QImage::Format_Grayscale8);
 }
 
-class TesseractEngine final : public TextEngine {
+class TesseractEngine final : public TextEngineModule::Engine {
     using Api = std::unique_ptr<tesseract::TessBaseAPI>;
 
 public:
-    TesseractEngine() : m_limit(std::clamp(QThread::idealThreadCount(), 1, 8)) {}
-
-    // Never destroyed as a static: its engines are deleted at exit by shutDown instead.
-    static TesseractEngine &instance() {
-        static auto *engine = new TesseractEngine;
-        return *engine;
-    }
+    TesseractEngine(int limit, void (*beforeExit)(void *), void *context)
+        : m_limit(std::max(1, limit)), m_beforeExit(beforeExit), m_context(context) {}
 
     int maxConcurrentReads() const override { return m_limit; }
 
@@ -109,6 +107,44 @@ public:
         // Without the Portuguese data the first model is the English one already.
         if (m_firstIsEnglish) return {};
         return read(Model::english, strip, magnification, cancelled);
+    }
+
+    int freeIdle(std::chrono::steady_clock::duration age) override {
+        std::vector<Api> spare;
+        std::unique_lock lock(m_mutex);
+        if (!m_closing) {
+            const auto agedFrom = std::chrono::steady_clock::now() - age;
+            for (int model = 0; model < modelCount; ++model) {
+                // Idle instances lie oldest first.
+                std::vector<Idle> &idle = m_idle[model];
+                const auto aged = std::find_if(idle.begin(), idle.end(), [&](const Idle &i) { return i.since > agedFrom; });
+                for (auto it = idle.begin(); it != aged; ++it) spare.push_back(std::move(it->api));
+                m_created[model] -= int(aged - idle.begin());
+                idle.erase(idle.begin(), aged);
+            }
+        }
+        const int left = m_created[first] + m_created[english];
+        lock.unlock();
+        if (!spare.empty() && left == 0) {
+            spare.clear();
+            // Tesseract keeps the dictionaries its instances shared (some 8 MB for "por" and "eng")
+            // after the last has gone, and its library is never unloaded (it defines unique symbols):
+            // they go now, and the next instance reads them again.
+            tesseract::TessBaseAPI::ClearPersistentCache();
+        }
+        return left;
+    }
+
+    // Reads under way stop at their next look at the cancel check.
+    void shutDown(std::chrono::milliseconds wait) override {
+        m_closing = true;
+        std::unique_lock lock(m_mutex);
+        m_freed.notify_all();
+        const auto allIdle = [this] { return idleCount() == m_created[first] + m_created[english]; };
+        m_freed.wait_for(lock, wait, allIdle);
+        if (allIdle()) {
+            for (std::vector<Idle> &idle : m_idle) idle.clear();
+        }
     }
 
 private:
@@ -168,7 +204,7 @@ private:
         for (;;) {
             if (cancelled()) return nullptr;
             if (!idle.empty()) {
-                // The one used last: the others age and go (trimIdle).
+                // The one used last: the others age and go (freeIdle).
                 Api api = std::move(idle.back().api);
                 idle.pop_back();
                 return api;
@@ -178,7 +214,7 @@ private:
                 lock.unlock();
                 try {
                     Api api = create(model);
-                    startHousekeeping();
+                    registerBeforeExit();
                     return api;
                 } catch (...) {
                     lock.lock();
@@ -198,60 +234,16 @@ private:
         m_freed.notify_all();
     }
 
-    // Once, with the first engine: frees idle engines (each holds some 40 MB) and registers the
-    // shutdown. Tesseract keeps its dictionaries in a cache that is destroyed at exit, so engines
-    // must be deleted before it: the handler runs at exit (registered after the cache exists),
-    // stops running reads and waits briefly for them to hand their engines back.
-    void startHousekeeping() {
-        static const bool once = [this] {
-            std::atexit([] { instance().shutDown(); });
-            std::thread([this] { trimIdle(); }).detach();
-            return true;
-        }();
-        (void)once;
+    // Once, after the first instance has started: Tesseract keeps its dictionaries in a cache that
+    // is destroyed at exit, so instances must be freed before it. Registered after the cache exists,
+    // the loader's handler runs first (handlers run in reverse order); tied to this module, the
+    // registration goes when it is unloaded.
+    void registerBeforeExit() {
+        if (!m_beforeExit || m_registered.exchange(true)) return;
+        __cxa_atexit(m_beforeExit, m_context, &__dso_handle);
     }
 
-    // A resident app reads text in bursts (a capture's lines, a page of the history): an engine left
-    // idle for a few seconds goes, and the allocator hands its pages back. So a burst that used every
-    // core leaves nothing behind, and a background reader going on alone keeps only its own engine.
-    // The next burst pays for new engines (a fraction of a second each, on workers).
-    void trimIdle() {
-        constexpr auto kIdleLife = std::chrono::seconds(4);
-        std::unique_lock lock(m_mutex);
-        while (!m_closing) {
-            m_freed.wait_for(lock, std::chrono::seconds(1));
-            if (m_closing) continue; // shutDown deletes them
-            const auto agedFrom = std::chrono::steady_clock::now() - kIdleLife;
-            std::vector<Api> spare;
-            for (int model = 0; model < modelCount; ++model) {
-                // Idle engines lie oldest first.
-                std::vector<Idle> &idle = m_idle[model];
-                const auto aged = std::find_if(idle.begin(), idle.end(), [&](const Idle &i) { return i.since > agedFrom; });
-                for (auto it = idle.begin(); it != aged; ++it) spare.push_back(std::move(it->api));
-                m_created[model] -= int(aged - idle.begin());
-                idle.erase(idle.begin(), aged);
-            }
-            if (spare.empty()) continue;
-            lock.unlock();
-            spare.clear();
-#ifdef __GLIBC__
-            malloc_trim(0);
-#endif
-            lock.lock();
-        }
-    }
-
-    void shutDown() {
-        m_closing = true;
-        std::unique_lock lock(m_mutex);
-        m_freed.notify_all();
-        const auto allIdle = [this] { return idleCount() == m_created[first] + m_created[english]; };
-        m_freed.wait_for(lock, std::chrono::seconds(5), allIdle);
-        if (allIdle()) {
-            for (std::vector<Idle> &idle : m_idle) idle.clear();
-        }
-    }
-
+private:
     struct Idle {
         Api api;
         std::chrono::steady_clock::time_point since;
@@ -267,11 +259,17 @@ private:
     int m_created[modelCount] = {};
     std::atomic<bool> m_firstIsEnglish{false};
     std::atomic<bool> m_closing{false};
+    void (*const m_beforeExit)(void *);
+    void *const m_context;
+    std::atomic<bool> m_registered{false};
 };
 
 } // namespace
 
 } // namespace platform
 
-// What the application looks up after loading the module.
-extern "C" Q_DECL_EXPORT platform::TextEngine *pelicarta_text_engine() { return &platform::TesseractEngine::instance(); }
+// What the application looks up after loading the module (TextEngineModule::Factory).
+extern "C" Q_DECL_EXPORT platform::TextEngineModule::Engine *pelicarta_text_engine(int limit, void (*beforeExit)(void *),
+                                                                                   void *context) {
+    return new platform::TesseractEngine(limit, beforeExit, context);
+}

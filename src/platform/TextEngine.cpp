@@ -1,7 +1,5 @@
 #include "platform/TextEngine.h"
 
-#include "platform/Module.h"
-
 #include <QDebug>
 
 #include <cerrno>
@@ -26,33 +24,6 @@ std::optional<QRectF> TextLine::boxOf(qsizetype start, qsizetype length) const {
 QString TextEngineError::message() const {
     return m_kind == Kind::unavailable ? QStringLiteral("Não foi possível iniciar a leitura de texto.")
                                        : QStringLiteral("A leitura de texto falhou.");
-}
-
-namespace {
-
-// An engine for when the module cannot be loaded: every read reports the engine unavailable.
-class MissingEngine final : public TextEngine {
-public:
-    explicit MissingEngine(QString detail) : m_detail(std::move(detail)) {}
-    TextReadResult readLine(const QImage &, qreal, const CancelCheck &) override { throw TextEngineError(m_detail); }
-    int maxConcurrentReads() const override { return 1; }
-
-private:
-    QString m_detail;
-};
-
-TextEngine *loadModule() {
-    using Factory = TextEngine *(*)();
-    if (const auto factory = reinterpret_cast<Factory>(Module::resolve("textengine", "pelicarta_text_engine")))
-        return factory();
-    return new MissingEngine(QStringLiteral("text engine module not found"));
-}
-
-} // namespace
-
-TextEngine &tesseractEngine() {
-    static TextEngine *engine = loadModule();
-    return *engine;
 }
 
 void ensureSingleThreadedOpenMP(int argc, char **argv) {

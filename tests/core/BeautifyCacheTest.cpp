@@ -56,3 +56,19 @@ TEST(BeautifyCacheTest, EveryResultEqualsAFreshRender) {
     huge.padding = 1e9;
     EXPECT_TRUE(cache.render(shot, huge, std::nullopt).isNull());
 }
+
+// Cleared while the editor is out of sight, the cache holds none of its pictures any more, and the
+// next render is made anew, equal to a fresh one.
+TEST(BeautifyCacheTest, ClearedItLetsEveryPictureGoAndRendersAnew) {
+    QImage shot(300, 200, QImage::Format_RGB32);
+    shot.fill(Qt::white);
+    BeautyStyle style;
+    style.padding = 40;
+    BeautifyCache cache;
+    const QImage first = cache.render(shot, style, std::nullopt);
+    ASSERT_FALSE(first.isNull());
+    EXPECT_FALSE(first.isDetached()); // kept for writing over later
+    cache.clear();
+    EXPECT_TRUE(first.isDetached());
+    EXPECT_EQ(cache.render(shot, style, std::nullopt), Beautifier::render(shot, style, std::nullopt));
+}

@@ -202,3 +202,25 @@ TEST_F(EditorRenderingTest, AModelDeletedMidRenderOrEstimateIsDroppedCleanly) {
     }
     settle();
 }
+
+// Closing the window lets the rendered preview go; showing it again renders the same state, marks
+// and all, and an editor that still has its preview renders nothing more.
+TEST_F(EditorRenderingTest, AReleasedPreviewIsRenderedAgainFromTheSameState) {
+    auto model = makeModel();
+    addArrow(*model, 10);
+    settle();
+    const QImage shown = model->preview();
+    ASSERT_FALSE(shown.isNull());
+    const QSize output = model->outputSize();
+    model->releaseCaches();
+    EXPECT_TRUE(model->preview().isNull());
+    EXPECT_EQ(model->outputSize(), output);
+    EXPECT_TRUE(model->canUndo());
+    const int before = renderers.state->beautifies;
+    model->ensurePreview();
+    settle();
+    EXPECT_EQ(model->preview(), shown);
+    model->ensurePreview();
+    settle();
+    EXPECT_EQ(renderers.state->beautifies - before, 1);
+}

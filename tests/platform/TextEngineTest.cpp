@@ -1,9 +1,97 @@
 #include "platform/TextEngine.h"
+#include "platform/TextEngineModule.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFont>
+#include <QPainter>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+bool waitUntil(const std::function<bool()> &done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) QThread::msleep(10);
+    return done();
+}
+
+bool mapped(const QByteArray &library) {
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
+}
+
+qsizetype openDescriptors() { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size(); }
+
+} // namespace
+
+// A resident process that read a capture a while ago holds none of the engine: its instances and its
+// module go when idle (Tesseract's own libraries cannot), and the next read loads them again.
+TEST(TextEngineModule, GoesWhenIdleAndReadsAgainWhenLoadedAnew) {
+    namespace module = platform::TextEngineModule;
+    module::setIdleLife(100ms);
+    QImage line(360, 48, QImage::Format_Grayscale8);
+    line.fill(Qt::white);
+    {
+        QPainter p(&line);
+        p.setFont(QFont(QStringLiteral("DejaVu Sans"), 20));
+        p.setPen(Qt::black);
+        p.drawText(line.rect(), Qt::AlignCenter, QStringLiteral("Relatório mensal"));
+    }
+    const auto read = [&line] {
+        const platform::TextReadResult result = platform::tesseractEngine().readLine(line, 1, {});
+        return result.lines.isEmpty() ? QString() : result.lines.first().text;
+    };
+    ASSERT_FALSE(module::isLoaded());
+    const qsizetype descriptors = openDescriptors();
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(read(), QStringLiteral("Relatório mensal")) << "round " << round;
+        EXPECT_TRUE(mapped("pelicarta_textengine")) << "round " << round;
+        ASSERT_TRUE(waitUntil([] { return !module::isLoaded(); }, 5000)) << "round " << round;
+        EXPECT_FALSE(mapped("pelicarta_textengine")) << "round " << round;
+        EXPECT_EQ(openDescriptors(), descriptors) << "round " << round;
+    }
+    module::setIdleLife(4000ms);
+}
+
+// The engine's failure reaches a caller who may look at it long after the module has gone.
+TEST(TextEngineModule, AFailureOutlivesTheModule) {
+    namespace module = platform::TextEngineModule;
+    module::setIdleLife(100ms);
+    QTemporaryDir noLanguages;
+    const QByteArray before = qgetenv("TESSDATA_PREFIX");
+    qputenv("TESSDATA_PREFIX", noLanguages.path().toLocal8Bit());
+    QImage line(100, 30, QImage::Format_Grayscale8);
+    line.fill(Qt::white);
+    std::exception_ptr failure;
+    try {
+        platform::tesseractEngine().readLine(line, 1, {});
+    } catch (const platform::TextEngineError &) {
+        failure = std::current_exception();
+    }
+    qputenv("TESSDATA_PREFIX", before);
+    ASSERT_TRUE(failure);
+    ASSERT_TRUE(waitUntil([] { return !module::isLoaded(); }, 5000));
+    ASSERT_FALSE(mapped("pelicarta_textengine"));
+    try {
+        std::rethrow_exception(failure);
+    } catch (const platform::TextEngineError &e) {
+        EXPECT_EQ(e.kind(), platform::TextEngineError::Kind::unavailable);
+        EXPECT_TRUE(e.detail().contains(noLanguages.path())) << e.detail().toStdString();
+        std::unique_ptr<platform::TextEngineError> copy(e.clone());
+        EXPECT_EQ(copy->message(), e.message());
+    }
+    failure = nullptr; // destroyed with the module long gone
+    module::setIdleLife(4000ms);
+}
 
 // The test program calls ensureSingleThreadedOpenMP first thing; started with another limit it must
 // come back, once, with a limit of 1.

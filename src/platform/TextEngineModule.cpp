@@ -1,0 +1,177 @@
+#include "platform/TextEngineModule.h"
+
+#include "platform/Memory.h"
+#include "platform/Module.h"
+
+#include <QLibrary>
+#include <QThread>
+#include <QtDebug>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <malloc.h>
+
+namespace platform::TextEngineModule {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::atomic<std::chrono::milliseconds::rep> g_idleLife{4000};
+
+// The engine the application reads with: loads the module for a read and, on a thread of its own
+// that lives as long as the module, frees idle instances and unloads the module after the last.
+// Only objects made by the module's code point into it (its engine and that engine's instances), so
+// once they are freed and no read is inside it, nothing is left to call it.
+class Loader final : public TextEngine {
+public:
+    // Never destroyed: its thread and the exit handler may use it to the very end.
+    static Loader &instance() {
+        static auto *loader = new Loader;
+        return *loader;
+    }
+
+    int maxConcurrentReads() const override { return m_limit; }
+
+    TextReadResult readLine(const QImage &line, qreal magnification, const CancelCheck &cancelled) override {
+        return use([&](TextEngine &e) { return e.readLine(line, magnification, cancelled); });
+    }
+
+    TextReadResult rereadLine(const QImage &strip, qreal magnification, const CancelCheck &cancelled) override {
+        return use([&](TextEngine &e) { return e.rereadLine(strip, magnification, cancelled); });
+    }
+
+    bool isLoaded() {
+        std::lock_guard lock(m_mutex);
+        return m_engine != nullptr;
+    }
+
+private:
+    Loader()
+        : m_limit(std::clamp(QThread::idealThreadCount(), 1, 8)),
+          // With more than one thread, OpenMP parks worker threads inside its library, which goes with
+          // the module: it then stays (see ensureSingleThreadedOpenMP).
+          m_unloadable(qgetenv("OMP_THREAD_LIMIT") == "1") {}
+
+    template <typename Read>
+    TextReadResult use(Read read) {
+        Engine *engine = enter();
+        if (!engine) return {{}, true}; // the process is exiting
+        struct Leave {
+            Loader *loader;
+            ~Leave() { loader->leave(); }
+        } leave{this};
+        try {
+            return read(*engine);
+        } catch (const TextEngineError &e) {
+            // Thrown by the module's code: a copy of our own outlives the module.
+            throw TextEngineError(e.detail(), e.kind());
+        }
+    }
+
+    // The loaded engine, counted as in use; null while exiting. Throws TextEngineError when the
+    // module cannot be loaded.
+    Engine *enter() {
+        std::lock_guard lock(m_mutex);
+        if (m_exiting) return nullptr;
+        if (!m_engine) load();
+        ++m_users;
+        return m_engine;
+    }
+
+    void leave() {
+        std::lock_guard lock(m_mutex);
+        --m_users;
+    }
+
+    // Under m_mutex.
+    void load() {
+        if (!m_missing.isEmpty()) throw TextEngineError(m_missing);
+        const QSet<QString> before = Memory::mappedFiles();
+        const auto factory = reinterpret_cast<Factory>(Module::resolve("textengine", "pelicarta_text_engine", m_library));
+        m_libraries.unite(Memory::mappedFiles().subtract(before));
+        if (!factory) {
+            m_missing = QStringLiteral("text engine module not found");
+            throw TextEngineError(m_missing);
+        }
+        m_engine = factory(m_limit, &Loader::beforeExit, this);
+        if (m_housekeeper.joinable()) m_housekeeper.join(); // the last one has unloaded and ended
+        m_housekeeper = std::thread([this] { keepHouse(); });
+    }
+
+    // Frees idle instances as they age; once none is left and no read is inside the module, unloads
+    // it and ends.
+    void keepHouse() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            const std::chrono::milliseconds life(g_idleLife.load());
+            m_wake.wait_for(lock, std::clamp<std::chrono::milliseconds>(life / 4, 10ms, 1000ms));
+            if (m_exiting) return;
+            const int left = m_engine->freeIdle(life);
+            if (left > 0 || m_users > 0 || !m_unloadable) {
+                if (left < m_instancesLeft) malloc_trim(0);
+                m_instancesLeft = left;
+                continue;
+            }
+            unload();
+            return;
+        }
+    }
+
+    // Under m_mutex, with no instance and no read left.
+    void unload() {
+        m_unloading = std::this_thread::get_id();
+        delete m_engine;
+        m_engine = nullptr;
+        if (!m_library.unload()) qWarning("The text engine module stays loaded: %s", qPrintable(m_library.errorString()));
+        m_unloading = std::thread::id();
+        m_instancesLeft = 0;
+        malloc_trim(0);
+        // Tesseract cannot be unloaded (it defines unique symbols), nor then what it links: their
+        // pages at least go.
+        Memory::releaseFilePages(m_libraries);
+    }
+
+    // Registered by the module once an instance has started: at exit, stops the reads and frees the
+    // instances before the engine's caches are destroyed. Also called by the unloading thread.
+    static void beforeExit(void *context) {
+        auto *loader = static_cast<Loader *>(context);
+        if (loader->m_unloading == std::this_thread::get_id()) return;
+        std::lock_guard lock(loader->m_mutex);
+        loader->m_exiting = true;
+        loader->m_wake.notify_all();
+        if (loader->m_engine) loader->m_engine->shutDown(5s);
+    }
+
+    const int m_limit;
+    const bool m_unloadable;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    QLibrary m_library;
+    Engine *m_engine = nullptr;
+    QString m_missing; // why the module cannot be loaded, once it could not
+    QSet<QString> m_libraries; // the files its loading mapped
+    int m_users = 0;
+    int m_instancesLeft = 0;
+    bool m_exiting = false;
+    std::atomic<std::thread::id> m_unloading{};
+    std::thread m_housekeeper;
+};
+
+} // namespace
+
+bool isLoaded() { return Loader::instance().isLoaded(); }
+
+void setIdleLife(std::chrono::milliseconds life) { g_idleLife = life.count(); }
+
+} // namespace platform::TextEngineModule
+
+namespace platform {
+
+TextEngine &tesseractEngine() { return TextEngineModule::Loader::instance(); }
+
+} // namespace platform

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/TextEngine.h"
+
+#include <chrono>
+
+// The text engine lives in a module of its own (libpelicarta_textengine.so) that is loaded by the
+// first read, on the reading thread, and unloaded again once its last engine instance has been idle
+// long enough to be freed: a tray process that read one capture an hour ago holds neither
+// Tesseract's heap nor its libraries' pages. The next read loads it again (a few milliseconds, then
+// the engine's usual start).
+namespace platform::TextEngineModule {
+
+// What the module makes: an engine whose instances the loader frees. Only the loader uses it.
+class Engine : public TextEngine {
+public:
+    // Frees the instances idle for `age` or longer; returns how many are left, idle or reading.
+    virtual int freeIdle(std::chrono::steady_clock::duration age) = 0;
+    // Stops the reads under way, waits up to `wait` for them and frees every instance (at exit).
+    virtual void shutDown(std::chrono::milliseconds wait) = 0;
+};
+
+// The module's one entry point, "pelicarta_text_engine": a new engine allowed `limit` reads at once.
+// Once one of its instances has started (and the engine's caches exist), the module registers
+// `beforeExit(context)` to run at exit ahead of those caches' destruction, tied to the module so
+// that unloading it takes the registration along (it is then also called once, on the unloading
+// thread, which the loader ignores).
+using Factory = Engine *(*)(int limit, void (*beforeExit)(void *), void *context);
+
+// True while the module is loaded. Any thread.
+bool isLoaded();
+
+// How long an idle instance lives (4 s); the module goes with the last one. For tests.
+void setIdleLife(std::chrono::milliseconds life);
+
+} // namespace platform::TextEngineModule
