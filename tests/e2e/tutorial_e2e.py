@@ -129,6 +129,10 @@ class TutorialTest(unittest.TestCase):
 
         # The pill: a focus-less tool window above the others, on every desktop, at the top centre.
         self.key("alt+shift+t")
+        if not wait_for(self.pill, 10):
+            # On a loaded machine the very first press can reach the server before the desktop has settled
+            # after start-up; a second press tells a slow start from a broken hot key.
+            self.key("alt+shift+t")
         self.assertTrue(wait_for(self.pill, 10), "no pill:\n" + app.output())
         pill = self.pill()
         self.assertEqual(self.geometry(pill), ((WIDTH - PILL_W) // 2, 12, PILL_W, PILL_H))
