@@ -16,6 +16,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include <cerrno>
@@ -278,20 +279,25 @@ std::optional<QSize> sizeFrom(const Source &source, QString *error) {
 
 // x265 keeps process-wide tables (several hundred kilobytes for every quantiser a picture used) until
 // x265_cleanup, which libheif never calls; with no encoder open they can go. x265 comes in through
-// libheif, so its function is looked up in whatever copy is loaded.
+// libheif, so its function is looked up in whatever copy is loaded. The library is only named while the
+// loader's list is walked and opened after: dlopen inside dl_iterate_phdr takes the loader's locks in the
+// opposite order to a dlopen on another thread (Qt loading an image plugin), and both threads hang.
 void releaseX265Tables() {
     static const auto cleanup = [] {
-        void (*found)() = nullptr;
+        std::string name;
         dl_iterate_phdr(
             [](dl_phdr_info *info, size_t, void *result) {
                 if (!info->dlpi_name || !std::strstr(info->dlpi_name, "libx265.so")) return 0;
-                if (void *library = dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD)) {
-                    *static_cast<void (**)()>(result) = reinterpret_cast<void (*)()>(dlsym(library, "x265_cleanup"));
-                    dlclose(library);
-                }
+                *static_cast<std::string *>(result) = info->dlpi_name;
                 return 1;
             },
-            &found);
+            &name);
+        void (*found)() = nullptr;
+        if (name.empty()) return found;
+        if (void *library = dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD)) {
+            found = reinterpret_cast<void (*)()>(dlsym(library, "x265_cleanup"));
+            dlclose(library);
+        }
         return found;
     }();
     if (cleanup) cleanup();
