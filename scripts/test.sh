@@ -6,9 +6,9 @@ cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh
 jobs="${JOBS:-$(nproc)}"
 bash scripts/build.sh RelWithDebInfo
-# A test that fails gets one more run, and one that fails twice fails the run: e2e.canvas once stopped
-# answering after other desktops ran before it; the likely cause (background priority leaking into shared
-# threads) is mended, and this stays until the end-to-end runs have been seen clean for a while.
+# A test that fails gets one more run, and one that fails twice fails the run: e2e.canvas now and then found
+# the program hung (a deadlock in the dynamic loader on the first HEIC file, now mended); this stays until
+# the end-to-end runs have been seen clean for a while.
 ctest --test-dir build --output-on-failure --parallel "$jobs" --timeout 600 --repeat until-pass:2
 if [ "${SANITIZE:-0}" = "1" ]; then
   BUILD_DIR=build-sanitize bash scripts/build.sh Sanitize -DPELICARTA_BUILD_BENCH=OFF
