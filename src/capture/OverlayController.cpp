@@ -5,6 +5,7 @@
 #include "capture/OverlayBackdrop.h"
 #include "capture/OverlayGeometry.h"
 #include "capture/OverlayView.h"
+#include "capture/OverlayWindows.h"
 #include "capture/ScreenCapturer.h"
 #include "core/Settings.h"
 #include "platform/KeyEvent.h"
@@ -31,7 +32,7 @@ OverlayController::~OverlayController() {
         m_finished = true;
         if (m_keyMonitor) qApp->removeEventFilter(this);
         if (m_cursorPushed) QGuiApplication::restoreOverrideCursor();
-        for (const auto &w : std::as_const(m_windows)) delete w.data();
+        for (const auto &w : std::as_const(m_windows)) OverlayWindows::giveBack(w);
     }
 }
 
@@ -56,8 +57,12 @@ void OverlayController::blurLater(OverlayView *view) {
     QThreadPool::globalInstance()->start([self = QPointer<OverlayController>(this), target = QPointer<OverlayView>(view),
                                           image = view->snapshot().image] {
         QImage blurred = OverlayBackdrop::blurred(image);
+        // A kept window may meanwhile show another capture.
         QMetaObject::invokeMethod(
-            qApp, [self, target, blurred = std::move(blurred)] { if (self && target) target->setBlurred(blurred); },
+            qApp,
+            [self, target, blurred = std::move(blurred)] {
+                if (self && target && target->controller() == self) target->setBlurred(blurred);
+            },
             Qt::QueuedConnection);
     });
 }
@@ -71,15 +76,10 @@ void OverlayController::show() {
         if (!screen) continue;
         // The blur only shows in window mode: an area overlay's first frame does not wait for it.
         const bool windowMode = m_model.mode() == OverlayModel::Mode::window;
-        auto *view = new OverlayView(this, snapshot, windowMode ? OverlayBackdrop::blurred(snapshot.image) : QImage(),
-                                     &m_session, &m_model);
+        OverlayView *view = OverlayWindows::take(screen);
+        view->bind(this, snapshot, windowMode ? OverlayBackdrop::blurred(snapshot.image) : QImage(), &m_session,
+                   &m_model);
         if (!windowMode) blurLater(view);
-        // Override-redirect: above every window, unmanaged, so the geometry must be set by hand.
-        view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                             Qt::X11BypassWindowManagerHint);
-        view->setAttribute(Qt::WA_DeleteOnClose, false);
-        view->setScreen(screen);
-        view->setGeometry(screen->geometry());
         view->show();
         view->raise();
         m_windows << view;
@@ -211,11 +211,8 @@ void OverlayController::finish(std::optional<OverlayResult> result) {
         QGuiApplication::restoreOverrideCursor();
         m_cursorPushed = false;
     }
-    for (const auto &w : std::as_const(m_windows)) {
-        if (!w) continue;
-        w->hide();
-        w->deleteLater(); // we may be inside one of its event handlers
-    }
+    // Hidden, not deleted (we may be inside one of their event handlers): the next capture reuses them.
+    for (const auto &w : std::as_const(m_windows)) OverlayWindows::giveBack(w);
     m_windows.clear();
 
     // Give the focus back, except for a window (its capture handles the focus) and an area going to

@@ -115,19 +115,45 @@ struct HudMetrics {
 
 } // namespace
 
-OverlayView::OverlayView(OverlayController *controller, const DisplaySnapshot &snapshot, const QImage &blurred,
-                         const CaptureSession *session, OverlayModel *model, QWidget *parent)
-    : QWidget(parent), m_controller(controller), m_snapshot(snapshot), m_blurred(blurred), m_session(session),
-      m_model(model) {
+OverlayView::OverlayView(QWidget *parent) : QWidget(parent) {
+    // Override-redirect: above every window, unmanaged, so the geometry must be set by hand.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint);
+    setAttribute(Qt::WA_DeleteOnClose, false);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QStringLiteral("Pelicarta"));
-    connect(model, &OverlayModel::changed, this, qOverload<>(&QWidget::update));
 }
+
+void OverlayView::bind(OverlayController *controller, const DisplaySnapshot &snapshot, const QImage &blurred,
+                       const CaptureSession *session, OverlayModel *model) {
+    unbind();
+    m_controller = controller;
+    m_snapshot = snapshot;
+    m_blurred = blurred;
+    m_session = session;
+    m_model = model;
+    m_modelChanged = connect(model, &OverlayModel::changed, this, qOverload<>(&QWidget::update));
+    update();
+}
+
+void OverlayView::unbind() {
+    disconnect(m_modelChanged);
+    m_controller = nullptr;
+    m_snapshot = {};
+    m_blurred = {};
+    m_session = nullptr;
+    m_model = nullptr;
+    m_drag.reset();
+    m_clickCount = 1;
+    m_pressedButton = Button::none;
+    unsetCursor();
+}
+
+OverlayController *OverlayView::controller() const { return m_controller; }
 
 void OverlayView::setBlurred(const QImage &blurred) {
     m_blurred = blurred;
-    if (m_model->mode() == OverlayModel::Mode::window) update();
+    if (m_model && m_model->mode() == OverlayModel::Mode::window) update();
 }
 
 std::optional<QRectF> OverlayView::localSelection() const {
@@ -362,6 +388,7 @@ void OverlayView::pointerDown(QMouseEvent *event, int clickCount) {
     if (event->button() != Qt::LeftButton) return;
     const QPointF global = event->globalPosition();
     OverlayView *target = routeTarget(global);
+    if (!target->m_model) return;
     const QPointF local = OverlayGeometry::toLocal(global, target->m_snapshot.bounds);
     target->m_pressedButton = target->buttonAt(local);
     if (target->m_pressedButton != Button::none) return;
@@ -377,6 +404,7 @@ void OverlayView::mouseDoubleClickEvent(QMouseEvent *event) { pointerDown(event,
 void OverlayView::mouseMoveEvent(QMouseEvent *event) {
     const QPointF global = event->globalPosition();
     OverlayView *target = routeTarget(global);
+    if (!target->m_model) return;
     const QPointF local = OverlayGeometry::toLocal(global, target->m_snapshot.bounds);
     if ((event->buttons() & Qt::LeftButton) && target->m_drag) target->dragTo(local);
     else if (!(event->buttons() & Qt::LeftButton)) target->hover(local);
@@ -386,6 +414,7 @@ void OverlayView::mouseReleaseEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton) return;
     const QPointF global = event->globalPosition();
     OverlayView *target = routeTarget(global);
+    if (!target->m_model) return;
     const QPointF local = OverlayGeometry::toLocal(global, target->m_snapshot.bounds);
     if (target->m_pressedButton != Button::none) {
         const Button pressed = target->m_pressedButton;
@@ -406,6 +435,7 @@ void OverlayView::mouseReleaseEvent(QMouseEvent *event) {
 }
 
 void OverlayView::paintEvent(QPaintEvent *) {
+    if (!m_model) return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);

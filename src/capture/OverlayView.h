@@ -37,8 +37,16 @@ public:
         std::optional<QRectF> windowButton;
     };
 
-    OverlayView(OverlayController *controller, const DisplaySnapshot &snapshot, const QImage &blurred,
-                const CaptureSession *session, OverlayModel *model, QWidget *parent = nullptr);
+    // An override-redirect window showing nothing until it is bound.
+    explicit OverlayView(QWidget *parent = nullptr);
+
+    // Shows this capture's display from the next paint on. The view only reads the controller, the
+    // session and the model, which must outlive the binding.
+    void bind(OverlayController *controller, const DisplaySnapshot &snapshot, const QImage &blurred,
+              const CaptureSession *session, OverlayModel *model);
+    // Lets go of the capture (its pictures, the model) so that a hidden view holds nothing of it.
+    void unbind();
+    OverlayController *controller() const;
 
     const DisplaySnapshot &snapshot() const { return m_snapshot; }
     // The blurred display, when it was made after the view (window mode shows it).
@@ -89,8 +97,9 @@ private:
     QPointer<OverlayController> m_controller;
     DisplaySnapshot m_snapshot;
     QImage m_blurred;
-    const CaptureSession *m_session;
-    OverlayModel *m_model;
+    const CaptureSession *m_session = nullptr;
+    OverlayModel *m_model = nullptr; // null while unbound: input and paints are then ignored
+    QMetaObject::Connection m_modelChanged;
     std::optional<Drag> m_drag;
     int m_clickCount = 1;
     Button m_pressedButton = Button::none;

@@ -3,15 +3,9 @@
 #include <QPainter>
 #include <QRegion>
 #include <QThread>
-#include <QThreadPool>
 #include <QtConcurrent>
 
 #include <xcb/composite.h>
-#ifdef PELICARTA_HAVE_XCB_SHM
-#include <sys/ipc.h>
-#include <sys/shm.h>
-#include <xcb/shm.h>
-#endif
 
 #include <algorithm>
 #include <cstring>
@@ -45,7 +39,8 @@ void makeOpaque(QImage &image) {
 
 } // namespace
 
-X11PixelReader::X11PixelReader(X11Connection &x) : m_x(&x) {}
+X11PixelReader::X11PixelReader(X11Connection &x, std::shared_ptr<X11SharedMemory> shared)
+    : m_x(&x), m_shared(std::move(shared)) {}
 
 QImage X11PixelReader::read(xcb_drawable_t drawable, const QRect &rect, int depth, QString *error) {
     if ((depth != 24 && depth != 32) || m_x->bitsPerPixel(depth) != 32 || !m_x->imageLsbFirst()) {
@@ -78,55 +73,13 @@ QImage X11PixelReader::read(xcb_drawable_t drawable, const QRect &rect, int dept
 }
 
 QImage X11PixelReader::readShared(xcb_drawable_t drawable, const QRect &rect, int depth) {
-#ifdef PELICARTA_HAVE_XCB_SHM
     constexpr qsizetype kWorthIt = 256 * 1024;
     const qsizetype bytes = qsizetype(rect.width()) * rect.height() * 4;
-    if (!m_x->hasShm() || bytes < kWorthIt) return {};
-    xcb_connection_t *c = m_x->connection();
-    const int id = ::shmget(IPC_PRIVATE, size_t(bytes), IPC_CREAT | 0600);
-    if (id < 0) return {};
-    void *memory = ::shmat(id, nullptr, 0);
-    if (memory == reinterpret_cast<void *>(-1)) {
-        ::shmctl(id, IPC_RMID, nullptr);
-        return {};
-    }
-    const xcb_shm_seg_t segment = xcb_generate_id(c);
-    xcb_generic_error_t *failure = xcb_request_check(c, xcb_shm_attach_checked(c, segment, quint32(id), 0));
-    // Removed once both sides have let go of it.
-    ::shmctl(id, IPC_RMID, nullptr);
-    if (failure) {
-        free(failure);
-        ::shmdt(memory);
-        return {};
-    }
-    auto reply = xcbReply(xcb_shm_get_image_reply(
-        c,
-        xcb_shm_get_image(c, drawable, int16_t(rect.x()), int16_t(rect.y()), uint16_t(rect.width()),
-                          uint16_t(rect.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0),
-        &failure));
-    free(failure);
-    xcb_discard_reply(c, xcb_shm_detach_checked(c, segment).sequence);
-    if (!reply) {
-        ::shmdt(memory);
-        return {};
-    }
-    QImage image(static_cast<uchar *>(memory), rect.width(), rect.height(), rect.width() * 4,
-                 depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32,
-                 // Unmapping tens of megabytes takes milliseconds: not on the thread that drops the
-                 // last copy, which is often the GUI thread.
-                 [](void *p) {
-                     if (QThreadPool *pool = QThreadPool::globalInstance()) pool->start([p] { ::shmdt(p); });
-                     else ::shmdt(p);
-                 },
-                 memory);
-    if (depth == 24) makeOpaque(image);
+    if (!m_shared || bytes < kWorthIt) return {};
+    QImage image =
+        m_shared->read(drawable, rect, depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (depth == 24 && !image.isNull()) makeOpaque(image);
     return image;
-#else
-    Q_UNUSED(drawable);
-    Q_UNUSED(rect);
-    Q_UNUSED(depth);
-    return {};
-#endif
 }
 
 QImage X11PixelReader::readWindowPixmap(const X11TopLevel &window, const QRect &part, QString *error) {

@@ -3,12 +3,14 @@
 // Private to src/platform.
 
 #include "platform/X11Connection.h"
+#include "platform/X11SharedMemory.h"
 #include "platform/X11WindowQueries.h"
 
 #include <QImage>
 #include <QRect>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 namespace platform {
@@ -20,7 +22,9 @@ class X11PixelReader {
 public:
     static inline const QString readRefused = QStringLiteral("O servidor X recusou a leitura da tela.");
 
-    explicit X11PixelReader(X11Connection &x);
+    // Large reads go through `shared` when given (readers of one connection share it, and with it the
+    // segment it keeps), else through the socket.
+    X11PixelReader(X11Connection &x, std::shared_ptr<X11SharedMemory> shared);
 
     // Pixels of a drawable in a 32-bit format: opaque RGB32 for depth 24, premultiplied ARGB for 32.
     // Null, with the reason in `error` (a text key for L()), when the server refuses or the format is
@@ -38,6 +42,7 @@ private:
     QImage readShared(xcb_drawable_t drawable, const QRect &rect, int depth);
 
     X11Connection *m_x;
+    std::shared_ptr<X11SharedMemory> m_shared;
 };
 
 } // namespace platform

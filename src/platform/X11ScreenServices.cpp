@@ -30,7 +30,8 @@ public:
         : m_x(std::move(x)), m_reason(std::move(reason)) {
         if (m_x) {
             m_windows = std::make_unique<X11WindowQueries>(*m_x);
-            m_pixels = std::make_unique<X11PixelReader>(*m_x);
+            if (m_x->hasShm()) m_sharedMemory = std::make_shared<X11SharedMemory>(m_x);
+            m_pixels = std::make_unique<X11PixelReader>(*m_x, m_sharedMemory);
         }
         m_composite = useComposite && m_x && m_x->hasComposite();
         // Automatic redirection keeps the screen as it is while giving every top-level window a
@@ -99,7 +100,7 @@ public:
         auto grab = std::make_shared<Grab>(beginGrab(displayIDs));
         // Our windows come back (endGrab) even when the caller is gone meanwhile.
         readerPool().start([self = shared_from_this(), grab, context = QPointer<QObject>(context), done = std::move(done)] {
-            X11PixelReader reader(*self->m_x);
+            X11PixelReader reader(*self->m_x, self->m_sharedMemory);
             readPixels(*self->m_x, reader, *grab);
             QMetaObject::invokeMethod(qApp, [self, grab, context, done] {
                 QList<ScreenGrab> grabs = self->endGrab(*grab);
@@ -319,6 +320,7 @@ private:
     std::shared_ptr<X11Connection> m_x;
     QString m_reason;
     std::unique_ptr<X11WindowQueries> m_windows; // set with a connection
+    std::shared_ptr<X11SharedMemory> m_sharedMemory; // set with a connection that offers it
     std::unique_ptr<X11PixelReader> m_pixels;    // set with a connection
     bool m_composite = false;
 };

@@ -1,6 +1,7 @@
 #include "capture/FakeScreenServices.h"
 #include "capture/OverlayController.h"
 #include "capture/OverlayView.h"
+#include "capture/OverlayWindows.h"
 #include "core/Settings.h"
 #include "platform/KeyEvent.h"
 #include "platform/UserDefaults.h"
@@ -279,6 +280,39 @@ TEST(OverlayControllerTest, TheFarEdgeOfADisplayBelongsToTheNext) {
     EXPECT_TRUE(second->layout().hud.has_value());
     controller.handleKey(KeyCode::escape, false, false);
     platform::ScreenServices::setShared(nullptr);
+}
+
+// The window of one overlay is hidden and kept, holding nothing of its capture, and the next overlay
+// shows it with its own; it goes once no capture came for a while.
+TEST(OverlayControllerTest, TheNextOverlayReusesTheHiddenWindowAndIdleOnesGo) {
+    OverlayWindows::release();
+    QPointer<OverlayView> kept;
+    {
+        Harness h;
+        kept = h.view();
+        h.controller->handleKey(KeyCode::escape, false, false);
+        ASSERT_TRUE(kept);
+        EXPECT_FALSE(kept->isVisible());
+        EXPECT_TRUE(kept->snapshot().image.isNull());
+    }
+    Harness a(OverlayModel::Mode::area, 2.0);
+    Harness b; // while `a` is up: a window of its own
+    EXPECT_EQ(a.view(), kept.data());
+    EXPECT_NE(b.view(), kept.data());
+    EXPECT_TRUE(a.view()->isVisible());
+    EXPECT_EQ(a.view()->snapshot().image.size(), QSize(1600, 1200));
+    a.draw({100, 100}, {300, 250});
+    a.controller->handleKey(KeyCode::returnKey, false, false);
+    ASSERT_TRUE(a.result && a.result->has_value());
+    EXPECT_EQ((*a.result)->image.size(), QSize(400, 300));
+    b.controller->handleKey(KeyCode::escape, false, false);
+    EXPECT_EQ(OverlayWindows::keptCount(), 1); // one per screen
+
+    OverlayWindows::setIdleLimitForTesting(30);
+    Harness c;
+    c.controller->handleKey(KeyCode::escape, false, false);
+    EXPECT_TRUE(QTest::qWaitFor([] { return OverlayWindows::keptCount() == 0; }, 2000));
+    OverlayWindows::setIdleLimitForTesting(OverlayWindows::idleLimitMs);
 }
 
 TEST(OverlayControllerTest, NoWindowFinishesAtOnceWithNoResult) {

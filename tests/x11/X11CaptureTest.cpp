@@ -209,6 +209,32 @@ TEST_F(X11Test, AreaAndDisplayUnderTheMouse) {
     EXPECT_EQ(ScreenCapturer::screen(display), QGuiApplication::primaryScreen());
 }
 
+// Grabs of one size share their memory, with and without Composite: a picture still held keeps its
+// pixels while later grabs read, and no grab shows an earlier screen.
+TEST_F(X11Test, GrabsInARowEachKeepTheirOwnScreen) {
+    const QPointF spot(960, 540);
+    for (const bool composite : {true, false}) {
+        services = platform::createX11ScreenServices({QByteArray(), composite});
+        platform::ScreenServices::setShared(services);
+        const quint32 display = services->displays().at(0).id;
+        paintDesktop(kRed);
+        QImage first = services->displayImage(display).image;
+        paintDesktop(kBlue);
+        QImage second = services->displayImage(display).image;
+        EXPECT_EQ(colorAt(first, spot), kRed) << composite;
+        EXPECT_EQ(colorAt(second, spot), kBlue) << composite;
+        first = QImage();
+        second = QImage();
+        paintDesktop(kGreen);
+        EXPECT_EQ(colorAt(services->displayImage(display).image, spot), kGreen) << composite;
+        paintDesktop(kYellow);
+        const CaptureResult<QImage> later =
+            readLater([](QObject *context, auto done) { ScreenCapturer::captureDisplayUnderMouse(context, done); });
+        ASSERT_TRUE(later.ok());
+        EXPECT_EQ(colorAt(later.value(), spot), kYellow) << composite;
+    }
+}
+
 TEST_F(X11Test, WithoutCompositeOurWindowsAreHiddenAroundTheGrab) {
     services = platform::createX11ScreenServices({QByteArray(), false});
     platform::ScreenServices::setShared(services);

@@ -7,8 +7,12 @@
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
+#include <QGuiApplication>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
+
+#include <xcb/xcb.h>
 
 using namespace x11test;
 
@@ -52,6 +56,39 @@ protected:
         QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
                                                      testsupport::outputPath(name)});
     }
+};
+
+// The colour the server shows at a point right after an overlay window's first frame went out.
+class FirstFrameProbe : public QObject {
+public:
+    explicit FirstFrameProbe(QPoint at) : m_at(at) { qApp->installEventFilter(this); }
+    ~FirstFrameProbe() override { qApp->removeEventFilter(this); }
+    std::optional<QColor> color;
+
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Paint && qobject_cast<OverlayView *>(watched) && !m_pending) {
+            m_pending = true;
+            QTimer::singleShot(0, this, [this] { read(); }); // after the frame was flushed
+        }
+        return false;
+    }
+
+private:
+    void read() {
+        // Qt's own connection: the read is served after the frame Qt sent.
+        xcb_connection_t *c = qApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        xcb_get_image_reply_t *reply = xcb_get_image_reply(
+            c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, int16_t(m_at.x()), int16_t(m_at.y()), 1, 1, ~0u),
+            nullptr);
+        if (!reply) return;
+        const uint8_t *bgrx = xcb_get_image_data(reply);
+        color = QColor(bgrx[2], bgrx[1], bgrx[0]);
+        std::free(reply);
+    }
+
+    QPoint m_at;
+    bool m_pending = false;
 };
 
 } // namespace
@@ -140,4 +177,27 @@ TEST_F(X11OverlayTest, InstantReleaseConfirmsOnMouseUp) {
     ASSERT_TRUE(done);
     ASSERT_TRUE(result->has_value());
     EXPECT_EQ((*result)->rect, QRectF(40, 40, 100, 50));
+}
+
+// The overlay's window is kept between captures; the next capture's first frame shows the screen as it is
+// then, dimmed, never the previous capture's.
+TEST_F(X11OverlayTest, TheNextOverlayShowsItsOwnScreenFromItsFirstFrame) {
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("200"), QStringLiteral("200")});
+    paintDesktop(QColor(0xd0, 0x20, 0x20));
+    showOverlay(OverlayModel::Mode::area);
+    const WId window = controller->views().first()->winId();
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    ASSERT_TRUE(waitForResult());
+
+    paintDesktop(QColor(0x20, 0x40, 0xd0));
+    FirstFrameProbe probe(QPoint(1500, 400));
+    completions = 0;
+    showOverlay(OverlayModel::Mode::area);
+    EXPECT_EQ(controller->views().first()->winId(), window);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return probe.color.has_value(); }, 5000));
+    // The blue desktop under the overlay's first dimming (0.28 of a near black).
+    EXPECT_NEAR(probe.color->blue(), 153, 10) << probe.color->name().toStdString();
+    EXPECT_NEAR(probe.color->red(), 25, 10) << probe.color->name().toStdString();
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    ASSERT_TRUE(waitForResult());
 }
