@@ -74,12 +74,16 @@ void OverlayController::show() {
     for (const DisplaySnapshot &snapshot : std::as_const(m_session.snapshots)) {
         QScreen *screen = m_screenFor(snapshot.displayID);
         if (!screen) continue;
-        // The blur only shows in window mode: an area overlay's first frame does not wait for it.
+        // The blur only shows in window mode: in an area overlay it is made on a worker once the first
+        // frame is out, not to compete with it.
         const bool windowMode = m_model.mode() == OverlayModel::Mode::window;
         OverlayView *view = OverlayWindows::take(screen);
         view->bind(this, snapshot, windowMode ? OverlayBackdrop::blurred(snapshot.image) : QImage(), &m_session,
                    &m_model);
-        if (!windowMode) blurLater(view);
+        if (!windowMode)
+            view->afterNextFrame([self = QPointer<OverlayController>(this), view] {
+                if (self && view->controller() == self) self->blurLater(view);
+            });
         view->show();
         view->raise();
         m_windows << view;

@@ -16,6 +16,7 @@
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 
 #include <cmath>
 
@@ -146,8 +147,11 @@ void OverlayView::unbind() {
     m_drag.reset();
     m_clickCount = 1;
     m_pressedButton = Button::none;
+    m_afterFrame = nullptr;
     unsetCursor();
 }
+
+void OverlayView::afterNextFrame(std::function<void()> work) { m_afterFrame = std::move(work); }
 
 OverlayController *OverlayView::controller() const { return m_controller; }
 
@@ -446,6 +450,8 @@ void OverlayView::paintEvent(QPaintEvent *) {
         selection && m_model->mode() == OverlayModel::Mode::area && m_model->phase() == OverlayModel::Phase::adjusting)
         paintToolbar(p, *selection);
     if (RectMath::contains(m_snapshot.bounds, m_model->mouse())) paintHud(p);
+    // The frame goes to the server once this returns.
+    if (m_afterFrame) QTimer::singleShot(0, this, std::exchange(m_afterFrame, nullptr));
 }
 
 void OverlayView::paintAreaChrome(QPainter &p) {

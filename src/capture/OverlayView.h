@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class OverlayController;
@@ -51,6 +52,9 @@ public:
     const DisplaySnapshot &snapshot() const { return m_snapshot; }
     // The blurred display, when it was made after the view (window mode shows it).
     void setBlurred(const QImage &blurred);
+    // Runs `work` once on the event loop's turn after this binding's next painted frame: work the
+    // first frame should not wait for. Dropped when the view is unbound first.
+    void afterNextFrame(std::function<void()> work);
     QList<Hint> hints() const;
     Layout layout() const;
     Qt::CursorShape cursorAt(const QPointF &global) const;
@@ -100,6 +104,7 @@ private:
     const CaptureSession *m_session = nullptr;
     OverlayModel *m_model = nullptr; // null while unbound: input and paints are then ignored
     QMetaObject::Connection m_modelChanged;
+    std::function<void()> m_afterFrame;
     std::optional<Drag> m_drag;
     int m_clickCount = 1;
     Button m_pressedButton = Button::none;
