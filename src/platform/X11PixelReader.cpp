@@ -42,13 +42,13 @@ void makeOpaque(QImage &image) {
 X11PixelReader::X11PixelReader(X11Connection &x, std::shared_ptr<X11SharedMemory> shared)
     : m_x(&x), m_shared(std::move(shared)) {}
 
-QImage X11PixelReader::read(xcb_drawable_t drawable, const QRect &rect, int depth, QString *error) {
+QImage X11PixelReader::read(xcb_drawable_t drawable, const QRect &rect, int depth, QString *error, bool keepMemory) {
     if ((depth != 24 && depth != 32) || m_x->bitsPerPixel(depth) != 32 || !m_x->imageLsbFirst()) {
         *error = kUnsupportedFormat;
         return {};
     }
     if (rect.isEmpty()) return {};
-    if (QImage shared = readShared(drawable, rect, depth); !shared.isNull()) return shared;
+    if (QImage shared = readShared(drawable, rect, depth, keepMemory); !shared.isNull()) return shared;
     xcb_connection_t *c = m_x->connection();
     const auto cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, static_cast<int16_t>(rect.x()),
                                       static_cast<int16_t>(rect.y()), static_cast<uint16_t>(rect.width()),
@@ -72,12 +72,12 @@ QImage X11PixelReader::read(xcb_drawable_t drawable, const QRect &rect, int dept
     return image;
 }
 
-QImage X11PixelReader::readShared(xcb_drawable_t drawable, const QRect &rect, int depth) {
+QImage X11PixelReader::readShared(xcb_drawable_t drawable, const QRect &rect, int depth, bool keepMemory) {
     constexpr qsizetype kWorthIt = 256 * 1024;
     const qsizetype bytes = qsizetype(rect.width()) * rect.height() * 4;
     if (!m_shared || bytes < kWorthIt) return {};
     QImage image =
-        m_shared->read(drawable, rect, depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        m_shared->read(drawable, rect, depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32, keepMemory);
     if (depth == 24 && !image.isNull()) makeOpaque(image);
     return image;
 }

@@ -29,7 +29,8 @@ public:
     // Pixels of a drawable in a 32-bit format: opaque RGB32 for depth 24, premultiplied ARGB for 32.
     // Null, with the reason in `error` (a text key for L()), when the server refuses or the format is
     // not supported; null without one for an empty rectangle.
-    QImage read(xcb_drawable_t drawable, const QRect &rect, int depth, QString *error);
+    // With `keepMemory` the shared memory it used is kept for the next read of this size.
+    QImage read(xcb_drawable_t drawable, const QRect &rect, int depth, QString *error, bool keepMemory = false);
     // Part of a top-level window's own pixmap (frame-local pixel rectangle); null when it has none.
     QImage readWindowPixmap(const X11TopLevel &window, const QRect &part, QString *error);
     // Replaces what our own windows cover in `image` (the root's pixels of `area`) with what lies
@@ -39,7 +40,7 @@ public:
 
 private:
     // The same as `read` through shared memory; null when that is unavailable or not worth it.
-    QImage readShared(xcb_drawable_t drawable, const QRect &rect, int depth);
+    QImage readShared(xcb_drawable_t drawable, const QRect &rect, int depth, bool keepMemory);
 
     X11Connection *m_x;
     std::shared_ptr<X11SharedMemory> m_shared;

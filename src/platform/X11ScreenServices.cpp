@@ -91,7 +91,9 @@ public:
     QList<ScreenGrab> displayImages(const QList<quint32> &displayIDs) override {
         if (!connected()) return failedGrabs(displayIDs.size());
         Grab grab = beginGrab(displayIDs);
-        readPixels(*m_x, *m_pixels, grab);
+        // The overlay freezes the displays here, on the GUI thread: their memory is kept for the next
+        // hot key. The capture road's reads (below) hold nothing once their image is delivered.
+        readPixels(*m_x, *m_pixels, grab, true);
         return endGrab(grab);
     }
 
@@ -101,7 +103,7 @@ public:
         // Our windows come back (endGrab) even when the caller is gone meanwhile.
         readerPool().start([self = shared_from_this(), grab, context = QPointer<QObject>(context), done = std::move(done)] {
             X11PixelReader reader(*self->m_x, self->m_sharedMemory);
-            readPixels(*self->m_x, reader, *grab);
+            readPixels(*self->m_x, reader, *grab, false);
             QMetaObject::invokeMethod(qApp, [self, grab, context, done] {
                 QList<ScreenGrab> grabs = self->endGrab(*grab);
                 if (context) done(std::move(grabs));
@@ -218,14 +220,15 @@ private:
         return grab;
     }
 
-    // Any thread: waits for our hidden windows to leave the screen, then reads.
-    static void readPixels(X11Connection &x, X11PixelReader &reader, Grab &grab) {
+    // Any thread: waits for our hidden windows to leave the screen, then reads (keeping the displays'
+    // shared memory for the next read with `keepMemory`).
+    static void readPixels(X11Connection &x, X11PixelReader &reader, Grab &grab, bool keepMemory) {
         if (!grab.hidden.isEmpty()) waitUntilRepainted(x, reader, grab.own);
         const xcb_window_t root = x.root();
         const int depth = x.screen()->root_depth;
         for (const X11Monitor &monitor : grab.wanted) {
             QString error;
-            grab.images.append(monitor.pixels.isEmpty() ? QImage() : reader.read(root, monitor.pixels, depth, &error));
+            grab.images.append(monitor.pixels.isEmpty() ? QImage() : reader.read(root, monitor.pixels, depth, &error, keepMemory));
             grab.errors.append(error);
         }
     }

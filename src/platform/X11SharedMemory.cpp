@@ -28,6 +28,7 @@ struct X11SharedMemory::Loan {
     std::weak_ptr<X11SharedMemory> owner;
     std::shared_ptr<X11Connection> x;
     Segment segment;
+    bool keep = false;
 };
 
 X11SharedMemory::X11SharedMemory(std::shared_ptr<X11Connection> x) : m_x(std::move(x)) {}
@@ -71,21 +72,23 @@ void X11SharedMemory::discard(const std::shared_ptr<X11Connection> &x, const Seg
     else ::shmdt(memory);
 }
 
-std::optional<X11SharedMemory::Segment> X11SharedMemory::acquire(qsizetype bytes) {
+std::optional<X11SharedMemory::Segment> X11SharedMemory::acquire(qsizetype bytes, bool keep, bool *kept) {
     {
         const std::lock_guard lock(m_mutex);
-        if (m_idle) {
-            const Segment kept = *m_idle;
+        *kept = m_idle && m_idle->bytes == bytes;
+        if (*kept || (m_idle && keep)) {
+            const Segment idle = *m_idle;
             m_idle.reset();
             ++m_generation;
-            if (kept.bytes == bytes) return kept;
-            discard(m_x, kept); // the screen changed size
+            if (*kept) return idle;
+            discard(m_x, idle); // the screen changed size
         }
     }
     return make(*m_x, bytes);
 }
 
-void X11SharedMemory::giveBack(const Segment &segment) {
+void X11SharedMemory::giveBack(const Segment &segment, bool keep) {
+    if (!keep) return discard(m_x, segment);
     quint64 generation = 0;
     {
         const std::lock_guard lock(m_mutex);
@@ -114,13 +117,14 @@ void X11SharedMemory::freeIfIdleSince(quint64 generation) {
 
 void X11SharedMemory::handBack(void *loan) {
     const std::unique_ptr<Loan> owned(static_cast<Loan *>(loan));
-    if (const auto owner = owned->owner.lock()) owner->giveBack(owned->segment);
+    if (const auto owner = owned->owner.lock()) owner->giveBack(owned->segment, owned->keep);
     else discard(owned->x, owned->segment);
 }
 
-QImage X11SharedMemory::read(xcb_drawable_t drawable, const QRect &rect, QImage::Format format) {
+QImage X11SharedMemory::read(xcb_drawable_t drawable, const QRect &rect, QImage::Format format, bool keep) {
     const qsizetype bytes = qsizetype(rect.width()) * rect.height() * 4;
-    const std::optional<Segment> segment = acquire(bytes);
+    bool kept = false;
+    const std::optional<Segment> segment = acquire(bytes, keep, &kept);
     if (!segment) return {};
     xcb_connection_t *c = m_x->connection();
     xcb_generic_error_t *failure = nullptr;
@@ -135,7 +139,7 @@ QImage X11SharedMemory::read(xcb_drawable_t drawable, const QRect &rect, QImage:
         discard(m_x, *segment);
         return {};
     }
-    auto *loan = new Loan{weak_from_this(), m_x, *segment};
+    auto *loan = new Loan{weak_from_this(), m_x, *segment, keep || kept};
     QImage image(static_cast<uchar *>(segment->memory), rect.width(), rect.height(), rect.width() * 4, format,
                  &X11SharedMemory::handBack, loan);
     if (image.isNull()) handBack(loan);
@@ -152,7 +156,7 @@ X11SharedMemory::X11SharedMemory(std::shared_ptr<X11Connection> x) : m_x(std::mo
 X11SharedMemory::~X11SharedMemory() = default;
 void X11SharedMemory::setIdleLimitForTesting(int) {}
 qsizetype X11SharedMemory::keptBytes() { return 0; }
-QImage X11SharedMemory::read(xcb_drawable_t, const QRect &, QImage::Format) { return {}; }
+QImage X11SharedMemory::read(xcb_drawable_t, const QRect &, QImage::Format, bool) { return {}; }
 
 } // namespace platform
 

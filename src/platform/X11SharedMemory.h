@@ -14,10 +14,11 @@
 namespace platform {
 
 // Pixel reads through MIT shared memory. Making a segment, attaching it on both sides and the kernel
-// filling its fresh pages cost a full-screen read several milliseconds, so the segment of a read whose
-// image is gone is kept, attached, for the next read of the same size. At most one segment is kept; it
-// is freed when a read of another size comes, after `idleLimitMs` without a read (when an application
-// runs), or with this object. Any thread.
+// filling its fresh pages cost a full-screen read over ten milliseconds, so the segment of a read made
+// with `keep` is kept, attached, once its image is gone, for the next read of the same size. At most one
+// segment is kept; it is freed when a read with `keep` of another size comes, after `idleLimitMs` without
+// a read (when an application runs), or with this object. Other reads use it when it fits and give it
+// back; their own segments go with their images. Any thread.
 class X11SharedMemory : public std::enable_shared_from_this<X11SharedMemory> {
 public:
     static constexpr int idleLimitMs = 3 * 60 * 1000;
@@ -30,7 +31,7 @@ public:
 
     // `rect` of `drawable` as an image over a segment, which goes back to this object when the last
     // copy of the image is gone; null when the server refuses or no segment can be made.
-    QImage read(xcb_drawable_t drawable, const QRect &rect, QImage::Format format);
+    QImage read(xcb_drawable_t drawable, const QRect &rect, QImage::Format format, bool keep);
     // Whether a free segment is kept, and its size in bytes.
     qsizetype keptBytes();
 
@@ -45,8 +46,9 @@ private:
     };
     struct Loan;
 
-    std::optional<Segment> acquire(qsizetype bytes);
-    void giveBack(const Segment &segment);
+    // A segment of `bytes`, `kept` when it is the one this object kept.
+    std::optional<Segment> acquire(qsizetype bytes, bool keep, bool *kept);
+    void giveBack(const Segment &segment, bool keep);
     void freeIfIdleSince(quint64 generation);
     static std::optional<Segment> make(X11Connection &x, qsizetype bytes);
     // Detaches it from the server and unmaps it on a worker: unmapping tens of megabytes takes
