@@ -8,6 +8,9 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+#include <utility>
+
 namespace OverlayWindows {
 
 namespace {

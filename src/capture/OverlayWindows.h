@@ -5,9 +5,9 @@ class QScreen;
 
 // The overlay's windows, kept hidden between captures: the next hot key then shows a window whose
 // native window and backing store already exist instead of making them again. At most one window per
-// screen is kept, with nothing of its last capture; a window is made anew when its screen's geometry
-// or pixel ratio changed, and every kept window goes after `idleLimitMs` without a capture or on
-// release(). Main thread only.
+// screen is kept, with nothing of its last capture (its backing store, a screen-sized surface, is what
+// it costs); a window is made anew when its screen's geometry changed, and every kept window goes after
+// `idleLimitMs` without a capture or on release(). Main thread only.
 namespace OverlayWindows {
 
 inline constexpr int idleLimitMs = 3 * 60 * 1000;

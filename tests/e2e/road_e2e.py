@@ -119,6 +119,14 @@ class Desktop:
                                 int(values["HEIGHT"])))
         return windows
 
+    def overlay_windows(self):
+        """Pelicarta's full-screen windows on screen. Override-redirect windows escape `xdotool search`;
+        the window tree lists them, shown or not (between captures the overlay's windows are kept hidden)."""
+        tree = self.x(["xwininfo", "-root", "-tree"]).decode().splitlines()
+        size = f" {self.width}x{self.height}+0+0 "
+        ids = [line.split()[0] for line in tree if '"Pelicarta"' in line and size in line]
+        return [wid for wid in ids if b"IsViewable" in self.x(["xwininfo", "-id", wid])]
+
     def clipboard_targets(self):
         return self.x(["xclip", "-selection", "clipboard", "-t", "TARGETS", "-o"], timeout=3).decode().split()
 
@@ -532,13 +540,8 @@ class RoadTest(DesktopTest):
 
     def test_area_capture_through_the_overlay(self):
         app = self.start({"afterCapture": "copy", "areaRelease": "instant"})
-        width, height = self.desktop.width, self.desktop.height
 
-        def overlay_up():
-            # Override-redirect windows escape `xdotool search`; the window tree lists them (once
-            # finished, the overlay's windows are destroyed).
-            tree = self.desktop.x(["xwininfo", "-root", "-tree"]).decode().splitlines()
-            return [line for line in tree if '"Pelicarta"' in line and f" {width}x{height}+0+0 " in line]
+        overlay_up = self.desktop.overlay_windows
 
         # Cancelled: nothing is delivered.
         self.desktop.set_clipboard_text("before")

@@ -164,8 +164,7 @@ class TutorialTest(unittest.TestCase):
         active = lambda: self.desktop.x(["xdotool", "getactivewindow"]).decode().strip()  # noqa: E731
         self.assertEqual(active(), other_id)
         self.press_word("Capturar", self.geometry(self.pill()))
-        overlay = lambda: [line for line in self.desktop.x(["xwininfo", "-root", "-tree"]).decode().splitlines()  # noqa: E731
-                           if '"Pelicarta"' in line and f" {WIDTH}x{HEIGHT}+0+0 " in line]
+        overlay = self.desktop.overlay_windows
         # (The overlay holds the keyboard while it is up; the other program is active again after it.)
         self.assertTrue(wait_for(overlay, 10), "no overlay:\n" + app.output())
         # An area over the pill's place and the other window's top.
