@@ -69,7 +69,8 @@ void TextReaderProcess::sendNext() {
         return;
     }
     m_current = m_waiting.takeFirst();
-    m_process->write(TextReaderFrames::encode(TextReaderFrames::Request{m_current->id, m_current->limit, m_current->path}));
+    m_process->write(
+        TextReaderFrames::encode(TextReaderFrames::Request{m_current->id, m_current->limit, m_current->path}));
     m_deadline.start(m_current->limit + m_options.deadlineMargin);
 }
 

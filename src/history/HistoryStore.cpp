@@ -174,6 +174,7 @@ void HistoryStore::forget(const QStringList &paths) {
     QList<HistoryRecord> dropped;
     for (const QString &name : std::as_const(gone)) {
         cancelRead(name);
+        m_crashes.remove(name);
         if (const auto record = m_records.find(name); record != m_records.end()) {
             dropped.append(std::move(*record));
             m_records.erase(record);
@@ -297,7 +298,8 @@ void HistoryStore::workerReadEnded(quint64 token) {
 
 void HistoryStore::recognize(const QString &name, quint64 token, const QImage &image,
                              std::function<void(Outcome, const QString &)> done) {
-    const QFuture<QString> future = TextRecognizer::recognize(image, readLimit(), TextRecognizer::Priority::background);
+    const QFuture<QString> future =
+        TextRecognizer::recognize(image, readLimit(), TextRecognizer::Priority::background);
     m_recognitions.insert(name, {token, future});
     auto *watcher = new QFutureWatcher<QString>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, name, token, done = std::move(done)] {
@@ -329,12 +331,12 @@ std::chrono::milliseconds HistoryStore::readLimit() const {
     using TextRecognizer::Priority;
     // The limit bounds a read's work: reading one line at a time, it gets as long as reading on every
     // engine at once would need, so a dense capture is not left out for being read gently.
-    return m_options.readTimeout *
-           (TextRecognizer::linesReadAtOnce(Priority::userInitiated) / TextRecognizer::linesReadAtOnce(Priority::background));
+    return m_options.readTimeout * (TextRecognizer::linesReadAtOnce(Priority::userInitiated) /
+                                    TextRecognizer::linesReadAtOnce(Priority::background));
 }
 
 void HistoryStore::readApart(const Waiting &next, const QString &name, quint64 token) {
-    const quint64 id = m_options.reader->read(next.path, readLimit(), [this, next, name, token](const BackgroundTextReader::Result &result) {
+    const auto done = [this, next, name, token](const BackgroundTextReader::Result &result) {
         if (m_recognitions.value(name).token == token) m_recognitions.remove(name);
         if (!isCurrent(name, token)) return workerReadEnded(token);
         if (result.outcome != BackgroundTextReader::Outcome::notStarted) {
@@ -343,8 +345,8 @@ void HistoryStore::readApart(const Waiting &next, const QString &name, quint64 t
         }
         if (next.image.isNull()) return decode(next.path, name, token);
         read(next.path, name, token, next.image, QFileInfo(next.path).size());
-    });
-    m_recognitions.insert(name, {token, {}, id});
+    };
+    m_recognitions.insert(name, {token, {}, m_options.reader->read(next.path, readLimit(), done)});
 }
 
 std::optional<HistoryRecord> HistoryStore::recordOf(const QString &name, const QString &path,
@@ -352,11 +354,14 @@ std::optional<HistoryRecord> HistoryStore::recordOf(const QString &name, const Q
     using Apart = BackgroundTextReader::Outcome;
     const qint64 bytes = QFileInfo(path).size();
     switch (result.outcome) {
-    case Apart::text: m_crashes.remove(name); return recordOf(Outcome::text, result.text, result.size, bytes);
+    case Apart::text:
+        m_crashes.remove(name);
+        return recordOf(Outcome::text, result.text, result.size, bytes);
     case Apart::notAPicture: return HistoryRecord::of({}, 0, 0, 0); // never read again
     case Apart::unreadableImage: return recordOf(Outcome::failed, {}, result.size, bytes);
     case Apart::timeout:
-        qWarning("Pelicarta: the text of %s was not read within the time limit; it is tried again later", qPrintable(name));
+        qWarning("Pelicarta: the text of %s was not read within the time limit; it is tried again later",
+                 qPrintable(name));
         return std::nullopt;
     case Apart::engineUnavailable:
     case Apart::failed:
@@ -371,7 +376,8 @@ std::optional<HistoryRecord> HistoryStore::recordOf(const QString &name, const Q
         return std::nullopt;
     }
     m_crashes.remove(name);
-    qWarning("Pelicarta: reading the text of %s stopped the reader twice; it is not read again", qPrintable(name));
+    qWarning("Pelicarta: reading the text of %s stopped the reader twice; it is not read again",
+             qPrintable(name));
     return recordOf(Outcome::failed, {}, platform::ImageFile::readSize(path).value_or(QSize()), bytes);
 }
 

@@ -29,10 +29,11 @@
 //
 // Mirrors the recents folder as `entries`, newest first, and holds one record per capture file name.
 // Files without a record are read by one worker, one at a time, each within the read time limit, at
-// background priority (one engine, one core of lowered priority); new captures (`didAdd`) go first,
-// in the order they came. A new capture is read from its picture in memory when the worker is free,
-// else from its file when its turn comes: however long the queue, the store holds at most the one
-// picture being read. A read that times out, is stopped
+// background priority (one engine, one core of lowered priority), in a reader process when one is
+// given; new captures (`didAdd`) go first, in the order they came. Read here, a new capture is read
+// from its picture in memory when the worker is free, else from its file when its turn comes:
+// however long the queue, the store holds at most the one picture being read (a reader process is
+// always given the file). A read that times out, is stopped
 // or finds no text engine installed stores nothing (the next `reload` queues the file again); a file
 // that is no picture gets an empty 0 × 0 record; any other failure stores an empty text, so the file
 // is not read again. Every read carries

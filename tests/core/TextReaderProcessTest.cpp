@@ -95,8 +95,9 @@ TEST_F(TextReaderProcessTest, AReaderThatDiesHangsOrTalksNonsenseEndsThatReadCra
     const QString file = writeCapture();
     // Dies on its first read; the next reader started is a real one.
     const QString marker = temp.file(QStringLiteral("crashed-once"));
-    TextReaderProcess flaky(shell(QStringLiteral("[ -e '%1' ] && exec '%2' --read-text; touch '%1'; head -c 1 >/dev/null; kill -KILL $$")
-                                      .arg(marker, reader)));
+    TextReaderProcess flaky(shell(
+        QStringLiteral("[ -e '%1' ] && exec '%2' --read-text; touch '%1'; head -c 1 >/dev/null; kill -KILL $$")
+            .arg(marker, reader)));
     EXPECT_EQ(readWith(flaky, file).value().outcome, Outcome::crashed);
     EXPECT_EQ(readWith(flaky, file).value().outcome, Outcome::text);
 
@@ -105,7 +106,8 @@ TEST_F(TextReaderProcessTest, AReaderThatDiesHangsOrTalksNonsenseEndsThatReadCra
     const QStringList broken = {
         QStringLiteral("head -c 1 >/dev/null; printf 'HTTP/1.1 200 OK\\r\\n\\r\\n'; exec sleep 30"),
         // A well-formed header claiming a 2 GB answer.
-        QStringLiteral("head -c 1 >/dev/null; printf 'PTR1\\002\\001\\000\\000\\000\\377\\377\\377\\177'; exec sleep 30"),
+        QStringLiteral(
+            "head -c 1 >/dev/null; printf 'PTR1\\002\\001\\000\\000\\000\\377\\377\\377\\177'; exec sleep 30"),
         QStringLiteral("exec sleep 30"), // never answers: killed at its deadline
         QStringLiteral("head -c 1 >/dev/null; exit 3"),
     };
