@@ -87,7 +87,7 @@ def megabytes(sample, start=None):
     """The resident's RSS, with the reader's and their sum when a reader runs; changes from `start`."""
     def mb(kb):
         return f"{kb / 1024:.1f} MB" + ("" if start is None else f" ({(kb - start['rss_kb']) / 1024:+.1f} MB)")
-    own = mb(sample["rss_kb"])
+    own = f"{mb(sample['rss_kb'])} [heap and other anonymous {sample['anon_kb'] / 1024:.1f}, files {sample['file_kb'] / 1024:.1f}]"
     if not sample.get("reader_rss_kb"):
         return f"RSS {own}, no reader process"
     return (f"RSS {own}, reader process {sample['reader_rss_kb'] / 1024:.1f} MB, "
@@ -100,14 +100,15 @@ def own_memory(pid):
     with open(f"/proc/{pid}/status") as f:
         for line in f:
             key, _, rest = line.partition(":")
-            if key in ("VmRSS", "Threads"):
+            if key in ("VmRSS", "RssAnon", "RssFile", "Threads"):
                 values[key] = int(rest.split()[0])
     pss = 0
     with open(f"/proc/{pid}/smaps_rollup") as f:
         for line in f:
             if line.startswith("Pss:"):
                 pss = int(line.split()[1])
-    return {"rss_kb": values.get("VmRSS", 0), "pss_kb": pss, "fds": len(os.listdir(f"/proc/{pid}/fd")),
+    return {"rss_kb": values.get("VmRSS", 0), "anon_kb": values.get("RssAnon", 0), "file_kb": values.get("RssFile", 0),
+            "pss_kb": pss, "fds": len(os.listdir(f"/proc/{pid}/fd")),
             "threads": values.get("Threads", 0)}
 
 
@@ -233,7 +234,7 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
         time.sleep(3)
         start = memory(pid)
         cpu_start = cpu_seconds(pid)
-        print(f"[{outcome} {width}x{height}] load {load_average()}; start: RSS {start['rss_kb'] / 1024:.1f} MB, PSS "
+        print(f"[{outcome} {width}x{height}] load {load_average()}; start: {megabytes(start)}, PSS "
               f"{start['pss_kb'] / 1024:.1f} MB, {start['fds']} descriptors, {start['threads']} threads", flush=True)
         record({"outcome": outcome, "size": f"{width}x{height}", "capture": "start", **start})
         samples, outcome_times, busy, busy_cpu, busy_runnable, delivery = [], [], [], [], [], []
@@ -338,7 +339,7 @@ def main():
     size = tuple(int(v) for v in args.size.split("x"))
     fields = ["outcome", "size", "capture", "outcome_ms", "work_ms", "longest_busy_ms", "longest_busy_cpu_ms",
               "longest_runnable_ms", "longest_after_grab_ms",
-              "rss_kb", "pss_kb", "fds", "threads", "reader_rss_kb", "reader_pss_kb"]
+              "rss_kb", "anon_kb", "file_kb", "pss_kb", "fds", "threads", "reader_rss_kb", "reader_pss_kb"]
     out = open(args.csv, "w", newline="") if args.csv else None
     writer = csv.DictWriter(out, fieldnames=fields) if out else None
     if writer:
