@@ -11,6 +11,8 @@ after its first (the grab, which freezes the display on the GUI thread by design
 
 Then it waits until the history index holds the text of every kept capture (the background reader
 has worked through its backlog) and records the same again once the text engine has had time to go.
+The text is read in a reader process the app starts: its RSS and PSS are recorded beside the app's,
+and the sum printed while one runs.
 
     soak.py PELICARTA [--size 1920x1080] [--captures 200] [--outcomes copy,quick,editor] [--pause-every N]
             [--linger SECONDS] [--csv FILE] [--read-wait SECONDS]
@@ -47,20 +49,66 @@ def load_average():
         return " ".join(f.read().split()[:3])
 
 
+def reader_children(pid):
+    """The text reader processes the app has started ("--read-text"), by pid."""
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat") as f:
+                parent = int(f.read().rpartition(")")[2].split()[1])
+            if parent != pid:
+                continue
+            with open(f"/proc/{entry}/cmdline", "rb") as f:
+                if b"--read-text" in f.read().split(b"\0"):
+                    found.append(int(entry))
+        except (OSError, ValueError, IndexError):
+            continue  # gone meanwhile
+    return found
+
+
 def memory(pid):
-    """RSS, PSS (kB), open descriptors and threads of a running process."""
+    """RSS, PSS (kB), open descriptors and threads of a running process, and the RSS and PSS of its
+    text reader process (0 when none runs)."""
+    values = own_memory(pid)
+    reader_rss = reader_pss = 0
+    for child in reader_children(pid):
+        try:
+            sample = own_memory(child)
+        except OSError:
+            continue
+        reader_rss += sample["rss_kb"]
+        reader_pss += sample["pss_kb"]
+    return {**values, "reader_rss_kb": reader_rss, "reader_pss_kb": reader_pss}
+
+
+def megabytes(sample, start=None):
+    """The resident's RSS, with the reader's and their sum when a reader runs; changes from `start`."""
+    def mb(kb):
+        return f"{kb / 1024:.1f} MB" + ("" if start is None else f" ({(kb - start['rss_kb']) / 1024:+.1f} MB)")
+    own = f"{mb(sample['rss_kb'])} [heap and other anonymous {sample['anon_kb'] / 1024:.1f}, files {sample['file_kb'] / 1024:.1f}]"
+    if not sample.get("reader_rss_kb"):
+        return f"RSS {own}, no reader process"
+    return (f"RSS {own}, reader process {sample['reader_rss_kb'] / 1024:.1f} MB, "
+            f"together {mb(sample['rss_kb'] + sample['reader_rss_kb'])}")
+
+
+def own_memory(pid):
+    """RSS, PSS (kB), open descriptors and threads of one process."""
     values = {}
     with open(f"/proc/{pid}/status") as f:
         for line in f:
             key, _, rest = line.partition(":")
-            if key in ("VmRSS", "Threads"):
+            if key in ("VmRSS", "RssAnon", "RssFile", "Threads"):
                 values[key] = int(rest.split()[0])
     pss = 0
     with open(f"/proc/{pid}/smaps_rollup") as f:
         for line in f:
             if line.startswith("Pss:"):
                 pss = int(line.split()[1])
-    return {"rss_kb": values.get("VmRSS", 0), "pss_kb": pss, "fds": len(os.listdir(f"/proc/{pid}/fd")),
+    return {"rss_kb": values.get("VmRSS", 0), "anon_kb": values.get("RssAnon", 0), "file_kb": values.get("RssFile", 0),
+            "pss_kb": pss, "fds": len(os.listdir(f"/proc/{pid}/fd")),
             "threads": values.get("Threads", 0)}
 
 
@@ -186,7 +234,7 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
         time.sleep(3)
         start = memory(pid)
         cpu_start = cpu_seconds(pid)
-        print(f"[{outcome} {width}x{height}] load {load_average()}; start: RSS {start['rss_kb'] / 1024:.1f} MB, PSS "
+        print(f"[{outcome} {width}x{height}] load {load_average()}; start: {megabytes(start)}, PSS "
               f"{start['pss_kb'] / 1024:.1f} MB, {start['fds']} descriptors, {start['threads']} threads", flush=True)
         record({"outcome": outcome, "size": f"{width}x{height}", "capture": "start", **start})
         samples, outcome_times, busy, busy_cpu, busy_runnable, delivery = [], [], [], [], [], []
@@ -221,6 +269,7 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
                       f"({(rested['rss_kb'] - start['rss_kb']) / 1024:+.1f} MB), {rested['fds']} descriptors", flush=True)
             if (n + 1) % max(1, captures // 10) == 0:
                 print(f"  {n + 1:5d}: RSS {sample['rss_kb'] / 1024:6.1f} MB  PSS {sample['pss_kb'] / 1024:6.1f} MB  "
+                      f"reader {sample['reader_rss_kb'] / 1024:5.1f} MB  "
                       f"fds {sample['fds']}  threads {sample['threads']}  outcome {outcome_time * 1000:.0f} ms  "
                       f"longest busy {stretch:.0f} ms ({delivery[-1]:.0f} after the grab)", flush=True)
         dismiss(app, desktop, outcome)
@@ -229,10 +278,13 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
         curve = []
         for second in range(1, int(max(settle, linger)) + 1):
             time.sleep(max(0.0, last + second - time.monotonic()))
-            curve.append(memory(pid)["rss_kb"])
+            sample = memory(pid)
+            curve.append(sample)
             if second == int(settle):
-                after = memory(pid)
-        print("  RSS each second after the last (MB): " + " ".join(f"{kb / 1024:.0f}" for kb in curve))
+                after = sample
+        print("  RSS each second after the last (MB, +reader): " +
+              " ".join(f"{m['rss_kb'] / 1024:.0f}" + (f"+{m['reader_rss_kb'] / 1024:.0f}" if m["reader_rss_kb"] else "")
+                       for m in curve))
         cpu_all = cpu_seconds(pid) - cpu_start
         rss = [s["rss_kb"] for s in samples]
         half = rss[len(rss) // 2:]
@@ -242,8 +294,8 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
               f"(median {statistics.median(delivery):.0f} ms); the GUI thread's own CPU in a stretch at most "
               f"{max(busy_cpu):.0f} ms (median of captures {statistics.median(busy_cpu):.0f} ms), waiting for a "
               f"processor at most {max(busy_runnable):.0f} ms (median {statistics.median(busy_runnable):.0f} ms)")
-        print(f"  {settle:.0f} s after the last: RSS {after['rss_kb'] / 1024:.1f} MB "
-              f"({(after['rss_kb'] - start['rss_kb']) / 1024:+.1f} MB), PSS {after['pss_kb'] / 1024:.1f} MB, "
+        print(f"  {settle:.0f} s after the last: {megabytes(after, start)}; PSS {after['pss_kb'] / 1024:.1f} MB "
+              f"(reader {after['reader_pss_kb'] / 1024:.1f} MB), "
               f"{after['fds']} descriptors ({after['fds'] - start['fds']:+d}), {after['threads']} threads")
         print(f"  CPU time {cpu_work:.1f} s for the captures, {cpu_all:.1f} s with the rest after; load {load_average()}")
         print(f"  peak RSS {max(rss) / 1024:.1f} MB; trend over the second half "
@@ -257,8 +309,8 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
                 time.sleep(8)
                 done = memory(pid)
                 record({"outcome": outcome, "size": f"{width}x{height}", "capture": "read", **done})
-                print(f"  reading done {read_for:.0f} s after the last; 8 s later: RSS {done['rss_kb'] / 1024:.1f} MB "
-                      f"({(done['rss_kb'] - start['rss_kb']) / 1024:+.1f} MB), PSS {done['pss_kb'] / 1024:.1f} MB "
+                print(f"  reading done {read_for:.0f} s after the last; 8 s later: {megabytes(done, start)}; "
+                      f"PSS {done['pss_kb'] / 1024:.1f} MB "
                       f"({(done['pss_kb'] - start['pss_kb']) / 1024:+.1f} MB), {done['fds']} descriptors "
                       f"({done['fds'] - start['fds']:+d}), {done['threads']} threads", flush=True)
             else:
@@ -287,7 +339,7 @@ def main():
     size = tuple(int(v) for v in args.size.split("x"))
     fields = ["outcome", "size", "capture", "outcome_ms", "work_ms", "longest_busy_ms", "longest_busy_cpu_ms",
               "longest_runnable_ms", "longest_after_grab_ms",
-              "rss_kb", "pss_kb", "fds", "threads"]
+              "rss_kb", "anon_kb", "file_kb", "pss_kb", "fds", "threads", "reader_rss_kb", "reader_pss_kb"]
     out = open(args.csv, "w", newline="") if args.csv else None
     writer = csv.DictWriter(out, fieldnames=fields) if out else None
     if writer:

@@ -1,6 +1,7 @@
 #include "app/AppCommand.h"
 #include "app/EventLoopWatchdog.h"
 #include "app/PelicartaApp.h"
+#include "core/TextReaderChild.h"
 #include "platform/Memory.h"
 #include "platform/SingleInstance.h"
 #include "platform/TextEngine.h"
@@ -9,6 +10,7 @@
 #include "widgets/Appearance.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <csignal>
@@ -21,6 +23,11 @@ int main(int argc, char *argv[]) {
     // Past a file-size limit (ulimit -f) a write fails like one on a full disk, instead of ending the
     // process.
     std::signal(SIGXFSZ, SIG_IGN);
+    if (TextReaderChild::isRequested(argc, argv)) {
+        // The history's reader process: no display, no window, no second instance check.
+        QCoreApplication reader(argc, argv);
+        return TextReaderChild::run(QCoreApplication::arguments());
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelicarta"));
     QApplication::setOrganizationName(QStringLiteral("Pelicarta"));

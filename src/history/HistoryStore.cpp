@@ -1,5 +1,6 @@
 #include "history/HistoryStore.h"
 
+#include "core/TextReaderProcess.h"
 #include "core/TextRecognizer.h"
 #include "history/HistoryText.h"
 #include "platform/ImageFile.h"
@@ -32,9 +33,13 @@ HistoryStore &HistoryStore::shared() {
         // The index lies beside the recents folder, wherever that had to be made.
         options.indexPath = QDir::cleanPath(recents.folder() + QStringLiteral("/../Indice-do-historico.json"));
         options.files = [&recents] { return recents.allFiles(); };
+        auto reader = std::make_shared<TextReaderProcess>();
+        options.reader = reader;
         auto *made = new HistoryStore(std::move(options));
-        if (QCoreApplication *app = QCoreApplication::instance())
+        if (QCoreApplication *app = QCoreApplication::instance()) {
             QObject::connect(app, &QCoreApplication::aboutToQuit, made, &HistoryStore::flush);
+            QObject::connect(app, &QCoreApplication::aboutToQuit, reader.get(), &TextReaderProcess::stop);
+        }
         g_shared = made;
         return made;
     }();
@@ -61,7 +66,12 @@ HistoryStore::HistoryStore(Options options, QObject *parent)
 
 HistoryStore::~HistoryStore() {
     flush();
-    for (Recognition &running : m_recognitions) running.future.cancel();
+    for (const Recognition &running : std::as_const(m_recognitions)) stopRecognition(running);
+}
+
+void HistoryStore::stopRecognition(const Recognition &running) {
+    if (running.apart != 0) return m_options.reader->cancel(running.apart);
+    QFuture<QString>(running.future).cancel();
 }
 
 // Takes the records out of the loading's result: a copy left there would share them, and the first
@@ -141,7 +151,7 @@ void HistoryStore::didAdd(const QString &path, const QImage &image) {
     cancelRead(name); // a read of an earlier file of this name is stale
     // The picture in memory spares decoding the file when it is read at once; a capture that has to
     // wait is read from its file, so a burst piles up names, not pictures of tens of megabytes.
-    const bool waits = m_workerRunning || std::any_of(m_fresh.cbegin(), m_fresh.cend(),
+    const bool waits = m_options.reader || m_workerRunning || std::any_of(m_fresh.cbegin(), m_fresh.cend(),
                                                       [](const Waiting &w) { return !w.image.isNull(); });
     m_fresh.append({path, waits ? QImage() : image});
     changed();
@@ -164,6 +174,7 @@ void HistoryStore::forget(const QStringList &paths) {
     QList<HistoryRecord> dropped;
     for (const QString &name : std::as_const(gone)) {
         cancelRead(name);
+        m_crashes.remove(name);
         if (const auto record = m_records.find(name); record != m_records.end()) {
             dropped.append(std::move(*record));
             m_records.erase(record);
@@ -242,6 +253,7 @@ void HistoryStore::readNext() {
     // Moving from the queue to the reads leaves the pending count as it is.
     const quint64 token = beginRead(name);
     m_workerToken = token;
+    if (m_options.reader) return readApart(next, name, token);
     if (next.image.isNull()) return decode(next.path, name, token);
     // Straight from the picture in memory: the file is never decoded for this.
     read(next.path, name, token, next.image, QFileInfo(next.path).size());
@@ -286,12 +298,8 @@ void HistoryStore::workerReadEnded(quint64 token) {
 
 void HistoryStore::recognize(const QString &name, quint64 token, const QImage &image,
                              std::function<void(Outcome, const QString &)> done) {
-    using TextRecognizer::Priority;
-    // The limit bounds a read's work: reading one line at a time, it gets as long as reading on every
-    // engine at once would need, so a dense capture is not left out for being read gently.
-    const auto limit = m_options.readTimeout * (TextRecognizer::linesReadAtOnce(Priority::userInitiated) /
-                                                TextRecognizer::linesReadAtOnce(Priority::background));
-    const QFuture<QString> future = TextRecognizer::recognize(image, limit, Priority::background);
+    const QFuture<QString> future =
+        TextRecognizer::recognize(image, readLimit(), TextRecognizer::Priority::background);
     m_recognitions.insert(name, {token, future});
     auto *watcher = new QFutureWatcher<QString>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, name, token, done = std::move(done)] {
@@ -319,6 +327,60 @@ void HistoryStore::recognize(const QString &name, quint64 token, const QImage &i
     watcher->setFuture(future);
 }
 
+std::chrono::milliseconds HistoryStore::readLimit() const {
+    using TextRecognizer::Priority;
+    // The limit bounds a read's work: reading one line at a time, it gets as long as reading on every
+    // engine at once would need, so a dense capture is not left out for being read gently.
+    return m_options.readTimeout * (TextRecognizer::linesReadAtOnce(Priority::userInitiated) /
+                                    TextRecognizer::linesReadAtOnce(Priority::background));
+}
+
+void HistoryStore::readApart(const Waiting &next, const QString &name, quint64 token) {
+    const auto done = [this, next, name, token](const BackgroundTextReader::Result &result) {
+        if (m_recognitions.value(name).token == token) m_recognitions.remove(name);
+        if (!isCurrent(name, token)) return workerReadEnded(token);
+        if (result.outcome != BackgroundTextReader::Outcome::notStarted) {
+            endRead(name, next.path, recordOf(name, next.path, result));
+            return workerReadEnded(token);
+        }
+        if (next.image.isNull()) return decode(next.path, name, token);
+        read(next.path, name, token, next.image, QFileInfo(next.path).size());
+    };
+    m_recognitions.insert(name, {token, {}, m_options.reader->read(next.path, readLimit(), done)});
+}
+
+std::optional<HistoryRecord> HistoryStore::recordOf(const QString &name, const QString &path,
+                                                    const BackgroundTextReader::Result &result) {
+    using Apart = BackgroundTextReader::Outcome;
+    const qint64 bytes = QFileInfo(path).size();
+    switch (result.outcome) {
+    case Apart::text:
+        m_crashes.remove(name);
+        return recordOf(Outcome::text, result.text, result.size, bytes);
+    case Apart::notAPicture: return HistoryRecord::of({}, 0, 0, 0); // never read again
+    case Apart::unreadableImage: return recordOf(Outcome::failed, {}, result.size, bytes);
+    case Apart::timeout:
+        qWarning("Pelicarta: the text of %s was not read within the time limit; it is tried again later",
+                 qPrintable(name));
+        return std::nullopt;
+    case Apart::engineUnavailable:
+    case Apart::failed:
+        qWarning("Pelicarta: the text of %s could not be read (%s)", qPrintable(name), qPrintable(result.detail));
+        return recordOf(result.outcome == Apart::failed ? Outcome::failed : Outcome::later, {}, result.size, bytes);
+    case Apart::crashed:
+    case Apart::notStarted: break;
+    }
+    // Maybe not this file's fault: read once more, after the queue. A second crash is.
+    if (++m_crashes[name] < 2) {
+        m_queue.append(path);
+        return std::nullopt;
+    }
+    m_crashes.remove(name);
+    qWarning("Pelicarta: reading the text of %s stopped the reader twice; it is not read again",
+             qPrintable(name));
+    return recordOf(Outcome::failed, {}, platform::ImageFile::readSize(path).value_or(QSize()), bytes);
+}
+
 std::optional<HistoryRecord> HistoryStore::recordOf(Outcome outcome, const QString &text, QSize size, qint64 bytes) {
     if (outcome == Outcome::later) return std::nullopt;
     return HistoryRecord::of(text.toUtf8(), size.width(), size.height(), bytes);
@@ -334,7 +396,7 @@ quint64 HistoryStore::beginRead(const QString &name) {
 void HistoryStore::cancelRead(const QString &name) {
     // A stale read stops its recognition at once; its result, if any comes, is dropped by its token.
     if (auto running = m_recognitions.find(name); running != m_recognitions.end()) {
-        running->future.cancel();
+        stopRecognition(*running);
         m_recognitions.erase(running);
     }
     const quint64 token = m_inFlight.take(name);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/BackgroundTextReader.h"
 #include "history/HistoryEntry.h"
 #include "history/HistoryIndexFile.h"
 #include "history/HistoryIndexWriter.h"
@@ -20,6 +21,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 // The history index: the text inside every kept capture file, read once on this machine and kept in
@@ -27,10 +29,11 @@
 //
 // Mirrors the recents folder as `entries`, newest first, and holds one record per capture file name.
 // Files without a record are read by one worker, one at a time, each within the read time limit, at
-// background priority (one engine, one core of lowered priority); new captures (`didAdd`) go first,
-// in the order they came. A new capture is read from its picture in memory when the worker is free,
-// else from its file when its turn comes: however long the queue, the store holds at most the one
-// picture being read. A read that times out, is stopped
+// background priority (one engine, one core of lowered priority), in a reader process when one is
+// given; new captures (`didAdd`) go first, in the order they came. Read here, a new capture is read
+// from its picture in memory when the worker is free, else from its file when its turn comes:
+// however long the queue, the store holds at most the one picture being read (a reader process is
+// always given the file). A read that times out, is stopped
 // or finds no text engine installed stores nothing (the next `reload` queues the file again); a file
 // that is no picture gets an empty 0 × 0 record; any other failure stores an empty text, so the file
 // is not read again. Every read carries
@@ -52,6 +55,10 @@ public:
         // times longer as there are engines.
         std::chrono::milliseconds readTimeout{20000};
         std::chrono::milliseconds saveDelay{3000};
+        // Reads the files apart from this process, so that the text engine never stays in its memory;
+        // none, or one that cannot start, and the store reads here. A file it crashed on is read once
+        // more; after a second crash it counts as failed.
+        std::shared_ptr<BackgroundTextReader> reader;
     };
 
     // The application's store, made on first use (the first capture written or the first visit of
@@ -135,6 +142,13 @@ private:
     void decode(const QString &path, const QString &name, quint64 token);
     // Reads the text of `image` (of the file at `path`) for the worker, then goes on with the next.
     void read(const QString &path, const QString &name, quint64 token, const QImage &image, qint64 bytes);
+    // Hands the file to the reader apart; when that cannot start, reads it here.
+    void readApart(const Waiting &next, const QString &name, quint64 token);
+    // What a read apart leaves in the index (a file it crashed on twice: failed); warns as a read here does.
+    std::optional<HistoryRecord> recordOf(const QString &name, const QString &path,
+                                          const BackgroundTextReader::Result &result);
+    // The recognition time limit of one read.
+    std::chrono::milliseconds readLimit() const;
     // Recognises `image`, then calls `done` on the main thread unless the store is gone.
     void recognize(const QString &name, quint64 token, const QImage &image,
                    std::function<void(Outcome, const QString &)> done);
@@ -170,7 +184,11 @@ private:
     struct Recognition {
         quint64 token = 0;
         QFuture<QString> future;
+        quint64 apart = 0; // the reader's id for a read apart
     };
+    void stopRecognition(const Recognition &running);
+    // How often the reader apart crashed on each file name.
+    QHash<QString, int> m_crashes;
     QHash<QString, Recognition> m_recognitions;
     quint64 m_lastToken = 0;
     int m_pendingCount = 0;

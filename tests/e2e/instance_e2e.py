@@ -29,12 +29,15 @@ COPY = {"afterCapture": "copy", "history.compact": False}
 
 
 def instances(home):
-    """The pids of Pelicarta processes running with this home."""
+    """The pids of Pelicarta processes running with this home (not their text reader processes)."""
     found = []
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
             if os.path.realpath(f"/proc/{pid}/exe") != os.path.realpath(road_e2e.APP):
                 continue
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                if b"--read-text" in f.read().split(b"\0"):
+                    continue
             with open(f"/proc/{pid}/environ", "rb") as f:
                 if f"HOME={home}".encode() in f.read().split(b"\0"):
                     found.append(int(pid))

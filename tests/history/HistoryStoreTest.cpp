@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 #include <sys/stat.h>
@@ -95,6 +97,31 @@ private:
     QList<int> m_order;
 };
 
+// A reader apart that answers each file name from its script, one outcome per read (then "apart").
+class ScriptedReader : public BackgroundTextReader {
+public:
+    quint64 read(const QString &path, std::chrono::milliseconds, Done done) override {
+        const QString name = QFileInfo(path).fileName();
+        asked.append(name);
+        const Outcome outcome = script[name].isEmpty() ? Outcome::text : script[name].takeFirst();
+        const quint64 id = ++m_last;
+        QTimer::singleShot(0, &m_context, [this, id, outcome, done = std::move(done)] {
+            if (!m_cancelled.contains(id))
+                done({outcome, outcome == Outcome::text ? QStringLiteral("apart") : QString(), QSize(7, 5), {}});
+        });
+        return id;
+    }
+    void cancel(quint64 id) override { m_cancelled.insert(id); }
+
+    QHash<QString, QList<Outcome>> script;
+    QStringList asked;
+
+private:
+    QObject m_context;
+    QSet<quint64> m_cancelled;
+    quint64 m_last = 0;
+};
+
 // A capture showing one line of `strokes` thin upright strokes, which the recognizer takes for text.
 QImage picture(int strokes) {
     QImage image(40 + 5 * strokes, 40, QImage::Format_ARGB32_Premultiplied);
@@ -138,8 +165,10 @@ protected:
         std::sort(files.begin(), files.end(), [](const auto &a, const auto &b) { return a.date > b.date; });
         return files;
     }
-    HistoryStore &makeStore(std::chrono::milliseconds timeout = 400ms) {
+    HistoryStore &makeStore(std::chrono::milliseconds timeout = 400ms,
+                            std::shared_ptr<BackgroundTextReader> reader = nullptr) {
         HistoryStore::Options options;
+        options.reader = std::move(reader);
         options.indexPath = indexPath;
         options.files = [this] { return listing(); };
         options.readTimeout = timeout;
@@ -455,6 +484,37 @@ TEST_F(HistoryStoreTest, FedByTheRecentsStoreWithTheSamePaths) {
     recents.deleteFiles({written});
     EXPECT_TRUE(history.entries().isEmpty());
     EXPECT_EQ(history.text(HistoryEntry(written, {})), QString());
+}
+
+TEST_F(HistoryStoreTest, AReadApartThatCrashesIsAskedOnceMoreAndASecondCrashCountsAsFailed) {
+    using Outcome = BackgroundTextReader::Outcome;
+    auto reader = std::make_shared<ScriptedReader>();
+    reader->script.insert(QStringLiteral("uma.png"), {Outcome::crashed});
+    reader->script.insert(QStringLiteral("duas.png"), {Outcome::crashed, Outcome::crashed, Outcome::text});
+    reader->script.insert(QStringLiteral("sem-processo.png"), {Outcome::notStarted});
+    reader->script.insert(QStringLiteral("lenta.png"), {Outcome::timeout});
+    engine.set(3, {QStringLiteral("lida aqui")});
+    const QString once = writePng(QStringLiteral("uma.png"), 1);
+    const QString twice = writePng(QStringLiteral("duas.png"), 2);
+    const QString here = writePng(QStringLiteral("sem-processo.png"), 3);
+    const QString slow = writePng(QStringLiteral("lenta.png"), 4);
+
+    HistoryStore &history = makeStore(400ms, reader);
+    ASSERT_TRUE(readAll());
+    EXPECT_EQ(history.text(entry(once)), QStringLiteral("apart"));
+    EXPECT_EQ(reader->asked.count(QStringLiteral("uma.png")), 2);
+    // Stored empty with the picture's size, and never asked again.
+    EXPECT_EQ(history.text(entry(twice)), QString());
+    EXPECT_EQ(history.dimensions(entry(twice)), picture(2).size());
+    EXPECT_EQ(reader->asked.count(QStringLiteral("duas.png")), 2);
+    // A reader that cannot start leaves the read to this process.
+    EXPECT_EQ(history.text(entry(here)), QStringLiteral("lida aqui"));
+    EXPECT_EQ(history.dimensions(entry(slow)), std::nullopt);
+
+    history.reload();
+    ASSERT_TRUE(readAll());
+    EXPECT_EQ(history.text(entry(slow)), QStringLiteral("apart"));
+    EXPECT_EQ(reader->asked.count(QStringLiteral("duas.png")), 2);
 }
 
 TEST_F(HistoryStoreTest, RealRecognitionFindsAccentedTextTypedPlainButNotAcrossLines) {

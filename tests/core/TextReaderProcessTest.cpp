@@ -1,0 +1,125 @@
+#include "core/TextReaderProcess.h"
+#include "core/TextRecognizer.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPainter>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+using Outcome = BackgroundTextReader::Outcome;
+const QString reader = QStringLiteral(PELICARTA_TEST_READER);
+
+qsizetype openDescriptors() {
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size();
+}
+
+// Waits for one read's result, running the event loop.
+std::optional<BackgroundTextReader::Result> readWith(TextReaderProcess &process, const QString &path,
+                                                     std::chrono::milliseconds limit = 60s, int waitMs = 90000) {
+    std::optional<BackgroundTextReader::Result> result;
+    process.read(path, limit, [&result](const BackgroundTextReader::Result &r) { result = r; });
+    EXPECT_FALSE(result) << "a read is answered later, never inside read()";
+    EXPECT_TRUE(QTest::qWaitFor([&result] { return result.has_value(); }, waitMs)) << path.toStdString();
+    return result;
+}
+
+TextReaderProcess::Options shell(const QString &script, std::chrono::milliseconds margin = 15s) {
+    return {QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script}, margin};
+}
+
+class TextReaderProcessTest : public ::testing::Test {
+protected:
+    QString writeCapture() {
+        QImage page(700, 140, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        painter.setPen(Qt::black);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(36);
+        painter.setFont(font);
+        painter.drawText(30, 80, QStringLiteral("Relatório trimestral 2026"));
+        painter.end();
+        image = page;
+        const QString file = temp.file(QStringLiteral("captura.png"));
+        EXPECT_TRUE(page.save(file, "png"));
+        return file;
+    }
+
+    testsupport::TempFolder temp;
+    QImage image;
+};
+
+} // namespace
+
+TEST_F(TextReaderProcessTest, ReadsTheSameTextAsThisProcessGoesWhenIdleAndComesBackWithoutLeaking) {
+    const QString file = writeCapture();
+    const QString here = TextRecognizer::recognize(image, 60s, TextRecognizer::Priority::background).result();
+    ASSERT_FALSE(here.isEmpty());
+    const qsizetype descriptors = openDescriptors();
+    {
+        TextReaderProcess process({reader, {QStringLiteral("--read-text"), QStringLiteral("--idle-ms=300")}});
+        qint64 lastPid = 0;
+        for (int round = 0; round < 3; ++round) {
+            const auto result = readWith(process, file);
+            ASSERT_TRUE(result) << "round " << round;
+            EXPECT_EQ(result->outcome, Outcome::text);
+            EXPECT_EQ(result->text, here);
+            EXPECT_EQ(result->size, image.size());
+            const qint64 pid = process.processId();
+            EXPECT_NE(pid, 0);
+            EXPECT_NE(pid, lastPid) << "a new reader each round";
+            lastPid = pid;
+            // Idle, it ends by itself.
+            EXPECT_TRUE(QTest::qWaitFor([&process] { return process.processId() == 0; }, 5000)) << "round " << round;
+        }
+        const auto junk = temp.file(QStringLiteral("lixo.png"));
+        QFile(junk).open(QIODevice::WriteOnly);
+        EXPECT_EQ(readWith(process, junk).value().outcome, Outcome::notAPicture);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(openDescriptors(), descriptors);
+}
+
+TEST_F(TextReaderProcessTest, AReaderThatDiesHangsOrTalksNonsenseEndsThatReadCrashedAndIsStartedAnew) {
+    const QString file = writeCapture();
+    // Dies on its first read; the next reader started is a real one.
+    const QString marker = temp.file(QStringLiteral("crashed-once"));
+    TextReaderProcess flaky(shell(
+        QStringLiteral("[ -e '%1' ] && exec '%2' --read-text; touch '%1'; head -c 1 >/dev/null; kill -KILL $$")
+            .arg(marker, reader)));
+    EXPECT_EQ(readWith(flaky, file).value().outcome, Outcome::crashed);
+    EXPECT_EQ(readWith(flaky, file).value().outcome, Outcome::text);
+
+    QElapsedTimer clock;
+    clock.start();
+    const QStringList broken = {
+        QStringLiteral("head -c 1 >/dev/null; printf 'HTTP/1.1 200 OK\\r\\n\\r\\n'; exec sleep 30"),
+        // A well-formed header claiming a 2 GB answer.
+        QStringLiteral(
+            "head -c 1 >/dev/null; printf 'PTR1\\002\\001\\000\\000\\000\\377\\377\\377\\177'; exec sleep 30"),
+        QStringLiteral("exec sleep 30"), // never answers: killed at its deadline
+        QStringLiteral("head -c 1 >/dev/null; exit 3"),
+    };
+    for (const QString &script : broken) {
+        TextReaderProcess process(shell(script, 300ms));
+        const auto result = readWith(process, file, 100ms, 10000);
+        ASSERT_TRUE(result) << script.toStdString();
+        EXPECT_EQ(result->outcome, Outcome::crashed) << script.toStdString();
+        EXPECT_EQ(process.processId(), 0) << script.toStdString();
+    }
+    EXPECT_LT(clock.elapsed(), 10000) << "no read waits for a broken reader's own end";
+
+    TextReaderProcess missing({QStringLiteral("/nonexistent/pelicarta"), {}});
+    EXPECT_EQ(readWith(missing, file).value().outcome, Outcome::notStarted);
+}
