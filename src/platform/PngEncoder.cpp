@@ -26,11 +26,18 @@ namespace {
 // refer back to, negligible above this.
 constexpr qsizetype kMinStripBytes = 256 * 1024;
 
-// Strips are deflated on the shared pool, whose threads live as long as the process at normal priority:
-// an encoder of its own would make (and later drop) a thread per core for every picture, born with the
-// priority of whichever thread encodes. The calling thread takes strips too, so a busy pool only
-// makes the encoding slower, never stuck.
-QThreadPool &pool() { return *QThreadPool::globalInstance(); }
+// The encoder's own threads, named, at most one per core, gone a moment after the last encoding so
+// that an idle process keeps none. Not the shared pool: Qt's image work for the GUI thread waits for
+// that pool's threads, and a picture's strips would hold all of them while the clipboard is claimed.
+QThreadPool &pool() {
+    static QThreadPool *threads = [] {
+        auto *created = new QThreadPool;
+        created->setExpiryTimeout(2000);
+        created->setObjectName(QStringLiteral("PngEncoder"));
+        return created;
+    }();
+    return *threads;
+}
 
 // The picture in one of the three layouts rows are read from (0xAARRGGBB words).
 QImage readable(const QImage &image) {
@@ -58,7 +65,7 @@ int threadCount(const Options &options) {
 }
 
 // Whether every pixel is opaque. A 4K canvas is ten million pixels: bands of rows are looked at on
-// the shared pool's threads.
+// the encoder's threads.
 bool opaque(const QImage &image, int threads) {
     if (image.format() == QImage::Format_RGB32) return true;
     const int bands = std::clamp(image.height() / 64, 1, threads);
