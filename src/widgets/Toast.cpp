@@ -86,6 +86,8 @@ QPointer<QWidget> current;
 quint64 generation = 0;
 
 QScreen *screenUnderPointer() {
+    // One screen needs no question to the server about the pointer.
+    if (QGuiApplication::screens().size() == 1) return QGuiApplication::primaryScreen();
     const QPoint pointer = QCursor::pos();
     for (QScreen *screen : QGuiApplication::screens())
         if (screen->geometry().contains(pointer)) return screen;
