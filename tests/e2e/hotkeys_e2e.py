@@ -17,7 +17,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import road_e2e  # noqa: E402
-from road_e2e import Desktop, Pelicarta, wait_for  # noqa: E402
+from road_e2e import Desktop, Pelicarta, press_until, wait_for  # noqa: E402
 
 WIDTH, HEIGHT = 1920, 1080
 PANEL_W, PANEL_H = 340, 300
@@ -124,13 +124,13 @@ class HotkeysTest(unittest.TestCase):
         for lock in (None, "Num_Lock", "Caps_Lock"):
             if lock:
                 self.toggle_lock(lock)
-            self.key("alt+shift+f")
-            made = wait_for(lambda: len(app.capture_files()) > captured, 20)
-            if not made and captured == 0:
-                # On a loaded machine the very first press can reach the server before the desktop has
-                # settled after start-up; a second press tells a slow start from a broken hot key.
-                self.key("alt+shift+f")
-                made = wait_for(lambda: len(app.capture_files()) > captured, 15)
+            press = lambda: self.key("alt+shift+f")  # noqa: E731
+            made_one = lambda: len(app.capture_files()) > captured  # noqa: E731
+            if captured == 0:
+                made = press_until(press, made_one, 20)
+            else:
+                press()
+                made = wait_for(made_one, 20)
             self.assertTrue(made, f"alt+shift+f with {lock or 'no lock'} made no capture:\n" + app.output())
             time.sleep(1.1)  # one capture per second keeps the file names apart
             captured = len(app.capture_files())

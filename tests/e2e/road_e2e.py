@@ -40,6 +40,17 @@ def wait_for(predicate, timeout=10.0, interval=0.05):
         time.sleep(interval)
 
 
+def press_until(press, predicate, timeout=10.0, again=15.0):
+    """Presses a hot key and waits for predicate; on a loaded machine the very first press can reach the
+    server before the desktop has settled after start-up, so once more: a second press tells a slow start
+    from a broken hot key."""
+    press()
+    if wait_for(predicate, timeout):
+        return True
+    press()
+    return bool(wait_for(predicate, again))
+
+
 def tiny_png(rgb=(200, 40, 40)):
     """A valid 1 × 1 PNG."""
     def chunk(kind, data):

@@ -19,7 +19,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import road_e2e  # noqa: E402
-from road_e2e import Desktop, Pelicarta, image_size, wait_for  # noqa: E402
+from road_e2e import Desktop, Pelicarta, image_size, press_until, wait_for  # noqa: E402
 
 WIDTH, HEIGHT = 1600, 1000
 PILL_W, PILL_H = 470, 52
@@ -128,12 +128,7 @@ class TutorialTest(unittest.TestCase):
         time.sleep(0.5)
 
         # The pill: a focus-less tool window above the others, on every desktop, at the top centre.
-        self.key("alt+shift+t")
-        if not wait_for(self.pill, 10):
-            # On a loaded machine the very first press can reach the server before the desktop has settled
-            # after start-up; a second press tells a slow start from a broken hot key.
-            self.key("alt+shift+t")
-        self.assertTrue(wait_for(self.pill, 10), "no pill:\n" + app.output())
+        self.assertTrue(press_until(lambda: self.key("alt+shift+t"), self.pill, 10, 10), "no pill:\n" + app.output())
         pill = self.pill()
         self.assertEqual(self.geometry(pill), ((WIDTH - PILL_W) // 2, 12, PILL_W, PILL_H))
         props = self.desktop.x(["xprop", "-id", pill]).decode()
