@@ -77,15 +77,6 @@ AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent)
     m_stack = new QStackedWidget(m_shell);
     row->addWidget(m_stack, 1);
 
-    m_emptyEditor = new EmptyEditorView(m_stack);
-    m_pages = {
-        {AppRouter::Page::home,
-         new HomeView(ShortcutStore::shared(), RecentsStore::shared(), defaults, Greeting::systemSources(), m_stack)},
-        {AppRouter::Page::tutorial, new TutorialView(TutorialStore::shared(), ShortcutStore::shared(), BrandStore::shared(), m_stack)},
-        {AppRouter::Page::brand, new BrandView(BrandStore::shared(), StyleStore::shared(), m_stack)},
-    };
-    for (QWidget *page : std::as_const(m_pages)) m_stack->addWidget(page);
-    m_stack->addWidget(m_emptyEditor);
     connect(&router, &AppRouter::editorChanged, this, &AppShellView::editorChanged);
     connect(&router, &AppRouter::pageChanged, this, &AppShellView::showPage);
     editorChanged(router.editor());
@@ -115,18 +106,34 @@ void AppShellView::followOnboarding() {
 
 QWidget *AppShellView::currentPage() const { return m_stack->currentWidget(); }
 
-QWidget *AppShellView::pageWidget(AppRouter::Page page) {
-    // The settings page is built when first asked for: it is many rows, and most runs never show it.
-    if (page == AppRouter::Page::settings && !m_pages.contains(page)) {
-        auto *settings = new PreferencesView(ShortcutStore::shared(), HotkeyManager::shared(), StyleStore::shared(),
-                                             RecentsStore::shared(), platform::UserDefaults::standard(),
-                                             Greeting::systemSources(), ScreenAccess::system(), m_stack);
-        m_stack->addWidget(settings);
-        m_pages.insert(page, settings);
+QWidget *AppShellView::makePage(AppRouter::Page page) {
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    switch (page) {
+    case AppRouter::Page::home:
+        return new HomeView(ShortcutStore::shared(), RecentsStore::shared(), defaults, Greeting::systemSources(), m_stack);
+    case AppRouter::Page::tutorial:
+        return new TutorialView(TutorialStore::shared(), ShortcutStore::shared(), BrandStore::shared(), m_stack);
+    case AppRouter::Page::brand: return new BrandView(BrandStore::shared(), StyleStore::shared(), m_stack);
+    case AppRouter::Page::settings:
+        return new PreferencesView(ShortcutStore::shared(), HotkeyManager::shared(), StyleStore::shared(),
+                                   RecentsStore::shared(), defaults, Greeting::systemSources(), ScreenAccess::system(),
+                                   m_stack);
+    case AppRouter::Page::editor: return new EmptyEditorView(m_stack);
+    case AppRouter::Page::history: break; // made by its visit
     }
+    return nullptr;
+}
+
+QWidget *AppShellView::pageWidget(AppRouter::Page page) {
     if (page == AppRouter::Page::history) return m_historyView;
-    if (page != AppRouter::Page::editor) return m_pages.value(page);
-    return m_editorView ? static_cast<QWidget *>(m_editorView) : m_emptyEditor;
+    if (page == AppRouter::Page::editor && m_editorView) return m_editorView;
+    // Pages are built when first asked for: a resident that mostly captures never shows most of them.
+    if (!m_pages.contains(page)) {
+        QWidget *made = makePage(page);
+        m_stack->addWidget(made);
+        m_pages.insert(page, made);
+    }
+    return m_pages.value(page);
 }
 
 void AppShellView::editorChanged(EditorModel *editor) {
@@ -148,8 +155,8 @@ void AppShellView::showPage() {
     if (m_router.page() == AppRouter::Page::history) visitHistory();
     // The brand page starts afresh each time it is opened: its notice, tab and preview are kept only
     // while it stays on screen.
-    if (m_router.page() == AppRouter::Page::brand && m_stack->currentWidget() != m_pages[AppRouter::Page::brand]) {
-        QWidget *old = m_pages[AppRouter::Page::brand];
+    if (QWidget *old = m_pages.value(AppRouter::Page::brand);
+        old && m_router.page() == AppRouter::Page::brand && m_stack->currentWidget() != old) {
         auto *fresh = new BrandView(BrandStore::shared(), StyleStore::shared(), m_stack);
         m_stack->insertWidget(m_stack->indexOf(old), fresh);
         m_pages[AppRouter::Page::brand] = fresh;

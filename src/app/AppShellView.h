@@ -13,7 +13,8 @@ class QStackedLayout;
 class QStackedWidget;
 
 // The main window's content: the sidebar, a hairline, and the router's current page filling the rest.
-// The editor page is built afresh for every capture opened; without one it shows a placeholder. The
+// Each page is built when first shown. The editor page is built afresh for every capture opened;
+// without one it shows a placeholder. The
 // history page is made at its first visit (with the history index, which is never made at start) and
 // starts over at every visit.
 // Until "hasCompletedOnboarding" is set, the first-run onboarding fills the whole window instead; it
@@ -40,6 +41,7 @@ private:
     void editorChanged(EditorModel *editor);
     void followOnboarding();
     void visitHistory();
+    QWidget *makePage(AppRouter::Page page);
 
     AppRouter &m_router;
     QStackedLayout *m_modes = nullptr;
@@ -47,8 +49,7 @@ private:
     OnboardingView *m_onboarding = nullptr;
     AppSidebar *m_sidebar = nullptr;
     QStackedWidget *m_stack = nullptr;
-    QHash<AppRouter::Page, QWidget *> m_pages;
-    QWidget *m_emptyEditor = nullptr;
+    QHash<AppRouter::Page, QWidget *> m_pages; // made on first use; the editor's is its placeholder
     EditorView *m_editorView = nullptr;
     HistoryView *m_historyView = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "editor/EditorKeyHandler.h"
 #include "editor_window/ColorPanelBridge.h"
 #include "platform/KeyEvent.h"
+#include "platform/Memory.h"
 #include "widgets/Theme.h"
 
 #include <QCloseEvent>
@@ -222,6 +223,8 @@ void MainWindowController::windowWillClose() {
     ColorPanelBridge::shared().detach();
     // The editor stays open for the next show; what is rendered from it goes meanwhile.
     if (EditorModel *editor = AppRouter::shared().editor()) editor->releaseCaches();
+    // The window's pixels and what building its pages left free go back to the system.
+    platform::Memory::releaseFreeMemorySoon();
     DockPresence::windowClosed();
     emit openChanged(false);
 }

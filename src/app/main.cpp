@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <csignal>
@@ -68,6 +69,8 @@ int main(int argc, char *argv[]) {
         return 0;
     }
 
+    // Named, as every pool of ours is, so that a list of the threads tells whose they are.
+    QThreadPool::globalInstance()->setObjectName(QStringLiteral("Worker"));
     // Before any work can start a shared thread from a lowered one.
     platform::makeSharedThreadsAtNormalPriority();
 

@@ -200,7 +200,11 @@ void start(ShortcutAction action) {
         return;
     }
     busy = true;
-    frontmostPID = backend.frontmostPID();
+    // Only a window picked on the overlay gives the focus back; a grab without one asks the server
+    // nothing for it.
+    const bool overlayFollows = action == ShortcutAction::captureArea || action == ShortcutAction::captureWindow ||
+                                (action == ShortcutAction::repeatLastArea && !lastConfirmedArea);
+    frontmostPID = overlayFollows ? backend.frontmostPID() : std::nullopt;
     QTimer::singleShot(0, qApp, [action] { run(action); });
 }
 

@@ -45,8 +45,9 @@ namespace {
 
 std::atomic<bool> closing{false};
 
-QThreadPool *makePool(QThread::Priority priority, int threads) {
+QThreadPool *makePool(const QString &name, QThread::Priority priority, int threads) {
     auto *pool = new QThreadPool; // lives as long as the process
+    pool->setObjectName(name);
     pool->setThreadPriority(priority);
     pool->setMaxThreadCount(threads);
     return pool;
@@ -76,13 +77,13 @@ QThreadPool *registered(QThreadPool *pool) {
 
 QThreadPool &renderPool() {
     // Each model renders one state at a time; two threads let two open models render side by side.
-    static QThreadPool *pool = registered(makePool(QThread::NormalPriority, 2));
+    static QThreadPool *pool = registered(makePool(QStringLiteral("EditorRender"), QThread::NormalPriority, 2));
     return *pool;
 }
 
 QThreadPool &estimatePool() {
     // Qt's low priority does nothing under Linux's normal scheduler: each task lowers its thread.
-    static QThreadPool *pool = registered(makePool(QThread::LowPriority, 2));
+    static QThreadPool *pool = registered(makePool(QStringLiteral("SizeEstimate"), QThread::LowPriority, 2));
     return *pool;
 }
 

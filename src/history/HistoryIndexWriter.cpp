@@ -3,7 +3,9 @@
 #include "platform/AtomicFile.h"
 
 HistoryIndexWriter::HistoryIndexWriter(QString path, QObject *parent) : QObject(parent), m_path(std::move(path)) {
+    m_thread.setObjectName(QStringLiteral("IndexWriter"));
     m_thread.setMaxThreadCount(1);
+    m_thread.setExpiryTimeout(5000);
 }
 
 HistoryIndexWriter::~HistoryIndexWriter() { waitForDone(); }

@@ -8,6 +8,7 @@
 #include <climits>
 
 HistoryThumbnails::HistoryThumbnails(QObject *parent) : QObject(parent), m_cache(cacheLimit) {
+    m_pool.setObjectName(QStringLiteral("HistoryThumbs"));
     m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
 }
 

@@ -313,7 +313,9 @@ namespace {
 QThreadPool &thumbnailPool() {
     static QThreadPool *pool = [] {
         auto *created = new QThreadPool;
+        created->setObjectName(QStringLiteral("Thumbnails"));
         created->setMaxThreadCount(2);
+        created->setExpiryTimeout(5000); // gone a moment after the last capture
         return created;
     }();
     return *pool;

@@ -26,8 +26,9 @@ namespace {
 // refer back to, negligible above this.
 constexpr qsizetype kMinStripBytes = 256 * 1024;
 
-// The encoder's own threads: at most one per core, gone a moment after the last encoding so that an
-// idle process keeps none (nor their memory).
+// The encoder's own threads, named, at most one per core, gone a moment after the last encoding so
+// that an idle process keeps none. Not the shared pool: Qt's image work for the GUI thread waits for
+// that pool's threads, and a picture's strips would hold all of them while the clipboard is claimed.
 QThreadPool &pool() {
     static QThreadPool *threads = [] {
         auto *created = new QThreadPool;

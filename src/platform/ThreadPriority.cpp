@@ -25,19 +25,13 @@ void makeSharedThreadsAtNormalPriority() {
     QThreadPool *pool = QThreadPool::globalInstance();
     pool->setExpiryTimeout(-1);
     const int count = pool->maxThreadCount();
-    // Each task holds its thread until every task has one, so that each thread is a new one. Shared,
-    // in case a task starts only after this has stopped waiting.
-    struct Gate {
-        QSemaphore started, go;
-    };
-    const auto gate = std::make_shared<Gate>();
-    for (int i = 0; i < count; ++i)
-        pool->start([gate] {
-            gate->started.release();
-            gate->go.acquire();
-        });
-    gate->started.tryAcquire(count, 2000);
-    gate->go.release(count);
+    // The pool makes a thread inside start() when none is idle, so the calling thread is its parent
+    // whether or not the thread has begun to run; nothing here waits for them. Each task holds its
+    // thread until every task has been handed out, so that none is reused and each thread is a new
+    // one. Shared: a task may begin only after this has returned.
+    const auto go = std::make_shared<QSemaphore>();
+    for (int i = 0; i < count; ++i) pool->start([go] { go->acquire(); });
+    go->release(count);
 }
 
 } // namespace platform

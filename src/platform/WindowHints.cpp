@@ -31,15 +31,21 @@ bool translucentWindows() {
     if (!x11 || !x11->connection()) return true;
     xcb_connection_t *connection = x11->connection();
     // EWMH: a compositing manager owns the selection _NET_WM_CM_S<screen>.
-    const QByteArray name = "_NET_WM_CM_S0"; // the one screen Qt uses
-    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr);
-    if (!atom) return false;
+    // The atom is asked for once (it lasts as long as the server); the owner every time, as a
+    // compositor may come and go.
+    static const xcb_atom_t selection = [connection] {
+        const QByteArray name = "_NET_WM_CM_S0"; // the one screen Qt uses
+        xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr);
+        const xcb_atom_t value = atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(atom);
+        return value;
+    }();
+    if (selection == XCB_ATOM_NONE) return false;
     xcb_get_selection_owner_reply_t *owner =
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr);
     const bool composited = owner && owner->owner != XCB_WINDOW_NONE;
     std::free(owner);
-    std::free(atom);
     return composited;
 }
 

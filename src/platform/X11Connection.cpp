@@ -91,9 +91,18 @@ xcb_atom_t X11Connection::atom(const char *name) {
 }
 
 QString X11Connection::atomName(xcb_atom_t atom) {
+    // An atom names the same thing for as long as the server runs: each is asked for once.
+    {
+        std::lock_guard lock(m_atomNamesMutex);
+        if (const auto known = m_atomNames.constFind(atom); known != m_atomNames.cend()) return *known;
+    }
     auto reply = xcbReply(xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, atom), nullptr));
     if (!reply) return {};
-    return QString::fromUtf8(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get()));
+    const QString name =
+        QString::fromUtf8(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get()));
+    std::lock_guard lock(m_atomNamesMutex);
+    m_atomNames.insert(atom, name);
+    return name;
 }
 
 int X11Connection::bitsPerPixel(int depth) const {

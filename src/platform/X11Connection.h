@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -42,6 +43,7 @@ public:
     bool alive() const { return xcb_connection_has_error(m_connection) == 0; }
 
     xcb_atom_t atom(const char *name);
+    // The name of an atom, asked of the server once. Any thread.
     QString atomName(xcb_atom_t atom);
 
     // Pixels per point: the GUI's device pixel ratio when Qt runs on this server, else 1.
@@ -79,6 +81,8 @@ private:
     bool m_randr15 = false;
     bool m_shm = false;
     QHash<QByteArray, xcb_atom_t> m_atoms;
+    std::mutex m_atomNamesMutex;
+    QHash<xcb_atom_t, QString> m_atomNames;
 };
 
 } // namespace platform

@@ -196,7 +196,9 @@ private:
     static QThreadPool &readerPool() {
         static QThreadPool *pool = [] {
             auto *made = new QThreadPool; // lives as long as the process
+            made->setObjectName(QStringLiteral("ScreenReader"));
             made->setMaxThreadCount(1);
+            made->setExpiryTimeout(5000); // a tray app between captures keeps no reader
             return made;
         }();
         return *pool;

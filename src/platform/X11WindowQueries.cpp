@@ -29,11 +29,18 @@ X11WindowQueries::X11WindowQueries(X11Connection &x) : m_x(&x) {}
 
 xcb_window_t X11WindowQueries::windowManager() {
     const xcb_atom_t check = m_x->atom("_NET_SUPPORTING_WM_CHECK");
+    const auto namesItself = [&](xcb_window_t window) {
+        const auto onChild = m_x->cardinals(window, check, XCB_ATOM_WINDOW);
+        return onChild && !onChild->empty() && onChild->front() == window;
+    };
+    // The check window found last time goes with its manager: while it still names itself, one
+    // question to the server does instead of two.
+    if (m_windowManager != XCB_WINDOW_NONE && namesItself(m_windowManager)) return m_windowManager;
+    m_windowManager = XCB_WINDOW_NONE;
     const auto onRoot = m_x->cardinals(m_x->root(), check, XCB_ATOM_WINDOW);
-    if (!onRoot || onRoot->empty()) return XCB_WINDOW_NONE;
-    const auto onChild = m_x->cardinals(onRoot->front(), check, XCB_ATOM_WINDOW);
-    if (!onChild || onChild->empty() || onChild->front() != onRoot->front()) return XCB_WINDOW_NONE;
-    return onRoot->front();
+    if (!onRoot || onRoot->empty() || !namesItself(onRoot->front())) return XCB_WINDOW_NONE;
+    m_windowManager = onRoot->front();
+    return m_windowManager;
 }
 
 std::vector<X11Monitor> X11WindowQueries::monitors() {

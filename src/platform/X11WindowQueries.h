@@ -76,6 +76,7 @@ private:
     static QString processName(qint32 pid);
 
     X11Connection *m_x;
+    xcb_window_t m_windowManager = XCB_WINDOW_NONE; // the check window of the last answer
 };
 
 } // namespace platform

@@ -26,6 +26,13 @@ ToastView::ToastView(const QImage &image, const QString &title, const QString &s
     setFixedSize(320 + 2 * m_shadowMargin, 76 + 2 * m_shadowMargin);
 }
 
+void ToastView::setContent(const QImage &image, const QString &title, const QString &subtitle) {
+    m_image = Toast::thumbnail(image);
+    m_title = title;
+    m_subtitle = subtitle;
+    update();
+}
+
 void ToastView::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -86,6 +93,8 @@ QPointer<QWidget> current;
 quint64 generation = 0;
 
 QScreen *screenUnderPointer() {
+    // One screen needs no question to the server about the pointer.
+    if (QGuiApplication::screens().size() == 1) return QGuiApplication::primaryScreen();
     const QPoint pointer = QCursor::pos();
     for (QScreen *screen : QGuiApplication::screens())
         if (screen->geometry().contains(pointer)) return screen;
@@ -106,18 +115,33 @@ QImage symbolImage(const QString &symbolName) {
     return image;
 }
 
-void show(const QImage &image, const QString &title, const QString &subtitle) {
-    if (current) {
-        current->hide();
-        current->deleteLater();
+// The window of the last toast when it can show the next one: its fades stopped.
+ToastView *reusable() {
+    auto *window = qobject_cast<ToastView *>(current.data());
+    if (!window) return nullptr;
+    // Made before a compositor came or went: its margin no longer fits.
+    if ((window->shadowMargin() > 0) != platform::translucentWindows()) {
+        window->hide();
+        window->deleteLater();
+        return nullptr;
     }
-    auto *window = new ToastView(image, title, subtitle);
-    window->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus |
-                           Qt::X11BypassWindowManagerHint);
-    window->setAttribute(Qt::WA_ShowWithoutActivating);
-    window->setAttribute(Qt::WA_TranslucentBackground);
-    window->setAttribute(Qt::WA_DeleteOnClose);
+    for (QPropertyAnimation *fade : window->findChildren<QPropertyAnimation *>()) fade->stop(); // deletes it
+    return window;
+}
+
+void show(const QImage &image, const QString &title, const QString &subtitle) {
+    ToastView *window = reusable();
+    if (window) {
+        window->setContent(image, title, subtitle);
+    } else {
+        window = new ToastView(image, title, subtitle);
+        window->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                               Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus |
+                               Qt::X11BypassWindowManagerHint);
+        window->setAttribute(Qt::WA_ShowWithoutActivating);
+        window->setAttribute(Qt::WA_TranslucentBackground);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
     window->setAccessibleName(title);
     window->setAccessibleDescription(subtitle);
     // The window's name carries the notice for window lists and screen readers.

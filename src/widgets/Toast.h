@@ -19,6 +19,8 @@ public:
     QRect card() const { return rect().adjusted(m_shadowMargin, m_shadowMargin, -m_shadowMargin, -m_shadowMargin); }
     QString title() const { return m_title; }
     QString subtitle() const { return m_subtitle; }
+    // Shows another notice in the same card.
+    void setContent(const QImage &image, const QString &title, const QString &subtitle);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -32,7 +34,8 @@ private:
 
 // The application-wide transient notice: fades in at the bottom centre of the screen under the
 // pointer, stays until 1.8 s after it was shown, fades out. It never takes the focus, lets clicks
-// through, and a new toast replaces the one on screen at once.
+// through, and a new toast replaces the one on screen at once (in the same window: a copy each few
+// seconds makes and drops no window).
 namespace Toast {
 
 inline constexpr int kFadeInMs = 180;

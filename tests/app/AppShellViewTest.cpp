@@ -3,11 +3,13 @@
 #include "app/OnboardingView.h"
 #include "app/PrefRow.h"
 #include "app/PreferencesView.h"
+#include "brand_window/BrandView.h"
 #include "core/Settings.h"
 #include "editor_window/EditorView.h"
 #include "editor_window/PreviewStage.h"
 #include "history/HistoryView.h"
 #include "support/TestSupport.h"
+#include "tutorial_window/TutorialView.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -41,6 +43,23 @@ TEST(AppShellViewTest, TheEditorPageIsBuiltAfreshForEveryCapture) {
     router.closeEditor();
     EXPECT_EQ(router.page(), AppRouter::Page::home);
     EXPECT_EQ(shell.currentPage(), shell.pageWidget(AppRouter::Page::home));
+}
+
+// A resident that mostly captures never shows most pages: each is built at its first visit, once.
+TEST(AppShellViewTest, APageIsBuiltAtItsFirstVisitAndKept) {
+    AppRouter router;
+    AppShellView shell(router);
+    EXPECT_EQ(shell.findChildren<TutorialView *>().size(), 0);
+    EXPECT_EQ(shell.findChildren<BrandView *>().size(), 0);
+    EXPECT_EQ(shell.findChildren<PreferencesView *>().size(), 0);
+    router.setPage(AppRouter::Page::tutorial);
+    auto *tutorials = qobject_cast<TutorialView *>(shell.currentPage());
+    ASSERT_NE(tutorials, nullptr);
+    router.setPage(AppRouter::Page::brand);
+    EXPECT_NE(qobject_cast<BrandView *>(shell.currentPage()), nullptr);
+    router.setPage(AppRouter::Page::tutorial);
+    EXPECT_EQ(shell.currentPage(), tutorials);
+    EXPECT_EQ(shell.findChildren<TutorialView *>().size(), 1);
 }
 
 TEST(AppShellViewTest, TheOnboardingFillsTheWindowUntilCompletedAndReturnsWhenAskedFor) {

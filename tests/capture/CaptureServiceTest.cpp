@@ -23,6 +23,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
+#include <unistd.h>
+
 namespace {
 
 QImage picture(int w, int h, QColor color = QColor(200, 60, 60)) {
@@ -321,6 +326,42 @@ TEST_F(CaptureServiceTest, AHugeCaptureThatNoEncoderTakesIsStillCopiedAsItIs) {
     EXPECT_FALSE(CaptureService::isBusy());
 }
 
+// The descriptors of this process by what they lead to ("anon_inode:[eventfd]", "pipe", a path), how many of each.
+std::map<std::string, int> openDescriptors() {
+    std::map<std::string, int> kinds;
+    for (const QString &fd : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::NoDotAndDotDot)) {
+        char target[512] = {};
+        if (::readlink(qPrintable(QStringLiteral("/proc/self/fd/") + fd), target, sizeof target - 1) <= 0) continue;
+        const std::string name(target);
+        ++kinds[name.starts_with("anon_inode:") ? name : name.substr(0, name.find(":["))];
+    }
+    return kinds;
+}
+
+int threadCount() { return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()); }
+
+// A resident app takes captures all day: each one's files, encoders and threads are let go, so many
+// captures leave no more descriptors open than the first did, and the event descriptors follow the
+// threads alive (one each).
+TEST_F(CaptureServiceTest, ManyCapturesLeaveNoMoreDescriptorsOpenThanOne) {
+    defaults.setBool(Settings::historyCompact.key(), true); // HEIC files: their encoder and its threads too
+    const auto capture = [&](int n) {
+        run(ShortcutAction::captureFullScreen);
+        copied(n);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return RecentsStore::shared().fileCount() == n; }, 20000));
+        QThreadPool::globalInstance()->waitForDone(10000);
+        QCoreApplication::processEvents();
+    };
+    capture(1);
+    std::map<std::string, int> first = openDescriptors();
+    const std::string events = "anon_inode:[eventfd]";
+    first.erase(events);
+    for (int n = 2; n <= 10; ++n) capture(n);
+    std::map<std::string, int> now = openDescriptors();
+    EXPECT_LE(now[events], threadCount());
+    now.erase(events);
+    EXPECT_EQ(now, first);
+}
 
 TEST_F(CaptureServiceTest, NoCaptureStartsUnderAModalDialog) {
     // The overlay would grab keyboard and pointer, yet Qt hands no input to windows a modal dialog
