@@ -1,5 +1,7 @@
 #include "platform/Memory.h"
 
+#include "platform/Module.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QThreadPool>
@@ -21,6 +23,7 @@ struct FileMapping {
     quintptr start = 0;
     quintptr end = 0;
     QString path;
+    bool writable = false;
 };
 
 QList<FileMapping> fileMappings() {
@@ -36,7 +39,8 @@ QList<FileMapping> fileMappings() {
         bool ok = false, ok2 = false;
         const quintptr start = line.left(dash).toULongLong(&ok, 16);
         const quintptr end = line.mid(dash + 1, space - dash - 1).toULongLong(&ok2, 16);
-        if (ok && ok2 && end > start) mappings.append({start, end, QString::fromLocal8Bit(line.mid(slash))});
+        const bool writable = line.size() > space + 2 && line.at(space + 2) == 'w';
+        if (ok && ok2 && end > start) mappings.append({start, end, QString::fromLocal8Bit(line.mid(slash)), writable});
     }
     return mappings;
 }
@@ -52,8 +56,9 @@ QSet<QString> mappedFiles() {
 void releaseFilePages(const QSet<QString> &files) {
 #ifdef MADV_PAGEOUT
     for (const FileMapping &m : fileMappings()) {
-        // Refused by kernels before 5.4: nothing is lost, the pages just stay.
-        if (files.contains(m.path)) madvise(reinterpret_cast<void *>(m.start), m.end - m.start, MADV_PAGEOUT);
+        // Refused by kernels before 5.4: nothing is lost, the pages just stay. Writable mappings hold
+        // the library's own data, which would only go to swap.
+        if (!m.writable && files.contains(m.path)) madvise(reinterpret_cast<void *>(m.start), m.end - m.start, MADV_PAGEOUT);
     }
 #else
     (void)files;
@@ -76,7 +81,14 @@ void releaseFreeMemorySoon() {
         created->setSingleShot(true);
         created->setInterval(kTrimAfterMs);
 #ifdef __GLIBC__
-        QObject::connect(created, &QTimer::timeout, [] { QThreadPool::globalInstance()->start([] { malloc_trim(0); }); });
+        // The code of the modules (the HEIC encoder and its codecs above all) is needed again only at the
+        // next picture: its pages go too, read back from the page cache then.
+        QObject::connect(created, &QTimer::timeout, [] {
+            QThreadPool::globalInstance()->start([] {
+                malloc_trim(0);
+                releaseFilePages(Module::filesBrought());
+            });
+        });
 #endif
         return created;
     }();

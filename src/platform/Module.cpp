@@ -1,11 +1,22 @@
 #include "platform/Module.h"
 
+#include "platform/Memory.h"
+
 #include <QCoreApplication>
 #include <QLibrary>
 #include <QStringList>
 #include <QtDebug>
 
+#include <mutex>
+
 namespace platform::Module {
+
+namespace {
+
+std::mutex broughtMutex;
+QSet<QString> brought;
+
+} // namespace
 
 void *resolve(const char *name, const char *symbol) {
     QLibrary library; // never unloaded
@@ -21,11 +32,25 @@ void *resolve(const char *name, const char *symbol, QLibrary &library) {
     QStringList errors;
     for (const QString &folder : std::as_const(folders)) {
         library.setFileName(folder + QStringLiteral("/pelicarta_") + QLatin1String(name));
-        if (void *found = reinterpret_cast<void *>(library.resolve(symbol))) return found;
+        const bool loading = !library.isLoaded();
+        const QSet<QString> before = loading ? Memory::mappedFiles() : QSet<QString>();
+        if (void *found = reinterpret_cast<void *>(library.resolve(symbol))) {
+            if (loading) {
+                const QSet<QString> mapped = Memory::mappedFiles().subtract(before);
+                std::lock_guard lock(broughtMutex);
+                brought.unite(mapped);
+            }
+            return found;
+        }
         errors.append(library.errorString());
     }
     qWarning("Module %s cannot be loaded: %s", name, qPrintable(errors.join(QStringLiteral("; "))));
     return nullptr;
+}
+
+QSet<QString> filesBrought() {
+    std::lock_guard lock(broughtMutex);
+    return brought;
 }
 
 } // namespace platform::Module

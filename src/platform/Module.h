@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 class QLibrary;
@@ -16,5 +17,9 @@ void *resolve(const char *name, const char *symbol);
 
 // As above, loading the module through `library`, whose unload() later lets it go again.
 void *resolve(const char *name, const char *symbol, QLibrary &library);
+
+// The files (libraries and theirs) that loading modules has mapped into the process so far: used only
+// now and then, their pages can go back to the system between uses. Any thread.
+QSet<QString> filesBrought();
 
 } // namespace platform::Module

@@ -1,5 +1,7 @@
 #include "platform/TextFolding.h"
 
+#include "platform/Memory.h"
+
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -59,6 +61,12 @@ const std::array<Folded, kTableSize> &table() {
     static const std::array<Folded, kTableSize> folded = [] {
         std::array<Folded, kTableSize> t;
         for (char32_t cp = 0; cp < kTableSize; ++cp) t[cp] = foldWithIcu(cp);
+        // Building the table reads megabytes of ICU's data that a resident process then rarely needs
+        // again: its pages go back to the system, and are read again for a rare character.
+        QSet<QString> icu;
+        for (const QString &file : Memory::mappedFiles())
+            if (file.contains(QLatin1String("/libicu"))) icu.insert(file);
+        Memory::releaseFilePages(icu);
         return t;
     }();
     return folded;
