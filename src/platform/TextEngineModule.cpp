@@ -91,9 +91,7 @@ private:
     // Under m_mutex.
     void load() {
         if (!m_missing.isEmpty()) throw TextEngineError(m_missing);
-        const QSet<QString> before = Memory::mappedFiles();
         const auto factory = reinterpret_cast<Factory>(Module::resolve("textengine", "pelicarta_text_engine", m_library));
-        m_libraries.unite(Memory::mappedFiles().subtract(before));
         if (!factory) {
             m_missing = QStringLiteral("text engine module not found");
             throw TextEngineError(m_missing);
@@ -133,7 +131,7 @@ private:
         malloc_trim(0);
         // Tesseract cannot be unloaded (it defines unique symbols), nor then what it links: their
         // pages at least go.
-        Memory::releaseFilePages(m_libraries);
+        Memory::releaseFilePages(Module::filesBrought());
     }
 
     // Registered by the module once an instance has started: at exit, stops the reads and frees the
@@ -154,7 +152,6 @@ private:
     QLibrary m_library;
     Engine *m_engine = nullptr;
     QString m_missing; // why the module cannot be loaded, once it could not
-    QSet<QString> m_libraries; // the files its loading mapped
     int m_users = 0;
     int m_instancesLeft = 0;
     bool m_exiting = false;
