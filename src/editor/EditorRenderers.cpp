@@ -5,6 +5,9 @@
 #include "core/Exporter.h"
 #include "core/ImageRecycler.h"
 #include "core/TextRecognizer.h"
+#include "platform/ImageChecks.h"
+#include "platform/ImageFile.h"
+#include "platform/PngEncoder.h"
 
 #include <QCoreApplication>
 #include <QThreadPool>
@@ -36,6 +39,13 @@ EditorRenderers EditorRenderers::standard() {
             cache->clear();
             marked->clear();
         },
+        // PNG, thoroughly deflated: the bytes are held for as long as the editor is out of sight, and
+        // an opaque picture comes back from them pixel for pixel.
+        [](const QImage &image) -> std::optional<QByteArray> {
+            if (platform::hasTransparentPixels(image)) return std::nullopt;
+            return platform::PngEncoder::encode(image, {6, platform::PngEncoder::Filter::paeth, 0});
+        },
+        [](const QByteArray &bytes) { return platform::ImageFile::decode(bytes); },
     };
 }
 
