@@ -1,6 +1,7 @@
 #include "editor/EditorFixture.h"
 
 #include "brand/BrandStore.h"
+#include "editor/AnnotationCanvas.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -255,6 +256,11 @@ TEST_F(EditorRenderingTest, AnEditorNobodySeesHoldsItsCaptureOnlyPacked) {
     EXPECT_EQ(model->imageSize(), QSize(width, height));
     EXPECT_EQ(model->originalKey(), key);
     EXPECT_TRUE(model->preview().isNull());
+    // The canvas does not unpack it on the main thread: it paints blank until the render has.
+    AnnotationCanvas canvas(model.get());
+    canvas.resize(400, 300);
+    canvas.grab();
+    EXPECT_TRUE(model->isOriginalPacked());
     model->ensurePreview();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !model->preview().isNull(); }, 10000));
     EXPECT_FALSE(model->isOriginalPacked());
