@@ -69,6 +69,33 @@ void BM_OpenEditorToFirstResultFrame(benchmark::State &state) {
 }
 BENCHMARK(BM_OpenEditorToFirstResultFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 
+// The page shown again after the window was closed: the preview was let go and, with packing (arg 1),
+// the capture too, which the render unpacks first; arg 0 holds the capture as before.
+void BM_ReshowEditorToFirstResultFrame(benchmark::State &state) {
+    EditorRenderers renderers = EditorRenderers::standard();
+    if (state.range(0) == 0) renderers.pack = {};
+    EditorModel model(benchScreenshot(2880, 1800), QString(), std::nullopt, nullptr, renderers);
+    EditorView view(&model, StyleStore::shared(), BrandStore::shared());
+    view.resize(1240, 800);
+    for (auto _ : state) {
+        view.hide();
+        model.releaseCaches();
+        EditorThreads::estimatePool().waitForDone();
+        EditorThreads::renderPool().waitForDone();
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        state.counters["packed"] = model.isOriginalPacked() ? 1 : 0;
+        QElapsedTimer clock;
+        clock.start();
+        model.ensurePreview();
+        PaintWatch watch(view.stage(), [&] { return !model.preview().isNull(); });
+        view.show();
+        watch.wait();
+        QCoreApplication::processEvents();
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+    }
+}
+BENCHMARK(BM_ReshowEditorToFirstResultFrame)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+
 void BM_CommandBarKeystrokeRepaint(benchmark::State &state) {
     const LargestCommandTable largest;
     {

@@ -46,7 +46,7 @@ void AppRouter::closeEditor() {
 
 void AppRouter::recentWritten(const QString &path, const QImage &image) {
     if (!m_editor || !m_editor->sourcePath().isEmpty() || path.isEmpty()) return;
-    if (m_editor->original().cacheKey() == image.cacheKey()) m_editor->setSourcePath(path);
+    if (m_editor->originalKey() == image.cacheKey()) m_editor->setSourcePath(path);
 }
 
 void AppRouter::recentDeleted(const QStringList &paths) {

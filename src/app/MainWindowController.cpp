@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPixmapCache>
 #include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -223,6 +224,9 @@ void MainWindowController::windowWillClose() {
     ColorPanelBridge::shared().detach();
     // The editor stays open for the next show; what is rendered from it goes meanwhile.
     if (EditorModel *editor = AppRouter::shared().editor()) editor->releaseCaches();
+    // The style's pixmaps (scroll bars and the like) are keyed by each widget's palette, so every
+    // editor page adds its own until the cache's 10 MB limit: drawn again at the next show.
+    QPixmapCache::clear();
     // The window's pixels and what building its pages left free go back to the system.
     platform::Memory::releaseFreeMemorySoon();
     DockPresence::windowClosed();

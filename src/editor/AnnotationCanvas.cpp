@@ -109,6 +109,9 @@ AnnotationCanvas::AnnotationCanvas(EditorModel *model, QWidget *parent) : QWidge
     for (auto signal : {&EditorModel::annotationsChanged, &EditorModel::cropChanged, &EditorModel::selectedIDChanged,
                         &EditorModel::editingTextIDChanged})
         connect(model, signal, this, &AnnotationCanvas::modelChanged);
+    connect(model, &EditorModel::previewChanged, this, [this] {
+        if (m_scaledOriginal.isNull()) update(); // drawn blank while the capture was packed
+    });
     connect(model, &EditorModel::toolChanged, this, [this] {
         // The model has ended the gesture as a release would; the rest of this press is ignored.
         if (m_drag) m_drag = Idle{};
@@ -338,7 +341,13 @@ void AnnotationCanvas::syncTextField() {
 // --- Drawing ----------------------------------------------------------------------------------------------
 
 void AnnotationCanvas::paintEvent(QPaintEvent *) {
-    if (!m_model || m_model->originalImage().isNull()) return;
+    if (!m_model) return;
+    if (m_model->isOriginalPacked()) {
+        // The render unpacks it off the main thread; its result (previewChanged) paints again.
+        QPainter(this).fillRect(rect(), Theme::bg());
+        return;
+    }
+    if (m_model->originalImage().isNull()) return;
     QPainter p(this);
     p.fillRect(rect(), Theme::bg());
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);

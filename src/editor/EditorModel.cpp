@@ -61,7 +61,8 @@ bool isBlank(const QString &text) {
 
 EditorModel::EditorModel(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style,
                          QObject *parent, EditorRenderers renderers)
-    : QObject(parent), m_original(image), m_sourcePath(sourcePath), m_renderers(std::move(renderers)),
+    : QObject(parent), m_original(image), m_imageSize(image.size()), m_originalKey(image.cacheKey()),
+      m_sourcePath(sourcePath), m_renderers(std::move(renderers)),
       m_style(style ? *style : StyleStore::shared().defaultStyle()) {
     rerender();
 }
@@ -69,10 +70,16 @@ EditorModel::EditorModel(const QImage &image, const QString &sourcePath, const s
 EditorModel::~EditorModel() {
     if (m_renderTask) m_renderTask->cancel();
     if (m_estimateTask) m_estimateTask->cancel();
+    if (m_packTask) m_packTask->cancel();
+}
+
+const QImage &EditorModel::original() const {
+    if (m_original.isNull() && m_packed) adoptUnpacked(m_renderers.unpack(*m_packed));
+    return m_original;
 }
 
 const QImage &EditorModel::pixelatedImage() const {
-    if (!m_pixelated) m_pixelated = AnnotationRenderer::pixelate(m_original);
+    if (!m_pixelated) m_pixelated = AnnotationRenderer::pixelate(original());
     return *m_pixelated;
 }
 

@@ -70,10 +70,15 @@ public:
     ~EditorModel() override;
 
     // --- The capture -------------------------------------------------------------------------------
-    // Mark points and the crop are in its pixels, origin top left.
-    const QImage &original() const { return m_original; }
-    const QImage &originalImage() const { return m_original; }
-    QSize imageSize() const { return m_original.size(); }
+    // Mark points and the crop are in its pixels, origin top left. Packed away while nobody sees the
+    // editor (releaseCaches), it is unpacked here when asked for before the next render has done so.
+    const QImage &original() const;
+    const QImage &originalImage() const { return original(); }
+    QSize imageSize() const { return m_imageSize; }
+    // The cache key of the image the editor was opened with, also while it is packed away.
+    qint64 originalKey() const { return m_originalKey; }
+    // Whether the capture's pixels are packed away (lossless, compressed) instead of held.
+    bool isOriginalPacked() const { return m_packed.has_value(); }
     const QString &sourcePath() const { return m_sourcePath; }
     // The capture's recents file once it has been written (the editor may open before it is).
     void setSourcePath(const QString &path) { m_sourcePath = path; }
@@ -221,10 +226,13 @@ public:
     // Renders again when the brand's screenshot logo is not the one the last render used.
     void refresh();
     // While nobody sees the editor: lets go of what is rendered from its state (the preview, the
-    // beautifier's canvas and spare results, the pixelated capture). The capture, its marks, style
-    // and history stay; ensurePreview renders the preview again.
+    // beautifier's canvas and spare results, the pixelated capture, an estimate under way; a render
+    // under way publishes nothing) and packs an opaque capture away on a worker, so that only its
+    // compressed bytes are held. Its marks, style and history stay; ensurePreview renders the preview
+    // again, unpacking the capture on the render's thread.
     void releaseCaches();
-    // Renders the preview when it was released and no render is under way.
+    // Renders the preview when it was released and no render is under way; a packing under way is
+    // dropped.
     void ensurePreview();
     // Estimates the export of the last result in the background after a quarter second, so that a
     // burst of changes encodes once; nothing before the first result.
@@ -343,9 +351,18 @@ private:
     // A render has ended: its result is published unless a newer state superseded it, which renders next.
     void renderEnded(const CancelFlag &flag, const QImage &result);
     void publishRender(const QImage &result);
+    // Packs the capture away in the background (releaseCaches).
+    void pack();
+    // The capture unpacked by a render or by original(), unless it is held again already.
+    void adoptUnpacked(const QImage &image) const;
     void publishEstimate(std::optional<qint64> bytes, QSize pixels);
 
-    const QImage m_original;
+    mutable QImage m_original; // null while packed away
+    QSize m_imageSize;
+    qint64 m_originalKey = 0;
+    mutable std::optional<QByteArray> m_packed; // the capture as compressed by m_renderers.pack
+    std::shared_ptr<CancelFlag> m_packTask;
+    bool m_released = false; // between releaseCaches and ensurePreview: results are not kept
     QString m_sourcePath;
     EditorRenderers m_renderers;
     mutable std::optional<QImage> m_pixelated;

@@ -80,16 +80,16 @@ void EditorModel::copyText() {
     const QUuid token = QUuid::createUuid();
     m_ocrToken = token;
     setReadingText(true);
-    m_reading = m_renderers.readText(m_original, textReadingLimit);
+    m_reading = m_renderers.readText(original(), textReadingLimit);
     m_reading
         .then(this, [this, token](const QString &text) {
             if (endReading(token)) announceText(text);
         })
         .onFailed(this, [this, token](const QException &error) {
-            if (endReading(token)) Toast::show(m_original, L("Não consegui ler o texto"), TextRecognizer::describe(error));
+            if (endReading(token)) Toast::show(original(), L("Não consegui ler o texto"), TextRecognizer::describe(error));
         })
         .onFailed(this, [this, token] {
-            if (endReading(token)) Toast::show(m_original, L("Não consegui ler o texto"), TextRecognizer::describe(QException()));
+            if (endReading(token)) Toast::show(original(), L("Não consegui ler o texto"), TextRecognizer::describe(QException()));
         })
         .onCanceled(this, [this, token] { endReading(token); });
 }
@@ -103,15 +103,15 @@ bool EditorModel::endReading(const QUuid &token) {
 
 void EditorModel::announceText(const QString &text) {
     if (text.isEmpty()) {
-        Toast::show(m_original, L("Nenhum texto encontrado"), L("Este print não tem texto legível"));
+        Toast::show(original(), L("Nenhum texto encontrado"), L("Este print não tem texto legível"));
         return;
     }
     if (!platform::Pasteboard::general().setContents({{QStringLiteral("text/plain"), text.toUtf8()}})) {
-        Toast::show(m_original, L("Não foi possível copiar"), L("A área de transferência não aceitou o texto."));
+        Toast::show(original(), L("Não foi possível copiar"), L("A área de transferência não aceitou o texto."));
         return;
     }
     const qsizetype lines = lineCount(text);
-    Toast::show(m_original, L("Texto copiado"),
+    Toast::show(original(), L("Texto copiado"),
                 lines == 1 ? L("1 linha") : L(LKey(QStringLiteral("%@ linhas"), {QString::number(lines)})));
 }
 
@@ -121,10 +121,10 @@ void EditorModel::hideSensitiveData() {
     if (m_detectingSensitive) return;
     setDetectingSensitive(true);
     auto failed = [this](const QString &message) {
-        Toast::show(m_original, L("Não consegui analisar o print"), message);
+        Toast::show(original(), L("Não consegui analisar o print"), message);
         setDetectingSensitive(false);
     };
-    m_renderers.findSensitive(m_original, sensitiveSearchLimit)
+    m_renderers.findSensitive(original(), sensitiveSearchLimit)
         .then(this, [this](const QList<QRectF> &regions) {
             coverSensitive(regions);
             setDetectingSensitive(false);
@@ -136,7 +136,7 @@ void EditorModel::hideSensitiveData() {
 
 void EditorModel::coverSensitive(const QList<QRectF> &regions) {
     if (regions.isEmpty()) {
-        Toast::show(m_original, L("Nada sensível encontrado"), L("Use a ferramenta Ocultar para esconder à mão"));
+        Toast::show(original(), L("Nada sensível encontrado"), L("Use a ferramenta Ocultar para esconder à mão"));
         return;
     }
     QList<Annotation> blurs;
@@ -153,7 +153,7 @@ void EditorModel::coverSensitive(const QList<QRectF> &regions) {
     // One undo step; a text being typed ends first, a drag in progress gets them when it ends.
     addAnnotations(blurs);
     setTool(EditorTool::preview);
-    Toast::show(m_original,
+    Toast::show(original(),
                 blurs.size() == 1 ? L("1 dado escondido")
                                   : L(LKey(QStringLiteral("%@ dados escondidos"), {QString::number(blurs.size())})),
                 L("E-mails, telefones, documentos e chaves. ⌘Z desfaz"));

@@ -4,6 +4,7 @@
 #include "brand/BrandStore.h"
 #include "core/StyleStore.h"
 #include "editor/CancelFlag.h"
+#include "platform/Memory.h"
 #include "platform/ThreadPriority.h"
 
 #include <QCoreApplication>
@@ -35,8 +36,9 @@ void EditorModel::rerender() {
     // The render under way, if any, is superseded: it is dropped when it ends.
     replaceTask(m_renderTask);
     // One render at a time, the newest state next: two at once would halve each other's speed on a
-    // busy or single core, and the newest would wait behind both.
-    if (!m_rendering) startRender();
+    // busy or single core, and the newest would wait behind both. Nothing while nobody sees the
+    // editor: ensurePreview renders then.
+    if (!m_rendering && !m_released) startRender();
 }
 
 void EditorModel::startRender() {
@@ -44,18 +46,48 @@ void EditorModel::startRender() {
     m_renderedLogo = BrandStore::shared().screenshotLogo();
     const std::shared_ptr<CancelFlag> flag = m_renderTask;
     QPointer<EditorModel> self(this);
+    // A packed capture is unpacked here, off the main thread, before its first render.
+    const std::optional<QByteArray> packed = m_original.isNull() ? m_packed : std::nullopt;
     // Values only: later edits cannot reach a running render.
-    EditorThreads::renderPool().start([flag, self, renderers = m_renderers, original = m_original, style = m_style,
-                                       crop = m_crop, annotations = m_annotations, logo = m_renderedLogo] {
+    EditorThreads::renderPool().start([flag, self, renderers = m_renderers, original = m_original, packed,
+                                       style = m_style, crop = m_crop, annotations = m_annotations,
+                                       logo = m_renderedLogo] {
+        const QImage source = packed ? renderers.unpack(*packed) : original;
         // A superseded render is dropped anyway: skip what is left of its work.
         auto dropped = [&] { return flag->isCancelled() || EditorThreads::isClosing(); };
         QImage result;
-        if (!dropped()) {
-            const QImage annotated = renderers.annotate(original, crop, annotations);
+        if (!dropped() && !(packed && source.isNull())) {
+            const QImage annotated = renderers.annotate(source, crop, annotations);
             if (!dropped()) result = renderers.beautify(annotated, style, logo);
         }
-        onMainThread([self, flag, result] {
-            if (self) self->renderEnded(*flag, result);
+        onMainThread([self, flag, result, unpacked = packed ? source : QImage()] {
+            if (!self) return;
+            if (!unpacked.isNull() && !self->m_released) self->adoptUnpacked(unpacked);
+            self->renderEnded(*flag, result);
+        });
+    });
+}
+
+void EditorModel::adoptUnpacked(const QImage &image) const {
+    if (!m_original.isNull() || image.isNull()) return;
+    m_original = image;
+    m_packed.reset();
+}
+
+void EditorModel::pack() {
+    if (m_packed || m_original.isNull() || !m_renderers.pack || !m_renderers.unpack) return;
+    const std::shared_ptr<CancelFlag> flag = replaceTask(m_packTask);
+    QPointer<EditorModel> self(this);
+    EditorThreads::estimatePool().start([flag, self, pack = m_renderers.pack, image = m_original]() mutable {
+        platform::lowerCurrentThreadPriority();
+        if (flag->isCancelled() || EditorThreads::isClosing()) return;
+        std::optional<QByteArray> bytes = pack(image);
+        image = QImage(); // the pixels go with the main thread's copy, not after this task
+        onMainThread([self, flag, bytes = std::move(bytes)] {
+            if (!self || flag->isCancelled() || !bytes || self->m_original.isNull()) return;
+            self->m_packed = *bytes;
+            self->m_original = QImage();
+            platform::Memory::releaseFreeMemorySoon();
         });
     });
 }
@@ -63,13 +95,14 @@ void EditorModel::startRender() {
 void EditorModel::renderEnded(const CancelFlag &flag, const QImage &result) {
     m_rendering = false;
     if (flag.isCancelled()) {
-        startRender(); // a newer state is waiting
+        if (!m_released) startRender(); // a newer state is waiting
         return;
     }
     if (!result.isNull()) publishRender(result);
 }
 
 void EditorModel::publishRender(const QImage &result) {
+    if (m_released) return; // nobody sees it: the next show renders again
     m_preview = result;
     emit previewChanged();
     if (result.size() != m_outputSize) {
@@ -85,8 +118,11 @@ void EditorModel::refresh() {
 }
 
 void EditorModel::releaseCaches() {
+    m_released = true;
     if (m_renderers.releaseCaches) m_renderers.releaseCaches();
     m_pixelated.reset();
+    if (m_estimateTask) m_estimateTask->cancel();
+    pack();
     if (m_preview.isNull()) return;
     m_preview = QImage();
     m_lastOutput = QImage();
@@ -94,6 +130,8 @@ void EditorModel::releaseCaches() {
 }
 
 void EditorModel::ensurePreview() {
+    m_released = false;
+    if (m_packTask) m_packTask->cancel();
     if (m_preview.isNull() && !m_rendering) rerender();
 }
 
@@ -128,7 +166,7 @@ void EditorModel::publishEstimate(std::optional<qint64> bytes, QSize pixels) {
 
 QImage EditorModel::finalImage(const std::optional<ExportSettings> &settings) {
     finishTextEditing();
-    const QImage annotated = m_renderers.annotate(m_original, m_crop, m_annotations);
+    const QImage annotated = m_renderers.annotate(original(), m_crop, m_annotations);
     const QImage result = m_renderers.beautify(annotated, m_style, BrandStore::shared().screenshotLogo());
     if (result.isNull()) return {};
     return m_renderers.prepare(result, settings.value_or(StyleStore::shared().exportSettings()));

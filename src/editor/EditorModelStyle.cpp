@@ -37,7 +37,7 @@ QString newBackdropID() { return uuidString(QUuid::createUuid()); }
 } // namespace
 
 void EditorModel::notify(const QString &title, const QString &subtitle) {
-    Toast::show(m_preview.isNull() ? m_original : m_preview, title, subtitle);
+    Toast::show(m_preview.isNull() ? original() : m_preview, title, subtitle);
 }
 
 void EditorModel::changeStyle(const std::function<void(BeautyStyle &)> &edit) {

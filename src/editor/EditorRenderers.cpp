@@ -5,6 +5,9 @@
 #include "core/Exporter.h"
 #include "core/ImageRecycler.h"
 #include "core/TextRecognizer.h"
+#include "platform/ImageChecks.h"
+#include "platform/ImageFile.h"
+#include "platform/PngEncoder.h"
 
 #include <QCoreApplication>
 #include <QThreadPool>
@@ -36,6 +39,14 @@ EditorRenderers EditorRenderers::standard() {
             cache->clear();
             marked->clear();
         },
+        // PNG, thoroughly deflated (the bytes are held for as long as the editor is out of sight) with
+        // the filter that is quickest to undo (the next show waits for it); an opaque picture comes
+        // back from them pixel for pixel.
+        [](const QImage &image) -> std::optional<QByteArray> {
+            if (platform::hasTransparentPixels(image)) return std::nullopt;
+            return platform::PngEncoder::encode(image, {6, platform::PngEncoder::Filter::up, 0});
+        },
+        [](const QByteArray &bytes) { return platform::ImageFile::decode(bytes); },
     };
 }
 

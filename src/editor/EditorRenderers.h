@@ -32,6 +32,10 @@ struct EditorRenderers {
     std::function<QFuture<QList<QRectF>>(const QImage &, std::chrono::milliseconds)> findSensitive;
     // Lets go of what the renderers keep between renders (canvases, spare results); may be empty.
     std::function<void()> releaseCaches;
+    // An opaque capture as compact bytes and back, pixel for pixel, for an editor nobody sees (any
+    // thread); the capture stays held when either is empty or packing fails.
+    std::function<std::optional<QByteArray>(const QImage &)> pack;
+    std::function<QImage(const QByteArray &)> unpack;
 
     // The core's renderers and encoders; the beautifier keeps the canvas of the last style, so
     // edits of the marks alone skip the backdrop and shadow.

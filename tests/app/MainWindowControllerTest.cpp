@@ -96,6 +96,28 @@ TEST_F(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
     EXPECT_NE(router.editor(), nullptr);
 }
 
+// While the window is closed its editor holds the capture only packed; shown again, the page shows
+// the same capture.
+TEST_F(MainWindowControllerTest, AClosedWindowsEditorLetsTheCapturePixelsGo) {
+    QImage *pixels = new QImage(picture(300, 200).convertToFormat(QImage::Format_RGB32));
+    bool freed = false;
+    {
+        const QImage capture(pixels->bits(), pixels->width(), pixels->height(), pixels->bytesPerLine(), pixels->format(),
+                             [](void *info) { *static_cast<bool *>(info) = true; }, &freed);
+        router.openEditor(capture, QString(), std::nullopt);
+    }
+    controller.show(AppRouter::Page::editor);
+    PreviewStage *stage = controller.shell()->editorView()->stage();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !stage->pictureRect().isEmpty(); }, 5000));
+    controller.window()->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return freed; }, 5000));
+    EXPECT_TRUE(router.editor()->isOriginalPacked());
+    controller.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !stage->pictureRect().isEmpty(); }, 5000));
+    EXPECT_EQ(router.editor()->original(), *pixels);
+    if (freed) delete pixels; // else still drawn from: left to the process's end
+}
+
 TEST_F(MainWindowControllerTest, PageKeysGoByKeyPositionAndOtherKeysToTheEditor) {
     QList<QPair<platform::KeyEvent::Type, int>> table; // what reached the editor's key table
     controller.setEditorKeyTable([&](const platform::KeyEvent &event, EditorModel &) {

@@ -16,6 +16,8 @@
 #include <QScreen>
 #include <QTest>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -125,6 +127,28 @@ TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
     EXPECT_EQ(controller.model(), nullptr);
     EXPECT_TRUE(closing && closing->isVisible());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !closing || !closing->isVisible(); }, 1000));
+}
+
+// A panel that has gone, by its countdown or replaced by the next capture, holds nothing of its
+// capture: neither the pixels, its beautified output nor the thumbnail keep them.
+TEST_F(QuickPanelControllerTest, AClosedPanelHoldsNothingOfItsCapture) {
+    const auto shownAndClosed = [&](const std::function<void()> &close) {
+        QImage *kept = new QImage(capture());
+        bool freed = false;
+        {
+            const QImage image(kept->bits(), kept->width(), kept->height(), kept->bytesPerLine(), kept->format(),
+                               [](void *info) { *static_cast<bool *>(info) = true; }, &freed);
+            controller.show(image, QString());
+        }
+        controller.model()->setBackdrop(StyleStore::shared().backdrops().at(1));
+        controller.panel()->repaint();
+        close();
+        if (!QTest::qWaitFor([&] { return freed; }, 5000)) return false; // still drawn from: never freed
+        delete kept;
+        return true;
+    };
+    EXPECT_TRUE(shownAndClosed([&] { controller.close(true); }));
+    EXPECT_TRUE(shownAndClosed([&] { controller.show(capture(QSize(40, 30)), QString()); }));
 }
 
 TEST_F(QuickPanelControllerTest, SwatchesMenuAndBackgroundRender) {

@@ -1,6 +1,7 @@
 #include "editor/EditorFixture.h"
 
 #include "brand/BrandStore.h"
+#include "editor/AnnotationCanvas.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -223,4 +224,69 @@ TEST_F(EditorRenderingTest, AReleasedPreviewIsRenderedAgainFromTheSameState) {
     model->ensurePreview();
     settle();
     EXPECT_EQ(renderers.state->beautifies - before, 1);
+}
+
+// Out of sight, an opaque capture is held only packed: its pixels are let go, and it comes back pixel
+// for pixel, through the next render or at once when asked for. One with transparency stays as it is.
+TEST_F(EditorRenderingTest, AnEditorNobodySeesHoldsItsCaptureOnlyPacked) {
+    constexpr int width = 320, height = 200;
+    auto *buffer = new quint32[width * height];
+    for (int i = 0; i < width * height; ++i) buffer[i] = 0xFF000000u | quint32(i * 2654435761u >> 8);
+    std::unique_ptr<EditorModel> model;
+    QImage expected;
+    {
+        const QImage capture(
+            reinterpret_cast<uchar *>(buffer), width, height, width * 4, QImage::Format_RGB32,
+            [](void *info) {
+                auto *pixels = static_cast<quint32 **>(info);
+                delete[] *pixels;
+                *pixels = nullptr;
+            },
+            &buffer);
+        expected = capture.copy();
+        model = std::make_unique<EditorModel>(capture, QString(), std::nullopt);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !model->preview().isNull(); }, 10000));
+    const qint64 key = model->originalKey();
+    addArrow(*model, 10);
+
+    model->releaseCaches();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return buffer == nullptr; }, 10000));
+    EXPECT_TRUE(model->isOriginalPacked());
+    EXPECT_EQ(model->imageSize(), QSize(width, height));
+    EXPECT_EQ(model->originalKey(), key);
+    EXPECT_TRUE(model->preview().isNull());
+    // The canvas does not unpack it on the main thread: it paints blank until the render has.
+    AnnotationCanvas canvas(model.get());
+    canvas.resize(400, 300);
+    canvas.grab();
+    EXPECT_TRUE(model->isOriginalPacked());
+    model->ensurePreview();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !model->preview().isNull(); }, 10000));
+    EXPECT_FALSE(model->isOriginalPacked());
+    EXPECT_EQ(model->original(), expected);
+    EXPECT_TRUE(model->canUndo());
+
+    model->releaseCaches();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model->isOriginalPacked(); }, 10000));
+    EXPECT_EQ(model->original(), expected);
+    EXPECT_FALSE(model->isOriginalPacked());
+
+    // Shown again before the packing is done: the capture stays held.
+    model->ensurePreview();
+    settle();
+    model->releaseCaches();
+    model->ensurePreview();
+    settle();
+    EXPECT_FALSE(model->isOriginalPacked());
+    EXPECT_FALSE(model->preview().isNull());
+
+    QImage seeThrough(64, 48, QImage::Format_ARGB32_Premultiplied);
+    seeThrough.fill(QColor(10, 20, 30, 128));
+    EditorModel translucent(seeThrough, QString(), std::nullopt);
+    settle();
+    translucent.releaseCaches();
+    settle();
+    EXPECT_FALSE(translucent.isOriginalPacked());
+    EXPECT_EQ(translucent.original(), seeThrough);
 }
