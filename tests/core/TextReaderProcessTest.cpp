@@ -11,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <optional>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -32,6 +35,15 @@ std::optional<BackgroundTextReader::Result> readWith(TextReaderProcess &process,
     EXPECT_FALSE(result) << "a read is answered later, never inside read()";
     EXPECT_TRUE(QTest::qWaitFor([&result] { return result.has_value(); }, waitMs)) << path.toStdString();
     return result;
+}
+
+// The process's anonymous resident memory (the heap among it), in kB.
+qint64 anonymousKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("RssAnon:")) return line.mid(8).trimmed().split(' ').value(0).toLongLong();
+    return -1;
 }
 
 TextReaderProcess::Options shell(const QString &script, std::chrono::milliseconds margin = 15s) {
@@ -122,4 +134,23 @@ TEST_F(TextReaderProcessTest, AReaderThatDiesHangsOrTalksNonsenseEndsThatReadCra
 
     TextReaderProcess missing({QStringLiteral("/nonexistent/pelicarta"), {}});
     EXPECT_EQ(readWith(missing, file).value().outcome, Outcome::notStarted);
+}
+
+TEST_F(TextReaderProcessTest, OnceTheIdleReaderHasEndedTheHeapFreedMeanwhileGoesBackToTheSystem) {
+    const QString file = writeCapture();
+    TextReaderProcess process({reader, {QStringLiteral("--read-text"), QStringLiteral("--idle-ms=300")}});
+    ASSERT_EQ(readWith(process, file).value().outcome, Outcome::text);
+    // 16 MB freed below a block still held: the allocator keeps it until it is trimmed.
+    std::vector<void *> blocks;
+    for (int i = 0; i < 256; ++i) {
+        blocks.push_back(std::malloc(64 * 1024));
+        std::memset(blocks.back(), 1, 64 * 1024);
+    }
+    for (size_t i = 0; i + 1 < blocks.size(); ++i) std::free(blocks[i]);
+    const qint64 held = anonymousKb();
+    ASSERT_GT(held, 16 * 1024);
+    EXPECT_TRUE(QTest::qWaitFor([&process] { return process.processId() == 0; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([held] { return anonymousKb() < held - 8 * 1024; }, 5000))
+        << held << " kB before, " << anonymousKb() << " kB after";
+    std::free(blocks.back());
 }
