@@ -37,15 +37,6 @@ std::optional<BackgroundTextReader::Result> readWith(TextReaderProcess &process,
     return result;
 }
 
-// The process's anonymous resident memory (the heap among it), in kB.
-qint64 anonymousKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("RssAnon:")) return line.mid(8).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
 TextReaderProcess::Options shell(const QString &script, std::chrono::milliseconds margin = 15s) {
     return {QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script}, margin};
 }
@@ -147,10 +138,10 @@ TEST_F(TextReaderProcessTest, OnceTheIdleReaderHasEndedTheHeapFreedMeanwhileGoes
         std::memset(blocks.back(), 1, 64 * 1024);
     }
     for (size_t i = 0; i + 1 < blocks.size(); ++i) std::free(blocks[i]);
-    const qint64 held = anonymousKb();
+    const qint64 held = testsupport::anonymousResidentKb();
     ASSERT_GT(held, 16 * 1024);
     EXPECT_TRUE(QTest::qWaitFor([&process] { return process.processId() == 0; }, 5000));
-    EXPECT_TRUE(QTest::qWaitFor([held] { return anonymousKb() < held - 8 * 1024; }, 5000))
-        << held << " kB before, " << anonymousKb() << " kB after";
+    EXPECT_TRUE(QTest::qWaitFor([held] { return testsupport::anonymousResidentKb() < held - 8 * 1024; }, 5000))
+        << held << " kB before, " << testsupport::anonymousResidentKb() << " kB after";
     std::free(blocks.back());
 }

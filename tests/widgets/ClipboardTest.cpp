@@ -1,9 +1,15 @@
+#include "platform/Memory.h"
 #include "platform/Pasteboard.h"
+#include "support/TestSupport.h"
 #include "widgets/Clipboard.h"
 #include "widgets/Toast.h"
 
 #include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QImageReader>
+#include <QMimeData>
+#include <QRandomGenerator>
 #include <QSemaphore>
 #include <QTest>
 
@@ -95,4 +101,28 @@ TEST(ClipboardTest, ABackgroundCopyNeverOverwritesALaterOne) {
     EXPECT_EQ(decode(board.held[1].second).pixelColor(5, 5), QColor(Qt::green));
     EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
     platform::Pasteboard::setGeneralForTesting(nullptr);
+}
+
+// The resident process does not hold the megabytes of a copied screen while nobody pastes: once the
+// copy has landed, the clipboard serves its PNG (and the TIFF made from it) from elsewhere.
+TEST(ClipboardTest, ALandedCopyIsStillServedWholeWithoutItsPngInMemory) {
+    platform::Memory::configureForResidentProcess(); // freed pictures leave at once
+    QImage noise(1200, 900, QImage::Format_RGB32); // noise: megabytes of PNG
+    for (int y = 0; y < noise.height(); ++y)
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(noise.scanLine(y)), noise.width());
+    const qint64 before = testsupport::anonymousResidentKb();
+    std::optional<bool> landed;
+    Clipboard::copyForPastingInBackground([noise] { return noise; }, [&](bool copied) { landed = copied; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return landed.has_value(); }, 10000));
+    ASSERT_TRUE(*landed);
+    EXPECT_TRUE(QTest::qWaitFor([before] { return testsupport::anonymousResidentKb() < before + 1024; }, 5000))
+        << before << " kB before the copy, " << testsupport::anonymousResidentKb() << " kB after";
+
+    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(mime);
+    const QByteArray png = mime->data(QStringLiteral("image/png"));
+    EXPECT_GT(png.size(), 2 << 20);
+    EXPECT_EQ(decode(png).convertToFormat(QImage::Format_RGB32), noise);
+    EXPECT_EQ(mime->data(QStringLiteral("image/png")), png) << "served again";
+    EXPECT_EQ(decode(mime->data(QStringLiteral("image/tiff"))).convertToFormat(QImage::Format_RGB32), noise);
 }
