@@ -46,11 +46,11 @@ struct HeldPng {
     std::shared_ptr<platform::UnnamedFile> file;
     QByteArray read() const { return file ? file->read() : bytes; }
 };
-std::shared_ptr<HeldPng> lastPut; // main thread
+std::weak_ptr<HeldPng> lastPut; // main thread; the clipboard's contents own it
 
 // Moves the clipboard's PNG into `file` when it still is `png`.
 void letGo(const QByteArray &png, std::shared_ptr<platform::UnnamedFile> file) {
-    const std::shared_ptr<HeldPng> held = lastPut;
+    const std::shared_ptr<HeldPng> held = lastPut.lock();
     if (!held || !file || held->file || !held->bytes.isSharedWith(png) || file->size() != png.size()) return;
     if (!platform::Pasteboard::general().releaseHeld(QStringLiteral("image/png"), png, [held] { return held->read(); }))
         return;
