@@ -1,5 +1,7 @@
 #include "core/TextReaderProcess.h"
 
+#include "platform/Memory.h"
+
 #include <QProcess>
 
 #include <climits>
@@ -91,7 +93,12 @@ bool TextReaderProcess::ensureStarted() {
     });
     connect(m_process, &QProcess::readyReadStandardOutput, this, &TextReaderProcess::takeOutput);
     connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
-        if (!m_current) return discardProcess(); // idle: it ended by itself
+        if (!m_current) {
+            // Idle, it ended by itself: its answers are all taken, and what taking them left (freed
+            // buffers, the pages of ICU and the image codecs they touched) can go back.
+            discardProcess();
+            return platform::Memory::releaseFreeMemorySoon();
+        }
         // A reader that went idle just as this read was sent ends normally without reading it: that
         // read is asked again of a new reader, once.
         if (status == QProcess::NormalExit && code == 0 && m_parser.pending() == 0 && !m_current->resent) {

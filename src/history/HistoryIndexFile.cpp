@@ -16,7 +16,11 @@
 
 HistoryRecord HistoryRecord::of(QByteArray text, qint64 width, qint64 height, qint64 bytes) {
     HistoryRecord record{std::move(text), width, height, bytes, {}};
+    // Kept for as long as the capture: not with the room a conversion to UTF-8 left (up to three
+    // times the text), nor the room the folding grew into.
+    record.text.squeeze();
     record.folded = platform::TextFolding::foldUtf8(record.text);
+    record.folded.squeeze();
     return record;
 }
 

@@ -7,8 +7,14 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <algorithm>
+#include <mutex>
+
+#include <elf.h>
+#include <link.h>
 #include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace platform::Memory {
 
@@ -45,6 +51,47 @@ QList<FileMapping> fileMappings() {
     return mappings;
 }
 
+// The mappings of the files whose pages go.
+struct Release {
+    QList<FileMapping> mappings;
+    quintptr page = 4096;
+};
+
+bool hasTextRelocations(const dl_phdr_info *info) {
+    for (ElfW(Half) i = 0; i < info->dlpi_phnum; ++i) {
+        if (info->dlpi_phdr[i].p_type != PT_DYNAMIC) continue;
+        for (auto *d = reinterpret_cast<const ElfW(Dyn) *>(info->dlpi_addr + info->dlpi_phdr[i].p_vaddr);
+             d->d_tag != DT_NULL; ++d)
+            if (d->d_tag == DT_TEXTREL || (d->d_tag == DT_FLAGS && (d->d_un.d_val & DF_TEXTREL))) return true;
+    }
+    return false;
+}
+
+// Called for each loaded object with the loader's lock held, so none is unmapped meanwhile. A segment
+// the object cannot write (its code, its constant data) holds nothing but the file's bytes: dropped,
+// its pages are read again from the file. Pages other processes map too go from this process as well,
+// which paging out leaves alone (as it does any page of a file the user may not write).
+int dropReadOnlySegments(dl_phdr_info *info, size_t, void *data) {
+    const auto *release = static_cast<const Release *>(data);
+    if (hasTextRelocations(info)) return 0;
+    for (ElfW(Half) i = 0; i < info->dlpi_phnum; ++i) {
+        const ElfW(Phdr) &segment = info->dlpi_phdr[i];
+        if (segment.p_type != PT_LOAD || (segment.p_flags & PF_W)) continue;
+        const quintptr at = info->dlpi_addr + segment.p_vaddr;
+        const auto mapping = std::find_if(release->mappings.cbegin(), release->mappings.cend(),
+                                          [at](const FileMapping &m) { return at >= m.start && at < m.end; });
+        if (mapping == release->mappings.cend()) continue;
+        // Whole pages only: a page shared with a writable neighbour keeps its data.
+        const quintptr start = (at + release->page - 1) & ~(release->page - 1);
+        const quintptr end = (at + segment.p_memsz) & ~(release->page - 1);
+        if (end > start) madvise(reinterpret_cast<void *>(start), end - start, MADV_DONTNEED);
+    }
+    return 0;
+}
+
+std::mutex occasionalMutex;
+QSet<QString> occasional;
+
 } // namespace
 
 QSet<QString> mappedFiles() {
@@ -54,15 +101,24 @@ QSet<QString> mappedFiles() {
 }
 
 void releaseFilePages(const QSet<QString> &files) {
+    if (files.isEmpty()) return;
+    Release release;
+    release.page = quintptr(sysconf(_SC_PAGESIZE));
+    for (const FileMapping &m : fileMappings())
+        if (files.contains(m.path)) release.mappings.append(m);
 #ifdef MADV_PAGEOUT
-    for (const FileMapping &m : fileMappings()) {
-        // Refused by kernels before 5.4: nothing is lost, the pages just stay. Writable mappings hold
-        // the library's own data, which would only go to swap.
-        if (!m.writable && files.contains(m.path)) madvise(reinterpret_cast<void *>(m.start), m.end - m.start, MADV_PAGEOUT);
-    }
-#else
-    (void)files;
+    // Pages only this process maps leave the page cache too (refused by kernels before 5.4, and for
+    // files the user may not write: nothing is lost, they just stay cached). Writable mappings hold the
+    // library's own data, which would only go to swap.
+    for (const FileMapping &m : std::as_const(release.mappings))
+        if (!m.writable) madvise(reinterpret_cast<void *>(m.start), m.end - m.start, MADV_PAGEOUT);
 #endif
+    if (!release.mappings.isEmpty()) dl_iterate_phdr(dropReadOnlySegments, &release);
+}
+
+void releaseWithEveryTrim(const QSet<QString> &files) {
+    std::lock_guard lock(occasionalMutex);
+    occasional.unite(files);
 }
 
 void configureForResidentProcess() {
@@ -86,7 +142,12 @@ void releaseFreeMemorySoon() {
         QObject::connect(created, &QTimer::timeout, [] {
             QThreadPool::globalInstance()->start([] {
                 malloc_trim(0);
-                releaseFilePages(Module::filesBrought());
+                QSet<QString> files = Module::filesBrought();
+                {
+                    std::lock_guard lock(occasionalMutex);
+                    files.unite(occasional);
+                }
+                releaseFilePages(files);
             });
         });
 #endif

@@ -14,7 +14,8 @@ namespace platform::Memory {
 void configureForResidentProcess();
 
 // Hands the allocator's free pages back to the system, a moment after the last call (so a burst of
-// work is trimmed once) and on a worker thread. Main thread only; does nothing without an event loop.
+// work is trimmed once) and on a worker thread, with the pages of the files the modules brought and
+// of those named to releaseWithEveryTrim. Main thread only; does nothing without an event loop.
 void releaseFreeMemorySoon();
 
 // The files mapped into the process now (libraries, fonts, data), by path. Any thread.
@@ -22,7 +23,12 @@ QSet<QString> mappedFiles();
 
 // Hands the resident pages of the mappings of `files` back to the system: for the libraries a module
 // brought that stay loaded after it, once it is idle. They are read again (from the page cache,
-// usually) when next used; pages other processes map too stay. Any thread.
+// usually) when next used. Of a loaded library, every page it never writes leaves this process, also
+// those another process maps too; pages of other files only when no other process maps them. Any thread.
 void releaseFilePages(const QSet<QString> &files);
+
+// Libraries used now and then by work that ends with releaseFreeMemorySoon: every trim hands their
+// pages back too. Any thread.
+void releaseWithEveryTrim(const QSet<QString> &files);
 
 } // namespace platform::Memory

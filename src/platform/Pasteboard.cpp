@@ -83,10 +83,19 @@ public:
         return all;
     }
 
+    // Makes `type` on request from now on, when what is held for it is `held`.
+    bool release(const QString &type, const QByteArray &held, std::function<QByteArray()> make) {
+        if (!QMimeData::formats().contains(type) || !QMimeData::data(type).isSharedWith(held)) return false;
+        removeFormat(type);
+        m_deferred.prepend({type, std::move(make), false});
+        return true;
+    }
+
 protected:
     QVariant retrieveData(const QString &type, QMetaType metaType) const override {
         for (qsizetype i = 0; i < m_deferred.size(); ++i) {
             if (m_deferred[i].type != type) continue;
+            if (!m_deferred[i].keep) return m_deferred[i].make ? m_deferred[i].make() : QByteArray();
             const Pasteboard::Deferred made = m_deferred.takeAt(i);
             const QByteArray bytes = made.make ? made.make() : QByteArray();
             // Kept as ordinary data, so that later requests take it as it is.
@@ -127,6 +136,13 @@ public:
         return selection.ownsClipboard();
     }
 
+    bool releaseHeld(const QString &type, const QByteArray &held, std::function<QByteArray()> make) override {
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        // Only our own contents are LazyMimeData; another program's are not.
+        auto *mime = clipboard ? dynamic_cast<LazyMimeData *>(const_cast<QMimeData *>(clipboard->mimeData())) : nullptr;
+        return mime && mime->release(type, held, std::move(make));
+    }
+
     QList<Item> contents() const override {
         QList<Item> items;
         const QClipboard *clipboard = QGuiApplication::clipboard();
@@ -148,6 +164,8 @@ bool Pasteboard::setLazyContents(const QList<Item> &items, const QList<Deferred>
         if (const QByteArray bytes = d.make ? d.make() : QByteArray(); !bytes.isEmpty()) all.append({d.type, bytes});
     return setContents(all);
 }
+
+bool Pasteboard::releaseHeld(const QString &, const QByteArray &, std::function<QByteArray()>) { return false; }
 
 Pasteboard &Pasteboard::general() {
     if (substitute) return *substitute;

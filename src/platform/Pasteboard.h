@@ -17,6 +17,7 @@ public:
     struct Deferred {
         QString type;
         std::function<QByteArray()> make; // runs on the main thread; empty bytes: not available
+        bool keep = true; // else made again at every request, and never held
     };
 
     virtual ~Pasteboard() = default;
@@ -28,6 +29,10 @@ public:
     // contents stay. Nothing is touched when `items` is empty. The base makes them at once.
     virtual bool setLazyContents(const QList<Item> &items, const QList<Deferred> &deferred);
     virtual QList<Item> contents() const = 0;
+    // While the clipboard still holds exactly `held` (the very bytes, not a copy) as `type`, lets them
+    // go: from then on `make` makes them at each request (reading them from a file, say). Returns
+    // whether it did. The base keeps them.
+    virtual bool releaseHeld(const QString &type, const QByteArray &held, std::function<QByteArray()> make);
 
     // The clipboard of the desktop session (QClipboard). The application's event loop must run for
     // other programs to paste.

@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/Memory.h"
 #include "platform/PrivateFolder.h"
 
 #include <QDeadlineTimer>
@@ -149,6 +150,12 @@ bool SingleInstance::listenNow() {
     if (!m_server->listen(m_socket)) return false;
     m_socketInode = inodeOf(m_socket);
     m_health->start(kHealthMs);
+    // A launch now and then is all the network library serves: the trim after the work it asked for
+    // hands back the pages that serving it read.
+    QSet<QString> network;
+    for (const QString &file : Memory::mappedFiles())
+        if (file.contains(QLatin1String("/libQt6Network"))) network.insert(file);
+    Memory::releaseWithEveryTrim(network);
     return true;
 }
 

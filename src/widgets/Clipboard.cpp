@@ -3,9 +3,11 @@
 #include "core/Exporter.h"
 #include "core/Localization.h"
 #include "core/StyleStore.h"
+#include "platform/AppPaths.h"
 #include "platform/Memory.h"
 #include "platform/Pasteboard.h"
 #include "platform/PngEncoder.h"
+#include "platform/UnnamedFile.h"
 #include "widgets/Toast.h"
 
 #include <QBuffer>
@@ -34,6 +36,26 @@ QByteArray tiffOf(const QByteArray &png) {
     const QImage image = reader.read();
     if (image.isNull()) return {};
     return Exporter::encodeWithQt(image, "tiff").value_or(QByteArray());
+}
+
+// The PNG on the clipboard: held in memory when it is put there, and, once a copy's work is done, in a
+// file without a name, read at each request (pasting is rare next to copying, and a PNG of the screen
+// is megabytes). The TIFF is made from wherever it is.
+struct HeldPng {
+    QByteArray bytes;
+    std::shared_ptr<platform::UnnamedFile> file;
+    QByteArray read() const { return file ? file->read() : bytes; }
+};
+std::weak_ptr<HeldPng> lastPut; // main thread; the clipboard's contents own it
+
+// Moves the clipboard's PNG into `file` when it still is `png`.
+void letGo(const QByteArray &png, std::shared_ptr<platform::UnnamedFile> file) {
+    const std::shared_ptr<HeldPng> held = lastPut.lock();
+    if (!held || !file || held->file || !held->bytes.isSharedWith(png) || file->size() != png.size()) return;
+    if (!platform::Pasteboard::general().releaseHeld(QStringLiteral("image/png"), png, [held] { return held->read(); }))
+        return;
+    held->file = std::move(file);
+    held->bytes = {};
 }
 
 bool claim(const QByteArray &png) { return put({{QStringLiteral("image/png"), png}}); }
@@ -71,8 +93,10 @@ bool put(const QList<platform::Pasteboard::Item> &items) {
     const bool hasTiff = std::any_of(items.cbegin(), items.cend(),
                                      [](const auto &item) { return item.first == QStringLiteral("image/tiff"); });
     if (png == items.cend() || hasTiff) return platform::Pasteboard::general().setContents(items);
+    auto held = std::make_shared<HeldPng>(HeldPng{png->second, nullptr});
+    lastPut = held;
     return platform::Pasteboard::general().setLazyContents(
-        items, {{QStringLiteral("image/tiff"), [bytes = png->second] { return tiffOf(bytes); }}});
+        items, {{QStringLiteral("image/tiff"), [held] { return tiffOf(held->read()); }}});
 }
 
 bool copy(const QImage &image) {
@@ -98,6 +122,7 @@ void copyForPastingInBackground(std::function<QImage()> picture, std::function<v
         // The clipboard is claimed as soon as the PNG exists; the toast's thumbnail is made meanwhile.
         // Both run on the GUI thread, in this order; `claimed` is only touched there.
         auto claimed = std::make_shared<std::optional<bool>>(); // empty: a later copy took over
+        const QByteArray bytes = png.value_or(QByteArray());
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [png = std::move(png), claimed, mine] {
@@ -111,6 +136,16 @@ void copyForPastingInBackground(std::function<QImage()> picture, std::function<v
                 if (claimed->has_value()) toast(thumbnail, **claimed);
                 platform::Memory::releaseFreeMemorySoon(); // the picture and its encoder buffers are gone
                 if (done) done(claimed->value_or(false));
+            },
+            Qt::QueuedConnection);
+        // Meanwhile the PNG goes out of memory.
+        std::shared_ptr<platform::UnnamedFile> file;
+        if (!bytes.isEmpty()) file = platform::UnnamedFile::write(platform::AppPaths::documentsFolder(), bytes);
+        if (!file) return;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [claimed, bytes, file = std::move(file)] {
+                if (claimed->value_or(false)) letGo(bytes, file);
             },
             Qt::QueuedConnection);
     });

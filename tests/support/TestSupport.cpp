@@ -45,6 +45,14 @@ ScopedEnvironment::~ScopedEnvironment() {
 
 bool runsAsRoot() { return ::geteuid() == 0; }
 
+qint64 anonymousResidentKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("RssAnon:")) return line.mid(8).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
 QString outputPath(const QString &name) {
     const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../test-output");
     QDir().mkpath(dir);

@@ -43,6 +43,9 @@ private:
 // Whether the tests run as root: only then can they stand in for another user (chown, setuid).
 bool runsAsRoot();
 
+// The process's anonymous resident memory (its heaps among it), in kB; -1 when it cannot be read.
+qint64 anonymousResidentKb();
+
 // Where rendered images of tests go for a human to look at: <build>/test-output/<name>.
 QString outputPath(const QString &name);
 

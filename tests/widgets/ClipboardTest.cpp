@@ -1,9 +1,15 @@
+#include "platform/Memory.h"
 #include "platform/Pasteboard.h"
+#include "support/TestSupport.h"
 #include "widgets/Clipboard.h"
 #include "widgets/Toast.h"
 
 #include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QImageReader>
+#include <QMimeData>
+#include <QRandomGenerator>
 #include <QSemaphore>
 #include <QTest>
 
@@ -95,4 +101,33 @@ TEST(ClipboardTest, ABackgroundCopyNeverOverwritesALaterOne) {
     EXPECT_EQ(decode(board.held[1].second).pixelColor(5, 5), QColor(Qt::green));
     EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
     platform::Pasteboard::setGeneralForTesting(nullptr);
+}
+
+// The resident process does not hold the megabytes of a copied screen while nobody pastes: once the
+// copy has landed, the clipboard serves its PNG (and the TIFF made from it) from elsewhere.
+TEST(ClipboardTest, ALandedCopyIsStillServedWholeWithoutItsPngInMemory) {
+    platform::Memory::configureForResidentProcess(); // freed pictures leave at once
+    QImage noise(2000, 1500, QImage::Format_RGB32); // noise: megabytes of PNG
+    for (int y = 0; y < noise.height(); ++y)
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(noise.scanLine(y)), noise.width());
+    std::optional<bool> landed;
+    const auto copy = [&landed](const QImage &image) {
+        landed.reset();
+        Clipboard::copyForPastingInBackground([image] { return image; }, [&landed](bool copied) { landed = copied; });
+        return QTest::qWaitFor([&landed] { return landed.has_value(); }, 10000) && *landed;
+    };
+    ASSERT_TRUE(copy(QImage(40, 30, QImage::Format_RGB32))); // the workers and the toast are there then
+    const qint64 before = testsupport::anonymousResidentKb();
+    ASSERT_TRUE(copy(noise));
+    QTest::qWait(1500); // the trim after the work
+
+    const qint64 grown = testsupport::anonymousResidentKb() - before;
+    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(mime);
+    const QByteArray png = mime->data(QStringLiteral("image/png"));
+    EXPECT_GT(png.size(), 8 << 20);
+    EXPECT_LT(grown, png.size() / 1024 / 4) << grown << " kB held after the copy";
+    EXPECT_EQ(decode(png).convertToFormat(QImage::Format_RGB32), noise);
+    EXPECT_EQ(mime->data(QStringLiteral("image/png")), png) << "served again";
+    EXPECT_EQ(decode(mime->data(QStringLiteral("image/tiff"))).convertToFormat(QImage::Format_RGB32), noise);
 }
