@@ -286,7 +286,10 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
                          "outcome_ms": round(outcome_time * 1000, 1), "work_ms": round(work_time * 1000, 1),
                          "longest_busy_ms": stretch, "longest_busy_cpu_ms": busy_cpu[-1],
                          "longest_runnable_ms": busy_runnable[-1], "longest_busy_what": longest[4],
-                         "stretches_over_frame": over_frame[-1], **sample})
+                         "stretches_over_frame": over_frame[-1],
+                         # When each ended after the request, how long it was and what took longest.
+                         "stretches": "; ".join(f"{(s[0] - began) * 1000:.0f}: {s[1]:.0f} ms, {s[4]}"
+                                                for s in stretches), **sample})
             if pause_every and (n + 1) % pause_every == 0 and n + 1 < captures:
                 # A pause as long as the one after the last: what the app gives back between bursts.
                 dismiss(app, desktop, outcome)
@@ -369,7 +372,7 @@ def main():
     args = parser.parse_args()
     size = tuple(int(v) for v in args.size.split("x"))
     fields = ["outcome", "size", "capture", "outcome_ms", "work_ms", "longest_busy_ms", "longest_busy_cpu_ms",
-              "longest_runnable_ms", "longest_busy_what", "stretches_over_frame",
+              "longest_runnable_ms", "longest_busy_what", "stretches_over_frame", "stretches",
               "rss_kb", "anon_kb", "file_kb", "pss_kb", "fds", "threads", "reader_rss_kb", "reader_pss_kb"]
     out = open(args.csv, "w", newline="") if args.csv else None
     writer = csv.DictWriter(out, fieldnames=fields) if out else None
