@@ -6,8 +6,12 @@ full-screen captures through its socket, for each outcome in turn. After each ca
 all its work (the recents file is written) it records the resident (RSS) and proportional (PSS)
 memory, the open descriptors and the threads; then again 10 s after the last capture, once its outcome
 has gone (the quick panel timed out, the main window closed). The app runs with PELICARTA_WATCHDOG,
-so it logs every stretch its event loop could not turn; each capture's longest is kept, and the longest
-after its first (the grab, which freezes the display on the GUI thread by design), the delivery's.
+so it logs every stretch over 8 ms its event loop could not turn, with the GUI thread's own CPU time in
+it, its time waiting for a processor and the event that took longest. A full-screen capture reads the
+display on a thread of its own, so every stretch from the request to the end of its work (the outcome
+shown, the clipboard served, the recents file written) is the delivery's: each capture's longest is
+kept with its CPU and waiting time, and how many stretches went past a frame (16 ms); the report ends
+with the events that ran longest in those.
 
 Then it waits until the history index holds the text of every kept capture (the background reader
 has worked through its backlog) and records the same again once the text engine has had time to go.
@@ -142,14 +146,34 @@ def stop_all(processes):
             process.wait()
 
 
+FRAME_MS = 16.0
+
+
 def watchdog_stalls(app):
     """(monotonic seconds, milliseconds, the GUI thread's CPU milliseconds, its milliseconds waiting for a
-    processor) of every stretch the app's event loop reported."""
+    processor, what took longest) of every stretch the app's event loop reported. What took longest is the
+    wait when it was half the stretch or more, else the longest event with its milliseconds or the time
+    outside any event when that was longer ("" from a build that does not tell)."""
     stalls = []
     for match in re.finditer(r"^pelicarta-watchdog: busy ([\d.]+) ms \(cpu ([\d.]+) ms, runnable ([\d.]+) ms\) "
-                             r"at ([\d.]+)$", app.output(), re.M):
-        stalls.append((float(match.group(4)), float(match.group(1)), float(match.group(2)), float(match.group(3))))
+                             r"at ([\d.]+)(?:; longest event ([\d.]+) ms (.*); outside events ([\d.]+) ms)?$",
+                             app.output(), re.M):
+        what = ""
+        runnable = float(match.group(3))
+        if runnable >= float(match.group(1)) / 2:
+            what = f"waiting for a processor {runnable:.0f} ms"
+        elif match.group(5):
+            event, outside = float(match.group(5)), float(match.group(7))
+            what = (f"{match.group(6)} {event:.0f} ms" if event >= outside
+                    else f"outside events (X server, clipboard) {outside:.0f} ms")
+        stalls.append((float(match.group(4)), float(match.group(1)), float(match.group(2)), float(match.group(3)),
+                       what))
     return stalls
+
+
+def culprit(what):
+    """A stretch's longest work without its milliseconds, to count alike ones together."""
+    return re.sub(r" \d+ ms$", "", what) or "(not told)"
 
 
 def clipboard_png(desktop):
@@ -237,7 +261,8 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
         print(f"[{outcome} {width}x{height}] load {load_average()}; start: {megabytes(start)}, PSS "
               f"{start['pss_kb'] / 1024:.1f} MB, {start['fds']} descriptors, {start['threads']} threads", flush=True)
         record({"outcome": outcome, "size": f"{width}x{height}", "capture": "start", **start})
-        samples, outcome_times, busy, busy_cpu, busy_runnable, delivery = [], [], [], [], [], []
+        samples, outcome_times, busy, busy_cpu, busy_runnable, over_frame = [], [], [], [], [], []
+        culprits = {}
         for n in range(captures):
             began = time.monotonic()
             outcome_time, work_time = capture(app, desktop, outcome)
@@ -246,19 +271,25 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
             samples.append(sample)
             outcome_times.append(outcome_time)
             ended = time.monotonic()
-            stretches = sorted(s for s in watchdog_stalls(app) if began <= s[0] <= ended)
-            stretch = max((s[1] for s in stretches), default=0.0)
+            stretches = [s for s in watchdog_stalls(app) if began <= s[0] <= ended]
+            longest = max(stretches, key=lambda s: s[1], default=(0.0, 0.0, 0.0, 0.0, ""))
+            stretch = longest[1]
             busy.append(stretch)
-            # What the GUI thread ran and waited for a processor in its longest stretches.
-            busy_cpu.append(max((s[2] for s in stretches), default=0.0))
-            busy_runnable.append(max((s[3] for s in stretches), default=0.0))
-            # The first stretch is the grab itself (the display frozen); the rest is the delivery.
-            delivery.append(max((s[1] for s in stretches[1:]), default=0.0))
+            # What the GUI thread ran and how long it waited for a processor in that same stretch.
+            busy_cpu.append(longest[2])
+            busy_runnable.append(longest[3])
+            over_frame.append(sum(1 for s in stretches if s[1] > FRAME_MS))
+            for s in stretches:
+                if s[1] > FRAME_MS:
+                    culprits.setdefault(culprit(s[4]), []).append(s[1])
             record({"outcome": outcome, "size": f"{width}x{height}", "capture": n + 1,
                          "outcome_ms": round(outcome_time * 1000, 1), "work_ms": round(work_time * 1000, 1),
                          "longest_busy_ms": stretch, "longest_busy_cpu_ms": busy_cpu[-1],
-                         "longest_runnable_ms": busy_runnable[-1],
-                         "longest_after_grab_ms": delivery[-1], **sample})
+                         "longest_runnable_ms": busy_runnable[-1], "longest_busy_what": longest[4],
+                         "stretches_over_frame": over_frame[-1],
+                         # When each ended after the request, how long it was and what took longest.
+                         "stretches": "; ".join(f"{(s[0] - began) * 1000:.0f}: {s[1]:.0f} ms, {s[4]}"
+                                                for s in stretches), **sample})
             if pause_every and (n + 1) % pause_every == 0 and n + 1 < captures:
                 # A pause as long as the one after the last: what the app gives back between bursts.
                 dismiss(app, desktop, outcome)
@@ -271,7 +302,7 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
                 print(f"  {n + 1:5d}: RSS {sample['rss_kb'] / 1024:6.1f} MB  PSS {sample['pss_kb'] / 1024:6.1f} MB  "
                       f"reader {sample['reader_rss_kb'] / 1024:5.1f} MB  "
                       f"fds {sample['fds']}  threads {sample['threads']}  outcome {outcome_time * 1000:.0f} ms  "
-                      f"longest busy {stretch:.0f} ms ({delivery[-1]:.0f} after the grab)", flush=True)
+                      f"longest busy {stretch:.0f} ms ({longest[4] or 'not told'})", flush=True)
         dismiss(app, desktop, outcome)
         cpu_work = cpu_seconds(pid) - cpu_start
         last = time.monotonic()
@@ -289,11 +320,14 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
         rss = [s["rss_kb"] for s in samples]
         half = rss[len(rss) // 2:]
         print(f"[{outcome} {width}x{height}] {captures} captures: outcome median "
-              f"{statistics.median(outcome_times) * 1000:.0f} ms; longest busy stretch {max(busy):.0f} ms "
-              f"(median of captures {statistics.median(busy):.0f} ms); after the grab {max(delivery):.0f} ms "
-              f"(median {statistics.median(delivery):.0f} ms); the GUI thread's own CPU in a stretch at most "
-              f"{max(busy_cpu):.0f} ms (median of captures {statistics.median(busy_cpu):.0f} ms), waiting for a "
-              f"processor at most {max(busy_runnable):.0f} ms (median {statistics.median(busy_runnable):.0f} ms)")
+              f"{statistics.median(outcome_times) * 1000:.0f} ms; each capture's longest stretch: median "
+              f"{statistics.median(busy):.0f} ms, 90th percentile {sorted(busy)[int(0.9 * (len(busy) - 1))]:.0f} ms, "
+              f"longest {max(busy):.0f} ms; in it the GUI thread's own CPU at most {max(busy_cpu):.0f} ms (median "
+              f"{statistics.median(busy_cpu):.0f} ms), waiting for a processor at most {max(busy_runnable):.0f} ms "
+              f"(median {statistics.median(busy_runnable):.0f} ms); captures with a stretch over a frame "
+              f"({FRAME_MS:.0f} ms): {sum(1 for c in over_frame if c)} of {captures} ({sum(over_frame)} stretches)")
+        for what, lengths in sorted(culprits.items(), key=lambda c: -len(c[1]))[:6]:
+            print(f"    {len(lengths):4d} over a frame, longest {max(lengths):.0f} ms: {what}")
         print(f"  {settle:.0f} s after the last: {megabytes(after, start)}; PSS {after['pss_kb'] / 1024:.1f} MB "
               f"(reader {after['reader_pss_kb'] / 1024:.1f} MB), "
               f"{after['fds']} descriptors ({after['fds'] - start['fds']:+d}), {after['threads']} threads")
@@ -338,7 +372,7 @@ def main():
     args = parser.parse_args()
     size = tuple(int(v) for v in args.size.split("x"))
     fields = ["outcome", "size", "capture", "outcome_ms", "work_ms", "longest_busy_ms", "longest_busy_cpu_ms",
-              "longest_runnable_ms", "longest_after_grab_ms",
+              "longest_runnable_ms", "longest_busy_what", "stretches_over_frame", "stretches",
               "rss_kb", "anon_kb", "file_kb", "pss_kb", "fds", "threads", "reader_rss_kb", "reader_pss_kb"]
     out = open(args.csv, "w", newline="") if args.csv else None
     writer = csv.DictWriter(out, fieldnames=fields) if out else None

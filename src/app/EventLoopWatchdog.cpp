@@ -1,7 +1,11 @@
 #include "app/EventLoopWatchdog.h"
 
+#include <QEvent>
+#include <QMetaEnum>
+#include <QThread>
 #include <QTimerEvent>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -19,6 +23,9 @@ qint64 now() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
+
+EventLoopWatchdog *active = nullptr; // touched on the GUI thread only
+int depth = 0;                       // of the GUI thread's events being handed out
 
 } // namespace
 
@@ -40,22 +47,58 @@ EventLoopWatchdog::Account EventLoopWatchdog::account() const {
 EventLoopWatchdog::EventLoopWatchdog(QObject *parent)
     : QObject(parent), m_schedstat(::open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC)), m_last(now()),
       m_lastAccount(account()) {
+    active = this;
     startTimer(kIntervalMs, Qt::PreciseTimer);
 }
 
 EventLoopWatchdog::~EventLoopWatchdog() {
+    if (active == this) active = nullptr;
     if (m_schedstat >= 0) ::close(m_schedstat);
+}
+
+EventLoopWatchdog::Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool EventLoopWatchdog::Application::notify(QObject *receiver, QEvent *event) {
+    if (!active || QThread::currentThread() != thread()) return QApplication::notify(receiver, event);
+    if (depth > 0) return QApplication::notify(receiver, event);
+    // Taken now: the receiver may delete itself (DeferredDelete) and the event go with it.
+    const Handed handed{receiver->metaObject(), receiver->objectName(), event->type()};
+    const qint64 began = now();
+    ++depth;
+    const bool result = QApplication::notify(receiver, event);
+    --depth;
+    // An event may end the watchdog.
+    if (active) active->noteEvent(handed, now() - began);
+    return result;
+}
+
+void EventLoopWatchdog::noteEvent(const Handed &handed, qint64 took) {
+    m_inEvents += took;
+    if (took <= m_longest) return;
+    m_longest = took;
+    static const QMetaEnum types = QMetaEnum::fromType<QEvent::Type>();
+    const char *type = types.valueToKey(handed.type);
+    m_longestWhat = handed.receiverClass->className();
+    if (!handed.receiverName.isEmpty()) m_longestWhat += " \"" + handed.receiverName.toUtf8() + '"';
+    m_longestWhat += ' ';
+    m_longestWhat += type ? QByteArray(type) : QByteArray::number(int(handed.type));
 }
 
 void EventLoopWatchdog::timerEvent(QTimerEvent *) {
     const qint64 at = now();
     const Account was = std::exchange(m_lastAccount, account());
-    const double gapMs = double(at - m_last) / 1e6;
+    const qint64 gap = at - m_last;
     m_last = at;
-    if (gapMs > kReportAboveMs) {
-        std::fprintf(stderr, "pelicarta-watchdog: busy %.1f ms (cpu %.1f ms, runnable %.1f ms) at %.3f\n", gapMs,
-                     double(m_lastAccount.run - was.run) / 1e6, double(m_lastAccount.wait - was.wait) / 1e6,
-                     double(at) / 1e9);
+    // This timer event is still being handed out: what came before it is the stretch's.
+    const qint64 inEvents = std::exchange(m_inEvents, 0);
+    const qint64 longest = std::exchange(m_longest, 0);
+    if (double(gap) / 1e6 > kReportAboveMs) {
+        std::fprintf(stderr,
+                     "pelicarta-watchdog: busy %.1f ms (cpu %.1f ms, runnable %.1f ms) at %.3f; longest event %.1f ms "
+                     "%s; outside events %.1f ms\n",
+                     double(gap) / 1e6, double(m_lastAccount.run - was.run) / 1e6,
+                     double(m_lastAccount.wait - was.wait) / 1e6, double(at) / 1e9, double(longest) / 1e6,
+                     longest > 0 ? m_longestWhat.constData() : "none", double(std::max<qint64>(0, gap - inEvents)) / 1e6);
         std::fflush(stderr);
     }
 }

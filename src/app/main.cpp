@@ -29,7 +29,7 @@ int main(int argc, char *argv[]) {
         QCoreApplication reader(argc, argv);
         return TextReaderChild::run(QCoreApplication::arguments());
     }
-    QApplication app(argc, argv);
+    EventLoopWatchdog::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelicarta"));
     QApplication::setOrganizationName(QStringLiteral("Pelicarta"));
     QApplication::setDesktopFileName(QStringLiteral("pelicarta"));

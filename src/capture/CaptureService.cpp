@@ -9,6 +9,7 @@
 #include "core/StyleStore.h"
 #include "history/RecentsStore.h"
 #include "platform/Alert.h"
+#include "platform/ThreadPriority.h"
 #include "tutorials/TutorialStore.h"
 #include "widgets/Clipboard.h"
 
@@ -53,7 +54,11 @@ void drawPlateInAdvance() {
         Beautifier::layout(screen->geometry().size() * screen->devicePixelRatio(), style);
     if (!layout) return;
     std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
-    QFuture<QImage> plate = QtConcurrent::run([l = *layout, style, logo] { return Beautifier::backplate(l, style, logo); });
+    QFuture<QImage> plate = QtConcurrent::run([l = *layout, style, logo] {
+        QImage drawn;
+        platform::runAtBulkPriority([&] { drawn = Beautifier::backplate(l, style, logo); });
+        return drawn;
+    });
     plateInAdvance = PlateInAdvance{style, std::move(logo), *layout, std::move(plate)};
 }
 
@@ -80,9 +85,13 @@ void copyBeautified(const QImage &image, std::optional<PlateInAdvance> advance) 
     if (advance && !(advance->style == style && advance->logo == logo)) advance.reset();
     Clipboard::copyForPastingInBackground(
         [image, style, logo, advance = std::move(advance)]() mutable {
-            // Taken, not shared with the future: the screenshot is then drawn straight into it.
-            const QImage out = advance ? Beautifier::renderOnto(advance->plate.takeResult(), advance->layout, image, style, logo)
-                                       : Beautifier::render(image, style, logo);
+            // Below the GUI thread, as the encoding after it: the toast and the overlay's close go first.
+            QImage out;
+            platform::runAtBulkPriority([&] {
+                // Taken, not shared with the future: the screenshot is then drawn straight into it.
+                out = advance ? Beautifier::renderOnto(advance->plate.takeResult(), advance->layout, image, style, logo)
+                              : Beautifier::render(image, style, logo);
+            });
             return out.isNull() ? image : out;
         },
         [image](bool) { RecentsStore::shared().addInBackground(image); });

@@ -1,6 +1,7 @@
 #include "platform/HeifModule.h"
 
 #include "platform/Module.h"
+#include "platform/ThreadPriority.h"
 
 namespace platform::HeifCodec {
 
@@ -26,7 +27,12 @@ std::nullopt_t missing(QString *error) {
 
 std::optional<QByteArray> encode(const QImage &image, double quality, QString *error) {
     const Functions *f = module();
-    return f ? f->encode(image, quality, error) : missing(error);
+    if (!f) return missing(error);
+    // x265 spreads a picture over every core on threads it makes on the thread that opens the
+    // encoder: opened on a lowered thread, they all run below the GUI thread.
+    std::optional<QByteArray> bytes;
+    runAtBulkPriority([&] { bytes = f->encode(image, quality, error); });
+    return bytes;
 }
 
 std::optional<QImage> decode(const QByteArray &bytes, QString *error) {

@@ -1,20 +1,18 @@
 #include "platform/PngEncoder.h"
 
 #include "platform/ImageChecks.h"
+#include "platform/ThreadPriority.h"
 
 #include <QThread>
 #include <QThreadPool>
-#include <QtConcurrent>
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <vector>
 
@@ -29,6 +27,8 @@ constexpr qsizetype kMinStripBytes = 256 * 1024;
 // The encoder's own threads, named, at most one per core, gone a moment after the last encoding so
 // that an idle process keeps none. Not the shared pool: Qt's image work for the GUI thread waits for
 // that pool's threads, and a picture's strips would hold all of them while the clipboard is claimed.
+// They run below the GUI thread (bulk priority): strips on every core would otherwise keep the
+// interface waiting for a processor (the toast, the overlay's close) while the picture is encoded.
 QThreadPool &pool() {
     static QThreadPool *threads = [] {
         auto *created = new QThreadPool;
@@ -73,9 +73,10 @@ bool opaque(const QImage &image, int threads) {
     for (int i = 0; i < bands; ++i)
         rows.emplace_back(int(qint64(image.height()) * i / bands), int(qint64(image.height()) * (i + 1) / bands));
     std::atomic<bool> translucent{false};
-    QtConcurrent::blockingMap(&pool(), rows, [&](const std::pair<int, int> &band) {
-        if (!translucent.load(std::memory_order_relaxed) && !rowsOpaque(image, band.first, band.second))
-            translucent = true;
+    std::atomic<int> next{0};
+    runAtBulkPriority(pool(), bands, [&] {
+        for (int i = next++; i < bands && !translucent.load(std::memory_order_relaxed); i = next++)
+            if (!rowsOpaque(image, rows[size_t(i)].first, rows[size_t(i)].second)) translucent = true;
     });
     return !translucent;
 }
@@ -158,7 +159,7 @@ struct Strip {
     bool ok = false;
 };
 
-// Everything the threads of one encoding share; kept alive by the last of them.
+// Everything the threads of one encoding share.
 struct Job {
     QImage image;
     Options options;
@@ -166,9 +167,6 @@ struct Job {
     qsizetype rowBytes = 0;
     std::vector<Strip> strips;
     std::atomic<int> next{0};
-    std::mutex mutex;
-    std::condition_variable finished;
-    int done = 0;
 };
 
 // Filters row after row into a buffer of one row and hands each to the deflater as it is made, so the
@@ -213,17 +211,15 @@ bool deflateStrip(const Job &job, Strip &strip, bool last) {
 }
 
 // Takes strips until none is left; any number of threads run this on one job.
-void work(const std::shared_ptr<Job> &job) {
-    const int count = int(job->strips.size());
-    for (int i = job->next++; i < count; i = job->next++) {
-        Strip &strip = job->strips[size_t(i)];
+void work(Job &job) {
+    const int count = int(job.strips.size());
+    for (int i = job.next++; i < count; i = job.next++) {
+        Strip &strip = job.strips[size_t(i)];
         try {
-            strip.ok = deflateStrip(*job, strip, i == count - 1);
+            strip.ok = deflateStrip(job, strip, i == count - 1);
         } catch (const std::bad_alloc &) {
             strip.ok = false;
         }
-        std::lock_guard lock(job->mutex);
-        if (++job->done == count) job->finished.notify_all();
     }
 }
 
@@ -254,7 +250,7 @@ std::optional<QByteArray> encode(const QImage &source, const Options &options) {
     // PNG itself takes sides up to 2^31 - 1; the pixel budget still holds.
     if (source.isNull() || qint64(source.width()) * source.height() > maxImagePixels) return std::nullopt;
     try {
-        auto job = std::make_shared<Job>();
+        auto job = std::make_unique<Job>();
         job->image = readable(source);
         if (job->image.isNull()) return std::nullopt;
         job->options = options;
@@ -270,12 +266,7 @@ std::optional<QByteArray> encode(const QImage &source, const Options &options) {
         for (int i = 0; i < count; ++i)
             job->strips.push_back({int(qint64(height) * i / count), int(qint64(height) * (i + 1) / count), {}, 0, 1, 0, false});
 
-        for (int i = 1; i < std::min(threads, count); ++i) pool().start([job] { work(job); });
-        work(job);
-        {
-            std::unique_lock lock(job->mutex);
-            job->finished.wait(lock, [&] { return job->done == count; });
-        }
+        runAtBulkPriority(pool(), std::min(threads, count), [&job] { work(*job); });
 
         uLong adler = 1;
         qsizetype total = 8 + 25 + 12 + 2 + 4 + 12 * count;

@@ -8,18 +8,60 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <exception>
 #include <memory>
+#include <mutex>
 
 namespace platform {
 
-void lowerCurrentThreadPriority() {
-    constexpr int background = 10;
+namespace {
+
+void lowerCurrentThreadTo(int nice) {
     // On Linux the nice value belongs to the thread named by its id.
     const auto thread = static_cast<id_t>(syscall(SYS_gettid));
     errno = 0;
     const int current = getpriority(PRIO_PROCESS, thread);
-    if (errno == 0 && current < background) setpriority(PRIO_PROCESS, thread, background);
+    if (errno == 0 && current < nice) setpriority(PRIO_PROCESS, thread, nice);
 }
+
+// Threads that run at bulk priority and nothing else, gone a moment after their last work.
+QThreadPool &bulkPool() {
+    static QThreadPool *threads = [] {
+        auto *created = new QThreadPool;
+        created->setExpiryTimeout(2000);
+        created->setObjectName(QStringLiteral("Bulk"));
+        return created;
+    }();
+    return *threads;
+}
+
+} // namespace
+
+void lowerCurrentThreadPriority() { lowerCurrentThreadTo(backgroundNice); }
+
+void lowerCurrentThreadToBulkPriority() { lowerCurrentThreadTo(bulkNice); }
+
+void runAtBulkPriority(QThreadPool &pool, int count, const std::function<void()> &work) {
+    // Shared: a worker may still be inside release() when this thread wakes and returns.
+    const auto finished = std::make_shared<QSemaphore>();
+    std::mutex mutex;
+    std::exception_ptr failure;
+    for (int i = 0; i < count; ++i)
+        pool.start([&work, &mutex, &failure, finished] {
+            lowerCurrentThreadToBulkPriority();
+            try {
+                work();
+            } catch (...) {
+                std::lock_guard lock(mutex);
+                if (!failure) failure = std::current_exception();
+            }
+            finished->release();
+        });
+    finished->acquire(count);
+    if (failure) std::rethrow_exception(failure);
+}
+
+void runAtBulkPriority(const std::function<void()> &work) { runAtBulkPriority(bulkPool(), 1, work); }
 
 void makeSharedThreadsAtNormalPriority() {
     QThreadPool *pool = QThreadPool::globalInstance();

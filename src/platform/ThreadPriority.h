@@ -1,11 +1,34 @@
 #pragma once
 
+#include <functional>
+
+class QThreadPool;
+
 namespace platform {
 
-// Lowers the calling thread's scheduling priority (a nice value of 10), so that background work such
-// as size estimates yields to the work the user waits for. Only ever lowers; a failure changes
-// nothing. Qt's thread priorities have no effect under the normal Linux scheduler.
+// Nice values (on Linux a thread's own; higher runs later). The GUI thread and the shared pool stay at
+// the process's own value. Threads only ever go down: an unprivileged process cannot raise one again.
+inline constexpr int bulkNice = 5;        // bulk work the user may wait for: encoders over every core
+inline constexpr int backgroundNice = 10; // work nobody waits for: size estimates, text read in the background
+
+// Lowers the calling thread's scheduling priority to `backgroundNice`, so that background work such as
+// size estimates yields to the work the user waits for. Only ever lowers; a failure changes nothing.
+// Qt's thread priorities have no effect under the normal Linux scheduler.
 void lowerCurrentThreadPriority();
+
+// Lowers the calling thread to `bulkNice`: below the GUI thread, so that the interface never waits
+// for a processor behind work spread over every core (a picture's strips, x265's threads), and above
+// background work. On a thread of a pool of its own only; see makeSharedThreadsAtNormalPriority.
+void lowerCurrentThreadToBulkPriority();
+
+// Runs `work` on `count` threads of `pool` at once, each lowered to `bulkNice` first, and returns once
+// every one has finished, rethrowing what one threw. The pool must take bulk work only: its threads
+// stay lowered. The calling thread only waits, so that it keeps its own priority. Any thread.
+void runAtBulkPriority(QThreadPool &pool, int count, const std::function<void()> &work);
+
+// The same once, on a thread of a pool kept for it: every thread the work starts is born at bulk
+// priority too (x265 makes its pool on the thread that opens the encoder).
+void runAtBulkPriority(const std::function<void()> &work);
 
 // Makes every thread of Qt's global thread pool now, from the calling thread, and keeps them for the
 // life of the process; main calls it once, before any work starts. A thread is born with the nice

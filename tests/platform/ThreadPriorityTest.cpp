@@ -11,7 +11,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -57,4 +59,27 @@ TEST(ThreadPriorityTest, ALoweredThreadsImageWorkLeavesTheSharedPoolAtNormalPrio
     });
     background.join();
     EXPECT_EQ(globalPoolNiceValues(), std::set<int>{normal});
+}
+
+// Bulk work (a picture's strips, x265's threads) runs below the thread that hands it in, and so does
+// every thread it starts, while that thread keeps its priority; a failure reaches the caller.
+TEST(ThreadPriorityTest, BulkWorkAndTheThreadsItStartsRunBelowTheCaller) {
+    const int normal = niceOfThisThread();
+    const int expected = std::max(normal, platform::bulkNice);
+    QThreadPool pool;
+    QMutex mutex;
+    std::set<int> values;
+    const auto note = [&] {
+        QMutexLocker lock(&mutex);
+        values.insert(niceOfThisThread());
+    };
+    platform::runAtBulkPriority(pool, 3, note);
+    platform::runAtBulkPriority([&] {
+        note();
+        std::thread started(note);
+        started.join();
+    });
+    EXPECT_EQ(values, std::set<int>{expected});
+    EXPECT_EQ(niceOfThisThread(), normal);
+    EXPECT_THROW(platform::runAtBulkPriority([] { throw std::runtime_error("no memory"); }), std::runtime_error);
 }
