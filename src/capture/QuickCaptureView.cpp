@@ -49,20 +49,56 @@ public:
         return {(width() - fitted.width()) / 2, (height() - fitted.height()) / 2, fitted.width(), fitted.height()};
     }
 
-protected:
-    void paintEvent(QPaintEvent *) override {
+    // Scales the model's output for the row on a worker; the picture shown so far stays until it comes.
+    void prepare() {
         const QuickModel *model = m_view->model();
-        if (!model) return;
         const QRectF target = pictureRect();
-        if (target.isEmpty()) return;
-        // Scaled once per output and size: a 1080p capture is not resampled on every repaint.
+        if (!model || target.isEmpty()) return;
         const qreal dpr = devicePixelRatioF();
         const QSize pixels = (target.size() * dpr).toSize();
-        if (m_scaledKey != model->output().cacheKey() || m_scaled.size() != pixels) scale(model->output(), pixels, dpr);
+        const qint64 key = model->output().cacheKey();
+        if (key == m_pendingKey && pixels == m_pendingSize) return;
+        m_pendingKey = key;
+        m_pendingSize = pixels;
+        QPointer<Thumbnail> self(this);
+        QThreadPool::globalInstance()->start([self, output = model->output(), pixels, dpr, key] {
+            // Premultiplied at exactly the shown size: painting it is a plain copy, with neither a
+            // resample nor a conversion on the GUI thread.
+            QImage smooth = output.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            smooth.setDevicePixelRatio(dpr);
+            QMetaObject::invokeMethod(
+                qApp,
+                [self, smooth, key] {
+                    if (!self || self->m_pendingKey != key || self->m_pendingSize != smooth.size()) return;
+                    self->m_scaled = smooth;
+                    self->update();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+
+    // Forgets the picture, for the next capture or none.
+    void clear() {
+        m_scaled = QImage();
+        m_pendingKey = 0;
+        m_pendingSize = QSize();
+        m_pressAt.reset();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        const QRectF target = pictureRect();
+        if (target.isEmpty()) return;
+        prepare(); // a size or screen that changed since
+        if (m_scaled.isNull()) return; // for the few milliseconds until the worker's picture comes
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setClipPath(Theme::continuousRoundedRect(target, 8));
-        p.drawImage(target.topLeft(), m_scaled);
+        if (m_scaled.size() == m_pendingSize)
+            p.drawImage(target.topLeft(), m_scaled);
+        else
+            p.drawImage(target, m_scaled); // the previous output while the new one is scaled
     }
 
     void mousePressEvent(QMouseEvent *event) override {
@@ -83,31 +119,11 @@ protected:
     }
 
 private:
-    // A quick sample at once, the smooth picture from a worker thread: resampling a whole 4K capture
-    // would hold the panel's first frames (and its fade) for tens of milliseconds.
-    void scale(const QImage &output, QSize pixels, qreal dpr) {
-        m_scaled = output.scaled(pixels, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-        m_scaled.setDevicePixelRatio(dpr);
-        m_scaledKey = output.cacheKey();
-        QPointer<Thumbnail> self(this);
-        QThreadPool::globalInstance()->start([self, output, pixels, dpr] {
-            QImage smooth = output.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            smooth.setDevicePixelRatio(dpr);
-            QMetaObject::invokeMethod(
-                qApp,
-                [self, smooth, key = output.cacheKey()] {
-                    if (!self || self->m_scaledKey != key || self->m_scaled.size() != smooth.size()) return;
-                    self->m_scaled = smooth;
-                    self->update();
-                },
-                Qt::QueuedConnection);
-        });
-    }
-
     QuickCaptureView *m_view;
     std::optional<QPoint> m_pressAt;
     QImage m_scaled;
-    qint64 m_scaledKey = 0;
+    qint64 m_pendingKey = 0; // the output and size the last scaling was asked for
+    QSize m_pendingSize;
 };
 
 // The round close button over the thumbnail's corner, visible only while the pointer is over the panel.
@@ -222,30 +238,54 @@ QuickCaptureView::QuickCaptureView(QuickModel *model, StyleStore &styles, QuickA
     m_thumbnail = new Thumbnail(this);
     m_close = new CloseButton(this);
     // Actions run on the next event-loop turn, once the click has left the panel's code: they close the
-    // panel, and saving runs a modal dialog during which the panel goes away.
-    const auto call = [](const std::function<void()> &f) {
-        return [f] {
-            if (f) QMetaObject::invokeMethod(qApp, f, Qt::QueuedConnection);
+    // panel, and saving runs a modal dialog during which the panel goes away. They are looked up at the
+    // click: a window shown again carries the actions of its new capture.
+    const auto call = [this](std::function<void()> QuickActions::*action) {
+        return [this, action] {
+            if (const std::function<void()> f = m_actions.*action) QMetaObject::invokeMethod(qApp, f, Qt::QueuedConnection);
         };
     };
-    connect(m_close, &QAbstractButton::clicked, this, call(m_actions.close));
+    connect(m_close, &QAbstractButton::clicked, this, call(&QuickActions::close));
     m_copy = new QuickButton(L("Copiar"), QStringLiteral("doc.on.doc"), true, this);
     m_save = new QuickButton(L("Salvar"), QStringLiteral("square.and.arrow.down"), false, this);
     m_edit = new QuickButton(L("Editar"), QStringLiteral("slider.horizontal.3"), false, this);
-    connect(m_copy, &QAbstractButton::clicked, this, call(m_actions.copy));
-    connect(m_save, &QAbstractButton::clicked, this, call(m_actions.save));
-    connect(m_edit, &QAbstractButton::clicked, this, call(m_actions.edit));
+    connect(m_copy, &QAbstractButton::clicked, this, call(&QuickActions::copy));
+    connect(m_save, &QAbstractButton::clicked, this, call(&QuickActions::save));
+    connect(m_edit, &QAbstractButton::clicked, this, call(&QuickActions::edit));
 
-    if (m_model) {
-        connect(m_model, &QuickModel::outputChanged, this, [this] {
-            relayout();
-            m_thumbnail->update();
-        });
-        connect(m_model, &QuickModel::backdropChanged, this, &QuickCaptureView::updateSelection);
-        connect(m_model, &QuickModel::hoveringChanged, m_close, qOverload<>(&QWidget::update));
-    }
+    connectModel();
     connect(&m_styles, &StyleStore::backdropsChanged, this, &QuickCaptureView::rebuildSwatches);
     rebuildSwatches();
+    m_thumbnail->prepare();
+}
+
+void QuickCaptureView::connectModel() {
+    if (!m_model) return;
+    connect(m_model, &QuickModel::outputChanged, this, [this] {
+        relayout();
+        m_thumbnail->prepare();
+        m_thumbnail->update();
+    });
+    connect(m_model, &QuickModel::backdropChanged, this, &QuickCaptureView::updateSelection);
+    connect(m_model, &QuickModel::hoveringChanged, m_close, qOverload<>(&QWidget::update));
+}
+
+void QuickCaptureView::setContent(QuickModel *model, QuickActions actions) {
+    if (QuickModel *previous = m_model) {
+        disconnect(previous, nullptr, this, nullptr);
+        disconnect(previous, nullptr, m_close, nullptr);
+        if (previous->parent() == this) delete previous; // its capture and output go with it
+    }
+    m_model = model;
+    if (model) model->setParent(this);
+    m_actions = std::move(actions);
+    m_dragOffset.reset();
+    m_thumbnail->clear();
+    connectModel();
+    updateSelection();
+    relayout();
+    m_thumbnail->prepare();
+    update();
 }
 
 QList<Backdrop> QuickCaptureView::coloredBackdrops() const {

@@ -33,6 +33,11 @@ class QuickCaptureView : public QWidget {
 public:
     QuickCaptureView(QuickModel *model, StyleStore &styles, QuickActions actions, QWidget *parent = nullptr);
 
+    // Shows another capture in the same window: takes `model` (it becomes the view's child) and drops
+    // the previous one, its picture and its actions. None empties the view, for a hidden window kept
+    // for the next capture.
+    void setContent(QuickModel *model, QuickActions actions);
+
     static constexpr int kWidth = 340;
     static constexpr int kHeight = 300;
     // The panel's shadow is drawn in a transparent margin of the window around it, where see-through
@@ -73,6 +78,7 @@ private:
     class QuickButton;
 
     void rebuildSwatches();
+    void connectModel();
     void updateSelection();
     void relayout();
     QList<Backdrop> coloredBackdrops() const;

@@ -29,6 +29,9 @@ QuickPanelController &QuickPanelController::shared() {
 }
 
 void QuickPanelController::show(const QImage &image, const QString &sourcePath) {
+    // Building a panel costs more than a frame: the window of the last one is shown again instead. The
+    // one on screen goes first, so a replaced panel vanishes at once while the kept one comes up.
+    QuickCaptureView *view = takeWindow();
     close(false);
     auto *model = new QuickModel(image, sourcePath);
     QPointer<QuickModel> weakModel(model);
@@ -39,17 +42,12 @@ void QuickPanelController::show(const QImage &image, const QString &sourcePath) 
     actions.close = [this] { close(true); };
     actions.hover = [this](bool hovering) { setHovering(hovering); };
     actions.drag = [weakModel, image] { return dragData(weakModel ? weakModel->output() : image); };
-
-    auto *view = new QuickCaptureView(model, StyleStore::shared(), std::move(actions));
-    model->setParent(view); // the content keeps its model, also after the controller dropped it
-    view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    view->setAttribute(Qt::WA_ShowWithoutActivating);
-    view->setAttribute(Qt::WA_TranslucentBackground);
-    view->setWindowTitle(QStringLiteral("Pelicarta"));
-    view->winId(); // a native window now, so that the desktop hint is there before it is mapped
+    view->setContent(model, std::move(actions)); // the content keeps its model, also after the controller dropped it
     platform::showOnAllDesktops(view->windowHandle());
 
-    QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
+    // One screen needs no question to the server about the pointer.
+    QScreen *screen = QGuiApplication::screens().size() == 1 ? QGuiApplication::primaryScreen()
+                                                             : QGuiApplication::screenAt(QCursor::pos());
     if (!screen) screen = QGuiApplication::primaryScreen();
     const QRect visible = screen ? screen->availableGeometry() : QRect(0, 0, 1440, 900);
     view->move(visible.x() + visible.width() - QuickCaptureView::kWidth - kMargin - view->shadowMargin(),
@@ -67,6 +65,31 @@ void QuickPanelController::show(const QImage &image, const QString &sourcePath) 
     scheduleDismiss();
 }
 
+QuickCaptureView *QuickPanelController::takeWindow() {
+    QPointer<QuickCaptureView> spare = m_spare;
+    m_spare = nullptr;
+    // One made before a compositor came or went: its shadow margin no longer fits.
+    if (spare && (spare->shadowMargin() > 0) == platform::translucentWindows()) return spare;
+    if (spare) spare->deleteLater();
+    auto *view = new QuickCaptureView(nullptr, StyleStore::shared(), {});
+    view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    view->setAttribute(Qt::WA_ShowWithoutActivating);
+    view->setAttribute(Qt::WA_TranslucentBackground);
+    view->setWindowTitle(QStringLiteral("Pelicarta"));
+    view->winId(); // a native window now, so that the desktop hint is there before it is mapped
+    return view;
+}
+
+void QuickPanelController::retire(QuickCaptureView *panel) {
+    for (QPropertyAnimation *fade : panel->findChildren<QPropertyAnimation *>()) fade->stop(); // deletes it
+    panel->hide();
+    panel->setContent(nullptr, {});
+    if (m_spare && m_spare != panel)
+        panel->deleteLater();
+    else
+        m_spare = panel;
+}
+
 void QuickPanelController::close(bool animated) {
     m_dismiss.stop();
     platform::Memory::releaseFreeMemorySoon(); // the capture and its output go with the panel
@@ -75,18 +98,15 @@ void QuickPanelController::close(bool animated) {
     m_panel = nullptr;
     if (!panel) return;
     if (!animated) {
-        panel->hide();
-        panel->deleteLater();
+        retire(panel);
         return;
     }
     auto *fadeOut = new QPropertyAnimation(panel.data(), "windowOpacity", panel.data());
     fadeOut->setDuration(kFadeOutMs);
     fadeOut->setEndValue(0.0);
     fadeOut->start(QAbstractAnimation::DeleteWhenStopped);
-    QTimer::singleShot(kRemoveAfterMs, panel.data(), [panel] {
-        if (!panel) return;
-        panel->hide();
-        panel->deleteLater();
+    QTimer::singleShot(kRemoveAfterMs, panel.data(), [this, panel] {
+        if (panel && panel != m_panel) retire(panel);
     });
 }
 

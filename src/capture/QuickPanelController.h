@@ -57,8 +57,13 @@ signals:
 private:
     QuickPanelController() = default;
     void scheduleDismiss();
+    // The hidden window kept for the next capture, or a new one.
+    QuickCaptureView *takeWindow();
+    // Hides a panel at once and empties it; it is kept for the next capture unless one already is.
+    void retire(QuickCaptureView *panel);
 
     QPointer<QuickCaptureView> m_panel;
+    QPointer<QuickCaptureView> m_spare; // hidden, holding nothing of a capture
     QPointer<QuickModel> m_model;
     QTimer m_dismiss;
 };

@@ -14,15 +14,21 @@ void showOnAllDesktops(QWindow *window) {
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!window || !x11 || !x11->connection()) return;
     xcb_connection_t *connection = x11->connection();
-    static const char name[] = "_NET_WM_DESKTOP";
-    xcb_intern_atom_reply_t *atom =
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
-    if (!atom) return;
+    // Asked for once (an atom lasts as long as the server): a window shown again and again sets it anew
+    // before every map without a round trip.
+    static const xcb_atom_t desktop = [connection] {
+        static const char name[] = "_NET_WM_DESKTOP";
+        xcb_intern_atom_reply_t *atom =
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
+        const xcb_atom_t found = atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(atom);
+        return found;
+    }();
+    if (desktop == XCB_ATOM_NONE) return;
     // EWMH: a window on desktop 0xFFFFFFFF shows on all of them; read by the window manager at map time.
     const quint32 allDesktops = 0xFFFFFFFF;
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window->winId()), atom->atom,
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window->winId()), desktop,
                         XCB_ATOM_CARDINAL, 32, 1, &allDesktops);
-    std::free(atom);
     xcb_flush(connection);
 }
 

@@ -271,11 +271,18 @@ private:
     QList<QPointer<QWindow>> hideOwnWindows(const std::vector<X11TopLevel> &own) {
         QList<QPointer<QWindow>> hidden;
         if (!m_x->sharedWithQt()) return hidden;
+        QList<QWindow *> shown;
+        std::vector<xcb_window_t> ids;
         for (QWindow *w : QGuiApplication::topLevelWindows()) {
             if (!w->isVisible()) continue;
-            const xcb_window_t top = m_windows->topLevelOf(xcb_window_t(w->winId())).window;
+            shown.append(w);
+            ids.push_back(xcb_window_t(w->winId()));
+        }
+        const std::vector<xcb_window_t> tops = m_windows->rootChildrenOf(ids);
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            const xcb_window_t top = tops[size_t(i)];
             if (std::any_of(own.begin(), own.end(), [&](const X11TopLevel &t) { return t.window == top; }))
-                hidden.append(w);
+                hidden.append(shown[i]);
         }
         for (const QPointer<QWindow> &w : hidden) w->hide();
         return hidden;

@@ -119,14 +119,8 @@ std::vector<X11TopLevel> X11WindowQueries::topLevels() {
 
 X11TopLevel X11WindowQueries::topLevelOf(xcb_window_t window) {
     xcb_connection_t *c = m_x->connection();
-    xcb_window_t current = window;
-    for (int depth = 0; depth < 64 && current != XCB_WINDOW_NONE; ++depth) {
-        auto tree = xcbReply(xcb_query_tree_reply(c, xcb_query_tree(c, current), nullptr));
-        if (!tree) return {};
-        if (current == m_x->root()) return {};
-        if (tree->parent == m_x->root()) break;
-        current = tree->parent;
-    }
+    const xcb_window_t current = rootChildrenOf({window}).front();
+    if (current == XCB_WINDOW_NONE) return {};
     const auto attributesCookie = xcb_get_window_attributes(c, current);
     auto g = xcbReply(xcb_get_geometry_reply(c, xcb_get_geometry(c, current), nullptr));
     auto a = xcbReply(xcb_get_window_attributes_reply(c, attributesCookie, nullptr));
@@ -134,6 +128,35 @@ X11TopLevel X11WindowQueries::topLevelOf(xcb_window_t window) {
     const int border = g->border_width;
     return {current, QRect(g->x, g->y, g->width + 2 * border, g->height + 2 * border), g->depth,
             a->map_state == XCB_MAP_STATE_VIEWABLE, std::nullopt};
+}
+
+std::vector<xcb_window_t> X11WindowQueries::rootChildrenOf(const std::vector<xcb_window_t> &windows) {
+    xcb_connection_t *c = m_x->connection();
+    const xcb_window_t root = m_x->root();
+    std::vector<xcb_window_t> result(windows.size(), XCB_WINDOW_NONE);
+    std::vector<xcb_window_t> current = windows;
+    std::vector<size_t> climbing; // those whose parent is not known yet
+    for (size_t i = 0; i < windows.size(); ++i)
+        if (windows[i] != XCB_WINDOW_NONE && windows[i] != root) climbing.push_back(i);
+    for (int depth = 0; depth < 64 && !climbing.empty(); ++depth) {
+        std::vector<xcb_query_tree_cookie_t> cookies;
+        cookies.reserve(climbing.size());
+        for (size_t i : climbing) cookies.push_back(xcb_query_tree(c, current[i]));
+        std::vector<size_t> next;
+        for (size_t k = 0; k < climbing.size(); ++k) {
+            const size_t i = climbing[k];
+            auto tree = xcbReply(xcb_query_tree_reply(c, cookies[k], nullptr));
+            if (!tree || tree->parent == XCB_WINDOW_NONE) continue; // gone
+            if (tree->parent == root) {
+                result[i] = current[i];
+            } else {
+                current[i] = tree->parent;
+                next.push_back(i);
+            }
+        }
+        climbing = std::move(next);
+    }
+    return result;
 }
 
 std::optional<qint32> X11WindowQueries::processOf(xcb_window_t window) {
@@ -165,6 +188,8 @@ std::vector<X11TopLevel> X11WindowQueries::ownTopLevels(const std::vector<X11Top
     for (const X11TopLevel &t : levels) {
         if (t.pid == ownPID) own.insert(t.window);
     }
+    // Our clients sit in frames, and so may Qt's windows: their root children are asked for at once.
+    std::vector<xcb_window_t> held;
     if (windowManager() != XCB_WINDOW_NONE) {
         const auto clients = m_x->cardinals(m_x->root(), m_x->atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
         xcb_connection_t *c = m_x->connection();
@@ -174,15 +199,15 @@ std::vector<X11TopLevel> X11WindowQueries::ownTopLevels(const std::vector<X11Top
         }
         for (size_t i = 0; i < cookies.size(); ++i) {
             auto reply = xcbReply(xcb_get_property_reply(c, cookies[i], nullptr));
-            if (X11Connection::processID(reply.get()) == ownPID)
-                own.insert(topLevelOf(clients->at(i)).window);
+            if (X11Connection::processID(reply.get()) == ownPID) held.push_back(clients->at(i));
         }
     }
     // A window the manager is framing can be on screen before it is in the client list; Qt knows it.
     if (m_x->sharedWithQt() && QThread::currentThread() == QCoreApplication::instance()->thread()) {
         for (QWindow *w : QGuiApplication::topLevelWindows())
-            if (w->isVisible() && w->handle()) own.insert(topLevelOf(xcb_window_t(w->winId())).window);
+            if (w->isVisible() && w->handle()) held.push_back(xcb_window_t(w->winId()));
     }
+    for (xcb_window_t top : rootChildrenOf(held)) own.insert(top);
     std::vector<X11TopLevel> result;
     for (const X11TopLevel &t : levels) {
         if (own.contains(t.window)) result.push_back(t);

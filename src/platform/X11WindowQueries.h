@@ -53,6 +53,9 @@ public:
     std::vector<X11TopLevel> topLevels();
     // The root's child that holds `window` (the window itself when it is one); window none when gone.
     X11TopLevel topLevelOf(xcb_window_t window);
+    // The root's child holding each of `windows` (none for one that is gone), asked all at once: one
+    // round trip per level of nesting, not per window.
+    std::vector<xcb_window_t> rootChildrenOf(const std::vector<xcb_window_t> &windows);
     // Those of `levels` that show this process's windows: override-redirect windows (and clients,
     // without a window manager) carry our process id themselves; managed clients sit in a frame.
     std::vector<X11TopLevel> ownTopLevels(const std::vector<X11TopLevel> &levels);

@@ -151,6 +151,37 @@ TEST_F(QuickPanelControllerTest, AClosedPanelHoldsNothingOfItsCapture) {
     EXPECT_TRUE(shownAndClosed([&] { controller.show(capture(QSize(40, 30)), QString()); }));
 }
 
+// The next capture comes up in the window of the last one: it shows the new capture from its first
+// frame on, never a glimpse of the old one, and its buttons act on the new one.
+TEST_F(QuickPanelControllerTest, TheNextCaptureReusesTheWindowAndShowsItsOwnCapture) {
+    const auto shownColor = [&] {
+        QuickCaptureView *view = controller.panel();
+        QImage drawn(view->size(), QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::transparent);
+        view->render(&drawn);
+        return drawn.pixelColor(view->pictureRect().center().toPoint());
+    };
+    const QColor red(220, 30, 30), green(30, 200, 60);
+    controller.show(capture(QSize(800, 500), red), QString());
+    QPointer<QuickCaptureView> first = controller.panel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shownColor() == red; }, 5000));
+    controller.close(false);
+    EXPECT_FALSE(first->isVisible());
+
+    controller.show(capture(QSize(600, 600), green), QString());
+    EXPECT_EQ(controller.panel(), first.data());
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_NE(shownColor(), red);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shownColor() == green; }, 5000));
+    EXPECT_NEAR(first->pictureRect().width(), 176, 0.5);
+
+    QTest::mouseClick(first->copyButton(), Qt::LeftButton);
+    settle();
+    const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(QImage::fromData(clip->data(QStringLiteral("image/png"))).pixelColor(5, 5), green);
+}
+
 TEST_F(QuickPanelControllerTest, SwatchesMenuAndBackgroundRender) {
     controller.show(capture(), QString());
     QuickCaptureView *view = controller.panel();
