@@ -212,13 +212,14 @@ private:
             grab.wanted.push_back(m != all.end() ? *m : X11Monitor{});
             if (m != all.end()) grab.screens += m->pixels;
         }
-        for (const X11TopLevel &t : m_windows->ownTopLevels(m_windows->topLevels())) {
+        std::vector<std::pair<QWindow *, xcb_window_t>> shown;
+        for (const X11TopLevel &t : m_windows->ownTopLevels(m_windows->topLevels(), &shown)) {
             if (t.viewable && grab.screens.intersects(t.pixels)) grab.own.push_back(t);
         }
         // Our windows leave the screen for the read and come back right after it, before anything
         // else of ours (the overlay) is shown.
         grab.focused = QGuiApplication::focusWindow();
-        if (!grab.own.empty()) grab.hidden = hideOwnWindows(grab.own);
+        if (!grab.own.empty()) grab.hidden = hideOwnWindows(grab.own, shown);
         return grab;
     }
 
@@ -266,23 +267,15 @@ private:
         return result;
     }
 
-    // Hides, through Qt, the visible windows of ours that `own` shows (the window manager must see
-    // them go and come back); those it hid.
-    QList<QPointer<QWindow>> hideOwnWindows(const std::vector<X11TopLevel> &own) {
+    // Hides, through Qt, the visible windows of ours (`shown`, with their root children) that `own`
+    // shows (the window manager must see them go and come back); those it hid.
+    QList<QPointer<QWindow>> hideOwnWindows(const std::vector<X11TopLevel> &own,
+                                            const std::vector<std::pair<QWindow *, xcb_window_t>> &shown) {
         QList<QPointer<QWindow>> hidden;
         if (!m_x->sharedWithQt()) return hidden;
-        QList<QWindow *> shown;
-        std::vector<xcb_window_t> ids;
-        for (QWindow *w : QGuiApplication::topLevelWindows()) {
-            if (!w->isVisible()) continue;
-            shown.append(w);
-            ids.push_back(xcb_window_t(w->winId()));
-        }
-        const std::vector<xcb_window_t> tops = m_windows->rootChildrenOf(ids);
-        for (qsizetype i = 0; i < shown.size(); ++i) {
-            const xcb_window_t top = tops[size_t(i)];
+        for (const auto &[w, top] : shown) {
             if (std::any_of(own.begin(), own.end(), [&](const X11TopLevel &t) { return t.window == top; }))
-                hidden.append(shown[i]);
+                hidden.append(w);
         }
         for (const QPointer<QWindow> &w : hidden) w->hide();
         return hidden;

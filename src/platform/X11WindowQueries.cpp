@@ -182,7 +182,8 @@ std::optional<qint32> X11WindowQueries::creatorProcess(xcb_window_t window) {
     return std::nullopt;
 }
 
-std::vector<X11TopLevel> X11WindowQueries::ownTopLevels(const std::vector<X11TopLevel> &levels) {
+std::vector<X11TopLevel> X11WindowQueries::ownTopLevels(const std::vector<X11TopLevel> &levels,
+                                                        std::vector<std::pair<QWindow *, xcb_window_t>> *shown) {
     const qint32 ownPID = static_cast<qint32>(::getpid());
     QSet<xcb_window_t> own;
     for (const X11TopLevel &t : levels) {
@@ -203,11 +204,21 @@ std::vector<X11TopLevel> X11WindowQueries::ownTopLevels(const std::vector<X11Top
         }
     }
     // A window the manager is framing can be on screen before it is in the client list; Qt knows it.
+    const size_t clients = held.size();
+    QList<QWindow *> visible;
     if (m_x->sharedWithQt() && QThread::currentThread() == QCoreApplication::instance()->thread()) {
-        for (QWindow *w : QGuiApplication::topLevelWindows())
-            if (w->isVisible() && w->handle()) held.push_back(xcb_window_t(w->winId()));
+        for (QWindow *w : QGuiApplication::topLevelWindows()) {
+            if (!w->isVisible() || !w->handle()) continue;
+            visible.append(w);
+            held.push_back(xcb_window_t(w->winId()));
+        }
     }
-    for (xcb_window_t top : rootChildrenOf(held)) own.insert(top);
+    const std::vector<xcb_window_t> tops = rootChildrenOf(held);
+    for (xcb_window_t top : tops) own.insert(top);
+    if (shown) {
+        shown->clear();
+        for (qsizetype i = 0; i < visible.size(); ++i) shown->emplace_back(visible[i], tops[clients + size_t(i)]);
+    }
     std::vector<X11TopLevel> result;
     for (const X11TopLevel &t : levels) {
         if (own.contains(t.window)) result.push_back(t);

@@ -10,7 +10,10 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 #include <vector>
+
+class QWindow;
 
 namespace platform {
 
@@ -58,7 +61,9 @@ public:
     std::vector<xcb_window_t> rootChildrenOf(const std::vector<xcb_window_t> &windows);
     // Those of `levels` that show this process's windows: override-redirect windows (and clients,
     // without a window manager) carry our process id themselves; managed clients sit in a frame.
-    std::vector<X11TopLevel> ownTopLevels(const std::vector<X11TopLevel> &levels);
+    // On the GUI thread, `shown` receives Qt's visible windows, each with the root child holding it.
+    std::vector<X11TopLevel> ownTopLevels(const std::vector<X11TopLevel> &levels,
+                                          std::vector<std::pair<QWindow *, xcb_window_t>> *shown = nullptr);
     // A client window as the window manager knows it; none when it no longer exists.
     std::optional<WindowDescription> describe(xcb_window_t client);
 
