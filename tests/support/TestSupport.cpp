@@ -53,6 +53,17 @@ qint64 anonymousResidentKb() {
     return -1;
 }
 
+bool usesSystemAllocator() {
+#if defined(__SANITIZE_ADDRESS__)
+    return false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return false;
+#endif
+#endif
+    return true;
+}
+
 QString outputPath(const QString &name) {
     const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../test-output");
     QDir().mkpath(dir);
