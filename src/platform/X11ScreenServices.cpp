@@ -274,7 +274,8 @@ private:
         QList<QPointer<QWindow>> hidden;
         if (!m_x->sharedWithQt()) return hidden;
         for (const auto &[w, top] : shown) {
-            if (std::any_of(own.begin(), own.end(), [&](const X11TopLevel &t) { return t.window == top; }))
+            const xcb_window_t frame = top;
+            if (std::any_of(own.begin(), own.end(), [frame](const X11TopLevel &t) { return t.window == frame; }))
                 hidden.append(w);
         }
         for (const QPointer<QWindow> &w : hidden) w->hide();
