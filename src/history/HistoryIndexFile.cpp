@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <charconv>
 #include <cmath>
@@ -92,7 +93,10 @@ private:
             bool readable = false;
             HistoryRecord record;
             if (!recordValue(record, readable)) return false;
-            const QString key = QString::fromUtf8(name);
+            // Decoded as it stands: QString::fromUtf8 would drop a leading U+FEFF, and the name with it
+            // would no longer be the file's.
+            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+            const QString key = decoder.decode(name);
             bool validText = false;
             if (readable) record.folded = platform::TextFolding::foldUtf8(record.text, &validText);
             if (readable && validText && QByteArrayView(name).isValidUtf8()) {

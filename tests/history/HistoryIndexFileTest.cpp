@@ -50,3 +50,10 @@ TEST(HistoryIndexFileTest, WhatIsNotOneJsonObjectIsKeptAside) {
     EXPECT_FALSE(invalid.keepAside);
     EXPECT_TRUE(invalid.records.isEmpty());
 }
+
+TEST(HistoryIndexFileTest, NameBeginningWithAByteOrderMarkKeepsIt) {
+    const QByteArray json = "{\"\xEF\xBB\xBF" "a.png\":{\"text\":\"x\",\"width\":1,\"height\":1,\"bytes\":1}}";
+    const HistoryIndexFile::Contents read = HistoryIndexFile::parse(json);
+    ASSERT_EQ(read.records.keys(), QStringList{QStringLiteral("\uFEFFa.png")});
+    EXPECT_EQ(HistoryIndexFile::parse(HistoryIndexFile::serialize(read.records)).records, read.records);
+}
