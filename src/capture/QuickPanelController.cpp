@@ -40,12 +40,9 @@ void QuickPanelController::show(const QImage &image, const QString &sourcePath) 
     if (view) {
         m_panel = nullptr; // not retired by close()
         for (QPropertyAnimation *fade : view->findChildren<QPropertyAnimation *>()) fade->stop(); // deletes it
-        if ((view->shadowMargin() > 0) != platform::translucentWindows()) {
-            retire(view);
-            view = nullptr;
-        }
+    } else {
+        view = takeWindow();
     }
-    if (!view) view = takeWindow();
     close(false);
     auto *model = new QuickModel(image, sourcePath);
     QPointer<QuickModel> weakModel(model);
@@ -96,10 +93,11 @@ QuickCaptureView *QuickPanelController::takeWindow() {
 
 void QuickPanelController::holdForCapture() {
     releaseHold();
-    if (m_panel) {
+    // Its shadow margin is checked against the compositor now, while the pixels are read.
+    if (m_panel && (m_panel->shadowMargin() > 0) == platform::translucentWindows()) {
         m_held = m_panel;
         platform::setStaysHiddenAfterGrab(m_held->windowHandle(), true);
-    } else if (!m_spare) {
+    } else if (!m_panel && !m_spare) {
         // Built on a turn of its own while the pixels are read, not in the turn that starts the read.
         QTimer::singleShot(1, Qt::PreciseTimer, this, [this] {
             if (!m_spare && !m_panel) m_spare = takeWindow();
