@@ -127,14 +127,24 @@ void deliver(const QImage &image, std::optional<PlateInAdvance> advance = std::n
 }
 
 // The end of every grab: deliver the image or show what went wrong; the road is free again either way.
+// A panel the grab left off the screen for the new one comes back unless the new one took its window.
 void finishGrab(const QImage &image, const QString &error) {
     busy = false;
     std::optional<PlateInAdvance> advance = std::exchange(plateInAdvance, std::nullopt);
     if (!error.isEmpty() || image.isNull()) {
+        QuickPanelController::shared().releaseHold();
         showError(error.isEmpty() ? L("Não encontrei a tela para capturar.") : error);
         return;
     }
     deliver(image, std::move(advance));
+    QuickPanelController::shared().releaseHold();
+}
+
+// Before a grab read off the GUI thread: a quick panel on screen need not come back after it only to
+// make way for the next one.
+void holdQuickPanel() {
+    if (Settings::afterCapture.value() == AfterCapture::quick && !TutorialStore::shared().isRecording())
+        QuickPanelController::shared().holdForCapture();
 }
 
 void handle(const CaptureBackend::OverlayPick &pick) {
@@ -174,13 +184,18 @@ void run(ShortcutAction action) {
     case ShortcutAction::captureArea: showOverlay(CaptureBackend::OverlayMode::area); break;
     case ShortcutAction::captureWindow: showOverlay(CaptureBackend::OverlayMode::window); break;
     case ShortcutAction::captureFullScreen:
+        holdQuickPanel();
         backend.captureDisplayUnderMouse(&finishGrab);
         // Started once the read is under way (unless it already ended), not to delay it.
         if (busy) drawPlateInAdvance();
         break;
     case ShortcutAction::repeatLastArea:
-        if (lastConfirmedArea) backend.captureArea(lastConfirmedArea->rect, lastConfirmedArea->displayID, &finishGrab);
-        else showOverlay(CaptureBackend::OverlayMode::area);
+        if (lastConfirmedArea) {
+            holdQuickPanel();
+            backend.captureArea(lastConfirmedArea->rect, lastConfirmedArea->displayID, &finishGrab);
+        } else {
+            showOverlay(CaptureBackend::OverlayMode::area);
+        }
         break;
     case ShortcutAction::toggleTutorial:
         break; // never reaches here: start() toggles recording at once

@@ -66,12 +66,24 @@ public:
             // resample nor a conversion on the GUI thread.
             QImage smooth = output.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                                 .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            // With its corners rounded here as well: a rounded clip on the GUI thread is filled in
+            // slices on Qt's painting threads, which a loaded machine keeps waiting.
+            QImage rounded(pixels, QImage::Format_ARGB32_Premultiplied);
+            rounded.fill(Qt::transparent);
+            {
+                QPainter p(&rounded);
+                p.setRenderHint(QPainter::Antialiasing);
+                p.setClipPath(Theme::continuousRoundedRect(QRectF(QPointF(0, 0), QSizeF(pixels)), 8 * dpr));
+                p.drawImage(0, 0, smooth);
+            }
             smooth.setDevicePixelRatio(dpr);
+            rounded.setDevicePixelRatio(dpr);
             QMetaObject::invokeMethod(
                 qApp,
-                [self, smooth, key] {
+                [self, smooth, rounded, key] {
                     if (!self || self->m_pendingKey != key || self->m_pendingSize != smooth.size()) return;
                     self->m_scaled = smooth;
+                    self->m_rounded = rounded;
                     self->update();
                 },
                 Qt::QueuedConnection);
@@ -81,6 +93,7 @@ public:
     // Forgets the picture, for the next capture or none.
     void clear() {
         m_scaled = QImage();
+        m_rounded = QImage();
         m_pendingKey = 0;
         m_pendingSize = QSize();
         m_pressAt.reset();
@@ -93,12 +106,14 @@ protected:
         prepare(); // a size or screen that changed since
         if (m_scaled.isNull()) return; // for the few milliseconds until the worker's picture comes
         QPainter p(this);
+        if (m_rounded.size() == m_pendingSize) {
+            p.drawImage(target.topLeft(), m_rounded);
+            return;
+        }
+        // The previous output while the new one is scaled.
         p.setRenderHint(QPainter::Antialiasing);
         p.setClipPath(Theme::continuousRoundedRect(target, 8));
-        if (m_scaled.size() == m_pendingSize)
-            p.drawImage(target.topLeft(), m_scaled);
-        else
-            p.drawImage(target, m_scaled); // the previous output while the new one is scaled
+        p.drawImage(target, m_scaled);
     }
 
     void mousePressEvent(QMouseEvent *event) override {
@@ -121,7 +136,8 @@ protected:
 private:
     QuickCaptureView *m_view;
     std::optional<QPoint> m_pressAt;
-    QImage m_scaled;
+    QImage m_scaled;  // the output at the shown size, for a drag
+    QImage m_rounded; // and with its corners rounded, as shown
     qint64 m_pendingKey = 0; // the output and size the last scaling was asked for
     QSize m_pendingSize;
 };
@@ -278,6 +294,7 @@ void QuickCaptureView::setContent(QuickModel *model, QuickActions actions) {
     }
     m_model = model;
     if (model) model->setParent(this);
+    else m_cardImage = QImage(); // a window kept for later holds nothing drawn
     m_actions = std::move(actions);
     m_dragOffset.reset();
     m_thumbnail->clear();
@@ -388,14 +405,26 @@ QMenu *QuickCaptureView::createBackdropMenu(QWidget *parent) {
 }
 
 void QuickCaptureView::paintEvent(QPaintEvent *) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    if (m_shadowMargin > 0)
-        SoftShadow::paint(p, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 20, {0, 8});
-    const QRectF box = QRectF(card()).adjusted(0.5, 0.5, -0.5, -0.5);
-    const QPainterPath shape = Theme::continuousRoundedRect(box, 16);
-    p.fillPath(shape, withAlpha(Theme::panel(), 0.97));
-    p.strokePath(shape, QPen(Theme::lineStrong(), 1));
+    // The card is drawn once for its colours and then copied: a copy is one pass on this thread, where
+    // a path this tall is filled in slices on Qt's painting threads, which a loaded machine keeps waiting.
+    const qreal dpr = devicePixelRatioF();
+    const QColor fill = withAlpha(Theme::panel(), 0.97);
+    const QColor edge = Theme::lineStrong();
+    if (m_cardImage.size() != size() * dpr || m_cardImage.devicePixelRatio() != dpr || m_cardColors != qMakePair(fill, edge)) {
+        m_cardImage = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+        m_cardImage.setDevicePixelRatio(dpr);
+        m_cardImage.fill(Qt::transparent);
+        m_cardColors = qMakePair(fill, edge);
+        QPainter p(&m_cardImage);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (m_shadowMargin > 0)
+            SoftShadow::paint(p, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 20, {0, 8});
+        const QRectF box = QRectF(card()).adjusted(0.5, 0.5, -0.5, -0.5);
+        const QPainterPath shape = Theme::continuousRoundedRect(box, 16);
+        p.fillPath(shape, fill);
+        p.strokePath(shape, QPen(edge, 1));
+    }
+    QPainter(this).drawImage(QPointF(0, 0), m_cardImage);
 }
 
 void QuickCaptureView::enterEvent(QEnterEvent *event) {

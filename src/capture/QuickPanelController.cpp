@@ -7,6 +7,7 @@
 #include "core/Settings.h"
 #include "core/StyleStore.h"
 #include "platform/Memory.h"
+#include "platform/ScreenServices.h"
 #include "platform/WindowHints.h"
 #include "widgets/Clipboard.h"
 #include "widgets/ExportSaving.h"
@@ -15,6 +16,9 @@
 #include <QGuiApplication>
 #include <QPropertyAnimation>
 #include <QScreen>
+#include <QTimer>
+
+#include <utility>
 
 QuickPanelController &QuickPanelController::shared() {
     static QuickPanelController *controller = [] {
@@ -30,8 +34,15 @@ QuickPanelController &QuickPanelController::shared() {
 
 void QuickPanelController::show(const QImage &image, const QString &sourcePath) {
     // Building a panel costs more than a frame: the window of the last one is shown again instead. The
-    // one on screen goes first, so a replaced panel vanishes at once while the kept one comes up.
-    QuickCaptureView *view = takeWindow();
+    // one on screen goes first, so a replaced panel vanishes at once while the kept one comes up. One
+    // the grab left off the screen is already gone and takes the new capture itself.
+    QuickCaptureView *view = takeHeld();
+    if (view) {
+        m_panel = nullptr; // not retired by close()
+        for (QPropertyAnimation *fade : view->findChildren<QPropertyAnimation *>()) fade->stop(); // deletes it
+    } else {
+        view = takeWindow();
+    }
     close(false);
     auto *model = new QuickModel(image, sourcePath);
     QPointer<QuickModel> weakModel(model);
@@ -78,6 +89,37 @@ QuickCaptureView *QuickPanelController::takeWindow() {
     view->setWindowTitle(QStringLiteral("Pelicarta"));
     view->winId(); // a native window now, so that the desktop hint is there before it is mapped
     return view;
+}
+
+void QuickPanelController::holdForCapture() {
+    releaseHold();
+    // Its shadow margin is checked against the compositor now, while the pixels are read.
+    if (m_panel && (m_panel->shadowMargin() > 0) == platform::translucentWindows()) {
+        m_held = m_panel;
+        platform::setStaysHiddenAfterGrab(m_held->windowHandle(), true);
+    } else if (!m_panel && !m_spare) {
+        // Built on a turn of its own while the pixels are read, not in the turn that starts the read.
+        QTimer::singleShot(1, Qt::PreciseTimer, this, [this] {
+            if (!m_spare && !m_panel) m_spare = takeWindow();
+        });
+    }
+}
+
+QuickCaptureView *QuickPanelController::takeHeld() {
+    QPointer<QuickCaptureView> held = std::exchange(m_held, nullptr);
+    if (!held) return nullptr;
+    platform::setStaysHiddenAfterGrab(held->windowHandle(), false);
+    // Only the panel still on duty and off the screen: one the countdown closed meanwhile is retired.
+    if (held != m_panel || held->isVisible()) return nullptr;
+    // Hidden through its native window, the widget still counts itself shown and would ignore show():
+    // hidden here too, which asks nothing of the server.
+    held->hide();
+    return held;
+}
+
+void QuickPanelController::releaseHold() {
+    // Back as it was: same place, model, actions and countdown; not taking the keyboard.
+    if (QuickCaptureView *held = takeHeld()) held->show();
 }
 
 void QuickPanelController::retire(QuickCaptureView *panel) {

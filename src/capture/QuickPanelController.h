@@ -34,6 +34,13 @@ public:
     // Ends the countdown, drops the model and removes the panel, fading out when animated.
     void close(bool animated);
 
+    // A capture whose outcome is a new panel is about to be read. The panel on screen, if the grab
+    // takes it off the screen, stays off: `show` then puts the new capture in that same window, and
+    // `releaseHold` brings it back as it was when the capture brings no panel (it failed, or went to
+    // another outcome). Without a panel, one is made meanwhile, so that `show` need not.
+    void holdForCapture();
+    void releaseHold();
+
     // The panel on screen (none while hidden or fading out) and its model.
     QuickCaptureView *panel() const { return m_panel; }
     QuickModel *model() const { return m_model; }
@@ -61,9 +68,12 @@ private:
     QuickCaptureView *takeWindow();
     // Hides a panel at once and empties it; it is kept for the next capture unless one already is.
     void retire(QuickCaptureView *panel);
+    // The panel the last grab left off the screen for `show`, no longer held; none when there is none.
+    QuickCaptureView *takeHeld();
 
     QPointer<QuickCaptureView> m_panel;
     QPointer<QuickCaptureView> m_spare; // hidden, holding nothing of a capture
+    QPointer<QuickCaptureView> m_held;  // the panel a grab may leave off the screen (holdForCapture)
     QPointer<QuickModel> m_model;
     QTimer m_dismiss;
 };

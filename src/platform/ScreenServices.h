@@ -12,6 +12,7 @@
 #include <optional>
 
 class QObject;
+class QWindow;
 
 namespace platform {
 
@@ -72,7 +73,8 @@ public:
 
     // The whole display without this process's windows and without the pointer. Windows of ours that
     // show are taken off the screen for the read, which then waits until what they covered has been
-    // repainted; with none showing the display is read at once.
+    // repainted, and come back after it (unless they stay hidden after grabs, below); with none
+    // showing the display is read at once.
     virtual ScreenGrab displayImage(quint32 displayID) = 0;
     // Several displays, as `displayImage` reads each, with our windows taken away only once.
     virtual QList<ScreenGrab> displayImages(const QList<quint32> &displayIDs);
@@ -100,6 +102,11 @@ public:
     static std::shared_ptr<ScreenServices> shared();
     static void setShared(std::shared_ptr<ScreenServices> services);
 };
+
+// Whether a window of ours that a grab takes off the screen stays off after the read instead of coming
+// back: for a window that what the grab is for will replace or reuse, which would otherwise be shown
+// only to be hidden again. Its owner shows it again when that does not happen. False by default.
+void setStaysHiddenAfterGrab(QWindow *window, bool stays);
 
 struct X11ScreenOptions {
     QByteArray displayName;     // empty: Qt's own connection when Qt runs on xcb, else $DISPLAY

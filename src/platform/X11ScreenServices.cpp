@@ -24,6 +24,8 @@ namespace platform {
 
 namespace {
 
+constexpr char kStaysHiddenAfterGrab[] = "_pelicarta_staysHiddenAfterGrab";
+
 class X11ScreenServices final : public ScreenServices, public std::enable_shared_from_this<X11ScreenServices> {
 public:
     X11ScreenServices(std::shared_ptr<X11Connection> x, QString reason, bool useComposite)
@@ -256,7 +258,7 @@ private:
             result.append(grabOf(std::move(grab.images[i]), grab.errors[i], true));
         }
         for (const QPointer<QWindow> &w : std::as_const(grab.hidden)) {
-            if (!w || w->type() == Qt::Popup) continue;
+            if (!w || w->type() == Qt::Popup || w->property(kStaysHiddenAfterGrab).toBool()) continue;
             // Coming back must not take the keyboard from the program the user is working in: the
             // window manager would otherwise focus a window mapped anew.
             const bool quiet = w != grab.focused;
@@ -342,6 +344,10 @@ SharedInstance &sharedInstance() {
 }
 
 } // namespace
+
+void setStaysHiddenAfterGrab(QWindow *window, bool stays) {
+    if (window) window->setProperty(kStaysHiddenAfterGrab, stays ? QVariant(true) : QVariant());
+}
 
 std::shared_ptr<ScreenServices> createX11ScreenServices(const X11ScreenOptions &options) {
     QString reason;

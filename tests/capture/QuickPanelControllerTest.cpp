@@ -1,4 +1,5 @@
 #include "capture/QuickPanelController.h"
+#include "capture/QuickModel.h"
 #include "core/Settings.h"
 #include "core/StyleStore.h"
 #include "platform/Alert.h"
@@ -15,6 +16,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 
 #include <functional>
 
@@ -180,6 +182,35 @@ TEST_F(QuickPanelControllerTest, TheNextCaptureReusesTheWindowAndShowsItsOwnCapt
     const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
     ASSERT_TRUE(clip);
     EXPECT_EQ(QImage::fromData(clip->data(QStringLiteral("image/png"))).pixelColor(5, 5), green);
+}
+
+// A capture taken while a panel shows: the grab takes that panel off the screen (as the X11 grab does
+// to a window that stays hidden after it) and the new capture comes up in its window; a capture that
+// brings no panel gives the old one back as it was.
+TEST_F(QuickPanelControllerTest, APanelHeldOffTheScreenForACaptureIsReusedOrComesBack) {
+    controller.show(capture(QSize(800, 500), QColor(220, 30, 30)), QString());
+    QPointer<QuickCaptureView> panel = controller.panel();
+    QPointer<QuickModel> model = controller.model();
+    controller.setHovering(true);
+    controller.holdForCapture();
+    panel->windowHandle()->hide(); // the grab
+    controller.releaseHold();      // the capture failed
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(controller.panel(), panel.data());
+    EXPECT_EQ(controller.model(), model.data());
+    EXPECT_FALSE(controller.isCountingDown()); // the pointer is still over it
+    controller.setHovering(false);
+    EXPECT_TRUE(controller.isCountingDown());
+
+    controller.holdForCapture();
+    panel->windowHandle()->hide();
+    controller.show(capture(QSize(400, 400), QColor(30, 200, 60)), QString());
+    controller.releaseHold();
+    EXPECT_EQ(controller.panel(), panel.data());
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(model);
+    EXPECT_EQ(controller.model()->original().pixelColor(0, 0), QColor(30, 200, 60));
+    EXPECT_TRUE(controller.isCountingDown());
 }
 
 TEST_F(QuickPanelControllerTest, SwatchesMenuAndBackgroundRender) {

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 
 using namespace x11test;
 
@@ -267,6 +268,17 @@ TEST_F(X11Test, WithoutCompositeOurWindowsAreHiddenAroundTheGrab) {
     }
     QTest::qWait(300);
     EXPECT_FALSE(answered);
+    backOnScreen();
+
+    // One marked to stay hidden after grabs is left off the screen for its owner to show again.
+    platform::setStaysHiddenAfterGrab(own.windowHandle(), true);
+    const CaptureResult<QImage> kept =
+        readLater([](QObject *context, auto done) { ScreenCapturer::captureDisplayUnderMouse(context, done); });
+    ASSERT_TRUE(kept.ok());
+    EXPECT_EQ(colorAt(kept.value(), QPointF(225, 200)), kRed);
+    EXPECT_FALSE(own.windowHandle()->isVisible());
+    platform::setStaysHiddenAfterGrab(own.windowHandle(), false);
+    own.windowHandle()->show();
     backOnScreen();
 }
 
