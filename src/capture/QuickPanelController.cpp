@@ -83,7 +83,9 @@ QuickCaptureView *QuickPanelController::takeWindow() {
     if (spare && (spare->shadowMargin() > 0) == platform::translucentWindows()) return spare;
     if (spare) spare->deleteLater();
     auto *view = new QuickCaptureView(nullptr, StyleStore::shared(), {});
-    view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    // Out of the window manager's hands, as the toast is: it needs no frame or focus, and each map of a
+    // managed window brings a round of state changes that Qt answers with blocking queries to the server.
+    view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint);
     view->setAttribute(Qt::WA_ShowWithoutActivating);
     view->setAttribute(Qt::WA_TranslucentBackground);
     view->setWindowTitle(QStringLiteral("Pelicarta"));
