@@ -7,6 +7,7 @@
 #include "widgets/Theme.h"
 
 #include <QApplication>
+#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadialGradient>
@@ -16,7 +17,7 @@ PreviewStage::PreviewStage(EditorModel *model, QWidget *parent) : QWidget(parent
     setToolTip(L("Arraste para outro app"));
     m_spin.setInterval(Spinner::stepMs);
     connect(&m_spin, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-    connect(model, &EditorModel::previewChanged, this, qOverload<>(&QWidget::update));
+    connect(model, &EditorModel::previewChanged, this, &PreviewStage::scaleLater);
     connect(model, &EditorModel::showOriginalChanged, this, qOverload<>(&QWidget::update));
 }
 
@@ -40,6 +41,44 @@ QRectF PreviewStage::pictureRect() const {
     return {area.center().x() - size.width() / 2, area.center().y() - size.height() / 2, size.width(), size.height()};
 }
 
+QSize PreviewStage::scaledPixels(const QRectF &target) const { return (target.size() * devicePixelRatioF()).toSize(); }
+
+void PreviewStage::scaleLater() {
+    // A full-size result scaled to its place takes the GUI thread several milliseconds, most of the
+    // frame that shows it: it is scaled on a worker, and that frame only copies it.
+    const QRectF target = pictureRect();
+    if (!m_model || showsOriginal() || !isVisible() || target.isEmpty()) {
+        update();
+        return;
+    }
+    const QImage &shown = shownImage();
+    const QSize pixels = scaledPixels(target);
+    if (shown.cacheKey() == m_scaledKey && pixels == m_scaledSize) {
+        update();
+        return;
+    }
+    m_pendingKey = shown.cacheKey();
+    m_pendingSize = pixels;
+    QPointer<PreviewStage> self(this);
+    EditorThreads::renderPool().start([self, shown, pixels] {
+        if (EditorThreads::isClosing()) return;
+        QImage scaled = shown.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, key = shown.cacheKey(), pixels, scaled = std::move(scaled)]() mutable {
+                if (!self || key != self->m_pendingKey || pixels != self->m_pendingSize) return;
+                self->m_pendingKey = 0;
+                self->m_pendingSize = QSize();
+                self->m_scaled = QPixmap::fromImage(std::move(scaled));
+                self->m_scaled.setDevicePixelRatio(self->devicePixelRatioF());
+                self->m_scaledKey = key;
+                self->m_scaledSize = pixels;
+                self->update();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void PreviewStage::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -48,20 +87,25 @@ void PreviewStage::paintEvent(QPaintEvent *) {
     glow.setColorAt(1, Theme::bg());
     p.fillRect(rect(), glow);
     const QRectF target = pictureRect();
-    if (target.isEmpty()) {
+    const QImage &shown = shownImage();
+    const QSize pixels = target.isEmpty() ? QSize() : scaledPixels(target);
+    const bool scaling = !target.isEmpty() && shown.cacheKey() == m_pendingKey && pixels == m_pendingSize &&
+                         (shown.cacheKey() != m_scaledKey || pixels != m_scaledSize);
+    if (target.isEmpty() || (scaling && m_scaled.isNull())) {
         if (!m_spin.isActive()) m_spin.start();
         const QPointF centre = rect().center();
         Spinner::paint(p, QRectF(centre.x() - 8, centre.y() - 8, 16, 16), Theme::text2());
+    } else if (scaling) {
+        p.drawPixmap(m_scaledAt, m_scaled); // the last frame's picture until the new one lands
     } else {
         m_spin.stop();
-        const QImage &shown = shownImage();
-        const QSize pixels = (target.size() * devicePixelRatioF()).toSize();
         if (shown.cacheKey() != m_scaledKey || pixels != m_scaledSize) {
             m_scaled = QPixmap::fromImage(shown.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
             m_scaled.setDevicePixelRatio(devicePixelRatioF());
             m_scaledKey = shown.cacheKey();
             m_scaledSize = pixels;
         }
+        m_scaledAt = target.topLeft();
         p.drawPixmap(target.topLeft(), m_scaled);
     }
     if (showsOriginal()) paintBadge(p);
@@ -72,6 +116,7 @@ void PreviewStage::hideEvent(QHideEvent *event) {
     // Scaled again at the next paint: nothing full-screen is kept for a page out of sight.
     m_scaled = QPixmap();
     m_scaledKey = 0;
+    m_pendingKey = 0;
 }
 
 void PreviewStage::paintBadge(QPainter &p) {

@@ -36,6 +36,8 @@ protected:
 
 private:
     const QImage &shownImage() const;
+    QSize scaledPixels(const QRectF &target) const;
+    void scaleLater();
     void paintBadge(QPainter &p);
 
     QPointer<EditorModel> m_model;
@@ -43,6 +45,10 @@ private:
     QPixmap m_scaled;
     qint64 m_scaledKey = 0;
     QSize m_scaledSize;
+    QPointF m_scaledAt; // where it was last drawn
+    // The result being scaled on a worker: until it lands, the last frame's picture stays.
+    qint64 m_pendingKey = 0;
+    QSize m_pendingSize;
     QTimer m_spin;
     std::optional<QPointF> m_pressAt; // a press that may become a drag
 };
