@@ -79,13 +79,58 @@ void PreviewStage::scaleLater() {
     });
 }
 
+namespace {
+
+void paintGlow(QPainter &p, QSizeF size) {
+    QRadialGradient glow(QPointF(size.width() * 0.5, size.height() * 0.4), 600);
+    glow.setColorAt(0, QColor(22, 22, 29));
+    glow.setColorAt(1, Theme::bg());
+    p.fillRect(QRectF(QPointF(), size), glow);
+}
+
+} // namespace
+
+void PreviewStage::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    prepareGlow();
+}
+
+void PreviewStage::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    prepareGlow();
+}
+
+void PreviewStage::prepareGlow() {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_glow.size() == pixels || pixels.isEmpty()) return;
+    m_glow = QImage();
+    QPointer<PreviewStage> self(this);
+    EditorThreads::renderPool().start([self, pixels, ratio, logical = QSizeF(size())] {
+        if (EditorThreads::isClosing()) return;
+        QImage glow(pixels, QImage::Format_RGB32);
+        glow.setDevicePixelRatio(ratio);
+        {
+            QPainter p(&glow);
+            p.setRenderHint(QPainter::Antialiasing);
+            paintGlow(p, logical);
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, glow = std::move(glow)]() mutable {
+                // A frame painted meanwhile filled the same gradient itself.
+                if (self && self->isVisible() && glow.size() == (QSizeF(self->size()) * self->devicePixelRatioF()).toSize())
+                    self->m_glow = std::move(glow);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void PreviewStage::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient glow(QPointF(width() * 0.5, height() * 0.4), 600);
-    glow.setColorAt(0, QColor(22, 22, 29));
-    glow.setColorAt(1, Theme::bg());
-    p.fillRect(rect(), glow);
+    if (m_glow.size() == (QSizeF(size()) * devicePixelRatioF()).toSize()) p.drawImage(QPointF(), m_glow);
+    else paintGlow(p, QSizeF(size()));
     const QRectF target = pictureRect();
     const QImage &shown = shownImage();
     const QSize pixels = target.isEmpty() ? QSize() : scaledPixels(target);
@@ -117,6 +162,7 @@ void PreviewStage::hideEvent(QHideEvent *event) {
     m_scaled = QPixmap();
     m_scaledKey = 0;
     m_pendingKey = 0;
+    m_glow = QImage();
 }
 
 void PreviewStage::paintBadge(QPainter &p) {

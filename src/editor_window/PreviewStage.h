@@ -30,6 +30,8 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -37,6 +39,7 @@ protected:
 private:
     const QImage &shownImage() const;
     QSize scaledPixels(const QRectF &target) const;
+    void prepareGlow();
     void scaleLater();
     void paintBadge(QPainter &p);
 
@@ -49,6 +52,9 @@ private:
     // The result being scaled on a worker: until it lands, the last frame's picture stays.
     qint64 m_pendingKey = 0;
     QSize m_pendingSize;
+    // The glow drawn once for the stage's size, on a worker: each frame (the first, the indicator's)
+    // then copies it instead of filling a gradient.
+    QImage m_glow;
     QTimer m_spin;
     std::optional<QPointF> m_pressAt; // a press that may become a drag
 };
