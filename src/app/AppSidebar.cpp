@@ -17,8 +17,11 @@
 #include "widgets/Theme.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
+#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
@@ -191,11 +194,26 @@ public:
     void setModel(EditorModel *model) {
         m_thumbnail = QImage();
         m_size.clear();
+        ++m_thumbnailFor; // a thumbnail still being made is for another capture
         if (model) {
             const qreal ratio = devicePixelRatioF();
-            // Scaled once per capture: the row never draws the whole capture.
-            m_thumbnail = model->original().scaled(QSize(qRound(40 * ratio), qRound(28 * ratio)),
-                                                   Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+            // Scaled once per capture, on a worker: a smooth scale reads every pixel of the capture,
+            // which would hold up the main window's opening on it.
+            QPointer<OpenPrintRow> self(this);
+            EditorThreads::estimatePool().start([self, generation = m_thumbnailFor, original = model->original(),
+                                                 size = QSize(qRound(40 * ratio), qRound(28 * ratio))] {
+                if (EditorThreads::isClosing()) return;
+                const QImage thumbnail =
+                    original.scaled(size, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(),
+                    [self, generation, thumbnail] {
+                        if (!self || generation != self->m_thumbnailFor) return;
+                        self->m_thumbnail = thumbnail;
+                        self->update();
+                    },
+                    Qt::QueuedConnection);
+            });
             m_size = QStringLiteral("%1 × %2").arg(model->imageSize().width()).arg(model->imageSize().height());
         }
         update();
@@ -237,6 +255,7 @@ private:
     AppRouter &m_router;
     QAbstractButton *m_close;
     QImage m_thumbnail;
+    quint64 m_thumbnailFor = 0;
     QString m_size;
 };
 

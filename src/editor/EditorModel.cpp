@@ -71,6 +71,12 @@ EditorModel::~EditorModel() {
     if (m_renderTask) m_renderTask->cancel();
     if (m_estimateTask) m_estimateTask->cancel();
     if (m_packTask) m_packTask->cancel();
+    // The capture, its results and the beautifier's canvases are tens of megabytes whose unmapping
+    // would hold up the frame after the next capture opens: they go on a worker.
+    if (EditorThreads::isClosing()) return;
+    EditorThreads::estimatePool().start([original = std::move(m_original), preview = std::move(m_preview),
+                                         output = std::move(m_lastOutput), pixelated = std::move(m_pixelated),
+                                         packed = std::move(m_packed), renderers = std::move(m_renderers)] {});
 }
 
 const QImage &EditorModel::original() const {

@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QThreadPool>
 
+#include <utility>
+
 namespace {
 
 // Rapid changes (a quality slider, several edits) within this time encode once.
@@ -124,8 +126,11 @@ void EditorModel::releaseCaches() {
     if (m_estimateTask) m_estimateTask->cancel();
     pack();
     if (m_preview.isNull()) return;
-    m_preview = QImage();
-    m_lastOutput = QImage();
+    // Unmapped on a worker: the window's closing stays quick.
+    QImage preview = std::exchange(m_preview, QImage());
+    QImage output = std::exchange(m_lastOutput, QImage());
+    if (!EditorThreads::isClosing())
+        EditorThreads::estimatePool().start([preview = std::move(preview), output = std::move(output)] {});
     emit previewChanged();
 }
 

@@ -7,6 +7,7 @@
 #include "widgets/Theme.h"
 
 #include <QApplication>
+#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadialGradient>
@@ -16,7 +17,7 @@ PreviewStage::PreviewStage(EditorModel *model, QWidget *parent) : QWidget(parent
     setToolTip(L("Arraste para outro app"));
     m_spin.setInterval(Spinner::stepMs);
     connect(&m_spin, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-    connect(model, &EditorModel::previewChanged, this, qOverload<>(&QWidget::update));
+    connect(model, &EditorModel::previewChanged, this, &PreviewStage::scaleLater);
     connect(model, &EditorModel::showOriginalChanged, this, qOverload<>(&QWidget::update));
 }
 
@@ -40,28 +41,116 @@ QRectF PreviewStage::pictureRect() const {
     return {area.center().x() - size.width() / 2, area.center().y() - size.height() / 2, size.width(), size.height()};
 }
 
+QSize PreviewStage::scaledPixels(const QRectF &target) const { return (target.size() * devicePixelRatioF()).toSize(); }
+
+void PreviewStage::scaleLater() {
+    // A full-size result scaled to its place takes the GUI thread several milliseconds, most of the
+    // frame that shows it: it is scaled on a worker, and that frame only copies it.
+    const QRectF target = pictureRect();
+    if (!m_model || showsOriginal() || !isVisible() || target.isEmpty()) {
+        update();
+        return;
+    }
+    const QImage &shown = shownImage();
+    const QSize pixels = scaledPixels(target);
+    if (shown.cacheKey() == m_scaledKey && pixels == m_scaledSize) {
+        update();
+        return;
+    }
+    m_pendingKey = shown.cacheKey();
+    m_pendingSize = pixels;
+    QPointer<PreviewStage> self(this);
+    EditorThreads::renderPool().start([self, shown, pixels] {
+        if (EditorThreads::isClosing()) return;
+        QImage scaled = shown.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, key = shown.cacheKey(), pixels, scaled = std::move(scaled)]() mutable {
+                if (!self || key != self->m_pendingKey || pixels != self->m_pendingSize) return;
+                self->m_pendingKey = 0;
+                self->m_pendingSize = QSize();
+                self->m_scaled = QPixmap::fromImage(std::move(scaled));
+                self->m_scaled.setDevicePixelRatio(self->devicePixelRatioF());
+                self->m_scaledKey = key;
+                self->m_scaledSize = pixels;
+                self->update();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+namespace {
+
+void paintGlow(QPainter &p, QSizeF size) {
+    QRadialGradient glow(QPointF(size.width() * 0.5, size.height() * 0.4), 600);
+    glow.setColorAt(0, QColor(22, 22, 29));
+    glow.setColorAt(1, Theme::bg());
+    p.fillRect(QRectF(QPointF(), size), glow);
+}
+
+} // namespace
+
+void PreviewStage::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    prepareGlow();
+}
+
+void PreviewStage::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    prepareGlow();
+}
+
+void PreviewStage::prepareGlow() {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_glow.size() == pixels || pixels.isEmpty()) return;
+    m_glow = QImage();
+    QPointer<PreviewStage> self(this);
+    EditorThreads::renderPool().start([self, pixels, ratio, logical = QSizeF(size())] {
+        if (EditorThreads::isClosing()) return;
+        QImage glow(pixels, QImage::Format_RGB32);
+        glow.setDevicePixelRatio(ratio);
+        {
+            QPainter p(&glow);
+            p.setRenderHint(QPainter::Antialiasing);
+            paintGlow(p, logical);
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, glow = std::move(glow)]() mutable {
+                // A frame painted meanwhile filled the same gradient itself.
+                if (self && self->isVisible() && glow.size() == (QSizeF(self->size()) * self->devicePixelRatioF()).toSize())
+                    self->m_glow = std::move(glow);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void PreviewStage::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient glow(QPointF(width() * 0.5, height() * 0.4), 600);
-    glow.setColorAt(0, QColor(22, 22, 29));
-    glow.setColorAt(1, Theme::bg());
-    p.fillRect(rect(), glow);
+    if (m_glow.size() == (QSizeF(size()) * devicePixelRatioF()).toSize()) p.drawImage(QPointF(), m_glow);
+    else paintGlow(p, QSizeF(size()));
     const QRectF target = pictureRect();
-    if (target.isEmpty()) {
+    const QImage &shown = shownImage();
+    const QSize pixels = target.isEmpty() ? QSize() : scaledPixels(target);
+    const bool scaling = !target.isEmpty() && shown.cacheKey() == m_pendingKey && pixels == m_pendingSize &&
+                         (shown.cacheKey() != m_scaledKey || pixels != m_scaledSize);
+    if (target.isEmpty() || (scaling && m_scaled.isNull())) {
         if (!m_spin.isActive()) m_spin.start();
         const QPointF centre = rect().center();
         Spinner::paint(p, QRectF(centre.x() - 8, centre.y() - 8, 16, 16), Theme::text2());
+    } else if (scaling) {
+        p.drawPixmap(m_scaledAt, m_scaled); // the last frame's picture until the new one lands
     } else {
         m_spin.stop();
-        const QImage &shown = shownImage();
-        const QSize pixels = (target.size() * devicePixelRatioF()).toSize();
         if (shown.cacheKey() != m_scaledKey || pixels != m_scaledSize) {
             m_scaled = QPixmap::fromImage(shown.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
             m_scaled.setDevicePixelRatio(devicePixelRatioF());
             m_scaledKey = shown.cacheKey();
             m_scaledSize = pixels;
         }
+        m_scaledAt = target.topLeft();
         p.drawPixmap(target.topLeft(), m_scaled);
     }
     if (showsOriginal()) paintBadge(p);
@@ -72,6 +161,8 @@ void PreviewStage::hideEvent(QHideEvent *event) {
     // Scaled again at the next paint: nothing full-screen is kept for a page out of sight.
     m_scaled = QPixmap();
     m_scaledKey = 0;
+    m_pendingKey = 0;
+    m_glow = QImage();
 }
 
 void PreviewStage::paintBadge(QPainter &p) {

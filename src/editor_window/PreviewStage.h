@@ -30,12 +30,17 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     const QImage &shownImage() const;
+    QSize scaledPixels(const QRectF &target) const;
+    void prepareGlow();
+    void scaleLater();
     void paintBadge(QPainter &p);
 
     QPointer<EditorModel> m_model;
@@ -43,6 +48,13 @@ private:
     QPixmap m_scaled;
     qint64 m_scaledKey = 0;
     QSize m_scaledSize;
+    QPointF m_scaledAt; // where it was last drawn
+    // The result being scaled on a worker: until it lands, the last frame's picture stays.
+    qint64 m_pendingKey = 0;
+    QSize m_pendingSize;
+    // The glow drawn once for the stage's size, on a worker: each frame (the first, the indicator's)
+    // then copies it instead of filling a gradient.
+    QImage m_glow;
     QTimer m_spin;
     std::optional<QPointF> m_pressAt; // a press that may become a drag
 };

@@ -43,6 +43,18 @@ protected:
 
 } // namespace
 
+TEST_F(EditorViewTest, TheStageDrawsTheResultOnceScaledForItsPlace) {
+    // The result is scaled for the stage on a worker: the frame after it lands shows the capture,
+    // never the progress indicator for good.
+    EditorModel model(testsupport::filledImage(1920, 1080, Qt::red), QString(), std::nullopt);
+    EditorView &page = show(&model);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.preview().isNull(); }, 20000));
+    const auto centre = [&] {
+        return page.stage()->grab().toImage().pixelColor(page.stage()->pictureRect().center().toPoint());
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return centre() == QColor(Qt::red); }, 5000)) << centre().name().toStdString();
+}
+
 TEST_F(EditorViewTest, ARealCaptureShowsTheOriginalBeforeItsFirstRenderThenItsResultAndSize) {
     EditorModel model(testsupport::filledImage(2880, 1800, Qt::darkCyan), QString(), std::nullopt);
     EditorView &page = show(&model);
