@@ -12,6 +12,7 @@
 #include "editor_window/InspectorView.h"
 #include "editor_window/PreviewStage.h"
 #include "editor_window/ShortcutsSheet.h"
+#include "widgets/Divider.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
 
@@ -22,22 +23,6 @@
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-// A hairline in Theme::line, across (horizontal) or down (vertical).
-class Divider final : public QWidget {
-public:
-    Divider(Qt::Orientation orientation, QWidget *parent) : QWidget(parent) {
-        if (orientation == Qt::Horizontal) setFixedHeight(1);
-        else setFixedWidth(1);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), Theme::line()); }
-};
-
-} // namespace
 
 EditorView::EditorView(EditorModel *model, StyleStore &styles, BrandStore &brand, QWidget *parent)
     : QWidget(parent), m_model(model) {
