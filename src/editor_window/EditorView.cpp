@@ -20,9 +20,64 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QStyleFactory>
+#include <QStyleOptionSlider>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+
+namespace {
+
+// The side panel's scroll bar as the application's style draws it, kept as a picture until its look
+// changes (size, position, state, palette). Fusion fills the groove with a gradient and outlines it
+// in translucent lines the panel's whole height, which Qt's raster engine slices across its thread
+// pool on every show; the picture outlives the pixmap cache a closed window empties.
+class KeptScrollBarStyle final : public QProxyStyle {
+public:
+    explicit KeptScrollBarStyle(QObject *owner) : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {
+        setParent(owner);
+    }
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option, QPainter *painter,
+                            const QWidget *widget) const override {
+        const auto *bar = qstyleoption_cast<const QStyleOptionSlider *>(option);
+        if (control != CC_ScrollBar || !bar) return QProxyStyle::drawComplexControl(control, option, painter, widget);
+        const qreal ratio = painter->device()->devicePixelRatioF();
+        const QString look = QStringLiteral("%1x%2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12 %13 %14")
+                                 .arg(bar->rect.width()).arg(bar->rect.height()).arg(int(bar->orientation))
+                                 .arg(int(bar->state)).arg(int(bar->activeSubControls)).arg(int(bar->subControls))
+                                 .arg(bar->minimum).arg(bar->maximum).arg(bar->sliderPosition).arg(bar->pageStep)
+                                 .arg(bar->palette.cacheKey()).arg(int(bar->direction)).arg(bar->upsideDown).arg(ratio);
+        Kept &kept = Kept::shared();
+        if (look != kept.look) {
+            QImage picture(bar->rect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+            picture.setDevicePixelRatio(ratio);
+            picture.fill(Qt::transparent);
+            QStyleOptionSlider placed = *bar;
+            placed.rect.moveTopLeft(QPoint());
+            QPainter p(&picture);
+            QProxyStyle::drawComplexControl(control, &placed, &p, widget);
+            p.end();
+            kept = {look, std::move(picture)};
+        }
+        painter->drawImage(bar->rect.topLeft(), kept.picture);
+    }
+
+private:
+    // One picture for every editor page (a page is made anew for each capture); an image, which may
+    // outlive the application.
+    struct Kept {
+        QString look;
+        QImage picture;
+        static Kept &shared() {
+            static Kept kept;
+            return kept;
+        }
+    };
+};
+
+} // namespace
 
 EditorView::EditorView(EditorModel *model, StyleStore &styles, BrandStore &brand, QWidget *parent)
     : QWidget(parent), m_model(model) {
@@ -82,6 +137,7 @@ QWidget *EditorView::workArea() {
     m_panelSlot->setWidgetResizable(true);
     m_panelSlot->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_panelSlot->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_panelSlot->verticalScrollBar()->setStyle(new KeptScrollBarStyle(m_panelSlot));
     QPalette palette = m_panelSlot->palette();
     palette.setColor(QPalette::Window, Theme::panel());
     m_panelSlot->setPalette(palette);
