@@ -1,11 +1,11 @@
 #include "widgets/Keycap.h"
 
+#include "widgets/KeptPicture.h"
 #include "widgets/Theme.h"
 
 #include <QGraphicsEffect>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QPixmapCache>
 
 namespace {
 
@@ -49,8 +49,8 @@ void paintFace(QPainter &p, const QRectF &face, const QString &label, Keycap::Si
 } // namespace
 
 // The cap's hard shadow below the widget, outside its own area: the cap's coverage in black at half
-// opacity, shadowOffset lower. It is drawn from a pixmap made once per face size, look and pixel ratio;
-// a drop-shadow effect would render the cap offscreen on every paint to find its shape.
+// opacity, shadowOffset lower. It is drawn from a picture kept per face size, look and pixel ratio; a
+// drop-shadow effect would render the cap offscreen on every paint to find its shape.
 class Keycap::HardShadow final : public QGraphicsEffect {
 public:
     explicit HardShadow(Keycap *cap) : QGraphicsEffect(cap), m_cap(cap) {}
@@ -60,31 +60,19 @@ protected:
         return rect.united(rect.translated(0, shadowOffset(m_cap->m_size)));
     }
     void draw(QPainter *painter) override {
-        painter->drawPixmap(QPointF(0, shadowOffset(m_cap->m_size)), shadow(m_cap->size(), m_cap->devicePixelRatioF()));
+        const Size size = m_cap->m_size;
+        const QSize face = m_cap->size();
+        const QImage shadow = keptPicture(QStringLiteral("keycap-shadow:%1").arg(int(size)), face, m_cap->devicePixelRatioF(),
+                                          [&](QPainter &p) {
+                                              paintFace(p, QRectF(QPointF(), QSizeF(face)), {}, size);
+                                              p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+                                              p.fillRect(QRectF(QPointF(), QSizeF(face)), QColor(0, 0, 0, 128));
+                                          });
+        painter->drawImage(QPointF(0, shadowOffset(size)), shadow);
         drawSource(painter);
     }
 
 private:
-    QPixmap shadow(const QSize &face, qreal ratio) const {
-        const Size size = m_cap->m_size;
-        const QString key = QStringLiteral("keycap-shadow:%1x%2:%3:%4").arg(face.width()).arg(face.height())
-                                .arg(int(size)).arg(ratio);
-        QPixmap pixmap;
-        if (QPixmapCache::find(key, &pixmap)) return pixmap;
-        QImage image(face * ratio, QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(ratio);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        paintFace(p, QRectF(QPointF(), QSizeF(face)), {}, size);
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(QRectF(QPointF(), QSizeF(face)), QColor(0, 0, 0, 128));
-        p.end();
-        pixmap = QPixmap::fromImage(std::move(image));
-        QPixmapCache::insert(key, pixmap);
-        return pixmap;
-    }
-
     Keycap *m_cap;
 };
 
