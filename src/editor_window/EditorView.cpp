@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLineEdit>
 #include <QPainter>
 #include <QProxyStyle>
@@ -31,9 +32,9 @@
 namespace {
 
 // The side panel's scroll bar as the application's style draws it, kept as a picture until its look
-// changes (size, position, state, palette). Fusion fills the groove with a gradient and outlines it
-// in translucent lines the panel's whole height, which Qt's raster engine slices across its thread
-// pool on every show; the picture outlives the pixmap cache a closed window empties.
+// changes (size, position, state, colours). Fusion fills the groove with a gradient and outlines it in
+// translucent lines the panel's whole height, which Qt's raster engine slices across its thread pool
+// on every show; the pictures outlive the pixmap cache a closed window empties.
 class KeptScrollBarStyle final : public QProxyStyle {
 public:
     explicit KeptScrollBarStyle(QObject *owner) : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {
@@ -44,13 +45,17 @@ public:
         const auto *bar = qstyleoption_cast<const QStyleOptionSlider *>(option);
         if (control != CC_ScrollBar || !bar) return QProxyStyle::drawComplexControl(control, option, painter, widget);
         const qreal ratio = painter->device()->devicePixelRatioF();
-        const QString look = QStringLiteral("%1x%2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12 %13 %14")
-                                 .arg(bar->rect.width()).arg(bar->rect.height()).arg(int(bar->orientation))
-                                 .arg(int(bar->state)).arg(int(bar->activeSubControls)).arg(int(bar->subControls))
-                                 .arg(bar->minimum).arg(bar->maximum).arg(bar->sliderPosition).arg(bar->pageStep)
-                                 .arg(bar->palette.cacheKey()).arg(int(bar->direction)).arg(bar->upsideDown).arg(ratio);
-        Kept &kept = Kept::shared();
-        if (look != kept.look) {
+        QString look = QStringLiteral("%1x%2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12 %13")
+                           .arg(bar->rect.width()).arg(bar->rect.height()).arg(int(bar->orientation)).arg(int(bar->state))
+                           .arg(int(bar->activeSubControls)).arg(int(bar->subControls)).arg(bar->minimum).arg(bar->maximum)
+                           .arg(bar->sliderPosition).arg(bar->pageStep).arg(int(bar->direction)).arg(bar->upsideDown).arg(ratio);
+        // Each page's palette is a copy of its own: the colours, not the copy, make the look.
+        for (int role = 0; role < QPalette::NColorRoles; ++role)
+            look += QLatin1Char(' ') + QString::number(bar->palette.color(QPalette::ColorRole(role)).rgba(), 16);
+        // A page is made anew for each capture; the window's being active or not makes two looks.
+        static QHash<QString, QImage> kept;
+        auto found = kept.constFind(look);
+        if (found == kept.constEnd()) {
             QImage picture(bar->rect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
             picture.setDevicePixelRatio(ratio);
             picture.fill(Qt::transparent);
@@ -59,22 +64,11 @@ public:
             QPainter p(&picture);
             QProxyStyle::drawComplexControl(control, &placed, &p, widget);
             p.end();
-            kept = {look, std::move(picture)};
+            if (kept.size() >= 4) kept.clear();
+            found = kept.insert(look, std::move(picture));
         }
-        painter->drawImage(bar->rect.topLeft(), kept.picture);
+        painter->drawImage(bar->rect.topLeft(), *found);
     }
-
-private:
-    // One picture for every editor page (a page is made anew for each capture); an image, which may
-    // outlive the application.
-    struct Kept {
-        QString look;
-        QImage picture;
-        static Kept &shared() {
-            static Kept kept;
-            return kept;
-        }
-    };
 };
 
 } // namespace
