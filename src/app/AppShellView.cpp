@@ -20,13 +20,13 @@
 #include "platform/UserDefaults.h"
 #include "tutorial_window/TutorialView.h"
 #include "tutorials/TutorialStore.h"
+#include "widgets/Divider.h"
 #include "widgets/Icons.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QStackedLayout>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -52,14 +52,6 @@ public:
     }
 };
 
-class Divider final : public QWidget {
-public:
-    explicit Divider(QWidget *parent) : QWidget(parent) { setFixedWidth(1); }
-
-protected:
-    void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), Theme::line()); }
-};
-
 } // namespace
 
 AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent), m_router(router) {
@@ -73,7 +65,7 @@ AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent)
     row->setSpacing(0);
     m_sidebar = new AppSidebar(router, ShortcutStore::shared(), TutorialStore::shared(), defaults, m_shell);
     row->addWidget(m_sidebar);
-    row->addWidget(new Divider(m_shell));
+    row->addWidget(new Divider(Qt::Vertical, m_shell));
     m_stack = new QStackedWidget(m_shell);
     row->addWidget(m_stack, 1);
 

@@ -22,6 +22,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QStaticText>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
@@ -90,20 +91,57 @@ protected:
         const QPixmap icon = Icons::pixmap(m_icon, m_look.iconSize, ink, devicePixelRatioF());
         p.drawPixmap(QPointF(iconLeft + (18 - m_look.iconSize) / 2.0, (height() - m_look.iconSize) / 2.0), icon);
         if (m_collapsed) return;
-        QRect textArea = cell.adjusted(iconLeft + 18 + 10, 0, -10, 0);
+        const QRect textArea = cell.adjusted(iconLeft + 18 + 10, 0, -10, 0);
+        layOut(textArea);
         if (!m_trailing.isEmpty()) {
-            p.setFont(Theme::monospaceFont(10));
+            p.setFont(m_shown.trailingFont);
             p.setPen(Theme::text3());
-            p.drawText(textArea, Qt::AlignRight | Qt::AlignVCenter, m_trailing);
-            textArea.setRight(textArea.right() - p.fontMetrics().horizontalAdvance(m_trailing) - 6);
+            p.drawStaticText(m_shown.trailingAt, m_shown.trailingText);
         }
-        p.setFont(Theme::font(m_look.fontSize, m_current ? QFont::DemiBold : QFont::Normal));
+        p.setFont(m_shown.titleFont);
         p.setPen(ink);
-        p.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter,
-                   p.fontMetrics().elidedText(text(), Qt::ElideRight, textArea.width()));
+        p.drawStaticText(m_shown.titleAt, m_shown.titleText);
     }
 
 private:
+    // The texts as laid out for the last area, title, hint and weight: a paint only draws them. Each
+    // stands where drawing it in the area, centred down, would put it.
+    struct Shown {
+        QRect area;
+        QString title, trailing;
+        bool current = false;
+        QFont titleFont, trailingFont;
+        QStaticText titleText, trailingText;
+        QPointF titleAt, trailingAt;
+    };
+    void layOut(QRect area) {
+        if (area == m_shown.area && text() == m_shown.title && m_trailing == m_shown.trailing && m_current == m_shown.current)
+            return;
+        m_shown.area = area;
+        m_shown.title = text();
+        m_shown.trailing = m_trailing;
+        m_shown.current = m_current;
+        const auto centred = [&area](const QFont &font) { return area.top() + (area.height() - QFontMetricsF(font).height()) / 2; };
+        if (!m_trailing.isEmpty()) {
+            m_shown.trailingFont = Theme::monospaceFont(10);
+            const QFontMetrics metrics(m_shown.trailingFont);
+            const int advance = metrics.horizontalAdvance(m_trailing);
+            m_shown.trailingText = staticText(m_trailing, m_shown.trailingFont);
+            m_shown.trailingAt = QPointF(area.right() + 1 - QFontMetricsF(m_shown.trailingFont).horizontalAdvance(m_trailing),
+                                         centred(m_shown.trailingFont));
+            area.setRight(area.right() - advance - 6);
+        }
+        m_shown.titleFont = Theme::font(m_look.fontSize, m_current ? QFont::DemiBold : QFont::Normal);
+        const QFontMetrics metrics(m_shown.titleFont);
+        m_shown.titleText = staticText(metrics.elidedText(text(), Qt::ElideRight, area.width()), m_shown.titleFont);
+        m_shown.titleAt = QPointF(area.left(), centred(m_shown.titleFont));
+    }
+    static QStaticText staticText(const QString &text, const QFont &font) {
+        QStaticText shown(text);
+        shown.setTextFormat(Qt::PlainText);
+        shown.prepare(QTransform(), font);
+        return shown;
+    }
     void placeMark() {
         if (!m_mark) return;
         const QRect cell = this->cell();
@@ -117,6 +155,7 @@ private:
     bool m_current = false;
     bool m_collapsed = false;
     QWidget *m_mark = nullptr;
+    Shown m_shown;
 };
 
 namespace {

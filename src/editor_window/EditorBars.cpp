@@ -6,6 +6,7 @@
 #include "editor_window/EditorSummaries.h"
 #include "widgets/Buttons.h"
 #include "widgets/Icons.h"
+#include "widgets/KeptPicture.h"
 #include "widgets/Keycap.h"
 #include "widgets/Spinner.h"
 #include "widgets/Theme.h"
@@ -42,10 +43,7 @@ protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const QPainterPath shape = Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8);
-        p.fillPath(shape, Theme::raised());
-        p.setPen(QPen(Theme::line(), 1));
-        p.drawPath(shape);
+        drawPlate(p, rect(), 8, Theme::raised(), Theme::line());
     }
 };
 

@@ -4,6 +4,7 @@
 #include "core/Localization.h"
 #include "editor/EditorModel.h"
 #include "widgets/Icons.h"
+#include "widgets/KeptPicture.h"
 #include "widgets/Theme.h"
 #include "widgets/ToolbarButton.h"
 
@@ -66,10 +67,7 @@ protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const QPainterPath shape = Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius);
-        p.fillPath(shape, Theme::raised());
-        p.setPen(QPen(Theme::line(), 1));
-        p.drawPath(shape);
+        drawPlate(p, rect(), m_radius, Theme::raised(), Theme::line());
     }
 
 private:

@@ -12,29 +12,63 @@
 #include "editor_window/InspectorView.h"
 #include "editor_window/PreviewStage.h"
 #include "editor_window/ShortcutsSheet.h"
+#include "widgets/Divider.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QStyleFactory>
+#include <QStyleOptionSlider>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace {
 
-// A hairline in Theme::line, across (horizontal) or down (vertical).
-class Divider final : public QWidget {
+// The side panel's scroll bar as the application's style draws it, kept as a picture until its look
+// changes (size, position, state, colours). Fusion fills the groove with a gradient and outlines it in
+// translucent lines the panel's whole height, which Qt's raster engine slices across its thread pool
+// on every show; the pictures outlive the pixmap cache a closed window empties.
+class KeptScrollBarStyle final : public QProxyStyle {
 public:
-    Divider(Qt::Orientation orientation, QWidget *parent) : QWidget(parent) {
-        if (orientation == Qt::Horizontal) setFixedHeight(1);
-        else setFixedWidth(1);
+    explicit KeptScrollBarStyle(QObject *owner) : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {
+        setParent(owner);
     }
-
-protected:
-    void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), Theme::line()); }
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option, QPainter *painter,
+                            const QWidget *widget) const override {
+        const auto *bar = qstyleoption_cast<const QStyleOptionSlider *>(option);
+        if (control != CC_ScrollBar || !bar) return QProxyStyle::drawComplexControl(control, option, painter, widget);
+        const qreal ratio = painter->device()->devicePixelRatioF();
+        QString look = QStringLiteral("%1x%2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12 %13")
+                           .arg(bar->rect.width()).arg(bar->rect.height()).arg(int(bar->orientation)).arg(int(bar->state))
+                           .arg(int(bar->activeSubControls)).arg(int(bar->subControls)).arg(bar->minimum).arg(bar->maximum)
+                           .arg(bar->sliderPosition).arg(bar->pageStep).arg(int(bar->direction)).arg(bar->upsideDown).arg(ratio);
+        // Each page's palette is a copy of its own: the colours, not the copy, make the look.
+        for (int role = 0; role < QPalette::NColorRoles; ++role)
+            look += QLatin1Char(' ') + QString::number(bar->palette.color(QPalette::ColorRole(role)).rgba(), 16);
+        // A page is made anew for each capture; the window's being active or not makes two looks.
+        static QHash<QString, QImage> kept;
+        auto found = kept.constFind(look);
+        if (found == kept.constEnd()) {
+            QImage picture(bar->rect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+            picture.setDevicePixelRatio(ratio);
+            picture.fill(Qt::transparent);
+            QStyleOptionSlider placed = *bar;
+            placed.rect.moveTopLeft(QPoint());
+            QPainter p(&picture);
+            QProxyStyle::drawComplexControl(control, &placed, &p, widget);
+            p.end();
+            if (kept.size() >= 4) kept.clear();
+            found = kept.insert(look, std::move(picture));
+        }
+        painter->drawImage(bar->rect.topLeft(), *found);
+    }
 };
 
 } // namespace
@@ -97,6 +131,7 @@ QWidget *EditorView::workArea() {
     m_panelSlot->setWidgetResizable(true);
     m_panelSlot->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_panelSlot->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_panelSlot->verticalScrollBar()->setStyle(new KeptScrollBarStyle(m_panelSlot));
     QPalette palette = m_panelSlot->palette();
     palette.setColor(QPalette::Window, Theme::panel());
     m_panelSlot->setPalette(palette);

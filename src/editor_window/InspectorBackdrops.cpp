@@ -6,6 +6,7 @@
 #include "widgets/BackdropSwatch.h"
 #include "widgets/Icons.h"
 #include "widgets/SectionLabel.h"
+#include "widgets/KeptPicture.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
 #include "widgets/TileGrid.h"
@@ -40,9 +41,7 @@ protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(Theme::line(), 1));
-        p.setBrush(Theme::raised());
-        p.drawPath(Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8));
+        drawPlate(p, rect(), 8, Theme::raised(), Theme::line());
         const qreal dpr = devicePixelRatioF();
         const QPixmap palette = Icons::pixmap(QStringLiteral("paintpalette"), 13, Theme::text(), dpr);
         const QPixmap chevron = Icons::pixmap(QStringLiteral("chevron.right"), 10, Theme::text3(), dpr);

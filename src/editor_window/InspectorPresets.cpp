@@ -3,6 +3,7 @@
 #include "core/Localization.h"
 #include "core/StyleStore.h"
 #include "editor_window/EditorView.h"
+#include "widgets/KeptPicture.h"
 #include "widgets/Keycap.h"
 #include "widgets/SectionLabel.h"
 #include "widgets/Theme.h"
@@ -46,10 +47,7 @@ void PresetTile::contextMenuEvent(QContextMenuEvent *event) { emit menuRequested
 void PresetTile::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath shape = Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8);
-    p.setPen(QPen(m_active ? Theme::accentLine() : Theme::line(), 1));
-    p.setBrush(m_active ? Theme::accentSoft() : Theme::raised());
-    p.drawPath(shape);
+    drawPlate(p, rect(), 8, m_active ? Theme::accentSoft() : Theme::raised(), m_active ? Theme::accentLine() : Theme::line());
     // The cap keeps its room; the name is cut to what is left of the line.
     const QSize cap = Keycap::faceSize(keyLabel(), Keycap::Size::small);
     const qreal capLeft = width() - 10 - cap.width();

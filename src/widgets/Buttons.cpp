@@ -1,5 +1,6 @@
 #include "widgets/Buttons.h"
 
+#include "widgets/KeptPicture.h"
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
 
@@ -115,7 +116,10 @@ void PrimaryButton::paintEvent(QPaintEvent *) {
     p.scale(scale, scale);
     p.translate(-r.center());
     p.setOpacity(1.0 - 0.15 * m_press);
-    p.fillPath(Theme::continuousRoundedRect(r, kRadius), Theme::accentGradient(r));
+    const auto fill = [&r](QPainter &painter) { painter.fillPath(Theme::continuousRoundedRect(r, kRadius), Theme::accentGradient(r)); };
+    // At rest the gradient comes from a kept picture; pressed, it is scaled and drawn as it goes.
+    if (m_press == 0) p.drawImage(QPointF(), keptPicture(QStringLiteral("primary-button"), size(), devicePixelRatioF(), fill));
+    else fill(p);
     if (m_keyHint.isEmpty()) {
         paintLabel(p, *this, r, font(), Theme::ink());
         return;
@@ -141,12 +145,7 @@ void SecondaryButton::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setOpacity(isDown() ? 0.8 : 1.0);
-    // The stroke is centred on the edge, so the shape is inset half a pixel to keep it inside.
-    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    const QPainterPath shape = Theme::continuousRoundedRect(r, kRadius);
-    p.fillPath(shape, Theme::raised());
-    p.setPen(QPen(Theme::lineStrong(), 1));
-    p.drawPath(shape);
+    drawPlate(p, rect(), kRadius, Theme::raised(), Theme::lineStrong());
     paintLabel(p, *this, QRectF(rect()), font(), Theme::text());
 }
 

@@ -1,8 +1,9 @@
 #include "widgets/Keycap.h"
 
+#include "widgets/KeptPicture.h"
 #include "widgets/Theme.h"
 
-#include <QGraphicsDropShadowEffect>
+#include <QGraphicsEffect>
 #include <QHBoxLayout>
 #include <QPainter>
 
@@ -11,15 +12,6 @@ namespace {
 QFont capFont(Keycap::Size size) { return Theme::monospaceFont(size == Keycap::Size::small ? 11 : 19, QFont::Medium); }
 
 } // namespace
-
-Keycap::Keycap(const QString &label, Size size, QWidget *parent) : QWidget(parent), m_label(label), m_size(size) {
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    auto *shadow = new QGraphicsDropShadowEffect(this);
-    shadow->setBlurRadius(0);
-    shadow->setColor(QColor(0, 0, 0, 128));
-    shadow->setOffset(0, shadowOffset(size));
-    setGraphicsEffect(shadow);
-}
 
 QSize Keycap::faceSize(const QString &label, Size size) {
     const QFontMetrics metrics(capFont(size));
@@ -56,8 +48,41 @@ void paintFace(QPainter &p, const QRectF &face, const QString &label, Keycap::Si
 
 } // namespace
 
+// The cap's hard shadow below the widget, outside its own area: the cap's coverage in black at half
+// opacity, shadowOffset lower. It is drawn from a picture kept per face size, look and pixel ratio; a
+// drop-shadow effect would render the cap offscreen on every paint to find its shape.
+class Keycap::HardShadow final : public QGraphicsEffect {
+public:
+    explicit HardShadow(Keycap *cap) : QGraphicsEffect(cap), m_cap(cap) {}
+
+protected:
+    QRectF boundingRectFor(const QRectF &rect) const override {
+        return rect.united(rect.translated(0, shadowOffset(m_cap->m_size)));
+    }
+    void draw(QPainter *painter) override {
+        const Size size = m_cap->m_size;
+        const QSize face = m_cap->size();
+        const QImage shadow = keptPicture(QStringLiteral("keycap-shadow:%1").arg(int(size)), face, m_cap->devicePixelRatioF(),
+                                          [&](QPainter &p) {
+                                              paintFace(p, QRectF(QPointF(), QSizeF(face)), {}, size);
+                                              p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+                                              p.fillRect(QRectF(QPointF(), QSizeF(face)), QColor(0, 0, 0, 128));
+                                          });
+        painter->drawImage(QPointF(0, shadowOffset(size)), shadow);
+        drawSource(painter);
+    }
+
+private:
+    Keycap *m_cap;
+};
+
+Keycap::Keycap(const QString &label, Size size, QWidget *parent) : QWidget(parent), m_label(label), m_size(size) {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setGraphicsEffect(new HardShadow(this));
+}
+
 void Keycap::paintEvent(QPaintEvent *) {
-    // The widget's hard shadow comes from its graphics effect.
+    // The hard shadow comes from HardShadow, outside the widget.
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     paintFace(p, QRectF(rect()), m_label, m_size);

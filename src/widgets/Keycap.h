@@ -32,6 +32,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    class HardShadow;
     QString m_label;
     Size m_size;
 };

@@ -21,6 +21,13 @@ QColor mix(const QColor &a, const QColor &b, qreal t) {
                             float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
 }
 
+QColor over(const QColor &top, const QColor &below) {
+    // In 8-bit steps, as the raster engine blends.
+    const int a = top.alpha();
+    const auto channel = [a](int t, int b) { return (t * a + b * (255 - a) + 127) / 255; };
+    return {channel(top.red(), below.red()), channel(top.green(), below.green()), channel(top.blue(), below.blue())};
+}
+
 QColor bg() { return rgb(0x0B0B0F); }
 QColor panel() { return rgb(0x101015); }
 QColor raised() { return rgb(0x1A1A21); }

@@ -34,6 +34,11 @@ QLinearGradient accentGradient(const QRectF &rect);
 // The colour `t` of the way from `a` to `b` (0 … 1), opacity included: a look easing between two states.
 QColor mix(const QColor &a, const QColor &b, qreal t);
 
+// The opaque colour `top` makes when painted over the opaque `below`: a hairline drawn as this over a
+// known background looks the same and is filled in one pass (Qt's raster engine splits tall translucent
+// fills across its thread pool and makes the painting thread wait for the slices).
+QColor over(const QColor &top, const QColor &below);
+
 // An sRGB colour from 0xRRGGBB and an opacity.
 QColor rgb(quint32 rgb, qreal alpha = 1.0);
 // The colour `t` of the way from `a` to `b` (0 … 1), opacity included.

@@ -80,10 +80,12 @@ TEST_F(AppSidebarTest, ItemsFollowTheRouterAndTheOpenCapture) {
 TEST_F(AppSidebarTest, CaptureButtonsShowTheCurrentShortcuts) {
     QAbstractButton *area = sidebar->captureButton(ShortcutAction::captureArea);
     EXPECT_EQ(area->toolTip(), QStringLiteral("Capturar área · Alt+Shift+A"));
+    const QImage before = area->grab().toImage();
     shortcuts.setShortcut(ShortcutAction::captureArea,
                           Shortcut{platform::KeyCode::x, platform::ModifierFlag::command | platform::ModifierFlag::shift,
                                    QStringLiteral("X")});
     EXPECT_EQ(area->toolTip(), QStringLiteral("Capturar área · Ctrl+Shift+X"));
+    EXPECT_NE(area->grab().toImage(), before); // the row shows the new keys, not the ones laid out first
     EXPECT_EQ(sidebar->captureButton(ShortcutAction::captureWindow)->toolTip(), QStringLiteral("Capturar janela · Alt+Shift+W"));
 }
 

@@ -1,4 +1,5 @@
 #include "widgets/Keycap.h"
+#include "widgets/Theme.h"
 
 #include <gtest/gtest.h>
 
@@ -15,4 +16,27 @@ TEST(KeycapTest, CapsFitTheirLabelAndRowsFollowTheirKeys) {
     EXPECT_EQ(row.findChildren<Keycap *>().size(), 3);
     row.setKeys({});
     EXPECT_TRUE(row.findChildren<Keycap *>().isEmpty());
+}
+
+TEST(KeycapTest, CapsCastTheirHardShadowBelowThemOntoWhatTheyStandOn) {
+    for (const Keycap::Size size : {Keycap::Size::small, Keycap::Size::large}) {
+        QWidget window;
+        window.resize(120, 90);
+        QPalette palette = window.palette();
+        palette.setColor(QPalette::Window, Theme::bg());
+        window.setPalette(palette);
+        window.setAutoFillBackground(true);
+        auto *cap = new Keycap(QStringLiteral("K"), size, &window);
+        cap->setGeometry(QRect(QPoint(10, 10), cap->sizeHint()));
+        const QImage shown = window.grab().toImage();
+        // Darker for as far as the offset reaches below the face (half-opaque black where the face is
+        // solid), then the background.
+        const int x = cap->geometry().center().x(), below = cap->geometry().bottom() + 1;
+        for (int y = below; y < below + Keycap::shadowOffset(size); ++y)
+            EXPECT_LT(shown.pixelColor(x, y).lightness(), Theme::bg().lightness()) << y;
+        if (size == Keycap::Size::large) {
+            EXPECT_EQ(shown.pixelColor(x, below), Theme::over(QColor(0, 0, 0, 128), Theme::bg()));
+        }
+        EXPECT_EQ(shown.pixelColor(x, below + Keycap::shadowOffset(size)), Theme::bg());
+    }
 }
