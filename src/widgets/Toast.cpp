@@ -2,6 +2,7 @@
 
 #include "platform/WindowHints.h"
 #include "widgets/Icons.h"
+#include "widgets/KeptPicture.h"
 #include "widgets/FilledImage.h"
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
@@ -36,28 +37,20 @@ void ToastView::setContent(const QImage &image, const QString &title, const QStr
 void ToastView::paintEvent(QPaintEvent *) {
     // The card is drawn once and copied for each toast: a copy is one pass on this thread, where a
     // shape this size is filled in slices on Qt's painting threads, which a loaded machine keeps waiting.
-    const qreal dpr = devicePixelRatioF();
-    const QRgb fill = Theme::panel().rgba(), edge = Theme::lineStrong().rgba();
-    if (m_card.size() != size() * dpr || m_card.devicePixelRatio() != dpr || m_cardColors[0] != fill ||
-        m_cardColors[1] != edge) {
-        m_card = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
-        m_card.setDevicePixelRatio(dpr);
-        m_card.fill(Qt::transparent);
-        m_cardColors[0] = fill;
-        m_cardColors[1] = edge;
-        QPainter c(&m_card);
-        c.setRenderHint(QPainter::Antialiasing);
+    const QColor fill = Theme::panel(), edge = Theme::lineStrong();
+    const QString key = QStringLiteral("toast-card:%1:%2:%3").arg(m_shadowMargin).arg(fill.rgba()).arg(edge.rgba());
+    const QImage cardPicture = keptPicture(key, size(), devicePixelRatioF(), [&](QPainter &c) {
         if (m_shadowMargin > 0)
             SoftShadow::paint(c, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 16, {0, 6});
         c.translate(m_shadowMargin, m_shadowMargin);
         const QRectF cardRect = QRectF(QPointF(0, 0), QSizeF(card().size())).adjusted(0.5, 0.5, -0.5, -0.5);
         const QPainterPath cardShape = Theme::continuousRoundedRect(cardRect, 16);
-        c.fillPath(cardShape, QColor::fromRgba(fill));
-        c.setPen(QPen(QColor::fromRgba(edge), 1));
+        c.fillPath(cardShape, fill);
+        c.setPen(QPen(edge, 1));
         c.drawPath(cardShape);
-    }
+    });
     QPainter p(this);
-    p.drawImage(QPointF(0, 0), m_card);
+    p.drawImage(QPointF(0, 0), cardPicture);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.translate(m_shadowMargin, m_shadowMargin);

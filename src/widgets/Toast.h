@@ -30,8 +30,6 @@ private:
     QImage m_image;
     QString m_title;
     QString m_subtitle;
-    QImage m_card;       // shadow, card and outline as last drawn, for every toast this window shows
-    QRgb m_cardColors[2] = {};
 };
 
 // The application-wide transient notice: fades in at the bottom centre of the screen under the
