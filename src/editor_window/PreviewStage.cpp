@@ -10,7 +10,10 @@
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRadialGradient>
+
+#include <cmath>
 
 PreviewStage::PreviewStage(EditorModel *model, QWidget *parent) : QWidget(parent), m_model(model) {
     setObjectName(QStringLiteral("previewStage"));
@@ -81,14 +84,54 @@ void PreviewStage::scaleLater() {
 
 namespace {
 
-void paintGlow(QPainter &p, QSizeF size) {
-    QRadialGradient glow(QPointF(size.width() * 0.5, size.height() * 0.4), 600);
+const QPointF glowCentre(0.5, 0.4); // of the stage's size
+constexpr qreal glowRadius = 600;
+
+QRadialGradient glowGradient(QPointF centre, qreal radius) {
+    QRadialGradient glow(centre, radius);
     glow.setColorAt(0, QColor(22, 22, 29));
     glow.setColorAt(1, Theme::bg());
-    p.fillRect(QRectF(QPointF(), size), glow);
+    return glow;
 }
 
 } // namespace
+
+void PreviewStage::paintGlow(QPainter &p, QSizeF size) {
+    // The gradient steps through a few dozen colours from its centre out. Qt paints it once along a
+    // radius (a single row, four samples a pixel) and each colour's ring is filled as a plain shape:
+    // the gradient filled across the stage would cost the GUI thread milliseconds and be sliced
+    // across Qt's thread pool, which a first frame would then wait for.
+    const qreal ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    constexpr int samplesPerPixel = 4;
+    const qreal step = 1.0 / (samplesPerPixel * ratio); // logical distance between samples
+    QImage strip(int(std::ceil(glowRadius * ratio)) * samplesPerPixel + samplesPerPixel, 1, QImage::Format_RGB32);
+    {
+        QPainter stripPainter(&strip);
+        stripPainter.fillRect(strip.rect(), glowGradient(QPointF(0, 0.5), glowRadius * ratio * samplesPerPixel));
+    }
+    const auto *sampled = reinterpret_cast<const QRgb *>(strip.constScanLine(0));
+    const QPointF centre(size.width() * glowCentre.x(), size.height() * glowCentre.y());
+    const QRectF area(QPointF(), size);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false); // the gradient has no soft edges between its colours
+    p.setPen(Qt::NoPen);
+    // From the centre out, each colour's run up to where the next begins.
+    QPainterPath inside;
+    QRgb colour = sampled[0];
+    for (int k = 1; k <= strip.width(); ++k) {
+        if (k < strip.width() && sampled[k] == colour) continue;
+        QPainterPath disc;
+        if (k < strip.width()) disc.addEllipse(centre, k * step, k * step);
+        else disc.addRect(area);
+        QPainterPath ring = disc; // filled odd-even: the disc without the one inside it
+        ring.addPath(inside);
+        p.fillPath(ring, QColor(colour));
+        if (k == strip.width()) break;
+        inside = disc;
+        colour = sampled[k];
+    }
+    p.restore();
+}
 
 void PreviewStage::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
@@ -112,13 +155,12 @@ void PreviewStage::prepareGlow() {
         glow.setDevicePixelRatio(ratio);
         {
             QPainter p(&glow);
-            p.setRenderHint(QPainter::Antialiasing);
             paintGlow(p, logical);
         }
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [self, glow = std::move(glow)]() mutable {
-                // A frame painted meanwhile filled the same gradient itself.
+                // A frame painted meanwhile painted the same glow itself.
                 if (self && self->isVisible() && glow.size() == (QSizeF(self->size()) * self->devicePixelRatioF()).toSize())
                     self->m_glow = std::move(glow);
             },
@@ -130,7 +172,7 @@ void PreviewStage::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     if (m_glow.size() == (QSizeF(size()) * devicePixelRatioF()).toSize()) p.drawImage(QPointF(), m_glow);
-    else paintGlow(p, QSizeF(size()));
+    else paintGlow(p, QSizeF(size())); // the worker's is late
     const QRectF target = pictureRect();
     const QImage &shown = shownImage();
     const QSize pixels = target.isEmpty() ? QSize() : scaledPixels(target);

@@ -9,6 +9,7 @@
 #include <optional>
 
 class EditorModel;
+class QPainter;
 
 // The preview tool's stage: a soft radial glow behind the rendered result, fitted 40 points inside
 // the stage; the untouched capture with an "Original" badge while Space is held; a small progress
@@ -26,6 +27,10 @@ public:
     // What the stage shows now.
     bool showsOriginal() const;
     bool showsProgress() const;
+
+    // The glow behind the picture over a stage of `size`: the radial gradient's colours, each painted
+    // as a plain ring (any thread).
+    static void paintGlow(QPainter &p, QSizeF size);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
