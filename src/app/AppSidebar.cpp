@@ -12,6 +12,7 @@
 #include "widgets/BrandMark.h"
 #include "widgets/FilledImage.h"
 #include "widgets/Icons.h"
+#include "widgets/KeptPicture.h"
 #include "widgets/SectionLabel.h"
 #include "widgets/SymbolButton.h"
 #include "widgets/Theme.h"
@@ -268,14 +269,33 @@ protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        if (m_router.page() == AppRouter::Page::editor)
-            p.fillPath(Theme::continuousRoundedRect(QRectF(rect()), 8), Theme::rgb(0xFFFFFF, 0.03));
+        // The highlight and the thumbnail's outline come from kept pictures: drawn afresh, their
+        // translucent edges would be sliced across Qt's thread pool in the window's first frame.
+        const qreal ratio = devicePixelRatioF();
+        if (m_router.page() == AppRouter::Page::editor) {
+            // The rounded ends from the picture, the middle a plain fill (a few dozen rows, not sliced),
+            // so that the sidebar's widths in its animation make no new pictures.
+            constexpr int end = 16;
+            const QColor highlight = Theme::rgb(0xFFFFFF, 0.03);
+            const QImage ends = keptPicture(QStringLiteral("openPrintEnds:%1").arg(highlight.rgba()), QSize(2 * end, height()),
+                                            ratio, [&](QPainter &k) {
+                k.fillPath(Theme::continuousRoundedRect(QRectF(0, 0, 2 * end, height()), 8), highlight);
+            });
+            const QSizeF endPixels = QSizeF(end, height()) * ratio;
+            p.drawImage(QRectF(0, 0, end, height()), ends, QRectF(QPointF(), endPixels));
+            p.drawImage(QRectF(width() - end, 0, end, height()), ends, QRectF(QPointF(endPixels.width(), 0), endPixels));
+            p.fillRect(QRect(end, 0, width() - 2 * end, height()), highlight);
+        }
         const QRectF thumb(8, (height() - 28) / 2.0, 40, 28);
-        const QPainterPath shape = Theme::continuousRoundedRect(thumb, 4);
-        drawImageFilled(p, m_thumbnail, shape);
-        p.setPen(QPen(Theme::line(), 1));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(shape);
+        drawImageFilled(p, m_thumbnail, Theme::continuousRoundedRect(thumb, 4));
+        // The outline's half pixel outside the thumbnail is in the picture too.
+        const QRect outline = thumb.toAlignedRect().adjusted(-1, -1, 1, 1);
+        p.drawImage(outline.topLeft(), keptPicture(QStringLiteral("openPrintOutline:%1").arg(Theme::line().rgba()),
+                                                   outline.size(), ratio, [&](QPainter &k) {
+            k.setPen(QPen(Theme::line(), 1));
+            k.setBrush(Qt::NoBrush);
+            k.drawPath(Theme::continuousRoundedRect(thumb.translated(-outline.topLeft()), 4));
+        }));
         const int left = int(thumb.right()) + 8;
         const QRect texts(left, 0, m_close->x() - 8 - left, height());
         const QFont title = Theme::font(12);
