@@ -5,7 +5,6 @@
 
 #include <QAbstractButton>
 #include <QList>
-#include <QPixmap>
 #include <QWidget>
 
 class QLabel;
@@ -37,7 +36,6 @@ private:
 
     Backdrop m_backdrop;
     bool m_selected = false;
-    QPixmap m_swatch; // the backdrop drawn at the tile's size
 };
 
 // The backdrops: the current backdrop's name in the header, a six-column grid of the stored backdrops

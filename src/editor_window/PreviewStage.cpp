@@ -17,6 +17,8 @@
 
 PreviewStage::PreviewStage(EditorModel *model, QWidget *parent) : QWidget(parent), m_model(model) {
     setObjectName(QStringLiteral("previewStage"));
+    // The glow covers every pixel: the window need not fill its background under the stage first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setToolTip(L("Arraste para outro app"));
     m_spin.setInterval(Spinner::stepMs);
     connect(&m_spin, &QTimer::timeout, this, qOverload<>(&QWidget::update));
