@@ -33,6 +33,23 @@ constexpr int kCollapsedCell = 44;
 constexpr int kHeaderTop = 18;
 constexpr int kHeaderBottom = 14;
 
+// A highlight (a continuous rounded rectangle of radius 8 filled with a translucent colour) over
+// `cell`: its rounded ends from a kept picture, the middle a plain fill of a few dozen rows, which
+// Qt's raster engine does not slice across its thread pool as it does the whole shape's edges. The
+// sidebar's widths in its animation make no new pictures.
+void drawHighlight(QPainter &p, const QRect &cell, const QColor &fill, qreal ratio) {
+    constexpr int end = 16; // wider than the corners' curve
+    const QSize ends(2 * end, cell.height());
+    const QImage picture = keptPicture(QStringLiteral("sidebarHighlight:%1").arg(fill.rgba()), ends, ratio, [&](QPainter &k) {
+        k.fillPath(Theme::continuousRoundedRect(QRectF(QPointF(), QSizeF(ends)), 8), fill);
+    });
+    const QSizeF endPixels = QSizeF(end, cell.height()) * ratio;
+    p.drawImage(QRectF(cell.left(), cell.top(), end, cell.height()), picture, QRectF(QPointF(), endPixels));
+    p.drawImage(QRectF(cell.right() + 1 - end, cell.top(), end, cell.height()), picture,
+                QRectF(QPointF(endPixels.width(), 0), endPixels));
+    p.fillRect(cell.adjusted(end, 0, -end, 0), fill);
+}
+
 } // namespace
 
 // A row of the column: an icon in an 18-wide frame and, expanded, a title and a trailing hint.
@@ -86,7 +103,7 @@ protected:
         p.setRenderHint(QPainter::Antialiasing);
         if (!isEnabled()) p.setOpacity(0.45);
         const QRect cell = this->cell();
-        if (m_current) p.fillPath(Theme::continuousRoundedRect(QRectF(cell), 8), Theme::accentSoft());
+        if (m_current) drawHighlight(p, cell, Theme::accentSoft(), devicePixelRatioF());
         const QColor ink = m_current ? Theme::text() : Theme::text2();
         const int iconLeft = m_collapsed ? cell.left() + (cell.width() - 18) / 2 : cell.left() + 10;
         const QPixmap icon = Icons::pixmap(m_icon, m_look.iconSize, ink, devicePixelRatioF());
@@ -269,23 +286,10 @@ protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        // The highlight and the thumbnail's outline come from kept pictures: drawn afresh, their
-        // translucent edges would be sliced across Qt's thread pool in the window's first frame.
+        // The thumbnail's outline comes from a kept picture: drawn afresh, its translucent edges
+        // would be sliced across Qt's thread pool in the window's first frame.
         const qreal ratio = devicePixelRatioF();
-        if (m_router.page() == AppRouter::Page::editor) {
-            // The rounded ends from the picture, the middle a plain fill (a few dozen rows, not sliced),
-            // so that the sidebar's widths in its animation make no new pictures.
-            constexpr int end = 16;
-            const QColor highlight = Theme::rgb(0xFFFFFF, 0.03);
-            const QImage ends = keptPicture(QStringLiteral("openPrintEnds:%1").arg(highlight.rgba()), QSize(2 * end, height()),
-                                            ratio, [&](QPainter &k) {
-                k.fillPath(Theme::continuousRoundedRect(QRectF(0, 0, 2 * end, height()), 8), highlight);
-            });
-            const QSizeF endPixels = QSizeF(end, height()) * ratio;
-            p.drawImage(QRectF(0, 0, end, height()), ends, QRectF(QPointF(), endPixels));
-            p.drawImage(QRectF(width() - end, 0, end, height()), ends, QRectF(QPointF(endPixels.width(), 0), endPixels));
-            p.fillRect(QRect(end, 0, width() - 2 * end, height()), highlight);
-        }
+        if (m_router.page() == AppRouter::Page::editor) drawHighlight(p, rect(), Theme::rgb(0xFFFFFF, 0.03), ratio);
         const QRectF thumb(8, (height() - 28) / 2.0, 40, 28);
         drawImageFilled(p, m_thumbnail, Theme::continuousRoundedRect(thumb, 4));
         // The outline's half pixel outside the thumbnail is in the picture too.

@@ -24,6 +24,9 @@ PreviewStage::PreviewStage(EditorModel *model, QWidget *parent) : QWidget(parent
     connect(&m_spin, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     connect(model, &EditorModel::previewChanged, this, &PreviewStage::scaleLater);
     connect(model, &EditorModel::showOriginalChanged, this, qOverload<>(&QWidget::update));
+    // A page is made for each capture as the window opens: its stage is most likely the last one's
+    // size, and its glow is made for that meanwhile rather than in (or after) its first frame.
+    prepareGlow(lastSize());
 }
 
 bool PreviewStage::showsOriginal() const { return m_model && m_model->showOriginal(); }
@@ -137,21 +140,28 @@ void PreviewStage::paintGlow(QPainter &p, QSizeF size) {
 
 void PreviewStage::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
-    prepareGlow();
+    if (isVisible()) prepareGlow(QSizeF(size())); // the sizes a layout tries before the show are not made
 }
 
 void PreviewStage::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
-    prepareGlow();
+    m_shown = true;
+    lastSize() = QSizeF(size());
+    prepareGlow(QSizeF(size()));
 }
 
-void PreviewStage::prepareGlow() {
+QSizeF &PreviewStage::lastSize() {
+    static QSizeF size; // GUI thread only
+    return size;
+}
+
+void PreviewStage::prepareGlow(QSizeF logical) {
     const qreal ratio = devicePixelRatioF();
-    const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (m_glow.size() == pixels || pixels.isEmpty()) return;
-    m_glow = QImage();
+    const QSize pixels = (logical * ratio).toSize();
+    if (pixels.isEmpty() || m_glow.size() == pixels || m_glowPending == pixels) return;
+    m_glowPending = pixels;
     QPointer<PreviewStage> self(this);
-    EditorThreads::renderPool().start([self, pixels, ratio, logical = QSizeF(size())] {
+    EditorThreads::renderPool().start([self, pixels, ratio, logical] {
         if (EditorThreads::isClosing()) return;
         QImage glow(pixels, QImage::Format_RGB32);
         glow.setDevicePixelRatio(ratio);
@@ -162,9 +172,11 @@ void PreviewStage::prepareGlow() {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [self, glow = std::move(glow)]() mutable {
-                // A frame painted meanwhile painted the same glow itself.
-                if (self && self->isVisible() && glow.size() == (QSizeF(self->size()) * self->devicePixelRatioF()).toSize())
-                    self->m_glow = std::move(glow);
+                // Not for a stage that has been put out of sight since, nor for a size it no longer
+                // expects; one not shown yet keeps it for its first frame.
+                if (!self || glow.size() != self->m_glowPending) return;
+                self->m_glowPending = QSize();
+                if (!self->isHidden() && (self->isVisible() || !self->m_shown)) self->m_glow = std::move(glow);
             },
             Qt::QueuedConnection);
     });
@@ -207,6 +219,7 @@ void PreviewStage::hideEvent(QHideEvent *event) {
     m_scaledKey = 0;
     m_pendingKey = 0;
     m_glow = QImage();
+    m_glowPending = QSize();
 }
 
 void PreviewStage::paintBadge(QPainter &p) {

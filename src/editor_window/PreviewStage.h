@@ -44,7 +44,8 @@ protected:
 private:
     const QImage &shownImage() const;
     QSize scaledPixels(const QRectF &target) const;
-    void prepareGlow();
+    void prepareGlow(QSizeF logical);
+    static QSizeF &lastSize(); // of the last stage shown
     void scaleLater();
     void paintBadge(QPainter &p);
 
@@ -60,6 +61,8 @@ private:
     // The glow drawn once for the stage's size, on a worker: each frame (the first, the indicator's)
     // then copies it instead of filling a gradient.
     QImage m_glow;
+    QSize m_glowPending; // the size a worker is making it for
+    bool m_shown = false;
     QTimer m_spin;
     std::optional<QPointF> m_pressAt; // a press that may become a drag
 };
