@@ -176,7 +176,8 @@ void PreviewStage::prepareGlow(QSizeF logical) {
                 // expects; one not shown yet keeps it for its first frame.
                 if (!self || glow.size() != self->m_glowPending) return;
                 self->m_glowPending = QSize();
-                if (!self->isHidden() && (self->isVisible() || !self->m_shown)) self->m_glow = std::move(glow);
+                const bool putAway = self->isHidden() && self->testAttribute(Qt::WA_WState_ExplicitShowHide);
+                if (self->isVisible() || (!self->m_shown && !putAway)) self->m_glow = std::move(glow);
             },
             Qt::QueuedConnection);
     });
