@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QThreadPool>
 
 #include <cmath>
 
@@ -92,6 +93,22 @@ namespace {
 const QPointF glowCentre(0.5, 0.4); // of the stage's size
 constexpr qreal glowRadius = 600;
 
+// The glow's own worker: as a page is built the render pool is busy with the capture's result (and
+// the last editor's packing), and the glow is wanted for the page's first frame.
+QThreadPool &glowPool() {
+    static QThreadPool *pool = [] {
+        auto *made = new QThreadPool; // lives as long as the process; drained as the application goes
+        made->setObjectName(QStringLiteral("StageGlow"));
+        made->setMaxThreadCount(1);
+        qAddPostRoutine([] {
+            glowPool().clear();
+            glowPool().waitForDone();
+        });
+        return made;
+    }();
+    return *pool;
+}
+
 QRadialGradient glowGradient(QPointF centre, qreal radius) {
     QRadialGradient glow(centre, radius);
     glow.setColorAt(0, QColor(22, 22, 29));
@@ -161,7 +178,7 @@ void PreviewStage::prepareGlow(QSizeF logical) {
     if (pixels.isEmpty() || m_glow.size() == pixels || m_glowPending == pixels) return;
     m_glowPending = pixels;
     QPointer<PreviewStage> self(this);
-    EditorThreads::renderPool().start([self, pixels, ratio, logical] {
+    glowPool().start([self, pixels, ratio, logical] {
         if (EditorThreads::isClosing()) return;
         QImage glow(pixels, QImage::Format_RGB32);
         glow.setDevicePixelRatio(ratio);
