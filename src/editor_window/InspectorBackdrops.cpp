@@ -13,7 +13,6 @@
 
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
-#include <QJsonDocument>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -65,6 +64,7 @@ BackdropSwatchTile::BackdropSwatchTile(QWidget *parent) : QAbstractButton(parent
 void BackdropSwatchTile::setBackdrop(const Backdrop &backdrop) {
     if (backdrop == m_backdrop) return;
     m_backdrop = backdrop;
+    m_look.clear();
     describe();
     update();
 }
@@ -96,11 +96,12 @@ void BackdropSwatchTile::paintEvent(QPaintEvent *) {
     // The tile (swatch and outline) is a kept picture per look: the panel is made anew for each
     // capture, and its swatches drawn afresh (meshes computed, translucent outlines sliced across
     // Qt's thread pool) would weigh on the window's first frame.
-    Backdrop look = m_backdrop;
-    look.id.clear();
-    look.name.clear();
-    const QString key = QStringLiteral("backdropTile:%1:").arg(m_selected) +
-                        QString::fromUtf8(QJsonDocument(look.toJson()).toJson(QJsonDocument::Compact));
+    if (m_look.isEmpty()) {
+        m_look = QStringLiteral("%1:%2").arg(int(m_backdrop.kind)).arg(m_backdrop.angle);
+        for (const quint32 color : m_backdrop.colors) m_look += QStringLiteral(":%1").arg(color, 0, 16);
+        for (const MeshPoint &point : m_backdrop.points) m_look += QStringLiteral(":%1,%2").arg(point.x).arg(point.y);
+    }
+    const QString key = QStringLiteral("backdropTile:%1:").arg(m_selected) + m_look;
     p.drawImage(QPoint(), keptPicture(key, size(), devicePixelRatioF(), [this](QPainter &tile) {
         const QRectF area = QRectF(rect()).adjusted(1, 1, -1, -1);
         BackdropSwatch::paint(tile, area, m_backdrop, 7);

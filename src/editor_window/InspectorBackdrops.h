@@ -35,6 +35,7 @@ private:
     void describe();
 
     Backdrop m_backdrop;
+    QString m_look; // what the backdrop looks like, as its picture is kept by
     bool m_selected = false;
 };
 
