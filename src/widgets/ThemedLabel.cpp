@@ -1,6 +1,10 @@
 #include "widgets/ThemedLabel.h"
 
+#include <QHash>
 #include <QLabel>
+#include <QPainter>
+#include <QStaticText>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -53,4 +57,32 @@ QSize WrappingLabel::minimumSizeHint() const {
     const QFontMetrics metrics(font());
     const QMargins margins = contentsMargins();
     return {std::min(sizeHint().width(), 10 * metrics.averageCharWidth()), metrics.height() + margins.top() + margins.bottom()};
+}
+
+void WrappingLabel::paintEvent(QPaintEvent *event) {
+    // Laid out once per text, font and width for the process (the editor's panel is made anew for
+    // each capture, and QLabel lays a wrapping text out at every paint); what QLabel draws itself
+    // otherwise.
+    if (textFormat() == Qt::RichText || (textFormat() == Qt::AutoText && Qt::mightBeRichText(text())) ||
+        frameWidth() || margin() || indent() > 0 || !pixmap().isNull() ||
+        (alignment() & ~(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap))) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    static QHash<QString, QStaticText> laidOut;
+    const QRect area = contentsRect();
+    const QString key = QStringLiteral("%1\n%2\n").arg(font().key()).arg(area.width()) + text();
+    auto found = laidOut.constFind(key);
+    if (found == laidOut.constEnd()) {
+        QStaticText shown(text());
+        shown.setTextFormat(Qt::PlainText);
+        shown.setTextWidth(area.width());
+        shown.prepare(QTransform(), font());
+        if (laidOut.size() >= 64) laidOut.clear();
+        found = laidOut.insert(key, shown);
+    }
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(palette().color(foregroundRole())); // in the colour group of the widget's state
+    p.drawStaticText(QPointF(area.left(), area.top() + (area.height() - found->size().height()) / 2), *found);
 }

@@ -24,6 +24,9 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
     mutable QString m_text;
     mutable QFont m_font;
