@@ -21,7 +21,7 @@ QLabel *styled(QLabel *label, const QFont &font, const QColor &color) {
 } // namespace
 
 QLabel *themedLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
-    return styled(new QLabel(text, parent), font, color);
+    return styled(new PlainLabel(text, parent), font, color);
 }
 
 QLabel *wrappingLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
@@ -59,24 +59,27 @@ QSize WrappingLabel::minimumSizeHint() const {
     return {std::min(sizeHint().width(), 10 * metrics.averageCharWidth()), metrics.height() + margins.top() + margins.bottom()};
 }
 
-void WrappingLabel::paintEvent(QPaintEvent *event) {
-    // Laid out once per text, font and width for the process (the editor's panel is made anew for
-    // each capture, and QLabel lays a wrapping text out at every paint); what QLabel draws itself
-    // otherwise.
+void PlainLabel::paintEvent(QPaintEvent *event) {
+    // What QLabel draws itself: anything but plain text to the left, without frame, margins or
+    // interaction.
+    const Qt::Alignment shape = alignment() & ~(Qt::AlignLeft | Qt::AlignVCenter | Qt::AlignTop);
     if (textFormat() == Qt::RichText || (textFormat() == Qt::AutoText && Qt::mightBeRichText(text())) ||
-        frameWidth() || margin() || indent() > 0 || !pixmap().isNull() ||
-        (alignment() & ~(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap))) {
+        frameWidth() || margin() || indent() > 0 || !pixmap().isNull() || shape || buddy() ||
+        (textInteractionFlags() & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard | Qt::TextEditable))) {
         QLabel::paintEvent(event);
         return;
     }
+    // Laid out once per text, font and width for the process: pages are made anew (the editor's
+    // panel for each capture), and QLabel lays its text out again at every paint.
     static QHash<QString, QStaticText> laidOut;
     const QRect area = contentsRect();
-    const QString key = QStringLiteral("%1\n%2\n").arg(font().key()).arg(area.width()) + text();
+    const int width = wordWrap() ? area.width() : -1;
+    const QString key = QStringLiteral("%1\n%2\n").arg(font().key()).arg(width) + text();
     auto found = laidOut.constFind(key);
     if (found == laidOut.constEnd()) {
         QStaticText shown(text());
         shown.setTextFormat(Qt::PlainText);
-        shown.setTextWidth(area.width());
+        shown.setTextWidth(width);
         shown.prepare(QTransform(), font());
         if (laidOut.size() >= 64) laidOut.clear();
         found = laidOut.insert(key, shown);
@@ -84,5 +87,6 @@ void WrappingLabel::paintEvent(QPaintEvent *event) {
     QPainter p(this);
     p.setFont(font());
     p.setPen(palette().color(foregroundRole())); // in the colour group of the widget's state
-    p.drawStaticText(QPointF(area.left(), area.top() + (area.height() - found->size().height()) / 2), *found);
+    const qreal top = alignment() & Qt::AlignTop ? area.top() : area.top() + (area.height() - found->size().height()) / 2;
+    p.drawStaticText(QPointF(area.left(), top), *found);
 }
