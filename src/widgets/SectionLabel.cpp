@@ -1,10 +1,9 @@
 #include "widgets/SectionLabel.h"
 
 #include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 
-#include <QHash>
 #include <QPainter>
-#include <QStaticText>
 
 QFont SectionLabel::headingFont() {
     QFont f = Theme::font(11, QFont::DemiBold);
@@ -31,21 +30,9 @@ QSize SectionLabel::sizeHint() const {
 }
 
 void SectionLabel::paintEvent(QPaintEvent *) {
-    // Headings are laid out once per text and font for the process: the editor's panel is made anew
-    // for each capture, and shaping its headings again took a share of its first frame.
-    static QHash<QString, QStaticText> laidOut;
-    const QString key = font().key() + QLatin1Char('\n') + m_text;
-    auto found = laidOut.constFind(key);
-    if (found == laidOut.constEnd()) {
-        QStaticText text(m_text);
-        text.setTextFormat(Qt::PlainText);
-        text.prepare(QTransform(), font());
-        if (laidOut.size() >= 64) laidOut.clear();
-        found = laidOut.insert(key, text);
-    }
     QPainter p(this);
     p.setFont(font());
     p.setPen(Theme::text3());
     // Where drawing it in the whole height, centred down, would put it.
-    p.drawStaticText(QPointF(0, (height() - QFontMetricsF(font()).height()) / 2), *found);
+    p.drawStaticText(QPointF(0, (height() - QFontMetricsF(font()).height()) / 2), laidOutText(m_text, font()));
 }

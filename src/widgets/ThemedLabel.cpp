@@ -20,6 +20,23 @@ QLabel *styled(QLabel *label, const QFont &font, const QColor &color) {
 
 } // namespace
 
+QStaticText laidOutText(const QString &text, const QFont &font, int width) {
+    // Kept for the process: pages are made anew (the editor's panel for each capture), and shaping
+    // their texts again took a share of their first frame. GUI thread only.
+    static QHash<QString, QStaticText> laidOut;
+    const QString key = QStringLiteral("%1\n%2\n").arg(font.key()).arg(width) + text;
+    auto found = laidOut.constFind(key);
+    if (found == laidOut.constEnd()) {
+        QStaticText shown(text);
+        shown.setTextFormat(Qt::PlainText);
+        shown.setTextWidth(width);
+        shown.prepare(QTransform(), font);
+        if (laidOut.size() >= 128) laidOut.clear();
+        found = laidOut.insert(key, shown);
+    }
+    return *found;
+}
+
 QLabel *themedLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
     return styled(new PlainLabel(text, parent), font, color);
 }
@@ -69,24 +86,11 @@ void PlainLabel::paintEvent(QPaintEvent *event) {
         QLabel::paintEvent(event);
         return;
     }
-    // Laid out once per text, font and width for the process: pages are made anew (the editor's
-    // panel for each capture), and QLabel lays its text out again at every paint.
-    static QHash<QString, QStaticText> laidOut;
     const QRect area = contentsRect();
-    const int width = wordWrap() ? area.width() : -1;
-    const QString key = QStringLiteral("%1\n%2\n").arg(font().key()).arg(width) + text();
-    auto found = laidOut.constFind(key);
-    if (found == laidOut.constEnd()) {
-        QStaticText shown(text());
-        shown.setTextFormat(Qt::PlainText);
-        shown.setTextWidth(width);
-        shown.prepare(QTransform(), font());
-        if (laidOut.size() >= 64) laidOut.clear();
-        found = laidOut.insert(key, shown);
-    }
+    const QStaticText shown = laidOutText(text(), font(), wordWrap() ? area.width() : -1);
     QPainter p(this);
     p.setFont(font());
     p.setPen(palette().color(foregroundRole())); // in the colour group of the widget's state
-    const qreal top = alignment() & Qt::AlignTop ? area.top() : area.top() + (area.height() - found->size().height()) / 2;
-    p.drawStaticText(QPointF(area.left(), top), *found);
+    const qreal top = alignment() & Qt::AlignTop ? area.top() : area.top() + (area.height() - shown.size().height()) / 2;
+    p.drawStaticText(QPointF(area.left(), top), shown);
 }

@@ -6,8 +6,12 @@
 
 #include <QHash>
 #include <QLabel>
+#include <QStaticText>
 
 class QWidget;
+
+// `text` in `font` laid out once (wrapped at `width`, or on one line for -1) and kept for the process.
+QStaticText laidOutText(const QString &text, const QFont &font, int width = -1);
 
 // A label that lays its plain text out once per text, font and width for the process and draws it
 // from then on, as QLabel would; anything else (rich text, pictures, frames, margins, selectable
