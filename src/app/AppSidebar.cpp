@@ -16,6 +16,7 @@
 #include "widgets/SectionLabel.h"
 #include "widgets/SymbolButton.h"
 #include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -306,12 +307,14 @@ protected:
         const QFont size = Theme::monospaceFont(10);
         const int titleHeight = QFontMetrics(title).height(), sizeHeight = QFontMetrics(size).height();
         const int top = (height() - titleHeight - 1 - sizeHeight) / 2;
-        p.setFont(title);
-        p.setPen(Theme::text2());
-        p.drawText(QRect(texts.left(), top, texts.width(), titleHeight), Qt::AlignLeft | Qt::AlignVCenter, L("Print atual"));
-        p.setFont(size);
-        p.setPen(Theme::text3());
-        p.drawText(QRect(texts.left(), top + titleHeight + 1, texts.width(), sizeHeight), Qt::AlignLeft | Qt::AlignVCenter, m_size);
+        // Laid out once for the process; each stands where drawing it in its line, centred down, would put it.
+        const auto line = [&](const QFont &font, int lineTop, int lineHeight, const QColor &color, const QString &text) {
+            p.setFont(font);
+            p.setPen(color);
+            p.drawStaticText(QPointF(texts.left(), lineTop + (lineHeight - QFontMetricsF(font).height()) / 2), laidOutText(text, font));
+        };
+        line(title, top, titleHeight, Theme::text2(), L("Print atual"));
+        line(size, top + titleHeight + 1, sizeHeight, Theme::text3(), m_size);
     }
 
 private:
