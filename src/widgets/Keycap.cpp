@@ -2,6 +2,7 @@
 
 #include "widgets/KeptPicture.h"
 #include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 
 #include <QGraphicsEffect>
 #include <QHBoxLayout>
@@ -44,9 +45,13 @@ void paintPlate(QPainter &p, const QRectF &face, Keycap::Size size) {
 }
 
 void paintLabel(QPainter &p, const QRectF &face, const QString &label, Keycap::Size size) {
-    p.setFont(capFont(size));
+    const QFont font = capFont(size);
+    p.setFont(font);
     p.setPen(size == Keycap::Size::small ? Theme::rgb(0xC8C8D2) : Theme::text());
-    p.drawText(face, Qt::AlignCenter, label);
+    // Laid out once for the process, where drawing it centred in the face would put it.
+    const QStaticText shown = laidOutText(label, font);
+    p.drawStaticText(QPointF(face.left() + (face.width() - shown.size().width()) / 2,
+                             face.top() + (face.height() - QFontMetricsF(font).height()) / 2), shown);
 }
 
 void paintFace(QPainter &p, const QRectF &face, const QString &label, Keycap::Size size) {
