@@ -12,9 +12,11 @@
 #include "widgets/BrandMark.h"
 #include "widgets/FilledImage.h"
 #include "widgets/Icons.h"
+#include "widgets/KeptPicture.h"
 #include "widgets/SectionLabel.h"
 #include "widgets/SymbolButton.h"
 #include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -31,6 +33,23 @@ namespace {
 constexpr int kCollapsedCell = 44;
 constexpr int kHeaderTop = 18;
 constexpr int kHeaderBottom = 14;
+
+// A highlight (a continuous rounded rectangle of radius 8 filled with a translucent colour) over
+// `cell`: its rounded ends from a kept picture, the middle a plain fill of a few dozen rows, which
+// Qt's raster engine does not slice across its thread pool as it does the whole shape's edges. The
+// sidebar's widths in its animation make no new pictures.
+void drawHighlight(QPainter &p, const QRect &cell, const QColor &fill, qreal ratio) {
+    constexpr int end = 16; // wider than the corners' curve
+    const QSize ends(2 * end, cell.height());
+    const QImage picture = keptPicture(QStringLiteral("sidebarHighlight:%1").arg(fill.rgba()), ends, ratio, [&](QPainter &k) {
+        k.fillPath(Theme::continuousRoundedRect(QRectF(QPointF(), QSizeF(ends)), 8), fill);
+    });
+    const QSizeF endPixels = QSizeF(end, cell.height()) * ratio;
+    p.drawImage(QRectF(cell.left(), cell.top(), end, cell.height()), picture, QRectF(QPointF(), endPixels));
+    p.drawImage(QRectF(cell.right() + 1 - end, cell.top(), end, cell.height()), picture,
+                QRectF(QPointF(endPixels.width(), 0), endPixels));
+    p.fillRect(cell.adjusted(end, 0, -end, 0), fill);
+}
 
 } // namespace
 
@@ -85,7 +104,7 @@ protected:
         p.setRenderHint(QPainter::Antialiasing);
         if (!isEnabled()) p.setOpacity(0.45);
         const QRect cell = this->cell();
-        if (m_current) p.fillPath(Theme::continuousRoundedRect(QRectF(cell), 8), Theme::accentSoft());
+        if (m_current) drawHighlight(p, cell, Theme::accentSoft(), devicePixelRatioF());
         const QColor ink = m_current ? Theme::text() : Theme::text2();
         const int iconLeft = m_collapsed ? cell.left() + (cell.width() - 18) / 2 : cell.left() + 10;
         const QPixmap icon = Icons::pixmap(m_icon, m_look.iconSize, ink, devicePixelRatioF());
@@ -268,26 +287,34 @@ protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        if (m_router.page() == AppRouter::Page::editor)
-            p.fillPath(Theme::continuousRoundedRect(QRectF(rect()), 8), Theme::rgb(0xFFFFFF, 0.03));
+        // The thumbnail's outline comes from a kept picture: drawn afresh, its translucent edges
+        // would be sliced across Qt's thread pool in the window's first frame.
+        const qreal ratio = devicePixelRatioF();
+        if (m_router.page() == AppRouter::Page::editor) drawHighlight(p, rect(), Theme::rgb(0xFFFFFF, 0.03), ratio);
         const QRectF thumb(8, (height() - 28) / 2.0, 40, 28);
-        const QPainterPath shape = Theme::continuousRoundedRect(thumb, 4);
-        drawImageFilled(p, m_thumbnail, shape);
-        p.setPen(QPen(Theme::line(), 1));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(shape);
+        drawImageFilled(p, m_thumbnail, Theme::continuousRoundedRect(thumb, 4));
+        // The outline's half pixel outside the thumbnail is in the picture too.
+        const QRect outline = thumb.toAlignedRect().adjusted(-1, -1, 1, 1);
+        p.drawImage(outline.topLeft(), keptPicture(QStringLiteral("openPrintOutline:%1").arg(Theme::line().rgba()),
+                                                   outline.size(), ratio, [&](QPainter &k) {
+            k.setPen(QPen(Theme::line(), 1));
+            k.setBrush(Qt::NoBrush);
+            k.drawPath(Theme::continuousRoundedRect(thumb.translated(-outline.topLeft()), 4));
+        }));
         const int left = int(thumb.right()) + 8;
         const QRect texts(left, 0, m_close->x() - 8 - left, height());
         const QFont title = Theme::font(12);
         const QFont size = Theme::monospaceFont(10);
         const int titleHeight = QFontMetrics(title).height(), sizeHeight = QFontMetrics(size).height();
         const int top = (height() - titleHeight - 1 - sizeHeight) / 2;
-        p.setFont(title);
-        p.setPen(Theme::text2());
-        p.drawText(QRect(texts.left(), top, texts.width(), titleHeight), Qt::AlignLeft | Qt::AlignVCenter, L("Print atual"));
-        p.setFont(size);
-        p.setPen(Theme::text3());
-        p.drawText(QRect(texts.left(), top + titleHeight + 1, texts.width(), sizeHeight), Qt::AlignLeft | Qt::AlignVCenter, m_size);
+        // Laid out once for the process; each stands where drawing it in its line, centred down, would put it.
+        const auto line = [&](const QFont &font, int lineTop, int lineHeight, const QColor &color, const QString &text) {
+            p.setFont(font);
+            p.setPen(color);
+            p.drawStaticText(QPointF(texts.left(), lineTop + (lineHeight - QFontMetricsF(font).height()) / 2), laidOutText(text, font));
+        };
+        line(title, top, titleHeight, Theme::text2(), L("Print atual"));
+        line(size, top + titleHeight + 1, sizeHeight, Theme::text3(), m_size);
     }
 
 private:

@@ -155,12 +155,8 @@ QWidget *EditorToolbar::toolButton(EditorTool tool) {
     const ToolLook look = lookOf(tool);
     auto *button = new PaintedButton(QSize(58, 40), [this, tool, look](QPainter &p, const QRectF &r) {
         const bool on = m_model && m_model->tool() == tool;
-        const QPainterPath shape = Theme::continuousRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 7);
-        if (on) {
-            p.fillPath(shape, Theme::accentSoft());
-            p.setPen(QPen(Theme::accentLine(), 1));
-            p.drawPath(shape);
-        }
+        // A kept plate: its translucent fill drawn afresh would be sliced across Qt's thread pool.
+        if (on) drawPlate(p, r.toRect(), 7, Theme::accentSoft(), Theme::accentLine());
         const QColor color = on ? Theme::text() : Theme::text2();
         const QPixmap symbol = Icons::pixmap(QString::fromLatin1(look.symbol), 16, color, p.device()->devicePixelRatioF());
         const QFont titleFont = Theme::font(10);

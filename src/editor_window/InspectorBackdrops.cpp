@@ -64,7 +64,7 @@ BackdropSwatchTile::BackdropSwatchTile(QWidget *parent) : QAbstractButton(parent
 void BackdropSwatchTile::setBackdrop(const Backdrop &backdrop) {
     if (backdrop == m_backdrop) return;
     m_backdrop = backdrop;
-    m_swatch = QPixmap();
+    m_look.clear();
     describe();
     update();
 }
@@ -93,22 +93,22 @@ void BackdropSwatchTile::contextMenuEvent(QContextMenuEvent *event) { emit menuR
 
 void BackdropSwatchTile::paintEvent(QPaintEvent *) {
     QPainter p(this);
-    const QRectF area = QRectF(rect()).adjusted(1, 1, -1, -1);
-    // The swatch is drawn once per backdrop and size: the panel repaints under the editor's overlays
-    // as they fade, and mesh swatches are computed.
-    const qreal dpr = devicePixelRatioF();
-    if (m_swatch.isNull() || m_swatch.size() != size() * dpr || m_swatch.devicePixelRatio() != dpr) {
-        m_swatch = QPixmap(size() * dpr);
-        m_swatch.setDevicePixelRatio(dpr);
-        m_swatch.fill(Qt::transparent);
-        QPainter swatch(&m_swatch);
-        BackdropSwatch::paint(swatch, area, m_backdrop, 7);
+    // The tile (swatch and outline) is a kept picture per look: the panel is made anew for each
+    // capture, and its swatches drawn afresh (meshes computed, translucent outlines sliced across
+    // Qt's thread pool) would weigh on the window's first frame.
+    if (m_look.isEmpty()) {
+        m_look = QStringLiteral("%1:%2").arg(int(m_backdrop.kind)).arg(m_backdrop.angle);
+        for (const quint32 color : m_backdrop.colors) m_look += QStringLiteral(":%1").arg(color, 0, 16);
+        for (const MeshPoint &point : m_backdrop.points) m_look += QStringLiteral(":%1,%2").arg(point.x).arg(point.y);
     }
-    p.drawPixmap(0, 0, m_swatch);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(m_selected ? QPen(kRing, 2) : QPen(Theme::lineStrong(), 1));
-    p.drawPath(Theme::continuousRoundedRect(area, 7));
+    const QString key = QStringLiteral("backdropTile:%1:").arg(m_selected) + m_look;
+    p.drawImage(QPoint(), keptPicture(key, size(), devicePixelRatioF(), [this](QPainter &tile) {
+        const QRectF area = QRectF(rect()).adjusted(1, 1, -1, -1);
+        BackdropSwatch::paint(tile, area, m_backdrop, 7);
+        tile.setBrush(Qt::NoBrush);
+        tile.setPen(m_selected ? QPen(kRing, 2) : QPen(Theme::lineStrong(), 1));
+        tile.drawPath(Theme::continuousRoundedRect(area, 7));
+    }));
 }
 
 BackdropsSection::BackdropsSection(const InspectorContext &context, QWidget *parent)

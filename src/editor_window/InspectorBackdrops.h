@@ -5,7 +5,6 @@
 
 #include <QAbstractButton>
 #include <QList>
-#include <QPixmap>
 #include <QWidget>
 
 class QLabel;
@@ -36,8 +35,8 @@ private:
     void describe();
 
     Backdrop m_backdrop;
+    QString m_look; // what the backdrop looks like, as its picture is kept by
     bool m_selected = false;
-    QPixmap m_swatch; // the backdrop drawn at the tile's size
 };
 
 // The backdrops: the current backdrop's name in the header, a six-column grid of the stored backdrops

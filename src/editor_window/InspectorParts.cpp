@@ -1,6 +1,7 @@
 #include "editor_window/InspectorParts.h"
 
 #include "widgets/Icons.h"
+#include "widgets/KeptPicture.h"
 #include "widgets/Theme.h"
 
 #include <QPainter>
@@ -27,11 +28,16 @@ NewTile::NewTile(Look look, QWidget *parent) : QAbstractButton(parent), m_look(s
 void NewTile::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    QPen dash(QColor::fromRgbF(1, 1, 1, float(m_look.dashOpacity)), 1);
-    dash.setDashPattern({3, 3});
-    p.setPen(dash);
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_look.cornerRadius));
+    // The dashed outline is a kept picture: its translucent dashes drawn afresh would be sliced
+    // across Qt's thread pool in the window's first frame.
+    const QString key = QStringLiteral("newTile:%1:%2").arg(m_look.dashOpacity).arg(m_look.cornerRadius);
+    p.drawImage(QPoint(), keptPicture(key, size(), devicePixelRatioF(), [this](QPainter &outline) {
+        QPen dash(QColor::fromRgbF(1, 1, 1, float(m_look.dashOpacity)), 1);
+        dash.setDashPattern({3, 3});
+        outline.setPen(dash);
+        outline.setBrush(Qt::NoBrush);
+        outline.drawPath(Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_look.cornerRadius));
+    }));
     if (!m_look.text.isEmpty()) {
         p.setPen(Theme::text3());
         p.drawText(rect(), Qt::AlignCenter, m_look.text);

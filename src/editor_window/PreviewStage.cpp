@@ -10,15 +10,24 @@
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRadialGradient>
+#include <QThreadPool>
+
+#include <cmath>
 
 PreviewStage::PreviewStage(EditorModel *model, QWidget *parent) : QWidget(parent), m_model(model) {
     setObjectName(QStringLiteral("previewStage"));
+    // The glow covers every pixel: the window need not fill its background under the stage first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setToolTip(L("Arraste para outro app"));
     m_spin.setInterval(Spinner::stepMs);
     connect(&m_spin, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     connect(model, &EditorModel::previewChanged, this, &PreviewStage::scaleLater);
     connect(model, &EditorModel::showOriginalChanged, this, qOverload<>(&QWidget::update));
+    // A page is made for each capture as the window opens: its stage is most likely the last one's
+    // size, and its glow is made for that meanwhile rather than in (or after) its first frame.
+    prepareGlow(lastSize());
 }
 
 bool PreviewStage::showsOriginal() const { return m_model && m_model->showOriginal(); }
@@ -81,46 +90,111 @@ void PreviewStage::scaleLater() {
 
 namespace {
 
-void paintGlow(QPainter &p, QSizeF size) {
-    QRadialGradient glow(QPointF(size.width() * 0.5, size.height() * 0.4), 600);
+const QPointF glowCentre(0.5, 0.4); // of the stage's size
+constexpr qreal glowRadius = 600;
+
+// The glow's own worker: as a page is built the render pool is busy with the capture's result (and
+// the last editor's packing), and the glow is wanted for the page's first frame.
+QThreadPool &glowPool() {
+    static QThreadPool *pool = [] {
+        auto *made = new QThreadPool; // lives as long as the process; drained as the application goes
+        made->setObjectName(QStringLiteral("StageGlow"));
+        made->setMaxThreadCount(1);
+        qAddPostRoutine([] {
+            glowPool().clear();
+            glowPool().waitForDone();
+        });
+        return made;
+    }();
+    return *pool;
+}
+
+QRadialGradient glowGradient(QPointF centre, qreal radius) {
+    QRadialGradient glow(centre, radius);
     glow.setColorAt(0, QColor(22, 22, 29));
     glow.setColorAt(1, Theme::bg());
-    p.fillRect(QRectF(QPointF(), size), glow);
+    return glow;
 }
 
 } // namespace
 
+void PreviewStage::paintGlow(QPainter &p, QSizeF size) {
+    // The gradient steps through a few dozen colours from its centre out. Qt paints it once along a
+    // radius (a single row, four samples a pixel) and each colour's ring is filled as a plain shape:
+    // the gradient filled across the stage would cost the GUI thread milliseconds and be sliced
+    // across Qt's thread pool, which a first frame would then wait for.
+    const qreal ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    constexpr int samplesPerPixel = 4;
+    const qreal step = 1.0 / (samplesPerPixel * ratio); // logical distance between samples
+    QImage strip(int(std::ceil(glowRadius * ratio)) * samplesPerPixel + samplesPerPixel, 1, QImage::Format_RGB32);
+    {
+        QPainter stripPainter(&strip);
+        stripPainter.fillRect(strip.rect(), glowGradient(QPointF(0, 0.5), glowRadius * ratio * samplesPerPixel));
+    }
+    const auto *sampled = reinterpret_cast<const QRgb *>(strip.constScanLine(0));
+    const QPointF centre(size.width() * glowCentre.x(), size.height() * glowCentre.y());
+    const QRectF area(QPointF(), size);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false); // the gradient has no soft edges between its colours
+    p.setPen(Qt::NoPen);
+    // From the centre out, each colour's run up to where the next begins.
+    QPainterPath inside;
+    QRgb colour = sampled[0];
+    for (int k = 1; k <= strip.width(); ++k) {
+        if (k < strip.width() && sampled[k] == colour) continue;
+        QPainterPath disc;
+        if (k < strip.width()) disc.addEllipse(centre, k * step, k * step);
+        else disc.addRect(area);
+        QPainterPath ring = disc; // filled odd-even: the disc without the one inside it
+        ring.addPath(inside);
+        p.fillPath(ring, QColor(colour));
+        if (k == strip.width()) break;
+        inside = disc;
+        colour = sampled[k];
+    }
+    p.restore();
+}
+
 void PreviewStage::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
-    prepareGlow();
+    if (isVisible()) prepareGlow(QSizeF(size())); // the sizes a layout tries before the show are not made
 }
 
 void PreviewStage::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
-    prepareGlow();
+    m_shown = true;
+    lastSize() = QSizeF(size());
+    prepareGlow(QSizeF(size()));
 }
 
-void PreviewStage::prepareGlow() {
+QSizeF &PreviewStage::lastSize() {
+    static QSizeF size; // GUI thread only
+    return size;
+}
+
+void PreviewStage::prepareGlow(QSizeF logical) {
     const qreal ratio = devicePixelRatioF();
-    const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (m_glow.size() == pixels || pixels.isEmpty()) return;
-    m_glow = QImage();
+    const QSize pixels = (logical * ratio).toSize();
+    if (pixels.isEmpty() || m_glow.size() == pixels || m_glowPending == pixels) return;
+    m_glowPending = pixels;
     QPointer<PreviewStage> self(this);
-    EditorThreads::renderPool().start([self, pixels, ratio, logical = QSizeF(size())] {
+    glowPool().start([self, pixels, ratio, logical] {
         if (EditorThreads::isClosing()) return;
         QImage glow(pixels, QImage::Format_RGB32);
         glow.setDevicePixelRatio(ratio);
         {
             QPainter p(&glow);
-            p.setRenderHint(QPainter::Antialiasing);
             paintGlow(p, logical);
         }
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [self, glow = std::move(glow)]() mutable {
-                // A frame painted meanwhile filled the same gradient itself.
-                if (self && self->isVisible() && glow.size() == (QSizeF(self->size()) * self->devicePixelRatioF()).toSize())
-                    self->m_glow = std::move(glow);
+                // Not for a stage that has been put out of sight since, nor for a size it no longer
+                // expects; one not shown yet keeps it for its first frame.
+                if (!self || glow.size() != self->m_glowPending) return;
+                self->m_glowPending = QSize();
+                const bool putAway = self->isHidden() && self->testAttribute(Qt::WA_WState_ExplicitShowHide);
+                if (self->isVisible() || (!self->m_shown && !putAway)) self->m_glow = std::move(glow);
             },
             Qt::QueuedConnection);
     });
@@ -130,7 +204,7 @@ void PreviewStage::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     if (m_glow.size() == (QSizeF(size()) * devicePixelRatioF()).toSize()) p.drawImage(QPointF(), m_glow);
-    else paintGlow(p, QSizeF(size()));
+    else paintGlow(p, QSizeF(size())); // the worker's is late
     const QRectF target = pictureRect();
     const QImage &shown = shownImage();
     const QSize pixels = target.isEmpty() ? QSize() : scaledPixels(target);
@@ -163,6 +237,7 @@ void PreviewStage::hideEvent(QHideEvent *event) {
     m_scaledKey = 0;
     m_pendingKey = 0;
     m_glow = QImage();
+    m_glowPending = QSize();
 }
 
 void PreviewStage::paintBadge(QPainter &p) {

@@ -9,6 +9,7 @@
 #include <optional>
 
 class EditorModel;
+class QPainter;
 
 // The preview tool's stage: a soft radial glow behind the rendered result, fitted 40 points inside
 // the stage; the untouched capture with an "Original" badge while Space is held; a small progress
@@ -27,6 +28,10 @@ public:
     bool showsOriginal() const;
     bool showsProgress() const;
 
+    // The glow behind the picture over a stage of `size`: the radial gradient's colours, each painted
+    // as a plain ring (any thread).
+    static void paintGlow(QPainter &p, QSizeF size);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -39,7 +44,8 @@ protected:
 private:
     const QImage &shownImage() const;
     QSize scaledPixels(const QRectF &target) const;
-    void prepareGlow();
+    void prepareGlow(QSizeF logical);
+    static QSizeF &lastSize(); // of the last stage shown
     void scaleLater();
     void paintBadge(QPainter &p);
 
@@ -55,6 +61,8 @@ private:
     // The glow drawn once for the stage's size, on a worker: each frame (the first, the indicator's)
     // then copies it instead of filling a gradient.
     QImage m_glow;
+    QSize m_glowPending; // the size a worker is making it for
+    bool m_shown = false;
     QTimer m_spin;
     std::optional<QPointF> m_pressAt; // a press that may become a drag
 };

@@ -2,6 +2,7 @@
 
 #include "widgets/KeptPicture.h"
 #include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 
 #include <QGraphicsEffect>
 #include <QHBoxLayout>
@@ -28,7 +29,7 @@ QPainterPath faceShape(const QRectF &face, Keycap::Size size) {
     return Theme::continuousRoundedRect(face.adjusted(0.5, 0.5, -0.5, -0.5), size == Keycap::Size::small ? 5 : 11);
 }
 
-void paintFace(QPainter &p, const QRectF &face, const QString &label, Keycap::Size size) {
+void paintPlate(QPainter &p, const QRectF &face, Keycap::Size size) {
     const QPainterPath shape = faceShape(face, size);
     if (size == Keycap::Size::small) {
         p.fillPath(shape, Theme::keycap());
@@ -41,9 +42,32 @@ void paintFace(QPainter &p, const QRectF &face, const QString &label, Keycap::Si
     p.setPen(QPen(Theme::lineStrong(), 1));
     p.setBrush(Qt::NoBrush);
     p.drawPath(shape);
-    p.setFont(capFont(size));
+}
+
+void paintLabel(QPainter &p, const QRectF &face, const QString &label, Keycap::Size size) {
+    const QFont font = capFont(size);
+    p.setFont(font);
     p.setPen(size == Keycap::Size::small ? Theme::rgb(0xC8C8D2) : Theme::text());
-    p.drawText(face, Qt::AlignCenter, label);
+    // Laid out once for the process, where drawing it centred in the face would put it.
+    const QStaticText shown = laidOutText(label, font);
+    p.drawStaticText(QPointF(face.left() + (face.width() - shown.size().width()) / 2,
+                             face.top() + (face.height() - QFontMetricsF(font).height()) / 2), shown);
+}
+
+void paintFace(QPainter &p, const QRectF &face, const QString &label, Keycap::Size size) {
+    paintPlate(p, face, size);
+    paintLabel(p, face, label, size);
+}
+
+// The face without its label (and, for caps drawn by views, with the shadow below it), kept per face
+// size: its translucent outline and gradient drawn afresh would be sliced across Qt's thread pool.
+QImage keptPlate(QSize face, Keycap::Size size, qreal ratio, bool withShadow) {
+    const int drop = withShadow ? Keycap::shadowOffset(size) : 0;
+    return keptPicture(QStringLiteral("keycap-face:%1:%2").arg(int(size)).arg(drop), face + QSize(0, drop), ratio, [&](QPainter &p) {
+        const QRectF rect{QPointF(), QSizeF(face)};
+        if (withShadow) p.fillPath(faceShape(rect, size).translated(0, drop), QColor(0, 0, 0, 128));
+        paintPlate(p, rect, size);
+    });
 }
 
 } // namespace
@@ -85,15 +109,24 @@ void Keycap::paintEvent(QPaintEvent *) {
     // The hard shadow comes from HardShadow, outside the widget.
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    paintFace(p, QRectF(rect()), m_label, m_size);
+    p.drawImage(QPoint(), keptPlate(size(), m_size, devicePixelRatioF(), false));
+    paintLabel(p, QRectF(rect()), m_label, m_size);
 }
 
 void Keycap::paint(QPainter &p, const QPointF &topLeft, const QString &label, Size size) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF face(topLeft, QSizeF(faceSize(label, size)));
-    p.fillPath(faceShape(face, size).translated(0, shadowOffset(size)), QColor(0, 0, 0, 128));
-    paintFace(p, face, label, size);
+    const QSize faceSize = Keycap::faceSize(label, size);
+    const QRectF face(topLeft, QSizeF(faceSize));
+    // A picture lands on whole pixels only: between them the cap is drawn.
+    const QPointF onDevice = p.transform().map(topLeft);
+    if (p.transform().type() <= QTransform::TxTranslate && onDevice == QPointF(onDevice.toPoint())) {
+        p.drawImage(topLeft, keptPlate(faceSize, size, p.device()->devicePixelRatioF(), true));
+    } else {
+        p.fillPath(faceShape(face, size).translated(0, shadowOffset(size)), QColor(0, 0, 0, 128));
+        paintPlate(p, face, size);
+    }
+    paintLabel(p, face, label, size);
     p.restore();
 }
 

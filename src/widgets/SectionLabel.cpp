@@ -1,6 +1,7 @@
 #include "widgets/SectionLabel.h"
 
 #include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 
 #include <QPainter>
 
@@ -32,5 +33,6 @@ void SectionLabel::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setFont(font());
     p.setPen(Theme::text3());
-    p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, m_text);
+    // Where drawing it in the whole height, centred down, would put it.
+    p.drawStaticText(QPointF(0, (height() - QFontMetricsF(font()).height()) / 2), laidOutText(m_text, font()));
 }

@@ -1,6 +1,10 @@
 #include "widgets/ThemedLabel.h"
 
+#include <QHash>
 #include <QLabel>
+#include <QPainter>
+#include <QStaticText>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -16,8 +20,25 @@ QLabel *styled(QLabel *label, const QFont &font, const QColor &color) {
 
 } // namespace
 
+QStaticText laidOutText(const QString &text, const QFont &font, int width) {
+    // Kept for the process: pages are made anew (the editor's panel for each capture), and shaping
+    // their texts again took a share of their first frame. GUI thread only.
+    static QHash<QString, QStaticText> laidOut;
+    const QString key = QStringLiteral("%1\n%2\n").arg(font.key()).arg(width) + text;
+    auto found = laidOut.constFind(key);
+    if (found == laidOut.constEnd()) {
+        QStaticText shown(text);
+        shown.setTextFormat(Qt::PlainText);
+        shown.setTextWidth(width);
+        shown.prepare(QTransform(), font);
+        if (laidOut.size() >= 128) laidOut.clear();
+        found = laidOut.insert(key, shown);
+    }
+    return *found;
+}
+
 QLabel *themedLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
-    return styled(new QLabel(text, parent), font, color);
+    return styled(new PlainLabel(text, parent), font, color);
 }
 
 QLabel *wrappingLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
@@ -53,4 +74,23 @@ QSize WrappingLabel::minimumSizeHint() const {
     const QFontMetrics metrics(font());
     const QMargins margins = contentsMargins();
     return {std::min(sizeHint().width(), 10 * metrics.averageCharWidth()), metrics.height() + margins.top() + margins.bottom()};
+}
+
+void PlainLabel::paintEvent(QPaintEvent *event) {
+    // What QLabel draws itself: anything but plain text to the left, without frame, margins or
+    // interaction.
+    const Qt::Alignment shape = alignment() & ~(Qt::AlignLeft | Qt::AlignVCenter | Qt::AlignTop);
+    if (textFormat() == Qt::RichText || (textFormat() == Qt::AutoText && Qt::mightBeRichText(text())) ||
+        frameWidth() || margin() || indent() > 0 || !pixmap().isNull() || shape || buddy() ||
+        (textInteractionFlags() & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard | Qt::TextEditable))) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    const QRect area = contentsRect();
+    const QStaticText shown = laidOutText(text(), font(), wordWrap() ? area.width() : -1);
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(palette().color(foregroundRole())); // in the colour group of the widget's state
+    const qreal top = alignment() & Qt::AlignTop ? area.top() : area.top() + (area.height() - shown.size().height()) / 2;
+    p.drawStaticText(QPointF(area.left(), top), shown);
 }

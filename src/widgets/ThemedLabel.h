@@ -6,18 +6,34 @@
 
 #include <QHash>
 #include <QLabel>
+#include <QStaticText>
 
 class QWidget;
+
+// `text` in `font` laid out once (wrapped at `width`, or on one line for -1) and kept for the process.
+QStaticText laidOutText(const QString &text, const QFont &font, int width = -1);
+
+// A label that lays its plain text out once per text, font and width for the process and draws it
+// from then on, as QLabel would; anything else (rich text, pictures, frames, margins, selectable
+// text, other alignments than to the left) QLabel draws.
+class PlainLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
 
 // A plain label in a font and colour of the theme.
 QLabel *themedLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent = nullptr);
 
 // A word-wrapping label that remembers its height at the widths it was asked for: nested layouts ask
 // a wrapping label for its height many times while they settle, and each answer lays the text out.
-class WrappingLabel : public QLabel {
+class WrappingLabel : public PlainLabel {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    using PlainLabel::PlainLabel;
     int heightForWidth(int width) const override;
     // Measured once on one line, not at several trial widths: as wide as that line up to 80
     // characters, and at least one line high.

@@ -1,5 +1,6 @@
 #include "widgets/ToggleSwitch.h"
 
+#include "widgets/KeptPicture.h"
 #include "widgets/Theme.h"
 
 #include <QEasingCurve>
@@ -51,6 +52,17 @@ void ToggleSwitch::follow(bool animated) {
 void ToggleSwitch::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    // At rest the switch is one of a few kept pictures: its translucent outline and shadow drawn
+    // afresh would be sliced across Qt's thread pool in a first frame. Sliding, it is drawn.
+    if (m_position == 0.0 || m_position == 1.0) {
+        const QString key = QStringLiteral("toggle:%1:%2").arg(m_position).arg(isEnabled());
+        p.drawImage(QPoint(), keptPicture(key, size(), devicePixelRatioF(), [this](QPainter &k) { paintSwitch(k); }));
+    } else {
+        paintSwitch(p);
+    }
+}
+
+void ToggleSwitch::paintSwitch(QPainter &p) const {
     if (!isEnabled()) p.setOpacity(0.45);
     const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     const qreal radius = track.height() / 2;

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 
+class QPainter;
 class QVariantAnimation;
 
 // An on/off switch without a label: a rounded track, filled with the switch tint when on, and a round
@@ -20,6 +21,7 @@ protected:
 
 private:
     void follow(bool animated);
+    void paintSwitch(QPainter &p) const;
 
     qreal m_position = 0; // 0 off, 1 on
     QVariantAnimation *m_animation;
