@@ -23,6 +23,7 @@ void AppRouter::setPage(Page page) {
 void AppRouter::replaceEditor(EditorModel *editor) {
     EditorModel *old = m_editor;
     m_editor = editor;
+    if (old) old->stopBackgroundWork();
     emit editorChanged(editor);
     // A view that still shows the old model takes it and lets it go with itself; else it goes once
     // the views have returned (they may still be inside a call from it).

@@ -211,6 +211,8 @@ void AppShellView::placeEditor() {
 void AppShellView::letGo(EditorView *view) {
     m_stack->removeWidget(view);
     view->hide();
+    // Out of the page's area: a child that goes repaints the area it had in its parent, even hidden.
+    view->resize(0, 0);
     // Its capture is no longer anyone's: nothing it does reaches the pieces while they go.
     if (EditorModel *model = view->model(); model && model->parent() == view) QObject::disconnect(model, nullptr, nullptr, nullptr);
     m_goingPages.append(view);
