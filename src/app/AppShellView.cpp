@@ -55,11 +55,11 @@ public:
     }
 };
 
-// Whoever asked for a capture's page has had its first frames before the page it replaced goes.
+// A page that goes waits until the one that replaced it has had its first frames.
 constexpr int kLetGoDelayMs = 200;
 
-// Lays a hidden page and everything in it out at `size`, parents before children, so that showing it
-// has nothing left to lay out.
+// Lays a hidden page and everything in it out at the page's size, parents before children, so that
+// showing it has nothing left to lay out.
 void layOutHidden(QWidget &widget) {
     if (QLayout *layout = widget.layout()) layout->activate();
     for (QObject *child : widget.children())
@@ -220,7 +220,8 @@ void AppShellView::letGo(EditorView *view) {
 }
 
 void AppShellView::letGoStep() {
-    // One piece a turn (a bar, the work area, the model): the whole page at once would hold a frame.
+    // One piece a turn (a bar, the work area, the model it took): the whole page at once would hold a
+    // frame.
     while (!m_goingPages.isEmpty() && !m_goingPages.first()) m_goingPages.removeFirst();
     if (m_goingPages.isEmpty()) return;
     QWidget *page = m_goingPages.first();

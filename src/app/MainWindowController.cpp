@@ -164,9 +164,10 @@ void MainWindowController::setEditorKeyTable(KeyTable table) {
 QWidget *MainWindowController::makeWindow() {
     auto *window = new MainWindow(*this);
     m_shell = window->findChild<AppShellView *>();
+    // On a turn of its own: putting the page in place and showing the window each take a few ms.
     connect(m_shell, &AppShellView::editorSettled, this, [this] {
         if (std::exchange(m_showWhenSettled, false)) show();
-    });
+    }, Qt::QueuedConnection);
     if (QScreen *screen = QGuiApplication::primaryScreen())
         window->setGeometry(MainWindowFrame::centred(window->size(), screen->availableGeometry()));
     // After centring: a frame saved by an earlier run takes the centred one's place.
