@@ -259,10 +259,14 @@ void MainWindowController::removeKeyMonitor() {
 }
 
 bool MainWindowController::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != m_keyMonitor) return false;
+    // The window coming back on screen (a capture takes it off for the grab) while the capture's page
+    // is being made: its first frame shows that page, never the previous capture's.
+    if (event->type() == QEvent::Expose && m_shell && AppRouter::shared().page() == AppRouter::Page::editor)
+        m_shell->finishEditor();
     // Only the main window's own key events: the overlay, the quick panel, menus and dialogs are other
     // windows and never reach this.
-    if (watched != m_keyMonitor || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
-        return false;
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
     const auto *qtKey = static_cast<QKeyEvent *>(event);
     // A modifier pressed or released alone is no key of the tables (the Mac sends none): the Ctrl of
     // Ctrl+Z must not close the shortcuts sheet and leave the Z to undo.

@@ -131,10 +131,13 @@ TEST_F(MainWindowControllerTest, ANewCapturesPageReplacesTheOldOneWithNothingInB
                 if (view->isVisibleTo(window)) models.append(view->model());
             return models;
         }
-        bool eventFilter(QObject *, QEvent *event) override {
-            if (event->type() == QEvent::Show) atShow = now();
+        bool eventFilter(QObject *watched, QEvent *event) override {
+            if (event->type() == QEvent::Show && watched == window) atShow = now();
+            if (auto *view = qobject_cast<EditorView *>(watched); view && event->type() == QEvent::Paint && !firstPainted)
+                firstPainted = view->model();
             return false;
         }
+        EditorModel *firstPainted = nullptr;
     } pages;
     router.openEditor(picture(300, 200), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
@@ -153,6 +156,16 @@ TEST_F(MainWindowControllerTest, ANewCapturesPageReplacesTheOldOneWithNothingInB
         QCoreApplication::processEvents();
     }
     EXPECT_EQ(pages.now(), QList<EditorModel *>{second});
+
+    // Taken off the screen for a grab and back while the next capture's page is being made: the first
+    // page it paints is that capture's.
+    router.openEditor(picture(120, 80), QString(), std::nullopt);
+    handle()->hide();
+    handle()->show();
+    qApp->installEventFilter(&pages);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pages.firstPainted != nullptr; }, 5000));
+    qApp->removeEventFilter(&pages);
+    EXPECT_EQ(pages.firstPainted, router.editor());
 
     pages.window->close();
     router.openEditor(picture(100, 100), QString(), std::nullopt);
