@@ -23,9 +23,11 @@ void AppRouter::setPage(Page page) {
 void AppRouter::replaceEditor(EditorModel *editor) {
     EditorModel *old = m_editor;
     m_editor = editor;
+    if (old) old->stopBackgroundWork();
     emit editorChanged(editor);
-    // Views may still be inside a call from the old model; release it once they have returned.
-    if (old) old->deleteLater();
+    // A view that still shows the old model takes it and lets it go with itself; else it goes once
+    // the views have returned (they may still be inside a call from it).
+    if (old && !old->parent()) old->deleteLater();
 }
 
 void AppRouter::openEditor(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style) {

@@ -27,9 +27,12 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QStackedLayout>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -52,6 +55,17 @@ public:
     }
 };
 
+// A page that goes waits until the one that replaced it has had its first frames.
+constexpr int kLetGoDelayMs = 200;
+
+// Lays a hidden page and everything in it out at the page's size, parents before children, so that
+// showing it has nothing left to lay out.
+void layOutHidden(QWidget &widget) {
+    if (QLayout *layout = widget.layout()) layout->activate();
+    for (QObject *child : widget.children())
+        if (auto *inner = qobject_cast<QWidget *>(child); inner && !inner->isWindow()) layOutHidden(*inner);
+}
+
 } // namespace
 
 AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent), m_router(router) {
@@ -69,6 +83,11 @@ AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent)
     m_stack = new QStackedWidget(m_shell);
     row->addWidget(m_stack, 1);
 
+    m_making.setSingleShot(true);
+    m_making.setInterval(0);
+    connect(&m_making, &QTimer::timeout, this, &AppShellView::makeEditorStep);
+    m_lettingGo.setSingleShot(true);
+    connect(&m_lettingGo, &QTimer::timeout, this, &AppShellView::letGoStep);
     connect(&router, &AppRouter::editorChanged, this, &AppShellView::editorChanged);
     connect(&router, &AppRouter::pageChanged, this, &AppShellView::showPage);
     editorChanged(router.editor());
@@ -96,7 +115,15 @@ void AppShellView::followOnboarding() {
     m_modes->setCurrentWidget(m_onboarding);
 }
 
-QWidget *AppShellView::currentPage() const { return m_stack->currentWidget(); }
+QWidget *AppShellView::currentPage() {
+    finishEditor();
+    return m_stack->currentWidget();
+}
+
+EditorView *AppShellView::editorView() {
+    finishEditor();
+    return m_editorView;
+}
 
 QWidget *AppShellView::makePage(AppRouter::Page page) {
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
@@ -118,6 +145,7 @@ QWidget *AppShellView::makePage(AppRouter::Page page) {
 
 QWidget *AppShellView::pageWidget(AppRouter::Page page) {
     if (page == AppRouter::Page::history) return m_historyView;
+    if (page == AppRouter::Page::editor) finishEditor();
     if (page == AppRouter::Page::editor && m_editorView) return m_editorView;
     // Pages are built when first asked for: a resident that mostly captures never shows most of them.
     if (!m_pages.contains(page)) {
@@ -130,17 +158,80 @@ QWidget *AppShellView::pageWidget(AppRouter::Page page) {
 
 void AppShellView::editorChanged(EditorModel *editor) {
     // A new capture gets a new editor view: nothing of the previous one's view state carries over.
-    if (m_editorView) {
-        m_stack->removeWidget(m_editorView);
-        m_editorView->hide();
-        m_editorView->deleteLater();
-        m_editorView = nullptr;
+    // A view of the previous capture keeps its model until the view goes (the router lets go of a
+    // model no view took).
+    for (EditorView *view : {m_editorView, m_nextEditor})
+        if (EditorModel *shown = view ? view->model() : nullptr; shown && shown != editor && !shown->parent())
+            shown->setParent(view);
+    if (m_nextEditor) letGo(std::exchange(m_nextEditor, nullptr));
+    m_making.stop();
+    if (!editor) {
+        if (m_editorView) letGo(std::exchange(m_editorView, nullptr));
+        showPage();
+        emit editorSettled();
+        return;
     }
-    if (editor) {
-        m_editorView = new EditorView(editor, StyleStore::shared(), BrandStore::shared(), m_stack);
-        m_stack->addWidget(m_editorView);
-    }
+    m_nextEditor = new EditorView(editor, StyleStore::shared(), BrandStore::shared(), m_stack, EditorView::Build::inSteps);
+    m_nextEditorSettled = false;
+    m_stack->addWidget(m_nextEditor);
+    m_making.start();
     showPage();
+}
+
+void AppShellView::makeEditorStep() {
+    if (!m_nextEditor) return;
+    if (!m_nextEditor->isBuilt()) {
+        m_nextEditor->buildStep();
+    } else if (!m_nextEditorSettled) {
+        m_nextEditor->ensurePolished();
+        m_nextEditor->resize(m_stack->size());
+        layOutHidden(*m_nextEditor);
+        m_nextEditorSettled = true;
+    } else {
+        placeEditor();
+        return;
+    }
+    m_making.start();
+}
+
+void AppShellView::finishEditor() {
+    if (!m_nextEditor) return;
+    m_nextEditor->finishBuilding();
+    placeEditor();
+}
+
+void AppShellView::placeEditor() {
+    m_making.stop();
+    EditorView *previous = std::exchange(m_editorView, std::exchange(m_nextEditor, nullptr));
+    showPage();
+    if (previous) letGo(previous);
+    emit editorSettled();
+}
+
+void AppShellView::letGo(EditorView *view) {
+    m_stack->removeWidget(view);
+    view->hide();
+    // Out of the page's area: a child that goes repaints the area it had in its parent, even hidden.
+    view->resize(0, 0);
+    // Its capture is no longer anyone's: nothing it does reaches the pieces while they go.
+    if (EditorModel *model = view->model(); model && model->parent() == view) QObject::disconnect(model, nullptr, nullptr, nullptr);
+    m_goingPages.append(view);
+    if (!m_lettingGo.isActive()) m_lettingGo.start(kLetGoDelayMs);
+}
+
+void AppShellView::letGoStep() {
+    // One piece a turn (a bar, the work area, the model it took): the whole page at once would hold a
+    // frame.
+    while (!m_goingPages.isEmpty() && !m_goingPages.first()) m_goingPages.removeFirst();
+    if (m_goingPages.isEmpty()) return;
+    QWidget *page = m_goingPages.first();
+    if (page->children().isEmpty()) {
+        m_goingPages.removeFirst();
+        delete page;
+    } else {
+        delete page->children().first();
+    }
+    m_lettingGo.start(0);
 }
 
 void AppShellView::showPage() {
@@ -155,6 +246,9 @@ void AppShellView::showPage() {
         m_stack->removeWidget(old);
         old->deleteLater();
     }
+    // While a capture's page is being made the window keeps what it shows: the page takes its place
+    // when it is whole.
+    if (m_router.page() == AppRouter::Page::editor && m_nextEditor) return;
     m_stack->setCurrentWidget(pageWidget(m_router.page()));
 }
 

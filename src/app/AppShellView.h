@@ -3,6 +3,9 @@
 #include "app/AppRouter.h"
 
 #include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 class AppSidebar;
@@ -14,7 +17,11 @@ class QStackedWidget;
 
 // The main window's content: the sidebar, a hairline, and the router's current page filling the rest.
 // Each page is built when first shown. The editor page is built afresh for every capture opened;
-// without one it shows a placeholder. The
+// without one it shows a placeholder. Making the editor page takes longer than a frame, so it is made
+// hidden a piece per turn of the event loop, polished and laid out at the page's size, and only then
+// put in place; meanwhile the window keeps what it shows, and whoever asks for the page (editorView,
+// currentPage, pageWidget) gets it finished on the spot. A page that goes is let go a piece per turn
+// too, with the model it showed. The
 // history page is made at its first visit (with the history index, which is never made at start) and
 // starts over at every visit.
 // Until "hasCompletedOnboarding" is set, the first-run onboarding fills the whole window instead; it
@@ -29,16 +36,29 @@ public:
     OnboardingView *onboarding() const { return m_onboarding; }
     AppSidebar *sidebar() const { return m_sidebar; }
     // The page shown now.
-    QWidget *currentPage() const;
+    QWidget *currentPage();
     // The view of a page (for the editor: its page when a capture is open, else the placeholder; for
     // the history: none before its first visit).
     QWidget *pageWidget(AppRouter::Page page);
-    EditorView *editorView() const { return m_editorView; }
+    EditorView *editorView();
     HistoryView *historyView() const { return m_historyView; }
+
+    // Whether the open capture's page is still being made.
+    bool isMakingEditor() const { return m_nextEditor != nullptr; }
+    // Makes the rest of that page now and puts it in place.
+    void finishEditor();
+
+signals:
+    // The page being made was put in place (or dropped with its capture).
+    void editorSettled();
 
 private:
     void showPage();
     void editorChanged(EditorModel *editor);
+    void makeEditorStep();
+    void placeEditor();
+    void letGo(EditorView *view);
+    void letGoStep();
     void followOnboarding();
     void visitHistory();
     QWidget *makePage(AppRouter::Page page);
@@ -51,5 +71,10 @@ private:
     QStackedWidget *m_stack = nullptr;
     QHash<AppRouter::Page, QWidget *> m_pages; // made on first use; the editor's is its placeholder
     EditorView *m_editorView = nullptr;
+    EditorView *m_nextEditor = nullptr; // being made, hidden
+    bool m_nextEditorSettled = false;   // made, polished and laid out
+    QTimer m_making;
+    QList<QPointer<QWidget>> m_goingPages; // off screen, let go a piece per turn
+    QTimer m_lettingGo;
     HistoryView *m_historyView = nullptr;
 };

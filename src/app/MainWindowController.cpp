@@ -24,6 +24,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <utility>
 
 namespace DockPresence {
 
@@ -163,6 +164,10 @@ void MainWindowController::setEditorKeyTable(KeyTable table) {
 QWidget *MainWindowController::makeWindow() {
     auto *window = new MainWindow(*this);
     m_shell = window->findChild<AppShellView *>();
+    // On a turn of its own: putting the page in place and showing the window each take a few ms.
+    connect(m_shell, &AppShellView::editorSettled, this, [this] {
+        if (std::exchange(m_showWhenSettled, false)) show();
+    }, Qt::QueuedConnection);
     if (QScreen *screen = QGuiApplication::primaryScreen())
         window->setGeometry(MainWindowFrame::centred(window->size(), screen->availableGeometry()));
     // After centring: a frame saved by an earlier run takes the centred one's place.
@@ -209,6 +214,11 @@ void MainWindowController::show(std::optional<AppRouter::Page> page) {
         installKeyMonitor();
         emit openChanged(true);
     }
+    // A closed window never shows the page it had, nor an empty one, before the capture's page: it
+    // shows once that is whole.
+    m_showWhenSettled =
+        !m_window->isVisible() && AppRouter::shared().page() == AppRouter::Page::editor && m_shell->isMakingEditor();
+    if (m_showWhenSettled) return;
     if (m_window->isMinimized()) m_window->showNormal();
     else m_window->show();
     m_window->raise();
@@ -216,6 +226,7 @@ void MainWindowController::show(std::optional<AppRouter::Page> page) {
 }
 
 void MainWindowController::windowWillClose() {
+    m_showWhenSettled = false;
     if (!m_isOpen) return;
     saveFrame();
     m_isOpen = false;
@@ -248,10 +259,14 @@ void MainWindowController::removeKeyMonitor() {
 }
 
 bool MainWindowController::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != m_keyMonitor) return false;
+    // The window coming back on screen (a capture takes it off for the grab) while the capture's page
+    // is being made: its first frame shows that page, never the previous capture's.
+    if (event->type() == QEvent::Expose && m_shell && AppRouter::shared().page() == AppRouter::Page::editor)
+        m_shell->finishEditor();
     // Only the main window's own key events: the overlay, the quick panel, menus and dialogs are other
     // windows and never reach this.
-    if (watched != m_keyMonitor || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
-        return false;
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
     const auto *qtKey = static_cast<QKeyEvent *>(event);
     // A modifier pressed or released alone is no key of the tables (the Mac sends none): the Ctrl of
     // Ctrl+Z must not close the shortcuts sheet and leave the Z to undo.
@@ -278,6 +293,10 @@ bool MainWindowController::handle(const platform::KeyEvent &event) {
         }
     }
     // Every other key, key-ups included, belongs to the editor while it shows a capture.
-    if (router.page() == AppRouter::Page::editor && router.editor()) return m_keyTable(event, *router.editor());
+    if (router.page() == AppRouter::Page::editor && router.editor()) {
+        // The key may need the capture's page (a focused field, an overlay): made now if it is not yet.
+        if (m_shell) m_shell->finishEditor();
+        return m_keyTable(event, *router.editor());
+    }
     return false;
 }

@@ -41,7 +41,8 @@ public:
     ~MainWindowController() override;
 
     // With a page, switches the router to it first (so a new window shows it from its first frame);
-    // none keeps the current page. Then shows, raises and activates the window.
+    // none keeps the current page. Then shows, raises and activates the window; a closed window that
+    // is to show a capture's page still being made shows once the page is whole.
     void show(std::optional<AppRouter::Page> page = std::nullopt);
     QWidget *window() const { return m_window; }
     AppShellView *shell() const { return m_shell; }
@@ -80,6 +81,7 @@ private:
     QPointer<AppShellView> m_shell;
     QPointer<QObject> m_keyMonitor; // the window handle the monitor filters, while installed
     bool m_isOpen = false;
+    bool m_showWhenSettled = false; // asked to show while the editor page is being made
     QSize m_frameExtra; // what the window manager's frame adds, as last seen
     KeyTable m_keyTable;
     QTimer m_frameSave;

@@ -68,15 +68,18 @@ EditorModel::EditorModel(const QImage &image, const QString &sourcePath, const s
 }
 
 EditorModel::~EditorModel() {
-    if (m_renderTask) m_renderTask->cancel();
-    if (m_estimateTask) m_estimateTask->cancel();
-    if (m_packTask) m_packTask->cancel();
+    stopBackgroundWork();
     // The capture, its results and the beautifier's canvases are tens of megabytes whose unmapping
     // would hold up the frame after the next capture opens: they go on a worker.
     if (EditorThreads::isClosing()) return;
     EditorThreads::estimatePool().start([original = std::move(m_original), preview = std::move(m_preview),
                                          output = std::move(m_lastOutput), pixelated = std::move(m_pixelated),
                                          packed = std::move(m_packed), renderers = std::move(m_renderers)] {});
+}
+
+void EditorModel::stopBackgroundWork() {
+    for (const std::shared_ptr<CancelFlag> &task : {m_renderTask, m_estimateTask, m_packTask})
+        if (task) task->cancel();
 }
 
 const QImage &EditorModel::original() const {

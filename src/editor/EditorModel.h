@@ -234,6 +234,9 @@ public:
     // Renders the preview when it was released and no render is under way; a packing under way is
     // dropped.
     void ensurePreview();
+    // Another capture took its place (its page may stay on screen a few turns more): the render, the
+    // estimate and the packing under way are dropped, so that they do not hold up the new capture's.
+    void stopBackgroundWork();
     // Estimates the export of the last result in the background after a quarter second, so that a
     // burst of changes encodes once; nothing before the first result.
     void updateEstimate();

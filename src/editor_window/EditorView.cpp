@@ -73,8 +73,8 @@ public:
 
 } // namespace
 
-EditorView::EditorView(EditorModel *model, StyleStore &styles, BrandStore &brand, QWidget *parent)
-    : QWidget(parent), m_model(model) {
+EditorView::EditorView(EditorModel *model, StyleStore &styles, BrandStore &brand, QWidget *parent, Build build)
+    : QWidget(parent), m_model(model), m_styles(styles), m_brand(brand) {
     setObjectName(QStringLiteral("editorView"));
     setAccessibleName(L("Editor"));
     // Focus rests here when an overlay's field lets it go, so the editor's keys reach the key table.
@@ -82,26 +82,52 @@ EditorView::EditorView(EditorModel *model, StyleStore &styles, BrandStore &brand
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    m_topBar = new EditorTopBar(model, styles, this);
-    column->addWidget(m_topBar);
-    column->addWidget(new Divider(Qt::Horizontal, this));
-    column->addWidget(workArea(), 1);
-    column->addWidget(new Divider(Qt::Horizontal, this));
-    m_bottomBar = new EditorBottomBar(model, this);
-    column->addWidget(m_bottomBar);
-    setPanel(new InspectorView(model, styles, brand));
+    if (build == Build::atOnce) finishBuilding();
+}
 
-    m_backdropSheet = new BackdropDraftSheet(model, this);
+void EditorView::finishBuilding() {
+    while (buildStep()) {
+    }
+}
 
-    connect(model, &EditorModel::toolChanged, this, &EditorView::showCanvasOrStage);
-    connect(model, &EditorModel::isCommandBarOpenChanged, this, &EditorView::followCommandBar);
-    connect(model, &EditorModel::isShortcutsOpenChanged, this, &EditorView::followShortcuts);
-    connect(&brand, &BrandStore::kitChanged, this, [this] { if (m_model) m_model->refresh(); });
-    connect(&brand, &BrandStore::logoChanged, this, [this] { if (m_model) m_model->refresh(); });
-    connect(&styles, &StyleStore::exportSettingsChanged, this, [this] { if (m_model) m_model->updateEstimate(); });
+bool EditorView::buildStep() {
+    auto *column = static_cast<QVBoxLayout *>(layout());
+    switch (m_built) {
+    case Piece::topBar:
+        m_topBar = new EditorTopBar(m_model, m_styles, this);
+        column->addWidget(m_topBar);
+        column->addWidget(new Divider(Qt::Horizontal, this));
+        m_built = Piece::workArea;
+        return true;
+    case Piece::workArea:
+        column->addWidget(workArea(), 1);
+        m_built = Piece::bottomBar;
+        return true;
+    case Piece::bottomBar:
+        column->addWidget(new Divider(Qt::Horizontal, this));
+        m_bottomBar = new EditorBottomBar(m_model, this);
+        column->addWidget(m_bottomBar);
+        m_built = Piece::panel;
+        return true;
+    case Piece::panel:
+        setPanel(new InspectorView(m_model, m_styles, m_brand));
+        m_built = Piece::rest;
+        return true;
+    case Piece::rest: break;
+    case Piece::done: return false;
+    }
+    m_backdropSheet = new BackdropDraftSheet(m_model, this);
+    connect(m_model, &EditorModel::toolChanged, this, &EditorView::showCanvasOrStage);
+    connect(m_model, &EditorModel::isCommandBarOpenChanged, this, &EditorView::followCommandBar);
+    connect(m_model, &EditorModel::isShortcutsOpenChanged, this, &EditorView::followShortcuts);
+    connect(&m_brand, &BrandStore::kitChanged, this, [this] { if (m_model) m_model->refresh(); });
+    connect(&m_brand, &BrandStore::logoChanged, this, [this] { if (m_model) m_model->refresh(); });
+    connect(&m_styles, &StyleStore::exportSettingsChanged, this, [this] { if (m_model) m_model->updateEstimate(); });
     showCanvasOrStage();
     followCommandBar();
     followShortcuts();
+    m_built = Piece::done;
+    return false;
 }
 
 QWidget *EditorView::workArea() {

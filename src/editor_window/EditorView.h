@@ -27,14 +27,24 @@ class StyleStore;
 // calls one model operation. It renders afresh when it comes on screen and when the brand's kit or
 // logo changes (the model skips a render whose logo is unchanged), and re-estimates the export size
 // when the stored export settings change. Built by the page frame, one per open model.
+//
+// The whole page takes longer than a frame to make. Made `inSteps`, the constructor makes only the
+// empty column; each buildStep() adds one piece (the top bar, the work area, the bottom bar, the side
+// panel, the rest) while the page is hidden, so no turn of the event loop holds a frame.
 class EditorView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int panelWidth = 300;
+    enum class Build { atOnce, inSteps };
 
-    EditorView(EditorModel *model, StyleStore &styles, BrandStore &brand, QWidget *parent = nullptr);
+    EditorView(EditorModel *model, StyleStore &styles, BrandStore &brand, QWidget *parent = nullptr,
+               Build build = Build::atOnce);
 
     EditorModel *model() const { return m_model; }
+    // Adds the next piece of a page made in steps: whether pieces remain.
+    bool buildStep();
+    void finishBuilding();
+    bool isBuilt() const { return m_built == Piece::done; }
 
     // The side panel's hint line: `text` in the interface font at 11, Theme::text3, wrapping onto as
     // many lines as it needs.
@@ -64,6 +74,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    enum class Piece { topBar, workArea, bottomBar, panel, rest, done };
     QWidget *workArea();
     void showCanvasOrStage();
     void followCommandBar();
@@ -71,6 +82,9 @@ private:
     void releaseOriginal();
 
     QPointer<EditorModel> m_model;
+    StyleStore &m_styles;
+    BrandStore &m_brand;
+    Piece m_built = Piece::topBar; // the next piece to add
     EditorTopBar *m_topBar = nullptr;
     EditorBottomBar *m_bottomBar = nullptr;
     EditorToolbar *m_toolbar = nullptr;

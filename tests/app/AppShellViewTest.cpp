@@ -37,8 +37,7 @@ TEST(AppShellViewTest, TheEditorPageIsBuiltAfreshForEveryCapture) {
     ASSERT_NE(shell.editorView(), nullptr);
     EXPECT_NE(shell.editorView(), first.data());
     EXPECT_EQ(shell.currentPage(), shell.editorView());
-    QTest::qWait(1);
-    EXPECT_FALSE(first); // the previous view is gone
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !first; }, 2000)); // the previous view is gone
 
     router.closeEditor();
     EXPECT_EQ(router.page(), AppRouter::Page::home);

@@ -118,6 +118,66 @@ TEST_F(MainWindowControllerTest, AClosedWindowsEditorLetsTheCapturePixelsGo) {
     if (freed) delete pixels; // else still drawn from: left to the process's end
 }
 
+// A new capture's page takes the place of the one on screen only when it is whole: the window never
+// shows an empty page, nor, once closed, comes back on the previous capture; the page that went takes
+// its capture with it.
+TEST_F(MainWindowControllerTest, ANewCapturesPageReplacesTheOldOneWithNothingInBetween) {
+    struct ShownPages : QObject {
+        QWidget *window = nullptr;
+        QList<EditorModel *> atShow;
+        QList<EditorModel *> now() const {
+            QList<EditorModel *> models;
+            for (EditorView *view : window->findChildren<EditorView *>())
+                if (view->isVisibleTo(window)) models.append(view->model());
+            return models;
+        }
+        bool eventFilter(QObject *watched, QEvent *event) override {
+            if (event->type() == QEvent::Show && watched == window) atShow = now();
+            if (auto *view = qobject_cast<EditorView *>(watched); view && event->type() == QEvent::Paint && !firstPainted)
+                firstPainted = view->model();
+            return false;
+        }
+        EditorModel *firstPainted = nullptr;
+    } pages;
+    router.openEditor(picture(300, 200), QString(), std::nullopt);
+    controller.show(AppRouter::Page::editor);
+    pages.window = controller.window();
+    pages.window->installEventFilter(&pages);
+    QPointer<EditorModel> first = router.editor();
+    ASSERT_EQ(controller.shell()->editorView()->model(), first.data());
+
+    router.openEditor(picture(200, 300), QString(), std::nullopt);
+    controller.show(AppRouter::Page::editor);
+    EditorModel *second = router.editor();
+    for (int turn = 0; turn < 20; ++turn) {
+        const QList<EditorModel *> shown = pages.now();
+        ASSERT_EQ(shown.size(), 1);
+        EXPECT_TRUE(shown.first() == first.data() || shown.first() == second);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(pages.now(), QList<EditorModel *>{second});
+
+    // Taken off the screen for a grab and back while the next capture's page is being made: the first
+    // page it paints is that capture's.
+    router.openEditor(picture(120, 80), QString(), std::nullopt);
+    handle()->hide();
+    handle()->show();
+    qApp->installEventFilter(&pages);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pages.firstPainted != nullptr; }, 5000));
+    qApp->removeEventFilter(&pages);
+    EXPECT_EQ(pages.firstPainted, router.editor());
+
+    pages.window->close();
+    router.openEditor(picture(100, 100), QString(), std::nullopt);
+    controller.show(AppRouter::Page::editor);
+    EXPECT_TRUE(controller.isOpen());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pages.window->isVisible(); }, 5000));
+    EXPECT_EQ(pages.atShow, QList<EditorModel *>{router.editor()});
+    EXPECT_EQ(controller.shell()->editorView()->model(), router.editor());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !first; }, 5000));
+    pages.window->removeEventFilter(&pages);
+}
+
 TEST_F(MainWindowControllerTest, PageKeysGoByKeyPositionAndOtherKeysToTheEditor) {
     QList<QPair<platform::KeyEvent::Type, int>> table; // what reached the editor's key table
     controller.setEditorKeyTable([&](const platform::KeyEvent &event, EditorModel &) {
