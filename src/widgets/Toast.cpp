@@ -3,7 +3,6 @@
 #include "platform/WindowHints.h"
 #include "widgets/Icons.h"
 #include "widgets/KeptPicture.h"
-#include "widgets/FilledImage.h"
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
 
@@ -94,17 +93,33 @@ void ToastView::paintEvent(QPaintEvent *) {
     p.setRenderHint(QPainter::Antialiasing);
     p.translate(m_shadowMargin, m_shadowMargin);
 
-    // Thumbnail: 60 × 44, aspect fill, rounded; its outline straddles its edge.
-    drawImageFilled(p, m_image, Theme::continuousRoundedRect(thumb, 8));
+    // Thumbnail: 60 × 44, aspect fill. Its corners are rounded by a kept frame drawn over it, the card's
+    // colour outside the rounded shape and the outline that straddles its edge: a rounded clip is filled
+    // in slices on Qt's painting threads.
+    if (!m_image.isNull()) {
+        const QSizeF filled = QSizeF(m_image.size()).scaled(thumb.size(), Qt::KeepAspectRatioByExpanding);
+        p.save();
+        p.setClipRect(thumb);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRectF(thumb.center() - QPointF(filled.width() / 2, filled.height() / 2), filled), m_image);
+        p.restore();
+    }
     const QRectF ring = thumb.adjusted(-1, -1, 1, 1);
     const QColor outline = Theme::lineStrong();
-    const QImage outlinePicture = keptPicture(QStringLiteral("toast-thumb-outline:%1").arg(outline.rgba()),
-                                              ring.size().toSize(), dpr, [&](QPainter &o) {
-                                                  o.setPen(QPen(outline, 1));
-                                                  o.setBrush(Qt::NoBrush);
-                                                  o.drawPath(Theme::continuousRoundedRect(QRectF(QPointF(1, 1), thumb.size()), 8));
-                                              });
-    p.drawImage(ring.topLeft(), outlinePicture);
+    const QString frameKey = QStringLiteral("toast-thumb-frame:%1:%2").arg(fill.rgba()).arg(outline.rgba());
+    const QImage frame = keptPicture(frameKey, ring.size().toSize(), dpr, [&](QPainter &f) {
+        const QRectF inside(QPointF(1, 1), thumb.size());
+        const QPainterPath rounded = Theme::continuousRoundedRect(inside, 8);
+        QPainterPath corners;
+        corners.setFillRule(Qt::OddEvenFill);
+        corners.addRect(inside);
+        corners.addPath(rounded);
+        f.fillPath(corners, fill);
+        f.setPen(QPen(outline, 1));
+        f.setBrush(Qt::NoBrush);
+        f.drawPath(rounded);
+    });
+    p.drawImage(ring.topLeft(), frame);
 }
 
 namespace Toast {
