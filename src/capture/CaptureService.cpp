@@ -136,8 +136,13 @@ void finishGrab(const QImage &image, const QString &error) {
         showError(error.isEmpty() ? L("Não encontrei a tela para capturar.") : error);
         return;
     }
-    deliver(image, std::move(advance));
-    QuickPanelController::shared().releaseHold();
+    // Delivered on a turn of its own: the grab's end has just waited for the display server's answers
+    // and showing the outcome waits for more, which on a loaded machine would together hold the event
+    // loop past a frame. A capture started meanwhile runs after it.
+    QTimer::singleShot(0, qApp, [image, advance = std::move(advance)]() mutable {
+        deliver(image, std::move(advance));
+        QuickPanelController::shared().releaseHold();
+    });
 }
 
 // Before a grab read off the GUI thread: a quick panel on screen need not come back after it only to

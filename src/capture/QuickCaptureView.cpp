@@ -7,6 +7,7 @@
 #include "widgets/BackdropSwatch.h"
 #include "widgets/Icons.h"
 #include "widgets/ImageDrag.h"
+#include "widgets/KeptPicture.h"
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
 
@@ -191,18 +192,33 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *) override {
-        QPainter p(this);
-        const QRectF box(rect());
-        BackdropSwatch::paint(p, box, m_backdrop.value_or(Backdrop::transparent()), 6);
-        p.setRenderHint(QPainter::Antialiasing);
-        const qreal width = m_selected ? 2 : 1;
-        p.strokePath(Theme::continuousRoundedRect(box.adjusted(width / 2, width / 2, -width / 2, -width / 2), 6),
-                     QPen(m_selected ? QColor(237, 231, 250) : Theme::lineStrong(), width));
+        // Drawn once for its look and then copied: a mesh tile is computed at each draw, and the
+        // rounded fill and ring go in slices to Qt's painting threads, which a loaded machine keeps
+        // waiting when the panel first shows.
+        const qreal dpr = devicePixelRatioF();
+        const QColor ring = m_selected ? QColor(237, 231, 250) : Theme::lineStrong();
+        const QString look = QStringLiteral("%1:%2:%3").arg(m_selected).arg(ring.rgba()).arg(Theme::text3().rgba());
+        if (m_picture.size() != size() * dpr || m_picture.devicePixelRatio() != dpr || m_look != look) {
+            m_look = look;
+            m_picture = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+            m_picture.setDevicePixelRatio(dpr);
+            m_picture.fill(Qt::transparent);
+            QPainter p(&m_picture);
+            const QRectF box(rect());
+            BackdropSwatch::paint(p, box, m_backdrop.value_or(Backdrop::transparent()), 6);
+            p.setRenderHint(QPainter::Antialiasing);
+            const qreal width = m_selected ? 2 : 1;
+            p.strokePath(Theme::continuousRoundedRect(box.adjusted(width / 2, width / 2, -width / 2, -width / 2), 6),
+                         QPen(ring, width));
+        }
+        QPainter(this).drawImage(QPointF(0, 0), m_picture);
     }
 
 private:
     std::optional<Backdrop> m_backdrop;
     bool m_selected = false;
+    QImage m_picture; // the tile and its ring as last drawn
+    QString m_look;   // and what they were drawn for
 };
 
 // "Copiar" (prominent), "Salvar", "Editar".
@@ -218,27 +234,46 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        if (isDown()) p.setOpacity(0.85);
-        const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        const QPainterPath shape = Theme::continuousRoundedRect(box, 8);
-        if (m_primary) {
-            p.fillPath(shape, Theme::accentGradient(box));
-        } else {
-            p.fillPath(shape, Theme::raised());
-            p.strokePath(shape, QPen(Theme::line(), 1));
-        }
+        // At rest the button comes from a kept picture: its rounded fill and outline go in slices to
+        // Qt's painting threads and its title is laid out at each draw, which the panel's first paint
+        // cannot afford on a loaded machine. Pressed, it is dimmed and drawn as it goes.
         const QColor ink = m_primary ? Theme::ink() : Theme::text();
-        const QFontMetricsF metrics(font());
-        constexpr qreal iconSize = 13;
-        const qreal contentWidth = iconSize + 5 + metrics.horizontalAdvance(text());
-        const qreal x = (width() - contentWidth) / 2;
-        p.drawPixmap(QRectF(x, (height() - iconSize) / 2, iconSize, iconSize),
-                     Icons::pixmap(m_icon, int(iconSize), ink, devicePixelRatioF()), QRectF());
-        p.setFont(font());
-        p.setPen(ink);
-        p.drawText(QRectF(x + iconSize + 5, 0, contentWidth, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+        const QColor fill = m_primary ? Theme::accent() : Theme::raised();
+        const QColor line = Theme::line();
+        const qreal dpr = devicePixelRatioF();
+        const auto draw = [&](QPainter &p) {
+            p.setRenderHint(QPainter::Antialiasing);
+            const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+            const QPainterPath shape = Theme::continuousRoundedRect(box, 8);
+            if (m_primary) {
+                p.fillPath(shape, Theme::accentGradient(box));
+            } else {
+                p.fillPath(shape, fill);
+                p.strokePath(shape, QPen(line, 1));
+            }
+            const QFontMetricsF metrics(font());
+            constexpr qreal iconSize = 13;
+            const qreal contentWidth = iconSize + 5 + metrics.horizontalAdvance(text());
+            const qreal x = (width() - contentWidth) / 2;
+            p.drawPixmap(QRectF(x, (height() - iconSize) / 2, iconSize, iconSize),
+                         Icons::pixmap(m_icon, int(iconSize), ink, dpr), QRectF());
+            p.setFont(font());
+            p.setPen(ink);
+            p.drawText(QRectF(x + iconSize + 5, 0, contentWidth, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+        };
+        QPainter p(this);
+        if (isDown()) {
+            p.setOpacity(0.85);
+            draw(p);
+            return;
+        }
+        const QString key = QStringLiteral("quick-button:%1:%2:%3:%4:%5:%6:%7")
+                                .arg(text(), m_icon, font().key())
+                                .arg(m_primary)
+                                .arg(ink.rgba())
+                                .arg(fill.rgba())
+                                .arg(line.rgba());
+        p.drawImage(QPointF(0, 0), keptPicture(key, size(), dpr, draw));
     }
 
 private:
@@ -294,7 +329,6 @@ void QuickCaptureView::setContent(QuickModel *model, QuickActions actions) {
     }
     m_model = model;
     if (model) model->setParent(this);
-    else m_cardImage = QImage(); // a window kept for later holds nothing drawn
     m_actions = std::move(actions);
     m_dragOffset.reset();
     m_thumbnail->clear();
@@ -405,26 +439,21 @@ QMenu *QuickCaptureView::createBackdropMenu(QWidget *parent) {
 }
 
 void QuickCaptureView::paintEvent(QPaintEvent *) {
-    // The card is drawn once for its colours and then copied: a copy is one pass on this thread, where
-    // a path this tall is filled in slices on Qt's painting threads, which a loaded machine keeps waiting.
-    const qreal dpr = devicePixelRatioF();
+    // The card is drawn once for its colours and kept for the process, so that a panel shown again
+    // copies it too: a copy is one pass on this thread, where a path this tall is filled in slices on
+    // Qt's painting threads, which a loaded machine keeps waiting.
     const QColor fill = withAlpha(Theme::panel(), 0.97);
     const QColor edge = Theme::lineStrong();
-    if (m_cardImage.size() != size() * dpr || m_cardImage.devicePixelRatio() != dpr || m_cardColors != qMakePair(fill, edge)) {
-        m_cardImage = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
-        m_cardImage.setDevicePixelRatio(dpr);
-        m_cardImage.fill(Qt::transparent);
-        m_cardColors = qMakePair(fill, edge);
-        QPainter p(&m_cardImage);
-        p.setRenderHint(QPainter::Antialiasing);
+    const QString key = QStringLiteral("quick-card:%1:%2:%3").arg(m_shadowMargin).arg(fill.rgba()).arg(edge.rgba());
+    const QImage cardPicture = keptPicture(key, size(), devicePixelRatioF(), [&](QPainter &p) {
         if (m_shadowMargin > 0)
             SoftShadow::paint(p, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 20, {0, 8});
         const QRectF box = QRectF(card()).adjusted(0.5, 0.5, -0.5, -0.5);
         const QPainterPath shape = Theme::continuousRoundedRect(box, 16);
         p.fillPath(shape, fill);
         p.strokePath(shape, QPen(edge, 1));
-    }
-    QPainter(this).drawImage(QPointF(0, 0), m_cardImage);
+    });
+    QPainter(this).drawImage(QPointF(0, 0), cardPicture);
 }
 
 void QuickCaptureView::enterEvent(QEnterEvent *event) {

@@ -5,7 +5,6 @@
 #include <QAbstractButton>
 #include <QColor>
 #include <QImage>
-#include <QPair>
 #include <QPointer>
 #include <QWidget>
 
@@ -96,6 +95,4 @@ private:
     QAbstractButton *m_save = nullptr;
     QAbstractButton *m_edit = nullptr;
     std::optional<QPoint> m_dragOffset; // moving the panel by its background
-    QImage m_cardImage;                  // the card as drawn for these colours, while the panel shows a capture
-    QPair<QColor, QColor> m_cardColors;
 };

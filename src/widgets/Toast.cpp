@@ -3,7 +3,6 @@
 #include "platform/WindowHints.h"
 #include "widgets/Icons.h"
 #include "widgets/KeptPicture.h"
-#include "widgets/FilledImage.h"
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
 
@@ -49,43 +48,78 @@ void ToastView::paintEvent(QPaintEvent *) {
         c.setPen(QPen(edge, 1));
         c.drawPath(cardShape);
     });
-    QPainter p(this);
-    p.drawImage(QPointF(0, 0), cardPicture);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.translate(m_shadowMargin, m_shadowMargin);
+    // The texts are laid out and drawn onto a copy of the card once for each notice, and the
+    // thumbnail's outline comes from a kept picture: laying out at each draw and stroking the outline,
+    // which goes in slices to Qt's painting threads, are more than a toast's first paint can afford on
+    // a loaded machine.
+    const qreal dpr = devicePixelRatioF();
     const QSizeF size = card().size();
-
-    // Thumbnail: 60 × 44, aspect fill, rounded.
     const QRectF thumb(14, (size.height() - kThumbHeight) / 2.0, kThumbWidth, kThumbHeight);
-    const QPainterPath thumbShape = Theme::continuousRoundedRect(thumb, 8);
-    drawImageFilled(p, m_image, thumbShape);
-    p.setPen(QPen(Theme::lineStrong(), 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(thumbShape);
+    const QColor titleInk = Theme::text(), subtitleInk = Theme::text2();
+    const QString look =
+        QStringLiteral("%1\n%2\n%3:%4:%5").arg(m_title, m_subtitle, key).arg(titleInk.rgba()).arg(subtitleInk.rgba());
+    if (m_plate.size() != cardPicture.size() || m_plate.devicePixelRatio() != dpr || m_plateLook != look) {
+        m_plateLook = look;
+        m_plate = cardPicture.copy();
+        QPainter p(&m_plate);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.translate(m_shadowMargin, m_shadowMargin);
+        // Texts, vertically centred as one block: title (with the checkmark) over the subtitle.
+        const qreal left = thumb.right() + 12;
+        const qreal textWidth = size.width() - 14 - left;
+        const QFont titleFont = Theme::font(14, QFont::DemiBold);
+        const QFont subtitleFont = Theme::font(12);
+        const QFontMetricsF titleMetrics(titleFont);
+        const QFontMetricsF subtitleMetrics(subtitleFont);
+        const int iconSize = 14;
+        const qreal titleTextWidth = textWidth - iconSize - 6;
+        const QRectF titleBounds = titleMetrics.boundingRect(QRectF(0, 0, titleTextWidth, 1000), Qt::TextWordWrap, m_title);
+        const QRectF subtitleBounds = subtitleMetrics.boundingRect(QRectF(0, 0, textWidth, 1000), Qt::TextWordWrap, m_subtitle);
+        const qreal block = titleBounds.height() + (m_subtitle.isEmpty() ? 0 : 3 + subtitleBounds.height());
+        qreal y = (size.height() - block) / 2.0;
+        p.drawPixmap(QPointF(left, y + (titleMetrics.height() - iconSize) / 2.0),
+                     Icons::pixmap(QStringLiteral("checkmark"), iconSize, titleInk, dpr));
+        p.setFont(titleFont);
+        p.setPen(titleInk);
+        p.drawText(QRectF(left + iconSize + 6, y, titleTextWidth, titleBounds.height()), Qt::TextWordWrap, m_title);
+        y += titleBounds.height() + 3;
+        p.setFont(subtitleFont);
+        p.setPen(subtitleInk);
+        p.drawText(QRectF(left, y, textWidth, subtitleBounds.height()), Qt::TextWordWrap, m_subtitle);
+    }
+    QPainter p(this);
+    p.drawImage(QPointF(0, 0), m_plate);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(m_shadowMargin, m_shadowMargin);
 
-    // Texts, vertically centred as one block: title (with the checkmark) over the subtitle.
-    const qreal left = thumb.right() + 12;
-    const qreal textWidth = size.width() - 14 - left;
-    const QFont titleFont = Theme::font(14, QFont::DemiBold);
-    const QFont subtitleFont = Theme::font(12);
-    const QFontMetricsF titleMetrics(titleFont);
-    const QFontMetricsF subtitleMetrics(subtitleFont);
-    const int iconSize = 14;
-    const qreal titleTextWidth = textWidth - iconSize - 6;
-    const QRectF titleBounds = titleMetrics.boundingRect(QRectF(0, 0, titleTextWidth, 1000), Qt::TextWordWrap, m_title);
-    const QRectF subtitleBounds = subtitleMetrics.boundingRect(QRectF(0, 0, textWidth, 1000), Qt::TextWordWrap, m_subtitle);
-    const qreal block = titleBounds.height() + (m_subtitle.isEmpty() ? 0 : 3 + subtitleBounds.height());
-    qreal y = (size.height() - block) / 2.0;
-    p.drawPixmap(QPointF(left, y + (titleMetrics.height() - iconSize) / 2.0),
-                 Icons::pixmap(QStringLiteral("checkmark"), iconSize, Theme::text(), devicePixelRatioF()));
-    p.setFont(titleFont);
-    p.setPen(Theme::text());
-    p.drawText(QRectF(left + iconSize + 6, y, titleTextWidth, titleBounds.height()), Qt::TextWordWrap, m_title);
-    y += titleBounds.height() + 3;
-    p.setFont(subtitleFont);
-    p.setPen(Theme::text2());
-    p.drawText(QRectF(left, y, textWidth, subtitleBounds.height()), Qt::TextWordWrap, m_subtitle);
+    // Thumbnail: 60 × 44, aspect fill. Its corners are rounded by a kept frame drawn over it, the card's
+    // colour outside the rounded shape and the outline that straddles its edge: a rounded clip is filled
+    // in slices on Qt's painting threads.
+    if (!m_image.isNull()) {
+        const QSizeF filled = QSizeF(m_image.size()).scaled(thumb.size(), Qt::KeepAspectRatioByExpanding);
+        p.save();
+        p.setClipRect(thumb);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRectF(thumb.center() - QPointF(filled.width() / 2, filled.height() / 2), filled), m_image);
+        p.restore();
+    }
+    const QRectF ring = thumb.adjusted(-1, -1, 1, 1);
+    const QColor outline = Theme::lineStrong();
+    const QString frameKey = QStringLiteral("toast-thumb-frame:%1:%2").arg(fill.rgba()).arg(outline.rgba());
+    const QImage frame = keptPicture(frameKey, ring.size().toSize(), dpr, [&](QPainter &f) {
+        const QRectF inside(QPointF(1, 1), thumb.size());
+        const QPainterPath rounded = Theme::continuousRoundedRect(inside, 8);
+        QPainterPath corners;
+        corners.setFillRule(Qt::OddEvenFill);
+        corners.addRect(inside);
+        corners.addPath(rounded);
+        f.fillPath(corners, fill);
+        f.setPen(QPen(outline, 1));
+        f.setBrush(Qt::NoBrush);
+        f.drawPath(rounded);
+    });
+    p.drawImage(ring.topLeft(), frame);
 }
 
 namespace Toast {

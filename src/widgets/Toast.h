@@ -30,6 +30,8 @@ private:
     QImage m_image;
     QString m_title;
     QString m_subtitle;
+    QImage m_plate;      // the card with the checkmark and texts, as last drawn
+    QString m_plateLook; // and what it was drawn for
 };
 
 // The application-wide transient notice: fades in at the bottom centre of the screen under the

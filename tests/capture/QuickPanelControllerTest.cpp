@@ -231,9 +231,22 @@ TEST_F(QuickPanelControllerTest, SwatchesMenuAndBackgroundRender) {
     EXPECT_EQ(titles.size(), 2 + 8 + 6); // all eight coloured built-ins
 
     // A click shows the choice at once; the beautified thumbnail arrives from the background.
+    // The chosen swatch shows the bright ring, on its left edge; the one before it no longer does.
+    const auto ringShown = [&](int index) {
+        QWidget *swatch = view->swatches().at(index);
+        QImage tile(swatch->size(), QImage::Format_ARGB32_Premultiplied);
+        tile.fill(Qt::black);
+        swatch->render(&tile, {}, {}, QWidget::RenderFlags());
+        const QColor edge = tile.pixelColor(1, tile.height() / 2);
+        return qAbs(edge.red() - 237) < 12 && qAbs(edge.green() - 231) < 12 && qAbs(edge.blue() - 250) < 12;
+    };
+    EXPECT_TRUE(ringShown(0));
+    EXPECT_FALSE(ringShown(2));
     QTest::mouseClick(view->swatches().at(2), Qt::LeftButton);
     EXPECT_TRUE(view->isSwatchSelected(2));
     EXPECT_FALSE(view->isSwatchSelected(0));
+    EXPECT_TRUE(ringShown(2));
+    EXPECT_FALSE(ringShown(0));
     EXPECT_EQ(model->output().size(), QSize(800, 500)); // still the capture
     EXPECT_TRUE(QTest::qWaitFor([&] { return model->output().size() != QSize(800, 500); }, 5000));
     EXPECT_EQ(model->output().size(), QSize(800 + 4 * 64, 500 + 4 * 64));

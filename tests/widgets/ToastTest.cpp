@@ -51,6 +51,19 @@ TEST(ToastTest, ReplacesAtOnceAndHidesAfterItsTime) {
     view.render(&drawn, {}, {}, QWidget::RenderFlags());
     EXPECT_GT(qAlpha(drawn.pixel(view.card().center().x(), view.card().bottom() + 8)), 20) << "no shadow below";
     EXPECT_EQ(qAlpha(drawn.pixel(1, 1)), 0);
+
+    // A card shown again for another notice draws that notice's texts, exactly as a new card for it.
+    const auto render = [](ToastView &toast) {
+        QImage image(toast.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        toast.render(&image, {}, {}, QWidget::RenderFlags());
+        return image;
+    };
+    const QImage before = render(view);
+    view.setContent(thumb, QStringLiteral("Salvo"), QStringLiteral("Na pasta de prints"));
+    ToastView fresh(thumb, QStringLiteral("Salvo"), QStringLiteral("Na pasta de prints"));
+    EXPECT_EQ(render(view), render(fresh));
+    EXPECT_NE(render(view), before);
 }
 
 // A symbol shown in a toast is not cropped by the thumbnail's fill: it has room on every side.
