@@ -44,6 +44,10 @@ void connectAll() {
     BackdropSheet::setContent(&BackdropEditorView::content);
 
     QObject::connect(&CaptureService::events(), &CaptureService::Events::editorRequested, &router, &openInEditor);
+    QObject::connect(&CaptureService::events(), &CaptureService::Events::editorGrabStarting, &router,
+                     [] { MainWindowController::shared().holdForCapture(); });
+    QObject::connect(&CaptureService::events(), &CaptureService::Events::grabEnded, &router,
+                     [] { MainWindowController::shared().releaseHold(); });
     QObject::connect(&QuickPanelController::shared(), &QuickPanelController::editorRequested, &router, &openInEditor);
 
     RecentsStore &recents = RecentsStore::shared();

@@ -8,6 +8,7 @@
 #include "editor_window/ColorPanelBridge.h"
 #include "platform/KeyEvent.h"
 #include "platform/Memory.h"
+#include "platform/ScreenServices.h"
 #include "widgets/Theme.h"
 
 #include <QCloseEvent>
@@ -205,6 +206,7 @@ void MainWindowController::saveFrame() {
 }
 
 void MainWindowController::show(std::optional<AppRouter::Page> page) {
+    takeHeld();
     if (page) AppRouter::shared().setPage(*page);
     if (EditorModel *editor = AppRouter::shared().editor()) editor->ensurePreview();
     if (!m_window) m_window = makeWindow();
@@ -223,6 +225,34 @@ void MainWindowController::show(std::optional<AppRouter::Page> page) {
     else m_window->show();
     m_window->raise();
     m_window->activateWindow();
+}
+
+void MainWindowController::holdForCapture() {
+    releaseHold();
+    if (!m_window || !m_window->isVisible() || m_window->isMinimized() || !m_window->windowHandle()) return;
+    m_held = true;
+    m_heldWasActive = m_window->isActiveWindow();
+    platform::setStaysHiddenAfterGrab(m_window->windowHandle(), true);
+}
+
+// Whether the held window is off the screen; it then counts as hidden to Qt too.
+bool MainWindowController::takeHeld() {
+    if (!std::exchange(m_held, false) || !m_window) return false;
+    QWindow *handle = m_window->windowHandle();
+    if (handle) platform::setStaysHiddenAfterGrab(handle, false);
+    // Only a window the grab took off: one closed meanwhile, or never hidden, is left as it is.
+    if (!handle || handle->isVisible() || m_window->testAttribute(Qt::WA_WState_Hidden)) return false;
+    // Hidden through its native window, the widget still counts itself shown and would ignore show().
+    m_window->hide();
+    return true;
+}
+
+void MainWindowController::releaseHold() {
+    if (!takeHeld()) return;
+    const bool quiet = !m_heldWasActive;
+    if (quiet) m_window->setAttribute(Qt::WA_ShowWithoutActivating, true);
+    m_window->show();
+    if (quiet) m_window->setAttribute(Qt::WA_ShowWithoutActivating, false);
 }
 
 void MainWindowController::windowWillClose() {

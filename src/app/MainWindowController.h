@@ -48,6 +48,13 @@ public:
     AppShellView *shell() const { return m_shell; }
     bool isOpen() const { return m_isOpen; }
 
+    // Before a grab whose capture goes to the editor: the window the grab takes off the screen stays
+    // off until the new capture's page is whole in it, so it comes back once, on that page, instead of
+    // painting the previous capture and then the new one. `releaseHold` brings a window still held (the
+    // capture failed or went elsewhere) back as it was, without taking the keyboard it did not have.
+    void holdForCapture();
+    void releaseHold();
+
     // Called by the window as it closes: removes the key monitor, detaches the colour panel, counts
     // the window out and saves its frame. A second call changes nothing.
     void windowWillClose();
@@ -76,12 +83,15 @@ private:
     void keepOnScreen();
     void installKeyMonitor();
     void removeKeyMonitor();
+    bool takeHeld();
 
     QPointer<QWidget> m_window;
     QPointer<AppShellView> m_shell;
     QPointer<QObject> m_keyMonitor; // the window handle the monitor filters, while installed
     bool m_isOpen = false;
     bool m_showWhenSettled = false; // asked to show while the editor page is being made
+    bool m_held = false;            // kept off the screen after a grab (holdForCapture)
+    bool m_heldWasActive = false;
     QSize m_frameExtra; // what the window manager's frame adds, as last seen
     KeyTable m_keyTable;
     QTimer m_frameSave;

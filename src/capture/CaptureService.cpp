@@ -133,6 +133,7 @@ void finishGrab(const QImage &image, const QString &error) {
     std::optional<PlateInAdvance> advance = std::exchange(plateInAdvance, std::nullopt);
     if (!error.isEmpty() || image.isNull()) {
         QuickPanelController::shared().releaseHold();
+        emit events().grabEnded();
         showError(error.isEmpty() ? L("Não encontrei a tela para capturar.") : error);
         return;
     }
@@ -142,14 +143,17 @@ void finishGrab(const QImage &image, const QString &error) {
     QTimer::singleShot(0, qApp, [image, advance = std::move(advance)]() mutable {
         deliver(image, std::move(advance));
         QuickPanelController::shared().releaseHold();
+        emit events().grabEnded();
     });
 }
 
-// Before a grab read off the GUI thread: a quick panel on screen need not come back after it only to
-// make way for the next one.
-void holdQuickPanel() {
-    if (Settings::afterCapture.value() == AfterCapture::quick && !TutorialStore::shared().isRecording())
-        QuickPanelController::shared().holdForCapture();
+// Before a grab read off the GUI thread: the window that shows the outcome need not come back after
+// it only to make way for the next capture (a quick panel) or to show the previous one first (the main
+// window).
+void holdOutcomeWindow() {
+    if (TutorialStore::shared().isRecording()) return;
+    if (Settings::afterCapture.value() == AfterCapture::quick) QuickPanelController::shared().holdForCapture();
+    else if (Settings::afterCapture.value() == AfterCapture::editor) emit events().editorGrabStarting();
 }
 
 void handle(const CaptureBackend::OverlayPick &pick) {
@@ -189,14 +193,14 @@ void run(ShortcutAction action) {
     case ShortcutAction::captureArea: showOverlay(CaptureBackend::OverlayMode::area); break;
     case ShortcutAction::captureWindow: showOverlay(CaptureBackend::OverlayMode::window); break;
     case ShortcutAction::captureFullScreen:
-        holdQuickPanel();
+        holdOutcomeWindow();
         backend.captureDisplayUnderMouse(&finishGrab);
         // Started once the read is under way (unless it already ended), not to delay it.
         if (busy) drawPlateInAdvance();
         break;
     case ShortcutAction::repeatLastArea:
         if (lastConfirmedArea) {
-            holdQuickPanel();
+            holdOutcomeWindow();
             backend.captureArea(lastConfirmedArea->rect, lastConfirmedArea->displayID, &finishGrab);
         } else {
             showOverlay(CaptureBackend::OverlayMode::area);

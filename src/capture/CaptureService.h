@@ -28,6 +28,11 @@ signals:
     // A capture for the editor ("afterCapture" is "editor"), emitted before its recents file is
     // written; the receiver opens it and shows the editor page before the road goes on.
     void editorRequested(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style);
+    // A grab that takes our windows off the screen is starting for a capture that goes to the editor;
+    // `grabEnded` follows once its capture is delivered or has failed. The main window may stay off
+    // the screen meanwhile and come back on the new capture.
+    void editorGrabStarting();
+    void grabEnded();
 };
 Events &events();
 

@@ -107,6 +107,7 @@ public:
 // back: for a window that what the grab is for will replace or reuse, which would otherwise be shown
 // only to be hidden again. Its owner shows it again when that does not happen. False by default.
 void setStaysHiddenAfterGrab(QWindow *window, bool stays);
+bool staysHiddenAfterGrab(const QWindow *window);
 
 struct X11ScreenOptions {
     QByteArray displayName;     // empty: Qt's own connection when Qt runs on xcb, else $DISPLAY

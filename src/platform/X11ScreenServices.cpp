@@ -258,7 +258,7 @@ private:
             result.append(grabOf(std::move(grab.images[i]), grab.errors[i], true));
         }
         for (const QPointer<QWindow> &w : std::as_const(grab.hidden)) {
-            if (!w || w->type() == Qt::Popup || w->property(kStaysHiddenAfterGrab).toBool()) continue;
+            if (!w || w->type() == Qt::Popup || staysHiddenAfterGrab(w)) continue;
             // Coming back must not take the keyboard from the program the user is working in: the
             // window manager would otherwise focus a window mapped anew.
             const bool quiet = w != grab.focused;
@@ -348,6 +348,8 @@ SharedInstance &sharedInstance() {
 void setStaysHiddenAfterGrab(QWindow *window, bool stays) {
     if (window) window->setProperty(kStaysHiddenAfterGrab, stays ? QVariant(true) : QVariant());
 }
+
+bool staysHiddenAfterGrab(const QWindow *window) { return window && window->property(kStaysHiddenAfterGrab).toBool(); }
 
 std::shared_ptr<ScreenServices> createX11ScreenServices(const X11ScreenOptions &options) {
     QString reason;

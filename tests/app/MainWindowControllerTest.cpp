@@ -10,6 +10,7 @@
 #include "editor_window/PreviewStage.h"
 #include "editor_window/ShortcutsSheet.h"
 #include "platform/KeyEvent.h"
+#include "platform/ScreenServices.h"
 #include "platform/StringTables.h"
 #include "platform/TextFolding.h"
 #include "support/TestSupport.h"
@@ -176,6 +177,49 @@ TEST_F(MainWindowControllerTest, ANewCapturesPageReplacesTheOldOneWithNothingInB
     EXPECT_EQ(controller.shell()->editorView()->model(), router.editor());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !first; }, 5000));
     pages.window->removeEventFilter(&pages);
+}
+
+TEST_F(MainWindowControllerTest, AWindowHeldForAGrabComesBackOnceOnTheNewCaptureOrAsItWas) {
+    router.openEditor(picture(300, 200), QString(), std::nullopt);
+    controller.show(AppRouter::Page::editor);
+    QWidget *window = controller.window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    struct Shows : QObject {
+        QList<EditorModel *> models; // the page shown at each show of the window
+        QWidget *window = nullptr;
+        bool eventFilter(QObject *watched, QEvent *event) override {
+            if (watched == window && event->type() == QEvent::Show)
+                for (EditorView *view : window->findChildren<EditorView *>())
+                    if (view->isVisibleTo(window)) models.append(view->model());
+            return false;
+        }
+    } shows;
+    shows.window = window;
+    window->installEventFilter(&shows);
+
+    // What a grab does to our windows: off the screen for the read, back after it unless held.
+    const auto grab = [this] {
+        handle()->hide();
+        if (!platform::staysHiddenAfterGrab(handle())) handle()->show();
+    };
+    // Held, the window stays off after the grab and comes back once, on the new capture's page.
+    controller.holdForCapture();
+    grab();
+    router.openEditor(picture(200, 300), QString(), std::nullopt);
+    controller.show(AppRouter::Page::editor);
+    controller.releaseHold();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handle()->isVisible(); }, 5000));
+    EXPECT_EQ(shows.models, QList<EditorModel *>{router.editor()});
+
+    // A grab whose capture fails or goes elsewhere: back as it was, on the same capture.
+    shows.models.clear();
+    controller.holdForCapture();
+    grab();
+    controller.releaseHold();
+    EXPECT_TRUE(handle()->isVisible());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(shows.models, QList<EditorModel *>{router.editor()});
+    window->removeEventFilter(&shows);
 }
 
 TEST_F(MainWindowControllerTest, PageKeysGoByKeyPositionAndOtherKeysToTheEditor) {
