@@ -96,8 +96,10 @@ protected:
         event->accept();
         // Its native window and the pixels behind it (4 MB at 1240 × 800) are let go while it is
         // closed, which is most of a tray app's day; the next show makes them anew.
+        // Not once it is open again: a show asked for meanwhile may still wait for its page, and the
+        // key monitor is on this native window.
         QTimer::singleShot(0, this, [this] {
-            if (!isVisible()) destroy();
+            if (!isVisible() && !m_controller.isOpen()) destroy();
         });
     }
 

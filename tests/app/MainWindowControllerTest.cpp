@@ -222,6 +222,25 @@ TEST_F(MainWindowControllerTest, AWindowHeldForAGrabComesBackOnceOnTheNewCapture
     window->removeEventFilter(&shows);
 }
 
+TEST_F(MainWindowControllerTest, AWindowOpenedAgainAsItClosesKeepsItsKeys) {
+    int keys = 0;
+    controller.setEditorKeyTable([&](const platform::KeyEvent &event, EditorModel &) {
+        if (event.keyCode == platform::KeyCode::a) ++keys;
+        return event.keyCode == platform::KeyCode::a;
+    });
+    router.openEditor(picture(300, 200), QString(), std::nullopt);
+    controller.show(AppRouter::Page::editor);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.window()));
+    // Closed, and asked for a new capture in the same turn: it shows once the page is whole.
+    controller.window()->close();
+    router.openEditor(picture(200, 300), QString(), std::nullopt);
+    controller.show(AppRouter::Page::editor);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.window()->isVisible(); }, 5000));
+    QTest::qWait(20);
+    QTest::keyClick(handle(), Qt::Key_A);
+    EXPECT_GE(keys, 1);
+}
+
 TEST_F(MainWindowControllerTest, PageKeysGoByKeyPositionAndOtherKeysToTheEditor) {
     QList<QPair<platform::KeyEvent::Type, int>> table; // what reached the editor's key table
     controller.setEditorKeyTable([&](const platform::KeyEvent &event, EditorModel &) {
