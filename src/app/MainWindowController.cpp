@@ -11,6 +11,7 @@
 #include "platform/ScreenServices.h"
 #include "widgets/Theme.h"
 
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QTimer>
@@ -24,6 +25,7 @@
 #include <QWindow>
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <utility>
 
@@ -217,6 +219,7 @@ void MainWindowController::show(std::optional<AppRouter::Page> page) {
         DockPresence::windowOpened();
         installKeyMonitor();
         emit openChanged(true);
+        QTimer::singleShot(0, this, &MainWindowController::preparePixels);
     }
     // A closed window never shows the page it had, nor an empty one, before the capture's page: it
     // shows once that is whole.
@@ -274,6 +277,18 @@ void MainWindowController::windowWillClose() {
     platform::Memory::releaseFreeMemorySoon();
     DockPresence::windowClosed();
     emit openChanged(false);
+}
+
+void MainWindowController::preparePixels() {
+    // A window made anew (closing lets its native window go) gets fresh shared memory for its pixels
+    // on its first frame, and touching its ~4 MB for the first time was half of that frame's work:
+    // made and touched here, on a turn of its own before the window is mapped. Every pixel is painted
+    // over by the first frame.
+    QBackingStore *store = m_window ? m_window->backingStore() : nullptr;
+    if (!store || !m_isOpen || m_window->isVisible() || store->size() == m_window->size()) return;
+    store->resize(m_window->size());
+    if (auto *pixels = dynamic_cast<QImage *>(store->paintDevice()); pixels && !pixels->isNull())
+        std::memset(pixels->bits(), 0, size_t(pixels->sizeInBytes()));
 }
 
 void MainWindowController::installKeyMonitor() {

@@ -82,6 +82,7 @@ private:
     void restoreFrame(QWidget *window);
     void keepOnScreen();
     void installKeyMonitor();
+    void preparePixels();
     void removeKeyMonitor();
     bool takeHeld();
 
