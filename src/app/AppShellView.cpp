@@ -26,6 +26,7 @@
 #include "widgets/ThemedLabel.h"
 
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QLayout>
 #include <QStackedLayout>
@@ -165,6 +166,7 @@ void AppShellView::editorChanged(EditorModel *editor) {
             shown->setParent(view);
     if (m_nextEditor) letGo(std::exchange(m_nextEditor, nullptr));
     m_making.stop();
+    m_drawingOffScreen.clear();
     if (!editor) {
         if (m_editorView) letGo(std::exchange(m_editorView, nullptr));
         showPage();
@@ -187,11 +189,38 @@ void AppShellView::makeEditorStep() {
         m_nextEditor->resize(m_stack->size());
         layOutHidden(*m_nextEditor);
         m_nextEditorSettled = true;
+        if (!std::exchange(m_drewFirstPage, true)) collectPieces(m_nextEditor);
+    } else if (!m_drawingOffScreen.isEmpty()) {
+        drawPieceOffScreen();
     } else {
         placeEditor();
         return;
     }
     m_making.start();
+}
+
+void AppShellView::collectPieces(QWidget *widget) {
+    for (QObject *child : widget->children()) {
+        auto *piece = qobject_cast<QWidget *>(child);
+        if (!piece || piece->isHidden() || piece->isWindow()) continue;
+        // A bare container is drawn a child at a time.
+        if (piece->metaObject() == &QWidget::staticMetaObject) collectPieces(piece);
+        else m_drawingOffScreen.append(piece);
+    }
+}
+
+void AppShellView::drawPieceOffScreen() {
+    // The first page of the process draws everything for the first time: icons from their files,
+    // fonts, laid-out texts, glyphs, kept pictures. Drawn here while hidden, a piece per turn, the
+    // first frame on the screen finds them ready, as every later one does.
+    const QPointer<QWidget> piece = m_drawingOffScreen.takeFirst();
+    if (!piece || piece->size().isEmpty()) return;
+    const qreal ratio = piece->devicePixelRatioF();
+    QImage scratch(piece->size() * ratio, piece->window()->testAttribute(Qt::WA_TranslucentBackground)
+                                              ? QImage::Format_ARGB32_Premultiplied
+                                              : QImage::Format_RGB32);
+    scratch.setDevicePixelRatio(ratio);
+    piece->render(&scratch);
 }
 
 void AppShellView::finishEditor() {
@@ -202,6 +231,7 @@ void AppShellView::finishEditor() {
 
 void AppShellView::placeEditor() {
     m_making.stop();
+    m_drawingOffScreen.clear();
     EditorView *previous = std::exchange(m_editorView, std::exchange(m_nextEditor, nullptr));
     showPage();
     if (previous) letGo(previous);

@@ -56,6 +56,8 @@ private:
     void showPage();
     void editorChanged(EditorModel *editor);
     void makeEditorStep();
+    void collectPieces(QWidget *widget);
+    void drawPieceOffScreen();
     void placeEditor();
     void letGo(EditorView *view);
     void letGoStep();
@@ -74,6 +76,9 @@ private:
     EditorView *m_nextEditor = nullptr; // being made, hidden
     bool m_nextEditorSettled = false;   // made, polished and laid out
     QTimer m_making;
+    // The process's first page, drawn once off the screen a piece per turn before it is shown.
+    QList<QPointer<QWidget>> m_drawingOffScreen;
+    bool m_drewFirstPage = false;
     QList<QPointer<QWidget>> m_goingPages; // off screen, let go a piece per turn
     QTimer m_lettingGo;
     HistoryView *m_historyView = nullptr;
