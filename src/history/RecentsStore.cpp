@@ -9,6 +9,7 @@
 #include "platform/DirectoryCount.h"
 #include "platform/FileReveal.h"
 #include "platform/ImageFile.h"
+#include "platform/LongDate.h"
 #include "platform/Memory.h"
 #include "platform/UserDefaults.h"
 #include "widgets/Clipboard.h"
@@ -264,6 +265,10 @@ void RecentsStore::addInBackground(const QImage &image, std::function<void(const
     Job *raw = job.get();
     connect(&raw->watcher, &QFutureWatcherBase::finished, this, [this, raw] { complete(raw); });
     raw->watcher.setFuture(QtConcurrent::run([encoder = m_encoder, folder = m_folder, image, pending = *pending] {
+        // The new tile shows its time: formatted here first, the language's date patterns are loaded
+        // (about 10 ms in a process's first capture, and again after a memory trim) on this worker,
+        // not on the GUI thread when the tile appears.
+        platform::shortTime(QDateTime::currentDateTime());
         return writeCapture(encoder, folder, image, pending);
     }));
     m_jobs.push_back(std::move(job));
