@@ -12,6 +12,7 @@
 #include "editor_window/InspectorView.h"
 #include "editor_window/PreviewStage.h"
 #include "editor_window/ShortcutsSheet.h"
+#include "platform/ImageChecks.h"
 #include "widgets/Divider.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
@@ -30,15 +31,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-bool isOpaque(const QImage &picture) {
-    for (int y = 0; y < picture.height(); ++y) {
-        const auto *row = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        for (int x = 0; x < picture.width(); ++x)
-            if (qAlpha(row[x]) != 255) return false;
-    }
-    return true;
-}
 
 // The side panel's scroll bar as the application's style draws it, kept as a picture until its look
 // changes (size, position, state, colours). Fusion fills the groove with a gradient and outlines it in
@@ -75,7 +67,7 @@ public:
             p.end();
             // Drawn without a hole (the style fills the whole groove), it is copied onto the window as it
             // stands; with an alpha channel Qt blends it in slices across its painting threads.
-            if (isOpaque(picture)) picture.reinterpretAsFormat(QImage::Format_RGB32);
+            if (!platform::hasTransparentPixels(picture)) picture.reinterpretAsFormat(QImage::Format_RGB32);
             if (kept.size() >= 4) kept.clear();
             found = kept.insert(look, std::move(picture));
         }
