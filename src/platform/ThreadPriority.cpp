@@ -65,6 +65,8 @@ void runAtBulkPriority(const std::function<void()> &work) { runAtBulkPriority(bu
 
 void makeSharedThreadsAtNormalPriority() {
     QThreadPool *pool = QThreadPool::globalInstance();
+    // Threads the pool already has may have been born lowered: they go first (none has work yet).
+    pool->waitForDone();
     pool->setExpiryTimeout(-1);
     const int count = pool->maxThreadCount();
     // The pool makes a thread inside start() when none is idle, so the calling thread is its parent

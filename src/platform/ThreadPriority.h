@@ -35,7 +35,8 @@ void runAtBulkPriority(const std::function<void()> &work);
 // value of the thread that starts it, and Qt starts pool threads on demand from whoever hands work
 // in: one made while a lowered thread scaled an image would run everything the pool takes later at
 // background priority, Qt's own image work for the GUI thread (which waits for it) included, and on
-// a busy machine the interface would stall behind it.
+// a busy machine the interface would stall behind it. Threads the pool had before the call are let
+// go first, after the work they have.
 void makeSharedThreadsAtNormalPriority();
 
 } // namespace platform
