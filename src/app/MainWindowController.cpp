@@ -222,11 +222,14 @@ void MainWindowController::show(std::optional<AppRouter::Page> page) {
         QTimer::singleShot(0, this, &MainWindowController::preparePixels);
     }
     // A closed window never shows the page it had, nor an empty one, before the capture's page: it
-    // shows once that is whole.
-    m_showWhenSettled =
-        !m_window->isVisible() && AppRouter::shared().page() == AppRouter::Page::editor && m_shell->isMakingEditor();
+    // shows once that is whole. So does one a grab keeps out of the picture while Qt paints it.
+    QWindow *handle = m_window->windowHandle();
+    const bool keptOff = handle && platform::keptOffScreenAfterGrab(handle);
+    m_showWhenSettled = (!m_window->isVisible() || keptOff) && AppRouter::shared().page() == AppRouter::Page::editor &&
+                        m_shell->isMakingEditor();
     if (m_showWhenSettled) return;
-    if (m_window->isMinimized()) m_window->showNormal();
+    if (keptOff) platform::bringBackAfterGrab(handle); // already painted with what it is to show
+    else if (m_window->isMinimized()) m_window->showNormal();
     else m_window->show();
     m_window->raise();
     m_window->activateWindow();
@@ -238,13 +241,17 @@ void MainWindowController::holdForCapture() {
     m_held = true;
     m_heldWasActive = m_window->isActiveWindow();
     platform::setStaysHiddenAfterGrab(m_window->windowHandle(), true);
+    platform::setMayStayMappedAfterGrab(m_window->windowHandle(), true); // show() brings it back
 }
 
-// Whether the held window is off the screen; it then counts as hidden to Qt too.
+// Whether the held window is off the screen: hidden to Qt too, unless a grab kept it mapped out of the
+// picture.
 bool MainWindowController::takeHeld() {
     if (!std::exchange(m_held, false) || !m_window) return false;
     QWindow *handle = m_window->windowHandle();
     if (handle) platform::setStaysHiddenAfterGrab(handle, false);
+    // Still mapped, only out of the picture: nothing to undo here.
+    if (handle && platform::keptOffScreenAfterGrab(handle)) return true;
     // Only a window the grab took off: one closed meanwhile, or never hidden, is left as it is.
     if (!handle || handle->isVisible() || m_window->testAttribute(Qt::WA_WState_Hidden)) return false;
     // Hidden through its native window, the widget still counts itself shown and would ignore show().
@@ -253,7 +260,7 @@ bool MainWindowController::takeHeld() {
 }
 
 void MainWindowController::releaseHold() {
-    if (!takeHeld()) return;
+    if (!takeHeld() || platform::bringBackAfterGrab(m_window->windowHandle())) return;
     const bool quiet = !m_heldWasActive;
     if (quiet) m_window->setAttribute(Qt::WA_ShowWithoutActivating, true);
     m_window->show();
@@ -262,6 +269,8 @@ void MainWindowController::releaseHold() {
 
 void MainWindowController::windowWillClose() {
     m_showWhenSettled = false;
+    // Not left out of the picture for its next show.
+    if (m_window) platform::bringBackAfterGrab(m_window->windowHandle());
     if (!m_isOpen) return;
     saveFrame();
     m_isOpen = false;

@@ -108,6 +108,13 @@ public:
 // only to be hidden again. Its owner shows it again when that does not happen. False by default.
 void setStaysHiddenAfterGrab(QWindow *window, bool stays);
 bool staysHiddenAfterGrab(const QWindow *window);
+// Such a window whose owner allows it (setMayStayMappedAfterGrab) may stay mapped, only left out of the
+// screen's picture where the display server allows it: Qt keeps counting it shown and painting it.
+// Its owner then brings it back, as painted meanwhile, with bringBackAfterGrab instead of showing it;
+// that returns false, doing nothing, for any window not kept so.
+void setMayStayMappedAfterGrab(QWindow *window, bool may);
+bool keptOffScreenAfterGrab(const QWindow *window);
+bool bringBackAfterGrab(QWindow *window);
 
 struct X11ScreenOptions {
     QByteArray displayName;     // empty: Qt's own connection when Qt runs on xcb, else $DISPLAY

@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
 #include <QPointer>
 #include <QRegion>
 #include <QThread>
@@ -25,6 +26,13 @@ namespace platform {
 namespace {
 
 constexpr char kStaysHiddenAfterGrab[] = "_pelicarta_staysHiddenAfterGrab";
+// The root child of a window kept out of the picture after a grab while still mapped (see below).
+constexpr char kRedirectedFrame[] = "_pelicarta_redirectedFrame";
+constexpr char kMayStayMapped[] = "_pelicarta_mayStayMappedAfterGrab";
+
+xcb_window_t redirectedFrame(const QWindow *window) {
+    return window ? xcb_window_t(window->property(kRedirectedFrame).toUInt()) : xcb_window_t(XCB_WINDOW_NONE);
+}
 
 class X11ScreenServices final : public ScreenServices, public std::enable_shared_from_this<X11ScreenServices> {
 public:
@@ -184,6 +192,7 @@ private:
         QPointer<QWindow> focused;
         std::vector<X11TopLevel> own; // our windows that were on the displays
         QList<QPointer<QWindow>> hidden;
+        std::vector<xcb_window_t> redirected; // of `own`: those kept mapped but out of the picture
         QList<QImage> images;
         QStringList errors;
     };
@@ -221,14 +230,17 @@ private:
         // Our windows leave the screen for the read and come back right after it, before anything
         // else of ours (the overlay) is shown.
         grab.focused = QGuiApplication::focusWindow();
-        if (!grab.own.empty()) grab.hidden = hideOwnWindows(grab.own, shown);
+        if (!grab.own.empty()) {
+            grab.redirected = keepOwnWindowsMapped(grab.own, shown);
+            grab.hidden = hideOwnWindows(grab.own, shown, grab.redirected);
+        }
         return grab;
     }
 
     // Any thread: waits for our hidden windows to leave the screen, then reads (keeping the displays'
     // shared memory for the next read with `keepMemory`).
     static void readPixels(X11Connection &x, X11PixelReader &reader, Grab &grab, bool keepMemory) {
-        if (!grab.hidden.isEmpty()) waitUntilRepainted(x, reader, grab.own);
+        if (!grab.hidden.isEmpty() || !grab.redirected.empty()) waitUntilRepainted(x, reader, grab.own, grab.redirected);
         const xcb_window_t root = x.root();
         const int depth = x.screen()->root_depth;
         for (const X11Monitor &monitor : grab.wanted) {
@@ -245,7 +257,9 @@ private:
         const std::vector<X11TopLevel> after = connected() ? m_windows->topLevels() : std::vector<X11TopLevel>{};
         std::vector<X11TopLevel> still;
         for (const X11TopLevel &t : m_windows->ownTopLevels(after)) {
-            if (t.viewable && grab.screens.intersects(t.pixels)) still.push_back(t);
+            const bool outOfPicture =
+                std::find(grab.redirected.begin(), grab.redirected.end(), t.window) != grab.redirected.end();
+            if (t.viewable && !outOfPicture && grab.screens.intersects(t.pixels)) still.push_back(t);
         }
         for (qsizetype i = 0; i < qsizetype(grab.wanted.size()); ++i) {
             const X11Monitor &monitor = grab.wanted[size_t(i)];
@@ -269,14 +283,51 @@ private:
         return result;
     }
 
+    // A window that stays off the screen after the grab (one its owner will show again with new
+    // contents) is kept mapped where Composite allows: its root child is redirected by hand, so the
+    // server leaves it out of the screen's picture and keeps what is painted into it aside. The window
+    // manager sees nothing, Qt keeps painting it, and it comes back at once, as painted meanwhile
+    // (bringBackAfterGrab), instead of being mapped, framed and painted again in one stretch. Refused
+    // while a compositing manager holds the redirection: the window is then hidden as any other.
+    // Those root children of `own` that are out of the picture, the ones kept so earlier included.
+    std::vector<xcb_window_t> keepOwnWindowsMapped(const std::vector<X11TopLevel> &own,
+                                                   const std::vector<std::pair<QWindow *, xcb_window_t>> &shown) {
+        std::vector<xcb_window_t> kept;
+        if (!m_x->sharedWithQt() || !m_composite) return kept;
+        xcb_connection_t *c = m_x->connection();
+        for (const auto &[w, top] : shown) {
+            const xcb_window_t frame = top;
+            if (frame == XCB_WINDOW_NONE ||
+                std::none_of(own.begin(), own.end(), [frame](const X11TopLevel &t) { return t.window == frame; }))
+                continue;
+            if (redirectedFrame(w) == frame) {
+                kept.push_back(frame);
+                continue;
+            }
+            if (!staysHiddenAfterGrab(w) || !w->property(kMayStayMapped).toBool() || w->type() == Qt::Popup) continue;
+            xcb_generic_error_t *refused =
+                xcb_request_check(c, xcb_composite_redirect_window_checked(c, frame, XCB_COMPOSITE_REDIRECT_MANUAL));
+            if (refused) {
+                free(refused);
+                continue;
+            }
+            w->setProperty(kRedirectedFrame, quint32(frame));
+            kept.push_back(frame);
+        }
+        return kept;
+    }
+
     // Hides, through Qt, the visible windows of ours (`shown`, with their root children) that `own`
-    // shows (the window manager must see them go and come back); those it hid.
+    // shows, but for those `kept` out of the picture (the window manager must see them go and come
+    // back); those it hid.
     QList<QPointer<QWindow>> hideOwnWindows(const std::vector<X11TopLevel> &own,
-                                            const std::vector<std::pair<QWindow *, xcb_window_t>> &shown) {
+                                            const std::vector<std::pair<QWindow *, xcb_window_t>> &shown,
+                                            const std::vector<xcb_window_t> &kept) {
         QList<QPointer<QWindow>> hidden;
         if (!m_x->sharedWithQt()) return hidden;
         for (const auto &[w, top] : shown) {
             const xcb_window_t frame = top;
+            if (std::find(kept.begin(), kept.end(), frame) != kept.end()) continue;
             if (std::any_of(own.begin(), own.end(), [frame](const X11TopLevel &t) { return t.window == frame; }))
                 hidden.append(w);
         }
@@ -288,7 +339,8 @@ private:
     // screen and what they covered stopped changing: the desktop and the windows beneath repaint in
     // their own processes, or in a compositor. Gives up after half a second. Plain requests only (no
     // cached atoms), so any thread may wait.
-    static void waitUntilRepainted(X11Connection &x, X11PixelReader &reader, const std::vector<X11TopLevel> &own) {
+    static void waitUntilRepainted(X11Connection &x, X11PixelReader &reader, const std::vector<X11TopLevel> &own,
+                                   const std::vector<xcb_window_t> &outOfPicture) {
         constexpr int kLimitMs = 500, kFrameMs = 16;
         QElapsedTimer clock;
         clock.start();
@@ -302,6 +354,8 @@ private:
             // the server answers a request sent after it.
             free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
             return std::any_of(own.begin(), own.end(), [&](const X11TopLevel &t) {
+                // Still mapped on purpose: out of the picture once the server answered.
+                if (std::find(outOfPicture.begin(), outOfPicture.end(), t.window) != outOfPicture.end()) return false;
                 auto attributes = xcbReply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, t.window), nullptr));
                 return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
             });
@@ -350,6 +404,25 @@ void setStaysHiddenAfterGrab(QWindow *window, bool stays) {
 }
 
 bool staysHiddenAfterGrab(const QWindow *window) { return window && window->property(kStaysHiddenAfterGrab).toBool(); }
+
+void setMayStayMappedAfterGrab(QWindow *window, bool may) {
+    if (window) window->setProperty(kMayStayMapped, may ? QVariant(true) : QVariant());
+}
+
+bool keptOffScreenAfterGrab(const QWindow *window) { return redirectedFrame(window) != XCB_WINDOW_NONE; }
+
+bool bringBackAfterGrab(QWindow *window) {
+    const xcb_window_t frame = redirectedFrame(window);
+    if (frame == XCB_WINDOW_NONE) return false;
+    window->setProperty(kRedirectedFrame, QVariant());
+    // Redirected on Qt's own connection, which alone can undo it.
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (xcb_connection_t *c = x11 ? x11->connection() : nullptr) {
+        xcb_composite_unredirect_window(c, frame, XCB_COMPOSITE_REDIRECT_MANUAL);
+        xcb_flush(c);
+    }
+    return true;
+}
 
 std::shared_ptr<ScreenServices> createX11ScreenServices(const X11ScreenOptions &options) {
     QString reason;

@@ -282,6 +282,49 @@ TEST_F(X11Test, WithoutCompositeOurWindowsAreHiddenAroundTheGrab) {
     backOnScreen();
 }
 
+// With Composite, a window that stays off after the grab stays mapped instead: out of the picture,
+// still painted by Qt, and back as painted meanwhile once its owner brings it back.
+TEST_F(X11Test, AWindowKeptOffAfterTheGrabStaysMappedAndComesBackAsPaintedMeanwhile) {
+    services = platform::createX11ScreenServices({QByteArray(), true});
+    platform::ScreenServices::setShared(services);
+    spawn({QStringLiteral("Fundo"), kRed, QRect(100, 100, 400, 300)});
+    QWidget &own = ownWindow(kOwn, QRect(150, 150, 150, 100));
+    QWindow *handle = own.windowHandle();
+    const auto screenAt = [](QPoint point) {
+        return colorAt(QGuiApplication::primaryScreen()->grabWindow(0).toImage(), point);
+    };
+    const QPoint inside = own.geometry().center();
+    EXPECT_EQ(screenAt(inside), kOwn);
+
+    platform::setStaysHiddenAfterGrab(handle, true);
+    platform::setMayStayMappedAfterGrab(handle, true);
+    const CaptureResult<QImage> grabbed =
+        readLater([](QObject *context, auto done) { ScreenCapturer::captureDisplayUnderMouse(context, done); });
+    ASSERT_TRUE(grabbed.ok());
+    EXPECT_EQ(colorAt(grabbed.value(), inside), kRed);
+    ASSERT_TRUE(platform::keptOffScreenAfterGrab(handle));
+    EXPECT_TRUE(handle->isVisible());
+    EXPECT_EQ(screenAt(inside), kRed);
+
+    // Painted while out of the picture; a second grab meanwhile leaves it where it is.
+    QPalette palette = own.palette();
+    palette.setColor(QPalette::Window, kGreen);
+    own.setPalette(palette);
+    own.repaint();
+    QTest::qWait(100);
+    EXPECT_EQ(screenAt(inside), kRed);
+    const CaptureResult<QImage> again =
+        readLater([](QObject *context, auto done) { ScreenCapturer::captureDisplayUnderMouse(context, done); });
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(colorAt(again.value(), inside), kRed);
+
+    platform::setStaysHiddenAfterGrab(handle, false);
+    EXPECT_TRUE(platform::bringBackAfterGrab(handle));
+    EXPECT_FALSE(platform::keptOffScreenAfterGrab(handle));
+    EXPECT_FALSE(platform::bringBackAfterGrab(handle));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return screenAt(inside) == kGreen; }));
+}
+
 TEST_F(X11Test, TenWindowsStackInOrder) {
     std::vector<quint32> ids;
     for (int i = 0; i < 10; ++i) {
