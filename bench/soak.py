@@ -198,7 +198,10 @@ def capture(app, desktop, outcome):
     elif outcome == "quick":
         shown = wait_for(lambda: quick_panel(desktop), 30, 0.01)
     else:
-        shown = wait_for(app.main_window, 30, 0.01)
+        # The window may stay mapped through the grab, out of the picture: the app tells when it is back.
+        marks = len(re.findall(r"^pelicarta-watchdog: main window shown at", app.output(), re.M))
+        shown = wait_for(lambda: len(re.findall(r"^pelicarta-watchdog: main window shown at", app.output(), re.M))
+                         > marks, 30, 0.01)
     if not shown:
         raise RuntimeError(f"no {outcome} outcome:\n" + app.output()[-2000:])
     outcome_time = time.monotonic() - started

@@ -56,6 +56,12 @@ EventLoopWatchdog::~EventLoopWatchdog() {
     if (m_schedstat >= 0) ::close(m_schedstat);
 }
 
+void EventLoopWatchdog::mark(const char *what) {
+    if (!active) return;
+    std::fprintf(stderr, "pelicarta-watchdog: %s at %.3f\n", what, double(now()) / 1e9);
+    std::fflush(stderr);
+}
+
 EventLoopWatchdog::Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
 
 bool EventLoopWatchdog::Application::notify(QObject *receiver, QEvent *event) {

@@ -20,6 +20,10 @@ public:
     explicit EventLoopWatchdog(QObject *parent = nullptr);
     ~EventLoopWatchdog() override;
 
+    // While a watchdog lives, logs "pelicarta-watchdog: <what> at <seconds>" (the monotonic clock), for
+    // a soak run to time what it cannot see from outside.
+    static void mark(const char *what);
+
     // The application object; it times the GUI thread's events while a watchdog lives.
     class Application : public QApplication {
     public:

@@ -1,6 +1,7 @@
 #include "app/MainWindowController.h"
 
 #include "app/AppShellView.h"
+#include "app/EventLoopWatchdog.h"
 #include "app/MainWindowFrame.h"
 #include "app/PageKeys.h"
 #include "core/Settings.h"
@@ -233,6 +234,7 @@ void MainWindowController::show(std::optional<AppRouter::Page> page) {
     else m_window->show();
     m_window->raise();
     m_window->activateWindow();
+    EventLoopWatchdog::mark("main window shown");
 }
 
 void MainWindowController::holdForCapture() {
