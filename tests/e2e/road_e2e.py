@@ -224,7 +224,9 @@ class Pelicarta:
         self.documents, self.recents, self.tutorials = home.documents, home.recents, home.tutorials
         if prepare:
             prepare(self)
-        self.log = open(f"{self.home}/pelicarta.log", "w+")
+        # Appending: reading moves the offset this file shares with the app, whose lines would land
+        # wherever the last read stopped.
+        self.log = open(f"{self.home}/pelicarta.log", "a+")
 
         def apply_limits():
             for kind, value in (limits or {}).items():
