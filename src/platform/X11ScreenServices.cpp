@@ -30,6 +30,14 @@ constexpr char kStaysHiddenAfterGrab[] = "_pelicarta_staysHiddenAfterGrab";
 constexpr char kRedirectedFrame[] = "_pelicarta_redirectedFrame";
 constexpr char kMayStayMapped[] = "_pelicarta_mayStayMappedAfterGrab";
 
+bool holds(const std::vector<xcb_window_t> &windows, xcb_window_t window) {
+    return std::find(windows.begin(), windows.end(), window) != windows.end();
+}
+
+bool holds(const std::vector<X11TopLevel> &levels, xcb_window_t window) {
+    return std::any_of(levels.begin(), levels.end(), [window](const X11TopLevel &t) { return t.window == window; });
+}
+
 xcb_window_t redirectedFrame(const QWindow *window) {
     return window ? xcb_window_t(window->property(kRedirectedFrame).toUInt()) : xcb_window_t(XCB_WINDOW_NONE);
 }
@@ -257,9 +265,7 @@ private:
         const std::vector<X11TopLevel> after = connected() ? m_windows->topLevels() : std::vector<X11TopLevel>{};
         std::vector<X11TopLevel> still;
         for (const X11TopLevel &t : m_windows->ownTopLevels(after)) {
-            const bool outOfPicture =
-                std::find(grab.redirected.begin(), grab.redirected.end(), t.window) != grab.redirected.end();
-            if (t.viewable && !outOfPicture && grab.screens.intersects(t.pixels)) still.push_back(t);
+            if (t.viewable && !holds(grab.redirected, t.window) && grab.screens.intersects(t.pixels)) still.push_back(t);
         }
         for (qsizetype i = 0; i < qsizetype(grab.wanted.size()); ++i) {
             const X11Monitor &monitor = grab.wanted[size_t(i)];
@@ -295,11 +301,8 @@ private:
         std::vector<xcb_window_t> kept;
         if (!m_x->sharedWithQt() || !m_composite) return kept;
         xcb_connection_t *c = m_x->connection();
-        for (const auto &[w, top] : shown) {
-            const xcb_window_t frame = top;
-            if (frame == XCB_WINDOW_NONE ||
-                std::none_of(own.begin(), own.end(), [frame](const X11TopLevel &t) { return t.window == frame; }))
-                continue;
+        for (const auto &[w, frame] : shown) {
+            if (frame == XCB_WINDOW_NONE || !holds(own, frame)) continue;
             if (redirectedFrame(w) == frame) {
                 kept.push_back(frame);
                 continue;
@@ -325,11 +328,8 @@ private:
                                             const std::vector<xcb_window_t> &kept) {
         QList<QPointer<QWindow>> hidden;
         if (!m_x->sharedWithQt()) return hidden;
-        for (const auto &[w, top] : shown) {
-            const xcb_window_t frame = top;
-            if (std::find(kept.begin(), kept.end(), frame) != kept.end()) continue;
-            if (std::any_of(own.begin(), own.end(), [frame](const X11TopLevel &t) { return t.window == frame; }))
-                hidden.append(w);
+        for (const auto &[w, frame] : shown) {
+            if (!holds(kept, frame) && holds(own, frame)) hidden.append(w);
         }
         for (const QPointer<QWindow> &w : hidden) w->hide();
         return hidden;
@@ -355,7 +355,7 @@ private:
             free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
             return std::any_of(own.begin(), own.end(), [&](const X11TopLevel &t) {
                 // Still mapped on purpose: out of the picture once the server answered.
-                if (std::find(outOfPicture.begin(), outOfPicture.end(), t.window) != outOfPicture.end()) return false;
+                if (holds(outOfPicture, t.window)) return false;
                 auto attributes = xcbReply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, t.window), nullptr));
                 return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
             });
