@@ -27,6 +27,7 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <atomic>
 #include <unistd.h>
 #include <cmath>
 #include <mutex>
@@ -133,21 +134,28 @@ void RecentsStore::setClock(std::function<QDateTime()> clock) {
     m_clock = clock ? std::move(clock) : std::function<QDateTime()>(&QDateTime::currentDateTime);
 }
 
-QList<RecentsStore::Listed> RecentsStore::listing() const {
+QList<RecentsStore::Listed> RecentsStore::listFolder(const QString &folder, const DateReader &dateOf,
+                                                     platform::PrivateFolder::Problem *problem) {
     QList<Listed> files;
     // A folder that is not ours (a link to another one) is never listed, written or pruned.
-    if (!folderUsable()) return files;
+    *problem = folder.isEmpty() ? platform::PrivateFolder::Problem::cannotCreate : platform::PrivateFolder::ensure(folder);
+    if (*problem != platform::PrivateFolder::Problem::none) return files;
     const QFileInfoList entries =
-        QDir(m_folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
+        QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
         if (!hasCaptureExtension(entry.fileName())) continue;
-        files.append({entry.absoluteFilePath(), m_dateOf(entry), entry.size(), entry.lastModified()});
+        files.append({entry.absoluteFilePath(), dateOf(entry), entry.size(), entry.lastModified()});
     }
     std::stable_sort(files.begin(), files.end(), [](const Listed &a, const Listed &b) {
         if (!b.date.isValid()) return a.date.isValid();
         return a.date.isValid() && a.date > b.date;
     });
     return files;
+}
+
+QList<RecentsStore::Listed> RecentsStore::listing() const {
+    if (m_folder.isEmpty()) return {};
+    return listFolder(m_folder, m_dateOf, &m_problem);
 }
 
 QList<RecentsStore::File> RecentsStore::allFiles() const {
@@ -179,7 +187,8 @@ std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &imag
         return std::nullopt;
     }
     const bool compact = isCompact();
-    Pending pending{m_clock(), ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png")};
+    Pending pending{m_clock(), ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png"), keepOnDisk(),
+                    m_dateOf};
     pending.settings.format = compact ? ExportFormat::heic : ExportFormat::png;
     pending.settings.quality = compact ? 0.92 : 1.0;
     return pending;
@@ -214,6 +223,47 @@ RecentsStore::Written RecentsStore::writeCapture(const Encoder &encoder, const Q
     return written;
 }
 
+namespace {
+
+// Folder listings in the order they were made, so that a store never takes an older usage figure
+// after a newer one; and one tidying at a time, so that two writes never prune (and announce) one file twice.
+std::atomic<quint64> listings{0};
+std::mutex tidying;
+
+} // namespace
+
+QStringList RecentsStore::prune(const QString &folder, qint64 limit, QList<Listed> &files, const QString &keep) {
+    if (limit == unlimited) return {};
+    // The capture just written counts as newest, whatever its date says.
+    const auto mine = std::find_if(files.begin(), files.end(), [&](const Listed &l) { return l.path == keep; });
+    if (mine != files.end()) std::rotate(files.begin(), mine, std::next(mine));
+    if (files.size() <= limit) return {};
+    QStringList pruned;
+    QList<Listed> kept = files.mid(0, static_cast<qsizetype>(limit));
+    for (const Listed &listed : files.mid(static_cast<qsizetype>(limit))) {
+        if (removeOwnFile(folder, listed.path)) {
+            pruned.append(listed.path);
+        } else {
+            kept.append(listed); // a user's own picture stays
+        }
+    }
+    files = kept;
+    return pruned;
+}
+
+void RecentsStore::tidyAfterWrite(const QString &folder, const Pending &pending, Written &written) {
+    if (written.refused || written.path.isEmpty()) return;
+    std::lock_guard lock(tidying);
+    platform::PrivateFolder::Problem problem = platform::PrivateFolder::Problem::none;
+    QList<Listed> files = listFolder(folder, pending.dateOf, &problem);
+    if (problem != platform::PrivateFolder::Problem::none) return;
+    written.pruned = prune(folder, pending.keepLimit, files, written.path);
+    qint64 total = 0;
+    for (const Listed &listed : files) total += listed.size;
+    written.usedBytes = total;
+    written.listedAt = ++listings;
+}
+
 QString RecentsStore::finishAdd(const QImage &image, const Written &written) {
     m_problem = written.problem;
     if (written.refused) {
@@ -236,15 +286,21 @@ QString RecentsStore::finishAdd(const QImage &image, const Written &written) {
     m_items.prepend({written.path, QDateTime::currentDateTime(), written.thumbnail, file.size(), file.lastModified()});
     while (m_items.size() > showCount) m_items.removeLast();
     emit itemsChanged();
-    pruneDisk(written.path);
-    refreshUsage();
+    if (!written.pruned.isEmpty()) removed(written.pruned);
+    if (written.listedAt != 0) {
+        setUsedBytes(written.usedBytes, written.listedAt);
+    } else {
+        refreshUsage(); // the folder could not be listed after the write
+    }
     return written.path;
 }
 
 QString RecentsStore::add(const QImage &image) {
     const std::optional<Pending> pending = prepareAdd(image);
     if (!pending) return {};
-    return finishAdd(image, writeCapture(m_encoder, m_folder, image, *pending));
+    Written written = writeCapture(m_encoder, m_folder, image, *pending);
+    tidyAfterWrite(m_folder, *pending, written);
+    return finishAdd(image, written);
 }
 
 struct RecentsStore::Job {
@@ -269,7 +325,9 @@ void RecentsStore::addInBackground(const QImage &image, std::function<void(const
         // (about 10 ms in a process's first capture, and again after a memory trim) on this worker,
         // not on the GUI thread when the tile appears.
         platform::shortTime(QDateTime::currentDateTime());
-        return writeCapture(encoder, folder, image, pending);
+        Written written = writeCapture(encoder, folder, image, pending);
+        tidyAfterWrite(folder, pending, written);
+        return written;
     }));
     m_jobs.push_back(std::move(job));
 }
@@ -359,30 +417,30 @@ QImage RecentsStore::readThumbnail(const QString &path) {
 void RecentsStore::refreshUsage() {
     qint64 total = 0;
     for (const Listed &listed : listing()) total += listed.size;
+    setUsedBytes(total, ++listings);
+}
+
+void RecentsStore::setUsedBytes(qint64 total, quint64 listedAt) {
+    if (listedAt < m_usageListedAt) return;
+    m_usageListedAt = listedAt;
     if (total == m_usedBytes) return;
     m_usedBytes = total;
     emit usedBytesChanged();
 }
 
-void RecentsStore::pruneDisk(const QString &keep) {
-    const qint64 limit = keepOnDisk();
-    if (limit == unlimited) return;
-    QStringList ordered;
-    if (!keep.isEmpty()) ordered.append(keep);
-    for (const Listed &listed : listing())
-        if (listed.path != keep) ordered.append(listed.path);
-    if (ordered.size() <= limit) return;
-    QStringList excess;
-    for (const QString &path : ordered.mid(static_cast<qsizetype>(limit)))
-        if (removeOwnFile(path)) excess.append(path);
-    if (!excess.isEmpty()) removed(excess);
+void RecentsStore::pruneDisk() {
+    if (m_folder.isEmpty()) return;
+    std::lock_guard lock(tidying);
+    QList<Listed> files = listing();
+    const QStringList pruned = prune(m_folder, keepOnDisk(), files, {});
+    if (!pruned.isEmpty()) removed(pruned);
 }
 
-bool RecentsStore::removeOwnFile(const QString &path) const {
+bool RecentsStore::removeOwnFile(const QString &folder, const QString &path) {
     const QFileInfo info(path);
-    if (!isOwnName(info.fileName()) || QDir::cleanPath(info.absolutePath()) != m_folder) return false;
+    if (!isOwnName(info.fileName()) || QDir::cleanPath(info.absolutePath()) != folder) return false;
     // A file already gone counts as removed; a link or a folder of that name is left alone.
-    return platform::PrivateFolder::removeFile(m_folder, info.fileName()) || (!info.exists() && !info.isSymLink());
+    return platform::PrivateFolder::removeFile(folder, info.fileName()) || (!info.exists() && !info.isSymLink());
 }
 
 void RecentsStore::removed(const QStringList &paths) { emit capturesRemoved(paths); }

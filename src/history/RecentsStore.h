@@ -156,6 +156,8 @@ private:
         QDateTime time;
         ExportSettings settings;
         QString extension;
+        qint64 keepLimit = unlimited; // files the folder keeps, the new one among them
+        DateReader dateOf;
     };
     // What a new capture file is made of, or none when keeping is off (or the folder is refused).
     std::optional<Pending> prepareAdd(const QImage &image);
@@ -166,27 +168,45 @@ private:
         bool refused = false; // the file is not in the folder: `path` is the copy kept elsewhere, if any
         QString error;        // why writing failed, when the folder itself was fine
         QString keptIn;       // the folder of the copy
+        // Tidying after the write: the files pruned beyond the keep limit, and the folder's usage then
+        // (with the listing's turn, so that an older figure never replaces a newer one).
+        QStringList pruned;
+        qint64 usedBytes = -1;
+        quint64 listedAt = 0;
     };
     // Encodes the capture, checks the folder again (it may have been replaced meanwhile) and writes the
     // file under a free name of it (elsewhere when the folder refuses it), with its recents thumbnail.
     // Any thread: the heavy part of an add, off the main thread for addInBackground.
     static Written writeCapture(const Encoder &encoder, const QString &folder, const QImage &image,
                                 const Pending &pending);
-    // Takes a written capture in: announces it, lists it, prunes the folder; or reports, once, that the
+    // Prunes the folder to the keep limit, the capture just written counting as newest, and measures
+    // what it then uses. Any thread: done with the write, off the main thread for addInBackground (the
+    // listing reads every file's date).
+    static void tidyAfterWrite(const QString &folder, const Pending &pending, Written &written);
+    // Takes a written capture in: announces it, lists it and the pruning; or reports, once, that the
     // folder refused it.
     QString finishAdd(const QImage &image, const Written &written);
+    // The capture files directly inside `folder`, newest first; none when it is not a private folder of
+    // ours (`problem` says why).
+    static QList<Listed> listFolder(const QString &folder, const DateReader &dateOf,
+                                    platform::PrivateFolder::Problem *problem);
     QList<Listed> listing() const;
     void load();
     // Decodes the item's thumbnail on a worker thread.
     void decodeThumbnail(const QString &path);
     void thumbnailDecoded(const QString &path, const QImage &thumbnail);
-    // Deletes the files beyond the keep limit; `keep` (the capture just written) counts as newest.
-    void pruneDisk(const QString &keep = {});
+    // Deletes the files beyond the keep limit.
+    void pruneDisk();
+    // Deletes the store's own files among `files` (newest first) beyond `limit`, `keep` counting as
+    // newest, and leaves in `files` what stays; returns the paths deleted.
+    static QStringList prune(const QString &folder, qint64 limit, QList<Listed> &files, const QString &keep);
     void refreshUsage();
     void removed(const QStringList &paths);
-    // Removes `path` when it is a regular file of the store's own naming directly inside the folder;
+    // Removes `path` when it is a regular file of the store's own naming directly inside `folder`;
     // true also when such a file is already gone (callers then tell about it all the same).
-    bool removeOwnFile(const QString &path) const;
+    static bool removeOwnFile(const QString &folder, const QString &path);
+    bool removeOwnFile(const QString &path) const { return removeOwnFile(m_folder, path); }
+    void setUsedBytes(qint64 total, quint64 listedAt);
     // Whether the folder is (or could be made) a private folder of ours; sets m_problem.
     bool folderUsable() const;
     // Emits keepingFailed unless it was since the last capture written to the folder.
@@ -202,6 +222,7 @@ private:
     std::function<QDateTime()> m_clock = &QDateTime::currentDateTime;
     QList<RecentCapture> m_items;
     qint64 m_usedBytes = 0;
+    quint64 m_usageListedAt = 0;
     bool m_failureReported = false;
     QSet<QString> m_decoding;
     mutable platform::PrivateFolder::Problem m_problem = platform::PrivateFolder::Problem::none;

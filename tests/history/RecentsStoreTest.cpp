@@ -266,6 +266,37 @@ TEST_F(RecentsStoreTest, BackgroundAddsWriteTheSameFilesLater) {
     EXPECT_FALSE(called);
 }
 
+TEST_F(RecentsStoreTest, BackgroundAddsPruneToTheLimitAnnouncingEachFileOnce) {
+    // Two captures written at once over a full folder: each prunes, neither removes (or announces)
+    // a file the other already did, and the usage shown is the folder's at the end.
+    auto store = makeStore();
+    defaults.setInt(Settings::historyKeep.key(), 20);
+    const QDateTime base = QDateTime::currentDateTime().addDays(-3);
+    for (int i = 0; i < 22; ++i) {
+        const QString path = folder + QLatin1Char('/') + ownName(i);
+        ASSERT_TRUE(touch(path, QByteArray(100 + i, 'x')));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) &&
+                    file.setFileTime(base.addSecs(60 * i), QFileDevice::FileModificationTime));
+    }
+    store->setDateReader([](const QFileInfo &info) { return info.lastModified(); });
+    QStringList announced;
+    QObject::connect(store.get(), &RecentsStore::capturesRemoved, store.get(),
+                     [&](const QStringList &paths) { announced += paths; });
+    int done = 0;
+    store->addInBackground(picture(40, 20), [&](const QString &) { ++done; });
+    store->addInBackground(picture(40, 20), [&](const QString &) { ++done; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done == 2; }, 5000));
+    EXPECT_EQ(store->fileCount(), 20);
+    announced.sort();
+    QStringList oldest;
+    for (int i = 0; i < 4; ++i) oldest.append(folder + QLatin1Char('/') + ownName(i));
+    EXPECT_EQ(announced, oldest);
+    qint64 total = 0;
+    for (const QString &path : store->sortedFiles()) total += QFileInfo(path).size();
+    EXPECT_EQ(store->usedBytes(), total);
+}
+
 TEST_F(RecentsStoreTest, KeepingOffWritesNothingAndApplyingZeroEmptiesTheFolder) {
     auto store = makeStore();
     ASSERT_FALSE(store->add(picture(8, 8)).isEmpty());
