@@ -4,7 +4,6 @@
 #include "widgets/ThemedLabel.h"
 #include "widgets/ToggleSwitch.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -40,14 +39,14 @@ void ToggleRow::setHelp(const QString &help) { setToolTip(help.isEmpty() ? m_tit
 void ToggleRow::setAvailable(bool available) {
     if (available == m_available) return;
     m_available = available;
+    // Dimmed by its colours (the switch dims itself when it takes no clicks), not by an opacity
+    // effect, which would draw the row off screen and blend it in at every paint.
     m_switch->setEnabled(available);
-    if (available) {
-        setGraphicsEffect(nullptr);
-    } else {
-        auto *dim = new QGraphicsOpacityEffect(this);
-        dim->setOpacity(0.5);
-        setGraphicsEffect(dim);
-    }
+    QColor title = Theme::text();
+    if (!available) title.setAlphaF(title.alphaF() * 0.5);
+    QPalette palette = m_title->palette();
+    palette.setColor(QPalette::WindowText, title);
+    m_title->setPalette(palette);
 }
 
 void ToggleRow::paintEvent(QPaintEvent *) {

@@ -17,7 +17,7 @@ public:
     void setOn(bool on);
     // Empty: the title is the tooltip.
     void setHelp(const QString &help);
-    // Dimmed to half opacity with a switch that takes no clicks, or back.
+    // Dimmed, its title at half opacity and its switch taking no clicks, or back.
     void setAvailable(bool available);
     bool isAvailable() const { return m_available; }
     QString title() const;
