@@ -6,6 +6,7 @@
 #include "widgets/Icons.h"
 #include "widgets/KeptPicture.h"
 #include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 #include "widgets/ToolbarButton.h"
 
 #include <QAbstractButton>
@@ -54,7 +55,8 @@ protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
         p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, fontMetrics().elidedText(text(), Qt::ElideRight, width()));
+        p.setFont(font());
+        drawLaidOutLine(p, rect(), Qt::AlignLeft | Qt::AlignVCenter, text(), true);
     }
 };
 

@@ -52,8 +52,8 @@ protected:
         const qreal textLeft = 10 + palette.width() / palette.devicePixelRatio() + 8;
         const QRectF textRect(textLeft, 0, std::max<qreal>(0, chevronLeft - 8 - textLeft), height());
         p.setPen(Theme::text());
-        p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-                   fontMetrics().elidedText(text(), Qt::ElideRight, int(textRect.width())));
+        p.setFont(font());
+        drawLaidOutLine(p, textRect, Qt::AlignLeft | Qt::AlignVCenter, text(), true);
     }
 };
 

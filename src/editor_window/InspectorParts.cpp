@@ -3,6 +3,7 @@
 #include "widgets/Icons.h"
 #include "widgets/KeptPicture.h"
 #include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 
 #include <QPainter>
 
@@ -40,7 +41,8 @@ void NewTile::paintEvent(QPaintEvent *) {
     }));
     if (!m_look.text.isEmpty()) {
         p.setPen(Theme::text3());
-        p.drawText(rect(), Qt::AlignCenter, m_look.text);
+        p.setFont(font());
+        drawLaidOutLine(p, rect(), Qt::AlignCenter, m_look.text);
         return;
     }
     const QPixmap icon = Icons::pixmap(m_look.symbol, 12, Theme::text3(), devicePixelRatioF());

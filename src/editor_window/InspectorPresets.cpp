@@ -7,6 +7,7 @@
 #include "widgets/Keycap.h"
 #include "widgets/SectionLabel.h"
 #include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 #include "widgets/TileGrid.h"
 
 #include <QContextMenuEvent>
@@ -55,8 +56,7 @@ void PresetTile::paintEvent(QPaintEvent *) {
     const QRectF nameRect(10, 0, std::max<qreal>(0, capLeft - 4 - 10), height());
     p.setFont(font());
     p.setPen(m_active ? Theme::text() : kIdleText);
-    p.drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter,
-               fontMetrics().elidedText(m_preset.displayName(), Qt::ElideRight, int(nameRect.width())));
+    drawLaidOutLine(p, nameRect, Qt::AlignLeft | Qt::AlignVCenter, m_preset.displayName(), true);
 }
 
 PresetsSection::PresetsSection(const InspectorContext &context, QWidget *parent)

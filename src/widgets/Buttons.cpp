@@ -3,6 +3,7 @@
 #include "widgets/KeptPicture.h"
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 
 #include <QEasingCurve>
 #include <QGraphicsEffect>
@@ -34,7 +35,7 @@ void paintLabel(QPainter &p, const QPushButton &button, const QRectF &rect, cons
     }
     p.setFont(font);
     p.setPen(color);
-    p.drawText(QRectF(x, rect.top(), rect.right() - x, rect.height()), Qt::AlignVCenter | Qt::AlignLeft, button.text());
+    drawLaidOutLine(p, QRectF(x, rect.top(), rect.right() - x, rect.height()), Qt::AlignVCenter | Qt::AlignLeft, button.text());
 }
 
 constexpr int kKeyHintGap = 10;
@@ -48,7 +49,7 @@ void paintKeyHint(QPainter &p, const QRectF &cap, const QString &key) {
     p.fillPath(Theme::continuousRoundedRect(cap, 5), Theme::rgb(0x15121F, 0.12));
     p.setFont(Theme::monospaceFont(11));
     p.setPen(Theme::ink());
-    p.drawText(cap, Qt::AlignCenter, key);
+    drawLaidOutLine(p, cap, Qt::AlignCenter, key);
 }
 
 // The primary button's accent shadow, drawn by the one shadow painter (a calibrated Gaussian) around
@@ -130,7 +131,7 @@ void PrimaryButton::paintEvent(QPaintEvent *) {
     const qreal left = r.center().x() - (label + kKeyHintGap + cap.width()) / 2;
     p.setFont(font());
     p.setPen(Theme::ink());
-    p.drawText(QRectF(left, r.top(), label + 1, r.height()), Qt::AlignVCenter | Qt::AlignLeft, text());
+    drawLaidOutLine(p, QRectF(left, r.top(), label + 1, r.height()), Qt::AlignVCenter | Qt::AlignLeft, text());
     paintKeyHint(p, QRectF(QPointF(left + label + kKeyHintGap, r.center().y() - cap.height() / 2), cap), m_keyHint);
 }
 

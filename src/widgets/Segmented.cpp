@@ -2,6 +2,7 @@
 
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -59,7 +60,7 @@ protected:
         }
         if (look != SegmentedRow::Look::filled && isChecked()) p.setFont(boldTitleFont());
         p.setPen(isChecked() ? Theme::text() : Theme::text2());
-        p.drawText(rect(), Qt::AlignCenter, QFontMetrics(p.font()).elidedText(text(), Qt::ElideRight, width() - 4));
+        drawLaidOutLine(p, QRectF(rect()).adjusted(2, 0, -2, 0), Qt::AlignCenter, text(), true);
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "widgets/ThemedLabel.h"
 
+#include <QFontMetrics>
 #include <QHash>
 #include <QLabel>
 #include <QPainter>
@@ -31,10 +32,35 @@ QStaticText laidOutText(const QString &text, const QFont &font, int width) {
         shown.setTextFormat(Qt::PlainText);
         shown.setTextWidth(width);
         shown.prepare(QTransform(), font);
-        if (laidOut.size() >= 128) laidOut.clear();
+        if (laidOut.size() >= 512) laidOut.clear();
         found = laidOut.insert(key, shown);
     }
     return *found;
+}
+
+void drawLaidOutLine(QPainter &p, const QRectF &rect, Qt::Alignment alignment, const QString &text, bool elide) {
+    const QFont font = p.font();
+    QString shown = text;
+    if (elide) {
+        static QHash<QString, QString> cut;
+        const QString key = QStringLiteral("%1\n%2\n").arg(font.key()).arg(int(rect.width())) + text;
+        auto found = cut.constFind(key);
+        if (found == cut.constEnd()) {
+            if (cut.size() >= 512) cut.clear();
+            found = cut.insert(key, QFontMetrics(font).elidedText(text, Qt::ElideRight, int(rect.width())));
+        }
+        shown = *found;
+    }
+    if (shown.isEmpty()) return;
+    const QStaticText line = laidOutText(shown, font);
+    const QSizeF size = line.size();
+    qreal x = rect.left();
+    if (alignment & Qt::AlignHCenter) x += (rect.width() - size.width()) / 2;
+    else if (alignment & Qt::AlignRight) x = rect.right() - size.width();
+    qreal y = rect.top();
+    if (alignment & Qt::AlignVCenter) y += (rect.height() - size.height()) / 2;
+    else if (alignment & Qt::AlignBottom) y = rect.bottom() - size.height();
+    p.drawStaticText(QPointF(x, y), line);
 }
 
 QLabel *themedLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {

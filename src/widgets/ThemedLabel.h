@@ -6,12 +6,20 @@
 
 #include <QHash>
 #include <QLabel>
+#include <QRectF>
 #include <QStaticText>
 
+class QPainter;
 class QWidget;
 
 // `text` in `font` laid out once (wrapped at `width`, or on one line for -1) and kept for the process.
 QStaticText laidOutText(const QString &text, const QFont &font, int width = -1);
+
+// Draws one line of `text` in the painter's font and pen within `rect`, placed as QPainter::drawText
+// places it with `alignment`; with `elide`, cut with "…" at the right to the rect's width. Laid out (and
+// cut) once per text, font and width for the process: a page's tiles and buttons are made anew for
+// every capture, and shaping their texts at each first paint took a share of it. GUI thread only.
+void drawLaidOutLine(QPainter &p, const QRectF &rect, Qt::Alignment alignment, const QString &text, bool elide = false);
 
 // A label that lays its plain text out once per text, font and width for the process and draws it
 // from then on, as QLabel would; anything else (rich text, pictures, frames, margins, selectable

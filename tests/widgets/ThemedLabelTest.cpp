@@ -2,6 +2,9 @@
 #include "widgets/Theme.h"
 
 #include <QImage>
+#include <QPainter>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +32,35 @@ TEST(ThemedLabelTest, LabelsShowWhatQLabelShows) {
                 EXPECT_EQ(made->grab().toImage(), expected) << wrapping << " " << width << " " << int(alignment);
                 EXPECT_EQ(made->grab().toImage(), expected) << wrapping << " " << width << " " << int(alignment);
             }
+        }
+    }
+}
+
+// A line drawn from its kept layout lands where drawText puts it, in every alignment, cut with "…" as
+// elidedText cuts it, and again the same from the kept one.
+TEST(ThemedLabelTest, KeptLinesLandWhereDrawTextPutsThem) {
+    const QString text = QStringLiteral("Centralizar automaticamente");
+    const auto drawn = [](const std::function<void(QPainter &)> &draw) {
+        QImage image(160, 30, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        QPainter p(&image);
+        p.setFont(Theme::font(13));
+        p.setPen(Qt::white);
+        draw(p);
+        return image;
+    };
+    const QRectF rect(3.5, 2, 150, 26);
+    const QList<Qt::Alignment> alignments{Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter, Qt::AlignRight | Qt::AlignBottom,
+                                          Qt::AlignLeft | Qt::AlignTop};
+    for (const Qt::Alignment alignment : alignments) {
+        for (const qreal width : {150.0, 60.0}) {
+            const QRectF box(rect.topLeft(), QSizeF(width, rect.height()));
+            const QImage expected = drawn([&](QPainter &p) {
+                p.drawText(box, alignment, p.fontMetrics().elidedText(text, Qt::ElideRight, int(box.width())));
+            });
+            for (int time = 0; time < 2; ++time)
+                EXPECT_EQ(drawn([&](QPainter &p) { drawLaidOutLine(p, box, alignment, text, true); }), expected)
+                    << int(alignment) << " " << width;
         }
     }
 }
