@@ -200,9 +200,10 @@ def capture(app, desktop, outcome):
     else:
         # The window may stay mapped through the grab, out of the picture: the app tells when it brings it
         # back (or asks for it to be mapped, which the window manager then does).
-        marks = len(re.findall(r"^pelicarta-watchdog: main window shown at", app.output(), re.M))
-        shown = wait_for(lambda: len(re.findall(r"^pelicarta-watchdog: main window shown at", app.output(), re.M))
-                         > marks and app.main_window(), 30, 0.01)
+        def shown_marks():
+            return len(re.findall(r"^pelicarta-watchdog: main window shown at", app.output(), re.M))
+        marks_before = shown_marks()
+        shown = wait_for(lambda: shown_marks() > marks_before and app.main_window(), 30, 0.01)
     if not shown:
         raise RuntimeError(f"no {outcome} outcome:\n" + app.output()[-2000:])
     outcome_time = time.monotonic() - started
