@@ -96,12 +96,12 @@ EditorTopBar::EditorTopBar(EditorModel *model, StyleStore &styles, QWidget *pare
 void EditorTopBar::refresh() {
     if (!m_model) return;
     const QString edit = EditorSummaries::editSummary(m_model->annotations().size(), m_model->crop().has_value());
+    // The summaries stay shown, empty when there is nothing to say: showing a widget in a window
+    // under the pointer costs a round trip to the X server, and the size arrives with every render.
     m_edit->setText(edit);
-    m_edit->setVisible(!edit.isEmpty());
     const std::optional<QString> size = EditorSummaries::sizeSummary(
         m_model->exportPixelSize(), m_model->estimatedBytes(), m_styles.exportSettings().format);
     m_size->setText(size.value_or(QString()));
-    m_size->setVisible(size.has_value());
 }
 
 void EditorTopBar::paintEvent(QPaintEvent *) { paintBar(*this); }
