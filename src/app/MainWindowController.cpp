@@ -233,7 +233,11 @@ void MainWindowController::show(std::optional<AppRouter::Page> page) {
     else if (m_window->isMinimized()) m_window->showNormal();
     else m_window->show();
     m_window->raise();
-    m_window->activateWindow();
+    // Qt waits for the X server to take a request for the focus: on a turn of its own, so that the
+    // window's first frame does not wait behind it.
+    QTimer::singleShot(0, m_window, [window = m_window] {
+        if (window->isVisible()) window->activateWindow();
+    });
     EventLoopWatchdog::mark("main window shown");
 }
 
