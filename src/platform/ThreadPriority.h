@@ -30,6 +30,15 @@ void runAtBulkPriority(QThreadPool &pool, int count, const std::function<void()>
 // priority too (x265 makes its pool on the thread that opens the encoder).
 void runAtBulkPriority(const std::function<void()> &work);
 
+// Asks the scheduler for short turns on the calling thread and on the process's threads named
+// `threadName` (Qt's X event reader, which every answer from the X server passes through before it
+// wakes the thread that waits for it). Under the EEVDF scheduler (Linux 6.12 on) a thread that wakes
+// with a shorter slice than the one running takes the processor at once instead of waiting for that
+// one's slice to end (3 ms on 8 cores): the interface and its round trips no longer queue behind
+// encoders and the text reader. The share of time each gets is unchanged, as are nice values. Earlier
+// kernels ignore the request; a failure changes nothing.
+void favourForLatency(const char *threadName);
+
 // Makes every thread of Qt's global thread pool now, from the calling thread, and keeps them for the
 // life of the process; main calls it once, before any work starts. A thread is born with the nice
 // value of the thread that starts it, and Qt starts pool threads on demand from whoever hands work

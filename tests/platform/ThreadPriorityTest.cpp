@@ -12,8 +12,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <set>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 namespace {
@@ -82,4 +85,36 @@ TEST(ThreadPriorityTest, BulkWorkAndTheThreadsItStartsRunBelowTheCaller) {
     EXPECT_EQ(values, std::set<int>{expected});
     EXPECT_EQ(niceOfThisThread(), normal);
     EXPECT_THROW(platform::runAtBulkPriority([] { throw std::runtime_error("no memory"); }), std::runtime_error);
+}
+
+namespace {
+
+// The thread's slice as the kernel reports it (Linux 6.6 on), or -1.
+long long sliceOfThisThread() {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/task/%ld/sched", static_cast<long>(syscall(SYS_gettid)));
+    std::ifstream sched(path);
+    for (std::string line; std::getline(sched, line);)
+        if (line.rfind("se.slice", 0) == 0) return std::stoll(line.substr(line.find(':') + 1));
+    return -1;
+}
+
+} // namespace
+
+// Favouring a thread keeps its nice value (a lowered one stays lowered) and stays with that thread:
+// the threads it starts later get the usual slice.
+TEST(ThreadPriorityTest, AFavouredThreadKeepsItsNiceValueAndItsThreadsTheUsualSlice) {
+    std::thread([] {
+        platform::lowerCurrentThreadPriority();
+        const int lowered = niceOfThisThread();
+        const long long usual = sliceOfThisThread();
+        platform::favourForLatency("no such thread");
+        EXPECT_EQ(niceOfThisThread(), lowered);
+        if (usual < 0) GTEST_SKIP() << "this kernel does not report slices";
+        long long started = -1;
+        std::thread([&] { started = sliceOfThisThread(); }).join();
+        EXPECT_EQ(started, usual);
+        // Where the kernel takes a slice asked for (6.12 on), this thread has a shorter one.
+        EXPECT_LE(sliceOfThisThread(), usual);
+    }).join();
 }
