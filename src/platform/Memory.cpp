@@ -52,7 +52,7 @@ QList<FileMapping> fileMappings() {
 }
 
 // The mappings of the files whose pages go.
-struct Release {
+struct Released {
     QList<FileMapping> mappings;
     quintptr page = 4096;
 };
@@ -72,7 +72,7 @@ bool hasTextRelocations(const dl_phdr_info *info) {
 // its pages are read again from the file. Pages other processes map too go from this process as well,
 // which paging out leaves alone (as it does any page of a file the user may not write).
 int dropReadOnlySegments(dl_phdr_info *info, size_t, void *data) {
-    const auto *release = static_cast<const Release *>(data);
+    const auto *release = static_cast<const Released *>(data);
     if (hasTextRelocations(info)) return 0;
     for (ElfW(Half) i = 0; i < info->dlpi_phnum; ++i) {
         const ElfW(Phdr) &segment = info->dlpi_phdr[i];
@@ -100,9 +100,9 @@ QSet<QString> mappedFiles() {
     return files;
 }
 
-void releaseFilePages(const QSet<QString> &files) {
+void releaseFilePages(const QSet<QString> &files, Release how) {
     if (files.isEmpty()) return;
-    Release release;
+    Released release;
     release.page = quintptr(sysconf(_SC_PAGESIZE));
     for (const FileMapping &m : fileMappings())
         if (files.contains(m.path)) release.mappings.append(m);
@@ -110,8 +110,11 @@ void releaseFilePages(const QSet<QString> &files) {
     // Pages only this process maps leave the page cache too (refused by kernels before 5.4, and for
     // files the user may not write: nothing is lost, they just stay cached). Writable mappings hold the
     // library's own data, which would only go to swap.
-    for (const FileMapping &m : std::as_const(release.mappings))
-        if (!m.writable) madvise(reinterpret_cast<void *>(m.start), m.end - m.start, MADV_PAGEOUT);
+    if (how == Release::fromPageCache)
+        for (const FileMapping &m : std::as_const(release.mappings))
+            if (!m.writable) madvise(reinterpret_cast<void *>(m.start), m.end - m.start, MADV_PAGEOUT);
+#else
+    Q_UNUSED(how);
 #endif
     if (!release.mappings.isEmpty()) dl_iterate_phdr(dropReadOnlySegments, &release);
 }
@@ -138,16 +141,19 @@ void releaseFreeMemorySoon() {
         created->setInterval(kTrimAfterMs);
 #ifdef __GLIBC__
         // The code of the modules (the HEIC encoder and its codecs above all) is needed again only at the
-        // next picture: its pages go too, read back from the page cache then.
+        // next picture, on a worker: its pages go too, from the page cache as well where only this
+        // process maps them.
         QObject::connect(created, &QTimer::timeout, [] {
             QThreadPool::globalInstance()->start([] {
                 malloc_trim(0);
-                QSet<QString> files = Module::filesBrought();
+                QSet<QString> interfaces;
                 {
                     std::lock_guard lock(occasionalMutex);
-                    files.unite(occasional);
+                    interfaces = occasional;
                 }
-                releaseFilePages(files);
+                const QSet<QString> modules = Module::filesBrought() - interfaces;
+                releaseFilePages(modules, Release::fromPageCache);
+                releaseFilePages(interfaces, Release::fromProcess);
             });
         });
 #endif

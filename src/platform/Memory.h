@@ -21,14 +21,21 @@ void releaseFreeMemorySoon();
 // The files mapped into the process now (libraries, fonts, data), by path. Any thread.
 QSet<QString> mappedFiles();
 
-// Hands the resident pages of the mappings of `files` back to the system: for the libraries a module
-// brought that stay loaded after it, once it is idle. They are read again (from the page cache,
-// usually) when next used. Of a loaded library, every page it never writes leaves this process, also
-// those another process maps too; pages of other files only when no other process maps them. Any thread.
-void releaseFilePages(const QSet<QString> &files);
+// How far the pages of a released file go.
+enum class Release {
+    fromProcess,   // out of this process only: read again from the page cache, at no cost
+    fromPageCache, // also out of the page cache where only this process maps them: read again from disk
+};
 
-// Libraries used now and then by work that ends with releaseFreeMemorySoon: every trim hands their
-// pages back too. Any thread.
+// Hands the resident pages of the mappings of `files` back to the system: for the libraries a module
+// brought that stay loaded after it, once it is idle. They are read again when next used. Of a loaded
+// library, every page it never writes leaves this process, also those another process maps too; with
+// `Release::fromPageCache`, pages only this process maps leave the page cache as well, for libraries
+// only workers use again (the GUI thread must never wait for the disk). Any thread.
+void releaseFilePages(const QSet<QString> &files, Release release);
+
+// Libraries the GUI thread uses now and then (the date formats' and the command socket's): every trim
+// hands their pages back too, out of the process only. Any thread.
 void releaseWithEveryTrim(const QSet<QString> &files);
 
 } // namespace platform::Memory

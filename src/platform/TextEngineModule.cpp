@@ -131,7 +131,7 @@ private:
         malloc_trim(0);
         // Tesseract cannot be unloaded (it defines unique symbols), nor then what it links: their
         // pages at least go.
-        Memory::releaseFilePages(Module::filesBrought());
+        Memory::releaseFilePages(Module::filesBrought(), Memory::Release::fromPageCache);
     }
 
     // Registered by the module once an instance has started: at exit, stops the reads and frees the

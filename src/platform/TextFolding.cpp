@@ -62,12 +62,12 @@ const std::array<Folded, kTableSize> &table() {
         std::array<Folded, kTableSize> t;
         for (char32_t cp = 0; cp < kTableSize; ++cp) t[cp] = foldWithIcu(cp);
         // Building the table reads megabytes of ICU's data that a resident process then rarely needs
-        // again: its pages go back to the system, and are read again for a rare character (which
-        // the text read from each capture usually has: they go again with each trim).
+        // again: its pages leave the process, and are read again (from the page cache) for a rare
+        // character, which the text read from each capture usually has: they go again with each trim.
         QSet<QString> icu;
         for (const QString &file : Memory::mappedFiles())
             if (file.contains(QLatin1String("/libicu"))) icu.insert(file);
-        Memory::releaseFilePages(icu);
+        Memory::releaseFilePages(icu, Memory::Release::fromProcess);
         Memory::releaseWithEveryTrim(icu);
         return t;
     }();

@@ -8,8 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <vector>
 
 namespace {
 
@@ -62,6 +65,18 @@ QImage picture() {
     return image;
 }
 
+// The share of those mappings' pages in the page cache, whether or not this process maps them now.
+double cachedShare(const QList<ReadOnlyMapping> &mappings) {
+    qint64 pages = 0, cached = 0;
+    for (const ReadOnlyMapping &m : mappings) {
+        std::vector<unsigned char> resident((m.end - m.start + 4095) / 4096);
+        if (mincore(reinterpret_cast<void *>(m.start), m.end - m.start, resident.data()) != 0) continue;
+        pages += qint64(resident.size());
+        for (unsigned char page : resident) cached += page & 1;
+    }
+    return pages ? double(cached) / double(pages) : 0.0;
+}
+
 } // namespace
 
 TEST(MemoryTest, TheModulesLibrariesLeaveTheProcessEvenWhileAnotherProcessMapsThemAndWorkOnAfterwards) {
@@ -88,7 +103,7 @@ TEST(MemoryTest, TheModulesLibrariesLeaveTheProcessEvenWhileAnotherProcessMapsTh
     const qint64 before = residentFilePagesKb(files);
     ASSERT_GT(before, 2048) << "the codecs' libraries are megabytes";
 
-    platform::Memory::releaseFilePages(files);
+    platform::Memory::releaseFilePages(files, platform::Memory::Release::fromPageCache);
     const qint64 after = residentFilePagesKb(files);
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
@@ -101,4 +116,19 @@ TEST(MemoryTest, TheModulesLibrariesLeaveTheProcessEvenWhileAnotherProcessMapsTh
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->size(), picture().size());
     EXPECT_TRUE(platform::HeifCodec::encode(picture(), 0.8));
+}
+
+// The libraries the GUI thread uses now and then leave the process but stay in the page cache: using
+// them again never waits for the disk.
+TEST(MemoryTest, LibrariesReleasedFromTheProcessOnlyStayInThePageCache) {
+    ASSERT_TRUE(platform::HeifCodec::encode(picture(), 0.8));
+    const QSet<QString> files = platform::Module::filesBrought();
+    const QList<ReadOnlyMapping> mappings = readOnlyMappings(files);
+    touch(mappings);
+    const qint64 before = residentFilePagesKb(files);
+    ASSERT_GT(before, 2048);
+
+    platform::Memory::releaseFilePages(files, platform::Memory::Release::fromProcess);
+    EXPECT_LT(residentFilePagesKb(files), before / 10);
+    EXPECT_GT(cachedShare(mappings), 0.9);
 }
