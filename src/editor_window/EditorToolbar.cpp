@@ -55,7 +55,6 @@ protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
         p.setPen(palette().color(QPalette::WindowText));
-        p.setFont(font());
         drawLaidOutLine(p, rect(), Qt::AlignLeft | Qt::AlignVCenter, text(), true);
     }
 };

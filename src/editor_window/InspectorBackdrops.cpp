@@ -52,7 +52,6 @@ protected:
         const qreal textLeft = 10 + palette.width() / palette.devicePixelRatio() + 8;
         const QRectF textRect(textLeft, 0, std::max<qreal>(0, chevronLeft - 8 - textLeft), height());
         p.setPen(Theme::text());
-        p.setFont(font());
         drawLaidOutLine(p, textRect, Qt::AlignLeft | Qt::AlignVCenter, text(), true);
     }
 };

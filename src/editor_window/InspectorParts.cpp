@@ -41,7 +41,6 @@ void NewTile::paintEvent(QPaintEvent *) {
     }));
     if (!m_look.text.isEmpty()) {
         p.setPen(Theme::text3());
-        p.setFont(font());
         drawLaidOutLine(p, rect(), Qt::AlignCenter, m_look.text);
         return;
     }

@@ -11,6 +11,10 @@
 
 namespace {
 
+// The texts kept for the process: enough for a page's tiles, buttons and labels not to push each other
+// out; past it they are laid out anew.
+constexpr qsizetype kKeptTexts = 512;
+
 QLabel *styled(QLabel *label, const QFont &font, const QColor &color) {
     label->setFont(font);
     QPalette palette = label->palette();
@@ -32,7 +36,7 @@ QStaticText laidOutText(const QString &text, const QFont &font, int width) {
         shown.setTextFormat(Qt::PlainText);
         shown.setTextWidth(width);
         shown.prepare(QTransform(), font);
-        if (laidOut.size() >= 512) laidOut.clear();
+        if (laidOut.size() >= kKeptTexts) laidOut.clear();
         found = laidOut.insert(key, shown);
     }
     return *found;
@@ -46,7 +50,7 @@ void drawLaidOutLine(QPainter &p, const QRectF &rect, Qt::Alignment alignment, c
         const QString key = QStringLiteral("%1\n%2\n").arg(font.key()).arg(int(rect.width())) + text;
         auto found = cut.constFind(key);
         if (found == cut.constEnd()) {
-            if (cut.size() >= 512) cut.clear();
+            if (cut.size() >= kKeptTexts) cut.clear();
             found = cut.insert(key, QFontMetrics(font).elidedText(text, Qt::ElideRight, int(rect.width())));
         }
         shown = *found;
