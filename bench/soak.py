@@ -156,7 +156,8 @@ def watchdog_stalls(app):
     outside any event when that was longer ("" from a build that does not tell)."""
     stalls = []
     for match in re.finditer(r"^pelicarta-watchdog: busy ([\d.]+) ms \(cpu ([\d.]+) ms, runnable ([\d.]+) ms\) "
-                             r"at ([\d.]+)(?:; longest event ([\d.]+) ms (.*); outside events ([\d.]+) ms)?$",
+                             r"at ([\d.]+)(?:; longest event ([\d.]+) ms (.*); outside events ([\d.]+) ms)?"
+                             r"(?:; between turns [\d.]+ ms)?$",
                              app.output(), re.M):
         what = ""
         runnable = float(match.group(3))

@@ -1,5 +1,7 @@
 #include "app/EventLoopWatchdog.h"
 
+#include "platform/MainLoopProbe.h"
+
 #include <QEvent>
 #include <QMetaEnum>
 #include <QThread>
@@ -18,6 +20,8 @@ namespace {
 
 constexpr int kIntervalMs = 2;
 constexpr double kReportAboveMs = 8.0;
+// A wait shorter than this is the loop looking for more work, not sleeping.
+constexpr qint64 kSleptNs = 100'000;
 
 qint64 now() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -48,10 +52,12 @@ EventLoopWatchdog::EventLoopWatchdog(QObject *parent)
     : QObject(parent), m_schedstat(::open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC)), m_last(now()),
       m_lastAccount(account()) {
     active = this;
+    m_probe = platform::MainLoopProbe::attach([this] { beforeWait(); }, [this] { afterWait(); });
     startTimer(kIntervalMs, Qt::PreciseTimer);
 }
 
 EventLoopWatchdog::~EventLoopWatchdog() {
+    m_probe.reset();
     if (active == this) active = nullptr;
     if (m_schedstat >= 0) ::close(m_schedstat);
 }
@@ -90,21 +96,40 @@ void EventLoopWatchdog::noteEvent(const Handed &handed, qint64 took) {
     m_longestWhat += type ? QByteArray(type) : QByteArray::number(int(handed.type));
 }
 
+void EventLoopWatchdog::beforeWait() {
+    m_runnableBefore = account().wait;
+    m_waitBegan = now();
+}
+
+void EventLoopWatchdog::afterWait() {
+    const qint64 at = now();
+    // A thread woken on a busy machine may wait for a processor before it runs: that wait is part of
+    // the stretch the user sees, so the stretch begins when the wake came, not when the thread ran.
+    const qint64 runnable = account().wait - m_runnableBefore;
+    if (at - m_waitBegan - runnable <= kSleptNs) return;
+    m_woke = at - runnable;
+    // What was handed out before the loop slept is not this stretch's.
+    m_inEvents = 0;
+    m_longest = 0;
+}
+
 void EventLoopWatchdog::timerEvent(QTimerEvent *) {
     const qint64 at = now();
     const Account was = std::exchange(m_lastAccount, account());
     const qint64 gap = at - m_last;
+    const qint64 busy = at - std::max(m_last, m_woke);
     m_last = at;
     // This timer event is still being handed out: what came before it is the stretch's.
     const qint64 inEvents = std::exchange(m_inEvents, 0);
     const qint64 longest = std::exchange(m_longest, 0);
-    if (double(gap) / 1e6 > kReportAboveMs) {
+    if (double(busy) / 1e6 > kReportAboveMs) {
         std::fprintf(stderr,
                      "pelicarta-watchdog: busy %.1f ms (cpu %.1f ms, runnable %.1f ms) at %.3f; longest event %.1f ms "
-                     "%s; outside events %.1f ms\n",
-                     double(gap) / 1e6, double(m_lastAccount.run - was.run) / 1e6,
+                     "%s; outside events %.1f ms; between turns %.1f ms\n",
+                     double(busy) / 1e6, double(m_lastAccount.run - was.run) / 1e6,
                      double(m_lastAccount.wait - was.wait) / 1e6, double(at) / 1e9, double(longest) / 1e6,
-                     longest > 0 ? m_longestWhat.constData() : "none", double(std::max<qint64>(0, gap - inEvents)) / 1e6);
+                     longest > 0 ? m_longestWhat.constData() : "none",
+                     double(std::max<qint64>(0, busy - inEvents)) / 1e6, double(gap) / 1e6);
         std::fflush(stderr);
     }
 }

@@ -6,15 +6,25 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
+namespace platform {
+class MainLoopProbe;
+}
+
 // A diagnostic for soak runs: while it lives, a 2 ms timer on the GUI thread notices every stretch in
 // which the event loop could not turn and logs those over 8 ms to standard error as
 // "pelicarta-watchdog: busy <ms> ms (cpu <ms> ms, runnable <ms> ms) at <seconds>; longest event <ms> ms
-// <receiver's class>[ "<its name>"] <event type>; outside events <ms> ms", the seconds on the monotonic
-// clock at the stretch's end (what other programs read as CLOCK_MONOTONIC). The first figure is the gap
-// between two turns, an upper bound of the busy stretch; then what the GUI thread ran in it and how long
-// it waited for a processor, which on a loaded machine is much of the gap; then the event that took
-// longest to hand out and the time spent outside any event (reading the X server's events, serving
-// clipboard requests). Started by main when PELICARTA_WATCHDOG is set.
+// <receiver's class>[ "<its name>"] <event type>; outside events <ms> ms; between turns <ms> ms", the
+// seconds on the monotonic clock at the stretch's end (what other programs read as CLOCK_MONOTONIC).
+// The first figure is the busy stretch: from the moment the loop's last wait for events ended (less
+// the time the woken thread then waited for a processor, which the user waits for as well) to the
+// turn that ended it; then what the GUI thread ran since the previous turn and how long it waited for a
+// processor, which on a loaded machine is much of the stretch; then the event that took longest to hand
+// out, the time of the stretch spent outside any event (reading the X server's events, serving
+// clipboard requests), and the gap between the two turns. Where the loop's waits cannot be seen
+// (platform/MainLoopProbe) the stretch is that gap, an upper bound. Started by main when
+// PELICARTA_WATCHDOG is set.
 class EventLoopWatchdog : public QObject {
 public:
     explicit EventLoopWatchdog(QObject *parent = nullptr);
@@ -46,10 +56,16 @@ private:
         QEvent::Type type = QEvent::None;
     };
     void noteEvent(const Handed &handed, qint64 took);
+    void beforeWait();
+    void afterWait();
 
     int m_schedstat = -1; // the GUI thread's scheduler statistics
     qint64 m_last = 0;    // nanoseconds on the monotonic clock
     Account m_lastAccount;
+    std::unique_ptr<platform::MainLoopProbe> m_probe;
+    qint64 m_waitBegan = 0;      // when the loop last went to wait for events
+    qint64 m_runnableBefore = 0; // the GUI thread's time waiting for a processor by then
+    qint64 m_woke = 0;           // when the loop's last wait ended: an event came
     // The GUI thread's events handed out since the last turn (outermost only): their time together
     // and the longest.
     qint64 m_inEvents = 0;
