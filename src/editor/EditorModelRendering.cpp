@@ -54,6 +54,8 @@ void EditorModel::startRender() {
     EditorThreads::renderPool().start([flag, self, renderers = m_renderers, original = m_original, packed,
                                        style = m_style, crop = m_crop, annotations = m_annotations,
                                        logo = m_renderedLogo] {
+        // Below the GUI thread: a render the GUI thread wakes is often put beside it on its processor.
+        platform::lowerCurrentThreadToBulkPriority();
         const QImage source = packed ? renderers.unpack(*packed) : original;
         // A superseded render is dropped anyway: skip what is left of its work.
         auto dropped = [&] { return flag->isCancelled() || EditorThreads::isClosing(); };

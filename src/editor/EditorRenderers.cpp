@@ -88,6 +88,7 @@ QThreadPool *registered(QThreadPool *pool) {
 
 QThreadPool &renderPool() {
     // Each model renders one state at a time; two threads let two open models render side by side.
+    // Its tasks lower their threads to bulk priority: the GUI thread comes first.
     static QThreadPool *pool = registered(makePool(QStringLiteral("EditorRender"), QThread::NormalPriority, 2));
     return *pool;
 }

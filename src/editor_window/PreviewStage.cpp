@@ -2,6 +2,8 @@
 
 #include "core/Localization.h"
 #include "editor/EditorModel.h"
+#include "editor/EditorRenderers.h"
+#include "platform/ThreadPriority.h"
 #include "widgets/ImageDrag.h"
 #include "widgets/Spinner.h"
 #include "widgets/Theme.h"
@@ -15,6 +17,7 @@
 #include <QThreadPool>
 
 #include <cmath>
+#include <utility>
 
 PreviewStage::PreviewStage(EditorModel *model, QWidget *parent) : QWidget(parent), m_model(model) {
     setObjectName(QStringLiteral("previewStage"));
@@ -71,6 +74,7 @@ void PreviewStage::scaleLater() {
     QPointer<PreviewStage> self(this);
     EditorThreads::renderPool().start([self, shown, pixels] {
         if (EditorThreads::isClosing()) return;
+        platform::lowerCurrentThreadToBulkPriority();
         QImage scaled = shown.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
@@ -78,7 +82,7 @@ void PreviewStage::scaleLater() {
                 if (!self || key != self->m_pendingKey || pixels != self->m_pendingSize) return;
                 self->m_pendingKey = 0;
                 self->m_pendingSize = QSize();
-                self->m_scaled = QPixmap::fromImage(std::move(scaled));
+                self->m_scaled = std::move(scaled);
                 self->m_scaled.setDevicePixelRatio(self->devicePixelRatioF());
                 self->m_scaledKey = key;
                 self->m_scaledSize = pixels;
@@ -180,6 +184,7 @@ void PreviewStage::prepareGlow(QSizeF logical) {
     QPointer<PreviewStage> self(this);
     glowPool().start([self, pixels, ratio, logical] {
         if (EditorThreads::isClosing()) return;
+        platform::lowerCurrentThreadToBulkPriority();
         QImage glow(pixels, QImage::Format_RGB32);
         glow.setDevicePixelRatio(ratio);
         {
@@ -215,28 +220,31 @@ void PreviewStage::paintEvent(QPaintEvent *) {
         const QPointF centre = rect().center();
         Spinner::paint(p, QRectF(centre.x() - 8, centre.y() - 8, 16, 16), Theme::text2());
     } else if (scaling) {
-        p.drawPixmap(m_scaledAt, m_scaled); // the last frame's picture until the new one lands
+        p.drawImage(m_scaledAt, m_scaled); // the last frame's picture until the new one lands
     } else {
         m_spin.stop();
         if (shown.cacheKey() != m_scaledKey || pixels != m_scaledSize) {
-            m_scaled = QPixmap::fromImage(shown.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            m_scaled = shown.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             m_scaled.setDevicePixelRatio(devicePixelRatioF());
             m_scaledKey = shown.cacheKey();
             m_scaledSize = pixels;
         }
         m_scaledAt = target.topLeft();
-        p.drawPixmap(target.topLeft(), m_scaled);
+        p.drawImage(target.topLeft(), m_scaled);
     }
     if (showsOriginal()) paintBadge(p);
 }
 
 void PreviewStage::hideEvent(QHideEvent *event) {
     QWidget::hideEvent(event);
-    // Scaled again at the next paint: nothing full-screen is kept for a page out of sight.
-    m_scaled = QPixmap();
+    // Scaled again at the next paint: nothing full-screen is kept for a page out of sight. Unmapped on
+    // a worker: a page is hidden in the same turn as the one that replaces it is shown.
+    QImage scaled = std::exchange(m_scaled, QImage());
+    QImage glow = std::exchange(m_glow, QImage());
+    if (!EditorThreads::isClosing())
+        EditorThreads::estimatePool().start([scaled = std::move(scaled), glow = std::move(glow)] {});
     m_scaledKey = 0;
     m_pendingKey = 0;
-    m_glow = QImage();
     m_glowPending = QSize();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QPixmap>
+#include <QImage>
 #include <QPointF>
 #include <QPointer>
 #include <QTimer>
@@ -51,7 +51,7 @@ private:
 
     QPointer<EditorModel> m_model;
     // The shown picture scaled once for its place: a repaint under an overlay only copies it.
-    QPixmap m_scaled;
+    QImage m_scaled;
     qint64 m_scaledKey = 0;
     QSize m_scaledSize;
     QPointF m_scaledAt; // where it was last drawn

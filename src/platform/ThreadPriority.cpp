@@ -21,13 +21,7 @@ namespace platform {
 
 namespace {
 
-void lowerCurrentThreadTo(int nice) {
-    // On Linux the nice value belongs to the thread named by its id.
-    const auto thread = static_cast<id_t>(syscall(SYS_gettid));
-    errno = 0;
-    const int current = getpriority(PRIO_PROCESS, thread);
-    if (errno == 0 && current < nice) setpriority(PRIO_PROCESS, thread, nice);
-}
+pid_t currentThread() { return static_cast<pid_t>(syscall(SYS_gettid)); }
 
 // The first version of the kernel's sched_attr, which every kernel since 3.14 takes.
 struct SchedAttr {
@@ -43,20 +37,34 @@ struct SchedAttr {
 static_assert(sizeof(SchedAttr) == 48);
 
 constexpr std::uint64_t kShortSliceNs = 500'000;
+// Longer than the favoured threads' slice, so that those still take the processor from a worker at
+// once when they wake.
+constexpr std::uint64_t kWorkerSliceNs = 1'000'000;
 // Threads the favoured one starts get the usual slice: only it is favoured.
 constexpr std::uint64_t kResetOnFork = 0x01;
 
-void askForShortSlice(pid_t thread) {
+void askForSlice(pid_t thread, std::uint64_t slice, std::uint64_t flags) {
     errno = 0;
     const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
     if (errno != 0) return;
     // Only a normal thread: the nice value it has is written back as it is.
     if (sched_getscheduler(thread) != SCHED_OTHER) return;
     SchedAttr attr;
-    attr.flags = kResetOnFork;
+    attr.flags = flags;
     attr.nice = nice;
-    attr.runtime = kShortSliceNs;
+    attr.runtime = slice;
     syscall(SYS_sched_setattr, thread, &attr, 0u);
+}
+
+void askForShortSlice(pid_t thread) { askForSlice(thread, kShortSliceNs, kResetOnFork); }
+
+void lowerCurrentThreadTo(int nice) {
+    // On Linux the nice value belongs to the thread named by its id.
+    const auto thread = static_cast<id_t>(currentThread());
+    errno = 0;
+    const int current = getpriority(PRIO_PROCESS, thread);
+    if (errno == 0 && current < nice) setpriority(PRIO_PROCESS, thread, nice);
+    keepTurnsShort();
 }
 
 // Threads that run at bulk priority and nothing else, gone a moment after their last work.
@@ -71,6 +79,8 @@ QThreadPool &bulkPool() {
 }
 
 } // namespace
+
+void keepTurnsShort() { askForSlice(currentThread(), kWorkerSliceNs, 0); }
 
 void lowerCurrentThreadPriority() { lowerCurrentThreadTo(backgroundNice); }
 
@@ -99,7 +109,7 @@ void runAtBulkPriority(QThreadPool &pool, int count, const std::function<void()>
 void runAtBulkPriority(const std::function<void()> &work) { runAtBulkPriority(bulkPool(), 1, work); }
 
 void favourForLatency(const char *threadName) {
-    askForShortSlice(static_cast<pid_t>(syscall(SYS_gettid)));
+    askForShortSlice(currentThread());
     const QDir tasks(QStringLiteral("/proc/self/task"));
     for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile comm(tasks.filePath(task) + QStringLiteral("/comm"));
@@ -119,7 +129,11 @@ void makeSharedThreadsAtNormalPriority() {
     // thread until every task has been handed out, so that none is reused and each thread is a new
     // one. Shared: a task may begin only after this has returned.
     const auto go = std::make_shared<QSemaphore>();
-    for (int i = 0; i < count; ++i) pool->start([go] { go->acquire(); });
+    for (int i = 0; i < count; ++i)
+        pool->start([go] {
+            keepTurnsShort();
+            go->acquire();
+        });
     go->release(count);
 }
 

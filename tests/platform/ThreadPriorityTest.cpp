@@ -9,6 +9,7 @@
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -105,7 +106,7 @@ long long sliceOfThisThread() {
 // the threads it starts later get the usual slice.
 TEST(ThreadPriorityTest, AFavouredThreadKeepsItsNiceValueAndItsThreadsTheUsualSlice) {
     std::thread([] {
-        platform::lowerCurrentThreadPriority();
+        setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), platform::backgroundNice);
         const int lowered = niceOfThisThread();
         const long long usual = sliceOfThisThread();
         platform::favourForLatency("no such thread");
@@ -116,5 +117,26 @@ TEST(ThreadPriorityTest, AFavouredThreadKeepsItsNiceValueAndItsThreadsTheUsualSl
         EXPECT_EQ(started, usual);
         // Where the kernel takes a slice asked for (6.12 on), this thread has a shorter one.
         EXPECT_LE(sliceOfThisThread(), usual);
+    }).join();
+}
+
+// Work lowered below the interface takes shorter turns on a processor it shares, where the kernel
+// takes a slice asked for (6.12 on), and the threads it starts (x265's pool) do as well.
+TEST(ThreadPriorityTest, LoweredWorkTakesShortTurnsAndPassesThemOn) {
+    std::thread([] {
+        const long long usual = sliceOfThisThread();
+        platform::lowerCurrentThreadToBulkPriority();
+        EXPECT_GE(niceOfThisThread(), platform::bulkNice);
+        if (usual < 0) GTEST_SKIP() << "this kernel does not report slices";
+        const long long own = sliceOfThisThread();
+        utsname system{};
+        uname(&system);
+        int major = 0, minor = 0;
+        std::sscanf(system.release, "%d.%d", &major, &minor);
+        if (major > 6 || (major == 6 && minor >= 12)) EXPECT_LT(own, usual);
+        else EXPECT_EQ(own, usual);
+        long long started = -1;
+        std::thread([&] { started = sliceOfThisThread(); }).join();
+        EXPECT_EQ(started, own);
     }).join();
 }
