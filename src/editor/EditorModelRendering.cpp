@@ -128,11 +128,8 @@ void EditorModel::releaseCaches() {
     if (m_estimateTask) m_estimateTask->cancel();
     pack();
     if (m_preview.isNull()) return;
-    // Unmapped on a worker: the window's closing stays quick.
-    QImage preview = std::exchange(m_preview, QImage());
-    QImage output = std::exchange(m_lastOutput, QImage());
-    if (!EditorThreads::isClosing())
-        EditorThreads::estimatePool().start([preview = std::move(preview), output = std::move(output)] {});
+    // The window's closing stays quick.
+    EditorThreads::releaseOnWorker(std::exchange(m_preview, QImage()), std::exchange(m_lastOutput, QImage()));
     emit previewChanged();
 }
 

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <memory>
+#include <utility>
 
 EditorRenderers EditorRenderers::standard() {
     auto cache = std::make_shared<BeautifyCache>();
@@ -88,7 +89,6 @@ QThreadPool *registered(QThreadPool *pool) {
 
 QThreadPool &renderPool() {
     // Each model renders one state at a time; two threads let two open models render side by side.
-    // Its tasks lower their threads to bulk priority: the GUI thread comes first.
     static QThreadPool *pool = registered(makePool(QStringLiteral("EditorRender"), QThread::NormalPriority, 2));
     return *pool;
 }
@@ -100,5 +100,9 @@ QThreadPool &estimatePool() {
 }
 
 bool isClosing() { return closing; }
+
+void releaseOnWorker(QImage first, QImage second) {
+    if (!closing) estimatePool().start([first = std::move(first), second = std::move(second)] {});
+}
 
 } // namespace EditorThreads

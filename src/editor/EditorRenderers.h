@@ -43,7 +43,7 @@ struct EditorRenderers {
 };
 
 namespace EditorThreads {
-// Where editor renders run, at normal priority.
+// Where editor renders run; each lowers its thread to bulk priority, below the GUI thread.
 QThreadPool &renderPool();
 // Where export-size estimates run; each lowers its thread's priority, so that they never hold up a
 // render.
@@ -51,4 +51,6 @@ QThreadPool &estimatePool();
 // True once the application object is being destroyed: work not yet begun is skipped, and the pools
 // are drained before Qt's own image threads go.
 bool isClosing();
+// Lets go of the pictures on a worker: unmapping tens of megabytes would hold the GUI thread.
+void releaseOnWorker(QImage first, QImage second = QImage());
 } // namespace EditorThreads

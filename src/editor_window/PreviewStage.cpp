@@ -237,12 +237,9 @@ void PreviewStage::paintEvent(QPaintEvent *) {
 
 void PreviewStage::hideEvent(QHideEvent *event) {
     QWidget::hideEvent(event);
-    // Scaled again at the next paint: nothing full-screen is kept for a page out of sight. Unmapped on
-    // a worker: a page is hidden in the same turn as the one that replaces it is shown.
-    QImage scaled = std::exchange(m_scaled, QImage());
-    QImage glow = std::exchange(m_glow, QImage());
-    if (!EditorThreads::isClosing())
-        EditorThreads::estimatePool().start([scaled = std::move(scaled), glow = std::move(glow)] {});
+    // Scaled again at the next paint: nothing full-screen is kept for a page out of sight. A page is
+    // hidden in the same turn as the one that replaces it is shown.
+    EditorThreads::releaseOnWorker(std::exchange(m_scaled, QImage()), std::exchange(m_glow, QImage()));
     m_scaledKey = 0;
     m_pendingKey = 0;
     m_glowPending = QSize();
