@@ -196,15 +196,15 @@ def capture(app, desktop, outcome):
         raise RuntimeError("the app did not take the request")
     if outcome == "copy":
         shown = wait_for(lambda: clipboard_png(desktop), 30, 0.002)
-    elif outcome == "quick":
-        shown = wait_for(lambda: quick_panel(desktop), 30, 0.01)
     else:
-        # The window may stay mapped through the grab, out of the picture: the app tells when it brings it
-        # back (or asks for it to be mapped, which the window manager then does). Looking for the window
-        # here would walk the server's window tree while the app paints its first frame, and the app's own
-        # requests would wait behind it: the window is looked for once the capture's work is measured.
+        # The app tells when it puts the outcome on the screen (the main window may stay mapped through the
+        # grab, out of the picture; the last quick panel is still on the screen when the request goes out,
+        # until the grab takes it off). Looking for the window here would walk the server's window tree
+        # while the app paints its first frame, and the app's own requests would wait behind it: the window
+        # is looked for once the capture's work is measured.
+        mark = "main window shown" if outcome == "editor" else "quick panel shown"
         def shown_marks():
-            return len(re.findall(r"^pelicarta-watchdog: main window shown at", app.output(), re.M))
+            return len(re.findall(rf"^pelicarta-watchdog: {mark} at", app.output(), re.M))
         marks_before = shown_marks()
         shown = wait_for(lambda: shown_marks() > marks_before, 30, 0.005)
     if not shown:
@@ -286,6 +286,8 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
             ended = time.monotonic()
             if outcome == "editor" and not app.main_window():
                 raise RuntimeError("the main window is not on the screen:\n" + app.output()[-2000:])
+            if outcome == "quick" and not quick_panel(desktop):
+                raise RuntimeError("the quick panel is not on the screen:\n" + app.output()[-2000:])
             stretches = [s for s in watchdog_stalls(app) if began <= s[0] <= ended]
             longest = max(stretches, key=lambda s: s[1], default=(0.0, 0.0, 0.0, 0.0, ""))
             stretch = longest[1]

@@ -1,6 +1,7 @@
 #include "app/AppWiring.h"
 
 #include "app/AppRouter.h"
+#include "app/EventLoopWatchdog.h"
 #include "app/MainWindowController.h"
 #include "capture/CaptureService.h"
 #include "capture/QuickPanelController.h"
@@ -49,6 +50,8 @@ void connectAll() {
     QObject::connect(&CaptureService::events(), &CaptureService::Events::grabEnded, &router,
                      [] { MainWindowController::shared().releaseHold(); });
     QObject::connect(&QuickPanelController::shared(), &QuickPanelController::editorRequested, &router, &openInEditor);
+    QObject::connect(&QuickPanelController::shared(), &QuickPanelController::shown, &router,
+                     [] { EventLoopWatchdog::mark("quick panel shown"); });
 
     RecentsStore &recents = RecentsStore::shared();
     // The history index first, as the recents store tells it first. It is made by the first capture

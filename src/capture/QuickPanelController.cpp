@@ -74,6 +74,7 @@ void QuickPanelController::show(const QImage &image, const QString &sourcePath) 
     m_model = model;
     m_panel = view;
     scheduleDismiss();
+    emit shown();
 }
 
 QuickCaptureView *QuickPanelController::takeWindow() {

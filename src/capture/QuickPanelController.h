@@ -56,6 +56,8 @@ public:
     static QMimeData *dragData(const QImage &image);
 
 signals:
+    // A capture's panel was put on the screen.
+    void shown();
     // "Abrir no Editor": the captured image (never the output), its recents file (empty while it is
     // still being written) and the default style with the chosen backdrop, or none. Emitted after the
     // panel has closed; src/app opens the editor and shows it.

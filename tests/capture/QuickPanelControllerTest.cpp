@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
 
@@ -70,9 +71,11 @@ struct QuickPanelControllerTest : testing::Test {
 
 
 TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
+    QSignalSpy shown(&controller, &QuickPanelController::shown);
     controller.show(capture(), QString());
     QPointer<QuickCaptureView> first = controller.panel();
     ASSERT_TRUE(first);
+    EXPECT_EQ(shown.count(), 1);
     const QRect card = first->card().translated(first->pos());
     EXPECT_EQ(card.size(), QSize(340, 300));
     const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
