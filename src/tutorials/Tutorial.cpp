@@ -33,6 +33,19 @@ std::optional<QUuid> uuid(const QJsonValue &value) {
 
 bool present(const QJsonValue &value) { return !value.isUndefined() && !value.isNull(); }
 
+// The keys of `object` other than `known`.
+QJsonObject keysOtherThan(QJsonObject object, std::initializer_list<QLatin1String> known) {
+    for (const QLatin1String key : known) object.remove(key);
+    return object;
+}
+
+// `object` with the other keys added where it has none of its own.
+QJsonObject withOtherKeys(QJsonObject object, const QJsonObject &others) {
+    for (auto it = others.begin(); it != others.end(); ++it)
+        if (!object.contains(it.key())) object.insert(it.key(), it.value());
+    return object;
+}
+
 } // namespace
 
 QString rawValue(TutorialTheme theme) {
@@ -71,7 +84,7 @@ QJsonObject TutorialStep::toJson() const {
                        {QStringLiteral("detail"), detail},
                        {QStringLiteral("imageFile"), imageFile}};
     if (marker) object.insert(QStringLiteral("marker"), QJsonArray{marker->x(), marker->y()});
-    return object;
+    return withOtherKeys(object, otherKeys);
 }
 
 std::optional<TutorialStep> TutorialStep::fromJson(const QJsonValue &json) {
@@ -83,7 +96,9 @@ std::optional<TutorialStep> TutorialStep::fromJson(const QJsonValue &json) {
     const QJsonValue imageFile = object.value(QLatin1String("imageFile"));
     if (!id || !title.isString() || !detail.isString() || !imageFile.isString()) return std::nullopt;
     if (!isBareFileName(imageFile.toString())) return std::nullopt;
-    TutorialStep step{*id, title.toString(), detail.toString(), std::nullopt, imageFile.toString()};
+    TutorialStep step{*id, title.toString(), detail.toString(), std::nullopt, imageFile.toString(),
+                      keysOtherThan(object, {QLatin1String("id"), QLatin1String("title"), QLatin1String("detail"),
+                                         QLatin1String("imageFile"), QLatin1String("marker")})};
     const QJsonValue marker = object.value(QLatin1String("marker"));
     if (present(marker)) {
         const QJsonArray pair = marker.toArray();
@@ -104,12 +119,13 @@ Tutorial Tutorial::blank() {
 QJsonObject Tutorial::toJson() const {
     QJsonArray stepArray;
     for (const TutorialStep &step : steps) stepArray.append(step.toJson());
-    return QJsonObject{{QStringLiteral("id"), uuidString(id)},
-                       {QStringLiteral("title"), title},
-                       {QStringLiteral("steps"), stepArray},
-                       {QStringLiteral("theme"), rawValue(theme)},
-                       {QStringLiteral("createdAt"), toReferenceSeconds(createdAt)},
-                       {QStringLiteral("updatedAt"), toReferenceSeconds(updatedAt)}};
+    return withOtherKeys(QJsonObject{{QStringLiteral("id"), uuidString(id)},
+                                     {QStringLiteral("title"), title},
+                                     {QStringLiteral("steps"), stepArray},
+                                     {QStringLiteral("theme"), rawValue(theme)},
+                                     {QStringLiteral("createdAt"), toReferenceSeconds(createdAt)},
+                                     {QStringLiteral("updatedAt"), toReferenceSeconds(updatedAt)}},
+                         otherKeys);
 }
 
 std::optional<Tutorial> Tutorial::fromJson(const QJsonValue &json) {
@@ -150,5 +166,7 @@ std::optional<Tutorial> Tutorial::fromJson(const QJsonValue &json) {
         if (!date) return std::nullopt;
         tutorial.updatedAt = *date;
     }
+    tutorial.otherKeys = keysOtherThan(object, {QLatin1String("id"), QLatin1String("title"), QLatin1String("steps"),
+                                            QLatin1String("theme"), QLatin1String("createdAt"), QLatin1String("updatedAt")});
     return tutorial;
 }

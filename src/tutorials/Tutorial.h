@@ -26,6 +26,8 @@ struct TutorialStep {
     // Where the user clicked, as fractions 0…1 of the image's width and height from the top left.
     std::optional<QPointF> marker;
     QString imageFile; // a bare file name inside the tutorial's folder
+    // Keys this version does not know, written back as they were read.
+    QJsonObject otherKeys;
 
     bool operator==(const TutorialStep &) const = default;
 
@@ -43,6 +45,8 @@ struct Tutorial {
     TutorialTheme theme = TutorialTheme::light;
     QDateTime createdAt = QDateTime::currentDateTimeUtc();
     QDateTime updatedAt = createdAt;
+    // Keys this version does not know, written back as they were read.
+    QJsonObject otherKeys;
 
     bool operator==(const Tutorial &) const = default;
 

@@ -6,6 +6,8 @@
 #include "platform/AtomicFile.h"
 #include "platform/PngStreamWriter.h"
 #include "platform/PrivateFolder.h"
+#include "platform/RegularFile.h"
+#include "tutorials/TutorialFolder.h"
 #include "widgets/Toast.h"
 
 #include <QDir>
@@ -25,19 +27,15 @@ constexpr int imageCacheKiB = 256 * 1024;
 // A "tutorial.json" larger than this is not one the store wrote.
 constexpr qint64 maxDocumentBytes = 16 * 1024 * 1024;
 
-const QString &documentName() {
-    static const QString name = QStringLiteral("tutorial.json");
-    return name;
-}
+using TutorialFolder::documentName;
 
 std::optional<Tutorial> readDocument(const QString &folder) {
-    const QFileInfo info(folder + QLatin1Char('/') + documentName());
-    if (!info.isFile() || info.size() > maxDocumentBytes) return std::nullopt;
-    QFile file(info.filePath());
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    // Through the regular-file reader: the document may have been replaced by a FIFO or a device.
+    const platform::RegularFile::Read read = platform::RegularFile::read(folder + QLatin1Char('/') + documentName(), maxDocumentBytes);
+    if (read.status != platform::RegularFile::Status::ok) return std::nullopt;
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.read(maxDocumentBytes), &error);
-    if (error.error != QJsonParseError::NoError) return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(read.bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
     return Tutorial::fromJson(document.object());
 }
 
@@ -48,29 +46,22 @@ bool writeDocument(const QString &folder, const Tutorial &tutorial) {
 
 bool isDefaultTitle(const QString &title) { return L10nCache::variants(QStringLiteral("Novo tutorial")).contains(title); }
 
-// Start-up clean-up removes a folder only when no picture could be lost with it.
-void removeIfNoPictures(const QString &folder) {
+// Start-up clean-up of an untouched tutorial: nothing goes while the folder holds a picture (it may be
+// a step the document lost); otherwise our document goes, and the folder once nothing else is in it.
+void removeUntouched(const QString &folder) {
     if (QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files | QDir::Hidden).isEmpty())
-        QDir(folder).removeRecursively();
+        TutorialFolder::removeFiles(folder, {documentName()});
+}
+
+// The step pictures a tutorial's steps name, each once.
+QStringList pictureFiles(const Tutorial &tutorial) {
+    QStringList files;
+    for (const TutorialStep &step : tutorial.steps)
+        if (isBareFileName(step.imageFile) && !files.contains(step.imageFile)) files.append(step.imageFile);
+    return files;
 }
 
 QString cacheKey(const QUuid &id, const QString &file) { return uuidString(id) + QLatin1Char('/') + file; }
-
-bool isStepFile(const QString &folder, const QString &file) { return QFileInfo(folder + QLatin1Char('/') + file).isFile(); }
-
-// Copies the regular files directly inside `from` into the new folder `to`; removes `to` again when
-// anything fails.
-bool copyFolder(const QString &from, const QString &to) {
-    if (QFileInfo::exists(to) || !QDir().mkdir(to)) return false;
-    const QFileInfoList files = QDir(from).entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Hidden);
-    for (const QFileInfo &file : files) {
-        if (!QFile::copy(file.filePath(), to + QLatin1Char('/') + file.fileName())) {
-            QDir(to).removeRecursively();
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -103,7 +94,7 @@ void TutorialStore::migrateLegacy(const QString &legacy, const QString &root) {
     std::optional<Tutorial> tutorial = readDocument(legacy);
     if (!tutorial) return;
     if (tutorial->steps.isEmpty()) {
-        removeIfNoPictures(legacy);
+        removeUntouched(legacy);
         return;
     }
     tutorial->id = QUuid::createUuid();
@@ -123,10 +114,11 @@ QList<Tutorial> TutorialStore::loadLibrary() {
         if (const auto named = uuidFromString(entry.fileName())) tutorial->id = *named;
         if (m_folders.contains(tutorial->id)) continue; // a repeated identifier: the first folder keeps it
         if (tutorial->steps.isEmpty() && isDefaultTitle(tutorial->title)) {
-            removeIfNoPictures(path);
+            removeUntouched(path);
             continue;
         }
-        tutorial->steps.removeIf([&](const TutorialStep &step) { return !isStepFile(path, step.imageFile); });
+        // A step whose picture is missing stays (the pages show a placeholder, exports say they left it
+        // out): the next save must not lose its texts.
         m_folders.insert(tutorial->id, path);
         library.append(*tutorial);
     }
@@ -229,8 +221,12 @@ void TutorialStore::stopRecording() {
 void TutorialStore::delete_(const QUuid &id) {
     if (m_isRecording && m_currentID == id) stopRecording();
     if ((indexOf(id) >= 0 || m_folders.contains(id)) && rootReady() &&
-        platform::PrivateFolder::check(folder(id)) == platform::PrivateFolder::Problem::none)
-        QDir(folder(id)).removeRecursively();
+        platform::PrivateFolder::check(folder(id)) == platform::PrivateFolder::Problem::none) {
+        // Only what we wrote: files of the user's own beside it stay, and so does the folder then.
+        QStringList ours = TutorialFolder::stepPictures(folder(id)) << documentName();
+        if (const qsizetype index = indexOf(id); index >= 0) ours << pictureFiles(m_library[index]);
+        TutorialFolder::removeFiles(folder(id), ours);
+    }
     m_library.removeIf([&](const Tutorial &t) { return t.id == id; });
     m_folders.remove(id);
     dropCached(id);
@@ -257,9 +253,10 @@ std::optional<QUuid> TutorialStore::duplicate(const QUuid &id) {
     copy.title = L(LKey(QStringLiteral("%@ (cópia)"), {m_library[index].title}));
     copy.createdAt = copy.updatedAt = QDateTime::currentDateTimeUtc();
     const QString target = m_root + QLatin1Char('/') + uuidString(copy.id);
-    if (!rootReady() || !copyFolder(folder(id), target)) return std::nullopt;
+    const QStringList pictures = pictureFiles(copy);
+    if (!rootReady() || !TutorialFolder::copyFiles(folder(id), target, pictures)) return std::nullopt;
     if (!writeDocument(target, copy)) {
-        QDir(target).removeRecursively();
+        TutorialFolder::removeFiles(target, QStringList(pictures) << documentName());
         return std::nullopt;
     }
     m_folders.insert(copy.id, target);
@@ -290,7 +287,7 @@ void TutorialStore::toggleRecording() {
 bool TutorialStore::addStep(const QImage &image) {
     if (!m_currentID || indexOf(*m_currentID) < 0) return false;
     const QUuid id = *m_currentID;
-    const QString file = QStringLiteral("passo-%1.png").arg(uuidString(QUuid::createUuid()).left(8));
+    const QString file = TutorialFolder::newStepPictureName();
     // Written fast, and read back fast by every export.
     const QByteArray png = platform::PngStreamWriter::encode(image).value_or(QByteArray());
     const QString target = folder(id) + QLatin1Char('/') + file;

@@ -21,7 +21,11 @@
 //
 // No file outside a tutorial's own folder is ever touched: step images are bare file names, each
 // tutorial's real folder (as found on disk) is remembered and used for every file operation, and
-// linked folders are never listed.
+// linked folders are never listed. Inside it, only our own files are removed (TutorialFolder): a
+// user's files beside them stay, and keep the folder.
+//
+// What is read is written back: a step whose picture is missing stays in the tutorial (its card shows
+// a placeholder, an export leaves it out and says so) and every save writes it again.
 class TutorialStore : public QObject {
     Q_OBJECT
 public:
@@ -50,12 +54,13 @@ public:
     // Leaves the open tutorial (refused while recording). An untouched one (no steps, blank or default
     // title) is deleted; one with steps and a blank title is named "Novo tutorial". Re-sorts.
     void closeTutorial();
-    // Removes a tutorial and its folder; deleting the one being recorded stops the recording.
+    // Removes a tutorial: its document and step pictures, then its folder when nothing else is left in
+    // it. Deleting the one being recorded stops the recording.
     void delete_(const QUuid &id);
     // Gives a tutorial a new title (trimmed; a blank one changes nothing) and moves it to the front.
     void rename(const QUuid &id, const QString &title);
-    // A copy "<title> (cópia)" of a tutorial with copies of its images, at the front of the library.
-    // A copy that fails midway is removed again. Returns the copy's identifier.
+    // A copy "<title> (cópia)" of a tutorial with copies of the pictures its steps show, at the front of
+    // the library. A copy that fails midway is removed again. Returns the copy's identifier.
     std::optional<QUuid> duplicate(const QUuid &id);
 
     // Starts recording into the open tutorial (creating one when none is open) and says so.

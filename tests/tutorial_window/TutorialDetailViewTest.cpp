@@ -5,6 +5,7 @@
 #include "support/ScriptedAlerts.h"
 #include "support/TestSupport.h"
 #include "tutorial_window/PictureLoader.h"
+#include "tutorial_window/StepPictureView.h"
 #include "tutorial_window/TutorialDetailHeader.h"
 #include "tutorial_window/TutorialDetailView.h"
 #include "tutorial_window/TutorialStepCard.h"
@@ -13,6 +14,7 @@
 #include "widgets/ToolbarButton.h"
 
 #include <QAbstractButton>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
@@ -152,4 +154,26 @@ TEST_F(TutorialDetailViewTest, CardsAreBuiltAsTheyComeIntoViewAndKeptWhileTheLis
     QCoreApplication::processEvents(); // the scroll area takes in the list's height
     list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
     EXPECT_NE(list->card(store.tutorial().steps.constLast().id), nullptr);
+}
+
+TEST_F(TutorialDetailViewTest, AStepWhosePictureIsGoneShowsItsTextsBesideAPlaceholder) {
+    addStep();
+    addStep();
+    TutorialStep gone = store.tutorial().steps[1];
+    gone.title = QStringLiteral("Clique em Salvar");
+    store.update(gone);
+    ASSERT_TRUE(QFile::remove(store.folder(store.tutorial().id) + QLatin1Char('/') + gone.imageFile));
+
+    // The next launch reads the library again.
+    TutorialStore relaunched(store.root());
+    ASSERT_EQ(relaunched.library().size(), 1);
+    relaunched.open(relaunched.library().first().id);
+    TutorialDetailView again(relaunched, brand, shortcuts, loader);
+    again.resize(1240, 800);
+    again.show();
+    TutorialStepCard *card = again.stepsList()->card(gone.id);
+    ASSERT_NE(card, nullptr);
+    EXPECT_TRUE(card->picture()->isPlaceholder());
+    EXPECT_EQ(card->titleField()->text(), gone.title);
+    EXPECT_FALSE(again.stepsList()->card(store.tutorial().steps[0].id)->picture()->isPlaceholder());
 }

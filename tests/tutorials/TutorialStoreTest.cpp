@@ -148,14 +148,13 @@ TEST(TutorialStoreTest, LibraryIsReadFromTheFoldersOnDisk) {
     testsupport::TempFolder temp;
     const QString root = temp.file(QStringLiteral("Tutoriais"));
     const char *s1 = "5A1F0000-0000-4000-8000-000000000001";
-    const char *s2 = "5A1F0000-0000-4000-8000-000000000002";
     // Abandoned: removed when no picture would go with it, kept (but not listed) otherwise.
     writeFolder(root + QStringLiteral("/AAAAAAAA-0000-4000-8000-000000000001"), R"({"steps":[]})");
     writeFolder(root + QStringLiteral("/AAAAAAAA-0000-4000-8000-000000000002"), "{}", {QStringLiteral("solto.png")});
-    // A lower-case folder name wins over the stored identifier; a step whose picture is gone is hidden.
+    // A lower-case folder name wins over the stored identifier.
     const QString lower = root + QStringLiteral("/0aaaaaaa-0000-4000-8000-000000000003");
     writeFolder(lower, R"({"id":"CCCCCCCC-0000-4000-8000-000000000009","title":"Aula","updatedAt":200,"steps":[)" +
-                           stepJson(s1, "passo-1.png") + "," + stepJson(s2, "sumiu.png") + "]}",
+                           stepJson(s1, "passo-1.png") + "]}",
                 {QStringLiteral("passo-1.png")});
     // The same identifier again, in a later folder: dropped.
     writeFolder(root + QStringLiteral("/outra"), R"({"id":"0AAAAAAA-0000-4000-8000-000000000003","title":"Cópia","updatedAt":900})");
@@ -185,7 +184,7 @@ TEST(TutorialStoreTest, LibraryIsReadFromTheFoldersOnDisk) {
     EXPECT_NE(legacy.id, QUuid(QStringLiteral("EEEEEEEE-0000-4000-8000-000000000007")));
     EXPECT_TRUE(QFileInfo::exists(store.folder(legacy.id) + QStringLiteral("/passo-1.png")));
 
-    // The lower-case folder is edited in place; its pictures stay and the hidden step leaves the file.
+    // The lower-case folder is edited in place; its pictures stay.
     const Tutorial aula = store.library().at(1);
     EXPECT_EQ(uuidString(aula.id), QStringLiteral("0AAAAAAA-0000-4000-8000-000000000003"));
     ASSERT_EQ(aula.steps.size(), 1);
@@ -280,4 +279,84 @@ TEST(TutorialStoreTest, LibraryOperations) {
     EXPECT_EQ(recording.count(), 1);
     EXPECT_FALSE(store.currentID());
     EXPECT_FALSE(QFileInfo::exists(store.folder(first)));
+}
+
+TEST(TutorialStoreTest, AStepWhosePictureIsMissingIsKeptAndWrittenBack) {
+    testsupport::TempFolder temp;
+    const QString root = temp.file(QStringLiteral("Tutoriais"));
+    const QString folder = root + QStringLiteral("/0AAAAAAA-0000-4000-8000-000000000010");
+    // Three steps with their texts; the second and third pictures are gone. Keys of another version
+    // ride along, on the tutorial and on a step.
+    writeFolder(folder,
+                R"({"title":"Aula","versao":3,"steps":[)"
+                R"({"id":"5A1F0000-0000-4000-8000-000000000001","title":"Abra","detail":"o menu","imageFile":"passo-1.png"},)"
+                R"({"id":"5A1F0000-0000-4000-8000-000000000002","title":"Clique","detail":"em Salvar","imageFile":"sumiu.png","marker":[0.5,0.25],"nota":"x"},)"
+                R"({"id":"5A1F0000-0000-4000-8000-000000000003","title":"Pronto","detail":"","imageFile":"passo-3.png"}]})",
+                {QStringLiteral("passo-1.png")});
+    QFile file(folder + QStringLiteral("/tutorial.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject before = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+
+    TutorialStore store(root);
+    ASSERT_EQ(store.library().size(), 1);
+    const Tutorial aula = store.library().first();
+    ASSERT_EQ(aula.steps.size(), 3);
+    EXPECT_EQ(aula.steps[1].detail, QStringLiteral("em Salvar"));
+    EXPECT_TRUE(store.image(QStringLiteral("sumiu.png"), aula.id).isNull());
+
+    // A rename saves the tutorial: every step goes back to disk as it was read.
+    store.rename(aula.id, QStringLiteral("Aula 2"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject after = QJsonDocument::fromJson(file.readAll()).object();
+    EXPECT_EQ(after.value(QLatin1String("steps")), before.value(QLatin1String("steps")));
+    EXPECT_EQ(after.value(QLatin1String("versao")), 3);
+    EXPECT_EQ(after.value(QLatin1String("title")), QStringLiteral("Aula 2"));
+
+    // An export takes what it can draw.
+    store.open(aula.id);
+    const QList<StepPicture> exportable = store.exportableSteps();
+    ASSERT_EQ(exportable.size(), 1);
+    EXPECT_EQ(exportable[0].step.id, aula.steps[0].id);
+}
+
+TEST(TutorialStoreTest, FilesOfTheUsersOwnBesideATutorialAreNeverRemoved) {
+    testsupport::TempFolder temp;
+    const QString root = temp.file(QStringLiteral("Tutoriais"));
+    // Untouched tutorials, cleaned up at start: one a user also keeps notes and pictures in, one the
+    // store alone wrote, and an older single one with a note beside it.
+    const QString shared = root + QStringLiteral("/AAAAAAAA-0000-4000-8000-000000000001");
+    const QString alone = root + QStringLiteral("/AAAAAAAA-0000-4000-8000-000000000002");
+    writeFolder(shared, R"({"steps":[]})");
+    ASSERT_TRUE(temp.write(QStringLiteral("Tutoriais/AAAAAAAA-0000-4000-8000-000000000001/notas.txt"), "minhas notas"));
+    ASSERT_TRUE(QDir().mkpath(shared + QStringLiteral("/sub")));
+    ASSERT_TRUE(temp.write(QStringLiteral("Tutoriais/AAAAAAAA-0000-4000-8000-000000000001/sub/foto.jpg"), "foto"));
+    writeFolder(alone, R"({"steps":[]})");
+    writeFolder(temp.file(QStringLiteral("Tutorial")), R"({"steps":[]})");
+    ASSERT_TRUE(temp.write(QStringLiteral("Tutorial/leia.txt"), "antigo"));
+
+    TutorialStore store(root);
+    EXPECT_TRUE(store.library().isEmpty());
+    EXPECT_EQ(temp.read(QStringLiteral("Tutoriais/AAAAAAAA-0000-4000-8000-000000000001/notas.txt")), "minhas notas");
+    EXPECT_EQ(temp.read(QStringLiteral("Tutoriais/AAAAAAAA-0000-4000-8000-000000000001/sub/foto.jpg")), "foto");
+    EXPECT_FALSE(QFileInfo::exists(shared + QStringLiteral("/tutorial.json")));
+    EXPECT_FALSE(QFileInfo::exists(alone));
+    EXPECT_EQ(temp.read(QStringLiteral("Tutorial/leia.txt")), "antigo");
+    EXPECT_FALSE(QFileInfo::exists(temp.file(QStringLiteral("Tutorial/tutorial.json"))));
+
+    // Deleting a tutorial takes its document and pictures (an orphan of ours too) and leaves the user's.
+    const QUuid id = store.newTutorial();
+    ASSERT_TRUE(store.addStep(picture({64, 48}, Qt::red)));
+    const QString step = store.folder(id) + QLatin1Char('/') + store.tutorial().steps.first().imageFile;
+    ASSERT_TRUE(QFile::copy(step, store.folder(id) + QStringLiteral("/passo-0BADF00D.png")));
+    ASSERT_TRUE(QFile::copy(step, store.folder(id) + QStringLiteral("/minha.png")));
+    // A duplicate copies only what the steps show.
+    const auto copy = store.duplicate(id);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(QDir(store.folder(*copy)).entryList(QDir::Files),
+              (QStringList{QFileInfo(step).fileName(), QStringLiteral("tutorial.json")}));
+    store.delete_(id);
+    EXPECT_EQ(QDir(store.folder(id)).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("minha.png")});
+    store.delete_(*copy);
+    EXPECT_FALSE(QFileInfo::exists(store.folder(*copy)));
 }
