@@ -27,22 +27,24 @@ Outcome failed(QString error) {
 
 Outcome noReadableStep() { return failed(L("As imagens dos passos não puderam ser lidas.")); }
 
-// Runs `render` until it gets through every step, leaving out each step whose picture fails.
-Result withoutUnreadableSteps(Input &input, const std::function<Result(const Input &)> &render) {
+// Runs `render` until it gets through every step, leaving out each step whose picture fails (its
+// identifier goes to `leftOut`).
+Result withoutUnreadableSteps(Input &input, QList<QUuid> &leftOut, const std::function<Result(const Input &)> &render) {
     for (;;) {
         if (input.steps.isEmpty()) return {Result::Failure::unreadableStep, -1, {}};
         const Result result = render(input);
         if (result.failure != Result::Failure::unreadableStep) return result;
-        input.steps.removeAt(result.step);
+        leftOut.append(input.steps.takeAt(result.step).step.id);
     }
 }
 
-Outcome outcomeOf(const Result &result, const Input &input) {
+Outcome outcomeOf(const Result &result, const Input &input, const QList<QUuid> &leftOut) {
     switch (result.failure) {
     case Result::Failure::none: {
         Outcome outcome;
         outcome.kind = Outcome::Kind::written;
         outcome.steps = static_cast<int>(input.steps.size());
+        outcome.leftOut = leftOut;
         return outcome;
     }
     case Result::Failure::tooLarge: {
@@ -58,7 +60,8 @@ Outcome outcomeOf(const Result &result, const Input &input) {
 
 // One file written through `write`, atomically, again from the start on every attempt.
 Outcome writeFile(Input input, const QString &path, Result (*write)(const Input &, QIODevice *)) {
-    const Result result = withoutUnreadableSteps(input, [&](const Input &attempt) {
+    QList<QUuid> leftOut;
+    const Result result = withoutUnreadableSteps(input, leftOut, [&](const Input &attempt) {
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly)) return Result{Result::Failure::cannotWrite, -1, file.errorString()};
         Result r = write(attempt, &file);
@@ -67,7 +70,7 @@ Outcome writeFile(Input input, const QString &path, Result (*write)(const Input 
             r.error = file.errorString();
         return r;
     });
-    Outcome outcome = outcomeOf(result, input);
+    Outcome outcome = outcomeOf(result, input, leftOut);
     if (outcome.kind == Outcome::Kind::written) {
         outcome.path = path;
         outcome.bytes = QFileInfo(path).size();
@@ -77,6 +80,14 @@ Outcome writeFile(Input input, const QString &path, Result (*write)(const Input 
 
 // Makes `parent`/`name`, refusing an existing one; 0 or the system's error number.
 int makeFolder(const QString &path) { return ::mkdir(QFile::encodeName(path).constData(), 0777) == 0 ? 0 : errno; }
+
+// Takes back a folder an export made and could not finish: the files it wrote, then the folder, which
+// stays if anything else has appeared in it meanwhile. The folder is in a place the user chose.
+Outcome takenBack(const QString &folder, const QStringList &written, Outcome outcome) {
+    for (const QString &name : written) QFile::remove(QDir(folder).filePath(name));
+    QDir().rmdir(folder);
+    return outcome;
+}
 
 } // namespace
 
@@ -95,40 +106,47 @@ Outcome writeMarkdown(Input input, const QString &parent, const QString &baseNam
     }
     const TutorialPalette palette = TutorialRenderer::paletteOf(input);
     QList<StepPicture> drawn;
+    QList<QUuid> leftOut;
+    QStringList written;
     for (const StepPicture &picture : std::as_const(input.steps)) {
         const QImage image = picture.load();
-        if (image.isNull()) continue; // left out: the next step takes its number
+        if (image.isNull()) { // left out: the next step takes its number
+            leftOut.append(picture.step.id);
+            continue;
+        }
         const int number = static_cast<int>(drawn.size() + 1);
         const auto png = platform::PngStreamWriter::encode(TutorialRenderer::stepImage(picture.step, image, number, palette));
+        if (!png) return takenBack(folder, written, failed(L("A imagem de um passo não pôde ser gerada.")));
+        const QString name = TutorialRenderer::stepImageName(number);
         QString error;
-        if (!png) return failed(L("A imagem de um passo não pôde ser gerada."));
-        if (!platform::writeFileAtomically(QDir(folder).filePath(TutorialRenderer::stepImageName(number)), *png, &error))
-            return failed(error);
+        if (!platform::writeFileAtomically(QDir(folder).filePath(name), *png, &error))
+            return takenBack(folder, written, failed(error));
+        written.append(name);
         drawn.append(picture);
     }
-    if (drawn.isEmpty()) {
-        QDir(folder).removeRecursively();
-        return noReadableStep();
-    }
+    if (drawn.isEmpty()) return takenBack(folder, written, noReadableStep());
     input.steps = drawn;
-    const QString readme = QDir(folder).filePath(QStringLiteral("README.md"));
+    const QString readme = QStringLiteral("README.md");
     QString error;
-    if (!platform::writeFileAtomically(readme, TutorialRenderer::markdown(input).toUtf8(), &error)) return failed(error);
+    if (!platform::writeFileAtomically(QDir(folder).filePath(readme), TutorialRenderer::markdown(input).toUtf8(), &error))
+        return takenBack(folder, written, failed(error));
     Outcome outcome;
     outcome.kind = Outcome::Kind::written;
-    outcome.path = readme;
+    outcome.path = QDir(folder).filePath(readme);
     outcome.steps = static_cast<int>(drawn.size());
+    outcome.leftOut = leftOut;
     return outcome;
 }
 
 Outcome renderForCopy(Input input) {
     QImage image;
-    const Result result = withoutUnreadableSteps(input, [&](const Input &attempt) {
+    QList<QUuid> leftOut;
+    const Result result = withoutUnreadableSteps(input, leftOut, [&](const Input &attempt) {
         Result r;
         image = TutorialRenderer::renderImage(attempt, &r);
         return r;
     });
-    Outcome outcome = outcomeOf(result, input);
+    Outcome outcome = outcomeOf(result, input, leftOut);
     if (outcome.kind == Outcome::Kind::written) outcome.image = image;
     return outcome;
 }

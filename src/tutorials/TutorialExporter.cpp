@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace TutorialExporter {
@@ -42,13 +43,61 @@ void showTooLarge() {
     alert(L("O guia ficou grande demais para uma imagem só"), L("Exporte como PDF ou Markdown, que não têm limite de tamanho."));
 }
 
-void reportFile(const Outcome &outcome) {
+// The open tutorial's steps in order, and those an export began with, by which the steps a guide
+// leaves out are named.
+struct StepNumbers {
+    QList<QUuid> order;
+    QSet<QUuid> exported;
+};
+
+// What an export starts from.
+struct Start {
+    TutorialRenderer::Input input;
+    StepNumbers numbers;
+};
+
+// The input of the store's open tutorial. With steps but not one picture to draw, the alert says so
+// and there is none; without steps, nothing happens at all.
+std::optional<Start> start(const TutorialStore &store) {
+    std::optional<TutorialRenderer::Input> in = input(store);
+    const Tutorial tutorial = store.tutorial();
+    if (!in) {
+        if (store.currentID() && !tutorial.steps.isEmpty())
+            alert(L("Não foi possível exportar o guia"), L("As imagens dos passos não puderam ser lidas."));
+        return std::nullopt;
+    }
+    Start begun{std::move(*in), {}};
+    for (const TutorialStep &step : tutorial.steps) begun.numbers.order.append(step.id);
+    for (const StepPicture &picture : begun.input.steps) begun.numbers.exported.insert(picture.step.id);
+    return begun;
+}
+
+// For a guide written without some of the tutorial's steps (their pictures missing or unreadable),
+// the sentence that names them by their numbers in the tutorial; empty when every step is there.
+QString leftOutText(const StepNumbers &steps, const Outcome &outcome) {
+    QSet<QUuid> drawn = steps.exported;
+    for (const QUuid &id : outcome.leftOut) drawn.remove(id);
+    QStringList numbers;
+    for (qsizetype i = 0; i < steps.order.size(); ++i)
+        if (!drawn.contains(steps.order[i])) numbers.append(QString::number(i + 1));
+    if (numbers.isEmpty()) return {};
+    if (numbers.size() == 1) return L(LKey(QStringLiteral("Passo %@ ficou de fora: imagem indisponível"), {numbers[0]}));
+    return L(LKey(QStringLiteral("Passos %@ ficaram de fora: imagens indisponíveis"), {numbers.join(QStringLiteral(", "))}));
+}
+
+// The toast's second line: what was left out, when anything was, else `usual`.
+QString subtitle(const StepNumbers &steps, const Outcome &outcome, const QString &usual) {
+    const QString leftOut = leftOutText(steps, outcome);
+    return leftOut.isEmpty() ? usual : leftOut;
+}
+
+void reportFile(const StepNumbers &steps, const Outcome &outcome) {
     switch (outcome.kind) {
     case Outcome::Kind::written:
         platform::revealFile(outcome.path);
         Toast::show(symbol(QStringLiteral("checkmark.circle")),
                     L(LKey(QStringLiteral("Guia exportado · %@"), {byteCountText(outcome.bytes)})),
-                    QFileInfo(outcome.path).fileName());
+                    subtitle(steps, outcome, QFileInfo(outcome.path).fileName()));
         return;
     case Outcome::Kind::tooLarge: showTooLarge(); return;
     case Outcome::Kind::failed: alert(L("Não foi possível salvar o arquivo."), outcome.error); return;
@@ -57,12 +106,13 @@ void reportFile(const Outcome &outcome) {
 
 QFuture<void> exportFile(TutorialStore &store, const QString &typeName, const QString &extension,
                          Outcome (*write)(TutorialRenderer::Input, const QString &)) {
-    std::optional<TutorialRenderer::Input> in = input(store);
-    if (!in) return nothing();
+    std::optional<Start> begun = start(store);
+    if (!begun) return nothing();
     const std::optional<QString> path = platform::SavePanel::shared().run(
         {fileBaseName(store.tutorial().title) + QLatin1Char('.') + extension, typeName, extension});
     if (!path) return nothing();
-    return inBackground([in = std::move(*in), target = *path, write] { return write(in, target); }, reportFile);
+    return inBackground([in = std::move(begun->input), target = *path, write] { return write(in, target); },
+                        [steps = std::move(begun->numbers)](const Outcome &outcome) { reportFile(steps, outcome); });
 }
 
 // Cuts `text` to at most `limit` bytes of UTF-8 without splitting a character.
@@ -111,37 +161,38 @@ QFuture<void> exportPDF(TutorialStore &store) {
 }
 
 QFuture<void> exportMarkdown(TutorialStore &store) {
-    std::optional<TutorialRenderer::Input> in = input(store);
-    if (!in) return nothing();
+    std::optional<Start> begun = start(store);
+    if (!begun) return nothing();
     const std::optional<QString> parent =
         platform::FolderPanel::shared().run({L("Exportar aqui"), L("Escolha onde criar a pasta do tutorial")});
     if (!parent) return nothing();
     const QString base = fileBaseName(store.tutorial().title);
-    return inBackground([in = std::move(*in), parent = *parent, base] { return GuideFiles::writeMarkdown(in, parent, base); },
-                        [](const Outcome &outcome) {
+    return inBackground([in = std::move(begun->input), parent = *parent, base] { return GuideFiles::writeMarkdown(in, parent, base); },
+                        [steps = std::move(begun->numbers)](const Outcome &outcome) {
                             if (outcome.kind != Outcome::Kind::written) {
                                 alert(L("Não foi possível salvar o arquivo."), outcome.error);
                                 return;
                             }
                             platform::revealFile(outcome.path);
                             Toast::show(symbol(QStringLiteral("doc.text")), L("Markdown exportado"),
-                                        QFileInfo(QFileInfo(outcome.path).absolutePath()).fileName());
+                                        subtitle(steps, outcome, QFileInfo(QFileInfo(outcome.path).absolutePath()).fileName()));
                         });
 }
 
 QFuture<void> copyImage(TutorialStore &store) {
-    std::optional<TutorialRenderer::Input> in = input(store);
-    if (!in) return nothing();
-    return inBackground([in = std::move(*in)] { return GuideFiles::renderForCopy(in); }, [](const Outcome &outcome) {
+    std::optional<Start> begun = start(store);
+    if (!begun) return nothing();
+    auto report = [steps = std::move(begun->numbers)](const Outcome &outcome) {
         if (outcome.kind == Outcome::Kind::tooLarge) {
             showTooLarge();
         } else if (outcome.kind == Outcome::Kind::written && Clipboard::copy(outcome.image)) {
             Toast::show(outcome.image, L("Guia copiado"),
-                        L(LKey(QStringLiteral("%@ passos · cole com ⌘V"), {QString::number(outcome.steps)})));
+                        subtitle(steps, outcome, L(LKey(QStringLiteral("%@ passos · cole com ⌘V"), {QString::number(outcome.steps)}))));
         } else {
             Toast::show(outcome.image, L("Não foi possível copiar"), L("A área de transferência não aceitou a imagem."));
         }
-    });
+    };
+    return inBackground([in = std::move(begun->input)] { return GuideFiles::renderForCopy(in); }, std::move(report));
 }
 
 } // namespace TutorialExporter

@@ -12,8 +12,10 @@
 // new folder of step images with "README.md" inside a folder chosen in a folder panel, or the guide
 // as one image on the clipboard. Each operation gathers what it needs on the main thread, asks for
 // the place, and returns; the drawing and writing run on the thread pool and the outcome is shown
-// back on the main thread: the file in the file manager and a toast, or an alert. With no open
-// tutorial, or none of its step images readable, nothing happens at all.
+// back on the main thread: the file in the file manager and a toast, or an alert. Steps whose pictures
+// are missing or unreadable are left out of the guide (the others numbered without gaps) and the toast
+// names them by their numbers in the tutorial; with not one picture to draw, an alert says so. With no
+// open tutorial, or one without steps, nothing happens at all.
 //
 // The futures finish once the outcome has been shown (at once when nothing happens).
 namespace TutorialExporter {

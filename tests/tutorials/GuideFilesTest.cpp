@@ -40,6 +40,7 @@ TEST(GuideFilesTest, MarkdownFoldersAreNewAndNumberedWithoutGaps) {
     ASSERT_EQ(first.kind, Kind::written);
     EXPECT_EQ(first.path, temp.file(QStringLiteral("Aula 1/README.md")));
     EXPECT_EQ(first.steps, 2);
+    EXPECT_EQ(first.leftOut, QList<QUuid>{in.steps[1].step.id});
     EXPECT_EQ(QDir(temp.file(QStringLiteral("Aula 1"))).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase),
               (QStringList{QStringLiteral("passo-01.png"), QStringLiteral("passo-02.png"), QStringLiteral("README.md")}));
     const QString readme = QString::fromUtf8(temp.read(QStringLiteral("Aula 1/README.md")));
@@ -65,6 +66,7 @@ TEST(GuideFilesTest, ImageAndPdfLeaveOutAStepThatNoLongerDecodes) {
     const GuideFiles::Outcome image = GuideFiles::writeImage(in, temp.file(QStringLiteral("guia.png")));
     ASSERT_EQ(image.kind, Kind::written);
     EXPECT_EQ(image.steps, 2);
+    EXPECT_EQ(image.leftOut, QList<QUuid>{in.steps[1].step.id});
     EXPECT_EQ(image.bytes, QFileInfo(image.path).size());
     const GuideFiles::Outcome pdf = GuideFiles::writePDF(in, temp.file(QStringLiteral("guia.pdf")));
     ASSERT_EQ(pdf.kind, Kind::written);
@@ -96,4 +98,20 @@ TEST(GuideFilesTest, AFailedWriteLeavesNothingBehind) {
     const GuideFiles::Outcome nowhere = GuideFiles::writePDF(in, temp.file(QStringLiteral("guia.png/dentro.pdf")));
     EXPECT_EQ(nowhere.kind, Kind::failed);
     EXPECT_FALSE(nowhere.error.isEmpty());
+
+    // A Markdown folder that cannot be filled is taken back, with the step pictures already written;
+    // one that something else has moved into meanwhile stays, with that.
+    const TutorialRenderer::Input two = guidefixtures::input(QStringLiteral("Cheio"), TutorialTheme::dark,
+                                                              {{{64, 40}, {}, {}, {}}, {{1920, 1080}, {}, {}, {}}});
+    for (const QString &limitedFrom : {QStringLiteral("first"), QStringLiteral("second")}) {
+        GuideFiles::Outcome markdown;
+        {
+            guidefixtures::FileSizeLimit diskFillsUp(limitedFrom == QLatin1String("first") ? 16 : 4096);
+            markdown = GuideFiles::writeMarkdown(two, temp.path(), QStringLiteral("Guia"));
+        }
+        EXPECT_EQ(markdown.kind, Kind::failed);
+        EXPECT_EQ(markdown.error, QStringLiteral("File too large")) << markdown.error.toStdString();
+        EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                  QStringList{QStringLiteral("guia.png")}) << limitedFrom.toStdString();
+    }
 }

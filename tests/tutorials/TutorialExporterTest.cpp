@@ -98,19 +98,40 @@ TEST(TutorialExporterNames, FileBaseNames) {
     EXPECT_EQ(fileBaseName(QStringLiteral("x") + QString(100, QChar(0xE9))).toUtf8().size(), 199);
 }
 
-TEST_F(TutorialExporterTest, NothingHappensWithoutAReadableStep) {
-    finish(TutorialExporter::exportImage(store)); // no tutorial open
-    record(QStringLiteral("Vazio"));
-    const QString before = toast();
-    for (const TutorialStep &step : store.tutorial().steps) QFile::remove(store.folder(store.tutorial().id) + '/' + step.imageFile);
-    store.closeTutorial();
-    store.open(store.library().first().id);
-    finish(TutorialExporter::exportPDF(store));
+TEST_F(TutorialExporterTest, StepsWithoutPicturesAreLeftOutAndNamed) {
+    finish(TutorialExporter::exportImage(store)); // no tutorial open: nothing at all
+    store.newTutorial();
+    finish(TutorialExporter::copyImage(store)); // no steps: nothing at all
+    EXPECT_TRUE(answers.alerts.isEmpty());
+
+    record(QStringLiteral("Sem imagens"));
+    const QString folder = store.folder(store.tutorial().id) + QLatin1Char('/');
+    const QUuid id = store.tutorial().id;
+    // Removed from disk and the store's cache: closed and opened again.
+    auto removePicture = [&](int index) {
+        QFile::remove(folder + store.tutorial().steps[index].imageFile);
+        store.closeTutorial();
+        store.open(id);
+    };
+    removePicture(0);
+    answers.path = temp.path();
     finish(TutorialExporter::exportMarkdown(store));
+    EXPECT_TRUE(QFileInfo::exists(temp.file(QStringLiteral("Sem imagens/passo-01.png"))));
+    EXPECT_FALSE(QFileInfo::exists(temp.file(QStringLiteral("Sem imagens/passo-02.png"))));
+    EXPECT_EQ(toast(), QStringLiteral("Markdown exportado — Passo 1 ficou de fora: imagem indisponível"));
+
+    // Not one picture left: the alert says so, and no place is asked for.
+    const QString before = toast();
+    removePicture(1);
+    answers.path = temp.file(QStringLiteral("guia.pdf"));
+    finish(TutorialExporter::exportPDF(store));
     finish(TutorialExporter::copyImage(store));
     EXPECT_TRUE(answers.saves.isEmpty());
-    EXPECT_TRUE(answers.alerts.isEmpty());
+    ASSERT_EQ(answers.alerts.size(), 2);
+    EXPECT_EQ(answers.alerts[0].messageText, QStringLiteral("Não foi possível exportar o guia"));
+    EXPECT_EQ(answers.alerts[0].informativeText, QStringLiteral("As imagens dos passos não puderam ser lidas."));
     EXPECT_EQ(toast(), before);
+    EXPECT_FALSE(QFileInfo::exists(*answers.path));
 }
 
 TEST_F(TutorialExporterTest, FilesAreWrittenShownAndAnnounced) {
