@@ -237,7 +237,8 @@ public:
     // dropped.
     void ensurePreview();
     // Another capture took its place (its page may stay on screen a few turns more): the render, the
-    // estimate and the packing under way are dropped, so that they do not hold up the new capture's.
+    // estimate and the packing under way are dropped, so that they do not hold up the new capture's,
+    // and none starts again.
     void stopBackgroundWork();
     // Estimates the export of the last result in the background after a quarter second, so that a
     // burst of changes encodes once; nothing before the first result.
@@ -405,6 +406,7 @@ private:
     QSize m_exportPixelSize;
     std::shared_ptr<CancelFlag> m_renderTask; // the newest state's render, running or waiting
     bool m_rendering = false;                 // a render is under way (one at a time)
+    bool m_stopped = false;                   // replaced by another capture: no background work starts
     std::shared_ptr<CancelFlag> m_estimateTask;
     std::optional<BrandLogo> m_renderedLogo;
 
