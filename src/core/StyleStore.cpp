@@ -113,12 +113,12 @@ void StyleStore::addPreset(const QString &name, const BeautyStyle &style) {
     commit({false, true, false, false});
 }
 
-void StyleStore::removePreset(const StylePreset &preset) {
+void StyleStore::removePreset(StylePreset preset) {
     const auto removed = m_presets.removeIf([&](const StylePreset &p) { return p.id == preset.id; });
     commit({false, removed > 0, false, false});
 }
 
-void StyleStore::renamePreset(const QUuid &id, const QString &name) {
+void StyleStore::renamePreset(QUuid id, const QString &name) {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) return;
     const auto it = std::find_if(m_presets.begin(), m_presets.end(), [&](const StylePreset &p) { return p.id == id; });
@@ -127,14 +127,14 @@ void StyleStore::renamePreset(const QUuid &id, const QString &name) {
     commit({false, true, false, false});
 }
 
-void StyleStore::updatePreset(const QUuid &id, const BeautyStyle &style) {
+void StyleStore::updatePreset(QUuid id, const BeautyStyle &style) {
     const auto it = std::find_if(m_presets.begin(), m_presets.end(), [&](const StylePreset &p) { return p.id == id; });
     if (it == m_presets.end() || it->style == style) return;
     it->style = style;
     commit({false, true, false, false});
 }
 
-void StyleStore::saveBackdrop(const Backdrop &backdrop) {
+void StyleStore::saveBackdrop(Backdrop backdrop) {
     if (backdrop.id == kNone) return;
     QList<Backdrop> list = m_backdrops;
     list.removeIf([](const Backdrop &b) { return b.id == kNone; });
@@ -166,7 +166,7 @@ void StyleStore::saveBackdrop(const Backdrop &backdrop) {
     commit(changes);
 }
 
-void StyleStore::removeBackdrop(const Backdrop &backdrop) {
+void StyleStore::removeBackdrop(Backdrop backdrop) {
     if (backdrop.id == kNone) return;
     QList<Backdrop> list = m_backdrops;
     list.removeIf([&](const Backdrop &b) { return b.id == backdrop.id; });

@@ -53,18 +53,19 @@ public:
 
     // Appends a preset with a fresh identifier while fewer than nine exist; otherwise nothing.
     void addPreset(const QString &name, const BeautyStyle &style);
-    // Removes every preset with that preset's identifier.
-    void removePreset(const StylePreset &preset);
+    // Removes every preset with that preset's identifier. The mutators below take their values by
+    // copy: a caller may pass an element of the very list they replace.
+    void removePreset(StylePreset preset);
     // Trims the name; an empty result or an unknown identifier does nothing.
-    void renamePreset(const QUuid &id, const QString &name);
-    void updatePreset(const QUuid &id, const BeautyStyle &style);
+    void renamePreset(QUuid id, const QString &name);
+    void updatePreset(QUuid id, const BeautyStyle &style);
 
     // Replaces the backdrop with the same identifier in place, or appends it before the transparent
     // one while fewer than twenty backdrops exist; the default style and every preset that use a
     // backdrop of that identifier take the new one. "none" is ignored.
-    void saveBackdrop(const Backdrop &backdrop);
+    void saveBackdrop(Backdrop backdrop);
     // Removes every backdrop with that identifier ("none" excepted); styles keep their copies.
-    void removeBackdrop(const Backdrop &backdrop);
+    void removeBackdrop(Backdrop backdrop);
 
     // Back to the factory presets (new identifiers) / the built-in backdrops; always saved.
     void resetPresets();

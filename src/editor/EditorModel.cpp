@@ -78,6 +78,7 @@ EditorModel::~EditorModel() {
 }
 
 void EditorModel::stopBackgroundWork() {
+    m_stopped = true;
     for (const std::shared_ptr<CancelFlag> &task : {m_renderTask, m_estimateTask, m_packTask})
         if (task) task->cancel();
 }

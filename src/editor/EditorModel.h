@@ -189,16 +189,18 @@ public:
     void newBackdrop();
     // Opens the editor on `backdrop`; the transparent one starts a new backdrop instead.
     void editBackdrop(const Backdrop &backdrop);
+    // The calls below take their backdrop or preset by copy: views pass elements of the store's
+    // lists, which these calls replace.
     // Stores a copy under a new identifier and uses it; nothing for the transparent one or at the limit.
-    void duplicateBackdrop(const Backdrop &backdrop);
+    void duplicateBackdrop(Backdrop backdrop);
     // Removes it from the store (the style keeps its copy) and closes its editor.
-    void deleteBackdrop(const Backdrop &backdrop);
+    void deleteBackdrop(Backdrop backdrop);
     // The editor's save: stores the backdrop, uses it and closes the editor. When the store is full
     // and the backdrop is new, tells so and keeps the editor open and the style as it was.
-    void commitBackdrop(const Backdrop &backdrop);
+    void commitBackdrop(Backdrop backdrop);
     // The preset takes the current style.
-    void updatePreset(const StylePreset &preset);
-    void deletePreset(const StylePreset &preset);
+    void updatePreset(StylePreset preset);
+    void deletePreset(StylePreset preset);
     // The margin moved by `delta` points, kept within 0…160.
     void adjustPadding(double delta);
     void toggleCorners();
@@ -235,7 +237,8 @@ public:
     // dropped.
     void ensurePreview();
     // Another capture took its place (its page may stay on screen a few turns more): the render, the
-    // estimate and the packing under way are dropped, so that they do not hold up the new capture's.
+    // estimate and the packing under way are dropped, so that they do not hold up the new capture's,
+    // and none starts again.
     void stopBackgroundWork();
     // Estimates the export of the last result in the background after a quarter second, so that a
     // burst of changes encodes once; nothing before the first result.
@@ -403,6 +406,7 @@ private:
     QSize m_exportPixelSize;
     std::shared_ptr<CancelFlag> m_renderTask; // the newest state's render, running or waiting
     bool m_rendering = false;                 // a render is under way (one at a time)
+    bool m_stopped = false;                   // replaced by another capture: no background work starts
     std::shared_ptr<CancelFlag> m_estimateTask;
     std::optional<BrandLogo> m_renderedLogo;
 

@@ -40,7 +40,7 @@ void EditorModel::rerender() {
     // One render at a time, the newest state next: two at once would halve each other's speed on a
     // busy or single core, and the newest would wait behind both. Nothing while nobody sees the
     // editor: ensurePreview renders then.
-    if (!m_rendering && !m_released) startRender();
+    if (!m_rendering && !m_released && !m_stopped) startRender();
 }
 
 void EditorModel::startRender() {
@@ -79,7 +79,7 @@ void EditorModel::adoptUnpacked(const QImage &image) const {
 }
 
 void EditorModel::pack() {
-    if (m_packed || m_original.isNull() || !m_renderers.pack || !m_renderers.unpack) return;
+    if (m_packed || m_original.isNull() || !m_renderers.pack || !m_renderers.unpack || m_stopped) return;
     const std::shared_ptr<CancelFlag> flag = replaceTask(m_packTask);
     QPointer<EditorModel> self(this);
     EditorThreads::estimatePool().start([flag, self, pack = m_renderers.pack, image = m_original]() mutable {
@@ -99,7 +99,9 @@ void EditorModel::pack() {
 void EditorModel::renderEnded(const CancelFlag &flag, const QImage &result) {
     m_rendering = false;
     if (flag.isCancelled()) {
-        if (!m_released) startRender(); // a newer state is waiting
+        // Again only for a newer state: the task was replaced, not stopped.
+        const bool newer = m_renderTask.get() != &flag && !m_renderTask->isCancelled();
+        if (newer && !m_released && !m_stopped) startRender();
         return;
     }
     if (!result.isNull()) publishRender(result);
@@ -140,7 +142,7 @@ void EditorModel::ensurePreview() {
 }
 
 void EditorModel::updateEstimate() {
-    if (m_lastOutput.isNull()) return;
+    if (m_lastOutput.isNull() || m_stopped) return;
     const ExportSettings settings = StyleStore::shared().exportSettings();
     const std::shared_ptr<CancelFlag> flag = replaceTask(m_estimateTask);
     QPointer<EditorModel> self(this);

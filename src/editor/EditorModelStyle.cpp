@@ -86,7 +86,7 @@ void EditorModel::editBackdrop(const Backdrop &backdrop) {
     setBackdropDraft(BackdropDraft(backdrop, false));
 }
 
-void EditorModel::duplicateBackdrop(const Backdrop &backdrop) {
+void EditorModel::duplicateBackdrop(Backdrop backdrop) {
     if (backdrop.id == transparentID || storeIsFull()) return;
     Backdrop copy = backdrop;
     copy.id = newBackdropID();
@@ -95,14 +95,14 @@ void EditorModel::duplicateBackdrop(const Backdrop &backdrop) {
     changeStyle([&](BeautyStyle &s) { s.backdrop = copy; });
 }
 
-void EditorModel::deleteBackdrop(const Backdrop &backdrop) {
+void EditorModel::deleteBackdrop(Backdrop backdrop) {
     if (backdrop.id == transparentID) return;
     StyleStore::shared().removeBackdrop(backdrop);
     if (m_backdropDraft && m_backdropDraft->backdrop.id == backdrop.id) setBackdropDraft(std::nullopt);
     notify(L("Fundo excluído"), L("Restaure os de fábrica nas Preferências"));
 }
 
-void EditorModel::commitBackdrop(const Backdrop &backdrop) {
+void EditorModel::commitBackdrop(Backdrop backdrop) {
     // A full store would drop a new backdrop: the user keeps the sheet and can still delete one.
     if (!isStored(backdrop) && storeIsFull()) {
         notify(L(LKey(QStringLiteral("Limite de %@ fundos"), {QString::number(StyleStore::maxBackdrops)})),
@@ -114,13 +114,13 @@ void EditorModel::commitBackdrop(const Backdrop &backdrop) {
     setBackdropDraft(std::nullopt);
 }
 
-void EditorModel::updatePreset(const StylePreset &preset) {
+void EditorModel::updatePreset(StylePreset preset) {
     StyleStore::shared().updatePreset(preset.id, m_style);
     notify(L(LKey(QStringLiteral("Preset “%@” atualizado"), {preset.displayName()})),
            L("Agora ele usa o estilo atual"));
 }
 
-void EditorModel::deletePreset(const StylePreset &preset) {
+void EditorModel::deletePreset(StylePreset preset) {
     StyleStore::shared().removePreset(preset);
     notify(L(LKey(QStringLiteral("Preset “%@” excluído"), {preset.displayName()})),
            L("Os atalhos 1–9 foram reorganizados"));

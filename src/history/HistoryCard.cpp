@@ -101,7 +101,7 @@ HistoryCard::HistoryCard(HistoryStore &history, QWidget *parent)
     Q_UNUSED(accessible);
     setToolTip(L("Clique duas vezes para abrir no Editor"));
     for (QAbstractButton *button : {m_copy, m_open, m_delete}) static_cast<OverlayButton *>(button)->followHover(m_hover);
-    connect(m_copy, &QAbstractButton::clicked, this, &HistoryCard::copyImage);
+    connect(m_copy, &QAbstractButton::clicked, this, [this] { copyImage(); });
     connect(m_open, &QAbstractButton::clicked, this, [this] { emit openRequested(m_entry); });
     connect(m_delete, &QAbstractButton::clicked, this, [this] { emit deleteRequested(m_entry); });
     m_spin.setInterval(Spinner::stepMs);
@@ -213,9 +213,9 @@ void HistoryCard::hideEvent(QHideEvent *event) {
 
 // --- Actions ---
 
-void HistoryCard::copyImage() {
-    const QString path = m_entry.path();
-    const QImage thumbnail = m_image;
+void HistoryCard::copyImage() { copyImage(m_entry.path(), m_image); }
+
+void HistoryCard::copyImage(const QString &path, const QImage &thumbnail) {
     // Finished on the application's side: the copy completes even when this card shows another
     // capture by then.
     QtConcurrent::run([path] { return Clipboard::encode(platform::ImageFile::read(path)); })
@@ -239,9 +239,7 @@ QMenu *HistoryCard::createMenu(QWidget *parent) {
     const HistoryEntry entry = m_entry;
     // The card may show another capture by the time an item is chosen: each acts on this entry.
     menu->addAction(L("Abrir no Editor"), this, [this, entry] { emit openRequested(entry); });
-    menu->addAction(L("Copiar imagem"), this, [this, entry] {
-        if (entry.path() == m_entry.path()) copyImage();
-    });
+    menu->addAction(L("Copiar imagem"), menu, [entry, thumbnail = m_image] { copyImage(entry.path(), thumbnail); });
     const QString text = m_history.text(entry);
     QAction *copyTextAction = menu->addAction(L("Copiar texto do print"), this, [this, text] { copyText(text); });
     copyTextAction->setEnabled(!text.isEmpty());

@@ -83,6 +83,7 @@ private:
     void askForPicture();
     void letGoOfPicture();
     void pictureArrived(quint64 token, const QImage &image);
+    static void copyImage(const QString &path, const QImage &thumbnail);
     void copyText(const QString &text);
     void placeButtons();
     void layOutSnippet();

@@ -204,6 +204,26 @@ TEST_F(EditorRenderingTest, AModelDeletedMidRenderOrEstimateIsDroppedCleanly) {
     settle();
 }
 
+// A model another capture replaced lives on a few turns while its page goes: its render in flight
+// ends there, nothing starts again, and later edits start nothing either.
+TEST_F(EditorRenderingTest, AStoppedModelStartsNoMoreWork) {
+    auto model = makeModel();
+    const int encodes = renderers.state->encodes;
+    renderers.state->gated = true;
+    addArrow(*model, 10);
+    ASSERT_TRUE(renderers.state->waiting.tryAcquire(1, 5000));
+    const int started = renderers.state->beautifies;
+    model->stopBackgroundWork();
+    renderers.state->gated = false;
+    renderers.state->gate.release();
+    settle();
+    addArrow(*model, 20);
+    model->updateEstimate();
+    settle();
+    EXPECT_EQ(renderers.state->beautifies, started);
+    EXPECT_EQ(renderers.state->encodes, encodes);
+}
+
 // Closing the window lets the rendered preview go; showing it again renders the same state, marks
 // and all, and an editor that still has its preview renders nothing more.
 TEST_F(EditorRenderingTest, AReleasedPreviewIsRenderedAgainFromTheSameState) {

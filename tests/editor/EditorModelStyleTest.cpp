@@ -137,3 +137,44 @@ TEST_F(EditorTest, PresetsAreSavedUnderAnAskedName) {
     model->applyPreset(9);
     EXPECT_EQ(model->style(), BeautyStyle{});
 }
+
+namespace {
+// Identifiers only: a copy of a list would share its storage and hide the fault.
+template <typename T> QStringList idsOf(const QList<T> &list) {
+    QStringList ids;
+    for (const T &item : list) {
+        if constexpr (std::is_same_v<T, StylePreset>)
+            ids.append(item.id.toString());
+        else
+            ids.append(item.id);
+    }
+    return ids;
+}
+} // namespace
+
+TEST_F(EditorTest, DeletingAStoredElementNamesAndRemovesThatOne) {
+    // The side panel passes the store's own elements, which the deletion replaces under them.
+    auto model = makeModel();
+    StyleStore &store = StyleStore::shared();
+    for (int n = 1; n <= 3; ++n) store.addPreset(QStringLiteral("P%1").arg(n), BeautyStyle{});
+    const QStringList presetsBefore = idsOf(store.presets());
+    const QString firstName = store.presets().first().displayName();
+    clearToast();
+    model->deletePreset(store.presets().first());
+    EXPECT_EQ(toastText(),
+              QStringLiteral("Preset “%1” excluído / Os atalhos 1–9 foram reorganizados").arg(firstName));
+    EXPECT_EQ(idsOf(store.presets()), presetsBefore.mid(1));
+
+    for (int n = 0; n < 2; ++n) store.saveBackdrop(custom(n));
+    const QStringList backdropsBefore = idsOf(store.backdrops());
+    model->editBackdrop(store.backdrops().first());
+    ASSERT_TRUE(model->backdropDraft());
+    model->deleteBackdrop(store.backdrops().first());
+    EXPECT_EQ(idsOf(store.backdrops()), backdropsBefore.mid(1));
+    EXPECT_FALSE(model->backdropDraft());
+
+    // Saving a stored element as it is keeps it and uses it.
+    model->commitBackdrop(store.backdrops().first());
+    EXPECT_EQ(idsOf(store.backdrops()), backdropsBefore.mid(1));
+    EXPECT_EQ(model->style().backdrop.id, backdropsBefore[1]);
+}

@@ -176,4 +176,14 @@ TEST_F(HistoryCardTest, CopiedSaysSoOnlyOnceTheClipboardHoldsTheImage) {
     shown.copyImage();
     EXPECT_TRUE(QTest::qWaitFor([&] { return toast().startsWith(QStringLiteral("Não foi possível copiar")); }, 5000));
     EXPECT_TRUE(pasteboard.m_items.isEmpty());
+
+    // The page gives the card another capture while its menu is open: the menu copies the one it
+    // was opened for.
+    shown.setEntry(entryOf(good));
+    std::unique_ptr<QMenu> menu(shown.createMenu(nullptr));
+    shown.setEntry(entryOf(bad));
+    menu->actions()[1]->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pasteboard.m_items.isEmpty(); }, 5000));
+    EXPECT_EQ(QImage::fromData(pasteboard.m_items.first().second).size(), capturePicture().size());
+    EXPECT_EQ(toast(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
 }
