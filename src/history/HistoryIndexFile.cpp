@@ -1,21 +1,36 @@
 #include "history/HistoryIndexFile.h"
 
+#include "platform/RegularFile.h"
 #include "platform/TextFolding.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
+
+#include <unistd.h>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
 HistoryRecord HistoryRecord::of(QByteArray text, qint64 width, qint64 height, qint64 bytes) {
+    if (text.size() > HistoryIndexFile::maxTextBytes) {
+        // Beyond what the index reads back: cut at the last line that fits, else at a character.
+        qsizetype cut = text.lastIndexOf('\n', HistoryIndexFile::maxTextBytes);
+        if (cut <= 0) {
+            cut = HistoryIndexFile::maxTextBytes;
+            while (cut > 0 && (uchar(text.at(cut)) & 0xC0) == 0x80) --cut;
+        }
+        text.truncate(cut);
+    }
     HistoryRecord record{std::move(text), width, height, bytes, {}};
     // Kept for as long as the capture: not with the room a conversion to UTF-8 left (up to three
     // times the text), nor the room the folding grew into.
@@ -29,8 +44,8 @@ namespace HistoryIndexFile {
 
 namespace {
 
-// Ten thousand captures make about 22 MB; a file far beyond any real index is not read into memory.
-constexpr qint64 kMaxFileSize = qint64(512) << 20;
+// The file is read this much at a time.
+constexpr qsizetype kPiece = qsizetype(1) << 20;
 // Deeper nesting in a value nobody reads is treated as damage, not followed.
 constexpr size_t kMaxDepth = 256;
 
@@ -52,25 +67,36 @@ const char *plainEnd(const char *p, const char *end) {
 
 bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
-// A strict reader of the JSON grammar over the file's bytes, made for this one shape: it decodes the
-// records and steps over every other value without building it.
+// A strict reader of the JSON grammar, made for this one shape: it decodes the records and steps over
+// every other value without building it. Over a file, it holds one piece of it at a time, and a
+// record as long as it takes to read it.
 class Reader {
 public:
-    explicit Reader(QByteArrayView json) : m_p(json.data()), m_end(json.data() + json.size()) {
-        if (json.startsWith("\xEF\xBB\xBF")) m_p += 3;
-    }
+    explicit Reader(QByteArrayView json) : m_p(json.data()), m_end(json.data() + json.size()) {}
+    // Reads at most `limit` bytes of `file`.
+    Reader(QIODevice &file, qint64 limit) : m_p(nullptr), m_end(nullptr), m_file(&file), m_left(limit) {}
+
+    qint64 bytesRead() const { return m_read; }
 
     Contents run() {
         Contents contents;
-        space();
-        if (m_p == m_end) return contents; // an empty file holds nothing to keep
-        contents.keepAside = !readObject(contents.records) || (space(), m_p != m_end);
+        while (m_end - m_p < 3 && more()) {}
+        if (QByteArrayView(m_p, m_end - m_p).startsWith("\xEF\xBB\xBF")) m_p += 3;
+        if (!spaceAcross()) return contents; // an empty file holds nothing to keep
+        contents.keepAside = !readObject(contents.records) || spaceAcross();
         return contents;
     }
 
 private:
     void space() {
         while (m_p < m_end && (*m_p == ' ' || *m_p == '\n' || *m_p == '\r' || *m_p == '\t')) ++m_p;
+    }
+    // Steps over white space, reading on as needed; false at the end of the input.
+    bool spaceAcross() {
+        for (space(); m_p == m_end; space()) {
+            if (!more()) return false;
+        }
+        return true;
     }
     bool consume(char c) {
         space();
@@ -83,29 +109,104 @@ private:
         return m_p < m_end && *m_p == c;
     }
 
+    // Appends the next piece of the file to what is left to read, dropping what was read: false when
+    // there is no more. Moves the cursor's bytes.
+    bool more() {
+        if (!m_file || m_left <= 0) return false;
+        const qsizetype kept = m_end - m_p;
+        if (kept > 0 && m_p != m_buffer.constData()) std::memmove(m_buffer.data(), m_p, size_t(kept));
+        const qsizetype piece = qsizetype(std::min<qint64>(kPiece, m_left));
+        m_buffer.resize(kept + piece);
+        const qint64 got = m_file->read(m_buffer.data() + kept, piece);
+        m_buffer.resize(kept + std::max<qint64>(got, 0));
+        m_p = m_buffer.constData();
+        m_end = m_p + m_buffer.size();
+        if (got <= 0) {
+            m_left = 0;
+            return false;
+        }
+        m_left -= got;
+        m_read += got;
+        return true;
+    }
+
+    // Where the member of the top-level object at the cursor ends: at the first ',', '}' or ']' outside
+    // strings and brackets, or at the end of the input. Reads on until then; a member is checked
+    // only once it is whole.
+    const char *memberEnd() {
+        qsizetype at = 0;
+        qint64 depth = 0;
+        bool inString = false;
+        for (;;) {
+            const char *p = m_p + at;
+            while (p < m_end) {
+                if (inString) {
+                    p = plainEnd(p, m_end);
+                    if (p == m_end) break;
+                    if (*p == '"') {
+                        inString = false;
+                    } else if (*p == '\\') {
+                        if (p + 1 == m_end) break; // its escaped byte is in the next piece
+                        ++p;
+                    }
+                } else if (*p == '"') {
+                    inString = true;
+                } else if (*p == '{' || *p == '[') {
+                    ++depth;
+                } else if (*p == '}' || *p == ']') {
+                    if (depth-- == 0) return p;
+                } else if (*p == ',' && depth == 0) {
+                    return p;
+                }
+                ++p;
+            }
+            at = p - m_p;
+            if (!more()) return m_end;
+        }
+    }
+
     // The top-level object, record by record.
     bool readObject(HistoryRecords &records) {
-        if (!consume('{')) return false;
+        if (!consume('{') || !spaceAcross()) return false;
         if (consume('}')) return true;
-        do {
-            QByteArray name;
-            if (!string(&name) || !consume(':')) return false;
-            bool readable = false;
-            HistoryRecord record;
-            if (!recordValue(record, readable)) return false;
-            // Decoded as it stands: QString::fromUtf8 would drop a leading U+FEFF, and the name with it
-            // would no longer be the file's.
-            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-            const QString key = decoder.decode(name);
-            bool validText = false;
-            if (readable) record.folded = platform::TextFolding::foldUtf8(record.text, &validText);
-            if (readable && validText && QByteArrayView(name).isValidUtf8()) {
-                records.emplace(key, std::move(record));
-            } else {
-                records.remove(key); // a later, unreadable duplicate replaces an earlier one
-            }
-        } while (consume(','));
-        return consume('}');
+        for (;;) {
+            const char *end = memberEnd();
+            if (!member(records, end) || m_p == m_end) return false;
+            const char next = *m_p++;
+            if (next == '}') return true;
+            if (next != ',') return false;
+        }
+    }
+
+    // One member, `"name": value`, ending at `end`.
+    bool member(HistoryRecords &records, const char *end) {
+        const char *const whole = m_end;
+        m_end = end;
+        const auto restore = qScopeGuard([this, whole] { m_end = whole; });
+        QByteArray name;
+        bool nameTooLong = false;
+        if (!string(&name, &nameTooLong) || !consume(':')) return false;
+        bool readable = false;
+        HistoryRecord record;
+        if (!recordValue(record, readable)) return false;
+        space();
+        if (m_p != m_end) return false;
+        if (nameTooLong) return true; // the name of no file: nothing to replace either
+        // Decoded as it stands: QString::fromUtf8 would drop a leading U+FEFF, and the name with it
+        // would no longer be the file's.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        const QString key = decoder.decode(name);
+        bool validText = false;
+        if (readable) {
+            record.folded = platform::TextFolding::foldUtf8(record.text, &validText);
+            record.folded.squeeze(); // kept for the life of the store: no slack
+        }
+        if (readable && validText && QByteArrayView(name).isValidUtf8()) {
+            records.emplace(key, std::move(record));
+        } else {
+            records.remove(key); // a later, unreadable duplicate replaces an earlier one
+        }
+        return true;
     }
 
     // One record; `readable` tells whether it had all four keys with values of their types.
@@ -120,12 +221,17 @@ private:
                 if (!string(&key) || !consume(':')) return false;
                 space();
                 unsigned field = 0;
-                bool ok = true;
+                bool ok = true, stepped = false;
                 if (key == "text") {
                     field = text;
                     ok = m_p < m_end && *m_p == '"';
-                    if (ok && !string(&record.text)) return false;
-                    record.text.squeeze(); // kept for the life of the store: no slack
+                    if (ok) {
+                        bool tooLong = false;
+                        if (!string(&record.text, &tooLong)) return false;
+                        stepped = true;
+                        ok = !tooLong;
+                        record.text.squeeze(); // kept for the life of the store: no slack
+                    }
                 } else if (key == "width" || key == "height" || key == "bytes") {
                     field = key == "width" ? width : key == "height" ? height : bytes;
                     qint64 &target = field == width ? record.width : field == height ? record.height : record.bytes;
@@ -139,7 +245,7 @@ private:
                 } else if (field) {
                     wrong |= field;
                 }
-                if (!ok && !skipValue()) return false;
+                if (!ok && !stepped && !skipValue()) return false;
             } while (consume(','));
             if (!consume('}')) return false;
         }
@@ -147,8 +253,9 @@ private:
         return true;
     }
 
-    // A JSON string at the cursor, decoded into `out` (UTF-8) when given.
-    bool string(QByteArray *out) {
+    // A JSON string at the cursor, decoded into `out` (UTF-8) when given. One longer than maxTextBytes
+    // is stepped over, `out` left empty and `tooLong` set.
+    bool string(QByteArray *out, bool *tooLong = nullptr) {
         space();
         if (m_p == m_end || *m_p != '"') return false;
         ++m_p;
@@ -157,6 +264,11 @@ private:
             const char *run = m_p;
             m_p = plainEnd(m_p, m_end);
             if (out && m_p > run) out->append(run, m_p - run);
+            if (out && out->size() > maxTextBytes) {
+                *out = QByteArray();
+                out = nullptr;
+                if (tooLong) *tooLong = true;
+            }
             if (m_p == m_end || uchar(*m_p) < 0x20) return false;
             if (*m_p++ == '"') return true;
             if (!escape(out)) return false;
@@ -305,7 +417,33 @@ private:
 
     const char *m_p;
     const char *m_end;
+    QIODevice *m_file = nullptr;
+    qint64 m_left = 0; // bytes the file may still give
+    qint64 m_read = 0;
+    QByteArray m_buffer; // what is left to read of the pieces read so far
 };
+
+// What appendEscaped adds for `text`.
+qint64 escapedSize(QByteArrayView text) {
+    qint64 size = 2 + text.size();
+    for (const char c : text) {
+        if (c == '"' || c == '\\' || c == '\n' || c == '\r' || c == '\t' || c == '\b' || c == '\f')
+            size += 1;
+        else if (uchar(c) < 0x20)
+            size += 5;
+    }
+    return size;
+}
+
+qint64 serializedSize(const HistoryRecords &records) {
+    qint64 size = 2 + std::max<qint64>(records.size() - 1, 0); // braces and commas
+    for (auto it = records.cbegin(); it != records.cend(); ++it) {
+        size += escapedSize(it.key().toUtf8()) + escapedSize(it->text);
+        size += qstrlen(":{\"text\":,\"width\":,\"height\":,\"bytes\":}") + QByteArray::number(it->width).size() +
+                QByteArray::number(it->height).size() + QByteArray::number(it->bytes).size();
+    }
+    return size;
+}
 
 void appendEscaped(QByteArray &out, QByteArrayView text) {
     out.append('"');
@@ -340,20 +478,38 @@ void appendEscaped(QByteArray &out, QByteArrayView text) {
 Contents parse(QByteArrayView json) { return Reader(json).run(); }
 
 Contents read(const QString &path) {
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink()) return {};
-    QFile file(path);
-    if (!info.isFile() || info.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) return {{}, true};
-    const QByteArray bytes = file.read(info.size() + 1); // a file that grew meanwhile is cut, not refused
-    if (bytes.size() > kMaxFileSize) return {{}, true};
-    return parse(bytes);
+    platform::RegularFile::Status status = platform::RegularFile::Status::failed;
+    QString error;
+    const int fd = platform::RegularFile::open(path, &status, &error);
+    if (status == platform::RegularFile::Status::missing && !QFileInfo(path).isSymLink()) return {};
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0) ::close(fd);
+        qWarning("Pelicarta: the history index %s cannot be read (%s); it is set aside", qPrintable(path),
+                 qPrintable(error));
+        return {{}, true};
+    }
+    const auto tooLarge = [&path] {
+        qWarning("Pelicarta: the history index %s is larger than %lld MB, more than any index grows to; it is "
+                 "set aside unread and the captures' text is read again",
+                 qPrintable(path), maxFileBytes >> 20);
+        return Contents{{}, true};
+    };
+    if (file.size() > maxFileBytes) return tooLarge();
+    Reader reader(file, maxFileBytes + 1); // a file that grows past the cap meanwhile is noticed
+    Contents contents = reader.run();
+    if (reader.bytesRead() > maxFileBytes) return tooLarge();
+    return contents;
 }
 
-QByteArray serialize(const HistoryRecords &records) {
-    qsizetype size = 2;
-    for (auto it = records.cbegin(); it != records.cend(); ++it) size += it.key().size() * 3 + it->text.size() + 96;
+QByteArray serialize(const HistoryRecords &records) { return *serialize(records, std::numeric_limits<qint64>::max()); }
+
+std::optional<QByteArray> serialize(const HistoryRecords &records, qint64 maxBytes) {
+    // Built in one block of its exact size: growing it as it fills would hold up to twice the file.
+    const qint64 size = serializedSize(records);
+    if (size > maxBytes) return std::nullopt;
     QByteArray out;
-    out.reserve(size);
+    out.reserve(qsizetype(size));
     out.append('{');
     for (auto it = records.cbegin(); it != records.cend(); ++it) {
         if (out.size() > 1) out.append(',');
@@ -366,6 +522,7 @@ QByteArray serialize(const HistoryRecords &records) {
         out.append('}');
     }
     out.append('}');
+    Q_ASSERT(out.size() == size);
     return out;
 }
 

@@ -2,6 +2,8 @@
 
 #include "platform/AtomicFile.h"
 
+#include <utility>
+
 HistoryIndexWriter::HistoryIndexWriter(QString path, QObject *parent) : QObject(parent), m_path(std::move(path)) {
     m_thread.setObjectName(QStringLiteral("IndexWriter"));
     m_thread.setMaxThreadCount(1);
@@ -38,11 +40,20 @@ void HistoryIndexWriter::drain() {
             snapshot.swap(m_next);
             std::swap(keepAside, m_keepAside);
         }
-        if (keepAside) platform::keepAside(m_path);
-        const QByteArray json = HistoryIndexFile::serialize(*snapshot);
+        // An index the reader would set aside is not written: the file keeps the last one that fits.
+        const std::optional<QByteArray> json = HistoryIndexFile::serialize(*snapshot, HistoryIndexFile::maxFileBytes);
         snapshot.reset();
-        const bool ok = platform::writeFileAtomically(m_path, json, nullptr,
-                                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        bool ok = false;
+        if (json) {
+            if (keepAside) platform::keepAside(m_path);
+            ok = platform::writeFileAtomically(m_path, *json, nullptr, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        } else {
+            if (keepAside) keepAsideBeforeNextWrite();
+            if (!std::exchange(m_warnedTooLarge, true))
+                qWarning("Pelicarta: the history index outgrew %lld MB and is no longer written; the text of "
+                         "captures kept since is read again at each start until fewer captures are kept",
+                         HistoryIndexFile::maxFileBytes >> 20);
+        }
         QMetaObject::invokeMethod(this, [this, ok] { emit written(ok); }, Qt::QueuedConnection);
     }
 }

@@ -12,7 +12,8 @@
 // Writes the history index file on a thread of its own, one write at a time, always the newest
 // state: a snapshot handed in while an earlier one still waits replaces it, so a burst of saves costs
 // one or two writes. Handing in is cheap (the records are implicitly shared; the JSON is built on
-// the writer's thread). The file is written atomically, readable by its owner only.
+// the writer's thread). The file is written atomically, readable by its owner only; an index larger
+// than the reader takes is not written (`written(false)`).
 class HistoryIndexWriter : public QObject {
     Q_OBJECT
 public:
@@ -39,4 +40,5 @@ private:
     std::optional<HistoryRecords> m_next;
     bool m_running = false;
     bool m_keepAside = false;
+    bool m_warnedTooLarge = false; // on the writer's thread
 };

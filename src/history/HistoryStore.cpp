@@ -86,6 +86,8 @@ void HistoryStore::applyLoaded(HistoryIndexFile::Contents contents) {
         }
     }
     m_touchedWhileLoading.clear();
+    // What reading freed (the file's pieces, names and keys) goes back to the system.
+    platform::Memory::releaseFreeMemorySoon();
     alignFolded();
     if (contents.keepAside) m_writer.keepAsideBeforeNextWrite();
     m_loaded = true;
