@@ -156,6 +156,7 @@ private:
     QLineEdit *m_nameField = nullptr;
     QWidget *m_logoColorsRow = nullptr;
     QHBoxLayout *m_logoColorsSwatches = nullptr;
+    QList<quint32> m_shownLogoColors; // what the swatches show: they are made anew only when it changes
     QPushButton *m_useLogoColors = nullptr;
     QList<ColorSwatchButton *> m_roleSwatches;
     QList<HexField *> m_roleFields;

@@ -436,8 +436,16 @@ void BrandView::syncColors() {
     }
     const QList<quint32> colors = m_brand.logoColors();
     m_logoColorsRow->setVisible(!colors.isEmpty());
+    m_useLogoColors->setVisible(LogoArt::suggestedRoles(colors).has_value());
+    // A swatch's own menu changes the kit and lands here while it still delivers its click: the
+    // swatches stay unless the logo's colours changed, and old ones go only once the event is over.
+    if (colors == m_shownLogoColors) return;
+    m_shownLogoColors = colors;
     while (QLayoutItem *item = m_logoColorsSwatches->takeAt(0)) {
-        delete item->widget();
+        if (QWidget *gone = item->widget()) {
+            gone->hide();
+            gone->deleteLater();
+        }
         delete item;
     }
     for (quint32 color : colors) {
@@ -452,7 +460,6 @@ void BrandView::syncColors() {
         connect(swatch, &QAbstractButton::clicked, swatch, [swatch, menu] { menu->popup(swatch->mapToGlobal(QPoint(0, swatch->height()))); });
         m_logoColorsSwatches->addWidget(swatch);
     }
-    m_useLogoColors->setVisible(LogoArt::suggestedRoles(colors).has_value());
 }
 
 void BrandView::syncFont() {

@@ -40,6 +40,22 @@ bool tooSmall(const Annotation &a) {
     return false;
 }
 
+// A text mark moved, as little as needed, so that its pill lies inside the image (its top-left
+// corner first where it is larger): the output is cut at the image's edges, and the canvas shows
+// while typing what the output will hold.
+Annotation keptInside(Annotation a, QSize image) {
+    if (a.kind.type != Annotation::Kind::text || image.isEmpty()) return a;
+    const QRectF pill = AnnotationRenderer::textBounds(a);
+    QPointF shift;
+    if (pill.right() > image.width()) shift.rx() = image.width() - pill.right();
+    if (pill.left() + shift.x() < 0) shift.rx() = -pill.left();
+    if (pill.bottom() > image.height()) shift.ry() = image.height() - pill.bottom();
+    if (pill.top() + shift.y() < 0) shift.ry() = -pill.top();
+    a.start += shift;
+    a.end += shift;
+    return a;
+}
+
 // The crop rounded outward to whole pixels and clipped to the image.
 QRectF clippedCrop(const QRectF &crop, QSize image) {
     const QRectF c = crop.normalized();
@@ -307,6 +323,7 @@ void EditorModel::setText(const QUuid &id, const QString &text) {
     if (i < 0) return;
     QList<Annotation> marks = m_annotations;
     marks[i].kind = Annotation::Kind::label(text);
+    marks[i] = keptInside(marks[i], imageSize());
     assignAnnotations(marks);
 }
 
@@ -415,6 +432,15 @@ void EditorModel::beginInteraction() {
 
 void EditorModel::endInteraction() {
     if (!m_interacting) return;
+    // A text moved or scaled past an edge ends whole inside the image, as typing keeps it.
+    QList<Annotation> marks = m_annotations;
+    bool movedIn = false;
+    for (Annotation &a : marks) {
+        const Annotation inside = keptInside(a, imageSize());
+        movedIn = movedIn || inside.start != a.start;
+        a = inside;
+    }
+    if (movedIn) assignAnnotations(marks);
     const std::pair<bool, bool> before{canUndo(), canRedo()};
     m_interacting = false;
     m_gesture = Gesture::none;

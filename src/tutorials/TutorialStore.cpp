@@ -187,7 +187,7 @@ QUuid TutorialStore::newTutorial() {
     return tutorial.id;
 }
 
-void TutorialStore::open(const QUuid &id) {
+void TutorialStore::open(QUuid id) {
     if (indexOf(id) >= 0) setCurrentID(id);
 }
 
@@ -218,7 +218,7 @@ void TutorialStore::stopRecording() {
     emit recordingChanged(false);
 }
 
-void TutorialStore::delete_(const QUuid &id) {
+void TutorialStore::delete_(QUuid id) {
     if (m_isRecording && m_currentID == id) stopRecording();
     if ((indexOf(id) >= 0 || m_folders.contains(id)) && rootReady() &&
         platform::PrivateFolder::check(folder(id)) == platform::PrivateFolder::Problem::none) {
@@ -234,7 +234,7 @@ void TutorialStore::delete_(const QUuid &id) {
     if (m_currentID == id) setCurrentID(std::nullopt);
 }
 
-void TutorialStore::rename(const QUuid &id, const QString &title) {
+void TutorialStore::rename(QUuid id, const QString &title) {
     const QString trimmed = title.trimmed();
     const qsizetype index = indexOf(id);
     if (trimmed.isEmpty() || index < 0) return;
@@ -245,7 +245,7 @@ void TutorialStore::rename(const QUuid &id, const QString &title) {
     emit libraryChanged();
 }
 
-std::optional<QUuid> TutorialStore::duplicate(const QUuid &id) {
+std::optional<QUuid> TutorialStore::duplicate(QUuid id) {
     const qsizetype index = indexOf(id);
     if (index < 0) return std::nullopt;
     Tutorial copy = m_library[index];
@@ -315,7 +315,7 @@ bool TutorialStore::addStep(const QImage &image) {
     return true;
 }
 
-void TutorialStore::update(const TutorialStep &step) {
+void TutorialStore::update(TutorialStep step) {
     Tutorial current = tutorial();
     const auto found = std::find_if(current.steps.begin(), current.steps.end(),
                                     [&](const TutorialStep &s) { return s.id == step.id; });
@@ -324,7 +324,7 @@ void TutorialStore::update(const TutorialStep &step) {
     setTutorial(current);
 }
 
-void TutorialStore::remove(const TutorialStep &step) {
+void TutorialStore::remove(TutorialStep step) {
     if (!m_currentID) return;
     Tutorial current = tutorial();
     const qsizetype before = current.steps.size();
@@ -340,7 +340,7 @@ void TutorialStore::remove(const TutorialStep &step) {
     }
 }
 
-void TutorialStore::move(const TutorialStep &step, int offset) {
+void TutorialStore::move(TutorialStep step, int offset) {
     Tutorial current = tutorial();
     const auto found = std::find_if(current.steps.begin(), current.steps.end(),
                                     [&](const TutorialStep &s) { return s.id == step.id; });

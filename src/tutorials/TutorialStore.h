@@ -49,19 +49,21 @@ public:
 
     // Creates, saves and opens a new tutorial at the front of the library; returns its identifier.
     QUuid newTutorial();
+    // The calls below take identifiers and steps by copy: views pass the library's own elements,
+    // which these calls replace.
     // Opens a tutorial of the library; an unknown identifier changes nothing.
-    void open(const QUuid &id);
+    void open(QUuid id);
     // Leaves the open tutorial (refused while recording). An untouched one (no steps, blank or default
     // title) is deleted; one with steps and a blank title is named "Novo tutorial". Re-sorts.
     void closeTutorial();
     // Removes a tutorial: its document and step pictures, then its folder when nothing else is left in
     // it. Deleting the one being recorded stops the recording.
-    void delete_(const QUuid &id);
+    void delete_(QUuid id);
     // Gives a tutorial a new title (trimmed; a blank one changes nothing) and moves it to the front.
-    void rename(const QUuid &id, const QString &title);
+    void rename(QUuid id, const QString &title);
     // A copy "<title> (cópia)" of a tutorial with copies of the pictures its steps show, at the front of
     // the library. A copy that fails midway is removed again. Returns the copy's identifier.
-    std::optional<QUuid> duplicate(const QUuid &id);
+    std::optional<QUuid> duplicate(QUuid id);
 
     // Starts recording into the open tutorial (creating one when none is open) and says so.
     void startRecording();
@@ -73,11 +75,11 @@ public:
     bool addStep(const QImage &image);
 
     // Step edits of the open tutorial, matched by the step's identifier; each one saved.
-    void update(const TutorialStep &step);
+    void update(TutorialStep step);
     // Removes the step and, unless another step shows it, its image file.
-    void remove(const TutorialStep &step);
+    void remove(TutorialStep step);
     // Swaps the step with its neighbour `offset` places away (−1 up, +1 down); none beyond the ends.
-    void move(const TutorialStep &step, int offset);
+    void move(TutorialStep step, int offset);
 
     // A step image of a tutorial, decoded once and kept in a bounded cache; null when unreadable.
     QImage image(const QString &file, const QUuid &id);

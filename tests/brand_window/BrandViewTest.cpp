@@ -17,7 +17,9 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -334,4 +336,40 @@ TEST_F(BrandViewTest, ATileSelectsThePreviewBackdropAndOpensTheSheet) {
     BackdropSheet::setPresenter([](QWidget *, const BackdropSheet::Request &, BackdropSheet::Completion done) { done({}); });
     mesh->click();
     EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::guide);
+}
+
+// Every control of the page acts through the kit, and the page syncs from it while the control still
+// handles its event: each must survive its own click (run under the sanitizers too).
+TEST_F(BrandViewTest, ControlsSurviveTheChangesTheyMake) {
+    loadLogoAndWait(png(QStringLiteral("two.png"), twoColours(QColor(200, 30, 40), QColor(20, 60, 210))));
+    QCoreApplication::processEvents(); // new swatches show on the next turn
+    ColorSwatchButton *fromLogo = nullptr;
+    for (ColorSwatchButton *swatch : view.findChildren<ColorSwatchButton *>())
+        if (swatch->isVisible() && swatch->findChild<QMenu *>()) fromLogo = swatch;
+    ASSERT_NE(fromLogo, nullptr);
+    QPointer<ColorSwatchButton> kept(fromLogo);
+    auto *menu = fromLogo->findChild<QMenu *>();
+    menu->popup(fromLogo->mapToGlobal(QPoint(0, fromLogo->height())));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    QAction *first = menu->actions().first();
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(first).center());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(brand.kit().primary, kept ? kept->color() : 0u);
+    EXPECT_TRUE(kept);
+
+    // The chips, the logo colours' button and the font list, each by a real click or key.
+    for (OptionChip *chip : view.findChildren<OptionChip *>()) {
+        if (!chip->isVisible()) continue;
+        QPointer<OptionChip> alive(chip);
+        QTest::mouseClick(chip, Qt::LeftButton);
+        EXPECT_TRUE(alive);
+    }
+    for (QPushButton *button : view.findChildren<QPushButton *>())
+        if (button->isVisible() && button->text() == L("Usar cores do logo")) QTest::mouseClick(button, Qt::LeftButton);
+    auto *picker = view.findChild<QComboBox *>();
+    picker->setFocus();
+    QTest::keyClick(picker, Qt::Key_Down);
+    QTest::keyClick(picker, Qt::Key_Up);
+    EXPECT_FALSE(brand.kit().fontFamily);
+    EXPECT_EQ(picker->currentText(), L("Fonte do sistema"));
 }

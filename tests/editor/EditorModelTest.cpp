@@ -1,5 +1,7 @@
 #include "editor/EditorFixture.h"
 
+#include "core/AnnotationRenderer.h"
+
 #include <QSignalSpy>
 
 using editortest::EditorTest;
@@ -199,4 +201,39 @@ TEST_F(EditorTest, CommandBarStartsOnTheFirstRow) {
     model->setCommandBarOpen(true);
     EXPECT_EQ(model->commandQuery(), QString());
     EXPECT_EQ(model->commandSelection(), 0);
+}
+
+TEST_F(EditorTest, ATextTypedNearAnEdgeIsKeptWholeInsideTheImage) {
+    auto model = makeModel({400, 200});
+    const QRectF image(0, 0, 400, 200);
+    model->setTool(EditorTool::text);
+    const std::optional<QUuid> id = model->startAnnotation({330, 185});
+    ASSERT_TRUE(id);
+    // While typing, the mark (and the field drawn over it) moves in as it grows.
+    model->setText(*id, QStringLiteral("Frete"));
+    EXPECT_TRUE(image.contains(AnnotationRenderer::textBounds(model->annotations()[0])));
+    model->setText(*id, QStringLiteral("Frete corrigido!"));
+    const Annotation typed = model->annotations()[0];
+    EXPECT_TRUE(image.contains(AnnotationRenderer::textBounds(typed)));
+    // Finished, it stays where the user saw it, whole.
+    model->finishTextEditing();
+    ASSERT_EQ(model->annotations().size(), 1);
+    EXPECT_EQ(model->annotations()[0].start, typed.start);
+    EXPECT_EQ(model->annotations()[0].kind.string, QStringLiteral("Frete corrigido!"));
+
+    // Dragged past the bottom edge, it ends inside again.
+    model->setTool(EditorTool::select);
+    model->beginInteraction();
+    Annotation dragged = model->annotations()[0];
+    dragged.start += QPointF(-100, 60);
+    model->replaceAnnotation(dragged);
+    model->endInteraction();
+    EXPECT_TRUE(image.contains(AnnotationRenderer::textBounds(model->annotations()[0])));
+    EXPECT_EQ(model->annotations()[0].start.x(), dragged.start.x());
+
+    // One typed well inside does not move.
+    model->setTool(EditorTool::text);
+    const std::optional<QUuid> inside = model->startAnnotation({20, 20});
+    model->setText(*inside, QStringLiteral("Oi"));
+    EXPECT_EQ(model->annotations().last().start, QPointF(20, 20));
 }

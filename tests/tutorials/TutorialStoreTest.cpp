@@ -360,3 +360,32 @@ TEST(TutorialStoreTest, FilesOfTheUsersOwnBesideATutorialAreNeverRemoved) {
     store.delete_(*copy);
     EXPECT_FALSE(QFileInfo::exists(store.folder(*copy)));
 }
+
+TEST(TutorialStoreTest, ElementsOfTheLibraryItselfCanBePassedIn) {
+    // Views hand in the library's own steps and identifiers, which the call replaces under them.
+    testsupport::TempFolder temp;
+    TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
+    store.newTutorial();
+    ASSERT_TRUE(store.addStep(picture({64, 48}, Qt::red)));
+    ASSERT_TRUE(store.addStep(picture({64, 48}, Qt::blue)));
+    const QString removedFile = store.tutorial().steps.first().imageFile;
+    const QString keptID = store.tutorial().steps.last().id.toString();
+    store.remove(store.tutorial().steps.first());
+    ASSERT_EQ(store.tutorial().steps.size(), 1);
+    EXPECT_EQ(store.tutorial().steps.first().id.toString(), keptID);
+    EXPECT_FALSE(QFileInfo::exists(store.folder(*store.currentID()) + QLatin1Char('/') + removedFile));
+    store.closeTutorial();
+
+    // Deleting the first of two by its own identifier deletes that one and leaves nothing open.
+    const QUuid second = store.newTutorial();
+    ASSERT_TRUE(store.addStep(picture({64, 48}, Qt::green)));
+    ASSERT_EQ(store.library().size(), 2);
+    ASSERT_EQ(store.library().first().id, second);
+    const QUuid other = store.library().last().id;
+    store.delete_(store.library().first().id);
+    ASSERT_EQ(store.library().size(), 1);
+    EXPECT_EQ(store.library().first().id, other);
+    EXPECT_FALSE(store.currentID());
+    EXPECT_FALSE(QFileInfo::exists(store.folder(second)));
+    EXPECT_TRUE(QFileInfo::exists(store.folder(other)));
+}
