@@ -220,19 +220,52 @@ bool MenuBarView::showsNoCaptures() const { return !m_noCaptures->isHidden(); }
 
 void MenuBarView::popup(const QRect &anchor) {
     refreshHeader(); // the greeting of this moment
+    m_anchor = anchor.isValid() ? anchor : QRect(QCursor::pos(), QSize(1, 1));
     adjustSize();
-    const QPoint near = anchor.isValid() ? anchor.center() : QCursor::pos();
-    QScreen *screen = QGuiApplication::screenAt(near);
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    const QRect visible = screen ? screen->availableGeometry() : QRect(QPoint(), size());
-    // Below the icon when it sits in a top bar, above it otherwise; always inside the screen.
-    QPoint origin(near.x() - width() / 2, anchor.isValid() ? anchor.bottom() + 4 : near.y());
-    if (anchor.isValid() && anchor.center().y() > visible.center().y()) origin.setY(anchor.top() - 4 - height());
-    origin.setX(std::clamp(origin.x(), visible.left(), std::max(visible.left(), visible.right() + 1 - width())));
-    origin.setY(std::clamp(origin.y(), visible.top(), std::max(visible.top(), visible.bottom() + 1 - height())));
-    move(origin);
+    place();
     show();
     activateWindow();
+}
+
+void MenuBarView::toggle(const QRect &anchor) {
+    // A popup closes on a press outside it before the tray hears the click: that click only closed it.
+    constexpr int closingClickMs = 300;
+    if (isVisible())
+        hide();
+    else if (!m_sinceHidden.isValid() || m_sinceHidden.elapsed() > closingClickMs)
+        popup(anchor);
+}
+
+void MenuBarView::place() {
+    if (!m_anchor.isValid()) return;
+    QScreen *screen = QGuiApplication::screenAt(m_anchor.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const QRect visible = screen ? screen->availableGeometry() : QRect(QPoint(), size());
+    // Below the anchor when it sits in the top half, above it otherwise; then inside the screen's
+    // available area, which a tray panel's reserved strip is not part of.
+    constexpr int gap = 4;
+    QPoint origin(m_anchor.center().x() - width() / 2, m_anchor.bottom() + 1 + gap);
+    const bool above = m_anchor.center().y() > visible.center().y();
+    if (above) origin.setY(m_anchor.top() - gap - height());
+    origin.setX(std::clamp(origin.x(), visible.left(), std::max(visible.left(), visible.right() + 1 - width())));
+    origin.setY(std::clamp(origin.y(), visible.top(), std::max(visible.top(), visible.bottom() + 1 - height())));
+    // Pushed back over the anchor by the screen's edge (a panel taller than the room on its side): it
+    // goes beside the anchor instead, so that a second click on the icon reaches the icon.
+    if (QRect(origin, size()).intersects(m_anchor)) {
+        const bool right = m_anchor.center().x() < visible.center().x();
+        origin.setX(right ? m_anchor.right() + 1 + gap : m_anchor.left() - gap - width());
+    }
+    move(origin);
+}
+
+void MenuBarView::resizeEvent(QResizeEvent *event) {
+    QFrame::resizeEvent(event);
+    if (isVisible()) place(); // a recents row came or went while it shows
+}
+
+void MenuBarView::hideEvent(QHideEvent *event) {
+    QFrame::hideEvent(event);
+    m_sinceHidden.start();
 }
 
 void MenuBarView::keyPressEvent(QKeyEvent *event) {

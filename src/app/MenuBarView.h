@@ -2,6 +2,7 @@
 
 #include "app/Greeting.h"
 
+#include <QElapsedTimer>
 #include <QFrame>
 
 #include <functional>
@@ -32,8 +33,12 @@ public:
                 Greeting::Sources greeting, QWidget *parent = nullptr);
 
     // Shows the panel at `anchor` (the tray icon; invalid: at the pointer), kept on its screen, with the
-    // greeting of this moment.
+    // greeting of this moment. Placed again whenever its size changes while it shows: whole inside the
+    // screen's available area and clear of the anchor.
     void popup(const QRect &anchor);
+    // The tray icon's click: opens the panel, or closes it when it is open. The click that closed it by
+    // landing outside it (on the icon) does not open it again.
+    void toggle(const QRect &anchor);
 
     // For tests: the row with this title, the shortcut text it shows, the header's lines, the tiles.
     QAbstractButton *row(const QString &title) const;
@@ -50,6 +55,8 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     class Row;
@@ -59,6 +66,7 @@ private:
     void refreshHeader();
     void refreshShortcuts();
     void refreshRecents();
+    void place();
 
     ShortcutStore &m_shortcuts;
     RecentsStore &m_recents;
@@ -70,4 +78,6 @@ private:
     QWidget *m_tileBox = nullptr;
     RecentTileRow *m_tiles = nullptr;
     QList<Row *> m_rows;
+    QRect m_anchor;
+    QElapsedTimer m_sinceHidden;
 };

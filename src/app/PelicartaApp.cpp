@@ -47,7 +47,7 @@ void PelicartaApp::launch() {
     m_tray->setToolTip(QStringLiteral("Pelicarta"));
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
-            m_menu->popup(m_tray->geometry());
+            m_menu->toggle(m_tray->geometry());
     });
     m_tray->show();
 

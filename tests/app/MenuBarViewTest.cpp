@@ -11,6 +11,8 @@
 #include "support/TestSupport.h"
 
 #include <QAbstractButton>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -113,4 +115,40 @@ TEST_F(MenuBarViewTest, RowsCloseThePanelFirstButQuittingDoesNot) {
     EXPECT_TRUE(QTest::qWaitFor([] { return MainWindowController::shared().isOpen(); }, 1000));
     EXPECT_EQ(AppRouter::shared().page(), AppRouter::Page::settings);
     MainWindowController::shared().window()->close();
+}
+
+TEST_F(MenuBarViewTest, ThePanelStaysOnTheScreenAndClearOfTheIconAsItGrows) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    // A tray at the bottom right, then one at the top.
+    for (const QRect icon : {QRect(screen.right() - 30, screen.bottom() - 21, 22, 22), QRect(screen.left() + 40, 0, 22, 22)}) {
+        recents->deleteAll();
+        menu->popup(icon);
+        const auto placedWell = [&] {
+            const QRect panel = menu->frameGeometry();
+            return screen.contains(panel) && !panel.intersects(icon);
+        };
+        EXPECT_TRUE(placedWell());
+        // The first capture adds a row of tiles while the panel shows.
+        ASSERT_FALSE(recents->add(testsupport::filledImage(300, 200, Qt::red)).isEmpty());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !menu->showsNoCaptures(); }, 2000));
+        QTest::qWait(1); // laid out
+        EXPECT_TRUE(placedWell()) << menu->frameGeometry().y() << "+" << menu->height();
+        menu->hide();
+    }
+}
+
+TEST_F(MenuBarViewTest, TheIconsClickClosesAnOpenPanel) {
+    const QRect icon(500, 0, 22, 22);
+    menu->toggle(icon);
+    EXPECT_TRUE(menu->isVisible());
+    menu->toggle(icon);
+    EXPECT_FALSE(menu->isVisible());
+    // The press on the icon closed the popup before the tray heard it: that click does not reopen it.
+    menu->popup(icon);
+    menu->hide();
+    menu->toggle(icon);
+    EXPECT_FALSE(menu->isVisible());
+    QTest::qWait(400);
+    menu->toggle(icon);
+    EXPECT_TRUE(menu->isVisible());
 }
