@@ -30,6 +30,37 @@ std::optional<quint64> PieceLabels::keyOf(QStringView text) {
     return key;
 }
 
+void PieceLabels::lowerCase() {
+    const qsizetype n = m_piece.size();
+    m_lower.clear();
+    m_lowerAt.resize(size_t(n) + 1);
+    for (qsizetype i = 0; i < n;) {
+        const char16_t c = m_piece[i].unicode();
+        if (c < 0x80) {
+            m_lowerAt[size_t(i++)] = m_lower.size();
+            m_lower += QChar(c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c);
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < n && m_piece[end].unicode() >= 0x80) ++end;
+        const QString run = m_piece.sliced(i, end - i).toString().toLower();
+        if (run.size() == end - i) {
+            for (qsizetype k = i; k < end; ++k) m_lowerAt[size_t(k)] = m_lower.size() + (k - i);
+            m_lower += run;
+            i = end;
+            continue;
+        }
+        // Some character of the run changes length (İ): one code point at a time.
+        for (; i < end;) {
+            const qsizetype units = m_piece[i].isHighSurrogate() && i + 1 < end && m_piece[i + 1].isLowSurrogate() ? 2 : 1;
+            for (qsizetype k = 0; k < units; ++k) m_lowerAt[size_t(i + k)] = m_lower.size() + k;
+            m_lower += m_piece.sliced(i, units).toString().toLower();
+            i += units;
+        }
+    }
+    m_lowerAt[size_t(n)] = m_lower.size();
+}
+
 void PieceLabels::reset(QStringView piece) {
     m_piece = piece;
     const qsizetype n = piece.size();
@@ -41,15 +72,13 @@ void PieceLabels::reset(QStringView piece) {
     std::sort(m_runs.begin(), m_runs.end());
     m_known.assign(m_runs.size(), std::nullopt);
 
-    m_lower = piece.toString().toLower();
+    lowerCase();
     m_sightings.clear();
     m_tally = {};
-    // Lower case changes the length of a very few characters (İ); such a piece is read the slow way.
-    m_aligned = m_lower.size() == n;
-    if (!m_aligned) return;
     std::array<WordAt, maxWordsAt> found;
-    m_firstFrom.resize(size_t(n) + 1);
-    for (qsizetype at = 0; at < n; ++at) {
+    const qsizetype lower = m_lower.size();
+    m_firstFrom.resize(size_t(lower) + 1);
+    for (qsizetype at = 0; at < lower; ++at) {
         m_firstFrom[size_t(at)] = qsizetype(m_sightings.size());
         const int count = wordsAt(m_lower, at, found);
         for (int i = 0; i < count; ++i) {
@@ -58,7 +87,7 @@ void PieceLabels::reset(QStringView piece) {
             m_tally.add(w.word, w.whole, 1);
         }
     }
-    m_firstFrom[size_t(n)] = qsizetype(m_sightings.size());
+    m_firstFrom[size_t(lower)] = qsizetype(m_sightings.size());
     m_mark.assign(m_sightings.size(), 0);
 }
 
@@ -71,7 +100,7 @@ WordsSeen PieceLabels::wordsWithout(QStringView matched) {
     std::optional<WordsSeen> &known = m_known[size_t(runs.first - m_runs.begin())];
     if (known) return *known;
     const qsizetype n = m_piece.size(), length = matched.size();
-    bool slow = !m_aligned;
+    bool slow = false;
     // Taking text out from between two halves of a broken surrogate pair would join them into one
     // character, whose lower case may differ: never in text read from UTF-8, but read right anyway.
     for (auto run = runs.first; run != runs.second && !slow; ++run)
@@ -84,8 +113,9 @@ WordsSeen PieceLabels::wordsWithout(QStringView matched) {
 // From the words of the whole piece: those gone or changed where the runs were taken out are
 // counted off, and the label's own words around those places counted in.
 WordsSeen PieceLabels::quickly(qsizetype firstRun, qsizetype endRun, qsizetype length) {
-    const qsizetype n = m_piece.size();
-    const auto start = [this](qsizetype run) { return m_runs[size_t(run)].at; };
+    // In the lower-case piece, where a run has the same length as in the piece.
+    const qsizetype n = m_lower.size();
+    const auto start = [this](qsizetype run) { return m_lowerAt[size_t(m_runs[size_t(run)].at)]; };
     Tally tally = m_tally;
     // The piece's words that meet a part taken out, or whose two characters either side do.
     ++m_calls;

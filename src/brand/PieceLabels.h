@@ -48,12 +48,13 @@ private:
     };
     static std::optional<quint64> keyOf(QStringView text);
 
+    void lowerCase();
     WordsSeen quickly(qsizetype firstRun, qsizetype endRun, qsizetype length);
     WordsSeen slowly(QStringView matched) const;
 
     QStringView m_piece;
-    QString m_lower;                    // the piece in lower case
-    bool m_aligned = false;             // m_lower has a character for every character of the piece
+    QString m_lower;                    // the piece in lower case, one code point at a time
+    std::vector<qsizetype> m_lowerAt;   // for each position of the piece, where it is in m_lower
     std::vector<Sighting> m_sightings;  // in the order of where they start
     std::vector<qsizetype> m_firstFrom; // for each position, the first sighting starting there or later
     Tally m_tally;                      // over the whole piece

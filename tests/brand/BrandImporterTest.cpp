@@ -126,6 +126,7 @@ TEST(BrandImporterTest, LabelsAreTheLineWithoutTheColoursText) {
     EXPECT_EQ(text("x #111111\n#accent #acc\n").primary, 0x111111u);    // "ent ": no accent left
     EXPECT_EQ(text("x #111111\nbrand#abcx #abc\nbrandy #222222\n").primary, 0xAABBCCu); // "brandx ", inside a word first
     EXPECT_EQ(text("a #111111 b #222222 c #333333 secondary\n").secondary, 0x111111u);
+    EXPECT_EQ(text("x #111111\nİ bran#abcd; #abc\n").primary, 0xAABBCCu); // İ is longer in lower case
 }
 
 // The hostile files of each kind near the size cap are read in memory within a small multiple of
