@@ -5,8 +5,8 @@
 namespace BrandImporter::Labels {
 
 namespace {
-// A word whose first character or the two characters on either side of it are within this many
-// characters of where a colour's text was taken out may have changed; farther ones cannot have.
+// How far either side of a place where a colour's text was taken out the label is read: far enough
+// that every word meeting the place, and the two characters either side of that word, lie inside.
 constexpr qsizetype reach = longestWord + 3;
 } // namespace
 

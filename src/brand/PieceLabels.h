@@ -56,7 +56,7 @@ private:
     QString m_lower;                    // the piece in lower case, one code point at a time
     std::vector<qsizetype> m_lowerAt;   // for each position of the piece, where it is in m_lower
     std::vector<Sighting> m_sightings;  // in the order of where they start
-    std::vector<qsizetype> m_firstFrom; // for each position, the first sighting starting there or later
+    std::vector<qsizetype> m_firstFrom; // for each position of m_lower, the first sighting starting there or later
     Tally m_tally;                      // over the whole piece
     std::vector<Run> m_runs;            // every "#" with 3, 6 or 8 characters after it, by text then place
     std::vector<std::optional<WordsSeen>> m_known; // by the first run of the matched text
