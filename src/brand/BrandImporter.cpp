@@ -1,24 +1,23 @@
 #include "brand/BrandImporter.h"
 
+#include "brand/PieceLabels.h"
+#include "brand/TokenPath.h"
 #include "core/Luma.h"
+#include "platform/RegularFile.h"
 
 #include <QCollator>
-#include <QFile>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
 #include <QRegularExpression>
-#include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
-#include <limits>
+#include <numeric>
 #include <string_view>
 #include <vector>
 
@@ -29,101 +28,16 @@ namespace {
 constexpr int maxJsonDepth = 64;
 constexpr qsizetype maxPiece = 1000;
 
-struct Entry {
-    QString label; // lower case
-    quint32 color;
-};
-
 // What a reader has found so far.
 struct Found {
-    QList<Entry> entries;
+    Labels::RolePicker roles;
     std::optional<QString> font;
     std::optional<QString> name;
 };
 
-struct Role {
-    std::initializer_list<QStringView> keywords;
-    std::initializer_list<QStringView> avoided;
-};
-
-const Role primaryRole{
-    {u"primary", u"primária", u"primaria", u"principal", u"brand", u"marca", u"accent", u"destaque"},
-    {u"on-", u"on_", u"onsurface", u"onprimary", u"onsecondary", u"onbackground", u"text", u"texto", u"foreground"}};
-const Role secondaryRole{
-    {u"secondary", u"secundária", u"secundaria", u"complementar"},
-    {u"on-", u"on_", u"onsurface", u"onprimary", u"onsecondary", u"onbackground", u"text", u"texto"}};
-const Role backgroundRole{{u"background", u"surface", u"fundo", u"bg", u"canvas"},
-                          {u"on-", u"on_", u"onsurface", u"onprimary", u"onsecondary", u"onbackground"}};
-const Role textRole{{u"text", u"texto", u"foreground", u"on-surface", u"onsurface", u"ink", u"fg"}, {u"link", u"pink"}};
-
 bool isLineBreak(QChar c) {
     const char16_t u = c.unicode();
     return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
-}
-
-// The code point that ends just before `i` / starts at `i` is a letter.
-bool letterBefore(QStringView s, qsizetype i) {
-    if (i <= 0) return false;
-    if (i >= 2 && s[i - 1].isLowSurrogate() && s[i - 2].isHighSurrogate())
-        return QChar::isLetter(QChar::surrogateToUcs4(s[i - 2], s[i - 1]));
-    return s[i - 1].isLetter();
-}
-bool letterAt(QStringView s, qsizetype i) {
-    if (i >= s.size()) return false;
-    if (i + 1 < s.size() && s[i].isHighSurrogate() && s[i + 1].isLowSurrogate())
-        return QChar::isLetter(QChar::surrogateToUcs4(s[i], s[i + 1]));
-    return s[i].isLetter();
-}
-
-// Whether `label`, cut into words at every character that is not a letter, has `word` among them.
-bool hasWord(QStringView label, QStringView word) {
-    if (word.isEmpty() || !std::all_of(word.begin(), word.end(), [](QChar c) { return c.isLetter(); })) return false;
-    for (qsizetype at = label.indexOf(word); at >= 0; at = label.indexOf(word, at + 1)) {
-        if (!letterBefore(label, at) && !letterAt(label, at + word.size())) return true;
-    }
-    return false;
-}
-
-// The entries whose label holds a keyword of some role, in order: no other entry can take a role.
-// One scan per label instead of one per keyword and role keeps large style sheets quick.
-std::vector<const Entry *> entriesWithKeywords(const QList<Entry> &entries) {
-    static const QRegularExpression anyKeyword = [] {
-        QStringList words;
-        for (const Role *role : {&primaryRole, &secondaryRole, &backgroundRole, &textRole})
-            for (QStringView k : role->keywords) words << QRegularExpression::escape(k.toString());
-        QRegularExpression re(words.join(u'|'));
-        re.optimize();
-        return re;
-    }();
-    std::vector<const Entry *> found;
-    for (const Entry &e : entries)
-        if (anyKeyword.match(e.label).hasMatch()) found.push_back(&e);
-    return found;
-}
-
-// How a label answers a role: 0 passed over (an avoided text, or no keyword), 1 a keyword as a whole
-// word, 2 a keyword only inside a longer word.
-int verdict(QStringView label, const Role &role) {
-    if (std::any_of(role.avoided.begin(), role.avoided.end(), [label](QStringView a) { return label.contains(a); }))
-        return 0;
-    if (std::any_of(role.keywords.begin(), role.keywords.end(), [label](QStringView k) { return hasWord(label, k); }))
-        return 1;
-    if (std::any_of(role.keywords.begin(), role.keywords.end(), [label](QStringView k) { return label.contains(k); }))
-        return 2;
-    return 0;
-}
-
-// The first entry with a keyword as a whole word, else the first with a keyword inside a word.
-std::optional<quint32> find(const std::vector<const Entry *> &entries, const Role &role) {
-    QHash<QString, int> known; // style sheets repeat the same labels many times over
-    std::optional<quint32> inside;
-    for (const Entry *e : entries) {
-        auto it = known.constFind(e->label);
-        if (it == known.constEnd()) it = known.insert(e->label, verdict(e->label, role));
-        if (*it == 1) return e->color;
-        if (*it == 2 && !inside) inside = e->color;
-    }
-    return inside;
 }
 
 QString installedFamily(const QString &name) {
@@ -136,34 +50,27 @@ Result assign(const Found &found) {
     Result r;
     if (found.font) r.fontFamily = installedFamily(*found.font);
     r.name = found.name;
-    r.colorCount = int(std::min<qsizetype>(found.entries.size(), std::numeric_limits<int>::max()));
-    const std::vector<const Entry *> telling = entriesWithKeywords(found.entries);
-    r.primary = find(telling, primaryRole);
-    r.secondary = find(telling, secondaryRole);
-    r.background = find(telling, backgroundRole);
-    r.text = find(telling, textRole);
-
-    QList<quint32> distinct;
-    QSet<quint32> seen;
-    for (const Entry &e : found.entries)
-        if (!seen.contains(e.color)) seen.insert(e.color), distinct.append(e.color);
-    if (!r.primary && !distinct.isEmpty()) r.primary = distinct.first();
-    if (!r.secondary) {
-        for (quint32 c : distinct)
-            if (c != r.primary) {
-                r.secondary = c;
-                break;
-            }
-    }
-    if (!distinct.isEmpty()) {
-        const auto byLuma = [](quint32 a, quint32 b) { return lumaOf(a) < lumaOf(b); };
-        // max_element gives the last of equals; the first of equally light ones is wanted.
-        const quint32 lightest = *std::max_element(distinct.rbegin(), distinct.rend(), byLuma);
-        const quint32 darkest = *std::min_element(distinct.begin(), distinct.end(), byLuma);
-        if (!r.background && lumaOf(lightest) > 0.8) r.background = lightest;
-        if (!r.text && lumaOf(darkest) < 0.25) r.text = darkest;
-    }
+    found.roles.fill(r);
     return r;
+}
+
+std::optional<quint32> hexColorOf(QStringView s) {
+    s = s.trimmed();
+    if (!s.startsWith(u'#')) return std::nullopt;
+    s = s.sliced(1);
+    if (s.size() == 8) s.chop(2);
+    if (s.size() != 3 && s.size() != 6) return std::nullopt;
+    quint32 value = 0;
+    for (const QChar c : s) {
+        const char16_t u = c.unicode();
+        const int digit = u >= u'0' && u <= u'9' ? u - u'0'
+                          : u >= u'a' && u <= u'f' ? u - u'a' + 10
+                          : u >= u'A' && u <= u'F' ? u - u'A' + 10
+                                                   : -1;
+        if (digit < 0) return std::nullopt;
+        value = s.size() == 3 ? value << 8 | quint32(digit) * 0x11 : value << 4 | quint32(digit);
+    }
+    return value;
 }
 
 // The first comma-separated piece, without quotes, emphasis marks, braces and the like around it.
@@ -193,22 +100,34 @@ public:
                                    ? object.constFind(QStringLiteral("$value"))
                                    : object.constFind(QStringLiteral("value"));
             if (token != object.constEnd() && !token->isObject()) return visit(*token);
-            std::vector<std::pair<QString, QJsonValue>> members;
-            members.reserve(size_t(object.size()));
-            for (auto it = object.begin(); it != object.end(); ++it) members.emplace_back(it.key(), it.value());
-            const auto less = [](const auto &a, const auto &b) { return codePointLess(a.first, b.first); };
-            if (!std::is_sorted(members.begin(), members.end(), less)) std::sort(members.begin(), members.end(), less);
-            for (const auto &[key, member] : members) {
-                const qsizetype length = enter(key);
-                walk(member, depth + 1);
-                leave(length);
+            // Qt keeps the members in UTF-16 order, nearly always the order wanted; only when it is
+            // not are they put in order, by index, so that no member is copied.
+            std::vector<qsizetype> order;
+            QString previous;
+            for (auto it = object.begin(); it != object.end(); ++it) {
+                QString key = it.key();
+                if (it != object.begin() && codePointLess(key, previous)) {
+                    order.resize(size_t(object.size()));
+                    std::iota(order.begin(), order.end(), 0);
+                    std::sort(order.begin(), order.end(), [&object](qsizetype a, qsizetype b) {
+                        return codePointLess((object.begin() + a).key(), (object.begin() + b).key());
+                    });
+                    break;
+                }
+                previous = std::move(key);
+            }
+            for (qsizetype i = 0; i < object.size(); ++i) {
+                const auto member = object.begin() + (order.empty() ? i : order[size_t(i)]);
+                m_path.enter(member.key());
+                walk(member.value(), depth + 1);
+                m_path.leave();
             }
         } else if (value.isArray()) {
             const QJsonArray array = value.toArray();
             for (qsizetype i = 0; i < array.size(); ++i) {
-                const qsizetype length = enter(QString::number(i));
+                m_path.enter(QString::number(i));
                 walk(array.at(i), depth + 1);
-                leave(length);
+                m_path.leave();
             }
         } else {
             visit(value);
@@ -225,37 +144,25 @@ private:
         return a.size() < b.size();
     }
 
-    // Appends a path segment to the key; returns what `leave` takes to take it off again.
-    qsizetype enter(const QString &segment) {
-        const qsizetype length = m_key.size();
-        if (m_segments++ > 0) m_key += u'.';
-        m_key += segment.toLower();
-        return length;
-    }
-    void leave(qsizetype length) {
-        m_key.truncate(length);
-        --m_segments;
-    }
-
     void visit(const QJsonValue &value) {
-        const QString &key = m_key;
+        using Labels::FontWord;
         if (value.isString()) {
             const QString s = value.toString();
-            if (const auto color = hexColor(s)) {
-                m_found.entries.append({key, *color});
-            } else if (!m_found.font && key.contains(u"font") &&
-                       (key.contains(u"famil") || key.endsWith(u"font"))) {
-                m_found.font = firstFamily(s);
+            if (const auto color = hexColorOf(s)) {
+                m_found.roles.add(*color, [this] { return m_path.words(); });
+            } else if (!m_found.font) {
+                const Labels::WordsSeen words = m_path.words();
+                if (holds(words, FontWord::font) && (holds(words, FontWord::famil) || m_path.label().endsWith(u"font")))
+                    m_found.font = firstFamily(s);
             }
-        } else if (!m_found.font && value.isArray() && key.contains(u"famil")) {
+        } else if (!m_found.font && value.isArray() && holds(m_path.words(), FontWord::famil)) {
             const QJsonArray array = value.toArray();
             if (!array.isEmpty() && array.first().isString()) m_found.font = firstFamily(array.first().toString());
         }
     }
 
     Found &m_found;
-    QString m_key; // the path so far, joined with "." and in lower case
-    int m_segments = 0;
+    Labels::TokenPath m_path;
 };
 
 // Calls `f` with the line, or with pieces of it when it is longer than maxPiece.
@@ -315,7 +222,7 @@ bool mayNameAFont(QStringView piece) {
     return false;
 }
 
-void readPiece(QStringView piece, Found &found) {
+void readPiece(QStringView piece, Found &found, Labels::PieceLabels &labels) {
     static const QRegularExpression colorPattern(
         QStringLiteral(R"(#([0-9a-fA-F]{8}|[0-9a-fA-F]{6}|[0-9a-fA-F]{3})\b)"),
         QRegularExpression::UseUnicodePropertiesOption);
@@ -326,16 +233,16 @@ void readPiece(QStringView piece, Found &found) {
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
 
     if (piece.contains(u'#')) {
-        QString line;
+        bool labelsReady = false; // the piece is given to `labels` for the first colour whose label is wanted
         for (auto it = colorPattern.globalMatch(piece); it.hasNext();) {
             const QRegularExpressionMatch m = it.next();
-            const QString matched = m.captured(0);
-            const auto color = hexColor(matched);
+            const QStringView matched = m.capturedView(0);
+            const auto color = hexColorOf(matched);
             if (!color) continue;
-            if (line.isNull()) line = piece.toString();
-            QString label = line;
-            label.remove(matched);
-            found.entries.append({std::move(label).toLower(), *color});
+            found.roles.add(*color, [&] {
+                if (!labelsReady) labels.reset(piece), labelsReady = true;
+                return labels.wordsWithout(matched);
+            });
         }
     }
     if (!found.font && mayNameAFont(piece)) {
@@ -350,9 +257,9 @@ void readPiece(QStringView piece, Found &found) {
 } // namespace
 
 Result parse(const QString &path) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || file.size() > maxFileBytes || !file.open(QIODevice::ReadOnly)) return {};
-    return parseData(file.read(maxFileBytes + 1));
+    const platform::RegularFile::Read file = platform::RegularFile::read(path, maxFileBytes);
+    if (file.status != platform::RegularFile::Status::ok) return {};
+    return parseData(file.bytes);
 }
 
 Result parseData(const QByteArray &bytes) {
@@ -375,6 +282,7 @@ Result parseJson(const QJsonValue &json) {
 
 Result parseText(const QString &text) {
     Found found;
+    Labels::PieceLabels labels;
     const QStringView all(text);
     qsizetype start = 0;
     while (start <= all.size()) {
@@ -382,30 +290,13 @@ Result parseText(const QString &text) {
         while (end < all.size() && !isLineBreak(all[end])) ++end;
         const QStringView line = all.sliced(start, end - start);
         if (!found.name) found.name = headingName(line);
-        forEachPiece(line, [&found](QStringView piece) { readPiece(piece, found); });
+        forEachPiece(line, [&](QStringView piece) { readPiece(piece, found, labels); });
         start = end + 1;
     }
     return assign(found);
 }
 
-std::optional<quint32> hexColor(const QString &text) {
-    QStringView s = QStringView(text).trimmed();
-    if (!s.startsWith(u'#')) return std::nullopt;
-    s = s.sliced(1);
-    if (s.size() == 8) s.chop(2);
-    if (s.size() != 3 && s.size() != 6) return std::nullopt;
-    quint32 value = 0;
-    for (const QChar c : s) {
-        const char16_t u = c.unicode();
-        const int digit = u >= u'0' && u <= u'9' ? u - u'0'
-                          : u >= u'a' && u <= u'f' ? u - u'a' + 10
-                          : u >= u'A' && u <= u'F' ? u - u'A' + 10
-                                                   : -1;
-        if (digit < 0) return std::nullopt;
-        value = s.size() == 3 ? value << 8 | quint32(digit) * 0x11 : value << 4 | quint32(digit);
-    }
-    return value;
-}
+std::optional<quint32> hexColor(const QString &text) { return hexColorOf(text); }
 
 const QStringList &installedFamilies() {
     static QMutex mutex;

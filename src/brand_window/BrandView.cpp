@@ -11,6 +11,7 @@
 #include "core/StyleStore.h"
 #include "editor_window/ColorPanelBridge.h"
 #include "platform/OpenPanel.h"
+#include "platform/ThreadPriority.h"
 #include "widgets/Icons.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
@@ -238,10 +239,25 @@ void BrandView::importFile() {
 }
 
 void BrandView::importFrom(const QString &path) {
-    const BrandImporter::Result result = BrandImporter::parse(path);
-    const QString name = QFileInfo(path).fileName();
+    const quint64 generation = ++m_importGeneration;
+    QtConcurrent::run([path] {
+        BrandImporter::Result result;
+        // Below the GUI thread: a large token file keeps a processor busy for a while.
+        platform::runAtBulkPriority([&] { result = BrandImporter::parse(path); });
+        return result;
+    }).then(this, [this, generation, path](const BrandImporter::Result &result) {
+        // From the event loop, never inside this call, as for logos.
+        QMetaObject::invokeMethod(this, [this, generation, path, result] {
+            if (generation != m_importGeneration) return; // a newer import took over
+            imported(QFileInfo(path).fileName(), result);
+        }, Qt::QueuedConnection);
+    });
+}
+
+void BrandView::imported(const QString &name, const BrandImporter::Result &result) {
     if (result.colorCount == 0 && !result.fontFamily) {
         setNotice(Notice{L(LKey("Não encontrei cores nem fonte em %@.", {name})), true, std::nullopt});
+        emit importFinished();
         return;
     }
     const BrandKit previous = m_brand.kit();
@@ -255,6 +271,7 @@ void BrandView::importFrom(const QString &path) {
     }
     setNotice(Notice{L(LKey("Importado de %@: %@. Confira os papéis das cores.", {name, items.join(QStringLiteral(" · "))})),
                      false, previous});
+    emit importFinished();
 }
 
 void BrandView::chooseLogo() {

@@ -13,6 +13,9 @@
 #include <functional>
 #include <optional>
 
+namespace BrandImporter {
+struct Result;
+}
 class BackdropTile;
 class BrandCard;
 class BrandGuidePreview;
@@ -71,7 +74,8 @@ public:
 
     // Runs the open panel for a design file and imports it.
     void importFile();
-    // Imports the design file at `path`, reporting what was found.
+    // Reads the design file at `path` off the main thread (a newer call supersedes an older one) and
+    // reports what was found; `importFinished` follows.
     void importFrom(const QString &path);
     // Runs the open panel for a logo file and loads it.
     void chooseLogo();
@@ -94,6 +98,7 @@ signals:
     void noticeChanged();
     void printPreviewChanged();
     void logoLoadFinished();
+    void importFinished();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -124,6 +129,7 @@ private:
     void syncPreview();
     void startRender();
     void logoLoaded(const QImage &image, const QString &note, const QString &message);
+    void imported(const QString &name, const BrandImporter::Result &result);
     void leave();
 
     BrandStore &m_brand;
@@ -142,6 +148,7 @@ private:
     bool m_noticeClosing = false;
     quint64 m_renderGeneration = 0;
     quint64 m_logoGeneration = 0;
+    quint64 m_importGeneration = 0;
     bool m_loadingLogo = false;
     bool m_syncing = false;
 

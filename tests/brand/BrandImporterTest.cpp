@@ -1,15 +1,51 @@
 #include "brand/BrandImporter.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QJsonDocument>
+#include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
 
 using namespace BrandImporter;
 
 namespace {
 
 Result text(const char *utf8) { return parseData(QByteArray(utf8)); }
+
+// Token files made to cost the most per byte: colours deep under keys of hundreds of characters,
+// and long lines of nothing but different colours. `bytes` is about the size of each.
+QByteArray deepTokens(qsizetype bytes) {
+    QByteArray key(900, 'x');
+    QByteArray json = "{\"color\":";
+    for (int depth = 0; depth < 60; ++depth) json += "{\"" + key + QByteArray::number(depth) + "\":";
+    json += "{\"brand\":\"#6E5BD8\"";
+    for (int i = 0; json.size() < bytes; ++i) json += ",\"c" + QByteArray::number(i) + "\":\"#" + QByteArray::number(0x100000 + i, 16) + "\"";
+    return json + QByteArray(62, '}');
+}
+QByteArray colourLines(qsizetype bytes) {
+    QByteArray text = "# Hostile\nprimary: #6E5BD8\n";
+    for (int i = 0; text.size() < bytes; ++i) text += (i % 4000 ? "#" : "\n#") + QByteArray::number(0x100 + i % 0xE00, 16) + " ";
+    return text;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool addressSpaceLimited = false; // the sanitizer reserves terabytes of address space
+#elif defined(__has_feature)
+constexpr bool addressSpaceLimited = !__has_feature(address_sanitizer);
+#else
+constexpr bool addressSpaceLimited = true;
+#endif
+
+// The address space the process has taken so far.
+qint64 addressSpace() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) return -1;
+    return statm.readAll().split(' ').value(0).toLongLong() * 4096;
+}
 
 } // namespace
 
@@ -81,6 +117,54 @@ TEST(BrandImporterTest, HostileFilesGiveNothingQuickly) {
     dir.write(QStringLiteral("big.css"), "primary: #6E5BD8;\n" + QByteArray(maxFileBytes, ' '));
     EXPECT_EQ(parse(dir.file(QStringLiteral("big.css"))), Result{});
     EXPECT_EQ(parse(dir.file(QStringLiteral("missing.css"))), Result{});
+}
+
+// A colour's label is its line without every occurrence of the colour's text, even where that
+// makes or breaks a word.
+TEST(BrandImporterTest, LabelsAreTheLineWithoutTheColoursText) {
+    EXPECT_EQ(text("x #111111\nbran#abcd; #abc\n").primary, 0xAABBCCu);  // "brand; "
+    EXPECT_EQ(text("x #111111\n#accent #acc\n").primary, 0x111111u);    // "ent ": no accent left
+    EXPECT_EQ(text("x #111111\nbrand#abcx #abc\nbrandy #222222\n").primary, 0xAABBCCu); // "brandx ", inside a word first
+    EXPECT_EQ(text("a #111111 b #222222 c #333333 secondary\n").secondary, 0x111111u);
+    EXPECT_EQ(text("x #111111\nİ bran#abcd; #abc\n").primary, 0xAABBCCu); // İ is longer in lower case
+}
+
+// The hostile files of each kind near the size cap are read in memory within a small multiple of
+// their size, by a run of this program whose address space is capped.
+TEST(BrandImporterTest, HostileFilesAreReadInLittleMemory) {
+    const QByteArray files = qgetenv("PELICARTA_IMPORTER_PROBE");
+    if (!files.isEmpty()) {
+        if (addressSpaceLimited) {
+            const rlim_t cap = rlim_t(addressSpace() + (qint64(256) << 20));
+            const rlimit space{cap, cap};
+            ASSERT_EQ(setrlimit(RLIMIT_AS, &space), 0);
+        }
+        for (const QByteArray &file : files.split('\n')) {
+            const Result r = parse(QString::fromLocal8Bit(file));
+            std::printf("%s %d %06x\n", file.constData(), r.colorCount, r.primary.value_or(0));
+        }
+        return;
+    }
+    testsupport::TempFolder dir;
+    ASSERT_TRUE(dir.write(QStringLiteral("deep.json"), deepTokens(maxFileBytes / 2)));
+    ASSERT_TRUE(dir.write(QStringLiteral("lines.md"), colourLines(maxFileBytes - 1000)));
+    const QString deep = dir.file(QStringLiteral("deep.json")), lines = dir.file(QStringLiteral("lines.md"));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PELICARTA_IMPORTER_PROBE"), deep + u'\n' + lines);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=BrandImporterTest.HostileFilesAreReadInLittleMemory")});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const QString out = QString::fromLocal8Bit(child.readAllStandardOutput());
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << out.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+    // Every "#" is a colour but the heading's.
+    const auto expected = [&dir](const QString &name, int heading) {
+        return QStringLiteral("%1 %2 6e5bd8\n").arg(dir.file(name)).arg(dir.read(name).count('#') - heading);
+    };
+    EXPECT_TRUE(out.contains(expected(QStringLiteral("deep.json"), 0))) << out.toStdString();
+    EXPECT_TRUE(out.contains(expected(QStringLiteral("lines.md"), 1))) << out.toStdString();
 }
 
 TEST(BrandImporterTest, AccentStaysReadableAndFontsAreFoundInAnyCase) {

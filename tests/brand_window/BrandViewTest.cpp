@@ -24,6 +24,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThreadPool>
+#include <QTimer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -64,6 +66,11 @@ protected:
         QPainter(&image).fillRect(100, 0, 100, 50, b);
         return image;
     }
+    void importAndWait(const QString &path) {
+        QSignalSpy done(&view, &BrandView::importFinished);
+        view.importFrom(path);
+        ASSERT_TRUE(done.wait(30000));
+    }
     void loadLogoAndWait(const QString &path) {
         QSignalSpy done(&view, &BrandView::logoLoadFinished);
         view.loadLogo(path);
@@ -93,7 +100,7 @@ protected:
 TEST_F(BrandViewTest, ImportReportsWhatItFoundAndUndoRestoresTheKit) {
     setKit([](BrandKit &k) { k.customBackdrops = QList<Backdrop>{solid(QStringLiteral("brand-solid"), 0x123456)}; });
     const BrandKit before = brand.kit();
-    view.importFrom(write(QStringLiteral("x.css"), "# ACME\n--color-primary: #FF0000;\nfont-family: \"Inter\";\n"));
+    importAndWait(write(QStringLiteral("x.css"), "# ACME\n--color-primary: #FF0000;\nfont-family: \"Inter\";\n"));
     ASSERT_TRUE(view.notice());
     EXPECT_EQ(view.notice()->text,
               L(LKey("Importado de %@: %@. Confira os papéis das cores.", {QStringLiteral("x.css"),
@@ -110,20 +117,61 @@ TEST_F(BrandViewTest, ImportReportsWhatItFoundAndUndoRestoresTheKit) {
     EXPECT_EQ(*brand.kit().customBackdrops, customAfterImport); // the backdrops do not follow the undo
     EXPECT_FALSE(view.notice());
 
-    view.importFrom(write(QStringLiteral("three.css"), "a: #111111; b: #222222; c: #333333; font-family: Nenhuma Fonte;"));
+    importAndWait(write(QStringLiteral("three.css"), "a: #111111; b: #222222; c: #333333; font-family: Nenhuma Fonte;"));
     EXPECT_TRUE(view.notice()->text.contains(L(LKey().value(3).text(" cores"))));
     EXPECT_TRUE(view.notice()->text.contains(L(LKey("fonte %@ (não instalada)", {QStringLiteral("Nenhuma Fonte")}))));
 }
 
 TEST_F(BrandViewTest, AnEmptyDesignFileLeavesTheBrandAlone) {
     const BrandKit before = brand.kit();
-    view.importFrom(write(QStringLiteral("empty.md"), ""));
+    importAndWait(write(QStringLiteral("empty.md"), ""));
     ASSERT_TRUE(view.notice());
     EXPECT_EQ(view.notice()->text, L(LKey("Não encontrei cores nem fonte em %@.", {QStringLiteral("empty.md")})));
     EXPECT_TRUE(view.notice()->isWarning);
     EXPECT_FALSE(view.notice()->undo);
     EXPECT_EQ(brand.kit(), before);
     EXPECT_FALSE(brand.isConfigured());
+}
+
+// A design file of megabytes is read off the GUI thread: the page keeps handling events meanwhile, a
+// later import takes over from an earlier one, and a page closed meanwhile is left alone.
+TEST_F(BrandViewTest, ImportsAreReadOffTheGuiThreadAndTheLastOneWins) {
+    QByteArray big = "# Big\nprimary: #6E5BD8\n";
+    while (big.size() < (4 << 20)) big += "a #101010 b #202020 c #303030 d #404040 e #505050 f #606060\n";
+    const QString bigFile = write(QStringLiteral("big.md"), big);
+    const QString smallFile = write(QStringLiteral("small.css"), "--color-primary: #FF0000;\n");
+    const BrandKit before = brand.kit();
+
+    QSignalSpy done(&view, &BrandView::importFinished);
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(0);
+    view.importFrom(bigFile);
+    EXPECT_FALSE(view.notice()); // nothing read on this thread
+    EXPECT_EQ(brand.kit(), before);
+    ASSERT_TRUE(done.wait(60000));
+    EXPECT_GT(ticks, 0);
+    EXPECT_EQ(brand.kit().primary, 0x6E5BD8u);
+    EXPECT_TRUE(view.notice()->text.contains(QStringLiteral("big.md")));
+
+    // The later choice wins, whichever is read first.
+    done.clear();
+    view.importFrom(bigFile);
+    view.importFrom(smallFile);
+    ASSERT_TRUE(done.wait(60000));
+    QThreadPool::globalInstance()->waitForDone(60000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(done.size(), 1);
+    EXPECT_EQ(brand.kit().primary, 0xFF0000u);
+    EXPECT_TRUE(view.notice()->text.contains(QStringLiteral("small.css")));
+
+    auto *closing = new BrandView(brand, styles);
+    closing->importFrom(bigFile);
+    delete closing;
+    QThreadPool::globalInstance()->waitForDone(60000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(brand.kit().primary, 0xFF0000u);
 }
 
 TEST_F(BrandViewTest, TheImportPanelCancelledChangesNothing) {
