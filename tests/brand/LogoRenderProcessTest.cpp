@@ -39,7 +39,7 @@ TEST(LogoRenderProcessTest, DrawsInItsOwnProcessAndSaysWhatItCouldNotRead) {
 
 TEST(LogoRenderProcessTest, ARendererThatHangsDiesOrTalksNonsenseIsStopped) {
     // Hangs: killed at its deadline (a guard of a minute on top).
-    auto hanging = shell(QStringLiteral("cat >/dev/null; sleep 120"));
+    auto hanging = shell(QStringLiteral("cat >/dev/null; exec sleep 120"));
     hanging.timeoutMs = 200;
     hanging.startMarginMs = 300;
     QElapsedTimer timer;
