@@ -67,8 +67,11 @@ const char epsLogo[] = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 400 100\n"
                        "110 32 moveto (Pelicarta) show\nshowpage\n";
 
 void loadLogo(benchmark::State &state, const QByteArray &bytes, const QString &name) {
+    // Documents are drawn by the program's own render process, started for each of them.
+    LogoLoader::Options options;
+    options.renderer.program = {QStringLiteral(PELICARTA_PROGRAM), {QStringLiteral("--render-logo")}};
     for (auto _ : state) {
-        const LogoLoader::Outcome outcome = LogoLoader::loadData(bytes, name);
+        const LogoLoader::Outcome outcome = LogoLoader::loadData(bytes, name, options);
         if (!outcome.succeeded()) {
             state.SkipWithError(outcome.message.toStdString().c_str());
             return;

@@ -1,5 +1,5 @@
-// Logo files, through every reader the logo loader uses but PostScript (which runs in a process of
-// its own): bitmaps, HEIC and SVG, a vector drawn once.
+// Logo files, through the readers the logo loader runs in its own process: bitmaps and HEIC; and SVG
+// as the render process reads it (cut off from everything outside it), drawn once.
 
 #include "brand/LogoPicture.h"
 
@@ -15,11 +15,10 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    platform::Ghostscript::Limits noGhostscript;
-    noGhostscript.program = QStringLiteral("/nonexistent/gs");
     const QByteArray bytes = fuzz::bytes(data, size);
-    for (const char *hint : {"png", "svg"}) {
-        const auto picture = LogoPictures::read(bytes, hint, noGhostscript, QSize(512, 512));
+    for (const char *hint : {"png", "svg"}) LogoPictures::readRaster(bytes, hint, QSize(512, 512));
+    if (LogoPictures::documentKind(bytes, "svg") == LogoRenderFrames::Kind::svg) {
+        const auto picture = LogoPictures::readDocument(LogoRenderFrames::Kind::svg, bytes, {}, 1000);
         if (picture && picture->isVector()) picture->draw(QSize(64, 64));
     }
     return 0;

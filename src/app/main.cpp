@@ -1,6 +1,8 @@
 #include "app/AppCommand.h"
 #include "app/EventLoopWatchdog.h"
 #include "app/PelicartaApp.h"
+#include "brand/LogoRenderChild.h"
+#include "brand/LogoRenderProcess.h"
 #include "core/TextReaderChild.h"
 #include "platform/Memory.h"
 #include "platform/SingleInstance.h"
@@ -29,6 +31,9 @@ int main(int argc, char *argv[]) {
         QCoreApplication reader(argc, argv);
         return TextReaderChild::run(QCoreApplication::arguments());
     }
+    // The logo render process: one document drawn under its parent's limits, no display.
+    if (LogoRenderChild::isRequested(argc, argv)) return LogoRenderChild::run(argc, argv);
+    LogoRenderProcess::setDefaultProgram(LogoRenderProcess::thisProgram());
     EventLoopWatchdog::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelicarta"));
     QApplication::setOrganizationName(QStringLiteral("Pelicarta"));

@@ -8,10 +8,12 @@
 #include "core/StyleStore.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
+#include "platform/PngCodec.h"
 #include "platform/PrivateFolder.h"
 #include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 
@@ -130,8 +132,19 @@ bool BrandStore::folderReady() const {
 void BrandStore::loadLogo() {
     QImage logo;
     if (folderReady()) {
-        const platform::RegularFile::Read file = platform::RegularFile::read(logoPath(), LogoPictures::maxFileBytes);
-        if (file.status == platform::RegularFile::Status::ok) logo = LogoPictures::readBitmap(file.bytes, "png");
+        platform::RegularFile::Read file = platform::RegularFile::read(logoPath(), LogoPictures::maxFileBytes);
+        if (file.status == platform::RegularFile::Status::ok) {
+            // We only ever write a PNG here, and it is read as nothing else: any other content (an SVG
+            // that would fetch files, a document) is no logo, and the file is left as it is.
+            QBuffer buffer(&file.bytes);
+            buffer.open(QIODevice::ReadOnly);
+            QString error;
+            if (auto png = platform::PngCodec::decode(buffer, {}, &error))
+                logo = std::move(*png);
+            else
+                qWarning("Pelicarta: %s is not a PNG picture we can read (%s); the brand has no logo until one is "
+                         "chosen again", qPrintable(logoPath()), qPrintable(error));
+        }
     }
     setLogo(logo.isNull() ? QImage() : logo.convertToFormat(QImage::Format_ARGB32_Premultiplied));
 }

@@ -4,7 +4,8 @@
 #include "brand/art/PixelCanvas.h"
 #include "core/Localization.h"
 
-#include <QFile>
+#include "platform/RegularFile.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -38,21 +39,40 @@ std::optional<LogoPicture> epsPreview(const QByteArray &bytes) {
     return LogoPicture{std::move(preview), {}, {}};
 }
 
-// The picture as a bitmap that fits the logo box; null when it cannot be drawn.
-QImage rasterize(const LogoPicture &picture) {
-    constexpr auto format = QImage::Format_RGBA8888_Premultiplied;
-    if (!picture.isVector()) {
-        const QSize target = LogoPictures::fittedSize(picture.bitmap.size(), logoBox, false);
-        if (!target.isValid()) return {};
-        if (target == picture.bitmap.size()) return picture.bitmap.convertToFormat(format);
-        return picture.bitmap.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(format);
+// The document drawn by the render process: a bitmap already fitted to the logo box, or none (with
+// `stopped` set when the process was stopped or failed on it, rather than finding no such document).
+std::optional<LogoPicture> renderedDocument(LogoRenderFrames::Kind kind, const QByteArray &bytes,
+                                            const Options &options, bool *stopped) {
+    using Outcome = LogoRenderProcess::Result::Outcome;
+    const LogoRenderProcess::Result result =
+        LogoRenderProcess::render({kind, logoBox, options.ghostscript.program, 0, bytes}, options.renderer);
+    if (result.outcome == Outcome::drawn) return LogoPicture{result.image, {}, {}};
+    if (result.outcome != Outcome::unreadable) {
+        qWarning("Pelicarta: a logo document was refused: the render process %s", qPrintable(result.detail));
+        *stopped = true;
     }
-    const QSize target = LogoPictures::fittedSize(picture.points, logoBox, true);
+    return std::nullopt;
+}
+
+// What the platform makes of the bytes as an image: a document drawn by the render process, else a
+// raster picture. None when it cannot, or when drawing the document failed or reached a limit.
+std::optional<LogoPicture> readImage(const QByteArray &bytes, const QByteArray &hint, const Options &options) {
+    if (const auto kind = LogoPictures::documentKind(bytes, hint)) {
+        bool stopped = false;
+        if (auto picture = renderedDocument(*kind, bytes, options, &stopped)) return picture;
+        if (stopped) return std::nullopt;
+    }
+    return LogoPictures::readRaster(bytes, hint, logoBox);
+}
+
+// The bitmap shrunk to fit the logo box (documents come drawn to touch it already); null when it
+// cannot be.
+QImage rasterize(const QImage &bitmap) {
+    constexpr auto format = QImage::Format_RGBA8888_Premultiplied;
+    const QSize target = LogoPictures::fittedSize(bitmap.size(), logoBox, false);
     if (!target.isValid()) return {};
-    QImage drawn = picture.draw(target);
-    if (drawn.isNull()) return {};
-    if (drawn.size() != target) drawn = drawn.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return drawn.convertToFormat(format);
+    if (target == bitmap.size()) return bitmap.convertToFormat(format);
+    return bitmap.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(format);
 }
 
 int difference(const PixelCanvas::Rgba &a, const PixelCanvas::Rgba &b) {
@@ -136,11 +156,11 @@ std::optional<QImage> trimTransparent(const QImage &bitmap) {
 } // namespace
 
 Outcome load(const QString &path, const Options &options) {
-    const QFileInfo info(path);
-    QFile file(path);
-    if (!info.isFile() || info.size() > LogoPictures::maxFileBytes || !file.open(QIODevice::ReadOnly))
-        return failure(openMessage(info.fileName()));
-    return loadData(file.read(LogoPictures::maxFileBytes + 1), info.fileName(), options);
+    // Only a regular file: a FIFO or a device under a logo's name would block or never end.
+    const QString name = QFileInfo(path).fileName();
+    const platform::RegularFile::Read file = platform::RegularFile::read(path, LogoPictures::maxFileBytes);
+    if (file.status != platform::RegularFile::Status::ok) return failure(openMessage(name));
+    return loadData(file.bytes, name, options);
 }
 
 Outcome loadData(const QByteArray &bytes, const QString &fileName, const Options &options) {
@@ -153,18 +173,22 @@ Outcome loadData(const QByteArray &bytes, const QString &fileName, const Options
     const QByteArray hint = ext.toLatin1();
     std::optional<LogoPicture> picture;
     QString note;
-    if (bytes.startsWith("%PDF")) picture = LogoPictures::readPdf(bytes);
+    if (bytes.startsWith("%PDF")) {
+        bool stopped = false;
+        picture = renderedDocument(LogoRenderFrames::Kind::pdf, bytes, options, &stopped);
+        if (stopped) return failure(vector ? vectorMessage(ext) : rasterMessage(fileName));
+    }
     if (!picture && vector) {
         if ((picture = epsPreview(bytes))) note = epsNote;
-        else picture = LogoPictures::read(bytes, hint, options.ghostscript, logoBox);
+        else picture = readImage(bytes, hint, options);
         if (!picture) return failure(vectorMessage(ext));
     } else if (!picture) {
-        picture = LogoPictures::read(bytes, hint, options.ghostscript, logoBox);
+        picture = readImage(bytes, hint, options);
         if (!picture && (picture = epsPreview(bytes))) note = epsNote;
         if (!picture) return failure(rasterMessage(fileName));
     }
 
-    QImage bitmap = rasterize(*picture);
+    QImage bitmap = rasterize(picture->bitmap);
     if (bitmap.isNull()) return failure(vector ? vectorMessage(ext) : rasterMessage(fileName));
     if (auto cleared = clearSolidBackground(bitmap)) {
         bitmap = std::move(*cleared);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "brand/LogoRenderProcess.h"
 #include "platform/Ghostscript.h"
 
 #include <QByteArray>
@@ -8,8 +9,10 @@
 
 // Turns any file the user picks as a logo into a clean bitmap: raster, PDF and vector files are drawn
 // to fit 1600 × 600 pixels (bitmaps only ever shrink), a plain background is made transparent and
-// transparent margins are trimmed. Runs on any thread; slow files (PostScript through ghostscript,
-// large PDFs) take up to the ghostscript time limit, so callers keep it off the main thread.
+// transparent margins are trimmed. Documents (PDF, PostScript, SVG) are drawn in the logo render
+// process (LogoRenderProcess), within its memory and time limits; one that reaches them is refused
+// like any file that cannot be read. Runs on any thread and waits for that process, so callers keep
+// it off the main thread.
 namespace LogoLoader {
 
 struct Outcome {
@@ -22,6 +25,7 @@ struct Outcome {
 
 struct Options {
     platform::Ghostscript::Limits ghostscript; // gs for PostScript and EPS without a preview
+    LogoRenderProcess::Options renderer;       // the process that draws documents
 };
 
 // The logo in the file at `path`. Files over 100 MB are not read.

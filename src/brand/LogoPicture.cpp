@@ -1,5 +1,6 @@
 #include "brand/LogoPicture.h"
 
+#include "brand/SelfContainedSvg.h"
 #include "platform/HeifCodec.h"
 #include "platform/ImageChecks.h"
 #include "platform/PdfPage.h"
@@ -49,6 +50,14 @@ std::unique_ptr<QImageReader> openReader(QBuffer &buffer, const QByteArray &form
     return reader;
 }
 
+// The formats read as pictures: the ones Qt reads that hold nothing but pixels (a document format,
+// SVG among them, could name other files or run programs).
+bool isPictureFormat(const QByteArray &format) {
+    static const QByteArrayList formats{"png", "jpeg", "jpg", "gif", "bmp", "tiff", "tif", "webp", "icns", "ico",
+                                        "cur", "tga", "wbmp", "pbm", "pgm", "ppm", "xbm", "xpm", "mng"};
+    return formats.contains(format);
+}
+
 // Which of the pictures in the file has the most rows (the first of equals).
 int tallestRepresentation(const QByteArray &bytes, const QByteArray &format) {
     if (format != "tiff" && format != "icns" && format != "ico") return 0;
@@ -67,7 +76,9 @@ int tallestRepresentation(const QByteArray &bytes, const QByteArray &format) {
 }
 
 std::optional<LogoPicture> svgPicture(const QByteArray &bytes) {
-    auto renderer = std::make_shared<QSvgRenderer>(bytes);
+    const std::optional<QByteArray> alone = SelfContainedSvg::from(bytes);
+    if (!alone) return std::nullopt;
+    auto renderer = std::make_shared<QSvgRenderer>(*alone);
     if (!renderer->isValid()) return std::nullopt;
     LogoPicture picture;
     picture.points = renderer->defaultSize();
@@ -85,9 +96,9 @@ std::optional<LogoPicture> svgPicture(const QByteArray &bytes) {
 }
 
 std::optional<LogoPicture> postScriptPicture(const QByteArray &bytes, const platform::Ghostscript::Limits &limits) {
-    if (platform::Ghostscript::programPath(limits).isEmpty()) return std::nullopt;
     // Without a bounding box the document is a page; gs's own default is a US Letter page.
     const QRectF box = platform::Ghostscript::boundingBox(bytes).value_or(QRectF(0, 0, 612, 792));
+    if (platform::Ghostscript::programPath(limits).isEmpty()) return std::nullopt;
     LogoPicture picture;
     picture.points = box.size();
     picture.draw = [bytes, box, limits](QSize pixels) {
@@ -124,6 +135,7 @@ QImage readBitmap(const QByteArray &bytes, const QByteArray &formatHint, QSize f
     if (!buffer.open(QIODevice::ReadOnly)) return {};
     auto reader = openReader(buffer, formatHint);
     const QByteArray format = reader->format();
+    if (!isPictureFormat(format)) return {};
     if (const int index = tallestRepresentation(bytes, format); index > 0) reader->jumpToImage(index);
     const QSize declared = reader->size();
     if (declared.isValid() && !withinLimits(declared)) return {};
@@ -142,34 +154,42 @@ QImage readBitmap(const QByteArray &bytes, const QByteArray &formatHint, QSize f
     return toSRgb(std::move(image));
 }
 
-std::optional<LogoPicture> read(const QByteArray &bytes, const QByteArray &formatHint,
-                                const platform::Ghostscript::Limits &ghostscript, QSize fit) {
+std::optional<LogoRenderFrames::Kind> documentKind(const QByteArray &bytes, const QByteArray &formatHint) {
+    if (isPostScript(bytes)) return LogoRenderFrames::Kind::postScript;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const QByteArray format = openReader(buffer, formatHint)->format();
+    if (format == "svg" || format == "svgz") return LogoRenderFrames::Kind::svg;
+    return std::nullopt;
+}
+
+std::optional<LogoPicture> readRaster(const QByteArray &bytes, const QByteArray &formatHint, QSize fit) {
     if (bytes.isEmpty() || bytes.size() > maxFileBytes) return std::nullopt;
     if (isHeif(bytes)) {
         if (auto picture = heifPicture(bytes)) return picture;
-    }
-    if (isPostScript(bytes)) {
-        if (auto picture = postScriptPicture(bytes, ghostscript)) return picture;
-    }
-    {
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        const QByteArray format = openReader(buffer, formatHint)->format();
-        if (format == "svg" || format == "svgz") return svgPicture(bytes);
     }
     QImage bitmap = readBitmap(bytes, formatHint, fit);
     if (bitmap.isNull()) return std::nullopt;
     return LogoPicture{std::move(bitmap), {}, {}};
 }
 
-std::optional<LogoPicture> readPdf(const QByteArray &bytes) {
-    std::shared_ptr<platform::PdfPage> page = platform::PdfPage::open(bytes);
-    if (!page) return std::nullopt;
-    LogoPicture picture;
-    picture.points = page->size();
-    picture.draw = [page](QSize pixels) { return page->render(pixels); };
-    return picture;
+std::optional<LogoPicture> readDocument(LogoRenderFrames::Kind kind, const QByteArray &bytes,
+                                        const platform::Ghostscript::Limits &ghostscript, int timeoutMs) {
+    if (bytes.isEmpty() || bytes.size() > maxFileBytes) return std::nullopt;
+    switch (kind) {
+    case LogoRenderFrames::Kind::pdf: {
+        std::shared_ptr<platform::PdfPage> page = platform::PdfPage::open(bytes);
+        if (!page) return std::nullopt;
+        LogoPicture picture;
+        picture.points = page->size();
+        picture.draw = [page, timeoutMs](QSize pixels) { return page->render(pixels, timeoutMs); };
+        return picture;
+    }
+    case LogoRenderFrames::Kind::postScript: return postScriptPicture(bytes, ghostscript);
+    case LogoRenderFrames::Kind::svg: return svgPicture(bytes);
+    }
+    return std::nullopt;
 }
 
 } // namespace LogoPictures

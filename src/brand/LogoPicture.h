@@ -1,5 +1,6 @@
 #pragma once
 
+#include "brand/LogoRenderFrames.h"
 #include "platform/Ghostscript.h"
 
 #include <QByteArray>
@@ -29,18 +30,25 @@ inline constexpr qint64 maxFileBytes = qint64(100) << 20;
 // The largest raster picture decoded (as declared by its header).
 inline constexpr qint64 maxPixels = qint64(1) << 26;
 
-// What the system's image readers make of the bytes: HEIC through libheif, PostScript through
-// ghostscript (when `ghostscript` names a program that is there), SVG as a vector, and every other
-// format Qt reads (PNG, JPEG, GIF, BMP, TIFF, WebP, ICNS, TGA, …) as a bitmap; of a file holding
-// several sizes, the one with the most rows. Bitmaps larger than `fit` are decoded scaled down where
-// the format can (JPEG). `formatHint` is the file's extension.
-std::optional<LogoPicture> read(const QByteArray &bytes, const QByteArray &formatHint,
-                                const platform::Ghostscript::Limits &ghostscript, QSize fit);
+// Which vector document the bytes hold, when they are one that only a document renderer draws:
+// PostScript (by its signature) or SVG (as Qt's readers tell it, `formatHint` being the file's
+// extension); none for everything else. PDF is told by its signature by the caller.
+std::optional<LogoRenderFrames::Kind> documentKind(const QByteArray &bytes, const QByteArray &formatHint);
 
-// The first page of PDF data; none when poppler will not take it.
-std::optional<LogoPicture> readPdf(const QByteArray &bytes);
+// A raster picture: HEIC through libheif, every picture format Qt reads (PNG, JPEG, GIF, BMP, TIFF, WebP,
+// ICNS, TGA, …) as a bitmap, never a document.
+std::optional<LogoPicture> readRaster(const QByteArray &bytes, const QByteArray &formatHint, QSize fit);
 
-// A raster picture through Qt's readers (see read), or a null image.
+// A document read in this process, as a vector picture: PDF through poppler, PostScript through
+// ghostscript (none when `ghostscript` names no program that is there), SVG with nothing outside it
+// (SelfContainedSvg). Drawing them takes unbounded time and memory, so only the logo render process
+// (LogoRenderChild) calls this.
+std::optional<LogoPicture> readDocument(LogoRenderFrames::Kind kind, const QByteArray &bytes,
+                                        const platform::Ghostscript::Limits &ghostscript, int timeoutMs);
+
+// A raster picture through Qt's readers (picture formats only; of a file holding several sizes, the one
+// with the most rows; larger than `fit`, decoded scaled down where the format can: JPEG), or a null
+// image. `formatHint` is the file's extension.
 QImage readBitmap(const QByteArray &bytes, const QByteArray &formatHint, QSize fit = {});
 
 // How big a picture of `size` is drawn to fit `box`: a bitmap only ever shrinks, a vector is made to

@@ -9,9 +9,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <sys/prctl.h>
 #include <sys/resource.h>
 
 #include <cmath>
+#include <csignal>
 
 namespace platform::Ghostscript {
 
@@ -60,6 +62,8 @@ std::optional<QRectF> boxAfter(const QByteArray &text, const QByteArray &comment
 }
 
 void limitChild(qint64 addressSpace, int timeoutMs) {
+    // Killed with the thread that started it (the logo render process, when that is stopped).
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     const auto limit = [](int resource, rlim_t value) {
         const rlimit r{value, value};
         setrlimit(resource, &r);

@@ -191,3 +191,19 @@ TEST_F(BrandStoreTest, LogoFollowsItsFileAndTheSwitch) {
     EXPECT_FALSE(store->previewLogo());
     EXPECT_FALSE(open()->kit().logoOnScreenshots);
 }
+
+TEST_F(BrandStoreTest, TheStoredLogoIsReadAsAPngAndNothingElse) {
+    // An SVG under the logo's name would be drawn with whatever files it names, at every launch; it is no
+    // logo at all, and the file stays as it was.
+    const QByteArray svg = R"(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="50">)"
+                           R"(<rect width="100" height="50" fill="blue"/></svg>)";
+    ASSERT_TRUE(dir.write(QStringLiteral("Marca/logo.png"), svg));
+    store = open();
+    EXPECT_TRUE(store->logo().isNull());
+    EXPECT_FALSE(store->previewLogo());
+    EXPECT_EQ(dir.read(QStringLiteral("Marca/logo.png")), svg);
+
+    // A real PNG there is the logo.
+    ASSERT_TRUE(store->saveLogo(logo(Qt::red, Qt::blue)));
+    EXPECT_EQ(open()->logo().size(), QSize(200, 50));
+}

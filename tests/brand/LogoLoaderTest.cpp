@@ -5,13 +5,21 @@
 #include "support/TestSupport.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QFutureWatcher>
 #include <QLinearGradient>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTest>
+#include <QtConcurrent>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -63,8 +71,38 @@ QImage squareOnWhite() {
     return image;
 }
 
+// A one-page PDF whose page (`width` × 100 points) draws `content`.
+QByteArray pdfWith(const QByteArray &content, int width = 200) {
+    const QByteArrayList objects{
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + QByteArray::number(width) + " 100] /Contents 4 0 R >>",
+        "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream"};
+    QByteArray pdf = "%PDF-1.4\n";
+    QByteArray xref = "xref\n0 5\n0000000000 65535 f \n";
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        xref += QByteArray::number(pdf.size()).rightJustified(10, '0') + " 00000 n \n";
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const QByteArray start = QByteArray::number(pdf.size());
+    return pdf + xref + "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + start + "\n%%EOF\n";
+}
+
+bool hasReddishPixel(const QImage &image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.alpha() > 128 && c.red() > 150 && c.blue() < 100) return true;
+        }
+    return false;
+}
+
 class LogoLoaderTest : public ::testing::Test {
 protected:
+    // The loader draws documents in the tests' render process, as the program does in its own.
+    static void SetUpTestSuite() {
+        LogoRenderProcess::setDefaultProgram({QStringLiteral(PELICARTA_TEST_LOGO_RENDERER), {}});
+    }
+
     testsupport::TempFolder dir;
 
     LogoLoader::Outcome load(const QString &name, const QByteArray &bytes, const LogoLoader::Options &options = {}) {
@@ -230,4 +268,78 @@ TEST_F(LogoLoaderTest, FileWithSeveralSizesGivesItsTallest) {
     }
     for (const QByteArray &png : pngs) ico += png;
     EXPECT_EQ(load("logo.ico", ico).image.size(), QSize(128, 128));
+}
+
+TEST_F(LogoLoaderTest, SvgLogosDrawNothingFromOutsideTheDocument) {
+    // A FIFO no one writes to would block whoever opens it, and a picture the user can read would end
+    // up in the logo stamped on screenshots. Neither is opened: the blue square alone is drawn.
+    const QString fifo = dir.file(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QByteArray red = encoded(testsupport::filledImage(100, 100, Qt::red), "png");
+    ASSERT_TRUE(dir.write(QStringLiteral("red.png"), red));
+    const QByteArray innerSvg = R"(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="100">)"
+                                R"(<image href=")" + dir.file(QStringLiteral("red.png")).toUtf8() +
+                                R"(" width="100" height="100"/><rect width="100" height="100" fill="red"/></svg>)";
+    const QByteArray svg =
+        R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" width="100" height="100">)"
+        R"(<rect x="20" y="20" width="60" height="60" fill="blue"/>)"
+        R"(<image xlink:href=")" + fifo.toUtf8() + R"(" width="100" height="100"/>)"
+        R"(<image href=")" + fifo.toUtf8() + R"(" width="100" height="100"/>)"
+        R"(<image xlink:href="file://)" + dir.file(QStringLiteral("red.png")).toUtf8() + R"(" width="100" height="100"/>)"
+        R"(<image xlink:href="red.png" width="100" height="100"/>)"
+        R"(<image xlink:href="data:image/svg+xml;base64,)" + innerSvg.toBase64() + R"(" width="100" height="100"/>)"
+        R"s(<rect width="10" height="10" style="fill: url(red.png)"/></svg>)s";
+    ASSERT_TRUE(dir.write(QStringLiteral("logo.svg"), svg));
+
+    const QString path = dir.file(QStringLiteral("logo.svg"));
+    QFutureWatcher<LogoLoader::Outcome> watcher;
+    watcher.setFuture(QtConcurrent::run([path] { return LogoLoader::load(path); }));
+    // Only a guard against a hang: a generous minute.
+    const bool finished = QTest::qWaitFor([&watcher] { return watcher.isFinished(); }, 60000);
+    if (!finished) {
+        // Let the blocked reader go, so that the test ends.
+        const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) ::close(writer);
+        watcher.waitForFinished();
+    }
+    ASSERT_TRUE(finished) << "the SVG logo waited for a FIFO it names";
+    const LogoLoader::Outcome outcome = watcher.result();
+    ASSERT_TRUE(outcome.succeeded()) << outcome.message.toStdString();
+    EXPECT_FALSE(hasReddishPixel(outcome.image));
+    const QColor middle = outcome.image.pixelColor(outcome.image.width() / 2, outcome.image.height() / 2);
+    EXPECT_EQ(middle.blue(), 255);
+
+    // Pictures embedded in the document itself are drawn.
+    const QByteArray embedded = R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" )"
+                                R"(width="100" height="100"><rect x="50" width="50" height="100" fill="blue"/>)"
+                                R"(<image xlink:href="data:image/png;base64,)" + red.toBase64() +
+                                R"(" width="50" height="100" preserveAspectRatio="none"/></svg>)";
+    EXPECT_TRUE(hasReddishPixel(load("embedded.svg", embedded).image));
+
+    // A FIFO under a logo's own name is refused at once.
+    EXPECT_EQ(LogoLoader::load(fifo).message, L(LKey("Não consegui abrir %@.", {QStringLiteral("fifo")})));
+}
+
+TEST_F(LogoLoaderTest, DocumentsThatAskForTooMuchAreRefusedWithoutCostingThisProcess) {
+    if (!testsupport::usesSystemAllocator()) GTEST_SKIP() << "no address-space limit under the address sanitizer";
+    // 1.2 million nested saves: each a copy of the graphics state, gigabytes in all.
+    const QByteArray nested = pdfWith(QByteArray("q ").repeated(1200000) + "1 0 0 rg 0 0 200 100 re f");
+    const qint64 peakBefore = testsupport::peakResidentKb();
+    EXPECT_EQ(load("nested.pdf", nested).message,
+              L(LKey("Não consegui abrir %@ como imagem. Tente PNG, SVG, PDF ou JPEG.", {QStringLiteral("nested.pdf")})));
+    EXPECT_EQ(load("nested.ai", nested).message, vectorMessage("AI"));
+    EXPECT_LT(testsupport::peakResidentKb() - peakBefore, 200 * 1024);
+
+    // A document that takes too long is stopped at the limit, and refused the same way.
+    LogoLoader::Options quick;
+    quick.renderer.timeoutMs = 1;
+    quick.renderer.startMarginMs = 0;
+    const QByteArray halves = pdfWith("1 0 0 rg 0 0 100 100 re f 0 0 1 rg 100 0 100 100 re f");
+    EXPECT_EQ(load("slow.pdf", halves, quick).message,
+              L(LKey("Não consegui abrir %@ como imagem. Tente PNG, SVG, PDF ou JPEG.", {QStringLiteral("slow.pdf")})));
+
+    // The same document within its limits is drawn.
+    const auto plain = load("plain.pdf", halves);
+    EXPECT_EQ(plain.image.size(), QSize(1200, 600));
+    EXPECT_EQ(plain.image.pixelColor(300, 300), QColor(Qt::red));
 }

@@ -45,13 +45,22 @@ ScopedEnvironment::~ScopedEnvironment() {
 
 bool runsAsRoot() { return ::geteuid() == 0; }
 
-qint64 anonymousResidentKb() {
+namespace {
+
+// A "Name:   123 kB" line of /proc/self/status, in kB; -1 when it cannot be read.
+qint64 statusKb(const QByteArray &name) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("RssAnon:")) return line.mid(8).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(name + ':')) return line.mid(name.size() + 1).trimmed().split(' ').value(0).toLongLong();
     return -1;
 }
+
+} // namespace
+
+qint64 anonymousResidentKb() { return statusKb("RssAnon"); }
+
+qint64 peakResidentKb() { return statusKb("VmHWM"); }
 
 bool usesSystemAllocator() {
 #if defined(__SANITIZE_ADDRESS__)

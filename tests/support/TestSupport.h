@@ -45,6 +45,8 @@ bool runsAsRoot();
 
 // The process's anonymous resident memory (its heaps among it), in kB; -1 when it cannot be read.
 qint64 anonymousResidentKb();
+// The peak of the process's resident memory so far, in kB; -1 when it cannot be read.
+qint64 peakResidentKb();
 // Whether malloc is the C library's: under the address sanitizer its own allocator keeps what is freed
 // for a while (quarantine) and ignores trims, so the heap's size says nothing of what the code holds.
 bool usesSystemAllocator();
