@@ -338,6 +338,9 @@ bool MainWindowController::eventFilter(QObject *watched, QEvent *event) {
 }
 
 bool MainWindowController::handle(const platform::KeyEvent &event) {
+    // While the onboarding fills the window, neither the sidebar nor a page is what the user sees:
+    // every key is the onboarding's (Return moves it on), none may act on a page behind it.
+    if (m_shell && m_shell->onboarding()) return false;
     namespace Flag = platform::ModifierFlag;
     AppRouter &router = AppRouter::shared();
     const bool down = event.type == platform::KeyEvent::Type::keyDown;

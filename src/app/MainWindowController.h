@@ -29,7 +29,8 @@ void windowClosed();
 // shows and raises it on a page, notices its closing, and keeps its frame under "PelicartaMainWindow"
 // (restored after centring, kept on the screens there are). While the window is open its key monitor
 // gives it the page keys (by key position) and hands every other key to the editor's key table when
-// the editor page shows a capture. Closing never quits the application. Main thread only.
+// the editor page shows a capture, both only while the onboarding does not cover the window. Closing
+// never quits the application. Main thread only.
 class MainWindowController : public QObject {
     Q_OBJECT
 public:
@@ -61,7 +62,7 @@ public:
 
     // The page keys, then the editor's key table: whether the key was used (it is then swallowed).
     // ⌃⌘S toggles the sidebar; ⌘1 … ⌘5 show their page (⌘2 only with a capture open); key-ups are
-    // never page keys.
+    // never page keys. While the onboarding covers the window, no key is used here.
     bool handle(const platform::KeyEvent &event);
     // Replaces the editor's key table (tests); empty restores EditorKeyHandler::handle.
     void setEditorKeyTable(KeyTable table);

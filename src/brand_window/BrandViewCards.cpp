@@ -18,6 +18,7 @@
 #include "widgets/Segmented.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
+#include "widgets/WheelGuard.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -184,6 +185,7 @@ BrandCard *BrandView::buildFontCard() {
     m_fontPicker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_fontPicker->setMinimumContentsLength(12);
     m_fontPicker->setFixedHeight(32);
+    WheelGuard::install(m_fontPicker);
     m_fontPicker->setFont(Theme::font(13));
     // Drawn in the page's dark field colours, the list it opens too, not the light default palette.
     QPalette pickerColors = m_fontPicker->palette();

@@ -2,6 +2,7 @@
 
 #include "widgets/Icons.h"
 #include "widgets/Theme.h"
+#include "widgets/WheelGuard.h"
 
 #include <QAbstractItemView>
 #include <QPainter>
@@ -10,7 +11,7 @@ Picker::Picker(int width, QWidget *parent) : QComboBox(parent) {
     setFixedSize(width, 30);
     setFont(Theme::font(13));
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::TabFocus);
+    WheelGuard::install(this);
     // The open list: the raised fill, the accent's soft tint under the pointer.
     view()->setStyleSheet(QStringLiteral("QAbstractItemView { background: %1; color: %2; border: 1px solid %3; outline: 0; "
                                          "selection-background-color: %4; selection-color: %2; padding: 4px; }")

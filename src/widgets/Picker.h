@@ -4,7 +4,8 @@
 #include <QVariant>
 
 // A labelless picker of a few choices, each with a value: a rounded raised box showing the current
-// choice with an up-down chevron; the list opens over it. Only the user's choices are announced.
+// choice with an up-down chevron; the list opens over it. Only the user's choices are announced. The
+// wheel changes it only once it has the focus (WheelGuard); until then it scrolls the page.
 class Picker : public QComboBox {
     Q_OBJECT
 public:

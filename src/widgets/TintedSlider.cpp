@@ -1,6 +1,7 @@
 #include "widgets/TintedSlider.h"
 
 #include "widgets/Theme.h"
+#include "widgets/WheelGuard.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -17,7 +18,7 @@ constexpr qreal kTrack = 4;
 TintedSlider::TintedSlider(QColor tint, QWidget *parent) : QSlider(Qt::Horizontal, parent), m_tint(tint) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::TabFocus);
+    WheelGuard::install(this);
     setPageStep(1);
 }
 

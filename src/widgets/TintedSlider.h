@@ -5,7 +5,8 @@
 
 // A horizontal slider drawn in the interface's look: a thin raised track filled with the tint up to a
 // round light thumb. A press anywhere on the track moves the thumb there and drags it from there;
-// every whole step it passes is a new value (`valueChanged`).
+// every whole step it passes is a new value (`valueChanged`). The wheel moves it only once it has the
+// focus (WheelGuard); until then it scrolls the page.
 // Values are the QSlider's whole steps; callers map them to their own units.
 class TintedSlider : public QSlider {
     Q_OBJECT

@@ -9,11 +9,15 @@
 #include "editor_window/PreviewStage.h"
 #include "history/HistoryView.h"
 #include "support/TestSupport.h"
+#include "support/Wheel.h"
 #include "tutorial_window/TutorialView.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -107,4 +111,45 @@ TEST(AppShellViewTest, TheHistoryPageIsMadeAtItsFirstVisitAndStartsOverAtEach) {
     page->emptyAction()->click();
     EXPECT_EQ(router.page(), AppRouter::Page::settings);
     Settings::historyKeep.reset();
+}
+
+// On every page, a picker, slider or spin box the user has not clicked or tabbed into leaves the wheel to
+// the page: a wheel alone over it changes nothing.
+TEST(AppShellViewTest, NoValueControlOfAnyPageChangesByTheWheelAlone) {
+    Settings::hasCompletedOnboarding.set(true);
+    AppRouter router;
+    AppShellView shell(router);
+    shell.resize(1240, 800);
+    shell.show(); // pages fill some of their choices as they come on screen
+    router.openEditor(testsupport::filledImage(300, 200, Qt::red), QString(), std::nullopt);
+    int swept = 0;
+    using Page = AppRouter::Page;
+    for (Page page : {Page::home, Page::editor, Page::history, Page::tutorial, Page::brand, Page::settings}) {
+        router.setPage(page);
+        // A change may make part of a page anew: what went is passed over.
+        const QList<QWidget *> children = shell.currentPage()->findChildren<QWidget *>();
+        for (const QPointer<QWidget> &control : QList<QPointer<QWidget>>(children.begin(), children.end())) {
+            if (!control) continue;
+            auto *combo = qobject_cast<QComboBox *>(control.data());
+            auto *slider = qobject_cast<QAbstractSlider *>(control.data());
+            auto *spin = qobject_cast<QAbstractSpinBox *>(control.data());
+            if (qobject_cast<QScrollBar *>(control.data()) || (!combo && !slider && !spin)) continue;
+            SCOPED_TRACE(testing::Message() << int(page) << " " << control->metaObject()->className() << " "
+                                            << control->accessibleName().toStdString());
+            ++swept;
+            const auto value = [&] {
+                return combo ? QVariant(combo->currentIndex()) : slider ? QVariant(slider->value()) : QVariant(spin->text());
+            };
+            const QVariant before = value();
+            for (int notches : {1, -1, -1, 1}) {
+                testsupport::wheelOn(control, notches);
+                if (!control) break;
+                EXPECT_EQ(value(), before);
+            }
+        }
+    }
+    // The settings' four pickers, the brand font and the editor's sliders at least.
+    EXPECT_GE(swept, 7);
+    router.closeEditor();
+    Settings::hasCompletedOnboarding.reset();
 }

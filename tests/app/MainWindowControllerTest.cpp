@@ -1,6 +1,7 @@
 #include "app/AppRouter.h"
 #include "app/AppShellView.h"
 #include "app/MainWindowController.h"
+#include "app/OnboardingView.h"
 #include "core/Settings.h"
 #include "editor/EditorModel.h"
 #include "editor_window/ColorPanelBridge.h"
@@ -301,6 +302,44 @@ TEST_F(MainWindowControllerTest, PageKeysGoByKeyPositionAndOtherKeysToTheEditor)
     table.clear();
     QTest::keyClick(handle(), Qt::Key_A);
     EXPECT_TRUE(table.isEmpty());
+}
+
+// A first run with the editor behind the onboarding: the keys are the onboarding's until it is done.
+TEST_F(MainWindowControllerTest, WhileTheOnboardingCoversTheWindowNoKeyActsBehindIt) {
+    int keys = 0;
+    controller.setEditorKeyTable([&](const platform::KeyEvent &, EditorModel &) {
+        ++keys;
+        return true;
+    });
+    Settings::hasCompletedOnboarding.reset();
+    router.openEditor(picture(300, 200), QString(), std::nullopt);
+    controller.show(AppRouter::Page::editor);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller.window()));
+    OnboardingView *onboarding = controller.shell()->onboarding();
+    ASSERT_NE(onboarding, nullptr);
+    QTest::keyClick(handle(), Qt::Key_Escape);
+    QTest::keyClick(handle(), Qt::Key_1);
+    QTest::keyClick(handle(), Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(handle(), Qt::Key_3, Qt::ControlModifier);
+    QTest::keyClick(handle(), Qt::Key_S, Qt::ControlModifier | Qt::MetaModifier);
+    EXPECT_EQ(keys, 0);
+    EXPECT_TRUE(controller.isOpen());
+    EXPECT_TRUE(controller.window()->isVisible());
+    EXPECT_EQ(router.page(), AppRouter::Page::editor);
+    EXPECT_FALSE(Settings::sidebarCollapsed.isStored(platform::UserDefaults::standard()));
+    // Return moves the onboarding on, and only that.
+    QTest::keyClick(handle(), Qt::Key_Return);
+    EXPECT_EQ(onboarding->step(), 1);
+    EXPECT_EQ(keys, 0);
+    EXPECT_FALSE(Settings::hasCompletedOnboarding.value());
+
+    // Done: the page keys and the editor's keys act again.
+    Settings::hasCompletedOnboarding.set(true);
+    ASSERT_EQ(controller.shell()->onboarding(), nullptr);
+    QTest::keyClick(handle(), Qt::Key_1);
+    EXPECT_GE(keys, 1);
+    QTest::keyClick(handle(), Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(router.page(), AppRouter::Page::history);
 }
 
 TEST_F(MainWindowControllerTest, TheCommandBarAndTheShortcutsSheetTakeTheirKeysThroughTheWindow) {

@@ -13,6 +13,7 @@
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Wheel.h"
 #include "widgets/Picker.h"
 
 #include <QAbstractButton>
@@ -20,6 +21,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -216,6 +219,51 @@ TEST_F(PreferencesViewTest, KeepLimitAsksBeforeDeletingAndKeepsTheNewest) {
     EXPECT_EQ(alerts.shown.size(), asked);
     EXPECT_EQ(defaults.intValue(Settings::historyKeep.key()), 9223372036854775807LL);
     EXPECT_EQ(keep->currentText(), L("Sem limite"));
+}
+
+// The wheel scrolls the page, over its pickers too: none changes until the user clicks or tabs into it.
+TEST_F(PreferencesViewTest, TheWheelScrollsThePageOverItsPickersUntilOneIsTabbedInto) {
+    fill(12);
+    open();
+    view->resize(1030, 420);
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    auto *scroll = view->findChild<QScrollArea *>();
+    ASSERT_NE(scroll, nullptr);
+    QScrollBar *bar = scroll->verticalScrollBar();
+    const auto stored = [this] {
+        return Settings::afterCapture.isStored(defaults) || Settings::quickLifetime.isStored(defaults) ||
+               Settings::areaRelease.isStored(defaults) || Settings::historyKeep.isStored(defaults);
+    };
+    for (Picker *picker : view->findChildren<Picker *>()) {
+        if (!picker->isVisible()) continue;
+        SCOPED_TRACE(picker->currentText().toStdString());
+        scroll->ensureWidgetVisible(picker);
+        const QString shown = picker->currentText();
+        testsupport::wheelAt(view.get(), picker->mapTo(view.get(), picker->rect().center()), 1);
+        testsupport::wheelAt(view.get(), picker->mapTo(view.get(), picker->rect().center()), -1);
+        EXPECT_EQ(picker->currentText(), shown);
+    }
+    // Three notches up with the pointer left over the keep limit, as the page moves under it.
+    auto *keep = control<Picker>("Guardar no histórico");
+    scroll->ensureWidgetVisible(keep);
+    const QPoint pointer = keep->mapTo(view.get(), keep->rect().center());
+    const int start = bar->value();
+    ASSERT_GT(start, 0);
+    for (int notch = 0; notch < 3; ++notch) testsupport::wheelAt(view.get(), pointer, 1);
+    EXPECT_LT(bar->value(), start);
+    EXPECT_FALSE(stored());
+    EXPECT_TRUE(alerts.shown.isEmpty());
+    EXPECT_EQ(files().size(), 12);
+
+    // Tabbed into, the keep limit takes the wheel as a choice: 100 with 12 captures, asking nothing.
+    keep->setFocus(Qt::TabFocusReason);
+    scroll->ensureWidgetVisible(keep);
+    const int still = bar->value();
+    testsupport::wheelAt(view.get(), keep->mapTo(view.get(), keep->rect().center()), 1);
+    EXPECT_EQ(Settings::historyKeep.value(defaults), 100);
+    EXPECT_EQ(bar->value(), still);
+    EXPECT_TRUE(alerts.shown.isEmpty());
 }
 
 TEST_F(PreferencesViewTest, SpaceUsedCountsTheFolderAndDeletesEverythingButTheLimit) {
