@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QHash>
 #include <QtGui/qguiapplication_platform.h>
 #include <QPointer>
 #include <QRegion>
@@ -197,9 +198,11 @@ private:
     struct Grab {
         std::vector<X11Monitor> wanted; // an empty monitor for an id no display has
         QRegion screens;
-        QPointer<QWindow> focused;
+        xcb_window_t active = XCB_WINDOW_NONE; // the window with the keyboard, as the server says
         std::vector<X11TopLevel> own; // our windows that were on the displays
         QList<QPointer<QWindow>> hidden;
+        // For each of ours, the window that stood right above it: where it goes back to.
+        QHash<QWindow *, xcb_window_t> under;
         std::vector<xcb_window_t> redirected; // of `own`: those kept mapped but out of the picture
         QList<QImage> images;
         QStringList errors;
@@ -237,8 +240,10 @@ private:
         }
         // Our windows leave the screen for the read and come back right after it, before anything
         // else of ours (the overlay) is shown.
-        grab.focused = QGuiApplication::focusWindow();
+        // Asked of the server: Qt hears that another program took the keyboard only a while later.
+        grab.active = m_windows->activeWindow();
         if (!grab.own.empty()) {
+            grab.under = windowsAbove(shown);
             grab.redirected = keepOwnWindowsMapped(grab.own, shown);
             grab.hidden = hideOwnWindows(grab.own, shown, grab.redirected);
         }
@@ -281,12 +286,32 @@ private:
             if (!w || w->type() == Qt::Popup || staysHiddenAfterGrab(w)) continue;
             // Coming back must not take the keyboard from the program the user is working in: the
             // window manager would otherwise focus a window mapped anew.
-            const bool quiet = w != grab.focused;
+            const bool quiet = xcb_window_t(w->winId()) != grab.active;
             if (quiet) w->setProperty("_q_showWithoutActivating", true);
             w->show();
             if (quiet) w->setProperty("_q_showWithoutActivating", QVariant());
+            // Mapped anew, it would come on top of the program the user is working in (which keeps
+            // the keyboard): it goes back below the window that was above it.
+            if (const xcb_window_t above = grab.under.value(w.data(), XCB_WINDOW_NONE); above != XCB_WINDOW_NONE && connected())
+                m_windows->stackBelow(xcb_window_t(w->winId()), above);
         }
         return result;
+    }
+
+    // For each of `shown`, the nearest window above it in the stacking order that is not ours.
+    QHash<QWindow *, xcb_window_t> windowsAbove(const std::vector<std::pair<QWindow *, xcb_window_t>> &shown) {
+        QHash<QWindow *, xcb_window_t> above;
+        const std::vector<xcb_window_t> order = m_windows->stackingOrder();
+        const auto ours = [&](xcb_window_t x) {
+            return std::any_of(shown.begin(), shown.end(), [&](const auto &s) { return xcb_window_t(s.first->winId()) == x; });
+        };
+        for (const auto &[w, frame] : shown) {
+            const auto at = std::find(order.begin(), order.end(), xcb_window_t(w->winId()));
+            if (at == order.end()) continue;
+            const auto next = std::find_if(std::next(at), order.end(), [&](xcb_window_t x) { return !ours(x); });
+            if (next != order.end()) above.insert(w, *next);
+        }
+        return above;
     }
 
     // A window that stays off the screen after the grab (one its owner will show again with new

@@ -336,6 +336,42 @@ void X11WindowQueries::activate(xcb_window_t number) {
     xcb_flush(c);
 }
 
+std::vector<xcb_window_t> X11WindowQueries::stackingOrder() {
+    std::vector<xcb_window_t> order;
+    if (windowManager() != XCB_WINDOW_NONE) {
+        if (auto v = m_x->cardinals(m_x->root(), m_x->atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW))
+            order.assign(v->begin(), v->end());
+    } else {
+        for (const X11TopLevel &t : topLevels())
+            if (t.viewable) order.push_back(t.window);
+    }
+    return order;
+}
+
+void X11WindowQueries::stackBelow(xcb_window_t window, xcb_window_t sibling) {
+    xcb_connection_t *c = m_x->connection();
+    if (windowManager() != XCB_WINDOW_NONE) {
+        // Source 2 (a pager), as for activation: the window manager restacks without policy checks.
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = m_x->atom("_NET_RESTACK_WINDOW");
+        event.data.data32[0] = 2;
+        event.data.data32[1] = sibling;
+        event.data.data32[2] = XCB_STACK_MODE_BELOW;
+        xcb_send_event(c, 0, m_x->root(),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char *>(&event));
+    } else {
+        const uint32_t values[] = {sibling, XCB_STACK_MODE_BELOW};
+        // Checked and dropped: a sibling gone meanwhile must not put an error in Qt's event queue.
+        xcb_discard_reply(c, xcb_configure_window_checked(c, window, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
+                                                          values).sequence);
+    }
+    xcb_flush(c);
+}
+
 xcb_window_t X11WindowQueries::activeWindow() {
     xcb_window_t active = XCB_WINDOW_NONE;
     if (windowManager() != XCB_WINDOW_NONE) {

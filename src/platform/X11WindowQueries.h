@@ -70,6 +70,12 @@ public:
     // Un-minimises, raises and focuses a window: through the window manager when there is one, else
     // directly.
     void activate(xcb_window_t window);
+    // The stacking order, bottom to top: the clients as the window manager stacks them when there is
+    // one, else the root's viewable children.
+    std::vector<xcb_window_t> stackingOrder();
+    // Puts `window` right below `sibling`, without raising or focusing anything: through the window
+    // manager when there is one, else directly.
+    void stackBelow(xcb_window_t window, xcb_window_t sibling);
     // The active (else the focused) client window; none when there is none.
     xcb_window_t activeWindow();
     // The process of the active (else the focused) window.

@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <QGuiApplication>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
@@ -280,6 +281,48 @@ TEST_F(X11Test, WithoutCompositeOurWindowsAreHiddenAroundTheGrab) {
     platform::setStaysHiddenAfterGrab(own.windowHandle(), false);
     own.windowHandle()->show();
     backOnScreen();
+}
+
+// The stacking order as the window manager keeps it, bottom to top.
+std::vector<quint32> clientStacking() {
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    if (!xprop.waitForFinished(5000)) return {};
+    std::vector<quint32> ids;
+    const QString out = QString::fromLatin1(xprop.readAllStandardOutput());
+    for (const QString &piece : out.section(QLatin1Char('#'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        ids.push_back(piece.trimmed().toUInt(nullptr, 16));
+    return ids;
+}
+
+// A grab while the user works in another program over our window: ours comes back beneath it, and the
+// other program keeps the keyboard.
+TEST_F(X11Test, OurWindowComesBackWhereItWasInTheStack) {
+    for (const bool composite : {false, true}) {
+        services = platform::createX11ScreenServices({QByteArray(), composite});
+        platform::ScreenServices::setShared(services);
+        ownWindows.clear();
+        QWidget &own = ownWindow(kOwn, QRect(150, 150, 300, 200));
+        const HelperWindow &front = spawn({QStringLiteral("Frente%1").arg(composite), kGreen, QRect(250, 200, 300, 200)});
+        ASSERT_TRUE(waitForFrontmost(front.pid));
+        const auto below = [&] {
+            const std::vector<quint32> order = clientStacking();
+            const auto ours = std::find(order.begin(), order.end(), quint32(own.winId()));
+            const auto theirs = std::find(order.begin(), order.end(), front.id);
+            return ours != order.end() && theirs != order.end() && ours < theirs;
+        };
+        ASSERT_TRUE(below());
+        const CaptureResult<QImage> image =
+            readLater([](QObject *context, auto done) { ScreenCapturer::captureDisplayUnderMouse(context, done); });
+        ASSERT_TRUE(image.ok());
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            const auto d = services->window(quint32(own.winId()));
+            return own.isVisible() && d && d->onScreen;
+        }));
+        QTest::qWait(200); // what the window manager does with a window mapped anew
+        EXPECT_TRUE(below()) << "composite " << composite;
+        EXPECT_EQ(services->frontmostApplication(), front.pid) << "composite " << composite;
+    }
 }
 
 // With Composite, a window that stays off after the grab stays mapped instead: out of the picture,
