@@ -44,15 +44,19 @@ void forEverySetting(F f) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    static QTemporaryDir folder;
-    static QTemporaryDir writtenFolder;
+    static QTemporaryDir folder(fuzz::scratchFolderTemplate());
+    static QTemporaryDir writtenFolder(fuzz::scratchFolderTemplate());
+    // The stores the values are written to and read back from live across inputs: each watches its
+    // file, and letting go of a watch costs the kernel some 15 ms.
+    static platform::UserDefaults saved(writtenFolder.filePath(QStringLiteral("defaults.json")));
+    static platform::UserDefaults reread(saved.filePath());
     const QString path = folder.filePath(QStringLiteral("defaults.json"));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
     file.write(fuzz::bytes(data, size));
     file.close();
     {
-        platform::UserDefaults defaults(path);
+        const platform::UserDefaults defaults(path);
         for (const QString &key : defaults.keys()) {
             defaults.type(key);
             defaults.boolValue(key);
@@ -62,20 +66,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             defaults.jsonValue(key);
             defaults.dataValue(key);
         }
-        // What the typed readers accept, written to a new file as the application saves it, reads the
-        // same from there (a value with no stored form is not written).
-        const QString writtenPath = writtenFolder.filePath(QStringLiteral("defaults.json"));
+        // What the typed readers accept, written to a file as the application saves it, reads the same
+        // from there (a value with no stored form is not written).
         QList<bool> written;
         {
-            platform::UserDefaults saved(writtenPath);
             const platform::UserDefaults::Batch batch(saved);
+            for (const QString &key : saved.keys()) saved.remove(key);
             forEverySetting([&](const auto &setting) {
                 setting.value(defaults);
                 const auto value = setting.stored(defaults);
                 written.append(value && setting.set(*value, saved));
             });
         }
-        const platform::UserDefaults reread(writtenPath);
+        reread.reloadFromDisk();
         qsizetype index = 0;
         forEverySetting([&](const auto &setting) {
             if (written[index++] && setting.stored(reread) != setting.stored(defaults)) std::abort();
@@ -83,6 +86,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     // An unreadable file is kept aside: start the next input from nothing.
     removeFiles(folder.path());
-    removeFiles(writtenFolder.path());
     return 0;
 }
