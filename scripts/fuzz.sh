@@ -38,6 +38,9 @@ run_target() {
   log="$build_dir/fuzz-$target.log"
   # A single allocation above 300 MB is a finding: no reader may need more for what a screenshot is.
   # So is a process above its declared memory: an input of max_len that costs hundreds of megabytes.
+  # The fuzzer keeps the inputs it found in memory, up to a megabyte a second with large ones: a run
+  # longer than CI's is given that much more.
+  [ "$seconds" -gt 30 ] && rss_mb=$((rss_mb + seconds - 30))
   if "$build_dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=20 -max_len="$max_len" \
        -malloc_limit_mb=300 -rss_limit_mb="$rss_mb" -artifact_prefix="$findings/$target-" -print_final_stats=1 \
        "$corpus" >"$log" 2>&1; then
