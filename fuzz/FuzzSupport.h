@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
@@ -21,7 +20,7 @@ inline QByteArray bytes(const uint8_t *data, size_t size) {
 }
 
 // A new folder for the files a target writes, in memory where the system has one: our writers wait for
-// the disk at every file they write, which would make such a target a hundred times slower.
+// the disk at every file they write, which would make such a target several times slower.
 inline QString scratchFolderTemplate() {
     const QString memory = QStringLiteral("/dev/shm");
     return QDir(memory).exists() ? memory + QStringLiteral("/pelicarta-fuzz-XXXXXX") : QString();
