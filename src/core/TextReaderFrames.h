@@ -17,6 +17,8 @@ struct Request {
     quint32 id = 0;
     std::chrono::milliseconds limit{0};
     QString path;
+
+    bool operator==(const Request &) const = default;
 };
 
 struct Response {
@@ -25,6 +27,8 @@ struct Response {
     quint32 width = 0;
     quint32 height = 0;
     QString text;
+
+    bool operator==(const Response &) const = default;
 };
 
 // The largest payload accepted: a path, or a recognised text (far larger than any screen holds).

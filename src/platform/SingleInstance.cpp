@@ -27,28 +27,11 @@ namespace platform {
 
 namespace {
 
-constexpr qint64 kMaxMessageBytes = 64 * 1024;
 // A request is one short line, written right after connecting.
 constexpr qint64 kIdleMs = 5000;
 // Far below the usual 1,024 descriptors; a launch is served within milliseconds.
 constexpr int kMaxClients = 64;
 constexpr int kHealthMs = 1000;
-
-QByteArray encode(const QStringList &message) {
-    return QJsonDocument(QJsonArray::fromStringList(message)).toJson(QJsonDocument::Compact) + '\n';
-}
-
-// A message is one line holding a JSON array of strings; anything else is ignored.
-std::optional<QStringList> decode(const QByteArray &line) {
-    const QJsonDocument document = QJsonDocument::fromJson(line);
-    if (!document.isArray()) return std::nullopt;
-    QStringList words;
-    for (const QJsonValue &value : document.array()) {
-        if (!value.isString()) return std::nullopt;
-        words.append(value.toString());
-    }
-    return words;
-}
 
 qint64 now() {
     static QElapsedTimer clock = [] {
@@ -96,6 +79,21 @@ QString SingleInstance::defaultFolder() {
     return PrivateFolder::ensure(own) == PrivateFolder::Problem::none ? own : QString();
 }
 
+QByteArray SingleInstance::encodeRequest(const QStringList &message) {
+    return QJsonDocument(QJsonArray::fromStringList(message)).toJson(QJsonDocument::Compact) + '\n';
+}
+
+std::optional<QStringList> SingleInstance::decodeRequest(const QByteArray &line) {
+    const QJsonDocument document = QJsonDocument::fromJson(line);
+    if (!document.isArray()) return std::nullopt;
+    QStringList words;
+    for (const QJsonValue &value : document.array()) {
+        if (!value.isString()) return std::nullopt;
+        words.append(value.toString());
+    }
+    return words;
+}
+
 bool SingleInstance::isOwnUser(int descriptor) {
     ucred peer{};
     socklen_t length = sizeof peer;
@@ -133,7 +131,7 @@ SingleInstance::Delivery SingleInstance::handOver(const QStringList &message) co
     QLocalSocket socket;
     socket.connectToServer(m_socket);
     if (!socket.waitForConnected(1000)) return Delivery::notReached;
-    socket.write(encode(message));
+    socket.write(encodeRequest(message));
     while (socket.bytesToWrite() > 0)
         if (!socket.waitForBytesWritten(1000) && socket.state() != QLocalSocket::ConnectedState) return Delivery::notReached;
     // However long the instance takes to answer: while the connection is open, it is alive.
@@ -180,10 +178,10 @@ void SingleInstance::acceptConnections() {
 
 bool SingleInstance::serve(QLocalSocket *socket) {
     if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > kMaxMessageBytes) drop(socket);
+        if (socket->bytesAvailable() > maxRequestBytes) drop(socket);
         return false;
     }
-    const std::optional<QStringList> message = decode(socket->readLine(kMaxMessageBytes));
+    const std::optional<QStringList> message = decodeRequest(socket->readLine(maxRequestBytes));
     socket->write(message ? "ok\n" : "error\n");
     socket->flush();
     drop(socket);

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 #include <sys/types.h>
 
@@ -54,6 +57,13 @@ public:
     // Whether the process at the other end of the connected local socket `descriptor` runs as this
     // user.
     static bool isOwnUser(int descriptor);
+
+    // A request on the wire: one line holding a JSON array of strings, of at most this many bytes
+    // (its newline included); a client that sends more without a newline is dropped.
+    static constexpr qint64 maxRequestBytes = 64 * 1024;
+    static QByteArray encodeRequest(const QStringList &message);
+    // The words of a request line; none for anything else.
+    static std::optional<QStringList> decodeRequest(const QByteArray &line);
 
 signals:
     void messageReceived(const QStringList &message);
