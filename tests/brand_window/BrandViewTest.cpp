@@ -8,6 +8,7 @@
 #include "core/StyleStore.h"
 #include "editor_window/BackdropSheet.h"
 #include "editor_window/ColorPanelBridge.h"
+#include "editor_window/HexField.h"
 #include "platform/OpenPanel.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
@@ -414,8 +415,16 @@ TEST_F(BrandViewTest, ControlsSurviveTheChangesTheyMake) {
     }
     for (QPushButton *button : view.findChildren<QPushButton *>())
         if (button->isVisible() && button->text() == L("Usar cores do logo")) QTest::mouseClick(button, Qt::LeftButton);
+    if (auto *spots = view.findChild<PositionPicker *>(); spots && spots->isVisible())
+        QTest::mouseClick(spots, Qt::LeftButton, {}, spots->spotRect(LogoPosition::topLeft).center().toPoint());
+    auto *hex = view.findChild<HexField *>();
+    ASSERT_NE(hex, nullptr);
+    hex->setFocus();
+    hex->selectAll();
+    QTest::keyClicks(hex, QStringLiteral("#123456"));
+    EXPECT_EQ(brand.kit().primary, 0x123456u);
     auto *picker = view.findChild<QComboBox *>();
-    picker->setFocus();
+    picker->setFocus(Qt::TabFocusReason);
     QTest::keyClick(picker, Qt::Key_Down);
     QTest::keyClick(picker, Qt::Key_Up);
     EXPECT_FALSE(brand.kit().fontFamily);

@@ -34,7 +34,9 @@ def fill_recents(app):
         time.sleep(0.02)
 
 
-class MenuTest(road_e2e.DesktopTest):
+class PanelDesktop(road_e2e.DesktopTest):
+    """The desktop and what the tests do with the panel on it."""
+
     def shot(self, app, name):
         path = f"{app.home}/{name}"
         shot = Screenshot(self.desktop, path)
@@ -68,6 +70,8 @@ class MenuTest(road_e2e.DesktopTest):
                 if all(close_to(shot.pixel(column, row), HAIRLINE, 3) and close_to(shot.pixel(column, row - 2), PANEL, 3)
                        and close_to(shot.pixel(column, row + 2), PANEL, 3) for column in (x + 16, x + w - 16))]
 
+
+class MenuTest(PanelDesktop):
     def test_the_panel_at_the_tray_icon_its_rows_and_ctrl_q(self):
         app = self.start(prepare=fill_recents)
         self.close_window(app)
@@ -146,6 +150,44 @@ def current_page(desktop, app):
                            PANEL, 4)]
     sidebar = close_to(shot.pixel(window[1] + 100, window[2] + 400), PANEL, 2)
     return lit[0] if sidebar and len(lit) == 1 else None
+
+
+class BottomTrayTest(PanelDesktop):
+    """A smaller screen with the tray at the bottom: the panel opens above the icon and grows upwards."""
+    size = (1366, 768)
+    tray_edge = "bottom"
+
+    def test_the_panel_stays_on_the_screen_and_a_second_click_closes_it(self):
+        app = self.start({"afterCapture": "copy"})
+        self.close_window(app)
+        icon = app.tray_icon()
+
+        def clear_of_the_icon(panel):
+            _, x, y, w, h = panel
+            inside = x >= 0 and y >= 0 and x + w <= self.size[0] and y + h <= self.size[1]
+            over_icon = x <= icon[0] < x + w and y <= icon[1] < y + h
+            return inside and not over_icon and y + h <= icon[1]
+
+        panel = self.open_panel(app)
+        self.assertTrue(clear_of_the_icon(panel), (panel, icon))
+        self.desktop.x(["xdotool", "key", "Escape"])
+        self.assertTrue(wait_for(lambda: not self.desktop.visible_windows("^Menu do Pelicarta$"), 5))
+
+        # The first capture adds a row of tiles: the panel grows upwards, still clear of the icon.
+        self.assertEqual(app.launch("--capture", "fullscreen"), 0)
+        self.assertTrue(wait_for(lambda: os.path.isdir(app.recents) and os.listdir(app.recents), 15))
+        self.assertTrue(wait_for(lambda: not app.toast("Copiado"), 15), "the toast stayed")  # it may cover the icon
+        self.desktop.x(["xdotool", "mousemove", "--sync", "10", "10"])  # --sync waits for a move
+        panel = self.open_panel(app)
+        self.assertTrue(clear_of_the_icon(panel), (panel, icon))
+        self.shot(app, "tray-panel-bottom.png")
+
+        # A second click on the icon (the pointer is still there) closes the panel and Pelicarta stays.
+        self.desktop.x(["xdotool", "click", "1"])
+        self.assertTrue(wait_for(lambda: not self.desktop.visible_windows("^Menu do Pelicarta$"), 5))
+        time.sleep(0.5)
+        self.assertIsNone(app.process.poll(), "the click on the icon quit Pelicarta")
+        self.assertFalse(self.desktop.visible_windows("^Menu do Pelicarta$"))
 
 
 if __name__ == "__main__":

@@ -62,9 +62,9 @@ def tiny_png(rgb=(200, 40, 40)):
 
 
 class Desktop:
-    """Xvfb on a free display, openbox and trayer."""
+    """Xvfb on a free display, openbox and trayer (at the top of the screen, or at `tray_edge`)."""
 
-    def __init__(self, width, height):
+    def __init__(self, width, height, tray_edge="top"):
         self.width, self.height = width, height
         self.processes = []
         read_fd, write_fd = os.pipe()
@@ -93,7 +93,7 @@ class Desktop:
             self.close()
             raise RuntimeError("openbox did not start")
         self.processes.append(subprocess.Popen(
-            ["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
+            ["trayer", "--edge", tray_edge, "--align", "right", "--widthtype", "pixel", "--width", "120",
              "--height", "24", "--SetDockType", "true"], env=self.env,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         if not wait_for(lambda: b'"panel"' in self.x(["xwininfo", "-root", "-tree"]), 15):
@@ -355,11 +355,12 @@ def red_fraction(path, x, y, w, h):
 class DesktopTest(unittest.TestCase):
     """Tests on one shared desktop of `size` pixels; each Pelicarta they start is stopped after its test."""
     size = (1920, 1080)
+    tray_edge = "top"
     desktop = None
 
     @classmethod
     def setUpClass(cls):
-        cls.desktop = Desktop(*cls.size)
+        cls.desktop = Desktop(*cls.size, cls.tray_edge)
 
     @classmethod
     def tearDownClass(cls):
