@@ -310,21 +310,26 @@ QString X11WindowQueries::processName(qint32 pid) {
     return QString::fromLocal8Bit(comm.readAll()).trimmed();
 }
 
+void X11WindowQueries::askWindowManager(xcb_window_t window, const char *request, quint32 first, quint32 second) {
+    // Source 2 (a pager): the window manager honours the request without focus-stealing checks.
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = m_x->atom(request);
+    event.data.data32[0] = 2;
+    event.data.data32[1] = first;
+    event.data.data32[2] = second;
+    xcb_send_event(m_x->connection(), 0, m_x->root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&event));
+}
+
 void X11WindowQueries::activate(xcb_window_t number) {
     xcb_connection_t *c = m_x->connection();
     if (windowManager() != XCB_WINDOW_NONE) {
-        // Source 2 (a pager): the window manager honours the request without focus-stealing checks,
-        // and un-minimises the window.
-        xcb_client_message_event_t event{};
-        event.response_type = XCB_CLIENT_MESSAGE;
-        event.format = 32;
-        event.window = number;
-        event.type = m_x->atom("_NET_ACTIVE_WINDOW");
-        event.data.data32[0] = 2;
-        event.data.data32[1] = XCB_CURRENT_TIME;
-        xcb_send_event(c, 0, m_x->root(),
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char *>(&event));
+        // Un-minimises the window too.
+        askWindowManager(number, "_NET_ACTIVE_WINDOW", XCB_CURRENT_TIME, 0);
     } else {
         const uint32_t above = XCB_STACK_MODE_ABOVE;
         // Checked and dropped: a window that is not viewable yet refuses the focus, and the error
@@ -351,18 +356,7 @@ std::vector<xcb_window_t> X11WindowQueries::stackingOrder() {
 void X11WindowQueries::stackBelow(xcb_window_t window, xcb_window_t sibling) {
     xcb_connection_t *c = m_x->connection();
     if (windowManager() != XCB_WINDOW_NONE) {
-        // Source 2 (a pager), as for activation: the window manager restacks without policy checks.
-        xcb_client_message_event_t event{};
-        event.response_type = XCB_CLIENT_MESSAGE;
-        event.format = 32;
-        event.window = window;
-        event.type = m_x->atom("_NET_RESTACK_WINDOW");
-        event.data.data32[0] = 2;
-        event.data.data32[1] = sibling;
-        event.data.data32[2] = XCB_STACK_MODE_BELOW;
-        xcb_send_event(c, 0, m_x->root(),
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char *>(&event));
+        askWindowManager(window, "_NET_RESTACK_WINDOW", sibling, XCB_STACK_MODE_BELOW);
     } else {
         const uint32_t values[] = {sibling, XCB_STACK_MODE_BELOW};
         // Checked and dropped: a sibling gone meanwhile must not put an error in Qt's event queue.

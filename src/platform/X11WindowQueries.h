@@ -82,6 +82,8 @@ public:
     std::optional<qint32> activeProcess();
 
 private:
+    // A client message about `window` to the window manager, as a pager sends it, with two values.
+    void askWindowManager(xcb_window_t window, const char *request, quint32 first, quint32 second);
     std::optional<qint32> processOf(xcb_window_t window);
     // The process of the X client that created `window`, from the X-Resource extension; none when the
     // server does not know it (a remote client, or no extension).
