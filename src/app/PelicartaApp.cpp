@@ -85,15 +85,15 @@ namespace {
 // A grab that has not ended for this long will not end soon: the requests behind it are refused.
 constexpr qint64 kLongestGrabMs = 15'000;
 
-// For the terminal of the launch whose request it was.
+// For the terminal of the launch whose request it was: a sentence of its own.
 QString refusalText(CaptureService::Start start) {
     switch (start) {
     case CaptureService::Start::started: break;
-    case CaptureService::Start::refusedUnderDialog: return QStringLiteral("a dialog of Pelicarta is open; answer it first");
-    case CaptureService::Start::refusedBusy: return QStringLiteral("Pelicarta is still busy with an earlier capture");
+    case CaptureService::Start::refusedUnderDialog: return QStringLiteral("Pelicarta has a dialog open; answer it first.");
+    case CaptureService::Start::refusedBusy: return QStringLiteral("Pelicarta is still busy with an earlier capture.");
     case CaptureService::Start::refusedOverlayUp:
-        return QStringLiteral("Pelicarta is waiting for an area or a window to be picked");
-    case CaptureService::Start::refusedNoAccess: return QStringLiteral("Pelicarta may not read the screen");
+        return QStringLiteral("Pelicarta is waiting for an area or a window to be picked.");
+    case CaptureService::Start::refusedNoAccess: return QStringLiteral("Pelicarta may not read the screen.");
     }
     return {};
 }
@@ -127,7 +127,7 @@ void PelicartaApp::startWaitingCapture() {
 
 void PelicartaApp::quit() {
     for (const WaitingCapture &waiting : std::exchange(m_waitingCaptures, {}))
-        if (waiting.answer) waiting.answer->refuse(QStringLiteral("Pelicarta is quitting"));
+        if (waiting.answer) waiting.answer->refuse(QStringLiteral("Pelicarta is quitting."));
     if (m_tray) m_tray->hide();
     QApplication::quit();
 }

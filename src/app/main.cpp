@@ -70,13 +70,13 @@ int main(int argc, char *argv[]) {
     switch (instance.claim(command->message())) {
     case platform::SingleInstance::Role::handedOver:
         if (!instance.refusal().isEmpty()) {
-            std::fprintf(stderr, "Pelicarta: %s\n", qPrintable(instance.refusal()));
+            std::fprintf(stderr, "%s\n", qPrintable(instance.refusal()));
             return 1;
         }
         // A script that quits Pelicarta and starts it again finds it gone. The instance bounds its
         // own end; this wait only keeps a launch from outliving a stuck one.
         if (command->kind == AppCommand::Kind::quit && !instance.waitForEnd(kQuitWaitMs)) {
-            std::fprintf(stderr, "Pelicarta: the running Pelicarta has not ended after %d s\n", kQuitWaitMs / 1000);
+            std::fprintf(stderr, "The running Pelicarta has not ended after %d s.\n", kQuitWaitMs / 1000);
             return 1;
         }
         return 0;
@@ -113,7 +113,7 @@ int main(int argc, char *argv[]) {
     // else waits for); work that could never end (the application's own waits for it are bounded)
     // must not keep the process, and with it the lock every later launch waits for.
     if (!QThreadPool::globalInstance()->waitForDone(kEndWaitMs) || !platform::bulkThreads().waitForDone(kEndWaitMs)) {
-        std::fprintf(stderr, "Pelicarta: ending with work still running\n");
+        std::fprintf(stderr, "Pelicarta is ending with work still running.\n");
         std::fflush(nullptr);
         std::_Exit(status);
     }

@@ -148,7 +148,7 @@ SingleInstance::Delivery SingleInstance::handOver(const QStringList &message) {
     const QByteArray answer = socket.readLine().trimmed();
     if (answer.startsWith(kRefused)) {
         m_refusal = QString::fromUtf8(answer.mid(qsizetype(std::strlen(kRefused)))).trimmed();
-        if (m_refusal.isEmpty()) m_refusal = QStringLiteral("refused");
+        if (m_refusal.isEmpty()) m_refusal = QStringLiteral("Pelicarta refused the request.");
         return Delivery::delivered;
     }
     return answer == "ok" ? Delivery::delivered : Delivery::notReached;
@@ -167,7 +167,7 @@ bool SingleInstance::waitForEnd(int ms) {
     }
 }
 
-SingleInstance::Answer::~Answer() { refuse(QStringLiteral("the request was not carried out")); }
+SingleInstance::Answer::~Answer() { refuse(QStringLiteral("Pelicarta did not carry the request out.")); }
 
 void SingleInstance::Answer::accept() { send("ok\n"); }
 

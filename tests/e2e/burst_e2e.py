@@ -117,21 +117,6 @@ class BurstTest(road_e2e.DesktopTest):
             with self.subTest(outcome=outcome):
                 self.burst(8, outcome)
 
-    # A request the program cannot carry out is refused, and the launch says so and fails; one it can
-    # is carried out once the reason is gone.
-    def test_a_capture_that_cannot_start_is_refused_with_its_reason(self):
-        app = self.start({"afterCapture": "copy"})
-        self.assertEqual(app.launch("--capture", "area"), 0)
-        self.assertTrue(road_e2e.wait_for(self.desktop.overlay_windows, 10), app.diagnosis())
-        refused = subprocess.run([road_e2e.APP, "--capture", "fullscreen"], env=app.env, capture_output=True,
-                                 timeout=LAUNCH_GUARD)
-        self.assertEqual(refused.returncode, 1)
-        self.assertIn(b"picked", refused.stderr)
-        self.desktop.x(["xdotool", "key", "Escape"])
-        self.assertTrue(road_e2e.wait_for(lambda: not self.desktop.overlay_windows(), 10))
-        self.assertEqual(app.launch("--capture", "fullscreen", timeout=LAUNCH_GUARD), 0)
-        self.assertEqual(self.wait_for_files(app, 1), 1)
-
 
 if __name__ == "__main__":
     road_e2e.run_tests(__doc__, ("Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo"))
