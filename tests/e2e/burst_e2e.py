@@ -37,7 +37,7 @@ def processors(count):
 
 
 class BurstTest(road_e2e.DesktopTest):
-    size = (1280, 800)
+    size = (1024, 700)
 
     def launch_all(self, app, count):
         """`count` launches of `--capture fullscreen` at once; their exit statuses and error output."""
