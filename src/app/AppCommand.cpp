@@ -30,8 +30,9 @@ QString AppCommand::nameOf(ShortcutAction action) {
 QString AppCommand::usage() {
     return QStringLiteral("usage: pelicarta [--capture area|window|fullscreen|repeat|tutorial | --quit | --help]\n"
                           "  (no option)       show the main window, starting Pelicarta when it is not running\n"
-                          "  --capture ACTION  start a capture in the running Pelicarta\n"
-                          "  --quit            end the running Pelicarta\n"
+                          "  --capture ACTION  start a capture in the running Pelicarta (status 1 and the reason\n"
+                          "                    when it cannot start one now)\n"
+                          "  --quit            end the running Pelicarta, returning once it has ended\n"
                           "  --help            print this text");
 }
 

@@ -19,6 +19,8 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <utility>
+
 PelicartaApp::PelicartaApp(platform::SingleInstance *instance, QObject *parent)
     : QObject(parent), m_captureTimer(new QTimer(this)) {
     m_captureTimer->setSingleShot(true);
@@ -27,8 +29,11 @@ PelicartaApp::PelicartaApp(platform::SingleInstance *instance, QObject *parent)
     // The global hot keys work before any window exists; they register on the first event-loop turn.
     HotkeyManager::shared().start();
     if (instance) {
-        connect(instance, &platform::SingleInstance::messageReceived, this, [this](const QStringList &message) {
-            if (const auto command = AppCommand::fromMessage(message)) perform(*command);
+        connect(instance, &platform::SingleInstance::messageReceived, this, [this, instance](const QStringList &message) {
+            const auto command = AppCommand::fromMessage(message);
+            if (!command) return;
+            // The launch waits to learn whether its capture started.
+            perform(*command, command->kind == AppCommand::Kind::capture ? instance->answerLater() : nullptr);
         });
     }
 }
@@ -60,14 +65,14 @@ void PelicartaApp::launch() {
 
 void PelicartaApp::reopen() { MainWindowController::shared().show(); }
 
-void PelicartaApp::perform(const AppCommand &command) {
+void PelicartaApp::perform(const AppCommand &command, std::shared_ptr<platform::SingleInstance::Answer> answer) {
     switch (command.kind) {
     case AppCommand::Kind::show: reopen(); break;
     case AppCommand::Kind::capture:
         // Launches that come together are carried out one after the other: a request arriving while a
         // grab is being made waits for it instead of being dropped. Once an overlay is up, the user is
-        // choosing, and a start is ignored as a hot key's would be.
-        m_waitingCaptures.append(command.action);
+        // choosing, and a start is refused as a hot key's is ignored.
+        m_waitingCaptures.append({command.action, std::move(answer)});
         startWaitingCapture();
         break;
     case AppCommand::Kind::quit: quit(); break;
@@ -75,13 +80,54 @@ void PelicartaApp::perform(const AppCommand &command) {
     }
 }
 
+namespace {
+
+// A grab that has not ended for this long will not end soon: the requests behind it are refused.
+constexpr qint64 kLongestGrabMs = 15'000;
+
+// For the terminal of the launch whose request it was: a sentence of its own.
+QString refusalText(CaptureService::Start start) {
+    switch (start) {
+    case CaptureService::Start::started: break;
+    case CaptureService::Start::refusedUnderDialog: return QStringLiteral("Pelicarta has a dialog open; answer it first.");
+    case CaptureService::Start::refusedBusy: return QStringLiteral("Pelicarta is still busy with an earlier capture.");
+    case CaptureService::Start::refusedOverlayUp:
+        return QStringLiteral("Pelicarta is waiting for an area or a window to be picked.");
+    case CaptureService::Start::refusedNoAccess: return QStringLiteral("Pelicarta may not read the screen.");
+    }
+    return {};
+}
+
+void tell(const std::shared_ptr<platform::SingleInstance::Answer> &answer, CaptureService::Start start) {
+    if (!answer) return;
+    if (start == CaptureService::Start::started) answer->accept();
+    else answer->refuse(refusalText(start));
+}
+
+} // namespace
+
 void PelicartaApp::startWaitingCapture() {
-    if (m_waitingCaptures.isEmpty()) return;
-    if (!CaptureService::isBusy()) CaptureService::start(m_waitingCaptures.takeFirst());
-    if (!m_waitingCaptures.isEmpty() && !m_captureTimer->isActive()) m_captureTimer->start();
+    while (!m_waitingCaptures.isEmpty()) {
+        if (CaptureService::isBusy()) {
+            if (!m_busySince.isValid()) m_busySince.start();
+            if (m_busySince.elapsed() < kLongestGrabMs) break;
+            tell(m_waitingCaptures.takeFirst().answer, CaptureService::Start::refusedBusy);
+            continue;
+        }
+        m_busySince.invalidate();
+        const WaitingCapture next = m_waitingCaptures.takeFirst();
+        const CaptureService::Start start = CaptureService::start(next.action);
+        tell(next.answer, start);
+        // One start a turn: the next waits for this one's grab.
+        if (start == CaptureService::Start::started) break;
+    }
+    if (m_waitingCaptures.isEmpty()) m_busySince.invalidate();
+    else if (!m_captureTimer->isActive()) m_captureTimer->start();
 }
 
 void PelicartaApp::quit() {
+    for (const WaitingCapture &waiting : std::exchange(m_waitingCaptures, {}))
+        if (waiting.answer) waiting.answer->refuse(QStringLiteral("Pelicarta is quitting."));
     if (m_tray) m_tray->hide();
     QApplication::quit();
 }

@@ -1,17 +1,18 @@
 #pragma once
 
 #include "app/AppCommand.h"
+#include "platform/SingleInstance.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+
+#include <memory>
 
 class QSystemTrayIcon;
 class MenuBarView;
 class QTimer;
 
-namespace platform {
-class SingleInstance;
-}
 
 // The resident application: the tray icon with its panel, the main window at launch and on reopen,
 // and the requests of later launches. It keeps running with no window open; only "Sair" (or a
@@ -28,8 +29,9 @@ public:
     void launch();
     // A later launch, or a click on "Abrir Pelicarta": the main window on its current page.
     void reopen();
-    // Carries out a request of this launch or of a later one.
-    void perform(const AppCommand &command);
+    // Carries out a request of this launch or of a later one; a capture request's `answer` (from a later
+    // launch) learns whether it was started or why not.
+    void perform(const AppCommand &command, std::shared_ptr<platform::SingleInstance::Answer> answer = nullptr);
     void quit();
 
     QSystemTrayIcon *trayIcon() const { return m_tray; }
@@ -38,7 +40,12 @@ public:
 private:
     void startWaitingCapture();
 
-    QList<ShortcutAction> m_waitingCaptures;
+    struct WaitingCapture {
+        ShortcutAction action;
+        std::shared_ptr<platform::SingleInstance::Answer> answer;
+    };
+    QList<WaitingCapture> m_waitingCaptures;
+    QElapsedTimer m_busySince; // the capture service, while requests wait for it
     QTimer *m_captureTimer;
     QSystemTrayIcon *m_tray = nullptr;
     MenuBarView *m_menu = nullptr;

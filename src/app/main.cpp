@@ -17,8 +17,19 @@
 #include <QTimer>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <optional>
+
+namespace {
+
+// How long a `--quit` launch waits for the running instance to end: beyond the instance's own
+// bounded wait for the captures it is still writing.
+constexpr int kQuitWaitMs = 120'000;
+// How long the end waits for the shared pool's last work.
+constexpr int kEndWaitMs = 30'000;
+
+} // namespace
 
 int main(int argc, char *argv[]) {
     platform::Memory::configureForResidentProcess();
@@ -62,7 +73,18 @@ int main(int argc, char *argv[]) {
     // A running Pelicarta (or one starting right now) takes the request; this launch ends there.
     platform::SingleInstance instance;
     switch (instance.claim(command->message())) {
-    case platform::SingleInstance::Role::handedOver: return 0;
+    case platform::SingleInstance::Role::handedOver:
+        if (!instance.refusal().isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(instance.refusal()));
+            return 1;
+        }
+        // A script that quits Pelicarta and starts it again finds it gone. The instance bounds its
+        // own end; this wait only keeps a launch from outliving a stuck one.
+        if (command->kind == AppCommand::Kind::quit && !instance.waitForEnd(kQuitWaitMs)) {
+            std::fprintf(stderr, "The running Pelicarta has not ended after %d s.\n", kQuitWaitMs / 1000);
+            return 1;
+        }
+        return 0;
     case platform::SingleInstance::Role::primary: break;
     case platform::SingleInstance::Role::unavailable:
         std::fprintf(stderr, "Pelicarta has no private folder for its socket (%s); this launch runs on its own.\n",
@@ -91,5 +113,14 @@ int main(int argc, char *argv[]) {
     pelicarta.launch();
     if (command->kind == AppCommand::Kind::capture)
         QTimer::singleShot(0, &pelicarta, [&pelicarta, command] { pelicarta.perform(*command); });
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // The last work ends before the process does (a copy's beautifier on the bulk pool, which nothing
+    // else waits for); work that could never end (the application's own waits for it are bounded)
+    // must not keep the process, and with it the lock every later launch waits for.
+    if (!QThreadPool::globalInstance()->waitForDone(kEndWaitMs) || !platform::bulkThreads().waitForDone(kEndWaitMs)) {
+        std::fprintf(stderr, "Pelicarta is ending with work still running.\n");
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }

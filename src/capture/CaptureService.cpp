@@ -54,11 +54,8 @@ void drawPlateInAdvance() {
         Beautifier::layout(screen->geometry().size() * screen->devicePixelRatio(), style);
     if (!layout) return;
     std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
-    QFuture<QImage> plate = QtConcurrent::run([l = *layout, style, logo] {
-        QImage drawn;
-        platform::runAtBulkPriority([&] { drawn = Beautifier::backplate(l, style, logo); });
-        return drawn;
-    });
+    QFuture<QImage> plate =
+        platform::startAtBulkPriority([l = *layout, style, logo] { return Beautifier::backplate(l, style, logo); });
     plateInAdvance = PlateInAdvance{style, std::move(logo), *layout, std::move(plate)};
 }
 
@@ -76,25 +73,34 @@ void showError(const QString &message) {
     platform::AlertPresenter::shared().run({L("Não foi possível capturar"), message, {QStringLiteral("OK")}});
 }
 
-// Beautified, encoded and copied on a worker thread; the recents file follows once the copy is on
-// the clipboard, so that the two encoders do not share the processors while the user waits to paste.
+// Beautified on a bulk thread, then encoded and copied on a worker; the recents file follows once the
+// copy is on the clipboard, so that the two encoders do not share the processors while the user waits
+// to paste. Nothing waits for the beautifier: it hands its picture on to the GUI thread. A copy that a
+// later one overtook meanwhile goes straight to the recents folder; its clipboard was taken anyway.
+quint64 copiesRequested = 0;
+
 void copyBeautified(const QImage &image, std::optional<PlateInAdvance> advance) {
     // Read here, on the main thread; the render gets its own copies.
     const BeautyStyle style = StyleStore::shared().defaultStyle();
     const std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
     if (advance && !(advance->style == style && advance->logo == logo)) advance.reset();
-    Clipboard::copyForPastingInBackground(
-        [image, style, logo, advance = std::move(advance)]() mutable {
-            // Below the GUI thread, as the encoding after it: the toast and the overlay's close go first.
-            QImage out;
-            platform::runAtBulkPriority([&] {
-                // Taken, not shared with the future: the screenshot is then drawn straight into it.
-                out = advance ? Beautifier::renderOnto(advance->plate.takeResult(), advance->layout, image, style, logo)
-                              : Beautifier::render(image, style, logo);
-            });
-            return out.isNull() ? image : out;
-        },
-        [image](bool) { RecentsStore::shared().addInBackground(image); });
+    const quint64 mine = ++copiesRequested;
+    platform::startAtBulkPriority([image, style, logo, advance = std::move(advance)]() mutable {
+        // Taken, not shared with the future: the screenshot is then drawn straight into it.
+        const QImage out = advance ? Beautifier::renderOnto(advance->plate.takeResult(), advance->layout, image, style, logo)
+                                   : Beautifier::render(image, style, logo);
+        return out.isNull() ? image : out;
+    }).then(qApp, [image, mine](QFuture<QImage> beautified) {
+        const auto keep = [image](bool) { RecentsStore::shared().addInBackground(image); };
+        if (mine != copiesRequested) return keep(false);
+        // A render that failed (out of memory) copies the capture as it is.
+        QImage picture = image;
+        try {
+            picture = beautified.result();
+        } catch (...) {
+        }
+        Clipboard::copyForPastingInBackground([picture] { return picture; }, keep);
+    });
 }
 
 void deliver(const QImage &image, std::optional<PlateInAdvance> advance = std::nullopt) {
@@ -218,19 +224,20 @@ Events &events() {
     return *instance;
 }
 
-void start(ShortcutAction action) {
+Start start(ShortcutAction action) {
     if (action == ShortcutAction::toggleTutorial) {
         TutorialStore::shared().toggleRecording();
-        return;
+        return Start::started;
     }
     // Under a modal dialog Qt drops input to every other window: the overlay would grab keyboard and
     // pointer and never see Escape or a click. This also keeps permission alerts from stacking.
-    if (QGuiApplication::modalWindow()) return;
-    if (busy || overlayUp) return;
+    if (QGuiApplication::modalWindow()) return Start::refusedUnderDialog;
+    if (busy) return Start::refusedBusy;
+    if (overlayUp) return Start::refusedOverlayUp;
     CaptureBackend &backend = CaptureBackend::shared();
     if (!backend.hasScreenAccess()) {
         askForPermission();
-        return;
+        return Start::refusedNoAccess;
     }
     busy = true;
     // Only a window picked on the overlay gives the focus back; a grab without one asks the server
@@ -239,6 +246,7 @@ void start(ShortcutAction action) {
                                 (action == ShortcutAction::repeatLastArea && !lastConfirmedArea);
     frontmostPID = overlayFollows ? backend.frontmostPID() : std::nullopt;
     QTimer::singleShot(0, qApp, [action] { run(action); });
+    return Start::started;
 }
 
 bool isBusy() { return busy; }

@@ -15,10 +15,19 @@
 // Main thread only.
 namespace CaptureService {
 
+// What became of a start.
+enum class Start {
+    started,
+    refusedUnderDialog, // a modal dialog is open
+    refusedBusy,        // a capture is being prepared
+    refusedOverlayUp,   // the user is picking an area or a window
+    refusedNoAccess,    // the screen may not be read (the user was asked)
+};
+
 // Starts the action and returns at once; the capture itself runs on the next turn of the event loop.
-// Ignored while a capture is being prepared, the overlay is up or a modal dialog is open (except the
+// Refused while a capture is being prepared, the overlay is up or a modal dialog is open (except the
 // tutorial toggle, which never captures).
-void start(ShortcutAction action);
+Start start(ShortcutAction action);
 
 // What the road hands on beyond the capture folder. The road knows no window: src/app connects these
 // signals to the router and the main window at start-up.

@@ -11,11 +11,13 @@
 #include "platform/ImageFile.h"
 #include "platform/LongDate.h"
 #include "platform/Memory.h"
+#include "platform/ThreadPriority.h"
 #include "platform/UserDefaults.h"
 #include "widgets/Clipboard.h"
 #include "widgets/Toast.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +25,7 @@
 #include <QRegularExpression>
 #include <QFutureWatcher>
 #include <QPainter>
+#include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent>
 
@@ -30,6 +33,7 @@
 #include <atomic>
 #include <unistd.h>
 #include <cmath>
+#include <cstdio>
 #include <mutex>
 
 namespace {
@@ -320,7 +324,9 @@ void RecentsStore::addInBackground(const QImage &image, std::function<void(const
     job->done = std::move(done);
     Job *raw = job.get();
     connect(&raw->watcher, &QFutureWatcherBase::finished, this, [this, raw] { complete(raw); });
-    raw->watcher.setFuture(QtConcurrent::run([encoder = m_encoder, folder = m_folder, image, pending = *pending] {
+    // On a bulk thread from the start, below the GUI thread as the encoder is: a thread of the shared
+    // pool would only wait there for the encoder's own.
+    raw->watcher.setFuture(platform::startAtBulkPriority([encoder = m_encoder, folder = m_folder, image, pending = *pending] {
         // The new tile shows its time: formatted here first, the language's date patterns are loaded
         // (about 10 ms in a process's first capture, and again after a memory trim) on this worker,
         // not on the GUI thread when the tile appears.
@@ -344,12 +350,25 @@ void RecentsStore::complete(Job *job) {
     if (owned->done) owned->done(path);
 }
 
-void RecentsStore::waitForPending() {
+bool RecentsStore::waitForPending() {
+    // However many are pending, as long as they keep ending; one that ends nothing for this long is
+    // taken for a write that never will, and the rest are left.
+    constexpr int kStallMs = 30'000;
+    QDeadlineTimer stall(kStallMs);
     while (!m_jobs.empty()) {
-        Job *job = m_jobs.front().get();
-        job->watcher.waitForFinished();
-        complete(job);
+        const auto ended = std::find_if(m_jobs.begin(), m_jobs.end(),
+                                        [](const auto &job) { return job->watcher.future().isFinished(); });
+        if (ended != m_jobs.end()) {
+            complete(ended->get());
+            stall.setRemainingTime(kStallMs);
+        } else if (stall.hasExpired()) {
+            std::fprintf(stderr, "Pelicarta: %d captures could not be written to the recents folder\n", int(m_jobs.size()));
+            return false;
+        } else {
+            QThread::msleep(5);
+        }
     }
+    return true;
 }
 
 void RecentsStore::load() {

@@ -85,8 +85,9 @@ public:
     // event loop (and the clipboard it serves) stays free meanwhile. `done` gets the path, or an empty
     // one; it is not called when the store is gone.
     void addInBackground(const QImage &image, std::function<void(const QString &)> done = {});
-    // Finishes every background add now (at quit, so that no capture is lost).
-    void waitForPending();
+    // Finishes every background add now (at quit, so that no capture is lost). Gives up, saying so
+    // on the standard error and returning false, once none has ended for half a minute.
+    bool waitForPending();
 
     struct File {
         QString path;

@@ -17,6 +17,8 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -32,6 +34,8 @@ constexpr qint64 kIdleMs = 5000;
 // Far below the usual 1,024 descriptors; a launch is served within milliseconds.
 constexpr int kMaxClients = 64;
 constexpr int kHealthMs = 1000;
+// The answer that refuses a request, followed by the reason.
+constexpr char kRefused[] = "refused ";
 
 qint64 now() {
     static QElapsedTimer clock = [] {
@@ -127,7 +131,7 @@ bool SingleInstance::tryLock() {
     return ::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0;
 }
 
-SingleInstance::Delivery SingleInstance::handOver(const QStringList &message) const {
+SingleInstance::Delivery SingleInstance::handOver(const QStringList &message) {
     QLocalSocket socket;
     socket.connectToServer(m_socket);
     if (!socket.waitForConnected(1000)) return Delivery::notReached;
@@ -139,7 +143,56 @@ SingleInstance::Delivery SingleInstance::handOver(const QStringList &message) co
         if (!socket.waitForReadyRead(1000) && socket.state() != QLocalSocket::ConnectedState && !socket.canReadLine())
             return Delivery::notReached;
     }
-    return socket.readLine().trimmed() == "ok" ? Delivery::delivered : Delivery::notReached;
+    const QByteArray answer = socket.readLine().trimmed();
+    if (answer.startsWith(kRefused)) {
+        m_refusal = QString::fromUtf8(answer.mid(qsizetype(std::strlen(kRefused)))).trimmed();
+        if (m_refusal.isEmpty()) m_refusal = QStringLiteral("Pelicarta refused the request.");
+        return Delivery::delivered;
+    }
+    return answer == "ok" ? Delivery::delivered : Delivery::notReached;
+}
+
+bool SingleInstance::waitForEnd(int ms) {
+    QDeadlineTimer deadline(ms);
+    for (;;) {
+        // Free once the instance has ended; let go at once, for the next launch to take.
+        if (m_lockFd >= 0 && ::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0) {
+            ::flock(m_lockFd, LOCK_UN);
+            return true;
+        }
+        if (deadline.hasExpired()) return false;
+        QThread::msleep(20);
+    }
+}
+
+SingleInstance::Answer::~Answer() { refuse(QStringLiteral("Pelicarta did not carry the request out.")); }
+
+void SingleInstance::Answer::accept() { send("ok\n"); }
+
+void SingleInstance::Answer::refuse(const QString &reason) {
+    QString line = reason;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    send(kRefused + line.toUtf8() + '\n');
+}
+
+void SingleInstance::Answer::send(const QByteArray &line) {
+    // Once: the socket is let go with the first answer.
+    QLocalSocket *socket = m_socket;
+    m_socket = nullptr;
+    if (!socket) return;
+    socket->write(line);
+    socket->flush();
+    socket->disconnectFromServer();
+    socket->deleteLater();
+}
+
+std::shared_ptr<SingleInstance::Answer> SingleInstance::answerLater() {
+    if (!m_delivering) return nullptr;
+    if (!m_answerLater) {
+        m_answerLater = std::make_shared<Answer>();
+        m_answerLater->m_socket = m_delivering;
+    }
+    return m_answerLater;
 }
 
 bool SingleInstance::listenNow() {
@@ -182,10 +235,26 @@ bool SingleInstance::serve(QLocalSocket *socket) {
         return false;
     }
     const std::optional<QStringList> message = decodeRequest(socket->readLine(maxRequestBytes));
-    socket->write(message ? "ok\n" : "error\n");
-    socket->flush();
-    drop(socket);
-    if (message) emit messageReceived(*message);
+    // No longer an idle client: it waits for its answer, which closes it.
+    m_clients.removeIf([socket](const Client &client) { return !client.socket || client.socket == socket; });
+    socket->disconnect(this);
+    if (!message) {
+        socket->write("error\n");
+        socket->flush();
+        drop(socket);
+        return true;
+    }
+    m_delivering = socket;
+    m_answerLater.reset();
+    emit messageReceived(*message);
+    m_delivering = nullptr;
+    // Answered now unless a receiver keeps the answer for later.
+    const std::shared_ptr<Answer> later = std::exchange(m_answerLater, nullptr);
+    if (!later) {
+        Answer now;
+        now.m_socket = socket;
+        now.accept();
+    }
     return true;
 }
 

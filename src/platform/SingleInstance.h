@@ -11,6 +11,8 @@
 
 #include <sys/types.h>
 
+#include <memory>
+
 class QLocalServer;
 class QLocalSocket;
 class QTimer;
@@ -23,7 +25,9 @@ namespace platform {
 // The lock (an flock on a file, released by the kernel when its holder ends, however it ends) decides:
 // exactly one process holds it. A launch that does not get it waits for the holder's socket however
 // long the holder takes to start or to answer, for as long as the holder lives, and takes over when it
-// ends. A request is acknowledged before it is carried out and never sent twice to a live instance.
+// ends. A request is answered once the instance knows whether it carries it out (at once, unless the
+// receiver asks to answer later), "ok" or a refusal with its reason, and never sent twice to a live
+// instance.
 //
 // Both live in a private folder of this user (PrivateFolder), and the server answers only connections
 // of this user (peer credentials). Idle connections are closed after a few seconds and their number
@@ -54,6 +58,30 @@ public:
 
     QString socketPath() const { return m_socket; }
 
+    // After claim() handed a request over: why the running instance refused to carry it out, or
+    // empty when it took it.
+    QString refusal() const { return m_refusal; }
+    // After claim() handed a request over: waits until the running instance has ended (its lock is
+    // free), for at most `ms` milliseconds; whether it has.
+    bool waitForEnd(int ms);
+
+    // The answer to a request of a later launch, which waits for it. Given once; one never given
+    // refuses the request when the last copy goes.
+    class Answer {
+    public:
+        ~Answer();
+        void accept();
+        void refuse(const QString &reason);
+
+    private:
+        friend class SingleInstance;
+        void send(const QByteArray &line);
+        QPointer<QLocalSocket> m_socket;
+    };
+    // Inside a receiver of messageReceived, for one that knows only later whether it can carry the
+    // request out; a request not asked about is accepted once the receivers have returned.
+    std::shared_ptr<Answer> answerLater();
+
     // Whether the process at the other end of the connected local socket `descriptor` runs as this
     // user.
     static bool isOwnUser(int descriptor);
@@ -70,7 +98,7 @@ signals:
 
 private:
     enum class Delivery { delivered, notReached };
-    Delivery handOver(const QStringList &message) const;
+    Delivery handOver(const QStringList &message);
     bool tryLock();
     bool listenNow();
     void acceptConnections();
@@ -91,6 +119,9 @@ private:
         qint64 deadline = 0; // monotonic milliseconds
     };
     QList<Client> m_clients; // oldest first
+    QLocalSocket *m_delivering = nullptr;  // the request whose receivers run now
+    std::shared_ptr<Answer> m_answerLater; // asked for by one of them
+    QString m_refusal;
 };
 
 } // namespace platform

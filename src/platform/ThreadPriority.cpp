@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSemaphore>
+#include <QThread>
 #include <QThreadPool>
 
 #include <sched.h>
@@ -86,7 +87,15 @@ void lowerCurrentThreadPriority() { lowerCurrentThreadTo(backgroundNice); }
 
 void lowerCurrentThreadToBulkPriority() { lowerCurrentThreadTo(bulkNice); }
 
-void runAtBulkPriority(QThreadPool &pool, int count, const std::function<void()> &work) {
+namespace {
+
+// Hands `work` to `count` threads of `pool`, each lowered first, and waits for them. A thread of the
+// shared pool gives its place up meanwhile when `givePlace`: work that may use Qt's image routines
+// (which share a large picture among that pool's threads and wait for them) would otherwise find
+// every place held by a thread waiting for it, and nothing would run again. The pool makes another
+// thread for the place when none is idle; it is started here, by a thread at normal priority, so that
+// it is not born lowered from the work's own thread.
+void runLowered(QThreadPool &pool, int count, const std::function<void()> &work, bool givePlace) {
     // Shared: a worker may still be inside release() when this thread wakes and returns.
     const auto finished = std::make_shared<QSemaphore>();
     std::mutex mutex;
@@ -102,11 +111,31 @@ void runAtBulkPriority(QThreadPool &pool, int count, const std::function<void()>
             }
             finished->release();
         });
-    finished->acquire(count);
+    QThreadPool *shared = QThreadPool::globalInstance();
+    if (givePlace && shared->contains(QThread::currentThread())) {
+        shared->releaseThread();
+        shared->start([] {});
+        finished->acquire(count);
+        shared->reserveThread();
+    } else {
+        finished->acquire(count);
+    }
     if (failure) std::rethrow_exception(failure);
 }
 
-void runAtBulkPriority(const std::function<void()> &work) { runAtBulkPriority(bulkPool(), 1, work); }
+} // namespace
+
+void runAtBulkPriority(QThreadPool &pool, int count, const std::function<void()> &work) {
+    runLowered(pool, count, work, false);
+}
+
+void runAtBulkPriority(const std::function<void()> &work) {
+    // Already there: a bulk thread waiting for another would hold a place that one may need.
+    if (bulkPool().contains(QThread::currentThread())) return work();
+    runLowered(bulkPool(), 1, work, true);
+}
+
+QThreadPool &bulkThreads() { return bulkPool(); }
 
 void favourForLatency(const char *threadName) {
     askForShortSlice(currentThread());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtConcurrent/QtConcurrentRun>
+
 #include <functional>
 
 class QThreadPool;
@@ -32,12 +34,30 @@ void lowerCurrentThreadToBulkPriority();
 
 // Runs `work` on `count` threads of `pool` at once, each lowered to `bulkNice` first, and returns once
 // every one has finished, rethrowing what one threw. The pool must take bulk work only: its threads
-// stay lowered. The calling thread only waits, so that it keeps its own priority. Any thread.
+// stay lowered. The calling thread only waits, so that it keeps its own priority; it keeps its place
+// in its own pool meanwhile, so `work` must need no other pool's thread: plain computation (a
+// picture's strips), never Qt's image routines on large pictures, which wait for the shared pool's
+// threads. Any thread.
 void runAtBulkPriority(QThreadPool &pool, int count, const std::function<void()> &work);
 
 // The same once, on a thread of a pool kept for it: every thread the work starts is born at bulk
-// priority too (x265 makes its pool on the thread that opens the encoder).
+// priority too (x265 makes its pool on the thread that opens the encoder). The work may do anything:
+// a thread of the shared pool gives its place up while it waits, and on a thread of that bulk pool
+// the work runs at once, where it is (waiting for another would hold a place that one may need).
 void runAtBulkPriority(const std::function<void()> &work);
+
+// The pool of the previous function; see startAtBulkPriority.
+QThreadPool &bulkThreads();
+
+// Starts `work` on a thread of the bulk pool, lowered first, and returns its future at once: for
+// work the caller need not wait for, which then holds no other pool's thread meanwhile.
+template <typename Work>
+auto startAtBulkPriority(Work work) {
+    return QtConcurrent::run(&bulkThreads(), [work = std::move(work)]() mutable {
+        lowerCurrentThreadToBulkPriority();
+        return work();
+    });
+}
 
 // Asks the scheduler for short turns on the calling thread and on the process's threads named
 // `threadName` (Qt's X event reader, which every answer from the X server passes through before it

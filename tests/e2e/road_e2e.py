@@ -556,11 +556,13 @@ class RoadTest(DesktopTest):
         self.assertNotIn("image/png", self.desktop.clipboard_targets())
         self.assertEqual(app.capture_files(), [])
 
-        # A later capture works; a start while its overlay is up is ignored.
+        # A later capture works; a start while its overlay is up is refused, and its launch fails.
         self.assertEqual(app.launch("--capture", "area"), 0)
         self.assertTrue(wait_for(overlay_up, 10))
-        self.assertEqual(app.launch("--capture", "fullscreen"), 0)
-        self.assertEqual(app.launch("--capture", "window"), 0)
+        refused = subprocess.run([APP, "--capture", "fullscreen"], env=app.env, capture_output=True, timeout=20)
+        self.assertEqual((refused.returncode, refused.stderr.decode().strip()),
+                         (1, "Pelicarta is waiting for an area or a window to be picked."))
+        self.assertEqual(app.launch("--capture", "window"), 1)
         time.sleep(0.5)
         self.assertNotIn("image/png", self.desktop.clipboard_targets())
         self.assertEqual(len(overlay_up()), 1)

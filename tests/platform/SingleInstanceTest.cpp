@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -60,6 +62,51 @@ TEST_F(SingleInstanceTest, OneInstanceTakesTheRequestsOfLaterLaunches) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return raw.canReadLine(); }, 2000));
     EXPECT_EQ(raw.readLine().trimmed(), QByteArray("error"));
     EXPECT_EQ(received.size(), 1);
+}
+
+// A request the instance can only later say it carried out keeps its launch waiting until then; a
+// refusal reaches the launch with its reason, as does an answer the instance never gave. A launch that
+// asked the instance to end learns when it has.
+TEST_F(SingleInstanceTest, ALaunchLearnsWhetherItsRequestWasCarriedOut) {
+    auto first = std::make_unique<SingleInstance>(folder());
+    ASSERT_EQ(first->claim({}), Role::primary);
+    std::map<QString, std::shared_ptr<SingleInstance::Answer>> answers;
+    QObject::connect(first.get(), &SingleInstance::messageReceived, first.get(), [&](const QStringList &message) {
+        if (message.first() != QLatin1String("quit")) answers[message.first()] = first->answerLater();
+    });
+    const QString place = folder();
+    const auto ask = [&](const QString &word) {
+        return QtConcurrent::run([place, word] {
+            SingleInstance later(place);
+            later.claim({word});
+            return later.refusal();
+        });
+    };
+    auto accepted = ask(QStringLiteral("one"));
+    auto refused = ask(QStringLiteral("two"));
+    auto forgotten = ask(QStringLiteral("three"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.size() == 3; }, 10000));
+    QTest::qWait(200);
+    EXPECT_FALSE(accepted.isFinished() || refused.isFinished() || forgotten.isFinished());
+    answers[QStringLiteral("one")]->accept();
+    answers[QStringLiteral("two")]->refuse(QStringLiteral("busy with an earlier capture\nsecond line"));
+    answers.clear();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return accepted.isFinished() && refused.isFinished() && forgotten.isFinished(); },
+                                10000));
+    EXPECT_EQ(accepted.result(), QString());
+    EXPECT_EQ(refused.result(), QStringLiteral("busy with an earlier capture second line"));
+    EXPECT_FALSE(forgotten.result().isEmpty());
+
+    auto quitting = QtConcurrent::run([place] {
+        SingleInstance later(place);
+        return later.claim({QStringLiteral("quit")}) == Role::handedOver && later.refusal().isEmpty() &&
+               !later.waitForEnd(300) && later.waitForEnd(10000);
+    });
+    QTest::qWait(1000);
+    EXPECT_FALSE(quitting.isFinished());
+    first.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return quitting.isFinished(); }, 15000));
+    EXPECT_TRUE(quitting.result());
 }
 
 TEST_F(SingleInstanceTest, ALaunchWaitsForABusyInstanceAndTakesOverFromOneThatEnded) {

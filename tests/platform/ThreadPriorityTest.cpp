@@ -13,7 +13,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <set>
 #include <stdexcept>
@@ -86,6 +88,43 @@ TEST(ThreadPriorityTest, BulkWorkAndTheThreadsItStartsRunBelowTheCaller) {
     EXPECT_EQ(values, std::set<int>{expected});
     EXPECT_EQ(niceOfThisThread(), normal);
     EXPECT_THROW(platform::runAtBulkPriority([] { throw std::runtime_error("no memory"); }), std::runtime_error);
+}
+
+// Work lowered from a thread of the shared pool may itself use Qt's image routines, which share a large
+// picture among that pool's threads and wait for them, and may lower work again: with one thread in
+// each pool (a one-processor machine) it still finishes, and so do the shared pool's other tasks.
+TEST(ThreadPriorityTest, LoweredImageWorkFinishesWithOneThreadInEveryPool) {
+    QThreadPool *shared = QThreadPool::globalInstance();
+    QThreadPool &bulk = platform::bulkThreads();
+    const int sharedThreads = shared->maxThreadCount();
+    const int bulkThreads = bulk.maxThreadCount();
+    shared->setMaxThreadCount(1);
+    bulk.setMaxThreadCount(1);
+    QSemaphore finished;
+    std::atomic<int> scaledWidths{0};
+    const auto scale = [&] {
+        QImage large(2400, 1600, QImage::Format_ARGB32_Premultiplied);
+        large.fill(Qt::darkCyan);
+        scaledWidths += large.scaled(1200, 800, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).width();
+    };
+    for (int i = 0; i < 2; ++i)
+        shared->start([&] {
+            platform::runAtBulkPriority([&] {
+                scale();
+                platform::runAtBulkPriority(scale);
+                // Work that started the lowered work waits for it too (a capture's plate).
+                platform::startAtBulkPriority(scale).waitForFinished();
+            });
+            finished.release();
+        });
+    // Only a guard against a hang, which cannot be undone: the process ends there.
+    if (!finished.tryAcquire(2, 60'000)) {
+        std::fprintf(stderr, "lowered image work never finished: the pools are deadlocked\n");
+        std::_Exit(1);
+    }
+    EXPECT_EQ(scaledWidths.load(), 6 * 1200);
+    shared->setMaxThreadCount(sharedThreads);
+    bulk.setMaxThreadCount(bulkThreads);
 }
 
 namespace {
