@@ -72,7 +72,10 @@ def tokens(numbers):
     css += ["  --cor-%d: %s; /* %s */" % (i, colour(), words(numbers, 4)) for i in range(9000)]
     css += ["  font-family: \"Inter\", sans-serif;", "}", ""]
     css += ["- **%s**: `%s`" % (words(numbers, 2), colour()) for _ in range(3000)]
-    return {"tokens-large.json": compact(groups), "design-large.md": "\n".join(css).encode()}
+    # One line of colours each: labels once cost the line's length for every colour on it.
+    one_line = {"colours-one-line.md": " ".join(["#fff"] * 200000).encode(),
+                "variables-one-line.css": (":root{" + "".join("--a%d:#fff;" % i for i in range(70000)) + "}").encode()}
+    return {"tokens-large.json": compact(groups), "design-large.md": "\n".join(css).encode(), **one_line}
 
 
 def png(width, height, rows):
