@@ -10,6 +10,7 @@
 
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -502,11 +503,19 @@ void AnnotationCanvas::drawCropOverlay(QPainter &p, const CanvasMapping &m) cons
         p.drawLine(QPointF(x, v.top()), QPointF(x, v.bottom()));
         p.drawLine(QPointF(v.left(), y), QPointF(v.right(), y));
     }
-    p.setPen(Theme::text());
-    p.setFont(Theme::monospaceFont(11));
+    // On a plate, as the overlay's size tag: straight on the picture it could not be read over text.
+    const QFont font = Theme::monospaceFont(11);
     const QString label = L(LKey(QStringLiteral("%lld × %lld"), {QString::number(qint64(c.width())),
                                                                   QString::number(qint64(c.height()))}));
-    p.drawText(QRectF(v.left() + 6, v.top() + 6, 400, 40), Qt::AlignLeft | Qt::AlignTop, label);
+    const QSizeF text = QFontMetricsF(font).size(Qt::TextSingleLine, label);
+    const QRectF plate(v.left() + 6, v.top() + 6, std::ceil(text.width()) + 12, std::ceil(text.height()) + 6);
+    p.setPen(QPen(Theme::lineStrong(), 1));
+    p.setBrush(Theme::rgb(0x101015, 0.92));
+    p.drawPath(Theme::continuousRoundedRect(plate.adjusted(0.5, 0.5, -0.5, -0.5), 6));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(Theme::text());
+    p.setFont(font);
+    p.drawText(plate, Qt::AlignCenter, label);
 }
 
 // The pill behind the text field and its dashed outline; the field itself draws only its text.

@@ -234,3 +234,14 @@ TEST_F(AnnotationCanvasTest, DrawsTheArrowOnTheRenderersPixelsAndHighlightsKeepD
     EXPECT_GT(qGray(highlighted.pixel(36 + 200, 36 + 135)), 120); // the marker shows around the text
     settle();
 }
+
+TEST_F(AnnotationCanvasTest, TheCropsSizeSitsOnAPlate) {
+    model->setTool(EditorTool::crop);
+    drag(at(200, 150), at(600, 450));
+    ASSERT_TRUE(model->crop());
+    const QImage shown = canvas->grab().toImage();
+    // The plate's left padding, level with the text: dark whatever the capture is beneath.
+    const QColor padding = shown.pixelColor(at(200 + 6 + 3, 150 + 6 + 8));
+    EXPECT_LT(padding.green(), 40) << padding.name().toStdString();
+    EXPECT_LT(padding.blue(), 40) << padding.name().toStdString();
+}
