@@ -212,10 +212,16 @@ OverlayView::Layout OverlayView::layout() const {
             const qreal top = centre.y() - blockHeight / 2 + (blockHeight - contentHeight) / 2;
             const QRectF pill(centre.x() - m.size.width() / 2, top, m.size.width(), m.size.height());
             out.toolbar = pill;
-            qreal x = pill.left() + 7 + 6 + m.sizeTextWidth + 10 + 1 + 10;
+            qreal x = pill.left() + 7 + 6;
+            out.toolbarSize = QRectF(x, pill.top(), m.sizeTextWidth + 1, pill.height());
+            x += m.sizeTextWidth + 10;
+            out.toolbarDivider = QRectF(x, pill.center().y() - 10, 1, 20);
+            x += 1 + 10;
             out.cancelButton = QRectF(x, pill.center().y() - 15, m.cancel.width(), 30);
             x += m.cancel.width() + 10;
             out.captureButton = QRectF(x, pill.center().y() - 15, m.capture.width(), 30);
+            if (m.tipsShown)
+                out.tips = QRectF(pill.center().x() - m.tips.width() / 2, pill.bottom() + 6, m.tips.width(), m.tips.height());
         }
     } else if (const auto hovered = m_model->hoveredWindow()) {
         if (const auto visible = localWindow()) {
@@ -554,16 +560,13 @@ void OverlayView::paintToolbar(QPainter &p, const QRectF &selection) {
     const Layout l = layout();
     if (!l.toolbar) return;
     const QRectF pill = *l.toolbar;
-    const ToolbarMetrics m = toolbarMetrics(selection);
     panelShape(p, pill, 12, Theme::rgb(0x101015, 0.96), Theme::lineStrong(), QColor(0, 0, 0, 115), 16, {0, 8});
 
-    qreal x = pill.left() + 7 + 6;
     p.setFont(Theme::monospaceFont(12));
     p.setPen(Theme::text2());
-    p.drawText(QRectF(x, pill.top(), m.sizeTextWidth + 1, pill.height()), Qt::AlignVCenter | Qt::AlignLeft,
+    p.drawText(*l.toolbarSize, Qt::AlignVCenter | Qt::AlignLeft,
                L(LKey(QStringLiteral("%lld × %lld"), {whole(selection.width()), whole(selection.height())})));
-    x += m.sizeTextWidth + 10;
-    p.fillRect(QRectF(x, pill.center().y() - 10, 1, 20), Theme::lineStrong());
+    p.fillRect(*l.toolbarDivider, Theme::lineStrong());
 
     // Cancelar  [Esc]
     const QRectF cancel = *l.cancelButton;
@@ -587,8 +590,8 @@ void OverlayView::paintToolbar(QPainter &p, const QRectF &selection) {
     p.drawText(QRectF(capture.left() + 14 + captureTextWidth + 6, capture.top(), capture.width(), capture.height()),
                Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("↵"));
 
-    if (m.tipsShown) {
-        const QRectF tips(pill.center().x() - m.tips.width() / 2, pill.bottom() + 6, m.tips.width(), m.tips.height());
+    if (l.tips) {
+        const QRectF tips = *l.tips;
         QPainterPath capsule;
         capsule.addRoundedRect(tips, tips.height() / 2, tips.height() / 2);
         p.fillPath(capsule, QColor(0, 0, 0, 89));

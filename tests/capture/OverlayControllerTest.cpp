@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QPainterPath>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -340,4 +341,39 @@ TEST(OverlayControllerTest, DISABLED_RenderedStatesForAPersonToCheck) {
         h.view()->hover({500, 200});
         h.view()->grab().save(testsupport::outputPath(dir + QStringLiteral("window.png")));
     }
+}
+
+// What the toolbar paints lies where its presses land: the size and divider, and each button inside the
+// rectangle that takes its click, nothing in the gaps between them.
+TEST(OverlayControllerTest, TheToolbarPaintsItsButtonsWhereTheyAreClicked) {
+    Harness h;
+    h.draw({100, 100}, {400, 300});
+    const OverlayView::Layout l = h.view()->layout();
+    ASSERT_TRUE(l.toolbar && l.toolbarSize && l.toolbarDivider && l.cancelButton && l.captureButton);
+    const QImage shown = h.view()->grab().toImage();
+    const QRectF pill = *l.toolbar;
+    const QColor plate = shown.pixelColor(QPointF(l.toolbarDivider->right() + 5, pill.top() + 6).toPoint());
+    const auto differs = [&](QColor c) {
+        return std::abs(c.red() - plate.red()) + std::abs(c.green() - plate.green()) + std::abs(c.blue() - plate.blue()) > 30;
+    };
+    QPainterPath inside; // the pill within its outline and rounded corners
+    inside.addRoundedRect(pill.adjusted(3, 3, -3, -3), 9, 9);
+    int painted = 0;
+    for (int y = int(pill.top()) + 3; y < int(pill.bottom()) - 3; ++y) {
+        for (int x = int(pill.left()) + 3; x < int(pill.right()) - 3; ++x) {
+            const QPointF at(x + 0.5, y + 0.5);
+            if (!inside.contains(at) || !differs(shown.pixelColor(x, y))) continue;
+            ++painted;
+            const bool placed = std::any_of(
+                std::begin({*l.toolbarSize, *l.toolbarDivider, *l.cancelButton, *l.captureButton}),
+                std::end({*l.toolbarSize, *l.toolbarDivider, *l.cancelButton, *l.captureButton}),
+                [&](const QRectF &r) { return r.adjusted(-1, -1, 1, 1).contains(at); });
+            ASSERT_TRUE(placed) << "painted outside every piece at " << x << "," << y;
+        }
+    }
+    EXPECT_GT(painted, 200);
+    // The capture button's fill reaches its whole click rectangle, corners aside.
+    const QRectF capture = *l.captureButton;
+    EXPECT_TRUE(differs(shown.pixelColor(QPointF(capture.left() + 2, capture.center().y()).toPoint())));
+    EXPECT_TRUE(differs(shown.pixelColor(QPointF(capture.right() - 2, capture.center().y()).toPoint())));
 }
