@@ -93,8 +93,13 @@ protected:
         platform::Pasteboard::setGeneralForTesting(nullptr);
     }
     // Starts an action and lets the event loop run the capture.
+    // Starts a capture and lets it run until the road is free again (unless the test holds the grab)
+    // and what it delivers has landed, however loaded the machine.
     void run(ShortcutAction action) {
         CaptureService::start(action);
+        if (!backend.holdGrabs) {
+            EXPECT_TRUE(QTest::qWaitFor([] { return !CaptureService::isBusy(); }, 10000));
+        }
         QTest::qWait(20);
     }
     // The copy is made on a worker thread: the PNG of the `count`th write of the clipboard.
