@@ -1,3 +1,4 @@
+#include "support/TestSupport.h"
 #include "widgets/ThemedLabel.h"
 #include "widgets/Theme.h"
 
@@ -5,6 +6,8 @@
 #include <QPainter>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -63,4 +66,32 @@ TEST(ThemedLabelTest, KeptLinesLandWhereDrawTextPutsThem) {
                     << int(alignment) << " " << width;
         }
     }
+}
+
+// Texts from the user or other programs are shown letter for letter by every label of the kit: plain
+// from the start, never bold or red, and the picture a text names (a FIFO here) never read.
+TEST(ThemedLabelTest, MarkupIsShownAsText) {
+    const testsupport::TempFolder temp;
+    const testsupport::MarkupWithFifo markup(temp.path());
+    const QString text = markup.text();
+    std::vector<std::unique_ptr<QLabel>> labels;
+    labels.emplace_back(themedLabel(text, Theme::font(13), Theme::text()));
+    labels.emplace_back(wrappingLabel(text, Theme::font(13), Theme::text()));
+    labels.emplace_back(new PlainLabel(text));
+    labels.emplace_back(new PlainLabel);
+    labels.back()->setText(text);
+    for (const auto &label : labels) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_EQ(label->text(), text);
+        label->resize(label->sizeHint().width(), label->heightForWidth(label->sizeHint().width()) + 20);
+        QLabel plain;
+        plain.setTextFormat(Qt::PlainText);
+        plain.setText(text);
+        plain.setFont(label->font());
+        plain.setPalette(label->palette());
+        plain.setWordWrap(label->wordWrap());
+        plain.resize(label->size());
+        EXPECT_EQ(label->grab().toImage(), plain.grab().toImage());
+    }
+    EXPECT_FALSE(markup.read());
 }
