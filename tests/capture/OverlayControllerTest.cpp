@@ -256,6 +256,24 @@ TEST(OverlayControllerTest, TheWindowBadgeHidesTheTextBeneathIt) {
     controller.handleKey(KeyCode::escape, false, false);
 }
 
+// Another program's name for its window is drawn on the badge letter for letter: markup in it is
+// text, and the picture it names (a FIFO) is never read.
+TEST(OverlayControllerTest, AWindowNameHoldingMarkupIsShownAsText) {
+    const testsupport::TempFolder temp;
+    const testsupport::MarkupWithFifo markup(temp.path());
+    CaptureSession session = makeSession();
+    session.windows.first().appName = markup.text();
+    OverlayController controller(session, OverlayModel::Mode::window, [](std::optional<OverlayResult>) {},
+                                 [](quint32) { return QGuiApplication::primaryScreen(); });
+    controller.show();
+    OverlayView *view = controller.views().first();
+    view->hover({250, 200});
+    ASSERT_TRUE(view->layout().windowBadge.has_value());
+    view->grab();
+    EXPECT_FALSE(markup.read());
+    controller.handleKey(KeyCode::escape, false, false);
+}
+
 // Display A spans x 0…800 and B 800…1600: x = 800 is B's first column, not A's last.
 TEST(OverlayControllerTest, TheFarEdgeOfADisplayBelongsToTheNext) {
     auto fake = std::make_shared<FakeScreenServices>();
