@@ -116,7 +116,8 @@ void PlainLabel::paintEvent(QPaintEvent *event) {
     // What QLabel draws itself: anything but plain text to the left, without frame, margins or
     // interaction.
     const Qt::Alignment shape = alignment() & ~(Qt::AlignLeft | Qt::AlignVCenter | Qt::AlignTop);
-    if (textFormat() == Qt::RichText || (textFormat() == Qt::AutoText && Qt::mightBeRichText(text())) ||
+    const bool plain = textFormat() == Qt::PlainText || (textFormat() == Qt::AutoText && !Qt::mightBeRichText(text()));
+    if (!plain ||
         frameWidth() || margin() || indent() > 0 || !pixmap().isNull() || shape || buddy() ||
         (textInteractionFlags() & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard | Qt::TextEditable))) {
         QLabel::paintEvent(event);

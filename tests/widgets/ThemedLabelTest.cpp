@@ -68,6 +68,28 @@ TEST(ThemedLabelTest, KeptLinesLandWhereDrawTextPutsThem) {
     }
 }
 
+// Our own Markdown and rich text, asked for by the view that builds it, is laid out as QLabel lays it out.
+TEST(ThemedLabelTest, OurOwnMarkdownAndRichTextAreLaidOut) {
+    const QList<std::pair<Qt::TextFormat, QString>> texts{
+        {Qt::MarkdownText, QStringLiteral("Clique em **Começar a gravar** (ou Ctrl+Shift+R).")},
+        {Qt::RichText, QStringLiteral("Clique em <b>Concluir</b>.")}};
+    for (const auto &[format, text] : texts) {
+        std::unique_ptr<QLabel> made(wrappingLabel(QString(), Theme::font(13), Theme::text2()));
+        made->setTextFormat(format);
+        made->setText(text);
+        QLabel laidOut;
+        laidOut.setTextFormat(format);
+        laidOut.setText(text);
+        laidOut.setFont(made->font());
+        laidOut.setPalette(made->palette());
+        laidOut.setWordWrap(true);
+        const QSize size(300, made->heightForWidth(300) + 6);
+        made->resize(size);
+        laidOut.resize(size);
+        EXPECT_EQ(made->grab().toImage(), laidOut.grab().toImage()) << int(format);
+    }
+}
+
 // Texts from the user or other programs are shown letter for letter by every label of the kit: plain
 // from the start, never bold or red, and the picture a text names (a FIFO here) never read.
 TEST(ThemedLabelTest, MarkupIsShownAsText) {
