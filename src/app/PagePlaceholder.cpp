@@ -8,7 +8,9 @@
 PagePlaceholder::PagePlaceholder(const QString &title, QWidget *parent) : QWidget(parent) {
     setAccessibleName(title);
     auto *layout = new QVBoxLayout(this);
-    auto *label = new QLabel(title, this);
+    auto *label = new QLabel(this);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(title);
     label->setFont(Theme::font(28, QFont::DemiBold));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, Theme::text());

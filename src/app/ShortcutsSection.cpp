@@ -51,7 +51,9 @@ QWidget *guideStep(const QString &number, const QString &text, QWidget *parent) 
     auto *h = new QHBoxLayout(row);
     h->setContentsMargins(0, 0, 0, 0);
     h->setSpacing(10);
-    auto *badge = new QLabel(number, row);
+    auto *badge = new QLabel(row);
+    badge->setTextFormat(Qt::PlainText);
+    badge->setText(number);
     badge->setFixedSize(16, 16);
     badge->setAlignment(Qt::AlignCenter);
     badge->setFont(Theme::font(11, QFont::DemiBold));

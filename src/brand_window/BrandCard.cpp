@@ -39,7 +39,7 @@ void BrandCard::paintEvent(QPaintEvent *) {
     p.drawPath(shape);
 }
 
-FieldLabel::FieldLabel(const QString &text, QWidget *parent) : QLabel(text, parent) {
+FieldLabel::FieldLabel(const QString &text, QWidget *parent) : PlainLabel(text, parent) {
     setFont(Theme::font(12, QFont::Medium));
     QPalette palette = this->palette();
     palette.setColor(QPalette::WindowText, Theme::text2());

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QLabel>
+#include "widgets/ThemedLabel.h"
+
 #include <QWidget>
 
 class QHBoxLayout;
@@ -24,7 +25,7 @@ private:
 };
 
 // The caption above a field.
-class FieldLabel : public QLabel {
+class FieldLabel : public PlainLabel {
     Q_OBJECT
 public:
     explicit FieldLabel(const QString &text, QWidget *parent = nullptr);

@@ -3,6 +3,7 @@
 #include "core/Localization.h"
 #include "widgets/BackdropSwatch.h"
 #include "widgets/Icons.h"
+#include "widgets/PlainText.h"
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
 
@@ -98,7 +99,7 @@ BackdropTile::BackdropTile(const Backdrop &backdrop, bool compact, QWidget *pare
 
 void BackdropTile::setBackdrop(const Backdrop &backdrop) {
     m_backdrop = backdrop;
-    setToolTip(m_compact ? L(LKey("Ver com %@", {backdrop.displayName()})) : L(LKey("Editar %@", {backdrop.displayName()})));
+    setToolTip(plainToolTip(m_compact ? L(LKey("Ver com %@", {backdrop.displayName()})) : L(LKey("Editar %@", {backdrop.displayName()}))));
     setAccessibleName(backdrop.displayName());
     update();
 }

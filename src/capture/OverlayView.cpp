@@ -114,6 +114,13 @@ struct HudMetrics {
     QList<QSizeF> hints;
 };
 
+// The theme's icon for the name another program gives itself. A name with a slash would make the
+// theme's lookup a path out of its folders, to a FIFO, say, whose read never ends: no icon then.
+QIcon appIcon(const QString &appName) {
+    if (appName.contains(QLatin1Char('/'))) return {};
+    return QIcon::fromTheme(appName.toLower());
+}
+
 } // namespace
 
 OverlayView::OverlayView(QWidget *parent) : QWidget(parent) {
@@ -230,7 +237,7 @@ OverlayView::Layout OverlayView::layout() const {
             const QString name = hovered->appName.isEmpty() ? L("Janela") : hovered->appName;
             const QSizeF nameSize = textSize(Theme::font(14, QFont::DemiBold), name);
             const QSizeF hintSize = textSize(Theme::font(11), L("Clique ou ↵ para capturar"));
-            const bool icon = !QIcon::fromTheme(hovered->appName.toLower()).isNull();
+            const bool icon = !appIcon(hovered->appName).isNull();
             const QSizeF badge((icon ? 40 : 0) + std::max(nameSize.width(), hintSize.width()) + 26,
                                std::max<qreal>(icon ? 30 : 0, nameSize.height() + 2 + hintSize.height()) + 18);
             out.windowBadge = centredAt(OverlayGeometry::windowBadgeCenter(*visible, display), badge);
@@ -533,7 +540,7 @@ void OverlayView::paintWindowChrome(QPainter &p) {
         p.setPen(QPen(Theme::accentLine(), 1));
         p.drawPath(Theme::continuousRoundedRect(badge.adjusted(0.5, 0.5, -0.5, -0.5), 14));
         qreal x = badge.left() + 10;
-        const QIcon icon = QIcon::fromTheme(hovered->appName.toLower());
+        const QIcon icon = appIcon(hovered->appName);
         if (!icon.isNull()) {
             icon.paint(&p, QRect(int(x), int(badge.center().y() - 15), 30, 30));
             x += 40;

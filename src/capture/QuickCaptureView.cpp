@@ -8,6 +8,7 @@
 #include "widgets/Icons.h"
 #include "widgets/ImageDrag.h"
 #include "widgets/KeptPicture.h"
+#include "widgets/PlainText.h"
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
 
@@ -179,8 +180,8 @@ public:
     SwatchButton(const std::optional<Backdrop> &backdrop, QWidget *parent) : QAbstractButton(parent), m_backdrop(backdrop) {
         setFixedSize(30, 22);
         setCursor(Qt::PointingHandCursor);
-        setToolTip(backdrop ? backdrop->displayName() : L("Sem fundo — só o print"));
-        setAccessibleName(toolTip());
+        setAccessibleName(backdrop ? backdrop->displayName() : L("Sem fundo — só o print"));
+        setToolTip(plainToolTip(accessibleName()));
     }
     const std::optional<Backdrop> &backdrop() const { return m_backdrop; }
     void setSelected(bool selected) {
@@ -417,7 +418,7 @@ QMenu *QuickCaptureView::createBackdropMenu(QWidget *parent) {
     });
     menu->addSeparator();
     for (const Backdrop &backdrop : coloredBackdrops()) {
-        QAction *item = menu->addAction(backdrop.displayName());
+        QAction *item = menu->addAction(plainMenuText(backdrop.displayName()));
         if (chosen && chosen->id == backdrop.id) item->setIcon(Icons::icon(QStringLiteral("checkmark"), Theme::text()));
         connect(item, &QAction::triggered, menu, [model, backdrop] {
             if (model) model->setBackdrop(backdrop);

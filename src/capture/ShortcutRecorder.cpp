@@ -8,6 +8,7 @@
 #include "widgets/Buttons.h"
 #include "widgets/Icons.h"
 #include "widgets/Theme.h"
+#include "widgets/ThemedLabel.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -138,7 +139,7 @@ ShortcutRecorder::ShortcutRecorder(ShortcutStore &store, HotkeyManager &hotkeys,
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
     m_statusIcon = new QLabel(m_statusRow);
-    m_statusLabel = new QLabel(m_statusRow);
+    m_statusLabel = new PlainLabel(m_statusRow);
     m_statusLabel->setWordWrap(true);
     m_statusLabel->setFont(Theme::font(large ? 13 : 12));
     m_statusLabel->setMaximumWidth(large ? 380 : 260);

@@ -3,6 +3,7 @@
 #include "core/Localization.h"
 #include "editor/EditorModel.h"
 #include "editor_window/BackdropSheet.h"
+#include "widgets/PlainText.h"
 #include "widgets/Theme.h"
 
 #include <QDialog>
@@ -29,7 +30,7 @@ void BackdropDraftSheet::open() {
     dialog->setObjectName(QStringLiteral("backdropSheet"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
-    dialog->setWindowTitle(draft.backdrop.displayName());
+    dialog->setWindowTitle(plainWindowTitle(draft.backdrop.displayName()));
     QPalette palette = dialog->palette();
     palette.setColor(QPalette::Window, Theme::panel());
     dialog->setPalette(palette);

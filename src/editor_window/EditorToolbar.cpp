@@ -46,9 +46,9 @@ const char *thicknessName(Annotation::Thickness t) {
 }
 
 // A one-line label that ends in "…" where it has less room than its text.
-class ElidedLabel final : public QLabel {
+class ElidedLabel final : public PlainLabel {
 public:
-    using QLabel::QLabel;
+    using PlainLabel::PlainLabel;
     QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
 
 protected:

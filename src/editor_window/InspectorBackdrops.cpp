@@ -7,6 +7,7 @@
 #include "widgets/Icons.h"
 #include "widgets/SectionLabel.h"
 #include "widgets/KeptPicture.h"
+#include "widgets/PlainText.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
 #include "widgets/TileGrid.h"
@@ -77,7 +78,7 @@ void BackdropSwatchTile::setSelected(bool selected) {
 
 void BackdropSwatchTile::describe() {
     const QString name = m_backdrop.displayName();
-    setToolTip(name);
+    setToolTip(plainToolTip(name));
     setAccessibleName(m_selected ? L(LKey(QStringLiteral("Fundo %@, selecionado"), {name}))
                                  : L(LKey(QStringLiteral("Fundo %@"), {name})));
 }
@@ -181,7 +182,7 @@ void BackdropsSection::syncSelection() {
     if (m_fullName != name) {
         m_fullName = name;
         m_name->setText(m_name->fontMetrics().elidedText(name, Qt::ElideRight, kNameWidth));
-        m_name->setToolTip(name);
+        m_name->setToolTip(plainToolTip(name));
     }
     const QString edit = current && current->id == kTransparentID ? L("Criar fundo com minhas cores")
                                                                   : L("Mudar as cores deste fundo");

@@ -1,6 +1,7 @@
 #include "platform/Alert.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -13,8 +14,16 @@ public:
     int run(const Alert &alert) override {
         // Also in the log, where a report of "it said it could not capture" can be matched.
         qInfo().noquote() << "alert:" << alert.messageText << "|" << alert.informativeText;
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Pelicarta"), alert.messageText);
-        box.setInformativeText(alert.informativeText);
+        // Plain text, set once the labels know it: alerts name files and hold the system's reasons.
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Pelicarta"), QString());
+        box.setTextFormat(Qt::PlainText);
+        box.setText(alert.messageText);
+        if (!alert.informativeText.isEmpty()) {
+            box.setInformativeText(QStringLiteral(" ")); // makes the label, whose format Qt leaves to guess
+            if (auto *informative = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+                informative->setTextFormat(Qt::PlainText);
+            box.setInformativeText(alert.informativeText);
+        }
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
         QList<QAbstractButton *> buttons;
         for (qsizetype i = 0; i < alert.buttons.size(); ++i) {

@@ -20,13 +20,18 @@ public:
         dialog.setWindowTitle(QStringLiteral("Pelicarta"));
         dialog.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
         auto *layout = new QVBoxLayout(&dialog);
-        auto *title = new QLabel(request.title, &dialog);
+        // Plain text: the title and message hold names the user typed.
+        auto *title = new QLabel(&dialog);
+        title->setTextFormat(Qt::PlainText);
+        title->setText(request.title);
         QFont bold = title->font();
         bold.setBold(true);
         title->setFont(bold);
         layout->addWidget(title);
         if (!request.message.isEmpty()) {
-            auto *message = new QLabel(request.message, &dialog);
+            auto *message = new QLabel(&dialog);
+            message->setTextFormat(Qt::PlainText);
+            message->setText(request.message);
             message->setWordWrap(true);
             layout->addWidget(message);
         }

@@ -106,11 +106,18 @@ QSize WrappingLabel::minimumSizeHint() const {
     return {std::min(sizeHint().width(), 10 * metrics.averageCharWidth()), metrics.height() + margins.top() + margins.bottom()};
 }
 
+PlainLabel::PlainLabel(QWidget *parent, Qt::WindowFlags flags) : QLabel(parent, flags) { setTextFormat(Qt::PlainText); }
+
+PlainLabel::PlainLabel(const QString &text, QWidget *parent, Qt::WindowFlags flags) : PlainLabel(parent, flags) {
+    setText(text); // after the format: never parsed as markup, not even once
+}
+
 void PlainLabel::paintEvent(QPaintEvent *event) {
     // What QLabel draws itself: anything but plain text to the left, without frame, margins or
     // interaction.
     const Qt::Alignment shape = alignment() & ~(Qt::AlignLeft | Qt::AlignVCenter | Qt::AlignTop);
-    if (textFormat() == Qt::RichText || (textFormat() == Qt::AutoText && Qt::mightBeRichText(text())) ||
+    const bool plain = textFormat() == Qt::PlainText || (textFormat() == Qt::AutoText && !Qt::mightBeRichText(text()));
+    if (!plain ||
         frameWidth() || margin() || indent() > 0 || !pixmap().isNull() || shape || buddy() ||
         (textInteractionFlags() & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard | Qt::TextEditable))) {
         QLabel::paintEvent(event);

@@ -83,6 +83,15 @@ TEST_F(HomeViewTest, TheTitleGreetsFollowsItsSettingsAndTicksOnTheMinute) {
     EXPECT_FALSE(home->greetingTimer().isActive());
 }
 
+// A name holding markup is greeted letter for letter: never bold or red, and its picture, a FIFO,
+// never read (which would hang the launch).
+TEST_F(HomeViewTest, ANameHoldingMarkupIsShownAsTyped) {
+    const testsupport::MarkupWithFifo name(temp.path());
+    Settings::customName.set(name.text(), defaults);
+    EXPECT_EQ(home->title(), QStringLiteral("Bom dia, %1.").arg(name.text()));
+    EXPECT_EQ(name.faultShowingIn(*home), QString());
+}
+
 TEST_F(HomeViewTest, CardsShareTheRowShowTheirShortcutsAndStartCaptures) {
     CaptureCard *area = home->card(ShortcutAction::captureArea);
     CaptureCard *full = home->card(ShortcutAction::captureFullScreen);

@@ -76,6 +76,15 @@ TEST_F(MenuBarViewTest, HeaderRowsAndShortcutsFollowTheSettingsAndTheStore) {
     EXPECT_EQ(menu->shortcutText(QStringLiteral("Abrir Pelicarta")), QString());
 }
 
+// The tray panel's header greets a name holding markup letter for letter, its picture (a FIFO) unread.
+TEST_F(MenuBarViewTest, ANameHoldingMarkupIsShownAsTyped) {
+    const testsupport::MarkupWithFifo name(temp.path());
+    Settings::customName.set(name.text(), defaults);
+    menu->popup(QRect(500, 0, 22, 22));
+    EXPECT_EQ(menu->headerTitle(), QStringLiteral("Bom dia, ") + name.text());
+    EXPECT_EQ(name.faultShowingIn(*menu), QString());
+}
+
 TEST_F(MenuBarViewTest, TheThreeNewestCapturesAsTilesAtTheLeft) {
     EXPECT_TRUE(menu->showsNoCaptures());
     EXPECT_TRUE(menu->tiles().isEmpty());

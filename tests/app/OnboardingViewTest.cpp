@@ -86,6 +86,15 @@ TEST_F(OnboardingViewTest, StepsGreetAskForTheScreenAndEndOnlyOnTheLastOne) {
     EXPECT_TRUE(Settings::hasCompletedOnboarding.value(defaults));
 }
 
+// The welcome greets a name holding markup letter for letter, its picture (a FIFO) unread.
+TEST_F(OnboardingViewTest, ANameHoldingMarkupIsShownAsTyped) {
+    const testsupport::MarkupWithFifo name(temp.path());
+    Settings::customName.set(name.text(), defaults);
+    open();
+    EXPECT_EQ(view->title(), QStringLiteral("Olá, %1.").arg(name.text()));
+    EXPECT_EQ(name.faultShowingIn(*view), QString());
+}
+
 TEST_F(OnboardingViewTest, TheShortcutStepRecordsResetsAndKeepsReturnWhileRecording) {
     open();
     view->advance();

@@ -120,6 +120,16 @@ TEST_F(PreferencesViewTest, GreetingNameAndOnboardingRows) {
     EXPECT_FALSE(Settings::hasCompletedOnboarding.value(defaults));
 }
 
+// The greeting row's detail quotes a name holding markup letter for letter, its picture (a FIFO) unread.
+TEST_F(PreferencesViewTest, ANameHoldingMarkupIsShownAsTyped) {
+    const testsupport::MarkupWithFifo name(temp.path());
+    Settings::customName.set(name.text(), defaults);
+    open();
+    EXPECT_EQ(row("Mostrar saudação")->detail(), L(LKey("“%@” na tela inicial e no menu", {QStringLiteral("Bom dia, ") + name.text()})));
+    EXPECT_EQ(control<QLineEdit>("Seu nome")->text(), name.text());
+    EXPECT_EQ(name.faultShowingIn(*view), QString());
+}
+
 TEST_F(PreferencesViewTest, CaptureRowsShowWhatACaptureWouldDoAndWriteOnlyWhatIsPicked) {
     // What the capture road reads: an unknown word is the quick panel, an unknown lifetime 30 seconds.
     defaults.setString(Settings::afterCapture.key(), QStringLiteral("Editor"));

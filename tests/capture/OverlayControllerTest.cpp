@@ -7,7 +7,9 @@
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QPainter>
 #include <QScreen>
 #include <QPainterPath>
@@ -255,6 +257,53 @@ TEST(OverlayControllerTest, TheWindowBadgeHidesTheTextBeneathIt) {
     }
     EXPECT_LT(lightest - darkest, 24);
     controller.handleKey(KeyCode::escape, false, false);
+}
+
+// Another program's name for its window is drawn on the badge letter for letter: markup in it is
+// text, and the picture it names (a FIFO) is never read.
+TEST(OverlayControllerTest, AWindowNameHoldingMarkupIsShownAsText) {
+    const testsupport::TempFolder temp;
+    const testsupport::MarkupWithFifo markup(temp.path());
+    CaptureSession session = makeSession();
+    session.windows.first().appName = markup.text();
+    OverlayController controller(session, OverlayModel::Mode::window, [](std::optional<OverlayResult>) {},
+                                 [](quint32) { return QGuiApplication::primaryScreen(); });
+    controller.show();
+    OverlayView *view = controller.views().first();
+    view->hover({250, 200});
+    ASSERT_TRUE(view->layout().windowBadge.has_value());
+    view->grab();
+    EXPECT_FALSE(markup.read());
+    controller.handleKey(KeyCode::escape, false, false);
+}
+
+// Nor is that name a path to an icon: looked up in the icon theme, "../fifo/picture" would leave the
+// theme's folder for a FIFO whose read never ends.
+TEST(OverlayControllerTest, AWindowNameLeadsToNoFileOutsideTheIconTheme) {
+    const testsupport::TempFolder temp;
+    ASSERT_TRUE(QDir().mkpath(temp.file(QStringLiteral("icons/proof/apps"))));
+    ASSERT_TRUE(QDir().mkpath(temp.file(QStringLiteral("icons/proof/fifo"))));
+    ASSERT_TRUE(temp.write(QStringLiteral("icons/proof/index.theme"),
+                           "[Icon Theme]\nName=proof\nDirectories=apps\n\n[apps]\nSize=32\nType=Fixed\n"));
+    const testsupport::MarkupWithFifo markup(temp.file(QStringLiteral("icons/proof/fifo"))); // its picture.png
+    const QStringList searched = QIcon::themeSearchPaths();
+    const QString theme = QIcon::themeName();
+    QIcon::setThemeSearchPaths({temp.file(QStringLiteral("icons"))});
+    QIcon::setThemeName(QStringLiteral("proof"));
+    CaptureSession session = makeSession();
+    session.windows.first().appName = QStringLiteral("../fifo/picture");
+    {
+        OverlayController controller(session, OverlayModel::Mode::window, [](std::optional<OverlayResult>) {},
+                                     [](quint32) { return QGuiApplication::primaryScreen(); });
+        controller.show();
+        OverlayView *view = controller.views().first();
+        view->hover({250, 200});
+        view->grab();
+        controller.handleKey(KeyCode::escape, false, false);
+    }
+    QIcon::setThemeName(theme);
+    QIcon::setThemeSearchPaths(searched);
+    EXPECT_FALSE(markup.read());
 }
 
 // Display A spans x 0…800 and B 800…1600: x = 800 is B's first column, not A's last.

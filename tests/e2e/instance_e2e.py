@@ -17,6 +17,7 @@ import socket
 import stat
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -165,6 +166,20 @@ class InstanceTest(DesktopTest):
         kept = [n for n in os.listdir(os.path.dirname(home.settings_file)) if ".unreadable-" in n]
         self.assertEqual(len(kept), 1)
         self.assertTrue(stat.S_ISFIFO(os.lstat(os.path.join(os.path.dirname(home.settings_file), kept[0])).st_mode))
+
+    def test_a_name_holding_markup_and_a_fifo_picture_neither_blocks_nor_styles_the_launch(self):
+        # Laid out as rich text, the name would be bold and red and its picture read from the FIFO,
+        # which waits for a writer that never comes: the window would never appear.
+        folder = tempfile.mkdtemp(prefix="pelicarta-e2e-fifo-")
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        fifo = os.path.join(folder, "picture.png")
+        os.mkfifo(fifo)
+        name = f'<b>Ana</b> <font color=#ff0000>Rubi</font> <img src="{fifo}">'
+        home = self.home(dict(COPY, customName=name))
+        started = time.monotonic()
+        app = self.start(home=home)  # waits for the main window, and fails after 20 s without it
+        print(f"\nthe main window appeared {time.monotonic() - started:.2f} s after the launch", file=sys.stderr)
+        self.assertTrue(app.request("ping"), "the program does not answer")
 
     def test_a_linked_recents_folder_is_left_alone_and_the_user_told(self):
         home = self.home(dict(COPY, **{"history.keep": 20}))

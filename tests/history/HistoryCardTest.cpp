@@ -98,6 +98,20 @@ TEST_F(HistoryCardTest, TheFirstMatchIsMarkedInTheTextsOwnLetters) {
     EXPECT_EQ(marked(QStringLiteral("erro"), QStringLiteral("  ")).second, -1);
 }
 
+// Text read from a capture is drawn letter for letter: markup in it is text, and the picture it names
+// (a FIFO) is never read.
+TEST_F(HistoryCardTest, MarkupInTheTextIsShownAsText) {
+    const testsupport::MarkupWithFifo markup(temp.path());
+    const QString path = addCapture(QStringLiteral("a.png"), kTaken, markup.text());
+    openStores();
+    HistoryCard &shown = showCard(path);
+    shown.setSnippet(markup.text(), QStringLiteral("rubi"));
+    ASSERT_TRUE(shown.mark());
+    EXPECT_EQ(markup.text().mid(shown.mark()->first, shown.mark()->second), QStringLiteral("Rubi"));
+    shown.grab();
+    EXPECT_FALSE(markup.read());
+}
+
 TEST_F(HistoryCardTest, HoverButtonsMenuAndAccessibility) {
     const QString withText = addCapture(QStringLiteral("a.png"), kTaken, QStringLiteral("Olá\nmundo"));
     const QString withoutText = addCapture(QStringLiteral("b.png"), kTaken.addSecs(-60), QString());

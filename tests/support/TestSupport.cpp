@@ -3,8 +3,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <thread>
+
+#include <sys/stat.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -124,6 +130,52 @@ LockedFolder::~LockedFolder() {
     if (!m_locked) return;
     if (::geteuid() == 0) setImmutable(m_folder, false);
     else QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+struct MarkupWithFifo::Watch {
+    QByteArray path;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> read{false};
+    std::thread thread;
+};
+
+MarkupWithFifo::MarkupWithFifo(const QString &folder) : m_watch(std::make_unique<Watch>()) {
+    const QString path = QDir(folder).filePath(QStringLiteral("picture.png"));
+    m_watch->path = QFile::encodeName(path);
+    if (mkfifo(m_watch->path.constData(), 0600) != 0) qFatal("cannot make a FIFO at %s", m_watch->path.constData());
+    m_text = QStringLiteral("<b>Ana</b> <font color=#ff0000>Rubi</font> <img src=\"%1\">").arg(path);
+    m_watch->thread = std::thread([watch = m_watch.get()] {
+        while (!watch->stop) {
+            // Opening for writing without waiting succeeds only while a reader waits in its open.
+            const int fd = ::open(watch->path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0) {
+                watch->read = true;
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+}
+
+MarkupWithFifo::~MarkupWithFifo() {
+    m_watch->stop = true;
+    m_watch->thread.join();
+}
+
+bool MarkupWithFifo::read() const { return m_watch->read; }
+
+QString MarkupWithFifo::faultShowingIn(QWidget &root) const {
+    QStringList faults;
+    int holding = 0;
+    for (const QLabel *label : root.findChildren<QLabel *>()) {
+        if (!label->text().contains(m_text)) continue;
+        ++holding;
+        if (label->textFormat() != Qt::PlainText) faults.append(QStringLiteral("a label may lay it out as markup"));
+    }
+    if (!holding) faults.append(QStringLiteral("no label holds the text"));
+    root.grab();
+    if (read()) faults.append(QStringLiteral("the picture it names was read"));
+    return faults.join(QStringLiteral("; "));
 }
 
 } // namespace testsupport

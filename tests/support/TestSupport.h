@@ -8,6 +8,9 @@
 
 #include <memory>
 
+class QLabel;
+class QWidget;
+
 namespace testsupport {
 
 // A fresh temporary folder for one test, removed afterwards.
@@ -75,6 +78,28 @@ public:
 private:
     QString m_folder;
     bool m_locked = false;
+};
+
+// A name or title holding markup: bold, red, and a picture read from a FIFO in `folder`, which blocks
+// whatever lays the text out as rich text until something writes to the FIFO. While it lives, a
+// thread looks for such a read every few milliseconds and lets it end (opens the FIFO for writing and
+// closes it), so that a test sees the fault instead of hanging; `read()` says whether it had to.
+class MarkupWithFifo {
+public:
+    explicit MarkupWithFifo(const QString &folder);
+    ~MarkupWithFifo();
+    MarkupWithFifo(const MarkupWithFifo &) = delete;
+    MarkupWithFifo &operator=(const MarkupWithFifo &) = delete;
+    QString text() const { return m_text; }
+    bool read() const;
+    // What is wrong with how `root` shows the text: the labels holding it (one at least) must hold it
+    // as plain text, and painting `root` must read no picture. Empty when nothing is.
+    QString faultShowingIn(QWidget &root) const;
+
+private:
+    struct Watch;
+    QString m_text;
+    std::unique_ptr<Watch> m_watch;
 };
 
 } // namespace testsupport

@@ -1,3 +1,4 @@
+#include "support/TestSupport.h"
 #include "widgets/ThemedLabel.h"
 #include "widgets/Theme.h"
 
@@ -5,6 +6,8 @@
 #include <QPainter>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -63,4 +66,54 @@ TEST(ThemedLabelTest, KeptLinesLandWhereDrawTextPutsThem) {
                     << int(alignment) << " " << width;
         }
     }
+}
+
+// Our own Markdown and rich text, asked for by the view that builds it, is laid out as QLabel lays it out.
+TEST(ThemedLabelTest, OurOwnMarkdownAndRichTextAreLaidOut) {
+    const QList<std::pair<Qt::TextFormat, QString>> texts{
+        {Qt::MarkdownText, QStringLiteral("Clique em **Começar a gravar** (ou Ctrl+Shift+R).")},
+        {Qt::RichText, QStringLiteral("Clique em <b>Concluir</b>.")}};
+    for (const auto &[format, text] : texts) {
+        std::unique_ptr<QLabel> made(wrappingLabel(QString(), Theme::font(13), Theme::text2()));
+        made->setTextFormat(format);
+        made->setText(text);
+        QLabel laidOut;
+        laidOut.setTextFormat(format);
+        laidOut.setText(text);
+        laidOut.setFont(made->font());
+        laidOut.setPalette(made->palette());
+        laidOut.setWordWrap(true);
+        const QSize size(300, made->heightForWidth(300) + 6);
+        made->resize(size);
+        laidOut.resize(size);
+        EXPECT_EQ(made->grab().toImage(), laidOut.grab().toImage()) << int(format);
+    }
+}
+
+// Texts from the user or other programs are shown letter for letter by every label of the kit: plain
+// from the start, never bold or red, and the picture a text names (a FIFO here) never read.
+TEST(ThemedLabelTest, MarkupIsShownAsText) {
+    const testsupport::TempFolder temp;
+    const testsupport::MarkupWithFifo markup(temp.path());
+    const QString text = markup.text();
+    std::vector<std::unique_ptr<QLabel>> labels;
+    labels.emplace_back(themedLabel(text, Theme::font(13), Theme::text()));
+    labels.emplace_back(wrappingLabel(text, Theme::font(13), Theme::text()));
+    labels.emplace_back(new PlainLabel(text));
+    labels.emplace_back(new PlainLabel);
+    labels.back()->setText(text);
+    for (const auto &label : labels) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_EQ(label->text(), text);
+        label->resize(label->sizeHint().width(), label->heightForWidth(label->sizeHint().width()) + 20);
+        QLabel plain;
+        plain.setTextFormat(Qt::PlainText);
+        plain.setText(text);
+        plain.setFont(label->font());
+        plain.setPalette(label->palette());
+        plain.setWordWrap(label->wordWrap());
+        plain.resize(label->size());
+        EXPECT_EQ(label->grab().toImage(), plain.grab().toImage());
+    }
+    EXPECT_FALSE(markup.read());
 }
