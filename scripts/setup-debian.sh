@@ -19,8 +19,9 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev libdeflate-dev
   # the clang build and its libFuzzer targets (scripts/fuzz.sh)
   clang libclang-rt-14-dev
-  # end-to-end tests: a headless X server, a window manager, a tray host, input and clipboard tools
-  xvfb xauth openbox trayer xdotool xclip imagemagick x11-utils x11-xkb-utils python3
+  # end-to-end tests: a headless X server, a window manager, a tray host, a compositing manager, input and
+  # clipboard tools
+  xvfb xauth openbox trayer xcompmgr xdotool xclip imagemagick x11-utils x11-xkb-utils python3
   # fonts
   fonts-inter fonts-dejavu-core
 )

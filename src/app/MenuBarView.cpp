@@ -10,6 +10,7 @@
 #include "platform/KeyEvent.h"
 #include "platform/UserDefaults.h"
 #include "widgets/BrandMark.h"
+#include "widgets/CardShape.h"
 #include "widgets/SectionLabel.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
@@ -98,6 +99,7 @@ MenuBarView::MenuBarView(ShortcutStore &shortcuts, RecentsStore &recents, platfo
     setWindowTitle(L("Menu do Pelicarta"));
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedWidth(panelWidth);
+    m_shape = new CardShape(this, [this] { return Theme::continuousRoundedRect(QRectF(rect()), 12); });
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(2);
@@ -280,6 +282,7 @@ void MenuBarView::keyPressEvent(QKeyEvent *event) {
 void MenuBarView::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    if (m_shape->cut()) p.fillRect(rect(), Theme::panel()); // nothing see-through at the edge of the cut
     const QPainterPath shape = Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 12);
     p.fillPath(shape, Theme::panel());
     p.setPen(QPen(Theme::lineStrong(), 1));

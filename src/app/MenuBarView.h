@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class CardShape;
 class QAbstractButton;
 class QLabel;
 class RecentThumbnail;
@@ -72,6 +73,7 @@ private:
     RecentsStore &m_recents;
     platform::UserDefaults &m_defaults;
     Greeting::Sources m_greeting;
+    CardShape *m_shape = nullptr;
     QLabel *m_headerTitle = nullptr;
     QLabel *m_headerSubtitle = nullptr;
     QWidget *m_noCaptures = nullptr;

@@ -5,6 +5,7 @@
 #include "core/StyleStore.h"
 #include "platform/WindowHints.h"
 #include "widgets/BackdropSwatch.h"
+#include "widgets/CardShape.h"
 #include "widgets/Icons.h"
 #include "widgets/ImageDrag.h"
 #include "widgets/KeptPicture.h"
@@ -286,6 +287,7 @@ QuickCaptureView::QuickCaptureView(QuickModel *model, StyleStore &styles, QuickA
     : QWidget(parent), m_model(model), m_styles(styles), m_actions(std::move(actions)) {
     m_shadowMargin = platform::translucentWindows() ? 24 : 0;
     setFixedSize(kWidth + 2 * m_shadowMargin, kHeight + 2 * m_shadowMargin);
+    m_shape = new CardShape(this, [this] { return Theme::continuousRoundedRect(QRectF(card()), 16); });
     setAttribute(Qt::WA_Hover);
     m_thumbnail = new Thumbnail(this);
     m_close = new CloseButton(this);
@@ -445,9 +447,15 @@ void QuickCaptureView::paintEvent(QPaintEvent *) {
     // Qt's painting threads, which a loaded machine keeps waiting.
     const QColor fill = withAlpha(Theme::panel(), 0.97);
     const QColor edge = Theme::lineStrong();
-    const QString key = QStringLiteral("quick-card:%1:%2:%3").arg(m_shadowMargin).arg(fill.rgba()).arg(edge.rgba());
+    const bool cut = m_shape->cut();
+    const QString key =
+        QStringLiteral("quick-card:%1:%2:%3:%4").arg(m_shadowMargin).arg(cut).arg(fill.rgba()).arg(edge.rgba());
     const QImage cardPicture = keptPicture(key, size(), devicePixelRatioF(), [&](QPainter &p) {
-        if (m_shadowMargin > 0)
+        // Cut to its shape, the window shows no shadow, and its edge blends with the card's colour: what
+        // is see-through there would show black.
+        if (cut)
+            p.fillRect(card(), fill);
+        else if (m_shadowMargin > 0)
             SoftShadow::paint(p, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 20, {0, 8});
         const QRectF box = QRectF(card()).adjusted(0.5, 0.5, -0.5, -0.5);
         const QPainterPath shape = Theme::continuousRoundedRect(box, 16);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+class CardShape;
 class QMenu;
 class QMimeData;
 class QuickModel;
@@ -43,7 +44,7 @@ public:
     static constexpr int kWidth = 340;
     static constexpr int kHeight = 300;
     // The panel's shadow is drawn in a transparent margin of the window around it, where see-through
-    // windows are possible (a compositor runs); 0 elsewhere.
+    // windows are possible (a compositor runs); 0 elsewhere, where the window is cut to the panel's shape.
     int shadowMargin() const { return m_shadowMargin; }
     // The panel inside the widget.
     QRect card() const { return QRect(m_shadowMargin, m_shadowMargin, kWidth, kHeight); }
@@ -74,6 +75,7 @@ protected:
 
 private:
     int m_shadowMargin = 0;
+    CardShape *m_shape = nullptr;
     class Thumbnail;
     class CloseButton;
     class SwatchButton;

@@ -1,19 +1,85 @@
 #include "platform/WindowHints.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QWindow>
 
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 #include <cstdlib>
 #include <cstring>
 
 namespace platform {
 
-void showOnAllDesktops(QWindow *window) {
+namespace {
+
+xcb_connection_t *guiConnection() {
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!window || !x11 || !x11->connection()) return;
-    xcb_connection_t *connection = x11->connection();
+    return x11 ? x11->connection() : nullptr;
+}
+
+// EWMH: a compositing manager owns the selection _NET_WM_CM_S<screen>. Asked for once (an atom lasts as
+// long as the server).
+xcb_atom_t compositorSelection(xcb_connection_t *connection) {
+    static const xcb_atom_t selection = [connection] {
+        const QByteArray name = "_NET_WM_CM_S0"; // the one screen Qt uses
+        xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr);
+        const xcb_atom_t value = atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(atom);
+        return value;
+    }();
+    return selection;
+}
+
+// The server tells of each new owner of the selection, and of its owner going away, through XFixes; the
+// notices arrive on Qt's connection, among the GUI's own events.
+class SelectionOwnerFilter final : public QAbstractNativeEventFilter {
+public:
+    SelectionOwnerFilter(xcb_connection_t *connection, xcb_atom_t selection, CompositorWatch *watch)
+        : m_selection(selection), m_watch(watch) {
+        const xcb_query_extension_reply_t *xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
+        if (!xfixes || !xfixes->present) return;
+        // A client states the version it speaks before its first XFixes request.
+        std::free(xcb_xfixes_query_version_reply(
+            connection, xcb_xfixes_query_version(connection, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
+            nullptr));
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        xcb_xfixes_select_selection_input(connection, root, selection,
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                              XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                              XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+        xcb_flush(connection);
+        m_notifyType = std::uint8_t(xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
+        m_watching = true;
+    }
+
+    bool watching() const { return m_watching; }
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override {
+        if (eventType != "xcb_generic_event_t") return false;
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        if ((event->response_type & 0x7f) != m_notifyType) return false;
+        const auto *notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t *>(event);
+        if (notify->selection != m_selection) return false;
+        // Told after this event is done with: the windows that answer ask the server again.
+        QMetaObject::invokeMethod(m_watch, &CompositorWatch::changed, Qt::QueuedConnection);
+        return true;
+    }
+
+private:
+    xcb_atom_t m_selection;
+    CompositorWatch *m_watch;
+    std::uint8_t m_notifyType = 0;
+    bool m_watching = false;
+};
+
+} // namespace
+
+void showOnAllDesktops(QWindow *window) {
+    xcb_connection_t *connection = guiConnection();
+    if (!window || !connection) return;
     // Asked for once (an atom lasts as long as the server): a window shown again and again sets it anew
     // before every map without a round trip.
     static const xcb_atom_t desktop = [connection] {
@@ -33,26 +99,34 @@ void showOnAllDesktops(QWindow *window) {
 }
 
 bool translucentWindows() {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection()) return true;
-    xcb_connection_t *connection = x11->connection();
-    // EWMH: a compositing manager owns the selection _NET_WM_CM_S<screen>.
-    // The atom is asked for once (it lasts as long as the server); the owner every time, as a
-    // compositor may come and go.
-    static const xcb_atom_t selection = [connection] {
-        const QByteArray name = "_NET_WM_CM_S0"; // the one screen Qt uses
-        xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr);
-        const xcb_atom_t value = atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(atom);
-        return value;
-    }();
+    xcb_connection_t *connection = guiConnection();
+    if (!connection) return true;
+    // The owner is asked every time, as a compositor may come and go.
+    const xcb_atom_t selection = compositorSelection(connection);
     if (selection == XCB_ATOM_NONE) return false;
     xcb_get_selection_owner_reply_t *owner =
         xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr);
     const bool composited = owner && owner->owner != XCB_WINDOW_NONE;
     std::free(owner);
     return composited;
+}
+
+CompositorWatch &CompositorWatch::shared() {
+    // Kept for the process, as its filter is.
+    static auto *watch = new CompositorWatch;
+    return *watch;
+}
+
+CompositorWatch::CompositorWatch() {
+    xcb_connection_t *connection = guiConnection();
+    if (!connection) return;
+    const xcb_atom_t selection = compositorSelection(connection);
+    if (selection == XCB_ATOM_NONE) return;
+    auto *filter = new SelectionOwnerFilter(connection, selection, this);
+    if (filter->watching())
+        qGuiApp->installNativeEventFilter(filter);
+    else
+        delete filter;
 }
 
 } // namespace platform

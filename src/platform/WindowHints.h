@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QObject>
+
 class QWindow;
 
 namespace platform {
@@ -12,5 +14,20 @@ void showOnAllDesktops(QWindow *window);
 // runs (elsewhere they are black); true on other windowing systems. Asked at each use, as a compositor
 // may come and go.
 bool translucentWindows();
+
+// Tells when a compositing manager starts or stops on the GUI's display, that is when translucentWindows()
+// may answer otherwise. One for the process, on the GUI thread; where the windowing system has no such
+// notion, or cannot tell, it never signals.
+class CompositorWatch final : public QObject {
+    Q_OBJECT
+public:
+    static CompositorWatch &shared();
+
+signals:
+    void changed();
+
+private:
+    CompositorWatch();
+};
 
 } // namespace platform

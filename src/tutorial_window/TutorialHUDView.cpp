@@ -4,6 +4,7 @@
 #include "core/ShortcutStore.h"
 #include "tutorial_window/TutorialTexts.h"
 #include "tutorials/TutorialStore.h"
+#include "widgets/CardShape.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
 #include "widgets/ToolbarButton.h"
@@ -29,6 +30,12 @@ QEasingCurve easeInOut() {
     QEasingCurve curve(QEasingCurve::BezierSpline);
     curve.addCubicBezierSegment(QPointF(0.42, 0.0), QPointF(0.58, 1.0), QPointF(1.0, 1.0));
     return curve;
+}
+
+QPainterPath capsule(const QRectF &r) {
+    QPainterPath path;
+    path.addRoundedRect(r, r.height() / 2, r.height() / 2);
+    return path;
 }
 
 class RecordingDot final : public QWidget {
@@ -61,6 +68,7 @@ TutorialHUDView::TutorialHUDView(TutorialStore &store, ShortcutStore &shortcuts,
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle(L("Gravando tutorial"));
     setFixedSize(kWidth, kHeight);
+    m_shape = new CardShape(this, [this] { return capsule(QRectF(rect())); });
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(14, 0, 14, 0);
@@ -123,14 +131,13 @@ void TutorialHUDView::finish() {
 void TutorialHUDView::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    QPainterPath capsule;
-    capsule.addRoundedRect(r, r.height() / 2, r.height() / 2);
+    const QPainterPath shape = capsule(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     QColor fill = Theme::panel();
     fill.setAlphaF(0.97f);
-    p.fillPath(capsule, fill);
+    if (m_shape->cut()) p.fillRect(rect(), fill); // nothing see-through at the edge of the cut
+    p.fillPath(shape, fill);
     p.setPen(QPen(Theme::lineStrong(), 1));
-    p.drawPath(capsule);
+    p.drawPath(shape);
 }
 
 void TutorialHUDView::mousePressEvent(QMouseEvent *event) {

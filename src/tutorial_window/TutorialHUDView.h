@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class CardShape;
 class QLabel;
 class QSequentialAnimationGroup;
 class ShortcutStore;
@@ -52,5 +53,6 @@ private:
     QWidget *m_dot;
     qreal m_dotOpacity = 1.0;
     QSequentialAnimationGroup *m_pulse;
+    CardShape *m_shape = nullptr;
     std::optional<QPoint> m_dragOffset; // where a drag the window manager does not take holds the pill
 };

@@ -1,6 +1,7 @@
 #include "widgets/Toast.h"
 
 #include "platform/WindowHints.h"
+#include "widgets/CardShape.h"
 #include "widgets/Icons.h"
 #include "widgets/KeptPicture.h"
 #include "widgets/SoftShadow.h"
@@ -24,6 +25,7 @@ ToastView::ToastView(const QImage &image, const QString &title, const QString &s
     : QWidget(parent), m_image(Toast::thumbnail(image)), m_title(title), m_subtitle(subtitle) {
     m_shadowMargin = platform::translucentWindows() ? 24 : 0;
     setFixedSize(320 + 2 * m_shadowMargin, 76 + 2 * m_shadowMargin);
+    m_shape = new CardShape(this, [this] { return Theme::continuousRoundedRect(QRectF(card()), 16); });
 }
 
 void ToastView::setContent(const QImage &image, const QString &title, const QString &subtitle) {
@@ -37,9 +39,15 @@ void ToastView::paintEvent(QPaintEvent *) {
     // The card is drawn once and copied for each toast: a copy is one pass on this thread, where a
     // shape this size is filled in slices on Qt's painting threads, which a loaded machine keeps waiting.
     const QColor fill = Theme::panel(), edge = Theme::lineStrong();
-    const QString key = QStringLiteral("toast-card:%1:%2:%3").arg(m_shadowMargin).arg(fill.rgba()).arg(edge.rgba());
+    const bool cut = m_shape->cut();
+    const QString key =
+        QStringLiteral("toast-card:%1:%2:%3:%4").arg(m_shadowMargin).arg(cut).arg(fill.rgba()).arg(edge.rgba());
     const QImage cardPicture = keptPicture(key, size(), devicePixelRatioF(), [&](QPainter &c) {
-        if (m_shadowMargin > 0)
+        // Cut to its shape, the window shows no shadow, and its edge blends with the card's colour: what
+        // is see-through there would show black.
+        if (cut)
+            c.fillRect(card(), fill);
+        else if (m_shadowMargin > 0)
             SoftShadow::paint(c, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 16, {0, 6});
         c.translate(m_shadowMargin, m_shadowMargin);
         const QRectF cardRect = QRectF(QPointF(0, 0), QSizeF(card().size())).adjusted(0.5, 0.5, -0.5, -0.5);

@@ -5,11 +5,12 @@
 #include <QString>
 #include <QWidget>
 
+class CardShape;
 class QPropertyAnimation;
 
 // The card a toast shows: thumbnail, checkmark and title, subtitle; always 320 × 76, with its shadow in
-// a transparent margin around it where see-through windows are possible (a compositor runs). It keeps
-// only the thumbnail of the image it is given.
+// a transparent margin around it where see-through windows are possible (a compositor runs), else cut to
+// its rounded shape. It keeps only the thumbnail of the image it is given.
 class ToastView : public QWidget {
     Q_OBJECT
 public:
@@ -27,6 +28,7 @@ protected:
 
 private:
     int m_shadowMargin = 0;
+    CardShape *m_shape = nullptr;
     QImage m_image;
     QString m_title;
     QString m_subtitle;

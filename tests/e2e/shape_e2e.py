@@ -1,0 +1,180 @@
+#!/usr/bin/env python3
+"""End-to-end test of the windows with rounded cards (the quick panel, the toast, the tray panel and the
+recording pill) on a desktop without a compositing manager and with one (xcompmgr), and while one starts
+or stops: around each card the screen shows the desktop, never black. The screenshots are kept beside the
+program's build in test-output/shape-*.png.
+
+    shape_e2e.py PELICARTA [unittest options]
+"""
+
+import ctypes
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import menu_e2e  # noqa: E402
+import road_e2e  # noqa: E402
+from road_e2e import wait_for  # noqa: E402
+from shell_e2e import Screenshot, close_to  # noqa: E402
+
+DESKTOP = (70, 140, 200)
+CLEAR = (200, 540)  # a point of the desktop that no window covers
+SHADOW = 24  # the see-through margin of the toast and the quick panel while a compositor runs
+QUICK = (340, 300)
+TOAST = (320, 76)
+PILL = "^Gravando tutorial$"
+RECORDING = "Gravando “Novo tutorial”"
+
+
+def compositor_running(display):
+    """Whether a compositing manager owns the screen's _NET_WM_CM_S0 selection, asked through libxcb."""
+    xcb = ctypes.CDLL("libxcb.so.1")
+    xcb.xcb_connect.restype = ctypes.c_void_p
+    xcb.xcb_connect.argtypes = [ctypes.c_char_p, ctypes.c_void_p]
+    xcb.xcb_intern_atom.restype = ctypes.c_uint
+    xcb.xcb_intern_atom.argtypes = [ctypes.c_void_p, ctypes.c_uint8, ctypes.c_uint16, ctypes.c_char_p]
+    xcb.xcb_intern_atom_reply.restype = ctypes.POINTER(ctypes.c_uint32 * 3)
+    xcb.xcb_intern_atom_reply.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_void_p]
+    xcb.xcb_get_selection_owner.restype = ctypes.c_uint
+    xcb.xcb_get_selection_owner.argtypes = [ctypes.c_void_p, ctypes.c_uint32]
+    xcb.xcb_get_selection_owner_reply.restype = ctypes.POINTER(ctypes.c_uint32 * 3)
+    xcb.xcb_get_selection_owner_reply.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_void_p]
+    xcb.xcb_disconnect.argtypes = [ctypes.c_void_p]
+    libc = ctypes.CDLL(None)
+    libc.free.argtypes = [ctypes.c_void_p]
+    connection = xcb.xcb_connect(display.encode(), None)
+    try:
+        name = b"_NET_WM_CM_S0"
+        atom_reply = xcb.xcb_intern_atom_reply(connection, xcb.xcb_intern_atom(connection, 0, len(name), name), None)
+        atom = atom_reply.contents[2]  # after the reply's header: response type, pad, sequence, length
+        libc.free(atom_reply)
+        owner_reply = xcb.xcb_get_selection_owner_reply(connection, xcb.xcb_get_selection_owner(connection, atom), None)
+        owner = owner_reply.contents[2]
+        libc.free(owner_reply)
+        return owner != 0
+    finally:
+        xcb.xcb_disconnect(connection)
+
+
+class ShapeTest(menu_e2e.PanelDesktop):
+    def geometry(self, wid):
+        """(x, y, width, height) of a window on the screen."""
+        info = self.desktop.x(["xwininfo", "-id", wid]).decode()
+        value = lambda label: int(re.search(label + r":\s+(-?\d+)", info).group(1))  # noqa: E731
+        return value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height")
+
+    def window(self, name_regex, card=None):
+        """(x, y, width, height) of the first visible window of that name (and, given the card's size, of a size
+        that holds that card with or without the shadow margin), or None."""
+        for wid in self.desktop.x(["xdotool", "search", "--onlyvisible", "--name", name_regex]).split():
+            box = self.geometry(wid.decode())
+            if card is None or box[2:] in (card, (card[0] + 2 * SHADOW, card[1] + 2 * SHADOW)):
+                return box
+        return None
+
+    def corners_show_the_desktop(self, shot, box, card):
+        """Whether the corners of the window and of its card show the desktop (as a pixel far from every
+        window shows it: a compositor paints its own); a card in a shadow margin may darken it, as a shadow
+        over the desktop does, and no more than that."""
+        desktop = shot.pixel(*CLEAR)
+        x, y, w, h = box
+        margin = (w - card[0]) // 2
+        inner = (x + margin, y + margin, card[0], card[1])
+        points = [(x, y), (x + w - 1, y), (x, y + h - 1), (x + w - 1, y + h - 1)]
+        if margin:
+            points += [(inner[0], inner[1]), (inner[0] + card[0] - 1, inner[1]), (inner[0], inner[1] + card[1] - 1),
+                       (inner[0] + card[0] - 1, inner[1] + card[1] - 1)]
+        for px, py in points:
+            if not (0 <= px < shot.width and 0 <= py < shot.height):
+                continue  # a shadow margin may reach past the screen's edge
+            seen = shot.pixel(px, py)
+            shade = max(seen) / max(desktop)
+            if not (shade >= (0.6 if margin else 0.97) and all(abs(s - d * shade) <= 4 for s, d in zip(seen, desktop))):
+                return False
+        # The card itself is there: just inside its top edge is neither the desktop nor black.
+        edge = shot.pixel(inner[0] + card[0] // 2, inner[1] + 4)
+        return not close_to(edge, desktop, 30) and edge != (0, 0, 0)
+
+    def check(self, app, name, windows):
+        """Waits until each (label, box, card) in `windows` shows the desktop at its corners."""
+        state = {}
+
+        def all_clear():
+            state["shot"] = Screenshot(self.desktop, f"{app.home}/{name}")
+            state["failed"] = [label for label, box, card in windows
+                               if not self.corners_show_the_desktop(state["shot"], box, card)]
+            return not state["failed"]
+        clear = wait_for(all_clear, 3, 0.2)
+        folder = os.path.join(os.path.dirname(road_e2e.APP), "..", "test-output")
+        os.makedirs(folder, exist_ok=True)
+        shutil.copy(f"{app.home}/{name}", os.path.join(folder, "shape-" + name))
+        self.assertTrue(clear, f"{name}: corners not the desktop's colour around {state['failed']}")
+
+    def shown(self, name_regex, card=None, timeout=10):
+        box = wait_for(lambda: self.window(name_regex, card), timeout)
+        self.assertTrue(box, f"no window {name_regex}")
+        time.sleep(0.35)  # faded in
+        return self.window(name_regex, card)
+
+    def capture_to_quick_panel(self, app):
+        before = len(app.capture_files())
+        self.assertEqual(app.launch("--capture", "fullscreen"), 0)
+        self.assertTrue(wait_for(lambda: len(app.capture_files()) > before, 15), app.output())
+        return self.shown("^Pelicarta$", QUICK)
+
+    def start_recording(self, app):
+        self.assertEqual(app.launch("--capture", "tutorial"), 0)
+        return self.shown(re.escape(RECORDING), TOAST), self.shown(PILL)
+
+    def tray_panel(self, app):
+        # Away first: a move with --sync to where the pointer already is waits for a move that never comes.
+        self.desktop.x(["xdotool", "mousemove", "--sync", *map(str, CLEAR)])
+        return self.geometry(self.open_panel(app)[0])
+
+    def test_rounded_windows_show_the_desktop_around_their_cards_with_and_without_a_compositor(self):
+        self.desktop.paint_root(DESKTOP)
+        app = self.start()
+        self.close_window(app)
+        self.assertFalse(compositor_running(self.desktop.display))
+
+        quick = self.capture_to_quick_panel(app)
+        self.assertEqual(quick[2:], QUICK)  # no shadow margin without a compositor
+        tray = self.tray_panel(app)
+        self.check(app, "plain-panels.png", [("quick panel", quick, QUICK), ("tray panel", tray, tray[2:])])
+        self.desktop.x(["xdotool", "key", "Escape"])
+        toast, pill = self.start_recording(app)
+        self.assertEqual(toast[2:], TOAST)
+        self.check(app, "plain-toast-pill.png", [("toast", toast, TOAST), ("pill", pill, pill[2:])])
+
+        # A compositor starts under the pill; it keeps showing the desktop at its ends.
+        compositor = subprocess.Popen(["xcompmgr"], env=self.desktop.env, stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: compositor.poll() is None and (compositor.terminate(), compositor.wait(5)))
+        self.assertTrue(wait_for(lambda: compositor_running(self.desktop.display), 5), "xcompmgr did not start")
+        self.check(app, "compositor-came-pill.png", [("pill", pill, pill[2:])])
+        self.assertEqual(app.launch("--capture", "tutorial"), 0)  # stops, and shows the window
+        self.assertTrue(wait_for(app.main_window, 10))
+        self.close_window(app)
+
+        quick = self.capture_to_quick_panel(app)
+        self.assertEqual(quick[2:], (QUICK[0] + 2 * SHADOW, QUICK[1] + 2 * SHADOW))  # with its shadow
+        tray = self.tray_panel(app)
+        self.check(app, "composited-panels.png", [("quick panel", quick, QUICK), ("tray panel", tray, tray[2:])])
+        self.desktop.x(["xdotool", "key", "Escape"])
+        toast, pill = self.start_recording(app)
+        self.assertEqual(toast[2:], (TOAST[0] + 2 * SHADOW, TOAST[1] + 2 * SHADOW))
+        self.check(app, "composited-toast-pill.png", [("toast", toast, TOAST), ("pill", pill, pill[2:])])
+
+        # The compositor goes: the pill, still on screen, is cut to its shape again.
+        compositor.terminate()
+        compositor.wait(5)
+        self.assertFalse(compositor_running(self.desktop.display))
+        self.check(app, "compositor-went-pill.png", [("pill", pill, pill[2:])])
+
+
+if __name__ == "__main__":
+    road_e2e.run_tests(__doc__, ("Xvfb", "openbox", "trayer", "xdotool", "xwininfo", "xcompmgr", "convert", "import"))
