@@ -3,6 +3,7 @@
 #include "core/Localization.h"
 #include "editor/EditorModel.h"
 #include "platform/StringTables.h"
+#include "support/LaidOutApart.h"
 #include "widgets/Theme.h"
 #include "widgets/ToolbarButton.h"
 
@@ -16,22 +17,6 @@
 #include <cmath>
 
 namespace {
-
-// Everything `widget` shows lies inside it, and no two of its shown children cover one another.
-void expectLaidOutApart(QWidget *widget, const std::string &where) {
-    QList<QWidget *> shown;
-    for (QObject *child : widget->children())
-        if (auto *w = qobject_cast<QWidget *>(child); w && !w->isWindow() && w->isVisible()) shown.append(w);
-    for (qsizetype i = 0; i < shown.size(); ++i) {
-        const QRect box = shown[i]->geometry();
-        EXPECT_TRUE(widget->rect().contains(box)) << where << " " << shown[i]->objectName().toStdString() << " leaves "
-                                                  << widget->objectName().toStdString();
-        for (qsizetype j = i + 1; j < shown.size(); ++j)
-            EXPECT_FALSE(box.intersects(shown[j]->geometry()))
-                << where << " " << shown[i]->objectName().toStdString() << " covers " << shown[j]->objectName().toStdString();
-        expectLaidOutApart(shown[i], where);
-    }
-}
 
 class EditorToolbarTest : public ::testing::Test {
 protected:
@@ -196,7 +181,7 @@ TEST_F(EditorToolbarTest, EveryToolAndItsOptionsShowWholeAtTheDefaultAndTheSmall
                 state.set();
                 QWidget *row = options();
                 const std::string where = language.toStdString() + " " + std::to_string(window) + " " + state.name;
-                expectLaidOutApart(toolbar.get(), where);
+                testsupport::expectLaidOutApart(toolbar.get(), where);
                 // The tools keep their place from tool to tool, and the canvas below does not move.
                 QList<QRect> now;
                 for (EditorTool tool : EditorTools::all) {
