@@ -15,6 +15,9 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 struct ToolLook {
@@ -101,12 +104,7 @@ private:
 EditorToolbar::EditorToolbar(EditorModel *model, QWidget *parent) : QWidget(parent), m_model(model) {
     setObjectName(QStringLiteral("editorToolbar"));
     setFixedHeight(height);
-    auto *layout = new QHBoxLayout(this);
-    layout->setContentsMargins(16, 0, 16, 0);
-    layout->setSpacing(12);
-    layout->addWidget(toolGroup());
-    layout->addSpacing(8 - 12 + 12); // the flexible gap is at least 8 wide
-    layout->addStretch(1);
+    m_group = toolGroup();
     rebuildOptions();
     // One rebuild per turn of the event loop, however many properties a model operation changes.
     auto queue = [this] {
@@ -131,13 +129,13 @@ quint32 EditorToolbar::currentColor() const {
 
 QWidget *EditorToolbar::toolGroup() {
     auto *group = new Panel(10, this);
-    // The tools keep their size in a narrow work area; the options beside them give way.
-    group->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    group->setObjectName(QStringLiteral("toolGroup"));
     auto *layout = new QHBoxLayout(group);
     layout->setContentsMargins(3, 3, 3, 3);
     layout->setSpacing(2);
     for (EditorTool tool : EditorTools::all) {
-        layout->addWidget(toolButton(tool));
+        m_tools.append(toolButton(tool));
+        layout->addWidget(m_tools.last());
         if (tool != EditorTool::select) continue;
         auto *separator = new QWidget(group);
         separator->setFixedSize(1, 26);
@@ -154,7 +152,7 @@ QWidget *EditorToolbar::toolGroup() {
 
 QWidget *EditorToolbar::toolButton(EditorTool tool) {
     const ToolLook look = lookOf(tool);
-    auto *button = new PaintedButton(QSize(58, 40), [this, tool, look](QPainter &p, const QRectF &r) {
+    auto *button = new PaintedButton(QSize(toolWidth, 40), [this, tool, look](QPainter &p, const QRectF &r) {
         const bool on = m_model && m_model->tool() == tool;
         // A kept plate: its translucent fill drawn afresh would be sliced across Qt's thread pool.
         if (on) drawPlate(p, r.toRect(), 7, Theme::accentSoft(), Theme::accentLine());
@@ -187,10 +185,93 @@ QWidget *EditorToolbar::toolButton(EditorTool tool) {
 
 void EditorToolbar::rebuildOptions() {
     if (!m_model) return;
-    if (m_options) m_options->deleteLater();
+    if (m_options) {
+        m_options->hide();
+        m_options->deleteLater();
+    }
     m_options = options();
     m_options->setObjectName(QStringLiteral("toolbarOptions"));
-    static_cast<QHBoxLayout *>(layout())->addWidget(m_options);
+    m_options->show();
+    layOut();
+}
+
+// The tool group: 3 around, 2 between its items, and the divider (an item too) with 3 more either side.
+int EditorToolbar::groupWidth(int buttonWidth) const {
+    const int buttons = int(m_tools.size());
+    return 2 * 3 + buttons * buttonWidth + buttons * 2 + (3 + 1 + 3);
+}
+
+// As narrow as a tool may get: its widest title with a little air either side.
+int EditorToolbar::narrowestToolWidth() const {
+    const QFontMetricsF metrics(Theme::font(10));
+    double widest = 0;
+    for (EditorTool tool : EditorTools::all) widest = std::max(widest, metrics.horizontalAdvance(EditorTools::title(tool)));
+    return std::min(toolWidth, int(std::ceil(widest)) + 6);
+}
+
+// The widest options row any tool may show. The rows are made once to be measured, so that every
+// width they take is the one their layouts give them.
+int EditorToolbar::widestOptions() {
+    if (m_widestOptions >= 0 || !m_model) return std::max(m_widestOptions, 0);
+    const QList<QWidget *> rows{hint("Escolha uma ferramenta para anotar · as marcas entram no print final"),
+                                hint("Clique numa anotação para mover · arraste as alças para redimensionar"),
+                                selectRow(false),
+                                row(12, {colorDots(), thicknessPicker()}),
+                                blurRow(false),
+                                blurRow(true),
+                                cropRow(true)};
+    m_widestOptions = 0;
+    for (QWidget *candidate : rows) {
+        m_widestOptions = std::max(m_widestOptions, candidate->sizeHint().width());
+        delete candidate;
+    }
+    return m_widestOptions;
+}
+
+QSize EditorToolbar::sizeHint() const {
+    const int widest = m_widestOptions >= 0 ? m_widestOptions : 0;
+    return {16 + groupWidth(toolWidth) + 20 + widest + 16, height};
+}
+
+QSize EditorToolbar::minimumSizeHint() const { return {16 + groupWidth(narrowestToolWidth()) + 16, height}; }
+
+void EditorToolbar::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    layOut();
+}
+
+void EditorToolbar::layOut() {
+    if (!m_group || !m_options) return;
+    constexpr int side = 16, gap = 12 + 8;
+    const int inner = width() - 2 * side;
+    // The tools keep their width while they fit; below that they narrow down to their titles.
+    int tool = toolWidth;
+    if (groupWidth(tool) > inner) {
+        const int buttons = int(m_tools.size());
+        tool = std::max(narrowestToolWidth(), (inner - groupWidth(0)) / std::max(buttons, 1));
+    }
+    for (QWidget *button : std::as_const(m_tools))
+        if (button->width() != tool) button->setFixedWidth(tool);
+    const QSize group(groupWidth(tool), 46);
+    m_group->setGeometry(side, (height - group.height()) / 2, group.width(), group.height());
+
+    const bool wrapped = side + group.width() + gap + widestOptions() + side > width();
+    const int rows = wrapped ? height + optionsRowHeight : height;
+    if (m_wrapped != wrapped || maximumHeight() != rows) {
+        m_wrapped = wrapped;
+        setFixedHeight(rows);
+    }
+    const QSize wanted = m_options->sizeHint();
+    if (wrapped) {
+        // Below the tools, starting where their buttons start.
+        const int left = side + 3;
+        const int w = std::min(wanted.width(), width() - left - side);
+        m_options->setGeometry(left, height - 4 + (optionsRowHeight - wanted.height()) / 2, w, wanted.height());
+    } else {
+        const int room = width() - side - (side + group.width() + gap);
+        const int w = std::min(wanted.width(), room);
+        m_options->setGeometry(width() - side - w, (height - wanted.height()) / 2, w, wanted.height());
+    }
 }
 
 QWidget *EditorToolbar::row(int spacing, const QList<QWidget *> &items) {
@@ -209,49 +290,56 @@ QWidget *EditorToolbar::options() {
     case EditorTool::select: {
         const std::optional<Annotation> selected = model.selectedAnnotation();
         if (!selected) return hint("Clique numa anotação para mover · arraste as alças para redimensionar");
-        auto *remove = new ToolbarButton(L("Apagar"), false);
-        remove->setObjectName(QStringLiteral("deleteButton"));
-        remove->setSymbol(QStringLiteral("trash"));
-        remove->setToolTip(L("Apaga a anotação selecionada · ⌫"));
-        connect(remove, &QAbstractButton::clicked, m_model, &EditorModel::deleteSelected);
-        if (selected->kind.type == Annotation::Kind::blur) return row(12, {remove});
-        return row(12, {colorDots(), remove});
+        return selectRow(selected->kind.type == Annotation::Kind::blur);
     }
-    case EditorTool::blur: {
-        auto *search = new ToolbarButton({}, true);
-        search->setObjectName(QStringLiteral("sensitiveButton"));
-        const bool busy = model.isDetectingSensitive();
-        search->setText(busy ? L("Procurando…") : L("Esconder dados sensíveis"));
-        search->setBusy(busy);
-        search->setSymbol(QStringLiteral("wand.and.stars"));
-        search->setEnabled(!busy);
-        search->setToolTip(L("Encontra e esconde e-mails, telefones, CPF/CNPJ, cartões e chaves de API"));
-        connect(search, &QAbstractButton::clicked, m_model, &EditorModel::hideSensitiveData);
-        return row(10, {hint("Arraste sobre o que quer esconder"), search});
-    }
-    case EditorTool::crop: {
-        QList<QWidget *> items;
-        if (model.crop()) {
-            auto *uncrop = new ToolbarButton(L("Remover recorte"), false);
-            uncrop->setObjectName(QStringLiteral("removeCropButton"));
-            uncrop->setSymbol(QStringLiteral("arrow.uturn.backward"));
-            connect(uncrop, &QAbstractButton::clicked, this, [this] {
-                if (m_model) m_model->setCrop(std::nullopt);
-            });
-            items.append(uncrop);
-        }
-        auto *apply = new ToolbarButton(L("Aplicar"), true);
-        apply->setObjectName(QStringLiteral("applyCropButton"));
-        apply->setSymbol(QStringLiteral("checkmark"));
-        apply->setToolTip(L("Aplica o recorte e volta à prévia · ↵"));
-        connect(apply, &QAbstractButton::clicked, this, [this] {
-            if (m_model) m_model->setTool(EditorTool::preview);
-        });
-        items.append(apply);
-        return row(10, items);
-    }
+    case EditorTool::blur: return blurRow(model.isDetectingSensitive());
+    case EditorTool::crop: return cropRow(model.crop().has_value());
     default: return row(12, {colorDots(), thicknessPicker()});
     }
+}
+
+QWidget *EditorToolbar::selectRow(bool blurSelected) {
+    auto *remove = new ToolbarButton(L("Apagar"), false);
+    remove->setObjectName(QStringLiteral("deleteButton"));
+    remove->setSymbol(QStringLiteral("trash"));
+    remove->setToolTip(L("Apaga a anotação selecionada · ⌫"));
+    connect(remove, &QAbstractButton::clicked, m_model, &EditorModel::deleteSelected);
+    if (blurSelected) return row(12, {remove});
+    return row(12, {colorDots(), remove});
+}
+
+QWidget *EditorToolbar::blurRow(bool busy) {
+    auto *search = new ToolbarButton({}, true);
+    search->setObjectName(QStringLiteral("sensitiveButton"));
+    search->setText(busy ? L("Procurando…") : L("Esconder dados sensíveis"));
+    search->setBusy(busy);
+    search->setSymbol(QStringLiteral("wand.and.stars"));
+    search->setEnabled(!busy);
+    search->setToolTip(L("Encontra e esconde e-mails, telefones, CPF/CNPJ, cartões e chaves de API"));
+    connect(search, &QAbstractButton::clicked, m_model, &EditorModel::hideSensitiveData);
+    return row(10, {hint("Arraste sobre o que quer esconder"), search});
+}
+
+QWidget *EditorToolbar::cropRow(bool cropped) {
+    QList<QWidget *> items;
+    if (cropped) {
+        auto *uncrop = new ToolbarButton(L("Remover recorte"), false);
+        uncrop->setObjectName(QStringLiteral("removeCropButton"));
+        uncrop->setSymbol(QStringLiteral("arrow.uturn.backward"));
+        connect(uncrop, &QAbstractButton::clicked, this, [this] {
+            if (m_model) m_model->setCrop(std::nullopt);
+        });
+        items.append(uncrop);
+    }
+    auto *apply = new ToolbarButton(L("Aplicar"), true);
+    apply->setObjectName(QStringLiteral("applyCropButton"));
+    apply->setSymbol(QStringLiteral("checkmark"));
+    apply->setToolTip(L("Aplica o recorte e volta à prévia · ↵"));
+    connect(apply, &QAbstractButton::clicked, this, [this] {
+        if (m_model) m_model->setTool(EditorTool::preview);
+    });
+    items.append(apply);
+    return row(10, items);
 }
 
 QWidget *EditorToolbar::hint(const char *key) {

@@ -142,7 +142,6 @@ QWidget *EditorView::workArea() {
     auto *left = new QVBoxLayout;
     left->setSpacing(0);
     m_toolbar = new EditorToolbar(m_model, area);
-    m_toolbar->setFixedHeight(EditorToolbar::height);
     left->addWidget(m_toolbar);
     left->addWidget(new Divider(Qt::Horizontal, area));
     m_canvasStack = new QStackedWidget(area);

@@ -20,11 +20,16 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
-#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
 constexpr int kSymbol = 13;
+constexpr int kSide = 24;
+constexpr int kGap = 12;
+// The least the title and its summary keep beside the buttons before these take a row of their own.
+constexpr int kTitleRoom = 160;
 
 // A flat button drawn by its owner: an optional symbol and a text on a rounded fill.
 class ChipButton : public QPushButton {
@@ -93,28 +98,16 @@ private:
 
 TutorialDetailHeader::TutorialDetailHeader(TutorialStore &store, BrandStore &brand, ShortcutStore &shortcuts, QWidget *parent)
     : QWidget(parent), m_store(store), m_brand(brand), m_shortcuts(shortcuts) {
-    setFixedHeight(72);
-    auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(24, 0, 24, 0);
-    row->setSpacing(12);
+    setFixedHeight(oneRowHeight);
 
     auto *back = new ChipButton(QStringLiteral("chevron.left"), L("Tutoriais"), {}, this);
     m_back = back;
-    row->addWidget(m_back);
     connect(m_back, &QPushButton::clicked, this, [this] { m_store.closeTutorial(); });
 
-    auto *titles = new QVBoxLayout;
-    titles->setSpacing(2);
-    titles->addStretch(1);
-    m_title = new QLineEdit(this);
+    m_title = new EllipsisLineEdit(this);
     makePlainField(m_title, Theme::font(18, QFont::DemiBold), Theme::text());
     m_title->setPlaceholderText(L("Nome do tutorial"));
-    m_title->setMinimumWidth(120);
-    titles->addWidget(m_title);
     m_summary = themedLabel(QString(), Theme::font(12), Theme::text3(), this);
-    titles->addWidget(m_summary);
-    titles->addStretch(1);
-    row->addLayout(titles, 1);
     connect(m_title, &QLineEdit::textEdited, this, [this](const QString &text) {
         Tutorial edited = m_store.tutorial();
         edited.title = text; // as typed: only renaming trims
@@ -125,11 +118,9 @@ TutorialDetailHeader::TutorialDetailHeader(TutorialStore &store, BrandStore &bra
     m_record->setRecordingDot(true);
     m_record->setSpacing(7);
     m_record->setToolTip(L("Enquanto grava, cada captura vira o próximo passo"));
-    row->addWidget(m_record);
     connect(m_record, &QPushButton::clicked, this, [this] { m_store.toggleRecording(); });
 
     m_themes = makeThemePicker();
-    row->addWidget(m_themes, 0, Qt::AlignVCenter);
 
     ChipButton::Look menuLook;
     menuLook.inset = 10;
@@ -149,20 +140,65 @@ TutorialDetailHeader::TutorialDetailHeader(TutorialStore &store, BrandStore &bra
     m_exportMenu->addAction(L("Copiar como imagem"), this, [this] { TutorialExporter::copyImage(m_store); });
     connect(m_export, &QPushButton::clicked, this,
             [this] { m_exportMenu->popup(m_export->mapToGlobal(QPoint(0, m_export->height() + 4))); });
-    row->addWidget(m_export);
 
     m_copy = new ToolbarButton(L("Copiar guia"), true, this);
     m_copy->setSymbol(QStringLiteral("doc.on.doc"));
     m_copy->setToolTip(L("Copia o guia inteiro como uma imagem"));
-    row->addWidget(m_copy);
     connect(m_copy, &QPushButton::clicked, this, [this] { TutorialExporter::copyImage(m_store); });
 
     m_delete = new ToolbarButton(QString(), false, this);
     m_delete->setSymbol(QStringLiteral("trash"));
     m_delete->setToolTip(L("Excluir este tutorial"));
     m_delete->setAccessibleName(L("Excluir este tutorial"));
-    row->addWidget(m_delete);
     connect(m_delete, &QPushButton::clicked, this, &TutorialDetailHeader::confirmDelete);
+}
+
+QSize TutorialDetailHeader::minimumSizeHint() const {
+    return {2 * kSide + m_back->sizeHint().width() + kGap + kTitleRoom + kGap + m_delete->sizeHint().width(), oneRowHeight};
+}
+
+bool TutorialDetailHeader::isWrapped() const { return height() > oneRowHeight; }
+
+// One row while the title keeps a fair room beside every button; else the record button and the guide's
+// buttons go to a second row below the title, and every button keeps its whole text.
+void TutorialDetailHeader::layOut() {
+    QList<QWidget *> actions;
+    for (QWidget *action : {static_cast<QWidget *>(m_record), m_themes, static_cast<QWidget *>(m_export),
+                            static_cast<QWidget *>(m_copy)})
+        if (!action->isHidden()) actions.append(action);
+    int actionsWidth = 0;
+    for (QWidget *action : std::as_const(actions)) actionsWidth += action->sizeHint().width() + kGap;
+    const int back = m_back->sizeHint().width(), remove = m_delete->sizeHint().width();
+    const int titleRoom = std::max(kTitleRoom, QFontMetrics(m_summary->font()).horizontalAdvance(m_summary->text()));
+    const bool wrapped = 2 * kSide + back + kGap + titleRoom + kGap + actionsWidth + remove > width();
+    const int firstRow = wrapped ? titleRowHeight : oneRowHeight;
+    const int rows = wrapped ? titleRowHeight + actionsRowHeight : oneRowHeight;
+    if (maximumHeight() != rows) setFixedHeight(rows);
+
+    const auto place = [](QWidget *widget, int x, int top, int rowHeight) {
+        const QSize size = widget->sizeHint();
+        widget->setGeometry(x, top + (rowHeight - size.height()) / 2, size.width(), size.height());
+        return x + size.width();
+    };
+    place(m_back, kSide, 0, firstRow);
+    int right = width() - kSide - remove;
+    place(m_delete, right, 0, firstRow);
+    right -= kGap;
+    int x = wrapped ? kSide : right - actionsWidth + kGap;
+    for (QWidget *action : std::as_const(actions))
+        x = place(action, x, wrapped ? titleRowHeight - 4 : 0, wrapped ? actionsRowHeight : firstRow) + kGap;
+    if (!wrapped) right -= actionsWidth;
+
+    const int left = kSide + back + kGap;
+    const int fieldHeight = m_title->sizeHint().height(), summaryHeight = m_summary->sizeHint().height();
+    const int top = (firstRow - (fieldHeight + 2 + summaryHeight)) / 2;
+    m_title->setGeometry(left, top, std::max(0, right - left), fieldHeight);
+    m_summary->setGeometry(left, top + fieldHeight + 2, std::max(0, right - left), summaryHeight);
+}
+
+void TutorialDetailHeader::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    layOut();
 }
 
 QWidget *TutorialDetailHeader::makeThemePicker() {
@@ -215,7 +251,6 @@ void TutorialDetailHeader::refresh() {
     m_summary->setText(TutorialTexts::summary(steps, recording));
     m_record->setText(recording ? L("Parar gravação") : steps > 0 ? L("Gravar mais passos") : L("Começar a gravar"));
     m_record->setShortcutText(TutorialTexts::toggleKeys(m_shortcuts));
-    m_record->updateGeometry();
 
     for (QWidget *withSteps : {m_themes, static_cast<QWidget *>(m_export), static_cast<QWidget *>(m_copy)})
         withSteps->setVisible(steps > 0);
@@ -226,6 +261,7 @@ void TutorialDetailHeader::refresh() {
         const bool selected = theme == tutorial.theme;
         option->setColours(selected ? Theme::rgb(0x2C2C37) : QColor(Qt::transparent), selected ? Theme::text() : Theme::text2());
     }
+    layOut();
 }
 
 void TutorialDetailHeader::confirmDelete() {

@@ -7,7 +7,7 @@
 class BrandStore;
 class QAbstractButton;
 class QLabel;
-class QLineEdit;
+class EllipsisLineEdit;
 class QMenu;
 class QPushButton;
 class ShortcutStore;
@@ -16,10 +16,15 @@ class TutorialStore;
 
 // The bar above an open tutorial, 72 high: back to the library, the title field and its summary, the
 // record button and, once there are steps, the guide's theme, the export menu and "Copiar guia"; last
-// the delete button. Every control is one call on the tutorial store or the exporter.
+// the delete button. Every control is one call on the tutorial store or the exporter. Where the buttons
+// would leave the title too little room, they take a second row below it.
 class TutorialDetailHeader : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int oneRowHeight = 72;
+    static constexpr int titleRowHeight = 64;
+    static constexpr int actionsRowHeight = 44;
+
     TutorialDetailHeader(TutorialStore &store, BrandStore &brand, ShortcutStore &shortcuts, QWidget *parent = nullptr);
 
     // Reads the open tutorial, the recording flag, the brand and the shortcut again.
@@ -28,7 +33,7 @@ public:
     void confirmDelete();
 
     QPushButton *backButton() const { return m_back; }
-    QLineEdit *titleField() const { return m_title; }
+    EllipsisLineEdit *titleField() const { return m_title; }
     QString summaryText() const;
     ToolbarButton *recordButton() const { return m_record; }
     // The theme options offered now, in order; the button of one of them (none when not offered).
@@ -38,11 +43,17 @@ public:
     QMenu *exportMenu() const { return m_exportMenu; }
     ToolbarButton *copyButton() const { return m_copy; }
     ToolbarButton *deleteButton() const { return m_delete; }
+    // Whether the buttons sit in a second row below the title.
+    bool isWrapped() const;
+
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void layOut();
     QWidget *makeThemePicker();
     void chooseTheme(TutorialTheme theme);
 
@@ -50,7 +61,7 @@ private:
     BrandStore &m_brand;
     ShortcutStore &m_shortcuts;
     QPushButton *m_back;
-    QLineEdit *m_title;
+    EllipsisLineEdit *m_title;
     QLabel *m_summary;
     ToolbarButton *m_record;
     QWidget *m_themes;

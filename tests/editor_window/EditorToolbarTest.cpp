@@ -3,6 +3,8 @@
 #include "core/Localization.h"
 #include "editor/EditorModel.h"
 #include "platform/StringTables.h"
+#include "support/LaidOutApart.h"
+#include "widgets/Theme.h"
 #include "widgets/ToolbarButton.h"
 
 #include <QAbstractButton>
@@ -11,6 +13,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -136,4 +140,76 @@ TEST_F(EditorToolbarTest, TheOptionsRowFollowsTheToolSelectionCropAndSearch) {
     search = options()->findChild<ToolbarButton *>(QStringLiteral("sensitiveButton"));
     EXPECT_EQ(search->text(), QStringLiteral("Esconder dados sensíveis"));
     EXPECT_TRUE(search->isEnabled());
+}
+
+// The main window at its default and its smallest width gives the toolbar what is left beside the
+// expanded sidebar (210) and the side panel (300), each with its hairline.
+TEST_F(EditorToolbarTest, EveryToolAndItsOptionsShowWholeAtTheDefaultAndTheSmallestWindow) {
+    const Annotation box = addMark(Annotation::Kind::rectangle, 0x4DA3FF);
+    const Annotation blur = addMark(Annotation::Kind::blur, 0xFF5A5F);
+    struct State {
+        const char *name;
+        std::function<void()> set;
+    };
+    const QList<State> states{
+        {"preview", [&] { model->setTool(EditorTool::preview); }},
+        {"select", [&] { model->setTool(EditorTool::select); }},
+        {"select a box", [&] { model->setSelectedID(box.id); }},
+        {"select a blur", [&] { model->setSelectedID(blur.id); }},
+        {"arrow", [&] { model->setTool(EditorTool::arrow); }},
+        {"highlight", [&] { model->setTool(EditorTool::highlight); }},
+        {"text", [&] { model->setTool(EditorTool::text); }},
+        {"blur", [&] { model->setTool(EditorTool::blur); }},
+        {"searching", [&] { model->setDetectingSensitive(true); }},
+        {"crop", [&] {
+             model->setDetectingSensitive(false);
+             model->setTool(EditorTool::crop);
+         }},
+        {"cropped", [&] { model->setCrop(QRectF(10, 10, 100, 100)); }},
+    };
+    for (const QString &language : {QStringLiteral("pt-BR"), QStringLiteral("en")}) {
+        platform::StringTables::setCurrentLanguage(language);
+        for (const int window : {1240, 1000}) {
+            model->setCrop(std::nullopt);
+            model->setTool(EditorTool::preview);
+            toolbar = std::make_unique<EditorToolbar>(model.get());
+            toolbar->resize(window - 211 - 301, EditorToolbar::height);
+            toolbar->show();
+            QList<QRect> places;
+            int rows = -1;
+            for (const State &state : states) {
+                state.set();
+                QWidget *row = options();
+                const std::string where = language.toStdString() + " " + std::to_string(window) + " " + state.name;
+                testsupport::expectLaidOutApart(toolbar.get(), where);
+                // The tools keep their place from tool to tool, and the canvas below does not move.
+                QList<QRect> now;
+                for (EditorTool tool : EditorTools::all) {
+                    auto *button = toolbar->findChild<QWidget *>(QStringLiteral("tool_") + EditorTools::rawValue(tool));
+                    now.append(button->geometry());
+                    EXPECT_GE(button->width(), std::ceil(QFontMetricsF(Theme::font(10)).horizontalAdvance(EditorTools::title(tool))))
+                        << where << " " << EditorTools::title(tool).toStdString();
+                    if (window == 1240) {
+                        EXPECT_EQ(button->width(), EditorToolbar::toolWidth) << where;
+                    }
+                }
+                if (places.isEmpty()) {
+                    places = now;
+                    rows = toolbar->size().height();
+                }
+                EXPECT_EQ(now, places) << where;
+                EXPECT_EQ(toolbar->size().height(), rows) << where;
+                // Hints and buttons show their whole text.
+                QList<QLabel *> hints = row->findChildren<QLabel *>();
+                if (auto *label = qobject_cast<QLabel *>(row)) hints.append(label);
+                for (QLabel *hint : hints)
+                    EXPECT_LE(QFontMetricsF(hint->font()).horizontalAdvance(hint->text()), hint->width())
+                        << where << " " << hint->text().toStdString();
+                for (ToolbarButton *button : row->findChildren<ToolbarButton *>())
+                    EXPECT_GE(button->width(), button->sizeHint().width()) << where << " " << button->text().toStdString();
+            }
+            // Where the options cannot all sit beside the tools, they have a row of their own.
+            EXPECT_EQ(toolbar->isWrapped(), rows > EditorToolbar::height);
+        }
+    }
 }

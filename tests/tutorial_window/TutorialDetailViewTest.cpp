@@ -1,10 +1,13 @@
 #include "brand/BrandStore.h"
 #include "core/ShortcutStore.h"
 #include "core/StyleStore.h"
+#include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
+#include "support/LaidOutApart.h"
 #include "support/ScriptedAlerts.h"
 #include "support/TestSupport.h"
 #include "tutorial_window/PictureLoader.h"
+#include "tutorial_window/PlainFields.h"
 #include "tutorial_window/StepPictureView.h"
 #include "tutorial_window/TutorialDetailHeader.h"
 #include "tutorial_window/TutorialDetailView.h"
@@ -108,6 +111,65 @@ TEST_F(TutorialDetailViewTest, TitleThemesAndExportMenu) {
     EXPECT_EQ(items, (QStringList{QStringLiteral("Imagem única (PNG)…"), QStringLiteral("PDF, um passo por página…"),
                                   QStringLiteral("Markdown + imagens (Notion, GitHub, docs)…"), QStringLiteral("—"),
                                   QStringLiteral("Copiar como imagem")}));
+}
+
+// The page beside the expanded sidebar (210 and its hairline) in the window at its default and smallest
+// sizes: the title starts at its first letter, cut at the end where it must be, and every button shows
+// its whole text, in one row or two.
+TEST_F(TutorialDetailViewTest, TheHeaderShowsTheTitleFromItsStartAndEveryButtonWhole) {
+    Tutorial named = store.tutorial();
+    named.theme = TutorialTheme::brand;
+    store.setTutorial(named);
+    for (const QString &language : {QStringLiteral("pt-BR"), QStringLiteral("en")}) {
+        platform::StringTables::setCurrentLanguage(language);
+        named = store.tutorial();
+        named.title = language == QStringLiteral("en") ? QStringLiteral("How to open a support ticket in the Caravela System")
+                                                       : QStringLiteral("Como abrir chamados no Sistema Caravela");
+        store.setTutorial(named);
+        for (const QSize window : {QSize(1240, 800), QSize(1000, 660)}) {
+            view = std::make_unique<TutorialDetailView>(store, brand, shortcuts, loader);
+            view->resize(window - QSize(211, 0));
+            view->show();
+            for (const char *state : {"no steps", "recording", "steps"}) {
+                if (state == std::string("recording")) {
+                    store.toggleRecording();
+                    addStep();
+                } else if (state == std::string("steps")) {
+                    store.toggleRecording();
+                }
+                QCoreApplication::processEvents();
+                const std::string where = language.toStdString() + " " + std::to_string(window.width()) + " " + state;
+                testsupport::expectLaidOutApart(&header(), where);
+                for (QAbstractButton *button : header().findChildren<QAbstractButton *>()) {
+                    if (!button->isVisible()) continue;
+                    EXPECT_GE(button->width(), button->sizeHint().width()) << where << " " << button->text().toStdString();
+                }
+                EllipsisLineEdit *title = header().titleField();
+                const bool fits = title->fontMetrics().horizontalAdvance(named.title) <= title->width() - 4;
+                EXPECT_EQ(title->isElided(), !fits) << where;
+                EXPECT_EQ(title->toolTip(), fits ? QString() : named.title) << where;
+                EXPECT_GE(title->width(), 160) << where;
+            }
+            // Two rows only where one leaves the title too little room.
+            EXPECT_EQ(header().isWrapped(), window.width() == 1000) << language.toStdString();
+            store.remove(store.tutorial().steps.first());
+        }
+    }
+    // Edited, the field scrolls as it must; left, it shows the title from its start again.
+    named.title = named.title.repeated(3);
+    store.setTutorial(named);
+    EllipsisLineEdit *title = header().titleField();
+    EXPECT_TRUE(title->isElided());
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    QTest::mouseClick(title, Qt::LeftButton, {}, QPoint(10, title->height() / 2));
+    EXPECT_EQ(title->cursorPosition(), 1); // where the click landed on the letters shown
+    title->end(false);
+    EXPECT_FALSE(title->isElided());
+    title->clearFocus();
+    EXPECT_TRUE(title->isElided());
+    EXPECT_EQ(title->cursorPosition(), 0);
+    platform::StringTables::setCurrentLanguage({});
 }
 
 TEST_F(TutorialDetailViewTest, DeletingAsksFirstAndWarnsToExport) {
