@@ -185,6 +185,9 @@ QFuture<void> copyImage(TutorialStore &store) {
     auto report = [steps = std::move(begun->numbers)](const Outcome &outcome) {
         if (outcome.kind == Outcome::Kind::tooLarge) {
             showTooLarge();
+        } else if (outcome.kind == Outcome::Kind::failed) {
+            // The guide was never made (its pictures stopped decoding meanwhile): say that, not the clipboard.
+            alert(L("Não foi possível copiar o guia"), outcome.error);
         } else if (outcome.kind == Outcome::Kind::written && Clipboard::copy(outcome.image)) {
             Toast::show(outcome.image, L("Guia copiado"),
                         subtitle(steps, outcome, L(LKey(QStringLiteral("%@ passos · cole com ⌘V"), {QString::number(outcome.steps)}))));

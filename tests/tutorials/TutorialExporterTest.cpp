@@ -180,3 +180,23 @@ TEST_F(TutorialExporterTest, CopyingSaysSoOnlyWhenTheClipboardTookTheGuide) {
     EXPECT_EQ(answers.held[0].first, QStringLiteral("image/png"));
     EXPECT_EQ(QImage::fromData(answers.held[0].second).width(), 1600);
 }
+
+TEST_F(TutorialExporterTest, ACopyWhosePicturesStoppedDecodingSaysSo) {
+    record(QStringLiteral("Danificado"));
+    const QUuid id = store.tutorial().id;
+    // Each picture's header still reads, so the copy begins; its pixels are gone.
+    for (const TutorialStep &step : store.tutorial().steps) {
+        QFile file(store.folder(id) + QLatin1Char('/') + step.imageFile);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.resize(120);
+    }
+    store.closeTutorial();
+    store.open(id);
+    const QString before = toast();
+    finish(TutorialExporter::copyImage(store));
+    ASSERT_EQ(answers.alerts.size(), 1);
+    EXPECT_EQ(answers.alerts[0].messageText, QStringLiteral("Não foi possível copiar o guia"));
+    EXPECT_EQ(answers.alerts[0].informativeText, QStringLiteral("As imagens dos passos não puderam ser lidas."));
+    EXPECT_EQ(toast(), before);
+    EXPECT_TRUE(answers.held.isEmpty());
+}
