@@ -176,14 +176,22 @@ TEST_F(BrandViewTest, ImportsAreReadOffTheGuiThreadAndTheLastOneWins) {
     EXPECT_EQ(brand.kit().primary, 0xFF0000u);
 }
 
-TEST_F(BrandViewTest, TheImportPanelCancelledChangesNothing) {
+TEST_F(BrandViewTest, TheImportPanelNamesItsFilesAndCancelledChangesNothing) {
     struct Cancel : platform::OpenPanel {
-        std::optional<QString> run(const platform::OpenRequest &) override { return std::nullopt; }
+        QList<platform::OpenRequest> asked;
+        std::optional<QString> run(const platform::OpenRequest &request) override {
+            asked.append(request);
+            return std::nullopt;
+        }
     } cancel;
     platform::OpenPanel::setSharedForTesting(&cancel);
     view.importFile();
+    view.chooseLogo();
     platform::OpenPanel::setSharedForTesting(nullptr);
     EXPECT_FALSE(view.notice());
+    ASSERT_EQ(cancel.asked.size(), 2);
+    EXPECT_EQ(cancel.asked[0].typeName, QStringLiteral("Tokens de design"));
+    EXPECT_EQ(cancel.asked[1].typeName, QStringLiteral("Arquivos de logo"));
 }
 
 TEST_F(BrandViewTest, BurstsRenderOnceAndLeavingDropsThePendingRender) {

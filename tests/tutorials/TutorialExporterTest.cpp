@@ -1,3 +1,4 @@
+#include "core/Settings.h"
 #include "platform/Alert.h"
 #include "platform/FileReveal.h"
 #include "platform/FolderPanel.h"
@@ -135,6 +136,7 @@ TEST_F(TutorialExporterTest, StepsWithoutPicturesAreLeftOutAndNamed) {
 }
 
 TEST_F(TutorialExporterTest, FilesAreWrittenShownAndAnnounced) {
+    Settings::saveFolder.reset();
     record(QStringLiteral("Aula 1: rede/wifi"));
     answers.path = temp.file(QStringLiteral("guia.png"));
     finish(TutorialExporter::exportImage(store));
@@ -147,6 +149,10 @@ TEST_F(TutorialExporterTest, FilesAreWrittenShownAndAnnounced) {
     answers.path = temp.file(QStringLiteral("guia.pdf"));
     finish(TutorialExporter::exportPDF(store));
     EXPECT_EQ(answers.saves[1].proposedName, QStringLiteral("Aula 1- rede-wifi.pdf"));
+    // Each panel names its type, and opens where the last export was written.
+    EXPECT_EQ(answers.saves[0].typeName, QStringLiteral("Imagem PNG"));
+    EXPECT_EQ(answers.saves[1].typeName, QStringLiteral("Documento PDF"));
+    EXPECT_EQ(answers.saves[1].folder, temp.path());
     EXPECT_TRUE(QFile(*answers.path).open(QIODevice::ReadOnly));
     EXPECT_TRUE(toast().endsWith(QStringLiteral(" — guia.pdf")));
 
@@ -166,6 +172,7 @@ TEST_F(TutorialExporterTest, FilesAreWrittenShownAndAnnounced) {
     EXPECT_FALSE(answers.alerts[0].informativeText.isEmpty());
     EXPECT_EQ(toast(), shown);
     EXPECT_EQ(revealed.size(), 4);
+    Settings::saveFolder.reset();
 }
 
 TEST_F(TutorialExporterTest, CopyingSaysSoOnlyWhenTheClipboardTookTheGuide) {
