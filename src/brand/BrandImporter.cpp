@@ -2,6 +2,7 @@
 
 #include "brand/PieceLabels.h"
 #include "brand/TokenPath.h"
+#include "core/FontFamily.h"
 #include "core/Luma.h"
 #include "platform/RegularFile.h"
 
@@ -42,9 +43,13 @@ bool isLineBreak(QChar c) {
 
 QString installedFamily(const QString &name) {
     for (const QString &family : installedFamilies())
-        if (family.compare(name, Qt::CaseInsensitive) == 0) return family;
+        if (FontFamily::same(family, name)) return family;
     return name;
 }
+
+// The installed families, read once; a test may put its own in their place.
+QMutex installedMutex;
+std::optional<QStringList> installed;
 
 Result assign(const Found &found) {
     Result r;
@@ -298,29 +303,37 @@ Result parseText(const QString &text) {
 
 std::optional<quint32> hexColor(const QString &text) { return hexColorOf(text); }
 
+QStringList familiesOf(const QStringList &listed) {
+    QStringList families = FontFamily::distinct(listed);
+    families.removeIf([](const QString &f) { return f.startsWith(u'.'); });
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(families.begin(), families.end(),
+              [&collator](const QString &a, const QString &b) { return collator(a, b); });
+    return families;
+}
+
 const QStringList &installedFamilies() {
-    static QMutex mutex;
-    static std::optional<QStringList> families;
-    QMutexLocker lock(&mutex);
-    if (!families) {
+    QMutexLocker lock(&installedMutex);
+    if (!installed) {
         // The font database needs the GUI application; without one (a command-line tool) nothing is
         // installed as far as this knows, and the next call asks again.
         static const QStringList none;
         if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) return none;
-        QStringList all = QFontDatabase::families();
-        all.removeIf([](const QString &f) { return f.startsWith(u'.'); });
-        QCollator collator;
-        collator.setCaseSensitivity(Qt::CaseInsensitive);
-        std::sort(all.begin(), all.end(), [&collator](const QString &a, const QString &b) { return collator(a, b); });
-        families = std::move(all);
+        installed = familiesOf(QFontDatabase::families());
     }
-    return *families;
+    return *installed;
+}
+
+void setFontListingForTesting(const std::optional<QStringList> &listed) {
+    QMutexLocker lock(&installedMutex);
+    installed = listed ? std::optional(familiesOf(*listed)) : std::nullopt;
 }
 
 bool isInstalled(const QString &family) {
     const QStringList &families = installedFamilies();
     return std::any_of(families.begin(), families.end(),
-                       [&family](const QString &f) { return f.compare(family, Qt::CaseInsensitive) == 0; });
+                       [&family](const QString &f) { return FontFamily::same(f, family); });
 }
 
 quint32 readableAccent(quint32 primary, quint32 background, quint32 text) {

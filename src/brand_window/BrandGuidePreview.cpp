@@ -1,6 +1,7 @@
 #include "brand_window/BrandGuidePreview.h"
 
 #include "brand/BrandImporter.h"
+#include "core/FontFamily.h"
 #include "core/Localization.h"
 #include "core/Luma.h"
 #include "widgets/Theme.h"
@@ -50,10 +51,10 @@ QColor BrandGuidePreview::badgeText(quint32 accent) {
 QFont BrandGuidePreview::brandFont(const std::optional<QString> &family, qreal pixelSize, QFont::Weight weight) {
     QFont font = Theme::font(pixelSize, weight);
     if (!family || !BrandImporter::isInstalled(*family)) return font;
-    QFont brand(*family);
+    QFont brand(family->trimmed());
     brand.setPixelSize(qRound(pixelSize));
     brand.setWeight(weight);
-    if (QFontInfo(brand).family().compare(*family, Qt::CaseInsensitive) != 0) return font;
+    if (!FontFamily::same(QFontInfo(brand).family(), *family)) return font;
     return brand;
 }
 

@@ -234,7 +234,8 @@ void BrandView::importFile() {
     const auto path = platform::OpenPanel::shared().run(
         {L("Escolha um DESIGN.md, um CSS ou um arquivo de tokens (JSON)"), {},
          {QStringLiteral("*.json"), QStringLiteral("*.txt"), QStringLiteral("*.md"), QStringLiteral("*.markdown"),
-          QStringLiteral("*.css"), QStringLiteral("*.scss")}});
+          QStringLiteral("*.css"), QStringLiteral("*.scss")},
+         L("Tokens de design")});
     if (path) importFrom(*path);
 }
 
@@ -280,7 +281,8 @@ void BrandView::chooseLogo() {
          {QStringLiteral("*.png"), QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.svg"),
           QStringLiteral("*.pdf"), QStringLiteral("*.heic"), QStringLiteral("*.tif"), QStringLiteral("*.tiff"),
           QStringLiteral("*.gif"), QStringLiteral("*.bmp"), QStringLiteral("*.icns"), QStringLiteral("*.ai"),
-          QStringLiteral("*.eps"), QStringLiteral("*.epsf"), QStringLiteral("*.webp")}});
+          QStringLiteral("*.eps"), QStringLiteral("*.epsf"), QStringLiteral("*.webp")},
+         L("Arquivos de logo")});
     if (path) loadLogo(*path);
 }
 

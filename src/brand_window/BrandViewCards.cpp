@@ -10,6 +10,7 @@
 #include "brand_window/LogoDropZone.h"
 #include "brand_window/PositionPicker.h"
 #include "core/ColorValue.h"
+#include "core/FontFamily.h"
 #include "core/Localization.h"
 #include "editor_window/BackdropSheet.h"
 #include "editor_window/ColorPanelBridge.h"
@@ -468,10 +469,15 @@ void BrandView::syncFont() {
     const std::optional<QString> &family = m_brand.kit().fontFamily;
     m_fontPicker->clear();
     m_fontPicker->addItem(L("Fonte do sistema"), QVariant());
-    if (family && !m_families.contains(*family)) m_fontPicker->addItem(L(LKey("%@ (não instalada)", {*family})), *family);
+    // The kit may name the family in another case or with the foundry of an older listing.
+    const auto listed = !family ? m_families.cend()
+                                : std::find_if(m_families.cbegin(), m_families.cend(),
+                                               [&family](const QString &f) { return FontFamily::same(f, *family); });
+    const bool unlisted = family && listed == m_families.cend();
+    if (unlisted) m_fontPicker->addItem(L(LKey("%@ (não instalada)", {*family})), *family);
     m_fontPicker->insertSeparator(m_fontPicker->count());
     for (const QString &name : m_families) m_fontPicker->addItem(name, name);
-    m_fontPicker->setCurrentIndex(family ? m_fontPicker->findData(*family) : 0);
+    m_fontPicker->setCurrentIndex(!family ? 0 : m_fontPicker->findData(unlisted ? *family : *listed));
     const bool missing = family && !BrandImporter::isInstalled(*family);
     m_fontWarning->setVisible(missing);
     if (missing)

@@ -132,6 +132,9 @@ inline constexpr Setting<bool> greetingEnabled{"greetingEnabled", always<true>};
 inline constexpr Setting<QString> customName{"customName", [] { return QString(); }};
 inline constexpr Setting<bool> hasCompletedOnboarding{"hasCompletedOnboarding", always<false>};
 
+// The folder of the last file a save panel wrote (empty: none yet); the next panel opens there.
+inline constexpr Setting<QString> saveFolder{"save.folder", [] { return QString(); }};
+
 // The global hot keys, one per capture action.
 inline constexpr Setting<Shortcut> shortcutCaptureArea{
     "shortcut.captureArea", [] { return Shortcut::defaultFor(ShortcutAction::captureArea); }};

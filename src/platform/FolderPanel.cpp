@@ -1,5 +1,7 @@
 #include "platform/FolderPanel.h"
 
+#include "platform/FileDialogFit.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -20,6 +22,7 @@ public:
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly, true);
         dialog.setLabelText(QFileDialog::Accept, request.prompt);
+        fitFileDialog(dialog);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
         m_folder = dialog.selectedFiles().constFirst();
         return m_folder;

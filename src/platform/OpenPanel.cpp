@@ -1,5 +1,7 @@
 #include "platform/OpenPanel.h"
 
+#include "platform/FileDialogFit.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -15,7 +17,12 @@ public:
         QFileDialog dialog(nullptr, request.message, m_folder);
         dialog.setFileMode(QFileDialog::ExistingFile);
         if (!request.prompt.isEmpty()) dialog.setLabelText(QFileDialog::Accept, request.prompt);
-        if (!request.patterns.isEmpty()) dialog.setNameFilter(request.patterns.join(QLatin1Char(' ')));
+        if (!request.patterns.isEmpty()) {
+            const QString patterns = request.patterns.join(QLatin1Char(' '));
+            const QString named = QStringLiteral("%1 (%2)").arg(request.typeName, patterns);
+            dialog.setNameFilter(request.typeName.isEmpty() ? patterns : named);
+        }
+        fitFileDialog(dialog);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
         const QString file = dialog.selectedFiles().constFirst();
         m_folder = QFileInfo(file).absolutePath(); // the next panel opens where this one ended

@@ -8,11 +8,13 @@
 namespace platform {
 
 // What an open panel asks: a line saying what the file is for, the label of its accept button (empty:
-// the platform's) and the file-name patterns it offers ("*.png").
+// the platform's), the file-name patterns it offers ("*.png") and the name of those files in its
+// filter ("Arquivos de logo (*.png *.svg …)").
 struct OpenRequest {
     QString message;
     QString prompt;
     QStringList patterns;
+    QString typeName;
 };
 
 // The modal panel that chooses one existing file; tests substitute their own so that nothing waits on

@@ -1,12 +1,12 @@
 #include "platform/SavePanel.h"
 
 #include "platform/Alert.h"
+#include "platform/FileDialogFit.h"
 #include "platform/StringTables.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace platform {
 
@@ -15,11 +15,8 @@ namespace {
 class FileDialogSavePanel : public SavePanel {
 public:
     std::optional<QString> run(const SaveRequest &request) override {
-        if (m_folder.isEmpty() || !QFileInfo(m_folder).isDir()) {
-            m_folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-            if (m_folder.isEmpty() || !QFileInfo(m_folder).isDir()) m_folder = QDir::homePath();
-        }
-        QString proposed = QDir(m_folder).filePath(request.proposedName);
+        const QString folder = QFileInfo(request.folder).isDir() ? request.folder : QDir::homePath();
+        QString proposed = QDir(folder).filePath(request.proposedName);
         for (;;) {
             QFileDialog dialog(nullptr, QString(), proposed);
             dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -27,21 +24,16 @@ public:
             dialog.setNameFilter(QStringLiteral("%1 (*.%2)").arg(request.typeName, request.extension));
             dialog.setDefaultSuffix(request.extension);
             dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-            // Qt's own dialog follows the application's theme and language; a desktop's native one would not.
-            dialog.setOption(QFileDialog::DontUseNativeDialog);
+            // No DontUseNativeDialog: where the platform theme has a file chooser of its own (the desktop
+            // portal's, GTK's, KDE's), Qt hands the dialog to it; elsewhere Qt shows its own, set up here.
+            fitFileDialog(dialog);
             if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
             const QString chosen = dialog.selectedFiles().constFirst();
-            if (const std::optional<QString> path = completedPath(chosen, request.extension)) {
-                m_folder = QFileInfo(*path).absolutePath();
-                return path;
-            }
+            if (const std::optional<QString> path = completedPath(chosen, request.extension)) return path;
             // Declined replacing: back to the dialog, showing the name that would have been written.
             proposed = chosen + QLatin1Char('.') + request.extension;
         }
     }
-
-private:
-    QString m_folder;
 };
 
 QString localized(const char *key) {

@@ -6,14 +6,17 @@
 
 namespace platform {
 
-// What a save panel asks: the proposed file name and the one file type allowed.
+// What a save panel asks: the proposed file name, the one file type allowed and where it opens.
 struct SaveRequest {
     QString proposedName;  // "Pelicarta 2026-01-02 10.11.12.png"
-    QString typeName;      // "PNG", "JPEG", "HEIC"
+    QString typeName;      // the type as its filter is named: "Imagem PNG", "Documento PDF"
     QString extension;     // "png", "jpg", "heic"
+    QString folder;        // where the panel opens; one that is no folder (or empty): the home folder
 };
 
-// The modal save panel; tests substitute their own so that nothing waits on a dialog.
+// The modal save panel; tests substitute their own so that nothing waits on a dialog. The real one is
+// the desktop's own file chooser where the platform theme offers one (a file chooser portal, GTK,
+// KDE), otherwise Qt's, fitted by fitFileDialog.
 class SavePanel {
 public:
     virtual ~SavePanel() = default;

@@ -172,10 +172,12 @@ void TutorialLibraryGrid::paintEvent(QPaintEvent *event) {
         // Resting cards are drawn once and kept: typing in the search moves them around, and the
         // rounded outline is what costs.
         const QImage cover = coverOf(tutorial);
-        const QString key = QStringLiteral("%1|%2|%3|%4|%5|%6")
+        // A cover still decoding and one that cannot be read are both null, and drawn differently.
+        const QString key = QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
                                 .arg(tutorial.id.toString(), title(tutorial), subtitle(tutorial))
                                 .arg(card.width())
                                 .arg(cover.cacheKey())
+                                .arg(cover.isNull() && hasNoCover(tutorial))
                                 .arg(devicePixelRatioF());
         if (const QPixmap *drawn = m_drawn.object(key)) {
             p.drawPixmap(card.topLeft(), *drawn);
@@ -194,9 +196,19 @@ void TutorialLibraryGrid::paintEvent(QPaintEvent *event) {
     }
 }
 
-QImage TutorialLibraryGrid::coverOf(const Tutorial &tutorial) {
+QString TutorialLibraryGrid::coverPath(const Tutorial &tutorial) const {
     if (tutorial.steps.isEmpty() || !isBareFileName(tutorial.steps.constFirst().imageFile)) return {};
-    return m_loader.picture(m_store.folder(tutorial.id) + QLatin1Char('/') + tutorial.steps.constFirst().imageFile, kCoverBox);
+    return m_store.folder(tutorial.id) + QLatin1Char('/') + tutorial.steps.constFirst().imageFile;
+}
+
+QImage TutorialLibraryGrid::coverOf(const Tutorial &tutorial) {
+    const QString path = coverPath(tutorial);
+    return path.isEmpty() ? QImage() : m_loader.picture(path, kCoverBox);
+}
+
+bool TutorialLibraryGrid::hasNoCover(const Tutorial &tutorial) const {
+    const QString path = coverPath(tutorial);
+    return path.isEmpty() || m_loader.state(path, kCoverBox) == PictureLoader::State::failed;
 }
 
 void TutorialLibraryGrid::paintCard(QPainter &p, const Tutorial &tutorial, const QRect &card, qreal hover) {
@@ -217,7 +229,7 @@ void TutorialLibraryGrid::paintCard(QPainter &p, const Tutorial &tutorial, const
     if (!picture.isNull()) {
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         drawFilled(p, picture, cover);
-    } else if (tutorial.steps.isEmpty()) {
+    } else if (hasNoCover(tutorial)) {
         constexpr int symbol = 28;
         p.drawPixmap(QPointF(cover.center().x() - symbol / 2.0, cover.center().y() - symbol / 2.0),
                      Icons::pixmap(QStringLiteral("list.number"), symbol, Theme::text3(), p.device()->devicePixelRatioF()));

@@ -66,8 +66,12 @@ private:
     Columns columns(int width) const;
     int cardHeight() const;
     void paintCard(QPainter &p, const Tutorial &tutorial, const QRect &card, qreal hover);
+    // The first step's picture file; empty for a tutorial without steps or one whose file name is not its own.
+    QString coverPath(const Tutorial &tutorial) const;
     // The first step's picture once decoded (null until then, and for none).
     QImage coverOf(const Tutorial &tutorial);
+    // Whether the card shows the "no cover" symbol: no first picture, or one that could not be read.
+    bool hasNoCover(const Tutorial &tutorial) const;
     void setHovered(const std::optional<QUuid> &id);
     qreal hoverOf(const QUuid &id) const;
 

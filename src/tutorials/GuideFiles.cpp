@@ -128,7 +128,9 @@ Outcome writeMarkdown(Input input, const QString &parent, const QString &baseNam
     input.steps = drawn;
     const QString readme = QStringLiteral("README.md");
     QString error;
-    if (!platform::writeFileAtomically(QDir(folder).filePath(readme), TutorialRenderer::markdown(input).toUtf8(), &error))
+    // A text file ends with its last line's line feed.
+    const QByteArray text = (TutorialRenderer::markdown(input) + QLatin1Char('\n')).toUtf8();
+    if (!platform::writeFileAtomically(QDir(folder).filePath(readme), text, &error))
         return takenBack(folder, written, failed(error));
     Outcome outcome;
     outcome.kind = Outcome::Kind::written;

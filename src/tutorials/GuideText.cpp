@@ -1,5 +1,6 @@
 #include "tutorials/GuideText.h"
 
+#include "core/FontFamily.h"
 #include "core/SystemFont.h"
 
 #include <QFontInfo>
@@ -26,10 +27,10 @@ const QPaintDevice *onePixelPerPoint() {
 
 QFont guideFont(const QString &family, double size, QFont::Weight weight) {
     if (!family.trimmed().isEmpty()) {
-        QFont font(family);
+        QFont font(family.trimmed());
         font.setPointSizeF(size);
         font.setWeight(weight);
-        if (QFontInfo(font).family().compare(family, Qt::CaseInsensitive) == 0) return font;
+        if (FontFamily::same(QFontInfo(font).family(), family)) return font;
     }
     return SystemFont::font(size, weight, SystemFont::pixelDpi);
 }

@@ -12,8 +12,8 @@ class QPainter;
 class QTextLayout;
 
 // The font of a guide text: the named family when it is installed (the font system confirms the very
-// family, ignoring case), otherwise the system font at the same size and weight. Sizes are pixels of
-// the guide image, which are points of the PDF.
+// family, ignoring case and the foundry, FontFamily::same), otherwise the system font at the same size
+// and weight. Sizes are pixels of the guide image, which are points of the PDF.
 QFont guideFont(const QString &family, double size, QFont::Weight weight);
 
 // How one kind of guide text is set.

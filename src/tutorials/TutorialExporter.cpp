@@ -3,6 +3,7 @@
 #include "brand/BrandStore.h"
 #include "core/ByteCount.h"
 #include "core/Localization.h"
+#include "core/SaveFolder.h"
 #include "platform/Alert.h"
 #include "platform/FileReveal.h"
 #include "platform/FolderPanel.h"
@@ -94,6 +95,7 @@ QString subtitle(const StepNumbers &steps, const Outcome &outcome, const QString
 void reportFile(const StepNumbers &steps, const Outcome &outcome) {
     switch (outcome.kind) {
     case Outcome::Kind::written:
+        SaveFolder::remember(outcome.path);
         platform::revealFile(outcome.path);
         Toast::show(symbol(QStringLiteral("checkmark.circle")),
                     L(LKey(QStringLiteral("Guia exportado · %@"), {byteCountText(outcome.bytes)})),
@@ -109,7 +111,8 @@ QFuture<void> exportFile(TutorialStore &store, const QString &typeName, const QS
     std::optional<Start> begun = start(store);
     if (!begun) return nothing();
     const std::optional<QString> path = platform::SavePanel::shared().run(
-        {fileBaseName(store.tutorial().title) + QLatin1Char('.') + extension, typeName, extension});
+        {fileBaseName(store.tutorial().title) + QLatin1Char('.') + extension, typeName, extension,
+         SaveFolder::start()});
     if (!path) return nothing();
     return inBackground([in = std::move(begun->input), target = *path, write] { return write(in, target); },
                         [steps = std::move(begun->numbers)](const Outcome &outcome) { reportFile(steps, outcome); });
@@ -153,11 +156,12 @@ QString fileBaseName(const QString &title) {
 }
 
 QFuture<void> exportImage(TutorialStore &store) {
-    return exportFile(store, QStringLiteral("PNG"), QStringLiteral("png"), &GuideFiles::writeImage);
+    return exportFile(store, L(LKey(QStringLiteral("Imagem %@"), {QStringLiteral("PNG")})), QStringLiteral("png"),
+                      &GuideFiles::writeImage);
 }
 
 QFuture<void> exportPDF(TutorialStore &store) {
-    return exportFile(store, QStringLiteral("PDF"), QStringLiteral("pdf"), &GuideFiles::writePDF);
+    return exportFile(store, L("Documento PDF"), QStringLiteral("pdf"), &GuideFiles::writePDF);
 }
 
 QFuture<void> exportMarkdown(TutorialStore &store) {
@@ -185,6 +189,9 @@ QFuture<void> copyImage(TutorialStore &store) {
     auto report = [steps = std::move(begun->numbers)](const Outcome &outcome) {
         if (outcome.kind == Outcome::Kind::tooLarge) {
             showTooLarge();
+        } else if (outcome.kind == Outcome::Kind::failed) {
+            // The guide was never made (its pictures stopped decoding meanwhile): say that, not the clipboard.
+            alert(L("Não foi possível copiar o guia"), outcome.error);
         } else if (outcome.kind == Outcome::Kind::written && Clipboard::copy(outcome.image)) {
             Toast::show(outcome.image, L("Guia copiado"),
                         subtitle(steps, outcome, L(LKey(QStringLiteral("%@ passos · cole com ⌘V"), {QString::number(outcome.steps)}))));

@@ -154,6 +154,7 @@ Result writePDF(const Input &input, QIODevice *device) {
     const Plan p = plan(input);
     PdfPictures pictures(device);
     QPdfWriter writer(pictures.device());
+    writer.setTitle(input.title);
     writer.setResolution(72);
     writer.setPageMargins(QMarginsF(), QPageLayout::Point);
     const double coverHeight = std::max(900.0, p.header.block() + 192);

@@ -3,6 +3,7 @@
 #include "core/ByteCount.h"
 #include "core/CaptureFileName.h"
 #include "core/Localization.h"
+#include "core/SaveFolder.h"
 #include "platform/Alert.h"
 #include "platform/AtomicFile.h"
 #include "platform/SavePanel.h"
@@ -16,13 +17,15 @@ namespace ExportSaving {
 std::optional<QString> saveWithPanel(const QByteArray &bytes, ExportFormat format, const QImage &picture) {
     const QString extension = fileExtension(format);
     const std::optional<QString> path = platform::SavePanel::shared().run(
-        {CaptureFileName::withExtension(QDateTime::currentDateTime(), extension), formatName(format), extension});
+        {CaptureFileName::withExtension(QDateTime::currentDateTime(), extension),
+         L(LKey(QStringLiteral("Imagem %@"), {formatName(format)})), extension, SaveFolder::start()});
     if (!path) return std::nullopt;
     QString error;
     if (!platform::writeFileAtomically(*path, bytes, &error)) {
         platform::AlertPresenter::shared().run({L("Não foi possível salvar"), error, {QStringLiteral("OK")}});
         return std::nullopt;
     }
+    SaveFolder::remember(*path);
     Toast::show(picture, L(LKey("Salvo · %@", {byteCountText(bytes.size())})), QFileInfo(*path).fileName());
     return path;
 }

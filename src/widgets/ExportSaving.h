@@ -12,9 +12,10 @@
 namespace ExportSaving {
 
 // Asks for a location in the save panel (proposing "Pelicarta <now>.<ext>", the format's one type
-// allowed) and writes `bytes` there atomically. A failed write shows the system's reason in an alert
-// and leaves a file already there as it was; a written file is announced in a toast with `picture`,
-// its size and its name. Returns the path written; none when cancelled or the write failed.
+// allowed, opening where SaveFolder says) and writes `bytes` there atomically. A failed write shows the
+// system's reason in an alert and leaves a file already there as it was; a written file is announced in
+// a toast with `picture`, its size and its name, and the next panel opens in its folder. Returns the
+// path written; none when cancelled or the write failed.
 std::optional<QString> saveWithPanel(const QByteArray &bytes, ExportFormat format, const QImage &picture);
 
 } // namespace ExportSaving

@@ -176,3 +176,16 @@ TEST(BrandImporterTest, AccentStaysReadableAndFontsAreFoundInAnyCase) {
     EXPECT_TRUE(isInstalled(families.first().toUpper()));
     EXPECT_EQ(text(("font-family: " + families.first().toLower() + ";").toUtf8()).fontFamily, families.first());
 }
+
+TEST(BrandImporterTest, AFamilyListedOnlyWithItsFoundriesIsInstalledOnceByItsName) {
+    setFontListingForTesting(QStringList{QStringLiteral("Nimbus Sans [UKWN]"), QStringLiteral("Nimbus Sans [URW ]"),
+                                         QStringLiteral("Nimbus Sans [urw]"), QStringLiteral(".Hidden"),
+                                         QStringLiteral("Inter")});
+    EXPECT_EQ(installedFamilies(), (QStringList{QStringLiteral("Inter"), QStringLiteral("Nimbus Sans")}));
+    EXPECT_TRUE(isInstalled(QStringLiteral("Nimbus Sans")));
+    EXPECT_TRUE(isInstalled(QStringLiteral(" nimbus sans [urw]")));
+    EXPECT_FALSE(isInstalled(QStringLiteral("Nimbus Roman")));
+    // A token file naming the family alone takes the installed spelling.
+    EXPECT_EQ(text("font-family: nimbus sans;").fontFamily, QStringLiteral("Nimbus Sans"));
+    setFontListingForTesting(std::nullopt);
+}

@@ -1,5 +1,6 @@
 #include "brand_window/BrandView.h"
 
+#include "brand/BrandImporter.h"
 #include "brand/BrandStore.h"
 #include "brand_window/BrandControls.h"
 #include "brand_window/LogoDropZone.h"
@@ -175,14 +176,22 @@ TEST_F(BrandViewTest, ImportsAreReadOffTheGuiThreadAndTheLastOneWins) {
     EXPECT_EQ(brand.kit().primary, 0xFF0000u);
 }
 
-TEST_F(BrandViewTest, TheImportPanelCancelledChangesNothing) {
+TEST_F(BrandViewTest, TheImportPanelNamesItsFilesAndCancelledChangesNothing) {
     struct Cancel : platform::OpenPanel {
-        std::optional<QString> run(const platform::OpenRequest &) override { return std::nullopt; }
+        QList<platform::OpenRequest> asked;
+        std::optional<QString> run(const platform::OpenRequest &request) override {
+            asked.append(request);
+            return std::nullopt;
+        }
     } cancel;
     platform::OpenPanel::setSharedForTesting(&cancel);
     view.importFile();
+    view.chooseLogo();
     platform::OpenPanel::setSharedForTesting(nullptr);
     EXPECT_FALSE(view.notice());
+    ASSERT_EQ(cancel.asked.size(), 2);
+    EXPECT_EQ(cancel.asked[0].typeName, QStringLiteral("Tokens de design"));
+    EXPECT_EQ(cancel.asked[1].typeName, QStringLiteral("Arquivos de logo"));
 }
 
 TEST_F(BrandViewTest, BurstsRenderOnceAndLeavingDropsThePendingRender) {
@@ -329,9 +338,10 @@ TEST_F(BrandViewTest, PlacementBringsThePrintForwardAndFooterOrFontTheGuide) {
     setKit([](BrandKit &k) { k.logoPosition = LogoPosition::topLeft; });
     setKit([](BrandKit &k) { k.fontFamily = QStringLiteral("inter"); });
     EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::guide);
-    // A family spelled in another case is listed as missing, but it is installed: no warning.
+    // A family spelled in another case is the installed one: chosen in the list, no warning.
     auto *picker = view.findChild<QComboBox *>();
-    EXPECT_EQ(picker->currentText(), L(LKey("%@ (não instalada)", {QStringLiteral("inter")})));
+    EXPECT_EQ(picker->currentText(), QStringLiteral("Inter"));
+    EXPECT_EQ(picker->findText(L(LKey("%@ (não instalada)", {QStringLiteral("inter")}))), -1);
     const QString warning = L(LKey("%@ não está instalada neste Mac: os guias usam a fonte do sistema até você instalá-la.",
                                    {QStringLiteral("inter")}));
     for (QLabel *label : view.findChildren<QLabel *>()) EXPECT_FALSE(label->isVisible() && label->text() == warning);
@@ -429,4 +439,28 @@ TEST_F(BrandViewTest, ControlsSurviveTheChangesTheyMake) {
     QTest::keyClick(picker, Qt::Key_Up);
     EXPECT_FALSE(brand.kit().fontFamily);
     EXPECT_EQ(picker->currentText(), L("Fonte do sistema"));
+}
+
+TEST(BrandViewFontsTest, AFamilyListedOnlyWithItsFoundriesIsOneInstalledEntry) {
+    BrandImporter::setFontListingForTesting(QStringList{QStringLiteral("Inter"), QStringLiteral("Nimbus Sans [UKWN]"),
+                                                        QStringLiteral("Nimbus Sans [URW ]"),
+                                                        QStringLiteral("Nimbus Sans [urw]")});
+    testsupport::TempFolder dir;
+    UserDefaults defaults{dir.file(QStringLiteral("defaults.json"))};
+    StyleStore styles{defaults};
+    BrandStore brand{defaults, styles, dir.file(QStringLiteral("Marca"))};
+    BrandView view{brand, styles};
+    view.show();
+    BrandKit kit = brand.kit();
+    kit.fontFamily = QStringLiteral("Nimbus Sans");
+    brand.setKit(kit);
+    auto *picker = view.findChild<QComboBox *>();
+    QStringList items;
+    for (int i = 0; i < picker->count(); ++i) items.append(picker->itemText(i));
+    EXPECT_EQ(items, (QStringList{L("Fonte do sistema"), QString(), QStringLiteral("Inter"),
+                                  QStringLiteral("Nimbus Sans")}));
+    EXPECT_EQ(picker->currentText(), QStringLiteral("Nimbus Sans"));
+    for (QLabel *label : view.findChildren<QLabel *>()) // no "not installed" warning
+        EXPECT_FALSE(label->isVisible() && label->text().contains(QStringLiteral("Nimbus Sans")));
+    BrandImporter::setFontListingForTesting(std::nullopt);
 }

@@ -110,7 +110,7 @@ TEST_F(OutputTest, SaveProposesTheCaptureNameAndWritesOrExplains) {
                     .match(asked.proposedName)
                     .hasMatch())
         << asked.proposedName.toStdString();
-    EXPECT_EQ(asked.typeName, QStringLiteral("JPEG"));
+    EXPECT_EQ(asked.typeName, QStringLiteral("Imagem JPEG"));
     EXPECT_EQ(asked.extension, QStringLiteral("jpg"));
     // The fake encoder writes a byte per pixel of the 10 × 65 result: shown in kilobytes all the same.
     EXPECT_EQ(folder.read(QStringLiteral("shot.jpg")).size(), 650);

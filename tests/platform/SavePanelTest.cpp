@@ -1,6 +1,15 @@
 #include "platform/Alert.h"
+#include "platform/FileDialogFit.h"
 #include "platform/SavePanel.h"
 #include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -42,4 +51,44 @@ TEST(SavePanelTest, ACompletedNameThatExistsIsReplacedOnlyWhenConfirmed) {
     EXPECT_EQ(SavePanel::completedPath(temp.file(QStringLiteral("shot.v2")), QStringLiteral("jpg")),
               temp.file(QStringLiteral("shot.v2.jpg")));
     platform::AlertPresenter::setSharedForTesting(nullptr);
+}
+
+TEST(SavePanelTest, QtsOwnDialogOpensInTheAskedFolderWithTheNamedTypeAtAComfortableSize) {
+    EXPECT_EQ(platform::fileDialogSize(QRect(0, 0, 1920, 1080)), QSize(900, 600));
+    EXPECT_EQ(platform::fileDialogSize(QRect(0, 0, 1240, 800)), QSize(900, 600));
+    EXPECT_EQ(platform::fileDialogSize(QRect(0, 0, 800, 600)), QSize(720, 520));
+
+    testsupport::TempFolder temp;
+    QStringList filters;
+    QString folder;
+    QString name;
+    QSize size;
+    int cut = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            auto *dialog = qobject_cast<QFileDialog *>(window);
+            if (!dialog || !dialog->isVisible()) continue;
+            filters = dialog->nameFilters();
+            folder = dialog->directory().absolutePath();
+            name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
+            size = dialog->size();
+            // Every column of the file list shows its whole title.
+            const QHeaderView *header = dialog->findChild<QTreeView *>(QStringLiteral("treeView"))->header();
+            for (int i = 0; i < header->count(); ++i) {
+                cut += header->sectionSize(i) < header->sectionSizeHint(i) ? 1 : 0;
+                cut += header->sectionViewportPosition(i) + header->sectionSize(i) > header->width() ? 1 : 0;
+            }
+            dialog->reject();
+        }
+    });
+    poll.start(10);
+    const platform::SaveRequest request{QStringLiteral("Pelicarta 2026-01-02 10.11.12.png"),
+                                        QStringLiteral("Imagem PNG"), QStringLiteral("png"), temp.path()};
+    EXPECT_EQ(SavePanel::shared().run(request), std::nullopt);
+    EXPECT_EQ(filters, QStringList{QStringLiteral("Imagem PNG (*.png)")});
+    EXPECT_EQ(folder, temp.path());
+    EXPECT_EQ(name, request.proposedName);
+    EXPECT_EQ(size, platform::fileDialogSize(QGuiApplication::primaryScreen()->availableGeometry()));
+    EXPECT_EQ(cut, 0);
 }

@@ -5,7 +5,9 @@
 #include "tutorial_window/TutorialLibraryGrid.h"
 #include "tutorials/TutorialStore.h"
 
+#include <QFile>
 #include <QMenu>
+#include <QSet>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -120,4 +122,40 @@ TEST_F(TutorialLibraryGridTest, ClickOpensAndTheMenuRenamesDuplicatesAndDeletes)
     alerts.answer = 0;
     grid.confirmDelete(untitled);
     EXPECT_EQ(store.library().size(), 2);
+}
+
+TEST_F(TutorialLibraryGridTest, AFirstPictureThatCannotBeReadShowsTheNoCoverSymbol) {
+    const QUuid broken = add(QStringLiteral("Quebrado"));
+    const Tutorial stored = store.library()[store.library()[0].id == broken ? 0 : 1];
+    ASSERT_EQ(stored.id, broken);
+    QFile picture(store.folder(broken) + QLatin1Char('/') + stored.steps.constFirst().imageFile);
+    ASSERT_TRUE(picture.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    picture.write("não é uma imagem");
+    picture.close();
+    const QUuid empty = store.newTutorial();
+    store.rename(empty, QStringLiteral("Vazio"));
+    store.closeTutorial();
+
+    grid.setTutorials(store.library());
+    grid.resize(900, 600);
+    grid.show();
+    const auto indexOf = [&](const QUuid &id) {
+        for (qsizetype i = 0; i < grid.tutorials().size(); ++i)
+            if (grid.tutorials()[i].id == id) return i;
+        return qsizetype(-1);
+    };
+    const auto cover = [&](const QUuid &id) {
+        const QRect card = grid.cardRect(indexOf(id));
+        return grid.grab(QRect(card.left() + 16, card.top() + 16, card.width() - 32, 110)).toImage();
+    };
+    cover(broken); // starts the decode
+    const QString path = store.folder(broken) + QLatin1Char('/') + stored.steps.constFirst().imageFile;
+    const auto failed = [&] { return loader.state(path, {680, 680}) == PictureLoader::State::failed; };
+    ASSERT_TRUE(QTest::qWaitFor(failed, 10'000));
+    const QImage shown = cover(broken);
+    EXPECT_EQ(shown, cover(empty));
+    QSet<QRgb> colours;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) colours.insert(shown.pixel(x, y));
+    EXPECT_GT(colours.size(), 2) << "a blank cover";
 }

@@ -31,7 +31,39 @@ TutorialRenderer::Input withDamagedSecondStep(const testsupport::TempFolder &tem
     return in;
 }
 
+// The /Title of a PDF's information dictionary, read from the file's bytes: a literal string, in
+// UTF-16 after its byte order mark or else in PDF's own Latin encoding.
+QString pdfTitle(const QByteArray &pdf) {
+    const qsizetype start = pdf.indexOf("/Title (");
+    if (start < 0) return {};
+    QByteArray bytes;
+    for (qsizetype i = start + 8; i < pdf.size() && pdf[i] != ')'; ++i) {
+        if (pdf[i] == '\\' && i + 1 < pdf.size()) ++i; // an escaped byte stands for itself
+        bytes += pdf[i];
+    }
+    if (!bytes.startsWith("\xFE\xFF")) return QString::fromLatin1(bytes);
+    QString title;
+    for (qsizetype i = 2; i + 1 < bytes.size(); i += 2)
+        title += QChar(char16_t((uchar(bytes[i]) << 8) | uchar(bytes[i + 1])));
+    return title;
+}
+
 } // namespace
+
+TEST(GuideFilesTest, ThePdfCarriesTheTitleAndTheReadmeEndsItsLastLine) {
+    testsupport::TempFolder temp;
+    const QString title = QStringLiteral("Configurar a impressão (rede)");
+    const TutorialRenderer::Input in = guidefixtures::input(title, TutorialTheme::light, {{{300, 200}, {}, {}, {}}});
+    const GuideFiles::Outcome pdf = GuideFiles::writePDF(in, temp.file(QStringLiteral("guia.pdf")));
+    ASSERT_EQ(pdf.kind, Kind::written);
+    EXPECT_EQ(pdfTitle(temp.read(QStringLiteral("guia.pdf"))), title);
+
+    const GuideFiles::Outcome markdown = GuideFiles::writeMarkdown(in, temp.path(), QStringLiteral("Guia"));
+    ASSERT_EQ(markdown.kind, Kind::written);
+    const QByteArray readme = temp.read(QStringLiteral("Guia/README.md"));
+    EXPECT_TRUE(readme.startsWith("# " + title.toUtf8() + "\n"));
+    EXPECT_TRUE(readme.endsWith("_\n")) << readme.right(20).toStdString();
+}
 
 TEST(GuideFilesTest, MarkdownFoldersAreNewAndNumberedWithoutGaps) {
     testsupport::TempFolder temp;

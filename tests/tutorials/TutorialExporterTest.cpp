@@ -1,3 +1,4 @@
+#include "core/Settings.h"
 #include "platform/Alert.h"
 #include "platform/FileReveal.h"
 #include "platform/FolderPanel.h"
@@ -135,6 +136,7 @@ TEST_F(TutorialExporterTest, StepsWithoutPicturesAreLeftOutAndNamed) {
 }
 
 TEST_F(TutorialExporterTest, FilesAreWrittenShownAndAnnounced) {
+    Settings::saveFolder.reset();
     record(QStringLiteral("Aula 1: rede/wifi"));
     answers.path = temp.file(QStringLiteral("guia.png"));
     finish(TutorialExporter::exportImage(store));
@@ -147,6 +149,10 @@ TEST_F(TutorialExporterTest, FilesAreWrittenShownAndAnnounced) {
     answers.path = temp.file(QStringLiteral("guia.pdf"));
     finish(TutorialExporter::exportPDF(store));
     EXPECT_EQ(answers.saves[1].proposedName, QStringLiteral("Aula 1- rede-wifi.pdf"));
+    // Each panel names its type, and opens where the last export was written.
+    EXPECT_EQ(answers.saves[0].typeName, QStringLiteral("Imagem PNG"));
+    EXPECT_EQ(answers.saves[1].typeName, QStringLiteral("Documento PDF"));
+    EXPECT_EQ(answers.saves[1].folder, temp.path());
     EXPECT_TRUE(QFile(*answers.path).open(QIODevice::ReadOnly));
     EXPECT_TRUE(toast().endsWith(QStringLiteral(" — guia.pdf")));
 
@@ -166,6 +172,7 @@ TEST_F(TutorialExporterTest, FilesAreWrittenShownAndAnnounced) {
     EXPECT_FALSE(answers.alerts[0].informativeText.isEmpty());
     EXPECT_EQ(toast(), shown);
     EXPECT_EQ(revealed.size(), 4);
+    Settings::saveFolder.reset();
 }
 
 TEST_F(TutorialExporterTest, CopyingSaysSoOnlyWhenTheClipboardTookTheGuide) {
@@ -179,4 +186,24 @@ TEST_F(TutorialExporterTest, CopyingSaysSoOnlyWhenTheClipboardTookTheGuide) {
     ASSERT_FALSE(answers.held.isEmpty());
     EXPECT_EQ(answers.held[0].first, QStringLiteral("image/png"));
     EXPECT_EQ(QImage::fromData(answers.held[0].second).width(), 1600);
+}
+
+TEST_F(TutorialExporterTest, ACopyWhosePicturesStoppedDecodingSaysSo) {
+    record(QStringLiteral("Danificado"));
+    const QUuid id = store.tutorial().id;
+    // Each picture's header still reads, so the copy begins; its pixels are gone.
+    for (const TutorialStep &step : store.tutorial().steps) {
+        QFile file(store.folder(id) + QLatin1Char('/') + step.imageFile);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.resize(120);
+    }
+    store.closeTutorial();
+    store.open(id);
+    const QString before = toast();
+    finish(TutorialExporter::copyImage(store));
+    ASSERT_EQ(answers.alerts.size(), 1);
+    EXPECT_EQ(answers.alerts[0].messageText, QStringLiteral("Não foi possível copiar o guia"));
+    EXPECT_EQ(answers.alerts[0].informativeText, QStringLiteral("As imagens dos passos não puderam ser lidas."));
+    EXPECT_EQ(toast(), before);
+    EXPECT_TRUE(answers.held.isEmpty());
 }

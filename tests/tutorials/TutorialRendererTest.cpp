@@ -1,10 +1,12 @@
 #include "GuideFixtures.h"
 #include "support/TestSupport.h"
+#include "core/FontFamily.h"
 #include "core/SystemFont.h"
 #include "tutorials/GuideLayout.h"
 #include "tutorials/TutorialRenderer.h"
 
 #include <QBuffer>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QRegularExpression>
 
@@ -49,6 +51,15 @@ TEST(TutorialRendererTest, LayoutsTextsAndFonts) {
     EXPECT_EQ(QFontInfo(guideFont(QStringLiteral("dejavu sans"), 38, QFont::DemiBold)).family(), dejaVu);
     // A family that is not installed gives the system font, never a look-alike the font system picked.
     EXPECT_EQ(guideFont(QStringLiteral("Nenhuma Fonte"), 20, QFont::Medium), SystemFont::font(20, QFont::Medium));
+    // A family the font database lists only with its foundries is found by its name alone.
+    for (const QString &listed : QFontDatabase::families()) {
+        const QString name = FontFamily::withoutFoundry(listed);
+        if (name == listed || QFontDatabase::families().contains(name)) continue;
+        EXPECT_TRUE(FontFamily::same(QFontInfo(guideFont(name, 20, QFont::Normal)).family(), name))
+            << listed.toStdString();
+        EXPECT_TRUE(FontFamily::same(QFontInfo(guideFont(listed, 20, QFont::Normal)).family(), name));
+        break;
+    }
 
     TutorialStep step;
     auto sizeOf = [&](QSize picture) { return GuideLayout::step(step, picture, 1, palette).imageSize; };

@@ -1,0 +1,45 @@
+#include "platform/FileDialogFit.h"
+
+#include <QCursor>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTreeView>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace platform {
+
+QSize fileDialogSize(const QRect &available) {
+    // A margin of the screen left free around it, for the desktop's panels and the window's frame.
+    const QSize wanted(std::min(900, available.width() - 80), std::min(600, available.height() - 80));
+    return wanted.expandedTo(QSize(480, 360));
+}
+
+void fitFileDialog(QFileDialog &dialog) {
+    const QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (screen) dialog.resize(fileDialogSize(screen->availableGeometry()));
+    QList<QUrl> places;
+    for (const auto location : {QStandardPaths::HomeLocation, QStandardPaths::PicturesLocation,
+                                QStandardPaths::DesktopLocation, QStandardPaths::DocumentsLocation}) {
+        const QString path = QStandardPaths::writableLocation(location);
+        const QUrl url = QUrl::fromLocalFile(path);
+        if (!path.isEmpty() && QFileInfo(path).isDir() && !places.contains(url)) places.append(url);
+    }
+    dialog.setSidebarUrls(places);
+    // The file list of Qt's own dialog (a desktop's chooser has none): every column as wide as its title
+    // and contents need, the name taking the rest, so that none is cut at the right edge.
+    if (auto *list = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        QHeaderView *header = list->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+
+class QFileDialog;
+
+namespace platform {
+
+// The size Qt's own file dialogs open at on a screen whose free area is `available`: 900 × 600, less
+// where the screen is smaller, so that every column of the file list shows.
+QSize fileDialogSize(const QRect &available);
+
+// Sets up Qt's own file dialog (a desktop's file chooser, which Qt uses where the platform theme offers
+// one, takes none of it): that size on the screen under the pointer, the home, pictures, desktop and
+// documents folders in its side bar, and columns that fit their titles.
+void fitFileDialog(QFileDialog &dialog);
+
+} // namespace platform
