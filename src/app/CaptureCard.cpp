@@ -81,14 +81,14 @@ void CaptureCard::paintEvent(QPaintEvent *) {
     const QColor iconColor = m_highlighted ? Theme::rgb(0xD8CEFF) : Theme::text2();
     p.drawPixmap(inner.topLeft(), Icons::pixmap(m_icon, 20, iconColor, devicePixelRatioF()));
 
+    // The keys along the bottom, the title on a line of its own above them: on one baseline for every
+    // card, and whole however long the title or the keys ("Tela inteira", Alt Shift F).
     const QSizeF keys = Keycap::paintRow(nullptr, {}, m_keys, Keycap::Size::small);
     const qreal rowTop = inner.bottom() - keys.height();
-    Keycap::paintRow(&p, QPointF(inner.right() - keys.width(), rowTop), m_keys, Keycap::Size::small);
+    Keycap::paintRow(&p, QPointF(inner.left(), rowTop), m_keys, Keycap::Size::small);
     p.setFont(Theme::font(15, QFont::Medium));
     p.setPen(Theme::text());
-    // On one baseline for every card, whatever the glyphs of the title.
     const QFontMetricsF metrics(p.font());
-    const qreal baseline = rowTop + keys.height() / 2 + (metrics.ascent() - metrics.descent()) / 2;
-    const qreal titleWidth = inner.width() - keys.width() - 8;
-    p.drawText(QPointF(inner.left(), baseline), metrics.elidedText(shortTitle(m_action), Qt::ElideRight, titleWidth));
+    p.drawText(QPointF(inner.left(), rowTop - 8 - metrics.descent()),
+               metrics.elidedText(shortTitle(m_action), Qt::ElideRight, inner.width()));
 }

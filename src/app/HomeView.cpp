@@ -146,7 +146,8 @@ QWidget *HomeView::makeGreeting() {
     column->addSpacing(8);
     QFont titleFont = Theme::font(40, QFont::DemiBold);
     titleFont.setLetterSpacing(QFont::AbsoluteSpacing, -1);
-    m_title = themedLabel(QString(), titleFont, Theme::text(), block);
+    // A greeting with a long name takes a second line rather than running off the column.
+    m_title = wrappingLabel(QString(), titleFont, Theme::text(), block);
     m_title->setAlignment(Qt::AlignCenter);
     column->addWidget(m_title);
     QLabel *subtitle = themedLabel(L("O que vamos capturar agora?"), Theme::font(16), Theme::text2(), block);

@@ -135,7 +135,7 @@ QWidget *MenuBarView::makeHeader() {
     row->addWidget(new BrandMark(28, header), 0, Qt::AlignVCenter);
     auto *lines = new QVBoxLayout;
     lines->setSpacing(2);
-    m_headerTitle = themedLabel(QString(), Theme::font(14, QFont::DemiBold), Theme::text(), header);
+    m_headerTitle = elidedLabel(QString(), Theme::font(14, QFont::DemiBold), Theme::text(), header);
     m_headerSubtitle = themedLabel(QStringLiteral("Pelicarta"), Theme::font(12), Theme::text3(), header);
     lines->addWidget(m_headerTitle);
     lines->addWidget(m_headerSubtitle);

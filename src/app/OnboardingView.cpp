@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
@@ -133,7 +134,6 @@ class ReservedPopover final : public QFrame {
 public:
     explicit ReservedPopover(QWidget *parent) : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint) {
         setObjectName(QStringLiteral("reservedPopover"));
-        setFixedSize(340, 380);
         QPalette palette = this->palette();
         palette.setColor(QPalette::Window, Theme::panel());
         setPalette(palette);
@@ -144,6 +144,7 @@ public:
         scroll->setFrameShape(QFrame::NoFrame);
         scroll->setWidgetResizable(true);
         scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         auto *content = new QWidget(scroll);
         auto *inset = new QVBoxLayout(content);
         inset->setContentsMargins(16, 16, 16, 16);
@@ -151,6 +152,9 @@ public:
         inset->addStretch(1);
         scroll->setWidget(content);
         layout->addWidget(scroll);
+        // As wide as the longest row with its key caps: the list reads down, never sideways.
+        const int listWidth = content->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width();
+        setFixedSize(std::max(340, listWidth), 380);
     }
     void showBelow(QWidget *anchor) {
         const QPoint bottom = anchor->mapToGlobal(QPoint(anchor->width() / 2, anchor->height() + 6));

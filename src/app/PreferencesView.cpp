@@ -325,7 +325,11 @@ void PreferencesView::refreshGeneral() {
     c.greeting->setChecked(greeting);
     row(L("Mostrar saudação"))->setDetail(L(LKey("“%@” na tela inicial e no menu", {m_greeting.line(m_defaults)})));
     const QString name = Settings::customName.value(m_defaults);
-    if (c.name->text() != name) c.name->setText(name);
+    if (c.name->text() != name) {
+        c.name->setText(name);
+        // A name longer than the field reads from its start, as one typed there does once left.
+        if (!c.name->hasFocus()) c.name->setCursorPosition(0);
+    }
     const QString account = m_greeting.accountFullName ? m_greeting.accountFullName() : QString();
     c.name->setPlaceholderText(Greeting::firstName(QString(), account));
     // Off, the greeting has no name to show: the field keeps its text but cannot be edited.

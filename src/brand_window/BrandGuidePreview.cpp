@@ -8,6 +8,9 @@
 
 #include <QFontInfo>
 #include <QPainter>
+#include <QtMath>
+
+#include <algorithm>
 
 namespace {
 
@@ -64,18 +67,30 @@ int BrandGuidePreview::logoHeight() const {
     return qCeil(fitted.height());
 }
 
-int BrandGuidePreview::heightForWidth(int) const {
+namespace {
+
+// The page is laid out at this width; narrower, it is drawn smaller as a whole, as a page is.
+constexpr int kPageWidth = 420;
+
+qreal pageScale(int width) { return std::min(1.0, width / qreal(kPageWidth)); }
+
+} // namespace
+
+int BrandGuidePreview::heightForWidth(int width) const {
     const int logo = m_logo.isNull() ? 0 : logoHeight() + gap;
-    return pad + logo + headingHeight + gap + stepHeight + gap + mockHeight + gap + 12 + pad;
+    const int page = pad + logo + headingHeight + gap + stepHeight + gap + mockHeight + gap + 12 + pad;
+    return qCeil(page * pageScale(width));
 }
 
-QSize BrandGuidePreview::sizeHint() const { return {420, heightForWidth(420)}; }
+QSize BrandGuidePreview::sizeHint() const { return {kPageWidth, heightForWidth(kPageWidth)}; }
 
 void BrandGuidePreview::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QRectF card = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal scale = pageScale(width());
+    p.scale(scale, scale);
+    const QRectF card = QRectF(QPointF(0, 0), QSizeF(size()) / scale).adjusted(0.5, 0.5, -0.5, -0.5);
     const QPainterPath shape = Theme::continuousRoundedRect(card, 12);
     p.fillPath(shape, Theme::rgb(m_kit.background));
     p.setPen(QPen(QColor(255, 255, 255, 20), 1));
@@ -84,7 +99,7 @@ void BrandGuidePreview::paintEvent(QPaintEvent *) {
     const quint32 accentRgb = BrandImporter::readableAccent(m_kit.primary, m_kit.background, m_kit.text);
     const QColor accent = Theme::rgb(accentRgb), ink = Theme::rgb(m_kit.text), digits = badgeText(accentRgb);
     const auto font = [&](qreal size, QFont::Weight weight) { return brandFont(m_kit.fontFamily, size, weight); };
-    const qreal x = pad, w = width() - 2 * pad;
+    const qreal x = pad, w = card.width() + 1 - 2 * pad;
     qreal y = pad;
 
     if (!m_logo.isNull()) {

@@ -163,10 +163,11 @@ BrandCard *BrandView::buildColorsCard() {
         auto *hex = new HexField(m_brand.kit().*role.field, card);
         connect(hex, &HexField::valueEdited, this, [this, field](quint32 v) { writeKit([&](BrandKit &k) { k.*field = v; }); });
         row->addWidget(hex);
+        // At least 54 high, and room above and below a help text that takes two lines.
         auto *holder = new QWidget(card);
-        holder->setFixedHeight(54);
+        holder->setMinimumHeight(54);
         holder->setLayout(row);
-        row->setContentsMargins(0, 0, 0, 0);
+        row->setContentsMargins(0, 8, 0, 8);
         rows->addWidget(holder);
         if (field != &BrandKit::text) rows->addWidget(hairline(card));
         m_roleSwatches << swatch;

@@ -66,6 +66,32 @@ void fitContent(QPushButton *button) {
 
 void paintBar(QWidget &bar) { QPainter(&bar).fillRect(bar.rect(), Theme::panel()); }
 
+// The key hints: as many whole ones as the bar has room for beside its buttons, the last ones giving way
+// first.
+class HintRow final : public QWidget {
+public:
+    using QWidget::QWidget;
+    QSize minimumSizeHint() const override { return {0, QWidget::minimumSizeHint().height()}; }
+    void fit() {
+        int used = 0;
+        bool room = true;
+        const int spacing = layout()->spacing();
+        for (QObject *child : children()) {
+            auto *hint = qobject_cast<QWidget *>(child);
+            if (!hint) continue;
+            used += (used ? spacing : 0) + hint->sizeHint().width();
+            room = room && used <= width();
+            hint->setVisible(room);
+        }
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override {
+        QWidget::resizeEvent(event);
+        fit();
+    }
+};
+
 } // namespace
 
 EditorTopBar::EditorTopBar(EditorModel *model, StyleStore &styles, QWidget *parent)
@@ -112,12 +138,11 @@ EditorBottomBar::EditorBottomBar(EditorModel *model, QWidget *parent) : QWidget(
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(20, 0, 20, 0);
     row->setSpacing(18);
-    m_hints = new QWidget(this);
+    m_hints = new HintRow(this);
     auto *hints = new QHBoxLayout(m_hints);
     hints->setContentsMargins(0, 0, 0, 0);
     hints->setSpacing(18);
-    row->addWidget(m_hints);
-    row->addStretch(1);
+    row->addWidget(m_hints, 1);
 
     m_copyText = new SecondaryButton(QString(), this);
     m_copyText->setObjectName(QStringLiteral("copyTextButton"));
@@ -180,6 +205,8 @@ void EditorBottomBar::refreshHints() {
         line->addWidget(text);
         row->addWidget(box);
     }
+    static_cast<QHBoxLayout *>(row)->addStretch(1);
+    static_cast<HintRow *>(m_hints)->fit();
 }
 
 QStringList EditorBottomBar::hintTexts() const {

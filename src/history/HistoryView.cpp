@@ -50,11 +50,16 @@ public:
         column->addWidget(m_icon, 0, Qt::AlignHCenter);
         m_title = themedLabel(QString(), Theme::font(15, QFont::Medium), Theme::text(), this);
         column->addWidget(m_title, 0, Qt::AlignHCenter);
-        m_detail = themedLabel(QString(), Theme::font(13), Theme::text3(), this);
+        // As wide as the page allows up to 360, as high as its lines there: a label placed by alignment
+        // gets only its one-line height otherwise.
+        m_detail = wrappingLabel(QString(), Theme::font(13), Theme::text3(), this);
         m_detail->setAlignment(Qt::AlignCenter);
-        m_detail->setWordWrap(true);
         m_detail->setMaximumWidth(360);
-        column->addWidget(m_detail, 0, Qt::AlignHCenter);
+        auto *centred = new QHBoxLayout;
+        centred->addStretch(1);
+        centred->addWidget(m_detail, 100);
+        centred->addStretch(1);
+        column->addLayout(centred);
         column->addSpacing(6);
         m_action = new SecondaryButton(QString(), this);
         column->addWidget(m_action, 0, Qt::AlignHCenter);

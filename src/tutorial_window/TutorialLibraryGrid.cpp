@@ -15,6 +15,7 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QToolTip>
 #include <QVariantAnimation>
@@ -165,7 +166,8 @@ void TutorialLibraryGrid::paintEvent(QPaintEvent *event) {
         if (!card.adjusted(-8, -8, 8, 8).intersects(dirty)) continue;
         const Tutorial &tutorial = m_tutorials[i];
         const qreal hover = hoverOf(tutorial.id);
-        if (hover > 0) {
+        // Kept pixels are for the screen; any other device (a printer, a recording) gets the drawing.
+        if (hover > 0 || p.paintEngine()->type() != QPaintEngine::Raster) {
             paintCard(p, tutorial, card, hover);
             continue;
         }
@@ -240,7 +242,8 @@ void TutorialLibraryGrid::paintCard(QPainter &p, const Tutorial &tutorial, const
     p.setFont(titleFont());
     p.setPen(Theme::text());
     p.drawText(QRectF(r.left() + kTextPadding, y, textWidth, titleMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               titleMetrics.elidedText(title(tutorial), Qt::ElideRight, textWidth));
+               // Cut in the middle: the end tells a duplicate ("(cópia)") from its original.
+               titleMetrics.elidedText(title(tutorial), Qt::ElideMiddle, textWidth));
     y += titleMetrics.height() + 4;
     const QFontMetricsF subtitleMetrics(subtitleFont());
     p.setFont(subtitleFont());
@@ -324,8 +327,12 @@ void TutorialLibraryGrid::confirmDelete(const Tutorial &tutorial) {
 bool TutorialLibraryGrid::event(QEvent *event) {
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
-        if (cardAt(help->pos()) >= 0)
-            QToolTip::showText(help->globalPos(), L("Clique para abrir · botão direito: renomear, duplicar ou excluir"), this);
+        // The whole title first: a long one is cut short on its card.
+        if (const qsizetype index = cardAt(help->pos()); index >= 0)
+            QToolTip::showText(help->globalPos(),
+                               title(m_tutorials[index]) + QLatin1Char('\n') +
+                                   L("Clique para abrir · botão direito: renomear, duplicar ou excluir"),
+                               this);
         else
             QToolTip::hideText();
         return true;

@@ -2,10 +2,12 @@
 
 #include <QFontMetrics>
 #include <QHash>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QStaticText>
 #include <QTextDocument>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -75,6 +77,28 @@ QLabel *wrappingLabel(const QString &text, const QFont &font, const QColor &colo
     QLabel *label = styled(new WrappingLabel(text, parent), font, color);
     label->setWordWrap(true);
     return label;
+}
+
+QLabel *elidedLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent) {
+    return styled(new ElidingLabel(text, parent), font, color);
+}
+
+bool ElidingLabel::isCut() const { return QFontMetricsF(font()).horizontalAdvance(text()) > contentsRect().width(); }
+
+void ElidingLabel::paintEvent(QPaintEvent *) {
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::WindowText));
+    drawLaidOutLine(p, contentsRect(), alignment(), text(), true);
+}
+
+bool ElidingLabel::event(QEvent *event) {
+    if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        if (isCut()) QToolTip::showText(help->globalPos(), text(), this);
+        else QToolTip::hideText();
+        return true;
+    }
+    return PlainLabel::event(event);
 }
 
 int WrappingLabel::heightForWidth(int width) const {

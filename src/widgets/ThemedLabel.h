@@ -40,6 +40,24 @@ protected:
 // A plain label in a font and colour of the theme.
 QLabel *themedLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent = nullptr);
 
+// A one-line plain label that ends in "…" where it has less room than its text, and then shows the whole
+// text as its tooltip. It asks for no width of its own: a long name never widens what holds it.
+class ElidingLabel : public PlainLabel {
+    Q_OBJECT
+public:
+    using PlainLabel::PlainLabel;
+    QSize minimumSizeHint() const override { return {0, PlainLabel::minimumSizeHint().height()}; }
+    // Whether the text is cut at the label's width now.
+    bool isCut() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
+};
+
+// An ElidingLabel in a font and colour of the theme.
+QLabel *elidedLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent = nullptr);
+
 // A word-wrapping label that remembers its height at the widths it was asked for: nested layouts ask
 // a wrapping label for its height many times while they settle, and each answer lays the text out.
 class WrappingLabel : public PlainLabel {

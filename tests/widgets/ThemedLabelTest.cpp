@@ -2,8 +2,12 @@
 #include "widgets/ThemedLabel.h"
 #include "widgets/Theme.h"
 
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QImage>
 #include <QPainter>
+#include <QToolTip>
 
 #include <functional>
 #include <memory>
@@ -116,4 +120,28 @@ TEST(ThemedLabelTest, MarkupIsShownAsText) {
         EXPECT_EQ(label->grab().toImage(), plain.grab().toImage());
     }
     EXPECT_FALSE(markup.read());
+}
+
+// A long name never widens what holds it: cut with "…", its whole text is in the tooltip; whole, none.
+TEST(ThemedLabelTest, AnElidingLabelShowsTheWholeTextInItsTooltipOnlyWhenCut) {
+    QWidget holder;
+    auto *layout = new QHBoxLayout(&holder);
+    QLabel *label = elidedLabel(QStringLiteral("Boa noite, Maria Aparecida Vasconcelos de Albuquerque"), Theme::font(14),
+                                Theme::text(), &holder);
+    layout->addWidget(label);
+    EXPECT_LT(holder.minimumSizeHint().width(), 60);
+    holder.resize(200, 30);
+    holder.show();
+    const auto tooltip = [&] {
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(label, &help);
+        const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+        // Gone now rather than after its fade.
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top->inherits("QTipLabel")) top->hide();
+        return shown;
+    };
+    EXPECT_EQ(tooltip(), label->text());
+    label->setText(QStringLiteral("Boa noite."));
+    EXPECT_EQ(tooltip(), QString());
 }
