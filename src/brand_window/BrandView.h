@@ -31,6 +31,7 @@ class ShadowHost;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QStackedWidget;
 class QHBoxLayout;
 class QVBoxLayout;
@@ -153,6 +154,7 @@ private:
     bool m_syncing = false;
 
     // Views kept to follow the state.
+    QScrollArea *m_cardsScroll = nullptr;
     QWidget *m_banner = nullptr;
     QLabel *m_bannerIcon = nullptr;
     QLabel *m_bannerText = nullptr;

@@ -25,6 +25,8 @@
 #include <QPointer>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThreadPool>
@@ -123,6 +125,31 @@ TEST_F(BrandViewTest, ImportReportsWhatItFoundAndUndoRestoresTheKit) {
     importAndWait(write(QStringLiteral("three.css"), "a: #111111; b: #222222; c: #333333; font-family: Nenhuma Fonte;"));
     EXPECT_TRUE(view.notice()->text.contains(L(LKey().value(3).text(" cores"))));
     EXPECT_TRUE(view.notice()->text.contains(L(LKey("fonte %@ (não instalada)", {QStringLiteral("Nenhuma Fonte")}))));
+}
+
+// The notice heads the column of cards; an import asked for from the header while the column is
+// scrolled down brings it, with its undo, into view.
+TEST_F(BrandViewTest, AnImportWhileScrolledDownBringsItsNoticeIntoView) {
+    QPushButton *undo = nullptr;
+    for (QPushButton *button : view.findChildren<QPushButton *>())
+        if (button->text() == QStringLiteral("Desfazer cores")) undo = button;
+    ASSERT_NE(undo, nullptr);
+    QScrollArea *column = nullptr;
+    for (QWidget *w = undo; w && !column; w = w->parentWidget()) column = qobject_cast<QScrollArea *>(w);
+    ASSERT_NE(column, nullptr);
+    QScrollBar *bar = column->verticalScrollBar();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->maximum() > 0; }, 2000));
+    bar->setValue(bar->maximum());
+
+    importAndWait(write(QStringLiteral("tokens.json"), R"({"color":{"primary":{"$value":"#FF0000"}}})"));
+    ASSERT_TRUE(view.notice());
+    EXPECT_TRUE(view.notice()->text.startsWith(QStringLiteral("Importado de tokens.json")));
+    const auto inView = [&](QWidget *w) {
+        return w->isVisible() && w->height() > 0 &&
+               column->viewport()->rect().contains(QRect(w->mapTo(column->viewport(), QPoint()), w->size()));
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return inView(undo); }, 2000));
+    EXPECT_TRUE(inView(view.findChild<QWidget *>(QStringLiteral("notice"))));
 }
 
 TEST_F(BrandViewTest, AnEmptyDesignFileLeavesTheBrandAlone) {
