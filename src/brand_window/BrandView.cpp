@@ -186,7 +186,6 @@ void BrandView::setNotice(std::optional<Notice> notice) {
         m_cardsScroll->widget()->layout()->activate();
         m_cardsScroll->ensureWidgetVisible(m_banner, 0, 24);
     }
-    emit noticeChanged();
 }
 
 // The banner eases in (height and opacity) when a notice appears, out when it closes, and a notice

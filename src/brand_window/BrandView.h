@@ -83,7 +83,6 @@ public:
     // Reads a logo off the main thread (a newer call supersedes an older one), stores it as logo.png
     // and takes the brand colours from it; `logoLoadFinished` follows.
     void loadLogo(const QString &path);
-    bool isLoadingLogo() const { return m_loadingLogo; }
 
     // "Mostrar no Editor": puts the brand backdrops in the editor's list or takes them out.
     void setBackdropsInEditor(bool on);
@@ -96,7 +95,6 @@ public:
     static constexpr int noticeAnimationMs = 150;
 
 signals:
-    void noticeChanged();
     void printPreviewChanged();
     void logoLoadFinished();
     void importFinished();
