@@ -20,7 +20,6 @@ public:
     static QString shortTitle(ShortcutAction action);
 
     ShortcutAction action() const { return m_action; }
-    bool isHighlighted() const { return m_highlighted; }
     bool isHovering() const;
     // The card's own rectangle: the widget keeps a margin around it for the hover growth.
     QRectF cardRect() const;

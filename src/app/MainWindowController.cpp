@@ -219,7 +219,6 @@ void MainWindowController::show(std::optional<AppRouter::Page> page) {
         m_isOpen = true;
         DockPresence::windowOpened();
         installKeyMonitor();
-        emit openChanged(true);
         QTimer::singleShot(0, this, &MainWindowController::preparePixels);
     }
     // A closed window never shows the page it had, nor an empty one, before the capture's page: it
@@ -291,7 +290,6 @@ void MainWindowController::windowWillClose() {
     // The window's pixels and what building its pages left free go back to the system.
     platform::Memory::releaseFreeMemorySoon();
     DockPresence::windowClosed();
-    emit openChanged(false);
 }
 
 void MainWindowController::preparePixels() {

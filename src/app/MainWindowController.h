@@ -72,9 +72,6 @@ public:
     // Writes the frame now (at quit).
     void saveFrame();
 
-signals:
-    void openChanged(bool open);
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -34,7 +34,6 @@ public:
     int step() const { return m_step; }
     // The step on screen: its title, and its widgets for tests (null on other steps).
     QString title() const;
-    QWidget *stepWidget() const { return m_current; }
     QAbstractButton *backButton() const { return m_back; }
     PrimaryButton *primaryButton() const { return m_primary; }
     // What the dots say to screen readers: "Passo 2 de 3".

@@ -199,8 +199,7 @@ QWidget *PreferencesView::makeGeneral(QWidget *parent) {
     connect(c.name, &QLineEdit::textEdited, this, [this](const QString &text) { Settings::customName.set(text, m_defaults); });
     addRow(rows, L("Seu nome"), c.name)->setDetail(L("Vazio = nome da conta do Mac"));
 
-    c.launch = new ToggleSwitch;
-    c.launch->setChecked(platform::LoginItem::isEnabled());
+    c.launch = new ToggleSwitch; // read as the page comes on screen
     connect(c.launch, &QAbstractButton::clicked, this, &PreferencesView::setLaunchAtLogin);
     addRow(rows, L("Iniciar com o Mac"), c.launch);
 
@@ -312,6 +311,10 @@ QList<PrefRow *> PreferencesView::presetRows() const {
 void PreferencesView::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     m_permissionGranted = m_access.isGranted && m_access.isGranted();
+    // The desktop's own tools may have changed the autostart entry meanwhile; a failure belongs to the
+    // visit it happened in.
+    m_controls->launch->setChecked(platform::LoginItem::isEnabled());
+    m_launchError.clear();
     refreshGeneral();
     refreshCapture();
     refreshPresets();

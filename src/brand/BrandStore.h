@@ -58,7 +58,6 @@ public:
     QString logoPath() const;
 
     // While set, kit changes leave the custom backdrops' colours and names alone (restoring a kit).
-    bool skipFollow() const { return m_skipFollow; }
     void setSkipFollow(bool skip) { m_skipFollow = skip; }
 
     // Sets the configured flag and its setting once; never clears them.

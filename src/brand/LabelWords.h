@@ -65,8 +65,6 @@ public:
         note(color);
         if (m_open) take(color, wordsOfLabel());
     }
-    // Whether a label can still change a role: some role has no whole-word keyword yet.
-    bool wantsLabels() const { return m_open; }
 
     // Fills the four roles and colorCount of `result`.
     void fill(Result &result) const;

@@ -59,33 +59,49 @@ OptionChip::OptionChip(const QString &title, Swatch swatch, QWidget *parent)
     setText(title);
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
-    setFont(Theme::font(12, QFont::Medium));
+    setFont(Theme::font(12));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 void OptionChip::setSwatch(Swatch swatch) {
+    const bool had = bool(m_swatch);
     m_swatch = std::move(swatch);
+    if (had != bool(m_swatch)) updateGeometry();
     update();
 }
 
+QFont OptionChip::titleFont() const {
+    QFont title = font();
+    title.setWeight(isChecked() ? QFont::DemiBold : QFont::Normal);
+    return title;
+}
+
 QSize OptionChip::sizeHint() const {
-    return {fontMetrics().horizontalAdvance(text()) + (m_swatch ? 38 : 20), 30};
+    // Measured in the heavier weight, so that choosing a chip never widens it.
+    QFont heavier = font();
+    heavier.setWeight(QFont::DemiBold);
+    return {QFontMetrics(heavier).horizontalAdvance(text()) + (m_swatch ? 18 : 0) + 20, 28};
 }
 
 void OptionChip::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath shape = Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8);
+    const QPainterPath shape = Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 7);
     p.fillPath(shape, isChecked() ? Theme::accentSoft() : Theme::raised());
     p.setPen(QPen(isChecked() ? Theme::accentLine() : Theme::line(), 1));
     p.drawPath(shape);
-    QRectF textRect = QRectF(rect()).adjusted(10, 0, -10, 0);
-    if (m_swatch) {
-        m_swatch(p, QRectF(10, (height() - 12) / 2.0, 12, 12));
-        textRect.setLeft(28);
-    }
+    // The swatch and the title side by side, the pair centred, cut at the padding when too long.
+    const QFont title = titleFont();
+    const qreal swatchWidth = m_swatch ? 12 + 6 : 0;
+    const qreal room = width() - 20;
+    const qreal pair = qMin<qreal>(room, swatchWidth + QFontMetricsF(title).horizontalAdvance(text()));
+    const qreal left = 10 + (room - pair) / 2;
+    if (m_swatch) m_swatch(p, QRectF(left, (height() - 12) / 2.0, 12, 12));
+    const QRectF textRect(left + swatchWidth, 0, pair - swatchWidth, height());
+    p.setFont(title);
     p.setPen(isChecked() ? Theme::text() : Theme::text2());
-    p.drawText(textRect, Qt::AlignVCenter | (m_swatch ? Qt::AlignLeft : Qt::AlignHCenter), text());
+    p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
+               QFontMetricsF(title).elidedText(text(), Qt::ElideRight, textRect.width()));
 }
 
 BackdropTile::BackdropTile(const Backdrop &backdrop, bool compact, QWidget *parent)

@@ -37,7 +37,8 @@ private:
     bool m_round;
 };
 
-// A selectable chip with a title and, for logo versions, a 12-pt round swatch painted by `swatch`.
+// A selectable chip with a title and, for logo versions, a 12-pt round swatch painted by `swatch`; the
+// title is semibold while the chip is chosen.
 class OptionChip : public QAbstractButton {
     Q_OBJECT
 public:
@@ -50,6 +51,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // Semibold while chosen, regular otherwise.
+    QFont titleFont() const;
     Swatch m_swatch;
 };
 

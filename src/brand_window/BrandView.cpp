@@ -65,7 +65,7 @@ BrandView::BrandView(BrandStore &brand, StyleStore &styles, QWidget *parent)
 
     auto *columns = new QHBoxLayout;
     columns->setSpacing(0);
-    auto *scroll = new QScrollArea(this);
+    auto *scroll = m_cardsScroll = new QScrollArea(this);
     scroll->setFixedWidth(452);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
@@ -180,7 +180,12 @@ void BrandView::setNotice(std::optional<Notice> notice) {
     m_noticeClosing = !m_notice;
     syncNotice();
     animateNotice(had);
-    emit noticeChanged();
+    // The banner heads the column, and what it reports was often asked for from the header or from a
+    // card further down: a new notice is brought into view.
+    if (m_notice) {
+        m_cardsScroll->widget()->layout()->activate();
+        m_cardsScroll->ensureWidgetVisible(m_banner, 0, 24);
+    }
 }
 
 // The banner eases in (height and opacity) when a notice appears, out when it closes, and a notice

@@ -31,6 +31,7 @@ class ShadowHost;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QStackedWidget;
 class QHBoxLayout;
 class QVBoxLayout;
@@ -82,7 +83,6 @@ public:
     // Reads a logo off the main thread (a newer call supersedes an older one), stores it as logo.png
     // and takes the brand colours from it; `logoLoadFinished` follows.
     void loadLogo(const QString &path);
-    bool isLoadingLogo() const { return m_loadingLogo; }
 
     // "Mostrar no Editor": puts the brand backdrops in the editor's list or takes them out.
     void setBackdropsInEditor(bool on);
@@ -95,7 +95,6 @@ public:
     static constexpr int noticeAnimationMs = 150;
 
 signals:
-    void noticeChanged();
     void printPreviewChanged();
     void logoLoadFinished();
     void importFinished();
@@ -153,6 +152,7 @@ private:
     bool m_syncing = false;
 
     // Views kept to follow the state.
+    QScrollArea *m_cardsScroll = nullptr;
     QWidget *m_banner = nullptr;
     QLabel *m_bannerIcon = nullptr;
     QLabel *m_bannerText = nullptr;

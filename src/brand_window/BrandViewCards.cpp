@@ -210,7 +210,7 @@ BrandCard *BrandView::buildFontCard() {
 }
 
 BrandCard *BrandView::buildPrintCard() {
-    auto *card = new BrandCard(L("Logo nos prints"), L("Vai na margem de todo print embelezado."), 14);
+    auto *card = new BrandCard(L("Logo nos prints"), L("Vai na margem de todo print embelezado."), 18);
     m_logoSwitch = new BrandSwitch(card);
     m_logoSwitch->setAccessibleName(L("Logo nos prints"));
     connect(m_logoSwitch, &QAbstractButton::clicked, this,
@@ -224,20 +224,23 @@ BrandCard *BrandView::buildPrintCard() {
     m_printBlocks = new QWidget(card);
     auto *blocks = new QVBoxLayout(m_printBlocks);
     blocks->setContentsMargins(0, 0, 0, 0);
-    blocks->setSpacing(14);
+    blocks->setSpacing(18);
     auto *top = new QHBoxLayout;
-    top->setSpacing(16);
+    top->setSpacing(18);
     auto *position = new QVBoxLayout;
-    position->setSpacing(6);
+    position->setSpacing(8);
     position->addWidget(new FieldLabel(L("Posição"), m_printBlocks));
     m_positionPicker = new PositionPicker(m_printBlocks);
     connect(m_positionPicker, &PositionPicker::picked, this,
             [this](LogoPosition p) { writeKit([&](BrandKit &k) { k.logoPosition = p; }); });
     position->addWidget(m_positionPicker);
     top->addLayout(position);
+    auto *sizeColumn = new QVBoxLayout;
+    sizeColumn->setSpacing(8);
+    sizeColumn->addWidget(new FieldLabel(L("Tamanho"), m_printBlocks));
     auto *sizes = new QVBoxLayout;
     sizes->setSpacing(6);
-    sizes->addWidget(new FieldLabel(L("Tamanho"), m_printBlocks));
+    sizeColumn->addLayout(sizes);
     const QString sizeTitles[] = {L("Pequeno"), L("Médio"), L("Grande")};
     for (LogoSize size : LogoSizes::all) {
         auto *chip = new OptionChip(sizeTitles[int(size)], {}, m_printBlocks);
@@ -245,12 +248,15 @@ BrandCard *BrandView::buildPrintCard() {
         sizes->addWidget(chip);
         m_sizeChips << chip;
     }
-    sizes->addStretch(1);
-    top->addLayout(sizes, 1);
+    sizeColumn->addStretch(1);
+    top->addLayout(sizeColumn, 1);
     blocks->addLayout(top);
-    blocks->addWidget(new FieldLabel(L("Versão"), m_printBlocks));
+    auto *versions = new QVBoxLayout;
+    versions->setSpacing(8);
+    versions->addWidget(new FieldLabel(L("Versão do logo"), m_printBlocks));
     auto *grid = new QGridLayout;
     grid->setSpacing(6);
+    for (int column = 0; column < 3; ++column) grid->setColumnStretch(column, 1);
     const QString variantTitles[] = {L("Original"), L("Automático"), L("Branco"), L("Cinza"), L("Preto")};
     for (LogoVariant variant : LogoVariants::all) {
         auto *chip = new OptionChip(variantTitles[int(variant)], {}, m_printBlocks);
@@ -260,7 +266,12 @@ BrandCard *BrandView::buildPrintCard() {
         grid->addWidget(chip, int(variant) / 3, int(variant) % 3);
         m_variantChips << chip;
     }
-    blocks->addLayout(grid);
+    versions->addLayout(grid);
+    QLabel *guides = themedLabel(L("Vale também para o logo no topo dos guias."), Theme::font(11), Theme::text3(),
+                                 m_printBlocks);
+    guides->setWordWrap(true);
+    versions->addWidget(guides);
+    blocks->addLayout(versions);
     QLabel *margin = themedLabel(L("Com margem menor que 20 pt o logo não cabe e não aparece."), Theme::font(11),
                                  Theme::text3(), m_printBlocks);
     margin->setWordWrap(true);

@@ -2,69 +2,75 @@
 
 #include "widgets/Theme.h"
 
-#include <QHelpEvent>
-#include <QMouseEvent>
+#include <QAbstractButton>
 #include <QPainter>
-#include <QToolTip>
+
+namespace {
+
+constexpr int pickerWidth = 190, pickerHeight = 112, inset = 4, cellHeight = 26;
+
+// One spot: a bar centred in its cell, the whole cell clickable.
+class PositionSpot final : public QAbstractButton {
+public:
+    PositionSpot(const QString &label, QWidget *parent) : QAbstractButton(parent) {
+        setCheckable(true);
+        setAutoExclusive(true); // one of six: screen readers hear a radio button
+        setFocusPolicy(Qt::TabFocus);
+        setCursor(Qt::PointingHandCursor);
+        setToolTip(label);
+        setAccessibleName(label);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF bar(QPointF(width() / 2.0 - 14, height() / 2.0 - 4.5), QSizeF(28, 9));
+        p.fillPath(Theme::continuousRoundedRect(bar, 3), isChecked() ? Theme::accent() : QColor(255, 255, 255, 56));
+        if (hasFocus()) {
+            p.setPen(QPen(Theme::accentLine(), 1));
+            p.drawPath(Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5));
+        }
+    }
+};
+
+// The cell a spot answers in: an equal share of its row, edges rounded so that neighbours meet.
+QRect cellOf(LogoPosition position) {
+    const int column = int(position) % 3;
+    const qreal share = (pickerWidth - 2.0 * inset) / 3;
+    const int left = inset + qRound(column * share), right = inset + qRound((column + 1) * share);
+    const int top = LogoPositions::isTop(position) ? inset : pickerHeight - inset - cellHeight;
+    return {left, top, right - left, cellHeight};
+}
+
+} // namespace
 
 PositionPicker::PositionPicker(QWidget *parent) : QWidget(parent) {
-    setFixedSize(190, 112);
-    setCursor(Qt::PointingHandCursor);
-    setMouseTracking(true);
+    setFixedSize(pickerWidth, pickerHeight);
+    for (LogoPosition position : LogoPositions::all) {
+        auto *spot = new PositionSpot(LogoPositions::label(position), this);
+        spot->setGeometry(cellOf(position));
+        connect(spot, &QAbstractButton::clicked, this, [this, position] { emit picked(position); });
+        m_spots.append(spot);
+    }
+    setPosition(m_position);
 }
 
 void PositionPicker::setPosition(LogoPosition position) {
     m_position = position;
-    update();
+    spot(position)->setChecked(true);
 }
 
-QRectF PositionPicker::spotRect(LogoPosition position) const {
-    const int index = int(position);
-    const int column = index % 3;
-    const bool top = LogoPositions::isTop(position);
-    const qreal w = 40, h = 18;
-    const qreal x = 10 + column * ((width() - 20 - w) / 2);
-    const qreal y = top ? 8 : height() - 8 - h;
-    return {x, y, w, h};
-}
+QAbstractButton *PositionPicker::spot(LogoPosition position) const { return m_spots[int(position)]; }
 
 void PositionPicker::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    p.fillPath(Theme::continuousRoundedRect(frame, 10), Theme::raised());
+    p.fillPath(Theme::continuousRoundedRect(frame, 9), Theme::raised());
     p.setPen(QPen(Theme::line(), 1));
-    p.drawPath(Theme::continuousRoundedRect(frame, 10));
+    p.drawPath(Theme::continuousRoundedRect(frame, 9));
     // The screenshot in the middle of its margin.
-    p.fillPath(Theme::continuousRoundedRect(frame.adjusted(30, 32, -30, -32), 4), Theme::lineStrong());
-    for (LogoPosition position : LogoPositions::all) {
-        const bool on = position == m_position;
-        const QPainterPath spot = Theme::continuousRoundedRect(spotRect(position), 5);
-        p.fillPath(spot, on ? Theme::accent() : Theme::line());
-        p.setPen(QPen(on ? Theme::accent() : Theme::lineStrong(), 1));
-        p.drawPath(spot);
-    }
-}
-
-void PositionPicker::mouseReleaseEvent(QMouseEvent *event) {
-    if (!isEnabled()) return;
-    for (LogoPosition position : LogoPositions::all)
-        if (spotRect(position).contains(event->position())) {
-            emit picked(position);
-            return;
-        }
-}
-
-bool PositionPicker::event(QEvent *event) {
-    if (event->type() == QEvent::ToolTip) {
-        const auto *help = static_cast<QHelpEvent *>(event);
-        for (LogoPosition position : LogoPositions::all)
-            if (spotRect(position).contains(help->pos())) {
-                QToolTip::showText(help->globalPos(), LogoPositions::label(position), this);
-                return true;
-            }
-        QToolTip::hideText();
-        return true;
-    }
-    return QWidget::event(event);
+    const QRectF shot(QPointF((width() - 118) / 2.0, (height() - 50) / 2.0), QSizeF(118, 50));
+    p.fillPath(Theme::continuousRoundedRect(shot, 4), Theme::lineStrong());
 }

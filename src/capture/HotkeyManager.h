@@ -30,7 +30,6 @@ public:
 
     // Subscribes to the store; the first registration follows on the next event-loop turn. Once.
     void start();
-    bool isStarted() const { return m_started; }
     // Unregisters everything, then registers the current combinations unless suspended.
     void registerAll();
 

@@ -46,7 +46,6 @@ public:
     // on, otherwise the one under the pointer.
     OverlayView *viewForPointer(const QPointF &global) const;
     void setDragOwner(OverlayView *view) { m_dragOwner = view; }
-    OverlayView *dragOwner() const { return m_dragOwner; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

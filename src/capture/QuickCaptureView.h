@@ -58,7 +58,6 @@ public:
     QAbstractButton *closeButton() const;
     QAbstractButton *copyButton() const { return m_copy; }
     QAbstractButton *saveButton() const { return m_save; }
-    QAbstractButton *editButton() const { return m_edit; }
     QWidget *thumbnail() const;
     // Where the picture is drawn inside the thumbnail row, in view coordinates.
     QRectF pictureRect() const;

@@ -24,7 +24,6 @@ void QuickModel::setBackdrop(const std::optional<Backdrop> &backdrop) {
     const quint64 generation = ++m_renderGeneration;
     emit backdropChanged();
     if (!backdrop) {
-        m_rendering = false;
         m_output = m_original;
         emit outputChanged();
         return;
@@ -33,7 +32,6 @@ void QuickModel::setBackdrop(const std::optional<Backdrop> &backdrop) {
     style.backdrop = *backdrop;
     // Read here, on the main thread; the render gets its own copy.
     const std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
-    m_rendering = true;
     QPointer<QuickModel> self(this);
     QThreadPool::globalInstance()->start([self, generation, image = m_original, style, logo] {
         QImage rendered = Beautifier::render(image, style, logo);
@@ -42,7 +40,6 @@ void QuickModel::setBackdrop(const std::optional<Backdrop> &backdrop) {
             QCoreApplication::instance(),
             [self, generation, rendered = std::move(rendered)] {
                 if (!self || generation != self->m_renderGeneration) return; // superseded or gone
-                self->m_rendering = false;
                 self->m_output = rendered;
                 emit self->outputChanged();
             },

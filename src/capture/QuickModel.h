@@ -27,8 +27,6 @@ public:
     const QImage &output() const { return m_output; }
     bool isHovering() const { return m_hovering; }
     void setHovering(bool hovering);
-    // Whether a render is in flight.
-    bool isRendering() const { return m_rendering; }
 
     // Chooses a backdrop (none: the bare capture, at once) and renders it with the default style in
     // the background.
@@ -45,6 +43,5 @@ private:
     std::optional<Backdrop> m_backdrop;
     QImage m_output;
     bool m_hovering = false;
-    bool m_rendering = false;
     quint64 m_renderGeneration = 0; // bumped by every choice; a result of an older one is dropped
 };

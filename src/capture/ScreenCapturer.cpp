@@ -290,6 +290,5 @@ QList<WindowInfo> visibleWindows(const QList<platform::WindowDescription> &entri
 }
 
 void setWindowTiming(const WindowTiming &value) { timing() = value; }
-WindowTiming windowTiming() { return timing(); }
 
 } // namespace ScreenCapturer

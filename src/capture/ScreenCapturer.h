@@ -81,6 +81,5 @@ struct WindowTiming {
     int attempts = 6;
 };
 void setWindowTiming(const WindowTiming &timing);
-WindowTiming windowTiming();
 
 } // namespace ScreenCapturer

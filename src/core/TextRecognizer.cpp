@@ -424,13 +424,15 @@ const QList<QRegularExpression> &sensitivePatterns() {
     return patterns;
 }
 
-} // namespace
-
-void setEngine(platform::TextEngine *e) { g_engine = e; }
-
+// How many lines one recognition of this priority reads at once: one for background work, else as
+// many as the engine allows.
 int linesReadAtOnce(Priority priority) {
     return priority == Priority::background ? 1 : std::max(1, engine().maxConcurrentReads());
 }
+
+} // namespace
+
+void setEngine(platform::TextEngine *e) { g_engine = e; }
 
 QImage downscaled(const QImage &image, int maxSide) {
     const int longest = std::max(image.width(), image.height());

@@ -59,10 +59,6 @@ enum class Priority { background, utility, userInitiated };
 
 using Line = platform::TextLine;
 
-// How many lines one recognition of this priority reads at once: one for background work, else as
-// many as the engine allows.
-int linesReadAtOnce(Priority priority);
-
 // The text of `image`, lines in reading order joined by "\n"; "" when it holds no text. A line
 // without a visible character is no line.
 QFuture<QString> recognize(const QImage &image, std::chrono::milliseconds timeout, Priority priority);

@@ -36,7 +36,6 @@ class BackdropColorsSection : public QWidget {
     Q_OBJECT
 public:
     explicit BackdropColorsSection(BackdropEditorState &state, QWidget *parent = nullptr);
-    HexField *hexField() const { return m_hex; }
 
 signals:
     // "Paleta": open the colour panel on the selected colour.

@@ -32,7 +32,6 @@ public:
     TogglesSection *toggles() const { return m_toggles; }
     AspectSection *aspect() const { return m_aspect; }
     ExportSection *exportSection() const { return m_export; }
-    QAbstractButton *defaultLink() const { return m_defaultLink; }
 
     QSize sizeHint() const override;
 

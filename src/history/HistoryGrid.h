@@ -45,7 +45,6 @@ public:
     QList<SectionLabel *> shownHeadings() const;
     // Every card made so far, shown or waiting to be reused.
     int cardsMade() const { return int(m_cards.size()); }
-    const HistoryGridLayout &gridLayout() const { return m_layout; }
 
 signals:
     void selectRequested(const HistoryEntry &entry);

@@ -301,7 +301,7 @@ void HistoryStore::workerReadEnded(quint64 token) {
 void HistoryStore::recognize(const QString &name, quint64 token, const QImage &image,
                              std::function<void(Outcome, const QString &)> done) {
     const QFuture<QString> future =
-        TextRecognizer::recognize(image, readLimit(), TextRecognizer::Priority::background);
+        TextRecognizer::recognize(image, m_options.readTimeout, TextRecognizer::Priority::background);
     m_recognitions.insert(name, {token, future});
     auto *watcher = new QFutureWatcher<QString>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, name, token, done = std::move(done)] {
@@ -329,14 +329,6 @@ void HistoryStore::recognize(const QString &name, quint64 token, const QImage &i
     watcher->setFuture(future);
 }
 
-std::chrono::milliseconds HistoryStore::readLimit() const {
-    using TextRecognizer::Priority;
-    // The limit bounds a read's work: reading one line at a time, it gets as long as reading on every
-    // engine at once would need, so a dense capture is not left out for being read gently.
-    return m_options.readTimeout * (TextRecognizer::linesReadAtOnce(Priority::userInitiated) /
-                                    TextRecognizer::linesReadAtOnce(Priority::background));
-}
-
 void HistoryStore::readApart(const Waiting &next, const QString &name, quint64 token) {
     const auto done = [this, next, name, token](const BackgroundTextReader::Result &result) {
         if (m_recognitions.value(name).token == token) m_recognitions.remove(name);
@@ -348,7 +340,7 @@ void HistoryStore::readApart(const Waiting &next, const QString &name, quint64 t
         if (next.image.isNull()) return decode(next.path, name, token);
         read(next.path, name, token, next.image, QFileInfo(next.path).size());
     };
-    m_recognitions.insert(name, {token, {}, m_options.reader->read(next.path, readLimit(), done)});
+    m_recognitions.insert(name, {token, {}, m_options.reader->read(next.path, m_options.readTimeout, done)});
 }
 
 std::optional<HistoryRecord> HistoryStore::recordOf(const QString &name, const QString &path,

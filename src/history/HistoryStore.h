@@ -51,8 +51,8 @@ public:
         QString indexPath;
         // The kept capture files, newest first (the recents store's `allFiles`).
         FileLister files;
-        // For a read on every engine at once; the store's reads, one line at a time, get as many
-        // times longer as there are engines.
+        // How long one file's read may take, counted from its own start: past it, the read is
+        // abandoned and the file is tried again at the next reload.
         std::chrono::milliseconds readTimeout{20000};
         std::chrono::milliseconds saveDelay{3000};
         // Reads the files apart from this process, so that the text engine never stays in its memory;
@@ -147,8 +147,6 @@ private:
     // What a read apart leaves in the index (a file it crashed on twice: failed); warns as a read here does.
     std::optional<HistoryRecord> recordOf(const QString &name, const QString &path,
                                           const BackgroundTextReader::Result &result);
-    // The recognition time limit of one read.
-    std::chrono::milliseconds readLimit() const;
     // Recognises `image`, then calls `done` on the main thread unless the store is gone.
     void recognize(const QString &name, quint64 token, const QImage &image,
                    std::function<void(Outcome, const QString &)> done);

@@ -34,7 +34,6 @@ void RecentTileRow::setItems(const QList<RecentCapture> &items) {
             tile->setItem(item);
         } else {
             tile = new RecentThumbnail(m_store, item, m_tileHeight, this);
-            connect(tile, &QAbstractButton::clicked, this, &RecentTileRow::tileClicked);
         }
         m_tiles->addWidget(tile);
     }

@@ -20,10 +20,6 @@ public:
     // Newest first.
     QList<RecentThumbnail *> tiles() const;
 
-signals:
-    // A tile was clicked (it opens its capture itself).
-    void tileClicked();
-
 private:
     RecentsStore &m_store;
     qreal m_tileHeight;

@@ -191,11 +191,6 @@ QString UserDefaults::keptAsidePath() const {
     return m_keptAside;
 }
 
-QString UserDefaults::lastError() const {
-    QMutexLocker lock(&m_mutex);
-    return m_lastError;
-}
-
 bool UserDefaults::contains(const QString &key) const {
     QMutexLocker lock(&m_mutex);
     return m_entries.contains(key);

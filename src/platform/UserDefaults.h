@@ -42,8 +42,6 @@ public:
     QString filePath() const { return m_path; }
     // Where an unreadable file was moved at load time (empty when none was).
     QString keptAsidePath() const;
-    // The last write error (empty after a successful write).
-    QString lastError() const;
 
     bool contains(const QString &key) const;
     std::optional<Type> type(const QString &key) const;

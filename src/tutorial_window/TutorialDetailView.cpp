@@ -1,6 +1,7 @@
 #include "tutorial_window/TutorialDetailView.h"
 
 #include "brand/BrandStore.h"
+#include "capture/CaptureService.h"
 #include "core/Localization.h"
 #include "core/ShortcutStore.h"
 #include "tutorial_window/GlowBackground.h"
@@ -89,6 +90,22 @@ QWidget *TutorialDetailView::makeEmptyState() {
     connect(start, &QPushButton::clicked, this, [this] { m_store.startRecording(); });
     column->addWidget(start, 0, Qt::AlignHCenter);
     m_start = start;
+
+    // Once recording, starting again would do nothing: what the recording pill offers takes its place.
+    m_recordingActions = new QWidget(empty);
+    auto *actions = new QHBoxLayout(m_recordingActions);
+    actions->setContentsMargins(0, 0, 0, 0);
+    actions->setSpacing(10);
+    auto *step = new PrimaryButton(L("Capturar passo"), m_recordingActions);
+    step->setIcon(Icons::icon(QStringLiteral("viewfinder"), Theme::ink()));
+    connect(step, &QPushButton::clicked, this, [] { CaptureService::start(ShortcutAction::captureArea); });
+    actions->addWidget(step);
+    auto *finish = new SecondaryButton(L("Concluir"), m_recordingActions);
+    connect(finish, &QPushButton::clicked, this, [this] {
+        if (m_store.isRecording()) m_store.toggleRecording();
+    });
+    actions->addWidget(finish);
+    column->addWidget(m_recordingActions, 0, Qt::AlignHCenter);
     column->addStretch(1);
     return empty;
 }
@@ -122,6 +139,8 @@ void TutorialDetailView::refresh() {
     m_header->refresh();
     refreshHowTo();
     m_body->setCurrentWidget(tutorial.steps.isEmpty() ? m_empty : static_cast<QWidget *>(m_steps));
+    m_start->setVisible(!m_store.isRecording());
+    m_recordingActions->setVisible(m_store.isRecording());
     m_steps->setSteps(tutorial.steps, m_store.isRecording());
 }
 

@@ -27,7 +27,6 @@ public:
     bool showsEmptyState() const;
     // The four how-to rows as shown, in order.
     QStringList howToTexts() const;
-    QWidget *startButton() const { return m_start; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -45,5 +44,6 @@ private:
     TutorialStepsList *m_steps;
     QList<QLabel *> m_howTo;
     QWidget *m_start = nullptr;
+    QWidget *m_recordingActions = nullptr;
     std::optional<QUuid> m_shown; // the tutorial the cards are of
 };

@@ -122,13 +122,6 @@ qsizetype TutorialLibraryGrid::cardAt(QPoint point) const {
     return shape.contains(QPointF(point)) ? index : -1;
 }
 
-qsizetype TutorialLibraryGrid::hoveredIndex() const {
-    if (!m_hovered) return -1;
-    for (qsizetype i = 0; i < m_tutorials.size(); ++i)
-        if (m_tutorials[i].id == *m_hovered) return i;
-    return -1;
-}
-
 qreal TutorialLibraryGrid::hoverOf(const QUuid &id) const {
     if (m_hovered == id) return m_hoverIn;
     if (m_leaving == id) return m_hoverOut;

@@ -45,7 +45,6 @@ public:
     // The rename and delete dialogs of a card, each ending in one store call when confirmed.
     void rename(const Tutorial &tutorial);
     void confirmDelete(const Tutorial &tutorial);
-    qsizetype hoveredIndex() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

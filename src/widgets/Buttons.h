@@ -12,8 +12,6 @@ public:
     explicit PrimaryButton(const QString &text = {}, QWidget *parent = nullptr);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
-    // 0 at rest, 1 fully pressed; animated over 0.2 s without overshoot.
-    qreal pressAmount() const { return m_press; }
     // A small key cap after the label naming the key that presses the button ("↵"); empty for none.
     void setKeyHint(const QString &key);
     QString keyHint() const { return m_keyHint; }

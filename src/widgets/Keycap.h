@@ -13,7 +13,6 @@ public:
 
     Keycap(const QString &label, Size size, QWidget *parent = nullptr);
     QString label() const { return m_label; }
-    Size capSize() const { return m_size; }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 

@@ -16,7 +16,6 @@ public:
 
     explicit Spinner(int side = 16, QWidget *parent = nullptr);
     QSize sizeHint() const override { return {m_side, m_side}; }
-    bool isSpinning() const { return m_timer.isActive(); }
 
     // Draws the indicator in `rect` at the current moment, for views that draw it themselves (they
     // repaint every `stepMs` while it shows).

@@ -13,7 +13,6 @@ class ToolbarButton : public QPushButton {
 public:
     explicit ToolbarButton(const QString &text = {}, bool prominent = false, QWidget *parent = nullptr);
 
-    bool isProminent() const { return m_style.prominent; }
     void setProminent(bool prominent);
     // A symbol of the icon set ("trash"), drawn in the label's colour; empty for none.
     void setSymbol(const QString &name);

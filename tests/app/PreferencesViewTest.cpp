@@ -10,6 +10,7 @@
 #include "history/RecentsStore.h"
 #include "platform/Alert.h"
 #include "platform/AppPaths.h"
+#include "platform/LoginItem.h"
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
@@ -342,4 +343,20 @@ TEST_F(PreferencesViewTest, StartingAtLoginWritesAndRemovesTheAutostartEntry) {
     QFile::remove(folder);
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QDir(folder).removeRecursively();
+
+    // The page is kept between visits: the next visit shows the entry as the desktop's own tools left
+    // it, and no longer the failure of the last one.
+    view->hide();
+    QDir().mkpath(folder);
+    QFile written(entry);
+    ASSERT_TRUE(written.open(QIODevice::WriteOnly));
+    written.write(platform::LoginItem::entryFor(QCoreApplication::applicationFilePath()));
+    written.close();
+    view->show();
+    EXPECT_TRUE(launch->isChecked());
+    EXPECT_EQ(row("Iniciar com o Mac")->detail(), L("Abre o Pelicarta na barra de menu ao ligar"));
+    view->hide();
+    QFile::remove(entry);
+    view->show();
+    EXPECT_FALSE(launch->isChecked());
 }

@@ -11,9 +11,11 @@
 #include "editor_window/ColorPanelBridge.h"
 #include "editor_window/HexField.h"
 #include "platform/OpenPanel.h"
+#include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
@@ -24,6 +26,8 @@
 #include <QPointer>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThreadPool>
@@ -122,6 +126,31 @@ TEST_F(BrandViewTest, ImportReportsWhatItFoundAndUndoRestoresTheKit) {
     importAndWait(write(QStringLiteral("three.css"), "a: #111111; b: #222222; c: #333333; font-family: Nenhuma Fonte;"));
     EXPECT_TRUE(view.notice()->text.contains(L(LKey().value(3).text(" cores"))));
     EXPECT_TRUE(view.notice()->text.contains(L(LKey("fonte %@ (não instalada)", {QStringLiteral("Nenhuma Fonte")}))));
+}
+
+// The notice heads the column of cards; an import asked for from the header while the column is
+// scrolled down brings it, with its undo, into view.
+TEST_F(BrandViewTest, AnImportWhileScrolledDownBringsItsNoticeIntoView) {
+    QPushButton *undo = nullptr;
+    for (QPushButton *button : view.findChildren<QPushButton *>())
+        if (button->text() == QStringLiteral("Desfazer cores")) undo = button;
+    ASSERT_NE(undo, nullptr);
+    QScrollArea *column = nullptr;
+    for (QWidget *w = undo; w && !column; w = w->parentWidget()) column = qobject_cast<QScrollArea *>(w);
+    ASSERT_NE(column, nullptr);
+    QScrollBar *bar = column->verticalScrollBar();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->maximum() > 0; }, 2000));
+    bar->setValue(bar->maximum());
+
+    importAndWait(write(QStringLiteral("tokens.json"), R"({"color":{"primary":{"$value":"#FF0000"}}})"));
+    ASSERT_TRUE(view.notice());
+    EXPECT_TRUE(view.notice()->text.startsWith(QStringLiteral("Importado de tokens.json")));
+    const auto inView = [&](QWidget *w) {
+        return w->isVisible() && w->height() > 0 &&
+               column->viewport()->rect().contains(QRect(w->mapTo(column->viewport(), QPoint()), w->size()));
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return inView(undo); }, 2000));
+    EXPECT_TRUE(inView(view.findChild<QWidget *>(QStringLiteral("notice"))));
 }
 
 TEST_F(BrandViewTest, AnEmptyDesignFileLeavesTheBrandAlone) {
@@ -330,6 +359,76 @@ TEST_F(BrandViewTest, WithoutALogoTheStoredSwitchShowsOnButDisabled) {
     EXPECT_TRUE(view.findChild<PositionPicker *>() == nullptr || !view.findChild<PositionPicker *>()->isVisible());
 }
 
+// Each spot of the position picker takes clicks over its whole cell (an equal third of the row inside
+// the frame's 4 pt inset, 26 tall), not only on its small bar, and a screen reader meets six choices,
+// named by their place, exactly the chosen one checked.
+TEST_F(BrandViewTest, LogoSpotsAnswerOverTheirWholeCellAndAreSixNamedChoices) {
+    loadLogoAndWait(png(QStringLiteral("logo.png"), twoColours(Qt::red, Qt::blue)));
+    logoSwitch()->click();
+    auto *picker = view.findChild<PositionPicker *>();
+    ASSERT_TRUE(picker && picker->isVisible());
+    const auto click = [&](QPointF at) {
+        QWidget *under = picker->childAt(at.toPoint());
+        QWidget *target = under ? under : picker;
+        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(picker, at.toPoint()));
+    };
+    const qreal third = (picker->width() - 8) / 3.0;
+    for (LogoPosition position : LogoPositions::all) {
+        const int column = int(position) % 3;
+        const qreal top = LogoPositions::isTop(position) ? 4 : picker->height() - 4 - 26;
+        const QRectF cell(4 + column * third, top, third, 26);
+        // Near each corner of the cell: far from the bar drawn in its middle.
+        for (QPointF corner : {cell.topLeft() + QPointF(2, 1), cell.bottomRight() - QPointF(2, 2),
+                               cell.topRight() + QPointF(-2, 1), cell.bottomLeft() + QPointF(2, -2)}) {
+            const LogoPosition other =
+                position == LogoPosition::topCenter ? LogoPosition::bottomLeft : LogoPosition::topCenter;
+            setKit([other](BrandKit &k) { k.logoPosition = other; });
+            click(corner);
+            EXPECT_EQ(brand.kit().logoPosition, position) << int(position) << " at " << corner.x() << "," << corner.y();
+        }
+    }
+    // The miniature screenshot between the rows is no spot.
+    click(QPointF(picker->width() / 2.0, picker->height() / 2.0));
+    EXPECT_EQ(brand.kit().logoPosition, LogoPosition::bottomRight);
+
+    QAccessibleInterface *access = QAccessible::queryAccessibleInterface(picker);
+    ASSERT_NE(access, nullptr);
+    const auto choices = [&] {
+        QStringList named;
+        for (int i = 0; i < access->childCount(); ++i) {
+            QAccessibleInterface *child = access->child(i);
+            if (child->role() != QAccessible::RadioButton) continue;
+            named << child->text(QAccessible::Name) + (child->state().checked ? QStringLiteral(" ✓") : QString());
+        }
+        return named;
+    };
+    EXPECT_EQ(choices(), (QStringList{QStringLiteral("Em cima, à esquerda"), QStringLiteral("Em cima, no centro"),
+                                      QStringLiteral("Em cima, à direita"), QStringLiteral("Embaixo, à esquerda"),
+                                      QStringLiteral("Embaixo, no centro"),
+                                      QStringLiteral("Embaixo, à direita ✓")}));
+    setKit([](BrandKit &k) { k.logoPosition = LogoPosition::topRight; });
+    EXPECT_EQ(choices().filter(QStringLiteral("✓")), QStringList{QStringLiteral("Em cima, à direita ✓")});
+}
+
+// The version block is captioned as the logo's and says that it also colours the guides' logo, in
+// either language.
+TEST_F(BrandViewTest, TheLogoVersionBlockSaysItAlsoAppliesToTheGuides) {
+    const auto shown = [](const BrandView &page) {
+        QStringList texts;
+        for (const QLabel *label : page.findChildren<QLabel *>()) texts << label->text();
+        return texts;
+    };
+    EXPECT_TRUE(shown(view).contains(QStringLiteral("Versão do logo")));
+    EXPECT_TRUE(shown(view).contains(QStringLiteral("Vale também para o logo no topo dos guias.")));
+    platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
+    {
+        BrandView english{brand, styles};
+        EXPECT_TRUE(shown(english).contains(QStringLiteral("Logo version")));
+        EXPECT_TRUE(shown(english).contains(QStringLiteral("Also applies to the logo at the top of guides.")));
+    }
+    platform::StringTables::setCurrentLanguage({});
+}
+
 TEST_F(BrandViewTest, PlacementBringsThePrintForwardAndFooterOrFontTheGuide) {
     setKit([](BrandKit &k) { k.logoSize = LogoSize::large; });
     EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::print);
@@ -426,7 +525,7 @@ TEST_F(BrandViewTest, ControlsSurviveTheChangesTheyMake) {
     for (QPushButton *button : view.findChildren<QPushButton *>())
         if (button->isVisible() && button->text() == L("Usar cores do logo")) QTest::mouseClick(button, Qt::LeftButton);
     if (auto *spots = view.findChild<PositionPicker *>(); spots && spots->isVisible())
-        QTest::mouseClick(spots, Qt::LeftButton, {}, spots->spotRect(LogoPosition::topLeft).center().toPoint());
+        QTest::mouseClick(spots->spot(LogoPosition::topLeft), Qt::LeftButton);
     auto *hex = view.findChild<HexField *>();
     ASSERT_NE(hex, nullptr);
     hex->setFocus();

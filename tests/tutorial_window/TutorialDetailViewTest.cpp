@@ -1,4 +1,6 @@
 #include "brand/BrandStore.h"
+#include "capture/CaptureService.h"
+#include "capture/FakeCaptureBackend.h"
 #include "core/ShortcutStore.h"
 #include "core/StyleStore.h"
 #include "platform/StringTables.h"
@@ -86,6 +88,41 @@ TEST_F(TutorialDetailViewTest, SummaryAndRecordButtonFollowTheStepsAndTheRecordi
 
     header().backButton()->click();
     EXPECT_FALSE(store.currentID());
+}
+
+// Recording into a tutorial with no steps yet: "Começar a gravar" would do nothing, so the empty state
+// offers the recording's own actions, which capture the next step and finish.
+TEST_F(TutorialDetailViewTest, RecordingWithNoStepsOffersTheStepAndFinishInsteadOfStart) {
+    // The buttons shown below the header.
+    const auto shown = [this] {
+        QList<QAbstractButton *> buttons;
+        for (QAbstractButton *button : view->findChildren<QAbstractButton *>())
+            if (button->isVisible() && !header().isAncestorOf(button)) buttons << button;
+        return buttons;
+    };
+    const auto shownButtons = [&] {
+        QStringList texts;
+        for (QAbstractButton *button : shown()) texts << button->text();
+        return texts;
+    };
+    EXPECT_EQ(shownButtons(), QStringList{QStringLiteral("Começar a gravar")});
+    header().recordButton()->click();
+    ASSERT_TRUE(view->showsEmptyState());
+    EXPECT_EQ(shownButtons(), (QStringList{QStringLiteral("Capturar passo"), QStringLiteral("Concluir")}));
+
+    FakeCaptureBackend backend;
+    CaptureBackend::setSharedForTesting(&backend);
+    CaptureService::resetForTesting();
+    QAbstractButton *step = shown().value(0), *finish = shown().value(1);
+    QTest::mouseClick(step, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return backend.overlayMode.has_value(); }, 2000));
+    EXPECT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::area);
+    backend.pick(std::nullopt);
+    CaptureBackend::setSharedForTesting(nullptr);
+
+    QTest::mouseClick(finish, Qt::LeftButton);
+    EXPECT_FALSE(store.isRecording());
+    EXPECT_EQ(shownButtons(), QStringList{QStringLiteral("Começar a gravar")});
 }
 
 TEST_F(TutorialDetailViewTest, TitleThemesAndExportMenu) {
