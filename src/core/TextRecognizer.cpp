@@ -428,6 +428,8 @@ const QList<QRegularExpression> &sensitivePatterns() {
 
 void setEngine(platform::TextEngine *e) { g_engine = e; }
 
+std::shared_ptr<void> keepReady() { return engine().keepReady(); }
+
 int linesReadAtOnce(Priority priority) {
     return priority == Priority::background ? 1 : std::max(1, engine().maxConcurrentReads());
 }
