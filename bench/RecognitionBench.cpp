@@ -178,6 +178,33 @@ void BM_RecognizeLineAfterIdle(benchmark::State &state) {
 }
 BENCHMARK(BM_RecognizeLineAfterIdle)->Arg(0)->Arg(1)->ArgName("idle")->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The first recognition of a page once the engine has let go of everything: cold (arg 0), as after
+// a pause with nothing open, and kept ready (arg 1), as in an editor on the screen, which started the
+// engine while the user looked at the capture.
+void BM_RecognizeFirstPageAfterPause(benchmark::State &state) {
+    namespace module = platform::TextEngineModule;
+    const bool kept = state.range(0) != 0;
+    const QImage &page = pages().first().screen.image;
+    module::setPrepareDelay(std::chrono::milliseconds(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        module::setIdleLife(std::chrono::milliseconds(1));
+        while (module::isLoaded()) QThread::msleep(2);
+        module::setIdleLife(std::chrono::milliseconds(60000));
+        std::shared_ptr<void> ready;
+        if (kept) {
+            ready = platform::tesseractEngine().keepReady();
+            while (!module::isLoaded()) QThread::msleep(2);
+            QThread::msleep(3000); // the instances start meanwhile, as the user looks
+        }
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(TextRecognizer::readLines(page));
+    }
+    module::setPrepareDelay(std::chrono::milliseconds(1000));
+}
+BENCHMARK(BM_RecognizeFirstPageAfterPause)
+    ->Arg(0)->Arg(1)->ArgName("kept")->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // One recognition of the log page in a fresh process started without OMP_THREAD_LIMIT, with and
 // without the guard; the time is the child's own recognition, start-up excluded.
 void BM_RecognizeOpenMPGuard(benchmark::State &state) {

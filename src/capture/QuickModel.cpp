@@ -3,13 +3,15 @@
 #include "brand/BrandStore.h"
 #include "core/Beautifier.h"
 #include "core/StyleStore.h"
+#include "core/TextRecognizer.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThreadPool>
 
 QuickModel::QuickModel(const QImage &image, const QString &sourcePath, QObject *parent)
-    : QObject(parent), m_original(image), m_sourcePath(sourcePath), m_output(image) {}
+    : QObject(parent), m_original(image), m_sourcePath(sourcePath), m_output(image),
+      m_readerReady(TextRecognizer::keepReady()) {}
 
 QuickModel::~QuickModel() = default;
 

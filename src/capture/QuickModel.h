@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 // One capture floating in the quick panel: the captured image, the backdrop chosen in the panel and
@@ -44,4 +45,6 @@ private:
     QImage m_output;
     bool m_hovering = false;
     quint64 m_renderGeneration = 0; // bumped by every choice; a result of an older one is dropped
+    // The panel leads to the editor: its text engine is started while the panel is up.
+    std::shared_ptr<void> m_readerReady;
 };

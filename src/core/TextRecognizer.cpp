@@ -434,6 +434,8 @@ int linesReadAtOnce(Priority priority) {
 
 void setEngine(platform::TextEngine *e) { g_engine = e; }
 
+std::shared_ptr<void> keepReady() { return engine().keepReady(); }
+
 QImage downscaled(const QImage &image, int maxSide) {
     const int longest = std::max(image.width(), image.height());
     if (image.isNull() || maxSide >= longest || maxSide < 1) return image;

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <chrono>
+#include <memory>
 
 // A recognition that did not give the text: its time limit passed first, the image could not be
 // prepared for reading, or the run was stopped because the application is quitting. (Failures of the
@@ -68,6 +69,10 @@ QFuture<QString> recognize(const QImage &image, std::chrono::milliseconds timeou
 // pixels left and right and 3 above and below; ordered by line, pattern, match. Not clipped, not
 // merged. Runs at user-initiated priority.
 QFuture<QList<QRectF>> sensitiveRegions(const QImage &image, std::chrono::milliseconds timeout);
+
+// Keeps the engine ready to read while the returned token lives (platform::TextEngine::keepReady):
+// held by what may soon ask for text, such as an editor on the screen.
+std::shared_ptr<void> keepReady();
 
 // --- The synchronous core, used by the calls above and directly by tests and benchmarks. ---
 

@@ -80,6 +80,7 @@ EditorModel::EditorModel(const QImage &image, const QString &sourcePath, const s
     : QObject(parent), m_original(image), m_imageSize(image.size()), m_originalKey(image.cacheKey()),
       m_sourcePath(sourcePath), m_renderers(std::move(renderers)),
       m_style(style ? *style : StyleStore::shared().defaultStyle()) {
+    if (m_renderers.keepReaderReady) m_readerReady = m_renderers.keepReaderReady();
     rerender();
 }
 
@@ -95,6 +96,7 @@ EditorModel::~EditorModel() {
 
 void EditorModel::stopBackgroundWork() {
     m_stopped = true;
+    m_readerReady.reset();
     for (const std::shared_ptr<CancelFlag> &task : {m_renderTask, m_estimateTask, m_packTask})
         if (task) task->cancel();
 }

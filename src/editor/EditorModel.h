@@ -371,6 +371,9 @@ private:
     bool m_released = false; // between releaseCaches and ensurePreview: results are not kept
     QString m_sourcePath;
     EditorRenderers m_renderers;
+    // Held while the editor is on the screen: "Copiar texto" and the sensitive-data finder find the
+    // text engine started.
+    std::shared_ptr<void> m_readerReady;
     mutable std::optional<QImage> m_pixelated;
 
     BeautyStyle m_style;

@@ -125,6 +125,7 @@ void EditorModel::refresh() {
 
 void EditorModel::releaseCaches() {
     m_released = true;
+    m_readerReady.reset();
     if (m_renderers.releaseCaches) m_renderers.releaseCaches();
     m_pixelated.reset();
     if (m_estimateTask) m_estimateTask->cancel();
@@ -137,6 +138,7 @@ void EditorModel::releaseCaches() {
 
 void EditorModel::ensurePreview() {
     m_released = false;
+    if (!m_readerReady && !m_stopped && m_renderers.keepReaderReady) m_readerReady = m_renderers.keepReaderReady();
     if (m_packTask) m_packTask->cancel();
     if (m_preview.isNull() && !m_rendering) rerender();
 }

@@ -48,6 +48,7 @@ EditorRenderers EditorRenderers::standard() {
             return platform::PngEncoder::encode(image, {6, platform::PngEncoder::Filter::up, 0});
         },
         [](const QByteArray &bytes) { return platform::ImageFile::decode(bytes); },
+        &TextRecognizer::keepReady,
     };
 }
 

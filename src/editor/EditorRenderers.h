@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QThreadPool;
@@ -36,6 +37,8 @@ struct EditorRenderers {
     // thread); the capture stays held when either is empty or packing fails.
     std::function<std::optional<QByteArray>(const QImage &)> pack;
     std::function<QImage(const QByteArray &)> unpack;
+    // Keeps the text reader ready while the token lives (TextRecognizer::keepReady); may be empty.
+    std::function<std::shared_ptr<void>()> keepReaderReady;
 
     // The core's renderers and encoders; the beautifier keeps the canvas of the last style, so
     // edits of the marks alone skip the backdrop and shadow.

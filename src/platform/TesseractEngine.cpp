@@ -135,6 +135,37 @@ public:
         return left;
     }
 
+    bool prepareOne() override {
+        Model model = first;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_closing) return false;
+            if (m_created[first] < m_limit) {
+                model = first;
+            } else if (m_created[english] == 0 && !m_firstIsEnglish) {
+                model = english;
+            } else {
+                return false;
+            }
+            // Counted now, so that a read starting meanwhile waits for this one instead of making more.
+            ++m_created[model];
+        }
+        try {
+            Api api = create(model);
+            registerBeforeExit();
+            std::lock_guard lock(m_mutex);
+            // Idle since long ago: first in line to go, last to be taken.
+            m_idle[model].insert(m_idle[model].begin(), Idle{std::move(api), {}});
+        } catch (...) {
+            std::lock_guard lock(m_mutex);
+            --m_created[model];
+            m_freed.notify_all();
+            return false;
+        }
+        m_freed.notify_all();
+        return true;
+    }
+
     // Reads under way stop at their next look at the cancel check.
     void shutDown(std::chrono::milliseconds wait) override {
         m_closing = true;

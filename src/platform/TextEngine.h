@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace platform {
@@ -92,14 +93,19 @@ public:
 
     // How many calls may usefully run at once; more callers wait for a free engine.
     virtual int maxConcurrentReads() const = 0;
+
+    // Keeps the engine ready to read while the returned token lives, starting it in the background
+    // shortly after the first token is taken: a window that may soon ask for text holds one, so that
+    // its first read pays no start. By default there is nothing to keep. Any thread.
+    virtual std::shared_ptr<void> keepReady() { return {}; }
 };
 
 // The Tesseract engine (LSTM models from TESSDATA_PREFIX, else Debian's tessdata folder): readLine
 // reads with "por" (with "eng" when there is no Portuguese data), rereadLine with "eng". Initialised
 // engines are kept for reuse, at most maxConcurrentReads() of each model (one per core, up to eight);
-// a caller beyond that waits for a free one (and gives up when cancelled). Each is freed a few
-// seconds after its last read, and the engine's module with the last (TextEngineModule.h): the first
-// read loads it, on the reading thread.
+// a caller beyond that waits for a free one (and gives up when cancelled). While nobody keeps it ready
+// (keepReady), each is freed a minute after its last read, and the engine's module with the last
+// (TextEngineModule.h): the first read loads it, on the reading thread.
 TextEngine &tesseractEngine();
 
 // Debian's libtesseract runs its LSTM through OpenMP, whose thread limit is read from the environment

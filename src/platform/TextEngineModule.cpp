@@ -2,6 +2,7 @@
 
 #include "platform/Memory.h"
 #include "platform/Module.h"
+#include "platform/ThreadPriority.h"
 
 #include <QLibrary>
 #include <QThread>
@@ -10,8 +11,10 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include <malloc.h>
 
@@ -21,7 +24,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::atomic<std::chrono::milliseconds::rep> g_idleLife{4000};
+std::atomic<std::chrono::milliseconds::rep> g_idleLife{60000};
+std::atomic<std::chrono::milliseconds::rep> g_prepareDelay{1000};
 
 // The engine the application reads with: loads the module for a read and, on a thread of its own
 // that lives as long as the module, frees idle instances and unloads the module after the last.
@@ -43,6 +47,20 @@ public:
 
     TextReadResult rereadLine(const QImage &strip, qreal magnification, const CancelCheck &cancelled) override {
         return use([&](TextEngine &e) { return e.rereadLine(strip, magnification, cancelled); });
+    }
+
+    std::shared_ptr<void> keepReady() override {
+        std::lock_guard lock(m_mutex);
+        if (m_exiting || !m_missing.isEmpty()) return {};
+        if (m_keepers++ == 0 && !m_preparing) {
+            if (m_preparer.joinable()) m_preparer.join(); // it has finished
+            m_preparing = true;
+            m_preparer = std::thread([this] { prepareWhileKept(); });
+        }
+        // The token points at nothing of its own: only its end matters.
+        return std::shared_ptr<void>(static_cast<void *>(this), [](void *loader) {
+            static_cast<Loader *>(loader)->letGo();
+        });
     }
 
     bool isLoaded() {
@@ -88,6 +106,47 @@ private:
         --m_users;
     }
 
+    void letGo() {
+        std::lock_guard lock(m_mutex);
+        --m_keepers;
+        m_wake.notify_all();
+    }
+
+    // Once the delay has passed with the engine still kept ready: loads it and starts its instances,
+    // below the interface's priority. Nothing happens when the last keeper has gone by then.
+    void prepareWhileKept() {
+        lowerCurrentThreadToBulkPriority();
+        std::unique_lock lock(m_mutex);
+        const std::chrono::milliseconds delay(g_prepareDelay.load());
+        m_wake.wait_for(lock, delay, [this] { return m_exiting || m_keepers == 0; });
+        Engine *engine = nullptr;
+        if (!m_exiting && m_keepers > 0) {
+            try {
+                if (!m_engine) load();
+                engine = m_engine;
+                ++m_users;
+            } catch (const TextEngineError &) {
+                // The first read reports it.
+            }
+        }
+        if (engine) {
+            lock.unlock();
+            // Each start reads its model's file and builds its network: side by side they take one's time.
+            // One that cannot start now fails the read that needs it, with its reason.
+            const auto prepare = [engine] {
+                while (engine->prepareOne()) {
+                }
+            };
+            std::vector<std::thread> helpers;
+            for (int i = 1; i < m_limit; ++i) helpers.emplace_back(prepare);
+            prepare();
+            for (std::thread &helper : helpers) helper.join();
+            lock.lock();
+            --m_users;
+        }
+        m_preparing = false;
+    }
+
     // Under m_mutex.
     void load() {
         if (!m_missing.isEmpty()) throw TextEngineError(m_missing);
@@ -109,6 +168,7 @@ private:
             const std::chrono::milliseconds life(g_idleLife.load());
             m_wake.wait_for(lock, std::clamp<std::chrono::milliseconds>(life / 4, 10ms, 1000ms));
             if (m_exiting) return;
+            if (m_keepers > 0) continue; // kept ready: nothing ages
             const int left = m_engine->freeIdle(life);
             if (left > 0 || m_users > 0 || !m_unloadable) {
                 if (left < m_instancesLeft) malloc_trim(0);
@@ -154,9 +214,12 @@ private:
     QString m_missing; // why the module cannot be loaded, once it could not
     int m_users = 0;
     int m_instancesLeft = 0;
+    int m_keepers = 0; // keepReady tokens alive
+    bool m_preparing = false;
     bool m_exiting = false;
     std::atomic<std::thread::id> m_unloading{};
     std::thread m_housekeeper;
+    std::thread m_preparer;
 };
 
 } // namespace
@@ -164,6 +227,8 @@ private:
 bool isLoaded() { return Loader::instance().isLoaded(); }
 
 void setIdleLife(std::chrono::milliseconds life) { g_idleLife = life.count(); }
+
+void setPrepareDelay(std::chrono::milliseconds delay) { g_prepareDelay = delay.count(); }
 
 } // namespace platform::TextEngineModule
 

@@ -5,10 +5,10 @@
 #include <chrono>
 
 // The text engine lives in a module of its own (libpelicarta_textengine.so) that is loaded by the
-// first read, on the reading thread, and unloaded again once its last engine instance has been idle
-// long enough to be freed: a tray process that read one capture an hour ago holds neither
-// Tesseract's heap nor its libraries' pages. The next read loads it again (a few milliseconds, then
-// the engine's usual start).
+// first read (or by keepReady, on a thread of its own), and unloaded again once its last engine
+// instance has been idle long enough to be freed: a tray process that read one capture an hour ago
+// holds neither Tesseract's heap nor its libraries' pages. The next read loads it again (a few
+// milliseconds, then the engine's usual start).
 namespace platform::TextEngineModule {
 
 // What the module makes: an engine whose instances the loader frees. Only the loader uses it.
@@ -18,6 +18,12 @@ public:
     virtual int freeIdle(std::chrono::steady_clock::duration age) = 0;
     // Stops the reads under way, waits up to `wait` for them and frees every instance (at exit).
     virtual void shutDown(std::chrono::milliseconds wait) = 0;
+    // Starts one more instance while there are fewer than reads may run at once, or none of the second
+    // model; false when there are enough (or it failed). Several threads may call it at once. What it
+    // makes has read nothing: freeIdle takes it as idle since long ago, so that it goes as soon as
+    // nobody keeps the engine ready. (The loader makes the threads: std::thread's inline pieces in the
+    // module would be bound by libtesseract, which then holds the module loaded for good.)
+    virtual bool prepareOne() = 0;
 };
 
 // The module's one entry point, "pelicarta_text_engine": a new engine allowed `limit` reads at once.
@@ -30,7 +36,12 @@ using Factory = Engine *(*)(int limit, void (*beforeExit)(void *), void *context
 // True while the module is loaded. Any thread.
 bool isLoaded();
 
-// How long an idle instance lives (4 s); the module goes with the last one. For tests.
+// How long an instance lives after its last read while nobody keeps the engine ready (a minute); the
+// module goes with the last one. For tests.
 void setIdleLife(std::chrono::milliseconds life);
+
+// How long after the first keepReady token the engine starts loading (a second: the window that asked
+// draws its first frames meanwhile). For tests.
+void setPrepareDelay(std::chrono::milliseconds delay);
 
 } // namespace platform::TextEngineModule

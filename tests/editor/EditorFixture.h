@@ -48,6 +48,7 @@ struct FakeRenderers {
         // through its promise.
         QList<std::shared_ptr<QPromise<QString>>> reads;
         QList<std::shared_ptr<QPromise<QList<QRectF>>>> searches;
+        std::atomic<int> readersKept{0}; // keepReaderReady tokens alive
     };
     std::shared_ptr<Shared> state = std::make_shared<Shared>();
 
@@ -89,6 +90,10 @@ struct FakeRenderers {
         };
         r.readText = [s](const QImage &, std::chrono::milliseconds) { return started(s->reads); };
         r.findSensitive = [s](const QImage &, std::chrono::milliseconds) { return started(s->searches); };
+        r.keepReaderReady = [s] {
+            ++s->readersKept;
+            return std::shared_ptr<void>(s.get(), [s](void *) { --s->readersKept; });
+        };
         return r;
     }
 };

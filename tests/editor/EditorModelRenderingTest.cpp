@@ -246,6 +246,25 @@ TEST_F(EditorRenderingTest, AReleasedPreviewIsRenderedAgainFromTheSameState) {
     EXPECT_EQ(renderers.state->beautifies - before, 1);
 }
 
+// The text engine is kept started while the editor is on the screen, so that its first "Copiar texto"
+// pays no start; out of sight, or replaced by another capture, it is let go.
+TEST_F(EditorRenderingTest, TheTextReaderIsKeptReadyOnlyWhileTheEditorIsSeen) {
+    auto model = makeModel();
+    EXPECT_EQ(renderers.state->readersKept, 1);
+    model->releaseCaches();
+    EXPECT_EQ(renderers.state->readersKept, 0);
+    model->ensurePreview();
+    model->ensurePreview();
+    EXPECT_EQ(renderers.state->readersKept, 1);
+    model->stopBackgroundWork();
+    EXPECT_EQ(renderers.state->readersKept, 0);
+    model->ensurePreview();
+    EXPECT_EQ(renderers.state->readersKept, 0);
+    auto another = makeModel();
+    another.reset();
+    EXPECT_EQ(renderers.state->readersKept, 0);
+}
+
 // Out of sight, an opaque capture is held only packed: its pixels are let go, and it comes back pixel
 // for pixel, through the next render or at once when asked for. One with transparency stays as it is.
 TEST_F(EditorRenderingTest, AnEditorNobodySeesHoldsItsCaptureOnlyPacked) {

@@ -62,6 +62,45 @@ TEST(TextEngineModule, GoesWhenIdleAndReadsAgainWhenLoadedAnew) {
     module::setIdleLife(4000ms);
 }
 
+// An editor on the screen keeps the engine started: it loads without a read and nothing of it ages
+// while kept. Let go, what never read goes at once whatever the idle life, and what read lives that
+// life; a keeper gone before the start was due starts nothing.
+TEST(TextEngineModule, KeptReadyItStartsAheadAndGoesWhenLetGo) {
+    namespace module = platform::TextEngineModule;
+    platform::TextEngine &engine = platform::tesseractEngine();
+    module::setIdleLife(100ms);
+    module::setPrepareDelay(300ms);
+    ASSERT_TRUE(waitUntil([] { return !module::isLoaded(); }, 5000));
+    engine.keepReady().reset();
+    QThread::msleep(800);
+    EXPECT_FALSE(module::isLoaded()) << "let go before its start was due";
+
+    module::setPrepareDelay(0ms);
+    module::setIdleLife(60s);
+    std::shared_ptr<void> kept = engine.keepReady();
+    ASSERT_TRUE(kept);
+    ASSERT_TRUE(waitUntil([] { return module::isLoaded(); }, 5000));
+    module::setIdleLife(100ms);
+    QThread::msleep(1500);
+    EXPECT_TRUE(module::isLoaded()) << "nothing ages while kept ready";
+    module::setIdleLife(60s);
+    kept.reset();
+    EXPECT_TRUE(waitUntil([] { return !module::isLoaded(); }, 5000)) << "started for nothing, kept";
+
+    kept = engine.keepReady();
+    ASSERT_TRUE(waitUntil([] { return module::isLoaded(); }, 5000));
+    QImage line(200, 40, QImage::Format_Grayscale8);
+    line.fill(Qt::white);
+    engine.readLine(line, 1, {});
+    kept.reset();
+    QThread::msleep(1500);
+    EXPECT_TRUE(module::isLoaded()) << "an instance that read lives its idle life";
+    module::setIdleLife(100ms);
+    EXPECT_TRUE(waitUntil([] { return !module::isLoaded(); }, 5000));
+    module::setPrepareDelay(1000ms);
+    module::setIdleLife(4000ms);
+}
+
 // The engine's failure reaches a caller who may look at it long after the module has gone.
 TEST(TextEngineModule, AFailureOutlivesTheModule) {
     namespace module = platform::TextEngineModule;
