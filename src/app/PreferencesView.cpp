@@ -284,7 +284,7 @@ QWidget *PreferencesView::makePermission(QWidget *parent) {
     auto *granted = new QLabel(c.permission);
     granted->setPixmap(Icons::pixmap(QStringLiteral("checkmark.circle.fill"), 18, Theme::success(), devicePixelRatioF()));
     granted->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto *open = new SecondaryButton(L("Abrir Ajustes"), c.permission);
+    auto *open = new SecondaryButton(L("Abrir configurações do sistema"), c.permission);
     // Shows the state and leads to the settings; the page never asks for access itself.
     connect(open, &QAbstractButton::clicked, this, [this] {
         if (m_access.openSettings) m_access.openSettings();

@@ -29,7 +29,7 @@ QList<ShortcutsSheet::ShortcutGroup> ShortcutsSheet::groups() {
           {{s("T")}, L("Texto")},
           {{s("B")}, L("Ocultar dados")},
           {{s("C")}, L("Recortar")},
-          {{s("⌫")}, L("Apagar anotação")}}},
+          {{s("Delete")}, L("Apagar anotação")}}},
         {L("Ações"),
          {{{ctrl, s("C")}, L("Copiar e fechar")},
           {{s("↵")}, L("Copiar (ou aplicar recorte)")},

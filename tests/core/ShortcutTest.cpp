@@ -21,6 +21,7 @@ TEST(ShortcutTest, SymbolsJsonAndDefaults) {
               (QStringList{"Ctrl", "Alt", "Shift", "Super", "K"}));
     EXPECT_EQ(sc(49, command, "Espaço").displayString(), QStringLiteral("Ctrl+Espaço"));
     EXPECT_EQ(sc(48, option, "⇥").displayString(), QStringLiteral("Alt+Tab"));
+    EXPECT_EQ(sc(51, command, "⌫").displayString(), QStringLiteral("Ctrl+Backspace"));
     EXPECT_EQ(Shortcut::defaultFor(ShortcutAction::captureFullScreen).symbols(), (QStringList{"Alt", "Shift", "F"}));
     QStringList defaults;
     for (ShortcutAction action : ShortcutActions::all()) defaults << Shortcut::defaultFor(action).displayString();

@@ -114,6 +114,9 @@ TEST_F(EditorToolbarTest, TheOptionsRowFollowsTheToolSelectionCropAndSearch) {
     model->setTool(EditorTool::select);
     model->setSelectedID(blur.id);
     EXPECT_EQ(shown(), QStringList{QStringLiteral("Apagar")});
+    // Named by the key that deletes it here.
+    EXPECT_EQ(options()->findChild<QAbstractButton *>(QStringLiteral("deleteButton"))->toolTip(),
+              QStringLiteral("Apaga a anotação selecionada · Delete"));
     EXPECT_FALSE(options()->findChild<QWidget *>(QStringLiteral("colorDots")));
 
     model->setTool(EditorTool::crop);
