@@ -45,6 +45,25 @@ TEST(ShortcutTest, SymbolsJsonAndDefaults) {
             << bad;
 }
 
+// Every set of modifiers reads Ctrl, Alt, Shift, Super in that order, as caps and as running text.
+TEST(ShortcutTest, ModifiersReadInTheDesktopsOrder) {
+    const QStringList order{"Ctrl", "Alt", "Shift", "Super"};
+    const std::uint32_t flags[] = {command, option, shift, control};
+    for (unsigned set = 0; set < 16; ++set) {
+        std::uint32_t modifiers = 0;
+        QStringList expected;
+        for (int i = 0; i < 4; ++i) {
+            if (!(set & (1u << i))) continue;
+            modifiers |= flags[i];
+            expected << order[i];
+        }
+        const Shortcut shortcut = sc(8, modifiers, "C");
+        EXPECT_EQ(shortcut.symbols(), expected + QStringList{"C"}) << set;
+        EXPECT_EQ(shortcut.displayString(), (expected + QStringList{"C"}).join(QLatin1Char('+'))) << set;
+    }
+    EXPECT_EQ(sc(8, shift | command, "C").displayString(), QStringLiteral("Ctrl+Shift+C"));
+}
+
 TEST(ShortcutTest, KeyNames) {
     const auto name = [](int qtKey, Qt::KeyboardModifiers mods, const QString &text = {}) {
         QKeyEvent qt(QEvent::KeyPress, qtKey, mods, text);
