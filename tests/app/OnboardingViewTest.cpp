@@ -3,7 +3,6 @@
 #include "capture/FakeHotkeys.h"
 #include "capture/HotkeyManager.h"
 #include "capture/ShortcutRecorder.h"
-#include "core/Localization.h"
 #include "core/Settings.h"
 #include "core/ShortcutStore.h"
 #include "platform/KeyEvent.h"
@@ -54,13 +53,14 @@ TEST_F(OnboardingViewTest, StepsGreetAskForTheScreenAndEndOnlyOnTheLastOne) {
 
     pressReturn();
     EXPECT_EQ(view->step(), 1);
+    EXPECT_EQ(view->title(), QStringLiteral("Permita o acesso à tela"));
     EXPECT_EQ(view->dotsLabel(), QStringLiteral("Passo 2 de 3"));
     EXPECT_TRUE(view->backButton()->isEnabled());
     // Refused: the hint keeps its line with a single space until the button is clicked.
     EXPECT_FALSE(view->showsPermissionGranted());
     EXPECT_EQ(view->permissionHint(), QStringLiteral(" "));
     view->permissionButton()->click();
-    EXPECT_EQ(view->permissionHint(), L("Depois de ligar, o macOS pode pedir para reabrir o app."));
+    EXPECT_EQ(view->permissionHint(), QStringLiteral("Depois de ligar, o sistema pode pedir para reabrir o app."));
     EXPECT_EQ(screen.requests, 1);
     EXPECT_EQ(screen.settingsOpened, 1); // not granted at once: the settings open
     // Granted meanwhile: the next poll shows it; the step stays.
@@ -125,7 +125,7 @@ TEST_F(OnboardingViewTest, TheShortcutStepRecordsResetsAndKeepsReturnWhileRecord
     shortcuts.setShortcut(ShortcutAction::captureWindow, Shortcut::defaultFor(ShortcutAction::captureArea));
     reset->click();
     EXPECT_EQ(shortcuts.shortcut(ShortcutAction::captureArea).key, QStringLiteral("P"));
-    EXPECT_EQ(view->shortcutResetRefusal(), ShortcutProblem::usedByOtherAction(L("Capturar janela")).message());
+    EXPECT_EQ(view->shortcutResetRefusal(), QStringLiteral("Já está em uso em “Capturar janela”."));
     shortcuts.setShortcut(ShortcutAction::captureWindow, Shortcut::defaultFor(ShortcutAction::captureWindow));
     EXPECT_EQ(view->shortcutResetRefusal(), QString());
     reset->click();
