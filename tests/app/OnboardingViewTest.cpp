@@ -86,6 +86,28 @@ TEST_F(OnboardingViewTest, StepsGreetAskForTheScreenAndEndOnlyOnTheLastOne) {
     EXPECT_TRUE(Settings::hasCompletedOnboarding.value(defaults));
 }
 
+// X11 asks no permission to read the screen: the flow goes from the welcome to the shortcut, and the dots
+// count the two steps shown.
+TEST_F(OnboardingViewTest, APlatformThatAsksNoPermissionSkipsItsStep) {
+    screen.needed = false;
+    open();
+    EXPECT_EQ(view->stepCount(), 2);
+    EXPECT_EQ(view->dotsLabel(), QStringLiteral("Passo 1 de 2"));
+    pressReturn();
+    EXPECT_EQ(view->step(), 1);
+    EXPECT_EQ(view->title(), QStringLiteral("Seu atalho de captura"));
+    EXPECT_NE(view->recorder(), nullptr);
+    EXPECT_EQ(view->permissionButton(), nullptr);
+    EXPECT_EQ(view->dotsLabel(), QStringLiteral("Passo 2 de 2"));
+    EXPECT_EQ(view->primaryButton()->text(), QStringLiteral("Começar a usar"));
+    view->goBack();
+    EXPECT_EQ(view->step(), 0);
+    view->advance();
+    view->advance();
+    EXPECT_TRUE(Settings::hasCompletedOnboarding.value(defaults));
+    EXPECT_EQ(screen.requests, 0);
+}
+
 // The welcome greets a name holding markup letter for letter, its picture (a FIFO) unread.
 TEST_F(OnboardingViewTest, ANameHoldingMarkupIsShownAsTyped) {
     const testsupport::MarkupWithFifo name(temp.path());

@@ -320,6 +320,17 @@ TEST_F(PreferencesViewTest, ThePermissionRowShowsTheStateAndOnlyOpensTheSettings
     EXPECT_EQ(row("Acesso à tela")->detail(), QStringLiteral("Concedida"));
 }
 
+// X11 asks no permission to read the screen: the page has no section for one.
+TEST_F(PreferencesViewTest, APlatformThatAsksNoPermissionShowsNoPermissionRow) {
+    screen.needed = false;
+    open();
+    EXPECT_EQ(row("Acesso à tela"), nullptr);
+    EXPECT_FALSE(sectionTitles().contains(QStringLiteral("PERMISSÕES")));
+    view->hide();
+    view->show(); // read again as the page comes on screen, with nothing to fill
+    EXPECT_EQ(screen.requests, 0);
+}
+
 // The rows name this system's places in English too.
 TEST_F(PreferencesViewTest, TheRowsSpeakOfThisSystemInEnglish) {
     platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
