@@ -176,12 +176,10 @@ protected:
 // The dots of the footer: one capsule per step, the current one long and light.
 class OnboardingView::Dots final : public QWidget {
 public:
-    explicit Dots(QWidget *parent) : QWidget(parent) {
-        setFixedSize(18 + (stepCount - 1) * (6 + 8), 6);
-    }
+    Dots(int count, QWidget *parent) : QWidget(parent), m_count(count) { setFixedSize(18 + (count - 1) * (6 + 8), 6); }
     void setStep(int step) {
         m_step = step;
-        setAccessibleName(L(LKey("Passo %@ de %@", {QString::number(step + 1), QString::number(stepCount)})));
+        setAccessibleName(L(LKey("Passo %@ de %@", {QString::number(step + 1), QString::number(m_count)})));
         update();
     }
 
@@ -191,7 +189,7 @@ protected:
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
         qreal x = 0;
-        for (int i = 0; i < stepCount; ++i) {
+        for (int i = 0; i < m_count; ++i) {
             const qreal width = i == m_step ? 18 : 6;
             p.setBrush(i == m_step ? QColor(216, 206, 255) : QColor(74, 74, 86));
             p.drawRoundedRect(QRectF(x, 0, width, 6), 3, 3);
@@ -200,10 +198,11 @@ protected:
     }
 
 private:
+    int m_count = 0;
     int m_step = 0;
 };
 
-// Step 1: the screen permission, read again every second while the step is on screen.
+// The screen permission, read again every second while the step is on screen.
 class OnboardingView::PermissionStep final : public QWidget {
 public:
     PermissionStep(ScreenAccess access, QWidget *parent) : QWidget(parent), m_access(std::move(access)) {
@@ -262,7 +261,7 @@ private:
     QTimer m_timer;
 };
 
-// Step 2: the area-capture shortcut, its reset and the list of combinations to avoid.
+// The area-capture shortcut, its reset and the list of combinations to avoid.
 class OnboardingView::ShortcutStep final : public QWidget {
 public:
     ShortcutStep(ShortcutStore &store, HotkeyManager &hotkeys, QWidget *parent) : QWidget(parent), m_store(store) {
@@ -346,6 +345,10 @@ OnboardingView::OnboardingView(ShortcutStore &store, HotkeyManager &hotkeys, pla
     : QWidget(parent), m_store(store), m_hotkeys(hotkeys), m_defaults(defaults), m_greeting(std::move(greeting)),
       m_access(std::move(access)), m_transition(new QVariantAnimation(this)) {
     setObjectName(QStringLiteral("onboarding"));
+    // X11 asks nothing before a program reads the screen: no step for a permission nobody grants.
+    m_pages << Page::welcome;
+    if (m_access.needed()) m_pages << Page::permission;
+    m_pages << Page::shortcut;
     setFocusPolicy(Qt::StrongFocus);
     auto *centre = new QVBoxLayout(this);
     centre->setContentsMargins(0, 0, 0, 0);
@@ -395,7 +398,7 @@ QWidget *OnboardingView::makeFooter(QWidget *card) {
     m_back = back;
     row->addWidget(m_back);
     row->addStretch(1);
-    m_dots = new Dots(footer);
+    m_dots = new Dots(stepCount(), footer);
     row->addWidget(m_dots, 0, Qt::AlignVCenter);
     row->addStretch(1);
     auto *slot = new QWidget(footer);
@@ -412,11 +415,12 @@ QWidget *OnboardingView::makeFooter(QWidget *card) {
 }
 
 QWidget *OnboardingView::makeStep(int step) {
-    switch (step) {
-    case 0: return welcomeStep(m_greeting.firstName(m_defaults), m_stepArea);
-    case 1: return new PermissionStep(m_access, m_stepArea);
-    default: return new ShortcutStep(m_store, m_hotkeys, m_stepArea);
+    switch (m_pages.at(step)) {
+    case Page::welcome: return welcomeStep(m_greeting.firstName(m_defaults), m_stepArea);
+    case Page::permission: return new PermissionStep(m_access, m_stepArea);
+    case Page::shortcut: break;
     }
+    return new ShortcutStep(m_store, m_hotkeys, m_stepArea);
 }
 
 void OnboardingView::showStep(int step) {
@@ -436,7 +440,7 @@ void OnboardingView::showStep(int step) {
 
     m_back->setEnabled(step > 0);
     m_dots->setStep(step);
-    m_primary->setText(step == 0 ? L("Começar") : step == 1 ? L("Continuar") : L("Começar a usar"));
+    m_primary->setText(step == 0 ? L("Começar") : step == stepCount() - 1 ? L("Começar a usar") : L("Continuar"));
     m_primary->updateGeometry();
     m_transition->start();
     layOutSteps();
@@ -457,7 +461,7 @@ void OnboardingView::layOutSteps() {
 }
 
 void OnboardingView::advance() {
-    if (m_step < stepCount - 1) {
+    if (m_step < stepCount() - 1) {
         showStep(m_step + 1);
         return;
     }

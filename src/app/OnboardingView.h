@@ -3,6 +3,7 @@
 #include "app/Greeting.h"
 #include "app/ScreenAccess.h"
 
+#include <QList>
 #include <QPointer>
 #include <QWidget>
 
@@ -18,19 +19,19 @@ class UserDefaults;
 }
 
 // The first-run flow, filling the main window while "hasCompletedOnboarding" is false: a welcome, the
-// screen permission and the area-capture shortcut, on a 720 × 560 card with a footer of "← Voltar", one
-// dot per step and the primary button. The primary button (or Return, unless a shortcut recorder is
-// listening) moves on; on the last step it sets "hasCompletedOnboarding", its only lasting effect.
+// screen permission (only where the platform asks for one) and the area-capture shortcut, on a 720 × 560
+// card with a footer of "← Voltar", one dot per step shown and the primary button. The primary button
+// (or Return, unless a shortcut recorder is listening) moves on; on the last step it sets
+// "hasCompletedOnboarding", its only lasting effect.
 // Each step's state starts afresh whenever the step comes on screen.
 class OnboardingView : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int stepCount = 3;
-
     OnboardingView(ShortcutStore &store, HotkeyManager &hotkeys, platform::UserDefaults &defaults,
                    Greeting::Sources greeting, ScreenAccess access, QWidget *parent = nullptr);
 
-    // 0 welcome, 1 permission, 2 shortcut.
+    // The steps shown and the one on screen, counted from 0 among them.
+    int stepCount() const { return int(m_pages.size()); }
     int step() const { return m_step; }
     // The step on screen: its title, and its widgets for tests (null on other steps).
     QString title() const;
@@ -60,6 +61,7 @@ private:
     class Dots;
     class PermissionStep;
     class ShortcutStep;
+    enum class Page { welcome, permission, shortcut };
     QWidget *makeFooter(QWidget *card);
     QWidget *makeStep(int step);
     void showStep(int step);
@@ -70,6 +72,7 @@ private:
     platform::UserDefaults &m_defaults;
     Greeting::Sources m_greeting;
     ScreenAccess m_access;
+    QList<Page> m_pages;
     int m_step = 0;
     QWidget *m_stepArea = nullptr;
     QWidget *m_current = nullptr;

@@ -145,7 +145,8 @@ PreferencesView::PreferencesView(ShortcutStore &shortcuts, HotkeyManager &hotkey
     m_shortcuts = new ShortcutsSection(m_shortcutStore, m_hotkeys, column);
     sections->addWidget(m_shortcuts);
     sections->addWidget(makeHistory(column));
-    sections->addWidget(makePermission(column));
+    // X11 asks nothing before a program reads the screen: no row for a permission nobody grants.
+    if (m_access.needed()) sections->addWidget(makePermission(column));
     sections->addStretch(1);
     scroll->setWidget(content);
     content->setAutoFillBackground(false); // the page paints the background, setWidget had turned this on
@@ -283,7 +284,7 @@ QWidget *PreferencesView::makePermission(QWidget *parent) {
     auto *granted = new QLabel(c.permission);
     granted->setPixmap(Icons::pixmap(QStringLiteral("checkmark.circle.fill"), 18, Theme::success(), devicePixelRatioF()));
     granted->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto *open = new SecondaryButton(L("Abrir Ajustes"), c.permission);
+    auto *open = new SecondaryButton(L("Abrir configurações do sistema"), c.permission);
     // Shows the state and leads to the settings; the page never asks for access itself.
     connect(open, &QAbstractButton::clicked, this, [this] {
         if (m_access.openSettings) m_access.openSettings();
@@ -399,6 +400,7 @@ void PreferencesView::refreshHistory() {
 
 void PreferencesView::refreshPermission() {
     Controls &c = *m_controls;
+    if (!c.permission) return;
     row(L("Gravação de Tela"))->setDetail(m_permissionGranted ? L("Concedida") : L("Necessária para capturar"));
     c.permission->setCurrentIndex(m_permissionGranted ? 0 : 1);
 }

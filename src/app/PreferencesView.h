@@ -23,9 +23,9 @@ class UserDefaults;
 // The settings page: the greeting and the name in it, starting at login, the onboarding again; what
 // follows a capture, the quick panel's lifetime, the area release, the overlay's tips, the default
 // style, backdrops and presets; the global shortcuts; the history's keep limit, format and disk use;
-// and the screen permission. Every row shows the settings and stores as they are now, read again as
-// the page comes on screen and after every change while it shows (the recents folder is listed anew
-// each time); each control makes one change. Settings are read through the same readers as their
+// and the screen permission where the platform asks for one. Every row shows the settings and stores
+// as they are now, read again as the page comes on screen and after every change while it shows (the
+// recents folder is listed anew each time); each control makes one change. Settings are read through the same readers as their
 // users, so a value they would not accept shows as what they would do instead, and nothing is
 // written until the user picks.
 class PreferencesView : public QWidget {

@@ -3,5 +3,6 @@
 #include "capture/ScreenPermission.h"
 
 ScreenAccess ScreenAccess::system() {
-    return {&ScreenPermission::isGranted, &ScreenPermission::isGranted, &ScreenPermission::openSystemSettings};
+    return {&ScreenPermission::isGranted, &ScreenPermission::isGranted, &ScreenPermission::openSystemSettings,
+            &ScreenPermission::isNeeded};
 }

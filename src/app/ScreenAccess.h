@@ -10,6 +10,11 @@ struct ScreenAccess {
     std::function<bool()> request;
     // Opens the desktop's privacy settings.
     std::function<void()> openSettings;
+    // Whether the platform asks for access at all. When it does not (X11), the onboarding and the
+    // settings page say nothing about it.
+    std::function<bool()> isNeeded;
+
+    bool needed() const { return isNeeded && isNeeded(); }
 
     // The capture layer's ScreenPermission. X11 asks no permission of its own: a request answers
     // what the check answers.

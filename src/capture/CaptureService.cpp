@@ -64,7 +64,7 @@ void askForPermission() {
         {L("Permita a Gravação de Tela"),
          L("O Pelicarta precisa dessa permissão para capturar. Ligue o Pelicarta em Ajustes do Sistema › "
            "Privacidade e Segurança › Gravação de Tela."),
-         {L("Abrir Ajustes"), L("Agora não")}});
+         {L("Abrir configurações do sistema"), L("Agora não")}});
     // Access is asked for only once the user chose to.
     if (choice == 0) CaptureBackend::shared().requestScreenAccess();
 }

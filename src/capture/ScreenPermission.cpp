@@ -5,6 +5,8 @@
 
 namespace ScreenPermission {
 
+bool isNeeded() { return platform::ScreenServices::shared()->needsPermission(); }
+
 bool isGranted() { return platform::ScreenServices::shared()->connected(); }
 
 void openSystemSettings() { platform::SystemSettings::openPrivacySettings(); }

@@ -4,6 +4,9 @@
 // display server can be reached; without one nothing can be captured.
 namespace ScreenPermission {
 
+// Whether the platform asks the user for access at all; nothing about it is shown when it does not.
+bool isNeeded();
+
 bool isGranted();
 
 // Opens the desktop's settings program when one is installed; otherwise does nothing.

@@ -31,7 +31,7 @@ QString mimeType(ExportFormat format) { return QStringLiteral("image/") + rawVal
 bool usesQuality(ExportFormat format) { return format != ExportFormat::png; }
 
 QString scaleLabel(ExportScale scale) {
-    return scale == ExportScale::retina ? QStringLiteral("2× Retina") : L("1× Leve");
+    return scale == ExportScale::retina ? L("2× Retina") : L("1× Leve");
 }
 
 QString rawValue(ExportScale scale) {

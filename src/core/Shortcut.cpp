@@ -51,9 +51,11 @@ QStringList Shortcut::symbols() const {
     QStringList out;
     for (std::uint32_t flag : {command, option, shift, control})
         if (modifiers & flag) out << modifierLabel(flag);
-    // This keyboard's Tab key says "Tab"; the stored key keeps its glyph.
+    // This keyboard's Tab and Backspace keys say their names; the stored key keeps its glyph.
     if (key == QStringLiteral("Espaço")) out << L("Espaço");
-    else out << (key == QStringLiteral("⇥") ? QStringLiteral("Tab") : key);
+    else if (key == QStringLiteral("⇥")) out << QStringLiteral("Tab");
+    else if (key == QStringLiteral("⌫")) out << QStringLiteral("Backspace");
+    else out << key;
     return out;
 }
 

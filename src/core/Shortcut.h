@@ -24,7 +24,8 @@ struct Shortcut {
     friend bool operator==(const Shortcut &, const Shortcut &) = default;
 
     // One label per key cap, as this keyboard names the keys: "Ctrl", "Alt", "Shift", "Super" for the
-    // modifiers present, in that order, then the key label ("Espaço" in the current language).
+    // modifiers present, in that order, then the key label ("Espaço" in the current language, "Tab" and
+    // "Backspace" for the stored glyphs).
     QStringList symbols() const;
     // The shortcut as running text shows it: the cap labels joined with "+" ("Alt+Shift+A"). The one
     // way a shortcut is written for the user.

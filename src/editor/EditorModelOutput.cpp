@@ -45,10 +45,8 @@ void EditorModel::copy() {
     full.format = ExportFormat::png;
     full.scale = ExportScale::retina;
     const QImage image = finalImage(full);
-    if (image.isNull()) {
-        notifyNotMade(ExportFormat::png);
-        return;
-    }
+    // Without an image there is nothing to copy, and no other format would make one: nothing happens.
+    if (image.isNull()) return;
     if (Clipboard::copyForPasting(image)) close();
 }
 

@@ -4,13 +4,56 @@
 #include "core/WholeNumber.h"
 #include "widgets/Theme.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include <cmath>
 #include <numbers>
 
+namespace {
+
+// The dial as a dial: its value is the angle in whole degrees, read out as "90 graus".
+class DialAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit DialAccessible(AngleDial *dial) : QAccessibleWidget(dial, QAccessible::Dial) {}
+
+    void *interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Value)
+            return L(LKey(QStringLiteral("%@ graus"), {QString::number(truncatedWhole(dial()->angle()))}));
+        return QAccessibleWidget::text(kind);
+    }
+    QVariant currentValue() const override { return truncatedWhole(dial()->angle()); }
+    void setCurrentValue(const QVariant &value) override {
+        bool number = false;
+        const double degrees = value.toDouble(&number);
+        if (number && std::isfinite(degrees)) dial()->edit(degrees);
+    }
+    QVariant maximumValue() const override { return 355; }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 5; }
+
+private:
+    AngleDial *dial() const { return static_cast<AngleDial *>(widget()); }
+};
+
+QAccessibleInterface *dialAccessible(const QString &className, QObject *object) {
+    if (className == QLatin1String("AngleDial") && object && object->isWidgetType())
+        return new DialAccessible(static_cast<AngleDial *>(object));
+    return nullptr;
+}
+
+} // namespace
+
 AngleDial::AngleDial(QWidget *parent) : QWidget(parent) {
+    static const bool accessible = (QAccessible::installFactory(&dialAccessible), true);
+    Q_UNUSED(accessible);
     setFixedSize(64, 64);
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(L("Direção do gradiente"));
@@ -18,9 +61,20 @@ AngleDial::AngleDial(QWidget *parent) : QWidget(parent) {
 }
 
 void AngleDial::setAngle(double degrees) {
+    const bool changed = truncatedWhole(degrees) != truncatedWhole(m_angle);
     m_angle = degrees;
-    setAccessibleDescription(L(LKey(QStringLiteral("%@ graus"), {QString::number(truncatedWhole(degrees))})));
+    if (changed && QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, truncatedWhole(degrees));
+        QAccessible::updateAccessibility(&event);
+    }
     update();
+}
+
+void AngleDial::edit(double degrees) {
+    const double a = snapped(degrees);
+    if (a == m_angle) return;
+    setAngle(a);
+    emit angleEdited(a);
 }
 
 double AngleDial::angleAt(QPointF point, QSizeF size) {
@@ -72,9 +126,4 @@ void AngleDial::mouseReleaseEvent(QMouseEvent *event) {
     if (m_dragging && event->button() == Qt::LeftButton) m_dragging = false;
 }
 
-void AngleDial::turnTo(QPointF point) {
-    const double a = angleAt(point, size());
-    if (a == m_angle) return;
-    setAngle(a);
-    emit angleEdited(a);
-}
+void AngleDial::turnTo(QPointF point) { edit(angleAt(point, size())); }

@@ -3,7 +3,8 @@
 #include <QWidget>
 
 // A 64-point round dial turned by dragging: its knob points along an angle in degrees (0 up, growing
-// clockwise). A press already sets the angle; every position snaps to 5°.
+// clockwise). A press already sets the angle; every position snaps to 5°. To assistive technology it is
+// a dial whose value is the angle ("90 graus"), which it may also set.
 class AngleDial : public QWidget {
     Q_OBJECT
 public:
@@ -12,6 +13,8 @@ public:
     double angle() const { return m_angle; }
     // Shows an angle set elsewhere (not reported back).
     void setAngle(double degrees);
+    // Turns the dial as the user does: the angle snapped, reported by angleEdited when it changed.
+    void edit(double degrees);
 
     // The angle the pointer at `point` gives on a dial of `size`: measured from straight up, clockwise,
     // then snapped.

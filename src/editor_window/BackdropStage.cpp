@@ -7,7 +7,10 @@
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,6 +18,7 @@
 #include <QVariantAnimation>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -23,6 +27,87 @@ constexpr qreal kSampleBox = 0.68;
 constexpr qreal kHandleReach = 8; // the hit area around a handle's circle
 
 qreal handleDiameter(bool selected) { return selected ? 26 : 22; }
+
+QString pointName(int index) { return L(LKey(QStringLiteral("Ponto da cor %@"), {QString::number(index + 1)})); }
+
+// One handle of the mesh: named after its colour, where it is drawn, selected with its colour.
+class HandleAccessible final : public QAccessibleInterface {
+public:
+    HandleAccessible(BackdropStage *stage, int index) : m_stage(stage), m_index(index) {}
+
+    bool isValid() const override { return m_stage && m_index < m_stage->handleCount(); }
+    QObject *object() const override { return nullptr; }
+    QWindow *window() const override { return m_stage ? m_stage->window()->windowHandle() : nullptr; }
+    QAccessibleInterface *parent() const override {
+        return m_stage ? QAccessible::queryAccessibleInterface(m_stage.data()) : nullptr;
+    }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text kind) const override {
+        return kind == QAccessible::Name && isValid() ? pointName(m_index) : QString();
+    }
+    void setText(QAccessible::Text, const QString &) override {}
+    QRect rect() const override {
+        if (!isValid()) return {};
+        const QRect local = m_stage->handleRect(m_index).toAlignedRect();
+        return QRect(m_stage->mapToGlobal(local.topLeft()), local.size());
+    }
+    QAccessible::Role role() const override { return QAccessible::Graphic; }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        if (!isValid()) {
+            s.invisible = true;
+            return s;
+        }
+        s.selectable = true;
+        s.selected = m_stage->isHandleSelected(m_index);
+        s.movable = true;
+        return s;
+    }
+
+private:
+    QPointer<BackdropStage> m_stage;
+    int m_index;
+};
+
+// The stage with its handles as children, made when first asked for and kept while the stage lives.
+class StageAccessible final : public QAccessibleWidget {
+public:
+    explicit StageAccessible(BackdropStage *stage) : QAccessibleWidget(stage, QAccessible::Canvas) {}
+    ~StageAccessible() override {
+        for (const QAccessible::Id id : std::as_const(m_handles)) QAccessible::deleteAccessibleInterface(id);
+    }
+
+    int childCount() const override { return stage()->handleCount(); }
+    QAccessibleInterface *child(int index) const override {
+        if (index < 0 || index >= childCount()) return nullptr;
+        if (const auto found = m_handles.constFind(index); found != m_handles.cend())
+            return QAccessible::accessibleInterface(*found);
+        auto *handle = new HandleAccessible(stage(), index);
+        m_handles.insert(index, QAccessible::registerAccessibleInterface(handle));
+        return handle;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override {
+        for (auto it = m_handles.cbegin(); it != m_handles.cend(); ++it)
+            if (QAccessible::accessibleInterface(it.value()) == child) return it.key() < childCount() ? it.key() : -1;
+        return -1;
+    }
+    QAccessibleInterface *childAt(int x, int y) const override {
+        return child(stage()->handleAt(stage()->mapFromGlobal(QPoint(x, y))));
+    }
+
+private:
+    BackdropStage *stage() const { return static_cast<BackdropStage *>(widget()); }
+    mutable QHash<int, QAccessible::Id> m_handles;
+};
+
+QAccessibleInterface *stageAccessible(const QString &className, QObject *object) {
+    if (className == QLatin1String("BackdropStage") && object && object->isWidgetType())
+        return new StageAccessible(static_cast<BackdropStage *>(object));
+    return nullptr;
+}
 
 QString symbolOf(Backdrop::Kind kind) {
     switch (kind) {
@@ -38,6 +123,9 @@ QString symbolOf(Backdrop::Kind kind) {
 
 BackdropStage::BackdropStage(BackdropEditorState &state, const QImage &sample, QWidget *parent)
     : QWidget(parent), m_state(state), m_sample(sample), m_fade(new QVariantAnimation(this)) {
+    static const bool accessible = (QAccessible::installFactory(&stageAccessible), true);
+    Q_UNUSED(accessible);
+    setAccessibleName(L("Prévia do fundo"));
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus); // pressing a handle settles a colour half typed in the hex field
     m_fade->setStartValue(1.0);
@@ -53,10 +141,21 @@ BackdropStage::BackdropStage(BackdropEditorState &state, const QImage &sample, Q
     connect(&state, &BackdropEditorState::selectedColorChanged, this, qOverload<>(&QWidget::update));
 }
 
+int BackdropStage::handleCount() const {
+    return m_state.backdrop().kind == Backdrop::Kind::mesh ? int(m_state.backdrop().points.size()) : 0;
+}
+
 QPointF BackdropStage::handleCentre(int index) const {
     const MeshPoint p = m_state.backdrop().points.value(index);
     return {p.x * width(), p.y * height()};
 }
+
+QRectF BackdropStage::handleRect(int index) const {
+    const qreal d = handleDiameter(isHandleSelected(index));
+    return {handleCentre(index) - QPointF(d / 2, d / 2), QSizeF(d, d)};
+}
+
+bool BackdropStage::isHandleSelected(int index) const { return index == m_state.selectedColor(); }
 
 int BackdropStage::handleAt(QPointF point) const {
     if (m_state.backdrop().kind != Backdrop::Kind::mesh) return -1;
@@ -164,7 +263,7 @@ bool BackdropStage::event(QEvent *event) {
         auto *help = static_cast<QHelpEvent *>(event);
         const int hit = handleAt(help->pos());
         if (hit >= 0)
-            QToolTip::showText(help->globalPos(), L(LKey(QStringLiteral("Ponto da cor %@"), {QString::number(hit + 1)})), this);
+            QToolTip::showText(help->globalPos(), pointName(hit), this);
         else
             QToolTip::hideText();
         return true;

@@ -11,14 +11,20 @@ class QVariantAnimation;
 
 // The backdrop editor's live preview: the working backdrop, the sample screenshot in the middle 68 %
 // of it, and for a mesh one handle per point. Pressing a handle selects its colour and moves the point
-// to the pointer, and the point follows the pointer until release, held inside the stage.
+// to the pointer, and the point follows the pointer until release, held inside the stage. Each handle
+// is an element of its own to assistive technology, named after its colour ("Ponto da cor 2").
 class BackdropStage : public QWidget {
     Q_OBJECT
 public:
     BackdropStage(BackdropEditorState &state, const QImage &sample, QWidget *parent = nullptr);
 
+    // How many handles there are: the mesh's points, none for other kinds.
+    int handleCount() const;
     // Where handle `index` is drawn (its centre), in stage coordinates.
     QPointF handleCentre(int index) const;
+    // The circle of handle `index`, larger while its colour is the selected one.
+    QRectF handleRect(int index) const;
+    bool isHandleSelected(int index) const;
     // The handle under `point` (the topmost; its circle grown by 8 on every side), or -1.
     int handleAt(QPointF point) const;
 

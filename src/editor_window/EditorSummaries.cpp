@@ -29,7 +29,7 @@ QList<Hint> hints(bool previewTool, bool hasSelection, bool canUndo) {
         out << Hint{{L("Espaço")}, L("ver original")} << Hint{{esc}, L("fechar")};
     } else {
         out << Hint{{esc}, L("voltar à prévia")};
-        if (hasSelection) out << Hint{{QStringLiteral("⌫")}, L("apagar")};
+        if (hasSelection) out << Hint{{QStringLiteral("Delete")}, L("apagar")};
     }
     out << Hint{{QStringLiteral("?")}, L("atalhos")};
     if (canUndo) out << Hint{{QStringLiteral("Ctrl"), QStringLiteral("Z")}, L("desfazer")};

@@ -29,12 +29,12 @@ QList<ShortcutsSheet::ShortcutGroup> ShortcutsSheet::groups() {
           {{s("T")}, L("Texto")},
           {{s("B")}, L("Ocultar dados")},
           {{s("C")}, L("Recortar")},
-          {{s("⌫")}, L("Apagar anotação")}}},
+          {{s("Delete")}, L("Apagar anotação")}}},
         {L("Ações"),
          {{{ctrl, s("C")}, L("Copiar e fechar")},
           {{s("↵")}, L("Copiar (ou aplicar recorte)")},
           {{ctrl, s("S")}, L("Salvar")},
-          {{shift, ctrl, s("C")}, L("Copiar texto do print")},
+          {{ctrl, shift, s("C")}, L("Copiar texto do print")},
           {{ctrl, s("K")}, L("Barra de comandos")},
           {{s("Esc")}, L("Voltar à prévia / fechar")}}},
         {L("Estilo e ver"),
@@ -43,7 +43,7 @@ QList<ShortcutsSheet::ShortcutGroup> ShortcutsSheet::groups() {
           {{s("E")}, L("Cores do fundo")},
           {{L("Espaço")}, L("Segure para ver o original")},
           {{ctrl, s("Z")}, L("Desfazer")},
-          {{shift, ctrl, s("Z")}, L("Refazer")},
+          {{ctrl, shift, s("Z")}, L("Refazer")},
           {{ctrl, s("1")}, L("Início · ⌘2 Editor")}}},
     };
 }

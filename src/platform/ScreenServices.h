@@ -61,6 +61,9 @@ public:
     // False without a display server; every other call then answers empty or with `unavailableReason`.
     virtual bool connected() const = 0;
     virtual QString unavailableReason() const = 0; // a Portuguese text key for L()
+    // Whether the user must grant this program leave to read the screen (as a desktop portal asks). X11
+    // lets every client read it: no.
+    virtual bool needsPermission() const { return false; }
 
     // The primary display first.
     virtual QList<DisplayDescription> displays() = 0;

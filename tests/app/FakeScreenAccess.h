@@ -2,8 +2,10 @@
 
 #include "app/ScreenAccess.h"
 
-// A screen permission the test grants or refuses, counting requests and visits to the settings.
+// A screen permission the test grants or refuses, counting requests and visits to the settings. `needed`
+// false is a platform that asks for none, as X11.
 struct FakeScreenAccess {
+    bool needed = true;
     bool granted = false;
     int requests = 0;
     int settingsOpened = 0;
@@ -14,6 +16,6 @@ struct FakeScreenAccess {
                     ++requests;
                     return granted;
                 },
-                [this] { ++settingsOpened; }};
+                [this] { ++settingsOpened; }, [this] { return needed; }};
     }
 };

@@ -3,7 +3,6 @@
 #include "capture/FakeHotkeys.h"
 #include "capture/HotkeyManager.h"
 #include "capture/ShortcutRecorder.h"
-#include "core/Localization.h"
 #include "core/Settings.h"
 #include "core/ShortcutStore.h"
 #include "platform/KeyEvent.h"
@@ -54,13 +53,14 @@ TEST_F(OnboardingViewTest, StepsGreetAskForTheScreenAndEndOnlyOnTheLastOne) {
 
     pressReturn();
     EXPECT_EQ(view->step(), 1);
+    EXPECT_EQ(view->title(), QStringLiteral("Permita o acesso à tela"));
     EXPECT_EQ(view->dotsLabel(), QStringLiteral("Passo 2 de 3"));
     EXPECT_TRUE(view->backButton()->isEnabled());
     // Refused: the hint keeps its line with a single space until the button is clicked.
     EXPECT_FALSE(view->showsPermissionGranted());
     EXPECT_EQ(view->permissionHint(), QStringLiteral(" "));
     view->permissionButton()->click();
-    EXPECT_EQ(view->permissionHint(), L("Depois de ligar, o macOS pode pedir para reabrir o app."));
+    EXPECT_EQ(view->permissionHint(), QStringLiteral("Depois de ligar, o sistema pode pedir para reabrir o app."));
     EXPECT_EQ(screen.requests, 1);
     EXPECT_EQ(screen.settingsOpened, 1); // not granted at once: the settings open
     // Granted meanwhile: the next poll shows it; the step stays.
@@ -84,6 +84,28 @@ TEST_F(OnboardingViewTest, StepsGreetAskForTheScreenAndEndOnlyOnTheLastOne) {
     EXPECT_FALSE(Settings::hasCompletedOnboarding.isStored(defaults));
     pressReturn();
     EXPECT_TRUE(Settings::hasCompletedOnboarding.value(defaults));
+}
+
+// X11 asks no permission to read the screen: the flow goes from the welcome to the shortcut, and the dots
+// count the two steps shown.
+TEST_F(OnboardingViewTest, APlatformThatAsksNoPermissionSkipsItsStep) {
+    screen.needed = false;
+    open();
+    EXPECT_EQ(view->stepCount(), 2);
+    EXPECT_EQ(view->dotsLabel(), QStringLiteral("Passo 1 de 2"));
+    pressReturn();
+    EXPECT_EQ(view->step(), 1);
+    EXPECT_EQ(view->title(), QStringLiteral("Seu atalho de captura"));
+    EXPECT_NE(view->recorder(), nullptr);
+    EXPECT_EQ(view->permissionButton(), nullptr);
+    EXPECT_EQ(view->dotsLabel(), QStringLiteral("Passo 2 de 2"));
+    EXPECT_EQ(view->primaryButton()->text(), QStringLiteral("Começar a usar"));
+    view->goBack();
+    EXPECT_EQ(view->step(), 0);
+    view->advance();
+    view->advance();
+    EXPECT_TRUE(Settings::hasCompletedOnboarding.value(defaults));
+    EXPECT_EQ(screen.requests, 0);
 }
 
 // The welcome greets a name holding markup letter for letter, its picture (a FIFO) unread.
@@ -125,7 +147,7 @@ TEST_F(OnboardingViewTest, TheShortcutStepRecordsResetsAndKeepsReturnWhileRecord
     shortcuts.setShortcut(ShortcutAction::captureWindow, Shortcut::defaultFor(ShortcutAction::captureArea));
     reset->click();
     EXPECT_EQ(shortcuts.shortcut(ShortcutAction::captureArea).key, QStringLiteral("P"));
-    EXPECT_EQ(view->shortcutResetRefusal(), ShortcutProblem::usedByOtherAction(L("Capturar janela")).message());
+    EXPECT_EQ(view->shortcutResetRefusal(), QStringLiteral("Já está em uso em “Capturar janela”."));
     shortcuts.setShortcut(ShortcutAction::captureWindow, Shortcut::defaultFor(ShortcutAction::captureWindow));
     EXPECT_EQ(view->shortcutResetRefusal(), QString());
     reset->click();

@@ -3,7 +3,6 @@
 #include "app/PreferencesView.h"
 #include "capture/FakeHotkeys.h"
 #include "capture/HotkeyManager.h"
-#include "core/Localization.h"
 #include "core/Settings.h"
 #include "core/ShortcutStore.h"
 #include "core/StyleStore.h"
@@ -16,6 +15,7 @@
 #include "support/TestSupport.h"
 #include "support/Wheel.h"
 #include "widgets/Picker.h"
+#include "widgets/SectionLabel.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -89,7 +89,13 @@ struct PreferencesViewTest : testing::Test {
         for (const QString &path : recents->sortedFiles()) names.append(QFileInfo(path).fileName());
         return names;
     }
-    PrefRow *row(const char *title) const { return view->row(L(title)); }
+    // The row titled `title` as it reads in Portuguese.
+    PrefRow *row(const char *title) const { return view->row(QString::fromUtf8(title)); }
+    QStringList sectionTitles() const {
+        QStringList titles;
+        for (const SectionLabel *label : view->findChildren<SectionLabel *>()) titles << label->shownText();
+        return titles;
+    }
     template <typename T>
     T *control(const char *title) const {
         return qobject_cast<T *>(row(title)->control());
@@ -98,24 +104,27 @@ struct PreferencesViewTest : testing::Test {
 
 } // namespace
 
-TEST_F(PreferencesViewTest, GreetingNameAndOnboardingRows) {
+TEST_F(PreferencesViewTest, GreetingNameLoginAndWelcomeRows) {
     open();
     view->resize(1030, 2600); // the whole page, for a person to look at
     QTest::qWait(1);
     view->grab().save(testsupport::outputPath(QStringLiteral("preferences.png")));
-    EXPECT_EQ(row("Mostrar saudação")->detail(), L(LKey("“%@” na tela inicial e no menu", {"Bom dia, Ana"})));
+    EXPECT_EQ(row("Mostrar saudação")->detail(), QStringLiteral("“Bom dia, Ana” na tela inicial e no menu"));
     auto *name = control<QLineEdit>("Seu nome");
     EXPECT_EQ(name->placeholderText(), QStringLiteral("Ana"));
     // Typed text is kept as typed; the greeting follows it.
     QTest::keyClicks(name, QStringLiteral(" Bia "));
     EXPECT_EQ(Settings::customName.value(defaults), QStringLiteral(" Bia "));
-    EXPECT_EQ(row("Mostrar saudação")->detail(), L(LKey("“%@” na tela inicial e no menu", {"Bom dia, Bia"})));
+    EXPECT_EQ(row("Mostrar saudação")->detail(), QStringLiteral("“Bom dia, Bia” na tela inicial e no menu"));
     // Greeting off: the field cannot be edited but keeps its text.
     control<QAbstractButton>("Mostrar saudação")->click();
     EXPECT_FALSE(Settings::greetingEnabled.value(defaults));
     EXPECT_FALSE(name->isEnabled());
     EXPECT_EQ(name->text(), QStringLiteral(" Bia "));
 
+    EXPECT_EQ(row("Iniciar com o sistema")->detail(),
+              QStringLiteral("Abre o Pelicarta na bandeja do sistema ao entrar na sessão"));
+    EXPECT_EQ(row("Boas-vindas")->detail(), QStringLiteral("Mostra o tour de boas-vindas de novo"));
     Settings::hasCompletedOnboarding.set(true, defaults);
     control<QAbstractButton>("Boas-vindas")->click();
     EXPECT_FALSE(Settings::hasCompletedOnboarding.value(defaults));
@@ -126,7 +135,7 @@ TEST_F(PreferencesViewTest, ANameHoldingMarkupIsShownAsTyped) {
     const testsupport::MarkupWithFifo name(temp.path());
     Settings::customName.set(name.text(), defaults);
     open();
-    EXPECT_EQ(row("Mostrar saudação")->detail(), L(LKey("“%@” na tela inicial e no menu", {QStringLiteral("Bom dia, ") + name.text()})));
+    EXPECT_EQ(row("Mostrar saudação")->detail(), QStringLiteral("“Bom dia, ") + name.text() + QStringLiteral("” na tela inicial e no menu"));
     EXPECT_EQ(control<QLineEdit>("Seu nome")->text(), name.text());
     EXPECT_EQ(name.faultShowingIn(*view), QString());
 }
@@ -137,19 +146,19 @@ TEST_F(PreferencesViewTest, CaptureRowsShowWhatACaptureWouldDoAndWriteOnlyWhatIs
     defaults.setInt(Settings::quickLifetime.key(), 45);
     open();
     auto *after = control<Picker>("Depois de capturar");
-    EXPECT_EQ(after->currentText(), L("Print flutuante (leve)"));
+    EXPECT_EQ(after->currentText(), QStringLiteral("Print flutuante (leve)"));
     EXPECT_EQ(row("Depois de capturar")->detail(),
-              L("O print flutua no canto: arraste para uma conversa. Botão direito escolhe um fundo"));
+              QStringLiteral("O print flutua no canto: arraste para uma conversa. Botão direito escolhe um fundo"));
     PrefRow *lifetime = row("O print flutuante some depois de");
     EXPECT_TRUE(lifetime->isVisible());
-    EXPECT_EQ(qobject_cast<Picker *>(lifetime->control())->currentText(), L("30 segundos"));
+    EXPECT_EQ(qobject_cast<Picker *>(lifetime->control())->currentText(), QStringLiteral("30 segundos"));
     EXPECT_EQ(defaults.stringValue(Settings::afterCapture.key()), QStringLiteral("Editor"));
     EXPECT_EQ(defaults.intValue(Settings::quickLifetime.key()), 45);
 
     after->choose(int(AfterCapture::editor));
     EXPECT_EQ(defaults.stringValue(Settings::afterCapture.key()), QStringLiteral("editor"));
     EXPECT_FALSE(lifetime->isVisible());
-    EXPECT_EQ(row("Depois de capturar")->detail(), L("Janela completa para ajustar fundo, margem e exportação"));
+    EXPECT_EQ(row("Depois de capturar")->detail(), QStringLiteral("Janela completa para ajustar fundo, margem e exportação"));
     after->choose(int(AfterCapture::quick));
     EXPECT_TRUE(lifetime->isVisible());
     qobject_cast<Picker *>(lifetime->control())->choose(0);
@@ -157,7 +166,7 @@ TEST_F(PreferencesViewTest, CaptureRowsShowWhatACaptureWouldDoAndWriteOnlyWhatIs
 
     control<Picker>("Ao soltar a seleção de área")->choose(int(AreaRelease::instant));
     EXPECT_EQ(defaults.stringValue(Settings::areaRelease.key()), QStringLiteral("instant"));
-    EXPECT_EQ(row("Ao soltar a seleção de área")->detail(), L("Captura assim que você solta o mouse"));
+    EXPECT_EQ(row("Ao soltar a seleção de área")->detail(), QStringLiteral("Captura assim que você solta o mouse"));
 }
 
 TEST_F(PreferencesViewTest, StyleRowsShowWholeMarginsAndRestoreThroughTheStore) {
@@ -169,18 +178,18 @@ TEST_F(PreferencesViewTest, StyleRowsShowWholeMarginsAndRestoreThroughTheStore) 
     styles.saveBackdrop(own);
     open();
     const QString aurora = Backdrop::defaults().first().displayName();
-    EXPECT_EQ(row("Estilo padrão")->detail(), L(LKey("Fundo %@ · margem %@ pt — mude pelo Editor", {aurora, "64"})));
+    EXPECT_EQ(row("Estilo padrão")->detail(), QStringLiteral("Fundo %1 · margem 64 pt — mude pelo Editor").arg(aurora));
     // A hand-edited margin far beyond any integer shows bounded.
     style.padding = 1e300;
     styles.setDefaultStyle(style);
     EXPECT_EQ(row("Estilo padrão")->detail(),
-              L(LKey("Fundo %@ · margem %@ pt — mude pelo Editor", {aurora, "9223372036854775807"})));
+              QStringLiteral("Fundo %1 · margem 9223372036854775807 pt — mude pelo Editor").arg(aurora));
     control<QAbstractButton>("Estilo padrão")->click();
     EXPECT_EQ(styles.defaultStyle(), BeautyStyle{});
 
-    EXPECT_EQ(row("Fundos")->detail(), L(LKey("%@ fundos · crie e edite cores pelo Editor (tecla E)", {"10"})));
+    EXPECT_EQ(row("Fundos")->detail(), QStringLiteral("10 fundos · crie e edite cores pelo Editor (tecla E)"));
     control<QAbstractButton>("Fundos")->click();
-    EXPECT_EQ(row("Fundos")->detail(), L(LKey("%@ fundos · crie e edite cores pelo Editor (tecla E)", {"9"})));
+    EXPECT_EQ(row("Fundos")->detail(), QStringLiteral("9 fundos · crie e edite cores pelo Editor (tecla E)"));
     EXPECT_EQ(styles.backdrops().last().id, QStringLiteral("none"));
 
     // Presets: numbered rows; removing one renumbers those below it.
@@ -188,8 +197,8 @@ TEST_F(PreferencesViewTest, StyleRowsShowWholeMarginsAndRestoreThroughTheStore) 
     ASSERT_EQ(view->presetRows().size(), 3);
     qobject_cast<QAbstractButton *>(view->presetRows().first()->control())->click();
     ASSERT_EQ(view->presetRows().size(), 2);
-    EXPECT_EQ(view->presetRows().first()->title(), L(LKey("Preset %@: %@", {"1", factory[1].displayName()})));
-    EXPECT_EQ(view->presetRows().first()->detail(), L(LKey("Tecla %@ no Editor", {"1"})));
+    EXPECT_EQ(view->presetRows().first()->title(), QStringLiteral("Preset 1: ") + factory[1].displayName());
+    EXPECT_EQ(view->presetRows().first()->detail(), QStringLiteral("Tecla 1 no Editor"));
     control<QAbstractButton>("Presets")->click();
     ASSERT_EQ(styles.presets().size(), 3);
     EXPECT_NE(styles.presets()[1].id, factory[1].id);
@@ -200,17 +209,17 @@ TEST_F(PreferencesViewTest, KeepLimitAsksBeforeDeletingAndKeepsTheNewest) {
     fill(35);
     open();
     auto *keep = control<Picker>("Guardar no histórico");
-    EXPECT_EQ(keep->currentText(), L(LKey("%@ capturas", {"500"})));
-    EXPECT_EQ(keep->itemText(4), L(LKey("%@ capturas", {"2000"})));
+    EXPECT_EQ(keep->currentText(), QStringLiteral("500 capturas"));
+    EXPECT_EQ(keep->itemText(4), QStringLiteral("2000 capturas"));
 
     alerts.answer = 1; // "Cancelar"
     keep->choose(qint64(20));
     ASSERT_EQ(alerts.shown.size(), 1);
-    EXPECT_EQ(alerts.shown[0].messageText, L(LKey("Apagar os %@ prints mais antigos do histórico?", {"15"})));
-    EXPECT_EQ(alerts.shown[0].buttons, (QStringList{L("Apagar"), L("Cancelar")}));
+    EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Apagar os 15 prints mais antigos do histórico?"));
+    EXPECT_EQ(alerts.shown[0].buttons, (QStringList{QStringLiteral("Apagar"), QStringLiteral("Cancelar")}));
     EXPECT_EQ(files().size(), 35);
     EXPECT_FALSE(Settings::historyKeep.isStored(defaults));
-    EXPECT_EQ(keep->currentText(), L(LKey("%@ capturas", {"500"})));
+    EXPECT_EQ(keep->currentText(), QStringLiteral("500 capturas"));
 
     alerts.answer = 0; // "Apagar"
     const QStringList newest = files().mid(0, 20);
@@ -221,7 +230,7 @@ TEST_F(PreferencesViewTest, KeepLimitAsksBeforeDeletingAndKeepsTheNewest) {
     // Keeping off, with 12 files.
     recents->deleteFiles(recents->sortedFiles().mid(12));
     keep->choose(qint64{0});
-    EXPECT_EQ(alerts.shown.last().messageText, L(LKey("Parar de guardar e apagar os %@ prints do histórico?", {"12"})));
+    EXPECT_EQ(alerts.shown.last().messageText, QStringLiteral("Parar de guardar e apagar os 12 prints do histórico?"));
     EXPECT_TRUE(files().isEmpty());
     EXPECT_TRUE(recents->items().isEmpty());
     // A limit at or above the number of files is written without asking.
@@ -229,7 +238,7 @@ TEST_F(PreferencesViewTest, KeepLimitAsksBeforeDeletingAndKeepsTheNewest) {
     keep->choose(RecentsStore::unlimited);
     EXPECT_EQ(alerts.shown.size(), asked);
     EXPECT_EQ(defaults.intValue(Settings::historyKeep.key()), 9223372036854775807LL);
-    EXPECT_EQ(keep->currentText(), L("Sem limite"));
+    EXPECT_EQ(keep->currentText(), QStringLiteral("Sem limite"));
 }
 
 // The wheel scrolls the page, over its pickers too: none changes until the user clicks or tabs into it.
@@ -279,14 +288,14 @@ TEST_F(PreferencesViewTest, TheWheelScrollsThePageOverItsPickersUntilOneIsTabbed
 
 TEST_F(PreferencesViewTest, SpaceUsedCountsTheFolderAndDeletesEverythingButTheLimit) {
     open();
-    EXPECT_EQ(row("Espaço usado")->detail(), L(LKey("%@ em %@ capturas", {"0 KB", "0"})));
+    EXPECT_EQ(row("Espaço usado")->detail(), QStringLiteral("0 KB em 0 capturas"));
     EXPECT_FALSE(row("Espaço usado")->control()->isEnabled());
 
     Settings::historyKeep.set(100, defaults);
     fill(3);
-    EXPECT_EQ(row("Espaço usado")->detail(), L(LKey("%@ em %@ capturas", {"1 KB", "3"})));
+    EXPECT_EQ(row("Espaço usado")->detail(), QStringLiteral("1 KB em 3 capturas"));
     control<QAbstractButton>("Espaço usado")->click();
-    EXPECT_EQ(alerts.shown.last().buttons.first(), L("Excluir todas"));
+    EXPECT_EQ(alerts.shown.last().buttons.first(), QStringLiteral("Excluir todas"));
     EXPECT_TRUE(QDir(recents->folder()).isEmpty());
     EXPECT_EQ(Settings::historyKeep.value(defaults), 100);
     EXPECT_FALSE(row("Espaço usado")->control()->isEnabled());
@@ -297,9 +306,11 @@ TEST_F(PreferencesViewTest, SpaceUsedCountsTheFolderAndDeletesEverythingButTheLi
 
 TEST_F(PreferencesViewTest, ThePermissionRowShowsTheStateAndOnlyOpensTheSettings) {
     open();
-    EXPECT_EQ(row("Gravação de Tela")->detail(), L("Necessária para capturar"));
-    const auto buttons = row("Gravação de Tela")->findChildren<QAbstractButton *>();
+    EXPECT_TRUE(sectionTitles().contains(QStringLiteral("PERMISSÕES")));
+    EXPECT_EQ(row("Acesso à tela")->detail(), QStringLiteral("Necessária para capturar"));
+    const auto buttons = row("Acesso à tela")->findChildren<QAbstractButton *>();
     ASSERT_EQ(buttons.size(), 1);
+    EXPECT_EQ(buttons.first()->text(), QStringLiteral("Abrir configurações do sistema"));
     buttons.first()->click();
     EXPECT_EQ(screen.settingsOpened, 1);
     EXPECT_EQ(screen.requests, 0);
@@ -307,14 +318,35 @@ TEST_F(PreferencesViewTest, ThePermissionRowShowsTheStateAndOnlyOpensTheSettings
     screen.granted = true;
     view->hide();
     view->show();
-    EXPECT_EQ(row("Gravação de Tela")->detail(), L("Concedida"));
+    EXPECT_EQ(row("Acesso à tela")->detail(), QStringLiteral("Concedida"));
+}
+
+// X11 asks no permission to read the screen: the page has no section for one.
+TEST_F(PreferencesViewTest, APlatformThatAsksNoPermissionShowsNoPermissionRow) {
+    screen.needed = false;
+    open();
+    EXPECT_EQ(row("Acesso à tela"), nullptr);
+    EXPECT_FALSE(sectionTitles().contains(QStringLiteral("PERMISSÕES")));
+    view->hide();
+    view->show(); // read again as the page comes on screen, with nothing to fill
+    EXPECT_EQ(screen.requests, 0);
+}
+
+// The rows name this system's places in English too.
+TEST_F(PreferencesViewTest, TheRowsSpeakOfThisSystemInEnglish) {
+    platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
+    open();
+    EXPECT_EQ(view->row(QStringLiteral("Start with the system"))->detail(),
+              QStringLiteral("Opens Pelicarta in the system tray when you log in"));
+    EXPECT_EQ(view->row(QStringLiteral("Welcome"))->detail(), QStringLiteral("Shows the welcome tour again"));
+    EXPECT_EQ(view->row(QStringLiteral("Screen access"))->detail(), QStringLiteral("Needed to capture"));
 }
 
 TEST_F(PreferencesViewTest, StartingAtLoginWritesAndRemovesTheAutostartEntry) {
     const QString entry = platform::AppPaths::autostartEntry();
     QFile::remove(entry);
     open();
-    auto *launch = control<QAbstractButton>("Iniciar com o Mac");
+    auto *launch = control<QAbstractButton>("Iniciar com o sistema");
     EXPECT_FALSE(launch->isChecked());
     launch->click();
     ASSERT_TRUE(QFile::exists(entry));
@@ -324,7 +356,7 @@ TEST_F(PreferencesViewTest, StartingAtLoginWritesAndRemovesTheAutostartEntry) {
     file.close();
     launch->click();
     EXPECT_FALSE(QFile::exists(entry));
-    EXPECT_EQ(row("Iniciar com o Mac")->detail(), L("Abre o Pelicarta na barra de menu ao ligar"));
+    EXPECT_EQ(row("Iniciar com o sistema")->detail(), QStringLiteral("Abre o Pelicarta na bandeja do sistema ao entrar na sessão"));
 
     // A folder that refuses the entry (as root, a file where the folder would be): the row says so and
     // the switch shows the truth.
@@ -339,7 +371,7 @@ TEST_F(PreferencesViewTest, StartingAtLoginWritesAndRemovesTheAutostartEntry) {
     }
     launch->click();
     EXPECT_FALSE(launch->isChecked());
-    EXPECT_EQ(row("Iniciar com o Mac")->detail(), L("Não foi possível alterar agora. Tente de novo."));
+    EXPECT_EQ(row("Iniciar com o sistema")->detail(), QStringLiteral("Não foi possível alterar agora. Tente de novo."));
     QFile::remove(folder);
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QDir(folder).removeRecursively();

@@ -5,9 +5,11 @@
 #include "capture/ShortcutRecorder.h"
 #include "core/ShortcutStore.h"
 #include "platform/KeyEvent.h"
+#include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
+#include <QLabel>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -64,4 +66,32 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
     // Freeing Alt+Shift+T elsewhere and re-registering clears the refusal line.
     store.setShortcut(ShortcutAction::toggleTutorial, Shortcut{17, platform::ModifierFlag::option | platform::ModifierFlag::command, "T"});
     EXPECT_EQ(section.row(ShortcutAction::toggleTutorial)->detail(), QString());
+}
+
+// The print-key guide speaks of this desktop: it takes the Print key itself, so only the keys it leaves
+// alone work at once, and the link leads to its keyboard shortcuts.
+TEST(ShortcutsSectionTest, ThePrintKeyGuideNamesThisDesktopsKeysAndSettings) {
+    testsupport::TempFolder folder;
+    platform::UserDefaults defaults(folder.file(QStringLiteral("defaults.json")));
+    ShortcutStore store(defaults);
+    HotkeyManager manager(store, std::make_unique<FakeHotkeys>());
+    const auto shownTexts = [&] {
+        ShortcutsSection section(store, manager);
+        QStringList texts;
+        for (const QLabel *label : section.findChildren<QLabel *>()) texts << label->text();
+        texts << section.findChild<QAbstractButton *>(QStringLiteral("keyboardSettingsLink"))->text();
+        return texts;
+    };
+    platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
+    QStringList texts = shownTexts();
+    EXPECT_TRUE(texts.contains(QStringLiteral("Clique num atalho acima e aperte a tecla de print. Teclas que o sistema "
+                                              "não usa (como F13–F20) funcionam direto.")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Outra opção: no app do teclado, faça a tecla enviar Alt+Shift+A.")));
+    EXPECT_EQ(texts.last(), QStringLiteral("Abrir os atalhos de teclado do sistema"));
+    platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
+    texts = shownTexts();
+    EXPECT_TRUE(texts.contains(QStringLiteral("Click a shortcut above and press the print key. Keys the system does "
+                                              "not use (such as F13–F20) work directly.")));
+    EXPECT_EQ(texts.last(), QStringLiteral("Open the system's keyboard shortcuts"));
+    platform::StringTables::setCurrentLanguage({});
 }

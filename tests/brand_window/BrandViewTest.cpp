@@ -334,7 +334,7 @@ TEST_F(BrandViewTest, AnUnwritableBrandFolderKeepsTheOldLogoAndKit) {
     QDir(brand.folder()).removeRecursively();
     write(QStringLiteral("Marca"), "not a folder");
     loadLogoAndWait(png(QStringLiteral("other.png"), twoColours(Qt::green, Qt::yellow)));
-    EXPECT_EQ(view.notice()->text, L("Não consegui guardar o logo no Mac."));
+    EXPECT_EQ(view.notice()->text, QStringLiteral("Não consegui guardar o logo no computador."));
     EXPECT_TRUE(view.notice()->isWarning);
     EXPECT_EQ(brand.kit(), before);
     EXPECT_EQ(brand.logo().cacheKey(), logoKey);
@@ -441,8 +441,8 @@ TEST_F(BrandViewTest, PlacementBringsThePrintForwardAndFooterOrFontTheGuide) {
     auto *picker = view.findChild<QComboBox *>();
     EXPECT_EQ(picker->currentText(), QStringLiteral("Inter"));
     EXPECT_EQ(picker->findText(L(LKey("%@ (não instalada)", {QStringLiteral("inter")}))), -1);
-    const QString warning = L(LKey("%@ não está instalada neste Mac: os guias usam a fonte do sistema até você instalá-la.",
-                                   {QStringLiteral("inter")}));
+    const QString warning =
+        QStringLiteral("inter não está instalada neste computador: os guias usam a fonte do sistema até você instalá-la.");
     for (QLabel *label : view.findChildren<QLabel *>()) EXPECT_FALSE(label->isVisible() && label->text() == warning);
 }
 

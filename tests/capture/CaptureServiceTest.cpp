@@ -269,13 +269,18 @@ TEST_F(CaptureServiceTest, FailuresShowTheirAlertAndLeaveTheRoadUsable) {
     EXPECT_FALSE(CaptureService::isBusy());
     EXPECT_FALSE(CaptureService::overlayIsUp());
 
-    // No access: the permission alert, access asked for only when the user chose "Abrir Ajustes".
+    // No access: the permission alert, leading to the system's privacy settings; access is asked for only
+    // when the user chose to.
     backend.overlayError.clear();
     backend.access = false;
     run(ShortcutAction::captureFullScreen);
     ASSERT_EQ(alerts.shown.size(), 3);
-    EXPECT_EQ(alerts.shown[2].messageText, QStringLiteral("Permita a Gravação de Tela"));
-    EXPECT_EQ(alerts.shown[2].buttons, (QStringList{QStringLiteral("Abrir Ajustes"), QStringLiteral("Agora não")}));
+    EXPECT_EQ(alerts.shown[2].messageText, QStringLiteral("Permita o acesso à tela"));
+    EXPECT_EQ(alerts.shown[2].informativeText, QStringLiteral("O Pelicarta precisa dessa permissão para capturar. "
+                                                              "Permita o acesso à tela nas configurações de privacidade "
+                                                              "do sistema."));
+    EXPECT_EQ(alerts.shown[2].buttons,
+              (QStringList{QStringLiteral("Abrir configurações do sistema"), QStringLiteral("Agora não")}));
     EXPECT_EQ(backend.accessRequests, 0);
     alerts.answer = 0;
     run(ShortcutAction::captureFullScreen);

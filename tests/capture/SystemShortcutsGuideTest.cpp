@@ -22,17 +22,22 @@ TEST(SystemShortcutsGuideTest, RowsBadgesAndToggle) {
 
     const QList<QWidget *> rows = guide.list()->rows();
     ASSERT_EQ(rows.size(), 23);
-    QStringList badged;
+    QStringList badged, tips;
     for (QWidget *row : rows) {
         EXPECT_TRUE(row->isVisible());
         const auto caps = row->findChildren<KeycapRow *>();
         ASSERT_EQ(caps.size(), 1);
         // Badges are the only tooltipped children.
         for (QWidget *child : row->findChildren<QWidget *>())
-            if (!child->toolTip().isEmpty()) badged << row->objectName();
+            if (!child->toolTip().isEmpty()) {
+                badged << row->objectName();
+                tips << child->toolTip();
+            }
     }
     // The desktop's screenshot keys, Print with nothing, Shift, Alt or Ctrl.
     EXPECT_EQ(badged, (QStringList{"105-0", "105-131072", "105-524288", "105-1048576"}));
+    // Freed in the desktop's own keyboard settings ("Ajustes" is Pelicarta's page).
+    EXPECT_EQ(tips.first(), QStringLiteral("Desligue nas configurações de teclado do sistema para usar no Pelicarta"));
     EXPECT_EQ(rows.at(11)->findChild<KeycapRow *>()->keys(), (QStringList{"Ctrl", "Alt", "Del"}));
     EXPECT_EQ(rows.at(0)->findChild<QLabel *>()->text(), QStringLiteral("Captura de tela"));
     guide.grab().save(testsupport::outputPath(QStringLiteral("reserved-guide.png")));

@@ -21,6 +21,7 @@ TEST(ShortcutTest, SymbolsJsonAndDefaults) {
               (QStringList{"Ctrl", "Alt", "Shift", "Super", "K"}));
     EXPECT_EQ(sc(49, command, "Espaço").displayString(), QStringLiteral("Ctrl+Espaço"));
     EXPECT_EQ(sc(48, option, "⇥").displayString(), QStringLiteral("Alt+Tab"));
+    EXPECT_EQ(sc(51, command, "⌫").displayString(), QStringLiteral("Ctrl+Backspace"));
     EXPECT_EQ(Shortcut::defaultFor(ShortcutAction::captureFullScreen).symbols(), (QStringList{"Alt", "Shift", "F"}));
     QStringList defaults;
     for (ShortcutAction action : ShortcutActions::all()) defaults << Shortcut::defaultFor(action).displayString();
@@ -42,6 +43,25 @@ TEST(ShortcutTest, SymbolsJsonAndDefaults) {
                                             ? QJsonValue(QJsonDocument::fromJson(bad).array())
                                             : QJsonValue(QJsonDocument::fromJson(bad).object())))
             << bad;
+}
+
+// Every set of modifiers reads Ctrl, Alt, Shift, Super in that order, as caps and as running text.
+TEST(ShortcutTest, ModifiersReadInTheDesktopsOrder) {
+    const QStringList order{"Ctrl", "Alt", "Shift", "Super"};
+    const std::uint32_t flags[] = {command, option, shift, control};
+    for (unsigned set = 0; set < 16; ++set) {
+        std::uint32_t modifiers = 0;
+        QStringList expected;
+        for (int i = 0; i < 4; ++i) {
+            if (!(set & (1u << i))) continue;
+            modifiers |= flags[i];
+            expected << order[i];
+        }
+        const Shortcut shortcut = sc(8, modifiers, "C");
+        EXPECT_EQ(shortcut.symbols(), expected + QStringList{"C"}) << set;
+        EXPECT_EQ(shortcut.displayString(), (expected + QStringList{"C"}).join(QLatin1Char('+'))) << set;
+    }
+    EXPECT_EQ(sc(8, shift | command, "C").displayString(), QStringLiteral("Ctrl+Shift+C"));
 }
 
 TEST(ShortcutTest, KeyNames) {

@@ -87,11 +87,11 @@ TEST_F(CommandsTest, TitlesAndMarksFollowTheState) {
     EXPECT_EQ(row(rows, QStringLiteral("format-png")).shortcut, QString());
     EXPECT_EQ(row(rows, QStringLiteral("bg-") + model->style().backdrop.id).shortcut, QStringLiteral("atual"));
 
-    // "Auto" and "1× Leve" are texts of the tables; "16:9" and "2× Retina" are written as they are.
+    // The sizes and "Auto" are texts of the tables; "16:9" is written as it is.
     platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
     rows = model->commands();
     EXPECT_EQ(row(rows, QStringLiteral("scale-standard")).title, QStringLiteral("Size: 1× Light"));
-    EXPECT_EQ(row(rows, QStringLiteral("scale-retina")).title, QStringLiteral("Size: 2× Retina"));
+    EXPECT_EQ(row(rows, QStringLiteral("scale-retina")).title, QStringLiteral("Size: 2× Sharp"));
     EXPECT_EQ(row(rows, QStringLiteral("aspect-auto")).title, QStringLiteral("Aspect ratio: Auto"));
     EXPECT_EQ(row(rows, QStringLiteral("aspect-wide")).title, QStringLiteral("Aspect ratio: 16:9"));
     EXPECT_EQ(row(rows, QStringLiteral("aspect-auto")).shortcut, QStringLiteral("current"));

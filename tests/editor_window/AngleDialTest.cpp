@@ -1,5 +1,8 @@
 #include "editor_window/AngleDial.h"
+#include "platform/StringTables.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -39,4 +42,35 @@ TEST(AngleDialTest, APressSetsTheAngleAndADragFollows) {
     ASSERT_EQ(edited.size(), 2);
     EXPECT_EQ(edited[0][0].toDouble(), 90);
     EXPECT_EQ(dial.angle(), 180);
+}
+
+// Assistive technology reads the angle as the dial's value, "90 graus", and may turn it in steps of five.
+TEST(AngleDialTest, TheAngleIsTheDialsAccessibleValue) {
+    platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
+    AngleDial dial;
+    dial.setAngle(90);
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&dial);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::Dial);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Direção do gradiente"));
+    EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("90 graus"));
+    EXPECT_EQ(accessible->text(QAccessible::Description), QString());
+    QAccessibleValueInterface *value = accessible->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->currentValue().toInt(), 90);
+    EXPECT_EQ(value->minimumValue().toInt(), 0);
+    EXPECT_EQ(value->maximumValue().toInt(), 355);
+    EXPECT_EQ(value->minimumStepSize().toInt(), 5);
+
+    QSignalSpy edited(&dial, &AngleDial::angleEdited);
+    value->setCurrentValue(47);
+    ASSERT_EQ(edited.size(), 1);
+    EXPECT_EQ(edited[0][0].toDouble(), 45);
+    EXPECT_EQ(dial.angle(), 45);
+    value->setCurrentValue(45); // the same angle: nothing to report
+    value->setCurrentValue(QStringLiteral("não é número"));
+    EXPECT_EQ(edited.size(), 1);
+    platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
+    EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("45 degrees"));
+    platform::StringTables::setCurrentLanguage({});
 }

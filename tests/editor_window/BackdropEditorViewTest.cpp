@@ -14,6 +14,7 @@
 #include "widgets/Toast.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QColorDialog>
 #include <QLineEdit>
@@ -161,6 +162,42 @@ TEST_F(BackdropEditorViewTest, PressingAMeshHandleSelectsItAndMovesItsPoint) {
     QTest::mouseMove(stage, QPoint(stage->width() + 50, -50));
     QTest::mouseRelease(stage, Qt::LeftButton, {}, QPoint(stage->width() + 50, -50));
     EXPECT_EQ(view->state().backdrop().points[2], (MeshPoint{1, 0}));
+}
+
+// Each mesh point is an element of its own to assistive technology: named after its colour, where its
+// handle is drawn, selected with its colour; other kinds have none.
+TEST_F(BackdropEditorViewTest, EveryMeshPointIsNamedToAssistiveTechnology) {
+    open(backdropOf(Backdrop::Kind::mesh, {1, 2, 3}));
+    auto *stage = view->findChild<BackdropStage *>();
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(stage);
+    ASSERT_NE(accessible, nullptr);
+    ASSERT_EQ(accessible->childCount(), 3);
+    QStringList names;
+    for (int i = 0; i < 3; ++i) {
+        QAccessibleInterface *point = accessible->child(i);
+        ASSERT_NE(point, nullptr);
+        names << point->text(QAccessible::Name);
+        EXPECT_EQ(point->parent(), accessible);
+        EXPECT_EQ(accessible->indexOfChild(point), i);
+        EXPECT_TRUE(point->rect().contains(stage->mapToGlobal(stage->handleCentre(i).toPoint())));
+    }
+    EXPECT_EQ(names, (QStringList{"Ponto da cor 1", "Ponto da cor 2", "Ponto da cor 3"}));
+    EXPECT_EQ(accessible->child(1), accessible->child(1)); // one element per point, kept
+    const QPoint second = stage->mapToGlobal(stage->handleCentre(1).toPoint());
+    EXPECT_EQ(accessible->childAt(second.x(), second.y()), accessible->child(1));
+
+    QTest::mousePress(stage, Qt::LeftButton, {}, stage->handleCentre(1).toPoint());
+    QTest::mouseRelease(stage, Qt::LeftButton, {}, stage->handleCentre(1).toPoint());
+    EXPECT_TRUE(accessible->child(1)->state().selected);
+    EXPECT_FALSE(accessible->child(0)->state().selected);
+    platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
+    EXPECT_EQ(accessible->child(2)->text(QAccessible::Name), QStringLiteral("Point for colour 3"));
+    platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
+
+    QAccessibleInterface *third = accessible->child(2);
+    view->state().setKind(Backdrop::Kind::solid);
+    EXPECT_EQ(accessible->childCount(), 0);
+    EXPECT_FALSE(third->isValid());
 }
 
 TEST_F(BackdropEditorViewTest, TheBrandPagesSheetCompletesOnceWithTheSavedBackdrop) {

@@ -49,7 +49,7 @@ TEST_F(EditorSummariesTest, HintsFollowTheToolTheSelectionAndTheUndoHistory) {
               QStringList({QStringLiteral("Espaço ver original"), QStringLiteral("Esc fechar"), QStringLiteral("? atalhos")}));
     EXPECT_EQ(texts(hints(false, false, false)), QStringList({QStringLiteral("Esc voltar à prévia"), QStringLiteral("? atalhos")}));
     EXPECT_EQ(texts(hints(false, true, true)),
-              QStringList({QStringLiteral("Esc voltar à prévia"), QStringLiteral("⌫ apagar"), QStringLiteral("? atalhos"),
+              QStringList({QStringLiteral("Esc voltar à prévia"), QStringLiteral("Delete apagar"), QStringLiteral("? atalhos"),
                            QStringLiteral("Ctrl+Z desfazer")}));
     // A selection means nothing to the preview's hints.
     EXPECT_EQ(hints(true, true, false), hints(true, false, false));

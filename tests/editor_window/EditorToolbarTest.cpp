@@ -1,6 +1,5 @@
 #include "editor_window/EditorToolbar.h"
 
-#include "core/Localization.h"
 #include "editor/EditorModel.h"
 #include "platform/StringTables.h"
 #include "support/LaidOutApart.h"
@@ -113,11 +112,14 @@ TEST_F(EditorToolbarTest, DotsMarkTheSelectedColourAndThicknessFollowsTheModelAl
 }
 
 TEST_F(EditorToolbarTest, TheOptionsRowFollowsTheToolSelectionCropAndSearch) {
-    EXPECT_EQ(shown(), QStringList{L("Escolha uma ferramenta para anotar · as marcas entram no print final")});
+    EXPECT_EQ(shown(), QStringList{QStringLiteral("Escolha uma ferramenta para anotar · as marcas entram no print final")});
     const Annotation blur = addMark(Annotation::Kind::blur, 0xFF5A5F);
     model->setTool(EditorTool::select);
     model->setSelectedID(blur.id);
     EXPECT_EQ(shown(), QStringList{QStringLiteral("Apagar")});
+    // Named by the key that deletes it here.
+    EXPECT_EQ(options()->findChild<QAbstractButton *>(QStringLiteral("deleteButton"))->toolTip(),
+              QStringLiteral("Apaga a anotação selecionada · Delete"));
     EXPECT_FALSE(options()->findChild<QWidget *>(QStringLiteral("colorDots")));
 
     model->setTool(EditorTool::crop);

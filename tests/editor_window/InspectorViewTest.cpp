@@ -303,7 +303,7 @@ TEST_F(InspectorViewTest, ExportControls) {
     click(segment(exports->formats(), QStringLiteral("HEIC")));
     EXPECT_TRUE(exports->qualityRow()->isVisible());
     EXPECT_EQ(exports->qualityReadout()->text(), QStringLiteral("63%"));
-    EXPECT_EQ(exports->formatTip()->text(), QStringLiteral("O mais leve; ideal para Apple"));
+    EXPECT_EQ(exports->formatTip()->text(), QStringLiteral("O mais leve; cabe mais prints no disco"));
 
     click(segment(exports->scales(), QStringLiteral("1× Leve")));
     settle();
@@ -360,7 +360,7 @@ TEST_F(InspectorViewTest, AspectAndLabelsInEnglish) {
     for (QAbstractButton *b : panel->exportSection()->scales()->items()) scales << b->text();
     for (QAbstractButton *b : panel->exportSection()->formats()->items()) formats << b->text();
     EXPECT_EQ(aspects, QStringList({"Auto", "16:9", "4:3", "1:1"}));
-    EXPECT_EQ(scales, QStringList({"2× Retina", "1× Light"}));
+    EXPECT_EQ(scales, QStringList({"2× Sharp", "1× Light"}));
     EXPECT_EQ(formats, QStringList({"PNG", "JPEG", "HEIC"}));
 
     // Choosing the aspect already chosen writes an equal style: nothing to undo.

@@ -24,8 +24,21 @@ TEST(ShortcutsSheetTest, ThreeColumnsOfTheEditorsKeysAndOnlyTheDimmedLayerCloses
     EXPECT_EQ(rows.size(), 22);
     QList<QStringList> keys;
     for (const KeycapRow *row : rows) keys << row->keys();
-    // A combination is one cap per key, as this keyboard names them; the preset digits are one cap.
-    EXPECT_TRUE(keys.contains(QStringList({QStringLiteral("Shift"), QStringLiteral("Ctrl"), QStringLiteral("C")})));
+    // A combination is one cap per key, as this keyboard names them, the modifiers in the desktop's order;
+    // the preset digits are one cap.
+    EXPECT_TRUE(keys.contains(QStringList({QStringLiteral("Ctrl"), QStringLiteral("Shift"), QStringLiteral("C")})));
+    EXPECT_TRUE(keys.contains(QStringList({QStringLiteral("Ctrl"), QStringLiteral("Shift"), QStringLiteral("Z")})));
+    const QStringList order{QStringLiteral("Ctrl"), QStringLiteral("Alt"), QStringLiteral("Shift"), QStringLiteral("Super")};
+    for (const QStringList &combination : keys) {
+        qsizetype last = -1;
+        for (const QString &key : combination) {
+            const qsizetype at = order.indexOf(key);
+            if (at < 0) continue;
+            EXPECT_GT(at, last) << combination.join(QLatin1Char('+')).toStdString();
+            last = at;
+        }
+    }
+    EXPECT_TRUE(keys.contains(QStringList({QStringLiteral("Delete")})));
     EXPECT_TRUE(keys.contains(QStringList({QStringLiteral("1–9")})));
     EXPECT_TRUE(keys.contains(QStringList({QStringLiteral("Espaço")})));
     // The card is centred; top-aligned columns start at one height.

@@ -3,9 +3,10 @@
 
 Every text key the code hands to L (a literal given to L(...), LKey(...) or platform::textKey(...)) must
 have an English entry, and what the user reads, in Portuguese (the pt-BR table, else the key itself) and
-in English, must show the Linux form of the keys and places: never the Mac's modifier symbols, "macOS",
-"Mac" or "Finder". Literals outside L that the user reads are held to the same rule, except in the few
-files that map stored values to what is shown.
+in English, must show the Linux form of the keys and places: never the Mac's key symbols, "macOS", "Mac",
+"Finder", the maker's words (Apple, Retina, Dock, Spotlight), the menu bar, the Mac's settings or the paths
+inside them; modifiers in the order Ctrl, Alt, Shift, Super. Literals outside L that the user reads are
+held to the same rule, except in the few files that map stored values to what is shown.
 
     check_strings.py PROJECT_ROOT
 """
@@ -15,11 +16,30 @@ import os
 import re
 import sys
 
-MAC_WORDING = re.compile(r"[⌘⌥⌃]|macOS|\bMac\b|Finder")
-# Files whose literals are stored or parsed, not shown: they may name the Mac's symbols.
-NOT_SHOWN = {"src/core/Shortcut.cpp", "src/platform/KeyEvent.cpp"}
+MAC_WORDING = re.compile(
+    r"[⌘⌥⌃⌫]|macOS|\bMac\b|Finder|Apple|Retina|\bDock\b|Spotlight"
+    # The Mac's places, in both languages: its menu bar, its settings app and the paths inside it.
+    r"|barra de menu|menu bar|Ajustes do Sistema|System Settings|Preferências do Sistema|System Preferences"
+    r"|Gravação de Tela|Screen Recording|Privacidade e Segurança|Privacy & Security"
+    r"|Ajustes › Teclado|Settings › Keyboard|Atalhos de Teclado ›|Keyboard Shortcuts ›")
+# Files whose literals are stored, parsed or compared with other programs' names, not shown: they may name
+# the Mac's symbols.
+NOT_SHOWN = {"src/core/Shortcut.cpp", "src/platform/KeyEvent.cpp", "src/capture/ScreenCapturer.h"}
+# The modifiers as Linux desktops write them, in their order: "Ctrl+Shift+C", never "Shift+Ctrl+C".
+MODIFIERS = ("Ctrl", "Alt", "Shift", "Super")
+MODIFIER_RUN = re.compile(r"\b(?:Ctrl|Alt|Shift|Super)(?:\+(?:Ctrl|Alt|Shift|Super))+\b")
 KEY_CALL = re.compile(r"\b(?:L|LKey|textKey)\s*\(\s*(?:QStringLiteral\s*\(\s*|u8|u)?(?=\")")
 LITERAL = re.compile(r'"((?:[^"\\\n]|\\.)*)"')
+
+
+def misordered(text):
+    """The runs of modifiers in `text` that are not in the desktop's order."""
+    runs = []
+    for run in MODIFIER_RUN.finditer(text):
+        places = [MODIFIERS.index(m) for m in run.group(0).split("+")]
+        if places != sorted(set(places)):
+            runs.append(run.group(0))
+    return runs
 
 
 def strip_comments(text):
@@ -107,10 +127,15 @@ def main(root):
         for language, text in shown.items():
             if MAC_WORDING.search(text):
                 problems.append(f"{where}: the {language} text shows Mac wording: {text!r}")
+            for run in misordered(text):
+                problems.append(f"{where}: the {language} text writes {run!r} out of the order Ctrl, Alt, Shift, Super")
     for language, table in tables.items():
         for key, text in table.items():
             if MAC_WORDING.search(text):
                 problems.append(f"resources/strings/{language}.json: {key!r} shows Mac wording: {text!r}")
+            for run in misordered(text):
+                problems.append(f"resources/strings/{language}.json: {key!r} writes {run!r} out of the order "
+                                "Ctrl, Alt, Shift, Super")
     for problem in problems:
         print(problem)
     print(f"{len(keys)} keys checked, {len(problems)} problems")
