@@ -46,7 +46,7 @@ class KeyGrabber:
         self.connection = xcb.xcb_connect(display.encode(), None)
         root = ctypes.c_uint32.from_address(xcb.xcb_setup_roots_iterator(xcb.xcb_get_setup(self.connection)).data).value
         xcb.xcb_grab_key(self.connection, 0, root, modifiers, keycode, 1, 1)
-        xcb.xcb_flush(self.connection)
+        road_e2e.round_trip(xcb, self.connection)  # held once this returns
 
     def close(self):
         self.xcb.xcb_disconnect(self.connection)

@@ -61,6 +61,20 @@ def tiny_png(rgb=(200, 40, 40)):
     return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b"")
 
 
+def round_trip(xcb, connection):
+    """Waits until the X server has carried out every request sent on `connection` (through libxcb): a
+    connection closed right after a flush may lose what the server had not read yet."""
+    import ctypes
+
+    xcb.xcb_get_input_focus.restype = ctypes.c_uint
+    xcb.xcb_get_input_focus.argtypes = [ctypes.c_void_p]
+    xcb.xcb_get_input_focus_reply.restype = ctypes.c_void_p
+    xcb.xcb_get_input_focus_reply.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_void_p]
+    libc = ctypes.CDLL(None)
+    libc.free.argtypes = [ctypes.c_void_p]
+    libc.free(xcb.xcb_get_input_focus_reply(connection, xcb.xcb_get_input_focus(connection), None))
+
+
 class Desktop:
     """Xvfb on a free display, openbox and trayer (at the top of the screen, or at `tray_edge`)."""
 
@@ -167,7 +181,7 @@ class Desktop:
         pixel = ctypes.c_uint32((rgb[0] << 16) | (rgb[1] << 8) | rgb[2])
         xcb.xcb_change_window_attributes(connection, root, 2, ctypes.byref(pixel))  # XCB_CW_BACK_PIXEL
         xcb.xcb_clear_area(connection, 0, root, 0, 0, 0, 0)
-        xcb.xcb_flush(connection)
+        round_trip(xcb, connection)
         xcb.xcb_disconnect(connection)
 
     def screenshot(self, path):
