@@ -386,7 +386,7 @@ TEST_F(PreferencesViewTest, StartingAtLoginWritesAndRemovesTheAutostartEntry) {
     written.close();
     view->show();
     EXPECT_TRUE(launch->isChecked());
-    EXPECT_EQ(row("Iniciar com o Mac")->detail(), L("Abre o Pelicarta na barra de menu ao ligar"));
+    EXPECT_EQ(row("Iniciar com o sistema")->detail(), QStringLiteral("Abre o Pelicarta na bandeja do sistema ao entrar na sessão"));
     view->hide();
     QFile::remove(entry);
     view->show();
