@@ -44,7 +44,8 @@ QList<ShortcutsSheet::ShortcutGroup> ShortcutsSheet::groups() {
           {{L("Espaço")}, L("Segure para ver o original")},
           {{ctrl, s("Z")}, L("Desfazer")},
           {{shift, ctrl, s("Z")}, L("Refazer")},
-          {{ctrl, s("1")}, L("Início · ⌘2 Editor")}}},
+          {{ctrl, s("1")}, L("Início")},
+          {{ctrl, s("2")}, L("Editor")}}},
     };
 }
 

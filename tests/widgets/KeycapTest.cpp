@@ -7,7 +7,9 @@ TEST(KeycapTest, CapsFitTheirLabelAndRowsFollowTheirKeys) {
     const Keycap narrow(QStringLiteral("⌘"), Keycap::Size::small);
     const Keycap wide(QStringLiteral("Espaço"), Keycap::Size::small);
     EXPECT_GT(wide.sizeHint().width(), narrow.sizeHint().width());
-    EXPECT_EQ(wide.sizeHint(), Keycap::faceSize(QStringLiteral("Espaço"), Keycap::Size::small));
+    // The widget holds the face and the hard shadow below it.
+    EXPECT_EQ(wide.sizeHint(), Keycap::faceSize(QStringLiteral("Espaço"), Keycap::Size::small) +
+                                   QSize(0, Keycap::shadowOffset(Keycap::Size::small)));
 
     // One cap per label, repeats included; new keys replace the old caps.
     KeycapRow row({QStringLiteral("⌘"), QStringLiteral("⌘")}, Keycap::Size::small);
@@ -30,8 +32,10 @@ TEST(KeycapTest, CapsCastTheirHardShadowBelowThemOntoWhatTheyStandOn) {
         cap->setGeometry(QRect(QPoint(10, 10), cap->sizeHint()));
         const QImage shown = window.grab().toImage();
         // Darker for as far as the offset reaches below the face (half-opaque black where the face is
-        // solid), then the background.
-        const int x = cap->geometry().center().x(), below = cap->geometry().bottom() + 1;
+        // solid), then the background: the shadow lies inside the widget, whatever effect an ancestor has.
+        const int x = cap->geometry().center().x();
+        const int below = cap->geometry().top() + Keycap::faceSize(QStringLiteral("K"), size).height();
+        EXPECT_EQ(cap->geometry().bottom() + 1, below + Keycap::shadowOffset(size));
         for (int y = below; y < below + Keycap::shadowOffset(size); ++y)
             EXPECT_LT(shown.pixelColor(x, y).lightness(), Theme::bg().lightness()) << y;
         if (size == Keycap::Size::large) {
