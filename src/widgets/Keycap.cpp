@@ -15,9 +15,11 @@ QFont capFont(Keycap::Size size) { return Theme::monospaceFont(size == Keycap::S
 
 QSize Keycap::faceSize(const QString &label, Size size) {
     const QFontMetrics metrics(capFont(size));
-    const int padding = size == Size::small ? 6 : 0;
+    const int padding = size == Size::small ? 6 : 14;
     const int minimum = size == Size::small ? 20 : 48;
-    return {std::max(minimum, metrics.horizontalAdvance(label) + 2 * padding), std::max(minimum, metrics.height())};
+    // The wider of the advance and the ink: a glyph may reach past its advance.
+    const int text = std::max(metrics.horizontalAdvance(label), metrics.boundingRect(label).width());
+    return {std::max(minimum, text + 2 * padding), std::max(minimum, metrics.height())};
 }
 
 QSize Keycap::sizeHint() const { return faceSize(m_label, m_size) + QSize(0, shadowOffset(m_size)); }

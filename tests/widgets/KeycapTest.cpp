@@ -1,6 +1,8 @@
 #include "widgets/Keycap.h"
 #include "widgets/Theme.h"
 
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 TEST(KeycapTest, CapsFitTheirLabelAndRowsFollowTheirKeys) {
@@ -42,5 +44,32 @@ TEST(KeycapTest, CapsCastTheirHardShadowBelowThemOntoWhatTheyStandOn) {
             EXPECT_EQ(shown.pixelColor(x, below), Theme::over(QColor(0, 0, 0, 128), Theme::bg()));
         }
         EXPECT_EQ(shown.pixelColor(x, below + Keycap::shadowOffset(size)), Theme::bg());
+    }
+}
+
+// The longest key names of both languages stand clear of their cap's edges, at either size.
+TEST(KeycapTest, CapsSizeToTheirText) {
+    for (const Keycap::Size size : {Keycap::Size::small, Keycap::Size::large}) {
+        for (const char *label : {"Shift", "Ctrl", "Super", "Espaço", "Space", "Alt", "Esc", "1–9", "F12"}) {
+            const QString key = QString::fromUtf8(label);
+            const QSize face = Keycap::faceSize(key, size);
+            QImage image(face + QSize(0, Keycap::shadowOffset(size)), QImage::Format_ARGB32_Premultiplied);
+            image.fill(Theme::bg());
+            QPainter p(&image);
+            Keycap::paint(p, QPointF(), key, size);
+            p.end();
+            // The label's ink: the lightest pixels, well inside the outline.
+            int left = face.width(), right = -1;
+            for (int y = 2; y < face.height() - 2; ++y)
+                for (int x = 2; x < face.width() - 2; ++x)
+                    if (image.pixelColor(x, y).lightness() > 150) {
+                        left = std::min(left, x);
+                        right = std::max(right, x);
+                    }
+            ASSERT_GE(right, left) << label;
+            const int room = size == Keycap::Size::small ? 4 : 9;
+            EXPECT_GE(left, room) << label;
+            EXPECT_GE(face.width() - 1 - right, room) << label;
+        }
     }
 }
