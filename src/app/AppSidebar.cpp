@@ -72,6 +72,7 @@ public:
     }
     void setTrailing(const QString &text) {
         m_trailing = text;
+        placeMark();
         update();
     }
     void setCurrent(bool current) {
@@ -150,6 +151,7 @@ private:
                                          centred(m_shown.trailingFont));
             area.setRight(area.right() - advance - 6);
         }
+        if (m_mark) area.setRight(area.right() - m_mark->width() - 6);
         m_shown.titleFont = Theme::font(m_look.fontSize, m_current ? QFont::DemiBold : QFont::Normal);
         const QFontMetrics metrics(m_shown.titleFont);
         m_shown.titleText = staticText(metrics.elidedText(text(), Qt::ElideRight, area.width()), m_shown.titleFont);
@@ -161,11 +163,14 @@ private:
         shown.prepare(QTransform(), font);
         return shown;
     }
+    // Expanded, the mark stands before the hint, which is as wide as its keys.
     void placeMark() {
         if (!m_mark) return;
         const QRect cell = this->cell();
-        m_mark->move(m_collapsed ? QPoint(cell.right() + 1 - 6 - m_mark->width(), 6)
-                                 : QPoint(cell.right() + 1 - 34 - m_mark->width(), (height() - m_mark->height()) / 2));
+        const int hint =
+            m_trailing.isEmpty() ? 0 : QFontMetrics(Theme::monospaceFont(10)).horizontalAdvance(m_trailing) + 6;
+        const int right = cell.right() + 1 - m_mark->width();
+        m_mark->move(m_collapsed ? QPoint(right - 6, 6) : QPoint(right - 10 - hint, (height() - m_mark->height()) / 2));
     }
 
     QString m_icon;

@@ -126,17 +126,13 @@ ShortcutsSection::ShortcutsSection(ShortcutStore &store, HotkeyManager &hotkeys,
     auto *rows = new QVBoxLayout;
     rows->setSpacing(0);
     for (ShortcutAction action : ShortcutActions::all()) {
-        auto *control = new QWidget;
-        auto *h = new QHBoxLayout(control);
-        h->setContentsMargins(0, 0, 0, 0);
-        h->setSpacing(8);
-        auto *recorder = new ShortcutRecorder(store, hotkeys, action, Keycap::Size::small, control);
-        h->addWidget(recorder, 0, Qt::AlignVCenter);
-        auto *reset = new ResetButton(control);
+        auto *recorder = new ShortcutRecorder(store, hotkeys, action, Keycap::Size::small);
+        // The reset stands right beside the field it resets.
+        auto *reset = new ResetButton(recorder);
         reset->setToolTip(L(LKey("Voltar ao padrão (%@)", {Shortcut::defaultFor(action).displayString()})));
         connect(reset, &QAbstractButton::clicked, this, [this, action] { this->reset(action); });
-        h->addWidget(reset, 0, Qt::AlignTop | Qt::AlignRight);
-        auto *row = new PrefRow(ShortcutActions::title(action), QString(), control, this);
+        recorder->setAccessory(reset);
+        auto *row = new PrefRow(ShortcutActions::title(action), QString(), recorder, this);
         row->setDetailIsWarning(true);
         rows->addWidget(row);
         m_recorders.insert(action, recorder);

@@ -128,9 +128,15 @@ ShortcutRecorder::ShortcutRecorder(ShortcutStore &store, HotkeyManager &hotkeys,
 
     m_field = new Field(this, size);
     connect(m_field, &QAbstractButton::clicked, this, [this] { m_recording ? stopRecording() : startRecording(); });
-    layout->addWidget(m_field, 0, alignment);
+    m_fieldRow = new QHBoxLayout;
+    m_fieldRow->setContentsMargins(0, 0, 0, 0);
+    m_fieldRow->setSpacing(6);
+    m_fieldRow->addWidget(m_field, 0, Qt::AlignVCenter);
+    layout->addLayout(m_fieldRow);
+    layout->setAlignment(m_fieldRow, alignment);
 
-    auto *status = new QWidget(this);
+    m_status = new QWidget(this);
+    QWidget *status = m_status;
     auto *statusLayout = new QVBoxLayout(status);
     statusLayout->setContentsMargins(0, 0, 0, 0);
     statusLayout->setSpacing(8);
@@ -142,7 +148,8 @@ ShortcutRecorder::ShortcutRecorder(ShortcutStore &store, HotkeyManager &hotkeys,
     m_statusLabel = new PlainLabel(m_statusRow);
     m_statusLabel->setWordWrap(true);
     m_statusLabel->setFont(Theme::font(large ? 13 : 12));
-    m_statusLabel->setMaximumWidth(large ? 380 : 260);
+    // The small one's messages wrap under its field, so that a row of it is no wider than the field.
+    m_statusLabel->setMaximumWidth(large ? 380 : m_field->width() - 19);
     m_statusLabel->setAlignment(large ? Qt::AlignHCenter : Qt::AlignLeft);
     if (large) row->addStretch(1);
     row->addWidget(m_statusIcon, 0, Qt::AlignTop);
@@ -154,11 +161,12 @@ ShortcutRecorder::ShortcutRecorder(ShortcutStore &store, HotkeyManager &hotkeys,
     statusLayout->addWidget(m_settingsLink, 0, alignment);
     layout->addWidget(status, 0, alignment);
     // A message appearing must not move the field: the width is that of the widest message from the
-    // start, and one line is kept for the message while there is none.
+    // start. The large one keeps a line for the message while there is none; the small one stands in a
+    // row of its own height, which grows by the message below the field.
     setMinimumWidth(std::max(m_field->width(), m_statusLabel->maximumWidth() + 19));
     m_statusLabel->setMinimumHeight(QFontMetrics(m_statusLabel->font()).height());
     QSizePolicy keepRow = m_statusRow->sizePolicy();
-    keepRow.setRetainSizeWhenHidden(true);
+    keepRow.setRetainSizeWhenHidden(large);
     m_statusRow->setSizePolicy(keepRow);
 
     connect(&m_store, &ShortcutStore::shortcutsChanged, this, &ShortcutRecorder::refresh);
@@ -171,6 +179,14 @@ ShortcutRecorder::ShortcutRecorder(ShortcutAction action, Keycap::Size size, QWi
 ShortcutRecorder::~ShortcutRecorder() { stopRecording(); }
 
 QAbstractButton *ShortcutRecorder::field() const { return m_field; }
+
+void ShortcutRecorder::setAccessory(QWidget *accessory) {
+    accessory->setParent(this);
+    m_fieldRow->addWidget(accessory, 0, Qt::AlignVCenter);
+    const int row = m_field->width() + m_fieldRow->spacing() + accessory->sizeHint().width();
+    if (m_size == Keycap::Size::small) m_statusLabel->setMaximumWidth(row - 19);
+    setMinimumWidth(std::max(row, m_statusLabel->maximumWidth() + 19));
+}
 
 QString ShortcutRecorder::statusText() const { return m_statusRow->isHidden() ? QString() : m_statusLabel->text(); }
 
@@ -268,4 +284,6 @@ void ShortcutRecorder::refresh() {
     // Without a keyboard settings program the link would lead nowhere.
     m_settingsLink->setVisible(m_problem && m_problem->kind == ShortcutProblem::Kind::systemScreenshot &&
                                SystemShortcuts::hasKeyboardSettings());
+    // Nor the space between the field and the message while the small one says nothing.
+    if (!large) m_status->setVisible(!m_statusRow->isHidden() || !m_settingsLink->isHidden());
 }

@@ -10,6 +10,7 @@
 #include <optional>
 
 class HotkeyManager;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
@@ -36,6 +37,8 @@ public:
     QAbstractButton *field() const;
     QString statusText() const;
     bool showsKeyboardSettingsLink() const;
+    // A control shown right beside the field, centred on it (a button that resets the combination).
+    void setAccessory(QWidget *accessory);
 
     void startRecording();
     void stopRecording();
@@ -62,6 +65,8 @@ private:
 
     class Field;
     Field *m_field = nullptr;
+    QHBoxLayout *m_fieldRow = nullptr; // the field and its accessory
+    QWidget *m_status = nullptr;    // the message and the link below the field
     QWidget *m_statusRow = nullptr; // icon + text, large only
     QLabel *m_statusIcon = nullptr;
     QLabel *m_statusLabel = nullptr;

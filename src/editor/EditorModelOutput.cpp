@@ -101,7 +101,7 @@ bool EditorModel::endReading(const QUuid &token) {
 
 void EditorModel::announceText(const QString &text) {
     if (text.isEmpty()) {
-        Toast::show(original(), L("Nenhum texto encontrado"), L("Este print não tem texto legível"));
+        Toast::show(original(), L("Nenhum texto encontrado"), L("Este print não tem texto legível"), ToastKind::notice);
         return;
     }
     if (!platform::Pasteboard::general().setContents({{QStringLiteral("text/plain"), text.toUtf8()}})) {
@@ -134,7 +134,8 @@ void EditorModel::hideSensitiveData() {
 
 void EditorModel::coverSensitive(const QList<QRectF> &regions) {
     if (regions.isEmpty()) {
-        Toast::show(original(), L("Nada sensível encontrado"), L("Use a ferramenta Ocultar para esconder à mão"));
+        Toast::show(original(), L("Nada sensível encontrado"), L("Use a ferramenta Ocultar para esconder à mão"),
+                    ToastKind::notice);
         return;
     }
     QList<Annotation> blurs;

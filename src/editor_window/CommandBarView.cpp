@@ -47,8 +47,7 @@ protected:
     }
 };
 
-// One footer hint: caps and a text, drawn by the hint itself (key cap widgets carry a shadow effect
-// of their own, which does not follow a card that moves under the overlay's fade).
+// One footer hint: caps and a text, drawn by the hint itself as one widget.
 class FooterHint final : public QWidget {
 public:
     FooterHint(const QStringList &keys, const QString &text, QWidget *parent)

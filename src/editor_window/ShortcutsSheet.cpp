@@ -6,6 +6,7 @@
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -44,7 +45,8 @@ QList<ShortcutsSheet::ShortcutGroup> ShortcutsSheet::groups() {
           {{L("Espaço")}, L("Segure para ver o original")},
           {{ctrl, s("Z")}, L("Desfazer")},
           {{ctrl, shift, s("Z")}, L("Refazer")},
-          {{ctrl, s("1")}, L("Início · ⌘2 Editor")}}},
+          {{ctrl, s("1")}, L("Início")},
+          {{ctrl, s("2")}, L("Editor")}}},
     };
 }
 
@@ -59,10 +61,27 @@ ShortcutsSheet::ShortcutsSheet(std::function<void()> dismiss, QWidget *parent)
     header->addStretch(1);
     header->addWidget(themedLabel(L("qualquer tecla fecha"), Theme::font(12), Theme::text3(), m_card));
     card->addLayout(header);
-    auto *columns = new QHBoxLayout;
-    columns->setSpacing(28);
-    for (const ShortcutGroup &group : groups()) columns->addWidget(column(group), 0, Qt::AlignTop);
-    card->addLayout(columns);
+    m_wideWidth = 2 * 28 + 28 * (int(groups().size()) - 1);
+    for (const ShortcutGroup &group : groups()) {
+        m_columns << column(group);
+        m_wideWidth += m_columns.constLast()->sizeHint().width();
+    }
+    arrange(false);
+}
+
+void ShortcutsSheet::arrange(bool stacked) {
+    if (m_grid && stacked == m_stacked) return;
+    m_stacked = stacked;
+    auto *card = static_cast<QVBoxLayout *>(m_card->layout());
+    delete m_grid; // its columns stay
+    m_grid = new QGridLayout;
+    m_grid->setHorizontalSpacing(28);
+    m_grid->setVerticalSpacing(24);
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (stacked && i > 0) m_grid->addWidget(m_columns[i], i - 1, 1, Qt::AlignTop | Qt::AlignLeft);
+        else m_grid->addWidget(m_columns[i], 0, i, stacked ? m_columns.size() - 1 : 1, 1, Qt::AlignTop | Qt::AlignLeft);
+    }
+    card->addLayout(m_grid);
     m_card->adjustSize();
 }
 
@@ -72,17 +91,19 @@ QWidget *ShortcutsSheet::column(const ShortcutGroup &group) {
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(10);
     rows->addWidget(new SectionLabel(group.title, column));
-    for (const Item &item : group.items) {
-        auto *row = new QHBoxLayout;
-        row->setSpacing(0);
-        auto *caps = new KeycapRow(item.keys, Keycap::Size::small, column);
-        row->addWidget(caps);
-        // The caps take at least 64, so that the texts of a column start at one x.
-        row->addSpacing(std::max(0, 64 - caps->sizeHint().width()) + 10);
-        row->addWidget(themedLabel(item.text, Theme::font(13), QColor(200, 200, 210), column));
-        row->addStretch(1);
-        rows->addLayout(row);
+    // The texts of a column start at one x, after its widest keys (and at least 64 in).
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(10);
+    grid->setColumnMinimumWidth(0, 64);
+    grid->setColumnStretch(1, 1);
+    for (int i = 0; i < group.items.size(); ++i) {
+        const Item &item = group.items[i];
+        grid->addWidget(new KeycapRow(item.keys, Keycap::Size::small, column), i, 0, Qt::AlignLeft | Qt::AlignVCenter);
+        grid->addWidget(themedLabel(item.text, Theme::font(13), QColor(200, 200, 210), column), i, 1,
+                        Qt::AlignLeft | Qt::AlignVCenter);
     }
+    rows->addLayout(grid);
     rows->addStretch(1);
     return column;
 }
@@ -91,6 +112,8 @@ QRect ShortcutsSheet::cardRect() const { return m_card->geometry(); }
 
 void ShortcutsSheet::resizeEvent(QResizeEvent *event) {
     EditorOverlay::resizeEvent(event);
+    // The columns side by side where the card keeps 24 of the page on each side.
+    arrange(m_wideWidth > width() - 2 * 24);
     QRect card(QPoint(), m_card->sizeHint());
     card.moveCenter(rect().center());
     m_card->setGeometry(card);

@@ -6,8 +6,8 @@
 #include <QStringList>
 
 // The editor's key map over the page: a centred card titled "Atalhos do Editor" with the editor's keys
-// in three columns. It changes nothing; a click on the dimmed layer and any key (through the editor's
-// key table) close it.
+// in three columns, or, on a page too narrow for them, the last two stacked beside the first. It
+// changes nothing; a click on the dimmed layer and any key (through the editor's key table) close it.
 class ShortcutsSheet : public EditorOverlay {
     Q_OBJECT
 public:
@@ -32,5 +32,11 @@ protected:
 
 private:
     QWidget *column(const ShortcutGroup &group);
+    void arrange(bool stacked);
+
     QWidget *m_card;
+    QList<QWidget *> m_columns;
+    class QGridLayout *m_grid = nullptr;
+    bool m_stacked = false;
+    int m_wideWidth = 0; // the card with its columns side by side
 };

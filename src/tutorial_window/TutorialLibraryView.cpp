@@ -84,17 +84,15 @@ TutorialLibraryView::TutorialLibraryView(TutorialStore &store, ShortcutStore &sh
 
 QWidget *TutorialLibraryView::makeHeader() {
     auto *header = new FilledArea(Theme::panel(), this);
-    header->setFixedHeight(72);
     auto *row = new QHBoxLayout(header);
-    row->setContentsMargins(24, 0, 24, 0);
+    // The title stands where the other pages' titles stand.
+    row->setContentsMargins(28, 38, 28, 16);
     row->setSpacing(12);
     auto *titles = new QVBoxLayout;
     titles->setSpacing(2);
-    titles->addStretch(1);
     titles->addWidget(themedLabel(L("Tutoriais"), Theme::font(18, QFont::DemiBold), Theme::text(), header));
     m_count = themedLabel(QString(), Theme::font(12), Theme::text3(), header);
     titles->addWidget(m_count);
-    titles->addStretch(1);
     row->addLayout(titles);
     row->addSpacing(12);
     row->addStretch(1);

@@ -4,7 +4,6 @@
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
 
-#include <QGraphicsEffect>
 #include <QHBoxLayout>
 #include <QPainter>
 
@@ -16,12 +15,14 @@ QFont capFont(Keycap::Size size) { return Theme::monospaceFont(size == Keycap::S
 
 QSize Keycap::faceSize(const QString &label, Size size) {
     const QFontMetrics metrics(capFont(size));
-    const int padding = size == Size::small ? 6 : 0;
+    const int padding = size == Size::small ? 6 : 14;
     const int minimum = size == Size::small ? 20 : 48;
-    return {std::max(minimum, metrics.horizontalAdvance(label) + 2 * padding), std::max(minimum, metrics.height())};
+    // The wider of the advance and the ink: a glyph may reach past its advance.
+    const int text = std::max(metrics.horizontalAdvance(label), metrics.boundingRect(label).width());
+    return {std::max(minimum, text + 2 * padding), std::max(minimum, metrics.height())};
 }
 
-QSize Keycap::sizeHint() const { return faceSize(m_label, m_size); }
+QSize Keycap::sizeHint() const { return faceSize(m_label, m_size) + QSize(0, shadowOffset(m_size)); }
 
 namespace {
 
@@ -54,63 +55,30 @@ void paintLabel(QPainter &p, const QRectF &face, const QString &label, Keycap::S
                              face.top() + (face.height() - QFontMetricsF(font).height()) / 2), shown);
 }
 
-void paintFace(QPainter &p, const QRectF &face, const QString &label, Keycap::Size size) {
-    paintPlate(p, face, size);
-    paintLabel(p, face, label, size);
-}
-
-// The face without its label (and, for caps drawn by views, with the shadow below it), kept per face
-// size: its translucent outline and gradient drawn afresh would be sliced across Qt's thread pool.
-QImage keptPlate(QSize face, Keycap::Size size, qreal ratio, bool withShadow) {
-    const int drop = withShadow ? Keycap::shadowOffset(size) : 0;
+// The face without its label, with its hard shadow below it (the cap's coverage in black at half
+// opacity, shadowOffset lower), kept per face size: its translucent outline and gradient drawn afresh
+// would be sliced across Qt's thread pool.
+QImage keptPlate(QSize face, Keycap::Size size, qreal ratio) {
+    const int drop = Keycap::shadowOffset(size);
     return keptPicture(QStringLiteral("keycap-face:%1:%2").arg(int(size)).arg(drop), face + QSize(0, drop), ratio, [&](QPainter &p) {
         const QRectF rect{QPointF(), QSizeF(face)};
-        if (withShadow) p.fillPath(faceShape(rect, size).translated(0, drop), QColor(0, 0, 0, 128));
+        p.fillPath(faceShape(rect, size).translated(0, drop), QColor(0, 0, 0, 128));
         paintPlate(p, rect, size);
     });
 }
 
 } // namespace
 
-// The cap's hard shadow below the widget, outside its own area: the cap's coverage in black at half
-// opacity, shadowOffset lower. It is drawn from a picture kept per face size, look and pixel ratio; a
-// drop-shadow effect would render the cap offscreen on every paint to find its shape.
-class Keycap::HardShadow final : public QGraphicsEffect {
-public:
-    explicit HardShadow(Keycap *cap) : QGraphicsEffect(cap), m_cap(cap) {}
-
-protected:
-    QRectF boundingRectFor(const QRectF &rect) const override {
-        return rect.united(rect.translated(0, shadowOffset(m_cap->m_size)));
-    }
-    void draw(QPainter *painter) override {
-        const Size size = m_cap->m_size;
-        const QSize face = m_cap->size();
-        const QImage shadow = keptPicture(QStringLiteral("keycap-shadow:%1").arg(int(size)), face, m_cap->devicePixelRatioF(),
-                                          [&](QPainter &p) {
-                                              paintFace(p, QRectF(QPointF(), QSizeF(face)), {}, size);
-                                              p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-                                              p.fillRect(QRectF(QPointF(), QSizeF(face)), QColor(0, 0, 0, 128));
-                                          });
-        painter->drawImage(QPointF(0, shadowOffset(size)), shadow);
-        drawSource(painter);
-    }
-
-private:
-    Keycap *m_cap;
-};
-
 Keycap::Keycap(const QString &label, Size size, QWidget *parent) : QWidget(parent), m_label(label), m_size(size) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setGraphicsEffect(new HardShadow(this));
 }
 
 void Keycap::paintEvent(QPaintEvent *) {
-    // The hard shadow comes from HardShadow, outside the widget.
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.drawImage(QPoint(), keptPlate(size(), m_size, devicePixelRatioF(), false));
-    paintLabel(p, QRectF(rect()), m_label, m_size);
+    const QSize face(width(), height() - shadowOffset(m_size));
+    p.drawImage(QPoint(), keptPlate(face, m_size, devicePixelRatioF()));
+    paintLabel(p, QRectF(QPointF(), QSizeF(face)), m_label, m_size);
 }
 
 void Keycap::paint(QPainter &p, const QPointF &topLeft, const QString &label, Size size) {
@@ -121,7 +89,7 @@ void Keycap::paint(QPainter &p, const QPointF &topLeft, const QString &label, Si
     // A picture lands on whole pixels only: between them the cap is drawn.
     const QPointF onDevice = p.transform().map(topLeft);
     if (p.transform().type() <= QTransform::TxTranslate && onDevice == QPointF(onDevice.toPoint())) {
-        p.drawImage(topLeft, keptPlate(faceSize, size, p.device()->devicePixelRatioF(), true));
+        p.drawImage(topLeft, keptPlate(faceSize, size, p.device()->devicePixelRatioF()));
     } else {
         p.fillPath(faceShape(face, size).translated(0, shadowOffset(size)), QColor(0, 0, 0, 128));
         paintPlate(p, face, size);

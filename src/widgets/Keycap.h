@@ -5,7 +5,8 @@
 
 class QPainter;
 
-// One key drawn as a key cap.
+// One key drawn as a key cap, its hard shadow below the face inside the widget: a graphics effect on
+// each cap would nest inside an ancestor's (an overlay's fade), which then draws the caps elsewhere.
 class Keycap : public QWidget {
     Q_OBJECT
 public:
@@ -16,7 +17,7 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
-    // Shadow below the cap, outside its sizeHint: the cap's own area is the key's face.
+    // The shadow's depth below the face.
     static int shadowOffset(Size size) { return size == Size::small ? 1 : 3; }
     static int spacing(Size size) { return size == Size::small ? 4 : 10; }
 
@@ -31,7 +32,6 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    class HardShadow;
     QString m_label;
     Size m_size;
 };

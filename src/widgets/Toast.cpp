@@ -21,19 +21,23 @@ constexpr int kThumbHeight = 44;
 
 } // namespace
 
-ToastView::ToastView(const QImage &image, const QString &title, const QString &subtitle, QWidget *parent)
-    : QWidget(parent), m_image(Toast::thumbnail(image)), m_title(title), m_subtitle(subtitle) {
+ToastView::ToastView(const QImage &image, const QString &title, const QString &subtitle, ToastKind kind,
+                     QWidget *parent)
+    : QWidget(parent), m_image(Toast::thumbnail(image)), m_title(title), m_subtitle(subtitle), m_kind(kind) {
     m_shadowMargin = platform::translucentWindows() ? 24 : 0;
     setFixedSize(320 + 2 * m_shadowMargin, 76 + 2 * m_shadowMargin);
     m_shape = new CardShape(this, [this] { return Theme::continuousRoundedRect(QRectF(card()), 16); });
 }
 
-void ToastView::setContent(const QImage &image, const QString &title, const QString &subtitle) {
+void ToastView::setContent(const QImage &image, const QString &title, const QString &subtitle, ToastKind kind) {
     m_image = Toast::thumbnail(image);
     m_title = title;
     m_subtitle = subtitle;
+    m_kind = kind;
     update();
 }
+
+QString ToastView::mark() const { return m_kind == ToastKind::done ? QStringLiteral("checkmark") : QString(); }
 
 void ToastView::paintEvent(QPaintEvent *) {
     // The card is drawn once and copied for each toast: a copy is one pass on this thread, where a
@@ -64,8 +68,10 @@ void ToastView::paintEvent(QPaintEvent *) {
     const QSizeF size = card().size();
     const QRectF thumb(14, (size.height() - kThumbHeight) / 2.0, kThumbWidth, kThumbHeight);
     const QColor titleInk = Theme::text(), subtitleInk = Theme::text2();
-    const QString look =
-        QStringLiteral("%1\n%2\n%3:%4:%5").arg(m_title, m_subtitle, key).arg(titleInk.rgba()).arg(subtitleInk.rgba());
+    const QString look = QStringLiteral("%1\n%2\n%3:%4:%5:%6")
+                             .arg(m_title, m_subtitle, key, mark())
+                             .arg(titleInk.rgba())
+                             .arg(subtitleInk.rgba());
     if (m_plate.size() != cardPicture.size() || m_plate.devicePixelRatio() != dpr || m_plateLook != look) {
         m_plateLook = look;
         m_plate = cardPicture.copy();
@@ -73,7 +79,7 @@ void ToastView::paintEvent(QPaintEvent *) {
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.translate(m_shadowMargin, m_shadowMargin);
-        // Texts, vertically centred as one block: title (with the checkmark) over the subtitle.
+        // Texts, vertically centred as one block: title (after the mark, if any) over the subtitle.
         const qreal left = thumb.right() + 12;
         const qreal textWidth = size.width() - 14 - left;
         const QFont titleFont = Theme::font(14, QFont::DemiBold);
@@ -81,16 +87,18 @@ void ToastView::paintEvent(QPaintEvent *) {
         const QFontMetricsF titleMetrics(titleFont);
         const QFontMetricsF subtitleMetrics(subtitleFont);
         const int iconSize = 14;
-        const qreal titleTextWidth = textWidth - iconSize - 6;
+        const qreal titleLeft = mark().isEmpty() ? left : left + iconSize + 6;
+        const qreal titleTextWidth = size.width() - 14 - titleLeft;
         const QRectF titleBounds = titleMetrics.boundingRect(QRectF(0, 0, titleTextWidth, 1000), Qt::TextWordWrap, m_title);
         const QRectF subtitleBounds = subtitleMetrics.boundingRect(QRectF(0, 0, textWidth, 1000), Qt::TextWordWrap, m_subtitle);
         const qreal block = titleBounds.height() + (m_subtitle.isEmpty() ? 0 : 3 + subtitleBounds.height());
         qreal y = (size.height() - block) / 2.0;
-        p.drawPixmap(QPointF(left, y + (titleMetrics.height() - iconSize) / 2.0),
-                     Icons::pixmap(QStringLiteral("checkmark"), iconSize, titleInk, dpr));
+        if (!mark().isEmpty())
+            p.drawPixmap(QPointF(left, y + (titleMetrics.height() - iconSize) / 2.0),
+                         Icons::pixmap(mark(), iconSize, titleInk, dpr));
         p.setFont(titleFont);
         p.setPen(titleInk);
-        p.drawText(QRectF(left + iconSize + 6, y, titleTextWidth, titleBounds.height()), Qt::TextWordWrap, m_title);
+        p.drawText(QRectF(titleLeft, y, titleTextWidth, titleBounds.height()), Qt::TextWordWrap, m_title);
         y += titleBounds.height() + 3;
         p.setFont(subtitleFont);
         p.setPen(subtitleInk);
@@ -180,12 +188,12 @@ ToastView *reusable() {
     return window;
 }
 
-void show(const QImage &image, const QString &title, const QString &subtitle) {
+void show(const QImage &image, const QString &title, const QString &subtitle, ToastKind kind) {
     ToastView *window = reusable();
     if (window) {
-        window->setContent(image, title, subtitle);
+        window->setContent(image, title, subtitle, kind);
     } else {
-        window = new ToastView(image, title, subtitle);
+        window = new ToastView(image, title, subtitle, kind);
         window->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                                Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus |
                                Qt::X11BypassWindowManagerHint);

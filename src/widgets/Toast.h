@@ -8,20 +8,29 @@
 class CardShape;
 class QPropertyAnimation;
 
-// The card a toast shows: thumbnail, checkmark and title, subtitle; always 320 × 76, with its shadow in
-// a transparent margin around it where see-through windows are possible (a compositor runs), else cut to
-// its rounded shape. It keeps only the thumbnail of the image it is given.
+// What a toast tells: that something was done (its title after a checkmark), or a plain notice of
+// what was found or not (no mark).
+enum class ToastKind { done, notice };
+
+// The card a toast shows: thumbnail, the mark of its kind and title, subtitle; always 320 × 76, with its
+// shadow in a transparent margin around it where see-through windows are possible (a compositor runs),
+// else cut to its rounded shape. It keeps only the thumbnail of the image it is given.
 class ToastView : public QWidget {
     Q_OBJECT
 public:
-    ToastView(const QImage &image, const QString &title, const QString &subtitle, QWidget *parent = nullptr);
+    ToastView(const QImage &image, const QString &title, const QString &subtitle, ToastKind kind = ToastKind::done,
+              QWidget *parent = nullptr);
     int shadowMargin() const { return m_shadowMargin; }
     // The card inside the widget.
     QRect card() const { return rect().adjusted(m_shadowMargin, m_shadowMargin, -m_shadowMargin, -m_shadowMargin); }
     QString title() const { return m_title; }
     QString subtitle() const { return m_subtitle; }
+    ToastKind kind() const { return m_kind; }
+    // The symbol before the title; empty for a notice.
+    QString mark() const;
     // Shows another notice in the same card.
-    void setContent(const QImage &image, const QString &title, const QString &subtitle);
+    void setContent(const QImage &image, const QString &title, const QString &subtitle,
+                    ToastKind kind = ToastKind::done);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -32,7 +41,8 @@ private:
     QImage m_image;
     QString m_title;
     QString m_subtitle;
-    QImage m_plate;      // the card with the checkmark and texts, as last drawn
+    ToastKind m_kind;
+    QImage m_plate;      // the card with the mark and texts, as last drawn
     QString m_plateLook; // and what it was drawn for
 };
 
@@ -47,7 +57,7 @@ inline constexpr int kVisibleMs = 1800;
 inline constexpr int kFadeOutMs = 250;
 
 // `image` may be the full picture; the toast keeps only its thumbnail.
-void show(const QImage &image, const QString &title, const QString &subtitle);
+void show(const QImage &image, const QString &title, const QString &subtitle, ToastKind kind = ToastKind::done);
 // A symbol as a toast's picture: centred on a transparent picture of the thumbnail's shape, so that
 // filling the thumbnail crops nothing of it.
 QImage symbolImage(const QString &symbolName);

@@ -15,6 +15,7 @@
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QScrollBar>
@@ -154,4 +155,32 @@ TEST(AppShellViewTest, NoValueControlOfAnyPageChangesByTheWheelAlone) {
     EXPECT_GE(swept, 7);
     router.closeEditor();
     Settings::hasCompletedOnboarding.reset();
+}
+
+// The pages with a header show their titles at one place, so that going from page to page the title
+// does not jump.
+TEST(AppShellViewTest, PageTitlesStandAtOnePlace) {
+    Settings::hasCompletedOnboarding.set(true);
+    AppRouter router;
+    AppShellView shell(router);
+    shell.resize(1240, 800);
+    shell.show();
+    QList<QPoint> places;
+    for (const auto &[page, title] : {std::pair{AppRouter::Page::history, "Histórico"},
+                                      std::pair{AppRouter::Page::tutorial, "Tutoriais"},
+                                      std::pair{AppRouter::Page::brand, "Marca"}}) {
+        router.setPage(page);
+        QWidget *shown = shell.currentPage();
+        QCoreApplication::processEvents();
+        const QLabel *label = nullptr;
+        for (const QLabel *candidate : shown->findChildren<QLabel *>())
+            if (candidate->isVisible() && candidate->text() == QString::fromUtf8(title)) label = candidate;
+        ASSERT_NE(label, nullptr) << title;
+        // Where its text's line starts: the label centres it down.
+        const QPoint at = label->mapTo(shown, QPoint(0, (label->height() - QFontMetrics(label->font()).height()) / 2));
+        places << at;
+    }
+    EXPECT_EQ(places[1], places[0]);
+    EXPECT_EQ(places[2], places[0]);
+    Settings::hasCompletedOnboarding.set(false);
 }

@@ -112,3 +112,33 @@ TEST_F(AppSidebarTest, CollapsingFollowsTheSettingAndTheMarkFollowsRecording) {
     tutorials.toggleRecording();
     EXPECT_FALSE(sidebar->recordingMark()->isVisible());
 }
+
+// The recording dot stands between the page's title and its key, touching neither, in both languages.
+TEST_F(AppSidebarTest, TheRecordingDotKeepsClearOfTheTitleAndTheKey) {
+    for (const char *language : {"pt-BR", "en"}) {
+        platform::StringTables::setCurrentLanguage(QString::fromLatin1(language));
+        AppSidebar shown(router, shortcuts, tutorials, defaults);
+        shown.resize(AppSidebar::expandedWidth, 700);
+        shown.show();
+        if (!tutorials.isRecording()) tutorials.toggleRecording();
+        QAbstractButton *item = shown.item(AppRouter::Page::tutorial);
+        const QRect dot = shown.recordingMark()->geometry();
+        ASSERT_TRUE(shown.recordingMark()->isVisible());
+        ASSERT_EQ(shown.recordingMark()->parentWidget(), item);
+        // What the row paints besides the icon: the title's and the key's ink, and the dot.
+        const QImage row = item->grab().toImage();
+        int keyLeft = item->width(), titleRight = 0;
+        for (int x = 38; x < row.width(); ++x)
+            for (int y = 0; y < row.height(); ++y) {
+                if (dot.adjusted(-1, -1, 1, 1).contains(x, y)) continue;
+                if (row.pixelColor(x, y).lightness() < 70) continue;
+                if (x > dot.right()) keyLeft = std::min(keyLeft, x);
+                else titleRight = std::max(titleRight, x);
+            }
+        ASSERT_LT(keyLeft, item->width());
+        ASSERT_GT(titleRight, 38);
+        EXPECT_GE(keyLeft - dot.right(), 4) << language;
+        EXPECT_GE(dot.left() - titleRight, 4) << language;
+        tutorials.toggleRecording();
+    }
+}

@@ -382,13 +382,13 @@ TEST_F(MainWindowControllerTest, TheCommandBarAndTheShortcutsSheetTakeTheirKeysT
     QTest::keyClick(handle(), Qt::Key_Escape);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !view.commandBar()->isVisible(); }, 1000));
 
-    // "?" shows the 22 keys; Ctrl+Z while it shows only closes it.
+    // "?" shows the 23 keys; Ctrl+Z while it shows only closes it.
     model.adjustPadding(8);
     const double padding = model.style().padding;
     QTest::keyClick(handle(), '?');
     ASSERT_TRUE(model.isShortcutsOpen());
     EXPECT_TRUE(view.shortcutsSheet()->isVisible());
-    EXPECT_EQ(view.shortcutsSheet()->findChildren<KeycapRow *>().size(), 22);
+    EXPECT_EQ(view.shortcutsSheet()->findChildren<KeycapRow *>().size(), 23);
     QTest::keyClick(handle(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_FALSE(model.isShortcutsOpen());
     EXPECT_EQ(model.style().padding, padding);

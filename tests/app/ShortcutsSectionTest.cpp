@@ -68,6 +68,37 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
     EXPECT_EQ(section.row(ShortcutAction::toggleTutorial)->detail(), QString());
 }
 
+// Each row is as tall as its field with the row's margins, the field centred on the title's line and
+// its reset right beside it, at the row's trailing edge.
+TEST(ShortcutsSectionTest, RowsAreCompactWithTheFieldOnTheTitlesLine) {
+    testsupport::TempFolder folder;
+    platform::UserDefaults defaults(folder.file(QStringLiteral("defaults.json")));
+    ShortcutStore store(defaults);
+    HotkeyManager manager(store, std::make_unique<FakeHotkeys>());
+    ShortcutsSection section(store, manager);
+    section.resize(656, 900);
+    section.show();
+    const auto middle = [&section](const QWidget *widget) {
+        return widget->mapTo(&section, QPoint()).y() + widget->height() / 2.0;
+    };
+    for (ShortcutAction action : ShortcutActions::all()) {
+        const PrefRow *row = section.row(action);
+        const QWidget *field = section.recorder(action)->field();
+        const QWidget *reset = section.resetButton(action);
+        const QLabel *title = nullptr;
+        for (const QLabel *label : row->findChildren<QLabel *>())
+            if (label->text() == row->title()) title = label;
+        ASSERT_NE(title, nullptr);
+        EXPECT_LE(row->height(), field->height() + 21) << qPrintable(row->title());
+        EXPECT_LE(std::abs(middle(field) - middle(title)), 1.5) << qPrintable(row->title());
+        EXPECT_LE(std::abs(middle(reset) - middle(field)), 1.0);
+        const int gap = reset->mapTo(&section, QPoint()).x() - field->mapTo(&section, QPoint(field->width(), 0)).x();
+        EXPECT_GE(gap, 2);
+        EXPECT_LE(gap, 10);
+        EXPECT_LE(row->width() - reset->mapTo(row, QPoint(reset->width(), 0)).x(), 2);
+    }
+}
+
 // The print-key guide speaks of this desktop: it takes the Print key itself, so only the keys it leaves
 // alone work at once, and the link leads to its keyboard shortcuts.
 TEST(ShortcutsSectionTest, ThePrintKeyGuideNamesThisDesktopsKeysAndSettings) {

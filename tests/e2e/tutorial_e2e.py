@@ -106,8 +106,8 @@ class TutorialTest(unittest.TestCase):
         return self.geometry(window[0]) if window else None
 
     def header_text(self, name, window):
-        """What the page header (the top 72 of the main window) reads."""
-        return text_of(self.shot(name), window[0], window[1], window[2], 72)
+        """What the page header (the top 100 of the main window) reads."""
+        return text_of(self.shot(name), window[0], window[1], window[2], 100)
 
     def pill_text(self):
         """What the pill reads; nothing while it is away (it leaves the screen around a capture)."""

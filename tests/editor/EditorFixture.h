@@ -115,6 +115,12 @@ inline QString toastText() {
     return view && view->isVisible() ? view->title() + QStringLiteral(" / ") + view->subtitle() : QString();
 }
 
+// The symbol before the shown toast's title (none for a notice).
+inline QString toastMark() {
+    auto *view = qobject_cast<ToastView *>(Toast::panel());
+    return view && view->isVisible() ? view->mark() : QStringLiteral("(no toast)");
+}
+
 inline void clearToast() {
     if (QWidget *panel = Toast::panel()) panel->hide();
 }

@@ -11,6 +11,7 @@
 
 using editortest::clearToast;
 using editortest::EditorTest;
+using editortest::toastMark;
 using editortest::toastText;
 
 namespace {
@@ -184,6 +185,7 @@ TEST_F(OutputTest, TextIsCopiedAsItWasReadWithItsLinesCounted) {
     model->copyText();
     finish(reads[2], QString());
     EXPECT_EQ(toastText(), QStringLiteral("Nenhum texto encontrado / Este print não tem texto legível"));
+    EXPECT_EQ(toastMark(), QString()); // a notice, not something done
     model->copyText();
     fail(reads[3]);
     EXPECT_EQ(toastText(),
@@ -219,6 +221,7 @@ TEST_F(OutputTest, SensitiveDataIsCoveredInOneUndoStep) {
     EXPECT_EQ(model->tool(), EditorTool::preview);
     EXPECT_EQ(toastText(),
               QStringLiteral("3 dados escondidos / E-mails, telefones, documentos e chaves. Ctrl+Z desfaz"));
+    EXPECT_EQ(toastMark(), QStringLiteral("checkmark"));
     model->undo();
     ASSERT_EQ(model->annotations().size(), 1);
     EXPECT_EQ(model->annotations()[0].id, arrow);
@@ -228,6 +231,7 @@ TEST_F(OutputTest, SensitiveDataIsCoveredInOneUndoStep) {
     model->hideSensitiveData();
     finish(searches[1], QList<QRectF>());
     EXPECT_EQ(toastText(), QStringLiteral("Nada sensível encontrado / Use a ferramenta Ocultar para esconder à mão"));
+    EXPECT_EQ(toastMark(), QString()); // a neutral notice, without the checkmark of something done
     model->hideSensitiveData();
     fail(searches[2]);
     EXPECT_EQ(toastText().section(QStringLiteral(" / "), 0, 0), QStringLiteral("Não consegui analisar o print"));

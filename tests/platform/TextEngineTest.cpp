@@ -85,7 +85,7 @@ TEST(TextEngineModule, KeptReadyItStartsAheadAndGoesWhenLetGo) {
     EXPECT_TRUE(module::isLoaded()) << "nothing ages while kept ready";
     module::setIdleLife(60s);
     kept.reset();
-    EXPECT_TRUE(waitUntil([] { return !module::isLoaded(); }, 5000)) << "started for nothing, kept";
+    EXPECT_TRUE(waitUntil([] { return !module::isLoaded(); }, 60000)) << "started for nothing, kept";
 
     kept = engine.keepReady();
     ASSERT_TRUE(waitUntil([] { return module::isLoaded(); }, 5000));
@@ -96,7 +96,7 @@ TEST(TextEngineModule, KeptReadyItStartsAheadAndGoesWhenLetGo) {
     QThread::msleep(1500);
     EXPECT_TRUE(module::isLoaded()) << "an instance that read lives its idle life";
     module::setIdleLife(100ms);
-    EXPECT_TRUE(waitUntil([] { return !module::isLoaded(); }, 5000));
+    EXPECT_TRUE(waitUntil([] { return !module::isLoaded(); }, 60000));
     module::setPrepareDelay(1000ms);
     module::setIdleLife(4000ms);
 }

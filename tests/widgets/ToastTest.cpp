@@ -66,6 +66,37 @@ TEST(ToastTest, ReplacesAtOnceAndHidesAfterItsTime) {
     EXPECT_NE(render(view), before);
 }
 
+// A notice (something looked for and not found) carries no checkmark: its title starts where the mark
+// of a done toast stands.
+TEST(ToastTest, ANoticeShowsNoCheckmark) {
+    const QImage thumb(120, 88, QImage::Format_ARGB32_Premultiplied);
+    ToastView done(thumb, QStringLiteral("Salvo"), QStringLiteral("Na pasta de prints"));
+    ToastView notice(thumb, QStringLiteral("Nada sensível encontrado"), QStringLiteral("Use a ferramenta Ocultar"),
+                     ToastKind::notice);
+    EXPECT_EQ(done.mark(), QStringLiteral("checkmark"));
+    EXPECT_EQ(notice.mark(), QString());
+    // Where the title's first 14 px lie, after the thumbnail (14 + 60 + 12 into the card).
+    const auto ink = [](ToastView &toast, int from, int to) {
+        QImage image(toast.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        toast.render(&image, {}, {}, QWidget::RenderFlags());
+        const QRect card = toast.card();
+        QList<int> columns;
+        for (int x = card.left() + from; x < card.left() + to; ++x)
+            for (int y = card.top(); y < card.top() + 38; ++y)
+                if (QColor::fromRgba(image.pixel(x, y)).lightness() > 150) {
+                    columns << x - card.left();
+                    break;
+                }
+        return columns;
+    };
+    // The done toast's mark, then a gap before its title; the notice's title from the first column.
+    EXPECT_FALSE(ink(done, 86, 100).isEmpty());
+    EXPECT_TRUE(ink(done, 100, 106).isEmpty());
+    EXPECT_FALSE(ink(notice, 86, 90).isEmpty());
+    EXPECT_FALSE(ink(notice, 100, 106).isEmpty());
+}
+
 // A symbol shown in a toast is not cropped by the thumbnail's fill: it has room on every side.
 TEST(ToastTest, ASymbolKeepsItsEdgesInTheThumbnail) {
     const QImage symbol = Toast::symbolImage(QStringLiteral("record.circle"));
