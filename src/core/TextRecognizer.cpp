@@ -409,7 +409,11 @@ const QList<QRegularExpression> &sensitivePatterns() {
             R"(\b\d{2}\.?\d{3}\.?\d{3}/?\d{4}-?\d{2}\b)",
             R"((?:\+?\d{1,3}[\s.-]?)?\(?\d{2,3}\)?[\s.-]?\d{4,5}[\s.-]?\d{4}\b)",
             R"(\b(?:\d[ -]?){13,19}\b)",
-            R"(\b(?:sk|pk|rk|ghp|gho|xox[abp]|AKIA)[-_]?[A-Za-z0-9_-]{12,})",
+            // An API key; also as it reads after common misreads, an underscore taken for a space
+            // or a space added beside one next to the prefix ("sk live _51Hx…", "ghp _a1B…"): then
+            // its body must hold a digit, as random keys do and words do not.
+            R"(\b(?:sk|pk|rk|ghp|gho|ghu|ghs|xox[abpr]|AKIA)(?:[-_]?[A-Za-z0-9_-]{12,}|)"
+            R"((?:\s?[-_]\s?|\s)(?:(?:live|test)(?:\s?[-_]\s?|\s))?(?=[A-Za-z_-]*\d)[A-Za-z0-9_-]{12,}))",
         };
         QList<QRegularExpression> list;
         for (const char *source : sources) {
@@ -422,6 +426,25 @@ const QList<QRegularExpression> &sensitivePatterns() {
         return list;
     }();
     return patterns;
+}
+
+// Where a key found up to `end` really ends: a key has no spaces, so a space read inside one (an
+// underscore taken for one, or left beside a word read again) is no space when the pieces either
+// side touch in the ink, or one of them begins or ends with "_" or "-", as no word does.
+qsizetype keyEnd(const Line &line, qsizetype end) {
+    static const QRegularExpression piece(QStringLiteral(R"(\G\s([A-Za-z0-9_-]*[A-Za-z0-9][A-Za-z0-9_-]*))"));
+    for (;;) {
+        const QRegularExpressionMatch m = piece.match(line.text, end);
+        if (!m.hasMatch()) return end;
+        const QString next = m.captured(1);
+        const QChar last = line.text.at(end - 1), first = next.front();
+        bool joined = last == QLatin1Char('_') || last == QLatin1Char('-') || first == QLatin1Char('_') || first == QLatin1Char('-');
+        const std::optional<QRectF> before = line.boxOf(end - 1, 1), after = line.boxOf(m.capturedStart(1), 1);
+        // Letters of a key are a few pixels apart; a word space is about a third of the line's height.
+        if (!joined && before && after) joined = after->left() - before->right() < 0.15 * line.box.height();
+        if (!joined) return end;
+        end = m.capturedEnd(1);
+    }
 }
 
 } // namespace
@@ -482,11 +505,13 @@ QString joinedText(const QList<Line> &lines) {
 QList<QRectF> sensitiveRegions(const QList<Line> &lines) {
     QList<QRectF> regions;
     for (const Line &line : lines) {
-        for (const QRegularExpression &pattern : sensitivePatterns()) {
-            auto matches = pattern.globalMatch(line.text);
+        const QList<QRegularExpression> &patterns = sensitivePatterns();
+        for (qsizetype p = 0; p < patterns.size(); ++p) {
+            auto matches = patterns[p].globalMatch(line.text);
             while (matches.hasNext()) {
                 const QRegularExpressionMatch m = matches.next();
-                const std::optional<QRectF> box = line.boxOf(m.capturedStart(), m.capturedLength());
+                const qsizetype end = p == patterns.size() - 1 ? keyEnd(line, m.capturedEnd()) : m.capturedEnd();
+                const std::optional<QRectF> box = line.boxOf(m.capturedStart(), end - m.capturedStart());
                 if (box) regions.append(box->adjusted(-4, -3, 4, 3));
             }
         }
