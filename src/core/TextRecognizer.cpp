@@ -2,6 +2,7 @@
 
 #include "core/LineRepair.h"
 #include "core/Localization.h"
+#include "core/SymbolRepair.h"
 #include "core/TextLayout.h"
 #include "core/TextPreparation.h"
 #include "core/WordRecheck.h"
@@ -350,6 +351,7 @@ QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayo
         if (!read.stopped) recheck(e, image, read, stop);
     }
     stopped = read.stopped;
+    for (Line &line : read.lines) SymbolRepair::correct(line, image.image, image.scale);
     mapBoxes(read.lines, image.origin, 1.0 / image.scale, 1.0 / image.scale);
     for (Line &line : read.lines) {
         LineRepair::restoreUnderscores(line, found.underscores);
