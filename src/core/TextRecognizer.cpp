@@ -414,8 +414,10 @@ const QList<QRegularExpression> &sensitivePatterns() {
             // An API key; also as it reads after common misreads, an underscore taken for a space
             // or a space added beside one next to the prefix ("sk live _51Hx…", "ghp _a1B…"): then
             // its body must hold a digit, as random keys do and words do not.
-            R"(\b(?:sk|pk|rk|ghp|gho|ghu|ghs|xox[abpr]|AKIA)(?:[-_]?[A-Za-z0-9_-]{12,}|)"
-            R"((?:\s?[-_]\s?|\s)(?:(?:live|test)(?:\s?[-_]\s?|\s))?(?=[A-Za-z_-]*\d)[A-Za-z0-9_-]{12,}))",
+            // A letter read as a symbol ("Y" as "¥") does not end it.
+            R"(\b(?:sk|pk|rk|ghp|gho|ghu|ghs|xox[abpr]|AKIA)(?:[-_]?(?=\S{12})[A-Za-z0-9_-]{3,}\S*|)"
+            R"((?:\s?[-_]\s?|\s)(?:(?:live|test)(?:\s?[-_.]{1,2}\s?|\s))?)"
+            R"((?=[A-Za-z_-]*\d)(?=\S{12})[A-Za-z0-9_-]{3,}\S*))",
         };
         QList<QRegularExpression> list;
         for (const char *source : sources) {
@@ -430,11 +432,22 @@ const QList<QRegularExpression> &sensitivePatterns() {
     return patterns;
 }
 
-// Where a key found up to `end` really ends: a key has no spaces, so a space read inside one (an
-// underscore taken for one, or left beside a word read again) is no space when the pieces either
-// side touch in the ink, or one of them begins or ends with "_" or "-", as no word does.
-qsizetype keyEnd(const Line &line, qsizetype end) {
+// Where a key found from `start` up to `end` really ends: a key has no spaces, so a space read inside
+// one (an underscore taken for one, or left beside a word read again) is no space when the pieces
+// either side lie no further apart than the key's letters do, or one of them begins or ends with
+// "_" or "-", as no word does.
+qsizetype keyEnd(const Line &line, qsizetype start, qsizetype end) {
     static const QRegularExpression piece(QStringLiteral(R"(\G\s([A-Za-z0-9_-]*[A-Za-z0-9][A-Za-z0-9_-]*))"));
+    std::vector<qreal> gaps;
+    const Line::Glyph *previous = nullptr;
+    for (const Line::Glyph &g : line.glyphs) {
+        if (g.start < start || g.start >= end) continue;
+        if (previous) gaps.push_back(g.box.left() - previous->box.right());
+        previous = &g;
+    }
+    std::nth_element(gaps.begin(), gaps.begin() + qsizetype(gaps.size()) / 2, gaps.end());
+    // A word space is at least a fifth of the line's height wider than the gaps between letters.
+    const qreal widest = (gaps.empty() ? 0 : gaps[gaps.size() / 2]) + 0.12 * line.box.height();
     for (;;) {
         const QRegularExpressionMatch m = piece.match(line.text, end);
         if (!m.hasMatch()) return end;
@@ -442,8 +455,7 @@ qsizetype keyEnd(const Line &line, qsizetype end) {
         const QChar last = line.text.at(end - 1), first = next.front();
         bool joined = last == QLatin1Char('_') || last == QLatin1Char('-') || first == QLatin1Char('_') || first == QLatin1Char('-');
         const std::optional<QRectF> before = line.boxOf(end - 1, 1), after = line.boxOf(m.capturedStart(1), 1);
-        // Letters of a key are a few pixels apart; a word space is about a third of the line's height.
-        if (!joined && before && after) joined = after->left() - before->right() < 0.15 * line.box.height();
+        if (!joined && before && after) joined = after->left() - before->right() < widest;
         if (!joined) return end;
         end = m.capturedEnd(1);
     }
@@ -512,7 +524,8 @@ QList<QRectF> sensitiveRegions(const QList<Line> &lines) {
             auto matches = patterns[p].globalMatch(line.text);
             while (matches.hasNext()) {
                 const QRegularExpressionMatch m = matches.next();
-                const qsizetype end = p == patterns.size() - 1 ? keyEnd(line, m.capturedEnd()) : m.capturedEnd();
+                const bool key = p == patterns.size() - 1;
+                const qsizetype end = key ? keyEnd(line, m.capturedStart(), m.capturedEnd()) : m.capturedEnd();
                 const std::optional<QRectF> box = line.boxOf(m.capturedStart(), end - m.capturedStart());
                 if (box) regions.append(box->adjusted(-4, -3, 4, 3));
             }
