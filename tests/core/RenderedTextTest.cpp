@@ -60,7 +60,8 @@ TEST(RenderedTextTest, MiddleDotsMultiplicationSignsAndPeriodsReadAsDrawnWhileHy
     const QStringList texts = {QStringLiteral("Início · Ctrl+1"), QStringLiteral("580 × 260"),
                                QStringLiteral("v4.12.0"), QStringLiteral("Arquivo · Editar · Ajuda"),
                                QStringLiteral("1920×1080 · 2,4 MB"), QStringLiteral("versão 10.2.3"),
-                               QStringLiteral("e-mail 2024-01-05")};
+                               QStringLiteral("e-mail 2024-01-05"), QStringLiteral("Passo 1 · Passo 2"),
+                               QStringLiteral("Tamanho: 800 × 600 px"), QStringLiteral("192.168.0.1")};
     int cases = 0, whole = 0;
     QStringList wrong;
     // 13 and 16 pixels, on a 1x screen and on a 2x one.
