@@ -155,6 +155,24 @@ void replaceText(TextLine &line, qsizetype from, qsizetype to, const QString &wi
     }
 }
 
+// Puts a space between the middle dot of glyph `i` and a glyph the engine read right beside it
+// where their ink lies a word space apart ("1· Passo").
+void separateDot(TextLine &line, qsizetype i, const QRectF &dot, const Metrics &m) {
+    const qreal wordSpace = 0.25 * m.height;
+    if (i + 1 < line.glyphs.size()) {
+        const Glyph &dotGlyph = line.glyphs[i], &after = line.glyphs[i + 1];
+        const qsizetype end = dotGlyph.start + dotGlyph.length;
+        if (after.start == end && after.box.left() - dot.right() >= wordSpace)
+            replaceText(line, end, end, QStringLiteral(" "));
+    }
+    if (i > 0) {
+        const Glyph &before = line.glyphs[i - 1];
+        const qsizetype at = line.glyphs[i].start;
+        if (before.start + before.length == at && dot.left() - before.box.right() >= wordSpace)
+            replaceText(line, at, at, QStringLiteral(" "));
+    }
+}
+
 // Ink the engine read as a symbol of a like outline.
 void correctMisread(TextLine &line, const std::vector<Blob> &blobs, const Metrics &m, qreal scale) {
     static const QStringList dotLike = {QStringLiteral("-"), QStringLiteral("."), QStringLiteral(":"),
@@ -168,6 +186,7 @@ void correctMisread(TextLine &line, const std::vector<Blob> &blobs, const Metric
         const Blob &ink = *in.front();
         if (dotLike.contains(text) && in.size() == 1 && isDot(ink, m, scale) && halfwayUp(ink, m)) {
             line.text.replace(g.start, g.length, middleDot);
+            separateDot(line, i, ink.edges, m);
             continue;
         }
         const bool x = text.compare(QLatin1String("x"), Qt::CaseInsensitive) == 0;
