@@ -432,30 +432,48 @@ const QList<QRegularExpression> &sensitivePatterns() {
     return patterns;
 }
 
+qreal medianOf(std::vector<qreal> values) {
+    if (values.empty()) return 0;
+    std::nth_element(values.begin(), values.begin() + qsizetype(values.size()) / 2, values.end());
+    return values[values.size() / 2];
+}
+
 // Where a key found from `start` up to `end` really ends: a key has no spaces, so a space read inside
 // one (an underscore taken for one, or left beside a word read again) is no space when the pieces
 // either side lie no further apart than the key's letters do, or one of them begins or ends with
 // "_" or "-", as no word does.
 qsizetype keyEnd(const Line &line, qsizetype start, qsizetype end) {
     static const QRegularExpression piece(QStringLiteral(R"(\G\s([A-Za-z0-9_-]*[A-Za-z0-9][A-Za-z0-9_-]*))"));
-    std::vector<qreal> gaps;
+    std::vector<qreal> gaps, advances;
     const Line::Glyph *previous = nullptr;
     for (const Line::Glyph &g : line.glyphs) {
         if (g.start < start || g.start >= end) continue;
-        if (previous) gaps.push_back(g.box.left() - previous->box.right());
+        if (previous) {
+            gaps.push_back(g.box.left() - previous->box.right());
+            advances.push_back(g.box.left() - previous->box.left());
+        }
         previous = &g;
     }
-    std::nth_element(gaps.begin(), gaps.begin() + qsizetype(gaps.size()) / 2, gaps.end());
-    // A word space is at least a fifth of the line's height wider than the gaps between letters.
-    const qreal widest = (gaps.empty() ? 0 : gaps[gaps.size() / 2]) + 0.12 * line.box.height();
+    // A word space is at least an eighth of the line's height wider than the gaps between letters.
+    const qreal widest = medianOf(gaps) + 0.12 * line.box.height();
+    // In a monospace font, where letters advance evenly, it is a whole letter's advance more; the
+    // gaps beside a narrow letter there are as wide as a space in other fonts.
+    const qreal pitch = medianOf(advances);
+    const bool even = advances.size() >= 8 && 5 * std::count_if(advances.begin(), advances.end(), [&](qreal a) {
+        return std::abs(a - pitch) <= 0.2 * pitch;
+    }) >= 4 * qsizetype(advances.size());
     for (;;) {
         const QRegularExpressionMatch m = piece.match(line.text, end);
         if (!m.hasMatch()) return end;
         const QString next = m.captured(1);
         const QChar last = line.text.at(end - 1), first = next.front();
-        bool joined = last == QLatin1Char('_') || last == QLatin1Char('-') || first == QLatin1Char('_') || first == QLatin1Char('-');
+        const auto joiner = [](QChar c) { return c == QLatin1Char('_') || c == QLatin1Char('-'); };
+        bool joined = joiner(last) || joiner(first);
         const std::optional<QRectF> before = line.boxOf(end - 1, 1), after = line.boxOf(m.capturedStart(1), 1);
-        if (!joined && before && after) joined = after->left() - before->right() < widest;
+        if (!joined && before && after) {
+            joined = after->left() - before->right() < widest ||
+                     (even && after->left() - before->left() < 1.5 * pitch);
+        }
         if (!joined) return end;
         end = m.capturedEnd(1);
     }
