@@ -15,6 +15,9 @@ namespace {
 // about half of it).
 constexpr int kTallest = 200;
 
+// The tallest a mark set halfway up a line gets (a heading's middle dot or dash, on a 2x screen).
+constexpr int kTallestMark = 8;
+
 // A piece with no fill next to it, and one between two fills (a field's border, an avatar's ring).
 constexpr qint32 kNoGround = -1;
 constexpr qint32 kBetweenGrounds = -2;
@@ -104,11 +107,20 @@ bool sideBySide(const Piece &a, const Piece &b) {
     if (a.ground >= 0 && b.ground >= 0 && a.ground != b.ground) return false;
     const int smaller = std::min(a.box.height(), b.box.height());
     if (2 * verticalOverlap(a.box, b.box) < smaller) return false;
-    // An outline more than twice as tall as its neighbour is a separator between tabs or the ring
-    // of an avatar, not a letter.
     const Piece &taller = a.box.height() >= b.box.height() ? a : b;
-    if (isOutline(taller) && 10 * taller.box.height() > 22 * smaller) return false;
-    return b.box.left() - a.box.right() - 1 <= 2 * std::max(smaller, 3);
+    // A dot, dash or equals sign halfway up the band of a taller piece is spaced as the letters
+    // beside it are (" · " between words in a monospace font), not as its own height. (Periods stand
+    // on the baseline and keep to their own height, so that tab titles such as "main.cpp" stay apart.)
+    const QRect &shorter = &taller == &a ? b.box : a.box;
+    const bool halfway =
+        shorter.top() >= taller.box.top() && 5 * (taller.box.bottom() - shorter.bottom()) >= taller.box.height();
+    const bool mark = halfway && 2 * shorter.height() <= taller.box.height();
+    // An outline more than twice as tall as its neighbour is a separator between tabs or the ring
+    // of an avatar, not a letter; but a mark may stand beside a letter drawn as thin as an outline
+    // ("C"), which is not thin nor tall.
+    const bool letter = 2 * taller.box.width() >= taller.box.height() && taller.box.height() <= 3 * kTallestMark;
+    if (isOutline(taller) && 10 * taller.box.height() > 22 * smaller && !(mark && letter)) return false;
+    return b.box.left() - a.box.right() - 1 <= 2 * std::max(mark ? taller.box.height() : smaller, 3);
 }
 
 bool inkAt(const TextPreparation::InkMap &ink, int x, int y) {
@@ -182,7 +194,9 @@ QList<Line> findLines(const TextPreparation::InkMap &ink) {
     const size_t n = pieces.size();
     Groups groups(n);
     for (size_t i = 0; i < n; ++i) {
-        const int reach = pieces[i].box.right() + 2 * std::max(pieces[i].box.height(), 3);
+        // A small piece may be a mark spaced as the letters of its line are (see sideBySide).
+        const int height = pieces[i].box.height();
+        const int reach = pieces[i].box.right() + 2 * std::max(height, height <= kTallestMark ? 5 * kTallestMark : 3);
         for (size_t j = i + 1; j < n && pieces[j].box.left() <= reach; ++j) {
             if (sideBySide(pieces[i], pieces[j])) groups.join(i, j);
         }

@@ -2,6 +2,7 @@
 
 #include "core/LineRepair.h"
 #include "core/Localization.h"
+#include "core/SymbolRepair.h"
 #include "core/TextLayout.h"
 #include "core/TextPreparation.h"
 #include "core/WordRecheck.h"
@@ -350,6 +351,7 @@ QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayo
         if (!read.stopped) recheck(e, image, read, stop);
     }
     stopped = read.stopped;
+    for (Line &line : read.lines) SymbolRepair::correct(line, image.image, image.scale);
     mapBoxes(read.lines, image.origin, 1.0 / image.scale, 1.0 / image.scale);
     for (Line &line : read.lines) {
         LineRepair::restoreUnderscores(line, found.underscores);
@@ -409,7 +411,13 @@ const QList<QRegularExpression> &sensitivePatterns() {
             R"(\b\d{2}\.?\d{3}\.?\d{3}/?\d{4}-?\d{2}\b)",
             R"((?:\+?\d{1,3}[\s.-]?)?\(?\d{2,3}\)?[\s.-]?\d{4,5}[\s.-]?\d{4}\b)",
             R"(\b(?:\d[ -]?){13,19}\b)",
-            R"(\b(?:sk|pk|rk|ghp|gho|xox[abp]|AKIA)[-_]?[A-Za-z0-9_-]{12,})",
+            // An API key; also as it reads after common misreads, an underscore taken for a space
+            // or a space added beside one next to the prefix ("sk live _51Hx…", "ghp _a1B…"): then
+            // its body must hold a digit, as random keys do and words do not.
+            // A letter read as a symbol ("Y" as "¥") does not end it.
+            R"(\b(?:sk|pk|rk|ghp|gho|ghu|ghs|xox[abpr]|AKIA)(?:[-_]?(?=\S{12})[A-Za-z0-9_-]{3,}\S*|)"
+            R"((?:\s?[-_]\s?|\s)(?:(?:live|test)(?:\s?[-_.]{1,2}\s?|\s))?)"
+            R"((?=[A-Za-z_-]*\d)(?=\S{12})[A-Za-z0-9_-]{3,}\S*))",
         };
         QList<QRegularExpression> list;
         for (const char *source : sources) {
@@ -428,6 +436,53 @@ const QList<QRegularExpression> &sensitivePatterns() {
 // many as the engine allows.
 int linesReadAtOnce(Priority priority) {
     return priority == Priority::background ? 1 : std::max(1, engine().maxConcurrentReads());
+}
+
+qreal medianOf(std::vector<qreal> values) {
+    if (values.empty()) return 0;
+    std::nth_element(values.begin(), values.begin() + qsizetype(values.size()) / 2, values.end());
+    return values[values.size() / 2];
+}
+
+// Where a key found from `start` up to `end` really ends: a key has no spaces, so a space read inside
+// one (an underscore taken for one, or left beside a word read again) is no space when the pieces
+// either side lie no further apart than the key's letters do, or one of them begins or ends with
+// "_" or "-", as no word does.
+qsizetype keyEnd(const Line &line, qsizetype start, qsizetype end) {
+    static const QRegularExpression piece(QStringLiteral(R"(\G\s([A-Za-z0-9_-]*[A-Za-z0-9][A-Za-z0-9_-]*))"));
+    std::vector<qreal> gaps, advances;
+    const Line::Glyph *previous = nullptr;
+    for (const Line::Glyph &g : line.glyphs) {
+        if (g.start < start || g.start >= end) continue;
+        if (previous) {
+            gaps.push_back(g.box.left() - previous->box.right());
+            advances.push_back(g.box.left() - previous->box.left());
+        }
+        previous = &g;
+    }
+    // A word space is at least an eighth of the line's height wider than the gaps between letters.
+    const qreal widest = medianOf(gaps) + 0.12 * line.box.height();
+    // In a monospace font, where letters advance evenly, it is a whole letter's advance more; the
+    // gaps beside a narrow letter there are as wide as a space in other fonts.
+    const qreal pitch = medianOf(advances);
+    const bool even = advances.size() >= 8 && 5 * std::count_if(advances.begin(), advances.end(), [&](qreal a) {
+        return std::abs(a - pitch) <= 0.2 * pitch;
+    }) >= 4 * qsizetype(advances.size());
+    for (;;) {
+        const QRegularExpressionMatch m = piece.match(line.text, end);
+        if (!m.hasMatch()) return end;
+        const QString next = m.captured(1);
+        const QChar last = line.text.at(end - 1), first = next.front();
+        const auto joiner = [](QChar c) { return c == QLatin1Char('_') || c == QLatin1Char('-'); };
+        bool joined = joiner(last) || joiner(first);
+        const std::optional<QRectF> before = line.boxOf(end - 1, 1), after = line.boxOf(m.capturedStart(1), 1);
+        if (!joined && before && after) {
+            joined = after->left() - before->right() < widest ||
+                     (even && after->left() - before->left() < 1.5 * pitch);
+        }
+        if (!joined) return end;
+        end = m.capturedEnd(1);
+    }
 }
 
 } // namespace
@@ -486,11 +541,14 @@ QString joinedText(const QList<Line> &lines) {
 QList<QRectF> sensitiveRegions(const QList<Line> &lines) {
     QList<QRectF> regions;
     for (const Line &line : lines) {
-        for (const QRegularExpression &pattern : sensitivePatterns()) {
-            auto matches = pattern.globalMatch(line.text);
+        const QList<QRegularExpression> &patterns = sensitivePatterns();
+        for (qsizetype p = 0; p < patterns.size(); ++p) {
+            auto matches = patterns[p].globalMatch(line.text);
             while (matches.hasNext()) {
                 const QRegularExpressionMatch m = matches.next();
-                const std::optional<QRectF> box = line.boxOf(m.capturedStart(), m.capturedLength());
+                const bool key = p == patterns.size() - 1;
+                const qsizetype end = key ? keyEnd(line, m.capturedStart(), m.capturedEnd()) : m.capturedEnd();
+                const std::optional<QRectF> box = line.boxOf(m.capturedStart(), end - m.capturedStart());
                 if (box) regions.append(box->adjusted(-4, -3, 4, 3));
             }
         }
