@@ -46,7 +46,7 @@ protected:
         });
         controller->show();
         ASSERT_FALSE(controller->views().isEmpty());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(controller->views().first()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(controller->views().first(), 30000));
         settle(300);
     }
 
