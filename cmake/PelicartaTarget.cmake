@@ -34,6 +34,11 @@ function(pelicarta_layer name)
     target_link_libraries(${_target} PUBLIC ${_layer_USES})
     pelicarta_warnings(${_target})
     pelicarta_autogen_tracks_sources(${_target})
+    if(name STREQUAL "platform" OR name STREQUAL "core")
+      pelicarta_precompiled_headers(${_target} GUI)
+    else()
+      pelicarta_precompiled_headers(${_target} WIDGETS)
+    endif()
   else()
     # A folder still waiting for its first file.
     add_library(${_target} INTERFACE)
@@ -57,4 +62,39 @@ function(pelicarta_autogen_tracks_sources target)
     file(WRITE ${_list_file} "${_content}")
     file(REMOVE ${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/timestamp)
   endif()
+endfunction()
+
+# Qt's headers are most of what a file of ours compiles, and nearly every file includes the same few: with
+# GCC they are compiled once per set below, into a target of their own with our flags, and every library
+# and test program reuses that. A file still includes what it uses: -DPELICARTA_PCH=OFF builds without
+# them, which checks it. The layers below the interface kit get the set without QtWidgets, so that their
+# includes still say whether they use it. The clang build (the fuzz targets) compiles a few libraries
+# once and goes without.
+option(PELICARTA_PCH "Precompile the Qt headers most files include" ON)
+set(PELICARTA_PCH_GUI <QByteArray> <QColor> <QCoreApplication> <QDir> <QFile> <QFileInfo> <QGuiApplication>
+  <QHash> <QImage> <QJsonObject> <QList> <QObject> <QPainter> <QRectF> <QString> <QStringList> <QThreadPool>
+  <QTimer> <algorithm> <functional> <memory> <optional> <vector>)
+set(PELICARTA_PCH_WIDGETS ${PELICARTA_PCH_GUI} <QAbstractButton> <QApplication> <QBoxLayout> <QLabel> <QLineEdit>
+  <QMouseEvent> <QPointer> <QWidget>)
+set(PELICARTA_PCH_TESTS ${PELICARTA_PCH_WIDGETS} <QSignalSpy> <QTest> <gtest/gtest.h>)
+#   pelicarta_precompiled_headers(<target> GUI|WIDGETS|TESTS)
+function(pelicarta_precompiled_headers target set)
+  if(NOT PELICARTA_PCH OR NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    return()
+  endif()
+  string(TOLOWER ${set} _name)
+  set(_carrier pelicarta_pch_${_name})
+  if(NOT TARGET ${_carrier})
+    set(_source ${PROJECT_BINARY_DIR}/${_carrier}.cpp)
+    file(CONFIGURE OUTPUT ${_source} CONTENT "// The precompiled headers' own translation unit.\n")
+    add_library(${_carrier} OBJECT ${_source})
+    target_link_libraries(${_carrier} PRIVATE Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Concurrent Qt6::DBus
+      Qt6::Network Qt6::Svg)
+    if(set STREQUAL "TESTS")
+      target_link_libraries(${_carrier} PRIVATE GTest::gtest GTest::gmock Qt6::Test)
+    endif()
+    pelicarta_warnings(${_carrier})
+    target_precompile_headers(${_carrier} PRIVATE ${PELICARTA_PCH_${set}})
+  endif()
+  target_precompile_headers(${target} REUSE_FROM ${_carrier})
 endfunction()

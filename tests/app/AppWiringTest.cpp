@@ -56,8 +56,11 @@ struct AppWiringTest : testing::Test {
         CaptureBackend::setSharedForTesting(nullptr);
         platform::AlertPresenter::setSharedForTesting(nullptr);
     }
+    // Starts a capture and lets it run until the road is free again and what it delivered has landed,
+    // however loaded the machine.
     void capture() {
         CaptureService::start(ShortcutAction::captureFullScreen);
+        EXPECT_TRUE(QTest::qWaitFor([] { return !CaptureService::isBusy(); }, 30000));
         QTest::qWait(20);
     }
 };

@@ -162,24 +162,29 @@ class ShellTest(road_e2e.DesktopTest):
         self.desktop.x(["xdotool", "windowmove", "--sync", wid, "200", "150"])
         moved = wait_for(lambda: (lambda w: w if w and w[3:] == (1100, 700) and w[1] != 340 else None)(client(app)), 5)
         self.assertTrue(moved, client(app))
-        time.sleep(1)  # the frame is saved shortly after the last change
+
+        def saved_frame():  # the frame is saved shortly after the last change
+            try:
+                value = self.defaults(app).get("PelicartaMainWindow", {}).get("value", {})
+            except (OSError, ValueError):
+                return False
+            return (value.get("width"), value.get("height")) == (1100, 700)
+        self.assertTrue(wait_for(saved_frame, 5))
         self.assertEqual(app.launch("--quit"), 0)
         self.assertEqual(app.process.wait(10), 0)
-        saved = self.defaults(app)["PelicartaMainWindow"]["value"]
-        self.assertEqual((saved["width"], saved["height"]), (1100, 700))
+        self.assertTrue(saved_frame())
 
         # The same home again: the same frame.
         again = subprocess.Popen([road_e2e.APP], env=app.env, stdout=app.log, stderr=subprocess.STDOUT)
         self.addCleanup(lambda: again.poll() is None and (again.terminate(), again.wait()))
         self.assertTrue(wait_for(app.main_window, 20))
-        time.sleep(0.5)
-        self.assertEqual(client(app)[1:], moved[1:])
+        self.assertTrue(wait_for(lambda: (client(app) or [None])[1:] == moved[1:], 5), (client(app), moved))
         app.launch("--quit")
         again.wait(10)
 
         # A frame saved on a screen that is gone opens fully visible.
         far = self.start({"PelicartaMainWindow": {"x": 5000, "y": 100, "width": 1240, "height": 800}})
-        time.sleep(1)
+        self.assertTrue(wait_for(lambda: client(far), 5))
         wid, x, y, w, h = client(far)
         left, right, top, bottom = frame_extents(far, wid)
         self.assertEqual((w, h), (1240, 800))

@@ -94,7 +94,7 @@ TEST_F(X11HotkeysTest, PressesArriveWithLocksOnAndOncePerPress) {
     focused.resize(200, 100);
     focused.show();
     focused.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&focused));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&focused, 30000));
     spy.clear();
     xdotool({QStringLiteral("keydown"), QStringLiteral("alt+shift+g")});
     QTest::qWait(50);

@@ -100,7 +100,7 @@ QWidget &X11Test::ownWindow(const QColor &color, const QRect &geometry) {
     w->setAutoFillBackground(true);
     w->setGeometry(geometry);
     w->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get(), 30000)); // a busy machine maps it late
     QTest::qWait(150);
     ownWindows.push_back(std::move(w));
     return *ownWindows.back();

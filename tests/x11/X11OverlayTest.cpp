@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+
 #include <xcb/xcb.h>
 
 using namespace x11test;
@@ -44,12 +46,18 @@ protected:
         });
         controller->show();
         ASSERT_FALSE(controller->views().isEmpty());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(controller->views().first()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(controller->views().first(), 30000));
         settle(300);
     }
 
-    bool waitForResult(int ms = 5000) {
-        return QTest::qWaitFor([&] { return completions > 0; }, ms);
+    // Waits for the overlay to reach a state: a busy machine delivers the pointer and the keys late, never
+    // out of order.
+    static bool becomes(const std::function<bool()> &state) { return QTest::qWaitFor(state, 30000); }
+    bool selectionBecomes(const QRectF &rect) {
+        return becomes([&] { return controller->model().selection() == rect; });
+    }
+    bool waitForResult() {
+        return becomes([&] { return completions > 0; });
     }
 
     static void screenshot(const QString &name) {
@@ -110,8 +118,7 @@ TEST_F(X11OverlayTest, DragThenReturnGivesTheAreaCutFromTheFrozenScreen) {
     // Arrows nudge by one point, Shift+arrows by ten.
     xdotool({QStringLiteral("key"), QStringLiteral("Right")});
     xdotool({QStringLiteral("key"), QStringLiteral("shift+Down")});
-    settle();
-    EXPECT_EQ(controller->model().selection(), QRectF(101, 110, 400, 300));
+    EXPECT_TRUE(selectionBecomes(QRectF(101, 110, 400, 300)));
     xdotool({QStringLiteral("key"), QStringLiteral("Left"), QStringLiteral("shift+Up")});
     settle();
     xdotool({QStringLiteral("key"), QStringLiteral("Return")});
@@ -131,11 +138,9 @@ TEST_F(X11OverlayTest, EscapeGivesNothingAndAltArrowsResize) {
              QStringLiteral("1"), QStringLiteral("mousemove"), QStringLiteral("260"), QStringLiteral("240"),
              QStringLiteral("mousemove"), QStringLiteral("300"), QStringLiteral("260"), QStringLiteral("mouseup"),
              QStringLiteral("1")});
-    settle();
-    ASSERT_EQ(controller->model().selection(), QRectF(200, 200, 100, 60));
+    ASSERT_TRUE(selectionBecomes(QRectF(200, 200, 100, 60)));
     for (int i = 0; i < 12; ++i) xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+Left")});
-    settle();
-    EXPECT_EQ(controller->model().selection(), QRectF(200, 200, 4, 60));
+    EXPECT_TRUE(selectionBecomes(QRectF(200, 200, 4, 60)));
     xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
     ASSERT_TRUE(waitForResult());
     EXPECT_FALSE(result->has_value());
@@ -149,11 +154,9 @@ TEST_F(X11OverlayTest, SpaceSwitchesToWindowsAndAClickTakesOne) {
     xdotool({QStringLiteral("mousemove"), QStringLiteral("300"), QStringLiteral("250")});
     settle();
     xdotool({QStringLiteral("key"), QStringLiteral("space")});
-    settle();
-    EXPECT_EQ(controller->model().mode(), OverlayModel::Mode::window);
+    EXPECT_TRUE(becomes([&] { return controller->model().mode() == OverlayModel::Mode::window; }));
     xdotool({QStringLiteral("mousemove"), QStringLiteral("320"), QStringLiteral("260")});
-    settle();
-    ASSERT_TRUE(controller->model().hoveredWindow().has_value());
+    ASSERT_TRUE(becomes([&] { return controller->model().hoveredWindow().has_value(); }));
     EXPECT_EQ(controller->model().hoveredWindow()->id, red.id);
     screenshot(QStringLiteral("overlay-x11-window.png"));
     xdotool({QStringLiteral("click"), QStringLiteral("1")});

@@ -59,7 +59,7 @@ TEST_F(X11RecorderTest, RecordingSuspendsHotKeysAndTheNewCombinationWorksAtOnce)
     window.resize(640, 760);
     window.show();
     window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 30000));
     ShortcutRecorder *recorder = section->recorder(ShortcutAction::captureArea);
 
     // A real click on the field starts recording; the hot keys are gone meanwhile.
