@@ -7,6 +7,7 @@
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThreadPool>
 #include <QtConcurrent>
 
 #include <gtest/gtest.h>
@@ -75,8 +76,11 @@ TEST_F(SingleInstanceTest, ALaunchLearnsWhetherItsRequestWasCarriedOut) {
         if (message.first() != QLatin1String("quit")) answers[message.first()] = first->answerLater();
     });
     const QString place = folder();
+    // Each launch waits for its answer: a thread of its own for each, whatever the processor count.
+    QThreadPool launches;
+    launches.setMaxThreadCount(3);
     const auto ask = [&](const QString &word) {
-        return QtConcurrent::run([place, word] {
+        return QtConcurrent::run(&launches, [place, word] {
             SingleInstance later(place);
             later.claim({word});
             return later.refusal();
