@@ -140,30 +140,34 @@ public:
         {
             std::lock_guard lock(m_mutex);
             if (m_closing) return false;
-            if (m_created[first] < m_limit) {
+            if (m_created[first] + m_starting[first] < m_limit) {
                 model = first;
-            } else if (m_created[english] == 0 && !m_firstIsEnglish) {
+            } else if (m_created[english] + m_starting[english] == 0 && !m_firstIsEnglish) {
                 model = english;
             } else {
                 return false;
             }
-            // Counted now, so that a read starting meanwhile waits for this one instead of making more.
-            ++m_created[model];
+            // Not counted as made: a read that finds no idle instance makes its own rather than wait for
+            // this one, which runs at a lower priority and may be starved on a busy machine.
+            ++m_starting[model];
         }
+        Api api;
         try {
-            Api api = create(model);
+            api = create(model);
             registerBeforeExit();
-            std::lock_guard lock(m_mutex);
-            // Idle since long ago: first in line to go, last to be taken.
-            m_idle[model].insert(m_idle[model].begin(), Idle{std::move(api), {}});
         } catch (...) {
-            std::lock_guard lock(m_mutex);
-            --m_created[model];
-            m_freed.notify_all();
-            return false;
+        }
+        std::unique_lock lock(m_mutex);
+        --m_starting[model];
+        const bool wanted = api && !m_closing && m_created[model] < m_limit;
+        if (wanted) {
+            ++m_created[model];
+            // Idle since long ago: first in line to go, last to be taken.
+            m_idle[model].insert(m_idle[model].begin(), Idle{std::move(api), std::chrono::steady_clock::time_point::min()});
         }
         m_freed.notify_all();
-        return true;
+        lock.unlock();
+        return wanted; // an instance reads made meanwhile outnumbered goes here
     }
 
     // Reads under way stop at their next look at the cancel check.
@@ -171,7 +175,9 @@ public:
         m_closing = true;
         std::unique_lock lock(m_mutex);
         m_freed.notify_all();
-        const auto allIdle = [this] { return idleCount() == m_created[first] + m_created[english]; };
+        const auto allIdle = [this] {
+            return idleCount() == m_created[first] + m_created[english] && m_starting[first] + m_starting[english] == 0;
+        };
         m_freed.wait_for(lock, wait, allIdle);
         if (allIdle()) {
             for (std::vector<Idle> &idle : m_idle) idle.clear();
@@ -287,7 +293,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_freed;
     std::vector<Idle> m_idle[modelCount]; // each in the order they were handed back
-    int m_created[modelCount] = {};
+    int m_created[modelCount] = {};  // idle or reading
+    int m_starting[modelCount] = {}; // being made ahead of any read (prepareOne)
     std::atomic<bool> m_firstIsEnglish{false};
     std::atomic<bool> m_closing{false};
     void (*const m_beforeExit)(void *);

@@ -68,6 +68,11 @@ public:
         return m_engine != nullptr;
     }
 
+    bool isPreparing() {
+        std::lock_guard lock(m_mutex);
+        return m_preparing;
+    }
+
 private:
     Loader()
         : m_limit(std::clamp(QThread::idealThreadCount(), 1, 8)),
@@ -113,15 +118,17 @@ private:
     }
 
     // Once the delay has passed with the engine still kept ready: loads it and starts its instances,
-    // below the interface's priority. Nothing happens when the last keeper has gone by then.
+    // below the interface's priority, until they are all started or nobody keeps the engine ready.
+    // Nothing happens when the last keeper has gone by then.
     void prepareWhileKept() {
-        lowerCurrentThreadToBulkPriority();
         std::unique_lock lock(m_mutex);
         const std::chrono::milliseconds delay(g_prepareDelay.load());
         m_wake.wait_for(lock, delay, [this] { return m_exiting || m_keepers == 0; });
         Engine *engine = nullptr;
         if (!m_exiting && m_keepers > 0) {
             try {
+                // Still at the keeper's priority: the housekeeping thread the load starts must not be
+                // born lowered, or a busy machine would keep the idle engine in memory.
                 if (!m_engine) load();
                 engine = m_engine;
                 ++m_users;
@@ -131,10 +138,11 @@ private:
         }
         if (engine) {
             lock.unlock();
+            lowerCurrentThreadToBulkPriority();
             // Each start reads its model's file and builds its network: side by side they take one's time.
             // One that cannot start now fails the read that needs it, with its reason.
-            const auto prepare = [engine] {
-                while (engine->prepareOne()) {
+            const auto prepare = [this, engine] {
+                while (stillKept() && engine->prepareOne()) {
                 }
             };
             std::vector<std::thread> helpers;
@@ -145,6 +153,11 @@ private:
             --m_users;
         }
         m_preparing = false;
+    }
+
+    bool stillKept() {
+        std::lock_guard lock(m_mutex);
+        return m_keepers > 0 && !m_exiting;
     }
 
     // Under m_mutex.
@@ -225,6 +238,8 @@ private:
 } // namespace
 
 bool isLoaded() { return Loader::instance().isLoaded(); }
+
+bool isPreparing() { return Loader::instance().isPreparing(); }
 
 void setIdleLife(std::chrono::milliseconds life) { g_idleLife = life.count(); }
 

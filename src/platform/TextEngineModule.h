@@ -19,8 +19,9 @@ public:
     // Stops the reads under way, waits up to `wait` for them and frees every instance (at exit).
     virtual void shutDown(std::chrono::milliseconds wait) = 0;
     // Starts one more instance while there are fewer than reads may run at once, or none of the second
-    // model; false when there are enough (or it failed). Several threads may call it at once. What it
-    // makes has read nothing: freeIdle takes it as idle since long ago, so that it goes as soon as
+    // model; false when there are enough (or it failed). Several threads may call it at once. A read
+    // never waits for it: one that finds no idle instance makes its own, and what is started beyond the
+    // limit meanwhile is dropped. What it makes has read nothing: freeIdle takes it as idle since long ago, so that it goes as soon as
     // nobody keeps the engine ready. (The loader makes the threads: std::thread's inline pieces in the
     // module would be bound by libtesseract, which then holds the module loaded for good.)
     virtual bool prepareOne() = 0;
@@ -35,6 +36,9 @@ using Factory = Engine *(*)(int limit, void (*beforeExit)(void *), void *context
 
 // True while the module is loaded. Any thread.
 bool isLoaded();
+
+// True while keepReady's start is under way (waiting for its delay or starting instances). Any thread.
+bool isPreparing();
 
 // How long an instance lives after its last read while nobody keeps the engine ready (a minute); the
 // module goes with the last one. For tests.

@@ -80,6 +80,8 @@ TEST(TextEngineModule, KeptReadyItStartsAheadAndGoesWhenLetGo) {
     std::shared_ptr<void> kept = engine.keepReady();
     ASSERT_TRUE(kept);
     ASSERT_TRUE(waitUntil([] { return module::isLoaded(); }, 5000));
+    // Its start runs below normal priority: on a busy machine it may take minutes.
+    ASSERT_TRUE(waitUntil([] { return !module::isPreparing(); }, 600000));
     module::setIdleLife(100ms);
     QThread::msleep(1500);
     EXPECT_TRUE(module::isLoaded()) << "nothing ages while kept ready";
@@ -92,6 +94,7 @@ TEST(TextEngineModule, KeptReadyItStartsAheadAndGoesWhenLetGo) {
     QImage line(200, 40, QImage::Format_Grayscale8);
     line.fill(Qt::white);
     engine.readLine(line, 1, {});
+    ASSERT_TRUE(waitUntil([] { return !module::isPreparing(); }, 600000));
     kept.reset();
     QThread::msleep(1500);
     EXPECT_TRUE(module::isLoaded()) << "an instance that read lives its idle life";
