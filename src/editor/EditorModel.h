@@ -1,6 +1,5 @@
 #pragma once
 
-#include "brand/art/BrandLogo.h"
 #include "core/Annotation.h"
 #include "core/BackdropDraft.h"
 #include "core/BeautyStyle.h"
@@ -8,6 +7,9 @@
 #include "core/ExportSettings.h"
 #include "core/StylePreset.h"
 #include "editor/EditorCommand.h"
+#include "editor/EditorDocument.h"
+#include "editor/EditorPageState.h"
+#include "editor/EditorRenderJob.h"
 #include "editor/EditorRenderers.h"
 
 #include <QFuture>
@@ -20,21 +22,17 @@
 #include <QUuid>
 
 #include <functional>
-#include <memory>
 #include <optional>
 
-class CancelFlag;
 class QMimeData;
 
-// One capture open in the editor: its image, beautify style, marks, crop, tool and selection, the
-// undo history, the flags the editor page shows, and the beautified result, rendered in the
-// background with an estimate of its export size. Created only by the router, one per opened image.
-// Main thread only.
+// One capture open in the editor, as the views see it: its document (EditorDocument: the image,
+// style, marks, crop and undo history), the page's state (EditorPageState: command bar, sheets and
+// flags) and the rendered result (EditorRenderJob), with the operations that reach across them: the
+// style operations, the command bar's table and the output. Created only by the router, one per
+// opened image. Main thread only.
 //
-// Every change of the style, the marks or the crop is one undo step and starts a new render. A drag
-// or a text entry is one interaction: its changes make a single step, and it renders when it ends.
-// A change from anywhere else (style operations, commands) first ends a text entry; one that arrives
-// during a drag is applied when the drag ends, as its own step.
+// Every change of the document starts a new render; a drag or a text entry renders when it ends.
 class EditorModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(BeautyStyle style READ style WRITE setStyle NOTIFY styleChanged)
@@ -60,7 +58,7 @@ class EditorModel : public QObject {
     Q_PROPERTY(bool isReadingText READ isReadingText NOTIFY isReadingTextChanged)
 
 public:
-    static constexpr int maxUndo = 100;
+    static constexpr int maxUndo = EditorDocument::maxUndo;
 
     // `sourcePath`: the kept capture file it came from, empty when there is none (yet). No style: the
     // stored default style. The first render starts at once.
@@ -69,117 +67,83 @@ public:
     // Background work still running is dropped when it finishes.
     ~EditorModel() override;
 
-    // --- The capture -------------------------------------------------------------------------------
-    // Mark points and the crop are in its pixels, origin top left. Packed away while nobody sees the
-    // editor (releaseCaches), it is unpacked here when asked for before the next render has done so.
-    const QImage &original() const;
+    // --- The capture (EditorDocument) --------------------------------------------------------------
+    // Packed away while nobody sees the editor (releaseCaches), it is unpacked here when asked for
+    // before the next render has done so.
+    const QImage &original() const { return m_document.original(); }
     const QImage &originalImage() const { return original(); }
-    QSize imageSize() const { return m_imageSize; }
-    // The cache key of the image the editor was opened with, also while it is packed away.
-    qint64 originalKey() const { return m_originalKey; }
-    // Whether the capture's pixels are packed away (lossless, compressed) instead of held.
-    bool isOriginalPacked() const { return m_packed.has_value(); }
-    const QString &sourcePath() const { return m_sourcePath; }
+    QSize imageSize() const { return m_document.imageSize(); }
+    qint64 originalKey() const { return m_document.originalKey(); }
+    bool isOriginalPacked() const { return m_document.isOriginalPacked(); }
+    const QString &sourcePath() const { return m_document.sourcePath(); }
     // The capture's recents file once it has been written (the editor may open before it is).
-    void setSourcePath(const QString &path) { m_sourcePath = path; }
-    // The mosaic that blur marks show, made on first use; null when it cannot be made.
-    const QImage &pixelatedImage() const;
+    void setSourcePath(const QString &path) { m_document.setSourcePath(path); }
+    const QImage &pixelatedImage() const { return m_render.pixelatedImage(); }
 
-    // --- State -------------------------------------------------------------------------------------
-    const BeautyStyle &style() const { return m_style; }
-    // A different style is one undo step and a new render.
-    void setStyle(const BeautyStyle &style);
-    EditorTool tool() const { return m_tool; }
-    // A different tool ends the text entry and the drag in progress (a shape drawn so far meets the
-    // size floors as at a release); preview and crop clear the selection.
-    void setTool(EditorTool tool);
-    const QList<Annotation> &annotations() const { return m_annotations; }
-    const std::optional<QRectF> &crop() const { return m_crop; }
-    // The crop as drawn, in image pixels (none: the whole image). Outside a drag, one undo step.
-    void setCrop(const std::optional<QRectF> &crop);
-    // Takes the crop away (the command's way: ends a text entry, waits for a drag).
-    void removeCrop();
-    const std::optional<QUuid> &selectedID() const { return m_selectedID; }
-    void setSelectedID(const std::optional<QUuid> &id);
-    std::optional<Annotation> selectedAnnotation() const;
-    const std::optional<QUuid> &editingTextID() const { return m_editingTextID; }
-    quint32 annotationColor() const { return m_annotationColor; }
-    Annotation::Thickness thickness() const { return m_thickness; }
-    // The part of the image the result shows: the crop rounded outward and clipped to the image, or
-    // the whole image when there is no crop or that leaves less than 8 × 8 pixels.
-    QRectF visibleRect() const;
+    // --- State (EditorDocument) --------------------------------------------------------------------
+    const BeautyStyle &style() const { return m_document.style(); }
+    void setStyle(const BeautyStyle &style) { m_document.setStyle(style); }
+    EditorTool tool() const { return m_document.tool(); }
+    void setTool(EditorTool tool) { m_document.setTool(tool); }
+    const QList<Annotation> &annotations() const { return m_document.annotations(); }
+    const std::optional<QRectF> &crop() const { return m_document.crop(); }
+    void setCrop(const std::optional<QRectF> &crop) { m_document.setCrop(crop); }
+    void removeCrop() { m_document.removeCrop(); }
+    const std::optional<QUuid> &selectedID() const { return m_document.selectedID(); }
+    void setSelectedID(const std::optional<QUuid> &id) { m_document.setSelectedID(id); }
+    std::optional<Annotation> selectedAnnotation() const { return m_document.selectedAnnotation(); }
+    const std::optional<QUuid> &editingTextID() const { return m_document.editingTextID(); }
+    quint32 annotationColor() const { return m_document.annotationColor(); }
+    Annotation::Thickness thickness() const { return m_document.thickness(); }
+    QRectF visibleRect() const { return m_document.visibleRect(); }
 
-    // --- Flags the editor page shows ---------------------------------------------------------------
-    bool isDetectingSensitive() const { return m_detectingSensitive; }
-    void setDetectingSensitive(bool on);
-    bool isReadingText() const { return m_readingText; }
-    void setReadingText(bool on);
-    bool showOriginal() const { return m_showOriginal; }
-    void setShowOriginal(bool on);
-    bool isCommandBarOpen() const { return m_commandBarOpen; }
-    // Every assignment of true also empties the query and selects the first row.
-    void setCommandBarOpen(bool open);
-    const QString &commandQuery() const { return m_commandQuery; }
-    // Every assignment selects the first row, so typing always highlights the first match.
-    void setCommandQuery(const QString &query);
-    int commandSelection() const { return m_commandSelection; }
-    void setCommandSelection(int row);
-    bool isShortcutsOpen() const { return m_shortcutsOpen; }
-    void setShortcutsOpen(bool open);
-    // The backdrop under edit; while set, the backdrop editor is shown. The page's cancel sets none.
-    const std::optional<BackdropDraft> &backdropDraft() const { return m_backdropDraft; }
-    void setBackdropDraft(const std::optional<BackdropDraft> &draft);
+    // --- Flags and sheets the page shows (EditorPageState) -----------------------------------------
+    bool isDetectingSensitive() const { return m_page.isDetectingSensitive(); }
+    void setDetectingSensitive(bool on) { m_page.setDetectingSensitive(on); }
+    bool isReadingText() const { return m_page.isReadingText(); }
+    void setReadingText(bool on) { m_page.setReadingText(on); }
+    bool showOriginal() const { return m_page.showOriginal(); }
+    void setShowOriginal(bool on) { m_page.setShowOriginal(on); }
+    bool isCommandBarOpen() const { return m_page.isCommandBarOpen(); }
+    void setCommandBarOpen(bool open) { m_page.setCommandBarOpen(open); }
+    const QString &commandQuery() const { return m_page.commandQuery(); }
+    void setCommandQuery(const QString &query) { m_page.setCommandQuery(query); }
+    int commandSelection() const { return m_page.commandSelection(); }
+    void setCommandSelection(int row) { m_page.setCommandSelection(row); }
+    bool isShortcutsOpen() const { return m_page.isShortcutsOpen(); }
+    void setShortcutsOpen(bool open) { m_page.setShortcutsOpen(open); }
+    const std::optional<BackdropDraft> &backdropDraft() const { return m_page.backdropDraft(); }
+    void setBackdropDraft(const std::optional<BackdropDraft> &draft) { m_page.setBackdropDraft(draft); }
 
     // Set by the router: closes the main window and keeps the capture open.
     std::function<void()> onClose;
     void close();
 
-    // --- Marks ---------------------------------------------------------------------------------------
-    // Starts a mark of the current tool's kind at `p` (image pixels) and selects it; a text starts
-    // its entry. None, and nothing changes, when the tool draws nothing.
-    std::optional<QUuid> startAnnotation(QPointF p);
-    // Moves the end point of the mark being drawn.
-    void updateAnnotation(const QUuid &id, QPointF end);
-    // Replaces the mark with the same identifier (move, resize, restyle, nudge).
-    void replaceAnnotation(const Annotation &annotation);
-    // Ends drawing a mark: an arrow shorter than 8 pixels, or a box, highlight or blur under 6 × 6,
-    // vanishes without a trace in the history. A text stays in its entry.
-    void finishAnnotation(const QUuid &id);
-    // The text editor's every edit.
-    void setText(const QUuid &id, const QString &text);
-    // Starts typing in an existing text.
-    void editText(const QUuid &id);
-    // Ends typing, if any: a text left blank (spaces and tabs) vanishes, any other is one undo step.
-    void finishTextEditing();
-    // Ends a crop drag: a crop under 16 × 16 pixels, or leaving under 8 × 8 inside the image, is
-    // removed. The crop is kept as drawn, not clipped.
-    void finishCrop();
-    void deleteSelected();
-    // Moves the selected mark; each nudge is its own undo step.
-    void nudgeSelected(double dx, double dy);
-    // One undo step when there were any.
-    void clearAnnotations();
-    // Appends marks as one undo step (the sensitive-data result).
-    void addAnnotations(const QList<Annotation> &added);
-    // The colour and thickness of new marks; a selected mark other than a blur takes them too.
-    void setAnnotationColor(quint32 color);
-    void setThickness(Annotation::Thickness thickness);
-    // The stroke width of new marks of `thickness` on this capture.
-    double strokeWidth(Annotation::Thickness thickness) const;
+    // --- Marks, gestures and history (EditorDocument) ----------------------------------------------
+    std::optional<QUuid> startAnnotation(QPointF p) { return m_document.startAnnotation(p); }
+    void updateAnnotation(const QUuid &id, QPointF end) { m_document.updateAnnotation(id, end); }
+    void replaceAnnotation(const Annotation &annotation) { m_document.replaceAnnotation(annotation); }
+    void finishAnnotation(const QUuid &id) { m_document.finishAnnotation(id); }
+    void setText(const QUuid &id, const QString &text) { m_document.setText(id, text); }
+    void editText(const QUuid &id) { m_document.editText(id); }
+    void finishTextEditing() { m_document.finishTextEditing(); }
+    void finishCrop() { m_document.finishCrop(); }
+    void deleteSelected() { m_document.deleteSelected(); }
+    void nudgeSelected(double dx, double dy) { m_document.nudgeSelected(dx, dy); }
+    void clearAnnotations() { m_document.clearAnnotations(); }
+    void addAnnotations(const QList<Annotation> &added) { m_document.addAnnotations(added); }
+    void setAnnotationColor(quint32 color) { m_document.setAnnotationColor(color); }
+    void setThickness(Annotation::Thickness thickness) { m_document.setThickness(thickness); }
+    double strokeWidth(Annotation::Thickness thickness) const { return m_document.strokeWidth(thickness); }
+    void beginInteraction() { m_document.beginInteraction(); }
+    void endInteraction() { m_document.endInteraction(); }
+    bool isInteracting() const { return m_document.isInteracting(); }
+    void undo() { m_document.undo(); }
+    void redo() { m_document.redo(); }
+    bool canUndo() const { return m_document.canUndo(); }
+    bool canRedo() const { return m_document.canRedo(); }
 
-    // --- Interaction bracket: the canvas's move, resize and crop drags ------------------------------
-    void beginInteraction();
-    // A gesture that changed nothing leaves no step and keeps the redo history.
-    void endInteraction();
-    bool isInteracting() const { return m_interacting; }
-
-    // --- History -------------------------------------------------------------------------------------
-    void undo();
-    void redo();
-    bool canUndo() const { return !m_undoStack.isEmpty(); }
-    bool canRedo() const { return !m_redoStack.isEmpty(); }
-
-    // --- Style operations ------------------------------------------------------------------------------
+    // --- Style operations --------------------------------------------------------------------------
     // The stored preset at `index`; nothing outside the list.
     void applyPreset(int index);
     // The stored backdrop after the current one, wrapping; the first when the current is not stored.
@@ -214,41 +178,22 @@ public:
     std::optional<QString> askName(const QString &title, const QString &message, const QString &initial,
                                    const QString &confirm);
 
-    // --- Rendering ---------------------------------------------------------------------------------------
-    // The last rendered result (null until the first lands) and its pixel size.
-    const QImage &preview() const { return m_preview; }
-    QSize outputSize() const { return m_outputSize; }
-    // The export's byte count with the stored export settings (none until estimated, or when the
-    // encoding failed) and its pixel size after scaling (empty until estimated).
-    const std::optional<qint64> &estimatedBytes() const { return m_estimatedBytes; }
-    QSize exportPixelSize() const { return m_exportPixelSize; }
-    // Renders the current state in the background, one render at a time: while one runs, only the
-    // newest state waits to follow it, and only the newest render publishes.
-    void rerender();
-    // Renders again when the brand's screenshot logo is not the one the last render used.
-    void refresh();
-    // While nobody sees the editor: lets go of what is rendered from its state (the preview, the
-    // beautifier's canvas and spare results, the pixelated capture, an estimate under way; a render
-    // under way publishes nothing) and packs an opaque capture away on a worker, so that only its
-    // compressed bytes are held. Its marks, style and history stay; ensurePreview renders the preview
-    // again, unpacking the capture on the render's thread.
-    void releaseCaches();
-    // Renders the preview when it was released and no render is under way; a packing under way is
-    // dropped.
-    void ensurePreview();
-    // Another capture took its place (its page may stay on screen a few turns more): the render, the
-    // estimate and the packing under way are dropped, so that they do not hold up the new capture's,
-    // and none starts again.
-    void stopBackgroundWork();
-    // Estimates the export of the last result in the background after a quarter second, so that a
-    // burst of changes encodes once; nothing before the first result.
-    void updateEstimate();
-    // The result at full size for an export, rendered now from the current state (a text being typed
-    // is committed first) with the brand logo as it is now, prepared for `settings` (none: the stored
-    // ones). Null when nothing can be rendered.
+    // --- Rendering (EditorRenderJob) ---------------------------------------------------------------
+    const QImage &preview() const { return m_render.preview(); }
+    QSize outputSize() const { return m_render.outputSize(); }
+    const std::optional<qint64> &estimatedBytes() const { return m_render.estimatedBytes(); }
+    QSize exportPixelSize() const { return m_render.exportPixelSize(); }
+    void rerender() { m_render.rerender(); }
+    void refresh() { m_render.refresh(); }
+    // Its marks, style and history stay.
+    void releaseCaches() { m_render.releaseCaches(); }
+    void ensurePreview() { m_render.ensurePreview(); }
+    void stopBackgroundWork() { m_render.stopBackgroundWork(); }
+    void updateEstimate() { m_render.updateEstimate(); }
+    // A text being typed is committed first.
     QImage finalImage(const std::optional<ExportSettings> &settings = std::nullopt);
 
-    // --- Output ---------------------------------------------------------------------------------------------
+    // --- Output ------------------------------------------------------------------------------------
     // Copies the result to the clipboard as PNG at the stored export scale (transparency kept, whatever
     // the stored format). Only once the clipboard holds it: the toast "Copiado" and the window closes
     // (onClose). A result that cannot be made or copied is reported and the editor stays.
@@ -268,18 +213,17 @@ public:
     // search runs.
     void hideSensitiveData();
 
-    // --- Command bar -------------------------------------------------------------------------------------------
+    // --- Command bar -------------------------------------------------------------------------------
     // Every row of the bar, built from the current state on each call: the tools, the backdrops, the
     // presets, the style, the export and the actions.
     QList<EditorCommand> commands();
-    // The rows whose group and title hold the query (trimmed of spaces and tabs), compared without
-    // case or accents; every row for an empty query.
-    QList<EditorCommand> filteredCommands();
+    // The rows that match the query (EditorPageState::filtered).
+    QList<EditorCommand> filteredCommands() { return m_page.filtered(commands()); }
     // Closes the bar, then runs the selected row of the filtered list; nothing for a selection
     // outside it.
     void runSelectedCommand();
     // Moves the selection by `step` rows, wrapping around the filtered list.
-    void moveCommandSelection(int step);
+    void moveCommandSelection(int step) { m_page.moveCommandSelection(step, int(filteredCommands().size())); }
 
 signals:
     void styleChanged();
@@ -306,35 +250,6 @@ signals:
     void historyChanged();
 
 private:
-    struct Snapshot {
-        BeautyStyle style;
-        QList<Annotation> annotations;
-        std::optional<QRectF> crop;
-        bool operator==(const Snapshot &) const = default;
-    };
-    // What the interaction in progress is, for ending it properly when the tool changes.
-    enum class Gesture { none, drawing, cropping, other };
-
-    Snapshot snapshot() const { return {m_style, m_annotations, m_crop}; }
-    void assignStyle(const BeautyStyle &style);
-    void assignAnnotations(const QList<Annotation> &annotations);
-    void assignCrop(const std::optional<QRectF> &crop);
-    void assignEditingTextID(const std::optional<QUuid> &id);
-    // The undo entry of a change of style, marks or crop made outside a gesture.
-    void recordChange(const Snapshot &before);
-    void pushUndo(const Snapshot &s);
-    void trimUndo();
-    void restore(const Snapshot &s);
-    void discardInteraction();
-    // Runs `change` now, after ending a text entry, or when the drag in progress ends.
-    void applyOutsideGesture(std::function<void()> change);
-    void runDeferred();
-    // Emits historyChanged when canUndo or canRedo differ from `before`.
-    void announceHistory(std::pair<bool, bool> before);
-    qsizetype indexOf(const QUuid &id) const;
-    // Drops the mark being drawn or typed: no selection, the interaction undone.
-    void dropInteraction();
-
     // Style operations' helpers.
     void changeStyle(const std::function<void(BeautyStyle &)> &edit);
     // A toast over the last result, or the capture before there is one.
@@ -352,66 +267,10 @@ private:
     void announceText(const QString &text);
     void coverSensitive(const QList<QRectF> &regions);
 
-    // Rendering's main-thread ends.
-    void startRender();
-    // A render has ended: its result is published unless a newer state superseded it, which renders next.
-    void renderEnded(const CancelFlag &flag, const QImage &result);
-    void publishRender(const QImage &result);
-    // Packs the capture away in the background (releaseCaches).
-    void pack();
-    // The capture unpacked by a render or by original(), unless it is held again already.
-    void adoptUnpacked(const QImage &image) const;
-    void publishEstimate(std::optional<qint64> bytes, QSize pixels);
-
-    mutable QImage m_original; // null while packed away
-    QSize m_imageSize;
-    qint64 m_originalKey = 0;
-    mutable std::optional<QByteArray> m_packed; // the capture as compressed by m_renderers.pack
-    std::shared_ptr<CancelFlag> m_packTask;
-    bool m_released = false; // between releaseCaches and ensurePreview: results are not kept
-    QString m_sourcePath;
-    EditorRenderers m_renderers;
-    // Held while the editor is on the screen: "Copiar texto" and the sensitive-data finder find the
-    // text engine started.
-    std::shared_ptr<void> m_readerReady;
-    mutable std::optional<QImage> m_pixelated;
-
-    BeautyStyle m_style;
-    EditorTool m_tool = EditorTool::preview;
-    QList<Annotation> m_annotations;
-    std::optional<QRectF> m_crop;
-    std::optional<QUuid> m_selectedID;
-    std::optional<QUuid> m_editingTextID;
-    quint32 m_annotationColor = 0xFF5A5F;
-    Annotation::Thickness m_thickness = Annotation::Thickness::medium;
-    bool m_detectingSensitive = false;
-    bool m_readingText = false;
-    bool m_showOriginal = false;
-    bool m_commandBarOpen = false;
-    QString m_commandQuery;
-    int m_commandSelection = 0;
-    bool m_shortcutsOpen = false;
-    std::optional<BackdropDraft> m_backdropDraft;
-
-    QList<Snapshot> m_undoStack;
-    QList<Snapshot> m_redoStack;
-    QList<Snapshot> m_redoBeforeInteraction;
-    bool m_restoring = false;
-    bool m_interacting = false;
-    Gesture m_gesture = Gesture::none;
-    std::optional<QUuid> m_drawingID;
-    QList<std::function<void()>> m_deferred;
-
-    QImage m_preview;
-    QSize m_outputSize;
-    QImage m_lastOutput;
-    std::optional<qint64> m_estimatedBytes;
-    QSize m_exportPixelSize;
-    std::shared_ptr<CancelFlag> m_renderTask; // the newest state's render, running or waiting
-    bool m_rendering = false;                 // a render is under way (one at a time)
-    bool m_stopped = false;                   // replaced by another capture: no background work starts
-    std::shared_ptr<CancelFlag> m_estimateTask;
-    std::optional<BrandLogo> m_renderedLogo;
+    // The render job reads the document: it is made after it and goes before it.
+    EditorDocument m_document;
+    EditorPageState m_page;
+    EditorRenderJob m_render;
 
     std::optional<QUuid> m_ocrToken; // the text reading whose result is awaited
     QFuture<QString> m_reading;

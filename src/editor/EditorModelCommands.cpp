@@ -1,4 +1,4 @@
-// EditorModel: the command bar's table, its filter and its selection.
+// EditorModel: the command bar's table and running its selected row.
 #include "editor/EditorModel.h"
 
 #include "core/Localization.h"
@@ -6,7 +6,6 @@
 #include "core/StyleStore.h"
 #include "editor/EditorKeyHandler.h"
 #include "platform/KeyEvent.h"
-#include "platform/TextFolding.h"
 
 #include <QPointer>
 
@@ -139,51 +138,22 @@ void addActions(Rows &rows) {
              [](EditorModel &m) { m.close(); });
 }
 
-// The query as matched: spaces and tabs trimmed at both ends (line breaks stay), then folded.
-QString foldedQuery(const QString &query) {
-    qsizetype start = 0, end = query.size();
-    auto blank = [&](qsizetype i) { return query[i] == u' ' || query[i] == u'\t'; };
-    while (start < end && blank(start)) ++start;
-    while (end > start && blank(end - 1)) --end;
-    return platform::TextFolding::fold(QStringView(query).sliced(start, end - start));
-}
-
 } // namespace
 
 QList<EditorCommand> EditorModel::commands() {
     Rows rows(this);
     addTools(rows);
-    addBackdrops(rows, m_style);
-    addStyle(rows, m_style);
+    addBackdrops(rows, style());
+    addStyle(rows, style());
     addExport(rows);
     addActions(rows);
     return rows.take();
 }
 
-QList<EditorCommand> EditorModel::filteredCommands() {
-    QList<EditorCommand> rows = commands();
-    const QString query = foldedQuery(m_commandQuery);
-    if (query.isEmpty()) return rows;
-    // Folding goes character by character, so a row's text folds as its folded group, a space and its
-    // folded title; the few groups are folded once.
-    QString group, foldedGroup;
-    rows.removeIf([&](const EditorCommand &row) {
-        if (row.group != group) foldedGroup = platform::TextFolding::fold(group = row.group);
-        return !(foldedGroup + u' ' + platform::TextFolding::fold(row.title)).contains(query);
-    });
-    return rows;
-}
-
 void EditorModel::runSelectedCommand() {
     const QList<EditorCommand> rows = filteredCommands();
-    if (m_commandSelection < 0 || m_commandSelection >= rows.size()) return;
-    const std::function<void()> action = rows[m_commandSelection].run;
+    if (commandSelection() < 0 || commandSelection() >= rows.size()) return;
+    const std::function<void()> action = rows[commandSelection()].run;
     setCommandBarOpen(false);
     action();
-}
-
-void EditorModel::moveCommandSelection(int step) {
-    const int n = int(filteredCommands().size());
-    if (n == 0) return;
-    setCommandSelection(((m_commandSelection + step) % n + n) % n);
 }

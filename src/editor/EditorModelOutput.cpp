@@ -30,7 +30,7 @@ qsizetype lineCount(const QString &text) {
 EditorModel::Encoded EditorModel::encodedExport(const ExportSettings &settings) {
     Encoded out{finalImage(settings), std::nullopt};
     if (out.image.isNull()) return out;
-    out.bytes = m_renderers.encode(out.image, settings);
+    out.bytes = m_render.renderers().encode(out.image, settings);
     if (out.bytes && out.bytes->isEmpty()) out.bytes.reset();
     return out;
 }
@@ -68,7 +68,7 @@ QMimeData *EditorModel::dragProvider() {
 // --- Text ------------------------------------------------------------------------------------------------
 
 void EditorModel::copyText() {
-    if (m_readingText) {
+    if (isReadingText()) {
         // Pressed again: the reading stops and its text never reaches the clipboard.
         m_ocrToken.reset();
         m_reading.cancel();
@@ -78,7 +78,7 @@ void EditorModel::copyText() {
     const QUuid token = QUuid::createUuid();
     m_ocrToken = token;
     setReadingText(true);
-    m_reading = m_renderers.readText(original(), textReadingLimit);
+    m_reading = m_render.renderers().readText(original(), textReadingLimit);
     m_reading
         .then(this, [this, token](const QString &text) {
             if (endReading(token)) announceText(text);
@@ -116,13 +116,13 @@ void EditorModel::announceText(const QString &text) {
 // --- Sensitive data ---------------------------------------------------------------------------------------
 
 void EditorModel::hideSensitiveData() {
-    if (m_detectingSensitive) return;
+    if (isDetectingSensitive()) return;
     setDetectingSensitive(true);
     auto failed = [this](const QString &message) {
         Toast::show(original(), L("Não consegui analisar o print"), message);
         setDetectingSensitive(false);
     };
-    m_renderers.findSensitive(original(), sensitiveSearchLimit)
+    m_render.renderers().findSensitive(original(), sensitiveSearchLimit)
         .then(this, [this](const QList<QRectF> &regions) {
             coverSensitive(regions);
             setDetectingSensitive(false);
@@ -146,7 +146,7 @@ void EditorModel::coverSensitive(const QList<QRectF> &regions) {
         blur.start = region.topLeft();
         blur.end = region.bottomRight();
         blur.color = sensitiveBlurColor;
-        blur.width = strokeWidth(m_thickness);
+        blur.width = strokeWidth(thickness());
         blurs.append(blur);
     }
     // One undo step; a text being typed ends first, a drag in progress gets them when it ends.

@@ -37,13 +37,13 @@ QString newBackdropID() { return uuidString(QUuid::createUuid()); }
 } // namespace
 
 void EditorModel::notify(const QString &title, const QString &subtitle) {
-    Toast::show(m_preview.isNull() ? original() : m_preview, title, subtitle);
+    Toast::show(preview().isNull() ? original() : preview(), title, subtitle);
 }
 
 void EditorModel::changeStyle(const std::function<void(BeautyStyle &)> &edit) {
-    BeautyStyle style = m_style;
-    edit(style);
-    setStyle(style);
+    BeautyStyle changed = style();
+    edit(changed);
+    setStyle(changed);
 }
 
 void EditorModel::applyPreset(int index) {
@@ -57,7 +57,7 @@ void EditorModel::nextBackdrop() {
     if (stored.isEmpty()) return;
     qsizetype next = 0;
     for (qsizetype i = 0; i < stored.size(); ++i) {
-        if (stored[i].id != m_style.backdrop.id) continue;
+        if (stored[i].id != style().backdrop.id) continue;
         next = (i + 1) % stored.size();
         break;
     }
@@ -71,7 +71,7 @@ void EditorModel::newBackdrop() {
                L("Exclua um fundo para criar outro"));
         return;
     }
-    Backdrop made = m_style.backdrop.id == transparentID ? Backdrop::defaults().first() : m_style.backdrop;
+    Backdrop made = style().backdrop.id == transparentID ? Backdrop::defaults().first() : style().backdrop;
     made.id = newBackdropID();
     made.name = L(LKey(QStringLiteral("Meu fundo %@"), {QString::number(customBackdropCount() + 1)}));
     if (made.kind == Backdrop::Kind::solid) made.setKind(Backdrop::Kind::linear);
@@ -98,7 +98,7 @@ void EditorModel::duplicateBackdrop(Backdrop backdrop) {
 void EditorModel::deleteBackdrop(Backdrop backdrop) {
     if (backdrop.id == transparentID) return;
     StyleStore::shared().removeBackdrop(backdrop);
-    if (m_backdropDraft && m_backdropDraft->backdrop.id == backdrop.id) setBackdropDraft(std::nullopt);
+    if (backdropDraft() && backdropDraft()->backdrop.id == backdrop.id) setBackdropDraft(std::nullopt);
     notify(L("Fundo excluído"), L("Restaure os de fábrica nas Preferências"));
 }
 
@@ -115,7 +115,7 @@ void EditorModel::commitBackdrop(Backdrop backdrop) {
 }
 
 void EditorModel::updatePreset(StylePreset preset) {
-    StyleStore::shared().updatePreset(preset.id, m_style);
+    StyleStore::shared().updatePreset(preset.id, style());
     notify(L(LKey(QStringLiteral("Preset “%@” atualizado"), {preset.displayName()})),
            L("Agora ele usa o estilo atual"));
 }
@@ -143,7 +143,7 @@ void EditorModel::toggleBalance() {
 }
 
 void EditorModel::makeDefault() {
-    StyleStore::shared().setDefaultStyle(m_style);
+    StyleStore::shared().setDefaultStyle(style());
     notify(L("Estilo padrão salvo"), L("Os próximos prints já saem assim"));
 }
 
@@ -159,7 +159,7 @@ void EditorModel::saveAsPreset() {
         askName(L("Novo preset"), L("Salva o estilo atual com um nome."),
                 L(LKey(QStringLiteral("Preset %@"), {QString::number(store.presets().size() + 1)})), L("Salvar"));
     if (!self || !name) return;
-    store.addPreset(*name, m_style);
+    store.addPreset(*name, style());
     notify(L(LKey(QStringLiteral("Preset “%@” criado"), {*name})),
            L(LKey(QStringLiteral("Aplique com a tecla %@"), {QString::number(store.presets().size())})));
 }

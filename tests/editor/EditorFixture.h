@@ -134,7 +134,7 @@ inline void settle() {
     }
 }
 
-// A model over fake renderers, with the shared style store back at its defaults and Portuguese texts.
+// A model over fake renderers (or a document alone), with the shared style store back at its defaults and Portuguese texts.
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -158,6 +158,13 @@ protected:
         auto model = std::make_unique<EditorModel>(image, QString(), std::nullopt, nullptr, renderers.make());
         settle();
         return model;
+    }
+
+    // A document alone, nothing rendering it.
+    static std::unique_ptr<EditorDocument> makeDocument(QSize size = {800, 600}) {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::darkCyan);
+        return std::make_unique<EditorDocument>(image, QString(), std::nullopt);
     }
 
     FakeRenderers renderers;

@@ -2,6 +2,8 @@
 
 #include "brand/BrandStore.h"
 #include "editor/AnnotationCanvas.h"
+#include "editor/EditorDocument.h"
+#include "editor/EditorRenderJob.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -22,7 +24,7 @@ void setBrand(bool logoOnScreenshots, LogoPosition position) {
     brand.setKit(kit);
 }
 
-class EditorRenderingTest : public EditorTest {
+class RenderJobTest : public EditorTest {
 protected:
     void SetUp() override {
         EditorTest::SetUp();
@@ -37,51 +39,64 @@ protected:
         EditorTest::TearDown();
     }
 
+    // A document and its render job over the fake renderers, the first result delivered.
+    struct Rendered {
+        std::unique_ptr<EditorDocument> document;
+        std::unique_ptr<EditorRenderJob> job; // goes first
+    };
+    Rendered makeJob(QSize size = {800, 600}) {
+        Rendered made{makeDocument(size), nullptr};
+        made.job = std::make_unique<EditorRenderJob>(*made.document, renderers.make());
+        settle();
+        return made;
+    }
+
     // Draws an arrow, as the canvas does.
-    static void addArrow(EditorModel &model, double y) {
-        model.setTool(EditorTool::arrow);
-        const std::optional<QUuid> id = model.startAnnotation({0, y});
-        model.updateAnnotation(*id, {100, y});
-        model.finishAnnotation(*id);
+    template <typename Editor>
+    static void addArrow(Editor &editor, double y) {
+        editor.setTool(EditorTool::arrow);
+        const std::optional<QUuid> id = editor.startAnnotation({0, y});
+        editor.updateAnnotation(*id, {100, y});
+        editor.finishAnnotation(*id);
     }
 };
 
 } // namespace
 
-TEST_F(EditorRenderingTest, OnlyTheNewestRenderPublishes) {
-    auto model = makeModel();
+TEST_F(RenderJobTest, OnlyTheNewestRenderPublishes) {
+    auto [document, job] = makeJob();
     // The first result landed and was estimated.
-    EXPECT_EQ(model->outputSize(), QSize(10, int(BeautyStyle{}.padding) + 1));
-    EXPECT_EQ(model->estimatedBytes(), model->outputSize().width() * model->outputSize().height());
-    EXPECT_EQ(model->exportPixelSize(), model->outputSize());
+    EXPECT_EQ(job->outputSize(), QSize(10, int(BeautyStyle{}.padding) + 1));
+    EXPECT_EQ(job->estimatedBytes(), job->outputSize().width() * job->outputSize().height());
+    EXPECT_EQ(job->exportPixelSize(), job->outputSize());
 
-    QSignalSpy published(model.get(), &EditorModel::previewChanged);
+    QSignalSpy published(job.get(), &EditorRenderJob::previewChanged);
     const int before = renderers.state->beautifies;
     renderers.state->gated = true;
-    addArrow(*model, 10);
+    addArrow(*document, 10);
     ASSERT_TRUE(renderers.state->waiting.tryAcquire(1, 5000)); // the first edit's render is under way
-    addArrow(*model, 20);
-    addArrow(*model, 30);
+    addArrow(*document, 20);
+    addArrow(*document, 30);
     renderers.state->gated = false;
     renderers.state->gate.release(2);
     settle();
     // Three marks rendered, and only that result was published; the second edit's state, superseded
     // while it waited for the first render, was never rendered.
     EXPECT_EQ(published.count(), 1);
-    EXPECT_EQ(model->preview().width(), 40);
-    EXPECT_EQ(model->outputSize().width(), 40);
+    EXPECT_EQ(job->preview().width(), 40);
+    EXPECT_EQ(job->outputSize().width(), 40);
     EXPECT_EQ(renderers.state->beautifies - before, 2);
 }
 
-TEST_F(EditorRenderingTest, ExportChangesWithinAQuarterSecondEncodeOnce) {
-    auto model = makeModel();
+TEST_F(RenderJobTest, ExportChangesWithinAQuarterSecondEncodeOnce) {
+    auto [document, job] = makeJob();
     const int encodes = renderers.state->encodes;
-    QSignalSpy sizes(model.get(), &EditorModel::exportPixelSizeChanged);
-    QSignalSpy bytes(model.get(), &EditorModel::estimatedBytesChanged);
+    QSignalSpy sizes(job.get(), &EditorRenderJob::exportPixelSizeChanged);
+    QSignalSpy bytes(job.get(), &EditorRenderJob::estimatedBytesChanged);
     const QList<ExportScale> scales{ExportScale::standard, ExportScale::retina, ExportScale::standard};
     for (ExportScale scale : scales) {
         StyleStore::shared().setExportSettings({ExportFormat::png, 0.85, scale});
-        model->updateEstimate();
+        job->updateEstimate();
         waitMs(40);
     }
     // The old figures stay on view while the estimate waits.
@@ -92,67 +107,68 @@ TEST_F(EditorRenderingTest, ExportChangesWithinAQuarterSecondEncodeOnce) {
     EXPECT_EQ(renderers.state->encodes, encodes + 1);
     EXPECT_EQ(sizes.count(), 1);
     EXPECT_EQ(bytes.count(), 1);
-    EXPECT_EQ(model->exportPixelSize(), model->outputSize() / 2);
+    EXPECT_EQ(job->exportPixelSize(), job->outputSize() / 2);
 
     // A failed encoding leaves no byte count but the pixel size.
     renderers.state->failEncoding = true;
     StyleStore::shared().setExportSettings({ExportFormat::heic, 0.85, ExportScale::retina});
-    model->updateEstimate();
+    job->updateEstimate();
     waitMs(300);
     settle();
-    EXPECT_EQ(model->estimatedBytes(), std::nullopt);
-    EXPECT_EQ(model->exportPixelSize(), model->outputSize());
+    EXPECT_EQ(job->estimatedBytes(), std::nullopt);
+    EXPECT_EQ(job->exportPixelSize(), job->outputSize());
 }
 
-TEST_F(EditorRenderingTest, AnEmptyResultKeepsWhatIsShown) {
-    auto model = makeModel();
-    const QImage preview = model->preview();
-    const QSize output = model->outputSize();
+TEST_F(RenderJobTest, AnEmptyResultKeepsWhatIsShown) {
+    auto [document, job] = makeJob();
+    const QImage preview = job->preview();
+    const QSize output = job->outputSize();
     const int encodes = renderers.state->encodes;
-    QSignalSpy published(model.get(), &EditorModel::previewChanged);
+    QSignalSpy published(job.get(), &EditorRenderJob::previewChanged);
 
-    BeautyStyle empty = model->style();
+    BeautyStyle empty = document->style();
     empty.padding = 999;
-    model->setStyle(empty);
-    addArrow(*model, 10);
+    document->setStyle(empty);
+    addArrow(*document, 10);
     settle();
     waitMs(300);
     settle();
     EXPECT_EQ(published.count(), 0);
-    EXPECT_EQ(model->preview().cacheKey(), preview.cacheKey());
-    EXPECT_EQ(model->outputSize(), output);
+    EXPECT_EQ(job->preview().cacheKey(), preview.cacheKey());
+    EXPECT_EQ(job->outputSize(), output);
     EXPECT_EQ(renderers.state->encodes, encodes); // no estimate started
     // The last result is still the one an estimate reads.
-    model->updateEstimate();
+    job->updateEstimate();
     waitMs(300);
     settle();
     EXPECT_EQ(renderers.state->lastEncoded, output);
 }
 
-TEST_F(EditorRenderingTest, RefreshRendersOnlyForAnotherLogo) {
-    auto model = makeModel();
+TEST_F(RenderJobTest, RefreshRendersOnlyForAnotherLogo) {
+    auto [document, job] = makeJob();
     const int renders = renderers.state->beautifies;
-    model->refresh();
+    job->refresh();
     setBrand(false, LogoPosition::topLeft); // no logo stamped either way
-    model->refresh();
+    job->refresh();
     settle();
     EXPECT_EQ(renderers.state->beautifies, renders);
 
     setBrand(true, LogoPosition::bottomRight);
-    model->refresh();
+    job->refresh();
     settle();
     EXPECT_EQ(renderers.state->beautifies, renders + 1);
-    model->refresh(); // the same image object, placed alike
+    job->refresh(); // the same image object, placed alike
     settle();
     EXPECT_EQ(renderers.state->beautifies, renders + 1);
     setBrand(true, LogoPosition::topLeft);
-    model->refresh();
+    job->refresh();
     settle();
     EXPECT_EQ(renderers.state->beautifies, renders + 2);
     EXPECT_EQ(renderers.state->lastLogo->position, LogoPosition::topLeft);
 }
 
-TEST_F(EditorRenderingTest, TheFinalImageIsRenderedNowFromTheCurrentState) {
+// Through the model, which ends a text entry before it renders.
+TEST_F(RenderJobTest, TheFinalImageIsRenderedNowFromTheCurrentState) {
     auto model = makeModel();
     model->setTool(EditorTool::text);
     const std::optional<QUuid> typed = model->startAnnotation({10, 10});
@@ -178,15 +194,16 @@ TEST_F(EditorRenderingTest, TheFinalImageIsRenderedNowFromTheCurrentState) {
     EXPECT_TRUE(model->finalImage().isNull());
 }
 
-TEST_F(EditorRenderingTest, AModelDeletedMidRenderOrEstimateIsDroppedCleanly) {
-    auto model = makeModel();
-    QPointer<EditorModel> watched(model.get());
+TEST_F(RenderJobTest, AJobDeletedMidRenderOrEstimateIsDroppedCleanly) {
+    auto [document, job] = makeJob();
+    QPointer<EditorRenderJob> watched(job.get());
     renderers.state->gated = true;
-    addArrow(*model, 10);
+    addArrow(*document, 10);
     ASSERT_TRUE(renderers.state->waiting.tryAcquire(1, 5000));
     StyleStore::shared().setExportSettings({ExportFormat::jpeg, 0.5, ExportScale::retina});
-    model->updateEstimate(); // waiting its quarter second
-    model.reset();
+    job->updateEstimate(); // waiting its quarter second
+    job.reset();
+    document.reset();
     renderers.state->gated = false;
     renderers.state->gate.release();
     settle();
@@ -196,29 +213,31 @@ TEST_F(EditorRenderingTest, AModelDeletedMidRenderOrEstimateIsDroppedCleanly) {
     QImage large(2880, 1800, QImage::Format_RGB32);
     large.fill(Qt::darkGreen);
     for (int i = 0; i < 3; ++i) {
-        auto real = std::make_unique<EditorModel>(large, QString(), std::nullopt);
-        addArrow(*real, 100);
-        real.reset();
+        const EditorRenderers real = EditorRenderers::standard();
+        EditorDocument edited(large, QString(), std::nullopt, real.unpack);
+        auto rendering = std::make_unique<EditorRenderJob>(edited, real);
+        addArrow(edited, 100);
+        rendering.reset();
         QCoreApplication::processEvents();
     }
     settle();
 }
 
-// A model another capture replaced lives on a few turns while its page goes: its render in flight
-// ends there, nothing starts again, and later edits start nothing either.
-TEST_F(EditorRenderingTest, AStoppedModelStartsNoMoreWork) {
-    auto model = makeModel();
+// The render job of a capture another one replaced lives on a few turns while its page goes: its
+// render in flight ends there, nothing starts again, and later edits start nothing either.
+TEST_F(RenderJobTest, AStoppedJobStartsNoMoreWork) {
+    auto [document, job] = makeJob();
     const int encodes = renderers.state->encodes;
     renderers.state->gated = true;
-    addArrow(*model, 10);
+    addArrow(*document, 10);
     ASSERT_TRUE(renderers.state->waiting.tryAcquire(1, 5000));
     const int started = renderers.state->beautifies;
-    model->stopBackgroundWork();
+    job->stopBackgroundWork();
     renderers.state->gated = false;
     renderers.state->gate.release();
     settle();
-    addArrow(*model, 20);
-    model->updateEstimate();
+    addArrow(*document, 20);
+    job->updateEstimate();
     settle();
     EXPECT_EQ(renderers.state->beautifies, started);
     EXPECT_EQ(renderers.state->encodes, encodes);
@@ -226,48 +245,48 @@ TEST_F(EditorRenderingTest, AStoppedModelStartsNoMoreWork) {
 
 // Closing the window lets the rendered preview go; showing it again renders the same state, marks
 // and all, and an editor that still has its preview renders nothing more.
-TEST_F(EditorRenderingTest, AReleasedPreviewIsRenderedAgainFromTheSameState) {
-    auto model = makeModel();
-    addArrow(*model, 10);
+TEST_F(RenderJobTest, AReleasedPreviewIsRenderedAgainFromTheSameState) {
+    auto [document, job] = makeJob();
+    addArrow(*document, 10);
     settle();
-    const QImage shown = model->preview();
+    const QImage shown = job->preview();
     ASSERT_FALSE(shown.isNull());
-    const QSize output = model->outputSize();
-    model->releaseCaches();
-    EXPECT_TRUE(model->preview().isNull());
-    EXPECT_EQ(model->outputSize(), output);
-    EXPECT_TRUE(model->canUndo());
+    const QSize output = job->outputSize();
+    job->releaseCaches();
+    EXPECT_TRUE(job->preview().isNull());
+    EXPECT_EQ(job->outputSize(), output);
+    EXPECT_TRUE(document->canUndo());
     const int before = renderers.state->beautifies;
-    model->ensurePreview();
+    job->ensurePreview();
     settle();
-    EXPECT_EQ(model->preview(), shown);
-    model->ensurePreview();
+    EXPECT_EQ(job->preview(), shown);
+    job->ensurePreview();
     settle();
     EXPECT_EQ(renderers.state->beautifies - before, 1);
 }
 
 // The text engine is kept started while the editor is on the screen, so that its first "Copiar texto"
 // pays no start; out of sight, or replaced by another capture, it is let go.
-TEST_F(EditorRenderingTest, TheTextReaderIsKeptReadyOnlyWhileTheEditorIsSeen) {
-    auto model = makeModel();
+TEST_F(RenderJobTest, TheTextReaderIsKeptReadyOnlyWhileTheEditorIsSeen) {
+    auto [document, job] = makeJob();
     EXPECT_EQ(renderers.state->readersKept, 1);
-    model->releaseCaches();
+    job->releaseCaches();
     EXPECT_EQ(renderers.state->readersKept, 0);
-    model->ensurePreview();
-    model->ensurePreview();
+    job->ensurePreview();
+    job->ensurePreview();
     EXPECT_EQ(renderers.state->readersKept, 1);
-    model->stopBackgroundWork();
+    job->stopBackgroundWork();
     EXPECT_EQ(renderers.state->readersKept, 0);
-    model->ensurePreview();
+    job->ensurePreview();
     EXPECT_EQ(renderers.state->readersKept, 0);
-    auto another = makeModel();
-    another.reset();
+    makeJob(); // made and let go at once
     EXPECT_EQ(renderers.state->readersKept, 0);
 }
 
 // Out of sight, an opaque capture is held only packed: its pixels are let go, and it comes back pixel
 // for pixel, through the next render or at once when asked for. One with transparency stays as it is.
-TEST_F(EditorRenderingTest, AnEditorNobodySeesHoldsItsCaptureOnlyPacked) {
+// Through the model, as the canvas sees it.
+TEST_F(RenderJobTest, AnEditorNobodySeesHoldsItsCaptureOnlyPacked) {
     constexpr int width = 320, height = 200;
     auto *buffer = new quint32[width * height];
     for (int i = 0; i < width * height; ++i) buffer[i] = 0xFF000000u | quint32(i * 2654435761u >> 8);

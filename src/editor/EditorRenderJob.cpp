@@ -1,8 +1,9 @@
-// EditorModel: the background render of the result and the estimate of its export.
-#include "editor/EditorModel.h"
+#include "editor/EditorRenderJob.h"
 
 #include "brand/BrandStore.h"
+#include "core/AnnotationRenderer.h"
 #include "core/StyleStore.h"
+#include "editor/EditorDocument.h"
 #include "editor/CancelFlag.h"
 #include "platform/Memory.h"
 #include "platform/ThreadPriority.h"
@@ -34,7 +35,35 @@ std::shared_ptr<CancelFlag> replaceTask(std::shared_ptr<CancelFlag> &task) {
 
 } // namespace
 
-void EditorModel::rerender() {
+EditorRenderJob::EditorRenderJob(EditorDocument &document, EditorRenderers renderers, QObject *parent)
+    : QObject(parent), m_document(document), m_renderers(std::move(renderers)) {
+    if (m_renderers.keepReaderReady) m_readerReady = m_renderers.keepReaderReady();
+    connect(&m_document, &EditorDocument::contentChanged, this, &EditorRenderJob::rerender);
+    rerender();
+}
+
+EditorRenderJob::~EditorRenderJob() {
+    stopBackgroundWork();
+    // The results and the beautifier's canvases are tens of megabytes whose unmapping would hold up
+    // the frame after the next capture opens: they go on a worker.
+    if (EditorThreads::isClosing()) return;
+    EditorThreads::estimatePool().start([preview = std::move(m_preview), output = std::move(m_lastOutput),
+                                         pixelated = std::move(m_pixelated), renderers = std::move(m_renderers)] {});
+}
+
+void EditorRenderJob::stopBackgroundWork() {
+    m_stopped = true;
+    m_readerReady.reset();
+    for (const std::shared_ptr<CancelFlag> &task : {m_renderTask, m_estimateTask, m_packTask})
+        if (task) task->cancel();
+}
+
+const QImage &EditorRenderJob::pixelatedImage() const {
+    if (!m_pixelated) m_pixelated = AnnotationRenderer::pixelate(m_document.original());
+    return *m_pixelated;
+}
+
+void EditorRenderJob::rerender() {
     // The render under way, if any, is superseded: it is dropped when it ends.
     replaceTask(m_renderTask);
     // One render at a time, the newest state next: two at once would halve each other's speed on a
@@ -43,16 +72,18 @@ void EditorModel::rerender() {
     if (!m_rendering && !m_released && !m_stopped) startRender();
 }
 
-void EditorModel::startRender() {
+void EditorRenderJob::startRender() {
     m_rendering = true;
     m_renderedLogo = BrandStore::shared().screenshotLogo();
     const std::shared_ptr<CancelFlag> flag = m_renderTask;
-    QPointer<EditorModel> self(this);
+    QPointer<EditorRenderJob> self(this);
     // A packed capture is unpacked here, off the main thread, before its first render.
-    const std::optional<QByteArray> packed = m_original.isNull() ? m_packed : std::nullopt;
+    const QImage &original = m_document.heldOriginal();
+    const std::optional<QByteArray> packed = original.isNull() ? m_document.packedOriginal() : std::nullopt;
     // Values only: later edits cannot reach a running render.
-    EditorThreads::renderPool().start([flag, self, renderers = m_renderers, original = m_original, packed,
-                                       style = m_style, crop = m_crop, annotations = m_annotations,
+    EditorThreads::renderPool().start([flag, self, renderers = m_renderers, original, packed,
+                                       style = m_document.style(), crop = m_document.crop(),
+                                       annotations = m_document.annotations(),
                                        logo = m_renderedLogo] {
         // Below the GUI thread: a render the GUI thread wakes is often put beside it on its processor.
         platform::lowerCurrentThreadToBulkPriority();
@@ -66,37 +97,31 @@ void EditorModel::startRender() {
         }
         onMainThread([self, flag, result, unpacked = packed ? source : QImage()] {
             if (!self) return;
-            if (!unpacked.isNull() && !self->m_released) self->adoptUnpacked(unpacked);
+            if (!unpacked.isNull() && !self->m_released) self->m_document.adoptUnpacked(unpacked);
             self->renderEnded(*flag, result);
         });
     });
 }
 
-void EditorModel::adoptUnpacked(const QImage &image) const {
-    if (!m_original.isNull() || image.isNull()) return;
-    m_original = image;
-    m_packed.reset();
-}
-
-void EditorModel::pack() {
-    if (m_packed || m_original.isNull() || !m_renderers.pack || !m_renderers.unpack || m_stopped) return;
+void EditorRenderJob::pack() {
+    const QImage &original = m_document.heldOriginal();
+    if (original.isNull() || !m_renderers.pack || !m_renderers.unpack || m_stopped) return;
     const std::shared_ptr<CancelFlag> flag = replaceTask(m_packTask);
-    QPointer<EditorModel> self(this);
-    EditorThreads::estimatePool().start([flag, self, pack = m_renderers.pack, image = m_original]() mutable {
+    QPointer<EditorRenderJob> self(this);
+    EditorThreads::estimatePool().start([flag, self, pack = m_renderers.pack, image = original]() mutable {
         platform::lowerCurrentThreadPriority();
         if (flag->isCancelled() || EditorThreads::isClosing()) return;
         std::optional<QByteArray> bytes = pack(image);
         image = QImage(); // the pixels go with the main thread's copy, not after this task
         onMainThread([self, flag, bytes = std::move(bytes)] {
-            if (!self || flag->isCancelled() || !bytes || self->m_original.isNull()) return;
-            self->m_packed = *bytes;
-            self->m_original = QImage();
+            if (!self || flag->isCancelled() || !bytes || self->m_document.heldOriginal().isNull()) return;
+            self->m_document.packOriginal(*bytes);
             platform::Memory::releaseFreeMemorySoon();
         });
     });
 }
 
-void EditorModel::renderEnded(const CancelFlag &flag, const QImage &result) {
+void EditorRenderJob::renderEnded(const CancelFlag &flag, const QImage &result) {
     m_rendering = false;
     if (flag.isCancelled()) {
         // Again only for a newer state: the task was replaced, not stopped.
@@ -107,7 +132,7 @@ void EditorModel::renderEnded(const CancelFlag &flag, const QImage &result) {
     if (!result.isNull()) publishRender(result);
 }
 
-void EditorModel::publishRender(const QImage &result) {
+void EditorRenderJob::publishRender(const QImage &result) {
     if (m_released) return; // nobody sees it: the next show renders again
     m_preview = result;
     emit previewChanged();
@@ -119,11 +144,11 @@ void EditorModel::publishRender(const QImage &result) {
     updateEstimate();
 }
 
-void EditorModel::refresh() {
+void EditorRenderJob::refresh() {
     if (BrandStore::shared().screenshotLogo() != m_renderedLogo) rerender();
 }
 
-void EditorModel::releaseCaches() {
+void EditorRenderJob::releaseCaches() {
     m_released = true;
     m_readerReady.reset();
     if (m_renderers.releaseCaches) m_renderers.releaseCaches();
@@ -136,18 +161,18 @@ void EditorModel::releaseCaches() {
     emit previewChanged();
 }
 
-void EditorModel::ensurePreview() {
+void EditorRenderJob::ensurePreview() {
     m_released = false;
     if (!m_readerReady && !m_stopped && m_renderers.keepReaderReady) m_readerReady = m_renderers.keepReaderReady();
     if (m_packTask) m_packTask->cancel();
     if (m_preview.isNull() && !m_rendering) rerender();
 }
 
-void EditorModel::updateEstimate() {
+void EditorRenderJob::updateEstimate() {
     if (m_lastOutput.isNull() || m_stopped) return;
     const ExportSettings settings = StyleStore::shared().exportSettings();
     const std::shared_ptr<CancelFlag> flag = replaceTask(m_estimateTask);
-    QPointer<EditorModel> self(this);
+    QPointer<EditorRenderJob> self(this);
     EditorThreads::estimatePool().start([flag, self, renderers = m_renderers, image = m_lastOutput, settings] {
         platform::lowerCurrentThreadPriority();
         if (!flag->sleepFor(estimateDelay) || EditorThreads::isClosing()) return;
@@ -161,7 +186,7 @@ void EditorModel::updateEstimate() {
     });
 }
 
-void EditorModel::publishEstimate(std::optional<qint64> bytes, QSize pixels) {
+void EditorRenderJob::publishEstimate(std::optional<qint64> bytes, QSize pixels) {
     if (bytes != m_estimatedBytes) {
         m_estimatedBytes = bytes;
         emit estimatedBytesChanged();
@@ -172,10 +197,9 @@ void EditorModel::publishEstimate(std::optional<qint64> bytes, QSize pixels) {
     }
 }
 
-QImage EditorModel::finalImage(const std::optional<ExportSettings> &settings) {
-    finishTextEditing();
-    const QImage annotated = m_renderers.annotate(original(), m_crop, m_annotations);
-    const QImage result = m_renderers.beautify(annotated, m_style, BrandStore::shared().screenshotLogo());
+QImage EditorRenderJob::finalImage(const std::optional<ExportSettings> &settings) const {
+    const QImage annotated = m_renderers.annotate(m_document.original(), m_document.crop(), m_document.annotations());
+    const QImage result = m_renderers.beautify(annotated, m_document.style(), BrandStore::shared().screenshotLogo());
     if (result.isNull()) return {};
     return m_renderers.prepare(result, settings.value_or(StyleStore::shared().exportSettings()));
 }
