@@ -1,10 +1,13 @@
 #include "brand_window/BrandCard.h"
 
+#include "brand/BrandStore.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
 
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 BrandCard::BrandCard(const QString &title, const QString &subtitle, int contentSpacing, QWidget *parent)
@@ -39,9 +42,47 @@ void BrandCard::paintEvent(QPaintEvent *) {
     p.drawPath(shape);
 }
 
+BrandKitCard::BrandKitCard(BrandStore &brand, const QString &title, const QString &subtitle, int contentSpacing,
+                           QWidget *parent)
+    : BrandCard(title, subtitle, contentSpacing, parent), m_brand(brand) {}
+
+void BrandKitCard::refresh() {
+    m_syncing = true;
+    sync();
+    m_syncing = false;
+}
+
+void BrandKitCard::writeKit(const std::function<void(BrandKit &)> &change) {
+    if (m_syncing) return;
+    BrandKit kit = m_brand.kit();
+    change(kit);
+    m_brand.setKit(kit);
+}
+
 FieldLabel::FieldLabel(const QString &text, QWidget *parent) : PlainLabel(text, parent) {
     setFont(Theme::font(12, QFont::Medium));
     QPalette palette = this->palette();
     palette.setColor(QPalette::WindowText, Theme::text2());
     setPalette(palette);
+}
+
+QLineEdit *plainField(const QString &placeholder, QWidget *parent) {
+    auto *field = new QLineEdit(parent);
+    field->setPlaceholderText(placeholder);
+    field->setFont(Theme::font(13));
+    field->setFixedHeight(32);
+    field->setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: %2; border: 1px solid %3;"
+                                        " border-radius: 8px; padding: 0 10px; }")
+                             .arg(Theme::raised().name(), Theme::text().name(), Theme::line().name(QColor::HexArgb)));
+    return field;
+}
+
+QPushButton *borderlessButton(const QString &text, const QColor &color, QWidget *parent) {
+    auto *button = new QPushButton(text, parent);
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFont(Theme::font(12));
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { color: %1; border: none; text-align: left; }").arg(color.name()));
+    return button;
 }
