@@ -3,6 +3,7 @@
 #include "platform/ImageFile.h"
 #include "platform/ThreadPriority.h"
 
+#include <QCoreApplication>
 #include <QPromise>
 #include <QRect>
 #include <QThread>
@@ -19,9 +20,17 @@ qint64 costOf(const QImage &image) { return std::max(PictureService::pictureKiB,
 } // namespace
 
 PictureService &PictureService::shared() {
-    // Made on the main thread at first use, where its pictures finish; never destroyed, so that no
-    // decoding outlives it at exit.
-    static PictureService *service = new PictureService;
+    // Made on the main thread at first use, where its pictures finish, and kept as long as the process.
+    // Its pool is drained as the application object goes, before it takes down the thread pool that
+    // Qt's own image work uses: after that, a picture still being scaled would crash.
+    static PictureService *service = [] {
+        auto *made = new PictureService;
+        qAddPostRoutine([] {
+            shared().m_pool.clear();
+            shared().m_pool.waitForDone();
+        });
+        return made;
+    }();
     return *service;
 }
 
