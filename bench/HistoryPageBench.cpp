@@ -107,9 +107,9 @@ void BM_HistoryPageScrollThrough(benchmark::State &state) {
         QElapsedTimer settle;
         settle.start();
         while (settle.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        const HistoryThumbnails &thumbnails = page.history->thumbnails();
+        const PictureService &thumbnails = page.history->thumbnails();
         state.counters["worst_ms"] = double(worst) / 1e6;
-        state.counters["cached"] = thumbnails.cachedCount();
+        state.counters["cached"] = thumbnails.keptCount();
         state.counters["decoded"] = thumbnails.decodedCount();
         state.counters["threads"] = thumbnails.threadCount();
         state.counters["cards"] = page.view.grid()->cardsMade();

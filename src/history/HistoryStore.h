@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/BackgroundTextReader.h"
+#include "core/PictureService.h"
 #include "history/HistoryEntry.h"
 #include "history/HistoryIndexFile.h"
 #include "history/HistoryIndexWriter.h"
-#include "history/HistoryThumbnails.h"
 #include "history/RecentsStore.h"
 
 #include <QDateTime>
@@ -46,6 +46,10 @@ class HistoryStore : public QObject {
     Q_OBJECT
     Q_PROPERTY(int pendingCount READ pendingCount NOTIFY pendingCountChanged)
 public:
+    // The most a card picture holds on its longer side.
+    static constexpr int thumbnailSide = 480;
+    static constexpr QSize thumbnailBox{thumbnailSide, thumbnailSide};
+
     using FileLister = std::function<QList<RecentsStore::File>()>;
     struct Options {
         QString indexPath;
@@ -107,11 +111,12 @@ public:
     // The first line of the entry's text holding the query, as HistoryText::snippet; none for a
     // blank query, an entry without a record or no matching line.
     std::optional<QString> snippet(const HistoryEntry &entry, const QString &query) const;
-    // The card picture of a capture file (HistoryThumbnails).
-    QFuture<QImage> thumbnail(const QString &path) { return m_thumbnails.thumbnail(path); }
-    // One asker of `path`'s thumbnail no longer wants it (HistoryThumbnails::release).
-    void releaseThumbnail(const QString &path) { m_thumbnails.release(path); }
-    const HistoryThumbnails &thumbnails() const { return m_thumbnails; }
+    // The card picture of a capture file (PictureService::picture), at most `thumbnailSide` pixels on
+    // its longer side.
+    QFuture<QImage> thumbnail(const QString &path) { return m_thumbnails.picture(path, thumbnailBox); }
+    // One asker of `path`'s thumbnail no longer wants it (PictureService::release).
+    void releaseThumbnail(const QString &path) { m_thumbnails.release(path, thumbnailBox); }
+    const PictureService &thumbnails() const { return m_thumbnails; }
 
     // Writes a pending save now and waits for the writer (at quit).
     void flush();
@@ -204,7 +209,7 @@ private:
     QTimer m_saveTimer;
     QElapsedTimer m_unsavedSince;
     HistoryIndexWriter m_writer;
-    HistoryThumbnails m_thumbnails;
+    PictureService &m_thumbnails = PictureService::shared();
 
     struct LastSearch {
         QByteArray key;

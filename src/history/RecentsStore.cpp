@@ -3,6 +3,7 @@
 #include "core/CaptureFileName.h"
 #include "core/Exporter.h"
 #include "core/Localization.h"
+#include "core/PictureService.h"
 #include "core/Settings.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
@@ -26,13 +27,10 @@
 #include <QFutureWatcher>
 #include <QPainter>
 #include <QThread>
-#include <QThreadPool>
-#include <QtConcurrent>
 
 #include <algorithm>
 #include <atomic>
 #include <unistd.h>
-#include <cmath>
 #include <cstdio>
 #include <mutex>
 
@@ -114,7 +112,11 @@ void RecentsStore::reportOnce(const QString &folder, const QString &error, const
     emit keepingFailed(folder, error, keptIn);
 }
 
-RecentsStore::~RecentsStore() = default;
+RecentsStore::~RecentsStore() {
+    // Thumbnails not decoded yet are wanted no more.
+    for (const QString &path : std::as_const(m_decoding))
+        PictureService::shared().release(path, thumbnailBox, PictureService::Fit::cover);
+}
 
 qint64 RecentsStore::keepOnDisk() const {
     const qint64 value = Settings::historyKeep.value(m_defaults);
@@ -389,31 +391,20 @@ void RecentsStore::load() {
     refreshUsage();
 }
 
-namespace {
-
-// At most two captures are decoded at once: each may hold a full-size picture for a moment.
-QThreadPool &thumbnailPool() {
-    static QThreadPool *pool = [] {
-        auto *created = new QThreadPool;
-        created->setObjectName(QStringLiteral("Thumbnails"));
-        created->setMaxThreadCount(2);
-        created->setExpiryTimeout(5000); // gone a moment after the last capture
-        return created;
-    }();
-    return *pool;
-}
-
-} // namespace
-
 void RecentsStore::decodeThumbnail(const QString &path) {
     if (m_decoding.contains(path)) return;
     m_decoding.insert(path);
+    PictureService &pictures = PictureService::shared();
+    // Read afresh: the listing holds no thumbnail of the file as it is now, and a picture kept of it
+    // may be of an earlier file of that name.
+    pictures.forget(path);
     auto *watcher = new QFutureWatcher<QImage>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, path] {
         watcher->deleteLater();
-        thumbnailDecoded(path, watcher->result());
+        const QFuture<QImage> future = watcher->future();
+        thumbnailDecoded(path, future.resultCount() > 0 ? future.result() : QImage());
     });
-    watcher->setFuture(QtConcurrent::run(&thumbnailPool(), [path] { return readThumbnail(path); }));
+    watcher->setFuture(pictures.picture(path, thumbnailBox, PictureService::Fit::cover));
 }
 
 void RecentsStore::thumbnailDecoded(const QString &path, const QImage &thumbnail) {
@@ -426,11 +417,6 @@ void RecentsStore::thumbnailDecoded(const QString &path, const QImage &thumbnail
         it->thumbnail = thumbnail;
     }
     emit itemsChanged();
-}
-
-QImage RecentsStore::readThumbnail(const QString &path) {
-    // Decoded at reduced size: never the whole capture when a thumbnail is all that is shown.
-    return thumbnail(platform::ImageFile::readThumbnail(path, thumbnailBox));
 }
 
 void RecentsStore::refreshUsage() {
@@ -520,13 +506,4 @@ void RecentsStore::applyKeepLimit(qint64 limit) {
     load();
 }
 
-QImage RecentsStore::thumbnail(const QImage &image) {
-    if (image.isNull()) return {};
-    const QSize box = thumbnailBox.boundedTo(image.size());
-    const double scale = std::min(1.0, std::max(double(box.width()) / image.width(), double(box.height()) / image.height()));
-    const QSize scaled(std::max(1, int(std::round(scale * image.width()))), std::max(1, int(std::round(scale * image.height()))));
-    const QImage covering = scaled == image.size() ? image : image.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    QRect cut(QPoint(), box.boundedTo(covering.size()));
-    cut.moveCenter(covering.rect().center());
-    return covering.copy(cut).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
+QImage RecentsStore::thumbnail(const QImage &image) { return PictureService::cover(image, thumbnailBox); }

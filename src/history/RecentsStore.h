@@ -114,8 +114,6 @@ public:
     // The image scaled to cover `thumbnailBox` and cut to it around its centre, never enlarged: all a
     // tile shows of it, at twice the tile's size.
     static QImage thumbnail(const QImage &image);
-    // The thumbnail of a capture file; null when the file cannot be read. Any thread.
-    static QImage readThumbnail(const QString &path);
     // The date a capture file is ordered by: its birth time, else its modification time.
     static QDateTime fileDate(const QFileInfo &file);
     // Tests order files by dates they can set; empty restores `fileDate`.
@@ -193,7 +191,7 @@ private:
                                     platform::PrivateFolder::Problem *problem);
     QList<Listed> listing() const;
     void load();
-    // Decodes the item's thumbnail on a worker thread.
+    // Decodes the item's thumbnail off the main thread (PictureService).
     void decodeThumbnail(const QString &path);
     void thumbnailDecoded(const QString &path, const QImage &thumbnail);
     // Deletes the files beyond the keep limit.

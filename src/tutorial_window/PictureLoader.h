@@ -1,20 +1,22 @@
 #pragma once
 
-#include <QCache>
+#include <QHash>
 #include <QImage>
 #include <QObject>
 #include <QSet>
 #include <QSize>
 #include <QString>
 
-// Step pictures for the tutorial pages, decoded on the thread pool and never larger than the box they
-// are asked for (kept in proportion, never enlarged), so that opening a long tutorial or a large
-// library never waits for a decode. Decoded pictures are kept in a bounded cache. Main thread only;
-// the decoding runs elsewhere.
+// Step pictures and covers for the tutorial pages, asked for while they paint: each is decoded by the
+// picture service (PictureService, which keeps it) no larger than the box it is asked for (kept in
+// proportion, never enlarged), so that opening a long tutorial or a large library never waits for a
+// decode. A picture that cannot be read is not tried again. Main thread only.
 class PictureLoader : public QObject {
     Q_OBJECT
 public:
-    explicit PictureLoader(qint64 cacheKiB = 96 * 1024, QObject *parent = nullptr);
+    explicit PictureLoader(QObject *parent = nullptr);
+    // Decodings not begun yet are skipped: nobody here waits for them any more.
+    ~PictureLoader() override;
 
     enum class State { loading, ready, failed };
 
@@ -30,7 +32,6 @@ signals:
 private:
     static QString keyOf(const QString &path, QSize box);
 
-    QCache<QString, QImage> m_pictures; // cost in KiB
-    QSet<QString> m_pending;
+    QHash<QString, QPair<QString, QSize>> m_pending; // by key: the file and box asked for
     QSet<QString> m_failed;
 };

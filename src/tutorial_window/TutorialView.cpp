@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 TutorialView::TutorialView(TutorialStore &store, ShortcutStore &shortcuts, BrandStore &brand, QWidget *parent)
-    : QWidget(parent), m_store(store), m_loader(new PictureLoader(96 * 1024, this)) {
+    : QWidget(parent), m_store(store), m_loader(new PictureLoader(this)) {
     setAccessibleName(L("Tutoriais"));
     setFocusPolicy(Qt::ClickFocus);
     auto *column = new QVBoxLayout(this);

@@ -317,6 +317,26 @@ TEST_F(HistoryStoreTest, ForgettingOrReusingANameDropsItsOldRead) {
     EXPECT_TRUE(written.wait(2000));
 }
 
+TEST_F(HistoryStoreTest, CardPicturesAreAtMostTheirSideAndReadAgainOnceTheNameIsUsedAgain) {
+    const QString file = path(QStringLiteral("Pelicarta 2026-03-14 09.05.27.png"));
+    QImage wide(1000, 333, QImage::Format_RGB32);
+    wide.fill(Qt::darkCyan);
+    ASSERT_TRUE(wide.save(file, "png"));
+    dates.insert(file, QDateTime::currentDateTime());
+    HistoryStore &history = makeStore();
+    const auto waitFor = [](const QFuture<QImage> &future) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 5000));
+        return future.isFinished() && future.resultCount() > 0 ? future.result() : QImage();
+    };
+    EXPECT_EQ(waitFor(history.thumbnail(file)).size(), QSize(HistoryStore::thumbnailSide, 160));
+    EXPECT_TRUE(history.thumbnail(file).isFinished()); // kept
+    // A new capture takes the name: its own picture is shown, not the one kept of the old file.
+    const QImage capture = picture(10);
+    ASSERT_TRUE(capture.save(file, "png"));
+    history.didAdd(file, capture);
+    EXPECT_EQ(waitFor(history.thumbnail(file)).size(), capture.size());
+}
+
 TEST_F(HistoryStoreTest, SavesOnceAfterTheLastOfABurstAndAtQuit) {
     HistoryStore &history = makeStore();
     ASSERT_TRUE(readAll());

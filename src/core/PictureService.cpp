@@ -1,0 +1,135 @@
+#include "core/PictureService.h"
+
+#include "platform/ImageFile.h"
+#include "platform/ThreadPriority.h"
+
+#include <QCoreApplication>
+#include <QPromise>
+#include <QRect>
+#include <QThread>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+qint64 costOf(const QImage &image) { return std::max(PictureService::pictureKiB, qint64(image.sizeInBytes() / 1024)); }
+
+} // namespace
+
+PictureService &PictureService::shared() {
+    // Made on the main thread at first use, where its pictures finish, and kept as long as the process.
+    // Its pool is drained as the application object goes, before it takes down the thread pool that
+    // Qt's own image work uses: after that, a picture still being scaled would crash.
+    static PictureService *service = [] {
+        auto *made = new PictureService;
+        qAddPostRoutine([] {
+            shared().m_pool.clear();
+            shared().m_pool.waitForDone();
+        });
+        return made;
+    }();
+    return *service;
+}
+
+int PictureService::defaultThreadCount() { return std::max(1, QThread::idealThreadCount() - 1); }
+
+PictureService::PictureService(int threads, Reader reader, qint64 cacheKiB, QObject *parent)
+    : QObject(parent), m_reader(std::move(reader)), m_cache(cacheKiB) {
+    m_pool.setObjectName(QStringLiteral("Pictures"));
+    m_pool.setMaxThreadCount(std::max(1, threads));
+    m_pool.setExpiryTimeout(5000); // gone a moment after the last picture
+}
+
+PictureService::~PictureService() {
+    m_pool.clear();
+    m_pool.waitForDone();
+}
+
+QFuture<QImage> PictureService::picture(const QString &path, QSize box, Fit fit) {
+    const Key key{path, box, fit};
+    if (const QImage *kept = m_cache.object(key)) return QtFuture::makeReadyFuture(*kept);
+    if (const auto pending = m_pending.find(key); pending != m_pending.end()) {
+        ++pending->askers;
+        return pending->future;
+    }
+
+    // Later requests get higher priorities, and the pool starts the highest waiting one first.
+    m_lastPriority = m_lastPriority == INT_MAX ? 0 : m_lastPriority + 1;
+    const quint64 token = ++m_lastToken;
+    // Registered first: a decoding that is already done runs the continuation below right away.
+    auto abandoned = std::make_shared<std::atomic_bool>(false);
+    m_pending.insert(key, {{}, token, 1, abandoned});
+    auto promise = std::make_shared<QPromise<QImage>>();
+    QFuture<QImage> decoded = promise->future();
+    promise->start();
+    m_pool.start(
+        [promise, abandoned, decodedCount = m_decoded, reader = m_reader, key] {
+            // Below the GUI thread; the pool takes nothing else, so its threads may stay lowered.
+            platform::lowerCurrentThreadToBulkPriority();
+            QImage image;
+            if (!abandoned->load()) {
+                ++*decodedCount;
+                image = reader(key.path, key.box, key.fit);
+            }
+            promise->addResult(std::move(image));
+            promise->finish();
+        },
+        m_lastPriority);
+    QFuture<QImage> result = decoded.then(this, [this, key, token](const QImage &image) {
+        const auto pending = m_pending.constFind(key);
+        if (pending == m_pending.cend() || pending->token != token) return image; // forgotten meanwhile
+        m_pending.erase(pending);
+        if (!image.isNull()) m_cache.insert(key, new QImage(image), costOf(image));
+        return image;
+    });
+    if (const auto pending = m_pending.find(key); pending != m_pending.end() && pending->token == token)
+        pending->future = result;
+    return result;
+}
+
+void PictureService::release(const QString &path, QSize box, Fit fit) {
+    const auto pending = m_pending.find(Key{path, box, fit});
+    if (pending == m_pending.end() || --pending->askers > 0) return;
+    pending->abandoned->store(true);
+    m_pending.erase(pending); // a later request decodes afresh
+}
+
+void PictureService::forget(const QString &path) {
+    for (const Key &key : m_cache.keys())
+        if (key.path == path) m_cache.remove(key);
+    m_pending.removeIf([&path](QHash<Key, Pending>::iterator pending) { return pending.key().path == path; });
+}
+
+bool PictureService::isKept(const QString &path, QSize box, Fit fit) const {
+    return m_cache.contains(Key{path, box, fit});
+}
+
+QImage PictureService::read(const QString &path, QSize box, Fit fit) {
+    if (box.isEmpty()) return {};
+    // Decoded at reduced size: never the whole picture when a thumbnail is all that is shown.
+    if (fit == Fit::cover) return cover(platform::ImageFile::readThumbnail(path, box), box);
+    // A square box binds the longer side whatever the proportions: no header to read first.
+    if (box.width() == box.height()) return platform::ImageFile::readScaled(path, box.width());
+    const std::optional<QSize> size = platform::ImageFile::readSize(path);
+    if (!size || size->isEmpty()) return {};
+    const QSize fitted =
+        size->boundedTo(box) == *size ? *size : size->scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    return platform::ImageFile::readScaled(path, std::max(fitted.width(), fitted.height()));
+}
+
+QImage PictureService::cover(const QImage &image, QSize box) {
+    if (image.isNull() || box.isEmpty()) return {};
+    box = box.boundedTo(image.size());
+    const double scale =
+        std::min(1.0, std::max(double(box.width()) / image.width(), double(box.height()) / image.height()));
+    const QSize scaled(std::max(1, int(std::round(scale * image.width()))),
+                       std::max(1, int(std::round(scale * image.height()))));
+    const QImage covering =
+        scaled == image.size() ? image : image.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QRect cut(QPoint(), box.boundedTo(covering.size()));
+    cut.moveCenter(covering.rect().center());
+    return covering.copy(cut).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
