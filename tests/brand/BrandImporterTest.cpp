@@ -55,6 +55,11 @@ TEST(BrandImporterTest, HexColoursNeedAHashAndWholeDigits) {
     EXPECT_FALSE(hexColor(QStringLiteral("6E5BD8")));
     EXPECT_FALSE(hexColor(QStringLiteral("#6E5BD")));
     EXPECT_FALSE(hexColor(QStringLiteral("#6E5BDG")));
+    EXPECT_EQ(hexColor(QStringLiteral("#6e5bd8")), 0x6E5BD8u);
+    EXPECT_EQ(hexColor(QStringLiteral("#000")), 0x000000u);
+    // Only the forms above: never QColor's alpha-first, 4-digit or 12-digit ones, nor signs or spaces inside.
+    for (const char *text : {"#6E5BD8F", "#6E5B", "#06E05B0D8", "#06E605B60D86", "#-6E5BD", "#6E 5BD", "#+6E5BD"})
+        EXPECT_FALSE(hexColor(QString::fromLatin1(text))) << text;
     // In running text a colour ends where a word ends, accented letters included.
     EXPECT_EQ(text("cor: #abcé\nfundo: #abc;").colorCount, 1);
 }

@@ -25,3 +25,13 @@ TEST(ColorValueTest, ColourValuesFollowTheHsbModelAndClamp) {
         EXPECT_EQ(hexFromHsb(hsb.hue, hsb.saturation, hsb.brightness), c);
     }
 }
+
+TEST(ColorValueTest, SampledColorsSurviveQColorAndHsbAndBack) {
+    for (quint32 c = 0; c <= 0xFFFFFF; c += 97) {
+        const QColor color = colorFromHex(c | 0x5A000000u);
+        ASSERT_EQ(color, QColor(int(c >> 16), int(c >> 8 & 0xFF), int(c & 0xFF))) << std::hex << c;
+        ASSERT_EQ(hexValue(color), c) << std::hex << c;
+        const Hsb hsb = hsbFromHex(c);
+        ASSERT_EQ(hexFromHsb(hsb.hue, hsb.saturation, hsb.brightness), c) << std::hex << c;
+    }
+}
