@@ -5,7 +5,7 @@
 #include "core/ShortcutStore.h"
 #include "platform/Alert.h"
 #include "tutorial_window/PlainFields.h"
-#include "tutorial_window/TutorialPieces.h"
+#include "tutorial_window/TutorialPanels.h"
 #include "tutorial_window/TutorialTexts.h"
 #include "tutorials/TutorialExporter.h"
 #include "tutorials/TutorialStore.h"
