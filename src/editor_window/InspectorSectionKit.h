@@ -18,7 +18,8 @@ struct InspectorContext {
     BrandStore *brand = nullptr;
 };
 
-namespace InspectorParts {
+// What the sections share beyond the context: their tints, one-write style edits and the tile that adds one more.
+namespace SectionKit {
 
 // The control tint of the sliders and switches, and the colour of the numbers read out.
 QColor controlTint();
@@ -47,4 +48,4 @@ private:
     Look m_look;
 };
 
-} // namespace InspectorParts
+} // namespace SectionKit

@@ -1,4 +1,4 @@
-#include "editor_window/InspectorParts.h"
+#include "editor_window/InspectorSectionKit.h"
 
 #include "widgets/Icons.h"
 #include "widgets/KeptPicture.h"
@@ -7,7 +7,7 @@
 
 #include <QPainter>
 
-namespace InspectorParts {
+namespace SectionKit {
 
 QColor controlTint() { return {157, 140, 245}; }
 
@@ -49,4 +49,4 @@ void NewTile::paintEvent(QPaintEvent *) {
     p.drawPixmap(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), icon);
 }
 
-} // namespace InspectorParts
+} // namespace SectionKit
