@@ -163,7 +163,7 @@ void holdOutcomeWindow() {
     else if (Settings::afterCapture.value() == AfterCapture::editor) emit events().editorGrabStarting();
 }
 
-void handle(const CaptureBackend::OverlayPick &pick) {
+void deliverPick(const CaptureBackend::OverlayPick &pick) {
     if (pick.area) {
         lastConfirmedArea = LastArea{pick.area->rect, pick.area->displayID};
         deliver(pick.area->image);
@@ -190,7 +190,7 @@ void showOverlay(CaptureBackend::OverlayMode mode) {
         },
         [](std::optional<CaptureBackend::OverlayPick> pick) {
             overlayUp = false;
-            if (pick) handle(*pick);
+            if (pick) deliverPick(*pick);
         });
 }
 
