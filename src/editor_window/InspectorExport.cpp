@@ -21,7 +21,7 @@ ExportSection::ExportSection(const InspectorContext &context, QWidget *parent)
       m_formats(new Segmented<ExportFormat>(allExportFormats, formatName, this)),
       m_tip(EditorView::tip({}, this)), m_qualityRow(new QWidget(this)),
       m_quality(new TintedSlider(SectionKit::controlTint(), m_qualityRow)),
-      m_qualityReadout(themedLabel({}, Theme::monospaceFont(12), SectionKit::readoutColour(), m_qualityRow)),
+      m_qualityReadout(themedLabel({}, Theme::monospaceFont(12), SectionKit::readoutColor(), m_qualityRow)),
       m_scales(new Segmented<ExportScale>(allExportScales, scaleLabel, this)),
       m_estimate(themedLabel({}, Theme::monospaceFont(12), Theme::text2(), this)) {
     auto *layout = new QVBoxLayout(this);

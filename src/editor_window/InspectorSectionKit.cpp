@@ -11,7 +11,7 @@ namespace SectionKit {
 
 QColor controlTint() { return {157, 140, 245}; }
 
-QColor readoutColour() { return {200, 200, 210}; }
+QColor readoutColor() { return {200, 200, 210}; }
 
 void editStyle(EditorModel *model, const std::function<void(BeautyStyle &)> &edit) {
     if (!model) return;

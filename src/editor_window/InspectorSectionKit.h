@@ -23,7 +23,7 @@ namespace SectionKit {
 
 // The control tint of the sliders and switches, and the colour of the numbers read out.
 QColor controlTint();
-QColor readoutColour();
+QColor readoutColor();
 
 // The model's style with one edit applied, as one write (an undo step when it differs).
 void editStyle(EditorModel *model, const std::function<void(BeautyStyle &)> &edit);

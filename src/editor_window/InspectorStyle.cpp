@@ -29,7 +29,7 @@ QVBoxLayout *column(QWidget *owner, int spacing) {
 
 PaddingSection::PaddingSection(const InspectorContext &context, QWidget *parent)
     : QWidget(parent), m_context(context),
-      m_readout(themedLabel({}, Theme::monospaceFont(12), SectionKit::readoutColour(), this)),
+      m_readout(themedLabel({}, Theme::monospaceFont(12), SectionKit::readoutColor(), this)),
       m_minus(new SymbolButton(QStringLiteral("minus"), L("Diminuir margem · tecla ["), 22, Theme::text2(), this)),
       m_plus(new SymbolButton(QStringLiteral("plus"), L("Aumentar margem · tecla ]"), 22, Theme::text2(), this)),
       m_slider(new TintedSlider(SectionKit::controlTint(), this)) {

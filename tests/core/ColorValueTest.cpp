@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(ColorValueTest, ColourValuesFollowTheHsbModelAndClamp) {
+TEST(ColorValueTest, ColorValuesFollowTheHsbModelAndClamp) {
     EXPECT_EQ(hexValue(QColor(0x6E, 0x5B, 0xD8)), 0x6E5BD8u);
     EXPECT_EQ(hexValue(QColor::fromHsvF(0.5f, 0.5f, 0.8f)), 0x66CCCCu);
     EXPECT_EQ(hexValue(QColor::fromRgbF(1.4f, -0.2f, 0.5f)), 0xFF0080u); // extended range, out of gamut
