@@ -30,7 +30,7 @@ void BM_BlurShadowMask(benchmark::State &state) {
 BENCHMARK(BM_BlurShadowMask)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 // A full-size colour blur, σ 4 (no averaging down), and a quarter of a 2880 × 1800 display at σ 20.
-void BM_BlurredColour(benchmark::State &state) {
+void BM_BlurredColor(benchmark::State &state) {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&image);
@@ -38,7 +38,7 @@ void BM_BlurredColour(benchmark::State &state) {
     p.end();
     for (auto _ : state) benchmark::DoNotOptimize(GaussianBlur::blurred(image, static_cast<double>(state.range(2))));
 }
-BENCHMARK(BM_BlurredColour)->Args({2880, 1800, 4})->Args({720, 450, 20})->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlurredColor)->Args({2880, 1800, 4})->Args({720, 450, 20})->Iterations(20)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

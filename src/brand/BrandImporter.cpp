@@ -7,6 +7,7 @@
 #include "platform/RegularFile.h"
 
 #include <QCollator>
+#include <QColor>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -62,20 +63,13 @@ Result assign(const Found &found) {
 std::optional<quint32> hexColorOf(QStringView s) {
     s = s.trimmed();
     if (!s.startsWith(u'#')) return std::nullopt;
-    s = s.sliced(1);
-    if (s.size() == 8) s.chop(2);
-    if (s.size() != 3 && s.size() != 6) return std::nullopt;
-    quint32 value = 0;
-    for (const QChar c : s) {
-        const char16_t u = c.unicode();
-        const int digit = u >= u'0' && u <= u'9' ? u - u'0'
-                          : u >= u'a' && u <= u'f' ? u - u'a' + 10
-                          : u >= u'A' && u <= u'F' ? u - u'A' + 10
-                                                   : -1;
-        if (digit < 0) return std::nullopt;
-        value = s.size() == 3 ? value << 8 | quint32(digit) * 0x11 : value << 4 | quint32(digit);
-    }
-    return value;
+    if (s.size() == 9) s.chop(2);
+    // QColor reads "#" with 3 or 6 hex digits as written here; its other forms (alpha first, 9 or 12 digits)
+    // are not colours of ours.
+    if (s.size() != 4 && s.size() != 7) return std::nullopt;
+    const QColor color = QColor::fromString(s);
+    if (!color.isValid()) return std::nullopt;
+    return color.rgb() & 0xFFFFFFu;
 }
 
 // The first comma-separated piece, without quotes, emphasis marks, braces and the like around it.

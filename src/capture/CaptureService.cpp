@@ -34,16 +34,16 @@ std::optional<LastArea> lastConfirmedArea;
 
 // The backdrop, shadow and logo of a full-screen copy, drawn on a worker while the screen is read;
 // the copy uses it when the grab's layout and the style of the moment turn out the same.
-struct PlateInAdvance {
+struct PredrawnBackplate {
     BeautyStyle style;
     std::optional<BrandLogo> logo;
     Beautifier::Layout layout;
     QFuture<QImage> plate;
 };
-std::optional<PlateInAdvance> plateInAdvance; // dropped by the grab's end, whatever it brings
+std::optional<PredrawnBackplate> predrawnBackplate; // dropped by the grab's end, whatever it brings
 
-void drawPlateInAdvance() {
-    plateInAdvance.reset();
+void startPredrawingBackplate() {
+    predrawnBackplate.reset();
     if (Settings::afterCapture.value() != AfterCapture::copy || TutorialStore::shared().isRecording()) return;
     // One screen needs no question to the server about the pointer.
     const QList<QScreen *> screens = QGuiApplication::screens();
@@ -56,7 +56,7 @@ void drawPlateInAdvance() {
     std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
     QFuture<QImage> plate =
         platform::startAtBulkPriority([l = *layout, style, logo] { return Beautifier::backplate(l, style, logo); });
-    plateInAdvance = PlateInAdvance{style, std::move(logo), *layout, std::move(plate)};
+    predrawnBackplate = PredrawnBackplate{style, std::move(logo), *layout, std::move(plate)};
 }
 
 void askForPermission() {
@@ -79,16 +79,17 @@ void showError(const QString &message) {
 // later one overtook meanwhile goes straight to the recents folder; its clipboard was taken anyway.
 quint64 copiesRequested = 0;
 
-void copyBeautified(const QImage &image, std::optional<PlateInAdvance> advance) {
+void copyBeautified(const QImage &image, std::optional<PredrawnBackplate> predrawn) {
     // Read here, on the main thread; the render gets its own copies.
     const BeautyStyle style = StyleStore::shared().defaultStyle();
     const std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
-    if (advance && !(advance->style == style && advance->logo == logo)) advance.reset();
+    if (predrawn && !(predrawn->style == style && predrawn->logo == logo)) predrawn.reset();
     const quint64 mine = ++copiesRequested;
-    platform::startAtBulkPriority([image, style, logo, advance = std::move(advance)]() mutable {
+    platform::startAtBulkPriority([image, style, logo, predrawn = std::move(predrawn)]() mutable {
         // Taken, not shared with the future: the screenshot is then drawn straight into it.
-        const QImage out = advance ? Beautifier::renderOnto(advance->plate.takeResult(), advance->layout, image, style, logo)
-                                   : Beautifier::render(image, style, logo);
+        const QImage out =
+            predrawn ? Beautifier::renderOnto(predrawn->plate.takeResult(), predrawn->layout, image, style, logo)
+                     : Beautifier::render(image, style, logo);
         return out.isNull() ? image : out;
     }).then(qApp, [image, mine](QFuture<QImage> beautified) {
         const auto keep = [image](bool) { RecentsStore::shared().addInBackground(image); };
@@ -103,7 +104,7 @@ void copyBeautified(const QImage &image, std::optional<PlateInAdvance> advance) 
     });
 }
 
-void deliver(const QImage &image, std::optional<PlateInAdvance> advance = std::nullopt) {
+void deliver(const QImage &image, std::optional<PredrawnBackplate> predrawn = std::nullopt) {
     TutorialStore &tutorials = TutorialStore::shared();
     if (tutorials.isRecording()) {
         tutorials.addStep(image);
@@ -127,7 +128,7 @@ void deliver(const QImage &image, std::optional<PlateInAdvance> advance = std::n
     }
     case AfterCapture::copy:
         // The copy does not need the file; the event loop stays free to serve the clipboard.
-        copyBeautified(image, std::move(advance));
+        copyBeautified(image, std::move(predrawn));
         break;
     }
 }
@@ -136,7 +137,7 @@ void deliver(const QImage &image, std::optional<PlateInAdvance> advance = std::n
 // A panel the grab left off the screen for the new one comes back unless the new one took its window.
 void finishGrab(const QImage &image, const QString &error) {
     busy = false;
-    std::optional<PlateInAdvance> advance = std::exchange(plateInAdvance, std::nullopt);
+    std::optional<PredrawnBackplate> predrawn = std::exchange(predrawnBackplate, std::nullopt);
     if (!error.isEmpty() || image.isNull()) {
         QuickPanelController::shared().releaseHold();
         emit events().grabEnded();
@@ -146,8 +147,8 @@ void finishGrab(const QImage &image, const QString &error) {
     // Delivered on a turn of its own: the grab's end has just waited for the display server's answers
     // and showing the outcome waits for more, which on a loaded machine would together hold the event
     // loop past a frame. A capture started meanwhile runs after it.
-    QTimer::singleShot(0, qApp, [image, advance = std::move(advance)]() mutable {
-        deliver(image, std::move(advance));
+    QTimer::singleShot(0, qApp, [image, predrawn = std::move(predrawn)]() mutable {
+        deliver(image, std::move(predrawn));
         QuickPanelController::shared().releaseHold();
         emit events().grabEnded();
     });
@@ -162,7 +163,7 @@ void holdOutcomeWindow() {
     else if (Settings::afterCapture.value() == AfterCapture::editor) emit events().editorGrabStarting();
 }
 
-void handle(const CaptureBackend::OverlayPick &pick) {
+void deliverPick(const CaptureBackend::OverlayPick &pick) {
     if (pick.area) {
         lastConfirmedArea = LastArea{pick.area->rect, pick.area->displayID};
         deliver(pick.area->image);
@@ -189,7 +190,7 @@ void showOverlay(CaptureBackend::OverlayMode mode) {
         },
         [](std::optional<CaptureBackend::OverlayPick> pick) {
             overlayUp = false;
-            if (pick) handle(*pick);
+            if (pick) deliverPick(*pick);
         });
 }
 
@@ -202,7 +203,7 @@ void run(ShortcutAction action) {
         holdOutcomeWindow();
         backend.captureDisplayUnderMouse(&finishGrab);
         // Started once the read is under way (unless it already ended), not to delay it.
-        if (busy) drawPlateInAdvance();
+        if (busy) startPredrawingBackplate();
         break;
     case ShortcutAction::repeatLastArea:
         if (lastConfirmedArea) {
@@ -258,7 +259,7 @@ void resetForTesting() {
     overlayUp = false;
     frontmostPID.reset();
     lastConfirmedArea.reset();
-    plateInAdvance.reset();
+    predrawnBackplate.reset();
 }
 
 } // namespace CaptureService

@@ -24,7 +24,8 @@ namespace {
 
 const QColor kPearl(216, 206, 255);
 
-QString whole(double v) { return QString::number(static_cast<qint64>(std::trunc(v))); }
+// The number without its fraction, as the size and position tags show it.
+QString integerText(double v) { return QString::number(static_cast<qint64>(std::trunc(v))); }
 
 // Sizes of the self-drawn pieces, measured once per paint.
 QSizeF textSize(const QFont &font, const QString &text) {
@@ -65,7 +66,8 @@ void paintTag(QPainter &p, const QRectF &rect, const QString &text) {
 // Hint card texts.
 QString cardTitle() { return L("Clique e arraste para selecionar"); }
 QString cardSubtitle(const QPointF &local) {
-    return L(LKey(QStringLiteral("Qualquer tamanho ou formato · %@, %@"), {whole(local.x()), whole(local.y())}));
+    return L(
+        LKey(QStringLiteral("Qualquer tamanho ou formato · %@, %@"), {integerText(local.x()), integerText(local.y())}));
 }
 
 // The toolbar's pieces.
@@ -87,7 +89,8 @@ QStringList tipTexts() {
 
 ToolbarMetrics toolbarMetrics(const QRectF &selection) {
     ToolbarMetrics m;
-    const QString sizeText = L(LKey(QStringLiteral("%lld × %lld"), {whole(selection.width()), whole(selection.height())}));
+    const QString sizeText =
+        L(LKey(QStringLiteral("%lld × %lld"), {integerText(selection.width()), integerText(selection.height())}));
     m.sizeTextWidth = textSize(Theme::monospaceFont(12), sizeText).width();
     const QSizeF cancelText = textSize(Theme::font(13), L("Cancelar"));
     m.cancel = {8 + cancelText.width() + 6 + Keycap::faceSize(QStringLiteral("Esc"), Keycap::Size::small).width() + 8, 30};
@@ -208,7 +211,8 @@ OverlayView::Layout OverlayView::layout() const {
             out.hintCard = QRectF(x, frame.top(), card.width(), card.height());
         }
         if (selection && m_model->phase() != OverlayModel::Phase::adjusting) {
-            const QString text = whole(selection->width()) + QStringLiteral(" × ") + whole(selection->height());
+            const QString text =
+                integerText(selection->width()) + QStringLiteral(" × ") + integerText(selection->height());
             out.sizeTag = centredAt(OverlayGeometry::areaSizeLabelCenter(*selection, display), tagSize(text));
         }
         if (selection && m_model->phase() == OverlayModel::Phase::adjusting) {
@@ -232,7 +236,8 @@ OverlayView::Layout OverlayView::layout() const {
         }
     } else if (const auto hovered = m_model->hoveredWindow()) {
         if (const auto visible = localWindow()) {
-            const QString text = whole(hovered->frame.width()) + QStringLiteral(" × ") + whole(hovered->frame.height());
+            const QString text =
+                integerText(hovered->frame.width()) + QStringLiteral(" × ") + integerText(hovered->frame.height());
             out.sizeTag = centredAt(OverlayGeometry::windowSizeLabelCenter(*visible, display), tagSize(text));
             const QString name = hovered->appName.isEmpty() ? L("Janela") : hovered->appName;
             const QSizeF nameSize = textSize(Theme::font(14, QFont::DemiBold), name);
@@ -506,7 +511,7 @@ void OverlayView::paintAreaChrome(QPainter &p) {
         p.setBrush(Qt::white);
         for (const Handle &h : Handle::all) p.drawEllipse(h.point(r), 5, 5);
     } else if (l.sizeTag) {
-        paintTag(p, *l.sizeTag, whole(r.width()) + QStringLiteral(" × ") + whole(r.height()));
+        paintTag(p, *l.sizeTag, integerText(r.width()) + QStringLiteral(" × ") + integerText(r.height()));
     }
 }
 
@@ -560,7 +565,8 @@ void OverlayView::paintWindowChrome(QPainter &p) {
                    L("Clique ou ↵ para capturar"));
     }
     if (l.sizeTag)
-        paintTag(p, *l.sizeTag, whole(hovered->frame.width()) + QStringLiteral(" × ") + whole(hovered->frame.height()));
+        paintTag(p, *l.sizeTag,
+                 integerText(hovered->frame.width()) + QStringLiteral(" × ") + integerText(hovered->frame.height()));
 }
 
 void OverlayView::paintToolbar(QPainter &p, const QRectF &selection) {
@@ -571,8 +577,9 @@ void OverlayView::paintToolbar(QPainter &p, const QRectF &selection) {
 
     p.setFont(Theme::monospaceFont(12));
     p.setPen(Theme::text2());
-    p.drawText(*l.toolbarSize, Qt::AlignVCenter | Qt::AlignLeft,
-               L(LKey(QStringLiteral("%lld × %lld"), {whole(selection.width()), whole(selection.height())})));
+    p.drawText(
+        *l.toolbarSize, Qt::AlignVCenter | Qt::AlignLeft,
+        L(LKey(QStringLiteral("%lld × %lld"), {integerText(selection.width()), integerText(selection.height())})));
     p.fillRect(*l.toolbarDivider, Theme::lineStrong());
 
     // Cancelar  [Esc]

@@ -21,11 +21,11 @@ quint32 hexValue(const QColor &color) {
     return pack(rgb.redF(), rgb.greenF(), rgb.blueF());
 }
 
-QColor colorFromHex(quint32 rgb) {
-    return QColor::fromRgb(static_cast<int>(rgb >> 16 & 0xFF), static_cast<int>(rgb >> 8 & 0xFF),
-                           static_cast<int>(rgb & 0xFF));
-}
+QColor colorFromHex(quint32 rgb) { return QColor::fromRgb(QRgb(rgb)); } // the alpha byte is ignored
 
+// Not QColor's HSV: it keeps hue, saturation and value in 16-bit integers and converts in float, so one
+// colour in eight that Backdrop::companion derives, and one in 500 HSB values turned into hex (more with
+// toExtendedRgb's half floats), would come out one step away from the exact conversion here.
 Hsb hsbFromHex(quint32 rgb) {
     const double r = static_cast<double>(rgb >> 16 & 0xFF) / 255.0;
     const double g = static_cast<double>(rgb >> 8 & 0xFF) / 255.0;

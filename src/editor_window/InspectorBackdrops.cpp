@@ -114,7 +114,7 @@ void BackdropSwatchTile::paintEvent(QPaintEvent *) {
 BackdropsSection::BackdropsSection(const InspectorContext &context, QWidget *parent)
     : QWidget(parent), m_context(context), m_name(themedLabel({}, Theme::font(12), Theme::text2(), this)),
       m_grid(new TileGrid(6, kTileHeight, 8, this)),
-      m_newTile(new InspectorParts::NewTile({{}, QStringLiteral("plus"), 7, 0.18}, m_grid)),
+      m_newTile(new SectionKit::NewTile({{}, QStringLiteral("plus"), 7, 0.18}, m_grid)),
       m_editRow(new EditRow(this)) {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -152,7 +152,7 @@ void BackdropsSection::syncBackdrops() {
         auto *tile = new BackdropSwatchTile(m_grid);
         connect(tile, &QAbstractButton::clicked, this, [this, tile] {
             const Backdrop chosen = tile->backdrop();
-            InspectorParts::editStyle(m_context.model, [&](BeautyStyle &s) { s.backdrop = chosen; });
+            SectionKit::editStyle(m_context.model, [&](BeautyStyle &s) { s.backdrop = chosen; });
         });
         connect(tile, &BackdropSwatchTile::doubleClicked, this, [this, tile] {
             if (m_context.model && tile->backdrop().id != kTransparentID) m_context.model->editBackdrop(tile->backdrop());

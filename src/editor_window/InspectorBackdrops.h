@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Backdrop.h"
-#include "editor_window/InspectorParts.h"
+#include "editor_window/InspectorSectionKit.h"
 
 #include <QAbstractButton>
 #include <QList>

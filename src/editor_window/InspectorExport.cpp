@@ -20,8 +20,8 @@ ExportSection::ExportSection(const InspectorContext &context, QWidget *parent)
     : QWidget(parent), m_context(context),
       m_formats(new Segmented<ExportFormat>(allExportFormats, formatName, this)),
       m_tip(EditorView::tip({}, this)), m_qualityRow(new QWidget(this)),
-      m_quality(new TintedSlider(InspectorParts::controlTint(), m_qualityRow)),
-      m_qualityReadout(themedLabel({}, Theme::monospaceFont(12), InspectorParts::readoutColour(), m_qualityRow)),
+      m_quality(new TintedSlider(SectionKit::controlTint(), m_qualityRow)),
+      m_qualityReadout(themedLabel({}, Theme::monospaceFont(12), SectionKit::readoutColor(), m_qualityRow)),
       m_scales(new Segmented<ExportScale>(allExportScales, scaleLabel, this)),
       m_estimate(themedLabel({}, Theme::monospaceFont(12), Theme::text2(), this)) {
     auto *layout = new QVBoxLayout(this);

@@ -29,10 +29,10 @@ QVBoxLayout *column(QWidget *owner, int spacing) {
 
 PaddingSection::PaddingSection(const InspectorContext &context, QWidget *parent)
     : QWidget(parent), m_context(context),
-      m_readout(themedLabel({}, Theme::monospaceFont(12), InspectorParts::readoutColour(), this)),
+      m_readout(themedLabel({}, Theme::monospaceFont(12), SectionKit::readoutColor(), this)),
       m_minus(new SymbolButton(QStringLiteral("minus"), L("Diminuir margem · tecla ["), 22, Theme::text2(), this)),
       m_plus(new SymbolButton(QStringLiteral("plus"), L("Aumentar margem · tecla ]"), 22, Theme::text2(), this)),
-      m_slider(new TintedSlider(InspectorParts::controlTint(), this)) {
+      m_slider(new TintedSlider(SectionKit::controlTint(), this)) {
     auto *layout = column(this, 8);
     auto *header = new QHBoxLayout;
     header->setSpacing(4);
@@ -53,7 +53,7 @@ PaddingSection::PaddingSection(const InspectorContext &context, QWidget *parent)
         if (m_context.model) m_context.model->adjustPadding(InspectorText::paddingStep);
     });
     connect(m_slider, &QSlider::valueChanged, this, [this](int step) {
-        InspectorParts::editStyle(m_context.model,
+        SectionKit::editStyle(m_context.model,
                                   [&](BeautyStyle &s) { s.padding = InspectorText::paddingAt(step); });
     });
     sync();
@@ -78,7 +78,7 @@ TogglesSection::TogglesSection(const InspectorContext &context, QWidget *parent)
     for (ToggleRow *row : {m_corners, m_shadow, m_balance, m_logo}) layout->addWidget(row);
     const auto styleSwitch = [this](ToggleRow *row, bool BeautyStyle::*field) {
         connect(row, &ToggleRow::toggled, this, [this, field](bool on) {
-            InspectorParts::editStyle(m_context.model, [&](BeautyStyle &s) { s.*field = on; });
+            SectionKit::editStyle(m_context.model, [&](BeautyStyle &s) { s.*field = on; });
         });
     };
     styleSwitch(m_corners, &BeautyStyle::roundedCorners);
@@ -115,7 +115,7 @@ AspectSection::AspectSection(const InspectorContext &context, QWidget *parent)
     layout->addWidget(new SectionLabel(L("Proporção"), this));
     layout->addWidget(m_segments);
     m_segments->onChosen([this](AspectRatio aspect) {
-        InspectorParts::editStyle(m_context.model, [&](BeautyStyle &s) { s.aspect = aspect; });
+        SectionKit::editStyle(m_context.model, [&](BeautyStyle &s) { s.aspect = aspect; });
     });
     sync();
 }

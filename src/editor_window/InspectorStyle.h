@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/AspectRatio.h"
-#include "editor_window/InspectorParts.h"
+#include "editor_window/InspectorSectionKit.h"
 
 #include <QWidget>
 

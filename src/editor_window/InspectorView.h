@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor_window/InspectorParts.h"
+#include "editor_window/InspectorSectionKit.h"
 
 #include <QWidget>
 

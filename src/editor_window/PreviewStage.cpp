@@ -143,18 +143,18 @@ void PreviewStage::paintGlow(QPainter &p, QSizeF size) {
     p.setPen(Qt::NoPen);
     // From the centre out, each colour's run up to where the next begins.
     QPainterPath inside;
-    QRgb colour = sampled[0];
+    QRgb color = sampled[0];
     for (int k = 1; k <= strip.width(); ++k) {
-        if (k < strip.width() && sampled[k] == colour) continue;
+        if (k < strip.width() && sampled[k] == color) continue;
         QPainterPath disc;
         if (k < strip.width()) disc.addEllipse(centre, k * step, k * step);
         else disc.addRect(area);
         QPainterPath ring = disc; // filled odd-even: the disc without the one inside it
         ring.addPath(inside);
-        p.fillPath(ring, QColor(colour));
+        p.fillPath(ring, QColor(color));
         if (k == strip.width()) break;
         inside = disc;
-        colour = sampled[k];
+        color = sampled[k];
     }
     p.restore();
 }

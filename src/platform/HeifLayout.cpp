@@ -236,9 +236,9 @@ Layout readLayout(qint64 fileSize, const ReadAt &read) {
 }
 
 // Reads bits of a NAL unit's payload, emulation-prevention bytes removed.
-class Bits {
+class NalBitReader {
 public:
-    explicit Bits(const QByteArray &nal) {
+    explicit NalBitReader(const QByteArray &nal) {
         int zeros = 0;
         for (char c : nal) {
             if (zeros >= 2 && c == 3) {
@@ -272,7 +272,7 @@ private:
 
 // The picture size a sequence parameter set (NAL unit type 33, header included) gives.
 QSize parameterSetSize(const QByteArray &nal) {
-    Bits bits(nal.mid(2));
+    NalBitReader bits(nal.mid(2));
     bits.u(4); // video parameter set id
     const int subLayers = int(bits.u(3));
     bits.u(1);

@@ -211,7 +211,7 @@ bool deflateStrip(const Job &job, Strip &strip, bool last) {
 }
 
 // Takes strips until none is left; any number of threads run this on one job.
-void work(Job &job) {
+void compressStrips(Job &job) {
     const int count = int(job.strips.size());
     for (int i = job.next++; i < count; i = job.next++) {
         Strip &strip = job.strips[size_t(i)];
@@ -266,7 +266,7 @@ std::optional<QByteArray> encode(const QImage &source, const Options &options) {
         for (int i = 0; i < count; ++i)
             job->strips.push_back({int(qint64(height) * i / count), int(qint64(height) * (i + 1) / count), {}, 0, 1, 0, false});
 
-        runAtBulkPriority(pool(), std::min(threads, count), [&job] { work(*job); });
+        runAtBulkPriority(pool(), std::min(threads, count), [&job] { compressStrips(*job); });
 
         uLong adler = 1;
         qsizetype total = 8 + 25 + 12 + 2 + 4 + 12 * count;

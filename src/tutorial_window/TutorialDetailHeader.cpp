@@ -5,7 +5,7 @@
 #include "core/ShortcutStore.h"
 #include "platform/Alert.h"
 #include "tutorial_window/PlainFields.h"
-#include "tutorial_window/TutorialPieces.h"
+#include "tutorial_window/TutorialPanels.h"
 #include "tutorial_window/TutorialTexts.h"
 #include "tutorials/TutorialExporter.h"
 #include "tutorials/TutorialStore.h"
@@ -50,7 +50,7 @@ public:
         setCursor(Qt::PointingHandCursor);
     }
 
-    void setColours(const QColor &fill, const QColor &text) {
+    void setColors(const QColor &fill, const QColor &text) {
         m_fill = fill;
         m_text = text;
         update();
@@ -129,7 +129,7 @@ TutorialDetailHeader::TutorialDetailHeader(TutorialStore &store, BrandStore &bra
     menuLook.spacing = 6;
     menuLook.outline = true;
     auto *exportButton = new ChipButton(QStringLiteral("square.and.arrow.up"), L("Exportar"), menuLook, this);
-    exportButton->setColours(Theme::raised(), Theme::text());
+    exportButton->setColors(Theme::raised(), Theme::text());
     m_export = exportButton;
     m_exportMenu = new QMenu(this);
     m_exportMenu->addAction(L("Imagem única (PNG)…"), this, [this] { TutorialExporter::exportImage(m_store); });
@@ -259,7 +259,7 @@ void TutorialDetailHeader::refresh() {
         auto *option = static_cast<ChipButton *>(m_themeButtons[i]);
         option->setVisible(theme != TutorialTheme::brand || m_brand.isConfigured() || tutorial.theme == TutorialTheme::brand);
         const bool selected = theme == tutorial.theme;
-        option->setColours(selected ? Theme::rgb(0x2C2C37) : QColor(Qt::transparent), selected ? Theme::text() : Theme::text2());
+        option->setColors(selected ? Theme::rgb(0x2C2C37) : QColor(Qt::transparent), selected ? Theme::text() : Theme::text2());
     }
     layOut();
 }

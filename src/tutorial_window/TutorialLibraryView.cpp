@@ -2,10 +2,11 @@
 
 #include "core/Localization.h"
 #include "core/ShortcutStore.h"
+#include "tutorial_window/EmptyState.h"
 #include "tutorial_window/GlowBackground.h"
 #include "tutorial_window/PlainFields.h"
 #include "tutorial_window/TutorialLibraryGrid.h"
-#include "tutorial_window/TutorialPieces.h"
+#include "tutorial_window/TutorialPanels.h"
 #include "tutorial_window/TutorialTexts.h"
 #include "tutorials/TutorialStore.h"
 #include "widgets/Buttons.h"

@@ -4,7 +4,7 @@
 #include "tutorial_window/NumberBadge.h"
 #include "tutorial_window/PlainFields.h"
 #include "tutorial_window/StepPictureView.h"
-#include "tutorial_window/TutorialPieces.h"
+#include "tutorial_window/TutorialPanels.h"
 #include "tutorials/TutorialStore.h"
 #include "widgets/Buttons.h"
 #include "widgets/Icons.h"

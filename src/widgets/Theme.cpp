@@ -1,5 +1,6 @@
 #include "widgets/Theme.h"
 
+#include "core/ColorValue.h"
 #include "core/SystemFont.h"
 
 #include <QFontDatabase>
@@ -10,8 +11,7 @@
 namespace Theme {
 
 QColor rgb(quint32 value, qreal alpha) {
-    QColor c(static_cast<int>((value >> 16) & 0xFF), static_cast<int>((value >> 8) & 0xFF),
-             static_cast<int>(value & 0xFF));
+    QColor c = colorFromHex(value);
     c.setAlphaF(static_cast<float>(alpha));
     return c;
 }

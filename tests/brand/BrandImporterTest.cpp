@@ -26,7 +26,7 @@ QByteArray deepTokens(qsizetype bytes) {
     for (int i = 0; json.size() < bytes; ++i) json += ",\"c" + QByteArray::number(i) + "\":\"#" + QByteArray::number(0x100000 + i, 16) + "\"";
     return json + QByteArray(62, '}');
 }
-QByteArray colourLines(qsizetype bytes) {
+QByteArray colorLines(qsizetype bytes) {
     QByteArray text = "# Hostile\nprimary: #6E5BD8\n";
     for (int i = 0; text.size() < bytes; ++i) text += (i % 4000 ? "#" : "\n#") + QByteArray::number(0x100 + i % 0xE00, 16) + " ";
     return text;
@@ -49,12 +49,17 @@ qint64 addressSpace() {
 
 } // namespace
 
-TEST(BrandImporterTest, HexColoursNeedAHashAndWholeDigits) {
+TEST(BrandImporterTest, HexColorsNeedAHashAndWholeDigits) {
     EXPECT_EQ(hexColor(QStringLiteral(" #abc\n")), 0xAABBCCu);
     EXPECT_EQ(hexColor(QStringLiteral("#6E5BD8FF")), 0x6E5BD8u);
     EXPECT_FALSE(hexColor(QStringLiteral("6E5BD8")));
     EXPECT_FALSE(hexColor(QStringLiteral("#6E5BD")));
     EXPECT_FALSE(hexColor(QStringLiteral("#6E5BDG")));
+    EXPECT_EQ(hexColor(QStringLiteral("#6e5bd8")), 0x6E5BD8u);
+    EXPECT_EQ(hexColor(QStringLiteral("#000")), 0x000000u);
+    // Only the forms above: never QColor's alpha-first, 4-digit or 12-digit ones, nor signs or spaces inside.
+    for (const char *text : {"#6E5BD8F", "#6E5B", "#06E05B0D8", "#06E605B60D86", "#-6E5BD", "#6E 5BD", "#+6E5BD"})
+        EXPECT_FALSE(hexColor(QString::fromLatin1(text))) << text;
     // In running text a colour ends where a word ends, accented letters included.
     EXPECT_EQ(text("cor: #abcé\nfundo: #abc;").colorCount, 1);
 }
@@ -121,7 +126,7 @@ TEST(BrandImporterTest, HostileFilesGiveNothingQuickly) {
 
 // A colour's label is its line without every occurrence of the colour's text, even where that
 // makes or breaks a word.
-TEST(BrandImporterTest, LabelsAreTheLineWithoutTheColoursText) {
+TEST(BrandImporterTest, LabelsAreTheLineWithoutTheColorsText) {
     EXPECT_EQ(text("x #111111\nbran#abcd; #abc\n").primary, 0xAABBCCu);  // "brand; "
     EXPECT_EQ(text("x #111111\n#accent #acc\n").primary, 0x111111u);    // "ent ": no accent left
     EXPECT_EQ(text("x #111111\nbrand#abcx #abc\nbrandy #222222\n").primary, 0xAABBCCu); // "brandx ", inside a word first
@@ -147,7 +152,7 @@ TEST(BrandImporterTest, HostileFilesAreReadInLittleMemory) {
     }
     testsupport::TempFolder dir;
     ASSERT_TRUE(dir.write(QStringLiteral("deep.json"), deepTokens(maxFileBytes / 2)));
-    ASSERT_TRUE(dir.write(QStringLiteral("lines.md"), colourLines(maxFileBytes - 1000)));
+    ASSERT_TRUE(dir.write(QStringLiteral("lines.md"), colorLines(maxFileBytes - 1000)));
     const QString deep = dir.file(QStringLiteral("deep.json")), lines = dir.file(QStringLiteral("lines.md"));
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

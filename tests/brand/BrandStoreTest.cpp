@@ -54,7 +54,7 @@ protected:
 
 } // namespace
 
-TEST_F(BrandStoreTest, CustomBackdropsFollowColoursAndName) {
+TEST_F(BrandStoreTest, CustomBackdropsFollowColorsAndName) {
     BrandKit kit = store->kit();
     kit.primary = 0xAA0000, kit.secondary = 0x00BB00;
     kit.customBackdrops = QList<Backdrop>{solid(QStringLiteral("x"), 0)};

@@ -47,7 +47,7 @@ TEST_F(BackdropTest, BuiltInsEndWithTheTransparentBackdropAndUnknownIdsGiveAuror
         EXPECT_EQ(Backdrop::builtIn(QString::fromLatin1(other)).id, QStringLiteral("aurora")) << other;
 }
 
-TEST_F(BackdropTest, SetKindBringsColoursAndPointsWithinTheKindsBounds) {
+TEST_F(BackdropTest, SetKindBringsColorsAndPointsWithinTheKindsBounds) {
     Backdrop b = backdropWith(Kind::solid, {0x26262E});
     b.setKind(Kind::mesh);
     // A muted dark colour is lifted to saturation 0.35 and brightness 0.6, hue turned by -0.12,
@@ -73,7 +73,7 @@ TEST_F(BackdropTest, SetKindBringsColoursAndPointsWithinTheKindsBounds) {
     EXPECT_EQ(linear.points.last(), (MeshPoint{0.9, 0.85}));
 }
 
-TEST_F(BackdropTest, AddAndRemoveColourKeepTheCountRules) {
+TEST_F(BackdropTest, AddAndRemoveColorKeepTheCountRules) {
     Backdrop linear = backdropWith(Kind::linear, {1, 2, 3, 4});
     linear.addColor();
     EXPECT_EQ(linear.colors.size(), 4);
@@ -193,7 +193,7 @@ TEST_F(BackdropTest, JsonFormIsExact) {
     EXPECT_TRUE(QJsonDocument(json).toJson(QJsonDocument::Compact).contains("[7232472,12098536,15911352]"));
 }
 
-TEST_F(BackdropTest, BackdropColoursMustBeWholeUnsignedThirtyTwoBitNumbers) {
+TEST_F(BackdropTest, BackdropColorsMustBeWholeUnsignedThirtyTwoBitNumbers) {
     const auto withColors = [](QJsonArray colors) {
         QJsonObject json = oceanJson();
         json.insert(QStringLiteral("colors"), colors);

@@ -105,9 +105,9 @@ TEST(BeautifierTest, BadPaddingAndSizesNeverCrash) {
     EXPECT_FALSE(Beautifier::layout({32000, 100}, s));
     s.aspect = AspectRatio::auto_;
     EXPECT_TRUE(Beautifier::render(QImage(), s, std::nullopt).isNull());
-    Backdrop colourless = Backdrop::builtIn(QStringLiteral("nebula"));
-    colourless.colors.clear();
-    s.backdrop = colourless;
+    Backdrop colorless = Backdrop::builtIn(QStringLiteral("nebula"));
+    colorless.colors.clear();
+    s.backdrop = colorless;
     s.shadow = false;
     const QImage clear = Beautifier::render(shot(100, 100), s, std::nullopt);
     EXPECT_EQ(clear.pixel(3, 3), 0u); // a mesh without colours draws nothing: the canvas stays clear

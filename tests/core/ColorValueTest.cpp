@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(ColorValueTest, ColourValuesFollowTheHsbModelAndClamp) {
+TEST(ColorValueTest, ColorValuesFollowTheHsbModelAndClamp) {
     EXPECT_EQ(hexValue(QColor(0x6E, 0x5B, 0xD8)), 0x6E5BD8u);
     EXPECT_EQ(hexValue(QColor::fromHsvF(0.5f, 0.5f, 0.8f)), 0x66CCCCu);
     EXPECT_EQ(hexValue(QColor::fromRgbF(1.4f, -0.2f, 0.5f)), 0xFF0080u); // extended range, out of gamut
@@ -23,5 +23,15 @@ TEST(ColorValueTest, ColourValuesFollowTheHsbModelAndClamp) {
     for (const quint32 c : {0x000000u, 0xFFFFFFu, 0x26262Eu, 0xF0A35Eu, 0x1F4E8Cu, 0xC4527Au}) {
         const Hsb hsb = hsbFromHex(c);
         EXPECT_EQ(hexFromHsb(hsb.hue, hsb.saturation, hsb.brightness), c);
+    }
+}
+
+TEST(ColorValueTest, SampledColorsSurviveQColorAndHsbAndBack) {
+    for (quint32 c = 0; c <= 0xFFFFFF; c += 97) {
+        const QColor color = colorFromHex(c | 0x5A000000u);
+        ASSERT_EQ(color, QColor(int(c >> 16), int(c >> 8 & 0xFF), int(c & 0xFF))) << std::hex << c;
+        ASSERT_EQ(hexValue(color), c) << std::hex << c;
+        const Hsb hsb = hsbFromHex(c);
+        ASSERT_EQ(hexFromHsb(hsb.hue, hsb.saturation, hsb.brightness), c) << std::hex << c;
     }
 }

@@ -120,7 +120,7 @@ TEST(GaussianBlurTest, EdgesAreClampedNotDarkened) {
     EXPECT_EQ(mask.constScanLine(39)[49], 255);
 }
 
-TEST(GaussianBlurTest, KeepsPremultipliedColoursValidAndTheInputUntouched) {
+TEST(GaussianBlurTest, KeepsPremultipliedColorsValidAndTheInputUntouched) {
     QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {

@@ -20,7 +20,7 @@ Backdrop backdropOf(Backdrop::Kind kind, QList<quint32> colors, QString name = Q
 
 } // namespace
 
-TEST(BackdropEditorStateTest, SummaryNamesTheKindAndCountsTheColours) {
+TEST(BackdropEditorStateTest, SummaryNamesTheKindAndCountsTheColors) {
     BackdropEditorState linear(backdropOf(Backdrop::Kind::linear, {1, 2, 3}));
     EXPECT_EQ(linear.summary(), L(LKey(QStringLiteral("%@ · %@ cores"), {L("Linear"), QStringLiteral("3")})));
     BackdropEditorState solid(backdropOf(Backdrop::Kind::solid, {1}));
@@ -42,7 +42,7 @@ TEST(BackdropEditorStateTest, SavingTrimsTheNameAndKeepsTheWorkingCopyAsTyped) {
     EXPECT_EQ(state.backdrop().name, QStringLiteral(" \n\t "));
 }
 
-TEST(BackdropEditorStateTest, KindChangesKeepTheSelectionOnAColour) {
+TEST(BackdropEditorStateTest, KindChangesKeepTheSelectionOnAColor) {
     BackdropEditorState state(backdropOf(Backdrop::Kind::mesh, {1, 2, 3, 4, 5}));
     state.selectColor(4);
     state.setKind(Backdrop::Kind::linear);
@@ -59,7 +59,7 @@ TEST(BackdropEditorStateTest, KindChangesKeepTheSelectionOnAColour) {
     EXPECT_FALSE(state.canAddColor());
 }
 
-TEST(BackdropEditorStateTest, AddingSelectsTheNewColourAndRemovingStaysInRange) {
+TEST(BackdropEditorStateTest, AddingSelectsTheNewColorAndRemovingStaysInRange) {
     BackdropEditorState state(backdropOf(Backdrop::Kind::mesh, {1, 2, 3}));
     state.addColor();
     EXPECT_EQ(state.selectedColor(), 3);
@@ -76,7 +76,7 @@ TEST(BackdropEditorStateTest, AddingSelectsTheNewColourAndRemovingStaysInRange) 
     EXPECT_EQ(state.backdrop().colors.size(), 3);
 }
 
-TEST(BackdropEditorStateTest, PalettesFillTheKindsLimitsAndSelectTheFirstColour) {
+TEST(BackdropEditorStateTest, PalettesFillTheKindsLimitsAndSelectTheFirstColor) {
     const QList<quint32> first = BackdropEditorState::palettes().first();
     BackdropEditorState linear(backdropOf(Backdrop::Kind::linear, {1, 2, 3, 4}));
     linear.selectColor(3);
@@ -111,7 +111,7 @@ TEST(BackdropEditorStateTest, MeshPointsFollowTheDragInsideTheStage) {
     EXPECT_EQ(state.backdrop(), before);
 }
 
-TEST(BackdropEditorStateTest, ColourWritesOutsideTheColoursAreIgnored) {
+TEST(BackdropEditorStateTest, ColorWritesOutsideTheColorsAreIgnored) {
     BackdropEditorState state(backdropOf(Backdrop::Kind::linear, {1, 2}));
     state.setColorAt(1, 0xFF123456);
     EXPECT_EQ(state.colorAt(1), 0x123456u);

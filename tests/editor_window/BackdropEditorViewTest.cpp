@@ -113,7 +113,7 @@ TEST_F(BackdropEditorViewTest, ReturnSavesTheTrimmedNameAndEscapeCancels) {
     EXPECT_EQ(saved.size(), 1);
 }
 
-TEST_F(BackdropEditorViewTest, TheHexFieldEditsTheSelectedColour) {
+TEST_F(BackdropEditorViewTest, TheHexFieldEditsTheSelectedColor) {
     open(backdropOf(Backdrop::Kind::linear, {0x111111, 0x222222}));
     HexField *hex = view->findChild<HexField *>();
     swatch(1)->click();
@@ -123,7 +123,7 @@ TEST_F(BackdropEditorViewTest, TheHexFieldEditsTheSelectedColour) {
     EXPECT_EQ(view->state().backdrop().colors, (QList<quint32>{0x111111, 0xFF0000}));
 }
 
-TEST_F(BackdropEditorViewTest, TheColourPanelFollowsTheSelectionAndIsDetachedWhenTheSheetGoes) {
+TEST_F(BackdropEditorViewTest, TheColorPanelFollowsTheSelectionAndIsDetachedWhenTheSheetGoes) {
     open(backdropOf(Backdrop::Kind::mesh, {1, 2, 3, 4, 5}));
     swatch(1)->click();
     button(L("Paleta"))->click();

@@ -83,7 +83,7 @@ TEST_F(EditorToolbarTest, ToolButtonsSetAndFollowTheToolWithTheirTooltips) {
     EXPECT_EQ(crop->accessibleName(), QStringLiteral("Recortar, selecionada"));
 }
 
-TEST_F(EditorToolbarTest, DotsMarkTheSelectedColourAndThicknessFollowsTheModelAlone) {
+TEST_F(EditorToolbarTest, DotsMarkTheSelectedColorAndThicknessFollowsTheModelAlone) {
     model->setTool(EditorTool::arrow);
     QStringList tips;
     for (auto *b : options()->findChild<QWidget *>(QStringLiteral("thicknessPicker"))->findChildren<QAbstractButton *>())

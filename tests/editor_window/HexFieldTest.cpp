@@ -18,7 +18,7 @@ TEST(HexFieldTest, ReadsSixDigitsAfterTrimmingAndDroppingHashes) {
     EXPECT_EQ(HexField::format(0xFF), QStringLiteral("#0000FF"));
 }
 
-TEST(HexFieldTest, EditsReportNewColoursAndFocusOutShowsTheValue) {
+TEST(HexFieldTest, EditsReportNewColorsAndFocusOutShowsTheValue) {
     HexField field(0x6E5BD8);
     EXPECT_EQ(field.text(), QStringLiteral("#6E5BD8"));
     QSignalSpy edited(&field, &HexField::valueEdited);

@@ -7,7 +7,12 @@ layers' test folders (tests/<folder>, which mirror src/<folder>) is read; each w
 reported as "path:line: ..." and the check exits with 1. A folder of src/ that no layer claims is an
 error too, so that a new folder cannot slip past the check.
 
-    python3 tests/layering/check_includes.py [project root]
+The core runs headless and on any thread, so no file of it, nor any platform header it includes
+(directly or through other platform headers), may include a QtWidgets header: one named in the
+folder given with --widgets (Qt's QtWidgets include folder, which CMake passes), or spelled
+<QtWidgets/...> or <QtWidgets>.
+
+    python3 tests/layering/check_includes.py [--widgets QtWidgets include folder] [project root]
 """
 
 import pathlib
@@ -66,7 +71,52 @@ def owner(path, folders):
     return best[1] if best else None
 
 
-def check(root):
+def includes(path):
+    """[(line number, included path)] of a source file."""
+    found = []
+    lines = path.read_text(encoding="utf-8", errors="replace").splitlines()
+    for number, line in enumerate(lines, 1):
+        match = INCLUDE.match(line)
+        if match:
+            found.append((number, match.group(1)))
+    return found
+
+
+def widgets_in_core(src, core_folders, widgets_headers):
+    """Problems for each include of a QtWidgets header by the core or a platform header the core uses."""
+
+    def is_widgets(header):
+        return header == "QtWidgets" or header.startswith("QtWidgets/") or header in widgets_headers
+
+    problems = []
+    platform_headers = []
+    for folder in core_folders:
+        for path in sorted((src / folder).rglob("*")):
+            if path.suffix not in SOURCE_SUFFIXES:
+                continue
+            for number, header in includes(path):
+                if is_widgets(header):
+                    problems.append(f"src/{path.relative_to(src).as_posix()}:{number}: includes {header}, "
+                                    "a QtWidgets header, but the core never uses widgets")
+                elif header.startswith("platform/"):
+                    platform_headers.append((header, path.relative_to(src).as_posix()))
+    seen = set()
+    while platform_headers:
+        header, used_by = platform_headers.pop()
+        path = src / header
+        if header in seen or not path.is_file():
+            continue
+        seen.add(header)
+        for number, included in includes(path):
+            if is_widgets(included):
+                problems.append(f"src/{header}:{number}: includes {included}, a QtWidgets header, but the core "
+                                f"uses this header (through {used_by})")
+            elif included.startswith("platform/"):
+                platform_headers.append((included, used_by))
+    return problems
+
+
+def check(root, widgets_headers=frozenset()):
     src = root / "src"
     layers = read_layers(src / "CMakeLists.txt")
     allowed = reachable(layers)
@@ -89,27 +139,31 @@ def check(root):
     for path, layer in files:
         if layer is None:
             continue
-        lines = path.read_text(encoding="utf-8", errors="replace").splitlines()
-        for number, line in enumerate(lines, 1):
-            match = INCLUDE.match(line)
-            if not match:
-                continue
-            target = owner(match.group(1), folders)
+        for number, header in includes(path):
+            target = owner(header, folders)
             if target is None or target in allowed[layer]:
                 continue
             may = ", ".join(sorted(allowed[layer] - {layer})) or "nothing"
-            problems.append(f"{path.relative_to(root).as_posix()}:{number}: includes {match.group(1)}, "
+            problems.append(f"{path.relative_to(root).as_posix()}:{number}: includes {header}, "
                             f"but {layer} may not use {target} (it may use: {may})")
+
+    if "core" in layers:
+        problems += widgets_in_core(src, layers["core"][0], widgets_headers)
     return problems
 
 
 def main():
-    root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).parents[2]).resolve()
-    problems = check(root)
+    args = sys.argv[1:]
+    widgets_headers = frozenset()
+    if len(args) >= 2 and args[0] == "--widgets":
+        widgets_headers = frozenset(p.name for p in pathlib.Path(args[1]).iterdir())
+        args = args[2:]
+    root = pathlib.Path(args[0] if args else pathlib.Path(__file__).parents[2]).resolve()
+    problems = check(root, widgets_headers)
     for problem in problems:
         print(problem)
     if problems:
-        print(f"{len(problems)} include(s) against the layer graph of src/CMakeLists.txt")
+        print(f"{len(problems)} include(s) against the layer graph of src/CMakeLists.txt or widgets in the core")
         return 1
     print("every include follows the layer graph")
     return 0

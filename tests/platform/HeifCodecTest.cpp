@@ -34,7 +34,7 @@ void expectClose(const QColor &actual, const QColor &expected, int tolerance) {
 
 } // namespace
 
-TEST(HeifCodecTest, RoundTripKeepsAlphaAndColours) {
+TEST(HeifCodecTest, RoundTripKeepsAlphaAndColors) {
     const QImage image = blocks(true);
     QString error;
     const auto bytes = platform::HeifCodec::encode(image, 0.9, &error);

@@ -140,7 +140,7 @@ TEST(ImageFileTest, FormatsAreToldByContentAndOnlyRegularFilesAreRead) {
     EXPECT_LT(clock.elapsed(), 5000);
 }
 
-TEST(ImageFileTest, ThumbnailsAverageColoursByTheirCoverage) {
+TEST(ImageFileTest, ThumbnailsAverageColorsByTheirCoverage) {
     // Columns alternate between opaque red and fully transparent green: a reduced pixel is half
     // covered red, never tinted by the colour of pixels nobody sees.
     QImage stripes(960, 4, QImage::Format_ARGB32);

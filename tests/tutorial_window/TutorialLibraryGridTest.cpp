@@ -154,8 +154,8 @@ TEST_F(TutorialLibraryGridTest, AFirstPictureThatCannotBeReadShowsTheNoCoverSymb
     ASSERT_TRUE(QTest::qWaitFor(failed, 10'000));
     const QImage shown = cover(broken);
     EXPECT_EQ(shown, cover(empty));
-    QSet<QRgb> colours;
+    QSet<QRgb> colors;
     for (int y = 0; y < shown.height(); ++y)
-        for (int x = 0; x < shown.width(); ++x) colours.insert(shown.pixel(x, y));
-    EXPECT_GT(colours.size(), 2) << "a blank cover";
+        for (int x = 0; x < shown.width(); ++x) colors.insert(shown.pixel(x, y));
+    EXPECT_GT(colors.size(), 2) << "a blank cover";
 }

@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-TEST(TutorialPaletteTest, MixWeighsTheFirstColourAndRoundsHalvesUp) {
+TEST(TutorialPaletteTest, MixWeighsTheFirstColorAndRoundsHalvesUp) {
     EXPECT_EQ(mix(0x000000, 0x010101, 0.5), 0x010101u);
     EXPECT_EQ(mix(0x102030, 0xF0E0D0, 0.5), 0x808080u);
     EXPECT_EQ(mix(0xFF0000, 0x000000, 0.72), 0xB80000u); // 183.6
     EXPECT_EQ(mix(0x123456, 0xABCDEF, 1), 0x123456u);
 }
 
-TEST(TutorialPaletteTest, BrandPaletteFollowsTheBrandColours) {
+TEST(TutorialPaletteTest, BrandPaletteFollowsTheBrandColors) {
     BrandSnapshot brand;
     brand.background = 0x101828;
     brand.text = 0xF2F4F7;

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(KeptPictureTest, PlatesLookAsFilledAndOutlinedAndFollowTheirColours) {
+TEST(KeptPictureTest, PlatesLookAsFilledAndOutlinedAndFollowTheirColors) {
     const QRect rect(4, 3, 50, 24);
     const auto shown = [](const std::function<void(QPainter &)> &paint) {
         QImage image(60, 30, QImage::Format_RGB32);

@@ -119,7 +119,7 @@ TEST_F(X11Test, AWindowWithoutAProcessIdCanBePickedAndTaken) {
     EXPECT_EQ(colorAt(image.value(), QPointF(image.value().width() / 2.0, image.value().height() * 0.6)), kBlue);
 }
 
-TEST_F(X11Test, CoveredWindowComesBackInItsOwnColours) {
+TEST_F(X11Test, CoveredWindowComesBackInItsOwnColors) {
     const HelperWindow &red = spawn({QStringLiteral("Coberta"), kRed, QRect(100, 100, 400, 300)});
     const HelperWindow &green = spawn({QStringLiteral("Cobre"), kGreen, QRect(150, 150, 500, 400)});
     ASSERT_TRUE(waitForFrontmost(green.pid));

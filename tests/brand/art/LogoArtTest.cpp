@@ -6,7 +6,7 @@
 
 namespace {
 
-QImage twoColours(QColor a, QColor b, int share = 50) {
+QImage twoColors(QColor a, QColor b, int share = 50) {
     QImage image(100, 100, QImage::Format_ARGB32);
     image.fill(a);
     QPainter p(&image);
@@ -29,10 +29,10 @@ TEST(LogoArtTest, PaletteCountsOnlySolidPixels) {
     EXPECT_TRUE(LogoArt::palette(flat, 0).isEmpty());
 }
 
-TEST(LogoArtTest, PaletteMergesNearColoursAndDropsRareOnes) {
+TEST(LogoArtTest, PaletteMergesNearColorsAndDropsRareOnes) {
     // Means 48 apart count as one colour, 49 apart as two; the larger share comes first.
-    EXPECT_EQ(LogoArt::palette(twoColours(QColor(100, 0, 0), QColor(148, 0, 0), 40), 6), QList<quint32>{0x640000});
-    EXPECT_EQ(LogoArt::palette(twoColours(QColor(100, 0, 0), QColor(149, 0, 0), 40), 6),
+    EXPECT_EQ(LogoArt::palette(twoColors(QColor(100, 0, 0), QColor(148, 0, 0), 40), 6), QList<quint32>{0x640000});
+    EXPECT_EQ(LogoArt::palette(twoColors(QColor(100, 0, 0), QColor(149, 0, 0), 40), 6),
               (QList<quint32>{0x640000, 0x950000}));
     // A 64 × 64 canvas holds 4096 pixels: 20 of them (0.49 %) are too few, 21 are enough.
     QImage image(64, 64, QImage::Format_RGB32);
@@ -44,7 +44,7 @@ TEST(LogoArtTest, PaletteMergesNearColoursAndDropsRareOnes) {
     EXPECT_EQ(LogoArt::palette(image, 1), QList<quint32>{0xFFFFFF});
 }
 
-TEST(LogoArtTest, SuggestsRolesFromLivelyColours) {
+TEST(LogoArtTest, SuggestsRolesFromLivelyColors) {
     EXPECT_FALSE(LogoArt::suggestedRoles({0x000000, 0xFFFFFF, 0x808080}));
     EXPECT_EQ(LogoArt::suggestedRoles({0x6E5BD8}), (LogoArt::Roles{0x6E5BD8, std::nullopt}));
     EXPECT_EQ(LogoArt::suggestedRoles({0xFFFFFF, 0x6E5BD8, 0x202020, 0xE26D5A, 0x3DDC97}),

@@ -18,11 +18,12 @@ struct InspectorContext {
     BrandStore *brand = nullptr;
 };
 
-namespace InspectorParts {
+// What the sections share beyond the context: their tints, one-write style edits and the tile that adds one more.
+namespace SectionKit {
 
 // The control tint of the sliders and switches, and the colour of the numbers read out.
 QColor controlTint();
-QColor readoutColour();
+QColor readoutColor();
 
 // The model's style with one edit applied, as one write (an undo step when it differs).
 void editStyle(EditorModel *model, const std::function<void(BeautyStyle &)> &edit);
@@ -47,4 +48,4 @@ private:
     Look m_look;
 };
 
-} // namespace InspectorParts
+} // namespace SectionKit

@@ -1,18 +1,9 @@
 #pragma once
 
 #include <QColor>
-#include <QIcon>
 #include <QWidget>
 
-// Small pieces the tutorial pages share.
-
-class PrimaryButton;
-class QLabel;
-
-// The prominent button of an empty state that starts recording: the red dot, then the text.
-PrimaryButton *recordingButton(const QString &text, QWidget *parent);
-// The large accent symbol over an empty state.
-QLabel *emptyStateSymbol(const QString &name, QWidget *parent);
+// The rounded panels and plain fills the tutorial pages are built from.
 
 // A rounded rectangle filled with a colour and outlined with the hairline colour: trays, cards.
 class RoundedPanel : public QWidget {

@@ -1,4 +1,4 @@
-#include "editor_window/InspectorParts.h"
+#include "editor_window/InspectorSectionKit.h"
 
 #include "widgets/Icons.h"
 #include "widgets/KeptPicture.h"
@@ -7,11 +7,11 @@
 
 #include <QPainter>
 
-namespace InspectorParts {
+namespace SectionKit {
 
 QColor controlTint() { return {157, 140, 245}; }
 
-QColor readoutColour() { return {200, 200, 210}; }
+QColor readoutColor() { return {200, 200, 210}; }
 
 void editStyle(EditorModel *model, const std::function<void(BeautyStyle &)> &edit) {
     if (!model) return;
@@ -49,4 +49,4 @@ void NewTile::paintEvent(QPaintEvent *) {
     p.drawPixmap(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), icon);
 }
 
-} // namespace InspectorParts
+} // namespace SectionKit

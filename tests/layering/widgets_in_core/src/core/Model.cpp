@@ -1,0 +1,3 @@
+#include "platform/Prompt.h"
+
+#include <QtWidgets/QWidget>
