@@ -40,16 +40,11 @@ public:
     }
 };
 
-AlertPresenter *substitute = nullptr;
-
 } // namespace
 
-AlertPresenter &AlertPresenter::shared() {
-    if (substitute) return *substitute;
+template <> AlertPresenter &SharedService<AlertPresenter>::real() {
     static DialogPresenter dialogs;
     return dialogs;
 }
-
-void AlertPresenter::setSharedForTesting(AlertPresenter *presenter) { substitute = presenter; }
 
 } // namespace platform

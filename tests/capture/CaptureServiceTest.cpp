@@ -73,7 +73,7 @@ protected:
     void SetUp() override {
         CaptureBackend::setSharedForTesting(&backend);
         platform::AlertPresenter::setSharedForTesting(&alerts);
-        platform::Pasteboard::setGeneralForTesting(&pasteboard);
+        platform::Pasteboard::setSharedForTesting(&pasteboard);
         CaptureService::resetForTesting();
         defaults.setString(QStringLiteral("afterCapture"), QStringLiteral("copy"));
         defaults.setBool(Settings::historyCompact.key(), false); // PNG files: quick
@@ -90,7 +90,7 @@ protected:
         RecentsStore::shared().waitForPending();
         CaptureBackend::setSharedForTesting(nullptr);
         platform::AlertPresenter::setSharedForTesting(nullptr);
-        platform::Pasteboard::setGeneralForTesting(nullptr);
+        platform::Pasteboard::setSharedForTesting(nullptr);
     }
     // Starts an action and lets the event loop run the capture.
     // Starts a capture and lets it run until the road is free again (unless the test holds the grab)

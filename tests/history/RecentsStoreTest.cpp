@@ -454,7 +454,7 @@ TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
     EXPECT_EQ(asked, QStringList{path});
 
     RecordingPasteboard pasteboard;
-    platform::Pasteboard::setGeneralForTesting(&pasteboard);
+    platform::Pasteboard::setSharedForTesting(&pasteboard);
     store->copy(item);
     EXPECT_EQ(pasteboard.m_items.size(), 2);
     EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
@@ -465,7 +465,7 @@ TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
     store->copy(item);
     EXPECT_TRUE(pasteboard.m_items.isEmpty());
     EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Não foi possível copiar")));
-    platform::Pasteboard::setGeneralForTesting(nullptr);
+    platform::Pasteboard::setSharedForTesting(nullptr);
     store->open(item);
     EXPECT_EQ(asked.size(), 1);
     ASSERT_EQ(removed.size(), 1);

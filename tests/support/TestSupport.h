@@ -3,10 +3,13 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QObject>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 class QLabel;
 class QWidget;
@@ -25,6 +28,15 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// The child of `parent` named `name`, as a test reaches a widget the view keeps no getter for. Throws when
+// there is none, which fails the test instead of crashing it.
+template <typename T>
+T *namedChild(const QObject &parent, const char *name) {
+    T *child = parent.findChild<T *>(QString::fromUtf8(name));
+    if (!child) throw std::runtime_error(std::string("no child named ") + name);
+    return child;
+}
 
 // An image of one colour, in the drawing format.
 QImage filledImage(int width, int height, const QColor &color);
