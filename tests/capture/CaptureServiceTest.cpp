@@ -9,6 +9,7 @@
 #include "platform/Alert.h"
 #include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
 #include "tutorials/TutorialStore.h"
 #include "widgets/Toast.h"
 
@@ -318,12 +319,19 @@ TEST_F(CaptureServiceTest, WhileRecordingACaptureIsAStepOnly) {
 TEST_F(CaptureServiceTest, AStartWhilePreparingIsIgnored) {
     CaptureService::start(ShortcutAction::captureFullScreen);
     EXPECT_TRUE(CaptureService::isBusy());
+    testsupport::LoggedMessages log;
     CaptureService::start(ShortcutAction::captureFullScreen);
     CaptureService::start(ShortcutAction::captureArea);
     QTest::qWait(20);
     EXPECT_EQ(backend.grabs, 1);
     EXPECT_FALSE(backend.overlayMode);
     EXPECT_FALSE(CaptureService::isBusy());
+    // No alert for a hot key pressed too soon: the log says which start was refused, once each.
+    const auto logged = log.in(QStringLiteral("pelicarta.capture"));
+    ASSERT_EQ(logged.size(), 2);
+    EXPECT_EQ(logged[0].type, QtInfoMsg);
+    EXPECT_TRUE(logged[0].text.startsWith(QStringLiteral("captureFullScreen refused"))) << logged[0].text.toStdString();
+    EXPECT_TRUE(logged[1].text.startsWith(QStringLiteral("captureArea refused"))) << logged[1].text.toStdString();
 }
 
 TEST_F(CaptureServiceTest, AHugeCaptureThatNoEncoderTakesIsStillCopiedAsItIs) {
