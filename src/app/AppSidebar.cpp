@@ -420,6 +420,7 @@ void AppSidebar::addCaptureButtons(QVBoxLayout *column) {
 
 QWidget *AppSidebar::makeHeader() {
     m_collapse = new SymbolButton(QStringLiteral("sidebar.left"), {}, QSize(28, 26), 15, Theme::text2(), this);
+    m_collapse->setObjectName(QStringLiteral("collapseButton"));
     connect(m_collapse, &QAbstractButton::clicked, this,
             [this] { Settings::sidebarCollapsed.set(!Settings::sidebarCollapsed.value(m_defaults), m_defaults); });
     m_header = new Header(m_collapse, this);

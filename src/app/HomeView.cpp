@@ -185,11 +185,13 @@ QWidget *HomeView::makeRecents() {
     auto *header = new QHBoxLayout;
     header->addWidget(new SectionLabel(L("Recentes"), block));
     header->addStretch(1);
-    m_historyLink = new HistoryLink(block);
+    m_historyLink = new HistoryLink(block); // "Ver histórico completo", shown only with recent captures
+    m_historyLink->setObjectName(QStringLiteral("historyLink"));
     connect(m_historyLink, &QAbstractButton::clicked, this, [] { AppRouter::shared().setPage(AppRouter::Page::history); });
     header->addWidget(m_historyLink);
     column->addLayout(header);
-    m_placeholder = new RecentsPlaceholder(block);
+    m_placeholder = new RecentsPlaceholder(block); // the dashed box shown without any
+    m_placeholder->setObjectName(QStringLiteral("recentsPlaceholder"));
     column->addWidget(m_placeholder);
     m_tileRow = new RecentTileRow(m_recents, kTileHeight, 12, RecentsStore::showCount, block);
     column->addWidget(m_tileRow);

@@ -33,10 +33,6 @@ public:
     CaptureCard *card(ShortcutAction action) const;
     // The tiles of the recent captures, newest first.
     QList<RecentThumbnail *> tiles() const;
-    // "Ver histórico completo": shown only when there are recent captures.
-    QAbstractButton *historyLink() const { return m_historyLink; }
-    // The dashed box shown when there are none.
-    QWidget *recentsPlaceholder() const { return m_placeholder; }
     // Fires at the start of the next minute while the page is shown.
     const QTimer &greetingTimer() const { return m_greetingTimer; }
 

@@ -391,6 +391,7 @@ QWidget *OnboardingView::makeFooter(QWidget *card) {
     row->setContentsMargins(24, 0, 24, 0);
     row->setSpacing(0);
     auto *back = new TextButton(L("← Voltar"), 14, footer);
+    back->setObjectName(QStringLiteral("backButton"));
     back->setColors(Theme::text2(), Qt::transparent); // gone on the first step, keeping its width
     back->setTextAlignment(Qt::AlignLeft);
     back->setFixedWidth(kSlotWidth);
@@ -407,6 +408,7 @@ QWidget *OnboardingView::makeFooter(QWidget *card) {
     slotRow->setContentsMargins(0, 0, 0, 0);
     slotRow->addStretch(1);
     m_primary = new PrimaryButton(QString(), slot);
+    m_primary->setObjectName(QStringLiteral("primaryButton"));
     m_primary->setKeyHint(QStringLiteral("↵"));
     connect(m_primary, &QAbstractButton::clicked, this, &OnboardingView::advance);
     slotRow->addWidget(m_primary);

@@ -37,8 +37,6 @@ public:
     int step() const { return m_step; }
     // The step on screen: its title, and its widgets for tests (null on other steps).
     QString title() const;
-    QAbstractButton *backButton() const { return m_back; }
-    PrimaryButton *primaryButton() const { return m_primary; }
     // What the dots say to screen readers: "Passo 2 de 3".
     QString dotsLabel() const;
     QAbstractButton *permissionButton() const;

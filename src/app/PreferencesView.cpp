@@ -1,5 +1,6 @@
 #include "app/PreferencesView.h"
 
+#include "app/Log.h"
 #include "app/PrefRow.h"
 #include "app/ShortcutsSection.h"
 #include "capture/HotkeyManager.h"
@@ -411,7 +412,7 @@ void PreferencesView::setLaunchAtLogin(bool on) {
     if (platform::LoginItem::setEnabled(on, &error)) {
         m_launchError.clear();
     } else {
-        qWarning().noquote() << "autostart entry not changed:" << error;
+        qCWarning(lcApp).noquote() << "autostart entry not changed:" << error;
         m_launchError = L("Não foi possível alterar agora. Tente de novo.");
     }
     // The switch shows what is true now.

@@ -1,5 +1,6 @@
 #include "app/AppCommand.h"
 #include "app/EventLoopWatchdog.h"
+#include "app/Log.h"
 #include "app/PelicartaApp.h"
 #include "brand/LogoRenderChild.h"
 #include "brand/LogoRenderProcess.h"
@@ -87,8 +88,8 @@ int main(int argc, char *argv[]) {
         return 0;
     case platform::SingleInstance::Role::primary: break;
     case platform::SingleInstance::Role::unavailable:
-        std::fprintf(stderr, "Pelicarta has no private folder for its socket (%s); this launch runs on its own.\n",
-                     qPrintable(instance.socketPath()));
+        qCWarning(lcApp, "no private folder for the socket (%s); this launch runs on its own",
+                  qPrintable(instance.socketPath()));
         break;
     }
     if (command->kind == AppCommand::Kind::quit) {
@@ -118,7 +119,7 @@ int main(int argc, char *argv[]) {
     // else waits for); work that could never end (the application's own waits for it are bounded)
     // must not keep the process, and with it the lock every later launch waits for.
     if (!QThreadPool::globalInstance()->waitForDone(kEndWaitMs) || !platform::bulkThreads().waitForDone(kEndWaitMs)) {
-        std::fprintf(stderr, "Pelicarta is ending with work still running.\n");
+        qCWarning(lcApp, "ending with work still running");
         std::fflush(nullptr);
         std::_Exit(status);
     }

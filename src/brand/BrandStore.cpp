@@ -1,5 +1,6 @@
 #include "brand/BrandStore.h"
 
+#include "brand/Log.h"
 #include "brand/LogoPicture.h"
 #include "brand/art/LogoArt.h"
 #include "core/Exporter.h"
@@ -142,8 +143,8 @@ void BrandStore::loadLogo() {
             if (auto png = platform::PngCodec::decode(buffer, {}, &error))
                 logo = std::move(*png);
             else
-                qWarning("Pelicarta: %s is not a PNG picture we can read (%s); the brand has no logo until one is "
-                         "chosen again", qPrintable(logoPath()), qPrintable(error));
+                qCWarning(lcBrand, "%s is not a PNG picture we can read (%s); the brand has no logo until one is "
+                          "chosen again", qPrintable(logoPath()), qPrintable(error));
         }
     }
     setLogo(logo.isNull() ? QImage() : logo.convertToFormat(QImage::Format_ARGB32_Premultiplied));
@@ -151,7 +152,10 @@ void BrandStore::loadLogo() {
 
 bool BrandStore::saveLogo(const QImage &image) {
     const auto png = Exporter::encodeWithQt(image, "png");
-    if (!png || !folderReady() || !platform::writeFileAtomically(logoPath(), *png)) return false;
+    if (!png || !folderReady() || !platform::writeFileAtomically(logoPath(), *png)) {
+        qCWarning(lcBrand, "the logo could not be saved as %s", qPrintable(logoPath()));
+        return false;
+    }
     loadLogo();
     return true;
 }

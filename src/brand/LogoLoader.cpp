@@ -1,5 +1,6 @@
 #include "brand/LogoLoader.h"
 
+#include "brand/Log.h"
 #include "brand/LogoPicture.h"
 #include "brand/art/PixelCanvas.h"
 #include "core/Localization.h"
@@ -48,7 +49,7 @@ std::optional<LogoPicture> renderedDocument(LogoRenderFrames::Kind kind, const Q
         LogoRenderProcess::render({kind, logoBox, options.ghostscript.program, 0, bytes}, options.renderer);
     if (result.outcome == Outcome::drawn) return LogoPicture{result.image, {}, {}};
     if (result.outcome != Outcome::unreadable) {
-        qWarning("Pelicarta: a logo document was refused: the render process %s", qPrintable(result.detail));
+        qCWarning(lcBrand, "a logo document was refused: the render process %s", qPrintable(result.detail));
         *stopped = true;
     }
     return std::nullopt;

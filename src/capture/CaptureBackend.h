@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SharedService.h"
+
 #include <QImage>
 #include <QRectF>
 #include <QString>
@@ -10,7 +12,7 @@
 // What the capture road asks of the screen: access, grabs and the selection overlay. The real one
 // works on the X11 display; tests substitute their own. Every callback runs on the main thread,
 // exactly once.
-class CaptureBackend {
+class CaptureBackend : public platform::SharedService<CaptureBackend> {
 public:
     enum class OverlayMode { area, window };
 
@@ -53,8 +55,5 @@ public:
     // none when the user cancelled.
     virtual void showOverlay(OverlayMode mode, std::function<void(const QString &error)> shown,
                              std::function<void(std::optional<OverlayPick>)> finished) = 0;
-
-    static CaptureBackend &shared();
-    // nullptr restores the real one.
-    static void setSharedForTesting(CaptureBackend *backend);
 };
+template <> CaptureBackend &platform::SharedService<CaptureBackend>::real();

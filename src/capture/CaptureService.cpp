@@ -2,9 +2,11 @@
 
 #include "brand/BrandStore.h"
 #include "capture/CaptureBackend.h"
+#include "capture/Log.h"
 #include "capture/QuickPanelController.h"
 #include "core/Beautifier.h"
 #include "core/Localization.h"
+#include "core/ShortcutAction.h"
 #include "core/Settings.h"
 #include "core/StyleStore.h"
 #include "history/RecentsStore.h"
@@ -225,6 +227,12 @@ Events &events() {
     return *instance;
 }
 
+// A start refused without an alert (a hot key pressed at the wrong moment) is told in the log alone.
+static Start refused(ShortcutAction action, Start outcome, const char *why) {
+    qCInfo(lcCapture, "%s refused: %s", qPrintable(ShortcutActions::rawValue(action)), why);
+    return outcome;
+}
+
 Start start(ShortcutAction action) {
     if (action == ShortcutAction::toggleTutorial) {
         TutorialStore::shared().toggleRecording();
@@ -232,9 +240,9 @@ Start start(ShortcutAction action) {
     }
     // Under a modal dialog Qt drops input to every other window: the overlay would grab keyboard and
     // pointer and never see Escape or a click. This also keeps permission alerts from stacking.
-    if (QGuiApplication::modalWindow()) return Start::refusedUnderDialog;
-    if (busy) return Start::refusedBusy;
-    if (overlayUp) return Start::refusedOverlayUp;
+    if (QGuiApplication::modalWindow()) return refused(action, Start::refusedUnderDialog, "a dialog is open");
+    if (busy) return refused(action, Start::refusedBusy, "an earlier capture is still being taken");
+    if (overlayUp) return refused(action, Start::refusedOverlayUp, "the selection overlay is up");
     CaptureBackend &backend = CaptureBackend::shared();
     if (!backend.hasScreenAccess()) {
         askForPermission();

@@ -1,6 +1,7 @@
 #include "capture/HotkeyManager.h"
 
 #include "capture/CaptureService.h"
+#include "capture/Log.h"
 #include "core/ShortcutStore.h"
 #include "platform/GlobalHotkeys.h"
 
@@ -77,8 +78,8 @@ void HotkeyManager::setFailed(QList<ShortcutAction> failed) {
     // Also said in the log, for whoever starts the program from a terminal.
     for (ShortcutAction action : std::as_const(failed))
         if (!m_failed.contains(action))
-            qWarning("Global hot key refused: %s (%s)", qPrintable(ShortcutActions::rawValue(action)),
-                     qPrintable(m_store.shortcut(action).displayString()));
+            qCWarning(lcCapture, "Global hot key refused: %s (%s)", qPrintable(ShortcutActions::rawValue(action)),
+                      qPrintable(m_store.shortcut(action).displayString()));
     m_failed = std::move(failed);
     emit failedChanged();
 }

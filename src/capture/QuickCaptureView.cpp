@@ -291,6 +291,7 @@ QuickCaptureView::QuickCaptureView(QuickModel *model, StyleStore &styles, QuickA
     setAttribute(Qt::WA_Hover);
     m_thumbnail = new Thumbnail(this);
     m_close = new CloseButton(this);
+    m_close->setObjectName(QStringLiteral("closeButton"));
     // Actions run on the next event-loop turn, once the click has left the panel's code: they close the
     // panel, and saving runs a modal dialog during which the panel goes away. They are looked up at the
     // click: a window shown again carries the actions of its new capture.
@@ -485,6 +486,5 @@ void QuickCaptureView::mouseMoveEvent(QMouseEvent *event) {
 
 void QuickCaptureView::mouseReleaseEvent(QMouseEvent *) { m_dragOffset.reset(); }
 
-QAbstractButton *QuickCaptureView::closeButton() const { return m_close; }
 
 QWidget *QuickCaptureView::thumbnail() const { return m_thumbnail; }

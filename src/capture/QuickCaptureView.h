@@ -55,7 +55,6 @@ public:
     QList<QAbstractButton *> swatches() const { return m_swatches; } // the first is "no backdrop"
     std::optional<QString> swatchBackdropID(int index) const;         // none for the first
     bool isSwatchSelected(int index) const;
-    QAbstractButton *closeButton() const;
     QAbstractButton *copyButton() const { return m_copy; }
     QAbstractButton *saveButton() const { return m_save; }
     QWidget *thumbnail() const;

@@ -84,14 +84,9 @@ private:
     }
 };
 
-CaptureBackend *substitute = nullptr;
-
 } // namespace
 
-CaptureBackend &CaptureBackend::shared() {
-    if (substitute) return *substitute;
+template <> CaptureBackend &platform::SharedService<CaptureBackend>::real() {
     static ScreenCaptureBackend screen;
     return screen;
 }
-
-void CaptureBackend::setSharedForTesting(CaptureBackend *backend) { substitute = backend; }

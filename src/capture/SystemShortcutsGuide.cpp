@@ -119,6 +119,7 @@ SystemShortcutsGuide::SystemShortcutsGuide(QWidget *parent) : QWidget(parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
     m_toggle = new Toggle(this);
+    m_toggle->setObjectName(QStringLiteral("toggleButton"));
     layout->addWidget(m_toggle, 0, Qt::AlignLeft);
     m_list = new SystemShortcutsList(this);
     m_list->hide();
@@ -142,4 +143,3 @@ void SystemShortcutsGuide::toggle() {
     m_animation->start();
 }
 
-QAbstractButton *SystemShortcutsGuide::toggleButton() const { return m_toggle; }

@@ -1,5 +1,6 @@
 #include "core/Exporter.h"
 
+#include "core/Log.h"
 #include "platform/HeifCodec.h"
 #include "platform/ImageChecks.h"
 
@@ -46,7 +47,7 @@ std::optional<QByteArray> encodeWithQt(const QImage &image, const char *format, 
     if (quality >= 0) writer.setQuality(quality);
     if (compression >= 0) writer.setCompression(compression);
     if (!writer.write(image)) {
-        qWarning("Exporter: %s encoding failed: %s", format, qPrintable(writer.errorString()));
+        qCWarning(lcCore, "%s encoding failed: %s", format, qPrintable(writer.errorString()));
         return std::nullopt;
     }
     return bytes;
@@ -90,7 +91,7 @@ std::optional<QByteArray> encode(const QImage &image, const ExportSettings &sett
     case ExportFormat::heic: {
         QString error;
         auto bytes = platform::HeifCodec::encode(image, quality, &error);
-        if (!bytes) qWarning("Exporter: HEIC encoding failed: %s", qPrintable(error));
+        if (!bytes) qCWarning(lcCore, "HEIC encoding failed: %s", qPrintable(error));
         return bytes;
     }
     }

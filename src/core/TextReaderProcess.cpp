@@ -1,5 +1,6 @@
 #include "core/TextReaderProcess.h"
 
+#include "core/Log.h"
 #include "platform/Memory.h"
 
 #include <QProcess>
@@ -116,8 +117,8 @@ bool TextReaderProcess::ensureStarted() {
     if (m_process->waitForStarted(5000)) return true;
     static bool warned = false;
     if (!std::exchange(warned, true))
-        qWarning("Pelicarta: the text reader process could not be started (%s); reading in this process",
-                 qPrintable(m_process->errorString()));
+        qCWarning(lcCore, "the text reader process could not be started (%s); reading in this process",
+                  qPrintable(m_process->errorString()));
     discardProcess();
     return false;
 }
@@ -146,7 +147,7 @@ void TextReaderProcess::finishCurrent(const Result &result) {
 }
 
 void TextReaderProcess::abandonProcess(const char *why) {
-    qWarning("Pelicarta: the text reader process %s; it is stopped", why);
+    qCWarning(lcCore, "the text reader process %s; it is stopped", why);
     discardProcess();
     if (m_current) finishCurrent({Outcome::crashed, {}, {}, {}});
 }

@@ -104,7 +104,7 @@ void EditorModel::announceText(const QString &text) {
         Toast::show(original(), L("Nenhum texto encontrado"), L("Este print não tem texto legível"), ToastKind::notice);
         return;
     }
-    if (!platform::Pasteboard::general().setContents({{QStringLiteral("text/plain"), text.toUtf8()}})) {
+    if (!platform::Pasteboard::shared().setContents({{QStringLiteral("text/plain"), text.toUtf8()}})) {
         Toast::show(original(), L("Não foi possível copiar"), L("A área de transferência não aceitou o texto."));
         return;
     }

@@ -228,7 +228,7 @@ void HistoryCard::copyImage(const QString &path, const QImage &thumbnail) {
 }
 
 void HistoryCard::copyText(const QString &text) {
-    if (platform::Pasteboard::general().setContents({{QStringLiteral("text/plain"), text.toUtf8()}}))
+    if (platform::Pasteboard::shared().setContents({{QStringLiteral("text/plain"), text.toUtf8()}}))
         Toast::show(m_image, L("Texto copiado"), L("Cole com ⌘V"));
     else
         Toast::show(m_image, L("Não foi possível copiar"), L("A área de transferência não aceitou o texto."));

@@ -1,5 +1,6 @@
 #include "history/HistoryIndexFile.h"
 
+#include "history/Log.h"
 #include "platform/RegularFile.h"
 #include "platform/TextFolding.h"
 
@@ -485,14 +486,14 @@ Contents read(const QString &path) {
     QFile file;
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         if (fd >= 0) ::close(fd);
-        qWarning("Pelicarta: the history index %s cannot be read (%s); it is set aside", qPrintable(path),
-                 qPrintable(error));
+        qCWarning(lcHistory, "the history index %s cannot be read (%s); it is set aside", qPrintable(path),
+                  qPrintable(error));
         return {{}, true};
     }
     const auto tooLarge = [&path] {
-        qWarning("Pelicarta: the history index %s is larger than %lld MB, more than any index grows to; it is "
-                 "set aside unread and the captures' text is read again",
-                 qPrintable(path), maxFileBytes >> 20);
+        qCWarning(lcHistory, "the history index %s is larger than %lld MB, more than any index grows to; it is "
+                  "set aside unread and the captures' text is read again",
+                  qPrintable(path), maxFileBytes >> 20);
         return Contents{{}, true};
     };
     if (file.size() > maxFileBytes) return tooLarge();

@@ -1,5 +1,6 @@
 #include "history/HistoryIndexWriter.h"
 
+#include "history/Log.h"
 #include "platform/AtomicFile.h"
 
 #include <utility>
@@ -50,9 +51,9 @@ void HistoryIndexWriter::drain() {
         } else {
             if (keepAside) keepAsideBeforeNextWrite();
             if (!std::exchange(m_warnedTooLarge, true))
-                qWarning("Pelicarta: the history index outgrew %lld MB and is no longer written; the text of "
-                         "captures kept since is read again at each start until fewer captures are kept",
-                         HistoryIndexFile::maxFileBytes >> 20);
+                qCWarning(lcHistory, "the history index outgrew %lld MB and is no longer written; the text of "
+                          "captures kept since is read again at each start until fewer captures are kept",
+                          HistoryIndexFile::maxFileBytes >> 20);
         }
         QMetaObject::invokeMethod(this, [this, ok] { emit written(ok); }, Qt::QueuedConnection);
     }

@@ -3,6 +3,7 @@
 #include "core/TextReaderProcess.h"
 #include "core/TextRecognizer.h"
 #include "history/HistoryText.h"
+#include "history/Log.h"
 #include "platform/ImageFile.h"
 #include "platform/Memory.h"
 
@@ -314,13 +315,13 @@ void HistoryStore::recognize(const QString &name, quint64 token, const QImage &i
             done(Outcome::later, {});  // cancelled: stale
         } catch (const TextRecognizerError &error) {
             if (error.code() == TextRecognizerError::Code::timeout)
-                qWarning("Pelicarta: the text of %s was not read within the time limit; it is tried again later",
-                         qPrintable(name));
+                qCWarning(lcHistory, "the text of %s was not read within the time limit; it is tried again later",
+                          qPrintable(name));
             done(error.code() == TextRecognizerError::Code::unreadableImage ? Outcome::failed : Outcome::later, {});
         } catch (const platform::TextEngineError &error) {
             // An engine that cannot start at all (no language data) reads nothing now but will once
             // it is installed: the capture must not be marked as read.
-            qWarning("Pelicarta: the text of %s could not be read (%s)", qPrintable(name), qPrintable(error.detail()));
+            qCWarning(lcHistory, "the text of %s could not be read (%s)", qPrintable(name), qPrintable(error.detail()));
             done(error.kind() == platform::TextEngineError::Kind::unavailable ? Outcome::later : Outcome::failed, {});
         } catch (...) {
             done(Outcome::failed, {});
@@ -354,12 +355,12 @@ std::optional<HistoryRecord> HistoryStore::recordOf(const QString &name, const Q
     case Apart::notAPicture: return HistoryRecord::of({}, 0, 0, 0); // never read again
     case Apart::unreadableImage: return recordOf(Outcome::failed, {}, result.size, bytes);
     case Apart::timeout:
-        qWarning("Pelicarta: the text of %s was not read within the time limit; it is tried again later",
-                 qPrintable(name));
+        qCWarning(lcHistory, "the text of %s was not read within the time limit; it is tried again later",
+                  qPrintable(name));
         return std::nullopt;
     case Apart::engineUnavailable:
     case Apart::failed:
-        qWarning("Pelicarta: the text of %s could not be read (%s)", qPrintable(name), qPrintable(result.detail));
+        qCWarning(lcHistory, "the text of %s could not be read (%s)", qPrintable(name), qPrintable(result.detail));
         return recordOf(result.outcome == Apart::failed ? Outcome::failed : Outcome::later, {}, result.size, bytes);
     case Apart::crashed:
     case Apart::notStarted: break;
@@ -370,8 +371,8 @@ std::optional<HistoryRecord> HistoryStore::recordOf(const QString &name, const Q
         return std::nullopt;
     }
     m_crashes.remove(name);
-    qWarning("Pelicarta: reading the text of %s stopped the reader twice; it is not read again",
-             qPrintable(name));
+    qCWarning(lcHistory, "reading the text of %s stopped the reader twice; it is not read again",
+              qPrintable(name));
     return recordOf(Outcome::failed, {}, platform::ImageFile::readSize(path).value_or(QSize()), bytes);
 }
 

@@ -5,6 +5,7 @@
 #include "core/Localization.h"
 #include "core/PictureService.h"
 #include "core/Settings.h"
+#include "history/Log.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 #include "platform/DirectoryCount.h"
@@ -60,6 +61,16 @@ QString folderReason(platform::PrivateFolder::Problem problem) {
     case Problem::cannotCreate: return L("não pôde ser criada");
     }
     return {};
+}
+
+// Every capture the folder refused goes to the log; the user is told of the first of a run only.
+void logNotKept(const QString &folder, const QString &error, const QString &keptIn) {
+    if (keptIn.isEmpty())
+        qCWarning(lcHistory, "a capture was not kept: the folder %s refuses it (%s)", qPrintable(folder),
+                  qPrintable(error));
+    else
+        qCWarning(lcHistory, "a capture was kept in %s: the folder %s refuses it (%s)", qPrintable(keptIn),
+                  qPrintable(folder), qPrintable(error));
 }
 
 // A link or another user's folder is refused outright, so that the user notices and mends it.
@@ -185,10 +196,12 @@ int RecentsStore::fileCount() const {
 std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image) {
     if (keepOnDisk() < 1 || image.isNull()) return std::nullopt;
     if (m_folder.isEmpty()) {
+        logNotKept(m_fallback.folder, m_fallback.error, {});
         reportOnce(m_fallback.folder, m_fallback.error, {});
         return std::nullopt;
     }
     if (!folderUsable() && refusedOutright(m_problem)) {
+        logNotKept(m_folder, folderReason(m_problem), {});
         reportOnce(m_folder, folderReason(m_problem), {});
         return std::nullopt;
     }
@@ -276,6 +289,7 @@ QString RecentsStore::finishAdd(const QImage &image, const Written &written) {
         // The user is told once where the capture went (if anywhere), and why the folder refused it.
         const QString error = written.problem == platform::PrivateFolder::Problem::none ? written.error
                                                                                          : folderReason(written.problem);
+        logNotKept(m_folder, error, written.keptIn);
         reportOnce(m_folder, error, written.keptIn);
         return written.path;
     }
@@ -364,7 +378,7 @@ bool RecentsStore::waitForPending() {
             complete(ended->get());
             stall.setRemainingTime(kStallMs);
         } else if (stall.hasExpired()) {
-            std::fprintf(stderr, "Pelicarta: %d captures could not be written to the recents folder\n", int(m_jobs.size()));
+            qCWarning(lcHistory, "%d captures could not be written to the recents folder", int(m_jobs.size()));
             return false;
         } else {
             QThread::msleep(5);
@@ -466,16 +480,22 @@ void RecentsStore::open(const RecentCapture &item) {
     if (!image.isNull()) {
         emit editorRequested(image, item.path, std::nullopt);
     } else if (!QFileInfo::exists(item.path)) {
+        qCInfo(lcHistory, "%s is gone; it leaves the recent captures", qPrintable(item.path));
         deleteFiles({item.path});
+    } else {
+        qCWarning(lcHistory, "%s cannot be read; it is not opened", qPrintable(item.path));
     }
 }
 
 void RecentsStore::copy(const RecentCapture &item) {
     const QImage image = platform::ImageFile::read(item.path);
-    if (!image.isNull() && Clipboard::copy(image))
+    if (!image.isNull() && Clipboard::copy(image)) {
         Toast::show(item.thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
-    else
+    } else {
+        qCWarning(lcHistory, "%s could not be copied: %s", qPrintable(item.path),
+                  image.isNull() ? "it cannot be read" : "the clipboard refused it");
         Toast::show(item.thumbnail, L("Não foi possível copiar"), L("O arquivo da captura não pôde ser lido."));
+    }
 }
 
 void RecentsStore::reveal(const RecentCapture &item) { platform::revealFile(item.path); }

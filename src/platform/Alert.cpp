@@ -1,5 +1,7 @@
 #include "platform/Alert.h"
 
+#include "platform/Log.h"
+
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMessageBox>
@@ -13,7 +15,7 @@ class DialogPresenter final : public AlertPresenter {
 public:
     int run(const Alert &alert) override {
         // Also in the log, where a report of "it said it could not capture" can be matched.
-        qInfo().noquote() << "alert:" << alert.messageText << "|" << alert.informativeText;
+        qCInfo(lcPlatform).noquote() << "alert:" << alert.messageText << "|" << alert.informativeText;
         // Plain text, set once the labels know it: alerts name files and hold the system's reasons.
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Pelicarta"), QString());
         box.setTextFormat(Qt::PlainText);
@@ -40,16 +42,11 @@ public:
     }
 };
 
-AlertPresenter *substitute = nullptr;
-
 } // namespace
 
-AlertPresenter &AlertPresenter::shared() {
-    if (substitute) return *substitute;
+template <> AlertPresenter &SharedService<AlertPresenter>::real() {
     static DialogPresenter dialogs;
     return dialogs;
 }
-
-void AlertPresenter::setSharedForTesting(AlertPresenter *presenter) { substitute = presenter; }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SharedService.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,16 +15,13 @@ struct Alert {
 };
 
 // Shows alerts; tests substitute their own so that nothing ever waits on a dialog.
-class AlertPresenter {
+class AlertPresenter : public SharedService<AlertPresenter> {
 public:
     virtual ~AlertPresenter() = default;
     // Brings the application forward, shows the alert and waits for a choice: the index of the
     // chosen button, or -1 when it was dismissed without one.
     virtual int run(const Alert &alert) = 0;
-
-    static AlertPresenter &shared();
-    // nullptr restores the real dialogs.
-    static void setSharedForTesting(AlertPresenter *presenter);
 };
+template <> AlertPresenter &SharedService<AlertPresenter>::real();
 
 } // namespace platform

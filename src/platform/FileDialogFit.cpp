@@ -42,4 +42,10 @@ void fitFileDialog(QFileDialog &dialog) {
     }
 }
 
+std::optional<QString> runFileDialog(QFileDialog &dialog) {
+    fitFileDialog(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
 } // namespace platform

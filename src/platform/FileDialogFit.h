@@ -2,6 +2,9 @@
 
 #include <QRect>
 #include <QSize>
+#include <QString>
+
+#include <optional>
 
 class QFileDialog;
 
@@ -15,5 +18,9 @@ QSize fileDialogSize(const QRect &available);
 // one, takes none of it): that size on the screen under the pointer, the home, pictures, desktop and
 // documents folders in its side bar, and columns that fit their titles.
 void fitFileDialog(QFileDialog &dialog);
+
+// What the three file panels do once their dialog is set up: fits it, runs it modal and returns the
+// first path chosen; none when the user cancels.
+std::optional<QString> runFileDialog(QFileDialog &dialog);
 
 } // namespace platform

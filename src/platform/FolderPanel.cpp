@@ -22,26 +22,20 @@ public:
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly, true);
         dialog.setLabelText(QFileDialog::Accept, request.prompt);
-        fitFileDialog(dialog);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-        m_folder = dialog.selectedFiles().constFirst();
-        return m_folder;
+        const std::optional<QString> folder = runFileDialog(dialog);
+        if (folder) m_folder = *folder;
+        return folder;
     }
 
 private:
     QString m_folder;
 };
 
-FolderPanel *substitute = nullptr;
-
 } // namespace
 
-FolderPanel &FolderPanel::shared() {
-    if (substitute) return *substitute;
-    static FileDialogFolderPanel real;
-    return real;
+template <> FolderPanel &SharedService<FolderPanel>::real() {
+    static FileDialogFolderPanel panel;
+    return panel;
 }
-
-void FolderPanel::setSharedForTesting(FolderPanel *panel) { substitute = panel; }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SharedService.h"
+
 #include <QString>
 
 #include <optional>
@@ -14,15 +16,12 @@ struct FolderRequest {
 
 // The modal panel that chooses an existing folder (new folders can be made in it); tests substitute
 // their own so that nothing waits on a dialog.
-class FolderPanel {
+class FolderPanel : public SharedService<FolderPanel> {
 public:
     virtual ~FolderPanel() = default;
     // The chosen folder; none when the user cancels.
     virtual std::optional<QString> run(const FolderRequest &request) = 0;
-
-    static FolderPanel &shared();
-    // nullptr restores the real panel.
-    static void setSharedForTesting(FolderPanel *panel);
 };
+template <> FolderPanel &SharedService<FolderPanel>::real();
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/Module.h"
 
+#include "platform/Log.h"
 #include "platform/Memory.h"
 
 #include <QCoreApplication>
@@ -44,7 +45,7 @@ void *resolve(const char *name, const char *symbol, QLibrary &library) {
         }
         errors.append(library.errorString());
     }
-    qWarning("Module %s cannot be loaded: %s", name, qPrintable(errors.join(QStringLiteral("; "))));
+    qCWarning(lcPlatform, "Module %s cannot be loaded: %s", name, qPrintable(errors.join(QStringLiteral("; "))));
     return nullptr;
 }
 

@@ -53,16 +53,11 @@ public:
     }
 };
 
-NamePrompt *substitute = nullptr;
-
 } // namespace
 
-NamePrompt &NamePrompt::shared() {
-    if (substitute) return *substitute;
+template <> NamePrompt &SharedService<NamePrompt>::real() {
     static DialogPrompt dialogs;
     return dialogs;
 }
-
-void NamePrompt::setSharedForTesting(NamePrompt *prompt) { substitute = prompt; }
 
 } // namespace platform

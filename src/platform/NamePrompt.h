@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SharedService.h"
+
 #include <QString>
 
 #include <optional>
@@ -18,16 +20,13 @@ struct NameRequest {
 
 // The modal prompt that asks the user for a name; tests substitute their own so that nothing ever
 // waits on a dialog.
-class NamePrompt {
+class NamePrompt : public SharedService<NamePrompt> {
 public:
     virtual ~NamePrompt() = default;
     // Shows the prompt, modal to the active window (to the application when there is none), and
     // waits: the field's text as typed when confirmed, none when cancelled or dismissed.
     virtual std::optional<QString> run(const NameRequest &request) = 0;
-
-    static NamePrompt &shared();
-    // nullptr restores the real prompt.
-    static void setSharedForTesting(NamePrompt *prompt);
 };
+template <> NamePrompt &SharedService<NamePrompt>::real();
 
 } // namespace platform

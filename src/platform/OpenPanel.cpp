@@ -22,10 +22,8 @@ public:
             const QString named = QStringLiteral("%1 (%2)").arg(request.typeName, patterns);
             dialog.setNameFilter(request.typeName.isEmpty() ? patterns : named);
         }
-        fitFileDialog(dialog);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-        const QString file = dialog.selectedFiles().constFirst();
-        m_folder = QFileInfo(file).absolutePath(); // the next panel opens where this one ended
+        const std::optional<QString> file = runFileDialog(dialog);
+        if (file) m_folder = QFileInfo(*file).absolutePath(); // the next panel opens where this one ended
         return file;
     }
 
@@ -33,16 +31,11 @@ private:
     QString m_folder;
 };
 
-OpenPanel *substitute = nullptr;
-
 } // namespace
 
-OpenPanel &OpenPanel::shared() {
-    if (substitute) return *substitute;
-    static FileDialogOpenPanel real;
-    return real;
+template <> OpenPanel &SharedService<OpenPanel>::real() {
+    static FileDialogOpenPanel panel;
+    return panel;
 }
-
-void OpenPanel::setSharedForTesting(OpenPanel *panel) { substitute = panel; }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SharedService.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -19,15 +21,12 @@ struct OpenRequest {
 
 // The modal panel that chooses one existing file; tests substitute their own so that nothing waits on
 // a dialog.
-class OpenPanel {
+class OpenPanel : public SharedService<OpenPanel> {
 public:
     virtual ~OpenPanel() = default;
     // The chosen file; none when the user cancels.
     virtual std::optional<QString> run(const OpenRequest &request) = 0;
-
-    static OpenPanel &shared();
-    // nullptr restores the real panel.
-    static void setSharedForTesting(OpenPanel *panel);
 };
+template <> OpenPanel &SharedService<OpenPanel>::real();
 
 } // namespace platform

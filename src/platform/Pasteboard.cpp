@@ -153,8 +153,6 @@ public:
     }
 };
 
-Pasteboard *substitute = nullptr;
-
 } // namespace
 
 bool Pasteboard::setLazyContents(const QList<Item> &items, const QList<Deferred> &deferred) {
@@ -167,12 +165,9 @@ bool Pasteboard::setLazyContents(const QList<Item> &items, const QList<Deferred>
 
 bool Pasteboard::releaseHeld(const QString &, const QByteArray &, std::function<QByteArray()>) { return false; }
 
-Pasteboard &Pasteboard::general() {
-    if (substitute) return *substitute;
+template <> Pasteboard &SharedService<Pasteboard>::real() {
     static SystemPasteboard system;
     return system;
 }
-
-void Pasteboard::setGeneralForTesting(Pasteboard *pasteboard) { substitute = pasteboard; }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SharedService.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -9,8 +11,10 @@
 
 namespace platform {
 
-// The system clipboard, behind an interface so tests can watch what is written.
-class Pasteboard {
+// The system clipboard, behind an interface so tests can watch what is written. The shared one is the
+// clipboard of the desktop session (QClipboard); the application's event loop must run for other
+// programs to paste.
+class Pasteboard : public SharedService<Pasteboard> {
 public:
     using Item = QPair<QString, QByteArray>; // MIME type, bytes
     // A type whose bytes are made only when a program asks for them.
@@ -33,12 +37,7 @@ public:
     // go: from then on `make` makes them at each request (reading them from a file, say). Returns
     // whether it did. The base keeps them.
     virtual bool releaseHeld(const QString &type, const QByteArray &held, std::function<QByteArray()> make);
-
-    // The clipboard of the desktop session (QClipboard). The application's event loop must run for
-    // other programs to paste.
-    static Pasteboard &general();
-    // Tests substitute their own; nullptr restores the real one.
-    static void setGeneralForTesting(Pasteboard *pasteboard);
 };
+template <> Pasteboard &SharedService<Pasteboard>::real();
 
 } // namespace platform

@@ -26,23 +26,17 @@ public:
             dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
             // No DontUseNativeDialog: where the platform theme has a file chooser of its own (the desktop
             // portal's, GTK's, KDE's), Qt hands the dialog to it; elsewhere Qt shows its own, set up here.
-            fitFileDialog(dialog);
-            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-            const QString chosen = dialog.selectedFiles().constFirst();
-            if (const std::optional<QString> path = completedPath(chosen, request.extension)) return path;
+            const std::optional<QString> chosen = runFileDialog(dialog);
+            if (!chosen) return std::nullopt;
+            if (const std::optional<QString> path = completedPath(*chosen, request.extension)) return path;
             // Declined replacing: back to the dialog, showing the name that would have been written.
-            proposed = chosen + QLatin1Char('.') + request.extension;
+            proposed = *chosen + QLatin1Char('.') + request.extension;
         }
     }
 };
 
 QString localized(const char *key) {
     return StringTables::lookup(QString::fromUtf8(key), StringTables::currentLanguage());
-}
-
-SavePanel *&substitute() {
-    static SavePanel *panel = nullptr;
-    return panel;
 }
 
 } // namespace
@@ -59,11 +53,9 @@ std::optional<QString> SavePanel::completedPath(const QString &chosen, const QSt
     return std::nullopt;
 }
 
-SavePanel &SavePanel::shared() {
-    static FileDialogSavePanel real;
-    return substitute() ? *substitute() : real;
+template <> SavePanel &SharedService<SavePanel>::real() {
+    static FileDialogSavePanel panel;
+    return panel;
 }
-
-void SavePanel::setSharedForTesting(SavePanel *panel) { substitute() = panel; }
 
 } // namespace platform

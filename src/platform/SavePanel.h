@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SharedService.h"
+
 #include <QString>
 
 #include <optional>
@@ -17,7 +19,7 @@ struct SaveRequest {
 // The modal save panel; tests substitute their own so that nothing waits on a dialog. The real one is
 // the desktop's own file chooser where the platform theme offers one (a file chooser portal, GTK,
 // KDE), otherwise Qt's, fitted by fitFileDialog.
-class SavePanel {
+class SavePanel : public SharedService<SavePanel> {
 public:
     virtual ~SavePanel() = default;
     // The chosen location, with the extension of the type; none when the user cancels.
@@ -27,10 +29,7 @@ public:
     // name it showed, so when the completed name is an existing file the user is asked (through
     // AlertPresenter) before it is replaced; none when they decline.
     static std::optional<QString> completedPath(const QString &chosen, const QString &extension);
-
-    static SavePanel &shared();
-    // nullptr restores the real panel.
-    static void setSharedForTesting(SavePanel *panel);
 };
+template <> SavePanel &SharedService<SavePanel>::real();
 
 } // namespace platform

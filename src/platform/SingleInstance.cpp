@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/Log.h"
 #include "platform/Memory.h"
 #include "platform/PrivateFolder.h"
 
@@ -116,7 +117,7 @@ SingleInstance::Role SingleInstance::claim(const QStringList &message) {
         // Another process holds the lock: it is starting, busy, or listening.
         if (handOver(message) == Delivery::delivered) return Role::handedOver;
         if (!told && waiting.elapsed() > 10000) {
-            std::fprintf(stderr, "Pelicarta: waiting for the running Pelicarta to answer on %s\n", qPrintable(m_socket));
+            qCWarning(lcPlatform, "waiting for the running Pelicarta to answer on %s", qPrintable(m_socket));
             told = true;
         }
         QThread::msleep(50);

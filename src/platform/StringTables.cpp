@@ -1,5 +1,7 @@
 #include "platform/StringTables.h"
 
+#include "platform/Log.h"
+
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -31,7 +33,7 @@ const Tables &tables() {
             if (!file.open(QIODevice::ReadOnly)) continue;
             const QJsonDocument doc = QJsonDocument::fromJson(file.readAll());
             if (!doc.isObject()) {
-                qWarning("Pelicarta: string table %s is not a JSON object", qPrintable(name));
+                qCWarning(lcPlatform, "string table %s is not a JSON object", qPrintable(name));
                 continue;
             }
             QHash<QString, QString> map;

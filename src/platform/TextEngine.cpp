@@ -1,5 +1,7 @@
 #include "platform/TextEngine.h"
 
+#include "platform/Log.h"
+
 #include <QDebug>
 
 #include <cerrno>
@@ -33,8 +35,8 @@ void ensureSingleThreadedOpenMP(int argc, char **argv) {
     // The child sees "1" and returns above, so this runs at most once per start.
     if (::setenv("OMP_THREAD_LIMIT", "1", 1) != 0) return;
     ::execv("/proc/self/exe", argv);
-    qWarning("Could not restart with OMP_THREAD_LIMIT=1 (%s); text recognition will be slow on few cores",
-             std::strerror(errno));
+    qCWarning(lcPlatform, "Could not restart with OMP_THREAD_LIMIT=1 (%s); text recognition will be slow on few cores",
+              std::strerror(errno));
 }
 
 } // namespace platform

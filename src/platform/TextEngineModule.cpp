@@ -1,5 +1,6 @@
 #include "platform/TextEngineModule.h"
 
+#include "platform/Log.h"
 #include "platform/Memory.h"
 #include "platform/Module.h"
 #include "platform/ThreadPriority.h"
@@ -198,7 +199,8 @@ private:
         m_unloading = std::this_thread::get_id();
         delete m_engine;
         m_engine = nullptr;
-        if (!m_library.unload()) qWarning("The text engine module stays loaded: %s", qPrintable(m_library.errorString()));
+        if (!m_library.unload())
+            qCWarning(lcPlatform, "The text engine module stays loaded: %s", qPrintable(m_library.errorString()));
         m_unloading = std::thread::id();
         m_instancesLeft = 0;
         malloc_trim(0);

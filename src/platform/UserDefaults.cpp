@@ -2,6 +2,7 @@
 
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
+#include "platform/Log.h"
 #include "platform/RegularFile.h"
 
 #include <QFileInfo>
@@ -181,9 +182,9 @@ void UserDefaults::load() {
     m_keptAside = keepAside(m_path);
     // When it cannot even be moved, it must not be overwritten either.
     m_protectFile = m_keptAside.isEmpty();
-    qWarning("Pelicarta: the settings file %s could not be read (%s); it was kept as %s", qPrintable(m_path),
-             qPrintable(file.error.isEmpty() ? QStringLiteral("not a settings file") : file.error),
-             qPrintable(m_keptAside));
+    qCWarning(lcPlatform, "the settings file %s could not be read (%s); it was kept as %s", qPrintable(m_path),
+              qPrintable(file.error.isEmpty() ? QStringLiteral("not a settings file") : file.error),
+              qPrintable(m_keptAside));
 }
 
 QString UserDefaults::keptAsidePath() const {
@@ -357,7 +358,7 @@ void UserDefaults::writeLocked() {
         m_failureReported = false;
     } else {
         m_lastError = error;
-        qWarning("Pelicarta: could not write the settings file %s: %s", qPrintable(m_path), qPrintable(error));
+        qCWarning(lcPlatform, "could not write the settings file %s: %s", qPrintable(m_path), qPrintable(error));
         if (!m_failureReported) m_failureReported = m_failurePending = true;
     }
 }

@@ -1,6 +1,7 @@
 // Global hot keys on X11: passive key grabs on the root window through Qt's own xcb connection.
 #include "platform/GlobalHotkeys.h"
 #include "platform/KeyEvent.h"
+#include "platform/Log.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
@@ -126,7 +127,8 @@ private:
         for (const xcb_void_cookie_t cookie : cookies) {
             if (xcb_generic_error_t *error = xcb_request_check(m_connection, cookie)) {
                 refused = true; // BadAccess: another client holds it; anything else: the key is unusable
-                if (error->error_code != kBadAccess) qWarning("Hot key grab failed with X error %d", error->error_code);
+                if (error->error_code != kBadAccess)
+                    qCWarning(lcPlatform, "Hot key grab failed with X error %d", error->error_code);
                 std::free(error);
             }
         }

@@ -85,9 +85,11 @@ TutorialHUDView::TutorialHUDView(TutorialStore &store, ShortcutStore &shortcuts,
     row->addLayout(texts);
     row->addStretch(1);
     m_step = new ToolbarButton(L("Capturar passo"), false, this);
+    m_step->setObjectName(QStringLiteral("stepButton"));
     m_step->setSymbol(QStringLiteral("viewfinder"));
     row->addWidget(m_step, 0, Qt::AlignVCenter);
     m_finish = new ToolbarButton(L("Concluir"), true, this);
+    m_finish->setObjectName(QStringLiteral("finishButton"));
     row->addWidget(m_finish, 0, Qt::AlignVCenter);
 
     for (const auto &[from, to] : {std::pair{1.0, kDimmed}, std::pair{kDimmed, 1.0}}) {

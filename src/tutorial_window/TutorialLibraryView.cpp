@@ -113,6 +113,7 @@ QWidget *TutorialLibraryView::makeHeader() {
     row->addWidget(tray);
 
     m_new = new ToolbarButton(L("Novo tutorial"), false, header);
+    m_new->setObjectName(QStringLiteral("newButton"));
     m_new->setSymbol(QStringLiteral("plus"));
     connect(m_new, &QPushButton::clicked, this, [this] { m_store.newTutorial(); });
     row->addWidget(m_new);

@@ -37,7 +37,6 @@ public:
     QString countText() const;
     QString noResultsText() const;
     TutorialLibraryGrid *grid() const { return m_grid; }
-    ToolbarButton *newButton() const { return m_new; }
     ToolbarButton *recordButton() const { return m_record; }
 
 protected:

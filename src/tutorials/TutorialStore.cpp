@@ -7,6 +7,7 @@
 #include "platform/PngStreamWriter.h"
 #include "platform/PrivateFolder.h"
 #include "platform/RegularFile.h"
+#include "tutorials/Log.h"
 #include "tutorials/TutorialFolder.h"
 #include "widgets/Toast.h"
 
@@ -110,7 +111,12 @@ QList<Tutorial> TutorialStore::loadLibrary() {
     for (const QFileInfo &entry : entries) {
         const QString path = entry.filePath();
         std::optional<Tutorial> tutorial = readDocument(path);
-        if (!tutorial) continue;
+        if (!tutorial) {
+            if (QFileInfo::exists(path + QLatin1Char('/') + documentName()))
+                qCWarning(lcTutorials, "the tutorial in %s cannot be read; it is left out of the library",
+                          qPrintable(path));
+            continue;
+        }
         if (const auto named = uuidFromString(entry.fileName())) tutorial->id = *named;
         if (m_folders.contains(tutorial->id)) continue; // a repeated identifier: the first folder keeps it
         if (tutorial->steps.isEmpty() && isDefaultTitle(tutorial->title)) {
@@ -291,7 +297,8 @@ bool TutorialStore::addStep(const QImage &image) {
     // Written fast, and read back fast by every export.
     const QByteArray png = platform::PngStreamWriter::encode(image).value_or(QByteArray());
     const QString target = folder(id) + QLatin1Char('/') + file;
-    auto failed = [&image] {
+    auto failed = [&image, &target] {
+        qCWarning(lcTutorials, "the step %s could not be saved; recording goes on", qPrintable(target));
         Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."));
         return false;
     };

@@ -52,7 +52,7 @@ std::weak_ptr<HeldPng> lastPut; // main thread; the clipboard's contents own it
 void letGo(const QByteArray &png, std::shared_ptr<platform::UnnamedFile> file) {
     const std::shared_ptr<HeldPng> held = lastPut.lock();
     if (!held || !file || held->file || !held->bytes.isSharedWith(png) || file->size() != png.size()) return;
-    if (!platform::Pasteboard::general().releaseHeld(QStringLiteral("image/png"), png, [held] { return held->read(); }))
+    if (!platform::Pasteboard::shared().releaseHeld(QStringLiteral("image/png"), png, [held] { return held->read(); }))
         return;
     held->file = std::move(file);
     held->bytes = {};
@@ -92,10 +92,10 @@ bool put(const QList<platform::Pasteboard::Item> &items) {
                                   [](const auto &item) { return item.first == QStringLiteral("image/png"); });
     const bool hasTiff = std::any_of(items.cbegin(), items.cend(),
                                      [](const auto &item) { return item.first == QStringLiteral("image/tiff"); });
-    if (png == items.cend() || hasTiff) return platform::Pasteboard::general().setContents(items);
+    if (png == items.cend() || hasTiff) return platform::Pasteboard::shared().setContents(items);
     auto held = std::make_shared<HeldPng>(HeldPng{png->second, nullptr});
     lastPut = held;
-    return platform::Pasteboard::general().setLazyContents(
+    return platform::Pasteboard::shared().setLazyContents(
         items, {{QStringLiteral("image/tiff"), [held] { return tiffOf(held->read()); }}});
 }
 

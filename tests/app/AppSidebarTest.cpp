@@ -92,13 +92,14 @@ TEST_F(AppSidebarTest, CaptureButtonsShowTheCurrentShortcuts) {
 TEST_F(AppSidebarTest, CollapsingFollowsTheSettingAndTheMarkFollowsRecording) {
     router.openEditor(testsupport::filledImage(40, 30, Qt::red), QString(), std::nullopt);
     EXPECT_EQ(sidebar->width(), AppSidebar::expandedWidth);
-    EXPECT_EQ(sidebar->collapseButton()->toolTip(), QStringLiteral("Recolher a barra lateral · Ctrl+Super+S"));
-    sidebar->collapseButton()->click();
+    auto *collapse = testsupport::namedChild<QAbstractButton>(*sidebar, "collapseButton");
+    EXPECT_EQ(collapse->toolTip(), QStringLiteral("Recolher a barra lateral · Ctrl+Super+S"));
+    collapse->click();
     EXPECT_TRUE(Settings::sidebarCollapsed.value(defaults));
     EXPECT_TRUE(QTest::qWaitFor([&] { return sidebar->width() == AppSidebar::collapsedWidth; }, 2000));
     EXPECT_TRUE(sidebar->isCollapsed());
     EXPECT_FALSE(sidebar->openPrint()->isVisible());
-    EXPECT_EQ(sidebar->collapseButton()->toolTip(), QStringLiteral("Mostrar a barra lateral · Ctrl+Super+S"));
+    EXPECT_EQ(collapse->toolTip(), QStringLiteral("Mostrar a barra lateral · Ctrl+Super+S"));
     // Written anywhere else, the setting takes effect at once.
     Settings::sidebarCollapsed.set(false, defaults);
     EXPECT_FALSE(sidebar->isCollapsed());

@@ -15,6 +15,7 @@
 #include "tutorials/TutorialStore.h"
 #include "widgets/ToolbarButton.h"
 
+#include <QAbstractButton>
 #include <QFileInfo>
 #include <QTest>
 #include <QWidget>
@@ -134,7 +135,7 @@ TEST_F(AppWiringTest, RecordingShowsThePillAndStoppingItShowsTheTutorialPage) {
 
     // "Capturar passo" is an area capture, which becomes the next step.
     const qsizetype before = tutorials.tutorial().steps.size();
-    pill.panel()->stepButton()->click();
+    testsupport::namedChild<QAbstractButton>(*pill.panel(), "stepButton")->click();
     for (int i = 0; i < 100 && !backend.overlayMode; ++i) QTest::qWait(10);
     ASSERT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::area);
     backend.pick(CaptureBackend::OverlayPick{CaptureBackend::OverlayPick::Area{testsupport::filledImage(30, 20, Qt::red),

@@ -129,22 +129,24 @@ TEST_F(HomeViewTest, CardsShareTheRowShowTheirShortcutsAndStartCaptures) {
 }
 
 TEST_F(HomeViewTest, RecentsShowAPlaceholderOrTilesWithALinkToTheHistory) {
-    EXPECT_TRUE(home->recentsPlaceholder()->isVisible());
-    EXPECT_EQ(home->recentsPlaceholder()->size(), QSize(680, 80));
-    EXPECT_FALSE(home->historyLink()->isVisible());
+    auto *placeholder = testsupport::namedChild<QWidget>(*home, "recentsPlaceholder");
+    auto *historyLink = testsupport::namedChild<QAbstractButton>(*home, "historyLink");
+    EXPECT_TRUE(placeholder->isVisible());
+    EXPECT_EQ(placeholder->size(), QSize(680, 80));
+    EXPECT_FALSE(historyLink->isVisible());
     EXPECT_TRUE(home->tiles().isEmpty());
 
     ASSERT_FALSE(recents->add(testsupport::filledImage(300, 200, Qt::red)).isEmpty());
-    EXPECT_FALSE(home->recentsPlaceholder()->isVisible());
-    ASSERT_TRUE(home->historyLink()->isVisible());
+    EXPECT_FALSE(placeholder->isVisible());
+    ASSERT_TRUE(historyLink->isVisible());
     ASSERT_EQ(home->tiles().size(), 1);
     RecentThumbnail *tile = home->tiles().first();
     QTest::qWait(1); // laid out
     EXPECT_EQ(tile->size(), QSize(116, 80));
     // At the leading edge, under the section's heading.
-    EXPECT_EQ(tile->mapTo(home.get(), QPoint()).x(), home->historyLink()->mapTo(home.get(), QPoint()).x() +
-                                                          home->historyLink()->width() - 680);
-    home->historyLink()->click();
+    EXPECT_EQ(tile->mapTo(home.get(), QPoint()).x(), historyLink->mapTo(home.get(), QPoint()).x() +
+                                                          historyLink->width() - 680);
+    historyLink->click();
     EXPECT_EQ(AppRouter::shared().page(), AppRouter::Page::history);
     AppRouter::shared().setPage(AppRouter::Page::home);
 }

@@ -5,6 +5,7 @@
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QSignalSpy>
@@ -198,7 +199,16 @@ TEST_F(BrandStoreTest, TheStoredLogoIsReadAsAPngAndNothingElse) {
     const QByteArray svg = R"(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="50">)"
                            R"(<rect width="100" height="50" fill="blue"/></svg>)";
     ASSERT_TRUE(dir.write(QStringLiteral("Marca/logo.png"), svg));
-    store = open();
+    {
+        // Said in the log, once, with the file.
+        testsupport::LoggedMessages log;
+        store = open();
+        const auto logged = log.in(QStringLiteral("pelicarta.brand"));
+        ASSERT_EQ(logged.size(), 1);
+        EXPECT_EQ(logged[0].type, QtWarningMsg);
+        EXPECT_TRUE(logged[0].text.contains(dir.file(QStringLiteral("Marca/logo.png"))))
+            << logged[0].text.toStdString();
+    }
     EXPECT_TRUE(store->logo().isNull());
     EXPECT_FALSE(store->previewLogo());
     EXPECT_EQ(dir.read(QStringLiteral("Marca/logo.png")), svg);
@@ -206,4 +216,13 @@ TEST_F(BrandStoreTest, TheStoredLogoIsReadAsAPngAndNothingElse) {
     // A real PNG there is the logo.
     ASSERT_TRUE(store->saveLogo(logo(Qt::red, Qt::blue)));
     EXPECT_EQ(open()->logo().size(), QSize(200, 50));
+
+    // A folder in the file's place: the logo is not saved, and the log says where it should have gone.
+    ASSERT_TRUE(QFile::remove(dir.file(QStringLiteral("Marca/logo.png"))));
+    ASSERT_TRUE(QDir().mkpath(dir.file(QStringLiteral("Marca/logo.png"))));
+    testsupport::LoggedMessages log;
+    EXPECT_FALSE(store->saveLogo(logo(Qt::red, Qt::blue)));
+    const auto logged = log.in(QStringLiteral("pelicarta.brand"));
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged[0].text.contains(dir.file(QStringLiteral("Marca/logo.png")))) << logged[0].text.toStdString();
 }

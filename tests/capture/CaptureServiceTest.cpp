@@ -9,6 +9,7 @@
 #include "platform/Alert.h"
 #include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
 #include "tutorials/TutorialStore.h"
 #include "widgets/Toast.h"
 
@@ -73,7 +74,7 @@ protected:
     void SetUp() override {
         CaptureBackend::setSharedForTesting(&backend);
         platform::AlertPresenter::setSharedForTesting(&alerts);
-        platform::Pasteboard::setGeneralForTesting(&pasteboard);
+        platform::Pasteboard::setSharedForTesting(&pasteboard);
         CaptureService::resetForTesting();
         defaults.setString(QStringLiteral("afterCapture"), QStringLiteral("copy"));
         defaults.setBool(Settings::historyCompact.key(), false); // PNG files: quick
@@ -90,7 +91,7 @@ protected:
         RecentsStore::shared().waitForPending();
         CaptureBackend::setSharedForTesting(nullptr);
         platform::AlertPresenter::setSharedForTesting(nullptr);
-        platform::Pasteboard::setGeneralForTesting(nullptr);
+        platform::Pasteboard::setSharedForTesting(nullptr);
     }
     // Starts an action and lets the event loop run the capture.
     // Starts a capture and lets it run until the road is free again (unless the test holds the grab)
@@ -318,12 +319,19 @@ TEST_F(CaptureServiceTest, WhileRecordingACaptureIsAStepOnly) {
 TEST_F(CaptureServiceTest, AStartWhilePreparingIsIgnored) {
     CaptureService::start(ShortcutAction::captureFullScreen);
     EXPECT_TRUE(CaptureService::isBusy());
+    testsupport::LoggedMessages log;
     CaptureService::start(ShortcutAction::captureFullScreen);
     CaptureService::start(ShortcutAction::captureArea);
     QTest::qWait(20);
     EXPECT_EQ(backend.grabs, 1);
     EXPECT_FALSE(backend.overlayMode);
     EXPECT_FALSE(CaptureService::isBusy());
+    // No alert for a hot key pressed too soon: the log says which start was refused, once each.
+    const auto logged = log.in(QStringLiteral("pelicarta.capture"));
+    ASSERT_EQ(logged.size(), 2);
+    EXPECT_EQ(logged[0].type, QtInfoMsg);
+    EXPECT_TRUE(logged[0].text.startsWith(QStringLiteral("captureFullScreen refused"))) << logged[0].text.toStdString();
+    EXPECT_TRUE(logged[1].text.startsWith(QStringLiteral("captureArea refused"))) << logged[1].text.toStdString();
 }
 
 TEST_F(CaptureServiceTest, AHugeCaptureThatNoEncoderTakesIsStillCopiedAsItIs) {

@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 #include "widgets/Toast.h"
 
+#include <QAbstractButton>
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -108,7 +109,8 @@ TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
     EXPECT_EQ(row.height(), 176);
     EXPECT_NEAR(wide->pictureRect().center().y(), row.center().y() + 0.5, 1);
     EXPECT_NEAR(wide->pictureRect().width(), 320, 0.5);
-    EXPECT_EQ(wide->closeButton()->geometry().topRight(), row.topRight() + QPoint(-6, 6));
+    EXPECT_EQ(testsupport::namedChild<QAbstractButton>(*wide, "closeButton")->geometry().topRight(),
+              row.topRight() + QPoint(-6, 6));
 
     // Forever: no countdown.
     defaults.setInt(Settings::quickLifetime.key(), 0);

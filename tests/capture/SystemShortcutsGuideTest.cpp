@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 #include "widgets/Keycap.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QTest>
 
@@ -13,9 +14,10 @@ TEST(SystemShortcutsGuideTest, RowsBadgesAndToggle) {
     guide.show();
     EXPECT_FALSE(guide.isExpanded());
     EXPECT_FALSE(guide.list()->isVisible());
-    EXPECT_EQ(guide.toggleButton()->text(), QStringLiteral("Atalhos reservados pelo sistema (23)"));
+    auto *toggle = testsupport::namedChild<QAbstractButton>(guide, "toggleButton");
+    EXPECT_EQ(toggle->text(), QStringLiteral("Atalhos reservados pelo sistema (23)"));
 
-    QTest::mouseClick(guide.toggleButton(), Qt::LeftButton);
+    QTest::mouseClick(toggle, Qt::LeftButton);
     EXPECT_TRUE(guide.isExpanded());
     EXPECT_TRUE(guide.list()->isVisible());
     EXPECT_TRUE(QTest::qWaitFor([&] { return guide.chevronAngle() == 90.0; }, 1000));
@@ -42,7 +44,7 @@ TEST(SystemShortcutsGuideTest, RowsBadgesAndToggle) {
     EXPECT_EQ(rows.at(0)->findChild<QLabel *>()->text(), QStringLiteral("Captura de tela"));
     guide.grab().save(testsupport::outputPath(QStringLiteral("reserved-guide.png")));
 
-    QTest::mouseClick(guide.toggleButton(), Qt::LeftButton);
+    QTest::mouseClick(toggle, Qt::LeftButton);
     EXPECT_FALSE(guide.list()->isVisible());
     EXPECT_TRUE(QTest::qWaitFor([&] { return guide.chevronAngle() == 0.0; }, 1000));
 }

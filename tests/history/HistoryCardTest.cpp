@@ -22,11 +22,11 @@ class HistoryCardTest : public HistoryPageTest {
 protected:
     void SetUp() override {
         HistoryPageTest::SetUp();
-        platform::Pasteboard::setGeneralForTesting(&pasteboard);
+        platform::Pasteboard::setSharedForTesting(&pasteboard);
     }
     void TearDown() override {
         card.reset();
-        platform::Pasteboard::setGeneralForTesting(nullptr);
+        platform::Pasteboard::setSharedForTesting(nullptr);
         HistoryPageTest::TearDown();
     }
     HistoryEntry entryOf(const QString &path) const {

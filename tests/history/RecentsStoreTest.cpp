@@ -454,7 +454,7 @@ TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
     EXPECT_EQ(asked, QStringList{path});
 
     RecordingPasteboard pasteboard;
-    platform::Pasteboard::setGeneralForTesting(&pasteboard);
+    platform::Pasteboard::setSharedForTesting(&pasteboard);
     store->copy(item);
     EXPECT_EQ(pasteboard.m_items.size(), 2);
     EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
@@ -465,7 +465,7 @@ TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
     store->copy(item);
     EXPECT_TRUE(pasteboard.m_items.isEmpty());
     EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Não foi possível copiar")));
-    platform::Pasteboard::setGeneralForTesting(nullptr);
+    platform::Pasteboard::setSharedForTesting(nullptr);
     store->open(item);
     EXPECT_EQ(asked.size(), 1);
     ASSERT_EQ(removed.size(), 1);
@@ -491,6 +491,7 @@ TEST_F(RecentsStoreTest, AFolderThatRefusesCapturesKeepsThemElsewhereAndSaysSoOn
     testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", run.path());
     auto store = makeStore();
     QSignalSpy failed(store.get(), &RecentsStore::keepingFailed);
+    testsupport::LoggedMessages log;
     const QString first = store->add(picture(40, 30));
     const QString second = store->add(picture(40, 30, Qt::red));
     ASSERT_FALSE(first.isEmpty());
@@ -500,6 +501,15 @@ TEST_F(RecentsStoreTest, AFolderThatRefusesCapturesKeepsThemElsewhereAndSaysSoOn
     ASSERT_EQ(failed.size(), 1);
     EXPECT_EQ(failed.first().at(0).toString(), QDir::cleanPath(QDir(folder).absolutePath()));
     EXPECT_EQ(failed.first().at(2).toString(), QFileInfo(second).absolutePath());
+    // The log has every capture that went elsewhere, once, with both folders.
+    const auto logged = log.in(QStringLiteral("pelicarta.history"));
+    ASSERT_EQ(logged.size(), 2);
+    for (const auto &message : logged) {
+        EXPECT_EQ(message.type, QtWarningMsg);
+        EXPECT_TRUE(message.text.contains(QDir::cleanPath(QDir(folder).absolutePath())) &&
+                    message.text.contains(QFileInfo(second).absolutePath()))
+            << message.text.toStdString();
+    }
     EXPECT_EQ(store->fileCount(), 0);
     QFile f(folder);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));

@@ -10,7 +10,7 @@
 // made for as long as the contents stay.
 TEST(PasteboardTest, DeferredTypesAreMadeOnTheFirstRequestOnly) {
     int made = 0;
-    platform::Pasteboard &board = platform::Pasteboard::general();
+    platform::Pasteboard &board = platform::Pasteboard::shared();
     ASSERT_TRUE(board.setLazyContents({{QStringLiteral("image/png"), "png bytes"}},
                                       {{QStringLiteral("image/tiff"), [&made] {
                                             ++made;

@@ -62,12 +62,12 @@ public:
 class PlatformFakes {
 public:
     PlatformFakes() {
-        platform::Pasteboard::setGeneralForTesting(&pasteboard);
+        platform::Pasteboard::setSharedForTesting(&pasteboard);
         platform::SavePanel::setSharedForTesting(&savePanel);
         platform::AlertPresenter::setSharedForTesting(&alerts);
     }
     ~PlatformFakes() {
-        platform::Pasteboard::setGeneralForTesting(nullptr);
+        platform::Pasteboard::setSharedForTesting(nullptr);
         platform::SavePanel::setSharedForTesting(nullptr);
         platform::AlertPresenter::setSharedForTesting(nullptr);
     }

@@ -31,6 +31,38 @@ QByteArray TempFolder::read(const QString &name) const {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+namespace {
+LoggedMessages *listening = nullptr;
+} // namespace
+
+LoggedMessages::LoggedMessages() {
+    listening = this;
+    m_previous = qInstallMessageHandler(&LoggedMessages::handle);
+}
+
+LoggedMessages::~LoggedMessages() {
+    qInstallMessageHandler(m_previous);
+    listening = nullptr;
+}
+
+void LoggedMessages::handle(QtMsgType type, const QMessageLogContext &context, const QString &text) {
+    LoggedMessages *self = listening;
+    if (!self) return;
+    {
+        QMutexLocker lock(&self->m_mutex);
+        self->m_messages.append({type, QString::fromUtf8(context.category ? context.category : ""), text});
+    }
+    if (self->m_previous) self->m_previous(type, context, text);
+}
+
+QList<LoggedMessages::Message> LoggedMessages::in(const QString &category) const {
+    QMutexLocker lock(&m_mutex);
+    QList<Message> found;
+    for (const Message &message : m_messages)
+        if (message.category == category) found.append(message);
+    return found;
+}
+
 QImage filledImage(int width, int height, const QColor &color) {
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     image.fill(color);

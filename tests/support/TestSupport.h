@@ -3,10 +3,15 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QList>
+#include <QMutex>
+#include <QObject>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 class QLabel;
 class QWidget;
@@ -24,6 +29,38 @@ public:
 
 private:
     QTemporaryDir m_dir;
+};
+
+// The child of `parent` named `name`, as a test reaches a widget the view keeps no getter for. Throws when
+// there is none, which fails the test instead of crashing it.
+template <typename T>
+T *namedChild(const QObject &parent, const char *name) {
+    T *child = parent.findChild<T *>(QString::fromUtf8(name));
+    if (!child) throw std::runtime_error(std::string("no child named ") + name);
+    return child;
+}
+
+// The messages logged while it lives, with their category, so that a test can see that a failure is
+// told once and where; they still reach the previous handler.
+class LoggedMessages {
+public:
+    struct Message {
+        QtMsgType type;
+        QString category;
+        QString text;
+    };
+    LoggedMessages();
+    ~LoggedMessages();
+    LoggedMessages(const LoggedMessages &) = delete;
+    LoggedMessages &operator=(const LoggedMessages &) = delete;
+    // Those of one category ("pelicarta.history"), in order.
+    QList<Message> in(const QString &category) const;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &text);
+    QtMessageHandler m_previous = nullptr;
+    mutable QMutex m_mutex;
+    QList<Message> m_messages;
 };
 
 // An image of one colour, in the drawing format.

@@ -53,7 +53,8 @@ TEST_F(TutorialHUDControllerTest, CountsTheStepsLiveAndTheDotPulses) {
     controller.show();
     TutorialHUDView *pill = controller.panel();
     EXPECT_EQ(pill->stepCountText(), QStringLiteral("0 passos"));
-    EXPECT_EQ(pill->stepButton()->shortcutText(), QStringLiteral("Alt+Shift+A"));
+    EXPECT_EQ(testsupport::namedChild<ToolbarButton>(*pill, "stepButton")->shortcutText(),
+              QStringLiteral("Alt+Shift+A"));
     const QImage capture = testsupport::filledImage(40, 30, Qt::green);
     store.addStep(capture);
     EXPECT_EQ(pill->stepCountText(), QStringLiteral("1 passo"));
@@ -76,15 +77,15 @@ TEST_F(TutorialHUDControllerTest, StepAsksForACaptureAndFinishStopsOnlyARecordin
     TutorialHUDView *pill = controller.panel();
     QSignalSpy steps(&controller, &TutorialHUDController::stepRequested);
     QSignalSpy finished(&store, &TutorialStore::recordingFinished);
-    pill->stepButton()->click();
+    testsupport::namedChild<ToolbarButton>(*pill, "stepButton")->click();
     EXPECT_EQ(steps.count(), 1);
     EXPECT_TRUE(store.isRecording());
 
-    pill->finishButton()->click();
+    testsupport::namedChild<ToolbarButton>(*pill, "finishButton")->click();
     EXPECT_FALSE(store.isRecording());
     EXPECT_EQ(finished.count(), 1);
     // Recording already ended elsewhere: a late "Concluir" opens nothing.
-    pill->finishButton()->click();
+    testsupport::namedChild<ToolbarButton>(*pill, "finishButton")->click();
     EXPECT_FALSE(store.isRecording());
     EXPECT_EQ(finished.count(), 1);
     controller.close();

@@ -7,6 +7,7 @@
 #include "tutorials/TutorialStore.h"
 #include "widgets/ToolbarButton.h"
 
+#include <QAbstractButton>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
@@ -86,7 +87,7 @@ TEST_F(TutorialLibraryViewTest, EmptyLibraryNoResultsAndTheWholeCount) {
 }
 
 TEST_F(TutorialLibraryViewTest, NewAndRecordOpenATutorial) {
-    view.newButton()->click();
+    testsupport::namedChild<QAbstractButton>(view, "newButton")->click();
     ASSERT_TRUE(store.currentID());
     EXPECT_FALSE(store.isRecording());
     store.closeTutorial();

@@ -50,7 +50,7 @@ protected:
         platform::SavePanel::setSharedForTesting(&answers);
         platform::FolderPanel::setSharedForTesting(&answers);
         platform::AlertPresenter::setSharedForTesting(&answers);
-        platform::Pasteboard::setGeneralForTesting(&answers);
+        platform::Pasteboard::setSharedForTesting(&answers);
         platform::setRevealForTesting([this](const QString &path) {
             revealed.append(path);
             return true;
@@ -60,7 +60,7 @@ protected:
         platform::SavePanel::setSharedForTesting(nullptr);
         platform::FolderPanel::setSharedForTesting(nullptr);
         platform::AlertPresenter::setSharedForTesting(nullptr);
-        platform::Pasteboard::setGeneralForTesting(nullptr);
+        platform::Pasteboard::setSharedForTesting(nullptr);
         platform::setRevealForTesting({});
     }
     static void finish(QFuture<void> future) { ASSERT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 60'000)); }

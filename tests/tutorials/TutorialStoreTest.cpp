@@ -78,7 +78,12 @@ TEST(TutorialStoreTest, AStepWhoseTutorialCannotBeSavedIsTakenBack) {
     // tutorial.json cannot be replaced: the PNG goes, the step is not listed, and the toast says so.
     ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/tutorial.json")));
     ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/tutorial.json")));
+    testsupport::LoggedMessages log;
     EXPECT_FALSE(store.addStep(capture));
+    const auto logged = log.in(QStringLiteral("pelicarta.tutorials"));
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_EQ(logged[0].type, QtWarningMsg);
+    EXPECT_TRUE(logged[0].text.contains(folder)) << logged[0].text.toStdString();
     EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Não foi possível salvar o passo — O tutorial continua gravando."));
     EXPECT_EQ(store.tutorial().steps.size(), 1);
     EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files).size(), 1);

@@ -42,7 +42,7 @@ QImage decode(const QByteArray &bytes) {
 
 TEST(ClipboardTest, CopiesExactlyPngAndTiffOfTheImage) {
     RecordingPasteboard board;
-    platform::Pasteboard::setGeneralForTesting(&board);
+    platform::Pasteboard::setSharedForTesting(&board);
     QImage image(7, 5, QImage::Format_ARGB32_Premultiplied);
     image.fill(QColor(10, 200, 30, 128));
 
@@ -61,14 +61,14 @@ TEST(ClipboardTest, CopiesExactlyPngAndTiffOfTheImage) {
     EXPECT_FALSE(Clipboard::copy(QImage()));
     EXPECT_EQ(board.writes, 1);
     EXPECT_EQ(board.held.size(), 1);
-    platform::Pasteboard::setGeneralForTesting(nullptr);
+    platform::Pasteboard::setSharedForTesting(nullptr);
 }
 
 // The capture road copies on a worker thread; whatever the user copied meanwhile stays on the
 // clipboard, and the late copy reports that it did not land. The TIFF is made from the PNG.
 TEST(ClipboardTest, ABackgroundCopyNeverOverwritesALaterOne) {
     RecordingPasteboard board;
-    platform::Pasteboard::setGeneralForTesting(&board);
+    platform::Pasteboard::setSharedForTesting(&board);
     QImage later(3, 3, QImage::Format_ARGB32_Premultiplied);
     later.fill(Qt::blue);
     QSemaphore go;
@@ -100,7 +100,7 @@ TEST(ClipboardTest, ABackgroundCopyNeverOverwritesALaterOne) {
     ASSERT_EQ(board.held.size(), 2);
     EXPECT_EQ(decode(board.held[1].second).pixelColor(5, 5), QColor(Qt::green));
     EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
-    platform::Pasteboard::setGeneralForTesting(nullptr);
+    platform::Pasteboard::setSharedForTesting(nullptr);
 }
 
 // The resident process does not hold the megabytes of a copied screen while nobody pastes: once the

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// This layer's log, "pelicarta.app": warnings and information are shown, debug messages once
+// QT_LOGGING_RULES="pelicarta.app.debug=true" (or "pelicarta.*.debug=true") turns them on.
+Q_DECLARE_LOGGING_CATEGORY(lcApp)

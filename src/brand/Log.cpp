@@ -1,0 +1,3 @@
+#include "brand/Log.h"
+
+Q_LOGGING_CATEGORY(lcBrand, "pelicarta.brand", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "history/Log.h"
+
+Q_LOGGING_CATEGORY(lcHistory, "pelicarta.history", QtInfoMsg)

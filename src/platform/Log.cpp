@@ -1,0 +1,3 @@
+#include "platform/Log.h"
+
+Q_LOGGING_CATEGORY(lcPlatform, "pelicarta.platform", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "tutorials/Log.h"
+
+Q_LOGGING_CATEGORY(lcTutorials, "pelicarta.tutorials", QtInfoMsg)
