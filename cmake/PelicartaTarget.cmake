@@ -64,12 +64,11 @@ function(pelicarta_autogen_tracks_sources target)
   endif()
 endfunction()
 
-# Qt's headers are most of what a file of ours compiles, and nearly every file includes the same few: with
-# GCC they are compiled once per set below, into a target of their own with our flags, and every library
+# Qt's headers are most of what a file of ours compiles, and nearly every file includes the same few: they
+# are compiled once per set below, into a target of their own with our flags, and every library
 # and test program reuses that. A file still includes what it uses: -DPELICARTA_PCH=OFF builds without
 # them, which checks it. The layers below the interface kit get the set without QtWidgets, so that their
-# includes still say whether they use it. The clang build (the fuzz targets) compiles a few libraries
-# once and goes without.
+# includes still say whether they use it. Clang's precompiled headers halve the fuzz build's libraries too.
 option(PELICARTA_PCH "Precompile the Qt headers most files include" ON)
 set(PELICARTA_PCH_GUI <QByteArray> <QColor> <QCoreApplication> <QDir> <QFile> <QFileInfo> <QGuiApplication>
   <QHash> <QImage> <QJsonObject> <QList> <QObject> <QPainter> <QRectF> <QString> <QStringList> <QThreadPool>
@@ -79,7 +78,7 @@ set(PELICARTA_PCH_WIDGETS ${PELICARTA_PCH_GUI} <QAbstractButton> <QApplication> 
 set(PELICARTA_PCH_TESTS ${PELICARTA_PCH_WIDGETS} <QSignalSpy> <QTest> <gtest/gtest.h>)
 #   pelicarta_precompiled_headers(<target> GUI|WIDGETS|TESTS)
 function(pelicarta_precompiled_headers target set)
-  if(NOT PELICARTA_PCH OR NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  if(NOT PELICARTA_PCH OR NOT CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     return()
   endif()
   string(TOLOWER ${set} _name)
