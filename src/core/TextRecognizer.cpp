@@ -1,6 +1,7 @@
 #include "core/TextRecognizer.h"
 
 #include "core/LineRepair.h"
+#include "core/LineSieve.h"
 #include "core/Localization.h"
 #include "core/SymbolRepair.h"
 #include "core/TextLayout.h"
@@ -509,11 +510,18 @@ QList<Line> readLinesWithin(const QImage &image, const platform::CancelCheck &ca
     if (!TextPreparation::hasContrast(scaled)) return {};
     const QImage flat = TextPreparation::flattened(scaled);
     if (flat.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
-    const QList<TextLayout::Line> found = TextLayout::findLines(TextPreparation::inkOf(flat));
+    // The ink map (several bytes a pixel) goes before the lines are read.
+    const QList<TextLayout::Line> found = [&] {
+        const TextPreparation::InkMap ink = TextPreparation::inkOf(flat);
+        QList<TextLayout::Line> lines = TextLayout::findLines(ink);
+        LineSieve::dropShapes(lines, ink);
+        return lines;
+    }();
     if (found.isEmpty()) return {};
     const platform::CancelCheck stop = [&] { return workPool().closing.load() || (cancelled && cancelled()); };
     QList<Line> lines = readAll(engine(), flat, found, stop, width);
     lines.removeIf(isBlank);
+    LineSieve::dropRereads(lines);
     mapBoxes(lines, {}, qreal(image.width()) / flat.width(), qreal(image.height()) / flat.height());
     sortInReadingOrder(lines, image.height());
     return lines;

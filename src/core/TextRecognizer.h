@@ -76,10 +76,11 @@ std::shared_ptr<void> keepReady();
 
 // --- The synchronous core, used by the calls above and directly by tests and benchmarks. ---
 
-// The lines of `image` in reading order, with boxes in pixels of `image`; no line is blank. The image
-// is read at most 3000 pixels on its longer side. Throws platform::TextEngineError, and
-// TextRecognizerError: unreadableImage for a null image or one that cannot be prepared, interrupted
-// when `cancelled` turned true or the engine was shutting down before the lines were all read.
+// The lines of `image` in reading order, with boxes in pixels of `image`; no line is blank
+// and no ink is read twice. The image is read at most 3000 pixels on its longer side. Throws
+// platform::TextEngineError, and TextRecognizerError: unreadableImage for a null image or one that
+// cannot be prepared, interrupted when `cancelled` turned true or the engine was shutting down before
+// the lines were all read.
 QList<Line> readLines(const QImage &image, const platform::CancelCheck &cancelled = {});
 
 // What to show the user for a failed recognition: the message of a TextRecognizerError or of a

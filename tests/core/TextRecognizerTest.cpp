@@ -422,3 +422,46 @@ TEST_F(TextRecognizerCorpusTest, AbandonedRunStopsUsingTheProcessor) {
     // Under the sanitizers every instruction costs several times as much.
     EXPECT_LT(cpuSeconds() - abandoned, testsupport::usesSystemAllocator() ? 1.0 : 4.0);
 }
+
+// --- Pages laid out as mail clients, records and tiled windows draw them ---
+
+class TextRecognizerLayoutTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        screens = new QList<corpus::Screen>(corpus::layoutScreens());
+        read = new QList<QList<TextLine>>();
+        for (const corpus::Screen &s : *screens) read->append(TextRecognizer::readLines(s.image));
+    }
+    static void TearDownTestSuite() {
+        delete screens;
+        delete read;
+    }
+    // The pages of `kind` with what was read of each.
+    static QList<std::pair<const corpus::Screen *, const QList<TextLine> *>> pagesOf(const QString &kind) {
+        QList<std::pair<const corpus::Screen *, const QList<TextLine> *>> pages;
+        for (qsizetype i = 0; i < screens->size(); ++i) {
+            if (screens->at(i).kind == kind) pages.append({&screens->at(i), &read->at(i)});
+        }
+        return pages;
+    }
+    static QList<corpus::Screen> *screens;
+    static QList<QList<TextLine>> *read;
+};
+QList<corpus::Screen> *TextRecognizerLayoutTest::screens = nullptr;
+QList<QList<TextLine>> *TextRecognizerLayoutTest::read = nullptr;
+
+TEST_F(TextRecognizerLayoutTest, OutlinedButtonsChipsAndSwitchesAreReadOnceWithoutScraps) {
+    const auto pages = pagesOf(QStringLiteral("botoes"));
+    ASSERT_EQ(pages.size(), 4) << "light and dark, 1x and 2x";
+    for (const auto &[screen, lines] : pages) {
+        const std::string name = screen->name.toStdString();
+        const std::string copy = TextRecognizer::joinedText(*lines).toStdString();
+        EXPECT_EQ(corpus::duplicatedLines(*lines), 0) << name << ":\n" << copy;
+        EXPECT_EQ(corpus::phantomLines(*screen, *lines), 0) << name << ":\n" << copy;
+        // Each button's text once in the copy.
+        const QStringList copied = TextRecognizer::joinedText(*lines).split(QLatin1Char('\n'));
+        EXPECT_EQ(copied.filter(QStringLiteral("Encaminhar")).size(), 1) << name;
+        const corpus::Score score = corpus::score(*screen, corpus::wordsOf(*lines));
+        EXPECT_GE(score.recall(), 0.96) << name << " missed: " << score.missed.join(QLatin1String(" | ")).toStdString();
+    }
+}
