@@ -1,7 +1,8 @@
 // Text recognition on the corpus of interface screenshots: our reader against the `tesseract`
-// program (started once per page, as a user would, with OMP_THREAD_LIMIT=1), page by page and for
-// the whole corpus; what each of them finds of the sensitive data; the blank pre-pass; and what the
-// OpenMP guard saves. Run it on two cores and on one too:
+// program (started once per page, as a user would, with OMP_THREAD_LIMIT=1), page by page, for the
+// whole corpus and for each kind of laid-out page; what each of them finds of the sensitive data,
+// reads twice and keeps in order; the blank pre-pass; and what the OpenMP guard saves. Run it on two
+// cores and on one too:
 //     taskset -c 0,1 build/bench/pelicarta_bench --benchmark_filter=Recogn
 #include "RecognitionCorpus.h"
 
@@ -35,16 +36,24 @@ QTemporaryDir &scratch() {
     return dir;
 }
 
+// The screens as pages, each saved as PNG for the program.
+QList<Page> pagesOf(const QList<corpus::Screen> &screens) {
+    QList<Page> l;
+    for (const corpus::Screen &s : screens) {
+        Page p{s, scratch().filePath(s.name + QStringLiteral(".png"))};
+        p.screen.image.save(p.file);
+        l.append(p);
+    }
+    return l;
+}
+
 const QList<Page> &pages() {
-    static const QList<Page> list = [] {
-        QList<Page> l;
-        for (const corpus::Screen &s : corpus::widgetScreens()) {
-            Page p{s, scratch().filePath(s.name + QStringLiteral(".png"))};
-            p.screen.image.save(p.file);
-            l.append(p);
-        }
-        return l;
-    }();
+    static const QList<Page> list = pagesOf(corpus::widgetScreens());
+    return list;
+}
+
+const QList<Page> &layoutPages() {
+    static const QList<Page> list = pagesOf(corpus::layoutScreens());
     return list;
 }
 
@@ -105,17 +114,43 @@ std::pair<int, int> sensitiveFound(const corpus::Screen &s, const QList<TextLine
     return {found, wrong};
 }
 
-void report(benchmark::State &state, const QList<const Page *> &read, const QList<QList<TextLine>> &results) {
+// What the user copies: our joined text, or the program's lines in its own order.
+enum class Copy { ours, asRead };
+
+QString copiedText(const QList<TextLine> &lines, Copy copy) {
+    if (copy == Copy::ours) return TextRecognizer::joinedText(lines);
+    QStringList texts;
+    for (const TextLine &l : lines) texts.append(l.text);
+    return texts.join(QLatin1Char('\n'));
+}
+
+void report(benchmark::State &state, const QList<const Page *> &read, const QList<QList<TextLine>> &results,
+            Copy copy) {
     corpus::Score total;
-    int sensitive = 0, found = 0, wrong = 0;
+    int sensitive = 0, found = 0, wrong = 0, duplicated = 0, phantom = 0;
+    corpus::Order order;
     for (qsizetype i = 0; i < read.size(); ++i) {
         total += corpus::score(read[i]->screen, corpus::wordsOf(results[i]));
+        duplicated += corpus::duplicatedLines(results[i]);
+        phantom += corpus::phantomLines(read[i]->screen, results[i]);
+        if (!read[i]->screen.copy.isEmpty()) {
+            const corpus::Order o = corpus::orderOf(read[i]->screen, copiedText(results[i], copy));
+            order.lines += o.lines;
+            order.whole += o.whole;
+            order.inOrder += o.inOrder;
+        }
         const auto [f, w] = sensitiveFound(read[i]->screen, results[i]);
         found += f;
         wrong += w;
         for (const corpus::TruthLine &l : read[i]->screen.lines) sensitive += l.role == corpus::Role::sensitive ? 1 : 0;
     }
     state.counters["word_recall"] = total.recall();
+    state.counters["duplicated_lines"] = duplicated;
+    state.counters["phantom_lines"] = phantom;
+    if (order.lines > 0) {
+        state.counters["rows_whole"] = double(order.whole) / order.lines;
+        state.counters["order_right"] = order.right();
+    }
     state.counters["mark_recall"] = total.markRecall();
     const std::pair<const char *, QChar> marks[] = {{"underscore", QLatin1Char('_')}, {"hyphen", QLatin1Char('-')},
                                                      {"at", QLatin1Char('@')},         {"dot", QLatin1Char('.')},
@@ -133,13 +168,13 @@ void report(benchmark::State &state, const QList<const Page *> &read, const QLis
 }
 
 template <typename Reader>
-void readPages(benchmark::State &state, const QList<const Page *> &read, Reader reader) {
+void readPages(benchmark::State &state, const QList<const Page *> &read, Reader reader, Copy copy) {
     QList<QList<TextLine>> results;
     for (auto _ : state) {
         results.clear();
         for (const Page *p : read) results.append(reader(*p));
     }
-    report(state, read, results);
+    report(state, read, results, copy);
 }
 
 QList<const Page *> allPages() {
@@ -237,20 +272,43 @@ BENCHMARK(BM_RecognizeOpenMPGuard)->Arg(1)->Arg(0)->ArgName("guarded")->Unit(ben
 void registerRecognitionBenchmarks() {
     benchmark::RegisterBenchmark("BM_RecognizeCorpus", [](benchmark::State &state) {
         warmUp();
-        readPages(state, allPages(), ours);
+        readPages(state, allPages(), ours, Copy::ours);
     })->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
     benchmark::RegisterBenchmark("BM_RecognizeCorpusWithTesseractProgram", [](benchmark::State &state) {
-        readPages(state, allPages(), program);
+        readPages(state, allPages(), program, Copy::asRead);
     })->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
     for (const Page &p : pages()) {
         const std::string name = p.screen.name.toStdString();
         benchmark::RegisterBenchmark(("BM_RecognizePage/" + name).c_str(), [&p](benchmark::State &state) {
             warmUp();
-            readPages(state, {&p}, ours);
+            readPages(state, {&p}, ours, Copy::ours);
         })->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
         benchmark::RegisterBenchmark(("BM_RecognizePageWithTesseractProgram/" + name).c_str(), [&p](benchmark::State &state) {
-            readPages(state, {&p}, program);
+            readPages(state, {&p}, program, Copy::asRead);
         })->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+    }
+    // The laid-out pages, kind by kind (outlined buttons, label and value rows, windows side by side).
+    QStringList kinds;
+    for (const Page &p : layoutPages()) {
+        if (!kinds.contains(p.screen.kind)) kinds.append(p.screen.kind);
+    }
+    for (const QString &kind : kinds) {
+        const auto ofKind = [kind] {
+            QList<const Page *> l;
+            for (const Page &p : layoutPages()) {
+                if (p.screen.kind == kind) l.append(&p);
+            }
+            return l;
+        };
+        const std::string name = kind.toStdString();
+        benchmark::RegisterBenchmark(("BM_RecognizeKind/" + name).c_str(), [ofKind](benchmark::State &state) {
+            warmUp();
+            readPages(state, ofKind(), ours, Copy::ours);
+        })->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
+        const std::string programName = "BM_RecognizeKindWithTesseractProgram/" + name;
+        benchmark::RegisterBenchmark(programName.c_str(), [ofKind](benchmark::State &state) {
+            readPages(state, ofKind(), program, Copy::asRead);
+        })->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
     }
 }
 

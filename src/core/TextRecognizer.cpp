@@ -1,7 +1,9 @@
 #include "core/TextRecognizer.h"
 
 #include "core/LineRepair.h"
+#include "core/LineSieve.h"
 #include "core/Localization.h"
+#include "core/ReadingOrder.h"
 #include "core/SymbolRepair.h"
 #include "core/TextLayout.h"
 #include "core/TextPreparation.h"
@@ -68,19 +70,14 @@ bool isBlank(const Line &line) {
     return std::none_of(line.text.begin(), line.text.end(), [](QChar c) { return c.isPrint() && !c.isSpace(); });
 }
 
-// Reading order: boxes whose centres lie within 1 % of the image height of each other form one row,
-// read left to right; otherwise the higher box comes first. The rule is not transitive, so a plain
-// insertion sort applies it: stable (ties keep the engine's order) and safe whatever the boxes.
-void sortInReadingOrder(QList<Line> &lines, qreal imageHeight) {
-    if (imageHeight <= 0) return;
-    const auto before = [imageHeight](const Line &a, const Line &b) {
-        const qreal dy = (a.box.center().y() - b.box.center().y()) / imageHeight;
-        if (std::abs(dy) > 0.01) return dy < 0;
-        return a.box.left() < b.box.left();
-    };
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        for (qsizetype j = i; j > 0 && before(lines[j], lines[j - 1]); --j) lines.swapItemsAt(j, j - 1);
+// Puts the lines in reading order (see ReadingOrder).
+void sortInReadingOrder(QList<Line> &lines) {
+    QList<Line> sorted;
+    sorted.reserve(lines.size());
+    for (const QList<qsizetype> &row : ReadingOrder::rowsOf(lines)) {
+        for (const qsizetype i : row) sorted.append(std::move(lines[i]));
     }
+    lines = std::move(sorted);
 }
 
 // --- Running with a time limit ---
@@ -509,13 +506,20 @@ QList<Line> readLinesWithin(const QImage &image, const platform::CancelCheck &ca
     if (!TextPreparation::hasContrast(scaled)) return {};
     const QImage flat = TextPreparation::flattened(scaled);
     if (flat.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
-    const QList<TextLayout::Line> found = TextLayout::findLines(TextPreparation::inkOf(flat));
+    // The ink map (several bytes a pixel) goes before the lines are read.
+    const QList<TextLayout::Line> found = [&] {
+        const TextPreparation::InkMap ink = TextPreparation::inkOf(flat);
+        QList<TextLayout::Line> lines = TextLayout::findLines(ink);
+        LineSieve::dropShapes(lines, ink);
+        return lines;
+    }();
     if (found.isEmpty()) return {};
     const platform::CancelCheck stop = [&] { return workPool().closing.load() || (cancelled && cancelled()); };
     QList<Line> lines = readAll(engine(), flat, found, stop, width);
     lines.removeIf(isBlank);
+    LineSieve::dropRereads(lines);
     mapBoxes(lines, {}, qreal(image.width()) / flat.width(), qreal(image.height()) / flat.height());
-    sortInReadingOrder(lines, image.height());
+    sortInReadingOrder(lines);
     return lines;
 }
 
@@ -532,10 +536,13 @@ QString describe(const QException &error) {
 }
 
 QString joinedText(const QList<Line> &lines) {
-    QStringList texts;
-    texts.reserve(lines.size());
-    for (const Line &line : lines) texts.append(line.text);
-    return texts.join(QLatin1Char('\n'));
+    QStringList rows;
+    for (const QList<qsizetype> &row : ReadingOrder::rowsOf(lines)) {
+        QStringList pieces;
+        for (const qsizetype i : row) pieces.append(lines[i].text);
+        rows.append(pieces.join(QLatin1Char(' ')));
+    }
+    return rows.join(QLatin1Char('\n'));
 }
 
 QList<QRectF> sensitiveRegions(const QList<Line> &lines) {

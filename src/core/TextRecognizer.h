@@ -60,8 +60,8 @@ enum class Priority { background, utility, userInitiated };
 
 using Line = platform::TextLine;
 
-// The text of `image`, lines in reading order joined by "\n"; "" when it holds no text. A line
-// without a visible character is no line.
+// The text of `image` as joinedText gives it; "" when it holds no text. A line without a visible
+// character is no line.
 QFuture<QString> recognize(const QImage &image, std::chrono::milliseconds timeout, Priority priority);
 
 // One rectangle, in pixels of `image` (origin top left), per match of the sensitive-data patterns
@@ -76,17 +76,19 @@ std::shared_ptr<void> keepReady();
 
 // --- The synchronous core, used by the calls above and directly by tests and benchmarks. ---
 
-// The lines of `image` in reading order, with boxes in pixels of `image`; no line is blank. The image
-// is read at most 3000 pixels on its longer side. Throws platform::TextEngineError, and
-// TextRecognizerError: unreadableImage for a null image or one that cannot be prepared, interrupted
-// when `cancelled` turned true or the engine was shutting down before the lines were all read.
+// The lines of `image` in reading order (ReadingOrder.h), with boxes in pixels of `image`; no line is blank
+// and no ink is read twice. The image is read at most 3000 pixels on its longer side. Throws
+// platform::TextEngineError, and TextRecognizerError: unreadableImage for a null image or one that
+// cannot be prepared, interrupted when `cancelled` turned true or the engine was shutting down before
+// the lines were all read.
 QList<Line> readLines(const QImage &image, const platform::CancelCheck &cancelled = {});
 
 // What to show the user for a failed recognition: the message of a TextRecognizerError or of a
 // platform::TextEngineError in the current language, else a general one.
 QString describe(const QException &error);
 
-// The texts of `lines` joined by "\n".
+// What the user copies: the texts of `lines` in reading order, the pieces of a row joined by a space
+// into one line, the lines joined by "\n".
 QString joinedText(const QList<Line> &lines);
 
 // The sensitive-data rectangles of lines already read (see sensitiveRegions).

@@ -40,10 +40,17 @@ struct Screen {
     QImage image;
     QList<TruthLine> lines;
     bool smallText = false; // the 11 px log, read to a lower bar
+    QString kind = {};      // pages built to check one thing, grouped by it (layoutScreens)
+    QStringList copy = {};  // when not empty: the lines the copied text holds, in order
 };
 
 // Built at every call from real widgets (needs the QApplication the tests and benchmarks make).
 QList<Screen> widgetScreens();
+
+// Pages of how a screen is laid out (RecognitionCorpusLayouts.cpp), light and dark, 1x and 2x: a mail
+// client's outlined buttons, chips and toggle switches (kind "botoes"), a customer record of label and
+// value rows ("linhas") and two windows side by side ("janelas"). Every one says what its copy holds.
+QList<Screen> layoutScreens();
 
 struct Word {
     QString text;
@@ -66,5 +73,20 @@ struct Score {
 // Every word of a line must be among the read words whose centre lies in the line's box (each read
 // word counts once); marks are counted on the best alignment of the line with those words.
 Score score(const Screen &screen, const QList<Word> &read, std::optional<Role> only = std::nullopt);
+
+// Read lines over ink another read line covers too (the larger of each pair, once): a box read around
+// a button as well as its text, or a scrap over a real line.
+int duplicatedLines(const QList<platform::TextLine> &read);
+
+// Read lines that lie on no text of the screen: a switch or an icon read as characters.
+int phantomLines(const Screen &screen, const QList<platform::TextLine> &read);
+
+// How many of the screen's copy lines the copied text holds whole (neither split nor run into another
+// line), and how many of those come in the right order (the longest run in order).
+struct Order {
+    int lines = 0, whole = 0, inOrder = 0;
+    double right() const { return lines ? double(inOrder) / lines : 1.0; }
+};
+Order orderOf(const Screen &screen, const QString &copied);
 
 } // namespace corpus

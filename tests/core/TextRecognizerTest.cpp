@@ -120,21 +120,27 @@ double cpuSeconds() {
 } // namespace
 
 TEST_F(TextRecognizerFakeTest, MergesLinesInRowsLeftToRightHigherRowsFirstWithoutBlankOnes) {
-    // Same height: the left one first, though the longer right one is read first.
+    // Pieces of a row on one baseline are one line, left to right, though the longer right one is
+    // read first.
     QImage page = blankPage();
     drawMark(page, {100, 100}, 3);
     drawMark(page, {600, 100}, 7);
-    EXPECT_EQ(read(page), QStringLiteral("3\n7"));
-    // Centres 0.005 of the height apart are one row, read left to right.
+    EXPECT_EQ(read(page), QStringLiteral("3 7"));
+    // A pixel off is still one row.
     page = blankPage();
-    drawMark(page, {600, 490}, 4);
+    drawMark(page, {600, 494}, 4);
     drawMark(page, {100, 495}, 5);
-    EXPECT_EQ(read(page), QStringLiteral("5\n4"));
-    // 0.02 apart: the higher one first, wherever it starts.
+    EXPECT_EQ(read(page), QStringLiteral("5 4"));
+    // One under the other: the higher one first, wherever it starts.
+    page = blankPage();
+    drawMark(page, {100, 530}, 5);
+    drawMark(page, {100, 490}, 4);
+    EXPECT_EQ(read(page), QStringLiteral("4\n5"));
+    // Apart, on rows of their own: blocks side by side, the left one first.
     page = blankPage();
     drawMark(page, {100, 510}, 5);
     drawMark(page, {600, 490}, 4);
-    EXPECT_EQ(read(page), QStringLiteral("4\n5"));
+    EXPECT_EQ(read(page), QStringLiteral("5\n4"));
     // A line read as nothing but spaces is no line.
     engine.texts[6] = QStringLiteral("   ");
     page = blankPage();
@@ -142,6 +148,31 @@ TEST_F(TextRecognizerFakeTest, MergesLinesInRowsLeftToRightHigherRowsFirstWithou
     drawMark(page, {100, 300}, 6);
     drawMark(page, {100, 500}, 8);
     EXPECT_EQ(read(page), QStringLiteral("3\n8"));
+}
+
+TEST_F(TextRecognizerFakeTest, CopiesLabelValueRowsAsLinesAndBlocksSideBySideOneAfterTheOther) {
+    // A form: labels and their values on shared baselines, the values further right than any
+    // label's end; a title over both.
+    QImage page = blankPage();
+    drawMark(page, {100, 60}, 9);
+    for (int i = 0; i < 4; ++i) {
+        drawMark(page, {100, 120 + 40 * i}, 2 + i);
+        drawMark(page, {400, 120 + 40 * i}, 12 + i);
+    }
+    EXPECT_EQ(read(page), QStringLiteral("9\n2 12\n3 13\n4 14\n5 15"));
+    // Two windows side by side whose lines lie between each other's, though their titles are level: the
+    // left one whole, then the right one.
+    page = blankPage();
+    drawMark(page, {60, 40}, 2);
+    drawMark(page, {560, 40}, 3);
+    for (int i = 0; i < 5; ++i) drawMark(page, {60, 100 + 30 * i}, 4 + i);
+    for (int i = 0; i < 4; ++i) drawMark(page, {560, 115 + 30 * i}, 12 + i);
+    EXPECT_EQ(read(page), QStringLiteral("2\n4\n5\n6\n7\n8\n3\n12\n13\n14\n15"));
+    // The lines come back in that order too, each with its own box.
+    const QList<TextLine> lines = TextRecognizer::readLines(page);
+    ASSERT_EQ(lines.size(), 11);
+    EXPECT_EQ(lines[6].text, QStringLiteral("3"));
+    EXPECT_NEAR(lines[6].box.left(), 560, 3);
 }
 
 TEST_F(TextRecognizerFakeTest, ReadsAtMost3000PixelsAndAnswersInThePixelsGiven) {
@@ -421,4 +452,82 @@ TEST_F(TextRecognizerCorpusTest, AbandonedRunStopsUsingTheProcessor) {
     EXPECT_TRUE(idle);
     // Under the sanitizers every instruction costs several times as much.
     EXPECT_LT(cpuSeconds() - abandoned, testsupport::usesSystemAllocator() ? 1.0 : 4.0);
+}
+
+// --- Pages laid out as mail clients, records and tiled windows draw them ---
+
+class TextRecognizerLayoutTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        screens = new QList<corpus::Screen>(corpus::layoutScreens());
+        read = new QList<QList<TextLine>>();
+        for (const corpus::Screen &s : *screens) read->append(TextRecognizer::readLines(s.image));
+    }
+    static void TearDownTestSuite() {
+        delete screens;
+        delete read;
+    }
+    // The pages of `kind` with what was read of each.
+    static QList<std::pair<const corpus::Screen *, const QList<TextLine> *>> pagesOf(const QString &kind) {
+        QList<std::pair<const corpus::Screen *, const QList<TextLine> *>> pages;
+        for (qsizetype i = 0; i < screens->size(); ++i) {
+            if (screens->at(i).kind == kind) pages.append({&screens->at(i), &read->at(i)});
+        }
+        return pages;
+    }
+    static QList<corpus::Screen> *screens;
+    static QList<QList<TextLine>> *read;
+};
+QList<corpus::Screen> *TextRecognizerLayoutTest::screens = nullptr;
+QList<QList<TextLine>> *TextRecognizerLayoutTest::read = nullptr;
+
+TEST_F(TextRecognizerLayoutTest, OutlinedButtonsChipsAndSwitchesAreReadOnceWithoutScraps) {
+    const auto pages = pagesOf(QStringLiteral("botoes"));
+    ASSERT_EQ(pages.size(), 4) << "light and dark, 1x and 2x";
+    for (const auto &[screen, lines] : pages) {
+        const std::string name = screen->name.toStdString();
+        const std::string copy = TextRecognizer::joinedText(*lines).toStdString();
+        EXPECT_EQ(corpus::duplicatedLines(*lines), 0) << name << ":\n" << copy;
+        EXPECT_EQ(corpus::phantomLines(*screen, *lines), 0) << name << ":\n" << copy;
+        // Each button's text once in the copy.
+        const QStringList copied = TextRecognizer::joinedText(*lines).split(QLatin1Char('\n'));
+        EXPECT_EQ(copied.filter(QStringLiteral("Encaminhar")).size(), 1) << name;
+        const corpus::Score score = corpus::score(*screen, corpus::wordsOf(*lines));
+        EXPECT_GE(score.recall(), 0.96) << name << " missed: " << score.missed.join(QLatin1String(" | ")).toStdString();
+    }
+}
+
+TEST_F(TextRecognizerLayoutTest, CopiedTextKeepsRowsWholeAndBlocksSideBySideApart) {
+    for (const QString &kind : {QStringLiteral("linhas"), QStringLiteral("janelas")}) {
+        const auto pages = pagesOf(kind);
+        ASSERT_EQ(pages.size(), 2) << kind.toStdString();
+        for (const auto &[screen, lines] : pages) {
+            const QString copied = TextRecognizer::joinedText(*lines);
+            const corpus::Order order = corpus::orderOf(*screen, copied);
+            // A word misread here and there may cost a line; none comes split, run into another or
+            // out of its place.
+            EXPECT_GE(order.whole, order.lines - 1) << screen->name.toStdString() << ":\n" << copied.toStdString();
+            EXPECT_EQ(order.inOrder, order.whole) << screen->name.toStdString() << ":\n" << copied.toStdString();
+            EXPECT_EQ(corpus::duplicatedLines(*lines), 0) << screen->name.toStdString();
+        }
+    }
+    // A label and its value on one line, as a person pastes them.
+    const auto record = pagesOf(QStringLiteral("linhas"));
+    const QStringList rows = TextRecognizer::joinedText(*record[0].second).split(QLatin1Char('\n'));
+    EXPECT_TRUE(rows.contains(QStringLiteral("Telefone: (11) 98765-4321")));
+    // The values' boxes stay their own: hiding covers each sensitive value whole and nothing else.
+    for (const auto &[screen, lines] : record) {
+        const QList<QRectF> regions = TextRecognizer::sensitiveRegions(*lines);
+        QStringList wrong;
+        for (const corpus::TruthLine &line : screen->lines) {
+            const auto covers = [&](const QRectF &r) { return r.contains(line.ink); };
+            const auto touches = [&](const QRectF &r) { return r.intersects(line.ink); };
+            if (line.role == corpus::Role::sensitive && std::none_of(regions.begin(), regions.end(), covers))
+                wrong << line.text;
+            if (line.role == corpus::Role::notSensitive && std::any_of(regions.begin(), regions.end(), touches))
+                wrong << line.text;
+        }
+        EXPECT_TRUE(wrong.isEmpty()) << screen->name.toStdString() << ": "
+                                     << wrong.join(QLatin1String(" | ")).toStdString();
+    }
 }

@@ -1,0 +1,159 @@
+#include "core/ReadingOrder.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace ReadingOrder {
+
+namespace {
+
+using Line = platform::TextLine;
+using Indices = std::vector<qsizetype>;
+
+struct Piece {
+    QRectF box;
+    qreal baseline = 0; // where most of its glyphs stand
+    qreal height = 0;   // of its taller glyphs (an icon read with them makes the box taller still)
+};
+
+// The value `share` of the way up the sorted values.
+qreal rankOf(std::vector<qreal> values, qreal share) {
+    if (values.empty()) return 0;
+    const auto at = values.begin() + qsizetype(qreal(values.size() - 1) * share + 0.5);
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+qreal medianOf(std::vector<qreal> values) { return rankOf(std::move(values), 0.5); }
+
+Piece pieceOf(const Line &line) {
+    if (line.glyphs.isEmpty()) return {line.box, line.box.bottom(), line.box.height()};
+    // A box the engine gave several characters together counts once.
+    std::vector<qreal> bottoms, heights;
+    for (qsizetype i = 0; i < line.glyphs.size(); ++i) {
+        const Line::Glyph &g = line.glyphs[i];
+        if (i > 0 && line.glyphs[i - 1].box == g.box) continue;
+        bottoms.push_back(g.box.bottom());
+        heights.push_back(g.box.height());
+    }
+    return {line.box, medianOf(bottoms), rankOf(heights, 0.75)};
+}
+
+// Two pieces of one row: side by side on baselines three tenths of the smaller one's height apart at
+// most (or centred on one line: the engine at times gives a letter the box of several), neither more
+// than twice as tall as the other.
+bool sameRow(const Piece &a, const Piece &b) {
+    const qreal low = std::min(a.height, b.height), high = std::max(a.height, b.height);
+    if (high > 2 * low) return false;
+    if (std::min(a.box.right(), b.box.right()) > std::max(a.box.left(), b.box.left())) return false;
+    const qreal tolerance = std::max(2.0, 0.3 * low);
+    return std::abs(a.baseline - b.baseline) <= tolerance ||
+           std::abs(a.box.center().y() - b.box.center().y()) <= tolerance;
+}
+
+class Arranger {
+public:
+    explicit Arranger(const QList<Line> &lines) {
+        for (const Line &l : lines) m_pieces.push_back(pieceOf(l));
+    }
+
+    QList<QList<qsizetype>> rows() {
+        Indices all(m_pieces.size());
+        for (size_t i = 0; i < all.size(); ++i) all[i] = qsizetype(i);
+        arrange(all);
+        return m_rows;
+    }
+
+private:
+    const QRectF &box(qsizetype i) const { return m_pieces[size_t(i)].box; }
+    bool oneRow(qsizetype i, qsizetype j) const { return sameRow(m_pieces[size_t(i)], m_pieces[size_t(j)]); }
+    void sortBy(Indices &pieces, qreal (QRectF::*edge)() const) const {
+        std::sort(pieces.begin(), pieces.end(),
+                  [&](qsizetype a, qsizetype b) { return (box(a).*edge)() < (box(b).*edge)(); });
+    }
+
+    // Whether the two sides of a gutter are rows that run across it: most pieces of the side with
+    // fewer share a row with a piece of the other (a block beside another shares few, by chance).
+    bool rowsAcross(const Indices &left, const Indices &right) const {
+        const Indices &fewer = left.size() <= right.size() ? left : right, &more = &fewer == &left ? right : left;
+        const qsizetype paired = std::count_if(fewer.begin(), fewer.end(), [&](qsizetype i) {
+            return std::any_of(more.begin(), more.end(), [&](qsizetype j) { return oneRow(i, j); });
+        });
+        return 2 * paired > qsizetype(fewer.size());
+    }
+
+    // Cuts the pieces at a vertical gutter between blocks (the widest first), else at the widest
+    // horizontal gap, and reads each part in turn; what cannot be cut is read row by row.
+    void arrange(Indices pieces) {
+        if (pieces.size() > 1) {
+            std::vector<qreal> heights;
+            for (const qsizetype i : pieces) heights.push_back(box(i).height());
+            const qreal narrowest = medianOf(heights);
+            sortBy(pieces, &QRectF::left);
+            std::vector<std::pair<qreal, size_t>> gutters; // width, pieces left of it
+            qreal right = box(pieces[0]).right();
+            for (size_t k = 1; k < pieces.size(); ++k) {
+                const qreal gap = box(pieces[k]).left() - right;
+                if (gap >= narrowest) gutters.push_back({gap, k});
+                right = std::max(right, box(pieces[k]).right());
+            }
+            std::sort(gutters.begin(), gutters.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+            for (const auto &[width, k] : gutters) {
+                const auto at = pieces.begin() + qsizetype(k);
+                const Indices left(pieces.begin(), at), rest(at, pieces.end());
+                if (rowsAcross(left, rest)) continue;
+                arrange(left);
+                arrange(rest);
+                return;
+            }
+            sortBy(pieces, &QRectF::top);
+            qreal widest = 0, bottom = box(pieces[0]).bottom();
+            size_t cut = 0;
+            for (size_t k = 1; k < pieces.size(); ++k) {
+                const qreal gap = box(pieces[k]).top() - bottom;
+                if (gap > widest) {
+                    widest = gap;
+                    cut = k;
+                }
+                bottom = std::max(bottom, box(pieces[k]).bottom());
+            }
+            if (cut > 0) {
+                arrange(Indices(pieces.begin(), pieces.begin() + qsizetype(cut)));
+                arrange(Indices(pieces.begin() + qsizetype(cut), pieces.end()));
+                return;
+            }
+        }
+        readRows(pieces);
+    }
+
+    // Pieces that no gutter or gap divides, top to bottom by baseline; a piece on the row of those before
+    // it joins their row.
+    void readRows(Indices pieces) {
+        std::sort(pieces.begin(), pieces.end(), [this](qsizetype a, qsizetype b) {
+            return m_pieces[size_t(a)].baseline < m_pieces[size_t(b)].baseline;
+        });
+        Indices row;
+        const auto flush = [&] {
+            if (row.empty()) return;
+            sortBy(row, &QRectF::left);
+            m_rows.append(QList<qsizetype>(row.begin(), row.end()));
+            row.clear();
+        };
+        for (const qsizetype i : pieces) {
+            const bool joins =
+                !row.empty() && std::all_of(row.begin(), row.end(), [&](qsizetype j) { return oneRow(i, j); });
+            if (!joins) flush();
+            row.push_back(i);
+        }
+        flush();
+    }
+
+    std::vector<Piece> m_pieces;
+    QList<QList<qsizetype>> m_rows;
+};
+
+} // namespace
+
+QList<QList<qsizetype>> rowsOf(const QList<platform::TextLine> &lines) { return Arranger(lines).rows(); }
+
+} // namespace ReadingOrder

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/TextEngine.h"
+
+#include <QList>
+
+// The order a person reads the lines of a screen in. Blocks that stand side by side (two windows, a
+// sidebar and a page) are read one after the other, the left one first; the pieces of a row that
+// share a baseline (a label and its value, the cells of a table) are read left to right as one line.
+// Columns whose lines mostly share baselines with the column beside them are such rows, not blocks.
+namespace ReadingOrder {
+
+// The rows of `lines` in reading order, each the indices of its pieces left to right.
+QList<QList<qsizetype>> rowsOf(const QList<platform::TextLine> &lines);
+
+} // namespace ReadingOrder
