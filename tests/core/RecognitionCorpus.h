@@ -45,6 +45,10 @@ struct Screen {
 // Built at every call from real widgets (needs the QApplication the tests and benchmarks make).
 QList<Screen> widgetScreens();
 
+// Logs, file lists and spreadsheets of small text on alternating row colours (RecognitionCorpusTables.cpp);
+// with `striped` false, the same pages on their first row's colour alone, without grid lines.
+QList<Screen> tableScreens(bool striped = true);
+
 struct Word {
     QString text;
     QRectF box;
