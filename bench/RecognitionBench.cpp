@@ -57,6 +57,13 @@ const QList<Page> &layoutPages() {
     return list;
 }
 
+// Small text on striped rows, and the same pages on one colour.
+const QList<Page> &tablePages(bool striped) {
+    static const QList<Page> stripes = pagesOf(corpus::tableScreens(true));
+    static const QList<Page> plain = pagesOf(corpus::tableScreens(false));
+    return striped ? stripes : plain;
+}
+
 void warmUp() {
     // Every engine of the pool, of both models, is initialised (a tenth of a second or so each)
     // before anything is timed: the second model only starts where a page has unsure words.
@@ -177,11 +184,13 @@ void readPages(benchmark::State &state, const QList<const Page *> &read, Reader 
     report(state, read, results, copy);
 }
 
-QList<const Page *> allPages() {
+QList<const Page *> allOf(const QList<Page> &list) {
     QList<const Page *> l;
-    for (const Page &p : pages()) l.append(&p);
+    for (const Page &p : list) l.append(&p);
     return l;
 }
+
+QList<const Page *> allPages() { return allOf(pages()); }
 
 void BM_RecognizeBlank(benchmark::State &state) {
     warmUp();
@@ -277,7 +286,22 @@ void registerRecognitionBenchmarks() {
     benchmark::RegisterBenchmark("BM_RecognizeCorpusWithTesseractProgram", [](benchmark::State &state) {
         readPages(state, allPages(), program, Copy::asRead);
     })->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-    for (const Page &p : pages()) {
+    // Each kind of table page as a whole, striped and on one colour.
+    for (const bool striped : {true, false}) {
+        const std::string kind = striped ? "StripedTables" : "PlainTables";
+        benchmark::RegisterBenchmark(("BM_Recognize" + kind).c_str(), [striped](benchmark::State &state) {
+            warmUp();
+            readPages(state, allOf(tablePages(striped)), ours);
+        })->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
+        const std::string programName = "BM_Recognize" + kind + "WithTesseractProgram";
+        benchmark::RegisterBenchmark(programName.c_str(), [striped](benchmark::State &state) {
+            readPages(state, allOf(tablePages(striped)), program);
+        })->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+    }
+    QList<const Page *> each = allPages();
+    each.append(allOf(tablePages(true)));
+    for (const Page *page : each) {
+        const Page &p = *page;
         const std::string name = p.screen.name.toStdString();
         benchmark::RegisterBenchmark(("BM_RecognizePage/" + name).c_str(), [&p](benchmark::State &state) {
             warmUp();

@@ -49,20 +49,151 @@ qint32 regionAt(const TextPreparation::InkMap &ink, QPoint p) {
     return ink.region[size_t(p.y()) * size_t(ink.width) + size_t(p.x())];
 }
 
-// The fill just around a piece, from the points two pixels out from the middle of each side.
+// The fill a piece lies on: the first fill left and right of its middle. Text lies on the fill
+// beside it; a tall letter on striped rows (tables, file lists, logs) reaches the neighbouring rows'
+// colours above and below. Where neither side shows a fill within the piece's height (a piece
+// hemmed in by others), the points two pixels above and below it decide.
 qint32 groundUnder(const TextPreparation::InkMap &ink, const QRect &box) {
     const QPoint c = box.center();
-    const QPoint around[] = {{c.x(), box.top() - 2}, {c.x(), box.bottom() + 2}, {box.left() - 2, c.y()}, {box.right() + 2, c.y()}};
+    const int reach = std::max(4, box.height());
+    const auto firstFill = [&](int x, int step) {
+        for (int n = 0; n < reach && x >= 0 && x < ink.width; ++n, x += step) {
+            const qint32 r = regionAt(ink, {x, c.y()});
+            if (ink.ground[size_t(r)]) return r;
+        }
+        return kNoGround;
+    };
     qint32 votes[4];
     int n = 0;
-    for (const QPoint &p : around) {
-        if (p.x() < 0 || p.y() < 0 || p.x() >= ink.width || p.y() >= ink.height) continue;
-        const qint32 r = regionAt(ink, p);
-        if (ink.ground[size_t(r)]) votes[n++] = r;
+    for (const qint32 r : {firstFill(box.left() - 1, -1), firstFill(box.right() + 1, 1)}) {
+        if (r != kNoGround) votes[n++] = r;
+    }
+    if (n == 0) {
+        for (const QPoint &p : {QPoint(c.x(), box.top() - 2), QPoint(c.x(), box.bottom() + 2)}) {
+            if (p.y() < 0 || p.y() >= ink.height) continue;
+            const qint32 r = regionAt(ink, p);
+            if (ink.ground[size_t(r)]) votes[n++] = r;
+        }
     }
     if (n == 0) return kNoGround;
     if (!std::all_of(votes, votes + n, [&](qint32 v) { return v == votes[0]; })) return kBetweenGrounds;
     return votes[0];
+}
+
+// Rows of small text set close (a log or a table on rows 12 pixels apart) have letters that touch
+// the letters of the next row, a "g" over an "l": one piece two rows tall, which would join both rows
+// into one line. Such a piece, well over the height of the pieces it would join, is cut between the
+// bands where those pieces lie, at the row the fewest of them reach.
+void cutAcrossRows(std::vector<Piece> &pieces, const PixelRegions &regions, int w) {
+    std::vector<size_t> order(pieces.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return pieces[a].box.left() < pieces[b].box.left(); });
+    std::vector<int> lefts(order.size());
+    for (size_t i = 0; i < order.size(); ++i) lefts[i] = pieces[order[i]].box.left();
+    struct Cut {
+        size_t piece;
+        std::vector<int> rows; // the last row of each part but the last
+    };
+    std::vector<Cut> cuts;
+    std::vector<int> heights;
+    for (size_t p = 0; p < pieces.size(); ++p) {
+        const QRect box = pieces[p].box;
+        if (box.height() < 12 || box.height() > kTallest) continue;
+        const auto from = std::lower_bound(lefts.begin(), lefts.end(), box.left() - 2 * box.height());
+        const auto to = std::upper_bound(lefts.begin(), lefts.end(), box.right() + 2 * box.height());
+        std::vector<size_t> beside;
+        heights.clear();
+        for (auto it = from; it != to; ++it) {
+            const size_t q = order[size_t(it - lefts.begin())];
+            const QRect &b = pieces[q].box;
+            if (q == p || b.bottom() < box.top() || b.top() > box.bottom()) continue;
+            beside.push_back(q);
+            heights.push_back(b.height());
+        }
+        if (beside.size() < 2) continue;
+        std::nth_element(heights.begin(), heights.begin() + qsizetype(heights.size()) / 2, heights.end());
+        const int typical = heights[heights.size() / 2];
+        if (10 * box.height() < 16 * typical) continue;
+        // How much ink lies on each of its rows: its own and that of the pieces it could join (as tall
+        // as most, and within two heights of it).
+        std::vector<int> reached(size_t(box.height()));
+        const auto addInk = [&](size_t q, const QRect &b) {
+            for (int y = std::max(b.top(), box.top()); y <= std::min(b.bottom(), box.bottom()); ++y) {
+                for (int x = b.left(); x <= b.right(); ++x)
+                    reached[size_t(y - box.top())] += regions.at(size_t(y) * size_t(w) + size_t(x)) == qint32(q);
+            }
+        };
+        addInk(p, box);
+        std::vector<const QRect *> rows;
+        for (const size_t q : beside) {
+            const QRect &b = pieces[q].box;
+            if (2 * b.height() > 3 * typical) continue;
+            rows.push_back(&b);
+            const int gap = std::max(b.left() - box.right(), box.left() - b.right());
+            if (gap <= 2 * typical) addInk(q, b);
+        }
+        // A row between two rows of text: half the ink of the fullest row above and below it.
+        const int n = box.height();
+        std::vector<int> above(static_cast<size_t>(n)), below(static_cast<size_t>(n));
+        for (size_t y = 0; y < size_t(n); ++y) above[y] = std::max(y > 0 ? above[y - 1] : 0, reached[y]);
+        for (size_t y = size_t(n); y-- > 0;) below[y] = std::max(y + 1 < size_t(n) ? below[y + 1] : 0, reached[y]);
+        const auto between = [&](int y) {
+            return 2 * reached[size_t(y)] <= std::min(above[size_t(y)], below[size_t(y)]);
+        };
+        // ... with pieces as tall as most beside it wholly on either side, so that a large letter
+        // beside one line of small text is never cut.
+        const auto rowsOnBothSides = [&](int cutRow) {
+            bool over = false, under = false;
+            for (const QRect *b : rows) {
+                over = over || b->bottom() <= cutRow + 1;
+                under = under || b->top() >= cutRow - 1;
+            }
+            return over && under;
+        };
+        Cut cut{p, {}};
+        for (int y = 0; y < n;) {
+            if (!between(y)) {
+                ++y;
+                continue;
+            }
+            int end = y;
+            while (end + 1 < n && between(end + 1)) ++end;
+            const auto fewest = std::min_element(reached.begin() + y, reached.begin() + end + 1);
+            const int low = box.top() + int(fewest - reached.begin());
+            if (rowsOnBothSides(low)) cut.rows.push_back(low);
+            y = end + 1;
+        }
+        if (!cut.rows.empty()) cuts.push_back(std::move(cut));
+    }
+    for (const Cut &cut : cuts) {
+        const QRect box = pieces[cut.piece].box;
+        const qint32 label = qint32(cut.piece);
+        int top = box.top();
+        for (size_t part = 0; part <= cut.rows.size(); ++part) {
+            const int bottom = part < cut.rows.size() ? cut.rows[part] : box.bottom();
+            Piece piece;
+            int l = INT_MAX, t = INT_MAX, r = -1, b = -1;
+            for (int y = top; y <= bottom; ++y) {
+                for (int x = box.left(); x <= box.right(); ++x) {
+                    if (regions.at(size_t(y) * size_t(w) + size_t(x)) != label) continue;
+                    ++piece.area;
+                    l = std::min(l, x);
+                    r = std::max(r, x);
+                    t = std::min(t, y);
+                    b = std::max(b, y);
+                }
+            }
+            top = bottom + 1;
+            if (piece.area == 0) continue;
+            piece.box = QRect(QPoint(l, t), QPoint(r, b));
+            if (part == 0) {
+                pieces[cut.piece] = piece;
+            } else {
+                pieces.push_back(piece);
+            }
+        }
+    }
 }
 
 std::vector<Piece> piecesOf(const TextPreparation::InkMap &ink) {
@@ -83,10 +214,10 @@ std::vector<Piece> piecesOf(const TextPreparation::InkMap &ink) {
         top[p] = std::min(top[p], y);
         bottom[p] = std::max(bottom[p], y);
     }
-    for (size_t p = 0; p < pieces.size(); ++p) {
+    for (size_t p = 0; p < pieces.size(); ++p)
         pieces[p].box = QRect(QPoint(left[p], top[p]), QPoint(right[p], bottom[p]));
-        pieces[p].ground = groundUnder(ink, pieces[p].box);
-    }
+    cutAcrossRows(pieces, regions, w);
+    for (Piece &p : pieces) p.ground = groundUnder(ink, p.box);
     // Rings of anti-aliasing around rounded fields and buttons are rules too: long outlines.
     std::erase_if(pieces, [](const Piece &p) {
         return p.box.height() > kTallest || (std::max(p.box.width(), p.box.height()) >= 40 && isOutline(p));

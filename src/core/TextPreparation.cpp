@@ -56,6 +56,7 @@ struct RegionShape {
     quint32 area = 0;
     quint8 depth = 0; // the largest distance of one of its pixels to its edge
     int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
+    QRgb colour = 0; // of its first pixel
 };
 
 // A region is ground when something of it lies three pixels from its edge and it is not a speck:
@@ -63,10 +64,50 @@ struct RegionShape {
 // text can be, and then only their outline is ink, which still places the line).
 bool isGround(const RegionShape &r) { return r.depth >= 3 && r.area >= 300; }
 
-// A rule: a long line a few pixels thick (field borders, separators, table grids, frames). Left in,
-// it reads as "|" or "[" beside the text it frames.
+// A smaller patch of a fill's colour is that fill cut off by text: on rows as tall as their text
+// (striped tables and logs) the letters of three rows meet across a row's colour and leave its margin
+// and the gaps between words apart. Taken for ink, a margin joins every row's first letters into one
+// piece; it is no ink, nor a fill text is placed by (counters of letters can be such patches too).
+bool isCutOffFill(const RegionShape &r, const std::vector<QRgb> &fills) {
+    return r.depth >= 2 && std::any_of(fills.begin(), fills.end(), [&](QRgb f) { return similar(f, r.colour); });
+}
+
+// A rule: a long line a few pixels thick (field borders, separators, frames). Left in, it reads as
+// "|" or "[" beside the text it frames.
 bool isRule(const QRect &box, quint32 area) {
     return std::max(box.width(), box.height()) >= 40 && area <= quint32(3 * (box.width() + box.height()));
+}
+
+// A table's grid is one region of many rules crossing: too much of it for a rule, but it is no
+// thicker than one and nearly all of it lies on long straight runs, which no glyph of text has.
+constexpr int kGridRun = 20;
+bool mayBeGrid(const RegionShape &r) {
+    const int w = r.right - r.left + 1, h = r.bottom - r.top + 1;
+    return r.depth <= 1 && std::max(w, h) >= 40 && r.area > quint32(3 * (w + h));
+}
+
+// How many pixels of each region that may be a grid lie on a straight run of at least kGridRun of its
+// pixels, across or down.
+std::vector<quint32> pixelsOnRuns(const PixelRegions &regions, const std::vector<quint8> &candidate, int w, int h) {
+    std::vector<quint32> count(candidate.size());
+    std::vector<quint8> onRun(regions.size());
+    const auto scan = [&](int lines, int length, auto index) {
+        for (int a = 0; a < lines; ++a) {
+            for (int b = 0; b < length;) {
+                const qint32 l = regions.at(index(a, b));
+                int end = b + 1;
+                while (end < length && regions.at(index(a, end)) == l) ++end;
+                if (candidate[size_t(l)] && end - b >= kGridRun) {
+                    for (int c = b; c < end; ++c) onRun[index(a, c)] = 1;
+                }
+                b = end;
+            }
+        }
+    };
+    scan(h, w, [w](int y, int x) { return size_t(y) * size_t(w) + size_t(x); });
+    scan(w, h, [w](int x, int y) { return size_t(y) * size_t(w) + size_t(x); });
+    for (size_t i = 0; i < onRun.size(); ++i) count[size_t(regions.at(i))] += onRun[i];
+    return count;
 }
 
 // The colour around `area`: the most common one, in shades of 8 levels, on a ring three pixels wide
@@ -147,6 +188,7 @@ InkMap inkOf(const QImage &flat) {
     for (size_t i = 0; i < regions.size(); ++i) {
         RegionShape &r = shapes[size_t(regions.at(i))];
         const int x = int(i % size_t(w)), y = int(i / size_t(w));
+        if (r.area == 0) r.colour = colour(qint32(i));
         ++r.area;
         r.depth = std::max(r.depth, inside[i]);
         r.left = std::min(r.left, x);
@@ -155,11 +197,24 @@ InkMap inkOf(const QImage &flat) {
         r.bottom = std::max(r.bottom, y);
     }
     InkMap map{w, h, std::vector<quint8>(regions.size()), {}, std::vector<quint8>(shapes.size())};
+    std::vector<quint8> gridLike(shapes.size());
+    for (size_t r = 0; r < shapes.size(); ++r) gridLike[r] = mayBeGrid(shapes[r]);
+    const bool anyGrid = std::find(gridLike.begin(), gridLike.end(), 1) != gridLike.end();
+    const std::vector<quint32> onRuns = anyGrid ? pixelsOnRuns(regions, gridLike, w, h) : std::vector<quint32>();
+    // The colours of the fills, a few dozen at most on a screen (a gradient is one fill).
+    std::vector<QRgb> fills;
+    for (const RegionShape &s : shapes) {
+        if (fills.size() < 64 && isGround(s) &&
+            std::none_of(fills.begin(), fills.end(), [&](QRgb f) { return similar(f, s.colour); }))
+            fills.push_back(s.colour);
+    }
     std::vector<quint8> inkRegion(shapes.size());
     for (size_t r = 0; r < shapes.size(); ++r) {
         const RegionShape &s = shapes[r];
         map.ground[r] = isGround(s);
-        inkRegion[r] = !map.ground[r] && !isRule(QRect(QPoint(s.left, s.top), QPoint(s.right, s.bottom)), s.area);
+        const bool grid = gridLike[r] && 10 * onRuns[r] >= 9 * s.area;
+        const bool rule = isRule(QRect(QPoint(s.left, s.top), QPoint(s.right, s.bottom)), s.area);
+        inkRegion[r] = !map.ground[r] && !grid && !rule && !isCutOffFill(s, fills);
     }
     for (size_t i = 0; i < regions.size(); ++i) map.ink[i] = inkRegion[size_t(regions.at(i))];
     map.region = regions.takeLabels();

@@ -52,6 +52,10 @@ QList<Screen> widgetScreens();
 // value rows ("linhas") and two windows side by side ("janelas"). Every one says what its copy holds.
 QList<Screen> layoutScreens();
 
+// Logs, file lists and spreadsheets of small text on alternating row colours (RecognitionCorpusTables.cpp);
+// with `striped` false, the same pages on their first row's colour alone, without grid lines.
+QList<Screen> tableScreens(bool striped = true);
+
 struct Word {
     QString text;
     QRectF box;

@@ -1,0 +1,58 @@
+#include "core/TextLayout.h"
+
+#include "RecognitionCorpus.h"
+#include "core/TextRecognizer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QList<TextLayout::Line> linesOf(const QImage &image) {
+    return TextLayout::findLines(TextPreparation::inkOf(TextPreparation::flattened(image)));
+}
+
+const TextLayout::Line *lineAt(const QList<TextLayout::Line> &lines, QPoint p) {
+    const auto it =
+        std::find_if(lines.begin(), lines.end(), [&](const TextLayout::Line &l) { return l.box.contains(p); });
+    return it == lines.end() ? nullptr : &*it;
+}
+
+} // namespace
+
+// Tables, file lists and logs draw rows of small text on alternating colours, with and without grid
+// lines: each row is found whole, ascenders and descenders included, however close the rows, and read
+// as well as the same page painted on one colour.
+TEST(TextLayoutTest, SmallTextOnStripedRowsIsFoundAndReadAsOnPlainPages) {
+    const QList<corpus::Screen> striped = corpus::tableScreens();
+    const QList<corpus::Screen> plain = corpus::tableScreens(false);
+    ASSERT_EQ(striped.size(), plain.size());
+    corpus::Score stripedScore, plainScore;
+    for (qsizetype i = 0; i < striped.size(); ++i) {
+        const corpus::Screen &s = striped[i];
+        const QList<TextLayout::Line> lines = linesOf(s.image), plainLines = linesOf(plain[i].image);
+        QStringList cut;
+        for (const corpus::TruthLine &cell : s.lines) {
+            const QPoint centre = cell.box.center().toPoint();
+            const TextLayout::Line *line = lineAt(lines, centre), *twin = lineAt(plainLines, centre);
+            // One row, no taller than its cell, and as tall as the same text on one colour (where the
+            // colours end, grid lines part cells that share a line there).
+            const auto near = [](int a, int b) { return std::abs(a - b) <= 1; };
+            const bool sameText = twin && near(line ? line->box.left() : 0, twin->box.left()) &&
+                                  near(line ? line->box.right() : 0, twin->box.right());
+            const bool whole = line && line->box.height() <= cell.box.height() + 3 &&
+                               (!sameText || (near(line->box.top(), twin->box.top()) &&
+                                              near(line->box.bottom(), twin->box.bottom())));
+            if (!whole) cut.append(cell.text);
+        }
+        EXPECT_TRUE(cut.isEmpty()) << s.name.toStdString() << ": " << cut.join(QLatin1String(" | ")).toStdString();
+        const corpus::Score score = corpus::score(s, corpus::wordsOf(TextRecognizer::readLines(s.image)));
+        const corpus::Score twinScore =
+            corpus::score(plain[i], corpus::wordsOf(TextRecognizer::readLines(plain[i].image)));
+        EXPECT_GE(score.recall(), twinScore.recall() - 0.05)
+            << s.name.toStdString() << " missed: " << score.missed.join(QLatin1String(" | ")).toStdString();
+        stripedScore += score;
+        plainScore += twinScore;
+    }
+    EXPECT_GE(stripedScore.recall(), plainScore.recall() - 0.01);
+    EXPECT_GE(stripedScore.recall(), 0.9);
+}
