@@ -25,15 +25,62 @@ qreal median(std::vector<qreal> values) {
 
 bool isDigitGlyph(const platform::TextLine &line, const Glyph &g) { return g.length == 1 && line.text.at(g.start).isDigit(); }
 
+// Removes text[from, to) and the glyphs that start in it, moving those after it.
+void removeText(platform::TextLine &line, qsizetype from, qsizetype to) {
+    line.text.remove(from, to - from);
+    line.glyphs.removeIf([&](const Glyph &g) { return g.start >= from && g.start < to; });
+    for (Glyph &g : line.glyphs) {
+        if (g.start >= to) g.start -= to - from;
+    }
+}
+
+// The underscore read as glyph `index` lies on `stroke`, whose ink runs into the letters either side:
+// nothing stands between it and them. A space read beside it goes, and so does a period, comma or
+// hyphen read beside it whose box lies mostly over the stroke, as the engine reads the stroke's end.
+void joinAround(platform::TextLine &line, qsizetype index, const QRect &stroke) {
+    const auto onStroke = [&](const Glyph &g) {
+        static const QString marks = QStringLiteral(".,-");
+        return g.length == 1 && marks.contains(line.text.at(g.start)) && g.box.center().x() > stroke.left() - 1 &&
+               g.box.center().x() < stroke.right() + 1;
+    };
+    // After it first, so that the positions before it stay valid.
+    if (index + 1 < line.glyphs.size()) {
+        const qsizetype from = line.glyphs[index].start + line.glyphs[index].length;
+        qsizetype to = line.glyphs[index + 1].start;
+        if (line.text.mid(from, to - from).trimmed().isEmpty()) {
+            if (onStroke(line.glyphs[index + 1]) && index + 2 < line.glyphs.size()) {
+                const qsizetype next = line.glyphs[index + 2].start;
+                if (line.text.mid(to + 1, next - to - 1).trimmed().isEmpty()) to = next;
+            }
+            if (to > from) removeText(line, from, to);
+        }
+    }
+    if (index > 0) {
+        qsizetype from = line.glyphs[index - 1].start + line.glyphs[index - 1].length;
+        const qsizetype to = line.glyphs[index].start;
+        if (line.text.mid(from, to - from).trimmed().isEmpty()) {
+            if (onStroke(line.glyphs[index - 1]) && index > 1) {
+                const qsizetype previous = line.glyphs[index - 2].start + line.glyphs[index - 2].length;
+                if (line.text.mid(previous, from - 1 - previous).trimmed().isEmpty()) from = previous;
+            }
+            if (to > from) removeText(line, from, to);
+        }
+    }
+}
+
 } // namespace
 
-void restoreUnderscores(platform::TextLine &line, const QList<QRect> &underscores) {
-    for (const QRect &u : underscores) {
+void restoreUnderscores(platform::TextLine &line, const QList<TextLayout::Underscore> &underscores) {
+    for (const TextLayout::Underscore &stroke : underscores) {
+        const QRect &u = stroke.box;
         const qreal x = QRectF(u).center().x();
         const auto read = std::find_if(line.glyphs.begin(), line.glyphs.end(), [&](const Glyph &g) {
             return line.text.mid(g.start, g.length) == QLatin1String("_") && g.box.left() - 2 <= x && x <= g.box.right() + 2;
         });
-        if (read != line.glyphs.end()) continue;
+        if (read != line.glyphs.end()) {
+            if (stroke.joined) joinAround(line, read - line.glyphs.begin(), u);
+            continue;
+        }
         // The engine's glyph boxes are rough: the space read nearest to the stroke is the one it
         // stands for, if it is within a line's height; else it goes between the glyphs around it.
         qsizetype index = -1;
@@ -57,6 +104,7 @@ void restoreUnderscores(platform::TextLine &line, const QList<QRect> &underscore
         if (to < from || !line.text.mid(from, to - from).trimmed().isEmpty()) continue;
         replaceText(line, from, to, QLatin1Char('_'));
         line.glyphs.insert(index, Glyph{from, 1, QRectF(u)});
+        if (stroke.joined) joinAround(line, index, u);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/TextLayout.h"
 #include "platform/TextEngine.h"
 
 #include <QList>
@@ -12,8 +13,9 @@
 namespace LineRepair {
 
 // Puts an underscore where one of `underscores` (boxes in the line's pixels) lies between two
-// glyphs the engine read with a space or nothing between them.
-void restoreUnderscores(platform::TextLine &line, const QList<QRect> &underscores);
+// glyphs the engine read with a space or nothing between them. Around a stroke joined to the letters
+// on both sides, the spaces read beside it and a period, comma or hyphen read into its ink go.
+void restoreUnderscores(platform::TextLine &line, const QList<TextLayout::Underscore> &underscores);
 
 // Puts a space into a run of five or more digits where the gap between two of them is clearly wider
 // than the others (at least twice their median gap plus one pixel, and that gap plus three tenths

@@ -264,7 +264,7 @@ bool inkAt(const TextPreparation::InkMap &ink, int x, int y) {
 // rising on both sides or nothing on either. The stroke may touch its neighbours, as it does in
 // "pk_test"; a foot like that of "L" has a letter on one side only, and an underline runs on under
 // the letters beside it.
-QList<QRect> underscoresOf(const TextPreparation::InkMap &ink, const QRect &line, const std::vector<const Piece *> &parts) {
+QList<Underscore> underscoresOf(const TextPreparation::InkMap &ink, const QRect &line, const std::vector<const Piece *> &parts) {
     std::vector<int> bottoms;
     for (const Piece *p : parts) {
         if (3 * p->box.height() >= line.height()) bottoms.push_back(p->box.bottom());
@@ -281,7 +281,7 @@ QList<QRect> underscoresOf(const TextPreparation::InkMap &ink, const QRect &line
         return empty;
     };
     const int shortest = std::max(3, (35 * line.height() + 99) / 100);
-    QList<QRect> found;
+    QList<Underscore> found;
     for (int x = line.left(); x <= line.right();) {
         if (columnAt(x) != under) {
             ++x;
@@ -312,7 +312,7 @@ QList<QRect> underscoresOf(const TextPreparation::InkMap &ink, const QRect &line
         const bool underline = 2 * reach(x - 1, -1) > line.height() && 2 * reach(end + 1, 1) > line.height();
         // Flat: a period or a comma is as tall as it is wide.
         const bool flat = run.width() >= 3 * run.height();
-        if (run.width() >= shortest && flat && before == after && !underline) found.append(run);
+        if (run.width() >= shortest && flat && before == after && !underline) found.append({run, before == tall});
         x = end + 1;
     }
     return found;

@@ -11,11 +11,17 @@
 // line (shapes, photos, gradients) is never read at all.
 namespace TextLayout {
 
+// A flat stroke on a line's baseline between its glyphs: an underscore, which text engines often
+// read as a space. Joined when its ink runs into the letters on both sides, as in "pk_test": then
+// no space lies either side of it.
+struct Underscore {
+    QRect box;
+    bool joined = false;
+};
+
 struct Line {
     QRect box;
-    // Flat strokes on the line's baseline between its glyphs: underscores, which text engines
-    // often read as spaces.
-    QList<QRect> underscores;
+    QList<Underscore> underscores;
 };
 
 // The lines of text in `ink`, top to bottom, then left to right. Pieces of a row further apart

@@ -25,12 +25,14 @@ TextLine line(const QString &text, const QList<qreal> &gaps = {}) {
     return l;
 }
 
+TextLayout::Underscore stroke(const QRect &box, bool joined = false) { return {box, joined}; }
+
 } // namespace
 
 TEST(LineRepairTest, AnUnderscoreTheEngineReadAsASpaceOrAsNothingComesBack) {
     // "pk test": the stroke lies in the space after "k" (glyphs end at 18, the next starts at 25).
     TextLine spaced = line(QStringLiteral("pk test"));
-    LineRepair::restoreUnderscores(spaced, {QRect(19, 11, 6, 1)});
+    LineRepair::restoreUnderscores(spaced, {stroke(QRect(19, 11, 6, 1))});
     EXPECT_EQ(spaced.text, QStringLiteral("pk_test"));
     ASSERT_EQ(spaced.glyphs.size(), 7);
     EXPECT_EQ(spaced.glyphs[2].start, 2);
@@ -39,13 +41,34 @@ TEST(LineRepairTest, AnUnderscoreTheEngineReadAsASpaceOrAsNothingComesBack) {
 
     // Read with nothing between the glyphs: put between the two around the stroke.
     TextLine joined = line(QStringLiteral("ghp16"), {1, 1, 1, 9, 1});
-    LineRepair::restoreUnderscores(joined, {QRect(28, 11, 6, 1)});
+    LineRepair::restoreUnderscores(joined, {stroke(QRect(28, 11, 6, 1))});
     EXPECT_EQ(joined.text, QStringLiteral("ghp_16"));
 
     // Already read, or nowhere near a gap: left alone.
     TextLine read = line(QStringLiteral("a_b"));
-    LineRepair::restoreUnderscores(read, {QRect(10, 11, 6, 1)});
+    LineRepair::restoreUnderscores(read, {stroke(QRect(10, 11, 6, 1))});
     EXPECT_EQ(read.text, QStringLiteral("a_b"));
+}
+
+// A stroke whose ink runs into the letters on both sides has nothing beside it: the space read before
+// it and a period read into its end go. A stroke with a gap either side keeps what was read around it.
+TEST(LineRepairTest, NothingIsReadBetweenAnUnderscoreAndTheLettersItTouches) {
+    TextLine key = line(QStringLiteral("live _51"));
+    LineRepair::restoreUnderscores(key, {stroke(QRect(43, 11, 8, 1), true)});
+    EXPECT_EQ(key.text, QStringLiteral("live_51"));
+    EXPECT_EQ(key.boxOf(5, 2)->left(), 52); // the glyphs after it moved with the text
+
+    TextLine name = line(QStringLiteral("o._j"));
+    LineRepair::restoreUnderscores(name, {stroke(QRect(12, 11, 15, 1), true)});
+    EXPECT_EQ(name.text, QStringLiteral("o_j"));
+    ASSERT_EQ(name.glyphs.size(), 3);
+    EXPECT_EQ(name.glyphs[2].start, 2);
+
+    for (const QString &text : {QStringLiteral("live _51"), QStringLiteral("o._j")}) {
+        TextLine apart = line(text);
+        LineRepair::restoreUnderscores(apart, {stroke(QRect(text.size() == 8 ? 43 : 19, 11, 8, 1))});
+        EXPECT_EQ(apart.text, text);
+    }
 }
 
 TEST(LineRepairTest, DigitGroupsSetApartAreSplitOnlyWhereTheGapIsClearlyWider) {
