@@ -97,6 +97,10 @@ void restoreUnderscores(platform::TextLine &line, const QList<TextLayout::Unders
         if (index < 0) {
             const auto after = std::find_if(line.glyphs.begin(), line.glyphs.end(), [&](const Glyph &g) { return g.box.center().x() > x; });
             if (after == line.glyphs.begin() || after == line.glyphs.end()) continue;
+            // A stroke inside a letter read there is that letter's foot, as of an "L" or a "k"
+            // touching the next letter.
+            const auto inside = [&](const Glyph &g) { return g.box.left() < x && x < g.box.right(); };
+            if (inside(*after) || inside(*(after - 1))) continue;
             index = after - line.glyphs.begin();
         }
         const Glyph &before = line.glyphs[index - 1];

@@ -44,6 +44,11 @@ TEST(LineRepairTest, AnUnderscoreTheEngineReadAsASpaceOrAsNothingComesBack) {
     LineRepair::restoreUnderscores(joined, {stroke(QRect(28, 11, 6, 1))});
     EXPECT_EQ(joined.text, QStringLiteral("ghp_16"));
 
+    // Inside a letter read with nothing beside it: that letter's foot, as of an "L" touching an "m".
+    TextLine foot = line(QStringLiteral("2Lm"));
+    LineRepair::restoreUnderscores(foot, {stroke(QRect(13, 11, 5, 1), true)});
+    EXPECT_EQ(foot.text, QStringLiteral("2Lm"));
+
     // Already read, or nowhere near a gap: left alone.
     TextLine read = line(QStringLiteral("a_b"));
     LineRepair::restoreUnderscores(read, {stroke(QRect(10, 11, 6, 1))});
