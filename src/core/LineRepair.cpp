@@ -112,6 +112,25 @@ void restoreUnderscores(platform::TextLine &line, const QList<TextLayout::Unders
     }
 }
 
+void joinUnderscores(platform::TextLine &line) {
+    std::vector<qreal> gaps;
+    for (qsizetype i = 1; i < line.glyphs.size(); ++i) {
+        const Glyph &before = line.glyphs[i - 1], &after = line.glyphs[i];
+        if (after.start == before.start + before.length) gaps.push_back(after.box.left() - before.box.right());
+    }
+    if (gaps.empty()) return;
+    const qreal widest = median(gaps) + 0.12 * line.box.height();
+    const auto underscore = [&](const Glyph &g) { return line.text.mid(g.start, g.length) == QLatin1String("_"); };
+    // From the right, so that the positions of the glyphs not yet looked at stay valid.
+    for (qsizetype i = line.glyphs.size() - 1; i > 0; --i) {
+        const Glyph &before = line.glyphs[i - 1], &after = line.glyphs[i];
+        const qsizetype from = before.start + before.length, to = after.start;
+        if (to <= from || !line.text.mid(from, to - from).trimmed().isEmpty()) continue;
+        if ((underscore(before) || underscore(after)) && after.box.left() - before.box.right() < widest)
+            removeText(line, from, to);
+    }
+}
+
 void splitDigitGroups(platform::TextLine &line) {
     for (qsizetype end = line.glyphs.size(); end > 0;) {
         // The run of digits, each right after the other in the text, that ends at `end`.

@@ -17,6 +17,11 @@ namespace LineRepair {
 // on both sides, the spaces read beside it and a period, comma or hyphen read into its ink go.
 void restoreUnderscores(platform::TextLine &line, const QList<TextLayout::Underscore> &underscores);
 
+// Takes out a space read beside an underscore where the glyphs either side of it lie no further apart
+// than letters of one word do (their median gap plus an eighth of the line's height): "sk_live _51"
+// is one key, "nome _ valor" keeps its spaces.
+void joinUnderscores(platform::TextLine &line);
+
 // Puts a space into a run of five or more digits where the gap between two of them is clearly wider
 // than the others (at least twice their median gap plus one pixel, and that gap plus three tenths
 // of the digits' height).

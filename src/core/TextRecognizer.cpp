@@ -352,6 +352,7 @@ QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayo
     mapBoxes(read.lines, image.origin, 1.0 / image.scale, 1.0 / image.scale);
     for (Line &line : read.lines) {
         LineRepair::restoreUnderscores(line, found.underscores);
+        LineRepair::joinUnderscores(line);
         LineRepair::splitDigitGroups(line);
     }
     return read.lines;

@@ -76,6 +76,19 @@ TEST(LineRepairTest, NothingIsReadBetweenAnUnderscoreAndTheLettersItTouches) {
     }
 }
 
+// The engine puts a space beside an underscore it reads at the end of a word: where the glyphs lie as
+// close as the letters of a word, it goes; a space as wide as the others between words stays.
+TEST(LineRepairTest, ASpaceReadBesideAnUnderscoreGoesWhereTheGlyphsTouch) {
+    TextLine key = line(QStringLiteral("live _51 ok"), {1, 1, 1, 1, -5, 1, 1, 1, 1});
+    LineRepair::joinUnderscores(key);
+    EXPECT_EQ(key.text, QStringLiteral("live_51 ok"));
+    EXPECT_EQ(key.boxOf(4, 3), QRectF(37, 0, 26, 12));
+
+    TextLine apart = line(QStringLiteral("nome _ valor"));
+    LineRepair::joinUnderscores(apart);
+    EXPECT_EQ(apart.text, QStringLiteral("nome _ valor"));
+}
+
 TEST(LineRepairTest, DigitGroupsSetApartAreSplitOnlyWhereTheGapIsClearlyWider) {
     TextLine card = line(QStringLiteral("41111111"), {1, 2, 2, 2, 6, 2, 2, 2});
     LineRepair::splitDigitGroups(card);
