@@ -133,6 +133,14 @@ bool isDot(const Blob &b, const Metrics &m, qreal scale) {
     return std::max(w, h) <= 0.3 * m.height && w <= 1.6 * h + slack && h <= 1.6 * w + slack;
 }
 
+// A comma: small, taller than wide, from the baseline or above it down below it, where no digit's ink
+// reaches.
+bool isComma(const Blob &b, const Metrics &m, qreal scale) {
+    const qreal w = b.edges.width(), h = b.edges.height();
+    return std::max(w, h) <= 0.45 * m.height && h > w && b.edges.top() <= m.baseline &&
+           b.edges.bottom() - m.baseline >= std::max(scale, 0.1 * m.height);
+}
+
 qreal riseOf(const Blob &b, const Metrics &m) { return (m.baseline - b.edges.center().y()) / m.height; }
 
 bool halfwayUp(const Blob &b, const Metrics &m) {
@@ -217,15 +225,16 @@ const Blob *mainBlob(const std::vector<Blob> &blobs, const Glyph &g) {
 void restoreDropped(TextLine &line, const std::vector<Blob> &blobs, const Metrics &m, qreal scale) {
     for (const Blob &b : blobs) {
         const QPointF centre = b.edges.center();
-        if (!isDot(b, m, scale)) continue;
+        const bool dot = isDot(b, m, scale), comma = !dot && isComma(b, m, scale);
+        if (!dot && !comma) continue;
         bool inDigitsOnly = true, inAny = false;
         for (const Glyph &g : line.glyphs) {
             if (!g.box.contains(centre)) continue;
             inAny = true;
             inDigitsOnly = inDigitsOnly && isDigit(line, g) && mainBlob(blobs, g) != &b;
         }
-        const bool period = onBaseline(b, m) && inDigitsOnly, middle = !inAny && halfwayUp(b, m);
-        if (!period && !middle) continue;
+        const bool period = dot && onBaseline(b, m) && inDigitsOnly, middle = dot && !inAny && halfwayUp(b, m);
+        if (!period && !middle && !(comma && inDigitsOnly)) continue;
         // The glyphs either side, by where their own ink lies.
         qsizetype index = 0;
         while (index < line.glyphs.size()) {
@@ -239,8 +248,8 @@ void restoreDropped(TextLine &line, const std::vector<Blob> &blobs, const Metric
         if (to < from) continue;
         const QString between = line.text.mid(from, to - from);
         QString with;
-        if (period && between.isEmpty() && isDigit(line, before) && isDigit(line, after))
-            with = QStringLiteral(".");
+        if ((period || comma) && between.isEmpty() && isDigit(line, before) && isDigit(line, after))
+            with = comma ? QStringLiteral(",") : QStringLiteral(".");
         else if (middle && !between.isEmpty() && between.trimmed().isEmpty())
             with = QStringLiteral(" ") + QChar(0x00b7) + QStringLiteral(" ");
         if (with.isEmpty()) continue;

@@ -83,6 +83,27 @@ TEST(RenderedTextTest, MiddleDotsMultiplicationSignsAndPeriodsReadAsDrawnWhileHy
     EXPECT_GE(whole, cases * 95 / 100) << whole << " of " << cases;
 }
 
+// File sizes, prices and amounts in small print: the engine drops the comma between digits ("1,1 GB" as
+// "11 GB"), which changes the number.
+TEST(RenderedTextTest, DecimalCommasBetweenDigitsStay) {
+    const QStringList texts = {QStringLiteral("1,1 GB"), QStringLiteral("2,7 MB"), QStringLiteral("R$ 3,15"),
+                               QStringLiteral("1,2 MB"), QStringLiteral("R$ 29,13")};
+    int cases = 0, kept = 0;
+    QStringList wrong;
+    forEachStyle(proportionalAndMonospace, {11, 12, 13, 26}, [&](const QString &family, int px, bool dark) {
+        for (const QString &text : texts) {
+            const QString read = TextRecognizer::joinedText(TextRecognizer::readLines(drawn({}, text, family, px, dark).image));
+            ++cases;
+            const QString number = text.section(QLatin1Char(' '), text.startsWith(QLatin1Char('R')) ? 1 : 0, 0);
+            if (read.contains(number)) ++kept;
+            else wrong.append(QStringLiteral("%1 %2 px: %3").arg(family).arg(px).arg(read));
+            // A comma is never made up where none is drawn.
+            EXPECT_LE(read.count(QLatin1Char(',')), 1) << read.toStdString();
+        }
+    });
+    EXPECT_GE(kept, cases * 95 / 100) << kept << " of " << cases << ": " << wrong.join(QLatin1String(" | ")).toStdString();
+}
+
 TEST(RenderedTextTest, KeysWithUnderscoresOnScreenAreFoundAndHiddenWhole) {
     const QStringList keys = {
         QStringLiteral("sk_live_51HxYz8Kq2LmN0pQr7Tu"), QStringLiteral("sk-live_51HxYz8Kq2LmN0pQr7Tu"),
