@@ -92,7 +92,8 @@ TEST(RenderedTextTest, DecimalCommasBetweenDigitsStay) {
     QStringList wrong;
     forEachStyle(proportionalAndMonospace, {11, 12, 13, 26}, [&](const QString &family, int px, bool dark) {
         for (const QString &text : texts) {
-            const QString read = TextRecognizer::joinedText(TextRecognizer::readLines(drawn({}, text, family, px, dark).image));
+            const QImage image = drawn({}, text, family, px, dark).image;
+            const QString read = TextRecognizer::joinedText(TextRecognizer::readLines(image));
             ++cases;
             const QString number = text.section(QLatin1Char(' '), text.startsWith(QLatin1Char('R')) ? 1 : 0, 0);
             if (read.contains(number)) ++kept;
@@ -101,7 +102,8 @@ TEST(RenderedTextTest, DecimalCommasBetweenDigitsStay) {
             EXPECT_LE(read.count(QLatin1Char(',')), 1) << read.toStdString();
         }
     });
-    EXPECT_GE(kept, cases * 95 / 100) << kept << " of " << cases << ": " << wrong.join(QLatin1String(" | ")).toStdString();
+    EXPECT_GE(kept, cases * 95 / 100)
+        << kept << " of " << cases << ": " << wrong.join(QLatin1String(" | ")).toStdString();
 }
 
 TEST(RenderedTextTest, KeysWithUnderscoresOnScreenAreFoundAndHiddenWhole) {
