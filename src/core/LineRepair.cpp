@@ -131,6 +131,30 @@ void joinUnderscores(platform::TextLine &line) {
     }
 }
 
+void splitUnits(platform::TextLine &line) {
+    std::vector<qreal> gaps, heights;
+    for (qsizetype i = 0; i < line.glyphs.size(); ++i) {
+        const Glyph &g = line.glyphs[i];
+        if (isDigitGlyph(line, g)) heights.push_back(g.box.height());
+        if (i > 0 && g.start == line.glyphs[i - 1].start + line.glyphs[i - 1].length)
+            gaps.push_back(g.box.left() - line.glyphs[i - 1].box.right());
+    }
+    if (gaps.empty() || heights.empty()) return;
+    // A short line has too few gaps for a median: the narrowest stands for the letters'.
+    const qreal usual = gaps.size() >= 3 ? median(gaps) : *std::min_element(gaps.begin(), gaps.end());
+    const qreal wide = std::max(2 * usual + 1, usual + 0.3 * median(heights));
+    for (qsizetype i = line.glyphs.size() - 1; i > 0; --i) {
+        const Glyph &before = line.glyphs[i - 1], &after = line.glyphs[i];
+        if (!isDigitGlyph(line, before) || after.length != 1 || !line.text.at(after.start).isLetter()) continue;
+        if (after.start != before.start + 1 || after.box.left() - before.box.right() < wide) continue;
+        const qsizetype at = after.start;
+        line.text.insert(at, QLatin1Char(' '));
+        for (Glyph &g : line.glyphs) {
+            if (g.start >= at) ++g.start;
+        }
+    }
+}
+
 void splitDigitGroups(platform::TextLine &line) {
     for (qsizetype end = line.glyphs.size(); end > 0;) {
         // The run of digits, each right after the other in the text, that ends at `end`.

@@ -22,6 +22,11 @@ void restoreUnderscores(platform::TextLine &line, const QList<TextLayout::Unders
 // is one key, "nome _ valor" keeps its spaces.
 void joinUnderscores(platform::TextLine &line);
 
+// Puts a space between a number and a word read right after it ("4KB", "1,1GB") where their ink lies
+// clearly further apart than letters do: at least twice the line's usual gap plus one pixel, and that
+// gap plus three tenths of the digits' height.
+void splitUnits(platform::TextLine &line);
+
 // Puts a space into a run of five or more digits where the gap between two of them is clearly wider
 // than the others (at least twice their median gap plus one pixel, and that gap plus three tenths
 // of the digits' height).

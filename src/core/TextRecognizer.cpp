@@ -354,6 +354,7 @@ QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayo
         LineRepair::restoreUnderscores(line, found.underscores);
         LineRepair::joinUnderscores(line);
         LineRepair::splitDigitGroups(line);
+        LineRepair::splitUnits(line);
     }
     return read.lines;
 }

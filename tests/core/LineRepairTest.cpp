@@ -89,6 +89,22 @@ TEST(LineRepairTest, ASpaceReadBesideAnUnderscoreGoesWhereTheGlyphsTouch) {
     EXPECT_EQ(apart.text, QStringLiteral("nome _ valor"));
 }
 
+// A size and its unit read as one word ("4KB") part where the ink shows a word space; a key that mixes
+// digits and letters at a letter's distance stays whole.
+TEST(LineRepairTest, ANumberAndTheWordAfterItPartWhereTheirInkLiesAWordSpaceApart) {
+    TextLine size = line(QStringLiteral("4KB"), {1, 5, 1});
+    LineRepair::splitUnits(size);
+    EXPECT_EQ(size.text, QStringLiteral("4 KB"));
+    EXPECT_EQ(size.boxOf(2, 2)->left(), size.glyphs[1].box.left());
+    TextLine amount = line(QStringLiteral("1,1GB"), {1, 1, 1, 5, 1});
+    LineRepair::splitUnits(amount);
+    EXPECT_EQ(amount.text, QStringLiteral("1,1 GB"));
+
+    TextLine key = line(QStringLiteral("H8i9J0kLmN"), {1, 1, 2, 1, 2, 1, 1, 1, 1, 2});
+    LineRepair::splitUnits(key);
+    EXPECT_EQ(key.text, QStringLiteral("H8i9J0kLmN"));
+}
+
 TEST(LineRepairTest, DigitGroupsSetApartAreSplitOnlyWhereTheGapIsClearlyWider) {
     TextLine card = line(QStringLiteral("41111111"), {1, 2, 2, 2, 6, 2, 2, 2});
     LineRepair::splitDigitGroups(card);
