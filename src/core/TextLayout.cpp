@@ -260,10 +260,10 @@ bool inkAt(const TextPreparation::InkMap &ink, int x, int y) {
 
 // The underscores of one line: flat runs of columns, at least three pixels and 35 % of the line's
 // height wide and three times as wide as their ink is thick, whose ink lies only on or under the
-// baseline (where most letters end), with letters
-// rising on both sides or nothing on either. The stroke may touch its neighbours, as it does in
-// "pk_test"; a foot like that of "L" has a letter on one side only, and an underline runs on under
-// the letters beside it.
+// baseline (where most letters end), with letters rising on both sides or nothing on either, or
+// reaching below the baseline when a letter rises on one side only. The stroke may touch its
+// neighbours, as it does in "pk_test"; a foot like that of "L" at a word's end has a letter on one
+// side only and ends on the baseline, and an underline runs on under the letters beside it.
 QList<Underscore> underscoresOf(const TextPreparation::InkMap &ink, const QRect &line,
                                 const std::vector<const Piece *> &parts) {
     std::vector<int> bottoms;
@@ -313,7 +313,11 @@ QList<Underscore> underscoresOf(const TextPreparation::InkMap &ink, const QRect 
         const bool underline = 2 * reach(x - 1, -1) > line.height() && 2 * reach(end + 1, 1) > line.height();
         // Flat: a period or a comma is as tall as it is wide.
         const bool flat = run.width() >= 3 * run.height();
-        if (run.width() >= shortest && flat && before == after && !underline) found.append({run, before == tall});
+        // Touching a letter on one side only, it must reach below where the letters end, as an
+        // underscore does and the foot of an "L" at the end of a word does not.
+        const bool sided = before == after || bottom > low + 1;
+        if (run.width() >= shortest && flat && sided && !underline)
+            found.append({run, before == tall && after == tall});
         x = end + 1;
     }
     return found;

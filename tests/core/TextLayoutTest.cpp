@@ -3,6 +3,8 @@
 #include "RecognitionCorpus.h"
 #include "core/TextRecognizer.h"
 
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,7 +19,39 @@ const TextLayout::Line *lineAt(const QList<TextLayout::Line> &lines, QPoint p) {
     return it == lines.end() ? nullptr : &*it;
 }
 
+// The underscores found in `text` drawn in `family` at `px` pixels, black on white.
+QList<TextLayout::Underscore> underscoresIn(const QString &text, const QString &family, int px) {
+    QFont font(family);
+    font.setPixelSize(px);
+    QImage image(QSize(40 + int(QFontMetricsF(font).horizontalAdvance(text)), px * 3), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(QPointF(20, px * 2), text);
+    p.end();
+    QList<TextLayout::Underscore> found;
+    for (const TextLayout::Line &line : linesOf(image)) found.append(line.underscores);
+    return found;
+}
+
 } // namespace
+
+// Underscores are found between letters whether they touch both, one or none of them; the foot of an
+// "L" at the end of a word, on the letters' baseline, is no underscore.
+TEST(TextLayoutTest, UnderscoresAreFoundAndFeetAtTheEndOfWordsAreNot) {
+    int keys = 0, found = 0;
+    for (const QString &family : {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Sans Mono"),
+                                  QStringLiteral("Inter"), QStringLiteral("Nimbus Sans")}) {
+        for (const int px : {13, 16, 26}) {
+            keys += 2;
+            found += int(underscoresIn(QStringLiteral("sk_live_51Hx"), family, px).size());
+            EXPECT_TRUE(underscoresIn(QStringLiteral("HTML TOTAL CAL L"), family, px).isEmpty())
+                << family.toStdString() << " " << px << " px";
+        }
+    }
+    EXPECT_GE(found, keys * 3 / 4) << found << " of " << keys;
+}
 
 // Tables, file lists and logs draw rows of small text on alternating colours, with and without grid
 // lines: each row is found whole, ascenders and descenders included, however close the rows, and read
