@@ -46,9 +46,9 @@ void BM_RoadBeautifyOntoPlate(benchmark::State &state) {
 void BM_ClipboardCopy(benchmark::State &state) {
     const QImage out = Beautifier::render(screen(int(state.range(0)), int(state.range(1))), BeautyStyle{}, std::nullopt);
     NullPasteboard pasteboard;
-    platform::Pasteboard::setGeneralForTesting(&pasteboard);
+    platform::Pasteboard::setSharedForTesting(&pasteboard);
     for (auto _ : state) benchmark::DoNotOptimize(Clipboard::copy(Exporter::prepare(out, ExportSettings{})));
-    platform::Pasteboard::setGeneralForTesting(nullptr);
+    platform::Pasteboard::setSharedForTesting(nullptr);
 }
 
 void BM_RecentsAdd(benchmark::State &state) {

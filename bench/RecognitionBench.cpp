@@ -291,11 +291,11 @@ void registerRecognitionBenchmarks() {
         const std::string kind = striped ? "StripedTables" : "PlainTables";
         benchmark::RegisterBenchmark(("BM_Recognize" + kind).c_str(), [striped](benchmark::State &state) {
             warmUp();
-            readPages(state, allOf(tablePages(striped)), ours);
+            readPages(state, allOf(tablePages(striped)), ours, Copy::ours);
         })->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
         const std::string programName = "BM_Recognize" + kind + "WithTesseractProgram";
         benchmark::RegisterBenchmark(programName.c_str(), [striped](benchmark::State &state) {
-            readPages(state, allOf(tablePages(striped)), program);
+            readPages(state, allOf(tablePages(striped)), program, Copy::asRead);
         })->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
     }
     QList<const Page *> each = allPages();
