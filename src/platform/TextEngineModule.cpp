@@ -3,6 +3,7 @@
 #include "platform/Memory.h"
 #include "platform/Module.h"
 #include "platform/ThreadPriority.h"
+#include "platform/Tuning.h"
 
 #include <QLibrary>
 #include <QThread>
@@ -15,8 +16,6 @@
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#include <malloc.h>
 
 namespace platform::TextEngineModule {
 
@@ -50,6 +49,8 @@ public:
     }
 
     std::shared_ptr<void> keepReady() override {
+        // Started ahead only while the process tunes itself: the first read then pays the start.
+        if (!Tuning::enabled(Tuning::Measure::engine)) return {};
         std::lock_guard lock(m_mutex);
         if (m_exiting || !m_missing.isEmpty()) return {};
         if (m_keepers++ == 0 && !m_preparing) {
@@ -184,7 +185,7 @@ private:
             if (m_keepers > 0) continue; // kept ready: nothing ages
             const int left = m_engine->freeIdle(life);
             if (left > 0 || m_users > 0 || !m_unloadable) {
-                if (left < m_instancesLeft) malloc_trim(0);
+                if (left < m_instancesLeft) Memory::trim();
                 m_instancesLeft = left;
                 continue;
             }
@@ -201,7 +202,7 @@ private:
         if (!m_library.unload()) qWarning("The text engine module stays loaded: %s", qPrintable(m_library.errorString()));
         m_unloading = std::thread::id();
         m_instancesLeft = 0;
-        malloc_trim(0);
+        Memory::trim();
         // Tesseract cannot be unloaded (it defines unique symbols), nor then what it links: their
         // pages at least go.
         Memory::releaseFilePages(Module::filesBrought(), Memory::Release::fromPageCache);
