@@ -17,6 +17,7 @@
 #include "history/HistoryStore.h"
 #include "history/HistoryView.h"
 #include "history/RecentsStore.h"
+#include "platform/Tuning.h"
 #include "platform/UserDefaults.h"
 #include "tutorial_window/TutorialView.h"
 #include "tutorials/TutorialStore.h"
@@ -189,7 +190,8 @@ void AppShellView::makeEditorStep() {
         m_nextEditor->resize(m_stack->size());
         layOutHidden(*m_nextEditor);
         m_nextEditorSettled = true;
-        if (!std::exchange(m_drewFirstPage, true)) collectPieces(m_nextEditor);
+        if (!std::exchange(m_drewFirstPage, true) && platform::Tuning::enabled(platform::Tuning::Measure::firstPage))
+            collectPieces(m_nextEditor);
     } else if (!m_drawingOffScreen.isEmpty()) {
         drawPieceOffScreen();
     } else {

@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "platform/Memory.h"
+#include "platform/Tuning.h"
 
 #include <QProcess>
 
@@ -87,10 +88,11 @@ bool TextReaderProcess::ensureStarted() {
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // Between fork and exec, in the new process: it dies with this thread, and reads at background
     // priority (raising it again is not allowed to it).
-    m_process->setChildProcessModifier([parent = ::getpid()] {
+    const bool lower = platform::Tuning::enabled(platform::Tuning::Measure::nice);
+    m_process->setChildProcessModifier([parent = ::getpid(), lower] {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent) ::_exit(1);
-        if (::getpriority(PRIO_PROCESS, 0) < backgroundNice) ::setpriority(PRIO_PROCESS, 0, backgroundNice);
+        if (lower && ::getpriority(PRIO_PROCESS, 0) < backgroundNice) ::setpriority(PRIO_PROCESS, 0, backgroundNice);
     });
     connect(m_process, &QProcess::readyReadStandardOutput, this, &TextReaderProcess::takeOutput);
     connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {

@@ -4,6 +4,7 @@
 #include "platform/Memory.h"
 #include "platform/Module.h"
 #include "platform/ThreadPriority.h"
+#include "platform/Tuning.h"
 
 #include <QLibrary>
 #include <QThread>
@@ -16,8 +17,6 @@
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#include <malloc.h>
 
 namespace platform::TextEngineModule {
 
@@ -51,6 +50,8 @@ public:
     }
 
     std::shared_ptr<void> keepReady() override {
+        // Started ahead only while the process tunes itself: the first read then pays the start.
+        if (!Tuning::enabled(Tuning::Measure::engine)) return {};
         std::lock_guard lock(m_mutex);
         if (m_exiting || !m_missing.isEmpty()) return {};
         if (m_keepers++ == 0 && !m_preparing) {
@@ -185,7 +186,7 @@ private:
             if (m_keepers > 0) continue; // kept ready: nothing ages
             const int left = m_engine->freeIdle(life);
             if (left > 0 || m_users > 0 || !m_unloadable) {
-                if (left < m_instancesLeft) malloc_trim(0);
+                if (left < m_instancesLeft) Memory::trim();
                 m_instancesLeft = left;
                 continue;
             }
@@ -203,7 +204,7 @@ private:
             qCWarning(lcPlatform, "The text engine module stays loaded: %s", qPrintable(m_library.errorString()));
         m_unloading = std::thread::id();
         m_instancesLeft = 0;
-        malloc_trim(0);
+        Memory::trim();
         // Tesseract cannot be unloaded (it defines unique symbols), nor then what it links: their
         // pages at least go.
         Memory::releaseFilePages(Module::filesBrought(), Memory::Release::fromPageCache);

@@ -132,3 +132,17 @@ TEST(MemoryTest, LibrariesReleasedFromTheProcessOnlyStayInThePageCache) {
     EXPECT_LT(residentFilePagesKb(files), before / 10);
     EXPECT_GT(cachedShare(mappings), 0.9);
 }
+
+// With PELICARTA_NO_TUNING set, to bisect a regression, the libraries' pages stay where they are.
+TEST(MemoryTest, WithTuningTurnedOffLibrariesKeepTheirPages) {
+    ASSERT_TRUE(platform::HeifCodec::encode(picture(), 0.8));
+    const QSet<QString> files = platform::Module::filesBrought();
+    touch(readOnlyMappings(files));
+    const qint64 before = residentFilePagesKb(files);
+    ASSERT_GT(before, 2048);
+
+    qputenv("PELICARTA_NO_TUNING", "1");
+    platform::Memory::releaseFilePages(files, platform::Memory::Release::fromPageCache);
+    qunsetenv("PELICARTA_NO_TUNING");
+    EXPECT_GT(residentFilePagesKb(files), before * 9 / 10);
+}
