@@ -23,7 +23,9 @@ qreal median(std::vector<qreal> values) {
     return values[values.size() / 2];
 }
 
-bool isDigitGlyph(const platform::TextLine &line, const Glyph &g) { return g.length == 1 && line.text.at(g.start).isDigit(); }
+bool isDigitGlyph(const platform::TextLine &line, const Glyph &g) {
+    return g.length == 1 && line.text.at(g.start).isDigit();
+}
 
 } // namespace
 
@@ -31,7 +33,8 @@ void restoreUnderscores(platform::TextLine &line, const QList<QRect> &underscore
     for (const QRect &u : underscores) {
         const qreal x = QRectF(u).center().x();
         const auto read = std::find_if(line.glyphs.begin(), line.glyphs.end(), [&](const Glyph &g) {
-            return line.text.mid(g.start, g.length) == QLatin1String("_") && g.box.left() - 2 <= x && x <= g.box.right() + 2;
+            return line.text.mid(g.start, g.length) == QLatin1String("_") && g.box.left() - 2 <= x &&
+                   x <= g.box.right() + 2;
         });
         if (read != line.glyphs.end()) continue;
         // The engine's glyph boxes are rough: the space read nearest to the stroke is the one it
@@ -48,7 +51,8 @@ void restoreUnderscores(platform::TextLine &line, const QList<QRect> &underscore
             }
         }
         if (index < 0) {
-            const auto after = std::find_if(line.glyphs.begin(), line.glyphs.end(), [&](const Glyph &g) { return g.box.center().x() > x; });
+            const auto after = std::find_if(line.glyphs.begin(), line.glyphs.end(),
+                                            [&](const Glyph &g) { return g.box.center().x() > x; });
             if (after == line.glyphs.begin() || after == line.glyphs.end()) continue;
             index = after - line.glyphs.begin();
         }

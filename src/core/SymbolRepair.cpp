@@ -239,8 +239,7 @@ void restoreDropped(TextLine &line, const std::vector<Blob> &blobs, const Metric
         if (to < from) continue;
         const QString between = line.text.mid(from, to - from);
         QString with;
-        if (period && between.isEmpty() && isDigit(line, before) && isDigit(line, after))
-            with = QStringLiteral(".");
+        if (period && between.isEmpty() && isDigit(line, before) && isDigit(line, after)) with = QStringLiteral(".");
         else if (middle && !between.isEmpty() && between.trimmed().isEmpty())
             with = QStringLiteral(" ") + QChar(0x00b7) + QStringLiteral(" ");
         if (with.isEmpty()) continue;

@@ -264,7 +264,8 @@ bool inkAt(const TextPreparation::InkMap &ink, int x, int y) {
 // rising on both sides or nothing on either. The stroke may touch its neighbours, as it does in
 // "pk_test"; a foot like that of "L" has a letter on one side only, and an underline runs on under
 // the letters beside it.
-QList<QRect> underscoresOf(const TextPreparation::InkMap &ink, const QRect &line, const std::vector<const Piece *> &parts) {
+QList<QRect> underscoresOf(const TextPreparation::InkMap &ink, const QRect &line,
+                           const std::vector<const Piece *> &parts) {
     std::vector<int> bottoms;
     for (const Piece *p : parts) {
         if (3 * p->box.height() >= line.height()) bottoms.push_back(p->box.bottom());

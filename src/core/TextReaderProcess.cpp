@@ -65,11 +65,14 @@ void TextReaderProcess::sendNext() {
     if (!ensureStarted()) {
         // Every read waiting is answered, later as promised; a read asked after that tries again.
         m_answeringUnstarted = true;
-        QMetaObject::invokeMethod(this, [this] {
-            m_answeringUnstarted = false;
-            for (const Pending &unstarted : std::exchange(m_waiting, {}))
-                if (unstarted.done) unstarted.done({Outcome::notStarted, {}, {}, {}});
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_answeringUnstarted = false;
+                for (const Pending &unstarted : std::exchange(m_waiting, {}))
+                    if (unstarted.done) unstarted.done({Outcome::notStarted, {}, {}, {}});
+            },
+            Qt::QueuedConnection);
         return;
     }
     m_current = m_waiting.takeFirst();
@@ -131,8 +134,11 @@ void TextReaderProcess::takeOutput() {
     while (const std::optional<TextReaderFrames::Response> response = m_parser.nextResponse()) {
         if (!m_current || response->id != m_current->id) return abandonProcess("answered out of turn");
         const auto outcome = Outcome(response->outcome);
-        Result result{outcome, {}, QSize(int(std::min<quint32>(response->width, INT_MAX)),
-                                         int(std::min<quint32>(response->height, INT_MAX))), {}};
+        Result result{
+            outcome,
+            {},
+            QSize(int(std::min<quint32>(response->width, INT_MAX)), int(std::min<quint32>(response->height, INT_MAX))),
+            {}};
         (outcome == Outcome::text ? result.text : result.detail) = response->text;
         finishCurrent(result);
         if (!m_process) return;

@@ -60,9 +60,8 @@ public:
             m_preparer = std::thread([this] { prepareWhileKept(); });
         }
         // The token points at nothing of its own: only its end matters.
-        return std::shared_ptr<void>(static_cast<void *>(this), [](void *loader) {
-            static_cast<Loader *>(loader)->letGo();
-        });
+        return std::shared_ptr<void>(static_cast<void *>(this),
+                                     [](void *loader) { static_cast<Loader *>(loader)->letGo(); });
     }
 
     bool isLoaded() {
@@ -144,8 +143,7 @@ private:
             // Each start reads its model's file and builds its network: side by side they take one's time.
             // One that cannot start now fails the read that needs it, with its reason.
             const auto prepare = [this, engine] {
-                while (stillKept() && engine->prepareOne()) {
-                }
+                while (stillKept() && engine->prepareOne()) {}
             };
             std::vector<std::thread> helpers;
             for (int i = 1; i < m_limit; ++i) helpers.emplace_back(prepare);
@@ -165,7 +163,8 @@ private:
     // Under m_mutex.
     void load() {
         if (!m_missing.isEmpty()) throw TextEngineError(m_missing);
-        const auto factory = reinterpret_cast<Factory>(Module::resolve("textengine", "pelicarta_text_engine", m_library));
+        const auto factory =
+            reinterpret_cast<Factory>(Module::resolve("textengine", "pelicarta_text_engine", m_library));
         if (!factory) {
             m_missing = QStringLiteral("text engine module not found");
             throw TextEngineError(m_missing);

@@ -67,8 +67,7 @@ void lowerCurrentThreadTo(int nice) {
     const auto thread = static_cast<id_t>(currentThread());
     errno = 0;
     const int current = getpriority(PRIO_PROCESS, thread);
-    if (errno == 0 && current < nice && Tuning::enabled(Tuning::Measure::nice))
-        setpriority(PRIO_PROCESS, thread, nice);
+    if (errno == 0 && current < nice && Tuning::enabled(Tuning::Measure::nice)) setpriority(PRIO_PROCESS, thread, nice);
     keepTurnsShort();
 }
 
@@ -146,8 +145,7 @@ void favourForLatency(const char *threadName) {
     const QDir tasks(QStringLiteral("/proc/self/task"));
     for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile comm(tasks.filePath(task) + QStringLiteral("/comm"));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == threadName)
-            askForShortSlice(task.toInt());
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == threadName) askForShortSlice(task.toInt());
     }
 }
 

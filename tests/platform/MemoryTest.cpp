@@ -28,7 +28,8 @@ QList<ReadOnlyMapping> readOnlyMappings(const QSet<QString> &files, pid_t pid = 
     if (!maps.open(QIODevice::ReadOnly)) return found;
     for (const QByteArray &line : maps.readAll().split('\n')) {
         const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() < 6 || fields[1].contains('w') || !files.contains(QString::fromLocal8Bit(fields[5]))) continue;
+        if (fields.size() < 6 || fields[1].contains('w') || !files.contains(QString::fromLocal8Bit(fields[5])))
+            continue;
         const QList<QByteArray> range = fields[0].split('-');
         found.append({range[0].toULongLong(nullptr, 16), range[1].toULongLong(nullptr, 16)});
     }
@@ -45,10 +46,8 @@ qint64 residentFilePagesKb(const QSet<QString> &files) {
         const QList<QByteArray> fields = line.simplified().split(' ');
         if (fields.size() >= 6 && fields[0].contains('-') && fields[1].size() == 4)
             counting = !fields[1].contains('w') && files.contains(QString::fromLocal8Bit(fields[5]));
-        else if (counting && line.startsWith("Rss:"))
-            kb += fields.value(1).toLongLong();
-        else if (counting && line.startsWith("Anonymous:"))
-            kb -= fields.value(1).toLongLong();
+        else if (counting && line.startsWith("Rss:")) kb += fields.value(1).toLongLong();
+        else if (counting && line.startsWith("Anonymous:")) kb -= fields.value(1).toLongLong();
     }
     return kb;
 }
