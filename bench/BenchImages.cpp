@@ -12,6 +12,7 @@ QImage benchScreenshot(int w, int h) {
     p.fillRect(0, 0, w, 38 * unit, QColor(0x2B, 0x2F, 0x3A));
     p.fillRect(0, 38 * unit, 260 * unit, h, QColor(0xEE, 0xEF, 0xF4));
     for (int y = 70 * unit; y < h - 20 * unit; y += 26 * unit)
-        p.fillRect(300 * unit, y, (w - 340 * unit) * (3 + (y / (26 * unit)) % 5) / 8, 11 * unit, QColor(0x55, 0x5B, 0x6E));
+        p.fillRect(300 * unit, y, (w - 340 * unit) * (3 + (y / (26 * unit)) % 5) / 8, 11 * unit,
+                   QColor(0x55, 0x5B, 0x6E));
     return image;
 }

@@ -17,7 +17,9 @@ int main(int argc, char **argv) {
     bool guard = true;
     for (int i = 1; i < argc; ++i) guard = guard && std::strcmp(argv[i], "--no-openmp-guard") != 0;
     if (guard) platform::ensureSingleThreadedOpenMP(argc, argv);
-    argc = int(std::remove_if(argv + 1, argv + argc, [](const char *a) { return std::strcmp(a, "--no-openmp-guard") == 0; }) - argv);
+    argc = int(
+        std::remove_if(argv + 1, argv + argc, [](const char *a) { return std::strcmp(a, "--no-openmp-guard") == 0; }) -
+        argv);
     argv[argc] = nullptr;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -20,8 +20,7 @@ namespace {
 // benchmark report different counts, skipped ones included.
 void skipAll(benchmark::State &state, const char *why) {
     state.SkipWithError(why);
-    for (auto _ : state) {
-    }
+    for (auto _ : state) {}
 }
 
 #ifdef PELICARTA_TEST_WINDOW
@@ -90,7 +89,11 @@ void BM_PrepareSession(benchmark::State &state) {
 #endif
 }
 // Fixed iteration counts: the X server's share of the time varies, and repetitions must agree.
-BENCHMARK(BM_PrepareSession)->Args({1920, 1080})->Args({3840, 2160})->Iterations(20)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_PrepareSession)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
 // The grab of a full-screen capture: the display under the pointer, made opaque.
@@ -106,7 +109,11 @@ void BM_CaptureDisplay(benchmark::State &state) {
     });
 #endif
 }
-BENCHMARK(BM_CaptureDisplay)->Args({1920, 1080})->Args({3840, 2160})->Iterations(20)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_CaptureDisplay)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
 // The blurred backdrop of window mode, made once per display as the overlay opens.
@@ -117,6 +124,10 @@ void BM_OverlayBackdropBlur(benchmark::State &state) {
     p.end();
     for (auto _ : state) benchmark::DoNotOptimize(OverlayBackdrop::blurred(image).constBits());
 }
-BENCHMARK(BM_OverlayBackdropBlur)->Args({1920, 1080})->Args({3840, 2160})->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OverlayBackdropBlur)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -44,11 +44,12 @@ void BM_RoadBeautifyOntoPlate(benchmark::State &state) {
 }
 
 void BM_ClipboardCopy(benchmark::State &state) {
-    const QImage out = Beautifier::render(screen(int(state.range(0)), int(state.range(1))), BeautyStyle{}, std::nullopt);
+    const QImage out =
+        Beautifier::render(screen(int(state.range(0)), int(state.range(1))), BeautyStyle{}, std::nullopt);
     NullPasteboard pasteboard;
-    platform::Pasteboard::setGeneralForTesting(&pasteboard);
+    platform::Pasteboard::setSharedForTesting(&pasteboard);
     for (auto _ : state) benchmark::DoNotOptimize(Clipboard::copy(Exporter::prepare(out, ExportSettings{})));
-    platform::Pasteboard::setGeneralForTesting(nullptr);
+    platform::Pasteboard::setSharedForTesting(nullptr);
 }
 
 void BM_RecentsAdd(benchmark::State &state) {
@@ -64,8 +65,28 @@ void BM_RecentsAdd(benchmark::State &state) {
 
 // Fixed iteration counts: with repetitions, a benchmark whose time varies would otherwise pick a
 // different count per repetition, which Google Benchmark's statistics refuse (it aborts).
-BENCHMARK(BM_RoadBeautify)->Args({1920, 1080})->Args({3840, 2160})->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_RoadBeautifyOntoPlate)->Args({1920, 1080})->Args({3840, 2160})->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ClipboardCopy)->Args({1920, 1080})->Args({3840, 2160})->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_RecentsAdd)->Args({1920, 1080, 1})->Args({3840, 2160, 1})->Args({1920, 1080, 0})->Iterations(5)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RoadBeautify)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_RoadBeautifyOntoPlate)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_ClipboardCopy)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_RecentsAdd)
+    ->Args({1920, 1080, 1})
+    ->Args({3840, 2160, 1})
+    ->Args({1920, 1080, 0})
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();

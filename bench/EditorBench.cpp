@@ -147,8 +147,9 @@ static void BM_CanvasDragFrame(benchmark::State &state) {
     for (int i = 0; i < state.range(0); ++i) {
         Annotation a;
         a.kind = i < 5 ? Annotation::Kind::blur
-                       : std::array<Annotation::Kind, 4>{Annotation::Kind::arrow, Annotation::Kind::rectangle, Annotation::Kind::highlight,
-                                    Annotation::Kind::label(QStringLiteral("Passo %1").arg(i))}[i % 4];
+                       : std::array<Annotation::Kind, 4>{
+                             Annotation::Kind::arrow, Annotation::Kind::rectangle, Annotation::Kind::highlight,
+                             Annotation::Kind::label(QStringLiteral("Passo %1").arg(i))}[i % 4];
         a.start = QPointF(80 + 90 * (i % 10), 100 + 400 * (i / 10));
         a.end = a.start + QPointF(220, 160);
         a.width = 9;

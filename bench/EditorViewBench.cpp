@@ -94,7 +94,12 @@ void BM_ReshowEditorToFirstResultFrame(benchmark::State &state) {
         state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
     }
 }
-BENCHMARK(BM_ReshowEditorToFirstResultFrame)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+BENCHMARK(BM_ReshowEditorToFirstResultFrame)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(15);
 
 void BM_CommandBarKeystrokeRepaint(benchmark::State &state) {
     const LargestCommandTable largest;

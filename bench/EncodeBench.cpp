@@ -80,9 +80,7 @@ void BM_EncodePng(benchmark::State &state) { encodeAs(state, captureLikeImage(),
 void BM_EncodeJpeg(benchmark::State &state) { encodeAs(state, captureLikeImage(), ExportFormat::jpeg); }
 void BM_EncodeHeic(benchmark::State &state) { encodeAs(state, captureLikeImage(), ExportFormat::heic); }
 // What the recents folder writes for every capture: an opaque screen image at quality 0.92.
-void BM_EncodeHeicOpaqueRecents(benchmark::State &state) {
-    encodeAs(state, opaqueCapture(), ExportFormat::heic, 0.92);
-}
+void BM_EncodeHeicOpaqueRecents(benchmark::State &state) { encodeAs(state, opaqueCapture(), ExportFormat::heic, 0.92); }
 
 void prepareAs(benchmark::State &state, ExportFormat format) {
     const QImage &image = captureLikeImage();

@@ -36,7 +36,8 @@ void BM_HistoryIndexLoad(benchmark::State &state) {
     for (auto _ : state) {
         const double before = heapInUse();
         auto store = loadedStore(scale().fixture.indexPath);
-        if (store->entries().size() != kCaptures || store->pendingCount() != 0) state.SkipWithError("fixture not loaded");
+        if (store->entries().size() != kCaptures || store->pendingCount() != 0)
+            state.SkipWithError("fixture not loaded");
         held = heapInUse() - before;
     }
     state.counters["text_MB"] = double(scale().fixture.textBytes) / 1e6;

@@ -21,17 +21,18 @@ namespace historyfixture {
 namespace {
 
 const QStringList &words() {
-    static const QStringList list = QStringLiteral(
-        "Configurações da Conta Relatório Anual Salvar alterações Cancelar Início Perfil Usuário Senha "
-        "Notificações Preferências Histórico Buscar Ajuda Sair Próximo Anterior Página Ação Opções Edição "
-        "Visualização Exportar Importar Arquivo Pasta Conexão Segurança Privacidade Informações Contato "
-        "Endereço Número Cartão Pagamento Pedido Entrega Atualização Versão Avançado Configuração "
-        "Settings Account Annual Report Save changes Cancel Home Profile User Password Notifications "
-        "Preferences History Search Help Sign out Next Previous Page Action Options Edit View Export "
-        "Import File Folder Connection Security Privacy Information Contact Address Number Card Payment "
-        "Order Delivery Update Version Advanced dashboard deploy pipeline build error warning São Paulo "
-        "João Conceição maçã coração não também está você é à ó ü ñ 2024 15:42 R$ 1.234,56 #4821 OK")
-                                      .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    static const QStringList list =
+        QStringLiteral(
+            "Configurações da Conta Relatório Anual Salvar alterações Cancelar Início Perfil Usuário Senha "
+            "Notificações Preferências Histórico Buscar Ajuda Sair Próximo Anterior Página Ação Opções Edição "
+            "Visualização Exportar Importar Arquivo Pasta Conexão Segurança Privacidade Informações Contato "
+            "Endereço Número Cartão Pagamento Pedido Entrega Atualização Versão Avançado Configuração "
+            "Settings Account Annual Report Save changes Cancel Home Profile User Password Notifications "
+            "Preferences History Search Help Sign out Next Previous Page Action Options Edit View Export "
+            "Import File Folder Connection Security Privacy Information Contact Address Number Card Payment "
+            "Order Delivery Update Version Advanced dashboard deploy pipeline build error warning São Paulo "
+            "João Conceição maçã coração não também está você é à ó ü ñ 2024 15:42 R$ 1.234,56 #4821 OK")
+            .split(QLatin1Char(' '), Qt::SkipEmptyParts);
     return list;
 }
 
@@ -76,7 +77,8 @@ Fixture make(const QString &root, int count, quint32 seed, const QDateTime &now)
     HistoryRecords records;
     for (int i = 0; i < count; ++i) {
         const QDateTime date = now.addSecs(-qint64(random.bounded(quint64(span))));
-        const QString stem = QStringLiteral("Pelicarta ") + QLocale::c().toString(date, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+        const QString stem =
+            QStringLiteral("Pelicarta ") + QLocale::c().toString(date, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
         QString name = stem + QStringLiteral(".png");
         for (int n = 2; fixture.dates.contains(name); ++n) name = QStringLiteral("%1 (%2).png").arg(stem).arg(n);
         const QString path = fixture.recentsFolder + QLatin1Char('/') + name;

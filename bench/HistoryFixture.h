@@ -22,8 +22,8 @@ class UserDefaults;
 namespace historyfixture {
 
 struct Fixture {
-    QString recentsFolder; // <root>/Recentes
-    QString indexPath;     // <root>/Indice-do-historico.json
+    QString recentsFolder;           // <root>/Recentes
+    QString indexPath;               // <root>/Indice-do-historico.json
     QHash<QString, QDateTime> dates; // by file name
     qint64 textBytes = 0;            // UTF-8 bytes of text in the index
 

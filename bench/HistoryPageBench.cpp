@@ -20,7 +20,8 @@ namespace {
 const QSize kViewport(1240, 800);
 
 struct Page {
-    std::unique_ptr<HistoryStore> history = historyfixture::loadedStore(historyfixture::tenThousand().fixture.indexPath);
+    std::unique_ptr<HistoryStore> history =
+        historyfixture::loadedStore(historyfixture::tenThousand().fixture.indexPath);
     HistoryView view{*history, *historyfixture::tenThousand().recents};
     QImage frame{kViewport, QImage::Format_ARGB32_Premultiplied};
 

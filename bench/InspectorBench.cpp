@@ -76,7 +76,7 @@ void BM_MarginDrag(benchmark::State &state) {
     auto cpu = std::make_shared<std::atomic<double>>(0);
     EditorRenderers renderers = timedRenderers(cpu);
     renderers.beautify = [beautified, beautify = renderers.beautify](const QImage &image, const BeautyStyle &style,
-                                                                    const std::optional<BrandLogo> &logo) {
+                                                                     const std::optional<BrandLogo> &logo) {
         ++*beautified;
         return beautify(image, style, logo);
     };

@@ -29,9 +29,9 @@ void BM_MainWindowPagesFirstShown(benchmark::State &state) {
     qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
     qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
     const std::array<std::pair<AppRouter::Page, const char *>, 4> pages{{{AppRouter::Page::tutorial, "tutorial_ms"},
-                                                                        {AppRouter::Page::brand, "brand_ms"},
-                                                                        {AppRouter::Page::settings, "settings_ms"},
-                                                                        {AppRouter::Page::editor, "editor_ms"}}};
+                                                                         {AppRouter::Page::brand, "brand_ms"},
+                                                                         {AppRouter::Page::settings, "settings_ms"},
+                                                                         {AppRouter::Page::editor, "editor_ms"}}};
     for (auto _ : state) {
         AppRouter router;
         QElapsedTimer clock;

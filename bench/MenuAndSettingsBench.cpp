@@ -76,7 +76,7 @@ void BM_SettingsPageWith10000Captures(benchmark::State &state) {
     HotkeyManager hotkeys(shortcuts, nullptr);
     StyleStore styles(home.defaults);
     RecentsStore recents(home.defaults, home.recentsFolder);
-    const ScreenAccess access{[] { return true; }, [] { return true; }, [] {}, {}};
+    const ScreenAccess access{[] { return true; }, [] { return true; }, [] {}, [] { return false; }};
     for (auto _ : state) {
         PreferencesView page(shortcuts, hotkeys, styles, recents, home.defaults, fixedGreeting(), access);
         page.resize(1030, 800);

@@ -19,7 +19,8 @@ CaptureSession fourKSession() {
     g.setColorAt(0, QColor(30, 60, 120));
     g.setColorAt(1, QColor(200, 120, 80));
     p.fillRect(display.image.rect(), g);
-    for (int i = 0; i < 12; ++i) p.fillRect(QRect(100 + i * 280, 200 + (i % 3) * 500, 600, 400), QColor::fromHsv(i * 30, 160, 220));
+    for (int i = 0; i < 12; ++i)
+        p.fillRect(QRect(100 + i * 280, 200 + (i % 3) * 500, 600, 400), QColor::fromHsv(i * 30, 160, 220));
     p.end();
     CaptureSession session;
     session.snapshots << display;
@@ -34,8 +35,9 @@ static void BM_OverlayShowToFirstFrame4K(benchmark::State &state) {
     const CaptureSession session = fourKSession();
     QImage frame(3840, 2160, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
-        OverlayController controller(session, OverlayModel::Mode::area, [](std::optional<OverlayResult>) {},
-                                     [](quint32) { return QGuiApplication::primaryScreen(); });
+        OverlayController controller(
+            session, OverlayModel::Mode::area, [](std::optional<OverlayResult>) {},
+            [](quint32) { return QGuiApplication::primaryScreen(); });
         controller.show();
         OverlayView *view = controller.views().value(0);
         view->resize(3840, 2160);

@@ -33,7 +33,8 @@ const QImage &clipboardPicture(int height) {
 void BM_PngQt(benchmark::State &state) {
     const QImage &picture = clipboardPicture(int(state.range(0)));
     qsizetype bytes = 0;
-    for (auto _ : state) bytes = Exporter::encodeWithQt(picture, "png", -1, int(state.range(1))).value_or(QByteArray()).size();
+    for (auto _ : state)
+        bytes = Exporter::encodeWithQt(picture, "png", -1, int(state.range(1))).value_or(QByteArray()).size();
     state.counters["MB"] = double(bytes) / 1e6;
 }
 
@@ -84,7 +85,8 @@ void BM_PngLibdeflate(benchmark::State &state) {
     size_t bytes = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(platform::PngEncoder::encode(picture, {0, Filter::up, 0}));
-        bytes = libdeflate_zlib_compress(compressor, rows.constData(), size_t(rows.size()), out.data(), size_t(out.size()));
+        bytes =
+            libdeflate_zlib_compress(compressor, rows.constData(), size_t(rows.size()), out.data(), size_t(out.size()));
     }
     libdeflate_free_compressor(compressor);
     state.counters["MB"] = double(bytes) / 1e6;
@@ -106,11 +108,24 @@ void stripArgs(benchmark::internal::Benchmark *b) {
 } // namespace
 
 // Fixed iteration counts: repetitions of a benchmark whose time varies then agree on them.
-BENCHMARK(BM_PngQt)->Args({1080, -1})->Args({1080, 40})->Args({2160, -1})->Args({2160, 40})
-    ->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PngQt)
+    ->Args({1080, -1})
+    ->Args({1080, 40})
+    ->Args({2160, -1})
+    ->Args({2160, 40})
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_PngStrips)->Apply(stripArgs)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TiffQt)->Arg(1080)->Arg(2160)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 #ifdef PELICARTA_HAVE_LIBDEFLATE
-BENCHMARK(BM_PngLibdeflate)->Args({1080, 1})->Args({1080, 4})->Args({1080, 6})->Args({2160, 1})->Args({2160, 6})
-    ->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PngLibdeflate)
+    ->Args({1080, 1})
+    ->Args({1080, 4})
+    ->Args({1080, 6})
+    ->Args({2160, 1})
+    ->Args({2160, 6})
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 #endif

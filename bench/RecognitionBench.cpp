@@ -82,8 +82,8 @@ QList<TextLine> program(const Page &p) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral("tesseract"),
-                  {p.file, QStringLiteral("-"), QStringLiteral("-l"), QStringLiteral("por+eng"), QStringLiteral("tsv")});
+    process.start(QStringLiteral("tesseract"), {p.file, QStringLiteral("-"), QStringLiteral("-l"),
+                                                QStringLiteral("por+eng"), QStringLiteral("tsv")});
     process.waitForFinished(300000);
     std::map<std::tuple<int, int, int>, TextLine> lines;
     for (const QString &row : QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'))) {
@@ -94,8 +94,9 @@ QList<TextLine> program(const Page &p) {
         const QRectF box(c[6].toDouble(), c[7].toDouble(), c[8].toDouble(), c[9].toDouble());
         if (!line.text.isEmpty()) line.text += QLatin1Char(' ');
         for (qsizetype i = 0; i < word.size(); ++i) {
-            line.glyphs.append({line.text.size() + i, 1,
-                                QRectF(box.x() + box.width() * i / word.size(), box.y(), box.width() / word.size(), box.height())});
+            line.glyphs.append(
+                {line.text.size() + i, 1,
+                 QRectF(box.x() + box.width() * i / word.size(), box.y(), box.width() / word.size(), box.height())});
         }
         line.text += word;
         line.box = line.box.isNull() ? box : line.box.united(box);
@@ -113,9 +114,12 @@ std::pair<int, int> sensitiveFound(const corpus::Screen &s, const QList<TextLine
     for (const corpus::TruthLine &line : s.lines) {
         const QRectF value = line.ink.isNull() ? line.box : line.ink;
         if (line.role == corpus::Role::sensitive) {
-            found += std::any_of(regions.begin(), regions.end(), [&](const QRectF &r) { return r.contains(value); }) ? 1 : 0;
+            found +=
+                std::any_of(regions.begin(), regions.end(), [&](const QRectF &r) { return r.contains(value); }) ? 1 : 0;
         } else if (line.role == corpus::Role::notSensitive) {
-            wrong += std::any_of(regions.begin(), regions.end(), [&](const QRectF &r) { return r.intersects(value); }) ? 1 : 0;
+            wrong += std::any_of(regions.begin(), regions.end(), [&](const QRectF &r) { return r.intersects(value); })
+                         ? 1
+                         : 0;
         }
     }
     return {found, wrong};
@@ -159,9 +163,11 @@ void report(benchmark::State &state, const QList<const Page *> &read, const QLis
         state.counters["order_right"] = order.right();
     }
     state.counters["mark_recall"] = total.markRecall();
-    const std::pair<const char *, QChar> marks[] = {{"underscore", QLatin1Char('_')}, {"hyphen", QLatin1Char('-')},
-                                                     {"at", QLatin1Char('@')},         {"dot", QLatin1Char('.')},
-                                                     {"slash", QLatin1Char('/')}};
+    const std::pair<const char *, QChar> marks[] = {{"underscore", QLatin1Char('_')},
+                                                    {"hyphen", QLatin1Char('-')},
+                                                    {"at", QLatin1Char('@')},
+                                                    {"dot", QLatin1Char('.')},
+                                                    {"slash", QLatin1Char('/')}};
     for (const auto &[name, mark] : marks) {
         const auto counts = total.byMark.value(mark);
         if (counts.first > 0) state.counters[name] = double(counts.second) / counts.first;
@@ -247,7 +253,12 @@ void BM_RecognizeFirstPageAfterPause(benchmark::State &state) {
     module::setPrepareDelay(std::chrono::milliseconds(1000));
 }
 BENCHMARK(BM_RecognizeFirstPageAfterPause)
-    ->Arg(0)->Arg(1)->ArgName("kept")->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("kept")
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // One recognition of the log page in a fresh process started without OMP_THREAD_LIMIT, with and
 // without the guard; the time is the child's own recognition, start-up excluded.
@@ -271,7 +282,13 @@ void BM_RecognizeOpenMPGuard(benchmark::State &state) {
         state.SetIterationTime(ms / 1000);
     }
 }
-BENCHMARK(BM_RecognizeOpenMPGuard)->Arg(1)->Arg(0)->ArgName("guarded")->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
+BENCHMARK(BM_RecognizeOpenMPGuard)
+    ->Arg(1)
+    ->Arg(0)
+    ->ArgName("guarded")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseManualTime();
 
 } // namespace
 
@@ -279,37 +296,59 @@ BENCHMARK(BM_RecognizeOpenMPGuard)->Arg(1)->Arg(0)->ArgName("guarded")->Unit(ben
 // Our CPU column counts every thread of the process, so that the work done on one core and on eight
 // can be compared even on a busy machine, where the real time says little.
 void registerRecognitionBenchmarks() {
-    benchmark::RegisterBenchmark("BM_RecognizeCorpus", [](benchmark::State &state) {
-        warmUp();
-        readPages(state, allPages(), ours, Copy::ours);
-    })->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
-    benchmark::RegisterBenchmark("BM_RecognizeCorpusWithTesseractProgram", [](benchmark::State &state) {
-        readPages(state, allPages(), program, Copy::asRead);
-    })->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+    benchmark::RegisterBenchmark("BM_RecognizeCorpus",
+                                 [](benchmark::State &state) {
+                                     warmUp();
+                                     readPages(state, allPages(), ours, Copy::ours);
+                                 })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3)
+        ->UseRealTime()
+        ->MeasureProcessCPUTime();
+    benchmark::RegisterBenchmark("BM_RecognizeCorpusWithTesseractProgram",
+                                 [](benchmark::State &state) { readPages(state, allPages(), program, Copy::asRead); })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1)
+        ->UseRealTime();
     // Each kind of table page as a whole, striped and on one colour.
     for (const bool striped : {true, false}) {
         const std::string kind = striped ? "StripedTables" : "PlainTables";
-        benchmark::RegisterBenchmark(("BM_Recognize" + kind).c_str(), [striped](benchmark::State &state) {
-            warmUp();
-            readPages(state, allOf(tablePages(striped)), ours);
-        })->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
+        benchmark::RegisterBenchmark(("BM_Recognize" + kind).c_str(),
+                                     [striped](benchmark::State &state) {
+                                         warmUp();
+                                         readPages(state, allOf(tablePages(striped)), ours, Copy::ours);
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(3)
+            ->UseRealTime()
+            ->MeasureProcessCPUTime();
         const std::string programName = "BM_Recognize" + kind + "WithTesseractProgram";
-        benchmark::RegisterBenchmark(programName.c_str(), [striped](benchmark::State &state) {
-            readPages(state, allOf(tablePages(striped)), program);
-        })->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+        benchmark::RegisterBenchmark(
+            programName.c_str(),
+            [striped](benchmark::State &state) { readPages(state, allOf(tablePages(striped)), program, Copy::asRead); })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1)
+            ->UseRealTime();
     }
     QList<const Page *> each = allPages();
     each.append(allOf(tablePages(true)));
     for (const Page *page : each) {
         const Page &p = *page;
         const std::string name = p.screen.name.toStdString();
-        benchmark::RegisterBenchmark(("BM_RecognizePage/" + name).c_str(), [&p](benchmark::State &state) {
-            warmUp();
-            readPages(state, {&p}, ours, Copy::ours);
-        })->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
-        benchmark::RegisterBenchmark(("BM_RecognizePageWithTesseractProgram/" + name).c_str(), [&p](benchmark::State &state) {
-            readPages(state, {&p}, program, Copy::asRead);
-        })->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+        benchmark::RegisterBenchmark(("BM_RecognizePage/" + name).c_str(),
+                                     [&p](benchmark::State &state) {
+                                         warmUp();
+                                         readPages(state, {&p}, ours, Copy::ours);
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(3)
+            ->UseRealTime()
+            ->MeasureProcessCPUTime();
+        benchmark::RegisterBenchmark(("BM_RecognizePageWithTesseractProgram/" + name).c_str(),
+                                     [&p](benchmark::State &state) { readPages(state, {&p}, program, Copy::asRead); })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(3)
+            ->UseRealTime();
     }
     // The laid-out pages, kind by kind (outlined buttons, label and value rows, windows side by side).
     QStringList kinds;
@@ -325,14 +364,22 @@ void registerRecognitionBenchmarks() {
             return l;
         };
         const std::string name = kind.toStdString();
-        benchmark::RegisterBenchmark(("BM_RecognizeKind/" + name).c_str(), [ofKind](benchmark::State &state) {
-            warmUp();
-            readPages(state, ofKind(), ours, Copy::ours);
-        })->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
+        benchmark::RegisterBenchmark(("BM_RecognizeKind/" + name).c_str(),
+                                     [ofKind](benchmark::State &state) {
+                                         warmUp();
+                                         readPages(state, ofKind(), ours, Copy::ours);
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(3)
+            ->UseRealTime()
+            ->MeasureProcessCPUTime();
         const std::string programName = "BM_RecognizeKindWithTesseractProgram/" + name;
-        benchmark::RegisterBenchmark(programName.c_str(), [ofKind](benchmark::State &state) {
-            readPages(state, ofKind(), program, Copy::asRead);
-        })->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+        benchmark::RegisterBenchmark(
+            programName.c_str(),
+            [ofKind](benchmark::State &state) { readPages(state, ofKind(), program, Copy::asRead); })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1)
+            ->UseRealTime();
     }
 }
 

@@ -51,8 +51,8 @@ QImage capturePicture(int seed) {
         p.fillRect(window.adjusted(0, 0, 0, -940), QColor(222, 222, 228));
         for (int row = 0; row < 40; ++row)
             for (int word = 0; word < 14; ++word)
-                p.fillRect(window.left() + 40 + word * 100, window.top() + 90 + row * 22, 30 + (row * 7 + word * 13 + seed) % 60, 10,
-                           QColor(40, 40, 50));
+                p.fillRect(window.left() + 40 + word * 100, window.top() + 90 + row * 22,
+                           30 + (row * 7 + word * 13 + seed) % 60, 10, QColor(40, 40, 50));
     }
     return image;
 }
@@ -61,11 +61,14 @@ QImage capturePicture(int seed) {
 class Home {
 public:
     Home() {
-        for (const char *sub : {"config", "data/Pelicarta/Recentes", "run", "cache"}) QDir().mkpath(m_dir.filePath(QLatin1String(sub)));
-        QFile::setPermissions(m_dir.filePath(QStringLiteral("run")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        for (const char *sub : {"config", "data/Pelicarta/Recentes", "run", "cache"})
+            QDir().mkpath(m_dir.filePath(QLatin1String(sub)));
+        QFile::setPermissions(m_dir.filePath(QStringLiteral("run")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         for (int i = 0; i < 5; ++i) {
             const std::optional<QByteArray> heic = platform::HeifCodec::encode(capturePicture(i), 0.92);
-            QFile file(m_dir.filePath(QStringLiteral("data/Pelicarta/Recentes/Pelicarta 2026-03-14 09.0%1.00.heic").arg(i)));
+            QFile file(
+                m_dir.filePath(QStringLiteral("data/Pelicarta/Recentes/Pelicarta 2026-03-14 09.0%1.00.heic").arg(i)));
             m_ready = m_ready && heic && file.open(QIODevice::WriteOnly) && file.write(*heic) == heic->size();
         }
     }

@@ -27,8 +27,8 @@ const Library &captures() {
         auto *made = new Library;
         const QList<corpus::Screen> screens = corpus::widgetScreens();
         for (int i = 0; i < 10; ++i) {
-            const QImage capture = screens[i % screens.size()].image.scaled(1920, 1080, Qt::IgnoreAspectRatio,
-                                                                            Qt::SmoothTransformation);
+            const QImage capture =
+                screens[i % screens.size()].image.scaled(1920, 1080, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             const QString path = made->folder.filePath(QStringLiteral("passo-%1.png").arg(i));
             // Written as the tutorial store writes a recorded step.
             QFile file(path);

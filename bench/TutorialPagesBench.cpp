@@ -25,10 +25,10 @@
 namespace {
 
 QString wordsFor(int i) {
-    static const QStringList words{QStringLiteral("Abra"), QStringLiteral("o"), QStringLiteral("relatório"),
-                                   QStringLiteral("clique"), QStringLiteral("em"), QStringLiteral("Exportar"),
-                                   QStringLiteral("confira"), QStringLiteral("valores"), QStringLiteral("tabela"),
-                                   QStringLiteral("financeiro"), QStringLiteral("mês"), QStringLiteral("chamado")};
+    static const QStringList words{QStringLiteral("Abra"),       QStringLiteral("o"),       QStringLiteral("relatório"),
+                                   QStringLiteral("clique"),     QStringLiteral("em"),      QStringLiteral("Exportar"),
+                                   QStringLiteral("confira"),    QStringLiteral("valores"), QStringLiteral("tabela"),
+                                   QStringLiteral("financeiro"), QStringLiteral("mês"),     QStringLiteral("chamado")};
     QStringList text;
     for (int w = 0; w < 12; ++w) text.append(words[(i * 7 + w * 5) % words.size()]);
     return text.join(QLatin1Char(' '));

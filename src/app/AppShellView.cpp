@@ -17,6 +17,7 @@
 #include "history/HistoryStore.h"
 #include "history/HistoryView.h"
 #include "history/RecentsStore.h"
+#include "platform/Tuning.h"
 #include "platform/UserDefaults.h"
 #include "tutorial_window/TutorialView.h"
 #include "tutorials/TutorialStore.h"
@@ -46,12 +47,14 @@ public:
         column->setSpacing(10);
         column->addStretch(1);
         auto *icon = new QLabel(this);
-        icon->setPixmap(Icons::pixmap(QStringLiteral("photo.on.rectangle.angled"), 36, Theme::text3(), devicePixelRatioF()));
+        icon->setPixmap(
+            Icons::pixmap(QStringLiteral("photo.on.rectangle.angled"), 36, Theme::text3(), devicePixelRatioF()));
         column->addWidget(icon, 0, Qt::AlignHCenter);
         column->addWidget(themedLabel(L("Nenhum print aberto"), Theme::font(15, QFont::Medium), Theme::text(), this), 0,
                           Qt::AlignHCenter);
-        column->addWidget(themedLabel(L("Capture algo ou abra um recente no Início."), Theme::font(13), Theme::text3(), this),
-                          0, Qt::AlignHCenter);
+        column->addWidget(
+            themedLabel(L("Capture algo ou abra um recente no Início."), Theme::font(13), Theme::text3(), this), 0,
+            Qt::AlignHCenter);
         column->addStretch(1);
     }
 };
@@ -110,8 +113,8 @@ void AppShellView::followOnboarding() {
         return;
     }
     if (m_onboarding) return;
-    m_onboarding = new OnboardingView(ShortcutStore::shared(), HotkeyManager::shared(), defaults, Greeting::systemSources(),
-                                      ScreenAccess::system(), this);
+    m_onboarding = new OnboardingView(ShortcutStore::shared(), HotkeyManager::shared(), defaults,
+                                      Greeting::systemSources(), ScreenAccess::system(), this);
     m_modes->addWidget(m_onboarding);
     m_modes->setCurrentWidget(m_onboarding);
 }
@@ -130,7 +133,8 @@ QWidget *AppShellView::makePage(AppRouter::Page page) {
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     switch (page) {
     case AppRouter::Page::home:
-        return new HomeView(ShortcutStore::shared(), RecentsStore::shared(), defaults, Greeting::systemSources(), m_stack);
+        return new HomeView(ShortcutStore::shared(), RecentsStore::shared(), defaults, Greeting::systemSources(),
+                            m_stack);
     case AppRouter::Page::tutorial:
         return new TutorialView(TutorialStore::shared(), ShortcutStore::shared(), BrandStore::shared(), m_stack);
     case AppRouter::Page::brand: return new BrandView(BrandStore::shared(), StyleStore::shared(), m_stack);
@@ -173,7 +177,8 @@ void AppShellView::editorChanged(EditorModel *editor) {
         emit editorSettled();
         return;
     }
-    m_nextEditor = new EditorView(editor, StyleStore::shared(), BrandStore::shared(), m_stack, EditorView::Build::inSteps);
+    m_nextEditor =
+        new EditorView(editor, StyleStore::shared(), BrandStore::shared(), m_stack, EditorView::Build::inSteps);
     m_nextEditorSettled = false;
     m_stack->addWidget(m_nextEditor);
     m_making.start();
@@ -189,7 +194,8 @@ void AppShellView::makeEditorStep() {
         m_nextEditor->resize(m_stack->size());
         layOutHidden(*m_nextEditor);
         m_nextEditorSettled = true;
-        if (!std::exchange(m_drewFirstPage, true)) collectPieces(m_nextEditor);
+        if (!std::exchange(m_drewFirstPage, true) && platform::Tuning::enabled(platform::Tuning::Measure::firstPage))
+            collectPieces(m_nextEditor);
     } else if (!m_drawingOffScreen.isEmpty()) {
         drawPieceOffScreen();
     } else {
@@ -244,7 +250,8 @@ void AppShellView::letGo(EditorView *view) {
     // Out of the page's area: a child that goes repaints the area it had in its parent, even hidden.
     view->resize(0, 0);
     // Its capture is no longer anyone's: nothing it does reaches the pieces while they go.
-    if (EditorModel *model = view->model(); model && model->parent() == view) QObject::disconnect(model, nullptr, nullptr, nullptr);
+    if (EditorModel *model = view->model(); model && model->parent() == view)
+        QObject::disconnect(model, nullptr, nullptr, nullptr);
     m_goingPages.append(view);
     if (!m_lettingGo.isActive()) m_lettingGo.start(kLetGoDelayMs);
 }

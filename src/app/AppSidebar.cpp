@@ -41,9 +41,10 @@ constexpr int kHeaderBottom = 14;
 void drawHighlight(QPainter &p, const QRect &cell, const QColor &fill, qreal ratio) {
     constexpr int end = 16; // wider than the corners' curve
     const QSize ends(2 * end, cell.height());
-    const QImage picture = keptPicture(QStringLiteral("sidebarHighlight:%1").arg(fill.rgba()), ends, ratio, [&](QPainter &k) {
-        k.fillPath(Theme::continuousRoundedRect(QRectF(QPointF(), QSizeF(ends)), 8), fill);
-    });
+    const QImage picture =
+        keptPicture(QStringLiteral("sidebarHighlight:%1").arg(fill.rgba()), ends, ratio, [&](QPainter &k) {
+            k.fillPath(Theme::continuousRoundedRect(QRectF(QPointF(), QSizeF(ends)), 8), fill);
+        });
     const QSizeF endPixels = QSizeF(end, cell.height()) * ratio;
     p.drawImage(QRectF(cell.left(), cell.top(), end, cell.height()), picture, QRectF(QPointF(), endPixels));
     p.drawImage(QRectF(cell.right() + 1 - end, cell.top(), end, cell.height()), picture,
@@ -135,20 +136,24 @@ private:
         QPointF titleAt, trailingAt;
     };
     void layOut(QRect area) {
-        if (area == m_shown.area && text() == m_shown.title && m_trailing == m_shown.trailing && m_current == m_shown.current)
+        if (area == m_shown.area && text() == m_shown.title && m_trailing == m_shown.trailing &&
+            m_current == m_shown.current)
             return;
         m_shown.area = area;
         m_shown.title = text();
         m_shown.trailing = m_trailing;
         m_shown.current = m_current;
-        const auto centred = [&area](const QFont &font) { return area.top() + (area.height() - QFontMetricsF(font).height()) / 2; };
+        const auto centred = [&area](const QFont &font) {
+            return area.top() + (area.height() - QFontMetricsF(font).height()) / 2;
+        };
         if (!m_trailing.isEmpty()) {
             m_shown.trailingFont = Theme::monospaceFont(10);
             const QFontMetrics metrics(m_shown.trailingFont);
             const int advance = metrics.horizontalAdvance(m_trailing);
             m_shown.trailingText = staticText(m_trailing, m_shown.trailingFont);
-            m_shown.trailingAt = QPointF(area.right() + 1 - QFontMetricsF(m_shown.trailingFont).horizontalAdvance(m_trailing),
-                                         centred(m_shown.trailingFont));
+            m_shown.trailingAt =
+                QPointF(area.right() + 1 - QFontMetricsF(m_shown.trailingFont).horizontalAdvance(m_trailing),
+                        centred(m_shown.trailingFont));
             area.setRight(area.right() - advance - 6);
         }
         if (m_mark) area.setRight(area.right() - m_mark->width() - 6);
@@ -250,8 +255,9 @@ public:
     OpenPrintRow(AppRouter &router, QWidget *parent) : QWidget(parent), m_router(router) {
         setFixedHeight(40);
         setCursor(Qt::PointingHandCursor);
-        m_close = new SymbolButton(QStringLiteral("xmark"), L("Fechar este print (ele continua no histórico, se estiver lá)"),
-                                   QSize(20, 20), 9, Theme::text3(), this);
+        m_close =
+            new SymbolButton(QStringLiteral("xmark"), L("Fechar este print (ele continua no histórico, se estiver lá)"),
+                             QSize(20, 20), 9, Theme::text3(), this);
         QObject::connect(m_close, &QAbstractButton::clicked, &router, &AppRouter::closeEditor);
     }
     void setModel(EditorModel *model) {
@@ -300,12 +306,13 @@ protected:
         drawImageFilled(p, m_thumbnail, Theme::continuousRoundedRect(thumb, 4));
         // The outline's half pixel outside the thumbnail is in the picture too.
         const QRect outline = thumb.toAlignedRect().adjusted(-1, -1, 1, 1);
-        p.drawImage(outline.topLeft(), keptPicture(QStringLiteral("openPrintOutline:%1").arg(Theme::line().rgba()),
-                                                   outline.size(), ratio, [&](QPainter &k) {
-            k.setPen(QPen(Theme::line(), 1));
-            k.setBrush(Qt::NoBrush);
-            k.drawPath(Theme::continuousRoundedRect(thumb.translated(-outline.topLeft()), 4));
-        }));
+        p.drawImage(outline.topLeft(),
+                    keptPicture(QStringLiteral("openPrintOutline:%1").arg(Theme::line().rgba()), outline.size(), ratio,
+                                [&](QPainter &k) {
+                                    k.setPen(QPen(Theme::line(), 1));
+                                    k.setBrush(Qt::NoBrush);
+                                    k.drawPath(Theme::continuousRoundedRect(thumb.translated(-outline.topLeft()), 4));
+                                }));
         const int left = int(thumb.right()) + 8;
         const QRect texts(left, 0, m_close->x() - 8 - left, height());
         const QFont title = Theme::font(12);
@@ -313,10 +320,12 @@ protected:
         const int titleHeight = QFontMetrics(title).height(), sizeHeight = QFontMetrics(size).height();
         const int top = (height() - titleHeight - 1 - sizeHeight) / 2;
         // Laid out once for the process; each stands where drawing it in its line, centred down, would put it.
-        const auto line = [&](const QFont &font, int lineTop, int lineHeight, const QColor &color, const QString &text) {
+        const auto line = [&](const QFont &font, int lineTop, int lineHeight, const QColor &color,
+                              const QString &text) {
             p.setFont(font);
             p.setPen(color);
-            p.drawStaticText(QPointF(texts.left(), lineTop + (lineHeight - QFontMetricsF(font).height()) / 2), laidOutText(text, font));
+            p.drawStaticText(QPointF(texts.left(), lineTop + (lineHeight - QFontMetricsF(font).height()) / 2),
+                             laidOutText(text, font));
         };
         line(title, top, titleHeight, Theme::text2(), L("Print atual"));
         line(size, top + titleHeight + 1, sizeHeight, Theme::text3(), m_size);
@@ -364,7 +373,8 @@ AppSidebar::AppSidebar(AppRouter &router, ShortcutStore &shortcuts, TutorialStor
 
     m_width->setDuration(180);
     m_width->setEasingCurve(QEasingCurve::OutCubic);
-    connect(m_width, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) { setFixedWidth(value.toInt()); });
+    connect(m_width, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant &value) { setFixedWidth(value.toInt()); });
     connect(&router, &AppRouter::pageChanged, this, [this] {
         refreshItems();
         m_openPrintRow->update();
@@ -469,8 +479,7 @@ void AppSidebar::setCollapsed(bool collapsed, bool animated) {
 }
 
 void AppSidebar::refreshItems() {
-    for (auto it = m_items.cbegin(); it != m_items.cend(); ++it)
-        it.value()->setCurrent(m_router.page() == it.key());
+    for (auto it = m_items.cbegin(); it != m_items.cend(); ++it) it.value()->setCurrent(m_router.page() == it.key());
     Item *editor = m_items.value(AppRouter::Page::editor);
     editor->setEnabled(m_router.editor() != nullptr);
     editor->setCursor(editor->isEnabled() ? Qt::PointingHandCursor : Qt::ArrowCursor);

@@ -71,19 +71,21 @@ void connectAll() {
     QObject::connect(&recents, &RecentsStore::capturesCleared, &router, forget);
 
     // Folders that refuse to be written: the user hears of it once, with the folder's name.
-    QObject::connect(&recents, &RecentsStore::keepingFailed, &router,
-                     [](const QString &folder, const QString &error, const QString &keptIn) {
-                         alertLater(L("Não foi possível salvar o arquivo."),
-                                    keptIn.isEmpty()
-                                        ? L(LKey("A pasta “%@” não aceita gravação (%@). A captura não foi guardada.",
-                                                 {folder, error}))
-                                        : L(LKey("A pasta “%@” não aceita gravação (%@). Esta captura foi guardada em “%@”.",
-                                                 {folder, error, keptIn})));
-                     });
+    QObject::connect(
+        &recents, &RecentsStore::keepingFailed, &router,
+        [](const QString &folder, const QString &error, const QString &keptIn) {
+            alertLater(
+                L("Não foi possível salvar o arquivo."),
+                keptIn.isEmpty()
+                    ? L(LKey("A pasta “%@” não aceita gravação (%@). A captura não foi guardada.", {folder, error}))
+                    : L(LKey("A pasta “%@” não aceita gravação (%@). Esta captura foi guardada em “%@”.",
+                             {folder, error, keptIn})));
+        });
     QObject::connect(&platform::UserDefaults::standard(), &platform::UserDefaults::writeFailed, &router,
                      [](const QString &path, const QString &error) {
                          alertLater(L("Não foi possível salvar o arquivo."),
-                                    L(LKey("As configurações não puderam ser gravadas em “%@” (%@). O que mudar agora vale só até o Pelicarta fechar.",
+                                    L(LKey("As configurações não puderam ser gravadas em “%@” (%@). O que mudar agora "
+                                           "vale só até o Pelicarta fechar.",
                                            {path, error})));
                      });
 
@@ -92,10 +94,8 @@ void connectAll() {
     TutorialStore &tutorials = TutorialStore::shared();
     TutorialHUDController &pill = TutorialHUDController::shared();
     QObject::connect(&tutorials, &TutorialStore::recordingChanged, &pill, [&pill](bool recording) {
-        if (recording)
-            pill.show();
-        else
-            pill.close();
+        if (recording) pill.show();
+        else pill.close();
     });
     QObject::connect(&tutorials, &TutorialStore::recordingFinished, &router,
                      [] { MainWindowController::shared().show(AppRouter::Page::tutorial); });

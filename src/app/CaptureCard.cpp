@@ -10,7 +10,6 @@
 
 #include <QPainter>
 
-
 namespace {
 
 constexpr qreal kRadius = 14;

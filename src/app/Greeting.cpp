@@ -28,7 +28,9 @@ QString Sources::firstName(const platform::UserDefaults &defaults) const {
     return Greeting::firstName(Settings::customName.value(defaults), accountFullName ? accountFullName() : QString());
 }
 
-QString Sources::line(const platform::UserDefaults &defaults) const { return Greeting::line(now(), firstName(defaults)); }
+QString Sources::line(const platform::UserDefaults &defaults) const {
+    return Greeting::line(now(), firstName(defaults));
+}
 
 Sources systemSources() { return Sources{&QDateTime::currentDateTime, &platform::fullUserName}; }
 

@@ -187,7 +187,8 @@ QWidget *HomeView::makeRecents() {
     header->addStretch(1);
     m_historyLink = new HistoryLink(block); // "Ver histórico completo", shown only with recent captures
     m_historyLink->setObjectName(QStringLiteral("historyLink"));
-    connect(m_historyLink, &QAbstractButton::clicked, this, [] { AppRouter::shared().setPage(AppRouter::Page::history); });
+    connect(m_historyLink, &QAbstractButton::clicked, this,
+            [] { AppRouter::shared().setPage(AppRouter::Page::history); });
     header->addWidget(m_historyLink);
     column->addLayout(header);
     m_placeholder = new RecentsPlaceholder(block); // the dashed box shown without any
@@ -203,8 +204,9 @@ QWidget *HomeView::makeFooter() {
     auto *row = new QHBoxLayout(footer);
     row->setContentsMargins(20, 0, 20, 0);
     row->setSpacing(6);
-    row->addWidget(themedLabel(L("Dica: a tecla de print do teclado pode chamar o Pelicarta — veja em Ajustes › Atalhos"),
-                               Theme::font(12), Theme::text3(), footer));
+    row->addWidget(
+        themedLabel(L("Dica: a tecla de print do teclado pode chamar o Pelicarta — veja em Ajustes › Atalhos"),
+                    Theme::font(12), Theme::text3(), footer));
     row->addStretch(1);
     row->addWidget(themedLabel(L("Saudação e nome ajustáveis em Ajustes"), Theme::font(12), Theme::text3(), footer));
     return footer;

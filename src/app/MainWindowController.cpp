@@ -171,9 +171,12 @@ QWidget *MainWindowController::makeWindow() {
     auto *window = new MainWindow(*this);
     m_shell = window->findChild<AppShellView *>();
     // On a turn of its own: putting the page in place and showing the window each take a few ms.
-    connect(m_shell, &AppShellView::editorSettled, this, [this] {
-        if (std::exchange(m_showWhenSettled, false)) show();
-    }, Qt::QueuedConnection);
+    connect(
+        m_shell, &AppShellView::editorSettled, this,
+        [this] {
+            if (std::exchange(m_showWhenSettled, false)) show();
+        },
+        Qt::QueuedConnection);
     if (QScreen *screen = QGuiApplication::primaryScreen())
         window->setGeometry(MainWindowFrame::centred(window->size(), screen->availableGeometry()));
     // After centring: a frame saved by an earlier run takes the centred one's place.
@@ -207,7 +210,8 @@ void MainWindowController::saveFrame() {
     // A maximised or full-screen window keeps the frame it will return to.
     if (m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) return;
     const QRect frame(m_window->pos(), m_window->size());
-    if (Settings::mainWindowFrame.stored(platform::UserDefaults::standard()) != frame) Settings::mainWindowFrame.set(frame);
+    if (Settings::mainWindowFrame.stored(platform::UserDefaults::standard()) != frame)
+        Settings::mainWindowFrame.set(frame);
 }
 
 void MainWindowController::show(std::optional<AppRouter::Page> page) {

@@ -31,7 +31,8 @@
 // One row: its title at the left and, when it has one, its shortcut at the right; lit under the pointer.
 class MenuBarView::Row final : public QAbstractButton {
 public:
-    Row(const QString &title, const QString &shortcut, QWidget *parent) : QAbstractButton(parent), m_shortcut(shortcut) {
+    Row(const QString &title, const QString &shortcut, QWidget *parent)
+        : QAbstractButton(parent), m_shortcut(shortcut) {
         setText(title);
         setAccessibleName(title);
         setFixedHeight(32);
@@ -61,7 +62,8 @@ protected:
         p.setFont(Theme::font(14));
         p.setPen(Theme::text());
         const QRect titleBox = inside.adjusted(0, 0, -(shortcutWidth ? shortcutWidth + 8 : 0), 0);
-        p.drawText(titleBox, Qt::AlignVCenter | Qt::AlignLeft, p.fontMetrics().elidedText(text(), Qt::ElideRight, titleBox.width()));
+        p.drawText(titleBox, Qt::AlignVCenter | Qt::AlignLeft,
+                   p.fontMetrics().elidedText(text(), Qt::ElideRight, titleBox.width()));
     }
     bool event(QEvent *e) override {
         if (e->type() == QEvent::HoverEnter || e->type() == QEvent::HoverLeave) update();
@@ -115,7 +117,8 @@ MenuBarView::MenuBarView(ShortcutStore &shortcuts, RecentsStore &recents, platfo
     addRow(L("Histórico e busca…"), QString(), [] { MainWindowController::shared().show(AppRouter::Page::history); });
     addRow(L("Ajustes…"), commandKey(platform::KeyCode::comma, ","),
            [] { MainWindowController::shared().show(AppRouter::Page::settings); });
-    addRow(L("Sair"), commandKey(platform::KeyCode::q, "Q"), [this] { emit quitRequested(); }, false);
+    addRow(
+        L("Sair"), commandKey(platform::KeyCode::q, "Q"), [this] { emit quitRequested(); }, false);
 
     m_defaults.onChange(Settings::greetingEnabled.key(), this, [this] { refreshHeader(); });
     connect(&m_shortcuts, &ShortcutStore::shortcutsChanged, this, &MenuBarView::refreshShortcuts);
@@ -167,7 +170,8 @@ QWidget *MenuBarView::makeRecents() {
     return block;
 }
 
-void MenuBarView::addRow(const QString &title, const QString &shortcut, std::function<void()> action, bool closesFirst) {
+void MenuBarView::addRow(const QString &title, const QString &shortcut, std::function<void()> action,
+                         bool closesFirst) {
     auto *row = new Row(title, shortcut, this);
     connect(row, &QAbstractButton::clicked, this, [this, action = std::move(action), closesFirst] {
         if (!closesFirst) {
@@ -190,7 +194,8 @@ void MenuBarView::refreshHeader() {
 
 void MenuBarView::refreshShortcuts() {
     const QList<ShortcutAction> actions = ShortcutActions::all();
-    for (qsizetype i = 0; i < actions.size(); ++i) m_rows[i]->setShortcut(m_shortcuts.shortcut(actions[i]).displayString());
+    for (qsizetype i = 0; i < actions.size(); ++i)
+        m_rows[i]->setShortcut(m_shortcuts.shortcut(actions[i]).displayString());
 }
 
 void MenuBarView::refreshRecents() {
@@ -214,9 +219,13 @@ QString MenuBarView::shortcutText(const QString &title) const {
 
 QString MenuBarView::headerTitle() const { return m_headerTitle->text(); }
 
-QString MenuBarView::headerSubtitle() const { return m_headerSubtitle->isHidden() ? QString() : m_headerSubtitle->text(); }
+QString MenuBarView::headerSubtitle() const {
+    return m_headerSubtitle->isHidden() ? QString() : m_headerSubtitle->text();
+}
 
-QList<RecentThumbnail *> MenuBarView::tiles() const { return m_tileBox->isHidden() ? QList<RecentThumbnail *>() : m_tiles->tiles(); }
+QList<RecentThumbnail *> MenuBarView::tiles() const {
+    return m_tileBox->isHidden() ? QList<RecentThumbnail *>() : m_tiles->tiles();
+}
 
 bool MenuBarView::showsNoCaptures() const { return !m_noCaptures->isHidden(); }
 
@@ -232,10 +241,8 @@ void MenuBarView::popup(const QRect &anchor) {
 void MenuBarView::toggle(const QRect &anchor) {
     // A popup closes on a press outside it before the tray hears the click: that click only closed it.
     constexpr int closingClickMs = 300;
-    if (isVisible())
-        hide();
-    else if (!m_sinceHidden.isValid() || m_sinceHidden.elapsed() > closingClickMs)
-        popup(anchor);
+    if (isVisible()) hide();
+    else if (!m_sinceHidden.isValid() || m_sinceHidden.elapsed() > closingClickMs) popup(anchor);
 }
 
 void MenuBarView::place() {

@@ -208,7 +208,8 @@ public:
     PermissionStep(ScreenAccess access, QWidget *parent) : QWidget(parent), m_access(std::move(access)) {
         QVBoxLayout *column = stepColumn(this);
         column->addWidget(stepHeading(L("Permita a Gravação de Tela"),
-                                      L("O Pelicarta só olha a tela quando você captura.\nNada sai do seu Mac."), this));
+                                      L("O Pelicarta só olha a tela quando você captura.\nNada sai do seu Mac."),
+                                      this));
         m_granted = new QWidget(this);
         m_granted->setFixedHeight(40);
         auto *grantedRow = new QHBoxLayout(m_granted);
@@ -217,7 +218,8 @@ public:
         auto *check = new QLabel(m_granted);
         check->setPixmap(Icons::pixmap(QStringLiteral("checkmark"), 14, Theme::success(), devicePixelRatioF()));
         grantedRow->addWidget(check);
-        grantedRow->addWidget(themedLabel(L("Permissão concedida"), Theme::font(14, QFont::Medium), Theme::success(), m_granted));
+        grantedRow->addWidget(
+            themedLabel(L("Permissão concedida"), Theme::font(14, QFont::Medium), Theme::success(), m_granted));
         column->addWidget(m_granted, 0, Qt::AlignHCenter);
 
         m_asking = new QWidget(this);
@@ -266,7 +268,8 @@ class OnboardingView::ShortcutStep final : public QWidget {
 public:
     ShortcutStep(ShortcutStore &store, HotkeyManager &hotkeys, QWidget *parent) : QWidget(parent), m_store(store) {
         QVBoxLayout *column = stepColumn(this);
-        column->addWidget(stepHeading(L("Seu atalho de captura"), L("Clique no campo e pressione a combinação que quiser."), this));
+        column->addWidget(
+            stepHeading(L("Seu atalho de captura"), L("Clique no campo e pressione a combinação que quiser."), this));
         m_recorder = new ShortcutRecorder(store, hotkeys, ShortcutAction::captureArea, Keycap::Size::large, this);
         column->addWidget(m_recorder, 0, Qt::AlignHCenter);
 
@@ -451,14 +454,17 @@ void OnboardingView::showStep(int step) {
 void OnboardingView::layOutSteps() {
     // The step in, moved in from 16 to the right and fading in; the step out, fading out in place.
     const QRect box = m_stepArea->rect().adjusted(64, 0, -64, -24);
-    const qreal progress = m_transition->state() == QAbstractAnimation::Running ? m_transition->currentValue().toReal() : 1.0;
+    const qreal progress =
+        m_transition->state() == QAbstractAnimation::Running ? m_transition->currentValue().toReal() : 1.0;
     if (m_current) {
         m_current->setGeometry(box.translated(qRound(16 * (1 - progress)), 0));
-        if (auto *fade = qobject_cast<QGraphicsOpacityEffect *>(m_current->graphicsEffect())) fade->setOpacity(progress);
+        if (auto *fade = qobject_cast<QGraphicsOpacityEffect *>(m_current->graphicsEffect()))
+            fade->setOpacity(progress);
     }
     if (m_leaving) {
         m_leaving->setGeometry(box);
-        if (auto *fade = qobject_cast<QGraphicsOpacityEffect *>(m_leaving->graphicsEffect())) fade->setOpacity(1 - progress);
+        if (auto *fade = qobject_cast<QGraphicsOpacityEffect *>(m_leaving->graphicsEffect()))
+            fade->setOpacity(1 - progress);
     }
 }
 

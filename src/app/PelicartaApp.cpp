@@ -29,12 +29,13 @@ PelicartaApp::PelicartaApp(platform::SingleInstance *instance, QObject *parent)
     // The global hot keys work before any window exists; they register on the first event-loop turn.
     HotkeyManager::shared().start();
     if (instance) {
-        connect(instance, &platform::SingleInstance::messageReceived, this, [this, instance](const QStringList &message) {
-            const auto command = AppCommand::fromMessage(message);
-            if (!command) return;
-            // The launch waits to learn whether its capture started.
-            perform(*command, command->kind == AppCommand::Kind::capture ? instance->answerLater() : nullptr);
-        });
+        connect(instance, &platform::SingleInstance::messageReceived, this,
+                [this, instance](const QStringList &message) {
+                    const auto command = AppCommand::fromMessage(message);
+                    if (!command) return;
+                    // The launch waits to learn whether its capture started.
+                    perform(*command, command->kind == AppCommand::Kind::capture ? instance->answerLater() : nullptr);
+                });
     }
 }
 
@@ -89,7 +90,8 @@ constexpr qint64 kLongestGrabMs = 15'000;
 QString refusalText(CaptureService::Start start) {
     switch (start) {
     case CaptureService::Start::started: break;
-    case CaptureService::Start::refusedUnderDialog: return QStringLiteral("Pelicarta has a dialog open; answer it first.");
+    case CaptureService::Start::refusedUnderDialog:
+        return QStringLiteral("Pelicarta has a dialog open; answer it first.");
     case CaptureService::Start::refusedBusy: return QStringLiteral("Pelicarta is still busy with an earlier capture.");
     case CaptureService::Start::refusedOverlayUp:
         return QStringLiteral("Pelicarta is waiting for an area or a window to be picked.");

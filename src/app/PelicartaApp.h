@@ -13,7 +13,6 @@ class QSystemTrayIcon;
 class MenuBarView;
 class QTimer;
 
-
 // The resident application: the tray icon with its panel, the main window at launch and on reopen,
 // and the requests of later launches. It keeps running with no window open; only "Sair" (or a
 // `--quit` request) ends it.

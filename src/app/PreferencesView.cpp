@@ -46,7 +46,8 @@ public:
 protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
-        p.drawPixmap(QRect(5, 5, 14, 14), Icons::pixmap(m_icon, 14, underMouse() ? Theme::text() : Theme::text3(), devicePixelRatioF()));
+        p.drawPixmap(QRect(5, 5, 14, 14),
+                     Icons::pixmap(m_icon, 14, underMouse() ? Theme::text() : Theme::text3(), devicePixelRatioF()));
     }
 
 private:
@@ -69,7 +70,8 @@ std::pair<QWidget *, QVBoxLayout *> newSection(QWidget *parent, const QString &l
 // A switch that stores its state in `setting` at each click.
 ToggleSwitch *settingSwitch(const Setting<bool> &setting, platform::UserDefaults &defaults) {
     auto *toggle = new ToggleSwitch;
-    QObject::connect(toggle, &QAbstractButton::clicked, toggle, [&setting, &defaults](bool on) { setting.set(on, defaults); });
+    QObject::connect(toggle, &QAbstractButton::clicked, toggle,
+                     [&setting, &defaults](bool on) { setting.set(on, defaults); });
     return toggle;
 }
 
@@ -83,7 +85,8 @@ void storeChoices(Picker *picker, const Setting<E> &setting, platform::UserDefau
 QString afterCaptureDetail(AfterCapture value) {
     switch (value) {
     case AfterCapture::copy: return L("Sem janela: aplica o estilo padrão e copia");
-    case AfterCapture::quick: return L("O print flutua no canto: arraste para uma conversa. Botão direito escolhe um fundo");
+    case AfterCapture::quick:
+        return L("O print flutua no canto: arraste para uma conversa. Botão direito escolhe um fundo");
     case AfterCapture::editor: break;
     }
     return L("Janela completa para ajustar fundo, margem e exportação");
@@ -192,13 +195,15 @@ QWidget *PreferencesView::makeGeneral(QWidget *parent) {
     c.name = new QLineEdit;
     c.name->setFixedWidth(180);
     c.name->setFont(Theme::font(13));
-    c.name->setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: %2; border: 1px solid %3; border-radius: 7px; "
-                                         "padding: 5px 8px; } QLineEdit:focus { border-color: %4; } "
-                                         "QLineEdit:disabled { color: %5; }")
-                              .arg(Theme::raised().name(), Theme::text().name(), Theme::lineStrong().name(QColor::HexArgb),
-                                   Theme::accentLine().name(QColor::HexArgb), Theme::text3().name()));
+    c.name->setStyleSheet(
+        QStringLiteral("QLineEdit { background: %1; color: %2; border: 1px solid %3; border-radius: 7px; "
+                       "padding: 5px 8px; } QLineEdit:focus { border-color: %4; } "
+                       "QLineEdit:disabled { color: %5; }")
+            .arg(Theme::raised().name(), Theme::text().name(), Theme::lineStrong().name(QColor::HexArgb),
+                 Theme::accentLine().name(QColor::HexArgb), Theme::text3().name()));
     // Kept as typed, at every change; the greeting trims it where it reads it.
-    connect(c.name, &QLineEdit::textEdited, this, [this](const QString &text) { Settings::customName.set(text, m_defaults); });
+    connect(c.name, &QLineEdit::textEdited, this,
+            [this](const QString &text) { Settings::customName.set(text, m_defaults); });
     addRow(rows, L("Seu nome"), c.name)->setDetail(L("Vazio = nome da conta do Mac"));
 
     c.launch = new ToggleSwitch; // read as the page comes on screen
@@ -206,7 +211,8 @@ QWidget *PreferencesView::makeGeneral(QWidget *parent) {
     addRow(rows, L("Iniciar com o Mac"), c.launch);
 
     auto *again = new SecondaryButton(L("Rever"));
-    connect(again, &QAbstractButton::clicked, this, [this] { Settings::hasCompletedOnboarding.set(false, m_defaults); });
+    connect(again, &QAbstractButton::clicked, this,
+            [this] { Settings::hasCompletedOnboarding.set(false, m_defaults); });
     addRow(rows, L("Boas-vindas"), again)->setDetail(L("Mostra o onboarding de novo"));
     return section;
 }
@@ -250,7 +256,8 @@ QWidget *PreferencesView::makeCapture(QWidget *parent) {
 
     auto *restorePresets = new SecondaryButton(L("Restaurar de fábrica"));
     connect(restorePresets, &QAbstractButton::clicked, this, [this] { m_styles.resetPresets(); });
-    addRow(rows, L("Presets"), restorePresets)->setDetail(L("Renomeie, atualize ou exclua com o botão direito no Editor"));
+    addRow(rows, L("Presets"), restorePresets)
+        ->setDetail(L("Renomeie, atualize ou exclua com o botão direito no Editor"));
 
     m_presetRows = new QVBoxLayout;
     m_presetRows->setSpacing(0);
@@ -283,7 +290,8 @@ QWidget *PreferencesView::makePermission(QWidget *parent) {
     Controls &c = *m_controls;
     c.permission = new QStackedWidget;
     auto *granted = new QLabel(c.permission);
-    granted->setPixmap(Icons::pixmap(QStringLiteral("checkmark.circle.fill"), 18, Theme::success(), devicePixelRatioF()));
+    granted->setPixmap(
+        Icons::pixmap(QStringLiteral("checkmark.circle.fill"), 18, Theme::success(), devicePixelRatioF()));
     granted->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto *open = new SecondaryButton(L("Abrir configurações do sistema"), c.permission);
     // Shows the state and leads to the settings; the page never asks for access itself.
@@ -362,8 +370,9 @@ void PreferencesView::refreshCapture() {
     row(L("Estilo padrão"))
         ->setDetail(L(LKey("Fundo %@ · margem %@ pt — mude pelo Editor",
                            {style.backdrop.displayName(), QString::number(truncatedWhole(style.padding))})));
-    row(L("Fundos"))->setDetail(L(LKey("%@ fundos · crie e edite cores pelo Editor (tecla E)",
-                                       {QString::number(m_styles.backdrops().size())})));
+    row(L("Fundos"))
+        ->setDetail(L(LKey("%@ fundos · crie e edite cores pelo Editor (tecla E)",
+                           {QString::number(m_styles.backdrops().size())})));
 }
 
 void PreferencesView::refreshPresets() {
@@ -395,7 +404,8 @@ void PreferencesView::refreshHistory() {
     c.compact->setChecked(m_recents.isCompact());
     // Counted afresh: files may have come or gone since the last look.
     const int files = m_recents.fileCount();
-    row(L("Espaço usado"))->setDetail(L(LKey("%@ em %@ capturas", {byteCountText(m_recents.usedBytes()), QString::number(files)})));
+    row(L("Espaço usado"))
+        ->setDetail(L(LKey("%@ em %@ capturas", {byteCountText(m_recents.usedBytes()), QString::number(files)})));
     c.freeSpace->setEnabled(files > 0);
 }
 

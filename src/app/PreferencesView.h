@@ -25,9 +25,9 @@ class UserDefaults;
 // style, backdrops and presets; the global shortcuts; the history's keep limit, format and disk use;
 // and the screen permission where the platform asks for one. Every row shows the settings and stores
 // as they are now, read again as the page comes on screen and after every change while it shows (the
-// recents folder is listed anew each time); each control makes one change. Settings are read through the same readers as their
-// users, so a value they would not accept shows as what they would do instead, and nothing is
-// written until the user picks.
+// recents folder is listed anew each time); each control makes one change. Settings are read through the same readers
+// as their users, so a value they would not accept shows as what they would do instead, and nothing is written until
+// the user picks.
 class PreferencesView : public QWidget {
     Q_OBJECT
 public:

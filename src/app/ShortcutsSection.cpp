@@ -41,7 +41,8 @@ protected:
         if (!isEnabled()) return;
         QPainter p(this);
         p.drawPixmap(QRectF(4, 4, 14, 14),
-                     Icons::pixmap(QStringLiteral("arrow.counterclockwise"), 14, Theme::text3(), devicePixelRatioF()), QRectF());
+                     Icons::pixmap(QStringLiteral("arrow.counterclockwise"), 14, Theme::text3(), devicePixelRatioF()),
+                     QRectF());
     }
 };
 
@@ -78,12 +79,15 @@ public:
         auto *icon = new QLabel(title);
         icon->setPixmap(Icons::pixmap(QStringLiteral("keyboard"), 14, Theme::text(), devicePixelRatioF()));
         th->addWidget(icon);
-        th->addWidget(textLabel(L("Usar a tecla de print do seu teclado"), Theme::font(13, QFont::DemiBold), Theme::text(), title), 1);
+        th->addWidget(textLabel(L("Usar a tecla de print do seu teclado"), Theme::font(13, QFont::DemiBold),
+                                Theme::text(), title),
+                      1);
         v->addWidget(title);
-        v->addWidget(guideStep(QStringLiteral("1"),
-                               L("Clique num atalho acima e aperte a tecla de print. Teclas de PC (Print Screen, F13–F20) "
-                                 "funcionam direto."),
-                               this));
+        v->addWidget(
+            guideStep(QStringLiteral("1"),
+                      L("Clique num atalho acima e aperte a tecla de print. Teclas de PC (Print Screen, F13–F20) "
+                        "funcionam direto."),
+                      this));
         v->addWidget(guideStep(QStringLiteral("2"),
                                L("Se ela mandar o atalho de print do macOS (⇧⌘4 ou ⇧⌘5, comum em teclados Logitech), "
                                  "desligue esse atalho no macOS e grave de novo."),
@@ -98,7 +102,8 @@ public:
         linkRow->addWidget(link, 0, Qt::AlignLeft);
         v->addLayout(linkRow);
         v->addWidget(guideStep(QStringLiteral("3"),
-                               L("Outra opção: no app do teclado (ex.: Logi Options+), faça a tecla enviar ⌥⇧A."), this));
+                               L("Outra opção: no app do teclado (ex.: Logi Options+), faça a tecla enviar ⌥⇧A."),
+                               this));
     }
 
 protected:
@@ -121,8 +126,8 @@ ShortcutsSection::ShortcutsSection(ShortcutStore &store, HotkeyManager &hotkeys,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
     layout->addWidget(new SectionLabel(L("Atalhos globais"), this));
-    layout->addWidget(textLabel(L("Clique no atalho e pressione a combinação que preferir. Esc cancela."), Theme::font(12),
-                                Theme::text3(), this));
+    layout->addWidget(textLabel(L("Clique no atalho e pressione a combinação que preferir. Esc cancela."),
+                                Theme::font(12), Theme::text3(), this));
     auto *rows = new QVBoxLayout;
     rows->setSpacing(0);
     for (ShortcutAction action : ShortcutActions::all()) {

@@ -222,9 +222,8 @@ bool mayNameAFont(QStringView piece) {
 }
 
 void readPiece(QStringView piece, Found &found, Labels::PieceLabels &labels) {
-    static const QRegularExpression colorPattern(
-        QStringLiteral(R"(#([0-9a-fA-F]{8}|[0-9a-fA-F]{6}|[0-9a-fA-F]{3})\b)"),
-        QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression colorPattern(QStringLiteral(R"(#([0-9a-fA-F]{8}|[0-9a-fA-F]{6}|[0-9a-fA-F]{3})\b)"),
+                                                 QRegularExpression::UseUnicodePropertiesOption);
     static const QRegularExpression fontPattern(
         QStringLiteral(R"((?:font-family|fontFamily|font family|typeface|tipografia|fonte|font))"
                        R"((?![-_ ]?(?:size|weight|style|height|stretch|variant|feature|display|smoothing|kerning)))"

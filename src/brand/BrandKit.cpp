@@ -99,12 +99,11 @@ std::optional<BrandKit> BrandKit::fromJson(const QJsonValue &json) {
     const auto fontName = [](const QJsonValue &v) {
         return v.isString() ? std::optional<std::optional<QString>>(v.toString()) : std::nullopt;
     };
-    const bool readable = readStrict(o, kName, kit.name, string) && readStrict(o, kPrimary, kit.primary, color) &&
-                          readStrict(o, kSecondary, kit.secondary, color) &&
-                          readStrict(o, kBackground, kit.background, color) && readStrict(o, kText, kit.text, color) &&
-                          readStrict(o, kFontFamily, kit.fontFamily, fontName) &&
-                          readStrict(o, kFooter, kit.footer, string) &&
-                          readStrict(o, kLogoOnScreenshots, kit.logoOnScreenshots, boolean);
+    const bool readable =
+        readStrict(o, kName, kit.name, string) && readStrict(o, kPrimary, kit.primary, color) &&
+        readStrict(o, kSecondary, kit.secondary, color) && readStrict(o, kBackground, kit.background, color) &&
+        readStrict(o, kText, kit.text, color) && readStrict(o, kFontFamily, kit.fontFamily, fontName) &&
+        readStrict(o, kFooter, kit.footer, string) && readStrict(o, kLogoOnScreenshots, kit.logoOnScreenshots, boolean);
     if (!readable) return std::nullopt;
     readLenient(o, kLogoPosition, kit.logoPosition, LogoPositions::fromRawValue);
     readLenient(o, kLogoVariant, kit.logoVariant, LogoVariants::fromRawValue);

@@ -42,8 +42,9 @@ QString renamed(const QString &name, const QString &oldLabel, const QString &new
 
 BrandStore &BrandStore::shared() {
     // Never destroyed: it outlives every view and model that reads it.
-    static BrandStore *instance = new BrandStore(platform::UserDefaults::standard(), StyleStore::shared(),
-                                                 platform::AppPaths::documentsSubfolderOrRuntime(QStringLiteral("Marca")).path);
+    static BrandStore *instance =
+        new BrandStore(platform::UserDefaults::standard(), StyleStore::shared(),
+                       platform::AppPaths::documentsSubfolderOrRuntime(QStringLiteral("Marca")).path);
     return *instance;
 }
 
@@ -140,11 +141,12 @@ void BrandStore::loadLogo() {
             QBuffer buffer(&file.bytes);
             buffer.open(QIODevice::ReadOnly);
             QString error;
-            if (auto png = platform::PngCodec::decode(buffer, {}, &error))
-                logo = std::move(*png);
+            if (auto png = platform::PngCodec::decode(buffer, {}, &error)) logo = std::move(*png);
             else
-                qCWarning(lcBrand, "%s is not a PNG picture we can read (%s); the brand has no logo until one is "
-                          "chosen again", qPrintable(logoPath()), qPrintable(error));
+                qCWarning(lcBrand,
+                          "%s is not a PNG picture we can read (%s); the brand has no logo until one is "
+                          "chosen again",
+                          qPrintable(logoPath()), qPrintable(error));
         }
     }
     setLogo(logo.isNull() ? QImage() : logo.convertToFormat(QImage::Format_ARGB32_Premultiplied));
@@ -192,19 +194,18 @@ std::optional<BrandKit> BrandStore::applyLogoColors() {
 }
 
 BrandSnapshot BrandStore::snapshot() const {
-    return {m_kit.name, m_kit.primary, m_kit.secondary, m_kit.background, m_kit.text,
-            m_kit.fontFamily, m_kit.footer, m_logo, m_kit.logoVariant};
+    return {m_kit.name,       m_kit.primary, m_kit.secondary, m_kit.background, m_kit.text,
+            m_kit.fontFamily, m_kit.footer,  m_logo,          m_kit.logoVariant};
 }
 
 QList<Backdrop> BrandStore::backdrops() const { return m_kit.customBackdrops.value_or(generatedBackdrops(m_kit)); }
 
 void BrandStore::updateBackdrop(const Backdrop &backdrop) {
     QList<Backdrop> list = backdrops();
-    const auto same = std::find_if(list.begin(), list.end(), [&backdrop](const Backdrop &b) { return b.id == backdrop.id; });
-    if (same != list.end())
-        *same = backdrop;
-    else
-        list.append(backdrop);
+    const auto same =
+        std::find_if(list.begin(), list.end(), [&backdrop](const Backdrop &b) { return b.id == backdrop.id; });
+    if (same != list.end()) *same = backdrop;
+    else list.append(backdrop);
     BrandKit kit = m_kit;
     kit.customBackdrops = list;
     setKit(kit);
@@ -214,7 +215,8 @@ int BrandStore::addBackdropsToEditor() {
     int count = 0;
     for (const Backdrop &b : backdrops()) {
         const QList<Backdrop> &listed = m_styles.backdrops();
-        const bool present = std::any_of(listed.begin(), listed.end(), [&b](const Backdrop &l) { return l.id == b.id; });
+        const bool present =
+            std::any_of(listed.begin(), listed.end(), [&b](const Backdrop &l) { return l.id == b.id; });
         if (!present && listed.size() >= StyleStore::maxBackdrops) continue;
         m_styles.saveBackdrop(b);
         ++count;
@@ -235,8 +237,9 @@ void BrandStore::removeBackdropsFromEditor() {
 
 void BrandStore::apply(const BrandImporter::Result &result) {
     BrandKit kit = m_kit;
-    for (const auto &[found, field] : {std::pair{result.primary, &kit.primary}, std::pair{result.secondary, &kit.secondary},
-                                       std::pair{result.background, &kit.background}, std::pair{result.text, &kit.text}})
+    for (const auto &[found, field] :
+         {std::pair{result.primary, &kit.primary}, std::pair{result.secondary, &kit.secondary},
+          std::pair{result.background, &kit.background}, std::pair{result.text, &kit.text}})
         if (found) *field = *found;
     if (result.fontFamily) kit.fontFamily = result.fontFamily;
     if (result.name && kit.name.isEmpty()) kit.name = *result.name;

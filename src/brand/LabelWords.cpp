@@ -13,11 +13,11 @@ namespace {
 
 // Every word of the tables once; a word's index here is its bit.
 constexpr std::array<std::u16string_view, wordCount> words{
-    u"primary",  u"primária",   u"primaria",   u"principal",    u"brand", u"marca",      u"accent",
-    u"destaque", u"secondary",  u"secundária", u"secundaria",   u"complementar", u"background",
-    u"surface",  u"fundo",      u"bg",         u"canvas",       u"text",  u"texto",      u"foreground",
-    u"on-surface", u"onsurface", u"ink",       u"fg",           u"on-",   u"on_",        u"onprimary",
-    u"onsecondary", u"onbackground", u"link",  u"pink",         u"font",  u"famil"};
+    u"primary",      u"primária",  u"primaria",   u"principal",  u"brand",        u"marca",      u"accent",
+    u"destaque",     u"secondary", u"secundária", u"secundaria", u"complementar", u"background", u"surface",
+    u"fundo",        u"bg",        u"canvas",     u"text",       u"texto",        u"foreground", u"on-surface",
+    u"onsurface",    u"ink",       u"fg",         u"on-",        u"on_",          u"onprimary",  u"onsecondary",
+    u"onbackground", u"link",      u"pink",       u"font",       u"famil"};
 
 constexpr int indexOf(std::u16string_view word) {
     for (int i = 0; i < wordCount; ++i)
@@ -29,7 +29,8 @@ constexpr quint64 maskOf(std::initializer_list<std::u16string_view> list) {
     for (std::u16string_view w : list) mask |= quint64(1) << indexOf(w);
     return mask;
 }
-static_assert(std::all_of(words.begin(), words.end(), [](std::u16string_view w) { return qsizetype(w.size()) <= longestWord; }));
+static_assert(std::all_of(words.begin(), words.end(),
+                          [](std::u16string_view w) { return qsizetype(w.size()) <= longestWord; }));
 static_assert(indexOf(u"famil") == wordCount - 1);
 
 struct Role {

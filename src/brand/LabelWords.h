@@ -41,9 +41,9 @@ WordsSeen wordsIn(QStringView label, qsizetype from, qsizetype to);
 
 // A word of the tables found at some position of a label.
 struct WordAt {
-    int word;          // its index: its bit in WordsSeen
-    qsizetype length;  // in UTF-16 units
-    bool whole;        // no letter right before or right after it
+    int word;         // its index: its bit in WordsSeen
+    qsizetype length; // in UTF-16 units
+    bool whole;       // no letter right before or right after it
 };
 // The words of the tables that start at `at` in the lower-case `label` (never more than maxWordsAt),
 // into `found`; returns how many.

@@ -166,7 +166,9 @@ Outcome load(const QString &path, const Options &options) {
 
 Outcome loadData(const QByteArray &bytes, const QString &fileName, const Options &options) {
     const QString ext = QFileInfo(fileName).suffix().toLower();
-    const bool vector = QStringList{QStringLiteral("ai"), QStringLiteral("eps"), QStringLiteral("epsf"), QStringLiteral("ps")}.contains(ext);
+    const bool vector =
+        QStringList{QStringLiteral("ai"), QStringLiteral("eps"), QStringLiteral("epsf"), QStringLiteral("ps")}.contains(
+            ext);
     if (bytes.isEmpty() || bytes.size() > LogoPictures::maxFileBytes) return failure(openMessage(fileName));
 
     const QString epsNote = L("Usei a prévia que vem dentro do EPS, que tem resolução baixa. Para um logo nítido, "

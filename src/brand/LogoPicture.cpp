@@ -35,9 +35,7 @@ QImage toSRgb(QImage image) {
 
 bool isHeif(const QByteArray &bytes) { return bytes.size() >= 12 && bytes.mid(4, 4) == "ftyp"; }
 
-bool isPostScript(const QByteArray &bytes) {
-    return bytes.startsWith("%!") || bytes.startsWith("\xC5\xD0\xD3\xC6");
-}
+bool isPostScript(const QByteArray &bytes) { return bytes.startsWith("%!") || bytes.startsWith("\xC5\xD0\xD3\xC6"); }
 
 // A reader that recognises the format by its content, or by the extension for formats without a
 // signature (TGA).
@@ -53,8 +51,8 @@ std::unique_ptr<QImageReader> openReader(QBuffer &buffer, const QByteArray &form
 // The formats read as pictures: the ones Qt reads that hold nothing but pixels (a document format,
 // SVG among them, could name other files or run programs).
 bool isPictureFormat(const QByteArray &format) {
-    static const QByteArrayList formats{"png", "jpeg", "jpg", "gif", "bmp", "tiff", "tif", "webp", "icns", "ico",
-                                        "cur", "tga", "wbmp", "pbm", "pgm", "ppm", "xbm", "xpm", "mng"};
+    static const QByteArrayList formats{"png", "jpeg", "jpg",  "gif", "bmp", "tiff", "tif", "webp", "icns", "ico",
+                                        "cur", "tga",  "wbmp", "pbm", "pgm", "ppm",  "xbm", "xpm",  "mng"};
     return formats.contains(format);
 }
 

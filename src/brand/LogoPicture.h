@@ -14,9 +14,9 @@
 // A logo file's picture before it is rasterised: a bitmap, or a vector drawing with its size in
 // points that can be drawn at any pixel size.
 struct LogoPicture {
-    QImage bitmap;                                // a raster picture
-    QSizeF points;                                // a vector picture's size
-    std::function<QImage(QSize pixels)> draw;     // a vector picture drawn to exactly `pixels`
+    QImage bitmap;                            // a raster picture
+    QSizeF points;                            // a vector picture's size
+    std::function<QImage(QSize pixels)> draw; // a vector picture drawn to exactly `pixels`
 
     bool isVector() const { return bool(draw); }
 };

@@ -41,7 +41,8 @@ LogoRenderFrames::Answer draw(const LogoRenderFrames::Request &request) {
     ghostscript.program = request.ghostscript;
     ghostscript.timeoutMs = int(std::min<quint32>(request.timeoutMs, 600000));
     const auto picture = LogoPictures::readDocument(request.kind, request.document, ghostscript, ghostscript.timeoutMs);
-    if (!picture || !picture->isVector()) return {Outcome::unreadable, {}, QStringLiteral("not a document of its kind")};
+    if (!picture || !picture->isVector())
+        return {Outcome::unreadable, {}, QStringLiteral("not a document of its kind")};
     const QSize target = LogoPictures::fittedSize(picture->points, request.box, true);
     if (!target.isValid()) return {Outcome::failed, {}, QStringLiteral("the document has no size")};
     QImage image = picture->draw(target);

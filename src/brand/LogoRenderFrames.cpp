@@ -122,7 +122,8 @@ std::optional<Answer> decodeAnswer(const QByteArray &bytes, QSize box) {
         if (*width != 0 || *height != 0 || fields.left() != 0) return std::nullopt;
         return answer;
     }
-    if (*width < 1 || *height < 1 || qint64(*width) > box.width() || qint64(*height) > box.height()) return std::nullopt;
+    if (*width < 1 || *height < 1 || qint64(*width) > box.width() || qint64(*height) > box.height())
+        return std::nullopt;
     const qsizetype row = qsizetype(*width) * 4;
     if (fields.left() != row * qsizetype(*height)) return std::nullopt;
     answer.image = QImage(int(*width), int(*height), QImage::Format_ARGB32_Premultiplied);

@@ -17,8 +17,8 @@ enum class Kind : quint8 { pdf = 1, postScript = 2, svg = 3 };
 
 struct Request {
     Kind kind = Kind::pdf;
-    QSize box;            // the document is drawn to touch this box
-    QString ghostscript;  // the gs program for PostScript; empty means "gs" on the PATH
+    QSize box;             // the document is drawn to touch this box
+    QString ghostscript;   // the gs program for PostScript; empty means "gs" on the PATH
     quint32 timeoutMs = 0; // how long drawing may take (poppler's and gs's own limit)
     QByteArray document;
 };

@@ -27,9 +27,9 @@ Program thisProgram();
 
 struct Options {
     Program program = defaultProgram();
-    int timeoutMs = 15000;                  // the drawing's own limit (poppler's, ghostscript's)
-    int startMarginMs = 10000;              // added to it for starting the process and sending the data
-    qint64 addressSpace = qint64(1) << 30;  // for the process and ghostscript under it
+    int timeoutMs = 15000;                 // the drawing's own limit (poppler's, ghostscript's)
+    int startMarginMs = 10000;             // added to it for starting the process and sending the data
+    qint64 addressSpace = qint64(1) << 30; // for the process and ghostscript under it
 };
 
 struct Result {

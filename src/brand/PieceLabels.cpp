@@ -52,7 +52,8 @@ void PieceLabels::lowerCase() {
         }
         // Some character of the run changes length (İ): one code point at a time.
         for (; i < end;) {
-            const qsizetype units = m_piece[i].isHighSurrogate() && i + 1 < end && m_piece[i + 1].isLowSurrogate() ? 2 : 1;
+            const qsizetype units =
+                m_piece[i].isHighSurrogate() && i + 1 < end && m_piece[i + 1].isLowSurrogate() ? 2 : 1;
             for (qsizetype k = 0; k < units; ++k) m_lowerAt[size_t(i + k)] = m_lower.size() + k;
             m_lower += m_piece.sliced(i, units).toString().toLower();
             i += units;

@@ -60,7 +60,7 @@ private:
     Tally m_tally;                      // over the whole piece
     std::vector<Run> m_runs;            // every "#" with 3, 6 or 8 characters after it, by text then place
     std::vector<std::optional<WordsSeen>> m_known; // by the first run of the matched text
-    std::vector<quint32> m_mark;        // per sighting: the call that took it off last
+    std::vector<quint32> m_mark;                   // per sighting: the call that took it off last
     quint32 m_calls = 0;
     // Kept between calls for their room.
     QString m_label;

@@ -54,12 +54,13 @@ std::optional<QByteArray> from(const QByteArray &svg) {
         case QXmlStreamReader::StartElement: {
             writer.writeStartElement(reader.qualifiedName().toString());
             for (const QXmlStreamNamespaceDeclaration &ns : reader.namespaceDeclarations()) {
-                const QString name = ns.prefix().isEmpty() ? QStringLiteral("xmlns")
-                                                           : QStringLiteral("xmlns:") + ns.prefix().toString();
+                const QString name =
+                    ns.prefix().isEmpty() ? QStringLiteral("xmlns") : QStringLiteral("xmlns:") + ns.prefix().toString();
                 writer.writeAttribute(name, ns.namespaceUri().toString());
             }
             for (const QXmlStreamAttribute &attribute : reader.attributes())
-                if (keepAttribute(attribute)) writer.writeAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
+                if (keepAttribute(attribute))
+                    writer.writeAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
             inStyleSheet = reader.name() == QLatin1String("style");
             break;
         }
@@ -69,10 +70,8 @@ std::optional<QByteArray> from(const QByteArray &svg) {
             break;
         case QXmlStreamReader::Characters:
             if (inStyleSheet && !urlsStayInside(reader.text())) break;
-            if (reader.isCDATA())
-                writer.writeCDATA(reader.text().toString());
-            else
-                writer.writeCharacters(reader.text().toString());
+            if (reader.isCDATA()) writer.writeCDATA(reader.text().toString());
+            else writer.writeCharacters(reader.text().toString());
             break;
         default: break; // the DTD, comments, processing instructions, unresolved entities
         }

@@ -11,8 +11,7 @@
 #include <QVBoxLayout>
 
 BrandBackdropsCard::BrandBackdropsCard(BrandStore &brand, QWidget *parent)
-    : BrandKitCard(brand, L("Fundos da marca"), L("Clique num fundo para editar tipo, cores e direção."), 14,
-                   parent) {
+    : BrandKitCard(brand, L("Fundos da marca"), L("Clique num fundo para editar tipo, cores e direção."), 14, parent) {
     auto *tiles = new QHBoxLayout;
     tiles->setSpacing(10);
     for (const Backdrop &backdrop : brand.backdrops()) {

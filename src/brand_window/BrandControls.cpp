@@ -115,7 +115,8 @@ BackdropTile::BackdropTile(const Backdrop &backdrop, bool compact, QWidget *pare
 
 void BackdropTile::setBackdrop(const Backdrop &backdrop) {
     m_backdrop = backdrop;
-    setToolTip(plainToolTip(m_compact ? L(LKey("Ver com %@", {backdrop.displayName()})) : L(LKey("Editar %@", {backdrop.displayName()}))));
+    setToolTip(plainToolTip(m_compact ? L(LKey("Ver com %@", {backdrop.displayName()}))
+                                      : L(LKey("Editar %@", {backdrop.displayName()}))));
     setAccessibleName(backdrop.displayName());
     update();
 }
@@ -141,8 +142,8 @@ void BackdropTile::paintEvent(QPaintEvent *) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 217));
     p.drawEllipse(badge);
-    p.drawPixmap(badge.adjusted(4, 4, -4, -4).toRect(), Icons::pixmap(QStringLiteral("pencil"), 10, Theme::ink(),
-                                                                      devicePixelRatioF()));
+    p.drawPixmap(badge.adjusted(4, 4, -4, -4).toRect(),
+                 Icons::pixmap(QStringLiteral("pencil"), 10, Theme::ink(), devicePixelRatioF()));
     p.setFont(Theme::font(11));
     p.setPen(Theme::text2());
     p.drawText(QRectF(0, 70, width(), 16), Qt::AlignLeft | Qt::AlignVCenter, Backdrop::kindName(m_backdrop.kind));
@@ -194,7 +195,8 @@ void ShadowHost::setCornerRadius(qreal radius) {
 
 bool ShadowHost::eventFilter(QObject *watched, QEvent *event) {
     const QEvent::Type type = event->type();
-    if (watched == m_target && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show || type == QEvent::Hide))
+    if (watched == m_target &&
+        (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show || type == QEvent::Hide))
         update();
     return QWidget::eventFilter(watched, event);
 }

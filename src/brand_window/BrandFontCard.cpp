@@ -68,6 +68,6 @@ void BrandFontCard::sync() {
     const bool missing = family && !BrandImporter::isInstalled(*family);
     m_fontWarning->setVisible(missing);
     if (missing)
-        m_fontWarning->setText(L(LKey(
-            "%@ não está instalada neste Mac: os guias usam a fonte do sistema até você instalá-la.", {*family})));
+        m_fontWarning->setText(L(
+            LKey("%@ não está instalada neste Mac: os guias usam a fonte do sistema até você instalá-la.", {*family})));
 }

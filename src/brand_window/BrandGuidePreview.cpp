@@ -17,9 +17,7 @@ namespace {
 constexpr int pad = 22, gap = 14, mockHeight = 130;
 constexpr int headingHeight = 14 + 4 + 28, stepHeight = 40;
 
-void bar(QPainter &p, const QRectF &r, const QColor &c) {
-    p.fillPath(Theme::continuousRoundedRect(r, 3), c);
-}
+void bar(QPainter &p, const QRectF &r, const QColor &c) { p.fillPath(Theme::continuousRoundedRect(r, 3), c); }
 
 } // namespace
 

@@ -49,7 +49,8 @@ BrandLogoCard::BrandLogoCard(BrandStore &brand, QWidget *parent)
 
 void BrandLogoCard::chooseLogo() {
     const auto path = platform::OpenPanel::shared().run(
-        {L("Escolha o logo da marca (PNG, SVG, PDF, AI, EPS, JPEG…)"), L("Usar este logo"),
+        {L("Escolha o logo da marca (PNG, SVG, PDF, AI, EPS, JPEG…)"),
+         L("Usar este logo"),
          {QStringLiteral("*.png"), QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.svg"),
           QStringLiteral("*.pdf"), QStringLiteral("*.heic"), QStringLiteral("*.tif"), QStringLiteral("*.tiff"),
           QStringLiteral("*.gif"), QStringLiteral("*.bmp"), QStringLiteral("*.icns"), QStringLiteral("*.ai"),
@@ -62,15 +63,19 @@ void BrandLogoCard::loadLogo(const QString &path) {
     const quint64 generation = ++m_logoGeneration;
     m_loadingLogo = true;
     refresh();
-    QtConcurrent::run([path] { return LogoLoader::load(path); })
-        .then(this, [this, generation](const LogoLoader::Outcome &outcome) {
-            // Always from the event loop, never inside this call (a quick file can be read before
-            // then() is reached), so that a choice made right after this one still supersedes it.
-            QMetaObject::invokeMethod(this, [this, generation, outcome] {
+    QtConcurrent::run([path] {
+        return LogoLoader::load(path);
+    }).then(this, [this, generation](const LogoLoader::Outcome &outcome) {
+        // Always from the event loop, never inside this call (a quick file can be read before
+        // then() is reached), so that a choice made right after this one still supersedes it.
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, outcome] {
                 if (generation != m_logoGeneration) return; // a newer choice or drop took over
                 logoLoaded(outcome.image, outcome.note, outcome.message);
-            }, Qt::QueuedConnection);
-        });
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void BrandLogoCard::logoLoaded(const QImage &image, const QString &note, const QString &message) {

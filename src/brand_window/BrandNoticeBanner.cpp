@@ -35,8 +35,8 @@ BrandNoticeBanner::BrandNoticeBanner(QWidget *parent) : QWidget(parent) {
     m_undo->setFlat(true);
     m_undo->setFont(Theme::font(12, QFont::Medium));
     m_undo->setCursor(Qt::PointingHandCursor);
-    m_undo->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; text-align: left; }")
-                              .arg(Theme::accent().name()));
+    m_undo->setStyleSheet(
+        QStringLiteral("QPushButton { color: %1; border: none; text-align: left; }").arg(Theme::accent().name()));
     connect(m_undo, &QPushButton::clicked, this, &BrandNoticeBanner::undoClicked);
     texts->addWidget(m_undo, 0, Qt::AlignLeft);
     row->addLayout(texts, 1);

@@ -138,19 +138,20 @@ void BrandPreviewPane::refreshArt() {
 void BrandPreviewPane::startRender() {
     BeautyStyle style = m_styles.defaultStyle();
     const QList<Backdrop> backdrops = m_brand.backdrops();
-    const auto chosen = std::find_if(backdrops.begin(), backdrops.end(),
-                                     [this](const Backdrop &b) { return b.id == m_backdropID; });
+    const auto chosen =
+        std::find_if(backdrops.begin(), backdrops.end(), [this](const Backdrop &b) { return b.id == m_backdropID; });
     if (chosen != backdrops.end()) style.backdrop = *chosen;
     else if (!backdrops.isEmpty()) style.backdrop = backdrops.first();
     const std::optional<BrandLogo> logo = m_brand.screenshotLogo();
     const quint64 generation = ++m_renderGeneration;
-    QtConcurrent::run([style, logo] { return Beautifier::render(BrandPreviewShot::image(), style, logo); })
-        .then(this, [this, generation](const QImage &image) {
-            if (generation != m_renderGeneration || !m_active || image.isNull()) return;
-            m_printPreview = image;
-            sync();
-            emit printPreviewChanged();
-        });
+    QtConcurrent::run([style, logo] {
+        return Beautifier::render(BrandPreviewShot::image(), style, logo);
+    }).then(this, [this, generation](const QImage &image) {
+        if (generation != m_renderGeneration || !m_active || image.isNull()) return;
+        m_printPreview = image;
+        sync();
+        emit printPreviewChanged();
+    });
 }
 
 void BrandPreviewPane::refresh() {
@@ -181,8 +182,8 @@ void BrandPreviewPane::sync() {
         m_printShadow->setCornerRadius(10);
     } else {
         const QSize box = QSize(480, 480 * m_printPreview.height() / qMax(1, m_printPreview.width()));
-        QPixmap pixmap = QPixmap::fromImage(m_printPreview.scaled(box * devicePixelRatioF(), Qt::KeepAspectRatio,
-                                                                  Qt::SmoothTransformation));
+        QPixmap pixmap = QPixmap::fromImage(
+            m_printPreview.scaled(box * devicePixelRatioF(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
         pixmap.setDevicePixelRatio(devicePixelRatioF());
         m_printImage->setPixmap(pixmap);
         m_printShadow->setCornerRadius(0);

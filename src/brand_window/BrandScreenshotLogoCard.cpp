@@ -72,8 +72,8 @@ BrandScreenshotLogoCard::BrandScreenshotLogoCard(BrandStore &brand, QWidget *par
         m_variantChips << chip;
     }
     versions->addLayout(grid);
-    QLabel *guides = themedLabel(L("Vale também para o logo no topo dos guias."), Theme::font(11), Theme::text3(),
-                                 m_printBlocks);
+    QLabel *guides =
+        themedLabel(L("Vale também para o logo no topo dos guias."), Theme::font(11), Theme::text3(), m_printBlocks);
     guides->setWordWrap(true);
     versions->addWidget(guides);
     blocks->addLayout(versions);

@@ -174,7 +174,8 @@ void BrandView::loadLogo(const QString &path) { m_logoCard->loadLogo(path); }
 
 void BrandView::importFile() {
     const auto path = platform::OpenPanel::shared().run(
-        {L("Escolha um DESIGN.md, um CSS ou um arquivo de tokens (JSON)"), {},
+        {L("Escolha um DESIGN.md, um CSS ou um arquivo de tokens (JSON)"),
+         {},
          {QStringLiteral("*.json"), QStringLiteral("*.txt"), QStringLiteral("*.md"), QStringLiteral("*.markdown"),
           QStringLiteral("*.css"), QStringLiteral("*.scss")},
          L("Tokens de design")});
@@ -190,10 +191,13 @@ void BrandView::importFrom(const QString &path) {
         return result;
     }).then(this, [this, generation, path](const BrandImporter::Result &result) {
         // From the event loop, never inside this call, as for logos.
-        QMetaObject::invokeMethod(this, [this, generation, path, result] {
-            if (generation != m_importGeneration) return; // a newer import took over
-            imported(QFileInfo(path).fileName(), result);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, path, result] {
+                if (generation != m_importGeneration) return; // a newer import took over
+                imported(QFileInfo(path).fileName(), result);
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -224,8 +228,8 @@ void BrandView::editBackdrop(const QString &id) {
     const auto found = std::find_if(backdrops.begin(), backdrops.end(), [&](const Backdrop &b) { return b.id == id; });
     if (found == backdrops.end()) return;
     const BrandKit &kit = m_brand.kit();
-    const BackdropSheet::Request request{*found, BrandPreviewShot::image(),
-                                         {kit.primary, kit.secondary, kit.background}, L("Salvar fundo")};
+    const BackdropSheet::Request request{
+        *found, BrandPreviewShot::image(), {kit.primary, kit.secondary, kit.background}, L("Salvar fundo")};
     BackdropSheet::open(this, request, [guard = QPointer<BrandView>(this)](std::optional<Backdrop> saved) {
         if (!guard || !saved) return;
         guard->m_brand.updateBackdrop(*saved);

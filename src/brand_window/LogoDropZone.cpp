@@ -108,6 +108,6 @@ void LogoDropZone::paintEvent(QPaintEvent *) {
     if (m_logo.isNull()) border.setDashPattern({5.0 / border.widthF(), 4.0 / border.widthF()});
     p.setPen(border);
     p.setBrush(Qt::NoBrush);
-    p.drawPath(Theme::continuousRoundedRect(r.adjusted(border.widthF() / 2, border.widthF() / 2,
-                                                       -border.widthF() / 2, -border.widthF() / 2), 10));
+    p.drawPath(Theme::continuousRoundedRect(
+        r.adjusted(border.widthF() / 2, border.widthF() / 2, -border.widthF() / 2, -border.widthF() / 2), 10));
 }

@@ -56,4 +56,5 @@ public:
     virtual void showOverlay(OverlayMode mode, std::function<void(const QString &error)> shown,
                              std::function<void(std::optional<OverlayPick>)> finished) = 0;
 };
-template <> CaptureBackend &platform::SharedService<CaptureBackend>::real();
+template <>
+CaptureBackend &platform::SharedService<CaptureBackend>::real();

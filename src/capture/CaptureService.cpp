@@ -100,8 +100,7 @@ void copyBeautified(const QImage &image, std::optional<PredrawnBackplate> predra
         QImage picture = image;
         try {
             picture = beautified.result();
-        } catch (...) {
-        }
+        } catch (...) {}
         Clipboard::copyForPastingInBackground([picture] { return picture; }, keep);
     });
 }
@@ -215,8 +214,7 @@ void run(ShortcutAction action) {
             showOverlay(CaptureBackend::OverlayMode::area);
         }
         break;
-    case ShortcutAction::toggleTutorial:
-        break; // never reaches here: start() toggles recording at once
+    case ShortcutAction::toggleTutorial: break; // never reaches here: start() toggles recording at once
     }
 }
 

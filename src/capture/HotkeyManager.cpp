@@ -12,7 +12,8 @@ HotkeyManager::HotkeyManager(ShortcutStore &store, std::unique_ptr<platform::Glo
     if (!m_hotkeys) return;
     connect(m_hotkeys.get(), &platform::GlobalHotkeys::pressed, this, [this](int identifier) {
         // Leave the windowing system's event dispatch before a capture starts.
-        QMetaObject::invokeMethod(this, [this, identifier] { fire(identifier); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, identifier] { fire(identifier); }, Qt::QueuedConnection);
     });
     connect(m_hotkeys.get(), &platform::GlobalHotkeys::lost, this, [this](int identifier) {
         const auto action = ShortcutActions::fromHotkeyIdentifier(identifier);
@@ -54,8 +55,7 @@ void HotkeyManager::registerAll() {
             if (m_hotkeys && m_hotkeys->registerHotkey(ShortcutActions::hotkeyIdentifier(action), shortcut.keyCode,
                                                        shortcut.modifiers))
                 m_registered << action;
-            else
-                failures << action;
+            else failures << action;
         }
     }
     setFailed(failures);

@@ -39,5 +39,4 @@ double frozenImageScale(const DisplaySnapshot &snapshot);
 void paint(QPainter &painter, const DisplaySnapshot &snapshot, const QImage &blurredImage, OverlayMode mode,
            const std::optional<QRectF> &localSelection, const std::optional<QRectF> &localWindow);
 
-
 } // namespace OverlayBackdrop

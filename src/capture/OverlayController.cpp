@@ -19,8 +19,8 @@
 
 OverlayController::OverlayController(CaptureSession session, OverlayModel::Mode mode, Completion completion,
                                      ScreenLookup screenFor, QObject *parent)
-    : QObject(parent), m_session(std::move(session)),
-      m_model(mode, ScreenCapturer::globalMouseLocation()), m_completion(std::move(completion)),
+    : QObject(parent), m_session(std::move(session)), m_model(mode, ScreenCapturer::globalMouseLocation()),
+      m_completion(std::move(completion)),
       m_screenFor(screenFor ? std::move(screenFor) : ScreenLookup(&ScreenCapturer::screen)) {
     // The window under the pointer is highlighted before the pointer moves.
     if (mode == OverlayModel::Mode::window) m_model.setHoveredWindow(m_session.window(m_model.mouse()));
@@ -46,16 +46,22 @@ QList<OverlayView *> OverlayController::views() const {
 OverlayActions OverlayController::actions() {
     QPointer<OverlayController> self(this);
     return OverlayActions{
-        [self] { if (self) self->confirm(); },
-        [self] { if (self) self->finish(std::nullopt); },
-        [self](OverlayModel::Mode mode) { if (self) self->setMode(mode); },
+        [self] {
+            if (self) self->confirm();
+        },
+        [self] {
+            if (self) self->finish(std::nullopt);
+        },
+        [self](OverlayModel::Mode mode) {
+            if (self) self->setMode(mode);
+        },
     };
 }
 
 void OverlayController::blurLater(OverlayView *view) {
     // The view may outlive its controller (and the model it reads) for a turn: both must still be there.
-    QThreadPool::globalInstance()->start([self = QPointer<OverlayController>(this), target = QPointer<OverlayView>(view),
-                                          image = view->snapshot().image] {
+    QThreadPool::globalInstance()->start([self = QPointer<OverlayController>(this),
+                                          target = QPointer<OverlayView>(view), image = view->snapshot().image] {
         QImage blurred = OverlayBackdrop::blurred(image);
         // A kept window may meanwhile show another capture.
         QMetaObject::invokeMethod(
@@ -126,8 +132,7 @@ bool OverlayController::eventFilter(QObject *watched, QEvent *event) {
             handleKey(key->keyCode, key->has(platform::ModifierFlag::shift), key->has(platform::ModifierFlag::option));
         return true; // every key-down is consumed while the overlay is up
     }
-    default:
-        return QObject::eventFilter(watched, event);
+    default: return QObject::eventFilter(watched, event);
     }
 }
 
@@ -224,8 +229,8 @@ void OverlayController::finish(std::optional<OverlayResult> result) {
     const bool giveBack = !result || (result->kind == OverlayResult::Kind::area &&
                                       Settings::afterCapture.value() != AfterCapture::editor);
     if (giveBack && m_previousApp) {
-        if (auto services = platform::ScreenServices::shared(); services && services->connected() &&
-                                                               *m_previousApp != services->ownProcessID())
+        if (auto services = platform::ScreenServices::shared();
+            services && services->connected() && *m_previousApp != services->ownProcessID())
             services->activateApplication(*m_previousApp);
     }
 

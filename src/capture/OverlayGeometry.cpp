@@ -91,7 +91,7 @@ QPointF toolbarCenter(const QRectF &r, const QSizeF &display, bool tipsShown) {
     double y;
     if (r.bottom() + 12 + h < display.height() - 100) y = r.bottom() + 12 + h / 2; // below
     else if (r.top() - 12 > h) y = r.top() - 12 - h / 2;                           // above
-    else y = r.bottom() - 12 - h / 2;                                               // inside, at the bottom
+    else y = r.bottom() - 12 - h / 2;                                              // inside, at the bottom
     return {x, y};
 }
 

@@ -53,10 +53,10 @@ private:
 struct OverlayResult {
     enum class Kind { area, window };
     Kind kind = Kind::area;
-    QImage image;        // area: the cut image
-    QRectF rect;         // area: the selection within its display, global points
+    QImage image; // area: the cut image
+    QRectF rect;  // area: the selection within its display, global points
     quint32 displayID = 0;
-    WindowInfo window;   // window: the picked window
+    WindowInfo window; // window: the picked window
 
     static OverlayResult area(const QImage &image, const QRectF &rect, quint32 displayID) {
         return {Kind::area, image, rect, displayID, {}};

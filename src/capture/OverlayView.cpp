@@ -72,10 +72,10 @@ QString cardSubtitle(const QPointF &local) {
 
 // The toolbar's pieces.
 struct ToolbarMetrics {
-    QSizeF size;        // the pill
+    QSizeF size; // the pill
     qreal sizeTextWidth = 0;
     QSizeF cancel, capture;
-    QSizeF tips;        // the tips line, when shown
+    QSizeF tips; // the tips line, when shown
     bool tipsShown = false;
 };
 
@@ -83,9 +83,7 @@ QStringList tipKeys() {
     return {QStringLiteral("←↑→↓"), Shortcut::modifierLabel(platform::ModifierFlag::shift),
             Shortcut::modifierLabel(platform::ModifierFlag::option), QStringLiteral("2×")};
 }
-QStringList tipTexts() {
-    return {L("mover"), QStringLiteral("10 px"), L("redimensionar"), L("clique captura")};
-}
+QStringList tipTexts() { return {L("mover"), QStringLiteral("10 px"), L("redimensionar"), L("clique captura")}; }
 
 ToolbarMetrics toolbarMetrics(const QRectF &selection) {
     ToolbarMetrics m;
@@ -93,9 +91,12 @@ ToolbarMetrics toolbarMetrics(const QRectF &selection) {
         L(LKey(QStringLiteral("%lld × %lld"), {integerText(selection.width()), integerText(selection.height())}));
     m.sizeTextWidth = textSize(Theme::monospaceFont(12), sizeText).width();
     const QSizeF cancelText = textSize(Theme::font(13), L("Cancelar"));
-    m.cancel = {8 + cancelText.width() + 6 + Keycap::faceSize(QStringLiteral("Esc"), Keycap::Size::small).width() + 8, 30};
+    m.cancel = {8 + cancelText.width() + 6 + Keycap::faceSize(QStringLiteral("Esc"), Keycap::Size::small).width() + 8,
+                30};
     const QFont captureFont = Theme::font(13, QFont::DemiBold);
-    m.capture = {14 + textSize(captureFont, L("Capturar")).width() + 6 + textSize(captureFont, QStringLiteral("↵")).width() + 14, 30};
+    m.capture = {14 + textSize(captureFont, L("Capturar")).width() + 6 +
+                     textSize(captureFont, QStringLiteral("↵")).width() + 14,
+                 30};
     m.size = {7 + 6 + m.sizeTextWidth + 10 + 1 + 10 + m.cancel.width() + 10 + m.capture.width() + 7, 44};
     m.tipsShown = Settings::overlayTipsEnabled.value();
     if (m.tipsShown) {
@@ -204,7 +205,8 @@ OverlayView::Layout OverlayView::layout() const {
         if (!selection && mouseHere) {
             const QSizeF title = textSize(Theme::font(13, QFont::Medium), cardTitle());
             const QSizeF subtitle = textSize(Theme::font(11), cardSubtitle(mouse));
-            const QSizeF card(std::max(title.width(), subtitle.width()) + 24, title.height() + 4 + subtitle.height() + 18);
+            const QSizeF card(std::max(title.width(), subtitle.width()) + 24,
+                              title.height() + 4 + subtitle.height() + 18);
             const auto placement = OverlayGeometry::hintCard(mouse, display);
             const QRectF frame = centredAt(placement.center, QSizeF(OverlayGeometry::hintCardWidth, card.height()));
             const qreal x = placement.flippedLeft ? frame.right() - card.width() : frame.left();
@@ -232,7 +234,8 @@ OverlayView::Layout OverlayView::layout() const {
             x += m.cancel.width() + 10;
             out.captureButton = QRectF(x, pill.center().y() - 15, m.capture.width(), 30);
             if (m.tipsShown)
-                out.tips = QRectF(pill.center().x() - m.tips.width() / 2, pill.bottom() + 6, m.tips.width(), m.tips.height());
+                out.tips =
+                    QRectF(pill.center().x() - m.tips.width() / 2, pill.bottom() + 6, m.tips.width(), m.tips.height());
         }
     } else if (const auto hovered = m_model->hoveredWindow()) {
         if (const auto visible = localWindow()) {
@@ -338,7 +341,8 @@ void OverlayView::changed(const QPointF &s, const QPointF &c) {
     }
     case DragKind::move:
         setCursorShape(Qt::ClosedHandCursor);
-        m_model->setSelection(OverlayGeometry::clamp(m_drag->rect.translated(t.width(), t.height()), m_snapshot.bounds));
+        m_model->setSelection(
+            OverlayGeometry::clamp(m_drag->rect.translated(t.width(), t.height()), m_snapshot.bounds));
         break;
     }
 }
@@ -491,7 +495,8 @@ void OverlayView::paintAreaChrome(QPainter &p) {
             const qreal titleHeight = QFontMetricsF(titleFont).height();
             p.setFont(titleFont);
             p.setPen(Theme::text());
-            p.drawText(QRectF(card.left() + 12, card.top() + 9, card.width() - 24, titleHeight), Qt::AlignLeft, cardTitle());
+            p.drawText(QRectF(card.left() + 12, card.top() + 9, card.width() - 24, titleHeight), Qt::AlignLeft,
+                       cardTitle());
             p.setFont(subFont);
             p.setPen(Theme::text2());
             p.drawText(QRectF(card.left() + 12, card.top() + 9 + titleHeight + 4, card.width() - 24, card.height()),
@@ -587,7 +592,8 @@ void OverlayView::paintToolbar(QPainter &p, const QRectF &selection) {
     p.setFont(Theme::font(13));
     p.setPen(Theme::text2());
     const qreal cancelTextWidth = textSize(Theme::font(13), L("Cancelar")).width();
-    p.drawText(QRectF(cancel.left() + 8, cancel.top(), cancelTextWidth + 1, cancel.height()), Qt::AlignVCenter, L("Cancelar"));
+    p.drawText(QRectF(cancel.left() + 8, cancel.top(), cancelTextWidth + 1, cancel.height()), Qt::AlignVCenter,
+               L("Cancelar"));
     const QSize esc = Keycap::faceSize(QStringLiteral("Esc"), Keycap::Size::small);
     Keycap::paint(p, QPointF(cancel.left() + 8 + cancelTextWidth + 6, cancel.center().y() - esc.height() / 2.0),
                   QStringLiteral("Esc"), Keycap::Size::small);
@@ -633,11 +639,11 @@ void OverlayView::paintHud(QPainter &p) {
     const QRectF hud = *l.hud;
     panelShape(p, hud, 14, Theme::rgb(0x101015, 0.92), Theme::lineStrong(), QColor(0, 0, 0, 115), 20, {0, 10});
 
-    const QRectF modeSwitch(hud.left() + 8, hud.center().y() - 20, l.areaButton->width() + 4 + l.windowButton->width() + 6, 40);
+    const QRectF modeSwitch(hud.left() + 8, hud.center().y() - 20,
+                            l.areaButton->width() + 4 + l.windowButton->width() + 6, 40);
     p.fillPath(Theme::continuousRoundedRect(modeSwitch, 10), Theme::raised());
-    for (const auto &[rect, mode, title] :
-         {std::tuple{*l.areaButton, OverlayModel::Mode::area, L("Área")},
-          std::tuple{*l.windowButton, OverlayModel::Mode::window, L("Janela")}}) {
+    for (const auto &[rect, mode, title] : {std::tuple{*l.areaButton, OverlayModel::Mode::area, L("Área")},
+                                            std::tuple{*l.windowButton, OverlayModel::Mode::window, L("Janela")}}) {
         const bool selected = m_model->mode() == mode;
         if (selected) {
             p.fillPath(Theme::continuousRoundedRect(rect, 8), Theme::accentSoft());

@@ -30,12 +30,12 @@ public:
         std::optional<QRectF> hintCard;
         std::optional<QRectF> sizeTag;
         std::optional<QRectF> windowBadge;
-        std::optional<QRectF> toolbar;       // the pill
-        std::optional<QRectF> toolbarSize;   // in the pill: the selection's size, then a divider
+        std::optional<QRectF> toolbar;     // the pill
+        std::optional<QRectF> toolbarSize; // in the pill: the selection's size, then a divider
         std::optional<QRectF> toolbarDivider;
         std::optional<QRectF> cancelButton;
         std::optional<QRectF> captureButton;
-        std::optional<QRectF> tips;          // the tips line below the pill, when shown
+        std::optional<QRectF> tips; // the tips line below the pill, when shown
         std::optional<QRectF> hud;
         std::optional<QRectF> areaButton;
         std::optional<QRectF> windowButton;

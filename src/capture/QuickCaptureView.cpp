@@ -106,7 +106,7 @@ protected:
     void paintEvent(QPaintEvent *) override {
         const QRectF target = pictureRect();
         if (target.isEmpty()) return;
-        prepare(); // a size or screen that changed since
+        prepare();                     // a size or screen that changed since
         if (m_scaled.isNull()) return; // for the few milliseconds until the worker's picture comes
         QPainter p(this);
         if (m_rounded.size() == m_pendingSize) {
@@ -139,8 +139,8 @@ protected:
 private:
     QuickCaptureView *m_view;
     std::optional<QPoint> m_pressAt;
-    QImage m_scaled;  // the output at the shown size, for a drag
-    QImage m_rounded; // and with its corners rounded, as shown
+    QImage m_scaled;         // the output at the shown size, for a drag
+    QImage m_rounded;        // and with its corners rounded, as shown
     qint64 m_pendingKey = 0; // the output and size the last scaling was asked for
     QSize m_pendingSize;
 };
@@ -178,7 +178,8 @@ private:
 // One backdrop tile of the strip; a selected one has a bright 2-px ring.
 class QuickCaptureView::SwatchButton : public QAbstractButton {
 public:
-    SwatchButton(const std::optional<Backdrop> &backdrop, QWidget *parent) : QAbstractButton(parent), m_backdrop(backdrop) {
+    SwatchButton(const std::optional<Backdrop> &backdrop, QWidget *parent)
+        : QAbstractButton(parent), m_backdrop(backdrop) {
         setFixedSize(30, 22);
         setCursor(Qt::PointingHandCursor);
         setAccessibleName(backdrop ? backdrop->displayName() : L("Sem fundo — só o print"));
@@ -297,7 +298,8 @@ QuickCaptureView::QuickCaptureView(QuickModel *model, StyleStore &styles, QuickA
     // click: a window shown again carries the actions of its new capture.
     const auto call = [this](std::function<void()> QuickActions::*action) {
         return [this, action] {
-            if (const std::function<void()> f = m_actions.*action) QMetaObject::invokeMethod(qApp, f, Qt::QueuedConnection);
+            if (const std::function<void()> f = m_actions.*action)
+                QMetaObject::invokeMethod(qApp, f, Qt::QueuedConnection);
         };
     };
     connect(m_close, &QAbstractButton::clicked, this, call(&QuickActions::close));
@@ -414,8 +416,9 @@ QMenu *QuickCaptureView::createBackdropMenu(QWidget *parent) {
     auto *menu = new QMenu(parent);
     const std::optional<Backdrop> chosen = m_model ? m_model->backdrop() : std::nullopt;
     QPointer<QuickModel> model = m_model;
-    QAction *none = menu->addAction(Icons::icon(chosen ? QStringLiteral("photo") : QStringLiteral("checkmark"), Theme::text()),
-                                    L("Sem fundo (só o print)"));
+    QAction *none =
+        menu->addAction(Icons::icon(chosen ? QStringLiteral("photo") : QStringLiteral("checkmark"), Theme::text()),
+                        L("Sem fundo (só o print)"));
     connect(none, &QAction::triggered, menu, [model] {
         if (model) model->setBackdrop(std::nullopt);
     });
@@ -454,8 +457,7 @@ void QuickCaptureView::paintEvent(QPaintEvent *) {
     const QImage cardPicture = keptPicture(key, size(), devicePixelRatioF(), [&](QPainter &p) {
         // Cut to its shape, the window shows no shadow, and its edge blends with the card's colour: what
         // is see-through there would show black.
-        if (cut)
-            p.fillRect(card(), fill);
+        if (cut) p.fillRect(card(), fill);
         else if (m_shadowMargin > 0)
             SoftShadow::paint(p, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 20, {0, 8});
         const QRectF box = QRectF(card()).adjusted(0.5, 0.5, -0.5, -0.5);
@@ -481,10 +483,10 @@ void QuickCaptureView::mousePressEvent(QMouseEvent *event) {
 }
 
 void QuickCaptureView::mouseMoveEvent(QMouseEvent *event) {
-    if (m_dragOffset && (event->buttons() & Qt::LeftButton)) window()->move(event->globalPosition().toPoint() - *m_dragOffset);
+    if (m_dragOffset && (event->buttons() & Qt::LeftButton))
+        window()->move(event->globalPosition().toPoint() - *m_dragOffset);
 }
 
 void QuickCaptureView::mouseReleaseEvent(QMouseEvent *) { m_dragOffset.reset(); }
-
 
 QWidget *QuickCaptureView::thumbnail() const { return m_thumbnail; }

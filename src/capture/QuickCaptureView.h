@@ -23,8 +23,8 @@ struct QuickActions {
     std::function<void()> save;
     std::function<void()> edit;
     std::function<void()> close;
-    std::function<void(bool)> hover;       // the pointer entered (true) or left (false) the panel
-    std::function<QMimeData *()> drag;     // what a drag of the output carries (owned by the drag)
+    std::function<void(bool)> hover;   // the pointer entered (true) or left (false) the panel
+    std::function<QMimeData *()> drag; // what a drag of the output carries (owned by the drag)
 };
 
 // The content of the quick panel, 340 × 300: the capture as a large thumbnail with a close button in
@@ -53,7 +53,7 @@ public:
     // For tests and the controller.
     QuickModel *model() const { return m_model; }
     QList<QAbstractButton *> swatches() const { return m_swatches; } // the first is "no backdrop"
-    std::optional<QString> swatchBackdropID(int index) const;         // none for the first
+    std::optional<QString> swatchBackdropID(int index) const;        // none for the first
     bool isSwatchSelected(int index) const;
     QAbstractButton *copyButton() const { return m_copy; }
     QAbstractButton *saveButton() const { return m_save; }

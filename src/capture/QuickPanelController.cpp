@@ -86,7 +86,8 @@ QuickCaptureView *QuickPanelController::takeWindow() {
     auto *view = new QuickCaptureView(nullptr, StyleStore::shared(), {});
     // Out of the window manager's hands, as the toast is: it needs no frame or focus, and each map of a
     // managed window brings a round of state changes that Qt answers with blocking queries to the server.
-    view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint);
+    view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                         Qt::X11BypassWindowManagerHint);
     view->setAttribute(Qt::WA_ShowWithoutActivating);
     view->setAttribute(Qt::WA_TranslucentBackground);
     view->setWindowTitle(QStringLiteral("Pelicarta"));
@@ -129,10 +130,8 @@ void QuickPanelController::retire(QuickCaptureView *panel) {
     for (QPropertyAnimation *fade : panel->findChildren<QPropertyAnimation *>()) fade->stop(); // deletes it
     panel->hide();
     panel->setContent(nullptr, {});
-    if (m_spare && m_spare != panel)
-        panel->deleteLater();
-    else
-        m_spare = panel;
+    if (m_spare && m_spare != panel) panel->deleteLater();
+    else m_spare = panel;
 }
 
 void QuickPanelController::close(bool animated) {
@@ -164,10 +163,8 @@ void QuickPanelController::scheduleDismiss() {
 
 void QuickPanelController::setHovering(bool hovering) {
     if (m_model) m_model->setHovering(hovering);
-    if (hovering)
-        m_dismiss.stop(); // held while the pointer is over the panel
-    else
-        scheduleDismiss(); // the whole lifetime again, not what was left
+    if (hovering) m_dismiss.stop(); // held while the pointer is over the panel
+    else scheduleDismiss();         // the whole lifetime again, not what was left
 }
 
 void QuickPanelController::copy() {

@@ -20,9 +20,7 @@ public:
 
     void requestScreenAccess() override { ScreenPermission::openSystemSettings(); }
 
-    std::optional<qint32> frontmostPID() override {
-        return platform::ScreenServices::shared()->frontmostApplication();
-    }
+    std::optional<qint32> frontmostPID() override { return platform::ScreenServices::shared()->frontmostApplication(); }
 
     // The pixels are read off the GUI thread, which stays free for the clipboard, the toast and the
     // panels of earlier captures meanwhile.
@@ -31,7 +29,8 @@ public:
     }
 
     void captureArea(const QRectF &rect, quint32 displayID, ImageCallback done) override {
-        ScreenCapturer::captureArea(rect, displayID, qApp, [done](CaptureResult<QImage> result) { deliver(result, done); });
+        ScreenCapturer::captureArea(rect, displayID, qApp,
+                                    [done](CaptureResult<QImage> result) { deliver(result, done); });
     }
 
     void captureWindow(const PickedWindow &window, std::optional<qint32> frontmostPID, bool returnFocus,
@@ -56,10 +55,9 @@ public:
             if (*controller) (*controller)->deleteLater();
             finished(pick(result));
         };
-        *controller = new OverlayController(std::move(session).value(),
-                                            mode == OverlayMode::area ? OverlayModel::Mode::area
-                                                                      : OverlayModel::Mode::window,
-                                            std::move(completion));
+        *controller = new OverlayController(
+            std::move(session).value(),
+            mode == OverlayMode::area ? OverlayModel::Mode::area : OverlayModel::Mode::window, std::move(completion));
         // Up first: an overlay that cannot make any window finishes inside show().
         shown(QString());
         (*controller)->show();
@@ -86,7 +84,8 @@ private:
 
 } // namespace
 
-template <> CaptureBackend &platform::SharedService<CaptureBackend>::real() {
+template <>
+CaptureBackend &platform::SharedService<CaptureBackend>::real() {
     static ScreenCaptureBackend screen;
     return screen;
 }

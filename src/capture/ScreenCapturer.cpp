@@ -27,12 +27,9 @@ CaptureError notConnected(const ScreenServices &services) {
 // A display grab as a result: a display that vanished in between is `noDisplay`.
 CaptureResult<QImage> displayResult(ScreenGrab grab) {
     switch (grab.status) {
-    case ScreenGrab::Status::ok:
-        return std::move(grab.image);
-    case ScreenGrab::Status::gone:
-        return CaptureError::Kind::noDisplay;
-    case ScreenGrab::Status::failed:
-        break;
+    case ScreenGrab::Status::ok: return std::move(grab.image);
+    case ScreenGrab::Status::gone: return CaptureError::Kind::noDisplay;
+    case ScreenGrab::Status::failed: break;
     }
     return CaptureError::platformFailure(grab.error);
 }
@@ -157,7 +154,8 @@ CaptureResult<quint32> displayUnderMouse(ScreenServices &services) {
 CaptureResult<platform::DisplayDescription> displayWithID(ScreenServices &services, quint32 displayID) {
     if (!services.connected()) return notConnected(services);
     const QList<platform::DisplayDescription> displays = services.displays();
-    const auto display = std::find_if(displays.begin(), displays.end(), [&](const auto &d) { return d.id == displayID; });
+    const auto display =
+        std::find_if(displays.begin(), displays.end(), [&](const auto &d) { return d.id == displayID; });
     if (display == displays.end()) return CaptureError::Kind::noDisplay;
     return *display;
 }
@@ -172,7 +170,8 @@ CaptureResult<QImage> cut(ScreenGrab grab, const platform::DisplayDescription &d
 
 template <typename T>
 void failLater(QObject *context, std::function<void(CaptureResult<T>)> done, CaptureError error) {
-    QMetaObject::invokeMethod(context, [done = std::move(done), error] { done(error); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        context, [done = std::move(done), error] { done(error); }, Qt::QueuedConnection);
 }
 
 } // namespace
@@ -190,7 +189,8 @@ CaptureResult<CaptureSession> prepareSession() {
         if (!image) return image.error();
         session.snapshots.append({displays[i].id, displays[i].bounds, std::move(image).value()});
     }
-    session.windows = visibleWindows(services->windows(ScreenServices::WindowScope::onScreen), services->ownProcessID());
+    session.windows =
+        visibleWindows(services->windows(ScreenServices::WindowScope::onScreen), services->ownProcessID());
     return session;
 }
 
@@ -205,9 +205,9 @@ void captureDisplayUnderMouse(QObject *context, ImageCallback done) {
     const std::shared_ptr<ScreenServices> services = ScreenServices::shared();
     const CaptureResult<quint32> display = displayUnderMouse(*services);
     if (!display) return failLater(context, std::move(done), display.error());
-    services->displayImagesLater({display.value()}, context, [services, done = std::move(done)](QList<ScreenGrab> grabs) {
-        done(displayResult(std::move(grabs.front())));
-    });
+    services->displayImagesLater(
+        {display.value()}, context,
+        [services, done = std::move(done)](QList<ScreenGrab> grabs) { done(displayResult(std::move(grabs.front()))); });
 }
 
 CaptureResult<QImage> captureArea(const QRectF &rect, quint32 displayID) {
@@ -222,16 +222,16 @@ void captureArea(const QRectF &rect, quint32 displayID, QObject *context, ImageC
     const CaptureResult<platform::DisplayDescription> display = displayWithID(*services, displayID);
     if (!display) return failLater(context, std::move(done), display.error());
     services->displayImagesLater({displayID}, context,
-                                 [services, display = display.value(), rect, done = std::move(done)](QList<ScreenGrab> grabs) {
-                                     done(cut(std::move(grabs.front()), display, rect));
-                                 });
+                                 [services, display = display.value(), rect, done = std::move(done)](
+                                     QList<ScreenGrab> grabs) { done(cut(std::move(grabs.front()), display, rect)); });
 }
 
 void captureWindow(const WindowInfo &info, std::optional<qint32> frontmostPID, bool returnFocus, QObject *context,
                    WindowCallback done) {
     auto *job = new WindowCapture(context, ScreenServices::shared(), info, frontmostPID, returnFocus, std::move(done));
     // Even an immediate answer arrives after this call has returned.
-    QMetaObject::invokeMethod(job, [job] { job->start(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        job, [job] { job->start(); }, Qt::QueuedConnection);
 }
 
 QPointF globalMouseLocation() {

@@ -48,7 +48,8 @@ QFont promptFont(bool large) { return Theme::font(large ? 16 : 13); }
 // The rounded field: key caps of the combination, or the prompt while recording.
 class ShortcutRecorder::Field : public QAbstractButton {
 public:
-    Field(ShortcutRecorder *recorder, Keycap::Size size) : QAbstractButton(recorder), m_recorder(recorder), m_size(size) {
+    Field(ShortcutRecorder *recorder, Keycap::Size size)
+        : QAbstractButton(recorder), m_recorder(recorder), m_size(size) {
         const bool large = size == Keycap::Size::large;
         // The large field's soft outer ring reaches 5 px beyond it. Wide enough for the prompt in
         // every language, so it is never cut.
@@ -243,10 +244,8 @@ void ShortcutRecorder::handleKeyPress(const QKeyEvent &qtEvent) {
         m_store.save(candidate, m_action);
     }
     m_problem = result;
-    if (accepted)
-        stopRecording();
-    else
-        refresh();
+    if (accepted) stopRecording();
+    else refresh();
 }
 
 void ShortcutRecorder::refresh() {
@@ -276,8 +275,8 @@ void ShortcutRecorder::refresh() {
     m_statusRow->setVisible(!text.isEmpty());
     m_statusLabel->setText(text);
     // As wide as the text up to the limit, so a short line never wraps inside a narrow field.
-    m_statusLabel->setMinimumWidth(std::min(m_statusLabel->maximumWidth(),
-                                            QFontMetrics(m_statusLabel->font()).horizontalAdvance(text) + 1));
+    m_statusLabel->setMinimumWidth(
+        std::min(m_statusLabel->maximumWidth(), QFontMetrics(m_statusLabel->font()).horizontalAdvance(text) + 1));
     setColor(m_statusLabel, color);
     m_statusIcon->setVisible(!icon.isEmpty());
     if (!icon.isEmpty()) m_statusIcon->setPixmap(Icons::pixmap(icon, 13, color, devicePixelRatioF()));

@@ -66,8 +66,8 @@ private:
     class Field;
     Field *m_field = nullptr;
     QHBoxLayout *m_fieldRow = nullptr; // the field and its accessory
-    QWidget *m_status = nullptr;    // the message and the link below the field
-    QWidget *m_statusRow = nullptr; // icon + text, large only
+    QWidget *m_status = nullptr;       // the message and the link below the field
+    QWidget *m_statusRow = nullptr;    // icon + text, large only
     QLabel *m_statusIcon = nullptr;
     QLabel *m_statusLabel = nullptr;
     QPushButton *m_settingsLink = nullptr;

@@ -59,8 +59,9 @@ SystemShortcutsList::SystemShortcutsList(QWidget *parent) : QWidget(parent) {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto *intro = themedLabel(L("O macOS executa estes atalhos antes de qualquer app — por isso o Pelicarta não pode usá-los."),
-                        Theme::font(12), Theme::text3(), this);
+    auto *intro =
+        themedLabel(L("O macOS executa estes atalhos antes de qualquer app — por isso o Pelicarta não pode usá-los."),
+                    Theme::font(12), Theme::text3(), this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
     layout->addSpacing(8);
@@ -102,8 +103,8 @@ protected:
         p.save();
         p.translate(5.5, cy);
         p.rotate(m_guide->chevronAngle());
-        p.drawPixmap(QRectF(-5.5, -5.5, 11, 11), Icons::pixmap(QStringLiteral("chevron.right"), 11, Theme::text2(), devicePixelRatioF()),
-                     QRectF());
+        p.drawPixmap(QRectF(-5.5, -5.5, 11, 11),
+                     Icons::pixmap(QStringLiteral("chevron.right"), 11, Theme::text2(), devicePixelRatioF()), QRectF());
         p.restore();
         p.setFont(font());
         p.setPen(Theme::text2());
@@ -142,4 +143,3 @@ void SystemShortcutsGuide::toggle() {
     m_animation->setEndValue(m_expanded ? 90.0 : 0.0);
     m_animation->start();
 }
-

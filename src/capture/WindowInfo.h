@@ -6,9 +6,9 @@
 
 // A window offered for picking, as the capture session froze it.
 struct WindowInfo {
-    quint32 id = 0;   // the X window
-    QRectF frame;     // global points, decorations included
-    QString appName;  // empty when unknown
+    quint32 id = 0;      // the X window
+    QRectF frame;        // global points, decorations included
+    QString appName;     // empty when unknown
     qint32 ownerPID = 0; // 0 when no process is known for it
 
     friend bool operator==(const WindowInfo &, const WindowInfo &) = default;

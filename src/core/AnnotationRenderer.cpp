@@ -78,7 +78,8 @@ void paintMark(QPainter &p, const Annotation &a, double fontDpi) {
     case Annotation::Kind::arrow: {
         const QPainterPath path = AnnotationRenderer::arrowPath(a.start, a.end, a.width);
         if (path.isEmpty()) return;
-        DropShadow::paint(p, path.boundingRect(), [&](QPainter &m) { m.fillPath(path, Qt::black); }, markShadow(a));
+        DropShadow::paint(
+            p, path.boundingRect(), [&](QPainter &m) { m.fillPath(path, Qt::black); }, markShadow(a));
         p.fillPath(path, color);
         return;
     }
@@ -88,11 +89,14 @@ void paintMark(QPainter &p, const Annotation &a, double fontDpi) {
         QPen pen(color, a.width);
         pen.setJoinStyle(Qt::MiterJoin);
         const double reach = a.width;
-        DropShadow::paint(p, box.adjusted(-reach, -reach, reach, reach), [&](QPainter &m) {
-            QPen black = pen;
-            black.setColor(Qt::black);
-            m.strokePath(path, black);
-        }, markShadow(a));
+        DropShadow::paint(
+            p, box.adjusted(-reach, -reach, reach, reach),
+            [&](QPainter &m) {
+                QPen black = pen;
+                black.setColor(Qt::black);
+                m.strokePath(path, black);
+            },
+            markShadow(a));
         p.strokePath(path, pen);
         return;
     }
@@ -108,7 +112,8 @@ void paintMark(QPainter &p, const Annotation &a, double fontDpi) {
         const double s = fontSize(a);
         const QRectF pill = AnnotationRenderer::textBounds(a);
         const QPainterPath path = roundedBox(pill, 0.35 * s);
-        DropShadow::paint(p, pill, [&](QPainter &m) { m.fillPath(path, Qt::black); }, markShadow(a));
+        DropShadow::paint(
+            p, pill, [&](QPainter &m) { m.fillPath(path, Qt::black); }, markShadow(a));
         p.fillPath(path, color);
         const AnnotationRenderer::TextAttributes attributes = AnnotationRenderer::textAttributes(a);
         p.setFont(SystemFont::font(s, QFont::DemiBold, fontDpi));
@@ -126,7 +131,8 @@ void paintMark(QPainter &p, const Annotation &a, double fontDpi) {
 // which already is their opaque premultiplied form: copying them is several times faster than
 // converting them.
 QImage drawable(const QImage &image, QImage *storage) {
-    const bool copiable = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32_Premultiplied;
+    const bool copiable =
+        image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32_Premultiplied;
     if (!copiable) return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (storage && storage->isDetached() && storage->size() == image.size() &&
         storage->format() == QImage::Format_ARGB32_Premultiplied) {
@@ -148,8 +154,7 @@ QImage drawable(const QImage &image, QImage *storage) {
 
 namespace AnnotationRenderer {
 
-QImage render(const QImage &image, std::optional<QRectF> crop, const QList<Annotation> &annotations,
-              QImage *storage) {
+QImage render(const QImage &image, std::optional<QRectF> crop, const QList<Annotation> &annotations, QImage *storage) {
     if (image.isNull()) return image;
     QImage base = image;
     QPoint offset;

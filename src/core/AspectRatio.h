@@ -9,8 +9,8 @@
 // The output shape of a beautified image. auto_ keeps the shape of the screenshot plus its margins.
 enum class AspectRatio { auto_, wide, classic, square };
 
-inline constexpr std::array<AspectRatio, 4> allAspectRatios{AspectRatio::auto_, AspectRatio::wide,
-                                                           AspectRatio::classic, AspectRatio::square};
+inline constexpr std::array<AspectRatio, 4> allAspectRatios{AspectRatio::auto_, AspectRatio::wide, AspectRatio::classic,
+                                                            AspectRatio::square};
 
 // "auto", "wide", "classic", "square"; any other string is no ratio.
 QString rawValue(AspectRatio aspect);

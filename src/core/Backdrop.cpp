@@ -17,8 +17,8 @@ constexpr quint32 kSeedColor = 0x6E5BD8; // stands in for the last colour of an 
 const QString kNone = QStringLiteral("none");
 
 // Where new mesh points go, taken in turn.
-constexpr std::array<MeshPoint, 5> kPointTable{
-    MeshPoint{0.15, 0.15}, MeshPoint{0.88, 0.22}, MeshPoint{0.45, 0.9}, MeshPoint{0.9, 0.85}, MeshPoint{0.5, 0.45}};
+constexpr std::array<MeshPoint, 5> kPointTable{MeshPoint{0.15, 0.15}, MeshPoint{0.88, 0.22}, MeshPoint{0.45, 0.9},
+                                               MeshPoint{0.9, 0.85}, MeshPoint{0.5, 0.45}};
 
 // Identifier → Portuguese name key of every built-in.
 const QHash<QString, QString> &factoryNameKeys() {

@@ -79,7 +79,8 @@ QImage meshImage(const Backdrop &backdrop, double aspect, int resolution) {
     for (qsizetype i = 0; i < mesh.colors.size(); ++i) {
         const quint32 c = mesh.colors[i];
         const MeshPoint &p = mesh.points[i];
-        anchors.push_back({static_cast<float>(p.x), static_cast<float>(p.y),
+        anchors.push_back({static_cast<float>(p.x),
+                           static_cast<float>(p.y),
                            {toLinear(((c >> 16) & 0xFF) / 255.f), toLinear(((c >> 8) & 0xFF) / 255.f),
                             toLinear((c & 0xFF) / 255.f)}});
     }

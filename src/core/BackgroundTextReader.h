@@ -16,8 +16,8 @@ public:
     enum class Outcome { text, notAPicture, unreadableImage, engineUnavailable, timeout, failed, crashed, notStarted };
     struct Result {
         Outcome outcome = Outcome::failed;
-        QString text;  // with `text`
-        QSize size;    // the picture's pixel size, when it was decoded
+        QString text;   // with `text`
+        QSize size;     // the picture's pixel size, when it was decoded
         QString detail; // what the engine said, with engineUnavailable and failed
     };
     using Done = std::function<void(const Result &)>;

@@ -83,8 +83,9 @@ QImage sharedPart(const QImage &image, const QRect &rect) {
     auto *whole = new QImage(image);
     const uchar *start = whole->constBits() + static_cast<qsizetype>(rect.y()) * whole->bytesPerLine() +
                          static_cast<qsizetype>(rect.x()) * (whole->depth() / 8);
-    QImage part(start, rect.width(), rect.height(), whole->bytesPerLine(), whole->format(),
-                [](void *info) { delete static_cast<QImage *>(info); }, whole);
+    QImage part(
+        start, rect.width(), rect.height(), whole->bytesPerLine(), whole->format(),
+        [](void *info) { delete static_cast<QImage *>(info); }, whole);
     if (part.isNull()) {
         delete whole;
         return image.copy(rect);

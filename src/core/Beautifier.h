@@ -27,8 +27,8 @@ std::optional<double> backdropLuminance(const Backdrop &backdrop);
 
 // Where things go on the canvas, in pixels, y downwards.
 struct Layout {
-    QSize canvas;    // the bitmap's size
-    QRect frame;     // the screenshot, centred and on whole pixels so that it stays sharp
+    QSize canvas;      // the bitmap's size
+    QRect frame;       // the screenshot, centred and on whole pixels so that it stays sharp
     double radius = 0; // of the screenshot's corners
 };
 // The layout for a screenshot of `source` pixels: a margin of 2 × padding (negative padding, or not a

@@ -4,8 +4,7 @@
 
 #include <QMutexLocker>
 
-QImage BeautifyCache::render(const QImage &screenshot, const BeautyStyle &style,
-                             const std::optional<BrandLogo> &logo) {
+QImage BeautifyCache::render(const QImage &screenshot, const BeautyStyle &style, const std::optional<BrandLogo> &logo) {
     const QImage placed = Beautifier::placedScreenshot(screenshot, style);
     if (placed.isNull()) return {};
     const std::optional<Beautifier::Layout> layout = Beautifier::layout(placed.size(), style);

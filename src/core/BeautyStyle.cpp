@@ -22,12 +22,9 @@ bool readFlag(const QJsonObject &object, const QString &key, bool &target) {
 
 QJsonObject BeautyStyle::toJson() const {
     return QJsonObject{
-        {QStringLiteral("backdrop"), backdrop.toJson()},
-        {QStringLiteral("padding"), padding},
-        {QStringLiteral("roundedCorners"), roundedCorners},
-        {QStringLiteral("shadow"), shadow},
-        {QStringLiteral("autoBalance"), autoBalance},
-        {QStringLiteral("aspect"), rawValue(aspect)},
+        {QStringLiteral("backdrop"), backdrop.toJson()},    {QStringLiteral("padding"), padding},
+        {QStringLiteral("roundedCorners"), roundedCorners}, {QStringLiteral("shadow"), shadow},
+        {QStringLiteral("autoBalance"), autoBalance},       {QStringLiteral("aspect"), rawValue(aspect)},
     };
 }
 

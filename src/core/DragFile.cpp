@@ -21,7 +21,8 @@ const QString folderPrefix = QStringLiteral("pelicarta-drag-");
 bool isOurs(const QFileInfo &folder) {
     if (folder.isSymLink() || !folder.isDir() || folder.ownerId() != ::getuid()) return false;
     const QDir dir(folder.filePath());
-    const QFileInfoList entries = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries)
         if (entry.isSymLink() || !entry.isFile()) return false;
     return true;
@@ -42,7 +43,8 @@ QMimeData *mimeData(const QByteArray &bytes, ExportFormat format) {
     QTemporaryDir folder(QDir::temp().filePath(folderPrefix + QStringLiteral("XXXXXX")));
     if (!folder.isValid()) return data;
     folder.setAutoRemove(false);
-    const QString path = folder.filePath(CaptureFileName::withExtension(QDateTime::currentDateTime(), fileExtension(format)));
+    const QString path =
+        folder.filePath(CaptureFileName::withExtension(QDateTime::currentDateTime(), fileExtension(format)));
     if (platform::writeFileAtomically(path, bytes)) data->setUrls({QUrl::fromLocalFile(path)});
     return data;
 }
@@ -51,7 +53,8 @@ int removeOldFolders(const QString &tempFolder, const QDateTime &now, std::chron
     const QDateTime cutoff = now.addSecs(-std::chrono::duration_cast<std::chrono::seconds>(maxAge).count());
     int removed = 0;
     const QFileInfoList candidates =
-        QDir(tempFolder).entryInfoList({folderPrefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+        QDir(tempFolder)
+            .entryInfoList({folderPrefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QFileInfo &folder : candidates) {
         if (folder.lastModified() >= cutoff || !isOurs(folder)) continue;
         if (removeFolder(folder)) ++removed;

@@ -88,7 +88,8 @@ QImage render(const QPainter &painter, const QRectF &bounds, const std::function
     const QPaintDevice *device = painter.device();
     const std::optional<Placement> at = placementFor(style);
     if (!device || !at) return {};
-    const QTransform toDevice = painter.combinedTransform() * QTransform::fromTranslate(at->fraction.x(), at->fraction.y());
+    const QTransform toDevice =
+        painter.combinedTransform() * QTransform::fromTranslate(at->fraction.x(), at->fraction.y());
     const QRectF shape = toDevice.mapRect(bounds).adjusted(-at->margin, -at->margin, at->margin, at->margin);
     if (!finite(shape)) return {};
     // The mask reaches a margin beyond what can show, for the blur to draw on; the image only what shows.

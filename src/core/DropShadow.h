@@ -16,7 +16,7 @@ class QImage;
 namespace DropShadow {
 
 struct Style {
-    QPointF offset; // in device pixels, y downwards
+    QPointF offset;  // in device pixels, y downwards
     double blur = 0; // a shadow blur value (see GaussianBlur::sigmaForShadowBlur)
     QColor color;
 };

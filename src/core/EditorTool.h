@@ -11,9 +11,9 @@ enum class EditorTool { preview, select, arrow, rectangle, highlight, text, blur
 
 namespace EditorTools {
 
-inline constexpr std::array<EditorTool, 8> all{EditorTool::preview, EditorTool::select, EditorTool::arrow,
+inline constexpr std::array<EditorTool, 8> all{EditorTool::preview,   EditorTool::select,    EditorTool::arrow,
                                                EditorTool::rectangle, EditorTool::highlight, EditorTool::text,
-                                               EditorTool::blur, EditorTool::crop};
+                                               EditorTool::blur,      EditorTool::crop};
 
 // The stable name of a tool ("preview", "select", …) and back; an unknown name gives no tool.
 QString rawValue(EditorTool tool);

@@ -30,9 +30,7 @@ QString mimeType(ExportFormat format) { return QStringLiteral("image/") + rawVal
 
 bool usesQuality(ExportFormat format) { return format != ExportFormat::png; }
 
-QString scaleLabel(ExportScale scale) {
-    return scale == ExportScale::retina ? L("2× Retina") : L("1× Leve");
-}
+QString scaleLabel(ExportScale scale) { return scale == ExportScale::retina ? L("2× Retina") : L("1× Leve"); }
 
 QString rawValue(ExportScale scale) {
     switch (scale) {

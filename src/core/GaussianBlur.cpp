@@ -104,8 +104,8 @@ inline uint8_t toByte(float v) { return static_cast<uint8_t>(std::min(std::max(v
 // Blurs every row of `src` (rows × cols samples) and writes row y as column y of `dst`
 // (cols × rows samples).
 template <int C>
-void blurRowsTransposed(const uint8_t *src, qsizetype srcStride, int rows, int cols, uint8_t *dst,
-                        qsizetype dstStride, const std::array<Box, 3> &boxes) {
+void blurRowsTransposed(const uint8_t *src, qsizetype srcStride, int rows, int cols, uint8_t *dst, qsizetype dstStride,
+                        const std::array<Box, 3> &boxes) {
     const int pad = boxes[0].r + 2;
     std::vector<Line<C>> lines;
     lines.reserve(rowBlock);
@@ -221,9 +221,7 @@ void stretchUp(const Plane &small, int k, uint8_t *dst, qsizetype stride, int w,
     }
 }
 
-int reductionFor(double sigma) {
-    return std::clamp(static_cast<int>(sigma / sigmaPerDownscaleStep), 1, maxDownscale);
-}
+int reductionFor(double sigma) { return std::clamp(static_cast<int>(sigma / sigmaPerDownscaleStep), 1, maxDownscale); }
 
 // Blurs w × h samples in place by σ along both axes: rows, written transposed, then rows again.
 template <int C>
@@ -235,9 +233,7 @@ void blurBothWays(uint8_t *data, qsizetype stride, int w, int h, double sigma) {
 }
 
 // What remains of σ, in small pixels, once averaging over k already spread the pixels by `spread`.
-double reducedSigma(double sigma, int k, double spread) {
-    return std::sqrt(std::max(sigma * sigma - spread, 0.0)) / k;
-}
+double reducedSigma(double sigma, int k, double spread) { return std::sqrt(std::max(sigma * sigma - spread, 0.0)) / k; }
 
 template <int C>
 void blurInPlace(uint8_t *data, qsizetype stride, int w, int h, double sigma) {
@@ -331,8 +327,7 @@ SoftMask::SoftMask(QSize size, double sigma, const std::function<void(QPainter &
 }
 
 void SoftMask::readRow(int y, int x0, int count, uint8_t *out) const {
-    if (m_small.isNull() || y < 0 || y >= m_size.height() || x0 < 0 || count < 1 || x0 + count > m_size.width())
-        return;
+    if (m_small.isNull() || y < 0 || y >= m_size.height() || x0 < 0 || count < 1 || x0 + count > m_size.width()) return;
     if (m_factor == 1) {
         std::copy_n(m_small.constScanLine(y) + x0, count, out);
         return;

@@ -23,7 +23,9 @@ qreal median(std::vector<qreal> values) {
     return values[values.size() / 2];
 }
 
-bool isDigitGlyph(const platform::TextLine &line, const Glyph &g) { return g.length == 1 && line.text.at(g.start).isDigit(); }
+bool isDigitGlyph(const platform::TextLine &line, const Glyph &g) {
+    return g.length == 1 && line.text.at(g.start).isDigit();
+}
 
 // Removes text[from, to) and the glyphs that start in it, moving those after it.
 void removeText(platform::TextLine &line, qsizetype from, qsizetype to) {
@@ -75,7 +77,8 @@ void restoreUnderscores(platform::TextLine &line, const QList<TextLayout::Unders
         const QRect &u = stroke.box;
         const qreal x = QRectF(u).center().x();
         const auto read = std::find_if(line.glyphs.begin(), line.glyphs.end(), [&](const Glyph &g) {
-            return line.text.mid(g.start, g.length) == QLatin1String("_") && g.box.left() - 2 <= x && x <= g.box.right() + 2;
+            return line.text.mid(g.start, g.length) == QLatin1String("_") && g.box.left() - 2 <= x &&
+                   x <= g.box.right() + 2;
         });
         if (read != line.glyphs.end()) {
             if (stroke.joined) joinAround(line, read - line.glyphs.begin(), u);
@@ -95,7 +98,8 @@ void restoreUnderscores(platform::TextLine &line, const QList<TextLayout::Unders
             }
         }
         if (index < 0) {
-            const auto after = std::find_if(line.glyphs.begin(), line.glyphs.end(), [&](const Glyph &g) { return g.box.center().x() > x; });
+            const auto after = std::find_if(line.glyphs.begin(), line.glyphs.end(),
+                                            [&](const Glyph &g) { return g.box.center().x() > x; });
             if (after == line.glyphs.begin() || after == line.glyphs.end()) continue;
             // A stroke inside a letter read there is that letter's foot, as of an "L" or a "k"
             // touching the next letter.

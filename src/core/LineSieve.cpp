@@ -44,6 +44,9 @@ void dropShapes(QList<TextLayout::Line> &found, const TextPreparation::InkMap &i
         // the page's lines: a knob, a ring, an icon.
         const bool square = 4 * b.width() >= 3 * b.height() && 3 * b.width() <= 4 * b.height();
         if (square && b.height() >= 6 && (4 * b.height() >= 5 * typical || inkShare(ink, b) >= 0.6)) return true;
+        // Nor is a short piece hollower than any letter: a ring or the half of one (a switch's knob, a
+        // radio button), a piece of an outline.
+        if (b.width() <= 3 * b.height() && b.height() >= 6 && inkShare(ink, b) < 0.2) return true;
         return 3 * b.width() <= b.height() && b.height() >= 2 * typical;
     });
 }

@@ -24,10 +24,7 @@ struct LKey {
     LKey &value(const QString &v);
     LKey &value(const char *utf8) { return value(QString::fromUtf8(utf8)); }
     template <typename N>
-        requires(std::integral<N> || std::floating_point<N>)
-    LKey &value(N n) {
-        return value(QString::number(n));
-    }
+    requires(std::integral<N> || std::floating_point<N>) LKey &value(N n) { return value(QString::number(n)); }
 };
 
 // The text to show for `key` in the current language, with its values filled in.

@@ -107,7 +107,8 @@ bool write(platform::UserDefaults &defaults, const QString &key, AreaRelease val
 std::optional<QuickLifetime> read(const platform::UserDefaults &defaults, const QString &key, As<QuickLifetime>) {
     if (defaults.type(key) != platform::UserDefaults::Type::Int) return std::nullopt;
     const std::optional<qint64> seconds = defaults.intValue(key);
-    for (QuickLifetime lifetime : {QuickLifetime::short_, QuickLifetime::medium, QuickLifetime::long_, QuickLifetime::forever_})
+    for (QuickLifetime lifetime :
+         {QuickLifetime::short_, QuickLifetime::medium, QuickLifetime::long_, QuickLifetime::forever_})
         if (seconds == static_cast<qint64>(lifetime)) return lifetime;
     return std::nullopt;
 }

@@ -95,7 +95,9 @@ struct Setting {
     // Whether anything is stored under the key, readable or not.
     bool isStored(const platform::UserDefaults &defaults) const { return defaults.contains(key()); }
     // Writes the value in its stored form; false (and nothing written) when it has none.
-    bool set(const T &value, platform::UserDefaults &defaults) const { return SettingCodec::write(defaults, key(), value); }
+    bool set(const T &value, platform::UserDefaults &defaults) const {
+        return SettingCodec::write(defaults, key(), value);
+    }
     bool set(const T &value) const { return set(value, platform::UserDefaults::standard()); }
     // Removes the key: it reads as the fallback again.
     void reset(platform::UserDefaults &defaults) const { defaults.remove(key()); }

@@ -19,7 +19,7 @@ using platform::ModifierFlag::shift;
 namespace {
 
 constexpr std::pair<int, const char *> kFunctionKeys[] = {
-    {122, "F1"},  {120, "F2"},  {99, "F3"},   {118, "F4"},  {96, "F5"},   {97, "F6"},  {98, "F7"},
+    {122, "F1"},  {120, "F2"},  {99, "F3"},   {118, "F4"},  {96, "F5"},   {97, "F6"},   {98, "F7"},
     {100, "F8"},  {101, "F9"},  {109, "F10"}, {103, "F11"}, {111, "F12"}, {105, "F13"}, {107, "F14"},
     {113, "F15"}, {106, "F16"}, {64, "F17"},  {79, "F18"},  {80, "F19"},  {90, "F20"},
 };
@@ -77,7 +77,8 @@ QByteArray Shortcut::toJsonBytes() const {
 std::optional<Shortcut> Shortcut::fromJson(const QJsonValue &json) {
     if (!json.isObject()) return std::nullopt;
     const QJsonObject object = json.toObject();
-    const auto keyCode = wholeNumber(object.value(QStringLiteral("keyCode")), std::numeric_limits<std::uint16_t>::max());
+    const auto keyCode =
+        wholeNumber(object.value(QStringLiteral("keyCode")), std::numeric_limits<std::uint16_t>::max());
     const auto modifiers =
         wholeNumber(object.value(QStringLiteral("modifiers")), std::numeric_limits<std::uint32_t>::max());
     const QJsonValue key = object.value(QStringLiteral("key"));

@@ -5,7 +5,8 @@
 #include "platform/KeyEvent.h"
 #include "platform/UserDefaults.h"
 
-ShortcutStore::ShortcutStore(platform::UserDefaults &defaults, QObject *parent) : QObject(parent), m_defaults(defaults) {
+ShortcutStore::ShortcutStore(platform::UserDefaults &defaults, QObject *parent)
+    : QObject(parent), m_defaults(defaults) {
     for (ShortcutAction action : ShortcutActions::all())
         m_shortcuts.insert(action, Settings::shortcut(action).value(m_defaults));
     // A combination edited in the settings file while we run is taken in (and the hot keys follow).
@@ -54,6 +55,7 @@ std::optional<ShortcutProblem> ShortcutStore::validate(const Shortcut &candidate
         if (shortcut(other) == candidate) return ShortcutProblem::usedByOtherAction(ShortcutActions::title(other));
     }
     if (const auto row = SystemShortcuts::match(candidate))
-        return row->releasable ? ShortcutProblem::systemScreenshot(row->name) : ShortcutProblem::reservedBySystem(row->name);
+        return row->releasable ? ShortcutProblem::systemScreenshot(row->name)
+                               : ShortcutProblem::reservedBySystem(row->name);
     return std::nullopt;
 }

@@ -242,7 +242,8 @@ LineImage lineImage(const QImage &flat, const QRect &area, qreal magnification) 
     const int full = std::max(64, strongest);
     for (int y = 0; y < inside.height(); ++y) {
         uchar *row = line.scanLine(border + y) + border;
-        for (int x = 0; x < inside.width(); ++x) row[x] = uchar(255 - std::min(255, ink[size_t(y) * size_t(inside.width()) + size_t(x)] * 255 / full));
+        for (int x = 0; x < inside.width(); ++x)
+            row[x] = uchar(255 - std::min(255, ink[size_t(y) * size_t(inside.width()) + size_t(x)] * 255 / full));
     }
     const QPointF origin = QPointF(inside.topLeft()) - QPointF(border, border);
     if (magnification <= 1) return {line, origin, 1};

@@ -24,9 +24,9 @@ QImage flattened(const QImage &image);
 struct InkMap {
     int width = 0;
     int height = 0;
-    std::vector<quint8> ink;     // 1 for ink, row by row
-    std::vector<qint32> region;  // every pixel's flat region, row by row
-    std::vector<quint8> ground;  // per region: 1 when it is a fill text can lie on
+    std::vector<quint8> ink;    // 1 for ink, row by row
+    std::vector<qint32> region; // every pixel's flat region, row by row
+    std::vector<quint8> ground; // per region: 1 when it is a fill text can lie on
 };
 InkMap inkOf(const QImage &flat);
 
@@ -34,8 +34,8 @@ InkMap inkOf(const QImage &flat);
 // it differs from the colour around the line (the ground it lies on), inside a white border (the
 // engine finds lines poorly when ink touches the edge), the whole enlarged `magnification` times.
 struct LineImage {
-    QImage image; // null when it cannot be made
-    QPointF origin; // where the image's top left corner lies on the screenshot
+    QImage image;    // null when it cannot be made
+    QPointF origin;  // where the image's top left corner lies on the screenshot
     qreal scale = 1; // image pixels per screenshot pixel
 };
 LineImage lineImage(const QImage &flat, const QRect &area, qreal magnification);

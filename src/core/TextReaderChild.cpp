@@ -62,9 +62,9 @@ TextReaderFrames::Response read(const TextReaderFrames::Request &request) {
     } catch (const TextRecognizerError &error) {
         response.outcome = quint8(outcomeOf(error));
     } catch (const platform::TextEngineError &error) {
-        response.outcome = quint8(error.kind() == platform::TextEngineError::Kind::unavailable
-                                      ? Outcome::engineUnavailable
-                                      : Outcome::failed);
+        response.outcome =
+            quint8(error.kind() == platform::TextEngineError::Kind::unavailable ? Outcome::engineUnavailable
+                                                                                : Outcome::failed);
         response.text = error.detail();
     } catch (...) {
         response.outcome = quint8(Outcome::failed);

@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "platform/Memory.h"
+#include "platform/Tuning.h"
 
 #include <QProcess>
 
@@ -64,11 +65,14 @@ void TextReaderProcess::sendNext() {
     if (!ensureStarted()) {
         // Every read waiting is answered, later as promised; a read asked after that tries again.
         m_answeringUnstarted = true;
-        QMetaObject::invokeMethod(this, [this] {
-            m_answeringUnstarted = false;
-            for (const Pending &unstarted : std::exchange(m_waiting, {}))
-                if (unstarted.done) unstarted.done({Outcome::notStarted, {}, {}, {}});
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_answeringUnstarted = false;
+                for (const Pending &unstarted : std::exchange(m_waiting, {}))
+                    if (unstarted.done) unstarted.done({Outcome::notStarted, {}, {}, {}});
+            },
+            Qt::QueuedConnection);
         return;
     }
     m_current = m_waiting.takeFirst();
@@ -87,10 +91,11 @@ bool TextReaderProcess::ensureStarted() {
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // Between fork and exec, in the new process: it dies with this thread, and reads at background
     // priority (raising it again is not allowed to it).
-    m_process->setChildProcessModifier([parent = ::getpid()] {
+    const bool lower = platform::Tuning::enabled(platform::Tuning::Measure::nice);
+    m_process->setChildProcessModifier([parent = ::getpid(), lower] {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent) ::_exit(1);
-        if (::getpriority(PRIO_PROCESS, 0) < backgroundNice) ::setpriority(PRIO_PROCESS, 0, backgroundNice);
+        if (lower && ::getpriority(PRIO_PROCESS, 0) < backgroundNice) ::setpriority(PRIO_PROCESS, 0, backgroundNice);
     });
     connect(m_process, &QProcess::readyReadStandardOutput, this, &TextReaderProcess::takeOutput);
     connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
@@ -129,8 +134,11 @@ void TextReaderProcess::takeOutput() {
     while (const std::optional<TextReaderFrames::Response> response = m_parser.nextResponse()) {
         if (!m_current || response->id != m_current->id) return abandonProcess("answered out of turn");
         const auto outcome = Outcome(response->outcome);
-        Result result{outcome, {}, QSize(int(std::min<quint32>(response->width, INT_MAX)),
-                                         int(std::min<quint32>(response->height, INT_MAX))), {}};
+        Result result{
+            outcome,
+            {},
+            QSize(int(std::min<quint32>(response->width, INT_MAX)), int(std::min<quint32>(response->height, INT_MAX))),
+            {}};
         (outcome == Outcome::text ? result.text : result.detail) = response->text;
         finishCurrent(result);
         if (!m_process) return;

@@ -250,25 +250,26 @@ QFuture<T> withTimeout(std::chrono::milliseconds limit, Priority priority, Work 
     // The timer thread is made first so that it outlives the pool, whose work still removes timers.
     Deadlines &timers = deadlines();
     WorkPool &pool = workPool();
-    box->timer =
-        timers.add(Deadlines::Clock::now() + limit, [box] { box->fail(std::make_exception_ptr(TextRecognizerError())); });
+    box->timer = timers.add(Deadlines::Clock::now() + limit,
+                            [box] { box->fail(std::make_exception_ptr(TextRecognizerError())); });
     const int queuePriority = priority == Priority::userInitiated ? 1 : 0;
     const bool background = priority == Priority::background;
-    (background ? pool.background : pool.pool).start(
-        [box, background, work = std::move(work)] {
-            if (background) platform::lowerCurrentThreadPriority();
-            // At the limit or when the caller cancelled, nobody waits any more; a run stopped
-            // because the application quits fails with TextRecognizerError::interrupted.
-            const platform::CancelCheck stop = [&box] { return box->abandoned(); };
-            if (stop()) return;
-            try {
-                T value = work(stop);
-                if (box->resume(std::move(value))) deadlines().remove(box->timer);
-            } catch (...) {
-                if (box->fail(std::current_exception())) deadlines().remove(box->timer);
-            }
-        },
-        queuePriority);
+    (background ? pool.background : pool.pool)
+        .start(
+            [box, background, work = std::move(work)] {
+                if (background) platform::lowerCurrentThreadPriority();
+                // At the limit or when the caller cancelled, nobody waits any more; a run stopped
+                // because the application quits fails with TextRecognizerError::interrupted.
+                const platform::CancelCheck stop = [&box] { return box->abandoned(); };
+                if (stop()) return;
+                try {
+                    T value = work(stop);
+                    if (box->resume(std::move(value))) deadlines().remove(box->timer);
+                } catch (...) {
+                    if (box->fail(std::current_exception())) deadlines().remove(box->timer);
+                }
+            },
+            queuePriority);
     return future;
 }
 
@@ -364,8 +365,9 @@ QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayo
 // returns them in no particular order.
 QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<TextLayout::Line> found,
                     const platform::CancelCheck &cancelled, int maxWidth) {
-    std::stable_sort(found.begin(), found.end(),
-                     [](const TextLayout::Line &a, const TextLayout::Line &b) { return costOf(a.box) > costOf(b.box); });
+    std::stable_sort(found.begin(), found.end(), [](const TextLayout::Line &a, const TextLayout::Line &b) {
+        return costOf(a.box) > costOf(b.box);
+    });
     const qsizetype n = found.size();
     std::vector<QList<Line>> results(static_cast<size_t>(n));
     std::atomic<qsizetype> next{0}, done{0};
@@ -373,7 +375,9 @@ QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<TextLayou
     std::mutex errorMutex;
     std::exception_ptr error;
     WorkPool &pool = workPool();
-    const platform::CancelCheck stop = [&] { return failed.load() || pool.closing.load() || (cancelled && cancelled()); };
+    const platform::CancelCheck stop = [&] {
+        return failed.load() || pool.closing.load() || (cancelled && cancelled());
+    };
     const std::function<void()> work = [&] {
         for (qsizetype i = next++; i < n && !stop(); i = next++) {
             try {
@@ -464,9 +468,10 @@ qsizetype keyEnd(const Line &line, qsizetype start, qsizetype end) {
     // In a monospace font, where letters advance evenly, it is a whole letter's advance more; the
     // gaps beside a narrow letter there are as wide as a space in other fonts.
     const qreal pitch = medianOf(advances);
-    const bool even = advances.size() >= 8 && 5 * std::count_if(advances.begin(), advances.end(), [&](qreal a) {
-        return std::abs(a - pitch) <= 0.2 * pitch;
-    }) >= 4 * qsizetype(advances.size());
+    const bool even =
+        advances.size() >= 8 && 5 * std::count_if(advances.begin(), advances.end(),
+                                                  [&](qreal a) { return std::abs(a - pitch) <= 0.2 * pitch; }) >=
+                                    4 * qsizetype(advances.size());
     for (;;) {
         const QRegularExpressionMatch m = piece.match(line.text, end);
         if (!m.hasMatch()) return end;
@@ -476,8 +481,7 @@ qsizetype keyEnd(const Line &line, qsizetype start, qsizetype end) {
         bool joined = joiner(last) || joiner(first);
         const std::optional<QRectF> before = line.boxOf(end - 1, 1), after = line.boxOf(m.capturedStart(1), 1);
         if (!joined && before && after) {
-            joined = after->left() - before->right() < widest ||
-                     (even && after->left() - before->left() < 1.5 * pitch);
+            joined = after->left() - before->right() < widest || (even && after->left() - before->left() < 1.5 * pitch);
         }
         if (!joined) return end;
         end = m.capturedEnd(1);
@@ -566,9 +570,10 @@ QList<QRectF> sensitiveRegions(const QList<Line> &lines) {
 }
 
 QFuture<QString> recognize(const QImage &image, std::chrono::milliseconds timeout, Priority priority) {
-    return withTimeout<QString>(timeout, priority, [image, width = linesReadAtOnce(priority)](const platform::CancelCheck &stop) {
-        return joinedText(readLinesWithin(image, stop, width));
-    });
+    return withTimeout<QString>(timeout, priority,
+                                [image, width = linesReadAtOnce(priority)](const platform::CancelCheck &stop) {
+                                    return joinedText(readLinesWithin(image, stop, width));
+                                });
 }
 
 QFuture<QList<QRectF>> sensitiveRegions(const QImage &image, std::chrono::milliseconds timeout) {

@@ -50,7 +50,8 @@ TextLine readIn(const Strip::Cut &cut, const QList<TextLine> &reread) {
             if (x >= cut.at && x < cut.at + (cut.to - cut.from)) words.emplace_back(&line, &w);
         }
     }
-    std::stable_sort(words.begin(), words.end(), [](const auto &a, const auto &b) { return a.second->box.left() < b.second->box.left(); });
+    std::stable_sort(words.begin(), words.end(),
+                     [](const auto &a, const auto &b) { return a.second->box.left() < b.second->box.left(); });
     const qreal dx = cut.from - cut.at;
     TextLine found;
     for (const auto &[line, w] : words) {
@@ -86,8 +87,10 @@ Strip stripOf(const QImage &lineImage, const TextLine &line) {
         if (words[first].confidence >= kSure) continue;
         qsizetype end = first + 1;
         while (end < n && words[end].confidence < kSure) ++end;
-        const qreal left = first > 0 ? (words[first - 1].box.right() + words[first].box.left()) / 2 : words[first].box.left() - gap / 2.0;
-        const qreal right = end < n ? (words[end - 1].box.right() + words[end].box.left()) / 2 : words[end - 1].box.right() + gap / 2.0;
+        const qreal left = first > 0 ? (words[first - 1].box.right() + words[first].box.left()) / 2
+                                     : words[first].box.left() - gap / 2.0;
+        const qreal right =
+            end < n ? (words[end - 1].box.right() + words[end].box.left()) / 2 : words[end - 1].box.right() + gap / 2.0;
         const int from = std::clamp(int(std::floor(left)), 0, lineImage.width());
         const int to = std::clamp(int(std::ceil(right)), from, lineImage.width());
         if (to > from) {
@@ -97,7 +100,9 @@ Strip stripOf(const QImage &lineImage, const TextLine &line) {
         first = end - 1;
     }
     if (strip.cuts.isEmpty()) return strip;
-    const QImage grey = lineImage.format() == QImage::Format_Grayscale8 ? lineImage : lineImage.convertToFormat(QImage::Format_Grayscale8);
+    const QImage grey = lineImage.format() == QImage::Format_Grayscale8
+                            ? lineImage
+                            : lineImage.convertToFormat(QImage::Format_Grayscale8);
     QImage image(at, grey.height(), QImage::Format_Grayscale8);
     if (image.isNull() || grey.isNull()) return {};
     image.fill(255);
@@ -115,7 +120,8 @@ void merge(TextLine &line, const Strip &strip, const QList<TextLine> &reread) {
         const Strip::Cut &cut = strip.cuts[c];
         if (cut.end > line.words.size() || cut.first >= cut.end) continue;
         const TextLine found = readIn(cut, reread);
-        if (found.words.isEmpty() || leastConfidence(found.words, 0, found.words.size()) <= leastConfidence(line.words, cut.first, cut.end))
+        if (found.words.isEmpty() ||
+            leastConfidence(found.words, 0, found.words.size()) <= leastConfidence(line.words, cut.first, cut.end))
             continue;
         replaceWords(line, cut.first, cut.end, found);
     }

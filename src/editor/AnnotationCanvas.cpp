@@ -149,7 +149,9 @@ void AnnotationCanvas::resizeEvent(QResizeEvent *event) {
 void AnnotationCanvas::updateLook() {
     if (!m_model) return;
     const EditorTool tool = m_model->tool();
-    setCursor(tool == EditorTool::text ? Qt::IBeamCursor : tool == EditorTool::select ? Qt::ArrowCursor : Qt::CrossCursor);
+    setCursor(tool == EditorTool::text     ? Qt::IBeamCursor
+              : tool == EditorTool::select ? Qt::ArrowCursor
+                                           : Qt::CrossCursor);
     setAccessibleName(L(LKey(QStringLiteral("Tela de anotação. Ferramenta: %@"), {EditorTools::title(tool)})));
 }
 
@@ -160,8 +162,8 @@ void AnnotationCanvas::modelChanged() {
 
 CanvasMapping AnnotationCanvas::mapping() const {
     if (!m_model) return {};
-    const QRectF region = m_model->tool() == EditorTool::crop ? QRectF(QPointF(), QSizeF(m_model->imageSize()))
-                                                              : m_model->visibleRect();
+    const QRectF region =
+        m_model->tool() == EditorTool::crop ? QRectF(QPointF(), QSizeF(m_model->imageSize())) : m_model->visibleRect();
     return CanvasMapping::fit(region, QSizeF(size()), kPadding);
 }
 
@@ -374,9 +376,9 @@ void AnnotationCanvas::drawImage(QPainter &p, const CanvasMapping &m) {
             m_model->originalImage().scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         m_scaledOriginal.setDevicePixelRatio(dpr);
         const QImage &mosaic = m_model->pixelatedImage();
-        m_scaledMosaic = mosaic.isNull() ? QPixmap()
-                                         : QPixmap::fromImage(mosaic.scaled(pixels, Qt::IgnoreAspectRatio,
-                                                                            Qt::FastTransformation));
+        m_scaledMosaic = mosaic.isNull()
+                             ? QPixmap()
+                             : QPixmap::fromImage(mosaic.scaled(pixels, Qt::IgnoreAspectRatio, Qt::FastTransformation));
         m_scaledMosaic.setDevicePixelRatio(dpr);
     }
     p.save();
@@ -505,8 +507,8 @@ void AnnotationCanvas::drawCropOverlay(QPainter &p, const CanvasMapping &m) cons
     }
     // On a plate, as the overlay's size tag: straight on the picture it could not be read over text.
     const QFont font = Theme::monospaceFont(11);
-    const QString label = L(LKey(QStringLiteral("%lld × %lld"), {QString::number(qint64(c.width())),
-                                                                  QString::number(qint64(c.height()))}));
+    const QString label = L(
+        LKey(QStringLiteral("%lld × %lld"), {QString::number(qint64(c.width())), QString::number(qint64(c.height()))}));
     const QSizeF text = QFontMetricsF(font).size(Qt::TextSingleLine, label);
     const QRectF plate(v.left() + 6, v.top() + 6, std::ceil(text.width()) + 12, std::ceil(text.height()) + 6);
     p.setPen(QPen(Theme::lineStrong(), 1));

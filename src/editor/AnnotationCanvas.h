@@ -56,10 +56,20 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    struct Drawing { QUuid id; };
-    struct Moving { Annotation from; QPointF start; };
-    struct Resizing { Annotation from; Grip grip; };
-    struct Cropping { QPointF start; };
+    struct Drawing {
+        QUuid id;
+    };
+    struct Moving {
+        Annotation from;
+        QPointF start;
+    };
+    struct Resizing {
+        Annotation from;
+        Grip grip;
+    };
+    struct Cropping {
+        QPointF start;
+    };
     struct Tap {};
     struct Idle {};
     using DragState = std::variant<Drawing, Moving, Resizing, Cropping, Tap, Idle>;

@@ -100,14 +100,17 @@ void BackdropEditorState::setAngle(double degrees) {
 
 void BackdropEditorState::apply(const QList<quint32> &palette) {
     if (!palette.isEmpty()) {
-        edit([&](Backdrop &b) {
-            const qsizetype n = std::min<qsizetype>(std::max<qsizetype>(palette.size(), Backdrop::minimumColors(b.kind)),
-                                                    Backdrop::maximumColors(b.kind));
-            QList<quint32> colors;
-            for (qsizetype j = 0; j < n; ++j) colors.append(palette[j % palette.size()] & 0xFFFFFF);
-            b.colors = colors;
-            b.syncPoints();
-        }, 250);
+        edit(
+            [&](Backdrop &b) {
+                const qsizetype n =
+                    std::min<qsizetype>(std::max<qsizetype>(palette.size(), Backdrop::minimumColors(b.kind)),
+                                        Backdrop::maximumColors(b.kind));
+                QList<quint32> colors;
+                for (qsizetype j = 0; j < n; ++j) colors.append(palette[j % palette.size()] & 0xFFFFFF);
+                b.colors = colors;
+                b.syncPoints();
+            },
+            250);
     }
     selectColor(0);
 }

@@ -5,8 +5,8 @@
 CanvasMapping CanvasMapping::fit(const QRectF &region, const QSizeF &size, double padding) {
     const double availableWidth = std::max(size.width() - 2 * padding, 40.0);
     const double availableHeight = std::max(size.height() - 2 * padding, 40.0);
-    const double s = std::min({availableWidth / std::max(region.width(), 1.0),
-                               availableHeight / std::max(region.height(), 1.0), 1.0});
+    const double s = std::min(
+        {availableWidth / std::max(region.width(), 1.0), availableHeight / std::max(region.height(), 1.0), 1.0});
     const double w = region.width() * s, h = region.height() * s;
     return {region, QRectF((size.width() - w) / 2, (size.height() - h) / 2, w, h)};
 }
@@ -15,8 +15,8 @@ double CanvasMapping::scale() const { return frame.width() / std::max(visible.wi
 
 QRectF CanvasMapping::toView(const QRectF &r) const {
     const double s = scale();
-    return {frame.left() + (r.left() - visible.left()) * s, frame.top() + (r.top() - visible.top()) * s,
-            r.width() * s, r.height() * s};
+    return {frame.left() + (r.left() - visible.left()) * s, frame.top() + (r.top() - visible.top()) * s, r.width() * s,
+            r.height() * s};
 }
 
 QPointF CanvasMapping::toView(QPointF p) const { return toView(QRectF(p, QSizeF())).topLeft(); }

@@ -172,4 +172,3 @@ void EditorDocument::redo() {
         restore(s);
     });
 }
-

@@ -30,7 +30,8 @@ std::optional<Annotation::Kind> kindDrawnBy(EditorTool tool) {
 // Whether a mark just drawn is too small to keep.
 bool tooSmall(const Annotation &a) {
     switch (a.kind.type) {
-    case Annotation::Kind::arrow: return std::hypot(a.end.x() - a.start.x(), a.end.y() - a.start.y()) < minimumArrowLength;
+    case Annotation::Kind::arrow:
+        return std::hypot(a.end.x() - a.start.x(), a.end.y() - a.start.y()) < minimumArrowLength;
     case Annotation::Kind::rectangle:
     case Annotation::Kind::highlight:
     case Annotation::Kind::blur: return a.box().width() < minimumBoxSide || a.box().height() < minimumBoxSide;
@@ -303,4 +304,3 @@ void EditorDocument::discardInteraction() {
     announceHistory(before);
     runDeferred();
 }
-

@@ -33,8 +33,7 @@ bool textFieldHasFocus() {
 bool commandBarKey(const KeyEvent &e, EditorModel &m) {
     if (isReturn(e)) {
         m.runSelectedCommand();
-    } else if (e.keyCode == Key::escape ||
-               (e.keyCode == Key::k && e.shortcutModifiers() == Flag::command)) {
+    } else if (e.keyCode == Key::escape || (e.keyCode == Key::k && e.shortcutModifiers() == Flag::command)) {
         m.setCommandBarOpen(false);
     } else if (e.keyCode == Key::downArrow || e.keyCode == Key::upArrow) {
         m.moveCommandSelection(e.keyCode == Key::downArrow ? 1 : -1);

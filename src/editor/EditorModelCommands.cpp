@@ -21,8 +21,7 @@ public:
 
     void add(const QString &id, const QString &group, const QString &title, const QString &shortcut,
              std::function<void(EditorModel &)> action, std::optional<Backdrop> backdrop = std::nullopt) {
-        m_rows.append({id, group, title, shortcut, std::move(backdrop),
-                       [model = m_model, action = std::move(action)] {
+        m_rows.append({id, group, title, shortcut, std::move(backdrop), [model = m_model, action = std::move(action)] {
                            if (model) action(*model);
                        }});
     }
@@ -73,10 +72,10 @@ void addBackdrops(Rows &rows, const BeautyStyle &style) {
     rows.add(QStringLiteral("bg-edit"), group, L("Editar fundo atual…"), QStringLiteral("E"),
              [](EditorModel &m) { m.editBackdrop(m.style().backdrop); });
     for (const Backdrop &backdrop : StyleStore::shared().backdrops())
-        rows.add(QStringLiteral("bg-") + backdrop.id, group, L(LKey(QStringLiteral("Fundo: %@"), {backdrop.displayName()})),
-                 currentMark(backdrop.id == style.backdrop.id),
-                 [backdrop](EditorModel &m) { changeStyle(m, [&](BeautyStyle &s) { s.backdrop = backdrop; }); },
-                 backdrop);
+        rows.add(
+            QStringLiteral("bg-") + backdrop.id, group, L(LKey(QStringLiteral("Fundo: %@"), {backdrop.displayName()})),
+            currentMark(backdrop.id == style.backdrop.id),
+            [backdrop](EditorModel &m) { changeStyle(m, [&](BeautyStyle &s) { s.backdrop = backdrop; }); }, backdrop);
     const QList<StylePreset> &presets = StyleStore::shared().presets();
     for (qsizetype i = 0; i < presets.size(); ++i)
         rows.add(QStringLiteral("preset-") + uuidString(presets[i].id), L("Presets"),
@@ -113,9 +112,7 @@ void addExport(Rows &rows) {
                  [format](EditorModel &) { changeExport([&](ExportSettings &e) { e.format = format; }); });
     for (ExportScale scale : allExportScales)
         rows.add(QStringLiteral("scale-") + rawValue(scale), group,
-                 L(LKey(QStringLiteral("Tamanho: %@"),
-                        {scaleLabel(scale)})),
-                 currentMark(scale == stored.scale),
+                 L(LKey(QStringLiteral("Tamanho: %@"), {scaleLabel(scale)})), currentMark(scale == stored.scale),
                  [scale](EditorModel &) { changeExport([&](ExportSettings &e) { e.scale = scale; }); });
 }
 

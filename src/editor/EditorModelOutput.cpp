@@ -21,9 +21,7 @@ constexpr std::chrono::milliseconds textReadingLimit = 15s;
 constexpr std::chrono::milliseconds sensitiveSearchLimit = 20s;
 constexpr quint32 sensitiveBlurColor = 0x000000;
 
-qsizetype lineCount(const QString &text) {
-    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size();
-}
+qsizetype lineCount(const QString &text) { return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(); }
 
 } // namespace
 
@@ -36,7 +34,8 @@ EditorModel::Encoded EditorModel::encodedExport(const ExportSettings &settings) 
 }
 
 void EditorModel::notifyNotMade(ExportFormat format) {
-    notify(L(LKey(QStringLiteral("Não consegui gerar o %@"), {formatName(format)})), L("Tente outro formato em Exportar"));
+    notify(L(LKey(QStringLiteral("Não consegui gerar o %@"), {formatName(format)})),
+           L("Tente outro formato em Exportar"));
 }
 
 void EditorModel::copy() {
@@ -80,15 +79,21 @@ void EditorModel::copyText() {
     setReadingText(true);
     m_reading = m_render.renderers().readText(original(), textReadingLimit);
     m_reading
-        .then(this, [this, token](const QString &text) {
-            if (endReading(token)) announceText(text);
-        })
-        .onFailed(this, [this, token](const QException &error) {
-            if (endReading(token)) Toast::show(original(), L("Não consegui ler o texto"), TextRecognizer::describe(error));
-        })
-        .onFailed(this, [this, token] {
-            if (endReading(token)) Toast::show(original(), L("Não consegui ler o texto"), TextRecognizer::describe(QException()));
-        })
+        .then(this,
+              [this, token](const QString &text) {
+                  if (endReading(token)) announceText(text);
+              })
+        .onFailed(this,
+                  [this, token](const QException &error) {
+                      if (endReading(token))
+                          Toast::show(original(), L("Não consegui ler o texto"), TextRecognizer::describe(error));
+                  })
+        .onFailed(this,
+                  [this, token] {
+                      if (endReading(token))
+                          Toast::show(original(), L("Não consegui ler o texto"),
+                                      TextRecognizer::describe(QException()));
+                  })
         .onCanceled(this, [this, token] { endReading(token); });
 }
 
@@ -122,11 +127,13 @@ void EditorModel::hideSensitiveData() {
         Toast::show(original(), L("Não consegui analisar o print"), message);
         setDetectingSensitive(false);
     };
-    m_render.renderers().findSensitive(original(), sensitiveSearchLimit)
-        .then(this, [this](const QList<QRectF> &regions) {
-            coverSensitive(regions);
-            setDetectingSensitive(false);
-        })
+    m_render.renderers()
+        .findSensitive(original(), sensitiveSearchLimit)
+        .then(this,
+              [this](const QList<QRectF> &regions) {
+                  coverSensitive(regions);
+                  setDetectingSensitive(false);
+              })
         .onFailed(this, [failed](const QException &error) { failed(TextRecognizer::describe(error)); })
         .onFailed(this, [failed] { failed(TextRecognizer::describe(QException())); })
         .onCanceled(this, [this] { setDetectingSensitive(false); });

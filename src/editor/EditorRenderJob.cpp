@@ -83,8 +83,7 @@ void EditorRenderJob::startRender() {
     // Values only: later edits cannot reach a running render.
     EditorThreads::renderPool().start([flag, self, renderers = m_renderers, original, packed,
                                        style = m_document.style(), crop = m_document.crop(),
-                                       annotations = m_document.annotations(),
-                                       logo = m_renderedLogo] {
+                                       annotations = m_document.annotations(), logo = m_renderedLogo] {
         // Below the GUI thread: a render the GUI thread wakes is often put beside it on its processor.
         platform::lowerCurrentThreadToBulkPriority();
         const QImage source = packed ? renderers.unpack(*packed) : original;

@@ -35,7 +35,9 @@ EditorRenderers EditorRenderers::standard() {
         [](const QImage &image, std::chrono::milliseconds limit) {
             return TextRecognizer::recognize(image, limit, TextRecognizer::Priority::userInitiated);
         },
-        [](const QImage &image, std::chrono::milliseconds limit) { return TextRecognizer::sensitiveRegions(image, limit); },
+        [](const QImage &image, std::chrono::milliseconds limit) {
+            return TextRecognizer::sensitiveRegions(image, limit);
+        },
         [cache, marked] {
             cache->clear();
             marked->clear();

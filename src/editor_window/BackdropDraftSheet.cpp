@@ -9,7 +9,8 @@
 #include <QDialog>
 #include <QVBoxLayout>
 
-BackdropDraftSheet::BackdropDraftSheet(EditorModel *model, QWidget *host) : QObject(host), m_model(model), m_host(host) {
+BackdropDraftSheet::BackdropDraftSheet(EditorModel *model, QWidget *host)
+    : QObject(host), m_model(model), m_host(host) {
     connect(model, &EditorModel::backdropDraftChanged, this, &BackdropDraftSheet::follow);
     follow();
 }

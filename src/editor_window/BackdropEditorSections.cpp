@@ -23,7 +23,8 @@ namespace {
 const std::array<const char *, 4> kPresetSymbols{"arrow.right", "arrow.down.right", "arrow.down", "arrow.down.left"};
 
 void paintSymbol(QPainter &p, const QWidget &w, const QString &name, int size, const QColor &color) {
-    p.drawPixmap((w.width() - size) / 2, (w.height() - size) / 2, Icons::pixmap(name, size, color, w.devicePixelRatioF()));
+    p.drawPixmap((w.width() - size) / 2, (w.height() - size) / 2,
+                 Icons::pixmap(name, size, color, w.devicePixelRatioF()));
 }
 
 QVBoxLayout *sectionColumn(QWidget *section, const QString &heading) {
@@ -54,13 +55,16 @@ BackdropColorsSection::BackdropColorsSection(BackdropEditorState &state, QWidget
     QVBoxLayout *column = sectionColumn(this, L("Cores"));
     m_swatchRow = new QHBoxLayout;
     m_swatchRow->setSpacing(10);
-    m_add = new PaintedButton({36, 36}, [](QPainter &p, const PaintedButton &b) {
-        QPen dashed(QColor(255, 255, 255, qRound(255 * 0.25)), 1);
-        dashed.setDashPattern({3, 3});
-        p.setPen(dashed);
-        p.drawEllipse(QRectF(3.5, 3.5, 29, 29));
-        paintSymbol(p, b, QStringLiteral("plus"), 12, Theme::text2());
-    }, this);
+    m_add = new PaintedButton(
+        {36, 36},
+        [](QPainter &p, const PaintedButton &b) {
+            QPen dashed(QColor(255, 255, 255, qRound(255 * 0.25)), 1);
+            dashed.setDashPattern({3, 3});
+            p.setPen(dashed);
+            p.drawEllipse(QRectF(3.5, 3.5, 29, 29));
+            paintSymbol(p, b, QStringLiteral("plus"), 12, Theme::text2());
+        },
+        this);
     m_add->setToolTip(L("Adicionar cor"));
     m_add->setAccessibleName(L("Adicionar cor"));
     connect(m_add, &QAbstractButton::clicked, &state, &BackdropEditorState::addColor);
@@ -79,9 +83,10 @@ BackdropColorsSection::BackdropColorsSection(BackdropEditorState &state, QWidget
     palette->setToolTip(L("Abre a paleta de cores do macOS (com conta-gotas)"));
     palette->setAutoDefault(false);
     connect(palette, &QAbstractButton::clicked, this, &BackdropColorsSection::paletteRequested);
-    m_remove = new PaintedButton({28, 28}, [](QPainter &p, const PaintedButton &b) {
-        paintSymbol(p, b, QStringLiteral("trash"), 12, Theme::text3());
-    }, m_selectedRow);
+    m_remove = new PaintedButton(
+        {28, 28},
+        [](QPainter &p, const PaintedButton &b) { paintSymbol(p, b, QStringLiteral("trash"), 12, Theme::text3()); },
+        m_selectedRow);
     m_remove->setToolTip(L("Remover esta cor"));
     m_remove->setAccessibleName(L("Remover esta cor"));
     connect(m_remove, &QAbstractButton::clicked, &state, &BackdropEditorState::removeSelectedColor);
@@ -100,16 +105,19 @@ void BackdropColorsSection::rebuildSwatches() {
     while (m_swatches.size() > m_state.backdrop().colors.size()) delete m_swatches.takeLast();
     while (m_swatches.size() < m_state.backdrop().colors.size()) {
         const int index = int(m_swatches.size());
-        auto *swatch = new PaintedButton({36, 36}, [this, index](QPainter &p, const PaintedButton &) {
-            const QColor fill = Theme::rgb(m_state.colorAt(index) & 0xFFFFFF);
-            p.setPen(QPen(QColor(255, 255, 255, qRound(255 * 0.18)), 1));
-            p.setBrush(fill);
-            p.drawEllipse(QRectF(3.5, 3.5, 29, 29));
-            if (index != m_state.selectedColor()) return;
-            p.setPen(QPen(QColor(237, 231, 250), 2));
-            p.setBrush(Qt::NoBrush);
-            p.drawEllipse(QRectF(1, 1, 34, 34));
-        }, this);
+        auto *swatch = new PaintedButton(
+            {36, 36},
+            [this, index](QPainter &p, const PaintedButton &) {
+                const QColor fill = Theme::rgb(m_state.colorAt(index) & 0xFFFFFF);
+                p.setPen(QPen(QColor(255, 255, 255, qRound(255 * 0.18)), 1));
+                p.setBrush(fill);
+                p.drawEllipse(QRectF(3.5, 3.5, 29, 29));
+                if (index != m_state.selectedColor()) return;
+                p.setPen(QPen(QColor(237, 231, 250), 2));
+                p.setBrush(Qt::NoBrush);
+                p.drawEllipse(QRectF(1, 1, 34, 34));
+            },
+            this);
         swatch->setToolTip(L(LKey(QStringLiteral("Cor %@"), {QString::number(index + 1)})));
         connect(swatch, &QAbstractButton::clicked, this, [this, index] { m_state.selectColor(index); });
         m_swatchRow->insertWidget(index, swatch);
@@ -156,11 +164,15 @@ BackdropDirectionSection::BackdropDirectionSection(BackdropEditorState &state, Q
     for (size_t i = 0; i < kPresetSymbols.size(); ++i) {
         const int angle = BackdropEditorState::directionPresets()[i];
         const QString symbol = QString::fromLatin1(kPresetSymbols[i]);
-        auto *preset = new PaintedButton({28, 28}, [this, angle, symbol](QPainter &p, const PaintedButton &b) {
-            const bool on = m_state.backdrop().angle == angle;
-            p.fillPath(Theme::continuousRoundedRect(QRectF(b.rect()), 7), on ? Theme::accentSoft() : Theme::raised());
-            paintSymbol(p, b, symbol, 11, on ? Theme::text() : Theme::text3());
-        }, this);
+        auto *preset = new PaintedButton(
+            {28, 28},
+            [this, angle, symbol](QPainter &p, const PaintedButton &b) {
+                const bool on = m_state.backdrop().angle == angle;
+                p.fillPath(Theme::continuousRoundedRect(QRectF(b.rect()), 7),
+                           on ? Theme::accentSoft() : Theme::raised());
+                paintSymbol(p, b, symbol, 11, on ? Theme::text() : Theme::text3());
+            },
+            this);
         preset->setToolTip(QString::number(angle) + QStringLiteral("°"));
         preset->setAccessibleName(preset->toolTip());
         connect(preset, &QAbstractButton::clicked, this, [this, angle] { m_state.setAngle(angle); });
@@ -182,8 +194,8 @@ void BackdropDirectionSection::sync() {
     for (PaintedButton *preset : m_presets) preset->update();
 }
 
-BackdropPalettesSection::BackdropPalettesSection(BackdropEditorState &state, const std::optional<QList<quint32>> &brandPalette,
-                                                 QWidget *parent)
+BackdropPalettesSection::BackdropPalettesSection(BackdropEditorState &state,
+                                                 const std::optional<QList<quint32>> &brandPalette, QWidget *parent)
     : QWidget(parent) {
     QVBoxLayout *column =
         sectionColumn(this, brandPalette ? L("Paletas (a primeira é a da marca)") : L("Paletas prontas"));
@@ -194,18 +206,22 @@ BackdropPalettesSection::BackdropPalettesSection(BackdropEditorState &state, con
     if (brandPalette) all.prepend(*brandPalette);
     for (qsizetype i = 0; i < all.size(); ++i) {
         const QList<quint32> palette = all[i];
-        auto *button = new PaintedButton({60, 22}, [palette](QPainter &p, const PaintedButton &b) {
-            const QRectF r = QRectF(b.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-            const QPainterPath shape = Theme::continuousRoundedRect(r, 6);
-            p.save();
-            p.setClipPath(shape);
-            const qreal w = r.width() / qreal(std::max<qsizetype>(palette.size(), 1));
-            for (qsizetype j = 0; j < palette.size(); ++j)
-                p.fillRect(QRectF(r.left() + j * w, r.top(), w + 0.5, r.height()), Theme::rgb(palette[j] & 0xFFFFFF));
-            p.restore();
-            p.setPen(QPen(QColor(255, 255, 255, qRound(255 * 0.12)), 1));
-            p.drawPath(shape);
-        }, this);
+        auto *button = new PaintedButton(
+            {60, 22},
+            [palette](QPainter &p, const PaintedButton &b) {
+                const QRectF r = QRectF(b.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+                const QPainterPath shape = Theme::continuousRoundedRect(r, 6);
+                p.save();
+                p.setClipPath(shape);
+                const qreal w = r.width() / qreal(std::max<qsizetype>(palette.size(), 1));
+                for (qsizetype j = 0; j < palette.size(); ++j)
+                    p.fillRect(QRectF(r.left() + j * w, r.top(), w + 0.5, r.height()),
+                               Theme::rgb(palette[j] & 0xFFFFFF));
+                p.restore();
+                p.setPen(QPen(QColor(255, 255, 255, qRound(255 * 0.12)), 1));
+                p.drawPath(shape);
+            },
+            this);
         button->setMinimumWidth(10);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         button->setToolTip(L("Usar esta paleta"));

@@ -28,10 +28,8 @@ constexpr QSize kSheetSize{860, 560};
 
 QWidget *divider(Qt::Orientation orientation, QWidget *parent) {
     auto *line = new QWidget(parent);
-    if (orientation == Qt::Horizontal)
-        line->setFixedHeight(1);
-    else
-        line->setFixedWidth(1);
+    if (orientation == Qt::Horizontal) line->setFixedHeight(1);
+    else line->setFixedWidth(1);
     line->setAutoFillBackground(true);
     QPalette palette = line->palette();
     palette.setColor(QPalette::Window, Theme::line());
@@ -97,7 +95,9 @@ BackdropEditorView::~BackdropEditorView() {
     if (isVisible()) ColorPanelBridge::shared().detach();
 }
 
-const std::array<Backdrop::Kind, 3> &BackdropEditorView::editableKinds() { return BackdropEditorState::editableKinds(); }
+const std::array<Backdrop::Kind, 3> &BackdropEditorView::editableKinds() {
+    return BackdropEditorState::editableKinds();
+}
 
 const QList<QList<quint32>> &BackdropEditorView::palettes() { return BackdropEditorState::palettes(); }
 
@@ -156,10 +156,11 @@ QWidget *BackdropEditorView::buildControls() {
     m_name->setFont(Theme::font(13));
     m_name->setFixedHeight(32);
     m_name->setFrame(false);
-    m_name->setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: %2; border: 1px solid %3; border-radius: 8px;"
-                                         " padding: 0 10px; }")
-                              .arg(Theme::raised().name(QColor::HexArgb), Theme::text().name(QColor::HexArgb),
-                                   Theme::line().name(QColor::HexArgb)));
+    m_name->setStyleSheet(
+        QStringLiteral("QLineEdit { background: %1; color: %2; border: 1px solid %3; border-radius: 8px;"
+                       " padding: 0 10px; }")
+            .arg(Theme::raised().name(QColor::HexArgb), Theme::text().name(QColor::HexArgb),
+                 Theme::line().name(QColor::HexArgb)));
     connect(m_name, &QLineEdit::textEdited, m_state, &BackdropEditorState::setName);
     nameBlock->addWidget(m_name);
     column->addLayout(nameBlock);
@@ -178,8 +179,8 @@ QWidget *BackdropEditorView::buildControls() {
     hand->setPixmap(Icons::pixmap(QStringLiteral("hand.draw"), 12, Theme::text3(), devicePixelRatioF()));
     hand->setAlignment(Qt::AlignTop);
     hint->addWidget(hand);
-    hint->addWidget(wrappingLabel(L("Arraste os pontos na prévia para mover cada cor."), Theme::font(12), Theme::text3(),
-                                  m_meshHint),
+    hint->addWidget(wrappingLabel(L("Arraste os pontos na prévia para mover cada cor."), Theme::font(12),
+                                  Theme::text3(), m_meshHint),
                     1);
     column->addWidget(m_meshHint);
 
@@ -204,8 +205,9 @@ QWidget *BackdropEditorView::buildFooter() {
         remove->setFlat(true);
         remove->setAutoDefault(false);
         remove->setCursor(Qt::PointingHandCursor);
-        remove->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 4px 0; }")
-                                  .arg(red.name()));
+        remove->setStyleSheet(
+            QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 4px 0; }")
+                .arg(red.name()));
         connect(remove, &QAbstractButton::clicked, this, [this] { m_host.onDelete(); });
         row->addWidget(remove);
     }
@@ -237,12 +239,13 @@ void BackdropEditorView::selectionChanged() {
 void BackdropEditorView::openPalette() {
     const int index = m_state->selectedColor();
     if (!m_state->hasSelection()) return;
-    ColorPanelBridge::shared().open(colorFromHex(m_state->colorAt(index)),
-                                    [state = QPointer<BackdropEditorState>(m_state), index](const QColor &color) {
-                                        // The slot selected when the panel opened; gone means ignored.
-                                        if (state) state->setColorAt(index, hexValue(color));
-                                    },
-                                    this);
+    ColorPanelBridge::shared().open(
+        colorFromHex(m_state->colorAt(index)),
+        [state = QPointer<BackdropEditorState>(m_state), index](const QColor &color) {
+            // The slot selected when the panel opened; gone means ignored.
+            if (state) state->setColorAt(index, hexValue(color));
+        },
+        this);
 }
 
 void BackdropEditorView::save() {
@@ -290,7 +293,8 @@ QWidget *BackdropEditorView::content(QWidget *sheet, const BackdropSheet::Reques
     return view;
 }
 
-void BackdropEditorView::present(QWidget *parent, const BackdropSheet::Request &request, BackdropSheet::Completion done) {
+void BackdropEditorView::present(QWidget *parent, const BackdropSheet::Request &request,
+                                 BackdropSheet::Completion done) {
     // The completion runs once: on save, on cancel, or with none when the sheet is torn down.
     auto completion = std::make_shared<BackdropSheet::Completion>(std::move(done));
     auto dialog = std::make_shared<QPointer<QDialog>>();

@@ -27,7 +27,7 @@ class BackdropEditorView : public QWidget {
 public:
     struct Host {
         Backdrop backdrop;
-        QImage sample;  // drawn on the stage; null shows the backdrop alone
+        QImage sample; // drawn on the stage; null shows the backdrop alone
         bool isNew = false;
         std::function<void(const Backdrop &)> onSave;
         std::function<void()> onDelete; // empty: no delete button
@@ -53,7 +53,8 @@ public:
 
     // The content of the editor's own sheet (BackdropSheet::setContent): the editor offers deleting
     // exactly when the draft is a stored backdrop, so a sheet without it is titled "Novo fundo".
-    static QWidget *content(QWidget *sheet, const BackdropSheet::Request &request, const BackdropSheet::Actions &actions);
+    static QWidget *content(QWidget *sheet, const BackdropSheet::Request &request,
+                            const BackdropSheet::Actions &actions);
     // The presenter of BackdropSheet: the sheet for pages other than the editor (no delete), a
     // window-modal dialog over `parent`'s window; closing it by the window manager cancels.
     static void present(QWidget *parent, const BackdropSheet::Request &request, BackdropSheet::Completion done);

@@ -28,7 +28,8 @@ QWidget *standIn(QWidget *sheet, const Request &request, const Actions &actions)
     auto *column = new QVBoxLayout(box);
     column->setContentsMargins(24, 24, 24, 20);
     column->setSpacing(20);
-    column->addWidget(themedLabel(request.backdrop.displayName(), Theme::font(16, QFont::DemiBold), Theme::text(), box));
+    column->addWidget(
+        themedLabel(request.backdrop.displayName(), Theme::font(16, QFont::DemiBold), Theme::text(), box));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     auto *cancel = new SecondaryButton(L("Cancelar"), box);

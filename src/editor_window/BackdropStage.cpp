@@ -262,10 +262,8 @@ bool BackdropStage::event(QEvent *event) {
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
         const int hit = handleAt(help->pos());
-        if (hit >= 0)
-            QToolTip::showText(help->globalPos(), pointName(hit), this);
-        else
-            QToolTip::hideText();
+        if (hit >= 0) QToolTip::showText(help->globalPos(), pointName(hit), this);
+        else QToolTip::hideText();
         return true;
     }
     return QWidget::event(event);

@@ -45,10 +45,8 @@ void ColorPanelBridge::placeBeside(const QWidget *widget) {
     const QSize size = m_panel->frameGeometry().size().expandedTo(m_panel->sizeHint());
     const int gap = 12;
     const int top = std::clamp(window.top(), room.top(), std::max(room.top(), room.bottom() - size.height()));
-    if (window.right() + gap + size.width() <= room.right())
-        m_panel->move(window.right() + gap, top);
-    else if (window.left() - gap - size.width() >= room.left())
-        m_panel->move(window.left() - gap - size.width(), top);
+    if (window.right() + gap + size.width() <= room.right()) m_panel->move(window.right() + gap, top);
+    else if (window.left() - gap - size.width() >= room.left()) m_panel->move(window.left() - gap - size.width(), top);
 }
 
 void ColorPanelBridge::detach() {

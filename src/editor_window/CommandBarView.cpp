@@ -80,7 +80,11 @@ QWidget *footerHint(const QStringList &keys, const QString &text, QWidget *paren
 } // namespace
 
 CommandBarView::CommandBarView(EditorModel *model, QWidget *parent)
-    : EditorOverlay([model = QPointer<EditorModel>(model)] { if (model) model->setCommandBarOpen(false); }, parent, 0.98),
+    : EditorOverlay(
+          [model = QPointer<EditorModel>(model)] {
+              if (model) model->setCommandBarOpen(false);
+          },
+          parent, 0.98),
       m_model(model), m_card(new QWidget(this)) {
     setObjectName(QStringLiteral("commandBar"));
     auto *column = new QVBoxLayout(m_card);
@@ -181,8 +185,9 @@ void CommandBarView::scrollToSelection() {
     // The least scrolling that shows the whole row.
     QScrollBar *bar = m_scroll->verticalScrollBar();
     const int view = m_scroll->viewport()->height();
-    const int current = m_scrollAnimation->state() == QAbstractAnimation::Running ? m_scrollAnimation->endValue().toInt()
-                                                                                     : bar->value();
+    const int current = m_scrollAnimation->state() == QAbstractAnimation::Running
+                            ? m_scrollAnimation->endValue().toInt()
+                            : bar->value();
     int target = current;
     if (row.top() < current) target = row.top();
     else if (row.bottom() + 1 > current + view) target = row.bottom() + 1 - view;

@@ -154,7 +154,8 @@ void CommandList::paintRow(QPainter &p, int index, const QRect &rect) const {
     p.setFont(Theme::font(14));
     p.setPen(selected ? Theme::text() : QColor(200, 200, 210));
     const QRect title(x, rect.top(), std::max(0, end - x), rect.height());
-    p.drawText(title, Qt::AlignLeft | Qt::AlignVCenter, p.fontMetrics().elidedText(row.title, Qt::ElideRight, title.width()));
+    p.drawText(title, Qt::AlignLeft | Qt::AlignVCenter,
+               p.fontMetrics().elidedText(row.title, Qt::ElideRight, title.width()));
 }
 
 const QPixmap &CommandList::swatch(const Backdrop &backdrop) const {

@@ -112,8 +112,8 @@ EditorTopBar::EditorTopBar(EditorModel *model, StyleStore &styles, QWidget *pare
     connect(m_commands, &QAbstractButton::clicked, this, [this] {
         if (m_model) m_model->setCommandBarOpen(true);
     });
-    for (auto signal : {&EditorModel::annotationsChanged, &EditorModel::cropChanged, &EditorModel::exportPixelSizeChanged,
-                        &EditorModel::estimatedBytesChanged})
+    for (auto signal : {&EditorModel::annotationsChanged, &EditorModel::cropChanged,
+                        &EditorModel::exportPixelSizeChanged, &EditorModel::estimatedBytesChanged})
         connect(model, signal, this, &EditorTopBar::refresh);
     connect(&styles, &StyleStore::exportSettingsChanged, this, &EditorTopBar::refresh);
     refresh();
@@ -159,8 +159,9 @@ EditorBottomBar::EditorBottomBar(EditorModel *model, QWidget *parent) : QWidget(
     m_save = new SecondaryButton(QString(), this);
     m_save->setObjectName(QStringLiteral("saveButton"));
     m_save->setAccessibleName(L("Salvar"));
-    setContent(m_save, 10, {themedLabel(L("Salvar"), Theme::font(14), Theme::text()),
-                            new KeycapRow({QStringLiteral("Ctrl"), QStringLiteral("S")}, Keycap::Size::small)});
+    setContent(m_save, 10,
+               {themedLabel(L("Salvar"), Theme::font(14), Theme::text()),
+                new KeycapRow({QStringLiteral("Ctrl"), QStringLiteral("S")}, Keycap::Size::small)});
     fitContent(m_save);
     row->addWidget(m_save);
 
@@ -175,9 +176,15 @@ EditorBottomBar::EditorBottomBar(EditorModel *model, QWidget *parent) : QWidget(
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::NoFocus);
     }
-    connect(m_copyText, &QPushButton::clicked, this, [this] { if (m_model) m_model->copyText(); });
-    connect(m_save, &QPushButton::clicked, this, [this] { if (m_model) m_model->save(); });
-    connect(m_copy, &QPushButton::clicked, this, [this] { if (m_model) m_model->copy(); });
+    connect(m_copyText, &QPushButton::clicked, this, [this] {
+        if (m_model) m_model->copyText();
+    });
+    connect(m_save, &QPushButton::clicked, this, [this] {
+        if (m_model) m_model->save();
+    });
+    connect(m_copy, &QPushButton::clicked, this, [this] {
+        if (m_model) m_model->copy();
+    });
     for (auto signal : {&EditorModel::toolChanged, &EditorModel::selectedIDChanged, &EditorModel::historyChanged})
         connect(model, signal, this, &EditorBottomBar::refreshHints);
     connect(model, &EditorModel::isReadingTextChanged, this, &EditorBottomBar::refreshReading);
@@ -187,8 +194,8 @@ EditorBottomBar::EditorBottomBar(EditorModel *model, QWidget *parent) : QWidget(
 
 void EditorBottomBar::refreshHints() {
     if (!m_model) return;
-    const QList<EditorSummaries::Hint> hints =
-        EditorSummaries::hints(m_model->tool() == EditorTool::preview, m_model->selectedID().has_value(), m_model->canUndo());
+    const QList<EditorSummaries::Hint> hints = EditorSummaries::hints(
+        m_model->tool() == EditorTool::preview, m_model->selectedID().has_value(), m_model->canUndo());
     QLayout *row = m_hints->layout();
     while (QLayoutItem *item = row->takeAt(0)) {
         delete item->widget();

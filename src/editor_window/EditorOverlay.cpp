@@ -45,8 +45,8 @@ private:
 };
 
 EditorOverlay::EditorOverlay(std::function<void()> dismiss, QWidget *parent, qreal startScale)
-    : QWidget(parent), m_dismiss(std::move(dismiss)), m_effect(new FadeEffect(this)), m_fade(new QVariantAnimation(this)),
-      m_startScale(startScale) {
+    : QWidget(parent), m_dismiss(std::move(dismiss)), m_effect(new FadeEffect(this)),
+      m_fade(new QVariantAnimation(this)), m_startScale(startScale) {
     setGraphicsEffect(m_effect);
     setProgress(0);
     m_fade->setDuration(fadeMs);
@@ -104,5 +104,6 @@ void EditorOverlay::paintEvent(QPaintEvent *) {
 
 void EditorOverlay::mousePressEvent(QMouseEvent *event) {
     // Only the dimmed layer closes; the card keeps its clicks.
-    if (event->button() == Qt::LeftButton && !cardRect().contains(event->position().toPoint()) && m_dismiss) m_dismiss();
+    if (event->button() == Qt::LeftButton && !cardRect().contains(event->position().toPoint()) && m_dismiss)
+        m_dismiss();
 }

@@ -157,7 +157,8 @@ QWidget *EditorToolbar::toolButton(EditorTool tool) {
         // A kept plate: its translucent fill drawn afresh would be sliced across Qt's thread pool.
         if (on) drawPlate(p, r.toRect(), 7, Theme::accentSoft(), Theme::accentLine());
         const QColor color = on ? Theme::text() : Theme::text2();
-        const QPixmap symbol = Icons::pixmap(QString::fromLatin1(look.symbol), 16, color, p.device()->devicePixelRatioF());
+        const QPixmap symbol =
+            Icons::pixmap(QString::fromLatin1(look.symbol), 16, color, p.device()->devicePixelRatioF());
         const QFont titleFont = Theme::font(10);
         const double titleHeight = QFontMetricsF(titleFont).height();
         const double top = r.center().y() - (16 + 2 + titleHeight) / 2;
@@ -205,7 +206,8 @@ int EditorToolbar::groupWidth(int buttonWidth) const {
 int EditorToolbar::narrowestToolWidth() const {
     const QFontMetricsF metrics(Theme::font(10));
     double widest = 0;
-    for (EditorTool tool : EditorTools::all) widest = std::max(widest, metrics.horizontalAdvance(EditorTools::title(tool)));
+    for (EditorTool tool : EditorTools::all)
+        widest = std::max(widest, metrics.horizontalAdvance(EditorTools::title(tool)));
     return std::min(toolWidth, int(std::ceil(widest)) + 6);
 }
 

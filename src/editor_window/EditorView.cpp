@@ -47,9 +47,19 @@ public:
         if (control != CC_ScrollBar || !bar) return QProxyStyle::drawComplexControl(control, option, painter, widget);
         const qreal ratio = painter->device()->devicePixelRatioF();
         QString look = QStringLiteral("%1x%2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12 %13")
-                           .arg(bar->rect.width()).arg(bar->rect.height()).arg(int(bar->orientation)).arg(int(bar->state))
-                           .arg(int(bar->activeSubControls)).arg(int(bar->subControls)).arg(bar->minimum).arg(bar->maximum)
-                           .arg(bar->sliderPosition).arg(bar->pageStep).arg(int(bar->direction)).arg(bar->upsideDown).arg(ratio);
+                           .arg(bar->rect.width())
+                           .arg(bar->rect.height())
+                           .arg(int(bar->orientation))
+                           .arg(int(bar->state))
+                           .arg(int(bar->activeSubControls))
+                           .arg(int(bar->subControls))
+                           .arg(bar->minimum)
+                           .arg(bar->maximum)
+                           .arg(bar->sliderPosition)
+                           .arg(bar->pageStep)
+                           .arg(int(bar->direction))
+                           .arg(bar->upsideDown)
+                           .arg(ratio);
         // Each page's palette is a copy of its own: the colours, not the copy, make the look.
         for (int role = 0; role < QPalette::NColorRoles; ++role)
             look += QLatin1Char(' ') + QString::number(bar->palette.color(QPalette::ColorRole(role)).rgba(), 16);
@@ -90,8 +100,7 @@ EditorView::EditorView(EditorModel *model, StyleStore &styles, BrandStore &brand
 }
 
 void EditorView::finishBuilding() {
-    while (buildStep()) {
-    }
+    while (buildStep()) {}
 }
 
 bool EditorView::buildStep() {
@@ -124,9 +133,15 @@ bool EditorView::buildStep() {
     connect(m_model, &EditorModel::toolChanged, this, &EditorView::showCanvasOrStage);
     connect(m_model, &EditorModel::isCommandBarOpenChanged, this, &EditorView::followCommandBar);
     connect(m_model, &EditorModel::isShortcutsOpenChanged, this, &EditorView::followShortcuts);
-    connect(&m_brand, &BrandStore::kitChanged, this, [this] { if (m_model) m_model->refresh(); });
-    connect(&m_brand, &BrandStore::logoChanged, this, [this] { if (m_model) m_model->refresh(); });
-    connect(&m_styles, &StyleStore::exportSettingsChanged, this, [this] { if (m_model) m_model->updateEstimate(); });
+    connect(&m_brand, &BrandStore::kitChanged, this, [this] {
+        if (m_model) m_model->refresh();
+    });
+    connect(&m_brand, &BrandStore::logoChanged, this, [this] {
+        if (m_model) m_model->refresh();
+    });
+    connect(&m_styles, &StyleStore::exportSettingsChanged, this, [this] {
+        if (m_model) m_model->updateEstimate();
+    });
     showCanvasOrStage();
     followCommandBar();
     followShortcuts();
@@ -202,7 +217,11 @@ void EditorView::followShortcuts() {
     const bool open = m_model && m_model->isShortcutsOpen();
     if (!m_shortcuts && !open) return;
     if (!m_shortcuts)
-        m_shortcuts = new ShortcutsSheet([model = m_model] { if (model) model->setShortcutsOpen(false); }, this);
+        m_shortcuts = new ShortcutsSheet(
+            [model = m_model] {
+                if (model) model->setShortcutsOpen(false);
+            },
+            this);
     m_shortcuts->setShown(open);
 }
 

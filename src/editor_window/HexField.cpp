@@ -7,9 +7,7 @@
 
 namespace {
 
-bool isSpaceSeparator(QChar c) {
-    return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space;
-}
+bool isSpaceSeparator(QChar c) { return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space; }
 
 } // namespace
 
@@ -34,9 +32,7 @@ void HexField::setValue(quint32 value) {
     if (!hasFocus()) setText(format(m_value));
 }
 
-QString HexField::format(quint32 value) {
-    return QStringLiteral("#%1").arg(value, 6, 16, QLatin1Char('0')).toUpper();
-}
+QString HexField::format(quint32 value) { return QStringLiteral("#%1").arg(value, 6, 16, QLatin1Char('0')).toUpper(); }
 
 std::optional<quint32> HexField::parse(const QString &text) {
     qsizetype begin = 0, end = text.size();

@@ -103,19 +103,18 @@ void BackdropSwatchTile::paintEvent(QPaintEvent *) {
     }
     const QString key = QStringLiteral("backdropTile:%1:").arg(m_selected) + m_look;
     p.drawImage(QPoint(), keptPicture(key, size(), devicePixelRatioF(), [this](QPainter &tile) {
-        const QRectF area = QRectF(rect()).adjusted(1, 1, -1, -1);
-        BackdropSwatch::paint(tile, area, m_backdrop, 7);
-        tile.setBrush(Qt::NoBrush);
-        tile.setPen(m_selected ? QPen(kRing, 2) : QPen(Theme::lineStrong(), 1));
-        tile.drawPath(Theme::continuousRoundedRect(area, 7));
-    }));
+                    const QRectF area = QRectF(rect()).adjusted(1, 1, -1, -1);
+                    BackdropSwatch::paint(tile, area, m_backdrop, 7);
+                    tile.setBrush(Qt::NoBrush);
+                    tile.setPen(m_selected ? QPen(kRing, 2) : QPen(Theme::lineStrong(), 1));
+                    tile.drawPath(Theme::continuousRoundedRect(area, 7));
+                }));
 }
 
 BackdropsSection::BackdropsSection(const InspectorContext &context, QWidget *parent)
     : QWidget(parent), m_context(context), m_name(themedLabel({}, Theme::font(12), Theme::text2(), this)),
       m_grid(new TileGrid(6, kTileHeight, 8, this)),
-      m_newTile(new SectionKit::NewTile({{}, QStringLiteral("plus"), 7, 0.18}, m_grid)),
-      m_editRow(new EditRow(this)) {
+      m_newTile(new SectionKit::NewTile({{}, QStringLiteral("plus"), 7, 0.18}, m_grid)), m_editRow(new EditRow(this)) {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
@@ -155,7 +154,8 @@ void BackdropsSection::syncBackdrops() {
             SectionKit::editStyle(m_context.model, [&](BeautyStyle &s) { s.backdrop = chosen; });
         });
         connect(tile, &BackdropSwatchTile::doubleClicked, this, [this, tile] {
-            if (m_context.model && tile->backdrop().id != kTransparentID) m_context.model->editBackdrop(tile->backdrop());
+            if (m_context.model && tile->backdrop().id != kTransparentID)
+                m_context.model->editBackdrop(tile->backdrop());
         });
         connect(tile, &BackdropSwatchTile::menuRequested, this, [this, tile](const QPoint &at) {
             const QPointer<QMenu> menu = createMenu(int(m_pool.indexOf(tile)), this); // the page may close meanwhile
@@ -184,8 +184,8 @@ void BackdropsSection::syncSelection() {
         m_name->setText(m_name->fontMetrics().elidedText(name, Qt::ElideRight, kNameWidth));
         m_name->setToolTip(plainToolTip(name));
     }
-    const QString edit = current && current->id == kTransparentID ? L("Criar fundo com minhas cores")
-                                                                  : L("Mudar as cores deste fundo");
+    const QString edit =
+        current && current->id == kTransparentID ? L("Criar fundo com minhas cores") : L("Mudar as cores deste fundo");
     if (m_editRow->text() != edit) {
         m_editRow->setText(edit);
         m_editRow->update();
@@ -198,15 +198,21 @@ QMenu *BackdropsSection::createMenu(int index, QWidget *parent) {
     const Backdrop backdrop = stored.value(index);
     const bool transparent = backdrop.id == kTransparentID;
     const QPointer<EditorModel> model = m_context.model;
-    menu->addAction(L("Editar cores…"), [model, backdrop] {
-        if (model) model->editBackdrop(backdrop);
-    })->setEnabled(!transparent);
-    menu->addAction(L("Duplicar"), [model, backdrop] {
-        if (model) model->duplicateBackdrop(backdrop);
-    })->setEnabled(!transparent && stored.size() < StyleStore::maxBackdrops);
+    menu->addAction(L("Editar cores…"),
+                    [model, backdrop] {
+                        if (model) model->editBackdrop(backdrop);
+                    })
+        ->setEnabled(!transparent);
+    menu->addAction(L("Duplicar"),
+                    [model, backdrop] {
+                        if (model) model->duplicateBackdrop(backdrop);
+                    })
+        ->setEnabled(!transparent && stored.size() < StyleStore::maxBackdrops);
     menu->addSeparator();
-    menu->addAction(L("Excluir fundo"), [model, backdrop] {
-        if (model) model->deleteBackdrop(backdrop);
-    })->setEnabled(!transparent);
+    menu->addAction(L("Excluir fundo"),
+                    [model, backdrop] {
+                        if (model) model->deleteBackdrop(backdrop);
+                    })
+        ->setEnabled(!transparent);
     return menu;
 }

@@ -17,8 +17,7 @@
 #include <QVBoxLayout>
 
 ExportSection::ExportSection(const InspectorContext &context, QWidget *parent)
-    : QWidget(parent), m_context(context),
-      m_formats(new Segmented<ExportFormat>(allExportFormats, formatName, this)),
+    : QWidget(parent), m_context(context), m_formats(new Segmented<ExportFormat>(allExportFormats, formatName, this)),
       m_tip(EditorView::tip({}, this)), m_qualityRow(new QWidget(this)),
       m_quality(new TintedSlider(SectionKit::controlTint(), m_qualityRow)),
       m_qualityReadout(themedLabel({}, Theme::monospaceFont(12), SectionKit::readoutColor(), m_qualityRow)),
@@ -55,9 +54,8 @@ ExportSection::ExportSection(const InspectorContext &context, QWidget *parent)
 
     m_formats->onChosen([this](ExportFormat format) { write([&](ExportSettings &e) { e.format = format; }); });
     m_scales->onChosen([this](ExportScale scale) { write([&](ExportSettings &e) { e.scale = scale; }); });
-    connect(m_quality, &QSlider::valueChanged, this, [this](int step) {
-        write([&](ExportSettings &e) { e.quality = InspectorText::qualityAt(step); });
-    });
+    connect(m_quality, &QSlider::valueChanged, this,
+            [this](int step) { write([&](ExportSettings &e) { e.quality = InspectorText::qualityAt(step); }); });
     syncSettings();
     syncEstimate();
 }

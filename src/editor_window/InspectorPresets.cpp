@@ -48,7 +48,8 @@ void PresetTile::contextMenuEvent(QContextMenuEvent *event) { emit menuRequested
 void PresetTile::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    drawPlate(p, rect(), 8, m_active ? Theme::accentSoft() : Theme::raised(), m_active ? Theme::accentLine() : Theme::line());
+    drawPlate(p, rect(), 8, m_active ? Theme::accentSoft() : Theme::raised(),
+              m_active ? Theme::accentLine() : Theme::line());
     // The cap keeps its room; the name is cut to what is left of the line.
     const QSize cap = Keycap::faceSize(keyLabel(), Keycap::Size::small);
     const qreal capLeft = width() - 10 - cap.width();

@@ -33,12 +33,13 @@ void NewTile::paintEvent(QPaintEvent *) {
     // across Qt's thread pool in the window's first frame.
     const QString key = QStringLiteral("newTile:%1:%2").arg(m_look.dashOpacity).arg(m_look.cornerRadius);
     p.drawImage(QPoint(), keptPicture(key, size(), devicePixelRatioF(), [this](QPainter &outline) {
-        QPen dash(QColor::fromRgbF(1, 1, 1, float(m_look.dashOpacity)), 1);
-        dash.setDashPattern({3, 3});
-        outline.setPen(dash);
-        outline.setBrush(Qt::NoBrush);
-        outline.drawPath(Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_look.cornerRadius));
-    }));
+                    QPen dash(QColor::fromRgbF(1, 1, 1, float(m_look.dashOpacity)), 1);
+                    dash.setDashPattern({3, 3});
+                    outline.setPen(dash);
+                    outline.setBrush(Qt::NoBrush);
+                    outline.drawPath(Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5),
+                                                                  m_look.cornerRadius));
+                }));
     if (!m_look.text.isEmpty()) {
         p.setPen(Theme::text3());
         drawLaidOutLine(p, rect(), Qt::AlignCenter, m_look.text);

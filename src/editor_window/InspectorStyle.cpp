@@ -53,8 +53,7 @@ PaddingSection::PaddingSection(const InspectorContext &context, QWidget *parent)
         if (m_context.model) m_context.model->adjustPadding(InspectorText::paddingStep);
     });
     connect(m_slider, &QSlider::valueChanged, this, [this](int step) {
-        SectionKit::editStyle(m_context.model,
-                                  [&](BeautyStyle &s) { s.padding = InspectorText::paddingAt(step); });
+        SectionKit::editStyle(m_context.model, [&](BeautyStyle &s) { s.padding = InspectorText::paddingAt(step); });
     });
     sync();
 }
@@ -120,4 +119,6 @@ AspectSection::AspectSection(const InspectorContext &context, QWidget *parent)
     sync();
 }
 
-void AspectSection::sync() { m_segments->setValue(m_context.model ? m_context.model->style().aspect : AspectRatio::auto_); }
+void AspectSection::sync() {
+    m_segments->setValue(m_context.model ? m_context.model->style().aspect : AspectRatio::auto_);
+}

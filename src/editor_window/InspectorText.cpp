@@ -31,9 +31,7 @@ QString qualityReadout(double quality) {
     return L(LKey(QStringLiteral("%lld%%"), {QString::number(qualityPercent(quality))}));
 }
 
-int qualitySliderStep(double quality) {
-    return nearestStep(quality, qualityStep, qualityFirstStep, qualityLastStep);
-}
+int qualitySliderStep(double quality) { return nearestStep(quality, qualityStep, qualityFirstStep, qualityLastStep); }
 
 QString formatTip(ExportFormat format) {
     switch (format) {

@@ -95,12 +95,14 @@ QString fittedText(const QString &text, const QFont &font, int width, int lines)
 HistoryCard::HistoryCard(HistoryStore &history, QWidget *parent)
     : QWidget(parent), m_history(history), m_hover(new HoverProgress(this, 120)),
       m_copy(new OverlayButton(QStringLiteral("doc.on.doc"), L("Copiar"), kButtonSide, kButtonDisc, this)),
-      m_open(new OverlayButton(QStringLiteral("slider.horizontal.3"), L("Abrir no Editor"), kButtonSide, kButtonDisc, this)),
+      m_open(new OverlayButton(QStringLiteral("slider.horizontal.3"), L("Abrir no Editor"), kButtonSide, kButtonDisc,
+                               this)),
       m_delete(new OverlayButton(QStringLiteral("trash"), L("Excluir"), kButtonSide, kButtonDisc, this)) {
     static const bool accessible = (QAccessible::installFactory(&cardAccessible), true);
     Q_UNUSED(accessible);
     setToolTip(L("Clique duas vezes para abrir no Editor"));
-    for (QAbstractButton *button : {m_copy, m_open, m_delete}) static_cast<OverlayButton *>(button)->followHover(m_hover);
+    for (QAbstractButton *button : {m_copy, m_open, m_delete})
+        static_cast<OverlayButton *>(button)->followHover(m_hover);
     connect(m_copy, &QAbstractButton::clicked, this, [this] { copyImage(); });
     connect(m_open, &QAbstractButton::clicked, this, [this] { emit openRequested(m_entry); });
     connect(m_delete, &QAbstractButton::clicked, this, [this] { emit deleteRequested(m_entry); });
@@ -115,8 +117,8 @@ HistoryCard::HistoryCard(HistoryStore &history, QWidget *parent)
 HistoryCard::~HistoryCard() { letGoOfPicture(); }
 
 int HistoryCard::heightFor(int width, bool withSnippet) {
-    return kPadding + thumbnailHeight(width) + kSpacing + infoHeight() + (withSnippet ? kSpacing + snippetHeight() : 0) +
-           kPadding;
+    return kPadding + thumbnailHeight(width) + kSpacing + infoHeight() +
+           (withSnippet ? kSpacing + snippetHeight() : 0) + kPadding;
 }
 
 void HistoryCard::setEntry(const HistoryEntry &entry) {
@@ -150,9 +152,7 @@ void HistoryCard::setSelected(bool selected) {
     update();
 }
 
-QString HistoryCard::timeText() const {
-    return platform::shortTime(m_entry.date());
-}
+QString HistoryCard::timeText() const { return platform::shortTime(m_entry.date()); }
 
 QString HistoryCard::sizeText() const {
     const std::optional<QSize> size = m_history.dimensions(m_entry);
@@ -195,10 +195,8 @@ void HistoryCard::pictureArrived(quint64 token, const QImage &image) {
 }
 
 void HistoryCard::updateSpinning() {
-    if (m_picture == Picture::loading && isVisible())
-        m_spin.start();
-    else
-        m_spin.stop();
+    if (m_picture == Picture::loading && isVisible()) m_spin.start();
+    else m_spin.stop();
 }
 
 void HistoryCard::showEvent(QShowEvent *event) {
@@ -218,20 +216,18 @@ void HistoryCard::copyImage() { copyImage(m_entry.path(), m_image); }
 void HistoryCard::copyImage(const QString &path, const QImage &thumbnail) {
     // Finished on the application's side: the copy completes even when this card shows another
     // capture by then.
-    QtConcurrent::run([path] { return Clipboard::encode(platform::ImageFile::read(path)); })
-        .then(QCoreApplication::instance(), [thumbnail](const QList<platform::Pasteboard::Item> &items) {
-            if (Clipboard::put(items))
-                Toast::show(thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
-            else
-                Toast::show(thumbnail, L("Não foi possível copiar"), L("O arquivo da captura não pôde ser lido."));
-        });
+    QtConcurrent::run([path] {
+        return Clipboard::encode(platform::ImageFile::read(path));
+    }).then(QCoreApplication::instance(), [thumbnail](const QList<platform::Pasteboard::Item> &items) {
+        if (Clipboard::put(items)) Toast::show(thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
+        else Toast::show(thumbnail, L("Não foi possível copiar"), L("O arquivo da captura não pôde ser lido."));
+    });
 }
 
 void HistoryCard::copyText(const QString &text) {
     if (platform::Pasteboard::shared().setContents({{QStringLiteral("text/plain"), text.toUtf8()}}))
         Toast::show(m_image, L("Texto copiado"), L("Cole com ⌘V"));
-    else
-        Toast::show(m_image, L("Não foi possível copiar"), L("A área de transferência não aceitou o texto."));
+    else Toast::show(m_image, L("Não foi possível copiar"), L("A área de transferência não aceitou o texto."));
 }
 
 QMenu *HistoryCard::createMenu(QWidget *parent) {
@@ -319,7 +315,8 @@ void HistoryCard::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     if (m_selected) {
-        const QPainterPath card = Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCardRadius);
+        const QPainterPath card =
+            Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCardRadius);
         p.fillPath(card, Theme::accentSoft());
         p.strokePath(card, QPen(Theme::accentLine(), 1));
     }
@@ -339,7 +336,8 @@ void HistoryCard::paintThumbnail(QPainter &p, const QRect &box) {
     const QRect inner = box.adjusted(kPictureInset, kPictureInset, -kPictureInset, -kPictureInset);
     if (m_picture == Picture::shown && !inner.isEmpty()) {
         const QSize fitted = m_image.size().scaled(inner.size(), Qt::KeepAspectRatio);
-        const QRect target(inner.topLeft() + QPoint((inner.width() - fitted.width()) / 2, (inner.height() - fitted.height()) / 2),
+        const QRect target(inner.topLeft() +
+                               QPoint((inner.width() - fitted.width()) / 2, (inner.height() - fitted.height()) / 2),
                            fitted);
         const qreal ratio = devicePixelRatioF();
         // Scaled once per size, so that scrolling only copies pixels.

@@ -41,10 +41,8 @@ size_t qHash(const HistoryEntry &entry, size_t seed) { return qHashMulti(seed, e
 QList<HistoryDaySection> daySections(const QList<HistoryEntry> &entries) {
     QList<HistoryDaySection> sections;
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (!sections.isEmpty() && sections.last().day == entries[i].day())
-            ++sections.last().count;
-        else
-            sections.append({entries[i].day(), i, 1});
+        if (!sections.isEmpty() && sections.last().day == entries[i].day()) ++sections.last().count;
+        else sections.append({entries[i].day(), i, 1});
     }
     return sections;
 }

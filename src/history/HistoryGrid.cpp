@@ -50,9 +50,8 @@ void HistoryGrid::scrollToTop() { verticalScrollBar()->setValue(0); }
 
 QList<HistoryCard *> HistoryGrid::shownCards() const {
     QList<HistoryCard *> cards = m_shown.values();
-    std::sort(cards.begin(), cards.end(), [](HistoryCard *a, HistoryCard *b) {
-        return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
-    });
+    std::sort(cards.begin(), cards.end(),
+              [](HistoryCard *a, HistoryCard *b) { return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x()); });
     return cards;
 }
 
@@ -82,9 +81,7 @@ void HistoryGrid::resizeEvent(QResizeEvent *event) {
 
 void HistoryGrid::scrollContentsBy(int, int) { placeShown(); }
 
-void HistoryGrid::paintEvent(QPaintEvent *event) {
-    QPainter(viewport()).fillRect(event->rect(), Theme::bg());
-}
+void HistoryGrid::paintEvent(QPaintEvent *event) { QPainter(viewport()).fillRect(event->rect(), Theme::bg()); }
 
 void HistoryGrid::placeShown() {
     const int top = verticalScrollBar()->value();
@@ -140,7 +137,8 @@ void HistoryGrid::bindCard(HistoryCard *card, const HistoryEntry &entry) {
     std::optional<QString> snippet;
     if (m_content.searching) {
         auto known = m_snippets.constFind(entry.path());
-        if (known == m_snippets.cend()) known = m_snippets.insert(entry.path(), m_history.snippet(entry, m_content.query));
+        if (known == m_snippets.cend())
+            known = m_snippets.insert(entry.path(), m_history.snippet(entry, m_content.query));
         snippet = *known;
     }
     card->setSnippet(snippet, m_content.query);

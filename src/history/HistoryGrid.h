@@ -25,9 +25,9 @@ public:
     struct Content {
         QList<HistoryEntry> entries; // newest first
         QList<HistoryDaySection> sections;
-        QString query;   // as typed; marked on the cards
+        QString query;          // as typed; marked on the cards
         bool searching = false; // cards show snippets
-        QDate today;     // for the headings
+        QDate today;            // for the headings
     };
 
     explicit HistoryGrid(HistoryStore &history, QWidget *parent = nullptr);
@@ -70,10 +70,10 @@ private:
     Content m_content;
     HistoryGridLayout m_layout;
     QString m_selected;
-    QList<HistoryCard *> m_cards;            // every card made
-    QHash<QString, HistoryCard *> m_shown;   // by path
-    QList<SectionLabel *> m_headings;        // every heading made
+    QList<HistoryCard *> m_cards;          // every card made
+    QHash<QString, HistoryCard *> m_shown; // by path
+    QList<SectionLabel *> m_headings;      // every heading made
     QHash<qsizetype, SectionLabel *> m_shownHeadings;
-    QHash<qsizetype, QString> m_headingTexts; // per section of the content
+    QHash<qsizetype, QString> m_headingTexts;          // per section of the content
     QHash<QString, std::optional<QString>> m_snippets; // per path, for the content's query
 };

@@ -40,8 +40,8 @@ QRect HistoryGridLayout::rectInSection(const Placed &placed, qsizetype offset) c
 QList<HistoryGridLayout::Heading> HistoryGridLayout::headingsBetween(int top, int bottom) const {
     QList<Heading> found;
     for (qsizetype i = sectionAt(top); i < m_sections.size() && m_sections[i].top < bottom; ++i) {
-        const QRect rect(paddingX, m_sections[i].top, std::max(0, m_columns * (m_cardWidth + columnSpacing) - columnSpacing),
-                         m_headingHeight);
+        const QRect rect(paddingX, m_sections[i].top,
+                         std::max(0, m_columns * (m_cardWidth + columnSpacing) - columnSpacing), m_headingHeight);
         if (rect.bottom() >= top) found.append({i, rect});
     }
     return found;
@@ -65,9 +65,10 @@ QList<HistoryGridLayout::Card> HistoryGridLayout::cardsBetween(int top, int bott
 }
 
 QRect HistoryGridLayout::cardRect(qsizetype index) const {
-    const auto it = std::upper_bound(m_sections.cbegin(), m_sections.cend(), index, [](qsizetype value, const Placed &placed) {
-        return value < placed.section.first + placed.section.count;
-    });
+    const auto it =
+        std::upper_bound(m_sections.cbegin(), m_sections.cend(), index, [](qsizetype value, const Placed &placed) {
+            return value < placed.section.first + placed.section.count;
+        });
     if (it == m_sections.cend() || index < it->section.first) return {};
     return rectInSection(*it, index - it->section.first);
 }

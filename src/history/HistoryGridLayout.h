@@ -52,9 +52,9 @@ public:
 private:
     struct Placed {
         HistoryDaySection section;
-        int top = 0;       // of the heading
-        int gridTop = 0;   // of the first row of cards
-        int bottom = 0;    // of the last row
+        int top = 0;     // of the heading
+        int gridTop = 0; // of the first row of cards
+        int bottom = 0;  // of the last row
     };
     // The first section whose bottom lies below `y`.
     qsizetype sectionAt(int y) const;

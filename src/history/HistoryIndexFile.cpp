@@ -297,10 +297,8 @@ private:
                 m_p += 2;
                 char32_t low = 0;
                 if (!hex4(low)) return false;
-                if (QChar::isLowSurrogate(low))
-                    unit = QChar::surrogateToUcs4(char16_t(unit), char16_t(low));
-                else
-                    m_p = back;
+                if (QChar::isLowSurrogate(low)) unit = QChar::surrogateToUcs4(char16_t(unit), char16_t(low));
+                else m_p = back;
             }
             const char32_t cp = QChar::isSurrogate(unit) ? char32_t(0xFFFD) : unit;
             if (out) out->append(QString::fromUcs4(&cp, 1).toUtf8());
@@ -330,8 +328,7 @@ private:
         const char *q = m_p;
         if (q < m_end && *q == '-') ++q;
         if (q == m_end || !(*q >= '0' && *q <= '9')) return false;
-        if (*q == '0')
-            ++q;
+        if (*q == '0') ++q;
         else
             while (q < m_end && *q >= '0' && *q <= '9') ++q;
         plainInteger = true;
@@ -362,8 +359,8 @@ private:
         if (plain && std::from_chars(start, stop, value).ec == std::errc()) return true;
         if (!plain) {
             double real = 0;
-            if (std::from_chars(start, stop, real).ec == std::errc() && std::isfinite(real) && std::trunc(real) == real &&
-                std::abs(real) < 9.2e18) {
+            if (std::from_chars(start, stop, real).ec == std::errc() && std::isfinite(real) &&
+                std::trunc(real) == real && std::abs(real) < 9.2e18) {
                 value = qint64(real);
                 return true;
             }
@@ -428,10 +425,8 @@ private:
 qint64 escapedSize(QByteArrayView text) {
     qint64 size = 2 + text.size();
     for (const char c : text) {
-        if (c == '"' || c == '\\' || c == '\n' || c == '\r' || c == '\t' || c == '\b' || c == '\f')
-            size += 1;
-        else if (uchar(c) < 0x20)
-            size += 5;
+        if (c == '"' || c == '\\' || c == '\n' || c == '\r' || c == '\t' || c == '\b' || c == '\f') size += 1;
+        else if (uchar(c) < 0x20) size += 5;
     }
     return size;
 }
@@ -491,7 +486,8 @@ Contents read(const QString &path) {
         return {{}, true};
     }
     const auto tooLarge = [&path] {
-        qCWarning(lcHistory, "the history index %s is larger than %lld MB, more than any index grows to; it is "
+        qCWarning(lcHistory,
+                  "the history index %s is larger than %lld MB, more than any index grows to; it is "
                   "set aside unread and the captures' text is read again",
                   qPrintable(path), maxFileBytes >> 20);
         return Contents{{}, true};

@@ -10,10 +10,10 @@
 // What the history knows about one capture file. Texts are kept as UTF-8: ten thousand captures hold
 // tens of megabytes of text, which is searched far more often than it is shown.
 struct HistoryRecord {
-    QByteArray text; // the recognised lines joined by "\n"; empty when none were read
-    qint64 width = 0;  // pixel size of the image read; 0 × 0 for a file that is no image
+    QByteArray text;  // the recognised lines joined by "\n"; empty when none were read
+    qint64 width = 0; // pixel size of the image read; 0 × 0 for a file that is no image
     qint64 height = 0;
-    qint64 bytes = 0; // the file's size; 0 when unknown
+    qint64 bytes = 0;  // the file's size; 0 when unknown
     QByteArray folded; // `text` folded for search (platform::TextFolding); not stored in the file
 
     // A record of `text` with its folded form; a text longer than the index reads back is cut.

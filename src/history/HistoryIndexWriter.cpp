@@ -47,14 +47,17 @@ void HistoryIndexWriter::drain() {
         bool ok = false;
         if (json) {
             if (keepAside) platform::keepAside(m_path);
-            ok = platform::writeFileAtomically(m_path, *json, nullptr, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            ok =
+                platform::writeFileAtomically(m_path, *json, nullptr, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         } else {
             if (keepAside) keepAsideBeforeNextWrite();
             if (!std::exchange(m_warnedTooLarge, true))
-                qCWarning(lcHistory, "the history index outgrew %lld MB and is no longer written; the text of "
+                qCWarning(lcHistory,
+                          "the history index outgrew %lld MB and is no longer written; the text of "
                           "captures kept since is read again at each start until fewer captures are kept",
                           HistoryIndexFile::maxFileBytes >> 20);
         }
-        QMetaObject::invokeMethod(this, [this, ok] { emit written(ok); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, ok] { emit written(ok); }, Qt::QueuedConnection);
     }
 }

@@ -154,8 +154,9 @@ void HistoryStore::didAdd(const QString &path, const QImage &image) {
     cancelRead(name); // a read of an earlier file of this name is stale
     // The picture in memory spares decoding the file when it is read at once; a capture that has to
     // wait is read from its file, so a burst piles up names, not pictures of tens of megabytes.
-    const bool waits = m_options.reader || m_workerRunning || std::any_of(m_fresh.cbegin(), m_fresh.cend(),
-                                                      [](const Waiting &w) { return !w.image.isNull(); });
+    const bool waits =
+        m_options.reader || m_workerRunning ||
+        std::any_of(m_fresh.cbegin(), m_fresh.cend(), [](const Waiting &w) { return !w.image.isNull(); });
     m_fresh.append({path, waits ? QImage() : image});
     changed();
     emit entriesChanged();
@@ -169,7 +170,8 @@ void HistoryStore::forget(const QStringList &paths) {
     QSet<QString> gone;
     gone.reserve(paths.size());
     for (const QString &path : paths) gone.insert(fileName(path));
-    QList<HistoryEntry> removed = removeEntries([&gone](const HistoryEntry &entry) { return gone.contains(entry.name()); });
+    QList<HistoryEntry> removed =
+        removeEntries([&gone](const HistoryEntry &entry) { return gone.contains(entry.name()); });
     m_queue.removeIf([&gone](const QString &path) { return gone.contains(fileName(path)); });
     m_fresh.removeIf([&gone](const Waiting &w) { return gone.contains(fileName(w.path)); });
     // Freeing thousands of texts and entries takes longer than the rest of forgetting: a worker
@@ -208,8 +210,9 @@ std::optional<QSize> HistoryStore::dimensions(const HistoryEntry &entry) const {
 QList<HistoryEntry> HistoryStore::search(const QString &query, const std::optional<QDateTime> &since) const {
     const QByteArray key = HistoryText::queryKey(query);
     const std::optional<qint64> from =
-        since ? std::optional<qint64>(since->isValid() ? since->toMSecsSinceEpoch() : std::numeric_limits<qint64>::min())
-              : std::nullopt;
+        since
+            ? std::optional<qint64>(since->isValid() ? since->toMSecsSinceEpoch() : std::numeric_limits<qint64>::min())
+            : std::nullopt;
     if (m_lastSearch && m_lastSearch->key == key && m_lastSearch->since == from && m_lastSearch->revision == m_revision)
         return m_lastSearch->result;
 
@@ -287,10 +290,11 @@ void HistoryStore::decode(const QString &path, const QString &name, quint64 toke
 }
 
 void HistoryStore::read(const QString &path, const QString &name, quint64 token, const QImage &image, qint64 bytes) {
-    recognize(name, token, image, [this, name, path, token, size = image.size(), bytes](Outcome outcome, const QString &text) {
-        if (isCurrent(name, token)) endRead(name, path, recordOf(outcome, text, size, bytes));
-        workerReadEnded(token);
-    });
+    recognize(name, token, image,
+              [this, name, path, token, size = image.size(), bytes](Outcome outcome, const QString &text) {
+                  if (isCurrent(name, token)) endRead(name, path, recordOf(outcome, text, size, bytes));
+                  workerReadEnded(token);
+              });
 }
 
 void HistoryStore::workerReadEnded(quint64 token) {
@@ -312,7 +316,7 @@ void HistoryStore::recognize(const QString &name, quint64 token, const QImage &i
         if (finished.resultCount() > 0) return done(Outcome::text, finished.result());
         try {
             finished.waitForFinished(); // throws what the recognition failed with
-            done(Outcome::later, {});  // cancelled: stale
+            done(Outcome::later, {});   // cancelled: stale
         } catch (const TextRecognizerError &error) {
             if (error.code() == TextRecognizerError::Code::timeout)
                 qCWarning(lcHistory, "the text of %s was not read within the time limit; it is tried again later",
@@ -349,9 +353,7 @@ std::optional<HistoryRecord> HistoryStore::recordOf(const QString &name, const Q
     using Apart = BackgroundTextReader::Outcome;
     const qint64 bytes = QFileInfo(path).size();
     switch (result.outcome) {
-    case Apart::text:
-        m_crashes.remove(name);
-        return recordOf(Outcome::text, result.text, result.size, bytes);
+    case Apart::text: m_crashes.remove(name); return recordOf(Outcome::text, result.text, result.size, bytes);
     case Apart::notAPicture: return HistoryRecord::of({}, 0, 0, 0); // never read again
     case Apart::unreadableImage: return recordOf(Outcome::failed, {}, result.size, bytes);
     case Apart::timeout:
@@ -371,8 +373,7 @@ std::optional<HistoryRecord> HistoryStore::recordOf(const QString &name, const Q
         return std::nullopt;
     }
     m_crashes.remove(name);
-    qCWarning(lcHistory, "reading the text of %s stopped the reader twice; it is not read again",
-              qPrintable(name));
+    qCWarning(lcHistory, "reading the text of %s stopped the reader twice; it is not read again", qPrintable(name));
     return recordOf(Outcome::failed, {}, platform::ImageFile::readSize(path).value_or(QSize()), bytes);
 }
 
@@ -398,9 +399,12 @@ void HistoryStore::cancelRead(const QString &name) {
     if (token != 0 && token == m_workerToken) {
         // The worker does not wait for a read nobody wants: it goes on with the next file.
         m_workerToken = 0;
-        QMetaObject::invokeMethod(this, [this] {
-            if (m_workerRunning && m_workerToken == 0) readNext();
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_workerRunning && m_workerToken == 0) readNext();
+            },
+            Qt::QueuedConnection);
     }
 }
 

@@ -19,7 +19,13 @@ constexpr qsizetype kCutTo = 88;
 
 bool isLineBreak(QChar c) {
     switch (c.unicode()) {
-    case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x85: case 0x2028: case 0x2029: return true;
+    case 0x0A:
+    case 0x0B:
+    case 0x0C:
+    case 0x0D:
+    case 0x85:
+    case 0x2028:
+    case 0x2029: return true;
     default: return false;
     }
 }
@@ -62,7 +68,8 @@ bool contains(QByteArrayView folded, QByteArrayView key) {
     for (; i + n - 1 + 16 <= size; i += 16) {
         const __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + i));
         const __m128i ends = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + i + n - 1));
-        unsigned both = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(starts, first), _mm_cmpeq_epi8(ends, last))));
+        unsigned both =
+            unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(starts, first), _mm_cmpeq_epi8(ends, last))));
         for (; both; both &= both - 1) {
             if (std::memcmp(h + i + __builtin_ctz(both) + 1, k + 1, size_t(n - 2)) == 0) return true;
         }

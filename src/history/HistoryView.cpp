@@ -355,10 +355,8 @@ void HistoryView::open(const HistoryEntry &entry) {
     const QString path = entry.path();
     // Decoded off the main thread: a large capture takes a good part of a second.
     QtConcurrent::run([path] { return platform::ImageFile::read(path); }).then(this, [this, path](const QImage &image) {
-        if (!image.isNull())
-            emit editorRequested(image, path, std::nullopt);
-        else if (!QFileInfo::exists(path))
-            remove({path}); // removed behind our back: the stores forget it
+        if (!image.isNull()) emit editorRequested(image, path, std::nullopt);
+        else if (!QFileInfo::exists(path)) remove({path}); // removed behind our back: the stores forget it
     });
 }
 

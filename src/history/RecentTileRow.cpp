@@ -26,7 +26,8 @@ void RecentTileRow::setItems(const QList<RecentCapture> &items) {
     QList<RecentThumbnail *> old = tiles();
     while (m_tiles->count() > 0) delete m_tiles->takeAt(0);
     for (const RecentCapture &item : items.mid(0, m_maxTiles)) {
-        const auto kept = std::find_if(old.begin(), old.end(), [&](RecentThumbnail *t) { return t->item().path == item.path; });
+        const auto kept =
+            std::find_if(old.begin(), old.end(), [&](RecentThumbnail *t) { return t->item().path == item.path; });
         RecentThumbnail *tile = nullptr;
         if (kept != old.end()) {
             tile = *kept;

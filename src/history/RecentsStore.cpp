@@ -87,7 +87,8 @@ const QList<qint64> &RecentsStore::keepOptions() {
 
 RecentsStore &RecentsStore::shared() {
     static RecentsStore *store = [] {
-        const platform::AppPaths::Place place = platform::AppPaths::documentsSubfolderOrRuntime(QStringLiteral("Recentes"));
+        const platform::AppPaths::Place place =
+            platform::AppPaths::documentsSubfolderOrRuntime(QStringLiteral("Recentes"));
         auto *created = new RecentsStore(platform::UserDefaults::standard(), place.path);
         created->setFallback(place);
         // A capture taken just before quitting is still written.
@@ -155,7 +156,8 @@ QList<RecentsStore::Listed> RecentsStore::listFolder(const QString &folder, cons
                                                      platform::PrivateFolder::Problem *problem) {
     QList<Listed> files;
     // A folder that is not ours (a link to another one) is never listed, written or pruned.
-    *problem = folder.isEmpty() ? platform::PrivateFolder::Problem::cannotCreate : platform::PrivateFolder::ensure(folder);
+    *problem =
+        folder.isEmpty() ? platform::PrivateFolder::Problem::cannotCreate : platform::PrivateFolder::ensure(folder);
     if (*problem != platform::PrivateFolder::Problem::none) return files;
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
@@ -287,8 +289,8 @@ QString RecentsStore::finishAdd(const QImage &image, const Written &written) {
     m_problem = written.problem;
     if (written.refused) {
         // The user is told once where the capture went (if anywhere), and why the folder refused it.
-        const QString error = written.problem == platform::PrivateFolder::Problem::none ? written.error
-                                                                                         : folderReason(written.problem);
+        const QString error =
+            written.problem == platform::PrivateFolder::Problem::none ? written.error : folderReason(written.problem);
         logNotKept(m_folder, error, written.keptIn);
         reportOnce(m_folder, error, written.keptIn);
         return written.path;
@@ -342,15 +344,16 @@ void RecentsStore::addInBackground(const QImage &image, std::function<void(const
     connect(&raw->watcher, &QFutureWatcherBase::finished, this, [this, raw] { complete(raw); });
     // On a bulk thread from the start, below the GUI thread as the encoder is: a thread of the shared
     // pool would only wait there for the encoder's own.
-    raw->watcher.setFuture(platform::startAtBulkPriority([encoder = m_encoder, folder = m_folder, image, pending = *pending] {
-        // The new tile shows its time: formatted here first, the language's date patterns are loaded
-        // (about 10 ms in a process's first capture, and again after a memory trim) on this worker,
-        // not on the GUI thread when the tile appears.
-        platform::shortTime(QDateTime::currentDateTime());
-        Written written = writeCapture(encoder, folder, image, pending);
-        tidyAfterWrite(folder, pending, written);
-        return written;
-    }));
+    raw->watcher.setFuture(
+        platform::startAtBulkPriority([encoder = m_encoder, folder = m_folder, image, pending = *pending] {
+            // The new tile shows its time: formatted here first, the language's date patterns are loaded
+            // (about 10 ms in a process's first capture, and again after a memory trim) on this worker,
+            // not on the GUI thread when the tile appears.
+            platform::shortTime(QDateTime::currentDateTime());
+            Written written = writeCapture(encoder, folder, image, pending);
+            tidyAfterWrite(folder, pending, written);
+            return written;
+        }));
     m_jobs.push_back(std::move(job));
 }
 
@@ -397,7 +400,8 @@ void RecentsStore::load() {
         const auto held = std::find_if(m_items.cbegin(), m_items.cend(), [&](const RecentCapture &item) {
             return item.path == file.path && item.fileSize == file.size && item.modified == file.modified;
         });
-        items.append({file.path, file.date, held != m_items.cend() ? held->thumbnail : QImage(), file.size, file.modified});
+        items.append(
+            {file.path, file.date, held != m_items.cend() ? held->thumbnail : QImage(), file.size, file.modified});
         if (items.last().thumbnail.isNull()) decodeThumbnail(file.path);
     }
     m_items = items;
@@ -423,7 +427,8 @@ void RecentsStore::decodeThumbnail(const QString &path) {
 
 void RecentsStore::thumbnailDecoded(const QString &path, const QImage &thumbnail) {
     m_decoding.remove(path);
-    const auto it = std::find_if(m_items.begin(), m_items.end(), [&](const RecentCapture &item) { return item.path == path; });
+    const auto it =
+        std::find_if(m_items.begin(), m_items.end(), [&](const RecentCapture &item) { return item.path == path; });
     if (it == m_items.end() || !it->thumbnail.isNull()) return;
     if (thumbnail.isNull()) {
         m_items.erase(it); // a file that cannot be read leaves its place empty
@@ -465,7 +470,7 @@ bool RecentsStore::removeOwnFile(const QString &folder, const QString &path) {
 void RecentsStore::removed(const QStringList &paths) { emit capturesRemoved(paths); }
 
 QString RecentsStore::keepElsewhere(const QString &store, const QString &fileName, const QByteArray &bytes,
-                                   QString *folder) {
+                                    QString *folder) {
     // Only the user's private runtime folder, checked as ours; never a shared temporary folder.
     const QString dir = platform::AppPaths::runtimeSubfolder(QStringLiteral("Recentes"));
     if (dir.isEmpty() || dir == store) return {};

@@ -29,8 +29,8 @@ public:
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
         QList<QAbstractButton *> buttons;
         for (qsizetype i = 0; i < alert.buttons.size(); ++i) {
-            QAbstractButton *button = box.addButton(alert.buttons[i], i == 0 ? QMessageBox::AcceptRole
-                                                                             : QMessageBox::RejectRole);
+            QAbstractButton *button =
+                box.addButton(alert.buttons[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
             buttons.append(button);
         }
         if (!buttons.isEmpty()) box.setDefaultButton(qobject_cast<QPushButton *>(buttons.first()));
@@ -44,7 +44,8 @@ public:
 
 } // namespace
 
-template <> AlertPresenter &SharedService<AlertPresenter>::real() {
+template <>
+AlertPresenter &SharedService<AlertPresenter>::real() {
     static DialogPresenter dialogs;
     return dialogs;
 }

@@ -22,6 +22,7 @@ public:
     // chosen button, or -1 when it was dismissed without one.
     virtual int run(const Alert &alert) = 0;
 };
-template <> AlertPresenter &SharedService<AlertPresenter>::real();
+template <>
+AlertPresenter &SharedService<AlertPresenter>::real();
 
 } // namespace platform

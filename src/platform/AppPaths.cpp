@@ -37,7 +37,9 @@ QString configFolder() { return xdgBase("XDG_CONFIG_HOME", ".config") + QLatin1C
 
 QString defaultsFile() { return configFolder() + QStringLiteral("/defaults.json"); }
 
-QString autostartEntry() { return xdgBase("XDG_CONFIG_HOME", ".config") + QStringLiteral("/autostart/pelicarta.desktop"); }
+QString autostartEntry() {
+    return xdgBase("XDG_CONFIG_HOME", ".config") + QStringLiteral("/autostart/pelicarta.desktop");
+}
 
 QString documentsFolder(PrivateFolder::Problem *problem) {
     return privateBelow(xdgBase("XDG_DATA_HOME", ".local/share"), {}, problem, nullptr);

@@ -28,8 +28,8 @@ QString documentsSubfolder(const QString &name, PrivateFolder::Problem *problem 
 
 // Where a kind of document is kept: the documents subfolder, or, when that cannot be created,
 // "Pelicarta/<name>" in the user's private runtime folder, which lasts until the session ends. Never a
-// shared place, and nothing when our place holds a link or another user's folder: empty then. `problem` tells why the documents folder was not used
-// (none when it was) and `problemPath` which folder it was.
+// shared place, and nothing when our place holds a link or another user's folder: empty then. `problem` tells why the
+// documents folder was not used (none when it was) and `problemPath` which folder it was.
 struct Place {
     QString path;
     bool temporary = false; // in the runtime folder

@@ -52,10 +52,9 @@ QString keepAside(const QString &path) {
     if (!present(path)) return {};
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString target = QStringLiteral("%1.unreadable-%2").arg(path, stamp);
-    for (int n = 2; present(target); ++n)
-        target = QStringLiteral("%1.unreadable-%2-%3").arg(path, stamp).arg(n);
+    for (int n = 2; present(target); ++n) target = QStringLiteral("%1.unreadable-%2-%3").arg(path, stamp).arg(n);
     return ::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) == 0 ? target
-                                                                                                    : QString();
+                                                                                                     : QString();
 }
 
 } // namespace platform

@@ -20,8 +20,8 @@ int countFiles(const QString &folder, const std::function<bool(const QString &na
         // link leads.
         if (entry->d_type == DT_UNKNOWN) {
             struct stat status {};
-            regular = ::fstatat(::dirfd(dir), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-                      S_ISREG(status.st_mode);
+            regular =
+                ::fstatat(::dirfd(dir), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode);
         }
         if (regular) ++count;
     }

@@ -33,7 +33,8 @@ private:
 
 } // namespace
 
-template <> FolderPanel &SharedService<FolderPanel>::real() {
+template <>
+FolderPanel &SharedService<FolderPanel>::real() {
     static FileDialogFolderPanel panel;
     return panel;
 }

@@ -22,6 +22,7 @@ public:
     // The chosen folder; none when the user cancels.
     virtual std::optional<QString> run(const FolderRequest &request) = 0;
 };
-template <> FolderPanel &SharedService<FolderPanel>::real();
+template <>
+FolderPanel &SharedService<FolderPanel>::real();
 
 } // namespace platform

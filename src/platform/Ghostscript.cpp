@@ -141,8 +141,7 @@ std::optional<QImage> render(const QByteArray &postscript, const QRectF &box, QS
     const QStringList arguments{
         QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-dQUIET"),
         // A fixed page: -dEPSCrop would let the document's own setpagedevice ask for any size.
-        QStringLiteral("-dFIXEDMEDIA"),
-        QStringLiteral("-g%1x%2").arg(pixels.width()).arg(pixels.height()),
+        QStringLiteral("-dFIXEDMEDIA"), QStringLiteral("-g%1x%2").arg(pixels.width()).arg(pixels.height()),
         QStringLiteral("-r%1x%2").arg(number(xres), number(yres)), QStringLiteral("-dFirstPage=1"),
         QStringLiteral("-dLastPage=1"), QStringLiteral("-dTextAlphaBits=4"), QStringLiteral("-dGraphicsAlphaBits=4"),
         QStringLiteral("-sDEVICE=pngalpha"), QStringLiteral("-sOutputFile=") + outputName, QStringLiteral("-c"),

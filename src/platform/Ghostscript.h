@@ -18,8 +18,8 @@ namespace platform {
 namespace Ghostscript {
 
 struct Limits {
-    QString program;        // the gs program; empty means "gs" on the PATH
-    int timeoutMs = 15000;  // wall-clock time before gs is killed
+    QString program;       // the gs program; empty means "gs" on the PATH
+    int timeoutMs = 15000; // wall-clock time before gs is killed
     qint64 addressSpace = qint64(1) << 30;
 };
 

@@ -289,7 +289,7 @@ QSize parameterSetSize(const QByteArray &nal) {
         if (profilePresent[i]) bits.u(88);
         if (levelPresent[i]) bits.u(8);
     }
-    bits.ue(); // parameter set id
+    bits.ue();                     // parameter set id
     if (bits.ue() == 3) bits.u(1); // separate colour planes
     const quint32 width = bits.ue(), height = bits.ue();
     if (width > quint32(maxImageSide) || height > quint32(maxImageSide)) return QSize(maxImageSide + 1, 1);
@@ -314,7 +314,8 @@ private:
 
     static void within(QSize size, const char *what) {
         if (!fitsImageLimits(size))
-            throw Failure{QStringLiteral("%1 of %2×%3 pixels").arg(QLatin1String(what)).arg(size.width()).arg(size.height())};
+            throw Failure{
+                QStringLiteral("%1 of %2×%3 pixels").arg(QLatin1String(what)).arg(size.width()).arg(size.height())};
     }
 
     // The largest picture decoding `id` makes, after checking what it is made of.
@@ -432,7 +433,8 @@ private:
     qint64 extentLength(const Item &it, const Extent &extent) const {
         const qint64 whole = it.construction == 1 ? m_layout.idat.size() : m_fileSize;
         if (it.construction != 0 && it.construction != 1) throw Failure{QStringLiteral("unsupported item data")};
-        if (extent.offset > whole || extent.length > whole - extent.offset) throw Failure{QStringLiteral("item data outside the file")};
+        if (extent.offset > whole || extent.length > whole - extent.offset)
+            throw Failure{QStringLiteral("item data outside the file")};
         return extent.length == 0 ? whole - extent.offset : extent.length;
     }
 
@@ -463,7 +465,8 @@ private:
             if (length < 2 || length > total - pos - lengthSize) throw Failure{QStringLiteral("broken NAL unit")};
             if (((quint8(prefix[lengthSize]) >> 1) & 0x3f) == 33) {
                 QByteArray nal(qsizetype(std::min(length, kMaxDescriptionBytes)), Qt::Uninitialized);
-                if (!readData(it, pos + lengthSize, nal.size(), nal.data())) throw Failure{QStringLiteral("truncated NAL unit")};
+                if (!readData(it, pos + lengthSize, nal.size(), nal.data()))
+                    throw Failure{QStringLiteral("truncated NAL unit")};
                 parameterSet(nal);
             }
             pos += lengthSize + length;

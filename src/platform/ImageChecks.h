@@ -15,8 +15,8 @@ inline constexpr int maxImageSide = 32767;
 
 // Whether an image of `size` is non-empty and within the limits above.
 constexpr bool fitsImageLimits(QSize size) {
-    return size.width() > 0 && size.height() > 0 && size.width() <= maxImageSide &&
-           size.height() <= maxImageSide && qint64(size.width()) * size.height() <= maxImagePixels;
+    return size.width() > 0 && size.height() > 0 && size.width() <= maxImageSide && size.height() <= maxImageSide &&
+           qint64(size.width()) * size.height() <= maxImagePixels;
 }
 
 // Whether any pixel is less than fully opaque. A format with an alpha channel says nothing about

@@ -43,7 +43,8 @@ std::optional<QImage> readJpeg(QIODevice &device, QSize reduceTo, QString *error
         reader.setScaledSize(size.scaled(reduceTo, Qt::KeepAspectRatioByExpanding));
     QImage image = reader.read();
     if (image.isNull()) return fail(error, reader.errorString());
-    image.convertTo(!reduceTo.isEmpty() || image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    image.convertTo(!reduceTo.isEmpty() || image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                   : QImage::Format_RGB32);
     return image;
 }
 
@@ -56,7 +57,8 @@ std::optional<QImage> decodeBytes(const QByteArray &bytes, QSize reduceTo, QStri
         return PngCodec::decode(buffer, reduceTo, error);
     }
     case Kind::heif:
-        return reduceTo.isEmpty() ? HeifCodec::decode(bytes, error) : HeifCodec::decodeThumbnail(bytes, reduceTo, error);
+        return reduceTo.isEmpty() ? HeifCodec::decode(bytes, error)
+                                  : HeifCodec::decodeThumbnail(bytes, reduceTo, error);
     case Kind::jpeg: {
         QBuffer buffer(const_cast<QByteArray *>(&bytes));
         buffer.open(QIODevice::ReadOnly);
@@ -86,7 +88,8 @@ std::optional<QImage> readPath(const QString &path, QSize reduceTo, QString *err
     case Kind::heif:
         // libheif reads the file itself, lazily, through its path.
         file.close();
-        return reduceTo.isEmpty() ? HeifCodec::decodeFile(path, error) : HeifCodec::decodeFileThumbnail(path, reduceTo, error);
+        return reduceTo.isEmpty() ? HeifCodec::decodeFile(path, error)
+                                  : HeifCodec::decodeFileThumbnail(path, reduceTo, error);
     case Kind::jpeg: return readJpeg(file, reduceTo, error);
     case Kind::other: break;
     }

@@ -92,7 +92,7 @@ const heif_reader fileReader{
     [](int64_t position, void *file) -> int { return static_cast<QFile *>(file)->seek(position) ? 0 : 1; },
     [](int64_t target, void *file) {
         return target > static_cast<QFile *>(file)->size() ? heif_reader_grow_status_size_beyond_eof
-                                                            : heif_reader_grow_status_size_reached;
+                                                           : heif_reader_grow_status_size_reached;
     },
 };
 
@@ -171,8 +171,8 @@ std::optional<Handle> primaryImage(const Source &source, QString *error) {
     return owned;
 }
 
-// Decodes `handle` (item `item` of the source, 0 for the primary picture) after checking what it is made of. The pixels come as
-// libheif's interleaved 8-bit RGB or RGBA; `alpha` tells which.
+// Decodes `handle` (item `item` of the source, 0 for the primary picture) after checking what it is made of. The pixels
+// come as libheif's interleaved 8-bit RGB or RGBA; `alpha` tells which.
 std::optional<Image> decodePixels(const Source &source, const Handle &handle, heif_item_id item, bool *alpha,
                                   QString *error) {
     QString reason;
@@ -310,8 +310,8 @@ std::optional<Image> heifPicture(const QImage &image, QString *error) {
     const int width = rgba.width();
     const int height = rgba.height();
     heif_image *created = nullptr;
-    if (failed(heif_image_create(width, height, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, &created),
-               error, "create image"))
+    if (failed(heif_image_create(width, height, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, &created), error,
+               "create image"))
         return std::nullopt;
     Image picture(created);
     if (failed(heif_image_add_plane(picture.get(), heif_channel_interleaved, width, height, 8), error, "add plane"))
@@ -367,8 +367,8 @@ std::optional<QByteArray> encodeOne(const QImage &image, double quality, QString
     // An opaque picture needs no alpha plane: smaller and faster.
     options->save_alpha_channel = hasTransparentPixels(image);
     heif_image_handle *encoded = nullptr;
-    if (failed(heif_context_encode_image(context.get(), picture->get(), encoder->get(), options.get(), &encoded),
-               error, "encode"))
+    if (failed(heif_context_encode_image(context.get(), picture->get(), encoder->get(), options.get(), &encoded), error,
+               "encode"))
         return std::nullopt;
     const Handle primary(encoded);
 
@@ -377,12 +377,13 @@ std::optional<QByteArray> encodeOne(const QImage &image, double quality, QString
         // scaled smoothly to one pixel more than its box. (Its call for assigning a thumbnail of our
         // own records the reference backwards in this version.)
         const int side = embeddedThumbnailSide + 1;
-        const auto thumbnail = heifPicture(image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation), error);
+        const auto thumbnail =
+            heifPicture(image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation), error);
         heif_image_handle *thumbnailHandle = nullptr;
-        if (!thumbnail || failed(heif_context_encode_thumbnail(context.get(), thumbnail->get(), primary.get(),
-                                                               encoder->get(), options.get(), embeddedThumbnailSide,
-                                                               &thumbnailHandle),
-                                 error, "encode thumbnail"))
+        if (!thumbnail ||
+            failed(heif_context_encode_thumbnail(context.get(), thumbnail->get(), primary.get(), encoder->get(),
+                                                 options.get(), embeddedThumbnailSide, &thumbnailHandle),
+                   error, "encode thumbnail"))
             return std::nullopt;
         const Handle owned(thumbnailHandle);
     }
@@ -393,7 +394,9 @@ std::optional<QByteArray> encodeOne(const QImage &image, double quality, QString
     return bytes;
 }
 
-std::optional<QImage> decode(const QByteArray &bytes, QString *error) { return decodeFrom({&bytes, nullptr, {}}, error); }
+std::optional<QImage> decode(const QByteArray &bytes, QString *error) {
+    return decodeFrom({&bytes, nullptr, {}}, error);
+}
 
 std::optional<QImage> decodeFile(const QString &path, QString *error) {
     QFile file;
@@ -409,7 +412,9 @@ std::optional<QImage> decodeFileThumbnail(const QString &path, QSize atLeast, QS
     return thumbnailFrom({nullptr, &file, path}, atLeast, error);
 }
 
-std::optional<QSize> readSize(const QByteArray &bytes, QString *error) { return sizeFrom({&bytes, nullptr, {}}, error); }
+std::optional<QSize> readSize(const QByteArray &bytes, QString *error) {
+    return sizeFrom({&bytes, nullptr, {}}, error);
+}
 
 std::optional<QSize> readFileSize(const QString &path, QString *error) {
     QFile file;
@@ -423,7 +428,7 @@ std::optional<QSize> readFileSize(const QString &path, QString *error) {
 // What the application looks up after loading the module.
 extern "C" Q_DECL_EXPORT const platform::HeifCodec::Functions *pelicarta_heif_functions() {
     using namespace platform::Libheif;
-    static const platform::HeifCodec::Functions functions{&encode,          &decode,   &decodeFile,  &decodeThumbnail,
-                                                          &decodeFileThumbnail, &readSize, &readFileSize};
+    static const platform::HeifCodec::Functions functions{
+        &encode, &decode, &decodeFile, &decodeThumbnail, &decodeFileThumbnail, &readSize, &readFileSize};
     return &functions;
 }

@@ -108,8 +108,7 @@ QString shortTime(const QDateTime &moment) { return shortTime(moment, formatting
 QString abbreviatedDateTime(const QDateTime &moment) {
     if (!moment.isValid()) return {};
     const QDateTime local = moment.toLocalTime();
-    const QString text =
-        formatFields(QDateTime(local.date(), local.time(), Qt::UTC), formattingLanguage(), "yMMMdjmm");
+    const QString text = formatFields(QDateTime(local.date(), local.time(), Qt::UTC), formattingLanguage(), "yMMMdjmm");
     return text.isEmpty() ? QLocale().toString(local, QLocale::ShortFormat) : text;
 }
 

@@ -31,7 +31,10 @@ struct Glib {
     bool found() const { return contextDefault && sourceNew && setPriority && attach && destroy && unref; }
 };
 
-template <typename F> void find(F &into, const char *name) { into = reinterpret_cast<F>(::dlsym(RTLD_DEFAULT, name)); }
+template <typename F>
+void find(F &into, const char *name) {
+    into = reinterpret_cast<F>(::dlsym(RTLD_DEFAULT, name));
+}
 
 Glib glib() {
     Glib g;
@@ -70,7 +73,7 @@ SourceFuncs funcs{prepare, check, dispatch, nullptr, nullptr, nullptr};
 } // namespace
 
 std::unique_ptr<MainLoopProbe> MainLoopProbe::attach(std::function<void()> beforeWait,
-                                                    std::function<void()> afterWait) {
+                                                     std::function<void()> afterWait) {
     if (qEnvironmentVariableIsSet("QT_NO_GLIB")) return nullptr;
     const Glib g = glib();
     if (!g.found()) return nullptr;

@@ -1,6 +1,7 @@
 #include "platform/Memory.h"
 
 #include "platform/Module.h"
+#include "platform/Tuning.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -101,7 +102,7 @@ QSet<QString> mappedFiles() {
 }
 
 void releaseFilePages(const QSet<QString> &files, Release how) {
-    if (files.isEmpty()) return;
+    if (files.isEmpty() || !Tuning::enabled(Tuning::Measure::pages)) return;
     Released release;
     release.page = quintptr(sysconf(_SC_PAGESIZE));
     for (const FileMapping &m : fileMappings())
@@ -126,15 +127,22 @@ void releaseWithEveryTrim(const QSet<QString> &files) {
 
 void configureForResidentProcess() {
 #ifdef __GLIBC__
+    if (!Tuning::enabled(Tuning::Measure::arenas)) return;
     mallopt(M_ARENA_MAX, kArenas);
     // A fixed threshold also turns off glibc's raising of it.
     mallopt(M_MMAP_THRESHOLD, kMappedFromBytes);
 #endif
 }
 
+void trim() {
+#ifdef __GLIBC__
+    if (Tuning::enabled(Tuning::Measure::trim)) malloc_trim(0);
+#endif
+}
+
 void releaseFreeMemorySoon() {
     QCoreApplication *app = QCoreApplication::instance();
-    if (!app) return;
+    if (!app || (!Tuning::enabled(Tuning::Measure::trim) && !Tuning::enabled(Tuning::Measure::pages))) return;
     static QTimer *timer = [app] {
         auto *created = new QTimer(app);
         created->setSingleShot(true);
@@ -145,7 +153,7 @@ void releaseFreeMemorySoon() {
         // process maps them.
         QObject::connect(created, &QTimer::timeout, [] {
             QThreadPool::globalInstance()->start([] {
-                malloc_trim(0);
+                trim();
                 QSet<QString> interfaces;
                 {
                     std::lock_guard lock(occasionalMutex);

@@ -13,6 +13,9 @@ namespace platform::Memory {
 // freed. Call first thing in main, before any thread starts.
 void configureForResidentProcess();
 
+// Hands the allocator's free pages back to the system now, on the calling thread. Any thread.
+void trim();
+
 // Hands the allocator's free pages back to the system, a moment after the last call (so a burst of
 // work is trimmed once) and on a worker thread, with the pages of the files the modules brought and
 // of those named to releaseWithEveryTrim. Main thread only; does nothing without an event loop.

@@ -55,7 +55,8 @@ public:
 
 } // namespace
 
-template <> NamePrompt &SharedService<NamePrompt>::real() {
+template <>
+NamePrompt &SharedService<NamePrompt>::real() {
     static DialogPrompt dialogs;
     return dialogs;
 }

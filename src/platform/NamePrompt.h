@@ -27,6 +27,7 @@ public:
     // waits: the field's text as typed when confirmed, none when cancelled or dismissed.
     virtual std::optional<QString> run(const NameRequest &request) = 0;
 };
-template <> NamePrompt &SharedService<NamePrompt>::real();
+template <>
+NamePrompt &SharedService<NamePrompt>::real();
 
 } // namespace platform

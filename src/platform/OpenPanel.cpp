@@ -33,7 +33,8 @@ private:
 
 } // namespace
 
-template <> OpenPanel &SharedService<OpenPanel>::real() {
+template <>
+OpenPanel &SharedService<OpenPanel>::real() {
     static FileDialogOpenPanel panel;
     return panel;
 }

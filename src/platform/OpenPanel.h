@@ -27,6 +27,7 @@ public:
     // The chosen file; none when the user cancels.
     virtual std::optional<QString> run(const OpenRequest &request) = 0;
 };
-template <> OpenPanel &SharedService<OpenPanel>::real();
+template <>
+OpenPanel &SharedService<OpenPanel>::real();
 
 } // namespace platform

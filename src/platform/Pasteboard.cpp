@@ -34,8 +34,8 @@ public:
     // Windows of this client carry its resource-id base.
     bool ownsClipboard() const {
         if (!available()) return true;
-        xcb_get_selection_owner_reply_t *reply = xcb_get_selection_owner_reply(
-            m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr);
+        xcb_get_selection_owner_reply_t *reply =
+            xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr);
         const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
         std::free(reply);
         const xcb_setup_t *setup = xcb_get_setup(m_connection);
@@ -165,7 +165,8 @@ bool Pasteboard::setLazyContents(const QList<Item> &items, const QList<Deferred>
 
 bool Pasteboard::releaseHeld(const QString &, const QByteArray &, std::function<QByteArray()>) { return false; }
 
-template <> Pasteboard &SharedService<Pasteboard>::real() {
+template <>
+Pasteboard &SharedService<Pasteboard>::real() {
     static SystemPasteboard system;
     return system;
 }

@@ -21,7 +21,7 @@ public:
     struct Deferred {
         QString type;
         std::function<QByteArray()> make; // runs on the main thread; empty bytes: not available
-        bool keep = true; // else made again at every request, and never held
+        bool keep = true;                 // else made again at every request, and never held
     };
 
     virtual ~Pasteboard() = default;
@@ -38,6 +38,7 @@ public:
     // whether it did. The base keeps them.
     virtual bool releaseHeld(const QString &type, const QByteArray &held, std::function<QByteArray()> make);
 };
-template <> Pasteboard &SharedService<Pasteboard>::real();
+template <>
+Pasteboard &SharedService<Pasteboard>::real();
 
 } // namespace platform

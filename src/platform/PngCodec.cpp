@@ -67,7 +67,8 @@ bool chunksWithinLimits(const QByteArray &bytes) {
     if (!isPng(bytes)) return false;
     for (qsizetype pos = 8; pos + 12 <= bytes.size();) {
         const auto *header = reinterpret_cast<const uchar *>(bytes.constData() + pos);
-        const quint32 length = quint32(header[0]) << 24 | quint32(header[1]) << 16 | quint32(header[2]) << 8 | header[3];
+        const quint32 length =
+            quint32(header[0]) << 24 | quint32(header[1]) << 16 | quint32(header[2]) << 8 | header[3];
         const QByteArray type = bytes.mid(pos + 4, 4);
         if (length > quint64(bytes.size() - pos - 12)) return false;
         if (type != "IDAT" && length > kMaxChunkBytes) return false;

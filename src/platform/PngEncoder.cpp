@@ -264,7 +264,8 @@ std::optional<QByteArray> encode(const QImage &source, const Options &options) {
         // A few strips per thread, so that a thread slowed by others' work leaves less behind.
         const int count = std::clamp(height / minRows, 1, threads * 3);
         for (int i = 0; i < count; ++i)
-            job->strips.push_back({int(qint64(height) * i / count), int(qint64(height) * (i + 1) / count), {}, 0, 1, 0, false});
+            job->strips.push_back(
+                {int(qint64(height) * i / count), int(qint64(height) * (i + 1) / count), {}, 0, 1, 0, false});
 
         runAtBulkPriority(pool(), std::min(threads, count), [&job] { compressStrips(*job); });
 
@@ -282,8 +283,8 @@ std::optional<QByteArray> encode(const QImage &source, const Options &options) {
         uchar header[13];
         putBigEndian(header, quint32(width));
         putBigEndian(header + 4, quint32(height));
-        header[8] = 8;                      // bits per sample
-        header[9] = job->alpha ? 6 : 2;     // RGBA or RGB
+        header[8] = 8;                  // bits per sample
+        header[9] = job->alpha ? 6 : 2; // RGBA or RGB
         header[10] = header[11] = header[12] = 0;
         appendChunk(png, "IHDR", header, 13);
         // The zlib stream: its header (32 K window, no dictionary), the strips, its checksum. Chunk

@@ -17,9 +17,9 @@ namespace PngEncoder {
 enum class Filter { none, sub, up, average, paeth, adaptive };
 
 struct Options {
-    int level = 1;              // zlib level, 0 (stored) … 9
+    int level = 1; // zlib level, 0 (stored) … 9
     Filter filter = Filter::up;
-    int threads = 0;            // at most this many threads at once; 0: one per core
+    int threads = 0; // at most this many threads at once; 0: one per core
 };
 
 // The image as PNG bytes: 8-bit RGB when every pixel is opaque, else RGBA with straight alpha. None

@@ -57,17 +57,16 @@ void setRowLayout(png_structp png, PngStreamWriter::Channels channels) {
     png_set_bgr(png);
     if (!rgba) png_set_filler(png, 0, PNG_FILLER_AFTER);
 #else
-    if (rgba)
-        png_set_swap_alpha(png);
-    else
-        png_set_filler(png, 0, PNG_FILLER_BEFORE);
+    if (rgba) png_set_swap_alpha(png);
+    else png_set_filler(png, 0, PNG_FILLER_BEFORE);
 #endif
 }
 
 bool startFile(State *state, int compression) {
     if (setjmp(png_jmpbuf(state->png))) return false;
     png_set_write_fn(state->png, state, onWrite, onFlush);
-    const int colorType = state->channels == PngStreamWriter::Channels::rgba ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+    const int colorType =
+        state->channels == PngStreamWriter::Channels::rgba ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
     png_set_IHDR(state->png, state->info, static_cast<png_uint_32>(state->size.width()),
                  static_cast<png_uint_32>(state->size.height()), 8, colorType, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -167,7 +166,8 @@ std::optional<QByteArray> PngStreamWriter::encode(const QImage &image, int compr
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    PngStreamWriter writer(&buffer, image.size(), hasTransparentPixels(image) ? Channels::rgba : Channels::rgb, compression);
+    PngStreamWriter writer(&buffer, image.size(), hasTransparentPixels(image) ? Channels::rgba : Channels::rgb,
+                           compression);
     if (!writer.writeRows(image) || !writer.finish()) return std::nullopt;
     return bytes;
 }

@@ -56,7 +56,7 @@ QImage PopplerPage::render(QSize pixels, int timeoutMs) const {
         return QDeadlineTimer::current().deadline() >= payload.toLongLong();
     };
     QImage image = page->renderToImage(xres, yres, 0, 0, pixels.width(), pixels.height(), Poppler::Page::Rotate0,
-                                               nullptr, nullptr, expired, QVariant::fromValue(deadline.deadline()));
+                                       nullptr, nullptr, expired, QVariant::fromValue(deadline.deadline()));
     if (image.isNull() || deadline.hasExpired() || image.size() != pixels) return {};
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }

@@ -70,7 +70,8 @@ Read read(const QString &path, qint64 maxBytes) {
         used += n;
     }
     ::close(fd);
-    if (used > maxBytes) return {Status::tooLarge, {}, QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maxBytes)};
+    if (used > maxBytes)
+        return {Status::tooLarge, {}, QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maxBytes)};
     bytes.resize(qsizetype(used));
     return {Status::ok, bytes, {}};
 }

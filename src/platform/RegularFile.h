@@ -21,8 +21,8 @@ enum class Status {
 
 struct Read {
     Status status = Status::failed;
-    QByteArray bytes;  // the whole file when ok
-    QString error;     // a short technical reason otherwise
+    QByteArray bytes; // the whole file when ok
+    QString error;    // a short technical reason otherwise
 };
 
 // The whole content of the regular file at `path` (links followed), when it holds at most `maxBytes`.

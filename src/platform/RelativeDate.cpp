@@ -37,7 +37,7 @@ const Formatting &formattingFor(const QString &languageTag) {
     Formatting formatting;
     status = U_ZERO_ERROR;
     formatting.formatter = std::make_unique<icu::RelativeDateTimeFormatter>(locale, nullptr, UDAT_STYLE_LONG,
-                                                                           UDISPCTX_CAPITALIZATION_NONE, status);
+                                                                            UDISPCTX_CAPITALIZATION_NONE, status);
     if (U_FAILURE(status)) formatting.formatter.reset();
     status = U_ZERO_ERROR;
     formatting.calendar.reset(icu::Calendar::createInstance(locale, status));

@@ -53,7 +53,8 @@ std::optional<QString> SavePanel::completedPath(const QString &chosen, const QSt
     return std::nullopt;
 }
 
-template <> SavePanel &SharedService<SavePanel>::real() {
+template <>
+SavePanel &SharedService<SavePanel>::real() {
     static FileDialogSavePanel panel;
     return panel;
 }

@@ -10,10 +10,10 @@ namespace platform {
 
 // What a save panel asks: the proposed file name, the one file type allowed and where it opens.
 struct SaveRequest {
-    QString proposedName;  // "Pelicarta 2026-01-02 10.11.12.png"
-    QString typeName;      // the type as its filter is named: "Imagem PNG", "Documento PDF"
-    QString extension;     // "png", "jpg", "heic"
-    QString folder;        // where the panel opens; one that is no folder (or empty): the home folder
+    QString proposedName; // "Pelicarta 2026-01-02 10.11.12.png"
+    QString typeName;     // the type as its filter is named: "Imagem PNG", "Documento PDF"
+    QString extension;    // "png", "jpg", "heic"
+    QString folder;       // where the panel opens; one that is no folder (or empty): the home folder
 };
 
 // The modal save panel; tests substitute their own so that nothing waits on a dialog. The real one is
@@ -30,6 +30,7 @@ public:
     // AlertPresenter) before it is replaced; none when they decline.
     static std::optional<QString> completedPath(const QString &chosen, const QString &extension);
 };
-template <> SavePanel &SharedService<SavePanel>::real();
+template <>
+SavePanel &SharedService<SavePanel>::real();
 
 } // namespace platform

@@ -19,26 +19,26 @@ namespace platform {
 // One monitor of the desktop. Geometry is in global points: origin at the top-left corner of the
 // X screen (the root window), y downwards; points are X pixels divided by the desktop's scale.
 struct DisplayDescription {
-    quint32 id = 0;  // stable for the life of the X server (the RandR output)
-    QRectF bounds;   // global points
+    quint32 id = 0;   // stable for the life of the X server (the RandR output)
+    QRectF bounds;    // global points
     double scale = 1; // pixels per point
-    QString name;    // the output's name ("HDMI-1"), as QScreen::name() gives it
+    QString name;     // the output's name ("HDMI-1"), as QScreen::name() gives it
     bool primary = false;
 };
 
 // One top-level window as the window manager knows it.
 struct WindowDescription {
-    quint32 number = 0;                // the client window
-    QRectF frame;                      // global points, decorations included
+    quint32 number = 0; // the client window
+    QRectF frame;       // global points, decorations included
     QString title;
-    QString ownerName;                 // the application's name (WM_CLASS class, else the process name)
-    std::optional<qint32> ownerPID;    // _NET_WM_PID
-    std::optional<double> alpha;       // _NET_WM_WINDOW_OPACITY as 0…1, when set
+    QString ownerName;              // the application's name (WM_CLASS class, else the process name)
+    std::optional<qint32> ownerPID; // _NET_WM_PID
+    std::optional<double> alpha;    // _NET_WM_WINDOW_OPACITY as 0…1, when set
     // 0 for the windows a user works in (normal, dialog, utility); other values for docks,
     // desktops, menus, tooltips and override-redirect windows.
     int layer = 0;
-    bool onScreen = false;             // mapped, not minimised, on the current desktop
-    bool own = false;                  // one of this process's windows
+    bool onScreen = false; // mapped, not minimised, on the current desktop
+    bool own = false;      // one of this process's windows
 };
 
 // What an image request gave.
@@ -120,8 +120,8 @@ bool keptOffScreenAfterGrab(const QWindow *window);
 bool bringBackAfterGrab(QWindow *window);
 
 struct X11ScreenOptions {
-    QByteArray displayName;     // empty: Qt's own connection when Qt runs on xcb, else $DISPLAY
-    bool useComposite = true;   // false forces the path servers without Composite take
+    QByteArray displayName;   // empty: Qt's own connection when Qt runs on xcb, else $DISPLAY
+    bool useComposite = true; // false forces the path servers without Composite take
 };
 
 std::shared_ptr<ScreenServices> createX11ScreenServices(const X11ScreenOptions &options = {});

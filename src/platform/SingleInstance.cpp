@@ -138,7 +138,8 @@ SingleInstance::Delivery SingleInstance::handOver(const QStringList &message) {
     if (!socket.waitForConnected(1000)) return Delivery::notReached;
     socket.write(encodeRequest(message));
     while (socket.bytesToWrite() > 0)
-        if (!socket.waitForBytesWritten(1000) && socket.state() != QLocalSocket::ConnectedState) return Delivery::notReached;
+        if (!socket.waitForBytesWritten(1000) && socket.state() != QLocalSocket::ConnectedState)
+            return Delivery::notReached;
     // However long the instance takes to answer: while the connection is open, it is alive.
     while (!socket.canReadLine()) {
         if (!socket.waitForReadyRead(1000) && socket.state() != QLocalSocket::ConnectedState && !socket.canReadLine())

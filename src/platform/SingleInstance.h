@@ -118,7 +118,7 @@ private:
         QPointer<QLocalSocket> socket;
         qint64 deadline = 0; // monotonic milliseconds
     };
-    QList<Client> m_clients; // oldest first
+    QList<Client> m_clients;               // oldest first
     QLocalSocket *m_delivering = nullptr;  // the request whose receivers run now
     std::shared_ptr<Answer> m_answerLater; // asked for by one of them
     QString m_refusal;

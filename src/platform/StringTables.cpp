@@ -64,7 +64,8 @@ QString systemLanguage() {
     const QStringList available = tables().languages;
     for (const QString &ui : system.uiLanguages()) {
         const QString normalised = QString(ui).replace(QLatin1Char('_'), QLatin1Char('-'));
-        if (normalised.startsWith(QLatin1String("pt"), Qt::CaseInsensitive)) return QString::fromLatin1(kSourceLanguage);
+        if (normalised.startsWith(QLatin1String("pt"), Qt::CaseInsensitive))
+            return QString::fromLatin1(kSourceLanguage);
         for (const QString &language : available) {
             if (normalised.compare(language, Qt::CaseInsensitive) == 0) return language;
         }

@@ -117,7 +117,8 @@ public:
             for (int model = 0; model < modelCount; ++model) {
                 // Idle instances lie oldest first.
                 std::vector<Idle> &idle = m_idle[model];
-                const auto aged = std::find_if(idle.begin(), idle.end(), [&](const Idle &i) { return i.since > agedFrom; });
+                const auto aged =
+                    std::find_if(idle.begin(), idle.end(), [&](const Idle &i) { return i.since > agedFrom; });
                 for (auto it = idle.begin(); it != aged; ++it) spare.push_back(std::move(it->api));
                 m_created[model] -= int(aged - idle.begin());
                 idle.erase(idle.begin(), aged);
@@ -155,15 +156,15 @@ public:
         try {
             api = create(model);
             registerBeforeExit();
-        } catch (...) {
-        }
+        } catch (...) {}
         std::unique_lock lock(m_mutex);
         --m_starting[model];
         const bool wanted = api && !m_closing && m_created[model] < m_limit;
         if (wanted) {
             ++m_created[model];
             // Idle since long ago: first in line to go, last to be taken.
-            m_idle[model].insert(m_idle[model].begin(), Idle{std::move(api), std::chrono::steady_clock::time_point::min()});
+            m_idle[model].insert(m_idle[model].begin(),
+                                 Idle{std::move(api), std::chrono::steady_clock::time_point::min()});
         }
         m_freed.notify_all();
         lock.unlock();
@@ -191,7 +192,8 @@ private:
     TextReadResult read(Model model, const QImage &line, qreal magnification, const CancelCheck &cancelled) {
         TextReadResult result;
         const QImage grey = greyOf(line);
-        if (grey.isNull()) throw TextEngineError(QStringLiteral("no memory for the image"), TextEngineError::Kind::failed);
+        if (grey.isNull())
+            throw TextEngineError(QStringLiteral("no memory for the image"), TextEngineError::Kind::failed);
         const CancelCheck check = stopCheck(cancelled);
         Api api = acquire(model, check);
         if (!api) return {{}, true};
@@ -293,8 +295,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_freed;
     std::vector<Idle> m_idle[modelCount]; // each in the order they were handed back
-    int m_created[modelCount] = {};  // idle or reading
-    int m_starting[modelCount] = {}; // being made ahead of any read (prepareOne)
+    int m_created[modelCount] = {};       // idle or reading
+    int m_starting[modelCount] = {};      // being made ahead of any read (prepareOne)
     std::atomic<bool> m_firstIsEnglish{false};
     std::atomic<bool> m_closing{false};
     void (*const m_beforeExit)(void *);
@@ -307,7 +309,7 @@ private:
 } // namespace platform
 
 // What the application looks up after loading the module (TextEngineModule::Factory).
-extern "C" Q_DECL_EXPORT platform::TextEngineModule::Engine *pelicarta_text_engine(int limit, void (*beforeExit)(void *),
-                                                                                   void *context) {
+extern "C" Q_DECL_EXPORT platform::TextEngineModule::Engine *
+pelicarta_text_engine(int limit, void (*beforeExit)(void *), void *context) {
     return new platform::TesseractEngine(limit, beforeExit, context);
 }

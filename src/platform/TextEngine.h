@@ -48,7 +48,8 @@ class TextEngineError : public QException {
 public:
     enum class Kind { unavailable, failed };
 
-    explicit TextEngineError(QString detail, Kind kind = Kind::unavailable) : m_detail(std::move(detail)), m_kind(kind) {}
+    explicit TextEngineError(QString detail, Kind kind = Kind::unavailable)
+        : m_detail(std::move(detail)), m_kind(kind) {}
     Kind kind() const { return m_kind; }
     QString message() const;
     QString detail() const { return m_detail; }

@@ -4,6 +4,7 @@
 #include "platform/Memory.h"
 #include "platform/Module.h"
 #include "platform/ThreadPriority.h"
+#include "platform/Tuning.h"
 
 #include <QLibrary>
 #include <QThread>
@@ -16,8 +17,6 @@
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#include <malloc.h>
 
 namespace platform::TextEngineModule {
 
@@ -51,6 +50,8 @@ public:
     }
 
     std::shared_ptr<void> keepReady() override {
+        // Started ahead only while the process tunes itself: the first read then pays the start.
+        if (!Tuning::enabled(Tuning::Measure::engine)) return {};
         std::lock_guard lock(m_mutex);
         if (m_exiting || !m_missing.isEmpty()) return {};
         if (m_keepers++ == 0 && !m_preparing) {
@@ -59,9 +60,8 @@ public:
             m_preparer = std::thread([this] { prepareWhileKept(); });
         }
         // The token points at nothing of its own: only its end matters.
-        return std::shared_ptr<void>(static_cast<void *>(this), [](void *loader) {
-            static_cast<Loader *>(loader)->letGo();
-        });
+        return std::shared_ptr<void>(static_cast<void *>(this),
+                                     [](void *loader) { static_cast<Loader *>(loader)->letGo(); });
     }
 
     bool isLoaded() {
@@ -143,8 +143,7 @@ private:
             // Each start reads its model's file and builds its network: side by side they take one's time.
             // One that cannot start now fails the read that needs it, with its reason.
             const auto prepare = [this, engine] {
-                while (stillKept() && engine->prepareOne()) {
-                }
+                while (stillKept() && engine->prepareOne()) {}
             };
             std::vector<std::thread> helpers;
             for (int i = 1; i < m_limit; ++i) helpers.emplace_back(prepare);
@@ -164,7 +163,8 @@ private:
     // Under m_mutex.
     void load() {
         if (!m_missing.isEmpty()) throw TextEngineError(m_missing);
-        const auto factory = reinterpret_cast<Factory>(Module::resolve("textengine", "pelicarta_text_engine", m_library));
+        const auto factory =
+            reinterpret_cast<Factory>(Module::resolve("textengine", "pelicarta_text_engine", m_library));
         if (!factory) {
             m_missing = QStringLiteral("text engine module not found");
             throw TextEngineError(m_missing);
@@ -185,7 +185,7 @@ private:
             if (m_keepers > 0) continue; // kept ready: nothing ages
             const int left = m_engine->freeIdle(life);
             if (left > 0 || m_users > 0 || !m_unloadable) {
-                if (left < m_instancesLeft) malloc_trim(0);
+                if (left < m_instancesLeft) Memory::trim();
                 m_instancesLeft = left;
                 continue;
             }
@@ -203,7 +203,7 @@ private:
             qCWarning(lcPlatform, "The text engine module stays loaded: %s", qPrintable(m_library.errorString()));
         m_unloading = std::thread::id();
         m_instancesLeft = 0;
-        malloc_trim(0);
+        Memory::trim();
         // Tesseract cannot be unloaded (it defines unique symbols), nor then what it links: their
         // pages at least go.
         Memory::releaseFilePages(Module::filesBrought(), Memory::Release::fromPageCache);

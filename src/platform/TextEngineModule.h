@@ -21,8 +21,8 @@ public:
     // Starts one more instance while there are fewer than reads may run at once, or none of the second
     // model; false when there are enough (or it failed). Several threads may call it at once. A read
     // never waits for it: one that finds no idle instance makes its own, and what is started beyond the
-    // limit meanwhile is dropped. What it makes has read nothing: freeIdle takes it as idle since long ago, so that it goes as soon as
-    // nobody keeps the engine ready. (The loader makes the threads: std::thread's inline pieces in the
+    // limit meanwhile is dropped. What it makes has read nothing: freeIdle takes it as idle since long ago, so that it
+    // goes as soon as nobody keeps the engine ready. (The loader makes the threads: std::thread's inline pieces in the
     // module would be bound by libtesseract, which then holds the module loaded for good.)
     virtual bool prepareOne() = 0;
 };

@@ -1,5 +1,7 @@
 #include "platform/ThreadPriority.h"
 
+#include "platform/Tuning.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSemaphore>
@@ -45,6 +47,7 @@ constexpr std::uint64_t kWorkerSliceNs = 1'000'000;
 constexpr std::uint64_t kResetOnFork = 0x01;
 
 void askForSlice(pid_t thread, std::uint64_t slice, std::uint64_t flags) {
+    if (!Tuning::enabled(Tuning::Measure::slices)) return;
     errno = 0;
     const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
     if (errno != 0) return;
@@ -64,7 +67,7 @@ void lowerCurrentThreadTo(int nice) {
     const auto thread = static_cast<id_t>(currentThread());
     errno = 0;
     const int current = getpriority(PRIO_PROCESS, thread);
-    if (errno == 0 && current < nice) setpriority(PRIO_PROCESS, thread, nice);
+    if (errno == 0 && current < nice && Tuning::enabled(Tuning::Measure::nice)) setpriority(PRIO_PROCESS, thread, nice);
     keepTurnsShort();
 }
 
@@ -142,8 +145,7 @@ void favourForLatency(const char *threadName) {
     const QDir tasks(QStringLiteral("/proc/self/task"));
     for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile comm(tasks.filePath(task) + QStringLiteral("/comm"));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == threadName)
-            askForShortSlice(task.toInt());
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == threadName) askForShortSlice(task.toInt());
     }
 }
 

@@ -20,7 +20,8 @@ QString fullUserName() {
     passwd entry{};
     passwd *found = nullptr;
     // The buffer grows while the entry does not fit, up to a bound no real entry reaches.
-    while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE && buffer.size() < (1u << 20))
+    while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
+           buffer.size() < (1u << 20))
         buffer.resize(buffer.size() * 2);
     return found ? fullNameFromGecos(found->pw_gecos) : QString();
 }

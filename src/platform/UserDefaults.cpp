@@ -67,8 +67,7 @@ std::optional<qint64> parseInt(const QJsonValue &v) {
     }
     if (v.isDouble()) {
         const double d = v.toDouble();
-        if (std::isfinite(d) && std::trunc(d) == d && std::fabs(d) <= 9007199254740992.0)
-            return static_cast<qint64>(d);
+        if (std::isfinite(d) && std::trunc(d) == d && std::fabs(d) <= 9007199254740992.0) return static_cast<qint64>(d);
     }
     return std::nullopt;
 }
@@ -110,8 +109,8 @@ void UserDefaults::reloadFromDisk() {
         if (bytes == m_lastWritten) return;
         QJsonParseError error{};
         const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
-        const bool parses = error.error == QJsonParseError::NoError && doc.isObject() &&
-                            doc.object().value(kValues).isObject();
+        const bool parses =
+            error.error == QJsonParseError::NoError && doc.isObject() && doc.object().value(kValues).isObject();
         // Half-way through someone's edit, perhaps: keep what we have, and do not write over it.
         m_brokenEdit = !parses;
         if (!parses) return;
@@ -261,7 +260,8 @@ std::optional<QJsonValue> UserDefaults::jsonValue(const QString &key) const {
         return v;
     }
     if (t == Type::Data && v.isString()) {
-        const auto decoded = QByteArray::fromBase64Encoding(v.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        const auto decoded =
+            QByteArray::fromBase64Encoding(v.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded) return std::nullopt;
         QJsonParseError error{};
         const QJsonDocument doc = QJsonDocument::fromJson(*decoded, &error);
@@ -278,7 +278,8 @@ std::optional<QByteArray> UserDefaults::dataValue(const QString &key) const {
     if (typeOf(entry) != Type::Data) return std::nullopt;
     const QJsonValue v = entry.toObject().value(kValue);
     if (!v.isString()) return std::nullopt;
-    const auto decoded = QByteArray::fromBase64Encoding(v.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    const auto decoded =
+        QByteArray::fromBase64Encoding(v.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded) return std::nullopt;
     return *decoded;
 }

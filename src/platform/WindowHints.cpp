@@ -123,10 +123,8 @@ CompositorWatch::CompositorWatch() {
     const xcb_atom_t selection = compositorSelection(connection);
     if (selection == XCB_ATOM_NONE) return;
     auto *filter = new SelectionOwnerFilter(connection, selection, this);
-    if (filter->watching())
-        qGuiApp->installNativeEventFilter(filter);
-    else
-        delete filter;
+    if (filter->watching()) qGuiApp->installNativeEventFilter(filter);
+    else delete filter;
 }
 
 } // namespace platform

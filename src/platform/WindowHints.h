@@ -7,7 +7,8 @@ class QWindow;
 namespace platform {
 
 // Asks the window manager to show the window on every desktop (workspace). Call before each time the
-// window is shown (a window manager may drop the wish of a hidden window); does nothing where the windowing system has no such notion.
+// window is shown (a window manager may drop the wish of a hidden window); does nothing where the windowing system has
+// no such notion.
 void showOnAllDesktops(QWindow *window);
 
 // Whether see-through window areas show what lies beneath: on X11 only while a compositing manager

@@ -47,7 +47,8 @@ public:
     bool registerHotkey(int identifier, int keyCode, std::uint32_t modifiers) override {
         unregisterHotkey(identifier);
         Grab grab{keyCode, modifiers, {}, xModifiers(modifiers)};
-        for (const int evdev : evdevCodesFromKeyCode(keyCode)) grab.keycodes.push_back(static_cast<xcb_keycode_t>(evdev + 8));
+        for (const int evdev : evdevCodesFromKeyCode(keyCode))
+            grab.keycodes.push_back(static_cast<xcb_keycode_t>(evdev + 8));
         if (grab.keycodes.empty()) return false;
         // X lets a client grab the same combination twice (the second replaces the first); refuse it
         // as another program's grab would be refused, so each combination has one owner.
@@ -77,9 +78,9 @@ public:
         }
         // The modifier map decides which bit NumLock (and Alt, Super) use: grab again after it changes.
         // XKB-aware clients such as Qt get XKB's own notifications instead of the core one.
-        const bool mappingChanged = type == XCB_MAPPING_NOTIFY ||
-                                    (m_xkbFirstEvent != 0 && type == m_xkbFirstEvent &&
-                                     (event->pad0 == 0 /* new keyboard */ || event->pad0 == 1 /* map */));
+        const bool mappingChanged =
+            type == XCB_MAPPING_NOTIFY || (m_xkbFirstEvent != 0 && type == m_xkbFirstEvent &&
+                                           (event->pad0 == 0 /* new keyboard */ || event->pad0 == 1 /* map */));
         if (mappingChanged && !m_regrabPending) {
             m_regrabPending = true;
             QTimer::singleShot(0, this, [this] { regrabAll(); });
@@ -185,7 +186,8 @@ private:
         };
         const auto numLock = keycodesOf(kNumLock);
         std::vector<xcb_keycode_t> alt = keycodesOf(kAltL), super = keycodesOf(kSuperL);
-        for (xcb_keysym_t sym : {kAltR, kMetaL}) for (auto c : keycodesOf(sym)) alt.push_back(c);
+        for (xcb_keysym_t sym : {kAltR, kMetaL})
+            for (auto c : keycodesOf(sym)) alt.push_back(c);
         for (auto c : keycodesOf(kSuperR)) super.push_back(c);
         xcb_key_symbols_free(symbols);
 

@@ -76,8 +76,8 @@ QImage X11PixelReader::readShared(xcb_drawable_t drawable, const QRect &rect, in
     constexpr qsizetype kWorthIt = 256 * 1024;
     const qsizetype bytes = qsizetype(rect.width()) * rect.height() * 4;
     if (!m_shared || bytes < kWorthIt) return {};
-    QImage image =
-        m_shared->read(drawable, rect, depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32, keepMemory);
+    QImage image = m_shared->read(drawable, rect,
+                                  depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32, keepMemory);
     if (depth == 24 && !image.isNull()) makeOpaque(image);
     return image;
 }
@@ -85,7 +85,8 @@ QImage X11PixelReader::readShared(xcb_drawable_t drawable, const QRect &rect, in
 QImage X11PixelReader::readWindowPixmap(const X11TopLevel &window, const QRect &part, QString *error) {
     xcb_connection_t *c = m_x->connection();
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
-    xcb_generic_error_t *failure = xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, window.window, pixmap));
+    xcb_generic_error_t *failure =
+        xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, window.window, pixmap));
     if (failure) {
         free(failure);
         return {};
@@ -96,7 +97,7 @@ QImage X11PixelReader::readWindowPixmap(const X11TopLevel &window, const QRect &
 }
 
 void X11PixelReader::paintOverOwnWindows(QImage &image, const QRect &area, const std::vector<X11TopLevel> &levels,
-                                        const std::vector<X11TopLevel> &own) {
+                                         const std::vector<X11TopLevel> &own) {
     QRegion covered;
     for (const X11TopLevel &t : own) covered += t.pixels & area;
     const QRect needed = covered.boundingRect();

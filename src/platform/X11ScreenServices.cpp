@@ -120,14 +120,18 @@ public:
         if (!connected()) return ScreenServices::displayImagesLater(displayIDs, context, std::move(done));
         auto grab = std::make_shared<Grab>(beginGrab(displayIDs));
         // Our windows come back (endGrab) even when the caller is gone meanwhile.
-        readerPool().start([self = shared_from_this(), grab, context = QPointer<QObject>(context), done = std::move(done)] {
-            X11PixelReader reader(*self->m_x, self->m_sharedMemory);
-            readPixels(*self->m_x, reader, *grab, false);
-            QMetaObject::invokeMethod(qApp, [self, grab, context, done] {
-                QList<ScreenGrab> grabs = self->endGrab(*grab);
-                if (context) done(std::move(grabs));
-            }, Qt::QueuedConnection);
-        });
+        readerPool().start(
+            [self = shared_from_this(), grab, context = QPointer<QObject>(context), done = std::move(done)] {
+                X11PixelReader reader(*self->m_x, self->m_sharedMemory);
+                readPixels(*self->m_x, reader, *grab, false);
+                QMetaObject::invokeMethod(
+                    qApp,
+                    [self, grab, context, done] {
+                        QList<ScreenGrab> grabs = self->endGrab(*grab);
+                        if (context) done(std::move(grabs));
+                    },
+                    Qt::QueuedConnection);
+            });
     }
 
     ScreenGrab windowImage(quint32 number) override {
@@ -199,7 +203,7 @@ private:
         std::vector<X11Monitor> wanted; // an empty monitor for an id no display has
         QRegion screens;
         xcb_window_t active = XCB_WINDOW_NONE; // the window with the keyboard, as the server says
-        std::vector<X11TopLevel> own; // our windows that were on the displays
+        std::vector<X11TopLevel> own;          // our windows that were on the displays
         QList<QPointer<QWindow>> hidden;
         // For each of ours, the window that stood right above it: where it goes back to.
         QHash<QWindow *, xcb_window_t> under;
@@ -210,7 +214,8 @@ private:
 
     QList<ScreenGrab> failedGrabs(qsizetype count) const {
         QList<ScreenGrab> result;
-        for (qsizetype i = 0; i < count; ++i) result.append({ScreenGrab::Status::failed, {}, false, unavailableReason()});
+        for (qsizetype i = 0; i < count; ++i)
+            result.append({ScreenGrab::Status::failed, {}, false, unavailableReason()});
         return result;
     }
 
@@ -253,12 +258,14 @@ private:
     // Any thread: waits for our hidden windows to leave the screen, then reads (keeping the displays'
     // shared memory for the next read with `keepMemory`).
     static void readPixels(X11Connection &x, X11PixelReader &reader, Grab &grab, bool keepMemory) {
-        if (!grab.hidden.isEmpty() || !grab.redirected.empty()) waitUntilRepainted(x, reader, grab.own, grab.redirected);
+        if (!grab.hidden.isEmpty() || !grab.redirected.empty())
+            waitUntilRepainted(x, reader, grab.own, grab.redirected);
         const xcb_window_t root = x.root();
         const int depth = x.screen()->root_depth;
         for (const X11Monitor &monitor : grab.wanted) {
             QString error;
-            grab.images.append(monitor.pixels.isEmpty() ? QImage() : reader.read(root, monitor.pixels, depth, &error, keepMemory));
+            grab.images.append(monitor.pixels.isEmpty() ? QImage()
+                                                        : reader.read(root, monitor.pixels, depth, &error, keepMemory));
             grab.errors.append(error);
         }
     }
@@ -270,7 +277,8 @@ private:
         const std::vector<X11TopLevel> after = connected() ? m_windows->topLevels() : std::vector<X11TopLevel>{};
         std::vector<X11TopLevel> still;
         for (const X11TopLevel &t : m_windows->ownTopLevels(after)) {
-            if (t.viewable && !holds(grab.redirected, t.window) && grab.screens.intersects(t.pixels)) still.push_back(t);
+            if (t.viewable && !holds(grab.redirected, t.window) && grab.screens.intersects(t.pixels))
+                still.push_back(t);
         }
         for (qsizetype i = 0; i < qsizetype(grab.wanted.size()); ++i) {
             const X11Monitor &monitor = grab.wanted[size_t(i)];
@@ -292,7 +300,8 @@ private:
             if (quiet) w->setProperty("_q_showWithoutActivating", QVariant());
             // Mapped anew, it would come on top of the program the user is working in (which keeps
             // the keyboard): it goes back below the window that was above it.
-            if (const xcb_window_t above = grab.under.value(w.data(), XCB_WINDOW_NONE); above != XCB_WINDOW_NONE && connected())
+            if (const xcb_window_t above = grab.under.value(w.data(), XCB_WINDOW_NONE);
+                above != XCB_WINDOW_NONE && connected())
                 m_windows->stackBelow(xcb_window_t(w->winId()), above);
         }
         return result;
@@ -303,7 +312,8 @@ private:
         QHash<QWindow *, xcb_window_t> above;
         const std::vector<xcb_window_t> order = m_windows->stackingOrder();
         const auto ours = [&](xcb_window_t x) {
-            return std::any_of(shown.begin(), shown.end(), [&](const auto &s) { return xcb_window_t(s.first->winId()) == x; });
+            return std::any_of(shown.begin(), shown.end(),
+                               [&](const auto &s) { return xcb_window_t(s.first->winId()) == x; });
         };
         for (const auto &[w, frame] : shown) {
             const auto at = std::find(order.begin(), order.end(), xcb_window_t(w->winId()));
@@ -371,8 +381,8 @@ private:
         clock.start();
         QRegion uncovered;
         for (const X11TopLevel &t : own) uncovered += t.pixels;
-        const QRect area = uncovered.boundingRect() &
-                           QRect(0, 0, x.screen()->width_in_pixels, x.screen()->height_in_pixels);
+        const QRect area =
+            uncovered.boundingRect() & QRect(0, 0, x.screen()->width_in_pixels, x.screen()->height_in_pixels);
         xcb_connection_t *c = x.connection();
         auto stillShown = [&] {
             // What Qt asked for has reached the server (and the window manager had its turn) once
@@ -381,7 +391,8 @@ private:
             return std::any_of(own.begin(), own.end(), [&](const X11TopLevel &t) {
                 // Still mapped on purpose: out of the picture once the server answered.
                 if (holds(outOfPicture, t.window)) return false;
-                auto attributes = xcbReply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, t.window), nullptr));
+                auto attributes =
+                    xcbReply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, t.window), nullptr));
                 return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
             });
         };
@@ -406,9 +417,9 @@ private:
 
     std::shared_ptr<X11Connection> m_x;
     QString m_reason;
-    std::unique_ptr<X11WindowQueries> m_windows; // set with a connection
+    std::unique_ptr<X11WindowQueries> m_windows;     // set with a connection
     std::shared_ptr<X11SharedMemory> m_sharedMemory; // set with a connection that offers it
-    std::unique_ptr<X11PixelReader> m_pixels;    // set with a connection
+    std::unique_ptr<X11PixelReader> m_pixels;        // set with a connection
     bool m_composite = false;
 };
 

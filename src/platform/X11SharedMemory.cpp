@@ -66,7 +66,8 @@ std::optional<X11SharedMemory::Segment> X11SharedMemory::make(X11Connection &x, 
 }
 
 void X11SharedMemory::discard(const std::shared_ptr<X11Connection> &x, const Segment &segment) {
-    if (x && usable(*x)) xcb_discard_reply(x->connection(), xcb_shm_detach_checked(x->connection(), segment.server).sequence);
+    if (x && usable(*x))
+        xcb_discard_reply(x->connection(), xcb_shm_detach_checked(x->connection(), segment.server).sequence);
     void *memory = segment.memory;
     if (QThreadPool *pool = QThreadPool::globalInstance()) pool->start([memory] { ::shmdt(memory); });
     else ::shmdt(memory);
@@ -128,11 +129,11 @@ QImage X11SharedMemory::read(xcb_drawable_t drawable, const QRect &rect, QImage:
     if (!segment) return {};
     xcb_connection_t *c = m_x->connection();
     xcb_generic_error_t *failure = nullptr;
-    auto reply = xcbReply(xcb_shm_get_image_reply(
-        c,
-        xcb_shm_get_image(c, drawable, int16_t(rect.x()), int16_t(rect.y()), uint16_t(rect.width()),
-                          uint16_t(rect.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->server, 0),
-        &failure));
+    auto reply = xcbReply(xcb_shm_get_image_reply(c,
+                                                  xcb_shm_get_image(c, drawable, int16_t(rect.x()), int16_t(rect.y()),
+                                                                    uint16_t(rect.width()), uint16_t(rect.height()),
+                                                                    ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->server, 0),
+                                                  &failure));
     std::free(failure);
     if (!reply) {
         // Not kept: a segment the server has lost would fail every later read too.

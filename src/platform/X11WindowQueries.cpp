@@ -243,9 +243,7 @@ std::optional<WindowDescription> X11WindowQueries::describe(xcb_window_t client)
     const auto nameCookie = property("WM_NAME", XCB_GET_PROPERTY_TYPE_ANY);
 
     auto attributes = xcbReply(xcb_get_window_attributes_reply(c, attributesCookie, nullptr));
-    auto get = [&](xcb_get_property_cookie_t cookie) {
-        return xcbReply(xcb_get_property_reply(c, cookie, nullptr));
-    };
+    auto get = [&](xcb_get_property_cookie_t cookie) { return xcbReply(xcb_get_property_reply(c, cookie, nullptr)); };
     auto pid = get(pidCookie);
     auto type = get(typeCookie);
     auto opacity = get(opacityCookie);
@@ -285,8 +283,8 @@ std::optional<WindowDescription> X11WindowQueries::describe(xcb_window_t client)
     const xcb_atom_t hiddenAtom = m_x->atom("_NET_WM_STATE_HIDDEN");
     for (quint32 a : values32(state)) hidden = hidden || a == hiddenAtom;
     const QRect screen(0, 0, m_x->screen()->width_in_pixels, m_x->screen()->height_in_pixels);
-    d.onScreen = frame.viewable && attributes->map_state == XCB_MAP_STATE_VIEWABLE && !hidden &&
-                 frame.pixels.intersects(screen);
+    d.onScreen =
+        frame.viewable && attributes->map_state == XCB_MAP_STATE_VIEWABLE && !hidden && frame.pixels.intersects(screen);
     return d;
 }
 
@@ -360,8 +358,9 @@ void X11WindowQueries::stackBelow(xcb_window_t window, xcb_window_t sibling) {
     } else {
         const uint32_t values[] = {sibling, XCB_STACK_MODE_BELOW};
         // Checked and dropped: a sibling gone meanwhile must not put an error in Qt's event queue.
-        xcb_discard_reply(c, xcb_configure_window_checked(c, window, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
-                                                          values).sequence);
+        xcb_discard_reply(
+            c, xcb_configure_window_checked(c, window, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values)
+                   .sequence);
     }
     xcb_flush(c);
 }

@@ -45,9 +45,7 @@ EllipsisLineEdit::EllipsisLineEdit(QWidget *parent) : QLineEdit(parent) {
 }
 
 // Where the field draws its text: inside its margins, and 2 and 1 further in, as the line edit has it.
-QRect EllipsisLineEdit::textRect() const {
-    return contentsRect().marginsRemoved(textMargins()).adjusted(2, 1, -2, -1);
-}
+QRect EllipsisLineEdit::textRect() const { return contentsRect().marginsRemoved(textMargins()).adjusted(2, 1, -2, -1); }
 
 bool EllipsisLineEdit::isElided() const {
     return !m_editing && fontMetrics().horizontalAdvance(text()) > textRect().width();

@@ -92,7 +92,8 @@ void StepPictureView::paintEvent(QPaintEvent *) {
         p.drawImage(r, picture);
     }
     if (m_marker) {
-        const QPointF centre(clamp01(m_marker->x()) * (width() - 1) + 0.5, clamp01(m_marker->y()) * (height() - 1) + 0.5);
+        const QPointF centre(clamp01(m_marker->x()) * (width() - 1) + 0.5,
+                             clamp01(m_marker->y()) * (height() - 1) + 0.5);
         const QRectF badge(centre - QPointF(kBadge / 2, kBadge / 2), QSizeF(kBadge, kBadge));
         QPainterPath circle;
         circle.addEllipse(badge);

@@ -74,7 +74,8 @@ protected:
         }
         qreal x = (width() - contentWidth()) / 2.0;
         if (!m_symbol.isEmpty()) {
-            p.drawPixmap(QPointF(x, (height() - kSymbol) / 2.0), Icons::pixmap(m_symbol, kSymbol, m_text, devicePixelRatioF()));
+            p.drawPixmap(QPointF(x, (height() - kSymbol) / 2.0),
+                         Icons::pixmap(m_symbol, kSymbol, m_text, devicePixelRatioF()));
             x += kSymbol + m_look.spacing;
         }
         p.setFont(font());
@@ -96,7 +97,8 @@ private:
 
 } // namespace
 
-TutorialDetailHeader::TutorialDetailHeader(TutorialStore &store, BrandStore &brand, ShortcutStore &shortcuts, QWidget *parent)
+TutorialDetailHeader::TutorialDetailHeader(TutorialStore &store, BrandStore &brand, ShortcutStore &shortcuts,
+                                           QWidget *parent)
     : QWidget(parent), m_store(store), m_brand(brand), m_shortcuts(shortcuts) {
     setFixedHeight(oneRowHeight);
 
@@ -154,7 +156,8 @@ TutorialDetailHeader::TutorialDetailHeader(TutorialStore &store, BrandStore &bra
 }
 
 QSize TutorialDetailHeader::minimumSizeHint() const {
-    return {2 * kSide + m_back->sizeHint().width() + kGap + kTitleRoom + kGap + m_delete->sizeHint().width(), oneRowHeight};
+    return {2 * kSide + m_back->sizeHint().width() + kGap + kTitleRoom + kGap + m_delete->sizeHint().width(),
+            oneRowHeight};
 }
 
 bool TutorialDetailHeader::isWrapped() const { return height() > oneRowHeight; }
@@ -163,8 +166,8 @@ bool TutorialDetailHeader::isWrapped() const { return height() > oneRowHeight; }
 // buttons go to a second row below the title, and every button keeps its whole text.
 void TutorialDetailHeader::layOut() {
     QList<QWidget *> actions;
-    for (QWidget *action : {static_cast<QWidget *>(m_record), m_themes, static_cast<QWidget *>(m_export),
-                            static_cast<QWidget *>(m_copy)})
+    for (QWidget *action :
+         {static_cast<QWidget *>(m_record), m_themes, static_cast<QWidget *>(m_export), static_cast<QWidget *>(m_copy)})
         if (!action->isHidden()) actions.append(action);
     int actionsWidth = 0;
     for (QWidget *action : std::as_const(actions)) actionsWidth += action->sizeHint().width() + kGap;
@@ -257,9 +260,11 @@ void TutorialDetailHeader::refresh() {
     for (qsizetype i = 0; i < m_themeButtons.size(); ++i) {
         const TutorialTheme theme = allTutorialThemes[static_cast<size_t>(i)];
         auto *option = static_cast<ChipButton *>(m_themeButtons[i]);
-        option->setVisible(theme != TutorialTheme::brand || m_brand.isConfigured() || tutorial.theme == TutorialTheme::brand);
+        option->setVisible(theme != TutorialTheme::brand || m_brand.isConfigured() ||
+                           tutorial.theme == TutorialTheme::brand);
         const bool selected = theme == tutorial.theme;
-        option->setColors(selected ? Theme::rgb(0x2C2C37) : QColor(Qt::transparent), selected ? Theme::text() : Theme::text2());
+        option->setColors(selected ? Theme::rgb(0x2C2C37) : QColor(Qt::transparent),
+                          selected ? Theme::text() : Theme::text2());
     }
     layOut();
 }

@@ -57,8 +57,8 @@ QWidget *TutorialDetailView::makeEmptyState() {
 
     auto *titles = new QVBoxLayout;
     titles->setSpacing(6);
-    titles->addWidget(themedLabel(L("Crie um passo a passo"), Theme::font(24, QFont::DemiBold), Theme::text(), empty), 0,
-                      Qt::AlignHCenter);
+    titles->addWidget(themedLabel(L("Crie um passo a passo"), Theme::font(24, QFont::DemiBold), Theme::text(), empty),
+                      0, Qt::AlignHCenter);
     titles->addWidget(themedLabel(L("Ideal para ensinar um fluxo, abrir um chamado ou documentar um processo."),
                                   Theme::font(14), Theme::text2(), empty),
                       0, Qt::AlignHCenter);

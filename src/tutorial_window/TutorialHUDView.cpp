@@ -121,7 +121,8 @@ void TutorialHUDView::refreshCount() { m_count->setText(TutorialTexts::stepCount
 
 void TutorialHUDView::refreshShortcuts() {
     m_step->setShortcutText(TutorialTexts::captureAreaKeys(m_shortcuts));
-    m_finish->setToolTip(L(LKey(QStringLiteral("Para de gravar e abre o tutorial · %@"), {TutorialTexts::toggleKeys(m_shortcuts)})));
+    m_finish->setToolTip(
+        L(LKey(QStringLiteral("Para de gravar e abre o tutorial · %@"), {TutorialTexts::toggleKeys(m_shortcuts)})));
 }
 
 void TutorialHUDView::finish() {

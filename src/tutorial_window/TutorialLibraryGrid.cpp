@@ -49,7 +49,8 @@ void drawFilled(QPainter &p, const QImage &image, const QRectF &area) {
 } // namespace
 
 TutorialLibraryGrid::TutorialLibraryGrid(TutorialStore &store, PictureLoader &loader, QWidget *parent)
-    : QWidget(parent), m_store(store), m_loader(loader), m_in(new QVariantAnimation(this)), m_out(new QVariantAnimation(this)) {
+    : QWidget(parent), m_store(store), m_loader(loader), m_in(new QVariantAnimation(this)),
+      m_out(new QVariantAnimation(this)) {
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover);
     for (QVariantAnimation *animation : {m_in, m_out}) {
@@ -93,8 +94,8 @@ TutorialLibraryGrid::Columns TutorialLibraryGrid::columns(int width) const {
 }
 
 int TutorialLibraryGrid::cardHeight() const {
-    return kCoverHeight + kTextPadding + QFontMetrics(titleFont()).height() + 4 + QFontMetrics(subtitleFont()).height() +
-           kTextPadding;
+    return kCoverHeight + kTextPadding + QFontMetrics(titleFont()).height() + 4 +
+           QFontMetrics(subtitleFont()).height() + kTextPadding;
 }
 
 int TutorialLibraryGrid::heightFor(int width) const {
@@ -108,7 +109,8 @@ QRect TutorialLibraryGrid::cardRect(qsizetype index) const {
     const Columns c = columns(width());
     const int row = static_cast<int>(index / c.count);
     const int column = static_cast<int>(index % c.count);
-    return QRect(c.left + column * (c.width + kSpacing), kPadding + row * (cardHeight() + kSpacing), c.width, cardHeight());
+    return QRect(c.left + column * (c.width + kSpacing), kPadding + row * (cardHeight() + kSpacing), c.width,
+                 cardHeight());
 }
 
 qsizetype TutorialLibraryGrid::cardAt(QPoint point) const {
@@ -226,8 +228,9 @@ void TutorialLibraryGrid::paintCard(QPainter &p, const Tutorial &tutorial, const
         drawFilled(p, picture, cover);
     } else if (hasNoCover(tutorial)) {
         constexpr int symbol = 28;
-        p.drawPixmap(QPointF(cover.center().x() - symbol / 2.0, cover.center().y() - symbol / 2.0),
-                     Icons::pixmap(QStringLiteral("list.number"), symbol, Theme::text3(), p.device()->devicePixelRatioF()));
+        p.drawPixmap(
+            QPointF(cover.center().x() - symbol / 2.0, cover.center().y() - symbol / 2.0),
+            Icons::pixmap(QStringLiteral("list.number"), symbol, Theme::text3(), p.device()->devicePixelRatioF()));
     }
     const qreal textWidth = r.width() - 2 * kTextPadding;
     qreal y = cover.bottom() + kTextPadding;
@@ -241,7 +244,8 @@ void TutorialLibraryGrid::paintCard(QPainter &p, const Tutorial &tutorial, const
     const QFontMetricsF subtitleMetrics(subtitleFont());
     p.setFont(subtitleFont());
     p.setPen(Theme::text3());
-    p.drawText(QRectF(r.left() + kTextPadding, y, textWidth, subtitleMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+    p.drawText(QRectF(r.left() + kTextPadding, y, textWidth, subtitleMetrics.height()),
+               Qt::AlignLeft | Qt::AlignVCenter,
                subtitleMetrics.elidedText(subtitle(tutorial), Qt::ElideRight, textWidth));
     p.restore();
     QColor stroke = Theme::line();
@@ -311,9 +315,10 @@ void TutorialLibraryGrid::rename(const Tutorial &tutorial) {
 }
 
 void TutorialLibraryGrid::confirmDelete(const Tutorial &tutorial) {
-    const int answer = platform::AlertPresenter::shared().run({L(LKey(QStringLiteral("Excluir “%@”?"), {tutorial.title})),
-                                                               L("Os passos e as imagens deste tutorial serão apagados."),
-                                                               {L("Excluir"), L("Cancelar")}});
+    const int answer =
+        platform::AlertPresenter::shared().run({L(LKey(QStringLiteral("Excluir “%@”?"), {tutorial.title})),
+                                                L("Os passos e as imagens deste tutorial serão apagados."),
+                                                {L("Excluir"), L("Cancelar")}});
     if (answer == 0) m_store.delete_(tutorial.id);
 }
 
@@ -326,8 +331,7 @@ bool TutorialLibraryGrid::event(QEvent *event) {
                                title(m_tutorials[index]) + QLatin1Char('\n') +
                                    L("Clique para abrir · botão direito: renomear, duplicar ou excluir"),
                                this);
-        else
-            QToolTip::hideText();
+        else QToolTip::hideText();
         return true;
     }
     return QWidget::event(event);

@@ -52,7 +52,8 @@ QList<Tutorial> TutorialLibraryView::results(const QList<Tutorial> &library, con
     return found;
 }
 
-TutorialLibraryView::TutorialLibraryView(TutorialStore &store, ShortcutStore &shortcuts, PictureLoader &loader, QWidget *parent)
+TutorialLibraryView::TutorialLibraryView(TutorialStore &store, ShortcutStore &shortcuts, PictureLoader &loader,
+                                         QWidget *parent)
     : QWidget(parent), m_store(store), m_shortcuts(shortcuts) {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -132,10 +133,12 @@ QWidget *TutorialLibraryView::makeEmptyState() {
     column->setSpacing(18);
     column->addStretch(1);
     column->addWidget(emptyStateSymbol(QStringLiteral("books.vertical"), empty), 0, Qt::AlignHCenter);
-    column->addWidget(themedLabel(L("Seus tutoriais ficam aqui"), Theme::font(22, QFont::DemiBold), Theme::text(), empty), 0,
-                      Qt::AlignHCenter);
-    QLabel *text = themedLabel(L("Grave um passo a passo e ele aparece nesta biblioteca, pronto para editar e exportar."),
-                               Theme::font(14), Theme::text2(), empty);
+    column->addWidget(
+        themedLabel(L("Seus tutoriais ficam aqui"), Theme::font(22, QFont::DemiBold), Theme::text(), empty), 0,
+        Qt::AlignHCenter);
+    QLabel *text =
+        themedLabel(L("Grave um passo a passo e ele aparece nesta biblioteca, pronto para editar e exportar."),
+                    Theme::font(14), Theme::text2(), empty);
     text->setAlignment(Qt::AlignCenter);
     text->setWordWrap(true); // only where the window is too narrow for one line
     column->addWidget(text);

@@ -21,7 +21,8 @@ class TutorialStore;
 class TutorialLibraryView : public QWidget {
     Q_OBJECT
 public:
-    TutorialLibraryView(TutorialStore &store, ShortcutStore &shortcuts, PictureLoader &loader, QWidget *parent = nullptr);
+    TutorialLibraryView(TutorialStore &store, ShortcutStore &shortcuts, PictureLoader &loader,
+                        QWidget *parent = nullptr);
 
     // The tutorials of `library` matching `query`, in library order: the query without surrounding
     // spaces and tabs is looked for in each title, then in each step's title and description, ignoring

@@ -10,7 +10,8 @@ RoundedPanel::RoundedPanel(const QColor &fill, qreal radius, QWidget *parent)
 void RoundedPanel::paint(QWidget *widget, const QColor &fill, qreal radius) {
     QPainter p(widget);
     p.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath shape = Theme::continuousRoundedRect(QRectF(widget->rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius);
+    const QPainterPath shape =
+        Theme::continuousRoundedRect(QRectF(widget->rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius);
     p.fillPath(shape, fill);
     p.setPen(QPen(Theme::line(), 1));
     p.drawPath(shape);

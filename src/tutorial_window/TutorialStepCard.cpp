@@ -120,9 +120,8 @@ void TutorialStepCard::setStep(const TutorialStep &step, int number, int total) 
     if (m_detail->toPlainText() != step.detail) m_detail->setPlainText(step.detail);
     m_syncing = false;
     const std::optional<QUuid> open = m_store.currentID();
-    m_picture->setFile(open && isBareFileName(step.imageFile)
-                               ? m_store.folder(*open) + QLatin1Char('/') + step.imageFile
-                               : QString());
+    m_picture->setFile(
+        open && isBareFileName(step.imageFile) ? m_store.folder(*open) + QLatin1Char('/') + step.imageFile : QString());
     m_picture->setMarker(step.marker, number);
     m_up->setEnabled(number > 1);
     m_down->setEnabled(number < total);
@@ -133,13 +132,12 @@ QString TutorialStepCard::markerStatus() const { return m_markerText->text(); }
 
 void TutorialStepCard::refreshMarker() {
     const bool placed = m_step.marker.has_value();
-    m_markerIcon->setPixmap(Icons::pixmap(placed ? QStringLiteral("smallcircle.filled.circle") : QStringLiteral("hand.tap"),
-                                          kStatusIcon, Theme::text3(), devicePixelRatioF()));
+    m_markerIcon->setPixmap(
+        Icons::pixmap(placed ? QStringLiteral("smallcircle.filled.circle") : QStringLiteral("hand.tap"), kStatusIcon,
+                      Theme::text3(), devicePixelRatioF()));
     m_markerText->setText(placed ? L(LKey(QStringLiteral("Marcador %@ colocado"), {QString::number(m_number)}))
                                  : L("Clique na imagem para marcar onde clicar"));
     m_removeMarker->setVisible(placed);
 }
 
-void TutorialStepCard::paintEvent(QPaintEvent *) {
-    RoundedPanel::paint(this, Theme::panel(), 14);
-}
+void TutorialStepCard::paintEvent(QPaintEvent *) { RoundedPanel::paint(this, Theme::panel(), 14); }

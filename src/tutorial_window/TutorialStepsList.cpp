@@ -79,7 +79,8 @@ TutorialStepsList::TutorialStepsList(TutorialStore &store, PictureLoader &loader
     auto *icon = new QLabel(m_recordingRow);
     icon->setPixmap(Icons::pixmap(QStringLiteral("record.circle"), 14, Theme::text3(), devicePixelRatioF()));
     row->addWidget(icon);
-    row->addWidget(themedLabel(L("Gravando: a próxima captura entra aqui"), Theme::font(13), Theme::text3(), m_recordingRow));
+    row->addWidget(
+        themedLabel(L("Gravando: a próxima captura entra aqui"), Theme::font(13), Theme::text3(), m_recordingRow));
     row->addStretch(1);
     m_layout->addWidget(m_recordingRow);
     m_layout->addStretch(1);

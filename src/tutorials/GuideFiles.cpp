@@ -91,9 +91,13 @@ Outcome takenBack(const QString &folder, const QStringList &written, Outcome out
 
 } // namespace
 
-Outcome writeImage(Input input, const QString &path) { return writeFile(std::move(input), path, &TutorialRenderer::writeImage); }
+Outcome writeImage(Input input, const QString &path) {
+    return writeFile(std::move(input), path, &TutorialRenderer::writeImage);
+}
 
-Outcome writePDF(Input input, const QString &path) { return writeFile(std::move(input), path, &TutorialRenderer::writePDF); }
+Outcome writePDF(Input input, const QString &path) {
+    return writeFile(std::move(input), path, &TutorialRenderer::writePDF);
+}
 
 Outcome writeMarkdown(Input input, const QString &parent, const QString &baseName) {
     QString folder;
@@ -115,7 +119,8 @@ Outcome writeMarkdown(Input input, const QString &parent, const QString &baseNam
             continue;
         }
         const int number = static_cast<int>(drawn.size() + 1);
-        const auto png = platform::PngStreamWriter::encode(TutorialRenderer::stepImage(picture.step, image, number, palette));
+        const auto png =
+            platform::PngStreamWriter::encode(TutorialRenderer::stepImage(picture.step, image, number, palette));
         if (!png) return takenBack(folder, written, failed(L("A imagem de um passo não pôde ser gerada.")));
         const QString name = TutorialRenderer::stepImageName(number);
         QString error;

@@ -16,12 +16,12 @@ namespace GuideFiles {
 struct Outcome {
     enum class Kind { written, tooLarge, failed };
     Kind kind = Kind::failed;
-    QString path;  // the file written (for a Markdown folder, its README.md)
+    QString path; // the file written (for a Markdown folder, its README.md)
     qint64 bytes = 0;
-    int steps = 0; // the steps drawn
+    int steps = 0;        // the steps drawn
     QList<QUuid> leftOut; // the steps whose pictures did not decode, in input order
-    QString error; // for `failed`: the system's words for what went wrong
-    QImage image;  // renderForCopy's guide
+    QString error;        // for `failed`: the system's words for what went wrong
+    QImage image;         // renderForCopy's guide
 };
 
 // The guide image as a PNG file at `path`.

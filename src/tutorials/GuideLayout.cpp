@@ -51,8 +51,8 @@ void drawPicture(QPainter &painter, const QRectF &rect, const QImage &picture, Q
         painter.drawImage(rect, picture);
     } else {
         const QSize size = rect.size().toSize().expandedTo(QSize(1, 1));
-        const QImage drawn = picture.size() == size ? picture
-                                                    : picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage drawn =
+            picture.size() == size ? picture : picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         QBrush brush(drawn);
         brush.setTransform(QTransform::fromTranslate(rect.left(), rect.top()));
         painter.fillPath(frame, brush);
@@ -107,11 +107,13 @@ double Step::height() const { return std::max(badge, textHeight) + 32 + imageSiz
 
 Header header(const TutorialRenderer::Input &input, const TutorialPalette &palette) {
     const qsizetype count = input.steps.size();
-    const QString kicker = count == 1 ? L("Guia · 1 passo") : L(LKey(QStringLiteral("Guia · %@ passos"), {QString::number(count)}));
+    const QString kicker =
+        count == 1 ? L("Guia · 1 passo") : L(LKey(QStringLiteral("Guia · %@ passos"), {QString::number(count)}));
     const QColor kickerColor = palette.accent.isValid() ? palette.accent : palette.body;
     Header h;
     h.kicker = text(kicker.toUpper(), palette, {22, QFont::DemiBold, kickerColor, 1.6, 0});
-    h.title = text(input.title.isEmpty() ? L("Tutorial") : input.title, palette, {64, QFont::Bold, palette.title, 0, 0}, column);
+    h.title = text(input.title.isEmpty() ? L("Tutorial") : input.title, palette, {64, QFont::Bold, palette.title, 0, 0},
+                   column);
     h.date = text(platform::longDate(input.date), palette, {22, QFont::Normal, palette.muted, 0, 0});
     placeLogo(h, input);
     return h;
@@ -159,7 +161,7 @@ void drawMarker(QPainter &painter, QPointF centre, double r, int number, const T
     const QRectF disc(centre.x() - r, centre.y() - r, 2 * r, 2 * r);
     const QRectF ring = disc.adjusted(-0.18 * r, -0.18 * r, 0.18 * r, 0.18 * r);
     drawShadow(painter, ring, [&](QPainter &p) { drawDisc(p, ring, Qt::black); },
-                      {QPointF(0, 0.15 * r), 0.6 * r, QColor::fromRgbF(0, 0, 0, 0.35f)});
+               {QPointF(0, 0.15 * r), 0.6 * r, QColor::fromRgbF(0, 0, 0, 0.35f)});
     drawDisc(painter, ring, Qt::white);
     drawDisc(painter, disc, palette.accent);
     GuideText(QString::number(number), palette.fontFamily, {0.95 * r, QFont::Bold, palette.badgeText, 0, 0})
@@ -185,7 +187,7 @@ void drawStep(QPainter &painter, const Step &layout, const TutorialStep &step, c
     QPainterPath frame;
     frame.addRoundedRect(rect, 18, 18);
     drawShadow(painter, rect, [&](QPainter &p) { p.fillPath(frame, Qt::black); },
-                      {QPointF(0, 14), 40, QColor::fromRgbF(0.05f, 0.03f, 0.12f, 0.22f)});
+               {QPointF(0, 14), 40, QColor::fromRgbF(0.05f, 0.03f, 0.12f, 0.22f)});
     painter.fillPath(frame, palette.background);
     drawPicture(painter, rect, picture, frame);
     painter.strokePath(frame, QPen(palette.border, 1.5));
@@ -193,7 +195,8 @@ void drawStep(QPainter &painter, const Step &layout, const TutorialStep &step, c
     if (step.marker) {
         const double mx = std::clamp(step.marker->x(), 0.0, 1.0);
         const double my = std::clamp(step.marker->y(), 0.0, 1.0);
-        drawMarker(painter, QPointF(rect.left() + mx * rect.width(), rect.top() + my * rect.height()), 30, number, palette);
+        drawMarker(painter, QPointF(rect.left() + mx * rect.width(), rect.top() + my * rect.height()), 30, number,
+                   palette);
     }
 }
 

@@ -15,9 +15,9 @@ class QPainter;
 // (points of the PDF), y downwards from the top of the guide or page.
 namespace GuideLayout {
 
-inline constexpr double margin = 96;        // left margin, and the top of the header
-inline constexpr double column = 1408;      // the content column
-inline constexpr double textLeft = 188;     // step text, right of the badge
+inline constexpr double margin = 96;    // left margin, and the top of the header
+inline constexpr double column = 1408;  // the content column
+inline constexpr double textLeft = 188; // step text, right of the badge
 inline constexpr double textWidth = 1316;
 inline constexpr double badge = 64;
 inline constexpr double maxImageHeight = 1500;

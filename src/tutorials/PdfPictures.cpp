@@ -41,7 +41,8 @@ namespace {
 
 // Qt writes an image as "N 0 obj << /Type /XObject /Subtype /Image /Width w /Height h …".
 int standInObject(const QByteArray &bytes) {
-    static const QRegularExpression image(QStringLiteral(R"((\d+)\s+0\s+obj\s*<<[^>]*?/Subtype\s*/Image\s[^>]*?/Width\s+1\s+/Height\s+1\s)"));
+    static const QRegularExpression image(
+        QStringLiteral(R"((\d+)\s+0\s+obj\s*<<[^>]*?/Subtype\s*/Image\s[^>]*?/Width\s+1\s+/Height\s+1\s)"));
     const QRegularExpressionMatch match = image.match(QString::fromLatin1(bytes));
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
@@ -116,7 +117,8 @@ bool PdfPictures::endPicture(const QImage &picture, const QColor &background) {
                                 .toLatin1();
     const qint64 offset = m_pictures.pos();
     const QByteArray end("\nendstream\nendobj\n");
-    if (m_pictures.write(head) != head.size() || m_pictures.write(data) != data.size() || m_pictures.write(end) != end.size())
+    if (m_pictures.write(head) != head.size() || m_pictures.write(data) != data.size() ||
+        m_pictures.write(end) != end.size())
         return false;
     m_replacements.append({object, offset});
     return true;
@@ -143,15 +145,16 @@ bool PdfPictures::finish(QString *error) {
     while (!(chunk = m_pictures.read(1 << 20)).isEmpty())
         if (target->write(chunk) != chunk.size()) return fail(target->errorString());
 
-    std::sort(m_replacements.begin(), m_replacements.end(), [](const Replacement &a, const Replacement &b) { return a.object < b.object; });
+    std::sort(m_replacements.begin(), m_replacements.end(),
+              [](const Replacement &a, const Replacement &b) { return a.object < b.object; });
     QByteArray update("xref\n");
     for (const Replacement &r : m_replacements)
         update += QByteArray::number(r.object) + " 1\n" +
                   QString::asprintf("%010lld 00000 n\r\n", static_cast<long long>(base + r.offset)).toLatin1();
     update += "trailer\n<<\n/Size " + QByteArray::number(size) + "\n/Root " + QByteArray::number(root) + " 0 R\n";
     if (info >= 0) update += "/Info " + QByteArray::number(info) + " 0 R\n";
-    update += "/Prev " + QByteArray::number(previous) + "\n>>\nstartxref\n" + QByteArray::number(base + m_pictures.size()) +
-              "\n%%EOF\n";
+    update += "/Prev " + QByteArray::number(previous) + "\n>>\nstartxref\n" +
+              QByteArray::number(base + m_pictures.size()) + "\n%%EOF\n";
     if (target->write(update) != update.size()) return fail(target->errorString());
     return true;
 }

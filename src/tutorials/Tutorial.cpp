@@ -96,9 +96,13 @@ std::optional<TutorialStep> TutorialStep::fromJson(const QJsonValue &json) {
     const QJsonValue imageFile = object.value(QLatin1String("imageFile"));
     if (!id || !title.isString() || !detail.isString() || !imageFile.isString()) return std::nullopt;
     if (!isBareFileName(imageFile.toString())) return std::nullopt;
-    TutorialStep step{*id, title.toString(), detail.toString(), std::nullopt, imageFile.toString(),
+    TutorialStep step{*id,
+                      title.toString(),
+                      detail.toString(),
+                      std::nullopt,
+                      imageFile.toString(),
                       keysOtherThan(object, {QLatin1String("id"), QLatin1String("title"), QLatin1String("detail"),
-                                         QLatin1String("imageFile"), QLatin1String("marker")})};
+                                             QLatin1String("imageFile"), QLatin1String("marker")})};
     const QJsonValue marker = object.value(QLatin1String("marker"));
     if (present(marker)) {
         const QJsonArray pair = marker.toArray();
@@ -166,7 +170,8 @@ std::optional<Tutorial> Tutorial::fromJson(const QJsonValue &json) {
         if (!date) return std::nullopt;
         tutorial.updatedAt = *date;
     }
-    tutorial.otherKeys = keysOtherThan(object, {QLatin1String("id"), QLatin1String("title"), QLatin1String("steps"),
-                                            QLatin1String("theme"), QLatin1String("createdAt"), QLatin1String("updatedAt")});
+    tutorial.otherKeys =
+        keysOtherThan(object, {QLatin1String("id"), QLatin1String("title"), QLatin1String("steps"),
+                               QLatin1String("theme"), QLatin1String("createdAt"), QLatin1String("updatedAt")});
     return tutorial;
 }

@@ -13,10 +13,10 @@
 #include <array>
 #include <optional>
 
-
 // The look of an exported guide; stored by its raw value.
 enum class TutorialTheme { light, dark, brand };
-inline constexpr std::array<TutorialTheme, 3> allTutorialThemes{TutorialTheme::light, TutorialTheme::dark, TutorialTheme::brand};
+inline constexpr std::array<TutorialTheme, 3> allTutorialThemes{TutorialTheme::light, TutorialTheme::dark,
+                                                                TutorialTheme::brand};
 
 // One step of a tutorial: a screenshot with a heading, a description and an optional click marker.
 struct TutorialStep {

@@ -41,7 +41,8 @@ void alert(const QString &message, const QString &details) {
 }
 
 void showTooLarge() {
-    alert(L("O guia ficou grande demais para uma imagem só"), L("Exporte como PDF ou Markdown, que não têm limite de tamanho."));
+    alert(L("O guia ficou grande demais para uma imagem só"),
+          L("Exporte como PDF ou Markdown, que não têm limite de tamanho."));
 }
 
 // The open tutorial's steps in order, and those an export began with, by which the steps a guide
@@ -82,8 +83,10 @@ QString leftOutText(const StepNumbers &steps, const Outcome &outcome) {
     for (qsizetype i = 0; i < steps.order.size(); ++i)
         if (!drawn.contains(steps.order[i])) numbers.append(QString::number(i + 1));
     if (numbers.isEmpty()) return {};
-    if (numbers.size() == 1) return L(LKey(QStringLiteral("Passo %@ ficou de fora: imagem indisponível"), {numbers[0]}));
-    return L(LKey(QStringLiteral("Passos %@ ficaram de fora: imagens indisponíveis"), {numbers.join(QStringLiteral(", "))}));
+    if (numbers.size() == 1)
+        return L(LKey(QStringLiteral("Passo %@ ficou de fora: imagem indisponível"), {numbers[0]}));
+    return L(
+        LKey(QStringLiteral("Passos %@ ficaram de fora: imagens indisponíveis"), {numbers.join(QStringLiteral(", "))}));
 }
 
 // The toast's second line: what was left out, when anything was, else `usual`.
@@ -110,9 +113,9 @@ QFuture<void> exportFile(TutorialStore &store, const QString &typeName, const QS
                          Outcome (*write)(TutorialRenderer::Input, const QString &)) {
     std::optional<Start> begun = start(store);
     if (!begun) return nothing();
-    const std::optional<QString> path = platform::SavePanel::shared().run(
-        {fileBaseName(store.tutorial().title) + QLatin1Char('.') + extension, typeName, extension,
-         SaveFolder::start()});
+    const std::optional<QString> path =
+        platform::SavePanel::shared().run({fileBaseName(store.tutorial().title) + QLatin1Char('.') + extension,
+                                           typeName, extension, SaveFolder::start()});
     if (!path) return nothing();
     return inBackground([in = std::move(begun->input), target = *path, write] { return write(in, target); },
                         [steps = std::move(begun->numbers)](const Outcome &outcome) { reportFile(steps, outcome); });
@@ -171,16 +174,17 @@ QFuture<void> exportMarkdown(TutorialStore &store) {
         platform::FolderPanel::shared().run({L("Exportar aqui"), L("Escolha onde criar a pasta do tutorial")});
     if (!parent) return nothing();
     const QString base = fileBaseName(store.tutorial().title);
-    return inBackground([in = std::move(begun->input), parent = *parent, base] { return GuideFiles::writeMarkdown(in, parent, base); },
-                        [steps = std::move(begun->numbers)](const Outcome &outcome) {
-                            if (outcome.kind != Outcome::Kind::written) {
-                                alert(L("Não foi possível salvar o arquivo."), outcome.error);
-                                return;
-                            }
-                            platform::revealFile(outcome.path);
-                            Toast::show(symbol(QStringLiteral("doc.text")), L("Markdown exportado"),
-                                        subtitle(steps, outcome, QFileInfo(QFileInfo(outcome.path).absolutePath()).fileName()));
-                        });
+    return inBackground(
+        [in = std::move(begun->input), parent = *parent, base] { return GuideFiles::writeMarkdown(in, parent, base); },
+        [steps = std::move(begun->numbers)](const Outcome &outcome) {
+            if (outcome.kind != Outcome::Kind::written) {
+                alert(L("Não foi possível salvar o arquivo."), outcome.error);
+                return;
+            }
+            platform::revealFile(outcome.path);
+            Toast::show(symbol(QStringLiteral("doc.text")), L("Markdown exportado"),
+                        subtitle(steps, outcome, QFileInfo(QFileInfo(outcome.path).absolutePath()).fileName()));
+        });
 }
 
 QFuture<void> copyImage(TutorialStore &store) {
@@ -194,9 +198,11 @@ QFuture<void> copyImage(TutorialStore &store) {
             alert(L("Não foi possível copiar o guia"), outcome.error);
         } else if (outcome.kind == Outcome::Kind::written && Clipboard::copy(outcome.image)) {
             Toast::show(outcome.image, L("Guia copiado"),
-                        subtitle(steps, outcome, L(LKey(QStringLiteral("%@ passos · cole com ⌘V"), {QString::number(outcome.steps)}))));
+                        subtitle(steps, outcome,
+                                 L(LKey(QStringLiteral("%@ passos · cole com ⌘V"), {QString::number(outcome.steps)}))));
         } else {
-            Toast::show(outcome.image, L("Não foi possível copiar"), L("A área de transferência não aceitou a imagem."));
+            Toast::show(outcome.image, L("Não foi possível copiar"),
+                        L("A área de transferência não aceitou a imagem."));
         }
     };
     return inBackground([in = std::move(begun->input)] { return GuideFiles::renderForCopy(in); }, std::move(report));

@@ -38,9 +38,9 @@ TutorialPalette brandPalette(const BrandSnapshot &brand) {
 TutorialPalette TutorialPalette::of(TutorialTheme theme, const BrandSnapshot *brand) {
     if (theme == TutorialTheme::brand && brand) return brandPalette(*brand);
     if (theme == TutorialTheme::dark)
-        return {colorFromHex(0x0E0E13), colorFromHex(0xEDEDF3), colorFromHex(0xA1A1AE), colorFromHex(0x6F6F7C),
+        return {colorFromHex(0x0E0E13), colorFromHex(0xEDEDF3), colorFromHex(0xA1A1AE),     colorFromHex(0x6F6F7C),
                 colorFromHex(0xC9BEFF), colorFromHex(ink),      withAlpha(Qt::white, 0.10), {}};
-    return {colorFromHex(0xF7F6FB), colorFromHex(ink),  colorFromHex(0x4B4860),      colorFromHex(0x8A879C),
+    return {colorFromHex(0xF7F6FB), colorFromHex(ink), colorFromHex(0x4B4860),     colorFromHex(0x8A879C),
             colorFromHex(0x6E5BD8), QColor(Qt::white), withAlpha(Qt::black, 0.08), {}};
 }
 

@@ -9,13 +9,13 @@
 
 // The colours and typeface of an exported guide, resolved for one theme.
 struct TutorialPalette {
-    QColor background; // canvas or page, and under each screenshot
-    QColor title;      // header title and step titles
-    QColor body;       // step descriptions
-    QColor muted;      // header date, footer line, PDF step label
-    QColor accent;     // kicker, number badges, click markers
-    QColor badgeText;  // digits inside badges and markers
-    QColor border;     // outline around each screenshot
+    QColor background;  // canvas or page, and under each screenshot
+    QColor title;       // header title and step titles
+    QColor body;        // step descriptions
+    QColor muted;       // header date, footer line, PDF step label
+    QColor accent;      // kicker, number badges, click markers
+    QColor badgeText;   // digits inside badges and markers
+    QColor border;      // outline around each screenshot
     QString fontFamily; // empty: the system font
 
     // The fixed palettes of the light and dark themes; the brand theme takes the brand's background,

@@ -77,8 +77,9 @@ Result drawGuide(const Input &input, const BandSink &sink, const std::function<b
     const auto cannotWrite = [] { return failure(Result::Failure::cannotWrite); };
 
     double y = p.firstStepTop();
-    if (!emitRows(0, static_cast<int>(std::round(y)), p.palette.background,
-                  [&](QPainter &painter) { GuideLayout::drawHeader(painter, p.header, GuideLayout::margin); }, sink))
+    if (!emitRows(
+            0, static_cast<int>(std::round(y)), p.palette.background,
+            [&](QPainter &painter) { GuideLayout::drawHeader(painter, p.header, GuideLayout::margin); }, sink))
         return cannotWrite();
     for (qsizetype i = 0; i < input.steps.size(); ++i) {
         const QImage picture = input.steps[i].load();
@@ -178,11 +179,13 @@ Result writePDF(const Input &input, QIODevice *device) {
         writer.setPageSize(pageSize(height));
         writer.newPage();
         beginPage(painter, p.palette, height);
-        const QString label = L(LKey(QStringLiteral("%@ · Passo %@ de %@"), {input.title, QString::number(i + 1), total}));
+        const QString label =
+            L(LKey(QStringLiteral("%@ · Passo %@ de %@"), {input.title, QString::number(i + 1), total}));
         GuideText(label.toUpper(), p.palette.fontFamily, {18, QFont::DemiBold, p.palette.muted, 1.2, 0})
             .draw(painter, QPointF(GuideLayout::margin, 88));
         pictures.beginPicture();
-        GuideLayout::drawStep(painter, layout, input.steps[i].step, pictures.standIn(), static_cast<int>(i + 1), 152, p.palette);
+        GuideLayout::drawStep(painter, layout, input.steps[i].step, pictures.standIn(), static_cast<int>(i + 1), 152,
+                              p.palette);
         painter.restore();
         if (!pictures.endPicture(picture, p.palette.background))
             return failure(Result::Failure::cannotWrite, -1, device->errorString());
@@ -220,7 +223,8 @@ QString markdown(const Input &input) {
         const QString title = step.title.trimmed();
         lines << QStringLiteral("## %1. ").arg(n) + (title.isEmpty() ? fallback : title) << QString();
         if (const QString detail = step.detail.trimmed(); !detail.isEmpty()) lines << detail << QString();
-        lines << QStringLiteral("![") + fallback + QStringLiteral("](") + stepImageName(n) + QLatin1Char(')') << QString();
+        lines << QStringLiteral("![") + fallback + QStringLiteral("](") + stepImageName(n) + QLatin1Char(')')
+              << QString();
     }
     lines << QStringLiteral("---") << QLatin1Char('_') + GuideLayout::footerText(input) + QLatin1Char('_');
     return lines.join(QLatin1Char('\n'));

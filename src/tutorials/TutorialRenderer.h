@@ -21,10 +21,10 @@ namespace TutorialRenderer {
 
 // What an export hands over, frozen on the main thread.
 struct Input {
-    QString title;  // as stored: possibly empty, not trimmed
+    QString title; // as stored: possibly empty, not trimmed
     TutorialTheme theme = TutorialTheme::light;
-    QDateTime date; // the tutorial's creation date
-    QList<StepPicture> steps; // numbered from 1 in this order
+    QDateTime date;                     // the tutorial's creation date
+    QList<StepPicture> steps;           // numbered from 1 in this order
     std::optional<BrandSnapshot> brand; // the brand theme's colours, font, logo and footer
 };
 

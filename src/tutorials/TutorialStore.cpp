@@ -21,7 +21,9 @@
 namespace {
 
 // The keys that end recording, as the toasts show them: the user's own combination.
-QString toggleTutorialKeys() { return ShortcutStore::shared().shortcut(ShortcutAction::toggleTutorial).displayString(); }
+QString toggleTutorialKeys() {
+    return ShortcutStore::shared().shortcut(ShortcutAction::toggleTutorial).displayString();
+}
 
 // Decoded step images kept at most: a few dozen full-screen captures.
 constexpr int imageCacheKiB = 256 * 1024;
@@ -32,7 +34,8 @@ using TutorialFolder::documentName;
 
 std::optional<Tutorial> readDocument(const QString &folder) {
     // Through the regular-file reader: the document may have been replaced by a FIFO or a device.
-    const platform::RegularFile::Read read = platform::RegularFile::read(folder + QLatin1Char('/') + documentName(), maxDocumentBytes);
+    const platform::RegularFile::Read read =
+        platform::RegularFile::read(folder + QLatin1Char('/') + documentName(), maxDocumentBytes);
     if (read.status != platform::RegularFile::Status::ok) return std::nullopt;
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(read.bytes, &error);
@@ -45,7 +48,9 @@ bool writeDocument(const QString &folder, const Tutorial &tutorial) {
     return platform::writeFileAtomically(folder + QLatin1Char('/') + documentName(), json);
 }
 
-bool isDefaultTitle(const QString &title) { return L10nCache::variants(QStringLiteral("Novo tutorial")).contains(title); }
+bool isDefaultTitle(const QString &title) {
+    return L10nCache::variants(QStringLiteral("Novo tutorial")).contains(title);
+}
 
 // Start-up clean-up of an untouched tutorial: nothing goes while the folder holds a picture (it may be
 // a step the document lost); otherwise our document goes, and the folder once nothing else is in it.
@@ -107,7 +112,8 @@ void TutorialStore::migrateLegacy(const QString &legacy, const QString &root) {
 QList<Tutorial> TutorialStore::loadLibrary() {
     QList<Tutorial> library;
     m_folders.clear();
-    const QFileInfoList entries = QDir(m_root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name);
+    const QFileInfoList entries =
+        QDir(m_root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name);
     for (const QFileInfo &entry : entries) {
         const QString path = entry.filePath();
         std::optional<Tutorial> tutorial = readDocument(path);
@@ -387,8 +393,7 @@ QList<StepPicture> TutorialStore::exportableSteps() const {
     for (const TutorialStep &step : tutorial().steps) {
         if (const QImage *cached = m_images.object(cacheKey(*m_currentID, step.imageFile)))
             pictures.append(StepPicture::inMemory(step, *cached));
-        else if (auto picture = StepPicture::probe(step, base + step.imageFile))
-            pictures.append(*picture);
+        else if (auto picture = StepPicture::probe(step, base + step.imageFile)) pictures.append(*picture);
     }
     return pictures;
 }

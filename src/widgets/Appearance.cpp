@@ -70,8 +70,7 @@ void installQtTranslations(QApplication &app) {
     if (translator->load(locale, QStringLiteral("qt"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
-    else
-        delete translator;
+    else delete translator;
 }
 
 } // namespace

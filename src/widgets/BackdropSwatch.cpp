@@ -59,8 +59,8 @@ void BackdropSwatch::paint(QPainter &p, const QRectF &rect, const Backdrop &back
             break;
         }
         QBrush stretched(mesh);
-        stretched.setTransform(QTransform::fromTranslate(rect.left(), rect.top())
-                                   .scale(w / mesh.width(), h / mesh.height()));
+        stretched.setTransform(
+            QTransform::fromTranslate(rect.left(), rect.top()).scale(w / mesh.width(), h / mesh.height()));
         p.fillPath(shape, stretched);
         break;
     }

@@ -35,7 +35,8 @@ void paintLabel(QPainter &p, const QPushButton &button, const QRectF &rect, cons
     }
     p.setFont(font);
     p.setPen(color);
-    drawLaidOutLine(p, QRectF(x, rect.top(), rect.right() - x, rect.height()), Qt::AlignVCenter | Qt::AlignLeft, button.text());
+    drawLaidOutLine(p, QRectF(x, rect.top(), rect.right() - x, rect.height()), Qt::AlignVCenter | Qt::AlignLeft,
+                    button.text());
 }
 
 constexpr int kKeyHintGap = 10;
@@ -117,9 +118,12 @@ void PrimaryButton::paintEvent(QPaintEvent *) {
     p.scale(scale, scale);
     p.translate(-r.center());
     p.setOpacity(1.0 - 0.15 * m_press);
-    const auto fill = [&r](QPainter &painter) { painter.fillPath(Theme::continuousRoundedRect(r, kRadius), Theme::accentGradient(r)); };
+    const auto fill = [&r](QPainter &painter) {
+        painter.fillPath(Theme::continuousRoundedRect(r, kRadius), Theme::accentGradient(r));
+    };
     // At rest the gradient comes from a kept picture; pressed, it is scaled and drawn as it goes.
-    if (m_press == 0) p.drawImage(QPointF(), keptPicture(QStringLiteral("primary-button"), size(), devicePixelRatioF(), fill));
+    if (m_press == 0)
+        p.drawImage(QPointF(), keptPicture(QStringLiteral("primary-button"), size(), devicePixelRatioF(), fill));
     else fill(p);
     if (m_keyHint.isEmpty()) {
         paintLabel(p, *this, r, font(), Theme::ink());

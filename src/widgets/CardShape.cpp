@@ -21,10 +21,8 @@ QRegion CardShape::mask(const QPainterPath &card, bool translucent) {
 void CardShape::refresh() {
     const QRegion shape = mask(m_card(), m_translucent());
     const bool cut = !shape.isEmpty();
-    if (cut)
-        m_window->setMask(shape);
-    else if (!m_window->mask().isEmpty())
-        m_window->clearMask();
+    if (cut) m_window->setMask(shape);
+    else if (!m_window->mask().isEmpty()) m_window->clearMask();
     if (cut != m_cut) {
         m_cut = cut;
         m_window->update();

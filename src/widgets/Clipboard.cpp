@@ -61,10 +61,8 @@ void letGo(const QByteArray &png, std::shared_ptr<platform::UnnamedFile> file) {
 bool claim(const QByteArray &png) { return put({{QStringLiteral("image/png"), png}}); }
 
 void toast(const QImage &thumbnail, bool copied) {
-    if (copied)
-        Toast::show(thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
-    else
-        Toast::show(thumbnail, L("Não foi possível copiar"), L("A área de transferência não aceitou a imagem."));
+    if (copied) Toast::show(thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
+    else Toast::show(thumbnail, L("Não foi possível copiar"), L("A área de transferência não aceitou a imagem."));
 }
 
 // Always PNG at the stored scale: a copy is scaled, never flattened on white.

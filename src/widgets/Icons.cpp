@@ -17,7 +17,8 @@ bool exists(const QString &name) { return QFile::exists(resourcePath(name)); }
 
 QPixmap pixmap(const QString &name, int size, const QColor &color, qreal devicePixelRatio) {
     static QHash<QString, QPixmap> cache;
-    const QString key = QStringLiteral("%1|%2|%3|%4").arg(name).arg(size).arg(color.name(QColor::HexArgb)).arg(devicePixelRatio);
+    const QString key =
+        QStringLiteral("%1|%2|%3|%4").arg(name).arg(size).arg(color.name(QColor::HexArgb)).arg(devicePixelRatio);
     if (const auto it = cache.constFind(key); it != cache.cend()) return *it;
 
     QFile file(resourcePath(name));

@@ -25,7 +25,8 @@ QImage keptPicture(const QString &key, QSize size, qreal ratio, const std::funct
 void drawPlate(QPainter &painter, const QRect &rect, qreal radius, const QColor &fill, const QColor &line) {
     const QString key = QStringLiteral("plate:%1:%2:%3").arg(radius).arg(fill.rgba()).arg(line.rgba());
     const QImage plate = keptPicture(key, rect.size(), painter.device()->devicePixelRatioF(), [&](QPainter &p) {
-        const QPainterPath shape = Theme::continuousRoundedRect(QRectF(QPointF(), rect.size()).adjusted(0.5, 0.5, -0.5, -0.5), radius);
+        const QPainterPath shape =
+            Theme::continuousRoundedRect(QRectF(QPointF(), rect.size()).adjusted(0.5, 0.5, -0.5, -0.5), radius);
         p.fillPath(shape, fill);
         p.setPen(QPen(line, 1));
         p.drawPath(shape);

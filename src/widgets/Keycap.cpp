@@ -52,7 +52,8 @@ void paintLabel(QPainter &p, const QRectF &face, const QString &label, Keycap::S
     // Laid out once for the process, where drawing it centred in the face would put it.
     const QStaticText shown = laidOutText(label, font);
     p.drawStaticText(QPointF(face.left() + (face.width() - shown.size().width()) / 2,
-                             face.top() + (face.height() - QFontMetricsF(font).height()) / 2), shown);
+                             face.top() + (face.height() - QFontMetricsF(font).height()) / 2),
+                     shown);
 }
 
 // The face without its label, with its hard shadow below it (the cap's coverage in black at half
@@ -60,11 +61,12 @@ void paintLabel(QPainter &p, const QRectF &face, const QString &label, Keycap::S
 // would be sliced across Qt's thread pool.
 QImage keptPlate(QSize face, Keycap::Size size, qreal ratio) {
     const int drop = Keycap::shadowOffset(size);
-    return keptPicture(QStringLiteral("keycap-face:%1:%2").arg(int(size)).arg(drop), face + QSize(0, drop), ratio, [&](QPainter &p) {
-        const QRectF rect{QPointF(), QSizeF(face)};
-        p.fillPath(faceShape(rect, size).translated(0, drop), QColor(0, 0, 0, 128));
-        paintPlate(p, rect, size);
-    });
+    return keptPicture(QStringLiteral("keycap-face:%1:%2").arg(int(size)).arg(drop), face + QSize(0, drop), ratio,
+                       [&](QPainter &p) {
+                           const QRectF rect{QPointF(), QSizeF(face)};
+                           p.fillPath(faceShape(rect, size).translated(0, drop), QColor(0, 0, 0, 128));
+                           paintPlate(p, rect, size);
+                       });
 }
 
 } // namespace

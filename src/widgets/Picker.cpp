@@ -13,10 +13,11 @@ Picker::Picker(int width, QWidget *parent) : QComboBox(parent) {
     setCursor(Qt::PointingHandCursor);
     WheelGuard::install(this);
     // The open list: the raised fill, the accent's soft tint under the pointer.
-    view()->setStyleSheet(QStringLiteral("QAbstractItemView { background: %1; color: %2; border: 1px solid %3; outline: 0; "
-                                         "selection-background-color: %4; selection-color: %2; padding: 4px; }")
-                              .arg(Theme::raised().name(), Theme::text().name(), Theme::lineStrong().name(QColor::HexArgb),
-                                   Theme::rgb(0xC9BEFF, 0.18).name(QColor::HexArgb)));
+    view()->setStyleSheet(
+        QStringLiteral("QAbstractItemView { background: %1; color: %2; border: 1px solid %3; outline: 0; "
+                       "selection-background-color: %4; selection-color: %2; padding: 4px; }")
+            .arg(Theme::raised().name(), Theme::text().name(), Theme::lineStrong().name(QColor::HexArgb),
+                 Theme::rgb(0xC9BEFF, 0.18).name(QColor::HexArgb)));
     connect(this, &QComboBox::activated, this, [this](int index) { emit chosen(itemData(index)); });
 }
 
@@ -48,7 +49,8 @@ void Picker::paintEvent(QPaintEvent *) {
     const QRect text = rect().adjusted(10, 0, -28, 0);
     p.setFont(font());
     p.setPen(Theme::text());
-    p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft, p.fontMetrics().elidedText(currentText(), Qt::ElideRight, text.width()));
+    p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
+               p.fontMetrics().elidedText(currentText(), Qt::ElideRight, text.width()));
     const int side = 12;
     p.drawPixmap(QRect(width() - 10 - side, (height() - side) / 2, side, side),
                  Icons::pixmap(QStringLiteral("chevron.up.chevron.down"), side, Theme::text2(), devicePixelRatioF()));

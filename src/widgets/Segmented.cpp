@@ -12,8 +12,8 @@ namespace {
 const QColor kSelectedFill(44, 44, 55);
 
 struct Metrics {
-    int inset;      // between the track's edge and the items
-    int spacing;    // between two items
+    int inset;   // between the track's edge and the items
+    int spacing; // between two items
     int itemHeight;
 };
 
@@ -42,8 +42,9 @@ public:
     }
     QSize sizeHint() const override {
         const SegmentedRow::Look look = m_row->look();
-        const int width = look == SegmentedRow::Look::fitted ? QFontMetrics(boldTitleFont()).horizontalAdvance(text()) + 20
-                                                             : fontMetrics().horizontalAdvance(text()) + 12;
+        const int width = look == SegmentedRow::Look::fitted
+                              ? QFontMetrics(boldTitleFont()).horizontalAdvance(text()) + 20
+                              : fontMetrics().horizontalAdvance(text()) + 12;
         return {width, metricsOf(look).itemHeight};
     }
 
@@ -89,7 +90,7 @@ void SegmentedRow::setLook(Look look) {
     const bool thumb = look == Look::thumb;
     const bool rowTakesKeys = look != Look::filled;
     setFocusPolicy(rowTakesKeys ? Qt::StrongFocus : Qt::NoFocus);
-    const QSizePolicy::Policy across = look == Look::filled ? QSizePolicy::Expanding
+    const QSizePolicy::Policy across = look == Look::filled   ? QSizePolicy::Expanding
                                        : look == Look::fitted ? QSizePolicy::Fixed
                                                               : QSizePolicy::Preferred;
     setSizePolicy(across, QSizePolicy::Fixed);

@@ -14,7 +14,7 @@ namespace SoftShadow {
 namespace {
 
 struct Shadow {
-    QImage image; // tinted, at the device's pixel ratio
+    QImage image;   // tinted, at the device's pixel ratio
     QPointF origin; // where its top-left goes, relative to the shape's bounds' top-left
 };
 
@@ -23,7 +23,8 @@ struct Shadow {
 std::optional<Shadow> shadowOf(const QPainterPath &shape, const QColor &color, qreal radius, qreal dpr) {
     static QCache<QString, Shadow> cache(64 * 1024); // cost in KiB
     const QRectF bounds = shape.boundingRect();
-    if (bounds.isEmpty() || !std::isfinite(bounds.width()) || bounds.width() * bounds.height() > 16e6) return std::nullopt;
+    if (bounds.isEmpty() || !std::isfinite(bounds.width()) || bounds.width() * bounds.height() > 16e6)
+        return std::nullopt;
 
     const QPainterPath local = shape.translated(-bounds.topLeft());
     QString key = QStringLiteral("%1|%2|%3|").arg(radius).arg(dpr).arg(color.rgba());

@@ -11,10 +11,8 @@ class QPainter;
 // by shape, colour and radius, so a panel redrawn at every pointer move costs one image draw.
 namespace SoftShadow {
 
-void paint(QPainter &painter, const QPainterPath &shape, const QColor &color, qreal radius,
-           const QPointF &offset = {});
+void paint(QPainter &painter, const QPainterPath &shape, const QColor &color, qreal radius, const QPointF &offset = {});
 // The glow of a stroked outline (the shadow of the stroke, not of the filled shape).
-void paintStrokeGlow(QPainter &painter, const QPainterPath &path, qreal lineWidth, const QColor &color,
-                     qreal radius);
+void paintStrokeGlow(QPainter &painter, const QPainterPath &path, qreal lineWidth, const QColor &color, qreal radius);
 
 } // namespace SoftShadow

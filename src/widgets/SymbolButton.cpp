@@ -7,8 +7,8 @@
 SymbolButton::SymbolButton(const QString &symbol, const QString &help, int side, const QColor &color, QWidget *parent)
     : SymbolButton(symbol, help, QSize(side, side), 12, color, parent) {}
 
-SymbolButton::SymbolButton(const QString &symbol, const QString &help, QSize frame, int symbolSize,
-                           const QColor &color, QWidget *parent)
+SymbolButton::SymbolButton(const QString &symbol, const QString &help, QSize frame, int symbolSize, const QColor &color,
+                           QWidget *parent)
     : QAbstractButton(parent), m_symbol(symbol), m_symbolSize(symbolSize), m_color(color) {
     setFixedSize(frame);
     setCursor(Qt::PointingHandCursor);

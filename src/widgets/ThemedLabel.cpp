@@ -118,7 +118,8 @@ int WrappingLabel::heightForWidth(int width) const {
 QSize WrappingLabel::sizeHint() const {
     const QFontMetrics metrics(font());
     int line = 0;
-    for (const QString &piece : text().split(QLatin1Char('\n'))) line = std::max(line, metrics.horizontalAdvance(piece));
+    for (const QString &piece : text().split(QLatin1Char('\n')))
+        line = std::max(line, metrics.horizontalAdvance(piece));
     const QMargins margins = contentsMargins();
     const int width = std::min(line, 80 * metrics.averageCharWidth()) + margins.left() + margins.right() + 1;
     return {width, heightForWidth(width)};
@@ -127,7 +128,8 @@ QSize WrappingLabel::sizeHint() const {
 QSize WrappingLabel::minimumSizeHint() const {
     const QFontMetrics metrics(font());
     const QMargins margins = contentsMargins();
-    return {std::min(sizeHint().width(), 10 * metrics.averageCharWidth()), metrics.height() + margins.top() + margins.bottom()};
+    return {std::min(sizeHint().width(), 10 * metrics.averageCharWidth()),
+            metrics.height() + margins.top() + margins.bottom()};
 }
 
 PlainLabel::PlainLabel(QWidget *parent, Qt::WindowFlags flags) : QLabel(parent, flags) { setTextFormat(Qt::PlainText); }
@@ -141,8 +143,7 @@ void PlainLabel::paintEvent(QPaintEvent *event) {
     // interaction.
     const Qt::Alignment shape = alignment() & ~(Qt::AlignLeft | Qt::AlignVCenter | Qt::AlignTop);
     const bool plain = textFormat() == Qt::PlainText || (textFormat() == Qt::AutoText && !Qt::mightBeRichText(text()));
-    if (!plain ||
-        frameWidth() || margin() || indent() > 0 || !pixmap().isNull() || shape || buddy() ||
+    if (!plain || frameWidth() || margin() || indent() > 0 || !pixmap().isNull() || shape || buddy() ||
         (textInteractionFlags() & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard | Qt::TextEditable))) {
         QLabel::paintEvent(event);
         return;
@@ -152,6 +153,7 @@ void PlainLabel::paintEvent(QPaintEvent *event) {
     QPainter p(this);
     p.setFont(font());
     p.setPen(palette().color(foregroundRole())); // in the colour group of the widget's state
-    const qreal top = alignment() & Qt::AlignTop ? area.top() : area.top() + (area.height() - shown.size().height()) / 2;
+    const qreal top =
+        alignment() & Qt::AlignTop ? area.top() : area.top() + (area.height() - shown.size().height()) / 2;
     p.drawStaticText(QPointF(area.left(), top), shown);
 }

@@ -23,8 +23,8 @@ void drawLaidOutLine(QPainter &p, const QRectF &rect, Qt::Alignment alignment, c
 
 // A label that lays its plain text out once per text, font and width for the process and draws it
 // from then on, as QLabel would; anything else (our own rich or Markdown text, pictures, frames,
-// margins, selectable text, other alignments than to the left) QLabel draws. Its text is plain from the start, unlike QLabel's, which
-// guesses: names and titles from the user or other programs hold markup at times (a picture from a FIFO
+// margins, selectable text, other alignments than to the left) QLabel draws. Its text is plain from the start, unlike
+// QLabel's, which guesses: names and titles from the user or other programs hold markup at times (a picture from a FIFO
 // would block the GUI thread). A label of our own rich text asks for it with setTextFormat and builds
 // that text from escaped pieces.
 class PlainLabel : public QLabel {

@@ -49,8 +49,7 @@ void ToastView::paintEvent(QPaintEvent *) {
     const QImage cardPicture = keptPicture(key, size(), devicePixelRatioF(), [&](QPainter &c) {
         // Cut to its shape, the window shows no shadow, and its edge blends with the card's colour: what
         // is see-through there would show black.
-        if (cut)
-            c.fillRect(card(), fill);
+        if (cut) c.fillRect(card(), fill);
         else if (m_shadowMargin > 0)
             SoftShadow::paint(c, Theme::continuousRoundedRect(QRectF(card()), 16), QColor(0, 0, 0, 110), 16, {0, 6});
         c.translate(m_shadowMargin, m_shadowMargin);
@@ -89,8 +88,10 @@ void ToastView::paintEvent(QPaintEvent *) {
         const int iconSize = 14;
         const qreal titleLeft = mark().isEmpty() ? left : left + iconSize + 6;
         const qreal titleTextWidth = size.width() - 14 - titleLeft;
-        const QRectF titleBounds = titleMetrics.boundingRect(QRectF(0, 0, titleTextWidth, 1000), Qt::TextWordWrap, m_title);
-        const QRectF subtitleBounds = subtitleMetrics.boundingRect(QRectF(0, 0, textWidth, 1000), Qt::TextWordWrap, m_subtitle);
+        const QRectF titleBounds =
+            titleMetrics.boundingRect(QRectF(0, 0, titleTextWidth, 1000), Qt::TextWordWrap, m_title);
+        const QRectF subtitleBounds =
+            subtitleMetrics.boundingRect(QRectF(0, 0, textWidth, 1000), Qt::TextWordWrap, m_subtitle);
         const qreal block = titleBounds.height() + (m_subtitle.isEmpty() ? 0 : 3 + subtitleBounds.height());
         qreal y = (size.height() - block) / 2.0;
         if (!mark().isEmpty())

@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-// A push button in ToolbarButtonStyle. The label is one row, each piece optional, in this order: the recording dot, a symbol (or, while
-// busy, a small spinning indicator in its place), the text, and a shortcut in the monospaced font (tertiary on plain, ink at 60 % on
-// prominent).
+// A push button in ToolbarButtonStyle. The label is one row, each piece optional, in this order: the recording dot, a
+// symbol (or, while busy, a small spinning indicator in its place), the text, and a shortcut in the monospaced font
+// (tertiary on plain, ink at 60 % on prominent).
 class ToolbarButton : public QPushButton {
     Q_OBJECT
 public:

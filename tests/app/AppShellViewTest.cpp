@@ -141,7 +141,9 @@ TEST(AppShellViewTest, NoValueControlOfAnyPageChangesByTheWheelAlone) {
                                             << control->accessibleName().toStdString());
             ++swept;
             const auto value = [&] {
-                return combo ? QVariant(combo->currentIndex()) : slider ? QVariant(slider->value()) : QVariant(spin->text());
+                return combo    ? QVariant(combo->currentIndex())
+                       : slider ? QVariant(slider->value())
+                                : QVariant(spin->text());
             };
             const QVariant before = value();
             for (int notches : {1, -1, -1, 1}) {
@@ -166,9 +168,9 @@ TEST(AppShellViewTest, PageTitlesStandAtOnePlace) {
     shell.resize(1240, 800);
     shell.show();
     QList<QPoint> places;
-    for (const auto &[page, title] : {std::pair{AppRouter::Page::history, "Histórico"},
-                                      std::pair{AppRouter::Page::tutorial, "Tutoriais"},
-                                      std::pair{AppRouter::Page::brand, "Marca"}}) {
+    for (const auto &[page, title] :
+         {std::pair{AppRouter::Page::history, "Histórico"}, std::pair{AppRouter::Page::tutorial, "Tutoriais"},
+          std::pair{AppRouter::Page::brand, "Marca"}}) {
         router.setPage(page);
         QWidget *shown = shell.currentPage();
         QCoreApplication::processEvents();

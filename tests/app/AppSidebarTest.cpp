@@ -82,11 +82,13 @@ TEST_F(AppSidebarTest, CaptureButtonsShowTheCurrentShortcuts) {
     EXPECT_EQ(area->toolTip(), QStringLiteral("Capturar área · Alt+Shift+A"));
     const QImage before = area->grab().toImage();
     shortcuts.setShortcut(ShortcutAction::captureArea,
-                          Shortcut{platform::KeyCode::x, platform::ModifierFlag::command | platform::ModifierFlag::shift,
+                          Shortcut{platform::KeyCode::x,
+                                   platform::ModifierFlag::command | platform::ModifierFlag::shift,
                                    QStringLiteral("X")});
     EXPECT_EQ(area->toolTip(), QStringLiteral("Capturar área · Ctrl+Shift+X"));
     EXPECT_NE(area->grab().toImage(), before); // the row shows the new keys, not the ones laid out first
-    EXPECT_EQ(sidebar->captureButton(ShortcutAction::captureWindow)->toolTip(), QStringLiteral("Capturar janela · Alt+Shift+W"));
+    EXPECT_EQ(sidebar->captureButton(ShortcutAction::captureWindow)->toolTip(),
+              QStringLiteral("Capturar janela · Alt+Shift+W"));
 }
 
 TEST_F(AppSidebarTest, CollapsingFollowsTheSettingAndTheMarkFollowsRecording) {

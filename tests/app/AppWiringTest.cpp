@@ -138,9 +138,9 @@ TEST_F(AppWiringTest, RecordingShowsThePillAndStoppingItShowsTheTutorialPage) {
     testsupport::namedChild<QAbstractButton>(*pill.panel(), "stepButton")->click();
     for (int i = 0; i < 100 && !backend.overlayMode; ++i) QTest::qWait(10);
     ASSERT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::area);
-    backend.pick(CaptureBackend::OverlayPick{CaptureBackend::OverlayPick::Area{testsupport::filledImage(30, 20, Qt::red),
-                                                                                QRectF(0, 0, 30, 20), 0},
-                                             std::nullopt});
+    backend.pick(CaptureBackend::OverlayPick{
+        CaptureBackend::OverlayPick::Area{testsupport::filledImage(30, 20, Qt::red), QRectF(0, 0, 30, 20), 0},
+        std::nullopt});
     QTest::qWait(20);
     EXPECT_EQ(tutorials.tutorial().steps.size(), before + 1);
     EXPECT_EQ(pill.panel()->stepCountText(), TutorialTexts::stepCount(before + 1));

@@ -21,15 +21,17 @@ struct GreetingTest : testing::Test {
 TEST_F(GreetingTest, SalutationChangesAtFiveTwelveAndEighteen) {
     const QList<QPair<QTime, const char *>> cases = {
         {QTime(0, 0), "Boa noite"},  {QTime(4, 59), "Boa noite"},  {QTime(5, 0), "Bom dia"},
-        {QTime(11, 59), "Bom dia"},  {QTime(12, 0), "Boa tarde"}, {QTime(17, 59), "Boa tarde"},
+        {QTime(11, 59), "Bom dia"},  {QTime(12, 0), "Boa tarde"},  {QTime(17, 59), "Boa tarde"},
         {QTime(18, 0), "Boa noite"}, {QTime(23, 59), "Boa noite"},
     };
     for (const auto &[time, expected] : cases)
-        EXPECT_EQ(Greeting::salutation(at(time.hour(), time.minute())), QString::fromUtf8(expected)) << time.toString().toStdString();
+        EXPECT_EQ(Greeting::salutation(at(time.hour(), time.minute())), QString::fromUtf8(expected))
+            << time.toString().toStdString();
 }
 
 TEST_F(GreetingTest, TheNameIsTheCustomOneTrimmedElseTheAccountsFirstWord) {
-    EXPECT_EQ(Greeting::firstName(QStringLiteral("  Ana Maria \n"), QStringLiteral("Zé Silva")), QStringLiteral("Ana Maria"));
+    EXPECT_EQ(Greeting::firstName(QStringLiteral("  Ana Maria \n"), QStringLiteral("Zé Silva")),
+              QStringLiteral("Ana Maria"));
     EXPECT_EQ(Greeting::firstName(QStringLiteral("   "), QStringLiteral("Ana  Maria Souza")), QStringLiteral("Ana"));
     // Only the space separates words.
     EXPECT_EQ(Greeting::firstName(QString(), QStringLiteral("Ana\tMaria Souza")), QStringLiteral("Ana\tMaria"));

@@ -144,8 +144,8 @@ TEST_F(HomeViewTest, RecentsShowAPlaceholderOrTilesWithALinkToTheHistory) {
     QTest::qWait(1); // laid out
     EXPECT_EQ(tile->size(), QSize(116, 80));
     // At the leading edge, under the section's heading.
-    EXPECT_EQ(tile->mapTo(home.get(), QPoint()).x(), historyLink->mapTo(home.get(), QPoint()).x() +
-                                                          historyLink->width() - 680);
+    EXPECT_EQ(tile->mapTo(home.get(), QPoint()).x(),
+              historyLink->mapTo(home.get(), QPoint()).x() + historyLink->width() - 680);
     historyLink->click();
     EXPECT_EQ(AppRouter::shared().page(), AppRouter::Page::history);
     AppRouter::shared().setPage(AppRouter::Page::home);

@@ -57,7 +57,8 @@ TEST_F(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Pelicarta"));
     // 1240 × 800 where the screen allows it, never below the minimum.
-    EXPECT_EQ(window->size(), QSize(1240, 800).boundedTo(window->screen()->availableSize()).expandedTo(QSize(1000, 660)));
+    EXPECT_EQ(window->size(),
+              QSize(1240, 800).boundedTo(window->screen()->availableSize()).expandedTo(QSize(1000, 660)));
     EXPECT_EQ(window->minimumSize(), QSize(1000, 660));
     AppShellView *shell = controller.shell();
     ASSERT_NE(shell, nullptr);
@@ -104,8 +105,9 @@ TEST_F(MainWindowControllerTest, AClosedWindowsEditorLetsTheCapturePixelsGo) {
     QImage *pixels = new QImage(picture(300, 200).convertToFormat(QImage::Format_RGB32));
     bool freed = false;
     {
-        const QImage capture(pixels->bits(), pixels->width(), pixels->height(), pixels->bytesPerLine(), pixels->format(),
-                             [](void *info) { *static_cast<bool *>(info) = true; }, &freed);
+        const QImage capture(
+            pixels->bits(), pixels->width(), pixels->height(), pixels->bytesPerLine(), pixels->format(),
+            [](void *info) { *static_cast<bool *>(info) = true; }, &freed);
         router.openEditor(capture, QString(), std::nullopt);
     }
     controller.show(AppRouter::Page::editor);
@@ -135,7 +137,8 @@ TEST_F(MainWindowControllerTest, ANewCapturesPageReplacesTheOldOneWithNothingInB
         }
         bool eventFilter(QObject *watched, QEvent *event) override {
             if (event->type() == QEvent::Show && watched == window) atShow = now();
-            if (auto *view = qobject_cast<EditorView *>(watched); view && event->type() == QEvent::Paint && !firstPainted)
+            if (auto *view = qobject_cast<EditorView *>(watched);
+                view && event->type() == QEvent::Paint && !firstPainted)
                 firstPainted = view->model();
             return false;
         }
@@ -273,8 +276,10 @@ TEST_F(MainWindowControllerTest, PageKeysGoByKeyPositionAndOtherKeysToTheEditor)
     QTest::keyClick(handle(), Qt::Key_A);
     QTest::keyClick(handle(), Qt::Key_1, Qt::ControlModifier | Qt::ShiftModifier);
     using Type = platform::KeyEvent::Type;
-    const QList<QPair<Type, int>> expected = {{Type::keyDown, platform::KeyCode::a}, {Type::keyUp, platform::KeyCode::a},
-                                              {Type::keyDown, platform::KeyCode::n1}, {Type::keyUp, platform::KeyCode::n1}};
+    const QList<QPair<Type, int>> expected = {{Type::keyDown, platform::KeyCode::a},
+                                              {Type::keyUp, platform::KeyCode::a},
+                                              {Type::keyDown, platform::KeyCode::n1},
+                                              {Type::keyUp, platform::KeyCode::n1}};
     EXPECT_EQ(table, expected);
     EXPECT_EQ(router.page(), AppRouter::Page::editor);
     // What the editor used is swallowed; what it left goes on.

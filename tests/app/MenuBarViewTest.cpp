@@ -31,9 +31,10 @@ struct MenuBarViewTest : testing::Test {
         platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
         Settings::historyCompact.set(false, defaults);
         recents = std::make_unique<RecentsStore>(defaults, temp.file(QStringLiteral("Recentes")));
-        menu = std::make_unique<MenuBarView>(
-            shortcuts, *recents, defaults,
-            Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); }, [] { return QStringLiteral("Ana Souza"); }});
+        menu =
+            std::make_unique<MenuBarView>(shortcuts, *recents, defaults,
+                                          Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); },
+                                                            [] { return QStringLiteral("Ana Souza"); }});
     }
     void TearDown() override {
         menu.reset();
@@ -59,15 +60,16 @@ TEST_F(MenuBarViewTest, HeaderRowsAndShortcutsFollowTheSettingsAndTheStore) {
     EXPECT_EQ(menu->headerSubtitle(), QString());
     EXPECT_EQ(menu->width(), 320);
 
-    EXPECT_EQ(rowTitles(), (QStringList{"Capturar área", "Capturar janela", "Capturar tela inteira", "Repetir última área",
-                                        "Gravar tutorial (liga/desliga)", "Abrir Pelicarta", "Histórico e busca…",
-                                        "Ajustes…", "Sair"}));
+    EXPECT_EQ(rowTitles(), (QStringList{"Capturar área", "Capturar janela", "Capturar tela inteira",
+                                        "Repetir última área", "Gravar tutorial (liga/desliga)", "Abrir Pelicarta",
+                                        "Histórico e busca…", "Ajustes…", "Sair"}));
     EXPECT_EQ(menu->row(QStringLiteral("Sair"))->height(), 32);
     // Every combination is written as Linux desktops write it, Ctrl, Alt, Shift, Super in that order; a
     // change shows at once.
     EXPECT_EQ(menu->shortcutText(QStringLiteral("Capturar janela")), QStringLiteral("Alt+Shift+W"));
-    const Shortcut changed{platform::KeyCode::k, platform::ModifierFlag::command | platform::ModifierFlag::option |
-                                                     platform::ModifierFlag::control | platform::ModifierFlag::shift,
+    const Shortcut changed{platform::KeyCode::k,
+                           platform::ModifierFlag::command | platform::ModifierFlag::option |
+                               platform::ModifierFlag::control | platform::ModifierFlag::shift,
                            QStringLiteral("K")};
     shortcuts.setShortcut(ShortcutAction::captureWindow, changed);
     EXPECT_EQ(menu->shortcutText(QStringLiteral("Capturar janela")), QStringLiteral("Ctrl+Alt+Shift+Super+K"));
@@ -128,7 +130,8 @@ TEST_F(MenuBarViewTest, RowsCloseThePanelFirstButQuittingDoesNot) {
 TEST_F(MenuBarViewTest, ThePanelStaysOnTheScreenAndClearOfTheIconAsItGrows) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     // A tray at the bottom right, then one at the top.
-    for (const QRect icon : {QRect(screen.right() - 30, screen.bottom() - 21, 22, 22), QRect(screen.left() + 40, 0, 22, 22)}) {
+    for (const QRect icon :
+         {QRect(screen.right() - 30, screen.bottom() - 21, 22, 22), QRect(screen.left() + 40, 0, 22, 22)}) {
         recents->deleteAll();
         menu->popup(icon);
         const auto placedWell = [&] {

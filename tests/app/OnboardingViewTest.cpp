@@ -35,7 +35,8 @@ struct OnboardingViewTest : testing::Test {
     void open() {
         view = std::make_unique<OnboardingView>(
             shortcuts, hotkeys, defaults,
-            Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); }, [this] { return account; }}, screen.access());
+            Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); }, [this] { return account; }},
+            screen.access());
         view->resize(1240, 800);
         view->show();
     }
@@ -141,7 +142,8 @@ TEST_F(OnboardingViewTest, TheShortcutStepRecordsResetsAndKeepsReturnWhileRecord
     EXPECT_TRUE(view->recorder()->isRecording());
     QTest::keyClick(view.get(), Qt::Key_P, Qt::AltModifier | Qt::ShiftModifier);
     EXPECT_FALSE(view->recorder()->isRecording());
-    EXPECT_EQ(shortcuts.shortcut(ShortcutAction::captureArea), (Shortcut{platform::KeyCode::p, 0xA0000, QStringLiteral("P")}));
+    EXPECT_EQ(shortcuts.shortcut(ShortcutAction::captureArea),
+              (Shortcut{platform::KeyCode::p, 0xA0000, QStringLiteral("P")}));
     EXPECT_TRUE(defaults.contains(QStringLiteral("shortcut.captureArea")));
     EXPECT_TRUE(reset->isEnabled());
     QTest::qWait(300);

@@ -68,8 +68,8 @@ struct PageLayoutTest : testing::Test {
     void settle() {
         for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
         // A text changed by the last of those (the reading status of the history, say) is laid out before
-        // the picture; nothing else runs until it is taken.
-        for (int i = 0; i < 3; ++i) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        // the picture; nothing else runs until it is taken. Each pass lays out one level of nested layouts.
+        for (int i = 0; i < 16; ++i) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     }
     // Pictures `window` as `page` and notes what is drawn wrong on it.
     void look(QWidget &window, const QString &page) {

@@ -72,7 +72,8 @@ struct PreferencesViewTest : testing::Test {
     void open() {
         view = std::make_unique<PreferencesView>(
             shortcuts, hotkeys, styles, *recents, defaults,
-            Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); }, [] { return QStringLiteral("Ana Souza"); }},
+            Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); },
+                              [] { return QStringLiteral("Ana Souza"); }},
             screen.access());
         view->resize(1030, 800);
         view->show();
@@ -80,7 +81,9 @@ struct PreferencesViewTest : testing::Test {
     // `count` captures, a second apart, the oldest first.
     void fill(int count) {
         for (int i = 0; i < count; ++i)
-            ASSERT_TRUE(temp.write(QStringLiteral("Recentes/Pelicarta 2020-01-01 00.%1.%2.png").arg(i / 60, 2, 10, QLatin1Char('0')).arg(i % 60, 2, 10, QLatin1Char('0')),
+            ASSERT_TRUE(temp.write(QStringLiteral("Recentes/Pelicarta 2020-01-01 00.%1.%2.png")
+                                       .arg(i / 60, 2, 10, QLatin1Char('0'))
+                                       .arg(i % 60, 2, 10, QLatin1Char('0')),
                                    QByteArray("not decoded here")));
         recents->deleteFiles({}); // the store lists the folder again
     }
@@ -135,7 +138,8 @@ TEST_F(PreferencesViewTest, ANameHoldingMarkupIsShownAsTyped) {
     const testsupport::MarkupWithFifo name(temp.path());
     Settings::customName.set(name.text(), defaults);
     open();
-    EXPECT_EQ(row("Mostrar saudação")->detail(), QStringLiteral("“Bom dia, ") + name.text() + QStringLiteral("” na tela inicial e no menu"));
+    EXPECT_EQ(row("Mostrar saudação")->detail(),
+              QStringLiteral("“Bom dia, ") + name.text() + QStringLiteral("” na tela inicial e no menu"));
     EXPECT_EQ(control<QLineEdit>("Seu nome")->text(), name.text());
     EXPECT_EQ(name.faultShowingIn(*view), QString());
 }
@@ -158,7 +162,8 @@ TEST_F(PreferencesViewTest, CaptureRowsShowWhatACaptureWouldDoAndWriteOnlyWhatIs
     after->choose(int(AfterCapture::editor));
     EXPECT_EQ(defaults.stringValue(Settings::afterCapture.key()), QStringLiteral("editor"));
     EXPECT_FALSE(lifetime->isVisible());
-    EXPECT_EQ(row("Depois de capturar")->detail(), QStringLiteral("Janela completa para ajustar fundo, margem e exportação"));
+    EXPECT_EQ(row("Depois de capturar")->detail(),
+              QStringLiteral("Janela completa para ajustar fundo, margem e exportação"));
     after->choose(int(AfterCapture::quick));
     EXPECT_TRUE(lifetime->isVisible());
     qobject_cast<Picker *>(lifetime->control())->choose(0);
@@ -356,7 +361,8 @@ TEST_F(PreferencesViewTest, StartingAtLoginWritesAndRemovesTheAutostartEntry) {
     file.close();
     launch->click();
     EXPECT_FALSE(QFile::exists(entry));
-    EXPECT_EQ(row("Iniciar com o sistema")->detail(), QStringLiteral("Abre o Pelicarta na bandeja do sistema ao entrar na sessão"));
+    EXPECT_EQ(row("Iniciar com o sistema")->detail(),
+              QStringLiteral("Abre o Pelicarta na bandeja do sistema ao entrar na sessão"));
 
     // A folder that refuses the entry (as root, a file where the folder would be): the row says so and
     // the switch shows the truth.
@@ -386,7 +392,8 @@ TEST_F(PreferencesViewTest, StartingAtLoginWritesAndRemovesTheAutostartEntry) {
     written.close();
     view->show();
     EXPECT_TRUE(launch->isChecked());
-    EXPECT_EQ(row("Iniciar com o sistema")->detail(), QStringLiteral("Abre o Pelicarta na bandeja do sistema ao entrar na sessão"));
+    EXPECT_EQ(row("Iniciar com o sistema")->detail(),
+              QStringLiteral("Abre o Pelicarta na bandeja do sistema ao entrar na sessão"));
     view->hide();
     QFile::remove(entry);
     view->show();

@@ -32,7 +32,8 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
     const auto resetShown = [&](ShortcutAction action) { return section.resetButton(action)->isEnabled(); };
     EXPECT_FALSE(resetShown(ShortcutAction::captureArea));
     EXPECT_TRUE(resetShown(ShortcutAction::repeatLastArea));
-    EXPECT_EQ(section.resetButton(ShortcutAction::captureWindow)->toolTip(), QStringLiteral("Voltar ao padrão (Alt+Shift+W)"));
+    EXPECT_EQ(section.resetButton(ShortcutAction::captureWindow)->toolTip(),
+              QStringLiteral("Voltar ao padrão (Alt+Shift+W)"));
     EXPECT_EQ(section.row(ShortcutAction::toggleTutorial)->detail(),
               QStringLiteral("⚠︎ O sistema recusou — outro app pode estar usando. Grave outro."));
     EXPECT_EQ(section.row(ShortcutAction::captureArea)->detail(), QString());
@@ -64,7 +65,8 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
     EXPECT_FALSE(resetShown(ShortcutAction::captureWindow));
 
     // Freeing Alt+Shift+T elsewhere and re-registering clears the refusal line.
-    store.setShortcut(ShortcutAction::toggleTutorial, Shortcut{17, platform::ModifierFlag::option | platform::ModifierFlag::command, "T"});
+    store.setShortcut(ShortcutAction::toggleTutorial,
+                      Shortcut{17, platform::ModifierFlag::option | platform::ModifierFlag::command, "T"});
     EXPECT_EQ(section.row(ShortcutAction::toggleTutorial)->detail(), QString());
 }
 

@@ -23,12 +23,14 @@ QByteArray deepTokens(qsizetype bytes) {
     QByteArray json = "{\"color\":";
     for (int depth = 0; depth < 60; ++depth) json += "{\"" + key + QByteArray::number(depth) + "\":";
     json += "{\"brand\":\"#6E5BD8\"";
-    for (int i = 0; json.size() < bytes; ++i) json += ",\"c" + QByteArray::number(i) + "\":\"#" + QByteArray::number(0x100000 + i, 16) + "\"";
+    for (int i = 0; json.size() < bytes; ++i)
+        json += ",\"c" + QByteArray::number(i) + "\":\"#" + QByteArray::number(0x100000 + i, 16) + "\"";
     return json + QByteArray(62, '}');
 }
 QByteArray colorLines(qsizetype bytes) {
     QByteArray text = "# Hostile\nprimary: #6E5BD8\n";
-    for (int i = 0; text.size() < bytes; ++i) text += (i % 4000 ? "#" : "\n#") + QByteArray::number(0x100 + i % 0xE00, 16) + " ";
+    for (int i = 0; text.size() < bytes; ++i)
+        text += (i % 4000 ? "#" : "\n#") + QByteArray::number(0x100 + i % 0xE00, 16) + " ";
     return text;
 }
 
@@ -68,10 +70,10 @@ TEST(BrandImporterTest, TokenFilesGiveRolesByPathAndWord) {
     const auto r = text(R"({"color":{"on-primary":{"$value":"#FFFFFF"},"zz":"#111111",
                           "brand":{"$value":"#6E5BD8","$type":"color"},"maintext":{"value":"#222222"}},
                           "font":{"family":{"$value":["Inter, sans-serif","Arial"]}},"fontSize":"16px"})");
-    EXPECT_EQ(r.primary, 0x6E5BD8u);     // "color.brand", a whole word; never "color.on-primary"
-    EXPECT_EQ(r.text, 0x222222u);        // the second pass finds "text" inside a word
-    EXPECT_EQ(r.background, 0xFFFFFFu);  // no background keyword: the lightest colour, luma above 0.8
-    EXPECT_EQ(r.secondary, 0x222222u);   // the first colour other than the primary, in key order
+    EXPECT_EQ(r.primary, 0x6E5BD8u);    // "color.brand", a whole word; never "color.on-primary"
+    EXPECT_EQ(r.text, 0x222222u);       // the second pass finds "text" inside a word
+    EXPECT_EQ(r.background, 0xFFFFFFu); // no background keyword: the lightest colour, luma above 0.8
+    EXPECT_EQ(r.secondary, 0x222222u);  // the first colour other than the primary, in key order
     EXPECT_EQ(r.fontFamily, QStringLiteral("Inter"));
     EXPECT_EQ(r.colorCount, 4);
     EXPECT_FALSE(r.name);
@@ -127,9 +129,10 @@ TEST(BrandImporterTest, HostileFilesGiveNothingQuickly) {
 // A colour's label is its line without every occurrence of the colour's text, even where that
 // makes or breaks a word.
 TEST(BrandImporterTest, LabelsAreTheLineWithoutTheColorsText) {
-    EXPECT_EQ(text("x #111111\nbran#abcd; #abc\n").primary, 0xAABBCCu);  // "brand; "
+    EXPECT_EQ(text("x #111111\nbran#abcd; #abc\n").primary, 0xAABBCCu); // "brand; "
     EXPECT_EQ(text("x #111111\n#accent #acc\n").primary, 0x111111u);    // "ent ": no accent left
-    EXPECT_EQ(text("x #111111\nbrand#abcx #abc\nbrandy #222222\n").primary, 0xAABBCCu); // "brandx ", inside a word first
+    EXPECT_EQ(text("x #111111\nbrand#abcx #abc\nbrandy #222222\n").primary,
+              0xAABBCCu); // "brandx ", inside a word first
     EXPECT_EQ(text("a #111111 b #222222 c #333333 secondary\n").secondary, 0x111111u);
     EXPECT_EQ(text("x #111111\nİ bran#abcd; #abc\n").primary, 0xAABBCCu); // İ is longer in lower case
 }

@@ -169,7 +169,8 @@ TEST_F(LogoLoaderTest, PlainBackgroundGoesWhenItIsOne) {
         QImage image(100, 20, QImage::Format_RGB32);
         image.fill(Qt::black);
         for (int x = 0; x < whiteInTopRow; ++x) image.setPixel(x, 0, qRgb(255, 255, 255));
-        for (const QPoint corner : {QPoint(99, 0), QPoint(0, 19), QPoint(99, 19)}) image.setPixel(corner, qRgb(250, 250, 250));
+        for (const QPoint corner : {QPoint(99, 0), QPoint(0, 19), QPoint(99, 19)})
+            image.setPixel(corner, qRgb(250, 250, 250));
         const auto outcome = load("band.png", encoded(image, "png"));
         const bool removed = whiteInTopRow == 98;
         EXPECT_EQ(outcome.note, removed ? note : QString()) << whiteInTopRow;
@@ -202,8 +203,8 @@ TEST_F(LogoLoaderTest, UnusableFilesSayWhy) {
     EXPECT_EQ(LogoLoader::load(dir.file(QStringLiteral("missing.png"))).message,
               L(LKey("Não consegui abrir %@.", {QStringLiteral("missing.png")})));
     EXPECT_EQ(load("empty.png", {}).message, L(LKey("Não consegui abrir %@.", {QStringLiteral("empty.png")})));
-    const QString notAnImage = L(LKey("Não consegui abrir %@ como imagem. Tente PNG, SVG, PDF ou JPEG.",
-                                      {QStringLiteral("logo.png")}));
+    const QString notAnImage =
+        L(LKey("Não consegui abrir %@ como imagem. Tente PNG, SVG, PDF ou JPEG.", {QStringLiteral("logo.png")}));
     EXPECT_EQ(load("logo.png", "hello").message, notAnImage);
     // Data that begins like a PDF but is none goes on as any other file.
     EXPECT_EQ(load("logo.png", "%PDF-1.7 nothing else").message, notAnImage);
@@ -232,8 +233,8 @@ TEST_F(LogoLoaderTest, HostileFilesAreRefusedWithAClearText) {
                                  encoded(gradient(400, 100), "tiff")};
     for (const QByteArray &whole : halves) {
         const auto outcome = load("cut", whole.left(whole.size() / 2));
-        EXPECT_EQ(outcome.message, L(LKey("Não consegui abrir %@ como imagem. Tente PNG, SVG, PDF ou JPEG.",
-                                          {QStringLiteral("cut")})));
+        EXPECT_EQ(outcome.message,
+                  L(LKey("Não consegui abrir %@ como imagem. Tente PNG, SVG, PDF ou JPEG.", {QStringLiteral("cut")})));
     }
 
     // A preview whose offset + length wraps around 32 bits is no preview.
@@ -278,16 +279,25 @@ TEST_F(LogoLoaderTest, SvgLogosDrawNothingFromOutsideTheDocument) {
     const QByteArray red = encoded(testsupport::filledImage(100, 100, Qt::red), "png");
     ASSERT_TRUE(dir.write(QStringLiteral("red.png"), red));
     const QByteArray innerSvg = R"(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="100">)"
-                                R"(<image href=")" + dir.file(QStringLiteral("red.png")).toUtf8() +
+                                R"(<image href=")" +
+                                dir.file(QStringLiteral("red.png")).toUtf8() +
                                 R"(" width="100" height="100"/><rect width="100" height="100" fill="red"/></svg>)";
     const QByteArray svg =
         R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" width="100" height="100">)"
         R"(<rect x="20" y="20" width="60" height="60" fill="blue"/>)"
-        R"(<image xlink:href=")" + fifo.toUtf8() + R"(" width="100" height="100"/>)"
-        R"(<image href=")" + fifo.toUtf8() + R"(" width="100" height="100"/>)"
-        R"(<image xlink:href="file://)" + dir.file(QStringLiteral("red.png")).toUtf8() + R"(" width="100" height="100"/>)"
+        R"(<image xlink:href=")" +
+        fifo.toUtf8() +
+        R"(" width="100" height="100"/>)"
+        R"(<image href=")" +
+        fifo.toUtf8() +
+        R"(" width="100" height="100"/>)"
+        R"(<image xlink:href="file://)" +
+        dir.file(QStringLiteral("red.png")).toUtf8() +
+        R"(" width="100" height="100"/>)"
         R"(<image xlink:href="red.png" width="100" height="100"/>)"
-        R"(<image xlink:href="data:image/svg+xml;base64,)" + innerSvg.toBase64() + R"(" width="100" height="100"/>)"
+        R"(<image xlink:href="data:image/svg+xml;base64,)" +
+        innerSvg.toBase64() +
+        R"(" width="100" height="100"/>)"
         R"s(<rect width="10" height="10" style="fill: url(red.png)"/></svg>)s";
     ASSERT_TRUE(dir.write(QStringLiteral("logo.svg"), svg));
 
@@ -312,8 +322,8 @@ TEST_F(LogoLoaderTest, SvgLogosDrawNothingFromOutsideTheDocument) {
     // Pictures embedded in the document itself are drawn.
     const QByteArray embedded = R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" )"
                                 R"(width="100" height="100"><rect x="50" width="50" height="100" fill="blue"/>)"
-                                R"(<image xlink:href="data:image/png;base64,)" + red.toBase64() +
-                                R"(" width="50" height="100" preserveAspectRatio="none"/></svg>)";
+                                R"(<image xlink:href="data:image/png;base64,)" +
+                                red.toBase64() + R"(" width="50" height="100" preserveAspectRatio="none"/></svg>)";
     EXPECT_TRUE(hasReddishPixel(load("embedded.svg", embedded).image));
 
     // A FIFO under a logo's own name is refused at once.
@@ -325,8 +335,9 @@ TEST_F(LogoLoaderTest, DocumentsThatAskForTooMuchAreRefusedWithoutCostingThisPro
     // 1.2 million nested saves: each a copy of the graphics state, gigabytes in all.
     const QByteArray nested = pdfWith(QByteArray("q ").repeated(1200000) + "1 0 0 rg 0 0 200 100 re f");
     const qint64 peakBefore = testsupport::peakResidentKb();
-    EXPECT_EQ(load("nested.pdf", nested).message,
-              L(LKey("Não consegui abrir %@ como imagem. Tente PNG, SVG, PDF ou JPEG.", {QStringLiteral("nested.pdf")})));
+    EXPECT_EQ(
+        load("nested.pdf", nested).message,
+        L(LKey("Não consegui abrir %@ como imagem. Tente PNG, SVG, PDF ou JPEG.", {QStringLiteral("nested.pdf")})));
     EXPECT_EQ(load("nested.ai", nested).message, vectorMessage("AI"));
     EXPECT_LT(testsupport::peakResidentKb() - peakBefore, 200 * 1024);
 

@@ -32,9 +32,9 @@ TEST(LogoRenderProcessTest, DrawsInItsOwnProcessAndSaysWhatItCouldNotRead) {
     EXPECT_EQ(drawn.image.pixelColor(30, 30), QColor(0, 255, 0));
 
     EXPECT_EQ(LogoRenderProcess::render(svgRequest("<svg"), options).outcome, Outcome::unreadable);
-    EXPECT_EQ(LogoRenderProcess::render({LogoRenderFrames::Kind::pdf, QSize(160, 60), {}, 0, "%PDF-1.4 no"}, options)
-                  .outcome,
-              Outcome::unreadable);
+    EXPECT_EQ(
+        LogoRenderProcess::render({LogoRenderFrames::Kind::pdf, QSize(160, 60), {}, 0, "%PDF-1.4 no"}, options).outcome,
+        Outcome::unreadable);
 }
 
 TEST(LogoRenderProcessTest, ARendererThatHangsDiesOrTalksNonsenseIsStopped) {
@@ -55,9 +55,9 @@ TEST(LogoRenderProcessTest, ARendererThatHangsDiesOrTalksNonsenseIsStopped) {
     const QString tooLarge = QStringLiteral("cat >/dev/null; printf 'PLA1\\000\\377\\000\\000\\000\\001\\000\\000\\000"
                                             "\\000\\000\\000\\000'; head -c 1020 /dev/zero");
     EXPECT_EQ(LogoRenderProcess::render(svgRequest(square), shell(tooLarge)).outcome, Outcome::stopped);
-    EXPECT_EQ(LogoRenderProcess::render(svgRequest(square), shell(QStringLiteral("cat >/dev/null; echo hello")))
-                  .outcome,
-              Outcome::stopped);
+    EXPECT_EQ(
+        LogoRenderProcess::render(svgRequest(square), shell(QStringLiteral("cat >/dev/null; echo hello"))).outcome,
+        Outcome::stopped);
     // An answer that goes on and on is cut short.
     EXPECT_EQ(LogoRenderProcess::render(svgRequest(square), shell(QStringLiteral("cat /dev/zero"))).outcome,
               Outcome::stopped);

@@ -17,7 +17,7 @@ TEST(BrandPreviewShotTest, TheWindowIsDrawnUprightOnce) {
     const QImage &shot = BrandPreviewShot::image();
     ASSERT_EQ(shot.size(), QSize(760, 480));
     EXPECT_EQ(shot.pixelColor(1, 478), QColor(242, 242, 242)); // sidebar at the bottom left
-    EXPECT_EQ(shot.pixelColor(1, 1), bar);                      // bar at the top left
+    EXPECT_EQ(shot.pixelColor(1, 1), bar);                     // bar at the top left
     EXPECT_EQ(&BrandPreviewShot::image(), &shot);
 }
 
@@ -31,8 +31,8 @@ TEST(BrandPreviewShotTest, TheBarIsWholeAndNothingInItIsCutByTheRoundedCorners) 
     const QImage placed = Beautifier::placedScreenshot(BrandPreviewShot::image(), style);
     const std::optional<Beautifier::Layout> layout = Beautifier::layout(placed.size(), style);
     ASSERT_TRUE(layout);
-    const QImage out = Beautifier::render(BrandPreviewShot::image(), style, std::nullopt)
-                           .convertToFormat(QImage::Format_ARGB32);
+    const QImage out =
+        Beautifier::render(BrandPreviewShot::image(), style, std::nullopt).convertToFormat(QImage::Format_ARGB32);
     ASSERT_EQ(out.size(), layout->canvas);
     out.save(testsupport::outputPath(QStringLiteral("brand-preview-shot.png")));
     const QRect frame = layout->frame;

@@ -109,9 +109,9 @@ TEST_F(BrandViewTest, ImportReportsWhatItFoundAndUndoRestoresTheKit) {
     importAndWait(write(QStringLiteral("x.css"), "# ACME\n--color-primary: #FF0000;\nfont-family: \"Inter\";\n"));
     ASSERT_TRUE(view.notice());
     EXPECT_EQ(view.notice()->text,
-              L(LKey("Importado de %@: %@. Confira os papéis das cores.", {QStringLiteral("x.css"),
-                                                                            L("1 cor") + QStringLiteral(" · ") +
-                                                                                L(LKey("fonte %@", {QStringLiteral("Inter")}))})));
+              L(LKey("Importado de %@: %@. Confira os papéis das cores.",
+                     {QStringLiteral("x.css"),
+                      L("1 cor") + QStringLiteral(" · ") + L(LKey("fonte %@", {QStringLiteral("Inter")}))})));
     EXPECT_FALSE(view.notice()->isWarning);
     EXPECT_EQ(brand.kit().primary, 0xFF0000u);
     const QList<Backdrop> customAfterImport = *brand.kit().customBackdrops;
@@ -123,7 +123,8 @@ TEST_F(BrandViewTest, ImportReportsWhatItFoundAndUndoRestoresTheKit) {
     EXPECT_EQ(*brand.kit().customBackdrops, customAfterImport); // the backdrops do not follow the undo
     EXPECT_FALSE(view.notice());
 
-    importAndWait(write(QStringLiteral("three.css"), "a: #111111; b: #222222; c: #333333; font-family: Nenhuma Fonte;"));
+    importAndWait(
+        write(QStringLiteral("three.css"), "a: #111111; b: #222222; c: #333333; font-family: Nenhuma Fonte;"));
     EXPECT_TRUE(view.notice()->text.contains(L(LKey().value(3).text(" cores"))));
     EXPECT_TRUE(view.notice()->text.contains(L(LKey("fonte %@ (não instalada)", {QStringLiteral("Nenhuma Fonte")}))));
 }
@@ -308,8 +309,9 @@ TEST_F(BrandViewTest, DroppingFilesStoresTheFirstAndAGreyLogoKeepsTheColours) {
     EXPECT_FALSE(zone->isBusy());
     EXPECT_TRUE(QFile::exists(brand.logoPath()));
     EXPECT_LT(brand.logo().pixelColor(10, 10).red(), 200); // the grey logo, not the red one
-    EXPECT_EQ(view.notice()->text, L("Logo pronto. Ele não tem cor (só preto, branco ou cinza), então as cores da marca "
-                                     "ficaram como estavam."));
+    EXPECT_EQ(view.notice()->text,
+              L("Logo pronto. Ele não tem cor (só preto, branco ou cinza), então as cores da marca "
+                "ficaram como estavam."));
     EXPECT_FALSE(view.notice()->undo);
     EXPECT_EQ(brand.kit().primary, before.primary);
 }
@@ -404,8 +406,7 @@ TEST_F(BrandViewTest, LogoSpotsAnswerOverTheirWholeCellAndAreSixNamedChoices) {
     };
     EXPECT_EQ(choices(), (QStringList{QStringLiteral("Em cima, à esquerda"), QStringLiteral("Em cima, no centro"),
                                       QStringLiteral("Em cima, à direita"), QStringLiteral("Embaixo, à esquerda"),
-                                      QStringLiteral("Embaixo, no centro"),
-                                      QStringLiteral("Embaixo, à direita ✓")}));
+                                      QStringLiteral("Embaixo, no centro"), QStringLiteral("Embaixo, à direita ✓")}));
     setKit([](BrandKit &k) { k.logoPosition = LogoPosition::topRight; });
     EXPECT_EQ(choices().filter(QStringLiteral("✓")), QStringList{QStringLiteral("Em cima, à direita ✓")});
 }
@@ -441,8 +442,8 @@ TEST_F(BrandViewTest, PlacementBringsThePrintForwardAndFooterOrFontTheGuide) {
     auto *picker = view.findChild<QComboBox *>();
     EXPECT_EQ(picker->currentText(), QStringLiteral("Inter"));
     EXPECT_EQ(picker->findText(L(LKey("%@ (não instalada)", {QStringLiteral("inter")}))), -1);
-    const QString warning =
-        QStringLiteral("inter não está instalada neste computador: os guias usam a fonte do sistema até você instalá-la.");
+    const QString warning = QStringLiteral(
+        "inter não está instalada neste computador: os guias usam a fonte do sistema até você instalá-la.");
     for (QLabel *label : view.findChildren<QLabel *>()) EXPECT_FALSE(label->isVisible() && label->text() == warning);
 }
 
@@ -467,7 +468,8 @@ TEST_F(BrandViewTest, AFullEditorListIsReportedAndTheSwitchFollowsTheList) {
 
     styles.setBackdrops(list.mid(0, 19));
     editorSwitch()->click();
-    EXPECT_EQ(view.notice()->text, L(LKey("Entraram %@ de 3 fundos: a lista de fundos ficou cheia.", {QStringLiteral("1")})));
+    EXPECT_EQ(view.notice()->text,
+              L(LKey("Entraram %@ de 3 fundos: a lista de fundos ficou cheia.", {QStringLiteral("1")})));
     EXPECT_TRUE(editorSwitch()->isChecked());
 }
 
@@ -485,13 +487,15 @@ TEST_F(BrandViewTest, ATileSelectsThePreviewBackdropAndOpensTheSheet) {
     });
     mesh->click();
     ASSERT_TRUE(asked);
-    EXPECT_EQ(asked->brandPalette, (QList<quint32>{brand.kit().primary, brand.kit().secondary, brand.kit().background}));
+    EXPECT_EQ(asked->brandPalette,
+              (QList<quint32>{brand.kit().primary, brand.kit().secondary, brand.kit().background}));
     EXPECT_EQ(view.previewBackdropID(), BrandStore::meshID);
     EXPECT_TRUE(brand.kit().customBackdrops.has_value());
     // Saving shows the print; a cancelled sheet leaves the tab alone.
     EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::print);
     view.setPreviewTab(BrandView::PreviewTab::guide);
-    BackdropSheet::setPresenter([](QWidget *, const BackdropSheet::Request &, BackdropSheet::Completion done) { done({}); });
+    BackdropSheet::setPresenter(
+        [](QWidget *, const BackdropSheet::Request &, BackdropSheet::Completion done) { done({}); });
     mesh->click();
     EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::guide);
 }
@@ -556,8 +560,8 @@ TEST(BrandViewFontsTest, AFamilyListedOnlyWithItsFoundriesIsOneInstalledEntry) {
     auto *picker = view.findChild<QComboBox *>();
     QStringList items;
     for (int i = 0; i < picker->count(); ++i) items.append(picker->itemText(i));
-    EXPECT_EQ(items, (QStringList{L("Fonte do sistema"), QString(), QStringLiteral("Inter"),
-                                  QStringLiteral("Nimbus Sans")}));
+    EXPECT_EQ(items,
+              (QStringList{L("Fonte do sistema"), QString(), QStringLiteral("Inter"), QStringLiteral("Nimbus Sans")}));
     EXPECT_EQ(picker->currentText(), QStringLiteral("Nimbus Sans"));
     for (QLabel *label : view.findChildren<QLabel *>()) // no "not installed" warning
         EXPECT_FALSE(label->isVisible() && label->text().contains(QStringLiteral("Nimbus Sans")));

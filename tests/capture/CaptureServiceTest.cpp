@@ -196,7 +196,6 @@ TEST_F(CaptureServiceTest, EditorOutcomeAsksForTheEditorAndWritesTheFileAfterwar
     EXPECT_EQ(RecentsStore::shared().fileCount(), 1);
 }
 
-
 TEST_F(CaptureServiceTest, OverlayGatesNewStartsAndRemembersTheConfirmedArea) {
     run(ShortcutAction::captureArea);
     ASSERT_TRUE(backend.finishOverlay);
@@ -237,7 +236,8 @@ TEST_F(CaptureServiceTest, OverlayGatesNewStartsAndRemembersTheConfirmedArea) {
 TEST_F(CaptureServiceTest, WindowPicksReturnFocusUnlessTheEditorFollows) {
     CaptureBackend::OverlayPick window;
     window.window = CaptureBackend::PickedWindow{99, QRectF(0, 0, 100, 100), QStringLiteral("App"), 4242};
-    for (const auto &[after, expected] : {std::pair{"editor", false}, std::pair{"copy", true}, std::pair{"quick", true}}) {
+    for (const auto &[after, expected] :
+         {std::pair{"editor", false}, std::pair{"copy", true}, std::pair{"quick", true}}) {
         defaults.setString(QStringLiteral("afterCapture"), QString::fromLatin1(after));
         run(ShortcutAction::captureWindow);
         ASSERT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::window);
@@ -277,9 +277,10 @@ TEST_F(CaptureServiceTest, FailuresShowTheirAlertAndLeaveTheRoadUsable) {
     run(ShortcutAction::captureFullScreen);
     ASSERT_EQ(alerts.shown.size(), 3);
     EXPECT_EQ(alerts.shown[2].messageText, QStringLiteral("Permita o acesso à tela"));
-    EXPECT_EQ(alerts.shown[2].informativeText, QStringLiteral("O Pelicarta precisa dessa permissão para capturar. "
-                                                              "Permita o acesso à tela nas configurações de privacidade "
-                                                              "do sistema."));
+    EXPECT_EQ(alerts.shown[2].informativeText,
+              QStringLiteral("O Pelicarta precisa dessa permissão para capturar. "
+                             "Permita o acesso à tela nas configurações de privacidade "
+                             "do sistema."));
     EXPECT_EQ(alerts.shown[2].buttons,
               (QStringList{QStringLiteral("Abrir configurações do sistema"), QStringLiteral("Agora não")}));
     EXPECT_EQ(backend.accessRequests, 0);
@@ -360,7 +361,9 @@ std::map<std::string, int> openDescriptors() {
     return kinds;
 }
 
-int threadCount() { return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()); }
+int threadCount() {
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
 
 // A resident app takes captures all day: each one's files, encoders and threads are let go, so many
 // captures leave no more descriptors open than the first did, and the event descriptors follow the

@@ -13,7 +13,7 @@ class FakeScreenServices : public platform::ScreenServices {
 public:
     bool isConnected = true;
     QList<platform::DisplayDescription> displayList;
-    QHash<quint32, QImage> displayImages;        // by display; a missing one fails
+    QHash<quint32, QImage> displayImages; // by display; a missing one fails
     std::optional<QPointF> pointer;
     QList<platform::WindowDescription> windowList; // front-most first, on screen or not
     // Window images handed out in turn (the last one repeats); none: the window is gone.
@@ -32,7 +32,9 @@ public:
     QString unavailableReason() const override {
         return QStringLiteral("Não há servidor X nesta sessão (DISPLAY não está definido).");
     }
-    QList<platform::DisplayDescription> displays() override { return isConnected ? displayList : QList<platform::DisplayDescription>(); }
+    QList<platform::DisplayDescription> displays() override {
+        return isConnected ? displayList : QList<platform::DisplayDescription>();
+    }
     std::optional<QPointF> pointerPosition() override { return pointer; }
     QList<platform::WindowDescription> windows(WindowScope scope) override {
         QList<platform::WindowDescription> result;
@@ -50,7 +52,10 @@ public:
         for (const auto &d : displayList) known = known || d.id == displayID;
         if (!known) return {platform::ScreenGrab::Status::gone, {}, false, {}};
         if (!displayImages.contains(displayID))
-            return {platform::ScreenGrab::Status::failed, {}, false, QStringLiteral("O servidor X recusou a leitura da tela.")};
+            return {platform::ScreenGrab::Status::failed,
+                    {},
+                    false,
+                    QStringLiteral("O servidor X recusou a leitura da tela.")};
         return {platform::ScreenGrab::Status::ok, displayImages.value(displayID), true, {}};
     }
     platform::ScreenGrab windowImage(quint32 number) override {

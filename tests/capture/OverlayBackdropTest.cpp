@@ -59,8 +59,10 @@ TEST(OverlayBackdropTest, BlurredCopyIsQuarterSizeWithoutDarkFringe) {
 }
 
 TEST(OverlayBackdropTest, FrozenImageScale) {
-    EXPECT_EQ(OverlayBackdrop::frozenImageScale({1, QRectF(0, 0, 1440, 900), QImage(2880, 1800, QImage::Format_RGB32)}), 2);
-    EXPECT_EQ(OverlayBackdrop::frozenImageScale({1, QRectF(0, 0, 0.5, 900), QImage(100, 1800, QImage::Format_RGB32)}), 100);
+    EXPECT_EQ(OverlayBackdrop::frozenImageScale({1, QRectF(0, 0, 1440, 900), QImage(2880, 1800, QImage::Format_RGB32)}),
+              2);
+    EXPECT_EQ(OverlayBackdrop::frozenImageScale({1, QRectF(0, 0, 0.5, 900), QImage(100, 1800, QImage::Format_RGB32)}),
+              100);
 }
 
 TEST(OverlayBackdropTest, AreaModeDimsAroundTheSelection) {

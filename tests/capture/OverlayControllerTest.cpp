@@ -121,7 +121,7 @@ TEST(OverlayControllerTest, ArrowKeysNudgeAndResizeWithinTheDisplay) {
     for (int i = 0; i < 20; ++i) h.controller->handleKey(KeyCode::leftArrow, true, true);
     EXPECT_EQ(model.selection(), QRectF(11, 0, 4, 50)); // never below 4
     for (int i = 0; i < 100; ++i) h.controller->handleKey(KeyCode::rightArrow, true, true);
-    EXPECT_EQ(model.selection()->right(), 800); // never past the display
+    EXPECT_EQ(model.selection()->right(), 800);        // never past the display
     h.controller->handleKey(KeyCode::a, false, false); // other keys: nothing
     EXPECT_EQ(h.completions, 0);
 }
@@ -240,8 +240,9 @@ TEST(OverlayControllerTest, TheWindowBadgeHidesTheTextBeneathIt) {
     QImage &frozen = session.snapshots.first().image;
     for (int x = 100; x < 400; ++x)
         for (int y = 100; y < 300; ++y) frozen.setPixel(x, y, (x / 2) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
-    OverlayController controller(session, OverlayModel::Mode::window, [](std::optional<OverlayResult>) {},
-                                 [](quint32) { return QGuiApplication::primaryScreen(); });
+    OverlayController controller(
+        session, OverlayModel::Mode::window, [](std::optional<OverlayResult>) {},
+        [](quint32) { return QGuiApplication::primaryScreen(); });
     controller.show();
     OverlayView *view = controller.views().first();
     view->hover({250, 200});
@@ -266,8 +267,9 @@ TEST(OverlayControllerTest, AWindowNameHoldingMarkupIsShownAsText) {
     const testsupport::MarkupWithFifo markup(temp.path());
     CaptureSession session = makeSession();
     session.windows.first().appName = markup.text();
-    OverlayController controller(session, OverlayModel::Mode::window, [](std::optional<OverlayResult>) {},
-                                 [](quint32) { return QGuiApplication::primaryScreen(); });
+    OverlayController controller(
+        session, OverlayModel::Mode::window, [](std::optional<OverlayResult>) {},
+        [](quint32) { return QGuiApplication::primaryScreen(); });
     controller.show();
     OverlayView *view = controller.views().first();
     view->hover({250, 200});
@@ -293,8 +295,9 @@ TEST(OverlayControllerTest, AWindowNameLeadsToNoFileOutsideTheIconTheme) {
     CaptureSession session = makeSession();
     session.windows.first().appName = QStringLiteral("../fifo/picture");
     {
-        OverlayController controller(session, OverlayModel::Mode::window, [](std::optional<OverlayResult>) {},
-                                     [](quint32) { return QGuiApplication::primaryScreen(); });
+        OverlayController controller(
+            session, OverlayModel::Mode::window, [](std::optional<OverlayResult>) {},
+            [](quint32) { return QGuiApplication::primaryScreen(); });
         controller.show();
         OverlayView *view = controller.views().first();
         view->hover({250, 200});
@@ -316,8 +319,9 @@ TEST(OverlayControllerTest, TheFarEdgeOfADisplayBelongsToTheNext) {
     b.displayID = 8;
     b.bounds = QRectF(800, 0, 800, 600);
     session.snapshots << b;
-    OverlayController controller(session, OverlayModel::Mode::area, [](std::optional<OverlayResult>) {},
-                                 [](quint32) { return QGuiApplication::primaryScreen(); });
+    OverlayController controller(
+        session, OverlayModel::Mode::area, [](std::optional<OverlayResult>) {},
+        [](quint32) { return QGuiApplication::primaryScreen(); });
     controller.show();
     ASSERT_EQ(controller.views().size(), 2);
     OverlayView *a = controller.views()[0], *second = controller.views()[1];
@@ -403,7 +407,9 @@ TEST(OverlayControllerTest, TheToolbarPaintsItsButtonsWhereTheyAreClicked) {
     const QRectF pill = *l.toolbar;
     const QColor plate = shown.pixelColor(QPointF(l.toolbarDivider->right() + 5, pill.top() + 6).toPoint());
     const auto differs = [&](QColor c) {
-        return std::abs(c.red() - plate.red()) + std::abs(c.green() - plate.green()) + std::abs(c.blue() - plate.blue()) > 30;
+        return std::abs(c.red() - plate.red()) + std::abs(c.green() - plate.green()) +
+                   std::abs(c.blue() - plate.blue()) >
+               30;
     };
     QPainterPath inside; // the pill within its outline and rounded corners
     inside.addRoundedRect(pill.adjusted(3, 3, -3, -3), 9, 9);
@@ -413,10 +419,10 @@ TEST(OverlayControllerTest, TheToolbarPaintsItsButtonsWhereTheyAreClicked) {
             const QPointF at(x + 0.5, y + 0.5);
             if (!inside.contains(at) || !differs(shown.pixelColor(x, y))) continue;
             ++painted;
-            const bool placed = std::any_of(
-                std::begin({*l.toolbarSize, *l.toolbarDivider, *l.cancelButton, *l.captureButton}),
-                std::end({*l.toolbarSize, *l.toolbarDivider, *l.cancelButton, *l.captureButton}),
-                [&](const QRectF &r) { return r.adjusted(-1, -1, 1, 1).contains(at); });
+            const bool placed =
+                std::any_of(std::begin({*l.toolbarSize, *l.toolbarDivider, *l.cancelButton, *l.captureButton}),
+                            std::end({*l.toolbarSize, *l.toolbarDivider, *l.cancelButton, *l.captureButton}),
+                            [&](const QRectF &r) { return r.adjusted(-1, -1, 1, 1).contains(at); });
             ASSERT_TRUE(placed) << "painted outside every piece at " << x << "," << y;
         }
     }

@@ -9,11 +9,12 @@ TEST(OverlayGeometryTest, HandlesAreFoundInTheirOrderWithinTwelvePoints) {
         std::optional<Handle> expected;
     };
     const Case cases[] = {
-        {{100, 100}, Handle{-1, -1}}, {{200, 100}, Handle{0, -1}}, {{300, 100}, Handle{1, -1}},
-        {{100, 150}, Handle{-1, 0}},  {{300, 150}, Handle{1, 0}},  {{100, 200}, Handle{-1, 1}},
-        {{200, 200}, Handle{0, 1}},   {{300, 200}, Handle{1, 1}},  {{200, 150}, std::nullopt},
-        {{312, 100}, Handle{1, -1}},  {{312.001, 100}, std::nullopt},
-        {{300 + 12 * 0.6, 200 + 12 * 0.8}, Handle{1, 1}}, // exactly 12 away diagonally
+        {{100, 100}, Handle{-1, -1}},   {{200, 100}, Handle{0, -1}},
+        {{300, 100}, Handle{1, -1}},    {{100, 150}, Handle{-1, 0}},
+        {{300, 150}, Handle{1, 0}},     {{100, 200}, Handle{-1, 1}},
+        {{200, 200}, Handle{0, 1}},     {{300, 200}, Handle{1, 1}},
+        {{200, 150}, std::nullopt},     {{312, 100}, Handle{1, -1}},
+        {{312.001, 100}, std::nullopt}, {{300 + 12 * 0.6, 200 + 12 * 0.8}, Handle{1, 1}}, // exactly 12 away diagonally
     };
     for (const Case &c : cases) {
         EXPECT_EQ(Handle::hit(c.point, r), c.expected) << c.point.x() << "," << c.point.y();
@@ -31,11 +32,10 @@ TEST(OverlayGeometryTest, ResizeFlipsAcrossTheOppositeEdgeAndKeepsFourPoints) {
         QRectF expected;
     };
     const Case cases[] = {
-        {{1, 1}, {10, 20}, {100, 100, 210, 120}},
-        {{-1, -1}, {10, 20}, {110, 120, 190, 80}},
-        {{0, 1}, {50, 30}, {100, 100, 200, 130}},     // a middle handle ignores the other direction
-        {{1, 0}, {-250, 40}, {50, 100, 50, 100}},     // dragged past the left edge: flipped
-        {{-1, 0}, {199, 0}, {299, 100, 4, 100}},      // 1 point wide is raised to 4
+        {{1, 1}, {10, 20}, {100, 100, 210, 120}}, {{-1, -1}, {10, 20}, {110, 120, 190, 80}},
+        {{0, 1}, {50, 30}, {100, 100, 200, 130}}, // a middle handle ignores the other direction
+        {{1, 0}, {-250, 40}, {50, 100, 50, 100}}, // dragged past the left edge: flipped
+        {{-1, 0}, {199, 0}, {299, 100, 4, 100}},  // 1 point wide is raised to 4
     };
     for (const Case &c : cases) EXPECT_EQ(c.handle.resize(r, c.delta), c.expected);
     EXPECT_EQ((Handle{1, 1}).resize(QRectF(0, 0, 100, 100), QSizeF(-98, -99)), QRectF(0, 0, 4, 4));

@@ -70,7 +70,6 @@ struct QuickPanelControllerTest : testing::Test {
 
 } // namespace
 
-
 TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
     QSignalSpy shown(&controller, &QuickPanelController::shown);
     controller.show(capture(), QString());
@@ -143,8 +142,9 @@ TEST_F(QuickPanelControllerTest, AClosedPanelHoldsNothingOfItsCapture) {
         QImage *kept = new QImage(capture());
         bool freed = false;
         {
-            const QImage image(kept->bits(), kept->width(), kept->height(), kept->bytesPerLine(), kept->format(),
-                               [](void *info) { *static_cast<bool *>(info) = true; }, &freed);
+            const QImage image(
+                kept->bits(), kept->width(), kept->height(), kept->bytesPerLine(), kept->format(),
+                [](void *info) { *static_cast<bool *>(info) = true; }, &freed);
             controller.show(image, QString());
         }
         controller.model()->setBackdrop(StyleStore::shared().backdrops().at(1));
@@ -231,8 +231,7 @@ TEST_F(QuickPanelControllerTest, SwatchesMenuAndBackgroundRender) {
     QStringList titles;
     for (QAction *action : menu->actions()) titles << (action->isSeparator() ? QStringLiteral("—") : action->text());
     EXPECT_EQ(titles.first(), QStringLiteral("Sem fundo (só o print)"));
-    EXPECT_EQ(titles.mid(titles.size() - 6),
-              (QStringList{"—", "Copiar", "Salvar…", "Abrir no Editor", "—", "Fechar"}));
+    EXPECT_EQ(titles.mid(titles.size() - 6), (QStringList{"—", "Copiar", "Salvar…", "Abrir no Editor", "—", "Fechar"}));
     EXPECT_EQ(titles.size(), 2 + 8 + 6); // all eight coloured built-ins
 
     // A click shows the choice at once; the beautified thumbnail arrives from the background.
@@ -338,7 +337,8 @@ TEST_F(QuickPanelControllerTest, CopySaveEditAndDrag) {
     ASSERT_EQ(b->urls().size(), 1);
     const QFileInfo fa(a->urls()[0].toLocalFile()), fb(b->urls()[0].toLocalFile());
     EXPECT_NE(fa.absolutePath(), fb.absolutePath());
-    EXPECT_TRUE(fa.fileName().startsWith(QStringLiteral("Pelicarta ")) && fa.fileName().endsWith(QStringLiteral(".png")));
+    EXPECT_TRUE(fa.fileName().startsWith(QStringLiteral("Pelicarta ")) &&
+                fa.fileName().endsWith(QStringLiteral(".png")));
     EXPECT_EQ(QImage(fa.filePath()).size(), QSize(800, 500));
     EXPECT_EQ(QFileInfo(fa.absolutePath()).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
 
@@ -359,5 +359,4 @@ TEST_F(QuickPanelControllerTest, CopySaveEditAndDrag) {
                      });
     controller.edit();
     EXPECT_EQ(asked, 1);
-
 }

@@ -215,7 +215,8 @@ TEST_F(ScreenCapturerTest, BlankImagesAreJudgedOnTwelveByTwelve) {
     auto sample = [](int opaque, int black) {
         QImage image(12, 12, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
-        for (int i = 0; i < opaque; ++i) image.setPixel(i % 12, i / 12, i < black ? qRgb(0, 0, 0) : qRgb(200, 200, 200));
+        for (int i = 0; i < opaque; ++i)
+            image.setPixel(i % 12, i / 12, i < black ? qRgb(0, 0, 0) : qRgb(200, 200, 200));
         return image;
     };
     EXPECT_TRUE(ScreenCapturer::looksBlank(sample(13, 0)));

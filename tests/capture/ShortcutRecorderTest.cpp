@@ -49,13 +49,15 @@ TEST_F(ShortcutRecorderTest, RecordsAcceptsAndRejects) {
     auto *elsewhere = new QLabel(QStringLiteral("outro"), &window);
     window.show();
     EXPECT_EQ(recorder->statusText(), QStringLiteral("Pronto — teste agora em qualquer app"));
-    EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Atalho de Capturar área: Alt+Shift+A. Clique para gravar outro."));
+    EXPECT_EQ(recorder->field()->accessibleName(),
+              QStringLiteral("Atalho de Capturar área: Alt+Shift+A. Clique para gravar outro."));
 
     QTest::mouseClick(recorder->field(), Qt::LeftButton);
     ASSERT_TRUE(recorder->isRecording());
     EXPECT_TRUE(hotkeys->registered.isEmpty()); // suspended
     EXPECT_EQ(recorder->statusText(), QStringLiteral("Esc cancela · atalhos do sistema não podem ser gravados"));
-    EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Gravando atalho para Capturar área. Pressione a combinação."));
+    EXPECT_EQ(recorder->field()->accessibleName(),
+              QStringLiteral("Gravando atalho para Capturar área. Pressione a combinação."));
 
     // Rejected: shown, not stored, still recording.
     press(elsewhere, Qt::Key_A, Qt::ShiftModifier);
@@ -78,7 +80,8 @@ TEST_F(ShortcutRecorderTest, RecordsAcceptsAndRejects) {
     EXPECT_EQ(hotkeys->registered.value(1).keyCode, 35);
     EXPECT_EQ(hotkeys->registered.size(), 5);
     EXPECT_EQ(recorder->statusText(), QStringLiteral("Pronto — teste agora em qualquer app"));
-    EXPECT_EQ(recorder->field()->accessibleName(), QStringLiteral("Atalho de Capturar área: Alt+Shift+P. Clique para gravar outro."));
+    EXPECT_EQ(recorder->field()->accessibleName(),
+              QStringLiteral("Atalho de Capturar área: Alt+Shift+P. Clique para gravar outro."));
 
     // Keys reach other widgets again once recording stopped.
     press(elsewhere, Qt::Key_A, Qt::ShiftModifier);
@@ -94,7 +97,8 @@ TEST_F(ShortcutRecorderTest, ThePromptFitsAndMessagesDoNotMoveTheField) {
         layout->addWidget(recorder, 0, Qt::AlignLeft | Qt::AlignTop);
         window.show();
         const QFont font = Theme::font(size == Keycap::Size::large ? 16 : 13);
-        EXPECT_GT(recorder->field()->width(), QFontMetrics(font).horizontalAdvance(QStringLiteral("Pressione a combinação…")) + 8);
+        EXPECT_GT(recorder->field()->width(),
+                  QFontMetrics(font).horizontalAdvance(QStringLiteral("Pressione a combinação…")) + 8);
         QTest::mouseClick(recorder->field(), Qt::LeftButton);
         QCoreApplication::processEvents();
         const QRect before = recorder->field()->geometry();

@@ -72,8 +72,8 @@ TEST(AnnotationRendererTest, MarksAreShiftedByTheCrop) {
     // Marks are in pixels also on an image of a high-density screen, which keeps its density.
     QImage dense = image.copy();
     dense.setDevicePixelRatio(2);
-    const QImage denseOut = AnnotationRenderer::render(dense, std::nullopt,
-                                                       {mark(Annotation::Kind::arrow, {110, 60}, {300, 60}, 0x4DA3FF, 6)});
+    const QImage denseOut = AnnotationRenderer::render(
+        dense, std::nullopt, {mark(Annotation::Kind::arrow, {110, 60}, {300, 60}, 0x4DA3FF, 6)});
     EXPECT_EQ(denseOut.devicePixelRatio(), 2);
     EXPECT_GT(denseOut.pixelColor(250, 60).blue() - denseOut.pixelColor(250, 60).red(), 100);
     EXPECT_TRUE(near(at(out, 95, 10), QColor(0x4D, 0xA3, 0xFF), 10)); // the tip's head
@@ -105,7 +105,8 @@ TEST(AnnotationRendererTest, BlursShareOneMosaicUnderEveryOtherMark) {
     const QImage over = AnnotationRenderer::render(image, std::nullopt, {arrow, left});
     EXPECT_TRUE(near(at(over, 100, 100), QColor(0x3D, 0xDC, 0x97), 2));
     // Degenerate blur boxes change nothing.
-    const QImage thin = AnnotationRenderer::render(image, std::nullopt, {mark(Annotation::Kind::blur, {10, 10}, {11, 200})});
+    const QImage thin =
+        AnnotationRenderer::render(image, std::nullopt, {mark(Annotation::Kind::blur, {10, 10}, {11, 200})});
     EXPECT_EQ(thin.pixel(10, 100), image.pixel(10, 100));
 }
 
@@ -118,15 +119,18 @@ TEST(AnnotationRendererTest, HighlightsMultiply) {
     const QImage out = AnnotationRenderer::render(image, std::nullopt,
                                                   {mark(Annotation::Kind::highlight, {10, 10}, {190, 90}, 0xFF5A5F)});
     // Over white: 45 % of the colour, 55 % of white.
-    EXPECT_TRUE(near(at(out, 50, 50), QColor(255, qRound(0.45 * 0x5A + 0.55 * 255), qRound(0.45 * 0x5F + 0.55 * 255)), 2));
+    EXPECT_TRUE(
+        near(at(out, 50, 50), QColor(255, qRound(0.45 * 0x5A + 0.55 * 255), qRound(0.45 * 0x5F + 0.55 * 255)), 2));
     EXPECT_EQ(at(out, 150, 50), QColor(Qt::black));
     EXPECT_EQ(at(out, 5, 5), QColor(Qt::white));
 }
 
 TEST(AnnotationRendererTest, LabelInkFontAndPill) {
     EXPECT_EQ(AnnotationRenderer::textColor(0xFFC93C), QColor::fromRgbF(0.08f, 0.07f, 0.12f));
-    for (quint32 light : {0x3DDC97u, 0xB79CFFu, 0xFFFFFFu}) EXPECT_NE(AnnotationRenderer::textColor(light), QColor(Qt::white));
-    for (quint32 dark : {0xFF5A5Fu, 0x4DA3FFu, 0x15121Fu}) EXPECT_EQ(AnnotationRenderer::textColor(dark), QColor(Qt::white));
+    for (quint32 light : {0x3DDC97u, 0xB79CFFu, 0xFFFFFFu})
+        EXPECT_NE(AnnotationRenderer::textColor(light), QColor(Qt::white));
+    for (quint32 dark : {0xFF5A5Fu, 0x4DA3FFu, 0x15121Fu})
+        EXPECT_EQ(AnnotationRenderer::textColor(dark), QColor(Qt::white));
 
     Annotation label = mark(Annotation::Kind::label(QStringLiteral("Olá")), {40, 30}, {40, 30}, 0xFFC93C, 2);
     const AnnotationRenderer::TextAttributes attributes = AnnotationRenderer::textAttributes(label);

@@ -18,7 +18,8 @@ TEST_F(AnnotationTest, PaletteNamesFallBackToBlack) {
     EXPECT_EQ(Annotation::palette.front().color, 0xFF5A5Fu);
     EXPECT_EQ(Annotation::paletteName(0xFFC93C), QStringLiteral("Amarelo"));
     EXPECT_EQ(Annotation::paletteName(0xB79CFF), QStringLiteral("Lilás"));
-    for (quint32 other : {0x15121Fu, 0x000000u, 0x123456u}) EXPECT_EQ(Annotation::paletteName(other), QStringLiteral("Preto"));
+    for (quint32 other : {0x15121Fu, 0x000000u, 0x123456u})
+        EXPECT_EQ(Annotation::paletteName(other), QStringLiteral("Preto"));
     platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
     EXPECT_EQ(Annotation::paletteName(0x4DA3FF), QStringLiteral("Blue"));
 }
@@ -60,7 +61,8 @@ TEST_F(AnnotationTest, ThicknessRawValuesAndStrokeWidths) {
         QSize size;
         double thin, medium, thick;
     };
-    for (const Case &c : {Case{{1920, 1080}, 4.2, 6, 9.6}, Case{{640, 480}, 2.1, 3, 4.8}, Case{{6000, 4000}, 7, 10, 16}}) {
+    for (const Case &c :
+         {Case{{1920, 1080}, 4.2, 6, 9.6}, Case{{640, 480}, 2.1, 3, 4.8}, Case{{6000, 4000}, 7, 10, 16}}) {
         EXPECT_NEAR(Annotation::strokeWidth(c.size, T::thin), c.thin, 1e-9);
         EXPECT_NEAR(Annotation::strokeWidth(c.size, T::medium), c.medium, 1e-9);
         EXPECT_NEAR(Annotation::strokeWidth(c.size, T::thick), c.thick, 1e-9);

@@ -140,7 +140,8 @@ TEST(BackdropRendererTest, DISABLED_BuiltInsSheet) {
 // A stored backdrop keeps colours its kind cannot show; the picture is that of the colours it shows.
 TEST(BackdropRendererTest, OnlyTheColorsTheKindShowsAreDrawn) {
     for (const Backdrop::Kind kind : {Backdrop::Kind::linear, Backdrop::Kind::mesh}) {
-        Backdrop shown = Backdrop::builtIn(kind == Backdrop::Kind::linear ? QStringLiteral("aurora") : QStringLiteral("nebula"));
+        Backdrop shown =
+            Backdrop::builtIn(kind == Backdrop::Kind::linear ? QStringLiteral("aurora") : QStringLiteral("nebula"));
         Backdrop stored = shown;
         while (stored.colors.size() < 12) {
             stored.colors.append(0x00FF00);

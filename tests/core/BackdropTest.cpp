@@ -55,7 +55,8 @@ TEST_F(BackdropTest, SetKindBringsColorsAndPointsWithinTheKindsBounds) {
     EXPECT_EQ(b.colors, (QList<quint32>{0x26262E, 0x638A99, 0x7474B3}));
     EXPECT_EQ(b.points, (QList<MeshPoint>{{0.15, 0.15}, {0.88, 0.22}, {0.45, 0.9}}));
 
-    Backdrop mesh = backdropWith(Kind::mesh, {1, 2, 3, 4, 5}, {{0.1, 0.1}, {0.2, 0.2}, {0.3, 0.3}, {0.4, 0.4}, {0.5, 0.5}});
+    Backdrop mesh =
+        backdropWith(Kind::mesh, {1, 2, 3, 4, 5}, {{0.1, 0.1}, {0.2, 0.2}, {0.3, 0.3}, {0.4, 0.4}, {0.5, 0.5}});
     const QList<MeshPoint> points = mesh.points;
     mesh.setKind(Kind::solid);
     EXPECT_EQ(mesh.colors, QList<quint32>{1});

@@ -23,7 +23,8 @@ QImage busyShot(int w, int h) {
     image.fill(Qt::white);
     QPainter p(&image);
     p.fillRect(0, 0, w, 36, QColor(0x2B, 0x2F, 0x3A));
-    for (int y = 60; y < h - 20; y += 28) p.fillRect(24, y, (w - 48) * (3 + (y / 28) % 5) / 8, 12, QColor(0x9A, 0xA0, 0xB0));
+    for (int y = 60; y < h - 20; y += 28)
+        p.fillRect(24, y, (w - 48) * (3 + (y / 28) % 5) / 8, 12, QColor(0x9A, 0xA0, 0xB0));
     return image;
 }
 
@@ -277,14 +278,16 @@ TEST(BeautifierTest, DISABLED_RenderSheets) {
         EXPECT_TRUE(out.save(testsupport::outputPath(QStringLiteral("beautify-%1.png").arg(b.id))));
     }
     // A large canvas shows whether the stretched mesh stays smooth.
-    const QImage large = Beautifier::render(busyShot(2400, 1500), style(Backdrop::builtIn(QStringLiteral("dusk"))), std::nullopt);
+    const QImage large =
+        Beautifier::render(busyShot(2400, 1500), style(Backdrop::builtIn(QStringLiteral("dusk"))), std::nullopt);
     EXPECT_TRUE(large.save(testsupport::outputPath(QStringLiteral("beautify-dusk-large.png"))));
     for (LogoPosition position : LogoPositions::all) {
         BeautyStyle s = style(Backdrop::builtIn(QStringLiteral("pearl")), 48);
         s.aspect = AspectRatio::wide;
         const BrandLogo logo{logoImage(360, 120), LogoVariant::auto_, position, LogoSize::large};
         const QImage out = Beautifier::render(screenshot, s, logo);
-        EXPECT_TRUE(out.save(testsupport::outputPath(QStringLiteral("logo-%1.png").arg(LogoPositions::rawValue(position)))));
+        EXPECT_TRUE(
+            out.save(testsupport::outputPath(QStringLiteral("logo-%1.png").arg(LogoPositions::rawValue(position)))));
     }
 }
 
@@ -292,7 +295,8 @@ TEST(BeautifierTest, APlateDrawnBeforehandGivesTheSamePictureOnlyWhenItFits) {
     const BeautyStyle s = style(Backdrop::builtIn(QStringLiteral("aurora")));
     const QImage capture = busyShot(420, 260);
     const QImage expected = Beautifier::render(capture, s, std::nullopt);
-    const std::optional<Beautifier::Layout> fitting = Beautifier::layout(Beautifier::placedScreenshot(capture, s).size(), s);
+    const std::optional<Beautifier::Layout> fitting =
+        Beautifier::layout(Beautifier::placedScreenshot(capture, s).size(), s);
     ASSERT_TRUE(fitting);
     // Drawn for this very screenshot: the same pixels, drawn into the plate itself.
     QImage plate = Beautifier::backplate(*fitting, s, std::nullopt);

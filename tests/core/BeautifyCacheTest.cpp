@@ -40,7 +40,7 @@ TEST(BeautifyCacheTest, EveryResultEqualsAFreshRender) {
         const BeautyStyle *style;
         std::optional<BrandLogo> logo;
     };
-    const QList<Step> steps{{&shot, &plain, std::nullopt},  {&marked, &plain, std::nullopt},
+    const QList<Step> steps{{&shot, &plain, std::nullopt},   {&marked, &plain, std::nullopt},
                             {&marked, &other, std::nullopt}, {&framed, &other, std::nullopt},
                             {&shot, &square, logo},          {&shot, &square, moved},
                             {&marked, &square, moved}};

@@ -26,7 +26,8 @@ TEST(BeautyStyleTest, StyleDecodingTakesDefaultsPerKeyAndReadsTheOlderForm) {
     EXPECT_TRUE(ocean->roundedCorners && ocean->shadow && ocean->autoBalance);
     EXPECT_EQ(ocean->aspect, AspectRatio::auto_);
 
-    EXPECT_EQ(BeautyStyle::fromJson(parseObject(R"({"backdropID":"brand-mesh"})"))->backdrop.id, QStringLiteral("aurora"));
+    EXPECT_EQ(BeautyStyle::fromJson(parseObject(R"({"backdropID":"brand-mesh"})"))->backdrop.id,
+              QStringLiteral("aurora"));
     // A real backdrop wins over the older key; null means absent.
     QJsonObject both{{QStringLiteral("backdrop"), Backdrop::builtIn(QStringLiteral("mint")).toJson()},
                      {QStringLiteral("backdropID"), QStringLiteral("ocean")}};
@@ -46,12 +47,13 @@ TEST(BeautyStyleTest, StyleDecodingTakesDefaultsPerKeyAndReadsTheOlderForm) {
 
     EXPECT_EQ(BeautyStyle::fromJson(parseObject(R"({"padding":-20})"))->padding, 0);
 
-    for (const char *bad : {R"({"padding":"wide"})", R"({"shadow":1})", R"({"roundedCorners":"true"})",
-                            R"({"aspect":"portrait"})", R"({"aspect":1})", R"({"backdropID":7})",
-                            R"({"backdrop":{"id":"x"}})", R"({"backdrop":"ocean"})"}) {
+    for (const char *bad :
+         {R"({"padding":"wide"})", R"({"shadow":1})", R"({"roundedCorners":"true"})", R"({"aspect":"portrait"})",
+          R"({"aspect":1})", R"({"backdropID":7})", R"({"backdrop":{"id":"x"}})", R"({"backdrop":"ocean"})"}) {
         EXPECT_FALSE(BeautyStyle::fromJson(parseObject(bad))) << bad;
     }
-    EXPECT_FALSE(BeautyStyle::fromJson(QJsonObject{{QStringLiteral("padding"), std::numeric_limits<double>::infinity()}}));
+    EXPECT_FALSE(
+        BeautyStyle::fromJson(QJsonObject{{QStringLiteral("padding"), std::numeric_limits<double>::infinity()}}));
     EXPECT_FALSE(BeautyStyle::fromJson(QJsonArray{}));
 }
 
@@ -62,7 +64,7 @@ TEST(BeautyStyleTest, JsonFormRoundTripsWithAllSixKeys) {
     style.shadow = false;
     style.aspect = AspectRatio::square;
     EXPECT_EQ(BeautyStyle::fromJson(style.toJson()), style);
-    EXPECT_EQ(style.toJson().keys(), (QStringList{QStringLiteral("aspect"), QStringLiteral("autoBalance"),
-                                                  QStringLiteral("backdrop"), QStringLiteral("padding"),
-                                                  QStringLiteral("roundedCorners"), QStringLiteral("shadow")}));
+    EXPECT_EQ(style.toJson().keys(),
+              (QStringList{QStringLiteral("aspect"), QStringLiteral("autoBalance"), QStringLiteral("backdrop"),
+                           QStringLiteral("padding"), QStringLiteral("roundedCorners"), QStringLiteral("shadow")}));
 }

@@ -47,7 +47,8 @@ TEST(DragFileTest, OnlyOurOldDragFoldersAreRemoved) {
     // A link into someone else's folder is not followed.
     ASSERT_TRUE(QFile::link(temp.file(QStringLiteral("other-drag/keep.png")),
                             temp.file(QStringLiteral("pelicarta-drag-linked/link.png"))));
-    ASSERT_TRUE(QFile::link(temp.file(QStringLiteral("other-drag")), temp.file(QStringLiteral("pelicarta-drag-alias"))));
+    ASSERT_TRUE(
+        QFile::link(temp.file(QStringLiteral("other-drag")), temp.file(QStringLiteral("pelicarta-drag-alias"))));
 
     // Today's folders stay.
     EXPECT_EQ(DragFile::removeOldFolders(temp.path(), QDateTime::currentDateTime()), 0);

@@ -137,8 +137,8 @@ TEST(ExporterTest, JpegAndHeicGrowWithQuality) {
 
 TEST(ExporterTest, EncodedFilesDecodeBack) {
     const QImage image = samplePicture();
-    const auto jpeg = Exporter::encode(Exporter::prepare(image, settings(ExportFormat::jpeg)),
-                                       settings(ExportFormat::jpeg));
+    const auto jpeg =
+        Exporter::encode(Exporter::prepare(image, settings(ExportFormat::jpeg)), settings(ExportFormat::jpeg));
     ASSERT_TRUE(jpeg);
     const auto fromJpeg = readWithQt(*jpeg);
     ASSERT_TRUE(fromJpeg);
@@ -172,7 +172,7 @@ TEST(ExporterTest, RefusesWhatCannotBeEncoded) {
         EXPECT_FALSE(Exporter::encode(tooWide, settings(format)));
     }
     // A quality that is not a number falls back to the default instead of failing.
-    const auto nan = Exporter::encode(samplePicture(), settings(ExportFormat::jpeg, ExportScale::retina,
-                                                                std::numeric_limits<double>::quiet_NaN()));
+    const auto nan = Exporter::encode(
+        samplePicture(), settings(ExportFormat::jpeg, ExportScale::retina, std::numeric_limits<double>::quiet_NaN()));
     EXPECT_TRUE(nan);
 }

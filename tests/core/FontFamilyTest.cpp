@@ -12,9 +12,9 @@ TEST(FontFamilyTest, FamiliesAreNamedWithoutTheirFoundry) {
     EXPECT_TRUE(FontFamily::same(QStringLiteral("Nimbus Sans [urw]"), QStringLiteral("NIMBUS SANS [UKWN]")));
     EXPECT_FALSE(FontFamily::same(QStringLiteral("Nimbus Sans"), QStringLiteral("Nimbus Sans Narrow [urw]")));
 
-    const QStringList listed{QStringLiteral("Nimbus Sans [UKWN]"), QStringLiteral("Inter"),
-                             QStringLiteral("Nimbus Sans [URW ]"), QStringLiteral("Nimbus Sans [urw]"),
+    const QStringList listed{QStringLiteral("Nimbus Sans [UKWN]"),       QStringLiteral("Inter"),
+                             QStringLiteral("Nimbus Sans [URW ]"),       QStringLiteral("Nimbus Sans [urw]"),
                              QStringLiteral("Nimbus Sans Narrow [urw]"), QStringLiteral("inter")};
     EXPECT_EQ(FontFamily::distinct(listed), (QStringList{QStringLiteral("Nimbus Sans"), QStringLiteral("Inter"),
-                                                        QStringLiteral("Nimbus Sans Narrow")}));
+                                                         QStringLiteral("Nimbus Sans Narrow")}));
 }

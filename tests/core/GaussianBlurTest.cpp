@@ -35,14 +35,16 @@ Deviation deviationFromGaussian(const QImage &blurred, QRect square, double sigm
     auto along = [sigma](int n, int first, int last) {
         std::vector<double> share(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i)
-            share[static_cast<size_t>(i)] = gaussianBelow(last + 1 - (i + 0.5), sigma) - gaussianBelow(first - (i + 0.5), sigma);
+            share[static_cast<size_t>(i)] =
+                gaussianBelow(last + 1 - (i + 0.5), sigma) - gaussianBelow(first - (i + 0.5), sigma);
         return share;
     };
     const std::vector<double> fx = along(blurred.width(), square.left(), square.right());
     const std::vector<double> fy = along(blurred.height(), square.top(), square.bottom());
     for (int y = 0; y < blurred.height(); ++y)
         for (int x = 0; x < blurred.width(); ++x) {
-            const int expected = static_cast<int>(std::lround(255 * fx[static_cast<size_t>(x)] * fy[static_cast<size_t>(y)]));
+            const int expected =
+                static_cast<int>(std::lround(255 * fx[static_cast<size_t>(x)] * fy[static_cast<size_t>(y)]));
             const int error = std::abs(expected - blurred.constScanLine(y)[x]);
             d.largest = std::max(d.largest, error);
             total += error;
@@ -80,10 +82,11 @@ TEST(GaussianBlurTest, FollowsATrueGaussianAtEverySize) {
 
 // The shadow path draws the shape straight at the reduced scale; it must match the Gaussian as well.
 TEST(GaussianBlurTest, SoftMaskFollowsATrueGaussian) {
-    for (const auto &[size, square, sigma] : {std::tuple{120, QRect(40, 30, 40, 50), 3.0},
-                                              std::tuple{700, QRect(240, 220, 200, 260), 44.0},
-                                              std::tuple{503, QRect(171, 150, 161, 201), 31.0}}) {
-        const GaussianBlur::SoftMask mask(QSize(size, size), sigma, [rect = square](QPainter &p) { p.fillRect(rect, Qt::black); });
+    for (const auto &[size, square, sigma] :
+         {std::tuple{120, QRect(40, 30, 40, 50), 3.0}, std::tuple{700, QRect(240, 220, 200, 260), 44.0},
+          std::tuple{503, QRect(171, 150, 161, 201), 31.0}}) {
+        const GaussianBlur::SoftMask mask(QSize(size, size), sigma,
+                                          [rect = square](QPainter &p) { p.fillRect(rect, Qt::black); });
         ASSERT_FALSE(mask.isNull());
         QImage read(size, size, QImage::Format_Alpha8);
         for (int y = 0; y < size; ++y) mask.readRow(y, 0, size, read.scanLine(y));
@@ -92,7 +95,8 @@ TEST(GaussianBlurTest, SoftMaskFollowsATrueGaussian) {
         EXPECT_LT(d.mean, 0.75) << "sigma " << sigma;
     }
     // Reading part of a row gives the same values as reading all of it; outside the mask nothing.
-    const GaussianBlur::SoftMask mask(QSize(300, 100), 20, [](QPainter &p) { p.fillRect(100, 30, 100, 40, Qt::black); });
+    const GaussianBlur::SoftMask mask(QSize(300, 100), 20,
+                                      [](QPainter &p) { p.fillRect(100, 30, 100, 40, Qt::black); });
     uint8_t whole[300], part[50];
     mask.readRow(50, 0, 300, whole);
     mask.readRow(50, 120, 50, part);

@@ -47,7 +47,8 @@ TEST_F(LocalizationTest, FormatterIsSafeWithHostileOrPositionalTexts) {
     EXPECT_EQ(formatLocalized(QStringLiteral("%9$@|%0$@"), two), QStringLiteral("|"));
     EXPECT_EQ(formatLocalized(QStringLiteral("%s %n %x %f%"), two), QStringLiteral("%s %n %x %f%"));
     EXPECT_EQ(formatLocalized(QStringLiteral("100%% de %@"), {QStringLiteral("50%@")}), QStringLiteral("100% de 50%@"));
-    EXPECT_EQ(formatLocalized(QStringLiteral("%99999999999999999999$@x"), two), QStringLiteral("%99999999999999999999$@x"));
+    EXPECT_EQ(formatLocalized(QStringLiteral("%99999999999999999999$@x"), two),
+              QStringLiteral("%99999999999999999999$@x"));
     // Number placeholders take their values as text, like "%@".
     EXPECT_EQ(formatLocalized(QStringLiteral("%lld × %lld"), {QStringLiteral("400"), QStringLiteral("300")}),
               QStringLiteral("400 × 300"));
@@ -68,8 +69,8 @@ TEST_F(LocalizationTest, EnglishTableCoversTheBuiltInNames) {
     ASSERT_TRUE(platform::StringTables::languages().contains(QStringLiteral("en")));
     platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
     // Names that read differently in English must really be translated, not fall back.
-    for (const char *key : {"Nebulosa", "Oceano", "Pôr do sol", "Crepúsculo", "Menta", "Grafite", "Pérola",
-                            "Sem fundo", "Novo tutorial"}) {
+    for (const char *key : {"Nebulosa", "Oceano", "Pôr do sol", "Crepúsculo", "Menta", "Grafite", "Pérola", "Sem fundo",
+                            "Novo tutorial"}) {
         EXPECT_NE(L(key), QString::fromUtf8(key)) << key;
     }
 }

@@ -105,10 +105,10 @@ TEST(PictureServiceTest, AFileThatIsNoReadablePictureGivesANullImageAndIsTriedAg
     QElapsedTimer clock;
     clock.start();
     const QStringList names{QStringLiteral("cortada.png"), QStringLiteral("lixo.png"), QStringLiteral("vazia.png"),
-                            QStringLiteral("pasta.png"), QStringLiteral("fifo.png"), QStringLiteral("ausente.png")};
+                            QStringLiteral("pasta.png"),   QStringLiteral("fifo.png"), QStringLiteral("ausente.png")};
     for (const QString &name : names) {
         for (const auto &[box, fit] : {std::pair{QSize(480, 480), Fit::inside}, std::pair{QSize(760, 520), Fit::inside},
-                                      std::pair{QSize(232, 160), Fit::cover}})
+                                       std::pair{QSize(232, 160), Fit::cover}})
             EXPECT_TRUE(waitFor(pictures.picture(temp.file(name), box, fit)).isNull()) << name.toStdString();
     }
     EXPECT_LT(clock.elapsed(), 5000);
@@ -146,8 +146,8 @@ TEST(PictureServiceTest, IdenticalRequestsShareADecodingAndOnlyThoseStillWantedA
     EXPECT_EQ(waitFor(newest).size(), QSize(20, 10));
     EXPECT_EQ(waitFor(pending).size(), QSize(10, 10));
     // "b" was never decoded, and the newest request went first.
-    EXPECT_EQ(reads.askedSoFar(), (QStringList{QStringLiteral("wait"), QStringLiteral("c"), QStringLiteral("a"),
-                                               QStringLiteral("a")}));
+    EXPECT_EQ(reads.askedSoFar(),
+              (QStringList{QStringLiteral("wait"), QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("a")}));
     EXPECT_EQ(pictures.decodedCount(), 4);
     EXPECT_FALSE(pictures.isKept(QStringLiteral("b"), {20, 10}));
     // Asked for again, a dropped picture is decoded afresh.

@@ -30,10 +30,24 @@ struct Theme {
     QColor window, panel, field, text, muted, border, bar, barText;
 };
 
-const Theme kLight{false, QColor(0xf8fafc), QColor(0xffffff), QColor(0xffffff), QColor(0x0f172a),
-                   QColor(0x64748b), QColor(0xe2e8f0), QColor(0x1e293b), QColor(0xf8fafc)};
-const Theme kDark{true, QColor(0x0b1120), QColor(0x111827), QColor(0x1f2937), QColor(0xe5e7eb),
-                  QColor(0x9ca3af), QColor(0x374151), QColor(0x020617), QColor(0xe5e7eb)};
+const Theme kLight{false,
+                   QColor(0xf8fafc),
+                   QColor(0xffffff),
+                   QColor(0xffffff),
+                   QColor(0x0f172a),
+                   QColor(0x64748b),
+                   QColor(0xe2e8f0),
+                   QColor(0x1e293b),
+                   QColor(0xf8fafc)};
+const Theme kDark{true,
+                  QColor(0x0b1120),
+                  QColor(0x111827),
+                  QColor(0x1f2937),
+                  QColor(0xe5e7eb),
+                  QColor(0x9ca3af),
+                  QColor(0x374151),
+                  QColor(0x020617),
+                  QColor(0xe5e7eb)};
 
 QPalette paletteFor(const Theme &t) {
     QPalette p;
@@ -63,7 +77,8 @@ QFont font(int px, int weight = QFont::Normal, const QString &family = QStringLi
 // A round avatar with initials, as account menus draw them.
 class Avatar : public QWidget {
 public:
-    Avatar(QString initials, QColor fill, QWidget *parent) : QWidget(parent), m_initials(std::move(initials)), m_fill(fill) {}
+    Avatar(QString initials, QColor fill, QWidget *parent)
+        : QWidget(parent), m_initials(std::move(initials)), m_fill(fill) {}
 
 protected:
     void paintEvent(QPaintEvent *) override {
@@ -129,11 +144,12 @@ public:
         auto *l = new QLabel(text, parent);
         l->setGeometry(g);
         l->setAlignment(Qt::AlignCenter);
-        l->setStyleSheet(QStringLiteral("QLabel{background:%1;color:%2;border-radius:%3px;font-family:Inter;font-size:%4px;"
-                                        "font-weight:600;}")
-                             .arg(fill.name(), ink.name())
-                             .arg(g.height() / 2)
-                             .arg(px));
+        l->setStyleSheet(
+            QStringLiteral("QLabel{background:%1;color:%2;border-radius:%3px;font-family:Inter;font-size:%4px;"
+                           "font-weight:600;}")
+                .arg(fill.name(), ink.name())
+                .arg(g.height() / 2)
+                .arg(px));
         record(l, text, fill.lightness() < 160 ? Role::onFill : Role::text);
         return l;
     }
@@ -157,7 +173,8 @@ public:
         e->setPlaceholderText(placeholder);
         record(e, text.isEmpty() ? placeholder : text, role);
         if (role == Role::sensitive || role == Role::notSensitive) {
-            m_inked.push_back({m_lines.size() - 1, [e](bool shown) { e->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::NoEcho); }});
+            m_inked.push_back({m_lines.size() - 1,
+                               [e](bool shown) { e->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::NoEcho); }});
         }
         return e;
     }
@@ -213,7 +230,8 @@ public:
             m_lines[index].ink = changedBox(screen.image, without, m_lines[index].box.toRect());
         }
         for (TruthLine line : m_lines) {
-            const bool hidden = std::any_of(covered.begin(), covered.end(), [&](const QRectF &c) { return c.intersects(line.box); });
+            const bool hidden =
+                std::any_of(covered.begin(), covered.end(), [&](const QRectF &c) { return c.intersects(line.box); });
             if (hidden || line.text.trimmed().isEmpty()) continue;
             const auto scaled = [this](const QRectF &r) {
                 return QRectF(r.x() * m_scale, r.y() * m_scale, r.width() * m_scale, r.height() * m_scale);
@@ -225,10 +243,14 @@ public:
             for (QAction *a : static_cast<QMenu *>(o.popup)->actions()) {
                 if (a->isSeparator()) continue;
                 QString text = a->text();
-                if (!a->shortcut().isEmpty()) text += QLatin1Char(' ') + a->shortcut().toString(QKeySequence::NativeText);
+                if (!a->shortcut().isEmpty())
+                    text += QLatin1Char(' ') + a->shortcut().toString(QKeySequence::NativeText);
                 const QRectF g = QRectF(static_cast<QMenu *>(o.popup)->actionGeometry(a).translated(o.at));
-                screen.lines.append({text, QRectF(g.x() * m_scale, g.y() * m_scale, g.width() * m_scale, g.height() * m_scale),
-                                     Role::text, {}});
+                screen.lines.append(
+                    {text,
+                     QRectF(g.x() * m_scale, g.y() * m_scale, g.width() * m_scale, g.height() * m_scale),
+                     Role::text,
+                     {}});
             }
         }
         m_root->hide();
@@ -255,9 +277,10 @@ private:
 
     // In pixels of the rendered image; `near` is in window coordinates.
     QRectF changedBox(const QImage &a, const QImage &b, QRect near) const {
-        const QRect area = QRect((QPointF(near.topLeft()) * m_scale).toPoint(), (QSizeF(near.size()) * m_scale).toSize())
-                               .adjusted(-4, -4, 4, 4)
-                               .intersected(a.rect());
+        const QRect area =
+            QRect((QPointF(near.topLeft()) * m_scale).toPoint(), (QSizeF(near.size()) * m_scale).toSize())
+                .adjusted(-4, -4, 4, 4)
+                .intersected(a.rect());
         int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
         for (int y = area.top(); y <= area.bottom(); ++y) {
             const QRgb *ra = reinterpret_cast<const QRgb *>(a.constScanLine(y));
@@ -313,7 +336,8 @@ void topBar(Builder &b, const QString &product, const QString &initials, const Q
     QPalette sp = search->palette();
     sp.setColor(QPalette::PlaceholderText, QColor(0xcbd5e1));
     search->setPalette(sp);
-    b.label(bar, QRect(b.root()->width() - 300, 18, 60, 20), QStringLiteral("Ajuda"), 13, t.barText, QFont::Normal, Role::onFill);
+    b.label(bar, QRect(b.root()->width() - 300, 18, 60, 20), QStringLiteral("Ajuda"), 13, t.barText, QFont::Normal,
+            Role::onFill);
     auto *a = new Avatar(initials, avatar, bar);
     a->setGeometry(b.root()->width() - 210, 12, 32, 32);
     b.record(a, initials, Role::onFill);
@@ -329,14 +353,16 @@ Screen accountScreen(const Theme &t, qreal scale, const QString &name) {
     nav->setFrameShape(QFrame::NoFrame);
     nav->setFont(font(14));
     nav->setSpacing(4);
-    for (const char *item : {"Visão geral", "Perfil", "Pagamentos", "Segurança", "Notificações", "Integrações", "Sair da conta"})
+    for (const char *item :
+         {"Visão geral", "Perfil", "Pagamentos", "Segurança", "Notificações", "Integrações", "Sair da conta"})
         nav->addItem(QString::fromUtf8(item));
     nav->setCurrentRow(1);
     recordItems(b, nav);
 
     QWidget *page = b.root();
     b.label(page, QRect(280, 84, 600, 34), QStringLiteral("Configurações da conta"), 24, t.text, QFont::Bold);
-    b.label(page, QRect(280, 122, 600, 22), QStringLiteral("Atualize seus dados e preferências de pagamento."), 14, t.muted);
+    b.label(page, QRect(280, 122, 600, 22), QStringLiteral("Atualize seus dados e preferências de pagamento."), 14,
+            t.muted);
 
     const QStringList labels = {QStringLiteral("Nome completo"), QStringLiteral("Cargo"), QStringLiteral("Empresa")};
     const QStringList values = {QStringLiteral("Ana Beatriz Souza"), QStringLiteral("Gerente de produto"),
@@ -363,7 +389,8 @@ Screen accountScreen(const Theme &t, qreal scale, const QString &name) {
     b.label(card, QRect(24, 88, 300, 22), QStringLiteral("R$ 49,90 por mês"), 15, t.text, QFont::Medium);
     b.label(card, QRect(24, 114, 380, 20), QStringLiteral("Próxima cobrança em 05/04/2024"), 13, t.muted);
     b.button(card, QRect(24, 176, 150, 38), QStringLiteral("Alterar plano"), QColor(0x16a34a));
-    b.label(card, QRect(196, 186, 150, 20), QStringLiteral("Ver faturas"), 13, QColor(t.dark ? 0x60a5fa : 0x2563eb), QFont::Medium);
+    b.label(card, QRect(196, 186, 150, 20), QStringLiteral("Ver faturas"), 13, QColor(t.dark ? 0x60a5fa : 0x2563eb),
+            QFont::Medium);
 
     QWidget *danger = b.panel(page, QRect(780, 450, 440, 130), t.panel, t.border);
     b.label(danger, QRect(24, 18, 380, 22), QStringLiteral("Excluir conta"), 16, t.text, QFont::DemiBold);
@@ -387,7 +414,7 @@ Screen ordersScreen() {
     b.badge(b.root(), QRect(388, 84, 124, 28), QStringLiteral("Cancelados 20"), QColor(0xe2e8f0), QColor(0x334155), 13);
 
     const QStringList headers = {QStringLiteral("Pedido"), QStringLiteral("Data"), QStringLiteral("Cliente"),
-                                 QStringLiteral("Cidade"), QStringLiteral("CEP"), QStringLiteral("Valor"),
+                                 QStringLiteral("Cidade"), QStringLiteral("CEP"),  QStringLiteral("Valor"),
                                  QStringLiteral("Status")};
     const QList<QStringList> rows = {
         {"#48213", "12/03/2024", "Mariana Lima", "São Paulo", "01310-100", "R$ 1.250,00", "Enviado"},
@@ -425,7 +452,9 @@ Screen ordersScreen() {
     const QPoint offset = table->viewport()->mapTo(table, QPoint(0, 0));
     for (int r = 0; r < rows.size(); ++r) {
         for (int c = 0; c < headers.size(); ++c) {
-            const Role role = r == 3 ? Role::onFill : (c == 1 || c == 4 || c == 5 || c == 0) ? Role::notSensitive : Role::text;
+            const Role role = r == 3                                   ? Role::onFill
+                              : (c == 1 || c == 4 || c == 5 || c == 0) ? Role::notSensitive
+                                                                       : Role::text;
             b.record(table, rows[r][c], role, table->visualItemRect(table->item(r, c)).translated(offset));
         }
     }
@@ -449,8 +478,8 @@ Screen editorScreen() {
     files->setGeometry(0, 28, 260, 742);
     files->setFont(font(13));
     files->setFrameShape(QFrame::NoFrame);
-    for (const char *f : {"EXPLORADOR", "pelicano", "CMakeLists.txt", "README.md", "LICENSE", "src", "main.cpp", "Capture.cpp",
-                          "Capture.h", "Overlay.cpp", "Overlay.h", "tests", "CaptureTest.cpp"})
+    for (const char *f : {"EXPLORADOR", "pelicano", "CMakeLists.txt", "README.md", "LICENSE", "src", "main.cpp",
+                          "Capture.cpp", "Capture.h", "Overlay.cpp", "Overlay.h", "tests", "CaptureTest.cpp"})
         files->addItem(QString::fromUtf8(f));
     files->setCurrentRow(6);
 
@@ -465,33 +494,34 @@ Screen editorScreen() {
     code->setFont(font(13, QFont::Normal, QStringLiteral("DejaVu Sans Mono")));
     code->setFrameShape(QFrame::NoFrame);
     code->setLineWrapMode(QPlainTextEdit::NoWrap);
-    code->setPlainText(QStringLiteral(
-        "// Ponto de entrada do programa de captura.\n"
-        "#include \"Capture.h\"\n"
-        "\n"
-        "int main(int argc, char *argv[])\n"
-        "{\n"
-        "    QApplication app(argc, argv);\n"
-        "    Capture capture;\n"
-        "    capture.setDelay(250);\n"
-        "    if (!capture.start()) {\n"
-        "        qWarning(\"Falha ao iniciar a captura\");\n"
-        "        return 1;\n"
-        "    }\n"
-        "    return app.exec();\n"
-        "}\n"));
+    code->setPlainText(QStringLiteral("// Ponto de entrada do programa de captura.\n"
+                                      "#include \"Capture.h\"\n"
+                                      "\n"
+                                      "int main(int argc, char *argv[])\n"
+                                      "{\n"
+                                      "    QApplication app(argc, argv);\n"
+                                      "    Capture capture;\n"
+                                      "    capture.setDelay(250);\n"
+                                      "    if (!capture.start()) {\n"
+                                      "        qWarning(\"Falha ao iniciar a captura\");\n"
+                                      "        return 1;\n"
+                                      "    }\n"
+                                      "    return app.exec();\n"
+                                      "}\n"));
 
     QWidget *status = b.panel(b.root(), QRect(0, 770, 1280, 30), QColor(0x1d4ed8));
     b.label(status, QRect(12, 6, 200, 18), QStringLiteral("main"), 12, Qt::white, QFont::Normal, Role::onFill);
-    b.label(status, QRect(900, 6, 160, 18), QStringLiteral("Linha 8, Coluna 5"), 12, Qt::white, QFont::Normal, Role::onFill);
+    b.label(status, QRect(900, 6, 160, 18), QStringLiteral("Linha 8, Coluna 5"), 12, Qt::white, QFont::Normal,
+            Role::onFill);
     b.label(status, QRect(1080, 6, 60, 18), QStringLiteral("UTF-8"), 12, Qt::white, QFont::Normal, Role::onFill);
     b.label(status, QRect(1160, 6, 60, 18), QStringLiteral("C++"), 12, Qt::white, QFont::Normal, Role::onFill);
 
     auto *menu = new QMenu(b.root());
     menu->setFont(font(13));
     const std::pair<const char *, const char *> entries[] = {
-        {"Novo arquivo", "Ctrl+N"}, {"Abrir pasta", "Ctrl+O"}, {"Salvar", "Ctrl+S"}, {"Salvar como", "Ctrl+Shift+S"},
-        {nullptr, nullptr},         {"Exportar como PDF", ""},  {"Fechar janela", "Ctrl+W"}, {"Sair", "Ctrl+Q"}};
+        {"Novo arquivo", "Ctrl+N"},      {"Abrir pasta", "Ctrl+O"}, {"Salvar", "Ctrl+S"},
+        {"Salvar como", "Ctrl+Shift+S"}, {nullptr, nullptr},        {"Exportar como PDF", ""},
+        {"Fechar janela", "Ctrl+W"},     {"Sair", "Ctrl+Q"}};
     for (const auto &[text, keys] : entries) {
         if (!text) {
             menu->addSeparator();
@@ -567,9 +597,11 @@ Screen logScreen() {
 Screen personalDataScreen() {
     const Theme &t = kLight;
     Builder b(QStringLiteral("dados-pessoais-claro-1x"), QSize(1280, 860), t, 1);
-    topBar(b, QStringLiteral("Pelicano Pagamentos"), QStringLiteral("MR"), QStringLiteral("Marcos Reis"), QColor(0x0891b2));
+    topBar(b, QStringLiteral("Pelicano Pagamentos"), QStringLiteral("MR"), QStringLiteral("Marcos Reis"),
+           QColor(0x0891b2));
     b.label(b.root(), QRect(40, 84, 600, 34), QStringLiteral("Cliente: Ana Beatriz Souza"), 24, t.text, QFont::Bold);
-    b.label(b.root(), QRect(40, 122, 600, 22), QStringLiteral("Dados cadastrais e credenciais de integração."), 14, t.muted);
+    b.label(b.root(), QRect(40, 122, 600, 22), QStringLiteral("Dados cadastrais e credenciais de integração."), 14,
+            t.muted);
 
     QWidget *card = b.panel(b.root(), QRect(40, 164, 760, 660), t.panel, t.border);
     const std::tuple<const char *, const char *, Role> rows[] = {
@@ -613,8 +645,12 @@ Screen personalDataScreen() {
 } // namespace
 
 QList<Screen> widgetScreens() {
-    return {accountScreen(kLight, 1, QStringLiteral("conta-claro-1x")), accountScreen(kDark, 2, QStringLiteral("conta-escuro-2x")),
-            ordersScreen(), editorScreen(), logScreen(), personalDataScreen()};
+    return {accountScreen(kLight, 1, QStringLiteral("conta-claro-1x")),
+            accountScreen(kDark, 2, QStringLiteral("conta-escuro-2x")),
+            ordersScreen(),
+            editorScreen(),
+            logScreen(),
+            personalDataScreen()};
 }
 
 QList<Word> wordsOf(const QList<platform::TextLine> &lines) {
@@ -648,7 +684,8 @@ Score &Score::operator+=(const Score &o) {
 namespace {
 
 bool isMark(QChar c) {
-    return c == QLatin1Char('_') || c == QLatin1Char('-') || c == QLatin1Char('@') || c == QLatin1Char('.') || c == QLatin1Char('/');
+    return c == QLatin1Char('_') || c == QLatin1Char('-') || c == QLatin1Char('@') || c == QLatin1Char('.') ||
+           c == QLatin1Char('/');
 }
 
 // The marks of `truth` a longest common subsequence with `read` keeps, by mark.
@@ -658,7 +695,8 @@ QHash<QChar, int> marksKept(const QString &truth, const QString &read) {
     for (qsizetype i = n - 1; i >= 0; --i) {
         for (qsizetype j = m - 1; j >= 0; --j) {
             const size_t a = size_t(i), b = size_t(j);
-            common[a][b] = truth[i] == read[j] ? common[a + 1][b + 1] + 1 : std::max(common[a + 1][b], common[a][b + 1]);
+            common[a][b] =
+                truth[i] == read[j] ? common[a + 1][b + 1] + 1 : std::max(common[a + 1][b], common[a][b + 1]);
         }
     }
     // Walk one longest common subsequence and count the marks on it.

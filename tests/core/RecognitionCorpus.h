@@ -66,7 +66,7 @@ QList<Word> wordsOf(const QList<platform::TextLine> &lines);
 
 struct Score {
     int words = 0, found = 0;
-    int marks = 0, marksFound = 0; // the characters the finder depends on: _ - @ . /
+    int marks = 0, marksFound = 0;            // the characters the finder depends on: _ - @ . /
     QHash<QChar, std::pair<int, int>> byMark; // each of them: how many there are, how many were kept
     QStringList missed;
     double recall() const { return words ? double(found) / words : 1.0; }

@@ -17,10 +17,26 @@ struct Colours {
     QColor page, text, muted, outline, fill, accent, trackOff, knobOff, bar;
 };
 
-const Colours kLightColours{false,           QColor(0xffffff), QColor(0x111827), QColor(0x6b7280), QColor(0xcbd5e1),
-                            QColor(0xf8fafc), QColor(0x2563eb), QColor(0xcbd5e1), QColor(0xffffff), QColor(0xf1f5f9)};
-const Colours kDarkColours{true,            QColor(0x111827), QColor(0xe5e7eb), QColor(0x9ca3af), QColor(0x4b5563),
-                           QColor(0x1f2937), QColor(0x3b82f6), QColor(0x374151), QColor(0x9ca3af), QColor(0x0b1120)};
+const Colours kLightColours{false,
+                            QColor(0xffffff),
+                            QColor(0x111827),
+                            QColor(0x6b7280),
+                            QColor(0xcbd5e1),
+                            QColor(0xf8fafc),
+                            QColor(0x2563eb),
+                            QColor(0xcbd5e1),
+                            QColor(0xffffff),
+                            QColor(0xf1f5f9)};
+const Colours kDarkColours{true,
+                           QColor(0x111827),
+                           QColor(0xe5e7eb),
+                           QColor(0x9ca3af),
+                           QColor(0x4b5563),
+                           QColor(0x1f2937),
+                           QColor(0x3b82f6),
+                           QColor(0x374151),
+                           QColor(0x9ca3af),
+                           QColor(0x0b1120)};
 
 QFont fontOf(int px, int weight = QFont::Normal) {
     QFont f(QStringLiteral("Inter"));
@@ -230,18 +246,12 @@ Screen recordScreen(const Colours &c, qreal scale) {
     page.text({40, 56, 600, 20}, QStringLiteral("Atualizado em 12/03/2024 por Marcos Reis"), 13, c.muted);
     page.copy({QStringLiteral("Ficha do cliente"), QStringLiteral("Atualizado em 12/03/2024 por Marcos Reis")});
     const std::tuple<const char *, const char *, Role> rows[] = {
-        {"Nome:", "Ana Beatriz Souza", Role::text},
-        {"CPF:", "123.456.789-09", Role::sensitive},
-        {"Nascimento:", "14/08/1990", Role::notSensitive},
-        {"E-mail:", "ana.souza@exemplo.com.br", Role::sensitive},
-        {"Telefone:", "(11) 98765-4321", Role::sensitive},
-        {"Celular:", "+55 21 99876-5432", Role::sensitive},
-        {"Endereço:", "Rua das Flores, 128", Role::text},
-        {"Cidade:", "São Paulo - SP", Role::text},
-        {"CEP:", "01310-100", Role::notSensitive},
-        {"Cliente desde:", "03/02/2019", Role::notSensitive},
-        {"Plano:", "Empresarial anual", Role::text},
-        {"Situação:", "Ativo", Role::text},
+        {"Nome:", "Ana Beatriz Souza", Role::text},        {"CPF:", "123.456.789-09", Role::sensitive},
+        {"Nascimento:", "14/08/1990", Role::notSensitive}, {"E-mail:", "ana.souza@exemplo.com.br", Role::sensitive},
+        {"Telefone:", "(11) 98765-4321", Role::sensitive}, {"Celular:", "+55 21 99876-5432", Role::sensitive},
+        {"Endereço:", "Rua das Flores, 128", Role::text},  {"Cidade:", "São Paulo - SP", Role::text},
+        {"CEP:", "01310-100", Role::notSensitive},         {"Cliente desde:", "03/02/2019", Role::notSensitive},
+        {"Plano:", "Empresarial anual", Role::text},       {"Situação:", "Ativo", Role::text},
     };
     page.fill({40, 92, 760, 12 * 44 + 24}, c.fill, c.outline);
     qreal y = 104;

@@ -14,7 +14,7 @@ struct Stripes {
     QString name;
     QColor even, odd; // the rows' fills, the first row even
     QColor text, header, headerText;
-    QColor grid; // invalid: no grid lines
+    QColor grid;    // invalid: no grid lines
     int pitch = 12; // pixels from one row to the next
     int px = 11;    // the text's pixel size
     QString family;
@@ -52,13 +52,14 @@ QList<QStringList> logRows(int n) {
 }
 
 QList<QStringList> fileRows(int n) {
-    const char *names[] = {"relatorio_julho.pdf", "fotos-viagem-paraty.zip", "playlist.m3u", "Capture.cpp",
-                           "logotipo-pelicano.png", "backup_2024.tar.gz", "orcamento-grafica.xlsx", "Projetos",
-                           "checklist_deploy.md", "apresentacao-final.key", "query_lenta.sql", "typography.json"};
+    const char *names[] = {
+        "relatorio_julho.pdf",   "fotos-viagem-paraty.zip", "playlist.m3u",           "Capture.cpp",
+        "logotipo-pelicano.png", "backup_2024.tar.gz",      "orcamento-grafica.xlsx", "Projetos",
+        "checklist_deploy.md",   "apresentacao-final.key",  "query_lenta.sql",        "typography.json"};
     const char *sizes[] = {"1,2 MB", "348 KB", "16 KB", "2,7 MB", "96 KB", "1,1 GB", "57 KB", "4 KB"};
-    const char *kinds[] = {"Documento PDF", "Arquivo compactado", "Lista de faixas", "Codigo C++", "Imagem PNG",
-                           "Arquivo compactado", "Planilha", "Pasta", "Texto Markdown", "Apresentacao",
-                           "Consulta SQL", "Dados JSON"};
+    const char *kinds[] = {"Documento PDF",  "Arquivo compactado", "Lista de faixas", "Codigo C++",
+                           "Imagem PNG",     "Arquivo compactado", "Planilha",        "Pasta",
+                           "Texto Markdown", "Apresentacao",       "Consulta SQL",    "Dados JSON"};
     QList<QStringList> rows;
     for (int i = 0; i < n; ++i) {
         const int k = (i * 5) % 12;
@@ -67,16 +68,17 @@ QList<QStringList> fileRows(int n) {
                                  .arg(1 + i % 9)
                                  .arg(8 + i % 11, 2, 10, QLatin1Char('0'))
                                  .arg((i * 13) % 60, 2, 10, QLatin1Char('0'));
-        rows.append({QString::fromLatin1(names[k]), QString::fromLatin1(sizes[i % 8]), date,
-                     QString::fromLatin1(kinds[k])});
+        rows.append(
+            {QString::fromLatin1(names[k]), QString::fromLatin1(sizes[i % 8]), date, QString::fromLatin1(kinds[k])});
     }
     return rows;
 }
 
 QList<QStringList> sheetRows(int n) {
-    const char *products[] = {"Cafe torrado 500g", "Queijo prato fatiado", "Papel toalha duplo", "Iogurte grego",
-                              "Biscoito de polvilho", "Geleia de goiaba", "Alho picado 200g", "Pao de forma light",
-                              "Yakisoba congelado", "Feijao preto tipo 1", "Shampoo hidratante", "Pipoca doce"};
+    const char *products[] = {"Cafe torrado 500g",   "Queijo prato fatiado", "Papel toalha duplo",
+                              "Iogurte grego",       "Biscoito de polvilho", "Geleia de goiaba",
+                              "Alho picado 200g",    "Pao de forma light",   "Yakisoba congelado",
+                              "Feijao preto tipo 1", "Shampoo hidratante",   "Pipoca doce"};
     const char *groups[] = {"Bebidas", "Laticinios", "Higiene", "Padaria", "Congelados", "Mercearia"};
     const char *places[] = {"Maringa", "Joinville", "Guarulhos", "Pelotas", "Uberlandia", "Campinas", "Aracaju"};
     QList<QStringList> rows;
@@ -122,8 +124,8 @@ Screen tablePage(Stripes s, Kind kind, QSize size, bool striped) {
         rows = fileRows(rowCount);
         break;
     case Kind::sheet:
-        headers = {QStringLiteral("Codigo"), QStringLiteral("Produto"), QStringLiteral("Grupo"), QStringLiteral("Qtd"),
-                   QStringLiteral("Preco"), QStringLiteral("Cidade")};
+        headers = {QStringLiteral("Codigo"), QStringLiteral("Produto"), QStringLiteral("Grupo"),
+                   QStringLiteral("Qtd"),    QStringLiteral("Preco"),   QStringLiteral("Cidade")};
         rows = sheetRows(rowCount);
         break;
     }
@@ -191,20 +193,20 @@ QList<Screen> tableScreens(bool striped) {
     return {
         // A log viewer's 11 px lines on rows 12 pixels apart: the case that read worst.
         page("registro-listrado-claro-12px", white, 0xf1f5f9, 0x1f2937, none, none, none, 12, 11, mono, Kind::log),
-        page("registro-listrado-escuro-14px", 0x0d1117, 0x161b22, 0xc9d1d9, 0x21262d, 0xe6edf3, none,
-             14, 12, mono, Kind::log),
+        page("registro-listrado-escuro-14px", 0x0d1117, 0x161b22, 0xc9d1d9, 0x21262d, 0xe6edf3, none, 14, 12, mono,
+             Kind::log),
         page("registro-grade-claro-12px", 0xfffbeb, white, 0x292524, none, none, 0xe7e5e4, 12, 11, nimbus, Kind::log),
-        page("arquivos-listrado-claro-16px", white, 0xf6f8fa, 0x24292f, 0xeaeef2, 0x24292f, none,
-             16, 12, inter, Kind::files),
+        page("arquivos-listrado-claro-16px", white, 0xf6f8fa, 0x24292f, 0xeaeef2, 0x24292f, none, 16, 12, inter,
+             Kind::files),
         page("arquivos-listrado-claro-10px", white, 0xeef7ee, 0x1b1f1b, none, none, none, 10, 9, dejavu, Kind::files),
-        page("arquivos-listrado-escuro-12px", 0x111827, 0x1f2937, 0xe5e7eb, none, none, none,
-             12, 11, inter, Kind::files),
-        page("planilha-grade-clara-20px", white, 0xeef4ff, 0x111827, 0xdbe4f0, 0x111827, 0xc8d1dc,
-             20, 13, inter, Kind::sheet),
-        page("planilha-listrada-clara-18px", 0xf5f3ff, white, 0x2e1065, none, none, 0xddd6fe,
-             18, 13, nimbus, Kind::sheet),
-        page("planilha-grade-escura-24px", 0x1e1e1e, 0x262626, 0xd4d4d4, 0x333333, 0xf5f5f5, 0x3a3a3a,
-             24, 14, dejavu, Kind::sheet),
+        page("arquivos-listrado-escuro-12px", 0x111827, 0x1f2937, 0xe5e7eb, none, none, none, 12, 11, inter,
+             Kind::files),
+        page("planilha-grade-clara-20px", white, 0xeef4ff, 0x111827, 0xdbe4f0, 0x111827, 0xc8d1dc, 20, 13, inter,
+             Kind::sheet),
+        page("planilha-listrada-clara-18px", 0xf5f3ff, white, 0x2e1065, none, none, 0xddd6fe, 18, 13, nimbus,
+             Kind::sheet),
+        page("planilha-grade-escura-24px", 0x1e1e1e, 0x262626, 0xd4d4d4, 0x333333, 0xf5f5f5, 0x3a3a3a, 24, 14, dejavu,
+             Kind::sheet),
     };
 }
 

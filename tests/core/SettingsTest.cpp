@@ -26,7 +26,9 @@ struct SettingsTest : testing::Test {
 } // namespace
 
 TEST_F(SettingsTest, EachKeyReadsItsStoredFormAndFallsBackOnAnythingElse) {
-    const auto text = [&](const char *raw) { return [&, raw](const QString &key) { d.setString(key, QString::fromUtf8(raw)); }; };
+    const auto text = [&](const char *raw) {
+        return [&, raw](const QString &key) { d.setString(key, QString::fromUtf8(raw)); };
+    };
     const auto integer = [&](qint64 raw) { return [&, raw](const QString &key) { d.setInt(key, raw); }; };
     const auto real = [&](double raw) { return [&, raw](const QString &key) { d.setDouble(key, raw); }; };
     const auto boolean = [&](bool raw) { return [&, raw](const QString &key) { d.setBool(key, raw); }; };

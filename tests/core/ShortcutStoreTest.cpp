@@ -27,9 +27,11 @@ Shortcut sc(std::uint16_t code, std::uint32_t mods, const char *key) { return {c
 TEST_F(ShortcutStoreTest, LoadsStoredValuesAndFallsBackPerAction) {
     defaults.setJson(Settings::shortcut(ShortcutAction::captureWindow).key(),
                      QJsonObject{{"keyCode", 35}, {"modifiers", 0x180000}, {"key", "P"}});
-    defaults.setJson(Settings::shortcut(ShortcutAction::captureArea).key(), QJsonObject{{"keyCode", 0}, {"modifiers", 1572864}});
+    defaults.setJson(Settings::shortcut(ShortcutAction::captureArea).key(),
+                     QJsonObject{{"keyCode", 0}, {"modifiers", 1572864}});
     // Stored as data (a JSON document's bytes) reads the same.
-    defaults.setData(Settings::shortcut(ShortcutAction::captureFullScreen).key(), R"({"keyCode":3,"modifiers":655360,"key":"F"})");
+    defaults.setData(Settings::shortcut(ShortcutAction::captureFullScreen).key(),
+                     R"({"keyCode":3,"modifiers":655360,"key":"F"})");
     ShortcutStore store(defaults);
     EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow), sc(35, 0x180000, "P"));
     EXPECT_EQ(store.shortcut(ShortcutAction::captureArea), Shortcut::defaultFor(ShortcutAction::captureArea));
@@ -82,12 +84,14 @@ TEST_F(ShortcutStoreTest, ValidationOrderAndMessages) {
     // What the user reads names this system's keys and settings.
     EXPECT_EQ(ShortcutProblem::reservedBySystem("Sair do app").message(),
               QStringLiteral("Essa combinação é do sistema (Sair do app). Escolha outra."));
-    EXPECT_EQ(ShortcutProblem::usedByOtherAction("Capturar área").message(), QStringLiteral("Já está em uso em “Capturar área”."));
+    EXPECT_EQ(ShortcutProblem::usedByOtherAction("Capturar área").message(),
+              QStringLiteral("Já está em uso em “Capturar área”."));
     EXPECT_EQ(ShortcutProblem::systemScreenshot("Captura de uma área").message(),
               QStringLiteral("Gravado. É o atalho de captura de uma área do sistema: desligue-o nas configurações de "
                              "teclado do sistema para o Pelicarta recebê-lo."));
-    EXPECT_EQ(ShortcutProblem::needsModifier().message(),
-              QStringLiteral("Use pelo menos Ctrl, Alt ou Super junto com a tecla (ou uma tecla F13–F20 / Print Screen)."));
+    EXPECT_EQ(
+        ShortcutProblem::needsModifier().message(),
+        QStringLiteral("Use pelo menos Ctrl, Alt ou Super junto com a tecla (ou uma tecla F13–F20 / Print Screen)."));
     EXPECT_TRUE(ShortcutProblem::systemScreenshot("x").isWarning());
     EXPECT_FALSE(ShortcutProblem::reservedBySystem("x").isWarning());
 }

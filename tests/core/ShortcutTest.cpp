@@ -30,15 +30,17 @@ TEST(ShortcutTest, SymbolsJsonAndDefaults) {
 
     EXPECT_EQ(Shortcut::defaultFor(ShortcutAction::captureFullScreen).toJsonBytes(),
               QByteArray(R"({"keyCode":3,"modifiers":655360,"key":"F"})"));
-    const auto parsed = Shortcut::fromJson(QJsonDocument::fromJson(R"({"keyCode":3,"modifiers":655360,"key":"F"})").object());
+    const auto parsed =
+        Shortcut::fromJson(QJsonDocument::fromJson(R"({"keyCode":3,"modifiers":655360,"key":"F"})").object());
     ASSERT_TRUE(parsed);
     EXPECT_EQ(*parsed, Shortcut::defaultFor(ShortcutAction::captureFullScreen));
 
     // Missing fields, wrong types, fractions, negatives and out-of-range numbers are unreadable.
-    for (const char *bad : {R"({"keyCode":0,"modifiers":1572864})", R"({"keyCode":"0","modifiers":1,"key":"A"})",
-                            R"({"keyCode":0.5,"modifiers":1,"key":"A"})", R"({"keyCode":-1,"modifiers":1,"key":"A"})",
-                            R"({"keyCode":70000,"modifiers":1,"key":"A"})", R"({"keyCode":1,"modifiers":1e300,"key":"A"})",
-                            R"({"keyCode":1,"modifiers":1,"key":null})", R"([1,2,3])"})
+    for (const char *bad :
+         {R"({"keyCode":0,"modifiers":1572864})", R"({"keyCode":"0","modifiers":1,"key":"A"})",
+          R"({"keyCode":0.5,"modifiers":1,"key":"A"})", R"({"keyCode":-1,"modifiers":1,"key":"A"})",
+          R"({"keyCode":70000,"modifiers":1,"key":"A"})", R"({"keyCode":1,"modifiers":1e300,"key":"A"})",
+          R"({"keyCode":1,"modifiers":1,"key":null})", R"([1,2,3])"})
         EXPECT_FALSE(Shortcut::fromJson(QJsonDocument::fromJson(bad).isArray()
                                             ? QJsonValue(QJsonDocument::fromJson(bad).array())
                                             : QJsonValue(QJsonDocument::fromJson(bad).object())))

@@ -25,17 +25,20 @@ TEST_F(StylePresetTest, FactoryNamesFollowTheLanguageUntilTheUserRenames) {
 TEST_F(StylePresetTest, JsonFormAndIdentifiers) {
     BeautyStyle style;
     style.backdrop = Backdrop::builtIn(QStringLiteral("dusk"));
-    const StylePreset preset{QUuid(QStringLiteral("{6f1c2b9e-0a4d-4c1e-9b7a-3e2f1d0c9b8a}")), QStringLiteral("Mine"), style};
+    const StylePreset preset{QUuid(QStringLiteral("{6f1c2b9e-0a4d-4c1e-9b7a-3e2f1d0c9b8a}")), QStringLiteral("Mine"),
+                             style};
     const QJsonObject presetJson = preset.toJson();
-    EXPECT_EQ(presetJson.value(QStringLiteral("id")).toString(), QStringLiteral("6F1C2B9E-0A4D-4C1E-9B7A-3E2F1D0C9B8A"));
+    EXPECT_EQ(presetJson.value(QStringLiteral("id")).toString(),
+              QStringLiteral("6F1C2B9E-0A4D-4C1E-9B7A-3E2F1D0C9B8A"));
     EXPECT_EQ(StylePreset::fromJson(presetJson), preset);
 
     // Lower case is the same identifier; braces, stray text and other shapes are not identifiers.
     QJsonObject lower = presetJson;
     lower.insert(QStringLiteral("id"), QStringLiteral("6f1c2b9e-0a4d-4c1e-9b7a-3e2f1d0c9b8a"));
     EXPECT_EQ(StylePreset::fromJson(lower), preset);
-    for (const char *bad : {"{6F1C2B9E-0A4D-4C1E-9B7A-3E2F1D0C9B8A}", "6F1C2B9E0A4D4C1E9B7A3E2F1D0C9B8A",
-                            "6F1C2B9E-0A4D-4C1E-9B7A-3E2F1D0C9B8G", "6F1C2B9E-0A4D-4C1E-9B7A-3E2F1D0C9B8A ", "", "social"}) {
+    for (const char *bad :
+         {"{6F1C2B9E-0A4D-4C1E-9B7A-3E2F1D0C9B8A}", "6F1C2B9E0A4D4C1E9B7A3E2F1D0C9B8A",
+          "6F1C2B9E-0A4D-4C1E-9B7A-3E2F1D0C9B8G", "6F1C2B9E-0A4D-4C1E-9B7A-3E2F1D0C9B8A ", "", "social"}) {
         QJsonObject broken = presetJson;
         broken.insert(QStringLiteral("id"), QString::fromLatin1(bad));
         EXPECT_FALSE(StylePreset::fromJson(broken)) << bad;

@@ -123,7 +123,8 @@ TEST_F(StyleStoreTest, UnreadableStoredValuesFallBackKeyByKeyAndStayUntilTheirOw
     broken.insert(QStringLiteral("id"), QStringLiteral("not-a-uuid"));
     presets.append(broken);
     defaults->setJson(Settings::stylePresets.key(), presets);
-    defaults->setJson(Settings::styleDefault.key(), QJsonObject{{QStringLiteral("backdropID"), QStringLiteral("ocean")}});
+    defaults->setJson(Settings::styleDefault.key(),
+                      QJsonObject{{QStringLiteral("backdropID"), QStringLiteral("ocean")}});
     defaults->setString(Settings::styleExport.key(), QStringLiteral("png")); // not a JSON document
 
     StyleStore store(*defaults);
@@ -190,7 +191,8 @@ TEST_F(StyleStoreTest, StoredBackdropListsAreNormalizedWithOneTransparentEntryLa
     changed.padding = 12;
     full.setDefaultStyle(changed);
     EXPECT_EQ(defaults->jsonValue(Settings::styleBackdrops.key()).value_or(QJsonValue()), QJsonValue(backdrops));
-    EXPECT_EQ(defaults->jsonValue(Settings::stylePresets.key()).value_or(QJsonValue()).toArray().size(), 3 * StyleStore::maxPresets);
+    EXPECT_EQ(defaults->jsonValue(Settings::stylePresets.key()).value_or(QJsonValue()).toArray().size(),
+              3 * StyleStore::maxPresets);
 
     // A list too long to be anything but hostile is unreadable: the built-ins serve in memory and the
     // stored value stays as it is through an unrelated change.

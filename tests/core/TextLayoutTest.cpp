@@ -73,9 +73,9 @@ TEST(TextLayoutTest, SmallTextOnStripedRowsIsFoundAndReadAsOnPlainPages) {
             const auto near = [](int a, int b) { return std::abs(a - b) <= 1; };
             const bool sameText = twin && near(line ? line->box.left() : 0, twin->box.left()) &&
                                   near(line ? line->box.right() : 0, twin->box.right());
-            const bool whole = line && line->box.height() <= cell.box.height() + 3 &&
-                               (!sameText || (near(line->box.top(), twin->box.top()) &&
-                                              near(line->box.bottom(), twin->box.bottom())));
+            const bool whole =
+                line && line->box.height() <= cell.box.height() + 3 &&
+                (!sameText || (near(line->box.top(), twin->box.top()) && near(line->box.bottom(), twin->box.bottom())));
             if (!whole) cut.append(cell.text);
         }
         EXPECT_TRUE(cut.isEmpty()) << s.name.toStdString() << ": " << cut.join(QLatin1String(" | ")).toStdString();

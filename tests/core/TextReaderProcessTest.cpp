@@ -105,9 +105,9 @@ TEST_F(TextReaderProcessTest, AReaderThatDiesHangsOrTalksNonsenseEndsThatReadCra
     const QString file = writeCapture();
     // Dies on its first read; the next reader started is a real one.
     const QString marker = temp.file(QStringLiteral("crashed-once"));
-    TextReaderProcess flaky(shell(
-        QStringLiteral("[ -e '%1' ] && exec '%2' --read-text; touch '%1'; head -c 1 >/dev/null; kill -KILL $$")
-            .arg(marker, reader)));
+    TextReaderProcess flaky(
+        shell(QStringLiteral("[ -e '%1' ] && exec '%2' --read-text; touch '%1'; head -c 1 >/dev/null; kill -KILL $$")
+                  .arg(marker, reader)));
     EXPECT_EQ(readWith(flaky, file).value().outcome, Outcome::crashed);
     EXPECT_EQ(readWith(flaky, file).value().outcome, Outcome::text);
 

@@ -38,7 +38,8 @@ QImage lineImage(int width) {
 
 bool increasing(const TextLine &line) {
     for (qsizetype i = 1; i < line.glyphs.size(); ++i) {
-        if (line.glyphs[i].start <= line.glyphs[i - 1].start || line.glyphs[i].box.left() < line.glyphs[i - 1].box.right())
+        if (line.glyphs[i].start <= line.glyphs[i - 1].start ||
+            line.glyphs[i].box.left() < line.glyphs[i - 1].box.right())
             return false;
     }
     return true;
@@ -62,7 +63,8 @@ TEST(WordRecheckTest, UnsureRunsAreReadAgainAndTheSurerReadingKeepsItsUnderscore
     EXPECT_EQ(run.to, 133);
     EXPECT_EQ(last.at - (run.at + run.to - run.from), 14);
     EXPECT_EQ(strip.image.height(), image.height());
-    for (int x = run.from; x < run.to; ++x) EXPECT_EQ(strip.image.constScanLine(12)[run.at + x - run.from], image.constScanLine(12)[x]);
+    for (int x = run.from; x < run.to; ++x)
+        EXPECT_EQ(strip.image.constScanLine(12)[run.at + x - run.from], image.constScanLine(12)[x]);
 
     // The second reading, in the strip's pixels: the run as one word with its underscore, surer;
     // the last word less sure than before.

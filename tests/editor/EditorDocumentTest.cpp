@@ -41,8 +41,9 @@ TEST_F(EditorDocumentTest, StrokeWidthsFollowTheCaptureSizeAndHighlightsStartYel
     for (const Case &c : {Case{{3840, 2160}, 7, 10, 16}, Case{{800, 600}, 2.1, 3, 4.8}}) {
         auto document = makeDocument(c.size);
         document->setTool(EditorTool::arrow);
-        const QList<std::pair<Annotation::Thickness, double>> widths{
-            {Annotation::Thickness::thin, c.thin}, {Annotation::Thickness::medium, c.medium}, {Annotation::Thickness::thick, c.thick}};
+        const QList<std::pair<Annotation::Thickness, double>> widths{{Annotation::Thickness::thin, c.thin},
+                                                                     {Annotation::Thickness::medium, c.medium},
+                                                                     {Annotation::Thickness::thick, c.thick}};
         for (const auto &[thickness, width] : widths) {
             document->setThickness(thickness);
             draw(*document, {10, 10}, {200, 200});
@@ -185,9 +186,9 @@ TEST_F(EditorDocumentTest, CropFloorsAndTheVisibleRect) {
     };
     const QList<Case> cases{
         {{100, 100, 12, 40}, false, {0, 0, 800, 600}},
-        {{780, 580, 100, 50}, true, {780, 580, 20, 20}},   // partly outside: kept as drawn, shown clipped
+        {{780, 580, 100, 50}, true, {780, 580, 20, 20}},    // partly outside: kept as drawn, shown clipped
         {{10.4, 20.6, 100.2, 50}, true, {10, 20, 101, 51}}, // rounded outward
-        {{795, 10, 40, 40}, false, {0, 0, 800, 600}},      // 5 pixels inside are too few
+        {{795, 10, 40, 40}, false, {0, 0, 800, 600}},       // 5 pixels inside are too few
     };
     for (const Case &c : cases) {
         document->beginInteraction();

@@ -38,7 +38,7 @@ struct FakeRenderers {
         std::atomic<int> encodes{0};
         std::atomic<bool> failEncoding{false};
         std::atomic<bool> gated{false};
-        QSemaphore gate;  // a gated beautify waits here for a release
+        QSemaphore gate;    // a gated beautify waits here for a release
         QSemaphore waiting; // released when a gated beautify starts waiting
         QMutex mutex;
         std::optional<BrandLogo> lastLogo;
@@ -134,7 +134,8 @@ inline void settle() {
     }
 }
 
-// A model over fake renderers (or a document alone), with the shared style store back at its defaults and Portuguese texts.
+// A model over fake renderers (or a document alone), with the shared style store back at its defaults and Portuguese
+// texts.
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {

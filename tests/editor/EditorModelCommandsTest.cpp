@@ -65,8 +65,8 @@ TEST_F(CommandsTest, QueriesMatchGroupAndTitleWithoutCaseOrAccents) {
               (QStringList{QStringLiteral("pad-up"), QStringLiteral("pad-down"), QStringLiteral("corners"),
                            QStringLiteral("shadow"), QStringLiteral("balance")}));
     EXPECT_EQ(matches(QStringLiteral(" proporcao\t")),
-              (QStringList{QStringLiteral("aspect-auto"), QStringLiteral("aspect-wide"), QStringLiteral("aspect-classic"),
-                           QStringLiteral("aspect-square")}));
+              (QStringList{QStringLiteral("aspect-auto"), QStringLiteral("aspect-wide"),
+                           QStringLiteral("aspect-classic"), QStringLiteral("aspect-square")}));
     EXPECT_EQ(matches(QStringLiteral("   ")).size(), model->commands().size());
     EXPECT_TRUE(matches(QStringLiteral("tool-arrow")).isEmpty()); // identifiers are not searched
 }
@@ -123,7 +123,7 @@ TEST_F(CommandsTest, TheSelectionWrapsAndRunningClosesTheBarFirst) {
     model->setCommandQuery(QStringLiteral("atalhos"));
     bool barOpenWhenRun = true;
     QObject::connect(model.get(), &EditorModel::isShortcutsOpenChanged, model.get(),
-            [&] { barOpenWhenRun = model->isCommandBarOpen(); });
+                     [&] { barOpenWhenRun = model->isCommandBarOpen(); });
     model->runSelectedCommand();
     EXPECT_FALSE(model->isCommandBarOpen());
     EXPECT_TRUE(model->isShortcutsOpen());

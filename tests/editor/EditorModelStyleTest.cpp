@@ -140,13 +140,12 @@ TEST_F(EditorTest, PresetsAreSavedUnderAnAskedName) {
 
 namespace {
 // Identifiers only: a copy of a list would share its storage and hide the fault.
-template <typename T> QStringList idsOf(const QList<T> &list) {
+template <typename T>
+QStringList idsOf(const QList<T> &list) {
     QStringList ids;
     for (const T &item : list) {
-        if constexpr (std::is_same_v<T, StylePreset>)
-            ids.append(item.id.toString());
-        else
-            ids.append(item.id);
+        if constexpr (std::is_same_v<T, StylePreset>) ids.append(item.id.toString());
+        else ids.append(item.id);
     }
     return ids;
 }
@@ -161,8 +160,7 @@ TEST_F(EditorTest, DeletingAStoredElementNamesAndRemovesThatOne) {
     const QString firstName = store.presets().first().displayName();
     clearToast();
     model->deletePreset(store.presets().first());
-    EXPECT_EQ(toastText(),
-              QStringLiteral("Preset “%1” excluído / Os atalhos 1–9 foram reorganizados").arg(firstName));
+    EXPECT_EQ(toastText(), QStringLiteral("Preset “%1” excluído / Os atalhos 1–9 foram reorganizados").arg(firstName));
     EXPECT_EQ(idsOf(store.presets()), presetsBefore.mid(1));
 
     for (int n = 0; n < 2; ++n) store.saveBackdrop(custom(n));

@@ -297,7 +297,7 @@ TEST_F(RenderJobTest, AnEditorNobodySeesHoldsItsCaptureOnlyPacked) {
             reinterpret_cast<uchar *>(buffer), width, height, width * 4, QImage::Format_RGB32,
             [](void *info) {
                 auto *pixels = static_cast<quint32 **>(info);
-                delete[] *pixels;
+                delete[] * pixels;
                 *pixels = nullptr;
             },
             &buffer);

@@ -60,7 +60,9 @@ protected:
             if ((b->toolTip() == tip || b->text() == tip) && b->isVisibleTo(view.get())) return b;
         return nullptr;
     }
-    QAbstractButton *swatch(int index) { return button(L(LKey(QStringLiteral("Cor %@"), {QString::number(index + 1)}))); }
+    QAbstractButton *swatch(int index) {
+        return button(L(LKey(QStringLiteral("Cor %@"), {QString::number(index + 1)})));
+    }
     void pick(const QColor &color) { ColorPanelBridge::shared().panel()->setCurrentColor(color); }
 
     std::unique_ptr<BackdropEditorView> view;
@@ -204,7 +206,8 @@ TEST_F(BackdropEditorViewTest, TheBrandPagesSheetCompletesOnceWithTheSavedBackdr
     QWidget page;
     page.show();
     QList<std::optional<Backdrop>> results;
-    BackdropSheet::Request request{backdropOf(Backdrop::Kind::solid, {1}), {}, {0xAA, 0xBB, 0xCC}, QStringLiteral("Salvar fundo")};
+    BackdropSheet::Request request{
+        backdropOf(Backdrop::Kind::solid, {1}), {}, {0xAA, 0xBB, 0xCC}, QStringLiteral("Salvar fundo")};
     BackdropEditorView::present(&page, request, [&](std::optional<Backdrop> b) { results.append(b); });
     auto *sheet = page.findChild<BackdropEditorView *>();
     ASSERT_TRUE(sheet);
@@ -254,7 +257,7 @@ TEST_F(BackdropEditorViewTest, TheEditorsSheetKeepsItsEditsWhenTheStoreFillsUp) 
     ASSERT_TRUE(shown());
     EXPECT_EQ(binding.dialog()->windowTitle(), L("Novo fundo"));
     EXPECT_FALSE(deletable()); // not stored yet
-    store.setBackdrops(full); // the store fills up meanwhile
+    store.setBackdrops(full);  // the store fills up meanwhile
     shown()->state().setColorAt(0, 0xFF0000);
     shown()->save();
     ASSERT_TRUE(shown());

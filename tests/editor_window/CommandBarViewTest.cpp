@@ -85,7 +85,7 @@ TEST_F(CommandBarViewTest, AClickRunsTheRowUnderItAndHoverMovesNothing) {
 
     model->setCommandSelection(row);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown(row) && shown(row - 1); }, 5000));
-    QTest::qWait(150); // let the scroll come to rest before clicking
+    QTest::qWait(150);         // let the scroll come to rest before clicking
     const int other = row - 1; // a row that is not highlighted
     const QString otherID = bar->list()->rows()[other].id;
     ASSERT_EQ(otherID, QStringLiteral("corners"));

@@ -46,11 +46,13 @@ TEST_F(EditorSummariesTest, SizeSummaryShowsOnlyAKnownSizeAndItsEstimateOnceTher
 TEST_F(EditorSummariesTest, HintsFollowTheToolTheSelectionAndTheUndoHistory) {
     using EditorSummaries::hints;
     EXPECT_EQ(texts(hints(true, false, false)),
-              QStringList({QStringLiteral("Espaço ver original"), QStringLiteral("Esc fechar"), QStringLiteral("? atalhos")}));
-    EXPECT_EQ(texts(hints(false, false, false)), QStringList({QStringLiteral("Esc voltar à prévia"), QStringLiteral("? atalhos")}));
+              QStringList(
+                  {QStringLiteral("Espaço ver original"), QStringLiteral("Esc fechar"), QStringLiteral("? atalhos")}));
+    EXPECT_EQ(texts(hints(false, false, false)),
+              QStringList({QStringLiteral("Esc voltar à prévia"), QStringLiteral("? atalhos")}));
     EXPECT_EQ(texts(hints(false, true, true)),
-              QStringList({QStringLiteral("Esc voltar à prévia"), QStringLiteral("Delete apagar"), QStringLiteral("? atalhos"),
-                           QStringLiteral("Ctrl+Z desfazer")}));
+              QStringList({QStringLiteral("Esc voltar à prévia"), QStringLiteral("Delete apagar"),
+                           QStringLiteral("? atalhos"), QStringLiteral("Ctrl+Z desfazer")}));
     // A selection means nothing to the preview's hints.
     EXPECT_EQ(hints(true, true, false), hints(true, false, false));
     platform::StringTables::setCurrentLanguage(QStringLiteral("en"));

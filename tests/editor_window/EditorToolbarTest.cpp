@@ -49,7 +49,8 @@ protected:
     }
     QList<QAbstractButton *> checked(const char *container) {
         QList<QAbstractButton *> out;
-        for (auto *b : options()->findChild<QWidget *>(QString::fromLatin1(container))->findChildren<QAbstractButton *>())
+        for (auto *b :
+             options()->findChild<QWidget *>(QString::fromLatin1(container))->findChildren<QAbstractButton *>())
             if (b->isChecked()) out << b;
         return out;
     }
@@ -86,9 +87,11 @@ TEST_F(EditorToolbarTest, ToolButtonsSetAndFollowTheToolWithTheirTooltips) {
 TEST_F(EditorToolbarTest, DotsMarkTheSelectedColorAndThicknessFollowsTheModelAlone) {
     model->setTool(EditorTool::arrow);
     QStringList tips;
-    for (auto *b : options()->findChild<QWidget *>(QStringLiteral("thicknessPicker"))->findChildren<QAbstractButton *>())
+    for (auto *b :
+         options()->findChild<QWidget *>(QStringLiteral("thicknessPicker"))->findChildren<QAbstractButton *>())
         tips << b->toolTip();
-    EXPECT_EQ(tips, (QStringList{QStringLiteral("Traço fino"), QStringLiteral("Traço médio"), QStringLiteral("Traço grosso")}));
+    EXPECT_EQ(tips, (QStringList{QStringLiteral("Traço fino"), QStringLiteral("Traço médio"),
+                                 QStringLiteral("Traço grosso")}));
     EXPECT_EQ(checked("colorDots").value(0)->toolTip(), QStringLiteral("Vermelho"));
 
     Annotation box = addMark(Annotation::Kind::rectangle, 0x4DA3FF);
@@ -112,7 +115,8 @@ TEST_F(EditorToolbarTest, DotsMarkTheSelectedColorAndThicknessFollowsTheModelAlo
 }
 
 TEST_F(EditorToolbarTest, TheOptionsRowFollowsTheToolSelectionCropAndSearch) {
-    EXPECT_EQ(shown(), QStringList{QStringLiteral("Escolha uma ferramenta para anotar · as marcas entram no print final")});
+    EXPECT_EQ(shown(),
+              QStringList{QStringLiteral("Escolha uma ferramenta para anotar · as marcas entram no print final")});
     const Annotation blur = addMark(Annotation::Kind::blur, 0xFF5A5F);
     model->setTool(EditorTool::select);
     model->setSelectedID(blur.id);
@@ -163,7 +167,8 @@ TEST_F(EditorToolbarTest, EveryToolAndItsOptionsShowWholeAtTheDefaultAndTheSmall
         {"text", [&] { model->setTool(EditorTool::text); }},
         {"blur", [&] { model->setTool(EditorTool::blur); }},
         {"searching", [&] { model->setDetectingSensitive(true); }},
-        {"crop", [&] {
+        {"crop",
+         [&] {
              model->setDetectingSensitive(false);
              model->setTool(EditorTool::crop);
          }},
@@ -189,7 +194,8 @@ TEST_F(EditorToolbarTest, EveryToolAndItsOptionsShowWholeAtTheDefaultAndTheSmall
                 for (EditorTool tool : EditorTools::all) {
                     auto *button = toolbar->findChild<QWidget *>(QStringLiteral("tool_") + EditorTools::rawValue(tool));
                     now.append(button->geometry());
-                    EXPECT_GE(button->width(), std::ceil(QFontMetricsF(Theme::font(10)).horizontalAdvance(EditorTools::title(tool))))
+                    EXPECT_GE(button->width(),
+                              std::ceil(QFontMetricsF(Theme::font(10)).horizontalAdvance(EditorTools::title(tool))))
                         << where << " " << EditorTools::title(tool).toStdString();
                     if (window == 1240) {
                         EXPECT_EQ(button->width(), EditorToolbar::toolWidth) << where;
@@ -208,7 +214,8 @@ TEST_F(EditorToolbarTest, EveryToolAndItsOptionsShowWholeAtTheDefaultAndTheSmall
                     EXPECT_LE(QFontMetricsF(hint->font()).horizontalAdvance(hint->text()), hint->width())
                         << where << " " << hint->text().toStdString();
                 for (ToolbarButton *button : row->findChildren<ToolbarButton *>())
-                    EXPECT_GE(button->width(), button->sizeHint().width()) << where << " " << button->text().toStdString();
+                    EXPECT_GE(button->width(), button->sizeHint().width())
+                        << where << " " << button->text().toStdString();
             }
             // Where the options cannot all sit beside the tools, they have a row of their own.
             EXPECT_EQ(toolbar->isWrapped(), rows > EditorToolbar::height);

@@ -84,7 +84,8 @@ TEST_F(EditorViewTest, ARealCaptureShowsTheOriginalBeforeItsFirstRenderThenItsRe
     EXPECT_TRUE(page.topBar()->editSummary()->text().isEmpty());
     model.setTool(EditorTool::rectangle);
     EXPECT_EQ(page.currentCanvas(), static_cast<QWidget *>(page.canvas()));
-    EXPECT_EQ(page.bottomBar()->hintTexts(), QStringList({QStringLiteral("voltar à prévia"), QStringLiteral("atalhos")}));
+    EXPECT_EQ(page.bottomBar()->hintTexts(),
+              QStringList({QStringLiteral("voltar à prévia"), QStringLiteral("atalhos")}));
     const QUuid id = *model.startAnnotation({100, 100});
     model.updateAnnotation(id, {600, 500});
     model.finishAnnotation(id);
@@ -146,12 +147,13 @@ TEST_F(EditorViewTest, ButtonsCallTheModelAndOverlaysFollowItsFlags) {
 
 TEST_F(EditorViewTest, TheBackdropSheetFollowsTheDraftAndClearsItHoweverItCloses) {
     std::optional<BackdropSheet::Actions> actions;
-    BackdropSheet::setContent([&](QWidget *sheet, const BackdropSheet::Request &request, const BackdropSheet::Actions &a) {
-        actions = a;
-        EXPECT_EQ(request.saveTitle, QStringLiteral("Salvar e aplicar"));
-        EXPECT_FALSE(request.sample.isNull());
-        return new QWidget(sheet);
-    });
+    BackdropSheet::setContent(
+        [&](QWidget *sheet, const BackdropSheet::Request &request, const BackdropSheet::Actions &a) {
+            actions = a;
+            EXPECT_EQ(request.saveTitle, QStringLiteral("Salvar e aplicar"));
+            EXPECT_FALSE(request.sample.isNull());
+            return new QWidget(sheet);
+        });
     auto model = makeModel();
     EditorView &page = show(model.get());
     const QDialog *none = nullptr;

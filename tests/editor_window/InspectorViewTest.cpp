@@ -60,9 +60,10 @@ protected:
     }
 
     void open(bool settled = true) {
-        model = settled ? makeModel() : std::unique_ptr<EditorModel>(new EditorModel(
-                                                 testsupport::filledImage(800, 600, Qt::darkCyan), QString(),
-                                                 std::nullopt, nullptr, renderers.make()));
+        model = settled
+                    ? makeModel()
+                    : std::unique_ptr<EditorModel>(new EditorModel(testsupport::filledImage(800, 600, Qt::darkCyan),
+                                                                   QString(), std::nullopt, nullptr, renderers.make()));
         panel = std::make_unique<InspectorView>(model.get(), StyleStore::shared(), BrandStore::shared());
         QObject::connect(&StyleStore::shared(), &StyleStore::exportSettingsChanged, model.get(),
                          &EditorModel::updateEstimate);
@@ -185,8 +186,7 @@ TEST_F(InspectorViewTest, BackdropTilesAndTheirMenus) {
     EXPECT_FALSE(tiles.first()->isSelected());
     EXPECT_EQ(backdrops->editRow()->text(), QStringLiteral("Criar fundo com minhas cores"));
     std::unique_ptr<QMenu> none(backdrops->createMenu(int(tiles.size() - 1), nullptr));
-    EXPECT_EQ(actionStates(none.get()),
-              QStringList({"Editar cores… (off)", "Duplicar (off)", "Excluir fundo (off)"}));
+    EXPECT_EQ(actionStates(none.get()), QStringList({"Editar cores… (off)", "Duplicar (off)", "Excluir fundo (off)"}));
 
     // Any other: a double click edits it.
     doubleClick(tiles[1]);
@@ -293,8 +293,8 @@ TEST_F(InspectorViewTest, ExportControls) {
     const QSize full = model->exportPixelSize();
     ASSERT_FALSE(full.isEmpty());
     EXPECT_TRUE(exports->estimate()->text().startsWith(QStringLiteral("≈ ")));
-    EXPECT_TRUE(exports->estimate()->text().endsWith(
-        QStringLiteral(" · %1 × %2 px").arg(full.width()).arg(full.height())));
+    EXPECT_TRUE(
+        exports->estimate()->text().endsWith(QStringLiteral(" · %1 × %2 px").arg(full.width()).arg(full.height())));
 
     click(segment(exports->formats(), QStringLiteral("PNG")));
     EXPECT_FALSE(exports->qualityRow()->isVisible());
@@ -309,7 +309,8 @@ TEST_F(InspectorViewTest, ExportControls) {
     settle();
     const QSize half = full / 2;
     EXPECT_EQ(model->exportPixelSize(), half);
-    EXPECT_TRUE(exports->estimate()->text().endsWith(QStringLiteral(" · %1 × %2 px").arg(half.width()).arg(half.height())));
+    EXPECT_TRUE(
+        exports->estimate()->text().endsWith(QStringLiteral(" · %1 × %2 px").arg(half.width()).arg(half.height())));
 
     exports->qualitySlider()->setValue(20);
     EXPECT_EQ(StyleStore::shared().exportSettings().quality, 1.0);
@@ -336,7 +337,9 @@ TEST_F(InspectorViewTest, SwitchesAndTheLogo) {
     // Without a logo the row is dimmed, says where to add one and ignores clicks.
     ToggleRow *logo = toggles->logo();
     EXPECT_FALSE(logo->isAvailable());
-    const auto titleOpacity = [logo] { return logo->findChild<QLabel *>()->palette().color(QPalette::WindowText).alphaF(); };
+    const auto titleOpacity = [logo] {
+        return logo->findChild<QLabel *>()->palette().color(QPalette::WindowText).alphaF();
+    };
     EXPECT_LT(titleOpacity(), 0.6);
     EXPECT_EQ(logo->toolTip(), QStringLiteral("Adicione um logo na página Marca (Ctrl+5)"));
     click(logo->toggle());

@@ -22,7 +22,8 @@ TEST(ShortcutsSheetTest, ThreeColumnsOfTheEditorsKeysAndOnlyTheDimmedLayerCloses
 
     QStringList columns;
     for (const SectionLabel *label : sheet.findChildren<SectionLabel *>()) columns << label->shownText();
-    EXPECT_EQ(columns, QStringList({QStringLiteral("FERRAMENTAS"), QStringLiteral("AÇÕES"), QStringLiteral("ESTILO E VER")}));
+    EXPECT_EQ(columns,
+              QStringList({QStringLiteral("FERRAMENTAS"), QStringLiteral("AÇÕES"), QStringLiteral("ESTILO E VER")}));
     const QList<KeycapRow *> rows = sheet.findChildren<KeycapRow *>();
     EXPECT_EQ(rows.size(), 23);
     QList<QStringList> keys;
@@ -31,7 +32,8 @@ TEST(ShortcutsSheetTest, ThreeColumnsOfTheEditorsKeysAndOnlyTheDimmedLayerCloses
     // the preset digits are one cap.
     EXPECT_TRUE(keys.contains(QStringList({QStringLiteral("Ctrl"), QStringLiteral("Shift"), QStringLiteral("C")})));
     EXPECT_TRUE(keys.contains(QStringList({QStringLiteral("Ctrl"), QStringLiteral("Shift"), QStringLiteral("Z")})));
-    const QStringList order{QStringLiteral("Ctrl"), QStringLiteral("Alt"), QStringLiteral("Shift"), QStringLiteral("Super")};
+    const QStringList order{QStringLiteral("Ctrl"), QStringLiteral("Alt"), QStringLiteral("Shift"),
+                            QStringLiteral("Super")};
     for (const QStringList &combination : keys) {
         qsizetype last = -1;
         for (const QString &key : combination) {

@@ -90,11 +90,15 @@ TEST_F(HistoryCardTest, TheFirstMatchIsMarkedInTheTextsOwnLetters) {
     const auto marked = [&](const QString &snippet, const QString &query) {
         shown.setSnippet(snippet, query);
         const auto mark = shown.mark();
-        return mark ? std::pair(snippet.mid(mark->first, mark->second), mark->first) : std::pair(QString(), qsizetype(-1));
+        return mark ? std::pair(snippet.mid(mark->first, mark->second), mark->first)
+                    : std::pair(QString(), qsizetype(-1));
     };
-    EXPECT_EQ(marked(QStringLiteral("Configuração da ação"), QStringLiteral("acao")), std::pair(QStringLiteral("ação"), qsizetype(8)));
-    EXPECT_EQ(marked(QStringLiteral("Straße 12"), QStringLiteral("strasse")), std::pair(QStringLiteral("Straße"), qsizetype(0)));
-    EXPECT_EQ(marked(QStringLiteral("erro e erro"), QStringLiteral("ERRO")), std::pair(QStringLiteral("erro"), qsizetype(0)));
+    EXPECT_EQ(marked(QStringLiteral("Configuração da ação"), QStringLiteral("acao")),
+              std::pair(QStringLiteral("ação"), qsizetype(8)));
+    EXPECT_EQ(marked(QStringLiteral("Straße 12"), QStringLiteral("strasse")),
+              std::pair(QStringLiteral("Straße"), qsizetype(0)));
+    EXPECT_EQ(marked(QStringLiteral("erro e erro"), QStringLiteral("ERRO")),
+              std::pair(QStringLiteral("erro"), qsizetype(0)));
     EXPECT_EQ(marked(QStringLiteral("erro"), QStringLiteral("  ")).second, -1);
 }
 

@@ -5,8 +5,8 @@
 namespace {
 
 // Days of 1, 7 and 3 captures, then one of 10.
-const QList<HistoryDaySection> kSections{{QDate(2026, 3, 14), 0, 1}, {QDate(2026, 3, 13), 1, 7},
-                                         {QDate(2026, 3, 1), 8, 3}, {QDate(2025, 1, 2), 11, 10}};
+const QList<HistoryDaySection> kSections{
+    {QDate(2026, 3, 14), 0, 1}, {QDate(2026, 3, 13), 1, 7}, {QDate(2026, 3, 1), 8, 3}, {QDate(2025, 1, 2), 11, 10}};
 
 int cardHeight(int width) { return width / 2 + 40; }
 

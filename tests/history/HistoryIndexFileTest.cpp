@@ -62,7 +62,8 @@ TEST(HistoryIndexFileTest, RecordsAreReadOneByOneAndOnlyUnreadableOnesDropped) {
     const QJsonObject top = QJsonDocument::fromJson(written).object();
     ASSERT_EQ(top.size(), 2);
     EXPECT_EQ(top.value(QStringLiteral("a.png")).toObject().keys(),
-              (QStringList{QStringLiteral("bytes"), QStringLiteral("height"), QStringLiteral("text"), QStringLiteral("width")}));
+              (QStringList{QStringLiteral("bytes"), QStringLiteral("height"), QStringLiteral("text"),
+                           QStringLiteral("width")}));
     EXPECT_EQ(HistoryIndexFile::parse(written).records, contents.records);
 }
 
@@ -79,13 +80,15 @@ TEST(HistoryIndexFileTest, WhatIsNotOneJsonObjectIsKeptAside) {
     EXPECT_TRUE(HistoryIndexFile::parse("{} {}").keepAside);
     EXPECT_TRUE(HistoryIndexFile::parse(R"({"a.png":{"text":"\x","width":0,"height":0,"bytes":0}})").keepAside);
     // Invalid UTF-8 in a text is a record that cannot be read, not a broken file.
-    const auto invalid = HistoryIndexFile::parse("{\"a.png\":{\"text\":\"\xC3\x28\",\"width\":0,\"height\":0,\"bytes\":0}}");
+    const auto invalid =
+        HistoryIndexFile::parse("{\"a.png\":{\"text\":\"\xC3\x28\",\"width\":0,\"height\":0,\"bytes\":0}}");
     EXPECT_FALSE(invalid.keepAside);
     EXPECT_TRUE(invalid.records.isEmpty());
 }
 
 TEST(HistoryIndexFileTest, NameBeginningWithAByteOrderMarkKeepsIt) {
-    const QByteArray json = "{\"\xEF\xBB\xBF" "a.png\":{\"text\":\"x\",\"width\":1,\"height\":1,\"bytes\":1}}";
+    const QByteArray json = "{\"\xEF\xBB\xBF"
+                            "a.png\":{\"text\":\"x\",\"width\":1,\"height\":1,\"bytes\":1}}";
     const HistoryIndexFile::Contents read = HistoryIndexFile::parse(json);
     ASSERT_EQ(read.records.keys(), QStringList{QStringLiteral("\uFEFFa.png")});
     EXPECT_EQ(HistoryIndexFile::parse(HistoryIndexFile::serialize(read.records)).records, read.records);
@@ -109,8 +112,9 @@ TEST(HistoryIndexFileTest, AFileLargerThanAnyIndexIsKeptAsideUnreadAndTextsAreBo
     // at a line, so that it reads back as it was kept.
     QByteArray lines;
     while (lines.size() <= HistoryIndexFile::maxTextBytes) lines += "linha de texto ção\n";
-    const QByteArray json = "{\"a.png\":{\"text\":\"" + lines.replace('\n', "\\n") +
-                            "\",\"width\":1,\"height\":1,\"bytes\":1},\"b.png\":{\"text\":\"b\",\"width\":1,\"height\":1,\"bytes\":1}}";
+    const QByteArray json =
+        "{\"a.png\":{\"text\":\"" + lines.replace('\n', "\\n") +
+        "\",\"width\":1,\"height\":1,\"bytes\":1},\"b.png\":{\"text\":\"b\",\"width\":1,\"height\":1,\"bytes\":1}}";
     read = HistoryIndexFile::parse(json);
     EXPECT_FALSE(read.keepAside);
     EXPECT_EQ(read.records.keys(), QStringList{QStringLiteral("b.png")});
@@ -165,7 +169,8 @@ TEST(HistoryIndexFileTest, ALargeIndexIsReadAPieceAtATime) {
     EXPECT_FALSE(keepAside);
     ASSERT_GT(before, 0);
     EXPECT_LT(peak - before, 3 * fileKb) << peak - before << " kB at the peak for a file of " << fileKb << " kB";
-    EXPECT_LT(peak - held, fileKb / 4) << peak - held << " kB beyond the records held, for a file of " << fileKb << " kB";
+    EXPECT_LT(peak - held, fileKb / 4) << peak - held << " kB beyond the records held, for a file of " << fileKb
+                                       << " kB";
 }
 
 TEST(HistoryIndexFileTest, AnIndexLargerThanTheReaderTakesIsNotWritten) {

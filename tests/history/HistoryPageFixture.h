@@ -106,7 +106,9 @@ protected:
         if (bytes > png.size()) png.append(QByteArray(bytes - png.size(), '\0')); // after the end: still a PNG
         EXPECT_TRUE(platform::writeFileAtomically(path, png));
         dates.insert(QFileInfo(path).fileName(), date);
-        if (text) records.insert(QFileInfo(path).fileName(), HistoryRecord::of(text->toUtf8(), size.width(), size.height(), png.size()));
+        if (text)
+            records.insert(QFileInfo(path).fileName(),
+                           HistoryRecord::of(text->toUtf8(), size.width(), size.height(), png.size()));
         return path;
     }
 
@@ -125,7 +127,8 @@ protected:
         history = std::make_unique<HistoryStore>(options);
         QObject::connect(recents.get(), &RecentsStore::capturesRemoved, history.get(), &HistoryStore::forget);
         const bool listed = listing ? !listing->isEmpty() : listFolder && !dates.isEmpty();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return history->isLoaded() && (!listed || !history->entries().isEmpty()); }, 5000));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return history->isLoaded() && (!listed || !history->entries().isEmpty()); }, 5000));
     }
 
     testsupport::TempFolder temp;

@@ -223,8 +223,9 @@ TEST_F(HistoryStoreTest, EachFileIsReadOnceAndOnlyATimeoutIsReadAgain) {
     const QString noEngine = writePng(QStringLiteral("sem-motor.png"), 4);
     const QString junk = writeFile(QStringLiteral("lixo.png"), "not a picture");
     // A valid PNG header claiming 100000 × 100000 pixels: refused before anything is allocated.
-    const QString huge = writeFile(QStringLiteral("enorme.png"),
-                                   QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a00806000000a8520bc8"));
+    const QString huge =
+        writeFile(QStringLiteral("enorme.png"),
+                  QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a00806000000a8520bc8"));
 
     HistoryStore &history = makeStore();
     ASSERT_TRUE(readAll());
@@ -245,9 +246,10 @@ TEST_F(HistoryStoreTest, EachFileIsReadOnceAndOnlyATimeoutIsReadAgain) {
     const QJsonObject empty{{"text", ""}, {"width", 0}, {"height", 0}, {"bytes", 0}};
     EXPECT_EQ(saved.value(QStringLiteral("lixo.png")).toObject(), empty);
     EXPECT_EQ(saved.value(QStringLiteral("enorme.png")).toObject(), empty);
-    EXPECT_EQ(saved.value(QStringLiteral("texto.png")).toObject(),
-              (QJsonObject{{"text", QStringLiteral("Olá\nmundo")}, {"width", picture(1).width()}, {"height", 40},
-                           {"bytes", QFileInfo(text).size()}}));
+    EXPECT_EQ(saved.value(QStringLiteral("texto.png")).toObject(), (QJsonObject{{"text", QStringLiteral("Olá\nmundo")},
+                                                                                {"width", picture(1).width()},
+                                                                                {"height", 40},
+                                                                                {"bytes", QFileInfo(text).size()}}));
     struct stat status {};
     ASSERT_EQ(::stat(QFile::encodeName(indexPath).constData(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
@@ -445,7 +447,8 @@ TEST_F(HistoryStoreTest, ManyQueuedFilesAndNewCapturesStayWithinTheRecognizersBo
     for (int i = 0; i < 200; ++i) writePng(QStringLiteral("f%1.png").arg(i), 17);
     HistoryStore &history = makeStore(20s);
     for (int i = 0; i < 3; ++i) {
-        const QString file = writePng(QStringLiteral("nova%1.png").arg(i), 18, QDateTime::currentDateTime().addSecs(60));
+        const QString file =
+            writePng(QStringLiteral("nova%1.png").arg(i), 18, QDateTime::currentDateTime().addSecs(60));
         history.didAdd(file, picture(18));
     }
     ASSERT_TRUE(readAll(60000));
@@ -584,7 +587,8 @@ TEST_F(HistoryStoreTest, RealRecognitionFindsAccentedTextTypedPlainButNotAcrossL
     ASSERT_TRUE(readAll(60000));
     const QList<HistoryEntry> found = history.search(QStringLiteral("CONFIGURACOES"), std::nullopt);
     ASSERT_EQ(found.size(), 1) << history.text(entry(file)).toStdString();
-    EXPECT_EQ(history.snippet(found.first(), QStringLiteral("CONFIGURACOES")), QStringLiteral("Configurações da Conta"));
+    EXPECT_EQ(history.snippet(found.first(), QStringLiteral("CONFIGURACOES")),
+              QStringLiteral("Configurações da Conta"));
     EXPECT_TRUE(history.search(QStringLiteral("Relatório Anual"), std::nullopt).size() == 1);
     EXPECT_TRUE(history.search(QStringLiteral("Conta Relatório"), std::nullopt).isEmpty());
 }

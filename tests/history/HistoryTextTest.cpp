@@ -11,9 +11,11 @@ std::optional<QString> snippetOf(const QString &text, const QString &query) {
 } // namespace
 
 TEST(HistoryTextTest, SnippetIsTheFirstMatchingLineAsWrittenCutAt91Clusters) {
-    EXPECT_EQ(snippetOf(QStringLiteral("Início\nConfigurações da Conta\nConfigurações"), QStringLiteral("  CONFIGURACOES \n")),
+    EXPECT_EQ(snippetOf(QStringLiteral("Início\nConfigurações da Conta\nConfigurações"),
+                        QStringLiteral("  CONFIGURACOES \n")),
               QStringLiteral("Configurações da Conta"));
-    EXPECT_EQ(snippetOf(QStringLiteral("Rua da Straße 12"), QStringLiteral("STRASSE")), QStringLiteral("Rua da Straße 12"));
+    EXPECT_EQ(snippetOf(QStringLiteral("Rua da Straße 12"), QStringLiteral("STRASSE")),
+              QStringLiteral("Rua da Straße 12"));
 
     const QString a89(89, QLatin1Char('a')), a90(90, QLatin1Char('a')), a91(91, QLatin1Char('a'));
     EXPECT_EQ(snippetOf(a89, QStringLiteral("a")), a89);

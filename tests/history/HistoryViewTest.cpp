@@ -130,10 +130,11 @@ TEST_F(HistoryViewTest, ASpinnerWithNoReadingUnderWayListsTheFolderOnceMore) {
 }
 
 TEST_F(HistoryViewTest, TheSummaryCountsWhatIsKeptOrWhatIsFound) {
-    addCapture(QStringLiteral("p1.png"), kNow.addSecs(-60), QStringLiteral("Configuração da Conta"), {2880, 1800}, 12'000);
+    addCapture(QStringLiteral("p1.png"), kNow.addSecs(-60), QStringLiteral("Configuração da Conta"), {2880, 1800},
+               12'000);
     for (int i = 2; i <= 5; ++i)
-        addCapture(QStringLiteral("p%1.png").arg(i), kNow.addDays(-i), QStringLiteral("Relatório %1").arg(i), {800, 600},
-                   847'000);
+        addCapture(QStringLiteral("p%1.png").arg(i), kNow.addDays(-i), QStringLiteral("Relatório %1").arg(i),
+                   {800, 600}, 847'000);
     openStores();
     HistoryView &page = showView({1000, 2000});
     EXPECT_EQ(page.title(), QStringLiteral("Histórico"));
@@ -178,8 +179,9 @@ TEST_F(HistoryViewTest, DaysAndPeriodsFollowTheClock) {
     addCapture(QStringLiteral("e.png"), QDateTime(QDate(2025, 3, 15), QTime(12, 0)));
     openStores();
     HistoryView &page = showView({1000, 2000});
-    EXPECT_EQ(headings(), (QStringList{QStringLiteral("HOJE"), QStringLiteral("ONTEM"), QStringLiteral("SÁBADO, 7 DE MARÇO"),
-                                       QStringLiteral("SÁBADO, 15 DE MARÇO DE 2025")}));
+    EXPECT_EQ(headings(),
+              (QStringList{QStringLiteral("HOJE"), QStringLiteral("ONTEM"), QStringLiteral("SÁBADO, 7 DE MARÇO"),
+                           QStringLiteral("SÁBADO, 15 DE MARÇO DE 2025")}));
     EXPECT_EQ(shownPaths().mid(0, 2), (QStringList{earlyToday, lateYesterday}));
 
     page.setPeriod(HistoryPeriod::week);

@@ -67,9 +67,11 @@ TEST_F(RecentThumbnailTest, MenuAndDeleteButtonActOnTheStore) {
     tile.show();
     QStringList actions;
     std::unique_ptr<QMenu> menu(tile.createMenu(nullptr));
-    for (QAction *action : menu->actions()) actions.append(action->isSeparator() ? QStringLiteral("—") : action->text());
-    EXPECT_EQ(actions, (QStringList{QStringLiteral("Abrir no Editor"), QStringLiteral("Copiar original"),
-                                    QStringLiteral("Mostrar na pasta"), QStringLiteral("—"), QStringLiteral("Excluir")}));
+    for (QAction *action : menu->actions())
+        actions.append(action->isSeparator() ? QStringLiteral("—") : action->text());
+    EXPECT_EQ(actions,
+              (QStringList{QStringLiteral("Abrir no Editor"), QStringLiteral("Copiar original"),
+                           QStringLiteral("Mostrar na pasta"), QStringLiteral("—"), QStringLiteral("Excluir")}));
 
     // The delete button shows only under the pointer, and deletes without opening the capture.
     EXPECT_FALSE(tile.deleteButton()->isVisible());

@@ -41,7 +41,9 @@ QByteArray pngBytes(const QImage &image) {
 
 // A name the store itself would give, i minutes into an old day.
 QString ownName(int i, const char *extension = "png") {
-    return QStringLiteral("Pelicarta 2020-01-01 10.%1.00.%2").arg(i, 2, 10, QLatin1Char('0')).arg(QLatin1String(extension));
+    return QStringLiteral("Pelicarta 2020-01-01 10.%1.00.%2")
+        .arg(i, 2, 10, QLatin1Char('0'))
+        .arg(QLatin1String(extension));
 }
 
 class RecordingPasteboard : public platform::Pasteboard {
@@ -78,8 +80,14 @@ TEST_F(RecentsStoreTest, KeepLimitAndFormatSettings) {
     auto store = makeStore();
     defaults.remove(Settings::historyKeep.key());
     EXPECT_EQ(store->keepOnDisk(), 500);
-    const QList<QPair<qint64, qint64>> cases = {{-5, 0}, {0, 0}, {1, 20}, {20, 20}, {50, 100}, {500, 500},
-                                                {501, 2000}, {3000, RecentsStore::unlimited},
+    const QList<QPair<qint64, qint64>> cases = {{-5, 0},
+                                                {0, 0},
+                                                {1, 20},
+                                                {20, 20},
+                                                {50, 100},
+                                                {500, 500},
+                                                {501, 2000},
+                                                {3000, RecentsStore::unlimited},
                                                 {RecentsStore::unlimited, RecentsStore::unlimited}};
     for (const auto &[stored, expected] : cases) {
         defaults.setInt(Settings::historyKeep.key(), stored);
@@ -103,7 +111,8 @@ TEST_F(RecentsStoreTest, WritesHeicByDefaultAndNamesCollisionsInOrder) {
     defaults.remove(Settings::historyCompact.key());
     const QString heic = store->add(picture(64, 48));
     ASSERT_FALSE(heic.isEmpty());
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("/Pelicarta \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d(?: \\(\\d+\\))?\\.heic$"))
+    EXPECT_TRUE(QRegularExpression(
+                    QStringLiteral("/Pelicarta \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d(?: \\(\\d+\\))?\\.heic$"))
                     .match(heic)
                     .hasMatch())
         << heic.toStdString();
@@ -160,9 +169,9 @@ TEST_F(RecentsStoreTest, ListsOnlyCaptureFilesNewestFirstAndLoadsFiveReadableOne
     auto store = makeStore();
     store->setDateReader([&](const QFileInfo &info) { return dates.value(info.fileName()); });
     store->applyKeepLimit(RecentsStore::unlimited); // reloads with the dates above
-    EXPECT_EQ(names(*store), (QStringList{QStringLiteral("newest-broken.PNG"), ownName(5), ownName(4), ownName(3),
-                                          ownName(2), ownName(1), ownName(0), QStringLiteral("Mixed.Heic"),
-                                          QStringLiteral("undated.png")}));
+    EXPECT_EQ(names(*store),
+              (QStringList{QStringLiteral("newest-broken.PNG"), ownName(5), ownName(4), ownName(3), ownName(2),
+                           ownName(1), ownName(0), QStringLiteral("Mixed.Heic"), QStringLiteral("undated.png")}));
     EXPECT_EQ(store->fileCount(), 9);
     // Listed at once, before any picture is decoded.
     ASSERT_EQ(store->items().size(), 5);
@@ -250,9 +259,8 @@ TEST_F(RecentsStoreTest, BackgroundAddsWriteTheSameFilesLater) {
     EXPECT_EQ(written.size(), 3);
     EXPECT_TRUE(written.last().isEmpty());
     defaults.setInt(Settings::historyKeep.key(), 20);
-    auto failing = std::make_unique<RecentsStore>(defaults, folder, [](const QImage &, const ExportSettings &) {
-        return std::optional<QByteArray>();
-    });
+    auto failing = std::make_unique<RecentsStore>(
+        defaults, folder, [](const QImage &, const ExportSettings &) { return std::optional<QByteArray>(); });
     failing->addInBackground(picture(5, 5), [&](const QString &path) { written.append(path); });
     ASSERT_TRUE(QTest::qWaitFor([&] { return written.size() == 4; }, 5000));
     EXPECT_TRUE(written.last().isEmpty());
@@ -352,7 +360,8 @@ TEST_F(RecentsStoreTest, ALinkedFolderIsNeverUsedAndTheUserIsToldOnce) {
     // "Recentes" made a link to a folder of the user's own pictures, some named as captures are.
     testsupport::TempFolder photos;
     const QByteArray png = pngBytes(picture(20, 20));
-    for (int i = 0; i < 30; ++i) ASSERT_TRUE(photos.write(i < 10 ? ownName(i) : QStringLiteral("foto%1.png").arg(i), png));
+    for (int i = 0; i < 30; ++i)
+        ASSERT_TRUE(photos.write(i < 10 ? ownName(i) : QStringLiteral("foto%1.png").arg(i), png));
     ::chmod(QFile::encodeName(photos.path()).constData(), 0755);
     const QStringList before = QDir(photos.path()).entryList(QDir::Files);
     ASSERT_TRUE(QFile::link(photos.path(), folder));
@@ -371,7 +380,8 @@ TEST_F(RecentsStoreTest, ALinkedFolderIsNeverUsedAndTheUserIsToldOnce) {
     EXPECT_EQ(QDir(photos.path()).entryList(QDir::Files), before);
     EXPECT_TRUE(QFileInfo(photos.path()).permissions().testFlag(QFileDevice::ReadOther)); // never made 0700
     ASSERT_EQ(told.size(), 1);
-    EXPECT_TRUE(told[0][1].toString().contains(QStringLiteral("link simbólico"))) << told[0][1].toString().toStdString();
+    EXPECT_TRUE(told[0][1].toString().contains(QStringLiteral("link simbólico")))
+        << told[0][1].toString().toStdString();
     EXPECT_TRUE(told[0][2].toString().isEmpty()); // kept nowhere else either
 }
 

@@ -17,12 +17,12 @@ QByteArray eps(const QByteArray &body) {
 // Points the process's temporary folder somewhere a test can watch, for the lifetime of the object.
 class TempFolderOverride {
 public:
-    explicit TempFolderOverride(const QString &path) : m_old(qgetenv("TMPDIR")) { qputenv("TMPDIR", path.toLocal8Bit()); }
+    explicit TempFolderOverride(const QString &path) : m_old(qgetenv("TMPDIR")) {
+        qputenv("TMPDIR", path.toLocal8Bit());
+    }
     ~TempFolderOverride() {
-        if (m_old.isNull())
-            qunsetenv("TMPDIR");
-        else
-            qputenv("TMPDIR", m_old);
+        if (m_old.isNull()) qunsetenv("TMPDIR");
+        else qputenv("TMPDIR", m_old);
     }
 
 private:
@@ -58,10 +58,10 @@ TEST(GhostscriptTest, DocumentsCannotTouchFilesOutsideTheirPage) {
     EXPECT_TRUE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
 
     // A system file cannot be read: the black square drawn after a successful read never appears.
-    const auto reader = Ghostscript::render(
-        eps("1 0 0 setrgbcolor 0 0 100 100 rectfill\n"
-            "{ (/etc/passwd) (r) file pop 0 setgray 0 0 100 100 rectfill } stopped pop"),
-        box, QSize(50, 50));
+    const auto reader =
+        Ghostscript::render(eps("1 0 0 setrgbcolor 0 0 100 100 rectfill\n"
+                                "{ (/etc/passwd) (r) file pop 0 setgray 0 0 100 100 rectfill } stopped pop"),
+                            box, QSize(50, 50));
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->pixelColor(25, 25), QColor(Qt::red));
 

@@ -90,8 +90,8 @@ TEST(HeifCodecTest, ReadsFiles) {
     // Missing, empty, cut short, or not a file at all (a folder once made the reader spin forever).
     ASSERT_TRUE(folder.write(QStringLiteral("empty.heic"), {}));
     ASSERT_TRUE(folder.write(QStringLiteral("cut.heic"), bytes->left(bytes->size() / 2)));
-    for (const QString &name : {QStringLiteral("absent.heic"), QStringLiteral("empty.heic"),
-                                QStringLiteral("cut.heic"), QString()}) {
+    for (const QString &name :
+         {QStringLiteral("absent.heic"), QStringLiteral("empty.heic"), QStringLiteral("cut.heic"), QString()}) {
         QString error;
         EXPECT_FALSE(platform::HeifCodec::decodeFile(folder.file(name), &error)) << qPrintable(name);
         EXPECT_FALSE(error.isEmpty());

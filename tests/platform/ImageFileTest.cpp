@@ -67,13 +67,17 @@ TEST(ImageFileTest, HostileFilesAreReadWithBoundedMemory) {
     ASSERT_TRUE(dir.write(QStringLiteral("screen.png"), encoded(screen, "png")));
     ASSERT_TRUE(dir.write(QStringLiteral("screen.heic"), platform::HeifCodec::encode(screen, 0.9).value()));
     const QString seeds = QStringLiteral(PELICARTA_FUZZ_SEEDS);
-    const QStringList files{seeds + QStringLiteral("/heif/grid-bomb.heic"), seeds + QStringLiteral("/heif/heif-8845b6a3.heic"),
-                            seeds + QStringLiteral("/heif/heif-93cbb27a.heic"), seeds + QStringLiteral("/png/png-text-chunk.png"),
-                            dir.file(QStringLiteral("screen.png")), dir.file(QStringLiteral("screen.heic"))};
+    const QStringList files{seeds + QStringLiteral("/heif/grid-bomb.heic"),
+                            seeds + QStringLiteral("/heif/heif-8845b6a3.heic"),
+                            seeds + QStringLiteral("/heif/heif-93cbb27a.heic"),
+                            seeds + QStringLiteral("/png/png-text-chunk.png"),
+                            dir.file(QStringLiteral("screen.png")),
+                            dir.file(QStringLiteral("screen.heic"))};
     QProcess probe;
     probe.start(QStringLiteral(PELICARTA_DECODE_PEAK), files);
     ASSERT_TRUE(probe.waitForFinished(120000));
-    const QStringList lines = QString::fromLocal8Bit(probe.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromLocal8Bit(probe.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), files.size()) << probe.readAllStandardError().toStdString();
     for (const QString &line : lines) {
         const QStringList fields = line.split(QLatin1Char(' '));
@@ -109,7 +113,8 @@ TEST(ImageFileTest, PngMetadataIsSkippedAndSizesCheckedFirst) {
     QString error;
     EXPECT_TRUE(ImageFile::decode(signature + chunk("IHDR", header) + chunksOf(png).mid(25) + end, &error).isNull());
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_TRUE(ImageFile::decode(signature + ihdr + chunk("iCCP", "x", 200000000) + chunksOf(png).mid(25) + end).isNull());
+    EXPECT_TRUE(
+        ImageFile::decode(signature + ihdr + chunk("iCCP", "x", 200000000) + chunksOf(png).mid(25) + end).isNull());
 }
 
 TEST(ImageFileTest, FormatsAreToldByContentAndOnlyRegularFilesAreRead) {
@@ -145,7 +150,8 @@ TEST(ImageFileTest, ThumbnailsAverageColorsByTheirCoverage) {
     // covered red, never tinted by the colour of pixels nobody sees.
     QImage stripes(960, 4, QImage::Format_ARGB32);
     for (int y = 0; y < stripes.height(); ++y)
-        for (int x = 0; x < stripes.width(); ++x) stripes.setPixel(x, y, x % 2 ? qRgba(0, 255, 0, 0) : qRgba(255, 0, 0, 255));
+        for (int x = 0; x < stripes.width(); ++x)
+            stripes.setPixel(x, y, x % 2 ? qRgba(0, 255, 0, 0) : qRgba(255, 0, 0, 255));
     const QImage reduced = ImageFile::decodeThumbnail(encoded(stripes, "png"), QSize(480, 2));
     EXPECT_EQ(reduced.size(), QSize(480, 2));
     const QColor pixel = reduced.pixelColor(100, 1);

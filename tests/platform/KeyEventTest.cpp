@@ -8,17 +8,20 @@ using namespace platform;
 
 namespace {
 
-QKeyEvent qtKey(QEvent::Type type, int key, Qt::KeyboardModifiers mods, const QString &text = {},
-                quint32 scan = 0, bool autoRepeat = false) {
+QKeyEvent qtKey(QEvent::Type type, int key, Qt::KeyboardModifiers mods, const QString &text = {}, quint32 scan = 0,
+                bool autoRepeat = false) {
     return QKeyEvent(type, key, mods, scan, 0, 0, text, autoRepeat);
 }
 
 } // namespace
 
 TEST(KeyEventTest, ScanCodesMapByPhysicalPosition) {
-    struct Row { int evdev; int code; };
+    struct Row {
+        int evdev;
+        int code;
+    };
     const Row rows[] = {{28, 36}, {96, 76}, {57, 49}, {1, 53}, {105, 123}, {106, 124}, {108, 125}, {103, 126},
-                        {30, 0}, {17, 13}, {33, 3}, {2, 18}, {11, 29}, {14, 51}, {111, 117}, {15, 48}};
+                        {30, 0},  {17, 13}, {33, 3},  {2, 18}, {11, 29},   {14, 51},   {111, 117}, {15, 48}};
     for (const Row &row : rows) {
         EXPECT_EQ(keyCodeFromEvdev(row.evdev), row.code) << "evdev " << row.evdev;
         EXPECT_EQ(evdevFromKeyCode(row.code), row.evdev) << "code " << row.code;
@@ -28,25 +31,30 @@ TEST(KeyEventTest, ScanCodesMapByPhysicalPosition) {
 
     // An X11 event with a scan code ignores the layout: on a layout where that position types "q",
     // the key is still the one in the A position.
-    const auto fromX = KeyEvent::fromQt(qtKey(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, QStringLiteral("q"), 30 + 8));
+    const auto fromX =
+        KeyEvent::fromQt(qtKey(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, QStringLiteral("q"), 30 + 8));
     ASSERT_TRUE(fromX);
     EXPECT_EQ(fromX->keyCode, KeyCode::a);
 }
 
 TEST(KeyEventTest, QtKeysFallBackWithoutScanCode) {
-    struct Row { int qt; bool keypad; int code; };
-    const Row rows[] = {{Qt::Key_Return, false, 36}, {Qt::Key_Enter, true, 76}, {Qt::Key_Space, false, 49},
-                        {Qt::Key_Escape, false, 53}, {Qt::Key_Left, false, 123}, {Qt::Key_Right, false, 124},
-                        {Qt::Key_Down, false, 125}, {Qt::Key_Up, false, 126}, {Qt::Key_A, false, 0},
-                        {Qt::Key_W, false, 13}, {Qt::Key_1, false, 18}, {Qt::Key_9, false, 25},
-                        {Qt::Key_1, true, 83}, {Qt::Key_Backspace, false, 51}, {Qt::Key_F1, false, 122}};
+    struct Row {
+        int qt;
+        bool keypad;
+        int code;
+    };
+    const Row rows[] = {{Qt::Key_Return, false, 36}, {Qt::Key_Enter, true, 76},      {Qt::Key_Space, false, 49},
+                        {Qt::Key_Escape, false, 53}, {Qt::Key_Left, false, 123},     {Qt::Key_Right, false, 124},
+                        {Qt::Key_Down, false, 125},  {Qt::Key_Up, false, 126},       {Qt::Key_A, false, 0},
+                        {Qt::Key_W, false, 13},      {Qt::Key_1, false, 18},         {Qt::Key_9, false, 25},
+                        {Qt::Key_1, true, 83},       {Qt::Key_Backspace, false, 51}, {Qt::Key_F1, false, 122}};
     for (const Row &row : rows) EXPECT_EQ(keyCodeFromQtKey(row.qt, row.keypad), row.code) << row.qt;
     EXPECT_EQ(keyCodeFromQtKey(Qt::Key_unknown, false), -1);
 }
 
 TEST(KeyEventTest, ModifiersReadAsTheirMacPositions) {
-    const auto e = KeyEvent::fromQt(qtKey(QEvent::KeyPress, Qt::Key_C,
-                                          Qt::ControlModifier | Qt::ShiftModifier, QString(QChar(3))));
+    const auto e = KeyEvent::fromQt(
+        qtKey(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier, QString(QChar(3))));
     ASSERT_TRUE(e);
     EXPECT_EQ(e->modifierFlags, ModifierFlag::command | ModifierFlag::shift);
     EXPECT_EQ(e->keyCode, KeyCode::c);

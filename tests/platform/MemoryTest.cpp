@@ -28,7 +28,8 @@ QList<ReadOnlyMapping> readOnlyMappings(const QSet<QString> &files, pid_t pid = 
     if (!maps.open(QIODevice::ReadOnly)) return found;
     for (const QByteArray &line : maps.readAll().split('\n')) {
         const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() < 6 || fields[1].contains('w') || !files.contains(QString::fromLocal8Bit(fields[5]))) continue;
+        if (fields.size() < 6 || fields[1].contains('w') || !files.contains(QString::fromLocal8Bit(fields[5])))
+            continue;
         const QList<QByteArray> range = fields[0].split('-');
         found.append({range[0].toULongLong(nullptr, 16), range[1].toULongLong(nullptr, 16)});
     }
@@ -45,10 +46,8 @@ qint64 residentFilePagesKb(const QSet<QString> &files) {
         const QList<QByteArray> fields = line.simplified().split(' ');
         if (fields.size() >= 6 && fields[0].contains('-') && fields[1].size() == 4)
             counting = !fields[1].contains('w') && files.contains(QString::fromLocal8Bit(fields[5]));
-        else if (counting && line.startsWith("Rss:"))
-            kb += fields.value(1).toLongLong();
-        else if (counting && line.startsWith("Anonymous:"))
-            kb -= fields.value(1).toLongLong();
+        else if (counting && line.startsWith("Rss:")) kb += fields.value(1).toLongLong();
+        else if (counting && line.startsWith("Anonymous:")) kb -= fields.value(1).toLongLong();
     }
     return kb;
 }
@@ -131,4 +130,18 @@ TEST(MemoryTest, LibrariesReleasedFromTheProcessOnlyStayInThePageCache) {
     platform::Memory::releaseFilePages(files, platform::Memory::Release::fromProcess);
     EXPECT_LT(residentFilePagesKb(files), before / 10);
     EXPECT_GT(cachedShare(mappings), 0.9);
+}
+
+// With PELICARTA_NO_TUNING set, to bisect a regression, the libraries' pages stay where they are.
+TEST(MemoryTest, WithTuningTurnedOffLibrariesKeepTheirPages) {
+    ASSERT_TRUE(platform::HeifCodec::encode(picture(), 0.8));
+    const QSet<QString> files = platform::Module::filesBrought();
+    touch(readOnlyMappings(files));
+    const qint64 before = residentFilePagesKb(files);
+    ASSERT_GT(before, 2048);
+
+    qputenv("PELICARTA_NO_TUNING", "1");
+    platform::Memory::releaseFilePages(files, platform::Memory::Release::fromPageCache);
+    qunsetenv("PELICARTA_NO_TUNING");
+    EXPECT_GT(residentFilePagesKb(files), before * 9 / 10);
 }

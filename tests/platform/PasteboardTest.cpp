@@ -11,11 +11,11 @@
 TEST(PasteboardTest, DeferredTypesAreMadeOnTheFirstRequestOnly) {
     int made = 0;
     platform::Pasteboard &board = platform::Pasteboard::shared();
-    ASSERT_TRUE(board.setLazyContents({{QStringLiteral("image/png"), "png bytes"}},
-                                      {{QStringLiteral("image/tiff"), [&made] {
-                                            ++made;
-                                            return QByteArray("tiff bytes");
-                                        }}}));
+    ASSERT_TRUE(
+        board.setLazyContents({{QStringLiteral("image/png"), "png bytes"}}, {{QStringLiteral("image/tiff"), [&made] {
+                                                                                  ++made;
+                                                                                  return QByteArray("tiff bytes");
+                                                                              }}}));
     const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
     ASSERT_TRUE(mime);
     EXPECT_EQ(mime->formats(), (QStringList{QStringLiteral("image/png"), QStringLiteral("image/tiff")}));
@@ -27,9 +27,9 @@ TEST(PasteboardTest, DeferredTypesAreMadeOnTheFirstRequestOnly) {
 
     // Nothing to offer now: the clipboard is left as it is.
     EXPECT_FALSE(board.setLazyContents({}, {{QStringLiteral("image/tiff"), [&made] {
-                                              ++made;
-                                              return QByteArray("x");
-                                          }}}));
+                                                 ++made;
+                                                 return QByteArray("x");
+                                             }}}));
     EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")), QByteArray("png bytes"));
     EXPECT_EQ(made, 1);
 }

@@ -12,7 +12,8 @@ QImage gradient(QSize size, bool transparent) {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < size.height(); ++y)
         for (int x = 0; x < size.width(); ++x)
-            image.setPixel(x, y, qPremultiply(qRgba(x * 7 % 256, y * 3 % 256, (x + y) % 256, transparent ? (x * 13) % 256 : 255)));
+            image.setPixel(
+                x, y, qPremultiply(qRgba(x * 7 % 256, y * 3 % 256, (x + y) % 256, transparent ? (x * 13) % 256 : 255)));
     return image;
 }
 

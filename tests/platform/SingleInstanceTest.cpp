@@ -128,7 +128,8 @@ TEST_F(SingleInstanceTest, ALaunchWaitsForABusyInstanceAndTakesOverFromOneThatEn
     }
     // A launch holding the lock but not listening yet (starting up): the next one waits, and takes
     // over when that launch ends without ever listening. A killed holder's lock goes with it.
-    const QString lock = SingleInstance(folder()).socketPath().replace(QStringLiteral(".socket"), QStringLiteral(".lock"));
+    const QString lock =
+        SingleInstance(folder()).socketPath().replace(QStringLiteral(".socket"), QStringLiteral(".lock"));
     const int holder = ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CREAT, 0600);
     ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
     const auto waiting = launch(folder(), {QStringLiteral("show")});

@@ -29,7 +29,9 @@ bool mapped(const QByteArray &library) {
     return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
 }
 
-qsizetype openDescriptors() { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size(); }
+qsizetype openDescriptors() {
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size();
+}
 
 } // namespace
 
@@ -162,7 +164,9 @@ TEST(OpenMPGuard, RestartsOnceWithASingleThread) {
 
 TEST(TextLine, BoxOfARangeIsTheUnionOfItsGlyphs) {
     platform::TextLine line{QStringLiteral("ab cd"), QRectF(0, 0, 50, 10), {}};
-    line.glyphs = {{0, 1, QRectF(0, 0, 10, 10)}, {1, 1, QRectF(10, 1, 10, 10)}, {3, 1, QRectF(30, 0, 10, 12)},
+    line.glyphs = {{0, 1, QRectF(0, 0, 10, 10)},
+                   {1, 1, QRectF(10, 1, 10, 10)},
+                   {3, 1, QRectF(30, 0, 10, 12)},
                    {4, 1, QRectF(40, 0, 10, 10)}};
     EXPECT_EQ(line.boxOf(0, 2), QRectF(0, 0, 20, 11));
     EXPECT_EQ(line.boxOf(1, 3), QRectF(10, 0, 30, 12)); // "b c": the space adds nothing

@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -178,4 +179,31 @@ TEST(ThreadPriorityTest, LoweredWorkTakesShortTurnsAndPassesThemOn) {
         std::thread([&] { started = sliceOfThisThread(); }).join();
         EXPECT_EQ(started, own);
     }).join();
+}
+
+// PELICARTA_NO_TUNING, set to bisect a regression, leaves a thread the nice value and the slice it was
+// born with whether it is lowered for bulk work, for background work or favoured; naming one measure
+// turns only that one off.
+TEST(ThreadPriorityTest, TurningTuningOffLeavesThreadsTheirNiceValueAndSlice) {
+    const auto tuned = [](const char *off) {
+        qputenv("PELICARTA_NO_TUNING", off);
+        std::pair<bool, bool> kept;
+        std::thread([&] {
+            const int nice = niceOfThisThread();
+            const long long slice = sliceOfThisThread();
+            platform::lowerCurrentThreadToBulkPriority();
+            platform::lowerCurrentThreadPriority();
+            platform::keepTurnsShort();
+            platform::favourForLatency("no such thread");
+            kept = {niceOfThisThread() == nice, sliceOfThisThread() == slice};
+        }).join();
+        qunsetenv("PELICARTA_NO_TUNING");
+        return kept;
+    };
+    EXPECT_EQ(tuned("1"), std::make_pair(true, true));
+    EXPECT_EQ(tuned("all"), std::make_pair(true, true));
+    // A process niced already has nothing lower to go to.
+    EXPECT_EQ(tuned("slices").first, niceOfThisThread() >= platform::backgroundNice);
+    EXPECT_TRUE(tuned("slices").second);
+    EXPECT_TRUE(tuned(" Slices , nice ").first);
 }

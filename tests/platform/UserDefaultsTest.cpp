@@ -103,7 +103,8 @@ TEST_F(UserDefaultsTest, AFileThatIsNotASettingsFileIsMovedAsideWithoutBeingRead
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
     const QString huge = dir.file(QStringLiteral("huge.json"));
     QByteArray keys = R"({"format":1,"values":{)";
-    for (int i = 0; keys.size() < 5 * 1024 * 1024; ++i) keys += QStringLiteral(R"("k%1":{"type":"bool","value":true},)").arg(i).toUtf8();
+    for (int i = 0; keys.size() < 5 * 1024 * 1024; ++i)
+        keys += QStringLiteral(R"("k%1":{"type":"bool","value":true},)").arg(i).toUtf8();
     keys += R"("last":{"type":"bool","value":true}}})";
     ASSERT_TRUE(dir.write(QStringLiteral("huge.json"), keys));
 
@@ -134,7 +135,9 @@ TEST_F(UserDefaultsTest, UnknownEntriesSurviveWrites) {
         EXPECT_FALSE(d.type(QStringLiteral("future")).has_value());
     }
     const QJsonObject values = QJsonDocument::fromJson(dir.read(QStringLiteral("defaults.json")))
-                                   .object().value(QStringLiteral("values")).toObject();
+                                   .object()
+                                   .value(QStringLiteral("values"))
+                                   .toObject();
     EXPECT_EQ(values.value(QStringLiteral("future")).toObject().value(QStringLiteral("value")), QJsonArray({1, 2, 3}));
     EXPECT_EQ(values.value(QStringLiteral("odd")), 42);
 }
@@ -193,7 +196,8 @@ TEST_F(UserDefaultsTest, EditsOfTheFileWhileRunningAreTakenIn) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
     };
-    write(R"({"format":1,"values":{"quick.lifetime":{"type":"int","value":"60"},"odd":{"type":"bool","value":"yes"}}})");
+    write(
+        R"({"format":1,"values":{"quick.lifetime":{"type":"int","value":"60"},"odd":{"type":"bool","value":"yes"}}})");
     ASSERT_TRUE(QTest::qWaitFor([&] { return onDisk.size() == 1; }, 3000)) << "the watcher saw no edit";
     EXPECT_EQ(d.intValue(QStringLiteral("quick.lifetime")), 60);
     EXPECT_FALSE(d.contains(QStringLiteral("gone")));

@@ -45,8 +45,7 @@ std::atomic<long long> peak{0};
 
 void raisePeak(long long value) {
     long long seen = peak.load();
-    while (value > seen && !peak.compare_exchange_weak(seen, value)) {
-    }
+    while (value > seen && !peak.compare_exchange_weak(seen, value)) {}
 }
 
 // A request counts before it is granted: a refused one still shows what the reader asked for.
@@ -125,7 +124,10 @@ int main(int argc, char **argv) {
 #else
         const long long figure = -1;
 #endif
-        std::printf("%s %s %lld\n", qPrintable(file), whole && thumbnail ? "decoded" : whole || thumbnail ? "partly" : "refused",
+        std::printf("%s %s %lld\n", qPrintable(file),
+                    whole && thumbnail   ? "decoded"
+                    : whole || thumbnail ? "partly"
+                                         : "refused",
                     figure);
         std::fflush(stdout);
     }

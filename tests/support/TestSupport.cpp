@@ -69,7 +69,6 @@ QImage filledImage(int width, int height, const QColor &color) {
     return image;
 }
 
-
 ScopedEnvironment::ScopedEnvironment(const char *name, const QString &value)
     : m_name(name), m_old(qgetenv(name)), m_wasSet(qEnvironmentVariableIsSet(name)) {
     if (value.isNull()) qunsetenv(name);

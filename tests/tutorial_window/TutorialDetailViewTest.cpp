@@ -57,7 +57,8 @@ TEST_F(TutorialDetailViewTest, SummaryAndRecordButtonFollowTheStepsAndTheRecordi
     EXPECT_TRUE(view->showsEmptyState());
     EXPECT_EQ(header().summaryText(), QStringLiteral("Nenhum passo ainda"));
     EXPECT_EQ(header().recordButton()->text(), QStringLiteral("Começar a gravar"));
-    for (QWidget *withSteps : {static_cast<QWidget *>(header().exportButton()), static_cast<QWidget *>(header().copyButton())})
+    for (QWidget *withSteps :
+         {static_cast<QWidget *>(header().exportButton()), static_cast<QWidget *>(header().copyButton())})
         EXPECT_FALSE(withSteps->isVisible());
     EXPECT_TRUE(header().deleteButton()->isVisible());
 
@@ -144,7 +145,8 @@ TEST_F(TutorialDetailViewTest, TitleThemesAndExportMenu) {
     EXPECT_EQ(header().themeOptions().size(), 3);
 
     QStringList items;
-    for (const QAction *action : header().exportMenu()->actions()) items.append(action->isSeparator() ? QStringLiteral("—") : action->text());
+    for (const QAction *action : header().exportMenu()->actions())
+        items.append(action->isSeparator() ? QStringLiteral("—") : action->text());
     EXPECT_EQ(items, (QStringList{QStringLiteral("Imagem única (PNG)…"), QStringLiteral("PDF, um passo por página…"),
                                   QStringLiteral("Markdown + imagens (Notion, GitHub, docs)…"), QStringLiteral("—"),
                                   QStringLiteral("Copiar como imagem")}));
@@ -160,8 +162,9 @@ TEST_F(TutorialDetailViewTest, TheHeaderShowsTheTitleFromItsStartAndEveryButtonW
     for (const QString &language : {QStringLiteral("pt-BR"), QStringLiteral("en")}) {
         platform::StringTables::setCurrentLanguage(language);
         named = store.tutorial();
-        named.title = language == QStringLiteral("en") ? QStringLiteral("How to open a support ticket in the Caravela System")
-                                                       : QStringLiteral("Como abrir chamados no Sistema Caravela");
+        named.title = language == QStringLiteral("en")
+                          ? QStringLiteral("How to open a support ticket in the Caravela System")
+                          : QStringLiteral("Como abrir chamados no Sistema Caravela");
         store.setTutorial(named);
         for (const QSize window : {QSize(1240, 800), QSize(1000, 660)}) {
             view = std::make_unique<TutorialDetailView>(store, brand, shortcuts, loader);
@@ -179,7 +182,8 @@ TEST_F(TutorialDetailViewTest, TheHeaderShowsTheTitleFromItsStartAndEveryButtonW
                 testsupport::expectLaidOutApart(&header(), where);
                 for (QAbstractButton *button : header().findChildren<QAbstractButton *>()) {
                     if (!button->isVisible()) continue;
-                    EXPECT_GE(button->width(), button->sizeHint().width()) << where << " " << button->text().toStdString();
+                    EXPECT_GE(button->width(), button->sizeHint().width())
+                        << where << " " << button->text().toStdString();
                 }
                 EllipsisLineEdit *title = header().titleField();
                 const bool fits = title->fontMetrics().horizontalAdvance(named.title) <= title->width() - 4;
@@ -226,8 +230,7 @@ TEST_F(TutorialDetailViewTest, DeletingAsksFirstAndWarnsToExport) {
 }
 
 TEST_F(TutorialDetailViewTest, HowToRowsCarryTheUsersShortcut) {
-    EXPECT_EQ(view->howToTexts().value(0),
-              QStringLiteral("Clique em **Começar a gravar** (ou Alt+Shift+T)."));
+    EXPECT_EQ(view->howToTexts().value(0), QStringLiteral("Clique em **Começar a gravar** (ou Alt+Shift+T)."));
     Shortcut changed = shortcuts.shortcut(ShortcutAction::toggleTutorial);
     changed.key = QStringLiteral("G");
     changed.keyCode = 5;

@@ -90,7 +90,8 @@ TEST_F(TutorialLibraryGridTest, ClickOpensAndTheMenuRenamesDuplicatesAndDeletes)
 
     QMenu *menu = grid.contextMenu(0);
     QStringList items;
-    for (const QAction *action : menu->actions()) items.append(action->isSeparator() ? QStringLiteral("—") : action->text());
+    for (const QAction *action : menu->actions())
+        items.append(action->isSeparator() ? QStringLiteral("—") : action->text());
     EXPECT_EQ(items, (QStringList{QStringLiteral("Abrir"), QStringLiteral("Renomear…"), QStringLiteral("Duplicar"),
                                   QStringLiteral("—"), QStringLiteral("Excluir…")}));
     const Tutorial shown = grid.tutorials()[0];
@@ -117,7 +118,8 @@ TEST_F(TutorialLibraryGridTest, ClickOpensAndTheMenuRenamesDuplicatesAndDeletes)
     alerts.answer = 1;
     grid.confirmDelete(untitled);
     EXPECT_EQ(alerts.shown.last().messageText, QStringLiteral("Excluir “”?"));
-    EXPECT_EQ(alerts.shown.last().informativeText, QStringLiteral("Os passos e as imagens deste tutorial serão apagados."));
+    EXPECT_EQ(alerts.shown.last().informativeText,
+              QStringLiteral("Os passos e as imagens deste tutorial serão apagados."));
     EXPECT_EQ(store.library().size(), 3);
     alerts.answer = 0;
     grid.confirmDelete(untitled);

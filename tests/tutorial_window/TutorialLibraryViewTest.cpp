@@ -62,9 +62,11 @@ TEST(TutorialLibrarySearchTest, MatchesTitlesAndStepsIgnoringCaseButNotAccents) 
     EXPECT_TRUE(TutorialLibraryView::results(library, QStringLiteral("cafe")).isEmpty());
     EXPECT_EQ(titles(TutorialLibraryView::results(library, QStringLiteral("CAFÉ"))),
               (QStringList{QStringLiteral("Café com leite"), QStringLiteral("Relatório")}));
-    EXPECT_EQ(titles(TutorialLibraryView::results(library, QStringLiteral(" \tchá  "))), QStringList{QStringLiteral("Chá")});
+    EXPECT_EQ(titles(TutorialLibraryView::results(library, QStringLiteral(" \tchá  "))),
+              QStringList{QStringLiteral("Chá")});
     EXPECT_EQ(TutorialLibraryView::results(library, QStringLiteral("   ")).size(), 3);
-    EXPECT_TRUE(TutorialLibraryView::results(library, QStringLiteral("chá\n")).isEmpty()); // line breaks are not trimmed
+    EXPECT_TRUE(
+        TutorialLibraryView::results(library, QStringLiteral("chá\n")).isEmpty()); // line breaks are not trimmed
 }
 
 TEST_F(TutorialLibraryViewTest, EmptyLibraryNoResultsAndTheWholeCount) {

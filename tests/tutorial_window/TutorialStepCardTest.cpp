@@ -38,7 +38,9 @@ struct TutorialStepCardTest : testing::Test {
         return store.tutorial().steps.constLast();
     }
     TutorialStep stored(qsizetype index) const { return store.tutorial().steps.value(index); }
-    QString fileOf(const TutorialStep &step) const { return store.folder(*store.currentID()) + QLatin1Char('/') + step.imageFile; }
+    QString fileOf(const TutorialStep &step) const {
+        return store.folder(*store.currentID()) + QLatin1Char('/') + step.imageFile;
+    }
 };
 
 } // namespace

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-
 using guidefixtures::StepSpec;
 using Kind = GuideFiles::Outcome::Kind;
 
@@ -17,9 +16,10 @@ namespace {
 
 // Three steps whose second picture was damaged on disk after the export began: its header still reads.
 TutorialRenderer::Input withDamagedSecondStep(const testsupport::TempFolder &temp) {
-    TutorialRenderer::Input in = guidefixtures::input(
-        QStringLiteral("Aula 1"), TutorialTheme::light,
-        {{{300, 200}, QStringLiteral("Sem marca"), {}, {}}, {{300, 200}, {}, {}, {}}, {{3000, 2000}, {}, {}, QPointF(0.5, 0.5)}});
+    TutorialRenderer::Input in = guidefixtures::input(QStringLiteral("Aula 1"), TutorialTheme::light,
+                                                      {{{300, 200}, QStringLiteral("Sem marca"), {}, {}},
+                                                       {{300, 200}, {}, {}, {}},
+                                                       {{3000, 2000}, {}, {}, QPointF(0.5, 0.5)}});
     const QString damaged = temp.file(QStringLiteral("danificado.png"));
     in.steps[1].image.save(damaged);
     QFile file(damaged);
@@ -73,8 +73,9 @@ TEST(GuideFilesTest, MarkdownFoldersAreNewAndNumberedWithoutGaps) {
     EXPECT_EQ(first.path, temp.file(QStringLiteral("Aula 1/README.md")));
     EXPECT_EQ(first.steps, 2);
     EXPECT_EQ(first.leftOut, QList<QUuid>{in.steps[1].step.id});
-    EXPECT_EQ(QDir(temp.file(QStringLiteral("Aula 1"))).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase),
-              (QStringList{QStringLiteral("passo-01.png"), QStringLiteral("passo-02.png"), QStringLiteral("README.md")}));
+    EXPECT_EQ(
+        QDir(temp.file(QStringLiteral("Aula 1"))).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase),
+        (QStringList{QStringLiteral("passo-01.png"), QStringLiteral("passo-02.png"), QStringLiteral("README.md")}));
     const QString readme = QString::fromUtf8(temp.read(QStringLiteral("Aula 1/README.md")));
     EXPECT_TRUE(readme.contains(QStringLiteral("## 2. Passo 2\n\n![Passo 2](passo-02.png)")));
 
@@ -134,7 +135,7 @@ TEST(GuideFilesTest, AFailedWriteLeavesNothingBehind) {
     // A Markdown folder that cannot be filled is taken back, with the step pictures already written;
     // one that something else has moved into meanwhile stays, with that.
     const TutorialRenderer::Input two = guidefixtures::input(QStringLiteral("Cheio"), TutorialTheme::dark,
-                                                              {{{64, 40}, {}, {}, {}}, {{1920, 1080}, {}, {}, {}}});
+                                                             {{{64, 40}, {}, {}, {}}, {{1920, 1080}, {}, {}, {}}});
     for (const QString &limitedFrom : {QStringLiteral("first"), QStringLiteral("second")}) {
         GuideFiles::Outcome markdown;
         {
@@ -144,6 +145,7 @@ TEST(GuideFilesTest, AFailedWriteLeavesNothingBehind) {
         EXPECT_EQ(markdown.kind, Kind::failed);
         EXPECT_EQ(markdown.error, QStringLiteral("File too large")) << markdown.error.toStdString();
         EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                  QStringList{QStringLiteral("guia.png")}) << limitedFrom.toStdString();
+                  QStringList{QStringLiteral("guia.png")})
+            << limitedFrom.toStdString();
     }
 }

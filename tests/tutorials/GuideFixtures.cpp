@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <QRandomGenerator>
 
-
 namespace guidefixtures {
 
 QImage screenshot(QSize size, int seed) {
@@ -11,8 +10,8 @@ QImage screenshot(QSize size, int seed) {
     QRandomGenerator random(static_cast<quint32>(seed));
     image.fill(QColor::fromHsv(random.bounded(360), 60, 90));
     QPainter p(&image);
-    const QRect window = QRect(QPoint(0, 0), size).adjusted(size.width() / 20, size.height() / 20, -size.width() / 20,
-                                                            -size.height() / 20);
+    const QRect window = QRect(QPoint(0, 0), size)
+                             .adjusted(size.width() / 20, size.height() / 20, -size.width() / 20, -size.height() / 20);
     p.fillRect(window, QColor(250, 250, 252));
     p.fillRect(window.left(), window.top(), window.width(), std::max(8, size.height() / 25), QColor(226, 226, 232));
     const int sidebar = window.width() / 5;

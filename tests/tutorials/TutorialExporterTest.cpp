@@ -63,7 +63,9 @@ protected:
         platform::Pasteboard::setSharedForTesting(nullptr);
         platform::setRevealForTesting({});
     }
-    static void finish(QFuture<void> future) { ASSERT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 60'000)); }
+    static void finish(QFuture<void> future) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 60'000));
+    }
     static QString toast() { return Toast::panel() ? Toast::panel()->windowTitle() : QString(); }
 
     // An open tutorial titled `title` with two recorded steps.
@@ -144,7 +146,8 @@ TEST_F(TutorialExporterTest, FilesAreWrittenShownAndAnnounced) {
     EXPECT_EQ(answers.saves[0].proposedName, QStringLiteral("Aula 1- rede-wifi.png"));
     EXPECT_EQ(QImageReader(*answers.path).size().width(), 1600);
     EXPECT_EQ(revealed, QStringList{*answers.path});
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Guia exportado · \\d+ KB — guia.png$")).match(toast()).hasMatch()) << toast().toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Guia exportado · \\d+ KB — guia.png$")).match(toast()).hasMatch())
+        << toast().toStdString();
 
     answers.path = temp.file(QStringLiteral("guia.pdf"));
     finish(TutorialExporter::exportPDF(store));

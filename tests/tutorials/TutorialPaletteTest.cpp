@@ -32,6 +32,7 @@ TEST(TutorialPaletteTest, BrandPaletteFollowsTheBrandColors) {
     EXPECT_EQ(palette.border, QColor::fromRgbF(0, 0, 0, 0.08f));
 
     // Without a brand, and for the other themes, the brand plays no part.
-    EXPECT_EQ(TutorialPalette::of(TutorialTheme::brand).background, TutorialPalette::of(TutorialTheme::light).background);
+    EXPECT_EQ(TutorialPalette::of(TutorialTheme::brand).background,
+              TutorialPalette::of(TutorialTheme::light).background);
     EXPECT_EQ(TutorialPalette::of(TutorialTheme::dark, &brand).background, QColor(0x0E, 0x0E, 0x13));
 }

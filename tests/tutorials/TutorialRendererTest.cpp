@@ -30,7 +30,8 @@ TutorialPalette dejaVuPalette() {
 }
 
 bool near(QRgb pixel, const QColor &expected, int tolerance = 6) {
-    return std::abs(qRed(pixel) - expected.red()) <= tolerance && std::abs(qGreen(pixel) - expected.green()) <= tolerance &&
+    return std::abs(qRed(pixel) - expected.red()) <= tolerance &&
+           std::abs(qGreen(pixel) - expected.green()) <= tolerance &&
            std::abs(qBlue(pixel) - expected.blue()) <= tolerance;
 }
 
@@ -94,11 +95,14 @@ TEST(TutorialRendererTest, LayoutsTextsAndFonts) {
 
 TEST(TutorialRendererTest, GuideImageStacksHeaderStepsAndFooter) {
     for (TutorialTheme theme : {TutorialTheme::light, TutorialTheme::dark, TutorialTheme::brand}) {
-        const Input in = guidefixtures::input(
-            QStringLiteral("Como exportar um relatório"), theme,
-            {{{3000, 1000}, QStringLiteral("Abra o menu"), {}, QPointF(0, 0)},
-             {{400, 2000}, QString(), QStringLiteral("Escolha o formato e confirme.\nO arquivo aparece na pasta."), QPointF(0.5, 0.25)},
-             {{1440, 900}, QStringLiteral("Pronto"), {}, QPointF(2, -1)}});
+        const Input in =
+            guidefixtures::input(QStringLiteral("Como exportar um relatório"), theme,
+                                 {{{3000, 1000}, QStringLiteral("Abra o menu"), {}, QPointF(0, 0)},
+                                  {{400, 2000},
+                                   QString(),
+                                   QStringLiteral("Escolha o formato e confirme.\nO arquivo aparece na pasta."),
+                                   QPointF(0.5, 0.25)},
+                                  {{1440, 900}, QStringLiteral("Pronto"), {}, QPointF(2, -1)}});
         const TutorialPalette palette = paletteOf(in);
         const GuideLayout::Header header = GuideLayout::header(in, palette);
         double expected = 96 + header.block() + 72 + 120;
@@ -175,12 +179,15 @@ TEST(TutorialRendererTest, PdfHasACoverAndOnePagePerStep) {
         EXPECT_TRUE(text(0).contains(QStringLiteral("GUIA")));
         EXPECT_TRUE(text(1).contains(QStringLiteral("TÍTULO · PASSO 1 DE 2")));
         EXPECT_TRUE(text(2).contains(QStringLiteral("TÍTULO · PASSO 2 DE 2")));
-        for (int i = 0; i < 3; ++i) EXPECT_FALSE(text(i).contains(QStringLiteral("Feito com")) || text(i).contains(QStringLiteral("Acme"))) << i;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_FALSE(text(i).contains(QStringLiteral("Feito com")) || text(i).contains(QStringLiteral("Acme")))
+                << i;
 
         // The screenshot shows pixel for pixel where the page puts it (at scale 1 here).
         const QImage page = document->page(1)->renderToImage(72, 72);
         for (QPoint at : {QPoint(300, 600), QPoint(1200, 100), QPoint(40, 800)})
-            EXPECT_TRUE(near(page.pixel(at + QPoint(96, 152 + 64 + 32)), in.steps[0].image.pixelColor(at), 3)) << at.x();
+            EXPECT_TRUE(near(page.pixel(at + QPoint(96, 152 + 64 + 32)), in.steps[0].image.pixelColor(at), 3))
+                << at.x();
     }
 }
 
@@ -203,11 +210,14 @@ TEST(TutorialRendererTest, StepImagesAndMarkdown) {
 
     EXPECT_EQ(stepImageName(7), QStringLiteral("passo-07.png"));
     EXPECT_EQ(stepImageName(100), QStringLiteral("passo-100.png"));
-    Input in = guidefixtures::input(QStringLiteral("Guia"), TutorialTheme::light, {{{10, 10}, {}, QStringLiteral("  "), {}}});
-    EXPECT_EQ(markdown(in), QStringLiteral("# Guia\n\n## 1. Passo 1\n\n![Passo 1](passo-01.png)\n\n---\n_Feito com Pelicarta_"));
+    Input in =
+        guidefixtures::input(QStringLiteral("Guia"), TutorialTheme::light, {{{10, 10}, {}, QStringLiteral("  "), {}}});
+    EXPECT_EQ(markdown(in),
+              QStringLiteral("# Guia\n\n## 1. Passo 1\n\n![Passo 1](passo-01.png)\n\n---\n_Feito com Pelicarta_"));
     in = guidefixtures::input(QString(), TutorialTheme::dark,
                               {{{10, 10}, QStringLiteral(" Abrir "), QStringLiteral(" Clique *aqui*.\nPronto. "), {}},
                                {{10, 10}, {}, {}, {}}});
-    EXPECT_EQ(markdown(in), QStringLiteral("# \n\n## 1. Abrir\n\nClique *aqui*.\nPronto.\n\n![Passo 1](passo-01.png)\n\n"
-                                           "## 2. Passo 2\n\n![Passo 2](passo-02.png)\n\n---\n_Feito com Pelicarta_"));
+    EXPECT_EQ(markdown(in),
+              QStringLiteral("# \n\n## 1. Abrir\n\nClique *aqui*.\nPronto.\n\n![Passo 1](passo-01.png)\n\n"
+                             "## 2. Passo 2\n\n![Passo 2](passo-02.png)\n\n---\n_Feito com Pelicarta_"));
 }

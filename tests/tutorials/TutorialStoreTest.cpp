@@ -14,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-
 TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
     testsupport::TempFolder temp;
     TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
@@ -56,7 +55,8 @@ TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     EXPECT_FALSE(store.addStep(capture));
-    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Não foi possível salvar o passo — O tutorial continua gravando."));
+    EXPECT_EQ(Toast::panel()->windowTitle(),
+              QStringLiteral("Não foi possível salvar o passo — O tutorial continua gravando."));
     EXPECT_EQ(store.tutorial().steps.size(), 3);
 
     // Stopping says the tutorial is there to look at.
@@ -84,7 +84,8 @@ TEST(TutorialStoreTest, AStepWhoseTutorialCannotBeSavedIsTakenBack) {
     ASSERT_EQ(logged.size(), 1);
     EXPECT_EQ(logged[0].type, QtWarningMsg);
     EXPECT_TRUE(logged[0].text.contains(folder)) << logged[0].text.toStdString();
-    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Não foi possível salvar o passo — O tutorial continua gravando."));
+    EXPECT_EQ(Toast::panel()->windowTitle(),
+              QStringLiteral("Não foi possível salvar o passo — O tutorial continua gravando."));
     EXPECT_EQ(store.tutorial().steps.size(), 1);
     EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files).size(), 1);
 
@@ -114,7 +115,8 @@ TEST(TutorialStoreTest, RecordingToastsShowTheUsersOwnToggleKeys) {
     testsupport::TempFolder temp;
     TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
     ShortcutStore &shortcuts = ShortcutStore::shared();
-    shortcuts.setShortcut(ShortcutAction::toggleTutorial, Shortcut{15, platform::ModifierFlag::control, QStringLiteral("R")});
+    shortcuts.setShortcut(ShortcutAction::toggleTutorial,
+                          Shortcut{15, platform::ModifierFlag::control, QStringLiteral("R")});
     store.startRecording();
     EXPECT_TRUE(Toast::panel()->windowTitle().endsWith(QStringLiteral("Super+R termina")));
     QImage capture(10, 10, QImage::Format_ARGB32_Premultiplied);
@@ -143,9 +145,10 @@ void writeFolder(const QString &folder, const QByteArray &json, const QStringLis
 }
 
 QByteArray stepJson(const char *id, const char *file) {
-    return QStringLiteral(R"({"id":"%1","title":"","detail":"","imageFile":"%2"})").arg(QLatin1String(id), QLatin1String(file)).toUtf8();
+    return QStringLiteral(R"({"id":"%1","title":"","detail":"","imageFile":"%2"})")
+        .arg(QLatin1String(id), QLatin1String(file))
+        .toUtf8();
 }
-
 
 } // namespace
 
@@ -158,18 +161,22 @@ TEST(TutorialStoreTest, LibraryIsReadFromTheFoldersOnDisk) {
     writeFolder(root + QStringLiteral("/AAAAAAAA-0000-4000-8000-000000000002"), "{}", {QStringLiteral("solto.png")});
     // A lower-case folder name wins over the stored identifier.
     const QString lower = root + QStringLiteral("/0aaaaaaa-0000-4000-8000-000000000003");
-    writeFolder(lower, R"({"id":"CCCCCCCC-0000-4000-8000-000000000009","title":"Aula","updatedAt":200,"steps":[)" +
-                           stepJson(s1, "passo-1.png") + "]}",
+    writeFolder(lower,
+                R"({"id":"CCCCCCCC-0000-4000-8000-000000000009","title":"Aula","updatedAt":200,"steps":[)" +
+                    stepJson(s1, "passo-1.png") + "]}",
                 {QStringLiteral("passo-1.png")});
     // The same identifier again, in a later folder: dropped.
-    writeFolder(root + QStringLiteral("/outra"), R"({"id":"0AAAAAAA-0000-4000-8000-000000000003","title":"Cópia","updatedAt":900})");
+    writeFolder(root + QStringLiteral("/outra"),
+                R"({"id":"0AAAAAAA-0000-4000-8000-000000000003","title":"Cópia","updatedAt":900})");
     // A path for an image: the document is unreadable and nothing outside the folder is touched.
     ASSERT_TRUE(temp.write(QStringLiteral("x"), "do usuário"));
-    writeFolder(root + QStringLiteral("/BBBBBBBB-0000-4000-8000-000000000004"), "{\"steps\":[" + stepJson(s1, "../../x") + "]}");
+    writeFolder(root + QStringLiteral("/BBBBBBBB-0000-4000-8000-000000000004"),
+                "{\"steps\":[" + stepJson(s1, "../../x") + "]}");
     writeFolder(root + QStringLiteral("/BBBBBBBB-0000-4000-8000-000000000005"), R"({"title":"","updatedAt":100})");
     // A linked folder is not ours to read or delete.
     writeFolder(temp.file(QStringLiteral("alheia")), R"({"steps":[]})");
-    ASSERT_TRUE(QFile::link(temp.file(QStringLiteral("alheia")), root + QStringLiteral("/DDDDDDDD-0000-4000-8000-000000000006")));
+    ASSERT_TRUE(QFile::link(temp.file(QStringLiteral("alheia")),
+                            root + QStringLiteral("/DDDDDDDD-0000-4000-8000-000000000006")));
     // The older single tutorial moves in under a new identifier.
     writeFolder(temp.file(QStringLiteral("Tutorial")),
                 R"({"id":"EEEEEEEE-0000-4000-8000-000000000007","title":"Antigo","updatedAt":300,"steps":[)" +
@@ -292,12 +299,13 @@ TEST(TutorialStoreTest, AStepWhosePictureIsMissingIsKeptAndWrittenBack) {
     const QString folder = root + QStringLiteral("/0AAAAAAA-0000-4000-8000-000000000010");
     // Three steps with their texts; the second and third pictures are gone. Keys of another version
     // ride along, on the tutorial and on a step.
-    writeFolder(folder,
-                R"({"title":"Aula","versao":3,"steps":[)"
-                R"({"id":"5A1F0000-0000-4000-8000-000000000001","title":"Abra","detail":"o menu","imageFile":"passo-1.png"},)"
-                R"({"id":"5A1F0000-0000-4000-8000-000000000002","title":"Clique","detail":"em Salvar","imageFile":"sumiu.png","marker":[0.5,0.25],"nota":"x"},)"
-                R"({"id":"5A1F0000-0000-4000-8000-000000000003","title":"Pronto","detail":"","imageFile":"passo-3.png"}]})",
-                {QStringLiteral("passo-1.png")});
+    writeFolder(
+        folder,
+        R"({"title":"Aula","versao":3,"steps":[)"
+        R"({"id":"5A1F0000-0000-4000-8000-000000000001","title":"Abra","detail":"o menu","imageFile":"passo-1.png"},)"
+        R"({"id":"5A1F0000-0000-4000-8000-000000000002","title":"Clique","detail":"em Salvar","imageFile":"sumiu.png","marker":[0.5,0.25],"nota":"x"},)"
+        R"({"id":"5A1F0000-0000-4000-8000-000000000003","title":"Pronto","detail":"","imageFile":"passo-3.png"}]})",
+        {QStringLiteral("passo-1.png")});
     QFile file(folder + QStringLiteral("/tutorial.json"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QJsonObject before = QJsonDocument::fromJson(file.readAll()).object();

@@ -27,21 +27,26 @@ TEST(TutorialTest, LenientTutorialStrictSteps) {
     const char *step = R"({"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": "d",
                           "imageFile": "passo-1A2B3C4D.png"%1})";
     const auto withMarker = TutorialStep::fromJson(
-        QJsonDocument::fromJson(QString::fromUtf8(step).arg(QStringLiteral(", \"marker\": [0.25, 0.5]")).toUtf8()).object());
+        QJsonDocument::fromJson(QString::fromUtf8(step).arg(QStringLiteral(", \"marker\": [0.25, 0.5]")).toUtf8())
+            .object());
     ASSERT_TRUE(withMarker);
     EXPECT_EQ(withMarker->marker, QPointF(0.25, 0.5));
-    const auto noMarker = TutorialStep::fromJson(QJsonDocument::fromJson(QString::fromUtf8(step).arg(QString()).toUtf8()).object());
+    const auto noMarker =
+        TutorialStep::fromJson(QJsonDocument::fromJson(QString::fromUtf8(step).arg(QString()).toUtf8()).object());
     ASSERT_TRUE(noMarker);
     EXPECT_FALSE(noMarker->toJson().contains(QStringLiteral("marker")));
-    EXPECT_EQ(noMarker->toJson().value(QStringLiteral("id")).toString(), QStringLiteral("1A2B3C4D-0000-4000-8000-000000000001"));
+    EXPECT_EQ(noMarker->toJson().value(QStringLiteral("id")).toString(),
+              QStringLiteral("1A2B3C4D-0000-4000-8000-000000000001"));
 
     // Unreadable: a step missing a key, a path for an image, a wrong theme, a marker of the wrong kind.
-    for (const char *bad : {R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": ""}]})",
-                            R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": "", "imageFile": "../x.png"}]})",
-                            R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": "", "imageFile": "/etc/passwd"}]})",
-                            R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": "", "imageFile": "a.png", "marker": [1]}]})",
-                            R"({"theme": "sepia"})", R"({"id": "not-a-uuid"})", R"({"createdAt": "yesterday"})",
-                            R"({"createdAt": 1e300})", R"({"steps": {}})"})
+    for (
+        const char *bad :
+        {R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": ""}]})",
+         R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": "", "imageFile": "../x.png"}]})",
+         R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": "", "imageFile": "/etc/passwd"}]})",
+         R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": "", "imageFile": "a.png", "marker": [1]}]})",
+         R"({"theme": "sepia"})", R"({"id": "not-a-uuid"})", R"({"createdAt": "yesterday"})", R"({"createdAt": 1e300})",
+         R"({"steps": {}})"})
         EXPECT_FALSE(Tutorial::fromJson(parse(bad))) << bad;
 
     Tutorial tutorial = Tutorial::blank();

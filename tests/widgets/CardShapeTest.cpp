@@ -42,7 +42,8 @@ TEST(CardShapeTest, TheWindowIsCutWhileNoCompositorRunsAndFollowsItsSize) {
     bool composited = false;
     QWidget window;
     window.resize(368, 124);
-    auto *shape = new CardShape(&window, [&window] { return toastCard(window); }, [&composited] { return composited; });
+    auto *shape = new CardShape(
+        &window, [&window] { return toastCard(window); }, [&composited] { return composited; });
     window.show();
     EXPECT_TRUE(shape->cut());
     EXPECT_EQ(window.mask(), CardShape::mask(toastCard(window), false));

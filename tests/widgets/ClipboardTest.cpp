@@ -90,11 +90,13 @@ TEST(ClipboardTest, ABackgroundCopyNeverOverwritesALaterOne) {
 
     // Alone, it lands with its toast.
     landed.reset();
-    Clipboard::copyForPastingInBackground([] {
-        QImage image(40, 30, QImage::Format_RGB32);
-        image.fill(Qt::green);
-        return image;
-    }, [&](bool copied) { landed = copied; });
+    Clipboard::copyForPastingInBackground(
+        [] {
+            QImage image(40, 30, QImage::Format_RGB32);
+            image.fill(Qt::green);
+            return image;
+        },
+        [&](bool copied) { landed = copied; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return landed.has_value(); }, 5000));
     EXPECT_TRUE(*landed);
     ASSERT_EQ(board.held.size(), 2);
@@ -108,7 +110,7 @@ TEST(ClipboardTest, ABackgroundCopyNeverOverwritesALaterOne) {
 TEST(ClipboardTest, ALandedCopyIsStillServedWholeWithoutItsPngInMemory) {
     if (!testsupport::usesSystemAllocator()) GTEST_SKIP() << "the heap's size is the sanitizer allocator's";
     platform::Memory::configureForResidentProcess(); // freed pictures leave at once
-    QImage noise(2000, 1500, QImage::Format_RGB32); // noise: megabytes of PNG
+    QImage noise(2000, 1500, QImage::Format_RGB32);  // noise: megabytes of PNG
     for (int y = 0; y < noise.height(); ++y)
         QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(noise.scanLine(y)), noise.width());
     std::optional<bool> landed;

@@ -15,6 +15,7 @@ TEST(DividerTest, LooksLikeTheHairlineOverTheWindowInEitherDirection) {
         const QImage shown = divider.grab().toImage();
         EXPECT_EQ(orientation == Qt::Horizontal ? shown.size() : shown.size().transposed(), QSize(40, 1));
         const QRgb a = shown.pixel(shown.width() - 1, shown.height() - 1), b = hairline.pixel(0, 0);
-        EXPECT_LE(std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))}), 1);
+        EXPECT_LE(
+            std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))}), 1);
     }
 }

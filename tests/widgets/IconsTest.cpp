@@ -25,7 +25,8 @@ TEST(IconsTest, EveryIconDrawsSomething) {
     const QStringList names = QDir(QStringLiteral(":/icons")).entryList({QStringLiteral("*.svg")});
     ASSERT_GT(names.size(), 40);
     const int cell = 40, columns = 12;
-    QImage sheet(columns * cell, int((names.size() + columns - 1) / columns) * cell, QImage::Format_ARGB32_Premultiplied);
+    QImage sheet(columns * cell, int((names.size() + columns - 1) / columns) * cell,
+                 QImage::Format_ARGB32_Premultiplied);
     sheet.fill(Theme::bg());
     QPainter p(&sheet);
     for (int i = 0; i < names.size(); ++i) {
@@ -42,7 +43,8 @@ TEST(IconsTest, EveryIconDrawsSomething) {
 }
 
 TEST(IconsTest, TrayIconStandsOutOnLightAndDarkPanels) {
-    for (const QColor panel : {QColor(Qt::white), QColor(0xE8, 0xE8, 0xE8), QColor(0x20, 0x20, 0x20), QColor(Qt::black)}) {
+    for (const QColor panel :
+         {QColor(Qt::white), QColor(0xE8, 0xE8, 0xE8), QColor(0x20, 0x20, 0x20), QColor(Qt::black)}) {
         QImage shown(22, 22, QImage::Format_ARGB32_Premultiplied);
         shown.fill(panel);
         QPainter(&shown).drawPixmap(0, 0, Icons::trayIcon().pixmap(22, 22));

@@ -15,7 +15,8 @@ TEST(KeptPictureTest, PlatesLookAsFilledAndOutlinedAndFollowTheirColors) {
         paint(p);
         return image;
     };
-    for (const auto &[fill, line] : {std::pair{Theme::raised(), Theme::line()}, std::pair{Theme::accentSoft(), Theme::accentLine()}}) {
+    for (const auto &[fill, line] :
+         {std::pair{Theme::raised(), Theme::line()}, std::pair{Theme::accentSoft(), Theme::accentLine()}}) {
         const QImage drawn = shown([&](QPainter &p) {
             const QPainterPath shape = Theme::continuousRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), 8);
             p.fillPath(shape, fill);
@@ -27,7 +28,10 @@ TEST(KeptPictureTest, PlatesLookAsFilledAndOutlinedAndFollowTheirColors) {
             const QImage plate = shown([&](QPainter &p) { drawPlate(p, rect, 8, fill, line); });
             for (int n = 0; n < plate.width() * plate.height(); ++n) {
                 const QRgb a = plate.pixel(n % 60, n / 60), b = drawn.pixel(n % 60, n / 60);
-                ASSERT_LE(std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))}), 2) << n;
+                ASSERT_LE(std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                    std::abs(qBlue(a) - qBlue(b))}),
+                          2)
+                    << n;
             }
         }
     }

@@ -21,8 +21,9 @@ QString shownAsToolTip(const QString &tip) {
 TEST(PlainTextTest, ToolTipsAndMenuItemsShowTextAsTyped) {
     const testsupport::TempFolder temp;
     const testsupport::MarkupWithFifo markup(temp.path());
-    for (const QString &text : {markup.text(), QStringLiteral("x &lt; y"), QStringLiteral("  Fundo   azul  "),
-                                QStringLiteral("Rosa & Azul"), QStringLiteral("<p>Sol</p>"), QStringLiteral("<i>Lua</i>   e\nSol"), QString()}) {
+    for (const QString &text :
+         {markup.text(), QStringLiteral("x &lt; y"), QStringLiteral("  Fundo   azul  "), QStringLiteral("Rosa & Azul"),
+          QStringLiteral("<p>Sol</p>"), QStringLiteral("<i>Lua</i>   e\nSol"), QString()}) {
         const QString tip = plainToolTip(text);
         EXPECT_EQ(shownAsToolTip(tip), text) << tip.toStdString();
         EXPECT_FALSE(tip.contains(QStringLiteral("<img"))) << tip.toStdString();
@@ -32,7 +33,8 @@ TEST(PlainTextTest, ToolTipsAndMenuItemsShowTextAsTyped) {
     // "&" would underline the next letter and vanish.
     EXPECT_EQ(plainMenuText(QStringLiteral("Rosa & Azul && &Verde")), QStringLiteral("Rosa && Azul &&&& &&Verde"));
     // "[*]" would stand for the window's modified mark and vanish.
-    for (const QString &title : {QStringLiteral("Fundo [*]"), QStringLiteral("[*][*] e [*]"), QStringLiteral("Fundo")}) {
+    for (const QString &title :
+         {QStringLiteral("Fundo [*]"), QStringLiteral("[*][*] e [*]"), QStringLiteral("Fundo")}) {
         QWidget window;
         window.setWindowTitle(plainWindowTitle(title));
         window.winId();

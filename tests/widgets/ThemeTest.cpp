@@ -7,7 +7,7 @@ TEST(ThemeTest, ContinuousCornersStayInsideAndDegradeGracefully) {
     const QPainterPath path = Theme::continuousRoundedRect(r, 10);
     EXPECT_EQ(path.boundingRect(), r);
     EXPECT_TRUE(path.contains(r.center()));
-    EXPECT_TRUE(path.contains(QPointF(110, 10.5))); // the edges are straight between the corners
+    EXPECT_TRUE(path.contains(QPointF(110, 10.5)));                      // the edges are straight between the corners
     EXPECT_FALSE(path.contains(QPointF(r.left() + 0.5, r.top() + 0.5))); // the corner itself is cut
     // A radius larger than the shape allows becomes a pill, not a broken path; a tiny rectangle
     // still gets a closed shape; radius 0 is the rectangle itself.

@@ -57,8 +57,8 @@ TEST(ThemedLabelTest, KeptLinesLandWhereDrawTextPutsThem) {
         return image;
     };
     const QRectF rect(3.5, 2, 150, 26);
-    const QList<Qt::Alignment> alignments{Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter, Qt::AlignRight | Qt::AlignBottom,
-                                          Qt::AlignLeft | Qt::AlignTop};
+    const QList<Qt::Alignment> alignments{Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter,
+                                          Qt::AlignRight | Qt::AlignBottom, Qt::AlignLeft | Qt::AlignTop};
     for (const Qt::Alignment alignment : alignments) {
         for (const qreal width : {150.0, 60.0}) {
             const QRectF box(rect.topLeft(), QSizeF(width, rect.height()));
@@ -126,8 +126,8 @@ TEST(ThemedLabelTest, MarkupIsShownAsText) {
 TEST(ThemedLabelTest, AnElidingLabelShowsTheWholeTextInItsTooltipOnlyWhenCut) {
     QWidget holder;
     auto *layout = new QHBoxLayout(&holder);
-    QLabel *label = elidedLabel(QStringLiteral("Boa noite, Maria Aparecida Vasconcelos de Albuquerque"), Theme::font(14),
-                                Theme::text(), &holder);
+    QLabel *label = elidedLabel(QStringLiteral("Boa noite, Maria Aparecida Vasconcelos de Albuquerque"),
+                                Theme::font(14), Theme::text(), &holder);
     layout->addWidget(label);
     EXPECT_LT(holder.minimumSizeHint().width(), 60);
     holder.resize(200, 30);

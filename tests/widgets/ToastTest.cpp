@@ -44,7 +44,8 @@ TEST(ToastTest, ReplacesAtOnceAndHidesAfterItsTime) {
     EXPECT_GE(clock.elapsed(), 1800 + 200);
 
     // The card keeps its size whatever the texts, and draws its shadow in the transparent margin.
-    ToastView view(thumb, QStringLiteral("Um título bem longo que não cabe numa linha só do cartão"), QStringLiteral("x"));
+    ToastView view(thumb, QStringLiteral("Um título bem longo que não cabe numa linha só do cartão"),
+                   QStringLiteral("x"));
     EXPECT_EQ(view.card().size(), QSize(320, 76));
     QImage drawn(view.size(), QImage::Format_ARGB32_Premultiplied);
     drawn.fill(Qt::transparent);

@@ -40,7 +40,8 @@ public:
     ~ServerClock() { xcb_disconnect(m_connection); }
 
     xcb_timestamp_t now() {
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 1, "x");
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 1,
+                            "x");
         xcb_flush(m_connection);
         while (xcb_generic_event_t *event = xcb_wait_for_event(m_connection)) {
             const bool property = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
@@ -126,7 +127,8 @@ TEST_F(HotkeyBench, DISABLED_HotkeyToOverlayFirstFrame) {
         firstPaint.painted = false;
         keyTimes.last = 0;
         // Started, not waited for: the event loop must be free when the press arrives.
-        QProcess::startDetached(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("0"), QStringLiteral("alt+shift+a")});
+        QProcess::startDetached(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--delay"),
+                                                            QStringLiteral("0"), QStringLiteral("alt+shift+a")});
         ASSERT_TRUE(waitUntil([&] { return firstPaint.painted; }, 5000)) << "no overlay frame";
         afterActivation.push_back(double(clientClock.elapsed() - activatedAt));
         const xcb_timestamp_t painted = clock.now();
@@ -141,7 +143,8 @@ TEST_F(HotkeyBench, DISABLED_HotkeyToOverlayFirstFrame) {
     qApp->removeNativeEventFilter(&keyTimes);
     std::sort(latencies.begin(), latencies.end());
     std::sort(afterActivation.begin(), afterActivation.end());
-    std::printf("of which from the hot key's activation to the frame: median %.0f ms\n", afterActivation[afterActivation.size() / 2]);
+    std::printf("of which from the hot key's activation to the frame: median %.0f ms\n",
+                afterActivation[afterActivation.size() / 2]);
     std::printf("hot key to first overlay frame, 1920x1080: median %.0f ms (min %.0f, max %.0f) over %zu runs\n",
                 latencies[latencies.size() / 2], latencies.front(), latencies.back(), latencies.size());
 }

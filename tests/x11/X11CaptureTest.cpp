@@ -204,7 +204,9 @@ TEST_F(X11Test, AreaAndDisplayUnderTheMouse) {
     EXPECT_NE(colorAt(fullLater.value(), QPointF(1300, 700)), kOwn);
     EXPECT_EQ(readLater([&](QObject *context, auto done) {
                   ScreenCapturer::captureArea(inside, display + 12345, context, done);
-              }).error().kind(),
+              })
+                  .error()
+                  .kind(),
               CaptureError::Kind::noDisplay);
 
     EXPECT_TRUE(ScreenPermission::isGranted());
@@ -303,7 +305,8 @@ TEST_F(X11Test, OurWindowComesBackWhereItWasInTheStack) {
         platform::ScreenServices::setShared(services);
         ownWindows.clear();
         QWidget &own = ownWindow(kOwn, QRect(150, 150, 300, 200));
-        const HelperWindow &front = spawn({QStringLiteral("Frente%1").arg(composite), kGreen, QRect(250, 200, 300, 200)});
+        const HelperWindow &front =
+            spawn({QStringLiteral("Frente%1").arg(composite), kGreen, QRect(250, 200, 300, 200)});
         ASSERT_TRUE(waitForFrontmost(front.pid));
         const auto below = [&] {
             const std::vector<quint32> order = clientStacking();

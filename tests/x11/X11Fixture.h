@@ -60,8 +60,6 @@ protected:
 };
 
 // The colour of a pixel, without alpha.
-inline QColor colorAt(const QImage &image, QPointF point) {
-    return QColor(image.pixel(point.toPoint())).toRgb();
-}
+inline QColor colorAt(const QImage &image, QPointF point) { return QColor(image.pixel(point.toPoint())).toRgb(); }
 
 } // namespace x11test

@@ -74,8 +74,13 @@ const HelperWindow &X11Test::spawn(const HelperSpec &spec) {
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), qEnvironmentVariable("XDG_RUNTIME_DIR"));
     h.process->setProcessEnvironment(env);
     const QRect &g = spec.geometry;
-    QStringList args = {QStringLiteral("--app"), spec.className, QStringLiteral("--caption"), spec.className,
-                        QStringLiteral("--fill"), spec.color.name().mid(1), QStringLiteral("--rect"),
+    QStringList args = {QStringLiteral("--app"),
+                        spec.className,
+                        QStringLiteral("--caption"),
+                        spec.className,
+                        QStringLiteral("--fill"),
+                        spec.color.name().mid(1),
+                        QStringLiteral("--rect"),
                         QStringLiteral("%1,%2,%3,%4").arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height())};
     if (spec.opacity != 1) args << QStringLiteral("--alpha") << QString::number(spec.opacity);
     if (spec.minimized) args << QStringLiteral("--minimize");

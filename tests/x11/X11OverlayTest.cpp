@@ -61,8 +61,8 @@ protected:
     }
 
     static void screenshot(const QString &name) {
-        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                                     testsupport::outputPath(name)});
+        QProcess::execute(QStringLiteral("import"),
+                          {QStringLiteral("-window"), QStringLiteral("root"), testsupport::outputPath(name)});
     }
 };
 

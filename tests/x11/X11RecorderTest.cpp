@@ -64,8 +64,8 @@ TEST_F(X11RecorderTest, RecordingSuspendsHotKeysAndTheNewCombinationWorksAtOnce)
 
     // A real click on the field starts recording; the hot keys are gone meanwhile.
     const QPoint centre = recorder->field()->mapToGlobal(recorder->field()->rect().center());
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(centre.x()), QString::number(centre.y()),
-             QStringLiteral("click"), QStringLiteral("1")});
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(centre.x()),
+             QString::number(centre.y()), QStringLiteral("click"), QStringLiteral("1")});
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, 3000));
     EXPECT_TRUE(manager->isSuspended());
 

@@ -12,7 +12,7 @@ std::optional<E> findRaw(const std::array<E, N> &all, const char *const (&raws)[
 }
 
 constexpr const char *positionRaw[] = {"topLeft", "topCenter", "topRight", "bottomLeft", "bottomCenter", "bottomRight"};
-constexpr const char *positionLabel[] = {"Em cima, à esquerda", "Em cima, no centro",  "Em cima, à direita",
+constexpr const char *positionLabel[] = {"Em cima, à esquerda", "Em cima, no centro", "Em cima, à direita",
                                          "Embaixo, à esquerda", "Embaixo, no centro", "Embaixo, à direita"};
 constexpr const char *variantRaw[] = {"original", "auto", "white", "gray", "black"};
 constexpr const char *variantHelp[] = {"As cores do arquivo", "Branco em fundo escuro, preto em fundo claro",

@@ -14,8 +14,8 @@ enum class LogoVariant { original, auto_, white, gray, black };
 enum class LogoSize { small, medium, large };
 
 namespace LogoPositions {
-inline constexpr std::array<LogoPosition, 6> all{LogoPosition::topLeft,    LogoPosition::topCenter,
-                                                 LogoPosition::topRight,   LogoPosition::bottomLeft,
+inline constexpr std::array<LogoPosition, 6> all{LogoPosition::topLeft,      LogoPosition::topCenter,
+                                                 LogoPosition::topRight,     LogoPosition::bottomLeft,
                                                  LogoPosition::bottomCenter, LogoPosition::bottomRight};
 constexpr bool isTop(LogoPosition p) {
     return p == LogoPosition::topLeft || p == LogoPosition::topCenter || p == LogoPosition::topRight;
@@ -48,7 +48,7 @@ struct BrandLogo {
 
     // Equal when they hold the very same image (not merely equal pixels) placed alike.
     bool operator==(const BrandLogo &other) const {
-        return image.cacheKey() == other.image.cacheKey() && variant == other.variant &&
-               position == other.position && size == other.size;
+        return image.cacheKey() == other.image.cacheKey() && variant == other.variant && position == other.position &&
+               size == other.size;
     }
 };

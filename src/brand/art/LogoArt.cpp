@@ -92,8 +92,8 @@ QImage tinted(const QImage &image, LogoVariant variant) {
         if (!p.isActive()) return image;
         p.drawImage(0, 0, image);
         p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(out.rect(), variant == LogoVariant::white ? QColor::fromRgbF(1, 1, 1)
-                                                             : QColor::fromRgbF(0.07f, 0.07f, 0.07f));
+        p.fillRect(out.rect(),
+                   variant == LogoVariant::white ? QColor::fromRgbF(1, 1, 1) : QColor::fromRgbF(0.07f, 0.07f, 0.07f));
         p.end();
         return out;
     }
