@@ -77,7 +77,13 @@ struct PageLayoutTest : testing::Test {
         const QString name = QStringLiteral("%1-%2-%3").arg(page, language, size);
         EXPECT_TRUE(
             saveWindowPicture(window, testsupport::outputPath(QStringLiteral("layout-pictures/") + name + ".png")));
-        const QStringList faults = layoutFaults(window);
+        QStringList faults = layoutFaults(window);
+        // A status that changed while the picture was taken (the history's reading count) is laid out on
+        // the next turn, before anyone sees it: only what is still wrong then is a fault.
+        if (!faults.isEmpty()) {
+            settle();
+            faults = layoutFaults(window);
+        }
         for (const QString &fault : faults) {
             const QString line = name + QStringLiteral(": ") + fault;
             failures << line;
