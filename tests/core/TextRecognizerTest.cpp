@@ -224,10 +224,11 @@ TEST_F(TextRecognizerFakeTest, TimeLimitEndsTheCallAndStopsEveryLineItStarted) {
     for (int i = 0; i < 6; ++i) drawMark(page, {100, 100 + 100 * i}, 3 + i);
     QElapsedTimer t;
     t.start();
-    QFuture<QString> f = TextRecognizer::recognize(page, 1s, TextRecognizer::Priority::utility);
+    // The limit leaves room for the page's layout on a loaded machine: every line starts before it ends.
+    QFuture<QString> f = TextRecognizer::recognize(page, 3s, TextRecognizer::Priority::utility);
     // The engine reads until it is stopped: only the limit ends the call, and never before its time.
-    ASSERT_TRUE(finishesWithin(f, 30000));
-    EXPECT_GE(t.elapsed(), 990);
+    ASSERT_TRUE(finishesWithin(f, 60000));
+    EXPECT_GE(t.elapsed(), 2990);
     const auto error = failureOf<TextRecognizerError>(f);
     ASSERT_TRUE(error);
     EXPECT_EQ(*error, TextRecognizerError(TextRecognizerError::Code::timeout));
@@ -260,9 +261,10 @@ TEST_F(TextRecognizerFakeTest, OneCaptureUsesEveryEngineAndManyStayWithinTheBoun
 
     engine.mostRunning = 0;
     QList<QFuture<QString>> futures;
-    for (int i = 0; i < 5; ++i) futures << TextRecognizer::recognize(page, 10s, TextRecognizer::Priority::utility);
+    // Limits no loaded machine reaches: what is checked is how many engines work at once.
+    for (int i = 0; i < 5; ++i) futures << TextRecognizer::recognize(page, 120s, TextRecognizer::Priority::utility);
     for (auto &f : futures) {
-        ASSERT_TRUE(finishesWithin(f, 10000));
+        ASSERT_TRUE(finishesWithin(f, 120000));
         EXPECT_EQ(f.result(), QStringLiteral("2\n3\n4\n5\n6\n7\n8\n9\n10"));
     }
     EXPECT_EQ(engine.mostRunning, engine.maxConcurrentReads());
@@ -270,9 +272,9 @@ TEST_F(TextRecognizerFakeTest, OneCaptureUsesEveryEngineAndManyStayWithinTheBoun
     // Background work keeps to one engine, one recognition and one line at a time.
     engine.mostRunning = 0;
     futures.clear();
-    for (int i = 0; i < 3; ++i) futures << TextRecognizer::recognize(page, 10s, TextRecognizer::Priority::background);
+    for (int i = 0; i < 3; ++i) futures << TextRecognizer::recognize(page, 120s, TextRecognizer::Priority::background);
     for (auto &f : futures) {
-        ASSERT_TRUE(finishesWithin(f, 10000));
+        ASSERT_TRUE(finishesWithin(f, 120000));
         EXPECT_EQ(f.result(), QStringLiteral("2\n3\n4\n5\n6\n7\n8\n9\n10"));
     }
     EXPECT_EQ(engine.mostRunning, 1);
@@ -285,7 +287,7 @@ TEST_F(TextRecognizerFakeTest, FailuresReachTheCallerAsErrorsNeverAsNoText) {
 
     // No image to read.
     QFuture<QString> none = TextRecognizer::recognize(QImage(), 10s, TextRecognizer::Priority::userInitiated);
-    ASSERT_TRUE(finishesWithin(none, 2000));
+    ASSERT_TRUE(finishesWithin(none, 30000));
     const auto unreadable = failureOf<TextRecognizerError>(none);
     ASSERT_TRUE(unreadable);
     EXPECT_EQ(unreadable->code(), TextRecognizerError::Code::unreadableImage);
@@ -293,7 +295,7 @@ TEST_F(TextRecognizerFakeTest, FailuresReachTheCallerAsErrorsNeverAsNoText) {
     // The engine stops on its own, as it does when the application quits.
     engine.stopsOnItsOwn = true;
     QFuture<QString> quitting = TextRecognizer::recognize(page, 10s, TextRecognizer::Priority::userInitiated);
-    ASSERT_TRUE(finishesWithin(quitting, 2000));
+    ASSERT_TRUE(finishesWithin(quitting, 30000));
     const auto interrupted = failureOf<TextRecognizerError>(quitting);
     ASSERT_TRUE(interrupted);
     EXPECT_EQ(interrupted->code(), TextRecognizerError::Code::interrupted);
@@ -303,7 +305,7 @@ TEST_F(TextRecognizerFakeTest, FailuresReachTheCallerAsErrorsNeverAsNoText) {
     engine.stopsOnItsOwn = false;
     engine.fail = true;
     QFuture<QList<QRectF>> broken = TextRecognizer::sensitiveRegions(page, 10s);
-    ASSERT_TRUE(finishesWithin(broken, 2000));
+    ASSERT_TRUE(finishesWithin(broken, 30000));
     const auto failed = failureOf<platform::TextEngineError>(broken);
     ASSERT_TRUE(failed);
     EXPECT_EQ(TextRecognizer::describe(*failed), QStringLiteral("A leitura de texto falhou."));
