@@ -49,17 +49,102 @@ qint32 regionAt(const TextPreparation::InkMap &ink, QPoint p) {
     return ink.region[size_t(p.y()) * size_t(ink.width) + size_t(p.x())];
 }
 
+// A row's fill that letters joined across rows cut in pieces. On striped rows a chain of letters
+// touching across rows (a "j" over an "l") crosses a row's whole height: the row's colour either side
+// of it, and between its letters, are regions of their own, many too small to count as a fill, and
+// the words either side would lie on different fills. Regions of one colour that such a chain
+// touches are one fill.
+class SameFill {
+public:
+    SameFill(const TextPreparation::InkMap &ink, const PixelRegions &pieces, const std::vector<qint32> &chains) {
+        if (chains.empty()) return;
+        std::vector<quint8> chain(size_t(pieces.count()));
+        for (const qint32 c : chains) chain[size_t(c)] = 1;
+        const int w = ink.width, h = ink.height;
+        std::vector<std::pair<qint32, qint32>> touches; // a chain and a region of a fill's colour beside it
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const size_t i = size_t(y) * size_t(w) + size_t(x);
+                const qint32 piece = pieces.at(i);
+                if (piece < 0 || !chain[size_t(piece)]) continue;
+                const auto touch = [&](size_t j) {
+                    const qint32 fill = ink.region[j];
+                    if (ink.colour[size_t(fill)] == TextPreparation::InkMap::kNoColour) return;
+                    if (touches.empty() || touches.back() != std::make_pair(piece, fill))
+                        touches.emplace_back(piece, fill);
+                };
+                if (x > 0) touch(i - 1);
+                if (x + 1 < w) touch(i + 1);
+                if (y > 0) touch(i - size_t(w));
+                if (y + 1 < h) touch(i + size_t(w));
+            }
+        }
+        std::sort(touches.begin(), touches.end());
+        touches.erase(std::unique(touches.begin(), touches.end()), touches.end());
+        for (const auto &t : touches) m_fills.push_back(t.second);
+        std::sort(m_fills.begin(), m_fills.end());
+        m_fills.erase(std::unique(m_fills.begin(), m_fills.end()), m_fills.end());
+        // The rows each of them spans: the parts of one row's fill span the same ones, while the inside
+        // of a ring (a switch, an outlined chip) and the page around it do not.
+        std::vector<qint32> index(ink.colour.size(), -1);
+        for (size_t i = 0; i < m_fills.size(); ++i) index[size_t(m_fills[i])] = qint32(i);
+        std::vector<int> top(m_fills.size(), INT_MAX), bottom(m_fills.size(), -1);
+        for (size_t i = 0; i < ink.region.size(); ++i) {
+            const qint32 f = index[size_t(ink.region[i])];
+            if (f < 0) continue;
+            const int y = int(i / size_t(w));
+            top[size_t(f)] = std::min(top[size_t(f)], y);
+            bottom[size_t(f)] = std::max(bottom[size_t(f)], y);
+        }
+        Groups groups(m_fills.size());
+        for (size_t a = 0; a < touches.size();) {
+            size_t end = a + 1;
+            while (end < touches.size() && touches[end].first == touches[a].first) ++end;
+            for (size_t i = a; i < end; ++i) {
+                for (size_t j = i + 1; j < end; ++j) {
+                    const size_t f = indexOf(touches[i].second), g = indexOf(touches[j].second);
+                    const bool sameRow = std::abs(top[f] - top[g]) <= 2 && std::abs(bottom[f] - bottom[g]) <= 2;
+                    if (ink.colour[size_t(touches[i].second)] == ink.colour[size_t(touches[j].second)] && sameRow)
+                        groups.join(f, g);
+                }
+            }
+            a = end;
+        }
+        m_same.resize(m_fills.size());
+        for (size_t i = 0; i < m_fills.size(); ++i) m_same[i] = m_fills[groups.find(i)];
+    }
+
+    // The region standing for `region` and every region of its colour on the same row: -1 when it is
+    // none of them.
+    qint32 of(qint32 region) const {
+        const auto it = std::lower_bound(m_fills.begin(), m_fills.end(), region);
+        return it != m_fills.end() && *it == region ? m_same[size_t(it - m_fills.begin())] : -1;
+    }
+
+private:
+    size_t indexOf(qint32 fill) const {
+        return size_t(std::lower_bound(m_fills.begin(), m_fills.end(), fill) - m_fills.begin());
+    }
+
+    std::vector<qint32> m_fills; // every region a chain touches, in order
+    std::vector<qint32> m_same;  // for each of them, the one standing for it
+};
+
 // The fill a piece lies on: the first fill left and right of its middle. Text lies on the fill
 // beside it; a tall letter on striped rows (tables, file lists, logs) reaches the neighbouring rows'
 // colours above and below. Where neither side shows a fill within the piece's height (a piece
 // hemmed in by others), the points two pixels above and below it decide.
-qint32 groundUnder(const TextPreparation::InkMap &ink, const QRect &box) {
+qint32 groundUnder(const TextPreparation::InkMap &ink, const SameFill &same, const QRect &box) {
     const QPoint c = box.center();
     const int reach = std::max(4, box.height());
+    const auto fillAt = [&](QPoint p) {
+        const qint32 r = regionAt(ink, p), row = same.of(r);
+        return row >= 0 ? row : ink.ground[size_t(r)] ? r : kNoGround;
+    };
     const auto firstFill = [&](int x, int step) {
         for (int n = 0; n < reach && x >= 0 && x < ink.width; ++n, x += step) {
-            const qint32 r = regionAt(ink, {x, c.y()});
-            if (ink.ground[size_t(r)]) return r;
+            const qint32 r = fillAt({x, c.y()});
+            if (r != kNoGround) return r;
         }
         return kNoGround;
     };
@@ -71,8 +156,8 @@ qint32 groundUnder(const TextPreparation::InkMap &ink, const QRect &box) {
     if (n == 0) {
         for (const QPoint &p : {QPoint(c.x(), box.top() - 2), QPoint(c.x(), box.bottom() + 2)}) {
             if (p.y() < 0 || p.y() >= ink.height) continue;
-            const qint32 r = regionAt(ink, p);
-            if (ink.ground[size_t(r)]) votes[n++] = r;
+            const qint32 r = fillAt(p);
+            if (r != kNoGround) votes[n++] = r;
         }
     }
     if (n == 0) return kNoGround;
@@ -84,7 +169,7 @@ qint32 groundUnder(const TextPreparation::InkMap &ink, const QRect &box) {
 // the letters of the next row, a "g" over an "l": one piece two rows tall, which would join both rows
 // into one line. Such a piece, well over the height of the pieces it would join, is cut between the
 // bands where those pieces lie, at the row the fewest of them reach.
-void cutAcrossRows(std::vector<Piece> &pieces, const PixelRegions &regions, int w) {
+std::vector<qint32> cutAcrossRows(std::vector<Piece> &pieces, const PixelRegions &regions, int w) {
     std::vector<size_t> order(pieces.size());
     std::iota(order.begin(), order.end(), size_t(0));
     std::sort(order.begin(), order.end(),
@@ -133,14 +218,18 @@ void cutAcrossRows(std::vector<Piece> &pieces, const PixelRegions &regions, int 
             const int gap = std::max(b.left() - box.right(), box.left() - b.right());
             if (gap <= 2 * typical) addInk(q, b);
         }
-        // A row between two rows of text: half the ink of the fullest row above and below it.
+        // A row between two rows of text: half the ink of the fullest row above and below it, up to
+        // the nearest row with less ink than it on either side. A row of text is then never between,
+        // even when it holds less ink than its neighbours (a short name between long ones), for the
+        // gaps on either side of it hold less still.
         const int n = box.height();
-        std::vector<int> above(static_cast<size_t>(n)), below(static_cast<size_t>(n));
-        for (size_t y = 0; y < size_t(n); ++y) above[y] = std::max(y > 0 ? above[y - 1] : 0, reached[y]);
-        for (size_t y = size_t(n); y-- > 0;) below[y] = std::max(y + 1 < size_t(n) ? below[y + 1] : 0, reached[y]);
-        const auto between = [&](int y) {
-            return 2 * reached[size_t(y)] <= std::min(above[size_t(y)], below[size_t(y)]);
+        const auto fullest = [&](int y, int step) {
+            int most = reached[size_t(y)];
+            for (int z = y + step; z >= 0 && z < n && reached[size_t(z)] >= reached[size_t(y)]; z += step)
+                most = std::max(most, reached[size_t(z)]);
+            return most;
         };
+        const auto between = [&](int y) { return 2 * reached[size_t(y)] <= std::min(fullest(y, -1), fullest(y, 1)); };
         // ... with pieces as tall as most beside it wholly on either side, so that a large letter
         // beside one line of small text is never cut.
         const auto rowsOnBothSides = [&](int cutRow) {
@@ -166,7 +255,9 @@ void cutAcrossRows(std::vector<Piece> &pieces, const PixelRegions &regions, int 
         }
         if (!cut.rows.empty()) cuts.push_back(std::move(cut));
     }
+    std::vector<qint32> cutPieces;
     for (const Cut &cut : cuts) {
+        cutPieces.push_back(qint32(cut.piece));
         const QRect box = pieces[cut.piece].box;
         const qint32 label = qint32(cut.piece);
         int top = box.top();
@@ -194,6 +285,7 @@ void cutAcrossRows(std::vector<Piece> &pieces, const PixelRegions &regions, int 
             }
         }
     }
+    return cutPieces;
 }
 
 std::vector<Piece> piecesOf(const TextPreparation::InkMap &ink) {
@@ -216,8 +308,8 @@ std::vector<Piece> piecesOf(const TextPreparation::InkMap &ink) {
     }
     for (size_t p = 0; p < pieces.size(); ++p)
         pieces[p].box = QRect(QPoint(left[p], top[p]), QPoint(right[p], bottom[p]));
-    cutAcrossRows(pieces, regions, w);
-    for (Piece &p : pieces) p.ground = groundUnder(ink, p.box);
+    const SameFill sameFill(ink, regions, cutAcrossRows(pieces, regions, w));
+    for (Piece &p : pieces) p.ground = groundUnder(ink, sameFill, p.box);
     // Rings of anti-aliasing around rounded fields and buttons are rules too: long outlines.
     std::erase_if(pieces, [](const Piece &p) {
         return p.box.height() > kTallest || (std::max(p.box.width(), p.box.height()) >= 40 && isOutline(p));

@@ -196,7 +196,12 @@ InkMap inkOf(const QImage &flat) {
         r.top = std::min(r.top, y);
         r.bottom = std::max(r.bottom, y);
     }
-    InkMap map{w, h, std::vector<quint8>(regions.size()), {}, std::vector<quint8>(shapes.size())};
+    InkMap map{w,
+               h,
+               std::vector<quint8>(regions.size()),
+               {},
+               std::vector<quint8>(shapes.size()),
+               std::vector<quint8>(shapes.size(), InkMap::kNoColour)};
     std::vector<quint8> gridLike(shapes.size());
     for (size_t r = 0; r < shapes.size(); ++r) gridLike[r] = mayBeGrid(shapes[r]);
     const bool anyGrid = std::find(gridLike.begin(), gridLike.end(), 1) != gridLike.end();
@@ -214,7 +219,12 @@ InkMap inkOf(const QImage &flat) {
         map.ground[r] = isGround(s);
         const bool grid = gridLike[r] && 10 * onRuns[r] >= 9 * s.area;
         const bool rule = isRule(QRect(QPoint(s.left, s.top), QPoint(s.right, s.bottom)), s.area);
-        inkRegion[r] = !map.ground[r] && !grid && !rule && !isCutOffFill(s, fills);
+        const bool cutOff = !map.ground[r] && isCutOffFill(s, fills);
+        inkRegion[r] = !map.ground[r] && !grid && !rule && !cutOff;
+        if (map.ground[r] || cutOff) {
+            const auto f = std::find_if(fills.begin(), fills.end(), [&](QRgb c) { return similar(c, s.colour); });
+            if (f != fills.end()) map.colour[r] = quint8(f - fills.begin());
+        }
     }
     for (size_t i = 0; i < regions.size(); ++i) map.ink[i] = inkRegion[size_t(regions.at(i))];
     map.region = regions.takeLabels();

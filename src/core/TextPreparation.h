@@ -27,6 +27,10 @@ struct InkMap {
     std::vector<quint8> ink;    // 1 for ink, row by row
     std::vector<qint32> region; // every pixel's flat region, row by row
     std::vector<quint8> ground; // per region: 1 when it is a fill text can lie on
+    // Per region of a fill's colour (a fill, or a patch of one that text cut off): which of the
+    // screen's fill colours it has; kNoColour for other regions and past the 64th colour.
+    std::vector<quint8> colour;
+    static constexpr quint8 kNoColour = 255;
 };
 InkMap inkOf(const QImage &flat);
 

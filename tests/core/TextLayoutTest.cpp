@@ -90,3 +90,22 @@ TEST(TextLayoutTest, SmallTextOnStripedRowsIsFoundAndReadAsOnPlainPages) {
     EXPECT_GE(stripedScore.recall(), plainScore.recall() - 0.01);
     EXPECT_GE(stripedScore.recall(), 0.9);
 }
+
+// On rows as close as their text is tall, a "j" or "y" of one row touches an "l" of the next: the
+// chain of letters crosses a row's whole colour and cuts it in two. No word is split in two lines
+// there ("typography.json" read as "typography" and "son"): a cell of one word is one line.
+TEST(TextLayoutTest, WordsStayWholeWhereLettersTouchTheRowsAround) {
+    for (const bool striped : {true, false}) {
+        for (const corpus::Screen &s : corpus::tableScreens(striped)) {
+            const QList<TextLayout::Line> lines = linesOf(s.image);
+            QStringList split;
+            for (const corpus::TruthLine &cell : s.lines) {
+                if (cell.text.contains(QLatin1Char(' '))) continue;
+                const auto inCell = [&](const TextLayout::Line &l) { return cell.box.contains(l.box.center()); };
+                if (std::count_if(lines.begin(), lines.end(), inCell) > 1) split.append(cell.text);
+            }
+            EXPECT_TRUE(split.isEmpty()) << s.name.toStdString() << ": "
+                                         << split.join(QLatin1String(" | ")).toStdString();
+        }
+    }
+}

@@ -1,11 +1,13 @@
 #include "RecognitionCorpus.h"
 
+#include "core/LineSieve.h"
 #include "core/TextRecognizer.h"
 #include "platform/StringTables.h"
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QThread>
 
@@ -540,4 +542,52 @@ TEST_F(TextRecognizerLayoutTest, CopiedTextKeepsRowsWholeAndBlocksSideBySideApar
         EXPECT_TRUE(wrong.isEmpty()) << screen->name.toStdString() << ": "
                                      << wrong.join(QLatin1String(" | ")).toStdString();
     }
+}
+
+// --- Logs, file lists and spreadsheets of small text on striped rows ---
+
+class TextRecognizerTableTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        screens = new QList<corpus::Screen>(corpus::tableScreens());
+        read = new QList<QList<TextLine>>();
+        for (const corpus::Screen &s : *screens) read->append(TextRecognizer::readLines(s.image));
+    }
+    static void TearDownTestSuite() {
+        delete screens;
+        delete read;
+    }
+    // What was read of the pages whose names begin with `prefix`, all together.
+    static corpus::Score scoreOf(const QString &prefix) {
+        corpus::Score total;
+        for (qsizetype i = 0; i < screens->size(); ++i) {
+            if (screens->at(i).name.startsWith(prefix))
+                total += corpus::score(screens->at(i), corpus::wordsOf(read->at(i)));
+        }
+        return total;
+    }
+    static QList<corpus::Screen> *screens;
+    static QList<QList<TextLine>> *read;
+};
+QList<corpus::Screen> *TextRecognizerTableTest::screens = nullptr;
+QList<QList<TextLine>> *TextRecognizerTableTest::read = nullptr;
+
+// A quantity alone in its cell ("4", "12") is as wide as it is tall, and small anti-aliased digits
+// cover most of their box: they are kept for reading, not dropped as a knob or an icon.
+TEST_F(TextRecognizerTableTest, SpreadsheetsAreReadWithTheirShortNumbers) {
+    const corpus::Score sheets = scoreOf(QStringLiteral("planilha"));
+    EXPECT_GE(sheets.recall(), 0.97) << "missed: " << sheets.missed.join(QLatin1String(" | ")).toStdString();
+    static const QRegularExpression quantity(QStringLiteral("^\\d{1,2}$"));
+    QStringList dropped;
+    for (const corpus::Screen &s : *screens) {
+        const TextPreparation::InkMap ink = TextPreparation::inkOf(TextPreparation::flattened(s.image));
+        QList<TextLayout::Line> found = TextLayout::findLines(ink);
+        LineSieve::dropShapes(found, ink);
+        for (const corpus::TruthLine &cell : s.lines) {
+            const auto inCell = [&](const TextLayout::Line &l) { return cell.box.contains(l.box.center()); };
+            if (quantity.match(cell.text).hasMatch() && std::none_of(found.begin(), found.end(), inCell))
+                dropped.append(s.name + QLatin1Char(' ') + cell.text);
+        }
+    }
+    EXPECT_TRUE(dropped.isEmpty()) << dropped.join(QLatin1String(" | ")).toStdString();
 }
