@@ -31,7 +31,7 @@
 namespace {
 
 constexpr QSize kCardSize(720, 560);
-constexpr int kFooterHeight = 72;
+constexpr int kOnboardingFooterHeight = 72;
 constexpr int kSlotWidth = 180;
 
 // A borderless text button: its colour, and another while disabled (transparent: not drawn at all).
@@ -389,7 +389,7 @@ QWidget *OnboardingView::makeFooter(QWidget *card) {
         void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(QRect(0, 0, width(), 1), Theme::line()); }
     };
     auto *footer = new Footer(card);
-    footer->setFixedHeight(kFooterHeight);
+    footer->setFixedHeight(kOnboardingFooterHeight);
     auto *row = new QHBoxLayout(footer);
     row->setContentsMargins(24, 0, 24, 0);
     row->setSpacing(0);

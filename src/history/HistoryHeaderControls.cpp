@@ -15,13 +15,13 @@
 
 namespace {
 
-constexpr int kBoxHeight = 32;
-constexpr qreal kBoxRadius = 8;
+constexpr int kSearchBoxHeight = 32;
+constexpr qreal kSearchBoxRadius = 8;
 
 } // namespace
 
 HistorySearchBox::HistorySearchBox(QWidget *parent) : QWidget(parent) {
-    setFixedHeight(kBoxHeight);
+    setFixedHeight(kSearchBoxHeight);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(10, 0, 10, 0);
     row->setSpacing(8);
@@ -68,7 +68,8 @@ bool HistorySearchBox::eventFilter(QObject *watched, QEvent *event) {
 void HistorySearchBox::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath shape = Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kBoxRadius);
+    const QPainterPath shape =
+        Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kSearchBoxRadius);
     p.fillPath(shape, Theme::raised());
     p.strokePath(shape, QPen(m_field->hasFocus() ? Theme::accentLine() : Theme::line(), 1));
 }
