@@ -251,7 +251,7 @@ TEST_F(TutorialDetailViewTest, CardsAreBuiltAsTheyComeIntoViewAndKeptWhileTheLis
     ASSERT_NE(card, nullptr);
     store.remove(store.tutorial().steps[0]);
     EXPECT_EQ(list->card(second), card);
-    EXPECT_FALSE(card->upButton()->isEnabled());
+    EXPECT_FALSE(testsupport::namedChild<QAbstractButton>(*card, "upButton")->isEnabled());
 
     QCoreApplication::processEvents(); // the scroll area takes in the list's height
     list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
@@ -275,7 +275,9 @@ TEST_F(TutorialDetailViewTest, AStepWhosePictureIsGoneShowsItsTextsBesideAPlaceh
     again.show();
     TutorialStepCard *card = again.stepsList()->card(gone.id);
     ASSERT_NE(card, nullptr);
-    EXPECT_TRUE(card->picture()->isPlaceholder());
-    EXPECT_EQ(card->titleField()->text(), gone.title);
-    EXPECT_FALSE(again.stepsList()->card(store.tutorial().steps[0].id)->picture()->isPlaceholder());
+    EXPECT_TRUE(testsupport::namedChild<StepPictureView>(*card, "picture")->isPlaceholder());
+    EXPECT_EQ(testsupport::namedChild<QLineEdit>(*card, "titleField")->text(), gone.title);
+    EXPECT_FALSE(
+        testsupport::namedChild<StepPictureView>(*again.stepsList()->card(store.tutorial().steps[0].id), "picture")
+            ->isPlaceholder());
 }
