@@ -444,7 +444,9 @@ QAbstractButton *AppSidebar::captureButton(ShortcutAction action) const { return
 QString AppSidebar::openPrintSize() const { return m_openPrintRow->sizeText(); }
 
 QWidget *AppSidebar::makeOpenPrint() {
+    // The block of the capture open in the editor; hidden without one, or collapsed.
     m_openPrint = new QWidget(this);
+    m_openPrint->setObjectName(QStringLiteral("openPrint"));
     auto *block = new QVBoxLayout(m_openPrint);
     block->setContentsMargins(0, 14, 0, 0);
     block->setSpacing(6);

@@ -32,9 +32,10 @@ struct AppSidebarTest : testing::Test {
         sidebar.reset();
         platform::StringTables::setCurrentLanguage({});
     }
+    QWidget *openPrint() const { return testsupport::namedChild<QWidget>(*sidebar, "openPrint"); }
     // The row of the open capture (its thumbnail end, away from its close button).
     QWidget *openPrintRow() const {
-        QWidget *block = sidebar->openPrint();
+        QWidget *block = openPrint();
         return block->childAt(QPoint(20, block->height() - 20));
     }
 };
@@ -49,7 +50,7 @@ TEST_F(AppSidebarTest, ItemsFollowTheRouterAndTheOpenCapture) {
     EXPECT_FALSE(editor->isEnabled());
     QTest::mouseClick(editor, Qt::LeftButton);
     EXPECT_EQ(router.page(), AppRouter::Page::home);
-    EXPECT_FALSE(sidebar->openPrint()->isVisible());
+    EXPECT_FALSE(openPrint()->isVisible());
     sidebar->item(AppRouter::Page::history)->click();
     EXPECT_EQ(router.page(), AppRouter::Page::history);
 
@@ -57,7 +58,7 @@ TEST_F(AppSidebarTest, ItemsFollowTheRouterAndTheOpenCapture) {
     router.openEditor(testsupport::filledImage(2880, 1800, Qt::darkCyan), QString(), std::nullopt);
     router.setPage(AppRouter::Page::history);
     EXPECT_TRUE(editor->isEnabled());
-    ASSERT_TRUE(sidebar->openPrint()->isVisible());
+    ASSERT_TRUE(openPrint()->isVisible());
     EXPECT_EQ(sidebar->openPrintSize(), QStringLiteral("2880 × 1800"));
     QWidget *row = openPrintRow();
     ASSERT_NE(row, nullptr);
@@ -71,7 +72,7 @@ TEST_F(AppSidebarTest, ItemsFollowTheRouterAndTheOpenCapture) {
     close->click();
     EXPECT_EQ(router.editor(), nullptr);
     EXPECT_EQ(router.page(), AppRouter::Page::brand);
-    EXPECT_FALSE(sidebar->openPrint()->isVisible());
+    EXPECT_FALSE(openPrint()->isVisible());
     router.openEditor(testsupport::filledImage(40, 30, Qt::red), QString(), std::nullopt);
     openPrintRow()->findChild<QAbstractButton *>()->click();
     EXPECT_EQ(router.page(), AppRouter::Page::home);
@@ -100,12 +101,12 @@ TEST_F(AppSidebarTest, CollapsingFollowsTheSettingAndTheMarkFollowsRecording) {
     EXPECT_TRUE(Settings::sidebarCollapsed.value(defaults));
     EXPECT_TRUE(QTest::qWaitFor([&] { return sidebar->width() == AppSidebar::collapsedWidth; }, 2000));
     EXPECT_TRUE(sidebar->isCollapsed());
-    EXPECT_FALSE(sidebar->openPrint()->isVisible());
+    EXPECT_FALSE(openPrint()->isVisible());
     EXPECT_EQ(collapse->toolTip(), QStringLiteral("Mostrar a barra lateral · Ctrl+Super+S"));
     // Written anywhere else, the setting takes effect at once.
     Settings::sidebarCollapsed.set(false, defaults);
     EXPECT_FALSE(sidebar->isCollapsed());
-    EXPECT_TRUE(sidebar->openPrint()->isVisible());
+    EXPECT_TRUE(openPrint()->isVisible());
 
     EXPECT_FALSE(sidebar->recordingMark()->isVisible());
     tutorials.toggleRecording();

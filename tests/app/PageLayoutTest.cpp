@@ -155,7 +155,8 @@ TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmalle
             look(window, QStringLiteral("home"));
             router.setPage(AppRouter::Page::history);
             look(window, QStringLiteral("history"));
-            window.shell->historyView()->searchField()->setText(QStringLiteral("xilofone"));
+            testsupport::namedChild<QLineEdit>(*window.shell->historyView(), "searchField")
+                ->setText(QStringLiteral("xilofone"));
             QTest::qWait(400);
             look(window, QStringLiteral("history-nomatch"));
 
