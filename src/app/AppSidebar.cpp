@@ -407,7 +407,9 @@ void AppSidebar::addItems(QVBoxLayout *column) {
         column->addWidget(item);
         m_items.insert(page, item);
     }
+    // The red dot on "Tutoriais" while a tutorial is being recorded.
     m_recordingMark = new RecordingMark(this);
+    m_recordingMark->setObjectName(QStringLiteral("recordingMark"));
     m_items.value(AppRouter::Page::tutorial)->setMark(m_recordingMark);
 }
 

@@ -36,8 +36,6 @@ public:
     QAbstractButton *captureButton(ShortcutAction action) const;
     // The open capture's pixel size as the block shows it ("2880 × 1800").
     QString openPrintSize() const;
-    // The red dot on "Tutoriais" while a tutorial is being recorded.
-    QWidget *recordingMark() const { return m_recordingMark; }
 
 private:
     class Item;

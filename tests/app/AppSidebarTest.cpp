@@ -33,6 +33,7 @@ struct AppSidebarTest : testing::Test {
         platform::StringTables::setCurrentLanguage({});
     }
     QWidget *openPrint() const { return testsupport::namedChild<QWidget>(*sidebar, "openPrint"); }
+    QWidget *recordingMark() const { return testsupport::namedChild<QWidget>(*sidebar, "recordingMark"); }
     // The row of the open capture (its thumbnail end, away from its close button).
     QWidget *openPrintRow() const {
         QWidget *block = openPrint();
@@ -108,13 +109,13 @@ TEST_F(AppSidebarTest, CollapsingFollowsTheSettingAndTheMarkFollowsRecording) {
     EXPECT_FALSE(sidebar->isCollapsed());
     EXPECT_TRUE(openPrint()->isVisible());
 
-    EXPECT_FALSE(sidebar->recordingMark()->isVisible());
+    EXPECT_FALSE(recordingMark()->isVisible());
     tutorials.toggleRecording();
-    EXPECT_TRUE(sidebar->recordingMark()->isVisible());
-    EXPECT_EQ(sidebar->recordingMark()->size(), QSize(7, 7));
-    EXPECT_EQ(sidebar->recordingMark()->toolTip(), QStringLiteral("Gravando tutorial"));
+    EXPECT_TRUE(recordingMark()->isVisible());
+    EXPECT_EQ(recordingMark()->size(), QSize(7, 7));
+    EXPECT_EQ(recordingMark()->toolTip(), QStringLiteral("Gravando tutorial"));
     tutorials.toggleRecording();
-    EXPECT_FALSE(sidebar->recordingMark()->isVisible());
+    EXPECT_FALSE(recordingMark()->isVisible());
 }
 
 // The recording dot stands between the page's title and its key, touching neither, in both languages.
@@ -126,9 +127,10 @@ TEST_F(AppSidebarTest, TheRecordingDotKeepsClearOfTheTitleAndTheKey) {
         shown.show();
         if (!tutorials.isRecording()) tutorials.toggleRecording();
         QAbstractButton *item = shown.item(AppRouter::Page::tutorial);
-        const QRect dot = shown.recordingMark()->geometry();
-        ASSERT_TRUE(shown.recordingMark()->isVisible());
-        ASSERT_EQ(shown.recordingMark()->parentWidget(), item);
+        QWidget *mark = testsupport::namedChild<QWidget>(shown, "recordingMark");
+        const QRect dot = mark->geometry();
+        ASSERT_TRUE(mark->isVisible());
+        ASSERT_EQ(mark->parentWidget(), item);
         // What the row paints besides the icon: the title's and the key's ink, and the dot.
         const QImage row = item->grab().toImage();
         int keyLeft = item->width(), titleRight = 0;
