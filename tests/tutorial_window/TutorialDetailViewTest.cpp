@@ -78,7 +78,7 @@ TEST_F(TutorialDetailViewTest, SummaryAndRecordButtonFollowTheStepsAndTheRecordi
     EXPECT_FALSE(view->showsEmptyState());
     EXPECT_EQ(header().summaryText(), QStringLiteral("Gravando · 1 passo"));
     EXPECT_TRUE(testsupport::namedChild<QAbstractButton>(header(), "copyButton")->isVisible());
-    EXPECT_TRUE(view->stepsList()->showsRecordingRow());
+    EXPECT_TRUE(testsupport::namedChild<TutorialStepsList>(*view, "steps")->showsRecordingRow());
     addStep();
     EXPECT_EQ(header().summaryText(), QStringLiteral("Gravando · 2 passos"));
 
@@ -86,7 +86,7 @@ TEST_F(TutorialDetailViewTest, SummaryAndRecordButtonFollowTheStepsAndTheRecordi
     EXPECT_EQ(header().summaryText(), QStringLiteral("2 passos"));
     EXPECT_EQ(testsupport::namedChild<ToolbarButton>(header(), "recordButton")->text(),
               QStringLiteral("Gravar mais passos"));
-    EXPECT_FALSE(view->stepsList()->showsRecordingRow());
+    EXPECT_FALSE(testsupport::namedChild<TutorialStepsList>(*view, "steps")->showsRecordingRow());
     EXPECT_TRUE(testsupport::namedChild<QAbstractButton>(header(), "backButton")->isEnabled());
     EXPECT_EQ(testsupport::namedChild<QAbstractButton>(header(), "backButton")->toolTip(),
               QStringLiteral("Voltar para todos os tutoriais"));
@@ -248,7 +248,7 @@ TEST_F(TutorialDetailViewTest, HowToRowsCarryTheUsersShortcut) {
 
 TEST_F(TutorialDetailViewTest, CardsAreBuiltAsTheyComeIntoViewAndKeptWhileTheListChanges) {
     for (int i = 0; i < 40; ++i) addStep();
-    TutorialStepsList *list = view->stepsList();
+    TutorialStepsList *list = testsupport::namedChild<TutorialStepsList>(*view, "steps");
     const qsizetype built = list->builtCards().size();
     EXPECT_GT(built, 0);
     EXPECT_LT(built, 20);
@@ -280,11 +280,11 @@ TEST_F(TutorialDetailViewTest, AStepWhosePictureIsGoneShowsItsTextsBesideAPlaceh
     TutorialDetailView again(relaunched, brand, shortcuts, loader);
     again.resize(1240, 800);
     again.show();
-    TutorialStepCard *card = again.stepsList()->card(gone.id);
+    TutorialStepsList *steps = testsupport::namedChild<TutorialStepsList>(again, "steps");
+    TutorialStepCard *card = steps->card(gone.id);
     ASSERT_NE(card, nullptr);
     EXPECT_TRUE(testsupport::namedChild<StepPictureView>(*card, "picture")->isPlaceholder());
     EXPECT_EQ(testsupport::namedChild<QLineEdit>(*card, "titleField")->text(), gone.title);
-    EXPECT_FALSE(
-        testsupport::namedChild<StepPictureView>(*again.stepsList()->card(store.tutorial().steps[0].id), "picture")
-            ->isPlaceholder());
+    EXPECT_FALSE(testsupport::namedChild<StepPictureView>(*steps->card(store.tutorial().steps[0].id), "picture")
+                     ->isPlaceholder());
 }
