@@ -372,7 +372,7 @@ TEST_F(MainWindowControllerTest, TheCommandBarAndTheShortcutsSheetTakeTheirKeysT
     EXPECT_TRUE(commandBar()->searchField()->hasFocus());
     type(QStringLiteral("ACOES"));
     EXPECT_EQ(commandBar()->searchField()->text(), QStringLiteral("ACOES"));
-    const QList<EditorCommand> rows = commandBar()->list()->rows();
+    const QList<EditorCommand> rows = testsupport::namedChild<CommandList>(*commandBar(), "list")->rows();
     QStringList ids;
     for (const EditorCommand &row : rows) {
         ids << row.id;
