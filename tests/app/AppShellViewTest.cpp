@@ -87,7 +87,7 @@ TEST(AppShellViewTest, TheOnboardingFillsTheWindowUntilCompletedAndReturnsWhenAs
     // "Rever" on the settings page: a new flow from its first step.
     router.setPage(AppRouter::Page::settings);
     auto *preferences = static_cast<PreferencesView *>(shell.pageWidget(AppRouter::Page::settings));
-    static_cast<QAbstractButton *>(preferences->row(QStringLiteral("Boas-vindas"))->control())->click();
+    testsupport::namedChild<QAbstractButton>(*preferences->row(QStringLiteral("Boas-vindas")), "control")->click();
     ASSERT_NE(shell.onboarding(), nullptr);
     EXPECT_EQ(shell.onboarding()->step(), 0);
     EXPECT_FALSE(shell.sidebar()->isVisible());
