@@ -33,7 +33,8 @@ public:
     // The steps shown and the one on screen, counted from 0 among them.
     int stepCount() const { return int(m_pages.size()); }
     int step() const { return m_step; }
-    // The step on screen: its title, and its widgets for tests (null on other steps).
+    // The step on screen: its title, what it shows about the permission, and its shortcut recorder (null on
+    // other steps).
     QString title() const;
     // What the dots say to screen readers: "Passo 2 de 3".
     QString dotsLabel() const;
