@@ -109,6 +109,7 @@ QWidget *TutorialLibraryView::makeHeader() {
     glass->setPixmap(Icons::pixmap(QStringLiteral("magnifyingglass"), 13, Theme::text3(), devicePixelRatioF()));
     search->addWidget(glass);
     m_search = new QLineEdit(tray);
+    m_search->setObjectName(QStringLiteral("searchField"));
     makePlainField(m_search, Theme::font(13), Theme::text());
     m_search->setPlaceholderText(L("Buscar por título ou texto dos passos"));
     search->addWidget(m_search, 1);
