@@ -7,9 +7,12 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <xcb/xcb.h>
 
 namespace testsupport {
 
@@ -76,10 +79,54 @@ bool XvfbServer::waitForWindowManager() {
         probe.setProcessEnvironment(env);
         probe.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
         probe.waitForFinished(5000);
-        if (probe.readAllStandardOutput().contains("window id")) return true;
+        if (probe.readAllStandardOutput().contains("window id")) return framesWindows();
         QThread::msleep(50);
     }
     return false;
+}
+
+// openbox announces itself before it has finished starting, and a window mapped in between can have its
+// map request dropped: it then stays unmapped for good. So the manager is ready once it has framed a window
+// of ours, mapped again each second until it does; the window and its frame are gone again on return.
+bool XvfbServer::framesWindows() {
+    xcb_connection_t *c = xcb_connect(m_display.constData(), nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return false;
+    }
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t probe = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, 0, nullptr);
+    const auto parentOf = [c](xcb_window_t window) {
+        xcb_query_tree_reply_t *tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+        const xcb_window_t parent = tree ? tree->parent : xcb_window_t(XCB_WINDOW_NONE);
+        std::free(tree);
+        return parent;
+    };
+    xcb_window_t frame = XCB_WINDOW_NONE;
+    const QDeadlineTimer deadline(30000);
+    while (frame == XCB_WINDOW_NONE && !deadline.hasExpired()) {
+        xcb_map_window(c, probe);
+        const QDeadlineTimer again(1000);
+        while (frame == XCB_WINDOW_NONE && !again.hasExpired()) {
+            const xcb_window_t parent = parentOf(probe);
+            if (parent != screen->root && parent != XCB_WINDOW_NONE) frame = parent;
+            else QThread::msleep(10);
+        }
+    }
+    xcb_destroy_window(c, probe);
+    // Tests list the root's children: the frame goes before the first test starts.
+    const QDeadlineTimer unframed(10000);
+    while (frame != XCB_WINDOW_NONE && !unframed.hasExpired()) {
+        xcb_get_window_attributes_reply_t *attributes =
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, frame), nullptr);
+        std::free(attributes);
+        if (!attributes) break;
+        QThread::msleep(10);
+    }
+    xcb_disconnect(c);
+    return frame != XCB_WINDOW_NONE;
 }
 
 XvfbServer::~XvfbServer() {

@@ -25,6 +25,7 @@ public:
 
 private:
     bool waitForWindowManager();
+    bool framesWindows();
 
     qint64 m_pid = -1;
     QByteArray m_display;
