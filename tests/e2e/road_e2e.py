@@ -116,9 +116,21 @@ class Desktop:
             ["trayer", "--edge", tray_edge, "--align", "right", "--widthtype", "pixel", "--width", "120",
              "--height", "24", "--SetDockType", "true"], env=self.env,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        if not wait_for(lambda: b'"panel"' in self.x(["xwininfo", "-root", "-tree"]), 15):
+        panel = wait_for(lambda: self.x(["xdotool", "search", "--name", "^panel$"]).split(), 15)
+        if not panel:
             self.close()
             raise RuntimeError("trayer did not start")
+
+        # openbox announces itself before it has finished starting and drops a window mapped in between,
+        # which then stays unmapped for good: the panel is mapped again until it shows.
+        def panel_shown():
+            if b"IsViewable" in self.x(["xwininfo", "-id", panel[0]]):
+                return True
+            self.x(["xdotool", "windowmap", panel[0]])
+            return False
+        if not wait_for(panel_shown, 15, 0.5):
+            self.close()
+            raise RuntimeError("trayer's panel never showed")
 
     def x(self, command, timeout=10):
         """Runs an X client on this display; its standard output (empty on failure)."""
