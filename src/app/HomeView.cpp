@@ -82,9 +82,10 @@ protected:
     }
 };
 
-class Divider final : public QWidget {
+// A hairline in the line colour over whatever lies beneath.
+class HomeRule final : public QWidget {
 public:
-    explicit Divider(QWidget *parent) : QWidget(parent) { setFixedHeight(1); }
+    explicit HomeRule(QWidget *parent) : QWidget(parent) { setFixedHeight(1); }
 
 protected:
     void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), Theme::line()); }
@@ -116,7 +117,7 @@ HomeView::HomeView(ShortcutStore &shortcuts, RecentsStore &recents, platform::Us
     content->addWidget(makeRecents(), 0, Qt::AlignHCenter);
     content->addStretch(1);
     page->addLayout(content, 1);
-    page->addWidget(new Divider(this));
+    page->addWidget(new HomeRule(this));
     page->addWidget(makeFooter());
 
     m_greetingTimer.setSingleShot(true);

@@ -1,5 +1,7 @@
 #include "brand/LogoRenderProcess.h"
 
+#include "platform/BuildKind.h"
+
 #include <QDeadlineTimer>
 #include <QMutex>
 #include <QProcess>
@@ -16,17 +18,7 @@ namespace {
 
 // The sanitizers reserve terabytes of address space for their shadow memory; a limit on it would
 // keep the process from starting at all.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool limitsAddressSpace = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool limitsAddressSpace = false;
-#else
-constexpr bool limitsAddressSpace = true;
-#endif
-#else
-constexpr bool limitsAddressSpace = true;
-#endif
+constexpr bool limitsAddressSpace = !platform::BuildKind::addressSanitized;
 
 QMutex programLock;
 Program &program() {

@@ -6,6 +6,7 @@
 #include "core/Localization.h"
 #include "core/StyleStore.h"
 #include "core/TextRecognizer.h"
+#include "platform/BuildKind.h"
 #include "platform/Pasteboard.h"
 #include "widgets/Clipboard.h"
 #include "widgets/ExportSaving.h"
@@ -17,8 +18,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::chrono::milliseconds textReadingLimit = 15s;
-constexpr std::chrono::milliseconds sensitiveSearchLimit = 20s;
+constexpr std::chrono::milliseconds textReadingLimit = 15s * platform::BuildKind::slowdown;
+constexpr std::chrono::milliseconds sensitiveSearchLimit = 20s * platform::BuildKind::slowdown;
 constexpr quint32 sensitiveBlurColor = 0x000000;
 
 qsizetype lineCount(const QString &text) { return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(); }

@@ -79,9 +79,9 @@ private:
 };
 
 // A button that draws itself whole; clicks land anywhere in its rectangle.
-class PaintedButton : public QAbstractButton {
+class DrawnToolButton : public QAbstractButton {
 public:
-    PaintedButton(QSize size, std::function<void(QPainter &, const QRectF &)> paint, QWidget *parent = nullptr)
+    DrawnToolButton(QSize size, std::function<void(QPainter &, const QRectF &)> paint, QWidget *parent = nullptr)
         : QAbstractButton(parent), m_paint(std::move(paint)) {
         setFixedSize(size);
         setFocusPolicy(Qt::NoFocus);
@@ -152,7 +152,7 @@ QWidget *EditorToolbar::toolGroup() {
 
 QWidget *EditorToolbar::toolButton(EditorTool tool) {
     const ToolLook look = lookOf(tool);
-    auto *button = new PaintedButton(QSize(toolWidth, 40), [this, tool, look](QPainter &p, const QRectF &r) {
+    auto *button = new DrawnToolButton(QSize(toolWidth, 40), [this, tool, look](QPainter &p, const QRectF &r) {
         const bool on = m_model && m_model->tool() == tool;
         // A kept plate: its translucent fill drawn afresh would be sliced across Qt's thread pool.
         if (on) drawPlate(p, r.toRect(), 7, Theme::accentSoft(), Theme::accentLine());
@@ -360,7 +360,7 @@ QWidget *EditorToolbar::colorDots() {
     for (const Annotation::PaletteEntry &entry : Annotation::palette) {
         const quint32 color = entry.color;
         const bool marked = color == current;
-        auto *dot = new PaintedButton(QSize(22, 22), [color, marked](QPainter &p, const QRectF &r) {
+        auto *dot = new DrawnToolButton(QSize(22, 22), [color, marked](QPainter &p, const QRectF &r) {
             const QRectF inner = r.adjusted(2, 2, -2, -2);
             p.setPen(QPen(QColor(255, 255, 255, qRound(0.25 * 255)), 1));
             p.setBrush(colorFromHex(color));
@@ -395,7 +395,7 @@ QWidget *EditorToolbar::thicknessPicker() {
     for (Annotation::Thickness t : Annotation::allThicknesses) {
         const bool marked = m_model->thickness() == t;
         const double bar = 2 * position++ + 3;
-        auto *button = new PaintedButton(QSize(30, 26), [marked, bar](QPainter &p, const QRectF &r) {
+        auto *button = new DrawnToolButton(QSize(30, 26), [marked, bar](QPainter &p, const QRectF &r) {
             if (marked) p.fillPath(Theme::continuousRoundedRect(r, 6), QColor(44, 44, 55));
             const QRectF capsule(r.center().x() - 8, r.center().y() - bar / 2, 16, bar);
             p.setPen(Qt::NoPen);

@@ -29,9 +29,9 @@ namespace {
 
 constexpr int kClockCheckMs = 60'000;
 
-class Divider final : public QWidget {
+class HeaderRule final : public QWidget {
 public:
-    explicit Divider(QWidget *parent) : QWidget(parent) { setFixedHeight(1); }
+    explicit HeaderRule(QWidget *parent) : QWidget(parent) { setFixedHeight(1); }
 
 protected:
     void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), Theme::line()); }
@@ -96,7 +96,7 @@ HistoryView::HistoryView(HistoryStore &history, RecentsStore &recents, QWidget *
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(makeHeader());
-    column->addWidget(new Divider(this));
+    column->addWidget(new HeaderRule(this));
     m_content = new QStackedWidget(this);
     m_spinnerPage = new QWidget(m_content);
     auto *spinnerRow = new QVBoxLayout(m_spinnerPage);

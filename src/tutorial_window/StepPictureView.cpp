@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr qreal kRadius = 8;
+constexpr qreal kPictureRadius = 8;
 constexpr qreal kBadge = 24;
 
 qreal clamp01(qreal value) { return std::clamp(value, 0.0, 1.0); }
@@ -75,7 +75,7 @@ void StepPictureView::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = QRectF(rect());
-    const QPainterPath frame = Theme::continuousRoundedRect(r, kRadius);
+    const QPainterPath frame = Theme::continuousRoundedRect(r, kPictureRadius);
     if (isPlaceholder()) {
         p.fillPath(frame, Theme::raised());
         p.setFont(Theme::font(12));
@@ -107,7 +107,7 @@ void StepPictureView::paintEvent(QPaintEvent *) {
     }
     p.restore();
     p.setPen(QPen(Theme::line(), 1));
-    p.drawPath(Theme::continuousRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), kRadius));
+    p.drawPath(Theme::continuousRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), kPictureRadius));
 }
 
 void StepPictureView::mousePressEvent(QMouseEvent *event) { event->setAccepted(!isPlaceholder()); }

@@ -30,7 +30,7 @@ constexpr int kMinColumn = 250;
 constexpr int kMaxColumn = 340;
 constexpr int kCoverHeight = 150;
 constexpr int kTextPadding = 12;
-constexpr qreal kRadius = 12;
+constexpr qreal kCardRadius = 12;
 constexpr qreal kHoverScale = 0.01;
 // Covers are drawn at most 340 × 150; twice that on the longer side is enough for any pixel ratio.
 constexpr QSize kCoverBox{680, 680};
@@ -120,7 +120,7 @@ qsizetype TutorialLibraryGrid::cardAt(QPoint point) const {
     if (point.x() < c.left || point.y() < kPadding || column >= c.count) return -1;
     const qsizetype index = qsizetype(row) * c.count + column;
     if (index >= m_tutorials.size()) return -1;
-    const QPainterPath shape = Theme::continuousRoundedRect(QRectF(cardRect(index)), kRadius);
+    const QPainterPath shape = Theme::continuousRoundedRect(QRectF(cardRect(index)), kCardRadius);
     return shape.contains(QPointF(point)) ? index : -1;
 }
 
@@ -216,7 +216,7 @@ void TutorialLibraryGrid::paintCard(QPainter &p, const Tutorial &tutorial, const
     p.scale(scale, scale);
     p.translate(-centre);
     const QRectF r = QRectF(card).adjusted(0.5, 0.5, -0.5, -0.5);
-    const QPainterPath shape = Theme::continuousRoundedRect(r, kRadius);
+    const QPainterPath shape = Theme::continuousRoundedRect(r, kCardRadius);
     p.save();
     p.setClipPath(shape);
     p.fillRect(r, Theme::panel());

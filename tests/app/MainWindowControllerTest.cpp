@@ -28,7 +28,7 @@
 
 namespace {
 
-QImage picture(int w, int h) { return testsupport::filledImage(w, h, Qt::darkCyan); }
+QImage cyanPicture(int w, int h) { return testsupport::filledImage(w, h, Qt::darkCyan); }
 
 struct MainWindowControllerTest : testing::Test {
     MainWindowController &controller = MainWindowController::shared();
@@ -69,7 +69,7 @@ TEST_F(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
     EXPECT_EQ(shell->currentPage(), shell->pageWidget(AppRouter::Page::home));
 
     // The editor's close hook closes the window; the capture stays open and comes back with it.
-    router.openEditor(picture(30, 20), QString(), std::nullopt);
+    router.openEditor(cyanPicture(30, 20), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
     ASSERT_NE(shell->editorView(), nullptr);
     EXPECT_EQ(shell->editorView()->model(), router.editor());
@@ -108,7 +108,7 @@ TEST_F(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
 // While the window is closed its editor holds the capture only packed; shown again, the page shows
 // the same capture.
 TEST_F(MainWindowControllerTest, AClosedWindowsEditorLetsTheCapturePixelsGo) {
-    QImage *pixels = new QImage(picture(300, 200).convertToFormat(QImage::Format_RGB32));
+    QImage *pixels = new QImage(cyanPicture(300, 200).convertToFormat(QImage::Format_RGB32));
     bool freed = false;
     {
         const QImage capture(
@@ -150,14 +150,14 @@ TEST_F(MainWindowControllerTest, ANewCapturesPageReplacesTheOldOneWithNothingInB
         }
         EditorModel *firstPainted = nullptr;
     } pages;
-    router.openEditor(picture(300, 200), QString(), std::nullopt);
+    router.openEditor(cyanPicture(300, 200), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
     pages.window = controller.window();
     pages.window->installEventFilter(&pages);
     QPointer<EditorModel> first = router.editor();
     ASSERT_EQ(controller.shell()->editorView()->model(), first.data());
 
-    router.openEditor(picture(200, 300), QString(), std::nullopt);
+    router.openEditor(cyanPicture(200, 300), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
     EditorModel *second = router.editor();
     for (int turn = 0; turn < 20; ++turn) {
@@ -170,7 +170,7 @@ TEST_F(MainWindowControllerTest, ANewCapturesPageReplacesTheOldOneWithNothingInB
 
     // Taken off the screen for a grab and back while the next capture's page is being made: the first
     // page it paints is that capture's.
-    router.openEditor(picture(120, 80), QString(), std::nullopt);
+    router.openEditor(cyanPicture(120, 80), QString(), std::nullopt);
     handle()->hide();
     handle()->show();
     qApp->installEventFilter(&pages);
@@ -179,7 +179,7 @@ TEST_F(MainWindowControllerTest, ANewCapturesPageReplacesTheOldOneWithNothingInB
     EXPECT_EQ(pages.firstPainted, router.editor());
 
     pages.window->close();
-    router.openEditor(picture(100, 100), QString(), std::nullopt);
+    router.openEditor(cyanPicture(100, 100), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
     EXPECT_TRUE(controller.isOpen());
     ASSERT_TRUE(QTest::qWaitFor([&] { return pages.window->isVisible(); }, 5000));
@@ -190,7 +190,7 @@ TEST_F(MainWindowControllerTest, ANewCapturesPageReplacesTheOldOneWithNothingInB
 }
 
 TEST_F(MainWindowControllerTest, AWindowHeldForAGrabComesBackOnceOnTheNewCaptureOrAsItWas) {
-    router.openEditor(picture(300, 200), QString(), std::nullopt);
+    router.openEditor(cyanPicture(300, 200), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
     QWidget *window = controller.window();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
@@ -215,7 +215,7 @@ TEST_F(MainWindowControllerTest, AWindowHeldForAGrabComesBackOnceOnTheNewCapture
     // Held, the window stays off after the grab and comes back once, on the new capture's page.
     controller.holdForCapture();
     grab();
-    router.openEditor(picture(200, 300), QString(), std::nullopt);
+    router.openEditor(cyanPicture(200, 300), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
     controller.releaseHold();
     ASSERT_TRUE(QTest::qWaitFor([&] { return handle()->isVisible(); }, 5000));
@@ -238,12 +238,12 @@ TEST_F(MainWindowControllerTest, AWindowOpenedAgainAsItClosesKeepsItsKeys) {
         if (event.keyCode == platform::KeyCode::a) ++keys;
         return event.keyCode == platform::KeyCode::a;
     });
-    router.openEditor(picture(300, 200), QString(), std::nullopt);
+    router.openEditor(cyanPicture(300, 200), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.window()));
     // Closed, and asked for a new capture in the same turn: it shows once the page is whole.
     controller.window()->close();
-    router.openEditor(picture(200, 300), QString(), std::nullopt);
+    router.openEditor(cyanPicture(200, 300), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
     ASSERT_TRUE(QTest::qWaitFor([&] { return controller.window()->isVisible(); }, 5000));
     QTest::qWait(20);
@@ -278,7 +278,7 @@ TEST_F(MainWindowControllerTest, PageKeysGoByKeyPositionAndOtherKeysToTheEditor)
     EXPECT_TRUE(table.isEmpty());
 
     // With a capture open on the editor page, every other key-down and key-up reaches the editor.
-    router.openEditor(picture(30, 20), QString(), std::nullopt);
+    router.openEditor(cyanPicture(30, 20), QString(), std::nullopt);
     QTest::keyClick(handle(), Qt::Key_A);
     QTest::keyClick(handle(), Qt::Key_1, Qt::ControlModifier | Qt::ShiftModifier);
     using Type = platform::KeyEvent::Type;
@@ -323,7 +323,7 @@ TEST_F(MainWindowControllerTest, WhileTheOnboardingCoversTheWindowNoKeyActsBehin
         return true;
     });
     Settings::hasCompletedOnboarding.reset();
-    router.openEditor(picture(300, 200), QString(), std::nullopt);
+    router.openEditor(cyanPicture(300, 200), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
     ASSERT_TRUE(QTest::qWaitForWindowActive(controller.window()));
     OnboardingView *onboarding = controller.shell()->onboarding();
@@ -355,7 +355,7 @@ TEST_F(MainWindowControllerTest, WhileTheOnboardingCoversTheWindowNoKeyActsBehin
 
 TEST_F(MainWindowControllerTest, TheCommandBarAndTheShortcutsSheetTakeTheirKeysThroughTheWindow) {
     platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
-    router.openEditor(picture(300, 200), QString(), std::nullopt);
+    router.openEditor(cyanPicture(300, 200), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
     ASSERT_TRUE(QTest::qWaitForWindowActive(controller.window()));
     EditorModel &model = *router.editor();
