@@ -57,7 +57,7 @@ void BM_OpenEditorToFirstResultFrame(benchmark::State &state) {
                          [&] { renderMs += double(clock.nsecsElapsed()) / 1e6; });
         EditorView view(&model, StyleStore::shared(), BrandStore::shared());
         view.resize(1240, 800);
-        PaintWatch watch(view.stage(), [&] { return !model.preview().isNull(); });
+        PaintWatch watch(view.findChild<PreviewStage *>(QStringLiteral("previewStage")), [&] { return !model.preview().isNull(); });
         view.show();
         watch.wait();
         QCoreApplication::processEvents(); // the frame with the result is drawn and flushed
@@ -87,7 +87,7 @@ void BM_ReshowEditorToFirstResultFrame(benchmark::State &state) {
         QElapsedTimer clock;
         clock.start();
         model.ensurePreview();
-        PaintWatch watch(view.stage(), [&] { return !model.preview().isNull(); });
+        PaintWatch watch(view.findChild<PreviewStage *>(QStringLiteral("previewStage")), [&] { return !model.preview().isNull(); });
         view.show();
         watch.wait();
         QCoreApplication::processEvents();
@@ -107,17 +107,17 @@ void BM_CommandBarKeystrokeRepaint(benchmark::State &state) {
         EditorModel model(benchScreenshot(2880, 1800), QString(), std::nullopt);
         EditorView view(&model, StyleStore::shared(), BrandStore::shared());
         view.resize(1240, 800);
-        PaintWatch first(view.stage(), [&] { return !model.preview().isNull(); });
+        PaintWatch first(view.findChild<PreviewStage *>(QStringLiteral("previewStage")), [&] { return !model.preview().isNull(); });
         view.show();
         first.wait();
         model.setCommandBarOpen(true);
         for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
-        QLineEdit *field = view.commandBar()->searchField();
-        state.counters["rows"] = double(view.commandBar()->list()->rows().size());
+        QLineEdit *field = view.findChild<CommandBarView *>(QStringLiteral("commandBar"))->searchField();
+        state.counters["rows"] = double(view.findChild<CommandList *>(QStringLiteral("list"))->rows().size());
         bool typed = false;
         for (auto _ : state) {
             // A blank and its erasure: each is a keystroke, and both leave the whole table listed.
-            PaintWatch watch(view.commandBar()->list());
+            PaintWatch watch(view.findChild<CommandList *>(QStringLiteral("list")));
             QKeyEvent press(QEvent::KeyPress, typed ? Qt::Key_Backspace : Qt::Key_Space, Qt::NoModifier,
                             typed ? QString() : QStringLiteral(" "));
             QCoreApplication::sendEvent(field, &press);

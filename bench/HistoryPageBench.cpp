@@ -51,7 +51,7 @@ void BM_HistoryPageKeystroke(benchmark::State &state) {
         QElapsedTimer clock;
         clock.start();
         typed = typed % word.size() + 1;
-        page.view.searchField()->setText(word.left(typed));
+        page.view.findChild<QLineEdit *>(QStringLiteral("searchField"))->setText(word.left(typed));
         page.draw();
         worst = std::max(worst, clock.nsecsElapsed());
         page.takeInPictures(state);
@@ -63,7 +63,7 @@ BENCHMARK(BM_HistoryPageKeystroke)->Unit(benchmark::kMillisecond);
 // One scroll step of 120 px (a wheel notch) down the whole list and back, with the page drawn.
 void BM_HistoryPageScrollStep(benchmark::State &state) {
     Page page;
-    QScrollBar *bar = page.view.grid()->verticalScrollBar();
+    QScrollBar *bar = page.view.findChild<HistoryGrid *>(QStringLiteral("grid"))->verticalScrollBar();
     int direction = 1;
     qint64 worst = 0;
     for (auto _ : state) {
@@ -89,7 +89,7 @@ void BM_HistoryPageScrollThrough(benchmark::State &state) {
         const double before = historyfixture::heapInUse();
         Page page;
         const double loaded = historyfixture::heapInUse();
-        QScrollBar *bar = page.view.grid()->verticalScrollBar();
+        QScrollBar *bar = page.view.findChild<HistoryGrid *>(QStringLiteral("grid"))->verticalScrollBar();
         qint64 worst = 0;
         const auto step = [&](const std::function<void()> &change) {
             QElapsedTimer clock;
@@ -103,7 +103,7 @@ void BM_HistoryPageScrollThrough(benchmark::State &state) {
         for (int y = bar->maximum(); y > 0; y -= bar->pageStep()) step([&] { bar->setValue(y); });
         step([&] { bar->setValue(0); });
         const QString word = QStringLiteral("configuracoes");
-        for (qsizetype n = 1; n <= word.size(); ++n) step([&] { page.view.searchField()->setText(word.left(n)); });
+        for (qsizetype n = 1; n <= word.size(); ++n) step([&] { page.view.findChild<QLineEdit *>(QStringLiteral("searchField"))->setText(word.left(n)); });
         // The pictures of the last screen come in.
         QElapsedTimer settle;
         settle.start();
@@ -113,7 +113,7 @@ void BM_HistoryPageScrollThrough(benchmark::State &state) {
         state.counters["cached"] = thumbnails.keptCount();
         state.counters["decoded"] = thumbnails.decodedCount();
         state.counters["threads"] = thumbnails.threadCount();
-        state.counters["cards"] = page.view.grid()->cardsMade();
+        state.counters["cards"] = page.view.findChild<HistoryGrid *>(QStringLiteral("grid"))->cardsMade();
         state.counters["page_MB"] = (historyfixture::heapInUse() - loaded) / 1e6;
         state.counters["index_MB"] = (loaded - before) / 1e6;
     }

@@ -50,7 +50,7 @@ void BM_BackdropTileToPreview(benchmark::State &state) {
     panel.show();
     Publications published(model);
     published.waitFor(1);
-    const QList<BackdropSwatchTile *> tiles = panel.backdrops()->tiles();
+    const QList<BackdropSwatchTile *> tiles = panel.findChild<BackdropsSection *>(QStringLiteral("backdropsSection"))->tiles();
     int i = 0;
     double renderCpu = 0;
     for (auto _ : state) {
@@ -86,7 +86,7 @@ void BM_MarginDrag(benchmark::State &state) {
     InspectorView panel(&model, StyleStore::shared(), BrandStore::shared());
     Publications published(model);
     published.waitFor(1);
-    TintedSlider *slider = panel.padding()->slider();
+    TintedSlider *slider = panel.findChild<PaddingSection *>(QStringLiteral("paddingSection"))->findChild<TintedSlider *>(QStringLiteral("slider"));
     Clock::time_point lastPublished;
     QObject::connect(&model, &EditorModel::previewChanged, &model, [&] { lastPublished = Clock::now(); });
     // Runs the event loop until the preview has the size of the margin's last step.

@@ -17,7 +17,7 @@ if [ "${SANITIZE:-0}" = "1" ]; then
   # Those that measure the heap or limit the address space run in a plain build of their own program, so
   # that every check still runs once.
   cmake -S . -B build-heap -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
-    -DPELICARTA_HEAP_TESTS_ONLY=ON -DPELICARTA_BUILD_BENCH=OFF
+    -DPELICARTA_HEAP_TESTS_ONLY=ON -DPELICARTA_BUILD_BENCH=OFF -DPELICARTA_UNITY=ON
   cmake --build build-heap --parallel "$jobs" --target tests_heap
   ctest --test-dir build-heap --output-on-failure --parallel "$jobs" --timeout 600
 else

@@ -407,7 +407,9 @@ void AppSidebar::addItems(QVBoxLayout *column) {
         column->addWidget(item);
         m_items.insert(page, item);
     }
+    // The red dot on "Tutoriais" while a tutorial is being recorded.
     m_recordingMark = new RecordingMark(this);
+    m_recordingMark->setObjectName(QStringLiteral("recordingMark"));
     m_items.value(AppRouter::Page::tutorial)->setMark(m_recordingMark);
 }
 
@@ -444,7 +446,9 @@ QAbstractButton *AppSidebar::captureButton(ShortcutAction action) const { return
 QString AppSidebar::openPrintSize() const { return m_openPrintRow->sizeText(); }
 
 QWidget *AppSidebar::makeOpenPrint() {
+    // The block of the capture open in the editor; hidden without one, or collapsed.
     m_openPrint = new QWidget(this);
+    m_openPrint->setObjectName(QStringLiteral("openPrint"));
     auto *block = new QVBoxLayout(m_openPrint);
     block->setContentsMargins(0, 14, 0, 0);
     block->setSpacing(6);

@@ -34,12 +34,8 @@ public:
     bool isCollapsed() const { return m_collapsed; }
     QAbstractButton *item(AppRouter::Page page) const;
     QAbstractButton *captureButton(ShortcutAction action) const;
-    // The block of the capture open in the editor; hidden without one, or collapsed.
-    QWidget *openPrint() const { return m_openPrint; }
     // The open capture's pixel size as the block shows it ("2880 × 1800").
     QString openPrintSize() const;
-    // The red dot on "Tutoriais" while a tutorial is being recorded.
-    QWidget *recordingMark() const { return m_recordingMark; }
 
 private:
     class Item;

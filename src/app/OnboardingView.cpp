@@ -31,7 +31,7 @@
 namespace {
 
 constexpr QSize kCardSize(720, 560);
-constexpr int kFooterHeight = 72;
+constexpr int kOnboardingFooterHeight = 72;
 constexpr int kSlotWidth = 180;
 
 // A borderless text button: its colour, and another while disabled (transparent: not drawn at all).
@@ -227,6 +227,7 @@ public:
         asking->setContentsMargins(0, 0, 0, 0);
         asking->setSpacing(12);
         m_button = new SecondaryButton(L("Permitir Gravação de Tela"), m_asking);
+        m_button->setObjectName(QStringLiteral("permissionButton"));
         connect(m_button, &QAbstractButton::clicked, this, &PermissionStep::ask);
         asking->addWidget(m_button, 0, Qt::AlignHCenter);
         // A single space until the first click, so the line keeps its height.
@@ -240,7 +241,6 @@ public:
         m_timer.start(1000);
         poll();
     }
-    QAbstractButton *button() const { return m_button; }
     QString hint() const { return m_hint->text(); }
     bool showsGranted() const { return !m_granted->isHidden(); }
 
@@ -277,6 +277,7 @@ public:
         links->setSpacing(18);
         links->addStretch(1);
         m_reset = new TextButton(L("Voltar ao padrão"), 13, this);
+        m_reset->setObjectName(QStringLiteral("shortcutResetButton"));
         m_reset->setColors(Theme::text2(), Theme::rgb(0x8A8A98, 0.5));
         connect(m_reset, &QAbstractButton::clicked, this, &ShortcutStep::reset);
         links->addWidget(m_reset);
@@ -305,7 +306,6 @@ public:
         refresh();
     }
     ShortcutRecorder *recorder() const { return m_recorder; }
-    QAbstractButton *resetButton() const { return m_reset; }
     QString refusal() const { return m_refusal->isHidden() ? QString() : m_refusal->text(); }
 
 private:
@@ -389,7 +389,7 @@ QWidget *OnboardingView::makeFooter(QWidget *card) {
         void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(QRect(0, 0, width(), 1), Theme::line()); }
     };
     auto *footer = new Footer(card);
-    footer->setFixedHeight(kFooterHeight);
+    footer->setFixedHeight(kOnboardingFooterHeight);
     auto *row = new QHBoxLayout(footer);
     row->setContentsMargins(24, 0, 24, 0);
     row->setSpacing(0);
@@ -433,13 +433,16 @@ void OnboardingView::showStep(int step) {
     if (m_leaving) delete m_leaving.data();
     m_leaving = m_current;
     if (m_leaving) {
+        m_leaving->setObjectName(QStringLiteral("leavingStep"));
         // A recorder of the step going away stops listening now, not when its fade ends.
         for (ShortcutRecorder *recorder : m_leaving->findChildren<ShortcutRecorder *>()) recorder->stopRecording();
         m_leaving->setEnabled(false);
         m_leaving->setGraphicsEffect(new QGraphicsOpacityEffect(m_leaving));
     }
     m_step = step;
+    // The step on screen (it slides in under a graphics effect of its own).
     m_current = makeStep(step);
+    m_current->setObjectName(QStringLiteral("step"));
     m_current->setGraphicsEffect(new QGraphicsOpacityEffect(m_current));
     m_current->show();
 
@@ -498,10 +501,6 @@ Result readStep(QWidget *current, Read read, Result fallback = {}) {
 
 } // namespace
 
-QAbstractButton *OnboardingView::permissionButton() const {
-    return readStep<PermissionStep>(m_current, [](const PermissionStep &step) { return step.button(); });
-}
-
 QString OnboardingView::permissionHint() const {
     return readStep<PermissionStep>(m_current, [](const PermissionStep &step) { return step.hint(); });
 }
@@ -512,10 +511,6 @@ bool OnboardingView::showsPermissionGranted() const {
 
 ShortcutRecorder *OnboardingView::recorder() const {
     return readStep<ShortcutStep>(m_current, [](const ShortcutStep &step) { return step.recorder(); });
-}
-
-QAbstractButton *OnboardingView::shortcutResetButton() const {
-    return readStep<ShortcutStep>(m_current, [](const ShortcutStep &step) { return step.resetButton(); });
 }
 
 QString OnboardingView::shortcutResetRefusal() const {

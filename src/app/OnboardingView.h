@@ -32,18 +32,15 @@ public:
 
     // The steps shown and the one on screen, counted from 0 among them.
     int stepCount() const { return int(m_pages.size()); }
-    // The step on screen (it slides in under a graphics effect of its own).
-    QWidget *stepWidget() const { return m_current; }
     int step() const { return m_step; }
-    // The step on screen: its title, and its widgets for tests (null on other steps).
+    // The step on screen: its title, what it shows about the permission, and its shortcut recorder (null on
+    // other steps).
     QString title() const;
     // What the dots say to screen readers: "Passo 2 de 3".
     QString dotsLabel() const;
-    QAbstractButton *permissionButton() const;
     QString permissionHint() const;
     bool showsPermissionGranted() const;
     ShortcutRecorder *recorder() const;
-    QAbstractButton *shortcutResetButton() const;
     // Why the last reset of the shortcut was refused; empty when none was.
     QString shortcutResetRefusal() const;
 

@@ -33,9 +33,6 @@ public:
     void perform(const AppCommand &command, std::shared_ptr<platform::SingleInstance::Answer> answer = nullptr);
     void quit();
 
-    QSystemTrayIcon *trayIcon() const { return m_tray; }
-    MenuBarView *menu() const { return m_menu; }
-
 private:
     void startWaitingCapture();
 

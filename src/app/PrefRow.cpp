@@ -8,8 +8,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-PrefRow::PrefRow(const QString &title, const QString &detail, QWidget *control, QWidget *parent)
-    : QWidget(parent), m_control(control) {
+PrefRow::PrefRow(const QString &title, const QString &detail, QWidget *control, QWidget *parent) : QWidget(parent) {
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 10, 0, 10);
     row->setSpacing(16);
@@ -21,6 +20,7 @@ PrefRow::PrefRow(const QString &title, const QString &detail, QWidget *control, 
     texts->addWidget(m_detail);
     row->addLayout(texts, 1);
     control->setParent(this);
+    control->setObjectName(QStringLiteral("control"));
     row->addWidget(control, 0, Qt::AlignVCenter);
     setDetail(detail);
 }

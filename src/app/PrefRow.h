@@ -18,7 +18,6 @@ public:
     void setDetail(const QString &detail);
     // The detail in the warning colour (a refusal) or the quiet one.
     void setDetailIsWarning(bool warning);
-    QWidget *control() const { return m_control; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -26,5 +25,4 @@ protected:
 private:
     QLabel *m_title;
     QLabel *m_detail;
-    QWidget *m_control;
 };

@@ -40,7 +40,6 @@ public:
     PrefRow *row(const QString &title) const;
     // The rows of the stored presets, in order.
     QList<PrefRow *> presetRows() const;
-    ShortcutsSection *shortcuts() const { return m_shortcuts; }
 
     // Changes the keep limit as a choice of the picker does: asks first when files would go.
     void chooseKeepLimit(qint64 limit);

@@ -291,6 +291,7 @@ QuickCaptureView::QuickCaptureView(QuickModel *model, StyleStore &styles, QuickA
     m_shape = new CardShape(this, [this] { return Theme::continuousRoundedRect(QRectF(card()), 16); });
     setAttribute(Qt::WA_Hover);
     m_thumbnail = new Thumbnail(this);
+    m_thumbnail->setObjectName(QStringLiteral("thumbnail"));
     m_close = new CloseButton(this);
     m_close->setObjectName(QStringLiteral("closeButton"));
     // Actions run on the next event-loop turn, once the click has left the panel's code: they close the
@@ -305,6 +306,8 @@ QuickCaptureView::QuickCaptureView(QuickModel *model, StyleStore &styles, QuickA
     connect(m_close, &QAbstractButton::clicked, this, call(&QuickActions::close));
     m_copy = new QuickButton(L("Copiar"), QStringLiteral("doc.on.doc"), true, this);
     m_save = new QuickButton(L("Salvar"), QStringLiteral("square.and.arrow.down"), false, this);
+    m_copy->setObjectName(QStringLiteral("copy"));
+    m_save->setObjectName(QStringLiteral("save"));
     m_edit = new QuickButton(L("Editar"), QStringLiteral("slider.horizontal.3"), false, this);
     connect(m_copy, &QAbstractButton::clicked, this, call(&QuickActions::copy));
     connect(m_save, &QAbstractButton::clicked, this, call(&QuickActions::save));
@@ -489,4 +492,3 @@ void QuickCaptureView::mouseMoveEvent(QMouseEvent *event) {
 
 void QuickCaptureView::mouseReleaseEvent(QMouseEvent *) { m_dragOffset.reset(); }
 
-QWidget *QuickCaptureView::thumbnail() const { return m_thumbnail; }

@@ -55,9 +55,6 @@ public:
     QList<QAbstractButton *> swatches() const { return m_swatches; } // the first is "no backdrop"
     std::optional<QString> swatchBackdropID(int index) const;        // none for the first
     bool isSwatchSelected(int index) const;
-    QAbstractButton *copyButton() const { return m_copy; }
-    QAbstractButton *saveButton() const { return m_save; }
-    QWidget *thumbnail() const;
     // Where the picture is drawn inside the thumbnail row, in view coordinates.
     QRectF pictureRect() const;
     // The thumbnail's context menu, built from the current state (the caller owns it).

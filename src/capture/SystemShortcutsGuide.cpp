@@ -123,6 +123,7 @@ SystemShortcutsGuide::SystemShortcutsGuide(QWidget *parent) : QWidget(parent) {
     m_toggle->setObjectName(QStringLiteral("toggleButton"));
     layout->addWidget(m_toggle, 0, Qt::AlignLeft);
     m_list = new SystemShortcutsList(this);
+    m_list->setObjectName(QStringLiteral("shortcutsList"));
     m_list->hide();
     layout->addWidget(m_list);
     m_animation = new QVariantAnimation(this);

@@ -24,7 +24,6 @@ class SystemShortcutsGuide : public QWidget {
 public:
     explicit SystemShortcutsGuide(QWidget *parent = nullptr);
     bool isExpanded() const { return m_expanded; }
-    SystemShortcutsList *list() const { return m_list; }
     // The chevron's rotation in degrees (0 collapsed, 90 expanded; in between while it turns).
     qreal chevronAngle() const { return m_angle; }
 

@@ -96,6 +96,7 @@ Annotation resized(Annotation a, AnnotationCanvas::Grip grip, QPointF p) {
 AnnotationCanvas::AnnotationCanvas(EditorModel *model, QWidget *parent) : QWidget(parent), m_model(model) {
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
+    // The in-place field of the label being typed (hidden otherwise).
     m_textField = new QLineEdit(this);
     m_textField->setObjectName(QStringLiteral("canvasTextField"));
     m_textField->setFrame(false);

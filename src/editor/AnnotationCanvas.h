@@ -43,8 +43,6 @@ public:
     static QList<std::pair<Grip, QPointF>> grips(const Annotation &a);
     // The first handle of `a` within 9 points of `p`, or none.
     std::optional<Grip> gripHit(QPointF p, const Annotation &a) const;
-    // The in-place field of the label being typed (hidden otherwise).
-    QLineEdit *textField() const { return m_textField; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -59,7 +59,6 @@ class BackdropDirectionSection : public QWidget {
     Q_OBJECT
 public:
     explicit BackdropDirectionSection(BackdropEditorState &state, QWidget *parent = nullptr);
-    AngleDial *dial() const { return m_dial; }
 
 private:
     void sync();

@@ -93,7 +93,9 @@ CommandBarView::CommandBarView(EditorModel *model, QWidget *parent)
     column->addWidget(searchRow());
     column->addWidget(new Hairline(m_card));
     m_list = new CommandList;
+    m_list->setObjectName(QStringLiteral("list"));
     m_scroll = new QScrollArea(m_card);
+    m_scroll->setObjectName(QStringLiteral("scroll"));
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setWidgetResizable(true);

@@ -23,8 +23,6 @@ public:
     CommandBarView(EditorModel *model, QWidget *parent);
 
     QLineEdit *searchField() const { return m_field; }
-    CommandList *list() const { return m_list; }
-    QScrollArea *scrollArea() const { return m_scroll; }
 
 protected:
     QRect cardRect() const override;

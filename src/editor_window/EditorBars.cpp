@@ -103,9 +103,11 @@ EditorTopBar::EditorTopBar(EditorModel *model, StyleStore &styles, QWidget *pare
     row->setSpacing(10);
     row->addWidget(themedLabel(L("Editor"), Theme::font(14, QFont::DemiBold), Theme::text(), this));
     m_edit = themedLabel(QString(), Theme::font(12), Theme::text3(), this);
+    m_edit->setObjectName(QStringLiteral("editSummary"));
     row->addWidget(m_edit);
     row->addStretch(1);
     m_size = themedLabel(QString(), Theme::monospaceFont(12), Theme::text3(), this);
+    m_size->setObjectName(QStringLiteral("sizeSummary"));
     row->addWidget(m_size);
     m_commands = new CommandsButton(this);
     row->addWidget(m_commands);

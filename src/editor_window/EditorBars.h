@@ -19,10 +19,6 @@ public:
 
     EditorTopBar(EditorModel *model, StyleStore &styles, QWidget *parent = nullptr);
 
-    QLabel *editSummary() const { return m_edit; }
-    QLabel *sizeSummary() const { return m_size; }
-    QAbstractButton *commandsButton() const { return m_commands; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 
@@ -47,11 +43,8 @@ public:
 
     // The hints shown, one text per hint in order.
     QStringList hintTexts() const;
-    QPushButton *copyTextButton() const { return m_copyText; }
     // The text-copy button's label now.
     QString copyTextTitle() const;
-    QPushButton *saveButton() const { return m_save; }
-    QPushButton *copyButton() const { return m_copy; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

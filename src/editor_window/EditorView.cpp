@@ -130,6 +130,7 @@ bool EditorView::buildStep() {
     case Piece::done: return false;
     }
     m_backdropSheet = new BackdropDraftSheet(m_model, this);
+    m_backdropSheet->setObjectName(QStringLiteral("backdropDraftSheet"));
     connect(m_model, &EditorModel::toolChanged, this, &EditorView::showCanvasOrStage);
     connect(m_model, &EditorModel::isCommandBarOpenChanged, this, &EditorView::followCommandBar);
     connect(m_model, &EditorModel::isShortcutsOpenChanged, this, &EditorView::followShortcuts);
@@ -160,8 +161,10 @@ QWidget *EditorView::workArea() {
     left->addWidget(m_toolbar);
     left->addWidget(new Divider(Qt::Horizontal, area));
     m_canvasStack = new QStackedWidget(area);
+    m_canvasStack->setObjectName(QStringLiteral("canvasStack"));
     m_stage = new PreviewStage(m_model, m_canvasStack);
     m_canvas = new AnnotationCanvas(m_model, m_canvasStack);
+    m_canvas->setObjectName(QStringLiteral("annotationCanvas"));
     m_canvasStack->addWidget(m_stage);
     m_canvasStack->addWidget(m_canvas);
     left->addWidget(m_canvasStack, 1);
@@ -193,8 +196,6 @@ void EditorView::setPanel(QWidget *panel) {
 QLabel *EditorView::tip(const QString &text, QWidget *parent) {
     return wrappingLabel(text, Theme::font(11), Theme::text3(), parent);
 }
-
-QWidget *EditorView::currentCanvas() const { return m_canvasStack->currentWidget(); }
 
 void EditorView::showCanvasOrStage() {
     const bool preview = !m_model || m_model->tool() == EditorTool::preview;

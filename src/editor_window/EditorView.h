@@ -50,22 +50,9 @@ public:
     // many lines as it needs.
     static QLabel *tip(const QString &text, QWidget *parent = nullptr);
 
-    // The side panel's slot: a vertical scroll area 300 wide on the panel colour, empty until a panel
+    // The side panel's slot is a vertical scroll area 300 wide on the panel colour, empty until a panel
     // is set. `setPanel` puts `panel` in it (the slot takes it, replacing any earlier one).
-    QScrollArea *panelSlot() const { return m_panelSlot; }
     void setPanel(QWidget *panel);
-
-    EditorTopBar *topBar() const { return m_topBar; }
-    EditorBottomBar *bottomBar() const { return m_bottomBar; }
-    EditorToolbar *toolbar() const { return m_toolbar; }
-    AnnotationCanvas *canvas() const { return m_canvas; }
-    PreviewStage *stage() const { return m_stage; }
-    // The widget the work area shows now: the stage or the canvas.
-    QWidget *currentCanvas() const;
-    // The overlays, once first opened (null before).
-    CommandBarView *commandBar() const { return m_commandBar; }
-    ShortcutsSheet *shortcutsSheet() const { return m_shortcuts; }
-    BackdropDraftSheet *backdropSheet() const { return m_backdropSheet; }
 
 protected:
     bool event(QEvent *event) override;

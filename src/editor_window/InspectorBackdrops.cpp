@@ -115,6 +115,8 @@ BackdropsSection::BackdropsSection(const InspectorContext &context, QWidget *par
     : QWidget(parent), m_context(context), m_name(themedLabel({}, Theme::font(12), Theme::text2(), this)),
       m_grid(new TileGrid(6, kTileHeight, 8, this)),
       m_newTile(new SectionKit::NewTile({{}, QStringLiteral("plus"), 7, 0.18}, m_grid)), m_editRow(new EditRow(this)) {
+    m_newTile->setObjectName(QStringLiteral("newTile"));
+    m_editRow->setObjectName(QStringLiteral("editRow"));
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);

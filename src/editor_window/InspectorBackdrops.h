@@ -52,8 +52,6 @@ public:
     void syncSelection();
 
     QList<BackdropSwatchTile *> tiles() const;
-    QAbstractButton *newTile() const { return m_newTile; }
-    QAbstractButton *editRow() const { return m_editRow; }
     QString headerName() const;
     // The menu of the stored backdrop at `index`; the caller owns it.
     QMenu *createMenu(int index, QWidget *parent);

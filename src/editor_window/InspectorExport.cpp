@@ -23,6 +23,13 @@ ExportSection::ExportSection(const InspectorContext &context, QWidget *parent)
       m_qualityReadout(themedLabel({}, Theme::monospaceFont(12), SectionKit::readoutColor(), m_qualityRow)),
       m_scales(new Segmented<ExportScale>(allExportScales, scaleLabel, this)),
       m_estimate(themedLabel({}, Theme::monospaceFont(12), Theme::text2(), this)) {
+    m_formats->setObjectName(QStringLiteral("formatSwitch"));
+    m_tip->setObjectName(QStringLiteral("formatTip"));
+    m_qualityRow->setObjectName(QStringLiteral("qualityRow"));
+    m_quality->setObjectName(QStringLiteral("qualitySlider"));
+    m_qualityReadout->setObjectName(QStringLiteral("qualityReadout"));
+    m_scales->setObjectName(QStringLiteral("scaleSwitch"));
+    m_estimate->setObjectName(QStringLiteral("estimate"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);

@@ -21,14 +21,6 @@ public:
     // The estimate line follows the model's estimate.
     void syncEstimate();
 
-    Segmented<ExportFormat> *formats() const { return m_formats; }
-    Segmented<ExportScale> *scales() const { return m_scales; }
-    QLabel *formatTip() const { return m_tip; }
-    QWidget *qualityRow() const { return m_qualityRow; }
-    TintedSlider *qualitySlider() const { return m_quality; }
-    QLabel *qualityReadout() const { return m_qualityReadout; }
-    QLabel *estimate() const { return m_estimate; }
-
 private:
     void write(const std::function<void(ExportSettings &)> &edit);
 

@@ -63,6 +63,7 @@ void PresetTile::paintEvent(QPaintEvent *) {
 PresetsSection::PresetsSection(const InspectorContext &context, QWidget *parent)
     : QWidget(parent), m_context(context), m_grid(new TileGrid(2, kTileHeight, 8, this)),
       m_newTile(new SectionKit::NewTile({L("+ Novo"), {}, 8, 0.16}, m_grid)) {
+    m_newTile->setObjectName(QStringLiteral("newTile"));
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);

@@ -49,9 +49,8 @@ public:
     // The highlight follows the model's style.
     void syncActive();
 
-    // The tiles shown, in order, and the new-preset tile (hidden at nine presets).
+    // The tiles shown, in order.
     QList<PresetTile *> tiles() const;
-    QAbstractButton *newTile() const { return m_newTile; }
     // The menu of the preset at `index`; the caller owns it.
     QMenu *createMenu(int index, QWidget *parent);
 

@@ -33,6 +33,10 @@ PaddingSection::PaddingSection(const InspectorContext &context, QWidget *parent)
       m_minus(new SymbolButton(QStringLiteral("minus"), L("Diminuir margem · tecla ["), 22, Theme::text2(), this)),
       m_plus(new SymbolButton(QStringLiteral("plus"), L("Aumentar margem · tecla ]"), 22, Theme::text2(), this)),
       m_slider(new TintedSlider(SectionKit::controlTint(), this)) {
+    m_readout->setObjectName(QStringLiteral("readout"));
+    m_minus->setObjectName(QStringLiteral("minusButton"));
+    m_plus->setObjectName(QStringLiteral("plusButton"));
+    m_slider->setObjectName(QStringLiteral("slider"));
     auto *layout = column(this, 8);
     auto *header = new QHBoxLayout;
     header->setSpacing(4);
@@ -73,6 +77,10 @@ TogglesSection::TogglesSection(const InspectorContext &context, QWidget *parent)
       m_shadow(new ToggleRow(L("Sombra"), false, this)),
       m_balance(new ToggleRow(L("Centralizar automaticamente"), false, this)),
       m_logo(new ToggleRow(L("Logo da marca"), true, this)) {
+    m_corners->setObjectName(QStringLiteral("cornersRow"));
+    m_shadow->setObjectName(QStringLiteral("shadowRow"));
+    m_balance->setObjectName(QStringLiteral("balanceRow"));
+    m_logo->setObjectName(QStringLiteral("logoRow"));
     auto *layout = column(this, 0);
     for (ToggleRow *row : {m_corners, m_shadow, m_balance, m_logo}) layout->addWidget(row);
     const auto styleSwitch = [this](ToggleRow *row, bool BeautyStyle::*field) {
@@ -110,6 +118,7 @@ void TogglesSection::syncLogo() {
 
 AspectSection::AspectSection(const InspectorContext &context, QWidget *parent)
     : QWidget(parent), m_context(context), m_segments(new Segmented<AspectRatio>(allAspectRatios, aspectLabel, this)) {
+    m_segments->setObjectName(QStringLiteral("aspectSwitch"));
     auto *layout = column(this, 10);
     layout->addWidget(new SectionLabel(L("Proporção"), this));
     layout->addWidget(m_segments);

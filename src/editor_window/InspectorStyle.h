@@ -21,11 +21,6 @@ public:
     // Readout and slider follow the model's style, writing nothing back.
     void sync();
 
-    QLabel *readout() const { return m_readout; }
-    QAbstractButton *minus() const { return m_minus; }
-    QAbstractButton *plus() const { return m_plus; }
-    TintedSlider *slider() const { return m_slider; }
-
 private:
     const InspectorContext &m_context;
     QLabel *m_readout;
@@ -45,11 +40,6 @@ public:
     // The logo switch follows the brand kit and the logo.
     void syncLogo();
 
-    ToggleRow *corners() const { return m_corners; }
-    ToggleRow *shadow() const { return m_shadow; }
-    ToggleRow *balance() const { return m_balance; }
-    ToggleRow *logo() const { return m_logo; }
-
 private:
     const InspectorContext &m_context;
     ToggleRow *m_corners;
@@ -64,7 +54,6 @@ class AspectSection : public QWidget {
 public:
     AspectSection(const InspectorContext &context, QWidget *parent = nullptr);
     void sync();
-    Segmented<AspectRatio> *segments() const { return m_segments; }
 
 private:
     const InspectorContext &m_context;

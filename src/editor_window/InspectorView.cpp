@@ -22,6 +22,12 @@ InspectorView::InspectorView(EditorModel *model, StyleStore &styles, BrandStore 
     m_toggles = new TogglesSection(m_context, this);
     m_aspect = new AspectSection(m_context, this);
     m_export = new ExportSection(m_context, this);
+    m_presets->setObjectName(QStringLiteral("presetsSection"));
+    m_backdrops->setObjectName(QStringLiteral("backdropsSection"));
+    m_padding->setObjectName(QStringLiteral("paddingSection"));
+    m_toggles->setObjectName(QStringLiteral("togglesSection"));
+    m_aspect->setObjectName(QStringLiteral("aspectSection"));
+    m_export->setObjectName(QStringLiteral("exportSection"));
     auto *link = new LinkButton(L("Usar este estilo como padrão"), 12, this);
     link->setColor(Theme::text2());
     m_defaultLink = link;

@@ -26,13 +26,6 @@ public:
 
     EditorModel *model() const { return m_context.model; }
 
-    PresetsSection *presets() const { return m_presets; }
-    BackdropsSection *backdrops() const { return m_backdrops; }
-    PaddingSection *padding() const { return m_padding; }
-    TogglesSection *toggles() const { return m_toggles; }
-    AspectSection *aspect() const { return m_aspect; }
-    ExportSection *exportSection() const { return m_export; }
-
     QSize sizeHint() const override;
 
 private:

@@ -101,6 +101,9 @@ HistoryCard::HistoryCard(HistoryStore &history, QWidget *parent)
     static const bool accessible = (QAccessible::installFactory(&cardAccessible), true);
     Q_UNUSED(accessible);
     setToolTip(L("Clique duas vezes para abrir no Editor"));
+    m_copy->setObjectName(QStringLiteral("copyButton"));
+    m_open->setObjectName(QStringLiteral("openButton"));
+    m_delete->setObjectName(QStringLiteral("deleteButton"));
     for (QAbstractButton *button : {m_copy, m_open, m_delete})
         static_cast<OverlayButton *>(button)->followHover(m_hover);
     connect(m_copy, &QAbstractButton::clicked, this, [this] { copyImage(); });

@@ -54,9 +54,6 @@ public:
     Picture picture() const { return m_picture; }
     bool isHovering() const;
 
-    QAbstractButton *copyButton() const { return m_copy; }
-    QAbstractButton *openButton() const { return m_open; }
-    QAbstractButton *deleteButton() const { return m_delete; }
     // The context menu as the card shows it, built now (the text item reads the text now).
     QMenu *createMenu(QWidget *parent);
 

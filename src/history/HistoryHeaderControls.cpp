@@ -15,13 +15,13 @@
 
 namespace {
 
-constexpr int kBoxHeight = 32;
-constexpr qreal kBoxRadius = 8;
+constexpr int kSearchBoxHeight = 32;
+constexpr qreal kSearchBoxRadius = 8;
 
 } // namespace
 
 HistorySearchBox::HistorySearchBox(QWidget *parent) : QWidget(parent) {
-    setFixedHeight(kBoxHeight);
+    setFixedHeight(kSearchBoxHeight);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(10, 0, 10, 0);
     row->setSpacing(8);
@@ -29,6 +29,7 @@ HistorySearchBox::HistorySearchBox(QWidget *parent) : QWidget(parent) {
     magnifier->setPixmap(Icons::pixmap(QStringLiteral("magnifyingglass"), 12, Theme::text3(), devicePixelRatioF()));
     row->addWidget(magnifier);
     m_field = new QLineEdit(this);
+    m_field->setObjectName(QStringLiteral("searchField"));
     m_field->setFrame(false);
     m_field->setPlaceholderText(L("Buscar pelo texto dentro dos prints"));
     m_field->setFont(Theme::font(13));
@@ -42,8 +43,10 @@ HistorySearchBox::HistorySearchBox(QWidget *parent) : QWidget(parent) {
     row->addWidget(m_field, 1);
     // Key caps are written as they are, not looked up.
     m_hint = themedLabel(QStringLiteral("Ctrl+F"), Theme::monospaceFont(11), Theme::text3(), this);
+    m_hint->setObjectName(QStringLiteral("keyHint"));
     row->addWidget(m_hint);
     m_clear = new SymbolButton(QStringLiteral("xmark.circle.fill"), L("Limpar a busca"), 16, Theme::text3(), this);
+    m_clear->setObjectName(QStringLiteral("clearButton"));
     m_clear->hide();
     connect(m_clear, &QAbstractButton::clicked, m_field, &QLineEdit::clear);
     row->addWidget(m_clear);
@@ -68,7 +71,8 @@ bool HistorySearchBox::eventFilter(QObject *watched, QEvent *event) {
 void HistorySearchBox::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath shape = Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kBoxRadius);
+    const QPainterPath shape =
+        Theme::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kSearchBoxRadius);
     p.fillPath(shape, Theme::raised());
     p.strokePath(shape, QPen(m_field->hasFocus() ? Theme::accentLine() : Theme::line(), 1));
 }

@@ -20,8 +20,6 @@ public:
     explicit HistorySearchBox(QWidget *parent = nullptr);
 
     QLineEdit *field() const { return m_field; }
-    QLabel *hint() const { return m_hint; }
-    QAbstractButton *clearButton() const { return m_clear; }
     // Searching shows the clear button in place of the hint.
     void setSearching(bool searching);
 

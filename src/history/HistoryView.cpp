@@ -62,6 +62,7 @@ public:
         column->addLayout(centred);
         column->addSpacing(6);
         m_action = new SecondaryButton(QString(), this);
+        m_action->setObjectName(QStringLiteral("emptyAction"));
         column->addWidget(m_action, 0, Qt::AlignHCenter);
         column->addStretch(1);
     }
@@ -75,7 +76,6 @@ public:
     }
     QString title() const { return m_title->text(); }
     QString detail() const { return m_detail->text(); }
-    QAbstractButton *action() const { return m_action->isHidden() ? nullptr : m_action; }
 
 private:
     QLabel *m_icon;
@@ -105,6 +105,7 @@ HistoryView::HistoryView(HistoryStore &history, RecentsStore &recents, QWidget *
     m_empty = new EmptyState(m_content);
     m_content->addWidget(m_empty);
     m_grid = new HistoryGrid(history, m_content);
+    m_grid->setObjectName(QStringLiteral("grid"));
     m_content->addWidget(m_grid);
     column->addWidget(m_content, 1);
 
@@ -115,7 +116,7 @@ HistoryView::HistoryView(HistoryStore &history, RecentsStore &recents, QWidget *
 
     // The page's keys are the window's while the page shows (a hidden page's shortcuts never fire).
     m_findKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this, nullptr, nullptr, Qt::WindowShortcut);
-    connect(m_findKey, &QShortcut::activated, this, [this] { searchField()->setFocus(Qt::ShortcutFocusReason); });
+    connect(m_findKey, &QShortcut::activated, this, [this] { m_search->field()->setFocus(Qt::ShortcutFocusReason); });
     m_deleteKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Backspace), this, nullptr, nullptr, Qt::WindowShortcut);
     connect(m_deleteKey, &QShortcut::activated, this, [this] {
         if (!m_selected.isEmpty()) remove({m_selected});
@@ -174,8 +175,10 @@ QWidget *HistoryView::makeHeader() {
     auto *controls = new QHBoxLayout;
     controls->setSpacing(10);
     m_search = new HistorySearchBox(header);
+    m_search->setObjectName(QStringLiteral("searchBox"));
     controls->addWidget(m_search, 1);
     m_periods = newPeriodSwitch(header);
+    m_periods->setObjectName(QStringLiteral("periodSwitch"));
     controls->addWidget(m_periods, 0, Qt::AlignVCenter);
     column->addLayout(controls);
 
@@ -204,13 +207,11 @@ void HistoryView::reload() {
     refresh();
 }
 
-QLineEdit *HistoryView::searchField() const { return m_search->field(); }
 QString HistoryView::title() const { return m_title->text(); }
 QString HistoryView::summary() const { return m_summary->text(); }
 QString HistoryView::readingText() const { return m_reading->isHidden() ? QString() : m_readingLabel->text(); }
 QString HistoryView::emptyTitle() const { return m_empty->title(); }
 QString HistoryView::emptyDetail() const { return m_empty->detail(); }
-QAbstractButton *HistoryView::emptyAction() const { return m_empty->action(); }
 
 bool HistoryView::isSearching() const {
     // Spaces and tabs only are no search; a line break cannot be typed in the field.

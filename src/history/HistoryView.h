@@ -17,9 +17,7 @@ template <typename T>
 class Segmented;
 class HistorySearchBox;
 class HistoryStore;
-class QAbstractButton;
 class QLabel;
-class QLineEdit;
 class QShortcut;
 class QStackedWidget;
 class RecentsStore;
@@ -61,14 +59,9 @@ public:
     // The selected capture's path; empty when none is selected.
     QString selectedPath() const { return m_selected; }
 
-    HistorySearchBox *searchBox() const { return m_search; }
-    QLineEdit *searchField() const;
-    Segmented<HistoryPeriod> *periodSwitch() const { return m_periods; }
-    HistoryGrid *grid() const { return m_grid; }
-    // The empty state shown now: its title, its detail and its action button (null without one).
+    // The empty state shown now: its title and its detail.
     QString emptyTitle() const;
     QString emptyDetail() const;
-    QAbstractButton *emptyAction() const;
 
 signals:
     // A capture read back to be opened in the editor (no style of its own).

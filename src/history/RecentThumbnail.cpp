@@ -28,6 +28,7 @@ RecentThumbnail::RecentThumbnail(RecentsStore &store, const RecentCapture &item,
     setFixedSize(sizeHint());
     setCursor(Qt::PointingHandCursor);
     setToolTip(L("Abrir no Editor"));
+    m_delete->setObjectName(QStringLiteral("deleteButton"));
     m_delete->setAccessibleName(L("Excluir captura"));
     m_delete->move(width() - kDeleteInset - kDeleteSide, kDeleteInset);
     static_cast<OverlayButton *>(m_delete)->followHover(m_hover);

@@ -20,7 +20,6 @@ public:
     const RecentCapture &item() const { return m_item; }
     void setItem(const RecentCapture &item);
     bool isHovering() const;
-    QAbstractButton *deleteButton() const { return m_delete; }
     // The context menu, as the tile shows it.
     QMenu *createMenu(QWidget *parent);
 

@@ -104,9 +104,11 @@ TutorialDetailHeader::TutorialDetailHeader(TutorialStore &store, BrandStore &bra
 
     auto *back = new ChipButton(QStringLiteral("chevron.left"), L("Tutoriais"), {}, this);
     m_back = back;
+    m_back->setObjectName(QStringLiteral("backButton"));
     connect(m_back, &QPushButton::clicked, this, [this] { m_store.closeTutorial(); });
 
     m_title = new EllipsisLineEdit(this);
+    m_title->setObjectName(QStringLiteral("titleField"));
     makePlainField(m_title, Theme::font(18, QFont::DemiBold), Theme::text());
     m_title->setPlaceholderText(L("Nome do tutorial"));
     m_summary = themedLabel(QString(), Theme::font(12), Theme::text3(), this);
@@ -117,6 +119,7 @@ TutorialDetailHeader::TutorialDetailHeader(TutorialStore &store, BrandStore &bra
     });
 
     m_record = new ToolbarButton(QString(), false, this);
+    m_record->setObjectName(QStringLiteral("recordButton"));
     m_record->setRecordingDot(true);
     m_record->setSpacing(7);
     m_record->setToolTip(L("Enquanto grava, cada captura vira o próximo passo"));
@@ -133,7 +136,9 @@ TutorialDetailHeader::TutorialDetailHeader(TutorialStore &store, BrandStore &bra
     auto *exportButton = new ChipButton(QStringLiteral("square.and.arrow.up"), L("Exportar"), menuLook, this);
     exportButton->setColors(Theme::raised(), Theme::text());
     m_export = exportButton;
+    m_export->setObjectName(QStringLiteral("exportButton"));
     m_exportMenu = new QMenu(this);
+    m_exportMenu->setObjectName(QStringLiteral("exportMenu"));
     m_exportMenu->addAction(L("Imagem única (PNG)…"), this, [this] { TutorialExporter::exportImage(m_store); });
     m_exportMenu->addAction(L("PDF, um passo por página…"), this, [this] { TutorialExporter::exportPDF(m_store); });
     m_exportMenu->addAction(L("Markdown + imagens (Notion, GitHub, docs)…"), this,
@@ -144,11 +149,13 @@ TutorialDetailHeader::TutorialDetailHeader(TutorialStore &store, BrandStore &bra
             [this] { m_exportMenu->popup(m_export->mapToGlobal(QPoint(0, m_export->height() + 4))); });
 
     m_copy = new ToolbarButton(L("Copiar guia"), true, this);
+    m_copy->setObjectName(QStringLiteral("copyButton"));
     m_copy->setSymbol(QStringLiteral("doc.on.doc"));
     m_copy->setToolTip(L("Copia o guia inteiro como uma imagem"));
     connect(m_copy, &QPushButton::clicked, this, [this] { TutorialExporter::copyImage(m_store); });
 
     m_delete = new ToolbarButton(QString(), false, this);
+    m_delete->setObjectName(QStringLiteral("deleteButton"));
     m_delete->setSymbol(QStringLiteral("trash"));
     m_delete->setToolTip(L("Excluir este tutorial"));
     m_delete->setAccessibleName(L("Excluir este tutorial"));

@@ -32,17 +32,10 @@ public:
     // Asks before deleting the open tutorial; deletes it when the answer is "Excluir".
     void confirmDelete();
 
-    QPushButton *backButton() const { return m_back; }
-    EllipsisLineEdit *titleField() const { return m_title; }
     QString summaryText() const;
-    ToolbarButton *recordButton() const { return m_record; }
     // The theme options offered now, in order; the button of one of them (none when not offered).
     QList<TutorialTheme> themeOptions() const;
     QAbstractButton *themeButton(TutorialTheme theme) const;
-    QPushButton *exportButton() const { return m_export; }
-    QMenu *exportMenu() const { return m_exportMenu; }
-    ToolbarButton *copyButton() const { return m_copy; }
-    ToolbarButton *deleteButton() const { return m_delete; }
     // Whether the buttons sit in a second row below the title.
     bool isWrapped() const;
 

@@ -36,6 +36,7 @@ TutorialDetailView::TutorialDetailView(TutorialStore &store, BrandStore &brand, 
     m_empty = makeEmptyState();
     m_body->addWidget(m_empty);
     m_steps = new TutorialStepsList(store, loader, m_body);
+    m_steps->setObjectName(QStringLiteral("steps"));
     m_body->addWidget(m_steps);
     column->addWidget(m_body, 1);
 

@@ -23,7 +23,6 @@ public:
                        QWidget *parent = nullptr);
 
     TutorialDetailHeader *header() const { return m_header; }
-    TutorialStepsList *stepsList() const { return m_steps; }
     bool showsEmptyState() const;
     // The four how-to rows as shown, in order.
     QStringList howToTexts() const;

@@ -72,6 +72,7 @@ TutorialLibraryView::TutorialLibraryView(TutorialStore &store, ShortcutStore &sh
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_grid = new TutorialLibraryGrid(store, loader, m_scroll);
+    m_grid->setObjectName(QStringLiteral("grid"));
     m_scroll->setWidget(m_grid);
     m_scroll->viewport()->setAutoFillBackground(false);
     m_content->addWidget(m_scroll);
@@ -108,6 +109,7 @@ QWidget *TutorialLibraryView::makeHeader() {
     glass->setPixmap(Icons::pixmap(QStringLiteral("magnifyingglass"), 13, Theme::text3(), devicePixelRatioF()));
     search->addWidget(glass);
     m_search = new QLineEdit(tray);
+    m_search->setObjectName(QStringLiteral("searchField"));
     makePlainField(m_search, Theme::font(13), Theme::text());
     m_search->setPlaceholderText(L("Buscar por título ou texto dos passos"));
     search->addWidget(m_search, 1);
@@ -119,6 +121,7 @@ QWidget *TutorialLibraryView::makeHeader() {
     connect(m_new, &QPushButton::clicked, this, [this] { m_store.newTutorial(); });
     row->addWidget(m_new);
     m_record = new ToolbarButton(L("Gravar novo"), true, header);
+    m_record->setObjectName(QStringLiteral("recordButton"));
     m_record->setRecordingDot(true);
     m_record->setSpacing(7);
     m_record->setToolTip(L("Cria um tutorial e já começa a gravar os passos"));

@@ -31,14 +31,11 @@ public:
 
     QString query() const;
     void setQuery(const QString &query);
-    QLineEdit *searchField() const { return m_search; }
 
     enum class Content { empty, noResults, grid };
     Content content() const;
     QString countText() const;
     QString noResultsText() const;
-    TutorialLibraryGrid *grid() const { return m_grid; }
-    ToolbarButton *recordButton() const { return m_record; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

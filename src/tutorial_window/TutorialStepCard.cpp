@@ -40,15 +40,18 @@ TutorialStepCard::TutorialStepCard(TutorialStore &store, PictureLoader &loader, 
     m_badge = new NumberBadge(1, 30, 14, this);
     row->addWidget(m_badge, 0, Qt::AlignTop);
     m_picture = new StepPictureView(loader, this);
+    m_picture->setObjectName(QStringLiteral("picture"));
     row->addWidget(m_picture, 0, Qt::AlignTop);
 
     auto *column = new QVBoxLayout;
     column->setSpacing(10);
     m_title = new QLineEdit(this);
+    m_title->setObjectName(QStringLiteral("titleField"));
     makePlainField(m_title, Theme::font(15, QFont::DemiBold), Theme::text());
     m_title->setPlaceholderText(L("Título do passo (ex.: Abra Ajustes)"));
     column->addWidget(m_title);
     m_detail = new GrowingTextEdit(2, 6, this);
+    m_detail->setObjectName(QStringLiteral("detailField"));
     makePlainField(m_detail, Theme::font(13), Theme::text2());
     m_detail->setPlaceholderText(L("O que fazer neste passo…"));
     column->addWidget(m_detail);
@@ -60,6 +63,7 @@ TutorialStepCard::TutorialStepCard(TutorialStore &store, PictureLoader &loader, 
     m_markerText = themedLabel(QString(), Theme::font(11), Theme::text3(), this);
     status->addWidget(m_markerText);
     m_removeMarker = new LinkButton(L("Remover"), 11, this);
+    m_removeMarker->setObjectName(QStringLiteral("removeMarkerButton"));
     status->addWidget(m_removeMarker);
     status->addStretch(1);
     column->addLayout(status);
@@ -71,6 +75,9 @@ TutorialStepCard::TutorialStepCard(TutorialStore &store, PictureLoader &loader, 
     m_down = symbolButton(QStringLiteral("arrow.down"), L("Descer"), this);
     m_delete = new ToolbarButton(L("Excluir passo"), false, this);
     m_delete->setSymbol(QStringLiteral("trash"));
+    m_up->setObjectName(QStringLiteral("upButton"));
+    m_down->setObjectName(QStringLiteral("downButton"));
+    m_delete->setObjectName(QStringLiteral("deleteButton"));
     buttons->addWidget(m_up);
     buttons->addWidget(m_down);
     buttons->addStretch(1);

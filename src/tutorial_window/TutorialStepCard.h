@@ -27,14 +27,7 @@ public:
     void setStep(const TutorialStep &step, int number, int total);
     const TutorialStep &step() const { return m_step; }
 
-    QLineEdit *titleField() const { return m_title; }
-    GrowingTextEdit *detailField() const { return m_detail; }
-    StepPictureView *picture() const { return m_picture; }
     QString markerStatus() const;
-    LinkButton *removeMarkerButton() const { return m_removeMarker; }
-    ToolbarButton *upButton() const { return m_up; }
-    ToolbarButton *downButton() const { return m_down; }
-    ToolbarButton *deleteButton() const { return m_delete; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -12,6 +12,7 @@
 ToggleRow::ToggleRow(const QString &title, bool last, QWidget *parent)
     : QWidget(parent), m_title(themedLabel(title, Theme::font(13), Theme::text(), this)),
       m_switch(new ToggleSwitch(this)), m_last(last) {
+    m_switch->setObjectName(QStringLiteral("toggle"));
     setFixedHeight(40);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     auto *row = new QHBoxLayout(this);

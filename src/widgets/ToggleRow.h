@@ -21,7 +21,6 @@ public:
     void setAvailable(bool available);
     bool isAvailable() const { return m_available; }
     QString title() const;
-    ToggleSwitch *toggle() const { return m_switch; }
 
 signals:
     void toggled(bool on);

@@ -87,7 +87,7 @@ TEST(AppShellViewTest, TheOnboardingFillsTheWindowUntilCompletedAndReturnsWhenAs
     // "Rever" on the settings page: a new flow from its first step.
     router.setPage(AppRouter::Page::settings);
     auto *preferences = static_cast<PreferencesView *>(shell.pageWidget(AppRouter::Page::settings));
-    static_cast<QAbstractButton *>(preferences->row(QStringLiteral("Boas-vindas"))->control())->click();
+    testsupport::namedChild<QAbstractButton>(*preferences->row(QStringLiteral("Boas-vindas")), "control")->click();
     ASSERT_NE(shell.onboarding(), nullptr);
     EXPECT_EQ(shell.onboarding()->step(), 0);
     EXPECT_FALSE(shell.sidebar()->isVisible());
@@ -101,17 +101,19 @@ TEST(AppShellViewTest, TheHistoryPageIsMadeAtItsFirstVisitAndStartsOverAtEach) {
     HistoryView *page = shell.historyView();
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(shell.currentPage(), page);
-    page->searchField()->setText(QStringLiteral("conta"));
+    auto *field = testsupport::namedChild<QLineEdit>(*page, "searchField");
+    field->setText(QStringLiteral("conta"));
     router.setPage(AppRouter::Page::home);
     router.setPage(AppRouter::Page::history);
     EXPECT_EQ(shell.historyView(), page);
-    EXPECT_EQ(page->searchField()->text(), QString());
+    EXPECT_EQ(field->text(), QString());
 
     // Keeping off: "Abrir Ajustes" goes to the settings page.
     Settings::historyKeep.set(0);
     page->reload();
-    ASSERT_NE(page->emptyAction(), nullptr);
-    page->emptyAction()->click();
+    auto *action = testsupport::namedChild<QAbstractButton>(*page, "emptyAction");
+    ASSERT_FALSE(action->isHidden());
+    action->click();
     EXPECT_EQ(router.page(), AppRouter::Page::settings);
     Settings::historyKeep.reset();
 }

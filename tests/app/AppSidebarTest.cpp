@@ -32,9 +32,11 @@ struct AppSidebarTest : testing::Test {
         sidebar.reset();
         platform::StringTables::setCurrentLanguage({});
     }
+    QWidget *openPrint() const { return testsupport::namedChild<QWidget>(*sidebar, "openPrint"); }
+    QWidget *recordingMark() const { return testsupport::namedChild<QWidget>(*sidebar, "recordingMark"); }
     // The row of the open capture (its thumbnail end, away from its close button).
     QWidget *openPrintRow() const {
-        QWidget *block = sidebar->openPrint();
+        QWidget *block = openPrint();
         return block->childAt(QPoint(20, block->height() - 20));
     }
 };
@@ -49,7 +51,7 @@ TEST_F(AppSidebarTest, ItemsFollowTheRouterAndTheOpenCapture) {
     EXPECT_FALSE(editor->isEnabled());
     QTest::mouseClick(editor, Qt::LeftButton);
     EXPECT_EQ(router.page(), AppRouter::Page::home);
-    EXPECT_FALSE(sidebar->openPrint()->isVisible());
+    EXPECT_FALSE(openPrint()->isVisible());
     sidebar->item(AppRouter::Page::history)->click();
     EXPECT_EQ(router.page(), AppRouter::Page::history);
 
@@ -57,7 +59,7 @@ TEST_F(AppSidebarTest, ItemsFollowTheRouterAndTheOpenCapture) {
     router.openEditor(testsupport::filledImage(2880, 1800, Qt::darkCyan), QString(), std::nullopt);
     router.setPage(AppRouter::Page::history);
     EXPECT_TRUE(editor->isEnabled());
-    ASSERT_TRUE(sidebar->openPrint()->isVisible());
+    ASSERT_TRUE(openPrint()->isVisible());
     EXPECT_EQ(sidebar->openPrintSize(), QStringLiteral("2880 × 1800"));
     QWidget *row = openPrintRow();
     ASSERT_NE(row, nullptr);
@@ -71,7 +73,7 @@ TEST_F(AppSidebarTest, ItemsFollowTheRouterAndTheOpenCapture) {
     close->click();
     EXPECT_EQ(router.editor(), nullptr);
     EXPECT_EQ(router.page(), AppRouter::Page::brand);
-    EXPECT_FALSE(sidebar->openPrint()->isVisible());
+    EXPECT_FALSE(openPrint()->isVisible());
     router.openEditor(testsupport::filledImage(40, 30, Qt::red), QString(), std::nullopt);
     openPrintRow()->findChild<QAbstractButton *>()->click();
     EXPECT_EQ(router.page(), AppRouter::Page::home);
@@ -100,20 +102,20 @@ TEST_F(AppSidebarTest, CollapsingFollowsTheSettingAndTheMarkFollowsRecording) {
     EXPECT_TRUE(Settings::sidebarCollapsed.value(defaults));
     EXPECT_TRUE(QTest::qWaitFor([&] { return sidebar->width() == AppSidebar::collapsedWidth; }, 2000));
     EXPECT_TRUE(sidebar->isCollapsed());
-    EXPECT_FALSE(sidebar->openPrint()->isVisible());
+    EXPECT_FALSE(openPrint()->isVisible());
     EXPECT_EQ(collapse->toolTip(), QStringLiteral("Mostrar a barra lateral · Ctrl+Super+S"));
     // Written anywhere else, the setting takes effect at once.
     Settings::sidebarCollapsed.set(false, defaults);
     EXPECT_FALSE(sidebar->isCollapsed());
-    EXPECT_TRUE(sidebar->openPrint()->isVisible());
+    EXPECT_TRUE(openPrint()->isVisible());
 
-    EXPECT_FALSE(sidebar->recordingMark()->isVisible());
+    EXPECT_FALSE(recordingMark()->isVisible());
     tutorials.toggleRecording();
-    EXPECT_TRUE(sidebar->recordingMark()->isVisible());
-    EXPECT_EQ(sidebar->recordingMark()->size(), QSize(7, 7));
-    EXPECT_EQ(sidebar->recordingMark()->toolTip(), QStringLiteral("Gravando tutorial"));
+    EXPECT_TRUE(recordingMark()->isVisible());
+    EXPECT_EQ(recordingMark()->size(), QSize(7, 7));
+    EXPECT_EQ(recordingMark()->toolTip(), QStringLiteral("Gravando tutorial"));
     tutorials.toggleRecording();
-    EXPECT_FALSE(sidebar->recordingMark()->isVisible());
+    EXPECT_FALSE(recordingMark()->isVisible());
 }
 
 // The recording dot stands between the page's title and its key, touching neither, in both languages.
@@ -125,9 +127,10 @@ TEST_F(AppSidebarTest, TheRecordingDotKeepsClearOfTheTitleAndTheKey) {
         shown.show();
         if (!tutorials.isRecording()) tutorials.toggleRecording();
         QAbstractButton *item = shown.item(AppRouter::Page::tutorial);
-        const QRect dot = shown.recordingMark()->geometry();
-        ASSERT_TRUE(shown.recordingMark()->isVisible());
-        ASSERT_EQ(shown.recordingMark()->parentWidget(), item);
+        QWidget *mark = testsupport::namedChild<QWidget>(shown, "recordingMark");
+        const QRect dot = mark->geometry();
+        ASSERT_TRUE(mark->isVisible());
+        ASSERT_EQ(mark->parentWidget(), item);
         // What the row paints besides the icon: the title's and the key's ink, and the dot.
         const QImage row = item->grab().toImage();
         int keyLeft = item->width(), titleRight = 0;

@@ -74,7 +74,13 @@ TEST_F(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
     ASSERT_NE(shell->editorView(), nullptr);
     EXPECT_EQ(shell->editorView()->model(), router.editor());
     // The beautified result is rendered in the background.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !shell->editorView()->stage()->pictureRect().isEmpty(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !testsupport::namedChild<PreviewStage>(*shell->editorView(), "previewStage")
+                        ->pictureRect()
+                        .isEmpty();
+        },
+        5000));
     EXPECT_EQ(shell->currentPage(), shell->editorView());
     // The colour panel of a window that closes no longer changes anything.
     QColor picked;
@@ -111,7 +117,7 @@ TEST_F(MainWindowControllerTest, AClosedWindowsEditorLetsTheCapturePixelsGo) {
         router.openEditor(capture, QString(), std::nullopt);
     }
     controller.show(AppRouter::Page::editor);
-    PreviewStage *stage = controller.shell()->editorView()->stage();
+    auto *stage = testsupport::namedChild<PreviewStage>(*controller.shell()->editorView(), "previewStage");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !stage->pictureRect().isEmpty(); }, 5000));
     controller.window()->close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return freed; }, 5000));
@@ -354,6 +360,7 @@ TEST_F(MainWindowControllerTest, TheCommandBarAndTheShortcutsSheetTakeTheirKeysT
     ASSERT_TRUE(QTest::qWaitForWindowActive(controller.window()));
     EditorModel &model = *router.editor();
     EditorView &view = *controller.shell()->editorView();
+    const auto commandBar = [&] { return testsupport::namedChild<CommandBarView>(view, "commandBar"); };
     const auto type = [&](const QString &text) {
         for (QChar c : text) QTest::keyClick(handle(), c.toLatin1());
     };
@@ -362,10 +369,10 @@ TEST_F(MainWindowControllerTest, TheCommandBarAndTheShortcutsSheetTakeTheirKeysT
     QTest::keyClick(handle(), Qt::Key_K, Qt::ControlModifier);
     ASSERT_TRUE(model.isCommandBarOpen());
     EXPECT_EQ(model.commandSelection(), 0);
-    EXPECT_TRUE(view.commandBar()->searchField()->hasFocus());
+    EXPECT_TRUE(commandBar()->searchField()->hasFocus());
     type(QStringLiteral("ACOES"));
-    EXPECT_EQ(view.commandBar()->searchField()->text(), QStringLiteral("ACOES"));
-    const QList<EditorCommand> rows = view.commandBar()->list()->rows();
+    EXPECT_EQ(commandBar()->searchField()->text(), QStringLiteral("ACOES"));
+    const QList<EditorCommand> rows = testsupport::namedChild<CommandList>(*commandBar(), "list")->rows();
     QStringList ids;
     for (const EditorCommand &row : rows) {
         ids << row.id;
@@ -385,15 +392,16 @@ TEST_F(MainWindowControllerTest, TheCommandBarAndTheShortcutsSheetTakeTheirKeysT
     QTest::keyClick(handle(), Qt::Key_Down);
     EXPECT_EQ(model.commandSelection(), 1);
     QTest::keyClick(handle(), Qt::Key_Escape);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.commandBar()->isVisible(); }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !commandBar()->isVisible(); }, 1000));
 
     // "?" shows the 23 keys; Ctrl+Z while it shows only closes it.
     model.adjustPadding(8);
     const double padding = model.style().padding;
     QTest::keyClick(handle(), '?');
     ASSERT_TRUE(model.isShortcutsOpen());
-    EXPECT_TRUE(view.shortcutsSheet()->isVisible());
-    EXPECT_EQ(view.shortcutsSheet()->findChildren<KeycapRow *>().size(), 23);
+    auto *sheet = testsupport::namedChild<ShortcutsSheet>(view, "shortcutsSheet");
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->findChildren<KeycapRow *>().size(), 23);
     QTest::keyClick(handle(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_FALSE(model.isShortcutsOpen());
     EXPECT_EQ(model.style().padding, padding);

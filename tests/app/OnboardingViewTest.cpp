@@ -26,6 +26,8 @@ struct OnboardingViewTest : testing::Test {
     QString account;
     FakeScreenAccess screen;
     std::unique_ptr<OnboardingView> view;
+    // The step on screen (the one going away is named apart while it fades).
+    QWidget *stepWidget() const { return testsupport::namedChild<QWidget>(*view, "step"); }
 
     void SetUp() override { platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR")); }
     void TearDown() override {
@@ -63,7 +65,7 @@ TEST_F(OnboardingViewTest, StepsGreetAskForTheScreenAndEndOnlyOnTheLastOne) {
     // Refused: the hint keeps its line with a single space until the button is clicked.
     EXPECT_FALSE(view->showsPermissionGranted());
     EXPECT_EQ(view->permissionHint(), QStringLiteral(" "));
-    view->permissionButton()->click();
+    testsupport::namedChild<QAbstractButton>(*stepWidget(), "permissionButton")->click();
     EXPECT_EQ(view->permissionHint(), QStringLiteral("Depois de ligar, o sistema pode pedir para reabrir o app."));
     EXPECT_EQ(screen.requests, 1);
     EXPECT_EQ(screen.settingsOpened, 1); // not granted at once: the settings open
@@ -101,7 +103,7 @@ TEST_F(OnboardingViewTest, APlatformThatAsksNoPermissionSkipsItsStep) {
     EXPECT_EQ(view->step(), 1);
     EXPECT_EQ(view->title(), QStringLiteral("Seu atalho de captura"));
     EXPECT_NE(view->recorder(), nullptr);
-    EXPECT_EQ(view->permissionButton(), nullptr);
+    EXPECT_EQ(stepWidget()->findChild<QAbstractButton *>(QStringLiteral("permissionButton")), nullptr);
     EXPECT_EQ(view->dotsLabel(), QStringLiteral("Passo 2 de 2"));
     EXPECT_EQ(testsupport::namedChild<QAbstractButton>(*view, "primaryButton")->text(),
               QStringLiteral("Começar a usar"));
@@ -127,7 +129,7 @@ TEST_F(OnboardingViewTest, TheShortcutStepRecordsResetsAndKeepsReturnWhileRecord
     view->advance();
     view->advance();
     ASSERT_NE(view->recorder(), nullptr);
-    QAbstractButton *reset = view->shortcutResetButton();
+    QAbstractButton *reset = testsupport::namedChild<QAbstractButton>(*stepWidget(), "shortcutResetButton");
     EXPECT_FALSE(reset->isEnabled());
     // Only the very default counts as the default: another label on the same key does not.
     shortcuts.setShortcut(ShortcutAction::captureArea, Shortcut{0, 0xA0000, QStringLiteral("X")});

@@ -136,7 +136,8 @@ TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmalle
                 OnboardingView *onboarding = window.shell->onboarding();
                 ASSERT_NE(onboarding, nullptr);
                 // As it rests, its slide over.
-                EXPECT_TRUE(QTest::qWaitFor([&] { return !onboarding->stepWidget()->graphicsEffect(); }, 2000));
+                EXPECT_TRUE(QTest::qWaitFor(
+                    [&] { return !testsupport::namedChild<QWidget>(*onboarding, "step")->graphicsEffect(); }, 2000));
                 look(window, QStringLiteral("onboarding%1").arg(step + 1));
                 if (step + 1 < steps) onboarding->advance();
             }
@@ -155,7 +156,8 @@ TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmalle
             look(window, QStringLiteral("home"));
             router.setPage(AppRouter::Page::history);
             look(window, QStringLiteral("history"));
-            window.shell->historyView()->searchField()->setText(QStringLiteral("xilofone"));
+            testsupport::namedChild<QLineEdit>(*window.shell->historyView(), "searchField")
+                ->setText(QStringLiteral("xilofone"));
             QTest::qWait(400);
             look(window, QStringLiteral("history-nomatch"));
 

@@ -101,7 +101,7 @@ struct PreferencesViewTest : testing::Test {
     }
     template <typename T>
     T *control(const char *title) const {
-        return qobject_cast<T *>(row(title)->control());
+        return testsupport::namedChild<T>(*row(title), "control");
     }
 };
 
@@ -155,7 +155,7 @@ TEST_F(PreferencesViewTest, CaptureRowsShowWhatACaptureWouldDoAndWriteOnlyWhatIs
               QStringLiteral("O print flutua no canto: arraste para uma conversa. Botão direito escolhe um fundo"));
     PrefRow *lifetime = row("O print flutuante some depois de");
     EXPECT_TRUE(lifetime->isVisible());
-    EXPECT_EQ(qobject_cast<Picker *>(lifetime->control())->currentText(), QStringLiteral("30 segundos"));
+    EXPECT_EQ(testsupport::namedChild<Picker>(*lifetime, "control")->currentText(), QStringLiteral("30 segundos"));
     EXPECT_EQ(defaults.stringValue(Settings::afterCapture.key()), QStringLiteral("Editor"));
     EXPECT_EQ(defaults.intValue(Settings::quickLifetime.key()), 45);
 
@@ -166,7 +166,7 @@ TEST_F(PreferencesViewTest, CaptureRowsShowWhatACaptureWouldDoAndWriteOnlyWhatIs
               QStringLiteral("Janela completa para ajustar fundo, margem e exportação"));
     after->choose(int(AfterCapture::quick));
     EXPECT_TRUE(lifetime->isVisible());
-    qobject_cast<Picker *>(lifetime->control())->choose(0);
+    testsupport::namedChild<Picker>(*lifetime, "control")->choose(0);
     EXPECT_EQ(Settings::quickLifetime.value(defaults), QuickLifetime::forever_);
 
     control<Picker>("Ao soltar a seleção de área")->choose(int(AreaRelease::instant));
@@ -200,7 +200,7 @@ TEST_F(PreferencesViewTest, StyleRowsShowWholeMarginsAndRestoreThroughTheStore) 
     // Presets: numbered rows; removing one renumbers those below it.
     const QList<StylePreset> factory = styles.presets();
     ASSERT_EQ(view->presetRows().size(), 3);
-    qobject_cast<QAbstractButton *>(view->presetRows().first()->control())->click();
+    testsupport::namedChild<QAbstractButton>(*view->presetRows().first(), "control")->click();
     ASSERT_EQ(view->presetRows().size(), 2);
     EXPECT_EQ(view->presetRows().first()->title(), QStringLiteral("Preset 1: ") + factory[1].displayName());
     EXPECT_EQ(view->presetRows().first()->detail(), QStringLiteral("Tecla 1 no Editor"));
@@ -294,7 +294,7 @@ TEST_F(PreferencesViewTest, TheWheelScrollsThePageOverItsPickersUntilOneIsTabbed
 TEST_F(PreferencesViewTest, SpaceUsedCountsTheFolderAndDeletesEverythingButTheLimit) {
     open();
     EXPECT_EQ(row("Espaço usado")->detail(), QStringLiteral("0 KB em 0 capturas"));
-    EXPECT_FALSE(row("Espaço usado")->control()->isEnabled());
+    EXPECT_FALSE(testsupport::namedChild<QWidget>(*row("Espaço usado"), "control")->isEnabled());
 
     Settings::historyKeep.set(100, defaults);
     fill(3);
@@ -303,7 +303,7 @@ TEST_F(PreferencesViewTest, SpaceUsedCountsTheFolderAndDeletesEverythingButTheLi
     EXPECT_EQ(alerts.shown.last().buttons.first(), QStringLiteral("Excluir todas"));
     EXPECT_TRUE(QDir(recents->folder()).isEmpty());
     EXPECT_EQ(Settings::historyKeep.value(defaults), 100);
-    EXPECT_FALSE(row("Espaço usado")->control()->isEnabled());
+    EXPECT_FALSE(testsupport::namedChild<QWidget>(*row("Espaço usado"), "control")->isEnabled());
 
     control<QAbstractButton>("Formato compacto (HEIC)")->click();
     EXPECT_FALSE(recents->isCompact());

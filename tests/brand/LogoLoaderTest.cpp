@@ -51,15 +51,6 @@ QByteArray dosEps(const QByteArray &postscript, const QByteArray &tiff, quint32 
     return bytes + postscript + tiff;
 }
 
-quint32 crc32(const QByteArray &bytes) {
-    quint32 crc = 0xFFFFFFFF;
-    for (const char c : bytes) {
-        crc ^= quint8(c);
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
 // A white logo-sized picture with a black square; its left edge is two greys 19 and 45 away from white.
 QImage squareOnWhite() {
     QImage image(100, 100, QImage::Format_RGB32);
@@ -223,7 +214,7 @@ TEST_F(LogoLoaderTest, HostileFilesAreRefusedWithAClearText) {
     qToBigEndian<quint32>(100000, ihdr.data() + 8);
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
     png += QByteArray("\0\0\0\x0d", 4) + ihdr + QByteArray(4, '\0');
-    qToBigEndian<quint32>(crc32(ihdr), png.data() + png.size() - 4);
+    qToBigEndian<quint32>(testsupport::crc32(ihdr), png.data() + png.size() - 4);
     png += QByteArray("\0\0\0\0IEND\xae\x42\x60\x82", 12);
     EXPECT_FALSE(load("huge.png", png).succeeded());
 

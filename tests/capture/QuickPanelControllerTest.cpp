@@ -104,7 +104,7 @@ TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
     // row's corner, not the picture's.
     controller.show(capture(QSize(1000, 100)), QString());
     QuickCaptureView *wide = controller.panel();
-    const QRect row = wide->thumbnail()->geometry();
+    const QRect row = testsupport::namedChild<QWidget>(*wide, "thumbnail")->geometry();
     EXPECT_EQ(row.height(), 176);
     EXPECT_NEAR(wide->pictureRect().center().y(), row.center().y() + 0.5, 1);
     EXPECT_NEAR(wide->pictureRect().width(), 320, 0.5);
@@ -182,7 +182,7 @@ TEST_F(QuickPanelControllerTest, TheNextCaptureReusesTheWindowAndShowsItsOwnCapt
     EXPECT_TRUE(QTest::qWaitFor([&] { return shownColor() == green; }, 5000));
     EXPECT_NEAR(first->pictureRect().width(), 176, 0.5);
 
-    QTest::mouseClick(first->copyButton(), Qt::LeftButton);
+    QTest::mouseClick(testsupport::namedChild<QAbstractButton>(*first, "copy"), Qt::LeftButton);
     settle();
     const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
     ASSERT_TRUE(clip);
@@ -286,7 +286,7 @@ TEST_F(QuickPanelControllerTest, CopySaveEditAndDrag) {
     transparent.fill(Qt::transparent);
     controller.show(transparent, QString());
     QPointer<QuickCaptureView> panel = controller.panel();
-    QTest::mouseClick(panel->copyButton(), Qt::LeftButton);
+    QTest::mouseClick(testsupport::namedChild<QAbstractButton>(*panel, "copy"), Qt::LeftButton);
     settle();
     const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
     ASSERT_TRUE(clip);
@@ -305,7 +305,7 @@ TEST_F(QuickPanelControllerTest, CopySaveEditAndDrag) {
     testsupport::TempFolder folder;
     savePanel.answer = folder.file(QStringLiteral("saída.jpg"));
     controller.show(capture(), QString());
-    QTest::mouseClick(controller.panel()->saveButton(), Qt::LeftButton);
+    QTest::mouseClick(testsupport::namedChild<QAbstractButton>(*controller.panel(), "save"), Qt::LeftButton);
     settle();
     ASSERT_EQ(savePanel.requests.size(), 1);
     EXPECT_TRUE(savePanel.requests[0].proposedName.startsWith(QStringLiteral("Pelicarta ")));

@@ -13,16 +13,16 @@ TEST(SystemShortcutsGuideTest, RowsBadgesAndToggle) {
     guide.resize(460, 900);
     guide.show();
     EXPECT_FALSE(guide.isExpanded());
-    EXPECT_FALSE(guide.list()->isVisible());
+    EXPECT_FALSE(testsupport::namedChild<SystemShortcutsList>(guide, "shortcutsList")->isVisible());
     auto *toggle = testsupport::namedChild<QAbstractButton>(guide, "toggleButton");
     EXPECT_EQ(toggle->text(), QStringLiteral("Atalhos reservados pelo sistema (23)"));
 
     QTest::mouseClick(toggle, Qt::LeftButton);
     EXPECT_TRUE(guide.isExpanded());
-    EXPECT_TRUE(guide.list()->isVisible());
+    EXPECT_TRUE(testsupport::namedChild<SystemShortcutsList>(guide, "shortcutsList")->isVisible());
     EXPECT_TRUE(QTest::qWaitFor([&] { return guide.chevronAngle() == 90.0; }, 1000));
 
-    const QList<QWidget *> rows = guide.list()->rows();
+    const QList<QWidget *> rows = testsupport::namedChild<SystemShortcutsList>(guide, "shortcutsList")->rows();
     ASSERT_EQ(rows.size(), 23);
     QStringList badged, tips;
     for (QWidget *row : rows) {
@@ -45,6 +45,6 @@ TEST(SystemShortcutsGuideTest, RowsBadgesAndToggle) {
     guide.grab().save(testsupport::outputPath(QStringLiteral("reserved-guide.png")));
 
     QTest::mouseClick(toggle, Qt::LeftButton);
-    EXPECT_FALSE(guide.list()->isVisible());
+    EXPECT_FALSE(testsupport::namedChild<SystemShortcutsList>(guide, "shortcutsList")->isVisible());
     EXPECT_TRUE(QTest::qWaitFor([&] { return guide.chevronAngle() == 0.0; }, 1000));
 }

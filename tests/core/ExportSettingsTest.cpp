@@ -1,4 +1,5 @@
 #include "core/ExportSettings.h"
+#include "core/TestValues.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -7,14 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-
-namespace {
-
-ExportSettings settings(ExportFormat format, ExportScale scale = ExportScale::retina, double quality = 0.85) {
-    return ExportSettings{format, quality, scale};
-}
-
-} // namespace
 
 TEST(ExportSettingsTest, RawValuesExtensionsAndTypes) {
     for (ExportFormat format : allExportFormats) EXPECT_EQ(exportFormatFromRawValue(rawValue(format)), format);

@@ -1,4 +1,5 @@
 #include "core/Exporter.h"
+#include "core/TestValues.h"
 #include "platform/HeifCodec.h"
 #include "support/TestSupport.h"
 
@@ -40,10 +41,6 @@ std::optional<QImage> readWithQt(const QByteArray &bytes) {
     QImage image = reader.read();
     if (image.isNull()) return std::nullopt;
     return image;
-}
-
-ExportSettings settings(ExportFormat format, ExportScale scale = ExportScale::retina, double quality = 0.85) {
-    return ExportSettings{format, quality, scale};
 }
 
 } // namespace

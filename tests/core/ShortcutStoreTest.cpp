@@ -1,5 +1,6 @@
 #include "core/Settings.h"
 #include "core/ShortcutStore.h"
+#include "core/TestValues.h"
 #include "platform/KeyEvent.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
@@ -19,8 +20,6 @@ struct ShortcutStoreTest : testing::Test {
     testsupport::TempFolder folder;
     platform::UserDefaults defaults{folder.file(QStringLiteral("defaults.json"))};
 };
-
-Shortcut sc(std::uint16_t code, std::uint32_t mods, const char *key) { return {code, mods, QString::fromUtf8(key)}; }
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "core/Shortcut.h"
+#include "core/TestValues.h"
 #include "platform/KeyEvent.h"
 
 #include <QJsonArray>
@@ -8,12 +9,6 @@
 #include <gtest/gtest.h>
 
 using namespace platform::ModifierFlag;
-
-namespace {
-
-Shortcut sc(std::uint16_t code, std::uint32_t mods, const char *key) { return {code, mods, QString::fromUtf8(key)}; }
-
-} // namespace
 
 TEST(ShortcutTest, SymbolsJsonAndDefaults) {
     // Shown as this keyboard names the keys; the stored flags keep their meaning.

@@ -1,4 +1,5 @@
 #include "core/SystemShortcuts.h"
+#include "core/TestValues.h"
 #include "platform/KeyEvent.h"
 #include "platform/SystemSettings.h"
 #include "support/TestSupport.h"
@@ -8,12 +9,6 @@
 #include <gtest/gtest.h>
 
 using namespace platform::ModifierFlag;
-
-namespace {
-
-Shortcut sc(std::uint16_t code, std::uint32_t mods, const char *key) { return {code, mods, QString::fromUtf8(key)}; }
-
-} // namespace
 
 TEST(SystemShortcutsTest, TableAndKeyboardSettings) {
     const auto &rows = SystemShortcuts::all();

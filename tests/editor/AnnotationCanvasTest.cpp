@@ -2,6 +2,7 @@
 
 #include "EditorFixture.h"
 #include "core/AnnotationRenderer.h"
+#include "support/TestSupport.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -42,6 +43,9 @@ protected:
         model->setTool(EditorTool::rectangle);
         drag(at(100, 100), at(500, 400));
     }
+
+    // The in-place field of the label being typed (hidden otherwise).
+    QLineEdit *textField() const { return testsupport::namedChild<QLineEdit>(*canvas, "canvasTextField"); }
 
     std::unique_ptr<EditorModel> model;
     std::unique_ptr<AnnotationCanvas> canvas;
@@ -93,8 +97,8 @@ TEST_F(AnnotationCanvasTest, TheTextGripShrinksToAThirdOfTheWidthAtMost) {
     model->setTool(EditorTool::text);
     QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(200, 200));
     ASSERT_TRUE(model->editingTextID());
-    QTest::keyClicks(canvas->textField(), QStringLiteral("Ola"));
-    QTest::keyClick(canvas->textField(), Qt::Key_Return);
+    QTest::keyClicks(textField(), QStringLiteral("Ola"));
+    QTest::keyClick(textField(), Qt::Key_Return);
     EXPECT_FALSE(model->editingTextID());
     const Annotation text = only();
     EXPECT_EQ(text.kind.string, QStringLiteral("Ola"));
@@ -123,8 +127,8 @@ TEST_F(AnnotationCanvasTest, AClickSelectsATextADoubleClickTypesAndTheTextToolCr
     QTest::mouseMove(canvas.get(), at(300, 60));
     QTest::mouseRelease(canvas.get(), Qt::LeftButton, {}, at(300, 60));
     EXPECT_EQ(only().start, QPointF(300, 60));
-    EXPECT_TRUE(canvas->textField()->isVisible());
-    QTest::keyClicks(canvas->textField(), QStringLiteral("Oi"));
+    EXPECT_TRUE(textField()->isVisible());
+    QTest::keyClicks(textField(), QStringLiteral("Oi"));
     model->setTool(EditorTool::select);
 
     QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(305, 65));
@@ -135,7 +139,7 @@ TEST_F(AnnotationCanvasTest, AClickSelectsATextADoubleClickTypesAndTheTextToolCr
     QTest::mouseDClick(canvas.get(), Qt::LeftButton, {}, at(305, 65));
     QTest::mouseRelease(canvas.get(), Qt::LeftButton, {}, at(305, 65));
     EXPECT_EQ(model->editingTextID(), only().id);
-    EXPECT_EQ(canvas->textField()->text(), QStringLiteral("Oi"));
+    EXPECT_EQ(textField()->text(), QStringLiteral("Oi"));
 
     // A press elsewhere with the text tool ends that entry; the tool then opens a new text.
     model->setTool(EditorTool::text);
@@ -150,7 +154,7 @@ TEST_F(AnnotationCanvasTest, AClickSelectsATextADoubleClickTypesAndTheTextToolCr
 TEST_F(AnnotationCanvasTest, ACanvasGoingAwayDuringTypingKeepsTheTextAsOneStep) {
     model->setTool(EditorTool::text);
     QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(100, 100));
-    QTest::keyClicks(canvas->textField(), QStringLiteral("abc"));
+    QTest::keyClicks(textField(), QStringLiteral("abc"));
     canvas.reset();
     EXPECT_FALSE(model->editingTextID());
     EXPECT_FALSE(model->isInteracting());
@@ -163,8 +167,8 @@ TEST_F(AnnotationCanvasTest, ACanvasGoingAwayDuringTypingKeepsTheTextAsOneStep) 
     canvas->resize(872, 672);
     canvas->show();
     QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(100, 100));
-    QTest::keyClicks(canvas->textField(), QStringLiteral("x"));
-    QTest::keyClick(canvas->textField(), Qt::Key_Backspace);
+    QTest::keyClicks(textField(), QStringLiteral("x"));
+    QTest::keyClick(textField(), Qt::Key_Backspace);
     canvas.reset();
     EXPECT_TRUE(model->annotations().isEmpty());
 }

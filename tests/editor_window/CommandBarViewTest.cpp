@@ -2,6 +2,7 @@
 
 #include "editor/EditorFixture.h"
 #include "editor_window/CommandList.h"
+#include "support/TestSupport.h"
 
 #include <QLineEdit>
 #include <QScrollArea>
@@ -29,10 +30,12 @@ protected:
         model.reset();
         editortest::EditorTest::TearDown();
     }
-    QPoint onRow(int index) const { return bar->list()->mapTo(page.get(), bar->list()->rowRect(index).center()); }
+    CommandList *list() const { return testsupport::namedChild<CommandList>(*bar, "list"); }
+    QScrollArea *scroll() const { return testsupport::namedChild<QScrollArea>(*bar, "scroll"); }
+    QPoint onRow(int index) const { return list()->mapTo(page.get(), list()->rowRect(index).center()); }
     void click(QWidget *target, QPoint at) { QTest::mouseClick(target, Qt::LeftButton, {}, at); }
     int rowIndex(const QString &id) const {
-        const QList<EditorCommand> &rows = bar->list()->rows();
+        const QList<EditorCommand> &rows = list()->rows();
         for (int i = 0; i < rows.size(); ++i)
             if (rows[i].id == id) return i;
         return -1;
@@ -47,23 +50,23 @@ protected:
 
 TEST_F(CommandBarViewTest, ShowsTheModelsRowsUnderGroupHeadersAndFollowsTheField) {
     EXPECT_TRUE(bar->searchField()->hasFocus());
-    EXPECT_EQ(bar->list()->rows().size(), model->commands().size());
+    EXPECT_EQ(list()->rows().size(), model->commands().size());
     // The card: 620 wide, 110 down, its list no taller than 380 however many rows there are.
-    EXPECT_EQ(bar->scrollArea()->height(), CommandBarView::maxListHeight);
+    EXPECT_EQ(scroll()->height(), CommandBarView::maxListHeight);
     // Typing goes to the model, whose filter the list shows; no match shows only the notice.
     QTest::keyClicks(bar->searchField(), QStringLiteral("sombra"));
     EXPECT_EQ(model->commandQuery(), QStringLiteral("sombra"));
-    ASSERT_EQ(bar->list()->rows().size(), 1);
-    EXPECT_EQ(bar->list()->rows().first().id, QStringLiteral("shadow"));
-    EXPECT_LT(bar->scrollArea()->height(), 100);
+    ASSERT_EQ(list()->rows().size(), 1);
+    EXPECT_EQ(list()->rows().first().id, QStringLiteral("shadow"));
+    EXPECT_LT(scroll()->height(), 100);
     QTest::keyClicks(bar->searchField(), QStringLiteral("zzz"));
-    EXPECT_TRUE(bar->list()->rows().isEmpty());
-    EXPECT_FALSE(bar->list()->rowAt(QPoint(100, 30)));
+    EXPECT_TRUE(list()->rows().isEmpty());
+    EXPECT_FALSE(list()->rowAt(QPoint(100, 30)));
     // Opening again starts with an empty field and the whole table.
     model->setCommandBarOpen(false);
     model->setCommandBarOpen(true);
     EXPECT_EQ(bar->searchField()->text(), QString());
-    EXPECT_EQ(bar->list()->rows().size(), model->commands().size());
+    EXPECT_EQ(list()->rows().size(), model->commands().size());
 }
 
 TEST_F(CommandBarViewTest, AClickRunsTheRowUnderItAndHoverMovesNothing) {
@@ -72,25 +75,24 @@ TEST_F(CommandBarViewTest, AClickRunsTheRowUnderItAndHoverMovesNothing) {
     ASSERT_GT(row, 0);
     // The rows below the visible band are reached by scrolling, as the list follows the selection.
     const auto shown = [&](int r) {
-        const QRect visible(QPoint(0, bar->scrollArea()->verticalScrollBar()->value()),
-                            bar->scrollArea()->viewport()->size());
-        return visible.contains(bar->list()->rowRect(r));
+        const QRect visible(QPoint(0, scroll()->verticalScrollBar()->value()), scroll()->viewport()->size());
+        return visible.contains(list()->rowRect(r));
     };
     model->setCommandSelection(row);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown(row); }, 5000));
     model->setCommandSelection(0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown(0); }, 5000));
-    QTest::mouseMove(bar->list(), bar->list()->rowRect(1).center());
+    QTest::mouseMove(list(), list()->rowRect(1).center());
     EXPECT_EQ(model->commandSelection(), 0);
 
     model->setCommandSelection(row);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown(row) && shown(row - 1); }, 5000));
     QTest::qWait(150);         // let the scroll come to rest before clicking
     const int other = row - 1; // a row that is not highlighted
-    const QString otherID = bar->list()->rows()[other].id;
+    const QString otherID = list()->rows()[other].id;
     ASSERT_EQ(otherID, QStringLiteral("corners"));
     const bool corners = model->style().roundedCorners;
-    click(bar->list(), bar->list()->rowRect(other).center());
+    click(list(), list()->rowRect(other).center());
     EXPECT_FALSE(model->isCommandBarOpen());
     EXPECT_NE(model->style().roundedCorners, corners);
     EXPECT_EQ(model->style().shadow, shadow);

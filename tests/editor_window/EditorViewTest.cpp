@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStackedWidget>
 
 namespace {
 
@@ -41,6 +42,25 @@ protected:
     std::unique_ptr<EditorView> view;
 };
 
+PreviewStage *stageOf(const EditorView &page) { return testsupport::namedChild<PreviewStage>(page, "previewStage"); }
+EditorBottomBar *bottomBarOf(const EditorView &page) {
+    return testsupport::namedChild<EditorBottomBar>(page, "editorBottomBar");
+}
+QLabel *summaryOf(const EditorView &page, const char *name) { return testsupport::namedChild<QLabel>(page, name); }
+// The widget the work area shows now: the stage or the canvas.
+QWidget *currentCanvasOf(const EditorView &page) {
+    return testsupport::namedChild<QStackedWidget>(page, "canvasStack")->currentWidget();
+}
+CommandBarView *commandBarOf(const EditorView &page) {
+    return testsupport::namedChild<CommandBarView>(page, "commandBar");
+}
+ShortcutsSheet *shortcutsSheetOf(const EditorView &page) {
+    return testsupport::namedChild<ShortcutsSheet>(page, "shortcutsSheet");
+}
+QDialog *backdropDialogOf(const EditorView &page) {
+    return testsupport::namedChild<BackdropDraftSheet>(page, "backdropDraftSheet")->dialog();
+}
+
 } // namespace
 
 TEST_F(EditorViewTest, TheStageDrawsTheResultOnceScaledForItsPlace) {
@@ -50,7 +70,7 @@ TEST_F(EditorViewTest, TheStageDrawsTheResultOnceScaledForItsPlace) {
     EditorView &page = show(&model);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !model.preview().isNull(); }, 20000));
     const auto centre = [&] {
-        return page.stage()->grab().toImage().pixelColor(page.stage()->pictureRect().center().toPoint());
+        return stageOf(page)->grab().toImage().pixelColor(stageOf(page)->pictureRect().center().toPoint());
     };
     EXPECT_TRUE(QTest::qWaitFor([&] { return centre() == QColor(Qt::red); }, 5000)) << centre().name().toStdString();
 }
@@ -60,42 +80,44 @@ TEST_F(EditorViewTest, ARealCaptureShowsTheOriginalBeforeItsFirstRenderThenItsRe
     EditorView &page = show(&model);
     // Space held before anything is rendered: the capture and its badge, no indicator.
     model.setShowOriginal(true);
-    EXPECT_TRUE(page.stage()->showsOriginal());
-    EXPECT_FALSE(page.stage()->showsProgress());
-    EXPECT_FALSE(page.stage()->pictureRect().isEmpty());
-    EXPECT_TRUE(page.topBar()->sizeSummary()->text().isEmpty());
+    EXPECT_TRUE(stageOf(page)->showsOriginal());
+    EXPECT_FALSE(stageOf(page)->showsProgress());
+    EXPECT_FALSE(stageOf(page)->pictureRect().isEmpty());
+    EXPECT_TRUE(summaryOf(page, "sizeSummary")->text().isEmpty());
     model.setShowOriginal(false);
-    EXPECT_TRUE(page.stage()->showsProgress());
+    EXPECT_TRUE(stageOf(page)->showsProgress());
 
     // The result and its estimate arrive: the size summary with the format and bytes.
     ASSERT_TRUE(QTest::qWaitFor([&] { return model.estimatedBytes().has_value(); }, 20000));
-    EXPECT_FALSE(page.stage()->showsProgress());
-    EXPECT_TRUE(sizePattern().match(page.topBar()->sizeSummary()->text()).hasMatch())
-        << page.topBar()->sizeSummary()->text().toStdString();
+    EXPECT_FALSE(stageOf(page)->showsProgress());
+    EXPECT_TRUE(sizePattern().match(summaryOf(page, "sizeSummary")->text()).hasMatch())
+        << summaryOf(page, "sizeSummary")->text().toStdString();
     // The picture keeps the result's shape, 40 points inside the stage.
-    const QRectF picture = page.stage()->pictureRect();
+    const QRectF picture = stageOf(page)->pictureRect();
     EXPECT_NEAR(picture.width() / picture.height(), double(model.preview().width()) / model.preview().height(), 0.01);
     EXPECT_GE(picture.left(), PreviewStage::inset - 0.5);
     EXPECT_GE(picture.top(), PreviewStage::inset - 0.5);
-    EXPECT_EQ(page.panelSlot()->width(), EditorView::panelWidth);
-    EXPECT_NE(qobject_cast<InspectorView *>(page.panelSlot()->widget()), nullptr); // the side panel
+    EXPECT_EQ(testsupport::namedChild<QScrollArea>(page, "panelSlot")->width(), EditorView::panelWidth);
+    EXPECT_NE(qobject_cast<InspectorView *>(testsupport::namedChild<QScrollArea>(page, "panelSlot")->widget()),
+              nullptr); // the side panel
 
     // Marks and crop in the top bar; the canvas for a drawing tool, with its hints.
-    EXPECT_TRUE(page.topBar()->editSummary()->text().isEmpty());
+    EXPECT_TRUE(summaryOf(page, "editSummary")->text().isEmpty());
     model.setTool(EditorTool::rectangle);
-    EXPECT_EQ(page.currentCanvas(), static_cast<QWidget *>(page.canvas()));
-    EXPECT_EQ(page.bottomBar()->hintTexts(),
+    EXPECT_EQ(currentCanvasOf(page),
+              static_cast<QWidget *>(testsupport::namedChild<AnnotationCanvas>(page, "annotationCanvas")));
+    EXPECT_EQ(bottomBarOf(page)->hintTexts(),
               QStringList({QStringLiteral("voltar à prévia"), QStringLiteral("atalhos")}));
     const QUuid id = *model.startAnnotation({100, 100});
     model.updateAnnotation(id, {600, 500});
     model.finishAnnotation(id);
-    EXPECT_EQ(page.topBar()->editSummary()->text(), QStringLiteral("· 1 anotação"));
-    EXPECT_EQ(page.bottomBar()->hintTexts(), QStringList({QStringLiteral("voltar à prévia"), QStringLiteral("apagar"),
-                                                          QStringLiteral("atalhos"), QStringLiteral("desfazer")}));
+    EXPECT_EQ(summaryOf(page, "editSummary")->text(), QStringLiteral("· 1 anotação"));
+    EXPECT_EQ(bottomBarOf(page)->hintTexts(), QStringList({QStringLiteral("voltar à prévia"), QStringLiteral("apagar"),
+                                                           QStringLiteral("atalhos"), QStringLiteral("desfazer")}));
     model.undo();
     model.setTool(EditorTool::preview);
-    EXPECT_EQ(page.currentCanvas(), static_cast<QWidget *>(page.stage()));
-    EXPECT_EQ(page.bottomBar()->hintTexts(),
+    EXPECT_EQ(currentCanvasOf(page), static_cast<QWidget *>(stageOf(page)));
+    EXPECT_EQ(bottomBarOf(page)->hintTexts(),
               QStringList({QStringLiteral("ver original"), QStringLiteral("fechar"), QStringLiteral("atalhos")}));
     settle();
 }
@@ -122,25 +144,26 @@ TEST_F(EditorViewTest, ButtonsCallTheModelAndOverlaysFollowItsFlags) {
     auto model = makeModel();
     EditorView &page = show(model.get());
     // "Comandos" opens the bar; the sheet lies above it when both are up.
-    page.topBar()->commandsButton()->click();
+    testsupport::namedChild<QAbstractButton>(page, "commandsButton")->click();
     EXPECT_TRUE(model->isCommandBarOpen());
-    EXPECT_TRUE(page.commandBar()->isVisible());
+    EXPECT_TRUE(commandBarOf(page)->isVisible());
     model->setShortcutsOpen(true);
     const QObjectList order = page.children();
-    EXPECT_GT(order.indexOf(page.shortcutsSheet()), order.indexOf(page.commandBar()));
+    EXPECT_GT(order.indexOf(shortcutsSheetOf(page)), order.indexOf(commandBarOf(page)));
     model->setShortcutsOpen(false);
     model->setCommandBarOpen(false);
     // Fades finish on the event loop's time, which a loaded machine stretches.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !page.commandBar()->isVisible() && !page.shortcutsSheet()->isVisible(); },
-                                EditorOverlay::fadeMs + 5000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return !commandBarOf(page)->isVisible() && !shortcutsSheetOf(page)->isVisible(); },
+                        EditorOverlay::fadeMs + 5000));
 
     // The text-copy button starts a reading and, clicked again, stops it.
-    EditorBottomBar &bar = *page.bottomBar();
+    EditorBottomBar &bar = *bottomBarOf(page);
     EXPECT_EQ(bar.copyTextTitle(), QStringLiteral("Copiar texto"));
-    bar.copyTextButton()->click();
+    testsupport::namedChild<QPushButton>(bar, "copyTextButton")->click();
     EXPECT_TRUE(model->isReadingText());
     EXPECT_EQ(bar.copyTextTitle(), QStringLiteral("Lendo… clique para parar"));
-    bar.copyTextButton()->click();
+    testsupport::namedChild<QPushButton>(bar, "copyTextButton")->click();
     EXPECT_FALSE(model->isReadingText());
     EXPECT_EQ(bar.copyTextTitle(), QStringLiteral("Copiar texto"));
 }
@@ -157,12 +180,12 @@ TEST_F(EditorViewTest, TheBackdropSheetFollowsTheDraftAndClearsItHoweverItCloses
     auto model = makeModel();
     EditorView &page = show(model.get());
     const QDialog *none = nullptr;
-    EXPECT_EQ(page.backdropSheet()->dialog(), none);
+    EXPECT_EQ(backdropDialogOf(page), none);
 
     // A new backdrop: no delete; saving stores it, applies it and closes the sheet.
     model->newBackdrop();
     ASSERT_TRUE(actions);
-    QPointer<QDialog> sheet = page.backdropSheet()->dialog();
+    QPointer<QDialog> sheet = backdropDialogOf(page);
     ASSERT_TRUE(sheet);
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
@@ -179,7 +202,7 @@ TEST_F(EditorViewTest, TheBackdropSheetFollowsTheDraftAndClearsItHoweverItCloses
     actions.reset();
     model->editBackdrop(edited);
     ASSERT_TRUE(actions && actions->remove);
-    sheet = page.backdropSheet()->dialog();
+    sheet = backdropDialogOf(page);
     actions->remove();
     EXPECT_FALSE(model->backdropDraft());
     const QList<Backdrop> stored = StyleStore::shared().backdrops();
@@ -189,13 +212,13 @@ TEST_F(EditorViewTest, TheBackdropSheetFollowsTheDraftAndClearsItHoweverItCloses
 
     // Closed by the window manager (or Escape): the draft goes too, so the editor's keys come back.
     model->editBackdrop(stored.first());
-    page.backdropSheet()->dialog()->reject();
+    backdropDialogOf(page)->reject();
     EXPECT_FALSE(model->backdropDraft());
 
     // The stand-in, until the backdrop editor installs its content: cancel clears the draft.
     BackdropSheet::setContent({});
     model->editBackdrop(stored.first());
-    auto *cancel = page.backdropSheet()->dialog()->findChild<QPushButton *>();
+    auto *cancel = backdropDialogOf(page)->findChild<QPushButton *>();
     ASSERT_NE(cancel, nullptr);
     EXPECT_EQ(cancel->text(), QStringLiteral("Cancelar"));
     cancel->click();

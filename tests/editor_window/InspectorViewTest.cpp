@@ -71,6 +71,15 @@ protected:
         panel->show();
         QCoreApplication::processEvents();
     }
+    // A section of the panel, and a control of a section, by name.
+    template <typename T>
+    T *section(const char *name) const {
+        return testsupport::namedChild<T>(*panel, name);
+    }
+    template <typename T>
+    static T *child(const QWidget *parent, const char *name) {
+        return testsupport::namedChild<T>(*parent, name);
+    }
     void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
     // A double click as the window system delivers it: a click, then a second press that is a double one.
     void doubleClick(QWidget *w) {
@@ -97,9 +106,10 @@ protected:
 
 TEST_F(InspectorViewTest, PresetGridFollowsTheStore) {
     open();
-    PresetsSection *presets = panel->presets();
+    PresetsSection *presets = section<PresetsSection>("presetsSection");
+    QAbstractButton *newTile = child<QAbstractButton>(presets, "newTile");
     EXPECT_TRUE(presets->tiles().isEmpty());
-    EXPECT_TRUE(presets->newTile()->isVisible());
+    EXPECT_TRUE(newTile->isVisible());
 
     QList<PresetTile *> firstTiles;
     for (int i = 0; i < 9; ++i) {
@@ -109,14 +119,14 @@ TEST_F(InspectorViewTest, PresetGridFollowsTheStore) {
     QStringList caps;
     for (PresetTile *tile : presets->tiles()) caps << tile->keyLabel();
     EXPECT_EQ(caps, QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9"}));
-    EXPECT_FALSE(presets->newTile()->isVisible());
+    EXPECT_FALSE(newTile->isVisible());
     EXPECT_EQ(presets->tiles().first(), firstTiles.first()); // updated in place
 
     // Deleting one brings "+ Novo" back and renumbers the caps.
     std::unique_ptr<QMenu>(presets->createMenu(0, nullptr))->actions().last()->trigger();
     EXPECT_EQ(presets->tiles().size(), 8);
     EXPECT_EQ(presets->tiles().first()->preset().name, QStringLiteral("P1"));
-    EXPECT_TRUE(presets->newTile()->isVisible());
+    EXPECT_TRUE(newTile->isVisible());
 }
 
 TEST_F(InspectorViewTest, PresetsWithTheCurrentStyleAreActive) {
@@ -127,7 +137,7 @@ TEST_F(InspectorViewTest, PresetsWithTheCurrentStyleAreActive) {
     StyleStore::shared().addPreset(QStringLiteral("B"), style);
     StyleStore::shared().addPreset(QStringLiteral("C"), BeautyStyle{});
     open();
-    QList<PresetTile *> tiles = panel->presets()->tiles();
+    QList<PresetTile *> tiles = section<PresetsSection>("presetsSection")->tiles();
     // The opening style is the default one: "C".
     EXPECT_FALSE(tiles[0]->isActive());
     EXPECT_TRUE(tiles[2]->isActive());
@@ -138,7 +148,7 @@ TEST_F(InspectorViewTest, PresetsWithTheCurrentStyleAreActive) {
     EXPECT_TRUE(tiles[1]->isActive());
     EXPECT_FALSE(tiles[2]->isActive());
 
-    click(panel->padding()->plus());
+    click(child<QAbstractButton>(section<PaddingSection>("paddingSection"), "plusButton"));
     EXPECT_FALSE(tiles[0]->isActive());
     EXPECT_FALSE(tiles[1]->isActive());
 }
@@ -146,7 +156,7 @@ TEST_F(InspectorViewTest, PresetsWithTheCurrentStyleAreActive) {
 TEST_F(InspectorViewTest, RenamingAPreset) {
     StyleStore::shared().addPreset(QStringLiteral("Docs"), BeautyStyle{});
     open();
-    PresetsSection *presets = panel->presets();
+    PresetsSection *presets = section<PresetsSection>("presetsSection");
     const auto rename = [&](std::optional<QString> answer) {
         prompt.answer = std::move(answer);
         std::unique_ptr<QMenu> menu(presets->createMenu(0, nullptr));
@@ -172,11 +182,13 @@ TEST_F(InspectorViewTest, RenamingAPreset) {
 
 TEST_F(InspectorViewTest, BackdropTilesAndTheirMenus) {
     open();
-    BackdropsSection *backdrops = panel->backdrops();
+    BackdropsSection *backdrops = section<BackdropsSection>("backdropsSection");
+    QAbstractButton *newTile = child<QAbstractButton>(backdrops, "newTile");
+    QAbstractButton *editRow = child<QAbstractButton>(backdrops, "editRow");
     QList<BackdropSwatchTile *> tiles = backdrops->tiles();
     ASSERT_EQ(tiles.last()->backdrop().id, QStringLiteral("none"));
     EXPECT_TRUE(tiles.first()->isSelected());
-    EXPECT_TRUE(backdrops->newTile()->isVisible());
+    EXPECT_TRUE(newTile->isVisible());
 
     // The transparent one: a double click only selects it, and its menu offers nothing.
     doubleClick(tiles.last());
@@ -184,7 +196,7 @@ TEST_F(InspectorViewTest, BackdropTilesAndTheirMenus) {
     EXPECT_FALSE(model->backdropDraft());
     EXPECT_TRUE(tiles.last()->isSelected());
     EXPECT_FALSE(tiles.first()->isSelected());
-    EXPECT_EQ(backdrops->editRow()->text(), QStringLiteral("Criar fundo com minhas cores"));
+    EXPECT_EQ(editRow->text(), QStringLiteral("Criar fundo com minhas cores"));
     std::unique_ptr<QMenu> none(backdrops->createMenu(int(tiles.size() - 1), nullptr));
     EXPECT_EQ(actionStates(none.get()), QStringList({"Editar cores… (off)", "Duplicar (off)", "Excluir fundo (off)"}));
 
@@ -193,14 +205,14 @@ TEST_F(InspectorViewTest, BackdropTilesAndTheirMenus) {
     EXPECT_EQ(model->style().backdrop, tiles[1]->backdrop());
     ASSERT_TRUE(model->backdropDraft());
     EXPECT_EQ(model->backdropDraft()->backdrop.id, tiles[1]->backdrop().id);
-    EXPECT_EQ(backdrops->editRow()->text(), QStringLiteral("Mudar as cores deste fundo"));
+    EXPECT_EQ(editRow->text(), QStringLiteral("Mudar as cores deste fundo"));
 
     // Twenty stored: no "+" and nothing to duplicate anywhere.
     for (int n = 0; StyleStore::shared().backdrops().size() < StyleStore::maxBackdrops; ++n)
         StyleStore::shared().saveBackdrop(custom(n));
     tiles = backdrops->tiles();
     EXPECT_EQ(tiles.size(), StyleStore::maxBackdrops);
-    EXPECT_FALSE(backdrops->newTile()->isVisible());
+    EXPECT_FALSE(newTile->isVisible());
     for (int i = 0; i < tiles.size(); ++i) {
         std::unique_ptr<QMenu> menu(backdrops->createMenu(i, nullptr));
         EXPECT_FALSE(menu->actions()[1]->isEnabled()) << i;
@@ -210,7 +222,7 @@ TEST_F(InspectorViewTest, BackdropTilesAndTheirMenus) {
 TEST_F(InspectorViewTest, DeletingTheBackdropInUseKeepsItsName) {
     StyleStore::shared().saveBackdrop(custom(1));
     open();
-    BackdropsSection *backdrops = panel->backdrops();
+    BackdropsSection *backdrops = section<BackdropsSection>("backdropsSection");
     BackdropSwatchTile *tile = backdrops->tiles()[StyleStore::shared().backdrops().size() - 2];
     ASSERT_EQ(tile->backdrop().id, QStringLiteral("custom-1"));
     click(tile);
@@ -225,28 +237,31 @@ TEST_F(InspectorViewTest, DeletingTheBackdropInUseKeepsItsName) {
 
 TEST_F(InspectorViewTest, MarginReadoutButtonsAndSlider) {
     open();
-    PaddingSection *padding = panel->padding();
+    PaddingSection *padding = section<PaddingSection>("paddingSection");
+    QAbstractButton *plus = child<QAbstractButton>(padding, "plusButton");
+    QAbstractButton *minus = child<QAbstractButton>(padding, "minusButton");
+    QLabel *readout = child<QLabel>(padding, "readout");
+    TintedSlider *slider = child<TintedSlider>(padding, "slider");
     setPadding(160);
-    click(padding->plus());
-    EXPECT_EQ(padding->readout()->text(), QStringLiteral("160 pt"));
+    click(plus);
+    EXPECT_EQ(readout->text(), QStringLiteral("160 pt"));
     setPadding(0);
-    click(padding->minus());
-    EXPECT_EQ(padding->readout()->text(), QStringLiteral("0 pt"));
+    click(minus);
+    EXPECT_EQ(readout->text(), QStringLiteral("0 pt"));
 
     setPadding(64.5);
-    EXPECT_EQ(padding->readout()->text(), QStringLiteral("64 pt"));
-    click(padding->minus());
+    EXPECT_EQ(readout->text(), QStringLiteral("64 pt"));
+    click(minus);
     EXPECT_EQ(model->style().padding, 56.5);
-    click(padding->plus());
-    click(padding->plus());
+    click(plus);
+    click(plus);
     EXPECT_EQ(model->style().padding, 72.5);
-    EXPECT_EQ(padding->slider()->value(), 9);
+    EXPECT_EQ(slider->value(), 9);
 
     // A drag writes every step it passes, each its own undo step.
     setPadding(0);
     while (model->canUndo()) model->undo();
     setPadding(0);
-    TintedSlider *slider = padding->slider();
     slider->setSliderDown(true);
     for (int step = 1; step <= 3; ++step) slider->setSliderPosition(step);
     slider->setSliderDown(false);
@@ -271,10 +286,12 @@ TEST_F(InspectorViewTest, OpeningOverAStoredStyleWritesNothing) {
     settle();
     EXPECT_FALSE(model->canUndo());
     EXPECT_EQ(model->style().padding, 64.5);
-    EXPECT_EQ(panel->padding()->readout()->text(), QStringLiteral("64 pt"));
+    EXPECT_EQ(child<QLabel>(section<PaddingSection>("paddingSection"), "readout")->text(), QStringLiteral("64 pt"));
     // A stored quality below the slider's range stays as it is; the slider shows its low end.
-    EXPECT_EQ(panel->exportSection()->qualitySlider()->value(), panel->exportSection()->qualitySlider()->minimum());
-    EXPECT_EQ(panel->exportSection()->qualityReadout()->text(), QStringLiteral("30%"));
+    auto *exports = section<ExportSection>("exportSection");
+    const TintedSlider *quality = child<TintedSlider>(exports, "qualitySlider");
+    EXPECT_EQ(quality->value(), quality->minimum());
+    EXPECT_EQ(child<QLabel>(exports, "qualityReadout")->text(), QStringLiteral("30%"));
     EXPECT_EQ(StyleStore::shared().exportSettings(), settings);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), before);
@@ -284,37 +301,41 @@ TEST_F(InspectorViewTest, ExportControls) {
     StyleStore::shared().setPresets(StylePreset::factoryPresets());
     StyleStore::shared().setExportSettings({ExportFormat::jpeg, 0.625, ExportScale::retina});
     open(false);
-    ExportSection *exports = panel->exportSection();
-    EXPECT_EQ(exports->estimate()->text(), QStringLiteral("Calculando tamanho…"));
-    EXPECT_TRUE(exports->qualityRow()->isVisible());
-    EXPECT_EQ(exports->qualityReadout()->text(), QStringLiteral("63%"));
-    EXPECT_EQ(exports->formatTip()->text(), QStringLiteral("Leve, abre em qualquer lugar"));
+    ExportSection *exports = section<ExportSection>("exportSection");
+    QLabel *estimate = child<QLabel>(exports, "estimate");
+    QWidget *qualityRow = child<QWidget>(exports, "qualityRow");
+    QLabel *qualityReadout = child<QLabel>(exports, "qualityReadout");
+    QLabel *formatTip = child<QLabel>(exports, "formatTip");
+    auto *formats = child<Segmented<ExportFormat>>(exports, "formatSwitch");
+    auto *scales = child<Segmented<ExportScale>>(exports, "scaleSwitch");
+    EXPECT_EQ(estimate->text(), QStringLiteral("Calculando tamanho…"));
+    EXPECT_TRUE(qualityRow->isVisible());
+    EXPECT_EQ(qualityReadout->text(), QStringLiteral("63%"));
+    EXPECT_EQ(formatTip->text(), QStringLiteral("Leve, abre em qualquer lugar"));
     settle();
     const QSize full = model->exportPixelSize();
     ASSERT_FALSE(full.isEmpty());
-    EXPECT_TRUE(exports->estimate()->text().startsWith(QStringLiteral("≈ ")));
-    EXPECT_TRUE(
-        exports->estimate()->text().endsWith(QStringLiteral(" · %1 × %2 px").arg(full.width()).arg(full.height())));
+    EXPECT_TRUE(estimate->text().startsWith(QStringLiteral("≈ ")));
+    EXPECT_TRUE(estimate->text().endsWith(QStringLiteral(" · %1 × %2 px").arg(full.width()).arg(full.height())));
 
-    click(segment(exports->formats(), QStringLiteral("PNG")));
-    EXPECT_FALSE(exports->qualityRow()->isVisible());
-    EXPECT_EQ(exports->formatTip()->text(), QStringLiteral("Sem perdas, aceita transparência"));
+    click(segment(formats, QStringLiteral("PNG")));
+    EXPECT_FALSE(qualityRow->isVisible());
+    EXPECT_EQ(formatTip->text(), QStringLiteral("Sem perdas, aceita transparência"));
     EXPECT_EQ(StyleStore::shared().exportSettings().quality, 0.625);
-    click(segment(exports->formats(), QStringLiteral("HEIC")));
-    EXPECT_TRUE(exports->qualityRow()->isVisible());
-    EXPECT_EQ(exports->qualityReadout()->text(), QStringLiteral("63%"));
-    EXPECT_EQ(exports->formatTip()->text(), QStringLiteral("O mais leve; cabe mais prints no disco"));
+    click(segment(formats, QStringLiteral("HEIC")));
+    EXPECT_TRUE(qualityRow->isVisible());
+    EXPECT_EQ(qualityReadout->text(), QStringLiteral("63%"));
+    EXPECT_EQ(formatTip->text(), QStringLiteral("O mais leve; cabe mais prints no disco"));
 
-    click(segment(exports->scales(), QStringLiteral("1× Leve")));
+    click(segment(scales, QStringLiteral("1× Leve")));
     settle();
     const QSize half = full / 2;
     EXPECT_EQ(model->exportPixelSize(), half);
-    EXPECT_TRUE(
-        exports->estimate()->text().endsWith(QStringLiteral(" · %1 × %2 px").arg(half.width()).arg(half.height())));
+    EXPECT_TRUE(estimate->text().endsWith(QStringLiteral(" · %1 × %2 px").arg(half.width()).arg(half.height())));
 
-    exports->qualitySlider()->setValue(20);
+    child<TintedSlider>(exports, "qualitySlider")->setValue(20);
     EXPECT_EQ(StyleStore::shared().exportSettings().quality, 1.0);
-    EXPECT_EQ(exports->qualityReadout()->text(), QStringLiteral("100%"));
+    EXPECT_EQ(qualityReadout->text(), QStringLiteral("100%"));
 
     // For a person to look at: the whole panel on the page's colour.
     QImage picture(panel->size() * 2, QImage::Format_ARGB32_Premultiplied);
@@ -326,23 +347,24 @@ TEST_F(InspectorViewTest, ExportControls) {
 
 TEST_F(InspectorViewTest, SwitchesAndTheLogo) {
     open();
-    TogglesSection *toggles = panel->toggles();
-    EXPECT_EQ(toggles->shadow()->toolTip(), QStringLiteral("Sombra"));
-    click(toggles->shadow()->toggle());
+    TogglesSection *toggles = section<TogglesSection>("togglesSection");
+    ToggleRow *shadow = child<ToggleRow>(toggles, "shadowRow");
+    EXPECT_EQ(shadow->toolTip(), QStringLiteral("Sombra"));
+    click(child<ToggleSwitch>(shadow, "toggle"));
     EXPECT_FALSE(model->style().shadow);
-    EXPECT_FALSE(toggles->shadow()->isOn());
+    EXPECT_FALSE(shadow->isOn());
     model->undo();
-    EXPECT_TRUE(toggles->shadow()->isOn());
+    EXPECT_TRUE(shadow->isOn());
 
     // Without a logo the row is dimmed, says where to add one and ignores clicks.
-    ToggleRow *logo = toggles->logo();
+    ToggleRow *logo = child<ToggleRow>(toggles, "logoRow");
     EXPECT_FALSE(logo->isAvailable());
     const auto titleOpacity = [logo] {
         return logo->findChild<QLabel *>()->palette().color(QPalette::WindowText).alphaF();
     };
     EXPECT_LT(titleOpacity(), 0.6);
     EXPECT_EQ(logo->toolTip(), QStringLiteral("Adicione um logo na página Marca (Ctrl+5)"));
-    click(logo->toggle());
+    click(child<ToggleSwitch>(logo, "toggle"));
     EXPECT_FALSE(BrandStore::shared().kit().logoOnScreenshots);
 
     // A logo loaded meanwhile makes it available; a click writes the brand kit, not the style.
@@ -350,7 +372,7 @@ TEST_F(InspectorViewTest, SwitchesAndTheLogo) {
     EXPECT_TRUE(logo->isAvailable());
     EXPECT_GT(titleOpacity(), 0.9);
     EXPECT_TRUE(logo->toolTip().startsWith(QStringLiteral("Logo na margem dos prints.")));
-    click(logo->toggle());
+    click(child<ToggleSwitch>(logo, "toggle"));
     EXPECT_TRUE(BrandStore::shared().kit().logoOnScreenshots);
     EXPECT_FALSE(model->canUndo());
 }
@@ -358,19 +380,22 @@ TEST_F(InspectorViewTest, SwitchesAndTheLogo) {
 TEST_F(InspectorViewTest, AspectAndLabelsInEnglish) {
     platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
     open();
+    auto *aspect = child<Segmented<AspectRatio>>(section<AspectSection>("aspectSection"), "aspectSwitch");
+    auto *scaleSwitch = child<Segmented<ExportScale>>(section<ExportSection>("exportSection"), "scaleSwitch");
+    auto *formatSwitch = child<Segmented<ExportFormat>>(section<ExportSection>("exportSection"), "formatSwitch");
     QStringList aspects, scales, formats;
-    for (QAbstractButton *b : panel->aspect()->segments()->items()) aspects << b->text();
-    for (QAbstractButton *b : panel->exportSection()->scales()->items()) scales << b->text();
-    for (QAbstractButton *b : panel->exportSection()->formats()->items()) formats << b->text();
+    for (QAbstractButton *b : aspect->items()) aspects << b->text();
+    for (QAbstractButton *b : scaleSwitch->items()) scales << b->text();
+    for (QAbstractButton *b : formatSwitch->items()) formats << b->text();
     EXPECT_EQ(aspects, QStringList({"Auto", "16:9", "4:3", "1:1"}));
     EXPECT_EQ(scales, QStringList({"2× Sharp", "1× Light"}));
     EXPECT_EQ(formats, QStringList({"PNG", "JPEG", "HEIC"}));
 
     // Choosing the aspect already chosen writes an equal style: nothing to undo.
-    click(segment(panel->aspect()->segments(), QStringLiteral("Auto")));
+    click(segment(aspect, QStringLiteral("Auto")));
     EXPECT_FALSE(model->canUndo());
-    click(segment(panel->aspect()->segments(), QStringLiteral("16:9")));
+    click(segment(aspect, QStringLiteral("16:9")));
     EXPECT_EQ(model->style().aspect, AspectRatio::wide);
     model->undo();
-    EXPECT_EQ(panel->aspect()->segments()->value(), AspectRatio::auto_);
+    EXPECT_EQ(aspect->value(), AspectRatio::auto_);
 }

@@ -73,13 +73,13 @@ TEST_F(HistoryCardTest, TheSizeAppearsOnTheCardOnScreenWhenTheRecordArrives) {
     page.resize(1000, 800);
     page.show();
     page.reload();
-    HistoryCard *onScreen = page.grid()->cardOf(waiting);
+    HistoryCard *onScreen = testsupport::namedChild<HistoryGrid>(page, "grid")->cardOf(waiting);
     ASSERT_NE(onScreen, nullptr);
     EXPECT_EQ(onScreen->sizeText(), QString());
     engine.open = true;
     ASSERT_TRUE(QSignalSpy(history.get(), &HistoryStore::recordStored).wait(10000));
     QTest::qWait(20);
-    EXPECT_EQ(page.grid()->cardOf(waiting), onScreen);
+    EXPECT_EQ(testsupport::namedChild<HistoryGrid>(page, "grid")->cardOf(waiting), onScreen);
     EXPECT_EQ(onScreen->sizeText(), QStringLiteral("2880 × 1800"));
 }
 
@@ -133,17 +133,19 @@ TEST_F(HistoryCardTest, HoverButtonsMenuAndAccessibility) {
     QSignalSpy opened(&shown, &HistoryCard::openRequested);
     QSignalSpy deleted(&shown, &HistoryCard::deleteRequested);
 
-    EXPECT_FALSE(shown.deleteButton()->isVisible());
+    auto *copyButton = testsupport::namedChild<QAbstractButton>(shown, "copyButton");
+    auto *openButton = testsupport::namedChild<QAbstractButton>(shown, "openButton");
+    auto *deleteButton = testsupport::namedChild<QAbstractButton>(shown, "deleteButton");
+    EXPECT_FALSE(deleteButton->isVisible());
     QTest::mouseMove(&shown, QPoint(20, 20));
-    for (QAbstractButton *button : {shown.copyButton(), shown.openButton(), shown.deleteButton()})
-        EXPECT_TRUE(button->isVisible());
-    EXPECT_EQ(shown.copyButton()->toolTip(), QStringLiteral("Copiar"));
-    EXPECT_EQ(shown.openButton()->accessibleName(), QStringLiteral("Abrir no Editor"));
-    EXPECT_EQ(shown.deleteButton()->toolTip(), QStringLiteral("Excluir"));
-    shown.deleteButton()->click();
+    for (QAbstractButton *button : {copyButton, openButton, deleteButton}) EXPECT_TRUE(button->isVisible());
+    EXPECT_EQ(copyButton->toolTip(), QStringLiteral("Copiar"));
+    EXPECT_EQ(openButton->accessibleName(), QStringLiteral("Abrir no Editor"));
+    EXPECT_EQ(deleteButton->toolTip(), QStringLiteral("Excluir"));
+    deleteButton->click();
     EXPECT_EQ(deleted.count(), 1);
     QTest::mouseMove(&host, QPoint(550, 550));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.deleteButton()->isVisible(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !deleteButton->isVisible(); }, 2000));
 
     std::unique_ptr<QMenu> menu(shown.createMenu(nullptr));
     QStringList items;

@@ -21,6 +21,17 @@ namespace {
 
 const QDateTime kNow(QDate(2026, 3, 14), QTime(10, 0));
 
+HistoryGrid *gridOf(const HistoryView &page) { return testsupport::namedChild<HistoryGrid>(page, "grid"); }
+QLineEdit *searchFieldOf(const HistoryView &page) { return testsupport::namedChild<QLineEdit>(page, "searchField"); }
+Segmented<HistoryPeriod> *periodSwitchOf(const HistoryView &page) {
+    return testsupport::namedChild<Segmented<HistoryPeriod>>(page, "periodSwitch");
+}
+// The empty state's action button while it shows one; null otherwise.
+QAbstractButton *emptyActionOf(const HistoryView &page) {
+    auto *action = testsupport::namedChild<QAbstractButton>(page, "emptyAction");
+    return action->isHidden() ? nullptr : action;
+}
+
 class HistoryViewTest : public HistoryPageTest {
 protected:
     void TearDown() override {
@@ -41,15 +52,15 @@ protected:
     void settle() { QTest::qWait(20); }
     QStringList shownPaths() const {
         QStringList paths;
-        for (HistoryCard *card : view->grid()->shownCards()) paths.append(card->entry().path());
+        for (HistoryCard *card : gridOf(*view)->shownCards()) paths.append(card->entry().path());
         return paths;
     }
     QStringList headings() const {
         QStringList texts;
-        for (SectionLabel *label : view->grid()->shownHeadings()) texts.append(label->shownText());
+        for (SectionLabel *label : gridOf(*view)->shownHeadings()) texts.append(label->shownText());
         return texts;
     }
-    void type(const QString &text) { view->searchField()->setText(text); }
+    void type(const QString &text) { searchFieldOf(*view)->setText(text); }
     void activate() {
         QApplication::setActiveWindow(view.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
@@ -72,9 +83,9 @@ TEST_F(HistoryViewTest, TheContentFollowsKeepingTheIndexAndTheSearch) {
     EXPECT_EQ(page.state(), HistoryView::State::off);
     EXPECT_EQ(page.emptyTitle(), QStringLiteral("O histórico está desligado"));
     QSignalSpy settings(&page, &HistoryView::settingsRequested);
-    ASSERT_NE(page.emptyAction(), nullptr);
-    EXPECT_EQ(page.emptyAction()->text(), QStringLiteral("Abrir Ajustes"));
-    page.emptyAction()->click();
+    ASSERT_NE(emptyActionOf(page), nullptr);
+    EXPECT_EQ(emptyActionOf(page)->text(), QStringLiteral("Abrir Ajustes"));
+    emptyActionOf(page)->click();
     EXPECT_EQ(settings.count(), 1);
 
     // Turned on again while the page shows: the list, with the reading still to do.
@@ -94,11 +105,11 @@ TEST_F(HistoryViewTest, TheContentFollowsKeepingTheIndexAndTheSearch) {
     settle();
     EXPECT_EQ(page.readingText(), QString());
     EXPECT_EQ(page.emptyDetail(), QStringLiteral("Nenhum print tem esse texto neste período."));
-    ASSERT_NE(page.emptyAction(), nullptr);
-    EXPECT_EQ(page.emptyAction()->text(), QStringLiteral("Limpar busca"));
-    page.emptyAction()->click();
+    ASSERT_NE(emptyActionOf(page), nullptr);
+    EXPECT_EQ(emptyActionOf(page)->text(), QStringLiteral("Limpar busca"));
+    emptyActionOf(page)->click();
     EXPECT_EQ(page.query(), QString());
-    EXPECT_EQ(page.searchField()->text(), QString());
+    EXPECT_EQ(searchFieldOf(page)->text(), QString());
     EXPECT_EQ(page.period(), HistoryPeriod::all);
     EXPECT_EQ(page.state(), HistoryView::State::list);
 
@@ -107,7 +118,7 @@ TEST_F(HistoryViewTest, TheContentFollowsKeepingTheIndexAndTheSearch) {
     settle();
     EXPECT_EQ(page.state(), HistoryView::State::empty);
     EXPECT_EQ(page.emptyTitle(), QStringLiteral("Nenhum print ainda"));
-    EXPECT_EQ(page.emptyAction(), nullptr);
+    EXPECT_EQ(emptyActionOf(page), nullptr);
     EXPECT_EQ(page.summary(), QStringLiteral("Nenhum print guardado"));
 }
 
@@ -139,14 +150,14 @@ TEST_F(HistoryViewTest, TheSummaryCountsWhatIsKeptOrWhatIsFound) {
     HistoryView &page = showView({1000, 2000});
     EXPECT_EQ(page.title(), QStringLiteral("Histórico"));
     EXPECT_EQ(page.summary(), QStringLiteral("5 prints · 3,4 MB"));
-    EXPECT_TRUE(page.searchBox()->hint()->isVisibleTo(&page));
+    EXPECT_TRUE(testsupport::namedChild<QLabel>(page, "keyHint")->isVisibleTo(&page));
 
     type(QStringLiteral("CONFIGURACAO"));
     EXPECT_EQ(page.summary(), QStringLiteral("1 de 5 encontrado"));
-    EXPECT_FALSE(page.searchBox()->hint()->isVisibleTo(&page));
-    EXPECT_TRUE(page.searchBox()->clearButton()->isVisibleTo(&page));
-    ASSERT_EQ(page.grid()->shownCards().size(), 1);
-    EXPECT_EQ(page.grid()->shownCards().first()->snippet(), QStringLiteral("Configuração da Conta"));
+    EXPECT_FALSE(testsupport::namedChild<QLabel>(page, "keyHint")->isVisibleTo(&page));
+    EXPECT_TRUE(testsupport::namedChild<QAbstractButton>(page, "clearButton")->isVisibleTo(&page));
+    ASSERT_EQ(gridOf(page)->shownCards().size(), 1);
+    EXPECT_EQ(gridOf(page)->shownCards().first()->snippet(), QStringLiteral("Configuração da Conta"));
     type(QStringLiteral("xilogravura"));
     EXPECT_EQ(page.summary(), QStringLiteral("0 de 5 encontrados"));
 
@@ -160,10 +171,10 @@ TEST_F(HistoryViewTest, TheSummaryCountsWhatIsKeptOrWhatIsFound) {
     // Spaces are no search: the hint stays, no snippets, the plain summary.
     page.setPeriod(HistoryPeriod::all);
     type(QStringLiteral("   "));
-    EXPECT_TRUE(page.searchBox()->hint()->isVisibleTo(&page));
+    EXPECT_TRUE(testsupport::namedChild<QLabel>(page, "keyHint")->isVisibleTo(&page));
     EXPECT_EQ(page.summary(), QStringLiteral("5 prints · 3,4 MB"));
-    ASSERT_EQ(page.grid()->shownCards().size(), 5);
-    for (HistoryCard *card : page.grid()->shownCards()) EXPECT_EQ(card->snippet(), std::nullopt);
+    ASSERT_EQ(gridOf(page)->shownCards().size(), 5);
+    for (HistoryCard *card : gridOf(page)->shownCards()) EXPECT_EQ(card->snippet(), std::nullopt);
 
     recents->deleteFiles({pathOf(QStringLiteral("p2.png")), pathOf(QStringLiteral("p3.png")),
                           pathOf(QStringLiteral("p4.png")), pathOf(QStringLiteral("p5.png"))});
@@ -199,7 +210,7 @@ TEST_F(HistoryViewTest, KeysSelectionAndFocus) {
     openStores();
     HistoryView &page = showView();
     activate();
-    QLineEdit *field = page.searchField();
+    QLineEdit *field = searchFieldOf(page);
 
     QTest::keyClick(&page, Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(field->hasFocus());
@@ -209,7 +220,7 @@ TEST_F(HistoryViewTest, KeysSelectionAndFocus) {
     EXPECT_TRUE(field->hasFocus());
 
     // A click selects and takes the focus from the field; Ctrl+Backspace then deletes at once.
-    HistoryCard *card = page.grid()->cardOf(second);
+    HistoryCard *card = gridOf(page)->cardOf(second);
     ASSERT_NE(card, nullptr);
     QTest::mouseClick(card, Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_EQ(page.selectedPath(), second);
@@ -219,24 +230,24 @@ TEST_F(HistoryViewTest, KeysSelectionAndFocus) {
     QTest::keyClick(&page, Qt::Key_F, Qt::ControlModifier);
     QTest::keyClick(field, Qt::Key_Backspace, Qt::ControlModifier);
     EXPECT_TRUE(QFile::exists(second));
-    page.grid()->setFocus();
-    QTest::keyClick(page.grid(), Qt::Key_Backspace, Qt::ControlModifier);
+    gridOf(page)->setFocus();
+    QTest::keyClick(gridOf(page), Qt::Key_Backspace, Qt::ControlModifier);
     EXPECT_FALSE(QFile::exists(second));
     EXPECT_EQ(page.selectedPath(), QString());
     settle();
     EXPECT_EQ(shownPaths(), QStringList{first});
     // Nothing selected: nothing deleted.
-    QTest::keyClick(page.grid(), Qt::Key_Backspace, Qt::ControlModifier);
+    QTest::keyClick(gridOf(page), Qt::Key_Backspace, Qt::ControlModifier);
     EXPECT_TRUE(QFile::exists(first));
 
     // Typing or switching the period clears the selection.
-    QTest::mouseClick(page.grid()->cardOf(first), Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseClick(gridOf(page)->cardOf(first), Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_EQ(page.selectedPath(), first);
     QTest::keyClicks(field, QStringLiteral("u"));
     EXPECT_EQ(page.selectedPath(), QString());
     type(QString());
-    QTest::mouseClick(page.grid()->cardOf(first), Qt::LeftButton, {}, QPoint(20, 20));
-    page.periodSwitch()->item(HistoryPeriod::today)->click();
+    QTest::mouseClick(gridOf(page)->cardOf(first), Qt::LeftButton, {}, QPoint(20, 20));
+    periodSwitchOf(page)->item(HistoryPeriod::today)->click();
     EXPECT_EQ(page.selectedPath(), QString());
     EXPECT_EQ(page.period(), HistoryPeriod::today);
 }
@@ -247,7 +258,7 @@ TEST_F(HistoryViewTest, ADoubleClickSelectsAndOpensAndAFileGoneIsForgotten) {
     openStores();
     HistoryView &page = showView();
     QSignalSpy opened(&page, &HistoryView::editorRequested);
-    HistoryCard *card = page.grid()->cardOf(kept);
+    HistoryCard *card = gridOf(page)->cardOf(kept);
     ASSERT_NE(card, nullptr);
     QTest::mouseDClick(card, Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_EQ(page.selectedPath(), kept);
@@ -258,7 +269,7 @@ TEST_F(HistoryViewTest, ADoubleClickSelectsAndOpensAndAFileGoneIsForgotten) {
 
     // Removed behind the application's back: opening it removes it from the page.
     ASSERT_TRUE(QFile::remove(gone));
-    QTest::mouseDClick(page.grid()->cardOf(gone), Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseDClick(gridOf(page)->cardOf(gone), Qt::LeftButton, {}, QPoint(20, 20));
     ASSERT_TRUE(QTest::qWaitFor([this] { return history->entries().size() == 1; }, 5000));
     settle();
     EXPECT_EQ(shownPaths(), QStringList{kept});
@@ -275,11 +286,11 @@ TEST_F(HistoryViewTest, OnlyTheCardsOnScreenAreWidgets) {
     listing = files;
     openStores();
     HistoryView &page = showView();
-    const int made = page.grid()->cardsMade();
+    const int made = gridOf(page)->cardsMade();
     EXPECT_GT(made, 4);
     EXPECT_LT(made, 40);
 
-    QScrollBar *bar = page.grid()->verticalScrollBar();
+    QScrollBar *bar = gridOf(page)->verticalScrollBar();
     bar->setValue(bar->maximum());
     EXPECT_TRUE(shownPaths().contains(files.last().path));
     bar->setValue(bar->maximum() / 2);
@@ -291,7 +302,7 @@ TEST_F(HistoryViewTest, OnlyTheCardsOnScreenAreWidgets) {
     bar->setValue(bar->maximum());
     EXPECT_TRUE(shownPaths().contains(files.last().path));
     // Still a screenful of cards, handed from entry to entry.
-    EXPECT_LT(page.grid()->cardsMade(), 40);
+    EXPECT_LT(gridOf(page)->cardsMade(), 40);
 }
 
 TEST_F(HistoryViewTest, EveryVisitStartsOver) {
@@ -299,15 +310,15 @@ TEST_F(HistoryViewTest, EveryVisitStartsOver) {
     openStores();
     HistoryView &page = showView();
     type(QStringLiteral("um"));
-    QTest::mouseClick(page.grid()->cardOf(first), Qt::LeftButton, {}, QPoint(20, 20));
-    page.periodSwitch()->item(HistoryPeriod::month)->click();
+    QTest::mouseClick(gridOf(page)->cardOf(first), Qt::LeftButton, {}, QPoint(20, 20));
+    periodSwitchOf(page)->item(HistoryPeriod::month)->click();
     // A file written behind the index's back is listed by the next visit.
     const QString later = addCapture(QStringLiteral("b.png"), kNow.addSecs(-30), QStringLiteral("dois"));
     page.reload();
     EXPECT_EQ(page.query(), QString());
-    EXPECT_EQ(page.searchField()->text(), QString());
+    EXPECT_EQ(searchFieldOf(page)->text(), QString());
     EXPECT_EQ(page.period(), HistoryPeriod::all);
-    EXPECT_TRUE(page.periodSwitch()->item(HistoryPeriod::all)->isChecked());
+    EXPECT_TRUE(periodSwitchOf(page)->item(HistoryPeriod::all)->isChecked());
     EXPECT_EQ(page.selectedPath(), QString());
     EXPECT_EQ(shownPaths(), (QStringList{later, first}));
 }

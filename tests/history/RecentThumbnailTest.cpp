@@ -74,19 +74,20 @@ TEST_F(RecentThumbnailTest, MenuAndDeleteButtonActOnTheStore) {
                            QStringLiteral("Mostrar na pasta"), QStringLiteral("—"), QStringLiteral("Excluir")}));
 
     // The delete button shows only under the pointer, and deletes without opening the capture.
-    EXPECT_FALSE(tile.deleteButton()->isVisible());
+    auto *remove = testsupport::namedChild<QAbstractButton>(tile, "deleteButton");
+    EXPECT_FALSE(remove->isVisible());
     QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
     QApplication::sendEvent(&tile, &enter);
-    EXPECT_TRUE(tile.deleteButton()->isVisible());
-    EXPECT_EQ(tile.deleteButton()->toolTip(), QStringLiteral("Excluir do histórico"));
+    EXPECT_TRUE(remove->isVisible());
+    EXPECT_EQ(remove->toolTip(), QStringLiteral("Excluir do histórico"));
     QSignalSpy opened(store.get(), &RecentsStore::editorRequested);
-    tile.deleteButton()->click();
+    remove->click();
     EXPECT_FALSE(QFile::exists(item.path));
     EXPECT_TRUE(store->items().isEmpty());
     EXPECT_EQ(opened.size(), 0);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&tile, &leave);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !tile.deleteButton()->isVisible(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !remove->isVisible(); }, 2000));
 }
 
 TEST_F(RecentThumbnailTest, AClickOpensTheCaptureOrDropsAFileThatIsGone) {

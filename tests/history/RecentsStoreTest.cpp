@@ -3,6 +3,7 @@
 #include "platform/HeifCodec.h"
 #include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
+#include "support/PlatformFakes.h"
 #include "support/TestSupport.h"
 #include "widgets/Toast.h"
 
@@ -45,16 +46,6 @@ QString ownName(int i, const char *extension = "png") {
         .arg(i, 2, 10, QLatin1Char('0'))
         .arg(QLatin1String(extension));
 }
-
-class RecordingPasteboard : public platform::Pasteboard {
-public:
-    bool setContents(const QList<Item> &items) override {
-        m_items = items;
-        return true;
-    }
-    QList<Item> contents() const override { return m_items; }
-    QList<Item> m_items;
-};
 
 class RecentsStoreTest : public ::testing::Test {
 protected:
@@ -463,17 +454,17 @@ TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
     store->open(item);
     EXPECT_EQ(asked, QStringList{path});
 
-    RecordingPasteboard pasteboard;
+    testsupport::RecordingPasteboard pasteboard;
     platform::Pasteboard::setSharedForTesting(&pasteboard);
     store->copy(item);
-    EXPECT_EQ(pasteboard.m_items.size(), 2);
+    EXPECT_EQ(pasteboard.items.size(), 2);
     EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
 
     // A file that went away: copying says so and leaves the clipboard; opening forgets it.
-    pasteboard.m_items.clear();
+    pasteboard.items.clear();
     QFile::remove(path);
     store->copy(item);
-    EXPECT_TRUE(pasteboard.m_items.isEmpty());
+    EXPECT_TRUE(pasteboard.items.isEmpty());
     EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Não foi possível copiar")));
     platform::Pasteboard::setSharedForTesting(nullptr);
     store->open(item);

@@ -19,26 +19,17 @@ namespace ImageFile = platform::ImageFile;
 
 namespace {
 
-quint32 crc32(const QByteArray &bytes) {
-    quint32 crc = 0xffffffffu;
-    for (char c : bytes) {
-        crc ^= quint8(c);
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
 // A PNG chunk; `declared` overrides the length field, as a hostile file does.
 QByteArray chunk(const char *type, const QByteArray &data, qint64 declared = -1) {
     QByteArray out(4, '\0');
     qToBigEndian(quint32(declared < 0 ? data.size() : declared), out.data());
     const QByteArray body = QByteArray(type, 4) + data;
     QByteArray crc(4, '\0');
-    qToBigEndian(crc32(body), crc.data());
+    qToBigEndian(testsupport::crc32(body), crc.data());
     return out + body + crc;
 }
 
-QByteArray encoded(const QImage &image, const char *format) {
+QByteArray savedByQt(const QImage &image, const char *format) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -64,7 +55,7 @@ TEST(ImageFileTest, HostileFilesAreReadWithBoundedMemory) {
     // allocation it asks for. Captures of a large screen are the yardstick.
     testsupport::TempFolder dir;
     const QImage screen = capture(3840, 2160);
-    ASSERT_TRUE(dir.write(QStringLiteral("screen.png"), encoded(screen, "png")));
+    ASSERT_TRUE(dir.write(QStringLiteral("screen.png"), savedByQt(screen, "png")));
     ASSERT_TRUE(dir.write(QStringLiteral("screen.heic"), platform::HeifCodec::encode(screen, 0.9).value()));
     const QString seeds = QStringLiteral(PELICARTA_FUZZ_SEEDS);
     const QStringList files{seeds + QStringLiteral("/heif/grid-bomb.heic"),
@@ -92,7 +83,7 @@ TEST(ImageFileTest, HostileFilesAreReadWithBoundedMemory) {
 }
 
 TEST(ImageFileTest, PngMetadataIsSkippedAndSizesCheckedFirst) {
-    const QByteArray png = encoded(capture(120, 80), "png");
+    const QByteArray png = savedByQt(capture(120, 80), "png");
     const QByteArray signature = png.left(8), ihdr = chunksOf(png).left(25), end = png.right(12);
     // A comment before the picture is skipped; a text chunk after it declaring 1.5 GB is never read.
     const QByteArray commented = signature + ihdr + chunk("tEXt", QByteArray(4000, 'a')) + chunksOf(png).mid(25) + end;
@@ -120,9 +111,9 @@ TEST(ImageFileTest, PngMetadataIsSkippedAndSizesCheckedFirst) {
 TEST(ImageFileTest, FormatsAreToldByContentAndOnlyRegularFilesAreRead) {
     testsupport::TempFolder dir;
     const QImage picture = capture(200, 100);
-    ASSERT_TRUE(dir.write(QStringLiteral("png.heic"), encoded(picture, "png")));
+    ASSERT_TRUE(dir.write(QStringLiteral("png.heic"), savedByQt(picture, "png")));
     ASSERT_TRUE(dir.write(QStringLiteral("heic.png"), platform::HeifCodec::encode(picture, 0.9).value()));
-    ASSERT_TRUE(dir.write(QStringLiteral("photo.jpg"), encoded(picture, "jpeg")));
+    ASSERT_TRUE(dir.write(QStringLiteral("photo.jpg"), savedByQt(picture, "jpeg")));
     for (const char *name : {"png.heic", "heic.png", "photo.jpg"}) {
         EXPECT_EQ(ImageFile::read(dir.file(QLatin1String(name))).size(), QSize(200, 100)) << name;
         EXPECT_EQ(ImageFile::readSize(dir.file(QLatin1String(name))), QSize(200, 100)) << name;
@@ -152,7 +143,7 @@ TEST(ImageFileTest, ThumbnailsAverageColorsByTheirCoverage) {
     for (int y = 0; y < stripes.height(); ++y)
         for (int x = 0; x < stripes.width(); ++x)
             stripes.setPixel(x, y, x % 2 ? qRgba(0, 255, 0, 0) : qRgba(255, 0, 0, 255));
-    const QImage reduced = ImageFile::decodeThumbnail(encoded(stripes, "png"), QSize(480, 2));
+    const QImage reduced = ImageFile::decodeThumbnail(savedByQt(stripes, "png"), QSize(480, 2));
     EXPECT_EQ(reduced.size(), QSize(480, 2));
     const QColor pixel = reduced.pixelColor(100, 1);
     EXPECT_NEAR(pixel.alpha(), 127, 1);

@@ -31,6 +31,15 @@ QByteArray TempFolder::read(const QString &name) const {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+quint32 crc32(const QByteArray &bytes) {
+    quint32 crc = 0xffffffffu;
+    for (char c : bytes) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
 namespace {
 LoggedMessages *listening = nullptr;
 } // namespace

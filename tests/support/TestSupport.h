@@ -31,6 +31,9 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The CRC-32 that PNG chunks carry, for tests that write a file byte by byte.
+quint32 crc32(const QByteArray &bytes);
+
 // The child of `parent` named `name`, as a test reaches a widget the view keeps no getter for. Throws when
 // there is none, which fails the test instead of crashing it.
 template <typename T>

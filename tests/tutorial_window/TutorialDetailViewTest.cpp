@@ -56,38 +56,44 @@ struct TutorialDetailViewTest : testing::Test {
 TEST_F(TutorialDetailViewTest, SummaryAndRecordButtonFollowTheStepsAndTheRecording) {
     EXPECT_TRUE(view->showsEmptyState());
     EXPECT_EQ(header().summaryText(), QStringLiteral("Nenhum passo ainda"));
-    EXPECT_EQ(header().recordButton()->text(), QStringLiteral("Começar a gravar"));
+    EXPECT_EQ(testsupport::namedChild<ToolbarButton>(header(), "recordButton")->text(),
+              QStringLiteral("Começar a gravar"));
     for (QWidget *withSteps :
-         {static_cast<QWidget *>(header().exportButton()), static_cast<QWidget *>(header().copyButton())})
+         {static_cast<QWidget *>(testsupport::namedChild<QAbstractButton>(header(), "exportButton")),
+          static_cast<QWidget *>(testsupport::namedChild<QAbstractButton>(header(), "copyButton"))})
         EXPECT_FALSE(withSteps->isVisible());
-    EXPECT_TRUE(header().deleteButton()->isVisible());
+    EXPECT_TRUE(testsupport::namedChild<QAbstractButton>(header(), "deleteButton")->isVisible());
 
-    header().recordButton()->click();
+    testsupport::namedChild<ToolbarButton>(header(), "recordButton")->click();
     EXPECT_TRUE(store.isRecording());
     EXPECT_EQ(header().summaryText(), QStringLiteral("Gravando · 0 passos"));
-    EXPECT_EQ(header().recordButton()->text(), QStringLiteral("Parar gravação"));
+    EXPECT_EQ(testsupport::namedChild<ToolbarButton>(header(), "recordButton")->text(),
+              QStringLiteral("Parar gravação"));
     EXPECT_TRUE(view->showsEmptyState());
-    EXPECT_FALSE(header().backButton()->isEnabled());
-    EXPECT_EQ(header().backButton()->toolTip(), QStringLiteral("Conclua a gravação primeiro"));
+    EXPECT_FALSE(testsupport::namedChild<QAbstractButton>(header(), "backButton")->isEnabled());
+    EXPECT_EQ(testsupport::namedChild<QAbstractButton>(header(), "backButton")->toolTip(),
+              QStringLiteral("Conclua a gravação primeiro"));
 
     addStep();
     EXPECT_FALSE(view->showsEmptyState());
     EXPECT_EQ(header().summaryText(), QStringLiteral("Gravando · 1 passo"));
-    EXPECT_TRUE(header().copyButton()->isVisible());
-    EXPECT_TRUE(view->stepsList()->showsRecordingRow());
+    EXPECT_TRUE(testsupport::namedChild<QAbstractButton>(header(), "copyButton")->isVisible());
+    EXPECT_TRUE(testsupport::namedChild<TutorialStepsList>(*view, "steps")->showsRecordingRow());
     addStep();
     EXPECT_EQ(header().summaryText(), QStringLiteral("Gravando · 2 passos"));
 
     store.toggleRecording();
     EXPECT_EQ(header().summaryText(), QStringLiteral("2 passos"));
-    EXPECT_EQ(header().recordButton()->text(), QStringLiteral("Gravar mais passos"));
-    EXPECT_FALSE(view->stepsList()->showsRecordingRow());
-    EXPECT_TRUE(header().backButton()->isEnabled());
-    EXPECT_EQ(header().backButton()->toolTip(), QStringLiteral("Voltar para todos os tutoriais"));
+    EXPECT_EQ(testsupport::namedChild<ToolbarButton>(header(), "recordButton")->text(),
+              QStringLiteral("Gravar mais passos"));
+    EXPECT_FALSE(testsupport::namedChild<TutorialStepsList>(*view, "steps")->showsRecordingRow());
+    EXPECT_TRUE(testsupport::namedChild<QAbstractButton>(header(), "backButton")->isEnabled());
+    EXPECT_EQ(testsupport::namedChild<QAbstractButton>(header(), "backButton")->toolTip(),
+              QStringLiteral("Voltar para todos os tutoriais"));
     store.remove(store.tutorial().steps.first());
     EXPECT_EQ(header().summaryText(), QStringLiteral("1 passo"));
 
-    header().backButton()->click();
+    testsupport::namedChild<QAbstractButton>(header(), "backButton")->click();
     EXPECT_FALSE(store.currentID());
 }
 
@@ -107,7 +113,7 @@ TEST_F(TutorialDetailViewTest, RecordingWithNoStepsOffersTheStepAndFinishInstead
         return texts;
     };
     EXPECT_EQ(shownButtons(), QStringList{QStringLiteral("Começar a gravar")});
-    header().recordButton()->click();
+    testsupport::namedChild<ToolbarButton>(header(), "recordButton")->click();
     ASSERT_TRUE(view->showsEmptyState());
     EXPECT_EQ(shownButtons(), (QStringList{QStringLiteral("Capturar passo"), QStringLiteral("Concluir")}));
 
@@ -128,7 +134,7 @@ TEST_F(TutorialDetailViewTest, RecordingWithNoStepsOffersTheStepAndFinishInstead
 
 TEST_F(TutorialDetailViewTest, TitleThemesAndExportMenu) {
     addStep();
-    QTest::keyClicks(header().titleField(), QStringLiteral(" Fechar"));
+    QTest::keyClicks(testsupport::namedChild<EllipsisLineEdit>(header(), "titleField"), QStringLiteral(" Fechar"));
     EXPECT_EQ(store.tutorial().title, QStringLiteral("Novo tutorial Fechar"));
 
     // The brand theme is offered once the brand is set up, or when the tutorial already uses it.
@@ -145,7 +151,7 @@ TEST_F(TutorialDetailViewTest, TitleThemesAndExportMenu) {
     EXPECT_EQ(header().themeOptions().size(), 3);
 
     QStringList items;
-    for (const QAction *action : header().exportMenu()->actions())
+    for (const QAction *action : testsupport::namedChild<QMenu>(header(), "exportMenu")->actions())
         items.append(action->isSeparator() ? QStringLiteral("—") : action->text());
     EXPECT_EQ(items, (QStringList{QStringLiteral("Imagem única (PNG)…"), QStringLiteral("PDF, um passo por página…"),
                                   QStringLiteral("Markdown + imagens (Notion, GitHub, docs)…"), QStringLiteral("—"),
@@ -185,7 +191,7 @@ TEST_F(TutorialDetailViewTest, TheHeaderShowsTheTitleFromItsStartAndEveryButtonW
                     EXPECT_GE(button->width(), button->sizeHint().width())
                         << where << " " << button->text().toStdString();
                 }
-                EllipsisLineEdit *title = header().titleField();
+                EllipsisLineEdit *title = testsupport::namedChild<EllipsisLineEdit>(header(), "titleField");
                 const bool fits = title->fontMetrics().horizontalAdvance(named.title) <= title->width() - 4;
                 EXPECT_EQ(title->isElided(), !fits) << where;
                 EXPECT_EQ(title->toolTip(), fits ? QString() : named.title) << where;
@@ -199,7 +205,7 @@ TEST_F(TutorialDetailViewTest, TheHeaderShowsTheTitleFromItsStartAndEveryButtonW
     // Edited, the field scrolls as it must; left, it shows the title from its start again.
     named.title = named.title.repeated(3);
     store.setTutorial(named);
-    EllipsisLineEdit *title = header().titleField();
+    EllipsisLineEdit *title = testsupport::namedChild<EllipsisLineEdit>(header(), "titleField");
     EXPECT_TRUE(title->isElided());
     view->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
@@ -217,7 +223,7 @@ TEST_F(TutorialDetailViewTest, DeletingAsksFirstAndWarnsToExport) {
     Tutorial untitled = store.tutorial();
     untitled.title.clear();
     store.setTutorial(untitled);
-    header().deleteButton()->click();
+    testsupport::namedChild<QAbstractButton>(header(), "deleteButton")->click();
     ASSERT_EQ(alerts.shown.size(), 1);
     EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Excluir “”?"));
     EXPECT_TRUE(alerts.shown[0].informativeText.endsWith(QStringLiteral("Exporte antes se quiser guardar.")));
@@ -236,12 +242,13 @@ TEST_F(TutorialDetailViewTest, HowToRowsCarryTheUsersShortcut) {
     changed.keyCode = 5;
     shortcuts.setShortcut(ShortcutAction::toggleTutorial, changed);
     EXPECT_TRUE(view->howToTexts().value(0).contains(QStringLiteral("(ou Alt+Shift+G)")));
-    EXPECT_EQ(header().recordButton()->shortcutText(), QStringLiteral("Alt+Shift+G"));
+    EXPECT_EQ(testsupport::namedChild<ToolbarButton>(header(), "recordButton")->shortcutText(),
+              QStringLiteral("Alt+Shift+G"));
 }
 
 TEST_F(TutorialDetailViewTest, CardsAreBuiltAsTheyComeIntoViewAndKeptWhileTheListChanges) {
     for (int i = 0; i < 40; ++i) addStep();
-    TutorialStepsList *list = view->stepsList();
+    TutorialStepsList *list = testsupport::namedChild<TutorialStepsList>(*view, "steps");
     const qsizetype built = list->builtCards().size();
     EXPECT_GT(built, 0);
     EXPECT_LT(built, 20);
@@ -251,7 +258,7 @@ TEST_F(TutorialDetailViewTest, CardsAreBuiltAsTheyComeIntoViewAndKeptWhileTheLis
     ASSERT_NE(card, nullptr);
     store.remove(store.tutorial().steps[0]);
     EXPECT_EQ(list->card(second), card);
-    EXPECT_FALSE(card->upButton()->isEnabled());
+    EXPECT_FALSE(testsupport::namedChild<QAbstractButton>(*card, "upButton")->isEnabled());
 
     QCoreApplication::processEvents(); // the scroll area takes in the list's height
     list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
@@ -273,9 +280,11 @@ TEST_F(TutorialDetailViewTest, AStepWhosePictureIsGoneShowsItsTextsBesideAPlaceh
     TutorialDetailView again(relaunched, brand, shortcuts, loader);
     again.resize(1240, 800);
     again.show();
-    TutorialStepCard *card = again.stepsList()->card(gone.id);
+    TutorialStepsList *steps = testsupport::namedChild<TutorialStepsList>(again, "steps");
+    TutorialStepCard *card = steps->card(gone.id);
     ASSERT_NE(card, nullptr);
-    EXPECT_TRUE(card->picture()->isPlaceholder());
-    EXPECT_EQ(card->titleField()->text(), gone.title);
-    EXPECT_FALSE(again.stepsList()->card(store.tutorial().steps[0].id)->picture()->isPlaceholder());
+    EXPECT_TRUE(testsupport::namedChild<StepPictureView>(*card, "picture")->isPlaceholder());
+    EXPECT_EQ(testsupport::namedChild<QLineEdit>(*card, "titleField")->text(), gone.title);
+    EXPECT_FALSE(testsupport::namedChild<StepPictureView>(*steps->card(store.tutorial().steps[0].id), "picture")
+                     ->isPlaceholder());
 }

@@ -82,10 +82,11 @@ TEST_F(TutorialLibraryViewTest, EmptyLibraryNoResultsAndTheWholeCount) {
     add(QStringLiteral("Abrir chamado"));
     view.setQuery(QStringLiteral("chamado"));
     EXPECT_EQ(view.content(), TutorialLibraryView::Content::grid);
-    EXPECT_EQ(titles(view.grid()->tutorials()), QStringList{QStringLiteral("Abrir chamado")});
+    auto *grid = testsupport::namedChild<TutorialLibraryGrid>(view, "grid");
+    EXPECT_EQ(titles(grid->tutorials()), QStringList{QStringLiteral("Abrir chamado")});
     EXPECT_EQ(view.countText(), QStringLiteral("2 tutoriais"));
     view.setQuery(QStringLiteral("café"));
-    EXPECT_EQ(view.grid()->tutorials().size(), 2);
+    EXPECT_EQ(grid->tutorials().size(), 2);
 }
 
 TEST_F(TutorialLibraryViewTest, NewAndRecordOpenATutorial) {
@@ -93,9 +94,10 @@ TEST_F(TutorialLibraryViewTest, NewAndRecordOpenATutorial) {
     ASSERT_TRUE(store.currentID());
     EXPECT_FALSE(store.isRecording());
     store.closeTutorial();
-    view.recordButton()->click();
+    auto *record = testsupport::namedChild<ToolbarButton>(view, "recordButton");
+    record->click();
     EXPECT_TRUE(store.currentID());
     EXPECT_TRUE(store.isRecording());
-    EXPECT_EQ(view.recordButton()->shortcutText(), QStringLiteral("Alt+Shift+T"));
+    EXPECT_EQ(record->shortcutText(), QStringLiteral("Alt+Shift+T"));
     store.toggleRecording();
 }

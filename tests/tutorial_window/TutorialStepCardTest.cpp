@@ -52,17 +52,17 @@ TEST_F(TutorialStepCardTest, PicturesFitTheBoxEnlargedOrReduced) {
     first.setStep(small, 1, 2);
     TutorialStepCard second(store, loader);
     second.setStep(wide, 2, 2);
-    EXPECT_EQ(first.picture()->size(), QSize(380, 260));
-    EXPECT_EQ(second.picture()->size(), QSize(380, 130));
-    EXPECT_FALSE(first.picture()->isPlaceholder());
+    EXPECT_EQ(testsupport::namedChild<StepPictureView>(first, "picture")->size(), QSize(380, 260));
+    EXPECT_EQ(testsupport::namedChild<StepPictureView>(second, "picture")->size(), QSize(380, 130));
+    EXPECT_FALSE(testsupport::namedChild<StepPictureView>(first, "picture")->isPlaceholder());
 }
 
 TEST_F(TutorialStepCardTest, ClicksPlaceTheMarkerWithinTheEdges) {
     TutorialStepCard card(store, loader);
     card.setStep(addStep(190, 130), 1, 1);
-    StepPictureView *picture = card.picture();
+    StepPictureView *picture = testsupport::namedChild<StepPictureView>(card, "picture");
     EXPECT_EQ(card.markerStatus(), QStringLiteral("Clique na imagem para marcar onde clicar"));
-    EXPECT_FALSE(card.removeMarkerButton()->isVisibleTo(&card));
+    EXPECT_FALSE(testsupport::namedChild<QAbstractButton>(card, "removeMarkerButton")->isVisibleTo(&card));
     EXPECT_EQ(picture->cursor().shape(), Qt::CrossCursor);
 
     clickAt(picture, QPoint(picture->width() - 1, picture->height() - 1));
@@ -71,7 +71,7 @@ TEST_F(TutorialStepCardTest, ClicksPlaceTheMarkerWithinTheEdges) {
     EXPECT_EQ(stored(0).marker, QPointF(0, 0));
     card.setStep(stored(0), 1, 1);
     EXPECT_EQ(card.markerStatus(), QStringLiteral("Marcador 1 colocado"));
-    EXPECT_TRUE(card.removeMarkerButton()->isVisibleTo(&card));
+    EXPECT_TRUE(testsupport::namedChild<QAbstractButton>(card, "removeMarkerButton")->isVisibleTo(&card));
 
     // A click right on the badge (at the top-left corner now) reaches the picture and moves it.
     clickAt(picture, QPoint(6, 4));
@@ -80,7 +80,7 @@ TEST_F(TutorialStepCardTest, ClicksPlaceTheMarkerWithinTheEdges) {
     EXPECT_NEAR(stored(0).marker->y(), 4.0 / 259, 1e-9);
 
     card.setStep(stored(0), 1, 1);
-    card.removeMarkerButton()->click();
+    testsupport::namedChild<QAbstractButton>(card, "removeMarkerButton")->click();
     EXPECT_FALSE(stored(0).marker);
     card.setStep(stored(0), 1, 1);
     EXPECT_EQ(card.markerStatus(), QStringLiteral("Clique na imagem para marcar onde clicar"));
@@ -97,12 +97,12 @@ TEST_F(TutorialStepCardTest, AnUnreadablePictureShowsThePlaceholderAndTheMarkerS
 
     TutorialStepCard card(store, loader);
     card.setStep(stored(0), 1, 1);
-    EXPECT_TRUE(card.picture()->isPlaceholder());
-    EXPECT_EQ(card.picture()->size(), QSize(240, 140));
+    EXPECT_TRUE(testsupport::namedChild<StepPictureView>(card, "picture")->isPlaceholder());
+    EXPECT_EQ(testsupport::namedChild<StepPictureView>(card, "picture")->size(), QSize(240, 140));
     EXPECT_EQ(card.markerStatus(), QStringLiteral("Marcador 1 colocado"));
-    clickAt(card.picture(), QPoint(10, 10));
+    clickAt(testsupport::namedChild<StepPictureView>(card, "picture"), QPoint(10, 10));
     EXPECT_EQ(stored(0).marker, QPointF(0.25, 0.5));
-    card.removeMarkerButton()->click();
+    testsupport::namedChild<QAbstractButton>(card, "removeMarkerButton")->click();
     EXPECT_FALSE(stored(0).marker);
 }
 
@@ -111,17 +111,17 @@ TEST_F(TutorialStepCardTest, FieldsSaveAsTypedAndTheDescriptionGrowsToSixLines) 
     card.setStep(addStep(190, 130), 1, 1);
     card.resize(900, 320);
     card.show();
-    QTest::keyClicks(card.titleField(), QStringLiteral("Abra Ajustes "));
+    QTest::keyClicks(testsupport::namedChild<QLineEdit>(card, "titleField"), QStringLiteral("Abra Ajustes "));
     EXPECT_EQ(stored(0).title, QStringLiteral("Abra Ajustes "));
-    QTest::keyClicks(card.detailField(), QStringLiteral("Clique"));
+    QTest::keyClicks(testsupport::namedChild<GrowingTextEdit>(card, "detailField"), QStringLiteral("Clique"));
     EXPECT_EQ(stored(0).detail, QStringLiteral("Clique"));
 
     // The store's copy coming back leaves the field (and its cursor) alone.
-    card.detailField()->moveCursor(QTextCursor::Start);
+    testsupport::namedChild<GrowingTextEdit>(card, "detailField")->moveCursor(QTextCursor::Start);
     card.setStep(stored(0), 1, 1);
-    EXPECT_EQ(card.detailField()->textCursor().position(), 0);
+    EXPECT_EQ(testsupport::namedChild<GrowingTextEdit>(card, "detailField")->textCursor().position(), 0);
 
-    GrowingTextEdit *detail = card.detailField();
+    GrowingTextEdit *detail = testsupport::namedChild<GrowingTextEdit>(card, "detailField");
     EXPECT_EQ(detail->visibleLines(), 2);
     detail->setPlainText(QStringLiteral("1\n2\n3\n4"));
     EXPECT_EQ(detail->visibleLines(), 4);
@@ -139,12 +139,12 @@ TEST_F(TutorialStepCardTest, MovingAndDeletingSteps) {
     top.setStep(first, 1, 2);
     TutorialStepCard bottom(store, loader);
     bottom.setStep(second, 2, 2);
-    EXPECT_FALSE(top.upButton()->isEnabled());
-    EXPECT_TRUE(top.downButton()->isEnabled());
-    EXPECT_TRUE(bottom.upButton()->isEnabled());
-    EXPECT_FALSE(bottom.downButton()->isEnabled());
+    EXPECT_FALSE(testsupport::namedChild<QAbstractButton>(top, "upButton")->isEnabled());
+    EXPECT_TRUE(testsupport::namedChild<QAbstractButton>(top, "downButton")->isEnabled());
+    EXPECT_TRUE(testsupport::namedChild<QAbstractButton>(bottom, "upButton")->isEnabled());
+    EXPECT_FALSE(testsupport::namedChild<QAbstractButton>(bottom, "downButton")->isEnabled());
 
-    bottom.upButton()->click();
+    testsupport::namedChild<QAbstractButton>(bottom, "upButton")->click();
     EXPECT_EQ(stored(0).id, second.id);
     EXPECT_EQ(stored(1).id, first.id);
 
@@ -152,11 +152,11 @@ TEST_F(TutorialStepCardTest, MovingAndDeletingSteps) {
     const QString file = fileOf(first);
     ASSERT_TRUE(QFileInfo::exists(file));
     top.setStep(stored(1), 2, 2);
-    top.deleteButton()->click();
+    testsupport::namedChild<QAbstractButton>(top, "deleteButton")->click();
     EXPECT_EQ(store.tutorial().steps.size(), 1);
     EXPECT_EQ(stored(0).id, second.id);
     EXPECT_FALSE(QFileInfo::exists(file));
     bottom.setStep(stored(0), 1, 1);
-    EXPECT_FALSE(bottom.upButton()->isEnabled());
-    EXPECT_FALSE(bottom.downButton()->isEnabled());
+    EXPECT_FALSE(testsupport::namedChild<QAbstractButton>(bottom, "upButton")->isEnabled());
+    EXPECT_FALSE(testsupport::namedChild<QAbstractButton>(bottom, "downButton")->isEnabled());
 }

@@ -59,6 +59,14 @@ protected:
     std::vector<std::unique_ptr<QWidget>> ownWindows;
 };
 
+// Runs xdotool (keys and pointer events the X server delivers as from a device); fails the test if it does.
+inline void xdotool(const QStringList &arguments) {
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+}
+
 // The colour of a pixel, without alpha.
 inline QColor colorAt(const QImage &image, QPointF point) { return QColor(image.pixel(point.toPoint())).toRgb(); }
 

@@ -21,7 +21,7 @@ namespace {
 
 constexpr std::uint32_t kAltShift = ModifierFlag::option | ModifierFlag::shift;
 
-void xdotool(const QStringList &arguments) { ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0); }
+using x11test::xdotool;
 
 // How many presses arrive for the key sequence.
 int pressesFor(GlobalHotkeys &hotkeys, int identifier, const QString &keys) {

@@ -20,14 +20,6 @@ using namespace x11test;
 
 namespace {
 
-// Runs xdotool against this test's server and waits for it.
-void xdotool(const QStringList &args) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), args);
-    ASSERT_TRUE(p.waitForFinished(10000));
-    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
-}
-
 // Lets the X server deliver what xdotool sent.
 void settle(int ms = 150) { QTest::qWait(ms); }
 
