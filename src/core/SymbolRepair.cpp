@@ -118,6 +118,9 @@ std::optional<Metrics> metricsOf(const TextLine &line, const std::vector<Blob> &
         const std::vector<const Blob *> in = blobsIn(blobs, g.box);
         if (in.empty()) continue;
         const QRectF &e = in.front()->edges;
+        // Small light text runs its letters together through their anti-aliasing: ink reaching well
+        // past the glyph is its neighbours' too, and may end on their descenders.
+        if (e.width() > 1.5 * g.box.width() + 1) continue;
         bottoms.push_back(e.bottom());
         (c.isDigit() || c.isUpper() || QStringLiteral("bdfhklt").contains(c) ? tall : small).push_back(e.height());
     }
@@ -149,6 +152,14 @@ bool halfwayUp(const Blob &b, const Metrics &m) {
 }
 
 bool onBaseline(const Blob &b, const Metrics &m) { return std::abs(m.baseline - b.edges.bottom()) <= 0.12 * m.height; }
+
+// Whether a mark read as `read` is a middle dot: one stands at about half the height of small letters;
+// in small print the lower dot of a colon, or a period, may lie a fifth of the way up, and a short
+// hyphen is as small as a dot, but still wider than tall.
+bool middleDotOver(const QString &read, const Blob &b, const Metrics &m) {
+    if (riseOf(b, m) < 0.3 || !halfwayUp(b, m)) return false;
+    return read != QLatin1String("-") || b.edges.width() <= 1.5 * b.edges.height();
+}
 
 // Replaces text[from, to) with `with`, moving the glyphs and words after it.
 void replaceText(TextLine &line, qsizetype from, qsizetype to, const QString &with) {
@@ -192,7 +203,7 @@ void correctMisread(TextLine &line, const std::vector<Blob> &blobs, const Metric
         const std::vector<const Blob *> in = blobsIn(blobs, g.box);
         if (in.empty()) continue;
         const Blob &ink = *in.front();
-        if (dotLike.contains(text) && in.size() == 1 && isDot(ink, m, scale) && halfwayUp(ink, m)) {
+        if (dotLike.contains(text) && in.size() == 1 && isDot(ink, m, scale) && middleDotOver(text, ink, m)) {
             line.text.replace(g.start, g.length, middleDot);
             separateDot(line, i, ink.edges, m);
             continue;

@@ -598,3 +598,15 @@ TEST_F(TextRecognizerTableTest, FileListsAreReadWithTheirNamesSizesAndDates) {
     const corpus::Score files = scoreOf(QStringLiteral("arquivos"));
     EXPECT_GE(files.recall(), 0.935) << "missed: " << files.missed.join(QLatin1String(" | ")).toStdString();
 }
+
+// Colons in times, periods in file names and hyphens in small print are never taken for the middle dot
+// ("17·20", "julho·pdf") where the letters' anti-aliasing joins them into runs reaching the descenders.
+TEST_F(TextRecognizerTableTest, NoMiddleDotIsReadWhereNoneIsDrawn) {
+    QStringList dotted;
+    for (qsizetype i = 0; i < screens->size(); ++i) {
+        for (const TextLine &line : read->at(i)) {
+            if (line.text.contains(QChar(0x00b7))) dotted.append(screens->at(i).name + QLatin1Char(' ') + line.text);
+        }
+    }
+    EXPECT_TRUE(dotted.isEmpty()) << dotted.join(QLatin1String(" | ")).toStdString();
+}
