@@ -3,6 +3,7 @@
 #include "core/PixelRegions.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -269,9 +270,50 @@ void restoreDropped(TextLine &line, const std::vector<Blob> &blobs, const Metric
     }
 }
 
+// "K" and "k", which the models confuse in small print: the arms of a "K" reach as high as its stem,
+// those of a "k" only the height of small letters, some two fifths of its stem lower.
+void correctK(TextLine &line, const QImage &image) {
+    const QImage grey =
+        image.format() == QImage::Format_Grayscale8 ? image : image.convertToFormat(QImage::Format_Grayscale8);
+    for (qsizetype i = 0; i < line.glyphs.size(); ++i) {
+        const Glyph &g = line.glyphs[i];
+        const QString text = textOf(line, g);
+        if (text != QLatin1String("k") && text != QLatin1String("K")) continue;
+        // Only its own columns: the engine's boxes of letters that touch overlap.
+        QRect box = g.box.toAlignedRect().intersected(grey.rect());
+        if (i > 0) box.setLeft(std::max(box.left(), int(std::floor(line.glyphs[i - 1].box.right())) + 1));
+        if (i + 1 < line.glyphs.size())
+            box.setRight(std::min(box.right(), int(std::ceil(line.glyphs[i + 1].box.left())) - 1));
+        if (box.width() < 3 || box.height() < 6) continue;
+        const int third = std::max(1, box.width() / 3);
+        // The first and last rows with ink in columns [from, to] of the box.
+        const auto rowsIn = [&](int from, int to) {
+            int first = -1, last = -1;
+            for (int y = box.top(); y <= box.bottom(); ++y) {
+                const uchar *row = grey.constScanLine(y);
+                for (int x = from; x <= to; ++x) {
+                    if (255 - row[x] < kInk) continue;
+                    if (first < 0) first = y;
+                    last = y;
+                    break;
+                }
+            }
+            return std::make_pair(first, last);
+        };
+        const auto stem = rowsIn(box.left(), box.left() + third - 1);
+        const auto arms = rowsIn(box.right() - third + 1, box.right());
+        if (stem.first < 0 || arms.first < 0 || stem.second <= stem.first) continue;
+        const qreal drop = qreal(arms.first - stem.first) / (stem.second - stem.first + 1);
+        // Ink above the stem's top is another letter's, reached by a loose box: nothing is told then.
+        if (drop >= -0.05 && drop <= 0.08) line.text[g.start] = QLatin1Char('K');
+        else if (drop >= 0.15) line.text[g.start] = QLatin1Char('k');
+    }
+}
+
 } // namespace
 
 void correct(TextLine &line, const QImage &image, qreal scale) {
+    correctK(line, image);
     if (line.glyphs.isEmpty()) return;
     const std::vector<Blob> blobs = blobsOf(image);
     const std::optional<Metrics> metrics = metricsOf(line, blobs);

@@ -610,3 +610,16 @@ TEST_F(TextRecognizerTableTest, NoMiddleDotIsReadWhereNoneIsDrawn) {
     }
     EXPECT_TRUE(dotted.isEmpty()) << dotted.join(QLatin1String(" | ")).toStdString();
 }
+
+// "K" and "k" differ in small print only by how high the arms reach: sizes keep the capital of "KB"
+// and words their small "k" ("checklist", "Markdown", "backup").
+TEST_F(TextRecognizerTableTest, TheCapitalAndTheSmallKAreReadAsDrawn) {
+    static const QRegularExpression wrongCase(QStringLiteral("\\bkB\\b|[a-z]K[a-z]"));
+    QStringList wrong;
+    for (qsizetype i = 0; i < screens->size(); ++i) {
+        for (const TextLine &line : read->at(i)) {
+            if (wrongCase.match(line.text).hasMatch()) wrong.append(screens->at(i).name + QLatin1Char(' ') + line.text);
+        }
+    }
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QLatin1String(" | ")).toStdString();
+}
