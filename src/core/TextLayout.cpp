@@ -434,8 +434,7 @@ QList<Underscore> underscoresOf(const TextPreparation::InkMap &ink, const QRect 
         // Touching a letter on one side only, it must reach below where the letters end, as an
         // underscore does and the foot of an "L" at the end of a word does not.
         const bool sided = before == after || bottom > low + 1;
-        if (run.width() >= shortest && flat && !underline)
-            found.append({run, before == tall && after == tall, sided});
+        if (run.width() >= shortest && flat && !underline) found.append({run, before == tall && after == tall, sided});
         x = end + 1;
     }
     return found;
