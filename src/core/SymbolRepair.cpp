@@ -270,6 +270,38 @@ void restoreDropped(TextLine &line, const std::vector<Blob> &blobs, const Metric
     }
 }
 
+// A comma between two digits read side by side whose ink runs into one of them, as small light text
+// on a dark ground draws it: ink below the baseline, where no digit reaches, between the digits'
+// middles and no wider than a comma.
+void restoreJoinedCommas(TextLine &line, const QImage &image, const Metrics &m, qreal scale) {
+    const QImage grey =
+        image.format() == QImage::Format_Grayscale8 ? image : image.convertToFormat(QImage::Format_Grayscale8);
+    const int top = int(std::ceil(m.baseline + std::max(scale, 0.12 * m.height)));
+    const int bottom = std::min(grey.height() - 1, int(m.baseline + 0.45 * m.height));
+    if (top > bottom) return;
+    // From the right, so that the positions of the pairs not yet looked at stay valid.
+    for (qsizetype i = line.glyphs.size() - 1; i > 0; --i) {
+        const Glyph &before = line.glyphs[i - 1], &after = line.glyphs[i];
+        if (!isDigit(line, before) || !isDigit(line, after) || after.start != before.start + before.length) continue;
+        const int from = std::max(0, int(before.box.center().x())),
+                  to = std::min(grey.width() - 1, int(after.box.center().x()));
+        int left = -1, right = -1;
+        for (int x = from; x <= to; ++x) {
+            for (int y = top; y <= bottom; ++y) {
+                if (255 - grey.constScanLine(y)[x] < kInk) continue;
+                if (left < 0) left = x;
+                right = x;
+                break;
+            }
+        }
+        // Ink under a digit's middle is the digit's own foot: the baseline lies lower.
+        if (left <= from || right >= to || right - left + 1 > 0.3 * m.height) continue;
+        replaceText(line, after.start, after.start, QStringLiteral(","));
+        line.glyphs.insert(
+            i, Glyph{after.start - 1, 1, QRectF(left, m.baseline - scale, right - left + 1, bottom - m.baseline)});
+    }
+}
+
 // "K" and "k", which the models confuse in small print: the arms of a "K" reach as high as its stem,
 // those of a "k" only the height of small letters, some two fifths of its stem lower.
 void correctK(TextLine &line, const QImage &image) {
@@ -320,6 +352,7 @@ void correct(TextLine &line, const QImage &image, qreal scale) {
     if (!metrics || metrics->height <= 0) return;
     correctMisread(line, blobs, *metrics, std::max<qreal>(1, scale));
     restoreDropped(line, blobs, *metrics, std::max<qreal>(1, scale));
+    restoreJoinedCommas(line, image, *metrics, std::max<qreal>(1, scale));
 }
 
 } // namespace SymbolRepair

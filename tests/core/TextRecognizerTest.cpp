@@ -594,9 +594,12 @@ TEST_F(TextRecognizerTableTest, SpreadsheetsAreReadWithTheirShortNumbers) {
 
 // File names, sizes and dates have shapes of their own ("planilha.xlsx", "2,7 MB", "09/12 14:03"):
 // where the engine hesitates between two readings of such a word, it takes the one of that shape.
+// On a dark list the comma of a size runs into the digit beside it; it is still read ("2,7 MB").
 TEST_F(TextRecognizerTableTest, FileListsAreReadWithTheirNamesSizesAndDates) {
     const corpus::Score files = scoreOf(QStringLiteral("arquivos"));
-    EXPECT_GE(files.recall(), 0.935) << "missed: " << files.missed.join(QLatin1String(" | ")).toStdString();
+    EXPECT_GE(files.recall(), 0.975) << "missed: " << files.missed.join(QLatin1String(" | ")).toStdString();
+    const QStringList sizes = files.missed.filter(QRegularExpression(QStringLiteral("^\\d+,\\d+$")));
+    EXPECT_TRUE(sizes.isEmpty()) << sizes.join(QLatin1String(" | ")).toStdString();
 }
 
 // Colons in times, periods in file names and hyphens in small print are never taken for the middle dot
