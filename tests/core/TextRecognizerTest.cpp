@@ -363,13 +363,16 @@ TEST(TextRecognizerPatternsTest, FindsWholeKeysAsTheyReadAfterCommonMisreads) {
           // A piece read again and put back with the space before it kept, and an
           // underscore read as a space where the letters touch.
           QStringLiteral("sk_live_51HxYz8Kq2L _mN0pQ"), QStringLiteral("sk_live_51HxYz8Kq2L~mN0pQ"),
-          QStringLiteral("sk live _51HxYz8Kq2L_ mN0p")}) {
+          QStringLiteral("sk live _51HxYz8Kq2L_ mN0p"),
+          // A space read inside the key's random letters, their "0" read "O".
+          QStringLiteral("ghp_a1B2c3D4e5F6g7H8i9 JOkLmMNoPqRsTuV"), QStringLiteral("sk_live_51HxYz8K q2Lm4N0p7Q")}) {
         const QString shown = QStringLiteral("chave: ") + key + QStringLiteral(" copiada");
         EXPECT_TRUE(covers(shown, 7, 7 + key.size())) << key.toStdString();
     }
     // Words after a key stay visible; prefixes in words, and short or digitless pieces after a
     // space, are no key.
     EXPECT_TRUE(covers(QStringLiteral("sk_live_51HxYz8Kq2LmN0p copiada"), 0, 23));
+    EXPECT_TRUE(covers(QStringLiteral("sk_live_51HxYz8Kq2LmN0p JavaScript"), 0, 23));
     for (const QString &text : {QStringLiteral("task list 20240105 ok"), QStringLiteral("sk live streaming amanhã"),
                                 QStringLiteral("ghp _ nada 123"), QStringLiteral("o pk test do cliente 12")})
         EXPECT_TRUE(TextRecognizer::sensitiveRegions({line(text)}).isEmpty()) << text.toStdString();
