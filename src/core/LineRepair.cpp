@@ -70,12 +70,31 @@ void joinAround(platform::TextLine &line, qsizetype index, const QRect &stroke) 
     }
 }
 
+// Whether the engine read a stroke as an underscore's ink reads: nothing, or only marks (".", ",", "-",
+// "·") over it, which then go, being the stroke's own ink; a letter read over it may own it as its foot.
+bool readAsMarks(platform::TextLine &line, const QRect &stroke) {
+    static const QString marks = QStringLiteral(".,-_") + QChar(0x00b7);
+    const auto over = [&](const Glyph &g) {
+        return g.box.center().x() >= stroke.left() && g.box.center().x() <= stroke.right() + 1;
+    };
+    for (const Glyph &g : line.glyphs) {
+        if (over(g) && !(g.length == 1 && marks.contains(line.text.at(g.start)))) return false;
+    }
+    // From the right, so that the positions of the marks not yet removed stay valid.
+    for (qsizetype i = line.glyphs.size() - 1; i >= 0; --i) {
+        const Glyph &g = line.glyphs[i];
+        if (over(g) && line.text.at(g.start) != QLatin1Char('_')) removeText(line, g.start, g.start + g.length);
+    }
+    return true;
+}
+
 } // namespace
 
 void restoreUnderscores(platform::TextLine &line, const QList<TextLayout::Underscore> &underscores) {
     for (const TextLayout::Underscore &stroke : underscores) {
         const QRect &u = stroke.box;
         const qreal x = QRectF(u).center().x();
+        if (!readAsMarks(line, u) && !stroke.sure) continue;
         const auto read = std::find_if(line.glyphs.begin(), line.glyphs.end(), [&](const Glyph &g) {
             return line.text.mid(g.start, g.length) == QLatin1String("_") && g.box.left() - 2 <= x &&
                    x <= g.box.right() + 2;

@@ -3,6 +3,7 @@
 #include "core/PixelRegions.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -118,6 +119,9 @@ std::optional<Metrics> metricsOf(const TextLine &line, const std::vector<Blob> &
         const std::vector<const Blob *> in = blobsIn(blobs, g.box);
         if (in.empty()) continue;
         const QRectF &e = in.front()->edges;
+        // Small light text runs its letters together through their anti-aliasing: ink reaching well
+        // past the glyph is its neighbours' too, and may end on their descenders.
+        if (e.width() > 1.5 * g.box.width() + 1) continue;
         bottoms.push_back(e.bottom());
         (c.isDigit() || c.isUpper() || QStringLiteral("bdfhklt").contains(c) ? tall : small).push_back(e.height());
     }
@@ -149,6 +153,14 @@ bool halfwayUp(const Blob &b, const Metrics &m) {
 }
 
 bool onBaseline(const Blob &b, const Metrics &m) { return std::abs(m.baseline - b.edges.bottom()) <= 0.12 * m.height; }
+
+// Whether a mark read as `read` is a middle dot: one stands at about half the height of small letters;
+// in small print the lower dot of a colon, or a period, may lie a fifth of the way up, and a short
+// hyphen is as small as a dot, but still wider than tall.
+bool middleDotOver(const QString &read, const Blob &b, const Metrics &m) {
+    if (riseOf(b, m) < 0.3 || !halfwayUp(b, m)) return false;
+    return read != QLatin1String("-") || b.edges.width() <= 1.5 * b.edges.height();
+}
 
 // Replaces text[from, to) with `with`, moving the glyphs and words after it.
 void replaceText(TextLine &line, qsizetype from, qsizetype to, const QString &with) {
@@ -192,7 +204,7 @@ void correctMisread(TextLine &line, const std::vector<Blob> &blobs, const Metric
         const std::vector<const Blob *> in = blobsIn(blobs, g.box);
         if (in.empty()) continue;
         const Blob &ink = *in.front();
-        if (dotLike.contains(text) && in.size() == 1 && isDot(ink, m, scale) && halfwayUp(ink, m)) {
+        if (dotLike.contains(text) && in.size() == 1 && isDot(ink, m, scale) && middleDotOver(text, ink, m)) {
             line.text.replace(g.start, g.length, middleDot);
             separateDot(line, i, ink.edges, m);
             continue;
@@ -258,15 +270,89 @@ void restoreDropped(TextLine &line, const std::vector<Blob> &blobs, const Metric
     }
 }
 
+// A comma between two digits read side by side whose ink runs into one of them, as small light text
+// on a dark ground draws it: ink below the baseline, where no digit reaches, between the digits'
+// middles and no wider than a comma.
+void restoreJoinedCommas(TextLine &line, const QImage &image, const Metrics &m, qreal scale) {
+    const QImage grey =
+        image.format() == QImage::Format_Grayscale8 ? image : image.convertToFormat(QImage::Format_Grayscale8);
+    const int top = int(std::ceil(m.baseline + std::max(scale, 0.12 * m.height)));
+    const int bottom = std::min(grey.height() - 1, int(m.baseline + 0.45 * m.height));
+    if (top > bottom) return;
+    // From the right, so that the positions of the pairs not yet looked at stay valid.
+    for (qsizetype i = line.glyphs.size() - 1; i > 0; --i) {
+        const Glyph &before = line.glyphs[i - 1], &after = line.glyphs[i];
+        if (!isDigit(line, before) || !isDigit(line, after) || after.start != before.start + before.length) continue;
+        const int from = std::max(0, int(before.box.center().x())),
+                  to = std::min(grey.width() - 1, int(after.box.center().x()));
+        int left = -1, right = -1;
+        for (int x = from; x <= to; ++x) {
+            for (int y = top; y <= bottom; ++y) {
+                if (255 - grey.constScanLine(y)[x] < kInk) continue;
+                if (left < 0) left = x;
+                right = x;
+                break;
+            }
+        }
+        // Ink under a digit's middle is the digit's own foot: the baseline lies lower.
+        if (left <= from || right >= to || right - left + 1 > 0.3 * m.height) continue;
+        replaceText(line, after.start, after.start, QStringLiteral(","));
+        line.glyphs.insert(
+            i, Glyph{after.start - 1, 1, QRectF(left, m.baseline - scale, right - left + 1, bottom - m.baseline)});
+    }
+}
+
+// "K" and "k", which the models confuse in small print: the arms of a "K" reach as high as its stem,
+// those of a "k" only the height of small letters, some two fifths of its stem lower.
+void correctK(TextLine &line, const QImage &image) {
+    const QImage grey =
+        image.format() == QImage::Format_Grayscale8 ? image : image.convertToFormat(QImage::Format_Grayscale8);
+    for (qsizetype i = 0; i < line.glyphs.size(); ++i) {
+        const Glyph &g = line.glyphs[i];
+        const QString text = textOf(line, g);
+        if (text != QLatin1String("k") && text != QLatin1String("K")) continue;
+        // Only its own columns: the engine's boxes of letters that touch overlap.
+        QRect box = g.box.toAlignedRect().intersected(grey.rect());
+        if (i > 0) box.setLeft(std::max(box.left(), int(std::floor(line.glyphs[i - 1].box.right())) + 1));
+        if (i + 1 < line.glyphs.size())
+            box.setRight(std::min(box.right(), int(std::ceil(line.glyphs[i + 1].box.left())) - 1));
+        if (box.width() < 3 || box.height() < 6) continue;
+        const int third = std::max(1, box.width() / 3);
+        // The first and last rows with ink in columns [from, to] of the box.
+        const auto rowsIn = [&](int from, int to) {
+            int first = -1, last = -1;
+            for (int y = box.top(); y <= box.bottom(); ++y) {
+                const uchar *row = grey.constScanLine(y);
+                for (int x = from; x <= to; ++x) {
+                    if (255 - row[x] < kInk) continue;
+                    if (first < 0) first = y;
+                    last = y;
+                    break;
+                }
+            }
+            return std::make_pair(first, last);
+        };
+        const auto stem = rowsIn(box.left(), box.left() + third - 1);
+        const auto arms = rowsIn(box.right() - third + 1, box.right());
+        if (stem.first < 0 || arms.first < 0 || stem.second <= stem.first) continue;
+        const qreal drop = qreal(arms.first - stem.first) / (stem.second - stem.first + 1);
+        // Ink above the stem's top is another letter's, reached by a loose box: nothing is told then.
+        if (drop >= -0.05 && drop <= 0.08) line.text[g.start] = QLatin1Char('K');
+        else if (drop >= 0.15) line.text[g.start] = QLatin1Char('k');
+    }
+}
+
 } // namespace
 
 void correct(TextLine &line, const QImage &image, qreal scale) {
+    correctK(line, image);
     if (line.glyphs.isEmpty()) return;
     const std::vector<Blob> blobs = blobsOf(image);
     const std::optional<Metrics> metrics = metricsOf(line, blobs);
     if (!metrics || metrics->height <= 0) return;
     correctMisread(line, blobs, *metrics, std::max<qreal>(1, scale));
     restoreDropped(line, blobs, *metrics, std::max<qreal>(1, scale));
+    restoreJoinedCommas(line, image, *metrics, std::max<qreal>(1, scale));
 }
 
 } // namespace SymbolRepair

@@ -16,7 +16,9 @@ namespace SymbolRepair {
 // - an "x" or "X" between numbers whose ink floats above the numbers' baseline becomes "×";
 // - a small round blob on the baseline between two digits the engine read side by side becomes a
 //   "." between them, and one halfway up between two words a "·";
-// - a small mark from the baseline down below it between two digits read side by side becomes a ",".
+// - a small mark from the baseline down below it between two digits read side by side becomes a ",",
+//   also where its ink runs into one of the digits (small light print on a dark ground);
+// - a "k" or "K" whose arms reach as high as its stem, or clearly lower, becomes "K" or "k".
 void correct(platform::TextLine &line, const QImage &image, qreal scale);
 
 } // namespace SymbolRepair

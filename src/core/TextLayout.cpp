@@ -355,12 +355,21 @@ bool inkAt(const TextPreparation::InkMap &ink, int x, int y) {
 // baseline (where most letters end), with letters rising on both sides or nothing on either, or
 // reaching below the baseline when a letter rises on one side only. The stroke may touch its
 // neighbours, as it does in "pk_test"; a foot like that of "L" at a word's end has a letter on one
-// side only and ends on the baseline, and an underline runs on under the letters beside it.
-QList<Underscore> underscoresOf(const TextPreparation::InkMap &ink, const QRect &line,
-                                const std::vector<const Piece *> &parts) {
+// side only and ends on the baseline (found, but not sure), and an underline runs on under the letters
+// beside it.
+QList<Underscore> underscoresOf(const TextPreparation::InkMap &ink, const QRect &line) {
+    // The baseline is where the ink of most columns of letters (a third of the line tall) ends:
+    // pieces of small text run together through their anti-aliasing, so that one piece may end on a
+    // descender.
     std::vector<int> bottoms;
-    for (const Piece *p : parts) {
-        if (3 * p->box.height() >= line.height()) bottoms.push_back(p->box.bottom());
+    for (int x = line.left(); x <= line.right(); ++x) {
+        int top = -1, bottom = -1;
+        for (int y = line.top(); y <= line.bottom(); ++y) {
+            if (!inkAt(ink, x, y)) continue;
+            if (top < 0) top = y;
+            bottom = y;
+        }
+        if (top >= 0 && 3 * (bottom - top + 1) >= line.height()) bottoms.push_back(bottom);
     }
     if (bottoms.empty()) return {};
     std::nth_element(bottoms.begin(), bottoms.begin() + bottoms.size() / 2, bottoms.end());
@@ -380,16 +389,31 @@ QList<Underscore> underscoresOf(const TextPreparation::InkMap &ink, const QRect 
             ++x;
             continue;
         }
+        // The rows a column's ink takes from the baseline down.
+        const auto spanAt = [&](int c) {
+            int first = -1, last = -1;
+            for (int y = low; y <= line.bottom(); ++y) {
+                if (!inkAt(ink, c, y)) continue;
+                if (first < 0) first = y;
+                last = y;
+            }
+            return std::make_pair(first, last);
+        };
+        // The stroke ends where the next column's ink does not meet its own: the hook of a "j" or
+        // "g" may touch it lower down.
         int end = x;
-        while (end + 1 <= line.right() && columnAt(end + 1) == under) ++end;
+        for (auto span = spanAt(x); end + 1 <= line.right() && columnAt(end + 1) == under;) {
+            const auto next = spanAt(end + 1);
+            if (next.first > span.second || next.second < span.first) break;
+            span = next;
+            ++end;
+        }
         const Column before = columnAt(x - 1), after = columnAt(end + 1);
         int top = line.bottom(), bottom = low;
         for (int c = x; c <= end; ++c) {
-            for (int y = low; y <= line.bottom(); ++y) {
-                if (!inkAt(ink, c, y)) continue;
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
+            const auto span = spanAt(c);
+            top = std::min(top, span.first);
+            bottom = std::max(bottom, span.second);
         }
         const QRect run(QPoint(x, top), QPoint(end, bottom));
         // How far the stroke's rows stay inked beyond the run, on one side.
@@ -403,13 +427,14 @@ QList<Underscore> underscoresOf(const TextPreparation::InkMap &ink, const QRect 
             return n;
         };
         const bool underline = 2 * reach(x - 1, -1) > line.height() && 2 * reach(end + 1, 1) > line.height();
-        // Flat: a period or a comma is as tall as it is wide.
-        const bool flat = run.width() >= 3 * run.height();
+        // Flat: a period or a comma is as tall as it is wide. A stroke of a pixel and a half, as small
+        // text draws one, spreads over two rows: then it must reach below the baseline, as the foot
+        // of an "L" running into the next letter does not.
+        const bool flat = run.width() >= 3 * run.height() || (2 * run.width() >= 5 * run.height() && bottom > low + 1);
         // Touching a letter on one side only, it must reach below where the letters end, as an
         // underscore does and the foot of an "L" at the end of a word does not.
         const bool sided = before == after || bottom > low + 1;
-        if (run.width() >= shortest && flat && sided && !underline)
-            found.append({run, before == tall && after == tall});
+        if (run.width() >= shortest && flat && !underline) found.append({run, before == tall && after == tall, sided});
         x = end + 1;
     }
     return found;
@@ -432,10 +457,8 @@ QList<Line> findLines(const TextPreparation::InkMap &ink) {
     std::vector<QRect> box(n);
     std::vector<int> members(n, 0);
     std::vector<qint32> ground(n, kNoGround);
-    std::vector<size_t> owner(n);
     for (size_t i = 0; i < n; ++i) {
         const size_t g = groups.find(i);
-        owner[i] = g;
         box[g] |= pieces[i].box;
         ++members[g];
         if (pieces[i].ground >= 0) ground[g] = pieces[i].ground;
@@ -468,18 +491,15 @@ QList<Line> findLines(const TextPreparation::InkMap &ink) {
         }
         if (best == n) continue;
         box[best] |= p;
-        owner[i] = best;
         members[g] = 0;
         box[g] = {};
     }
-    std::vector<std::vector<const Piece *>> parts(n);
-    for (size_t i = 0; i < n; ++i) parts[owner[i]].push_back(&pieces[i]);
     QList<Line> lines;
     for (size_t g = 0; g < n; ++g) {
         // Specks, lone dots, borders and rings are no text.
         const bool frame = members[g] == 1 && pieces[g].ground == kBetweenGrounds;
         if (members[g] > 0 && box[g].height() >= 4 && box[g].width() >= 2 && !frame)
-            lines.append({box[g], underscoresOf(ink, box[g], parts[g])});
+            lines.append({box[g], underscoresOf(ink, box[g])});
     }
     std::sort(lines.begin(), lines.end(), [](const Line &a, const Line &b) {
         return a.box.top() != b.box.top() ? a.box.top() < b.box.top() : a.box.left() < b.box.left();

@@ -13,10 +13,13 @@ namespace TextLayout {
 
 // A flat stroke on a line's baseline between its glyphs: an underscore, which text engines often
 // read as a space. Joined when its ink runs into the letters on both sides, as in "pk_test": then
-// no space lies either side of it.
+// no space lies either side of it. Not sure when its shape alone cannot tell it from the foot of an
+// "L" before a letter: in small text whose letters end in a faint row of anti-aliasing, an underscore
+// touching a letter on one side reaches no lower than they do.
 struct Underscore {
     QRect box;
     bool joined = false;
+    bool sure = true;
 };
 
 struct Line {

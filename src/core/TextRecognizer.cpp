@@ -447,10 +447,24 @@ qreal medianOf(std::vector<qreal> values) {
     return values[values.size() / 2];
 }
 
+// Whether a piece reads like the random part of a key rather than a word: long, and its case flips
+// back and forth or digits run through its letters ("JOkLmMNoPqRs", "a1B2c3"), as in no written word.
+bool scrambled(const QString &piece) {
+    if (piece.size() < 8) return false;
+    int flips = 0, digits = 0, letters = 0;
+    for (qsizetype i = 0; i < piece.size(); ++i) {
+        const QChar c = piece.at(i);
+        digits += c.isDigit();
+        letters += c.isLetter();
+        if (i > 0 && c.isLetter() && piece.at(i - 1).isLetter() && c.isUpper() != piece.at(i - 1).isUpper()) ++flips;
+    }
+    return flips >= 4 || (digits >= 2 && letters >= 2 && digits + letters == piece.size());
+}
+
 // Where a key found from `start` up to `end` really ends: a key has no spaces, so a space read inside
 // one (an underscore taken for one, or left beside a word read again) is no space when the pieces
 // either side lie no further apart than the key's letters do, or one of them begins or ends with
-// "_" or "-", as no word does.
+// "_" or "-", as no word does, or the piece after a narrow gap is as scrambled as a key's letters are.
 qsizetype keyEnd(const Line &line, qsizetype start, qsizetype end) {
     static const QRegularExpression piece(QStringLiteral(R"(\G\s([A-Za-z0-9_-]*[A-Za-z0-9][A-Za-z0-9_-]*))"));
     std::vector<qreal> gaps, advances;
@@ -481,7 +495,9 @@ qsizetype keyEnd(const Line &line, qsizetype start, qsizetype end) {
         bool joined = joiner(last) || joiner(first);
         const std::optional<QRectF> before = line.boxOf(end - 1, 1), after = line.boxOf(m.capturedStart(1), 1);
         if (!joined && before && after) {
-            joined = after->left() - before->right() < widest || (even && after->left() - before->left() < 1.5 * pitch);
+            const qreal gap = after->left() - before->right();
+            joined = gap < widest || (even && after->left() - before->left() < 1.5 * pitch) ||
+                     (gap < line.box.height() && scrambled(next));
         }
         if (!joined) return end;
         end = m.capturedEnd(1);

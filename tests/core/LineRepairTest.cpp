@@ -55,6 +55,21 @@ TEST(LineRepairTest, AnUnderscoreTheEngineReadAsASpaceOrAsNothingComesBack) {
     EXPECT_EQ(read.text, QStringLiteral("a_b"));
 }
 
+// A stroke that may be a letter's foot is an underscore only where the engine read no letter over it:
+// a period and a space read there ("relatorio. julho") are its ink.
+TEST(LineRepairTest, AStrokeThatMayBeAFootIsAnUnderscoreOnlyWhereNoLetterWasReadOverIt) {
+    const auto unsure = [](const QRect &box) { return TextLayout::Underscore{box, false, false}; };
+    TextLine name = line(QStringLiteral("o. j"));
+    LineRepair::restoreUnderscores(name, {unsure(QRect(10, 11, 12, 1))});
+    EXPECT_EQ(name.text, QStringLiteral("o_j"));
+    ASSERT_EQ(name.glyphs.size(), 3);
+    EXPECT_EQ(name.glyphs[2].start, 2);
+
+    TextLine foot = line(QStringLiteral("CAL L"));
+    LineRepair::restoreUnderscores(foot, {unsure(QRect(21, 11, 6, 1)), unsure(QRect(37, 11, 6, 1))});
+    EXPECT_EQ(foot.text, QStringLiteral("CAL L"));
+}
+
 // A stroke whose ink runs into the letters on both sides has nothing beside it: the space read before
 // it and a period read into its end go. A stroke with a gap either side keeps what was read around it.
 TEST(LineRepairTest, NothingIsReadBetweenAnUnderscoreAndTheLettersItTouches) {

@@ -37,20 +37,24 @@ QList<TextLayout::Underscore> underscoresIn(const QString &text, const QString &
 
 } // namespace
 
-// Underscores are found between letters whether they touch both, one or none of them; the foot of an
-// "L" at the end of a word, on the letters' baseline, is no underscore.
+// Underscores are found between letters whether they touch both, one or none of them, in small print
+// too, where a stroke of a pixel and a half spreads over two rows and runs into the hook of a "j"; the
+// foot of an "L" at the end of a word, on the letters' baseline, is never taken for one for sure (the
+// reading decides).
 TEST(TextLayoutTest, UnderscoresAreFoundAndFeetAtTheEndOfWordsAreNot) {
     int keys = 0, found = 0;
     for (const QString &family : {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Sans Mono"),
                                   QStringLiteral("Inter"), QStringLiteral("Nimbus Sans")}) {
-        for (const int px : {13, 16, 26}) {
-            keys += 2;
+        for (const int px : {11, 12, 13, 16, 26}) {
+            keys += 3;
             found += int(underscoresIn(QStringLiteral("sk_live_51Hx"), family, px).size());
-            EXPECT_TRUE(underscoresIn(QStringLiteral("HTML TOTAL CAL L"), family, px).isEmpty())
+            found += int(underscoresIn(QStringLiteral("relatorio_julho"), family, px).size());
+            const QList<TextLayout::Underscore> feet = underscoresIn(QStringLiteral("HTML TOTAL CAL L"), family, px);
+            EXPECT_TRUE(std::none_of(feet.begin(), feet.end(), [](const auto &u) { return u.sure; }))
                 << family.toStdString() << " " << px << " px";
         }
     }
-    EXPECT_GE(found, keys * 3 / 4) << found << " of " << keys;
+    EXPECT_GE(found, keys * 85 / 100) << found << " of " << keys;
 }
 
 // Tables, file lists and logs draw rows of small text on alternating colours, with and without grid

@@ -363,13 +363,16 @@ TEST(TextRecognizerPatternsTest, FindsWholeKeysAsTheyReadAfterCommonMisreads) {
           // A piece read again and put back with the space before it kept, and an
           // underscore read as a space where the letters touch.
           QStringLiteral("sk_live_51HxYz8Kq2L _mN0pQ"), QStringLiteral("sk_live_51HxYz8Kq2L~mN0pQ"),
-          QStringLiteral("sk live _51HxYz8Kq2L_ mN0p")}) {
+          QStringLiteral("sk live _51HxYz8Kq2L_ mN0p"),
+          // A space read inside the key's random letters, their "0" read "O".
+          QStringLiteral("ghp_a1B2c3D4e5F6g7H8i9 JOkLmMNoPqRsTuV"), QStringLiteral("sk_live_51HxYz8K q2Lm4N0p7Q")}) {
         const QString shown = QStringLiteral("chave: ") + key + QStringLiteral(" copiada");
         EXPECT_TRUE(covers(shown, 7, 7 + key.size())) << key.toStdString();
     }
     // Words after a key stay visible; prefixes in words, and short or digitless pieces after a
     // space, are no key.
     EXPECT_TRUE(covers(QStringLiteral("sk_live_51HxYz8Kq2LmN0p copiada"), 0, 23));
+    EXPECT_TRUE(covers(QStringLiteral("sk_live_51HxYz8Kq2LmN0p JavaScript"), 0, 23));
     for (const QString &text : {QStringLiteral("task list 20240105 ok"), QStringLiteral("sk live streaming amanhã"),
                                 QStringLiteral("ghp _ nada 123"), QStringLiteral("o pk test do cliente 12")})
         EXPECT_TRUE(TextRecognizer::sensitiveRegions({line(text)}).isEmpty()) << text.toStdString();
@@ -590,4 +593,39 @@ TEST_F(TextRecognizerTableTest, SpreadsheetsAreReadWithTheirShortNumbers) {
         }
     }
     EXPECT_TRUE(dropped.isEmpty()) << dropped.join(QLatin1String(" | ")).toStdString();
+}
+
+// File names, sizes and dates have shapes of their own ("planilha.xlsx", "2,7 MB", "09/12 14:03"):
+// where the engine hesitates between two readings of such a word, it takes the one of that shape.
+// On a dark list the comma of a size runs into the digit beside it; it is still read ("2,7 MB").
+TEST_F(TextRecognizerTableTest, FileListsAreReadWithTheirNamesSizesAndDates) {
+    const corpus::Score files = scoreOf(QStringLiteral("arquivos"));
+    EXPECT_GE(files.recall(), 0.975) << "missed: " << files.missed.join(QLatin1String(" | ")).toStdString();
+    const QStringList sizes = files.missed.filter(QRegularExpression(QStringLiteral("^\\d+,\\d+$")));
+    EXPECT_TRUE(sizes.isEmpty()) << sizes.join(QLatin1String(" | ")).toStdString();
+}
+
+// Colons in times, periods in file names and hyphens in small print are never taken for the middle dot
+// ("17·20", "julho·pdf") where the letters' anti-aliasing joins them into runs reaching the descenders.
+TEST_F(TextRecognizerTableTest, NoMiddleDotIsReadWhereNoneIsDrawn) {
+    QStringList dotted;
+    for (qsizetype i = 0; i < screens->size(); ++i) {
+        for (const TextLine &line : read->at(i)) {
+            if (line.text.contains(QChar(0x00b7))) dotted.append(screens->at(i).name + QLatin1Char(' ') + line.text);
+        }
+    }
+    EXPECT_TRUE(dotted.isEmpty()) << dotted.join(QLatin1String(" | ")).toStdString();
+}
+
+// "K" and "k" differ in small print only by how high the arms reach: sizes keep the capital of "KB"
+// and words their small "k" ("checklist", "Markdown", "backup").
+TEST_F(TextRecognizerTableTest, TheCapitalAndTheSmallKAreReadAsDrawn) {
+    static const QRegularExpression wrongCase(QStringLiteral("\\bkB\\b|[a-z]K[a-z]"));
+    QStringList wrong;
+    for (qsizetype i = 0; i < screens->size(); ++i) {
+        for (const TextLine &line : read->at(i)) {
+            if (wrongCase.match(line.text).hasMatch()) wrong.append(screens->at(i).name + QLatin1Char(' ') + line.text);
+        }
+    }
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QLatin1String(" | ")).toStdString();
 }
