@@ -7,7 +7,6 @@
 #include <QDebug>
 #include <QFile>
 #include <QScopeGuard>
-#include <QTemporaryFile>
 #include <QThread>
 
 #include <tesseract/baseapi.h>
@@ -21,7 +20,6 @@
 #include <iterator>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <vector>
 
 // The Itanium C++ ABI's exit registration, tied to a module: run at exit, or when the module is
@@ -42,21 +40,6 @@ QByteArray tessdataFolder() {
     const QByteArray fromEnv = qgetenv("TESSDATA_PREFIX");
     if (!fromEnv.isEmpty()) return fromEnv;
     return QByteArrayLiteral("/usr/share/tesseract-ocr/5/tessdata");
-}
-
-// Shapes of file names, sizes and dates as file lists show them ("planilha.xlsx", "2,7", "09/12"):
-// the engine leans towards them where it hesitates between two readings. It reads them only from a
-// file, so the shipped list is copied once to a private temporary file; without one the engine goes
-// without it.
-QByteArray filePatterns() {
-    static QTemporaryFile copy;
-    static const QByteArray path = [] {
-        QFile shipped(QStringLiteral(":/recognition/file-patterns.txt"));
-        if (!shipped.open(QIODevice::ReadOnly) || !copy.open()) return QByteArray();
-        if (copy.write(shipped.readAll()) < 0 || !copy.flush()) return QByteArray();
-        return QFile::encodeName(copy.fileName());
-    }();
-    return path;
 }
 
 bool cancelThunk(void *data, int) { return (*static_cast<const CancelCheck *>(data))(); }
@@ -243,14 +226,7 @@ private:
         const std::vector<const char *> languages =
             model == Model::first ? std::vector<const char *>{"por", "eng"} : std::vector<const char *>{"eng"};
         for (const char *language : languages) {
-            std::vector<std::string> names;
-            std::vector<std::string> values;
-            if (const QByteArray patterns = filePatterns(); !patterns.isEmpty()) {
-                names.emplace_back("user_patterns_file");
-                values.emplace_back(patterns.constData());
-            }
-            if (api->Init(folder.constData(), language, tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values, false) ==
-                0) {
+            if (api->Init(folder.constData(), language, tesseract::OEM_LSTM_ONLY) == 0) {
                 // We hand over dark-on-light text already; the engine's own per-line trial of the
                 // inverted image would only double the work on lines it is unsure of.
                 api->SetVariable("tessedit_do_invert", "0");

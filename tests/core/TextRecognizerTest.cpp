@@ -595,9 +595,8 @@ TEST_F(TextRecognizerTableTest, SpreadsheetsAreReadWithTheirShortNumbers) {
     EXPECT_TRUE(dropped.isEmpty()) << dropped.join(QLatin1String(" | ")).toStdString();
 }
 
-// File names, sizes and dates have shapes of their own ("planilha.xlsx", "2,7 MB", "09/12 14:03"):
-// where the engine hesitates between two readings of such a word, it takes the one of that shape.
-// On a dark list the comma of a size runs into the digit beside it; it is still read ("2,7 MB").
+// File names, sizes and dates on striped lists ("planilha.xlsx", "2,7 MB", "09/12 14:03"). On a dark list
+// the comma of a size runs into the digit beside it; it is still read ("2,7 MB").
 TEST_F(TextRecognizerTableTest, FileListsAreReadWithTheirNamesSizesAndDates) {
     const corpus::Score files = scoreOf(QStringLiteral("arquivos"));
     EXPECT_GE(files.recall(), 0.975) << "missed: " << files.missed.join(QLatin1String(" | ")).toStdString();
