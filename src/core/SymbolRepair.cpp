@@ -273,9 +273,7 @@ void restoreDropped(TextLine &line, const std::vector<Blob> &blobs, const Metric
 // A comma between two digits read side by side whose ink runs into one of them, as small light text
 // on a dark ground draws it: ink below the baseline, where no digit reaches, between the digits'
 // middles and no wider than a comma.
-void restoreJoinedCommas(TextLine &line, const QImage &image, const Metrics &m, qreal scale) {
-    const QImage grey =
-        image.format() == QImage::Format_Grayscale8 ? image : image.convertToFormat(QImage::Format_Grayscale8);
+void restoreJoinedCommas(TextLine &line, const QImage &grey, const Metrics &m, qreal scale) {
     const int top = int(std::ceil(m.baseline + std::max(scale, 0.12 * m.height)));
     const int bottom = std::min(grey.height() - 1, int(m.baseline + 0.45 * m.height));
     if (top > bottom) return;
@@ -304,9 +302,7 @@ void restoreJoinedCommas(TextLine &line, const QImage &image, const Metrics &m, 
 
 // "K" and "k", which the models confuse in small print: the arms of a "K" reach as high as its stem,
 // those of a "k" only the height of small letters, some two fifths of its stem lower.
-void correctK(TextLine &line, const QImage &image) {
-    const QImage grey =
-        image.format() == QImage::Format_Grayscale8 ? image : image.convertToFormat(QImage::Format_Grayscale8);
+void correctK(TextLine &line, const QImage &grey) {
     for (qsizetype i = 0; i < line.glyphs.size(); ++i) {
         const Glyph &g = line.glyphs[i];
         const QString text = textOf(line, g);
@@ -345,14 +341,17 @@ void correctK(TextLine &line, const QImage &image) {
 } // namespace
 
 void correct(TextLine &line, const QImage &image, qreal scale) {
-    correctK(line, image);
+    // Converted once: every repair below reads grey levels.
+    const QImage grey =
+        image.format() == QImage::Format_Grayscale8 ? image : image.convertToFormat(QImage::Format_Grayscale8);
+    correctK(line, grey);
     if (line.glyphs.isEmpty()) return;
-    const std::vector<Blob> blobs = blobsOf(image);
+    const std::vector<Blob> blobs = blobsOf(grey);
     const std::optional<Metrics> metrics = metricsOf(line, blobs);
     if (!metrics || metrics->height <= 0) return;
     correctMisread(line, blobs, *metrics, std::max<qreal>(1, scale));
     restoreDropped(line, blobs, *metrics, std::max<qreal>(1, scale));
-    restoreJoinedCommas(line, image, *metrics, std::max<qreal>(1, scale));
+    restoreJoinedCommas(line, grey, *metrics, std::max<qreal>(1, scale));
 }
 
 } // namespace SymbolRepair
