@@ -1,5 +1,6 @@
 #include "app/AppRouter.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QPointer>
 #include <QTest>
@@ -27,9 +28,7 @@ TEST(AppRouterTest, OpeningClosingAndDeletedSources) {
     router.openEditor(picture(20, 10), QString(), std::nullopt);
     EXPECT_NE(router.editor(), first.data());
     EXPECT_FALSE(firstClosed);
-    QTest::qWait(1);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(first); // released
+    EXPECT_TRUE(testsupport::becomes([&] { return first.isNull(); })); // released
 
     // A capture that was never kept is never closed by deletions.
     router.recentDeleted({QStringLiteral("/r/a.png"), QString()});

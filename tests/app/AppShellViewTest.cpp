@@ -9,6 +9,7 @@
 #include "editor_window/PreviewStage.h"
 #include "history/HistoryView.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "support/Wheel.h"
 #include "tutorial_window/TutorialView.h"
 
@@ -42,7 +43,7 @@ TEST(AppShellViewTest, TheEditorPageIsBuiltAfreshForEveryCapture) {
     ASSERT_NE(shell.editorView(), nullptr);
     EXPECT_NE(shell.editorView(), first.data());
     EXPECT_EQ(shell.currentPage(), shell.editorView());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !first; }, 2000)); // the previous view is gone
+    EXPECT_TRUE(testsupport::becomes([&] { return !first; })); // the previous view is gone
 
     router.closeEditor();
     EXPECT_EQ(router.page(), AppRouter::Page::home);

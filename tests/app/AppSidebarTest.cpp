@@ -5,6 +5,7 @@
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "tutorials/TutorialStore.h"
 
 #include <QAbstractButton>
@@ -100,7 +101,8 @@ TEST_F(AppSidebarTest, CollapsingFollowsTheSettingAndTheMarkFollowsRecording) {
     EXPECT_EQ(collapse->toolTip(), QStringLiteral("Recolher a barra lateral · Ctrl+Super+S"));
     collapse->click();
     EXPECT_TRUE(Settings::sidebarCollapsed.value(defaults));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return sidebar->width() == AppSidebar::collapsedWidth; }, 2000));
+    testsupport::finishAnimations(*sidebar);
+    EXPECT_EQ(sidebar->width(), AppSidebar::collapsedWidth);
     EXPECT_TRUE(sidebar->isCollapsed());
     EXPECT_FALSE(openPrint()->isVisible());
     EXPECT_EQ(collapse->toolTip(), QStringLiteral("Mostrar a barra lateral · Ctrl+Super+S"));

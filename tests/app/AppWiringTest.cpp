@@ -9,6 +9,7 @@
 #include "history/RecentsStore.h"
 #include "platform/Alert.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "tutorial_window/TutorialHUDController.h"
 #include "tutorial_window/TutorialHUDView.h"
 #include "tutorial_window/TutorialTexts.h"
@@ -57,12 +58,12 @@ struct AppWiringTest : testing::Test {
         CaptureBackend::setSharedForTesting(nullptr);
         platform::AlertPresenter::setSharedForTesting(nullptr);
     }
-    // Starts a capture and lets it run until the road is free again and what it delivered has landed,
-    // however loaded the machine.
+    // Starts a capture and lets it run until what it delivered has landed, however loaded the machine.
     void capture() {
+        QSignalSpy ended(&CaptureService::events(), &CaptureService::Events::grabEnded);
         CaptureService::start(ShortcutAction::captureFullScreen);
-        EXPECT_TRUE(QTest::qWaitFor([] { return !CaptureService::isBusy(); }, 30000));
-        QTest::qWait(20);
+        EXPECT_TRUE(testsupport::received(ended));
+        EXPECT_FALSE(CaptureService::isBusy());
     }
 };
 
@@ -136,13 +137,12 @@ TEST_F(AppWiringTest, RecordingShowsThePillAndStoppingItShowsTheTutorialPage) {
     // "Capturar passo" is an area capture, which becomes the next step.
     const qsizetype before = tutorials.tutorial().steps.size();
     testsupport::namedChild<QAbstractButton>(*pill.panel(), "stepButton")->click();
-    for (int i = 0; i < 100 && !backend.overlayMode; ++i) QTest::qWait(10);
+    ASSERT_TRUE(testsupport::becomes([&] { return backend.overlayMode.has_value(); }));
     ASSERT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::area);
     backend.pick(CaptureBackend::OverlayPick{
         CaptureBackend::OverlayPick::Area{testsupport::filledImage(30, 20, Qt::red), QRectF(0, 0, 30, 20), 0},
         std::nullopt});
-    QTest::qWait(20);
-    EXPECT_EQ(tutorials.tutorial().steps.size(), before + 1);
+    EXPECT_TRUE(testsupport::becomes([&] { return tutorials.tutorial().steps.size() == before + 1; }));
     EXPECT_EQ(pill.panel()->stepCountText(), TutorialTexts::stepCount(before + 1));
 
     router.setPage(AppRouter::Page::home);

@@ -12,6 +12,7 @@
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "widgets/Theme.h"
 
 #include <QAbstractButton>
@@ -111,7 +112,8 @@ TEST_F(HomeViewTest, CardsShareTheRowShowTheirShortcutsAndStartCaptures) {
     hover(full, true);
     EXPECT_EQ(area->borderColor(), Theme::accentLine());
     EXPECT_EQ(full->borderColor(), Theme::lineStrong());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return qFuzzyCompare(area->scale(), 1.01); }, 2000));
+    testsupport::finishAnimations(*area);
+    EXPECT_TRUE(qFuzzyCompare(area->scale(), 1.01));
     hover(full, false);
     EXPECT_EQ(full->borderColor(), Theme::line());
 
@@ -121,7 +123,7 @@ TEST_F(HomeViewTest, CardsShareTheRowShowTheirShortcutsAndStartCaptures) {
     platform::AlertPresenter::setSharedForTesting(&alerts);
     CaptureService::resetForTesting();
     QTest::mouseClick(area, Qt::LeftButton, {}, area->rect().center());
-    QTest::qWait(20);
+    ASSERT_TRUE(testsupport::becomes([&] { return backend.overlayMode.has_value(); })); // starts on the next turn
     EXPECT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::area);
     backend.pick(std::nullopt);
     CaptureBackend::setSharedForTesting(nullptr);
@@ -141,7 +143,7 @@ TEST_F(HomeViewTest, RecentsShowAPlaceholderOrTilesWithALinkToTheHistory) {
     ASSERT_TRUE(historyLink->isVisible());
     ASSERT_EQ(home->tiles().size(), 1);
     RecentThumbnail *tile = home->tiles().first();
-    QTest::qWait(1); // laid out
+    QCoreApplication::sendPostedEvents(); // laid out
     EXPECT_EQ(tile->size(), QSize(116, 80));
     // At the leading edge, under the section's heading.
     EXPECT_EQ(tile->mapTo(home.get(), QPoint()).x(),

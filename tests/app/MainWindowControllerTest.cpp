@@ -15,6 +15,7 @@
 #include "platform/StringTables.h"
 #include "platform/TextFolding.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "widgets/Keycap.h"
 
 #include <QColorDialog>
@@ -74,13 +75,9 @@ TEST_F(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
     ASSERT_NE(shell->editorView(), nullptr);
     EXPECT_EQ(shell->editorView()->model(), router.editor());
     // The beautified result is rendered in the background.
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return !testsupport::namedChild<PreviewStage>(*shell->editorView(), "previewStage")
-                        ->pictureRect()
-                        .isEmpty();
-        },
-        5000));
+    EXPECT_TRUE(testsupport::becomes([&] {
+        return !testsupport::namedChild<PreviewStage>(*shell->editorView(), "previewStage")->pictureRect().isEmpty();
+    }));
     EXPECT_EQ(shell->currentPage(), shell->editorView());
     // The colour panel of a window that closes no longer changes anything.
     QColor picked;
@@ -96,7 +93,7 @@ TEST_F(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
     window->close(); // a second close changes nothing
     EXPECT_EQ(DockPresence::openWindows(), before);
     // Closed, it lets its native window and the pixels behind it go; shown again, it comes back whole.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->windowHandle() == nullptr; }, 1000));
+    EXPECT_TRUE(testsupport::becomes([&] { return window->windowHandle() == nullptr; }));
     controller.show();
     EXPECT_TRUE(window->isVisible());
     EXPECT_NE(window->windowHandle(), nullptr);
@@ -118,12 +115,12 @@ TEST_F(MainWindowControllerTest, AClosedWindowsEditorLetsTheCapturePixelsGo) {
     }
     controller.show(AppRouter::Page::editor);
     auto *stage = testsupport::namedChild<PreviewStage>(*controller.shell()->editorView(), "previewStage");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !stage->pictureRect().isEmpty(); }, 5000));
+    ASSERT_TRUE(testsupport::becomes([&] { return !stage->pictureRect().isEmpty(); }));
     controller.window()->close();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return freed; }, 5000));
+    EXPECT_TRUE(testsupport::becomes([&] { return freed; }));
     EXPECT_TRUE(router.editor()->isOriginalPacked());
     controller.show();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !stage->pictureRect().isEmpty(); }, 5000));
+    EXPECT_TRUE(testsupport::becomes([&] { return !stage->pictureRect().isEmpty(); }));
     EXPECT_EQ(router.editor()->original(), *pixels);
     if (freed) delete pixels; // else still drawn from: left to the process's end
 }
@@ -174,7 +171,7 @@ TEST_F(MainWindowControllerTest, ANewCapturesPageReplacesTheOldOneWithNothingInB
     handle()->hide();
     handle()->show();
     qApp->installEventFilter(&pages);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return pages.firstPainted != nullptr; }, 5000));
+    ASSERT_TRUE(testsupport::becomes([&] { return pages.firstPainted != nullptr; }));
     qApp->removeEventFilter(&pages);
     EXPECT_EQ(pages.firstPainted, router.editor());
 
@@ -182,10 +179,10 @@ TEST_F(MainWindowControllerTest, ANewCapturesPageReplacesTheOldOneWithNothingInB
     router.openEditor(cyanPicture(100, 100), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
     EXPECT_TRUE(controller.isOpen());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return pages.window->isVisible(); }, 5000));
+    ASSERT_TRUE(testsupport::becomes([&] { return pages.window->isVisible(); }));
     EXPECT_EQ(pages.atShow, QList<EditorModel *>{router.editor()});
     EXPECT_EQ(controller.shell()->editorView()->model(), router.editor());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !first; }, 5000));
+    EXPECT_TRUE(testsupport::becomes([&] { return !first; }));
     pages.window->removeEventFilter(&pages);
 }
 
@@ -193,7 +190,7 @@ TEST_F(MainWindowControllerTest, AWindowHeldForAGrabComesBackOnceOnTheNewCapture
     router.openEditor(cyanPicture(300, 200), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
     QWidget *window = controller.window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window, testsupport::patienceMs));
     struct Shows : QObject {
         QList<EditorModel *> models; // the page shown at each show of the window
         QWidget *window = nullptr;
@@ -218,7 +215,7 @@ TEST_F(MainWindowControllerTest, AWindowHeldForAGrabComesBackOnceOnTheNewCapture
     router.openEditor(cyanPicture(200, 300), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
     controller.releaseHold();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handle()->isVisible(); }, 5000));
+    ASSERT_TRUE(testsupport::becomes([&] { return handle()->isVisible(); }));
     EXPECT_EQ(shows.models, QList<EditorModel *>{router.editor()});
 
     // A grab whose capture fails or goes elsewhere: back as it was, on the same capture.
@@ -240,13 +237,13 @@ TEST_F(MainWindowControllerTest, AWindowOpenedAgainAsItClosesKeepsItsKeys) {
     });
     router.openEditor(cyanPicture(300, 200), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.window()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.window(), testsupport::patienceMs));
     // Closed, and asked for a new capture in the same turn: it shows once the page is whole.
     controller.window()->close();
     router.openEditor(cyanPicture(200, 300), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.window()->isVisible(); }, 5000));
-    QTest::qWait(20);
+    ASSERT_TRUE(testsupport::becomes([&] { return controller.window()->isVisible(); }));
+    testsupport::settle(); // what the close left to do has been done: the keys still reach the window
     QTest::keyClick(handle(), Qt::Key_A);
     EXPECT_GE(keys, 1);
 }
@@ -325,7 +322,7 @@ TEST_F(MainWindowControllerTest, WhileTheOnboardingCoversTheWindowNoKeyActsBehin
     Settings::hasCompletedOnboarding.reset();
     router.openEditor(cyanPicture(300, 200), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(controller.window()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller.window(), testsupport::patienceMs));
     OnboardingView *onboarding = controller.shell()->onboarding();
     ASSERT_NE(onboarding, nullptr);
     QTest::keyClick(handle(), Qt::Key_Escape);
@@ -357,7 +354,7 @@ TEST_F(MainWindowControllerTest, TheCommandBarAndTheShortcutsSheetTakeTheirKeysT
     platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
     router.openEditor(cyanPicture(300, 200), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(controller.window()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller.window(), testsupport::patienceMs));
     EditorModel &model = *router.editor();
     EditorView &view = *controller.shell()->editorView();
     const auto commandBar = [&] { return testsupport::namedChild<CommandBarView>(view, "commandBar"); };
@@ -392,7 +389,8 @@ TEST_F(MainWindowControllerTest, TheCommandBarAndTheShortcutsSheetTakeTheirKeysT
     QTest::keyClick(handle(), Qt::Key_Down);
     EXPECT_EQ(model.commandSelection(), 1);
     QTest::keyClick(handle(), Qt::Key_Escape);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !commandBar()->isVisible(); }, 1000));
+    testsupport::finishAnimations(view); // faded out
+    EXPECT_FALSE(commandBar()->isVisible());
 
     // "?" shows the 23 keys; Ctrl+Z while it shows only closes it.
     model.adjustPadding(8);

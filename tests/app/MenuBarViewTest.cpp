@@ -9,6 +9,7 @@
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QAbstractButton>
 #include <QGuiApplication>
@@ -95,7 +96,7 @@ TEST_F(MenuBarViewTest, TheThreeNewestCapturesAsTilesAtTheLeft) {
     EXPECT_FALSE(menu->showsNoCaptures());
     const QList<RecentThumbnail *> tiles = menu->tiles();
     ASSERT_EQ(tiles.size(), 3);
-    QTest::qWait(1); // laid out
+    QCoreApplication::sendPostedEvents(); // laid out
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(tiles[i]->item().path, recents->items()[i].path);
         EXPECT_EQ(tiles[i]->height(), 58);
@@ -122,7 +123,7 @@ TEST_F(MenuBarViewTest, RowsCloseThePanelFirstButQuittingDoesNot) {
     ASSERT_FALSE(MainWindowController::shared().isOpen());
     menu->row(QStringLiteral("Ajustes…"))->click();
     EXPECT_FALSE(menu->isVisible());
-    EXPECT_TRUE(QTest::qWaitFor([] { return MainWindowController::shared().isOpen(); }, 1000));
+    EXPECT_TRUE(testsupport::becomes([] { return MainWindowController::shared().isOpen(); }));
     EXPECT_EQ(AppRouter::shared().page(), AppRouter::Page::settings);
     MainWindowController::shared().window()->close();
 }
@@ -141,8 +142,8 @@ TEST_F(MenuBarViewTest, ThePanelStaysOnTheScreenAndClearOfTheIconAsItGrows) {
         EXPECT_TRUE(placedWell());
         // The first capture adds a row of tiles while the panel shows.
         ASSERT_FALSE(recents->add(testsupport::filledImage(300, 200, Qt::red)).isEmpty());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !menu->showsNoCaptures(); }, 2000));
-        QTest::qWait(1); // laid out
+        EXPECT_TRUE(testsupport::becomes([&] { return !menu->showsNoCaptures(); }));
+        QCoreApplication::sendPostedEvents(); // laid out
         EXPECT_TRUE(placedWell()) << menu->frameGeometry().y() << "+" << menu->height();
         menu->hide();
     }
@@ -159,7 +160,9 @@ TEST_F(MenuBarViewTest, TheIconsClickClosesAnOpenPanel) {
     menu->hide();
     menu->toggle(icon);
     EXPECT_FALSE(menu->isVisible());
-    QTest::qWait(400);
-    menu->toggle(icon);
-    EXPECT_TRUE(menu->isVisible());
+    // A later click opens it again: clicked on until the closing click's moment has passed.
+    EXPECT_TRUE(testsupport::becomes([&] {
+        menu->toggle(icon);
+        return menu->isVisible();
+    }));
 }

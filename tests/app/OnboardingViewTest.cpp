@@ -9,6 +9,7 @@
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "widgets/Buttons.h"
 
 #include <QAbstractButton>
@@ -54,7 +55,7 @@ TEST_F(OnboardingViewTest, StepsGreetAskForTheScreenAndEndOnlyOnTheLastOne) {
     EXPECT_EQ(view->title(), QStringLiteral("Olá!"));
     EXPECT_FALSE(back->isEnabled());
     EXPECT_EQ(primary->text(), QStringLiteral("Começar"));
-    QTest::qWait(300); // the step has slid in
+    testsupport::finishAnimations(*view); // the step has slid in
     view->grab().save(testsupport::outputPath(QStringLiteral("onboarding-welcome.png")));
 
     pressReturn();
@@ -71,7 +72,7 @@ TEST_F(OnboardingViewTest, StepsGreetAskForTheScreenAndEndOnlyOnTheLastOne) {
     EXPECT_EQ(screen.settingsOpened, 1); // not granted at once: the settings open
     // Granted meanwhile: the next poll shows it; the step stays.
     screen.granted = true;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return view->showsPermissionGranted(); }, 2500));
+    EXPECT_TRUE(testsupport::becomes([&] { return view->showsPermissionGranted(); }));
     EXPECT_EQ(view->step(), 1);
 
     // Back and forward again: a fresh step, read at once.
@@ -148,7 +149,7 @@ TEST_F(OnboardingViewTest, TheShortcutStepRecordsResetsAndKeepsReturnWhileRecord
               (Shortcut{platform::KeyCode::p, 0xA0000, QStringLiteral("P")}));
     EXPECT_TRUE(defaults.contains(QStringLiteral("shortcut.captureArea")));
     EXPECT_TRUE(reset->isEnabled());
-    QTest::qWait(300);
+    testsupport::finishAnimations(*view);
     view->grab().save(testsupport::outputPath(QStringLiteral("onboarding-shortcut.png")));
 
     // While another action holds ⌥⇧A the reset is refused, and the step says why.

@@ -16,6 +16,7 @@
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "tutorial_window/TutorialHUDView.h"
 #include "tutorials/TutorialStore.h"
 #include "widgets/Theme.h"
@@ -23,15 +24,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPainter>
 #include <QTest>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
-
-#include <iostream>
 
 namespace {
 
@@ -100,8 +98,6 @@ struct PageLayoutTest : testing::Test {
 } // namespace
 
 TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmallestWindow) {
-    QElapsedTimer clock;
-    clock.start();
     Settings::historyCompact.set(false);
     Settings::customName.set(QStringLiteral("Maria Aparecida Vasconcelos de Albuquerque"));
     // A library with a long title, its duplicate and one with steps.
@@ -135,9 +131,10 @@ TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmalle
             for (int step = 0; step < steps; ++step) {
                 OnboardingView *onboarding = window.shell->onboarding();
                 ASSERT_NE(onboarding, nullptr);
-                // As it rests, its slide over.
-                EXPECT_TRUE(QTest::qWaitFor(
-                    [&] { return !testsupport::namedChild<QWidget>(*onboarding, "step")->graphicsEffect(); }, 2000));
+                // As it rests, its slide over (and any other window's, pictured as well).
+                testsupport::finishAllAnimations();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the step that left is gone
+                EXPECT_EQ(testsupport::namedChild<QWidget>(*onboarding, "step")->graphicsEffect(), nullptr);
                 look(window, QStringLiteral("onboarding%1").arg(step + 1));
                 if (step + 1 < steps) onboarding->advance();
             }
@@ -158,7 +155,9 @@ TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmalle
             look(window, QStringLiteral("history"));
             testsupport::namedChild<QLineEdit>(*window.shell->historyView(), "searchField")
                 ->setText(QStringLiteral("xilofone"));
-            QTest::qWait(400);
+            // The captures are in the history once read from the folder; then the search finds none of them.
+            EXPECT_TRUE(testsupport::becomes(
+                [&] { return window.shell->historyView()->emptyTitle() == L("Nada encontrado"); }));
             look(window, QStringLiteral("history-nomatch"));
 
             router.setPage(AppRouter::Page::tutorial);
@@ -184,16 +183,16 @@ TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmalle
             router.setPage(AppRouter::Page::editor);
             window.shell->currentPage(); // made whole now rather than a piece per turn
             // The size summary comes with the export's estimate, a quarter second after the render.
-            EXPECT_TRUE(QTest::qWaitFor([&] { return router.editor()->estimatedBytes().has_value(); }, 10000));
+            EXPECT_TRUE(testsupport::becomes([&] { return router.editor()->estimatedBytes().has_value(); }));
             look(window, QStringLiteral("editor"));
             router.editor()->setTool(EditorTool::arrow);
             look(window, QStringLiteral("editor-arrow"));
             router.editor()->setShortcutsOpen(true);
-            QTest::qWait(250);
+            testsupport::finishAllAnimations(); // pictured at rest, not half faded in
             look(window, QStringLiteral("editor-shortcuts"));
             router.editor()->setShortcutsOpen(false);
             router.editor()->setCommandBarOpen(true);
-            QTest::qWait(250);
+            testsupport::finishAllAnimations();
             look(window, QStringLiteral("editor-commands"));
             router.editor()->setCommandBarOpen(false);
             router.closeEditor();
@@ -220,5 +219,4 @@ TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmalle
     Settings::historyCompact.reset();
 
     for (const QString &line : failures) ADD_FAILURE() << line.toStdString();
-    std::cout << "checked in " << clock.elapsed() << " ms\n";
 }

@@ -13,6 +13,7 @@
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "support/Wheel.h"
 #include "widgets/Picker.h"
 #include "widgets/SectionLabel.h"
@@ -64,7 +65,7 @@ struct PreferencesViewTest : testing::Test {
     }
     void TearDown() override {
         // Thumbnails still being read would outlive the test's files and the process.
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !recents->isDecoding(); }, 5000));
+        EXPECT_TRUE(testsupport::becomes([this] { return !recents->isDecoding(); }));
         view.reset();
         platform::AlertPresenter::setSharedForTesting(nullptr);
         platform::StringTables::setCurrentLanguage({});
@@ -109,8 +110,8 @@ struct PreferencesViewTest : testing::Test {
 
 TEST_F(PreferencesViewTest, GreetingNameLoginAndWelcomeRows) {
     open();
-    view->resize(1030, 2600); // the whole page, for a person to look at
-    QTest::qWait(1);
+    view->resize(1030, 2600);             // the whole page, for a person to look at
+    QCoreApplication::sendPostedEvents(); // laid out at that size
     view->grab().save(testsupport::outputPath(QStringLiteral("preferences.png")));
     EXPECT_EQ(row("Mostrar saudação")->detail(), QStringLiteral("“Bom dia, Ana” na tela inicial e no menu"));
     auto *name = control<QLineEdit>("Seu nome");
@@ -252,7 +253,7 @@ TEST_F(PreferencesViewTest, TheWheelScrollsThePageOverItsPickersUntilOneIsTabbed
     open();
     view->resize(1030, 420);
     view->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get(), testsupport::patienceMs));
     auto *scroll = view->findChild<QScrollArea *>();
     ASSERT_NE(scroll, nullptr);
     QScrollBar *bar = scroll->verticalScrollBar();

@@ -1,5 +1,6 @@
 #include "brand/BrandImporter.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -163,7 +164,7 @@ TEST(BrandImporterTest, HostileFilesAreReadInLittleMemory) {
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("--gtest_filter=BrandImporterTest.HostileFilesAreReadInLittleMemory")});
-    ASSERT_TRUE(child.waitForFinished(120000));
+    ASSERT_TRUE(child.waitForFinished(testsupport::patienceMs));
     const QString out = QString::fromLocal8Bit(child.readAllStandardOutput());
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << out.toStdString();
     EXPECT_EQ(child.exitCode(), 0) << out.toStdString();

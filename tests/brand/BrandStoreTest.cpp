@@ -4,12 +4,16 @@
 #include "core/StyleStore.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -130,17 +134,30 @@ TEST_F(BrandStoreTest, EditorListGetsOnlyWhatFitsAndFollowsTheLastChange) {
     EXPECT_FALSE(listed(BrandStore::linearID));
 
     // Changes closer together than the delay, lasting longer than it: each one puts the refresh off,
-    // so there is one, with the last kit; unlisted backdrops are not added.
+    // so there is one, a delay after the last change, with the last kit; unlisted backdrops are not
+    // added. The pauses between changes hold the event loop: no refresh can come between them however
+    // slowly the machine runs, and a refresh due a delay after the first change would come at once.
     QSignalSpy refreshed(&styles, &StyleStore::backdropsChanged);
+    QElapsedTimer sinceLastChange;
     for (quint32 color : {0x110000u, 0x220000u, 0x330000u, 0x440000u}) {
-        if (color != 0x110000u) QTest::qWait(BrandStore::refreshDelayMs * 2 / 5);
+        if (color != 0x110000u) QThread::msleep(BrandStore::refreshDelayMs * 2 / 5);
         BrandKit kit = store->kit();
         kit.primary = color;
         store->setKit(kit);
+        sinceLastChange.start();
     }
     EXPECT_TRUE(refreshed.isEmpty());
-    EXPECT_TRUE(refreshed.wait(2000));
-    QTest::qWait(BrandStore::refreshDelayMs + 100);
+    ASSERT_TRUE(testsupport::received(refreshed));
+    // Not before the delay after the last change (a timer may fire up to a twentieth early).
+    EXPECT_GE(sinceLastChange.elapsed(), BrandStore::refreshDelayMs * 9 / 10);
+    // Nor a second one: a timer of twice the delay started now fires after any refresh put off meanwhile.
+    testsupport::settle();
+    QTimer later;
+    later.setSingleShot(true);
+    later.setTimerType(Qt::PreciseTimer);
+    QSignalSpy laterFired(&later, &QTimer::timeout);
+    later.start(2 * BrandStore::refreshDelayMs);
+    ASSERT_TRUE(testsupport::received(laterFired));
     EXPECT_EQ(refreshed.count(), 1);
     EXPECT_EQ(listed(BrandStore::solidID)->colors, QList<quint32>{0x440000});
     EXPECT_FALSE(listed(BrandStore::linearID));

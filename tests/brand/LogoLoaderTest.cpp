@@ -3,6 +3,7 @@
 #include "core/Localization.h"
 #include "platform/HeifCodec.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -295,8 +296,8 @@ TEST_F(LogoLoaderTest, SvgLogosDrawNothingFromOutsideTheDocument) {
     const QString path = dir.file(QStringLiteral("logo.svg"));
     QFutureWatcher<LogoLoader::Outcome> watcher;
     watcher.setFuture(QtConcurrent::run([path] { return LogoLoader::load(path); }));
-    // Only a guard against a hang: a generous minute.
-    const bool finished = QTest::qWaitFor([&watcher] { return watcher.isFinished(); }, 60000);
+    // Only a guard against a hang.
+    const bool finished = testsupport::becomes([&watcher] { return watcher.isFinished(); });
     if (!finished) {
         // Let the blocked reader go, so that the test ends.
         const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);

@@ -14,8 +14,10 @@
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QAccessible>
+#include <QAnimationDriver>
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
@@ -30,15 +32,71 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
+#include <QVariantAnimation>
 
 #include <gtest/gtest.h>
 
 using platform::UserDefaults;
 
 namespace {
+
+// The animations' clock, moved by the test alone: an animation is looked at a chosen part of the way
+// through, however slowly the machine runs. An animation of its own keeps the clock running, so that one
+// started later counts from its start and no wall-clock time slips in as the clock starts.
+class AnimationClock final : public QAnimationDriver {
+public:
+    AnimationClock() {
+        install();
+        m_keepRunning.setStartValue(0.0);
+        m_keepRunning.setEndValue(1.0);
+        m_keepRunning.setDuration(1000);
+        m_keepRunning.setLoopCount(-1);
+        m_keepRunning.start();
+        EXPECT_TRUE(testsupport::becomes([this] { return isRunning(); }));
+    }
+    ~AnimationClock() override {
+        m_keepRunning.stop();
+        uninstall();
+    }
+    // Lets `ms` pass for every running animation, then lays out what they changed.
+    void pass(int ms) {
+        QCoreApplication::sendPostedEvents(); // an animation started meanwhile joins on a posted event
+        m_now += ms;
+        advance();
+        QCoreApplication::sendPostedEvents();
+    }
+    qint64 elapsed() const override { return m_now - m_startedAt; }
+
+protected:
+    void start() override {
+        m_startedAt = m_now;
+        QAnimationDriver::start();
+    }
+
+private:
+    qint64 m_now = 0;
+    qint64 m_startedAt = 0;
+    QVariantAnimation m_keepRunning;
+};
+
+// Lets every timer of up to `ms` started before now fire, and what it set off on the thread pool land:
+// for a test that must see something did not happen. A timer of twice that, started after them, fires
+// after them however late the event loop runs.
+void passTimersOf(int ms) {
+    testsupport::settle();
+    QTimer later;
+    later.setSingleShot(true);
+    later.setTimerType(Qt::PreciseTimer);
+    QSignalSpy fired(&later, &QTimer::timeout);
+    later.start(2 * ms);
+    EXPECT_TRUE(testsupport::received(fired));
+    testsupport::settle();
+}
+
+// Waits for one more signal than `spy` has recorded so far.
+bool another(QSignalSpy &spy) { return testsupport::received(spy, spy.size() + 1); }
 
 class BrandViewTest : public ::testing::Test {
 protected:
@@ -75,12 +133,12 @@ protected:
     void importAndWait(const QString &path) {
         QSignalSpy done(&view, &BrandView::importFinished);
         view.importFrom(path);
-        ASSERT_TRUE(done.wait(30000));
+        ASSERT_TRUE(testsupport::received(done));
     }
     void loadLogoAndWait(const QString &path) {
         QSignalSpy done(&view, &BrandView::logoLoadFinished);
         view.loadLogo(path);
-        ASSERT_TRUE(done.wait(10000));
+        ASSERT_TRUE(testsupport::received(done));
     }
     void setKit(const std::function<void(BrandKit &)> &change) {
         BrandKit kit = brand.kit();
@@ -140,7 +198,7 @@ TEST_F(BrandViewTest, AnImportWhileScrolledDownBringsItsNoticeIntoView) {
     for (QWidget *w = undo; w && !column; w = w->parentWidget()) column = qobject_cast<QScrollArea *>(w);
     ASSERT_NE(column, nullptr);
     QScrollBar *bar = column->verticalScrollBar();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->maximum() > 0; }, 2000));
+    ASSERT_TRUE(testsupport::becomes([&] { return bar->maximum() > 0; }));
     bar->setValue(bar->maximum());
 
     importAndWait(write(QStringLiteral("tokens.json"), R"({"color":{"primary":{"$value":"#FF0000"}}})"));
@@ -150,7 +208,7 @@ TEST_F(BrandViewTest, AnImportWhileScrolledDownBringsItsNoticeIntoView) {
         return w->isVisible() && w->height() > 0 &&
                column->viewport()->rect().contains(QRect(w->mapTo(column->viewport(), QPoint()), w->size()));
     };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return inView(undo); }, 2000));
+    EXPECT_TRUE(testsupport::becomes([&] { return inView(undo); }));
     EXPECT_TRUE(inView(view.findChild<QWidget *>(QStringLiteral("notice"))));
 }
 
@@ -182,7 +240,7 @@ TEST_F(BrandViewTest, ImportsAreReadOffTheGuiThreadAndTheLastOneWins) {
     view.importFrom(bigFile);
     EXPECT_FALSE(view.notice()); // nothing read on this thread
     EXPECT_EQ(brand.kit(), before);
-    ASSERT_TRUE(done.wait(60000));
+    ASSERT_TRUE(testsupport::received(done));
     EXPECT_GT(ticks, 0);
     EXPECT_EQ(brand.kit().primary, 0x6E5BD8u);
     EXPECT_TRUE(view.notice()->text.contains(QStringLiteral("big.md")));
@@ -191,9 +249,8 @@ TEST_F(BrandViewTest, ImportsAreReadOffTheGuiThreadAndTheLastOneWins) {
     done.clear();
     view.importFrom(bigFile);
     view.importFrom(smallFile);
-    ASSERT_TRUE(done.wait(60000));
-    QThreadPool::globalInstance()->waitForDone(60000);
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(testsupport::received(done));
+    testsupport::settle(); // both reads have landed
     EXPECT_EQ(done.size(), 1);
     EXPECT_EQ(brand.kit().primary, 0xFF0000u);
     EXPECT_TRUE(view.notice()->text.contains(QStringLiteral("small.css")));
@@ -201,8 +258,7 @@ TEST_F(BrandViewTest, ImportsAreReadOffTheGuiThreadAndTheLastOneWins) {
     auto *closing = new BrandView(brand, styles);
     closing->importFrom(bigFile);
     delete closing;
-    QThreadPool::globalInstance()->waitForDone(60000);
-    QCoreApplication::processEvents();
+    testsupport::settle();
     EXPECT_EQ(brand.kit().primary, 0xFF0000u);
 }
 
@@ -226,17 +282,17 @@ TEST_F(BrandViewTest, TheImportPanelNamesItsFilesAndCancelledChangesNothing) {
 
 TEST_F(BrandViewTest, BurstsRenderOnceAndLeavingDropsThePendingRender) {
     QSignalSpy rendered(&view, &BrandView::printPreviewChanged);
-    ASSERT_TRUE(rendered.wait(10000)); // the first render on showing
+    ASSERT_TRUE(testsupport::received(rendered)); // the first render on showing
     rendered.clear();
     for (quint32 c : {0x110000u, 0x220000u, 0x330000u}) setKit([c](BrandKit &k) { k.primary = c; });
-    ASSERT_TRUE(rendered.wait(10000));
-    QTest::qWait(300);
+    ASSERT_TRUE(testsupport::received(rendered));
+    passTimersOf(BrandPreviewPane::renderDelayMs);
     EXPECT_EQ(rendered.size(), 1);
 
     rendered.clear();
     setKit([](BrandKit &k) { k.primary = 0x440000; });
     view.hide();
-    QTest::qWait(400);
+    passTimersOf(BrandPreviewPane::renderDelayMs);
     EXPECT_EQ(rendered.size(), 0);
 }
 
@@ -246,11 +302,11 @@ TEST_F(BrandViewTest, ThePrintPreviewFallsBackToTheFirstBrandBackdrop) {
         k.customBackdrops = QList<Backdrop>{solid(QStringLiteral("a"), 0xFF0000), solid(QStringLiteral("b"), 0x0000FF)};
     });
     view.setPreviewBackdropID(QStringLiteral("unknown"));
-    ASSERT_TRUE(rendered.wait(10000));
+    ASSERT_TRUE(another(rendered));
     EXPECT_EQ(view.printPreview().pixelColor(2, 2), QColor(0xFF, 0, 0));
 
     setKit([](BrandKit &k) { k.customBackdrops = QList<Backdrop>{}; });
-    ASSERT_TRUE(rendered.wait(10000));
+    ASSERT_TRUE(another(rendered));
     EXPECT_NE(view.printPreview().pixelColor(2, 2), QColor(0xFF, 0, 0)); // the default style's own backdrop
 }
 
@@ -268,26 +324,33 @@ TEST_F(BrandViewTest, TheAutomaticGuideLogoIsBlackFromALumaOfExactlyPointFiftyFi
 TEST_F(BrandViewTest, TheBannerEasesInAndOutInsteadOfJumping) {
     auto *banner = view.findChild<QWidget *>(QStringLiteral("notice"));
     ASSERT_TRUE(banner);
+    AnimationClock clock;
+    constexpr int partWay = BrandView::noticeAnimationMs / 5; // eased out, it covers most of its height early
     view.setNotice(BrandView::Notice{QStringLiteral("Primeiro aviso"), false, std::nullopt});
-    QTest::qWait(BrandView::noticeAnimationMs / 3);
+    clock.pass(partWay);
     EXPECT_TRUE(banner->isVisible());
+    EXPECT_GT(banner->height(), 0);
     EXPECT_LT(banner->height(), banner->sizeHint().height()); // still growing
-    ASSERT_TRUE(QTest::qWaitFor([&] { return banner->maximumHeight() == QWIDGETSIZE_MAX; }, 2000));
+    clock.pass(BrandView::noticeAnimationMs);
+    ASSERT_EQ(banner->maximumHeight(), QWIDGETSIZE_MAX);
     const int full = banner->height();
     EXPECT_GT(full, 20);
 
     view.setNotice(BrandView::Notice{QStringLiteral("Outro aviso"), true, std::nullopt});
-    QTest::qWait(BrandView::noticeAnimationMs / 3);
+    clock.pass(partWay);
     EXPECT_EQ(banner->height(), full); // a replacement fades in where it stands
+    clock.pass(BrandView::noticeAnimationMs);
 
     view.setNotice(std::nullopt);
     EXPECT_FALSE(view.notice());
-    QTest::qWait(BrandView::noticeAnimationMs / 3);
+    clock.pass(partWay);
     EXPECT_TRUE(banner->isVisible()); // closing eases out before it goes
     EXPECT_LT(banner->height(), full);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !banner->isVisible(); }, 2000));
+    clock.pass(BrandView::noticeAnimationMs);
+    EXPECT_FALSE(banner->isVisible());
     view.setNotice(BrandView::Notice{QStringLiteral("De volta"), false, std::nullopt});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return banner->height() == full; }, 2000));
+    clock.pass(BrandView::noticeAnimationMs);
+    EXPECT_EQ(banner->height(), full);
 }
 
 TEST_F(BrandViewTest, DroppingFilesStoresTheFirstAndAGreyLogoKeepsTheColours) {
@@ -305,7 +368,7 @@ TEST_F(BrandViewTest, DroppingFilesStoresTheFirstAndAGreyLogoKeepsTheColours) {
     QCoreApplication::sendEvent(zone, &drop);
     EXPECT_FALSE(zone->isDropTargeted());
     EXPECT_TRUE(zone->isBusy());
-    ASSERT_TRUE(done.wait(10000));
+    ASSERT_TRUE(testsupport::received(done));
     EXPECT_FALSE(zone->isBusy());
     EXPECT_TRUE(QFile::exists(brand.logoPath()));
     EXPECT_LT(brand.logo().pixelColor(10, 10).red(), 200); // the grey logo, not the red one
@@ -322,8 +385,8 @@ TEST_F(BrandViewTest, ANewerLogoChoiceSupersedesAnOlderOne) {
     QSignalSpy done(&view, &BrandView::logoLoadFinished);
     view.loadLogo(first);
     view.loadLogo(second);
-    ASSERT_TRUE(!done.isEmpty() || done.wait(10000));
-    QTest::qWait(200);
+    ASSERT_TRUE(testsupport::received(done));
+    testsupport::settle(); // the older choice's reading has landed too
     EXPECT_EQ(done.size(), 1);
     EXPECT_EQ(brand.logo().pixelColor(10, 10).blue(), 255);
 }
@@ -512,7 +575,7 @@ TEST_F(BrandViewTest, ControlsSurviveTheChangesTheyMake) {
     QPointer<ColorSwatchButton> kept(fromLogo);
     auto *menu = fromLogo->findChild<QMenu *>();
     menu->popup(fromLogo->mapToGlobal(QPoint(0, fromLogo->height())));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu, testsupport::patienceMs));
     QAction *first = menu->actions().first();
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(first).center());
     QCoreApplication::processEvents();

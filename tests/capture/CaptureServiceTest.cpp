@@ -8,8 +8,10 @@
 #include "history/RecentsStore.h"
 #include "platform/Alert.h"
 #include "platform/Pasteboard.h"
+#include "platform/ThreadPriority.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "tutorials/TutorialStore.h"
 #include "widgets/Toast.h"
 
@@ -64,6 +66,24 @@ public:
     }
 };
 
+// Until the work the captures started has ended: a copy's beautifying on the bulk threads, its
+// encoding on the shared pool, the hand-overs between them on the main thread and the recents files.
+// Each hands the next on, so it is over only once two rounds in a row found nothing running.
+void finishCaptureWork() {
+    const auto idle = [] {
+        return platform::bulkThreads().activeThreadCount() == 0 &&
+               QThreadPool::globalInstance()->activeThreadCount() == 0;
+    };
+    int quietRounds = 0;
+    EXPECT_TRUE(testsupport::becomes([&] {
+        const bool idleBefore = idle();
+        testsupport::settle();
+        RecentsStore::shared().waitForPending();
+        quietRounds = idleBefore && idle() ? quietRounds + 1 : 0;
+        return quietRounds >= 2;
+    }));
+}
+
 class CaptureServiceTest : public ::testing::Test {
 protected:
     FakeCaptureBackend backend;
@@ -86,31 +106,28 @@ protected:
     }
     void TearDown() override {
         // A copy still on a worker would land in the next test's clipboard and recents: let it end here.
-        QThreadPool::globalInstance()->waitForDone(10000);
-        QCoreApplication::processEvents();
-        RecentsStore::shared().waitForPending();
+        finishCaptureWork();
         CaptureBackend::setSharedForTesting(nullptr);
         platform::AlertPresenter::setSharedForTesting(nullptr);
         platform::Pasteboard::setSharedForTesting(nullptr);
     }
-    // Starts an action and lets the event loop run the capture.
     // Starts a capture and lets it run until the road is free again (unless the test holds the grab)
-    // and what it delivers has landed, however loaded the machine.
+    // and what it delivers has been handed on: the delivery comes on a turn of its own.
     void run(ShortcutAction action) {
         CaptureService::start(action);
         if (!backend.holdGrabs) {
-            EXPECT_TRUE(QTest::qWaitFor([] { return !CaptureService::isBusy(); }, 10000));
+            EXPECT_TRUE(testsupport::becomes([] { return !CaptureService::isBusy(); }));
         }
-        QTest::qWait(20);
+        testsupport::settle();
     }
     // The copy is made on a worker thread: the PNG of the `count`th write of the clipboard.
     QImage copied(int count) {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return pasteboard.writes >= count; }, 10000));
+        EXPECT_TRUE(testsupport::becomes([&] { return pasteboard.writes >= count; }));
         return pasteboard.png();
     }
     // The toast follows the clipboard on a later turn: its thumbnail is made on the worker meanwhile.
     static bool toastSays(const QString &title) {
-        return QTest::qWaitFor([&] { return Toast::panel() && Toast::panel()->windowTitle() == title; }, 5000);
+        return testsupport::becomes([&] { return Toast::panel() && Toast::panel()->windowTitle() == title; });
     }
     CaptureBackend::OverlayPick area(const QImage &image, QRectF rect) {
         CaptureBackend::OverlayPick pick;
@@ -130,7 +147,7 @@ TEST_F(CaptureServiceTest, CopyOutcomeCopiesTheBeautifiedPngAndKeepsTheFile) {
     EXPECT_EQ(pasteboard.items[1].first, QStringLiteral("image/tiff"));
     EXPECT_TRUE(toastSays(QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app")));
     // The file is encoded off the main thread and follows shortly.
-    EXPECT_TRUE(QTest::qWaitFor([] { return RecentsStore::shared().fileCount() == 1; }, 5000));
+    EXPECT_TRUE(testsupport::becomes([] { return RecentsStore::shared().fileCount() == 1; }));
     EXPECT_TRUE(alerts.shown.isEmpty());
 
     // A stored JPEG export at standard scale: still PNG (never flattened), only halved.
@@ -143,7 +160,7 @@ TEST_F(CaptureServiceTest, CopyOutcomeCopiesTheBeautifiedPngAndKeepsTheFile) {
     EXPECT_EQ(halved.size(), QSize((320 + 256) / 2, (200 + 256) / 2));
     EXPECT_EQ(qAlpha(halved.pixel(0, 0)), 0); // the transparent corner stayed transparent
     StyleStore::shared().setDefaultStyle(BeautyStyle{});
-    EXPECT_TRUE(QTest::qWaitFor([] { return RecentsStore::shared().fileCount() == 2; }, 5000));
+    EXPECT_TRUE(testsupport::becomes([] { return RecentsStore::shared().fileCount() == 2; }));
 }
 
 // The backdrop is drawn while the screen is read; what lands is still exactly the capture in the style of
@@ -173,7 +190,7 @@ TEST_F(CaptureServiceTest, AFullScreenCopyIsBeautifiedInTheStyleOfItsEnd) {
     EXPECT_EQ(changed.size(), size + QSize(64, 64));
     EXPECT_EQ(changed, Beautifier::render(screen, narrow, std::nullopt).convertToFormat(QImage::Format_RGB32));
     StyleStore::shared().setDefaultStyle(BeautyStyle{});
-    EXPECT_TRUE(QTest::qWaitFor([] { return RecentsStore::shared().fileCount() == 2; }, 10000));
+    EXPECT_TRUE(testsupport::becomes([] { return RecentsStore::shared().fileCount() == 2; }));
 }
 
 TEST_F(CaptureServiceTest, EditorOutcomeAsksForTheEditorAndWritesTheFileAfterwards) {
@@ -242,9 +259,10 @@ TEST_F(CaptureServiceTest, WindowPicksReturnFocusUnlessTheEditorFollows) {
         run(ShortcutAction::captureWindow);
         ASSERT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::window);
         backend.pick(window);
-        QTest::qWait(20);
+        // The window is read on a turn of its own, and the road is free again once it was.
+        EXPECT_TRUE(testsupport::becomes([] { return !CaptureService::isBusy(); })) << after;
+        testsupport::settle();
         EXPECT_EQ(backend.returnFocus, expected) << after;
-        EXPECT_FALSE(CaptureService::isBusy());
     }
 }
 
@@ -323,7 +341,7 @@ TEST_F(CaptureServiceTest, AStartWhilePreparingIsIgnored) {
     testsupport::LoggedMessages log;
     CaptureService::start(ShortcutAction::captureFullScreen);
     CaptureService::start(ShortcutAction::captureArea);
-    QTest::qWait(20);
+    testsupport::settle(); // the first start's grab, on a turn of its own
     EXPECT_EQ(backend.grabs, 1);
     EXPECT_FALSE(backend.overlayMode);
     EXPECT_FALSE(CaptureService::isBusy());
@@ -373,9 +391,8 @@ TEST_F(CaptureServiceTest, ManyCapturesLeaveNoMoreDescriptorsOpenThanOne) {
     const auto capture = [&](int n) {
         run(ShortcutAction::captureFullScreen);
         copied(n);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return RecentsStore::shared().fileCount() == n; }, 20000));
-        QThreadPool::globalInstance()->waitForDone(10000);
-        QCoreApplication::processEvents();
+        EXPECT_TRUE(testsupport::becomes([&] { return RecentsStore::shared().fileCount() == n; }));
+        finishCaptureWork();
     };
     capture(1);
     std::map<std::string, int> first = openDescriptors();
@@ -394,7 +411,7 @@ TEST_F(CaptureServiceTest, NoCaptureStartsUnderAModalDialog) {
     QWidget dialog;
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.show();
-    ASSERT_TRUE(QTest::qWaitFor([] { return QGuiApplication::modalWindow() != nullptr; }, 1000));
+    ASSERT_TRUE(testsupport::becomes([] { return QGuiApplication::modalWindow() != nullptr; }));
     run(ShortcutAction::captureArea);
     run(ShortcutAction::captureFullScreen);
     EXPECT_FALSE(backend.overlayMode);

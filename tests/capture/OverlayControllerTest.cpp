@@ -6,6 +6,7 @@
 #include "platform/KeyEvent.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -365,7 +366,7 @@ TEST(OverlayControllerTest, TheNextOverlayReusesTheHiddenWindowAndIdleOnesGo) {
     OverlayWindows::setIdleLimitForTesting(30);
     Harness c;
     c.controller->handleKey(KeyCode::escape, false, false);
-    EXPECT_TRUE(QTest::qWaitFor([] { return OverlayWindows::keptCount() == 0; }, 2000));
+    EXPECT_TRUE(testsupport::becomes([] { return OverlayWindows::keptCount() == 0; }));
     OverlayWindows::setIdleLimitForTesting(OverlayWindows::idleLimitMs);
 }
 

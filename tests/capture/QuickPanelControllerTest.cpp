@@ -6,6 +6,7 @@
 #include "platform/SavePanel.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "widgets/Toast.h"
 
 #include <QAbstractButton>
@@ -63,9 +64,7 @@ struct QuickPanelControllerTest : testing::Test {
         QCoreApplication::processEvents();
         defaults.remove(Settings::quickLifetime.key());
     }
-    static void settle() {
-        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-    }
+    static void settle() { testsupport::settle(); }
 };
 
 } // namespace
@@ -88,7 +87,7 @@ TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
     EXPECT_GT(qAlpha(drawn.pixel(first->card().center().x(), first->card().bottom() + 10)), 20);
     EXPECT_EQ(qAlpha(drawn.pixel(1, 1)), 0);
     EXPECT_TRUE(controller.isCountingDown());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return first->windowOpacity() == 1.0; }, 1000));
+    EXPECT_TRUE(testsupport::becomes([&] { return first->windowOpacity() == 1.0; }));
 
     // A second capture: the first vanishes at once, the new one fades in.
     controller.show(capture(QSize(300, 900)), QString());
@@ -132,7 +131,7 @@ TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
     EXPECT_EQ(controller.panel(), nullptr);
     EXPECT_EQ(controller.model(), nullptr);
     EXPECT_TRUE(closing && closing->isVisible());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !closing || !closing->isVisible(); }, 1000));
+    EXPECT_TRUE(testsupport::becomes([&] { return !closing || !closing->isVisible(); }));
 }
 
 // A panel that has gone, by its countdown or replaced by the next capture, holds nothing of its
@@ -150,7 +149,7 @@ TEST_F(QuickPanelControllerTest, AClosedPanelHoldsNothingOfItsCapture) {
         controller.model()->setBackdrop(StyleStore::shared().backdrops().at(1));
         controller.panel()->repaint();
         close();
-        if (!QTest::qWaitFor([&] { return freed; }, 5000)) return false; // still drawn from: never freed
+        if (!testsupport::becomes([&] { return freed; })) return false; // still drawn from: never freed
         delete kept;
         return true;
     };
@@ -171,7 +170,7 @@ TEST_F(QuickPanelControllerTest, TheNextCaptureReusesTheWindowAndShowsItsOwnCapt
     const QColor red(220, 30, 30), green(30, 200, 60);
     controller.show(capture(QSize(800, 500), red), QString());
     QPointer<QuickCaptureView> first = controller.panel();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return shownColor() == red; }, 5000));
+    ASSERT_TRUE(testsupport::becomes([&] { return shownColor() == red; }));
     controller.close(false);
     EXPECT_FALSE(first->isVisible());
 
@@ -179,7 +178,7 @@ TEST_F(QuickPanelControllerTest, TheNextCaptureReusesTheWindowAndShowsItsOwnCapt
     EXPECT_EQ(controller.panel(), first.data());
     EXPECT_TRUE(first->isVisible());
     EXPECT_NE(shownColor(), red);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shownColor() == green; }, 5000));
+    EXPECT_TRUE(testsupport::becomes([&] { return shownColor() == green; }));
     EXPECT_NEAR(first->pictureRect().width(), 176, 0.5);
 
     QTest::mouseClick(testsupport::namedChild<QAbstractButton>(*first, "copy"), Qt::LeftButton);
@@ -252,7 +251,7 @@ TEST_F(QuickPanelControllerTest, SwatchesMenuAndBackgroundRender) {
     EXPECT_TRUE(ringShown(2));
     EXPECT_FALSE(ringShown(0));
     EXPECT_EQ(model->output().size(), QSize(800, 500)); // still the capture
-    EXPECT_TRUE(QTest::qWaitFor([&] { return model->output().size() != QSize(800, 500); }, 5000));
+    EXPECT_TRUE(testsupport::becomes([&] { return model->output().size() != QSize(800, 500); }));
     EXPECT_EQ(model->output().size(), QSize(800 + 4 * 64, 500 + 4 * 64));
     view->grab().save(testsupport::outputPath(QStringLiteral("quick-panel.png")));
 
@@ -260,7 +259,7 @@ TEST_F(QuickPanelControllerTest, SwatchesMenuAndBackgroundRender) {
     QTest::mouseClick(view->swatches().at(3), Qt::LeftButton);
     model->setBackdrop(std::nullopt);
     EXPECT_EQ(model->output().size(), QSize(800, 500));
-    QTest::qWait(600);
+    testsupport::settle(); // the dropped render ends and hands its result in
     EXPECT_EQ(model->output().size(), QSize(800, 500));
     EXPECT_TRUE(view->isSwatchSelected(0));
 

@@ -3,6 +3,7 @@
 #include "capture/ScreenCapturer.h"
 #include "capture/ScreenPermission.h"
 #include "platform/StringTables.h"
+#include "support/Waiting.h"
 
 #include <QPainter>
 #include <QTest>
@@ -62,7 +63,7 @@ protected:
         ScreenCapturer::captureWindow(info, frontmost, returnFocus, &context,
                                       [&](CaptureResult<QImage> r) { outcome.emplace(std::move(r)); });
         EXPECT_FALSE(outcome.has_value()) << "answered before returning";
-        EXPECT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 5000));
+        EXPECT_TRUE(testsupport::becomes([&] { return outcome.has_value(); }));
         return outcome ? *outcome : CaptureResult<QImage>(CaptureError::Kind::noDisplay);
     }
 
@@ -309,9 +310,11 @@ TEST_F(ScreenCapturerTest, AbandonedWindowCaptureNeverCallsBack) {
     bool called = false;
     auto *context = new QObject;
     ScreenCapturer::captureWindow(info, 55, true, context, [&](CaptureResult<QImage>) { called = true; });
-    QTest::qWait(20);
+    ASSERT_TRUE(testsupport::becomes([&] { return !fake->activatedWindows.isEmpty(); })); // under way
     delete context;
-    QTest::qWait(200);
+    // The same capture started after it runs the same course, one step behind: once that one has
+    // answered, the abandoned one would have.
+    captureWindow(info, 55, true);
     EXPECT_FALSE(called);
 }
 
@@ -341,7 +344,7 @@ TEST(ScreenCapturerWithoutX, EveryOperationFailsWithAClearError) {
     QObject context;
     ScreenCapturer::captureWindow({1, QRectF(0, 0, 100, 100), QStringLiteral("App"), 1}, 1, true, &context,
                                   [&](CaptureResult<QImage> r) { window.emplace(std::move(r)); });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.has_value(); }, 2000));
+    ASSERT_TRUE(testsupport::becomes([&] { return window.has_value(); }));
     EXPECT_EQ(window->error().message(), reason);
 
     platform::ScreenServices::setShared(nullptr);

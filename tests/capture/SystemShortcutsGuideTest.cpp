@@ -1,5 +1,6 @@
 #include "capture/SystemShortcutsGuide.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "widgets/Keycap.h"
 
 #include <QAbstractButton>
@@ -20,7 +21,8 @@ TEST(SystemShortcutsGuideTest, RowsBadgesAndToggle) {
     QTest::mouseClick(toggle, Qt::LeftButton);
     EXPECT_TRUE(guide.isExpanded());
     EXPECT_TRUE(testsupport::namedChild<SystemShortcutsList>(guide, "shortcutsList")->isVisible());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return guide.chevronAngle() == 90.0; }, 1000));
+    testsupport::finishAnimations(guide); // the chevron turns
+    EXPECT_EQ(guide.chevronAngle(), 90.0);
 
     const QList<QWidget *> rows = testsupport::namedChild<SystemShortcutsList>(guide, "shortcutsList")->rows();
     ASSERT_EQ(rows.size(), 23);
@@ -46,5 +48,6 @@ TEST(SystemShortcutsGuideTest, RowsBadgesAndToggle) {
 
     QTest::mouseClick(toggle, Qt::LeftButton);
     EXPECT_FALSE(testsupport::namedChild<SystemShortcutsList>(guide, "shortcutsList")->isVisible());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return guide.chevronAngle() == 0.0; }, 1000));
+    testsupport::finishAnimations(guide);
+    EXPECT_EQ(guide.chevronAngle(), 0.0);
 }

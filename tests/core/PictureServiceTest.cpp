@@ -1,5 +1,6 @@
 #include "core/PictureService.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -8,9 +9,12 @@
 #include <QFutureWatcher>
 #include <QMutex>
 #include <QSemaphore>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 #include <sys/stat.h>
 
@@ -23,7 +27,7 @@ QImage waitFor(QFuture<QImage> future) {
     QEventLoop loop;
     QFutureWatcher<QImage> watcher;
     QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    QTimer::singleShot(testsupport::patienceMs, &loop, &QEventLoop::quit);
     watcher.setFuture(future);
     if (!future.isFinished()) loop.exec();
     EXPECT_TRUE(future.isFinished());
@@ -111,7 +115,7 @@ TEST(PictureServiceTest, AFileThatIsNoReadablePictureGivesANullImageAndIsTriedAg
                                        std::pair{QSize(232, 160), Fit::cover}})
             EXPECT_TRUE(waitFor(pictures.picture(temp.file(name), box, fit)).isNull()) << name.toStdString();
     }
-    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_LT(clock.elapsed(), testsupport::patienceMs); // a read waiting for the FIFO's writer would never end
     EXPECT_EQ(pictures.keptCount(), 0);
     EXPECT_EQ(waitFor(pictures.picture(temp.file(QStringLiteral("inteira.png")), {480, 480})).size(), QSize(300, 200));
     // Nothing was kept of a failure: asking again reads the file again.
@@ -125,7 +129,7 @@ TEST(PictureServiceTest, IdenticalRequestsShareADecodingAndOnlyThoseStillWantedA
     GatedReader reads;
     PictureService pictures(1, reads.reader());
     const auto pending = pictures.picture(QStringLiteral("wait"), {10, 10});
-    ASSERT_TRUE(reads.entered.tryAcquire(1, 5000)); // the one thread is held
+    ASSERT_TRUE(reads.entered.tryAcquire(1, testsupport::patienceMs)); // the one thread is held
 
     // Two askers of one picture share it; a third box of that file is another picture.
     QFuture<QImage> shared = pictures.picture(QStringLiteral("a"), {20, 10});
@@ -156,7 +160,13 @@ TEST(PictureServiceTest, IdenticalRequestsShareADecodingAndOnlyThoseStillWantedA
 
 TEST(PictureServiceTest, RequestsLetGoOfDuringAFastScrollAreNeverDecoded) {
     testsupport::TempFolder temp;
-    PictureService pictures;
+    // Decoding is slower than the scroll: every read waits until the scroll is over, however the
+    // machine shares its time between them.
+    std::atomic_bool scrolled{false};
+    PictureService pictures(PictureService::defaultThreadCount(), [&scrolled](const QString &path, QSize box, Fit fit) {
+        while (!scrolled) QThread::msleep(1);
+        return PictureService::read(path, box, fit);
+    });
     QImage image(1200, 800, QImage::Format_RGB32);
     image.fill(Qt::darkGreen);
     QList<QFuture<QImage>> wanted;
@@ -172,6 +182,7 @@ TEST(PictureServiceTest, RequestsLetGoOfDuringAFastScrollAreNeverDecoded) {
         if (i < 55) pictures.release(paths[i], {480, 480});
         else wanted.append(future);
     }
+    scrolled = true;
     for (const QFuture<QImage> &future : wanted) EXPECT_EQ(waitFor(future).size(), QSize(480, 320));
     // Besides the five, at most what the pool's threads had begun before they were let go.
     EXPECT_GE(pictures.decodedCount(), 5);

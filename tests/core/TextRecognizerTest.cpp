@@ -4,6 +4,7 @@
 #include "core/TextRecognizer.h"
 #include "platform/StringTables.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QElapsedTimer>
 #include <QPainter>
@@ -36,12 +37,15 @@ QImage blankPage(QSize size = QSize(1000, 1000)) {
 }
 
 // Reads a line image as the number of strokes across its middle, so that tests can tell the lines
-// apart; or waits to be stopped, or fails, or stops on its own as an engine shutting down does.
+// apart; or waits to be stopped, or fails, or stops on its own as an engine shutting down does. With
+// `meet` set, no read ends before that many have run at once (or are stopped): how many the recognizer
+// lets run side by side then shows however the machine schedules its threads.
 class FakeEngine : public platform::TextEngine {
 public:
     bool runUntilCancelled = false;
     bool fail = false;
     bool stopsOnItsOwn = false;
+    std::atomic<int> meet{0};
     std::chrono::milliseconds work{0};
     QHash<int, QString> texts; // stroke count → text read, when not the count itself
     std::atomic<int> calls{0}, running{0}, mostRunning{0}, stopped{0};
@@ -54,11 +58,13 @@ public:
         if (fail) throw platform::TextEngineError(QStringLiteral("broken"), platform::TextEngineError::Kind::failed);
         QElapsedTimer t;
         t.start();
-        while (runUntilCancelled || t.elapsed() < work.count()) {
+        while (runUntilCancelled || t.elapsed() < work.count() || mostRunning < meet) {
             if (cancelled && cancelled()) {
                 ++stopped;
                 return {{}, true};
             }
+            // They never all ran at once: the reads end, and the test says so.
+            if (mostRunning < meet && t.elapsed() > testsupport::patienceMs) meet = 0;
             QThread::msleep(2);
         }
         if (stopsOnItsOwn) return {{}, true};
@@ -87,7 +93,8 @@ protected:
     void SetUp() override { TextRecognizer::setEngine(&engine); }
     void TearDown() override {
         engine.runUntilCancelled = false;
-        for (int i = 0; i < 200 && engine.running > 0; ++i) QThread::msleep(10);
+        engine.meet = 0;
+        EXPECT_TRUE(testsupport::becomes([this] { return engine.running == 0; }));
         TextRecognizer::setEngine(nullptr);
     }
     QString read(const QImage &image) { return TextRecognizer::joinedText(TextRecognizer::readLines(image)); }
@@ -95,11 +102,8 @@ protected:
 };
 
 template <typename T>
-bool finishesWithin(QFuture<T> &f, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!f.isFinished() && t.elapsed() < ms) QThread::msleep(2);
-    return f.isFinished();
+bool finishes(QFuture<T> &f) {
+    return testsupport::becomes([&f] { return f.isFinished(); });
 }
 
 template <typename Error, typename T>
@@ -229,15 +233,14 @@ TEST_F(TextRecognizerFakeTest, TimeLimitEndsTheCallAndStopsEveryLineItStarted) {
     // The limit leaves room for the page's layout on a loaded machine: every line starts before it ends.
     QFuture<QString> f = TextRecognizer::recognize(page, 3s, TextRecognizer::Priority::utility);
     // The engine reads until it is stopped: only the limit ends the call, and never before its time.
-    ASSERT_TRUE(finishesWithin(f, 60000));
+    ASSERT_TRUE(finishes(f));
     EXPECT_GE(t.elapsed(), 2990);
     const auto error = failureOf<TextRecognizerError>(f);
     ASSERT_TRUE(error);
     EXPECT_EQ(*error, TextRecognizerError(TextRecognizerError::Code::timeout));
     EXPECT_EQ(error->message(), QStringLiteral("A leitura demorou demais. Tente capturar um trecho menor."));
     // The lines ran at once, as many as the engine allows, and each was told to stop.
-    for (int i = 0; i < 3000 && engine.running > 0; ++i) QThread::msleep(10);
-    EXPECT_EQ(engine.running, 0);
+    EXPECT_TRUE(testsupport::becomes([this] { return engine.running == 0; }));
     EXPECT_EQ(engine.mostRunning, engine.maxConcurrentReads());
     EXPECT_EQ(engine.stopped, engine.calls);
     QThread::msleep(100);
@@ -247,15 +250,15 @@ TEST_F(TextRecognizerFakeTest, TimeLimitEndsTheCallAndStopsEveryLineItStarted) {
     engine.calls = 0;
     engine.stopped = 0;
     QFuture<QString> g = TextRecognizer::recognize(page, 10s, TextRecognizer::Priority::utility);
-    for (int i = 0; i < 200 && engine.running == 0; ++i) QThread::msleep(5);
+    ASSERT_TRUE(testsupport::becomes([this] { return engine.running > 0; }));
     g.cancel();
-    for (int i = 0; i < 3000 && engine.running > 0; ++i) QThread::msleep(10);
-    EXPECT_EQ(engine.running, 0);
+    EXPECT_TRUE(testsupport::becomes([this] { return engine.running == 0; }));
     EXPECT_EQ(engine.stopped, engine.calls);
 }
 
 TEST_F(TextRecognizerFakeTest, OneCaptureUsesEveryEngineAndManyStayWithinTheBound) {
     engine.work = 40ms;
+    engine.meet = engine.maxConcurrentReads();
     QImage page = blankPage();
     for (int i = 0; i < 9; ++i) drawMark(page, {100, 100 + 90 * i}, 2 + i);
     EXPECT_EQ(read(page), QStringLiteral("2\n3\n4\n5\n6\n7\n8\n9\n10"));
@@ -266,17 +269,18 @@ TEST_F(TextRecognizerFakeTest, OneCaptureUsesEveryEngineAndManyStayWithinTheBoun
     // Limits no loaded machine reaches: what is checked is how many engines work at once.
     for (int i = 0; i < 5; ++i) futures << TextRecognizer::recognize(page, 120s, TextRecognizer::Priority::utility);
     for (auto &f : futures) {
-        ASSERT_TRUE(finishesWithin(f, 120000));
+        ASSERT_TRUE(finishes(f));
         EXPECT_EQ(f.result(), QStringLiteral("2\n3\n4\n5\n6\n7\n8\n9\n10"));
     }
     EXPECT_EQ(engine.mostRunning, engine.maxConcurrentReads());
 
     // Background work keeps to one engine, one recognition and one line at a time.
+    engine.meet = 0;
     engine.mostRunning = 0;
     futures.clear();
     for (int i = 0; i < 3; ++i) futures << TextRecognizer::recognize(page, 120s, TextRecognizer::Priority::background);
     for (auto &f : futures) {
-        ASSERT_TRUE(finishesWithin(f, 120000));
+        ASSERT_TRUE(finishes(f));
         EXPECT_EQ(f.result(), QStringLiteral("2\n3\n4\n5\n6\n7\n8\n9\n10"));
     }
     EXPECT_EQ(engine.mostRunning, 1);
@@ -289,7 +293,7 @@ TEST_F(TextRecognizerFakeTest, FailuresReachTheCallerAsErrorsNeverAsNoText) {
 
     // No image to read.
     QFuture<QString> none = TextRecognizer::recognize(QImage(), 10s, TextRecognizer::Priority::userInitiated);
-    ASSERT_TRUE(finishesWithin(none, 30000));
+    ASSERT_TRUE(finishes(none));
     const auto unreadable = failureOf<TextRecognizerError>(none);
     ASSERT_TRUE(unreadable);
     EXPECT_EQ(unreadable->code(), TextRecognizerError::Code::unreadableImage);
@@ -297,7 +301,7 @@ TEST_F(TextRecognizerFakeTest, FailuresReachTheCallerAsErrorsNeverAsNoText) {
     // The engine stops on its own, as it does when the application quits.
     engine.stopsOnItsOwn = true;
     QFuture<QString> quitting = TextRecognizer::recognize(page, 10s, TextRecognizer::Priority::userInitiated);
-    ASSERT_TRUE(finishesWithin(quitting, 30000));
+    ASSERT_TRUE(finishes(quitting));
     const auto interrupted = failureOf<TextRecognizerError>(quitting);
     ASSERT_TRUE(interrupted);
     EXPECT_EQ(interrupted->code(), TextRecognizerError::Code::interrupted);
@@ -307,7 +311,7 @@ TEST_F(TextRecognizerFakeTest, FailuresReachTheCallerAsErrorsNeverAsNoText) {
     engine.stopsOnItsOwn = false;
     engine.fail = true;
     QFuture<QList<QRectF>> broken = TextRecognizer::sensitiveRegions(page, 10s);
-    ASSERT_TRUE(finishesWithin(broken, 30000));
+    ASSERT_TRUE(finishes(broken));
     const auto failed = failureOf<platform::TextEngineError>(broken);
     ASSERT_TRUE(failed);
     EXPECT_EQ(TextRecognizer::describe(*failed), QStringLiteral("A leitura de texto falhou."));
@@ -452,7 +456,7 @@ TEST_F(TextRecognizerCorpusTest, AbandonedRunStopsUsingTheProcessor) {
             p.drawImage(at.x() * log->image.width(), at.y() * log->image.height(), log->image);
     }
     QFuture<QString> f = TextRecognizer::recognize(dense, 200ms, TextRecognizer::Priority::utility);
-    ASSERT_TRUE(finishesWithin(f, 30000));
+    ASSERT_TRUE(finishes(f));
     EXPECT_THROW(f.waitForFinished(), TextRecognizerError); // abandoned at the limit, not read to the end
     // Every line being read stops at its next word: the process soon uses no processor at all, having
     // spent a fraction of the seconds the rest of the read would take. Counted in processor time, which a

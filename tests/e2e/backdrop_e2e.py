@@ -11,13 +11,13 @@ import json
 import os
 import subprocess
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import editor_e2e  # noqa: E402
 import road_e2e  # noqa: E402
 from road_e2e import Home, Pelicarta, wait_for  # noqa: E402
 from shell_e2e import Screenshot, close_to  # noqa: E402
-from tutorial_e2e import pixel, reads, words  # noqa: E402
+from tutorial_e2e import answered, pixel, reads, words  # noqa: E402
 
 SHEET = "^Editar fundo$"
 RAISED = (26, 26, 33)  # the fill of secondary buttons
@@ -29,14 +29,11 @@ class BackdropSheetTest(road_e2e.DesktopTest):
         home.env = dict(home.env, LANG="pt_BR.UTF-8", LANGUAGE="pt_BR")
         app = Pelicarta(self.desktop, home=home)
         self.addCleanup(app.stop)
-        self.assertEqual(app.launch("--capture", "fullscreen"), 0)
-        window = wait_for(app.main_window, 10)
-        self.assertTrue(window, "the editor did not show:\n" + app.output())
-        time.sleep(1)
-        self.desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
+        # The main window was up on the home page already: the key goes to the editor once it shows.
+        window = editor_e2e.EditorTest.open_editor(self, app)
+        self.desktop.x(["xdotool", "windowactivate", "--sync", window])
         self.desktop.x(["xdotool", "key", "--clearmodifiers", "e"])
         self.assertTrue(wait_for(lambda: self.desktop.visible_windows(SHEET), 10), "no sheet:\n" + app.output())
-        time.sleep(0.5)
         return app
 
     def sheet(self):
@@ -46,19 +43,25 @@ class BackdropSheetTest(road_e2e.DesktopTest):
                     if ":" in line)
         return tuple(int(info[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
 
-    def look(self, app, name):
-        """A screenshot and the words read on the sheet."""
+    def look(self, app, name, showing=None):
+        """A screenshot and the words read on the sheet; given `showing` (a regular expression), the first
+        look that reads it, the sheet having been painted or having followed the last click."""
         shot = f"{app.home}/{name}"
-        self.desktop.screenshot(shot)
+        seen = []
+
+        def read():
+            self.desktop.screenshot(shot)
+            seen[:] = words(shot, *self.sheet())
+            return showing is None or reads(seen, showing)
+        self.assertTrue(wait_for(read, 10), f"{name}: no “{showing}” on the sheet: {seen}")
         if os.environ.get("KEEP_SHOTS"):
             os.makedirs(os.environ["KEEP_SHOTS"], exist_ok=True)
             subprocess.run(["cp", shot, os.environ["KEEP_SHOTS"]])
-        return shot, words(shot, *self.sheet())
+        return shot, seen
 
     def click(self, found, word, dx=0):
         x, y = next((x, y) for text, x, y in found if text == word)
         self.desktop.x(["xdotool", "mousemove", "--sync", str(int(x + dx)), str(int(y)), "click", "1"])
-        time.sleep(0.3)
 
     def footer_buttons(self, app):
         """The centres of "Cancelar" and of the save button, found on a line of the footer under their
@@ -76,7 +79,12 @@ class BackdropSheetTest(road_e2e.DesktopTest):
 
     def press(self, at):
         self.desktop.x(["xdotool", "mousemove", "--sync", str(at[0]), str(at[1]), "click", "1"])
-        time.sleep(0.3)
+
+    def closed(self, app):
+        """Waits until the sheet has gone and the program has finished with its button: the settings are
+        written in the same turn of its event loop, before it serves its socket again."""
+        self.assertTrue(wait_for(lambda: not self.desktop.visible_windows(SHEET), 5), "the sheet stayed")
+        self.assertTrue(wait_for(lambda: answered(app), 10), app.output())
 
     def field_text(self):
         """The focused field's text, copied with the keyboard."""
@@ -90,21 +98,26 @@ class BackdropSheetTest(road_e2e.DesktopTest):
 
     def test_a_solid_red_typed_in_the_sheet_is_saved_applied_and_copied(self):
         app = self.start_editor()
-        shot, found = self.look(app, "backdrop-linear.png")
-        self.assertTrue(reads(found, r"Editar fundo"), found)
+        shot, found = self.look(app, "backdrop-linear.png", r"Editar fundo")
         self.assertTrue(reads(found, r"Linear \W*3 cores"), found)
         self.assertTrue(reads(found, r"Excluir fundo"), found)
 
         self.click(found, "Sólido")
         # The hex field sits left of "Paleta": 92 wide, 8 apart, the button's label 30 from its edge.
-        _, found = self.look(app, "backdrop-solid.png")
+        _, found = self.look(app, "backdrop-solid.png", r"Paleta")
         self.click(found, "Paleta", dx=-(30 + 8 + 46))
         self.desktop.x(["xdotool", "key", "ctrl+a"])
         self.desktop.x(["xdotool", "type", "--delay", "60", "ff0000"])
-        time.sleep(0.3)
         x, y, _, _ = self.sheet()
+        stage, seen = f"{app.home}/stage.png", [None]
+
+        def red():
+            # The stage eases from one colour to the next.
+            self.desktop.screenshot(stage)
+            seen[0] = pixel(stage, x + 30, y + 95)
+            return seen[0] == (255, 0, 0)
+        self.assertTrue(wait_for(red, 10), f"the stage is not red at the sixth character: {seen[0]}")
         shot, found = self.look(app, "backdrop-typed.png")
-        self.assertEqual(pixel(shot, x + 30, y + 95), (255, 0, 0), "the stage is not red at the sixth character")
         self.assertEqual(self.field_text(), "ff0000")  # the typed text stays while focused
         self.desktop.x(["xdotool", "key", "Tab", "shift+Tab"])  # out and back in
         self.assertEqual(self.field_text(), "#FF0000")
@@ -113,8 +126,9 @@ class BackdropSheetTest(road_e2e.DesktopTest):
         self.assertTrue(wait_for(lambda: self.desktop.visible_windows("^Cores$"), 5), "no colour panel")
         self.look(app, "backdrop-panel.png")
         self.press(self.footer_buttons(app)[1])
-        self.assertTrue(wait_for(lambda: not self.desktop.visible_windows(SHEET), 5), "the sheet stayed")
-        self.assertFalse(self.desktop.visible_windows("^Cores$"), "the colour panel outlived the sheet")
+        self.closed(app)
+        self.assertTrue(wait_for(lambda: not self.desktop.visible_windows("^Cores$"), 5),
+                        "the colour panel outlived the sheet")
         stored = json.loads(self.settings(app))["values"]["style.backdrops"]["value"]
         self.assertIn({"kind": "solid", "colors": [0xFF0000]},
                       [{"kind": b["kind"], "colors": b["colors"]} for b in stored])
@@ -132,13 +146,12 @@ class BackdropSheetTest(road_e2e.DesktopTest):
     def test_cancel_after_edits_leaves_the_settings_file_as_it_was(self):
         app = self.start_editor()
         before = self.settings(app)
-        _, found = self.look(app, "backdrop-cancel.png")
+        _, found = self.look(app, "backdrop-cancel.png", r"Malha")
         self.click(found, "Malha")
-        _, found = self.look(app, "backdrop-mesh.png")
+        _, found = self.look(app, "backdrop-mesh.png", r"Surpreenda-me")
         self.click(found, "Surpreenda-me")
         self.press(self.footer_buttons(app)[0])
-        self.assertTrue(wait_for(lambda: not self.desktop.visible_windows(SHEET), 5), "the sheet stayed")
-        time.sleep(1)
+        self.closed(app)
         self.assertEqual(self.settings(app), before)
 
 

@@ -15,14 +15,15 @@ import shutil
 import struct
 import subprocess
 import sys
-import time
 import unittest
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import road_e2e  # noqa: E402
 import shell_e2e  # noqa: E402
-from road_e2e import Desktop, Pelicarta, wait_for  # noqa: E402
+from menu_e2e import current_page  # noqa: E402
+from road_e2e import Desktop, Pelicarta, wait_for, wait_settled  # noqa: E402
+from tutorial_e2e import answered  # noqa: E402
 
 WIDTH, HEIGHT = 1280, 720
 PANEL_W, PANEL_H = 340, 300
@@ -113,6 +114,11 @@ class BrandLogoTest(unittest.TestCase):
         self.assertTrue(panel, "no quick panel:\n" + app.output())
         _, px, py, _, _ = panel[0]
         shot = f"{app.home}/screen.png"
+        # Painted (its accent-filled button shows) and at rest, before looking for what must not be there.
+        self.assertTrue(wait_for(lambda: (self.desktop.screenshot(shot),
+                                          road_e2e.color_fraction(shot, px, py, PANEL_W, PANEL_H, "#c9beff", 10))[1] > 0.005,
+                                 10), "the quick panel was never painted")
+        self.assertTrue(wait_settled(self.desktop, (px, py, PANEL_W, PANEL_H)), "the quick panel never came to rest")
         self.desktop.screenshot(shot)
         self.keep(shot, "quick-before.png")
         self.assertEqual(green_pixels(shot, px, py, PANEL_W, PANEL_H), 0, "a logo on the plain capture")
@@ -146,11 +152,21 @@ class BrandPageTest(unittest.TestCase):
 
     def choose_in_dialog(self, path):
         """Types a path into the open file dialog (its name field has the focus) and accepts it."""
-        self.assertTrue(wait_for(lambda: self.desktop.visible_windows("Escolha|Choose"), 10), "no file dialog")
-        time.sleep(0.5)
+        dialog = wait_for(lambda: self.desktop.visible_windows("Escolha|Choose"), 10)
+        self.assertTrue(dialog, "no file dialog")
+        # Typed keys go to the active window: the dialog's, once the window manager has handed it the focus.
+        ids = {window[0] for window in dialog}
+        self.assertTrue(wait_for(lambda: self.desktop.x(["xdotool", "getactivewindow"]).decode().strip() in ids, 10),
+                        "the file dialog did not get the focus")
         self.desktop.x(["xdotool", "type", "--delay", "20", path])
         self.desktop.x(["xdotool", "key", "Return"])
         self.assertTrue(wait_for(lambda: not self.desktop.visible_windows("Escolha|Choose"), 10), "the dialog stayed")
+
+    def at_rest(self, app, area):
+        """Waits until the program has finished what it was doing (it serves its socket again) and the
+        page has stopped moving: a notice eases in and pushes the cards down."""
+        self.assertTrue(wait_for(lambda: answered(app), 10), app.output())
+        self.assertTrue(wait_settled(self.desktop, area), "the page never came to rest")
 
     def kit(self, app):
         with open(f"{app.home}/config/Pelicarta/defaults.json") as f:
@@ -165,15 +181,16 @@ class BrandPageTest(unittest.TestCase):
         app = Pelicarta(self.desktop, {"afterCapture": "copy"}, prepare)
         self.addCleanup(app.stop)
         wid, x, y, w, h = shell_e2e.client(app)
+        page = (x, y, w, h)
         self.desktop.x(["xdotool", "windowactivate", "--sync", wid])
         self.desktop.x(["xdotool", "key", "--clearmodifiers", "ctrl+5"])
-        time.sleep(1)
+        self.assertTrue(wait_for(lambda: current_page(self.desktop, app) == "brand", 10), "the brand page did not show")
         self.keep(app, "empty.png")
         # The import button closes the header on the right.
         self.desktop.x(["xdotool", "mousemove", "--sync", str(x + w - 28 - 60), str(y + 38 + 18), "click", "1"])
         self.choose_in_dialog(f"{app.home}/DESIGN.md")
         self.assertTrue(wait_for(lambda: self.kit(app).get("primary") == 0xD81B60, 10), self.kit(app))
-        time.sleep(0.5)  # the notice banner eases in above the cards, moving them down
+        self.at_rest(app, page)
 
         # The drop zone is the first white area down the middle of the cards' column.
         shot = shell_e2e.Screenshot(self.desktop, f"{app.home}/screen.png")
@@ -184,7 +201,7 @@ class BrandPageTest(unittest.TestCase):
         self.desktop.x(["xdotool", "mousemove", "--sync", str(column), str(zone + 40), "click", "1"])
         self.choose_in_dialog(f"{app.home}/logo.png")
         self.assertTrue(wait_for(lambda: os.path.exists(f"{app.documents}/Marca/logo.png"), 15), app.output())
-        time.sleep(0.5)
+        self.at_rest(app, page)  # the logo's notice eases in, and the column scrolls to show it
         self.keep(app, "logo.png")
 
         # Scroll the cards down until the first switch shows, that of the logo-on-screenshots card: a
@@ -200,12 +217,15 @@ class BrandPageTest(unittest.TestCase):
                                                                          shot.pixel(i, j + 20))), None)
             if knob:
                 break
+            before = road_e2e.screen_bytes(self.desktop, page)
             self.desktop.x(["xdotool", "click", "5"])
-            time.sleep(0.2)
+            # The cards move by a notch (at the end of the column nothing moves), then rest.
+            wait_for(lambda: road_e2e.screen_bytes(self.desktop, page) != before, 2)
+            self.assertTrue(wait_settled(self.desktop, page), "the page never came to rest")
         self.assertIsNotNone(knob, "no switch")
         self.desktop.x(["xdotool", "mousemove", "--sync", str(knob[0]), str(knob[1] + 4), "click", "1"])
         self.assertTrue(wait_for(lambda: self.kit(app).get("logoOnScreenshots") is True, 10), self.kit(app))
-        time.sleep(0.5)
+        self.at_rest(app, page)
         self.keep(app, "print.png")
 
         self.desktop.set_clipboard_text("before")

@@ -10,7 +10,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -44,21 +43,47 @@ class CanvasTest(road_e2e.DesktopTest):
 
     def paint_desk(self):
         """Paints the desktop and waits until the screen shows it: a window manager still starting may
-        clear it again."""
+        clear it again, so it is painted again until a later look finds the colour still there."""
         def painted():
+            shot = Screenshot(self.desktop, os.path.join(tempfile.gettempdir(), f"desk-{os.getpid()}.png"))
+            if shot.pixel(10, 1000) == DESK:
+                return True
             self.desktop.paint_root(DESK)
-            time.sleep(0.2)
-            return Screenshot(self.desktop, os.path.join(tempfile.gettempdir(), f"desk-{os.getpid()}.png")).pixel(10, 1000) == DESK
+            return False
         self.assertTrue(wait_for(painted, 15, 0.5), "the desktop never took its colour")
 
     def canvas_frame(self, app):
-        """(x, y, width, height) on the screen of the captured desktop shown in the editor's canvas."""
-        frame = []
-        wait_for(lambda: frame.append(self.find_frame(app)) or frame[-1], 10, 0.5)
-        if not frame[-1]:
+        """(x, y, width, height) on the screen of the captured desktop shown in the editor's canvas, once two
+        looks in a row find it in the same place (a page or a tool that has just changed has been laid out)."""
+        frame = [None]
+
+        def steady():
+            frame.append(self.find_frame(app))
+            return frame[-1] and frame[-1] == frame[-2]
+        wait_for(steady, 10, 0.5)
+        if not frame[-1] or frame[-1] != frame[-2]:
             self.keep_screenshot(app, "no-capture.png")
         self.assertTrue(frame[-1], "the canvas shows no capture")
+        self.assertEqual(frame[-1], frame[-2], "the capture does not stay in one place on the canvas")
         return frame[-1]
+
+    def choose_tool(self, app, key):
+        """Picks a marking tool by its key and waits for its colour swatches over the canvas, the first of
+        them the mark colour: the canvas has left the preview and shows the capture alone."""
+        self.key(app, key)
+
+        def swatches():
+            _, cx, cy, cw, _ = client(app)
+            shot = f"{app.home}/toolbar.png"
+            self.desktop.screenshot(shot)
+            return road_e2e.color_fraction(shot, cx, cy, cw, 140, "#ff5a5f", 3) > 0
+        self.assertTrue(wait_for(swatches, 10), f"the tool of key {key} did not come up")
+
+    def mark_pixels(self, app, frame):
+        """How many pixels of the mark colour the canvas shows inside `frame`."""
+        shot = f"{app.home}/marks.png"
+        self.desktop.screenshot(shot)
+        return road_e2e.color_fraction(shot, *frame, "#ff5a5f", 3) * frame[2] * frame[3]
 
     def find_frame(self, app):
         _, cx, cy, cw, ch = client(app)
@@ -85,12 +110,13 @@ class CanvasTest(road_e2e.DesktopTest):
         self.paint_desk()
         app = self.start({"afterCapture": "editor"})
         self.open_editor(app)
-        self.key(app, "a")
-        time.sleep(0.5)
+        self.choose_tool(app, "a")
         fx, fy, fw, fh = self.canvas_frame(app)
         scale = fw / 1920
         start, end = (fx + fw * 0.25, fy + fh * 0.3), (fx + fw * 0.7, fy + fh * 0.65)
         self.drag(start, end)
+        # The arrow shows on the canvas as it is drawn.
+        self.assertTrue(wait_for(lambda: self.mark_pixels(app, (fx, fy, fw, fh)) > 100, 10), "no arrow on the canvas")
         self.keep_screenshot(app, "arrow.png")
 
         self.desktop.set_clipboard_text("before")
@@ -120,26 +146,27 @@ class CanvasTest(road_e2e.DesktopTest):
         for step in range(1, 11):
             self.desktop.x(["xdotool", "mousemove", str(int(start[0] + (end[0] - start[0]) * step / 10)),
                             str(int(start[1] + (end[1] - start[1]) * step / 10))])
+        # The keys and clicks that follow reach the program after the release.
         self.desktop.x(["xdotool", "mouseup", "1"])
-        time.sleep(0.3)
 
     def test_a_typed_label_and_an_applied_crop_reach_the_copy(self):
         self.paint_desk()
         app = self.start({"afterCapture": "editor"})
         self.open_editor(app)
-        self.key(app, "t")
-        time.sleep(0.5)
+        self.choose_tool(app, "t")
         fx, fy, fw, fh = self.canvas_frame(app)
         scale = fw / 1920
+        # The click opens the label's field and gives it the keyboard before the typed keys are handled.
         self.desktop.x(["xdotool", "mousemove", str(int(fx + fw * 0.4)), str(int(fy + fh * 0.4)), "click", "1"])
-        time.sleep(0.3)
         self.desktop.x(["xdotool", "type", "--delay", "60", "Olá"])
-        time.sleep(0.3)
-        self.keep_screenshot(app, "text.png")
         self.desktop.x(["xdotool", "key", "Return"])
+        # The finished label shows on the canvas in its pill of the mark colour.
+        self.assertTrue(wait_for(lambda: self.mark_pixels(app, (fx, fy, fw, fh)) > 150, 10), "no label on the canvas")
+        self.keep_screenshot(app, "text.png")
 
         self.key(app, "c")
         self.drag((fx + fw * 0.3, fy + fh * 0.3), (fx + fw * 0.7, fy + fh * 0.8))
+        road_e2e.wait_settled(self.desktop, (fx, fy, fw, fh))
         self.keep_screenshot(app, "crop.png")
         self.key(app, "Return")  # applies the crop
         self.desktop.set_clipboard_text("before")
@@ -163,8 +190,7 @@ class CanvasTest(road_e2e.DesktopTest):
         self.assertEqual(app.launch(), 0)  # copying closed the window; it comes back on the same capture
 
         self.key(app, "b")
-        time.sleep(0.5)
-        button = self.prominent_button(app)
+        button = wait_for(lambda: self.prominent_button(app), 10)
         self.assertTrue(button, "no sensitive-data button in the toolbar")
         self.desktop.x(["xdotool", "mousemove", str(button[0]), str(button[1]), "click", "1"])
         self.assertTrue(wait_for(lambda: app.toast("1 dado escondido"), 30), app.output())

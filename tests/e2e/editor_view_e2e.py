@@ -7,21 +7,56 @@ command bar and the shortcuts sheet go to test-output/editorview-*.png.
     editor_view_e2e.py PELICARTA [unittest options]
 """
 
+import ctypes
 import os
 import stat
 import subprocess
 import sys
-import time
 import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import canvas_e2e  # noqa: E402
+import editor_e2e  # noqa: E402
 import road_e2e  # noqa: E402
 from canvas_e2e import ARROW, pixels  # noqa: E402
+from editor_e2e import ACCENT  # noqa: E402
 from road_e2e import wait_for  # noqa: E402
-from shell_e2e import Screenshot, client, close_to  # noqa: E402
+from shell_e2e import Screenshot, client, close_to, settled  # noqa: E402
 
-ACCENT = (0xC9, 0xBE, 0xFF)
+DIMMED_ACCENT = (91, 86, 115)  # under an overlay's black at 0.55
+
+
+class CursorImage(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort),
+                ("height", ctypes.c_ushort), ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                ("cursor_serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong)),
+                ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
+
+
+def pointer_look(display):
+    """What the pointer shows now: its cursor's name (from the cursor theme) and pixels, through XFixes.
+    During a drag the source shows whether the window under the pointer takes the drop."""
+    x11, xfixes = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXfixes.so.3")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    x11.XFree.argtypes = [ctypes.c_void_p]
+    xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(CursorImage)
+    xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+    connection = x11.XOpenDisplay(display.encode())
+    if not connection:
+        return None
+    try:
+        image = xfixes.XFixesGetCursorImage(connection)
+        if not image:
+            return None
+        cursor = image.contents
+        pixels = ctypes.string_at(cursor.pixels, cursor.width * cursor.height * ctypes.sizeof(ctypes.c_ulong))
+        look = (cursor.name, cursor.xhot, cursor.yhot, pixels)
+        x11.XFree(image)
+        return look
+    finally:
+        x11.XCloseDisplay(connection)
 
 
 class EditorViewTest(road_e2e.DesktopTest):
@@ -31,6 +66,8 @@ class EditorViewTest(road_e2e.DesktopTest):
     canvas_frame = canvas_e2e.CanvasTest.canvas_frame
     find_frame = canvas_e2e.CanvasTest.find_frame
     drag = canvas_e2e.CanvasTest.drag
+    choose_tool = canvas_e2e.CanvasTest.choose_tool
+    mark_pixels = canvas_e2e.CanvasTest.mark_pixels
 
     screenshot_prefix = "editorview-"
     keep_screenshot = canvas_e2e.CanvasTest.keep_screenshot
@@ -43,6 +80,18 @@ class EditorViewTest(road_e2e.DesktopTest):
                 if close_to(shot.pixel(x, y), ACCENT, 30)]
         self.assertGreater(len(hits), 20, "no Copiar button in the bottom bar")
         return sum(x for x, _ in hits) // len(hits), sum(y for _, y in hits) // len(hits)
+
+    def under_overlay(self, app, unlike=None):
+        """The screen once an overlay of the page (the command bar, the shortcuts sheet) has faded in over it
+        and come to rest: the page's "Copiar" button shows through its dimming layer (black at 0.55). With
+        `unlike`, an earlier such screen whose lower part (under the bar's field) must have changed since."""
+        _, cx, cy, cw, ch = client(app)
+        below_field = (cx, cy + 250, cw, ch - 250)
+
+        def ready(shot):
+            return (editor_e2e.bottom_bar_shows(app, shot, DIMMED_ACCENT, 8) and
+                    (unlike is None or shot.area(*below_field) != unlike.area(*below_field)))
+        return settled(self.desktop, f"{app.home}/overlay.png", ready, (cx, cy, cw, ch))
 
     def click(self, point):
         self.desktop.x(["xdotool", "mousemove", str(int(point[0])), str(int(point[1])), "click", "1"])
@@ -58,10 +107,10 @@ class EditorViewTest(road_e2e.DesktopTest):
         app = self.start({"afterCapture": "editor"})
         self.open_editor(app)
         self.keep_screenshot(app, "page.png")
-        self.key(app, "a")
-        time.sleep(0.5)
+        self.choose_tool(app, "a")
         fx, fy, fw, fh = self.canvas_frame(app)
         self.drag((fx + fw * 0.3, fy + fh * 0.3), (fx + fw * 0.7, fy + fh * 0.7))
+        self.assertTrue(wait_for(lambda: self.mark_pixels(app, (fx, fy, fw, fh)) > 100, 10), "no arrow on the canvas")
         self.keep_screenshot(app, "arrow.png")
 
         self.desktop.set_clipboard_text("before")
@@ -75,11 +124,15 @@ class EditorViewTest(road_e2e.DesktopTest):
         # Shown again: the same capture, its arrow still on the canvas.
         self.assertEqual(app.launch(), 0)
         self.assertTrue(wait_for(app.main_window, 10))
-        time.sleep(0.8)
-        _, cx, cy, cw, ch = client(app)
-        shot = Screenshot(self.desktop, f"{app.home}/again.png")
-        red = sum(1 for y in range(cy, cy + ch) for x in range(cx, cx + cw) if close_to(shot.pixel(x, y), ARROW, 8))
-        self.assertGreater(red, 150, "the arrow is gone after reopening")
+
+        def red():
+            window = client(app)
+            if not window:
+                return 0
+            _, cx, cy, cw, ch = window
+            shot = Screenshot(self.desktop, f"{app.home}/again.png")
+            return sum(1 for y in range(cy, cy + ch) for x in range(cx, cx + cw) if close_to(shot.pixel(x, y), ARROW, 8))
+        self.assertTrue(wait_for(lambda: red() > 150, 10, 0.2), "the arrow is gone after reopening")
         self.assertTrue(app.running())
 
     def test_dragging_the_stage_into_another_window_delivers_the_export_as_a_file(self):
@@ -93,16 +146,27 @@ class EditorViewTest(road_e2e.DesktopTest):
         self.assertTrue(target.stdout.readline().startswith(b"ready"))
         app = self.start({"afterCapture": "editor"})
         self.open_editor(app)
-        time.sleep(1)
         _, cx, cy, cw, ch = client(app)
         start = (cx + (cw - 300) // 2, cy + ch // 2)
         end = (1750, 400)
-        self.desktop.x(["xdotool", "mousemove", str(start[0]), str(start[1]), "mousedown", "1"])
-        for step in range(1, 21):
+
+        def move(step):
             self.desktop.x(["xdotool", "mousemove", str(int(start[0] + (end[0] - start[0]) * step / 20)),
                             str(int(start[1] + (end[1] - start[1]) * step / 20))])
-            time.sleep(0.05)
-        time.sleep(0.3)
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(start[0]), str(start[1])])
+        resting = pointer_look(self.desktop.display)
+        self.desktop.x(["xdotool", "mousedown", "1"])
+        # The drag begins once the export is rendered: the pointer then shows that the stage takes no drop.
+        move(1)
+        refused = wait_for(lambda: (lambda look: look if look != resting else None)(pointer_look(self.desktop.display)),
+                           20, 0.02)
+        self.assertTrue(refused, "the drag did not begin:\n" + app.output())
+        for step in range(2, 21):
+            move(step)
+        # Released once the target has said it takes the drop (the pointer shows it): released before, the
+        # drag would end without one.
+        taken = wait_for(lambda: pointer_look(self.desktop.display) not in (resting, refused), 10, 0.02)
+        self.assertTrue(taken, "the window never took the drag")
         self.desktop.x(["xdotool", "mouseup", "1"])
         line = wait_for(lambda: target.stdout.readline(), 10)
         self.assertTrue(line and line.startswith(b"dropped file://"), f"nothing dropped: {line!r}\n" + app.output())
@@ -121,13 +185,14 @@ class EditorViewTest(road_e2e.DesktopTest):
         with_shadow = self.copy_with_keys(app)
         self.assertEqual(app.launch(), 0)
         self.key(app, "ctrl+k")
-        time.sleep(0.4)
+        bar = self.under_overlay(app)
+        self.assertTrue(bar, "the command bar did not open")
         self.keep_screenshot(app, "bar.png")
+        # The bar's field has the keyboard from its opening on; the keys are handled in order.
         self.desktop.x(["xdotool", "type", "--delay", "60", "sombra"])
-        time.sleep(0.4)
+        self.assertTrue(self.under_overlay(app, unlike=bar), "typing did not change the bar's list")
         self.keep_screenshot(app, "bar-sombra.png")
         self.key(app, "Return")
-        time.sleep(0.5)
         without = self.copy_with_keys(app)
         a, b = pixels(with_shadow), pixels(without)
         self.assertEqual(a[:2], b[:2], "the shadow changed the size")
@@ -137,10 +202,9 @@ class EditorViewTest(road_e2e.DesktopTest):
 
         self.assertEqual(app.launch(), 0)
         self.key(app, "shift+slash")
-        time.sleep(0.4)
+        self.assertTrue(self.under_overlay(app), "the shortcuts sheet did not open")
         self.keep_screenshot(app, "sheet.png")
         self.key(app, "ctrl+z")  # closes the sheet, undoes nothing
-        time.sleep(0.3)
         self.assertEqual(pixels(self.copy_with_keys(app))[2], b[2])
         self.assertTrue(app.running())
 

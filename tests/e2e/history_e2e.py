@@ -9,7 +9,6 @@ button, read from what reaches the screen and the recents folder.
 import os
 import shutil
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import road_e2e  # noqa: E402
@@ -47,15 +46,22 @@ class HistoryPageTest(road_e2e.DesktopTest):
         return sum(1 for py in range(y + 120, y + h, 2) for px in range(x + SIDEBAR, x + w, 2)
                    if close_to(shot.pixel(px, py), MARK, 5))
 
-    def first_box(self, app):
-        """(x, y) of the top-left corner of the first card's picture box on the screen, or None."""
+    def first_box(self, app, shot=None):
+        """(x, y) of the top-left corner of the first card's picture box on the screen (or `shot`), or None."""
         _, x, y, w, h = client(app)
-        shot = self.shot(app)
+        shot = shot or self.shot(app)
         for py in range(y + 120, y + h - 20):
             for px in range(x + SIDEBAR + 20, x + SIDEBAR + 120):
                 if close_to(shot.pixel(px, py), BOX, 2) and close_to(shot.pixel(px + 10, py + 10), BOX, 2):
                     return px, py
         return None
+
+    def resting_box(self, app):
+        """first_box() once the page has stopped changing (its cards laid out and drawn), or None."""
+        _, x, y, w, h = client(app)
+        shot = shell_e2e.settled(self.desktop, f"{app.home}/screen.png", lambda shot: self.first_box(app, shot),
+                                 (x + SIDEBAR, y + 120, w - SIDEBAR, h - 120))
+        return shot and self.first_box(app, shot)
 
     def click(self, x, y, repeat=1):
         self.desktop.x(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "--repeat", str(repeat),
@@ -64,11 +70,11 @@ class HistoryPageTest(road_e2e.DesktopTest):
     def test_find_open_and_delete_from_the_history_page(self):
         self.words_window("Configurações da Conta")
         app = self.start({"afterCapture": "copy", "history.compact": False})
-        for _ in range(2):
+        # One capture after the other, each in its own file (one in the same second takes the next free name).
+        for count in (1, 2):
             self.assertEqual(app.launch("--capture", "fullscreen"), 0)
-            time.sleep(1.1)  # the next second: another file name
-        files = wait_for(lambda: (lambda f: f if len(f) == 2 else None)(app.capture_files()), 15)
-        self.assertTrue(files, app.capture_files())
+            files = wait_for(lambda: (lambda f: f if len(f) == count else None)(app.capture_files()), 15)
+            self.assertTrue(files, app.capture_files())
 
         self.key(app, "ctrl+3")
         self.assertTrue(self.wait_page(app, "history"), self.current_page(app))
@@ -80,7 +86,7 @@ class HistoryPageTest(road_e2e.DesktopTest):
             self.keep_screenshot(app, "history-search-failed.png")
         self.assertTrue(marked, "no marked snippet:\n" + app.output())
         self.keep_screenshot(app, "history-search.png")
-        box = wait_for(lambda: self.first_box(app), 5)
+        box = self.resting_box(app)
         self.assertTrue(box, "no card on the page")
 
         # A double click opens the capture on the editor page.
@@ -91,10 +97,10 @@ class HistoryPageTest(road_e2e.DesktopTest):
         # "Excluir" deletes its file at once.
         self.key(app, "ctrl+3")
         self.assertTrue(self.wait_page(app, "history"))
-        time.sleep(0.5)
-        box = wait_for(lambda: self.first_box(app), 5)
+        box = self.resting_box(app)
+        self.assertTrue(box, "no card on the page")
+        # The buttons show as the pointer enters, and the click below comes after the move.
         self.desktop.x(["xdotool", "mousemove", "--sync", str(box[0] + 60), str(box[1] + 60)])
-        time.sleep(0.4)
         width = self.card_box_width(app, box)
         self.click(box[0] + width - 6 - 12, box[1] + 6 + 12)
         self.assertTrue(wait_for(lambda: len(app.capture_files()) == 1, 5), app.capture_files())

@@ -17,7 +17,8 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import road_e2e  # noqa: E402
-from road_e2e import Desktop, Pelicarta, press_until, wait_for  # noqa: E402
+from road_e2e import (Desktop, Pelicarta, crop_bytes, next_second, press_until, screen_bytes,  # noqa: E402
+                      wait_changed, wait_for, wait_settled)
 
 WIDTH, HEIGHT = 1920, 1080
 PANEL_W, PANEL_H = 340, 300
@@ -89,8 +90,8 @@ class HotkeysTest(unittest.TestCase):
         app = Pelicarta(self.desktop, settings, prepare)
         self.addCleanup(app.stop)
         self.before = self.full_screen_windows()
-        # The hot keys register on the first event-loop turn; the window is up well after that.
-        time.sleep(0.3)
+        # The hot keys register on the event loop's first turn: it has turned once it answers.
+        self.assertTrue(app.request("ping"), "the program does not answer")
         return app
 
     def key(self, keys):
@@ -102,6 +103,16 @@ class HotkeysTest(unittest.TestCase):
     def overlay(self):
         """Full-screen windows that were not there when the test began (the root window is)."""
         return self.full_screen_windows() - self.before
+
+    def panel_shown_after(self, press):
+        """Presses and waits for the quick panel; (the panel, the moment it was first seen). Looked for with
+        one quick query a round, so that the moment follows the panel's showing closely."""
+        def names():
+            return set(self.desktop.x(["xdotool", "search", "--onlyvisible", "--name", "^Pelicarta$"]).split())
+        before = names()
+        press()
+        seen = wait_for(lambda: (names() - before) and time.monotonic(), 15)
+        return wait_for(self.quick_panel, 15), seen
 
     def quick_panel(self):
         """The panel itself (id, x, y, width, height), inside its window's shadow margin."""
@@ -132,7 +143,7 @@ class HotkeysTest(unittest.TestCase):
                 press()
                 made = wait_for(made_one, 20)
             self.assertTrue(made, f"alt+shift+f with {lock or 'no lock'} made no capture:\n" + app.output())
-            time.sleep(1.1)  # one capture per second keeps the file names apart
+            next_second()  # one capture per second keeps the file names apart
             captured = len(app.capture_files())
         self.key("alt+shift+a")
         self.assertTrue(wait_for(self.overlay, 10), "alt+shift+a did not open the overlay:\n" + app.output())
@@ -205,7 +216,7 @@ class HotkeysTest(unittest.TestCase):
         self.desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
         self.desktop.x(["xdotool", "key", "--clearmodifiers", "alt+F4"])
         self.assertTrue(wait_for(lambda: app.main_window() is None, 10))
-        time.sleep(1.1)
+        next_second()
         self.desktop.x(["xdotool", "mousemove", "--sync", "100", "300"])
         self.key("alt+shift+f")
         self.assertTrue(wait_for(self.quick_panel, 15))
@@ -214,20 +225,21 @@ class HotkeysTest(unittest.TestCase):
         self.assertTrue(wait_for(lambda: self.quick_panel() is None, 5))
 
         # The lifetime: gone after 10 s with the pointer elsewhere.
-        time.sleep(1.1)
+        next_second()
         self.desktop.x(["xdotool", "mousemove", "--sync", "100", "300"])
-        self.key("alt+shift+f")
-        self.assertTrue(wait_for(self.quick_panel, 15))
-        shown = time.monotonic()
+        panel, shown = self.panel_shown_after(lambda: self.key("alt+shift+f"))
+        self.assertTrue(panel and shown, "no quick panel")
         self.assertTrue(wait_for(lambda: self.quick_panel() is None, 14))
-        self.assertGreater(time.monotonic() - shown, 9.0)
+        lifetime = time.monotonic() - shown
+        self.assertGreater(lifetime, 9.0)
 
-        # Hovering holds it past its lifetime; leaving starts the full lifetime again.
-        time.sleep(1.1)
+        # Hovering holds it past its lifetime; leaving starts the full lifetime again. Held for longer
+        # than the program, as busy as it is now, took to close the panel above.
+        next_second()
         self.key("alt+shift+f")
         self.assertTrue(wait_for(self.quick_panel, 15))
         self.desktop.x(["xdotool", "mousemove", "--sync", str(px + 200), str(py + 100)])
-        time.sleep(12)
+        time.sleep(max(12.0, lifetime + 2.0))
         self.assertIsNotNone(self.quick_panel(), "the panel closed while hovered")
         self.desktop.x(["xdotool", "mousemove", "--sync", "100", "300"])
         left = time.monotonic()
@@ -265,7 +277,7 @@ class HotkeysTest(unittest.TestCase):
         self.assertTrue(panel, "no quick panel:\n" + app.output())
         window = app.main_window()
         self.assertTrue(window)
-        time.sleep(1.1)
+        next_second()
 
         def painted():
             self.desktop.paint_root(desktop)
@@ -291,10 +303,13 @@ class HotkeysTest(unittest.TestCase):
         self.assertTrue(shown, "display did not open its window")
         self.assertIn(b"not found", self.desktop.x(["xprop", "-id", shown[0][0], "_NET_WM_PID"]))
         _, vx, vy, vw, vh = shown[0]
-        time.sleep(1.1)
+        next_second()
+        target = (vx, vy, vw, vh)
+        before = screen_bytes(self.desktop, target)
         self.key("alt+shift+w")
         self.assertTrue(wait_for(self.overlay, 10), "no overlay")
-        time.sleep(0.3)
+        # Its first frame is out over the window to pick.
+        self.assertTrue(wait_changed(self.desktop, before, target), "the overlay did not paint")
         self.click(vx + vw // 2, vy + vh // 2)
         self.assertTrue(wait_for(lambda: len(app.capture_files()) == 3, 15), "the window was not taken:\n" + app.output())
         picked = f"{app.recents}/{app.capture_files()[-1]}"
@@ -310,18 +325,23 @@ class HotkeysTest(unittest.TestCase):
         # dialog.
         panel = wait_for(self.quick_panel, 5)
         _, px, py, _, _ = panel
-        self.desktop.x(["xdotool", "mousemove", "--sync", str(px + 170), str(py + 100), "click", "3"])
-        time.sleep(1)
-        self.desktop.screenshot(f"{shots}/context-menu.png")
         # Near the screen's bottom the menu opens upwards, over the blue desktop above the panel.
-        self.assertLess(mean_brightness(f"{shots}/context-menu.png", px + 200, py - 60, 60, 20), 0.2,
-                        "the context menu is not dark")
+        above = (px + 200, py - 60, 60, 20)
+        uncovered = screen_bytes(self.desktop, above)
+        self.desktop.x(["xdotool", "mousemove", "--sync", str(px + 170), str(py + 100), "click", "3"])
+        self.assertTrue(wait_changed(self.desktop, uncovered, above), "no context menu")
+        self.desktop.screenshot(f"{shots}/context-menu.png")
+        self.assertLess(mean_brightness(f"{shots}/context-menu.png", *above), 0.2, "the context menu is not dark")
         self.key("Escape")
-        time.sleep(0.5)
+        self.assertTrue(wait_for(lambda: screen_bytes(self.desktop, above) == uncovered, 10), "the menu stayed")
+        everything = screen_bytes(self.desktop)
         self.click(px + 170, py + 259)
         dialog = wait_for(lambda: self.desktop.visible_windows("^Salvar como$"), 10)
         self.assertTrue(dialog, "no save dialog titled Salvar como")
-        time.sleep(0.5)
+        # Painted where it shows, and at rest.
+        _, dx, dy, dw, dh = dialog[0]
+        area = (max(dx, 0), max(dy, 0), min(dx + dw, WIDTH) - max(dx, 0), min(dy + dh, HEIGHT) - max(dy, 0))
+        self.assertTrue(wait_changed(self.desktop, crop_bytes(everything, WIDTH, area), area), "the dialog did not paint")
         self.desktop.screenshot(f"{shots}/save-dialog.png")
         _, dx, dy, dw, dh = dialog[0]
         self.assertLess(mean_brightness(f"{shots}/save-dialog.png", dx + dw // 2, dy + dh // 2, 40, 40), 0.25,
@@ -332,29 +352,33 @@ class HotkeysTest(unittest.TestCase):
         # The reserved list, opened on the settings page (Ctrl+,).
         window = wait_for(app.main_window, 5)
         self.assertTrue(window, str(self.desktop.visible_windows(".*")))
+        _, mx, my, mw, mh = window
+        page = (mx, my, mw, mh)
+        home = screen_bytes(self.desktop, page)
         self.desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
         self.desktop.x(["xdotool", "key", "--clearmodifiers", "ctrl+comma"])
-        time.sleep(1)
-        _, mx, my, _, mh = window
+        self.assertTrue(wait_changed(self.desktop, home, page), "ctrl+comma did not change the page")
         # Scrolled to its end, the page shows the reserved list's heading as the last line of text above
-        # the history and permission sections, in the page's column right of the sidebar.
+        # the history section, the page's last, in the page's column right of the sidebar.
         column = mx + 250
         self.desktop.x(["xdotool", "mousemove", "--sync", str(column + 300), str(my + mh // 2)])
+        top = screen_bytes(self.desktop, page)
         for _ in range(40):
             self.desktop.x(["xdotool", "click", "5"])
-        time.sleep(0.5)
+        self.assertTrue(wait_changed(self.desktop, top, page), "the settings page did not scroll")
         self.desktop.screenshot(f"{shots}/settings.png")
-        heading = last_text_row(f"{shots}/settings.png", column, my + mh - 420, 300, 60)
+        heading = last_text_row(f"{shots}/settings.png", column, my + mh - 305, 300, 50)
         self.assertIsNotNone(heading, "no settings page")
+        closed = screen_bytes(self.desktop, page)
         self.click(column + 200, heading - 4)
-        time.sleep(1)
+        self.assertTrue(wait_changed(self.desktop, closed, page), "the click on the heading changed nothing")
         self.desktop.screenshot(f"{shots}/reserved-list.png")
         # Closed, the gap down to "Histórico" holds no text; open, the list's first lines fill it.
         self.assertIsNotNone(last_text_row(f"{shots}/reserved-list.png", column, heading + 12, 300, 16),
                              "the reserved list did not open")
         for _ in range(12):
             self.desktop.x(["xdotool", "click", "5"])
-        time.sleep(0.5)
+        wait_settled(self.desktop, page)
         self.desktop.screenshot(f"{shots}/reserved-list-scrolled.png")
         self.assertTrue(app.running())
 

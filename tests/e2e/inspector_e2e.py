@@ -12,14 +12,13 @@ import os
 import shutil
 import subprocess
 import sys
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import editor_e2e  # noqa: E402
 import road_e2e  # noqa: E402
 from road_e2e import image_size, wait_for  # noqa: E402
-from shell_e2e import Screenshot, client, close_to  # noqa: E402
+from shell_e2e import Screenshot, client, close_to, settled  # noqa: E402
 
 # Colours the panel draws: the ring of the selected backdrop tile, the switches' and sliders' tint, the
 # chosen segment's fill, a preset's key cap, and the solid "graphite" backdrop (first tile of the grid's second row).
@@ -48,9 +47,9 @@ def runs(points):
 class Panel:
     """Where the side panel draws its controls on the screen now, found by their colours."""
 
-    def __init__(self, test, app):
+    def __init__(self, test, app, shot=None):
         _, cx, cy, cw, ch = client(app)
-        self.shot = Screenshot(test.desktop, f"{app.home}/panel.png")
+        self.shot = shot or Screenshot(test.desktop, f"{app.home}/panel.png")
         self.left, self.top, self.right, self.bottom = cx + cw - 300, cy, cx + cw, cy + ch
         self.column_left = self.column_right = None
         ring = self.find(RING)
@@ -81,6 +80,13 @@ class Panel:
                 return y - 1
         return None
 
+    def caps(self):
+        """The rows showing a preset's key cap: a cap's face in the column's left half, above the tiles."""
+        middle = (self.column_left + self.column_right) // 2
+        return [y for y in range(self.top, self.ring_top)
+                if any(last - first >= 10 for first, last in runs(
+                    [x for x in range(self.column_left, middle) if close_to(self.shot.pixel(x, y), KEYCAP, 1)]))]
+
     def segment_rows(self):
         """The chosen segment of each segmented row: {items in the row: middle y}, told apart by the chosen
         item's width (4 aspects, 3 formats, 2 scales)."""
@@ -102,6 +108,7 @@ class Panel:
 class InspectorTest(road_e2e.DesktopTest):
     open_editor = editor_e2e.EditorTest.open_editor
     key = editor_e2e.EditorTest.key
+    accept_dialog = editor_e2e.EditorTest.accept_dialog
 
     def keep_screenshot(self, name):
         folder = os.path.join(os.path.dirname(road_e2e.APP), "..", "test-output")
@@ -109,17 +116,25 @@ class InspectorTest(road_e2e.DesktopTest):
         self.desktop.screenshot(os.path.join(folder, "inspector-" + name))
 
     def click(self, x, y, button=1):
+        # The program handles a click before any later click or key; what it changes on screen is waited
+        # for where it is read.
         self.desktop.x(["xdotool", "mousemove", str(int(x)), str(int(y)), "click", str(button)])
-        time.sleep(0.3)
 
-    def panel(self, app):
-        panel = []
-        wait_for(lambda: panel.append(Panel(self, app)) or (panel[-1].column_left and panel[-1].column_right), 10, 0.5)
-        if not (panel[-1].column_left and panel[-1].column_right):
+    def panel(self, app, ready=lambda panel: True, what="the panel"):
+        """The side panel once it has come to rest showing its controls (and what `ready` looks for)."""
+        _, cx, cy, cw, ch = client(app)
+        panels = []
+
+        def whole(shot):
+            panels.append(Panel(self, app, shot))
+            return panels[-1].column_left and panels[-1].column_right and ready(panels[-1])
+        if not settled(self.desktop, f"{app.home}/panel.png", whole, (cx + cw - 300, cy, 300, ch)):
             self.keep_screenshot("not-found.png")
-        self.assertTrue(panel[-1].column_left, "no selected backdrop tile in the panel")
-        self.assertTrue(panel[-1].column_right, "no switch in the panel")
-        return panel[-1]
+            self.assertTrue(panels, "the panel never came to rest")
+            self.assertTrue(panels[-1].column_left, "no selected backdrop tile in the panel")
+            self.assertTrue(panels[-1].column_right, "no switch in the panel")
+            self.fail(what + " never showed")
+        return panels[-1]
 
     def copied(self, app):
         """Ctrl+C (the bar's "Copiar"): the PNG on the clipboard, once the window is gone; the window is
@@ -129,9 +144,9 @@ class InspectorTest(road_e2e.DesktopTest):
         self.assert_png_copied(app)
         self.assertTrue(wait_for(lambda: app.main_window() is None, 5), "the window stayed after copying")
         png = self.desktop.clipboard("image/png")
+        # The panel is read again only once it is back at rest (panel()).
         self.assertEqual(app.launch(), 0)
         self.assertTrue(wait_for(app.main_window, 10))
-        time.sleep(1)
         return png
 
     def corner(self, png):
@@ -139,11 +154,12 @@ class InspectorTest(road_e2e.DesktopTest):
                              capture_output=True).stdout
         return tuple(ppm.split(maxsplit=4)[4][:3])
 
-    def scroll_panel(self, panel, clicks, up=False):
+    def scroll_panel(self, app, panel, clicks, up=False, ready=lambda panel: True, what="the panel"):
+        """Turns the wheel over the panel; the panel once it has moved and come to rest."""
         self.desktop.x(["xdotool", "mousemove", str(panel.column_left + 100), str(panel.ring_top)])
         for _ in range(clicks):
             self.desktop.x(["xdotool", "click", "4" if up else "5"])
-        time.sleep(0.4)
+        return self.panel(app, lambda moved: moved.ring_top != panel.ring_top and ready(moved), what + " after scrolling")
 
     def test_the_panel_styles_exports_and_names(self):
         app = self.start({"afterCapture": "editor"})
@@ -160,26 +176,26 @@ class InspectorTest(road_e2e.DesktopTest):
             self.click(panel.column_right - PLUS_FROM_RIGHT, slider - PLUS_ABOVE_SLIDER)
         switches = [r for r in panel.tint_rows(panel.column_right - 30) if r[0] > slider + 5]
         self.assertGreaterEqual(len(switches), 3, "the style's switches are not on")
-        self.click(panel.column_right - 30, sum(switches[1]) // 2)
-        time.sleep(1)
+        shadow = sum(switches[1]) // 2
+        self.click(panel.column_right - 30, shadow)
+        # The last click shown: the shadow's switch has slid off, so the clicks before it were handled.
+        self.panel(app, lambda now: not close_to(now.shot.pixel(panel.column_right - 30, shadow), TINT, 6),
+                   "the shadow's switch off")
         self.keep_screenshot("styled.png")
         png = self.copied(app)
         self.assertEqual(image_size(self.desktop, png), (before[0] + 64, before[1] + 64))
         self.assertTrue(close_to(self.corner(png), GRAPHITE, 3), self.corner(png))
 
         # "JPEG", then Ctrl+S (the bar's "Salvar"): a .jpg that decodes.
-        panel = self.panel(app)
-        self.scroll_panel(panel, 10)
-        panel = Panel(self, app)
+        panel = self.scroll_panel(app, self.panel(app), 10, ready=lambda moved: 3 in moved.segment_rows(),
+                                  what="the format row")
         rows = panel.segment_rows()
-        self.assertIn(3, rows, "no format row")
         self.click((panel.column_left + panel.column_right) // 2, rows[3])
-        time.sleep(0.5)
+        # JPEG's quality row comes in under the format row and moves the rows below it down.
+        self.panel(app, lambda now: now.segment_rows() != rows, "the quality row")
         self.keep_screenshot("export.png")
         self.key(app, "ctrl+s")
-        self.assertTrue(wait_for(lambda: self.desktop.visible_windows("^(Salvar como|Save As)$"), 10), "no save dialog")
-        time.sleep(0.5)
-        self.desktop.x(["xdotool", "key", "Return"])
+        self.accept_dialog("^(Salvar como|Save As)$")
         saved = wait_for(lambda: glob.glob(f"{app.home}/**/Pelicarta *.jpg", recursive=True), 10)
         self.assertTrue(saved, "nothing saved:\n" + app.output())
         with open(saved[0], "rb") as f:
@@ -187,37 +203,34 @@ class InspectorTest(road_e2e.DesktopTest):
         self.assertEqual(image_size(self.desktop, saved[0]), (before[0] + 64, before[1] + 64))
 
         # "1× Leve" (the quality row shown for JPEG moved it down): the copy is half as large each way.
-        panel = Panel(self, app)
+        panel = self.panel(app, lambda now: 2 in now.segment_rows(), "the scale row")
         rows = panel.segment_rows()
-        self.assertIn(2, rows, "no scale row")
         self.click(panel.column_left + (panel.column_right - panel.column_left) * 3 // 4, rows[2])
         self.assertEqual(image_size(self.desktop, self.copied(app)), ((before[0] + 64) // 2, (before[1] + 64) // 2))
 
         # A preset renamed through its menu lands in the settings file.
-        panel = self.panel(app)
-        self.scroll_panel(panel, 10, up=True)
-        panel = self.panel(app)
+        panel = self.scroll_panel(app, self.panel(app), 10, up=True, ready=lambda moved: moved.caps(),
+                                  what="a preset tile")
         # The first preset's cap: the first row with a cap's face in the column's left half.
-        middle = (panel.column_left + panel.column_right) // 2
-        caps = [y for y in range(panel.top, panel.ring_top)
-                if any(last - first >= 10 for first, last in runs(
-                    [x for x in range(panel.column_left, middle) if close_to(panel.shot.pixel(x, y), KEYCAP, 1)]))]
-        self.assertTrue(caps, "no preset tile")
-        preset_y = caps[0] + 8
+        preset_y = panel.caps()[0] + 8
+        # The menu opens as the press is handled, and takes the keys that follow it.
         self.click(panel.column_left + 40, preset_y, button=3)
-        time.sleep(0.4)
         self.desktop.x(["xdotool", "key", "Down", "Down", "Return"])
-        self.assertTrue(wait_for(lambda: [w for w in self.desktop.visible_windows("^Pelicarta$") if w[3] < 1000], 10),
-                        "no rename prompt")
-        time.sleep(0.3)
+        prompt = wait_for(lambda: [w for w in self.desktop.visible_windows("^Pelicarta$") if w[3] < 1000], 10)
+        self.assertTrue(prompt, "no rename prompt")
+        # Typed into the prompt once it has the keyboard.
+        self.desktop.x(["xdotool", "windowactivate", "--sync", prompt[0][0]])
         self.desktop.x(["xdotool", "key", "ctrl+a"])
         # Plain letters: xdotool types letters missing from the keymap by remapping a spare key, which drops one now and then.
         self.desktop.x(["xdotool", "type", "--delay", "40", "Lancamento"])
         self.desktop.x(["xdotool", "key", "Return"])
 
         def names():
-            with open(f"{app.home}/config/Pelicarta/defaults.json") as f:
-                stored = (json.load(f)["values"].get("style.presets") or {}).get("value")
+            try:
+                with open(f"{app.home}/config/Pelicarta/defaults.json") as f:
+                    stored = (json.load(f)["values"].get("style.presets") or {}).get("value")
+            except (OSError, ValueError):
+                return []  # not written yet
             presets = json.loads(stored) if isinstance(stored, str) else stored
             return [p["name"] for p in presets or []]
         self.assertTrue(wait_for(lambda: "Lancamento" in names(), 5), names())

@@ -23,7 +23,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import road_e2e  # noqa: E402
-from road_e2e import DesktopTest, Home, tiny_png, wait_for  # noqa: E402
+from road_e2e import DesktopTest, Home, guard, tiny_png, wait_for  # noqa: E402
 
 # PNG captures: quicker to write than HEIC when dozens come at once.
 COPY = {"afterCapture": "copy", "history.compact": False}
@@ -75,6 +75,7 @@ class InstanceTest(DesktopTest):
         return launches
 
     def assert_one_instance_and_captures(self, home, launches, expected, instance_among_launches, settle=180):
+        """Waits for the launches to be answered and their captures made, then ends the instance."""
         # Every launch but the one that became the instance hands its request over and ends.
         remaining = 1 if instance_among_launches else 0
         self.assertTrue(wait_for(lambda: sum(p.poll() is None for p in launches) == remaining, settle),
@@ -84,16 +85,17 @@ class InstanceTest(DesktopTest):
         self.assertEqual(len(instances(home.path)), 1, instances(home.path))
         self.assertTrue(wait_for(lambda: len(capture_files(home)) >= expected, settle),
                         f"{len(capture_files(home))} of {expected} captures")
-        time.sleep(2)
+        # --quit returns once the instance has ended, the captures it had begun written: nothing more
+        # comes after it, and no second instance is left behind.
+        quit_launch = subprocess.run([road_e2e.APP, "--quit"], env=home.env, capture_output=True, timeout=guard(60))
+        self.assertEqual(quit_launch.returncode, 0, quit_launch.stderr)
         self.assertEqual(len(capture_files(home)), expected, "a request was carried out twice")
-        self.assertEqual(len(instances(home.path)), 1)
+        self.assertTrue(wait_for(lambda: not instances(home.path), 20), instances(home.path))
 
     def test_thirty_simultaneous_launches_make_one_instance_and_thirty_captures(self):
         home = self.home()
         launches = self.launch_all(home, 30)
         self.assert_one_instance_and_captures(home, launches, 30, instance_among_launches=True)
-        subprocess.run([road_e2e.APP, "--quit"], env=home.env, timeout=60)
-        self.assertTrue(wait_for(lambda: not instances(home.path), 20))
 
     def test_launches_against_a_busy_instance_are_all_handed_over(self):
         home = self.home()
@@ -119,7 +121,7 @@ class InstanceTest(DesktopTest):
             for _ in range(2000):
                 s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
                 s.setblocking(False)
-                deadline = time.monotonic() + 5
+                deadline = time.monotonic() + guard(5)
                 while True:
                     try:
                         s.connect(app.socket_path())
@@ -159,7 +161,7 @@ class InstanceTest(DesktopTest):
         home = self.home(settings=None, onboarded=False)
         os.makedirs(os.path.dirname(home.settings_file))
         os.mkfifo(home.settings_file)
-        quit_alone = subprocess.run([road_e2e.APP, "--quit"], env=home.env, capture_output=True, timeout=30)
+        quit_alone = subprocess.run([road_e2e.APP, "--quit"], env=home.env, capture_output=True, timeout=guard(30))
         self.assertEqual(quit_alone.returncode, 0)
         app = self.start(home=home)
         self.assertTrue(app.running())

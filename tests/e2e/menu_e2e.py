@@ -6,11 +6,12 @@ process's exit status. The screenshots are kept beside the program's build in te
     menu_e2e.py PELICARTA [unittest options]
 """
 
+import json
 import os
 import shutil
+import socket
 import subprocess
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import road_e2e  # noqa: E402
@@ -29,9 +30,22 @@ ROW, GAP, MARGIN = 32, 2, 6
 def fill_recents(app):
     os.makedirs(app.recents)
     for n, (r, g, b) in enumerate(COLORS):  # written one after another: their birth times order them
-        subprocess.run(["convert", "-size", "400x250", f"xc:rgb({r},{g},{b})",
-                        f"{app.recents}/Pelicarta 2024-05-01 10.00.{n:02d}.png"], check=True)
-        time.sleep(0.02)
+        path = f"{app.recents}/Pelicarta 2024-05-01 10.00.{n:02d}.png"
+        subprocess.run(["convert", "-size", "400x250", f"xc:rgb({r},{g},{b})", path], check=True)
+        wait_past(app, path)
+
+
+def wait_past(app, path):
+    """Waits until a file made now would be younger than `path`: the file system's clock ticks coarser
+    than the processor's."""
+    def moved_on():
+        tick = f"{app.home}/tick"
+        with open(tick, "x"):
+            pass
+        made = os.stat(tick).st_mtime_ns
+        os.remove(tick)
+        return made > os.stat(path).st_mtime_ns
+    wait_for(moved_on, 5, 0.001)
 
 
 class PanelDesktop(road_e2e.DesktopTest):
@@ -56,7 +70,11 @@ class PanelDesktop(road_e2e.DesktopTest):
         self.desktop.x(["xdotool", "mousemove", "--sync", str(icon[0]), str(icon[1]), "click", "1"])
         panel = wait_for(lambda: self.desktop.visible_windows("^Menu do Pelicarta$"), 10)
         self.assertTrue(panel, "the tray panel did not open")
-        time.sleep(0.3)  # painted
+        # Painted: its card (drawn in the panel's colour) has come to rest.
+        _, x, y, w, h = panel[0]
+        self.assertTrue(shell_e2e.settled(self.desktop, f"{app.home}/panel.png",
+                                          lambda shot: close_to(shot.pixel(x + w // 2, y + 3), PANEL, 3),
+                                          (x, y, w, h)), "the tray panel was never drawn")
         return panel[0]
 
     def click(self, x, y):
@@ -80,16 +98,27 @@ class MenuTest(PanelDesktop):
         self.assertEqual(w, 320)
         icon = app.tray_icon()
         self.assertTrue(y >= icon[1], (panel, icon))  # under the icon of the top bar
+
+        def tiles(shot):
+            """Where each capture's colour starts in the band of tiles, from the panel's left edge."""
+            lines = self.hairlines(shot, panel)
+            found = {}
+            if len(lines) != 3:
+                return found
+            band = range(lines[1] + 4, lines[2] - 4)
+            for color in COLORS:
+                xs = [px for px in range(x, x + w) for py in band[::6] if close_to(shot.pixel(px, py), color, 8)]
+                if xs:
+                    found[color] = min(xs) - x
+            return found
+        # The thumbnails are made in the background: the panel is read once they are drawn.
+        self.assertTrue(shell_e2e.settled(self.desktop, f"{app.home}/tray-panel.png", lambda shot: len(tiles(shot)) >= 3,
+                                          (x, y, w, h)), "the panel never showed three tiles")
         shot = self.shot(app, "tray-panel.png")
         lines = self.hairlines(shot, panel)
         self.assertEqual(len(lines), 3, lines)
         # The three newest captures as tiles, newest first, at the left.
-        band = range(lines[1] + 4, lines[2] - 4)
-        found = {}
-        for color in COLORS:
-            xs = [px for px in range(x, x + w) for py in band[::6] if close_to(shot.pixel(px, py), color, 8)]
-            if xs:
-                found[color] = min(xs) - x
+        found = tiles(shot)
         newest = list(reversed(COLORS))
         self.assertEqual(sorted(found, key=found.get), newest[:3], found)
         self.assertLess(found[newest[0]], 24)
@@ -112,22 +141,24 @@ class MenuTest(PanelDesktop):
         # Ctrl+Q in the panel quits.
         self.open_panel(app)
         self.desktop.x(["xdotool", "key", "ctrl+q"])
-        self.assertEqual(app.process.wait(10), 0)
+        self.assertEqual(app.process.wait(shell_e2e.patience(10)), 0)
 
     def test_the_onboarding_fills_a_first_window_and_return_ends_it(self):
         app = self.start(onboarded=False)
         window = client(app)
         self.assertEqual(window[3:], (1240, 800))
-        time.sleep(0.6)  # the first step has slid in
-        shot = self.shot(app, "onboarding.png")
-        # No sidebar: the page colour at its place; the card in the middle.
-        self.assertTrue(close_to(shot.pixel(window[1] + 40, window[2] + 400), PAGE, 3))
-        self.assertTrue(close_to(shot.pixel(window[1] + 270, window[2] + 620), PANEL, 4))
+        # No sidebar: the page colour at its place; the card in the middle (once the first step has slid in).
+        def onboarding(shot):
+            return (close_to(shot.pixel(window[1] + 40, window[2] + 400), PAGE, 3) and
+                    close_to(shot.pixel(window[1] + 270, window[2] + 620), PANEL, 4))
+        shown = shell_e2e.settled(self.desktop, f"{app.home}/onboarding.png", onboarding, window[1:])
+        self.shot(app, "onboarding.png")
+        self.assertTrue(shown, "no onboarding card on the window")
         self.desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
-        # The welcome and the shortcut: X11 asks no permission to read the screen.
+        # The welcome and the shortcut: X11 asks no permission to read the screen. A Return during the
+        # step's slide acts at once, as after it.
         for _ in range(2):
             self.desktop.x(["xdotool", "key", "--clearmodifiers", "Return"])
-            time.sleep(0.4)
         self.assertTrue(wait_for(lambda: self.defaults(app).get("hasCompletedOnboarding", {}).get("value") is True, 5))
         self.assertTrue(wait_for(lambda: current_page(self.desktop, app) == "home", 5), "no shell after the onboarding")
 
@@ -137,6 +168,18 @@ class MenuTest(PanelDesktop):
                 return road_e2e.json.load(f)["values"]
         except (OSError, ValueError):
             return {}
+
+
+def answers(app):
+    """Whether the running instance answers a request (an unknown word, which it then ignores)."""
+    with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as s:
+        s.settimeout(shell_e2e.patience(5))
+        try:
+            s.connect(app.socket_path())
+            s.sendall(json.dumps(["ping"]).encode() + b"\n")
+            return bool(s.recv(64).strip())
+        except OSError:
+            return False
 
 
 def current_page(desktop, app):
@@ -186,7 +229,8 @@ class BottomTrayTest(PanelDesktop):
         # A second click on the icon (the pointer is still there) closes the panel and Pelicarta stays.
         self.desktop.x(["xdotool", "click", "1"])
         self.assertTrue(wait_for(lambda: not self.desktop.visible_windows("^Menu do Pelicarta$"), 5))
-        time.sleep(0.5)
+        # A request answered after it: the program has handled the whole click (its release too).
+        self.assertTrue(answers(app), "Pelicarta stopped answering after the click on the icon")
         self.assertIsNone(app.process.poll(), "the click on the icon quit Pelicarta")
         self.assertFalse(self.desktop.visible_windows("^Menu do Pelicarta$"))
 

@@ -29,14 +29,38 @@ APP = None  # the pelicarta program under test
 
 
 # A timeout below is how long a desktop at rest may take; a busy machine (a parallel build beside the
-# tests, two cores) is given this many times that. A wait that succeeds returns at once, so only a
-# failure is slower to report.
+# tests, two cores) is given this many times that, and a program built with the address sanitizer, which
+# is several times slower, that many times more (as its own limits are). A wait that succeeds returns at
+# once, so only a failure is slower to report.
 PATIENCE = float(os.environ.get("PELICARTA_E2E_PATIENCE", "4"))
+_slowdown = None
+
+
+def slowdown():
+    """How many times slower the program under test is than a release build: 4 when it was built with
+    the address sanitizer (its runtime is among the libraries it needs), else 1."""
+    global _slowdown
+    if _slowdown is None:
+        _slowdown = 1
+        if APP:
+            try:
+                with open(APP, "rb") as program:
+                    _slowdown = 4 if b"libasan.so" in program.read() else 1
+            except OSError:
+                pass
+    return _slowdown
+
+
+def guard(seconds):
+    """A limit that only tells a hang from slowness: `seconds` on a desktop at rest, stretched for a busy
+    machine and a slow build as every wait here is."""
+    return seconds * PATIENCE * slowdown()
 
 
 def wait_for(predicate, timeout=10.0, interval=0.05):
-    """The first truthy value of predicate() within timeout seconds (times PATIENCE), else None."""
-    deadline = time.monotonic() + timeout * PATIENCE
+    """The first truthy value of predicate() within timeout seconds (times PATIENCE and the program's
+    slowdown), else None."""
+    deadline = time.monotonic() + guard(timeout)
     while True:
         value = predicate()
         if value:
@@ -44,6 +68,49 @@ def wait_for(predicate, timeout=10.0, interval=0.05):
         if time.monotonic() > deadline:
             return None
         time.sleep(interval)
+
+
+def screen_bytes(desktop, area=None):
+    """The screen's pixels as raw RGB bytes, or those of `area` (x, y, width, height)."""
+    crop = ["-crop", "%dx%d+%d+%d" % (area[2], area[3], area[0], area[1])] if area else []
+    return desktop.x(["import", "-window", "root", *crop, "rgb:-"], timeout=20)
+
+
+def crop_bytes(pixels, width, area):
+    """The part `area` (x, y, width, height) of a whole screen's raw RGB bytes `width` pixels wide, as
+    screen_bytes(desktop, area) reads it."""
+    x, y, w, h = area
+    return b"".join(pixels[((y + row) * width + x) * 3:((y + row) * width + x + w) * 3] for row in range(h))
+
+
+def wait_settled(desktop, area=None, timeout=10.0):
+    """Waits until the screen (or `area` of it) has stopped changing: an animation has ended, a window
+    has been painted. Two reads in a row alike are taken for rest; a read is slower than a frame, so a
+    running animation shows as a change. Returns the pixels, or None when they never settled."""
+    previous = [None]
+
+    def still():
+        now = screen_bytes(desktop, area)
+        alike = now and now == previous[0]
+        previous[0] = now
+        return now if alike else None
+    return wait_for(still, timeout, interval=0.1)
+
+
+def wait_changed(desktop, before, area=None, timeout=10.0):
+    """Waits until the screen (or `area` of it) differs from `before` (what screen_bytes read earlier),
+    then until it has stopped changing: what an action started has shown and come to rest. Returns the
+    pixels, or None when nothing changed or it never came to rest."""
+    if not wait_for(lambda: screen_bytes(desktop, area) not in (b"", before), timeout, interval=0.1):
+        return None
+    return wait_settled(desktop, area, timeout)
+
+
+def next_second():
+    """Waits until the clock turns to its next second: a capture after that is named apart from one
+    before (names tell the second)."""
+    now = time.time()
+    time.sleep(int(now) + 1 - now + 0.01)
 
 
 def press_until(press, predicate, timeout=10.0, again=15.0):
@@ -133,9 +200,11 @@ class Desktop:
             raise RuntimeError("trayer's panel never showed")
 
     def x(self, command, timeout=10):
-        """Runs an X client on this display; its standard output (empty on failure)."""
+        """Runs an X client on this display; its standard output (empty on failure, or when it has not
+        ended after `timeout` seconds, stretched as the waits are: one that asks the program, as xclip
+        does, waits for it)."""
         try:
-            return subprocess.run(command, env=self.env, capture_output=True, timeout=timeout).stdout
+            return subprocess.run(command, env=self.env, capture_output=True, timeout=guard(timeout)).stdout
         except subprocess.TimeoutExpired:
             return b""
 
@@ -169,7 +238,7 @@ class Desktop:
         # xclip keeps serving the selection in the background until another owner takes it.
         process = subprocess.Popen(["xclip", "-selection", "clipboard", "-i"], env=self.env,
                                    stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        process.communicate(text.encode(), timeout=5)
+        process.communicate(text.encode(), timeout=guard(5))
         # Served by xclip only once it owns the selection; a capture before that would be overwritten.
         if not wait_for(lambda: self.clipboard("UTF8_STRING") == text.encode(), 5):
             raise RuntimeError("xclip did not take the clipboard")
@@ -271,8 +340,10 @@ class Pelicarta:
             raise RuntimeError("the main window did not appear:\n" + output)
 
     def launch(self, *arguments, timeout=20):
-        """A second launch of the program; its exit status."""
-        return subprocess.run([APP, *arguments], env=self.env, capture_output=True, timeout=timeout).returncode
+        """A second launch of the program; its exit status. `timeout` (stretched as the waits are) only
+        tells a hang."""
+        return subprocess.run([APP, *arguments], env=self.env, capture_output=True,
+                              timeout=guard(timeout)).returncode
 
     def socket_path(self):
         return f"{self.home}/run/pelicarta-{re.sub(r'[^A-Za-z0-9.]', '_', self.desktop.display)}.socket"
@@ -280,7 +351,7 @@ class Pelicarta:
     def request(self, *words):
         """Hands a request to the running instance over its socket, as a second launch does."""
         with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as s:
-            s.settimeout(5)
+            s.settimeout(guard(5))
             s.connect(self.socket_path())
             s.sendall(json.dumps(list(words)).encode() + b"\n")
             return s.recv(16).strip() == b"ok"
@@ -442,7 +513,8 @@ class RoadTest(DesktopTest):
         self.desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
         self.desktop.x(["xdotool", "key", "--clearmodifiers", "alt+F4"])
         self.assertTrue(wait_for(lambda: app.main_window() is None, 10), "the window did not close")
-        time.sleep(0.5)
+        # Its event loop still turns after the close: it answers.
+        self.assertTrue(app.request("ping"), "the program does not answer after its window closed")
         self.assertTrue(app.running())
         # A second launch reaches the running instance and shows the window again.
         self.assertEqual(app.launch(), 0)
@@ -452,10 +524,10 @@ class RoadTest(DesktopTest):
         self.assertEqual(app.launch("--capture", "everything"), 2)
         self.assertTrue(app.running())
         # --help prints the usage and ends; --capture without its action is refused with it.
-        shown = subprocess.run([APP, "--help"], env=app.env, capture_output=True, timeout=20)
+        shown = subprocess.run([APP, "--help"], env=app.env, capture_output=True, timeout=guard(20))
         self.assertEqual(shown.returncode, 0)
         self.assertIn(b"usage: pelicarta", shown.stdout)
-        refused = subprocess.run([APP, "--capture"], env=app.env, capture_output=True, timeout=20)
+        refused = subprocess.run([APP, "--capture"], env=app.env, capture_output=True, timeout=guard(20))
         self.assertEqual(refused.returncode, 2)
         self.assertIn(b"usage: pelicarta", refused.stderr)
         self.assertTrue(app.running())
@@ -466,12 +538,13 @@ class RoadTest(DesktopTest):
         self.assertTrue(menu, "the tray panel did not open")
         _, mx, my, mw, mh = menu[0]
         self.desktop.x(["xdotool", "mousemove", "--sync", str(mx + mw // 2), str(my + mh - 6 - 16), "click", "1"])
-        self.assertEqual(app.process.wait(10), 0)
+        self.assertEqual(app.process.wait(guard(10)), 0)
 
     def test_fullscreen_copy_clipboard_toast_and_recents_file(self):
         app = self.start({"afterCapture": "copy"})
         # Idle first, then another program takes the clipboard: the request that follows comes from
-        # outside X, so the copy must not rely on the time of the last X event the app saw.
+        # outside X, so the copy must not rely on the time of the last X event the app saw. A length of
+        # time on purpose: the server's clock must move on past that event.
         time.sleep(1.5)
         self.capture_and_wait_for_png(app)
         targets = self.desktop.clipboard_targets()
@@ -584,18 +657,20 @@ class RoadTest(DesktopTest):
         self.assertTrue(wait_for(overlay_up, 10), "the overlay did not come up:\n" + app.output())
         self.desktop.x(["xdotool", "key", "Escape"])
         self.assertTrue(wait_for(lambda: not overlay_up(), 10))
-        time.sleep(0.5)
+        # Whatever the cancel made the program do, it did before answering this.
+        self.assertTrue(app.request("ping"), "the program does not answer")
         self.assertNotIn("image/png", self.desktop.clipboard_targets())
         self.assertEqual(app.capture_files(), [])
 
         # A later capture works; a start while its overlay is up is refused, and its launch fails.
         self.assertEqual(app.launch("--capture", "area"), 0)
         self.assertTrue(wait_for(overlay_up, 10))
-        refused = subprocess.run([APP, "--capture", "fullscreen"], env=app.env, capture_output=True, timeout=20)
+        refused = subprocess.run([APP, "--capture", "fullscreen"], env=app.env, capture_output=True,
+                                 timeout=guard(20))
         self.assertEqual((refused.returncode, refused.stderr.decode().strip()),
                          (1, "Pelicarta is waiting for an area or a window to be picked."))
         self.assertEqual(app.launch("--capture", "window"), 1)
-        time.sleep(0.5)
+        self.assertTrue(app.request("ping"), "the program does not answer")
         self.assertNotIn("image/png", self.desktop.clipboard_targets())
         self.assertEqual(len(overlay_up()), 1)
         self.desktop.x(["xdotool", "mousemove", "--sync", "100", "100", "mousedown", "1"])
@@ -623,14 +698,16 @@ class RoadTest(DesktopTest):
             self.assertEqual(app.launch("--capture", "fullscreen"), 0)
             self.assertTrue(wait_for(lambda: app.toast(f"Passo {number} adicionado"), 10),
                             "no step toast:\n" + app.output())
+        stepped = time.time()
         folders = os.listdir(app.tutorials)
         self.assertEqual(len(folders), 1)
         self.assertRegex(folders[0], r"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
         with open(f"{app.tutorials}/{folders[0]}/tutorial.json") as f:
             tutorial = json.load(f)
         self.assertEqual(tutorial["id"], folders[0])
-        # Dates count seconds from 1 January 2001.
-        self.assertAlmostEqual(tutorial["createdAt"], started - 978_307_200, delta=30)
+        # Dates count seconds from 1 January 2001; made between the launch and its steps.
+        created = tutorial["createdAt"] + 978_307_200
+        self.assertTrue(started - 1 <= created <= stepped + 1, (started, created, stepped))
         self.assertEqual(len(tutorial["steps"]), 2)
         self.assertNotEqual(tutorial["steps"][0]["imageFile"], tutorial["steps"][1]["imageFile"])
         for step in tutorial["steps"]:
@@ -686,11 +763,11 @@ class RoadTest(DesktopTest):
         kept_before = set(os.listdir(elsewhere)) if os.path.isdir(elsewhere) else set()
         self.capture_and_wait_for_png(app)
         self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com Ctrl+V em qualquer app"), 3))
-        time.sleep(1)  # the file would have been written by now
-        self.assertEqual(app.capture_files(), before)
-        # The capture is kept in a private temporary folder, and the user is told where.
+        # The capture is kept in a private temporary folder, and the user is told where; by then it
+        # has been written wherever it was going to be.
         kept = wait_for(lambda: os.path.isdir(elsewhere) and set(os.listdir(elsewhere)) - kept_before, 15)
         self.assertTrue(kept and len(kept) == 1, app.output())
+        self.assertEqual(app.capture_files(), before)
         for name in kept:
             os.remove(f"{elsewhere}/{name}")
         self.assertTrue(wait_for(lambda: self.desktop.visible_windows("^Pelicarta$") and

@@ -14,7 +14,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -56,6 +55,15 @@ def reads(found, pattern):
 def text_of(png, x, y, w, h):
     """The words read in a region, joined by spaces."""
     return " ".join(word for word, _, _ in words(png, x, y, w, h, scale=3))
+
+
+def answered(app):
+    """Whether the program answers a request on its socket. Its event loop serves the socket once the
+    handler it is in and the work posted before have run: a marker ordered after them."""
+    try:
+        return app.request("ping")  # an unknown word: answered, then ignored
+    except OSError:
+        return False
 
 
 def pixel(png, x, y):
@@ -119,17 +127,21 @@ class TutorialTest(unittest.TestCase):
 
     def press_word(self, word, region):
         """Clicks the first word read in `region` that is `word` (or its first seven letters: tesseract
-        drops the end of small words now and then)."""
-        shot = self.shot("before-click")
-        read = words(shot, *region)
-        found = [(wx, wy) for text, wx, wy in read if text == word or (len(text) >= 7 and word.startswith(text))]
-        self.assertTrue(found, f"no “{word}” on screen: {read}")
-        self.click(*found[0])
+        drops the end of small words now and then), once it has been painted."""
+        read = []
+
+        def found():
+            read[:] = words(self.shot("before-click"), *region)
+            return [(wx, wy) for text, wx, wy in read if text == word or (len(text) >= 7 and word.startswith(text))]
+        at = wait_for(found, 10)
+        self.assertTrue(at, f"no “{word}” on screen: {read}")
+        self.click(*at[0])
 
     def test_recording_with_the_pill_and_the_tutorial_pages(self):
         app = Pelicarta(self.desktop, {"areaRelease": "instant", "afterCapture": "copy"})
         self.addCleanup(app.stop)
-        time.sleep(0.5)
+        # The hot keys are grabbed on the first turn of the event loop, before it serves its socket.
+        self.assertTrue(wait_for(lambda: answered(app), 10), app.output())
 
         # The pill: a focus-less tool window above the others, on every desktop, at the top centre.
         self.assertTrue(press_until(lambda: self.key("alt+shift+t"), self.pill, 10, 10), "no pill:\n" + app.output())

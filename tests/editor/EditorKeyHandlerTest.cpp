@@ -3,6 +3,7 @@
 #include "editor/EditorKeyHandler.h"
 #include "platform/KeyEvent.h"
 #include "support/PlatformFakes.h"
+#include "support/Waiting.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -215,7 +216,7 @@ TEST_F(KeyTableTest, AFocusedTextFieldKeepsItsKeys) {
     field.show();
     field.activateWindow();
     field.setFocus();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&field));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&field, testsupport::patienceMs));
     ASSERT_EQ(QApplication::focusWidget(), &field);
     EXPECT_FALSE(handle(press(Key::z, QStringLiteral("z"), Flag::command)));
     EXPECT_FALSE(handle(press(Key::deleteKey)));

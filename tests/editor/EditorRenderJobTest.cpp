@@ -4,16 +4,18 @@
 #include "editor/AnnotationCanvas.h"
 #include "editor/EditorDocument.h"
 #include "editor/EditorRenderJob.h"
+#include "editor/EditorRenderers.h"
+#include "support/Waiting.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 using editortest::EditorTest;
 using editortest::settle;
 
 namespace {
-
-void waitMs(int ms) { QTest::qWait(ms); }
 
 // The shared brand store with a logo on file and the given switch and position.
 void setBrand(bool logoOnScreenshots, LogoPosition position) {
@@ -74,7 +76,8 @@ TEST_F(RenderJobTest, OnlyTheNewestRenderPublishes) {
     const int before = renderers.state->beautifies;
     renderers.state->gated = true;
     addArrow(*document, 10);
-    ASSERT_TRUE(renderers.state->waiting.tryAcquire(1, 5000)); // the first edit's render is under way
+    // The first edit's render is under way.
+    ASSERT_TRUE(renderers.state->waiting.tryAcquire(1, testsupport::patienceMs));
     addArrow(*document, 20);
     addArrow(*document, 30);
     renderers.state->gated = false;
@@ -93,16 +96,29 @@ TEST_F(RenderJobTest, ExportChangesWithinAQuarterSecondEncodeOnce) {
     const int encodes = renderers.state->encodes;
     QSignalSpy sizes(job.get(), &EditorRenderJob::exportPixelSizeChanged);
     QSignalSpy bytes(job.get(), &EditorRenderJob::estimatedBytesChanged);
+    // The estimate workers held busy: the three changes come before any estimate has waited its time,
+    // however slowly this machine runs them.
+    QThreadPool &pool = EditorThreads::estimatePool();
+    QSemaphore holding, held;
+    for (int i = 0; i < pool.maxThreadCount(); ++i)
+        pool.start([&] {
+            holding.release();
+            held.acquire();
+        });
+    auto release = qScopeGuard([&] { held.release(pool.maxThreadCount()); });
+    ASSERT_TRUE(holding.tryAcquire(pool.maxThreadCount(), testsupport::patienceMs));
     const QList<ExportScale> scales{ExportScale::standard, ExportScale::retina, ExportScale::standard};
     for (ExportScale scale : scales) {
         StyleStore::shared().setExportSettings({ExportFormat::png, 0.85, scale});
         job->updateEstimate();
-        waitMs(40);
     }
-    // The old figures stay on view while the estimate waits.
-    EXPECT_EQ(sizes.count(), 0);
-    settle();
-    waitMs(300);
+    QElapsedTimer sinceFree;
+    sinceFree.start();
+    release.dismiss();
+    held.release(pool.maxThreadCount());
+    // The old figures stay on view while the estimate waits its quarter second.
+    ASSERT_TRUE(testsupport::received(sizes));
+    EXPECT_GE(sinceFree.elapsed(), 250);
     settle();
     EXPECT_EQ(renderers.state->encodes, encodes + 1);
     EXPECT_EQ(sizes.count(), 1);
@@ -113,8 +129,7 @@ TEST_F(RenderJobTest, ExportChangesWithinAQuarterSecondEncodeOnce) {
     renderers.state->failEncoding = true;
     StyleStore::shared().setExportSettings({ExportFormat::heic, 0.85, ExportScale::retina});
     job->updateEstimate();
-    waitMs(300);
-    settle();
+    settle(); // the estimate's worker, its quarter second included
     EXPECT_EQ(job->estimatedBytes(), std::nullopt);
     EXPECT_EQ(job->exportPixelSize(), job->outputSize());
 }
@@ -130,16 +145,13 @@ TEST_F(RenderJobTest, AnEmptyResultKeepsWhatIsShown) {
     empty.padding = 999;
     document->setStyle(empty);
     addArrow(*document, 10);
-    settle();
-    waitMs(300);
-    settle();
+    settle(); // renders, and any estimate they started, included
     EXPECT_EQ(published.count(), 0);
     EXPECT_EQ(job->preview().cacheKey(), preview.cacheKey());
     EXPECT_EQ(job->outputSize(), output);
     EXPECT_EQ(renderers.state->encodes, encodes); // no estimate started
     // The last result is still the one an estimate reads.
     job->updateEstimate();
-    waitMs(300);
     settle();
     EXPECT_EQ(renderers.state->lastEncoded, output);
 }
@@ -199,7 +211,7 @@ TEST_F(RenderJobTest, AJobDeletedMidRenderOrEstimateIsDroppedCleanly) {
     QPointer<EditorRenderJob> watched(job.get());
     renderers.state->gated = true;
     addArrow(*document, 10);
-    ASSERT_TRUE(renderers.state->waiting.tryAcquire(1, 5000));
+    ASSERT_TRUE(renderers.state->waiting.tryAcquire(1, testsupport::patienceMs));
     StyleStore::shared().setExportSettings({ExportFormat::jpeg, 0.5, ExportScale::retina});
     job->updateEstimate(); // waiting its quarter second
     job.reset();
@@ -230,7 +242,7 @@ TEST_F(RenderJobTest, AStoppedJobStartsNoMoreWork) {
     const int encodes = renderers.state->encodes;
     renderers.state->gated = true;
     addArrow(*document, 10);
-    ASSERT_TRUE(renderers.state->waiting.tryAcquire(1, 5000));
+    ASSERT_TRUE(renderers.state->waiting.tryAcquire(1, testsupport::patienceMs));
     const int started = renderers.state->beautifies;
     job->stopBackgroundWork();
     renderers.state->gated = false;
@@ -304,12 +316,12 @@ TEST_F(RenderJobTest, AnEditorNobodySeesHoldsItsCaptureOnlyPacked) {
         expected = capture.copy();
         model = std::make_unique<EditorModel>(capture, QString(), std::nullopt);
     }
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !model->preview().isNull(); }, 10000));
+    EXPECT_TRUE(testsupport::becomes([&] { return !model->preview().isNull(); }));
     const qint64 key = model->originalKey();
     addArrow(*model, 10);
 
     model->releaseCaches();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return buffer == nullptr; }, 10000));
+    EXPECT_TRUE(testsupport::becomes([&] { return buffer == nullptr; }));
     EXPECT_TRUE(model->isOriginalPacked());
     EXPECT_EQ(model->imageSize(), QSize(width, height));
     EXPECT_EQ(model->originalKey(), key);
@@ -320,13 +332,13 @@ TEST_F(RenderJobTest, AnEditorNobodySeesHoldsItsCaptureOnlyPacked) {
     canvas.grab();
     EXPECT_TRUE(model->isOriginalPacked());
     model->ensurePreview();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !model->preview().isNull(); }, 10000));
+    EXPECT_TRUE(testsupport::becomes([&] { return !model->preview().isNull(); }));
     EXPECT_FALSE(model->isOriginalPacked());
     EXPECT_EQ(model->original(), expected);
     EXPECT_TRUE(model->canUndo());
 
     model->releaseCaches();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return model->isOriginalPacked(); }, 10000));
+    EXPECT_TRUE(testsupport::becomes([&] { return model->isOriginalPacked(); }));
     EXPECT_EQ(model->original(), expected);
     EXPECT_FALSE(model->isOriginalPacked());
 

@@ -3,6 +3,7 @@
 #include "editor/EditorFixture.h"
 #include "editor_window/CommandList.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QLineEdit>
 #include <QScrollArea>
@@ -22,7 +23,7 @@ protected:
                          [this] { bar->setShown(model->isCommandBarOpen()); });
         page->show();
         page->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(page.get()));
+        EXPECT_TRUE(QTest::qWaitForWindowActive(page.get(), testsupport::patienceMs));
         model->setCommandBarOpen(true);
     }
     void TearDown() override {
@@ -73,21 +74,24 @@ TEST_F(CommandBarViewTest, AClickRunsTheRowUnderItAndHoverMovesNothing) {
     const bool shadow = model->style().shadow;
     const int row = rowIndex(QStringLiteral("shadow"));
     ASSERT_GT(row, 0);
-    // The rows below the visible band are reached by scrolling, as the list follows the selection.
+    // The rows below the visible band are reached by scrolling, as the list follows the selection; the
+    // scroll glides there, and is looked at where it comes to rest.
     const auto shown = [&](int r) {
         const QRect visible(QPoint(0, scroll()->verticalScrollBar()->value()), scroll()->viewport()->size());
         return visible.contains(list()->rowRect(r));
     };
     model->setCommandSelection(row);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(row); }, 5000));
+    testsupport::finishAnimations(*bar);
+    EXPECT_TRUE(shown(row));
     model->setCommandSelection(0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(0); }, 5000));
+    testsupport::finishAnimations(*bar);
+    EXPECT_TRUE(shown(0));
     QTest::mouseMove(list(), list()->rowRect(1).center());
     EXPECT_EQ(model->commandSelection(), 0);
 
     model->setCommandSelection(row);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(row) && shown(row - 1); }, 5000));
-    QTest::qWait(150);         // let the scroll come to rest before clicking
+    testsupport::finishAnimations(*bar);
+    EXPECT_TRUE(shown(row) && shown(row - 1));
     const int other = row - 1; // a row that is not highlighted
     const QString otherID = list()->rows()[other].id;
     ASSERT_EQ(otherID, QStringLiteral("corners"));

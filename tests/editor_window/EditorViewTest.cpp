@@ -11,6 +11,7 @@
 #include "editor_window/PreviewStage.h"
 #include "editor_window/ShortcutsSheet.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -68,11 +69,11 @@ TEST_F(EditorViewTest, TheStageDrawsTheResultOnceScaledForItsPlace) {
     // never the progress indicator for good.
     EditorModel model(testsupport::filledImage(1920, 1080, Qt::red), QString(), std::nullopt);
     EditorView &page = show(&model);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.preview().isNull(); }, 20000));
+    ASSERT_TRUE(testsupport::becomes([&] { return !model.preview().isNull(); }));
     const auto centre = [&] {
         return stageOf(page)->grab().toImage().pixelColor(stageOf(page)->pictureRect().center().toPoint());
     };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return centre() == QColor(Qt::red); }, 5000)) << centre().name().toStdString();
+    EXPECT_TRUE(testsupport::becomes([&] { return centre() == QColor(Qt::red); })) << centre().name().toStdString();
 }
 
 TEST_F(EditorViewTest, ARealCaptureShowsTheOriginalBeforeItsFirstRenderThenItsResultAndSize) {
@@ -88,7 +89,7 @@ TEST_F(EditorViewTest, ARealCaptureShowsTheOriginalBeforeItsFirstRenderThenItsRe
     EXPECT_TRUE(stageOf(page)->showsProgress());
 
     // The result and its estimate arrive: the size summary with the format and bytes.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model.estimatedBytes().has_value(); }, 20000));
+    ASSERT_TRUE(testsupport::becomes([&] { return model.estimatedBytes().has_value(); }));
     EXPECT_FALSE(stageOf(page)->showsProgress());
     EXPECT_TRUE(sizePattern().match(summaryOf(page, "sizeSummary")->text()).hasMatch())
         << summaryOf(page, "sizeSummary")->text().toStdString();
@@ -130,12 +131,10 @@ TEST_F(EditorViewTest, AnExportChangeAsksOneEstimateAndAStyleStoreChangeNone) {
     ExportSettings settings = StyleStore::shared().exportSettings();
     settings.quality = 0.5;
     StyleStore::shared().setExportSettings(settings);
-    QTest::qWait(400);
-    settle();
+    settle(); // waits for the estimate's quarter second on its worker
     EXPECT_EQ(renderers.state->encodes, 1);
     renderers.state->encodes = 0;
     StyleStore::shared().setDefaultStyle(BeautyStyle{.padding = 10});
-    QTest::qWait(400);
     settle();
     EXPECT_EQ(renderers.state->encodes, 0);
 }
@@ -152,10 +151,9 @@ TEST_F(EditorViewTest, ButtonsCallTheModelAndOverlaysFollowItsFlags) {
     EXPECT_GT(order.indexOf(shortcutsSheetOf(page)), order.indexOf(commandBarOf(page)));
     model->setShortcutsOpen(false);
     model->setCommandBarOpen(false);
-    // Fades finish on the event loop's time, which a loaded machine stretches.
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return !commandBarOf(page)->isVisible() && !shortcutsSheetOf(page)->isVisible(); },
-                        EditorOverlay::fadeMs + 5000));
+    testsupport::finishAnimations(page); // the fades out, at their end
+    EXPECT_FALSE(commandBarOf(page)->isVisible());
+    EXPECT_FALSE(shortcutsSheetOf(page)->isVisible());
 
     // The text-copy button starts a reading and, clicked again, stops it.
     EditorBottomBar &bar = *bottomBarOf(page);
@@ -195,8 +193,7 @@ TEST_F(EditorViewTest, TheBackdropSheetFollowsTheDraftAndClearsItHoweverItCloses
     actions->save(edited);
     EXPECT_FALSE(model->backdropDraft());
     EXPECT_EQ(model->style().backdrop.id, edited.id);
-    QTest::qWait(1);
-    EXPECT_FALSE(sheet);
+    EXPECT_TRUE(testsupport::becomes([&] { return !sheet; })); // deleted later
 
     // A stored one: delete removes it and closes the sheet.
     actions.reset();
@@ -207,8 +204,7 @@ TEST_F(EditorViewTest, TheBackdropSheetFollowsTheDraftAndClearsItHoweverItCloses
     EXPECT_FALSE(model->backdropDraft());
     const QList<Backdrop> stored = StyleStore::shared().backdrops();
     EXPECT_TRUE(std::none_of(stored.begin(), stored.end(), [&](const Backdrop &b) { return b.id == edited.id; }));
-    QTest::qWait(1);
-    EXPECT_FALSE(sheet);
+    EXPECT_TRUE(testsupport::becomes([&] { return !sheet; }));
 
     // Closed by the window manager (or Escape): the draft goes too, so the editor's keys come back.
     model->editBackdrop(stored.first());

@@ -1,6 +1,7 @@
 #include "editor_window/ShortcutsSheet.h"
 
 #include "platform/StringTables.h"
+#include "support/Waiting.h"
 #include "widgets/Keycap.h"
 #include "widgets/SectionLabel.h"
 #include "widgets/Theme.h"
@@ -73,7 +74,7 @@ TEST(ShortcutsSheetTest, EveryCapShowsItsLabelInsideTheCard) {
             ShortcutsSheet sheet({}, &page);
             page.show();
             sheet.setShown(true);
-            QTest::qWait(EditorOverlay::fadeMs + 100);
+            testsupport::finishAnimations(sheet); // at rest: faded in
             const QImage shown = page.grab().toImage();
 
             // The caps' ink is the lightest thing on the dimmed page besides the card's texts.

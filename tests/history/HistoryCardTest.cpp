@@ -1,6 +1,7 @@
 #include "history/HistoryCard.h"
 
 #include "HistoryPageFixture.h"
+#include "support/Waiting.h"
 #include "history/HistoryGrid.h"
 #include "history/HistoryView.h"
 #include "widgets/Toast.h"
@@ -10,6 +11,7 @@
 #include <QAccessibleActionInterface>
 #include <QEnterEvent>
 #include <QMenu>
+#include <QPointer>
 #include <QSignalSpy>
 
 using namespace historypage;
@@ -58,11 +60,11 @@ TEST_F(HistoryCardTest, ThePictureTimeAndSizeComeAsTheStoreKnowsThem) {
     HistoryCard &shown = showCard(read);
     EXPECT_EQ(shown.timeText(), QStringLiteral("14:05"));
     EXPECT_EQ(shown.sizeText(), QStringLiteral("2880 × 1800"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.picture() == HistoryCard::Picture::shown; }, 5000));
+    EXPECT_TRUE(testsupport::becomes([&] { return shown.picture() == HistoryCard::Picture::shown; }));
 
     // A file that cannot be decoded: a still sign, never an endless spinner, and no size.
     shown.setEntry(entryOf(junk));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.picture() == HistoryCard::Picture::unreadable; }, 5000));
+    EXPECT_TRUE(testsupport::becomes([&] { return shown.picture() == HistoryCard::Picture::unreadable; }));
     EXPECT_EQ(shown.sizeText(), QString());
 }
 
@@ -73,13 +75,17 @@ TEST_F(HistoryCardTest, TheSizeAppearsOnTheCardOnScreenWhenTheRecordArrives) {
     page.resize(1000, 800);
     page.show();
     page.reload();
-    HistoryCard *onScreen = testsupport::namedChild<HistoryGrid>(page, "grid")->cardOf(waiting);
+    const QPointer<HistoryCard> onScreen = testsupport::namedChild<HistoryGrid>(page, "grid")->cardOf(waiting);
     ASSERT_NE(onScreen, nullptr);
     EXPECT_EQ(onScreen->sizeText(), QString());
+    QSignalSpy stored(history.get(), &HistoryStore::recordStored);
     engine.open = true;
-    ASSERT_TRUE(QSignalSpy(history.get(), &HistoryStore::recordStored).wait(10000));
-    QTest::qWait(20);
-    EXPECT_EQ(testsupport::namedChild<HistoryGrid>(page, "grid")->cardOf(waiting), onScreen);
+    ASSERT_TRUE(testsupport::received(stored));
+    // The same card, not one made anew, shows the size.
+    EXPECT_TRUE(
+        testsupport::becomes([&] { return !onScreen || onScreen->sizeText() == QStringLiteral("2880 × 1800"); }));
+    ASSERT_NE(onScreen, nullptr);
+    EXPECT_EQ(testsupport::namedChild<HistoryGrid>(page, "grid")->cardOf(waiting), onScreen.data());
     EXPECT_EQ(onScreen->sizeText(), QStringLiteral("2880 × 1800"));
 }
 
@@ -145,7 +151,8 @@ TEST_F(HistoryCardTest, HoverButtonsMenuAndAccessibility) {
     deleteButton->click();
     EXPECT_EQ(deleted.count(), 1);
     QTest::mouseMove(&host, QPoint(550, 550));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !deleteButton->isVisible(); }, 2000));
+    testsupport::finishAnimations(shown); // the buttons fade out, then hide
+    EXPECT_FALSE(deleteButton->isVisible());
 
     std::unique_ptr<QMenu> menu(shown.createMenu(nullptr));
     QStringList items;
@@ -184,7 +191,7 @@ TEST_F(HistoryCardTest, CopiedSaysSoOnlyOnceTheClipboardHoldsTheImage) {
     openStores();
     HistoryCard &shown = showCard(good);
     shown.copyImage();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !pasteboard.m_items.isEmpty(); }, 5000));
+    ASSERT_TRUE(testsupport::becomes([&] { return !pasteboard.m_items.isEmpty(); }));
     EXPECT_EQ(pasteboard.m_items.first().first, QStringLiteral("image/png"));
     EXPECT_EQ(QImage::fromData(pasteboard.m_items.first().second).size(), capturePicture().size());
     EXPECT_EQ(toast(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
@@ -194,7 +201,7 @@ TEST_F(HistoryCardTest, CopiedSaysSoOnlyOnceTheClipboardHoldsTheImage) {
     ASSERT_TRUE(platform::writeFileAtomically(bad, "broken"));
     shown.setEntry(entryOf(bad));
     shown.copyImage();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return toast().startsWith(QStringLiteral("Não foi possível copiar")); }, 5000));
+    EXPECT_TRUE(testsupport::becomes([&] { return toast().startsWith(QStringLiteral("Não foi possível copiar")); }));
     EXPECT_TRUE(pasteboard.m_items.isEmpty());
 
     // The page gives the card another capture while its menu is open: the menu copies the one it
@@ -203,7 +210,7 @@ TEST_F(HistoryCardTest, CopiedSaysSoOnlyOnceTheClipboardHoldsTheImage) {
     std::unique_ptr<QMenu> menu(shown.createMenu(nullptr));
     shown.setEntry(entryOf(bad));
     menu->actions()[1]->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !pasteboard.m_items.isEmpty(); }, 5000));
+    ASSERT_TRUE(testsupport::becomes([&] { return !pasteboard.m_items.isEmpty(); }));
     EXPECT_EQ(QImage::fromData(pasteboard.m_items.first().second).size(), capturePicture().size());
     EXPECT_EQ(toast(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
 }

@@ -1,3 +1,4 @@
+#include "HistoryPageFixture.h"
 #include "core/Settings.h"
 #include "core/TextRecognizer.h"
 #include "history/HistoryPeriod.h"
@@ -5,8 +6,11 @@
 #include "history/RecentsStore.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -32,7 +36,8 @@ using namespace std::chrono_literals;
 namespace {
 
 // Tells captures apart by the number of strokes of their one line of "text" (see `picture`): each
-// count has a script (text, time taken, failure, or running until told to stop).
+// count has a script (text, time taken, failure, running until told to stop, or until the test opens
+// the gate).
 class ScriptedEngine : public platform::TextEngine {
 public:
     struct Script {
@@ -40,6 +45,7 @@ public:
         std::chrono::milliseconds work{0};
         std::optional<platform::TextEngineError::Kind> fail = std::nullopt;
         bool untilStopped = false;
+        bool untilOpened = false;
     };
 
     void set(int strokes, Script script) {
@@ -69,7 +75,7 @@ public:
         if (script.fail) throw platform::TextEngineError(QStringLiteral("broken"), *script.fail);
         QElapsedTimer clock;
         clock.start();
-        while (script.untilStopped || clock.elapsed() < script.work.count()) {
+        while (script.untilStopped || (script.untilOpened && !opened) || clock.elapsed() < script.work.count()) {
             if (cancelled && cancelled()) {
                 ++stopped;
                 return {{}, true};
@@ -82,6 +88,7 @@ public:
     int maxConcurrentReads() const override { return platform::tesseractEngine().maxConcurrentReads(); }
 
     std::atomic<int> running{0}, mostRunning{0}, stopped{0};
+    std::atomic_bool opened{false};
 
 private:
     static int strokesOf(const QImage &line) {
@@ -142,7 +149,9 @@ protected:
         TextRecognizer::setEngine(&engine);
     }
     void TearDown() override {
+        engine.opened = true;
         store.reset();
+        historypage::waitForBackgroundReads();
         TextRecognizer::setEngine(nullptr);
     }
 
@@ -169,7 +178,9 @@ protected:
         std::sort(files.begin(), files.end(), [](const auto &a, const auto &b) { return a.date > b.date; });
         return files;
     }
-    HistoryStore &makeStore(std::chrono::milliseconds timeout = 400ms,
+    // The read time limit is long unless a test is about it: a read it cut short would change what
+    // the test sees.
+    HistoryStore &makeStore(std::chrono::milliseconds timeout = 1h,
                             std::shared_ptr<BackgroundTextReader> reader = nullptr) {
         HistoryStore::Options options;
         options.reader = std::move(reader);
@@ -178,11 +189,11 @@ protected:
         options.readTimeout = timeout;
         options.saveDelay = 150ms;
         store = std::make_unique<HistoryStore>(options);
-        EXPECT_TRUE(QTest::qWaitFor([this] { return store->isLoaded(); }, 5000));
+        EXPECT_TRUE(testsupport::becomes([this] { return store->isLoaded(); }));
         return *store;
     }
     // Runs the event loop until nothing is left to read (QTest::qWaitFor would sleep between events).
-    bool readAll(int ms = 5000) {
+    bool readAll(int ms = testsupport::patienceMs) {
         QEventLoop loop;
         QObject::connect(store.get(), &HistoryStore::pendingCountChanged, &loop, [&loop](int count) {
             if (count == 0) loop.quit();
@@ -195,6 +206,12 @@ protected:
         for (const HistoryEntry &e : store->entries())
             if (e.path() == file) return e;
         return HistoryEntry(file, {});
+    }
+    // Writes the save the changes so far scheduled now rather than after its delay, and delivers its
+    // indexWritten: what a test then reads of the file, or counts of the signal, is final.
+    void saveNow() {
+        store->flush();
+        testsupport::settle();
     }
     QJsonObject index() const {
         QFile file(indexPath);
@@ -227,7 +244,7 @@ TEST_F(HistoryStoreTest, EachFileIsReadOnceAndOnlyATimeoutIsReadAgain) {
         writeFile(QStringLiteral("enorme.png"),
                   QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a00806000000a8520bc8"));
 
-    HistoryStore &history = makeStore();
+    HistoryStore &history = makeStore(400ms);
     ASSERT_TRUE(readAll());
     EXPECT_EQ(history.text(entry(text)), QStringLiteral("Olá\nmundo"));
     EXPECT_EQ(history.dimensions(entry(text)), picture(1).size());
@@ -236,10 +253,9 @@ TEST_F(HistoryStoreTest, EachFileIsReadOnceAndOnlyATimeoutIsReadAgain) {
     EXPECT_EQ(history.dimensions(entry(slow)), std::nullopt);
     EXPECT_EQ(history.dimensions(entry(noEngine)), std::nullopt); // read once an engine is installed
     EXPECT_EQ(history.dimensions(entry(junk)), std::nullopt);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return engine.stopped == 1; }, 2000)); // the timed-out run stops
+    EXPECT_TRUE(testsupport::becomes([this] { return engine.stopped == 1; })); // the timed-out run stops
 
-    QSignalSpy written(&history, &HistoryStore::indexWritten);
-    ASSERT_TRUE(written.wait(2000));
+    saveNow();
     const QJsonObject saved = index();
     EXPECT_EQ(saved.keys(), (QStringList{QStringLiteral("enorme.png"), QStringLiteral("falha.png"),
                                          QStringLiteral("lixo.png"), QStringLiteral("texto.png")}));
@@ -264,7 +280,8 @@ TEST_F(HistoryStoreTest, EachFileIsReadOnceAndOnlyATimeoutIsReadAgain) {
 }
 
 TEST_F(HistoryStoreTest, OneWorkerReadsTheQueueInOrderAndAReloadAppends) {
-    for (int strokes = 5; strokes < 8; ++strokes) engine.set(strokes, {QString::number(strokes), 60ms});
+    for (int strokes = 5; strokes < 7; ++strokes) engine.set(strokes, {QString::number(strokes), 60ms});
+    engine.set(7, {QStringLiteral("7"), 0ms, std::nullopt, false, true}); // the first, held until "novo" is found
     engine.set(8, {QStringLiteral("depois"), 0ms});
     writePng(QStringLiteral("a.png"), 5, QDateTime::currentDateTime().addSecs(-30));
     writePng(QStringLiteral("b.png"), 6, QDateTime::currentDateTime().addSecs(-20));
@@ -272,10 +289,11 @@ TEST_F(HistoryStoreTest, OneWorkerReadsTheQueueInOrderAndAReloadAppends) {
     HistoryStore &history = makeStore();
     history.reload(); // a second reload queues nothing new
     EXPECT_EQ(history.pendingCount(), 3);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return engine.order().size() == 1; }, 2000));
+    ASSERT_TRUE(testsupport::becomes([this] { return engine.order().size() == 1; }));
     writePng(QStringLiteral("novo.png"), 8); // the newest file, found while the worker runs
     history.reload();
     EXPECT_EQ(history.pendingCount(), 4);
+    engine.opened = true;
     ASSERT_TRUE(readAll());
     EXPECT_EQ(engine.order(), (QList<int>{7, 6, 5, 8}));
     EXPECT_EQ(engine.mostRunning, 1);
@@ -288,8 +306,8 @@ TEST_F(HistoryStoreTest, ForgettingOrReusingANameDropsItsOldRead) {
     engine.set(11, {QStringLiteral("seguinte"), 0ms});
     const QString reused = writePng(QStringLiteral("Pelicarta 2026-03-14 09.05.27.png"), 9);
     writePng(QStringLiteral("seguinte.png"), 11, QDateTime::currentDateTime().addDays(-1));
-    HistoryStore &history = makeStore(10s);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return engine.running == 1; }, 2000));
+    HistoryStore &history = makeStore();
+    ASSERT_TRUE(testsupport::becomes([this] { return engine.running == 1; }));
 
     // The file is deleted and a new capture takes its name while the old read runs.
     remove(reused);
@@ -300,23 +318,25 @@ TEST_F(HistoryStoreTest, ForgettingOrReusingANameDropsItsOldRead) {
     dates.insert(reused, QDateTime::currentDateTime());
     history.didAdd(reused, capture);
     EXPECT_EQ(history.pendingCount(), 2);
-    // The old run stops and the worker goes on without waiting for it.
-    ASSERT_TRUE(readAll(3000));
+    // The old run stops and the worker goes on without waiting for it: that run would end only at the
+    // read limit, which is far beyond the wait.
+    ASSERT_TRUE(readAll());
     EXPECT_EQ(history.text(entry(reused)), QStringLiteral("novo"));
     EXPECT_EQ(history.text(history.entries().last()), QStringLiteral("seguinte"));
-    EXPECT_TRUE(QTest::qWaitFor([this] { return engine.stopped == 1; }, 2000));
+    EXPECT_TRUE(testsupport::becomes([this] { return engine.stopped == 1; }));
     history.reload();
     EXPECT_EQ(history.pendingCount(), 0);
 
-    // Forgetting nothing changes nothing; unknown paths still save once.
+    // Forgetting nothing changes nothing (no save waits afterwards); unknown paths still save once.
+    saveNow();
     QSignalSpy written(&history, &HistoryStore::indexWritten);
-    ASSERT_TRUE(written.wait(2000));
     const quint64 revision = history.revision();
     history.forget({});
     EXPECT_EQ(history.revision(), revision);
-    EXPECT_FALSE(written.wait(400));
+    saveNow();
+    EXPECT_EQ(written.size(), 0);
     history.forget({path(QStringLiteral("nunca.png"))});
-    EXPECT_TRUE(written.wait(2000));
+    EXPECT_TRUE(testsupport::received(written));
 }
 
 TEST_F(HistoryStoreTest, CardPicturesAreAtMostTheirSideAndReadAgainOnceTheNameIsUsedAgain) {
@@ -327,7 +347,7 @@ TEST_F(HistoryStoreTest, CardPicturesAreAtMostTheirSideAndReadAgainOnceTheNameIs
     dates.insert(file, QDateTime::currentDateTime());
     HistoryStore &history = makeStore();
     const auto waitFor = [](const QFuture<QImage> &future) {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 5000));
+        EXPECT_TRUE(testsupport::becomes([&] { return future.isFinished(); }));
         return future.isFinished() && future.resultCount() > 0 ? future.result() : QImage();
     };
     EXPECT_EQ(waitFor(history.thumbnail(file)).size(), QSize(HistoryStore::thumbnailSide, 160));
@@ -342,27 +362,32 @@ TEST_F(HistoryStoreTest, CardPicturesAreAtMostTheirSideAndReadAgainOnceTheNameIs
 TEST_F(HistoryStoreTest, SavesOnceAfterTheLastOfABurstAndAtQuit) {
     HistoryStore &history = makeStore();
     ASSERT_TRUE(readAll());
+    saveNow();
     QSignalSpy written(&history, &HistoryStore::indexWritten);
+    // Changes 40 ms apart, a burst within the 150 ms delay. No event is handled between them, so
+    // however slow the machine, no save can fall between two changes: the one save counts from the last.
     QElapsedTimer clock;
     clock.start();
     qint64 lastChange = 0;
     for (int i = 0; i < 10; ++i) {
-        QTest::qWait(40);
-        history.forget({path(QStringLiteral("x%1.png").arg(i))});
+        QThread::msleep(40);
         lastChange = clock.elapsed();
+        history.forget({path(QStringLiteral("x%1.png").arg(i))});
     }
-    ASSERT_TRUE(written.wait(2000));
+    ASSERT_TRUE(testsupport::received(written));
     EXPECT_GE(clock.elapsed(), lastChange + 140);
-    EXPECT_FALSE(written.wait(400));
+    saveNow(); // nothing waits to be saved any more: no second write
     EXPECT_EQ(written.size(), 1);
     EXPECT_EQ(QFile(indexPath).size(), 2); // "{}"
 
     // Changes that never pause still reach the file, ten delays after the first: changes a third of a
-    // delay apart would otherwise put the save off for ever.
-    clock.restart();
-    while (written.size() < 2 && clock.elapsed() < 30000) {
+    // delay apart would otherwise put the save off for ever. Events are handled just after each
+    // change, while the save it put off is not due yet, so only the ten-delay bound can save.
+    const QDeadlineTimer hang(testsupport::patienceMs);
+    while (written.size() < 2 && !hang.hasExpired()) {
         history.forget({path(QStringLiteral("z.png"))});
-        QTest::qWait(50);
+        QCoreApplication::processEvents();
+        QThread::msleep(50);
     }
     EXPECT_EQ(written.size(), 2);
 
@@ -385,15 +410,15 @@ TEST_F(HistoryStoreTest, AnIndexFileIsReadRecordByRecordAndWhatIsNoObjectIsKeptA
     EXPECT_EQ(history.text(entry(kept)), QStringLiteral("Straße"));
     EXPECT_EQ(history.text(entry(bad)), QStringLiteral("relido")); // its record alone was dropped and read again
     EXPECT_EQ(engine.readsOf(13), 0);
-    QSignalSpy written(&history, &HistoryStore::indexWritten);
-    ASSERT_TRUE(written.wait(2000));
+    saveNow();
     EXPECT_EQ(index().value(QStringLiteral("guardado.png")).toObject().keys().size(), 4); // "velha" is gone
 
     // The last capture goes: the index becomes "{}".
+    QSignalSpy written(&history, &HistoryStore::indexWritten);
     remove(kept);
     remove(bad);
     history.reload();
-    ASSERT_TRUE(written.wait(2000));
+    ASSERT_TRUE(testsupport::received(written));
     EXPECT_EQ(temp.read(QStringLiteral("Indice-do-historico.json")), QByteArray("{}"));
 
     // A top-level array is moved aside, not written over; a fresh index takes its place.
@@ -432,11 +457,12 @@ TEST_F(HistoryStoreTest, SearchFindsFoldedTextWithinThePeriod) {
     EXPECT_TRUE(history.search(QStringLiteral("rua"), at.addSecs(1)).isEmpty());
 
     // A capture still being read matches no word; its text counts as soon as it is stored.
-    engine.set(16, {QStringLiteral("recém-chegada"), 200ms});
+    engine.set(16, {QStringLiteral("recém-chegada"), 0ms, std::nullopt, false, true});
     const QString fresh = writePng(QStringLiteral("nova.png"), 16, now);
     history.didAdd(fresh, picture(16));
     EXPECT_TRUE(history.search(QStringLiteral("recem"), std::nullopt).isEmpty());
     EXPECT_EQ(history.search({}, std::nullopt).size(), 3);
+    engine.opened = true;
     ASSERT_TRUE(readAll());
     EXPECT_EQ(paths(history.search(QStringLiteral("recem"), std::nullopt)), QStringList{fresh});
 }
@@ -445,13 +471,13 @@ TEST_F(HistoryStoreTest, ManyQueuedFilesAndNewCapturesStayWithinTheRecognizersBo
     engine.set(17, {QStringLiteral("fila"), 5ms});
     engine.set(18, {QStringLiteral("nova"), 150ms});
     for (int i = 0; i < 200; ++i) writePng(QStringLiteral("f%1.png").arg(i), 17);
-    HistoryStore &history = makeStore(20s);
+    HistoryStore &history = makeStore();
     for (int i = 0; i < 3; ++i) {
         const QString file =
             writePng(QStringLiteral("nova%1.png").arg(i), 18, QDateTime::currentDateTime().addSecs(60));
         history.didAdd(file, picture(18));
     }
-    ASSERT_TRUE(readAll(60000));
+    ASSERT_TRUE(readAll());
     EXPECT_LE(engine.mostRunning, engine.maxConcurrentReads());
     EXPECT_EQ(engine.order().size(), 203);
     EXPECT_EQ(history.search(QStringLiteral("nova"), std::nullopt).size(), 3);
@@ -459,7 +485,7 @@ TEST_F(HistoryStoreTest, ManyQueuedFilesAndNewCapturesStayWithinTheRecognizersBo
 }
 
 TEST_F(HistoryStoreTest, ABurstOfCapturesKeepsOnePictureAndReadsTheRestFromTheirFiles) {
-    HistoryStore &history = makeStore(10s);
+    HistoryStore &history = makeStore();
     ASSERT_TRUE(readAll());
     // Each file shows ten strokes more than the picture handed over, so the engine tells which it read.
     QList<QImage> handed;
@@ -479,11 +505,11 @@ TEST_F(HistoryStoreTest, ABurstOfCapturesKeepsOnePictureAndReadsTheRestFromTheir
     ASSERT_TRUE(readAll());
     EXPECT_EQ(engine.order(), (QList<int>{20, 31, 32, 33, 34, 35})); // in the order they came
     for (int i = 0; i < 6; ++i) EXPECT_EQ(history.text(entry(files[i])), QStringLiteral("captura %1").arg(i));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return held() == 0; }, 2000));
+    EXPECT_TRUE(testsupport::becomes([&] { return held() == 0; }));
 }
 
 TEST_F(HistoryStoreTest, FedByTheRecentsStoreWithTheSamePaths) {
-    engine.set(19, {QStringLiteral("capturada"), 200ms});
+    engine.set(19, {QStringLiteral("capturada"), 0ms, std::nullopt, false, true});
     platform::UserDefaults defaults(temp.file(QStringLiteral("defaults.json")));
     defaults.setBool(Settings::historyCompact.key(), false);
     RecentsStore recents(defaults, folder);
@@ -501,11 +527,12 @@ TEST_F(HistoryStoreTest, FedByTheRecentsStoreWithTheSamePaths) {
     ASSERT_FALSE(written.isEmpty());
     ASSERT_EQ(history.entries().size(), 1);
     EXPECT_EQ(history.entries().first().path(), written);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return history.isLoaded(); }, 5000));
+    ASSERT_TRUE(testsupport::becomes([&] { return history.isLoaded(); }));
     EXPECT_EQ(history.entries().size(), 1);
     EXPECT_EQ(history.entries().first().path(), written);
     EXPECT_EQ(history.pendingCount(), 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return history.pendingCount() == 0; }, 5000));
+    engine.opened = true;
+    ASSERT_TRUE(testsupport::becomes([&] { return history.pendingCount() == 0; }));
     EXPECT_EQ(history.text(history.entries().first()), QStringLiteral("capturada"));
 
     recents.deleteFiles({written});
@@ -526,7 +553,7 @@ TEST_F(HistoryStoreTest, AReadApartThatCrashesIsAskedOnceMoreAndASecondCrashCoun
     const QString here = writePng(QStringLiteral("sem-processo.png"), 3);
     const QString slow = writePng(QStringLiteral("lenta.png"), 4);
 
-    HistoryStore &history = makeStore(400ms, reader);
+    HistoryStore &history = makeStore(1h, reader);
     ASSERT_TRUE(readAll());
     EXPECT_EQ(history.text(entry(once)), QStringLiteral("apart"));
     EXPECT_EQ(reader->asked.count(QStringLiteral("uma.png")), 2);
@@ -583,8 +610,8 @@ TEST_F(HistoryStoreTest, RealRecognitionFindsAccentedTextTypedPlainButNotAcrossL
     const QString file = path(QStringLiteral("conta.png"));
     ASSERT_TRUE(page.save(file, "png"));
     dates.insert(file, QDateTime::currentDateTime());
-    HistoryStore &history = makeStore(20s);
-    ASSERT_TRUE(readAll(60000));
+    HistoryStore &history = makeStore();
+    ASSERT_TRUE(readAll());
     const QList<HistoryEntry> found = history.search(QStringLiteral("CONFIGURACOES"), std::nullopt);
     ASSERT_EQ(found.size(), 1) << history.text(entry(file)).toStdString();
     EXPECT_EQ(history.snippet(found.first(), QStringLiteral("CONFIGURACOES")),

@@ -4,6 +4,7 @@
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -87,7 +88,8 @@ TEST_F(RecentThumbnailTest, MenuAndDeleteButtonActOnTheStore) {
     EXPECT_EQ(opened.size(), 0);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&tile, &leave);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !remove->isVisible(); }, 2000));
+    testsupport::finishAnimations(tile); // the button fades out, then hides
+    EXPECT_FALSE(remove->isVisible());
 }
 
 TEST_F(RecentThumbnailTest, AClickOpensTheCaptureOrDropsAFileThatIsGone) {

@@ -1,6 +1,7 @@
 #include "platform/Memory.h"
 #include "platform/HeifCodec.h"
 #include "platform/Module.h"
+#include "support/TestSupport.h"
 
 #include <QFile>
 #include <QImage>
@@ -140,8 +141,9 @@ TEST(MemoryTest, WithTuningTurnedOffLibrariesKeepTheirPages) {
     const qint64 before = residentFilePagesKb(files);
     ASSERT_GT(before, 2048);
 
-    qputenv("PELICARTA_NO_TUNING", "1");
-    platform::Memory::releaseFilePages(files, platform::Memory::Release::fromPageCache);
-    qunsetenv("PELICARTA_NO_TUNING");
+    {
+        const testsupport::ScopedEnvironment untuned("PELICARTA_NO_TUNING", QStringLiteral("1"));
+        platform::Memory::releaseFilePages(files, platform::Memory::Release::fromPageCache);
+    }
     EXPECT_GT(residentFilePagesKb(files), before * 9 / 10);
 }

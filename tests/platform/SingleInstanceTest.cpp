@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
+#include <memory>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -33,8 +36,8 @@ QFuture<Role> launch(const QString &folder, const QStringList &message) {
     return QtConcurrent::run([=] { return SingleInstance(folder).claim(message); });
 }
 
-bool finishes(const QFuture<Role> &future, int ms = 10000) {
-    return QTest::qWaitFor([&] { return future.isFinished(); }, ms);
+bool finishes(const QFuture<Role> &future) {
+    return testsupport::becomes([&] { return future.isFinished(); });
 }
 
 class SingleInstanceTest : public ::testing::Test {
@@ -58,9 +61,9 @@ TEST_F(SingleInstanceTest, OneInstanceTakesTheRequestsOfLaterLaunches) {
     // Garbage is answered with an error and never reaches the application.
     QLocalSocket raw;
     raw.connectToServer(first.socketPath());
-    ASSERT_TRUE(raw.waitForConnected(1000));
+    ASSERT_TRUE(raw.waitForConnected(testsupport::patienceMs));
     raw.write("{\"not\": \"a list\"}\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return raw.canReadLine(); }, 2000));
+    ASSERT_TRUE(testsupport::becomes([&] { return raw.canReadLine(); }));
     EXPECT_EQ(raw.readLine().trimmed(), QByteArray("error"));
     EXPECT_EQ(received.size(), 1);
 }
@@ -89,27 +92,40 @@ TEST_F(SingleInstanceTest, ALaunchLearnsWhetherItsRequestWasCarriedOut) {
     auto accepted = ask(QStringLiteral("one"));
     auto refused = ask(QStringLiteral("two"));
     auto forgotten = ask(QStringLiteral("three"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.size() == 3; }, 10000));
-    QTest::qWait(200);
+    ASSERT_TRUE(testsupport::becomes([&] { return answers.size() == 3; }));
+    // Nothing has gone back to them: every answer ends its connection, and all three are still open.
+    testsupport::settle();
+    const QList<QLocalSocket *> connections = first->findChildren<QLocalSocket *>();
+    EXPECT_EQ(std::count_if(connections.cbegin(), connections.cend(),
+                            [](const QLocalSocket *s) { return s->state() == QLocalSocket::ConnectedState; }),
+              3);
     EXPECT_FALSE(accepted.isFinished() || refused.isFinished() || forgotten.isFinished());
     answers[QStringLiteral("one")]->accept();
     answers[QStringLiteral("two")]->refuse(QStringLiteral("busy with an earlier capture\nsecond line"));
     answers.clear();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return accepted.isFinished() && refused.isFinished() && forgotten.isFinished(); },
-                                10000));
+    ASSERT_TRUE(
+        testsupport::becomes([&] { return accepted.isFinished() && refused.isFinished() && forgotten.isFinished(); }));
     EXPECT_EQ(accepted.result(), QString());
     EXPECT_EQ(refused.result(), QStringLiteral("busy with an earlier capture second line"));
     EXPECT_FALSE(forgotten.result().isEmpty());
 
-    auto quitting = QtConcurrent::run([place] {
+    // The instance ends only once the launch has seen it still running.
+    struct Seen {
+        std::atomic_bool handedOver{false}, endedEarly{true};
+    };
+    const auto seen = std::make_shared<Seen>();
+    auto quitting = QtConcurrent::run([place, seen] {
         SingleInstance later(place);
-        return later.claim({QStringLiteral("quit")}) == Role::handedOver && later.refusal().isEmpty() &&
-               !later.waitForEnd(300) && later.waitForEnd(10000);
+        const bool taken = later.claim({QStringLiteral("quit")}) == Role::handedOver && later.refusal().isEmpty();
+        seen->endedEarly = later.waitForEnd(300);
+        seen->handedOver = taken;
+        return taken && later.waitForEnd(testsupport::patienceMs);
     });
-    QTest::qWait(1000);
+    ASSERT_TRUE(testsupport::becomes([&] { return seen->handedOver || quitting.isFinished(); }));
+    EXPECT_FALSE(seen->endedEarly) << "the launch learnt of an end that had not come";
     EXPECT_FALSE(quitting.isFinished());
     first.reset();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return quitting.isFinished(); }, 15000));
+    ASSERT_TRUE(testsupport::becomes([&] { return quitting.isFinished(); }));
     EXPECT_TRUE(quitting.result());
 }
 
@@ -154,15 +170,15 @@ TEST_F(SingleInstanceTest, IdleClientsAreCappedAndTimedOutAndAGoneSocketIsMadeAg
                              [](const auto &s) { return s->state() == QLocalSocket::ConnectedState; });
     };
     // Beyond the cap the oldest are let go at once; the rest when they stay silent.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return stillOpen() <= 64; }, 3000)) << stillOpen();
+    EXPECT_TRUE(testsupport::becomes([&] { return stillOpen() <= 64; })) << stillOpen();
     const auto later = launch(folder(), {QStringLiteral("show")});
     ASSERT_TRUE(finishes(later));
     EXPECT_EQ(later.result(), Role::handedOver);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return stillOpen() == 0; }, 10000)) << stillOpen();
+    EXPECT_TRUE(testsupport::becomes([&] { return stillOpen() == 0; })) << stillOpen();
 
     // The socket removed under a running instance is made again: launches still reach it.
     ASSERT_TRUE(QFile::remove(first.socketPath()));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(first.socketPath()); }, 3000));
+    EXPECT_TRUE(testsupport::becomes([&] { return QFileInfo::exists(first.socketPath()); }));
     const auto again = launch(folder(), {QStringLiteral("show")});
     ASSERT_TRUE(finishes(again));
     EXPECT_EQ(again.result(), Role::handedOver);
@@ -193,10 +209,11 @@ TEST_F(SingleInstanceTest, ConnectionsOfAnotherUserAreRefused) {
         ::_exit(::read(fd, answer, sizeof answer) > 0 ? 1 : 0); // 0: closed without an answer
     }
     int status = -1;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, 10000));
+    ASSERT_TRUE(testsupport::becomes([&] { return ::waitpid(child, &status, WNOHANG) == child; }));
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    QTest::qWait(100);
+    // The connection was closed before it was served: nothing of it is left to arrive.
+    testsupport::settle();
     EXPECT_EQ(received.size(), 0);
 }
 

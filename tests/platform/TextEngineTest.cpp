@@ -1,5 +1,6 @@
 #include "platform/TextEngine.h"
 #include "platform/TextEngineModule.h"
+#include "support/Waiting.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,13 +17,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-bool waitUntil(const std::function<bool()> &done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QThread::msleep(10);
-    return done();
-}
 
 bool mapped(const QByteArray &library) {
     QFile maps(QStringLiteral("/proc/self/maps"));
@@ -57,7 +51,7 @@ TEST(TextEngineModule, GoesWhenIdleAndReadsAgainWhenLoadedAnew) {
     for (int round = 0; round < 3; ++round) {
         EXPECT_EQ(read(), QStringLiteral("Relatório mensal")) << "round " << round;
         EXPECT_TRUE(mapped("pelicarta_textengine")) << "round " << round;
-        ASSERT_TRUE(waitUntil([] { return !module::isLoaded(); }, 5000)) << "round " << round;
+        ASSERT_TRUE(testsupport::becomes([] { return !module::isLoaded(); })) << "round " << round;
         EXPECT_FALSE(mapped("pelicarta_textengine")) << "round " << round;
         EXPECT_EQ(openDescriptors(), descriptors) << "round " << round;
     }
@@ -72,36 +66,40 @@ TEST(TextEngineModule, KeptReadyItStartsAheadAndGoesWhenLetGo) {
     platform::TextEngine &engine = platform::tesseractEngine();
     module::setIdleLife(100ms);
     module::setPrepareDelay(300ms);
-    ASSERT_TRUE(waitUntil([] { return !module::isLoaded(); }, 5000));
+    ASSERT_TRUE(testsupport::becomes([] { return !module::isLoaded(); }));
     engine.keepReady().reset();
-    QThread::msleep(800);
+    ASSERT_TRUE(testsupport::becomes([] { return !module::isPreparing(); })); // its start is over
     EXPECT_FALSE(module::isLoaded()) << "let go before its start was due";
 
     module::setPrepareDelay(0ms);
     module::setIdleLife(60s);
     std::shared_ptr<void> kept = engine.keepReady();
     ASSERT_TRUE(kept);
-    ASSERT_TRUE(waitUntil([] { return module::isLoaded(); }, 5000));
-    // Its start runs below normal priority: on a busy machine it may take minutes.
-    ASSERT_TRUE(waitUntil([] { return !module::isPreparing(); }, 600000));
+    ASSERT_TRUE(testsupport::becomes([] { return module::isLoaded(); }));
+    ASSERT_TRUE(testsupport::becomes([] { return !module::isPreparing(); }));
+    // The housekeeper looks at least once a second; what it would free, it would free within this time.
     module::setIdleLife(100ms);
     QThread::msleep(1500);
     EXPECT_TRUE(module::isLoaded()) << "nothing ages while kept ready";
     module::setIdleLife(60s);
     kept.reset();
-    EXPECT_TRUE(waitUntil([] { return !module::isLoaded(); }, 60000)) << "started for nothing, kept";
+    EXPECT_TRUE(testsupport::becomes([] { return !module::isLoaded(); })) << "started for nothing, kept";
 
+    // What read lives its idle life from its read: the module goes no sooner.
+    constexpr auto life = 2s;
+    module::setIdleLife(life);
     kept = engine.keepReady();
-    ASSERT_TRUE(waitUntil([] { return module::isLoaded(); }, 5000));
+    ASSERT_TRUE(testsupport::becomes([] { return module::isLoaded(); }));
     QImage line(200, 40, QImage::Format_Grayscale8);
     line.fill(Qt::white);
+    QElapsedTimer sinceRead;
+    sinceRead.start();
     engine.readLine(line, 1, {});
-    ASSERT_TRUE(waitUntil([] { return !module::isPreparing(); }, 600000));
+    ASSERT_TRUE(testsupport::becomes([] { return !module::isPreparing(); }));
     kept.reset();
-    QThread::msleep(1500);
-    EXPECT_TRUE(module::isLoaded()) << "an instance that read lives its idle life";
-    module::setIdleLife(100ms);
-    EXPECT_TRUE(waitUntil([] { return !module::isLoaded(); }, 60000));
+    EXPECT_TRUE(testsupport::becomes([] { return !module::isLoaded(); }));
+    EXPECT_GE(sinceRead.elapsed(), std::chrono::milliseconds(life).count())
+        << "an instance that read lives its idle life";
     module::setPrepareDelay(1000ms);
     module::setIdleLife(4000ms);
 }
@@ -123,7 +121,7 @@ TEST(TextEngineModule, AFailureOutlivesTheModule) {
     }
     qputenv("TESSDATA_PREFIX", before);
     ASSERT_TRUE(failure);
-    ASSERT_TRUE(waitUntil([] { return !module::isLoaded(); }, 5000));
+    ASSERT_TRUE(testsupport::becomes([] { return !module::isLoaded(); }));
     ASSERT_FALSE(mapped("pelicarta_textengine"));
     try {
         std::rethrow_exception(failure);
@@ -156,7 +154,7 @@ TEST(OpenMPGuard, RestartsOnceWithASingleThread) {
         child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--gtest_filter=OpenMPGuard.RestartsOnceWithASingleThread")});
-        ASSERT_TRUE(child.waitForFinished(60000)) << "limit " << limit;
+        ASSERT_TRUE(child.waitForFinished(testsupport::patienceMs)) << "limit " << limit;
         EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
     }

@@ -1,5 +1,7 @@
 #include "platform/ThreadPriority.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -26,6 +28,12 @@
 namespace {
 
 int niceOfThisThread() { return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))); }
+
+// The test programs leave their workers at normal priority (see TestMain); these tests are about the
+// lowering, so they turn every measure back on while they run.
+struct EveryMeasureOn {
+    testsupport::ScopedEnvironment tuning{"PELICARTA_NO_TUNING", QString()};
+};
 
 // The nice values of the global pool's threads: one task on each, held until every task has one.
 std::set<int> globalPoolNiceValues() {
@@ -56,6 +64,7 @@ std::set<int> globalPoolNiceValues() {
 // images among the global pool's threads) must not leave that pool running the GUI thread's image
 // work, the capture files and the clipboard's copy at background priority.
 TEST(ThreadPriorityTest, ALoweredThreadsImageWorkLeavesTheSharedPoolAtNormalPriority) {
+    const EveryMeasureOn tuned;
     platform::makeSharedThreadsAtNormalPriority();
     const int normal = niceOfThisThread();
     std::thread background([] {
@@ -71,6 +80,7 @@ TEST(ThreadPriorityTest, ALoweredThreadsImageWorkLeavesTheSharedPoolAtNormalPrio
 // Bulk work (a picture's strips, x265's threads) runs below the thread that hands it in, and so does
 // every thread it starts, while that thread keeps its priority; a failure reaches the caller.
 TEST(ThreadPriorityTest, BulkWorkAndTheThreadsItStartsRunBelowTheCaller) {
+    const EveryMeasureOn tuned;
     const int normal = niceOfThisThread();
     const int expected = std::max(normal, platform::bulkNice);
     QThreadPool pool;
@@ -95,6 +105,7 @@ TEST(ThreadPriorityTest, BulkWorkAndTheThreadsItStartsRunBelowTheCaller) {
 // picture among that pool's threads and wait for them, and may lower work again: with one thread in
 // each pool (a one-processor machine) it still finishes, and so do the shared pool's other tasks.
 TEST(ThreadPriorityTest, LoweredImageWorkFinishesWithOneThreadInEveryPool) {
+    const EveryMeasureOn tuned;
     QThreadPool *shared = QThreadPool::globalInstance();
     QThreadPool &bulk = platform::bulkThreads();
     const int sharedThreads = shared->maxThreadCount();
@@ -145,6 +156,7 @@ long long sliceOfThisThread() {
 // Favouring a thread keeps its nice value (a lowered one stays lowered) and stays with that thread:
 // the threads it starts later get the usual slice.
 TEST(ThreadPriorityTest, AFavouredThreadKeepsItsNiceValueAndItsThreadsTheUsualSlice) {
+    const EveryMeasureOn tuned;
     std::thread([] {
         setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), platform::backgroundNice);
         const int lowered = niceOfThisThread();
@@ -163,6 +175,7 @@ TEST(ThreadPriorityTest, AFavouredThreadKeepsItsNiceValueAndItsThreadsTheUsualSl
 // Work lowered below the interface takes shorter turns on a processor it shares, where the kernel
 // takes a slice asked for (6.12 on), and the threads it starts (x265's pool) do as well.
 TEST(ThreadPriorityTest, LoweredWorkTakesShortTurnsAndPassesThemOn) {
+    const EveryMeasureOn tuned;
     std::thread([] {
         const long long usual = sliceOfThisThread();
         platform::lowerCurrentThreadToBulkPriority();
@@ -186,7 +199,7 @@ TEST(ThreadPriorityTest, LoweredWorkTakesShortTurnsAndPassesThemOn) {
 // turns only that one off.
 TEST(ThreadPriorityTest, TurningTuningOffLeavesThreadsTheirNiceValueAndSlice) {
     const auto tuned = [](const char *off) {
-        qputenv("PELICARTA_NO_TUNING", off);
+        const testsupport::ScopedEnvironment tuning("PELICARTA_NO_TUNING", QString::fromLatin1(off));
         std::pair<bool, bool> kept;
         std::thread([&] {
             const int nice = niceOfThisThread();
@@ -197,7 +210,6 @@ TEST(ThreadPriorityTest, TurningTuningOffLeavesThreadsTheirNiceValueAndSlice) {
             platform::favourForLatency("no such thread");
             kept = {niceOfThisThread() == nice, sliceOfThisThread() == slice};
         }).join();
-        qunsetenv("PELICARTA_NO_TUNING");
         return kept;
     };
     EXPECT_EQ(tuned("1"), std::make_pair(true, true));

@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -7,6 +8,7 @@
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QtConcurrent>
 
 #include <gtest/gtest.h>
@@ -118,7 +120,7 @@ TEST_F(UserDefaultsTest, AFileThatIsNotASettingsFileIsMovedAsideWithoutBeingRead
             EXPECT_EQ(UserDefaults(file).boolValue(QStringLiteral("flag")), true) << file.toStdString();
         }
     });
-    if (!QTest::qWaitFor([&] { return loading.isFinished(); }, 10000)) {
+    if (!testsupport::becomes([&] { return loading.isFinished(); })) {
         // Release a reader stuck on the FIFO, so that the failure is reported rather than hanging.
         ::close(::open(QFile::encodeName(path()).constData(), O_WRONLY | O_NONBLOCK));
         loading.waitForFinished();
@@ -185,8 +187,12 @@ TEST_F(UserDefaultsTest, EditsOfTheFileWhileRunningAreTakenIn) {
     d.setBool(QStringLiteral("gone"), true);
     QSignalSpy changed(&d, &UserDefaults::changed);
     QSignalSpy onDisk(&d, &UserDefaults::changedOnDisk);
-    // Our own write is not someone else's edit.
-    QTest::qWait(150);
+    // Our own write is not someone else's edit: the watcher sees it and the file is read again (once
+    // its events settle, on this timer), but nothing changed.
+    auto *settling = d.findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(settling, nullptr);
+    QSignalSpy reread(settling, &QTimer::timeout);
+    ASSERT_TRUE(testsupport::received(reread));
     EXPECT_EQ(onDisk.size(), 0);
 
     // Another program rewrites the file: one key changed, one removed, one with a value of the wrong
@@ -198,7 +204,7 @@ TEST_F(UserDefaultsTest, EditsOfTheFileWhileRunningAreTakenIn) {
     };
     write(
         R"({"format":1,"values":{"quick.lifetime":{"type":"int","value":"60"},"odd":{"type":"bool","value":"yes"}}})");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return onDisk.size() == 1; }, 3000)) << "the watcher saw no edit";
+    ASSERT_TRUE(testsupport::received(onDisk)) << "the watcher saw no edit";
     EXPECT_EQ(d.intValue(QStringLiteral("quick.lifetime")), 60);
     EXPECT_FALSE(d.contains(QStringLiteral("gone")));
     EXPECT_TRUE(d.contains(QStringLiteral("odd")));

@@ -16,6 +16,13 @@
 
 namespace testsupport {
 
+namespace {
+// How long a start may take before it counts as failed: the server and the window manager start in well
+// under a second on a machine at rest, a loaded one (a build beside the tests, two processors) can take
+// many times that.
+constexpr int kHangMs = 60'000;
+} // namespace
+
 XvfbServer::XvfbServer(QSize screen, bool windowManager) {
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     if (xvfb.isEmpty()) {
@@ -46,7 +53,7 @@ XvfbServer::XvfbServer(QSize screen, bool windowManager) {
     }
     m_pid = pid;
     QByteArray number;
-    QDeadlineTimer deadline(15000);
+    QDeadlineTimer deadline(kHangMs);
     while (!number.endsWith('\n') && !deadline.hasExpired()) {
         pollfd p{fds[0], POLLIN, 0};
         if (::poll(&p, 1, int(deadline.remainingTime())) <= 0) break;
@@ -71,14 +78,14 @@ bool XvfbServer::waitForWindowManager() {
     m_windowManager->setProcessEnvironment(env);
     m_windowManager->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_windowManager->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-    if (!m_windowManager->waitForStarted(5000)) return false;
+    if (!m_windowManager->waitForStarted(kHangMs)) return false;
     // The window manager is ready once it announces itself on the root window.
-    QDeadlineTimer deadline(15000);
+    QDeadlineTimer deadline(kHangMs);
     while (!deadline.hasExpired()) {
         QProcess probe;
         probe.setProcessEnvironment(env);
         probe.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-        probe.waitForFinished(5000);
+        probe.waitForFinished(kHangMs);
         if (probe.readAllStandardOutput().contains("window id")) return framesWindows();
         QThread::msleep(50);
     }
@@ -105,7 +112,7 @@ bool XvfbServer::framesWindows() {
         return parent;
     };
     xcb_window_t frame = XCB_WINDOW_NONE;
-    const QDeadlineTimer deadline(30000);
+    const QDeadlineTimer deadline(kHangMs);
     while (frame == XCB_WINDOW_NONE && !deadline.hasExpired()) {
         xcb_map_window(c, probe);
         const QDeadlineTimer again(1000);
@@ -117,7 +124,7 @@ bool XvfbServer::framesWindows() {
     }
     xcb_destroy_window(c, probe);
     // Tests list the root's children: the frame goes before the first test starts.
-    const QDeadlineTimer unframed(10000);
+    const QDeadlineTimer unframed(kHangMs);
     while (frame != XCB_WINDOW_NONE && !unframed.hasExpired()) {
         xcb_get_window_attributes_reply_t *attributes =
             xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, frame), nullptr);

@@ -8,6 +8,7 @@
 #include "support/LaidOutApart.h"
 #include "support/ScriptedAlerts.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "tutorial_window/PictureLoader.h"
 #include "tutorial_window/PlainFields.h"
 #include "tutorial_window/StepPictureView.h"
@@ -122,7 +123,7 @@ TEST_F(TutorialDetailViewTest, RecordingWithNoStepsOffersTheStepAndFinishInstead
     CaptureService::resetForTesting();
     QAbstractButton *step = shown().value(0), *finish = shown().value(1);
     QTest::mouseClick(step, Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return backend.overlayMode.has_value(); }, 2000));
+    EXPECT_TRUE(testsupport::becomes([&] { return backend.overlayMode.has_value(); }));
     EXPECT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::area);
     backend.pick(std::nullopt);
     CaptureBackend::setSharedForTesting(nullptr);
@@ -208,7 +209,7 @@ TEST_F(TutorialDetailViewTest, TheHeaderShowsTheTitleFromItsStartAndEveryButtonW
     EllipsisLineEdit *title = testsupport::namedChild<EllipsisLineEdit>(header(), "titleField");
     EXPECT_TRUE(title->isElided());
     view->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get(), testsupport::patienceMs));
     QTest::mouseClick(title, Qt::LeftButton, {}, QPoint(10, title->height() / 2));
     EXPECT_EQ(title->cursorPosition(), 1); // where the click landed on the letters shown
     title->end(false);

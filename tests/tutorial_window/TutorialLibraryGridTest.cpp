@@ -1,6 +1,7 @@
 #include "platform/NamePrompt.h"
 #include "support/ScriptedAlerts.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "tutorial_window/PictureLoader.h"
 #include "tutorial_window/TutorialLibraryGrid.h"
 #include "tutorials/TutorialStore.h"
@@ -153,7 +154,7 @@ TEST_F(TutorialLibraryGridTest, AFirstPictureThatCannotBeReadShowsTheNoCoverSymb
     cover(broken); // starts the decode
     const QString path = store.folder(broken) + QLatin1Char('/') + stored.steps.constFirst().imageFile;
     const auto failed = [&] { return loader.state(path, {680, 680}) == PictureLoader::State::failed; };
-    ASSERT_TRUE(QTest::qWaitFor(failed, 10'000));
+    ASSERT_TRUE(testsupport::becomes(failed));
     const QImage shown = cover(broken);
     EXPECT_EQ(shown, cover(empty));
     QSet<QRgb> colors;

@@ -5,6 +5,7 @@
 #include "platform/Pasteboard.h"
 #include "platform/SavePanel.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "tutorials/TutorialExporter.h"
 #include "tutorials/TutorialStore.h"
 #include "widgets/Toast.h"
@@ -64,7 +65,7 @@ protected:
         platform::setRevealForTesting({});
     }
     static void finish(QFuture<void> future) {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 60'000));
+        ASSERT_TRUE(testsupport::becomes([&] { return future.isFinished(); }));
     }
     static QString toast() { return Toast::panel() ? Toast::panel()->windowTitle() : QString(); }
 

@@ -1,4 +1,5 @@
 #include "support/Wheel.h"
+#include "support/Waiting.h"
 #include "widgets/Picker.h"
 #include "widgets/TintedSlider.h"
 #include "widgets/WheelGuard.h"
@@ -60,7 +61,7 @@ TEST(WheelGuardTest, TheWheelScrollsThePageUntilTheControlIsClickedOrTabbedInto)
     GuardedPage g;
     g.page.show();
     g.page.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&g.page));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&g.page, testsupport::patienceMs));
     QSignalSpy chosen(g.picker, &Picker::chosen);
     // The focus the window gave its first control as it came up is not the user's choice.
     QWidget *focused = QApplication::focusWidget();

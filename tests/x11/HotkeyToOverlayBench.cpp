@@ -3,6 +3,8 @@
 // A measurement, not a check: run with
 //   tests_x11 --gtest_also_run_disabled_tests --gtest_filter='*HotkeyToOverlay*'
 #include "X11Fixture.h"
+#include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include "capture/CaptureService.h"
 #include "capture/HotkeyManager.h"
@@ -105,7 +107,10 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs) {
 
 } // namespace
 
-class HotkeyBench : public x11test::X11Test {};
+// Measured as the program runs: with its workers lowered, as the other tests are not.
+class HotkeyBench : public x11test::X11Test {
+    testsupport::ScopedEnvironment m_tuning{"PELICARTA_NO_TUNING", QString()};
+};
 
 TEST_F(HotkeyBench, DISABLED_HotkeyToOverlayFirstFrame) {
     HotkeyManager &manager = HotkeyManager::shared(); // creates the key grabs' event filter first
@@ -129,15 +134,17 @@ TEST_F(HotkeyBench, DISABLED_HotkeyToOverlayFirstFrame) {
         // Started, not waited for: the event loop must be free when the press arrives.
         QProcess::startDetached(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--delay"),
                                                             QStringLiteral("0"), QStringLiteral("alt+shift+a")});
-        ASSERT_TRUE(waitUntil([&] { return firstPaint.painted; }, 5000)) << "no overlay frame";
+        ASSERT_TRUE(waitUntil([&] { return firstPaint.painted; }, testsupport::patienceMs)) << "no overlay frame";
         afterActivation.push_back(double(clientClock.elapsed() - activatedAt));
         const xcb_timestamp_t painted = clock.now();
-        ASSERT_NE(keyTimes.last, 0u);
-        latencies.push_back(double(painted - keyTimes.last));
+        const xcb_timestamp_t pressed = keyTimes.last;
+        ASSERT_NE(pressed, 0u);
+        latencies.push_back(double(painted - pressed));
         QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
-        ASSERT_TRUE(QTest::qWaitFor([] { return !CaptureService::overlayIsUp() && !CaptureService::isBusy(); }, 5000));
-        // Past the hot keys' auto-repeat window (a press soon after the last one may be taken for a repeat).
-        QTest::qWait(300);
+        ASSERT_TRUE(testsupport::becomes([] { return !CaptureService::overlayIsUp() && !CaptureService::isBusy(); }));
+        // Past the hot keys' auto-repeat window on the server's clock (a press soon after the last one may
+        // be taken for a repeat).
+        ASSERT_TRUE(testsupport::becomes([&] { return clock.now() - pressed > 300; }));
     }
     qApp->removeEventFilter(&firstPaint);
     qApp->removeNativeEventFilter(&keyTimes);
@@ -165,13 +172,15 @@ TEST_F(HotkeyBench, DISABLED_OverlayStages) {
         OverlayController controller(session.value(), OverlayModel::Mode::area, [](std::optional<OverlayResult>) {});
         controller.show();
         const qint64 shown = t.elapsed();
-        ASSERT_TRUE(waitUntil([&] { return paint.painted; }, 5000));
+        ASSERT_TRUE(waitUntil([&] { return paint.painted; }, testsupport::patienceMs));
         const qint64 painted = t.elapsed();
         qApp->removeEventFilter(&paint);
         std::printf("freeze the display %lld ms, show (backdrop blur, windows) %lld ms, to the first frame %lld ms\n",
                     prepared, shown - prepared, painted - shown);
         controller.handleKey(53, false, false);
-        QTest::qWait(200);
+        // The next run starts from a screen without the overlay.
+        ASSERT_TRUE(testsupport::becomes([&] { return controller.views().isEmpty(); }));
+        ASSERT_TRUE(x11test::caughtUp());
     }
 }
 
@@ -179,14 +188,20 @@ TEST_F(HotkeyBench, DISABLED_OverlayStages) {
 // and what it covered be repainted.
 TEST_F(HotkeyBench, DISABLED_FreezeWithOurWindowShowing) {
     spawn({QStringLiteral("Fundo"), QColor(0x20, 0x80, 0x40), QRect(100, 100, 900, 600)});
-    auto median = [](int runs) {
+    auto median = [this](int runs) {
         std::vector<double> times;
         for (int run = 0; run < runs; ++run) {
             QElapsedTimer t;
             t.start();
             EXPECT_TRUE(ScreenCapturer::prepareSession().ok());
             times.push_back(double(t.elapsed()));
-            QTest::qWait(150);
+            // Each run starts with our windows back on the screen and the window manager done with them.
+            for (const auto &own : ownWindows)
+                EXPECT_TRUE(testsupport::becomes([&] {
+                    const auto d = services->window(quint32(own->winId()));
+                    return own->isVisible() && d && d->onScreen;
+                }));
+            EXPECT_TRUE(x11test::windowManagerCaughtUp());
         }
         std::sort(times.begin(), times.end());
         return times[times.size() / 2];

@@ -26,7 +26,7 @@ CaptureResult<QImage> captureWindowAndWait(const WindowInfo &info, std::optional
     QObject context;
     ScreenCapturer::captureWindow(info, frontmost, returnFocus, &context,
                                   [&](CaptureResult<QImage> r) { outcome.emplace(std::move(r)); });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 10000));
+    EXPECT_TRUE(testsupport::becomes([&] { return outcome.has_value(); }));
     return outcome ? *outcome : CaptureResult<QImage>(CaptureError::Kind::windowHidden);
 }
 
@@ -36,7 +36,7 @@ CaptureResult<QImage> readLater(const std::function<void(QObject *, ScreenCaptur
     QObject context;
     grab(&context, [&](CaptureResult<QImage> r) { outcome.emplace(std::move(r)); });
     EXPECT_FALSE(outcome.has_value()) << "answered inside the call";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 10000));
+    EXPECT_TRUE(testsupport::becomes([&] { return outcome.has_value(); }));
     return outcome ? *outcome : CaptureResult<QImage>(CaptureError::Kind::noDisplay);
 }
 
@@ -132,7 +132,8 @@ TEST_F(X11Test, CoveredWindowComesBackInItsOwnColors) {
     EXPECT_EQ(image.value().size(), info.frame.size().toSize());
     EXPECT_EQ(colorAt(image.value(), QPointF(image.value().width() * 0.6, image.value().height() * 0.7)), kRed);
     EXPECT_EQ(colorAt(image.value(), QPointF(image.value().width() * 0.9, image.value().height() * 0.9)), kRed);
-    // Nothing was activated.
+    // Nothing was activated, as the window manager would have done by now.
+    ASSERT_TRUE(windowManagerCaughtUp());
     EXPECT_EQ(services->frontmostApplication(), green.pid);
     EXPECT_EQ(services->activeWindowFrame(), infoOf(*services, green.id).frame);
 }
@@ -182,7 +183,7 @@ TEST_F(X11Test, AreaAndDisplayUnderTheMouse) {
               CaptureError::Kind::cropFailed);
 
     QCursor::setPos(QPoint(300, 300));
-    ASSERT_TRUE(QTest::qWaitFor([] { return ScreenCapturer::globalMouseLocation() == QPointF(300, 300); }));
+    ASSERT_TRUE(testsupport::becomes([] { return ScreenCapturer::globalMouseLocation() == QPointF(300, 300); }));
     const CaptureResult<QImage> full = ScreenCapturer::captureDisplayUnderMouse();
     ASSERT_TRUE(full.ok());
     EXPECT_EQ(full.value().size(), QSize(1920, 1080));
@@ -249,8 +250,8 @@ TEST_F(X11Test, WithoutCompositeOurWindowsAreHiddenAroundTheGrab) {
     const QImage &image = session.value().snapshots.at(0).image;
     EXPECT_EQ(colorAt(image, QPointF(225, 200)), kRed);
     const auto backOnScreen = [&] {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return own.isVisible() && services->window(quint32(own.winId())); }));
-        EXPECT_TRUE(QTest::qWaitFor([&] {
+        EXPECT_TRUE(testsupport::becomes([&] { return own.isVisible() && services->window(quint32(own.winId())); }));
+        EXPECT_TRUE(testsupport::becomes([&] {
             const auto d = services->window(quint32(own.winId()));
             return d && d->onScreen;
         }));
@@ -269,9 +270,10 @@ TEST_F(X11Test, WithoutCompositeOurWindowsAreHiddenAroundTheGrab) {
         QObject gone;
         ScreenCapturer::captureDisplayUnderMouse(&gone, [&](CaptureResult<QImage>) { answered = true; });
     }
-    QTest::qWait(300);
-    EXPECT_FALSE(answered);
+    // Shown again in the turn that would have answered.
+    EXPECT_FALSE(own.isVisible());
     backOnScreen();
+    EXPECT_FALSE(answered);
 
     // One marked to stay hidden after grabs is left off the screen for its owner to show again.
     platform::setStaysHiddenAfterGrab(own.windowHandle(), true);
@@ -289,7 +291,7 @@ TEST_F(X11Test, WithoutCompositeOurWindowsAreHiddenAroundTheGrab) {
 std::vector<quint32> clientStacking() {
     QProcess xprop;
     xprop.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
-    if (!xprop.waitForFinished(5000)) return {};
+    if (!xprop.waitForFinished(testsupport::patienceMs)) return {};
     std::vector<quint32> ids;
     const QString out = QString::fromLatin1(xprop.readAllStandardOutput());
     for (const QString &piece : out.section(QLatin1Char('#'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts))
@@ -318,11 +320,12 @@ TEST_F(X11Test, OurWindowComesBackWhereItWasInTheStack) {
         const CaptureResult<QImage> image =
             readLater([](QObject *context, auto done) { ScreenCapturer::captureDisplayUnderMouse(context, done); });
         ASSERT_TRUE(image.ok());
-        EXPECT_TRUE(QTest::qWaitFor([&] {
+        EXPECT_TRUE(testsupport::becomes([&] {
             const auto d = services->window(quint32(own.winId()));
             return own.isVisible() && d && d->onScreen;
         }));
-        QTest::qWait(200); // what the window manager does with a window mapped anew
+        // What the window manager does with a window mapped anew (stacks it, maybe focuses it) is done.
+        ASSERT_TRUE(windowManagerCaughtUp());
         EXPECT_TRUE(below()) << "composite " << composite;
         EXPECT_EQ(services->frontmostApplication(), front.pid) << "composite " << composite;
     }
@@ -357,7 +360,7 @@ TEST_F(X11Test, AWindowKeptOffAfterTheGrabStaysMappedAndComesBackAsPaintedMeanwh
     palette.setColor(QPalette::Window, kGreen);
     own.setPalette(palette);
     own.repaint();
-    QTest::qWait(100);
+    ASSERT_TRUE(caughtUp()); // the server has what was painted
     EXPECT_EQ(screenAt(inside), kRed);
     const CaptureResult<QImage> again =
         readLater([](QObject *context, auto done) { ScreenCapturer::captureDisplayUnderMouse(context, done); });
@@ -368,7 +371,7 @@ TEST_F(X11Test, AWindowKeptOffAfterTheGrabStaysMappedAndComesBackAsPaintedMeanwh
     EXPECT_TRUE(platform::bringBackAfterGrab(handle));
     EXPECT_FALSE(platform::keptOffScreenAfterGrab(handle));
     EXPECT_FALSE(platform::bringBackAfterGrab(handle));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return screenAt(inside) == kGreen; }));
+    EXPECT_TRUE(testsupport::becomes([&] { return screenAt(inside) == kGreen; }));
 }
 
 TEST_F(X11Test, TenWindowsStackInOrder) {

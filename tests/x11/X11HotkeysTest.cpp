@@ -3,6 +3,8 @@
 #include "platform/GlobalHotkeys.h"
 #include "platform/KeyEvent.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -27,7 +29,7 @@ using x11test::xdotool;
 int pressesFor(GlobalHotkeys &hotkeys, int identifier, const QString &keys) {
     QSignalSpy spy(&hotkeys, &GlobalHotkeys::pressed);
     xdotool({QStringLiteral("key"), keys});
-    QTest::qWait(150);
+    EXPECT_TRUE(x11test::caughtUp());
     int count = 0;
     for (const auto &arguments : spy) count += arguments.at(0).toInt() == identifier ? 1 : 0;
     return count;
@@ -47,6 +49,31 @@ struct OtherClient {
         xcb_key_symbols_free(symbols);
         return code;
     }
+};
+
+// Counts the presses of one key the server sends this process, its auto-repeat included, wherever they
+// go (a grab on the root window, a focused window of ours). Made after the hot keys, it sees them first.
+class RawPresses : public QAbstractNativeEventFilter {
+public:
+    explicit RawPresses(int keyCode) : m_keycode(xcb_keycode_t(evdevFromKeyCode(keyCode) + 8)) {
+        qApp->installNativeEventFilter(this);
+    }
+    ~RawPresses() override { qApp->removeNativeEventFilter(this); }
+    RawPresses(const RawPresses &) = delete;
+    RawPresses &operator=(const RawPresses &) = delete;
+    int count = 0;
+
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override {
+        if (type != "xcb_generic_event_t") return false;
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        if ((event->response_type & 0x7f) == XCB_KEY_PRESS &&
+            reinterpret_cast<const xcb_key_press_event_t *>(event)->detail == m_keycode)
+            ++count;
+        return false;
+    }
+
+private:
+    xcb_keycode_t m_keycode;
 };
 
 struct X11HotkeysTest : testing::Test {
@@ -77,12 +104,15 @@ TEST_F(X11HotkeysTest, PressesArriveWithLocksOnAndOncePerPress) {
     ASSERT_TRUE(hotkeys->registerHotkey(1, KeyCode::p, ModifierFlag::command | ModifierFlag::control));
     EXPECT_EQ(pressesFor(*hotkeys, 1, QStringLiteral("ctrl+super+p")), 1);
 
-    // A held key reports one press, not its auto-repeat.
+    // A held key reports one press, not its auto-repeat: held until the server has repeated it.
     QSignalSpy spy(hotkeys.get(), &GlobalHotkeys::pressed);
-    xdotool({QStringLiteral("keydown"), QStringLiteral("alt+shift+f")});
-    QTest::qWait(1200);
-    xdotool({QStringLiteral("keyup"), QStringLiteral("alt+shift+f")});
-    QTest::qWait(100);
+    {
+        RawPresses presses(KeyCode::f);
+        xdotool({QStringLiteral("keydown"), QStringLiteral("alt+shift+f")});
+        EXPECT_TRUE(testsupport::becomes([&] { return presses.count >= 3; })) << "the key was not repeated";
+        xdotool({QStringLiteral("keyup"), QStringLiteral("alt+shift+f")});
+        EXPECT_TRUE(x11test::caughtUp());
+    }
     EXPECT_EQ(spy.count(), 1);
 
     hotkeys->unregisterHotkey(3);
@@ -94,14 +124,19 @@ TEST_F(X11HotkeysTest, PressesArriveWithLocksOnAndOncePerPress) {
     focused.resize(200, 100);
     focused.show();
     focused.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&focused, 30000));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&focused, testsupport::patienceMs));
     spy.clear();
-    xdotool({QStringLiteral("keydown"), QStringLiteral("alt+shift+g")});
-    QTest::qWait(50);
-    ASSERT_TRUE(hotkeys->registerHotkey(4, KeyCode::g, kAltShift));
-    QTest::qWait(1200);
-    xdotool({QStringLiteral("keyup"), QStringLiteral("alt+shift+g")});
-    QTest::qWait(150);
+    {
+        RawPresses presses(KeyCode::g);
+        xdotool({QStringLiteral("keydown"), QStringLiteral("alt+shift+g")}); // down on the server once it ends
+        ASSERT_TRUE(hotkeys->registerHotkey(4, KeyCode::g, kAltShift));
+        ASSERT_TRUE(x11test::caughtUp()); // what came before the grab is counted now
+        presses.count = 0;
+        // Repeated after the grab, and still not a press of the hot key.
+        EXPECT_TRUE(testsupport::becomes([&] { return presses.count >= 2; })) << "the key was not repeated";
+        xdotool({QStringLiteral("keyup"), QStringLiteral("alt+shift+g")});
+        EXPECT_TRUE(x11test::caughtUp());
+    }
     EXPECT_EQ(spy.count(), 0);
     EXPECT_EQ(pressesFor(*hotkeys, 4, QStringLiteral("alt+shift+g")), 1);
 }
@@ -149,7 +184,7 @@ TEST_F(X11HotkeysTest, RefusalsAndRegrabAfterAModifierMapChange) {
     ASSERT_TRUE(set);
     EXPECT_EQ(set->status, XCB_MAPPING_STATUS_SUCCESS);
     free(set);
-    QTest::qWait(300);
+    ASSERT_TRUE(x11test::caughtUp()); // told of the new map, and grabbed again
 
     xdotool({QStringLiteral("key"), QStringLiteral("Num_Lock")});
     EXPECT_EQ(pressesFor(*hotkeys, 1, QStringLiteral("alt+shift+a")), 1);

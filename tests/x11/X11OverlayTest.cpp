@@ -20,8 +20,8 @@ using namespace x11test;
 
 namespace {
 
-// Lets the X server deliver what xdotool sent.
-void settle(int ms = 150) { QTest::qWait(ms); }
+// Waits until what xdotool sent has reached the overlay.
+void delivered() { EXPECT_TRUE(caughtUp()); }
 
 class X11OverlayTest : public X11Test {
 protected:
@@ -38,13 +38,14 @@ protected:
         });
         controller->show();
         ASSERT_FALSE(controller->views().isEmpty());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(controller->views().first(), 30000));
-        settle(300);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(controller->views().first(), testsupport::patienceMs));
+        // The server has given it the keyboard and the pointer.
+        delivered();
     }
 
     // Waits for the overlay to reach a state: a busy machine delivers the pointer and the keys late, never
     // out of order.
-    static bool becomes(const std::function<bool()> &state) { return QTest::qWaitFor(state, 30000); }
+    static bool becomes(const std::function<bool()> &state) { return testsupport::becomes(state); }
     bool selectionBecomes(const QRectF &rect) {
         return becomes([&] { return controller->model().selection() == rect; });
     }
@@ -98,21 +99,21 @@ TEST_F(X11OverlayTest, DragThenReturnGivesTheAreaCutFromTheFrozenScreen) {
     showOverlay(OverlayModel::Mode::area);
     xdotool({QStringLiteral("mousemove"), QStringLiteral("100"), QStringLiteral("100"), QStringLiteral("mousedown"),
              QStringLiteral("1")});
-    settle();
+    delivered();
     xdotool({QStringLiteral("mousemove"), QStringLiteral("300"), QStringLiteral("250")});
-    settle();
+    delivered();
     xdotool({QStringLiteral("mousemove"), QStringLiteral("500"), QStringLiteral("400")});
-    settle();
+    delivered();
     screenshot(QStringLiteral("overlay-x11-drawing.png"));
     xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
-    settle();
+    delivered();
     screenshot(QStringLiteral("overlay-x11-adjusting.png"));
     // Arrows nudge by one point, Shift+arrows by ten.
     xdotool({QStringLiteral("key"), QStringLiteral("Right")});
     xdotool({QStringLiteral("key"), QStringLiteral("shift+Down")});
     EXPECT_TRUE(selectionBecomes(QRectF(101, 110, 400, 300)));
     xdotool({QStringLiteral("key"), QStringLiteral("Left"), QStringLiteral("shift+Up")});
-    settle();
+    EXPECT_TRUE(selectionBecomes(QRectF(100, 100, 400, 300)));
     xdotool({QStringLiteral("key"), QStringLiteral("Return")});
     ASSERT_TRUE(waitForResult());
     ASSERT_TRUE(result->has_value());
@@ -144,7 +145,7 @@ TEST_F(X11OverlayTest, SpaceSwitchesToWindowsAndAClickTakesOne) {
     spawn({QStringLiteral("Azul"), QColor(0x20, 0x40, 0xd0), QRect(700, 200, 400, 300)});
     showOverlay(OverlayModel::Mode::area);
     xdotool({QStringLiteral("mousemove"), QStringLiteral("300"), QStringLiteral("250")});
-    settle();
+    delivered();
     xdotool({QStringLiteral("key"), QStringLiteral("space")});
     EXPECT_TRUE(becomes([&] { return controller->model().mode() == OverlayModel::Mode::window; }));
     xdotool({QStringLiteral("mousemove"), QStringLiteral("320"), QStringLiteral("260")});
@@ -189,7 +190,7 @@ TEST_F(X11OverlayTest, TheNextOverlayShowsItsOwnScreenFromItsFirstFrame) {
     completions = 0;
     showOverlay(OverlayModel::Mode::area);
     EXPECT_EQ(controller->views().first()->winId(), window);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return probe.color.has_value(); }, 5000));
+    ASSERT_TRUE(becomes([&] { return probe.color.has_value(); }));
     // The blue desktop under the overlay's first dimming (0.28 of a near black).
     EXPECT_NEAR(probe.color->blue(), 153, 10) << probe.color->name().toStdString();
     EXPECT_NEAR(probe.color->red(), 25, 10) << probe.color->name().toStdString();

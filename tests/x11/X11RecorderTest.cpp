@@ -32,7 +32,7 @@ protected:
         manager = std::make_unique<HotkeyManager>(store, platform::GlobalHotkeys::createForPlatform());
         manager->setHandler([this](ShortcutAction action) { started << action; });
         manager->start();
-        QCoreApplication::processEvents();
+        ASSERT_TRUE(x11test::caughtUp()); // registered, and the server holds the grabs
     }
     void TearDown() override {
         manager.reset();
@@ -42,7 +42,7 @@ protected:
     QList<ShortcutAction> startedBy(const QString &keys) {
         started.clear();
         key(keys);
-        QTest::qWait(250);
+        EXPECT_TRUE(x11test::caughtUp());
         return started;
     }
 };
@@ -60,14 +60,14 @@ TEST_F(X11RecorderTest, RecordingSuspendsHotKeysAndTheNewCombinationWorksAtOnce)
     window.resize(640, 760);
     window.show();
     window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 30000));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, testsupport::patienceMs));
     ShortcutRecorder *recorder = section->recorder(ShortcutAction::captureArea);
 
     // A real click on the field starts recording; the hot keys are gone meanwhile.
     const QPoint centre = recorder->field()->mapToGlobal(recorder->field()->rect().center());
     tryXdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(centre.x()),
                 QString::number(centre.y()), QStringLiteral("click"), QStringLiteral("1")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, 3000));
+    ASSERT_TRUE(testsupport::becomes([&] { return recorder->isRecording(); }));
     EXPECT_TRUE(manager->isSuspended());
 
     // During recording Alt+Shift+F captures nothing: the recorder takes it, and it belongs to another action.
@@ -82,7 +82,7 @@ TEST_F(X11RecorderTest, RecordingSuspendsHotKeysAndTheNewCombinationWorksAtOnce)
 
     // Alt+Shift+P is stored and registered at once; Alt+Shift+A no longer captures.
     key(QStringLiteral("alt+shift+p"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder->isRecording(); }, 3000));
+    ASSERT_TRUE(testsupport::becomes([&] { return !recorder->isRecording(); }));
     EXPECT_EQ(defaults.dataValue(QStringLiteral("shortcut.captureArea")),
               QByteArray(R"({"keyCode":35,"modifiers":655360,"key":"P"})"));
     EXPECT_FALSE(manager->isSuspended());
@@ -92,9 +92,9 @@ TEST_F(X11RecorderTest, RecordingSuspendsHotKeysAndTheNewCombinationWorksAtOnce)
 
     // Escape leaves the value as it was and brings the hot keys back.
     tryXdotool({QStringLiteral("click"), QStringLiteral("1")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, 3000));
+    ASSERT_TRUE(testsupport::becomes([&] { return recorder->isRecording(); }));
     key(QStringLiteral("Escape"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder->isRecording(); }, 3000));
+    ASSERT_TRUE(testsupport::becomes([&] { return !recorder->isRecording(); }));
     EXPECT_EQ(store.shortcut(ShortcutAction::captureArea).key, QStringLiteral("P"));
     EXPECT_EQ(startedBy(QStringLiteral("alt+shift+p")), QList<ShortcutAction>{ShortcutAction::captureArea});
 }
