@@ -257,7 +257,7 @@ def slope_per_100(values):
 
 def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, linger=0.0, read_wait=900.0):
     width, height = size
-    desktop = Desktop(width, height)
+    desktop = Desktop(width, height, lowered_workers=True)
     windows = busy_desktop(desktop)
     road_e2e_app = None
     try:
