@@ -143,8 +143,10 @@ TEST_F(BrandStoreTest, EditorListGetsOnlyWhatFitsAndFollowsTheLastChange) {
         if (color != 0x110000u) QThread::msleep(BrandStore::refreshDelayMs * 2 / 5);
         BrandKit kit = store->kit();
         kit.primary = color;
-        store->setKit(kit);
+        // Started before the change: the change itself writes the settings file after putting the
+        // refresh off, which on a busy disk takes a while.
         sinceLastChange.start();
+        store->setKit(kit);
     }
     EXPECT_TRUE(refreshed.isEmpty());
     ASSERT_TRUE(testsupport::received(refreshed));

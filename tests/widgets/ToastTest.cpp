@@ -30,6 +30,9 @@ TEST(ToastTest, ReplacesAtOnceAndHidesAfterItsTime) {
     // The next notice comes while the first's time runs, well before it ends: the gap only sets how far
     // apart the two ends lie, nothing below waits for it to have been short.
     QTest::qWait(500);
+    // Timed from before the showing, which starts the notice's time and then lays it out.
+    QElapsedTimer clock;
+    clock.start();
     Toast::show(thumb, QStringLiteral("Copiado de novo"), QString());
     QPointer<QWidget> second = Toast::panel();
     ASSERT_TRUE(second);
@@ -37,8 +40,6 @@ TEST(ToastTest, ReplacesAtOnceAndHidesAfterItsTime) {
     EXPECT_TRUE(!first || first == second || !first->isVisible());
     EXPECT_EQ(static_cast<ToastView *>(second.data())->title(), QStringLiteral("Copiado de novo"));
     EXPECT_EQ(second->windowTitle(), QStringLiteral("Copiado de novo"));
-    QElapsedTimer clock;
-    clock.start();
     // The second keeps its full time, then fades: the first's time, ending half a second earlier, does not
     // cut it short. Qt lets a timer this long fire up to 5 % early, and the clocks round to milliseconds.
     EXPECT_TRUE(testsupport::becomes([&] { return !second || !second->isVisible(); }));
