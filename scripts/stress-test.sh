@@ -32,11 +32,15 @@ else
 fi
 
 loops=()
-stop_load() {
+group=""
+stop() {
   for pid in "${loops[@]}"; do kill "$pid" 2>/dev/null || true; done
   loops=()
+  # ctest runs in a process group of its own: whatever a test left behind (a desktop, the program) goes
+  # with it.
+  [ -n "$group" ] && kill -- "-$group" 2>/dev/null || true
 }
-trap stop_load EXIT
+trap stop EXIT
 for _ in $(seq 1 "$load"); do
   taskset -c "$cpus" bash -c 'while :; do :; done' &
   loops+=($!)
@@ -51,8 +55,11 @@ for run in $(seq 1 "$runs"); do
   status=0
   for dir in "${suites[@]}"; do
     ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-      taskset -c "$cpus" ctest --test-dir "$dir" --output-on-failure --parallel 3 --timeout 900 >>"$log" 2>&1 ||
-      status=1
+      setsid taskset -c "$cpus" ctest --test-dir "$dir" --output-on-failure --parallel 3 --timeout 900 >>"$log" 2>&1 &
+    group=$!
+    wait "$group" || status=1
+    kill -- "-$group" 2>/dev/null || true
+    group=""
   done
   seconds=$(($(date +%s) - start))
   summary="$(grep -E '^[0-9]+% tests passed' "$log" | tr '\n' ' ' || true)"
@@ -61,6 +68,6 @@ for run in $(seq 1 "$runs"); do
     "${failures:+failed: $failures}"
   [ "$status" = "0" ] || failed_runs=$((failed_runs + 1))
 done
-stop_load
+stop
 echo "stress: $failed_runs of $runs runs failed (logs in $logs/)"
 [ "$failed_runs" = "0" ]

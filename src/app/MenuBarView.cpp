@@ -21,6 +21,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -239,10 +240,27 @@ void MenuBarView::popup(const QRect &anchor) {
 }
 
 void MenuBarView::toggle(const QRect &anchor) {
-    // A popup closes on a press outside it before the tray hears the click: that click only closed it.
-    constexpr int closingClickMs = 300;
-    if (isVisible()) hide();
-    else if (!m_sinceHidden.isValid() || m_sinceHidden.elapsed() > closingClickMs) popup(anchor);
+    if (isVisible()) {
+        hide();
+        return;
+    }
+    // A popup closes on a press outside it before the tray hears the click: a press that closed it over
+    // the icon was this very click, which only closes. Told by where the press was, not by how soon the
+    // click follows, which a busy machine stretches; one that never reached the tray is forgotten after
+    // a while.
+    constexpr int closingClickMs = 5000;
+    const bool closingClick =
+        m_closingPress && anchor.contains(*m_closingPress) && m_sinceClosingPress.elapsed() < closingClickMs;
+    m_closingPress.reset();
+    if (!closingClick) popup(anchor);
+}
+
+void MenuBarView::mousePressEvent(QMouseEvent *event) {
+    if (!rect().contains(event->position().toPoint())) {
+        m_closingPress = event->globalPosition().toPoint();
+        m_sinceClosingPress.start();
+    }
+    QFrame::mousePressEvent(event); // a popup closes on a press outside it
 }
 
 void MenuBarView::place() {
@@ -270,11 +288,6 @@ void MenuBarView::place() {
 void MenuBarView::resizeEvent(QResizeEvent *event) {
     QFrame::resizeEvent(event);
     if (isVisible()) place(); // a recents row came or went while it shows
-}
-
-void MenuBarView::hideEvent(QHideEvent *event) {
-    QFrame::hideEvent(event);
-    m_sinceHidden.start();
 }
 
 void MenuBarView::keyPressEvent(QKeyEvent *event) {

@@ -6,6 +6,7 @@
 #include <QFrame>
 
 #include <functional>
+#include <optional>
 
 class CardShape;
 class QAbstractButton;
@@ -57,7 +58,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
 
 private:
     class Row;
@@ -81,5 +82,7 @@ private:
     RecentTileRow *m_tiles = nullptr;
     QList<Row *> m_rows;
     QRect m_anchor;
-    QElapsedTimer m_sinceHidden;
+    // Where the press that closed the panel from outside it was, and since when.
+    std::optional<QPoint> m_closingPress;
+    QElapsedTimer m_sinceClosingPress;
 };
