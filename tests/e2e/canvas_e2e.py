@@ -192,8 +192,19 @@ class CanvasTest(road_e2e.DesktopTest):
         self.key(app, "b")
         button = wait_for(lambda: self.prominent_button(app), 10)
         self.assertTrue(button, "no sensitive-data button in the toolbar")
-        self.desktop.x(["xdotool", "mousemove", str(button[0]), str(button[1]), "click", "1"])
-        self.assertTrue(wait_for(lambda: app.toast("1 dado escondido"), 30), app.output())
+        # On a busy machine the reading can run past its limit, which the editor reports as a failure the
+        # user would answer by clicking again; so does a click that came before the button was ready.
+        hidden = False
+        for _ in range(3):
+            self.desktop.x(["xdotool", "mousemove", str(button[0]), str(button[1]), "click", "1"])
+            outcome = wait_for(lambda: app.toast("1 dado escondido") and "hidden"
+                               or app.toast("Não consegui analisar o print") and "failed", 30)
+            if outcome == "hidden":
+                hidden = True
+                break
+            # A failure's toast goes before the next click, so that it is not taken for the next outcome.
+            wait_for(lambda: not app.toast("Não consegui analisar o print"), 30)
+        self.assertTrue(hidden, app.output())
         self.keep_screenshot(app, "sensitive.png")
         # The letters' dark pixels are averaged away into blocks of grey.
         self.assertLess(self.copied_dark_pixels(app), dark_before * 0.2)
