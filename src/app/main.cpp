@@ -73,13 +73,18 @@ int main(int argc, char *argv[]) {
     // Past a file-size limit (ulimit -f) a write fails like one on a full disk, instead of ending the
     // process.
     std::signal(SIGXFSZ, SIG_IGN);
-    if (TextReaderChild::isRequested(argc, argv)) {
+    const bool reader = TextReaderChild::isRequested(argc, argv);
+    const bool logoRenderer = LogoRenderChild::isRequested(argc, argv);
+    // A helper process ends with its parent, which may still need it while it ends in order: a Ctrl+C
+    // in the terminal reaches the whole process group.
+    if (reader || logoRenderer) std::signal(SIGINT, SIG_IGN);
+    if (reader) {
         // The history's reader process: no display, no window, no second instance check.
-        QCoreApplication reader(argc, argv);
+        QCoreApplication readerApp(argc, argv);
         return TextReaderChild::run(QCoreApplication::arguments());
     }
     // The logo render process: one document drawn under its parent's limits, no display.
-    if (LogoRenderChild::isRequested(argc, argv)) return LogoRenderChild::run(argc, argv);
+    if (logoRenderer) return LogoRenderChild::run(argc, argv);
     LogoRenderProcess::setDefaultProgram(LogoRenderProcess::thisProgram());
     EventLoopWatchdog::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelicarta"));
