@@ -61,6 +61,7 @@ QStringList AppCommand::message() const {
     case Kind::show: return {QStringLiteral("show")};
     case Kind::capture: return {QStringLiteral("capture"), nameOf(action)};
     case Kind::quit: return {QStringLiteral("quit")};
+    case Kind::ping: return {QStringLiteral("ping")};
     case Kind::help: break; // answered by the launch itself
     }
     return {};
@@ -69,6 +70,7 @@ QStringList AppCommand::message() const {
 std::optional<AppCommand> AppCommand::fromMessage(const QStringList &message) {
     if (message == QStringList{QStringLiteral("show")}) return AppCommand{};
     if (message == QStringList{QStringLiteral("quit")}) return AppCommand{Kind::quit};
+    if (message == QStringList{QStringLiteral("ping")}) return AppCommand{Kind::ping};
     if (message.size() == 2 && message[0] == QLatin1String("capture"))
         if (const auto action = actionNamed(message[1])) return AppCommand{Kind::capture, *action};
     return std::nullopt;

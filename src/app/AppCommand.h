@@ -12,15 +12,19 @@
 //   pelicarta --capture <action>    start a capture: area, window, fullscreen, repeat or tutorial
 //   pelicarta --quit                end the running Pelicarta
 //   pelicarta --help                print the usage and end
+//
+// A script may also send {"ping"} over the socket: answered once the requests before it were taken,
+// with nothing done.
 struct AppCommand {
-    enum class Kind { show, capture, quit, help };
+    enum class Kind { show, capture, quit, help, ping };
     Kind kind = Kind::show;
     ShortcutAction action = ShortcutAction::captureArea;
 
     // From the program's arguments (the program name first); none when they make no sense, with the
     // reason in `error`.
     static std::optional<AppCommand> fromArguments(const QStringList &arguments, QString *error = nullptr);
-    // The words sent to the running instance, and back.
+    // The words sent to the running instance, and back; none for words this Pelicarta does not know (a
+    // later one may).
     QStringList message() const;
     static std::optional<AppCommand> fromMessage(const QStringList &message);
 

@@ -1,6 +1,7 @@
 #include "app/PelicartaApp.h"
 
 #include "app/AppWiring.h"
+#include "app/Log.h"
 #include "app/MainWindowController.h"
 #include "app/MenuBarView.h"
 #include "capture/CaptureService.h"
@@ -32,7 +33,14 @@ PelicartaApp::PelicartaApp(platform::SingleInstance *instance, QObject *parent)
         connect(instance, &platform::SingleInstance::messageReceived, this,
                 [this, instance](const QStringList &message) {
                     const auto command = AppCommand::fromMessage(message);
-                    if (!command) return;
+                    if (!command) {
+                        // Most likely a later Pelicarta's launch: it must not end as if it had been done.
+                        if (const auto answer = instance->answerLater())
+                            answer->refuse(QStringLiteral("The running Pelicarta does not know the request \"%1\"; "
+                                                          "quit it and start this version.")
+                                               .arg(message.join(QLatin1Char(' '))));
+                        return;
+                    }
                     // The launch waits to learn whether its capture started.
                     perform(*command, command->kind == AppCommand::Kind::capture ? instance->answerLater() : nullptr);
                 });
@@ -68,7 +76,9 @@ void PelicartaApp::reopen() { MainWindowController::shared().show(); }
 
 void PelicartaApp::perform(const AppCommand &command, std::shared_ptr<platform::SingleInstance::Answer> answer) {
     switch (command.kind) {
-    case AppCommand::Kind::show: reopen(); break;
+    case AppCommand::Kind::show:
+        if (!m_quitting) reopen();
+        break;
     case AppCommand::Kind::capture:
         // Launches that come together are carried out one after the other: a request arriving while a
         // grab is being made waits for it instead of being dropped. Once an overlay is up, the user is
@@ -77,6 +87,7 @@ void PelicartaApp::perform(const AppCommand &command, std::shared_ptr<platform::
         startWaitingCapture();
         break;
     case AppCommand::Kind::quit: quit(); break;
+    case AppCommand::Kind::ping: break; // answered once taken
     case AppCommand::Kind::help: break; // a launch prints it and never hands it on
     }
 }
@@ -85,6 +96,9 @@ namespace {
 
 // A grab that has not ended for this long will not end soon: the requests behind it are refused.
 constexpr qint64 kLongestGrabMs = 15'000;
+// How long quitting waits for the captures started before it to reach their writes: grabs, beautifying
+// and the clipboard's encoding of a burst on a loaded machine.
+constexpr int kLongestSettleMs = 60'000;
 
 // For the terminal of the launch whose request it was: a sentence of its own.
 QString refusalText(CaptureService::Start start) {
@@ -96,6 +110,7 @@ QString refusalText(CaptureService::Start start) {
     case CaptureService::Start::refusedOverlayUp:
         return QStringLiteral("Pelicarta is waiting for an area or a window to be picked.");
     case CaptureService::Start::refusedNoAccess: return QStringLiteral("Pelicarta may not read the screen.");
+    case CaptureService::Start::refusedQuitting: return QStringLiteral("Pelicarta is quitting.");
     }
     return {};
 }
@@ -128,8 +143,18 @@ void PelicartaApp::startWaitingCapture() {
 }
 
 void PelicartaApp::quit() {
+    if (m_quitting) return;
+    m_quitting = true;
     for (const WaitingCapture &waiting : std::exchange(m_waitingCaptures, {}))
-        if (waiting.answer) waiting.answer->refuse(QStringLiteral("Pelicarta is quitting."));
+        if (waiting.answer) waiting.answer->refuse(refusalText(CaptureService::Start::refusedQuitting));
     if (m_tray) m_tray->hide();
-    QApplication::quit();
+    // Every capture already started is kept: the event loop turns until each has reached its file's
+    // write (which the recents store finishes as the loop ends), as long as they keep ending.
+    CaptureService::beginQuitting();
+    if (CaptureService::isSettled()) return QApplication::quit();
+    connect(&CaptureService::events(), &CaptureService::Events::settled, this, [] { QApplication::quit(); });
+    QTimer::singleShot(kLongestSettleMs, this, [] {
+        qCWarning(lcApp, "quitting with captures still on their way");
+        QApplication::quit();
+    });
 }

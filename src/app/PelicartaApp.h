@@ -31,6 +31,8 @@ public:
     // Carries out a request of this launch or of a later one; a capture request's `answer` (from a later
     // launch) learns whether it was started or why not.
     void perform(const AppCommand &command, std::shared_ptr<platform::SingleInstance::Answer> answer = nullptr);
+    // Ends the application in order: no capture starts any more, those started are kept, then the event
+    // loop ends. Once; later calls (a second `--quit`, a signal) change nothing.
     void quit();
 
 private:
@@ -45,4 +47,5 @@ private:
     QTimer *m_captureTimer;
     QSystemTrayIcon *m_tray = nullptr;
     MenuBarView *m_menu = nullptr;
+    bool m_quitting = false;
 };

@@ -6,7 +6,9 @@
 #include "brand/LogoRenderProcess.h"
 #include "core/TextReaderChild.h"
 #include "platform/Memory.h"
+#include "platform/ScreenServices.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 #include "platform/TextEngine.h"
 #include "platform/ThreadPriority.h"
 #include "platform/UserDefaults.h"
@@ -14,9 +16,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QThreadPool>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
@@ -27,8 +31,39 @@ namespace {
 // How long a `--quit` launch waits for the running instance to end: beyond the instance's own
 // bounded wait for the captures it is still writing.
 constexpr int kQuitWaitMs = 120'000;
-// How long the end waits for the shared pool's last work.
+// How long the end waits for the pools' last work.
 constexpr int kEndWaitMs = 30'000;
+
+// Until every pool is idle (a screen read, the shared pool, the bulk threads: work on one starts work on
+// another), for at most `ms`; whether they are. Their work uses the application object and the display
+// connection, which go once main returns.
+bool drainPools(int ms) {
+    const auto idle = [](int wait) {
+        return platform::ScreenServices::waitForReads(wait) && QThreadPool::globalInstance()->waitForDone(wait) &&
+               platform::bulkThreads().waitForDone(wait);
+    };
+    const QDeadlineTimer deadline(ms);
+    while (!idle(0)) {
+        if (deadline.hasExpired()) return false;
+        idle(int(std::max<qint64>(1, deadline.remainingTime())));
+    }
+    return true;
+}
+
+// Set while the event loop runs: an `exit` then comes from inside it, as Qt's own when the display
+// server has gone away.
+bool inEventLoop = false;
+
+// Such an exit would destroy what running work still uses: the captures being written finish, and the
+// process ends without the destructors.
+void endWithinEventLoop() {
+    if (!inEventLoop) return;
+    inEventLoop = false;
+    qCWarning(lcApp, "ending from inside the event loop: the display server may have gone away");
+    if (!drainPools(kEndWaitMs)) qCWarning(lcApp, "ending with work still running");
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
 
 } // namespace
 
@@ -38,13 +73,18 @@ int main(int argc, char *argv[]) {
     // Past a file-size limit (ulimit -f) a write fails like one on a full disk, instead of ending the
     // process.
     std::signal(SIGXFSZ, SIG_IGN);
-    if (TextReaderChild::isRequested(argc, argv)) {
+    const bool reader = TextReaderChild::isRequested(argc, argv);
+    const bool logoRenderer = LogoRenderChild::isRequested(argc, argv);
+    // A helper process ends with its parent, which may still need it while it ends in order: a Ctrl+C
+    // in the terminal reaches the whole process group.
+    if (reader || logoRenderer) std::signal(SIGINT, SIG_IGN);
+    if (reader) {
         // The history's reader process: no display, no window, no second instance check.
-        QCoreApplication reader(argc, argv);
+        QCoreApplication readerApp(argc, argv);
         return TextReaderChild::run(QCoreApplication::arguments());
     }
     // The logo render process: one document drawn under its parent's limits, no display.
-    if (LogoRenderChild::isRequested(argc, argv)) return LogoRenderChild::run(argc, argv);
+    if (logoRenderer) return LogoRenderChild::run(argc, argv);
     LogoRenderProcess::setDefaultProgram(LogoRenderProcess::thisProgram());
     EventLoopWatchdog::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelicarta"));
@@ -88,9 +128,15 @@ int main(int argc, char *argv[]) {
         return 0;
     case platform::SingleInstance::Role::primary: break;
     case platform::SingleInstance::Role::unavailable:
-        qCWarning(lcApp, "no private folder for the socket (%s); this launch runs on its own",
-                  qPrintable(instance.socketPath()));
-        break;
+        // Without the lock and the socket no later launch would find this one: each would run a copy
+        // of its own.
+        if (instance.socketPath().isEmpty())
+            std::fprintf(stderr, "Pelicarta cannot start: it found no private folder it may write in for its "
+                                 "socket ($XDG_RUNTIME_DIR, the temporary folder or the cache folder).\n");
+        else
+            std::fprintf(stderr, "Pelicarta cannot start: it cannot make its socket %s.\n",
+                         qPrintable(instance.socketPath()));
+        return 1;
     }
     if (command->kind == AppCommand::Kind::quit) {
         std::fprintf(stderr, "Pelicarta is not running.\n");
@@ -110,15 +156,21 @@ int main(int argc, char *argv[]) {
     std::optional<EventLoopWatchdog> watchdog;
     if (qEnvironmentVariableIsSet("PELICARTA_WATCHDOG")) watchdog.emplace();
 
+    // A logout, a shutdown or Ctrl+C ends the application as "Sair" and `--quit` do, keeping every capture.
+    platform::TerminationSignals endSignals;
     PelicartaApp pelicarta(&instance);
+    QObject::connect(&endSignals, &platform::TerminationSignals::received, &pelicarta, &PelicartaApp::quit);
     pelicarta.launch();
     if (command->kind == AppCommand::Kind::capture)
         QTimer::singleShot(0, &pelicarta, [&pelicarta, command] { pelicarta.perform(*command); });
+    std::atexit(&endWithinEventLoop);
+    inEventLoop = true;
     const int status = QApplication::exec();
-    // The last work ends before the process does (a copy's beautifier on the bulk pool, which nothing
-    // else waits for); work that could never end (the application's own waits for it are bounded)
-    // must not keep the process, and with it the lock every later launch waits for.
-    if (!QThreadPool::globalInstance()->waitForDone(kEndWaitMs) || !platform::bulkThreads().waitForDone(kEndWaitMs)) {
+    inEventLoop = false;
+    // The last work ends before the process does (a screen read, a copy's beautifier on the bulk pool,
+    // which nothing else waits for); work that could never end (the application's own waits for it are
+    // bounded) must not keep the process, and with it the lock every later launch waits for.
+    if (!drainPools(kEndWaitMs)) {
         qCWarning(lcApp, "ending with work still running");
         std::fflush(nullptr);
         std::_Exit(status);

@@ -55,6 +55,8 @@ public:
     // none when the user cancelled.
     virtual void showOverlay(OverlayMode mode, std::function<void(const QString &error)> shown,
                              std::function<void(std::optional<OverlayPick>)> finished) = 0;
+    // Takes the overlay that is up, if any, off the screen as Escape would: its `finished` comes with none.
+    virtual void cancelOverlay() = 0;
 };
 template <>
 CaptureBackend &platform::SharedService<CaptureBackend>::real();

@@ -31,6 +31,9 @@ namespace {
 // All state lives on the main thread and only for this run.
 bool busy = false;
 bool overlayUp = false;
+bool quitting = false;
+// Captures started and not yet at their end (see `settled`): the application waits for them to end.
+int underway = 0;
 std::optional<qint32> frontmostPID;
 std::optional<LastArea> lastConfirmedArea;
 
@@ -43,6 +46,11 @@ struct PredrawnBackplate {
     QFuture<QImage> plate;
 };
 std::optional<PredrawnBackplate> predrawnBackplate; // dropped by the grab's end, whatever it brings
+
+// One capture came to its end.
+void settleOne() {
+    if (underway > 0 && --underway == 0) emit events().settled();
+}
 
 void startPredrawingBackplate() {
     predrawnBackplate.reset();
@@ -72,7 +80,20 @@ void askForPermission() {
 }
 
 void showError(const QString &message) {
+    // An alert would hold the end of the application until someone answers it.
+    if (quitting) {
+        qCWarning(lcCapture, "a capture failed while quitting: %s", qPrintable(message));
+        return;
+    }
     platform::AlertPresenter::shared().run({L("Não foi possível capturar"), message, {QStringLiteral("OK")}});
+}
+
+// Into the recents folder; the capture's road ends when its file is written (or refused).
+void keep(const QImage &image, std::function<void(const QString &)> written = {}) {
+    RecentsStore::shared().addInBackground(image, [written = std::move(written)](const QString &path) {
+        if (written) written(path);
+        settleOne();
+    });
 }
 
 // Beautified on a bulk thread, then encoded and copied on a worker; the recents file follows once the
@@ -94,14 +115,15 @@ void copyBeautified(const QImage &image, std::optional<PredrawnBackplate> predra
                      : Beautifier::render(image, style, logo);
         return out.isNull() ? image : out;
     }).then(qApp, [image, mine](QFuture<QImage> beautified) {
-        const auto keep = [image](bool) { RecentsStore::shared().addInBackground(image); };
-        if (mine != copiesRequested) return keep(false);
+        const auto keepCapture = [image](bool) { keep(image); };
+        // Nobody pastes from an application that is ending: the file is what the capture leaves.
+        if (mine != copiesRequested || quitting) return keepCapture(false);
         // A render that failed (out of memory) copies the capture as it is.
         QImage picture = image;
         try {
             picture = beautified.result();
         } catch (...) {}
-        Clipboard::copyForPastingInBackground([picture] { return picture; }, keep);
+        Clipboard::copyForPastingInBackground([picture] { return picture; }, keepCapture);
     });
 }
 
@@ -109,20 +131,23 @@ void deliver(const QImage &image, std::optional<PredrawnBackplate> predrawn = st
     TutorialStore &tutorials = TutorialStore::shared();
     if (tutorials.isRecording()) {
         tutorials.addStep(image);
+        settleOne();
         return;
     }
+    // No window opens for an application that is ending.
+    if (quitting) return keep(image);
     switch (Settings::afterCapture.value()) {
     case AfterCapture::editor:
         // The editor opens at once; the (slow) HEIC is encoded on a worker thread and the editor
         // learns its file when it has been written.
         emit events().editorRequested(image, QString(), std::nullopt);
-        RecentsStore::shared().addInBackground(image);
+        keep(image);
         break;
     case AfterCapture::quick: {
         // The panel comes up at once; its capture learns its recents file when that is written.
         QuickPanelController::shared().show(image, QString());
         QPointer<QuickModel> model = QuickPanelController::shared().model();
-        RecentsStore::shared().addInBackground(image, [model](const QString &path) {
+        keep(image, [model](const QString &path) {
             if (model) model->setSourcePath(path);
         });
         break;
@@ -143,6 +168,7 @@ void finishGrab(const QImage &image, const QString &error) {
         QuickPanelController::shared().releaseHold();
         emit events().grabEnded();
         showError(error.isEmpty() ? L("Não encontrei a tela para capturar.") : error);
+        settleOne();
         return;
     }
     // Delivered on a turn of its own: the grab's end has just waited for the display server's answers
@@ -170,7 +196,7 @@ void deliverPick(const CaptureBackend::OverlayPick &pick) {
         deliver(pick.area->image);
         return;
     }
-    if (!pick.window) return;
+    if (!pick.window) return settleOne();
     busy = true;
     const CaptureBackend::PickedWindow window = *pick.window;
     QTimer::singleShot(0, qApp, [window] {
@@ -186,17 +212,33 @@ void showOverlay(CaptureBackend::OverlayMode mode) {
         [](const QString &error) {
             // Once the overlay is up only the overlay blocks a new start.
             busy = false;
-            if (!error.isEmpty()) showError(error);
-            else overlayUp = true;
+            if (error.isEmpty()) {
+                overlayUp = true;
+                return;
+            }
+            showError(error);
+            settleOne();
         },
         [](std::optional<CaptureBackend::OverlayPick> pick) {
             overlayUp = false;
             if (pick) deliverPick(*pick);
+            else settleOne();
         });
+}
+
+bool overlayFollows(ShortcutAction action) {
+    return action == ShortcutAction::captureArea || action == ShortcutAction::captureWindow ||
+           (action == ShortcutAction::repeatLastArea && !lastConfirmedArea);
 }
 
 void run(ShortcutAction action) {
     CaptureBackend &backend = CaptureBackend::shared();
+    // An overlay asked for just before the end would only be taken down again: the user has picked
+    // nothing yet.
+    if (quitting && overlayFollows(action)) {
+        busy = false;
+        return settleOne();
+    }
     switch (action) {
     case ShortcutAction::captureArea: showOverlay(CaptureBackend::OverlayMode::area); break;
     case ShortcutAction::captureWindow: showOverlay(CaptureBackend::OverlayMode::window); break;
@@ -232,6 +274,7 @@ static Start refused(ShortcutAction action, Start outcome, const char *why) {
 }
 
 Start start(ShortcutAction action) {
+    if (quitting) return refused(action, Start::refusedQuitting, "Pelicarta is quitting");
     if (action == ShortcutAction::toggleTutorial) {
         TutorialStore::shared().toggleRecording();
         return Start::started;
@@ -249,12 +292,20 @@ Start start(ShortcutAction action) {
     busy = true;
     // Only a window picked on the overlay gives the focus back; a grab without one asks the server
     // nothing for it.
-    const bool overlayFollows = action == ShortcutAction::captureArea || action == ShortcutAction::captureWindow ||
-                                (action == ShortcutAction::repeatLastArea && !lastConfirmedArea);
-    frontmostPID = overlayFollows ? backend.frontmostPID() : std::nullopt;
+    frontmostPID = overlayFollows(action) ? backend.frontmostPID() : std::nullopt;
+    ++underway;
     QTimer::singleShot(0, qApp, [action] { run(action); });
     return Start::started;
 }
+
+void beginQuitting() {
+    if (quitting) return;
+    quitting = true;
+    qCInfo(lcCapture, "quitting: %d captures still on their way", underway);
+    if (overlayUp) CaptureBackend::shared().cancelOverlay();
+}
+
+bool isSettled() { return underway == 0; }
 
 bool isBusy() { return busy; }
 bool overlayIsUp() { return overlayUp; }
@@ -263,6 +314,8 @@ std::optional<LastArea> lastArea() { return lastConfirmedArea; }
 void resetForTesting() {
     busy = false;
     overlayUp = false;
+    quitting = false;
+    underway = 0;
     frontmostPID.reset();
     lastConfirmedArea.reset();
     predrawnBackplate.reset();

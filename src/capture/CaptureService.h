@@ -22,6 +22,7 @@ enum class Start {
     refusedBusy,        // a capture is being prepared
     refusedOverlayUp,   // the user is picking an area or a window
     refusedNoAccess,    // the screen may not be read (the user was asked)
+    refusedQuitting,    // the application is ending (beginQuitting)
 };
 
 // Starts the action and returns at once; the capture itself runs on the next turn of the event loop.
@@ -42,8 +43,17 @@ signals:
     // the screen meanwhile and come back on the new capture.
     void editorGrabStarting();
     void grabEnded();
+    // Every capture started has come to its end: written, handed to a tutorial, cancelled or failed.
+    void settled();
 };
 Events &events();
+
+// The application is ending: nothing new starts from now on, an overlay that is up is cancelled, and the
+// captures already started go straight to their files (no clipboard, panel or editor any more). The
+// application ends once `isSettled()`, or at `settled`.
+void beginQuitting();
+// Whether no capture that was started is still on its way: being grabbed, beautified, encoded or written.
+bool isSettled();
 
 // For tests: the state of the road.
 bool isBusy();

@@ -37,6 +37,8 @@ public:
     // The window that takes the keyboard: the one under the pointer.
     OverlayView *keyWindow() const { return m_keyWindow; }
     bool isFinished() const { return m_finished; }
+    // Ends the overlay with no result, as Escape does.
+    void cancel() { finish(std::nullopt); }
 
     // The key table; public so that tests can drive it without a keyboard.
     void handleKey(int keyCode, bool shift, bool option);

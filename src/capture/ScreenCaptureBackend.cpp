@@ -60,7 +60,12 @@ public:
             mode == OverlayMode::area ? OverlayModel::Mode::area : OverlayModel::Mode::window, std::move(completion));
         // Up first: an overlay that cannot make any window finishes inside show().
         shown(QString());
+        m_overlay = *controller;
         (*controller)->show();
+    }
+
+    void cancelOverlay() override {
+        if (m_overlay) m_overlay->cancel();
     }
 
 private:
@@ -80,6 +85,8 @@ private:
         if (result) done(result.value(), QString());
         else done(QImage(), result.error().message());
     }
+
+    QPointer<OverlayController> m_overlay; // the last one shown, while it lives
 };
 
 } // namespace

@@ -71,7 +71,11 @@ bool removeFile(const QString &folder, const QString &name) {
 QString runtimeFolder() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (runtime.isEmpty() || !QDir::isAbsolutePath(runtime)) return {};
-    return check(runtime) == Problem::none ? QDir::cleanPath(runtime) : QString();
+    if (check(runtime) != Problem::none) return {};
+    // A folder we may not write into (read-only, immutable, mode 0500) holds no lock and no socket: every
+    // launch would then take itself for the only one.
+    const QString clean = QDir::cleanPath(runtime);
+    return ::access(QFile::encodeName(clean).constData(), W_OK | X_OK) == 0 ? clean : QString();
 }
 
 QString describe(Problem problem, const QString &path) {

@@ -29,7 +29,8 @@ Problem check(const QString &path);
 // in it (a link is not followed, a folder is not removed). Returns whether it was removed.
 bool removeFile(const QString &folder, const QString &name);
 
-// $XDG_RUNTIME_DIR when it is set to an absolute folder that passes check(); empty otherwise.
+// $XDG_RUNTIME_DIR when it is set to an absolute folder that passes check() and that this process may
+// create files in; empty otherwise.
 QString runtimeFolder();
 
 // A short English description of a problem with `path`, for logs and for the alerts' details.

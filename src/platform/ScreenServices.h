@@ -103,6 +103,10 @@ public:
 
     // The instance the application uses: set by tests, else the X11 one created on first use.
     static std::shared_ptr<ScreenServices> shared();
+    // Waits until no read of `displayImagesLater` runs any more, for at most `ms` milliseconds;
+    // whether none does. Before the application object goes: a read still running uses the shared
+    // pool and the display connection, which go with it.
+    static bool waitForReads(int ms);
     static void setShared(std::shared_ptr<ScreenServices> services);
 };
 

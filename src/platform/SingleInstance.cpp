@@ -151,6 +151,11 @@ SingleInstance::Delivery SingleInstance::handOver(const QStringList &message) {
         if (m_refusal.isEmpty()) m_refusal = QStringLiteral("Pelicarta refused the request.");
         return Delivery::delivered;
     }
+    if (answer == "error") {
+        // Sending it again would only be refused again, however long this launch tried.
+        m_refusal = QStringLiteral("The running Pelicarta did not understand the request.");
+        return Delivery::delivered;
+    }
     return answer == "ok" ? Delivery::delivered : Delivery::notReached;
 }
 

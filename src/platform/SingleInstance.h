@@ -26,8 +26,8 @@ namespace platform {
 // exactly one process holds it. A launch that does not get it waits for the holder's socket however
 // long the holder takes to start or to answer, for as long as the holder lives, and takes over when it
 // ends. A request is answered once the instance knows whether it carries it out (at once, unless the
-// receiver asks to answer later), "ok" or a refusal with its reason, and never sent twice to a live
-// instance.
+// receiver asks to answer later), "ok" or a refusal with its reason ("error" for a line that is no
+// request), and never sent twice to a live instance; a launch refused either way ends with the reason.
 //
 // Both live in a private folder of this user (PrivateFolder), and the server answers only connections
 // of this user (peer credentials). Idle connections are closed after a few seconds and their number

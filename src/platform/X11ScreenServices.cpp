@@ -43,6 +43,18 @@ xcb_window_t redirectedFrame(const QWindow *window) {
     return window ? xcb_window_t(window->property(kRedirectedFrame).toUInt()) : xcb_window_t(XCB_WINDOW_NONE);
 }
 
+// One thread for pixel reads: grabs follow one another, never side by side.
+QThreadPool &readerPool() {
+    static QThreadPool *pool = [] {
+        auto *made = new QThreadPool; // lives as long as the process
+        made->setObjectName(QStringLiteral("ScreenReader"));
+        made->setMaxThreadCount(1);
+        made->setExpiryTimeout(5000); // a tray app between captures keeps no reader
+        return made;
+    }();
+    return *pool;
+}
+
 class X11ScreenServices final : public ScreenServices, public std::enable_shared_from_this<X11ScreenServices> {
 public:
     X11ScreenServices(std::shared_ptr<X11Connection> x, QString reason, bool useComposite)
@@ -217,18 +229,6 @@ private:
         for (qsizetype i = 0; i < count; ++i)
             result.append({ScreenGrab::Status::failed, {}, false, unavailableReason()});
         return result;
-    }
-
-    // One thread for pixel reads: grabs follow one another, never side by side.
-    static QThreadPool &readerPool() {
-        static QThreadPool *pool = [] {
-            auto *made = new QThreadPool; // lives as long as the process
-            made->setObjectName(QStringLiteral("ScreenReader"));
-            made->setMaxThreadCount(1);
-            made->setExpiryTimeout(5000); // a tray app between captures keeps no reader
-            return made;
-        }();
-        return *pool;
     }
 
     Grab beginGrab(const QList<quint32> &displayIDs) {
@@ -485,6 +485,8 @@ void ScreenServices::displayImagesLater(const QList<quint32> &displayIDs, QObjec
         context, [grabs = displayImages(displayIDs), done = std::move(done)]() mutable { done(std::move(grabs)); },
         Qt::QueuedConnection);
 }
+
+bool ScreenServices::waitForReads(int ms) { return readerPool().waitForDone(ms); }
 
 void ScreenServices::setShared(std::shared_ptr<ScreenServices> services) {
     SharedInstance &instance = sharedInstance();

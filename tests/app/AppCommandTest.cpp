@@ -30,4 +30,7 @@ TEST(AppCommandTest, ArgumentsAndMessages) {
     EXPECT_FALSE(AppCommand::fromArguments({program, QStringLiteral("--quit"), QStringLiteral("now")}));
     EXPECT_FALSE(AppCommand::fromMessage({QStringLiteral("capture"), QStringLiteral("everything")}));
     EXPECT_FALSE(AppCommand::fromMessage({}));
+    // Words only a launch takes are no request: a running instance refuses them.
+    EXPECT_FALSE(AppCommand::fromMessage({QStringLiteral("help")}));
+    EXPECT_EQ(AppCommand::fromMessage({QStringLiteral("ping")})->kind, AppCommand::Kind::ping);
 }

@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QImageReader>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QThreadPool>
 #include <QTest>
 #include <QWidget>
@@ -431,4 +432,54 @@ TEST_F(CaptureServiceTest, NoCaptureStartsUnderAModalDialog) {
     run(ShortcutAction::captureArea);
     EXPECT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::area);
     backend.pick(std::nullopt);
+}
+
+// Quitting starts nothing more and waits for what was started: a grab still being read is written to its
+// file (no clipboard, no editor for an application that is ending), and an overlay that is up is taken
+// down with nothing picked. Only then is the road settled.
+TEST_F(CaptureServiceTest, QuittingKeepsEveryStartedCaptureAndStartsNoOther) {
+    QSignalSpy settled(&CaptureService::events(), &CaptureService::Events::settled);
+    QObject receiver;
+    int editorsAsked = 0;
+    QObject::connect(&CaptureService::events(), &CaptureService::Events::editorRequested, &receiver,
+                     [&] { ++editorsAsked; });
+    for (const char *after : {"copy", "editor"}) {
+        CaptureService::resetForTesting();
+        settled.clear();
+        defaults.setString(QStringLiteral("afterCapture"), QString::fromLatin1(after));
+        const int filesBefore = RecentsStore::shared().fileCount();
+        backend.holdGrabs = true;
+        run(ShortcutAction::captureFullScreen);
+        ASSERT_TRUE(backend.heldGrab);
+        EXPECT_FALSE(CaptureService::isSettled());
+
+        CaptureService::beginQuitting();
+        EXPECT_EQ(CaptureService::start(ShortcutAction::captureFullScreen), CaptureService::Start::refusedQuitting);
+        EXPECT_EQ(CaptureService::start(ShortcutAction::toggleTutorial), CaptureService::Start::refusedQuitting);
+        testsupport::settle();
+        EXPECT_FALSE(CaptureService::isSettled()) << after;
+        EXPECT_EQ(settled.size(), 0);
+
+        backend.releaseGrab();
+        ASSERT_TRUE(testsupport::received(settled)) << after;
+        EXPECT_TRUE(CaptureService::isSettled());
+        // Settled means written: nothing is left for the end to wait for.
+        EXPECT_EQ(RecentsStore::shared().fileCount(), filesBefore + 1) << after;
+        EXPECT_EQ(backend.grabs, 1 + filesBefore);
+    }
+    EXPECT_EQ(pasteboard.writes, 0);
+    EXPECT_EQ(editorsAsked, 0);
+    EXPECT_FALSE(TutorialStore::shared().isRecording());
+
+    CaptureService::resetForTesting();
+    settled.clear();
+    run(ShortcutAction::captureArea);
+    ASSERT_TRUE(CaptureService::overlayIsUp());
+    EXPECT_FALSE(CaptureService::isSettled());
+    CaptureService::beginQuitting();
+    EXPECT_FALSE(CaptureService::overlayIsUp());
+    EXPECT_FALSE(backend.finishOverlay);
+    EXPECT_TRUE(CaptureService::isSettled());
+    EXPECT_EQ(settled.size(), 1);
+    EXPECT_TRUE(alerts.shown.isEmpty());
 }

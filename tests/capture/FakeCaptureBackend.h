@@ -53,6 +53,9 @@ public:
         finishOverlay = std::move(finished);
         shown(QString());
     }
+    void cancelOverlay() override {
+        if (finishOverlay) pick(std::nullopt);
+    }
     void pick(std::optional<OverlayPick> pick) {
         auto finish = std::move(finishOverlay);
         finishOverlay = nullptr;

@@ -406,7 +406,7 @@ class Pelicarta:
         """For a wait that failed: whether the event loop still answers its socket, every thread's stack
         (when gdb is installed) and the program's output."""
         try:
-            answers = self.running() and self.request("ping")  # an unknown word: answered, then ignored
+            answers = self.running() and self.request("ping")  # answered once the requests before it were taken
         except OSError:
             answers = False
         report = ["the program answers its socket" if answers else "the program does NOT answer its socket"]
@@ -417,9 +417,7 @@ class Pelicarta:
         return "\n".join(report + [self.output()])
 
     def output(self):
-        self.log.flush()
-        self.log.seek(0)
-        return self.log.read()
+        return read_log(self.log)
 
     def stop(self):
         if self.process.poll() is None:
@@ -433,11 +431,23 @@ class Pelicarta:
                 self.process.kill()
                 self.process.wait()
         self.log.close()
-        subprocess.run(["chattr", "-R", "-i", self.home], capture_output=True)
-        for root, dirs, _ in os.walk(self.home):
-            for d in dirs:
-                os.chmod(os.path.join(root, d), 0o700)
-        shutil.rmtree(self.home, ignore_errors=True)
+        remove_home(self.home)
+
+
+def read_log(log):
+    """All a program wrote so far to `log`, a file opened for appending and reading."""
+    log.flush()
+    log.seek(0)
+    return log.read()
+
+
+def remove_home(path):
+    """Removes a home and whatever a test locked or closed inside it."""
+    subprocess.run(["chattr", "-R", "-i", path], capture_output=True)
+    for root, dirs, _ in os.walk(path):
+        for d in dirs:
+            os.chmod(os.path.join(root, d), 0o700)
+    shutil.rmtree(path, ignore_errors=True)
 
 
 def image_size(desktop, path_or_bytes):

@@ -61,7 +61,7 @@ def answered(app):
     """Whether the program answers a request on its socket. Its event loop serves the socket once the
     handler it is in and the work posted before have run: a marker ordered after them."""
     try:
-        return app.request("ping")  # an unknown word: answered, then ignored
+        return app.request("ping")  # answered, with nothing done
     except OSError:
         return False
 

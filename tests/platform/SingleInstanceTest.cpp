@@ -1,3 +1,4 @@
+#include "platform/PrivateFolder.h"
 #include "platform/SingleInstance.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
@@ -5,7 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThreadPool>
@@ -18,7 +21,9 @@
 #include <memory>
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -129,6 +134,38 @@ TEST_F(SingleInstanceTest, ALaunchLearnsWhetherItsRequestWasCarriedOut) {
     EXPECT_TRUE(quitting.result());
 }
 
+// An instance that could not read the request answers "error": the launch ends refused rather than send
+// it again for as long as that instance lives.
+TEST_F(SingleInstanceTest, ALaunchAnsweredWithAnErrorEndsRefused) {
+    SingleInstance probe(folder());
+    const QString lockPath = QString(probe.socketPath()).replace(QLatin1String(".socket"), QLatin1String(".lock"));
+    const int lock = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+    QLocalServer server;
+    ASSERT_TRUE(server.listen(probe.socketPath()));
+    int served = 0;
+    QObject::connect(&server, &QLocalServer::newConnection, &server, [&] {
+        QLocalSocket *client = server.nextPendingConnection();
+        ++served;
+        QObject::connect(client, &QLocalSocket::readyRead, client, [client] {
+            if (!client->canReadLine()) return;
+            client->write("error\n");
+            client->disconnectFromServer();
+        });
+    });
+    const QString place = folder();
+    auto launched = QtConcurrent::run([place] {
+        SingleInstance later(place);
+        return std::pair{later.claim({QStringLiteral("capture"), QStringLiteral("scrolling")}), later.refusal()};
+    });
+    ASSERT_TRUE(testsupport::becomes([&] { return launched.isFinished(); }));
+    EXPECT_EQ(launched.result().first, Role::handedOver);
+    EXPECT_FALSE(launched.result().second.isEmpty());
+    EXPECT_EQ(served, 1);
+    ::close(lock);
+}
+
 TEST_F(SingleInstanceTest, ALaunchWaitsForABusyInstanceAndTakesOverFromOneThatEnded) {
     {
         SingleInstance first(folder());
@@ -237,4 +274,37 @@ TEST(SingleInstanceFolderTest, WithoutARuntimeFolderSocketAndLockLiveInAPrivateF
     ::chmod(QFile::encodeName(guessable).constData(), 0777);
     EXPECT_EQ(SingleInstance::defaultFolder(), temp.file(QStringLiteral("cache/Pelicarta")));
     EXPECT_TRUE(QDir(guessable).isEmpty());
+}
+
+// A runtime folder that is private but that we may not write in (read-only, immutable): no lock and no
+// socket could be made there, so every launch would run as the only one.
+TEST(SingleInstanceFolderTest, ARuntimeFolderWeMayNotWriteInIsPassedOver) {
+    testsupport::TempFolder temp;
+    const QString runtime = temp.file(QStringLiteral("run"));
+    ASSERT_TRUE(QDir().mkpath(runtime));
+    ::chmod(QFile::encodeName(runtime).constData(), 0500);
+    // Root writes through the mode bits; the immutable flag stops it too.
+    const int fd = ::open(QFile::encodeName(runtime).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    int flags = 0;
+    const bool immutable = testsupport::runsAsRoot() && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                           ::ioctl(fd, FS_IOC_SETFLAGS, &(flags |= FS_IMMUTABLE_FL)) == 0;
+    const auto restore = qScopeGuard([&] {
+        flags &= ~FS_IMMUTABLE_FL;
+        if (immutable) ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        ::close(fd);
+        ::chmod(QFile::encodeName(runtime).constData(), 0700);
+    });
+    if (testsupport::runsAsRoot() && !immutable) GTEST_SKIP() << "the temporary folder takes no immutable flag";
+    testsupport::ScopedEnvironment xdg("XDG_RUNTIME_DIR", runtime);
+    testsupport::ScopedEnvironment tmp("TMPDIR", temp.path());
+    EXPECT_EQ(platform::PrivateFolder::runtimeFolder(), QString());
+    EXPECT_EQ(SingleInstance::defaultFolder(), temp.file(QStringLiteral("pelicarta-%1").arg(::geteuid())));
+
+    // Two launches there: one instance, the other hands over.
+    SingleInstance first(SingleInstance::defaultFolder());
+    ASSERT_EQ(first.claim({}), Role::primary);
+    const auto later = launch(SingleInstance::defaultFolder(), {QStringLiteral("show")});
+    ASSERT_TRUE(finishes(later));
+    EXPECT_EQ(later.result(), Role::handedOver);
 }
