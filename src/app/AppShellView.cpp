@@ -6,6 +6,7 @@
 #include "app/OnboardingView.h"
 #include "app/PreferencesView.h"
 #include "app/ScreenAccess.h"
+#include "app/SettingsNotice.h"
 #include "brand/BrandStore.h"
 #include "brand_window/BrandView.h"
 #include "capture/HotkeyManager.h"
@@ -75,7 +76,14 @@ void layOutHidden(QWidget &widget) {
 AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent), m_router(router) {
     setObjectName(QStringLiteral("appShell"));
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
-    m_modes = new QStackedLayout(this);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    // Above the onboarding as above the pages: a settings file that could not be read brings the
+    // onboarding back, and the user learns why.
+    column->addWidget(new SettingsNotice(defaults, this));
+    m_modes = new QStackedLayout;
+    column->addLayout(m_modes, 1);
     m_shell = new QWidget(this);
     m_modes->addWidget(m_shell);
     auto *row = new QHBoxLayout(m_shell);

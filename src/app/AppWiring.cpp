@@ -97,6 +97,18 @@ void connectAll() {
         if (recording) pill.show();
         else pill.close();
     });
+    // A step the library's folder refused (a full disk): said once, with where its picture waits.
+    QObject::connect(
+        &tutorials, &TutorialStore::stepNotSaved, &router,
+        [](const QString &folder, const QString &error, const QString &keptIn) {
+            alertLater(
+                L("Não foi possível salvar o passo"),
+                keptIn.isEmpty()
+                    ? L(LKey("A pasta “%@” não aceita gravação (%@). O passo não foi guardado.", {folder, error}))
+                    : L(LKey("A pasta “%@” não aceita gravação (%@). O passo foi guardado em “%@” e entra no "
+                             "tutorial assim que a pasta aceitar gravação de novo.",
+                             {folder, error, keptIn})));
+        });
     QObject::connect(&tutorials, &TutorialStore::recordingFinished, &router,
                      [] { MainWindowController::shared().show(AppRouter::Page::tutorial); });
     QObject::connect(&pill, &TutorialHUDController::stepRequested, &router,

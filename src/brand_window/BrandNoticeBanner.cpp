@@ -1,6 +1,7 @@
 #include "brand_window/BrandNoticeBanner.h"
 
 #include "core/Localization.h"
+#include "widgets/Buttons.h"
 #include "widgets/Icons.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
@@ -40,13 +41,7 @@ BrandNoticeBanner::BrandNoticeBanner(QWidget *parent) : QWidget(parent) {
     connect(m_undo, &QPushButton::clicked, this, &BrandNoticeBanner::undoClicked);
     texts->addWidget(m_undo, 0, Qt::AlignLeft);
     row->addLayout(texts, 1);
-    auto *close = new QPushButton(Icons::icon(QStringLiteral("xmark"), Theme::text3()), {}, this);
-    close->setFlat(true);
-    close->setFixedSize(18, 18);
-    close->setIconSize(QSize(9, 9));
-    close->setToolTip(L("Fechar aviso"));
-    close->setAccessibleName(L("Fechar aviso"));
-    close->setStyleSheet(QStringLiteral("QPushButton { border: none; }"));
+    auto *close = new CloseNoticeButton(this);
     connect(close, &QPushButton::clicked, this, [this] { setNotice(std::nullopt); });
     row->addWidget(close, 0, Qt::AlignTop);
     hide();

@@ -2,6 +2,7 @@
 
 #include "core/CaptureFileName.h"
 #include "core/Exporter.h"
+#include "core/FolderTrouble.h"
 #include "core/Localization.h"
 #include "core/PictureService.h"
 #include "core/Settings.h"
@@ -50,19 +51,6 @@ bool isOwnName(const QString &name) {
     return pattern.match(name).hasMatch();
 }
 
-// What keeps the folder from being used, as the user reads it.
-QString folderReason(platform::PrivateFolder::Problem problem) {
-    using Problem = platform::PrivateFolder::Problem;
-    switch (problem) {
-    case Problem::none: break;
-    case Problem::link: return L("é um link simbólico");
-    case Problem::notOurs: return L("pertence a outro usuário");
-    case Problem::open: return L("outros usuários podem gravar nela");
-    case Problem::cannotCreate: return L("não pôde ser criada");
-    }
-    return {};
-}
-
 // Every capture the folder refused goes to the log; the user is told of the first of a run only.
 void logNotKept(const QString &folder, const QString &error, const QString &keptIn) {
     if (keptIn.isEmpty())
@@ -109,7 +97,7 @@ RecentsStore::RecentsStore(platform::UserDefaults &defaults, QString folder, Enc
 
 void RecentsStore::setFallback(const platform::AppPaths::Place &place) {
     if (place.problem == platform::PrivateFolder::Problem::none) return;
-    m_fallback = {place.problemPath, folderReason(place.problem), place.path};
+    m_fallback = {place.problemPath, FolderTrouble::reason(place.problem), place.path};
 }
 
 bool RecentsStore::folderUsable() const {
@@ -203,8 +191,8 @@ std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &imag
         return std::nullopt;
     }
     if (!folderUsable() && refusedOutright(m_problem)) {
-        logNotKept(m_folder, folderReason(m_problem), {});
-        reportOnce(m_folder, folderReason(m_problem), {});
+        logNotKept(m_folder, FolderTrouble::reason(m_problem), {});
+        reportOnce(m_folder, FolderTrouble::reason(m_problem), {});
         return std::nullopt;
     }
     const bool compact = isCompact();
@@ -289,8 +277,7 @@ QString RecentsStore::finishAdd(const QImage &image, const Written &written) {
     m_problem = written.problem;
     if (written.refused) {
         // The user is told once where the capture went (if anywhere), and why the folder refused it.
-        const QString error =
-            written.problem == platform::PrivateFolder::Problem::none ? written.error : folderReason(written.problem);
+        const QString error = FolderTrouble::reason(written.problem, written.error);
         logNotKept(m_folder, error, written.keptIn);
         reportOnce(m_folder, error, written.keptIn);
         return written.path;

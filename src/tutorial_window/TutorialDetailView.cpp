@@ -32,6 +32,12 @@ TutorialDetailView::TutorialDetailView(TutorialStore &store, BrandStore &brand, 
     m_header = new TutorialDetailHeader(store, brand, shortcuts, this);
     column->addWidget(m_header);
     column->addWidget(FilledArea::divider(this));
+    m_unreadable = themedLabel({}, Theme::font(12), Theme::warning(), this);
+    m_unreadable->setObjectName(QStringLiteral("unreadableSteps"));
+    m_unreadable->setWordWrap(true);
+    m_unreadable->setContentsMargins(24, 10, 24, 10);
+    m_unreadable->hide();
+    column->addWidget(m_unreadable);
     m_body = new QStackedWidget(this);
     m_empty = makeEmptyState();
     m_body->addWidget(m_empty);
@@ -139,6 +145,9 @@ void TutorialDetailView::refresh() {
     }
     const Tutorial tutorial = m_store.tutorial();
     m_header->refresh();
+    const QString unreadable = TutorialTexts::unreadableSteps(tutorial.unreadableSteps);
+    if (m_unreadable->text() != unreadable) m_unreadable->setText(unreadable);
+    m_unreadable->setVisible(!unreadable.isEmpty());
     refreshHowTo();
     m_body->setCurrentWidget(tutorial.steps.isEmpty() ? m_empty : static_cast<QWidget *>(m_steps));
     m_start->setVisible(!m_store.isRecording());

@@ -38,6 +38,7 @@ private:
     TutorialStore &m_store;
     ShortcutStore &m_shortcuts;
     TutorialDetailHeader *m_header;
+    QLabel *m_unreadable; // names the steps of the file that cannot be read
     QStackedWidget *m_body;
     QWidget *m_empty;
     TutorialStepsList *m_steps;

@@ -5,6 +5,8 @@
 #include <QJsonArray>
 #include <QTimeZone>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -123,6 +125,9 @@ Tutorial Tutorial::blank() {
 QJsonObject Tutorial::toJson() const {
     QJsonArray stepArray;
     for (const TutorialStep &step : steps) stepArray.append(step.toJson());
+    // Back at their places: the file reads as it did, as long as the steps around them stayed.
+    for (const UnreadableStep &unreadable : unreadableSteps)
+        stepArray.insert(std::clamp<qsizetype>(unreadable.number - 1, 0, stepArray.size()), unreadable.json);
     return withOtherKeys(QJsonObject{{QStringLiteral("id"), uuidString(id)},
                                      {QStringLiteral("title"), title},
                                      {QStringLiteral("steps"), stepArray},
@@ -148,10 +153,15 @@ std::optional<Tutorial> Tutorial::fromJson(const QJsonValue &json) {
     }
     if (const QJsonValue v = object.value(QLatin1String("steps")); present(v)) {
         if (!v.isArray()) return std::nullopt;
-        for (const QJsonValue &element : v.toArray()) {
-            const auto step = TutorialStep::fromJson(element);
-            if (!step) return std::nullopt;
-            tutorial.steps.append(*step);
+        const QJsonArray array = v.toArray();
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            if (auto step = TutorialStep::fromJson(array[i])) {
+                tutorial.steps.append(*step);
+                continue;
+            }
+            const QJsonValue title = array[i].toObject().value(QLatin1String("title"));
+            tutorial.unreadableSteps.append({static_cast<int>(std::min<qsizetype>(i + 1, INT_MAX)),
+                                             title.isString() ? title.toString() : QString(), array[i]});
         }
     }
     if (const QJsonValue v = object.value(QLatin1String("theme")); present(v)) {

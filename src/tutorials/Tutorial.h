@@ -37,11 +37,25 @@ struct TutorialStep {
     static std::optional<TutorialStep> fromJson(const QJsonValue &json);
 };
 
+// A step of a tutorial's file that cannot be read (a path for its picture, a value of the wrong kind,
+// a missing key): left out of the steps shown, named to the user by its place in the file, and
+// written back as it was, so that no save loses it.
+struct UnreadableStep {
+    int number = 0;  // its place among the file's steps, from 1
+    QString title;   // as stored, when it is text
+    QJsonValue json; // as read
+
+    bool operator==(const UnreadableStep &) const = default;
+};
+
 // A tutorial as kept in "Tutoriais/<ID>/tutorial.json". Dates are seconds since 2001-01-01 UTC.
 struct Tutorial {
     QUuid id = QUuid::createUuid();
     QString title;
     QList<TutorialStep> steps;
+    // Steps of the file this version cannot read, in the order of their numbers; written back at their
+    // places.
+    QList<UnreadableStep> unreadableSteps;
     TutorialTheme theme = TutorialTheme::light;
     QDateTime createdAt = QDateTime::currentDateTimeUtc();
     QDateTime updatedAt = createdAt;
@@ -52,10 +66,13 @@ struct Tutorial {
 
     // A new tutorial titled "Novo tutorial" in the current language, created now.
     static Tutorial blank();
+    // Whether the file holds any step, readable or not: only a tutorial without any is ever abandoned.
+    bool holdsSteps() const { return !steps.isEmpty() || !unreadableSteps.isEmpty(); }
 
     QJsonObject toJson() const;
     // Lenient: a missing or null key takes its default ("updatedAt" falls back to "createdAt"). A value
-    // of the wrong kind, or any unreadable step, makes the whole document unreadable.
+    // of the wrong kind makes the whole document unreadable; an unreadable step only itself
+    // (`unreadableSteps`).
     static std::optional<Tutorial> fromJson(const QJsonValue &json);
 };
 

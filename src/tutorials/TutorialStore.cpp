@@ -1,5 +1,6 @@
 #include "tutorials/TutorialStore.h"
 
+#include "core/FolderTrouble.h"
 #include "core/Localization.h"
 #include "core/ShortcutStore.h"
 #include "platform/AppPaths.h"
@@ -15,8 +16,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QSet>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -43,9 +46,9 @@ std::optional<Tutorial> readDocument(const QString &folder) {
     return Tutorial::fromJson(document.object());
 }
 
-bool writeDocument(const QString &folder, const Tutorial &tutorial) {
+bool writeDocument(const QString &folder, const Tutorial &tutorial, QString *error = nullptr) {
     const QByteArray json = QJsonDocument(tutorial.toJson()).toJson(QJsonDocument::Compact);
-    return platform::writeFileAtomically(folder + QLatin1Char('/') + documentName(), json);
+    return platform::writeFileAtomically(folder + QLatin1Char('/') + documentName(), json, error);
 }
 
 bool isDefaultTitle(const QString &title) {
@@ -69,6 +72,11 @@ QStringList pictureFiles(const Tutorial &tutorial) {
 
 QString cacheKey(const QUuid &id, const QString &file) { return uuidString(id) + QLatin1Char('/') + file; }
 
+// How often steps kept in the runtime folder are offered to their tutorials' folders again.
+constexpr int retryKeptMs = 10'000;
+// A kept step's picture larger than this is not one we wrote (a PNG of the largest picture we take).
+constexpr qint64 maxKeptPictureBytes = qint64(1) << 30;
+
 } // namespace
 
 TutorialStore &TutorialStore::shared() {
@@ -80,6 +88,8 @@ TutorialStore &TutorialStore::shared() {
 TutorialStore::TutorialStore(QString root, QObject *parent)
     : QObject(parent), m_root(root.isEmpty() ? QString() : QDir::cleanPath(QDir(root).absolutePath())),
       m_images(imageCacheKiB) {
+    m_retryKept.setInterval(retryKeptMs);
+    connect(&m_retryKept, &QTimer::timeout, this, &TutorialStore::addKeptSteps);
     // A library folder that is a link, or another user's, is neither read nor cleaned up nor written.
     if (!rootReady()) return;
     migrateLegacy(QFileInfo(m_root).absolutePath() + QStringLiteral("/Tutorial"), m_root);
@@ -90,8 +100,12 @@ bool TutorialStore::rootReady() const {
     return !m_root.isEmpty() && platform::PrivateFolder::ensure(m_root) == platform::PrivateFolder::Problem::none;
 }
 
-bool TutorialStore::folderReady(const QUuid &id) const {
-    return rootReady() && platform::PrivateFolder::ensure(folder(id)) == platform::PrivateFolder::Problem::none;
+bool TutorialStore::folderReady(const QUuid &id, QString *error) const {
+    using platform::PrivateFolder::Problem;
+    const Problem problem = m_root.isEmpty() ? Problem::cannotCreate : platform::PrivateFolder::ensure(m_root);
+    const Problem inside = problem == Problem::none ? platform::PrivateFolder::ensure(folder(id)) : problem;
+    if (inside != Problem::none && error) *error = FolderTrouble::reason(inside);
+    return inside == Problem::none;
 }
 
 void TutorialStore::migrateLegacy(const QString &legacy, const QString &root) {
@@ -99,7 +113,7 @@ void TutorialStore::migrateLegacy(const QString &legacy, const QString &root) {
     if (!info.isDir() || info.isSymLink()) return;
     std::optional<Tutorial> tutorial = readDocument(legacy);
     if (!tutorial) return;
-    if (tutorial->steps.isEmpty()) {
+    if (!tutorial->holdsSteps()) {
         removeUntouched(legacy);
         return;
     }
@@ -125,9 +139,17 @@ QList<Tutorial> TutorialStore::loadLibrary() {
         }
         if (const auto named = uuidFromString(entry.fileName())) tutorial->id = *named;
         if (m_folders.contains(tutorial->id)) continue; // a repeated identifier: the first folder keeps it
-        if (tutorial->steps.isEmpty() && isDefaultTitle(tutorial->title)) {
+        if (!tutorial->holdsSteps() && isDefaultTitle(tutorial->title)) {
             removeUntouched(path);
             continue;
+        }
+        if (!tutorial->unreadableSteps.isEmpty()) {
+            QStringList numbers;
+            for (const UnreadableStep &step : std::as_const(tutorial->unreadableSteps))
+                numbers.append(QString::number(step.number));
+            qCWarning(lcTutorials,
+                      "steps %s of the tutorial in %s cannot be read; they are left out and kept in its file",
+                      qPrintable(numbers.join(QStringLiteral(", "))), qPrintable(path));
         }
         // A step whose picture is missing stays (the pages show a placeholder, exports say they left it
         // out): the next save must not lose its texts.
@@ -157,8 +179,8 @@ Tutorial TutorialStore::tutorial() const {
     return Tutorial::blank();
 }
 
-bool TutorialStore::save(const Tutorial &tutorial) {
-    return folderReady(tutorial.id) && writeDocument(folder(tutorial.id), tutorial);
+bool TutorialStore::save(const Tutorial &tutorial, QString *error) {
+    return folderReady(tutorial.id, error) && writeDocument(folder(tutorial.id), tutorial, error);
 }
 
 void TutorialStore::sortLibrary() {
@@ -178,13 +200,15 @@ void TutorialStore::setCurrentID(std::optional<QUuid> id) {
     emit currentIDChanged();
 }
 
-bool TutorialStore::setTutorial(const Tutorial &tutorial) {
+bool TutorialStore::setTutorial(const Tutorial &tutorial) { return store(tutorial, nullptr); }
+
+bool TutorialStore::store(const Tutorial &tutorial, QString *error) {
     const qsizetype index = indexOf(tutorial.id);
     if (index < 0) return false;
     Tutorial stamped = tutorial;
     stamped.updatedAt = QDateTime::currentDateTimeUtc();
     m_library[index] = stamped;
-    const bool saved = save(stamped);
+    const bool saved = save(stamped, error);
     emit libraryChanged();
     return saved;
 }
@@ -209,11 +233,11 @@ void TutorialStore::closeTutorial() {
     if (const qsizetype index = indexOf(id); index >= 0) {
         Tutorial &open = m_library[index];
         const bool blankTitle = open.title.trimmed().isEmpty();
-        if (open.steps.isEmpty() && (blankTitle || isDefaultTitle(open.title))) {
+        if (!open.holdsSteps() && (blankTitle || isDefaultTitle(open.title))) {
             delete_(id);
             return;
         }
-        if (!open.steps.isEmpty() && blankTitle) {
+        if (open.holdsSteps() && blankTitle) {
             open.title = L("Novo tutorial");
             save(open);
         }
@@ -264,6 +288,8 @@ std::optional<QUuid> TutorialStore::duplicate(QUuid id) {
     copy.id = QUuid::createUuid();
     copy.title = L(LKey(QStringLiteral("%@ (cópia)"), {m_library[index].title}));
     copy.createdAt = copy.updatedAt = QDateTime::currentDateTimeUtc();
+    // A copy holds what the user sees; the original keeps the steps that cannot be read.
+    copy.unreadableSteps.clear();
     const QString target = m_root + QLatin1Char('/') + uuidString(copy.id);
     const QStringList pictures = pictureFiles(copy);
     if (!rootReady() || !TutorialFolder::copyFiles(folder(id), target, pictures)) return std::nullopt;
@@ -293,39 +319,105 @@ void TutorialStore::toggleRecording() {
         return;
     }
     stopRecording();
+    // The tutorial shown next holds every step its folder takes by now.
+    addKeptSteps();
     emit recordingFinished();
 }
 
 bool TutorialStore::addStep(const QImage &image) {
     if (!m_currentID || indexOf(*m_currentID) < 0) return false;
     const QUuid id = *m_currentID;
-    const QString file = TutorialFolder::newStepPictureName();
+    QString file = TutorialFolder::newStepPictureName();
     // Written fast, and read back fast by every export.
     const QByteArray png = platform::PngStreamWriter::encode(image).value_or(QByteArray());
-    const QString target = folder(id) + QLatin1Char('/') + file;
-    auto failed = [&image, &target] {
-        qCWarning(lcTutorials, "the step %s could not be saved; recording goes on", qPrintable(target));
+    if (png.isEmpty()) {
+        qCWarning(lcTutorials, "a step could not be encoded; recording goes on");
         Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."));
         return false;
-    };
+    }
+    // Steps kept earlier come first, in the order they were taken: while one of this tutorial still
+    // waits, this one waits behind it.
+    addKeptSteps();
+    const bool waiting = std::any_of(m_keptSteps.cbegin(), m_keptSteps.cend(),
+                                     [&](const KeptStep &kept) { return kept.tutorial == id; });
+    QString error = m_keptError;
+    if (waiting || !writeStep(id, file, png, &error)) {
+        keepStep(id, file, png, error);
+        Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."));
+        return false;
+    }
+    m_images.insert(cacheKey(id, file), new QImage(image), std::max<qsizetype>(1, image.sizeInBytes() / 1024));
+    Toast::show(image, L(LKey(QStringLiteral("Passo %@ adicionado"), {QString::number(tutorial().steps.size())})),
+                L(LKey(QStringLiteral("Continue capturando · %@ termina"), {toggleTutorialKeys()})));
+    return true;
+}
+
+bool TutorialStore::writeStep(const QUuid &id, const QString &file, const QByteArray &png, QString *error) {
+    const qsizetype index = indexOf(id);
+    if (index < 0) return false;
     // The folder is made again here: it may have been removed since the tutorial was created.
-    if (png.isEmpty() || !folderReady(id) || !platform::writeFileAtomically(target, png)) return failed();
-    const Tutorial before = tutorial();
+    const QString target = folder(id) + QLatin1Char('/') + file;
+    if (!folderReady(id, error) || !platform::writeFileAtomically(target, png, error)) return false;
+    const Tutorial before = m_library[index];
     Tutorial current = before;
     TutorialStep step;
     step.imageFile = file;
     current.steps.append(step);
-    if (!setTutorial(current)) {
+    if (!store(current, error)) {
         // A step the saved tutorial does not list would be lost at the next launch: take it back.
         QFile::remove(target);
         m_library[indexOf(id)] = before;
         emit libraryChanged();
-        return failed();
+        return false;
     }
-    m_images.insert(cacheKey(id, file), new QImage(image), std::max<qsizetype>(1, image.sizeInBytes() / 1024));
-    Toast::show(image, L(LKey(QStringLiteral("Passo %@ adicionado"), {QString::number(current.steps.size())})),
-                L(LKey(QStringLiteral("Continue capturando · %@ termina"), {toggleTutorialKeys()})));
+    m_failureReported = false;
     return true;
+}
+
+void TutorialStore::keepStep(const QUuid &id, const QString &file, const QByteArray &png, const QString &error) {
+    m_keptError = error;
+    // Only the user's private runtime folder, checked as ours; never a shared temporary folder.
+    QString keptIn = platform::AppPaths::runtimeSubfolder(QStringLiteral("Passos"));
+    if (!keptIn.isEmpty() && !platform::writeFileAtomically(keptIn + QLatin1Char('/') + file, png)) keptIn.clear();
+    if (keptIn.isEmpty()) {
+        qCWarning(lcTutorials, "the step %s could not be saved in %s (%s) nor kept elsewhere", qPrintable(file),
+                  qPrintable(folder(id)), qPrintable(error));
+    } else {
+        qCWarning(lcTutorials, "the step %s could not be saved in %s (%s); it was kept in %s until it can be",
+                  qPrintable(file), qPrintable(folder(id)), qPrintable(error), qPrintable(keptIn));
+        m_keptSteps.append({id, file, keptIn});
+        m_retryKept.start();
+    }
+    if (std::exchange(m_failureReported, true)) return;
+    emit stepNotSaved(folder(id), error, keptIn);
+}
+
+void TutorialStore::addKeptSteps() {
+    QSet<QUuid> refused; // a tutorial whose folder refused one takes none after it
+    for (qsizetype i = 0; i < m_keptSteps.size();) {
+        const KeptStep kept = m_keptSteps[i];
+        if (refused.contains(kept.tutorial)) {
+            ++i;
+            continue;
+        }
+        const platform::RegularFile::Read read =
+            platform::RegularFile::read(kept.folder + QLatin1Char('/') + kept.file, maxKeptPictureBytes);
+        // A tutorial deleted meanwhile, or a picture the user took away: it stays where it is.
+        if (indexOf(kept.tutorial) < 0 || read.status != platform::RegularFile::Status::ok) {
+            m_keptSteps.removeAt(i);
+            continue;
+        }
+        if (!writeStep(kept.tutorial, kept.file, read.bytes, &m_keptError)) {
+            refused.insert(kept.tutorial);
+            ++i;
+            continue;
+        }
+        qCInfo(lcTutorials, "the step %s kept in %s was added to its tutorial", qPrintable(kept.file),
+               qPrintable(kept.folder));
+        platform::PrivateFolder::removeFile(kept.folder, kept.file);
+        m_keptSteps.removeAt(i);
+    }
+    if (m_keptSteps.isEmpty()) m_retryKept.stop();
 }
 
 void TutorialStore::update(TutorialStep step) {
@@ -344,9 +436,14 @@ void TutorialStore::remove(TutorialStep step) {
     current.steps.removeIf([&](const TutorialStep &s) { return s.id == step.id; });
     if (current.steps.size() == before) return;
     setTutorial(current);
-    // A hand-edited document may show one file in two steps: the file stays while a step shows it.
-    const bool stillShown = std::any_of(current.steps.begin(), current.steps.end(),
-                                        [&](const TutorialStep &s) { return s.imageFile == step.imageFile; });
+    // A hand-edited document may show one file in two steps: the file stays while a step names it, one
+    // that cannot be read included.
+    const bool stillShown =
+        std::any_of(current.steps.begin(), current.steps.end(),
+                    [&](const TutorialStep &s) { return s.imageFile == step.imageFile; }) ||
+        std::any_of(current.unreadableSteps.begin(), current.unreadableSteps.end(), [&](const UnreadableStep &s) {
+            return s.json.toObject().value(QLatin1String("imageFile")) == QJsonValue(step.imageFile);
+        });
     if (!stillShown && isBareFileName(step.imageFile)) {
         platform::PrivateFolder::removeFile(folder(*m_currentID), step.imageFile);
         m_images.remove(cacheKey(*m_currentID, step.imageFile));

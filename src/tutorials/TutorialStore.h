@@ -9,6 +9,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QUuid>
 
 #include <optional>
@@ -25,7 +26,9 @@
 // user's files beside them stay, and keep the folder.
 //
 // What is read is written back: a step whose picture is missing stays in the tutorial (its card shows
-// a placeholder, an export leaves it out and says so) and every save writes it again.
+// a placeholder, an export leaves it out and says so) and every save writes it again. A step of the
+// file that cannot be read at all (a path for its picture, a value of the wrong kind) leaves only
+// itself out: the tutorial is listed without it, the page names it, and every save writes it back.
 class TutorialStore : public QObject {
     Q_OBJECT
 public:
@@ -70,9 +73,15 @@ public:
     // Stops recording (`recordingFinished` follows), or starts recording.
     void toggleRecording();
     // Writes the capture as the open tutorial's next step and says so. Nothing happens when no tutorial
-    // is open; a capture that cannot be written is reported and adds no step. Returns whether a step
-    // was added.
+    // is open. A step the library's folder refuses (a full disk) is kept as a picture in the private
+    // runtime folder ("Passos") and reported (`stepNotSaved`); it becomes the tutorial's next step, in
+    // the order taken, as soon as the folder takes it: at the next step, at the end of the recording,
+    // or on a timer meanwhile. Returns whether a step was added now.
     bool addStep(const QImage &image);
+    // How many steps wait in the runtime folder for their tutorial's folder to take them.
+    qsizetype keptStepCount() const { return m_keptSteps.size(); }
+    // Adds the steps kept in the runtime folder that their tutorials' folders now take.
+    void addKeptSteps();
 
     // Step edits of the open tutorial, matched by the step's identifier; each one saved.
     void update(TutorialStep step);
@@ -99,14 +108,27 @@ signals:
     // The user stopped recording: the tutorial is there to look at. src/app shows the tutorial page;
     // the store knows no window.
     void recordingFinished();
+    // A step could not be written to the tutorial's folder `folder` (`error` says why). Its picture was
+    // kept in `keptIn`, to be added once the folder takes it; empty when it could not be kept either,
+    // and the step is lost. Emitted once, until a step is written to the library again; src/app tells
+    // the user.
+    void stepNotSaved(const QString &folder, const QString &error, const QString &keptIn);
 
 private:
     QList<Tutorial> loadLibrary();
     static void migrateLegacy(const QString &legacy, const QString &root);
-    bool save(const Tutorial &tutorial);
-    // Whether the library folder, and with it the tutorial's folder, are (made) private folders of ours.
+    bool save(const Tutorial &tutorial, QString *error = nullptr);
+    // setTutorial, with the reason of a failed save.
+    bool store(const Tutorial &tutorial, QString *error);
+    // Writes the picture into the tutorial's folder and appends its step; takes both back when the
+    // tutorial cannot be saved.
+    bool writeStep(const QUuid &id, const QString &file, const QByteArray &png, QString *error);
+    // Keeps a step the folder refused in the runtime folder, and says so.
+    void keepStep(const QUuid &id, const QString &file, const QByteArray &png, const QString &error);
+    // Whether the library folder, and with it the tutorial's folder, are (made) private folders of ours;
+    // `error` says why not.
     bool rootReady() const;
-    bool folderReady(const QUuid &id) const;
+    bool folderReady(const QUuid &id, QString *error = nullptr) const;
     qsizetype indexOf(const QUuid &id) const;
     void sortLibrary();
     void dropCached(const QUuid &id);
@@ -120,4 +142,13 @@ private:
     bool m_isRecording = false;
     QCache<QString, QImage> m_images; // "<ID>/<file>", cost in KiB
     QHash<QString, QImage> m_covers;  // "<ID>/<first step's file>", kept while the store lives
+    struct KeptStep {
+        QUuid tutorial;
+        QString file; // its name in the runtime folder, and in the tutorial's once added
+        QString folder;
+    };
+    QList<KeptStep> m_keptSteps; // in the order taken
+    QString m_keptError;         // why the last one was refused
+    QTimer m_retryKept;
+    bool m_failureReported = false;
 };

@@ -1,5 +1,7 @@
 #include "widgets/Buttons.h"
 
+#include "core/Localization.h"
+#include "widgets/Icons.h"
 #include "widgets/KeptPicture.h"
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
@@ -165,4 +167,14 @@ void LinkButton::setColor(const QColor &color) {
     setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 0; "
                                  "text-align: left; } QPushButton:hover { text-decoration: underline; }")
                       .arg(color.name()));
+}
+
+CloseNoticeButton::CloseNoticeButton(QWidget *parent)
+    : QPushButton(Icons::icon(QStringLiteral("xmark"), Theme::text3()), {}, parent) {
+    setFlat(true);
+    setFixedSize(18, 18);
+    setIconSize(QSize(9, 9));
+    setToolTip(L("Fechar aviso"));
+    setAccessibleName(L("Fechar aviso"));
+    setStyleSheet(QStringLiteral("QPushButton { border: none; }"));
 }

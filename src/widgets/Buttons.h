@@ -46,3 +46,10 @@ public:
     // The text's colour instead of the accent.
     void setColor(const QColor &color);
 };
+
+// The small "×" that closes a notice, named "Fechar aviso" for its tooltip and for screen readers.
+class CloseNoticeButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit CloseNoticeButton(QWidget *parent = nullptr);
+};

@@ -8,6 +8,7 @@
 #include "editor/EditorModel.h"
 #include "history/RecentsStore.h"
 #include "platform/Alert.h"
+#include "support/ScriptedAlerts.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
 #include "tutorial_window/TutorialHUDController.h"
@@ -17,6 +18,8 @@
 #include "widgets/ToolbarButton.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTest>
 #include <QWidget>
@@ -164,4 +167,38 @@ TEST_F(AppWiringTest, DeletingTheRecordedTutorialOnlyTakesThePillAway) {
     EXPECT_EQ(TutorialHUDController::shared().panel(), nullptr);
     EXPECT_EQ(router.page(), AppRouter::Page::home);
     EXPECT_FALSE(MainWindowController::shared().isOpen());
+}
+
+TEST_F(AppWiringTest, AStepTheLibraryRefusesIsToldOnceWithWhereItsPictureWaits) {
+    TutorialStore &tutorials = TutorialStore::shared();
+    if (tutorials.isRecording()) tutorials.toggleRecording();
+    testsupport::TempFolder run;
+    testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", run.path());
+    testsupport::ScriptedAlerts told;
+    tutorials.newTutorial();
+    tutorials.startRecording();
+    // A file where the tutorial's folder should be refuses the steps, as a full disk does.
+    const QString folder = tutorials.folder(*tutorials.currentID());
+    ASSERT_TRUE(QDir().rename(folder, folder + QStringLiteral(".away")));
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_FALSE(tutorials.addStep(testsupport::filledImage(30, 20, Qt::red)));
+    EXPECT_FALSE(tutorials.addStep(testsupport::filledImage(30, 20, Qt::blue)));
+    testsupport::settle();
+    ASSERT_EQ(told.shown.size(), 1);
+    EXPECT_EQ(told.shown[0].messageText, QStringLiteral("Não foi possível salvar o passo"));
+    const QString detail = told.shown[0].informativeText;
+    EXPECT_TRUE(detail.contains(folder) && detail.contains(run.path()) &&
+                detail.contains(QStringLiteral("entra no tutorial")))
+        << detail.toStdString();
+
+    // Once the folder takes files again, ending the recording shows both steps.
+    ASSERT_TRUE(QFile::remove(folder));
+    ASSERT_TRUE(QDir().rename(folder + QStringLiteral(".away"), folder));
+    tutorials.toggleRecording();
+    EXPECT_EQ(tutorials.tutorial().steps.size(), 2);
+    EXPECT_EQ(router.page(), AppRouter::Page::tutorial);
+    testsupport::settle();
+    EXPECT_EQ(told.shown.size(), 1);
 }

@@ -21,6 +21,10 @@
 
 #include <QAbstractButton>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
@@ -50,6 +54,17 @@ struct TutorialDetailViewTest : testing::Test {
     }
     TutorialDetailHeader &header() const { return *view->header(); }
     void addStep() { store.addStep(testsupport::filledImage(64, 40, Qt::darkGreen)); }
+    // The page as the next launch shows it: the library read again from disk, its one tutorial open.
+    std::unique_ptr<TutorialStore> relaunched;
+    std::unique_ptr<TutorialDetailView> relaunch() {
+        relaunched = std::make_unique<TutorialStore>(store.root());
+        if (relaunched->library().size() != 1) return nullptr;
+        relaunched->open(relaunched->library().first().id);
+        auto again = std::make_unique<TutorialDetailView>(*relaunched, brand, shortcuts, loader);
+        again->resize(1240, 800);
+        again->show();
+        return again;
+    }
 };
 
 } // namespace
@@ -274,18 +289,46 @@ TEST_F(TutorialDetailViewTest, AStepWhosePictureIsGoneShowsItsTextsBesideAPlaceh
     store.update(gone);
     ASSERT_TRUE(QFile::remove(store.folder(store.tutorial().id) + QLatin1Char('/') + gone.imageFile));
 
-    // The next launch reads the library again.
-    TutorialStore relaunched(store.root());
-    ASSERT_EQ(relaunched.library().size(), 1);
-    relaunched.open(relaunched.library().first().id);
-    TutorialDetailView again(relaunched, brand, shortcuts, loader);
-    again.resize(1240, 800);
-    again.show();
-    TutorialStepsList *steps = testsupport::namedChild<TutorialStepsList>(again, "steps");
+    const auto again = relaunch();
+    ASSERT_TRUE(again);
+    TutorialStepsList *steps = testsupport::namedChild<TutorialStepsList>(*again, "steps");
     TutorialStepCard *card = steps->card(gone.id);
     ASSERT_NE(card, nullptr);
     EXPECT_TRUE(testsupport::namedChild<StepPictureView>(*card, "picture")->isPlaceholder());
     EXPECT_EQ(testsupport::namedChild<QLineEdit>(*card, "titleField")->text(), gone.title);
     EXPECT_FALSE(testsupport::namedChild<StepPictureView>(*steps->card(store.tutorial().steps[0].id), "picture")
                      ->isPlaceholder());
+}
+
+TEST_F(TutorialDetailViewTest, StepsOfTheFileThatCannotBeReadAreNamedAboveTheCards) {
+    addStep();
+    EXPECT_FALSE(testsupport::namedChild<QLabel>(*view, "unreadableSteps")->isVisible());
+    // Edited by hand: a step whose picture is a path, another whose title is a number.
+    QFile file(store.folder(store.tutorial().id) + QStringLiteral("/tutorial.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QJsonObject document = QJsonDocument::fromJson(file.readAll()).object();
+    QJsonArray steps = document.value(QStringLiteral("steps")).toArray();
+    const QString picture = steps[0].toObject().value(QStringLiteral("imageFile")).toString();
+    steps.append(QJsonObject{{QStringLiteral("id"), QStringLiteral("5A1F0000-0000-4000-8000-000000000002")},
+                             {QStringLiteral("title"), QStringLiteral("Sair")},
+                             {QStringLiteral("detail"), QString()},
+                             {QStringLiteral("imageFile"), QStringLiteral("/etc/passwd")}});
+    steps.append(QJsonObject{{QStringLiteral("id"), QStringLiteral("5A1F0000-0000-4000-8000-000000000003")},
+                             {QStringLiteral("title"), 3},
+                             {QStringLiteral("detail"), QString()},
+                             {QStringLiteral("imageFile"), picture}});
+    document.insert(QStringLiteral("steps"), steps);
+    ASSERT_TRUE(file.resize(0));
+    file.write(QJsonDocument(document).toJson());
+    file.close();
+
+    const auto again = relaunch();
+    ASSERT_TRUE(again);
+    const QLabel *note = testsupport::namedChild<QLabel>(*again, "unreadableSteps");
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text(),
+              QStringLiteral("Os passos 2 (“Sair”), 3 do arquivo não puderam ser lidos e ficaram de fora; "
+                             "eles continuam guardados no arquivo."));
+    EXPECT_NE(testsupport::namedChild<TutorialStepsList>(*again, "steps")->card(relaunched->tutorial().steps[0].id),
+              nullptr);
 }

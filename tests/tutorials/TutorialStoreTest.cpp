@@ -16,6 +16,7 @@
 
 TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
     testsupport::TempFolder temp;
+    testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", temp.file(QStringLiteral("run")));
     TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
     QImage capture(40, 30, QImage::Format_ARGB32_Premultiplied);
     capture.fill(QColor(10, 200, 90));
@@ -68,6 +69,8 @@ TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
 
 TEST(TutorialStoreTest, AStepWhoseTutorialCannotBeSavedIsTakenBack) {
     testsupport::TempFolder temp;
+    testsupport::TempFolder run;
+    testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", run.path());
     TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
     QImage capture(20, 20, QImage::Format_ARGB32_Premultiplied);
     capture.fill(Qt::red);
@@ -89,16 +92,17 @@ TEST(TutorialStoreTest, AStepWhoseTutorialCannotBeSavedIsTakenBack) {
     EXPECT_EQ(store.tutorial().steps.size(), 1);
     EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files).size(), 1);
 
-    // Saved again: the next step is step 2.
+    // Saved again: the step kept meanwhile is step 2, the next one step 3.
     ASSERT_TRUE(QDir(folder + QStringLiteral("/tutorial.json")).removeRecursively());
     ASSERT_TRUE(store.addStep(capture));
-    EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Passo 2 adicionado")));
+    EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Passo 3 adicionado")));
     store.toggleRecording();
 }
 
 TEST(TutorialStoreTest, ALinkedLibraryIsNeverWrittenThrough) {
     // "Tutoriais" made a link to a folder of the user's: nothing is written there, and a step says so.
     testsupport::TempFolder temp;
+    testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", temp.file(QStringLiteral("run")));
     ASSERT_TRUE(QDir().mkpath(temp.file(QStringLiteral("elsewhere"))));
     ASSERT_TRUE(QFile::link(temp.file(QStringLiteral("elsewhere")), temp.file(QStringLiteral("Tutoriais"))));
     TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
@@ -168,10 +172,10 @@ TEST(TutorialStoreTest, LibraryIsReadFromTheFoldersOnDisk) {
     // The same identifier again, in a later folder: dropped.
     writeFolder(root + QStringLiteral("/outra"),
                 R"({"id":"0AAAAAAA-0000-4000-8000-000000000003","title":"Cópia","updatedAt":900})");
-    // A path for an image: the document is unreadable and nothing outside the folder is touched.
+    // A path for an image: that step is left out, and nothing outside the folder is touched.
     ASSERT_TRUE(temp.write(QStringLiteral("x"), "do usuário"));
     writeFolder(root + QStringLiteral("/BBBBBBBB-0000-4000-8000-000000000004"),
-                "{\"steps\":[" + stepJson(s1, "../../x") + "]}");
+                R"({"title":"Caminho","updatedAt":50,"steps":[)" + stepJson(s1, "../../x") + "]}");
     writeFolder(root + QStringLiteral("/BBBBBBBB-0000-4000-8000-000000000005"), R"({"title":"","updatedAt":100})");
     // A linked folder is not ours to read or delete.
     writeFolder(temp.file(QStringLiteral("alheia")), R"({"steps":[]})");
@@ -186,7 +190,8 @@ TEST(TutorialStoreTest, LibraryIsReadFromTheFoldersOnDisk) {
     TutorialStore store(root);
     QStringList titles;
     for (const Tutorial &t : store.library()) titles << t.title;
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("Antigo"), QStringLiteral("Aula"), QString()}));
+    EXPECT_EQ(titles,
+              (QStringList{QStringLiteral("Antigo"), QStringLiteral("Aula"), QString(), QStringLiteral("Caminho")}));
     EXPECT_FALSE(QFileInfo::exists(root + QStringLiteral("/AAAAAAAA-0000-4000-8000-000000000001")));
     EXPECT_TRUE(QFileInfo::exists(root + QStringLiteral("/AAAAAAAA-0000-4000-8000-000000000002/solto.png")));
     EXPECT_EQ(temp.read(QStringLiteral("x")), "do usuário");
@@ -401,4 +406,146 @@ TEST(TutorialStoreTest, ElementsOfTheLibraryItselfCanBePassedIn) {
     EXPECT_FALSE(store.currentID());
     EXPECT_FALSE(QFileInfo::exists(store.folder(second)));
     EXPECT_TRUE(QFileInfo::exists(store.folder(other)));
+}
+
+TEST(TutorialStoreTest, StepsTheFolderRefusesWaitInTheRuntimeFolderAndJoinOnceItTakesThem) {
+    // A file where the tutorial's folder should be refuses every write, as a full disk does.
+    testsupport::TempFolder temp;
+    const QString run = temp.file(QStringLiteral("run"));
+    ASSERT_TRUE(QDir().mkpath(run));
+    testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", run);
+    TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
+    QSignalSpy told(&store, &TutorialStore::stepNotSaved);
+    store.startRecording();
+    const QString folder = store.folder(*store.currentID());
+    const auto block = [&] {
+        ASSERT_TRUE(QDir().rename(folder, folder + QStringLiteral(".away")));
+        QFile in(folder);
+        ASSERT_TRUE(in.open(QIODevice::WriteOnly));
+    };
+    const auto unblock = [&] {
+        ASSERT_TRUE(QFile::remove(folder));
+        ASSERT_TRUE(QDir().rename(folder + QStringLiteral(".away"), folder));
+    };
+    const QList<QColor> colours{Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan};
+    const auto capture = [&](int n) { return picture({24, 16}, colours[n]); };
+    block();
+
+    // Refused twice: said once, naming the folder, why, and where the pictures wait.
+    EXPECT_FALSE(store.addStep(capture(0)));
+    EXPECT_FALSE(store.addStep(capture(1)));
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_EQ(told[0][0].toString(), folder);
+    EXPECT_EQ(told[0][1].toString(), QStringLiteral("não pôde ser criada"));
+    const QString keptIn = told[0][2].toString();
+    ASSERT_TRUE(keptIn.startsWith(run)) << keptIn.toStdString();
+    EXPECT_EQ(QDir(keptIn).entryList({QStringLiteral("passo-*.png")}, QDir::Files).size(), 2);
+    EXPECT_TRUE(store.tutorial().steps.isEmpty());
+    EXPECT_EQ(store.keptStepCount(), 2);
+
+    // The folder takes files again: the next step comes after the two kept, in the order taken.
+    unblock();
+    ASSERT_TRUE(store.addStep(capture(2)));
+    EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Passo 3 adicionado")));
+    EXPECT_EQ(store.keptStepCount(), 0);
+    EXPECT_TRUE(QDir(keptIn).entryList({QStringLiteral("passo-*.png")}, QDir::Files).isEmpty());
+
+    // A new refusal is said again; stopping once the folder takes files adds what waited.
+    block();
+    EXPECT_FALSE(store.addStep(capture(3)));
+    EXPECT_EQ(told.size(), 2);
+    unblock();
+    store.addKeptSteps(); // the retry a timer makes while steps wait
+    EXPECT_EQ(store.tutorial().steps.size(), 4);
+    block();
+    EXPECT_FALSE(store.addStep(capture(4)));
+    unblock();
+    store.toggleRecording();
+
+    // Every picture is in the tutorial's folder, in the order taken; the library reads it so at the next launch.
+    TutorialStore relaunched(store.root());
+    ASSERT_EQ(relaunched.library().size(), 1);
+    const Tutorial saved = relaunched.library().first();
+    ASSERT_EQ(saved.steps.size(), 5);
+    for (int n = 0; n < 5; ++n)
+        EXPECT_EQ(relaunched.image(saved.steps[n].imageFile, saved.id).pixelColor(0, 0), colours[n]) << n;
+}
+
+TEST(TutorialStoreTest, AStepThatCannotBeKeptAnywhereIsRefusedAndSaidSo) {
+    testsupport::TempFolder temp;
+    testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", QString());
+    ASSERT_TRUE(temp.write(QStringLiteral("Tutoriais"), "not a folder"));
+    TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
+    QSignalSpy told(&store, &TutorialStore::stepNotSaved);
+    store.startRecording();
+    EXPECT_FALSE(store.addStep(picture({8, 8}, Qt::red)));
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0][1].toString().contains(QStringLiteral("não pôde ser criada")))
+        << told[0][1].toString().toStdString();
+    EXPECT_TRUE(told[0][2].toString().isEmpty());
+    EXPECT_EQ(store.keptStepCount(), 0);
+    store.toggleRecording();
+}
+
+TEST(TutorialStoreTest, AHostileStepLeavesOnlyItselfOutAndEverySaveWritesItBack) {
+    testsupport::TempFolder temp;
+    const QString root = temp.file(QStringLiteral("Tutoriais"));
+    ASSERT_TRUE(temp.write(QStringLiteral("x"), "do usuário"));
+    // An absolute and a parent path for pictures, a title of the wrong kind; a marker far out of the
+    // picture is read (and drawn at its edge).
+    const QByteArray absolute =
+        stepJson("5A1F0000-0000-4000-8000-000000000002", "/etc/passwd").replace(R"("title":"")", R"("title":"Sair")");
+    const QByteArray parent = stepJson("5A1F0000-0000-4000-8000-000000000003", "../../x");
+    const QByteArray wrongType =
+        R"({"id":"5A1F0000-0000-4000-8000-000000000004","title":3,"detail":"","imageFile":"passo-2.png"})";
+    const QByteArray farMarker =
+        R"({"id":"5A1F0000-0000-4000-8000-000000000005","title":"","detail":"","imageFile":"passo-2.png","marker":[1e308,0.5]})";
+    const QString aulaFolder = root + QStringLiteral("/AAAAAAAA-0000-4000-8000-000000000001");
+    writeFolder(aulaFolder,
+                R"({"title":"Aula","updatedAt":200,"steps":[)" +
+                    stepJson("5A1F0000-0000-4000-8000-000000000001", "passo-1.png") + "," + absolute + "," + parent +
+                    "," + wrongType + "," + farMarker + "]}",
+                {QStringLiteral("passo-1.png"), QStringLiteral("passo-2.png")});
+    // Nothing readable under the default title: not an abandoned tutorial, so it stays.
+    const QString onlyFolder = root + QStringLiteral("/AAAAAAAA-0000-4000-8000-000000000002");
+    const QByteArray only = R"({"title":"Novo tutorial","updatedAt":100,"steps":[)" + parent + "]}";
+    writeFolder(onlyFolder, only);
+
+    TutorialStore store(root);
+    ASSERT_EQ(store.library().size(), 2);
+    const Tutorial aula = store.library().at(0);
+    ASSERT_EQ(aula.steps.size(), 2);
+    EXPECT_EQ(aula.steps[1].marker, QPointF(1e308, 0.5));
+    QList<int> numbers;
+    for (const UnreadableStep &step : aula.unreadableSteps) numbers << step.number;
+    EXPECT_EQ(numbers, (QList<int>{2, 3, 4}));
+    EXPECT_EQ(aula.unreadableSteps[0].title, QStringLiteral("Sair"));
+    const Tutorial untitled = store.library().at(1);
+    EXPECT_TRUE(untitled.steps.isEmpty());
+    store.open(untitled.id);
+    store.closeTutorial();
+    EXPECT_EQ(store.library().size(), 2);
+    EXPECT_EQ(temp.read(QStringLiteral("Tutoriais/AAAAAAAA-0000-4000-8000-000000000002/tutorial.json")), only);
+    EXPECT_EQ(temp.read(QStringLiteral("x")), "do usuário");
+
+    // An edit, a move and a removal write the left-out steps back as they were.
+    store.open(aula.id);
+    TutorialStep edited = aula.steps[0];
+    edited.title = QStringLiteral("Entre");
+    store.update(edited);
+    store.move(edited, 1);
+    TutorialStore relaunched(root);
+    const Tutorial again = relaunched.library().at(0);
+    ASSERT_EQ(again.steps.size(), 2);
+    EXPECT_EQ(again.steps[1], edited);
+    ASSERT_EQ(again.unreadableSteps.size(), 3);
+    for (qsizetype i = 0; i < 3; ++i) EXPECT_EQ(again.unreadableSteps[i].json, aula.unreadableSteps[i].json);
+    store.remove(store.tutorial().steps[0]);
+    store.remove(store.tutorial().steps[0]);
+    TutorialStore emptied(root);
+    ASSERT_EQ(emptied.library().size(), 2);
+    EXPECT_EQ(emptied.library().at(0).unreadableSteps.size(), 3);
+    EXPECT_FALSE(QFileInfo::exists(aulaFolder + QStringLiteral("/passo-1.png")));
+    EXPECT_TRUE(QFileInfo::exists(aulaFolder + QStringLiteral("/passo-2.png"))); // a left-out step names it
+    EXPECT_EQ(temp.read(QStringLiteral("x")), "do usuário");
 }

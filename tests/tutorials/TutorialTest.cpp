@@ -42,16 +42,40 @@ TEST(TutorialTest, LenientTutorialStrictSteps) {
     EXPECT_EQ(noMarker->toJson().value(QStringLiteral("id")).toString(),
               QStringLiteral("1A2B3C4D-0000-4000-8000-000000000001"));
 
-    // Unreadable: a step missing a key, a path for an image, a wrong theme, a marker of the wrong kind.
+    // Unreadable as a whole: a wrong theme, identifier or date, steps that are not a list.
+    for (const char *bad : {R"({"theme": "sepia"})", R"({"id": "not-a-uuid"})", R"({"createdAt": "yesterday"})",
+                            R"({"createdAt": 1e300})", R"({"steps": {}})"})
+        EXPECT_FALSE(Tutorial::fromJson(parse(bad))) << bad;
+
+    // An unreadable step (a missing key, a path for its picture, a marker or title of the wrong kind) leaves
+    // only itself out, named by its place in the file, and is written back where it was.
+    const QString good = QString::fromUtf8(step).arg(QString());
     for (
         const char *bad :
-        {R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": ""}]})",
-         R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": "", "imageFile": "../x.png"}]})",
-         R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": "", "imageFile": "/etc/passwd"}]})",
-         R"({"steps": [{"id": "1A2B3C4D-0000-4000-8000-000000000001", "title": "", "detail": "", "imageFile": "a.png", "marker": [1]}]})",
-         R"({"theme": "sepia"})", R"({"id": "not-a-uuid"})", R"({"createdAt": "yesterday"})", R"({"createdAt": 1e300})",
-         R"({"steps": {}})"})
-        EXPECT_FALSE(Tutorial::fromJson(parse(bad))) << bad;
+        {R"({"id": "1A2B3C4D-0000-4000-8000-000000000002", "title": "Abra", "detail": ""})",
+         R"({"id": "1A2B3C4D-0000-4000-8000-000000000002", "title": "Abra", "detail": "", "imageFile": "../x.png"})",
+         R"({"id": "1A2B3C4D-0000-4000-8000-000000000002", "title": "Abra", "detail": "", "imageFile": "/etc/passwd"})",
+         R"({"id": "1A2B3C4D-0000-4000-8000-000000000002", "title": "Abra", "detail": "", "imageFile": "a.png", "marker": [1]})",
+         R"({"id": "1A2B3C4D-0000-4000-8000-000000000002", "title": 7, "detail": "", "imageFile": "a.png"})",
+         R"("passo")"}) {
+        const QByteArray document =
+            QStringLiteral(R"({"title": "T", "steps": [%1, %2, %1]})").arg(good, QString::fromUtf8(bad)).toUtf8();
+        const auto read = Tutorial::fromJson(parse(document.constData()));
+        ASSERT_TRUE(read) << bad;
+        EXPECT_EQ(read->steps.size(), 2) << bad;
+        ASSERT_EQ(read->unreadableSteps.size(), 1) << bad;
+        EXPECT_EQ(read->unreadableSteps[0].number, 2);
+        EXPECT_EQ(read->unreadableSteps[0].title,
+                  QString::fromUtf8(bad).contains(QLatin1String("Abra")) ? QStringLiteral("Abra") : QString());
+        EXPECT_TRUE(read->holdsSteps());
+        EXPECT_EQ(read->toJson().value(QStringLiteral("steps")),
+                  parse(document.constData()).value(QStringLiteral("steps")))
+            << bad;
+    }
+    const auto onlyUnreadable = Tutorial::fromJson(parse(R"({"steps": [7]})"));
+    ASSERT_TRUE(onlyUnreadable);
+    EXPECT_TRUE(onlyUnreadable->steps.isEmpty());
+    EXPECT_TRUE(onlyUnreadable->holdsSteps());
 
     Tutorial tutorial = Tutorial::blank();
     tutorial.steps.append(*withMarker);
