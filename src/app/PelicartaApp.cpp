@@ -9,6 +9,7 @@
 #include "core/DragFile.h"
 #include "core/ShortcutStore.h"
 #include "history/RecentsStore.h"
+#include "platform/Ghostscript.h"
 #include "platform/SingleInstance.h"
 #include "platform/UserDefaults.h"
 #include "widgets/Icons.h"
@@ -67,9 +68,12 @@ void PelicartaApp::launch() {
 
     MainWindowController::shared().show(AppRouter::Page::home);
 
-    // Files dragged out on earlier days have long been read by the programs that took them.
-    QThreadPool::globalInstance()->start(
-        [] { DragFile::removeOldFolders(QDir::tempPath(), QDateTime::currentDateTime()); });
+    // Files dragged out on earlier days have long been read by the programs that took them; logo
+    // renders that a killed process left behind are read by no one.
+    QThreadPool::globalInstance()->start([] {
+        DragFile::removeOldFolders(QDir::tempPath(), QDateTime::currentDateTime());
+        platform::Ghostscript::removeLeftovers(QDir::tempPath());
+    });
 }
 
 void PelicartaApp::reopen() { MainWindowController::shared().show(); }

@@ -46,9 +46,24 @@ std::optional<QByteArray> from(const QByteArray &svg) {
     QXmlStreamReader reader(svg);
     QByteArray out;
     QXmlStreamWriter writer(&out);
-    bool inStyleSheet = false;
+    // A style sheet is its <style> element's text at every depth below it, read as one: pieces that are
+    // harmless alone spell an import once a comment or an element between them is gone. It is gathered
+    // whole and written as one text, or not at all; elements inside it are not written.
+    int styleDepth = 0; // elements open from a <style> down; 0 outside one
+    QString styleSheet;
     while (!reader.atEnd()) {
-        switch (reader.readNext()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (styleDepth > 0) {
+            if (token == QXmlStreamReader::StartElement) ++styleDepth;
+            else if (token == QXmlStreamReader::Characters) styleSheet += reader.text();
+            else if (token == QXmlStreamReader::EndElement && --styleDepth == 0) {
+                if (urlsStayInside(styleSheet)) writer.writeCharacters(styleSheet);
+                styleSheet.clear();
+                writer.writeEndElement();
+            }
+            continue;
+        }
+        switch (token) {
         case QXmlStreamReader::StartDocument: writer.writeStartDocument(); break;
         case QXmlStreamReader::EndDocument: writer.writeEndDocument(); break;
         case QXmlStreamReader::StartElement: {
@@ -61,22 +76,19 @@ std::optional<QByteArray> from(const QByteArray &svg) {
             for (const QXmlStreamAttribute &attribute : reader.attributes())
                 if (keepAttribute(attribute))
                     writer.writeAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
-            inStyleSheet = reader.name() == QLatin1String("style");
+            if (reader.name() == QLatin1String("style")) styleDepth = 1;
             break;
         }
-        case QXmlStreamReader::EndElement:
-            writer.writeEndElement();
-            inStyleSheet = false;
-            break;
+        case QXmlStreamReader::EndElement: writer.writeEndElement(); break;
         case QXmlStreamReader::Characters:
-            if (inStyleSheet && !urlsStayInside(reader.text())) break;
             if (reader.isCDATA()) writer.writeCDATA(reader.text().toString());
             else writer.writeCharacters(reader.text().toString());
             break;
         default: break; // the DTD, comments, processing instructions, unresolved entities
         }
     }
-    if (reader.hasError()) return std::nullopt;
+    // Half a document is none: what the writer could not write may be what made the rest harmless.
+    if (reader.hasError() || writer.hasError()) return std::nullopt;
     return out;
 }
 

@@ -2,15 +2,20 @@
 
 #include "platform/ImageChecks.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <csignal>
@@ -21,6 +26,25 @@ namespace {
 
 // The largest page image gs may write: four bytes a pixel of the largest picture, uncompressed.
 constexpr qint64 maxOutputBytes = qint64(64) << 20;
+
+const QString folderPrefix = QStringLiteral("pelicarta-gs-");
+
+// A lock on one of our folders, held while a render uses it: the folders a killed process left are
+// those whose lock anyone can take.
+class FolderLock {
+public:
+    explicit FolderLock(const QString &folder)
+        : m_fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {}
+    ~FolderLock() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+    bool take(bool wait) { return m_fd >= 0 && ::flock(m_fd, LOCK_EX | (wait ? 0 : LOCK_NB)) == 0; }
+
+private:
+    int m_fd;
+};
 
 std::nullopt_t fail(QString *error, const QString &message) {
     if (error) *error = message;
@@ -124,16 +148,14 @@ std::optional<QImage> render(const QByteArray &postscript, const QRectF &box, QS
     if (program.isEmpty()) return fail(error, QStringLiteral("ghostscript is not installed"));
     if (!fitsImageLimits(pixels) || !box.isValid()) return fail(error, QStringLiteral("no page size"));
 
-    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/pelicarta-gs-XXXXXX"));
+    QTemporaryDir root(QDir::tempPath() + QLatin1Char('/') + folderPrefix + QStringLiteral("XXXXXX"));
+    FolderLock inUse(root.path());
     const QString work = root.path() + QStringLiteral("/work");
-    if (!root.isValid() || !QDir().mkdir(work)) return fail(error, QStringLiteral("no temporary folder"));
-    // An absolute name of our own: a file called "-dNOSAFER.eps" or "@args" is never read as a switch.
-    const QString input = root.path() + QStringLiteral("/input.ps");
+    if (!root.isValid() || !inUse.take(true) || !QDir().mkdir(work))
+        return fail(error, QStringLiteral("no temporary folder"));
+    // The document goes to gs through a pipe: no copy of the user's file is left behind, whatever
+    // ends this process. The folder holds gs's own temporary files and the page it draws.
     const QString output = work + QStringLiteral("/page.png");
-    QFile in(input);
-    if (!in.open(QIODevice::WriteOnly) || in.write(postscript) != postscript.size())
-        return fail(error, QStringLiteral("cannot write the document for ghostscript"));
-    in.close();
 
     const double xres = 72.0 * pixels.width() / box.width(), yres = 72.0 * pixels.height() / box.height();
     QString outputName = output;
@@ -146,14 +168,13 @@ std::optional<QImage> render(const QByteArray &postscript, const QRectF &box, QS
         QStringLiteral("-dLastPage=1"), QStringLiteral("-dTextAlphaBits=4"), QStringLiteral("-dGraphicsAlphaBits=4"),
         QStringLiteral("-sDEVICE=pngalpha"), QStringLiteral("-sOutputFile=") + outputName, QStringLiteral("-c"),
         QStringLiteral("<< /Install { %1 %2 translate } >> setpagedevice").arg(number(-box.x()), number(-box.y())),
-        QStringLiteral("-f"), input};
+        QStringLiteral("-f"), QStringLiteral("-_")};
 
     QProcess gs;
     gs.setProgram(program);
     gs.setArguments(arguments);
     gs.setWorkingDirectory(work);
     gs.setProcessEnvironment(cleanEnvironment(work));
-    gs.setStandardInputFile(QProcess::nullDevice());
     gs.setStandardOutputFile(QProcess::nullDevice());
     gs.setStandardErrorFile(QProcess::nullDevice());
     const qint64 addressSpace = limits.addressSpace;
@@ -161,6 +182,9 @@ std::optional<QImage> render(const QByteArray &postscript, const QRectF &box, QS
     gs.setChildProcessModifier([addressSpace, timeoutMs] { limitChild(addressSpace, timeoutMs); });
     gs.start();
     if (!gs.waitForStarted(5000)) return fail(error, QStringLiteral("ghostscript did not start"));
+    // Written while waiting below; a gs that stops reading early ends the write, not this process.
+    gs.write(postscript);
+    gs.closeWriteChannel();
     if (!gs.waitForFinished(timeoutMs)) {
         gs.kill();
         gs.waitForFinished(5000);
@@ -171,6 +195,25 @@ std::optional<QImage> render(const QByteArray &postscript, const QRectF &box, QS
     QImage image = readOutput(output, pixels);
     if (image.isNull()) return fail(error, QStringLiteral("ghostscript drew no page"));
     return image;
+}
+
+int removeLeftovers(const QString &tempFolder, const QDateTime &now) {
+    // A render takes its folder's lock within moments of making it: a younger folder may be one not
+    // locked yet.
+    const QDateTime cutoff = now.addSecs(-60);
+    int removed = 0;
+    const QFileInfoList candidates =
+        QDir(tempFolder)
+            .entryInfoList({folderPrefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo &folder : candidates) {
+        if (folder.fileName().size() != folderPrefix.size() + 6 || folder.isSymLink() ||
+            folder.ownerId() != ::getuid() || folder.lastModified() >= cutoff)
+            continue;
+        FolderLock lock(folder.filePath());
+        // Removed under the lock; the removal does not follow links.
+        if (lock.take(false) && QDir(folder.filePath()).removeRecursively()) ++removed;
+    }
+    return removed;
 }
 
 } // namespace platform::Ghostscript

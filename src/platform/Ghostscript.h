@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QImage>
 #include <QRectF>
 #include <QSize>
@@ -13,8 +14,9 @@ namespace platform {
 // PostScript and EPS drawn by the ghostscript program, run as a separate process: -dSAFER, a fixed
 // page of the requested size (the document cannot enlarge it), an address-space and output-file
 // limit, a clean environment and a private, empty temporary folder that is removed afterwards
-// (under -dSAFER, gs still lets PostScript write anywhere in $TMPDIR). It is killed when it runs
-// past its time. Any thread; blocks the calling thread while gs runs.
+// (under -dSAFER, gs still lets PostScript write anywhere in $TMPDIR). The document reaches gs through
+// a pipe, never as a file. It is killed when it runs past its time. Any thread; blocks the calling
+// thread while gs runs.
 namespace Ghostscript {
 
 struct Limits {
@@ -41,6 +43,11 @@ std::optional<QRectF> boundingBox(const QByteArray &postscript);
 // a picture of that size; `error` then says why.
 std::optional<QImage> render(const QByteArray &postscript, const QRectF &box, QSize pixels, const Limits &limits = {},
                              QString *error = nullptr);
+
+// Removes the temporary folders of renders whose process was killed from `tempFolder` (the system's
+// temporary folder at start): ours by name, the user's, not links, not in use by a running render and
+// over a minute old at `now`. Returns how many went.
+int removeLeftovers(const QString &tempFolder, const QDateTime &now = QDateTime::currentDateTime());
 
 } // namespace Ghostscript
 } // namespace platform

@@ -166,6 +166,7 @@ TARGETS = {
     "png": pictures,
     "logo": lambda numbers: {**pictures(numbers), "large.svg": svg(numbers),
                              "capture.heic": (Path(__file__).parent / "heif" / "capture.heic").read_bytes()},
+    "svg": lambda numbers: {"large.svg": svg(numbers)},
     "tutorial": tutorial,
     "tutorial_folder": tutorial,
     "defaults": defaults,

@@ -1,10 +1,20 @@
 #include "platform/Ghostscript.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QUuid>
+#include <QtConcurrent>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -28,6 +38,17 @@ public:
 private:
     QByteArray m_old;
 };
+
+// Every file beneath `folder` with its bytes.
+QMap<QString, QByteArray> filesBeneath(const QString &folder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly)) files.insert(file.fileName(), file.readAll());
+    }
+    return files;
+}
 
 } // namespace
 
@@ -83,6 +104,80 @@ TEST(GhostscriptTest, EndlessDocumentIsStoppedAtTheLimit) {
     EXPECT_LT(clock.elapsed(), Ghostscript::Limits{}.timeoutMs);
     EXPECT_FALSE(error.isEmpty());
 
+    // gs stops reading a document that quits at once: the rest, more than a pipe holds, is not waited for
+    // and does not end this process.
+    limits.timeoutMs = Ghostscript::Limits{}.timeoutMs;
+    EXPECT_FALSE(Ghostscript::render(eps("quit\n" + QByteArray(4 << 20, '%')), QRectF(0, 0, 100, 100), QSize(50, 50),
+                                     limits));
+
     limits.program = QStringLiteral("/nonexistent/gs");
     EXPECT_FALSE(Ghostscript::render(eps(""), QRectF(0, 0, 100, 100), QSize(50, 50), limits));
+}
+
+TEST(GhostscriptTest, TheDocumentIsNeverWrittenToDisk) {
+    if (Ghostscript::programPath().isEmpty()) GTEST_SKIP() << "gs is not installed";
+    testsupport::TempFolder temp;
+    const TempFolderOverride tmpdir(temp.path());
+    // What is on disk while gs runs is what a killed process leaves. The document says that it runs with
+    // a temporary file of its own, and draws its page once that file is gone.
+    const QByteArray secret = "%%Title: " + QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+    const QByteArray document = eps(secret +
+                                    "\n{ null (w) .tempfile dup (running) writestring closefile\n"
+                                    "  { dup status { pop pop pop pop } { exit } ifelse } loop } stopped pop\n"
+                                    "0 0 1 setrgbcolor 0 0 100 100 rectfill");
+    Ghostscript::Limits limits;
+    limits.timeoutMs = testsupport::patienceMs;
+    QFuture<std::optional<QImage>> page = QtConcurrent::run(
+        [&document, limits] { return Ghostscript::render(document, QRectF(0, 0, 100, 100), QSize(50, 50), limits); });
+
+    QMap<QString, QByteArray> files;
+    ASSERT_TRUE(testsupport::becomes([&] {
+        files = filesBeneath(temp.path());
+        return !files.keys(QByteArray("running")).isEmpty();
+    }));
+    for (auto file = files.cbegin(); file != files.cend(); ++file)
+        EXPECT_FALSE(file.value().contains(secret)) << file.key().toStdString() << " holds the document";
+    QFile::remove(files.keys(QByteArray("running")).first());
+    const std::optional<QImage> drawn = page.result();
+    ASSERT_TRUE(drawn);
+    EXPECT_EQ(drawn->pixelColor(25, 25), QColor(Qt::blue));
+}
+
+TEST(GhostscriptTest, FoldersOfKilledRendersAreRemoved) {
+    testsupport::TempFolder temp;
+    const QDir dir(temp.path());
+    const auto leftover = [&dir](const QString &name) {
+        dir.mkpath(name + QStringLiteral("/work"));
+        QFile page(dir.filePath(name + QStringLiteral("/work/page.png")));
+        if (page.open(QIODevice::WriteOnly)) page.write("drawn");
+        return dir.filePath(name);
+    };
+    const QString killed = leftover(QStringLiteral("pelicarta-gs-Ab12Cd"));
+    // A render still running holds its folder's lock.
+    const QString running = leftover(QStringLiteral("pelicarta-gs-Run123"));
+    const int lock = ::open(QFile::encodeName(running).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    // Not ours: a link named like ours (to a folder of the user's), another name.
+    testsupport::TempFolder elsewhere;
+    ASSERT_TRUE(elsewhere.write(QStringLiteral("keep.txt"), "mine"));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), dir.filePath(QStringLiteral("pelicarta-gs-Link12"))));
+    const QString other = leftover(QStringLiteral("pelicarta-gsx"));
+    QString foreign;
+    if (::getuid() == 0) {
+        foreign = leftover(QStringLiteral("pelicarta-gs-Other1"));
+        ASSERT_EQ(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
+    }
+
+    // A folder only just made may be one whose render has not locked it yet.
+    EXPECT_EQ(Ghostscript::removeLeftovers(temp.path(), QDateTime::currentDateTime()), 0);
+    EXPECT_TRUE(QFileInfo::exists(killed));
+
+    EXPECT_EQ(Ghostscript::removeLeftovers(temp.path(), QDateTime::currentDateTime().addSecs(120)), 1);
+    EXPECT_FALSE(QFileInfo::exists(killed));
+    EXPECT_TRUE(QFileInfo::exists(running + QStringLiteral("/work/page.png")));
+    EXPECT_EQ(elsewhere.read(QStringLiteral("keep.txt")), "mine");
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("pelicarta-gs-Link12"))).isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(other));
+    EXPECT_TRUE(foreign.isEmpty() || QFileInfo::exists(foreign));
+    ::close(lock);
 }
