@@ -11,6 +11,8 @@
 
 #include <QTemporaryDir>
 
+#include <limits>
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -52,6 +54,7 @@ void BM_ClipboardCopy(benchmark::State &state) {
     platform::Pasteboard::setSharedForTesting(nullptr);
 }
 
+// The recents file of one capture; its CPU column is the process's, the encoder's threads included.
 void BM_RecentsAdd(benchmark::State &state) {
     QTemporaryDir dir;
     platform::UserDefaults defaults(dir.filePath(QStringLiteral("defaults.json")));
@@ -59,6 +62,46 @@ void BM_RecentsAdd(benchmark::State &state) {
     RecentsStore store(defaults, dir.filePath(QStringLiteral("Recentes")));
     const QImage image = screen(int(state.range(0)), int(state.range(1)));
     for (auto _ : state) benchmark::DoNotOptimize(store.add(image));
+}
+
+// The processor time one full-screen copy costs the app, every thread counted: beautified, copied as
+// PNG, kept as a HEIC recents file (what a burst of captures competes for, capture after capture).
+void BM_CopyCaptureCpu(benchmark::State &state) {
+    QTemporaryDir dir;
+    platform::UserDefaults defaults(dir.filePath(QStringLiteral("defaults.json")));
+    RecentsStore store(defaults, dir.filePath(QStringLiteral("Recentes")));
+    NullPasteboard pasteboard;
+    platform::Pasteboard::setSharedForTesting(&pasteboard);
+    const QImage image = screen(int(state.range(0)), int(state.range(1)));
+    for (auto _ : state) {
+        const QImage out = Beautifier::render(image, BeautyStyle{}, std::nullopt);
+        benchmark::DoNotOptimize(Clipboard::copy(Exporter::prepare(out, ExportSettings{})));
+        benchmark::DoNotOptimize(store.add(image));
+    }
+    platform::Pasteboard::setSharedForTesting(nullptr);
+}
+
+// A burst: `range(2)` captures handed to the recents store at once, as the capture road does, until
+// every file is written; per capture, the time until the last is on disk and the processor time.
+void BM_RecentsBurst(benchmark::State &state) {
+    QTemporaryDir dir;
+    platform::UserDefaults defaults(dir.filePath(QStringLiteral("defaults.json")));
+    RecentsStore store(defaults, dir.filePath(QStringLiteral("Recentes")));
+    const int count = int(state.range(2));
+    const QImage image = screen(int(state.range(0)), int(state.range(1)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        // Each capture a picture of its own, as a burst's are: nothing else holds them.
+        QList<QImage> burst;
+        for (int i = 0; i < count; ++i) burst.append(image.copy());
+        state.ResumeTiming();
+        while (!burst.isEmpty()) store.addInBackground(burst.takeFirst());
+        store.waitForPending(std::numeric_limits<int>::max());
+        state.PauseTiming();
+        store.deleteAll();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * count);
 }
 
 } // namespace
@@ -89,4 +132,12 @@ BENCHMARK(BM_RecentsAdd)
     ->Args({1920, 1080, 0})
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
+BENCHMARK(BM_CopyCaptureCpu)
+    ->Args({1920, 1080})
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_RecentsBurst)->Args({1920, 1080, 10})->Iterations(1)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();

@@ -18,8 +18,11 @@ has worked through its backlog) and records the same again once the text engine 
 The text is read in a reader process the app starts: its RSS and PSS are recorded beside the app's,
 and the sum printed while one runs.
 
+With --burst it takes the captures back to back instead, each once the last one's outcome shows, and
+reports the peak RSS, the app's CPU time per capture and how long after the last every file is on disk.
+
     soak.py PELICARTA [--size 1920x1080] [--captures 200] [--outcomes copy,quick,editor] [--pause-every N]
-            [--linger SECONDS] [--csv FILE] [--read-wait SECONDS]
+            [--linger SECONDS] [--csv FILE] [--read-wait SECONDS] [--burst]
 """
 
 import argparse
@@ -32,6 +35,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
@@ -186,8 +190,9 @@ def quick_panel(desktop):
     return [w for w in desktop.visible_windows("^Pelicarta$") if (w[3], w[4]) == QUICK_PANEL]
 
 
-def capture(app, desktop, outcome):
-    """One full-screen capture through the socket; (seconds to its outcome, seconds to all its work)."""
+def capture(app, desktop, outcome, wait_for_file=True):
+    """One full-screen capture through the socket; (seconds to its outcome, seconds to all its work, or
+    None when `wait_for_file` is false: the next capture then starts once this one's outcome is shown)."""
     before = set(app.capture_files())
     if outcome == "copy":
         desktop.set_clipboard_text("before")
@@ -210,6 +215,8 @@ def capture(app, desktop, outcome):
     if not shown:
         raise RuntimeError(f"no {outcome} outcome:\n" + app.output()[-2000:])
     outcome_time = time.monotonic() - started
+    if not wait_for_file:
+        return outcome_time, None
     # Pruned to the keep limit, the folder keeps its count: the new name tells.
     if not wait_for(lambda: set(app.capture_files()) - before, 60, 0.01):
         raise RuntimeError("the recents file was not written:\n" + app.output()[-2000:])
@@ -375,6 +382,67 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
         desktop.close()
 
 
+def burst(app_path, size, captures, outcome, record, disk_wait=600.0):
+    """`captures` full-screen captures back to back, each asked for once the last one's outcome shows,
+    without waiting for recents files: the peak RSS while they are taken and written, the app's CPU time
+    per capture, and how long after the last one every file is on disk."""
+    width, height = size
+    desktop = Desktop(width, height, lowered_workers=True)
+    windows = busy_desktop(desktop)
+    app = None
+    try:
+        # Every capture kept, so that the count of files tells when all are written.
+        settings = {"afterCapture": outcome, "quick.lifetime": 10, "history.keep": 2000 if captures > 500 else 500}
+        road_e2e.APP = app_path
+        app = Pelicarta(desktop, settings)
+        pid = app.process.pid
+        dismiss(app, desktop, "editor")  # the main window a first start shows
+        time.sleep(3)
+        start = memory(pid)
+        cpu_start = cpu_seconds(pid)
+        print(f"[burst {outcome} {width}x{height}] load {load_average()}; start: {megabytes(start)}", flush=True)
+        peak = {"rss_kb": start["rss_kb"]}
+        sampling = threading.Event()
+
+        def sample():
+            while not sampling.wait(0.1):
+                try:
+                    peak["rss_kb"] = max(peak["rss_kb"], own_memory(pid)["rss_kb"])
+                except OSError:
+                    return
+
+        sampler = threading.Thread(target=sample, daemon=True)
+        sampler.start()
+        began = time.monotonic()
+        outcome_times = []
+        for n in range(captures):
+            outcome_time, _ = capture(app, desktop, outcome, wait_for_file=False)
+            outcome_times.append(outcome_time)
+            if (n + 1) % max(1, captures // 10) == 0:
+                print(f"  {n + 1:5d}: {len(app.capture_files())} on disk, peak RSS {peak['rss_kb'] / 1024:.1f} MB, "
+                      f"outcome {outcome_time * 1000:.0f} ms", flush=True)
+        last = time.monotonic()
+        on_disk = len(app.capture_files())
+        all_written = wait_for(lambda: len(app.capture_files()) >= captures, disk_wait, 0.05)
+        written_after = time.monotonic() - last
+        sampling.set()
+        sampler.join()
+        cpu = cpu_seconds(pid) - cpu_start
+        after = memory(pid)
+        record({"outcome": f"burst {outcome}", "size": f"{width}x{height}", "capture": captures, **after})
+        print(f"[burst {outcome} {width}x{height}] {captures} captures in {last - began:.1f} s (outcome median "
+              f"{statistics.median(outcome_times) * 1000:.0f} ms); {on_disk} on disk at the last; "
+              + (f"all on disk {written_after:.1f} s after the last" if all_written else
+                 f"{len(app.capture_files())} on disk {written_after:.0f} s after the last")
+              + f"; peak RSS {peak['rss_kb'] / 1024:.1f} MB ({(peak['rss_kb'] - start['rss_kb']) / 1024:+.1f} MB over "
+              f"the start); CPU {cpu:.1f} s, {cpu / captures:.2f} s per capture; load {load_average()}", flush=True)
+    finally:
+        if app:
+            app.stop()
+        stop_all(windows)
+        desktop.close()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("app")
@@ -386,6 +454,9 @@ def main():
     parser.add_argument("--csv", help="every sample, one row each, written as it is taken")
     parser.add_argument("--read-wait", type=float, default=900,
                         help="seconds to wait for the background reader to finish (0: do not wait)")
+    parser.add_argument("--burst", action="store_true",
+                        help="captures back to back without waiting for their files: peak RSS, CPU per capture "
+                             "and the time until every file is on disk")
     args = parser.parse_args()
     size = tuple(int(v) for v in args.size.split("x"))
     fields = ["outcome", "size", "capture", "outcome_ms", "work_ms", "longest_busy_ms", "longest_busy_cpu_ms",
@@ -403,6 +474,9 @@ def main():
 
     try:
         for outcome in args.outcomes.split(","):
+            if args.burst:
+                burst(os.path.abspath(args.app), size, args.captures, outcome, record)
+                continue
             soak(os.path.abspath(args.app), size, args.captures, outcome, record, pause_every=args.pause_every,
                  linger=args.linger, read_wait=args.read_wait)
     finally:

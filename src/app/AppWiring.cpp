@@ -58,7 +58,9 @@ void connectAll() {
     // written (or the first visit of its page), never at start; files removed before then are purged
     // by its first reload.
     QObject::connect(&recents, &RecentsStore::captureWritten, &router,
-                     [](const QString &path, const QImage &image) { HistoryStore::shared().didAdd(path, image); });
+                     [](const QString &path, const QImage &image, const QDateTime &taken) {
+                         HistoryStore::shared().didAdd(path, image, taken);
+                     });
     const auto forget = [](const QStringList &paths) {
         if (HistoryStore *history = HistoryStore::sharedIfMade()) history->forget(paths);
     };

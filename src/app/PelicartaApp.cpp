@@ -152,8 +152,8 @@ void PelicartaApp::quit() {
     for (const WaitingCapture &waiting : std::exchange(m_waitingCaptures, {}))
         if (waiting.answer) waiting.answer->refuse(refusalText(CaptureService::Start::refusedQuitting));
     if (m_tray) m_tray->hide();
-    // Every capture already started is kept: the event loop turns until each has reached its file's
-    // write (which the recents store finishes as the loop ends), as long as they keep ending.
+    // Every capture already started is kept: the event loop turns until each has been handed to the
+    // recents store (which finishes its writes as the loop ends), as long as they keep ending.
     CaptureService::beginQuitting();
     if (CaptureService::isSettled()) return QApplication::quit();
     connect(&CaptureService::events(), &CaptureService::Events::settled, this, [] { QApplication::quit(); });

@@ -17,12 +17,15 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDateTime>
 #include <QFuture>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QtConcurrent>
+
+#include <atomic>
 
 namespace CaptureService {
 
@@ -88,34 +91,35 @@ void showError(const QString &message) {
     platform::AlertPresenter::shared().run({L("Não foi possível capturar"), message, {QStringLiteral("OK")}});
 }
 
-// Into the recents folder; the capture's road ends when its file is written (or refused).
-void keep(const QImage &image, std::function<void(const QString &)> written = {}) {
-    RecentsStore::shared().addInBackground(image, [written = std::move(written)](const QString &path) {
-        if (written) written(path);
-        settleOne();
-    });
+// Into the recents folder; the capture's road ends once the store holds it: the store finishes what it
+// holds as the application ends, or leaves it waiting on disk for the next start.
+void keep(const QImage &image, const QDateTime &taken, std::function<void(const QString &)> written = {}) {
+    RecentsStore::shared().addInBackground(image, taken, std::move(written));
+    settleOne();
 }
 
 // Beautified on a bulk thread, then encoded and copied on a worker; the recents file follows once the
 // copy is on the clipboard, so that the two encoders do not share the processors while the user waits
 // to paste. Nothing waits for the beautifier: it hands its picture on to the GUI thread. A copy that a
-// later one overtook meanwhile goes straight to the recents folder; its clipboard was taken anyway.
-quint64 copiesRequested = 0;
+// later one overtook meanwhile goes straight to the recents folder, not even beautified when it was
+// overtaken before its turn came; its clipboard was taken anyway.
+std::atomic<quint64> copiesRequested = 0;
 
-void copyBeautified(const QImage &image, std::optional<PredrawnBackplate> predrawn) {
+void copyBeautified(const QImage &image, const QDateTime &taken, std::optional<PredrawnBackplate> predrawn) {
     // Read here, on the main thread; the render gets its own copies.
     const BeautyStyle style = StyleStore::shared().defaultStyle();
     const std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
     if (predrawn && !(predrawn->style == style && predrawn->logo == logo)) predrawn.reset();
     const quint64 mine = ++copiesRequested;
-    platform::startAtBulkPriority([image, style, logo, predrawn = std::move(predrawn)]() mutable {
+    platform::startAtBulkPriority([image, style, logo, mine, predrawn = std::move(predrawn)]() mutable {
+        if (mine != copiesRequested) return image;
         // Taken, not shared with the future: the screenshot is then drawn straight into it.
         const QImage out =
             predrawn ? Beautifier::renderOnto(predrawn->plate.takeResult(), predrawn->layout, image, style, logo)
                      : Beautifier::render(image, style, logo);
         return out.isNull() ? image : out;
-    }).then(qApp, [image, mine](QFuture<QImage> beautified) {
-        const auto keepCapture = [image](bool) { keep(image); };
+    }).then(qApp, [image, taken, mine](QFuture<QImage> beautified) {
+        const auto keepCapture = [image, taken](bool) { keep(image, taken); };
         // Nobody pastes from an application that is ending: the file is what the capture leaves.
         if (mine != copiesRequested || quitting) return keepCapture(false);
         // A render that failed (out of memory) copies the capture as it is.
@@ -127,7 +131,9 @@ void copyBeautified(const QImage &image, std::optional<PredrawnBackplate> predra
     });
 }
 
-void deliver(const QImage &image, std::optional<PredrawnBackplate> predrawn = std::nullopt) {
+// `taken`: the moment the capture was taken, which names and dates its recents file however long the
+// file waits to be written.
+void deliver(const QImage &image, const QDateTime &taken, std::optional<PredrawnBackplate> predrawn = std::nullopt) {
     TutorialStore &tutorials = TutorialStore::shared();
     if (tutorials.isRecording()) {
         tutorials.addStep(image);
@@ -135,33 +141,33 @@ void deliver(const QImage &image, std::optional<PredrawnBackplate> predrawn = st
         return;
     }
     // No window opens for an application that is ending.
-    if (quitting) return keep(image);
+    if (quitting) return keep(image, taken);
     switch (Settings::afterCapture.value()) {
     case AfterCapture::editor:
         // The editor opens at once; the (slow) HEIC is encoded on a worker thread and the editor
         // learns its file when it has been written.
         emit events().editorRequested(image, QString(), std::nullopt);
-        keep(image);
+        keep(image, taken);
         break;
     case AfterCapture::quick: {
         // The panel comes up at once; its capture learns its recents file when that is written.
         QuickPanelController::shared().show(image, QString());
         QPointer<QuickModel> model = QuickPanelController::shared().model();
-        keep(image, [model](const QString &path) {
+        keep(image, taken, [model](const QString &path) {
             if (model) model->setSourcePath(path);
         });
         break;
     }
     case AfterCapture::copy:
         // The copy does not need the file; the event loop stays free to serve the clipboard.
-        copyBeautified(image, std::move(predrawn));
+        copyBeautified(image, taken, std::move(predrawn));
         break;
     }
 }
 
 // The end of every grab: deliver the image or show what went wrong; the road is free again either way.
 // A panel the grab left off the screen for the new one comes back unless the new one took its window.
-void finishGrab(const QImage &image, const QString &error) {
+void finishGrab(const QImage &image, const QString &error, const QDateTime &taken) {
     busy = false;
     std::optional<PredrawnBackplate> predrawn = std::exchange(predrawnBackplate, std::nullopt);
     if (!error.isEmpty() || image.isNull()) {
@@ -174,11 +180,18 @@ void finishGrab(const QImage &image, const QString &error) {
     // Delivered on a turn of its own: the grab's end has just waited for the display server's answers
     // and showing the outcome waits for more, which on a loaded machine would together hold the event
     // loop past a frame. A capture started meanwhile runs after it.
-    QTimer::singleShot(0, qApp, [image, predrawn = std::move(predrawn)]() mutable {
-        deliver(image, std::move(predrawn));
+    QTimer::singleShot(0, qApp, [image, taken, predrawn = std::move(predrawn)]() mutable {
+        deliver(image, taken, std::move(predrawn));
         QuickPanelController::shared().releaseHold();
         emit events().grabEnded();
     });
+}
+
+// The end of a grab starting now: the capture is taken at this moment, whenever its pixels arrive.
+CaptureBackend::ImageCallback grabFinisher() {
+    return [taken = QDateTime::currentDateTime()](const QImage &image, const QString &error) {
+        finishGrab(image, error, taken);
+    };
 }
 
 // Before a grab read off the GUI thread: the window that shows the outcome need not come back after
@@ -193,7 +206,7 @@ void holdOutcomeWindow() {
 void deliverPick(const CaptureBackend::OverlayPick &pick) {
     if (pick.area) {
         lastConfirmedArea = LastArea{pick.area->rect, pick.area->displayID};
-        deliver(pick.area->image);
+        deliver(pick.area->image, QDateTime::currentDateTime());
         return;
     }
     if (!pick.window) return settleOne();
@@ -202,7 +215,7 @@ void deliverPick(const CaptureBackend::OverlayPick &pick) {
     QTimer::singleShot(0, qApp, [window] {
         const bool returnFocus =
             TutorialStore::shared().isRecording() || Settings::afterCapture.value() != AfterCapture::editor;
-        CaptureBackend::shared().captureWindow(window, frontmostPID, returnFocus, &finishGrab);
+        CaptureBackend::shared().captureWindow(window, frontmostPID, returnFocus, grabFinisher());
     });
 }
 
@@ -244,14 +257,14 @@ void run(ShortcutAction action) {
     case ShortcutAction::captureWindow: showOverlay(CaptureBackend::OverlayMode::window); break;
     case ShortcutAction::captureFullScreen:
         holdOutcomeWindow();
-        backend.captureDisplayUnderMouse(&finishGrab);
+        backend.captureDisplayUnderMouse(grabFinisher());
         // Started once the read is under way (unless it already ended), not to delay it.
         if (busy) startPredrawingBackplate();
         break;
     case ShortcutAction::repeatLastArea:
         if (lastConfirmedArea) {
             holdOutcomeWindow();
-            backend.captureArea(lastConfirmedArea->rect, lastConfirmedArea->displayID, &finishGrab);
+            backend.captureArea(lastConfirmedArea->rect, lastConfirmedArea->displayID, grabFinisher());
         } else {
             showOverlay(CaptureBackend::OverlayMode::area);
         }

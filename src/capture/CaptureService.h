@@ -43,7 +43,8 @@ signals:
     // the screen meanwhile and come back on the new capture.
     void editorGrabStarting();
     void grabEnded();
-    // Every capture started has come to its end: written, handed to a tutorial, cancelled or failed.
+    // Every capture started has come to its end: handed to the recents store or a tutorial, cancelled or
+    // failed.
     void settled();
 };
 Events &events();
@@ -52,7 +53,7 @@ Events &events();
 // captures already started go straight to their files (no clipboard, panel or editor any more). The
 // application ends once `isSettled()`, or at `settled`.
 void beginQuitting();
-// Whether no capture that was started is still on its way: being grabbed, beautified, encoded or written.
+// Whether no capture that was started is still on its way: being grabbed or beautified.
 bool isSettled();
 
 // For tests: the state of the road.

@@ -142,10 +142,10 @@ void HistoryStore::reload() {
     if (!m_workerRunning) readNext();
 }
 
-void HistoryStore::didAdd(const QString &path, const QImage &image) {
+void HistoryStore::didAdd(const QString &path, const QImage &image, const QDateTime &taken) {
     const QString name = fileName(path);
     removeEntries([&path](const HistoryEntry &entry) { return entry.path() == path; });
-    m_entries.prepend(HistoryEntry(path, QDateTime::currentDateTime()));
+    m_entries.prepend(HistoryEntry(path, taken.isValid() ? taken : QDateTime::currentDateTime()));
     m_folded.prepend(m_records.value(name).folded);
     m_thumbnails.forget(path);
     m_queue.removeAll(path);

@@ -90,10 +90,10 @@ public:
     // Lists the capture files again, drops the records of files that are gone, queues those without
     // a record and starts the worker. Before the index is loaded, runs once it is.
     void reload();
-    // A capture file was just written from `image`: it becomes the newest entry and its text is read
-    // ahead of queued files, after the new captures before it; from `image` when the worker is free,
-    // else from the file.
-    void didAdd(const QString &path, const QImage &image);
+    // A capture file was just written from `image` (null: read the file): it becomes the newest entry,
+    // dated `taken` (invalid: now), and its text is read ahead of queued files, after the new captures
+    // before it; from `image` when the worker is free, else from the file.
+    void didAdd(const QString &path, const QImage &image, const QDateTime &taken = {});
     // These files were removed: their entries, queue places, reads, records and thumbnails go. An
     // empty list changes nothing; any other list schedules a save.
     void forget(const QStringList &paths);

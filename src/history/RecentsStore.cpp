@@ -14,6 +14,7 @@
 #include "platform/ImageFile.h"
 #include "platform/LongDate.h"
 #include "platform/Memory.h"
+#include "platform/PngEncoder.h"
 #include "platform/ThreadPriority.h"
 #include "platform/UserDefaults.h"
 #include "widgets/Clipboard.h"
@@ -66,6 +67,44 @@ bool refusedOutright(platform::PrivateFolder::Problem problem) {
     return problem == platform::PrivateFolder::Problem::link || problem == platform::PrivateFolder::Problem::notOurs;
 }
 
+// Two captures of the same second, written at once, must not pick the same free name.
+std::mutex naming;
+
+// The first of "<stem>.<extension>", "<stem> (2).<extension>", … that nothing takes. Under `naming`.
+QString freeName(const QString &stem, const QString &extension) {
+    QString path = stem + QLatin1Char('.') + extension;
+    for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
+        path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(extension);
+    return path;
+}
+
+// A capture file carries the moment it was taken as its modification time: its name says only the
+// second, and a capture that waited for its turn is born later.
+void dateFile(const QString &path, const QDateTime &taken) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.setFileTime(taken, QFileDevice::FileModificationTime))
+        qCInfo(lcHistory, "%s keeps the time it was written: %s", qPrintable(path), qPrintable(file.errorString()));
+}
+
+// A capture waiting for its turn, as a PNG made quickly (the fastest deflate, on one thread) in the
+// waiting folder under its capture name; its path, or empty when it could not be written.
+QString writeWaitingFile(const QString &folder, const QImage &image, const QDateTime &taken) {
+    if (platform::PrivateFolder::ensure(folder) != platform::PrivateFolder::Problem::none) return {};
+    const std::optional<QByteArray> bytes =
+        platform::PngEncoder::encode(image, {1, platform::PngEncoder::Filter::up, 1});
+    if (!bytes) return {};
+    std::lock_guard lock(naming);
+    const QString path = freeName(folder + QLatin1Char('/') + CaptureFileName::stem(taken), QStringLiteral("png"));
+    QString error;
+    if (!platform::writeFileAtomically(path, *bytes, &error)) {
+        qCWarning(lcHistory, "a capture waits in memory: %s cannot be written (%s)", qPrintable(path),
+                  qPrintable(error));
+        return {};
+    }
+    dateFile(path, taken);
+    return path;
+}
+
 } // namespace
 
 const QList<qint64> &RecentsStore::keepOptions() {
@@ -81,7 +120,7 @@ RecentsStore &RecentsStore::shared() {
         created->setFallback(place);
         // A capture taken just before quitting is still written.
         if (QCoreApplication *app = QCoreApplication::instance())
-            QObject::connect(app, &QCoreApplication::aboutToQuit, created, &RecentsStore::waitForPending);
+            QObject::connect(app, &QCoreApplication::aboutToQuit, created, [created] { created->waitForPending(); });
         return created;
     }();
     return *store;
@@ -90,9 +129,11 @@ RecentsStore &RecentsStore::shared() {
 RecentsStore::RecentsStore(platform::UserDefaults &defaults, QString folder, Encoder encoder, QObject *parent)
     : QObject(parent), m_defaults(defaults),
       m_folder(folder.isEmpty() ? QString() : QDir::cleanPath(QDir(folder).absolutePath())),
-      m_encoder(encoder ? std::move(encoder) : Encoder(&Exporter::encode)) {
+      m_encoder(encoder ? std::move(encoder) : Encoder(&Exporter::encode)),
+      m_waitingFolder(m_folder.isEmpty() ? QString() : QFileInfo(m_folder).dir().filePath(QStringLiteral("Pendentes"))) {
     m_defaults.onChange(Settings::historyKeep.key(), this, [this] { emit keepOnDiskChanged(); });
     load();
+    resumeWaiting();
 }
 
 void RecentsStore::setFallback(const platform::AppPaths::Place &place) {
@@ -129,7 +170,10 @@ bool RecentsStore::isCompact() const { return Settings::historyCompact.value(m_d
 
 QDateTime RecentsStore::fileDate(const QFileInfo &file) {
     const QDateTime birth = file.birthTime();
-    return birth.isValid() ? birth : file.lastModified();
+    const QDateTime modified = file.lastModified();
+    // A capture that waited for its turn is born after it was taken, which its modification time keeps.
+    if (birth.isValid() && modified.isValid() && modified < birth && isOwnName(file.fileName())) return modified;
+    return birth.isValid() ? birth : modified;
 }
 
 void RecentsStore::setDateReader(DateReader reader) {
@@ -183,7 +227,7 @@ int RecentsStore::fileCount() const {
     return folderUsable() ? platform::countFiles(m_folder, &hasCaptureExtension) : 0;
 }
 
-std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image) {
+std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &image, const QDateTime &taken) {
     if (keepOnDisk() < 1 || image.isNull()) return std::nullopt;
     if (m_folder.isEmpty()) {
         logNotKept(m_fallback.folder, m_fallback.error, {});
@@ -195,8 +239,12 @@ std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &imag
         reportOnce(m_folder, FolderTrouble::reason(m_problem), {});
         return std::nullopt;
     }
+    return pendingAt(taken.isValid() ? taken : m_clock());
+}
+
+RecentsStore::Pending RecentsStore::pendingAt(const QDateTime &taken) const {
     const bool compact = isCompact();
-    Pending pending{m_clock(), ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png"), keepOnDisk(),
+    Pending pending{taken, ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png"), keepOnDisk(),
                     m_dateOf};
     pending.settings.format = compact ? ExportFormat::heic : ExportFormat::png;
     pending.settings.quality = compact ? 0.92 : 1.0;
@@ -205,21 +253,17 @@ std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &imag
 
 RecentsStore::Written RecentsStore::writeCapture(const Encoder &encoder, const QString &folder, const QImage &image,
                                                  const Pending &pending) {
-    const std::optional<QByteArray> bytes = encoder(image, pending.settings);
-    if (!bytes || bytes->isEmpty()) return {};
     Written written;
+    written.taken = pending.time;
+    const std::optional<QByteArray> bytes = encoder(image, pending.settings);
+    if (!bytes || bytes->isEmpty()) return written;
     written.problem = platform::PrivateFolder::ensure(folder);
     if (refusedOutright(written.problem)) {
         written.refused = true;
         return written;
     }
-    const QString stem = folder + QLatin1Char('/') + CaptureFileName::stem(pending.time);
-    QString path = stem + QLatin1Char('.') + pending.extension;
-    // Two captures of the same second, written at once, must not pick the same free name.
-    static std::mutex naming;
     std::lock_guard lock(naming);
-    for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
-        path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(pending.extension);
+    const QString path = freeName(folder + QLatin1Char('/') + CaptureFileName::stem(pending.time), pending.extension);
     if (written.problem != platform::PrivateFolder::Problem::none ||
         !platform::writeFileAtomically(path, *bytes, &written.error)) {
         // The capture just taken is not lost: it goes to the private runtime folder when there is one.
@@ -227,6 +271,7 @@ RecentsStore::Written RecentsStore::writeCapture(const Encoder &encoder, const Q
         written.path = keepElsewhere(folder, QFileInfo(path).fileName(), *bytes, &written.keptIn);
         return written;
     }
+    dateFile(path, pending.time);
     written.path = path;
     written.thumbnail = thumbnail(image);
     return written;
@@ -290,9 +335,9 @@ QString RecentsStore::finishAdd(const QImage &image, const Written &written) {
         m_failureReported = false;
     }
 
-    emit captureWritten(written.path, image);
+    emit captureWritten(written.path, image, written.taken);
     const QFileInfo file(written.path);
-    m_items.prepend({written.path, QDateTime::currentDateTime(), written.thumbnail, file.size(), file.lastModified()});
+    m_items.prepend({written.path, written.taken, written.thumbnail, file.size(), file.lastModified()});
     while (m_items.size() > showCount) m_items.removeLast();
     emit itemsChanged();
     if (!written.pruned.isEmpty()) removed(written.pruned);
@@ -304,8 +349,8 @@ QString RecentsStore::finishAdd(const QImage &image, const Written &written) {
     return written.path;
 }
 
-QString RecentsStore::add(const QImage &image) {
-    const std::optional<Pending> pending = prepareAdd(image);
+QString RecentsStore::add(const QImage &image, const QDateTime &taken) {
+    const std::optional<Pending> pending = prepareAdd(image, taken);
     if (!pending) return {};
     Written written = writeCapture(m_encoder, m_folder, image, *pending);
     tidyAfterWrite(m_folder, *pending, written);
@@ -313,35 +358,142 @@ QString RecentsStore::add(const QImage &image) {
 }
 
 struct RecentsStore::Job {
+    Pending pending;
+    QImage image; // null once it waits as a file alone
+    enum class Waiting { no, writing, written, failed } waiting = Waiting::no;
+    QString waitingFile;
+    bool encoding = false;
     QFutureWatcher<Written> watcher;
-    QImage image;
+    QFutureWatcher<QString> waitingWatcher;
     std::function<void(const QString &)> done;
 };
 
-void RecentsStore::addInBackground(const QImage &image, std::function<void(const QString &)> done) {
-    const std::optional<Pending> pending = prepareAdd(image);
+void RecentsStore::addInBackground(const QImage &image, const QDateTime &taken,
+                                   std::function<void(const QString &)> done) {
+    const std::optional<Pending> pending = prepareAdd(image, taken);
     if (!pending) {
         if (done) done({});
         return;
     }
     auto job = std::make_unique<Job>();
+    job->pending = *pending;
     job->image = image;
     job->done = std::move(done);
-    Job *raw = job.get();
-    connect(&raw->watcher, &QFutureWatcherBase::finished, this, [this, raw] { complete(raw); });
+    m_jobs.push_back(std::move(job));
+    pump();
+}
+
+void RecentsStore::pump() {
+    using Waiting = Job::Waiting;
+    // One encoding at a time, oldest first: the encoder keeps to one thread, and what waits behind it
+    // waits on disk. A capture whose waiting file is being written keeps its turn: that takes a moment.
+    const bool encoding = std::any_of(m_jobs.cbegin(), m_jobs.cend(), [](const auto &job) { return job->encoding; });
+    if (!encoding) {
+        for (const auto &job : m_jobs) {
+            if (job->waiting == Waiting::writing) break;
+            // Quitting: a capture safe in its waiting file is left there for the next start.
+            if (m_stopWaiting && job->waiting == Waiting::written) continue;
+            startWriting(job.get());
+            break;
+        }
+    }
+    int held = 0;
+    for (const auto &job : m_jobs) {
+        if (job->encoding) continue;
+        if (job->waiting == Waiting::no && !m_stopWaiting) startWaiting(job.get());
+        if (job->waiting != Waiting::written || job->image.isNull()) continue;
+        // A picture something else holds too (the editor opened on it) costs nothing to keep.
+        if (held < heldWaiting) ++held;
+        else if (job->image.isDetached()) job->image = QImage();
+    }
+}
+
+int RecentsStore::picturesHeld() const {
+    return int(std::count_if(m_jobs.cbegin(), m_jobs.cend(), [](const auto &job) {
+        return !job->encoding && !job->image.isNull() && job->image.isDetached();
+    }));
+}
+
+void RecentsStore::startWaiting(Job *job) {
+    if (m_waitingFolder.isEmpty()) {
+        job->waiting = Job::Waiting::failed;
+        return;
+    }
+    job->waiting = Job::Waiting::writing;
+    connect(&job->waitingWatcher, &QFutureWatcherBase::finished, this,
+            [this, job] { waitingWritten(job, job->waitingWatcher.result()); });
+    job->waitingWatcher.setFuture(platform::startAtBulkPriority(
+        [folder = m_waitingFolder, image = job->image, taken = job->pending.time]() mutable {
+            const QString path = writeWaitingFile(folder, image, taken);
+            image = QImage(); // not held a moment longer than its writing
+            return path;
+        }));
+}
+
+void RecentsStore::waitingWritten(Job *job, const QString &path) {
+    job->waitingWatcher.disconnect(this);
+    job->waitingFile = path;
+    job->waiting = path.isEmpty() ? Job::Waiting::failed : Job::Waiting::written;
+    pump();
+}
+
+void RecentsStore::startWriting(Job *job) {
+    job->encoding = true;
+    connect(&job->watcher, &QFutureWatcherBase::finished, this, [this, job] { complete(job); });
     // On a bulk thread from the start, below the GUI thread as the encoder is: a thread of the shared
     // pool would only wait there for the encoder's own.
-    raw->watcher.setFuture(
-        platform::startAtBulkPriority([encoder = m_encoder, folder = m_folder, image, pending = *pending] {
-            // The new tile shows its time: formatted here first, the language's date patterns are loaded
-            // (about 10 ms in a process's first capture, and again after a memory trim) on this worker,
-            // not on the GUI thread when the tile appears.
-            platform::shortTime(QDateTime::currentDateTime());
-            Written written = writeCapture(encoder, folder, image, pending);
-            tidyAfterWrite(folder, pending, written);
-            return written;
-        }));
-    m_jobs.push_back(std::move(job));
+    job->watcher.setFuture(platform::startAtBulkPriority([encoder = m_encoder, folder = m_folder, image = job->image,
+                                                          waiting = job->waitingFile, pending = job->pending] {
+        // The new tile shows its time: formatted here first, the language's date patterns are loaded
+        // (about 10 ms in a process's first capture, and again after a memory trim) on this worker,
+        // not on the GUI thread when the tile appears.
+        platform::shortTime(QDateTime::currentDateTime());
+        QImage picture = image;
+        if (picture.isNull()) {
+            QString error;
+            picture = platform::ImageFile::read(waiting, &error);
+            if (picture.isNull()) {
+                qCWarning(lcHistory, "the waiting capture %s cannot be read (%s); it is left there", qPrintable(waiting),
+                          qPrintable(error));
+                Written unread;
+                unread.taken = pending.time;
+                return unread;
+            }
+        }
+        Written written = writeCapture(encoder, folder, picture, pending);
+        tidyAfterWrite(folder, pending, written);
+        // Kept (in the folder or elsewhere): the waiting file has done its work.
+        if (!waiting.isEmpty() && !written.path.isEmpty()) {
+            const QFileInfo file(waiting);
+            platform::PrivateFolder::removeFile(file.path(), file.fileName());
+        }
+        return written;
+    }));
+}
+
+void RecentsStore::resumeWaiting() {
+    if (m_waitingFolder.isEmpty() || !QFileInfo(m_waitingFolder).isDir() ||
+        refusedOutright(platform::PrivateFolder::check(m_waitingFolder)))
+        return;
+    if (!folderUsable() && refusedOutright(m_problem)) return;
+    QFileInfoList files = QDir(m_waitingFolder).entryInfoList(QDir::Files | QDir::NoSymLinks, QDir::Unsorted);
+    files.removeIf([](const QFileInfo &file) {
+        return !isOwnName(file.fileName()) || !file.fileName().endsWith(QLatin1String(".png"));
+    });
+    if (files.isEmpty()) return;
+    std::stable_sort(files.begin(), files.end(),
+                     [](const QFileInfo &a, const QFileInfo &b) { return a.lastModified() < b.lastModified(); });
+    qCInfo(lcHistory, "%d captures left waiting in %s are written now", int(files.size()), qPrintable(m_waitingFolder));
+    for (const QFileInfo &file : std::as_const(files)) {
+        auto job = std::make_unique<Job>();
+        job->pending = pendingAt(file.lastModified());
+        // Taken while keeping was on: written even if it has been turned off since.
+        job->pending.keepLimit = std::max<qint64>(job->pending.keepLimit, 1);
+        job->waiting = Job::Waiting::written;
+        job->waitingFile = file.absoluteFilePath();
+        m_jobs.push_back(std::move(job));
+    }
+    pump();
 }
 
 void RecentsStore::complete(Job *job) {
@@ -353,28 +505,50 @@ void RecentsStore::complete(Job *job) {
     const QString path = finishAdd(owned->image, owned->watcher.result());
     // The end of a capture's work: the encoder's buffers are free now.
     platform::Memory::releaseFreeMemorySoon();
+    pump();
     if (owned->done) owned->done(path);
 }
 
-bool RecentsStore::waitForPending() {
+bool RecentsStore::waitForPending(int budgetMs) {
     // However many are pending, as long as they keep ending; one that ends nothing for this long is
     // taken for a write that never will, and the rest are left.
     constexpr int kStallMs = 30'000;
     QDeadlineTimer stall(kStallMs);
-    while (!m_jobs.empty()) {
-        const auto ended = std::find_if(m_jobs.begin(), m_jobs.end(),
-                                        [](const auto &job) { return job->watcher.future().isFinished(); });
-        if (ended != m_jobs.end()) {
-            complete(ended->get());
-            stall.setRemainingTime(kStallMs);
-        } else if (stall.hasExpired()) {
-            qCWarning(lcHistory, "%d captures could not be written to the recents folder", int(m_jobs.size()));
-            return false;
+    const QDeadlineTimer budget(budgetMs);
+    bool ok = true;
+    for (;;) {
+        if (budget.hasExpired()) m_stopWaiting = true;
+        const auto encoded = std::find_if(m_jobs.begin(), m_jobs.end(), [](const auto &job) {
+            return job->encoding && job->watcher.future().isFinished();
+        });
+        const auto waited = std::find_if(m_jobs.begin(), m_jobs.end(), [](const auto &job) {
+            return job->waiting == Job::Waiting::writing && job->waitingWatcher.future().isFinished();
+        });
+        if (encoded != m_jobs.end()) {
+            complete(encoded->get());
+        } else if (waited != m_jobs.end()) {
+            waitingWritten(waited->get(), (*waited)->waitingWatcher.result());
         } else {
+            pump();
+            const bool running = std::any_of(m_jobs.cbegin(), m_jobs.cend(), [](const auto &job) {
+                return job->encoding || job->waiting == Job::Waiting::writing;
+            });
+            if (!running) break;
+            if (stall.hasExpired()) {
+                qCWarning(lcHistory, "%d captures could not be written to the recents folder", int(m_jobs.size()));
+                ok = false;
+                break;
+            }
             QThread::msleep(5);
+            continue;
         }
+        stall.setRemainingTime(kStallMs);
     }
-    return true;
+    if (ok && !m_jobs.empty())
+        qCInfo(lcHistory, "%d captures wait in %s; they are written at the next start", int(m_jobs.size()),
+               qPrintable(m_waitingFolder));
+    m_stopWaiting = false;
+    return ok;
 }
 
 void RecentsStore::load() {

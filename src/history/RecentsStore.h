@@ -79,15 +79,32 @@ public:
     bool isCompact() const;
 
     // Writes the capture as a new file and returns its path; empty when keeping is off or the
-    // capture could not be encoded or written. The capture just written is never pruned.
-    QString add(const QImage &image);
+    // capture could not be encoded or written. The capture just written is never pruned. The file is
+    // named and dated after `taken`, the moment the capture was taken (invalid: now).
+    QString add(const QImage &image, const QDateTime &taken = {});
     // The same, with the encoding on a worker thread: for callers that do not wait for the path, so the
     // event loop (and the clipboard it serves) stays free meanwhile. `done` gets the path, or an empty
     // one; it is not called when the store is gone.
-    void addInBackground(const QImage &image, std::function<void(const QString &)> done = {});
-    // Finishes every background add now (at quit, so that no capture is lost). Gives up, saying so
-    // on the standard error and returning false, once none has ended for half a minute.
-    bool waitForPending();
+    //
+    // One capture is encoded at a time, in the order they came. A capture that has to wait for its turn
+    // is written at once as a quickly made PNG into the waiting folder (`waitingFolder`), so that a
+    // burst holds at most `heldWaiting` waiting pictures in memory, and a crash leaves the rest there:
+    // a store made over that folder later writes what it finds in it, oldest first.
+    void addInBackground(const QImage &image, const QDateTime &taken = {},
+                         std::function<void(const QString &)> done = {});
+    // How many captures waiting for their turn keep their picture in memory besides their waiting file.
+    static constexpr int heldWaiting = 2;
+    // "Pendentes" beside the recents folder: our own, private, never listed as captures.
+    const QString &waitingFolder() const { return m_waitingFolder; }
+    // Background adds not finished yet (encoding or waiting), and how many of the waiting ones hold
+    // their picture in memory only for the store (what a burst costs in memory beyond one encoding).
+    int pendingCount() const { return int(m_jobs.size()); }
+    int picturesHeld() const;
+    // Finishes the background adds now (at quit, so that no capture is lost). Captures that wait as
+    // files are left for the next start once `budgetMs` has passed (they are safe on disk); the one
+    // being encoded, and any not on disk, are still finished. Gives up, saying so in the log and
+    // returning false, once none has ended for half a minute.
+    bool waitForPending(int budgetMs = 5000);
 
     struct File {
         QString path;
@@ -127,8 +144,9 @@ signals:
     // The stored keep limit changed (`keepOnDisk`).
     void keepOnDiskChanged();
     // A file was written, with the image it holds (for the history index; an editor opened on that
-    // image before the file existed takes it as its source).
-    void captureWritten(const QString &path, const QImage &image);
+    // image before the file existed takes it as its source) and the moment it was taken. The image is
+    // null when the capture waited as a file and nothing else held its picture.
+    void captureWritten(const QString &path, const QImage &image, const QDateTime &taken);
     // Files were removed from the folder: pruned to the keep limit or deleted. Receivers: the history
     // index first, then the router.
     void capturesRemoved(const QStringList &paths);
@@ -152,16 +170,18 @@ private:
         QDateTime modified;
     };
     struct Pending {
-        QDateTime time;
+        QDateTime time; // when the capture was taken
         ExportSettings settings;
         QString extension;
         qint64 keepLimit = unlimited; // files the folder keeps, the new one among them
         DateReader dateOf;
     };
     // What a new capture file is made of, or none when keeping is off (or the folder is refused).
-    std::optional<Pending> prepareAdd(const QImage &image);
+    std::optional<Pending> prepareAdd(const QImage &image, const QDateTime &taken);
+    Pending pendingAt(const QDateTime &taken) const;
     struct Written {
         QString path; // empty when encoding failed, or when the folder refused it and no copy was kept
+        QDateTime taken;
         QImage thumbnail;
         platform::PrivateFolder::Problem problem = platform::PrivateFolder::Problem::none; // the folder's, at writing
         bool refused = false; // the file is not in the folder: `path` is the copy kept elsewhere, if any
@@ -232,5 +252,15 @@ private:
     } m_fallback;
     struct Job;
     void complete(Job *job);
+    // Starts the next encoding when none runs, and sends the captures waiting behind it to the
+    // waiting folder, letting go of their pictures beyond the first `heldWaiting`.
+    void pump();
+    void startWriting(Job *job);
+    void startWaiting(Job *job);
+    void waitingWritten(Job *job, const QString &path);
+    // Queues the captures a previous run left in the waiting folder.
+    void resumeWaiting();
     std::list<std::unique_ptr<Job>> m_jobs;
+    QString m_waitingFolder;
+    bool m_stopWaiting = false; // quitting: captures waiting as files stay there for the next start
 };

@@ -28,8 +28,8 @@ std::nullopt_t missing(QString *error) {
 std::optional<QByteArray> encode(const QImage &image, double quality, QString *error) {
     const Functions *f = module();
     if (!f) return missing(error);
-    // x265 spreads a picture over every core on threads it makes on the thread that opens the
-    // encoder: opened on a lowered thread, they all run below the GUI thread.
+    // x265 works on the thread that opens the encoder (see LibheifCodec.cpp): a lowered one, below the
+    // GUI thread.
     std::optional<QByteArray> bytes;
     runAtBulkPriority([&] { bytes = f->encode(image, quality, error); });
     return bytes;

@@ -19,6 +19,7 @@
 #include <QGuiApplication>
 #include <QDir>
 #include <QImageReader>
+#include <QLocale>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QThreadPool>
@@ -212,6 +213,33 @@ TEST_F(CaptureServiceTest, EditorOutcomeAsksForTheEditorAndWritesTheFileAfterwar
     EXPECT_TRUE(pasteboard.items.isEmpty());
     RecentsStore::shared().waitForPending();
     EXPECT_EQ(RecentsStore::shared().fileCount(), 1);
+}
+
+// The recents file of a capture may be written long after the grab (behind the clipboard's copy, or
+// behind earlier captures of a burst); its name and date are still the moment it was taken.
+TEST_F(CaptureServiceTest, ACaptureIsNamedAndDatedWhenItWasTakenHoweverLateItsFileIsWritten) {
+    RecentsStore &recents = RecentsStore::shared();
+    const QDateTime late(QDate(2031, 5, 6), QTime(7, 8, 9)); // the moment any file would be written
+    recents.setClock([late] { return late; });
+    for (const QString &outcome : {QStringLiteral("copy"), QStringLiteral("editor")}) {
+        defaults.setString(QStringLiteral("afterCapture"), outcome);
+        QDateTime before = QDateTime::currentDateTime();
+        before.setTime(QTime(before.time().hour(), before.time().minute(), before.time().second()));
+        run(ShortcutAction::captureFullScreen);
+        const QDateTime after = QDateTime::currentDateTime();
+        finishCaptureWork();
+        ASSERT_EQ(recents.items().size(), 1) << outcome.toStdString();
+        const RecentCapture item = recents.items().first();
+        const QDateTime named = QLocale::c().toDateTime(QFileInfo(item.path).completeBaseName().mid(10),
+                                                        QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+        EXPECT_TRUE(named >= before && named <= after) << item.path.toStdString();
+        EXPECT_TRUE(item.date >= before && item.date <= after) << item.date.toString().toStdString();
+        // Listed again (as after a restart), the file keeps that date.
+        const QDateTime listed = recents.allFiles().first().date;
+        EXPECT_TRUE(listed >= before && listed <= after) << listed.toString(Qt::ISODateWithMs).toStdString();
+        recents.deleteAll();
+    }
+    recents.setClock({});
 }
 
 TEST_F(CaptureServiceTest, OverlayGatesNewStartsAndRemembersTheConfirmedArea) {
@@ -463,7 +491,8 @@ TEST_F(CaptureServiceTest, QuittingKeepsEveryStartedCaptureAndStartsNoOther) {
         backend.releaseGrab();
         ASSERT_TRUE(testsupport::received(settled)) << after;
         EXPECT_TRUE(CaptureService::isSettled());
-        // Settled means written: nothing is left for the end to wait for.
+        // Settled means held by the recents store, which finishes its writes as the application ends.
+        EXPECT_TRUE(RecentsStore::shared().waitForPending());
         EXPECT_EQ(RecentsStore::shared().fileCount(), filesBefore + 1) << after;
         EXPECT_EQ(backend.grabs, 1 + filesBefore);
     }

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -227,8 +228,8 @@ TEST_F(RecentsStoreTest, PruningRemovesTheOldestOwnFilesAndNeverTheCaptureJustWr
 TEST_F(RecentsStoreTest, BackgroundAddsWriteTheSameFilesLater) {
     auto store = makeStore();
     QStringList written;
-    store->addInBackground(picture(50, 20), [&](const QString &path) { written.append(path); });
-    store->addInBackground(picture(50, 20), [&](const QString &path) { written.append(path); });
+    store->addInBackground(picture(50, 20), {}, [&](const QString &path) { written.append(path); });
+    store->addInBackground(picture(50, 20), {}, [&](const QString &path) { written.append(path); });
     EXPECT_TRUE(written.isEmpty());
     ASSERT_TRUE(testsupport::becomes([&] { return written.size() == 2; }));
     EXPECT_NE(written[0], written[1]);
@@ -237,7 +238,7 @@ TEST_F(RecentsStoreTest, BackgroundAddsWriteTheSameFilesLater) {
     EXPECT_EQ(QImageReader(written[1]).size(), QSize(50, 20));
 
     // At quit, pending files are finished at once.
-    store->addInBackground(picture(7, 7), [&](const QString &path) { written.append(path); });
+    store->addInBackground(picture(7, 7), {}, [&](const QString &path) { written.append(path); });
     store->waitForPending();
     ASSERT_EQ(written.size(), 3);
     EXPECT_TRUE(QFileInfo::exists(written.last()));
@@ -245,25 +246,60 @@ TEST_F(RecentsStoreTest, BackgroundAddsWriteTheSameFilesLater) {
 
     // Nothing to keep, or nothing encoded: an empty path, nothing written.
     defaults.setInt(Settings::historyKeep.key(), 0);
-    store->addInBackground(picture(5, 5), [&](const QString &path) { written.append(path); });
+    store->addInBackground(picture(5, 5), {}, [&](const QString &path) { written.append(path); });
     EXPECT_EQ(written.size(), 3);
     EXPECT_TRUE(written.last().isEmpty());
     defaults.setInt(Settings::historyKeep.key(), 20);
     auto failing = std::make_unique<RecentsStore>(
         defaults, folder, [](const QImage &, const ExportSettings &) { return std::optional<QByteArray>(); });
-    failing->addInBackground(picture(5, 5), [&](const QString &path) { written.append(path); });
+    failing->addInBackground(picture(5, 5), {}, [&](const QString &path) { written.append(path); });
     ASSERT_TRUE(testsupport::becomes([&] { return written.size() == 4; }));
     EXPECT_TRUE(written.last().isEmpty());
     EXPECT_EQ(store->fileCount(), 3);
 
     // A store that is gone by the time the encoding ends takes nothing in.
     bool called = false;
-    failing->addInBackground(picture(5, 5), [&](const QString &) { called = true; });
+    failing->addInBackground(picture(5, 5), {}, [&](const QString &) { called = true; });
     failing.reset();
     // The encoding ends on a bulk thread; what it then posts is handled.
     platform::bulkThreads().waitForDone();
     testsupport::settle();
     EXPECT_FALSE(called);
+}
+
+// A burst: one capture is encoded at a time and the rest wait as files, only a few of them also in
+// memory. Quitting mid-queue leaves those files, which the next start writes, each named after the
+// moment it was taken, however late it is written.
+TEST_F(RecentsStoreTest, ABurstWaitsOnDiskAndWhatIsLeftThereIsWrittenAtTheNextStart) {
+    auto store = makeStore();
+    store->setClock([] { return QDateTime(QDate(2031, 5, 6), QTime(7, 8, 9)); }); // when files get written
+    const QDateTime first(QDate(2026, 3, 14), QTime(9, 5, 27, 250));
+    QStringList expected;
+    for (int i = 0; i < 8; ++i) {
+        const QDateTime taken = first.addSecs(2 * i);
+        store->addInBackground(picture(40, 30, QColor(20 * i, 100, 200)), taken);
+        expected.append(QStringLiteral("Pelicarta %1.png").arg(QLocale::c().toString(taken, "yyyy-MM-dd HH.mm.ss")));
+    }
+    EXPECT_EQ(store->pendingCount(), 8);
+    // Quitting at once: the capture being encoded is finished, the waiting ones stay on disk.
+    EXPECT_TRUE(store->waitForPending(0));
+    EXPECT_EQ(names(*store), QStringList{expected.first()});
+    EXPECT_EQ(store->pendingCount(), 7);
+    EXPECT_EQ(store->picturesHeld(), RecentsStore::heldWaiting);
+    const QDir waiting(store->waitingFolder());
+    EXPECT_EQ(waiting.entryList(QDir::Files, QDir::Name), expected.mid(1));
+    EXPECT_EQ(store->allFiles().first().date, first); // dated when taken, to the millisecond
+
+    store.reset(); // the process ends (or dies) here
+    auto next = makeStore();
+    ASSERT_TRUE(testsupport::becomes([&] { return next->pendingCount() == 0; }));
+    QStringList written = names(*next);
+    std::reverse(written.begin(), written.end()); // oldest first
+    EXPECT_EQ(written, expected);
+    EXPECT_TRUE(waiting.entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(QImageReader(folder + QLatin1Char('/') + expected.last()).size(), QSize(40, 30));
+    ASSERT_EQ(next->items().size(), RecentsStore::showCount);
+    EXPECT_EQ(next->items().first().date, first.addSecs(14));
 }
 
 TEST_F(RecentsStoreTest, BackgroundAddsPruneToTheLimitAnnouncingEachFileOnce) {
@@ -284,8 +320,8 @@ TEST_F(RecentsStoreTest, BackgroundAddsPruneToTheLimitAnnouncingEachFileOnce) {
     QObject::connect(store.get(), &RecentsStore::capturesRemoved, store.get(),
                      [&](const QStringList &paths) { announced += paths; });
     int done = 0;
-    store->addInBackground(picture(40, 20), [&](const QString &) { ++done; });
-    store->addInBackground(picture(40, 20), [&](const QString &) { ++done; });
+    store->addInBackground(picture(40, 20), {}, [&](const QString &) { ++done; });
+    store->addInBackground(picture(40, 20), {}, [&](const QString &) { ++done; });
     ASSERT_TRUE(testsupport::becomes([&] { return done == 2; }));
     EXPECT_EQ(store->fileCount(), 20);
     announced.sort();
