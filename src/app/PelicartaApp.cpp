@@ -7,6 +7,7 @@
 #include "capture/HotkeyManager.h"
 #include "core/DragFile.h"
 #include "core/ShortcutStore.h"
+#include "history/HistoryStore.h"
 #include "history/RecentsStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/UserDefaults.h"
@@ -20,6 +21,13 @@
 #include <QTimer>
 
 #include <utility>
+
+namespace {
+
+// How long after the launch the history index starts catching up.
+constexpr int kHistoryCatchUpDelayMs = 3000;
+
+} // namespace
 
 PelicartaApp::PelicartaApp(platform::SingleInstance *instance, QObject *parent)
     : QObject(parent), m_captureTimer(new QTimer(this)) {
@@ -62,6 +70,11 @@ void PelicartaApp::launch() {
     // Files dragged out on earlier days have long been read by the programs that took them.
     QThreadPool::globalInstance()->start(
         [] { DragFile::removeOldFolders(QDir::tempPath(), QDateTime::currentDateTime()); });
+
+    // Captures the index lacks (written while the reader was behind when the app last ended, or put
+    // in the folder meanwhile) are read in the background without waiting for the history page;
+    // once the first window and the hot keys are up.
+    QTimer::singleShot(kHistoryCatchUpDelayMs, this, [] { HistoryStore::shared(); });
 }
 
 void PelicartaApp::reopen() { MainWindowController::shared().show(); }
