@@ -8,6 +8,7 @@
 #include "capture/HotkeyManager.h"
 #include "core/DragFile.h"
 #include "core/ShortcutStore.h"
+#include "history/HistoryStore.h"
 #include "history/RecentsStore.h"
 #include "platform/Ghostscript.h"
 #include "platform/SingleInstance.h"
@@ -22,6 +23,13 @@
 #include <QTimer>
 
 #include <utility>
+
+namespace {
+
+// How long after the launch the history index starts catching up.
+constexpr int kHistoryCatchUpDelayMs = 3000;
+
+} // namespace
 
 PelicartaApp::PelicartaApp(platform::SingleInstance *instance, QObject *parent)
     : QObject(parent), m_captureTimer(new QTimer(this)) {
@@ -74,6 +82,11 @@ void PelicartaApp::launch() {
         DragFile::removeOldFolders(QDir::tempPath(), QDateTime::currentDateTime());
         platform::Ghostscript::removeLeftovers(QDir::tempPath());
     });
+
+    // Captures the index lacks (written while the reader was behind when the app last ended, or put
+    // in the folder meanwhile) are read in the background without waiting for the history page;
+    // once the first window and the hot keys are up.
+    QTimer::singleShot(kHistoryCatchUpDelayMs, this, [] { HistoryStore::shared(); });
 }
 
 void PelicartaApp::reopen() { MainWindowController::shared().show(); }

@@ -53,6 +53,11 @@ HistoryStore::HistoryStore(Options options, QObject *parent)
     : QObject(parent), m_options(std::move(options)), m_writer(m_options.indexPath) {
     m_saveTimer.setSingleShot(true);
     connect(&m_saveTimer, &QTimer::timeout, this, &HistoryStore::save);
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, [this] {
+        if (!m_workerRunning) readNext();
+    });
+    m_quiet.start();
     connect(&m_writer, &HistoryIndexWriter::written, this, &HistoryStore::indexWritten);
 
     // Parsing and folding twenty megabytes takes a good part of the load: never on the main thread.
@@ -129,8 +134,10 @@ void HistoryStore::reload() {
 
     // Files gone behind the store's back leave the queue too.
     m_queue.removeIf([&names](const QString &path) { return !names.contains(fileName(path)); });
+    m_retries.removeIf([&names](const QString &path) { return !names.contains(fileName(path)); });
     m_fresh.removeIf([&names](const Waiting &w) { return !names.contains(fileName(w.path)); });
     QSet<QString> queued(m_queue.cbegin(), m_queue.cend());
+    for (const QString &path : std::as_const(m_retries)) queued.insert(path);
     for (const Waiting &w : std::as_const(m_fresh)) queued.insert(w.path);
     for (const HistoryEntry &entry : std::as_const(m_entries)) {
         if (!m_records.contains(entry.name()) && !queued.contains(entry.path()) && !m_inFlight.contains(entry.name()))
@@ -149,8 +156,11 @@ void HistoryStore::didAdd(const QString &path, const QImage &image, const QDateT
     m_folded.prepend(m_records.value(name).folded);
     m_thumbnails.forget(path);
     m_queue.removeAll(path);
+    m_retries.removeAll(path);
+    m_timeouts.remove(name);
     m_fresh.removeIf([&path](const Waiting &w) { return w.path == path; });
     if (!m_loaded) m_touchedWhileLoading.insert(name);
+    m_quiet.start();  // a burst under way: what ran out of time waits until it is over
     cancelRead(name); // a read of an earlier file of this name is stale
     // The picture in memory spares decoding the file when it is read at once; a capture that has to
     // wait is read from its file, so a burst piles up names, not pictures of tens of megabytes.
@@ -173,6 +183,7 @@ void HistoryStore::forget(const QStringList &paths) {
     QList<HistoryEntry> removed =
         removeEntries([&gone](const HistoryEntry &entry) { return gone.contains(entry.name()); });
     m_queue.removeIf([&gone](const QString &path) { return gone.contains(fileName(path)); });
+    m_retries.removeIf([&gone](const QString &path) { return gone.contains(fileName(path)); });
     m_fresh.removeIf([&gone](const Waiting &w) { return gone.contains(fileName(w.path)); });
     // Freeing thousands of texts and entries takes longer than the rest of forgetting: a worker
     // thread does it.
@@ -180,6 +191,7 @@ void HistoryStore::forget(const QStringList &paths) {
     for (const QString &name : std::as_const(gone)) {
         cancelRead(name);
         m_crashes.remove(name);
+        m_timeouts.remove(name);
         if (const auto record = m_records.find(name); record != m_records.end()) {
             dropped.append(std::move(*record));
             m_records.erase(record);
@@ -247,14 +259,16 @@ void HistoryStore::flush() {
 // --- Reading ---
 
 void HistoryStore::readNext() {
-    if (!m_loaded || (m_fresh.isEmpty() && m_queue.isEmpty())) {
+    if (!m_loaded || (m_fresh.isEmpty() && m_queue.isEmpty() && !mayRetry())) {
         // The end of a run of reads: the pictures and the recognizer's buffers are free now.
         if (m_workerRunning) platform::Memory::releaseFreeMemorySoon();
         m_workerRunning = false;
         return;
     }
     m_workerRunning = true;
-    const Waiting next = m_fresh.isEmpty() ? Waiting{m_queue.takeFirst(), {}} : m_fresh.takeFirst();
+    const Waiting next = !m_fresh.isEmpty()   ? m_fresh.takeFirst()
+                         : !m_queue.isEmpty() ? Waiting{m_queue.takeFirst(), {}}
+                                              : Waiting{m_retries.takeFirst(), {}};
     const QString name = fileName(next.path);
     // Moving from the queue to the reads leaves the pending count as it is.
     const quint64 token = beginRead(name);
@@ -263,6 +277,16 @@ void HistoryStore::readNext() {
     if (next.image.isNull()) return decode(next.path, name, token);
     // Straight from the picture in memory: the file is never decoded for this.
     read(next.path, name, token, next.image, QFileInfo(next.path).size());
+}
+
+bool HistoryStore::mayRetry() {
+    if (m_retries.isEmpty()) return false;
+    // Whatever made a read run out of time (a burst of captures, their encoding) should be over, so
+    // the retry waits for a quiet spell and then has the reader to itself.
+    const qint64 left = m_options.retryPause.count() - m_quiet.elapsed();
+    if (left <= 0) return true;
+    m_retryTimer.start(int(std::min<qint64>(left, INT_MAX)));
+    return false;
 }
 
 void HistoryStore::decode(const QString &path, const QString &name, quint64 token) {
@@ -292,7 +316,7 @@ void HistoryStore::decode(const QString &path, const QString &name, quint64 toke
 void HistoryStore::read(const QString &path, const QString &name, quint64 token, const QImage &image, qint64 bytes) {
     recognize(name, token, image,
               [this, name, path, token, size = image.size(), bytes](Outcome outcome, const QString &text) {
-                  if (isCurrent(name, token)) endRead(name, path, recordOf(outcome, text, size, bytes));
+                  if (isCurrent(name, token)) endRead(name, path, recordOf(name, path, outcome, text, size, bytes));
                   workerReadEnded(token);
               });
 }
@@ -318,10 +342,11 @@ void HistoryStore::recognize(const QString &name, quint64 token, const QImage &i
             finished.waitForFinished(); // throws what the recognition failed with
             done(Outcome::later, {});   // cancelled: stale
         } catch (const TextRecognizerError &error) {
-            if (error.code() == TextRecognizerError::Code::timeout)
-                qCWarning(lcHistory, "the text of %s was not read within the time limit; it is tried again later",
-                          qPrintable(name));
-            done(error.code() == TextRecognizerError::Code::unreadableImage ? Outcome::failed : Outcome::later, {});
+            switch (error.code()) {
+            case TextRecognizerError::Code::timeout: return done(Outcome::timedOut, {});
+            case TextRecognizerError::Code::unreadableImage: return done(Outcome::failed, {});
+            case TextRecognizerError::Code::interrupted: return done(Outcome::later, {});
+            }
         } catch (const platform::TextEngineError &error) {
             // An engine that cannot start at all (no language data) reads nothing now but will once
             // it is installed: the capture must not be marked as read.
@@ -353,17 +378,17 @@ std::optional<HistoryRecord> HistoryStore::recordOf(const QString &name, const Q
     using Apart = BackgroundTextReader::Outcome;
     const qint64 bytes = QFileInfo(path).size();
     switch (result.outcome) {
-    case Apart::text: m_crashes.remove(name); return recordOf(Outcome::text, result.text, result.size, bytes);
+    case Apart::text:
+        m_crashes.remove(name);
+        return recordOf(name, path, Outcome::text, result.text, result.size, bytes);
     case Apart::notAPicture: return HistoryRecord::of({}, 0, 0, 0); // never read again
-    case Apart::unreadableImage: return recordOf(Outcome::failed, {}, result.size, bytes);
-    case Apart::timeout:
-        qCWarning(lcHistory, "the text of %s was not read within the time limit; it is tried again later",
-                  qPrintable(name));
-        return std::nullopt;
+    case Apart::unreadableImage: return recordOf(name, path, Outcome::failed, {}, result.size, bytes);
+    case Apart::timeout: return recordOf(name, path, Outcome::timedOut, {}, result.size, bytes);
     case Apart::engineUnavailable:
     case Apart::failed:
         qCWarning(lcHistory, "the text of %s could not be read (%s)", qPrintable(name), qPrintable(result.detail));
-        return recordOf(result.outcome == Apart::failed ? Outcome::failed : Outcome::later, {}, result.size, bytes);
+        return recordOf(name, path, result.outcome == Apart::failed ? Outcome::failed : Outcome::later, {}, result.size,
+                        bytes);
     case Apart::crashed:
     case Apart::notStarted: break;
     }
@@ -374,11 +399,25 @@ std::optional<HistoryRecord> HistoryStore::recordOf(const QString &name, const Q
     }
     m_crashes.remove(name);
     qCWarning(lcHistory, "reading the text of %s stopped the reader twice; it is not read again", qPrintable(name));
-    return recordOf(Outcome::failed, {}, platform::ImageFile::readSize(path).value_or(QSize()), bytes);
+    return recordOf(name, path, Outcome::failed, {}, platform::ImageFile::readSize(path).value_or(QSize()), bytes);
 }
 
-std::optional<HistoryRecord> HistoryStore::recordOf(Outcome outcome, const QString &text, QSize size, qint64 bytes) {
+std::optional<HistoryRecord> HistoryStore::recordOf(const QString &name, const QString &path, Outcome outcome,
+                                                    const QString &text, QSize size, qint64 bytes) {
     if (outcome == Outcome::later) return std::nullopt;
+    if (outcome == Outcome::timedOut) {
+        m_quiet.start();
+        const int tries = ++m_timeouts[name];
+        if (tries < m_options.readTries) {
+            qCWarning(lcHistory, "the text of %s was not read within the time limit; it is tried again later",
+                      qPrintable(name));
+            m_retries.append(path);
+            return std::nullopt;
+        }
+        m_timeouts.remove(name);
+        qCWarning(lcHistory, "the text of %s was not read within the time limit %d times; it is not read again",
+                  qPrintable(name), tries);
+    }
     return HistoryRecord::of(text.toUtf8(), size.width(), size.height(), bytes);
 }
 
@@ -449,7 +488,7 @@ void HistoryStore::alignFolded() {
 }
 
 void HistoryStore::updatePendingCount() {
-    const int count = int(m_fresh.size() + m_queue.size() + m_inFlight.size());
+    const int count = int(m_fresh.size() + m_queue.size() + m_retries.size() + m_inFlight.size());
     if (count == m_pendingCount) return;
     m_pendingCount = count;
     emit pendingCountChanged(count);

@@ -6,6 +6,7 @@
 #include "history/HistoryIndexFile.h"
 #include "history/HistoryIndexWriter.h"
 #include "history/RecentsStore.h"
+#include "platform/BuildKind.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -33,10 +34,12 @@
 // given; new captures (`didAdd`) go first, in the order they came. Read here, a new capture is read
 // from its picture in memory when the worker is free, else from its file when its turn comes:
 // however long the queue, the store holds at most the one picture being read (a reader process is
-// always given the file). A read that times out, is stopped
-// or finds no text engine installed stores nothing (the next `reload` queues the file again); a file
-// that is no picture gets an empty 0 × 0 record; any other failure stores an empty text, so the file
-// is not read again. Every read carries
+// always given the file). A read that runs out of time is tried again later, alone: once nothing else
+// waits and no capture has come nor read timed out for `retryPause`; after `readTries` timeouts the
+// file keeps an empty text with its size, so that it is not tried at every start. A read that is
+// stopped or finds no text engine installed stores nothing (the next `reload` queues the file again);
+// a file that is no picture gets an empty 0 × 0 record; any other failure stores an empty text, so
+// the file is not read again. Every read carries
 // a token for its file name: `didAdd` and `forget` make earlier reads of that name stale, and their
 // results are dropped. Changes are saved after a quiet interval (and at the latest ten intervals
 // after the first unsaved one) by a serial writer off the main thread; a pending save is written by
@@ -56,8 +59,13 @@ public:
         // The kept capture files, newest first (the recents store's `allFiles`).
         FileLister files;
         // How long one file's read may take, counted from its own start: past it, the read is
-        // abandoned and the file is tried again at the next reload.
-        std::chrono::milliseconds readTimeout{20000};
+        // abandoned and the file tried again later.
+        std::chrono::milliseconds readTimeout{std::chrono::seconds(20) * platform::BuildKind::slowdown};
+        // How long the store waits, with nothing else to read, after the last new capture or timed-out
+        // read before it tries a timed-out file again.
+        std::chrono::milliseconds retryPause{30000};
+        // How many times a file may run out of time before it is given up.
+        int readTries = 3;
         std::chrono::milliseconds saveDelay{3000};
         // Reads the files apart from this process, so that the text engine never stays in its memory;
         // none, or one that cannot start, and the store reads here. A file it crashed on is read once
@@ -65,9 +73,9 @@ public:
         std::shared_ptr<BackgroundTextReader> reader;
     };
 
-    // The application's store, made on first use (the first capture written or the first visit of
-    // the history page), never at start: the index beside the recents folder, the recents store's
-    // files. A pending save is written when the application quits.
+    // The application's store, made on first use (the application makes it soon after it starts, so
+    // that captures the index lacks are read): the index beside the recents folder, the recents
+    // store's files. A pending save is written when the application quits.
     static HistoryStore &shared();
     // The application's store when it has been made, else nullptr.
     static HistoryStore *sharedIfMade();
@@ -80,7 +88,7 @@ public:
     // Every kept capture file, newest first.
     const QList<HistoryEntry> &entries() const { return m_entries; }
     const QList<HistoryEntry> &visibleEntries() const { return m_entries; }
-    // Files whose text is still to be read: queued and being read.
+    // Files whose text is still to be read: queued, being read and waiting to be tried again.
     int pendingCount() const { return m_pendingCount; }
     // Goes up at every change of the entries or the records: a search result stays valid while it
     // does not move.
@@ -132,9 +140,10 @@ signals:
     void indexWritten(bool ok);
 
 private:
-    // How a read ended: with a text (maybe empty); to be tried again at the next reload (time limit,
-    // stopped, the engine not available at all); or failed on this image (stored empty, not tried again).
-    enum class Outcome { text, later, failed };
+    // How a read ended: with a text (maybe empty); out of time (tried again later); to be tried again
+    // at the next reload (stopped, the engine not available at all); or failed on this image (stored
+    // empty, not tried again).
+    enum class Outcome { text, timedOut, later, failed };
     // A file to read: a new capture may come with its picture.
     struct Waiting {
         QString path;
@@ -158,7 +167,10 @@ private:
     // After a worker's read: the next queued file, unless the read was abandoned meanwhile.
     void workerReadEnded(quint64 token);
     // What a read leaves in the index: nothing when it is to be tried again.
-    static std::optional<HistoryRecord> recordOf(Outcome outcome, const QString &text, QSize size, qint64 bytes);
+    std::optional<HistoryRecord> recordOf(const QString &name, const QString &path, Outcome outcome,
+                                          const QString &text, QSize size, qint64 bytes);
+    // Whether a timed-out file may be tried again now: nothing else to read and quiet for the pause.
+    bool mayRetry();
     bool isCurrent(const QString &name, quint64 token) const { return m_inFlight.value(name) == token; }
     quint64 beginRead(const QString &name);
     void cancelRead(const QString &name);
@@ -182,6 +194,12 @@ private:
     HistoryRecords m_records;
     QList<Waiting> m_fresh; // new captures, first come first
     QStringList m_queue;    // files without a record, after the new captures
+    QStringList m_retries;  // files that ran out of time, read when nothing else waits
+    // How often each file name ran out of time.
+    QHash<QString, int> m_timeouts;
+    // Since the last new capture or timed-out read; a retry waits for it to reach the pause.
+    QElapsedTimer m_quiet;
+    QTimer m_retryTimer;
     // The read that counts for each file name being read, by its token.
     QHash<QString, quint64> m_inFlight;
     struct Recognition {

@@ -610,6 +610,33 @@ class RoadTest(DesktopTest):
         self.assertEqual(os.stat(index_path).st_mode & 0o777, 0o600)
         self.assertEqual(os.stat(app.documents).st_mode & 0o777, 0o700)
 
+    def test_captures_the_index_lacks_are_read_at_start(self):
+        known, unread = "Pelicarta 2020-01-01 00.00.01.png", "Pelicarta 2020-01-01 00.00.02.png"
+        record = {"text": "lida antes", "width": 1, "height": 1, "bytes": len(tiny_png())}
+
+        def fill(app):
+            os.makedirs(app.recents, mode=0o700)
+            for name in (known, unread):
+                with open(f"{app.recents}/{name}", "wb") as f:
+                    f.write(tiny_png())
+            with open(f"{app.documents}/Indice-do-historico.json", "w") as f:
+                json.dump({known: record}, f)
+        app = self.start({"afterCapture": "copy"}, fill)
+        index_path = f"{app.documents}/Indice-do-historico.json"
+
+        def index():
+            try:
+                with open(index_path) as f:
+                    found = json.load(f)
+                return found if unread in found else None
+            except (OSError, ValueError):
+                return None
+        # Without a capture and without a visit to the history page.
+        found = wait_for(index, 60, 0.2)
+        self.assertTrue(found, "the capture was never read:\n" + app.output())
+        self.assertEqual(found[unread], {"text": "", "width": 1, "height": 1, "bytes": len(tiny_png())})
+        self.assertEqual(found[known], record)
+
     def test_a_first_launch_with_a_capture_starts_and_captures(self):
         self.desktop.set_clipboard_text("before")
         app = self.start({"afterCapture": "copy"}, arguments=("--capture", "fullscreen"))
