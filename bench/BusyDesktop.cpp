@@ -50,7 +50,7 @@ QImage wallpaper(QSize size) {
 
 } // namespace
 
-QImage busyDesktop(QSize size) {
+QImage busyDesktop(QSize size, int screen) {
     QImage image = wallpaper(size);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -69,7 +69,7 @@ QImage busyDesktop(QSize size) {
             p.drawText(QPoint(window.left() + 12, y),
                        QStringLiteral("%1  O relatório trimestral mostra receita de R$ %2 mil, com alta de %3%")
                            .arg(line + 1, 3)
-                           .arg(1200 + line * 37)
+                           .arg(1200 + line * 37 + n * 250 + screen * 1000)
                            .arg(line % 17));
     }
     return image;

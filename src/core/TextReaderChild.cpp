@@ -23,6 +23,8 @@ namespace {
 using Outcome = BackgroundTextReader::Outcome;
 
 const char *const flag = "--read-text";
+// Lines of text whose reading the reader keeps: those of a few full screens, some megabytes.
+constexpr int kRememberedLines = 2000;
 
 bool writeAll(int fd, const QByteArray &bytes) {
     qsizetype done = 0;
@@ -99,6 +101,8 @@ int run(const QStringList &arguments) {
     const int out = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
     if (out < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return 1;
     const int idle = idleMilliseconds(arguments);
+    // A burst shows the same screen capture after capture: its unchanged lines are read once.
+    TextRecognizer::rememberBackgroundLines(kRememberedLines);
 
     TextReaderFrames::Parser parser;
     char buffer[4096];

@@ -10,6 +10,8 @@
 #include "core/WordRecheck.h"
 #include "platform/ThreadPriority.h"
 
+#include <QCache>
+#include <QCryptographicHash>
 #include <QPromise>
 #include <QRegularExpression>
 #include <QRunnable>
@@ -312,6 +314,47 @@ void runWithHelpers(const std::function<void()> &work, int helpers) {
     }
 }
 
+// What the engine made of line pictures read before, by the pictures' digests, the least recently
+// used forgotten first.
+class LineMemory {
+public:
+    void setCapacity(int lines) {
+        std::lock_guard lock(m_mutex);
+        m_lines.setMaxCost(std::max(0, lines));
+    }
+    bool enabled() {
+        std::lock_guard lock(m_mutex);
+        return m_lines.maxCost() > 0;
+    }
+    static QByteArray keyOf(const TextPreparation::LineImage &line) {
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        const QImage &image = line.image;
+        const qint64 shape[] = {image.width(), image.height(), qint64(image.format()), qint64(image.bytesPerLine()),
+                                qRound64(line.scale * 1e6)};
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(shape), sizeof shape));
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(image.constBits()), image.sizeInBytes()));
+        return hash.result();
+    }
+    std::optional<QList<Line>> find(const QByteArray &key) {
+        std::lock_guard lock(m_mutex);
+        if (const QList<Line> *lines = m_lines.object(key)) return *lines;
+        return std::nullopt;
+    }
+    void keep(const QByteArray &key, const QList<Line> &lines) {
+        std::lock_guard lock(m_mutex);
+        m_lines.insert(key, new QList<Line>(lines));
+    }
+
+private:
+    std::mutex m_mutex;
+    QCache<QByteArray, QList<Line>> m_lines{0};
+};
+
+LineMemory &lineMemory() {
+    static LineMemory memory;
+    return memory;
+}
+
 // What a line costs to read: about its number of characters.
 qreal costOf(const QRect &line) { return qreal(line.width()) / std::max(1, line.height()); }
 
@@ -331,25 +374,39 @@ void recheck(platform::TextEngine &e, const TextPreparation::LineImage &image, p
     }
 }
 
-// Reads one line of the page and moves what the engine read back onto the page.
-QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayout::Line &found,
-                     const platform::CancelCheck &stop, bool &stopped) {
-    const TextPreparation::LineImage image =
-        TextPreparation::lineImage(flat, found.box, TextPreparation::magnificationFor(found.box.height()));
-    if (image.image.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
+// What the engine reads of a line picture, in its pixels, read again by the second model where unsure
+// and with its symbols repaired.
+platform::TextReadResult readLineImage(platform::TextEngine &e, const TextPreparation::LineImage &image,
+                                       const platform::CancelCheck &stop) {
     WorkPool &pool = workPool();
-    if (!pool.reads.acquire(std::max(1, e.maxConcurrentReads()), stop)) {
-        stopped = true;
-        return {};
-    }
+    if (!pool.reads.acquire(std::max(1, e.maxConcurrentReads()), stop)) return {{}, true};
     platform::TextReadResult read;
     {
         const auto release = qScopeGuard([&] { pool.reads.release(); });
         read = e.readLine(image.image, image.scale, stop);
         if (!read.stopped) recheck(e, image, read, stop);
     }
-    stopped = read.stopped;
     for (Line &line : read.lines) SymbolRepair::correct(line, image.image, image.scale);
+    return read;
+}
+
+// Reads one line of the page (or takes what `memory` has of the same picture) and moves what the
+// engine read back onto the page.
+QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayout::Line &found,
+                     const platform::CancelCheck &stop, bool &stopped, LineMemory *memory) {
+    const TextPreparation::LineImage image =
+        TextPreparation::lineImage(flat, found.box, TextPreparation::magnificationFor(found.box.height()));
+    if (image.image.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
+    const QByteArray key = memory ? LineMemory::keyOf(image) : QByteArray();
+    std::optional<QList<Line>> known = memory ? memory->find(key) : std::nullopt;
+    platform::TextReadResult read;
+    if (known) {
+        read.lines = std::move(*known);
+    } else {
+        read = readLineImage(e, image, stop);
+        if (memory && !read.stopped) memory->keep(key, read.lines);
+    }
+    stopped = read.stopped;
     mapBoxes(read.lines, image.origin, 1.0 / image.scale, 1.0 / image.scale);
     for (Line &line : read.lines) {
         LineRepair::restoreUnderscores(line, found.underscores);
@@ -364,7 +421,7 @@ QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayo
 // when it is above 0), the longest first so that no engine is left with a long one at the end;
 // returns them in no particular order.
 QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<TextLayout::Line> found,
-                    const platform::CancelCheck &cancelled, int maxWidth) {
+                    const platform::CancelCheck &cancelled, int maxWidth, LineMemory *memory) {
     std::stable_sort(found.begin(), found.end(), [](const TextLayout::Line &a, const TextLayout::Line &b) {
         return costOf(a.box) > costOf(b.box);
     });
@@ -382,7 +439,7 @@ QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<TextLayou
         for (qsizetype i = next++; i < n && !stop(); i = next++) {
             try {
                 bool stopped = false;
-                results[size_t(i)] = readLine(e, flat, found[i], stop, stopped);
+                results[size_t(i)] = readLine(e, flat, found[i], stop, stopped, memory);
                 if (stopped) return;
                 ++done;
             } catch (...) {
@@ -508,6 +565,8 @@ qsizetype keyEnd(const Line &line, qsizetype start, qsizetype end) {
 
 void setEngine(platform::TextEngine *e) { g_engine = e; }
 
+void rememberBackgroundLines(int lines) { lineMemory().setCapacity(lines); }
+
 std::shared_ptr<void> keepReady() { return engine().keepReady(); }
 
 QImage downscaled(const QImage &image, int maxSide) {
@@ -522,7 +581,8 @@ QImage downscaled(const QImage &image, int maxSide) {
 
 namespace {
 
-QList<Line> readLinesWithin(const QImage &image, const platform::CancelCheck &cancelled, int width) {
+QList<Line> readLinesWithin(const QImage &image, const platform::CancelCheck &cancelled, int width,
+                            LineMemory *memory = nullptr) {
     if (image.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
     const QImage scaled = downscaled(image, kMaxSide);
     if (!TextPreparation::hasContrast(scaled)) return {};
@@ -537,7 +597,7 @@ QList<Line> readLinesWithin(const QImage &image, const platform::CancelCheck &ca
     }();
     if (found.isEmpty()) return {};
     const platform::CancelCheck stop = [&] { return workPool().closing.load() || (cancelled && cancelled()); };
-    QList<Line> lines = readAll(engine(), flat, found, stop, width);
+    QList<Line> lines = readAll(engine(), flat, found, stop, width, memory);
     lines.removeIf(isBlank);
     LineSieve::dropRereads(lines);
     mapBoxes(lines, {}, qreal(image.width()) / flat.width(), qreal(image.height()) / flat.height());
@@ -586,9 +646,10 @@ QList<QRectF> sensitiveRegions(const QList<Line> &lines) {
 }
 
 QFuture<QString> recognize(const QImage &image, std::chrono::milliseconds timeout, Priority priority) {
+    LineMemory *memory = priority == Priority::background && lineMemory().enabled() ? &lineMemory() : nullptr;
     return withTimeout<QString>(timeout, priority,
-                                [image, width = linesReadAtOnce(priority)](const platform::CancelCheck &stop) {
-                                    return joinedText(readLinesWithin(image, stop, width));
+                                [image, width = linesReadAtOnce(priority), memory](const platform::CancelCheck &stop) {
+                                    return joinedText(readLinesWithin(image, stop, width, memory));
                                 });
 }
 

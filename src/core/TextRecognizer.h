@@ -70,6 +70,12 @@ QFuture<QString> recognize(const QImage &image, std::chrono::milliseconds timeou
 // merged. Runs at user-initiated priority.
 QFuture<QList<QRectF>> sensitiveRegions(const QImage &image, std::chrono::milliseconds timeout);
 
+// Background recognitions remember what the engine read of the last `lines` line pictures, so that a
+// line drawn exactly as one read before (most of a screen captured again in a burst) is not read
+// again: what it gives is what reading it again would. 0, the default, remembers none. For a process
+// that does little but background reads (the history's reader process): what is remembered stays.
+void rememberBackgroundLines(int lines);
+
 // Keeps the engine ready to read while the returned token lives (platform::TextEngine::keepReady):
 // held by what may soon ask for text, such as an editor on the screen.
 std::shared_ptr<void> keepReady();

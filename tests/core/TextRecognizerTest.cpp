@@ -223,6 +223,31 @@ TEST_F(TextRecognizerFakeTest, ImagesWithoutTextNeverReachTheEngine) {
     EXPECT_EQ(engine.calls, 0);
 }
 
+// The reader process remembers lines: in a burst of captures of one screen, a line drawn as before,
+// wherever it now lies, is not read again, and comes back where it lies now; reads a person waits
+// for never take from what background reads remembered.
+TEST_F(TextRecognizerFakeTest, BackgroundReadsThatRememberLinesReadALineDrawnAsBeforeOnce) {
+    TextRecognizer::rememberBackgroundLines(100);
+    const auto forget = qScopeGuard([] { TextRecognizer::rememberBackgroundLines(0); });
+    const auto text = [](const QImage &page, TextRecognizer::Priority priority) {
+        QFuture<QString> read = TextRecognizer::recognize(page, 1h, priority);
+        return read.result();
+    };
+    QImage first = blankPage();
+    drawMark(first, {100, 100}, 3);
+    drawMark(first, {100, 300}, 5);
+    EXPECT_EQ(text(first, TextRecognizer::Priority::background), QStringLiteral("3\n5"));
+    EXPECT_EQ(engine.calls, 2);
+
+    QImage next = blankPage();
+    drawMark(next, {100, 300}, 7);
+    drawMark(next, {400, 500}, 3);
+    EXPECT_EQ(text(next, TextRecognizer::Priority::background), QStringLiteral("7\n3"));
+    EXPECT_EQ(engine.calls, 3);
+    EXPECT_EQ(text(next, TextRecognizer::Priority::userInitiated), QStringLiteral("7\n3"));
+    EXPECT_EQ(engine.calls, 5);
+}
+
 TEST_F(TextRecognizerFakeTest, TimeLimitEndsTheCallAndStopsEveryLineItStarted) {
     platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
     engine.runUntilCancelled = true;
