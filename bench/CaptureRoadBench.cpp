@@ -9,8 +9,11 @@
 #include "platform/UserDefaults.h"
 #include "widgets/Clipboard.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
+#include <cstring>
 #include <limits>
 
 #include <benchmark/benchmark.h>
@@ -81,27 +84,50 @@ void BM_CopyCaptureCpu(benchmark::State &state) {
     platform::Pasteboard::setSharedForTesting(nullptr);
 }
 
+// The process's resident memory, now and at its peak since `resetPeakMemory`, in megabytes.
+double residentMegabytes(const char *field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field)) return line.mid(int(std::strlen(field))).trimmed().split(' ').first().toDouble() / 1024;
+    return 0;
+}
+void resetPeakMemory() {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly)) clear.write("5");
+}
+
 // A burst: `range(2)` captures handed to the recents store at once, as the capture road does, until
-// every file is written; per capture, the time until the last is on disk and the processor time.
+// every file is written; per capture, the time until the last is on disk and the processor time. The
+// counters: seconds from the last capture handed over until every file is on disk, and the peak
+// resident memory above what the process held before the burst.
 void BM_RecentsBurst(benchmark::State &state) {
     QTemporaryDir dir;
     platform::UserDefaults defaults(dir.filePath(QStringLiteral("defaults.json")));
     RecentsStore store(defaults, dir.filePath(QStringLiteral("Recentes")));
+    if (const int atOnce = qEnvironmentVariableIntValue("PELICARTA_BENCH_ENCODINGS")) store.setEncodingsAtOnce(atOnce);
     const int count = int(state.range(2));
     const QImage image = screen(int(state.range(0)), int(state.range(1)));
+    double drain = 0, peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        // Each capture a picture of its own, as a burst's are: nothing else holds them.
-        QList<QImage> burst;
-        for (int i = 0; i < count; ++i) burst.append(image.copy());
+        resetPeakMemory();
+        const double idle = residentMegabytes("VmRSS:");
         state.ResumeTiming();
-        while (!burst.isEmpty()) store.addInBackground(burst.takeFirst());
+        // Each capture a picture of its own, as a burst's are: nothing else holds them.
+        for (int i = 0; i < count; ++i) store.addInBackground(image.copy());
+        QElapsedTimer after;
+        after.start();
         store.waitForPending(std::numeric_limits<int>::max());
+        drain += after.nsecsElapsed() / 1e9;
+        peak = std::max(peak, residentMegabytes("VmHWM:") - idle);
         state.PauseTiming();
         store.deleteAll();
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * count);
+    state.counters["drain_s"] = drain / double(state.iterations());
+    state.counters["peak_MB_above_idle"] = peak;
 }
 
 } // namespace
@@ -140,4 +166,4 @@ BENCHMARK(BM_CopyCaptureCpu)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
-BENCHMARK(BM_RecentsBurst)->Args({1920, 1080, 10})->Iterations(1)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_RecentsBurst)->Args({1920, 1080, 10})->Args({1920, 1080, 50})->Args({1920, 1080, 200})->Iterations(1)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();

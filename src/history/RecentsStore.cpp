@@ -29,7 +29,9 @@
 #include <QRegularExpression>
 #include <QFutureWatcher>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <atomic>
@@ -69,13 +71,28 @@ bool refusedOutright(platform::PrivateFolder::Problem problem) {
 
 // Two captures of the same second, written at once, must not pick the same free name.
 std::mutex naming;
+// Names given to captures whose encoding runs, in the order they were taken, so that one taken later
+// but encoded sooner does not take an earlier one's name. Under `naming`.
+QSet<QString> reservedNames;
 
 // The first of "<stem>.<extension>", "<stem> (2).<extension>", … that nothing takes. Under `naming`.
 QString freeName(const QString &stem, const QString &extension) {
     QString path = stem + QLatin1Char('.') + extension;
-    for (qint64 n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
+    for (qint64 n = 2; reservedNames.contains(path) || QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
         path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(extension);
     return path;
+}
+
+QString reserveName(const QString &folder, const QDateTime &taken, const QString &extension) {
+    std::lock_guard lock(naming);
+    const QString path = freeName(folder + QLatin1Char('/') + CaptureFileName::stem(taken), extension);
+    reservedNames.insert(path);
+    return path;
+}
+
+void releaseName(const QString &path) {
+    std::lock_guard lock(naming);
+    reservedNames.remove(path);
 }
 
 // A capture file carries the moment it was taken as its modification time: its name says only the
@@ -132,6 +149,9 @@ RecentsStore::RecentsStore(platform::UserDefaults &defaults, QString folder, Enc
       m_encoder(encoder ? std::move(encoder) : Encoder(&Exporter::encode)),
       m_waitingFolder(m_folder.isEmpty() ? QString() : QFileInfo(m_folder).dir().filePath(QStringLiteral("Pendentes"))) {
     m_defaults.onChange(Settings::historyKeep.key(), this, [this] { emit keepOnDiskChanged(); });
+    // A waiting file takes a few dozen milliseconds: two threads keep up with a burst.
+    m_waitingThreads.setMaxThreadCount(2);
+    m_waitingThreads.setObjectName(QStringLiteral("Waiting captures"));
     load();
     resumeWaiting();
 }
@@ -245,7 +265,7 @@ std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &imag
 RecentsStore::Pending RecentsStore::pendingAt(const QDateTime &taken) const {
     const bool compact = isCompact();
     Pending pending{taken, ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png"), keepOnDisk(),
-                    m_dateOf};
+                    m_dateOf, {}};
     pending.settings.format = compact ? ExportFormat::heic : ExportFormat::png;
     pending.settings.quality = compact ? 0.92 : 1.0;
     return pending;
@@ -263,7 +283,12 @@ RecentsStore::Written RecentsStore::writeCapture(const Encoder &encoder, const Q
         return written;
     }
     std::lock_guard lock(naming);
-    const QString path = freeName(folder + QLatin1Char('/') + CaptureFileName::stem(pending.time), pending.extension);
+    // The name reserved when its encoding started, unless something took it meanwhile.
+    const bool reserved = reservedNames.remove(pending.name) && !QFileInfo::exists(pending.name) &&
+                          !QFileInfo(pending.name).isSymLink();
+    const QString path = reserved ? pending.name
+                                  : freeName(folder + QLatin1Char('/') + CaptureFileName::stem(pending.time),
+                                             pending.extension);
     if (written.problem != platform::PrivateFolder::Problem::none ||
         !platform::writeFileAtomically(path, *bytes, &written.error)) {
         // The capture just taken is not lost: it goes to the private runtime folder when there is one.
@@ -362,7 +387,7 @@ struct RecentsStore::Job {
     QImage image; // null once it waits as a file alone
     enum class Waiting { no, writing, written, failed } waiting = Waiting::no;
     QString waitingFile;
-    bool encoding = false;
+    bool encoding = false; // until taken in, which is in the order of taking
     QFutureWatcher<Written> watcher;
     QFutureWatcher<QString> waitingWatcher;
     std::function<void(const QString &)> done;
@@ -383,19 +408,25 @@ void RecentsStore::addInBackground(const QImage &image, const QDateTime &taken,
     pump();
 }
 
+int RecentsStore::encodingsAtOnce() const {
+    return m_encodingsAtOnce > 0 ? m_encodingsAtOnce : std::max(1, QThread::idealThreadCount());
+}
+
 void RecentsStore::pump() {
     using Waiting = Job::Waiting;
-    // One encoding at a time, oldest first: the encoder keeps to one thread, and what waits behind it
-    // waits on disk. A capture whose waiting file is being written keeps its turn: that takes a moment.
-    const bool encoding = std::any_of(m_jobs.cbegin(), m_jobs.cend(), [](const auto &job) { return job->encoding; });
-    if (!encoding) {
-        for (const auto &job : m_jobs) {
-            if (job->waiting == Waiting::writing) break;
-            // Quitting: a capture safe in its waiting file is left there for the next start.
-            if (m_stopWaiting && job->waiting == Waiting::written) continue;
-            startWriting(job.get());
-            break;
-        }
+    // As many encodings at once as the process has processors, oldest first: each encoder keeps to
+    // one thread, and what waits behind them waits on disk. A capture whose waiting file is being
+    // written keeps its turn: that takes a moment.
+    int encoding =
+        int(std::count_if(m_jobs.cbegin(), m_jobs.cend(), [](const auto &job) { return job->encoding; }));
+    for (const auto &job : m_jobs) {
+        if (encoding >= encodingsAtOnce()) break;
+        if (job->encoding) continue;
+        if (job->waiting == Waiting::writing) break;
+        // Quitting: a capture safe in its waiting file is left there for the next start.
+        if (m_stopWaiting && job->waiting == Waiting::written) continue;
+        startWriting(job.get());
+        ++encoding;
     }
     int held = 0;
     for (const auto &job : m_jobs) {
@@ -422,8 +453,11 @@ void RecentsStore::startWaiting(Job *job) {
     job->waiting = Job::Waiting::writing;
     connect(&job->waitingWatcher, &QFutureWatcherBase::finished, this,
             [this, job] { waitingWritten(job, job->waitingWatcher.result()); });
-    job->waitingWatcher.setFuture(platform::startAtBulkPriority(
-        [folder = m_waitingFolder, image = job->image, taken = job->pending.time]() mutable {
+    // On threads of the store's own, so that the encodings, which may take every bulk thread, do not
+    // hold the picture in memory meanwhile.
+    job->waitingWatcher.setFuture(QtConcurrent::run(
+        &m_waitingThreads, [folder = m_waitingFolder, image = job->image, taken = job->pending.time]() mutable {
+            platform::lowerCurrentThreadToBulkPriority();
             const QString path = writeWaitingFile(folder, image, taken);
             image = QImage(); // not held a moment longer than its writing
             return path;
@@ -439,7 +473,9 @@ void RecentsStore::waitingWritten(Job *job, const QString &path) {
 
 void RecentsStore::startWriting(Job *job) {
     job->encoding = true;
-    connect(&job->watcher, &QFutureWatcherBase::finished, this, [this, job] { complete(job); });
+    if (!m_folder.isEmpty())
+        job->pending.name = reserveName(m_folder, job->pending.time, job->pending.extension);
+    connect(&job->watcher, &QFutureWatcherBase::finished, this, [this] { completeInOrder(); });
     // On a bulk thread from the start, below the GUI thread as the encoder is: a thread of the shared
     // pool would only wait there for the encoder's own.
     job->watcher.setFuture(platform::startAtBulkPriority([encoder = m_encoder, folder = m_folder, image = job->image,
@@ -448,6 +484,7 @@ void RecentsStore::startWriting(Job *job) {
         // (about 10 ms in a process's first capture, and again after a memory trim) on this worker,
         // not on the GUI thread when the tile appears.
         platform::shortTime(QDateTime::currentDateTime());
+        const auto unreserve = qScopeGuard([&pending] { releaseName(pending.name); });
         QImage picture = image;
         if (picture.isNull()) {
             QString error;
@@ -496,6 +533,15 @@ void RecentsStore::resumeWaiting() {
     pump();
 }
 
+void RecentsStore::completeInOrder() {
+    // Encodings end in any order; captures are taken in, announced and answered in the order taken.
+    for (;;) {
+        const auto first = std::find_if(m_jobs.cbegin(), m_jobs.cend(), [](const auto &job) { return job->encoding; });
+        if (first == m_jobs.cend() || !(*first)->watcher.future().isFinished()) return;
+        complete(first->get());
+    }
+}
+
 void RecentsStore::complete(Job *job) {
     const auto it = std::find_if(m_jobs.begin(), m_jobs.end(), [job](const auto &j) { return j.get() == job; });
     if (it == m_jobs.end()) return;
@@ -518,9 +564,8 @@ bool RecentsStore::waitForPending(int budgetMs) {
     bool ok = true;
     for (;;) {
         if (budget.hasExpired()) m_stopWaiting = true;
-        const auto encoded = std::find_if(m_jobs.begin(), m_jobs.end(), [](const auto &job) {
-            return job->encoding && job->watcher.future().isFinished();
-        });
+        auto encoded = std::find_if(m_jobs.begin(), m_jobs.end(), [](const auto &job) { return job->encoding; });
+        if (encoded != m_jobs.end() && !(*encoded)->watcher.future().isFinished()) encoded = m_jobs.end();
         const auto waited = std::find_if(m_jobs.begin(), m_jobs.end(), [](const auto &job) {
             return job->waiting == Job::Waiting::writing && job->waitingWatcher.future().isFinished();
         });

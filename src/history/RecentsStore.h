@@ -16,6 +16,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <functional>
 #include <list>
@@ -86,12 +87,17 @@ public:
     // event loop (and the clipboard it serves) stays free meanwhile. `done` gets the path, or an empty
     // one; it is not called when the store is gone.
     //
-    // One capture is encoded at a time, in the order they came. A capture that has to wait for its turn
-    // is written at once as a quickly made PNG into the waiting folder (`waitingFolder`), so that a
-    // burst holds at most `heldWaiting` waiting pictures in memory, and a crash leaves the rest there:
-    // a store made over that folder later writes what it finds in it, oldest first.
+    // Captures are encoded in the order they came, as many at once as the process has processors
+    // (`encodingsAtOnce`), each on one thread; files are named, announced and `done` called in that
+    // order whichever encoding ends first. A capture that has to wait for its turn is written at once
+    // as a quickly made PNG into the waiting folder (`waitingFolder`), so that a burst holds at most
+    // `heldWaiting` waiting pictures in memory, and a crash leaves the rest there: a store made over
+    // that folder later writes what it finds in it, oldest first.
     void addInBackground(const QImage &image, const QDateTime &taken = {},
                          std::function<void(const QString &)> done = {});
+    int encodingsAtOnce() const;
+    // Tests and benchmarks fix how many captures are encoded at once; 0 restores the processor count.
+    void setEncodingsAtOnce(int count) { m_encodingsAtOnce = count; }
     // How many captures waiting for their turn keep their picture in memory besides their waiting file.
     static constexpr int heldWaiting = 2;
     // "Pendentes" beside the recents folder: our own, private, never listed as captures.
@@ -175,6 +181,7 @@ private:
         QString extension;
         qint64 keepLimit = unlimited; // files the folder keeps, the new one among them
         DateReader dateOf;
+        QString name; // the file's path, reserved when its encoding started in turn (empty: the first free)
     };
     // What a new capture file is made of, or none when keeping is off (or the folder is refused).
     std::optional<Pending> prepareAdd(const QImage &image, const QDateTime &taken);
@@ -252,6 +259,8 @@ private:
     } m_fallback;
     struct Job;
     void complete(Job *job);
+    // Takes in the oldest encodings that have ended, up to the first still running.
+    void completeInOrder();
     // Starts the next encoding when none runs, and sends the captures waiting behind it to the
     // waiting folder, letting go of their pictures beyond the first `heldWaiting`.
     void pump();
@@ -263,4 +272,6 @@ private:
     std::list<std::unique_ptr<Job>> m_jobs;
     QString m_waitingFolder;
     bool m_stopWaiting = false; // quitting: captures waiting as files stay there for the next start
+    int m_encodingsAtOnce = 0;
+    QThreadPool m_waitingThreads;
 };

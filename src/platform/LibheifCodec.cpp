@@ -47,21 +47,39 @@ constexpr const char *x265Preset = "veryfast";
 // - Residual trees one level deep in intra blocks (x265's presets say so; libheif makes it two) and
 //   no sign hiding: each nearly a fifth of the time at quality 0.92, for under 1 % of the size.
 // - Near-lossless (quality 0.9 and up, QP 5 and below): coding trees of 16 pixels, which text and
-//   window edges need anyway, instead of searching down from 64, no adaptive offset, psycho-visual
-//   search or deblocking, which do nothing for the picture at such quantisers. On 1080p desktop
+//   window edges need anyway (on pictures up to 1080p or so, see fitsSmallCtu; 32 beyond), instead
+//   of searching down from 64, no adaptive offset, psycho-visual search or deblocking, which do
+//   nothing for the picture at such quantisers. On 1080p desktop
 //   captures this takes x265 from 1.6–2.2 s to 0.9–1.3 s of processor time (load 6–10 on 8 cores),
 //   the files within 2 % of the size; below quality 0.9 large flat blocks matter, and the trees start
-//   from 32.
+//   from 32. There, too, the lightest rate-distortion level (1: modes chosen by their transformed
+//   error, only the chosen one fully coded) takes a further 5–9 % of x265's time for 0.1 % of the size.
+//   The inter-picture shortcuts (early skip, mode and reference limits, B-frame intra), residual and
+//   split skipping and transform skip change nothing measurable for one intra picture; coding units of
+//   16 at least would cut the time by three quarters but grow files by half to double.
 struct X265Setting {
     const char *name;
     const char *value;
 };
 constexpr X265Setting x265Always[] = {{"x265:pools", "none"},  {"x265:frame-threads", "1"}, {"x265:signhide", "0"}};
 constexpr X265Setting x265NearLossless[] = {
-    {"x265:ctu", "16"}, {"x265:sao", "0"}, {"x265:psy-rd", "0"}, {"x265:deblock", "0"}};
-constexpr X265Setting x265Lossy[] = {{"x265:ctu", "32"}};
+    {"x265:sao", "0"}, {"x265:psy-rd", "0"}, {"x265:deblock", "0"}, {"x265:rd", "1"}};
+constexpr int x265SmallCtu = 16;
+constexpr int x265Ctu = 32;
 constexpr int x265IntraDepth = 1;
 constexpr int nearLosslessQuality = 90;
+
+// Coding trees of 16 are only allowed up to level 4.1 of HEVC: at most 2,228,224 luma samples and
+// sides of sqrt(8 × that), counted after x265 pads the picture to 8 pixels. x265 refuses larger
+// pictures with them (a 1440p or 4K capture would not be kept at all).
+bool fitsSmallCtu(QSize size) {
+    constexpr qint64 maxSamples = 2'228'224;
+    constexpr int maxSide = 4222;
+    const auto padded = [](int side) { return (qint64(side) + 7) / 8 * 8; };
+    const qint64 width = padded(size.width());
+    const qint64 height = padded(size.height());
+    return width * height <= maxSamples && width <= maxSide && height <= maxSide;
+}
 
 // libheif's plugin registry is set up once per process and kept until exit.
 void ensureLibrary() {
@@ -350,7 +368,7 @@ std::optional<Image> heifPicture(const QImage &image, QString *error) {
     return picture;
 }
 
-std::optional<Encoder> hevcEncoder(heif_context *context, double quality, QString *error) {
+std::optional<Encoder> hevcEncoder(heif_context *context, double quality, QSize size, QString *error) {
     heif_encoder *found = nullptr;
     if (failed(heif_context_get_encoder_for_format(context, heif_compression_HEVC, &found), error, "HEVC encoder"))
         return std::nullopt;
@@ -368,19 +386,27 @@ std::optional<Encoder> hevcEncoder(heif_context *context, double quality, QStrin
             heif_encoder_set_parameter_string(encoder.get(), setting.name, setting.value);
     };
     apply(x265Always);
-    if (percent >= nearLosslessQuality) apply(x265NearLossless);
-    else apply(x265Lossy);
+    const bool nearLossless = percent >= nearLosslessQuality;
+    if (nearLossless) apply(x265NearLossless);
+    const int ctu = nearLossless && fitsSmallCtu(size) ? x265SmallCtu : x265Ctu;
+    heif_encoder_set_parameter_string(encoder.get(), "x265:ctu", std::to_string(ctu).c_str());
     return encoder;
 }
 
 std::optional<QByteArray> encodeOne(const QImage &image, double quality, QString *error);
 
 std::optional<QByteArray> encode(const QImage &image, double quality, QString *error) {
-    // One encoding at a time, so that x265's tables can be released after each.
-    static std::mutex serial;
-    std::lock_guard lock(serial);
+    // Encodings run side by side, each on its own thread; x265's tables go when the last one ends. An
+    // encoding starting meanwhile waits for the release, which takes a moment.
+    static std::mutex counting;
+    static int open = 0;
+    {
+        std::lock_guard lock(counting);
+        ++open;
+    }
     std::optional<QByteArray> bytes = encodeOne(image, quality, error);
-    releaseX265Tables();
+    std::lock_guard lock(counting);
+    if (--open == 0) releaseX265Tables();
     return bytes;
 }
 
@@ -394,7 +420,8 @@ std::optional<QByteArray> encodeOne(const QImage &image, double quality, QString
     if (!picture) return std::nullopt;
     Context context(heif_context_alloc());
     if (!context) return fail(error, QStringLiteral("cannot create a HEIF context"));
-    const auto encoder = hevcEncoder(context.get(), quality, error);
+    // The thumbnail shares the encoder: trees that suit the picture suit it too.
+    const auto encoder = hevcEncoder(context.get(), quality, image.size(), error);
     if (!encoder) return std::nullopt;
     EncodingOptions options(heif_encoding_options_alloc());
     if (!options) return fail(error, QStringLiteral("out of memory"));

@@ -1,3 +1,4 @@
+#include "core/Exporter.h"
 #include "core/Settings.h"
 #include "history/RecentsStore.h"
 #include "platform/HeifCodec.h"
@@ -17,6 +18,11 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 #include <sys/stat.h>
 
@@ -267,11 +273,12 @@ TEST_F(RecentsStoreTest, BackgroundAddsWriteTheSameFilesLater) {
     EXPECT_FALSE(called);
 }
 
-// A burst: one capture is encoded at a time and the rest wait as files, only a few of them also in
+// A burst: one capture is encoded at a time (here) and the rest wait as files, only a few of them also in
 // memory. Quitting mid-queue leaves those files, which the next start writes, each named after the
 // moment it was taken, however late it is written.
 TEST_F(RecentsStoreTest, ABurstWaitsOnDiskAndWhatIsLeftThereIsWrittenAtTheNextStart) {
     auto store = makeStore();
+    store->setEncodingsAtOnce(1);
     store->setClock([] { return QDateTime(QDate(2031, 5, 6), QTime(7, 8, 9)); }); // when files get written
     const QDateTime first(QDate(2026, 3, 14), QTime(9, 5, 27, 250));
     QStringList expected;
@@ -300,6 +307,55 @@ TEST_F(RecentsStoreTest, ABurstWaitsOnDiskAndWhatIsLeftThereIsWrittenAtTheNextSt
     EXPECT_EQ(QImageReader(folder + QLatin1Char('/') + expected.last()).size(), QSize(40, 30));
     ASSERT_EQ(next->items().size(), RecentsStore::showCount);
     EXPECT_EQ(next->items().first().date, first.addSecs(14));
+}
+
+// With processors to spare, captures are encoded side by side; one encoded sooner than an earlier one
+// neither takes its name nor its turn, and every capture of the burst ends on disk.
+TEST_F(RecentsStoreTest, EncodingsRunSideBySideAndCapturesKeepTheirOrder) {
+    if (QThread::idealThreadCount() < 2) GTEST_SKIP() << "one processor: one encoding at a time";
+    std::mutex lock;
+    std::condition_variable changed;
+    bool secondEncoded = false;
+    std::atomic<bool> sideBySide{false};
+    auto store = makeStore([&](const QImage &image, const ExportSettings &settings) {
+        const int index = qRed(image.pixel(0, 0)) / 20;
+        if (index == 0) {
+            // The first capture's encoding ends after the second's (or, one at a time, never sees it).
+            std::unique_lock guard(lock);
+            sideBySide = changed.wait_for(guard, std::chrono::milliseconds(testsupport::patienceMs / 4),
+                                          [&] { return secondEncoded; });
+        }
+        std::optional<QByteArray> bytes = Exporter::encode(image, settings);
+        if (index == 1) {
+            const std::lock_guard guard(lock);
+            secondEncoded = true;
+            changed.notify_all();
+        }
+        return bytes;
+    });
+    const QDateTime taken(QDate(2026, 3, 14), QTime(9, 5, 27));
+    constexpr int count = 6;
+    QList<int> answered;
+    QStringList paths;
+    for (int i = 0; i < count; ++i)
+        store->addInBackground(picture(40, 30, QColor(20 * i, 100, 200)), taken.addMSecs(100 * i),
+                               [&, i](const QString &path) {
+                                   answered.append(i);
+                                   paths.append(path);
+                               });
+    ASSERT_TRUE(testsupport::becomes([&] { return answered.size() == count; }));
+    EXPECT_TRUE(sideBySide);
+    EXPECT_EQ(answered, (QList<int>{0, 1, 2, 3, 4, 5}));
+    for (int i = 0; i < count; ++i) {
+        const QString stem = QStringLiteral("Pelicarta 2026-03-14 09.05.27");
+        EXPECT_EQ(QFileInfo(paths[i]).fileName(),
+                  i == 0 ? stem + QStringLiteral(".png") : QStringLiteral("%1 (%2).png").arg(stem).arg(i + 1));
+        EXPECT_EQ(qRed(QImage(paths[i]).pixel(0, 0)), 20 * i) << qPrintable(paths[i]);
+    }
+    EXPECT_EQ(store->fileCount(), count);
+    ASSERT_FALSE(store->items().isEmpty());
+    EXPECT_EQ(store->items().first().path, paths.last());
+    EXPECT_TRUE(QDir(store->waitingFolder()).entryList(QDir::Files).isEmpty());
 }
 
 TEST_F(RecentsStoreTest, BackgroundAddsPruneToTheLimitAnnouncingEachFileOnce) {

@@ -76,6 +76,18 @@ TEST(HeifCodecTest, OddAndTinySizesSurvive) {
     }
 }
 
+TEST(HeifCodecTest, ScreensOfEverySizeAreEncodedNearLossless) {
+    // The recents folder's quality, on screens beyond 1080p too, whose coding trees x265 limits.
+    for (QSize size : {QSize(1920, 1080), QSize(1920, 1200), QSize(2560, 1440), QSize(4300, 200), QSize(3840, 2160)}) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(QColor(30, 90, 160));
+        QString error;
+        const auto bytes = platform::HeifCodec::encode(image, 0.92, &error);
+        ASSERT_TRUE(bytes) << size.width() << "×" << size.height() << ": " << qPrintable(error);
+        EXPECT_EQ(platform::HeifCodec::readSize(*bytes), size);
+    }
+}
+
 TEST(HeifCodecTest, ReadsFiles) {
     testsupport::TempFolder folder;
     const auto bytes = platform::HeifCodec::encode(blocks(true), 0.8);
