@@ -9,11 +9,11 @@
 #include "widgets/BrandMark.h"
 #include "widgets/Buttons.h"
 #include "widgets/Icons.h"
+#include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
 
 #include <QEasingCurve>
-#include <QGraphicsDropShadowEffect>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -113,21 +113,29 @@ QVBoxLayout *stepColumn(QWidget *step) {
     return column;
 }
 
-QWidget *welcomeStep(const QString &firstName, QWidget *parent) {
-    auto *step = new QWidget(parent);
-    QVBoxLayout *column = stepColumn(step);
-    auto *mark = new BrandMark(88, step);
-    auto *glow = new QGraphicsDropShadowEffect(mark);
-    glow->setColor(Theme::rgb(0xC9BEFF, 0.35));
-    glow->setBlurRadius(28 * 2);
-    glow->setOffset(0, 12);
-    mark->setGraphicsEffect(glow);
-    column->addWidget(mark, 0, Qt::AlignHCenter);
-    const QString title = firstName.isEmpty() ? L("Olá!") : L(LKey("Olá, %@.", {firstName}));
-    column->addWidget(stepHeading(title, L("Prints bonitos em 2 segundos. Vamos preparar tudo."), step));
-    column->addStretch(1);
-    return step;
-}
+// The greeting: the mark over a soft accent glow, and the title. The step paints the glow itself, under
+// the mark: a graphics effect on the mark would sit inside the step's own fade, and Qt cannot draw an
+// effect within an effect (it paints into a picture that is being painted).
+class WelcomeStep final : public QWidget {
+public:
+    WelcomeStep(const QString &firstName, QWidget *parent) : QWidget(parent) {
+        QVBoxLayout *column = stepColumn(this);
+        m_mark = new BrandMark(88, this);
+        column->addWidget(m_mark, 0, Qt::AlignHCenter);
+        const QString title = firstName.isEmpty() ? L("Olá!") : L(LKey("Olá, %@.", {firstName}));
+        column->addWidget(stepHeading(title, L("Prints bonitos em 2 segundos. Vamos preparar tudo."), this));
+        column->addStretch(1);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        SoftShadow::paint(p, m_mark->silhouette().translated(m_mark->pos()), Theme::rgb(0xC9BEFF, 0.35), 28, {0, 12});
+    }
+
+private:
+    BrandMark *m_mark = nullptr;
+};
 
 // The list of reserved combinations, in a small panel under the button that opened it.
 class ReservedPopover final : public QFrame {
@@ -421,7 +429,7 @@ QWidget *OnboardingView::makeFooter(QWidget *card) {
 
 QWidget *OnboardingView::makeStep(int step) {
     switch (m_pages.at(step)) {
-    case Page::welcome: return welcomeStep(m_greeting.firstName(m_defaults), m_stepArea);
+    case Page::welcome: return new WelcomeStep(m_greeting.firstName(m_defaults), m_stepArea);
     case Page::permission: return new PermissionStep(m_access, m_stepArea);
     case Page::shortcut: break;
     }

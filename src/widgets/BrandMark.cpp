@@ -31,6 +31,14 @@ BrandMark::BrandMark(int size, QWidget *parent) : QWidget(parent), m_size(size) 
     setFixedSize(size, size);
 }
 
+QPainterPath BrandMark::silhouette() const {
+    // The picture's square: 120 of its 128 units, 4 in from each edge, corners of 30.
+    const qreal unit = width() / 128.0;
+    QPainterPath path;
+    path.addRoundedRect(QRectF(4 * unit, 4 * unit, 120 * unit, 120 * unit), 30 * unit, 30 * unit);
+    return path;
+}
+
 void BrandMark::paintEvent(QPaintEvent *) {
     static QSvgRenderer renderer(QStringLiteral(":/images/Logo.svg"));
     QPainter p(this);

@@ -10,6 +10,7 @@
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
+#include "widgets/BrandMark.h"
 #include "widgets/Buttons.h"
 
 #include <QAbstractButton>
@@ -114,6 +115,35 @@ TEST_F(OnboardingViewTest, APlatformThatAsksNoPermissionSkipsItsStep) {
     view->advance();
     EXPECT_TRUE(Settings::hasCompletedOnboarding.value(defaults));
     EXPECT_EQ(screen.requests, 0);
+}
+
+// Each step slides in while the one before fades out, both painted at every frame: nothing a step draws
+// may paint into a picture that is already being painted (the test main fails a test on Qt's painter
+// warnings). The welcome's mark keeps its glow.
+TEST_F(OnboardingViewTest, StepsPaintCleanlyWhileTheySlide) {
+    screen.needed = false;
+    open();
+    const auto slideAndSettle = [&] {
+        view->grab(); // mid-slide: both steps under their fades
+        testsupport::finishAnimations(*view);
+        return view->grab().toImage();
+    };
+    const QImage welcome = slideAndSettle();
+    const auto *mark = stepWidget()->findChild<BrandMark *>();
+    ASSERT_NE(mark, nullptr);
+    const QRect markRect(mark->mapTo(view.get(), QPoint(0, 0)), mark->size());
+    pressReturn();
+    slideAndSettle();
+    view->goBack();
+    slideAndSettle();
+    pressReturn();
+    slideAndSettle();
+
+    // Just under the mark the glow lightens the card; as far to the side it is the card's own colour.
+    const int y = markRect.bottom() + 8;
+    const QColor glow = welcome.pixelColor(markRect.center().x(), y);
+    const QColor card = welcome.pixelColor(markRect.center().x() - 160, y);
+    EXPECT_GT(glow.lightness(), card.lightness() + 8) << glow.name().toStdString() << " " << card.name().toStdString();
 }
 
 // The welcome greets a name holding markup letter for letter, its picture (a FIFO) unread.

@@ -22,5 +22,6 @@ int main(int argc, char **argv) {
     if (!qEnvironmentVariableIsSet("PELICARTA_NO_TUNING")) qputenv("PELICARTA_NO_TUNING", "nice");
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
+    testsupport::failOnPainterWarnings();
     return RUN_ALL_TESTS();
 }

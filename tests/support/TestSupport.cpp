@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QLabel>
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -71,6 +73,18 @@ QList<LoggedMessages::Message> LoggedMessages::in(const QString &category) const
         if (message.category == category) found.append(message);
     return found;
 }
+
+namespace {
+QtMessageHandler beforePainterWarnings = nullptr;
+
+void painterWarningsFail(QtMsgType type, const QMessageLogContext &context, const QString &text) {
+    if (text.startsWith(QLatin1String("QPainter::")) || text.startsWith(QLatin1String("Painter not active")))
+        ADD_FAILURE() << "Qt warned while painting: " << text.toStdString();
+    if (beforePainterWarnings) beforePainterWarnings(type, context, text);
+}
+} // namespace
+
+void failOnPainterWarnings() { beforePainterWarnings = qInstallMessageHandler(&painterWarningsFail); }
 
 QImage filledImage(int width, int height, const QColor &color) {
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);

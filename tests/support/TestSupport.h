@@ -66,6 +66,11 @@ private:
     QList<Message> m_messages;
 };
 
+// From now on, a warning Qt gives while painting ("QPainter::begin: A paint device can only be painted by
+// one painter at a time", "Painter not active") fails the test that caused it: something drew nothing, or
+// drew into a picture already being drawn. The test main installs it for every program.
+void failOnPainterWarnings();
+
 // An image of one colour, in the drawing format.
 QImage filledImage(int width, int height, const QColor &color);
 
