@@ -252,8 +252,10 @@ signals:
 private:
     // Style operations' helpers.
     void changeStyle(const std::function<void(BeautyStyle &)> &edit);
-    // A toast over the last result, or the capture before there is one.
+    // A toast over the last result, or the capture before there is one: something done, or something
+    // that failed or was refused.
     void notify(const QString &title, const QString &subtitle);
+    void notifyFailure(const QString &title, const QString &subtitle);
 
     // Output's helpers.
     struct Encoded {

@@ -35,8 +35,8 @@ EditorModel::Encoded EditorModel::encodedExport(const ExportSettings &settings) 
 }
 
 void EditorModel::notifyNotMade(ExportFormat format) {
-    notify(L(LKey(QStringLiteral("Não consegui gerar o %@"), {formatName(format)})),
-           L("Tente outro formato em Exportar"));
+    notifyFailure(L(LKey(QStringLiteral("Não consegui gerar o %@"), {formatName(format)})),
+                  L("Tente outro formato em Exportar"));
 }
 
 void EditorModel::copy() {
@@ -87,13 +87,14 @@ void EditorModel::copyText() {
         .onFailed(this,
                   [this, token](const QException &error) {
                       if (endReading(token))
-                          Toast::show(original(), L("Não consegui ler o texto"), TextRecognizer::describe(error));
+                          Toast::show(original(), L("Não consegui ler o texto"), TextRecognizer::describe(error),
+                                      ToastKind::failure);
                   })
         .onFailed(this,
                   [this, token] {
                       if (endReading(token))
                           Toast::show(original(), L("Não consegui ler o texto"),
-                                      TextRecognizer::describe(QException()));
+                                      TextRecognizer::describe(QException()), ToastKind::failure);
                   })
         .onCanceled(this, [this, token] { endReading(token); });
 }
@@ -111,7 +112,8 @@ void EditorModel::announceText(const QString &text) {
         return;
     }
     if (!platform::Pasteboard::shared().setContents({{QStringLiteral("text/plain"), text.toUtf8()}})) {
-        Toast::show(original(), L("Não foi possível copiar"), L("A área de transferência não aceitou o texto."));
+        Toast::show(original(), L("Não foi possível copiar"), L("A área de transferência não aceitou o texto."),
+                    ToastKind::failure);
         return;
     }
     const qsizetype lines = lineCount(text);
@@ -125,7 +127,7 @@ void EditorModel::hideSensitiveData() {
     if (isDetectingSensitive()) return;
     setDetectingSensitive(true);
     auto failed = [this](const QString &message) {
-        Toast::show(original(), L("Não consegui analisar o print"), message);
+        Toast::show(original(), L("Não consegui analisar o print"), message, ToastKind::failure);
         setDetectingSensitive(false);
     };
     m_render.renderers()

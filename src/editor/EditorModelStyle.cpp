@@ -40,6 +40,10 @@ void EditorModel::notify(const QString &title, const QString &subtitle) {
     Toast::show(preview().isNull() ? original() : preview(), title, subtitle);
 }
 
+void EditorModel::notifyFailure(const QString &title, const QString &subtitle) {
+    Toast::show(preview().isNull() ? original() : preview(), title, subtitle, ToastKind::failure);
+}
+
 void EditorModel::changeStyle(const std::function<void(BeautyStyle &)> &edit) {
     BeautyStyle changed = style();
     edit(changed);
@@ -67,8 +71,8 @@ void EditorModel::nextBackdrop() {
 
 void EditorModel::newBackdrop() {
     if (storeIsFull()) {
-        notify(L(LKey(QStringLiteral("Limite de %@ fundos"), {QString::number(StyleStore::maxBackdrops)})),
-               L("Exclua um fundo para criar outro"));
+        notifyFailure(L(LKey(QStringLiteral("Limite de %@ fundos"), {QString::number(StyleStore::maxBackdrops)})),
+                      L("Exclua um fundo para criar outro"));
         return;
     }
     Backdrop made = style().backdrop.id == transparentID ? Backdrop::defaults().first() : style().backdrop;
@@ -105,8 +109,8 @@ void EditorModel::deleteBackdrop(Backdrop backdrop) {
 void EditorModel::commitBackdrop(Backdrop backdrop) {
     // A full store would drop a new backdrop: the user keeps the sheet and can still delete one.
     if (!isStored(backdrop) && storeIsFull()) {
-        notify(L(LKey(QStringLiteral("Limite de %@ fundos"), {QString::number(StyleStore::maxBackdrops)})),
-               L("Exclua um fundo para criar outro"));
+        notifyFailure(L(LKey(QStringLiteral("Limite de %@ fundos"), {QString::number(StyleStore::maxBackdrops)})),
+                      L("Exclua um fundo para criar outro"));
         return;
     }
     StyleStore::shared().saveBackdrop(backdrop);
@@ -150,7 +154,7 @@ void EditorModel::makeDefault() {
 void EditorModel::saveAsPreset() {
     StyleStore &store = StyleStore::shared();
     if (store.presets().size() >= StyleStore::maxPresets) {
-        notify(L("Limite de 9 presets"), L("Exclua um com o botão direito"));
+        notifyFailure(L("Limite de 9 presets"), L("Exclua um com o botão direito"));
         return;
     }
     // The prompt runs an event loop, in which the router may replace this model.

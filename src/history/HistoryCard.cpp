@@ -223,14 +223,18 @@ void HistoryCard::copyImage(const QString &path, const QImage &thumbnail) {
         return Clipboard::encode(platform::ImageFile::read(path));
     }).then(QCoreApplication::instance(), [thumbnail](const QList<platform::Pasteboard::Item> &items) {
         if (Clipboard::put(items)) Toast::show(thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
-        else Toast::show(thumbnail, L("Não foi possível copiar"), L("O arquivo da captura não pôde ser lido."));
+        else
+            Toast::show(thumbnail, L("Não foi possível copiar"), L("O arquivo da captura não pôde ser lido."),
+                        ToastKind::failure);
     });
 }
 
 void HistoryCard::copyText(const QString &text) {
     if (platform::Pasteboard::shared().setContents({{QStringLiteral("text/plain"), text.toUtf8()}}))
         Toast::show(m_image, L("Texto copiado"), L("Cole com ⌘V"));
-    else Toast::show(m_image, L("Não foi possível copiar"), L("A área de transferência não aceitou o texto."));
+    else
+        Toast::show(m_image, L("Não foi possível copiar"), L("A área de transferência não aceitou o texto."),
+                    ToastKind::failure);
 }
 
 QMenu *HistoryCard::createMenu(QWidget *parent) {

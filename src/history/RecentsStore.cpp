@@ -705,7 +705,8 @@ void RecentsStore::copy(const RecentCapture &item) {
     } else {
         qCWarning(lcHistory, "%s could not be copied: %s", qPrintable(item.path),
                   image.isNull() ? "it cannot be read" : "the clipboard refused it");
-        Toast::show(item.thumbnail, L("Não foi possível copiar"), L("O arquivo da captura não pôde ser lido."));
+        Toast::show(item.thumbnail, L("Não foi possível copiar"), L("O arquivo da captura não pôde ser lido."),
+                    ToastKind::failure);
     }
 }
 

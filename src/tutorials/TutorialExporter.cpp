@@ -202,7 +202,7 @@ QFuture<void> copyImage(TutorialStore &store) {
                                  L(LKey(QStringLiteral("%@ passos · cole com ⌘V"), {QString::number(outcome.steps)}))));
         } else {
             Toast::show(outcome.image, L("Não foi possível copiar"),
-                        L("A área de transferência não aceitou a imagem."));
+                        L("A área de transferência não aceitou a imagem."), ToastKind::failure);
         }
     };
     return inBackground([in = std::move(begun->input)] { return GuideFiles::renderForCopy(in); }, std::move(report));

@@ -332,7 +332,8 @@ bool TutorialStore::addStep(const QImage &image) {
     const QByteArray png = platform::PngStreamWriter::encode(image).value_or(QByteArray());
     if (png.isEmpty()) {
         qCWarning(lcTutorials, "a step could not be encoded; recording goes on");
-        Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."));
+        Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."),
+                    ToastKind::failure);
         return false;
     }
     // Steps kept earlier come first, in the order they were taken: while one of this tutorial still
@@ -343,7 +344,8 @@ bool TutorialStore::addStep(const QImage &image) {
     QString error = m_keptError;
     if (waiting || !writeStep(id, file, png, &error)) {
         keepStep(id, file, png, error);
-        Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."));
+        Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."),
+                    ToastKind::failure);
         return false;
     }
     m_images.insert(cacheKey(id, file), new QImage(image), std::max<qsizetype>(1, image.sizeInBytes() / 1024));

@@ -62,7 +62,9 @@ bool claim(const QByteArray &png) { return put({{QStringLiteral("image/png"), pn
 
 void toast(const QImage &thumbnail, bool copied) {
     if (copied) Toast::show(thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
-    else Toast::show(thumbnail, L("Não foi possível copiar"), L("A área de transferência não aceitou a imagem."));
+    else
+        Toast::show(thumbnail, L("Não foi possível copiar"), L("A área de transferência não aceitou a imagem."),
+                    ToastKind::failure);
 }
 
 // Always PNG at the stored scale: a copy is scaled, never flattened on white.

@@ -37,7 +37,16 @@ void ToastView::setContent(const QImage &image, const QString &title, const QStr
     update();
 }
 
-QString ToastView::mark() const { return m_kind == ToastKind::done ? QStringLiteral("checkmark") : QString(); }
+QString ToastView::mark() const {
+    switch (m_kind) {
+    case ToastKind::done: return QStringLiteral("checkmark");
+    case ToastKind::failure: return QStringLiteral("exclamationmark.triangle");
+    case ToastKind::notice: break;
+    }
+    return {};
+}
+
+QColor ToastView::markColor() const { return m_kind == ToastKind::failure ? Theme::warning() : Theme::text(); }
 
 void ToastView::paintEvent(QPaintEvent *) {
     // The card is drawn once and copied for each toast: a copy is one pass on this thread, where a
@@ -67,8 +76,9 @@ void ToastView::paintEvent(QPaintEvent *) {
     const QSizeF size = card().size();
     const QRectF thumb(14, (size.height() - kThumbHeight) / 2.0, kThumbWidth, kThumbHeight);
     const QColor titleInk = Theme::text(), subtitleInk = Theme::text2();
-    const QString look = QStringLiteral("%1\n%2\n%3:%4:%5:%6")
+    const QString look = QStringLiteral("%1\n%2\n%3:%4:%5:%6:%7")
                              .arg(m_title, m_subtitle, key, mark())
+                             .arg(markColor().rgba())
                              .arg(titleInk.rgba())
                              .arg(subtitleInk.rgba());
     if (m_plate.size() != cardPicture.size() || m_plate.devicePixelRatio() != dpr || m_plateLook != look) {
@@ -96,7 +106,7 @@ void ToastView::paintEvent(QPaintEvent *) {
         qreal y = (size.height() - block) / 2.0;
         if (!mark().isEmpty())
             p.drawPixmap(QPointF(left, y + (titleMetrics.height() - iconSize) / 2.0),
-                         Icons::pixmap(mark(), iconSize, titleInk, dpr));
+                         Icons::pixmap(mark(), iconSize, markColor(), dpr));
         p.setFont(titleFont);
         p.setPen(titleInk);
         p.drawText(QRectF(titleLeft, y, titleTextWidth, titleBounds.height()), Qt::TextWordWrap, m_title);

@@ -8,9 +8,9 @@
 class CardShape;
 class QPropertyAnimation;
 
-// What a toast tells: that something was done (its title after a checkmark), or a plain notice of
-// what was found or not (no mark).
-enum class ToastKind { done, notice };
+// What a toast tells: that something was done (its title after a checkmark), a plain notice of what
+// was found or not (no mark), or that something failed or was refused (after a warning sign).
+enum class ToastKind { done, notice, failure };
 
 // The card a toast shows: thumbnail, the mark of its kind and title, subtitle; always 320 × 76, with its
 // shadow in a transparent margin around it where see-through windows are possible (a compositor runs),
@@ -28,6 +28,8 @@ public:
     ToastKind kind() const { return m_kind; }
     // The symbol before the title; empty for a notice.
     QString mark() const;
+    // The symbol's colour.
+    QColor markColor() const;
     // Shows another notice in the same card.
     void setContent(const QImage &image, const QString &title, const QString &subtitle,
                     ToastKind kind = ToastKind::done);

@@ -83,6 +83,7 @@ TEST_F(OutputTest, CopyPutsATransparentPngAtTheStoredScaleThenCloses) {
     model->copy();
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(toastText().section(QStringLiteral(" / "), 0, 0), QStringLiteral("Não foi possível copiar"));
+    EXPECT_EQ(toastMark(), QStringLiteral("exclamationmark.triangle")); // a failure, never the checkmark of something done
 }
 
 // Saving says so and offers another format; a copy, always PNG, does nothing at all.
@@ -92,6 +93,7 @@ TEST_F(OutputTest, AResultBeyondThePixelBudgetIsReportedWhenSavedAndNotCopied) {
     model->onClose = [&] { ++closed; };
     model->save();
     EXPECT_EQ(toastText(), QStringLiteral("Não consegui gerar o PNG / Tente outro formato em Exportar"));
+    EXPECT_EQ(toastMark(), QStringLiteral("exclamationmark.triangle"));
     EXPECT_TRUE(fakes.savePanel.asked.isEmpty());
     clearToast();
     model->copy();
@@ -190,6 +192,7 @@ TEST_F(OutputTest, TextIsCopiedAsItWasReadWithItsLinesCounted) {
     fail(reads[3]);
     EXPECT_EQ(toastText(),
               QStringLiteral("Não consegui ler o texto / A leitura demorou demais. Tente capturar um trecho menor."));
+    EXPECT_EQ(toastMark(), QStringLiteral("exclamationmark.triangle"));
     EXPECT_FALSE(model->isReadingText());
     EXPECT_EQ(fakes.pasteboard.writes, 1);
 }
@@ -235,6 +238,7 @@ TEST_F(OutputTest, SensitiveDataIsCoveredInOneUndoStep) {
     model->hideSensitiveData();
     fail(searches[2]);
     EXPECT_EQ(toastText().section(QStringLiteral(" / "), 0, 0), QStringLiteral("Não consegui analisar o print"));
+    EXPECT_EQ(toastMark(), QStringLiteral("exclamationmark.triangle"));
     EXPECT_FALSE(model->isDetectingSensitive());
     EXPECT_EQ(model->annotations().size(), 1);
     EXPECT_EQ(model->tool(), EditorTool::arrow);

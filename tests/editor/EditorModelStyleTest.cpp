@@ -3,6 +3,7 @@
 using editortest::clearToast;
 using editortest::EditorTest;
 using editortest::toastText;
+using editortest::toastMark;
 
 namespace {
 
@@ -88,6 +89,7 @@ TEST_F(EditorTest, TheBackdropLimit) {
     clearToast();
     model->commitBackdrop(made);
     EXPECT_EQ(toastText(), QStringLiteral("Limite de 20 fundos / Exclua um fundo para criar outro"));
+    EXPECT_EQ(toastMark(), QStringLiteral("exclamationmark.triangle")); // refused, not done
     EXPECT_TRUE(model->backdropDraft());
     EXPECT_EQ(model->style(), before);
     EXPECT_EQ(StyleStore::shared().backdrops().size(), 20);
@@ -130,6 +132,7 @@ TEST_F(EditorTest, PresetsAreSavedUnderAnAskedName) {
     model->saveAsPreset();
     EXPECT_EQ(prompt.asked.size(), 2); // the limit is told without asking
     EXPECT_EQ(toastText(), QStringLiteral("Limite de 9 presets / Exclua um com o botão direito"));
+    EXPECT_EQ(toastMark(), QStringLiteral("exclamationmark.triangle"));
 
     // Applying follows the store's order; an index outside it changes nothing.
     model->applyPreset(0);

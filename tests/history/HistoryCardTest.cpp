@@ -202,6 +202,7 @@ TEST_F(HistoryCardTest, CopiedSaysSoOnlyOnceTheClipboardHoldsTheImage) {
     shown.setEntry(entryOf(bad));
     shown.copyImage();
     EXPECT_TRUE(testsupport::becomes([&] { return toast().startsWith(QStringLiteral("Não foi possível copiar")); }));
+    EXPECT_EQ(static_cast<ToastView *>(Toast::panel())->kind(), ToastKind::failure);
     EXPECT_TRUE(pasteboard.m_items.isEmpty());
 
     // The page gives the card another capture while its menu is open: the menu copies the one it

@@ -559,6 +559,7 @@ TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
     store->copy(item);
     EXPECT_TRUE(pasteboard.items.isEmpty());
     EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Não foi possível copiar")));
+    EXPECT_EQ(static_cast<ToastView *>(Toast::panel())->kind(), ToastKind::failure);
     platform::Pasteboard::setSharedForTesting(nullptr);
     store->open(item);
     EXPECT_EQ(asked.size(), 1);

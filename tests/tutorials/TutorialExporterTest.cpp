@@ -184,6 +184,7 @@ TEST_F(TutorialExporterTest, CopyingSaysSoOnlyWhenTheClipboardTookTheGuide) {
     answers.refuse = true;
     finish(TutorialExporter::copyImage(store));
     EXPECT_TRUE(toast().startsWith(QStringLiteral("Não foi possível copiar")));
+    EXPECT_EQ(static_cast<ToastView *>(Toast::panel())->kind(), ToastKind::failure);
     answers.refuse = false;
     finish(TutorialExporter::copyImage(store));
     EXPECT_EQ(toast(), QStringLiteral("Guia copiado — 2 passos · cole com Ctrl+V"));

@@ -111,6 +111,7 @@ TEST(TutorialStoreTest, ALinkedLibraryIsNeverWrittenThrough) {
     store.startRecording();
     EXPECT_FALSE(store.addStep(capture));
     EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Não foi possível salvar o passo")));
+    EXPECT_EQ(static_cast<ToastView *>(Toast::panel())->kind(), ToastKind::failure);
     EXPECT_TRUE(QDir(temp.file(QStringLiteral("elsewhere"))).isEmpty());
     store.toggleRecording();
 }

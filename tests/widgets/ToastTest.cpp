@@ -69,20 +69,28 @@ TEST(ToastTest, ReplacesAtOnceAndHidesAfterItsTime) {
     EXPECT_NE(render(view), before);
 }
 
-// A notice (something looked for and not found) carries no checkmark: its title starts where the mark
-// of a done toast stands.
-TEST(ToastTest, ANoticeShowsNoCheckmark) {
+// Each kind carries its mark before the title: something done a checkmark, a failure the warning sign
+// in the warning colour, and a notice (something looked for and not found) none, its title starting
+// where the mark of the others stands.
+TEST(ToastTest, EachKindShowsItsMark) {
     const QImage thumb(120, 88, QImage::Format_ARGB32_Premultiplied);
     ToastView done(thumb, QStringLiteral("Salvo"), QStringLiteral("Na pasta de prints"));
     ToastView notice(thumb, QStringLiteral("Nada sensível encontrado"), QStringLiteral("Use a ferramenta Ocultar"),
                      ToastKind::notice);
+    ToastView failure(thumb, QStringLiteral("Não foi possível copiar"),
+                      QStringLiteral("A área de transferência não aceitou a imagem."), ToastKind::failure);
     EXPECT_EQ(done.mark(), QStringLiteral("checkmark"));
     EXPECT_EQ(notice.mark(), QString());
-    // Where the title's first 14 px lie, after the thumbnail (14 + 60 + 12 into the card).
-    const auto ink = [](ToastView &toast, int from, int to) {
+    EXPECT_EQ(failure.mark(), QStringLiteral("exclamationmark.triangle"));
+    const auto render = [](ToastView &toast) {
         QImage image(toast.size(), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         toast.render(&image, {}, {}, QWidget::RenderFlags());
+        return image;
+    };
+    // Where the title's first 14 px lie, after the thumbnail (14 + 60 + 12 into the card).
+    const auto ink = [&](ToastView &toast, int from, int to) {
+        const QImage image = render(toast);
         const QRect card = toast.card();
         QList<int> columns;
         for (int x = card.left() + from; x < card.left() + to; ++x)
@@ -98,6 +106,21 @@ TEST(ToastTest, ANoticeShowsNoCheckmark) {
     EXPECT_TRUE(ink(done, 100, 106).isEmpty());
     EXPECT_FALSE(ink(notice, 86, 90).isEmpty());
     EXPECT_FALSE(ink(notice, 100, 106).isEmpty());
+    // The failure's mark is warm (the warning colour), where the checkmark is the title's white.
+    const auto warmest = [&](ToastView &toast) {
+        const QImage image = render(toast);
+        const QRect card = toast.card();
+        int warmth = -255;
+        for (int x = card.left() + 86; x < card.left() + 100; ++x)
+            for (int y = card.top(); y < card.bottom(); ++y) {
+                const QColor c = QColor::fromRgba(image.pixel(x, y));
+                if (c.lightness() > 120) warmth = std::max(warmth, c.red() - c.blue());
+            }
+        return warmth;
+    };
+    EXPECT_GT(warmest(failure), 60);
+    EXPECT_LT(warmest(done), 20);
+    render(failure).save(testsupport::outputPath(QStringLiteral("toast-failure.png")));
 }
 
 // A symbol shown in a toast is not cropped by the thumbnail's fill: it has room on every side.
