@@ -9,6 +9,7 @@
 #include "history/RecentTileRow.h"
 #include "history/RecentsStore.h"
 #include "platform/UserDefaults.h"
+#include "widgets/ControlState.h"
 #include "widgets/BrandMark.h"
 #include "widgets/SectionLabel.h"
 #include "widgets/Theme.h"
@@ -32,7 +33,7 @@ class HistoryLink final : public QAbstractButton {
 public:
     explicit HistoryLink(QWidget *parent) : QAbstractButton(parent), m_key(PageKeys::label(AppRouter::Page::history)) {
         setText(L("Ver histórico completo"));
-        setCursor(Qt::PointingHandCursor);
+        ControlState::pointWhileEnabled(this);
         setAttribute(Qt::WA_Hover); // repainted as the pointer comes and goes
         setToolTip(L("Todos os prints, com busca pelo texto de dentro deles"));
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -47,7 +48,7 @@ protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
         p.setFont(Theme::font(12));
-        p.setPen(underMouse() ? Theme::text() : Theme::text2());
+        p.setPen(ControlState::isHovered(*this) ? Theme::text() : Theme::text2());
         const int text = p.fontMetrics().horizontalAdvance(this->text());
         p.drawText(QRect(0, 0, text, height()), Qt::AlignLeft | Qt::AlignVCenter, this->text());
         p.setFont(Theme::monospaceFont(10));

@@ -9,6 +9,7 @@
 #include "history/RecentsStore.h"
 #include "platform/KeyEvent.h"
 #include "platform/UserDefaults.h"
+#include "widgets/ControlState.h"
 #include "widgets/BrandMark.h"
 #include "widgets/CardShape.h"
 #include "widgets/SectionLabel.h"
@@ -51,7 +52,9 @@ protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        if (underMouse()) p.fillPath(Theme::continuousRoundedRect(QRectF(rect()), 7), Theme::accentSoft());
+        ControlState::dimWhileDisabled(p, *this);
+        if (ControlState::isHovered(*this))
+            p.fillPath(Theme::continuousRoundedRect(QRectF(rect()), 7), Theme::accentSoft());
         const QRect inside = rect().adjusted(12, 0, -12, 0);
         int shortcutWidth = 0;
         if (!m_shortcut.isEmpty()) {

@@ -6,6 +6,7 @@
 #include "core/Localization.h"
 #include "core/Settings.h"
 #include "core/ShortcutStore.h"
+#include "widgets/ControlState.h"
 #include "widgets/BrandMark.h"
 #include "widgets/Buttons.h"
 #include "widgets/Icons.h"
@@ -40,7 +41,7 @@ public:
     TextButton(const QString &text, qreal pixelSize, QWidget *parent) : QAbstractButton(parent) {
         setText(text);
         setFont(Theme::font(pixelSize));
-        setCursor(Qt::PointingHandCursor);
+        ControlState::pointWhileEnabled(this);
         setAttribute(Qt::WA_Hover); // repainted as the pointer comes and goes
     }
     void setColors(const QColor &enabled, const QColor &disabled) {
@@ -60,7 +61,7 @@ protected:
         if (color.alpha() == 0) return;
         QPainter p(this);
         p.setFont(font());
-        p.setPen(underMouse() && isEnabled() ? Theme::text() : color);
+        p.setPen(ControlState::isHovered(*this) ? Theme::text() : color);
         p.drawText(rect(), int(m_alignment | Qt::AlignVCenter), text());
     }
 

@@ -13,6 +13,7 @@
 #include "platform/Alert.h"
 #include "platform/LoginItem.h"
 #include "platform/UserDefaults.h"
+#include "widgets/ControlState.h"
 #include "widgets/Buttons.h"
 #include "widgets/Icons.h"
 #include "widgets/Picker.h"
@@ -39,15 +40,17 @@ class IconButton final : public QAbstractButton {
 public:
     IconButton(const QString &icon, QWidget *parent) : QAbstractButton(parent), m_icon(icon) {
         setFixedSize(24, 24);
-        setCursor(Qt::PointingHandCursor);
+        ControlState::pointWhileEnabled(this);
         setAttribute(Qt::WA_Hover); // repainted as the pointer comes and goes
     }
 
 protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
+        ControlState::dimWhileDisabled(p, *this);
         p.drawPixmap(QRect(5, 5, 14, 14),
-                     Icons::pixmap(m_icon, 14, underMouse() ? Theme::text() : Theme::text3(), devicePixelRatioF()));
+                     Icons::pixmap(m_icon, 14, ControlState::isHovered(*this) ? Theme::text() : Theme::text3(),
+                                   devicePixelRatioF()));
     }
 
 private:

@@ -9,6 +9,7 @@
 #include "tutorial_window/TutorialTexts.h"
 #include "tutorials/TutorialExporter.h"
 #include "tutorials/TutorialStore.h"
+#include "widgets/ControlState.h"
 #include "widgets/Icons.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
@@ -47,7 +48,7 @@ public:
         : QPushButton(text, parent), m_symbol(symbol), m_look(look) {
         setFont(Theme::font(look.fontSize));
         setFocusPolicy(Qt::NoFocus);
-        setCursor(Qt::PointingHandCursor);
+        ControlState::pointWhileEnabled(this);
     }
 
     void setColors(const QColor &fill, const QColor &text) {
@@ -64,7 +65,8 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         // Dimmed while it cannot act, so a refused click never surprises.
-        p.setOpacity(!isEnabled() ? 0.45 : isDown() ? 0.8 : 1.0);
+        p.setOpacity(isDown() ? 0.8 : 1.0);
+        ControlState::dimWhileDisabled(p, *this);
         const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
         const QPainterPath shape = Theme::continuousRoundedRect(r, m_look.radius);
         p.fillPath(shape, m_fill);

@@ -1,6 +1,7 @@
 #include "widgets/Buttons.h"
 
 #include "core/Localization.h"
+#include "widgets/ControlState.h"
 #include "widgets/Icons.h"
 #include "widgets/KeptPicture.h"
 #include "widgets/SoftShadow.h"
@@ -70,8 +71,10 @@ public:
 protected:
     void draw(QPainter *painter) override {
         const QRectF r = sourceBoundingRect(Qt::LogicalCoordinates);
-        SoftShadow::paint(*painter, Theme::continuousRoundedRect(r, kRadius), Theme::rgb(0xC9BEFF, 0.25), kRadius,
-                          {0, kOffsetY});
+        // A disabled button casts no glow: it is not the thing to press.
+        if (static_cast<const QWidget *>(parent())->isEnabled())
+            SoftShadow::paint(*painter, Theme::continuousRoundedRect(r, kRadius), Theme::rgb(0xC9BEFF, 0.25), kRadius,
+                              {0, kOffsetY});
         drawSource(painter);
     }
 };
@@ -80,7 +83,7 @@ protected:
 
 PrimaryButton::PrimaryButton(const QString &text, QWidget *parent)
     : QPushButton(text, parent), m_animation(new QVariantAnimation(this)) {
-    setCursor(Qt::PointingHandCursor);
+    ControlState::pointWhileEnabled(this);
     setFont(Theme::font(14, QFont::DemiBold));
     m_animation->setDuration(200);
     m_animation->setEasingCurve(QEasingCurve::OutCubic);
@@ -120,6 +123,7 @@ void PrimaryButton::paintEvent(QPaintEvent *) {
     p.scale(scale, scale);
     p.translate(-r.center());
     p.setOpacity(1.0 - 0.15 * m_press);
+    ControlState::dimWhileDisabled(p, *this);
     const auto fill = [&r](QPainter &painter) {
         painter.fillPath(Theme::continuousRoundedRect(r, kRadius), Theme::accentGradient(r));
     };
@@ -142,7 +146,7 @@ void PrimaryButton::paintEvent(QPaintEvent *) {
 }
 
 SecondaryButton::SecondaryButton(const QString &text, QWidget *parent) : QPushButton(text, parent) {
-    setCursor(Qt::PointingHandCursor);
+    ControlState::pointWhileEnabled(this);
     setFont(Theme::font(14));
 }
 
@@ -152,21 +156,25 @@ void SecondaryButton::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setOpacity(isDown() ? 0.8 : 1.0);
+    ControlState::dimWhileDisabled(p, *this);
     drawPlate(p, rect(), kRadius, Theme::raised(), Theme::lineStrong());
     paintLabel(p, *this, QRectF(rect()), font(), Theme::text());
 }
 
 LinkButton::LinkButton(const QString &text, qreal pixelSize, QWidget *parent) : QPushButton(text, parent) {
     setFlat(true);
-    setCursor(Qt::PointingHandCursor);
+    ControlState::pointWhileEnabled(this);
     setFont(Theme::font(pixelSize));
     setColor(Theme::accent());
 }
 
 void LinkButton::setColor(const QColor &color) {
+    QColor dimmed = color;
+    dimmed.setAlphaF(float(color.alphaF() * ControlState::disabledOpacity));
     setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 0; "
-                                 "text-align: left; } QPushButton:hover { text-decoration: underline; }")
-                      .arg(color.name()));
+                                 "text-align: left; } QPushButton:hover:enabled { text-decoration: underline; } "
+                                 "QPushButton:disabled { color: %2; }")
+                      .arg(color.name(), dimmed.name(QColor::HexArgb)));
 }
 
 CloseNoticeButton::CloseNoticeButton(QWidget *parent)

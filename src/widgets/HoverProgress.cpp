@@ -1,5 +1,7 @@
 #include "widgets/HoverProgress.h"
 
+#include "widgets/ControlState.h"
+
 #include <QEvent>
 #include <QVariantAnimation>
 #include <QWidget>
@@ -19,8 +21,11 @@ HoverProgress::HoverProgress(QWidget *widget, int durationMs)
 }
 
 bool HoverProgress::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == m_widget && (event->type() == QEvent::Enter || event->type() == QEvent::Leave))
-        setHovering(event->type() == QEvent::Enter);
+    if (watched != m_widget) return false;
+    // A disabled widget shows no hover: a click there would not act.
+    if (event->type() == QEvent::Enter || event->type() == QEvent::Leave)
+        setHovering(event->type() == QEvent::Enter && m_widget->isEnabled());
+    else if (event->type() == QEvent::EnabledChange) setHovering(ControlState::isHovered(*m_widget));
     return false;
 }
 

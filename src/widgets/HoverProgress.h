@@ -6,7 +6,8 @@ class QVariantAnimation;
 class QWidget;
 
 // Whether the pointer is over a widget, and a 0 … 1 amount that follows it over a short ease-out, for
-// looks that change under the pointer. The widget is repainted at every step.
+// looks that change under the pointer. The widget is repainted at every step; a disabled widget is never
+// hovered.
 class HoverProgress : public QObject {
     Q_OBJECT
 public:

@@ -1,5 +1,6 @@
 #include "widgets/OverlayButton.h"
 
+#include "widgets/ControlState.h"
 #include "widgets/HoverProgress.h"
 #include "widgets/Icons.h"
 #include "widgets/Theme.h"
@@ -13,7 +14,7 @@ constexpr int kSymbolSide = 10;
 OverlayButton::OverlayButton(const QString &symbol, const QString &help, int side, qreal discOpacity, QWidget *parent)
     : QAbstractButton(parent), m_symbol(symbol), m_discOpacity(discOpacity) {
     setFixedSize(side, side);
-    setCursor(Qt::PointingHandCursor);
+    ControlState::pointWhileEnabled(this);
     setToolTip(help);
     setAccessibleName(help);
 }

@@ -1,5 +1,6 @@
 #include "widgets/Picker.h"
 
+#include "widgets/ControlState.h"
 #include "widgets/Icons.h"
 #include "widgets/Theme.h"
 #include "widgets/WheelGuard.h"
@@ -10,7 +11,7 @@
 Picker::Picker(int width, QWidget *parent) : QComboBox(parent) {
     setFixedSize(width, 30);
     setFont(Theme::font(13));
-    setCursor(Qt::PointingHandCursor);
+    ControlState::pointWhileEnabled(this);
     WheelGuard::install(this);
     // The open list: the raised fill, the accent's soft tint under the pointer.
     view()->setStyleSheet(
@@ -40,11 +41,11 @@ void Picker::choose(const QVariant &value) {
 void Picker::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    if (!isEnabled()) p.setOpacity(0.5);
+    ControlState::dimWhileDisabled(p, *this);
     const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     const QPainterPath shape = Theme::continuousRoundedRect(box, 7);
     p.fillPath(shape, Theme::raised());
-    p.setPen(QPen(underMouse() || hasFocus() ? Theme::accentLine() : Theme::lineStrong(), 1));
+    p.setPen(QPen(ControlState::isHovered(*this) || hasFocus() ? Theme::accentLine() : Theme::lineStrong(), 1));
     p.drawPath(shape);
     const QRect text = rect().adjusted(10, 0, -28, 0);
     p.setFont(font());

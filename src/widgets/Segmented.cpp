@@ -1,5 +1,6 @@
 #include "widgets/Segmented.h"
 
+#include "widgets/ControlState.h"
 #include "widgets/SoftShadow.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
@@ -37,7 +38,7 @@ public:
         setCheckable(true);
         setAutoExclusive(false);
         setFont(Theme::font(12));
-        setCursor(Qt::PointingHandCursor);
+        ControlState::pointWhileEnabled(this);
         setFocusPolicy(Qt::TabFocus);
     }
     QSize sizeHint() const override {
@@ -53,6 +54,7 @@ protected:
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
+        ControlState::dimWhileDisabled(p, *this);
         const SegmentedRow::Look look = m_row->look();
         if (look != SegmentedRow::Look::thumb && isChecked()) {
             p.setPen(Qt::NoPen);

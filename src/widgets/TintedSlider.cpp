@@ -1,5 +1,6 @@
 #include "widgets/TintedSlider.h"
 
+#include "widgets/ControlState.h"
 #include "widgets/Theme.h"
 #include "widgets/WheelGuard.h"
 
@@ -17,7 +18,7 @@ constexpr qreal kTrack = 4;
 
 TintedSlider::TintedSlider(QColor tint, QWidget *parent) : QSlider(Qt::Horizontal, parent), m_tint(tint) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setCursor(Qt::PointingHandCursor);
+    ControlState::pointWhileEnabled(this);
     WheelGuard::install(this);
     setPageStep(1);
 }
@@ -67,7 +68,7 @@ void TintedSlider::mouseReleaseEvent(QMouseEvent *event) {
 void TintedSlider::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    if (!isEnabled()) p.setOpacity(0.45);
+    ControlState::dimWhileDisabled(p, *this);
     const qreal midY = height() / 2.0;
     const QRectF track(kThumb / 2, midY - kTrack / 2, width() - kThumb, kTrack);
     const qreal centre = thumbCentre(sliderPosition());

@@ -1,5 +1,6 @@
 #include "widgets/ToggleSwitch.h"
 
+#include "widgets/ControlState.h"
 #include "widgets/KeptPicture.h"
 #include "widgets/Theme.h"
 
@@ -16,7 +17,7 @@ const QColor kTint(157, 140, 245);
 
 ToggleSwitch::ToggleSwitch(QWidget *parent) : QAbstractButton(parent), m_animation(new QVariantAnimation(this)) {
     setCheckable(true);
-    setCursor(Qt::PointingHandCursor);
+    ControlState::pointWhileEnabled(this);
     setFixedSize(sizeHint());
     m_animation->setDuration(160);
     m_animation->setEasingCurve(QEasingCurve::OutCubic);
@@ -63,7 +64,7 @@ void ToggleSwitch::paintEvent(QPaintEvent *) {
 }
 
 void ToggleSwitch::paintSwitch(QPainter &p) const {
-    if (!isEnabled()) p.setOpacity(0.45);
+    ControlState::dimWhileDisabled(p, *this);
     const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     const qreal radius = track.height() / 2;
     p.setPen(QPen(Theme::mix(Theme::lineStrong(), kTint, m_position), 1));

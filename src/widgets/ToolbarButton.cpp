@@ -1,10 +1,10 @@
 #include "widgets/ToolbarButton.h"
 
+#include "widgets/ControlState.h"
 #include "widgets/Icons.h"
 #include "widgets/Spinner.h"
 #include "widgets/Theme.h"
 
-#include <QEvent>
 #include <QPainter>
 
 namespace {
@@ -17,7 +17,7 @@ constexpr int kSpinner = 14;
 
 ToolbarButton::ToolbarButton(const QString &text, bool prominent, QWidget *parent) : QPushButton(text, parent) {
     setFocusPolicy(Qt::NoFocus);
-    setCursor(Qt::PointingHandCursor);
+    ControlState::pointWhileEnabled(this);
     setProminent(prominent);
     m_spin.setInterval(Spinner::stepMs);
     connect(&m_spin, &QTimer::timeout, this, qOverload<>(&QWidget::update));
@@ -63,12 +63,6 @@ void ToolbarButton::changed() {
     update();
 }
 
-void ToolbarButton::changeEvent(QEvent *event) {
-    QPushButton::changeEvent(event);
-    // The hand only where a click acts.
-    if (event->type() == QEvent::EnabledChange) setCursor(isEnabled() ? Qt::PointingHandCursor : Qt::ArrowCursor);
-}
-
 QFont ToolbarButton::shortcutFont() const { return Theme::monospaceFont(10); }
 
 int ToolbarButton::labelWidth() const {
@@ -87,6 +81,7 @@ QSize ToolbarButton::sizeHint() const { return m_style.sizeFor(labelWidth()); }
 
 void ToolbarButton::paintEvent(QPaintEvent *) {
     QPainter p(this);
+    ControlState::dimWhileDisabled(p, *this);
     m_style.paintBackground(p, rect(), isDown());
     const QColor color = m_style.foreground();
     const qreal middle = height() / 2.0;

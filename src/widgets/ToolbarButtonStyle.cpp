@@ -17,7 +17,7 @@ QColor ToolbarButtonStyle::foreground() const { return prominent ? Theme::ink() 
 
 void ToolbarButtonStyle::paintBackground(QPainter &painter, const QRectF &rect, bool pressed) const {
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setOpacity(pressed ? 0.8 : 1.0);
+    if (pressed) painter.setOpacity(painter.opacity() * 0.8);
     const QRectF r = rect.adjusted(0.5, 0.5, -0.5, -0.5);
     const QPainterPath shape = Theme::continuousRoundedRect(r, kRadius);
     if (prominent) {

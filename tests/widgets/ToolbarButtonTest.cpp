@@ -1,3 +1,4 @@
+#include "widgets/ControlState.h"
 #include "widgets/Theme.h"
 #include "widgets/ToolbarButton.h"
 
@@ -53,7 +54,9 @@ TEST(ToolbarButtonTest, PlainIsOutlinedProminentIsNotAndPressingDimsBoth) {
     EXPECT_NEAR(qAlpha(pressed.pixel(6, y)), qRound(0.8 * 255), 2);
     prominent.setDown(false);
     EXPECT_EQ(qAlpha(grab(prominent).pixel(6, y)), 255);
-    // Disabled looks the same.
+    // Disabled, it is dimmed (and dimmed further while pressed).
     prominent.setEnabled(false);
+    EXPECT_NEAR(qAlpha(grab(prominent).pixel(6, y)), qRound(ControlState::disabledOpacity * 255), 2);
+    prominent.setEnabled(true);
     EXPECT_EQ(grab(prominent), prominentImage);
 }
