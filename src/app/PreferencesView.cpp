@@ -373,9 +373,11 @@ void PreferencesView::refreshCapture() {
     row(L("Estilo padrão"))
         ->setDetail(L(LKey("Fundo %@ · margem %@ pt — mude pelo Editor",
                            {style.backdrop.displayName(), QString::number(truncatedWhole(style.padding))})));
+    const qsizetype backdrops = m_styles.backdrops().size();
     row(L("Fundos"))
-        ->setDetail(L(LKey("%@ fundos · crie e edite cores pelo Editor (tecla E)",
-                           {QString::number(m_styles.backdrops().size())})));
+        ->setDetail(backdrops == 1 ? L("1 fundo · crie e edite cores pelo Editor (tecla E)")
+                                   : L(LKey("%@ fundos · crie e edite cores pelo Editor (tecla E)",
+                                            {QString::number(backdrops)})));
 }
 
 void PreferencesView::refreshPresets() {
@@ -408,7 +410,8 @@ void PreferencesView::refreshHistory() {
     // Counted afresh: files may have come or gone since the last look.
     const int files = m_recents.fileCount();
     row(L("Espaço usado"))
-        ->setDetail(L(LKey("%@ em %@ capturas", {byteCountText(m_recents.usedBytes()), QString::number(files)})));
+        ->setDetail(files == 1 ? L(LKey("%@ em 1 captura", {byteCountText(m_recents.usedBytes())}))
+                               : L(LKey("%@ em %@ capturas", {byteCountText(m_recents.usedBytes()), QString::number(files)})));
     c.freeSpace->setEnabled(files > 0);
 }
 
@@ -444,13 +447,20 @@ void PreferencesView::chooseKeepLimit(qint64 limit) {
 }
 
 bool PreferencesView::confirmShrink(qint64 limit, int fileCount) {
-    const QString message =
-        limit == 0 ? L(LKey("Parar de guardar e apagar os %@ prints do histórico?", {QString::number(fileCount)}))
-                   : L(LKey("Apagar os %@ prints mais antigos do histórico?", {QString::number(fileCount - limit)}));
-    const platform::Alert alert{message,
-                                L("Eles serão apagados do Pelicarta e não dá para desfazer. Imagens que você salvou em "
-                                  "outras pastas não são afetadas."),
-                                {L("Apagar"), L("Cancelar")}};
+    const qint64 deleted = limit == 0 ? fileCount : fileCount - limit;
+    QString message;
+    if (limit == 0)
+        message = deleted == 1 ? L("Parar de guardar e apagar o print do histórico?")
+                               : L(LKey("Parar de guardar e apagar os %@ prints do histórico?", {QString::number(deleted)}));
+    else
+        message = deleted == 1 ? L("Apagar o print mais antigo do histórico?")
+                               : L(LKey("Apagar os %@ prints mais antigos do histórico?", {QString::number(deleted)}));
+    const QString consequence =
+        deleted == 1 ? L("Ele será apagado do Pelicarta e não dá para desfazer. Imagens que você salvou em outras "
+                         "pastas não são afetadas.")
+                     : L("Eles serão apagados do Pelicarta e não dá para desfazer. Imagens que você salvou em "
+                         "outras pastas não são afetadas.");
+    const platform::Alert alert{message, consequence, {L("Apagar"), L("Cancelar")}};
     return platform::AlertPresenter::shared().run(alert) == 0;
 }
 

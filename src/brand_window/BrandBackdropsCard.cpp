@@ -51,7 +51,9 @@ void BrandBackdropsCard::setBackdropsInEditor(bool on) {
                                       {QStringLiteral("20")})),
                                true, std::nullopt});
         else if (n < 3)
-            emit noticeRaised({L(LKey("Entraram %@ de 3 fundos: a lista de fundos ficou cheia.", {QString::number(n)})),
+            emit noticeRaised({n == 1 ? L("Entrou 1 de 3 fundos: a lista de fundos ficou cheia.")
+                                      : L(LKey("Entraram %@ de 3 fundos: a lista de fundos ficou cheia.",
+                                               {QString::number(n)})),
                                true, std::nullopt});
     }
     refresh();

@@ -71,14 +71,20 @@ public:
     }
 
 private:
-    // Waits until the window's frame is the same on two polls in a row, or the polls run out.
+    // Waits until the window's frame is the same on two polls in a row, or the polls run out. The window
+    // manager answers an activation in a few milliseconds: a window still minimised or on another
+    // workspace after the first polls stays there, and one that went away is not coming back.
     void poll() {
         const std::optional<platform::WindowDescription> w = m_services->window(m_info.id);
-        if (w && w->onScreen) {
+        ++m_polls;
+        if (!w) return finish(CaptureError::Kind::windowGone);
+        if (w->onScreen) {
             if (m_lastFrame && *m_lastFrame == w->frame) return settled(m_lastFrame);
             m_lastFrame = w->frame;
+        } else if (!m_lastFrame && m_polls >= m_timing.hiddenPolls) {
+            return finish(CaptureError::Kind::windowHidden);
         }
-        if (++m_polls >= m_timing.settlePolls) return settled(m_lastFrame);
+        if (m_polls >= m_timing.settlePolls) return settled(m_lastFrame);
         QTimer::singleShot(m_timing.settlePoll, this, [this] { poll(); });
     }
 
@@ -283,7 +289,6 @@ QList<WindowInfo> visibleWindows(const QList<platform::WindowDescription> &entri
         if (e.own || e.ownerPID == ownPID) continue;
         if (!(e.frame.width() > 40 && e.frame.height() > 40)) continue;
         if (e.alpha && !(*e.alpha > 0)) continue;
-        if (excludedOwners.contains(e.ownerName)) continue;
         result.append({e.number, e.frame, e.ownerName, e.ownerPID.value_or(0)});
     }
     return result;

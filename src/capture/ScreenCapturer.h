@@ -7,7 +7,6 @@
 
 #include <QImage>
 #include <QPointF>
-#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -27,11 +26,6 @@ class QScreen;
 //
 // Display and window access goes through platform::ScreenServices::shared(), so tests can substitute it.
 namespace ScreenCapturer {
-
-// Window owners never offered for picking (compared exactly).
-inline const QStringList excludedOwners = {QStringLiteral("Window Server"), QStringLiteral("Dock"),
-                                           QStringLiteral("WindowManager"), QStringLiteral("Control Center"),
-                                           QStringLiteral("Central de Controle")};
 
 // Every display's image (without our own windows or the pointer) and the visible windows.
 // A desktop without displays gives an empty session.
@@ -55,7 +49,8 @@ void captureArea(const QRectF &rect, quint32 displayID, QObject *context, ImageC
 // One window's image. When it belongs to `frontmostPID` (the application that was in front when the
 // capture started) and is readable as it is, it is taken at once. Otherwise the window is brought
 // forward, left to settle and read up to six times; with `returnFocus` the previous application is
-// activated again afterwards when the window kept its size. `done` is called once, always after this
+// activated again afterwards when the window kept its size. One the window manager leaves minimised or
+// on another workspace fails as hidden as soon as that shows, one closed meanwhile as gone. `done` is called once, always after this
 // call has returned, unless `context` is deleted first.
 void captureWindow(const WindowInfo &info, std::optional<qint32> frontmostPID, bool returnFocus, QObject *context,
                    WindowCallback done);
@@ -79,6 +74,7 @@ struct WindowTiming {
     int settlePolls = 16;
     int attemptDelay = 150;
     int attempts = 6;
+    int hiddenPolls = 2; // polls a window may stay off the screen after its activation
 };
 void setWindowTiming(const WindowTiming &timing);
 

@@ -25,8 +25,10 @@ public:
         return QAccessibleWidget::interface_cast(type);
     }
     QString text(QAccessible::Text kind) const override {
-        if (kind == QAccessible::Value)
-            return L(LKey(QStringLiteral("%@ graus"), {QString::number(truncatedWhole(dial()->angle()))}));
+        if (kind == QAccessible::Value) {
+            const auto degrees = truncatedWhole(dial()->angle());
+            return degrees == 1 ? L("1 grau") : L(LKey(QStringLiteral("%@ graus"), {QString::number(degrees)}));
+        }
         return QAccessibleWidget::text(kind);
     }
     QVariant currentValue() const override { return truncatedWhole(dial()->angle()); }

@@ -263,7 +263,8 @@ void HistoryView::refresh() {
     m_summary->setText(summaryFor(found.size()));
     const int pending = m_history.pendingCount();
     m_reading->setVisible(pending > 0);
-    m_readingLabel->setText(L(LKey("Lendo o texto dos prints · faltam %@", {QString::number(pending)})));
+    m_readingLabel->setText(pending == 1 ? L("Lendo o texto dos prints · falta 1")
+                                         : L(LKey("Lendo o texto dos prints · faltam %@", {QString::number(pending)})));
     m_search->setSearching(isSearching());
     showState(found, now);
 }

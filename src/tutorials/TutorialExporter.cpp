@@ -199,7 +199,9 @@ QFuture<void> copyImage(TutorialStore &store) {
         } else if (outcome.kind == Outcome::Kind::written && Clipboard::copy(outcome.image)) {
             Toast::show(outcome.image, L("Guia copiado"),
                         subtitle(steps, outcome,
-                                 L(LKey(QStringLiteral("%@ passos · cole com ⌘V"), {QString::number(outcome.steps)}))));
+                                 outcome.steps == 1
+                                     ? L("1 passo · cole com ⌘V")
+                                     : L(LKey(QStringLiteral("%@ passos · cole com ⌘V"), {QString::number(outcome.steps)}))));
         } else {
             Toast::show(outcome.image, L("Não foi possível copiar"),
                         L("A área de transferência não aceitou a imagem."), ToastKind::failure);

@@ -247,6 +247,36 @@ TEST_F(PreferencesViewTest, KeepLimitAsksBeforeDeletingAndKeepsTheNewest) {
     EXPECT_EQ(keep->currentText(), QStringLiteral("Sem limite"));
 }
 
+TEST_F(PreferencesViewTest, CountsOfOneReadInTheSingularInBothLanguages) {
+    // The page is made in the language the application starts in, once for each.
+    for (const auto &[language, keepTitle, spaceTitle] :
+         {std::tuple{"pt-BR", "Guardar no histórico", "Espaço usado"},
+          std::tuple{"en", "Keep in the history", "Space used"}}) {
+        SCOPED_TRACE(language);
+        const bool english = QLatin1String(language) == QLatin1String("en");
+        platform::StringTables::setCurrentLanguage(QString::fromLatin1(language));
+        fill(21);
+        open();
+        auto *keep = testsupport::namedChild<Picker>(*view->row(QString::fromUtf8(keepTitle)), "control");
+        alerts.answer = 1; // "Cancelar"
+        keep->choose(qint64(20));
+        ASSERT_FALSE(alerts.shown.isEmpty());
+        EXPECT_EQ(alerts.shown.last().messageText, english ? QStringLiteral("Delete the oldest screenshot from the history?")
+                                                           : QStringLiteral("Apagar o print mais antigo do histórico?"));
+        EXPECT_TRUE(alerts.shown.last().informativeText.startsWith(
+            english ? QStringLiteral("It will be deleted from Pelicarta") : QStringLiteral("Ele será apagado do Pelicarta")));
+
+        recents->deleteFiles(recents->sortedFiles().mid(1));
+        EXPECT_EQ(view->row(QString::fromUtf8(spaceTitle))->detail(),
+                  english ? QStringLiteral("1 KB in 1 capture") : QStringLiteral("1 KB em 1 captura"));
+        keep->choose(qint64{0});
+        EXPECT_EQ(alerts.shown.last().messageText,
+                  english ? QStringLiteral("Stop keeping and delete the screenshot in the history?")
+                          : QStringLiteral("Parar de guardar e apagar o print do histórico?"));
+        view.reset();
+    }
+}
+
 // The wheel scrolls the page, over its pickers too: none changes until the user clicks or tabs into it.
 TEST_F(PreferencesViewTest, TheWheelScrollsThePageOverItsPickersUntilOneIsTabbedInto) {
     fill(12);

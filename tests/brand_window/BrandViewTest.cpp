@@ -531,8 +531,7 @@ TEST_F(BrandViewTest, AFullEditorListIsReportedAndTheSwitchFollowsTheList) {
 
     styles.setBackdrops(list.mid(0, 19));
     editorSwitch()->click();
-    EXPECT_EQ(view.notice()->text,
-              L(LKey("Entraram %@ de 3 fundos: a lista de fundos ficou cheia.", {QStringLiteral("1")})));
+    EXPECT_EQ(view.notice()->text, QStringLiteral("Entrou 1 de 3 fundos: a lista de fundos ficou cheia."));
     EXPECT_TRUE(editorSwitch()->isChecked());
 }
 

@@ -23,10 +23,13 @@ public:
     qint32 ownPID = 4242;
     // Called when a window is activated (tests move or resize it there).
     std::function<void(quint32)> onActivateWindow;
+    // Called as a window is looked up (tests bring it on screen there).
+    std::function<void()> onWindowLookup;
 
     QList<quint32> activatedWindows;
     QList<qint32> activatedApplications;
     int windowImageReads = 0;
+    int windowLookups = 0;
 
     bool connected() const override { return isConnected; }
     QString unavailableReason() const override {
@@ -43,6 +46,8 @@ public:
         return result;
     }
     std::optional<platform::WindowDescription> window(quint32 number) override {
+        ++windowLookups;
+        if (onWindowLookup) onWindowLookup();
         for (const auto &w : windowList)
             if (w.number == number) return w;
         return std::nullopt;

@@ -54,6 +54,12 @@ TEST(AngleDialTest, TheAngleIsTheDialsAccessibleValue) {
     EXPECT_EQ(accessible->role(), QAccessible::Dial);
     EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Direção do gradiente"));
     EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("90 graus"));
+    dial.setAngle(1);
+    EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("1 grau"));
+    platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
+    EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("1 degree"));
+    platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
+    dial.setAngle(90);
     EXPECT_EQ(accessible->text(QAccessible::Description), QString());
     QAccessibleValueInterface *value = accessible->valueInterface();
     ASSERT_NE(value, nullptr);

@@ -89,7 +89,7 @@ TEST_F(HistoryViewTest, TheContentFollowsKeepingTheIndexAndTheSearch) {
     // Turned on again while the page shows: the list, with the reading still to do.
     Settings::historyKeep.set(500, defaults);
     EXPECT_TRUE(testsupport::becomes([&] { return page.state() == HistoryView::State::list; }));
-    EXPECT_EQ(page.readingText(), QStringLiteral("Lendo o texto dos prints · faltam 1"));
+    EXPECT_EQ(page.readingText(), QStringLiteral("Lendo o texto dos prints · falta 1"));
 
     // Nothing found while a reading goes on, then once it is done; "Limpar busca" starts over.
     type(QStringLiteral("orçamento"));

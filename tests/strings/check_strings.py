@@ -4,9 +4,11 @@
 Every text key the code hands to L (a literal given to L(...), LKey(...) or platform::textKey(...)) must
 have an English entry, and what the user reads, in Portuguese (the pt-BR table, else the key itself) and
 in English, must show the Linux form of the keys and places: never the Mac's key symbols, "macOS", "Mac",
-"Finder", the maker's words (Apple, Retina, Dock, Spotlight), the menu bar, the Mac's settings or the paths
-inside them; modifiers in the order Ctrl, Alt, Shift, Super. Literals outside L that the user reads are
-held to the same rule, except in the few files that map stored values to what is shown.
+"Finder", the maker's words (Apple, Retina, Dock, Spotlight), its desktop's names (Stage Manager, Mission
+Control, a "Space" for a workspace), the menu bar, the Mac's settings or the paths inside them; modifiers in
+the order Ctrl, Alt, Shift, Super. Literals outside L that the user reads are held to the same rule, except
+in the few files that map stored values to what is shown. English is spelt one way: "colour", "centre",
+"grey", "minimise", as most of its table always was.
 
     check_strings.py PROJECT_ROOT
 """
@@ -21,10 +23,16 @@ MAC_WORDING = re.compile(
     # The Mac's places, in both languages: its menu bar, its settings app and the paths inside it.
     r"|barra de menu|menu bar|Ajustes do Sistema|System Settings|Preferências do Sistema|System Preferences"
     r"|Gravação de Tela|Screen Recording|Privacidade e Segurança|Privacy & Security"
-    r"|Ajustes › Teclado|Settings › Keyboard|Atalhos de Teclado ›|Keyboard Shortcuts ›")
+    r"|Ajustes › Teclado|Settings › Keyboard|Atalhos de Teclado ›|Keyboard Shortcuts ›"
+    # Its desktop: the window stage, the overview, and a "Space" meaning a workspace (the key is "Espaço"
+    # and "Space" alone or after a modifier, the room on the disk "espaço").
+    r"|Stage Manager|Mission Control|\bEspaços\b|\bSpaces\b"
+    r"|\b(?:outro|outra|um|cada|este|esse|another|other|each|every|this|that|current)\s+(?:Espaço|Space)\b")
+# American spellings where the English table writes the British ones.
+AMERICAN_SPELLING = re.compile(r"\b(?:[Cc]olor|[Cc]enter|[Gg]ray|[Mm]inimiz)")
 # Files whose literals are stored, parsed or compared with other programs' names, not shown: they may name
 # the Mac's symbols.
-NOT_SHOWN = {"src/core/Shortcut.cpp", "src/platform/KeyEvent.cpp", "src/capture/ScreenCapturer.h"}
+NOT_SHOWN = {"src/core/Shortcut.cpp", "src/platform/KeyEvent.cpp"}
 # The modifiers as Linux desktops write them, in their order: "Ctrl+Shift+C", never "Shift+Ctrl+C".
 MODIFIERS = ("Ctrl", "Alt", "Shift", "Super")
 MODIFIER_RUN = re.compile(r"\b(?:Ctrl|Alt|Shift|Super)(?:\+(?:Ctrl|Alt|Shift|Super))+\b")
@@ -133,6 +141,9 @@ def main(root):
         for key, text in table.items():
             if MAC_WORDING.search(text):
                 problems.append(f"resources/strings/{language}.json: {key!r} shows Mac wording: {text!r}")
+            if language == "en" and (american := AMERICAN_SPELLING.search(text)):
+                problems.append(f"resources/strings/en.json: {key!r} spells {american.group(0)!r} the American "
+                                f"way: {text!r}")
             for run in misordered(text):
                 problems.append(f"resources/strings/{language}.json: {key!r} writes {run!r} out of the order "
                                 "Ctrl, Alt, Shift, Super")

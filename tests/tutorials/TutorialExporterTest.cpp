@@ -4,6 +4,7 @@
 #include "platform/FolderPanel.h"
 #include "platform/Pasteboard.h"
 #include "platform/SavePanel.h"
+#include "platform/StringTables.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
 #include "tutorials/TutorialExporter.h"
@@ -191,6 +192,15 @@ TEST_F(TutorialExporterTest, CopyingSaysSoOnlyWhenTheClipboardTookTheGuide) {
     ASSERT_FALSE(answers.held.isEmpty());
     EXPECT_EQ(answers.held[0].first, QStringLiteral("image/png"));
     EXPECT_EQ(QImage::fromData(answers.held[0].second).width(), 1600);
+
+    // A guide of one step says so in the singular, in both languages.
+    store.remove(store.tutorial().steps.last());
+    finish(TutorialExporter::copyImage(store));
+    EXPECT_EQ(toast(), QStringLiteral("Guia copiado — 1 passo · cole com Ctrl+V"));
+    platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
+    finish(TutorialExporter::copyImage(store));
+    EXPECT_EQ(toast(), QStringLiteral("Guide copied — 1 step · paste with Ctrl+V"));
+    platform::StringTables::setCurrentLanguage({});
 }
 
 TEST_F(TutorialExporterTest, ACopyWhosePicturesStoppedDecodingSaysSo) {
