@@ -28,8 +28,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 // One row: its title at the left and, when it has one, its shortcut at the right; lit under the pointer.
 class MenuBarView::Row final : public QAbstractButton {
 public:
@@ -277,8 +275,7 @@ void MenuBarView::place() {
     QPoint origin(m_anchor.center().x() - width() / 2, m_anchor.bottom() + 1 + gap);
     const bool above = m_anchor.center().y() > visible.center().y();
     if (above) origin.setY(m_anchor.top() - gap - height());
-    origin.setX(std::clamp(origin.x(), visible.left(), std::max(visible.left(), visible.right() + 1 - width())));
-    origin.setY(std::clamp(origin.y(), visible.top(), std::max(visible.top(), visible.bottom() + 1 - height())));
+    origin = CardShape::keptInside(QRect(origin, size()), visible);
     // Pushed back over the anchor by the screen's edge (a panel taller than the room on its side): it
     // goes beside the anchor instead, so that a second click on the icon reaches the icon.
     if (QRect(origin, size()).intersects(m_anchor)) {

@@ -9,6 +9,7 @@
 #include "platform/Memory.h"
 #include "platform/ScreenServices.h"
 #include "platform/WindowHints.h"
+#include "widgets/CardShape.h"
 #include "widgets/Clipboard.h"
 #include "widgets/ExportSaving.h"
 
@@ -61,8 +62,11 @@ void QuickPanelController::show(const QImage &image, const QString &sourcePath) 
                                                              : QGuiApplication::screenAt(QCursor::pos());
     if (!screen) screen = QGuiApplication::primaryScreen();
     const QRect visible = screen ? screen->availableGeometry() : QRect(0, 0, 1440, 900);
-    view->move(visible.x() + visible.width() - QuickCaptureView::kWidth - kMargin - view->shadowMargin(),
-               visible.y() + visible.height() - QuickCaptureView::kHeight - kMargin - view->shadowMargin());
+    // The card kMargin in from the corner, or as much further in as keeps the whole window, its shadow
+    // margin too, on the screen.
+    const QPoint card(visible.x() + visible.width() - QuickCaptureView::kWidth - kMargin,
+                      visible.y() + visible.height() - QuickCaptureView::kHeight - kMargin);
+    view->move(CardShape::keptInside(QRect(card - view->card().topLeft(), view->size()), visible));
 
     view->setWindowOpacity(0.0);
     view->show();

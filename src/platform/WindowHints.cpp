@@ -4,11 +4,14 @@
 #include <QGuiApplication>
 #include <QWindow>
 
+#include <xcb/shape.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace platform {
 
@@ -75,6 +78,16 @@ private:
     bool m_watching = false;
 };
 
+// The native window of a window that has one, without making one.
+xcb_window_t nativeWindow(QWindow *window) {
+    return window && window->handle() ? static_cast<xcb_window_t>(window->winId()) : xcb_window_t(XCB_WINDOW_NONE);
+}
+
+bool hasShapeExtension(xcb_connection_t *connection) {
+    const xcb_query_extension_reply_t *shape = xcb_get_extension_data(connection, &xcb_shape_id);
+    return shape && shape->present;
+}
+
 } // namespace
 
 void showOnAllDesktops(QWindow *window) {
@@ -109,6 +122,46 @@ bool translucentWindows() {
     const bool composited = owner && owner->owner != XCB_WINDOW_NONE;
     std::free(owner);
     return composited;
+}
+
+void setInputRegion(QWindow *window, const QRegion &region) {
+    xcb_connection_t *connection = guiConnection();
+    const xcb_window_t native = nativeWindow(window);
+    if (!connection || native == XCB_WINDOW_NONE || !hasShapeExtension(connection)) return;
+    // The server counts device pixels; an edge between two of them goes to the nearer one.
+    const qreal scale = window->devicePixelRatio();
+    std::vector<xcb_rectangle_t> rectangles;
+    rectangles.reserve(size_t(region.rectCount()));
+    for (const QRect &r : region) {
+        const int left = int(std::lround(r.x() * scale)), top = int(std::lround(r.y() * scale));
+        const int right = int(std::lround((r.x() + r.width()) * scale));
+        const int bottom = int(std::lround((r.y() + r.height()) * scale));
+        if (right > left && bottom > top)
+            rectangles.push_back({int16_t(left), int16_t(top), uint16_t(right - left), uint16_t(bottom - top)});
+    }
+    xcb_shape_rectangles(connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, native, 0, 0,
+                         uint32_t(rectangles.size()), rectangles.data());
+    xcb_flush(connection);
+}
+
+std::optional<QRegion> inputRegion(QWindow *window) {
+    xcb_connection_t *connection = guiConnection();
+    const xcb_window_t native = nativeWindow(window);
+    if (!connection || native == XCB_WINDOW_NONE || !hasShapeExtension(connection)) return std::nullopt;
+    xcb_shape_get_rectangles_reply_t *reply = xcb_shape_get_rectangles_reply(
+        connection, xcb_shape_get_rectangles(connection, native, XCB_SHAPE_SK_INPUT), nullptr);
+    if (!reply) return std::nullopt;
+    const qreal scale = window->devicePixelRatio();
+    QRegion region;
+    const xcb_rectangle_t *rectangles = xcb_shape_get_rectangles_rectangles(reply);
+    for (int i = 0, n = xcb_shape_get_rectangles_rectangles_length(reply); i < n; ++i) {
+        const xcb_rectangle_t &r = rectangles[i];
+        region += QRect(
+            QPoint(int(std::lround(r.x / scale)), int(std::lround(r.y / scale))),
+            QPoint(int(std::lround((r.x + r.width) / scale)) - 1, int(std::lround((r.y + r.height) / scale)) - 1));
+    }
+    std::free(reply);
+    return region;
 }
 
 CompositorWatch &CompositorWatch::shared() {

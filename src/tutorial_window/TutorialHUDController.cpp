@@ -5,6 +5,7 @@
 #include "platform/WindowHints.h"
 #include "tutorial_window/TutorialHUDView.h"
 #include "tutorials/TutorialStore.h"
+#include "widgets/CardShape.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -44,7 +45,8 @@ void TutorialHUDController::show() {
     platform::showOnAllDesktops(view->windowHandle());
     if (QScreen *screen = targetScreen()) {
         const QRect visible = screen->availableGeometry();
-        view->move(visible.x() + (visible.width() - TutorialHUDView::kWidth) / 2, visible.y() + kTopGap);
+        const QPoint origin(visible.x() + (visible.width() - TutorialHUDView::kWidth) / 2, visible.y() + kTopGap);
+        view->move(CardShape::keptInside(QRect(origin, view->size()), visible));
     }
     view->show();
     m_panel = view;

@@ -11,8 +11,11 @@ class QWidget;
 // The outline of a frameless window that shows a rounded card. While a compositing manager runs, the
 // window stays see-through around its card (its shadow may lie there). Without one, see-through pixels
 // show black, so the window is cut to its card through a mask (the X Shape extension) and paints the card
-// with nothing see-through at its edge. The shape follows the compositor as it comes and goes, and the
-// window as it is shown and resized; the window repaints when it is cut or let free.
+// with nothing see-through at its edge. Either way only the card takes the pointer (the Shape extension's
+// input region): a click on the shadow or a rounded corner reaches what lies beneath, a tray icon say; a
+// window that asks for no input (Qt::WindowTransparentForInput) lets every click through. The shape
+// follows the compositor as it comes and goes, and the window as it is shown and resized; the window
+// repaints when it is cut or let free.
 class CardShape final : public QObject {
     Q_OBJECT
 public:
@@ -30,10 +33,17 @@ public:
     // show what lies beneath.
     static QRegion mask(const QPainterPath &card, bool translucent);
 
+    // Where a window with this geometry goes so that the whole of it, shadow margin included, lies inside
+    // `area` (a screen's available area): moved in by what it overruns; one larger than the area keeps its
+    // top left inside.
+    static QPoint keptInside(const QRect &window, const QRect &area);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool takesInput() const;
+
     QWidget *m_window;
     std::function<QPainterPath()> m_card;
     std::function<bool()> m_translucent;

@@ -219,7 +219,7 @@ void show(const QImage &image, const QString &title, const QString &subtitle, To
     if (QScreen *screen = screenUnderPointer()) {
         const QRect visible = screen->availableGeometry();
         const QPoint card(visible.center().x() + 1 - 160, visible.bottom() + 1 - 40 - 76);
-        window->move(card - QPoint(window->shadowMargin(), window->shadowMargin()));
+        window->move(CardShape::keptInside(QRect(card - window->card().topLeft(), window->size()), visible));
     }
     window->setWindowOpacity(0.0);
     window->show();

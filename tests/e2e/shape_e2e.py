@@ -76,7 +76,9 @@ def compositor_running(display):
         xcb.xcb_disconnect(connection)
 
 
-class ShapeTest(menu_e2e.PanelDesktop):
+class ShapeDesktop(menu_e2e.PanelDesktop):
+    """What the tests read of the rounded windows on the desktop."""
+
     def geometry(self, wid):
         """(x, y, width, height) of a window on the screen."""
         info = self.desktop.x(["xwininfo", "-id", wid]).decode()
@@ -163,6 +165,8 @@ class ShapeTest(menu_e2e.PanelDesktop):
         self.desktop.x(["xdotool", "mousemove", "--sync", *map(str, CLEAR)])
         return self.geometry(self.open_panel(app)[0])
 
+
+class ShapeTest(ShapeDesktop):
     def test_rounded_windows_show_the_desktop_around_their_cards_with_and_without_a_compositor(self):
         self.desktop.paint_root(DESKTOP)
         app = self.start()
@@ -203,6 +207,34 @@ class ShapeTest(menu_e2e.PanelDesktop):
         # The server lets the selection go once it has seen the connection close, which may come later.
         self.assertTrue(wait_for(lambda: not compositor_running(self.desktop.display), 5), "xcompmgr kept the screen")
         self.check(app, "compositor-went-pill.png", [("pill", pill, pill[2:])])
+
+
+class BottomTrayShapeTest(ShapeDesktop):
+    """A 1366 × 768 screen with the tray at the bottom right, reserving no space, and a compositor: the quick
+    panel's shadow margin lies over the tray icon."""
+    size = (1366, 768)
+    tray_edge = "bottom"
+
+    def test_the_quick_panel_stays_on_the_screen_and_its_shadow_lets_a_click_reach_the_tray_icon(self):
+        compositor = subprocess.Popen(["xcompmgr"], env=self.desktop.env, stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: compositor.poll() is None and (compositor.terminate(), compositor.wait(5 * road_e2e.PATIENCE)))
+        self.assertTrue(wait_for(lambda: compositor_running(self.desktop.display), 5), "xcompmgr did not start")
+        app = self.start()
+        self.close_window(app)
+
+        x, y, w, h = self.capture_to_quick_panel(app)
+        self.assertEqual((w, h), (QUICK[0] + 2 * SHADOW, QUICK[1] + 2 * SHADOW))
+        self.assertTrue(x >= 0 and y >= 0 and x + w <= self.size[0] and y + h <= self.size[1],
+                        f"the quick panel's window {w}x{h}+{x}+{y} runs past the screen's edge")
+        icon = app.tray_icon()
+        card = (x + SHADOW, y + SHADOW, QUICK[0], QUICK[1])
+        self.assertTrue(x <= icon[0] < x + w and y <= icon[1] < y + h, (icon, (x, y, w, h)))
+        self.assertFalse(card[0] <= icon[0] < card[0] + card[2] and card[1] <= icon[1] < card[1] + card[3],
+                         (icon, card))
+        # The icon lies under the shadow's margin, not the card: a click on it opens the tray panel.
+        self.open_panel(app)
+        self.assertTrue(self.window("^Pelicarta$", QUICK), "the click closed the quick panel")
 
 
 if __name__ == "__main__":
