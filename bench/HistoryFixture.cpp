@@ -1,9 +1,12 @@
 #include "HistoryFixture.h"
 
+#include "BusyDesktop.h"
+
 #include "core/Settings.h"
 #include "history/HistoryIndexFile.h"
 #include "history/HistoryStore.h"
 #include "platform/AtomicFile.h"
+#include "platform/HeifCodec.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -67,27 +70,51 @@ QString captureText(quint32 seed, int bytes) {
     return text;
 }
 
-Fixture make(const QString &root, int count, quint32 seed, const QDateTime &now) {
+namespace {
+
+// A desktop of one of four screens, coded as the recents keep it; each screen is coded once.
+QByteArray screenHeic(int screen) {
+    static QHash<int, QByteArray> coded;
+    auto known = coded.constFind(screen % 4);
+    if (known == coded.cend())
+        known = coded.insert(screen % 4,
+                             platform::HeifCodec::encode(busyDesktop(QSize(1920, 1080), screen % 4), 0.92).value());
+    return *known;
+}
+
+} // namespace
+
+Fixture make(const QString &root, int count, quint32 seed, const QDateTime &now, Captures captures) {
     Fixture fixture;
     fixture.recentsFolder = root + QStringLiteral("/Recentes");
     fixture.indexPath = root + QStringLiteral("/Indice-do-historico.json");
     QDir().mkpath(fixture.recentsFolder);
     QRandomGenerator random(seed);
-    const qint64 span = qint64(548) * 24 * 3600; // 18 months, in seconds
+    // 18 months, in seconds; a few dozen screens, a day's captures.
+    const qint64 span = captures == Captures::screenHeic ? qint64(8) * 3600 : qint64(548) * 24 * 3600;
     HistoryRecords records;
     for (int i = 0; i < count; ++i) {
         const QDateTime date = now.addSecs(-qint64(random.bounded(quint64(span))));
         const QString stem =
             QStringLiteral("Pelicarta ") + QLocale::c().toString(date, QStringLiteral("yyyy-MM-dd HH.mm.ss"));
-        QString name = stem + QStringLiteral(".png");
-        for (int n = 2; fixture.dates.contains(name); ++n) name = QStringLiteral("%1 (%2).png").arg(stem).arg(n);
+        const bool heic = captures == Captures::screenHeic;
+        const QString extension = heic ? QStringLiteral("heic") : QStringLiteral("png");
+        QString name = stem + QLatin1Char('.') + extension;
+        for (int n = 2; fixture.dates.contains(name); ++n)
+            name = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(extension);
         const QString path = fixture.recentsFolder + QLatin1Char('/') + name;
-        const QImage picture = capturePicture(random);
-        picture.save(path, "png");
+        QSize size(1920, 1080);
+        if (heic) {
+            platform::writeFileAtomically(path, screenHeic(i));
+        } else {
+            const QImage picture = capturePicture(random);
+            picture.save(path, "png");
+            size = picture.size();
+        }
         fixture.dates.insert(name, date);
         const QByteArray text = captureText(random.generate(), 2000).toUtf8();
         fixture.textBytes += text.size();
-        records.insert(name, HistoryRecord::of(text, picture.width(), picture.height(), QFileInfo(path).size()));
+        records.insert(name, HistoryRecord::of(text, size.width(), size.height(), QFileInfo(path).size()));
     }
     platform::writeFileAtomically(fixture.indexPath, HistoryIndexFile::serialize(records));
     return fixture;
@@ -108,10 +135,10 @@ Scale &tenThousand() {
 
 double heapInUse() { return double(mallinfo2().uordblks); }
 
-std::unique_ptr<HistoryStore> loadedStore(const QString &indexPath) {
+std::unique_ptr<HistoryStore> loadedStore(const QString &indexPath, const RecentsStore *recents) {
     HistoryStore::Options options;
     options.indexPath = indexPath;
-    options.files = [] { return tenThousand().recents->allFiles(); };
+    options.files = [recents] { return (recents ? *recents : *tenThousand().recents).allFiles(); };
     auto store = std::make_unique<HistoryStore>(options);
     QEventLoop loop;
     QObject::connect(store.get(), &HistoryStore::entriesChanged, &loop, &QEventLoop::quit);

@@ -31,7 +31,13 @@ struct Fixture {
     RecentsStore::DateReader dateReader() const;
 };
 
-Fixture make(const QString &root, int count, quint32 seed, const QDateTime &now);
+// What each capture file holds: a small PNG (the index at scale), or a 1920 × 1080 desktop coded as
+// the recents keep one (HEIC with its embedded thumbnail), as a user's first visit to the page meets,
+// taken over the last eight hours.
+enum class Captures { smallPng, screenHeic };
+
+Fixture make(const QString &root, int count, quint32 seed, const QDateTime &now,
+             Captures captures = Captures::smallPng);
 
 // The text of one capture: lines of interface words, about `bytes` long.
 QString captureText(quint32 seed, int bytes);
@@ -51,7 +57,8 @@ Scale &tenThousand();
 // Bytes allocated on the heap and not yet freed.
 double heapInUse();
 
-// A history store over those captures, its index read from `indexPath`, once its first reload ran.
-std::unique_ptr<HistoryStore> loadedStore(const QString &indexPath);
+// A history store over the captures of `recents` (the ten thousand when none), its index read from
+// `indexPath`, once its first reload ran.
+std::unique_ptr<HistoryStore> loadedStore(const QString &indexPath, const RecentsStore *recents = nullptr);
 
 } // namespace historyfixture

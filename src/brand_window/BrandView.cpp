@@ -15,9 +15,9 @@
 #include "editor_window/ColorPanelBridge.h"
 #include "platform/OpenPanel.h"
 #include "platform/ThreadPriority.h"
-#include "widgets/Icons.h"
 #include "widgets/Theme.h"
 #include "widgets/ThemedLabel.h"
+#include "widgets/ToolbarButton.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -102,12 +102,9 @@ void BrandView::buildHeader(QVBoxLayout *page) {
                                   Theme::text3(), this));
     header->addLayout(titles);
     header->addStretch(1);
-    auto *import = new QPushButton(Icons::icon(QStringLiteral("square.and.arrow.down"), Theme::text2()),
-                                   L("Importar DESIGN.md ou tokens…"), this);
-    import->setFlat(true);
-    import->setCursor(Qt::PointingHandCursor);
-    import->setFont(Theme::font(12));
-    import->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; }").arg(Theme::text2().name()));
+    // The kit's compact button, as the other pages' headers have: its label framed with room around it.
+    auto *import = new ToolbarButton(L("Importar DESIGN.md ou tokens…"), false, this);
+    import->setSymbol(QStringLiteral("square.and.arrow.down"));
     import->setToolTip(L("Lê cores e fonte de um DESIGN.md (Stitch e afins), CSS ou tokens JSON (Figma Tokens "
                          "Studio, Style Dictionary)"));
     connect(import, &QPushButton::clicked, this, &BrandView::importFile);

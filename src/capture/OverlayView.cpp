@@ -79,8 +79,11 @@ struct ToolbarMetrics {
     bool tipsShown = false;
 };
 
+// The arrows move the selection every way; the tip and the bottom bar name them alike.
+QString arrowKeys() { return QStringLiteral("←↑→↓"); }
+
 QStringList tipKeys() {
-    return {QStringLiteral("←↑→↓"), Shortcut::modifierLabel(platform::ModifierFlag::shift),
+    return {arrowKeys(), Shortcut::modifierLabel(platform::ModifierFlag::shift),
             Shortcut::modifierLabel(platform::ModifierFlag::option), QStringLiteral("2×")};
 }
 QStringList tipTexts() { return {L("mover"), QStringLiteral("10 px"), L("redimensionar"), L("clique captura")}; }
@@ -187,7 +190,7 @@ QList<OverlayView::Hint> OverlayView::hints() const {
         return {{{QStringLiteral("↵")}, L("capturar")}, {{L("Espaço")}, L("área")}, cancel};
     if (m_model->phase() == OverlayModel::Phase::adjusting)
         return {{{QStringLiteral("↵")}, L("capturar")},
-                {{QStringLiteral("←"), QStringLiteral("→")}, L("mover")},
+                {{arrowKeys()}, L("mover")},
                 {{Shortcut::modifierLabel(platform::ModifierFlag::shift)}, QStringLiteral("10 px")},
                 {{Shortcut::modifierLabel(platform::ModifierFlag::option)}, L("redimensionar")},
                 cancel};

@@ -33,7 +33,7 @@ inline constexpr std::array<ExportScale, 2> allExportScales{ExportScale::retina,
 
 QString rawValue(ExportScale scale);
 std::optional<ExportScale> exportScaleFromRawValue(QStringView raw);
-// What the user reads, in the current language: "2× nítido", "1× Leve".
+// What the user reads, in the current language: "2× Nítido", "1× Leve".
 QString scaleLabel(ExportScale scale);
 // 1.0 for retina, 0.5 for standard.
 double scaleFactor(ExportScale scale);

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <optional>
 
 namespace {
 
@@ -34,7 +33,7 @@ PictureService &PictureService::shared() {
     return *service;
 }
 
-int PictureService::defaultThreadCount() { return std::max(1, QThread::idealThreadCount() - 1); }
+int PictureService::defaultThreadCount() { return std::max(2, QThread::idealThreadCount() - 1); }
 
 PictureService::PictureService(int threads, Reader reader, qint64 cacheKiB, QObject *parent)
     : QObject(parent), m_reader(std::move(reader)), m_cache(cacheKiB) {
@@ -111,13 +110,7 @@ QImage PictureService::read(const QString &path, QSize box, Fit fit) {
     if (box.isEmpty()) return {};
     // Decoded at reduced size: never the whole picture when a thumbnail is all that is shown.
     if (fit == Fit::cover) return cover(platform::ImageFile::readThumbnail(path, box), box);
-    // A square box binds the longer side whatever the proportions: no header to read first.
-    if (box.width() == box.height()) return platform::ImageFile::readScaled(path, box.width());
-    const std::optional<QSize> size = platform::ImageFile::readSize(path);
-    if (!size || size->isEmpty()) return {};
-    const QSize fitted =
-        size->boundedTo(box) == *size ? *size : size->scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-    return platform::ImageFile::readScaled(path, std::max(fitted.width(), fitted.height()));
+    return platform::ImageFile::readScaled(path, box);
 }
 
 QImage PictureService::cover(const QImage &image, QSize box) {

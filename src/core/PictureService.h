@@ -16,8 +16,9 @@
 // Pictures of files reduced for a view (history cards, recents tiles, tutorial covers and steps),
 // decoded off the main thread through the bounded readers of platform::ImageFile, so that a damaged,
 // hostile or unsupported file gives a null image. One pool (one thread fewer than the cores, at least
-// one) takes this work and nothing else, below the GUI thread's priority, and none of its tasks waits
-// for another of its own. The newest request is decoded first, so after a fast scroll the views on
+// two: while a page's pictures come in, its GUI thread mostly waits, so on two processors both decode)
+// takes this work and nothing else, below the GUI thread's priority, and none of its tasks waits for
+// another of its own. The newest request is decoded first, so after a fast scroll the views on
 // screen come before those scrolled past; requests for the same file, box and fit share one decoding;
 // a request every asker has let go of before its decoding began is never decoded. Finished pictures
 // are kept in one cache bounded in bytes (which also bounds their number). Main thread only.

@@ -5,8 +5,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QListView>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTreeView>
 #include <QUrl>
 
@@ -32,6 +34,14 @@ void fitFileDialog(QFileDialog &dialog) {
         if (!path.isEmpty() && QFileInfo(path).isDir() && !places.contains(url)) places.append(url);
     }
     dialog.setSidebarUrls(places);
+    // The places column as wide as its longest name ("Documents", a folder of the user's naming): Qt
+    // opens it at a width of its own, which cuts them.
+    if (auto *sidebar = dialog.findChild<QListView *>(QStringLiteral("sidebar"))) {
+        const int scrollBar = sidebar->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, sidebar);
+        const int contents =
+            sidebar->sizeHintForColumn(0) + 2 * sidebar->spacing() + 2 * sidebar->frameWidth() + scrollBar;
+        sidebar->setMinimumWidth(std::min(contents, dialog.width() / 3));
+    }
     // The file list of Qt's own dialog (a desktop's chooser has none): every column as wide as its title
     // and contents need, the name taking the rest, so that none is cut at the right edge.
     if (auto *list = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {

@@ -157,15 +157,25 @@ std::optional<QSize> readSize(const QString &path, QString *error) {
     return fail(error, QStringLiteral("unsupported picture format"));
 }
 
-QImage readScaled(const QString &path, int maxSide) {
-    if (maxSide < 1) return {};
-    const QImage reduced = readThumbnail(path, QSize(maxSide, maxSide));
-    const int longer = std::max(reduced.width(), reduced.height());
-    if (reduced.isNull() || longer <= maxSide) return reduced;
-    const double scale = double(maxSide) / longer;
-    const QSize size(std::max(1, int(std::lround(reduced.width() * scale))),
-                     std::max(1, int(std::lround(reduced.height() * scale))));
-    return reduced.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+QImage readScaled(const QString &path, QSize box) {
+    if (box.isEmpty()) return {};
+    // Decoded only as large as the picture fitted in the box: a wide capture in a square box needs its
+    // full height no more than its full width, and a HEIC file's own thumbnail covers the fitted size.
+    const std::optional<QSize> size = readSize(path);
+    if (!size || size->isEmpty()) return {};
+    const double scale = std::min({1.0, double(box.width()) / size->width(), double(box.height()) / size->height()});
+    const QSize fitted = scale == 1.0 ? *size
+                                      : QSize(std::max(1, int(std::lround(size->width() * scale))),
+                                              std::max(1, int(std::lround(size->height() * scale))));
+    // A thumbnail a few pixels short of it still serves: the HEIC coder rounds its sides (a 1920 × 1080
+    // capture's is 480 × 268), and the rest of the way is a scaling too small to see.
+    const QSize slack =
+        fitted == *size ? QSize(0, 0) : QSize(std::max(2, fitted.width() / 100), std::max(2, fitted.height() / 100));
+    const QImage reduced = readThumbnail(path, (fitted - slack).expandedTo(QSize(1, 1)));
+    if (reduced.isNull() || reduced.size() == fitted) return reduced;
+    return reduced.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
+
+QImage readScaled(const QString &path, int maxSide) { return readScaled(path, QSize(maxSide, maxSide)); }
 
 } // namespace platform::ImageFile

@@ -32,8 +32,10 @@ QImage decode(const QByteArray &bytes, QString *error = nullptr);
 QImage readThumbnail(const QString &path, QSize atLeast, QString *error = nullptr);
 QImage decodeThumbnail(const QByteArray &bytes, QSize atLeast, QString *error = nullptr);
 
-// The picture scaled down smoothly so that its longer side is at most `maxSide` (never enlarged),
-// decoded at reduced size as readThumbnail does.
+// The picture scaled down smoothly to fit inside `box` in proportion (never enlarged), decoded at
+// reduced size as readThumbnail does for the size it fits at: a HEIC capture from its own thumbnail
+// when that is as large. The `maxSide` form fits it in a square box.
+QImage readScaled(const QString &path, QSize box);
 QImage readScaled(const QString &path, int maxSide);
 
 // The upright pixel size of the picture, from its header only (not checked against the image limits).

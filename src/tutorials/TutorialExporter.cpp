@@ -11,8 +11,6 @@
 #include "tutorials/GuideFiles.h"
 #include "tutorials/TutorialStore.h"
 #include "widgets/Clipboard.h"
-#include "widgets/Icons.h"
-#include "widgets/Theme.h"
 #include "widgets/Toast.h"
 
 #include <QCoreApplication>
@@ -33,8 +31,6 @@ template <typename Work, typename Report>
 QFuture<void> inBackground(Work work, Report report) {
     return QtConcurrent::run(std::move(work)).then(QCoreApplication::instance(), std::move(report));
 }
-
-QImage symbol(const QString &name) { return Icons::pixmap(name, 44, Theme::text(), 2.0).toImage(); }
 
 void alert(const QString &message, const QString &details) {
     platform::AlertPresenter::shared().run({message, details, {QStringLiteral("OK")}});
@@ -100,7 +96,7 @@ void reportFile(const StepNumbers &steps, const Outcome &outcome) {
     case Outcome::Kind::written:
         SaveFolder::remember(outcome.path);
         platform::revealFile(outcome.path);
-        Toast::show(symbol(QStringLiteral("checkmark.circle")),
+        Toast::show(Toast::symbolImage(QStringLiteral("checkmark.circle")),
                     L(LKey(QStringLiteral("Guia exportado · %@"), {byteCountText(outcome.bytes)})),
                     subtitle(steps, outcome, QFileInfo(outcome.path).fileName()));
         return;
@@ -182,7 +178,7 @@ QFuture<void> exportMarkdown(TutorialStore &store) {
                 return;
             }
             platform::revealFile(outcome.path);
-            Toast::show(symbol(QStringLiteral("doc.text")), L("Markdown exportado"),
+            Toast::show(Toast::symbolImage(QStringLiteral("doc.text")), L("Markdown exportado"),
                         subtitle(steps, outcome, QFileInfo(QFileInfo(outcome.path).absolutePath()).fileName()));
         });
 }

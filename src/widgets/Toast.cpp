@@ -176,12 +176,15 @@ QScreen *screenUnderPointer() {
 QWidget *panel() { return current; }
 
 QImage symbolImage(const QString &symbolName) {
-    // The thumbnail's 60 × 44 at twice the pixels; the symbol 28 high in its middle.
-    QImage image(120, 88, QImage::Format_ARGB32_Premultiplied);
+    // The thumbnail's 60 × 44 at twice the pixels; the symbol 32 high in its middle. The picture counts
+    // in pixels (the toast fills its thumbnail with it whatever its ratio), so the symbol is drawn at
+    // its pixel size: a pixmap of ratio 2 would be drawn at half of it, in the corner.
+    constexpr int side = 2 * 32;
+    QImage image(2 * kThumbWidth, 2 * kThumbHeight, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    const QPixmap symbol = Icons::pixmap(symbolName, 28, Theme::text(), 2.0);
+    const QPixmap symbol = Icons::pixmap(symbolName, side, Theme::text());
     QPainter p(&image);
-    p.drawPixmap(QPointF((120 - 56) / 2.0, (88 - 56) / 2.0), symbol);
+    p.drawPixmap(QPointF((image.width() - side) / 2.0, (image.height() - side) / 2.0), symbol);
     return image;
 }
 

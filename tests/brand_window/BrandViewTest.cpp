@@ -280,6 +280,20 @@ TEST_F(BrandViewTest, TheImportPanelNamesItsFilesAndCancelledChangesNothing) {
     EXPECT_EQ(cancel.asked[1].typeName, QStringLiteral("Arquivos de logo"));
 }
 
+// The import button in the header is framed like the page's other buttons: its label 10 from either
+// side of a frame as high as the kit's compact buttons.
+TEST_F(BrandViewTest, TheImportButtonLeavesRoomAroundItsLabel) {
+    QPushButton *import = nullptr;
+    for (QPushButton *button : view.findChildren<QPushButton *>())
+        if (button->text() == L("Importar DESIGN.md ou tokens…")) import = button;
+    ASSERT_TRUE(import);
+    ASSERT_TRUE(testsupport::becomes([&] { return import->isVisible(); }));
+    const int text = QFontMetrics(import->font()).horizontalAdvance(import->text());
+    // The symbol (13) and its gap (6) before the text, and 10 at either side.
+    EXPECT_GE(import->width(), text + 13 + 6 + 2 * 10);
+    EXPECT_GE(import->height(), 28);
+}
+
 TEST_F(BrandViewTest, BurstsRenderOnceAndLeavingDropsThePendingRender) {
     QSignalSpy rendered(&view, &BrandView::printPreviewChanged);
     ASSERT_TRUE(testsupport::received(rendered)); // the first render on showing

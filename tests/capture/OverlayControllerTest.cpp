@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace KeyCode = platform::KeyCode;
 
 namespace {
@@ -111,6 +113,12 @@ TEST(OverlayControllerTest, ArrowKeysNudgeAndResizeWithinTheDisplay) {
     h.controller->handleKey(KeyCode::rightArrow, false, false); // nothing drawn yet
     EXPECT_FALSE(model.selection());
     h.draw({10, 10}, {110, 60});
+    // The bottom bar names every arrow that moves the selection, as the tip does.
+    const QList<OverlayView::Hint> hints = h.view()->hints();
+    const auto move = std::find_if(hints.cbegin(), hints.cend(),
+                                   [](const OverlayView::Hint &hint) { return hint.text == QStringLiteral("mover"); });
+    ASSERT_NE(move, hints.cend());
+    EXPECT_EQ(move->keys.join(QString()), QStringLiteral("←↑→↓"));
     h.controller->handleKey(KeyCode::rightArrow, false, false);
     EXPECT_EQ(model.selection(), QRectF(11, 10, 100, 50));
     h.controller->handleKey(KeyCode::downArrow, true, false);

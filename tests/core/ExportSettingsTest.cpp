@@ -1,5 +1,6 @@
 #include "core/ExportSettings.h"
 #include "core/TestValues.h"
+#include "platform/StringTables.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -83,4 +84,16 @@ TEST(ExportSettingsTest, QualityIsFiniteAndClamped) {
         EXPECT_GE(reread->quality, 0.0);
         EXPECT_LE(reread->quality, 1.0);
     }
+}
+
+// The two sizes side by side in one control: their words start alike in every language.
+TEST(ExportSettingsTest, ScaleLabelsShareOneCaseInEveryLanguage) {
+    for (const char *language : {"pt-BR", "en"}) {
+        platform::StringTables::setCurrentLanguage(QLatin1String(language));
+        const QString retina = scaleLabel(ExportScale::retina), standard = scaleLabel(ExportScale::standard);
+        const QChar first = retina.at(retina.indexOf(QLatin1Char(' ')) + 1);
+        const QChar second = standard.at(standard.indexOf(QLatin1Char(' ')) + 1);
+        EXPECT_EQ(first.isUpper(), second.isUpper()) << qPrintable(retina) << " / " << qPrintable(standard);
+    }
+    platform::StringTables::setCurrentLanguage({});
 }

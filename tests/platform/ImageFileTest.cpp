@@ -151,3 +151,33 @@ TEST(ImageFileTest, ThumbnailsAverageColorsByTheirCoverage) {
     EXPECT_GT(pixel.red(), 250);
     EXPECT_EQ(pixel.green(), 0);
 }
+
+TEST(ImageFileTest, AScaledHeicCaptureComesFromItsEmbeddedThumbnail) {
+    // A wide capture's card picture (480 on its longer side) is its embedded thumbnail. The coded data
+    // of the whole picture is spoilt here, so only a picture read from the thumbnail has the capture's
+    // colours: a full decode would also cost a card some twenty times more.
+    QImage screen(1920, 1080, QImage::Format_RGB32);
+    quint32 state = 11;
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            const int jitter = int(state >> 27) - 16;
+            screen.setPixel(x, y, qRgb(40 + jitter, 160 + jitter, 70 + jitter));
+        }
+    QByteArray bytes = platform::HeifCodec::encode(screen, 0.9).value();
+    // The picture comes first in the file's data, its thumbnail (a few kilobytes) last.
+    const qsizetype data = bytes.indexOf("mdat") + 4;
+    ASSERT_GT(data, 4);
+    for (qsizetype i = data + 64; i < data + (bytes.size() - data) / 2; ++i) bytes[i] = '\0';
+    testsupport::TempFolder dir;
+    ASSERT_TRUE(dir.write(QStringLiteral("capture.heic"), bytes));
+
+    const QImage card = ImageFile::readScaled(dir.file(QStringLiteral("capture.heic")), 480);
+    ASSERT_EQ(card.size(), QSize(480, 270));
+    for (const QPoint at : {QPoint(20, 20), QPoint(240, 135), QPoint(460, 250)}) {
+        const QColor pixel = card.pixelColor(at);
+        EXPECT_NEAR(pixel.red(), 40, 14);
+        EXPECT_NEAR(pixel.green(), 160, 14);
+        EXPECT_NEAR(pixel.blue(), 70, 14);
+    }
+}

@@ -4,9 +4,13 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListView>
+#include <QStandardPaths>
 #include <QScreen>
 #include <QTimer>
 #include <QTreeView>
@@ -59,6 +63,20 @@ TEST(SavePanelTest, QtsOwnDialogOpensInTheAskedFolderWithTheNamedTypeAtAComforta
     EXPECT_EQ(platform::fileDialogSize(QRect(0, 0, 800, 600)), QSize(720, 520));
 
     testsupport::TempFolder temp;
+    // The places column lists the user's folders under their own names, a long one among them.
+    testsupport::TempFolder places;
+    for (const char *name : {"Documents", "Pictures and Screenshots"}) QDir(places.path()).mkpath(QLatin1String(name));
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    ASSERT_TRUE(QDir().mkpath(config));
+    const QString userDirs = config + QStringLiteral("/user-dirs.dirs");
+    QFile dirsFile(userDirs);
+    ASSERT_TRUE(dirsFile.open(QIODevice::WriteOnly));
+    dirsFile.write(QStringLiteral("XDG_DOCUMENTS_DIR=\"%1/Documents\"\nXDG_PICTURES_DIR=\"%1/Pictures and "
+                                  "Screenshots\"\n")
+                       .arg(places.path())
+                       .toUtf8());
+    dirsFile.close();
+    int placesShown = 0;
     QStringList filters;
     QString folder;
     QString name;
@@ -79,6 +97,16 @@ TEST(SavePanelTest, QtsOwnDialogOpensInTheAskedFolderWithTheNamedTypeAtAComforta
                 cut += header->sectionSize(i) < header->sectionSizeHint(i) ? 1 : 0;
                 cut += header->sectionViewportPosition(i) + header->sectionSize(i) > header->width() ? 1 : 0;
             }
+            // Every place shows its whole name.
+            const auto *sidebar = dialog->findChild<QListView *>(QStringLiteral("sidebar"));
+            for (int row = 0; row < sidebar->model()->rowCount(); ++row) {
+                const QModelIndex place = sidebar->model()->index(row, 0);
+                ++placesShown;
+                cut += sidebar->visualRect(place).left() + sidebar->sizeHintForIndex(place).width() >
+                               sidebar->viewport()->width()
+                           ? 1
+                           : 0;
+            }
             dialog->reject();
         }
     });
@@ -91,4 +119,6 @@ TEST(SavePanelTest, QtsOwnDialogOpensInTheAskedFolderWithTheNamedTypeAtAComforta
     EXPECT_EQ(name, request.proposedName);
     EXPECT_EQ(size, platform::fileDialogSize(QGuiApplication::primaryScreen()->availableGeometry()));
     EXPECT_EQ(cut, 0);
+    EXPECT_GE(placesShown, 3);
+    QFile::remove(userDirs);
 }

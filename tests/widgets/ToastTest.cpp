@@ -123,17 +123,24 @@ TEST(ToastTest, EachKindShowsItsMark) {
     render(failure).save(testsupport::outputPath(QStringLiteral("toast-failure.png")));
 }
 
-// A symbol shown in a toast is not cropped by the thumbnail's fill: it has room on every side.
-TEST(ToastTest, ASymbolKeepsItsEdgesInTheThumbnail) {
-    const QImage symbol = Toast::symbolImage(QStringLiteral("record.circle"));
-    EXPECT_NEAR(double(symbol.width()) / symbol.height(), 60.0 / 44.0, 0.01);
-    int top = symbol.height(), bottom = -1;
-    for (int y = 0; y < symbol.height(); ++y)
-        for (int x = 0; x < symbol.width(); ++x)
-            if (qAlpha(symbol.pixel(x, y)) > 32) {
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-    EXPECT_GT(top, 4);
-    EXPECT_LT(bottom, symbol.height() - 5);
+// Every symbol shown in a toast sits in the middle of the thumbnail, at one size, with room on every side
+// so that the thumbnail's fill crops nothing of it.
+TEST(ToastTest, SymbolsAreCentredInTheThumbnailAtOneSize) {
+    QList<QRect> inked;
+    for (const char *name : {"record.circle", "checkmark.circle", "doc.text"}) {
+        const QImage symbol = Toast::symbolImage(QLatin1String(name));
+        EXPECT_NEAR(double(symbol.width()) / symbol.height(), 60.0 / 44.0, 0.01);
+        QRect ink;
+        for (int y = 0; y < symbol.height(); ++y)
+            for (int x = 0; x < symbol.width(); ++x)
+                if (qAlpha(symbol.pixel(x, y)) > 32) ink |= QRect(x, y, 1, 1);
+        EXPECT_GT(ink.top(), 4) << name;
+        EXPECT_LT(ink.bottom(), symbol.height() - 5) << name;
+        EXPECT_NEAR(ink.center().x(), symbol.width() / 2.0, 4) << name;
+        EXPECT_NEAR(ink.center().y(), symbol.height() / 2.0, 4) << name;
+        inked.append(ink);
+    }
+    // As tall as a symbol of the tile can be: well over half its height.
+    EXPECT_GT(inked.first().height(), inked.first().width() - 4);
+    EXPECT_GT(inked.first().height(), 88 * 0.55);
 }
