@@ -7,6 +7,7 @@
 #include "core/Settings.h"
 #include "editor/EditorKeyHandler.h"
 #include "editor_window/ColorPanelBridge.h"
+#include "platform/FrameExtents.h"
 #include "platform/KeyEvent.h"
 #include "platform/Memory.h"
 #include "platform/ScreenServices.h"
@@ -44,9 +45,6 @@ void windowClosed() { count = std::max(count - 1, 0); }
 
 namespace {
 
-constexpr QSize kContentSize(1240, 800);
-constexpr QSize kMinimumSize(1000, 660);
-
 // With PELICARTA_REPORT_FIRST_PAINT set, the moment the main window first reached the screen, on the
 // monotonic clock, for the start-up benchmark.
 void reportFirstPaint() {
@@ -64,8 +62,8 @@ public:
     explicit MainWindow(MainWindowController &controller) : m_controller(controller) {
         setWindowTitle(QStringLiteral("Pelicarta"));
         setObjectName(QStringLiteral("mainWindow"));
-        setMinimumSize(kMinimumSize);
-        resize(kContentSize);
+        setMinimumSize(MainWindowFrame::minimumSize);
+        resize(MainWindowFrame::defaultSize);
         QPalette palette = this->palette();
         palette.setColor(QPalette::Window, Theme::bg());
         setPalette(palette);
@@ -134,15 +132,9 @@ QList<QRect> availableAreas() {
     return areas;
 }
 
-// What the window manager's frame adds to the window's own size (nothing before it is shown).
-QSize frameExtra(const QWidget &window) { return window.frameGeometry().size() - window.size(); }
-
-// The window's position and size, moved and shrunk onto the screens there are.
-void placeOnScreens(QWidget &window, const QRect &frame) {
-    const QSize extra = frameExtra(window);
-    const QRect fitted = MainWindowFrame::fitted(QRect(frame.topLeft(), frame.size() + extra), availableAreas());
-    window.resize(fitted.size() - extra);
-    window.move(fitted.topLeft());
+QRect primaryArea() {
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
 }
 
 } // namespace
@@ -157,6 +149,8 @@ MainWindowController::MainWindowController(QObject *parent) : QObject(parent) {
     m_frameSave.setSingleShot(true);
     m_frameSave.setInterval(400);
     connect(&m_frameSave, &QTimer::timeout, this, &MainWindowController::saveFrame);
+    connect(&platform::FrameExtentsWatch::shared(), &platform::FrameExtentsWatch::changed, this,
+            &MainWindowController::frameExtentsChanged);
     if (QCoreApplication *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &MainWindowController::saveFrame);
 }
@@ -177,32 +171,35 @@ QWidget *MainWindowController::makeWindow() {
             if (std::exchange(m_showWhenSettled, false)) show();
         },
         Qt::QueuedConnection);
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        window->setGeometry(MainWindowFrame::centred(window->size(), screen->availableGeometry()));
-    // After centring: a frame saved by an earlier run takes the centred one's place.
-    restoreFrame(window);
+    // Placed before it is first shown, its frame where it is to be: the window manager's frame guessed
+    // until it says, then placed again (frameExtentsChanged).
+    m_remembered = Settings::mainWindowFrame.stored(platform::UserDefaults::standard());
+    m_firstFraming = true;
+    const QRect placement = MainWindowFrame::placed(m_remembered, m_frame.value_or(MainWindowFrame::frameGuess),
+                                                    primaryArea(), availableAreas());
+    window->resize(placement.size());
+    window->move(placement.topLeft());
     return window;
 }
 
-void MainWindowController::restoreFrame(QWidget *window) {
-    if (const std::optional<QRect> saved = Settings::mainWindowFrame.stored(platform::UserDefaults::standard()))
-        placeOnScreens(*window, *saved);
+void MainWindowController::frameExtentsChanged(QWindow *handle) {
+    if (!m_window || handle != m_window->windowHandle() || !m_window->isVisible()) return;
+    if (m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) return;
+    const std::optional<QMargins> frame = platform::frameExtents(handle);
+    if (!frame) return;
+    m_frame = *frame;
+    const QPoint inset(frame->left(), frame->top());
+    const QRect now(m_window->geometry().topLeft() - inset, m_window->size());
+    // A new window is placed again as it would have been with its frame known (larger, perhaps, than the
+    // guess allowed); afterwards the window is only brought back within reach.
+    const QRect placement =
+        std::exchange(m_firstFraming, false)
+            ? MainWindowFrame::placed(m_remembered, *frame, primaryArea(), availableAreas())
+            : MainWindowFrame::fitted(now, *frame, availableAreas());
+    if (placement != now) m_window->setGeometry(QRect(placement.topLeft() + inset, placement.size()));
 }
 
-void MainWindowController::keepOnScreen() {
-    // Once the window manager has framed the window, its whole frame must be within reach.
-    if (m_window && m_window->isVisible()) placeOnScreens(*m_window, QRect(m_window->pos(), m_window->size()));
-}
-
-void MainWindowController::frameChanged() {
-    // The window manager frames the window some time after it is shown: the whole frame is brought
-    // within reach once its size is known.
-    if (const QSize extra = frameExtra(*m_window); extra != m_frameExtra) {
-        m_frameExtra = extra;
-        keepOnScreen();
-    }
-    m_frameSave.start();
-}
+void MainWindowController::frameChanged() { m_frameSave.start(); }
 
 void MainWindowController::saveFrame() {
     m_frameSave.stop();

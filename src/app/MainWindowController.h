@@ -3,7 +3,9 @@
 #include "app/AppRouter.h"
 
 #include <QObject>
+#include <QMargins>
 #include <QPointer>
+#include <QRect>
 #include <QSize>
 #include <QTimer>
 
@@ -12,6 +14,7 @@
 
 #include "app/AppShellView.h"
 class QWidget;
+class QWindow;
 
 namespace platform {
 struct KeyEvent;
@@ -26,8 +29,9 @@ void windowClosed();
 } // namespace DockPresence
 
 // Owns the application's one main window (1240 × 800, at least 1000 × 660): creates it on first use,
-// shows and raises it on a page, notices its closing, and keeps its frame under "PelicartaMainWindow"
-// (restored after centring, kept on the screens there are). While the window is open its key monitor
+// shows and raises it on a page, notices its closing, and keeps its frame under "PelicartaMainWindow".
+// The window, its frame included, opens within a screen's available area: the remembered frame where it
+// still fits, else the default size where it fits, else what fits down to the minimum. While the window is open its key monitor
 // gives it the page keys (by key position) and hands every other key to the editor's key table when
 // the editor page shows a capture, both only while the onboarding does not cover the window. Closing
 // never quits the application. Main thread only.
@@ -77,8 +81,8 @@ protected:
 
 private:
     QWidget *makeWindow();
-    void restoreFrame(QWidget *window);
-    void keepOnScreen();
+    // The window manager has framed the window, or framed it anew: placed again with its real frame.
+    void frameExtentsChanged(QWindow *handle);
     void installKeyMonitor();
     void preparePixels();
     void removeKeyMonitor();
@@ -91,7 +95,9 @@ private:
     bool m_showWhenSettled = false; // asked to show while the editor page is being made
     bool m_held = false;            // kept off the screen after a grab (holdForCapture)
     bool m_heldWasActive = false;
-    QSize m_frameExtra; // what the window manager's frame adds, as last seen
+    std::optional<QMargins> m_frame;    // the window manager's frame around the window, as it last said
+    std::optional<QRect> m_remembered;  // the frame saved by an earlier run, as the window was made
+    bool m_firstFraming = false;        // made and not yet framed by the window manager
     KeyTable m_keyTable;
     QTimer m_frameSave;
 };

@@ -19,27 +19,51 @@ double gap(const QRect &a, const QRect &b) {
     return std::hypot(dx, dy);
 }
 
-} // namespace
+QSize frameSize(const QMargins &frame) { return {frame.left() + frame.right(), frame.top() + frame.bottom()}; }
 
-QRect fitted(const QRect &frame, const QList<QRect> &areas) {
-    if (areas.isEmpty() || frame.isEmpty()) return frame;
-    for (const QRect &area : areas)
-        if (area.contains(frame)) return frame;
-    const QRect target = *std::min_element(areas.begin(), areas.end(), [&](const QRect &a, const QRect &b) {
-        const qint64 oa = overlap(frame, a), ob = overlap(frame, b);
-        if (oa != ob) return oa > ob;
-        return gap(frame, a) < gap(frame, b);
-    });
-    QRect result(frame.topLeft(), frame.size().boundedTo(target.size()));
-    result.moveLeft(std::clamp(result.left(), target.left(), target.right() + 1 - result.width()));
-    result.moveTop(std::clamp(result.top(), target.top(), target.bottom() + 1 - result.height()));
-    return result;
+QRect outer(const QRect &placement, const QMargins &frame) {
+    return {placement.topLeft(), placement.size() + frameSize(frame)};
 }
 
-QRect centred(const QSize &size, const QRect &area) {
-    QRect result(QPoint(), size.boundedTo(area.size()));
-    result.moveCenter(area.center());
-    return result;
+// The largest window whose frame fits `area`, up to `wanted`, never below the minimum.
+QSize sizeWithin(const QSize &wanted, const QRect &area, const QMargins &frame) {
+    return wanted.boundedTo(area.size() - frameSize(frame)).expandedTo(minimumSize);
+}
+
+// `placement` moved as little as it takes into `area`; one too large for it keeps its top left inside.
+QRect movedInto(QRect placement, const QRect &area, const QMargins &frame) {
+    const QSize whole = placement.size() + frameSize(frame);
+    placement.moveLeft(std::max(area.left(), std::min(placement.left(), area.right() + 1 - whole.width())));
+    placement.moveTop(std::max(area.top(), std::min(placement.top(), area.bottom() + 1 - whole.height())));
+    return placement;
+}
+
+} // namespace
+
+QRect opening(const QRect &area, const QMargins &frame) {
+    const QSize size = sizeWithin(defaultSize, area, frame);
+    QRect whole(QPoint(), size + frameSize(frame));
+    whole.moveCenter(area.center());
+    return movedInto(QRect(whole.topLeft(), size), area, frame);
+}
+
+QRect fitted(const QRect &placement, const QMargins &frame, const QList<QRect> &areas) {
+    if (areas.isEmpty() || placement.isEmpty()) return placement;
+    const QRect whole = outer(placement, frame);
+    for (const QRect &area : areas)
+        if (area.contains(whole)) return placement;
+    const QRect target = *std::min_element(areas.begin(), areas.end(), [&](const QRect &a, const QRect &b) {
+        const qint64 oa = overlap(whole, a), ob = overlap(whole, b);
+        if (oa != ob) return oa > ob;
+        return gap(whole, a) < gap(whole, b);
+    });
+    return movedInto(QRect(placement.topLeft(), sizeWithin(placement.size(), target, frame)), target, frame);
+}
+
+QRect placed(const std::optional<QRect> &remembered, const QMargins &frame, const QRect &primary,
+             const QList<QRect> &areas) {
+    if (remembered && !remembered->isEmpty()) return fitted(*remembered, frame, areas);
+    return primary.isEmpty() ? QRect(QPoint(), defaultSize) : opening(primary, frame);
 }
 
 } // namespace MainWindowFrame

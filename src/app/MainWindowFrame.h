@@ -1,17 +1,37 @@
 #pragma once
 
 #include <QList>
+#include <QMargins>
 #include <QRect>
 
-// Where the main window opens: its saved frame, kept on the screens of this session.
+#include <optional>
+
+// Where the main window opens, and how it stays within reach. A placement is what Qt's move and resize
+// take and what is remembered: the top left of the window's frame (the window manager's title bar and
+// borders) and the window's own size. `frame` is how wide that frame is on each side; `areas` are the
+// screens' available areas (what their panels leave).
 namespace MainWindowFrame {
 
-// `frame` when it lies wholly inside one of `areas` (the screens' available areas); otherwise moved
-// onto the area it overlaps most, or the nearest one when it overlaps none, shrunk to fit it. A frame
-// saved on a screen that is gone never opens out of reach. `frame` unchanged when there is no area.
-QRect fitted(const QRect &frame, const QList<QRect> &areas);
+inline constexpr QSize defaultSize(1240, 800);
+inline constexpr QSize minimumSize(1000, 660);
 
-// `size` centred in `area`, shrunk to fit it.
-QRect centred(const QSize &size, const QRect &area);
+// The frame assumed until the window manager says (EWMH _NET_FRAME_EXTENTS): as wide as the thickest
+// title bars and borders in common use, so that a guess errs towards a window that fits.
+inline constexpr QMargins frameGuess(8, 40, 8, 8);
+
+// The first launch, in `area`: the default size where it fits with its frame, else what fits, never
+// below the minimum; the frame centred. A window larger than the area keeps its title bar reachable:
+// its frame's top left at the area's.
+QRect opening(const QRect &area, const QMargins &frame);
+
+// `placement` when its whole frame lies inside one of `areas`; otherwise moved onto the area it overlaps
+// most (the nearest when it overlaps none) and shrunk to fit it, never below the minimum, the title bar
+// kept reachable as above. A placement remembered on a screen that is gone never opens out of reach.
+// `placement` unchanged when there is no area.
+QRect fitted(const QRect &placement, const QMargins &frame, const QList<QRect> &areas);
+
+// Where the window opens: `remembered` fitted to the screens, else the first launch on `primary`.
+QRect placed(const std::optional<QRect> &remembered, const QMargins &frame, const QRect &primary,
+             const QList<QRect> &areas);
 
 } // namespace MainWindowFrame

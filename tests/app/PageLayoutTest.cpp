@@ -3,6 +3,7 @@
 #include "app/AppRouter.h"
 #include "app/AppShellView.h"
 #include "app/Greeting.h"
+#include "app/MainWindowFrame.h"
 #include "app/MenuBarView.h"
 #include "app/OnboardingView.h"
 #include "capture/QuickCaptureView.h"
@@ -41,7 +42,7 @@ public:
         palette.setColor(QPalette::Window, Theme::bg());
         setPalette(palette);
         setAutoFillBackground(true);
-        setMinimumSize(1000, 660);
+        setMinimumSize(MainWindowFrame::minimumSize);
         auto *layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         shell = new AppShellView(router, this);
@@ -97,7 +98,7 @@ struct PageLayoutTest : testing::Test {
 
 } // namespace
 
-TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmallestWindow) {
+TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmallestWindowAndOnLaptopScreens) {
     Settings::historyCompact.set(false);
     Settings::customName.set(QStringLiteral("Maria Aparecida Vasconcelos de Albuquerque"));
     // A library with a long title, its duplicate and one with steps.
@@ -115,8 +116,18 @@ TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmalle
     for (const QString &lang : {QStringLiteral("pt-BR"), QStringLiteral("en")}) {
         platform::StringTables::setCurrentLanguage(lang);
         language = lang.left(2);
-        for (const QSize windowSize : {QSize(1240, 800), QSize(1000, 660)}) {
-            size = QStringLiteral("%1x%2").arg(windowSize.width()).arg(windowSize.height());
+        // The default and the smallest window, and the window as it first opens on a 1366 × 768 and a
+        // 1280 × 720 screen whose panel keeps a 24 high strip, the window manager's frame still guessed.
+        const QList<std::pair<QString, QSize>> windows = {
+            {QStringLiteral("1240x800"), MainWindowFrame::defaultSize},
+            {QStringLiteral("1000x660"), MainWindowFrame::minimumSize},
+            {QStringLiteral("screen1366x768"),
+             MainWindowFrame::opening(QRect(0, 24, 1366, 744), MainWindowFrame::frameGuess).size()},
+            {QStringLiteral("screen1280x720"),
+             MainWindowFrame::opening(QRect(0, 24, 1280, 696), MainWindowFrame::frameGuess).size()},
+        };
+        for (const auto &[windowName, windowSize] : windows) {
+            size = windowName;
             RecentsStore::shared().deleteAll();
             Settings::hasCompletedOnboarding.set(false);
             AppRouter router;

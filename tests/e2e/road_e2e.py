@@ -154,9 +154,10 @@ def round_trip(xcb, connection):
 
 
 class Desktop:
-    """Xvfb on a free display, openbox and trayer (at the top of the screen, or at `tray_edge`)."""
+    """Xvfb on a free display, openbox and trayer (at the top of the screen, or at `tray_edge`; with
+    `tray_reserves`, its strip is kept free of windows, as a desktop's panel keeps it)."""
 
-    def __init__(self, width, height, tray_edge="top", lowered_workers=False):
+    def __init__(self, width, height, tray_edge="top", lowered_workers=False, tray_reserves=False):
         self.width, self.height = width, height
         self.processes = []
         read_fd, write_fd = os.pipe()
@@ -191,8 +192,8 @@ class Desktop:
             raise RuntimeError("openbox did not start")
         self.processes.append(subprocess.Popen(
             ["trayer", "--edge", tray_edge, "--align", "right", "--widthtype", "pixel", "--width", "120",
-             "--height", "24", "--SetDockType", "true"], env=self.env,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+             "--height", "24", "--SetDockType", "true", "--SetPartialStrut", "true" if tray_reserves else "false"],
+            env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         panel = wait_for(lambda: self.x(["xdotool", "search", "--name", "^panel$"]).split(), 15)
         if not panel:
             self.close()
@@ -208,6 +209,15 @@ class Desktop:
         if not wait_for(panel_shown, 15, 0.5):
             self.close()
             raise RuntimeError("trayer's panel never showed")
+        if tray_reserves and not wait_for(lambda: self.work_area()[3] < height, 15):
+            self.close()
+            raise RuntimeError("the window manager never kept trayer's strip free")
+
+    def work_area(self):
+        """(x, y, width, height) of what the panels leave of the screen, as the window manager says."""
+        out = self.x(["xprop", "-root", "_NET_WORKAREA"]).decode()
+        values = [int(v) for v in out.split("=", 1)[1].split(",")[:4]] if "=" in out else []
+        return tuple(values) if len(values) == 4 else (0, 0, self.width, self.height)
 
     def x(self, command, timeout=10):
         """Runs an X client on this display; its standard output (empty on failure, or when it has not
@@ -479,11 +489,12 @@ class DesktopTest(unittest.TestCase):
     """Tests on one shared desktop of `size` pixels; each Pelicarta they start is stopped after its test."""
     size = (1920, 1080)
     tray_edge = "top"
+    tray_reserves = False
     desktop = None
 
     @classmethod
     def setUpClass(cls):
-        cls.desktop = Desktop(*cls.size, cls.tray_edge)
+        cls.desktop = Desktop(*cls.size, cls.tray_edge, tray_reserves=cls.tray_reserves)
 
     @classmethod
     def tearDownClass(cls):

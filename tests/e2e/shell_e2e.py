@@ -217,6 +217,57 @@ class ShellTest(road_e2e.DesktopTest):
                         (x, y, w, h, left, right, top, bottom))
 
 
+class OpensWithinTheScreen:
+    """On a screen whose panel (trayer) keeps its strip: the main window, title bar and borders included,
+    within what the panel leaves, as large as fits up to 1240 × 800 and never below 1000 × 660."""
+    tray_reserves = True
+
+    def placed(self, app):
+        """(x, y, width, height, frame) of the main window once the window manager has framed it wholly
+        within the work area; fails with where it is when that never happens."""
+        area = self.desktop.work_area()
+        seen = []
+
+        def within():
+            window = client(app)
+            if not window:
+                return None
+            wid, x, y, w, h = window
+            frame = frame_extents(app, wid)
+            left, right, top, bottom = frame
+            seen[:] = [(x, y, w, h), frame]
+            framed = top > 0
+            inside = (area[0] <= x - left and x + w + right <= area[0] + area[2] and area[1] <= y - top
+                      and y + h + bottom <= area[1] + area[3])
+            return (x, y, w, h, frame) if framed and inside else None
+        placed = wait_for(within, 10)
+        self.assertTrue(placed, f"the window and its frame {seen} are not within the work area {area}")
+        return placed
+
+    def assert_as_large_as_fits(self, placed):
+        _, _, w, h, (left, right, top, bottom) = placed
+        _, _, width, height = self.desktop.work_area()
+        self.assertEqual((w, h), (max(1000, min(1240, width - left - right)), max(660, min(800, height - top - bottom))))
+
+    def test_the_first_launch_opens_within_the_screen(self):
+        self.assert_as_large_as_fits(self.placed(self.start()))
+
+
+class LaptopScreenTest(OpensWithinTheScreen, road_e2e.DesktopTest):
+    size = (1366, 768)
+
+    def test_a_frame_remembered_on_a_larger_screen_opens_within_this_one(self):
+        app = self.start({"PelicartaMainWindow": {"x": 63, "y": 0, "width": 1240, "height": 800}})
+        self.assert_as_large_as_fits(self.placed(app))
+
+
+class SmallLaptopScreenTest(OpensWithinTheScreen, road_e2e.DesktopTest):
+    size = (1280, 720)
+
+
+class NarrowScreenTest(OpensWithinTheScreen, road_e2e.DesktopTest):
+    size = (1024, 768)
+
 if __name__ == "__main__":
     if len(sys.argv) < 2:
         sys.exit(__doc__)
