@@ -65,6 +65,16 @@ void endWithinEventLoop() {
     std::_Exit(1);
 }
 
+// Qt says this on the GUI thread just before it calls `exit` when the display server has gone away. By
+// then, `exit` would already have destroyed Qt's statics created after `endWithinEventLoop` was
+// registered (a gradient cache a backplate being drawn still uses), so the end starts here instead.
+QtMessageHandler previousMessageHandler = nullptr;
+void endWhenTheDisplayIsLost(QtMsgType type, const QMessageLogContext &context, const QString &message) {
+    if (previousMessageHandler) previousMessageHandler(type, context, message);
+    if (inEventLoop && type == QtWarningMsg && message.startsWith(QLatin1String("The X11 connection broke")))
+        endWithinEventLoop();
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -164,6 +174,7 @@ int main(int argc, char *argv[]) {
     if (command->kind == AppCommand::Kind::capture)
         QTimer::singleShot(0, &pelicarta, [&pelicarta, command] { pelicarta.perform(*command); });
     std::atexit(&endWithinEventLoop);
+    previousMessageHandler = qInstallMessageHandler(&endWhenTheDisplayIsLost);
     inEventLoop = true;
     const int status = QApplication::exec();
     inEventLoop = false;
