@@ -179,6 +179,7 @@ QWidget *MainWindowController::makeWindow() {
                                                     primaryArea(), availableAreas());
     window->resize(placement.size());
     window->move(placement.topLeft());
+    m_guessed = placement;
     return window;
 }
 
@@ -194,7 +195,7 @@ void MainWindowController::frameExtentsChanged(QWindow *handle) {
     // guess allowed); afterwards the window is only brought back within reach.
     const QRect placement =
         std::exchange(m_firstFraming, false)
-            ? MainWindowFrame::placed(m_remembered, *frame, primaryArea(), availableAreas())
+            ? MainWindowFrame::framed(m_guessed, now, m_remembered, *frame, primaryArea(), availableAreas())
             : MainWindowFrame::fitted(now, *frame, availableAreas());
     if (placement != now) m_window->setGeometry(QRect(placement.topLeft() + inset, placement.size()));
 }

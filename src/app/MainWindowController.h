@@ -98,6 +98,7 @@ private:
     std::optional<QMargins> m_frame;    // the window manager's frame around the window, as it last said
     std::optional<QRect> m_remembered;  // the frame saved by an earlier run, as the window was made
     bool m_firstFraming = false;        // made and not yet framed by the window manager
+    QRect m_guessed;                    // where it was put as it was made, its frame guessed
     KeyTable m_keyTable;
     QTimer m_frameSave;
 };

@@ -1,5 +1,7 @@
 #include "app/MainWindowFrame.h"
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <cmath>
 
@@ -64,6 +66,17 @@ QRect placed(const std::optional<QRect> &remembered, const QMargins &frame, cons
              const QList<QRect> &areas) {
     if (remembered && !remembered->isEmpty()) return fitted(*remembered, frame, areas);
     return primary.isEmpty() ? QRect(QPoint(), defaultSize) : opening(primary, frame);
+}
+
+QRect framed(const QRect &guessed, const QRect &now, const std::optional<QRect> &remembered,
+             const QMargins &frame, const QRect &primary, const QList<QRect> &areas) {
+    // A window manager may keep the client or the frame where it was asked: either way the window
+    // moves by no more than the guessed and the real frame together.
+    const QPoint shift = now.topLeft() - guessed.topLeft();
+    const bool untouched = now.size() == guessed.size() &&
+                           std::abs(shift.x()) <= frameGuess.left() + frame.left() &&
+                           std::abs(shift.y()) <= frameGuess.top() + frame.top();
+    return untouched ? placed(remembered, frame, primary, areas) : fitted(now, frame, areas);
 }
 
 } // namespace MainWindowFrame

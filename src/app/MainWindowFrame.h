@@ -34,4 +34,11 @@ QRect fitted(const QRect &placement, const QMargins &frame, const QList<QRect> &
 QRect placed(const std::optional<QRect> &remembered, const QMargins &frame, const QRect &primary,
              const QList<QRect> &areas);
 
+// Where a new window goes once the window manager first says how wide its frame is: `guessed` is where
+// it was put with `frameGuess`, `now` where its frame is. Placed again as it would have been with the
+// frame known, unless it was resized or moved further than framing explains meanwhile (the person or a
+// tool got there first): then what they chose stands, only brought within reach.
+QRect framed(const QRect &guessed, const QRect &now, const std::optional<QRect> &remembered,
+             const QMargins &frame, const QRect &primary, const QList<QRect> &areas);
+
 } // namespace MainWindowFrame

@@ -62,3 +62,20 @@ TEST(MainWindowFrameTest, ARememberedFrameOpensOnlyWhereItStillFits) {
     // No screen known: as saved.
     EXPECT_EQ(fitted(QRect(5000, 100, 1240, 800), {}), QRect(5000, 100, 1240, 800));
 }
+
+TEST(MainWindowFrameTest, ResizedOrMovedBeforeTheFrameIsKnownStaysAsChosen) {
+    const QRect screen(0, 0, 1920, 1080);
+    const QRect guessed = MainWindowFrame::opening(screen, MainWindowFrame::frameGuess);
+    const QRect known = MainWindowFrame::opening(screen, titled);
+    const auto framed = [&](const QRect &now) {
+        return MainWindowFrame::framed(guessed, now, std::nullopt, titled, screen, {screen});
+    };
+    // Untouched, wherever the window manager kept the client or the frame: placed with the real frame.
+    EXPECT_EQ(framed(guessed), known);
+    EXPECT_EQ(framed(guessed.translated(titled.left(), titled.top())), known);
+    // Resized or moved by someone before the window manager said: left as they made it.
+    EXPECT_EQ(framed(QRect(200, 150, 1100, 700)), QRect(200, 150, 1100, 700));
+    EXPECT_EQ(framed(QRect(200, 150, guessed.width(), guessed.height())), QRect(QPoint(200, 150), guessed.size()));
+    // ... though still brought within reach.
+    EXPECT_EQ(framed(QRect(1500, 150, 1100, 700)), QRect(818, 150, 1100, 700));
+}
