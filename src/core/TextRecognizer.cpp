@@ -471,13 +471,19 @@ const QList<QRegularExpression> &sensitivePatterns() {
             R"(\b\d{2}\.?\d{3}\.?\d{3}/?\d{4}-?\d{2}\b)",
             R"((?:\+?\d{1,3}[\s.-]?)?\(?\d{2,3}\)?[\s.-]?\d{4,5}[\s.-]?\d{4}\b)",
             R"(\b(?:\d[ -]?){13,19}\b)",
-            // An API key; also as it reads after common misreads, an underscore taken for a space
-            // or a space added beside one next to the prefix ("sk live _51Hx…", "ghp _a1B…"): then
-            // its body must hold a digit, as random keys do and words do not.
-            // A letter read as a symbol ("Y" as "¥") does not end it.
-            R"(\b(?:sk|pk|rk|ghp|gho|ghu|ghs|xox[abpr]|AKIA)(?:[-_]?(?=\S{12})[A-Za-z0-9_-]{3,}\S*|)"
-            R"((?:\s?[-_]\s?|\s)(?:(?:live|test)(?:\s?[-_.]{1,2}\s?|\s))?)"
-            R"((?=[A-Za-z_-]*\d)(?=\S{12})[A-Za-z0-9_-]{3,}\S*))",
+            // An API key: a prefix, maybe "-" or "_", and twelve key characters or more (the last
+            // alternative). Tried first, as they run at least as far: the forms the reader makes of
+            // one, whose body (twelve characters or more) must then hold a digit, as
+            // random keys do and words do not: an underscore read as a space, a space read beside "_"
+            // or "-" after the prefix ("sk live _51Hx…", "ghp _a1B…"), "live" or "test" split off
+            // ("sk-live. 51Hx…"), a letter read as a symbol the plain key characters leave out ("¥").
+            // The other token prefixes ("ghs_", "xoxr-") count only with their separator, as they
+            // begin words too.
+            R"(\b(?:(?:(?:sk|pk|rk|ghp|gho|xox[abp]|AKIA)(?:\s?[-_]\s?|\s)?|(?:ghs|ghu|xoxr)\s?[-_]\s?))"
+            R"((?:(?:live|test)(?:\s?[-_.]{1,2}\s?|\s))?(?=[A-Za-z_-]*\d))"
+            R"((?=(?:[A-Za-z0-9_-]|[^\x00-\x7F\s](?=[A-Za-z0-9_-])){12}))"
+            R"([A-Za-z0-9_-]+(?:[^\x00-\x7F\s][A-Za-z0-9_-]+)*|)"
+            R"((?:sk|pk|rk|ghp|gho|xox[abp]|AKIA)[-_]?[A-Za-z0-9_-]{12,}))",
         };
         QList<QRegularExpression> list;
         for (const char *source : sources) {
@@ -522,8 +528,11 @@ bool scrambled(const QString &piece) {
 // one (an underscore taken for one, or left beside a word read again) is no space when the pieces
 // either side lie no further apart than the key's letters do, or one of them begins or ends with
 // "_" or "-", as no word does, or the piece after a narrow gap is as scrambled as a key's letters are.
+// A symbol read in place of one of its letters ("g" as "9/") goes on to a piece as scrambled; a path,
+// a domain or words after a dot, slash or comma ("/v1/charges", ".example.com") do not.
 qsizetype keyEnd(const Line &line, qsizetype start, qsizetype end) {
-    static const QRegularExpression piece(QStringLiteral(R"(\G\s([A-Za-z0-9_-]*[A-Za-z0-9][A-Za-z0-9_-]*))"));
+    static const QRegularExpression piece(
+        QStringLiteral(R"(\G([^A-Za-z0-9_-])([A-Za-z0-9_-]*[A-Za-z0-9][A-Za-z0-9_-]*))"));
     std::vector<qreal> gaps, advances;
     const Line::Glyph *previous = nullptr;
     for (const Line::Glyph &g : line.glyphs) {
@@ -546,18 +555,23 @@ qsizetype keyEnd(const Line &line, qsizetype start, qsizetype end) {
     for (;;) {
         const QRegularExpressionMatch m = piece.match(line.text, end);
         if (!m.hasMatch()) return end;
-        const QString next = m.captured(1);
+        const QString next = m.captured(2);
+        if (!m.captured(1).front().isSpace()) {
+            if (!scrambled(next)) return end;
+            end = m.capturedEnd(2);
+            continue;
+        }
         const QChar last = line.text.at(end - 1), first = next.front();
         const auto joiner = [](QChar c) { return c == QLatin1Char('_') || c == QLatin1Char('-'); };
         bool joined = joiner(last) || joiner(first);
-        const std::optional<QRectF> before = line.boxOf(end - 1, 1), after = line.boxOf(m.capturedStart(1), 1);
+        const std::optional<QRectF> before = line.boxOf(end - 1, 1), after = line.boxOf(m.capturedStart(2), 1);
         if (!joined && before && after) {
             const qreal gap = after->left() - before->right();
             joined = gap < widest || (even && after->left() - before->left() < 1.5 * pitch) ||
                      (gap < line.box.height() && scrambled(next));
         }
         if (!joined) return end;
-        end = m.capturedEnd(1);
+        end = m.capturedEnd(2);
     }
 }
 
