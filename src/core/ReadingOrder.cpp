@@ -82,6 +82,58 @@ private:
         return 2 * paired > qsizetype(fewer.size());
     }
 
+    // Whether `list` is a column of its own beside `rest` though their rows line up: a sidebar's items,
+    // each alone on its row, short, starting at one left edge, set off by a panel's margins (six lines'
+    // height at least) and well further from `rest` than the columns of `rest` are from each other (a
+    // form's labels and values). A table's columns are spaced alike, a few letters apart, and a
+    // record's labels have a column of values with no gaps beside them: both stay rows.
+    bool listBeside(const Indices &list, const Indices &rest, qreal gutter) const {
+        if (list.size() < 3) return false;
+        std::vector<qreal> heights;
+        qreal edge = box(list[0]).left();
+        for (const qsizetype i : list) {
+            heights.push_back(box(i).height());
+            edge = std::min(edge, box(i).left());
+        }
+        const qreal tolerance = medianOf(heights);
+        if (gutter < 6 * tolerance) return false;
+        for (size_t a = 0; a < list.size(); ++a) {
+            const Piece &p = m_pieces[size_t(list[a])];
+            if (p.box.left() - edge > tolerance || p.box.width() > 24 * p.height) return false;
+            for (size_t b = a + 1; b < list.size(); ++b) {
+                if (oneRow(list[a], list[b])) return false;
+            }
+        }
+        const qreal inside = widestColumnGap(rest, tolerance);
+        return inside > 0 && 4 * gutter > 5 * inside;
+    }
+
+    // The widest gap between two columns of `pieces`: each piece and the next one right of it on its
+    // row make a pair; pairs whose right pieces start at one edge are two columns, as far apart as
+    // their closest pair. 0 when no row holds two pieces.
+    qreal widestColumnGap(const Indices &pieces, qreal tolerance) const {
+        std::vector<std::pair<qreal, qreal>> pairs; // where the right piece starts, the gap before it
+        for (const qsizetype i : pieces) {
+            const qsizetype *next = nullptr;
+            for (const qsizetype &j : pieces) {
+                if (box(j).left() < box(i).right() || !oneRow(i, j)) continue;
+                if (!next || box(j).left() < box(*next).left()) next = &j;
+            }
+            if (next) pairs.push_back({box(*next).left(), box(*next).left() - box(i).right()});
+        }
+        std::sort(pairs.begin(), pairs.end());
+        qreal widest = 0;
+        for (size_t a = 0; a < pairs.size();) {
+            qreal closest = pairs[a].second;
+            size_t b = a + 1;
+            for (; b < pairs.size() && pairs[b].first - pairs[a].first <= tolerance; ++b)
+                closest = std::min(closest, pairs[b].second);
+            widest = std::max(widest, closest);
+            a = b;
+        }
+        return widest;
+    }
+
     // Cuts the pieces at a vertical gutter between blocks (the widest first), else at the widest
     // horizontal gap, and reads each part in turn; what cannot be cut is read row by row.
     void arrange(Indices pieces) {
@@ -101,7 +153,7 @@ private:
             for (const auto &[width, k] : gutters) {
                 const auto at = pieces.begin() + qsizetype(k);
                 const Indices left(pieces.begin(), at), rest(at, pieces.end());
-                if (rowsAcross(left, rest)) continue;
+                if (rowsAcross(left, rest) && !listBeside(left, rest, width)) continue;
                 arrange(left);
                 arrange(rest);
                 return;

@@ -49,7 +49,8 @@ QList<Screen> widgetScreens();
 
 // Pages of how a screen is laid out (RecognitionCorpusLayouts.cpp), light and dark, 1x and 2x: a mail
 // client's outlined buttons, chips and toggle switches (kind "botoes"), a customer record of label and
-// value rows ("linhas") and two windows side by side ("janelas"). Every one says what its copy holds.
+// value rows ("linhas"), two windows side by side ("janelas") and a sidebar beside a form ("barra").
+// Every one says what its copy holds.
 QList<Screen> layoutScreens();
 
 // Logs, file lists and spreadsheets of small text on alternating row colours (RecognitionCorpusTables.cpp);

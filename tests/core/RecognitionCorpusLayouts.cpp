@@ -1,5 +1,5 @@
 // Pages painted element by element, so that every box is known exactly: outlined buttons, chips and
-// toggle switches, a record of label and value rows, two windows side by side.
+// toggle switches, a record of label and value rows, two windows side by side, a sidebar beside a form.
 #include "RecognitionCorpus.h"
 
 #include <QPainter>
@@ -306,6 +306,51 @@ Screen windowsScreen(const Colours &c, qreal scale) {
     return page.render();
 }
 
+// A settings window: a sidebar of sections (the current one on the accent colour) beside a form of
+// label and value rows under its title, and a plan card on the right. With `sameRhythm` the sidebar's
+// items fall on the form's rows, one by one; else they are set closer and mostly fall between them.
+Screen sidebarScreen(const Colours &c, qreal scale, bool sameRhythm) {
+    Page page(
+        QStringLiteral("barra-%1-").arg(sameRhythm ? QStringLiteral("ritmo-igual") : QStringLiteral("ritmo-outro")) +
+            suffix(c, scale),
+        QStringLiteral("barra"), QSize(1100, 520), c, scale);
+    page.fill({0, 0, 220, 520}, c.bar);
+    page.rule({219.5, 0, 219.5, 520}, c.outline);
+    const qreal pitch = sameRhythm ? 44 : 34, top = sameRhythm ? 76 : 70;
+    qreal y = top;
+    int n = 0;
+    for (const char *item : {"Geral", "Conta", "Pagamentos", "Notificações", "Privacidade", "Integrações", "Sair"}) {
+        const bool current = n++ == 1;
+        if (current) page.fill({12, y, 196, 28}, c.accent);
+        page.text({24, y, 180, 28}, QString::fromUtf8(item), 14, current ? QColor(Qt::white) : c.text, QFont::Medium,
+                  current ? Role::onFill : Role::text);
+        page.copy({QString::fromUtf8(item)});
+        y += pitch;
+    }
+    page.text({260, 20, 400, 34}, QStringLiteral("Preferências"), 22, c.text, QFont::Bold);
+    page.copy({QStringLiteral("Preferências")});
+    const std::pair<const char *, const char *> rows[] = {
+        {"Idioma", "Português (Brasil)"}, {"Fuso horário", "São Paulo (GMT-3)"},
+        {"Moeda", "Real (R$)"},           {"Formato de data", "dd/mm/aaaa"},
+        {"Primeiro dia", "Domingo"},      {"Tema", "Automático"},
+        {"Tamanho do texto", "Médio"},    {"Atalhos", "Ativados"}};
+    y = 76;
+    for (const auto &[label, value] : rows) {
+        page.text({260, y, 150, 28}, QString::fromUtf8(label), 13, c.muted);
+        page.text({420, y, 260, 28}, QString::fromUtf8(value), 14, c.text, QFont::Medium);
+        page.copy({QString::fromUtf8(label) + QLatin1Char(' ') + QString::fromUtf8(value)});
+        y += 44;
+    }
+    page.fill({760, 76, 300, 170}, c.fill, c.outline);
+    page.text({784, 96, 240, 18}, QStringLiteral("Plano atual"), 12, c.muted);
+    page.text({784, 118, 240, 28}, QStringLiteral("Pro mensal"), 20, c.text, QFont::Bold);
+    page.text({784, 154, 240, 22}, QStringLiteral("R$ 49,90 por mês"), 15, c.text, QFont::Medium);
+    page.text({784, 180, 260, 20}, QStringLiteral("Próxima cobrança em 05/04/2024"), 13, c.muted);
+    page.copy({QStringLiteral("Plano atual"), QStringLiteral("Pro mensal"), QStringLiteral("R$ 49,90 por mês"),
+               QStringLiteral("Próxima cobrança em 05/04/2024")});
+    return page.render();
+}
+
 } // namespace
 
 QList<Screen> layoutScreens() {
@@ -317,6 +362,8 @@ QList<Screen> layoutScreens() {
     screens.append(recordScreen(kDarkColours, 2));
     screens.append(windowsScreen(kLightColours, 1));
     screens.append(windowsScreen(kDarkColours, 2));
+    screens.append(sidebarScreen(kLightColours, 1, true));
+    screens.append(sidebarScreen(kDarkColours, 2, false));
     return screens;
 }
 

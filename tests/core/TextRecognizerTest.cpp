@@ -564,7 +564,7 @@ TEST_F(TextRecognizerCorpusTest, AbandonedRunStopsUsingTheProcessor) {
     EXPECT_LT(cpuSeconds() - abandoned, testsupport::usesSystemAllocator() ? 1.0 : 4.0);
 }
 
-// --- Pages laid out as mail clients, records and tiled windows draw them ---
+// --- Pages laid out as mail clients, records, tiled windows and settings pages draw them ---
 
 class TextRecognizerLayoutTest : public ::testing::Test {
 protected:
@@ -608,7 +608,7 @@ TEST_F(TextRecognizerLayoutTest, OutlinedButtonsChipsAndSwitchesAreReadOnceWitho
 }
 
 TEST_F(TextRecognizerLayoutTest, CopiedTextKeepsRowsWholeAndBlocksSideBySideApart) {
-    for (const QString &kind : {QStringLiteral("linhas"), QStringLiteral("janelas")}) {
+    for (const QString &kind : {QStringLiteral("linhas"), QStringLiteral("janelas"), QStringLiteral("barra")}) {
         const auto pages = pagesOf(kind);
         ASSERT_EQ(pages.size(), 2) << kind.toStdString();
         for (const auto &[screen, lines] : pages) {
