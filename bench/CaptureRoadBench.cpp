@@ -7,7 +7,7 @@
 #include "history/RecentsStore.h"
 #include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
-#include "widgets/Clipboard.h"
+#include "core/Clipboard.h"
 
 #include <QElapsedTimer>
 #include <QFile>

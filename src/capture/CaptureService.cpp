@@ -5,15 +5,16 @@
 #include "capture/Log.h"
 #include "capture/QuickPanelController.h"
 #include "core/Beautifier.h"
+#include "core/Clipboard.h"
 #include "core/Localization.h"
-#include "core/ShortcutAction.h"
+#include "core/Notifier.h"
 #include "core/Settings.h"
+#include "core/ShortcutAction.h"
 #include "core/StyleStore.h"
 #include "history/RecentsStore.h"
 #include "platform/Alert.h"
 #include "platform/ThreadPriority.h"
 #include "tutorials/TutorialStore.h"
-#include "widgets/Clipboard.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -119,15 +120,18 @@ void copyBeautified(const QImage &image, const QDateTime &taken, std::optional<P
                      : Beautifier::render(image, style, logo);
         return out.isNull() ? image : out;
     }).then(qApp, [image, taken, mine](QFuture<QImage> beautified) {
-        const auto keepCapture = [image, taken](bool) { keep(image, taken); };
         // Nobody pastes from an application that is ending: the file is what the capture leaves.
-        if (mine != copiesRequested || quitting) return keepCapture(false);
+        if (mine != copiesRequested || quitting) return keep(image, taken);
         // A render that failed (out of memory) copies the capture as it is.
         QImage picture = image;
         try {
             picture = beautified.result();
         } catch (...) {}
-        Clipboard::copyForPastingInBackground([picture] { return picture; }, keepCapture);
+        Clipboard::copyForPastingInBackground([picture] { return picture; },
+                                              [image, taken](const Clipboard::PastingCopy &copied) {
+                                                  if (!copied.overtaken) Notifier::shared().notify(copied.notice());
+                                                  keep(image, taken);
+                                              });
     });
 }
 

@@ -2,16 +2,17 @@
 
 #include "capture/QuickCaptureView.h"
 #include "capture/QuickModel.h"
+#include "core/Clipboard.h"
 #include "core/DragFile.h"
+#include "core/ExportSaving.h"
 #include "core/Exporter.h"
+#include "core/Notifier.h"
 #include "core/Settings.h"
 #include "core/StyleStore.h"
 #include "platform/Memory.h"
 #include "platform/ScreenServices.h"
 #include "platform/WindowHints.h"
 #include "widgets/CardShape.h"
-#include "widgets/Clipboard.h"
-#include "widgets/ExportSaving.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -174,7 +175,9 @@ void QuickPanelController::setHovering(bool hovering) {
 void QuickPanelController::copy() {
     if (!m_model) return;
     // On failure the panel stays, so the capture can still be saved or dragged.
-    if (Clipboard::copyForPasting(m_model->output())) close(true);
+    const Clipboard::PastingCopy copied = Clipboard::copyForPasting(m_model->output());
+    Notifier::shared().notify(copied.notice());
+    if (copied.copied) close(true);
 }
 
 void QuickPanelController::save() {
@@ -185,7 +188,8 @@ void QuickPanelController::save() {
     if (!bytes) return; // the panel stays
     close(true);
     // Cancelled or failed, the capture is still in the recents folder.
-    ExportSaving::saveWithPanel(*bytes, settings.format, prepared);
+    if (const std::optional<QString> path = ExportSaving::saveWithPanel(*bytes, settings.format))
+        Notifier::shared().notify(ExportSaving::savedNotice(*path, bytes->size(), prepared));
 }
 
 void QuickPanelController::edit() {

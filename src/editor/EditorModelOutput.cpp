@@ -2,15 +2,15 @@
 // its sensitive data.
 #include "editor/EditorModel.h"
 
+#include "core/Clipboard.h"
 #include "core/DragFile.h"
+#include "core/ExportSaving.h"
 #include "core/Localization.h"
+#include "core/Notifier.h"
 #include "core/StyleStore.h"
 #include "core/TextRecognizer.h"
 #include "platform/BuildKind.h"
 #include "platform/Pasteboard.h"
-#include "widgets/Clipboard.h"
-#include "widgets/ExportSaving.h"
-#include "widgets/Toast.h"
 
 #include <QMimeData>
 
@@ -47,7 +47,9 @@ void EditorModel::copy() {
     const QImage image = finalImage(full);
     // Without an image there is nothing to copy, and no other format would make one: nothing happens.
     if (image.isNull()) return;
-    if (Clipboard::copyForPasting(image)) close();
+    const Clipboard::PastingCopy copied = Clipboard::copyForPasting(image);
+    Notifier::shared().notify(copied.notice());
+    if (copied.copied) close();
 }
 
 void EditorModel::save() {
@@ -57,7 +59,8 @@ void EditorModel::save() {
         notifyNotMade(settings.format);
         return;
     }
-    ExportSaving::saveWithPanel(*encoded.bytes, settings.format, encoded.image);
+    if (const std::optional<QString> path = ExportSaving::saveWithPanel(*encoded.bytes, settings.format))
+        Notifier::shared().notify(ExportSaving::savedNotice(*path, encoded.bytes->size(), encoded.image));
 }
 
 QMimeData *EditorModel::dragProvider() {
@@ -87,14 +90,14 @@ void EditorModel::copyText() {
         .onFailed(this,
                   [this, token](const QException &error) {
                       if (endReading(token))
-                          Toast::show(original(), L("Não consegui ler o texto"), TextRecognizer::describe(error),
-                                      ToastKind::failure);
+                          Notifier::shared().notify({original(), L("Não consegui ler o texto"),
+                                                     TextRecognizer::describe(error), ToastKind::failure});
                   })
         .onFailed(this,
                   [this, token] {
                       if (endReading(token))
-                          Toast::show(original(), L("Não consegui ler o texto"),
-                                      TextRecognizer::describe(QException()), ToastKind::failure);
+                          Notifier::shared().notify({original(), L("Não consegui ler o texto"),
+                                                     TextRecognizer::describe(QException()), ToastKind::failure});
                   })
         .onCanceled(this, [this, token] { endReading(token); });
 }
@@ -108,17 +111,19 @@ bool EditorModel::endReading(const QUuid &token) {
 
 void EditorModel::announceText(const QString &text) {
     if (text.isEmpty()) {
-        Toast::show(original(), L("Nenhum texto encontrado"), L("Este print não tem texto legível"), ToastKind::notice);
+        Notifier::shared().notify(
+            {original(), L("Nenhum texto encontrado"), L("Este print não tem texto legível"), ToastKind::notice});
         return;
     }
     if (!platform::Pasteboard::shared().setContents({{QStringLiteral("text/plain"), text.toUtf8()}})) {
-        Toast::show(original(), L("Não foi possível copiar"), L("A área de transferência não aceitou o texto."),
-                    ToastKind::failure);
+        Notifier::shared().notify({original(), L("Não foi possível copiar"),
+                                   L("A área de transferência não aceitou o texto."), ToastKind::failure});
         return;
     }
     const qsizetype lines = lineCount(text);
-    Toast::show(original(), L("Texto copiado"),
-                lines == 1 ? L("1 linha") : L(LKey(QStringLiteral("%@ linhas"), {QString::number(lines)})));
+    Notifier::shared().notify(
+        {original(), L("Texto copiado"),
+         lines == 1 ? L("1 linha") : L(LKey(QStringLiteral("%@ linhas"), {QString::number(lines)}))});
 }
 
 // --- Sensitive data ---------------------------------------------------------------------------------------
@@ -127,7 +132,7 @@ void EditorModel::hideSensitiveData() {
     if (isDetectingSensitive()) return;
     setDetectingSensitive(true);
     auto failed = [this](const QString &message) {
-        Toast::show(original(), L("Não consegui analisar o print"), message, ToastKind::failure);
+        Notifier::shared().notify({original(), L("Não consegui analisar o print"), message, ToastKind::failure});
         setDetectingSensitive(false);
     };
     m_render.renderers()
@@ -144,8 +149,8 @@ void EditorModel::hideSensitiveData() {
 
 void EditorModel::coverSensitive(const QList<QRectF> &regions) {
     if (regions.isEmpty()) {
-        Toast::show(original(), L("Nada sensível encontrado"), L("Use a ferramenta Ocultar para esconder à mão"),
-                    ToastKind::notice);
+        Notifier::shared().notify({original(), L("Nada sensível encontrado"),
+                                   L("Use a ferramenta Ocultar para esconder à mão"), ToastKind::notice});
         return;
     }
     QList<Annotation> blurs;
@@ -162,8 +167,9 @@ void EditorModel::coverSensitive(const QList<QRectF> &regions) {
     // One undo step; a text being typed ends first, a drag in progress gets them when it ends.
     addAnnotations(blurs);
     setTool(EditorTool::preview);
-    Toast::show(original(),
-                blurs.size() == 1 ? L("1 dado escondido")
-                                  : L(LKey(QStringLiteral("%@ dados escondidos"), {QString::number(blurs.size())})),
-                L("E-mails, telefones, documentos e chaves. ⌘Z desfaz"));
+    Notifier::shared().notify({original(),
+                               blurs.size() == 1
+                                   ? L("1 dado escondido")
+                                   : L(LKey(QStringLiteral("%@ dados escondidos"), {QString::number(blurs.size())})),
+                               L("E-mails, telefones, documentos e chaves. ⌘Z desfaz")});
 }

@@ -2,9 +2,9 @@
 #include "editor/EditorModel.h"
 
 #include "core/Localization.h"
+#include "core/Notifier.h"
 #include "core/StyleStore.h"
 #include "platform/NamePrompt.h"
-#include "widgets/Toast.h"
 
 #include <QPointer>
 
@@ -37,11 +37,11 @@ QString newBackdropID() { return uuidString(QUuid::createUuid()); }
 } // namespace
 
 void EditorModel::notify(const QString &title, const QString &subtitle) {
-    Toast::show(preview().isNull() ? original() : preview(), title, subtitle);
+    Notifier::shared().notify({preview().isNull() ? original() : preview(), title, subtitle});
 }
 
 void EditorModel::notifyFailure(const QString &title, const QString &subtitle) {
-    Toast::show(preview().isNull() ? original() : preview(), title, subtitle, ToastKind::failure);
+    Notifier::shared().notify({preview().isNull() ? original() : preview(), title, subtitle, ToastKind::failure});
 }
 
 void EditorModel::changeStyle(const std::function<void(BeautyStyle &)> &edit) {

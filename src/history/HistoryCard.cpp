@@ -1,19 +1,19 @@
 #include "history/HistoryCard.h"
 
+#include "core/Clipboard.h"
 #include "core/Localization.h"
+#include "core/Notifier.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryText.h"
 #include "platform/FileReveal.h"
 #include "platform/ImageFile.h"
 #include "platform/LongDate.h"
 #include "platform/Pasteboard.h"
-#include "widgets/Clipboard.h"
 #include "widgets/HoverProgress.h"
 #include "widgets/Icons.h"
 #include "widgets/OverlayButton.h"
 #include "widgets/Spinner.h"
 #include "widgets/Theme.h"
-#include "widgets/Toast.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -222,19 +222,20 @@ void HistoryCard::copyImage(const QString &path, const QImage &thumbnail) {
     QtConcurrent::run([path] {
         return Clipboard::encode(platform::ImageFile::read(path));
     }).then(QCoreApplication::instance(), [thumbnail](const QList<platform::Pasteboard::Item> &items) {
-        if (Clipboard::put(items)) Toast::show(thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
+        if (Clipboard::put(items))
+            Notifier::shared().notify({thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app")});
         else
-            Toast::show(thumbnail, L("Não foi possível copiar"), L("O arquivo da captura não pôde ser lido."),
-                        ToastKind::failure);
+            Notifier::shared().notify({thumbnail, L("Não foi possível copiar"),
+                                       L("O arquivo da captura não pôde ser lido."), ToastKind::failure});
     });
 }
 
 void HistoryCard::copyText(const QString &text) {
     if (platform::Pasteboard::shared().setContents({{QStringLiteral("text/plain"), text.toUtf8()}}))
-        Toast::show(m_image, L("Texto copiado"), L("Cole com ⌘V"));
+        Notifier::shared().notify({m_image, L("Texto copiado"), L("Cole com ⌘V")});
     else
-        Toast::show(m_image, L("Não foi possível copiar"), L("A área de transferência não aceitou o texto."),
-                    ToastKind::failure);
+        Notifier::shared().notify({m_image, L("Não foi possível copiar"),
+                                   L("A área de transferência não aceitou o texto."), ToastKind::failure});
 }
 
 QMenu *HistoryCard::createMenu(QWidget *parent) {

@@ -1,9 +1,11 @@
 #include "history/RecentsStore.h"
 
 #include "core/CaptureFileName.h"
+#include "core/Clipboard.h"
 #include "core/Exporter.h"
 #include "core/FolderTrouble.h"
 #include "core/Localization.h"
+#include "core/Notifier.h"
 #include "core/PictureService.h"
 #include "core/Settings.h"
 #include "history/Log.h"
@@ -17,8 +19,6 @@
 #include "platform/PngEncoder.h"
 #include "platform/ThreadPriority.h"
 #include "platform/UserDefaults.h"
-#include "widgets/Clipboard.h"
-#include "widgets/Toast.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -701,12 +701,12 @@ void RecentsStore::open(const RecentCapture &item) {
 void RecentsStore::copy(const RecentCapture &item) {
     const QImage image = platform::ImageFile::read(item.path);
     if (!image.isNull() && Clipboard::copy(image)) {
-        Toast::show(item.thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
+        Notifier::shared().notify({item.thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app")});
     } else {
         qCWarning(lcHistory, "%s could not be copied: %s", qPrintable(item.path),
                   image.isNull() ? "it cannot be read" : "the clipboard refused it");
-        Toast::show(item.thumbnail, L("Não foi possível copiar"), L("O arquivo da captura não pôde ser lido."),
-                    ToastKind::failure);
+        Notifier::shared().notify({item.thumbnail, L("Não foi possível copiar"),
+                                   L("O arquivo da captura não pôde ser lido."), ToastKind::failure});
     }
 }
 

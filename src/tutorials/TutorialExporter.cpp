@@ -2,7 +2,9 @@
 
 #include "brand/BrandStore.h"
 #include "core/ByteCount.h"
+#include "core/Clipboard.h"
 #include "core/Localization.h"
+#include "core/Notifier.h"
 #include "core/SaveFolder.h"
 #include "platform/Alert.h"
 #include "platform/FileReveal.h"
@@ -10,8 +12,6 @@
 #include "platform/SavePanel.h"
 #include "tutorials/GuideFiles.h"
 #include "tutorials/TutorialStore.h"
-#include "widgets/Clipboard.h"
-#include "widgets/Toast.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -96,9 +96,10 @@ void reportFile(const StepNumbers &steps, const Outcome &outcome) {
     case Outcome::Kind::written:
         SaveFolder::remember(outcome.path);
         platform::revealFile(outcome.path);
-        Toast::show(Toast::symbolImage(QStringLiteral("checkmark.circle")),
-                    L(LKey(QStringLiteral("Guia exportado · %@"), {byteCountText(outcome.bytes)})),
-                    subtitle(steps, outcome, QFileInfo(outcome.path).fileName()));
+        Notifier::shared().notify(
+            Notice::withSymbol(QStringLiteral("checkmark.circle"),
+                               L(LKey(QStringLiteral("Guia exportado · %@"), {byteCountText(outcome.bytes)})),
+                               subtitle(steps, outcome, QFileInfo(outcome.path).fileName())));
         return;
     case Outcome::Kind::tooLarge: showTooLarge(); return;
     case Outcome::Kind::failed: alert(L("Não foi possível salvar o arquivo."), outcome.error); return;
@@ -178,8 +179,9 @@ QFuture<void> exportMarkdown(TutorialStore &store) {
                 return;
             }
             platform::revealFile(outcome.path);
-            Toast::show(Toast::symbolImage(QStringLiteral("doc.text")), L("Markdown exportado"),
-                        subtitle(steps, outcome, QFileInfo(QFileInfo(outcome.path).absolutePath()).fileName()));
+            Notifier::shared().notify(Notice::withSymbol(
+                QStringLiteral("doc.text"), L("Markdown exportado"),
+                subtitle(steps, outcome, QFileInfo(QFileInfo(outcome.path).absolutePath()).fileName())));
         });
 }
 
@@ -193,14 +195,14 @@ QFuture<void> copyImage(TutorialStore &store) {
             // The guide was never made (its pictures stopped decoding meanwhile): say that, not the clipboard.
             alert(L("Não foi possível copiar o guia"), outcome.error);
         } else if (outcome.kind == Outcome::Kind::written && Clipboard::copy(outcome.image)) {
-            Toast::show(outcome.image, L("Guia copiado"),
-                        subtitle(steps, outcome,
-                                 outcome.steps == 1
-                                     ? L("1 passo · cole com ⌘V")
-                                     : L(LKey(QStringLiteral("%@ passos · cole com ⌘V"), {QString::number(outcome.steps)}))));
+            Notifier::shared().notify({outcome.image, L("Guia copiado"),
+                                       subtitle(steps, outcome,
+                                                outcome.steps == 1 ? L("1 passo · cole com ⌘V")
+                                                                   : L(LKey(QStringLiteral("%@ passos · cole com ⌘V"),
+                                                                            {QString::number(outcome.steps)})))});
         } else {
-            Toast::show(outcome.image, L("Não foi possível copiar"),
-                        L("A área de transferência não aceitou a imagem."), ToastKind::failure);
+            Notifier::shared().notify({outcome.image, L("Não foi possível copiar"),
+                                       L("A área de transferência não aceitou a imagem."), ToastKind::failure});
         }
     };
     return inBackground([in = std::move(begun->input)] { return GuideFiles::renderForCopy(in); }, std::move(report));

@@ -2,6 +2,7 @@
 
 #include "core/FolderTrouble.h"
 #include "core/Localization.h"
+#include "core/Notifier.h"
 #include "core/ShortcutStore.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
@@ -10,7 +11,6 @@
 #include "platform/RegularFile.h"
 #include "tutorials/Log.h"
 #include "tutorials/TutorialFolder.h"
-#include "widgets/Toast.h"
 
 #include <QDir>
 #include <QFile>
@@ -308,9 +308,9 @@ void TutorialStore::startRecording() {
     if (!m_currentID) newTutorial();
     m_isRecording = true;
     emit recordingChanged(true);
-    const QImage symbol = Toast::symbolImage(QStringLiteral("record.circle"));
-    Toast::show(symbol, L(LKey(QStringLiteral("Gravando “%@”"), {tutorial().title})),
-                L(LKey(QStringLiteral("Cada captura vira um passo. %@ termina"), {toggleTutorialKeys()})));
+    Notifier::shared().notify(Notice::withSymbol(
+        QStringLiteral("record.circle"), L(LKey(QStringLiteral("Gravando “%@”"), {tutorial().title})),
+        L(LKey(QStringLiteral("Cada captura vira um passo. %@ termina"), {toggleTutorialKeys()}))));
 }
 
 void TutorialStore::toggleRecording() {
@@ -332,8 +332,8 @@ bool TutorialStore::addStep(const QImage &image) {
     const QByteArray png = platform::PngStreamWriter::encode(image).value_or(QByteArray());
     if (png.isEmpty()) {
         qCWarning(lcTutorials, "a step could not be encoded; recording goes on");
-        Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."),
-                    ToastKind::failure);
+        Notifier::shared().notify(
+            {image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."), ToastKind::failure});
         return false;
     }
     // Steps kept earlier come first, in the order they were taken: while one of this tutorial still
@@ -344,13 +344,14 @@ bool TutorialStore::addStep(const QImage &image) {
     QString error = m_keptError;
     if (waiting || !writeStep(id, file, png, &error)) {
         keepStep(id, file, png, error);
-        Toast::show(image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."),
-                    ToastKind::failure);
+        Notifier::shared().notify(
+            {image, L("Não foi possível salvar o passo"), L("O tutorial continua gravando."), ToastKind::failure});
         return false;
     }
     m_images.insert(cacheKey(id, file), new QImage(image), std::max<qsizetype>(1, image.sizeInBytes() / 1024));
-    Toast::show(image, L(LKey(QStringLiteral("Passo %@ adicionado"), {QString::number(tutorial().steps.size())})),
-                L(LKey(QStringLiteral("Continue capturando · %@ termina"), {toggleTutorialKeys()})));
+    Notifier::shared().notify(
+        {image, L(LKey(QStringLiteral("Passo %@ adicionado"), {QString::number(tutorial().steps.size())})),
+         L(LKey(QStringLiteral("Continue capturando · %@ termina"), {toggleTutorialKeys()}))});
     return true;
 }
 

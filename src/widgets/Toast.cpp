@@ -16,21 +16,21 @@
 
 namespace {
 
-constexpr int kThumbWidth = 60;
-constexpr int kThumbHeight = 44;
+constexpr int kThumbWidth = Notifier::thumbnailBox.width();
+constexpr int kThumbHeight = Notifier::thumbnailBox.height();
 
 } // namespace
 
 ToastView::ToastView(const QImage &image, const QString &title, const QString &subtitle, ToastKind kind,
                      QWidget *parent)
-    : QWidget(parent), m_image(Toast::thumbnail(image)), m_title(title), m_subtitle(subtitle), m_kind(kind) {
+    : QWidget(parent), m_image(Notifier::thumbnail(image)), m_title(title), m_subtitle(subtitle), m_kind(kind) {
     m_shadowMargin = platform::translucentWindows() ? 24 : 0;
     setFixedSize(320 + 2 * m_shadowMargin, 76 + 2 * m_shadowMargin);
     m_shape = new CardShape(this, [this] { return Theme::continuousRoundedRect(QRectF(card()), 16); });
 }
 
 void ToastView::setContent(const QImage &image, const QString &title, const QString &subtitle, ToastKind kind) {
-    m_image = Toast::thumbnail(image);
+    m_image = Notifier::thumbnail(image);
     m_title = title;
     m_subtitle = subtitle;
     m_kind = kind;
@@ -151,12 +151,6 @@ void ToastView::paintEvent(QPaintEvent *) {
 
 namespace Toast {
 
-QImage thumbnail(const QImage &image) {
-    const QSize box(2 * kThumbWidth, 2 * kThumbHeight);
-    if (image.isNull() || image.width() <= box.width() || image.height() <= box.height()) return image;
-    return image.scaled(box, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-}
-
 namespace {
 
 QPointer<QWidget> current;
@@ -248,3 +242,21 @@ void show(const QImage &image, const QString &title, const QString &subtitle, To
 }
 
 } // namespace Toast
+
+namespace {
+
+class ToastNotifier final : public Notifier {
+public:
+    void notify(const Notice &notice) override {
+        Toast::show(notice.symbol.isEmpty() ? notice.picture : Toast::symbolImage(notice.symbol), notice.title,
+                    notice.subtitle, notice.kind);
+    }
+};
+
+} // namespace
+
+template <>
+Notifier &platform::SharedService<Notifier>::real() {
+    static ToastNotifier notifier;
+    return notifier;
+}

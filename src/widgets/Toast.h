@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Notifier.h"
+
 #include <QImage>
 #include <QPointer>
 #include <QString>
@@ -7,10 +9,6 @@
 
 class CardShape;
 class QPropertyAnimation;
-
-// What a toast tells: that something was done (its title after a checkmark), a plain notice of what
-// was found or not (no mark), or that something failed or was refused (after a warning sign).
-enum class ToastKind { done, notice, failure };
 
 // The card a toast shows: thumbnail, the mark of its kind and title, subtitle; always 320 × 76, with its
 // shadow in a transparent margin around it where see-through windows are possible (a compositor runs),
@@ -48,7 +46,7 @@ private:
     QString m_plateLook; // and what it was drawn for
 };
 
-// The application-wide transient notice: fades in at the bottom centre of the screen under the
+// The application-wide transient notice, the real Notifier: fades in at the bottom centre of the screen under the
 // pointer, stays until 1.8 s after it was shown, fades out. It never takes the focus, lets clicks
 // through, and a new toast replaces the one on screen at once (in the same window: a copy each few
 // seconds makes and drops no window).
@@ -64,11 +62,7 @@ void show(const QImage &image, const QString &title, const QString &subtitle, To
 // filling the thumbnail crops nothing of it.
 QImage symbolImage(const QString &symbolName);
 
-// What a toast keeps of a picture: scaled to fill twice its thumbnail box (never enlarged). Any
-// thread, so that a large picture is reduced before it reaches the main thread.
-QImage thumbnail(const QImage &image);
-
-// The latest toast's window (still set after it faded out), for tests and the quick panel.
+// The latest toast's window (still set after it faded out), for its tests.
 QWidget *panel();
 
 } // namespace Toast

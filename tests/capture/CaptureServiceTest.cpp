@@ -10,10 +10,10 @@
 #include "platform/Pasteboard.h"
 #include "platform/ThreadPriority.h"
 #include "platform/UserDefaults.h"
+#include "support/RecordingNotifier.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
 #include "tutorials/TutorialStore.h"
-#include "widgets/Toast.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -90,6 +90,7 @@ class CaptureServiceTest : public ::testing::Test {
 protected:
     FakeCaptureBackend backend;
     FakeAlerts alerts;
+    testsupport::RecordingNotifier notices;
     FakePasteboard pasteboard;
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
 
@@ -127,9 +128,9 @@ protected:
         EXPECT_TRUE(testsupport::becomes([&] { return pasteboard.writes >= count; }));
         return pasteboard.png();
     }
-    // The toast follows the clipboard on a later turn: its thumbnail is made on the worker meanwhile.
-    static bool toastSays(const QString &title) {
-        return testsupport::becomes([&] { return Toast::panel() && Toast::panel()->windowTitle() == title; });
+    // The notice follows the clipboard on a later turn: its thumbnail is made on the worker meanwhile.
+    bool toastSays(const QString &title) {
+        return testsupport::becomes([&] { return notices.last() == title; });
     }
     CaptureBackend::OverlayPick area(const QImage &image, QRectF rect) {
         CaptureBackend::OverlayPick pick;

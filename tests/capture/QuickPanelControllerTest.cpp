@@ -5,9 +5,9 @@
 #include "platform/Alert.h"
 #include "platform/SavePanel.h"
 #include "platform/UserDefaults.h"
+#include "support/RecordingNotifier.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
-#include "widgets/Toast.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -281,6 +281,7 @@ TEST_F(QuickPanelControllerTest, SwatchesMenuAndBackgroundRender) {
 }
 
 TEST_F(QuickPanelControllerTest, CopySaveEditAndDrag) {
+    testsupport::RecordingNotifier notices;
     // Copy: PNG and TIFF on the clipboard, transparent pixels kept even with JPEG as the export format.
     ExportSettings jpeg;
     jpeg.format = ExportFormat::jpeg;
@@ -297,8 +298,8 @@ TEST_F(QuickPanelControllerTest, CopySaveEditAndDrag) {
     EXPECT_TRUE(clip->hasFormat(QStringLiteral("image/tiff")));
     EXPECT_EQ(QImage::fromData(clip->data(QStringLiteral("image/png"))).pixelColor(5, 5).alpha(), 0);
     EXPECT_EQ(controller.panel(), nullptr);
-    ASSERT_TRUE(Toast::panel());
-    EXPECT_EQ(static_cast<ToastView *>(Toast::panel())->title(), QStringLiteral("Copiado"));
+    ASSERT_FALSE(notices.told.isEmpty());
+    EXPECT_EQ(notices.told.last().title, QStringLiteral("Copiado"));
 
     // Save: the proposed name carries the format's extension; the file is written; a failed write alerts.
     FixedSavePanel savePanel;
@@ -315,8 +316,8 @@ TEST_F(QuickPanelControllerTest, CopySaveEditAndDrag) {
     EXPECT_TRUE(savePanel.requests[0].proposedName.endsWith(QStringLiteral(".jpg")));
     EXPECT_EQ(QImage(*savePanel.answer).size(), QSize(800, 500));
     EXPECT_EQ(controller.panel(), nullptr);
-    EXPECT_TRUE(static_cast<ToastView *>(Toast::panel())->title().startsWith(QStringLiteral("Salvo · ")));
-    EXPECT_EQ(static_cast<ToastView *>(Toast::panel())->subtitle(), QStringLiteral("saída.jpg"));
+    EXPECT_TRUE(notices.told.last().title.startsWith(QStringLiteral("Salvo · ")));
+    EXPECT_EQ(notices.told.last().subtitle, QStringLiteral("saída.jpg"));
 
     folder.write(QStringLiteral("blocker"), "a file, not a folder");
     savePanel.answer = folder.file(QStringLiteral("blocker/x.jpg"));

@@ -4,7 +4,7 @@
 #include "editor/EditorModel.h"
 #include "platform/NamePrompt.h"
 #include "platform/StringTables.h"
-#include "widgets/Toast.h"
+#include "support/RecordingNotifier.h"
 
 #include <QCoreApplication>
 #include <QMutex>
@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 namespace editortest {
 
@@ -109,21 +110,22 @@ public:
     }
 };
 
-// The title and subtitle of the toast on screen ("" when none was shown since `clearToast`).
+// What the editor told the person: recorded, from the first use on, for the rest of the program.
+inline testsupport::RecordingNotifier &notices() {
+    static testsupport::RecordingNotifier recorded;
+    return recorded;
+}
+
+// The title and subtitle of the last notice ("" when none was told since `clearToast`).
 inline QString toastText() {
-    auto *view = qobject_cast<ToastView *>(Toast::panel());
-    return view && view->isVisible() ? view->title() + QStringLiteral(" / ") + view->subtitle() : QString();
+    const QList<Notice> &told = notices().told;
+    return told.isEmpty() ? QString() : told.last().title + QStringLiteral(" / ") + told.last().subtitle;
 }
 
-// The symbol before the shown toast's title (none for a notice).
-inline QString toastMark() {
-    auto *view = qobject_cast<ToastView *>(Toast::panel());
-    return view && view->isVisible() ? view->mark() : QStringLiteral("(no toast)");
-}
+// The kind of the last notice; none when none was told since `clearToast`.
+inline std::optional<ToastKind> toastKind() { return notices().lastKind(); }
 
-inline void clearToast() {
-    if (QWidget *panel = Toast::panel()) panel->hide();
-}
+inline void clearToast() { notices().told.clear(); }
 
 // Runs the event loop until the editor's background work is done and its results are delivered.
 inline void settle() {
@@ -146,6 +148,7 @@ protected:
         store.setDefaultStyle(BeautyStyle{});
         store.setExportSettings(ExportSettings{});
         platform::NamePrompt::setSharedForTesting(&prompt);
+        clearToast();
     }
     void TearDown() override {
         settle();

@@ -11,7 +11,7 @@
 
 using editortest::clearToast;
 using editortest::EditorTest;
-using editortest::toastMark;
+using editortest::toastKind;
 using editortest::toastText;
 
 namespace {
@@ -83,7 +83,7 @@ TEST_F(OutputTest, CopyPutsATransparentPngAtTheStoredScaleThenCloses) {
     model->copy();
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(toastText().section(QStringLiteral(" / "), 0, 0), QStringLiteral("Não foi possível copiar"));
-    EXPECT_EQ(toastMark(), QStringLiteral("exclamationmark.triangle")); // a failure, never the checkmark of something done
+    EXPECT_EQ(toastKind(), ToastKind::failure); // a failure, never the checkmark of something done
 }
 
 // Saving says so and offers another format; a copy, always PNG, does nothing at all.
@@ -93,7 +93,7 @@ TEST_F(OutputTest, AResultBeyondThePixelBudgetIsReportedWhenSavedAndNotCopied) {
     model->onClose = [&] { ++closed; };
     model->save();
     EXPECT_EQ(toastText(), QStringLiteral("Não consegui gerar o PNG / Tente outro formato em Exportar"));
-    EXPECT_EQ(toastMark(), QStringLiteral("exclamationmark.triangle"));
+    EXPECT_EQ(toastKind(), ToastKind::failure);
     EXPECT_TRUE(fakes.savePanel.asked.isEmpty());
     clearToast();
     model->copy();
@@ -187,12 +187,12 @@ TEST_F(OutputTest, TextIsCopiedAsItWasReadWithItsLinesCounted) {
     model->copyText();
     finish(reads[2], QString());
     EXPECT_EQ(toastText(), QStringLiteral("Nenhum texto encontrado / Este print não tem texto legível"));
-    EXPECT_EQ(toastMark(), QString()); // a notice, not something done
+    EXPECT_EQ(toastKind(), ToastKind::notice); // a notice, not something done
     model->copyText();
     fail(reads[3]);
     EXPECT_EQ(toastText(),
               QStringLiteral("Não consegui ler o texto / A leitura demorou demais. Tente capturar um trecho menor."));
-    EXPECT_EQ(toastMark(), QStringLiteral("exclamationmark.triangle"));
+    EXPECT_EQ(toastKind(), ToastKind::failure);
     EXPECT_FALSE(model->isReadingText());
     EXPECT_EQ(fakes.pasteboard.writes, 1);
 }
@@ -224,7 +224,7 @@ TEST_F(OutputTest, SensitiveDataIsCoveredInOneUndoStep) {
     EXPECT_EQ(model->tool(), EditorTool::preview);
     EXPECT_EQ(toastText(),
               QStringLiteral("3 dados escondidos / E-mails, telefones, documentos e chaves. Ctrl+Z desfaz"));
-    EXPECT_EQ(toastMark(), QStringLiteral("checkmark"));
+    EXPECT_EQ(toastKind(), ToastKind::done);
     model->undo();
     ASSERT_EQ(model->annotations().size(), 1);
     EXPECT_EQ(model->annotations()[0].id, arrow);
@@ -234,11 +234,11 @@ TEST_F(OutputTest, SensitiveDataIsCoveredInOneUndoStep) {
     model->hideSensitiveData();
     finish(searches[1], QList<QRectF>());
     EXPECT_EQ(toastText(), QStringLiteral("Nada sensível encontrado / Use a ferramenta Ocultar para esconder à mão"));
-    EXPECT_EQ(toastMark(), QString()); // a neutral notice, without the checkmark of something done
+    EXPECT_EQ(toastKind(), ToastKind::notice); // a neutral notice, without the checkmark of something done
     model->hideSensitiveData();
     fail(searches[2]);
     EXPECT_EQ(toastText().section(QStringLiteral(" / "), 0, 0), QStringLiteral("Não consegui analisar o print"));
-    EXPECT_EQ(toastMark(), QStringLiteral("exclamationmark.triangle"));
+    EXPECT_EQ(toastKind(), ToastKind::failure);
     EXPECT_FALSE(model->isDetectingSensitive());
     EXPECT_EQ(model->annotations().size(), 1);
     EXPECT_EQ(model->tool(), EditorTool::arrow);

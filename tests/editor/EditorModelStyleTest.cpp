@@ -3,7 +3,7 @@
 using editortest::clearToast;
 using editortest::EditorTest;
 using editortest::toastText;
-using editortest::toastMark;
+using editortest::toastKind;
 
 namespace {
 
@@ -89,7 +89,7 @@ TEST_F(EditorTest, TheBackdropLimit) {
     clearToast();
     model->commitBackdrop(made);
     EXPECT_EQ(toastText(), QStringLiteral("Limite de 20 fundos / Exclua um fundo para criar outro"));
-    EXPECT_EQ(toastMark(), QStringLiteral("exclamationmark.triangle")); // refused, not done
+    EXPECT_EQ(toastKind(), ToastKind::failure); // refused, not done
     EXPECT_TRUE(model->backdropDraft());
     EXPECT_EQ(model->style(), before);
     EXPECT_EQ(StyleStore::shared().backdrops().size(), 20);
@@ -132,7 +132,7 @@ TEST_F(EditorTest, PresetsAreSavedUnderAnAskedName) {
     model->saveAsPreset();
     EXPECT_EQ(prompt.asked.size(), 2); // the limit is told without asking
     EXPECT_EQ(toastText(), QStringLiteral("Limite de 9 presets / Exclua um com o botão direito"));
-    EXPECT_EQ(toastMark(), QStringLiteral("exclamationmark.triangle"));
+    EXPECT_EQ(toastKind(), ToastKind::failure);
 
     // Applying follows the store's order; an index outside it changes nothing.
     model->applyPreset(0);

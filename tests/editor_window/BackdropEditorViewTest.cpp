@@ -11,7 +11,7 @@
 #include "editor_window/ColorPanelBridge.h"
 #include "editor_window/HexField.h"
 #include "platform/StringTables.h"
-#include "widgets/Toast.h"
+#include "support/RecordingNotifier.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -228,6 +228,7 @@ TEST_F(BackdropEditorViewTest, TheBrandPagesSheetCompletesOnceWithTheSavedBackdr
 }
 
 TEST_F(BackdropEditorViewTest, TheEditorsSheetKeepsItsEditsWhenTheStoreFillsUp) {
+    testsupport::RecordingNotifier notices;
     StyleStore &store = StyleStore::shared();
     store.resetBackdrops();
     QList<Backdrop> full = store.backdrops();
@@ -264,9 +265,8 @@ TEST_F(BackdropEditorViewTest, TheEditorsSheetKeepsItsEditsWhenTheStoreFillsUp) 
     EXPECT_TRUE(model.backdropDraft());
     EXPECT_EQ(shown()->state().colorAt(0), 0xFF0000u);
     EXPECT_EQ(store.backdrops().size(), StyleStore::maxBackdrops);
-    auto *toast = qobject_cast<ToastView *>(Toast::panel());
-    ASSERT_TRUE(toast);
-    EXPECT_EQ(toast->title(), L(LKey(QStringLiteral("Limite de %@ fundos"), {QStringLiteral("20")})));
+    ASSERT_FALSE(notices.told.isEmpty());
+    EXPECT_EQ(notices.told.last().title, L(LKey(QStringLiteral("Limite de %@ fundos"), {QStringLiteral("20")})));
 
     shown()->cancel();
     EXPECT_FALSE(model.backdropDraft());
@@ -274,7 +274,6 @@ TEST_F(BackdropEditorViewTest, TheEditorsSheetKeepsItsEditsWhenTheStoreFillsUp) 
     ASSERT_TRUE(shown());
     EXPECT_EQ(binding.dialog()->windowTitle(), L("Editar fundo"));
     EXPECT_TRUE(deletable());
-    Toast::panel()->hide();
     BackdropSheet::setContent({});
     store.resetBackdrops();
 }

@@ -1,10 +1,10 @@
 #include "history/HistoryCard.h"
 
 #include "HistoryPageFixture.h"
-#include "support/Waiting.h"
 #include "history/HistoryGrid.h"
 #include "history/HistoryView.h"
-#include "widgets/Toast.h"
+#include "support/RecordingNotifier.h"
+#include "support/Waiting.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -43,9 +43,10 @@ protected:
         card->show();
         return *card;
     }
-    static QString toast() { return Toast::panel() ? Toast::panel()->windowTitle() : QString(); }
+    QString toast() const { return notices.last(); }
 
     RecordingPasteboard pasteboard;
+    testsupport::RecordingNotifier notices;
     std::unique_ptr<HistoryCard> card;
 };
 
@@ -202,7 +203,7 @@ TEST_F(HistoryCardTest, CopiedSaysSoOnlyOnceTheClipboardHoldsTheImage) {
     shown.setEntry(entryOf(bad));
     shown.copyImage();
     EXPECT_TRUE(testsupport::becomes([&] { return toast().startsWith(QStringLiteral("Não foi possível copiar")); }));
-    EXPECT_EQ(static_cast<ToastView *>(Toast::panel())->kind(), ToastKind::failure);
+    EXPECT_EQ(notices.lastKind(), ToastKind::failure);
     EXPECT_TRUE(pasteboard.m_items.isEmpty());
 
     // The page gives the card another capture while its menu is open: the menu copies the one it

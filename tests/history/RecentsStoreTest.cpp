@@ -6,9 +6,9 @@
 #include "platform/ThreadPriority.h"
 #include "platform/UserDefaults.h"
 #include "support/PlatformFakes.h"
+#include "support/RecordingNotifier.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
-#include "widgets/Toast.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -548,18 +548,19 @@ TEST_F(RecentsStoreTest, OpeningAndCopyingRecents) {
     EXPECT_EQ(asked, QStringList{path});
 
     testsupport::RecordingPasteboard pasteboard;
+    testsupport::RecordingNotifier notices;
     platform::Pasteboard::setSharedForTesting(&pasteboard);
     store->copy(item);
     EXPECT_EQ(pasteboard.items.size(), 2);
-    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
+    EXPECT_EQ(notices.last(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
 
     // A file that went away: copying says so and leaves the clipboard; opening forgets it.
     pasteboard.items.clear();
     QFile::remove(path);
     store->copy(item);
     EXPECT_TRUE(pasteboard.items.isEmpty());
-    EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Não foi possível copiar")));
-    EXPECT_EQ(static_cast<ToastView *>(Toast::panel())->kind(), ToastKind::failure);
+    EXPECT_TRUE(notices.last().startsWith(QStringLiteral("Não foi possível copiar")));
+    EXPECT_EQ(notices.lastKind(), ToastKind::failure);
     platform::Pasteboard::setSharedForTesting(nullptr);
     store->open(item);
     EXPECT_EQ(asked.size(), 1);

@@ -5,11 +5,11 @@
 #include "platform/Pasteboard.h"
 #include "platform/SavePanel.h"
 #include "platform/StringTables.h"
+#include "support/RecordingNotifier.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
 #include "tutorials/TutorialExporter.h"
 #include "tutorials/TutorialStore.h"
-#include "widgets/Toast.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -68,7 +68,7 @@ protected:
     static void finish(QFuture<void> future) {
         ASSERT_TRUE(testsupport::becomes([&] { return future.isFinished(); }));
     }
-    static QString toast() { return Toast::panel() ? Toast::panel()->windowTitle() : QString(); }
+    QString toast() const { return notices.last(); }
 
     // An open tutorial titled `title` with two recorded steps.
     void record(const QString &title) {
@@ -83,6 +83,7 @@ protected:
     }
 
     Answers answers;
+    testsupport::RecordingNotifier notices;
     QStringList revealed;
     testsupport::TempFolder temp;
     TutorialStore store{temp.file(QStringLiteral("Tutoriais"))};
@@ -185,7 +186,7 @@ TEST_F(TutorialExporterTest, CopyingSaysSoOnlyWhenTheClipboardTookTheGuide) {
     answers.refuse = true;
     finish(TutorialExporter::copyImage(store));
     EXPECT_TRUE(toast().startsWith(QStringLiteral("Não foi possível copiar")));
-    EXPECT_EQ(static_cast<ToastView *>(Toast::panel())->kind(), ToastKind::failure);
+    EXPECT_EQ(notices.lastKind(), ToastKind::failure);
     answers.refuse = false;
     finish(TutorialExporter::copyImage(store));
     EXPECT_EQ(toast(), QStringLiteral("Guia copiado — 2 passos · cole com Ctrl+V"));

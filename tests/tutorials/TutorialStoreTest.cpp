@@ -1,9 +1,9 @@
 #include "GuideFixtures.h"
 #include "core/ShortcutStore.h"
 #include "platform/KeyEvent.h"
+#include "support/RecordingNotifier.h"
 #include "support/TestSupport.h"
 #include "tutorials/TutorialStore.h"
-#include "widgets/Toast.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
+    testsupport::RecordingNotifier notices;
     testsupport::TempFolder temp;
     testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", temp.file(QStringLiteral("run")));
     TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
@@ -27,12 +28,12 @@ TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
     store.toggleRecording();
     ASSERT_TRUE(store.isRecording());
     ASSERT_TRUE(store.currentID());
-    EXPECT_EQ(Toast::panel()->windowTitle(),
+    EXPECT_EQ(notices.last(),
               QStringLiteral("Gravando “Novo tutorial” — Cada captura vira um passo. Alt+Shift+T termina"));
 
     ASSERT_TRUE(store.addStep(capture));
     ASSERT_TRUE(store.addStep(capture));
-    EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Passo 2 adicionado")));
+    EXPECT_TRUE(notices.last().startsWith(QStringLiteral("Passo 2 adicionado")));
     const QString folder = store.folder(*store.currentID());
     EXPECT_TRUE(QRegularExpression(QStringLiteral("/[0-9A-F-]{36}$")).match(folder).hasMatch());
     QFile file(folder + QStringLiteral("/tutorial.json"));
@@ -56,7 +57,7 @@ TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     EXPECT_FALSE(store.addStep(capture));
-    EXPECT_EQ(Toast::panel()->windowTitle(),
+    EXPECT_EQ(notices.last(),
               QStringLiteral("Não foi possível salvar o passo — O tutorial continua gravando."));
     EXPECT_EQ(store.tutorial().steps.size(), 3);
 
@@ -68,6 +69,7 @@ TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
 }
 
 TEST(TutorialStoreTest, AStepWhoseTutorialCannotBeSavedIsTakenBack) {
+    testsupport::RecordingNotifier notices;
     testsupport::TempFolder temp;
     testsupport::TempFolder run;
     testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", run.path());
@@ -87,7 +89,7 @@ TEST(TutorialStoreTest, AStepWhoseTutorialCannotBeSavedIsTakenBack) {
     ASSERT_EQ(logged.size(), 1);
     EXPECT_EQ(logged[0].type, QtWarningMsg);
     EXPECT_TRUE(logged[0].text.contains(folder)) << logged[0].text.toStdString();
-    EXPECT_EQ(Toast::panel()->windowTitle(),
+    EXPECT_EQ(notices.last(),
               QStringLiteral("Não foi possível salvar o passo — O tutorial continua gravando."));
     EXPECT_EQ(store.tutorial().steps.size(), 1);
     EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files).size(), 1);
@@ -95,12 +97,13 @@ TEST(TutorialStoreTest, AStepWhoseTutorialCannotBeSavedIsTakenBack) {
     // Saved again: the step kept meanwhile is step 2, the next one step 3.
     ASSERT_TRUE(QDir(folder + QStringLiteral("/tutorial.json")).removeRecursively());
     ASSERT_TRUE(store.addStep(capture));
-    EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Passo 3 adicionado")));
+    EXPECT_TRUE(notices.last().startsWith(QStringLiteral("Passo 3 adicionado")));
     store.toggleRecording();
 }
 
 TEST(TutorialStoreTest, ALinkedLibraryIsNeverWrittenThrough) {
     // "Tutoriais" made a link to a folder of the user's: nothing is written there, and a step says so.
+    testsupport::RecordingNotifier notices;
     testsupport::TempFolder temp;
     testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", temp.file(QStringLiteral("run")));
     ASSERT_TRUE(QDir().mkpath(temp.file(QStringLiteral("elsewhere"))));
@@ -110,24 +113,25 @@ TEST(TutorialStoreTest, ALinkedLibraryIsNeverWrittenThrough) {
     capture.fill(Qt::red);
     store.startRecording();
     EXPECT_FALSE(store.addStep(capture));
-    EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Não foi possível salvar o passo")));
-    EXPECT_EQ(static_cast<ToastView *>(Toast::panel())->kind(), ToastKind::failure);
+    EXPECT_TRUE(notices.last().startsWith(QStringLiteral("Não foi possível salvar o passo")));
+    EXPECT_EQ(notices.lastKind(), ToastKind::failure);
     EXPECT_TRUE(QDir(temp.file(QStringLiteral("elsewhere"))).isEmpty());
     store.toggleRecording();
 }
 
 TEST(TutorialStoreTest, RecordingToastsShowTheUsersOwnToggleKeys) {
+    testsupport::RecordingNotifier notices;
     testsupport::TempFolder temp;
     TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
     ShortcutStore &shortcuts = ShortcutStore::shared();
     shortcuts.setShortcut(ShortcutAction::toggleTutorial,
                           Shortcut{15, platform::ModifierFlag::control, QStringLiteral("R")});
     store.startRecording();
-    EXPECT_TRUE(Toast::panel()->windowTitle().endsWith(QStringLiteral("Super+R termina")));
+    EXPECT_TRUE(notices.last().endsWith(QStringLiteral("Super+R termina")));
     QImage capture(10, 10, QImage::Format_ARGB32_Premultiplied);
     capture.fill(Qt::blue);
     ASSERT_TRUE(store.addStep(capture));
-    EXPECT_TRUE(Toast::panel()->windowTitle().endsWith(QStringLiteral("Continue capturando · Super+R termina")));
+    EXPECT_TRUE(notices.last().endsWith(QStringLiteral("Continue capturando · Super+R termina")));
     shortcuts.reset(ShortcutAction::toggleTutorial);
     store.toggleRecording();
 }
@@ -411,6 +415,7 @@ TEST(TutorialStoreTest, ElementsOfTheLibraryItselfCanBePassedIn) {
 
 TEST(TutorialStoreTest, StepsTheFolderRefusesWaitInTheRuntimeFolderAndJoinOnceItTakesThem) {
     // A file where the tutorial's folder should be refuses every write, as a full disk does.
+    testsupport::RecordingNotifier notices;
     testsupport::TempFolder temp;
     const QString run = temp.file(QStringLiteral("run"));
     ASSERT_TRUE(QDir().mkpath(run));
@@ -447,7 +452,7 @@ TEST(TutorialStoreTest, StepsTheFolderRefusesWaitInTheRuntimeFolderAndJoinOnceIt
     // The folder takes files again: the next step comes after the two kept, in the order taken.
     unblock();
     ASSERT_TRUE(store.addStep(capture(2)));
-    EXPECT_TRUE(Toast::panel()->windowTitle().startsWith(QStringLiteral("Passo 3 adicionado")));
+    EXPECT_TRUE(notices.last().startsWith(QStringLiteral("Passo 3 adicionado")));
     EXPECT_EQ(store.keptStepCount(), 0);
     EXPECT_TRUE(QDir(keptIn).entryList({QStringLiteral("passo-*.png")}, QDir::Files).isEmpty());
 

@@ -1,4 +1,4 @@
-#include "widgets/Clipboard.h"
+#include "core/Clipboard.h"
 
 #include "core/Exporter.h"
 #include "core/Localization.h"
@@ -8,7 +8,6 @@
 #include "platform/Pasteboard.h"
 #include "platform/PngEncoder.h"
 #include "platform/UnnamedFile.h"
-#include "widgets/Toast.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -60,13 +59,6 @@ void letGo(const QByteArray &png, std::shared_ptr<platform::UnnamedFile> file) {
 
 bool claim(const QByteArray &png) { return put({{QStringLiteral("image/png"), png}}); }
 
-void toast(const QImage &thumbnail, bool copied) {
-    if (copied) Toast::show(thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app"));
-    else
-        Toast::show(thumbnail, L("Não foi possível copiar"), L("A área de transferência não aceitou a imagem."),
-                    ToastKind::failure);
-}
-
 // Always PNG at the stored scale: a copy is scaled, never flattened on white.
 ExportSettings pastingSettings() {
     ExportSettings settings;
@@ -105,21 +97,25 @@ bool copy(const QImage &image) {
     return put(encode(image));
 }
 
-bool copyForPasting(const QImage &image) {
-    const QImage prepared = Exporter::prepare(image, pastingSettings());
-    const bool copied = copy(prepared);
-    toast(prepared, copied);
-    return copied;
+Notice PastingCopy::notice() const {
+    if (copied) return {picture, L("Copiado"), L("Cole com ⌘V em qualquer app")};
+    return {picture, L("Não foi possível copiar"), L("A área de transferência não aceitou a imagem."),
+            ToastKind::failure};
 }
 
-void copyForPastingInBackground(std::function<QImage()> picture, std::function<void(bool)> done) {
+PastingCopy copyForPasting(const QImage &image) {
+    const QImage prepared = Exporter::prepare(image, pastingSettings());
+    return {copy(prepared), false, prepared};
+}
+
+void copyForPastingInBackground(std::function<QImage()> picture, std::function<void(const PastingCopy &)> done) {
     const quint64 mine = ++latestStarted;
     const ExportSettings settings = pastingSettings();
     QThreadPool::globalInstance()->start([picture = std::move(picture), done = std::move(done), settings, mine] {
         const QImage prepared = Exporter::prepare(picture(), settings);
         std::optional<QByteArray> png;
         if (!prepared.isNull()) png = platform::PngEncoder::encode(prepared, kPngOptions);
-        // The clipboard is claimed as soon as the PNG exists; the toast's thumbnail is made meanwhile.
+        // The clipboard is claimed as soon as the PNG exists; the notice's thumbnail is made meanwhile.
         // Both run on the GUI thread, in this order; `claimed` is only touched there.
         auto claimed = std::make_shared<std::optional<bool>>(); // empty: a later copy took over
         const QByteArray bytes = png.value_or(QByteArray());
@@ -129,13 +125,12 @@ void copyForPastingInBackground(std::function<QImage()> picture, std::function<v
                 if (mine == latestStarted) *claimed = png && !png->isEmpty() && claim(*png);
             },
             Qt::QueuedConnection);
-        const QImage thumbnail = Toast::thumbnail(prepared);
+        const QImage thumbnail = Notifier::thumbnail(prepared);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [thumbnail, claimed, done] {
-                if (claimed->has_value()) toast(thumbnail, **claimed);
                 platform::Memory::releaseFreeMemorySoon(); // the picture and its encoder buffers are gone
-                if (done) done(claimed->value_or(false));
+                if (done) done({claimed->value_or(false), !claimed->has_value(), thumbnail});
             },
             Qt::QueuedConnection);
         // Meanwhile the PNG goes out of memory.

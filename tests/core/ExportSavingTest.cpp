@@ -1,4 +1,4 @@
-#include "widgets/ExportSaving.h"
+#include "core/ExportSaving.h"
 
 #include "core/SaveFolder.h"
 #include "core/Settings.h"
@@ -17,14 +17,19 @@ TEST(ExportSavingTest, ThePanelNamesTheTypeAndOpensWhereTheLastSaveWasWrittenNev
     const QImage picture = testsupport::filledImage(40, 30, Qt::darkCyan);
 
     fakes.savePanel.answer = temp.file(QStringLiteral("tela.png"));
-    EXPECT_EQ(ExportSaving::saveWithPanel("png", ExportFormat::png, picture), fakes.savePanel.answer);
+    EXPECT_EQ(ExportSaving::saveWithPanel("png", ExportFormat::png), fakes.savePanel.answer);
+    // What the caller tells of it: the picture, the size written and the file's name.
+    const Notice saved = ExportSaving::savedNotice(*fakes.savePanel.answer, 3, picture);
+    EXPECT_EQ(saved.subtitle, QStringLiteral("tela.png"));
+    EXPECT_TRUE(saved.title.startsWith(QStringLiteral("Salvo · ")));
+    EXPECT_EQ(saved.picture.size(), picture.size());
     // A place the system refuses: the alert, and the next panel still opens where the last file went.
     fakes.savePanel.answer = QStringLiteral("/proc/sys/tela.png");
-    EXPECT_EQ(ExportSaving::saveWithPanel("png", ExportFormat::png, picture), std::nullopt);
+    EXPECT_EQ(ExportSaving::saveWithPanel("png", ExportFormat::png), std::nullopt);
     EXPECT_EQ(fakes.alerts.shown.size(), 1);
     platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
     fakes.savePanel.answer.reset();
-    EXPECT_EQ(ExportSaving::saveWithPanel("jpeg", ExportFormat::jpeg, picture), std::nullopt);
+    EXPECT_EQ(ExportSaving::saveWithPanel("jpeg", ExportFormat::jpeg), std::nullopt);
     platform::StringTables::setCurrentLanguage({});
 
     ASSERT_EQ(fakes.savePanel.asked.size(), 3);

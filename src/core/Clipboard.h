@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Notifier.h"
 #include "platform/Pasteboard.h"
 
 #include <QImage>
@@ -23,15 +24,23 @@ bool copy(const QImage &image);
 QList<platform::Pasteboard::Item> encode(const QImage &image);
 bool put(const QList<platform::Pasteboard::Item> &items);
 
+// How a copy for pasting ended. Its notice is the caller's to give.
+struct PastingCopy {
+    bool copied = false;
+    bool overtaken = false; // a later copy started meanwhile: this one was dropped, the clipboard untouched
+    QImage picture;         // what was copied, or its thumbnail when copied in the background
+    // That the picture can be pasted, or that the clipboard refused it.
+    Notice notice() const;
+};
+
 // A finished picture copied for pasting: PNG at the stored export scale (never flattened on white,
-// whatever the stored format), with a toast that says whether it worked. Returns whether it did.
-bool copyForPasting(const QImage &image);
+// whatever the stored format).
+PastingCopy copyForPasting(const QImage &image);
 
 // The same with all the heavy work on a worker thread: `picture` (drawing the finished picture, say)
-// runs there, and so do the scaling and the encoding; back on the main thread the clipboard is
-// claimed and the toast shown, then `done` learns whether the copy worked. A copy that finishes after
-// a later one was started is dropped (`done(false)`, no toast), so the clipboard ends with the newest.
-// Main thread only.
-void copyForPastingInBackground(std::function<QImage()> picture, std::function<void(bool)> done = {});
+// runs there, and so do the scaling, the encoding and the notice's thumbnail; back on the main thread
+// the clipboard is claimed, then `done` learns how it went. A copy that finishes after a later one was
+// started is dropped (`overtaken`), so the clipboard ends with the newest. Main thread only.
+void copyForPastingInBackground(std::function<QImage()> picture, std::function<void(const PastingCopy &)> done);
 
 } // namespace Clipboard

@@ -1,9 +1,8 @@
 #include "platform/Memory.h"
+#include "core/Clipboard.h"
 #include "platform/Pasteboard.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
-#include "widgets/Clipboard.h"
-#include "widgets/Toast.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -66,14 +65,14 @@ TEST(ClipboardTest, CopiesExactlyPngAndTiffOfTheImage) {
 }
 
 // The capture road copies on a worker thread; whatever the user copied meanwhile stays on the
-// clipboard, and the late copy reports that it did not land. The TIFF is made from the PNG.
+// clipboard, and the late copy reports that it was overtaken. The TIFF is made from the PNG.
 TEST(ClipboardTest, ABackgroundCopyNeverOverwritesALaterOne) {
     RecordingPasteboard board;
     platform::Pasteboard::setSharedForTesting(&board);
     QImage later(3, 3, QImage::Format_ARGB32_Premultiplied);
     later.fill(Qt::blue);
     QSemaphore go;
-    std::optional<bool> landed;
+    std::optional<Clipboard::PastingCopy> landed;
     Clipboard::copyForPastingInBackground(
         [&go] {
             go.acquire();
@@ -81,15 +80,16 @@ TEST(ClipboardTest, ABackgroundCopyNeverOverwritesALaterOne) {
             image.fill(Qt::red);
             return image;
         },
-        [&](bool copied) { landed = copied; });
+        [&](const Clipboard::PastingCopy &copy) { landed = copy; });
     ASSERT_TRUE(Clipboard::copy(later));
     go.release();
     ASSERT_TRUE(testsupport::becomes([&] { return landed.has_value(); }));
-    EXPECT_FALSE(*landed);
+    EXPECT_FALSE(landed->copied);
+    EXPECT_TRUE(landed->overtaken);
     EXPECT_EQ(board.writes, 1);
     EXPECT_EQ(decode(board.held[0].second).size(), QSize(3, 3));
 
-    // Alone, it lands with its toast.
+    // Alone, it lands, with the thumbnail for its notice.
     landed.reset();
     Clipboard::copyForPastingInBackground(
         [] {
@@ -97,12 +97,15 @@ TEST(ClipboardTest, ABackgroundCopyNeverOverwritesALaterOne) {
             image.fill(Qt::green);
             return image;
         },
-        [&](bool copied) { landed = copied; });
+        [&](const Clipboard::PastingCopy &copy) { landed = copy; });
     ASSERT_TRUE(testsupport::becomes([&] { return landed.has_value(); }));
-    EXPECT_TRUE(*landed);
+    EXPECT_TRUE(landed->copied);
+    EXPECT_FALSE(landed->overtaken);
     ASSERT_EQ(board.held.size(), 2);
     EXPECT_EQ(decode(board.held[1].second).pixelColor(5, 5), QColor(Qt::green));
-    EXPECT_EQ(Toast::panel()->windowTitle(), QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app"));
+    EXPECT_EQ(landed->picture.size(), QSize(40, 30)); // never enlarged
+    EXPECT_EQ(landed->notice().title, QStringLiteral("Copiado"));
+    EXPECT_EQ(landed->notice().kind, ToastKind::done);
     platform::Pasteboard::setSharedForTesting(nullptr);
 }
 
@@ -117,10 +120,11 @@ TEST(ClipboardTest, ALandedCopyIsStillServedWholeWithoutItsPngInMemory) {
     std::optional<bool> landed;
     const auto copy = [&landed](const QImage &image) {
         landed.reset();
-        Clipboard::copyForPastingInBackground([image] { return image; }, [&landed](bool copied) { landed = copied; });
+        Clipboard::copyForPastingInBackground([image] { return image; },
+                                              [&landed](const Clipboard::PastingCopy &done) { landed = done.copied; });
         return testsupport::becomes([&landed] { return landed.has_value(); }) && *landed;
     };
-    ASSERT_TRUE(copy(QImage(40, 30, QImage::Format_RGB32))); // the workers and the toast are there then
+    ASSERT_TRUE(copy(QImage(40, 30, QImage::Format_RGB32))); // the workers are there then
     const qint64 before = testsupport::anonymousResidentKb();
     ASSERT_TRUE(copy(noise));
     // The PNG goes to its file on a worker, and the allocator's free pages back to the system a moment

@@ -1,4 +1,4 @@
-#include "widgets/ExportSaving.h"
+#include "core/ExportSaving.h"
 
 #include "core/ByteCount.h"
 #include "core/CaptureFileName.h"
@@ -7,14 +7,13 @@
 #include "platform/Alert.h"
 #include "platform/AtomicFile.h"
 #include "platform/SavePanel.h"
-#include "widgets/Toast.h"
 
 #include <QDateTime>
 #include <QFileInfo>
 
 namespace ExportSaving {
 
-std::optional<QString> saveWithPanel(const QByteArray &bytes, ExportFormat format, const QImage &picture) {
+std::optional<QString> saveWithPanel(const QByteArray &bytes, ExportFormat format) {
     const QString extension = fileExtension(format);
     const std::optional<QString> path = platform::SavePanel::shared().run(
         {CaptureFileName::withExtension(QDateTime::currentDateTime(), extension),
@@ -26,8 +25,11 @@ std::optional<QString> saveWithPanel(const QByteArray &bytes, ExportFormat forma
         return std::nullopt;
     }
     SaveFolder::remember(*path);
-    Toast::show(picture, L(LKey("Salvo · %@", {byteCountText(bytes.size())})), QFileInfo(*path).fileName());
     return path;
+}
+
+Notice savedNotice(const QString &path, qint64 size, const QImage &picture) {
+    return {picture, L(LKey("Salvo · %@", {byteCountText(size)})), QFileInfo(path).fileName()};
 }
 
 } // namespace ExportSaving

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ExportSettings.h"
+#include "core/Notifier.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -13,9 +14,11 @@ namespace ExportSaving {
 
 // Asks for a location in the save panel (proposing "Pelicarta <now>.<ext>", the format's one type
 // allowed, opening where SaveFolder says) and writes `bytes` there atomically. A failed write shows the
-// system's reason in an alert and leaves a file already there as it was; a written file is announced in
-// a toast with `picture`, its size and its name, and the next panel opens in its folder. Returns the
-// path written; none when cancelled or the write failed.
-std::optional<QString> saveWithPanel(const QByteArray &bytes, ExportFormat format, const QImage &picture);
+// system's reason in an alert and leaves a file already there as it was; a written file moves the
+// next panel to its folder. Returns the path written; none when cancelled or the write failed.
+std::optional<QString> saveWithPanel(const QByteArray &bytes, ExportFormat format);
+
+// What a written file tells the person: `picture`, the file's size and its name.
+Notice savedNotice(const QString &path, qint64 size, const QImage &picture);
 
 } // namespace ExportSaving
