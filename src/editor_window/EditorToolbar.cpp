@@ -115,16 +115,17 @@ EditorToolbar::EditorToolbar(EditorModel *model, QWidget *parent) : QWidget(pare
             rebuildOptions();
         });
     };
-    for (auto signal : {&EditorModel::toolChanged, &EditorModel::selectedIDChanged, &EditorModel::annotationsChanged,
-                        &EditorModel::annotationColorChanged, &EditorModel::thicknessChanged, &EditorModel::cropChanged,
-                        &EditorModel::isDetectingSensitiveChanged})
-        connect(model, signal, this, queue);
-    connect(model, &EditorModel::toolChanged, this, qOverload<>(&QWidget::update));
+    for (auto signal :
+         {&EditorDocument::toolChanged, &EditorDocument::selectedIDChanged, &EditorDocument::annotationsChanged,
+          &EditorDocument::annotationColorChanged, &EditorDocument::thicknessChanged, &EditorDocument::cropChanged})
+        connect(&model->document(), signal, this, queue);
+    connect(&model->page(), &EditorPageState::isDetectingSensitiveChanged, this, queue);
+    connect(&model->document(), &EditorDocument::toolChanged, this, qOverload<>(&QWidget::update));
 }
 
 quint32 EditorToolbar::currentColor() const {
-    if (const std::optional<Annotation> selected = m_model->selectedAnnotation()) return selected->color;
-    return m_model->annotationColor();
+    if (const std::optional<Annotation> selected = m_model->document().selectedAnnotation()) return selected->color;
+    return m_model->document().annotationColor();
 }
 
 QWidget *EditorToolbar::toolGroup() {
@@ -153,7 +154,7 @@ QWidget *EditorToolbar::toolGroup() {
 QWidget *EditorToolbar::toolButton(EditorTool tool) {
     const ToolLook look = lookOf(tool);
     auto *button = new DrawnToolButton(QSize(toolWidth, 40), [this, tool, look](QPainter &p, const QRectF &r) {
-        const bool on = m_model && m_model->tool() == tool;
+        const bool on = m_model && m_model->document().tool() == tool;
         // A kept plate: its translucent fill drawn afresh would be sliced across Qt's thread pool.
         if (on) drawPlate(p, r.toRect(), 7, Theme::accentSoft(), Theme::accentLine());
         const QColor color = on ? Theme::text() : Theme::text2();
@@ -171,15 +172,15 @@ QWidget *EditorToolbar::toolButton(EditorTool tool) {
     button->setToolTip(L(LKey(QStringLiteral("%@ — %@ · tecla %@"),
                               {EditorTools::title(tool), EditorTools::detail(tool), QString::fromLatin1(look.key)})));
     auto label = [this, button, tool] {
-        button->setAccessibleName(m_model && m_model->tool() == tool
+        button->setAccessibleName(m_model && m_model->document().tool() == tool
                                       ? L(LKey(QStringLiteral("%@, selecionada"), {EditorTools::title(tool)}))
                                       : EditorTools::title(tool));
         button->update();
     };
     label();
-    connect(m_model, &EditorModel::toolChanged, button, label);
+    connect(&m_model->document(), &EditorDocument::toolChanged, button, label);
     connect(button, &QAbstractButton::clicked, this, [this, tool] {
-        if (m_model) m_model->setTool(tool);
+        if (m_model) m_model->document().setTool(tool);
     });
     return button;
 }
@@ -287,15 +288,15 @@ QWidget *EditorToolbar::row(int spacing, const QList<QWidget *> &items) {
 
 QWidget *EditorToolbar::options() {
     EditorModel &model = *m_model;
-    switch (model.tool()) {
+    switch (model.document().tool()) {
     case EditorTool::preview: return hint("Escolha uma ferramenta para anotar · as marcas entram no print final");
     case EditorTool::select: {
-        const std::optional<Annotation> selected = model.selectedAnnotation();
+        const std::optional<Annotation> selected = model.document().selectedAnnotation();
         if (!selected) return hint("Clique numa anotação para mover · arraste as alças para redimensionar");
         return selectRow(selected->kind.type == Annotation::Kind::blur);
     }
-    case EditorTool::blur: return blurRow(model.isDetectingSensitive());
-    case EditorTool::crop: return cropRow(model.crop().has_value());
+    case EditorTool::blur: return blurRow(model.page().isDetectingSensitive());
+    case EditorTool::crop: return cropRow(model.document().crop().has_value());
     default: return row(12, {colorDots(), thicknessPicker()});
     }
 }
@@ -305,7 +306,7 @@ QWidget *EditorToolbar::selectRow(bool blurSelected) {
     remove->setObjectName(QStringLiteral("deleteButton"));
     remove->setSymbol(QStringLiteral("trash"));
     remove->setToolTip(L("Apaga a anotação selecionada · ⌫"));
-    connect(remove, &QAbstractButton::clicked, m_model, &EditorModel::deleteSelected);
+    connect(remove, &QAbstractButton::clicked, &m_model->document(), &EditorDocument::deleteSelected);
     if (blurSelected) return row(12, {remove});
     return row(12, {colorDots(), remove});
 }
@@ -329,7 +330,7 @@ QWidget *EditorToolbar::cropRow(bool cropped) {
         uncrop->setObjectName(QStringLiteral("removeCropButton"));
         uncrop->setSymbol(QStringLiteral("arrow.uturn.backward"));
         connect(uncrop, &QAbstractButton::clicked, this, [this] {
-            if (m_model) m_model->setCrop(std::nullopt);
+            if (m_model) m_model->document().setCrop(std::nullopt);
         });
         items.append(uncrop);
     }
@@ -338,7 +339,7 @@ QWidget *EditorToolbar::cropRow(bool cropped) {
     apply->setSymbol(QStringLiteral("checkmark"));
     apply->setToolTip(L("Aplica o recorte e volta à prévia · ↵"));
     connect(apply, &QAbstractButton::clicked, this, [this] {
-        if (m_model) m_model->setTool(EditorTool::preview);
+        if (m_model) m_model->document().setTool(EditorTool::preview);
     });
     items.append(apply);
     return row(10, items);
@@ -376,7 +377,7 @@ QWidget *EditorToolbar::colorDots() {
         dot->setCheckable(true);
         dot->setChecked(marked);
         connect(dot, &QAbstractButton::clicked, this, [this, color] {
-            if (m_model) m_model->setAnnotationColor(color);
+            if (m_model) m_model->document().setAnnotationColor(color);
         });
         dots.append(dot);
     }
@@ -393,7 +394,7 @@ QWidget *EditorToolbar::thicknessPicker() {
     layout->setSpacing(2);
     int position = 0;
     for (Annotation::Thickness t : Annotation::allThicknesses) {
-        const bool marked = m_model->thickness() == t;
+        const bool marked = m_model->document().thickness() == t;
         const double bar = 2 * position++ + 3;
         auto *button = new DrawnToolButton(QSize(30, 26), [marked, bar](QPainter &p, const QRectF &r) {
             if (marked) p.fillPath(Theme::continuousRoundedRect(r, 6), QColor(44, 44, 55));
@@ -407,7 +408,7 @@ QWidget *EditorToolbar::thicknessPicker() {
         button->setCheckable(true);
         button->setChecked(marked);
         connect(button, &QAbstractButton::clicked, this, [this, t] {
-            if (m_model) m_model->setThickness(t);
+            if (m_model) m_model->document().setThickness(t);
         });
         layout->addWidget(button);
     }

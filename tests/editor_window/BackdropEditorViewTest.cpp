@@ -239,7 +239,7 @@ TEST_F(BackdropEditorViewTest, TheEditorsSheetKeepsItsEditsWhenTheStoreFillsUp) 
     store.setBackdrops(full.mid(0, StyleStore::maxBackdrops - 1));
     QImage image(40, 30, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::darkCyan);
-    EditorModel model(image, QString(), std::nullopt);
+    EditorModel model(image, QString(), std::nullopt, StyleStore::shared());
     QWidget page;
     page.show();
     BackdropSheet::setContent(&BackdropEditorView::content);
@@ -261,7 +261,7 @@ TEST_F(BackdropEditorViewTest, TheEditorsSheetKeepsItsEditsWhenTheStoreFillsUp) 
     shown()->state().setColorAt(0, 0xFF0000);
     shown()->save();
     ASSERT_TRUE(shown());
-    EXPECT_TRUE(model.backdropDraft());
+    EXPECT_TRUE(model.page().backdropDraft());
     EXPECT_EQ(shown()->state().colorAt(0), 0xFF0000u);
     EXPECT_EQ(store.backdrops().size(), StyleStore::maxBackdrops);
     auto *toast = qobject_cast<ToastView *>(Toast::panel());
@@ -269,7 +269,7 @@ TEST_F(BackdropEditorViewTest, TheEditorsSheetKeepsItsEditsWhenTheStoreFillsUp) 
     EXPECT_EQ(toast->title(), L(LKey(QStringLiteral("Limite de %@ fundos"), {QStringLiteral("20")})));
 
     shown()->cancel();
-    EXPECT_FALSE(model.backdropDraft());
+    EXPECT_FALSE(model.page().backdropDraft());
     model.editBackdrop(store.backdrops().first());
     ASSERT_TRUE(shown());
     EXPECT_EQ(binding.dialog()->windowTitle(), L("Editar fundo"));

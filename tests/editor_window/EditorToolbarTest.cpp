@@ -1,4 +1,5 @@
 #include "editor_window/EditorToolbar.h"
+#include "core/StyleStore.h"
 
 #include "editor/EditorModel.h"
 #include "platform/StringTables.h"
@@ -23,7 +24,7 @@ protected:
         platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
         QImage image(400, 300, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::darkCyan);
-        model = std::make_unique<EditorModel>(image, QString(), std::nullopt);
+        model = std::make_unique<EditorModel>(image, QString(), std::nullopt, StyleStore::shared());
         toolbar = std::make_unique<EditorToolbar>(model.get());
         toolbar->resize(1200, EditorToolbar::height);
         toolbar->show();
@@ -55,13 +56,13 @@ protected:
         return out;
     }
     Annotation addMark(Annotation::Kind kind, quint32 color) {
-        model->setTool(kind.type == Annotation::Kind::blur ? EditorTool::blur : EditorTool::rectangle);
-        const QUuid id = *model->startAnnotation(QPointF(10, 10));
-        model->updateAnnotation(id, QPointF(200, 150));
-        model->finishAnnotation(id);
-        Annotation a = model->annotations().last();
+        model->document().setTool(kind.type == Annotation::Kind::blur ? EditorTool::blur : EditorTool::rectangle);
+        const QUuid id = *model->document().startAnnotation(QPointF(10, 10));
+        model->document().updateAnnotation(id, QPointF(200, 150));
+        model->document().finishAnnotation(id);
+        Annotation a = model->document().annotations().last();
         a.color = color;
-        model->replaceAnnotation(a);
+        model->document().replaceAnnotation(a);
         return a;
     }
 
@@ -76,16 +77,16 @@ TEST_F(EditorToolbarTest, ToolButtonsSetAndFollowTheToolWithTheirTooltips) {
     auto *crop = toolbar->findChild<QAbstractButton *>(QStringLiteral("tool_crop"));
     EXPECT_EQ(arrow->toolTip(), QStringLiteral("Seta — Arraste para desenhar uma seta · tecla A"));
     QTest::mouseClick(arrow, Qt::LeftButton, {}, QPoint(2, 38));
-    EXPECT_EQ(model->tool(), EditorTool::arrow);
+    EXPECT_EQ(model->document().tool(), EditorTool::arrow);
     EXPECT_EQ(arrow->accessibleName(), QStringLiteral("Seta, selecionada"));
     // Chosen elsewhere (a key, a command): the highlight moves all the same.
-    model->setTool(EditorTool::crop);
+    model->document().setTool(EditorTool::crop);
     EXPECT_EQ(arrow->accessibleName(), QStringLiteral("Seta"));
     EXPECT_EQ(crop->accessibleName(), QStringLiteral("Recortar, selecionada"));
 }
 
 TEST_F(EditorToolbarTest, DotsMarkTheSelectedColorAndThicknessFollowsTheModelAlone) {
-    model->setTool(EditorTool::arrow);
+    model->document().setTool(EditorTool::arrow);
     QStringList tips;
     for (auto *b :
          options()->findChild<QWidget *>(QStringLiteral("thicknessPicker"))->findChildren<QAbstractButton *>())
@@ -95,54 +96,54 @@ TEST_F(EditorToolbarTest, DotsMarkTheSelectedColorAndThicknessFollowsTheModelAlo
     EXPECT_EQ(checked("colorDots").value(0)->toolTip(), QStringLiteral("Vermelho"));
 
     Annotation box = addMark(Annotation::Kind::rectangle, 0x4DA3FF);
-    model->setTool(EditorTool::arrow);
-    model->setSelectedID(box.id);
+    model->document().setTool(EditorTool::arrow);
+    model->document().setSelectedID(box.id);
     ASSERT_EQ(checked("colorDots").size(), 1);
     EXPECT_EQ(checked("colorDots")[0]->toolTip(), QStringLiteral("Azul"));
     box.width = 40; // far thicker than any preset: the picker still shows the model's thickness
-    model->replaceAnnotation(box);
-    model->setThickness(Annotation::Thickness::thin);
+    model->document().replaceAnnotation(box);
+    model->document().setThickness(Annotation::Thickness::thin);
     ASSERT_EQ(checked("thicknessPicker").size(), 1);
     EXPECT_EQ(checked("thicknessPicker")[0]->toolTip(), QStringLiteral("Traço fino"));
 
-    box = model->annotations().last();
+    box = model->document().annotations().last();
     box.color = 0x123456;
-    model->replaceAnnotation(box);
+    model->document().replaceAnnotation(box);
     EXPECT_TRUE(checked("colorDots").isEmpty());
     checked("thicknessPicker"); // the row is still there
     options()->findChild<QWidget *>(QStringLiteral("colorDots"))->findChildren<QAbstractButton *>()[2]->click();
-    EXPECT_EQ(model->annotations().last().color, 0x3DDC97u);
+    EXPECT_EQ(model->document().annotations().last().color, 0x3DDC97u);
 }
 
 TEST_F(EditorToolbarTest, TheOptionsRowFollowsTheToolSelectionCropAndSearch) {
     EXPECT_EQ(shown(),
               QStringList{QStringLiteral("Escolha uma ferramenta para anotar · as marcas entram no print final")});
     const Annotation blur = addMark(Annotation::Kind::blur, 0xFF5A5F);
-    model->setTool(EditorTool::select);
-    model->setSelectedID(blur.id);
+    model->document().setTool(EditorTool::select);
+    model->document().setSelectedID(blur.id);
     EXPECT_EQ(shown(), QStringList{QStringLiteral("Apagar")});
     // Named by the key that deletes it here.
     EXPECT_EQ(options()->findChild<QAbstractButton *>(QStringLiteral("deleteButton"))->toolTip(),
               QStringLiteral("Apaga a anotação selecionada · Delete"));
     EXPECT_FALSE(options()->findChild<QWidget *>(QStringLiteral("colorDots")));
 
-    model->setTool(EditorTool::crop);
+    model->document().setTool(EditorTool::crop);
     EXPECT_EQ(shown(), QStringList{QStringLiteral("Aplicar")});
-    model->setCrop(QRectF(10, 10, 100, 100));
+    model->document().setCrop(QRectF(10, 10, 100, 100));
     EXPECT_EQ(shown(), (QStringList{QStringLiteral("Remover recorte"), QStringLiteral("Aplicar")}));
     options()->findChild<QAbstractButton *>(QStringLiteral("removeCropButton"))->click();
-    EXPECT_FALSE(model->crop());
+    EXPECT_FALSE(model->document().crop());
     EXPECT_EQ(shown(), QStringList{QStringLiteral("Aplicar")});
     options()->findChild<QAbstractButton *>(QStringLiteral("applyCropButton"))->click();
-    EXPECT_EQ(model->tool(), EditorTool::preview);
+    EXPECT_EQ(model->document().tool(), EditorTool::preview);
 
-    model->setTool(EditorTool::blur);
-    model->setDetectingSensitive(true);
+    model->document().setTool(EditorTool::blur);
+    model->page().setDetectingSensitive(true);
     auto *search = options()->findChild<ToolbarButton *>(QStringLiteral("sensitiveButton"));
     EXPECT_EQ(search->text(), QStringLiteral("Procurando…"));
     EXPECT_TRUE(search->isBusy());
     EXPECT_FALSE(search->isEnabled());
-    model->setDetectingSensitive(false);
+    model->page().setDetectingSensitive(false);
     search = options()->findChild<ToolbarButton *>(QStringLiteral("sensitiveButton"));
     EXPECT_EQ(search->text(), QStringLiteral("Esconder dados sensíveis"));
     EXPECT_TRUE(search->isEnabled());
@@ -158,27 +159,27 @@ TEST_F(EditorToolbarTest, EveryToolAndItsOptionsShowWholeAtTheDefaultAndTheSmall
         std::function<void()> set;
     };
     const QList<State> states{
-        {"preview", [&] { model->setTool(EditorTool::preview); }},
-        {"select", [&] { model->setTool(EditorTool::select); }},
-        {"select a box", [&] { model->setSelectedID(box.id); }},
-        {"select a blur", [&] { model->setSelectedID(blur.id); }},
-        {"arrow", [&] { model->setTool(EditorTool::arrow); }},
-        {"highlight", [&] { model->setTool(EditorTool::highlight); }},
-        {"text", [&] { model->setTool(EditorTool::text); }},
-        {"blur", [&] { model->setTool(EditorTool::blur); }},
-        {"searching", [&] { model->setDetectingSensitive(true); }},
+        {"preview", [&] { model->document().setTool(EditorTool::preview); }},
+        {"select", [&] { model->document().setTool(EditorTool::select); }},
+        {"select a box", [&] { model->document().setSelectedID(box.id); }},
+        {"select a blur", [&] { model->document().setSelectedID(blur.id); }},
+        {"arrow", [&] { model->document().setTool(EditorTool::arrow); }},
+        {"highlight", [&] { model->document().setTool(EditorTool::highlight); }},
+        {"text", [&] { model->document().setTool(EditorTool::text); }},
+        {"blur", [&] { model->document().setTool(EditorTool::blur); }},
+        {"searching", [&] { model->page().setDetectingSensitive(true); }},
         {"crop",
          [&] {
-             model->setDetectingSensitive(false);
-             model->setTool(EditorTool::crop);
+             model->page().setDetectingSensitive(false);
+             model->document().setTool(EditorTool::crop);
          }},
-        {"cropped", [&] { model->setCrop(QRectF(10, 10, 100, 100)); }},
+        {"cropped", [&] { model->document().setCrop(QRectF(10, 10, 100, 100)); }},
     };
     for (const QString &language : {QStringLiteral("pt-BR"), QStringLiteral("en")}) {
         platform::StringTables::setCurrentLanguage(language);
         for (const int window : {1240, 1000}) {
-            model->setCrop(std::nullopt);
-            model->setTool(EditorTool::preview);
+            model->document().setCrop(std::nullopt);
+            model->document().setTool(EditorTool::preview);
             toolbar = std::make_unique<EditorToolbar>(model.get());
             toolbar->resize(window - 211 - 301, EditorToolbar::height);
             toolbar->show();
