@@ -157,7 +157,8 @@ QWidget *EditorView::workArea() {
     row->setSpacing(0);
     auto *left = new QVBoxLayout;
     left->setSpacing(0);
-    m_toolbar = new EditorToolbar(m_model, area);
+    m_toolbar = new EditorToolbar(&m_model->document(), &m_model->page(), area);
+    connect(m_toolbar, &EditorToolbar::sensitiveSearchRequested, m_model, &EditorModel::hideSensitiveData);
     left->addWidget(m_toolbar);
     left->addWidget(new Divider(Qt::Horizontal, area));
     m_canvasStack = new QStackedWidget(area);
