@@ -26,10 +26,10 @@ namespace {
 
 // Draws an arrow across the capture, as the canvas does.
 void drawArrow(EditorModel &model) {
-    model.setTool(EditorTool::arrow);
-    const std::optional<QUuid> id = model.startAnnotation({600, 400});
-    model.updateAnnotation(*id, {1400, 900});
-    model.finishAnnotation(*id);
+    model.document().setTool(EditorTool::arrow);
+    const std::optional<QUuid> id = model.document().startAnnotation({600, 400});
+    model.document().updateAnnotation(*id, {1400, 900});
+    model.document().finishAnnotation(*id);
 }
 
 // Wall time from the end of the drag to the published preview; the counter "render_cpu_ms" is the
@@ -37,7 +37,8 @@ void drawArrow(EditorModel &model) {
 void BM_ArrowToPreview(benchmark::State &state) {
     const OneCore pinned;
     auto cpu = std::make_shared<std::atomic<double>>(0);
-    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, nullptr, timedRenderers(cpu));
+    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, StyleStore::shared(), nullptr,
+                      timedRenderers(cpu));
     Publications published(model);
     published.waitFor(1);
     double renderCpu = 0;
@@ -51,7 +52,7 @@ void BM_ArrowToPreview(benchmark::State &state) {
         const double spent = cpu->exchange(0);
         renderCpu += spent;
         // Back to one arrow fewer, outside the measured time.
-        model.undo();
+        model.document().undo();
         published.waitFor(before + 2);
         cpu->store(0);
     }
@@ -61,7 +62,7 @@ BENCHMARK(BM_ArrowToPreview)->UseManualTime()->Unit(benchmark::kMillisecond)->Mi
 
 void BM_FinalImage(benchmark::State &state) {
     const OneCore pinned;
-    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{});
+    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, StyleStore::shared());
     Publications published(model);
     published.waitFor(1);
     drawArrow(model);
@@ -79,7 +80,7 @@ void BM_EstimateBurst(benchmark::State &state) {
         ++*encodes;
         return encode(image, settings);
     };
-    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, nullptr, renderers);
+    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, StyleStore::shared(), nullptr, renderers);
     Publications published(model);
     published.waitFor(1);
     EditorThreads::estimatePool().waitForDone();
@@ -92,7 +93,7 @@ void BM_EstimateBurst(benchmark::State &state) {
             ExportSettings settings = saved;
             settings.quality = 0.5 + 0.01 * ((bursts * 10 + i) % 40);
             store.setExportSettings(settings);
-            model.updateEstimate();
+            model.render().updateEstimate();
             const QDeadlineTimer pause(20);
             while (!pause.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
@@ -108,14 +109,14 @@ BENCHMARK(BM_EstimateBurst)->Unit(benchmark::kMillisecond)->Iterations(3);
 // the clipboard (with its toast), as the key does it.
 void BM_CopyToClipboard(benchmark::State &state) {
     const OneCore pinned;
-    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{});
+    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, StyleStore::shared());
     Publications published(model);
     published.waitFor(1);
     for (int i = 0; i < 3; ++i) {
-        model.setTool(EditorTool::arrow);
-        const std::optional<QUuid> id = model.startAnnotation({400.0 + 300 * i, 300});
-        model.updateAnnotation(*id, {900.0 + 300 * i, 900});
-        model.finishAnnotation(*id);
+        model.document().setTool(EditorTool::arrow);
+        const std::optional<QUuid> id = model.document().startAnnotation({400.0 + 300 * i, 300});
+        model.document().updateAnnotation(*id, {900.0 + 300 * i, 900});
+        model.document().finishAnnotation(*id);
     }
     published.waitFor(4);
     EditorThreads::estimatePool().waitForDone();
@@ -129,8 +130,8 @@ BENCHMARK(BM_CopyToClipboard)->Unit(benchmark::kMillisecond)->MinTime(2);
 // The command bar's filter over the largest table: twenty backdrops and nine presets (64 rows).
 void BM_FilterCommands(benchmark::State &state) {
     const LargestCommandTable largest;
-    EditorModel model(benchScreenshot(64, 64), QString(), BeautyStyle{});
-    model.setCommandQuery(QStringLiteral("proporcao"));
+    EditorModel model(benchScreenshot(64, 64), QString(), BeautyStyle{}, StyleStore::shared());
+    model.page().setCommandQuery(QStringLiteral("proporcao"));
     state.counters["rows"] = double(model.commands().size());
     for (auto _ : state) benchmark::DoNotOptimize(model.filteredCommands());
 }
@@ -142,7 +143,7 @@ BENCHMARK(BM_FilterCommands)->Unit(benchmark::kMicrosecond);
 // 1400 × 900 canvas, with no other marks or with 30 marks and 5 blurs, on one core.
 static void BM_CanvasDragFrame(benchmark::State &state) {
     OneCore oneCore;
-    EditorModel model(benchScreenshot(2880, 1800), QString(), std::nullopt);
+    EditorModel model(benchScreenshot(2880, 1800), QString(), std::nullopt, StyleStore::shared());
     QList<Annotation> marks;
     for (int i = 0; i < state.range(0); ++i) {
         Annotation a;
@@ -155,9 +156,9 @@ static void BM_CanvasDragFrame(benchmark::State &state) {
         a.width = 9;
         marks.append(a);
     }
-    model.addAnnotations(marks);
-    model.setTool(EditorTool::arrow);
-    AnnotationCanvas canvas(&model);
+    model.document().addAnnotations(marks);
+    model.document().setTool(EditorTool::arrow);
+    AnnotationCanvas canvas(&model.document(), &model.render());
     canvas.resize(1400, 900);
     QImage frame(canvas.size(), QImage::Format_ARGB32_Premultiplied);
     canvas.render(&frame);

@@ -43,7 +43,7 @@ private:
 class Publications {
 public:
     explicit Publications(EditorModel &model) {
-        QObject::connect(&model, &EditorModel::previewChanged, &model, [this] {
+        QObject::connect(&model.render(), &EditorRenderJob::previewChanged, &model, [this] {
             ++m_count;
             if (m_count >= m_awaited) m_loop.quit();
         });

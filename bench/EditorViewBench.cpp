@@ -52,12 +52,13 @@ void BM_OpenEditorToFirstResultFrame(benchmark::State &state) {
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        EditorModel model(capture, QString(), std::nullopt);
-        QObject::connect(&model, &EditorModel::previewChanged, &model,
+        EditorModel model(capture, QString(), std::nullopt, StyleStore::shared());
+        QObject::connect(&model.render(), &EditorRenderJob::previewChanged, &model,
                          [&] { renderMs += double(clock.nsecsElapsed()) / 1e6; });
         EditorView view(&model, StyleStore::shared(), BrandStore::shared());
         view.resize(1240, 800);
-        PaintWatch watch(view.findChild<PreviewStage *>(QStringLiteral("previewStage")), [&] { return !model.preview().isNull(); });
+        PaintWatch watch(view.findChild<PreviewStage *>(QStringLiteral("previewStage")),
+                         [&] { return !model.render().preview().isNull(); });
         view.show();
         watch.wait();
         QCoreApplication::processEvents(); // the frame with the result is drawn and flushed
@@ -74,20 +75,21 @@ BENCHMARK(BM_OpenEditorToFirstResultFrame)->UseManualTime()->Unit(benchmark::kMi
 void BM_ReshowEditorToFirstResultFrame(benchmark::State &state) {
     EditorRenderers renderers = EditorRenderers::standard();
     if (state.range(0) == 0) renderers.pack = {};
-    EditorModel model(benchScreenshot(2880, 1800), QString(), std::nullopt, nullptr, renderers);
+    EditorModel model(benchScreenshot(2880, 1800), QString(), std::nullopt, StyleStore::shared(), nullptr, renderers);
     EditorView view(&model, StyleStore::shared(), BrandStore::shared());
     view.resize(1240, 800);
     for (auto _ : state) {
         view.hide();
-        model.releaseCaches();
+        model.render().releaseCaches();
         EditorThreads::estimatePool().waitForDone();
         EditorThreads::renderPool().waitForDone();
         for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-        state.counters["packed"] = model.isOriginalPacked() ? 1 : 0;
+        state.counters["packed"] = model.document().isOriginalPacked() ? 1 : 0;
         QElapsedTimer clock;
         clock.start();
-        model.ensurePreview();
-        PaintWatch watch(view.findChild<PreviewStage *>(QStringLiteral("previewStage")), [&] { return !model.preview().isNull(); });
+        model.render().ensurePreview();
+        PaintWatch watch(view.findChild<PreviewStage *>(QStringLiteral("previewStage")),
+                         [&] { return !model.render().preview().isNull(); });
         view.show();
         watch.wait();
         QCoreApplication::processEvents();
@@ -104,13 +106,14 @@ BENCHMARK(BM_ReshowEditorToFirstResultFrame)
 void BM_CommandBarKeystrokeRepaint(benchmark::State &state) {
     const LargestCommandTable largest;
     {
-        EditorModel model(benchScreenshot(2880, 1800), QString(), std::nullopt);
+        EditorModel model(benchScreenshot(2880, 1800), QString(), std::nullopt, StyleStore::shared());
         EditorView view(&model, StyleStore::shared(), BrandStore::shared());
         view.resize(1240, 800);
-        PaintWatch first(view.findChild<PreviewStage *>(QStringLiteral("previewStage")), [&] { return !model.preview().isNull(); });
+        PaintWatch first(view.findChild<PreviewStage *>(QStringLiteral("previewStage")),
+                         [&] { return !model.render().preview().isNull(); });
         view.show();
         first.wait();
-        model.setCommandBarOpen(true);
+        model.page().setCommandBarOpen(true);
         for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
         QLineEdit *field = view.findChild<CommandBarView *>(QStringLiteral("commandBar"))->searchField();
         state.counters["rows"] = double(view.findChild<CommandList *>(QStringLiteral("list"))->rows().size());

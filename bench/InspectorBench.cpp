@@ -44,7 +44,8 @@ void pump(int ms) {
 void BM_BackdropTileToPreview(benchmark::State &state) {
     const OneCore pinned;
     auto cpu = std::make_shared<std::atomic<double>>(0);
-    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, nullptr, timedRenderers(cpu));
+    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, StyleStore::shared(), nullptr,
+                      timedRenderers(cpu));
     InspectorView panel(&model, StyleStore::shared(), BrandStore::shared());
     panel.resize(EditorView::panelWidth, 1400);
     panel.show();
@@ -82,21 +83,21 @@ void BM_MarginDrag(benchmark::State &state) {
     };
     BeautyStyle noMargin;
     noMargin.padding = 0;
-    EditorModel model(benchScreenshot(2880, 1800), QString(), noMargin, nullptr, renderers);
+    EditorModel model(benchScreenshot(2880, 1800), QString(), noMargin, StyleStore::shared(), nullptr, renderers);
     InspectorView panel(&model, StyleStore::shared(), BrandStore::shared());
     Publications published(model);
     published.waitFor(1);
     TintedSlider *slider = panel.findChild<PaddingSection *>(QStringLiteral("paddingSection"))->findChild<TintedSlider *>(QStringLiteral("slider"));
     Clock::time_point lastPublished;
-    QObject::connect(&model, &EditorModel::previewChanged, &model, [&] { lastPublished = Clock::now(); });
+    QObject::connect(&model.render(), &EditorRenderJob::previewChanged, &model, [&] { lastPublished = Clock::now(); });
     // Runs the event loop until the preview has the size of the margin's last step.
     const auto showing = [&](QSize size) {
-        while (model.outputSize() != size) published.waitFor(published.count() + 1);
+        while (model.render().outputSize() != size) published.waitFor(published.count() + 1);
     };
-    const QSize none = model.outputSize();
+    const QSize none = model.render().outputSize();
     slider->setValue(20);
     published.waitFor(2);
-    const QSize widest = model.outputSize();
+    const QSize widest = model.render().outputSize();
     double renders = 0, publications = 0, renderCpu = 0;
     for (auto _ : state) {
         slider->setValue(0); // back to no margin, outside the measured time
@@ -132,7 +133,7 @@ void BM_StoreChangeToPanel(benchmark::State &state) {
     Clock::time_point start;
     QObject timing;
     QObject::connect(&StyleStore::shared(), &StyleStore::backdropsChanged, &timing, [&] { start = Clock::now(); });
-    EditorModel model(benchScreenshot(320, 200), QString(), BeautyStyle{});
+    EditorModel model(benchScreenshot(320, 200), QString(), BeautyStyle{}, StyleStore::shared());
     InspectorView panel(&model, StyleStore::shared(), BrandStore::shared());
     panel.resize(EditorView::panelWidth, 1400);
     panel.show();

@@ -75,7 +75,7 @@ void BM_CaptureToEditorLongestTurn(benchmark::State &state) {
         EditorModel *model = AppRouter::shared().editor();
         QElapsedTimer limit;
         limit.start();
-        while (limit.elapsed() < 10000 && (model->preview().isNull() || !model->estimatedBytes()))
+        while (limit.elapsed() < 10000 && (model->render().preview().isNull() || !model->render().estimatedBytes()))
             timed([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
         for (int i = 0; i < 20; ++i) timed([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
         state.SetIterationTime(longest / 1e3);

@@ -1,6 +1,7 @@
 #include "app/AppRouter.h"
 
 #include "app/MainWindowController.h"
+#include "core/StyleStore.h"
 #include "editor/EditorModel.h"
 
 #include <QWidget>
@@ -23,7 +24,7 @@ void AppRouter::setPage(Page page) {
 void AppRouter::replaceEditor(EditorModel *editor) {
     EditorModel *old = m_editor;
     m_editor = editor;
-    if (old) old->stopBackgroundWork();
+    if (old) old->render().stopBackgroundWork();
     emit editorChanged(editor);
     // A view that still shows the old model takes it and lets it go with itself; else it goes once
     // the views have returned (they may still be inside a call from it).
@@ -31,8 +32,8 @@ void AppRouter::replaceEditor(EditorModel *editor) {
 }
 
 void AppRouter::openEditor(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style) {
-    if (m_editor) m_editor->finishTextEditing();
-    auto *model = new EditorModel(image, sourcePath, style);
+    if (m_editor) m_editor->document().finishTextEditing();
+    auto *model = new EditorModel(image, sourcePath, style, StyleStore::shared());
     model->onClose = [] {
         if (QWidget *window = MainWindowController::shared().window()) window->close();
     };
@@ -41,17 +42,17 @@ void AppRouter::openEditor(const QImage &image, const QString &sourcePath, const
 }
 
 void AppRouter::closeEditor() {
-    if (m_editor) m_editor->finishTextEditing();
+    if (m_editor) m_editor->document().finishTextEditing();
     replaceEditor(nullptr);
     if (m_page == Page::editor) setPage(Page::home);
 }
 
 void AppRouter::recentWritten(const QString &path, const QImage &image) {
-    if (!m_editor || !m_editor->sourcePath().isEmpty() || path.isEmpty()) return;
-    if (m_editor->originalKey() == image.cacheKey()) m_editor->setSourcePath(path);
+    if (!m_editor || !m_editor->document().sourcePath().isEmpty() || path.isEmpty()) return;
+    if (m_editor->document().originalKey() == image.cacheKey()) m_editor->document().setSourcePath(path);
 }
 
 void AppRouter::recentDeleted(const QStringList &paths) {
-    if (!m_editor || m_editor->sourcePath().isEmpty()) return;
-    if (paths.contains(m_editor->sourcePath())) closeEditor();
+    if (!m_editor || m_editor->document().sourcePath().isEmpty()) return;
+    if (paths.contains(m_editor->document().sourcePath())) closeEditor();
 }

@@ -269,7 +269,8 @@ public:
             // Scaled once per capture, on a worker: a smooth scale reads every pixel of the capture,
             // which would hold up the main window's opening on it.
             QPointer<OpenPrintRow> self(this);
-            EditorThreads::estimatePool().start([self, generation = m_thumbnailFor, original = model->original(),
+            EditorThreads::estimatePool().start([self, generation = m_thumbnailFor,
+                                                 original = model->document().original(),
                                                  size = QSize(qRound(40 * ratio), qRound(28 * ratio))] {
                 if (EditorThreads::isClosing()) return;
                 const QImage thumbnail =
@@ -283,7 +284,9 @@ public:
                     },
                     Qt::QueuedConnection);
             });
-            m_size = QStringLiteral("%1 × %2").arg(model->imageSize().width()).arg(model->imageSize().height());
+            m_size = QStringLiteral("%1 × %2")
+                         .arg(model->document().imageSize().width())
+                         .arg(model->document().imageSize().height());
         }
         update();
     }

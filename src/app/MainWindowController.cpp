@@ -215,7 +215,7 @@ void MainWindowController::saveFrame() {
 void MainWindowController::show(std::optional<AppRouter::Page> page) {
     takeHeld();
     if (page) AppRouter::shared().setPage(*page);
-    if (EditorModel *editor = AppRouter::shared().editor()) editor->ensurePreview();
+    if (EditorModel *editor = AppRouter::shared().editor()) editor->render().ensurePreview();
     if (!m_window) m_window = makeWindow();
     if (!m_isOpen) {
         m_isOpen = true;
@@ -285,7 +285,7 @@ void MainWindowController::windowWillClose() {
     // The colour panel no longer changes anything of a window that is gone.
     ColorPanelBridge::shared().detach();
     // The editor stays open for the next show; what is rendered from it goes meanwhile.
-    if (EditorModel *editor = AppRouter::shared().editor()) editor->releaseCaches();
+    if (EditorModel *editor = AppRouter::shared().editor()) editor->render().releaseCaches();
     // The style's pixmaps (scroll bars and the like) are keyed by each widget's palette, so every
     // editor page adds its own until the cache's 10 MB limit: drawn again at the next show.
     QPixmapCache::clear();

@@ -214,10 +214,7 @@ void BrandStore::updateBackdrop(const Backdrop &backdrop) {
 int BrandStore::addBackdropsToEditor() {
     int count = 0;
     for (const Backdrop &b : backdrops()) {
-        const QList<Backdrop> &listed = m_styles.backdrops();
-        const bool present =
-            std::any_of(listed.begin(), listed.end(), [&b](const Backdrop &l) { return l.id == b.id; });
-        if (!present && listed.size() >= StyleStore::maxBackdrops) continue;
+        if (!m_styles.hasRoomForBackdrop(b.id)) continue;
         m_styles.saveBackdrop(b);
         ++count;
     }

@@ -134,17 +134,20 @@ void StyleStore::updatePreset(QUuid id, const BeautyStyle &style) {
     commit({false, true, false, false});
 }
 
+bool StyleStore::hasRoomForBackdrop(const QString &id) const {
+    if (m_backdrops.size() < maxBackdrops) return true;
+    return !id.isEmpty() &&
+           std::any_of(m_backdrops.begin(), m_backdrops.end(), [&](const Backdrop &b) { return b.id == id; });
+}
+
 void StyleStore::saveBackdrop(Backdrop backdrop) {
     if (backdrop.id == kNone) return;
     QList<Backdrop> list = m_backdrops;
     list.removeIf([](const Backdrop &b) { return b.id == kNone; });
     const auto same = std::find_if(list.begin(), list.end(), [&](const Backdrop &b) { return b.id == backdrop.id; });
-    if (same != list.end()) {
-        *same = backdrop;
-    } else {
-        if (m_backdrops.size() >= maxBackdrops) return;
-        list.append(backdrop);
-    }
+    if (!hasRoomForBackdrop(backdrop.id)) return;
+    if (same != list.end()) *same = backdrop;
+    else list.append(backdrop);
 
     Changes changes{};
     list = normalized(list);

@@ -64,6 +64,9 @@ public:
     // one while fewer than twenty backdrops exist; the default style and every preset that use a
     // backdrop of that identifier take the new one. "none" is ignored.
     void saveBackdrop(Backdrop backdrop);
+    // Whether saveBackdrop would keep a backdrop of identifier `id`: it replaces a stored one, or the
+    // list has room for one more. An empty identifier asks about a new backdrop.
+    bool hasRoomForBackdrop(const QString &id = QString()) const;
     // Removes every backdrop with that identifier ("none" excepted); styles keep their copies.
     void removeBackdrop(Backdrop backdrop);
 

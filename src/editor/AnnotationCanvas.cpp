@@ -5,7 +5,8 @@
 #include "core/EditorTool.h"
 #include "core/Localization.h"
 #include "core/SystemFont.h"
-#include "editor/EditorModel.h"
+#include "editor/EditorDocument.h"
+#include "editor/EditorRenderJob.h"
 #include "widgets/Theme.h"
 
 #include <QLineEdit>
@@ -93,7 +94,8 @@ Annotation resized(Annotation a, AnnotationCanvas::Grip grip, QPointF p) {
 
 } // namespace
 
-AnnotationCanvas::AnnotationCanvas(EditorModel *model, QWidget *parent) : QWidget(parent), m_model(model) {
+AnnotationCanvas::AnnotationCanvas(EditorDocument *document, EditorRenderJob *render, QWidget *parent)
+    : QWidget(parent), m_document(document), m_render(render) {
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
     // The in-place field of the label being typed (hidden otherwise).
@@ -103,19 +105,19 @@ AnnotationCanvas::AnnotationCanvas(EditorModel *model, QWidget *parent) : QWidge
     m_textField->setPlaceholderText(L("Digite…"));
     m_textField->hide();
     connect(m_textField, &QLineEdit::textEdited, this, [this](const QString &text) {
-        if (m_model && m_model->editingTextID()) m_model->setText(*m_model->editingTextID(), text);
+        if (m_document && m_document->editingTextID()) m_document->setText(*m_document->editingTextID(), text);
     });
     connect(m_textField, &QLineEdit::returnPressed, this, [this] {
-        if (m_model) m_model->finishTextEditing();
+        if (m_document) m_document->finishTextEditing();
     });
-    for (auto signal : {&EditorModel::annotationsChanged, &EditorModel::cropChanged, &EditorModel::selectedIDChanged,
-                        &EditorModel::editingTextIDChanged})
-        connect(model, signal, this, &AnnotationCanvas::modelChanged);
-    connect(model, &EditorModel::previewChanged, this, [this] {
+    for (auto signal : {&EditorDocument::annotationsChanged, &EditorDocument::cropChanged,
+                        &EditorDocument::selectedIDChanged, &EditorDocument::editingTextIDChanged})
+        connect(document, signal, this, &AnnotationCanvas::modelChanged);
+    connect(render, &EditorRenderJob::previewChanged, this, [this] {
         if (m_scaledOriginal.isNull()) update(); // drawn blank while the capture was packed
     });
-    connect(model, &EditorModel::toolChanged, this, [this] {
-        // The model has ended the gesture as a release would; the rest of this press is ignored.
+    connect(document, &EditorDocument::toolChanged, this, [this] {
+        // The document has ended the gesture as a release would; the rest of this press is ignored.
         if (m_drag) m_drag = Idle{};
         updateLook();
         modelChanged();
@@ -127,10 +129,10 @@ AnnotationCanvas::~AnnotationCanvas() { abandon(); }
 
 void AnnotationCanvas::abandon() {
     m_drag.reset();
-    if (!m_model) return;
+    if (!m_document) return;
     // A text entry first, so that the keystrokes typed so far become one step and a blank text goes.
-    m_model->finishTextEditing();
-    m_model->endInteraction();
+    m_document->finishTextEditing();
+    m_document->endInteraction();
 }
 
 void AnnotationCanvas::hideEvent(QHideEvent *event) {
@@ -148,8 +150,8 @@ void AnnotationCanvas::resizeEvent(QResizeEvent *event) {
 }
 
 void AnnotationCanvas::updateLook() {
-    if (!m_model) return;
-    const EditorTool tool = m_model->tool();
+    if (!m_document) return;
+    const EditorTool tool = m_document->tool();
     setCursor(tool == EditorTool::text     ? Qt::IBeamCursor
               : tool == EditorTool::select ? Qt::ArrowCursor
                                            : Qt::CrossCursor);
@@ -162,21 +164,21 @@ void AnnotationCanvas::modelChanged() {
 }
 
 CanvasMapping AnnotationCanvas::mapping() const {
-    if (!m_model) return {};
-    const QRectF region =
-        m_model->tool() == EditorTool::crop ? QRectF(QPointF(), QSizeF(m_model->imageSize())) : m_model->visibleRect();
+    if (!m_document) return {};
+    const QRectF region = m_document->tool() == EditorTool::crop ? QRectF(QPointF(), QSizeF(m_document->imageSize()))
+                                                                 : m_document->visibleRect();
     return CanvasMapping::fit(region, QSizeF(size()), kPadding);
 }
 
 QPointF AnnotationCanvas::clampedImagePoint(QPointF viewPoint) const {
     const QPointF p = mapping().toImage(viewPoint);
-    const QSize image = m_model->imageSize();
+    const QSize image = m_document->imageSize();
     return {std::clamp(p.x(), 0.0, double(image.width())), std::clamp(p.y(), 0.0, double(image.height()))};
 }
 
 std::optional<Annotation> AnnotationCanvas::hitTest(QPointF p) const {
     const double t = kHitPoints / std::max(mapping().scale(), 0.01);
-    const QList<Annotation> &marks = m_model->annotations();
+    const QList<Annotation> &marks = m_document->annotations();
     for (auto it = marks.rbegin(); it != marks.rend(); ++it)
         if (annotationHit(*it, p, t)) return *it;
     return std::nullopt;
@@ -217,7 +219,7 @@ void AnnotationCanvas::mouseDoubleClickEvent(QMouseEvent *event) {
 }
 
 void AnnotationCanvas::press(QMouseEvent *event, int clicks) {
-    if (!m_model || event->button() != Qt::LeftButton || m_drag) return;
+    if (!m_document || event->button() != Qt::LeftButton || m_drag) return;
     m_clicks = clicks;
     // A press is already a change: a click without movement acts as a drag of no length.
     const QPointF p = clampedImagePoint(event->position());
@@ -226,20 +228,20 @@ void AnnotationCanvas::press(QMouseEvent *event, int clicks) {
 }
 
 void AnnotationCanvas::mouseMoveEvent(QMouseEvent *event) {
-    if (m_model && m_drag) change(clampedImagePoint(event->position()));
+    if (m_document && m_drag) change(clampedImagePoint(event->position()));
 }
 
 void AnnotationCanvas::mouseReleaseEvent(QMouseEvent *event) {
-    if (m_model && m_drag && event->button() == Qt::LeftButton) end(clampedImagePoint(event->position()));
+    if (m_document && m_drag && event->button() == Qt::LeftButton) end(clampedImagePoint(event->position()));
 }
 
 AnnotationCanvas::DragState AnnotationCanvas::begin(QPointF p) {
-    EditorModel &model = *m_model;
-    const EditorTool tool = model.tool();
-    if (tool != EditorTool::preview && tool != EditorTool::crop && !model.editingTextID()) {
-        if (const std::optional<Annotation> selected = model.selectedAnnotation()) {
+    EditorDocument &document = *m_document;
+    const EditorTool tool = document.tool();
+    if (tool != EditorTool::preview && tool != EditorTool::crop && !document.editingTextID()) {
+        if (const std::optional<Annotation> selected = document.selectedAnnotation()) {
             if (const std::optional<Grip> grip = gripHit(p, *selected)) {
-                model.beginInteraction();
+                document.beginInteraction();
                 return Resizing{*selected, *grip};
             }
         }
@@ -247,58 +249,58 @@ AnnotationCanvas::DragState AnnotationCanvas::begin(QPointF p) {
     switch (tool) {
     case EditorTool::preview: return Idle{};
     case EditorTool::select: {
-        model.finishTextEditing();
+        document.finishTextEditing();
         const std::optional<Annotation> hit = hitTest(p);
         if (!hit) {
-            model.setSelectedID(std::nullopt);
+            document.setSelectedID(std::nullopt);
             return Idle{};
         }
-        model.setSelectedID(hit->id);
-        model.beginInteraction();
+        document.setSelectedID(hit->id);
+        document.beginInteraction();
         return Moving{*hit, p};
     }
-    case EditorTool::text: model.finishTextEditing(); return Tap{};
-    case EditorTool::crop: model.beginInteraction(); return Cropping{p};
+    case EditorTool::text: document.finishTextEditing(); return Tap{};
+    case EditorTool::crop: document.beginInteraction(); return Cropping{p};
     default: break;
     }
-    if (const std::optional<QUuid> id = model.startAnnotation(p)) return Drawing{*id};
+    if (const std::optional<QUuid> id = document.startAnnotation(p)) return Drawing{*id};
     return Idle{};
 }
 
 void AnnotationCanvas::change(QPointF p) {
-    EditorModel &model = *m_model;
+    EditorDocument &document = *m_document;
     if (auto *drawing = std::get_if<Drawing>(&*m_drag)) {
-        model.updateAnnotation(drawing->id, p);
+        document.updateAnnotation(drawing->id, p);
     } else if (auto *moving = std::get_if<Moving>(&*m_drag)) {
         Annotation a = moving->from;
         const QPointF d = p - moving->start;
         a.start += d;
         a.end += d;
-        model.replaceAnnotation(a);
+        document.replaceAnnotation(a);
     } else if (auto *resizing = std::get_if<Resizing>(&*m_drag)) {
-        model.replaceAnnotation(resized(resizing->from, resizing->grip, p));
+        document.replaceAnnotation(resized(resizing->from, resizing->grip, p));
     } else if (auto *cropping = std::get_if<Cropping>(&*m_drag)) {
-        model.setCrop(QRectF(cropping->start, p).normalized());
+        document.setCrop(QRectF(cropping->start, p).normalized());
     }
 }
 
 void AnnotationCanvas::end(QPointF p) {
     const DragState state = *m_drag;
     m_drag.reset();
-    EditorModel &model = *m_model;
+    EditorDocument &document = *m_document;
     if (auto *drawing = std::get_if<Drawing>(&state)) {
-        model.finishAnnotation(drawing->id);
+        document.finishAnnotation(drawing->id);
     } else if (auto *moving = std::get_if<Moving>(&state)) {
-        model.endInteraction();
-        if (isText(moving->from) && m_clicks >= 2) model.editText(moving->from.id);
+        document.endInteraction();
+        if (isText(moving->from) && m_clicks >= 2) document.editText(moving->from.id);
     } else if (std::holds_alternative<Resizing>(state)) {
-        model.endInteraction();
+        document.endInteraction();
     } else if (std::holds_alternative<Cropping>(state)) {
-        model.finishCrop();
+        document.finishCrop();
     } else if (std::holds_alternative<Tap>(state)) {
         const std::optional<Annotation> hit = hitTest(p);
-        if (hit && isText(*hit)) model.editText(hit->id);
-        else model.startAnnotation(p);
+        if (hit && isText(*hit)) document.editText(hit->id);
+        else document.startAnnotation(p);
     }
 }
 
@@ -306,9 +308,9 @@ void AnnotationCanvas::end(QPointF p) {
 
 void AnnotationCanvas::syncTextField() {
     std::optional<Annotation> editing;
-    if (m_model && m_model->editingTextID()) {
-        for (const Annotation &a : m_model->annotations())
-            if (a.id == *m_model->editingTextID()) {
+    if (m_document && m_document->editingTextID()) {
+        for (const Annotation &a : m_document->annotations())
+            if (a.id == *m_document->editingTextID()) {
                 editing = a;
                 break;
             }
@@ -345,38 +347,38 @@ void AnnotationCanvas::syncTextField() {
 // --- Drawing ----------------------------------------------------------------------------------------------
 
 void AnnotationCanvas::paintEvent(QPaintEvent *) {
-    if (!m_model) return;
-    if (m_model->isOriginalPacked()) {
+    if (!m_document) return;
+    if (m_document->isOriginalPacked()) {
         // The render unpacks it off the main thread; its result (previewChanged) paints again.
         QPainter(this).fillRect(rect(), Theme::bg());
         return;
     }
-    if (m_model->originalImage().isNull()) return;
+    if (m_document->original().isNull()) return;
     QPainter p(this);
     p.fillRect(rect(), Theme::bg());
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     const CanvasMapping m = mapping();
     drawImage(p, m);
     p.save();
-    if (m_model->tool() != EditorTool::crop) p.setClipRect(m.frame);
+    if (m_document->tool() != EditorTool::crop) p.setClipRect(m.frame);
     drawAnnotations(p, m);
     p.restore();
-    if (m_model->tool() == EditorTool::crop) drawCropOverlay(p, m);
+    if (m_document->tool() == EditorTool::crop) drawCropOverlay(p, m);
     else drawSelection(p, m);
     if (m_textField->isVisible()) drawTextFieldFrame(p);
 }
 
 void AnnotationCanvas::drawImage(QPainter &p, const CanvasMapping &m) {
-    const QRectF imageRect = m.toView(QRectF(QPointF(), QSizeF(m_model->imageSize())));
+    const QRectF imageRect = m.toView(QRectF(QPointF(), QSizeF(m_document->imageSize())));
     const qreal dpr = devicePixelRatioF();
     const QSize pixels = (imageRect.size() * dpr).toSize().expandedTo(QSize(1, 1));
     if (pixels != m_scaledFor) {
         // Scaled once per mapping, so that a drag repaints without resampling the capture.
         m_scaledFor = pixels;
-        m_scaledOriginal = QPixmap::fromImage(
-            m_model->originalImage().scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        m_scaledOriginal =
+            QPixmap::fromImage(m_document->original().scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         m_scaledOriginal.setDevicePixelRatio(dpr);
-        const QImage &mosaic = m_model->pixelatedImage();
+        const QImage &mosaic = m_render->pixelatedImage();
         m_scaledMosaic = mosaic.isNull()
                              ? QPixmap()
                              : QPixmap::fromImage(mosaic.scaled(pixels, Qt::IgnoreAspectRatio, Qt::FastTransformation));
@@ -390,7 +392,7 @@ void AnnotationCanvas::drawImage(QPainter &p, const CanvasMapping &m) {
     p.setBrush(Qt::NoBrush);
     p.drawRect(m.frame);
     if (m_scaledMosaic.isNull()) return;
-    for (const Annotation &a : m_model->annotations()) {
+    for (const Annotation &a : m_document->annotations()) {
         if (a.kind.type != Annotation::Kind::blur) continue;
         const QRectF r = m.toView(a.box()).intersected(m.frame);
         if (!(r.width() > 0) || !(r.height() > 0)) continue;
@@ -411,11 +413,11 @@ void AnnotationCanvas::drawAnnotations(QPainter &p, const CanvasMapping &m) {
     // Layers of marks gone are dropped as the list is walked.
     QHash<QUuid, MarkLayer> kept;
     kept.reserve(m_markLayers.size());
-    for (const Annotation &a : m_model->annotations()) {
+    for (const Annotation &a : m_document->annotations()) {
         if (const auto it = m_markLayers.constFind(a.id); it != m_markLayers.cend()) kept.insert(a.id, *it);
     }
     m_markLayers = std::move(kept);
-    for (const Annotation &a : m_model->annotations()) drawAnnotation(p, a, m);
+    for (const Annotation &a : m_document->annotations()) drawAnnotation(p, a, m);
 }
 
 void AnnotationCanvas::drawAnnotation(QPainter &p, const Annotation &a, const CanvasMapping &m) {
@@ -425,7 +427,7 @@ void AnnotationCanvas::drawAnnotation(QPainter &p, const Annotation &a, const Ca
         p.drawPath(Theme::continuousRoundedRect(m.toView(a.box()), 3));
         return;
     }
-    if (isText(a) && (a.kind.string.isEmpty() || a.id == m_model->editingTextID())) return;
+    if (isText(a) && (a.kind.string.isEmpty() || a.id == m_document->editingTextID())) return;
     // The renderer's own drawing, scaled: the canvas and the exported image put marks on the same pixels.
     const double s = m.scale();
     QTransform toView;
@@ -469,8 +471,8 @@ AnnotationCanvas::MarkLayer AnnotationCanvas::markLayer(const Annotation &a, con
 }
 
 void AnnotationCanvas::drawSelection(QPainter &p, const CanvasMapping &m) const {
-    const std::optional<Annotation> a = m_model->selectedAnnotation();
-    if (!a || a->id == m_model->editingTextID()) return;
+    const std::optional<Annotation> a = m_document->selectedAnnotation();
+    if (!a || a->id == m_document->editingTextID()) return;
     if (a->kind.type != Annotation::Kind::arrow) {
         p.setPen(dashedPen(Theme::accent(), 1.2, 5, 4));
         p.setBrush(Qt::NoBrush);
@@ -485,11 +487,11 @@ void AnnotationCanvas::drawSelection(QPainter &p, const CanvasMapping &m) const 
 }
 
 void AnnotationCanvas::drawCropOverlay(QPainter &p, const CanvasMapping &m) const {
-    if (!m_model->crop()) return;
-    const QRectF drawn = m_model->crop()->normalized();
+    if (!m_document->crop()) return;
+    const QRectF drawn = m_document->crop()->normalized();
     const QRectF outward(QPointF(std::floor(drawn.left()), std::floor(drawn.top())),
                          QPointF(std::ceil(drawn.right()), std::ceil(drawn.bottom())));
-    const QRectF c = outward.intersected(QRectF(QPointF(), QSizeF(m_model->original().size())));
+    const QRectF c = outward.intersected(QRectF(QPointF(), QSizeF(m_document->original().size())));
     if (c.width() < 8 || c.height() < 8) return;
     const QRectF v = m.toView(c);
     QPainterPath dim;
@@ -523,10 +525,10 @@ void AnnotationCanvas::drawCropOverlay(QPainter &p, const CanvasMapping &m) cons
 
 // The pill behind the text field and its dashed outline; the field itself draws only its text.
 void AnnotationCanvas::drawTextFieldFrame(QPainter &p) const {
-    const std::optional<QUuid> id = m_model->editingTextID();
-    const auto it = std::find_if(m_model->annotations().begin(), m_model->annotations().end(),
+    const std::optional<QUuid> id = m_document->editingTextID();
+    const auto it = std::find_if(m_document->annotations().begin(), m_document->annotations().end(),
                                  [&](const Annotation &a) { return a.id == id; });
-    if (it == m_model->annotations().end()) return;
+    if (it == m_document->annotations().end()) return;
     const double sf = mapping().scale() * fontSize(*it);
     const QPainterPath pill = Theme::continuousRoundedRect(QRectF(m_textField->geometry()), 0.35 * sf);
     p.fillPath(pill, colorFromHex(it->color));

@@ -12,12 +12,13 @@
 #include <optional>
 #include <variant>
 
-class EditorModel;
+class EditorDocument;
+class EditorRenderJob;
 class QLineEdit;
 
 // The surface on which marks are drawn, selected, moved, resized and typed, and the crop is drawn: the
 // untouched capture fitted into the widget with every mark drawn live on top. It keeps only the press
-// in progress; every change goes to the model, whose interaction bracket makes each press one undo step.
+// in progress; every change goes to the document, whose interaction bracket makes each press one undo step.
 class AnnotationCanvas : public QWidget {
     Q_OBJECT
 public:
@@ -31,11 +32,12 @@ public:
         bool operator==(const Grip &) const = default;
     };
 
-    explicit AnnotationCanvas(EditorModel *model, QWidget *parent = nullptr);
+    // The render job gives the mosaic blur marks show.
+    AnnotationCanvas(EditorDocument *document, EditorRenderJob *render, QWidget *parent = nullptr);
     // Ends a text entry, then the press in progress.
     ~AnnotationCanvas() override;
 
-    // The whole image while cropping, otherwise the model's visible part, fitted with 36 points around.
+    // The whole image while cropping, otherwise the document's visible part, fitted with 36 points around.
     CanvasMapping mapping() const;
     // The topmost mark under an image point (a box only near its stroke), or none.
     std::optional<Annotation> hitTest(QPointF p) const;
@@ -90,7 +92,8 @@ private:
     void drawCropOverlay(QPainter &p, const CanvasMapping &m) const;
     void drawTextFieldFrame(QPainter &p) const;
 
-    QPointer<EditorModel> m_model;
+    QPointer<EditorDocument> m_document;
+    QPointer<EditorRenderJob> m_render;
     std::optional<DragState> m_drag;
     int m_clicks = 1;
     QLineEdit *m_textField = nullptr;

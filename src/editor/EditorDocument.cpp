@@ -1,13 +1,11 @@
 #include "editor/EditorDocument.h"
 
-#include "core/StyleStore.h"
 #include "editor/EditorRenderers.h"
 
-EditorDocument::EditorDocument(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style,
+EditorDocument::EditorDocument(const QImage &image, const QString &sourcePath, const BeautyStyle &style,
                                std::function<QImage(const QByteArray &)> unpack, QObject *parent)
     : QObject(parent), m_original(image), m_imageSize(image.size()), m_originalKey(image.cacheKey()),
-      m_unpack(std::move(unpack)), m_sourcePath(sourcePath),
-      m_style(style ? *style : StyleStore::shared().defaultStyle()) {}
+      m_unpack(std::move(unpack)), m_sourcePath(sourcePath), m_style(style) {}
 
 EditorDocument::~EditorDocument() {
     // The capture is tens of megabytes whose unmapping would hold up the frame after the next capture

@@ -28,9 +28,9 @@ class EditorDocument : public QObject {
 public:
     static constexpr int maxUndo = 100;
 
-    // `sourcePath`: the kept capture file it came from, empty when there is none (yet). No style: the
-    // stored default style. `unpack` turns a packed capture back into pixels (packOriginal).
-    EditorDocument(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style,
+    // `sourcePath`: the kept capture file it came from, empty when there is none (yet). `unpack` turns a packed capture
+    // back into pixels (packOriginal).
+    EditorDocument(const QImage &image, const QString &sourcePath, const BeautyStyle &style,
                    std::function<QImage(const QByteArray &)> unpack = {}, QObject *parent = nullptr);
     // The capture's pixels are let go on a worker.
     ~EditorDocument() override;

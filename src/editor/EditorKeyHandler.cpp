@@ -34,7 +34,7 @@ bool commandBarKey(const KeyEvent &e, EditorModel &m) {
     if (isReturn(e)) {
         m.runSelectedCommand();
     } else if (e.keyCode == Key::escape || (e.keyCode == Key::k && e.shortcutModifiers() == Flag::command)) {
-        m.setCommandBarOpen(false);
+        m.page().setCommandBarOpen(false);
     } else if (e.keyCode == Key::downArrow || e.keyCode == Key::upArrow) {
         m.moveCommandSelection(e.keyCode == Key::downArrow ? 1 : -1);
     } else {
@@ -45,7 +45,7 @@ bool commandBarKey(const KeyEvent &e, EditorModel &m) {
 
 bool shiftCommandKey(const KeyEvent &e, EditorModel &m) {
     if (e.keyCode == Key::c) m.copyText();
-    else if (e.keyCode == Key::z) m.redo();
+    else if (e.keyCode == Key::z) m.document().redo();
     else return false;
     return true;
 }
@@ -53,30 +53,31 @@ bool shiftCommandKey(const KeyEvent &e, EditorModel &m) {
 bool commandKey(const KeyEvent &e, EditorModel &m) {
     switch (e.keyCode) {
     case Key::s: m.save(); return true;
-    case Key::z: m.undo(); return true;
+    case Key::z: m.document().undo(); return true;
     case Key::c: m.copy(); return true;
     case Key::w: m.close(); return true;
-    case Key::k: m.setCommandBarOpen(true); return true;
+    case Key::k: m.page().setCommandBarOpen(true); return true;
     default: return false;
     }
 }
 
 bool nudge(const KeyEvent &e, EditorModel &m) {
-    if (!m.selectedID() || e.shortcutModifiers() & (Flag::control | Flag::option | Flag::command)) return false;
+    if (!m.document().selectedID() || e.shortcutModifiers() & (Flag::control | Flag::option | Flag::command))
+        return false;
     const double step = e.has(Flag::shift) ? bigNudgeStep : nudgeStep;
     switch (e.keyCode) {
-    case Key::leftArrow: m.nudgeSelected(-step, 0); break;
-    case Key::rightArrow: m.nudgeSelected(step, 0); break;
-    case Key::upArrow: m.nudgeSelected(0, -step); break;
-    default: m.nudgeSelected(0, step); break;
+    case Key::leftArrow: m.document().nudgeSelected(-step, 0); break;
+    case Key::rightArrow: m.document().nudgeSelected(step, 0); break;
+    case Key::upArrow: m.document().nudgeSelected(0, -step); break;
+    default: m.document().nudgeSelected(0, step); break;
     }
     return true;
 }
 
 // Space shows the untouched capture while it is held (its release is handled with the key-ups).
 bool space(const KeyEvent &e, EditorModel &m) {
-    if (m.tool() != EditorTool::preview) return false;
-    if (!e.isRepeat) m.setShowOriginal(true);
+    if (m.document().tool() != EditorTool::preview) return false;
+    if (!e.isRepeat) m.page().setShowOriginal(true);
     return true;
 }
 
@@ -86,7 +87,7 @@ bool typedKey(const KeyEvent &e, EditorModel &m) {
     if (typed.isEmpty()) return false;
     for (EditorTool tool : EditorTools::all) {
         if (typed != toolKey(tool).toLower()) continue;
-        m.setTool(tool);
+        m.document().setTool(tool);
         return true;
     }
     if (typed.size() == 1 && typed[0] >= u'1' && typed[0] <= u'9') {
@@ -95,8 +96,8 @@ bool typedKey(const KeyEvent &e, EditorModel &m) {
     }
     if (typed == u"[") m.adjustPadding(-paddingStep);
     else if (typed == u"]") m.adjustPadding(paddingStep);
-    else if (typed == u"e") m.editBackdrop(m.style().backdrop);
-    else if (typed == u"?") m.setShortcutsOpen(true);
+    else if (typed == u"e") m.editBackdrop(m.document().style().backdrop);
+    else if (typed == u"?") m.page().setShortcutsOpen(true);
     else return false;
     return true;
 }
@@ -105,22 +106,23 @@ bool typedKey(const KeyEvent &e, EditorModel &m) {
 bool otherKey(const KeyEvent &e, EditorModel &m) {
     switch (e.keyCode) {
     case Key::escape:
-        if (m.tool() == EditorTool::preview) {
+        if (m.document().tool() == EditorTool::preview) {
             m.close();
         } else {
-            m.setSelectedID(std::nullopt);
-            m.setTool(EditorTool::preview);
+            m.document().setSelectedID(std::nullopt);
+            m.document().setTool(EditorTool::preview);
         }
         return true;
     case Key::returnKey:
     case Key::keypadEnter:
-        if (m.tool() == EditorTool::crop) m.setTool(EditorTool::preview); // the crop stays as drawn
+        if (m.document().tool() == EditorTool::crop)
+            m.document().setTool(EditorTool::preview); // the crop stays as drawn
         else m.copy();
         return true;
     case Key::deleteKey:
     case Key::forwardDelete:
-        if (!m.selectedID()) return false;
-        m.deleteSelected();
+        if (!m.document().selectedID()) return false;
+        m.document().deleteSelected();
         return true;
     case Key::leftArrow:
     case Key::rightArrow:
@@ -151,20 +153,20 @@ QString toolKey(EditorTool tool) {
 
 bool handle(const KeyEvent &event, EditorModel &model) {
     // The backdrop editor takes every key, presses and releases.
-    if (model.backdropDraft()) return false;
+    if (model.page().backdropDraft()) return false;
     if (event.type == KeyEvent::Type::keyUp) {
-        if (event.keyCode != Key::space || !model.showOriginal()) return false;
-        model.setShowOriginal(false);
+        if (event.keyCode != Key::space || !model.page().showOriginal()) return false;
+        model.page().setShowOriginal(false);
         return true;
     }
-    if (model.editingTextID()) {
+    if (model.document().editingTextID()) {
         if (event.keyCode != Key::escape) return false; // typed into the text
-        model.finishTextEditing();
+        model.document().finishTextEditing();
         return true;
     }
-    if (model.isCommandBarOpen()) return commandBarKey(event, model);
-    if (model.isShortcutsOpen()) {
-        model.setShortcutsOpen(false);
+    if (model.page().isCommandBarOpen()) return commandBarKey(event, model);
+    if (model.page().isShortcutsOpen()) {
+        model.page().setShortcutsOpen(false);
         return true;
     }
     if (textFieldHasFocus()) return false;

@@ -14,10 +14,12 @@ namespace {
 namespace Flag = platform::ModifierFlag;
 namespace Key = platform::KeyCode;
 
-// Builds the rows; each row's action holds the model weakly.
+// Builds the rows; each row's action holds the model weakly. The store outlives every model.
 class Rows {
 public:
-    explicit Rows(EditorModel *model) : m_model(model) { m_rows.reserve(64); } // the largest table
+    Rows(EditorModel *model, StyleStore &store) : styles(store), m_model(model) {
+        m_rows.reserve(64); // the largest table
+    }
 
     void add(const QString &id, const QString &group, const QString &title, const QString &shortcut,
              std::function<void(EditorModel &)> action, std::optional<Backdrop> backdrop = std::nullopt) {
@@ -26,6 +28,8 @@ public:
                        }});
     }
     QList<EditorCommand> take() { return std::move(m_rows); }
+
+    StyleStore &styles;
 
 private:
     QPointer<EditorModel> m_model;
@@ -41,15 +45,15 @@ QString keyHint(std::uint32_t modifiers, int keyCode, const QString &key) {
 QString currentMark(bool current) { return current ? L("atual") : QString(); }
 
 void changeStyle(EditorModel &model, const std::function<void(BeautyStyle &)> &edit) {
-    BeautyStyle style = model.style();
+    BeautyStyle style = model.document().style();
     edit(style);
-    model.setStyle(style);
+    model.document().setStyle(style);
 }
 
-void changeExport(const std::function<void(ExportSettings &)> &edit) {
-    ExportSettings settings = StyleStore::shared().exportSettings();
+void changeExport(StyleStore &styles, const std::function<void(ExportSettings &)> &edit) {
+    ExportSettings settings = styles.exportSettings();
     edit(settings);
-    StyleStore::shared().setExportSettings(settings);
+    styles.setExportSettings(settings);
 }
 
 void addTools(Rows &rows) {
@@ -57,12 +61,13 @@ void addTools(Rows &rows) {
     for (EditorTool tool : EditorTools::all)
         rows.add(QStringLiteral("tool-") + EditorTools::rawValue(tool), group,
                  EditorTools::title(tool) + QStringLiteral(" — ") + EditorTools::detail(tool),
-                 EditorKeyHandler::toolKey(tool), [tool](EditorModel &m) { m.setTool(tool); });
+                 EditorKeyHandler::toolKey(tool), [tool](EditorModel &m) { m.document().setTool(tool); });
     rows.add(QStringLiteral("hide-sensitive"), group, L("Esconder dados sensíveis automaticamente"), {},
              [](EditorModel &m) { m.hideSensitiveData(); });
-    rows.add(QStringLiteral("crop-reset"), group, L("Remover recorte"), {}, [](EditorModel &m) { m.removeCrop(); });
+    rows.add(QStringLiteral("crop-reset"), group, L("Remover recorte"), {},
+             [](EditorModel &m) { m.document().removeCrop(); });
     rows.add(QStringLiteral("clear-annotations"), group, L("Apagar todas as anotações"), {},
-             [](EditorModel &m) { m.clearAnnotations(); });
+             [](EditorModel &m) { m.document().clearAnnotations(); });
 }
 
 void addBackdrops(Rows &rows, const BeautyStyle &style) {
@@ -70,13 +75,13 @@ void addBackdrops(Rows &rows, const BeautyStyle &style) {
     rows.add(QStringLiteral("next-bg"), group, L("Próximo fundo"), {}, [](EditorModel &m) { m.nextBackdrop(); });
     rows.add(QStringLiteral("bg-new"), group, L("Novo fundo…"), {}, [](EditorModel &m) { m.newBackdrop(); });
     rows.add(QStringLiteral("bg-edit"), group, L("Editar fundo atual…"), QStringLiteral("E"),
-             [](EditorModel &m) { m.editBackdrop(m.style().backdrop); });
-    for (const Backdrop &backdrop : StyleStore::shared().backdrops())
+             [](EditorModel &m) { m.editBackdrop(m.document().style().backdrop); });
+    for (const Backdrop &backdrop : rows.styles.backdrops())
         rows.add(
             QStringLiteral("bg-") + backdrop.id, group, L(LKey(QStringLiteral("Fundo: %@"), {backdrop.displayName()})),
             currentMark(backdrop.id == style.backdrop.id),
             [backdrop](EditorModel &m) { changeStyle(m, [&](BeautyStyle &s) { s.backdrop = backdrop; }); }, backdrop);
-    const QList<StylePreset> &presets = StyleStore::shared().presets();
+    const QList<StylePreset> &presets = rows.styles.presets();
     for (qsizetype i = 0; i < presets.size(); ++i)
         rows.add(QStringLiteral("preset-") + uuidString(presets[i].id), L("Presets"),
                  L(LKey(QStringLiteral("Preset: %@"), {presets[i].displayName()})), QString::number(i + 1),
@@ -105,20 +110,24 @@ void addStyle(Rows &rows, const BeautyStyle &style) {
 
 void addExport(Rows &rows) {
     const QString group = L("Exportar");
-    const ExportSettings stored = StyleStore::shared().exportSettings();
+    const ExportSettings stored = rows.styles.exportSettings();
     for (ExportFormat format : allExportFormats)
         rows.add(QStringLiteral("format-") + rawValue(format), group,
                  L(LKey(QStringLiteral("Formato: %@"), {formatName(format)})), currentMark(format == stored.format),
-                 [format](EditorModel &) { changeExport([&](ExportSettings &e) { e.format = format; }); });
+                 [format, &styles = rows.styles](EditorModel &) {
+                     changeExport(styles, [&](ExportSettings &e) { e.format = format; });
+                 });
     for (ExportScale scale : allExportScales)
         rows.add(QStringLiteral("scale-") + rawValue(scale), group,
                  L(LKey(QStringLiteral("Tamanho: %@"), {scaleLabel(scale)})), currentMark(scale == stored.scale),
-                 [scale](EditorModel &) { changeExport([&](ExportSettings &e) { e.scale = scale; }); });
+                 [scale, &styles = rows.styles](EditorModel &) {
+                     changeExport(styles, [&](ExportSettings &e) { e.scale = scale; });
+                 });
 }
 
 void addActions(Rows &rows) {
     const QString group = L("Ações");
-    const ExportFormat format = StyleStore::shared().exportSettings().format;
+    const ExportFormat format = rows.styles.exportSettings().format;
     rows.add(QStringLiteral("copy"), group, L("Copiar"), keyHint(Flag::command, Key::c, QStringLiteral("C")),
              [](EditorModel &m) { m.copy(); });
     rows.add(QStringLiteral("copy-text"), group, L("Copiar texto do print (OCR)"),
@@ -130,7 +139,7 @@ void addActions(Rows &rows) {
     rows.add(QStringLiteral("preset-new"), group, L("Salvar estilo como preset"), {},
              [](EditorModel &m) { m.saveAsPreset(); });
     rows.add(QStringLiteral("shortcuts"), group, L("Mapa de atalhos"), QStringLiteral("?"),
-             [](EditorModel &m) { m.setShortcutsOpen(true); });
+             [](EditorModel &m) { m.page().setShortcutsOpen(true); });
     rows.add(QStringLiteral("close"), group, L("Fechar sem salvar"), QStringLiteral("Esc"),
              [](EditorModel &m) { m.close(); });
 }
@@ -138,10 +147,10 @@ void addActions(Rows &rows) {
 } // namespace
 
 QList<EditorCommand> EditorModel::commands() {
-    Rows rows(this);
+    Rows rows(this, m_styles);
     addTools(rows);
-    addBackdrops(rows, style());
-    addStyle(rows, style());
+    addBackdrops(rows, m_document.style());
+    addStyle(rows, m_document.style());
     addExport(rows);
     addActions(rows);
     return rows.take();
@@ -149,8 +158,8 @@ QList<EditorCommand> EditorModel::commands() {
 
 void EditorModel::runSelectedCommand() {
     const QList<EditorCommand> rows = filteredCommands();
-    if (commandSelection() < 0 || commandSelection() >= rows.size()) return;
-    const std::function<void()> action = rows[commandSelection()].run;
-    setCommandBarOpen(false);
+    if (m_page.commandSelection() < 0 || m_page.commandSelection() >= rows.size()) return;
+    const std::function<void()> action = rows[m_page.commandSelection()].run;
+    m_page.setCommandBarOpen(false);
     action();
 }

@@ -41,7 +41,7 @@ void EditorModel::notifyNotMade(ExportFormat format) {
 
 void EditorModel::copy() {
     // At full size: the clipboard's copy scales it to the stored export scale itself, as PNG.
-    ExportSettings full = StyleStore::shared().exportSettings();
+    ExportSettings full = m_styles.exportSettings();
     full.format = ExportFormat::png;
     full.scale = ExportScale::retina;
     const QImage image = finalImage(full);
@@ -53,7 +53,7 @@ void EditorModel::copy() {
 }
 
 void EditorModel::save() {
-    const ExportSettings settings = StyleStore::shared().exportSettings();
+    const ExportSettings settings = m_styles.exportSettings();
     const Encoded encoded = encodedExport(settings);
     if (!encoded.bytes) {
         notifyNotMade(settings.format);
@@ -64,24 +64,24 @@ void EditorModel::save() {
 }
 
 QMimeData *EditorModel::dragProvider() {
-    const ExportSettings settings = StyleStore::shared().exportSettings();
+    const ExportSettings settings = m_styles.exportSettings();
     return DragFile::mimeData(encodedExport(settings).bytes.value_or(QByteArray()), settings.format);
 }
 
 // --- Text ------------------------------------------------------------------------------------------------
 
 void EditorModel::copyText() {
-    if (isReadingText()) {
+    if (m_page.isReadingText()) {
         // Pressed again: the reading stops and its text never reaches the clipboard.
         m_ocrToken.reset();
         m_reading.cancel();
-        setReadingText(false);
+        m_page.setReadingText(false);
         return;
     }
     const QUuid token = QUuid::createUuid();
     m_ocrToken = token;
-    setReadingText(true);
-    m_reading = m_render.renderers().readText(original(), textReadingLimit);
+    m_page.setReadingText(true);
+    m_reading = m_render.renderers().readText(m_document.original(), textReadingLimit);
     m_reading
         .then(this,
               [this, token](const QString &text) {
@@ -105,7 +105,7 @@ void EditorModel::copyText() {
 bool EditorModel::endReading(const QUuid &token) {
     if (m_ocrToken != token) return false;
     m_ocrToken.reset();
-    setReadingText(false);
+    m_page.setReadingText(false);
     return true;
 }
 
@@ -129,22 +129,22 @@ void EditorModel::announceText(const QString &text) {
 // --- Sensitive data ---------------------------------------------------------------------------------------
 
 void EditorModel::hideSensitiveData() {
-    if (isDetectingSensitive()) return;
-    setDetectingSensitive(true);
+    if (m_page.isDetectingSensitive()) return;
+    m_page.setDetectingSensitive(true);
     auto failed = [this](const QString &message) {
         Notifier::shared().notify({original(), L("Não consegui analisar o print"), message, ToastKind::failure});
-        setDetectingSensitive(false);
+        m_page.setDetectingSensitive(false);
     };
     m_render.renderers()
-        .findSensitive(original(), sensitiveSearchLimit)
+        .findSensitive(m_document.original(), sensitiveSearchLimit)
         .then(this,
               [this](const QList<QRectF> &regions) {
                   coverSensitive(regions);
-                  setDetectingSensitive(false);
+                  m_page.setDetectingSensitive(false);
               })
         .onFailed(this, [failed](const QException &error) { failed(TextRecognizer::describe(error)); })
         .onFailed(this, [failed] { failed(TextRecognizer::describe(QException())); })
-        .onCanceled(this, [this] { setDetectingSensitive(false); });
+        .onCanceled(this, [this] { m_page.setDetectingSensitive(false); });
 }
 
 void EditorModel::coverSensitive(const QList<QRectF> &regions) {
@@ -161,12 +161,12 @@ void EditorModel::coverSensitive(const QList<QRectF> &regions) {
         blur.start = region.topLeft();
         blur.end = region.bottomRight();
         blur.color = sensitiveBlurColor;
-        blur.width = strokeWidth(thickness());
+        blur.width = m_document.strokeWidth(m_document.thickness());
         blurs.append(blur);
     }
     // One undo step; a text being typed ends first, a drag in progress gets them when it ends.
-    addAnnotations(blurs);
-    setTool(EditorTool::preview);
+    m_document.addAnnotations(blurs);
+    m_document.setTool(EditorTool::preview);
     Notifier::shared().notify({original(),
                                blurs.size() == 1
                                    ? L("1 dado escondido")

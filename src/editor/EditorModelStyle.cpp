@@ -20,16 +20,9 @@ bool isBuiltIn(const Backdrop &backdrop) {
     return std::any_of(builtIns.begin(), builtIns.end(), [&](const Backdrop &b) { return b.id == backdrop.id; });
 }
 
-qsizetype customBackdropCount() {
-    const QList<Backdrop> &stored = StyleStore::shared().backdrops();
+qsizetype customBackdropCount(const StyleStore &styles) {
+    const QList<Backdrop> &stored = styles.backdrops();
     return std::count_if(stored.begin(), stored.end(), [](const Backdrop &b) { return !isBuiltIn(b); });
-}
-
-bool storeIsFull() { return StyleStore::shared().backdrops().size() >= StyleStore::maxBackdrops; }
-
-bool isStored(const Backdrop &backdrop) {
-    const QList<Backdrop> &stored = StyleStore::shared().backdrops();
-    return std::any_of(stored.begin(), stored.end(), [&](const Backdrop &b) { return b.id == backdrop.id; });
 }
 
 QString newBackdropID() { return uuidString(QUuid::createUuid()); }
@@ -45,23 +38,23 @@ void EditorModel::notifyFailure(const QString &title, const QString &subtitle) {
 }
 
 void EditorModel::changeStyle(const std::function<void(BeautyStyle &)> &edit) {
-    BeautyStyle changed = style();
+    BeautyStyle changed = m_document.style();
     edit(changed);
-    setStyle(changed);
+    m_document.setStyle(changed);
 }
 
 void EditorModel::applyPreset(int index) {
-    const QList<StylePreset> &presets = StyleStore::shared().presets();
+    const QList<StylePreset> &presets = m_styles.presets();
     if (index < 0 || index >= presets.size()) return;
-    setStyle(presets[index].style);
+    m_document.setStyle(presets[index].style);
 }
 
 void EditorModel::nextBackdrop() {
-    const QList<Backdrop> &stored = StyleStore::shared().backdrops();
+    const QList<Backdrop> &stored = m_styles.backdrops();
     if (stored.isEmpty()) return;
     qsizetype next = 0;
     for (qsizetype i = 0; i < stored.size(); ++i) {
-        if (stored[i].id != style().backdrop.id) continue;
+        if (stored[i].id != m_document.style().backdrop.id) continue;
         next = (i + 1) % stored.size();
         break;
     }
@@ -70,16 +63,17 @@ void EditorModel::nextBackdrop() {
 }
 
 void EditorModel::newBackdrop() {
-    if (storeIsFull()) {
+    if (!m_styles.hasRoomForBackdrop()) {
         notifyFailure(L(LKey(QStringLiteral("Limite de %@ fundos"), {QString::number(StyleStore::maxBackdrops)})),
                       L("Exclua um fundo para criar outro"));
         return;
     }
-    Backdrop made = style().backdrop.id == transparentID ? Backdrop::defaults().first() : style().backdrop;
+    Backdrop made =
+        m_document.style().backdrop.id == transparentID ? Backdrop::defaults().first() : m_document.style().backdrop;
     made.id = newBackdropID();
-    made.name = L(LKey(QStringLiteral("Meu fundo %@"), {QString::number(customBackdropCount() + 1)}));
+    made.name = L(LKey(QStringLiteral("Meu fundo %@"), {QString::number(customBackdropCount(m_styles) + 1)}));
     if (made.kind == Backdrop::Kind::solid) made.setKind(Backdrop::Kind::linear);
-    setBackdropDraft(BackdropDraft(made, true));
+    m_page.setBackdropDraft(BackdropDraft(made, true));
 }
 
 void EditorModel::editBackdrop(const Backdrop &backdrop) {
@@ -87,45 +81,46 @@ void EditorModel::editBackdrop(const Backdrop &backdrop) {
         newBackdrop();
         return;
     }
-    setBackdropDraft(BackdropDraft(backdrop, false));
+    m_page.setBackdropDraft(BackdropDraft(backdrop, false));
 }
 
 void EditorModel::duplicateBackdrop(Backdrop backdrop) {
-    if (backdrop.id == transparentID || storeIsFull()) return;
+    if (backdrop.id == transparentID || !m_styles.hasRoomForBackdrop()) return;
     Backdrop copy = backdrop;
     copy.id = newBackdropID();
     copy.name = L(LKey(QStringLiteral("%@ (cópia)"), {backdrop.displayName()}));
-    StyleStore::shared().saveBackdrop(copy);
+    m_styles.saveBackdrop(copy);
     changeStyle([&](BeautyStyle &s) { s.backdrop = copy; });
 }
 
 void EditorModel::deleteBackdrop(Backdrop backdrop) {
     if (backdrop.id == transparentID) return;
-    StyleStore::shared().removeBackdrop(backdrop);
-    if (backdropDraft() && backdropDraft()->backdrop.id == backdrop.id) setBackdropDraft(std::nullopt);
+    m_styles.removeBackdrop(backdrop);
+    if (m_page.backdropDraft() && m_page.backdropDraft()->backdrop.id == backdrop.id)
+        m_page.setBackdropDraft(std::nullopt);
     notify(L("Fundo excluído"), L("Restaure os de fábrica nas Preferências"));
 }
 
 void EditorModel::commitBackdrop(Backdrop backdrop) {
     // A full store would drop a new backdrop: the user keeps the sheet and can still delete one.
-    if (!isStored(backdrop) && storeIsFull()) {
+    if (!m_styles.hasRoomForBackdrop(backdrop.id)) {
         notifyFailure(L(LKey(QStringLiteral("Limite de %@ fundos"), {QString::number(StyleStore::maxBackdrops)})),
                       L("Exclua um fundo para criar outro"));
         return;
     }
-    StyleStore::shared().saveBackdrop(backdrop);
+    m_styles.saveBackdrop(backdrop);
     changeStyle([&](BeautyStyle &s) { s.backdrop = backdrop; });
-    setBackdropDraft(std::nullopt);
+    m_page.setBackdropDraft(std::nullopt);
 }
 
 void EditorModel::updatePreset(StylePreset preset) {
-    StyleStore::shared().updatePreset(preset.id, style());
+    m_styles.updatePreset(preset.id, m_document.style());
     notify(L(LKey(QStringLiteral("Preset “%@” atualizado"), {preset.displayName()})),
            L("Agora ele usa o estilo atual"));
 }
 
 void EditorModel::deletePreset(StylePreset preset) {
-    StyleStore::shared().removePreset(preset);
+    m_styles.removePreset(preset);
     notify(L(LKey(QStringLiteral("Preset “%@” excluído"), {preset.displayName()})),
            L("Os atalhos 1–9 foram reorganizados"));
 }
@@ -147,12 +142,12 @@ void EditorModel::toggleBalance() {
 }
 
 void EditorModel::makeDefault() {
-    StyleStore::shared().setDefaultStyle(style());
+    m_styles.setDefaultStyle(m_document.style());
     notify(L("Estilo padrão salvo"), L("Os próximos prints já saem assim"));
 }
 
 void EditorModel::saveAsPreset() {
-    StyleStore &store = StyleStore::shared();
+    StyleStore &store = m_styles;
     if (store.presets().size() >= StyleStore::maxPresets) {
         notifyFailure(L("Limite de 9 presets"), L("Exclua um com o botão direito"));
         return;
@@ -163,7 +158,7 @@ void EditorModel::saveAsPreset() {
         askName(L("Novo preset"), L("Salva o estilo atual com um nome."),
                 L(LKey(QStringLiteral("Preset %@"), {QString::number(store.presets().size() + 1)})), L("Salvar"));
     if (!self || !name) return;
-    store.addPreset(*name, style());
+    store.addPreset(*name, m_document.style());
     notify(L(LKey(QStringLiteral("Preset “%@” criado"), {*name})),
            L(LKey(QStringLiteral("Aplique com a tecla %@"), {QString::number(store.presets().size())})));
 }

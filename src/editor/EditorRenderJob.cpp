@@ -35,8 +35,9 @@ std::shared_ptr<CancelFlag> replaceTask(std::shared_ptr<CancelFlag> &task) {
 
 } // namespace
 
-EditorRenderJob::EditorRenderJob(EditorDocument &document, EditorRenderers renderers, QObject *parent)
-    : QObject(parent), m_document(document), m_renderers(std::move(renderers)) {
+EditorRenderJob::EditorRenderJob(EditorDocument &document, StyleStore &styles, EditorRenderers renderers,
+                                 QObject *parent)
+    : QObject(parent), m_document(document), m_styles(styles), m_renderers(std::move(renderers)) {
     if (m_renderers.keepReaderReady) m_readerReady = m_renderers.keepReaderReady();
     connect(&m_document, &EditorDocument::contentChanged, this, &EditorRenderJob::rerender);
     rerender();
@@ -169,7 +170,7 @@ void EditorRenderJob::ensurePreview() {
 
 void EditorRenderJob::updateEstimate() {
     if (m_lastOutput.isNull() || m_stopped) return;
-    const ExportSettings settings = StyleStore::shared().exportSettings();
+    const ExportSettings settings = m_styles.exportSettings();
     const std::shared_ptr<CancelFlag> flag = replaceTask(m_estimateTask);
     QPointer<EditorRenderJob> self(this);
     EditorThreads::estimatePool().start([flag, self, renderers = m_renderers, image = m_lastOutput, settings] {
@@ -200,5 +201,5 @@ QImage EditorRenderJob::finalImage(const std::optional<ExportSettings> &settings
     const QImage annotated = m_renderers.annotate(m_document.original(), m_document.crop(), m_document.annotations());
     const QImage result = m_renderers.beautify(annotated, m_document.style(), BrandStore::shared().screenshotLogo());
     if (result.isNull()) return {};
-    return m_renderers.prepare(result, settings.value_or(StyleStore::shared().exportSettings()));
+    return m_renderers.prepare(result, settings.value_or(m_styles.exportSettings()));
 }

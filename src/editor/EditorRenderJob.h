@@ -13,10 +13,11 @@
 
 class CancelFlag;
 class EditorDocument;
+class StyleStore;
 
 // The beautified result of a document, rendered in the background, with an estimate of its export
 // size, and the caches it keeps: the pixelated capture, the renderers' canvases and the text reader
-// kept started. Main thread only; the document must outlive it.
+// kept started. Main thread only; the document and the style store (its export settings) must outlive it.
 //
 // It renders at once and again whenever the document's content changes. Renders run one at a time:
 // while one runs, only the newest state waits to follow it, and only the newest render publishes.
@@ -24,7 +25,7 @@ class EditorRenderJob : public QObject {
     Q_OBJECT
 
 public:
-    EditorRenderJob(EditorDocument &document, EditorRenderers renderers, QObject *parent = nullptr);
+    EditorRenderJob(EditorDocument &document, StyleStore &styles, EditorRenderers renderers, QObject *parent = nullptr);
     // Background work still running is dropped when it finishes; what it holds goes on a worker.
     ~EditorRenderJob() override;
 
@@ -80,6 +81,7 @@ private:
     void publishEstimate(std::optional<qint64> bytes, QSize pixels);
 
     EditorDocument &m_document;
+    StyleStore &m_styles;
     EditorRenderers m_renderers;
     // Held while the editor is on the screen: "Copiar texto" and the sensitive-data finder find the
     // text engine started.

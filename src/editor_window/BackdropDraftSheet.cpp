@@ -11,21 +11,21 @@
 
 BackdropDraftSheet::BackdropDraftSheet(EditorModel *model, QWidget *host)
     : QObject(host), m_model(model), m_host(host) {
-    connect(model, &EditorModel::backdropDraftChanged, this, &BackdropDraftSheet::follow);
+    connect(&model->page(), &EditorPageState::backdropDraftChanged, this, &BackdropDraftSheet::follow);
     follow();
 }
 
 BackdropDraftSheet::~BackdropDraftSheet() { close(); }
 
 void BackdropDraftSheet::follow() {
-    const std::optional<BackdropDraft> draft = m_model ? m_model->backdropDraft() : std::nullopt;
+    const std::optional<BackdropDraft> draft = m_model ? m_model->page().backdropDraft() : std::nullopt;
     if (draft && m_dialog && draft->id == m_shownID) return;
     close();
     if (draft) open();
 }
 
 void BackdropDraftSheet::open() {
-    const BackdropDraft draft = *m_model->backdropDraft();
+    const BackdropDraft draft = *m_model->page().backdropDraft();
     m_shownID = draft.id;
     auto *dialog = new QDialog(m_host->window());
     dialog->setObjectName(QStringLiteral("backdropSheet"));
@@ -47,15 +47,16 @@ void BackdropDraftSheet::open() {
             if (model) model->deleteBackdrop(stored);
         };
     actions.cancel = [model] {
-        if (model) model->setBackdropDraft(std::nullopt);
+        if (model) model->page().setBackdropDraft(std::nullopt);
     };
-    const BackdropSheet::Request request{draft.backdrop, m_model->originalImage(), {}, L("Salvar e aplicar")};
+    const BackdropSheet::Request request{draft.backdrop, m_model->document().original(), {}, L("Salvar e aplicar")};
     auto *layout = new QVBoxLayout(dialog);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(BackdropSheet::makeContent(dialog, request, actions));
     // Gone by any way but the model's: the draft goes with it (unless another draft already replaced it).
     connect(dialog, &QDialog::finished, this, [model, id = draft.id] {
-        if (model && model->backdropDraft() && model->backdropDraft()->id == id) model->setBackdropDraft(std::nullopt);
+        if (model && model->page().backdropDraft() && model->page().backdropDraft()->id == id)
+            model->page().setBackdropDraft(std::nullopt);
     });
     m_dialog = dialog;
     dialog->show();

@@ -82,7 +82,7 @@ QWidget *footerHint(const QStringList &keys, const QString &text, QWidget *paren
 CommandBarView::CommandBarView(EditorModel *model, QWidget *parent)
     : EditorOverlay(
           [model = QPointer<EditorModel>(model)] {
-              if (model) model->setCommandBarOpen(false);
+              if (model) model->page().setCommandBarOpen(false);
           },
           parent, 0.98),
       m_model(model), m_card(new QWidget(this)) {
@@ -112,14 +112,14 @@ CommandBarView::CommandBarView(EditorModel *model, QWidget *parent)
 
     connect(m_list, &CommandList::rowClicked, this, [this](int index) {
         if (!m_model) return;
-        m_model->setCommandSelection(index);
+        m_model->page().setCommandSelection(index);
         m_model->runSelectedCommand();
     });
     connect(m_field, &QLineEdit::textEdited, this, [this](const QString &text) {
-        if (m_model) m_model->setCommandQuery(text);
+        if (m_model) m_model->page().setCommandQuery(text);
     });
-    connect(model, &EditorModel::commandQueryChanged, this, &CommandBarView::refresh);
-    connect(model, &EditorModel::commandSelectionChanged, this, &CommandBarView::selectionChanged);
+    connect(&model->page(), &EditorPageState::commandQueryChanged, this, &CommandBarView::refresh);
+    connect(&model->page(), &EditorPageState::commandSelectionChanged, this, &CommandBarView::selectionChanged);
 }
 
 QWidget *CommandBarView::searchRow() {
@@ -170,19 +170,19 @@ void CommandBarView::appeared() {
 
 void CommandBarView::refresh() {
     if (!m_model) return;
-    if (m_field->text() != m_model->commandQuery()) m_field->setText(m_model->commandQuery());
-    m_list->setRows(m_model->filteredCommands(), m_model->commandSelection());
+    if (m_field->text() != m_model->page().commandQuery()) m_field->setText(m_model->page().commandQuery());
+    m_list->setRows(m_model->filteredCommands(), m_model->page().commandSelection());
     placeCard();
 }
 
 void CommandBarView::selectionChanged() {
     if (!m_model) return;
-    m_list->setSelection(m_model->commandSelection());
+    m_list->setSelection(m_model->page().commandSelection());
     scrollToSelection();
 }
 
 void CommandBarView::scrollToSelection() {
-    const QRect row = m_list->rowRect(m_model->commandSelection());
+    const QRect row = m_list->rowRect(m_model->page().commandSelection());
     if (row.isEmpty()) return;
     // The least scrolling that shows the whole row.
     QScrollBar *bar = m_scroll->verticalScrollBar();

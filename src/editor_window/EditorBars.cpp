@@ -112,23 +112,25 @@ EditorTopBar::EditorTopBar(EditorModel *model, StyleStore &styles, QWidget *pare
     m_commands = new CommandsButton(this);
     row->addWidget(m_commands);
     connect(m_commands, &QAbstractButton::clicked, this, [this] {
-        if (m_model) m_model->setCommandBarOpen(true);
+        if (m_model) m_model->page().setCommandBarOpen(true);
     });
-    for (auto signal : {&EditorModel::annotationsChanged, &EditorModel::cropChanged,
-                        &EditorModel::exportPixelSizeChanged, &EditorModel::estimatedBytesChanged})
-        connect(model, signal, this, &EditorTopBar::refresh);
+    for (auto signal : {&EditorDocument::annotationsChanged, &EditorDocument::cropChanged})
+        connect(&model->document(), signal, this, &EditorTopBar::refresh);
+    for (auto signal : {&EditorRenderJob::exportPixelSizeChanged, &EditorRenderJob::estimatedBytesChanged})
+        connect(&model->render(), signal, this, &EditorTopBar::refresh);
     connect(&styles, &StyleStore::exportSettingsChanged, this, &EditorTopBar::refresh);
     refresh();
 }
 
 void EditorTopBar::refresh() {
     if (!m_model) return;
-    const QString edit = EditorSummaries::editSummary(m_model->annotations().size(), m_model->crop().has_value());
+    const QString edit =
+        EditorSummaries::editSummary(m_model->document().annotations().size(), m_model->document().crop().has_value());
     // The summaries stay shown, empty when there is nothing to say: showing a widget in a window
     // under the pointer costs a round trip to the X server, and the size arrives with every render.
     m_edit->setText(edit);
     const std::optional<QString> size = EditorSummaries::sizeSummary(
-        m_model->exportPixelSize(), m_model->estimatedBytes(), m_styles.exportSettings().format);
+        m_model->render().exportPixelSize(), m_model->render().estimatedBytes(), m_styles.exportSettings().format);
     m_size->setText(size.value_or(QString()));
 }
 
@@ -187,17 +189,19 @@ EditorBottomBar::EditorBottomBar(EditorModel *model, QWidget *parent) : QWidget(
     connect(m_copy, &QPushButton::clicked, this, [this] {
         if (m_model) m_model->copy();
     });
-    for (auto signal : {&EditorModel::toolChanged, &EditorModel::selectedIDChanged, &EditorModel::historyChanged})
-        connect(model, signal, this, &EditorBottomBar::refreshHints);
-    connect(model, &EditorModel::isReadingTextChanged, this, &EditorBottomBar::refreshReading);
+    for (auto signal :
+         {&EditorDocument::toolChanged, &EditorDocument::selectedIDChanged, &EditorDocument::historyChanged})
+        connect(&model->document(), signal, this, &EditorBottomBar::refreshHints);
+    connect(&model->page(), &EditorPageState::isReadingTextChanged, this, &EditorBottomBar::refreshReading);
     refreshHints();
     refreshReading();
 }
 
 void EditorBottomBar::refreshHints() {
     if (!m_model) return;
-    const QList<EditorSummaries::Hint> hints = EditorSummaries::hints(
-        m_model->tool() == EditorTool::preview, m_model->selectedID().has_value(), m_model->canUndo());
+    const QList<EditorSummaries::Hint> hints =
+        EditorSummaries::hints(m_model->document().tool() == EditorTool::preview,
+                               m_model->document().selectedID().has_value(), m_model->document().canUndo());
     QLayout *row = m_hints->layout();
     while (QLayoutItem *item = row->takeAt(0)) {
         delete item->widget();
@@ -225,7 +229,7 @@ QStringList EditorBottomBar::hintTexts() const {
 }
 
 void EditorBottomBar::refreshReading() {
-    const bool reading = m_model && m_model->isReadingText();
+    const bool reading = m_model && m_model->page().isReadingText();
     m_copyTextIcon->setVisible(!reading);
     m_copyTextSpinner->setVisible(reading);
     m_copyTextLabel->setText(reading ? L("Lendo… clique para parar") : L("Copiar texto"));

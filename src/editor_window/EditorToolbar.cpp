@@ -2,7 +2,8 @@
 
 #include "core/ColorValue.h"
 #include "core/Localization.h"
-#include "editor/EditorModel.h"
+#include "editor/EditorDocument.h"
+#include "editor/EditorPageState.h"
 #include "widgets/Icons.h"
 #include "widgets/KeptPicture.h"
 #include "widgets/Theme.h"
@@ -101,7 +102,8 @@ private:
 
 } // namespace
 
-EditorToolbar::EditorToolbar(EditorModel *model, QWidget *parent) : QWidget(parent), m_model(model) {
+EditorToolbar::EditorToolbar(EditorDocument *document, EditorPageState *page, QWidget *parent)
+    : QWidget(parent), m_document(document), m_page(page) {
     setObjectName(QStringLiteral("editorToolbar"));
     setFixedHeight(height);
     m_group = toolGroup();
@@ -115,16 +117,17 @@ EditorToolbar::EditorToolbar(EditorModel *model, QWidget *parent) : QWidget(pare
             rebuildOptions();
         });
     };
-    for (auto signal : {&EditorModel::toolChanged, &EditorModel::selectedIDChanged, &EditorModel::annotationsChanged,
-                        &EditorModel::annotationColorChanged, &EditorModel::thicknessChanged, &EditorModel::cropChanged,
-                        &EditorModel::isDetectingSensitiveChanged})
-        connect(model, signal, this, queue);
-    connect(model, &EditorModel::toolChanged, this, qOverload<>(&QWidget::update));
+    for (auto signal :
+         {&EditorDocument::toolChanged, &EditorDocument::selectedIDChanged, &EditorDocument::annotationsChanged,
+          &EditorDocument::annotationColorChanged, &EditorDocument::thicknessChanged, &EditorDocument::cropChanged})
+        connect(document, signal, this, queue);
+    connect(page, &EditorPageState::isDetectingSensitiveChanged, this, queue);
+    connect(document, &EditorDocument::toolChanged, this, qOverload<>(&QWidget::update));
 }
 
 quint32 EditorToolbar::currentColor() const {
-    if (const std::optional<Annotation> selected = m_model->selectedAnnotation()) return selected->color;
-    return m_model->annotationColor();
+    if (const std::optional<Annotation> selected = m_document->selectedAnnotation()) return selected->color;
+    return m_document->annotationColor();
 }
 
 QWidget *EditorToolbar::toolGroup() {
@@ -153,7 +156,7 @@ QWidget *EditorToolbar::toolGroup() {
 QWidget *EditorToolbar::toolButton(EditorTool tool) {
     const ToolLook look = lookOf(tool);
     auto *button = new DrawnToolButton(QSize(toolWidth, 40), [this, tool, look](QPainter &p, const QRectF &r) {
-        const bool on = m_model && m_model->tool() == tool;
+        const bool on = m_document && m_document->tool() == tool;
         // A kept plate: its translucent fill drawn afresh would be sliced across Qt's thread pool.
         if (on) drawPlate(p, r.toRect(), 7, Theme::accentSoft(), Theme::accentLine());
         const QColor color = on ? Theme::text() : Theme::text2();
@@ -171,21 +174,21 @@ QWidget *EditorToolbar::toolButton(EditorTool tool) {
     button->setToolTip(L(LKey(QStringLiteral("%@ — %@ · tecla %@"),
                               {EditorTools::title(tool), EditorTools::detail(tool), QString::fromLatin1(look.key)})));
     auto label = [this, button, tool] {
-        button->setAccessibleName(m_model && m_model->tool() == tool
+        button->setAccessibleName(m_document && m_document->tool() == tool
                                       ? L(LKey(QStringLiteral("%@, selecionada"), {EditorTools::title(tool)}))
                                       : EditorTools::title(tool));
         button->update();
     };
     label();
-    connect(m_model, &EditorModel::toolChanged, button, label);
+    connect(m_document.data(), &EditorDocument::toolChanged, button, label);
     connect(button, &QAbstractButton::clicked, this, [this, tool] {
-        if (m_model) m_model->setTool(tool);
+        if (m_document) m_document->setTool(tool);
     });
     return button;
 }
 
 void EditorToolbar::rebuildOptions() {
-    if (!m_model) return;
+    if (!m_document) return;
     if (m_options) {
         m_options->hide();
         m_options->deleteLater();
@@ -214,7 +217,7 @@ int EditorToolbar::narrowestToolWidth() const {
 // The widest options row any tool may show. The rows are made once to be measured, so that every
 // width they take is the one their layouts give them.
 int EditorToolbar::widestOptions() {
-    if (m_widestOptions >= 0 || !m_model) return std::max(m_widestOptions, 0);
+    if (m_widestOptions >= 0 || !m_document) return std::max(m_widestOptions, 0);
     const QList<QWidget *> rows{hint("Escolha uma ferramenta para anotar · as marcas entram no print final"),
                                 hint("Clique numa anotação para mover · arraste as alças para redimensionar"),
                                 selectRow(false),
@@ -286,16 +289,15 @@ QWidget *EditorToolbar::row(int spacing, const QList<QWidget *> &items) {
 }
 
 QWidget *EditorToolbar::options() {
-    EditorModel &model = *m_model;
-    switch (model.tool()) {
+    switch (m_document->tool()) {
     case EditorTool::preview: return hint("Escolha uma ferramenta para anotar · as marcas entram no print final");
     case EditorTool::select: {
-        const std::optional<Annotation> selected = model.selectedAnnotation();
+        const std::optional<Annotation> selected = m_document->selectedAnnotation();
         if (!selected) return hint("Clique numa anotação para mover · arraste as alças para redimensionar");
         return selectRow(selected->kind.type == Annotation::Kind::blur);
     }
-    case EditorTool::blur: return blurRow(model.isDetectingSensitive());
-    case EditorTool::crop: return cropRow(model.crop().has_value());
+    case EditorTool::blur: return blurRow(m_page && m_page->isDetectingSensitive());
+    case EditorTool::crop: return cropRow(m_document->crop().has_value());
     default: return row(12, {colorDots(), thicknessPicker()});
     }
 }
@@ -305,7 +307,7 @@ QWidget *EditorToolbar::selectRow(bool blurSelected) {
     remove->setObjectName(QStringLiteral("deleteButton"));
     remove->setSymbol(QStringLiteral("trash"));
     remove->setToolTip(L("Apaga a anotação selecionada · ⌫"));
-    connect(remove, &QAbstractButton::clicked, m_model, &EditorModel::deleteSelected);
+    connect(remove, &QAbstractButton::clicked, m_document.data(), &EditorDocument::deleteSelected);
     if (blurSelected) return row(12, {remove});
     return row(12, {colorDots(), remove});
 }
@@ -318,7 +320,7 @@ QWidget *EditorToolbar::blurRow(bool busy) {
     search->setSymbol(QStringLiteral("wand.and.stars"));
     search->setEnabled(!busy);
     search->setToolTip(L("Encontra e esconde e-mails, telefones, CPF/CNPJ, cartões e chaves de API"));
-    connect(search, &QAbstractButton::clicked, m_model, &EditorModel::hideSensitiveData);
+    connect(search, &QAbstractButton::clicked, this, &EditorToolbar::sensitiveSearchRequested);
     return row(10, {hint("Arraste sobre o que quer esconder"), search});
 }
 
@@ -329,7 +331,7 @@ QWidget *EditorToolbar::cropRow(bool cropped) {
         uncrop->setObjectName(QStringLiteral("removeCropButton"));
         uncrop->setSymbol(QStringLiteral("arrow.uturn.backward"));
         connect(uncrop, &QAbstractButton::clicked, this, [this] {
-            if (m_model) m_model->setCrop(std::nullopt);
+            if (m_document) m_document->setCrop(std::nullopt);
         });
         items.append(uncrop);
     }
@@ -338,7 +340,7 @@ QWidget *EditorToolbar::cropRow(bool cropped) {
     apply->setSymbol(QStringLiteral("checkmark"));
     apply->setToolTip(L("Aplica o recorte e volta à prévia · ↵"));
     connect(apply, &QAbstractButton::clicked, this, [this] {
-        if (m_model) m_model->setTool(EditorTool::preview);
+        if (m_document) m_document->setTool(EditorTool::preview);
     });
     items.append(apply);
     return row(10, items);
@@ -376,7 +378,7 @@ QWidget *EditorToolbar::colorDots() {
         dot->setCheckable(true);
         dot->setChecked(marked);
         connect(dot, &QAbstractButton::clicked, this, [this, color] {
-            if (m_model) m_model->setAnnotationColor(color);
+            if (m_document) m_document->setAnnotationColor(color);
         });
         dots.append(dot);
     }
@@ -393,7 +395,7 @@ QWidget *EditorToolbar::thicknessPicker() {
     layout->setSpacing(2);
     int position = 0;
     for (Annotation::Thickness t : Annotation::allThicknesses) {
-        const bool marked = m_model->thickness() == t;
+        const bool marked = m_document->thickness() == t;
         const double bar = 2 * position++ + 3;
         auto *button = new DrawnToolButton(QSize(30, 26), [marked, bar](QPainter &p, const QRectF &r) {
             if (marked) p.fillPath(Theme::continuousRoundedRect(r, 6), QColor(44, 44, 55));
@@ -407,7 +409,7 @@ QWidget *EditorToolbar::thicknessPicker() {
         button->setCheckable(true);
         button->setChecked(marked);
         connect(button, &QAbstractButton::clicked, this, [this, t] {
-            if (m_model) m_model->setThickness(t);
+            if (m_document) m_document->setThickness(t);
         });
         layout->addWidget(button);
     }

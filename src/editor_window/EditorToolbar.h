@@ -6,7 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
-class EditorModel;
+class EditorDocument;
+class EditorPageState;
 
 // The strip above the canvas: the eight tool buttons on the left, the current tool's options on the
 // right (a hint, the colour dots and the thickness picker, the delete button, the sensitive-data
@@ -21,7 +22,8 @@ public:
     static constexpr int optionsRowHeight = 40;
     static constexpr int toolWidth = 58;
 
-    explicit EditorToolbar(EditorModel *model, QWidget *parent = nullptr);
+    // The page state says whether the sensitive-data search is under way.
+    EditorToolbar(EditorDocument *document, EditorPageState *page, QWidget *parent = nullptr);
 
     // The palette colour that is marked in the dots: the selected mark's colour, else the colour of
     // new marks.
@@ -31,6 +33,10 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+signals:
+    // The blur tool's "hide sensitive data" button was pressed.
+    void sensitiveSearchRequested();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -52,7 +58,8 @@ private:
     QWidget *thicknessPicker();
     QWidget *row(int spacing, const QList<QWidget *> &items);
 
-    QPointer<EditorModel> m_model;
+    QPointer<EditorDocument> m_document;
+    QPointer<EditorPageState> m_page;
     QWidget *m_group = nullptr;
     QList<QWidget *> m_tools;
     QWidget *m_options = nullptr;

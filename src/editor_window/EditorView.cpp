@@ -131,17 +131,17 @@ bool EditorView::buildStep() {
     }
     m_backdropSheet = new BackdropDraftSheet(m_model, this);
     m_backdropSheet->setObjectName(QStringLiteral("backdropDraftSheet"));
-    connect(m_model, &EditorModel::toolChanged, this, &EditorView::showCanvasOrStage);
-    connect(m_model, &EditorModel::isCommandBarOpenChanged, this, &EditorView::followCommandBar);
-    connect(m_model, &EditorModel::isShortcutsOpenChanged, this, &EditorView::followShortcuts);
+    connect(&m_model->document(), &EditorDocument::toolChanged, this, &EditorView::showCanvasOrStage);
+    connect(&m_model->page(), &EditorPageState::isCommandBarOpenChanged, this, &EditorView::followCommandBar);
+    connect(&m_model->page(), &EditorPageState::isShortcutsOpenChanged, this, &EditorView::followShortcuts);
     connect(&m_brand, &BrandStore::kitChanged, this, [this] {
-        if (m_model) m_model->refresh();
+        if (m_model) m_model->render().refresh();
     });
     connect(&m_brand, &BrandStore::logoChanged, this, [this] {
-        if (m_model) m_model->refresh();
+        if (m_model) m_model->render().refresh();
     });
     connect(&m_styles, &StyleStore::exportSettingsChanged, this, [this] {
-        if (m_model) m_model->updateEstimate();
+        if (m_model) m_model->render().updateEstimate();
     });
     showCanvasOrStage();
     followCommandBar();
@@ -157,13 +157,14 @@ QWidget *EditorView::workArea() {
     row->setSpacing(0);
     auto *left = new QVBoxLayout;
     left->setSpacing(0);
-    m_toolbar = new EditorToolbar(m_model, area);
+    m_toolbar = new EditorToolbar(&m_model->document(), &m_model->page(), area);
+    connect(m_toolbar, &EditorToolbar::sensitiveSearchRequested, m_model, &EditorModel::hideSensitiveData);
     left->addWidget(m_toolbar);
     left->addWidget(new Divider(Qt::Horizontal, area));
     m_canvasStack = new QStackedWidget(area);
     m_canvasStack->setObjectName(QStringLiteral("canvasStack"));
     m_stage = new PreviewStage(m_model, m_canvasStack);
-    m_canvas = new AnnotationCanvas(m_model, m_canvasStack);
+    m_canvas = new AnnotationCanvas(&m_model->document(), &m_model->render(), m_canvasStack);
     m_canvas->setObjectName(QStringLiteral("annotationCanvas"));
     m_canvasStack->addWidget(m_stage);
     m_canvasStack->addWidget(m_canvas);
@@ -198,13 +199,13 @@ QLabel *EditorView::tip(const QString &text, QWidget *parent) {
 }
 
 void EditorView::showCanvasOrStage() {
-    const bool preview = !m_model || m_model->tool() == EditorTool::preview;
+    const bool preview = !m_model || m_model->document().tool() == EditorTool::preview;
     m_canvasStack->setCurrentWidget(preview ? static_cast<QWidget *>(m_stage) : m_canvas);
 }
 
 // The overlays are made when first opened: most captures are copied without either.
 void EditorView::followCommandBar() {
-    const bool open = m_model && m_model->isCommandBarOpen();
+    const bool open = m_model && m_model->page().isCommandBarOpen();
     if (!m_commandBar && !open) return;
     if (!m_commandBar) m_commandBar = new CommandBarView(m_model, this);
     m_commandBar->setShown(open);
@@ -215,12 +216,12 @@ void EditorView::followCommandBar() {
 }
 
 void EditorView::followShortcuts() {
-    const bool open = m_model && m_model->isShortcutsOpen();
+    const bool open = m_model && m_model->page().isShortcutsOpen();
     if (!m_shortcuts && !open) return;
     if (!m_shortcuts)
         m_shortcuts = new ShortcutsSheet(
             [model = m_model] {
-                if (model) model->setShortcutsOpen(false);
+                if (model) model->page().setShortcutsOpen(false);
             },
             this);
     m_shortcuts->setShown(open);
@@ -228,7 +229,7 @@ void EditorView::followShortcuts() {
 
 void EditorView::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
-    if (m_model) m_model->refresh();
+    if (m_model) m_model->render().refresh();
     // Back on the page with the bar still open: typing goes to its field again.
     if (m_commandBar && m_commandBar->isShown()) m_commandBar->searchField()->setFocus(Qt::OtherFocusReason);
 }
@@ -246,7 +247,7 @@ bool EditorView::event(QEvent *event) {
 void EditorView::releaseOriginal() {
     // Space released in another window (or while the page was away) never reaches the key table: the
     // capture would stay up with its badge until Space was pressed and released here again.
-    if (m_model && m_model->showOriginal()) m_model->setShowOriginal(false);
+    if (m_model && m_model->page().showOriginal()) m_model->page().setShowOriginal(false);
 }
 
 void EditorView::paintEvent(QPaintEvent *) { QPainter(this).fillRect(rect(), Theme::bg()); }

@@ -136,7 +136,7 @@ BackdropsSection::BackdropsSection(const InspectorContext &context, QWidget *par
         if (m_context.model) m_context.model->newBackdrop();
     });
     connect(m_editRow, &QAbstractButton::clicked, this, [this] {
-        if (EditorModel *model = m_context.model) model->editBackdrop(model->style().backdrop);
+        if (EditorModel *model = m_context.model) model->editBackdrop(model->document().style().backdrop);
     });
     syncBackdrops();
 }
@@ -171,14 +171,14 @@ void BackdropsSection::syncBackdrops() {
         m_pool[i]->setBackdrop(backdrops[i]);
         shown.append(m_pool[i]);
     }
-    if (backdrops.size() < StyleStore::maxBackdrops) shown.append(m_newTile);
+    if (m_context.styles->hasRoomForBackdrop()) shown.append(m_newTile);
     m_grid->setTiles(shown);
     syncSelection();
 }
 
 void BackdropsSection::syncSelection() {
     const EditorModel *model = m_context.model;
-    const std::optional<Backdrop> current = model ? std::optional(model->style().backdrop) : std::nullopt;
+    const std::optional<Backdrop> current = model ? std::optional(model->document().style().backdrop) : std::nullopt;
     for (BackdropSwatchTile *tile : tiles()) tile->setSelected(current && current->id == tile->backdrop().id);
     const QString name = current ? current->displayName() : QString();
     if (m_fullName != name) {
@@ -209,7 +209,7 @@ QMenu *BackdropsSection::createMenu(int index, QWidget *parent) {
                     [model, backdrop] {
                         if (model) model->duplicateBackdrop(backdrop);
                     })
-        ->setEnabled(!transparent && stored.size() < StyleStore::maxBackdrops);
+        ->setEnabled(!transparent && m_context.styles->hasRoomForBackdrop());
     menu->addSeparator();
     menu->addAction(L("Excluir fundo"),
                     [model, backdrop] {

@@ -88,6 +88,6 @@ void ExportSection::syncSettings() {
 
 void ExportSection::syncEstimate() {
     const EditorModel *model = m_context.model;
-    m_estimate->setText(InspectorText::estimateLine(model ? model->estimatedBytes() : std::nullopt,
-                                                    model ? model->exportPixelSize() : QSize()));
+    m_estimate->setText(InspectorText::estimateLine(model ? model->render().estimatedBytes() : std::nullopt,
+                                                    model ? model->render().exportPixelSize() : QSize()));
 }

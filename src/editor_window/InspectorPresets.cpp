@@ -107,7 +107,7 @@ void PresetsSection::syncPresets() {
 
 void PresetsSection::syncActive() {
     const EditorModel *model = m_context.model;
-    for (PresetTile *tile : tiles()) tile->setActive(model && model->style() == tile->preset().style);
+    for (PresetTile *tile : tiles()) tile->setActive(model && model->document().style() == tile->preset().style);
 }
 
 QMenu *PresetsSection::createMenu(int index, QWidget *parent) {

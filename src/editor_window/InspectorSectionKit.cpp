@@ -15,9 +15,9 @@ QColor readoutColor() { return {200, 200, 210}; }
 
 void editStyle(EditorModel *model, const std::function<void(BeautyStyle &)> &edit) {
     if (!model) return;
-    BeautyStyle style = model->style();
+    BeautyStyle style = model->document().style();
     edit(style);
-    model->setStyle(style);
+    model->document().setStyle(style);
 }
 
 NewTile::NewTile(Look look, QWidget *parent) : QAbstractButton(parent), m_look(std::move(look)) {

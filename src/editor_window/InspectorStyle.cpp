@@ -63,7 +63,7 @@ PaddingSection::PaddingSection(const InspectorContext &context, QWidget *parent)
 }
 
 void PaddingSection::sync() {
-    const double padding = m_context.model ? m_context.model->style().padding : 0;
+    const double padding = m_context.model ? m_context.model->document().style().padding : 0;
     const QString text = InspectorText::paddingReadout(padding);
     if (m_readout->text() != text) m_readout->setText(text);
     // While the user drags, the thumb stays where the hand is.
@@ -101,7 +101,7 @@ TogglesSection::TogglesSection(const InspectorContext &context, QWidget *parent)
 }
 
 void TogglesSection::syncStyle() {
-    const BeautyStyle style = m_context.model ? m_context.model->style() : BeautyStyle{};
+    const BeautyStyle style = m_context.model ? m_context.model->document().style() : BeautyStyle{};
     m_corners->setOn(style.roundedCorners);
     m_shadow->setOn(style.shadow);
     m_balance->setOn(style.autoBalance);
@@ -129,5 +129,5 @@ AspectSection::AspectSection(const InspectorContext &context, QWidget *parent)
 }
 
 void AspectSection::sync() {
-    m_segments->setValue(m_context.model ? m_context.model->style().aspect : AspectRatio::auto_);
+    m_segments->setValue(m_context.model ? m_context.model->document().style().aspect : AspectRatio::auto_);
 }

@@ -50,9 +50,9 @@ InspectorView::InspectorView(EditorModel *model, StyleStore &styles, BrandStore 
     connect(&brand, &BrandStore::kitChanged, m_toggles, &TogglesSection::syncLogo);
     connect(&brand, &BrandStore::logoChanged, m_toggles, &TogglesSection::syncLogo);
     if (model) {
-        connect(model, &EditorModel::styleChanged, this, &InspectorView::syncStyle);
-        connect(model, &EditorModel::estimatedBytesChanged, m_export, &ExportSection::syncEstimate);
-        connect(model, &EditorModel::exportPixelSizeChanged, m_export, &ExportSection::syncEstimate);
+        connect(&model->document(), &EditorDocument::styleChanged, this, &InspectorView::syncStyle);
+        connect(&model->render(), &EditorRenderJob::estimatedBytesChanged, m_export, &ExportSection::syncEstimate);
+        connect(&model->render(), &EditorRenderJob::exportPixelSizeChanged, m_export, &ExportSection::syncEstimate);
     }
 }
 

@@ -26,14 +26,14 @@ PreviewStage::PreviewStage(EditorModel *model, QWidget *parent) : QWidget(parent
     setToolTip(L("Arraste para outro app"));
     m_spin.setInterval(Spinner::stepMs);
     connect(&m_spin, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-    connect(model, &EditorModel::previewChanged, this, &PreviewStage::scaleLater);
-    connect(model, &EditorModel::showOriginalChanged, this, qOverload<>(&QWidget::update));
+    connect(&model->render(), &EditorRenderJob::previewChanged, this, &PreviewStage::scaleLater);
+    connect(&model->page(), &EditorPageState::showOriginalChanged, this, qOverload<>(&QWidget::update));
     // A page is made for each capture as the window opens: its stage is most likely the last one's
     // size, and its glow is made for that meanwhile rather than in (or after) its first frame.
     prepareGlow(lastSize());
 }
 
-bool PreviewStage::showsOriginal() const { return m_model && m_model->showOriginal(); }
+bool PreviewStage::showsOriginal() const { return m_model && m_model->page().showOriginal(); }
 
 bool PreviewStage::showsProgress() const { return shownImage().isNull(); }
 
@@ -41,7 +41,7 @@ const QImage &PreviewStage::shownImage() const {
     static const QImage none;
     if (!m_model) return none;
     // Space held shows the capture even before any result exists.
-    return m_model->showOriginal() ? m_model->originalImage() : m_model->preview();
+    return m_model->page().showOriginal() ? m_model->document().original() : m_model->render().preview();
 }
 
 QRectF PreviewStage::pictureRect() const {
@@ -267,7 +267,7 @@ void PreviewStage::mouseMoveEvent(QMouseEvent *event) {
     if ((event->position() - *m_pressAt).manhattanLength() < QApplication::startDragDistance()) return;
     m_pressAt.reset();
     // The result leaves as a file of the export, rendered afresh at full size.
-    ImageDrag::start(this, m_model->dragProvider(), m_model->preview(), pictureRect().size());
+    ImageDrag::start(this, m_model->dragProvider(), m_model->render().preview(), pictureRect().size());
 }
 
 void PreviewStage::mouseReleaseEvent(QMouseEvent *) { m_pressAt.reset(); }

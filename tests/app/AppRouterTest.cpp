@@ -20,7 +20,7 @@ TEST(AppRouterTest, OpeningClosingAndDeletedSources) {
     QPointer<EditorModel> first = router.editor();
     ASSERT_TRUE(first);
     EXPECT_EQ(router.page(), AppRouter::Page::editor);
-    EXPECT_EQ(first->imageSize(), QSize(10, 10));
+    EXPECT_EQ(first->document().imageSize(), QSize(10, 10));
 
     // A second capture replaces the first at once; the first's close hook is not called.
     bool firstClosed = false;
@@ -39,11 +39,11 @@ TEST(AppRouterTest, OpeningClosingAndDeletedSources) {
     const QImage late = picture(7, 7);
     router.openEditor(late, QString(), std::nullopt);
     router.recentWritten(QStringLiteral("/r/other.png"), picture(7, 7));
-    EXPECT_TRUE(router.editor()->sourcePath().isEmpty());
+    EXPECT_TRUE(router.editor()->document().sourcePath().isEmpty());
     router.recentWritten(QStringLiteral("/r/late.png"), late);
-    EXPECT_EQ(router.editor()->sourcePath(), QStringLiteral("/r/late.png"));
+    EXPECT_EQ(router.editor()->document().sourcePath(), QStringLiteral("/r/late.png"));
     router.recentWritten(QStringLiteral("/r/again.png"), late);
-    EXPECT_EQ(router.editor()->sourcePath(), QStringLiteral("/r/late.png"));
+    EXPECT_EQ(router.editor()->document().sourcePath(), QStringLiteral("/r/late.png"));
     router.recentDeleted({QStringLiteral("/r/late.png")});
     EXPECT_EQ(router.editor(), nullptr);
 

@@ -76,21 +76,21 @@ TEST_F(AppWiringTest, ACaptureForTheEditorOpensThereAndLearnsItsFileOnceWritten)
     Settings::afterCapture.set(AfterCapture::editor);
     capture();
     ASSERT_NE(router.editor(), nullptr);
-    EXPECT_EQ(router.editor()->original(), backend.screen);
+    EXPECT_EQ(router.editor()->document().original(), backend.screen);
     EXPECT_EQ(router.page(), AppRouter::Page::editor);
     EXPECT_TRUE(MainWindowController::shared().isOpen());
     recents.waitForPending();
     const QString written = recents.sortedFiles().value(0);
     ASSERT_TRUE(QFileInfo::exists(written));
-    EXPECT_EQ(router.editor()->sourcePath(), written);
+    EXPECT_EQ(router.editor()->document().sourcePath(), written);
 
     // Not kept: the editor opens all the same, with no file.
     Settings::historyKeep.set(0);
     backend.screen = testsupport::filledImage(50, 40, Qt::blue);
     capture();
     ASSERT_NE(router.editor(), nullptr);
-    EXPECT_EQ(router.editor()->original(), backend.screen);
-    EXPECT_TRUE(router.editor()->sourcePath().isEmpty());
+    EXPECT_EQ(router.editor()->document().original(), backend.screen);
+    EXPECT_TRUE(router.editor()->document().sourcePath().isEmpty());
 }
 
 TEST_F(AppWiringTest, EditingFromTheQuickPanelBeforeTheFileIsWrittenStillLearnsTheFile) {
@@ -108,7 +108,7 @@ TEST_F(AppWiringTest, EditingFromTheQuickPanelBeforeTheFileIsWrittenStillLearnsT
     recents.waitForPending();
     const QString written = recents.sortedFiles().value(0);
     ASSERT_FALSE(written.isEmpty());
-    EXPECT_EQ(editor->sourcePath(), written);
+    EXPECT_EQ(editor->document().sourcePath(), written);
     recents.deleteFiles({written});
     EXPECT_EQ(router.editor(), nullptr);
 }
@@ -118,7 +118,7 @@ TEST_F(AppWiringTest, RecentsOpenInTheEditorAndTheirRemovalClosesIt) {
     ASSERT_FALSE(first.isEmpty());
     recents.open(recents.items().first());
     ASSERT_NE(router.editor(), nullptr);
-    EXPECT_EQ(router.editor()->sourcePath(), first);
+    EXPECT_EQ(router.editor()->document().sourcePath(), first);
     EXPECT_EQ(router.page(), AppRouter::Page::editor);
     EXPECT_TRUE(MainWindowController::shared().isOpen());
 

@@ -120,10 +120,10 @@ TEST_F(MainWindowControllerTest, AClosedWindowsEditorLetsTheCapturePixelsGo) {
     ASSERT_TRUE(testsupport::becomes([&] { return !stage->pictureRect().isEmpty(); }));
     controller.window()->close();
     EXPECT_TRUE(testsupport::becomes([&] { return freed; }));
-    EXPECT_TRUE(router.editor()->isOriginalPacked());
+    EXPECT_TRUE(router.editor()->document().isOriginalPacked());
     controller.show();
     EXPECT_TRUE(testsupport::becomes([&] { return !stage->pictureRect().isEmpty(); }));
-    EXPECT_EQ(router.editor()->original(), *pixels);
+    EXPECT_EQ(router.editor()->document().original(), *pixels);
     if (freed) delete pixels; // else still drawn from: left to the process's end
 }
 
@@ -366,8 +366,8 @@ TEST_F(MainWindowControllerTest, TheCommandBarAndTheShortcutsSheetTakeTheirKeysT
 
     // Ctrl+K: the bar on its first row, its field taking what is typed.
     QTest::keyClick(handle(), Qt::Key_K, Qt::ControlModifier);
-    ASSERT_TRUE(model.isCommandBarOpen());
-    EXPECT_EQ(model.commandSelection(), 0);
+    ASSERT_TRUE(model.page().isCommandBarOpen());
+    EXPECT_EQ(model.page().commandSelection(), 0);
     EXPECT_TRUE(commandBar()->searchField()->hasFocus());
     type(QStringLiteral("ACOES"));
     EXPECT_EQ(commandBar()->searchField()->text(), QStringLiteral("ACOES"));
@@ -382,29 +382,29 @@ TEST_F(MainWindowControllerTest, TheCommandBarAndTheShortcutsSheetTakeTheirKeysT
 
     // Esc closes; a new opening, five rows down, then a letter: back on the first row, ↓ gives the second.
     QTest::keyClick(handle(), Qt::Key_Escape);
-    EXPECT_FALSE(model.isCommandBarOpen());
+    EXPECT_FALSE(model.page().isCommandBarOpen());
     QTest::keyClick(handle(), Qt::Key_K, Qt::ControlModifier);
     for (int i = 0; i < 5; ++i) QTest::keyClick(handle(), Qt::Key_Down);
-    EXPECT_EQ(model.commandSelection(), 5);
+    EXPECT_EQ(model.page().commandSelection(), 5);
     type(QStringLiteral("s"));
-    EXPECT_EQ(model.commandSelection(), 0);
+    EXPECT_EQ(model.page().commandSelection(), 0);
     QTest::keyClick(handle(), Qt::Key_Down);
-    EXPECT_EQ(model.commandSelection(), 1);
+    EXPECT_EQ(model.page().commandSelection(), 1);
     QTest::keyClick(handle(), Qt::Key_Escape);
     testsupport::finishAnimations(view); // faded out
     EXPECT_FALSE(commandBar()->isVisible());
 
     // "?" shows the 23 keys; Ctrl+Z while it shows only closes it.
     model.adjustPadding(8);
-    const double padding = model.style().padding;
+    const double padding = model.document().style().padding;
     QTest::keyClick(handle(), '?');
-    ASSERT_TRUE(model.isShortcutsOpen());
+    ASSERT_TRUE(model.page().isShortcutsOpen());
     auto *sheet = testsupport::namedChild<ShortcutsSheet>(view, "shortcutsSheet");
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(sheet->findChildren<KeycapRow *>().size(), 23);
     QTest::keyClick(handle(), Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_FALSE(model.isShortcutsOpen());
-    EXPECT_EQ(model.style().padding, padding);
-    EXPECT_TRUE(model.canUndo());
+    EXPECT_FALSE(model.page().isShortcutsOpen());
+    EXPECT_EQ(model.document().style().padding, padding);
+    EXPECT_TRUE(model.document().canUndo());
     platform::StringTables::setCurrentLanguage({});
 }

@@ -194,18 +194,18 @@ TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmalle
             router.setPage(AppRouter::Page::editor);
             window.shell->currentPage(); // made whole now rather than a piece per turn
             // The size summary comes with the export's estimate, a quarter second after the render.
-            EXPECT_TRUE(testsupport::becomes([&] { return router.editor()->estimatedBytes().has_value(); }));
+            EXPECT_TRUE(testsupport::becomes([&] { return router.editor()->render().estimatedBytes().has_value(); }));
             look(window, QStringLiteral("editor"));
-            router.editor()->setTool(EditorTool::arrow);
+            router.editor()->document().setTool(EditorTool::arrow);
             look(window, QStringLiteral("editor-arrow"));
-            router.editor()->setShortcutsOpen(true);
+            router.editor()->page().setShortcutsOpen(true);
             testsupport::finishAllAnimations(); // pictured at rest, not half faded in
             look(window, QStringLiteral("editor-shortcuts"));
-            router.editor()->setShortcutsOpen(false);
-            router.editor()->setCommandBarOpen(true);
+            router.editor()->page().setShortcutsOpen(false);
+            router.editor()->page().setCommandBarOpen(true);
             testsupport::finishAllAnimations();
             look(window, QStringLiteral("editor-commands"));
-            router.editor()->setCommandBarOpen(false);
+            router.editor()->page().setCommandBarOpen(false);
             router.closeEditor();
 
             MenuBarView tray(ShortcutStore::shared(), RecentsStore::shared(), platform::UserDefaults::standard(),

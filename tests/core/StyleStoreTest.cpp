@@ -245,10 +245,15 @@ TEST_F(StyleStoreTest, SavingBackdropsRespectsTheLimitAndCarriesIntoStyles) {
     store.removeBackdrop(Backdrop::transparent());
     EXPECT_EQ(store.backdrops().last(), Backdrop::transparent());
 
-    // Fill to twenty: a new identifier is refused, an existing one is still replaced.
+    // Fill to twenty: a new identifier is refused, an existing one is still replaced; the store says
+    // so beforehand, as the editor's and the brand's buttons ask it.
+    EXPECT_TRUE(store.hasRoomForBackdrop());
     for (int i = 0; store.backdrops().size() < StyleStore::maxBackdrops; ++i)
         store.saveBackdrop(userBackdrop(QStringLiteral("extra-%1").arg(i)));
     ASSERT_EQ(store.backdrops().size(), 20);
+    EXPECT_FALSE(store.hasRoomForBackdrop());
+    EXPECT_FALSE(store.hasRoomForBackdrop(QStringLiteral("one-too-many")));
+    EXPECT_TRUE(store.hasRoomForBackdrop(QStringLiteral("extra-0")));
     const QList<Backdrop> full = store.backdrops();
     store.saveBackdrop(userBackdrop(QStringLiteral("one-too-many")));
     EXPECT_EQ(store.backdrops(), full);

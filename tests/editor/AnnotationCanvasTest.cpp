@@ -18,7 +18,7 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         model = makeModel();
-        canvas = std::make_unique<AnnotationCanvas>(model.get());
+        canvas = std::make_unique<AnnotationCanvas>(&model->document(), &model->render());
         canvas->resize(872, 672);
         canvas->show();
     }
@@ -36,11 +36,11 @@ protected:
         QTest::mouseRelease(canvas.get(), Qt::LeftButton, {}, to);
     }
     Annotation only() const {
-        EXPECT_EQ(model->annotations().size(), 1);
-        return model->annotations().value(0);
+        EXPECT_EQ(model->document().annotations().size(), 1);
+        return model->document().annotations().value(0);
     }
     void addBox() {
-        model->setTool(EditorTool::rectangle);
+        model->document().setTool(EditorTool::rectangle);
         drag(at(100, 100), at(500, 400));
     }
 
@@ -66,11 +66,11 @@ QRect redPixels(const QImage &image) {
 
 TEST_F(AnnotationCanvasTest, SelectHitsABoxOnlyNearItsStrokeAtEveryScale) {
     addBox();
-    model->setTool(EditorTool::select);
+    model->document().setTool(EditorTool::select);
     QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(300, 250));
-    EXPECT_FALSE(model->selectedID());
+    EXPECT_FALSE(model->document().selectedID());
     QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(100 + 8, 250));
-    EXPECT_EQ(model->selectedID(), only().id);
+    EXPECT_EQ(model->document().selectedID(), only().id);
 
     // At half size 8 points are 16 pixels, and grips answer within 18.
     canvas->resize(472, 372);
@@ -89,25 +89,25 @@ TEST_F(AnnotationCanvasTest, AGripDraggedPastTheOppositeEdgeTurnsTheBoxOverInOne
     EXPECT_EQ(only().id, id);
     EXPECT_EQ(only().start, QPointF(40, 100));
     EXPECT_EQ(only().end, QPointF(100, 300));
-    model->undo();
+    model->document().undo();
     EXPECT_EQ(only().end, QPointF(500, 400));
 }
 
 TEST_F(AnnotationCanvasTest, TheTextGripShrinksToAThirdOfTheWidthAtMost) {
-    model->setTool(EditorTool::text);
+    model->document().setTool(EditorTool::text);
     QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(200, 200));
-    ASSERT_TRUE(model->editingTextID());
+    ASSERT_TRUE(model->document().editingTextID());
     QTest::keyClicks(textField(), QStringLiteral("Ola"));
     QTest::keyClick(textField(), Qt::Key_Return);
-    EXPECT_FALSE(model->editingTextID());
+    EXPECT_FALSE(model->document().editingTextID());
     const Annotation text = only();
     EXPECT_EQ(text.kind.string, QStringLiteral("Ola"));
     EXPECT_EQ(text.start, QPointF(200, 200));
 
     Annotation large = text;
     large.width = 20;
-    model->replaceAnnotation(large);
-    model->setTool(EditorTool::select);
+    model->document().replaceAnnotation(large);
+    model->document().setTool(EditorTool::select);
     QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(205, 205));
     const QRectF pill = AnnotationRenderer::textBounds(large);
     drag(at(pill.right(), pill.bottom()), at(0, pill.bottom()));
@@ -115,96 +115,97 @@ TEST_F(AnnotationCanvasTest, TheTextGripShrinksToAThirdOfTheWidthAtMost) {
 
     Annotation thin = only();
     thin.width = 2;
-    model->replaceAnnotation(thin);
+    model->document().replaceAnnotation(thin);
     const QRectF small = AnnotationRenderer::textBounds(thin);
     drag(at(small.right(), small.bottom()), at(0, small.bottom()));
     EXPECT_DOUBLE_EQ(only().width, 1.5);
 }
 
 TEST_F(AnnotationCanvasTest, AClickSelectsATextADoubleClickTypesAndTheTextToolCreatesAtRelease) {
-    model->setTool(EditorTool::text);
+    model->document().setTool(EditorTool::text);
     QTest::mousePress(canvas.get(), Qt::LeftButton, {}, at(50, 50));
     QTest::mouseMove(canvas.get(), at(300, 60));
     QTest::mouseRelease(canvas.get(), Qt::LeftButton, {}, at(300, 60));
     EXPECT_EQ(only().start, QPointF(300, 60));
     EXPECT_TRUE(textField()->isVisible());
     QTest::keyClicks(textField(), QStringLiteral("Oi"));
-    model->setTool(EditorTool::select);
+    model->document().setTool(EditorTool::select);
 
     QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(305, 65));
-    EXPECT_EQ(model->selectedID(), only().id);
-    EXPECT_FALSE(model->editingTextID());
+    EXPECT_EQ(model->document().selectedID(), only().id);
+    EXPECT_FALSE(model->document().editingTextID());
     // The sequence a double click arrives as.
     QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(305, 65));
     QTest::mouseDClick(canvas.get(), Qt::LeftButton, {}, at(305, 65));
     QTest::mouseRelease(canvas.get(), Qt::LeftButton, {}, at(305, 65));
-    EXPECT_EQ(model->editingTextID(), only().id);
+    EXPECT_EQ(model->document().editingTextID(), only().id);
     EXPECT_EQ(textField()->text(), QStringLiteral("Oi"));
 
     // A press elsewhere with the text tool ends that entry; the tool then opens a new text.
-    model->setTool(EditorTool::text);
-    EXPECT_FALSE(model->editingTextID());
+    model->document().setTool(EditorTool::text);
+    EXPECT_FALSE(model->document().editingTextID());
     QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(600, 500));
-    EXPECT_EQ(model->annotations().size(), 2);
+    EXPECT_EQ(model->document().annotations().size(), 2);
     QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(305, 65));
-    EXPECT_EQ(model->annotations().size(), 1) << "the empty new text vanishes";
-    EXPECT_EQ(model->editingTextID(), model->annotations().value(0).id);
+    EXPECT_EQ(model->document().annotations().size(), 1) << "the empty new text vanishes";
+    EXPECT_EQ(model->document().editingTextID(), model->document().annotations().value(0).id);
 }
 
 TEST_F(AnnotationCanvasTest, ACanvasGoingAwayDuringTypingKeepsTheTextAsOneStep) {
-    model->setTool(EditorTool::text);
+    model->document().setTool(EditorTool::text);
     QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(100, 100));
     QTest::keyClicks(textField(), QStringLiteral("abc"));
     canvas.reset();
-    EXPECT_FALSE(model->editingTextID());
-    EXPECT_FALSE(model->isInteracting());
+    EXPECT_FALSE(model->document().editingTextID());
+    EXPECT_FALSE(model->document().isInteracting());
     EXPECT_EQ(only().kind.string, QStringLiteral("abc"));
-    model->undo();
-    EXPECT_TRUE(model->annotations().isEmpty());
+    model->document().undo();
+    EXPECT_TRUE(model->document().annotations().isEmpty());
 
     // An emptied text is still dropped.
-    canvas = std::make_unique<AnnotationCanvas>(model.get());
+    canvas = std::make_unique<AnnotationCanvas>(&model->document(), &model->render());
     canvas->resize(872, 672);
     canvas->show();
     QTest::mouseClick(canvas.get(), Qt::LeftButton, {}, at(100, 100));
     QTest::keyClicks(textField(), QStringLiteral("x"));
     QTest::keyClick(textField(), Qt::Key_Backspace);
     canvas.reset();
-    EXPECT_TRUE(model->annotations().isEmpty());
+    EXPECT_TRUE(model->document().annotations().isEmpty());
 }
 
 TEST_F(AnnotationCanvasTest, AToolChangeDuringADragEndsThePress) {
-    model->setTool(EditorTool::rectangle);
+    model->document().setTool(EditorTool::rectangle);
     QTest::mousePress(canvas.get(), Qt::LeftButton, {}, at(100, 100));
     QTest::mouseMove(canvas.get(), at(300, 300));
-    model->setTool(EditorTool::select);
+    model->document().setTool(EditorTool::select);
     QTest::mouseMove(canvas.get(), at(500, 500));
     QTest::mouseRelease(canvas.get(), Qt::LeftButton, {}, at(500, 500));
     EXPECT_EQ(only().end, QPointF(300, 300));
-    EXPECT_FALSE(model->isInteracting());
-    model->undo();
-    EXPECT_TRUE(model->annotations().isEmpty());
+    EXPECT_FALSE(model->document().isInteracting());
+    model->document().undo();
+    EXPECT_TRUE(model->document().annotations().isEmpty());
 
     // Too small when the tool changes: gone, as at a release.
-    model->setTool(EditorTool::rectangle);
+    model->document().setTool(EditorTool::rectangle);
     QTest::mousePress(canvas.get(), Qt::LeftButton, {}, at(100, 100));
     QTest::mouseMove(canvas.get(), at(102, 102));
-    model->setTool(EditorTool::arrow);
+    model->document().setTool(EditorTool::arrow);
     QTest::mouseMove(canvas.get(), at(400, 400));
     QTest::mouseRelease(canvas.get(), Qt::LeftButton, {}, at(400, 400));
-    EXPECT_TRUE(model->annotations().isEmpty());
-    EXPECT_FALSE(model->canUndo());
+    EXPECT_TRUE(model->document().annotations().isEmpty());
+    EXPECT_FALSE(model->document().canUndo());
 }
 
 TEST_F(AnnotationCanvasTest, DrawsTheArrowOnTheRenderersPixelsAndHighlightsKeepDarkTextDark) {
-    model->setTool(EditorTool::arrow);
+    model->document().setTool(EditorTool::arrow);
     drag(at(120, 100), at(520, 380));
-    model->setTool(EditorTool::preview); // no grips over the arrow
-    model->setTool(EditorTool::highlight);
-    model->setSelectedID(std::nullopt);
+    model->document().setTool(EditorTool::preview); // no grips over the arrow
+    model->document().setTool(EditorTool::highlight);
+    model->document().setSelectedID(std::nullopt);
     auto expectOutputsPixels = [&] {
         const QImage shown = canvas->grab().toImage().copy(36, 36, 800, 600);
-        const QImage baked = AnnotationRenderer::render(model->originalImage(), std::nullopt, model->annotations());
+        const QImage baked =
+            AnnotationRenderer::render(model->document().original(), std::nullopt, model->document().annotations());
         const QRect onScreen = redPixels(shown), inOutput = redPixels(baked);
         ASSERT_FALSE(inOutput.isEmpty());
         EXPECT_LE(std::abs(onScreen.left() - inOutput.left()), 1);
@@ -214,25 +215,25 @@ TEST_F(AnnotationCanvasTest, DrawsTheArrowOnTheRenderersPixelsAndHighlightsKeepD
     };
     expectOutputsPixels();
     // The same mark changed: the canvas draws it afresh, not as it was.
-    Annotation moved = model->annotations().first();
+    Annotation moved = model->document().annotations().first();
     moved.start += QPointF(150, 120);
     moved.end = QPointF(300, 200);
-    model->replaceAnnotation(moved);
+    model->document().replaceAnnotation(moved);
     expectOutputsPixels();
 
     QImage dark(400, 300, QImage::Format_ARGB32_Premultiplied);
     dark.fill(Qt::white);
     for (int y = 140; y < 160; ++y)
         for (int x = 100; x < 300; ++x) dark.setPixelColor(x, y, QColor(20, 20, 20));
-    EditorModel darkModel(dark, QString(), std::nullopt, nullptr, renderers.make());
-    AnnotationCanvas darkCanvas(&darkModel);
+    EditorModel darkModel(dark, QString(), std::nullopt, StyleStore::shared(), nullptr, renderers.make());
+    AnnotationCanvas darkCanvas(&darkModel.document(), &darkModel.render());
     darkCanvas.resize(472, 372);
     darkCanvas.show();
-    darkModel.setTool(EditorTool::highlight);
+    darkModel.document().setTool(EditorTool::highlight);
     QTest::mousePress(&darkCanvas, Qt::LeftButton, {}, QPoint(36 + 80, 36 + 130));
     QTest::mouseMove(&darkCanvas, QPoint(36 + 320, 36 + 170));
     QTest::mouseRelease(&darkCanvas, Qt::LeftButton, {}, QPoint(36 + 320, 36 + 170));
-    darkModel.setSelectedID(std::nullopt);
+    darkModel.document().setSelectedID(std::nullopt);
     const QImage highlighted = darkCanvas.grab().toImage();
     EXPECT_LT(qGray(highlighted.pixel(36 + 200, 36 + 150)), 40);
     EXPECT_GT(qGray(highlighted.pixel(36 + 200, 36 + 135)), 120); // the marker shows around the text
@@ -240,9 +241,9 @@ TEST_F(AnnotationCanvasTest, DrawsTheArrowOnTheRenderersPixelsAndHighlightsKeepD
 }
 
 TEST_F(AnnotationCanvasTest, TheCropsSizeSitsOnAPlate) {
-    model->setTool(EditorTool::crop);
+    model->document().setTool(EditorTool::crop);
     drag(at(200, 150), at(600, 450));
-    ASSERT_TRUE(model->crop());
+    ASSERT_TRUE(model->document().crop());
     const QImage shown = canvas->grab().toImage();
     // The plate's left padding, level with the text: dark whatever the capture is beneath.
     const QColor padding = shown.pixelColor(at(200 + 6 + 3, 150 + 6 + 8));

@@ -159,7 +159,8 @@ protected:
     std::unique_ptr<EditorModel> makeModel(QSize size = {800, 600}) {
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::darkCyan);
-        auto model = std::make_unique<EditorModel>(image, QString(), std::nullopt, nullptr, renderers.make());
+        auto model = std::make_unique<EditorModel>(image, QString(), std::nullopt, StyleStore::shared(), nullptr,
+                                                   renderers.make());
         settle();
         return model;
     }
@@ -168,7 +169,7 @@ protected:
     static std::unique_ptr<EditorDocument> makeDocument(QSize size = {800, 600}) {
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::darkCyan);
-        return std::make_unique<EditorDocument>(image, QString(), std::nullopt);
+        return std::make_unique<EditorDocument>(image, QString(), StyleStore::shared().defaultStyle());
     }
 
     FakeRenderers renderers;

@@ -50,10 +50,10 @@ protected:
 
     // An arrow from (10, 10) to (110, 10), selected.
     QUuid drawArrow() {
-        model->setTool(EditorTool::arrow);
-        const QUuid id = *model->startAnnotation({10, 10});
-        model->updateAnnotation(id, {110, 10});
-        model->finishAnnotation(id);
+        model->document().setTool(EditorTool::arrow);
+        const QUuid id = *model->document().startAnnotation({10, 10});
+        model->document().updateAnnotation(id, {110, 10});
+        model->document().finishAnnotation(id);
         return id;
     }
 
@@ -66,32 +66,32 @@ protected:
 
 TEST_F(KeyTableTest, ToolLettersFollowTheTypedCharacterWithoutCtrlSuperOrAlt) {
     EXPECT_TRUE(handle(fromQt(QEvent::KeyPress, Qt::Key_A, Qt::ShiftModifier, QStringLiteral("A"))));
-    EXPECT_EQ(model->tool(), EditorTool::arrow);
+    EXPECT_EQ(model->document().tool(), EditorTool::arrow);
     EXPECT_TRUE(handle(press(Key::r, QStringLiteral("r"))));
-    EXPECT_EQ(model->tool(), EditorTool::rectangle);
+    EXPECT_EQ(model->document().tool(), EditorTool::rectangle);
     EXPECT_FALSE(handle(press(Key::a, QStringLiteral("a"), Flag::control))); // Super+A
     EXPECT_FALSE(handle(press(Key::a, QStringLiteral("a"), Flag::option)));  // Alt+A
-    EXPECT_EQ(model->tool(), EditorTool::rectangle);
+    EXPECT_EQ(model->document().tool(), EditorTool::rectangle);
     // On another layout the letter follows what the key types, not where it is.
     EXPECT_TRUE(handle(press(Key::q, QStringLiteral("a"))));
-    EXPECT_EQ(model->tool(), EditorTool::arrow);
+    EXPECT_EQ(model->document().tool(), EditorTool::arrow);
 
     // Digits apply presets; one past the stored presets is still the editor's.
     for (int i = 0; i < 3; ++i) StyleStore::shared().addPreset(QStringLiteral("P%1").arg(i), BeautyStyle{});
-    const BeautyStyle before = model->style();
+    const BeautyStyle before = model->document().style();
     EXPECT_TRUE(handle(fromQt(QEvent::KeyPress, Qt::Key_5, {}, QStringLiteral("5"))));
-    EXPECT_EQ(model->style(), before);
+    EXPECT_EQ(model->document().style(), before);
 
     EXPECT_TRUE(handle(press(Key::rightBracket, QStringLiteral("]"))));
-    EXPECT_EQ(model->style().padding, before.padding + 8);
+    EXPECT_EQ(model->document().style().padding, before.padding + 8);
     EXPECT_TRUE(handle(fromQt(QEvent::KeyPress, Qt::Key_Question, Qt::ShiftModifier, QStringLiteral("?"))));
-    EXPECT_TRUE(model->isShortcutsOpen());
+    EXPECT_TRUE(model->page().isShortcutsOpen());
     // With the sheet open any key only closes it.
     EXPECT_TRUE(handle(press(Key::p, QStringLiteral("p"))));
-    EXPECT_FALSE(model->isShortcutsOpen());
-    EXPECT_EQ(model->tool(), EditorTool::arrow);
+    EXPECT_FALSE(model->page().isShortcutsOpen());
+    EXPECT_EQ(model->document().tool(), EditorTool::arrow);
     EXPECT_TRUE(handle(press(Key::e, QStringLiteral("e"))));
-    EXPECT_TRUE(model->backdropDraft());
+    EXPECT_TRUE(model->page().backdropDraft());
     // The backdrop editor gets every key, presses and releases.
     EXPECT_FALSE(handle(press(Key::escape)));
     EXPECT_FALSE(handle(press(Key::z, QStringLiteral("z"), Flag::command)));
@@ -99,31 +99,31 @@ TEST_F(KeyTableTest, ToolLettersFollowTheTypedCharacterWithoutCtrlSuperOrAlt) {
 }
 
 TEST_F(KeyTableTest, EscapeEndsTypingThenLeavesTheToolThenClosesTheWindow) {
-    model->setTool(EditorTool::text);
-    const QUuid id = *model->startAnnotation({20, 20});
-    model->setText(id, QStringLiteral("oi"));
+    model->document().setTool(EditorTool::text);
+    const QUuid id = *model->document().startAnnotation({20, 20});
+    model->document().setText(id, QStringLiteral("oi"));
     EXPECT_FALSE(handle(press(Key::b, QStringLiteral("b")))); // typed into the text
     EXPECT_TRUE(handle(press(Key::escape)));
-    EXPECT_FALSE(model->editingTextID());
-    EXPECT_EQ(model->tool(), EditorTool::text);
+    EXPECT_FALSE(model->document().editingTextID());
+    EXPECT_EQ(model->document().tool(), EditorTool::text);
     EXPECT_EQ(closed, 0);
     EXPECT_TRUE(handle(press(Key::escape)));
-    EXPECT_EQ(model->tool(), EditorTool::preview);
-    EXPECT_FALSE(model->selectedID());
+    EXPECT_EQ(model->document().tool(), EditorTool::preview);
+    EXPECT_FALSE(model->document().selectedID());
     EXPECT_EQ(closed, 0);
     EXPECT_TRUE(handle(fromQt(QEvent::KeyPress, Qt::Key_Escape)));
     EXPECT_EQ(closed, 1);
-    EXPECT_EQ(model->annotations().size(), 1);
+    EXPECT_EQ(model->document().annotations().size(), 1);
 }
 
 TEST_F(KeyTableTest, ReturnKeepsTheCropInTheCropToolAndCopiesElsewhere) {
-    model->setTool(EditorTool::crop);
-    model->beginInteraction();
-    model->setCrop(QRectF(10, 10, 100, 100));
-    model->finishCrop();
+    model->document().setTool(EditorTool::crop);
+    model->document().beginInteraction();
+    model->document().setCrop(QRectF(10, 10, 100, 100));
+    model->document().finishCrop();
     EXPECT_TRUE(handle(press(Key::returnKey)));
-    EXPECT_EQ(model->tool(), EditorTool::preview);
-    EXPECT_EQ(model->crop(), QRectF(10, 10, 100, 100));
+    EXPECT_EQ(model->document().tool(), EditorTool::preview);
+    EXPECT_EQ(model->document().crop(), QRectF(10, 10, 100, 100));
     EXPECT_EQ(closed, 0);
     EXPECT_EQ(fakes.pasteboard.writes, 0);
 
@@ -134,19 +134,19 @@ TEST_F(KeyTableTest, ReturnKeepsTheCropInTheCropToolAndCopiesElsewhere) {
 
 TEST_F(KeyTableTest, SpaceShowsTheCaptureWhileHeldInThePreviewOnly) {
     EXPECT_TRUE(handle(fromQt(QEvent::KeyPress, Qt::Key_Space, {}, QStringLiteral(" "))));
-    EXPECT_TRUE(model->showOriginal());
+    EXPECT_TRUE(model->page().showOriginal());
     // X11 repeats a held key as release and press pairs: the releases never reach the table, the
     // presses are swallowed, and the capture stays shown until the real release.
     EXPECT_FALSE(fromQt(QEvent::KeyRelease, Qt::Key_Space, {}, QStringLiteral(" "), true));
     EXPECT_TRUE(handle(fromQt(QEvent::KeyPress, Qt::Key_Space, {}, QStringLiteral(" "), true)));
-    EXPECT_TRUE(model->showOriginal());
+    EXPECT_TRUE(model->page().showOriginal());
     EXPECT_TRUE(handle(fromQt(QEvent::KeyRelease, Qt::Key_Space, {}, QStringLiteral(" "))));
-    EXPECT_FALSE(model->showOriginal());
+    EXPECT_FALSE(model->page().showOriginal());
     EXPECT_FALSE(handle(release(Key::space))); // nothing left to undo
 
-    model->setTool(EditorTool::arrow);
+    model->document().setTool(EditorTool::arrow);
     EXPECT_FALSE(handle(press(Key::space, QStringLiteral(" "))));
-    EXPECT_FALSE(model->showOriginal());
+    EXPECT_FALSE(model->page().showOriginal());
 }
 
 TEST_F(KeyTableTest, ASelectionTakesArrowsAndDelete) {
@@ -154,28 +154,28 @@ TEST_F(KeyTableTest, ASelectionTakesArrowsAndDelete) {
     EXPECT_FALSE(handle(press(Key::deleteKey)));
     const QUuid id = drawArrow();
     EXPECT_TRUE(handle(fromQt(QEvent::KeyPress, Qt::Key_Right, Qt::ShiftModifier)));
-    EXPECT_EQ(model->annotations().first().start, QPointF(20, 10));
+    EXPECT_EQ(model->document().annotations().first().start, QPointF(20, 10));
     EXPECT_TRUE(handle(press(Key::upArrow)));
-    EXPECT_EQ(model->annotations().first().start, QPointF(20, 9));
+    EXPECT_EQ(model->document().annotations().first().start, QPointF(20, 9));
     EXPECT_FALSE(handle(press(Key::leftArrow, {}, Flag::option)));
-    EXPECT_EQ(model->annotations().first().start, QPointF(20, 9));
+    EXPECT_EQ(model->document().annotations().first().start, QPointF(20, 9));
     EXPECT_TRUE(handle(fromQt(QEvent::KeyPress, Qt::Key_Delete)));
-    EXPECT_TRUE(model->annotations().isEmpty());
-    model->undo();
-    EXPECT_EQ(model->annotations().first().id, id);
+    EXPECT_TRUE(model->document().annotations().isEmpty());
+    model->document().undo();
+    EXPECT_EQ(model->document().annotations().first().id, id);
 }
 
 TEST_F(KeyTableTest, CtrlKeysGoByPosition) {
     drawArrow();
     EXPECT_TRUE(handle(fromQt(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier)));
-    EXPECT_TRUE(model->annotations().isEmpty());
+    EXPECT_TRUE(model->document().annotations().isEmpty());
     EXPECT_TRUE(handle(press(Key::z, QStringLiteral("z"), Flag::command | Flag::shift)));
-    EXPECT_EQ(model->annotations().size(), 1);
+    EXPECT_EQ(model->document().annotations().size(), 1);
     // Ctrl+Shift+Z is redo only with exactly those two: with Alt too it is nobody's.
     EXPECT_FALSE(handle(press(Key::z, QStringLiteral("z"), Flag::command | Flag::shift | Flag::option)));
 
     EXPECT_TRUE(handle(press(Key::c, QStringLiteral("c"), Flag::command | Flag::shift)));
-    EXPECT_TRUE(model->isReadingText());
+    EXPECT_TRUE(model->page().isReadingText());
     EXPECT_TRUE(handle(press(Key::s, QStringLiteral("s"), Flag::command)));
     EXPECT_EQ(fakes.savePanel.asked.size(), 1);
     EXPECT_FALSE(handle(press(Key::q, QStringLiteral("q"), Flag::command)));
@@ -187,26 +187,26 @@ TEST_F(KeyTableTest, CtrlKeysGoByPosition) {
 
 TEST_F(KeyTableTest, TheOpenCommandBarKeepsTypingAndTakesItsKeys) {
     EXPECT_TRUE(handle(press(Key::k, QStringLiteral("k"), Flag::command)));
-    ASSERT_TRUE(model->isCommandBarOpen());
+    ASSERT_TRUE(model->page().isCommandBarOpen());
     EXPECT_FALSE(handle(press(Key::a, QStringLiteral("a")))); // into the search field
     EXPECT_FALSE(handle(press(Key::deleteKey)));
-    EXPECT_EQ(model->tool(), EditorTool::preview);
-    model->setCommandQuery(QStringLiteral("sombra"));
+    EXPECT_EQ(model->document().tool(), EditorTool::preview);
+    model->page().setCommandQuery(QStringLiteral("sombra"));
     EXPECT_TRUE(handle(press(Key::upArrow)));
-    EXPECT_EQ(model->commandSelection(), 0); // one row: wraps onto itself
-    const bool shadow = model->style().shadow;
+    EXPECT_EQ(model->page().commandSelection(), 0); // one row: wraps onto itself
+    const bool shadow = model->document().style().shadow;
     EXPECT_TRUE(handle(press(Key::returnKey, {}, Flag::shift)));
-    EXPECT_FALSE(model->isCommandBarOpen());
-    EXPECT_NE(model->style().shadow, shadow);
+    EXPECT_FALSE(model->page().isCommandBarOpen());
+    EXPECT_NE(model->document().style().shadow, shadow);
 
-    model->setCommandBarOpen(true);
+    model->page().setCommandBarOpen(true);
     EXPECT_TRUE(handle(press(Key::downArrow)));
-    EXPECT_EQ(model->commandSelection(), 1);
+    EXPECT_EQ(model->page().commandSelection(), 1);
     EXPECT_TRUE(handle(press(Key::k, QStringLiteral("k"), Flag::command)));
-    EXPECT_FALSE(model->isCommandBarOpen());
-    model->setCommandBarOpen(true);
+    EXPECT_FALSE(model->page().isCommandBarOpen());
+    model->page().setCommandBarOpen(true);
     EXPECT_TRUE(handle(press(Key::escape)));
-    EXPECT_FALSE(model->isCommandBarOpen());
+    EXPECT_FALSE(model->page().isCommandBarOpen());
     EXPECT_EQ(closed, 0);
 }
 
@@ -221,6 +221,6 @@ TEST_F(KeyTableTest, AFocusedTextFieldKeepsItsKeys) {
     EXPECT_FALSE(handle(press(Key::z, QStringLiteral("z"), Flag::command)));
     EXPECT_FALSE(handle(press(Key::deleteKey)));
     EXPECT_FALSE(handle(press(Key::b, QStringLiteral("b"))));
-    EXPECT_EQ(model->annotations().size(), 1);
-    EXPECT_EQ(model->tool(), EditorTool::arrow);
+    EXPECT_EQ(model->document().annotations().size(), 1);
+    EXPECT_EQ(model->document().tool(), EditorTool::arrow);
 }

@@ -23,7 +23,7 @@ const EditorCommand &row(const QList<EditorCommand> &rows, const QString &id) {
 class CommandsTest : public EditorTest {
 protected:
     QStringList matches(const QString &query) {
-        model->setCommandQuery(query);
+        model->page().setCommandQuery(query);
         return ids(model->filteredCommands());
     }
 
@@ -72,9 +72,9 @@ TEST_F(CommandsTest, QueriesMatchGroupAndTitleWithoutCaseOrAccents) {
 }
 
 TEST_F(CommandsTest, TitlesAndMarksFollowTheState) {
-    model->setCommandQuery(QStringLiteral("sombra"));
+    model->page().setCommandQuery(QStringLiteral("sombra"));
     model->runSelectedCommand();
-    EXPECT_FALSE(model->style().shadow);
+    EXPECT_FALSE(model->document().style().shadow);
     QList<EditorCommand> rows = model->commands();
     EXPECT_EQ(row(rows, QStringLiteral("shadow")).title, QStringLiteral("Ligar sombra"));
     EXPECT_EQ(row(rows, QStringLiteral("save")).title, QStringLiteral("Salvar como PNG…"));
@@ -85,7 +85,8 @@ TEST_F(CommandsTest, TitlesAndMarksFollowTheState) {
     EXPECT_EQ(row(rows, QStringLiteral("save")).title, QStringLiteral("Salvar como JPEG…"));
     EXPECT_EQ(row(rows, QStringLiteral("format-jpeg")).shortcut, QStringLiteral("atual"));
     EXPECT_EQ(row(rows, QStringLiteral("format-png")).shortcut, QString());
-    EXPECT_EQ(row(rows, QStringLiteral("bg-") + model->style().backdrop.id).shortcut, QStringLiteral("atual"));
+    EXPECT_EQ(row(rows, QStringLiteral("bg-") + model->document().style().backdrop.id).shortcut,
+              QStringLiteral("atual"));
 
     // The sizes and "Auto" are texts of the tables; "16:9" is written as it is.
     platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
@@ -106,35 +107,35 @@ TEST_F(CommandsTest, TitlesAndMarksFollowTheState) {
 }
 
 TEST_F(CommandsTest, TheSelectionWrapsAndRunningClosesTheBarFirst) {
-    model->setCommandBarOpen(true);
-    model->setCommandQuery(QStringLiteral("fundo:"));
+    model->page().setCommandBarOpen(true);
+    model->page().setCommandQuery(QStringLiteral("fundo:"));
     ASSERT_EQ(model->filteredCommands().size(), 9);
     model->moveCommandSelection(-1);
-    EXPECT_EQ(model->commandSelection(), 8);
+    EXPECT_EQ(model->page().commandSelection(), 8);
     model->moveCommandSelection(1);
-    EXPECT_EQ(model->commandSelection(), 0);
+    EXPECT_EQ(model->page().commandSelection(), 0);
 
     // Nothing matches: running does nothing and the bar stays.
-    model->setCommandQuery(QStringLiteral("xyzzy"));
+    model->page().setCommandQuery(QStringLiteral("xyzzy"));
     model->moveCommandSelection(1);
     model->runSelectedCommand();
-    EXPECT_TRUE(model->isCommandBarOpen());
+    EXPECT_TRUE(model->page().isCommandBarOpen());
 
-    model->setCommandQuery(QStringLiteral("atalhos"));
+    model->page().setCommandQuery(QStringLiteral("atalhos"));
     bool barOpenWhenRun = true;
-    QObject::connect(model.get(), &EditorModel::isShortcutsOpenChanged, model.get(),
-                     [&] { barOpenWhenRun = model->isCommandBarOpen(); });
+    QObject::connect(&model->page(), &EditorPageState::isShortcutsOpenChanged, model.get(),
+                     [&] { barOpenWhenRun = model->page().isCommandBarOpen(); });
     model->runSelectedCommand();
-    EXPECT_FALSE(model->isCommandBarOpen());
-    EXPECT_TRUE(model->isShortcutsOpen());
+    EXPECT_FALSE(model->page().isCommandBarOpen());
+    EXPECT_TRUE(model->page().isShortcutsOpen());
     EXPECT_FALSE(barOpenWhenRun);
 
     // "Fechar sem salvar" closes the window and copies nothing.
     testsupport::PlatformFakes fakes;
     int closed = 0;
     model->onClose = [&] { ++closed; };
-    model->setCommandBarOpen(true);
-    model->setCommandQuery(QStringLiteral("fechar"));
+    model->page().setCommandBarOpen(true);
+    model->page().setCommandQuery(QStringLiteral("fechar"));
     model->runSelectedCommand();
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(fakes.pasteboard.writes, 0);

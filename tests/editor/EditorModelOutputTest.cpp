@@ -27,7 +27,8 @@ protected:
     std::unique_ptr<EditorModel> realModel(QSize size, const BeautyStyle &style) {
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(QColor(40, 120, 200));
-        auto made = std::make_unique<EditorModel>(image, QString(), style, nullptr, EditorRenderers::standard());
+        auto made = std::make_unique<EditorModel>(image, QString(), style, StyleStore::shared(), nullptr,
+                                                  EditorRenderers::standard());
         editortest::settle();
         return made;
     }
@@ -165,9 +166,9 @@ TEST_F(OutputTest, TextIsCopiedAsItWasReadWithItsLinesCounted) {
     auto &reads = renderers.state->reads;
     model->copyText();
     ASSERT_EQ(reads.size(), 1);
-    EXPECT_TRUE(model->isReadingText());
+    EXPECT_TRUE(model->page().isReadingText());
     finish(reads[0], QStringLiteral("a\n\nb"));
-    EXPECT_FALSE(model->isReadingText());
+    EXPECT_FALSE(model->page().isReadingText());
     ASSERT_EQ(fakes.pasteboard.items.size(), 1); // plain text only
     EXPECT_EQ(fakes.pasteboard.items[0].first, QStringLiteral("text/plain"));
     EXPECT_EQ(fakes.pasteboard.items[0].second, QByteArray("a\n\nb"));
@@ -177,7 +178,7 @@ TEST_F(OutputTest, TextIsCopiedAsItWasReadWithItsLinesCounted) {
     clearToast();
     model->copyText();
     model->copyText();
-    EXPECT_FALSE(model->isReadingText());
+    EXPECT_FALSE(model->page().isReadingText());
     EXPECT_TRUE(reads[1]->future().isCanceled());
     finish(reads[1], QStringLiteral("late"));
     EXPECT_EQ(fakes.pasteboard.writes, 1);
@@ -193,44 +194,44 @@ TEST_F(OutputTest, TextIsCopiedAsItWasReadWithItsLinesCounted) {
     EXPECT_EQ(toastText(),
               QStringLiteral("Não consegui ler o texto / A leitura demorou demais. Tente capturar um trecho menor."));
     EXPECT_EQ(toastKind(), ToastKind::failure);
-    EXPECT_FALSE(model->isReadingText());
+    EXPECT_FALSE(model->page().isReadingText());
     EXPECT_EQ(fakes.pasteboard.writes, 1);
 }
 
 TEST_F(OutputTest, SensitiveDataIsCoveredInOneUndoStep) {
     auto model = makeModel();
-    model->setTool(EditorTool::arrow);
-    const QUuid arrow = *model->startAnnotation({10, 10});
-    model->updateAnnotation(arrow, {200, 10});
-    model->finishAnnotation(arrow);
+    model->document().setTool(EditorTool::arrow);
+    const QUuid arrow = *model->document().startAnnotation({10, 10});
+    model->document().updateAnnotation(arrow, {200, 10});
+    model->document().finishAnnotation(arrow);
     auto &searches = renderers.state->searches;
 
     model->hideSensitiveData();
     model->hideSensitiveData(); // a second search while one runs does nothing
     ASSERT_EQ(searches.size(), 1);
-    EXPECT_TRUE(model->isDetectingSensitive());
+    EXPECT_TRUE(model->page().isDetectingSensitive());
     const QList<QRectF> found{{20, 30, 100, 12}, {20, 60, 80, 12}, {300, 40, 50, 14}};
     finish(searches[0], found);
-    EXPECT_FALSE(model->isDetectingSensitive());
-    ASSERT_EQ(model->annotations().size(), 4);
-    EXPECT_EQ(model->annotations()[0].id, arrow);
+    EXPECT_FALSE(model->page().isDetectingSensitive());
+    ASSERT_EQ(model->document().annotations().size(), 4);
+    EXPECT_EQ(model->document().annotations()[0].id, arrow);
     for (int i = 0; i < 3; ++i) {
-        const Annotation &blur = model->annotations()[i + 1];
+        const Annotation &blur = model->document().annotations()[i + 1];
         EXPECT_EQ(blur.kind.type, Annotation::Kind::blur);
         EXPECT_EQ(blur.color, 0x000000u);
         EXPECT_EQ(blur.box(), found[i]);
-        EXPECT_EQ(blur.width, model->strokeWidth(model->thickness()));
+        EXPECT_EQ(blur.width, model->document().strokeWidth(model->document().thickness()));
     }
-    EXPECT_EQ(model->tool(), EditorTool::preview);
+    EXPECT_EQ(model->document().tool(), EditorTool::preview);
     EXPECT_EQ(toastText(),
               QStringLiteral("3 dados escondidos / E-mails, telefones, documentos e chaves. Ctrl+Z desfaz"));
     EXPECT_EQ(toastKind(), ToastKind::done);
-    model->undo();
-    ASSERT_EQ(model->annotations().size(), 1);
-    EXPECT_EQ(model->annotations()[0].id, arrow);
+    model->document().undo();
+    ASSERT_EQ(model->document().annotations().size(), 1);
+    EXPECT_EQ(model->document().annotations()[0].id, arrow);
 
     // Nothing found, or a failed search: told so, the marks and the tool as they were.
-    model->setTool(EditorTool::arrow);
+    model->document().setTool(EditorTool::arrow);
     model->hideSensitiveData();
     finish(searches[1], QList<QRectF>());
     EXPECT_EQ(toastText(), QStringLiteral("Nada sensível encontrado / Use a ferramenta Ocultar para esconder à mão"));
@@ -239,31 +240,31 @@ TEST_F(OutputTest, SensitiveDataIsCoveredInOneUndoStep) {
     fail(searches[2]);
     EXPECT_EQ(toastText().section(QStringLiteral(" / "), 0, 0), QStringLiteral("Não consegui analisar o print"));
     EXPECT_EQ(toastKind(), ToastKind::failure);
-    EXPECT_FALSE(model->isDetectingSensitive());
-    EXPECT_EQ(model->annotations().size(), 1);
-    EXPECT_EQ(model->tool(), EditorTool::arrow);
+    EXPECT_FALSE(model->page().isDetectingSensitive());
+    EXPECT_EQ(model->document().annotations().size(), 1);
+    EXPECT_EQ(model->document().tool(), EditorTool::arrow);
 }
 
 TEST_F(OutputTest, TheSensitiveResultEndsATextEntryAndWaitsForADrag) {
     auto model = makeModel();
-    model->setTool(EditorTool::text);
-    const QUuid label = *model->startAnnotation({10, 10});
-    model->setText(label, QStringLiteral("nota"));
+    model->document().setTool(EditorTool::text);
+    const QUuid label = *model->document().startAnnotation({10, 10});
+    model->document().setText(label, QStringLiteral("nota"));
     model->hideSensitiveData();
     finish(renderers.state->searches[0], QList<QRectF>{{20, 30, 100, 12}});
-    EXPECT_FALSE(model->editingTextID());
-    ASSERT_EQ(model->annotations().size(), 2);
-    EXPECT_EQ(model->annotations()[0].id, label);
+    EXPECT_FALSE(model->document().editingTextID());
+    ASSERT_EQ(model->document().annotations().size(), 2);
+    EXPECT_EQ(model->document().annotations()[0].id, label);
 
     // Mid-drag the blurs wait; the tool change that follows ends the drag and they come after it.
-    model->setTool(EditorTool::arrow);
-    const QUuid arrow = *model->startAnnotation({10, 100});
-    model->updateAnnotation(arrow, {300, 100});
+    model->document().setTool(EditorTool::arrow);
+    const QUuid arrow = *model->document().startAnnotation({10, 100});
+    model->document().updateAnnotation(arrow, {300, 100});
     model->hideSensitiveData();
     finish(renderers.state->searches[1], QList<QRectF>{{20, 60, 80, 12}});
-    ASSERT_EQ(model->annotations().size(), 4);
-    EXPECT_EQ(model->annotations()[2].id, arrow);
-    EXPECT_EQ(model->annotations()[3].kind.type, Annotation::Kind::blur);
-    model->undo();
-    EXPECT_EQ(model->annotations().size(), 3); // the blurs were a step of their own
+    ASSERT_EQ(model->document().annotations().size(), 4);
+    EXPECT_EQ(model->document().annotations()[2].id, arrow);
+    EXPECT_EQ(model->document().annotations()[3].kind.type, Annotation::Kind::blur);
+    model->document().undo();
+    EXPECT_EQ(model->document().annotations().size(), 3); // the blurs were a step of their own
 }

@@ -25,17 +25,17 @@ void storeBackdrops(int total) {
 
 TEST_F(EditorTest, MarginStaysWithinItsRange) {
     auto model = makeModel();
-    BeautyStyle style = model->style();
+    BeautyStyle style = model->document().style();
     style.padding = 156;
-    model->setStyle(style);
+    model->document().setStyle(style);
     model->adjustPadding(8);
-    EXPECT_EQ(model->style().padding, 160);
+    EXPECT_EQ(model->document().style().padding, 160);
     model->adjustPadding(8);
-    EXPECT_EQ(model->style().padding, 160);
+    EXPECT_EQ(model->document().style().padding, 160);
     style.padding = 4;
-    model->setStyle(style);
+    model->document().setStyle(style);
     model->adjustPadding(-8);
-    EXPECT_EQ(model->style().padding, 0);
+    EXPECT_EQ(model->document().style().padding, 0);
 }
 
 TEST_F(EditorTest, NewBackdropsStartFromTheCurrentOne) {
@@ -44,12 +44,12 @@ TEST_F(EditorTest, NewBackdropsStartFromTheCurrentOne) {
     for (int n = 0; n < 3; ++n) store.saveBackdrop(custom(n));
 
     // A solid base becomes a two-colour gradient, named after the customs already stored.
-    BeautyStyle style = model->style();
+    BeautyStyle style = model->document().style();
     style.backdrop = custom(9, Backdrop::Kind::solid);
-    model->setStyle(style);
+    model->document().setStyle(style);
     model->newBackdrop();
-    ASSERT_TRUE(model->backdropDraft());
-    const BackdropDraft first = *model->backdropDraft();
+    ASSERT_TRUE(model->page().backdropDraft());
+    const BackdropDraft first = *model->page().backdropDraft();
     EXPECT_TRUE(first.isNew);
     EXPECT_EQ(first.backdrop.name, QStringLiteral("Meu fundo 4"));
     EXPECT_EQ(first.backdrop.kind, Backdrop::Kind::linear);
@@ -60,17 +60,17 @@ TEST_F(EditorTest, NewBackdropsStartFromTheCurrentOne) {
     // Over the transparent one, a new backdrop starts from the first built-in; every draft is a new
     // opening of the sheet.
     style.backdrop = Backdrop::transparent();
-    model->setStyle(style);
+    model->document().setStyle(style);
     model->editBackdrop(Backdrop::transparent());
-    ASSERT_TRUE(model->backdropDraft());
-    EXPECT_NE(model->backdropDraft()->id, first.id);
-    EXPECT_TRUE(model->backdropDraft()->isNew);
-    EXPECT_EQ(model->backdropDraft()->backdrop.colors, Backdrop::defaults().first().colors);
+    ASSERT_TRUE(model->page().backdropDraft());
+    EXPECT_NE(model->page().backdropDraft()->id, first.id);
+    EXPECT_TRUE(model->page().backdropDraft()->isNew);
+    EXPECT_EQ(model->page().backdropDraft()->backdrop.colors, Backdrop::defaults().first().colors);
 
     // Saving stores it and uses it.
     model->commitBackdrop(first.backdrop);
-    EXPECT_EQ(model->style().backdrop, first.backdrop);
-    EXPECT_FALSE(model->backdropDraft());
+    EXPECT_EQ(model->document().style().backdrop, first.backdrop);
+    EXPECT_FALSE(model->page().backdropDraft());
     EXPECT_EQ(store.backdrops()[store.backdrops().size() - 2], first.backdrop);
 }
 
@@ -78,30 +78,30 @@ TEST_F(EditorTest, TheBackdropLimit) {
     auto model = makeModel();
     storeBackdrops(19);
     model->newBackdrop();
-    ASSERT_TRUE(model->backdropDraft());
-    const Backdrop made = model->backdropDraft()->backdrop;
+    ASSERT_TRUE(model->page().backdropDraft());
+    const Backdrop made = model->page().backdropDraft()->backdrop;
     model->duplicateBackdrop(custom(0)); // the twentieth
     ASSERT_EQ(StyleStore::shared().backdrops().size(), 20);
-    EXPECT_EQ(model->style().backdrop.name, QStringLiteral("Meu 0 (cópia)"));
-    const BeautyStyle before = model->style();
+    EXPECT_EQ(model->document().style().backdrop.name, QStringLiteral("Meu 0 (cópia)"));
+    const BeautyStyle before = model->document().style();
 
     // The sheet opened before the store filled up: its save is refused, the sheet and style stay.
     clearToast();
     model->commitBackdrop(made);
     EXPECT_EQ(toastText(), QStringLiteral("Limite de 20 fundos / Exclua um fundo para criar outro"));
     EXPECT_EQ(toastKind(), ToastKind::failure); // refused, not done
-    EXPECT_TRUE(model->backdropDraft());
-    EXPECT_EQ(model->style(), before);
+    EXPECT_TRUE(model->page().backdropDraft());
+    EXPECT_EQ(model->document().style(), before);
     EXPECT_EQ(StyleStore::shared().backdrops().size(), 20);
     // Saving an edit of a stored one still works at the limit.
     Backdrop edited = custom(1);
     edited.name = QStringLiteral("Renomeado");
     model->commitBackdrop(edited);
-    EXPECT_EQ(model->style().backdrop, edited);
+    EXPECT_EQ(model->document().style().backdrop, edited);
 
-    model->setBackdropDraft(std::nullopt);
+    model->page().setBackdropDraft(std::nullopt);
     model->newBackdrop();
-    EXPECT_FALSE(model->backdropDraft());
+    EXPECT_FALSE(model->page().backdropDraft());
 }
 
 TEST_F(EditorTest, PresetsAreSavedUnderAnAskedName) {
@@ -126,7 +126,7 @@ TEST_F(EditorTest, PresetsAreSavedUnderAnAskedName) {
     model->saveAsPreset();
     ASSERT_EQ(store.presets().size(), 9);
     EXPECT_EQ(store.presets().last().name, QStringLiteral("Lançamento"));
-    EXPECT_EQ(store.presets().last().style, model->style());
+    EXPECT_EQ(store.presets().last().style, model->document().style());
     EXPECT_EQ(toastText(), QStringLiteral("Preset “Lançamento” criado / Aplique com a tecla 9"));
 
     model->saveAsPreset();
@@ -136,9 +136,9 @@ TEST_F(EditorTest, PresetsAreSavedUnderAnAskedName) {
 
     // Applying follows the store's order; an index outside it changes nothing.
     model->applyPreset(0);
-    EXPECT_EQ(model->style(), BeautyStyle{});
+    EXPECT_EQ(model->document().style(), BeautyStyle{});
     model->applyPreset(9);
-    EXPECT_EQ(model->style(), BeautyStyle{});
+    EXPECT_EQ(model->document().style(), BeautyStyle{});
 }
 
 namespace {
@@ -169,13 +169,13 @@ TEST_F(EditorTest, DeletingAStoredElementNamesAndRemovesThatOne) {
     for (int n = 0; n < 2; ++n) store.saveBackdrop(custom(n));
     const QStringList backdropsBefore = idsOf(store.backdrops());
     model->editBackdrop(store.backdrops().first());
-    ASSERT_TRUE(model->backdropDraft());
+    ASSERT_TRUE(model->page().backdropDraft());
     model->deleteBackdrop(store.backdrops().first());
     EXPECT_EQ(idsOf(store.backdrops()), backdropsBefore.mid(1));
-    EXPECT_FALSE(model->backdropDraft());
+    EXPECT_FALSE(model->page().backdropDraft());
 
     // Saving a stored element as it is keeps it and uses it.
     model->commitBackdrop(store.backdrops().first());
     EXPECT_EQ(idsOf(store.backdrops()), backdropsBefore.mid(1));
-    EXPECT_EQ(model->style().backdrop.id, backdropsBefore[1]);
+    EXPECT_EQ(model->document().style().backdrop.id, backdropsBefore[1]);
 }

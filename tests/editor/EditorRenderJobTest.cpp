@@ -48,18 +48,17 @@ protected:
     };
     Rendered makeJob(QSize size = {800, 600}) {
         Rendered made{makeDocument(size), nullptr};
-        made.job = std::make_unique<EditorRenderJob>(*made.document, renderers.make());
+        made.job = std::make_unique<EditorRenderJob>(*made.document, StyleStore::shared(), renderers.make());
         settle();
         return made;
     }
 
     // Draws an arrow, as the canvas does.
-    template <typename Editor>
-    static void addArrow(Editor &editor, double y) {
-        editor.setTool(EditorTool::arrow);
-        const std::optional<QUuid> id = editor.startAnnotation({0, y});
-        editor.updateAnnotation(*id, {100, y});
-        editor.finishAnnotation(*id);
+    static void addArrow(EditorDocument &document, double y) {
+        document.setTool(EditorTool::arrow);
+        const std::optional<QUuid> id = document.startAnnotation({0, y});
+        document.updateAnnotation(*id, {100, y});
+        document.finishAnnotation(*id);
     }
 };
 
@@ -182,27 +181,27 @@ TEST_F(RenderJobTest, RefreshRendersOnlyForAnotherLogo) {
 // Through the model, which ends a text entry before it renders.
 TEST_F(RenderJobTest, TheFinalImageIsRenderedNowFromTheCurrentState) {
     auto model = makeModel();
-    model->setTool(EditorTool::text);
-    const std::optional<QUuid> typed = model->startAnnotation({10, 10});
-    model->setText(*typed, QStringLiteral("Oi"));
+    model->document().setTool(EditorTool::text);
+    const std::optional<QUuid> typed = model->document().startAnnotation({10, 10});
+    model->document().setText(*typed, QStringLiteral("Oi"));
     // The logo is read as it is now, not as the last render saw it.
     setBrand(true, LogoPosition::topCenter);
     const QImage image = model->finalImage(ExportSettings{ExportFormat::png, 1, ExportScale::standard});
-    EXPECT_EQ(model->editingTextID(), std::nullopt);
+    EXPECT_EQ(model->document().editingTextID(), std::nullopt);
     EXPECT_EQ(renderers.state->lastAnnotations.size(), 1);
     ASSERT_TRUE(renderers.state->lastLogo);
     EXPECT_EQ(renderers.state->lastLogo->position, LogoPosition::topCenter);
     EXPECT_EQ(image.size(), QSize(20, int(BeautyStyle{}.padding) + 1) / 2);
 
-    const std::optional<QUuid> blank = model->startAnnotation({10, 40});
-    model->setText(*blank, QStringLiteral("  "));
+    const std::optional<QUuid> blank = model->document().startAnnotation({10, 40});
+    model->document().setText(*blank, QStringLiteral("  "));
     model->finalImage();
-    EXPECT_EQ(model->annotations().size(), 1);
+    EXPECT_EQ(model->document().annotations().size(), 1);
     EXPECT_EQ(renderers.state->lastAnnotations.size(), 1);
 
-    BeautyStyle empty = model->style();
+    BeautyStyle empty = model->document().style();
     empty.padding = 999;
-    model->setStyle(empty);
+    model->document().setStyle(empty);
     EXPECT_TRUE(model->finalImage().isNull());
 }
 
@@ -226,8 +225,8 @@ TEST_F(RenderJobTest, AJobDeletedMidRenderOrEstimateIsDroppedCleanly) {
     large.fill(Qt::darkGreen);
     for (int i = 0; i < 3; ++i) {
         const EditorRenderers real = EditorRenderers::standard();
-        EditorDocument edited(large, QString(), std::nullopt, real.unpack);
-        auto rendering = std::make_unique<EditorRenderJob>(edited, real);
+        EditorDocument edited(large, QString(), BeautyStyle{}, real.unpack);
+        auto rendering = std::make_unique<EditorRenderJob>(edited, StyleStore::shared(), real);
         addArrow(edited, 100);
         rendering.reset();
         QCoreApplication::processEvents();
@@ -314,49 +313,49 @@ TEST_F(RenderJobTest, AnEditorNobodySeesHoldsItsCaptureOnlyPacked) {
             },
             &buffer);
         expected = capture.copy();
-        model = std::make_unique<EditorModel>(capture, QString(), std::nullopt);
+        model = std::make_unique<EditorModel>(capture, QString(), std::nullopt, StyleStore::shared());
     }
-    EXPECT_TRUE(testsupport::becomes([&] { return !model->preview().isNull(); }));
-    const qint64 key = model->originalKey();
-    addArrow(*model, 10);
+    EXPECT_TRUE(testsupport::becomes([&] { return !model->render().preview().isNull(); }));
+    const qint64 key = model->document().originalKey();
+    addArrow(model->document(), 10);
 
-    model->releaseCaches();
+    model->render().releaseCaches();
     EXPECT_TRUE(testsupport::becomes([&] { return buffer == nullptr; }));
-    EXPECT_TRUE(model->isOriginalPacked());
-    EXPECT_EQ(model->imageSize(), QSize(width, height));
-    EXPECT_EQ(model->originalKey(), key);
-    EXPECT_TRUE(model->preview().isNull());
+    EXPECT_TRUE(model->document().isOriginalPacked());
+    EXPECT_EQ(model->document().imageSize(), QSize(width, height));
+    EXPECT_EQ(model->document().originalKey(), key);
+    EXPECT_TRUE(model->render().preview().isNull());
     // The canvas does not unpack it on the main thread: it paints blank until the render has.
-    AnnotationCanvas canvas(model.get());
+    AnnotationCanvas canvas(&model->document(), &model->render());
     canvas.resize(400, 300);
     canvas.grab();
-    EXPECT_TRUE(model->isOriginalPacked());
-    model->ensurePreview();
-    EXPECT_TRUE(testsupport::becomes([&] { return !model->preview().isNull(); }));
-    EXPECT_FALSE(model->isOriginalPacked());
-    EXPECT_EQ(model->original(), expected);
-    EXPECT_TRUE(model->canUndo());
+    EXPECT_TRUE(model->document().isOriginalPacked());
+    model->render().ensurePreview();
+    EXPECT_TRUE(testsupport::becomes([&] { return !model->render().preview().isNull(); }));
+    EXPECT_FALSE(model->document().isOriginalPacked());
+    EXPECT_EQ(model->document().original(), expected);
+    EXPECT_TRUE(model->document().canUndo());
 
-    model->releaseCaches();
-    EXPECT_TRUE(testsupport::becomes([&] { return model->isOriginalPacked(); }));
-    EXPECT_EQ(model->original(), expected);
-    EXPECT_FALSE(model->isOriginalPacked());
+    model->render().releaseCaches();
+    EXPECT_TRUE(testsupport::becomes([&] { return model->document().isOriginalPacked(); }));
+    EXPECT_EQ(model->document().original(), expected);
+    EXPECT_FALSE(model->document().isOriginalPacked());
 
     // Shown again before the packing is done: the capture stays held.
-    model->ensurePreview();
+    model->render().ensurePreview();
     settle();
-    model->releaseCaches();
-    model->ensurePreview();
+    model->render().releaseCaches();
+    model->render().ensurePreview();
     settle();
-    EXPECT_FALSE(model->isOriginalPacked());
-    EXPECT_FALSE(model->preview().isNull());
+    EXPECT_FALSE(model->document().isOriginalPacked());
+    EXPECT_FALSE(model->render().preview().isNull());
 
     QImage seeThrough(64, 48, QImage::Format_ARGB32_Premultiplied);
     seeThrough.fill(QColor(10, 20, 30, 128));
-    EditorModel translucent(seeThrough, QString(), std::nullopt);
+    EditorModel translucent(seeThrough, QString(), std::nullopt, StyleStore::shared());
     settle();
-    translucent.releaseCaches();
+    translucent.render().releaseCaches();
     settle();
-    EXPECT_FALSE(translucent.isOriginalPacked());
-    EXPECT_EQ(translucent.original(), seeThrough);
+    EXPECT_FALSE(translucent.document().isOriginalPacked());
+    EXPECT_EQ(translucent.document().original(), seeThrough);
 }

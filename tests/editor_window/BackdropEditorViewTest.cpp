@@ -240,7 +240,7 @@ TEST_F(BackdropEditorViewTest, TheEditorsSheetKeepsItsEditsWhenTheStoreFillsUp) 
     store.setBackdrops(full.mid(0, StyleStore::maxBackdrops - 1));
     QImage image(40, 30, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::darkCyan);
-    EditorModel model(image, QString(), std::nullopt);
+    EditorModel model(image, QString(), std::nullopt, StyleStore::shared());
     QWidget page;
     page.show();
     BackdropSheet::setContent(&BackdropEditorView::content);
@@ -262,14 +262,14 @@ TEST_F(BackdropEditorViewTest, TheEditorsSheetKeepsItsEditsWhenTheStoreFillsUp) 
     shown()->state().setColorAt(0, 0xFF0000);
     shown()->save();
     ASSERT_TRUE(shown());
-    EXPECT_TRUE(model.backdropDraft());
+    EXPECT_TRUE(model.page().backdropDraft());
     EXPECT_EQ(shown()->state().colorAt(0), 0xFF0000u);
     EXPECT_EQ(store.backdrops().size(), StyleStore::maxBackdrops);
     ASSERT_FALSE(notices.told.isEmpty());
     EXPECT_EQ(notices.told.last().title, L(LKey(QStringLiteral("Limite de %@ fundos"), {QStringLiteral("20")})));
 
     shown()->cancel();
-    EXPECT_FALSE(model.backdropDraft());
+    EXPECT_FALSE(model.page().backdropDraft());
     model.editBackdrop(store.backdrops().first());
     ASSERT_TRUE(shown());
     EXPECT_EQ(binding.dialog()->windowTitle(), L("Editar fundo"));

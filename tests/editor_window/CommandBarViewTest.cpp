@@ -19,12 +19,12 @@ protected:
         page = std::make_unique<QWidget>();
         page->resize(1000, 760);
         bar = new CommandBarView(model.get(), page.get());
-        QObject::connect(model.get(), &EditorModel::isCommandBarOpenChanged, bar,
-                         [this] { bar->setShown(model->isCommandBarOpen()); });
+        QObject::connect(&model->page(), &EditorPageState::isCommandBarOpenChanged, bar,
+                         [this] { bar->setShown(model->page().isCommandBarOpen()); });
         page->show();
         page->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(page.get(), testsupport::patienceMs));
-        model->setCommandBarOpen(true);
+        model->page().setCommandBarOpen(true);
     }
     void TearDown() override {
         page.reset();
@@ -56,7 +56,7 @@ TEST_F(CommandBarViewTest, ShowsTheModelsRowsUnderGroupHeadersAndFollowsTheField
     EXPECT_EQ(scroll()->height(), CommandBarView::maxListHeight);
     // Typing goes to the model, whose filter the list shows; no match shows only the notice.
     QTest::keyClicks(bar->searchField(), QStringLiteral("sombra"));
-    EXPECT_EQ(model->commandQuery(), QStringLiteral("sombra"));
+    EXPECT_EQ(model->page().commandQuery(), QStringLiteral("sombra"));
     ASSERT_EQ(list()->rows().size(), 1);
     EXPECT_EQ(list()->rows().first().id, QStringLiteral("shadow"));
     EXPECT_LT(scroll()->height(), 100);
@@ -64,14 +64,14 @@ TEST_F(CommandBarViewTest, ShowsTheModelsRowsUnderGroupHeadersAndFollowsTheField
     EXPECT_TRUE(list()->rows().isEmpty());
     EXPECT_FALSE(list()->rowAt(QPoint(100, 30)));
     // Opening again starts with an empty field and the whole table.
-    model->setCommandBarOpen(false);
-    model->setCommandBarOpen(true);
+    model->page().setCommandBarOpen(false);
+    model->page().setCommandBarOpen(true);
     EXPECT_EQ(bar->searchField()->text(), QString());
     EXPECT_EQ(list()->rows().size(), model->commands().size());
 }
 
 TEST_F(CommandBarViewTest, AClickRunsTheRowUnderItAndHoverMovesNothing) {
-    const bool shadow = model->style().shadow;
+    const bool shadow = model->document().style().shadow;
     const int row = rowIndex(QStringLiteral("shadow"));
     ASSERT_GT(row, 0);
     // The rows below the visible band are reached by scrolling, as the list follows the selection; the
@@ -80,35 +80,35 @@ TEST_F(CommandBarViewTest, AClickRunsTheRowUnderItAndHoverMovesNothing) {
         const QRect visible(QPoint(0, scroll()->verticalScrollBar()->value()), scroll()->viewport()->size());
         return visible.contains(list()->rowRect(r));
     };
-    model->setCommandSelection(row);
+    model->page().setCommandSelection(row);
     testsupport::finishAnimations(*bar);
     EXPECT_TRUE(shown(row));
-    model->setCommandSelection(0);
+    model->page().setCommandSelection(0);
     testsupport::finishAnimations(*bar);
     EXPECT_TRUE(shown(0));
     QTest::mouseMove(list(), list()->rowRect(1).center());
-    EXPECT_EQ(model->commandSelection(), 0);
+    EXPECT_EQ(model->page().commandSelection(), 0);
 
-    model->setCommandSelection(row);
+    model->page().setCommandSelection(row);
     testsupport::finishAnimations(*bar);
     EXPECT_TRUE(shown(row) && shown(row - 1));
     const int other = row - 1; // a row that is not highlighted
     const QString otherID = list()->rows()[other].id;
     ASSERT_EQ(otherID, QStringLiteral("corners"));
-    const bool corners = model->style().roundedCorners;
+    const bool corners = model->document().style().roundedCorners;
     click(list(), list()->rowRect(other).center());
-    EXPECT_FALSE(model->isCommandBarOpen());
-    EXPECT_NE(model->style().roundedCorners, corners);
-    EXPECT_EQ(model->style().shadow, shadow);
+    EXPECT_FALSE(model->page().isCommandBarOpen());
+    EXPECT_NE(model->document().style().roundedCorners, corners);
+    EXPECT_EQ(model->document().style().shadow, shadow);
 }
 
 TEST_F(CommandBarViewTest, OnlyTheDimmedLayerClosesAndItRunsNothing) {
-    const BeautyStyle before = model->style();
+    const BeautyStyle before = model->document().style();
     // Inside the card but on no row: the search row.
     click(bar, QPoint(page->width() / 2 + 250, CommandBarView::cardTop + 20));
-    EXPECT_TRUE(model->isCommandBarOpen());
+    EXPECT_TRUE(model->page().isCommandBarOpen());
     click(bar, QPoint(20, page->height() - 20));
-    EXPECT_FALSE(model->isCommandBarOpen());
-    EXPECT_EQ(model->style(), before);
-    EXPECT_EQ(model->tool(), EditorTool::preview);
+    EXPECT_FALSE(model->page().isCommandBarOpen());
+    EXPECT_EQ(model->document().style(), before);
+    EXPECT_EQ(model->document().tool(), EditorTool::preview);
 }

@@ -1,6 +1,7 @@
 #include "editor_window/EditorToolbar.h"
 
-#include "editor/EditorModel.h"
+#include "editor/EditorDocument.h"
+#include "editor/EditorPageState.h"
 #include "platform/StringTables.h"
 #include "support/LaidOutApart.h"
 #include "widgets/Theme.h"
@@ -9,6 +10,7 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -23,18 +25,18 @@ protected:
         platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
         QImage image(400, 300, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::darkCyan);
-        model = std::make_unique<EditorModel>(image, QString(), std::nullopt);
-        toolbar = std::make_unique<EditorToolbar>(model.get());
+        document = std::make_unique<EditorDocument>(image, QString(), BeautyStyle{});
+        toolbar = std::make_unique<EditorToolbar>(document.get(), &page);
         toolbar->resize(1200, EditorToolbar::height);
         toolbar->show();
     }
     void TearDown() override {
         toolbar.reset();
-        model.reset();
+        document.reset();
         platform::StringTables::setCurrentLanguage({});
     }
 
-    // The options row after the model's changes have reached it.
+    // The options row after the document's changes have reached it.
     QWidget *options() {
         QCoreApplication::processEvents();
         QCoreApplication::processEvents(); // the replaced row is deleted later
@@ -55,17 +57,19 @@ protected:
         return out;
     }
     Annotation addMark(Annotation::Kind kind, quint32 color) {
-        model->setTool(kind.type == Annotation::Kind::blur ? EditorTool::blur : EditorTool::rectangle);
-        const QUuid id = *model->startAnnotation(QPointF(10, 10));
-        model->updateAnnotation(id, QPointF(200, 150));
-        model->finishAnnotation(id);
-        Annotation a = model->annotations().last();
+        document->setTool(kind.type == Annotation::Kind::blur ? EditorTool::blur : EditorTool::rectangle);
+        const QUuid id = *document->startAnnotation(QPointF(10, 10));
+        document->updateAnnotation(id, QPointF(200, 150));
+        document->finishAnnotation(id);
+        Annotation a = document->annotations().last();
         a.color = color;
-        model->replaceAnnotation(a);
+        document->replaceAnnotation(a);
         return a;
     }
 
-    std::unique_ptr<EditorModel> model;
+    // The toolbar needs no render: a document and a page state alone.
+    std::unique_ptr<EditorDocument> document;
+    EditorPageState page;
     std::unique_ptr<EditorToolbar> toolbar;
 };
 
@@ -76,16 +80,16 @@ TEST_F(EditorToolbarTest, ToolButtonsSetAndFollowTheToolWithTheirTooltips) {
     auto *crop = toolbar->findChild<QAbstractButton *>(QStringLiteral("tool_crop"));
     EXPECT_EQ(arrow->toolTip(), QStringLiteral("Seta — Arraste para desenhar uma seta · tecla A"));
     QTest::mouseClick(arrow, Qt::LeftButton, {}, QPoint(2, 38));
-    EXPECT_EQ(model->tool(), EditorTool::arrow);
+    EXPECT_EQ(document->tool(), EditorTool::arrow);
     EXPECT_EQ(arrow->accessibleName(), QStringLiteral("Seta, selecionada"));
     // Chosen elsewhere (a key, a command): the highlight moves all the same.
-    model->setTool(EditorTool::crop);
+    document->setTool(EditorTool::crop);
     EXPECT_EQ(arrow->accessibleName(), QStringLiteral("Seta"));
     EXPECT_EQ(crop->accessibleName(), QStringLiteral("Recortar, selecionada"));
 }
 
 TEST_F(EditorToolbarTest, DotsMarkTheSelectedColorAndThicknessFollowsTheModelAlone) {
-    model->setTool(EditorTool::arrow);
+    document->setTool(EditorTool::arrow);
     QStringList tips;
     for (auto *b :
          options()->findChild<QWidget *>(QStringLiteral("thicknessPicker"))->findChildren<QAbstractButton *>())
@@ -95,57 +99,60 @@ TEST_F(EditorToolbarTest, DotsMarkTheSelectedColorAndThicknessFollowsTheModelAlo
     EXPECT_EQ(checked("colorDots").value(0)->toolTip(), QStringLiteral("Vermelho"));
 
     Annotation box = addMark(Annotation::Kind::rectangle, 0x4DA3FF);
-    model->setTool(EditorTool::arrow);
-    model->setSelectedID(box.id);
+    document->setTool(EditorTool::arrow);
+    document->setSelectedID(box.id);
     ASSERT_EQ(checked("colorDots").size(), 1);
     EXPECT_EQ(checked("colorDots")[0]->toolTip(), QStringLiteral("Azul"));
-    box.width = 40; // far thicker than any preset: the picker still shows the model's thickness
-    model->replaceAnnotation(box);
-    model->setThickness(Annotation::Thickness::thin);
+    box.width = 40; // far thicker than any preset: the picker still shows the document's thickness
+    document->replaceAnnotation(box);
+    document->setThickness(Annotation::Thickness::thin);
     ASSERT_EQ(checked("thicknessPicker").size(), 1);
     EXPECT_EQ(checked("thicknessPicker")[0]->toolTip(), QStringLiteral("Traço fino"));
 
-    box = model->annotations().last();
+    box = document->annotations().last();
     box.color = 0x123456;
-    model->replaceAnnotation(box);
+    document->replaceAnnotation(box);
     EXPECT_TRUE(checked("colorDots").isEmpty());
     checked("thicknessPicker"); // the row is still there
     options()->findChild<QWidget *>(QStringLiteral("colorDots"))->findChildren<QAbstractButton *>()[2]->click();
-    EXPECT_EQ(model->annotations().last().color, 0x3DDC97u);
+    EXPECT_EQ(document->annotations().last().color, 0x3DDC97u);
 }
 
 TEST_F(EditorToolbarTest, TheOptionsRowFollowsTheToolSelectionCropAndSearch) {
     EXPECT_EQ(shown(),
               QStringList{QStringLiteral("Escolha uma ferramenta para anotar · as marcas entram no print final")});
     const Annotation blur = addMark(Annotation::Kind::blur, 0xFF5A5F);
-    model->setTool(EditorTool::select);
-    model->setSelectedID(blur.id);
+    document->setTool(EditorTool::select);
+    document->setSelectedID(blur.id);
     EXPECT_EQ(shown(), QStringList{QStringLiteral("Apagar")});
     // Named by the key that deletes it here.
     EXPECT_EQ(options()->findChild<QAbstractButton *>(QStringLiteral("deleteButton"))->toolTip(),
               QStringLiteral("Apaga a anotação selecionada · Delete"));
     EXPECT_FALSE(options()->findChild<QWidget *>(QStringLiteral("colorDots")));
 
-    model->setTool(EditorTool::crop);
+    document->setTool(EditorTool::crop);
     EXPECT_EQ(shown(), QStringList{QStringLiteral("Aplicar")});
-    model->setCrop(QRectF(10, 10, 100, 100));
+    document->setCrop(QRectF(10, 10, 100, 100));
     EXPECT_EQ(shown(), (QStringList{QStringLiteral("Remover recorte"), QStringLiteral("Aplicar")}));
     options()->findChild<QAbstractButton *>(QStringLiteral("removeCropButton"))->click();
-    EXPECT_FALSE(model->crop());
+    EXPECT_FALSE(document->crop());
     EXPECT_EQ(shown(), QStringList{QStringLiteral("Aplicar")});
     options()->findChild<QAbstractButton *>(QStringLiteral("applyCropButton"))->click();
-    EXPECT_EQ(model->tool(), EditorTool::preview);
+    EXPECT_EQ(document->tool(), EditorTool::preview);
 
-    model->setTool(EditorTool::blur);
-    model->setDetectingSensitive(true);
+    document->setTool(EditorTool::blur);
+    page.setDetectingSensitive(true);
     auto *search = options()->findChild<ToolbarButton *>(QStringLiteral("sensitiveButton"));
     EXPECT_EQ(search->text(), QStringLiteral("Procurando…"));
     EXPECT_TRUE(search->isBusy());
     EXPECT_FALSE(search->isEnabled());
-    model->setDetectingSensitive(false);
+    page.setDetectingSensitive(false);
     search = options()->findChild<ToolbarButton *>(QStringLiteral("sensitiveButton"));
     EXPECT_EQ(search->text(), QStringLiteral("Esconder dados sensíveis"));
     EXPECT_TRUE(search->isEnabled());
+    QSignalSpy requested(toolbar.get(), &EditorToolbar::sensitiveSearchRequested);
+    search->click();
+    EXPECT_EQ(requested.count(), 1);
 }
 
 // The main window at its default and its smallest width gives the toolbar what is left beside the
@@ -158,28 +165,28 @@ TEST_F(EditorToolbarTest, EveryToolAndItsOptionsShowWholeAtTheDefaultAndTheSmall
         std::function<void()> set;
     };
     const QList<State> states{
-        {"preview", [&] { model->setTool(EditorTool::preview); }},
-        {"select", [&] { model->setTool(EditorTool::select); }},
-        {"select a box", [&] { model->setSelectedID(box.id); }},
-        {"select a blur", [&] { model->setSelectedID(blur.id); }},
-        {"arrow", [&] { model->setTool(EditorTool::arrow); }},
-        {"highlight", [&] { model->setTool(EditorTool::highlight); }},
-        {"text", [&] { model->setTool(EditorTool::text); }},
-        {"blur", [&] { model->setTool(EditorTool::blur); }},
-        {"searching", [&] { model->setDetectingSensitive(true); }},
+        {"preview", [&] { document->setTool(EditorTool::preview); }},
+        {"select", [&] { document->setTool(EditorTool::select); }},
+        {"select a box", [&] { document->setSelectedID(box.id); }},
+        {"select a blur", [&] { document->setSelectedID(blur.id); }},
+        {"arrow", [&] { document->setTool(EditorTool::arrow); }},
+        {"highlight", [&] { document->setTool(EditorTool::highlight); }},
+        {"text", [&] { document->setTool(EditorTool::text); }},
+        {"blur", [&] { document->setTool(EditorTool::blur); }},
+        {"searching", [&] { page.setDetectingSensitive(true); }},
         {"crop",
          [&] {
-             model->setDetectingSensitive(false);
-             model->setTool(EditorTool::crop);
+             page.setDetectingSensitive(false);
+             document->setTool(EditorTool::crop);
          }},
-        {"cropped", [&] { model->setCrop(QRectF(10, 10, 100, 100)); }},
+        {"cropped", [&] { document->setCrop(QRectF(10, 10, 100, 100)); }},
     };
     for (const QString &language : {QStringLiteral("pt-BR"), QStringLiteral("en")}) {
         platform::StringTables::setCurrentLanguage(language);
         for (const int window : {1240, 1000}) {
-            model->setCrop(std::nullopt);
-            model->setTool(EditorTool::preview);
-            toolbar = std::make_unique<EditorToolbar>(model.get());
+            document->setCrop(std::nullopt);
+            document->setTool(EditorTool::preview);
+            toolbar = std::make_unique<EditorToolbar>(document.get(), &page);
             toolbar->resize(window - 211 - 301, EditorToolbar::height);
             toolbar->show();
             QList<QRect> places;

@@ -67,9 +67,9 @@ QDialog *backdropDialogOf(const EditorView &page) {
 TEST_F(EditorViewTest, TheStageDrawsTheResultOnceScaledForItsPlace) {
     // The result is scaled for the stage on a worker: the frame after it lands shows the capture,
     // never the progress indicator for good.
-    EditorModel model(testsupport::filledImage(1920, 1080, Qt::red), QString(), std::nullopt);
+    EditorModel model(testsupport::filledImage(1920, 1080, Qt::red), QString(), std::nullopt, StyleStore::shared());
     EditorView &page = show(&model);
-    ASSERT_TRUE(testsupport::becomes([&] { return !model.preview().isNull(); }));
+    ASSERT_TRUE(testsupport::becomes([&] { return !model.render().preview().isNull(); }));
     const auto centre = [&] {
         return stageOf(page)->grab().toImage().pixelColor(stageOf(page)->pictureRect().center().toPoint());
     };
@@ -77,25 +77,27 @@ TEST_F(EditorViewTest, TheStageDrawsTheResultOnceScaledForItsPlace) {
 }
 
 TEST_F(EditorViewTest, ARealCaptureShowsTheOriginalBeforeItsFirstRenderThenItsResultAndSize) {
-    EditorModel model(testsupport::filledImage(2880, 1800, Qt::darkCyan), QString(), std::nullopt);
+    EditorModel model(testsupport::filledImage(2880, 1800, Qt::darkCyan), QString(), std::nullopt,
+                      StyleStore::shared());
     EditorView &page = show(&model);
     // Space held before anything is rendered: the capture and its badge, no indicator.
-    model.setShowOriginal(true);
+    model.page().setShowOriginal(true);
     EXPECT_TRUE(stageOf(page)->showsOriginal());
     EXPECT_FALSE(stageOf(page)->showsProgress());
     EXPECT_FALSE(stageOf(page)->pictureRect().isEmpty());
     EXPECT_TRUE(summaryOf(page, "sizeSummary")->text().isEmpty());
-    model.setShowOriginal(false);
+    model.page().setShowOriginal(false);
     EXPECT_TRUE(stageOf(page)->showsProgress());
 
     // The result and its estimate arrive: the size summary with the format and bytes.
-    ASSERT_TRUE(testsupport::becomes([&] { return model.estimatedBytes().has_value(); }));
+    ASSERT_TRUE(testsupport::becomes([&] { return model.render().estimatedBytes().has_value(); }));
     EXPECT_FALSE(stageOf(page)->showsProgress());
     EXPECT_TRUE(sizePattern().match(summaryOf(page, "sizeSummary")->text()).hasMatch())
         << summaryOf(page, "sizeSummary")->text().toStdString();
     // The picture keeps the result's shape, 40 points inside the stage.
     const QRectF picture = stageOf(page)->pictureRect();
-    EXPECT_NEAR(picture.width() / picture.height(), double(model.preview().width()) / model.preview().height(), 0.01);
+    EXPECT_NEAR(picture.width() / picture.height(),
+                double(model.render().preview().width()) / model.render().preview().height(), 0.01);
     EXPECT_GE(picture.left(), PreviewStage::inset - 0.5);
     EXPECT_GE(picture.top(), PreviewStage::inset - 0.5);
     EXPECT_EQ(testsupport::namedChild<QScrollArea>(page, "panelSlot")->width(), EditorView::panelWidth);
@@ -104,19 +106,19 @@ TEST_F(EditorViewTest, ARealCaptureShowsTheOriginalBeforeItsFirstRenderThenItsRe
 
     // Marks and crop in the top bar; the canvas for a drawing tool, with its hints.
     EXPECT_TRUE(summaryOf(page, "editSummary")->text().isEmpty());
-    model.setTool(EditorTool::rectangle);
+    model.document().setTool(EditorTool::rectangle);
     EXPECT_EQ(currentCanvasOf(page),
               static_cast<QWidget *>(testsupport::namedChild<AnnotationCanvas>(page, "annotationCanvas")));
     EXPECT_EQ(bottomBarOf(page)->hintTexts(),
               QStringList({QStringLiteral("voltar à prévia"), QStringLiteral("atalhos")}));
-    const QUuid id = *model.startAnnotation({100, 100});
-    model.updateAnnotation(id, {600, 500});
-    model.finishAnnotation(id);
+    const QUuid id = *model.document().startAnnotation({100, 100});
+    model.document().updateAnnotation(id, {600, 500});
+    model.document().finishAnnotation(id);
     EXPECT_EQ(summaryOf(page, "editSummary")->text(), QStringLiteral("· 1 anotação"));
     EXPECT_EQ(bottomBarOf(page)->hintTexts(), QStringList({QStringLiteral("voltar à prévia"), QStringLiteral("apagar"),
                                                            QStringLiteral("atalhos"), QStringLiteral("desfazer")}));
-    model.undo();
-    model.setTool(EditorTool::preview);
+    model.document().undo();
+    model.document().setTool(EditorTool::preview);
     EXPECT_EQ(currentCanvasOf(page), static_cast<QWidget *>(stageOf(page)));
     EXPECT_EQ(bottomBarOf(page)->hintTexts(),
               QStringList({QStringLiteral("ver original"), QStringLiteral("fechar"), QStringLiteral("atalhos")}));
@@ -144,13 +146,13 @@ TEST_F(EditorViewTest, ButtonsCallTheModelAndOverlaysFollowItsFlags) {
     EditorView &page = show(model.get());
     // "Comandos" opens the bar; the sheet lies above it when both are up.
     testsupport::namedChild<QAbstractButton>(page, "commandsButton")->click();
-    EXPECT_TRUE(model->isCommandBarOpen());
+    EXPECT_TRUE(model->page().isCommandBarOpen());
     EXPECT_TRUE(commandBarOf(page)->isVisible());
-    model->setShortcutsOpen(true);
+    model->page().setShortcutsOpen(true);
     const QObjectList order = page.children();
     EXPECT_GT(order.indexOf(shortcutsSheetOf(page)), order.indexOf(commandBarOf(page)));
-    model->setShortcutsOpen(false);
-    model->setCommandBarOpen(false);
+    model->page().setShortcutsOpen(false);
+    model->page().setCommandBarOpen(false);
     testsupport::finishAnimations(page); // the fades out, at their end
     EXPECT_FALSE(commandBarOf(page)->isVisible());
     EXPECT_FALSE(shortcutsSheetOf(page)->isVisible());
@@ -159,10 +161,10 @@ TEST_F(EditorViewTest, ButtonsCallTheModelAndOverlaysFollowItsFlags) {
     EditorBottomBar &bar = *bottomBarOf(page);
     EXPECT_EQ(bar.copyTextTitle(), QStringLiteral("Copiar texto"));
     testsupport::namedChild<QPushButton>(bar, "copyTextButton")->click();
-    EXPECT_TRUE(model->isReadingText());
+    EXPECT_TRUE(model->page().isReadingText());
     EXPECT_EQ(bar.copyTextTitle(), QStringLiteral("Lendo… clique para parar"));
     testsupport::namedChild<QPushButton>(bar, "copyTextButton")->click();
-    EXPECT_FALSE(model->isReadingText());
+    EXPECT_FALSE(model->page().isReadingText());
     EXPECT_EQ(bar.copyTextTitle(), QStringLiteral("Copiar texto"));
 }
 
@@ -188,11 +190,11 @@ TEST_F(EditorViewTest, TheBackdropSheetFollowsTheDraftAndClearsItHoweverItCloses
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
     EXPECT_FALSE(actions->remove);
-    Backdrop edited = model->backdropDraft()->backdrop;
+    Backdrop edited = model->page().backdropDraft()->backdrop;
     edited.name = QStringLiteral("Meu fundo");
     actions->save(edited);
-    EXPECT_FALSE(model->backdropDraft());
-    EXPECT_EQ(model->style().backdrop.id, edited.id);
+    EXPECT_FALSE(model->page().backdropDraft());
+    EXPECT_EQ(model->document().style().backdrop.id, edited.id);
     EXPECT_TRUE(testsupport::becomes([&] { return !sheet; })); // deleted later
 
     // A stored one: delete removes it and closes the sheet.
@@ -201,7 +203,7 @@ TEST_F(EditorViewTest, TheBackdropSheetFollowsTheDraftAndClearsItHoweverItCloses
     ASSERT_TRUE(actions && actions->remove);
     sheet = backdropDialogOf(page);
     actions->remove();
-    EXPECT_FALSE(model->backdropDraft());
+    EXPECT_FALSE(model->page().backdropDraft());
     const QList<Backdrop> stored = StyleStore::shared().backdrops();
     EXPECT_TRUE(std::none_of(stored.begin(), stored.end(), [&](const Backdrop &b) { return b.id == edited.id; }));
     EXPECT_TRUE(testsupport::becomes([&] { return !sheet; }));
@@ -209,7 +211,7 @@ TEST_F(EditorViewTest, TheBackdropSheetFollowsTheDraftAndClearsItHoweverItCloses
     // Closed by the window manager (or Escape): the draft goes too, so the editor's keys come back.
     model->editBackdrop(stored.first());
     backdropDialogOf(page)->reject();
-    EXPECT_FALSE(model->backdropDraft());
+    EXPECT_FALSE(model->page().backdropDraft());
 
     // The stand-in, until the backdrop editor installs its content: cancel clears the draft.
     BackdropSheet::setContent({});
@@ -218,17 +220,17 @@ TEST_F(EditorViewTest, TheBackdropSheetFollowsTheDraftAndClearsItHoweverItCloses
     ASSERT_NE(cancel, nullptr);
     EXPECT_EQ(cancel->text(), QStringLiteral("Cancelar"));
     cancel->click();
-    EXPECT_FALSE(model->backdropDraft());
+    EXPECT_FALSE(model->page().backdropDraft());
 }
 
 TEST_F(EditorViewTest, SpaceReleasedWhereTheKeyTableCannotSeeItPutsTheResultBack) {
     auto model = makeModel();
     EditorView &page = show(model.get());
-    model->setShowOriginal(true);
+    model->page().setShowOriginal(true);
     QEvent deactivate(QEvent::WindowDeactivate);
     QCoreApplication::sendEvent(&page, &deactivate);
-    EXPECT_FALSE(model->showOriginal());
-    model->setShowOriginal(true);
+    EXPECT_FALSE(model->page().showOriginal());
+    model->page().setShowOriginal(true);
     page.hide(); // another page shown
-    EXPECT_FALSE(model->showOriginal());
+    EXPECT_FALSE(model->page().showOriginal());
 }

@@ -60,13 +60,13 @@ protected:
     }
 
     void open(bool settled = true) {
-        model = settled
-                    ? makeModel()
-                    : std::unique_ptr<EditorModel>(new EditorModel(testsupport::filledImage(800, 600, Qt::darkCyan),
-                                                                   QString(), std::nullopt, nullptr, renderers.make()));
+        model = settled ? makeModel()
+                        : std::unique_ptr<EditorModel>(new EditorModel(testsupport::filledImage(800, 600, Qt::darkCyan),
+                                                                       QString(), std::nullopt, StyleStore::shared(),
+                                                                       nullptr, renderers.make()));
         panel = std::make_unique<InspectorView>(model.get(), StyleStore::shared(), BrandStore::shared());
-        QObject::connect(&StyleStore::shared(), &StyleStore::exportSettingsChanged, model.get(),
-                         &EditorModel::updateEstimate);
+        QObject::connect(&StyleStore::shared(), &StyleStore::exportSettingsChanged, &model->render(),
+                         &EditorRenderJob::updateEstimate);
         panel->resize(EditorView::panelWidth, 1400);
         panel->show();
         QCoreApplication::processEvents();
@@ -93,9 +93,9 @@ protected:
         return row->items().first();
     }
     void setPadding(double padding) {
-        BeautyStyle style = model->style();
+        BeautyStyle style = model->document().style();
         style.padding = padding;
-        model->setStyle(style);
+        model->document().setStyle(style);
     }
 
     std::unique_ptr<EditorModel> model;
@@ -143,7 +143,7 @@ TEST_F(InspectorViewTest, PresetsWithTheCurrentStyleAreActive) {
     EXPECT_TRUE(tiles[2]->isActive());
 
     click(tiles[0]);
-    EXPECT_EQ(model->style(), style);
+    EXPECT_EQ(model->document().style(), style);
     EXPECT_TRUE(tiles[0]->isActive());
     EXPECT_TRUE(tiles[1]->isActive());
     EXPECT_FALSE(tiles[2]->isActive());
@@ -176,7 +176,7 @@ TEST_F(InspectorViewTest, RenamingAPreset) {
     rename(QStringLiteral("  Slides novos "));
     EXPECT_EQ(StyleStore::shared().presets().first().name, QStringLiteral("Slides novos"));
     EXPECT_EQ(presets->tiles().first()->preset().name, QStringLiteral("Slides novos"));
-    EXPECT_FALSE(model->canUndo());
+    EXPECT_FALSE(model->document().canUndo());
     EXPECT_EQ(toastText(), QString());
 }
 
@@ -192,8 +192,8 @@ TEST_F(InspectorViewTest, BackdropTilesAndTheirMenus) {
 
     // The transparent one: a double click only selects it, and its menu offers nothing.
     doubleClick(tiles.last());
-    EXPECT_EQ(model->style().backdrop.id, QStringLiteral("none"));
-    EXPECT_FALSE(model->backdropDraft());
+    EXPECT_EQ(model->document().style().backdrop.id, QStringLiteral("none"));
+    EXPECT_FALSE(model->page().backdropDraft());
     EXPECT_TRUE(tiles.last()->isSelected());
     EXPECT_FALSE(tiles.first()->isSelected());
     EXPECT_EQ(editRow->text(), QStringLiteral("Criar fundo com minhas cores"));
@@ -202,9 +202,9 @@ TEST_F(InspectorViewTest, BackdropTilesAndTheirMenus) {
 
     // Any other: a double click edits it.
     doubleClick(tiles[1]);
-    EXPECT_EQ(model->style().backdrop, tiles[1]->backdrop());
-    ASSERT_TRUE(model->backdropDraft());
-    EXPECT_EQ(model->backdropDraft()->backdrop.id, tiles[1]->backdrop().id);
+    EXPECT_EQ(model->document().style().backdrop, tiles[1]->backdrop());
+    ASSERT_TRUE(model->page().backdropDraft());
+    EXPECT_EQ(model->page().backdropDraft()->backdrop.id, tiles[1]->backdrop().id);
     EXPECT_EQ(editRow->text(), QStringLiteral("Mudar as cores deste fundo"));
 
     // Twenty stored: no "+" and nothing to duplicate anywhere.
@@ -230,7 +230,7 @@ TEST_F(InspectorViewTest, DeletingTheBackdropInUseKeepsItsName) {
     std::unique_ptr<QMenu> menu(backdrops->createMenu(int(backdrops->tiles().indexOf(tile)), nullptr));
     menu->actions().last()->trigger();
 
-    EXPECT_EQ(model->style().backdrop.id, QStringLiteral("custom-1"));
+    EXPECT_EQ(model->document().style().backdrop.id, QStringLiteral("custom-1"));
     EXPECT_EQ(backdrops->headerName(), QStringLiteral("Meu 1"));
     for (BackdropSwatchTile *t : backdrops->tiles()) EXPECT_FALSE(t->isSelected()) << t->backdrop().id.toStdString();
 }
@@ -252,22 +252,22 @@ TEST_F(InspectorViewTest, MarginReadoutButtonsAndSlider) {
     setPadding(64.5);
     EXPECT_EQ(readout->text(), QStringLiteral("64 pt"));
     click(minus);
-    EXPECT_EQ(model->style().padding, 56.5);
+    EXPECT_EQ(model->document().style().padding, 56.5);
     click(plus);
     click(plus);
-    EXPECT_EQ(model->style().padding, 72.5);
+    EXPECT_EQ(model->document().style().padding, 72.5);
     EXPECT_EQ(slider->value(), 9);
 
     // A drag writes every step it passes, each its own undo step.
     setPadding(0);
-    while (model->canUndo()) model->undo();
+    while (model->document().canUndo()) model->document().undo();
     setPadding(0);
     slider->setSliderDown(true);
     for (int step = 1; step <= 3; ++step) slider->setSliderPosition(step);
     slider->setSliderDown(false);
-    EXPECT_EQ(model->style().padding, 24);
-    model->undo();
-    EXPECT_EQ(model->style().padding, 16);
+    EXPECT_EQ(model->document().style().padding, 24);
+    model->document().undo();
+    EXPECT_EQ(model->document().style().padding, 16);
     EXPECT_EQ(slider->value(), 2);
 }
 
@@ -284,8 +284,8 @@ TEST_F(InspectorViewTest, OpeningOverAStoredStyleWritesNothing) {
 
     open();
     settle();
-    EXPECT_FALSE(model->canUndo());
-    EXPECT_EQ(model->style().padding, 64.5);
+    EXPECT_FALSE(model->document().canUndo());
+    EXPECT_EQ(model->document().style().padding, 64.5);
     EXPECT_EQ(child<QLabel>(section<PaddingSection>("paddingSection"), "readout")->text(), QStringLiteral("64 pt"));
     // A stored quality below the slider's range stays as it is; the slider shows its low end.
     auto *exports = section<ExportSection>("exportSection");
@@ -313,7 +313,7 @@ TEST_F(InspectorViewTest, ExportControls) {
     EXPECT_EQ(qualityReadout->text(), QStringLiteral("63%"));
     EXPECT_EQ(formatTip->text(), QStringLiteral("Leve, abre em qualquer lugar"));
     settle();
-    const QSize full = model->exportPixelSize();
+    const QSize full = model->render().exportPixelSize();
     ASSERT_FALSE(full.isEmpty());
     EXPECT_TRUE(estimate->text().startsWith(QStringLiteral("≈ ")));
     EXPECT_TRUE(estimate->text().endsWith(QStringLiteral(" · %1 × %2 px").arg(full.width()).arg(full.height())));
@@ -330,7 +330,7 @@ TEST_F(InspectorViewTest, ExportControls) {
     click(segment(scales, QStringLiteral("1× Leve")));
     settle();
     const QSize half = full / 2;
-    EXPECT_EQ(model->exportPixelSize(), half);
+    EXPECT_EQ(model->render().exportPixelSize(), half);
     EXPECT_TRUE(estimate->text().endsWith(QStringLiteral(" · %1 × %2 px").arg(half.width()).arg(half.height())));
 
     child<TintedSlider>(exports, "qualitySlider")->setValue(20);
@@ -351,9 +351,9 @@ TEST_F(InspectorViewTest, SwitchesAndTheLogo) {
     ToggleRow *shadow = child<ToggleRow>(toggles, "shadowRow");
     EXPECT_EQ(shadow->toolTip(), QStringLiteral("Sombra"));
     click(child<ToggleSwitch>(shadow, "toggle"));
-    EXPECT_FALSE(model->style().shadow);
+    EXPECT_FALSE(model->document().style().shadow);
     EXPECT_FALSE(shadow->isOn());
-    model->undo();
+    model->document().undo();
     EXPECT_TRUE(shadow->isOn());
 
     // Without a logo the row is dimmed, says where to add one and ignores clicks.
@@ -374,7 +374,7 @@ TEST_F(InspectorViewTest, SwitchesAndTheLogo) {
     EXPECT_TRUE(logo->toolTip().startsWith(QStringLiteral("Logo na margem dos prints.")));
     click(child<ToggleSwitch>(logo, "toggle"));
     EXPECT_TRUE(BrandStore::shared().kit().logoOnScreenshots);
-    EXPECT_FALSE(model->canUndo());
+    EXPECT_FALSE(model->document().canUndo());
 }
 
 TEST_F(InspectorViewTest, AspectAndLabelsInEnglish) {
@@ -393,9 +393,9 @@ TEST_F(InspectorViewTest, AspectAndLabelsInEnglish) {
 
     // Choosing the aspect already chosen writes an equal style: nothing to undo.
     click(segment(aspect, QStringLiteral("Auto")));
-    EXPECT_FALSE(model->canUndo());
+    EXPECT_FALSE(model->document().canUndo());
     click(segment(aspect, QStringLiteral("16:9")));
-    EXPECT_EQ(model->style().aspect, AspectRatio::wide);
-    model->undo();
+    EXPECT_EQ(model->document().style().aspect, AspectRatio::wide);
+    model->document().undo();
     EXPECT_EQ(aspect->value(), AspectRatio::auto_);
 }
