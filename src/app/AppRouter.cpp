@@ -46,11 +46,6 @@ void AppRouter::closeEditor() {
     if (m_page == Page::editor) setPage(Page::home);
 }
 
-void AppRouter::recentWritten(const QString &path, const QImage &image) {
-    if (!m_editor || !m_editor->sourcePath().isEmpty() || path.isEmpty()) return;
-    if (m_editor->originalKey() == image.cacheKey()) m_editor->setSourcePath(path);
-}
-
 void AppRouter::recentDeleted(const QStringList &paths) {
     if (!m_editor || m_editor->sourcePath().isEmpty()) return;
     if (paths.contains(m_editor->sourcePath())) closeEditor();
