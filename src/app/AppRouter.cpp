@@ -47,11 +47,6 @@ void AppRouter::closeEditor() {
     if (m_page == Page::editor) setPage(Page::home);
 }
 
-void AppRouter::recentWritten(const QString &path, const QImage &image) {
-    if (!m_editor || !m_editor->document().sourcePath().isEmpty() || path.isEmpty()) return;
-    if (m_editor->document().originalKey() == image.cacheKey()) m_editor->document().setSourcePath(path);
-}
-
 void AppRouter::recentDeleted(const QStringList &paths) {
     if (!m_editor || m_editor->document().sourcePath().isEmpty()) return;
     if (paths.contains(m_editor->document().sourcePath())) closeEditor();

@@ -33,9 +33,6 @@ public:
     void closeEditor();
     // Files just deleted from the recents folder: closes the editor when its source is among them.
     void recentDeleted(const QStringList &paths);
-    // A capture was just written to the recents folder: an open editor of that same image (opened
-    // before the file existed) takes the file as its source, so deleting the file later closes it.
-    void recentWritten(const QString &path, const QImage &image);
 
 signals:
     void pageChanged(AppRouter::Page page);

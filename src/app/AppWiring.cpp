@@ -4,6 +4,7 @@
 #include "app/EventLoopWatchdog.h"
 #include "app/MainWindowController.h"
 #include "capture/CaptureService.h"
+#include "editor/EditorModel.h"
 #include "capture/QuickPanelController.h"
 #include "history/HistoryStore.h"
 #include "history/RecentsStore.h"
@@ -15,6 +16,7 @@
 #include "tutorials/TutorialStore.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QTimer>
 
 namespace AppWiring {
@@ -25,6 +27,16 @@ void openInEditor(const QImage &image, const QString &sourcePath, const std::opt
 }
 
 namespace {
+
+// A capture that may still be being written: the editor takes its file once there is one.
+void openCaptureInEditor(const QImage &image, const CaptureFile::Ptr &file, const std::optional<BeautyStyle> &style) {
+    openInEditor(image, file ? file->path() : QString(), style);
+    QPointer<EditorModel> editor = AppRouter::shared().editor();
+    if (!file || !editor || file->isSettled()) return;
+    file->whenWritten(editor, [editor](const QString &path) {
+        if (editor && editor->document().sourcePath().isEmpty()) editor->document().setSourcePath(path);
+    });
+}
 
 // After the signal's sender has finished what it was doing: an alert waits for the user.
 void alertLater(const QString &title, const QString &detail) {
@@ -44,12 +56,14 @@ void connectAll() {
     BackdropSheet::setPresenter(&BackdropEditorView::present);
     BackdropSheet::setContent(&BackdropEditorView::content);
 
-    QObject::connect(&CaptureService::events(), &CaptureService::Events::editorRequested, &router, &openInEditor);
+    QObject::connect(&CaptureService::events(), &CaptureService::Events::editorRequested, &router,
+                     &openCaptureInEditor);
     QObject::connect(&CaptureService::events(), &CaptureService::Events::editorGrabStarting, &router,
                      [] { MainWindowController::shared().holdForCapture(); });
     QObject::connect(&CaptureService::events(), &CaptureService::Events::grabEnded, &router,
                      [] { MainWindowController::shared().releaseHold(); });
-    QObject::connect(&QuickPanelController::shared(), &QuickPanelController::editorRequested, &router, &openInEditor);
+    QObject::connect(&QuickPanelController::shared(), &QuickPanelController::editorRequested, &router,
+                     &openCaptureInEditor);
     QObject::connect(&QuickPanelController::shared(), &QuickPanelController::shown, &router,
                      [] { EventLoopWatchdog::mark("quick panel shown"); });
 
@@ -58,15 +72,12 @@ void connectAll() {
     // written (or the first visit of its page), never at start; files removed before then are purged
     // by its first reload.
     QObject::connect(&recents, &RecentsStore::captureWritten, &router,
-                     [](const QString &path, const QImage &image, const QDateTime &taken) {
-                         HistoryStore::shared().didAdd(path, image, taken);
-                     });
+                     [](const QString &path, const QDateTime &taken) { HistoryStore::shared().didAdd(path, taken); });
     const auto forget = [](const QStringList &paths) {
         if (HistoryStore *history = HistoryStore::sharedIfMade()) history->forget(paths);
     };
     QObject::connect(&recents, &RecentsStore::capturesRemoved, &router, forget);
     QObject::connect(&recents, &RecentsStore::editorRequested, &router, &openInEditor);
-    QObject::connect(&recents, &RecentsStore::captureWritten, &router, &AppRouter::recentWritten);
     QObject::connect(&recents, &RecentsStore::capturesRemoved, &router, &AppRouter::recentDeleted);
     // Deleting everything tells the router first, then the history index.
     QObject::connect(&recents, &RecentsStore::capturesCleared, &router, &AppRouter::recentDeleted);

@@ -2,6 +2,7 @@
 
 #include "brand/BrandStore.h"
 #include "capture/CaptureBackend.h"
+#include "capture/CaptureFile.h"
 #include "capture/Log.h"
 #include "capture/QuickPanelController.h"
 #include "core/Beautifier.h"
@@ -35,7 +36,8 @@ namespace {
 // All state lives on the main thread and only for this run.
 bool busy = false;
 bool overlayUp = false;
-bool quitting = false;
+// Read by the copy's worker too.
+std::atomic<bool> quitting = false;
 // Captures started and not yet at their end (see `settled`): the application waits for them to end.
 int underway = 0;
 std::optional<qint32> frontmostPID;
@@ -92,79 +94,81 @@ void showError(const QString &message) {
     platform::AlertPresenter::shared().run({L("Não foi possível capturar"), message, {QStringLiteral("OK")}});
 }
 
+// One capture on its way from the grab to what it becomes: its picture, the moment it was taken (which
+// names and dates its recents file however long that waits to be written) and the file, which whatever
+// shows the capture learns once it is written.
+struct CaptureJob {
+    QImage image;
+    QDateTime taken;
+    CaptureFile::Ptr file; // none for a copy: nothing shows it
+};
+
 // Into the recents folder; the capture's road ends once the store holds it: the store finishes what it
 // holds as the application ends, or leaves it waiting on disk for the next start.
-void keep(const QImage &image, const QDateTime &taken, std::function<void(const QString &)> written = {}) {
-    RecentsStore::shared().addInBackground(image, taken, std::move(written));
+void keep(const CaptureJob &job) {
+    std::function<void(const QString &)> written;
+    if (job.file) written = [file = job.file](const QString &path) { file->settle(path); };
+    RecentsStore::shared().addInBackground(job.image, job.taken, std::move(written));
     settleOne();
 }
 
-// Beautified on a bulk thread, then encoded and copied on a worker; the recents file follows once the
-// copy is on the clipboard, so that the two encoders do not share the processors while the user waits
-// to paste. Nothing waits for the beautifier: it hands its picture on to the GUI thread. A copy that a
-// later one overtook meanwhile goes straight to the recents folder, not even beautified when it was
+// Beautified, encoded and copied in one go on a worker; the recents file follows once the copy is on
+// the clipboard, so that the two encoders do not share the processors while the user waits to paste. A
+// copy that a later one overtook goes straight to the recents folder, not even beautified when it was
 // overtaken before its turn came; its clipboard was taken anyway.
-std::atomic<quint64> copiesRequested = 0;
-
-void copyBeautified(const QImage &image, const QDateTime &taken, std::optional<PredrawnBackplate> predrawn) {
+void copyBeautified(CaptureJob job, std::optional<PredrawnBackplate> predrawn) {
     // Read here, on the main thread; the render gets its own copies.
     const BeautyStyle style = StyleStore::shared().defaultStyle();
     const std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
     if (predrawn && !(predrawn->style == style && predrawn->logo == logo)) predrawn.reset();
-    const quint64 mine = ++copiesRequested;
-    platform::startAtBulkPriority([image, style, logo, mine, predrawn = std::move(predrawn)]() mutable {
-        if (mine != copiesRequested) return image;
-        // Taken, not shared with the future: the screenshot is then drawn straight into it.
-        const QImage out =
-            predrawn ? Beautifier::renderOnto(predrawn->plate.takeResult(), predrawn->layout, image, style, logo)
-                     : Beautifier::render(image, style, logo);
-        return out.isNull() ? image : out;
-    }).then(qApp, [image, taken, mine](QFuture<QImage> beautified) {
+    const auto beautify = [image = job.image, style, logo, predrawn = std::move(predrawn)]() mutable {
         // Nobody pastes from an application that is ending: the file is what the capture leaves.
-        if (mine != copiesRequested || quitting) return keep(image, taken);
-        // A render that failed (out of memory) copies the capture as it is.
-        QImage picture = image;
-        try {
-            picture = beautified.result();
-        } catch (...) {}
-        Clipboard::copyForPastingInBackground([picture] { return picture; },
-                                              [image, taken](const Clipboard::PastingCopy &copied) {
-                                                  if (!copied.overtaken) Notifier::shared().notify(copied.notice());
-                                                  keep(image, taken);
-                                              });
+        if (quitting) return QImage();
+        QImage out;
+        // Below the GUI thread, as every render is. A render that failed (out of memory) copies the
+        // capture as it is.
+        platform::runAtBulkPriority([&] {
+            try {
+                // Taken, not shared with the future: the screenshot is then drawn straight into it.
+                out = predrawn
+                          ? Beautifier::renderOnto(predrawn->plate.takeResult(), predrawn->layout, image, style, logo)
+                          : Beautifier::render(image, style, logo);
+            } catch (...) {}
+        });
+        return out.isNull() ? image : out;
+    };
+    Clipboard::copyForPastingInBackground(beautify, [job = std::move(job)](const Clipboard::PastingCopy &copied) {
+        if (!copied.overtaken && !quitting) Notifier::shared().notify(copied.notice());
+        keep(job);
     });
 }
 
-// `taken`: the moment the capture was taken, which names and dates its recents file however long the
-// file waits to be written.
-void deliver(const QImage &image, const QDateTime &taken, std::optional<PredrawnBackplate> predrawn = std::nullopt) {
+void deliver(CaptureJob job, std::optional<PredrawnBackplate> predrawn = std::nullopt) {
     TutorialStore &tutorials = TutorialStore::shared();
     if (tutorials.isRecording()) {
-        tutorials.addStep(image);
+        tutorials.addStep(job.image);
         settleOne();
         return;
     }
     // No window opens for an application that is ending.
-    if (quitting) return keep(image, taken);
+    if (quitting) return keep(job);
     switch (Settings::afterCapture.value()) {
     case AfterCapture::editor:
         // The editor opens at once; the (slow) HEIC is encoded on a worker thread and the editor
         // learns its file when it has been written.
-        emit events().editorRequested(image, QString(), std::nullopt);
-        keep(image, taken);
+        job.file = CaptureFile::pending();
+        emit events().editorRequested(job.image, job.file, std::nullopt);
+        keep(job);
         break;
-    case AfterCapture::quick: {
+    case AfterCapture::quick:
         // The panel comes up at once; its capture learns its recents file when that is written.
-        QuickPanelController::shared().show(image, QString());
-        QPointer<QuickModel> model = QuickPanelController::shared().model();
-        keep(image, taken, [model](const QString &path) {
-            if (model) model->setSourcePath(path);
-        });
+        job.file = CaptureFile::pending();
+        QuickPanelController::shared().show(job.image, job.file);
+        keep(job);
         break;
-    }
     case AfterCapture::copy:
         // The copy does not need the file; the event loop stays free to serve the clipboard.
-        copyBeautified(image, taken, std::move(predrawn));
+        copyBeautified(std::move(job), std::move(predrawn));
         break;
     }
 }
@@ -184,8 +188,8 @@ void finishGrab(const QImage &image, const QString &error, const QDateTime &take
     // Delivered on a turn of its own: the grab's end has just waited for the display server's answers
     // and showing the outcome waits for more, which on a loaded machine would together hold the event
     // loop past a frame. A capture started meanwhile runs after it.
-    QTimer::singleShot(0, qApp, [image, taken, predrawn = std::move(predrawn)]() mutable {
-        deliver(image, taken, std::move(predrawn));
+    QTimer::singleShot(0, qApp, [job = CaptureJob{image, taken, nullptr}, predrawn = std::move(predrawn)]() mutable {
+        deliver(std::move(job), std::move(predrawn));
         QuickPanelController::shared().releaseHold();
         emit events().grabEnded();
     });
@@ -210,7 +214,7 @@ void holdOutcomeWindow() {
 void deliverPick(const CaptureBackend::OverlayPick &pick) {
     if (pick.area) {
         lastConfirmedArea = LastArea{pick.area->rect, pick.area->displayID};
-        deliver(pick.area->image, QDateTime::currentDateTime());
+        deliver({pick.area->image, QDateTime::currentDateTime(), nullptr});
         return;
     }
     if (!pick.window) return settleOne();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/CaptureFile.h"
 #include "core/BeautyStyle.h"
 #include "core/ShortcutAction.h"
 
@@ -36,8 +37,9 @@ class Events : public QObject {
     Q_OBJECT
 signals:
     // A capture for the editor ("afterCapture" is "editor"), emitted before its recents file is
-    // written; the receiver opens it and shows the editor page before the road goes on.
-    void editorRequested(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style);
+    // written; the receiver opens it and shows the editor page before the road goes on, and learns the
+    // file from `file` once it is written.
+    void editorRequested(const QImage &image, const CaptureFile::Ptr &file, const std::optional<BeautyStyle> &style);
     // A grab that takes our windows off the screen is starting for a capture that goes to the editor;
     // `grabEnded` follows once its capture is delivered or has failed. The main window may stay off
     // the screen meanwhile and come back on the new capture.

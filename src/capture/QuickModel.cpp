@@ -9,8 +9,8 @@
 #include <QPointer>
 #include <QThreadPool>
 
-QuickModel::QuickModel(const QImage &image, const QString &sourcePath, QObject *parent)
-    : QObject(parent), m_original(image), m_sourcePath(sourcePath), m_output(image),
+QuickModel::QuickModel(const QImage &image, CaptureFile::Ptr file, QObject *parent)
+    : QObject(parent), m_original(image), m_file(std::move(file)), m_output(image),
       m_readerReady(TextRecognizer::keepReady()) {}
 
 QuickModel::~QuickModel() = default;

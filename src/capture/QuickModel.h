@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/CaptureFile.h"
 #include "core/Backdrop.h"
 
 #include <QImage>
@@ -16,14 +17,12 @@
 class QuickModel : public QObject {
     Q_OBJECT
 public:
-    QuickModel(const QImage &image, const QString &sourcePath, QObject *parent = nullptr);
+    QuickModel(const QImage &image, CaptureFile::Ptr file, QObject *parent = nullptr);
     ~QuickModel() override;
 
     const QImage &original() const { return m_original; }
-    // The recents file of the capture; empty when keeping captures is off.
-    const QString &sourcePath() const { return m_sourcePath; }
-    // Set once the recents file has been written (it is written in the background).
-    void setSourcePath(const QString &path) { m_sourcePath = path; }
+    // The recents file of the capture, written in the background; none when keeping captures is off.
+    const CaptureFile::Ptr &file() const { return m_file; }
     const std::optional<Backdrop> &backdrop() const { return m_backdrop; }
     const QImage &output() const { return m_output; }
     bool isHovering() const { return m_hovering; }
@@ -40,7 +39,7 @@ signals:
 
 private:
     QImage m_original;
-    QString m_sourcePath;
+    CaptureFile::Ptr m_file;
     std::optional<Backdrop> m_backdrop;
     QImage m_output;
     bool m_hovering = false;

@@ -34,7 +34,7 @@ QuickPanelController &QuickPanelController::shared() {
     return *controller;
 }
 
-void QuickPanelController::show(const QImage &image, const QString &sourcePath) {
+void QuickPanelController::show(const QImage &image, CaptureFile::Ptr file) {
     // Building a panel costs more than a frame: the window of the last one is shown again instead. The
     // one on screen goes first, so a replaced panel vanishes at once while the kept one comes up. One
     // the grab left off the screen is already gone and takes the new capture itself.
@@ -46,7 +46,7 @@ void QuickPanelController::show(const QImage &image, const QString &sourcePath) 
         view = takeWindow();
     }
     close(false);
-    auto *model = new QuickModel(image, sourcePath);
+    auto *model = new QuickModel(image, std::move(file));
     QPointer<QuickModel> weakModel(model);
     QuickActions actions;
     actions.copy = [this] { copy(); };
@@ -200,10 +200,10 @@ void QuickPanelController::edit() {
         style->backdrop = *backdrop;
     }
     const QImage original = m_model->original();
-    // Empty while the recents file is still being written; the editor learns it when it is.
-    const QString source = m_model->sourcePath();
+    // The editor learns the recents file from it, when it is still being written.
+    const CaptureFile::Ptr file = m_model->file();
     close(true);
-    emit editorRequested(original, source, style);
+    emit editorRequested(original, file, style);
 }
 
 QMimeData *QuickPanelController::dragData(const QImage &image) {

@@ -28,9 +28,9 @@ public:
     static constexpr int kFadeOutMs = 180;
     static constexpr int kRemoveAfterMs = 220;
 
-    // Replaces whatever panel is shown (at once, no fade) by one for this capture. `sourcePath` is
-    // its recents file, empty when keeping captures is off.
-    void show(const QImage &image, const QString &sourcePath);
+    // Replaces whatever panel is shown (at once, no fade) by one for this capture. `file` is its
+    // recents file, none when keeping captures is off.
+    void show(const QImage &image, CaptureFile::Ptr file);
     // Ends the countdown, drops the model and removes the panel, fading out when animated.
     void close(bool animated);
 
@@ -58,10 +58,10 @@ public:
 signals:
     // A capture's panel was put on the screen.
     void shown();
-    // "Abrir no Editor": the captured image (never the output), its recents file (empty while it is
-    // still being written) and the default style with the chosen backdrop, or none. Emitted after the
-    // panel has closed; src/app opens the editor and shows it.
-    void editorRequested(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style);
+    // "Abrir no Editor": the captured image (never the output), its recents file (perhaps still being
+    // written) and the default style with the chosen backdrop, or none. Emitted after the panel has
+    // closed; src/app opens the editor and shows it.
+    void editorRequested(const QImage &image, const CaptureFile::Ptr &file, const std::optional<BeautyStyle> &style);
 
 private:
     QuickPanelController() = default;

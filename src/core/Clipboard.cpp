@@ -15,6 +15,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -67,7 +68,8 @@ ExportSettings pastingSettings() {
     return settings;
 }
 
-quint64 latestStarted = 0;
+// Written on the main thread; a background copy's worker reads it to skip a copy already overtaken.
+std::atomic<quint64> latestStarted = 0;
 
 } // namespace
 
@@ -112,6 +114,12 @@ void copyForPastingInBackground(std::function<QImage()> picture, std::function<v
     const quint64 mine = ++latestStarted;
     const ExportSettings settings = pastingSettings();
     QThreadPool::globalInstance()->start([picture = std::move(picture), done = std::move(done), settings, mine] {
+        // Overtaken before its turn came: its picture is not even drawn.
+        if (mine != latestStarted) {
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [done] { if (done) done({false, true, QImage()}); }, Qt::QueuedConnection);
+            return;
+        }
         const QImage prepared = Exporter::prepare(picture(), settings);
         std::optional<QByteArray> png;
         if (!prepared.isNull()) png = platform::PngEncoder::encode(prepared, kPngOptions);

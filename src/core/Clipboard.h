@@ -40,7 +40,8 @@ PastingCopy copyForPasting(const QImage &image);
 // The same with all the heavy work on a worker thread: `picture` (drawing the finished picture, say)
 // runs there, and so do the scaling, the encoding and the notice's thumbnail; back on the main thread
 // the clipboard is claimed, then `done` learns how it went. A copy that finishes after a later one was
-// started is dropped (`overtaken`), so the clipboard ends with the newest. Main thread only.
+// started is dropped (`overtaken`), so the clipboard ends with the newest; one overtaken before its
+// worker started never calls `picture`. Main thread only.
 void copyForPastingInBackground(std::function<QImage()> picture, std::function<void(const PastingCopy &)> done);
 
 } // namespace Clipboard

@@ -135,10 +135,10 @@ void HistoryStore::reload() {
     // Files gone behind the store's back leave the queue too.
     m_queue.removeIf([&names](const QString &path) { return !names.contains(fileName(path)); });
     m_retries.removeIf([&names](const QString &path) { return !names.contains(fileName(path)); });
-    m_fresh.removeIf([&names](const Waiting &w) { return !names.contains(fileName(w.path)); });
+    m_fresh.removeIf([&names](const QString &path) { return !names.contains(fileName(path)); });
     QSet<QString> queued(m_queue.cbegin(), m_queue.cend());
     for (const QString &path : std::as_const(m_retries)) queued.insert(path);
-    for (const Waiting &w : std::as_const(m_fresh)) queued.insert(w.path);
+    for (const QString &path : std::as_const(m_fresh)) queued.insert(path);
     for (const HistoryEntry &entry : std::as_const(m_entries)) {
         if (!m_records.contains(entry.name()) && !queued.contains(entry.path()) && !m_inFlight.contains(entry.name()))
             m_queue.append(entry.path());
@@ -149,7 +149,7 @@ void HistoryStore::reload() {
     if (!m_workerRunning) readNext();
 }
 
-void HistoryStore::didAdd(const QString &path, const QImage &image, const QDateTime &taken) {
+void HistoryStore::didAdd(const QString &path, const QDateTime &taken) {
     const QString name = fileName(path);
     removeEntries([&path](const HistoryEntry &entry) { return entry.path() == path; });
     m_entries.prepend(HistoryEntry(path, taken.isValid() ? taken : QDateTime::currentDateTime()));
@@ -158,16 +158,11 @@ void HistoryStore::didAdd(const QString &path, const QImage &image, const QDateT
     m_queue.removeAll(path);
     m_retries.removeAll(path);
     m_timeouts.remove(name);
-    m_fresh.removeIf([&path](const Waiting &w) { return w.path == path; });
+    m_fresh.removeAll(path);
     if (!m_loaded) m_touchedWhileLoading.insert(name);
     m_quiet.start();  // a burst under way: what ran out of time waits until it is over
     cancelRead(name); // a read of an earlier file of this name is stale
-    // The picture in memory spares decoding the file when it is read at once; a capture that has to
-    // wait is read from its file, so a burst piles up names, not pictures of tens of megabytes.
-    const bool waits =
-        m_options.reader || m_workerRunning ||
-        std::any_of(m_fresh.cbegin(), m_fresh.cend(), [](const Waiting &w) { return !w.image.isNull(); });
-    m_fresh.append({path, waits ? QImage() : image});
+    m_fresh.append(path);
     changed();
     emit entriesChanged();
     updatePendingCount();
@@ -184,7 +179,7 @@ void HistoryStore::forget(const QStringList &paths) {
         removeEntries([&gone](const HistoryEntry &entry) { return gone.contains(entry.name()); });
     m_queue.removeIf([&gone](const QString &path) { return gone.contains(fileName(path)); });
     m_retries.removeIf([&gone](const QString &path) { return gone.contains(fileName(path)); });
-    m_fresh.removeIf([&gone](const Waiting &w) { return gone.contains(fileName(w.path)); });
+    m_fresh.removeIf([&gone](const QString &path) { return gone.contains(fileName(path)); });
     // Freeing thousands of texts and entries takes longer than the rest of forgetting: a worker
     // thread does it.
     QList<HistoryRecord> dropped;
@@ -266,17 +261,15 @@ void HistoryStore::readNext() {
         return;
     }
     m_workerRunning = true;
-    const Waiting next = !m_fresh.isEmpty()   ? m_fresh.takeFirst()
-                         : !m_queue.isEmpty() ? Waiting{m_queue.takeFirst(), {}}
-                                              : Waiting{m_retries.takeFirst(), {}};
-    const QString name = fileName(next.path);
+    const QString next = !m_fresh.isEmpty()   ? m_fresh.takeFirst()
+                         : !m_queue.isEmpty() ? m_queue.takeFirst()
+                                              : m_retries.takeFirst();
+    const QString name = fileName(next);
     // Moving from the queue to the reads leaves the pending count as it is.
     const quint64 token = beginRead(name);
     m_workerToken = token;
     if (m_options.reader) return readApart(next, name, token);
-    if (next.image.isNull()) return decode(next.path, name, token);
-    // Straight from the picture in memory: the file is never decoded for this.
-    read(next.path, name, token, next.image, QFileInfo(next.path).size());
+    decode(next, name, token);
 }
 
 bool HistoryStore::mayRetry() {
@@ -359,18 +352,17 @@ void HistoryStore::recognize(const QString &name, quint64 token, const QImage &i
     watcher->setFuture(future);
 }
 
-void HistoryStore::readApart(const Waiting &next, const QString &name, quint64 token) {
-    const auto done = [this, next, name, token](const BackgroundTextReader::Result &result) {
+void HistoryStore::readApart(const QString &path, const QString &name, quint64 token) {
+    const auto done = [this, path, name, token](const BackgroundTextReader::Result &result) {
         if (m_recognitions.value(name).token == token) m_recognitions.remove(name);
         if (!isCurrent(name, token)) return workerReadEnded(token);
         if (result.outcome != BackgroundTextReader::Outcome::notStarted) {
-            endRead(name, next.path, recordOf(name, next.path, result));
+            endRead(name, path, recordOf(name, path, result));
             return workerReadEnded(token);
         }
-        if (next.image.isNull()) return decode(next.path, name, token);
-        read(next.path, name, token, next.image, QFileInfo(next.path).size());
+        decode(path, name, token);
     };
-    m_recognitions.insert(name, {token, {}, m_options.reader->read(next.path, m_options.readTimeout, done)});
+    m_recognitions.insert(name, {token, {}, m_options.reader->read(path, m_options.readTimeout, done)});
 }
 
 std::optional<HistoryRecord> HistoryStore::recordOf(const QString &name, const QString &path,

@@ -31,10 +31,9 @@
 // Mirrors the recents folder as `entries`, newest first, and holds one record per capture file name.
 // Files without a record are read by one worker, one at a time, each within the read time limit, at
 // background priority (one engine, one core of lowered priority), in a reader process when one is
-// given; new captures (`didAdd`) go first, in the order they came. Read here, a new capture is read
-// from its picture in memory when the worker is free, else from its file when its turn comes:
-// however long the queue, the store holds at most the one picture being read (a reader process is
-// always given the file). A read that runs out of time is tried again later, alone: once nothing else
+// given; new captures (`didAdd`) go first, in the order they came. Every capture is read from its
+// file when its turn comes: however long the queue, the store holds at most the one picture being
+// read. A read that runs out of time is tried again later, alone: once nothing else
 // waits and no capture has come nor read timed out for `retryPause`; after `readTries` timeouts the
 // file keeps an empty text with its size, so that it is not tried at every start. A read that is
 // stopped or finds no text engine installed stores nothing (the next `reload` queues the file again);
@@ -98,10 +97,9 @@ public:
     // Lists the capture files again, drops the records of files that are gone, queues those without
     // a record and starts the worker. Before the index is loaded, runs once it is.
     void reload();
-    // A capture file was just written from `image` (null: read the file): it becomes the newest entry,
-    // dated `taken` (invalid: now), and its text is read ahead of queued files, after the new captures
-    // before it; from `image` when the worker is free, else from the file.
-    void didAdd(const QString &path, const QImage &image, const QDateTime &taken = {});
+    // A capture file was just written: it becomes the newest entry, dated `taken` (invalid: now), and
+    // its text is read ahead of queued files, after the new captures before it.
+    void didAdd(const QString &path, const QDateTime &taken = {});
     // These files were removed: their entries, queue places, reads, records and thumbnails go. An
     // empty list changes nothing; any other list schedules a save.
     void forget(const QStringList &paths);
@@ -144,12 +142,6 @@ private:
     // at the next reload (stopped, the engine not available at all); or failed on this image (stored
     // empty, not tried again).
     enum class Outcome { text, timedOut, later, failed };
-    // A file to read: a new capture may come with its picture.
-    struct Waiting {
-        QString path;
-        QImage image; // null: decoded from the file
-    };
-
     void applyLoaded(HistoryIndexFile::Contents contents);
     void finishLoadingNow();
     void readNext();
@@ -157,7 +149,7 @@ private:
     // Reads the text of `image` (of the file at `path`) for the worker, then goes on with the next.
     void read(const QString &path, const QString &name, quint64 token, const QImage &image, qint64 bytes);
     // Hands the file to the reader apart; when that cannot start, reads it here.
-    void readApart(const Waiting &next, const QString &name, quint64 token);
+    void readApart(const QString &path, const QString &name, quint64 token);
     // What a read apart leaves in the index (a file it crashed on twice: failed); warns as a read here does.
     std::optional<HistoryRecord> recordOf(const QString &name, const QString &path,
                                           const BackgroundTextReader::Result &result);
@@ -192,7 +184,7 @@ private:
     // walks it without a lookup per entry.
     QList<QByteArray> m_folded;
     HistoryRecords m_records;
-    QList<Waiting> m_fresh; // new captures, first come first
+    QStringList m_fresh;    // new captures, first come first
     QStringList m_queue;    // files without a record, after the new captures
     QStringList m_retries;  // files that ran out of time, read when nothing else waits
     // How often each file name ran out of time.

@@ -343,7 +343,7 @@ void RecentsStore::tidyAfterWrite(const QString &folder, const Pending &pending,
     written.listedAt = ++listings;
 }
 
-QString RecentsStore::finishAdd(const QImage &image, const Written &written) {
+QString RecentsStore::finishAdd(const Written &written) {
     m_problem = written.problem;
     if (written.refused) {
         // The user is told once where the capture went (if anywhere), and why the folder refused it.
@@ -360,7 +360,7 @@ QString RecentsStore::finishAdd(const QImage &image, const Written &written) {
         m_failureReported = false;
     }
 
-    emit captureWritten(written.path, image, written.taken);
+    emit captureWritten(written.path, written.taken);
     const QFileInfo file(written.path);
     m_items.prepend({written.path, written.taken, written.thumbnail, file.size(), file.lastModified()});
     while (m_items.size() > showCount) m_items.removeLast();
@@ -379,7 +379,7 @@ QString RecentsStore::add(const QImage &image, const QDateTime &taken) {
     if (!pending) return {};
     Written written = writeCapture(m_encoder, m_folder, image, *pending);
     tidyAfterWrite(m_folder, *pending, written);
-    return finishAdd(image, written);
+    return finishAdd(written);
 }
 
 struct RecentsStore::Job {
@@ -548,7 +548,7 @@ void RecentsStore::complete(Job *job) {
     std::unique_ptr<Job> owned = std::move(*it);
     m_jobs.erase(it);
     owned->watcher.disconnect(this);
-    const QString path = finishAdd(owned->image, owned->watcher.result());
+    const QString path = finishAdd(owned->watcher.result());
     // The end of a capture's work: the encoder's buffers are free now.
     platform::Memory::releaseFreeMemorySoon();
     pump();

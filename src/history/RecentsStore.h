@@ -149,10 +149,8 @@ signals:
     void usedBytesChanged();
     // The stored keep limit changed (`keepOnDisk`).
     void keepOnDiskChanged();
-    // A file was written, with the image it holds (for the history index; an editor opened on that
-    // image before the file existed takes it as its source) and the moment it was taken. The image is
-    // null when the capture waited as a file and nothing else held its picture.
-    void captureWritten(const QString &path, const QImage &image, const QDateTime &taken);
+    // A file was written (for the history index), with the moment it was taken.
+    void captureWritten(const QString &path, const QDateTime &taken);
     // Files were removed from the folder: pruned to the keep limit or deleted. Receivers: the history
     // index first, then the router.
     void capturesRemoved(const QStringList &paths);
@@ -211,7 +209,7 @@ private:
     static void tidyAfterWrite(const QString &folder, const Pending &pending, Written &written);
     // Takes a written capture in: announces it, lists it and the pruning; or reports, once, that the
     // folder refused it.
-    QString finishAdd(const QImage &image, const Written &written);
+    QString finishAdd(const Written &written);
     // The capture files directly inside `folder`, newest first; none when it is not a private folder of
     // ours (`problem` says why).
     static QList<Listed> listFolder(const QString &folder, const DateReader &dateOf,

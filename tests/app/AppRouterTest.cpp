@@ -34,19 +34,6 @@ TEST(AppRouterTest, OpeningClosingAndDeletedSources) {
     router.recentDeleted({QStringLiteral("/r/a.png"), QString()});
     EXPECT_NE(router.editor(), nullptr);
 
-    // A file written later for the open capture becomes its source; one of another image does not,
-    // nor does a later file replace a known source.
-    const QImage late = picture(7, 7);
-    router.openEditor(late, QString(), std::nullopt);
-    router.recentWritten(QStringLiteral("/r/other.png"), picture(7, 7));
-    EXPECT_TRUE(router.editor()->document().sourcePath().isEmpty());
-    router.recentWritten(QStringLiteral("/r/late.png"), late);
-    EXPECT_EQ(router.editor()->document().sourcePath(), QStringLiteral("/r/late.png"));
-    router.recentWritten(QStringLiteral("/r/again.png"), late);
-    EXPECT_EQ(router.editor()->document().sourcePath(), QStringLiteral("/r/late.png"));
-    router.recentDeleted({QStringLiteral("/r/late.png")});
-    EXPECT_EQ(router.editor(), nullptr);
-
     router.openEditor(picture(5, 5), QStringLiteral("/r/b.png"), std::nullopt);
     router.recentDeleted({QStringLiteral("/r/c.png")});
     EXPECT_NE(router.editor(), nullptr);

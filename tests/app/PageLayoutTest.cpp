@@ -213,7 +213,7 @@ TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmalle
             tray.show();
             look(tray, QStringLiteral("tray"));
             // The floating panel of a capture and the notice of a copy.
-            QuickPanelController::shared().show(capture(2), QString());
+            QuickPanelController::shared().show(capture(2), nullptr);
             ASSERT_NE(QuickPanelController::shared().panel(), nullptr);
             look(*QuickPanelController::shared().panel()->window(), QStringLiteral("quick-panel"));
             QuickPanelController::shared().close(false);

@@ -199,21 +199,23 @@ TEST_F(CaptureServiceTest, AFullScreenCopyIsBeautifiedInTheStyleOfItsEnd) {
 TEST_F(CaptureServiceTest, EditorOutcomeAsksForTheEditorAndWritesTheFileAfterwards) {
     defaults.setString(QStringLiteral("afterCapture"), QStringLiteral("editor"));
     QObject receiver;
-    QList<QPair<QImage, QString>> asked;
+    QList<QPair<QImage, CaptureFile::Ptr>> asked;
     QObject::connect(&CaptureService::events(), &CaptureService::Events::editorRequested, &receiver,
-                     [&](const QImage &image, const QString &source, const std::optional<BeautyStyle> &style) {
+                     [&](const QImage &image, const CaptureFile::Ptr &file, const std::optional<BeautyStyle> &style) {
                          EXPECT_FALSE(style);
                          // Asked for at once: the file is written off the main thread afterwards.
                          EXPECT_EQ(RecentsStore::shared().fileCount(), 0);
-                         asked.append({image, source});
+                         asked.append({image, file});
                      });
     run(ShortcutAction::captureFullScreen);
     ASSERT_EQ(asked.size(), 1);
     EXPECT_EQ(asked[0].first, backend.screen);
-    EXPECT_TRUE(asked[0].second.isEmpty());
+    ASSERT_TRUE(asked[0].second);
+    EXPECT_FALSE(asked[0].second->isSettled());
     EXPECT_TRUE(pasteboard.items.isEmpty());
     RecentsStore::shared().waitForPending();
     EXPECT_EQ(RecentsStore::shared().fileCount(), 1);
+    EXPECT_EQ(asked[0].second->path(), RecentsStore::shared().sortedFiles().value(0));
 }
 
 // The recents file of a capture may be written long after the grab (behind the clipboard's copy, or

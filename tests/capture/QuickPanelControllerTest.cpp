@@ -71,7 +71,7 @@ struct QuickPanelControllerTest : testing::Test {
 
 TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
     QSignalSpy shown(&controller, &QuickPanelController::shown);
-    controller.show(capture(), QString());
+    controller.show(capture(), nullptr);
     QPointer<QuickCaptureView> first = controller.panel();
     ASSERT_TRUE(first);
     EXPECT_EQ(shown.count(), 1);
@@ -94,7 +94,7 @@ TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
     EXPECT_TRUE(testsupport::becomes([&] { return first->windowOpacity() == 1.0; }));
 
     // A second capture: the first vanishes at once, the new one fades in.
-    controller.show(capture(QSize(300, 900)), QString());
+    controller.show(capture(QSize(300, 900)), nullptr);
     EXPECT_TRUE(!first || !first->isVisible());
     ASSERT_NE(controller.panel(), first.data());
     // A tall capture is at most 176 high, centred, aspect kept.
@@ -105,7 +105,7 @@ TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
     EXPECT_NEAR(picture.center().x(), margin + 170, 0.5);
     // A wide one fills the width, centred in a row that stays 176 high, with the close button at the
     // row's corner, not the picture's.
-    controller.show(capture(QSize(1000, 100)), QString());
+    controller.show(capture(QSize(1000, 100)), nullptr);
     QuickCaptureView *wide = controller.panel();
     const QRect row = testsupport::namedChild<QWidget>(*wide, "thumbnail")->geometry();
     EXPECT_EQ(row.height(), 176);
@@ -116,12 +116,12 @@ TEST_F(QuickPanelControllerTest, ShowsBottomRightReplacesAtOnceAndCountsDown) {
 
     // Forever: no countdown.
     defaults.setInt(Settings::quickLifetime.key(), 0);
-    controller.show(capture(), QString());
+    controller.show(capture(), nullptr);
     EXPECT_FALSE(controller.isCountingDown());
 
     // Hovering holds the panel; leaving starts the whole lifetime again.
     defaults.setInt(Settings::quickLifetime.key(), 10);
-    controller.show(capture(), QString());
+    controller.show(capture(), nullptr);
     EXPECT_TRUE(controller.isCountingDown());
     controller.setHovering(true);
     EXPECT_FALSE(controller.isCountingDown());
@@ -148,7 +148,7 @@ TEST_F(QuickPanelControllerTest, AClosedPanelHoldsNothingOfItsCapture) {
             const QImage image(
                 kept->bits(), kept->width(), kept->height(), kept->bytesPerLine(), kept->format(),
                 [](void *info) { *static_cast<bool *>(info) = true; }, &freed);
-            controller.show(image, QString());
+            controller.show(image, nullptr);
         }
         controller.model()->setBackdrop(StyleStore::shared().backdrops().at(1));
         controller.panel()->repaint();
@@ -158,7 +158,7 @@ TEST_F(QuickPanelControllerTest, AClosedPanelHoldsNothingOfItsCapture) {
         return true;
     };
     EXPECT_TRUE(shownAndClosed([&] { controller.close(true); }));
-    EXPECT_TRUE(shownAndClosed([&] { controller.show(capture(QSize(40, 30)), QString()); }));
+    EXPECT_TRUE(shownAndClosed([&] { controller.show(capture(QSize(40, 30)), nullptr); }));
 }
 
 // The next capture comes up in the window of the last one: it shows the new capture from its first
@@ -172,13 +172,13 @@ TEST_F(QuickPanelControllerTest, TheNextCaptureReusesTheWindowAndShowsItsOwnCapt
         return drawn.pixelColor(view->pictureRect().center().toPoint());
     };
     const QColor red(220, 30, 30), green(30, 200, 60);
-    controller.show(capture(QSize(800, 500), red), QString());
+    controller.show(capture(QSize(800, 500), red), nullptr);
     QPointer<QuickCaptureView> first = controller.panel();
     ASSERT_TRUE(testsupport::becomes([&] { return shownColor() == red; }));
     controller.close(false);
     EXPECT_FALSE(first->isVisible());
 
-    controller.show(capture(QSize(600, 600), green), QString());
+    controller.show(capture(QSize(600, 600), green), nullptr);
     EXPECT_EQ(controller.panel(), first.data());
     EXPECT_TRUE(first->isVisible());
     EXPECT_NE(shownColor(), red);
@@ -196,7 +196,7 @@ TEST_F(QuickPanelControllerTest, TheNextCaptureReusesTheWindowAndShowsItsOwnCapt
 // to a window that stays hidden after it) and the new capture comes up in its window; a capture that
 // brings no panel gives the old one back as it was.
 TEST_F(QuickPanelControllerTest, APanelHeldOffTheScreenForACaptureIsReusedOrComesBack) {
-    controller.show(capture(QSize(800, 500), QColor(220, 30, 30)), QString());
+    controller.show(capture(QSize(800, 500), QColor(220, 30, 30)), nullptr);
     QPointer<QuickCaptureView> panel = controller.panel();
     QPointer<QuickModel> model = controller.model();
     controller.setHovering(true);
@@ -212,7 +212,7 @@ TEST_F(QuickPanelControllerTest, APanelHeldOffTheScreenForACaptureIsReusedOrCome
 
     controller.holdForCapture();
     panel->windowHandle()->hide();
-    controller.show(capture(QSize(400, 400), QColor(30, 200, 60)), QString());
+    controller.show(capture(QSize(400, 400), QColor(30, 200, 60)), nullptr);
     controller.releaseHold();
     EXPECT_EQ(controller.panel(), panel.data());
     EXPECT_TRUE(panel->isVisible());
@@ -222,7 +222,7 @@ TEST_F(QuickPanelControllerTest, APanelHeldOffTheScreenForACaptureIsReusedOrCome
 }
 
 TEST_F(QuickPanelControllerTest, SwatchesMenuAndBackgroundRender) {
-    controller.show(capture(), QString());
+    controller.show(capture(), nullptr);
     QuickCaptureView *view = controller.panel();
     QuickModel *model = controller.model();
     // No backdrop: the first swatch is selected; seven coloured ones follow, the transparent one never.
@@ -288,7 +288,7 @@ TEST_F(QuickPanelControllerTest, CopySaveEditAndDrag) {
     StyleStore::shared().setExportSettings(jpeg);
     QImage transparent(64, 40, QImage::Format_ARGB32_Premultiplied);
     transparent.fill(Qt::transparent);
-    controller.show(transparent, QString());
+    controller.show(transparent, nullptr);
     QPointer<QuickCaptureView> panel = controller.panel();
     QTest::mouseClick(testsupport::namedChild<QAbstractButton>(*panel, "copy"), Qt::LeftButton);
     settle();
@@ -308,7 +308,7 @@ TEST_F(QuickPanelControllerTest, CopySaveEditAndDrag) {
     platform::AlertPresenter::setSharedForTesting(&alerts);
     testsupport::TempFolder folder;
     savePanel.answer = folder.file(QStringLiteral("saída.jpg"));
-    controller.show(capture(), QString());
+    controller.show(capture(), nullptr);
     QTest::mouseClick(testsupport::namedChild<QAbstractButton>(*controller.panel(), "save"), Qt::LeftButton);
     settle();
     ASSERT_EQ(savePanel.requests.size(), 1);
@@ -321,13 +321,13 @@ TEST_F(QuickPanelControllerTest, CopySaveEditAndDrag) {
 
     folder.write(QStringLiteral("blocker"), "a file, not a folder");
     savePanel.answer = folder.file(QStringLiteral("blocker/x.jpg"));
-    controller.show(capture(), QString());
+    controller.show(capture(), nullptr);
     controller.save();
     ASSERT_EQ(alerts.shown.size(), 1);
     EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Não foi possível salvar"));
 
     savePanel.answer.reset(); // cancelled: nothing written, no alert
-    controller.show(capture(), QString());
+    controller.show(capture(), nullptr);
     controller.save();
     EXPECT_EQ(alerts.shown.size(), 1);
     platform::SavePanel::setSharedForTesting(nullptr);
@@ -347,17 +347,18 @@ TEST_F(QuickPanelControllerTest, CopySaveEditAndDrag) {
     EXPECT_EQ(QFileInfo(fa.absolutePath()).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
 
     // Edit with a backdrop: the editor opens on the captured image (not the output) with that backdrop.
-    controller.show(capture(), QStringLiteral("/tmp/x.heic"));
+    controller.show(capture(), CaptureFile::known(QStringLiteral("/tmp/x.heic")));
     const Backdrop chosen = Backdrop::defaults().at(3);
     controller.model()->setBackdrop(chosen);
     QObject receiver;
     int asked = 0;
     QObject::connect(&controller, &QuickPanelController::editorRequested, &receiver,
-                     [&](const QImage &image, const QString &source, const std::optional<BeautyStyle> &style) {
+                     [&](const QImage &image, const CaptureFile::Ptr &file, const std::optional<BeautyStyle> &style) {
                          ++asked;
                          EXPECT_EQ(controller.panel(), nullptr); // closed first
                          EXPECT_EQ(image.size(), QSize(800, 500));
-                         EXPECT_EQ(source, QStringLiteral("/tmp/x.heic"));
+                         ASSERT_TRUE(file);
+                         EXPECT_EQ(file->path(), QStringLiteral("/tmp/x.heic"));
                          ASSERT_TRUE(style);
                          EXPECT_EQ(style->backdrop.id, chosen.id);
                      });
