@@ -104,9 +104,9 @@ public:
 // The Tesseract engine (LSTM models from TESSDATA_PREFIX, else Debian's tessdata folder): readLine
 // reads with "por" (with "eng" when there is no Portuguese data), rereadLine with "eng". Initialised
 // engines are kept for reuse, at most maxConcurrentReads() of each model (one per core, up to eight);
-// a caller beyond that waits for a free one (and gives up when cancelled). While nobody keeps it ready
-// (keepReady), each is freed a minute after its last read, and the engine's module with the last
-// (TextEngineModule.h): the first read loads it, on the reading thread.
+// a caller beyond that waits for a free one (and gives up when cancelled). Each is freed a minute after
+// its last read, but for the ones keepReady keeps, and the engine's module with the last once nobody
+// keeps it ready (TextEngineModule.h): the first read loads it, on the reading thread.
 TextEngine &tesseractEngine();
 
 // Debian's libtesseract runs its LSTM through OpenMP, whose thread limit is read from the environment

@@ -16,7 +16,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace platform::TextEngineModule {
 
@@ -74,6 +73,11 @@ public:
         return m_preparing;
     }
 
+    int instanceCount() {
+        std::lock_guard lock(m_mutex);
+        return m_engine ? m_engine->instances() : 0;
+    }
+
 private:
     Loader()
         : m_limit(std::clamp(QThread::idealThreadCount(), 1, 8)),
@@ -118,9 +122,10 @@ private:
         m_wake.notify_all();
     }
 
-    // Once the delay has passed with the engine still kept ready: loads it and starts its instances,
-    // below the interface's priority, until they are all started or nobody keeps the engine ready.
-    // Nothing happens when the last keeper has gone by then.
+    // Once the delay has passed with the engine still kept ready: loads it and starts what a first read
+    // needs, below the interface's priority, unless nobody keeps the engine ready by then. An instance
+    // per core would hold some 10 MB each for a read that may never come; the rest start with the
+    // read, on its threads, while the ready one reads.
     void prepareWhileKept() {
         std::unique_lock lock(m_mutex);
         const std::chrono::milliseconds delay(g_prepareDelay.load());
@@ -140,15 +145,8 @@ private:
         if (engine) {
             lock.unlock();
             lowerCurrentThreadToBulkPriority();
-            // Each start reads its model's file and builds its network: side by side they take one's time.
             // One that cannot start now fails the read that needs it, with its reason.
-            const auto prepare = [this, engine] {
-                while (stillKept() && engine->prepareOne()) {}
-            };
-            std::vector<std::thread> helpers;
-            for (int i = 1; i < m_limit; ++i) helpers.emplace_back(prepare);
-            prepare();
-            for (std::thread &helper : helpers) helper.join();
+            while (stillKept() && engine->prepareOne()) {}
             lock.lock();
             --m_users;
         }
@@ -182,9 +180,9 @@ private:
             const std::chrono::milliseconds life(g_idleLife.load());
             m_wake.wait_for(lock, std::clamp<std::chrono::milliseconds>(life / 4, 10ms, 1000ms));
             if (m_exiting) return;
-            if (m_keepers > 0) continue; // kept ready: nothing ages
-            const int left = m_engine->freeIdle(life);
-            if (left > 0 || m_users > 0 || !m_unloadable) {
+            // Kept ready, what a first read needs stays; what reads started beside it ages as ever.
+            const int left = m_engine->freeIdle(life, m_keepers > 0);
+            if (left > 0 || m_users > 0 || m_keepers > 0 || !m_unloadable) {
                 if (left < m_instancesLeft) Memory::trim();
                 m_instancesLeft = left;
                 continue;
@@ -242,6 +240,8 @@ private:
 bool isLoaded() { return Loader::instance().isLoaded(); }
 
 bool isPreparing() { return Loader::instance().isPreparing(); }
+
+int instanceCount() { return Loader::instance().instanceCount(); }
 
 void setIdleLife(std::chrono::milliseconds life) { g_idleLife = life.count(); }
 

@@ -14,16 +14,20 @@ namespace platform::TextEngineModule {
 // What the module makes: an engine whose instances the loader frees. Only the loader uses it.
 class Engine : public TextEngine {
 public:
-    // Frees the instances idle for `age` or longer; returns how many are left, idle or reading.
-    virtual int freeIdle(std::chrono::steady_clock::duration age) = 0;
+    // Frees the instances idle for `age` or longer, but while `keepReady` not the ones prepareOne
+    // starts; returns how many are left, idle or reading.
+    virtual int freeIdle(std::chrono::steady_clock::duration age, bool keepReady) = 0;
+    // How many instances there are, idle or reading.
+    virtual int instances() = 0;
     // Stops the reads under way, waits up to `wait` for them and frees every instance (at exit).
     virtual void shutDown(std::chrono::milliseconds wait) = 0;
-    // Starts one more instance while there are fewer than reads may run at once, or none of the second
-    // model; false when there are enough (or it failed). Several threads may call it at once. A read
-    // never waits for it: one that finds no idle instance makes its own, and what is started beyond the
-    // limit meanwhile is dropped. What it makes has read nothing: freeIdle takes it as idle since long ago, so that it
-    // goes as soon as nobody keeps the engine ready. (The loader makes the threads: std::thread's inline pieces in the
-    // module would be bound by libtesseract, which then holds the module loaded for good.)
+    // Starts one more of the instances a first read needs (one of each model: the rest start as reads
+    // need them);
+    // false when they are there (or it failed). A read never waits for it: one that finds no idle
+    // instance makes its own, and what is started beyond the limit meanwhile is dropped. What it makes
+    // has read nothing: freeIdle takes it as idle since long ago, so that it goes as soon as nobody keeps
+    // the engine ready. (The loader makes the threads: std::thread's inline pieces in the module would be
+    // bound by libtesseract, which then holds the module loaded for good.)
     virtual bool prepareOne() = 0;
 };
 
@@ -40,8 +44,11 @@ bool isLoaded();
 // True while keepReady's start is under way (waiting for its delay or starting instances). Any thread.
 bool isPreparing();
 
-// How long an instance lives after its last read while nobody keeps the engine ready (a minute); the
-// module goes with the last one. For tests.
+// How many engine instances are started, idle or reading; 0 while the module is not loaded. For tests.
+int instanceCount();
+
+// How long an instance lives after its last read (a minute); the module goes with the last one, once
+// nobody keeps the engine ready. For tests.
 void setIdleLife(std::chrono::milliseconds life);
 
 // How long after the first keepReady token the engine starts loading (a second: the window that asked

@@ -14,6 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -27,6 +33,18 @@ qsizetype openDescriptors() {
     return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size();
 }
 
+// `text` drawn as a screen draws a line of it.
+QImage lineOf(const QString &text, int width) {
+    QImage line(width, 48, QImage::Format_Grayscale8);
+    line.fill(Qt::white);
+    QPainter p(&line);
+    p.setFont(QFont(QStringLiteral("DejaVu Sans"), 20));
+    p.setPen(Qt::black);
+    p.drawText(line.rect(), Qt::AlignCenter, text);
+    p.end();
+    return line;
+}
+
 } // namespace
 
 // A resident process that read a capture a while ago holds none of the engine: its instances and its
@@ -34,14 +52,7 @@ qsizetype openDescriptors() {
 TEST(TextEngineModule, GoesWhenIdleAndReadsAgainWhenLoadedAnew) {
     namespace module = platform::TextEngineModule;
     module::setIdleLife(100ms);
-    QImage line(360, 48, QImage::Format_Grayscale8);
-    line.fill(Qt::white);
-    {
-        QPainter p(&line);
-        p.setFont(QFont(QStringLiteral("DejaVu Sans"), 20));
-        p.setPen(Qt::black);
-        p.drawText(line.rect(), Qt::AlignCenter, QStringLiteral("Relatório mensal"));
-    }
+    const QImage line = lineOf(QStringLiteral("Relatório mensal"), 360);
     const auto read = [&line] {
         const platform::TextReadResult result = platform::tesseractEngine().readLine(line, 1, {});
         return result.lines.isEmpty() ? QString() : result.lines.first().text;
@@ -100,6 +111,62 @@ TEST(TextEngineModule, KeptReadyItStartsAheadAndGoesWhenLetGo) {
     EXPECT_TRUE(testsupport::becomes([] { return !module::isLoaded(); }));
     EXPECT_GE(sinceRead.elapsed(), std::chrono::milliseconds(life).count())
         << "an instance that read lives its idle life";
+    module::setPrepareDelay(1000ms);
+    module::setIdleLife(4000ms);
+}
+
+// Kept ready, the engine holds what a first read needs, an instance of each model, not one per core:
+// reads side by side start the others, which then age as ever while the ready ones stay.
+TEST(TextEngineModule, KeptReadyItHoldsOneInstanceAndReadsStartMore) {
+    namespace module = platform::TextEngineModule;
+    platform::TextEngine &engine = platform::tesseractEngine();
+    if (engine.maxConcurrentReads() < 2) GTEST_SKIP() << "one read at a time on this machine";
+    module::setPrepareDelay(0ms);
+    module::setIdleLife(60s);
+    ASSERT_TRUE(testsupport::becomes([] { return !module::isLoaded(); }));
+    std::shared_ptr<void> kept = engine.keepReady();
+    ASSERT_TRUE(testsupport::becomes([] { return module::isLoaded(); }));
+    ASSERT_TRUE(testsupport::becomes([] { return !module::isPreparing(); }));
+    constexpr int ready = 2;
+    EXPECT_EQ(module::instanceCount(), ready);
+
+    const QImage line = lineOf(QStringLiteral("Fatura de serviços prestados"), 480);
+    // Each reader holds its instance until every one holds one (the check's first look comes before
+    // the instance is taken, the next ones while it reads), so that none can take another's.
+    const int readers = engine.maxConcurrentReads();
+    std::mutex mutex;
+    std::condition_variable allHold;
+    int holding = 0;
+    std::atomic<int> read{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < readers; ++i) {
+        threads.emplace_back([&] {
+            int looks = 0;
+            const platform::CancelCheck hold = [&] {
+                if (++looks != 2) return false;
+                std::unique_lock lock(mutex);
+                ++holding;
+                allHold.notify_all();
+                allHold.wait_for(lock, std::chrono::milliseconds(testsupport::patienceMs),
+                                 [&] { return holding == readers; });
+                return false;
+            };
+            const platform::TextReadResult result = engine.readLine(line, 1, hold);
+            if (!result.lines.isEmpty() && result.lines.first().text == QStringLiteral("Fatura de serviços prestados"))
+                ++read;
+        });
+    }
+    for (std::thread &t : threads) t.join();
+    EXPECT_EQ(read.load(), readers);
+    EXPECT_EQ(holding, readers);
+    EXPECT_EQ(module::instanceCount(), ready - 1 + readers) << "reads side by side start their own";
+
+    module::setIdleLife(100ms);
+    EXPECT_TRUE(testsupport::becomes([] { return module::instanceCount() == ready; })) << "the ones a read started age";
+    QThread::msleep(1500); // the housekeeper looks at least once a second
+    EXPECT_EQ(module::instanceCount(), ready) << "the ready ones stay while kept";
+    kept.reset();
+    EXPECT_TRUE(testsupport::becomes([] { return !module::isLoaded(); }));
     module::setPrepareDelay(1000ms);
     module::setIdleLife(4000ms);
 }
