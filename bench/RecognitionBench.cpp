@@ -1,9 +1,10 @@
 // Text recognition on the corpus of interface screenshots: our reader against the `tesseract`
 // program (started once per page, as a user would, with OMP_THREAD_LIMIT=1), page by page, for the
 // whole corpus and for each kind of laid-out page; what each of them finds of the sensitive data,
-// reads twice and keeps in order; the blank pre-pass; and what the OpenMP guard saves. Run it on two
-// cores and on one too:
-//     taskset -c 0,1 build/bench/pelicarta_bench --benchmark_filter=Recogn
+// reads twice and keeps in order; the blank pre-pass; and what the OpenMP guard saves.
+// BM_RecognizeOnProcessors sets each kind of page against the program in a fresh process held to all
+// the processors the bench may use and to two of them, as on a small machine: its `ratio` is our time
+// over the program's, warm, and `first_ratio` the same for the fresh process's first read.
 #include "RecognitionCorpus.h"
 
 #include "core/TextRecognizer.h"
@@ -21,6 +22,8 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+
+#include <sched.h>
 
 namespace {
 
@@ -57,6 +60,12 @@ const QList<Page> &layoutPages() {
     return list;
 }
 
+// Four terminals filling a full-HD screen: the densest page, where a slow read shows first.
+const QList<Page> &terminalPages() {
+    static const QList<Page> list = pagesOf({corpus::terminalsScreen()});
+    return list;
+}
+
 // Small text on striped rows, and the same pages on one colour.
 const QList<Page> &tablePages(bool striped) {
     static const QList<Page> stripes = pagesOf(corpus::tableScreens(true));
@@ -76,12 +85,34 @@ void warmUp() {
 
 QList<TextLine> ours(const Page &p) { return TextRecognizer::readLines(p.screen.image); }
 
+// The processors this process may run on.
+QList<int> allowedProcessors() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    QList<int> cpus;
+    if (sched_getaffinity(0, sizeof set, &set) != 0) return cpus;
+    for (int c = 0; c < CPU_SETSIZE; ++c) {
+        if (CPU_ISSET(c, &set)) cpus.append(c);
+    }
+    return cpus;
+}
+
+// Holds a child process to `cpus` (all of ours when empty) before it starts.
+void holdTo(QProcess &process, const QList<int> &cpus) {
+    if (cpus.isEmpty()) return;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    for (const int c : cpus) CPU_SET(c, &set);
+    process.setChildProcessModifier([set] { sched_setaffinity(0, sizeof set, &set); });
+}
+
 // The program's words, with their boxes, as lines; each character gets an equal share of its word.
-QList<TextLine> program(const Page &p) {
+QList<TextLine> programOn(const Page &p, const QList<int> &cpus) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
     process.setProcessEnvironment(env);
+    holdTo(process, cpus);
     process.start(QStringLiteral("tesseract"), {p.file, QStringLiteral("-"), QStringLiteral("-l"),
                                                 QStringLiteral("por+eng"), QStringLiteral("tsv")});
     process.waitForFinished(300000);
@@ -105,6 +136,8 @@ QList<TextLine> program(const Page &p) {
     for (auto &[key, line] : lines) result.append(line);
     return result;
 }
+
+QList<TextLine> program(const Page &p) { return programOn(p, {}); }
 
 // How many sensitive values of the page a region covers whole, and how many regions touch a value
 // that is not sensitive.
@@ -290,6 +323,45 @@ BENCHMARK(BM_RecognizeOpenMPGuard)
     ->Iterations(1)
     ->UseManualTime();
 
+// Each kind of page read by a fresh process of ours held to `cpus` (all of ours when empty) and by the
+// program held to the same processors, a page at a time. The child reads every page once (the first
+// of them with the engine's start), then times a second read of all; the program starts for each page.
+void readOnProcessors(benchmark::State &state, const QList<const Page *> &read, int processors) {
+    QList<int> cpus = allowedProcessors();
+    if (processors > 0 && cpus.size() > processors) cpus = cpus.mid(cpus.size() - processors);
+    QStringList args{QStringLiteral("--recognition-pages-child")};
+    for (const Page *p : read) args.append(p->file);
+    double ours = 0, first = 0, theirs = 0, theirFirst = 0;
+    for (auto _ : state) {
+        QProcess child;
+        holdTo(child, processors > 0 ? cpus : QList<int>());
+        child.start(QCoreApplication::applicationFilePath(), args);
+        child.waitForFinished(600000);
+        const QStringList times = QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char(' '));
+        if (times.size() != 2 || times[1].toDouble() <= 0) {
+            state.SkipWithError("the child process failed");
+            return;
+        }
+        first = times[0].toDouble();
+        ours = times[1].toDouble();
+        theirs = 0;
+        for (const Page *p : read) {
+            QElapsedTimer timer;
+            timer.start();
+            programOn(*p, processors > 0 ? cpus : QList<int>());
+            const double ms = timer.nsecsElapsed() / 1e6;
+            if (p == read.first()) theirFirst = ms;
+            theirs += ms;
+        }
+        state.SetIterationTime(ours / 1000);
+    }
+    state.counters["processors"] = double(cpus.size());
+    state.counters["program_ms"] = theirs;
+    state.counters["ratio"] = ours / theirs;
+    state.counters["first_ratio"] = first / theirFirst;
+    state.counters["pages"] = double(read.size());
+}
+
 } // namespace
 
 // Page by page and for the whole corpus, ours (warm engines) and the program's, with their recall.
@@ -351,6 +423,7 @@ void registerRecognitionBenchmarks() {
     }
     QList<const Page *> each = allPages();
     each.append(allOf(tablePages(true)));
+    each.append(allOf(terminalPages()));
     for (const Page *page : each) {
         const Page &p = *page;
         const std::string name = p.screen.name.toStdString();
@@ -400,9 +473,49 @@ void registerRecognitionBenchmarks() {
             ->Iterations(1)
             ->UseRealTime();
     }
+    // Every kind on all our processors and on two of them.
+    QList<std::pair<std::string, QList<const Page *>>> groups{{"corpus", allPages()},
+                                                              {"StripedTables", allOf(tablePages(true))},
+                                                              {"PlainTables", allOf(tablePages(false))},
+                                                              {"terminals", allOf(terminalPages())}};
+    for (const QString &kind : kinds) {
+        QList<const Page *> l;
+        for (const Page &p : layoutPages()) {
+            if (p.screen.kind == kind) l.append(&p);
+        }
+        groups.append({kind.toStdString(), l});
+    }
+    for (const auto &[name, read] : groups) {
+        for (const int processors : {0, 2}) {
+            const std::string label = processors ? "/two" : "/all";
+            benchmark::RegisterBenchmark(("BM_RecognizeOnProcessors/" + name + label).c_str(),
+                                         [read, processors](benchmark::State &state) {
+                                             readOnProcessors(state, read, processors);
+                                         })
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(1)
+                ->UseManualTime();
+        }
+    }
 }
 
 int runRecognitionChild(int argc, char **argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--recognition-pages-child") == 0) {
+        QList<QImage> images;
+        for (int i = 2; i < argc; ++i) images.append(QImage(QString::fromLocal8Bit(argv[i])));
+        if (images.isEmpty() || std::any_of(images.begin(), images.end(), [](const QImage &i) { return i.isNull(); }))
+            return 1;
+        QElapsedTimer timer;
+        timer.start();
+        for (const QImage &image : images) {
+            TextRecognizer::readLines(image);
+            if (&image == &images.first()) std::printf("%.1f ", timer.nsecsElapsed() / 1e6);
+        }
+        timer.start();
+        for (const QImage &image : images) TextRecognizer::readLines(image);
+        std::printf("%.1f\n", timer.nsecsElapsed() / 1e6);
+        return 0;
+    }
     const char *prefix = "--recognition-child=";
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], prefix, std::strlen(prefix)) != 0) continue;

@@ -23,6 +23,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 QString TextRecognizerError::message() const {
     switch (m_code) {
@@ -390,36 +391,83 @@ platform::TextReadResult readLineImage(platform::TextEngine &e, const TextPrepar
     return read;
 }
 
-// Reads one line of the page (or takes what `memory` has of the same picture) and moves what the
-// engine read back onto the page.
-QList<Line> readLine(platform::TextEngine &e, const QImage &flat, const TextLayout::Line &found,
-                     const platform::CancelCheck &stop, bool &stopped, LineMemory *memory) {
-    const TextPreparation::LineImage image =
-        TextPreparation::lineImage(flat, found.box, TextPreparation::magnificationFor(found.box.height()));
-    if (image.image.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
-    const QByteArray key = memory ? LineMemory::keyOf(image) : QByteArray();
-    std::optional<QList<Line>> known = memory ? memory->find(key) : std::nullopt;
-    platform::TextReadResult read;
-    if (known) {
-        read.lines = std::move(*known);
-    } else {
-        read = readLineImage(e, image, stop);
-        if (memory && !read.stopped) memory->keep(key, read.lines);
-    }
-    stopped = read.stopped;
-    mapBoxes(read.lines, image.origin, 1.0 / image.scale, 1.0 / image.scale);
-    for (Line &line : read.lines) {
+// A line of the page to read: its picture, and the digest that finds the same picture elsewhere.
+struct LinePicture {
+    TextPreparation::LineImage image;
+    QByteArray key;
+};
+
+LinePicture pictureOf(const QImage &flat, const TextLayout::Line &found) {
+    LinePicture picture{
+        TextPreparation::lineImage(flat, found.box, TextPreparation::magnificationFor(found.box.height())), {}};
+    if (picture.image.image.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
+    picture.key = LineMemory::keyOf(picture.image);
+    return picture;
+}
+
+// What the engine read of a line picture (in its pixels) moved back onto the page, with the repairs
+// that depend on where the line lies.
+QList<Line> placed(QList<Line> read, const TextPreparation::LineImage &image, const TextLayout::Line &found) {
+    mapBoxes(read, image.origin, 1.0 / image.scale, 1.0 / image.scale);
+    for (Line &line : read) {
         LineRepair::restoreUnderscores(line, found.underscores);
         LineRepair::joinUnderscores(line);
         LineRepair::splitDigitGroups(line);
         LineRepair::splitUnits(line);
     }
-    return read.lines;
+    return read;
 }
 
+// The pictures of one page read so far or being read, by digest: a log's levels, a table's repeated
+// values and a terminal's prompts are drawn alike on every row (their grounds' colours do not matter,
+// each line is ink on white), and the engine reads each such picture once. A line whose picture is
+// being read by another thread waits as a note, not as a thread: the reader places it too.
+class PagePictures {
+public:
+    struct Waiting {
+        qsizetype index;
+        TextPreparation::LineImage image;
+    };
+
+    // True when the caller is to read `key`; else what was read of it, or nothing while it is being read
+    // (`line` is then placed by whoever finishes it).
+    bool claim(const QByteArray &key, std::optional<QList<Line>> &known, Waiting line) {
+        std::lock_guard lock(m_mutex);
+        const auto it = m_entries.find(key);
+        if (it == m_entries.end()) {
+            m_entries.emplace(key, Entry{});
+            return true;
+        }
+        if (it->second.done) {
+            known = it->second.read;
+        } else {
+            it->second.waiting.push_back(std::move(line));
+        }
+        return false;
+    }
+
+    // Keeps what was read of `key` and hands back the lines that waited for it.
+    std::vector<Waiting> finish(const QByteArray &key, const QList<Line> &read) {
+        std::lock_guard lock(m_mutex);
+        Entry &entry = m_entries[key];
+        entry.done = true;
+        entry.read = read;
+        return std::exchange(entry.waiting, {});
+    }
+
+private:
+    struct Entry {
+        bool done = false;
+        QList<Line> read;
+        std::vector<Waiting> waiting;
+    };
+    std::mutex m_mutex;
+    std::map<QByteArray, Entry> m_entries;
+};
+
 // Reads every line the layout pass found, as many at once as the engine allows (at most `maxWidth`
-// when it is above 0), the longest first so that no engine is left with a long one at the end;
-// returns them in no particular order.
+// when it is above 0), the longest first so that no engine is left with a long one at the end, each
+// picture once (or what `memory` has of it); returns them in no particular order.
 QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<TextLayout::Line> found,
                     const platform::CancelCheck &cancelled, int maxWidth, LineMemory *memory) {
     std::stable_sort(found.begin(), found.end(), [](const TextLayout::Line &a, const TextLayout::Line &b) {
@@ -431,17 +479,43 @@ QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<TextLayou
     std::atomic<bool> failed{false};
     std::mutex errorMutex;
     std::exception_ptr error;
+    PagePictures pictures;
     WorkPool &pool = workPool();
     const platform::CancelCheck stop = [&] {
         return failed.load() || pool.closing.load() || (cancelled && cancelled());
     };
+    // Reads line `i` unless its picture is known or being read; false when stopped.
+    const auto readOne = [&](qsizetype i) {
+        LinePicture picture = pictureOf(flat, found[i]);
+        std::optional<QList<Line>> known;
+        if (!pictures.claim(picture.key, known, {i, picture.image})) {
+            if (known) {
+                results[size_t(i)] = placed(std::move(*known), picture.image, found[i]);
+                ++done;
+            }
+            return true;
+        }
+        known = memory ? memory->find(picture.key) : std::nullopt;
+        platform::TextReadResult read;
+        if (known) {
+            read.lines = std::move(*known);
+        } else {
+            read = readLineImage(e, picture.image, stop);
+            if (read.stopped) return false;
+            if (memory) memory->keep(picture.key, read.lines);
+        }
+        for (PagePictures::Waiting &w : pictures.finish(picture.key, read.lines)) {
+            results[size_t(w.index)] = placed(read.lines, w.image, found[w.index]);
+            ++done;
+        }
+        results[size_t(i)] = placed(std::move(read.lines), picture.image, found[i]);
+        ++done;
+        return true;
+    };
     const std::function<void()> work = [&] {
         for (qsizetype i = next++; i < n && !stop(); i = next++) {
             try {
-                bool stopped = false;
-                results[size_t(i)] = readLine(e, flat, found[i], stop, stopped, memory);
-                if (stopped) return;
-                ++done;
+                if (!readOne(i)) return;
             } catch (...) {
                 std::lock_guard lock(errorMutex);
                 if (!error) error = std::current_exception();

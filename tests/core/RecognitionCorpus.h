@@ -57,6 +57,10 @@ QList<Screen> layoutScreens();
 // with `striped` false, the same pages on their first row's colour alone, without grid lines.
 QList<Screen> tableScreens(bool striped = true);
 
+// A 1920 × 1080 screen tiled with four terminals of 13 px monospace text, light on dark: a shell
+// listing files, a build log, a version history and a process table (RecognitionCorpusTerminals.cpp).
+Screen terminalsScreen();
+
 struct Word {
     QString text;
     QRectF box;

@@ -250,6 +250,30 @@ TEST_F(TextRecognizerFakeTest, BackgroundReadsThatRememberLinesReadALineDrawnAsB
     EXPECT_EQ(engine.calls, 5);
 }
 
+// A log's levels and a table's repeated values are drawn alike on every row, whatever the row's
+// colour: the engine reads each such picture once, and every row gets its text where it lies.
+TEST_F(TextRecognizerFakeTest, LinesDrawnAlikeOnOnePageAreReadOnce) {
+    engine.work = 20ms; // several engines at work while the rows alike are handed out
+    QImage page = blankPage(QSize(600, 720));
+    QStringList expected;
+    {
+        QPainter p(&page);
+        for (int row = 0; row < 12; ++row) p.fillRect(0, 60 * row, 600, 60, row % 2 ? QColor(0xe8eef4) : Qt::white);
+    }
+    for (int row = 0; row < 12; ++row) {
+        const int strokes = row % 4 == 3 ? 5 : 3;
+        drawMark(page, {40 + 30 * (row % 3), 60 * row + 24}, strokes);
+        expected << QString::number(strokes);
+    }
+    const QList<TextLine> lines = TextRecognizer::readLines(page);
+    EXPECT_EQ(TextRecognizer::joinedText(lines), expected.join(QLatin1Char('\n')));
+    EXPECT_EQ(engine.calls, 2);
+    for (qsizetype row = 0; row < lines.size(); ++row) {
+        EXPECT_NEAR(lines[row].box.left(), 40 + 30 * (row % 3), 2) << row;
+        EXPECT_NEAR(lines[row].box.center().y(), 60 * row + 30, 2) << row;
+    }
+}
+
 TEST_F(TextRecognizerFakeTest, TimeLimitEndsTheCallAndStopsEveryLineItStarted) {
     platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
     engine.runUntilCancelled = true;
