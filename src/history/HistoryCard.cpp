@@ -247,7 +247,8 @@ QMenu *HistoryCard::createMenu(QWidget *parent) {
     const QString text = m_history.text(entry);
     QAction *copyTextAction = menu->addAction(L("Copiar texto do print"), this, [this, text] { copyText(text); });
     copyTextAction->setEnabled(!text.isEmpty());
-    menu->addAction(L("Mostrar no Finder"), menu, [path = entry.path()] { platform::revealFile(path); });
+    menu->addAction(L("Mostrar no Finder"), menu,
+                    [path = entry.path()] { platform::FileReveal::shared().reveal(path); });
     menu->addSeparator();
     menu->addAction(L("Excluir"), this, [this, entry] { emit deleteRequested(entry); });
     return menu;
