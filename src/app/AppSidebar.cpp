@@ -3,6 +3,7 @@
 #include "app/CaptureCard.h"
 #include "app/PageKeys.h"
 #include "capture/CaptureService.h"
+#include "core/LatestResult.h"
 #include "core/Localization.h"
 #include "core/Settings.h"
 #include "core/ShortcutStore.h"
@@ -23,7 +24,6 @@
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QStaticText>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
@@ -263,24 +263,22 @@ public:
     void setModel(EditorModel *model) {
         m_thumbnail = QImage();
         m_size.clear();
-        ++m_thumbnailFor; // a thumbnail still being made is for another capture
+        m_thumbnailAsked.drop(); // a thumbnail still being made is for another capture
         if (model) {
             const qreal ratio = devicePixelRatioF();
             // Scaled once per capture, on a worker: a smooth scale reads every pixel of the capture,
             // which would hold up the main window's opening on it.
-            QPointer<OpenPrintRow> self(this);
-            EditorThreads::estimatePool().start([self, generation = m_thumbnailFor,
-                                                 original = model->document().original(),
+            EditorThreads::estimatePool().start([this, ticket = m_thumbnailAsked.next(), original = model->document().original(),
                                                  size = QSize(qRound(40 * ratio), qRound(28 * ratio))] {
                 if (EditorThreads::isClosing()) return;
                 const QImage thumbnail =
                     original.scaled(size, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
                 QMetaObject::invokeMethod(
                     QCoreApplication::instance(),
-                    [self, generation, thumbnail] {
-                        if (!self || generation != self->m_thumbnailFor) return;
-                        self->m_thumbnail = thumbnail;
-                        self->update();
+                    [this, ticket, thumbnail] {
+                        if (!ticket.isCurrent()) return;
+                        m_thumbnail = thumbnail;
+                        update();
                     },
                     Qt::QueuedConnection);
             });
@@ -338,7 +336,7 @@ private:
     AppRouter &m_router;
     QAbstractButton *m_close;
     QImage m_thumbnail;
-    quint64 m_thumbnailFor = 0;
+    LatestResult m_thumbnailAsked;
     QString m_size;
 };
 

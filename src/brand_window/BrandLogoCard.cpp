@@ -60,18 +60,18 @@ void BrandLogoCard::chooseLogo() {
 }
 
 void BrandLogoCard::loadLogo(const QString &path) {
-    const quint64 generation = ++m_logoGeneration;
+    const LatestResult::Ticket ticket = m_logo.next();
     m_loadingLogo = true;
     refresh();
     QtConcurrent::run([path] {
         return LogoLoader::load(path);
-    }).then(this, [this, generation](const LogoLoader::Outcome &outcome) {
+    }).then(this, [this, ticket](const LogoLoader::Outcome &outcome) {
         // Always from the event loop, never inside this call (a quick file can be read before
         // then() is reached), so that a choice made right after this one still supersedes it.
         QMetaObject::invokeMethod(
             this,
-            [this, generation, outcome] {
-                if (generation != m_logoGeneration) return; // a newer choice or drop took over
+            [this, ticket, outcome] {
+                if (!ticket.isCurrent()) return; // a newer choice or drop took over
                 logoLoaded(outcome.image, outcome.note, outcome.message);
             },
             Qt::QueuedConnection);

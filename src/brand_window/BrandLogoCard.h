@@ -1,6 +1,7 @@
 #pragma once
 
 #include "brand_window/BrandCard.h"
+#include "core/LatestResult.h"
 
 class LogoDropZone;
 class QImage;
@@ -29,7 +30,7 @@ protected:
 private:
     void logoLoaded(const QImage &image, const QString &note, const QString &message);
 
-    quint64 m_logoGeneration = 0;
+    LatestResult m_logo;
     bool m_loadingLogo = false;
     LogoDropZone *m_dropZone = nullptr;
     QPushButton *m_chooseButton = nullptr;

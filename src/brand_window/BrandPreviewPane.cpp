@@ -117,7 +117,7 @@ void BrandPreviewPane::setActive(bool active) {
     m_active = active;
     if (active) return;
     m_renderTimer.stop();
-    ++m_renderGeneration;
+    m_render.drop();
 }
 
 void BrandPreviewPane::refreshArt() {
@@ -131,7 +131,7 @@ void BrandPreviewPane::refreshArt() {
         m_guideLogo = {};
     }
     sync();
-    ++m_renderGeneration; // a render already under way lands nowhere
+    m_render.drop(); // a render already under way lands nowhere
     m_renderTimer.start();
 }
 
@@ -143,11 +143,11 @@ void BrandPreviewPane::startRender() {
     if (chosen != backdrops.end()) style.backdrop = *chosen;
     else if (!backdrops.isEmpty()) style.backdrop = backdrops.first();
     const std::optional<BrandLogo> logo = m_brand.screenshotLogo();
-    const quint64 generation = ++m_renderGeneration;
+    const LatestResult::Ticket ticket = m_render.next();
     QtConcurrent::run([style, logo] {
         return Beautifier::render(BrandPreviewShot::image(), style, logo);
-    }).then(this, [this, generation](const QImage &image) {
-        if (generation != m_renderGeneration || !m_active || image.isNull()) return;
+    }).then(this, [this, ticket](const QImage &image) {
+        if (!ticket.isCurrent() || !m_active || image.isNull()) return;
         m_printPreview = image;
         sync();
         emit printPreviewChanged();

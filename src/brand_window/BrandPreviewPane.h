@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/LatestResult.h"
+
 #include <QImage>
 #include <QList>
 #include <QTimer>
@@ -59,7 +61,7 @@ private:
     QImage m_printPreview;
     QImage m_guideLogo;
     QTimer m_renderTimer;
-    quint64 m_renderGeneration = 0;
+    LatestResult m_render;
 
     Segmented<Tab> *m_segments = nullptr;
     QStackedWidget *m_stack = nullptr;

@@ -180,18 +180,18 @@ void BrandView::importFile() {
 }
 
 void BrandView::importFrom(const QString &path) {
-    const quint64 generation = ++m_importGeneration;
+    const LatestResult::Ticket ticket = m_import.next();
     QtConcurrent::run([path] {
         BrandImporter::Result result;
         // Below the GUI thread: a large token file keeps a processor busy for a while.
         platform::runAtBulkPriority([&] { result = BrandImporter::parse(path); });
         return result;
-    }).then(this, [this, generation, path](const BrandImporter::Result &result) {
+    }).then(this, [this, ticket, path](const BrandImporter::Result &result) {
         // From the event loop, never inside this call, as for logos.
         QMetaObject::invokeMethod(
             this,
-            [this, generation, path, result] {
-                if (generation != m_importGeneration) return; // a newer import took over
+            [this, ticket, path, result] {
+                if (!ticket.isCurrent()) return; // a newer import took over
                 imported(QFileInfo(path).fileName(), result);
             },
             Qt::QueuedConnection);

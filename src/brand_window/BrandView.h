@@ -3,6 +3,7 @@
 #include "brand/BrandKit.h"
 #include "brand_window/BrandNoticeBanner.h"
 #include "brand_window/BrandPreviewPane.h"
+#include "core/LatestResult.h"
 
 #include <QImage>
 #include <QList>
@@ -87,7 +88,7 @@ private:
     StyleStore &m_styles;
     BrandKit m_lastKit;
     bool m_active = false;
-    quint64 m_importGeneration = 0;
+    LatestResult m_import;
 
     QScrollArea *m_cardsScroll = nullptr;
     BrandNoticeBanner *m_banner = nullptr;

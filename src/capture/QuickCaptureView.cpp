@@ -1,6 +1,7 @@
 #include "capture/QuickCaptureView.h"
 
 #include "capture/QuickModel.h"
+#include "core/LatestResult.h"
 #include "core/Localization.h"
 #include "core/StyleStore.h"
 #include "platform/WindowHints.h"
@@ -63,8 +64,7 @@ public:
         if (key == m_pendingKey && pixels == m_pendingSize) return;
         m_pendingKey = key;
         m_pendingSize = pixels;
-        QPointer<Thumbnail> self(this);
-        QThreadPool::globalInstance()->start([self, output = model->output(), pixels, dpr, key] {
+        QThreadPool::globalInstance()->start([this, ticket = m_scaling.next(), output = model->output(), pixels, dpr] {
             // Premultiplied at exactly the shown size: painting it is a plain copy, with neither a
             // resample nor a conversion on the GUI thread.
             QImage smooth = output.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
@@ -83,11 +83,11 @@ public:
             rounded.setDevicePixelRatio(dpr);
             QMetaObject::invokeMethod(
                 qApp,
-                [self, smooth, rounded, key] {
-                    if (!self || self->m_pendingKey != key || self->m_pendingSize != smooth.size()) return;
-                    self->m_scaled = smooth;
-                    self->m_rounded = rounded;
-                    self->update();
+                [this, ticket, smooth, rounded] {
+                    if (!ticket.isCurrent()) return;
+                    m_scaled = smooth;
+                    m_rounded = rounded;
+                    update();
                 },
                 Qt::QueuedConnection);
         });
@@ -99,6 +99,7 @@ public:
         m_rounded = QImage();
         m_pendingKey = 0;
         m_pendingSize = QSize();
+        m_scaling.drop();
         m_pressAt.reset();
     }
 
@@ -143,6 +144,7 @@ private:
     QImage m_rounded;        // and with its corners rounded, as shown
     qint64 m_pendingKey = 0; // the output and size the last scaling was asked for
     QSize m_pendingSize;
+    LatestResult m_scaling;
 };
 
 // The round close button over the thumbnail's corner, visible only while the pointer is over the panel.

@@ -6,7 +6,6 @@
 #include "core/TextRecognizer.h"
 
 #include <QCoreApplication>
-#include <QPointer>
 #include <QThreadPool>
 
 QuickModel::QuickModel(const QImage &image, CaptureFile::Ptr file, QObject *parent)
@@ -23,7 +22,7 @@ void QuickModel::setHovering(bool hovering) {
 
 void QuickModel::setBackdrop(const std::optional<Backdrop> &backdrop) {
     m_backdrop = backdrop;
-    const quint64 generation = ++m_renderGeneration;
+    const LatestResult::Ticket ticket = m_render.next();
     emit backdropChanged();
     if (!backdrop) {
         m_output = m_original;
@@ -34,16 +33,15 @@ void QuickModel::setBackdrop(const std::optional<Backdrop> &backdrop) {
     style.backdrop = *backdrop;
     // Read here, on the main thread; the render gets its own copy.
     const std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
-    QPointer<QuickModel> self(this);
-    QThreadPool::globalInstance()->start([self, generation, image = m_original, style, logo] {
+    QThreadPool::globalInstance()->start([this, ticket, image = m_original, style, logo] {
         QImage rendered = Beautifier::render(image, style, logo);
         if (rendered.isNull()) rendered = image;
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [self, generation, rendered = std::move(rendered)] {
-                if (!self || generation != self->m_renderGeneration) return; // superseded or gone
-                self->m_output = rendered;
-                emit self->outputChanged();
+            [this, ticket, rendered = std::move(rendered)] {
+                if (!ticket.isCurrent()) return; // superseded or gone
+                m_output = rendered;
+                emit outputChanged();
             },
             Qt::QueuedConnection);
     });

@@ -2,6 +2,7 @@
 
 #include "capture/CaptureFile.h"
 #include "core/Backdrop.h"
+#include "core/LatestResult.h"
 
 #include <QImage>
 #include <QObject>
@@ -43,7 +44,7 @@ private:
     std::optional<Backdrop> m_backdrop;
     QImage m_output;
     bool m_hovering = false;
-    quint64 m_renderGeneration = 0; // bumped by every choice; a result of an older one is dropped
+    LatestResult m_render; // every choice asks anew; a result of an older one is dropped
     // The panel leads to the editor: its text engine is started while the panel is up.
     std::shared_ptr<void> m_readerReady;
 };

@@ -168,27 +168,27 @@ bool HistoryCard::isHovering() const { return m_hover->isHovering(); }
 // --- The thumbnail ---
 
 void HistoryCard::askForPicture() {
-    const quint64 token = ++m_pictureToken;
+    const LatestResult::Ticket ticket = m_pictureAsked.next();
     m_picture = Picture::loading;
     m_asking = m_entry.path();
     QFuture<QImage> future = m_history.thumbnail(m_asking);
     if (future.isFinished()) {
-        pictureArrived(token, future.resultCount() > 0 ? future.result() : QImage());
+        pictureArrived(ticket, future.resultCount() > 0 ? future.result() : QImage());
     } else {
-        future.then(this, [this, token](const QImage &image) { pictureArrived(token, image); });
+        future.then(this, [this, ticket](const QImage &image) { pictureArrived(ticket, image); });
         updateSpinning();
     }
 }
 
 void HistoryCard::letGoOfPicture() {
-    ++m_pictureToken; // whatever is still on its way is dropped
+    m_pictureAsked.drop(); // whatever is still on its way is dropped
     if (!m_asking.isEmpty()) m_history.releaseThumbnail(m_asking);
     m_asking.clear();
     m_spin.stop();
 }
 
-void HistoryCard::pictureArrived(quint64 token, const QImage &image) {
-    if (token != m_pictureToken) return;
+void HistoryCard::pictureArrived(const LatestResult::Ticket &ticket, const QImage &image) {
+    if (!ticket.isCurrent()) return;
     m_asking.clear();
     m_image = image;
     m_scaled = {};
@@ -247,7 +247,8 @@ QMenu *HistoryCard::createMenu(QWidget *parent) {
     const QString text = m_history.text(entry);
     QAction *copyTextAction = menu->addAction(L("Copiar texto do print"), this, [this, text] { copyText(text); });
     copyTextAction->setEnabled(!text.isEmpty());
-    menu->addAction(L("Mostrar no Finder"), menu, [path = entry.path()] { platform::revealFile(path); });
+    menu->addAction(L("Mostrar no Finder"), menu,
+                    [path = entry.path()] { platform::FileReveal::shared().reveal(path); });
     menu->addSeparator();
     menu->addAction(L("Excluir"), this, [this, entry] { emit deleteRequested(entry); });
     return menu;

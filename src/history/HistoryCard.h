@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/LatestResult.h"
 #include "history/HistoryEntry.h"
 
 #include <QImage>
@@ -79,7 +80,7 @@ private:
     QRect thumbnailRect() const;
     void askForPicture();
     void letGoOfPicture();
-    void pictureArrived(quint64 token, const QImage &image);
+    void pictureArrived(const LatestResult::Ticket &ticket, const QImage &image);
     static void copyImage(const QString &path, const QImage &thumbnail);
     void copyText(const QString &text);
     void placeButtons();
@@ -100,7 +101,7 @@ private:
     QImage m_image;
     QPixmap m_scaled; // m_image as drawn, made once per size
     QString m_asking; // the path whose thumbnail is awaited
-    quint64 m_pictureToken = 0;
+    LatestResult m_pictureAsked;
     QTimer m_spin;
 
     HoverProgress *m_hover;

@@ -710,7 +710,7 @@ void RecentsStore::copy(const RecentCapture &item) {
     }
 }
 
-void RecentsStore::reveal(const RecentCapture &item) { platform::revealFile(item.path); }
+void RecentsStore::reveal(const RecentCapture &item) { platform::FileReveal::shared().reveal(item.path); }
 
 void RecentsStore::deleteFiles(const QStringList &paths) {
     QStringList ours;

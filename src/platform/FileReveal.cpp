@@ -16,17 +16,12 @@ bool openFolderOf(const QString &path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
 }
 
-std::function<bool(const QString &)> &substitute() {
-    static std::function<bool(const QString &)> reveal;
-    return reveal;
-}
+class FileManagerReveal final : public FileReveal {
+public:
+    bool reveal(const QString &path) override;
+};
 
-} // namespace
-
-void setRevealForTesting(std::function<bool(const QString &)> reveal) { substitute() = std::move(reveal); }
-
-bool revealFile(const QString &path) {
-    if (substitute()) return substitute()(path);
+bool FileManagerReveal::reveal(const QString &path) {
     const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return openFolderOf(path);
@@ -42,6 +37,14 @@ bool revealFile(const QString &path) {
         done->deleteLater();
     });
     return true;
+}
+
+} // namespace
+
+template <>
+FileReveal &SharedService<FileReveal>::real() {
+    static FileManagerReveal reveal;
+    return reveal;
 }
 
 } // namespace platform

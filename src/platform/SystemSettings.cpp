@@ -1,6 +1,7 @@
 #include "platform/SystemSettings.h"
 
-#include <QProcess>
+#include "platform/ProgramLauncher.h"
+
 #include <QStandardPaths>
 
 #include <QList>
@@ -16,22 +17,6 @@ struct Candidate {
     QStringList arguments;
 };
 
-Launcher &launcher() {
-    static Launcher current;
-    return current;
-}
-
-bool launch(const QString &program, const QStringList &arguments) {
-    if (launcher()) return launcher()(program, arguments);
-    return QProcess::startDetached(program, arguments);
-}
-
-} // namespace
-
-void setLauncher(Launcher replacement) { launcher() = std::move(replacement); }
-
-namespace {
-
 // The first installed candidate, with its full path; none when none is.
 std::optional<std::pair<QString, QStringList>> firstInstalled(const QList<Candidate> &candidates) {
     for (const Candidate &candidate : candidates) {
@@ -43,7 +28,7 @@ std::optional<std::pair<QString, QStringList>> firstInstalled(const QList<Candid
 
 bool openFirstInstalled(const QList<Candidate> &candidates) {
     const auto found = firstInstalled(candidates);
-    return found && launch(found->first, found->second);
+    return found && ProgramLauncher::shared().startDetached(found->first, found->second);
 }
 
 const QList<Candidate> &keyboardPrograms() {

@@ -95,7 +95,7 @@ void reportFile(const StepNumbers &steps, const Outcome &outcome) {
     switch (outcome.kind) {
     case Outcome::Kind::written:
         SaveFolder::remember(outcome.path);
-        platform::revealFile(outcome.path);
+        platform::FileReveal::shared().reveal(outcome.path);
         Notifier::shared().notify(
             Notice::withSymbol(QStringLiteral("checkmark.circle"),
                                L(LKey(QStringLiteral("Guia exportado · %@"), {byteCountText(outcome.bytes)})),
@@ -178,7 +178,7 @@ QFuture<void> exportMarkdown(TutorialStore &store) {
                 alert(L("Não foi possível salvar o arquivo."), outcome.error);
                 return;
             }
-            platform::revealFile(outcome.path);
+            platform::FileReveal::shared().reveal(outcome.path);
             Notifier::shared().notify(Notice::withSymbol(
                 QStringLiteral("doc.text"), L("Markdown exportado"),
                 subtitle(steps, outcome, QFileInfo(QFileInfo(outcome.path).absolutePath()).fileName())));

@@ -1,5 +1,6 @@
 #include "widgets/Toast.h"
 
+#include "core/LatestResult.h"
 #include "platform/WindowHints.h"
 #include "widgets/CardShape.h"
 #include "widgets/Icons.h"
@@ -154,7 +155,7 @@ namespace Toast {
 namespace {
 
 QPointer<QWidget> current;
-quint64 generation = 0;
+LatestResult shown; // the newest notice owns the window: an older one's timers leave it alone
 
 QScreen *screenUnderPointer() {
     // One screen needs no question to the server about the pointer.
@@ -227,15 +228,15 @@ void show(const QImage &image, const QString &title, const QString &subtitle, To
     fadeIn->start(QAbstractAnimation::DeleteWhenStopped);
 
     current = window;
-    const quint64 mine = ++generation;
+    const LatestResult::Ticket mine = shown.next();
     QPointer<QWidget> guard(window);
     QTimer::singleShot(kVisibleMs, window, [guard, mine] {
-        if (!guard || mine != generation) return;
+        if (!guard || !mine.isCurrent()) return;
         auto *fadeOut = new QPropertyAnimation(guard.data(), "windowOpacity", guard.data());
         fadeOut->setDuration(kFadeOutMs);
         fadeOut->setEndValue(0.0);
         QObject::connect(fadeOut, &QPropertyAnimation::finished, guard.data(), [guard, mine] {
-            if (guard && mine == generation) guard->hide();
+            if (guard && mine.isCurrent()) guard->hide();
         });
         fadeOut->start(QAbstractAnimation::DeleteWhenStopped);
     });

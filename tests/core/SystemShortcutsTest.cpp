@@ -2,6 +2,7 @@
 #include "core/TestValues.h"
 #include "platform/KeyEvent.h"
 #include "platform/SystemSettings.h"
+#include "support/PlatformFakes.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -24,22 +25,17 @@ TEST(SystemShortcutsTest, TableAndKeyboardSettings) {
     EXPECT_FALSE(SystemShortcuts::match(sc(0, option | shift, "A"))) << "a default of ours is reserved";
 
     // With a settings program on the PATH it is started; without one nothing happens.
-    QStringList started;
-    platform::SystemSettings::setLauncher([&](const QString &program, const QStringList &args) {
-        started << program + QLatin1Char(' ') + args.join(QLatin1Char(' '));
-        return true;
-    });
+    testsupport::RecordingLauncher launcher;
     testsupport::TempFolder bin;
     const QByteArray oldPath = qgetenv("PATH");
     qputenv("PATH", bin.path().toLocal8Bit());
     SystemShortcuts::openKeyboardSettings();
-    EXPECT_TRUE(started.isEmpty());
+    EXPECT_TRUE(launcher.started.isEmpty());
     EXPECT_FALSE(SystemShortcuts::hasKeyboardSettings());
     bin.write("xfce4-keyboard-settings", "#!/bin/sh\n");
     QFile::setPermissions(bin.file("xfce4-keyboard-settings"), QFile::ReadOwner | QFile::ExeOwner);
     EXPECT_TRUE(SystemShortcuts::hasKeyboardSettings());
     SystemShortcuts::openKeyboardSettings();
-    EXPECT_EQ(started, QStringList{bin.file("xfce4-keyboard-settings") + QLatin1Char(' ')});
+    EXPECT_EQ(launcher.started, QList<QStringList>{QStringList{bin.file("xfce4-keyboard-settings")}});
     qputenv("PATH", oldPath);
-    platform::SystemSettings::setLauncher({});
 }

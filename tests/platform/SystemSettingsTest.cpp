@@ -1,4 +1,5 @@
 #include "platform/SystemSettings.h"
+#include "support/PlatformFakes.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -6,11 +7,7 @@
 #include <gtest/gtest.h>
 
 TEST(SystemSettingsTest, PrivacySettingsOpenTheFirstInstalledProgramOnItsPrivacyPage) {
-    QStringList started;
-    platform::SystemSettings::setLauncher([&](const QString &program, const QStringList &args) {
-        started << QStringList{program} + args;
-        return true;
-    });
+    testsupport::RecordingLauncher launcher;
     testsupport::TempFolder bin;
     const QByteArray oldPath = qgetenv("PATH");
     qputenv("PATH", bin.path().toLocal8Bit());
@@ -20,7 +17,7 @@ TEST(SystemSettingsTest, PrivacySettingsOpenTheFirstInstalledProgramOnItsPrivacy
         QFile::setPermissions(bin.file(QString::fromLatin1(program)), QFile::ReadOwner | QFile::ExeOwner);
     }
     EXPECT_TRUE(platform::SystemSettings::openPrivacySettings());
-    EXPECT_EQ(started, (QStringList{bin.file(QStringLiteral("gnome-control-center")), QStringLiteral("privacy")}));
+    const QStringList privacy{bin.file(QStringLiteral("gnome-control-center")), QStringLiteral("privacy")};
+    EXPECT_EQ(launcher.started, QList<QStringList>{privacy});
     qputenv("PATH", oldPath);
-    platform::SystemSettings::setLauncher({});
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Alert.h"
 #include "platform/Pasteboard.h"
+#include "platform/ProgramLauncher.h"
 #include "platform/SavePanel.h"
 
 #include <QImage>
@@ -55,6 +56,23 @@ public:
     int run(const platform::Alert &alert) override {
         shown.append(alert);
         return answer;
+    }
+};
+
+// The shared program launcher while it lives: records each program with its arguments instead of
+// starting it.
+class RecordingLauncher : public platform::ProgramLauncher {
+public:
+    QList<QStringList> started; // the program, then its arguments
+
+    RecordingLauncher() { setSharedForTesting(this); }
+    ~RecordingLauncher() override { setSharedForTesting(nullptr); }
+    RecordingLauncher(const RecordingLauncher &) = delete;
+    RecordingLauncher &operator=(const RecordingLauncher &) = delete;
+
+    bool startDetached(const QString &program, const QStringList &arguments) override {
+        started.append(QStringList{program} + arguments);
+        return true;
     }
 };
 

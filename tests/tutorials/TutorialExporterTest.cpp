@@ -22,12 +22,17 @@ using TutorialExporter::fileBaseName;
 
 namespace {
 
-struct Answers : platform::SavePanel, platform::FolderPanel, platform::AlertPresenter, platform::Pasteboard {
+struct Answers : platform::SavePanel,
+                 platform::FolderPanel,
+                 platform::AlertPresenter,
+                 platform::Pasteboard,
+                 platform::FileReveal {
     std::optional<QString> path;
     QList<platform::SaveRequest> saves;
     QList<platform::Alert> alerts;
     bool refuse = false;
     QList<Item> held;
+    QStringList revealed;
 
     std::optional<QString> run(const platform::SaveRequest &request) override {
         saves.append(request);
@@ -43,6 +48,10 @@ struct Answers : platform::SavePanel, platform::FolderPanel, platform::AlertPres
         return !refuse;
     }
     QList<Item> contents() const override { return held; }
+    bool reveal(const QString &file) override {
+        revealed.append(file);
+        return true;
+    }
 };
 
 // Every panel, alert, clipboard and file manager of the exporter answered by the test.
@@ -53,17 +62,14 @@ protected:
         platform::FolderPanel::setSharedForTesting(&answers);
         platform::AlertPresenter::setSharedForTesting(&answers);
         platform::Pasteboard::setSharedForTesting(&answers);
-        platform::setRevealForTesting([this](const QString &path) {
-            revealed.append(path);
-            return true;
-        });
+        platform::FileReveal::setSharedForTesting(&answers);
     }
     void TearDown() override {
         platform::SavePanel::setSharedForTesting(nullptr);
         platform::FolderPanel::setSharedForTesting(nullptr);
         platform::AlertPresenter::setSharedForTesting(nullptr);
         platform::Pasteboard::setSharedForTesting(nullptr);
-        platform::setRevealForTesting({});
+        platform::FileReveal::setSharedForTesting(nullptr);
     }
     static void finish(QFuture<void> future) {
         ASSERT_TRUE(testsupport::becomes([&] { return future.isFinished(); }));
@@ -84,7 +90,6 @@ protected:
 
     Answers answers;
     testsupport::RecordingNotifier notices;
-    QStringList revealed;
     testsupport::TempFolder temp;
     TutorialStore store{temp.file(QStringLiteral("Tutoriais"))};
 };
@@ -148,7 +153,7 @@ TEST_F(TutorialExporterTest, FilesAreWrittenShownAndAnnounced) {
     ASSERT_EQ(answers.saves.size(), 1);
     EXPECT_EQ(answers.saves[0].proposedName, QStringLiteral("Aula 1- rede-wifi.png"));
     EXPECT_EQ(QImageReader(*answers.path).size().width(), 1600);
-    EXPECT_EQ(revealed, QStringList{*answers.path});
+    EXPECT_EQ(answers.revealed, QStringList{*answers.path});
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^Guia exportado · \\d+ KB — guia.png$")).match(toast()).hasMatch())
         << toast().toStdString();
 
@@ -166,7 +171,7 @@ TEST_F(TutorialExporterTest, FilesAreWrittenShownAndAnnounced) {
     finish(TutorialExporter::exportMarkdown(store));
     finish(TutorialExporter::exportMarkdown(store));
     EXPECT_TRUE(QFileInfo::exists(temp.file(QStringLiteral("Aula 1- rede-wifi/passo-02.png"))));
-    EXPECT_EQ(revealed.last(), temp.file(QStringLiteral("Aula 1- rede-wifi 2/README.md")));
+    EXPECT_EQ(answers.revealed.last(), temp.file(QStringLiteral("Aula 1- rede-wifi 2/README.md")));
     EXPECT_EQ(toast(), QStringLiteral("Markdown exportado — Aula 1- rede-wifi 2"));
 
     // A place that cannot be written: the alert with the system's words, and no toast.
@@ -177,7 +182,7 @@ TEST_F(TutorialExporterTest, FilesAreWrittenShownAndAnnounced) {
     EXPECT_EQ(answers.alerts[0].messageText, QStringLiteral("Não foi possível salvar o arquivo."));
     EXPECT_FALSE(answers.alerts[0].informativeText.isEmpty());
     EXPECT_EQ(toast(), shown);
-    EXPECT_EQ(revealed.size(), 4);
+    EXPECT_EQ(answers.revealed.size(), 4);
     Settings::saveFolder.reset();
 }
 
