@@ -5,7 +5,7 @@
 // BM_RecognizeOnProcessors sets each kind of page against the program in a fresh process held to all
 // the processors the bench may use and to two of them, as on a small machine: its `ratio` is our time
 // over the program's, warm, and `first_ratio` the same for the fresh process's first read.
-#include "RecognitionCorpus.h"
+#include "support/RecognitionCorpus.h"
 
 #include "core/TextRecognizer.h"
 #include "platform/TextEngineModule.h"

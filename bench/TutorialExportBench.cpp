@@ -1,4 +1,4 @@
-#include "RecognitionCorpus.h"
+#include "support/RecognitionCorpus.h"
 #include "platform/PngStreamWriter.h"
 #include "tutorials/GuideFiles.h"
 

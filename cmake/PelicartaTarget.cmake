@@ -13,10 +13,11 @@ endfunction()
 # One layer of the source tree: the library pelicarta_<name>, built from every .cpp/.h under its
 # folders (by default the folder <name>), less the subfolders an earlier layer claimed (brand/art is
 # part of core). It links the layers it USES, and through them every layer below. A layer may use only
-# what it links: the include check (tests/layering) holds every file to that.
-#   pelicarta_layer(<name> [FOLDERS <folder>...] [USES <layer>...])
+# what it links: the include check (tests/layering) holds every file to that, and files of other layers
+# to the one header a layer names as its ENTRY, when it names one.
+#   pelicarta_layer(<name> [FOLDERS <folder>...] [USES <layer>...] [ENTRY <header>])
 function(pelicarta_layer name)
-  cmake_parse_arguments(PARSE_ARGV 1 _layer "" "" "FOLDERS;USES")
+  cmake_parse_arguments(PARSE_ARGV 1 _layer "" "ENTRY" "FOLDERS;USES")
   if(NOT _layer_FOLDERS)
     set(_layer_FOLDERS ${name})
   endif()
@@ -39,7 +40,7 @@ function(pelicarta_layer name)
     target_link_libraries(${_target} PUBLIC ${_layer_USES})
     pelicarta_warnings(${_target})
     pelicarta_autogen_tracks_sources(${_target})
-    if(name STREQUAL "platform" OR name STREQUAL "core")
+    if(name STREQUAL "platform" OR name STREQUAL "pagetext" OR name STREQUAL "core")
       pelicarta_precompiled_headers(${_target} GUI)
     else()
       pelicarta_precompiled_headers(${_target} WIDGETS)

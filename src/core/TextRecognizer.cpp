@@ -1,13 +1,7 @@
 #include "core/TextRecognizer.h"
 
-#include "core/LineRepair.h"
-#include "core/LineSieve.h"
 #include "core/Localization.h"
-#include "core/ReadingOrder.h"
-#include "core/SymbolRepair.h"
-#include "core/TextLayout.h"
-#include "core/TextPreparation.h"
-#include "core/WordRecheck.h"
+#include "pagetext/PageText.h"
 #include "platform/ThreadPriority.h"
 
 #include <QCache>
@@ -54,33 +48,6 @@ std::atomic<platform::TextEngine *> g_engine{nullptr};
 platform::TextEngine &engine() {
     platform::TextEngine *e = g_engine.load();
     return e ? *e : platform::tesseractEngine();
-}
-
-// Maps boxes from the pixels of an image read to those of the image given: scaled by `scale`, then
-// moved by `origin`.
-void mapBoxes(QList<Line> &lines, QPointF origin, qreal sx, qreal sy) {
-    const auto map = [&](const QRectF &r) {
-        return QRectF(origin.x() + r.x() * sx, origin.y() + r.y() * sy, r.width() * sx, r.height() * sy);
-    };
-    for (Line &line : lines) {
-        line.box = map(line.box);
-        for (Line::Glyph &g : line.glyphs) g.box = map(g.box);
-        for (Line::Word &w : line.words) w.box = map(w.box);
-    }
-}
-
-bool isBlank(const Line &line) {
-    return std::none_of(line.text.begin(), line.text.end(), [](QChar c) { return c.isPrint() && !c.isSpace(); });
-}
-
-// Puts the lines in reading order (see ReadingOrder).
-void sortInReadingOrder(QList<Line> &lines) {
-    QList<Line> sorted;
-    sorted.reserve(lines.size());
-    for (const QList<qsizetype> &row : ReadingOrder::rowsOf(lines)) {
-        for (const qsizetype i : row) sorted.append(std::move(lines[i]));
-    }
-    lines = std::move(sorted);
 }
 
 // --- Running with a time limit ---
@@ -327,7 +294,7 @@ public:
         std::lock_guard lock(m_mutex);
         return m_lines.maxCost() > 0;
     }
-    static QByteArray keyOf(const TextPreparation::LineImage &line) {
+    static QByteArray keyOf(const PageText::LineImage &line) {
         QCryptographicHash hash(QCryptographicHash::Sha1);
         const QImage &image = line.image;
         const qint64 shape[] = {image.width(), image.height(), qint64(image.format()), qint64(image.bytesPerLine()),
@@ -359,25 +326,9 @@ LineMemory &lineMemory() {
 // What a line costs to read: about its number of characters.
 qreal costOf(const QRect &line) { return qreal(line.width()) / std::max(1, line.height()); }
 
-// Reads again, with the engine's second model, the words of each line the first reading was unsure
-// of, and keeps the surer reading of each.
-void recheck(platform::TextEngine &e, const TextPreparation::LineImage &image, platform::TextReadResult &read,
-             const platform::CancelCheck &stop) {
-    for (Line &line : read.lines) {
-        const WordRecheck::Strip strip = WordRecheck::stripOf(image.image, line);
-        if (strip.image.isNull()) continue;
-        const platform::TextReadResult again = e.rereadLine(strip.image, image.scale, stop);
-        if (again.stopped) {
-            read.stopped = true;
-            return;
-        }
-        WordRecheck::merge(line, strip, again.lines);
-    }
-}
-
 // What the engine reads of a line picture, in its pixels, read again by the second model where unsure
 // and with its symbols repaired.
-platform::TextReadResult readLineImage(platform::TextEngine &e, const TextPreparation::LineImage &image,
+platform::TextReadResult readLineImage(platform::TextEngine &e, const PageText::LineImage &image,
                                        const platform::CancelCheck &stop) {
     WorkPool &pool = workPool();
     if (!pool.reads.acquire(std::max(1, e.maxConcurrentReads()), stop)) return {{}, true};
@@ -385,38 +336,27 @@ platform::TextReadResult readLineImage(platform::TextEngine &e, const TextPrepar
     {
         const auto release = qScopeGuard([&] { pool.reads.release(); });
         read = e.readLine(image.image, image.scale, stop);
-        if (!read.stopped) recheck(e, image, read, stop);
+        if (!read.stopped) PageText::recheck(e, image, read, stop);
     }
-    for (Line &line : read.lines) SymbolRepair::correct(line, image.image, image.scale);
+    PageText::correctSymbols(read.lines, image);
     return read;
 }
 
 // A line of the page to read: its picture, and the digest that finds the same picture elsewhere.
 struct LinePicture {
-    TextPreparation::LineImage image;
+    PageText::LineImage image;
     QByteArray key;
 };
 
-LinePicture pictureOf(const QImage &flat, const TextLayout::Line &found) {
-    LinePicture picture{
-        TextPreparation::lineImage(flat, found.box, TextPreparation::magnificationFor(found.box.height())), {}};
+LinePicture pictureOf(const QImage &flat, const PageText::FoundLine &found) {
+    LinePicture picture{PageText::pictureOf(flat, found), {}};
     if (picture.image.image.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
     picture.key = LineMemory::keyOf(picture.image);
     return picture;
 }
 
-// What the engine read of a line picture (in its pixels) moved back onto the page, with the repairs
-// that depend on where the line lies.
-QList<Line> placed(QList<Line> read, const TextPreparation::LineImage &image, const TextLayout::Line &found) {
-    mapBoxes(read, image.origin, 1.0 / image.scale, 1.0 / image.scale);
-    for (Line &line : read) {
-        LineRepair::restoreUnderscores(line, found.underscores);
-        LineRepair::joinUnderscores(line);
-        LineRepair::splitDigitGroups(line);
-        LineRepair::splitUnits(line);
-    }
-    return read;
-}
+// What the engine read of a line picture, moved onto the page with the corrections made there.
+using PageText::placed;
 
 // The pictures of one page read so far or being read, by digest: a log's levels, a table's repeated
 // values and a terminal's prompts are drawn alike on every row (their grounds' colours do not matter,
@@ -426,7 +366,7 @@ class PagePictures {
 public:
     struct Waiting {
         qsizetype index;
-        TextPreparation::LineImage image;
+        PageText::LineImage image;
     };
 
     // True when the caller is to read `key`; else what was read of it, or nothing while it is being read
@@ -468,9 +408,9 @@ private:
 // Reads every line the layout pass found, as many at once as the engine allows (at most `maxWidth`
 // when it is above 0), the longest first so that no engine is left with a long one at the end, each
 // picture once (or what `memory` has of it); returns them in no particular order.
-QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<TextLayout::Line> found,
+QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<PageText::FoundLine> found,
                     const platform::CancelCheck &cancelled, int maxWidth, LineMemory *memory) {
-    std::stable_sort(found.begin(), found.end(), [](const TextLayout::Line &a, const TextLayout::Line &b) {
+    std::stable_sort(found.begin(), found.end(), [](const PageText::FoundLine &a, const PageText::FoundLine &b) {
         return costOf(a.box) > costOf(b.box);
     });
     const qsizetype n = found.size();
@@ -672,25 +612,12 @@ namespace {
 QList<Line> readLinesWithin(const QImage &image, const platform::CancelCheck &cancelled, int width,
                             LineMemory *memory = nullptr) {
     if (image.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
-    const QImage scaled = downscaled(image, kMaxSide);
-    if (!TextPreparation::hasContrast(scaled)) return {};
-    const QImage flat = TextPreparation::flattened(scaled);
-    if (flat.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
-    // The ink map (several bytes a pixel) goes before the lines are read.
-    const QList<TextLayout::Line> found = [&] {
-        const TextPreparation::InkMap ink = TextPreparation::inkOf(flat);
-        QList<TextLayout::Line> lines = TextLayout::findLines(ink);
-        LineSieve::dropShapes(lines, ink);
-        return lines;
-    }();
-    if (found.isEmpty()) return {};
+    const std::optional<PageText::Page> page = PageText::layOut(downscaled(image, kMaxSide));
+    if (!page) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
+    if (page->lines.isEmpty()) return {};
     const platform::CancelCheck stop = [&] { return workPool().closing.load() || (cancelled && cancelled()); };
-    QList<Line> lines = readAll(engine(), flat, found, stop, width, memory);
-    lines.removeIf(isBlank);
-    LineSieve::dropRereads(lines);
-    mapBoxes(lines, {}, qreal(image.width()) / flat.width(), qreal(image.height()) / flat.height());
-    sortInReadingOrder(lines);
-    return lines;
+    return PageText::arranged(readAll(engine(), page->flat, page->lines, stop, width, memory), page->flat.size(),
+                              image.size());
 }
 
 } // namespace
@@ -707,7 +634,7 @@ QString describe(const QException &error) {
 
 QString joinedText(const QList<Line> &lines) {
     QStringList rows;
-    for (const QList<qsizetype> &row : ReadingOrder::rowsOf(lines)) {
+    for (const QList<qsizetype> &row : PageText::rowsOf(lines)) {
         QStringList pieces;
         for (const qsizetype i : row) pieces.append(lines[i].text);
         rows.append(pieces.join(QLatin1Char(' ')));

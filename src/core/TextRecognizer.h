@@ -82,7 +82,7 @@ std::shared_ptr<void> keepReady();
 
 // --- The synchronous core, used by the calls above and directly by tests and benchmarks. ---
 
-// The lines of `image` in reading order (ReadingOrder.h), with boxes in pixels of `image`; no line is blank
+// The lines of `image` in reading order (PageText::rowsOf), with boxes in pixels of `image`; no line is blank
 // and no ink is read twice. The image is read at most 3000 pixels on its longer side. Throws
 // platform::TextEngineError, and TextRecognizerError: unreadableImage for a null image or one that
 // cannot be prepared, interrupted when `cancelled` turned true or the engine was shutting down before

@@ -1,7 +1,7 @@
-#include "RecognitionCorpus.h"
+#include "support/RecognitionCorpus.h"
 
-#include "core/LineSieve.h"
 #include "core/TextRecognizer.h"
+#include "pagetext/PageText.h"
 #include "platform/StringTables.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
@@ -694,6 +694,26 @@ protected:
 QList<corpus::Screen> *TextRecognizerTableTest::screens = nullptr;
 QList<QList<TextLine>> *TextRecognizerTableTest::read = nullptr;
 
+// Tables, file lists and logs draw rows of small text on alternating colours, with and without grid
+// lines: each is read as well as the same page painted on one colour.
+TEST_F(TextRecognizerTableTest, SmallTextOnStripedRowsIsReadAsOnPlainPages) {
+    const QList<corpus::Screen> plain = corpus::tableScreens(false);
+    ASSERT_EQ(screens->size(), plain.size());
+    corpus::Score stripedScore, plainScore;
+    for (qsizetype i = 0; i < plain.size(); ++i) {
+        const corpus::Score score = corpus::score(screens->at(i), corpus::wordsOf(read->at(i)));
+        const corpus::Score twinScore =
+            corpus::score(plain[i], corpus::wordsOf(TextRecognizer::readLines(plain[i].image)));
+        EXPECT_GE(score.recall(), twinScore.recall() - 0.05)
+            << screens->at(i).name.toStdString()
+            << " missed: " << score.missed.join(QLatin1String(" | ")).toStdString();
+        stripedScore += score;
+        plainScore += twinScore;
+    }
+    EXPECT_GE(stripedScore.recall(), plainScore.recall() - 0.01);
+    EXPECT_GE(stripedScore.recall(), 0.9);
+}
+
 // A quantity alone in its cell ("4", "12") is as wide as it is tall, and small anti-aliased digits
 // cover most of their box: they are kept for reading, not dropped as a knob or an icon.
 TEST_F(TextRecognizerTableTest, SpreadsheetsAreReadWithTheirShortNumbers) {
@@ -702,11 +722,11 @@ TEST_F(TextRecognizerTableTest, SpreadsheetsAreReadWithTheirShortNumbers) {
     static const QRegularExpression quantity(QStringLiteral("^\\d{1,2}$"));
     QStringList dropped;
     for (const corpus::Screen &s : *screens) {
-        const TextPreparation::InkMap ink = TextPreparation::inkOf(TextPreparation::flattened(s.image));
-        QList<TextLayout::Line> found = TextLayout::findLines(ink);
-        LineSieve::dropShapes(found, ink);
+        const std::optional<PageText::Page> page = PageText::layOut(s.image);
+        ASSERT_TRUE(page) << s.name.toStdString();
+        const QList<PageText::FoundLine> &found = page->lines;
         for (const corpus::TruthLine &cell : s.lines) {
-            const auto inCell = [&](const TextLayout::Line &l) { return cell.box.contains(l.box.center()); };
+            const auto inCell = [&](const PageText::FoundLine &l) { return cell.box.contains(l.box.center()); };
             if (quantity.match(cell.text).hasMatch() && std::none_of(found.begin(), found.end(), inCell))
                 dropped.append(s.name + QLatin1Char(' ') + cell.text);
         }

@@ -5,7 +5,8 @@ The layers and what each uses come from the pelicarta_layer(...) lines of src/CM
 may use the layers it names and, through them, every layer below. Every file under src/ and under the
 layers' test folders (tests/<folder>, which mirror src/<folder>) is read; each wrong-way include is
 reported as "path:line: ..." and the check exits with 1. A folder of src/ that no layer claims is an
-error too, so that a new folder cannot slip past the check.
+error too, so that a new folder cannot slip past the check. A layer that names an ENTRY header is reached
+from other layers through that header alone.
 
 The core runs headless and on any thread, so no file of it, nor any platform header it includes
 (directly or through other platform headers), may include a QtWidgets header: one named in the
@@ -25,18 +26,20 @@ SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".cc"}
 
 
 def read_layers(cmake_file):
-    """{layer: (folders, direct uses)} in declaration order."""
-    layers = {}
+    """({layer: (folders, direct uses)} in declaration order, {layer: its entry header})."""
+    layers, entries = {}, {}
     for match in LAYER.finditer(cmake_file.read_text(encoding="utf-8")):
         words = match.group(1).split()
-        name, folders, uses, current = words[0], [], [], None
+        name, lists, current = words[0], {"FOLDERS": [], "USES": [], "ENTRY": []}, None
         for word in words[1:]:
-            if word in ("FOLDERS", "USES"):
-                current = folders if word == "FOLDERS" else uses
+            if word in lists:
+                current = lists[word]
             elif current is not None:
                 current.append(word)
-        layers[name] = (folders or [name], uses)
-    return layers
+        layers[name] = (lists["FOLDERS"] or [name], lists["USES"])
+        if lists["ENTRY"]:
+            entries[name] = lists["ENTRY"][0]
+    return layers, entries
 
 
 def reachable(layers):
@@ -118,7 +121,7 @@ def widgets_in_core(src, core_folders, widgets_headers):
 
 def check(root, widgets_headers=frozenset()):
     src = root / "src"
-    layers = read_layers(src / "CMakeLists.txt")
+    layers, entries = read_layers(src / "CMakeLists.txt")
     allowed = reachable(layers)
     folders = {folder: name for name, (owned, _) in layers.items() for folder in owned}
     problems = []
@@ -141,14 +144,22 @@ def check(root, widgets_headers=frozenset()):
             continue
         for number, header in includes(path):
             target = owner(header, folders)
-            if target is None or target in allowed[layer]:
+            if target is None:
+                continue
+            if target in allowed[layer]:
+                if target != layer and target in entries and header != entries[target]:
+                    problems.append(f"{path.relative_to(root).as_posix()}:{number}: includes {header}, "
+                                    f"but {layer} reaches {target} through {entries[target]} only")
                 continue
             may = ", ".join(sorted(allowed[layer] - {layer})) or "nothing"
             problems.append(f"{path.relative_to(root).as_posix()}:{number}: includes {header}, "
                             f"but {layer} may not use {target} (it may use: {may})")
 
     if "core" in layers:
-        problems += widgets_in_core(src, layers["core"][0], widgets_headers)
+        # The layers the core is built on run headless too (the platform's headers are followed from
+        # what they include).
+        headless = [f for name in sorted(allowed["core"] - {"platform"}) for f in layers[name][0]]
+        problems += widgets_in_core(src, headless, widgets_headers)
     return problems
 
 

@@ -1,7 +1,6 @@
-#include "core/TextLayout.h"
+#include "pagetext/TextLayout.h"
 
-#include "RecognitionCorpus.h"
-#include "core/TextRecognizer.h"
+#include "support/RecognitionCorpus.h"
 
 #include <QPainter>
 
@@ -58,13 +57,12 @@ TEST(TextLayoutTest, UnderscoresAreFoundAndFeetAtTheEndOfWordsAreNot) {
 }
 
 // Tables, file lists and logs draw rows of small text on alternating colours, with and without grid
-// lines: each row is found whole, ascenders and descenders included, however close the rows, and read
-// as well as the same page painted on one colour.
-TEST(TextLayoutTest, SmallTextOnStripedRowsIsFoundAndReadAsOnPlainPages) {
+// lines: each row is found whole, ascenders and descenders included, however close the rows (the
+// reader's tests check that it is read as well as the same page painted on one colour).
+TEST(TextLayoutTest, SmallTextOnStripedRowsIsFoundWholeAsOnPlainPages) {
     const QList<corpus::Screen> striped = corpus::tableScreens();
     const QList<corpus::Screen> plain = corpus::tableScreens(false);
     ASSERT_EQ(striped.size(), plain.size());
-    corpus::Score stripedScore, plainScore;
     for (qsizetype i = 0; i < striped.size(); ++i) {
         const corpus::Screen &s = striped[i];
         const QList<TextLayout::Line> lines = linesOf(s.image), plainLines = linesOf(plain[i].image);
@@ -83,16 +81,7 @@ TEST(TextLayoutTest, SmallTextOnStripedRowsIsFoundAndReadAsOnPlainPages) {
             if (!whole) cut.append(cell.text);
         }
         EXPECT_TRUE(cut.isEmpty()) << s.name.toStdString() << ": " << cut.join(QLatin1String(" | ")).toStdString();
-        const corpus::Score score = corpus::score(s, corpus::wordsOf(TextRecognizer::readLines(s.image)));
-        const corpus::Score twinScore =
-            corpus::score(plain[i], corpus::wordsOf(TextRecognizer::readLines(plain[i].image)));
-        EXPECT_GE(score.recall(), twinScore.recall() - 0.05)
-            << s.name.toStdString() << " missed: " << score.missed.join(QLatin1String(" | ")).toStdString();
-        stripedScore += score;
-        plainScore += twinScore;
     }
-    EXPECT_GE(stripedScore.recall(), plainScore.recall() - 0.01);
-    EXPECT_GE(stripedScore.recall(), 0.9);
 }
 
 // On rows as close as their text is tall, a "j" or "y" of one row touches an "l" of the next: the

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/TextLayout.h"
+#include "pagetext/TextLayout.h"
 #include "platform/TextEngine.h"
 
 #include <QList>

@@ -1,4 +1,4 @@
-#include "core/ReadingOrder.h"
+#include "pagetext/ReadingOrder.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "RecognitionCorpus.h"
+#include "support/RecognitionCorpus.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
-#include "core/SymbolRepair.h"
+#include "pagetext/SymbolRepair.h"
 
-#include "core/PixelRegions.h"
+#include "pagetext/PixelRegions.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "core/TextLayout.h"
+#include "pagetext/TextLayout.h"
 
-#include "core/PixelRegions.h"
+#include "pagetext/PixelRegions.h"
 
 #include <algorithm>
 #include <climits>

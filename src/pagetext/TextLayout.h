@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/TextPreparation.h"
+#include "pagetext/TextPreparation.h"
 
 #include <QList>
 #include <QRect>

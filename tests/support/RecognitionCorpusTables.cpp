@@ -1,7 +1,7 @@
 // Tables and logs of small text on alternating row colours, as spreadsheets, file lists and log
 // viewers draw them: rows 10 to 24 pixels apart, text of 9 to 14 pixels whose ascenders and
 // descenders reach the neighbouring rows' colour, with and without grid lines, light and dark.
-#include "RecognitionCorpus.h"
+#include "support/RecognitionCorpus.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

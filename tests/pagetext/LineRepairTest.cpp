@@ -1,4 +1,4 @@
-#include "core/LineRepair.h"
+#include "pagetext/LineRepair.h"
 
 #include <gtest/gtest.h>
 

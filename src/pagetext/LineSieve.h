@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/TextLayout.h"
-#include "core/TextPreparation.h"
+#include "pagetext/TextLayout.h"
+#include "pagetext/TextPreparation.h"
 #include "platform/TextEngine.h"
 
 #include <QList>

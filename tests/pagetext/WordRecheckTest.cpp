@@ -1,4 +1,4 @@
-#include "core/WordRecheck.h"
+#include "pagetext/WordRecheck.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Pages painted element by element, so that every box is known exactly: outlined buttons, chips and
 // toggle switches, a record of label and value rows, two windows side by side, a sidebar beside a form.
-#include "RecognitionCorpus.h"
+#include "support/RecognitionCorpus.h"
 
 #include <QPainter>
 #include <QPainterPath>

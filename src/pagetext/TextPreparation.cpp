@@ -1,6 +1,6 @@
-#include "core/TextPreparation.h"
+#include "pagetext/TextPreparation.h"
 
-#include "core/PixelRegions.h"
+#include "pagetext/PixelRegions.h"
 
 #include <QHash>
 #include <QPainter>

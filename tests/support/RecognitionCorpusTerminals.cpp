@@ -1,6 +1,6 @@
 // A full-HD screen of four terminals side by side and one under the other, as a developer's desktop
 // shows them: the densest text a user copies, some 200 lines of small monospace print.
-#include "RecognitionCorpus.h"
+#include "support/RecognitionCorpus.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

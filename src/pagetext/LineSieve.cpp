@@ -1,4 +1,4 @@
-#include "core/LineSieve.h"
+#include "pagetext/LineSieve.h"
 
 #include <algorithm>
 #include <vector>

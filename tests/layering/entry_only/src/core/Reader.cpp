@@ -1,0 +1,2 @@
+#include "reading/Reading.h"
+#include "reading/Piece.h"

@@ -1,0 +1,1 @@
+#include "reading/Piece.h"
