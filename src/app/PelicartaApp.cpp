@@ -58,7 +58,7 @@ PelicartaApp::PelicartaApp(platform::SingleInstance *instance, QObject *parent)
 
 PelicartaApp::~PelicartaApp() { delete m_menu; }
 
-void PelicartaApp::launch() {
+void PelicartaApp::launch(WindowOpens window) {
     // The stores exist from here on (recording must work from the first capture, before any page
     // shows the tutorials), and what they announce reaches the router and the main window.
     AppWiring::connectAll();
@@ -74,7 +74,14 @@ void PelicartaApp::launch() {
     });
     m_tray->show();
 
-    MainWindowController::shared().show(AppRouter::Page::home);
+    if (window == WindowOpens::now) {
+        MainWindowController::shared().show(AppRouter::Page::home);
+    } else {
+        // A window mapped while the screen is read would be in the picture: the window manager frames
+        // and places it at a moment of its own, which no grab can wait for.
+        m_windowHeld = true;
+        connect(&CaptureService::events(), &CaptureService::Events::settled, this, &PelicartaApp::openHeldWindow);
+    }
 
     // Files dragged out on earlier days have long been read by the programs that took them; logo
     // renders that a killed process left behind are read by no one.
@@ -90,6 +97,13 @@ void PelicartaApp::launch() {
 }
 
 void PelicartaApp::reopen() { MainWindowController::shared().show(); }
+
+void PelicartaApp::openHeldWindow() {
+    if (!std::exchange(m_windowHeld, false) || m_quitting) return;
+    disconnect(&CaptureService::events(), &CaptureService::Events::settled, this, &PelicartaApp::openHeldWindow);
+    // The editor may have opened it on its capture already.
+    if (!MainWindowController::shared().isOpen()) MainWindowController::shared().show(AppRouter::Page::home);
+}
 
 void PelicartaApp::perform(const AppCommand &command, std::shared_ptr<platform::SingleInstance::Answer> answer) {
     switch (command.kind) {
@@ -152,6 +166,7 @@ void PelicartaApp::startWaitingCapture() {
         const WaitingCapture next = m_waitingCaptures.takeFirst();
         const CaptureService::Start start = CaptureService::start(next.action);
         tell(next.answer, start);
+        if (start != CaptureService::Start::started) openHeldWindow();
         // One start a turn: the next waits for this one's grab.
         if (start == CaptureService::Start::started) break;
     }

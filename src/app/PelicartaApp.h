@@ -24,8 +24,10 @@ public:
     ~PelicartaApp() override;
 
     // Creates the stores that must exist before any view, shows the tray icon and opens the main
-    // window on the home page.
-    void launch();
+    // window on the home page. A launch that captures at once (`WindowOpens::afterTheCapture`) opens
+    // it once that capture has come to its end, so that the window is never in the picture.
+    enum class WindowOpens { now, afterTheCapture };
+    void launch(WindowOpens window = WindowOpens::now);
     // A later launch, or a click on "Abrir Pelicarta": the main window on its current page.
     void reopen();
     // Carries out a request of this launch or of a later one; a capture request's `answer` (from a later
@@ -37,6 +39,7 @@ public:
 
 private:
     void startWaitingCapture();
+    void openHeldWindow();
 
     struct WaitingCapture {
         ShortcutAction action;
@@ -48,4 +51,5 @@ private:
     QSystemTrayIcon *m_tray = nullptr;
     MenuBarView *m_menu = nullptr;
     bool m_quitting = false;
+    bool m_windowHeld = false; // the first window waits for the launch's capture
 };
