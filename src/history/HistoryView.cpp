@@ -6,7 +6,7 @@
 #include "history/HistoryHeaderControls.h"
 #include "history/HistoryStore.h"
 #include "history/RecentsStore.h"
-#include "platform/ImageFile.h"
+#include "history/StoredCapture.h"
 #include "widgets/Buttons.h"
 #include "widgets/Icons.h"
 #include "widgets/Segmented.h"
@@ -15,7 +15,6 @@
 #include "widgets/ThemedLabel.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,7 +22,6 @@
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-#include <QtConcurrent>
 
 namespace {
 
@@ -355,11 +353,9 @@ void HistoryView::updateKeys() { m_deleteKey->setEnabled(!m_selected.isEmpty() &
 
 void HistoryView::open(const HistoryEntry &entry) {
     const QString path = entry.path();
-    // Decoded off the main thread: a large capture takes a good part of a second.
-    QtConcurrent::run([path] { return platform::ImageFile::read(path); }).then(this, [this, path](const QImage &image) {
-        if (!image.isNull()) emit editorRequested(image, path, std::nullopt);
-        else if (!QFileInfo::exists(path)) remove({path}); // removed behind our back: the stores forget it
-    });
+    StoredCapture::open(
+        path, this, [this, path](const QImage &image) { emit editorRequested(image, path, std::nullopt); },
+        [this, path] { remove({path}); }); // removed behind our back: the stores forget it
 }
 
 void HistoryView::remove(const QStringList &paths) {
