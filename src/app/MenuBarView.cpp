@@ -31,18 +31,20 @@
 // One row: its title at the left and, when it has one, its shortcut at the right; lit under the pointer.
 class MenuBarView::Row final : public QAbstractButton {
 public:
-    Row(const QString &title, const QString &shortcut, QWidget *parent)
-        : QAbstractButton(parent), m_shortcut(shortcut) {
+    Row(const QString &title, const QString &shortcut, QWidget *parent) : QAbstractButton(parent) {
+        setObjectName(QStringLiteral("row"));
         setText(title);
         setAccessibleName(title);
+        setShortcut(shortcut);
         setFixedHeight(32);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         setAttribute(Qt::WA_Hover);
         setFocusPolicy(Qt::NoFocus);
     }
-    QString shortcut() const { return m_shortcut; }
+    // Drawn at the right, and read out after the title as a menu's shortcut is.
     void setShortcut(const QString &shortcut) {
         m_shortcut = shortcut;
+        setAccessibleDescription(shortcut);
         update();
     }
 
@@ -141,7 +143,9 @@ QWidget *MenuBarView::makeHeader() {
     auto *lines = new QVBoxLayout;
     lines->setSpacing(2);
     m_headerTitle = elidedLabel(QString(), Theme::font(14, QFont::DemiBold), Theme::text(), header);
+    m_headerTitle->setObjectName(QStringLiteral("headerTitle"));
     m_headerSubtitle = themedLabel(QStringLiteral("Pelicarta"), Theme::font(12), Theme::text3(), header);
+    m_headerSubtitle->setObjectName(QStringLiteral("headerSubtitle"));
     lines->addWidget(m_headerTitle);
     lines->addWidget(m_headerSubtitle);
     row->addLayout(lines, 1);
@@ -160,6 +164,7 @@ QWidget *MenuBarView::makeRecents() {
     column->addLayout(labelRow);
 
     m_noCaptures = themedLabel(L("Nenhuma captura ainda."), Theme::font(13), Theme::text3(), block);
+    m_noCaptures->setObjectName(QStringLiteral("noCaptures"));
     m_noCaptures->setContentsMargins(12, 8, 12, 8);
     column->addWidget(m_noCaptures);
 
@@ -167,6 +172,7 @@ QWidget *MenuBarView::makeRecents() {
     auto *tiles = new QHBoxLayout(m_tileBox);
     tiles->setContentsMargins(12, 6, 12, 6);
     m_tiles = new RecentTileRow(m_recents, tileHeight, 8, 3, m_tileBox);
+    m_tiles->setObjectName(QStringLiteral("tiles"));
     tiles->addWidget(m_tiles);
     column->addWidget(m_tileBox);
     return block;
@@ -207,29 +213,6 @@ void MenuBarView::refreshRecents() {
     m_tileBox->setVisible(!items.isEmpty());
     if (isVisible()) adjustSize();
 }
-
-QAbstractButton *MenuBarView::row(const QString &title) const {
-    for (Row *row : m_rows)
-        if (row->text() == title) return row;
-    return nullptr;
-}
-
-QString MenuBarView::shortcutText(const QString &title) const {
-    const auto *found = static_cast<Row *>(row(title));
-    return found ? found->shortcut() : QString();
-}
-
-QString MenuBarView::headerTitle() const { return m_headerTitle->text(); }
-
-QString MenuBarView::headerSubtitle() const {
-    return m_headerSubtitle->isHidden() ? QString() : m_headerSubtitle->text();
-}
-
-QList<RecentThumbnail *> MenuBarView::tiles() const {
-    return m_tileBox->isHidden() ? QList<RecentThumbnail *>() : m_tiles->tiles();
-}
-
-bool MenuBarView::showsNoCaptures() const { return !m_noCaptures->isHidden(); }
 
 void MenuBarView::popup(const QRect &anchor) {
     refreshHeader(); // the greeting of this moment

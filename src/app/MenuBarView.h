@@ -42,15 +42,6 @@ public:
     // landing outside it (on the icon) does not open it again.
     void toggle(const QRect &anchor);
 
-    // For tests: the row with this title, the shortcut text it shows, the header's lines, the tiles.
-    QAbstractButton *row(const QString &title) const;
-    QString shortcutText(const QString &title) const;
-    QString headerTitle() const;
-    // The second header line; empty while the greeting is off.
-    QString headerSubtitle() const;
-    QList<RecentThumbnail *> tiles() const;
-    bool showsNoCaptures() const;
-
 signals:
     void quitRequested();
 

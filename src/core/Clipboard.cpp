@@ -154,4 +154,17 @@ void copyForPastingInBackground(std::function<QImage()> picture, std::function<v
     });
 }
 
+void copyInBackground(QFuture<QImage> picture, std::function<void(const PastingCopy &)> done) {
+    const quint64 mine = ++latestStarted;
+    // Encoded on the shared pool, never on the thread that finished the picture (the main thread, when
+    // it was already there).
+    picture.then(QtFuture::Launch::Async, [](const QImage &image) { return encode(image); })
+        .then(QCoreApplication::instance(),
+              [mine, done = std::move(done)](const QList<platform::Pasteboard::Item> &items) {
+                  const bool overtaken = mine != latestStarted;
+                  const bool copied = !overtaken && put(items);
+                  if (done) done({copied, overtaken, QImage()});
+              });
+}
+
 } // namespace Clipboard

@@ -3,6 +3,7 @@
 #include "core/Notifier.h"
 #include "platform/Pasteboard.h"
 
+#include <QFuture>
 #include <QImage>
 #include <QList>
 
@@ -43,5 +44,11 @@ PastingCopy copyForPasting(const QImage &image);
 // started is dropped (`overtaken`), so the clipboard ends with the newest; one overtaken before its
 // worker started never calls `picture`. Main thread only.
 void copyForPastingInBackground(std::function<QImage()> picture, std::function<void(const PastingCopy &)> done);
+
+// Copies the picture `picture` will give, as it is (no export scale): encoded on a worker once it
+// comes, put on the clipboard on the main thread, and dropped (`overtaken`) when a later copy started
+// meanwhile. A null picture copies nothing. `done` learns how it went (no picture: the caller has its
+// own). Main thread only.
+void copyInBackground(QFuture<QImage> picture, std::function<void(const PastingCopy &)> done);
 
 } // namespace Clipboard

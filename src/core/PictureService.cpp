@@ -55,28 +55,12 @@ QFuture<QImage> PictureService::picture(const QString &path, QSize box, Fit fit)
         return pending->future;
     }
 
-    // Later requests get higher priorities, and the pool starts the highest waiting one first.
-    m_lastPriority = m_lastPriority == INT_MAX ? 0 : m_lastPriority + 1;
     const quint64 token = ++m_lastToken;
     // Registered first: a decoding that is already done runs the continuation below right away.
     auto abandoned = std::make_shared<std::atomic_bool>(false);
     m_pending.insert(key, {{}, token, 1, abandoned});
-    auto promise = std::make_shared<QPromise<QImage>>();
-    QFuture<QImage> decoded = promise->future();
-    promise->start();
-    m_pool.start(
-        [promise, abandoned, decodedCount = m_decoded, reader = m_reader, key] {
-            // Below the GUI thread; the pool takes nothing else, so its threads may stay lowered.
-            platform::lowerCurrentThreadToBulkPriority();
-            QImage image;
-            if (!abandoned->load()) {
-                ++*decodedCount;
-                image = reader(key.path, key.box, key.fit);
-            }
-            promise->addResult(std::move(image));
-            promise->finish();
-        },
-        m_lastPriority);
+    QFuture<QImage> decoded =
+        decode([reader = m_reader, key] { return reader(key.path, key.box, key.fit); }, abandoned);
     QFuture<QImage> result = decoded.then(this, [this, key, token](const QImage &image) {
         const auto pending = m_pending.constFind(key);
         if (pending == m_pending.cend() || pending->token != token) return image; // forgotten meanwhile
@@ -87,6 +71,32 @@ QFuture<QImage> PictureService::picture(const QString &path, QSize box, Fit fit)
     if (const auto pending = m_pending.find(key); pending != m_pending.end() && pending->token == token)
         pending->future = result;
     return result;
+}
+
+QFuture<QImage> PictureService::whole(const QString &path) {
+    return decode([path] { return platform::ImageFile::read(path); }, std::make_shared<std::atomic_bool>(false));
+}
+
+QFuture<QImage> PictureService::decode(std::function<QImage()> read, std::shared_ptr<std::atomic_bool> abandoned) {
+    // Later requests get higher priorities, and the pool starts the highest waiting one first.
+    m_lastPriority = m_lastPriority == INT_MAX ? 0 : m_lastPriority + 1;
+    auto promise = std::make_shared<QPromise<QImage>>();
+    QFuture<QImage> decoded = promise->future();
+    promise->start();
+    m_pool.start(
+        [promise, abandoned = std::move(abandoned), decodedCount = m_decoded, read = std::move(read)] {
+            // Below the GUI thread; the pool takes nothing else, so its threads may stay lowered.
+            platform::lowerCurrentThreadToBulkPriority();
+            QImage image;
+            if (!abandoned->load()) {
+                ++*decodedCount;
+                image = read();
+            }
+            promise->addResult(std::move(image));
+            promise->finish();
+        },
+        m_lastPriority);
+    return decoded;
 }
 
 void PictureService::release(const QString &path, QSize box, Fit fit) {

@@ -21,7 +21,8 @@
 // another of its own. The newest request is decoded first, so after a fast scroll the views on
 // screen come before those scrolled past; requests for the same file, box and fit share one decoding;
 // a request every asker has let go of before its decoding began is never decoded. Finished pictures
-// are kept in one cache bounded in bytes (which also bounds their number). Main thread only.
+// are kept in one cache bounded in bytes (which also bounds their number). A capture opened or copied
+// is decoded whole on the same pool (`whole`). Main thread only.
 class PictureService : public QObject {
     Q_OBJECT
 public:
@@ -54,6 +55,10 @@ public:
     // Drops what is kept or being made of `path` at any size: the file was removed or replaced.
     void forget(const QString &path);
     bool isKept(const QString &path, QSize box, Fit fit = Fit::inside) const;
+    // The file's whole picture, for a capture opened or copied: decoded on the same pool, ahead of the
+    // reduced pictures waiting (someone waits for this one), neither shared nor kept. A null image when
+    // the file cannot be read as a picture. Finishes on a thread of the pool: continue it with a context.
+    QFuture<QImage> whole(const QString &path);
 
     // The file's picture for `box`, decoded now at reduced size; null when it cannot be read. Any thread.
     static QImage read(const QString &path, QSize box, Fit fit);
@@ -83,6 +88,9 @@ private:
         int askers = 0;
         std::shared_ptr<std::atomic_bool> abandoned;
     };
+
+    // Starts `read` on the pool as the newest request; a request abandoned before its turn is not read.
+    QFuture<QImage> decode(std::function<QImage()> read, std::shared_ptr<std::atomic_bool> abandoned);
 
     Reader m_reader;
     QCache<Key, QImage> m_cache; // cost in KiB

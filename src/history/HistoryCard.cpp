@@ -1,12 +1,11 @@
 #include "history/HistoryCard.h"
 
-#include "core/Clipboard.h"
 #include "core/Localization.h"
 #include "core/Notifier.h"
 #include "history/HistoryStore.h"
+#include "history/StoredCapture.h"
 #include "history/HistoryText.h"
 #include "platform/FileReveal.h"
-#include "platform/ImageFile.h"
 #include "platform/LongDate.h"
 #include "platform/Pasteboard.h"
 #include "widgets/HoverProgress.h"
@@ -18,11 +17,9 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QContextMenuEvent>
-#include <QCoreApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QTextLayout>
-#include <QtConcurrent>
 
 #include <cmath>
 
@@ -214,21 +211,7 @@ void HistoryCard::hideEvent(QHideEvent *event) {
 
 // --- Actions ---
 
-void HistoryCard::copyImage() { copyImage(m_entry.path(), m_image); }
-
-void HistoryCard::copyImage(const QString &path, const QImage &thumbnail) {
-    // Finished on the application's side: the copy completes even when this card shows another
-    // capture by then.
-    QtConcurrent::run([path] {
-        return Clipboard::encode(platform::ImageFile::read(path));
-    }).then(QCoreApplication::instance(), [thumbnail](const QList<platform::Pasteboard::Item> &items) {
-        if (Clipboard::put(items))
-            Notifier::shared().notify({thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app")});
-        else
-            Notifier::shared().notify({thumbnail, L("Não foi possível copiar"),
-                                       L("O arquivo da captura não pôde ser lido."), ToastKind::failure});
-    });
-}
+void HistoryCard::copyImage() { StoredCapture::copy(m_entry.path(), m_image); }
 
 void HistoryCard::copyText(const QString &text) {
     if (platform::Pasteboard::shared().setContents({{QStringLiteral("text/plain"), text.toUtf8()}}))
@@ -243,7 +226,8 @@ QMenu *HistoryCard::createMenu(QWidget *parent) {
     const HistoryEntry entry = m_entry;
     // The card may show another capture by the time an item is chosen: each acts on this entry.
     menu->addAction(L("Abrir no Editor"), this, [this, entry] { emit openRequested(entry); });
-    menu->addAction(L("Copiar imagem"), menu, [entry, thumbnail = m_image] { copyImage(entry.path(), thumbnail); });
+    menu->addAction(L("Copiar imagem"), menu,
+                    [entry, thumbnail = m_image] { StoredCapture::copy(entry.path(), thumbnail); });
     const QString text = m_history.text(entry);
     QAction *copyTextAction = menu->addAction(L("Copiar texto do print"), this, [this, text] { copyText(text); });
     copyTextAction->setEnabled(!text.isEmpty());

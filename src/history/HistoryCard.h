@@ -81,7 +81,6 @@ private:
     void askForPicture();
     void letGoOfPicture();
     void pictureArrived(const LatestResult::Ticket &ticket, const QImage &image);
-    static void copyImage(const QString &path, const QImage &thumbnail);
     void copyText(const QString &text);
     void placeButtons();
     void layOutSnippet();

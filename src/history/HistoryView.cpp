@@ -6,7 +6,7 @@
 #include "history/HistoryHeaderControls.h"
 #include "history/HistoryStore.h"
 #include "history/RecentsStore.h"
-#include "platform/ImageFile.h"
+#include "history/StoredCapture.h"
 #include "widgets/Buttons.h"
 #include "widgets/Icons.h"
 #include "widgets/Segmented.h"
@@ -15,7 +15,6 @@
 #include "widgets/ThemedLabel.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,7 +22,6 @@
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-#include <QtConcurrent>
 
 namespace {
 
@@ -49,10 +47,12 @@ public:
         m_icon = new QLabel(this);
         column->addWidget(m_icon, 0, Qt::AlignHCenter);
         m_title = themedLabel(QString(), Theme::font(15, QFont::Medium), Theme::text(), this);
+        m_title->setObjectName(QStringLiteral("emptyTitle"));
         column->addWidget(m_title, 0, Qt::AlignHCenter);
         // As wide as the page allows up to 360, as high as its lines there: a label placed by alignment
         // gets only its one-line height otherwise.
         m_detail = wrappingLabel(QString(), Theme::font(13), Theme::text3(), this);
+        m_detail->setObjectName(QStringLiteral("emptyDetail"));
         m_detail->setAlignment(Qt::AlignCenter);
         m_detail->setMaximumWidth(360);
         auto *centred = new QHBoxLayout;
@@ -74,8 +74,6 @@ public:
         m_action->setText(action);
         m_action->setVisible(!action.isEmpty());
     }
-    QString title() const { return m_title->text(); }
-    QString detail() const { return m_detail->text(); }
 
 private:
     QLabel *m_icon;
@@ -155,19 +153,23 @@ QWidget *HistoryView::makeHeader() {
     top->setSpacing(12);
     auto *titles = new QVBoxLayout;
     titles->setSpacing(2);
-    m_title = themedLabel(L("Histórico"), Theme::font(18, QFont::DemiBold), Theme::text(), header);
-    titles->addWidget(m_title);
+    auto *title = themedLabel(L("Histórico"), Theme::font(18, QFont::DemiBold), Theme::text(), header);
+    title->setObjectName(QStringLiteral("title"));
+    titles->addWidget(title);
     m_summary = themedLabel(QString(), Theme::font(12), Theme::text3(), header);
+    m_summary->setObjectName(QStringLiteral("summary"));
     titles->addWidget(m_summary);
     top->addLayout(titles);
     top->addStretch(1);
     m_reading = new QWidget(header);
+    m_reading->setObjectName(QStringLiteral("reading"));
     m_reading->setToolTip(L("O Pelicarta lê o texto de cada print, no próprio Mac, para você poder buscar por ele"));
     auto *reading = new QHBoxLayout(m_reading);
     reading->setContentsMargins(0, 0, 0, 0);
     reading->setSpacing(6);
     reading->addWidget(new Spinner(12, m_reading));
     m_readingLabel = themedLabel(QString(), Theme::font(12), Theme::text3(), m_reading);
+    m_readingLabel->setObjectName(QStringLiteral("readingLine"));
     reading->addWidget(m_readingLabel);
     top->addWidget(m_reading, 0, Qt::AlignTop);
     column->addLayout(top);
@@ -206,12 +208,6 @@ void HistoryView::reload() {
     m_history.reload();
     refresh();
 }
-
-QString HistoryView::title() const { return m_title->text(); }
-QString HistoryView::summary() const { return m_summary->text(); }
-QString HistoryView::readingText() const { return m_reading->isHidden() ? QString() : m_readingLabel->text(); }
-QString HistoryView::emptyTitle() const { return m_empty->title(); }
-QString HistoryView::emptyDetail() const { return m_empty->detail(); }
 
 bool HistoryView::isSearching() const {
     // Spaces and tabs only are no search; a line break cannot be typed in the field.
@@ -355,11 +351,9 @@ void HistoryView::updateKeys() { m_deleteKey->setEnabled(!m_selected.isEmpty() &
 
 void HistoryView::open(const HistoryEntry &entry) {
     const QString path = entry.path();
-    // Decoded off the main thread: a large capture takes a good part of a second.
-    QtConcurrent::run([path] { return platform::ImageFile::read(path); }).then(this, [this, path](const QImage &image) {
-        if (!image.isNull()) emit editorRequested(image, path, std::nullopt);
-        else if (!QFileInfo::exists(path)) remove({path}); // removed behind our back: the stores forget it
-    });
+    StoredCapture::open(
+        path, this, [this, path](const QImage &image) { emit editorRequested(image, path, std::nullopt); },
+        [this, path] { remove({path}); }); // removed behind our back: the stores forget it
 }
 
 void HistoryView::remove(const QStringList &paths) {

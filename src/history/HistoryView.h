@@ -49,19 +49,10 @@ public:
     void setClock(Clock clock);
 
     State state() const { return m_state; }
-    QString title() const;
-    QString summary() const;
-    // The reading line while texts are still to be read; empty otherwise.
-    QString readingText() const;
     QString query() const { return m_query; }
     HistoryPeriod period() const { return m_period; }
-    void setPeriod(HistoryPeriod period);
     // The selected capture's path; empty when none is selected.
     QString selectedPath() const { return m_selected; }
-
-    // The empty state shown now: its title and its detail.
-    QString emptyTitle() const;
-    QString emptyDetail() const;
 
 signals:
     // A capture read back to be opened in the editor (no style of its own).
@@ -83,6 +74,7 @@ private:
     void showEmpty(const QString &icon, const QString &title, const QString &detail, const QString &action);
     QString summaryFor(qsizetype found) const;
     bool isSearching() const;
+    void setPeriod(HistoryPeriod period);
     void queryEdited(const QString &text);
     void select(const HistoryEntry &entry);
     void clearSelection();
@@ -101,7 +93,6 @@ private:
     bool m_reloadedFromSpinner = false;
     bool m_stale = false;
 
-    QLabel *m_title = nullptr;
     QLabel *m_summary = nullptr;
     QWidget *m_reading = nullptr;
     QLabel *m_readingLabel = nullptr;

@@ -2,6 +2,7 @@
 
 #include "core/Localization.h"
 #include "history/RecentsStore.h"
+#include "history/StoredCapture.h"
 #include "platform/LongDate.h"
 #include "widgets/FilledImage.h"
 #include "widgets/HoverProgress.h"
@@ -56,7 +57,7 @@ QMenu *RecentThumbnail::createMenu(QWidget *parent) {
     const RecentCapture item = m_item;
     RecentsStore *store = &m_store;
     menu->addAction(L("Abrir no Editor"), menu, [store, item] { store->open(item); });
-    menu->addAction(L("Copiar original"), menu, [store, item] { store->copy(item); });
+    menu->addAction(L("Copiar original"), menu, [item] { StoredCapture::copy(item.path, item.thumbnail); });
     menu->addAction(L("Mostrar no Finder"), menu, [store, item] { store->reveal(item); });
     menu->addSeparator();
     menu->addAction(L("Excluir"), menu, [store, path = item.path] { store->deleteFiles({path}); });

@@ -1,14 +1,12 @@
 #include "history/RecentsStore.h"
 
 #include "core/CaptureFileName.h"
-#include "core/Clipboard.h"
 #include "core/Exporter.h"
 #include "core/FolderTrouble.h"
-#include "core/Localization.h"
-#include "core/Notifier.h"
 #include "core/PictureService.h"
 #include "core/Settings.h"
 #include "history/Log.h"
+#include "history/StoredCapture.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 #include "platform/DirectoryCount.h"
@@ -687,27 +685,10 @@ QString RecentsStore::keepElsewhere(const QString &store, const QString &fileNam
 }
 
 void RecentsStore::open(const RecentCapture &item) {
-    const QImage image = platform::ImageFile::read(item.path);
-    if (!image.isNull()) {
-        emit editorRequested(image, item.path, std::nullopt);
-    } else if (!QFileInfo::exists(item.path)) {
-        qCInfo(lcHistory, "%s is gone; it leaves the recent captures", qPrintable(item.path));
-        deleteFiles({item.path});
-    } else {
-        qCWarning(lcHistory, "%s cannot be read; it is not opened", qPrintable(item.path));
-    }
-}
-
-void RecentsStore::copy(const RecentCapture &item) {
-    const QImage image = platform::ImageFile::read(item.path);
-    if (!image.isNull() && Clipboard::copy(image)) {
-        Notifier::shared().notify({item.thumbnail, L("Copiado"), L("Cole com ⌘V em qualquer app")});
-    } else {
-        qCWarning(lcHistory, "%s could not be copied: %s", qPrintable(item.path),
-                  image.isNull() ? "it cannot be read" : "the clipboard refused it");
-        Notifier::shared().notify({item.thumbnail, L("Não foi possível copiar"),
-                                   L("O arquivo da captura não pôde ser lido."), ToastKind::failure});
-    }
+    StoredCapture::open(
+        item.path, this,
+        [this, path = item.path](const QImage &image) { emit editorRequested(image, path, std::nullopt); },
+        [this, path = item.path] { deleteFiles({path}); });
 }
 
 void RecentsStore::reveal(const RecentCapture &item) { platform::FileReveal::shared().reveal(item.path); }

@@ -121,11 +121,9 @@ public:
     QStringList sortedFiles() const;
     int fileCount() const;
 
-    // Reads the capture and asks for it in the editor (`editorRequested`); a file that has gone is
-    // deleted from the store instead.
+    // Reads the capture off the main thread and asks for it in the editor (`editorRequested`); a file
+    // that has gone is deleted from the store instead (see StoredCapture::open).
     void open(const RecentCapture &item);
-    // Copies the capture to the clipboard and says so; a file that cannot be read says that instead.
-    void copy(const RecentCapture &item);
     // Shows the file in the file manager.
     void reveal(const RecentCapture &item);
     // Deletes the files among `paths` that are capture files directly inside the folder.

@@ -117,7 +117,7 @@ TEST_F(AppWiringTest, RecentsOpenInTheEditorAndTheirRemovalClosesIt) {
     const QString first = recents.add(testsupport::filledImage(30, 20, Qt::red));
     ASSERT_FALSE(first.isEmpty());
     recents.open(recents.items().first());
-    ASSERT_NE(router.editor(), nullptr);
+    ASSERT_TRUE(testsupport::becomes([&] { return router.editor() != nullptr; }));
     EXPECT_EQ(router.editor()->document().sourcePath(), first);
     EXPECT_EQ(router.page(), AppRouter::Page::editor);
     EXPECT_TRUE(MainWindowController::shared().isOpen());

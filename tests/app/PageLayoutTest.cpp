@@ -25,6 +25,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QTest>
@@ -167,8 +168,10 @@ TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmalle
             testsupport::namedChild<QLineEdit>(*window.shell->historyView(), "searchField")
                 ->setText(QStringLiteral("xilofone"));
             // The captures are in the history once read from the folder; then the search finds none of them.
-            EXPECT_TRUE(testsupport::becomes(
-                [&] { return window.shell->historyView()->emptyTitle() == L("Nada encontrado"); }));
+            EXPECT_TRUE(testsupport::becomes([&] {
+                return testsupport::namedChild<QLabel>(*window.shell->historyView(), "emptyTitle")->text() ==
+                       L("Nada encontrado");
+            }));
             look(window, QStringLiteral("history-nomatch"));
 
             router.setPage(AppRouter::Page::tutorial);

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMimeData>
+#include <QPromise>
 #include <QRandomGenerator>
 #include <QSemaphore>
 #include <QTest>
@@ -106,6 +107,45 @@ TEST(ClipboardTest, ABackgroundCopyNeverOverwritesALaterOne) {
     EXPECT_EQ(landed->picture.size(), QSize(40, 30)); // never enlarged
     EXPECT_EQ(landed->notice().title, QStringLiteral("Copiado"));
     EXPECT_EQ(landed->notice().kind, ToastKind::done);
+    platform::Pasteboard::setSharedForTesting(nullptr);
+}
+
+// A stored capture is copied once it is decoded: as it is, and only while no later copy started.
+TEST(ClipboardTest, APictureStillComingIsCopiedAsItIsUnlessALaterCopyStarted) {
+    RecordingPasteboard board;
+    platform::Pasteboard::setSharedForTesting(&board);
+    QImage image(50, 30, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::red);
+    QPromise<QImage> first;
+    first.start();
+    std::optional<Clipboard::PastingCopy> landed;
+    Clipboard::copyInBackground(first.future(), [&](const Clipboard::PastingCopy &copy) { landed = copy; });
+    QPromise<QImage> second;
+    second.start();
+    std::optional<Clipboard::PastingCopy> secondLanded;
+    Clipboard::copyInBackground(second.future(), [&](const Clipboard::PastingCopy &copy) { secondLanded = copy; });
+    second.addResult(image);
+    second.finish();
+    ASSERT_TRUE(testsupport::becomes([&] { return secondLanded.has_value(); }));
+    EXPECT_TRUE(secondLanded->copied);
+    // Not scaled to the export scale: the original, pixel for pixel.
+    EXPECT_EQ(decode(board.held[0].second).size(), QSize(50, 30));
+
+    first.addResult(QImage(10, 10, QImage::Format_RGB32));
+    first.finish();
+    ASSERT_TRUE(testsupport::becomes([&] { return landed.has_value(); }));
+    EXPECT_TRUE(landed->overtaken);
+    EXPECT_FALSE(landed->copied);
+    EXPECT_EQ(board.writes, 1);
+
+    // No picture: nothing copied, the clipboard untouched.
+    landed.reset();
+    Clipboard::copyInBackground(QtFuture::makeReadyFuture(QImage()),
+                                [&](const Clipboard::PastingCopy &copy) { landed = copy; });
+    ASSERT_TRUE(testsupport::becomes([&] { return landed.has_value(); }));
+    EXPECT_FALSE(landed->copied);
+    EXPECT_FALSE(landed->overtaken);
+    EXPECT_EQ(board.writes, 1);
     platform::Pasteboard::setSharedForTesting(nullptr);
 }
 

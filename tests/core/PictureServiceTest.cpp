@@ -158,6 +158,35 @@ TEST(PictureServiceTest, IdenticalRequestsShareADecodingAndOnlyThoseStillWantedA
     EXPECT_EQ(waitFor(pictures.picture(QStringLiteral("b"), {20, 10})).size(), QSize(20, 10));
 }
 
+TEST(PictureServiceTest, AWholePictureIsDecodedOnThePoolAheadOfTheThumbnailsWaitingAndNotKept) {
+    testsupport::TempFolder temp;
+    GatedReader reads;
+    PictureService pictures(1, reads.reader());
+    const QString path = temp.file(QStringLiteral("inteira.png"));
+    ASSERT_TRUE(testsupport::filledImage(900, 700, Qt::blue).save(path));
+    const auto held = pictures.picture(QStringLiteral("wait"), {10, 10});
+    ASSERT_TRUE(reads.entered.tryAcquire(1, testsupport::patienceMs)); // the one thread is held
+    const auto thumbnail = pictures.picture(QStringLiteral("a"), {20, 10});
+
+    // What the pool had read when the whole picture was done, and on which thread.
+    QThread *decodedOn = nullptr;
+    const QFuture<QStringList> readBefore = pictures.whole(path).then([&](const QImage &image) {
+        decodedOn = QThread::currentThread();
+        EXPECT_EQ(image.size(), QSize(900, 700));
+        return reads.askedSoFar();
+    });
+    testsupport::settle();
+    EXPECT_FALSE(readBefore.isFinished()); // waits for the pool, not read on the caller's thread
+    reads.gate.release();
+    ASSERT_TRUE(testsupport::becomes([&] { return readBefore.isFinished(); }));
+    EXPECT_EQ(readBefore.result(), QStringList{QStringLiteral("wait")});
+    EXPECT_NE(decodedOn, QThread::currentThread());
+    EXPECT_EQ(waitFor(thumbnail).size(), QSize(20, 10));
+    waitFor(held);
+    EXPECT_EQ(pictures.keptCount(), 2); // the two thumbnails only
+    EXPECT_TRUE(waitFor(pictures.whole(temp.file(QStringLiteral("ausente.png")))).isNull());
+}
+
 TEST(PictureServiceTest, RequestsLetGoOfDuringAFastScrollAreNeverDecoded) {
     testsupport::TempFolder temp;
     // Decoding is slower than the scroll: every read waits until the scroll is over, however the

@@ -26,6 +26,14 @@ QLineEdit *searchFieldOf(const HistoryView &page) { return testsupport::namedChi
 Segmented<HistoryPeriod> *periodSwitchOf(const HistoryView &page) {
     return testsupport::namedChild<Segmented<HistoryPeriod>>(page, "periodSwitch");
 }
+QString textOf(const HistoryView &page, const char *label) {
+    return testsupport::namedChild<QLabel>(page, label)->text();
+}
+// The reading line while texts are still to be read; empty otherwise.
+QString readingTextOf(const HistoryView &page) {
+    return testsupport::namedChild<QWidget>(page, "reading")->isHidden() ? QString() : textOf(page, "readingLine");
+}
+void choosePeriod(const HistoryView &page, HistoryPeriod period) { periodSwitchOf(page)->item(period)->click(); }
 // The empty state's action button while it shows one; null otherwise.
 QAbstractButton *emptyActionOf(const HistoryView &page) {
     auto *action = testsupport::namedChild<QAbstractButton>(page, "emptyAction");
@@ -79,7 +87,7 @@ TEST_F(HistoryViewTest, TheContentFollowsKeepingTheIndexAndTheSearch) {
     openStores();
     HistoryView &page = showView();
     EXPECT_EQ(page.state(), HistoryView::State::off);
-    EXPECT_EQ(page.emptyTitle(), QStringLiteral("O histórico está desligado"));
+    EXPECT_EQ(textOf(page, "emptyTitle"), QStringLiteral("O histórico está desligado"));
     QSignalSpy settings(&page, &HistoryView::settingsRequested);
     ASSERT_NE(emptyActionOf(page), nullptr);
     EXPECT_EQ(emptyActionOf(page)->text(), QStringLiteral("Abrir Ajustes"));
@@ -89,18 +97,19 @@ TEST_F(HistoryViewTest, TheContentFollowsKeepingTheIndexAndTheSearch) {
     // Turned on again while the page shows: the list, with the reading still to do.
     Settings::historyKeep.set(500, defaults);
     EXPECT_TRUE(testsupport::becomes([&] { return page.state() == HistoryView::State::list; }));
-    EXPECT_EQ(page.readingText(), QStringLiteral("Lendo o texto dos prints · falta 1"));
+    EXPECT_EQ(readingTextOf(page), QStringLiteral("Lendo o texto dos prints · falta 1"));
 
     // Nothing found while a reading goes on, then once it is done; "Limpar busca" starts over.
     type(QStringLiteral("orçamento"));
-    page.setPeriod(HistoryPeriod::week);
+    choosePeriod(page, HistoryPeriod::week);
     EXPECT_EQ(page.state(), HistoryView::State::nothingFound);
-    EXPECT_EQ(page.emptyTitle(), QStringLiteral("Nada encontrado"));
-    EXPECT_EQ(page.emptyDetail(), QStringLiteral("Alguns prints ainda estão sendo lidos. Tente de novo em instantes."));
+    EXPECT_EQ(textOf(page, "emptyTitle"), QStringLiteral("Nada encontrado"));
+    EXPECT_EQ(textOf(page, "emptyDetail"),
+              QStringLiteral("Alguns prints ainda estão sendo lidos. Tente de novo em instantes."));
     engine.open = true;
     ASSERT_TRUE(testsupport::becomes([this] { return history->pendingCount() == 0; }));
-    EXPECT_TRUE(testsupport::becomes([&] { return page.readingText().isEmpty(); }));
-    EXPECT_EQ(page.emptyDetail(), QStringLiteral("Nenhum print tem esse texto neste período."));
+    EXPECT_TRUE(testsupport::becomes([&] { return readingTextOf(page).isEmpty(); }));
+    EXPECT_EQ(textOf(page, "emptyDetail"), QStringLiteral("Nenhum print tem esse texto neste período."));
     ASSERT_NE(emptyActionOf(page), nullptr);
     EXPECT_EQ(emptyActionOf(page)->text(), QStringLiteral("Limpar busca"));
     emptyActionOf(page)->click();
@@ -112,9 +121,9 @@ TEST_F(HistoryViewTest, TheContentFollowsKeepingTheIndexAndTheSearch) {
     // Every capture gone: nothing kept.
     recents->deleteFiles(recents->sortedFiles());
     EXPECT_TRUE(testsupport::becomes([&] { return page.state() == HistoryView::State::empty; }));
-    EXPECT_EQ(page.emptyTitle(), QStringLiteral("Nenhum print ainda"));
+    EXPECT_EQ(textOf(page, "emptyTitle"), QStringLiteral("Nenhum print ainda"));
     EXPECT_EQ(emptyActionOf(page), nullptr);
-    EXPECT_EQ(page.summary(), QStringLiteral("Nenhum print guardado"));
+    EXPECT_EQ(textOf(page, "summary"), QStringLiteral("Nenhum print guardado"));
 }
 
 TEST_F(HistoryViewTest, ASpinnerWithNoReadingUnderWayListsTheFolderOnceMore) {
@@ -141,38 +150,38 @@ TEST_F(HistoryViewTest, TheSummaryCountsWhatIsKeptOrWhatIsFound) {
                    {800, 600}, 847'000);
     openStores();
     HistoryView &page = showView({1000, 2000});
-    EXPECT_EQ(page.title(), QStringLiteral("Histórico"));
-    EXPECT_EQ(page.summary(), QStringLiteral("5 prints · 3,4 MB"));
+    EXPECT_EQ(textOf(page, "title"), QStringLiteral("Histórico"));
+    EXPECT_EQ(textOf(page, "summary"), QStringLiteral("5 prints · 3,4 MB"));
     EXPECT_TRUE(testsupport::namedChild<QLabel>(page, "keyHint")->isVisibleTo(&page));
 
     type(QStringLiteral("CONFIGURACAO"));
-    EXPECT_EQ(page.summary(), QStringLiteral("1 de 5 encontrado"));
+    EXPECT_EQ(textOf(page, "summary"), QStringLiteral("1 de 5 encontrado"));
     EXPECT_FALSE(testsupport::namedChild<QLabel>(page, "keyHint")->isVisibleTo(&page));
     EXPECT_TRUE(testsupport::namedChild<QAbstractButton>(page, "clearButton")->isVisibleTo(&page));
     ASSERT_EQ(gridOf(page)->shownCards().size(), 1);
     EXPECT_EQ(gridOf(page)->shownCards().first()->snippet(), QStringLiteral("Configuração da Conta"));
     type(QStringLiteral("xilogravura"));
-    EXPECT_EQ(page.summary(), QStringLiteral("0 de 5 encontrados"));
+    EXPECT_EQ(textOf(page, "summary"), QStringLiteral("0 de 5 encontrados"));
 
     // A period alone is a filter too: the found texts, not the size.
     type(QString());
-    page.setPeriod(HistoryPeriod::today);
-    EXPECT_EQ(page.summary(), QStringLiteral("1 de 5 encontrado"));
-    page.setPeriod(HistoryPeriod::week);
-    EXPECT_EQ(page.summary(), QStringLiteral("5 de 5 encontrados"));
+    choosePeriod(page, HistoryPeriod::today);
+    EXPECT_EQ(textOf(page, "summary"), QStringLiteral("1 de 5 encontrado"));
+    choosePeriod(page, HistoryPeriod::week);
+    EXPECT_EQ(textOf(page, "summary"), QStringLiteral("5 de 5 encontrados"));
 
     // Spaces are no search: the hint stays, no snippets, the plain summary.
-    page.setPeriod(HistoryPeriod::all);
+    choosePeriod(page, HistoryPeriod::all);
     type(QStringLiteral("   "));
     EXPECT_TRUE(testsupport::namedChild<QLabel>(page, "keyHint")->isVisibleTo(&page));
-    EXPECT_EQ(page.summary(), QStringLiteral("5 prints · 3,4 MB"));
+    EXPECT_EQ(textOf(page, "summary"), QStringLiteral("5 prints · 3,4 MB"));
     ASSERT_EQ(gridOf(page)->shownCards().size(), 5);
     for (HistoryCard *card : gridOf(page)->shownCards()) EXPECT_EQ(card->snippet(), std::nullopt);
 
     recents->deleteFiles({pathOf(QStringLiteral("p2.png")), pathOf(QStringLiteral("p3.png")),
                           pathOf(QStringLiteral("p4.png")), pathOf(QStringLiteral("p5.png"))});
-    EXPECT_TRUE(testsupport::becomes([&] { return page.summary() == QStringLiteral("1 print · 12 KB"); }))
-        << page.summary().toStdString();
+    EXPECT_TRUE(testsupport::becomes([&] { return textOf(page, "summary") == QStringLiteral("1 print · 12 KB"); }))
+        << textOf(page, "summary").toStdString();
 }
 
 TEST_F(HistoryViewTest, DaysAndPeriodsFollowTheClock) {
@@ -188,12 +197,12 @@ TEST_F(HistoryViewTest, DaysAndPeriodsFollowTheClock) {
                            QStringLiteral("SÁBADO, 15 DE MARÇO DE 2025")}));
     EXPECT_EQ(shownPaths().mid(0, 2), (QStringList{earlyToday, lateYesterday}));
 
-    page.setPeriod(HistoryPeriod::week);
+    choosePeriod(page, HistoryPeriod::week);
     EXPECT_TRUE(shownPaths().contains(weekAfter));
     EXPECT_FALSE(shownPaths().contains(weekBefore));
     // Past midnight, today's captures move under "Ontem" while the page stays open.
     now = kNow.addDays(1);
-    page.setPeriod(HistoryPeriod::all);
+    choosePeriod(page, HistoryPeriod::all);
     EXPECT_EQ(headings().mid(0, 2), (QStringList{QStringLiteral("ONTEM"), QStringLiteral("SEXTA-FEIRA, 13 DE MARÇO")}));
 }
 
@@ -288,7 +297,7 @@ TEST_F(HistoryViewTest, OnlyTheCardsOnScreenAreWidgets) {
     bar->setValue(0);
     EXPECT_EQ(shownPaths().first(), files.first().path);
     type(QStringLiteral("IMPAR"));
-    EXPECT_EQ(page.summary(), QStringLiteral("1500 de 3000 encontrados"));
+    EXPECT_EQ(textOf(page, "summary"), QStringLiteral("1500 de 3000 encontrados"));
     EXPECT_EQ(shownPaths().first(), files[1].path);
     bar->setValue(bar->maximum());
     EXPECT_TRUE(shownPaths().contains(files.last().path));
