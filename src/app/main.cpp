@@ -158,10 +158,6 @@ int main(int argc, char *argv[]) {
     // Before any work can start a shared thread from a lowered one.
     platform::makeSharedThreadsAtNormalPriority();
 
-    // The interface thread and Qt's X event reader (every answer from the X server passes through it)
-    // take the processor first when they wake.
-    platform::favourForLatency("QXcbEventQueue");
-
     // Soak runs watch the event loop for stretches it could not turn.
     std::optional<EventLoopWatchdog> watchdog;
     if (qEnvironmentVariableIsSet("PELICARTA_WATCHDOG")) watchdog.emplace();

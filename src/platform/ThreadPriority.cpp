@@ -2,20 +2,15 @@
 
 #include "platform/Tuning.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
-
-#include <sched.h>
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -26,49 +21,12 @@ namespace {
 
 pid_t currentThread() { return static_cast<pid_t>(syscall(SYS_gettid)); }
 
-// The first version of the kernel's sched_attr, which every kernel since 3.14 takes.
-struct SchedAttr {
-    std::uint32_t size = sizeof(SchedAttr);
-    std::uint32_t policy = SCHED_OTHER;
-    std::uint64_t flags = 0;
-    std::int32_t nice = 0;
-    std::uint32_t priority = 0;
-    std::uint64_t runtime = 0;
-    std::uint64_t deadline = 0;
-    std::uint64_t period = 0;
-};
-static_assert(sizeof(SchedAttr) == 48);
-
-constexpr std::uint64_t kShortSliceNs = 500'000;
-// Longer than the favoured threads' slice, so that those still take the processor from a worker at
-// once when they wake.
-constexpr std::uint64_t kWorkerSliceNs = 1'000'000;
-// Threads the favoured one starts get the usual slice: only it is favoured.
-constexpr std::uint64_t kResetOnFork = 0x01;
-
-void askForSlice(pid_t thread, std::uint64_t slice, std::uint64_t flags) {
-    if (!Tuning::enabled(Tuning::Measure::slices)) return;
-    errno = 0;
-    const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
-    if (errno != 0) return;
-    // Only a normal thread: the nice value it has is written back as it is.
-    if (sched_getscheduler(thread) != SCHED_OTHER) return;
-    SchedAttr attr;
-    attr.flags = flags;
-    attr.nice = nice;
-    attr.runtime = slice;
-    syscall(SYS_sched_setattr, thread, &attr, 0u);
-}
-
-void askForShortSlice(pid_t thread) { askForSlice(thread, kShortSliceNs, kResetOnFork); }
-
 void lowerCurrentThreadTo(int nice) {
     // On Linux the nice value belongs to the thread named by its id.
     const auto thread = static_cast<id_t>(currentThread());
     errno = 0;
     const int current = getpriority(PRIO_PROCESS, thread);
     if (errno == 0 && current < nice && Tuning::enabled(Tuning::Measure::nice)) setpriority(PRIO_PROCESS, thread, nice);
-    keepTurnsShort();
 }
 
 // Threads that run at bulk priority and nothing else, gone a moment after their last work.
@@ -83,8 +41,6 @@ QThreadPool &bulkPool() {
 }
 
 } // namespace
-
-void keepTurnsShort() { askForSlice(currentThread(), kWorkerSliceNs, 0); }
 
 void lowerCurrentThreadPriority() { lowerCurrentThreadTo(backgroundNice); }
 
@@ -140,15 +96,6 @@ void runAtBulkPriority(const std::function<void()> &work) {
 
 QThreadPool &bulkThreads() { return bulkPool(); }
 
-void favourForLatency(const char *threadName) {
-    askForShortSlice(currentThread());
-    const QDir tasks(QStringLiteral("/proc/self/task"));
-    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm(tasks.filePath(task) + QStringLiteral("/comm"));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == threadName) askForShortSlice(task.toInt());
-    }
-}
-
 void makeSharedThreadsAtNormalPriority() {
     QThreadPool *pool = QThreadPool::globalInstance();
     // Threads the pool already has may have been born lowered: they go first (none has work yet).
@@ -161,10 +108,7 @@ void makeSharedThreadsAtNormalPriority() {
     // one. Shared: a task may begin only after this has returned.
     const auto go = std::make_shared<QSemaphore>();
     for (int i = 0; i < count; ++i)
-        pool->start([go] {
-            keepTurnsShort();
-            go->acquire();
-        });
+        pool->start([go] { go->acquire(); });
     go->release(count);
 }
 

@@ -13,15 +13,6 @@ namespace platform {
 inline constexpr int bulkNice = 5;        // work the user may wait for: encoders over every core, renders
 inline constexpr int backgroundNice = 10; // work nobody waits for: size estimates, text read in the background
 
-// Asks the scheduler to take the processor from the calling thread after a millisecond when another
-// thread waits for it, instead of the usual slice (3 ms on 8 cores), for threads that compute at
-// length. Under the EEVDF scheduler (Linux 6.12 on) a worker the GUI thread wakes is often put on
-// the GUI thread's own processor, and once it runs, the GUI thread waits for its slice to end even
-// while other processors are idle: in the middle of a frame. Threads the caller starts inherit it.
-// The share of time each gets is unchanged, as are nice values; earlier kernels ignore the request.
-// Every thread lowered below (bulk and background work) asks for it, as do the shared pool's threads.
-void keepTurnsShort();
-
 // Lowers the calling thread's scheduling priority to `backgroundNice`, so that background work such as
 // size estimates yields to the work the user waits for. Only ever lowers; a failure changes nothing.
 // Qt's thread priorities have no effect under the normal Linux scheduler.
@@ -58,15 +49,6 @@ auto startAtBulkPriority(Work work) {
         return work();
     });
 }
-
-// Asks the scheduler for short turns on the calling thread and on the process's threads named
-// `threadName` (Qt's X event reader, which every answer from the X server passes through before it
-// wakes the thread that waits for it). Under the EEVDF scheduler (Linux 6.12 on) a thread that wakes
-// with a shorter slice than the one running takes the processor at once instead of waiting for that
-// one's slice to end (3 ms on 8 cores): the interface and its round trips no longer queue behind
-// encoders and the text reader. The share of time each gets is unchanged, as are nice values. Earlier
-// kernels ignore the request; a failure changes nothing.
-void favourForLatency(const char *threadName);
 
 // Makes every thread of Qt's global thread pool now, from the calling thread, and keeps them for the
 // life of the process; main calls it once, before any work starts. A thread is born with the nice

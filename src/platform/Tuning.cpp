@@ -10,7 +10,6 @@ namespace {
 
 const char *nameOf(Measure measure) {
     switch (measure) {
-    case Measure::slices: return "slices";
     case Measure::nice: return "nice";
     case Measure::arenas: return "arenas";
     case Measure::trim: return "trim";

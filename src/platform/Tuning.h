@@ -6,11 +6,10 @@
 // was measured to save.
 //
 // PELICARTA_NO_TUNING=1 (or "all") in the environment turns every one off; a list of their names
-// ("slices,nice") only those.
+// ("nice,trim") only those.
 namespace platform::Tuning {
 
 enum class Measure {
-    slices,    // "slices": short scheduler slices for the GUI thread, Qt's X reader and workers
     nice,      // "nice": workers lowered below the GUI thread
     arenas,    // "arenas": two glibc arenas and large blocks mapped on their own
     trim,      // "trim": the allocator's free pages handed back after a burst of work
