@@ -177,32 +177,32 @@ private:
     QuickCaptureView *m_view;
 };
 
-// One backdrop tile of the strip; a selected one has a bright 2-px ring.
+// One backdrop tile of the strip, named "backdrop:<id>" ("noBackdrop" for the plain print); the chosen one
+// is checked, which assistive tools read out, and has a bright 2-px ring. Only the model's backdrop checks
+// it: a click asks for the backdrop rather than toggling the tile.
 class QuickCaptureView::SwatchButton : public QAbstractButton {
 public:
     SwatchButton(const std::optional<Backdrop> &backdrop, QWidget *parent)
         : QAbstractButton(parent), m_backdrop(backdrop) {
         setFixedSize(30, 22);
         setCursor(Qt::PointingHandCursor);
+        setCheckable(true);
+        setObjectName(backdrop ? QStringLiteral("backdrop:") + backdrop->id : QStringLiteral("noBackdrop"));
         setAccessibleName(backdrop ? backdrop->displayName() : L("Sem fundo — só o print"));
         setToolTip(plainToolTip(accessibleName()));
     }
     const std::optional<Backdrop> &backdrop() const { return m_backdrop; }
-    void setSelected(bool selected) {
-        if (selected == m_selected) return;
-        m_selected = selected;
-        update();
-    }
-    bool isSelected() const { return m_selected; }
 
 protected:
+    void nextCheckState() override {}
     void paintEvent(QPaintEvent *) override {
         // Drawn once for its look and then copied: a mesh tile is computed at each draw, and the
         // rounded fill and ring go in slices to Qt's painting threads, which a loaded machine keeps
         // waiting when the panel first shows.
         const qreal dpr = devicePixelRatioF();
-        const QColor ring = m_selected ? QColor(237, 231, 250) : Theme::lineStrong();
-        const QString look = QStringLiteral("%1:%2:%3").arg(m_selected).arg(ring.rgba()).arg(Theme::text3().rgba());
+        const bool selected = isChecked();
+        const QColor ring = selected ? QColor(237, 231, 250) : Theme::lineStrong();
+        const QString look = QStringLiteral("%1:%2:%3").arg(selected).arg(ring.rgba()).arg(Theme::text3().rgba());
         if (m_picture.size() != size() * dpr || m_picture.devicePixelRatio() != dpr || m_look != look) {
             m_look = look;
             m_picture = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
@@ -212,7 +212,7 @@ protected:
             const QRectF box(rect());
             BackdropSwatch::paint(p, box, m_backdrop.value_or(Backdrop::transparent()), 6);
             p.setRenderHint(QPainter::Antialiasing);
-            const qreal width = m_selected ? 2 : 1;
+            const qreal width = selected ? 2 : 1;
             p.strokePath(Theme::continuousRoundedRect(box.adjusted(width / 2, width / 2, -width / 2, -width / 2), 6),
                          QPen(ring, width));
         }
@@ -221,7 +221,6 @@ protected:
 
 private:
     std::optional<Backdrop> m_backdrop;
-    bool m_selected = false;
     QImage m_picture; // the tile and its ring as last drawn
     QString m_look;   // and what they were drawn for
 };
@@ -379,17 +378,8 @@ void QuickCaptureView::updateSelection() {
     for (QAbstractButton *button : std::as_const(m_swatches)) {
         auto *swatch = static_cast<SwatchButton *>(button);
         const auto &mine = swatch->backdrop();
-        swatch->setSelected(mine.has_value() == chosen.has_value() && (!mine || mine->id == chosen->id));
+        swatch->setChecked(mine.has_value() == chosen.has_value() && (!mine || mine->id == chosen->id));
     }
-}
-
-std::optional<QString> QuickCaptureView::swatchBackdropID(int index) const {
-    const auto &backdrop = static_cast<SwatchButton *>(m_swatches.at(index))->backdrop();
-    return backdrop ? std::optional<QString>(backdrop->id) : std::nullopt;
-}
-
-bool QuickCaptureView::isSwatchSelected(int index) const {
-    return static_cast<SwatchButton *>(m_swatches.at(index))->isSelected();
 }
 
 QRectF QuickCaptureView::pictureRect() const { return m_thumbnail->pictureRect().translated(m_thumbnail->pos()); }

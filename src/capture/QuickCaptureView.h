@@ -52,9 +52,6 @@ public:
 
     // For tests and the controller.
     QuickModel *model() const { return m_model; }
-    QList<QAbstractButton *> swatches() const { return m_swatches; } // the first is "no backdrop"
-    std::optional<QString> swatchBackdropID(int index) const;        // none for the first
-    bool isSwatchSelected(int index) const;
     // Where the picture is drawn inside the thumbnail row, in view coordinates.
     QRectF pictureRect() const;
     // The thumbnail's context menu, built from the current state (the caller owns it).
