@@ -76,7 +76,6 @@ SystemShortcutsList::SystemShortcutsList(QWidget *parent) : QWidget(parent) {
         h->addStretch(1);
         h->addWidget(new KeycapRow(reserved.shortcut.symbols(), Keycap::Size::small, row));
         layout->addWidget(row);
-        m_rows << row;
     }
 }
 

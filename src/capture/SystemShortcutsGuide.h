@@ -6,16 +6,11 @@
 class QVariantAnimation;
 
 // Every combination the desktop keeps for itself, with its key caps; the releasable ones carry the
-// "dá para liberar" badge.
+// "dá para liberar" badge. Each row is named after its combination's id.
 class SystemShortcutsList : public QWidget {
     Q_OBJECT
 public:
     explicit SystemShortcutsList(QWidget *parent = nullptr);
-    // Row widgets in table order, for tests: each has the object name of its row's id.
-    QList<QWidget *> rows() const { return m_rows; }
-
-private:
-    QList<QWidget *> m_rows;
 };
 
 // A collapsible heading with the number of reserved combinations over the list; starts collapsed.
