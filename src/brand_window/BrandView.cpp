@@ -66,7 +66,7 @@ BrandView::BrandView(BrandStore &brand, StyleStore &styles, QWidget *parent)
     fillWith(middle, Theme::line());
     columns->addWidget(middle);
     m_preview = new BrandPreviewPane(m_brand, m_styles, this);
-    connect(m_preview, &BrandPreviewPane::printPreviewChanged, this, &BrandView::printPreviewChanged);
+    m_preview->setObjectName(QStringLiteral("preview"));
     columns->addWidget(m_preview, 1);
     page->addLayout(columns, 1);
 
@@ -137,8 +137,6 @@ QWidget *BrandView::buildCards() {
     return cards;
 }
 
-const std::optional<BrandView::Notice> &BrandView::notice() const { return m_banner->notice(); }
-
 void BrandView::setNotice(std::optional<Notice> notice) {
     if (notice == m_banner->notice()) return;
     m_banner->setNotice(std::move(notice));
@@ -151,21 +149,14 @@ void BrandView::setNotice(std::optional<Notice> notice) {
 }
 
 void BrandView::undoNotice() {
-    if (!notice() || !notice()->undo) return;
-    const BrandKit kit = *notice()->undo;
+    if (!m_banner->notice() || !m_banner->notice()->undo) return;
+    const BrandKit kit = *m_banner->notice()->undo;
     m_brand.setSkipFollow(true);
     m_brand.setKit(kit);
     m_brand.setSkipFollow(false);
     setNotice(std::nullopt);
 }
 
-BrandView::PreviewTab BrandView::previewTab() const { return m_preview->tab(); }
-void BrandView::setPreviewTab(PreviewTab tab) { m_preview->setTab(tab); }
-QString BrandView::previewBackdropID() const { return m_preview->backdropID(); }
-void BrandView::setPreviewBackdropID(const QString &id) { m_preview->setBackdropID(id); }
-QImage BrandView::printPreview() const { return m_preview->printPreview(); }
-QImage BrandView::guideLogo() const { return m_preview->guideLogo(); }
-QString BrandView::previewCaption() const { return m_preview->caption(); }
 void BrandView::chooseLogo() { m_logoCard->chooseLogo(); }
 void BrandView::loadLogo(const QString &path) { m_logoCard->loadLogo(path); }
 
@@ -220,7 +211,7 @@ void BrandView::imported(const QString &name, const BrandImporter::Result &resul
 }
 
 void BrandView::editBackdrop(const QString &id) {
-    setPreviewBackdropID(id);
+    m_preview->setBackdropID(id);
     const QList<Backdrop> backdrops = m_brand.backdrops();
     const auto found = std::find_if(backdrops.begin(), backdrops.end(), [&](const Backdrop &b) { return b.id == id; });
     if (found == backdrops.end()) return;
@@ -230,8 +221,8 @@ void BrandView::editBackdrop(const QString &id) {
     BackdropSheet::open(this, request, [guard = QPointer<BrandView>(this)](std::optional<Backdrop> saved) {
         if (!guard || !saved) return;
         guard->m_brand.updateBackdrop(*saved);
-        guard->setPreviewBackdropID(saved->id);
-        guard->setPreviewTab(PreviewTab::print);
+        guard->m_preview->setBackdropID(saved->id);
+        guard->m_preview->setTab(BrandPreviewPane::Tab::print);
     });
 }
 
@@ -242,8 +233,8 @@ void BrandView::kitChanged() {
     if (!m_active) return;
     if (kit.logoPosition != old.logoPosition || kit.logoVariant != old.logoVariant || kit.logoSize != old.logoSize ||
         kit.logoOnScreenshots != old.logoOnScreenshots)
-        setPreviewTab(PreviewTab::print);
-    if (kit.footer != old.footer || kit.fontFamily != old.fontFamily) setPreviewTab(PreviewTab::guide);
+        m_preview->setTab(BrandPreviewPane::Tab::print);
+    if (kit.footer != old.footer || kit.fontFamily != old.fontFamily) m_preview->setTab(BrandPreviewPane::Tab::guide);
     m_preview->refreshArt();
 }
 

@@ -31,27 +31,16 @@ class StyleStore;
 class BrandView : public QWidget {
     Q_OBJECT
 public:
-    using PreviewTab = BrandPreviewPane::Tab;
     using Notice = BrandNotice;
     static constexpr int noticeAnimationMs = BrandNoticeBanner::animationMs;
 
     BrandView(BrandStore &brand, StyleStore &styles, QWidget *parent = nullptr);
     ~BrandView() override;
 
-    const std::optional<Notice> &notice() const;
     // Shows a new notice in the banner and brings it into view, or closes the banner.
     void setNotice(std::optional<Notice> notice);
     // "Desfazer cores": the whole kit as it was, without the custom backdrops following; closes the banner.
     void undoNotice();
-
-    PreviewTab previewTab() const;
-    void setPreviewTab(PreviewTab tab);
-    QString previewBackdropID() const;
-    void setPreviewBackdropID(const QString &id);
-    QImage printPreview() const;
-    QImage guideLogo() const;
-    // What the caption under the preview says now.
-    QString previewCaption() const;
 
     // Runs the open panel for a design file and imports it.
     void importFile();
@@ -67,7 +56,6 @@ public:
     void editBackdrop(const QString &id);
 
 signals:
-    void printPreviewChanged();
     void logoLoadFinished();
     void importFinished();
 

@@ -3,6 +3,8 @@
 #include "brand/BrandImporter.h"
 #include "brand/BrandStore.h"
 #include "brand_window/BrandControls.h"
+#include "brand_window/BrandNoticeBanner.h"
+#include "brand_window/BrandPreviewPane.h"
 #include "brand_window/LogoDropZone.h"
 #include "brand_window/PositionPicker.h"
 #include "core/Localization.h"
@@ -145,6 +147,11 @@ protected:
         change(kit);
         brand.setKit(kit);
     }
+    // What the banner shows, and the preview column.
+    const std::optional<BrandNotice> &notice() {
+        return view.findChild<BrandNoticeBanner *>(QStringLiteral("notice"))->notice();
+    }
+    BrandPreviewPane *preview() { return view.findChild<BrandPreviewPane *>(QStringLiteral("preview")); }
     BrandSwitch *logoSwitch() { return switchNamed(L("Logo nos prints")); }
     BrandSwitch *editorSwitch() { return switchNamed(L("Mostrar no Editor")); }
     BrandSwitch *switchNamed(const QString &name) {
@@ -165,12 +172,12 @@ TEST_F(BrandViewTest, ImportReportsWhatItFoundAndUndoRestoresTheKit) {
     setKit([](BrandKit &k) { k.customBackdrops = QList<Backdrop>{solid(QStringLiteral("brand-solid"), 0x123456)}; });
     const BrandKit before = brand.kit();
     importAndWait(write(QStringLiteral("x.css"), "# ACME\n--color-primary: #FF0000;\nfont-family: \"Inter\";\n"));
-    ASSERT_TRUE(view.notice());
-    EXPECT_EQ(view.notice()->text,
+    ASSERT_TRUE(notice());
+    EXPECT_EQ(notice()->text,
               L(LKey("Importado de %@: %@. Confira os papéis das cores.",
                      {QStringLiteral("x.css"),
                       L("1 cor") + QStringLiteral(" · ") + L(LKey("fonte %@", {QStringLiteral("Inter")}))})));
-    EXPECT_FALSE(view.notice()->isWarning);
+    EXPECT_FALSE(notice()->isWarning);
     EXPECT_EQ(brand.kit().primary, 0xFF0000u);
     const QList<Backdrop> customAfterImport = *brand.kit().customBackdrops;
 
@@ -179,12 +186,12 @@ TEST_F(BrandViewTest, ImportReportsWhatItFoundAndUndoRestoresTheKit) {
     EXPECT_EQ(brand.kit().fontFamily, before.fontFamily);
     EXPECT_EQ(brand.kit().name, before.name);
     EXPECT_EQ(*brand.kit().customBackdrops, customAfterImport); // the backdrops do not follow the undo
-    EXPECT_FALSE(view.notice());
+    EXPECT_FALSE(notice());
 
     importAndWait(
         write(QStringLiteral("three.css"), "a: #111111; b: #222222; c: #333333; font-family: Nenhuma Fonte;"));
-    EXPECT_TRUE(view.notice()->text.contains(L(LKey().value(3).text(" cores"))));
-    EXPECT_TRUE(view.notice()->text.contains(L(LKey("fonte %@ (não instalada)", {QStringLiteral("Nenhuma Fonte")}))));
+    EXPECT_TRUE(notice()->text.contains(L(LKey().value(3).text(" cores"))));
+    EXPECT_TRUE(notice()->text.contains(L(LKey("fonte %@ (não instalada)", {QStringLiteral("Nenhuma Fonte")}))));
 }
 
 // The notice heads the column of cards; an import asked for from the header while the column is
@@ -202,8 +209,8 @@ TEST_F(BrandViewTest, AnImportWhileScrolledDownBringsItsNoticeIntoView) {
     bar->setValue(bar->maximum());
 
     importAndWait(write(QStringLiteral("tokens.json"), R"({"color":{"primary":{"$value":"#FF0000"}}})"));
-    ASSERT_TRUE(view.notice());
-    EXPECT_TRUE(view.notice()->text.startsWith(QStringLiteral("Importado de tokens.json")));
+    ASSERT_TRUE(notice());
+    EXPECT_TRUE(notice()->text.startsWith(QStringLiteral("Importado de tokens.json")));
     const auto inView = [&](QWidget *w) {
         return w->isVisible() && w->height() > 0 &&
                column->viewport()->rect().contains(QRect(w->mapTo(column->viewport(), QPoint()), w->size()));
@@ -215,10 +222,10 @@ TEST_F(BrandViewTest, AnImportWhileScrolledDownBringsItsNoticeIntoView) {
 TEST_F(BrandViewTest, AnEmptyDesignFileLeavesTheBrandAlone) {
     const BrandKit before = brand.kit();
     importAndWait(write(QStringLiteral("empty.md"), ""));
-    ASSERT_TRUE(view.notice());
-    EXPECT_EQ(view.notice()->text, L(LKey("Não encontrei cores nem fonte em %@.", {QStringLiteral("empty.md")})));
-    EXPECT_TRUE(view.notice()->isWarning);
-    EXPECT_FALSE(view.notice()->undo);
+    ASSERT_TRUE(notice());
+    EXPECT_EQ(notice()->text, L(LKey("Não encontrei cores nem fonte em %@.", {QStringLiteral("empty.md")})));
+    EXPECT_TRUE(notice()->isWarning);
+    EXPECT_FALSE(notice()->undo);
     EXPECT_EQ(brand.kit(), before);
     EXPECT_FALSE(brand.isConfigured());
 }
@@ -238,12 +245,12 @@ TEST_F(BrandViewTest, ImportsAreReadOffTheGuiThreadAndTheLastOneWins) {
     QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
     ticker.start(0);
     view.importFrom(bigFile);
-    EXPECT_FALSE(view.notice()); // nothing read on this thread
+    EXPECT_FALSE(notice()); // nothing read on this thread
     EXPECT_EQ(brand.kit(), before);
     ASSERT_TRUE(testsupport::received(done));
     EXPECT_GT(ticks, 0);
     EXPECT_EQ(brand.kit().primary, 0x6E5BD8u);
-    EXPECT_TRUE(view.notice()->text.contains(QStringLiteral("big.md")));
+    EXPECT_TRUE(notice()->text.contains(QStringLiteral("big.md")));
 
     // The later choice wins, whichever is read first.
     done.clear();
@@ -253,7 +260,7 @@ TEST_F(BrandViewTest, ImportsAreReadOffTheGuiThreadAndTheLastOneWins) {
     testsupport::settle(); // both reads have landed
     EXPECT_EQ(done.size(), 1);
     EXPECT_EQ(brand.kit().primary, 0xFF0000u);
-    EXPECT_TRUE(view.notice()->text.contains(QStringLiteral("small.css")));
+    EXPECT_TRUE(notice()->text.contains(QStringLiteral("small.css")));
 
     auto *closing = new BrandView(brand, styles);
     closing->importFrom(bigFile);
@@ -274,7 +281,7 @@ TEST_F(BrandViewTest, TheImportPanelNamesItsFilesAndCancelledChangesNothing) {
     view.importFile();
     view.chooseLogo();
     platform::OpenPanel::setSharedForTesting(nullptr);
-    EXPECT_FALSE(view.notice());
+    EXPECT_FALSE(notice());
     ASSERT_EQ(cancel.asked.size(), 2);
     EXPECT_EQ(cancel.asked[0].typeName, QStringLiteral("Tokens de design"));
     EXPECT_EQ(cancel.asked[1].typeName, QStringLiteral("Arquivos de logo"));
@@ -295,7 +302,7 @@ TEST_F(BrandViewTest, TheImportButtonLeavesRoomAroundItsLabel) {
 }
 
 TEST_F(BrandViewTest, BurstsRenderOnceAndLeavingDropsThePendingRender) {
-    QSignalSpy rendered(&view, &BrandView::printPreviewChanged);
+    QSignalSpy rendered(preview(), &BrandPreviewPane::printPreviewChanged);
     ASSERT_TRUE(testsupport::received(rendered)); // the first render on showing
     rendered.clear();
     for (quint32 c : {0x110000u, 0x220000u, 0x330000u}) setKit([c](BrandKit &k) { k.primary = c; });
@@ -311,28 +318,28 @@ TEST_F(BrandViewTest, BurstsRenderOnceAndLeavingDropsThePendingRender) {
 }
 
 TEST_F(BrandViewTest, ThePrintPreviewFallsBackToTheFirstBrandBackdrop) {
-    QSignalSpy rendered(&view, &BrandView::printPreviewChanged);
+    QSignalSpy rendered(preview(), &BrandPreviewPane::printPreviewChanged);
     setKit([](BrandKit &k) {
         k.customBackdrops = QList<Backdrop>{solid(QStringLiteral("a"), 0xFF0000), solid(QStringLiteral("b"), 0x0000FF)};
     });
-    view.setPreviewBackdropID(QStringLiteral("unknown"));
+    preview()->setBackdropID(QStringLiteral("unknown"));
     ASSERT_TRUE(another(rendered));
-    EXPECT_EQ(view.printPreview().pixelColor(2, 2), QColor(0xFF, 0, 0));
+    EXPECT_EQ(preview()->printPreview().pixelColor(2, 2), QColor(0xFF, 0, 0));
 
     setKit([](BrandKit &k) { k.customBackdrops = QList<Backdrop>{}; });
     ASSERT_TRUE(another(rendered));
-    EXPECT_NE(view.printPreview().pixelColor(2, 2), QColor(0xFF, 0, 0)); // the default style's own backdrop
+    EXPECT_NE(preview()->printPreview().pixelColor(2, 2), QColor(0xFF, 0, 0)); // the default style's own backdrop
 }
 
 TEST_F(BrandViewTest, TheAutomaticGuideLogoIsBlackFromALumaOfExactlyPointFiftyFive) {
     loadLogoAndWait(png(QStringLiteral("logo.png"), twoColours(QColor(0xE0, 0x30, 0x30), QColor(0x30, 0x30, 0xE0))));
     setKit([](BrandKit &k) { k.logoVariant = LogoVariant::auto_, k.background = 0x02D09A; });
-    const QImage logo = view.guideLogo();
+    const QImage logo = preview()->guideLogo();
     ASSERT_FALSE(logo.isNull());
     const QColor c = logo.pixelColor(logo.width() / 2, logo.height() / 2);
     EXPECT_LT(c.lightness(), 40);
     setKit([](BrandKit &k) { k.background = 0x02D099; });
-    EXPECT_GT(view.guideLogo().pixelColor(logo.width() / 2, logo.height() / 2).lightness(), 220);
+    EXPECT_GT(preview()->guideLogo().pixelColor(logo.width() / 2, logo.height() / 2).lightness(), 220);
 }
 
 TEST_F(BrandViewTest, TheBannerEasesInAndOutInsteadOfJumping) {
@@ -356,7 +363,7 @@ TEST_F(BrandViewTest, TheBannerEasesInAndOutInsteadOfJumping) {
     clock.pass(BrandView::noticeAnimationMs);
 
     view.setNotice(std::nullopt);
-    EXPECT_FALSE(view.notice());
+    EXPECT_FALSE(notice());
     clock.pass(partWay);
     EXPECT_TRUE(banner->isVisible()); // closing eases out before it goes
     EXPECT_LT(banner->height(), full);
@@ -386,10 +393,10 @@ TEST_F(BrandViewTest, DroppingFilesStoresTheFirstAndAGreyLogoKeepsTheColours) {
     EXPECT_FALSE(zone->isBusy());
     EXPECT_TRUE(QFile::exists(brand.logoPath()));
     EXPECT_LT(brand.logo().pixelColor(10, 10).red(), 200); // the grey logo, not the red one
-    EXPECT_EQ(view.notice()->text,
+    EXPECT_EQ(notice()->text,
               L("Logo pronto. Ele não tem cor (só preto, branco ou cinza), então as cores da marca "
                 "ficaram como estavam."));
-    EXPECT_FALSE(view.notice()->undo);
+    EXPECT_FALSE(notice()->undo);
     EXPECT_EQ(brand.kit().primary, before.primary);
 }
 
@@ -413,8 +420,8 @@ TEST_F(BrandViewTest, AnUnwritableBrandFolderKeepsTheOldLogoAndKit) {
     QDir(brand.folder()).removeRecursively();
     write(QStringLiteral("Marca"), "not a folder");
     loadLogoAndWait(png(QStringLiteral("other.png"), twoColours(Qt::green, Qt::yellow)));
-    EXPECT_EQ(view.notice()->text, QStringLiteral("Não consegui guardar o logo no computador."));
-    EXPECT_TRUE(view.notice()->isWarning);
+    EXPECT_EQ(notice()->text, QStringLiteral("Não consegui guardar o logo no computador."));
+    EXPECT_TRUE(notice()->isWarning);
     EXPECT_EQ(brand.kit(), before);
     EXPECT_EQ(brand.logo().cacheKey(), logoKey);
 }
@@ -423,12 +430,12 @@ TEST_F(BrandViewTest, RemovingTheLogoDeletesItAndTurnsTheSwitchOff) {
     loadLogoAndWait(png(QStringLiteral("logo.png"), twoColours(Qt::red, Qt::blue)));
     logoSwitch()->click();
     EXPECT_TRUE(brand.kit().logoOnScreenshots);
-    EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::print);
+    EXPECT_EQ(preview()->tab(), BrandPreviewPane::Tab::print);
     for (QPushButton *b : view.findChildren<QPushButton *>())
         if (b->text() == L("Remover")) b->click();
     EXPECT_FALSE(QFile::exists(brand.logoPath()));
     EXPECT_FALSE(brand.kit().logoOnScreenshots);
-    EXPECT_EQ(view.previewCaption(), L("Adicione um logo para vê-lo no print."));
+    EXPECT_EQ(preview()->caption(), L("Adicione um logo para vê-lo no print."));
 }
 
 TEST_F(BrandViewTest, WithoutALogoTheStoredSwitchShowsOnButDisabled) {
@@ -509,12 +516,12 @@ TEST_F(BrandViewTest, TheLogoVersionBlockSaysItAlsoAppliesToTheGuides) {
 
 TEST_F(BrandViewTest, PlacementBringsThePrintForwardAndFooterOrFontTheGuide) {
     setKit([](BrandKit &k) { k.logoSize = LogoSize::large; });
-    EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::print);
+    EXPECT_EQ(preview()->tab(), BrandPreviewPane::Tab::print);
     setKit([](BrandKit &k) { k.footer = QStringLiteral("ACME"); });
-    EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::guide);
+    EXPECT_EQ(preview()->tab(), BrandPreviewPane::Tab::guide);
     setKit([](BrandKit &k) { k.logoPosition = LogoPosition::topLeft; });
     setKit([](BrandKit &k) { k.fontFamily = QStringLiteral("inter"); });
-    EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::guide);
+    EXPECT_EQ(preview()->tab(), BrandPreviewPane::Tab::guide);
     // A family spelled in another case is the installed one: chosen in the list, no warning.
     auto *picker = view.findChild<QComboBox *>();
     EXPECT_EQ(picker->currentText(), QStringLiteral("Inter"));
@@ -539,13 +546,13 @@ TEST_F(BrandViewTest, AFullEditorListIsReportedAndTheSwitchFollowsTheList) {
     for (int i = int(list.size()); i < 20; ++i) list << solid(QStringLiteral("x%1").arg(i), 0x101010);
     styles.setBackdrops(list.mid(0, 20));
     editorSwitch()->click();
-    EXPECT_EQ(view.notice()->text, L(LKey("A lista de fundos está cheia (%@). Apague algum no Editor e tente de novo.",
+    EXPECT_EQ(notice()->text, L(LKey("A lista de fundos está cheia (%@). Apague algum no Editor e tente de novo.",
                                           {QStringLiteral("20")})));
     EXPECT_FALSE(editorSwitch()->isChecked());
 
     styles.setBackdrops(list.mid(0, 19));
     editorSwitch()->click();
-    EXPECT_EQ(view.notice()->text, QStringLiteral("Entrou 1 de 3 fundos: a lista de fundos ficou cheia."));
+    EXPECT_EQ(notice()->text, QStringLiteral("Entrou 1 de 3 fundos: a lista de fundos ficou cheia."));
     EXPECT_TRUE(editorSwitch()->isChecked());
 }
 
@@ -565,15 +572,15 @@ TEST_F(BrandViewTest, ATileSelectsThePreviewBackdropAndOpensTheSheet) {
     ASSERT_TRUE(asked);
     EXPECT_EQ(asked->brandPalette,
               (QList<quint32>{brand.kit().primary, brand.kit().secondary, brand.kit().background}));
-    EXPECT_EQ(view.previewBackdropID(), BrandStore::meshID);
+    EXPECT_EQ(preview()->backdropID(), BrandStore::meshID);
     EXPECT_TRUE(brand.kit().customBackdrops.has_value());
     // Saving shows the print; a cancelled sheet leaves the tab alone.
-    EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::print);
-    view.setPreviewTab(BrandView::PreviewTab::guide);
+    EXPECT_EQ(preview()->tab(), BrandPreviewPane::Tab::print);
+    preview()->setTab(BrandPreviewPane::Tab::guide);
     BackdropSheet::setPresenter(
         [](QWidget *, const BackdropSheet::Request &, BackdropSheet::Completion done) { done({}); });
     mesh->click();
-    EXPECT_EQ(view.previewTab(), BrandView::PreviewTab::guide);
+    EXPECT_EQ(preview()->tab(), BrandPreviewPane::Tab::guide);
 }
 
 // Every control of the page acts through the kit, and the page syncs from it while the control still
