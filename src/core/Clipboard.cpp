@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QImageReader>
 #include <QThreadPool>
+#include <QtConcurrent>
 
 #include <algorithm>
 #include <atomic>
@@ -113,32 +114,31 @@ PastingCopy copyForPasting(const QImage &image) {
 void copyForPastingInBackground(std::function<QImage()> picture, std::function<void(const PastingCopy &)> done) {
     const quint64 mine = ++latestStarted;
     const ExportSettings settings = pastingSettings();
-    QThreadPool::globalInstance()->start([picture = std::move(picture), done = std::move(done), settings, mine] {
+    QThreadPool::globalInstance()->start([picture = std::move(picture), done = std::move(done), settings, mine]() mutable {
         // Overtaken before its turn came: its picture is not even drawn.
         if (mine != latestStarted) {
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(), [done] { if (done) done({false, true, QImage()}); }, Qt::QueuedConnection);
             return;
         }
-        const QImage prepared = Exporter::prepare(picture(), settings);
+        QImage prepared = Exporter::prepare(picture(), settings);
+        picture = {}; // whatever it drew from is not held while the PNG goes to its file
+        // The notice's thumbnail is made beside the encoding, so that the clipboard waits for the PNG alone.
+        QFuture<QImage> thumbnail = QtConcurrent::run([prepared] { return Notifier::thumbnail(prepared); });
         std::optional<QByteArray> png;
         if (!prepared.isNull()) png = platform::PngEncoder::encode(prepared, kPngOptions);
-        // The clipboard is claimed as soon as the PNG exists; the notice's thumbnail is made meanwhile.
-        // Both run on the GUI thread, in this order; `claimed` is only touched there.
-        auto claimed = std::make_shared<std::optional<bool>>(); // empty: a later copy took over
+        prepared = QImage();
         const QByteArray bytes = png.value_or(QByteArray());
+        // One return to the GUI thread: the clipboard is claimed, unless a later copy took over, and
+        // `done` learns how it went. `claimed` is only touched there.
+        auto claimed = std::make_shared<bool>(false);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [png = std::move(png), claimed, mine] {
-                if (mine == latestStarted) *claimed = png && !png->isEmpty() && claim(*png);
-            },
-            Qt::QueuedConnection);
-        const QImage thumbnail = Notifier::thumbnail(prepared);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [thumbnail, claimed, done] {
+            [bytes, thumbnail = thumbnail.result(), claimed, mine, done = std::move(done)] {
+                const bool overtaken = mine != latestStarted;
+                *claimed = !overtaken && !bytes.isEmpty() && claim(bytes);
                 platform::Memory::releaseFreeMemorySoon(); // the picture and its encoder buffers are gone
-                if (done) done({claimed->value_or(false), !claimed->has_value(), thumbnail});
+                if (done) done({*claimed, overtaken, thumbnail});
             },
             Qt::QueuedConnection);
         // Meanwhile the PNG goes out of memory.
@@ -148,7 +148,7 @@ void copyForPastingInBackground(std::function<QImage()> picture, std::function<v
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [claimed, bytes, file = std::move(file)] {
-                if (claimed->value_or(false)) letGo(bytes, file);
+                if (*claimed) letGo(bytes, file);
             },
             Qt::QueuedConnection);
     });

@@ -426,21 +426,22 @@ void RecentsStore::pump() {
         startWriting(job.get());
         ++encoding;
     }
+    // The oldest waiting captures keep their picture; the rest are read back from their waiting file
+    // when their turn comes. Counted here whoever else holds the picture: what shows a capture may let
+    // it go at any moment, and the store's reference then is all that keeps it.
     int held = 0;
     for (const auto &job : m_jobs) {
         if (job->encoding) continue;
         if (job->waiting == Waiting::no && !m_stopWaiting) startWaiting(job.get());
         if (job->waiting != Waiting::written || job->image.isNull()) continue;
-        // A picture something else holds too (the editor opened on it) costs nothing to keep.
         if (held < heldWaiting) ++held;
-        else if (job->image.isDetached()) job->image = QImage();
+        else job->image = QImage();
     }
 }
 
 int RecentsStore::picturesHeld() const {
-    return int(std::count_if(m_jobs.cbegin(), m_jobs.cend(), [](const auto &job) {
-        return !job->encoding && !job->image.isNull() && job->image.isDetached();
-    }));
+    return int(std::count_if(m_jobs.cbegin(), m_jobs.cend(),
+                             [](const auto &job) { return !job->encoding && !job->image.isNull(); }));
 }
 
 void RecentsStore::startWaiting(Job *job) {

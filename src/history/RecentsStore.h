@@ -102,8 +102,8 @@ public:
     static constexpr int heldWaiting = 2;
     // "Pendentes" beside the recents folder: our own, private, never listed as captures.
     const QString &waitingFolder() const { return m_waitingFolder; }
-    // Background adds not finished yet (encoding or waiting), and how many of the waiting ones hold
-    // their picture in memory only for the store (what a burst costs in memory beyond one encoding).
+    // Background adds not finished yet (encoding or waiting), and how many of the waiting ones the store
+    // holds the picture of, whoever else holds it too (what a burst costs in memory beyond the encodings).
     int pendingCount() const { return int(m_jobs.size()); }
     int picturesHeld() const;
     // Finishes the background adds now (at quit, so that no capture is lost). Captures that wait as
