@@ -142,11 +142,13 @@ ShortcutRecorder::ShortcutRecorder(ShortcutStore &store, HotkeyManager &hotkeys,
     statusLayout->setContentsMargins(0, 0, 0, 0);
     statusLayout->setSpacing(8);
     m_statusRow = new QWidget(status);
+    m_statusRow->setObjectName(QStringLiteral("statusRow"));
     auto *row = new QHBoxLayout(m_statusRow);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
     m_statusIcon = new QLabel(m_statusRow);
     m_statusLabel = new PlainLabel(m_statusRow);
+    m_statusLabel->setObjectName(QStringLiteral("statusText"));
     m_statusLabel->setWordWrap(true);
     m_statusLabel->setFont(Theme::font(large ? 13 : 12));
     // The small one's messages wrap under its field, so that a row of it is no wider than the field.
@@ -159,6 +161,7 @@ ShortcutRecorder::ShortcutRecorder(ShortcutStore &store, HotkeyManager &hotkeys,
     m_statusLabel->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     statusLayout->addWidget(m_statusRow, 0, alignment);
     m_settingsLink = makeLink(status);
+    m_settingsLink->setObjectName(QStringLiteral("keyboardSettingsLink"));
     statusLayout->addWidget(m_settingsLink, 0, alignment);
     layout->addWidget(status, 0, alignment);
     // A message appearing must not move the field: the width is that of the widest message from the
@@ -188,10 +191,6 @@ void ShortcutRecorder::setAccessory(QWidget *accessory) {
     if (m_size == Keycap::Size::small) m_statusLabel->setMaximumWidth(row - 19);
     setMinimumWidth(std::max(row, m_statusLabel->maximumWidth() + 19));
 }
-
-QString ShortcutRecorder::statusText() const { return m_statusRow->isHidden() ? QString() : m_statusLabel->text(); }
-
-bool ShortcutRecorder::showsKeyboardSettingsLink() const { return !m_settingsLink->isHidden(); }
 
 void ShortcutRecorder::startRecording() {
     if (activeRecorder && activeRecorder != this) activeRecorder->stopRecording();

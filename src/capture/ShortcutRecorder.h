@@ -33,10 +33,9 @@ public:
     ShortcutAction action() const { return m_action; }
     bool isRecording() const { return m_recording; }
     std::optional<ShortcutProblem> problem() const { return m_problem; }
-    // The field (the click target) and, for tests, what the status area says.
+    // The field (the click target). Below it, the message row "statusRow" with its text "statusText", and
+    // the link "keyboardSettingsLink".
     QAbstractButton *field() const;
-    QString statusText() const;
-    bool showsKeyboardSettingsLink() const;
     // A control shown right beside the field, centred on it (a button that resets the combination).
     void setAccessory(QWidget *accessory);
 

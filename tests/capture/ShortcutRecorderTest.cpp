@@ -36,6 +36,17 @@ struct ShortcutRecorderTest : testing::Test {
     }
 
     // Keys go to whatever widget; the recorder takes them application-wide.
+    // What the message row says; nothing while it is hidden.
+    static QString statusText(const ShortcutRecorder &recorder) {
+        return testsupport::namedChild<QWidget>(recorder, "statusRow")->isHidden()
+                   ? QString()
+                   : testsupport::namedChild<QLabel>(recorder, "statusText")->text();
+    }
+
+    static bool showsKeyboardSettingsLink(const ShortcutRecorder &recorder) {
+        return !testsupport::namedChild<QWidget>(recorder, "keyboardSettingsLink")->isHidden();
+    }
+
     static void press(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(target, key, modifiers);
     }
@@ -48,21 +59,21 @@ TEST_F(ShortcutRecorderTest, RecordsAcceptsAndRejects) {
     auto *recorder = new ShortcutRecorder(store, *manager, ShortcutAction::captureArea, Keycap::Size::large, &window);
     auto *elsewhere = new QLabel(QStringLiteral("outro"), &window);
     window.show();
-    EXPECT_EQ(recorder->statusText(), QStringLiteral("Pronto — teste agora em qualquer app"));
+    EXPECT_EQ(statusText(*recorder), QStringLiteral("Pronto — teste agora em qualquer app"));
     EXPECT_EQ(recorder->field()->accessibleName(),
               QStringLiteral("Atalho de Capturar área: Alt+Shift+A. Clique para gravar outro."));
 
     QTest::mouseClick(recorder->field(), Qt::LeftButton);
     ASSERT_TRUE(recorder->isRecording());
     EXPECT_TRUE(hotkeys->registered.isEmpty()); // suspended
-    EXPECT_EQ(recorder->statusText(), QStringLiteral("Esc cancela · atalhos do sistema não podem ser gravados"));
+    EXPECT_EQ(statusText(*recorder), QStringLiteral("Esc cancela · atalhos do sistema não podem ser gravados"));
     EXPECT_EQ(recorder->field()->accessibleName(),
               QStringLiteral("Gravando atalho para Capturar área. Pressione a combinação."));
 
     // Rejected: shown, not stored, still recording.
     press(elsewhere, Qt::Key_A, Qt::ShiftModifier);
     EXPECT_EQ(recorder->problem(), ShortcutProblem::needsModifier());
-    EXPECT_EQ(recorder->statusText(), ShortcutProblem::needsModifier().message());
+    EXPECT_EQ(statusText(*recorder), ShortcutProblem::needsModifier().message());
     press(elsewhere, Qt::Key_Q, Qt::ControlModifier); // ⌘Q
     EXPECT_EQ(recorder->problem(), ShortcutProblem::reservedBySystem("Sair do app"));
     press(elsewhere, Qt::Key_W, Qt::AltModifier | Qt::ShiftModifier);
@@ -79,7 +90,7 @@ TEST_F(ShortcutRecorderTest, RecordsAcceptsAndRejects) {
     EXPECT_EQ(defaults.dataValue("shortcut.captureArea"), QByteArray(R"({"keyCode":35,"modifiers":655360,"key":"P"})"));
     EXPECT_EQ(hotkeys->registered.value(1).keyCode, 35);
     EXPECT_EQ(hotkeys->registered.size(), 5);
-    EXPECT_EQ(recorder->statusText(), QStringLiteral("Pronto — teste agora em qualquer app"));
+    EXPECT_EQ(statusText(*recorder), QStringLiteral("Pronto — teste agora em qualquer app"));
     EXPECT_EQ(recorder->field()->accessibleName(),
               QStringLiteral("Atalho de Capturar área: Alt+Shift+P. Clique para gravar outro."));
 
@@ -104,7 +115,7 @@ TEST_F(ShortcutRecorderTest, ThePromptFitsAndMessagesDoNotMoveTheField) {
         const QRect before = recorder->field()->geometry();
         const int width = recorder->width();
         press(recorder, Qt::Key_W, Qt::AltModifier | Qt::ShiftModifier); // another action's: a long message
-        ASSERT_FALSE(recorder->statusText().isEmpty());
+        ASSERT_FALSE(statusText(*recorder).isEmpty());
         QCoreApplication::processEvents();
         EXPECT_EQ(recorder->field()->geometry(), before);
         EXPECT_EQ(recorder->width(), width);
@@ -116,7 +127,7 @@ TEST_F(ShortcutRecorderTest, EscapeSecondClickHidingAndScreenshotWarning) {
     QWidget window;
     auto *recorder = new ShortcutRecorder(store, *manager, ShortcutAction::captureWindow, Keycap::Size::small, &window);
     window.show();
-    EXPECT_EQ(recorder->statusText(), QString()); // the small one says nothing without a problem
+    EXPECT_EQ(statusText(*recorder), QString()); // the small one says nothing without a problem
 
     // Escape keeps the old value and the last message; hot keys come back.
     QTest::mouseClick(recorder->field(), Qt::LeftButton);
@@ -147,12 +158,12 @@ TEST_F(ShortcutRecorderTest, EscapeSecondClickHidingAndScreenshotWarning) {
     EXPECT_EQ(recorder->problem(), ShortcutProblem::systemScreenshot("Captura de uma área"));
     EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).keyCode, 105);
     EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).modifiers, shift);
-    EXPECT_TRUE(recorder->showsKeyboardSettingsLink());
+    EXPECT_TRUE(showsKeyboardSettingsLink(*recorder));
     qputenv("PATH", "/nonexistent");
     QTest::mouseClick(recorder->field(), Qt::LeftButton);
     press(recorder, Qt::Key_Print, Qt::ShiftModifier);
     EXPECT_EQ(recorder->problem(), ShortcutProblem::systemScreenshot("Captura de uma área"));
-    EXPECT_FALSE(recorder->showsKeyboardSettingsLink());
+    EXPECT_FALSE(showsKeyboardSettingsLink(*recorder));
     qputenv("PATH", path);
 
     // With Caps Lock on (the X lock bit in the event's state) the letter comes in upper case and the
