@@ -114,6 +114,7 @@ TutorialDetailHeader::TutorialDetailHeader(TutorialStore &store, BrandStore &bra
     makePlainField(m_title, Theme::font(18, QFont::DemiBold), Theme::text());
     m_title->setPlaceholderText(L("Nome do tutorial"));
     m_summary = themedLabel(QString(), Theme::font(12), Theme::text3(), this);
+    m_summary->setObjectName(QStringLiteral("summary"));
     connect(m_title, &QLineEdit::textEdited, this, [this](const QString &text) {
         Tutorial edited = m_store.tutorial();
         edited.title = text; // as typed: only renaming trims
@@ -250,8 +251,6 @@ QAbstractButton *TutorialDetailHeader::themeButton(TutorialTheme theme) const {
     QAbstractButton *button = m_themeButtons.value(static_cast<qsizetype>(theme));
     return button && !button->isHidden() ? button : nullptr;
 }
-
-QString TutorialDetailHeader::summaryText() const { return m_summary->text(); }
 
 void TutorialDetailHeader::refresh() {
     const Tutorial tutorial = m_store.tutorial();

@@ -32,7 +32,6 @@ public:
     // Asks before deleting the open tutorial; deletes it when the answer is "Excluir".
     void confirmDelete();
 
-    QString summaryText() const;
     // The theme options offered now, in order; the button of one of them (none when not offered).
     QList<TutorialTheme> themeOptions() const;
     QAbstractButton *themeButton(TutorialTheme theme) const;

@@ -30,6 +30,7 @@ TutorialDetailView::TutorialDetailView(TutorialStore &store, BrandStore &brand, 
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     m_header = new TutorialDetailHeader(store, brand, shortcuts, this);
+    m_header->setObjectName(QStringLiteral("header"));
     column->addWidget(m_header);
     column->addWidget(FilledArea::divider(this));
     m_unreadable = themedLabel({}, Theme::font(12), Theme::warning(), this);
@@ -39,7 +40,9 @@ TutorialDetailView::TutorialDetailView(TutorialStore &store, BrandStore &brand, 
     m_unreadable->hide();
     column->addWidget(m_unreadable);
     m_body = new QStackedWidget(this);
+    m_body->setObjectName(QStringLiteral("body"));
     m_empty = makeEmptyState();
+    m_empty->setObjectName(QStringLiteral("emptyState"));
     m_body->addWidget(m_empty);
     m_steps = new TutorialStepsList(store, loader, m_body);
     m_steps->setObjectName(QStringLiteral("steps"));
@@ -81,6 +84,7 @@ QWidget *TutorialDetailView::makeEmptyState() {
         row->setSpacing(12);
         row->addWidget(new NumberBadge(n, 22, 12, card), 0, Qt::AlignTop);
         QLabel *text = themedLabel(QString(), Theme::font(13), Theme::text2(), card);
+        text->setObjectName(QStringLiteral("howTo%1").arg(n));
         text->setTextFormat(Qt::MarkdownText);
         text->setWordWrap(true);
         row->addWidget(text, 1);
@@ -128,14 +132,6 @@ void TutorialDetailView::refreshHowTo() {
     for (qsizetype i = 0; i < m_howTo.size(); ++i)
         if (m_howTo[i]->text() != texts[i]) m_howTo[i]->setText(texts[i]);
 }
-
-QStringList TutorialDetailView::howToTexts() const {
-    QStringList texts;
-    for (const QLabel *row : m_howTo) texts.append(row->text());
-    return texts;
-}
-
-bool TutorialDetailView::showsEmptyState() const { return m_body->currentWidget() == m_empty; }
 
 void TutorialDetailView::refresh() {
     if (!m_store.currentID()) return; // the page shows the library; nothing here is on screen

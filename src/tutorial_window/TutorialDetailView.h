@@ -22,10 +22,8 @@ public:
     TutorialDetailView(TutorialStore &store, BrandStore &brand, ShortcutStore &shortcuts, PictureLoader &loader,
                        QWidget *parent = nullptr);
 
-    TutorialDetailHeader *header() const { return m_header; }
-    bool showsEmptyState() const;
-    // The four how-to rows as shown, in order.
-    QStringList howToTexts() const;
+    // Its children: the "header", and the "body" showing the "emptyState" with its how-to rows "howTo1"
+    // to "howTo4", or the "steps".
 
 protected:
     void paintEvent(QPaintEvent *event) override;

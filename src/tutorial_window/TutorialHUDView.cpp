@@ -80,6 +80,7 @@ TutorialHUDView::TutorialHUDView(TutorialStore &store, ShortcutStore &shortcuts,
     texts->addStretch(1);
     texts->addWidget(themedLabel(L("Gravando tutorial"), Theme::font(12, QFont::DemiBold), Theme::text(), this));
     m_count = themedLabel(QString(), Theme::font(11), Theme::text3(), this);
+    m_count->setObjectName(QStringLiteral("stepCount"));
     texts->addWidget(m_count);
     texts->addStretch(1);
     row->addLayout(texts);
@@ -114,8 +115,6 @@ TutorialHUDView::TutorialHUDView(TutorialStore &store, ShortcutStore &shortcuts,
     refreshCount();
     refreshShortcuts();
 }
-
-QString TutorialHUDView::stepCountText() const { return m_count->text(); }
 
 void TutorialHUDView::refreshCount() { m_count->setText(TutorialTexts::stepCount(m_store.tutorial().steps.size())); }
 

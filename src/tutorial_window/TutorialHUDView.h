@@ -23,7 +23,6 @@ public:
 
     TutorialHUDView(TutorialStore &store, ShortcutStore &shortcuts, QWidget *parent = nullptr);
 
-    QString stepCountText() const;
     // The dot's opacity now: 1 at rest, down to 0.35 and back while shown.
     qreal dotOpacity() const { return m_dotOpacity; }
 

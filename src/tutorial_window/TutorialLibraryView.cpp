@@ -61,13 +61,18 @@ TutorialLibraryView::TutorialLibraryView(TutorialStore &store, ShortcutStore &sh
     column->addWidget(makeHeader());
     column->addWidget(FilledArea::divider(this));
 
+    // The stack "content" shows one of "emptyState", "noResults" and "results".
     m_content = new QStackedWidget(this);
+    m_content->setObjectName(QStringLiteral("content"));
     m_empty = makeEmptyState();
+    m_empty->setObjectName(QStringLiteral("emptyState"));
     m_content->addWidget(m_empty);
     m_noResults = themedLabel(QString(), Theme::font(14), Theme::text3(), m_content);
+    m_noResults->setObjectName(QStringLiteral("noResults"));
     m_noResults->setAlignment(Qt::AlignCenter);
     m_content->addWidget(m_noResults);
     m_scroll = new QScrollArea(m_content);
+    m_scroll->setObjectName(QStringLiteral("results"));
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -95,6 +100,7 @@ QWidget *TutorialLibraryView::makeHeader() {
     titles->setSpacing(2);
     titles->addWidget(themedLabel(L("Tutoriais"), Theme::font(18, QFont::DemiBold), Theme::text(), header));
     m_count = themedLabel(QString(), Theme::font(12), Theme::text3(), header);
+    m_count->setObjectName(QStringLiteral("count"));
     titles->addWidget(m_count);
     row->addLayout(titles);
     row->addSpacing(12);
@@ -175,14 +181,5 @@ void TutorialLibraryView::refresh() {
 }
 
 void TutorialLibraryView::refreshShortcut() { m_record->setShortcutText(TutorialTexts::toggleKeys(m_shortcuts)); }
-
-TutorialLibraryView::Content TutorialLibraryView::content() const {
-    if (m_content->currentWidget() == m_empty) return Content::empty;
-    return m_content->currentWidget() == m_noResults ? Content::noResults : Content::grid;
-}
-
-QString TutorialLibraryView::countText() const { return m_count->text(); }
-
-QString TutorialLibraryView::noResultsText() const { return m_noResults->text(); }
 
 void TutorialLibraryView::paintEvent(QPaintEvent *) { QPainter(this).fillRect(rect(), Theme::bg()); }

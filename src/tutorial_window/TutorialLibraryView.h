@@ -32,11 +32,6 @@ public:
     QString query() const;
     void setQuery(const QString &query);
 
-    enum class Content { empty, noResults, grid };
-    Content content() const;
-    QString countText() const;
-    QString noResultsText() const;
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

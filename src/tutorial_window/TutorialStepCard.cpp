@@ -61,6 +61,7 @@ TutorialStepCard::TutorialStepCard(TutorialStore &store, PictureLoader &loader, 
     m_markerIcon = new QLabel(this);
     status->addWidget(m_markerIcon);
     m_markerText = themedLabel(QString(), Theme::font(11), Theme::text3(), this);
+    m_markerText->setObjectName(QStringLiteral("markerStatus"));
     status->addWidget(m_markerText);
     m_removeMarker = new LinkButton(L("Remover"), 11, this);
     m_removeMarker->setObjectName(QStringLiteral("removeMarkerButton"));
@@ -134,8 +135,6 @@ void TutorialStepCard::setStep(const TutorialStep &step, int number, int total) 
     m_down->setEnabled(number < total);
     refreshMarker();
 }
-
-QString TutorialStepCard::markerStatus() const { return m_markerText->text(); }
 
 void TutorialStepCard::refreshMarker() {
     const bool placed = m_step.marker.has_value();

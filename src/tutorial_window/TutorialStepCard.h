@@ -27,8 +27,6 @@ public:
     void setStep(const TutorialStep &step, int number, int total);
     const TutorialStep &step() const { return m_step; }
 
-    QString markerStatus() const;
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

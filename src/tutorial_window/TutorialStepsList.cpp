@@ -72,6 +72,7 @@ TutorialStepsList::TutorialStepsList(TutorialStore &store, PictureLoader &loader
     m_layout->setSpacing(14);
 
     m_recordingRow = new QWidget(m_column);
+    m_recordingRow->setObjectName(QStringLiteral("recordingRow"));
     auto *row = new QHBoxLayout(m_recordingRow);
     row->setContentsMargins(0, 18, 0, 18);
     row->setSpacing(6);
@@ -167,5 +168,3 @@ QList<TutorialStepCard *> TutorialStepsList::builtCards() const {
         if (slot->card) cards.append(slot->card);
     return cards;
 }
-
-bool TutorialStepsList::showsRecordingRow() const { return !m_recordingRow->isHidden(); }

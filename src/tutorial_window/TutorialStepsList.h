@@ -29,7 +29,6 @@ public:
     TutorialStepCard *card(const QUuid &step) const;
     // Cards built so far, in step order.
     QList<TutorialStepCard *> builtCards() const;
-    bool showsRecordingRow() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

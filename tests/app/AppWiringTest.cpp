@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QTest>
 #include <QWidget>
 
@@ -146,7 +147,8 @@ TEST_F(AppWiringTest, RecordingShowsThePillAndStoppingItShowsTheTutorialPage) {
         CaptureBackend::OverlayPick::Area{testsupport::filledImage(30, 20, Qt::red), QRectF(0, 0, 30, 20), 0},
         std::nullopt});
     EXPECT_TRUE(testsupport::becomes([&] { return tutorials.tutorial().steps.size() == before + 1; }));
-    EXPECT_EQ(pill.panel()->stepCountText(), TutorialTexts::stepCount(before + 1));
+    EXPECT_EQ(testsupport::namedChild<QLabel>(*pill.panel(), "stepCount")->text(),
+              TutorialTexts::stepCount(before + 1));
 
     router.setPage(AppRouter::Page::home);
     tutorials.toggleRecording();

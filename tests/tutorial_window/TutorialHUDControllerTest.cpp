@@ -6,6 +6,7 @@
 #include "tutorials/TutorialStore.h"
 #include "widgets/ToolbarButton.h"
 
+#include <QLabel>
 #include <QSequentialAnimationGroup>
 #include <QSignalSpy>
 #include <QTest>
@@ -53,14 +54,14 @@ TEST_F(TutorialHUDControllerTest, CountsTheStepsLiveAndTheDotPulses) {
     store.startRecording();
     controller.show();
     TutorialHUDView *pill = controller.panel();
-    EXPECT_EQ(pill->stepCountText(), QStringLiteral("0 passos"));
+    EXPECT_EQ(testsupport::namedChild<QLabel>(*pill, "stepCount")->text(), QStringLiteral("0 passos"));
     EXPECT_EQ(testsupport::namedChild<ToolbarButton>(*pill, "stepButton")->shortcutText(),
               QStringLiteral("Alt+Shift+A"));
     const QImage capture = testsupport::filledImage(40, 30, Qt::green);
     store.addStep(capture);
-    EXPECT_EQ(pill->stepCountText(), QStringLiteral("1 passo"));
+    EXPECT_EQ(testsupport::namedChild<QLabel>(*pill, "stepCount")->text(), QStringLiteral("1 passo"));
     store.addStep(capture);
-    EXPECT_EQ(pill->stepCountText(), QStringLiteral("2 passos"));
+    EXPECT_EQ(testsupport::namedChild<QLabel>(*pill, "stepCount")->text(), QStringLiteral("2 passos"));
 
     // The dot pulses while the pill shows, over and over: its pulse is looked at through one round,
     // step by step, whatever time this machine takes.

@@ -8,11 +8,22 @@
 #include "widgets/ToolbarButton.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
+#include <QStackedWidget>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// Which of the empty state, the no-results line and the grid the page shows.
+QString shown(const TutorialLibraryView &view) {
+    return testsupport::namedChild<QStackedWidget>(view, "content")->currentWidget()->objectName();
+}
+
+QString text(const TutorialLibraryView &view, const char *label) {
+    return testsupport::namedChild<QLabel>(view, label)->text();
+}
 
 Tutorial tutorial(const QString &title, const QStringList &details = {}) {
     Tutorial t;
@@ -71,20 +82,20 @@ TEST(TutorialLibrarySearchTest, MatchesTitlesAndStepsIgnoringCaseButNotAccents) 
 
 TEST_F(TutorialLibraryViewTest, EmptyLibraryNoResultsAndTheWholeCount) {
     view.setQuery(QStringLiteral("qualquer"));
-    EXPECT_EQ(view.content(), TutorialLibraryView::Content::empty);
-    EXPECT_EQ(view.countText(), QStringLiteral("0 tutoriais"));
+    EXPECT_EQ(shown(view), QStringLiteral("emptyState"));
+    EXPECT_EQ(text(view, "count"), QStringLiteral("0 tutoriais"));
 
     add(QStringLiteral("Fechar o mês"));
-    EXPECT_EQ(view.countText(), QStringLiteral("1 tutorial"));
+    EXPECT_EQ(text(view, "count"), QStringLiteral("1 tutorial"));
     view.setQuery(QStringLiteral("  x "));
-    EXPECT_EQ(view.content(), TutorialLibraryView::Content::noResults);
-    EXPECT_EQ(view.noResultsText(), QStringLiteral("Nenhum tutorial com “  x ”."));
+    EXPECT_EQ(shown(view), QStringLiteral("noResults"));
+    EXPECT_EQ(text(view, "noResults"), QStringLiteral("Nenhum tutorial com “  x ”."));
     add(QStringLiteral("Abrir chamado"));
     view.setQuery(QStringLiteral("chamado"));
-    EXPECT_EQ(view.content(), TutorialLibraryView::Content::grid);
+    EXPECT_EQ(shown(view), QStringLiteral("results"));
     auto *grid = testsupport::namedChild<TutorialLibraryGrid>(view, "grid");
     EXPECT_EQ(titles(grid->tutorials()), QStringList{QStringLiteral("Abrir chamado")});
-    EXPECT_EQ(view.countText(), QStringLiteral("2 tutoriais"));
+    EXPECT_EQ(text(view, "count"), QStringLiteral("2 tutoriais"));
     view.setQuery(QStringLiteral("café"));
     EXPECT_EQ(grid->tutorials().size(), 2);
 }

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -17,6 +18,10 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+QString markerStatus(const TutorialStepCard &card) {
+    return testsupport::namedChild<QLabel>(card, "markerStatus")->text();
+}
 
 // QTest takes the point (0, 0) for "the middle": the events are sent by hand.
 void clickAt(QWidget *widget, QPoint at) {
@@ -61,7 +66,7 @@ TEST_F(TutorialStepCardTest, ClicksPlaceTheMarkerWithinTheEdges) {
     TutorialStepCard card(store, loader);
     card.setStep(addStep(190, 130), 1, 1);
     StepPictureView *picture = testsupport::namedChild<StepPictureView>(card, "picture");
-    EXPECT_EQ(card.markerStatus(), QStringLiteral("Clique na imagem para marcar onde clicar"));
+    EXPECT_EQ(markerStatus(card), QStringLiteral("Clique na imagem para marcar onde clicar"));
     EXPECT_FALSE(testsupport::namedChild<QAbstractButton>(card, "removeMarkerButton")->isVisibleTo(&card));
     EXPECT_EQ(picture->cursor().shape(), Qt::CrossCursor);
 
@@ -70,7 +75,7 @@ TEST_F(TutorialStepCardTest, ClicksPlaceTheMarkerWithinTheEdges) {
     clickAt(picture, QPoint(0, 0));
     EXPECT_EQ(stored(0).marker, QPointF(0, 0));
     card.setStep(stored(0), 1, 1);
-    EXPECT_EQ(card.markerStatus(), QStringLiteral("Marcador 1 colocado"));
+    EXPECT_EQ(markerStatus(card), QStringLiteral("Marcador 1 colocado"));
     EXPECT_TRUE(testsupport::namedChild<QAbstractButton>(card, "removeMarkerButton")->isVisibleTo(&card));
 
     // A click right on the badge (at the top-left corner now) reaches the picture and moves it.
@@ -83,7 +88,7 @@ TEST_F(TutorialStepCardTest, ClicksPlaceTheMarkerWithinTheEdges) {
     testsupport::namedChild<QAbstractButton>(card, "removeMarkerButton")->click();
     EXPECT_FALSE(stored(0).marker);
     card.setStep(stored(0), 1, 1);
-    EXPECT_EQ(card.markerStatus(), QStringLiteral("Clique na imagem para marcar onde clicar"));
+    EXPECT_EQ(markerStatus(card), QStringLiteral("Clique na imagem para marcar onde clicar"));
 }
 
 TEST_F(TutorialStepCardTest, AnUnreadablePictureShowsThePlaceholderAndTheMarkerStillCounts) {
@@ -99,7 +104,7 @@ TEST_F(TutorialStepCardTest, AnUnreadablePictureShowsThePlaceholderAndTheMarkerS
     card.setStep(stored(0), 1, 1);
     EXPECT_TRUE(testsupport::namedChild<StepPictureView>(card, "picture")->isPlaceholder());
     EXPECT_EQ(testsupport::namedChild<StepPictureView>(card, "picture")->size(), QSize(240, 140));
-    EXPECT_EQ(card.markerStatus(), QStringLiteral("Marcador 1 colocado"));
+    EXPECT_EQ(markerStatus(card), QStringLiteral("Marcador 1 colocado"));
     clickAt(testsupport::namedChild<StepPictureView>(card, "picture"), QPoint(10, 10));
     EXPECT_EQ(stored(0).marker, QPointF(0.25, 0.5));
     testsupport::namedChild<QAbstractButton>(card, "removeMarkerButton")->click();
