@@ -143,6 +143,7 @@ EditorBottomBar::EditorBottomBar(EditorModel *model, QWidget *parent) : QWidget(
     row->setContentsMargins(20, 0, 20, 0);
     row->setSpacing(18);
     m_hints = new HintRow(this);
+    m_hints->setObjectName(QStringLiteral("hints"));
     auto *hints = new QHBoxLayout(m_hints);
     hints->setContentsMargins(0, 0, 0, 0);
     hints->setSpacing(18);
@@ -157,6 +158,7 @@ EditorBottomBar::EditorBottomBar(EditorModel *model, QWidget *parent) : QWidget(
     m_copyTextIcon->setPixmap(Icons::pixmap(QStringLiteral("text.viewfinder"), 15, Theme::text(), devicePixelRatioF()));
     m_copyTextSpinner = new Spinner(14);
     m_copyTextLabel = themedLabel(QString(), Theme::font(14), Theme::text());
+    m_copyTextLabel->setObjectName(QStringLiteral("copyTextTitle"));
     setContent(m_copyText, 8, {m_copyTextIcon, m_copyTextSpinner, m_copyTextLabel});
     row->addWidget(m_copyText);
 
@@ -222,12 +224,6 @@ void EditorBottomBar::refreshHints() {
     static_cast<HintRow *>(m_hints)->fit();
 }
 
-QStringList EditorBottomBar::hintTexts() const {
-    QStringList out;
-    for (QLabel *label : m_hints->findChildren<QLabel *>(QStringLiteral("hintText"))) out << label->text();
-    return out;
-}
-
 void EditorBottomBar::refreshReading() {
     const bool reading = m_model && m_model->page().isReadingText();
     m_copyTextIcon->setVisible(!reading);
@@ -235,7 +231,5 @@ void EditorBottomBar::refreshReading() {
     m_copyTextLabel->setText(reading ? L("Lendo… clique para parar") : L("Copiar texto"));
     fitContent(m_copyText);
 }
-
-QString EditorBottomBar::copyTextTitle() const { return m_copyTextLabel->text(); }
 
 void EditorBottomBar::paintEvent(QPaintEvent *) { paintBar(*this); }

@@ -33,18 +33,14 @@ private:
 };
 
 // The editor page's bottom bar (64 high): the key hints of the current state, then "Copiar texto"
-// (which turns into "Lendo… clique para parar" while the text is read), "Salvar" and "Copiar".
+// (which turns into "Lendo… clique para parar" while the text is read), "Salvar" and "Copiar". The
+// hints' texts are the labels "hintText" in "hints"; the text-copy button's label is "copyTextTitle".
 class EditorBottomBar : public QWidget {
     Q_OBJECT
 public:
     static constexpr int barHeight = 64;
 
     explicit EditorBottomBar(EditorModel *model, QWidget *parent = nullptr);
-
-    // The hints shown, one text per hint in order.
-    QStringList hintTexts() const;
-    // The text-copy button's label now.
-    QString copyTextTitle() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
