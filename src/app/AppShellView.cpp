@@ -5,7 +5,6 @@
 #include "app/HomeView.h"
 #include "app/OnboardingView.h"
 #include "app/PreferencesView.h"
-#include "app/ScreenAccess.h"
 #include "app/SettingsNotice.h"
 #include "brand/BrandStore.h"
 #include "brand_window/BrandView.h"
@@ -121,8 +120,7 @@ void AppShellView::followOnboarding() {
         return;
     }
     if (m_onboarding) return;
-    m_onboarding = new OnboardingView(ShortcutStore::shared(), HotkeyManager::shared(), defaults,
-                                      Greeting::systemSources(), ScreenAccess::system(), this);
+    m_onboarding = new OnboardingView(ShortcutStore::shared(), HotkeyManager::shared(), defaults, this);
     m_modes->addWidget(m_onboarding);
     m_modes->setCurrentWidget(m_onboarding);
 }
@@ -140,16 +138,13 @@ EditorView *AppShellView::editorView() {
 QWidget *AppShellView::makePage(AppRouter::Page page) {
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     switch (page) {
-    case AppRouter::Page::home:
-        return new HomeView(ShortcutStore::shared(), RecentsStore::shared(), defaults, Greeting::systemSources(),
-                            m_stack);
+    case AppRouter::Page::home: return new HomeView(ShortcutStore::shared(), RecentsStore::shared(), defaults, m_stack);
     case AppRouter::Page::tutorial:
         return new TutorialView(TutorialStore::shared(), ShortcutStore::shared(), BrandStore::shared(), m_stack);
     case AppRouter::Page::brand: return new BrandView(BrandStore::shared(), StyleStore::shared(), m_stack);
     case AppRouter::Page::settings:
         return new PreferencesView(ShortcutStore::shared(), HotkeyManager::shared(), StyleStore::shared(),
-                                   RecentsStore::shared(), defaults, Greeting::systemSources(), ScreenAccess::system(),
-                                   m_stack);
+                                   RecentsStore::shared(), defaults, m_stack);
     case AppRouter::Page::editor: return new EmptyEditorView(m_stack);
     case AppRouter::Page::history: break; // made by its visit
     }

@@ -24,14 +24,12 @@ QString line(const QDateTime &at, const QString &name) {
     return name.isEmpty() ? salutation(at) : salutation(at) + QStringLiteral(", ") + name;
 }
 
-QString Sources::firstName(const platform::UserDefaults &defaults) const {
-    return Greeting::firstName(Settings::customName.value(defaults), accountFullName ? accountFullName() : QString());
+QString firstName(const platform::UserDefaults &defaults) {
+    return firstName(Settings::customName.value(defaults), platform::UserSession::shared().accountFullName());
 }
 
-QString Sources::line(const platform::UserDefaults &defaults) const {
-    return Greeting::line(now(), firstName(defaults));
+QString line(const platform::UserDefaults &defaults) {
+    return line(platform::UserSession::shared().now(), firstName(defaults));
 }
-
-Sources systemSources() { return Sources{&QDateTime::currentDateTime, &platform::fullUserName}; }
 
 } // namespace Greeting

@@ -3,8 +3,6 @@
 #include <QDateTime>
 #include <QString>
 
-#include <functional>
-
 namespace platform {
 class UserDefaults;
 }
@@ -24,16 +22,9 @@ QString firstName(const QString &customName, const QString &accountFullName);
 // The salutation, then ", " and the name when there is one.
 QString line(const QDateTime &at, const QString &name);
 
-// Where the greeting reads the time and the account's full name; tests substitute both.
-struct Sources {
-    std::function<QDateTime()> now = &QDateTime::currentDateTime;
-    std::function<QString()> accountFullName;
-    // The name from the "customName" setting of `defaults` and the account.
-    QString firstName(const platform::UserDefaults &defaults) const;
-    // The whole greeting at `now()`.
-    QString line(const platform::UserDefaults &defaults) const;
-};
-// The real clock and the logged-in account (platform::fullUserName).
-Sources systemSources();
+// The name from the "customName" setting of `defaults` and the account of platform::UserSession.
+QString firstName(const platform::UserDefaults &defaults);
+// The whole greeting at the session's time.
+QString line(const platform::UserDefaults &defaults);
 
 } // namespace Greeting

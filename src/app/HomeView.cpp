@@ -2,12 +2,14 @@
 
 #include "app/AppRouter.h"
 #include "app/CaptureCard.h"
+#include "app/Greeting.h"
 #include "app/PageKeys.h"
 #include "core/Localization.h"
 #include "core/Settings.h"
 #include "history/RecentThumbnail.h"
 #include "history/RecentTileRow.h"
 #include "history/RecentsStore.h"
+#include "platform/UserAccount.h"
 #include "platform/UserDefaults.h"
 #include "widgets/ControlState.h"
 #include "widgets/BrandMark.h"
@@ -102,9 +104,8 @@ protected:
 
 } // namespace
 
-HomeView::HomeView(ShortcutStore &shortcuts, RecentsStore &recents, platform::UserDefaults &defaults,
-                   Greeting::Sources greeting, QWidget *parent)
-    : QWidget(parent), m_recents(recents), m_defaults(defaults), m_greeting(std::move(greeting)) {
+HomeView::HomeView(ShortcutStore &shortcuts, RecentsStore &recents, platform::UserDefaults &defaults, QWidget *parent)
+    : QWidget(parent), m_recents(recents), m_defaults(defaults) {
     setObjectName(QStringLiteral("homePage"));
     auto *page = new QVBoxLayout(this);
     page->setContentsMargins(0, 0, 0, 0);
@@ -225,13 +226,13 @@ CaptureCard *HomeView::card(ShortcutAction action) const {
 QList<RecentThumbnail *> HomeView::tiles() const { return m_tileRow->tiles(); }
 
 void HomeView::refreshTitle() {
-    m_title->setText(Settings::greetingEnabled.value(m_defaults) ? m_greeting.line(m_defaults) + QLatin1Char('.')
+    m_title->setText(Settings::greetingEnabled.value(m_defaults) ? Greeting::line(m_defaults) + QLatin1Char('.')
                                                                  : QStringLiteral("Pelicarta"));
 }
 
 void HomeView::scheduleTitle() {
     // The next start of a minute by the greeting's own clock.
-    const QDateTime now = m_greeting.now();
+    const QDateTime now = platform::UserSession::shared().now();
     const QTime time = now.time();
     m_greetingTimer.start(60000 - (time.second() * 1000 + time.msec()));
 }

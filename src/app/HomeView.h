@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/Greeting.h"
 #include "core/ShortcutAction.h"
 
 #include <QHash>
@@ -27,7 +26,7 @@ class HomeView : public QWidget {
     Q_OBJECT
 public:
     HomeView(ShortcutStore &shortcuts, RecentsStore &recents, platform::UserDefaults &defaults,
-             Greeting::Sources greeting, QWidget *parent = nullptr);
+             QWidget *parent = nullptr);
 
     QString title() const;
     CaptureCard *card(ShortcutAction action) const;
@@ -52,7 +51,6 @@ private:
 
     RecentsStore &m_recents;
     platform::UserDefaults &m_defaults;
-    Greeting::Sources m_greeting;
     QLabel *m_title = nullptr;
     QTimer m_greetingTimer;
     QList<CaptureCard *> m_cards;

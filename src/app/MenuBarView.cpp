@@ -1,5 +1,6 @@
 #include "app/MenuBarView.h"
 
+#include "app/Greeting.h"
 #include "app/MainWindowController.h"
 #include "capture/CaptureService.h"
 #include "core/Localization.h"
@@ -98,9 +99,9 @@ QString commandKey(int keyCode, const char *label) {
 } // namespace
 
 MenuBarView::MenuBarView(ShortcutStore &shortcuts, RecentsStore &recents, platform::UserDefaults &defaults,
-                         Greeting::Sources greeting, QWidget *parent)
+                         QWidget *parent)
     : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint), m_shortcuts(shortcuts), m_recents(recents),
-      m_defaults(defaults), m_greeting(std::move(greeting)) {
+      m_defaults(defaults) {
     setObjectName(QStringLiteral("trayMenu"));
     setWindowTitle(L("Menu do Pelicarta"));
     setAttribute(Qt::WA_TranslucentBackground);
@@ -196,7 +197,7 @@ void MenuBarView::addRow(const QString &title, const QString &shortcut, std::fun
 
 void MenuBarView::refreshHeader() {
     const bool greeting = Settings::greetingEnabled.value(m_defaults);
-    m_headerTitle->setText(greeting ? m_greeting.line(m_defaults) : QStringLiteral("Pelicarta"));
+    m_headerTitle->setText(greeting ? Greeting::line(m_defaults) : QStringLiteral("Pelicarta"));
     m_headerSubtitle->setVisible(greeting);
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "app/Greeting.h"
-
 #include <QElapsedTimer>
 #include <QFrame>
 
@@ -32,7 +30,7 @@ public:
     static constexpr int tileHeight = 58;
 
     MenuBarView(ShortcutStore &shortcuts, RecentsStore &recents, platform::UserDefaults &defaults,
-                Greeting::Sources greeting, QWidget *parent = nullptr);
+                QWidget *parent = nullptr);
 
     // Shows the panel at `anchor` (the tray icon; invalid: at the pointer), kept on its screen, with the
     // greeting of this moment. Placed again whenever its size changes while it shows: whole inside the
@@ -64,7 +62,6 @@ private:
     ShortcutStore &m_shortcuts;
     RecentsStore &m_recents;
     platform::UserDefaults &m_defaults;
-    Greeting::Sources m_greeting;
     CardShape *m_shape = nullptr;
     QLabel *m_headerTitle = nullptr;
     QLabel *m_headerSubtitle = nullptr;

@@ -1,6 +1,8 @@
 #include "app/OnboardingView.h"
 
+#include "app/Greeting.h"
 #include "capture/HotkeyManager.h"
+#include "capture/ScreenAccess.h"
 #include "capture/ShortcutRecorder.h"
 #include "capture/SystemShortcutsGuide.h"
 #include "core/Localization.h"
@@ -214,7 +216,7 @@ private:
 // The screen permission, read again every second while the step is on screen.
 class OnboardingView::PermissionStep final : public QWidget {
 public:
-    PermissionStep(ScreenAccess access, QWidget *parent) : QWidget(parent), m_access(std::move(access)) {
+    explicit PermissionStep(QWidget *parent) : QWidget(parent) {
         QVBoxLayout *column = stepColumn(this);
         column->addWidget(stepHeading(L("Permita a Gravação de Tela"),
                                       L("O Pelicarta só olha a tela quando você captura.\nNada sai do seu Mac."),
@@ -255,16 +257,15 @@ public:
 
 private:
     void poll() {
-        const bool granted = m_access.isGranted && m_access.isGranted();
+        const bool granted = ScreenAccess::shared().isGranted();
         m_granted->setVisible(granted);
         m_asking->setVisible(!granted);
     }
     void ask() {
         m_hint->setText(L("Depois de ligar, o macOS pode pedir para reabrir o app."));
-        if (!(m_access.request && m_access.request()) && m_access.openSettings) m_access.openSettings();
+        if (!ScreenAccess::shared().request()) ScreenAccess::shared().openSettings();
     }
 
-    ScreenAccess m_access;
     QWidget *m_granted = nullptr;
     QWidget *m_asking = nullptr;
     QAbstractButton *m_button = nullptr;
@@ -353,13 +354,13 @@ protected:
 };
 
 OnboardingView::OnboardingView(ShortcutStore &store, HotkeyManager &hotkeys, platform::UserDefaults &defaults,
-                               Greeting::Sources greeting, ScreenAccess access, QWidget *parent)
-    : QWidget(parent), m_store(store), m_hotkeys(hotkeys), m_defaults(defaults), m_greeting(std::move(greeting)),
-      m_access(std::move(access)), m_transition(new QVariantAnimation(this)) {
+                               QWidget *parent)
+    : QWidget(parent), m_store(store), m_hotkeys(hotkeys), m_defaults(defaults),
+      m_transition(new QVariantAnimation(this)) {
     setObjectName(QStringLiteral("onboarding"));
     // X11 asks nothing before a program reads the screen: no step for a permission nobody grants.
     m_pages << Page::welcome;
-    if (m_access.needed()) m_pages << Page::permission;
+    if (ScreenAccess::shared().isNeeded()) m_pages << Page::permission;
     m_pages << Page::shortcut;
     setFocusPolicy(Qt::StrongFocus);
     auto *centre = new QVBoxLayout(this);
@@ -430,8 +431,8 @@ QWidget *OnboardingView::makeFooter(QWidget *card) {
 
 QWidget *OnboardingView::makeStep(int step) {
     switch (m_pages.at(step)) {
-    case Page::welcome: return new WelcomeStep(m_greeting.firstName(m_defaults), m_stepArea);
-    case Page::permission: return new PermissionStep(m_access, m_stepArea);
+    case Page::welcome: return new WelcomeStep(Greeting::firstName(m_defaults), m_stepArea);
+    case Page::permission: return new PermissionStep(m_stepArea);
     case Page::shortcut: break;
     }
     return new ShortcutStep(m_store, m_hotkeys, m_stepArea);

@@ -1,8 +1,5 @@
 #pragma once
 
-#include "app/Greeting.h"
-#include "app/ScreenAccess.h"
-
 #include <QList>
 #include <QPointer>
 #include <QWidget>
@@ -28,7 +25,7 @@ class OnboardingView : public QWidget {
     Q_OBJECT
 public:
     OnboardingView(ShortcutStore &store, HotkeyManager &hotkeys, platform::UserDefaults &defaults,
-                   Greeting::Sources greeting, ScreenAccess access, QWidget *parent = nullptr);
+                   QWidget *parent = nullptr);
 
     // The steps shown and the one on screen, counted from 0 among them.
     int stepCount() const { return int(m_pages.size()); }
@@ -67,8 +64,6 @@ private:
     ShortcutStore &m_store;
     HotkeyManager &m_hotkeys;
     platform::UserDefaults &m_defaults;
-    Greeting::Sources m_greeting;
-    ScreenAccess m_access;
     QList<Page> m_pages;
     int m_step = 0;
     QWidget *m_stepArea = nullptr;

@@ -63,8 +63,7 @@ void PelicartaApp::launch(WindowOpens window) {
     // shows the tutorials), and what they announce reaches the router and the main window.
     AppWiring::connectAll();
 
-    m_menu = new MenuBarView(ShortcutStore::shared(), RecentsStore::shared(), platform::UserDefaults::standard(),
-                             Greeting::systemSources());
+    m_menu = new MenuBarView(ShortcutStore::shared(), RecentsStore::shared(), platform::UserDefaults::standard());
     connect(m_menu, &MenuBarView::quitRequested, this, &PelicartaApp::quit);
     m_tray = new QSystemTrayIcon(Icons::trayIcon(), this);
     m_tray->setToolTip(QStringLiteral("Pelicarta"));

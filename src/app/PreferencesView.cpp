@@ -1,9 +1,11 @@
 #include "app/PreferencesView.h"
 
+#include "app/Greeting.h"
 #include "app/Log.h"
 #include "app/PrefRow.h"
 #include "app/ShortcutsSection.h"
 #include "capture/HotkeyManager.h"
+#include "capture/ScreenAccess.h"
 #include "core/ByteCount.h"
 #include "core/Localization.h"
 #include "core/Settings.h"
@@ -12,6 +14,7 @@
 #include "history/RecentsStore.h"
 #include "platform/Alert.h"
 #include "platform/LoginItem.h"
+#include "platform/UserAccount.h"
 #include "platform/UserDefaults.h"
 #include "widgets/ControlState.h"
 #include "widgets/Buttons.h"
@@ -120,11 +123,9 @@ struct PreferencesView::Controls {
 };
 
 PreferencesView::PreferencesView(ShortcutStore &shortcuts, HotkeyManager &hotkeys, StyleStore &styles,
-                                 RecentsStore &recents, platform::UserDefaults &defaults, Greeting::Sources greeting,
-                                 ScreenAccess access, QWidget *parent)
+                                 RecentsStore &recents, platform::UserDefaults &defaults, QWidget *parent)
     : QWidget(parent), m_shortcutStore(shortcuts), m_hotkeys(hotkeys), m_styles(styles), m_recents(recents),
-      m_defaults(defaults), m_greeting(std::move(greeting)), m_access(std::move(access)),
-      m_controls(std::make_unique<Controls>()) {
+      m_defaults(defaults), m_controls(std::make_unique<Controls>()) {
     setObjectName(QStringLiteral("preferencesPage"));
     setAccessibleName(L("Ajustes"));
     auto *outer = new QVBoxLayout(this);
@@ -153,7 +154,7 @@ PreferencesView::PreferencesView(ShortcutStore &shortcuts, HotkeyManager &hotkey
     sections->addWidget(m_shortcuts);
     sections->addWidget(makeHistory(column));
     // X11 asks nothing before a program reads the screen: no row for a permission nobody grants.
-    if (m_access.needed()) sections->addWidget(makePermission(column));
+    if (ScreenAccess::shared().isNeeded()) sections->addWidget(makePermission(column));
     sections->addStretch(1);
     scroll->setWidget(content);
     content->setAutoFillBackground(false); // the page paints the background, setWidget had turned this on
@@ -298,9 +299,7 @@ QWidget *PreferencesView::makePermission(QWidget *parent) {
     granted->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto *open = new SecondaryButton(L("Abrir configurações do sistema"), c.permission);
     // Shows the state and leads to the settings; the page never asks for access itself.
-    connect(open, &QAbstractButton::clicked, this, [this] {
-        if (m_access.openSettings) m_access.openSettings();
-    });
+    connect(open, &QAbstractButton::clicked, this, [this] { ScreenAccess::shared().openSettings(); });
     c.permission->addWidget(granted);
     c.permission->addWidget(open);
     c.permission->setFixedSize(open->sizeHint());
@@ -323,7 +322,7 @@ QList<PrefRow *> PreferencesView::presetRows() const {
 
 void PreferencesView::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
-    m_permissionGranted = m_access.isGranted && m_access.isGranted();
+    m_permissionGranted = ScreenAccess::shared().isGranted();
     // The desktop's own tools may have changed the autostart entry meanwhile; a failure belongs to the
     // visit it happened in.
     m_controls->launch->setChecked(platform::LoginItem::isEnabled());
@@ -339,14 +338,14 @@ void PreferencesView::refreshGeneral() {
     Controls &c = *m_controls;
     const bool greeting = Settings::greetingEnabled.value(m_defaults);
     c.greeting->setChecked(greeting);
-    row(L("Mostrar saudação"))->setDetail(L(LKey("“%@” na tela inicial e no menu", {m_greeting.line(m_defaults)})));
+    row(L("Mostrar saudação"))->setDetail(L(LKey("“%@” na tela inicial e no menu", {Greeting::line(m_defaults)})));
     const QString name = Settings::customName.value(m_defaults);
     if (c.name->text() != name) {
         c.name->setText(name);
         // A name longer than the field reads from its start, as one typed there does once left.
         if (!c.name->hasFocus()) c.name->setCursorPosition(0);
     }
-    const QString account = m_greeting.accountFullName ? m_greeting.accountFullName() : QString();
+    const QString account = platform::UserSession::shared().accountFullName();
     c.name->setPlaceholderText(Greeting::firstName(QString(), account));
     // Off, the greeting has no name to show: the field keeps its text but cannot be edited.
     c.name->setEnabled(greeting);
@@ -410,8 +409,9 @@ void PreferencesView::refreshHistory() {
     // Counted afresh: files may have come or gone since the last look.
     const int files = m_recents.fileCount();
     row(L("Espaço usado"))
-        ->setDetail(files == 1 ? L(LKey("%@ em 1 captura", {byteCountText(m_recents.usedBytes())}))
-                               : L(LKey("%@ em %@ capturas", {byteCountText(m_recents.usedBytes()), QString::number(files)})));
+        ->setDetail(files == 1
+                        ? L(LKey("%@ em 1 captura", {byteCountText(m_recents.usedBytes())}))
+                        : L(LKey("%@ em %@ capturas", {byteCountText(m_recents.usedBytes()), QString::number(files)})));
     c.freeSpace->setEnabled(files > 0);
 }
 
@@ -450,8 +450,9 @@ bool PreferencesView::confirmShrink(qint64 limit, int fileCount) {
     const qint64 deleted = limit == 0 ? fileCount : fileCount - limit;
     QString message;
     if (limit == 0)
-        message = deleted == 1 ? L("Parar de guardar e apagar o print do histórico?")
-                               : L(LKey("Parar de guardar e apagar os %@ prints do histórico?", {QString::number(deleted)}));
+        message = deleted == 1
+                      ? L("Parar de guardar e apagar o print do histórico?")
+                      : L(LKey("Parar de guardar e apagar os %@ prints do histórico?", {QString::number(deleted)}));
     else
         message = deleted == 1 ? L("Apagar o print mais antigo do histórico?")
                                : L(LKey("Apagar os %@ prints mais antigos do histórico?", {QString::number(deleted)}));

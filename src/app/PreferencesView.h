@@ -1,8 +1,5 @@
 #pragma once
 
-#include "app/Greeting.h"
-#include "app/ScreenAccess.h"
-
 #include <QString>
 #include <QWidget>
 
@@ -32,8 +29,7 @@ class PreferencesView : public QWidget {
     Q_OBJECT
 public:
     PreferencesView(ShortcutStore &shortcuts, HotkeyManager &hotkeys, StyleStore &styles, RecentsStore &recents,
-                    platform::UserDefaults &defaults, Greeting::Sources greeting, ScreenAccess access,
-                    QWidget *parent = nullptr);
+                    platform::UserDefaults &defaults, QWidget *parent = nullptr);
     ~PreferencesView() override;
 
     // The row with this title (tests).
@@ -70,8 +66,6 @@ private:
     StyleStore &m_styles;
     RecentsStore &m_recents;
     platform::UserDefaults &m_defaults;
-    Greeting::Sources m_greeting;
-    ScreenAccess m_access;
     std::unique_ptr<Controls> m_controls;
     QList<PrefRow *> m_rows;
     QVBoxLayout *m_presetRows = nullptr;

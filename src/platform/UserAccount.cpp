@@ -8,6 +8,22 @@
 
 namespace platform {
 
+namespace {
+
+class SystemSession final : public UserSession {
+public:
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+    QString accountFullName() override { return fullUserName(); }
+};
+
+} // namespace
+
+template <>
+UserSession &SharedService<UserSession>::real() {
+    static SystemSession session;
+    return session;
+}
+
 QString fullNameFromGecos(const char *gecos) {
     if (!gecos) return {};
     const QString field = QString::fromLocal8Bit(gecos);

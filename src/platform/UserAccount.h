@@ -1,8 +1,22 @@
 #pragma once
 
+#include "platform/SharedService.h"
+
+#include <QDateTime>
 #include <QString>
 
 namespace platform {
+
+// What the personal greeting reads of the user and the moment; tests substitute a fixed clock and name.
+// The real one is the system clock and fullUserName().
+class UserSession : public SharedService<UserSession> {
+public:
+    virtual ~UserSession() = default;
+    virtual QDateTime now() = 0;
+    virtual QString accountFullName() = 0;
+};
+template <>
+UserSession &SharedService<UserSession>::real();
 
 // The full name of the logged-in account: the comment field (GECOS) of its password entry up to the
 // first comma, as the system's tools show it; empty when the account has none or cannot be read.

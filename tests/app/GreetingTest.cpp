@@ -2,6 +2,7 @@
 #include "core/Settings.h"
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
+#include "support/PlatformFakes.h"
 
 #include <gtest/gtest.h>
 
@@ -40,9 +41,10 @@ TEST_F(GreetingTest, TheNameIsTheCustomOneTrimmedElseTheAccountsFirstWord) {
     EXPECT_EQ(Greeting::line(at(9, 0), QStringLiteral("Ana Maria")), QStringLiteral("Bom dia, Ana Maria"));
     EXPECT_EQ(Greeting::line(at(20, 0), QString()), QStringLiteral("Boa noite"));
 
-    // The sources read the setting at every call.
-    Greeting::Sources sources{[] { return at(9, 0); }, [] { return QStringLiteral("Ana Souza"); }};
-    EXPECT_EQ(sources.line(platform::UserDefaults::standard()), QStringLiteral("Bom dia, Ana"));
+    // The session's clock and account, and the setting, are read at every call.
+    testsupport::FixedSession session;
+    EXPECT_EQ(Greeting::line(platform::UserDefaults::standard()), QStringLiteral("Bom dia, Ana"));
     Settings::customName.set(QStringLiteral("  Ana Maria \n"));
-    EXPECT_EQ(sources.line(platform::UserDefaults::standard()), QStringLiteral("Bom dia, Ana Maria"));
+    session.at = at(20, 0);
+    EXPECT_EQ(Greeting::line(platform::UserDefaults::standard()), QStringLiteral("Boa noite, Ana Maria"));
 }

@@ -11,6 +11,7 @@
 #include "platform/KeyEvent.h"
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
+#include "support/PlatformFakes.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
 #include "widgets/Theme.h"
@@ -29,16 +30,14 @@ struct HomeViewTest : testing::Test {
     platform::UserDefaults defaults{temp.file(QStringLiteral("defaults.json"))};
     ShortcutStore shortcuts{defaults};
     std::unique_ptr<RecentsStore> recents;
-    QDateTime now{QDate(2026, 3, 14), QTime(9, 0)};
-    QString account = QStringLiteral("Ana Souza");
+    testsupport::FixedSession session;
     std::unique_ptr<HomeView> home;
 
     void SetUp() override {
         platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
         Settings::historyCompact.set(false, defaults);
         recents = std::make_unique<RecentsStore>(defaults, temp.file(QStringLiteral("Recentes")));
-        home = std::make_unique<HomeView>(shortcuts, *recents, defaults,
-                                          Greeting::Sources{[this] { return now; }, [this] { return account; }});
+        home = std::make_unique<HomeView>(shortcuts, *recents, defaults);
         home->resize(1029, 755);
         home->show();
     }
@@ -72,8 +71,8 @@ TEST_F(HomeViewTest, TheTitleGreetsFollowsItsSettingsAndTicksOnTheMinute) {
     EXPECT_EQ(home->title(), QStringLiteral("Pelicarta"));
     Settings::greetingEnabled.set(true, defaults);
     Settings::customName.reset(defaults);
-    account.clear();
-    now = QDateTime(QDate(2026, 3, 14), QTime(20, 0, 42, 500));
+    session.fullName.clear();
+    session.at = QDateTime(QDate(2026, 3, 14), QTime(20, 0, 42, 500));
     home->hide();
     home->show();
     EXPECT_EQ(home->title(), QStringLiteral("Boa noite."));

@@ -9,6 +9,7 @@
 #include "platform/KeyEvent.h"
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
+#include "support/PlatformFakes.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
 
@@ -28,16 +29,14 @@ struct MenuBarViewTest : testing::Test {
     platform::UserDefaults defaults{temp.file(QStringLiteral("defaults.json"))};
     ShortcutStore shortcuts{defaults};
     std::unique_ptr<RecentsStore> recents;
+    testsupport::FixedSession session;
     std::unique_ptr<MenuBarView> menu;
 
     void SetUp() override {
         platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
         Settings::historyCompact.set(false, defaults);
         recents = std::make_unique<RecentsStore>(defaults, temp.file(QStringLiteral("Recentes")));
-        menu =
-            std::make_unique<MenuBarView>(shortcuts, *recents, defaults,
-                                          Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); },
-                                                            [] { return QStringLiteral("Ana Souza"); }});
+        menu = std::make_unique<MenuBarView>(shortcuts, *recents, defaults);
     }
     void TearDown() override {
         menu.reset();

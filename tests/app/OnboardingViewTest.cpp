@@ -1,4 +1,3 @@
-#include "app/FakeScreenAccess.h"
 #include "app/OnboardingView.h"
 #include "capture/FakeHotkeys.h"
 #include "capture/HotkeyManager.h"
@@ -8,6 +7,8 @@
 #include "platform/KeyEvent.h"
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
+#include "support/FakeScreenAccess.h"
+#include "support/PlatformFakes.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
 #include "widgets/BrandMark.h"
@@ -25,22 +26,22 @@ struct OnboardingViewTest : testing::Test {
     platform::UserDefaults defaults{temp.file(QStringLiteral("defaults.json"))};
     ShortcutStore shortcuts{defaults};
     HotkeyManager hotkeys{shortcuts, std::make_unique<FakeHotkeys>()};
-    QString account;
-    FakeScreenAccess screen;
+    testsupport::FixedSession session;
+    testsupport::FakeScreenAccess screen;
     std::unique_ptr<OnboardingView> view;
     // The step on screen (the one going away is named apart while it fades).
     QWidget *stepWidget() const { return testsupport::namedChild<QWidget>(*view, "step"); }
 
-    void SetUp() override { platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR")); }
+    void SetUp() override {
+        platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
+        session.fullName.clear();
+    }
     void TearDown() override {
         view.reset();
         platform::StringTables::setCurrentLanguage({});
     }
     void open() {
-        view = std::make_unique<OnboardingView>(
-            shortcuts, hotkeys, defaults,
-            Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); }, [this] { return account; }},
-            screen.access());
+        view = std::make_unique<OnboardingView>(shortcuts, hotkeys, defaults);
         view->resize(1240, 800);
         view->show();
     }
@@ -78,7 +79,7 @@ TEST_F(OnboardingViewTest, StepsGreetAskForTheScreenAndEndOnlyOnTheLastOne) {
 
     // Back and forward again: a fresh step, read at once.
     view->goBack();
-    account = QStringLiteral("Ana Souza");
+    session.fullName = QStringLiteral("Ana Souza");
     Settings::customName.set(QStringLiteral("Ana"), defaults);
     back->click(); // disabled on the first step
     EXPECT_EQ(view->step(), 0);

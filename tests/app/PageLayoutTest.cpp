@@ -211,8 +211,7 @@ TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmalle
             router.editor()->page().setCommandBarOpen(false);
             router.closeEditor();
 
-            MenuBarView tray(ShortcutStore::shared(), RecentsStore::shared(), platform::UserDefaults::standard(),
-                             Greeting::systemSources());
+            MenuBarView tray(ShortcutStore::shared(), RecentsStore::shared(), platform::UserDefaults::standard());
             tray.show();
             look(tray, QStringLiteral("tray"));
             // The floating panel of a capture and the notice of a copy.

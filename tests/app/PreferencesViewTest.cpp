@@ -1,4 +1,3 @@
-#include "app/FakeScreenAccess.h"
 #include "app/PrefRow.h"
 #include "app/PreferencesView.h"
 #include "capture/FakeHotkeys.h"
@@ -12,6 +11,8 @@
 #include "platform/LoginItem.h"
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
+#include "support/FakeScreenAccess.h"
+#include "support/PlatformFakes.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
 #include "support/Wheel.h"
@@ -51,7 +52,8 @@ struct PreferencesViewTest : testing::Test {
     StyleStore styles{defaults};
     std::unique_ptr<RecentsStore> recents;
     ScriptedAlerts alerts;
-    FakeScreenAccess screen;
+    testsupport::FixedSession session;
+    testsupport::FakeScreenAccess screen;
     std::unique_ptr<PreferencesView> view;
 
     void SetUp() override {
@@ -71,11 +73,7 @@ struct PreferencesViewTest : testing::Test {
         platform::StringTables::setCurrentLanguage({});
     }
     void open() {
-        view = std::make_unique<PreferencesView>(
-            shortcuts, hotkeys, styles, *recents, defaults,
-            Greeting::Sources{[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); },
-                              [] { return QStringLiteral("Ana Souza"); }},
-            screen.access());
+        view = std::make_unique<PreferencesView>(shortcuts, hotkeys, styles, *recents, defaults);
         view->resize(1030, 800);
         view->show();
     }
@@ -249,9 +247,8 @@ TEST_F(PreferencesViewTest, KeepLimitAsksBeforeDeletingAndKeepsTheNewest) {
 
 TEST_F(PreferencesViewTest, CountsOfOneReadInTheSingularInBothLanguages) {
     // The page is made in the language the application starts in, once for each.
-    for (const auto &[language, keepTitle, spaceTitle] :
-         {std::tuple{"pt-BR", "Guardar no histórico", "Espaço usado"},
-          std::tuple{"en", "Keep in the history", "Space used"}}) {
+    for (const auto &[language, keepTitle, spaceTitle] : {std::tuple{"pt-BR", "Guardar no histórico", "Espaço usado"},
+                                                          std::tuple{"en", "Keep in the history", "Space used"}}) {
         SCOPED_TRACE(language);
         const bool english = QLatin1String(language) == QLatin1String("en");
         platform::StringTables::setCurrentLanguage(QString::fromLatin1(language));
@@ -261,10 +258,12 @@ TEST_F(PreferencesViewTest, CountsOfOneReadInTheSingularInBothLanguages) {
         alerts.answer = 1; // "Cancelar"
         keep->choose(qint64(20));
         ASSERT_FALSE(alerts.shown.isEmpty());
-        EXPECT_EQ(alerts.shown.last().messageText, english ? QStringLiteral("Delete the oldest screenshot from the history?")
-                                                           : QStringLiteral("Apagar o print mais antigo do histórico?"));
-        EXPECT_TRUE(alerts.shown.last().informativeText.startsWith(
-            english ? QStringLiteral("It will be deleted from Pelicarta") : QStringLiteral("Ele será apagado do Pelicarta")));
+        EXPECT_EQ(alerts.shown.last().messageText,
+                  english ? QStringLiteral("Delete the oldest screenshot from the history?")
+                          : QStringLiteral("Apagar o print mais antigo do histórico?"));
+        EXPECT_TRUE(
+            alerts.shown.last().informativeText.startsWith(english ? QStringLiteral("It will be deleted from Pelicarta")
+                                                                   : QStringLiteral("Ele será apagado do Pelicarta")));
 
         recents->deleteFiles(recents->sortedFiles().mid(1));
         EXPECT_EQ(view->row(QString::fromUtf8(spaceTitle))->detail(),

@@ -4,6 +4,7 @@
 #include "platform/Pasteboard.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/SavePanel.h"
+#include "platform/UserAccount.h"
 
 #include <QImage>
 #include <QList>
@@ -74,6 +75,22 @@ public:
         started.append(QStringList{program} + arguments);
         return true;
     }
+};
+
+// The shared user session while it lives: the clock and the account's full name the test sets, 9:00 on
+// 14 March 2026 for "Ana Souza" until it changes them.
+class FixedSession : public platform::UserSession {
+public:
+    QDateTime at{QDate(2026, 3, 14), QTime(9, 0)};
+    QString fullName = QStringLiteral("Ana Souza");
+
+    FixedSession() { setSharedForTesting(this); }
+    ~FixedSession() override { setSharedForTesting(nullptr); }
+    FixedSession(const FixedSession &) = delete;
+    FixedSession &operator=(const FixedSession &) = delete;
+
+    QDateTime now() override { return at; }
+    QString accountFullName() override { return fullName; }
 };
 
 // Puts fakes in place of the platform's clipboard, save panel and alerts while it lives.

@@ -1,8 +1,0 @@
-#include "app/ScreenAccess.h"
-
-#include "capture/ScreenPermission.h"
-
-ScreenAccess ScreenAccess::system() {
-    return {&ScreenPermission::isGranted, &ScreenPermission::isGranted, &ScreenPermission::openSystemSettings,
-            &ScreenPermission::isNeeded};
-}
