@@ -10,6 +10,8 @@
 #include "history/RecentsStore.h"
 #include "platform/GlobalHotkeys.h"
 #include "platform/UserDefaults.h"
+#include "support/FakeScreenAccess.h"
+#include "support/PlatformFakes.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,10 +23,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-Greeting::Sources fixedGreeting() {
-    return {[] { return QDateTime(QDate(2026, 3, 14), QTime(9, 0)); }, [] { return QStringLiteral("Ana Souza"); }};
-}
 
 // `count` small capture files named a second apart (the file names are all the store needs here).
 void writeCaptures(const QString &folder, int count) {
@@ -59,8 +57,9 @@ void BM_TrayPanelWithThreeTiles(benchmark::State &state) {
         p.end();
         recents.add(capture);
     }
+    const testsupport::FixedSession session;
     for (auto _ : state) {
-        MenuBarView menu(shortcuts, recents, home.defaults, fixedGreeting());
+        MenuBarView menu(shortcuts, recents, home.defaults);
         menu.adjustSize();
         const QPixmap painted = menu.grab();
         benchmark::DoNotOptimize(painted.cacheKey());
@@ -76,9 +75,12 @@ void BM_SettingsPageWith10000Captures(benchmark::State &state) {
     HotkeyManager hotkeys(shortcuts, nullptr);
     StyleStore styles(home.defaults);
     RecentsStore recents(home.defaults, home.recentsFolder);
-    const ScreenAccess access{[] { return true; }, [] { return true; }, [] {}, [] { return false; }};
+    const testsupport::FixedSession session;
+    testsupport::FakeScreenAccess access; // granted, and asked for by no X11 server
+    access.granted = true;
+    access.needed = false;
     for (auto _ : state) {
-        PreferencesView page(shortcuts, hotkeys, styles, recents, home.defaults, fixedGreeting(), access);
+        PreferencesView page(shortcuts, hotkeys, styles, recents, home.defaults);
         page.resize(1030, 800);
         page.show(); // lists the folder
         const QPixmap painted = page.grab();
