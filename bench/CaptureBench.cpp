@@ -60,14 +60,16 @@ void onTenWindows(benchmark::State &state, const char *failure, const std::funct
         skipAll(state, "the helper windows did not start");
         return;
     }
-    platform::ScreenServices::setShared(platform::createX11ScreenServices({server.display(), true}));
+    const std::shared_ptr<platform::ScreenServices> services =
+        platform::createX11ScreenServices({server.display(), true});
+    platform::ScreenServices::setSharedForTesting(services.get());
     for (auto _ : state) {
         if (!step()) {
             state.SkipWithError(failure);
             break;
         }
     }
-    platform::ScreenServices::setShared(nullptr);
+    platform::ScreenServices::setSharedForTesting(nullptr);
     for (auto &w : windows) {
         w->kill();
         w->waitForFinished(2000);

@@ -36,25 +36,24 @@ void drawArrow(EditorModel &model) {
 // CPU time of the render itself, which a busy machine does not inflate.
 void BM_ArrowToPreview(benchmark::State &state) {
     const OneCore pinned;
-    auto cpu = std::make_shared<std::atomic<double>>(0);
-    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, StyleStore::shared(), nullptr,
-                      timedRenderers(cpu));
+    testsupport::SubstituteRenderers<TimedRenderers> renderers;
+    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, StyleStore::shared());
     Publications published(model);
     published.waitFor(1);
     double renderCpu = 0;
     for (auto _ : state) {
-        cpu->store(0);
+        renderers.cpu.store(0);
         const int before = published.count();
         const auto start = std::chrono::steady_clock::now();
         drawArrow(model);
         published.waitFor(before + 1);
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        const double spent = cpu->exchange(0);
+        const double spent = renderers.cpu.exchange(0);
         renderCpu += spent;
         // Back to one arrow fewer, outside the measured time.
         model.document().undo();
         published.waitFor(before + 2);
-        cpu->store(0);
+        renderers.cpu.store(0);
     }
     state.counters["render_cpu_ms"] = benchmark::Counter(renderCpu / static_cast<double>(state.iterations()));
 }
@@ -74,13 +73,8 @@ BENCHMARK(BM_FinalImage)->Unit(benchmark::kMillisecond);
 // Ten export changes 20 ms apart while a result is on view: the estimate encodes once.
 void BM_EstimateBurst(benchmark::State &state) {
     const OneCore pinned;
-    auto encodes = std::make_shared<std::atomic<int>>(0);
-    EditorRenderers renderers = EditorRenderers::standard();
-    renderers.encode = [encodes, encode = renderers.encode](const QImage &image, const ExportSettings &settings) {
-        ++*encodes;
-        return encode(image, settings);
-    };
-    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, StyleStore::shared(), nullptr, renderers);
+    testsupport::SubstituteRenderers<TimedRenderers> renderers;
+    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, StyleStore::shared());
     Publications published(model);
     published.waitFor(1);
     EditorThreads::estimatePool().waitForDone();
@@ -88,7 +82,7 @@ void BM_EstimateBurst(benchmark::State &state) {
     const ExportSettings saved = store.exportSettings();
     int bursts = 0;
     for (auto _ : state) {
-        encodes->store(0);
+        renderers.encodes.store(0);
         for (int i = 0; i < 10; ++i) {
             ExportSettings settings = saved;
             settings.quality = 0.5 + 0.01 * ((bursts * 10 + i) % 40);
@@ -100,7 +94,7 @@ void BM_EstimateBurst(benchmark::State &state) {
         EditorThreads::estimatePool().waitForDone();
         ++bursts;
     }
-    state.counters["encodes"] = static_cast<double>(encodes->load());
+    state.counters["encodes"] = static_cast<double>(renderers.encodes.load());
     store.setExportSettings(saved);
 }
 BENCHMARK(BM_EstimateBurst)->Unit(benchmark::kMillisecond)->Iterations(3);

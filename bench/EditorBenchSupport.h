@@ -3,6 +3,7 @@
 // What the editor's benchmarks share: one core for the whole process, and waiting for a model's
 // published previews as the application does.
 #include "editor/EditorModel.h"
+#include "support/SubstituteRenderers.h"
 
 #include <QEventLoop>
 #include <QObject>
@@ -70,22 +71,32 @@ inline double threadCpuMs() {
     return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
-// The standard renderers, adding the CPU time of their work (whatever else shares the core) to `cpu`.
-inline EditorRenderers timedRenderers(const std::shared_ptr<std::atomic<double>> &cpu) {
-    EditorRenderers r = EditorRenderers::standard();
-    r.annotate = [cpu, annotate = r.annotate](const QImage &image, std::optional<QRectF> crop,
-                                              const QList<Annotation> &marks) {
+// Renderers for a benchmark (installed through SubstituteRenderers): the standard ones, counting the beautifier's and the encoder's
+// calls and adding the CPU time of the drawing (whatever else shares the core) to `cpu`.
+class TimedRenderers : public StandardEditorRenderers {
+public:
+    std::atomic<double> cpu{0};
+    std::atomic<int> beautified{0};
+    std::atomic<int> encodes{0};
+
+    QImage annotate(const QImage &image, std::optional<QRectF> crop, const QList<Annotation> &marks) override {
+        return timed([&] { return StandardEditorRenderers::annotate(image, crop, marks); });
+    }
+    QImage beautify(const QImage &image, const BeautyStyle &style, const std::optional<BrandLogo> &logo) override {
+        ++beautified;
+        return timed([&] { return StandardEditorRenderers::beautify(image, style, logo); });
+    }
+    std::optional<QByteArray> encode(const QImage &image, const ExportSettings &settings) override {
+        ++encodes;
+        return StandardEditorRenderers::encode(image, settings);
+    }
+
+private:
+    template <typename Draw>
+    QImage timed(Draw draw) {
         const double start = threadCpuMs();
-        QImage out = annotate(image, crop, marks);
-        *cpu = *cpu + (threadCpuMs() - start);
+        QImage out = draw();
+        cpu = cpu + (threadCpuMs() - start);
         return out;
-    };
-    r.beautify = [cpu, beautify = r.beautify](const QImage &image, const BeautyStyle &style,
-                                              const std::optional<BrandLogo> &logo) {
-        const double start = threadCpuMs();
-        QImage out = beautify(image, style, logo);
-        *cpu = *cpu + (threadCpuMs() - start);
-        return out;
-    };
-    return r;
-}
+    }
+};

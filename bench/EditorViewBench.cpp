@@ -11,6 +11,7 @@
 #include "editor_window/CommandList.h"
 #include "editor_window/EditorView.h"
 #include "editor_window/PreviewStage.h"
+#include "support/SubstituteRenderers.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -70,12 +71,24 @@ void BM_OpenEditorToFirstResultFrame(benchmark::State &state) {
 }
 BENCHMARK(BM_OpenEditorToFirstResultFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 
+// Renderers for a benchmark (installed through SubstituteRenderers): the standard ones, packing the
+// capture only when told to.
+class HoldingRenderers : public StandardEditorRenderers {
+public:
+    explicit HoldingRenderers(bool packs) : m_packs(packs) {}
+    std::optional<QByteArray> pack(const QImage &image) override {
+        return m_packs ? StandardEditorRenderers::pack(image) : std::nullopt;
+    }
+
+private:
+    const bool m_packs;
+};
+
 // The page shown again after the window was closed: the preview was let go and, with packing (arg 1),
 // the capture too, which the render unpacks first; arg 0 holds the capture as before.
 void BM_ReshowEditorToFirstResultFrame(benchmark::State &state) {
-    EditorRenderers renderers = EditorRenderers::standard();
-    if (state.range(0) == 0) renderers.pack = {};
-    EditorModel model(benchScreenshot(2880, 1800), QString(), std::nullopt, StyleStore::shared(), nullptr, renderers);
+    testsupport::SubstituteRenderers<HoldingRenderers> renderers(state.range(0) == 1);
+    EditorModel model(benchScreenshot(2880, 1800), QString(), std::nullopt, StyleStore::shared());
     EditorView view(&model, StyleStore::shared(), BrandStore::shared());
     view.resize(1240, 800);
     for (auto _ : state) {

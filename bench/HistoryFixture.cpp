@@ -51,8 +51,10 @@ QImage capturePicture(QRandomGenerator &random) {
 
 } // namespace
 
-RecentsStore::DateReader Fixture::dateReader() const {
-    return [dates = dates](const QFileInfo &file) { return dates.value(file.fileName()); };
+std::unique_ptr<testsupport::FixedFileDates> Fixture::fileDates() const {
+    auto fixed = std::make_unique<testsupport::FixedFileDates>();
+    for (auto it = dates.cbegin(); it != dates.cend(); ++it) fixed->insert(it.key(), it.value());
+    return fixed;
 }
 
 QString captureText(quint32 seed, int bytes) {
@@ -126,8 +128,8 @@ Scale &tenThousand() {
         s->fixture = make(s->root.path(), kScale, 2026, QDateTime::currentDateTime());
         s->defaults = std::make_unique<platform::UserDefaults>(s->root.filePath(QStringLiteral("defaults.json")));
         s->defaults->setInt(Settings::historyKeep.key(), RecentsStore::unlimited);
+        s->dates = s->fixture.fileDates();
         s->recents = std::make_unique<RecentsStore>(*s->defaults, s->fixture.recentsFolder);
-        s->recents->setDateReader(s->fixture.dateReader());
         return s;
     }();
     return *made;

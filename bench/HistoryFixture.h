@@ -3,9 +3,10 @@
 // A history at scale, made on demand: N small real PNG captures in a recents folder and the index
 // file beside it, each capture with about 2 KB of Portuguese and English interface text (accents
 // included), dated over the 18 months before a given moment. The same seed makes the same history.
-// Dates are not file times: the recents store reads them through `dateReader`.
+// Dates are not file times: the recents store reads them through `fileDates`.
 
 #include "history/RecentsStore.h"
+#include "support/FixedClock.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -27,8 +28,8 @@ struct Fixture {
     QHash<QString, QDateTime> dates; // by file name
     qint64 textBytes = 0;            // UTF-8 bytes of text in the index
 
-    // For RecentsStore::setDateReader: the fixture's date of each capture file.
-    RecentsStore::DateReader dateReader() const;
+    // The fixture's date of each capture file in place of the file's own while it lives.
+    std::unique_ptr<testsupport::FixedFileDates> fileDates() const;
 };
 
 // What each capture file holds: a small PNG (the index at scale), or a 1920 × 1080 desktop coded as
@@ -50,6 +51,7 @@ struct Scale {
     QTemporaryDir root;
     Fixture fixture;
     std::unique_ptr<platform::UserDefaults> defaults;
+    std::unique_ptr<testsupport::FixedFileDates> dates;
     std::unique_ptr<RecentsStore> recents;
 };
 Scale &tenThousand();

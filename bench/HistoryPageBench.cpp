@@ -135,8 +135,8 @@ void BM_HistoryPageFirstVisit(benchmark::State &state) {
     static const historyfixture::Fixture fixture =
         historyfixture::make(root.path(), 33, 58, QDateTime::currentDateTime(), historyfixture::Captures::screenHeic);
     platform::UserDefaults defaults(root.filePath(QStringLiteral("defaults.json")));
+    const std::unique_ptr<testsupport::FixedFileDates> dates = fixture.fileDates();
     RecentsStore recents(defaults, fixture.recentsFolder);
-    recents.setDateReader(fixture.dateReader());
     const std::unique_ptr<HistoryStore> history = historyfixture::loadedStore(fixture.indexPath, &recents);
     // The home page's recents have their pictures long before anyone opens the history.
     QElapsedTimer settling;

@@ -43,26 +43,27 @@ void pump(int ms) {
 // Counter "render_cpu_ms": the CPU time of the render itself, which a busy machine does not inflate.
 void BM_BackdropTileToPreview(benchmark::State &state) {
     const OneCore pinned;
-    auto cpu = std::make_shared<std::atomic<double>>(0);
-    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, StyleStore::shared(), nullptr,
-                      timedRenderers(cpu));
+    testsupport::SubstituteRenderers<TimedRenderers> renderers;
+    EditorModel model(benchScreenshot(2880, 1800), QString(), BeautyStyle{}, StyleStore::shared());
     InspectorView panel(&model, StyleStore::shared(), BrandStore::shared());
     panel.resize(EditorView::panelWidth, 1400);
     panel.show();
     Publications published(model);
     published.waitFor(1);
-    const QList<BackdropSwatchTile *> tiles = panel.findChild<BackdropsSection *>(QStringLiteral("backdropsSection"))->tiles();
+    // Two built-in gradients in turn.
+    const QList<BackdropSwatchTile *> tiles{panel.findChild<BackdropSwatchTile *>(QStringLiteral("backdrop1")),
+                                            panel.findChild<BackdropSwatchTile *>(QStringLiteral("backdrop2"))};
     int i = 0;
     double renderCpu = 0;
     for (auto _ : state) {
-        BackdropSwatchTile *tile = tiles[1 + i++ % 2]; // two built-in gradients in turn
+        BackdropSwatchTile *tile = tiles[i++ % 2];
         const int before = published.count();
-        cpu->store(0);
+        renderers.cpu.store(0);
         const auto start = Clock::now();
         tile->click();
         published.waitFor(before + 1);
         state.SetIterationTime(msSince(start) / 1000);
-        renderCpu += cpu->load();
+        renderCpu += renderers.cpu.load();
     }
     state.counters["render_cpu_ms"] = renderCpu / double(state.iterations());
 }
@@ -73,17 +74,10 @@ BENCHMARK(BM_BackdropTileToPreview)->UseManualTime()->Unit(benchmark::kMilliseco
 // one render.
 void BM_MarginDrag(benchmark::State &state) {
     const OneCore pinned;
-    auto beautified = std::make_shared<std::atomic<int>>(0);
-    auto cpu = std::make_shared<std::atomic<double>>(0);
-    EditorRenderers renderers = timedRenderers(cpu);
-    renderers.beautify = [beautified, beautify = renderers.beautify](const QImage &image, const BeautyStyle &style,
-                                                                     const std::optional<BrandLogo> &logo) {
-        ++*beautified;
-        return beautify(image, style, logo);
-    };
+    testsupport::SubstituteRenderers<TimedRenderers> renderers;
     BeautyStyle noMargin;
     noMargin.padding = 0;
-    EditorModel model(benchScreenshot(2880, 1800), QString(), noMargin, StyleStore::shared(), nullptr, renderers);
+    EditorModel model(benchScreenshot(2880, 1800), QString(), noMargin, StyleStore::shared());
     InspectorView panel(&model, StyleStore::shared(), BrandStore::shared());
     Publications published(model);
     published.waitFor(1);
@@ -102,8 +96,8 @@ void BM_MarginDrag(benchmark::State &state) {
     for (auto _ : state) {
         slider->setValue(0); // back to no margin, outside the measured time
         showing(none);
-        beautified->store(0);
-        cpu->store(0);
+        renderers.beautified.store(0);
+        renderers.cpu.store(0);
         const int before = published.count();
         slider->setSliderDown(true);
         for (int step = 1; step <= 20; ++step) {
@@ -114,8 +108,8 @@ void BM_MarginDrag(benchmark::State &state) {
         const auto last = Clock::now();
         showing(widest);
         state.SetIterationTime(std::chrono::duration<double>(lastPublished - last).count());
-        renders += beautified->load();
-        renderCpu += cpu->load();
+        renders += renderers.beautified.load();
+        renderCpu += renderers.cpu.load();
         publications += published.count() - before;
     }
     state.counters["render_cpu_ms"] = renderCpu / std::max(1.0, renders);

@@ -34,14 +34,12 @@ public:
 
     // The onboarding while it shows, else null.
     OnboardingView *onboarding() const { return m_onboarding; }
-    AppSidebar *sidebar() const { return m_sidebar; }
     // The page shown now.
     QWidget *currentPage();
     // The view of a page (for the editor: its page when a capture is open, else the placeholder; for
     // the history: none before its first visit).
     QWidget *pageWidget(AppRouter::Page page);
     EditorView *editorView();
-    HistoryView *historyView() const { return m_historyView; }
 
     // Whether the open capture's page is still being made.
     bool isMakingEditor() const { return m_nextEditor != nullptr; }

@@ -21,6 +21,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QMetaEnum>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
@@ -401,6 +402,8 @@ void AppSidebar::addItems(QVBoxLayout *column) {
     };
     for (const auto &[page, title, icon] : pages) {
         auto *item = new Item(QString::fromLatin1(icon), L(title), {32, 15, 13}, this);
+        item->setObjectName(QStringLiteral("page:") +
+                            QString::fromLatin1(QMetaEnum::fromType<AppRouter::Page>().valueToKey(int(page))));
         const QString key = PageKeys::label(page);
         item->setTrailing(key);
         item->setToolTip(L(title) + QStringLiteral(" · ") + key);
@@ -424,6 +427,7 @@ void AppSidebar::addCaptureButtons(QVBoxLayout *column) {
     };
     for (const auto &[action, icon] : captures) {
         auto *row = new Item(QString::fromLatin1(icon), CaptureCard::shortTitle(action), {28, 14, 12}, this);
+        row->setObjectName(QStringLiteral("capture:") + ShortcutActions::rawValue(action));
         connect(row, &QAbstractButton::clicked, this, [start = action] { CaptureService::start(start); });
         column->addWidget(row);
         m_captures.insert(action, row);
@@ -439,10 +443,6 @@ QWidget *AppSidebar::makeHeader() {
     m_header = new Header(m_collapse, this);
     return m_header;
 }
-
-QAbstractButton *AppSidebar::item(AppRouter::Page page) const { return m_items.value(page); }
-
-QAbstractButton *AppSidebar::captureButton(ShortcutAction action) const { return m_captures.value(action); }
 
 QString AppSidebar::openPrintSize() const { return m_openPrintRow->sizeText(); }
 

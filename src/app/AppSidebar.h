@@ -21,7 +21,8 @@ class UserDefaults;
 // Collapsed ("sidebar.collapsed") it is a 60-wide strip of icons, else 210 wide; the width follows the
 // setting with a short ease-out. It keeps no state of its own: it reads the router, the shortcuts and
 // the tutorial store's recording flag, and writes only the router's page, the collapsed setting,
-// closing the editor and starting captures.
+// closing the editor and starting captures. A page's item is "page:" and the page's name ("page:home"),
+// a capture button "capture:" and the action's stored name ("capture:captureArea").
 class AppSidebar : public QWidget {
     Q_OBJECT
 public:
@@ -32,8 +33,6 @@ public:
     static constexpr int collapsedWidth = 60;
 
     bool isCollapsed() const { return m_collapsed; }
-    QAbstractButton *item(AppRouter::Page page) const;
-    QAbstractButton *captureButton(ShortcutAction action) const;
     // The open capture's pixel size as the block shows it ("2880 × 1800").
     QString openPrintSize() const;
 

@@ -2,6 +2,7 @@
 
 #include "core/Localization.h"
 #include "core/Settings.h"
+#include "platform/Clock.h"
 #include "platform/UserAccount.h"
 
 namespace Greeting {
@@ -29,7 +30,7 @@ QString firstName(const platform::UserDefaults &defaults) {
 }
 
 QString line(const platform::UserDefaults &defaults) {
-    return line(platform::UserSession::shared().now(), firstName(defaults));
+    return line(platform::Clock::shared().now(), firstName(defaults));
 }
 
 } // namespace Greeting

@@ -24,7 +24,7 @@ QString line(const QDateTime &at, const QString &name);
 
 // The name from the "customName" setting of `defaults` and the account of platform::UserSession.
 QString firstName(const platform::UserDefaults &defaults);
-// The whole greeting at the session's time.
+// The whole greeting at the time platform::Clock tells.
 QString line(const platform::UserDefaults &defaults);
 
 } // namespace Greeting

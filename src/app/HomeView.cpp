@@ -6,9 +6,11 @@
 #include "app/PageKeys.h"
 #include "core/Localization.h"
 #include "core/Settings.h"
+#include "core/ShortcutAction.h"
 #include "history/RecentThumbnail.h"
 #include "history/RecentTileRow.h"
 #include "history/RecentsStore.h"
+#include "platform/Clock.h"
 #include "platform/UserAccount.h"
 #include "platform/UserDefaults.h"
 #include "widgets/ControlState.h"
@@ -22,6 +24,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -122,8 +125,10 @@ HomeView::HomeView(ShortcutStore &shortcuts, RecentsStore &recents, platform::Us
     page->addWidget(new HomeRule(this));
     page->addWidget(makeFooter());
 
-    m_greetingTimer.setSingleShot(true);
-    connect(&m_greetingTimer, &QTimer::timeout, this, [this] {
+    m_greetingTimer = new QTimer(this);
+    m_greetingTimer->setObjectName(QStringLiteral("greetingTimer"));
+    m_greetingTimer->setSingleShot(true);
+    connect(m_greetingTimer, &QTimer::timeout, this, [this] {
         refreshTitle();
         scheduleTitle();
     });
@@ -151,6 +156,7 @@ QWidget *HomeView::makeGreeting() {
     titleFont.setLetterSpacing(QFont::AbsoluteSpacing, -1);
     // A greeting with a long name takes a second line rather than running off the column.
     m_title = wrappingLabel(QString(), titleFont, Theme::text(), block);
+    m_title->setObjectName(QStringLiteral("title"));
     m_title->setAlignment(Qt::AlignCenter);
     column->addWidget(m_title);
     QLabel *subtitle = themedLabel(L("O que vamos capturar agora?"), Theme::font(16), Theme::text2(), block);
@@ -173,8 +179,8 @@ QWidget *HomeView::makeCards(ShortcutStore &shortcuts) {
     };
     for (const auto &[action, icon, highlighted] : cards) {
         auto *card = new CaptureCard(shortcuts, action, QString::fromLatin1(icon), highlighted, row);
+        card->setObjectName(QStringLiteral("card:") + ShortcutActions::rawValue(action));
         layout->addWidget(card, 1);
-        m_cards.append(card);
     }
     return row;
 }
@@ -198,6 +204,7 @@ QWidget *HomeView::makeRecents() {
     m_placeholder->setObjectName(QStringLiteral("recentsPlaceholder"));
     column->addWidget(m_placeholder);
     m_tileRow = new RecentTileRow(m_recents, kTileHeight, 12, RecentsStore::showCount, block);
+    m_tileRow->setObjectName(QStringLiteral("tiles"));
     column->addWidget(m_tileRow);
     return block;
 }
@@ -215,16 +222,6 @@ QWidget *HomeView::makeFooter() {
     return footer;
 }
 
-QString HomeView::title() const { return m_title->text(); }
-
-CaptureCard *HomeView::card(ShortcutAction action) const {
-    for (CaptureCard *card : m_cards)
-        if (card->action() == action) return card;
-    return nullptr;
-}
-
-QList<RecentThumbnail *> HomeView::tiles() const { return m_tileRow->tiles(); }
-
 void HomeView::refreshTitle() {
     m_title->setText(Settings::greetingEnabled.value(m_defaults) ? Greeting::line(m_defaults) + QLatin1Char('.')
                                                                  : QStringLiteral("Pelicarta"));
@@ -232,9 +229,9 @@ void HomeView::refreshTitle() {
 
 void HomeView::scheduleTitle() {
     // The next start of a minute by the greeting's own clock.
-    const QDateTime now = platform::UserSession::shared().now();
+    const QDateTime now = platform::Clock::shared().now();
     const QTime time = now.time();
-    m_greetingTimer.start(60000 - (time.second() * 1000 + time.msec()));
+    m_greetingTimer->start(60000 - (time.second() * 1000 + time.msec()));
 }
 
 void HomeView::showEvent(QShowEvent *event) {
@@ -244,7 +241,7 @@ void HomeView::showEvent(QShowEvent *event) {
 }
 
 void HomeView::hideEvent(QHideEvent *event) {
-    m_greetingTimer.stop();
+    m_greetingTimer->stop();
     QWidget::hideEvent(event);
 }
 

@@ -50,7 +50,6 @@ public:
     // is to show a capture's page still being made shows once the page is whole.
     void show(std::optional<AppRouter::Page> page = std::nullopt);
     QWidget *window() const { return m_window; }
-    AppShellView *shell() const { return m_shell; }
     bool isOpen() const { return m_isOpen; }
 
     // Before a grab whose capture goes to the editor: the window the grab takes off the screen stays

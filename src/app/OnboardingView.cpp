@@ -29,7 +29,6 @@
 #include <QVariantAnimation>
 
 #include <functional>
-#include <type_traits>
 
 namespace {
 
@@ -222,6 +221,7 @@ public:
                                       L("O Pelicarta só olha a tela quando você captura.\nNada sai do seu Mac."),
                                       this));
         m_granted = new QWidget(this);
+        m_granted->setObjectName(QStringLiteral("permissionGranted"));
         m_granted->setFixedHeight(40);
         auto *grantedRow = new QHBoxLayout(m_granted);
         grantedRow->setContentsMargins(0, 0, 0, 0);
@@ -243,6 +243,7 @@ public:
         asking->addWidget(m_button, 0, Qt::AlignHCenter);
         // A single space until the first click, so the line keeps its height.
         m_hint = themedLabel(QStringLiteral(" "), Theme::font(12), Theme::text3(), m_asking);
+        m_hint->setObjectName(QStringLiteral("permissionHint"));
         m_hint->setAlignment(Qt::AlignHCenter);
         asking->addWidget(m_hint);
         column->addWidget(m_asking, 0, Qt::AlignHCenter);
@@ -252,8 +253,6 @@ public:
         m_timer.start(1000);
         poll();
     }
-    QString hint() const { return m_hint->text(); }
-    bool showsGranted() const { return !m_granted->isHidden(); }
 
 private:
     void poll() {
@@ -280,8 +279,8 @@ public:
         QVBoxLayout *column = stepColumn(this);
         column->addWidget(
             stepHeading(L("Seu atalho de captura"), L("Clique no campo e pressione a combinação que quiser."), this));
-        m_recorder = new ShortcutRecorder(store, hotkeys, ShortcutAction::captureArea, Keycap::Size::large, this);
-        column->addWidget(m_recorder, 0, Qt::AlignHCenter);
+        column->addWidget(new ShortcutRecorder(store, hotkeys, ShortcutAction::captureArea, Keycap::Size::large, this),
+                          0, Qt::AlignHCenter);
 
         auto *links = new QHBoxLayout;
         links->setSpacing(18);
@@ -305,6 +304,7 @@ public:
         links->addStretch(1);
         column->addLayout(links);
         m_refusal = wrappedLabel(QString(), Theme::font(13), Theme::warning(), this);
+        m_refusal->setObjectName(QStringLiteral("shortcutRefusal"));
         m_refusal->hide();
         column->addWidget(m_refusal);
         column->addStretch(1);
@@ -315,8 +315,6 @@ public:
         });
         refresh();
     }
-    ShortcutRecorder *recorder() const { return m_recorder; }
-    QString refusal() const { return m_refusal->isHidden() ? QString() : m_refusal->text(); }
 
 private:
     void refresh() { m_reset->setEnabled(!m_store.isDefault(ShortcutAction::captureArea)); }
@@ -329,7 +327,6 @@ private:
     }
 
     ShortcutStore &m_store;
-    ShortcutRecorder *m_recorder = nullptr;
     TextButton *m_reset = nullptr;
     QLabel *m_refusal = nullptr;
 };
@@ -413,6 +410,7 @@ QWidget *OnboardingView::makeFooter(QWidget *card) {
     row->addWidget(m_back);
     row->addStretch(1);
     m_dots = new Dots(stepCount(), footer);
+    m_dots->setObjectName(QStringLiteral("dots"));
     row->addWidget(m_dots, 0, Qt::AlignVCenter);
     row->addStretch(1);
     auto *slot = new QWidget(footer);
@@ -491,40 +489,6 @@ void OnboardingView::advance() {
 
 void OnboardingView::goBack() {
     if (m_step > 0) showStep(m_step - 1);
-}
-
-QString OnboardingView::title() const {
-    const auto *label = m_current ? m_current->findChild<QLabel *>(QStringLiteral("stepTitle")) : nullptr;
-    return label ? label->text() : QString();
-}
-
-QString OnboardingView::dotsLabel() const { return m_dots->accessibleName(); }
-
-namespace {
-
-// What a step shows, read through `read`; `fallback` while another step is on screen.
-template <typename Step, typename Read, typename Result = std::invoke_result_t<Read, const Step &>>
-Result readStep(QWidget *current, Read read, Result fallback = {}) {
-    const auto *step = dynamic_cast<const Step *>(current);
-    return step ? read(*step) : fallback;
-}
-
-} // namespace
-
-QString OnboardingView::permissionHint() const {
-    return readStep<PermissionStep>(m_current, [](const PermissionStep &step) { return step.hint(); });
-}
-
-bool OnboardingView::showsPermissionGranted() const {
-    return readStep<PermissionStep>(m_current, [](const PermissionStep &step) { return step.showsGranted(); });
-}
-
-ShortcutRecorder *OnboardingView::recorder() const {
-    return readStep<ShortcutStep>(m_current, [](const ShortcutStep &step) { return step.recorder(); });
-}
-
-QString OnboardingView::shortcutResetRefusal() const {
-    return readStep<ShortcutStep>(m_current, [](const ShortcutStep &step) { return step.refusal(); });
 }
 
 void OnboardingView::keyPressEvent(QKeyEvent *event) {

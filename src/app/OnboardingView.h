@@ -8,7 +8,6 @@ class HotkeyManager;
 class PrimaryButton;
 class QAbstractButton;
 class QVariantAnimation;
-class ShortcutRecorder;
 class ShortcutStore;
 
 namespace platform {
@@ -30,16 +29,6 @@ public:
     // The steps shown and the one on screen, counted from 0 among them.
     int stepCount() const { return int(m_pages.size()); }
     int step() const { return m_step; }
-    // The step on screen: its title, what it shows about the permission, and its shortcut recorder (null on
-    // other steps).
-    QString title() const;
-    // What the dots say to screen readers: "Passo 2 de 3".
-    QString dotsLabel() const;
-    QString permissionHint() const;
-    bool showsPermissionGranted() const;
-    ShortcutRecorder *recorder() const;
-    // Why the last reset of the shortcut was refused; empty when none was.
-    QString shortcutResetRefusal() const;
 
     // What the primary button does: the next step, or the end of the flow on the last one.
     void advance();

@@ -16,6 +16,7 @@ PrefRow::PrefRow(const QString &title, const QString &detail, QWidget *control, 
     texts->setSpacing(3);
     m_title = themedLabel(title, Theme::font(14), Theme::text(), this);
     m_detail = wrappingLabel(QString(), Theme::font(12), Theme::text3(), this);
+    m_detail->setObjectName(QStringLiteral("detail"));
     texts->addWidget(m_title);
     texts->addWidget(m_detail);
     row->addLayout(texts, 1);
@@ -26,8 +27,6 @@ PrefRow::PrefRow(const QString &title, const QString &detail, QWidget *control, 
 }
 
 QString PrefRow::title() const { return m_title->text(); }
-
-QString PrefRow::detail() const { return m_detail->isHidden() ? QString() : m_detail->text(); }
 
 void PrefRow::setDetail(const QString &detail) {
     m_detail->setText(detail);

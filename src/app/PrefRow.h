@@ -5,7 +5,8 @@
 class QLabel;
 
 // The one row of the settings page: a title with an optional detail line under it at the left, a
-// control at the right, 10 of space above and below, and a hairline along the bottom edge.
+// control at the right, 10 of space above and below, and a hairline along the bottom edge. The detail
+// line is "detail", the control "control".
 class PrefRow : public QWidget {
     Q_OBJECT
 public:
@@ -14,7 +15,6 @@ public:
 
     QString title() const;
     // The detail line; empty hides it.
-    QString detail() const;
     void setDetail(const QString &detail);
     // The detail in the warning colour (a refusal) or the quiet one.
     void setDetailIsWarning(bool warning);

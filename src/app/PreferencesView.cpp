@@ -313,13 +313,6 @@ PrefRow *PreferencesView::row(const QString &title) const {
     return nullptr;
 }
 
-QList<PrefRow *> PreferencesView::presetRows() const {
-    QList<PrefRow *> rows;
-    for (int i = 0; i < m_presetRows->count(); ++i)
-        if (auto *row = qobject_cast<PrefRow *>(m_presetRows->itemAt(i)->widget())) rows.append(row);
-    return rows;
-}
-
 void PreferencesView::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     m_permissionGranted = ScreenAccess::shared().isGranted();
@@ -398,6 +391,7 @@ void PreferencesView::refreshPresets() {
         connect(remove, &QAbstractButton::clicked, this, [this, preset] { m_styles.removePreset(preset); });
         auto *row = new PrefRow(L(LKey("Preset %@: %@", {number, preset.displayName()})),
                                 L(LKey("Tecla %@ no Editor", {number})), remove, m_presetRows->parentWidget());
+        row->setObjectName(QStringLiteral("presetRow%1").arg(i));
         m_presetRows->addWidget(row);
     }
 }

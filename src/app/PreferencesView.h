@@ -34,8 +34,6 @@ public:
 
     // The row with this title (tests).
     PrefRow *row(const QString &title) const;
-    // The rows of the stored presets, in order.
-    QList<PrefRow *> presetRows() const;
 
     // Changes the keep limit as a choice of the picker does: asks first when files would go.
     void chooseKeepLimit(qint64 limit);

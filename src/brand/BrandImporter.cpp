@@ -4,12 +4,11 @@
 #include "brand/TokenPath.h"
 #include "core/FontFamily.h"
 #include "core/Luma.h"
+#include "platform/FontCatalog.h"
 #include "platform/RegularFile.h"
 
 #include <QCollator>
 #include <QColor>
-#include <QFontDatabase>
-#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -48,9 +47,13 @@ QString installedFamily(const QString &name) {
     return name;
 }
 
-// The installed families, read once; a test may put its own in their place.
+// The installed families, worked out again only when the catalog lists others (a test's).
+struct Installed {
+    QStringList listed;
+    QStringList families;
+};
 QMutex installedMutex;
-std::optional<QStringList> installed;
+std::optional<Installed> installed;
 
 Result assign(const Found &found) {
     Result r;
@@ -306,25 +309,19 @@ QStringList familiesOf(const QStringList &listed) {
     return families;
 }
 
-const QStringList &installedFamilies() {
+QStringList installedFamilies() {
+    // The real catalog hands out the same shared list each time, which compares equal at once.
+    QStringList listed = platform::FontCatalog::shared().families();
     QMutexLocker lock(&installedMutex);
-    if (!installed) {
-        // The font database needs the GUI application; without one (a command-line tool) nothing is
-        // installed as far as this knows, and the next call asks again.
-        static const QStringList none;
-        if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) return none;
-        installed = familiesOf(QFontDatabase::families());
+    if (!installed || installed->listed != listed) {
+        QStringList families = familiesOf(listed);
+        installed = Installed{std::move(listed), std::move(families)};
     }
-    return *installed;
-}
-
-void setFontListingForTesting(const std::optional<QStringList> &listed) {
-    QMutexLocker lock(&installedMutex);
-    installed = listed ? std::optional(familiesOf(*listed)) : std::nullopt;
+    return installed->families;
 }
 
 bool isInstalled(const QString &family) {
-    const QStringList &families = installedFamilies();
+    const QStringList families = installedFamilies();
     return std::any_of(families.begin(), families.end(),
                        [&family](const QString &f) { return FontFamily::same(f, family); });
 }

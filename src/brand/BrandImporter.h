@@ -48,12 +48,10 @@ std::optional<quint32> hexColor(const QString &text);
 // The families of a font database listing: each once and without its foundry (FontFamily::distinct),
 // hidden ones (a leading ".") left out, sorted case-insensitively for the user's language.
 QStringList familiesOf(const QStringList &listed);
-// The font families installed, as familiesOf gives them; read once per run.
-const QStringList &installedFamilies();
+// The font families installed (platform::FontCatalog), as familiesOf gives them.
+QStringList installedFamilies();
 // Whether a family of that name, in any case and with or without a foundry, is installed.
 bool isInstalled(const QString &family);
-// Tests hand in the font database's listing; none reads the database again.
-void setFontListingForTesting(const std::optional<QStringList> &listed);
 
 // The accent that stays readable on the brand background: the text colour when the primary's luma is
 // within 0.15 of the background's, the primary otherwise.

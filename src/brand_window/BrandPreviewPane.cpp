@@ -47,6 +47,7 @@ BrandPreviewPane::BrandPreviewPane(BrandStore &brand, StyleStore &styles, QWidge
 
     m_segments = new Segmented<Tab>(
         QList{Tab::guide, Tab::print}, [](Tab tab) { return tab == Tab::guide ? L("Guia") : L("Print"); }, this);
+    m_segments->setObjectName(QStringLiteral("previewSwitch"));
     m_segments->setLook(SegmentedRow::Look::thumb);
     m_segments->setFixedWidth(180);
     m_segments->setAccessibleName(L("Prévia"));
@@ -67,6 +68,7 @@ BrandPreviewPane::BrandPreviewPane(BrandStore &brand, StyleStore &styles, QWidge
     printLayout->setContentsMargins(18, 0, 18, 0);
     printLayout->setSpacing(14);
     m_printImage = new QLabel(printPage);
+    m_printImage->setObjectName(QStringLiteral("printImage"));
     m_printImage->setAlignment(Qt::AlignCenter);
     m_printImage->setMinimumSize(200, 143);
     m_printImage->setMaximumWidth(480);
@@ -88,6 +90,7 @@ BrandPreviewPane::BrandPreviewPane(BrandStore &brand, StyleStore &styles, QWidge
     column->addWidget(m_stack, 1);
 
     m_caption = themedLabel({}, Theme::font(11), Theme::text3(), this);
+    m_caption->setObjectName(QStringLiteral("caption"));
     m_caption->setAlignment(Qt::AlignCenter);
     m_caption->setWordWrap(true);
     column->addWidget(m_caption);

@@ -20,7 +20,8 @@ class Segmented;
 // The preview column of the brand page: "Guia" shows a miniature of an exported guide, "Print" the sample
 // screenshot beautified in the default style on a brand backdrop (chosen by the chips under it) with the
 // logo; a caption says what is shown. The guide follows at once; the print is rendered off the main thread
-// `renderDelayMs` after the last `refreshArt`, and only while the pane is active.
+// `renderDelayMs` after the last `refreshArt`, and only while the pane is active. Its switch is
+// "previewSwitch", the rendered print "printImage", the caption "caption".
 class BrandPreviewPane : public QWidget {
     Q_OBJECT
 public:
@@ -29,14 +30,10 @@ public:
 
     BrandPreviewPane(BrandStore &brand, StyleStore &styles, QWidget *parent = nullptr);
 
-    Tab tab() const { return m_tab; }
     void setTab(Tab tab);
-    QString backdropID() const { return m_backdropID; }
     void setBackdropID(const QString &id);
-    QImage printPreview() const { return m_printPreview; }
+    // The logo as the guide miniature paints it, tinted for the guide's background.
     QImage guideLogo() const { return m_guideLogo; }
-    // What the caption under the preview says now.
-    QString caption() const;
 
     // While the page is on screen; leaving it drops a pending render.
     void setActive(bool active);
@@ -51,6 +48,8 @@ signals:
 
 private:
     void sync();
+    // What the caption under the preview says now.
+    QString caption() const;
     void startRender();
 
     BrandStore &m_brand;

@@ -74,8 +74,8 @@ void OverlayController::blurLater(OverlayView *view) {
 }
 
 void OverlayController::show() {
-    if (auto services = platform::ScreenServices::shared(); services && services->connected())
-        m_previousApp = services->frontmostApplication();
+    if (platform::ScreenServices &services = platform::ScreenServices::shared(); services.connected())
+        m_previousApp = services.frontmostApplication();
 
     for (const DisplaySnapshot &snapshot : std::as_const(m_session.snapshots)) {
         QScreen *screen = m_screenFor(snapshot.displayID);
@@ -229,9 +229,9 @@ void OverlayController::finish(std::optional<OverlayResult> result) {
     const bool giveBack = !result || (result->kind == OverlayResult::Kind::area &&
                                       Settings::afterCapture.value() != AfterCapture::editor);
     if (giveBack && m_previousApp) {
-        if (auto services = platform::ScreenServices::shared();
-            services && services->connected() && *m_previousApp != services->ownProcessID())
-            services->activateApplication(*m_previousApp);
+        if (platform::ScreenServices &services = platform::ScreenServices::shared();
+            services.connected() && *m_previousApp != services.ownProcessID())
+            services.activateApplication(*m_previousApp);
     }
 
     auto completion = std::move(m_completion);

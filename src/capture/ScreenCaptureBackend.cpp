@@ -20,7 +20,7 @@ public:
 
     void requestScreenAccess() override { ScreenPermission::openSystemSettings(); }
 
-    std::optional<qint32> frontmostPID() override { return platform::ScreenServices::shared()->frontmostApplication(); }
+    std::optional<qint32> frontmostPID() override { return platform::ScreenServices::shared().frontmostApplication(); }
 
     // The pixels are read off the GUI thread, which stays free for the clipboard, the toast and the
     // panels of earlier captures meanwhile.

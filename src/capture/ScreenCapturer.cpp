@@ -42,31 +42,31 @@ bool acceptable(const ScreenGrab &grab) {
 // context and deletes itself when done.
 class WindowCapture : public QObject {
 public:
-    WindowCapture(QObject *context, std::shared_ptr<ScreenServices> services, WindowInfo info,
-                  std::optional<qint32> frontmostPID, bool returnFocus, WindowCallback done)
-        : QObject(context), m_services(std::move(services)), m_info(std::move(info)), m_frontmostPID(frontmostPID),
+    WindowCapture(QObject *context, ScreenServices &services, WindowInfo info, std::optional<qint32> frontmostPID,
+                  bool returnFocus, WindowCallback done)
+        : QObject(context), m_services(services), m_info(std::move(info)), m_frontmostPID(frontmostPID),
           m_returnFocus(returnFocus), m_done(std::move(done)), m_timing(timing()) {}
 
     void start() {
-        if (!m_services->connected()) return finish(notConnected(*m_services));
+        if (!m_services.connected()) return finish(notConnected(m_services));
         if (m_frontmostPID && *m_frontmostPID == m_info.ownerPID) {
-            ScreenGrab grab = m_services->windowImage(m_info.id);
+            ScreenGrab grab = m_services.windowImage(m_info.id);
             if (grab.status == ScreenGrab::Status::gone) return finish(CaptureError::Kind::windowGone);
             if (grab.status == ScreenGrab::Status::failed) return finish(CaptureError::platformFailure(grab.error));
             if (acceptable(grab)) {
-                if (m_returnFocus && m_services->isRunning(*m_frontmostPID))
-                    m_services->activateApplication(*m_frontmostPID);
+                if (m_returnFocus && m_services.isRunning(*m_frontmostPID))
+                    m_services.activateApplication(*m_frontmostPID);
                 return finish(std::move(grab.image));
             }
         }
         // A window whose owner is unknown (0) is judged by the window alone.
-        if (m_info.ownerPID > 0 && !m_services->isRunning(m_info.ownerPID))
+        if (m_info.ownerPID > 0 && !m_services.isRunning(m_info.ownerPID))
             return finish(CaptureError::Kind::windowGone);
-        if (m_info.ownerPID <= 0 && !m_services->window(m_info.id)) return finish(CaptureError::Kind::windowGone);
-        const std::optional<platform::WindowDescription> before = m_services->window(m_info.id);
+        if (m_info.ownerPID <= 0 && !m_services.window(m_info.id)) return finish(CaptureError::Kind::windowGone);
+        const std::optional<platform::WindowDescription> before = m_services.window(m_info.id);
         m_existed = before.has_value();
         m_initialSize = before ? before->frame.size() : QSizeF(0, 0);
-        m_services->activateWindow(m_info.id);
+        m_services.activateWindow(m_info.id);
         QTimer::singleShot(m_timing.settleDelay, this, [this] { poll(); });
     }
 
@@ -75,7 +75,7 @@ private:
     // manager answers an activation in a few milliseconds: a window still minimised or on another
     // workspace after the first polls stays there, and one that went away is not coming back.
     void poll() {
-        const std::optional<platform::WindowDescription> w = m_services->window(m_info.id);
+        const std::optional<platform::WindowDescription> w = m_services.window(m_info.id);
         ++m_polls;
         if (!w) return finish(CaptureError::Kind::windowGone);
         if (w->onScreen) {
@@ -95,7 +95,7 @@ private:
 
     void attempt() {
         ++m_attempts;
-        ScreenGrab grab = m_services->windowImage(m_info.id);
+        ScreenGrab grab = m_services.windowImage(m_info.id);
         if (acceptable(grab)) return accept(std::move(grab.image));
         if (grab.status == ScreenGrab::Status::ok) {
             m_lastImage = std::move(grab.image);
@@ -114,8 +114,8 @@ private:
         // A window that changed size while coming forward was rearranged by the user or the window
         // manager; leaving it in front is then the least surprising.
         const bool keptSize = m_settled && m_settled->size() == m_initialSize;
-        if (m_returnFocus && m_existed && keptSize && m_frontmostPID && m_services->isRunning(*m_frontmostPID))
-            m_services->activateApplication(*m_frontmostPID);
+        if (m_returnFocus && m_existed && keptSize && m_frontmostPID && m_services.isRunning(*m_frontmostPID))
+            m_services.activateApplication(*m_frontmostPID);
         finish(std::move(image));
     }
 
@@ -126,7 +126,7 @@ private:
         if (done) done(std::move(result));
     }
 
-    std::shared_ptr<ScreenServices> m_services;
+    ScreenServices &m_services;
     WindowInfo m_info;
     std::optional<qint32> m_frontmostPID;
     bool m_returnFocus;
@@ -183,53 +183,53 @@ void failLater(QObject *context, std::function<void(CaptureResult<T>)> done, Cap
 } // namespace
 
 CaptureResult<CaptureSession> prepareSession() {
-    const std::shared_ptr<ScreenServices> services = ScreenServices::shared();
-    if (!services->connected()) return notConnected(*services);
+    ScreenServices &services = ScreenServices::shared();
+    if (!services.connected()) return notConnected(services);
     CaptureSession session;
-    const QList<platform::DisplayDescription> displays = services->displays();
+    const QList<platform::DisplayDescription> displays = services.displays();
     QList<quint32> ids;
     for (const platform::DisplayDescription &display : displays) ids.append(display.id);
-    QList<ScreenGrab> grabs = services->displayImages(ids);
+    QList<ScreenGrab> grabs = services.displayImages(ids);
     for (qsizetype i = 0; i < displays.size(); ++i) {
         CaptureResult<QImage> image = displayResult(std::move(grabs[i]));
         if (!image) return image.error();
         session.snapshots.append({displays[i].id, displays[i].bounds, std::move(image).value()});
     }
-    session.windows =
-        visibleWindows(services->windows(ScreenServices::WindowScope::onScreen), services->ownProcessID());
+    session.windows = visibleWindows(services.windows(ScreenServices::WindowScope::onScreen), services.ownProcessID());
     return session;
 }
 
 CaptureResult<QImage> captureDisplayUnderMouse() {
-    const std::shared_ptr<ScreenServices> services = ScreenServices::shared();
-    const CaptureResult<quint32> display = displayUnderMouse(*services);
+    ScreenServices &services = ScreenServices::shared();
+    const CaptureResult<quint32> display = displayUnderMouse(services);
     if (!display) return display.error();
-    return displayResult(services->displayImage(display.value()));
+    return displayResult(services.displayImage(display.value()));
 }
 
 void captureDisplayUnderMouse(QObject *context, ImageCallback done) {
-    const std::shared_ptr<ScreenServices> services = ScreenServices::shared();
-    const CaptureResult<quint32> display = displayUnderMouse(*services);
+    ScreenServices &services = ScreenServices::shared();
+    const CaptureResult<quint32> display = displayUnderMouse(services);
     if (!display) return failLater(context, std::move(done), display.error());
-    services->displayImagesLater(
-        {display.value()}, context,
-        [services, done = std::move(done)](QList<ScreenGrab> grabs) { done(displayResult(std::move(grabs.front()))); });
+    services.displayImagesLater({display.value()}, context, [done = std::move(done)](QList<ScreenGrab> grabs) {
+        done(displayResult(std::move(grabs.front())));
+    });
 }
 
 CaptureResult<QImage> captureArea(const QRectF &rect, quint32 displayID) {
-    const std::shared_ptr<ScreenServices> services = ScreenServices::shared();
-    const CaptureResult<platform::DisplayDescription> display = displayWithID(*services, displayID);
+    ScreenServices &services = ScreenServices::shared();
+    const CaptureResult<platform::DisplayDescription> display = displayWithID(services, displayID);
     if (!display) return display.error();
-    return cut(services->displayImage(displayID), display.value(), rect);
+    return cut(services.displayImage(displayID), display.value(), rect);
 }
 
 void captureArea(const QRectF &rect, quint32 displayID, QObject *context, ImageCallback done) {
-    const std::shared_ptr<ScreenServices> services = ScreenServices::shared();
-    const CaptureResult<platform::DisplayDescription> display = displayWithID(*services, displayID);
+    ScreenServices &services = ScreenServices::shared();
+    const CaptureResult<platform::DisplayDescription> display = displayWithID(services, displayID);
     if (!display) return failLater(context, std::move(done), display.error());
-    services->displayImagesLater({displayID}, context,
-                                 [services, display = display.value(), rect, done = std::move(done)](
-                                     QList<ScreenGrab> grabs) { done(cut(std::move(grabs.front()), display, rect)); });
+    services.displayImagesLater({displayID}, context,
+                                [display = display.value(), rect, done = std::move(done)](QList<ScreenGrab> grabs) {
+                                    done(cut(std::move(grabs.front()), display, rect));
+                                });
 }
 
 void captureWindow(const WindowInfo &info, std::optional<qint32> frontmostPID, bool returnFocus, QObject *context,
@@ -241,12 +241,12 @@ void captureWindow(const WindowInfo &info, std::optional<qint32> frontmostPID, b
 }
 
 QPointF globalMouseLocation() {
-    if (const auto p = ScreenServices::shared()->pointerPosition()) return *p;
+    if (const auto p = ScreenServices::shared().pointerPosition()) return *p;
     return {};
 }
 
 QScreen *screen(quint32 displayID) {
-    for (const platform::DisplayDescription &d : ScreenServices::shared()->displays()) {
+    for (const platform::DisplayDescription &d : ScreenServices::shared().displays()) {
         if (d.id != displayID) continue;
         for (QScreen *s : QGuiApplication::screens()) {
             if (s->name() == d.name) return s;
@@ -278,8 +278,8 @@ bool looksBlank(const QImage &image) {
 }
 
 QList<WindowInfo> visibleWindows() {
-    const std::shared_ptr<ScreenServices> services = ScreenServices::shared();
-    return visibleWindows(services->windows(ScreenServices::WindowScope::onScreen), services->ownProcessID());
+    ScreenServices &services = ScreenServices::shared();
+    return visibleWindows(services.windows(ScreenServices::WindowScope::onScreen), services.ownProcessID());
 }
 
 QList<WindowInfo> visibleWindows(const QList<platform::WindowDescription> &entries, qint32 ownPID) {

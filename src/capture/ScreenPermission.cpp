@@ -6,9 +6,9 @@
 
 namespace ScreenPermission {
 
-bool isNeeded() { return platform::ScreenServices::shared()->needsPermission(); }
+bool isNeeded() { return platform::ScreenServices::shared().needsPermission(); }
 
-bool isGranted() { return platform::ScreenServices::shared()->connected(); }
+bool isGranted() { return platform::ScreenServices::shared().connected(); }
 
 void openSystemSettings() { platform::SystemSettings::openPrivacySettings(); }
 

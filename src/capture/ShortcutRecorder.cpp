@@ -128,6 +128,7 @@ ShortcutRecorder::ShortcutRecorder(ShortcutStore &store, HotkeyManager &hotkeys,
     const Qt::Alignment alignment = large ? Qt::AlignHCenter : Qt::AlignLeft;
 
     m_field = new Field(this, size);
+    m_field->setObjectName(QStringLiteral("shortcutField"));
     connect(m_field, &QAbstractButton::clicked, this, [this] { m_recording ? stopRecording() : startRecording(); });
     m_fieldRow = new QHBoxLayout;
     m_fieldRow->setContentsMargins(0, 0, 0, 0);
@@ -181,8 +182,6 @@ ShortcutRecorder::ShortcutRecorder(ShortcutAction action, Keycap::Size size, QWi
     : ShortcutRecorder(ShortcutStore::shared(), HotkeyManager::shared(), action, size, parent) {}
 
 ShortcutRecorder::~ShortcutRecorder() { stopRecording(); }
-
-QAbstractButton *ShortcutRecorder::field() const { return m_field; }
 
 void ShortcutRecorder::setAccessory(QWidget *accessory) {
     accessory->setParent(this);

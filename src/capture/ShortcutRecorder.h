@@ -20,7 +20,9 @@ class RecorderKeyFilter;
 // The field in which the user gives a capture action a new global combination: it shows the current
 // one as key caps; a click starts recording, the next key press with ⌘, ⌥ or ⌃ (or a function key)
 // becomes the new combination after validation, Escape gives up. While recording every key press of
-// the application is consumed and the global hot keys are suspended.
+// the application is consumed and the global hot keys are suspended. Its children by name: the field
+// "shortcutField" (the click target) and below it the message row "statusRow" with its text "statusText"
+// and the link "keyboardSettingsLink".
 class ShortcutRecorder : public QWidget {
     Q_OBJECT
 public:
@@ -33,9 +35,6 @@ public:
     ShortcutAction action() const { return m_action; }
     bool isRecording() const { return m_recording; }
     std::optional<ShortcutProblem> problem() const { return m_problem; }
-    // The field (the click target). Below it, the message row "statusRow" with its text "statusText", and
-    // the link "keyboardSettingsLink".
-    QAbstractButton *field() const;
     // A control shown right beside the field, centred on it (a button that resets the combination).
     void setAccessory(QWidget *accessory);
 

@@ -56,18 +56,20 @@ QFuture<QImage> PictureService::picture(const QString &path, QSize box, Fit fit)
     }
 
     const quint64 token = ++m_lastToken;
-    // Registered first: a decoding that is already done runs the continuation below right away.
+    // Registered before the decoding starts: its continuation finds it there.
     auto abandoned = std::make_shared<std::atomic_bool>(false);
     m_pending.insert(key, {{}, token, 1, abandoned});
-    QFuture<QImage> decoded =
-        decode([reader = m_reader, key] { return reader(key.path, key.box, key.fit); }, abandoned);
-    QFuture<QImage> result = decoded.then(this, [this, key, token](const QImage &image) {
-        const auto pending = m_pending.constFind(key);
-        if (pending == m_pending.cend() || pending->token != token) return image; // forgotten meanwhile
-        m_pending.erase(pending);
-        if (!image.isNull()) m_cache.insert(key, new QImage(image), costOf(image));
-        return image;
-    });
+    QFuture<QImage> result = decode(
+        [reader = m_reader, key] { return reader(key.path, key.box, key.fit); }, abandoned,
+        [this, key, token](QFuture<QImage> decoded) {
+            return decoded.then(this, [this, key, token](const QImage &image) {
+                const auto pending = m_pending.constFind(key);
+                if (pending == m_pending.cend() || pending->token != token) return image; // forgotten meanwhile
+                m_pending.erase(pending);
+                if (!image.isNull()) m_cache.insert(key, new QImage(image), costOf(image));
+                return image;
+            });
+        });
     if (const auto pending = m_pending.find(key); pending != m_pending.end() && pending->token == token)
         pending->future = result;
     return result;
@@ -77,12 +79,14 @@ QFuture<QImage> PictureService::whole(const QString &path) {
     return decode([path] { return platform::ImageFile::read(path); }, std::make_shared<std::atomic_bool>(false));
 }
 
-QFuture<QImage> PictureService::decode(std::function<QImage()> read, std::shared_ptr<std::atomic_bool> abandoned) {
+QFuture<QImage> PictureService::decode(std::function<QImage()> read, std::shared_ptr<std::atomic_bool> abandoned,
+                                       const Follow &follow) {
     // Later requests get higher priorities, and the pool starts the highest waiting one first.
     m_lastPriority = m_lastPriority == INT_MAX ? 0 : m_lastPriority + 1;
     auto promise = std::make_shared<QPromise<QImage>>();
-    QFuture<QImage> decoded = promise->future();
     promise->start();
+    // A continuation with a context, attached to a future already finished, would run right here.
+    const QFuture<QImage> decoded = follow ? follow(promise->future()) : promise->future();
     m_pool.start(
         [promise, abandoned = std::move(abandoned), decodedCount = m_decoded, read = std::move(read)] {
             // Below the GUI thread; the pool takes nothing else, so its threads may stay lowered.

@@ -90,7 +90,11 @@ private:
     };
 
     // Starts `read` on the pool as the newest request; a request abandoned before its turn is not read.
-    QFuture<QImage> decode(std::function<QImage()> read, std::shared_ptr<std::atomic_bool> abandoned);
+    // `follow` continues the decoding's future before the read can start, so that a read that ends at
+    // once (a broken file) still reaches its continuation later, never inside this call.
+    using Follow = std::function<QFuture<QImage>(QFuture<QImage>)>;
+    QFuture<QImage> decode(std::function<QImage()> read, std::shared_ptr<std::atomic_bool> abandoned,
+                           const Follow &follow = {});
 
     Reader m_reader;
     QCache<Key, QImage> m_cache; // cost in KiB

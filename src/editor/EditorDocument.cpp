@@ -3,9 +3,9 @@
 #include "editor/EditorRenderers.h"
 
 EditorDocument::EditorDocument(const QImage &image, const QString &sourcePath, const BeautyStyle &style,
-                               std::function<QImage(const QByteArray &)> unpack, QObject *parent)
+                               EditorRenderers *renderers, QObject *parent)
     : QObject(parent), m_original(image), m_imageSize(image.size()), m_originalKey(image.cacheKey()),
-      m_unpack(std::move(unpack)), m_sourcePath(sourcePath), m_style(style) {}
+      m_renderers(renderers), m_sourcePath(sourcePath), m_style(style) {}
 
 EditorDocument::~EditorDocument() {
     // The capture is tens of megabytes whose unmapping would hold up the frame after the next capture
@@ -17,7 +17,7 @@ EditorDocument::~EditorDocument() {
 // --- The capture -----------------------------------------------------------------------------------------
 
 const QImage &EditorDocument::original() const {
-    if (m_original.isNull() && m_packed && m_unpack) adoptUnpacked(m_unpack(*m_packed));
+    if (m_original.isNull() && m_packed && m_renderers) adoptUnpacked(m_renderers->unpack(*m_packed));
     return m_original;
 }
 

@@ -16,6 +16,8 @@
 #include <functional>
 #include <optional>
 
+class EditorRenderers;
+
 // What the user edits in one capture: its image, beautify style, marks and crop, the tool, pen and
 // selection they are edited with, and the undo history. Main thread only.
 //
@@ -28,10 +30,10 @@ class EditorDocument : public QObject {
 public:
     static constexpr int maxUndo = 100;
 
-    // `sourcePath`: the kept capture file it came from, empty when there is none (yet). `unpack` turns a packed capture
-    // back into pixels (packOriginal).
+    // `sourcePath`: the kept capture file it came from, empty when there is none (yet). `renderers` turn a packed
+    // capture back into pixels (packOriginal); without them it is never packed.
     EditorDocument(const QImage &image, const QString &sourcePath, const BeautyStyle &style,
-                   std::function<QImage(const QByteArray &)> unpack = {}, QObject *parent = nullptr);
+                   EditorRenderers *renderers = nullptr, QObject *parent = nullptr);
     // The capture's pixels are let go on a worker.
     ~EditorDocument() override;
 
@@ -171,7 +173,7 @@ private:
     QSize m_imageSize;
     qint64 m_originalKey = 0;
     mutable std::optional<QByteArray> m_packed;
-    std::function<QImage(const QByteArray &)> m_unpack;
+    EditorRenderers *m_renderers = nullptr;
     QString m_sourcePath;
 
     BeautyStyle m_style;

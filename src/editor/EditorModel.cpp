@@ -3,10 +3,10 @@
 #include "core/StyleStore.h"
 
 EditorModel::EditorModel(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style,
-                         StyleStore &styles, QObject *parent, EditorRenderers renderers)
-    : QObject(parent), m_styles(styles),
-      m_document(image, sourcePath, style.value_or(styles.defaultStyle()), renderers.unpack),
-      m_render(m_document, styles, std::move(renderers)) {}
+                         StyleStore &styles, QObject *parent)
+    : QObject(parent), m_styles(styles), m_renderers(EditorRenderers::shared()),
+      m_document(image, sourcePath, style.value_or(styles.defaultStyle()), &m_renderers),
+      m_render(m_document, styles, m_renderers) {}
 
 EditorModel::~EditorModel() = default;
 

@@ -36,7 +36,7 @@ public:
     // `sourcePath`: the kept capture file it came from, empty when there is none (yet). No style: the
     // store's default style. The first render starts at once.
     EditorModel(const QImage &image, const QString &sourcePath, const std::optional<BeautyStyle> &style,
-                StyleStore &styles, QObject *parent = nullptr, EditorRenderers renderers = EditorRenderers::standard());
+                StyleStore &styles, QObject *parent = nullptr);
     // Background work still running is dropped when it finishes.
     ~EditorModel() override;
 
@@ -147,6 +147,8 @@ private:
     void coverSensitive(const QList<QRectF> &regions);
 
     StyleStore &m_styles;
+    // The shared ones when the model was made: its background work calls them to its end.
+    EditorRenderers &m_renderers;
     // The render job reads the document: it is made after it and goes before it.
     EditorDocument m_document;
     EditorPageState m_page;

@@ -29,7 +29,7 @@ qsizetype lineCount(const QString &text) { return text.split(QLatin1Char('\n'), 
 EditorModel::Encoded EditorModel::encodedExport(const ExportSettings &settings) {
     Encoded out{finalImage(settings), std::nullopt};
     if (out.image.isNull()) return out;
-    out.bytes = m_render.renderers().encode(out.image, settings);
+    out.bytes = m_renderers.encode(out.image, settings);
     if (out.bytes && out.bytes->isEmpty()) out.bytes.reset();
     return out;
 }
@@ -81,7 +81,7 @@ void EditorModel::copyText() {
     const QUuid token = QUuid::createUuid();
     m_ocrToken = token;
     m_page.setReadingText(true);
-    m_reading = m_render.renderers().readText(m_document.original(), textReadingLimit);
+    m_reading = m_renderers.readText(m_document.original(), textReadingLimit);
     m_reading
         .then(this,
               [this, token](const QString &text) {
@@ -135,7 +135,7 @@ void EditorModel::hideSensitiveData() {
         Notifier::shared().notify({original(), L("Não consegui analisar o print"), message, ToastKind::failure});
         m_page.setDetectingSensitive(false);
     };
-    m_render.renderers()
+    m_renderers
         .findSensitive(m_document.original(), sensitiveSearchLimit)
         .then(this,
               [this](const QList<QRectF> &regions) {

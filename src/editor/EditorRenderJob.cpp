@@ -33,23 +33,31 @@ std::shared_ptr<CancelFlag> replaceTask(std::shared_ptr<CancelFlag> &task) {
     return task;
 }
 
+// Render jobs alive (main thread). The renderers' canvases serve whichever editor renders next; the
+// last job takes them along, as if they were its own.
+int liveJobs = 0;
+
 } // namespace
 
-EditorRenderJob::EditorRenderJob(EditorDocument &document, StyleStore &styles, EditorRenderers renderers,
+EditorRenderJob::EditorRenderJob(EditorDocument &document, StyleStore &styles, EditorRenderers &renderers,
                                  QObject *parent)
-    : QObject(parent), m_document(document), m_styles(styles), m_renderers(std::move(renderers)) {
-    if (m_renderers.keepReaderReady) m_readerReady = m_renderers.keepReaderReady();
+    : QObject(parent), m_document(document), m_styles(styles), m_renderers(renderers) {
+    ++liveJobs;
+    m_readerReady = m_renderers.keepReaderReady();
     connect(&m_document, &EditorDocument::contentChanged, this, &EditorRenderJob::rerender);
     rerender();
 }
 
 EditorRenderJob::~EditorRenderJob() {
     stopBackgroundWork();
+    const bool last = --liveJobs == 0;
     // The results and the beautifier's canvases are tens of megabytes whose unmapping would hold up
     // the frame after the next capture opens: they go on a worker.
     if (EditorThreads::isClosing()) return;
     EditorThreads::estimatePool().start([preview = std::move(m_preview), output = std::move(m_lastOutput),
-                                         pixelated = std::move(m_pixelated), renderers = std::move(m_renderers)] {});
+                                         pixelated = std::move(m_pixelated), last, renderers = &m_renderers] {
+        if (last) renderers->releaseCaches();
+    });
 }
 
 void EditorRenderJob::stopBackgroundWork() {
@@ -82,18 +90,18 @@ void EditorRenderJob::startRender() {
     const QImage &original = m_document.heldOriginal();
     const std::optional<QByteArray> packed = original.isNull() ? m_document.packedOriginal() : std::nullopt;
     // Values only: later edits cannot reach a running render.
-    EditorThreads::renderPool().start([flag, self, renderers = m_renderers, original, packed,
+    EditorThreads::renderPool().start([flag, self, renderers = &m_renderers, original, packed,
                                        style = m_document.style(), crop = m_document.crop(),
                                        annotations = m_document.annotations(), logo = m_renderedLogo] {
         // Below the GUI thread: a render the GUI thread wakes is often put beside it on its processor.
         platform::lowerCurrentThreadToBulkPriority();
-        const QImage source = packed ? renderers.unpack(*packed) : original;
+        const QImage source = packed ? renderers->unpack(*packed) : original;
         // A superseded render is dropped anyway: skip what is left of its work.
         auto dropped = [&] { return flag->isCancelled() || EditorThreads::isClosing(); };
         QImage result;
         if (!dropped() && !(packed && source.isNull())) {
-            const QImage annotated = renderers.annotate(source, crop, annotations);
-            if (!dropped()) result = renderers.beautify(annotated, style, logo);
+            const QImage annotated = renderers->annotate(source, crop, annotations);
+            if (!dropped()) result = renderers->beautify(annotated, style, logo);
         }
         onMainThread([self, flag, result, unpacked = packed ? source : QImage()] {
             if (!self) return;
@@ -105,13 +113,13 @@ void EditorRenderJob::startRender() {
 
 void EditorRenderJob::pack() {
     const QImage &original = m_document.heldOriginal();
-    if (original.isNull() || !m_renderers.pack || !m_renderers.unpack || m_stopped) return;
+    if (original.isNull() || m_stopped) return;
     const std::shared_ptr<CancelFlag> flag = replaceTask(m_packTask);
     QPointer<EditorRenderJob> self(this);
-    EditorThreads::estimatePool().start([flag, self, pack = m_renderers.pack, image = original]() mutable {
+    EditorThreads::estimatePool().start([flag, self, renderers = &m_renderers, image = original]() mutable {
         platform::lowerCurrentThreadPriority();
         if (flag->isCancelled() || EditorThreads::isClosing()) return;
-        std::optional<QByteArray> bytes = pack(image);
+        std::optional<QByteArray> bytes = renderers->pack(image);
         image = QImage(); // the pixels go with the main thread's copy, not after this task
         onMainThread([self, flag, bytes = std::move(bytes)] {
             if (!self || flag->isCancelled() || !bytes || self->m_document.heldOriginal().isNull()) return;
@@ -151,7 +159,7 @@ void EditorRenderJob::refresh() {
 void EditorRenderJob::releaseCaches() {
     m_released = true;
     m_readerReady.reset();
-    if (m_renderers.releaseCaches) m_renderers.releaseCaches();
+    m_renderers.releaseCaches();
     m_pixelated.reset();
     if (m_estimateTask) m_estimateTask->cancel();
     pack();
@@ -163,7 +171,7 @@ void EditorRenderJob::releaseCaches() {
 
 void EditorRenderJob::ensurePreview() {
     m_released = false;
-    if (!m_readerReady && !m_stopped && m_renderers.keepReaderReady) m_readerReady = m_renderers.keepReaderReady();
+    if (!m_readerReady && !m_stopped) m_readerReady = m_renderers.keepReaderReady();
     if (m_packTask) m_packTask->cancel();
     if (m_preview.isNull() && !m_rendering) rerender();
 }
@@ -173,11 +181,11 @@ void EditorRenderJob::updateEstimate() {
     const ExportSettings settings = m_styles.exportSettings();
     const std::shared_ptr<CancelFlag> flag = replaceTask(m_estimateTask);
     QPointer<EditorRenderJob> self(this);
-    EditorThreads::estimatePool().start([flag, self, renderers = m_renderers, image = m_lastOutput, settings] {
+    EditorThreads::estimatePool().start([flag, self, renderers = &m_renderers, image = m_lastOutput, settings] {
         platform::lowerCurrentThreadPriority();
         if (!flag->sleepFor(estimateDelay) || EditorThreads::isClosing()) return;
-        const QImage prepared = renderers.prepare(image, settings);
-        const std::optional<QByteArray> bytes = renderers.encode(prepared, settings);
+        const QImage prepared = renderers->prepare(image, settings);
+        const std::optional<QByteArray> bytes = renderers->encode(prepared, settings);
         const std::optional<qint64> count = bytes ? std::optional<qint64>(bytes->size()) : std::nullopt;
         onMainThread([self, flag, count, pixels = prepared.size()] {
             if (!self || flag->isCancelled()) return;

@@ -17,7 +17,8 @@ class StyleStore;
 
 // The beautified result of a document, rendered in the background, with an estimate of its export
 // size, and the caches it keeps: the pixelated capture, the renderers' canvases and the text reader
-// kept started. Main thread only; the document and the style store (its export settings) must outlive it.
+// kept started. Main thread only; the document and the style store (its export settings) must outlive it,
+// and the renderers its background work too.
 //
 // It renders at once and again whenever the document's content changes. Renders run one at a time:
 // while one runs, only the newest state waits to follow it, and only the newest render publishes.
@@ -25,11 +26,10 @@ class EditorRenderJob : public QObject {
     Q_OBJECT
 
 public:
-    EditorRenderJob(EditorDocument &document, StyleStore &styles, EditorRenderers renderers, QObject *parent = nullptr);
+    EditorRenderJob(EditorDocument &document, StyleStore &styles, EditorRenderers &renderers, QObject *parent = nullptr);
     // Background work still running is dropped when it finishes; what it holds goes on a worker.
     ~EditorRenderJob() override;
 
-    const EditorRenderers &renderers() const { return m_renderers; }
     // The mosaic that blur marks show, made on first use; null when it cannot be made.
     const QImage &pixelatedImage() const;
 
@@ -82,7 +82,7 @@ private:
 
     EditorDocument &m_document;
     StyleStore &m_styles;
-    EditorRenderers m_renderers;
+    EditorRenderers &m_renderers;
     // Held while the editor is on the screen: "Copiar texto" and the sensitive-data finder find the
     // text engine started.
     std::shared_ptr<void> m_readerReady;

@@ -16,42 +16,61 @@
 #include <memory>
 #include <utility>
 
-EditorRenderers EditorRenderers::standard() {
-    auto cache = std::make_shared<BeautifyCache>();
-    // The marked copy lives only during a render: the last one is written over by the next.
-    auto marked = std::make_shared<ImageRecycler>(1);
-    return {
-        [marked](const QImage &image, std::optional<QRectF> crop, const QList<Annotation> &annotations) {
-            QImage storage = marked->take(image.size(), QImage::Format_ARGB32_Premultiplied);
-            const QImage out = AnnotationRenderer::render(image, crop, annotations, &storage);
-            if (out.cacheKey() != image.cacheKey()) marked->keep(out);
-            return out;
-        },
-        [cache](const QImage &image, const BeautyStyle &style, const std::optional<BrandLogo> &logo) {
-            return cache->render(image, style, logo);
-        },
-        &Exporter::prepare,
-        &Exporter::encode,
-        [](const QImage &image, std::chrono::milliseconds limit) {
-            return TextRecognizer::recognize(image, limit, TextRecognizer::Priority::userInitiated);
-        },
-        [](const QImage &image, std::chrono::milliseconds limit) {
-            return TextRecognizer::sensitiveRegions(image, limit);
-        },
-        [cache, marked] {
-            cache->clear();
-            marked->clear();
-        },
-        // PNG, thoroughly deflated (the bytes are held for as long as the editor is out of sight) with
-        // the filter that is quickest to undo (the next show waits for it); an opaque picture comes
-        // back from them pixel for pixel.
-        [](const QImage &image) -> std::optional<QByteArray> {
-            if (platform::hasTransparentPixels(image)) return std::nullopt;
-            return platform::PngEncoder::encode(image, {6, platform::PngEncoder::Filter::up, 0});
-        },
-        [](const QByteArray &bytes) { return platform::ImageFile::decode(bytes); },
-        &TextRecognizer::keepReady,
-    };
+StandardEditorRenderers::StandardEditorRenderers()
+    : m_beautified(std::make_unique<BeautifyCache>()), m_marked(std::make_unique<ImageRecycler>(1)) {}
+
+StandardEditorRenderers::~StandardEditorRenderers() = default;
+
+QImage StandardEditorRenderers::annotate(const QImage &image, std::optional<QRectF> crop,
+                                         const QList<Annotation> &annotations) {
+    QImage storage = m_marked->take(image.size(), QImage::Format_ARGB32_Premultiplied);
+    const QImage out = AnnotationRenderer::render(image, crop, annotations, &storage);
+    if (out.cacheKey() != image.cacheKey()) m_marked->keep(out);
+    return out;
+}
+
+QImage StandardEditorRenderers::beautify(const QImage &image, const BeautyStyle &style,
+                                         const std::optional<BrandLogo> &logo) {
+    return m_beautified->render(image, style, logo);
+}
+
+QImage StandardEditorRenderers::prepare(const QImage &image, const ExportSettings &settings) {
+    return Exporter::prepare(image, settings);
+}
+
+std::optional<QByteArray> StandardEditorRenderers::encode(const QImage &image, const ExportSettings &settings) {
+    return Exporter::encode(image, settings);
+}
+
+QFuture<QString> StandardEditorRenderers::readText(const QImage &image, std::chrono::milliseconds limit) {
+    return TextRecognizer::recognize(image, limit, TextRecognizer::Priority::userInitiated);
+}
+
+QFuture<QList<QRectF>> StandardEditorRenderers::findSensitive(const QImage &image, std::chrono::milliseconds limit) {
+    return TextRecognizer::sensitiveRegions(image, limit);
+}
+
+void StandardEditorRenderers::releaseCaches() {
+    m_beautified->clear();
+    m_marked->clear();
+}
+
+// PNG, thoroughly deflated (the bytes are held for as long as the editor is out of sight) with the
+// filter that is quickest to undo (the next show waits for it); an opaque picture comes back from them
+// pixel for pixel.
+std::optional<QByteArray> StandardEditorRenderers::pack(const QImage &image) {
+    if (platform::hasTransparentPixels(image)) return std::nullopt;
+    return platform::PngEncoder::encode(image, {6, platform::PngEncoder::Filter::up, 0});
+}
+
+QImage StandardEditorRenderers::unpack(const QByteArray &bytes) { return platform::ImageFile::decode(bytes); }
+
+std::shared_ptr<void> StandardEditorRenderers::keepReaderReady() { return TextRecognizer::keepReady(); }
+
+template <>
+EditorRenderers &platform::SharedService<EditorRenderers>::real() {
+    static StandardEditorRenderers renderers;
+    return renderers;
 }
 
 namespace EditorThreads {

@@ -13,15 +13,13 @@ class QWidget;
 // and keyed on its identity: a draft opens it, another draft replaces it, no draft closes it. Its
 // content (BackdropSheet::makeContent) saves with commitBackdrop, deletes with deleteBackdrop (only a
 // draft that is not new) and cancels by clearing the draft; however the sheet closes otherwise (the
-// window manager, Escape), the draft is cleared, so the editor never keeps a draft without a sheet.
+// window manager, Escape), the draft is cleared, so the editor never keeps a draft without a sheet. The
+// sheet is the dialog "backdropSheet" of the host's window.
 class BackdropDraftSheet : public QObject {
     Q_OBJECT
 public:
     BackdropDraftSheet(EditorModel *model, QWidget *host);
     ~BackdropDraftSheet() override;
-
-    // The sheet on screen, or null.
-    QDialog *dialog() const { return m_dialog; }
 
 private:
     void follow();

@@ -28,8 +28,6 @@ public:
     // The palette colour that is marked in the dots: the selected mark's colour, else the colour of
     // new marks.
     quint32 currentColor() const;
-    // Whether the options sit in a second row below the tools.
-    bool isWrapped() const { return m_wrapped; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -115,6 +115,7 @@ BackdropsSection::BackdropsSection(const InspectorContext &context, QWidget *par
     : QWidget(parent), m_context(context), m_name(themedLabel({}, Theme::font(12), Theme::text2(), this)),
       m_grid(new TileGrid(6, kTileHeight, 8, this)),
       m_newTile(new SectionKit::NewTile({{}, QStringLiteral("plus"), 7, 0.18}, m_grid)), m_editRow(new EditRow(this)) {
+    m_name->setObjectName(QStringLiteral("backdropName"));
     m_newTile->setObjectName(QStringLiteral("newTile"));
     m_editRow->setObjectName(QStringLiteral("editRow"));
     auto *column = new QVBoxLayout(this);
@@ -145,12 +146,11 @@ QList<BackdropSwatchTile *> BackdropsSection::tiles() const {
     return m_pool.mid(0, std::min(m_pool.size(), m_context.styles->backdrops().size()));
 }
 
-QString BackdropsSection::headerName() const { return m_fullName; }
-
 void BackdropsSection::syncBackdrops() {
     const QList<Backdrop> &backdrops = m_context.styles->backdrops();
     while (m_pool.size() < backdrops.size()) {
         auto *tile = new BackdropSwatchTile(m_grid);
+        tile->setObjectName(QStringLiteral("backdrop%1").arg(m_pool.size()));
         connect(tile, &QAbstractButton::clicked, this, [this, tile] {
             const Backdrop chosen = tile->backdrop();
             SectionKit::editStyle(m_context.model, [&](BeautyStyle &s) { s.backdrop = chosen; });

@@ -40,7 +40,8 @@ private:
 };
 
 // The backdrops: the current backdrop's name in the header, a six-column grid of the stored backdrops
-// and "+" while fewer than twenty are stored, the row that opens the backdrop editor, and the hint.
+// and "+" while fewer than twenty are stored, the row that opens the backdrop editor, and the hint. The
+// name is "backdropName"; the tiles of the stored backdrops are "backdrop0", "backdrop1", … in order.
 class BackdropsSection : public QWidget {
     Q_OBJECT
 public:
@@ -51,12 +52,13 @@ public:
     // The header, the ring and the edit row follow the model's style.
     void syncSelection();
 
-    QList<BackdropSwatchTile *> tiles() const;
-    QString headerName() const;
     // The menu of the stored backdrop at `index`; the caller owns it.
     QMenu *createMenu(int index, QWidget *parent);
 
 private:
+    // The tiles of the stored backdrops, in order.
+    QList<BackdropSwatchTile *> tiles() const;
+
     const InspectorContext &m_context;
     QLabel *m_name;
     QString m_fullName;

@@ -85,6 +85,7 @@ void PresetsSection::syncPresets() {
     const QList<StylePreset> &presets = m_context.styles->presets();
     while (m_pool.size() < presets.size()) {
         auto *tile = new PresetTile(m_grid);
+        tile->setObjectName(QStringLiteral("preset%1").arg(m_pool.size()));
         connect(tile, &QAbstractButton::clicked, this, [this, tile] {
             if (m_context.model) m_context.model->applyPreset(tile->index());
         });

@@ -38,7 +38,8 @@ private:
 };
 
 // The presets: a two-column grid of the stored presets, then "+ Novo" while fewer than nine are
-// stored, and the hint. A click applies a preset; its menu updates, renames or deletes it.
+// stored, and the hint. A click applies a preset; its menu updates, renames or deletes it. The tiles
+// of the stored presets are "preset0", "preset1", … in order.
 class PresetsSection : public QWidget {
     Q_OBJECT
 public:
@@ -49,12 +50,12 @@ public:
     // The highlight follows the model's style.
     void syncActive();
 
-    // The tiles shown, in order.
-    QList<PresetTile *> tiles() const;
     // The menu of the preset at `index`; the caller owns it.
     QMenu *createMenu(int index, QWidget *parent);
 
 private:
+    // The tiles shown, in order.
+    QList<PresetTile *> tiles() const;
     void rename(const StylePreset &preset);
 
     const InspectorContext &m_context;

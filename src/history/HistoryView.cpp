@@ -7,6 +7,7 @@
 #include "history/HistoryStore.h"
 #include "history/RecentsStore.h"
 #include "history/StoredCapture.h"
+#include "platform/Clock.h"
 #include "widgets/Buttons.h"
 #include "widgets/Icons.h"
 #include "widgets/Segmented.h"
@@ -84,7 +85,6 @@ private:
 
 HistoryView::HistoryView(HistoryStore &history, RecentsStore &recents, QWidget *parent)
     : QWidget(parent), m_history(history), m_recents(recents) {
-    setClock({});
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Theme::bg());
@@ -189,10 +189,6 @@ QWidget *HistoryView::makeHeader() {
     return header;
 }
 
-void HistoryView::setClock(Clock clock) {
-    m_clock = clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); });
-}
-
 void HistoryView::reload() {
     {
         const QSignalBlocker blocker(m_search->field());
@@ -253,7 +249,7 @@ void HistoryView::hideEvent(QHideEvent *event) {
 void HistoryView::refresh() {
     m_refreshTimer.stop();
     m_stale = false;
-    const QDateTime now = m_clock();
+    const QDateTime now = platform::Clock::shared().now();
     // The one search of this render: the content, the headings and the summary all read it.
     const QList<HistoryEntry> found = m_history.search(m_query, periodSince(m_period, now));
     m_summary->setText(summaryFor(found.size()));

@@ -9,7 +9,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class HistoryGrid;
@@ -37,7 +36,6 @@ class HistoryView : public QWidget {
     Q_OBJECT
 public:
     enum class State { off, indexing, empty, nothingFound, list };
-    using Clock = std::function<QDateTime()>;
 
     HistoryView(HistoryStore &history, RecentsStore &recents, QWidget *parent = nullptr);
     ~HistoryView() override;
@@ -45,14 +43,8 @@ public:
     // A fresh visit: the query, the period, the selection and the focus start over, the list shows
     // its top, and the index lists the folder again.
     void reload();
-    // Where "now" comes from (tests); an empty function restores the system clock.
-    void setClock(Clock clock);
 
     State state() const { return m_state; }
-    QString query() const { return m_query; }
-    HistoryPeriod period() const { return m_period; }
-    // The selected capture's path; empty when none is selected.
-    QString selectedPath() const { return m_selected; }
 
 signals:
     // A capture read back to be opened in the editor (no style of its own).
@@ -85,7 +77,6 @@ private:
 
     HistoryStore &m_history;
     RecentsStore &m_recents;
-    Clock m_clock;
     QString m_query;
     HistoryPeriod m_period = HistoryPeriod::all;
     QString m_selected;

@@ -9,6 +9,7 @@
 #include "history/StoredCapture.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
+#include "platform/Clock.h"
 #include "platform/DirectoryCount.h"
 #include "platform/FileReveal.h"
 #include "platform/ImageFile.h"
@@ -187,23 +188,15 @@ qint64 RecentsStore::keepOnDisk() const {
 bool RecentsStore::isCompact() const { return Settings::historyCompact.value(m_defaults); }
 
 QDateTime RecentsStore::fileDate(const QFileInfo &file) {
-    const QDateTime birth = file.birthTime();
-    const QDateTime modified = file.lastModified();
+    platform::FileDates &dates = platform::FileDates::shared();
+    const QDateTime birth = dates.made(file);
+    const QDateTime modified = dates.modified(file);
     // A capture that waited for its turn is born after it was taken, which its modification time keeps.
     if (birth.isValid() && modified.isValid() && modified < birth && isOwnName(file.fileName())) return modified;
     return birth.isValid() ? birth : modified;
 }
 
-void RecentsStore::setDateReader(DateReader reader) {
-    m_dateOf = reader ? std::move(reader) : DateReader(&RecentsStore::fileDate);
-}
-
-void RecentsStore::setClock(std::function<QDateTime()> clock) {
-    m_clock = clock ? std::move(clock) : std::function<QDateTime()>(&QDateTime::currentDateTime);
-}
-
-QList<RecentsStore::Listed> RecentsStore::listFolder(const QString &folder, const DateReader &dateOf,
-                                                     platform::PrivateFolder::Problem *problem) {
+QList<RecentsStore::Listed> RecentsStore::listFolder(const QString &folder, platform::PrivateFolder::Problem *problem) {
     QList<Listed> files;
     // A folder that is not ours (a link to another one) is never listed, written or pruned.
     *problem =
@@ -213,7 +206,7 @@ QList<RecentsStore::Listed> RecentsStore::listFolder(const QString &folder, cons
         QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
         if (!hasCaptureExtension(entry.fileName())) continue;
-        files.append({entry.absoluteFilePath(), dateOf(entry), entry.size(), entry.lastModified()});
+        files.append({entry.absoluteFilePath(), fileDate(entry), entry.size(), entry.lastModified()});
     }
     std::stable_sort(files.begin(), files.end(), [](const Listed &a, const Listed &b) {
         if (!b.date.isValid()) return a.date.isValid();
@@ -224,7 +217,7 @@ QList<RecentsStore::Listed> RecentsStore::listFolder(const QString &folder, cons
 
 QList<RecentsStore::Listed> RecentsStore::listing() const {
     if (m_folder.isEmpty()) return {};
-    return listFolder(m_folder, m_dateOf, &m_problem);
+    return listFolder(m_folder, &m_problem);
 }
 
 QList<RecentsStore::File> RecentsStore::allFiles() const {
@@ -257,13 +250,12 @@ std::optional<RecentsStore::Pending> RecentsStore::prepareAdd(const QImage &imag
         reportOnce(m_folder, FolderTrouble::reason(m_problem), {});
         return std::nullopt;
     }
-    return pendingAt(taken.isValid() ? taken : m_clock());
+    return pendingAt(taken.isValid() ? taken : platform::Clock::shared().now());
 }
 
 RecentsStore::Pending RecentsStore::pendingAt(const QDateTime &taken) const {
     const bool compact = isCompact();
-    Pending pending{taken, ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png"), keepOnDisk(),
-                    m_dateOf, {}};
+    Pending pending{taken, ExportSettings{}, compact ? QStringLiteral("heic") : QStringLiteral("png"), keepOnDisk(), {}};
     pending.settings.format = compact ? ExportFormat::heic : ExportFormat::png;
     pending.settings.quality = compact ? 0.92 : 1.0;
     return pending;
@@ -332,7 +324,7 @@ void RecentsStore::tidyAfterWrite(const QString &folder, const Pending &pending,
     if (written.refused || written.path.isEmpty()) return;
     std::lock_guard lock(tidying);
     platform::PrivateFolder::Problem problem = platform::PrivateFolder::Problem::none;
-    QList<Listed> files = listFolder(folder, pending.dateOf, &problem);
+    QList<Listed> files = listFolder(folder, &problem);
     if (problem != platform::PrivateFolder::Problem::none) return;
     written.pruned = prune(folder, pending.keepLimit, files, written.path);
     qint64 total = 0;

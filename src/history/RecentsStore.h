@@ -53,8 +53,6 @@ public:
     static const QList<qint64> &keepOptions();
 
     using Encoder = std::function<std::optional<QByteArray>(const QImage &, const ExportSettings &)>;
-    // The date a capture file is ordered by; invalid when it cannot be read.
-    using DateReader = std::function<QDateTime(const QFileInfo &)>;
 
     // The application's store: the "Recentes" folder of the documents (or of the runtime folder, see
     // AppPaths::documentsSubfolderOrRuntime), the standard user defaults.
@@ -135,12 +133,9 @@ public:
     // The image scaled to cover `thumbnailBox` and cut to it around its centre, never enlarged: all a
     // tile shows of it, at twice the tile's size.
     static QImage thumbnail(const QImage &image);
-    // The date a capture file is ordered by: its birth time, else its modification time.
+    // The date a capture file is ordered by (platform::FileDates): its birth time, else its modification
+    // time; invalid when neither can be read. Any thread.
     static QDateTime fileDate(const QFileInfo &file);
-    // Tests order files by dates they can set; empty restores `fileDate`.
-    void setDateReader(DateReader reader);
-    // Tests fix the time new files are named after; empty restores the clock.
-    void setClock(std::function<QDateTime()> clock);
 
 signals:
     void itemsChanged();
@@ -176,7 +171,6 @@ private:
         ExportSettings settings;
         QString extension;
         qint64 keepLimit = unlimited; // files the folder keeps, the new one among them
-        DateReader dateOf;
         QString name; // the file's path, reserved when its encoding started in turn (empty: the first free)
     };
     // What a new capture file is made of, or none when keeping is off (or the folder is refused).
@@ -210,8 +204,7 @@ private:
     QString finishAdd(const Written &written);
     // The capture files directly inside `folder`, newest first; none when it is not a private folder of
     // ours (`problem` says why).
-    static QList<Listed> listFolder(const QString &folder, const DateReader &dateOf,
-                                    platform::PrivateFolder::Problem *problem);
+    static QList<Listed> listFolder(const QString &folder, platform::PrivateFolder::Problem *problem);
     QList<Listed> listing() const;
     void load();
     // Decodes the item's thumbnail off the main thread (PictureService).
@@ -240,8 +233,6 @@ private:
     platform::UserDefaults &m_defaults;
     QString m_folder;
     Encoder m_encoder;
-    DateReader m_dateOf = &RecentsStore::fileDate;
-    std::function<QDateTime()> m_clock = &QDateTime::currentDateTime;
     QList<RecentCapture> m_items;
     qint64 m_usedBytes = 0;
     quint64 m_usageListedAt = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SharedService.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QList>
@@ -52,7 +54,9 @@ struct ScreenGrab {
 
 // Displays, windows and their pixels. Every call is synchronous and answers from the display
 // server at the time of the call. Not thread-safe: use one instance from the GUI thread.
-class ScreenServices {
+// The shared one is the X11 one, connected anew on the next use after the server could not be reached
+// or went away.
+class ScreenServices : public SharedService<ScreenServices> {
 public:
     enum class WindowScope { onScreen, all };
 
@@ -101,14 +105,14 @@ public:
     // The frame of the active window, in global points; none when no window is active.
     virtual std::optional<QRectF> activeWindowFrame() { return std::nullopt; }
 
-    // The instance the application uses: set by tests, else the X11 one created on first use.
-    static std::shared_ptr<ScreenServices> shared();
     // Waits until no read of `displayImagesLater` runs any more, for at most `ms` milliseconds;
     // whether none does. Before the application object goes: a read still running uses the shared
     // pool and the display connection, which go with it.
     static bool waitForReads(int ms);
-    static void setShared(std::shared_ptr<ScreenServices> services);
 };
+
+template <>
+ScreenServices &SharedService<ScreenServices>::real();
 
 // Whether a window of ours that a grab takes off the screen stays off after the read instead of coming
 // back: for a window that what the grab is for will replace or reuse, which would otherwise be shown

@@ -12,7 +12,6 @@ namespace {
 
 class SystemSession final : public UserSession {
 public:
-    QDateTime now() override { return QDateTime::currentDateTime(); }
     QString accountFullName() override { return fullUserName(); }
 };
 

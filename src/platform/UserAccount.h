@@ -2,17 +2,15 @@
 
 #include "platform/SharedService.h"
 
-#include <QDateTime>
 #include <QString>
 
 namespace platform {
 
-// What the personal greeting reads of the user and the moment; tests substitute a fixed clock and name.
-// The real one is the system clock and fullUserName().
+// Who the personal greeting greets (its moment is platform::Clock's); tests substitute a fixed name.
+// The real one is fullUserName().
 class UserSession : public SharedService<UserSession> {
 public:
     virtual ~UserSession() = default;
-    virtual QDateTime now() = 0;
     virtual QString accountFullName() = 0;
 };
 template <>

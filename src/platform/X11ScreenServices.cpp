@@ -423,15 +423,44 @@ private:
     bool m_composite = false;
 };
 
-struct SharedInstance {
-    std::shared_ptr<ScreenServices> services;
-    bool injected = false;
-};
+// The services the application shares: one object for the life of the process in front of the X11
+// services, which it makes anew when the server could not be reached or went away.
+class ReconnectingScreenServices final : public ScreenServices {
+public:
+    // On every use of the shared services: a server may have come since the last one.
+    ReconnectingScreenServices &reconnectedIfLost() {
+        if (!m_current || !m_current->connected()) m_current = createX11ScreenServices();
+        return *this;
+    }
 
-SharedInstance &sharedInstance() {
-    static SharedInstance instance;
-    return instance;
-}
+    bool connected() const override { return m_current->connected(); }
+    QString unavailableReason() const override { return m_current->unavailableReason(); }
+    bool needsPermission() const override { return m_current->needsPermission(); }
+    QList<DisplayDescription> displays() override { return m_current->displays(); }
+    std::optional<QPointF> pointerPosition() override { return m_current->pointerPosition(); }
+    QList<WindowDescription> windows(WindowScope scope) override { return m_current->windows(scope); }
+    std::optional<WindowDescription> window(quint32 number) override { return m_current->window(number); }
+    ScreenGrab displayImage(quint32 displayID) override { return m_current->displayImage(displayID); }
+    QList<ScreenGrab> displayImages(const QList<quint32> &displayIDs) override {
+        return m_current->displayImages(displayIDs);
+    }
+    void displayImagesLater(const QList<quint32> &displayIDs, QObject *context, GrabsCallback done) override {
+        // The read keeps the services it started on until it is answered, even once others replaced them.
+        m_current->displayImagesLater(
+            displayIDs, context,
+            [services = m_current, done = std::move(done)](QList<ScreenGrab> grabs) { done(std::move(grabs)); });
+    }
+    ScreenGrab windowImage(quint32 number) override { return m_current->windowImage(number); }
+    qint32 ownProcessID() const override { return m_current->ownProcessID(); }
+    bool isRunning(qint32 pid) override { return m_current->isRunning(pid); }
+    bool activateWindow(quint32 number) override { return m_current->activateWindow(number); }
+    bool activateApplication(qint32 pid) override { return m_current->activateApplication(pid); }
+    std::optional<qint32> frontmostApplication() override { return m_current->frontmostApplication(); }
+    std::optional<QRectF> activeWindowFrame() override { return m_current->activeWindowFrame(); }
+
+private:
+    std::shared_ptr<ScreenServices> m_current;
+};
 
 } // namespace
 
@@ -466,12 +495,10 @@ std::shared_ptr<ScreenServices> createX11ScreenServices(const X11ScreenOptions &
     return std::make_shared<X11ScreenServices>(std::move(connection), reason, options.useComposite);
 }
 
-std::shared_ptr<ScreenServices> ScreenServices::shared() {
-    SharedInstance &instance = sharedInstance();
-    // A server that could not be reached (or went away) is tried again on the next use.
-    if (!instance.services || (!instance.injected && !instance.services->connected()))
-        instance.services = createX11ScreenServices();
-    return instance.services;
+template <>
+ScreenServices &SharedService<ScreenServices>::real() {
+    static ReconnectingScreenServices services;
+    return services.reconnectedIfLost();
 }
 
 QList<ScreenGrab> ScreenServices::displayImages(const QList<quint32> &displayIDs) {
@@ -487,11 +514,5 @@ void ScreenServices::displayImagesLater(const QList<quint32> &displayIDs, QObjec
 }
 
 bool ScreenServices::waitForReads(int ms) { return readerPool().waitForDone(ms); }
-
-void ScreenServices::setShared(std::shared_ptr<ScreenServices> services) {
-    SharedInstance &instance = sharedInstance();
-    instance.injected = services != nullptr;
-    instance.services = std::move(services);
-}
 
 } // namespace platform

@@ -170,8 +170,6 @@ QSize TutorialDetailHeader::minimumSizeHint() const {
             oneRowHeight};
 }
 
-bool TutorialDetailHeader::isWrapped() const { return height() > oneRowHeight; }
-
 // One row while the title keeps a fair room beside every button; else the record button and the guide's
 // buttons go to a second row below the title, and every button keeps its whole text.
 void TutorialDetailHeader::layOut() {
@@ -227,6 +225,7 @@ QWidget *TutorialDetailHeader::makeThemePicker() {
     look.radius = 6;
     for (TutorialTheme theme : allTutorialThemes) {
         auto *option = new ChipButton(QString(), label(theme), look, tray);
+        option->setObjectName(QStringLiteral("theme:") + rawValue(theme));
         connect(option, &QPushButton::clicked, this, [this, theme] { chooseTheme(theme); });
         row->addWidget(option);
         m_themeButtons.append(option);
@@ -238,18 +237,6 @@ void TutorialDetailHeader::chooseTheme(TutorialTheme theme) {
     Tutorial edited = m_store.tutorial();
     edited.theme = theme;
     m_store.setTutorial(edited);
-}
-
-QList<TutorialTheme> TutorialDetailHeader::themeOptions() const {
-    QList<TutorialTheme> offered;
-    for (qsizetype i = 0; i < m_themeButtons.size(); ++i)
-        if (!m_themeButtons[i]->isHidden()) offered.append(allTutorialThemes[static_cast<size_t>(i)]);
-    return offered;
-}
-
-QAbstractButton *TutorialDetailHeader::themeButton(TutorialTheme theme) const {
-    QAbstractButton *button = m_themeButtons.value(static_cast<qsizetype>(theme));
-    return button && !button->isHidden() ? button : nullptr;
 }
 
 void TutorialDetailHeader::refresh() {

@@ -17,7 +17,8 @@ class TutorialStore;
 // The bar above an open tutorial, 72 high: back to the library, the title field and its summary, the
 // record button and, once there are steps, the guide's theme, the export menu and "Copiar guia"; last
 // the delete button. Every control is one call on the tutorial store or the exporter. Where the buttons
-// would leave the title too little room, they take a second row below it.
+// would leave the title too little room, they take a second row below it. The guide's theme chips are
+// named "theme:" and the theme's stored name ("theme:dark"), hidden while not offered.
 class TutorialDetailHeader : public QWidget {
     Q_OBJECT
 public:
@@ -31,12 +32,6 @@ public:
     void refresh();
     // Asks before deleting the open tutorial; deletes it when the answer is "Excluir".
     void confirmDelete();
-
-    // The theme options offered now, in order; the button of one of them (none when not offered).
-    QList<TutorialTheme> themeOptions() const;
-    QAbstractButton *themeButton(TutorialTheme theme) const;
-    // Whether the buttons sit in a second row below the title.
-    bool isWrapped() const;
 
     QSize minimumSizeHint() const override;
 

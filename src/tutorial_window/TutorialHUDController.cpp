@@ -27,11 +27,9 @@ TutorialHUDController::TutorialHUDController(TutorialStore &store, ShortcutStore
 
 TutorialHUDController::~TutorialHUDController() { delete m_panel; }
 
-TutorialHUDView *TutorialHUDController::panel() const { return m_panel; }
-
 QScreen *TutorialHUDController::targetScreen() {
     QScreen *screen = nullptr;
-    if (const std::optional<QRectF> active = platform::ScreenServices::shared()->activeWindowFrame())
+    if (const std::optional<QRectF> active = platform::ScreenServices::shared().activeWindowFrame())
         screen = QGuiApplication::screenAt(active->center().toPoint());
     if (!screen) screen = QGuiApplication::screenAt(QCursor::pos());
     return screen ? screen : QGuiApplication::primaryScreen();

@@ -24,7 +24,6 @@ public:
     void show();
     // Takes the pill off the screen and drops it; the next show builds a fresh one.
     void close();
-    TutorialHUDView *panel() const;
 
     // The screen a new pill goes to.
     static QScreen *targetScreen();

@@ -74,6 +74,7 @@ TutorialHUDView::TutorialHUDView(TutorialStore &store, ShortcutStore &shortcuts,
     row->setContentsMargins(14, 0, 14, 0);
     row->setSpacing(12);
     m_dot = new RecordingDot(m_dotOpacity, this);
+    m_dot->setObjectName(QStringLiteral("recordingDot"));
     row->addWidget(m_dot, 0, Qt::AlignVCenter);
     auto *texts = new QVBoxLayout;
     texts->setSpacing(1);

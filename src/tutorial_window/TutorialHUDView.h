@@ -23,9 +23,6 @@ public:
 
     TutorialHUDView(TutorialStore &store, ShortcutStore &shortcuts, QWidget *parent = nullptr);
 
-    // The dot's opacity now: 1 at rest, down to 0.35 and back while shown.
-    qreal dotOpacity() const { return m_dotOpacity; }
-
 signals:
     // "Capturar passo": an area capture, which becomes the next step.
     void stepRequested();
@@ -48,7 +45,7 @@ private:
     ToolbarButton *m_step;
     ToolbarButton *m_finish;
     QWidget *m_dot;
-    qreal m_dotOpacity = 1.0;
+    qreal m_dotOpacity = 1.0; // 1 at rest, down to 0.35 and back while shown
     QSequentialAnimationGroup *m_pulse;
     CardShape *m_shape = nullptr;
     std::optional<QPoint> m_dragOffset; // where a drag the window manager does not take holds the pill

@@ -25,7 +25,6 @@ public:
     // The step as the store holds it now, its position from 1 and the tutorial's step count. A field
     // whose text already reads so is left alone, so typing in it goes on undisturbed.
     void setStep(const TutorialStep &step, int number, int total);
-    const TutorialStep &step() const { return m_step; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -101,6 +101,7 @@ void TutorialStepsList::setSteps(const QList<TutorialStep> &steps, bool recordin
         Slot *slot = m_byID.take(step.id);
         if (!slot) {
             slot = new Slot(m_column);
+            slot->setObjectName(QStringLiteral("step:") + step.id.toString(QUuid::WithoutBraces));
             slot->show(); // at once: the layout places only shown widgets
         }
         slot->set(step, i + 1, total);
@@ -155,16 +156,4 @@ void TutorialStepsList::resizeEvent(QResizeEvent *event) {
 void TutorialStepsList::showEvent(QShowEvent *event) {
     QScrollArea::showEvent(event);
     buildVisible();
-}
-
-TutorialStepCard *TutorialStepsList::card(const QUuid &step) const {
-    const Slot *slot = m_byID.value(step);
-    return slot ? slot->card : nullptr;
-}
-
-QList<TutorialStepCard *> TutorialStepsList::builtCards() const {
-    QList<TutorialStepCard *> cards;
-    for (const Slot *slot : m_slots)
-        if (slot->card) cards.append(slot->card);
-    return cards;
 }

@@ -15,7 +15,8 @@ class TutorialStore;
 // The scrolling list of step cards of the open tutorial, at most 980 wide and centred, ending with the
 // "Gravando: a próxima captura entra aqui" row while recording. Cards are built only as they come near
 // the visible part, so a long tutorial opens as fast as a short one; a step keeps its card (and what is
-// being typed in it) while the list around it changes.
+// being typed in it) while the list around it changes. Each step's place in the list is named "step:" and
+// its identifier; its card, once built, is inside.
 class TutorialStepsList : public QScrollArea {
     Q_OBJECT
 public:
@@ -25,10 +26,6 @@ public:
     void setSteps(const QList<TutorialStep> &steps, bool recording);
     // Drops every card and goes back to the top, for another tutorial.
     void clear();
-    // The card of a step, when it has been built.
-    TutorialStepCard *card(const QUuid &step) const;
-    // Cards built so far, in step order.
-    QList<TutorialStepCard *> builtCards() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

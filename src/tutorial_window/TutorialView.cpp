@@ -25,8 +25,6 @@ TutorialView::TutorialView(TutorialStore &store, ShortcutStore &shortcuts, Brand
     follow();
 }
 
-QWidget *TutorialView::current() const { return m_stack->currentWidget(); }
-
 void TutorialView::follow() {
     // The page itself takes the keyboard, so that no field starts out editing.
     setFocus();

@@ -17,11 +17,6 @@ class TutorialView : public QWidget {
 public:
     TutorialView(TutorialStore &store, ShortcutStore &shortcuts, BrandStore &brand, QWidget *parent = nullptr);
 
-    TutorialLibraryView *library() const { return m_library; }
-    TutorialDetailView *detail() const { return m_detail; }
-    // The part shown now.
-    QWidget *current() const;
-
 private:
     void follow();
 

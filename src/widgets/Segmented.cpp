@@ -76,6 +76,7 @@ SegmentedRow::SegmentedRow(const QStringList &labels, QWidget *parent) : QWidget
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     for (qsizetype i = 0; i < labels.size(); ++i) {
         auto *item = new SegmentItem(labels[i], this);
+        item->setObjectName(QStringLiteral("segment%1").arg(i));
         connect(item, &QAbstractButton::clicked, this, [this, i] { emit chosen(int(i)); });
         m_items.append(item);
     }

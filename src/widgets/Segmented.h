@@ -9,7 +9,8 @@
 
 // A row of buttons that picks one of a few choices. Only the user's choices are announced
 // (`chosen`), a click also on the item already chosen; choosing from code announces nothing, and the
-// row shows a choice only once it is set from code (`setSelectedIndex`).
+// row shows a choice only once it is set from code (`setSelectedIndex`). Its items are the buttons
+// "segment0", "segment1", … in order.
 class SegmentedRow : public QWidget {
     Q_OBJECT
 public:
@@ -33,8 +34,6 @@ public:
     void setSelectedIndex(int index);
     Look look() const { return m_look; }
     void setLook(Look look);
-    // The item buttons, in order (tests click them).
-    const QList<QAbstractButton *> &items() const { return m_items; }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -69,8 +68,6 @@ public:
     // Shows `value` as chosen, announcing nothing.
     void setValue(const T &value) { setSelectedIndex(int(m_values.indexOf(value))); }
     T value() const { return m_values.value(selectedIndex()); }
-    // The item of `value` (tests click it); null for a value not listed.
-    QAbstractButton *item(const T &value) const { return items().value(m_values.indexOf(value)); }
     // What a user's choice (a click, or an arrow key but in the filled look) does with the chosen value.
     void onChosen(std::function<void(const T &)> f) { m_onChosen = std::move(f); }
 

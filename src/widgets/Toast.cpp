@@ -168,8 +168,6 @@ QScreen *screenUnderPointer() {
 
 } // namespace
 
-QWidget *panel() { return current; }
-
 QImage symbolImage(const QString &symbolName) {
     // The thumbnail's 60 × 44 at twice the pixels; the symbol 32 high in its middle. The picture counts
     // in pixels (the toast fills its thumbnail with it whatever its ratio), so the symbol is drawn at

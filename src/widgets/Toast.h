@@ -62,7 +62,4 @@ void show(const QImage &image, const QString &title, const QString &subtitle, To
 // filling the thumbnail crops nothing of it.
 QImage symbolImage(const QString &symbolName);
 
-// The latest toast's window (still set after it faded out), for its tests.
-QWidget *panel();
-
 } // namespace Toast

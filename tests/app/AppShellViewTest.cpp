@@ -27,7 +27,6 @@
 TEST(AppShellViewTest, TheEditorPageIsBuiltAfreshForEveryCapture) {
     AppRouter router;
     AppShellView shell(router);
-    ASSERT_NE(shell.sidebar(), nullptr);
     EXPECT_EQ(shell.currentPage(), shell.pageWidget(AppRouter::Page::home));
     // The editor page without a capture: the placeholder.
     router.setPage(AppRouter::Page::editor);
@@ -75,14 +74,14 @@ TEST(AppShellViewTest, TheOnboardingFillsTheWindowUntilCompletedAndReturnsWhenAs
     shell.show();
     ASSERT_NE(shell.onboarding(), nullptr);
     EXPECT_TRUE(shell.onboarding()->isVisible());
-    EXPECT_FALSE(shell.sidebar()->isVisible());
+    EXPECT_FALSE(testsupport::namedChild<AppSidebar>(shell, "sidebar")->isVisible());
     // Two steps: X11 asks no permission to read the screen.
     EXPECT_EQ(shell.onboarding()->stepCount(), 2);
     for (int i = 0; i < 2; ++i) QTest::keyClick(shell.onboarding(), Qt::Key_Return);
     // Completed: the shell at once, on the router's page.
     EXPECT_TRUE(Settings::hasCompletedOnboarding.value());
     EXPECT_EQ(shell.onboarding(), nullptr);
-    EXPECT_TRUE(shell.sidebar()->isVisible());
+    EXPECT_TRUE(testsupport::namedChild<AppSidebar>(shell, "sidebar")->isVisible());
     EXPECT_EQ(shell.currentPage(), shell.pageWidget(AppRouter::Page::home));
 
     // "Rever" on the settings page: a new flow from its first step.
@@ -91,22 +90,22 @@ TEST(AppShellViewTest, TheOnboardingFillsTheWindowUntilCompletedAndReturnsWhenAs
     testsupport::namedChild<QAbstractButton>(*preferences->row(QStringLiteral("Boas-vindas")), "control")->click();
     ASSERT_NE(shell.onboarding(), nullptr);
     EXPECT_EQ(shell.onboarding()->step(), 0);
-    EXPECT_FALSE(shell.sidebar()->isVisible());
+    EXPECT_FALSE(testsupport::namedChild<AppSidebar>(shell, "sidebar")->isVisible());
 }
 
 TEST(AppShellViewTest, TheHistoryPageIsMadeAtItsFirstVisitAndStartsOverAtEach) {
     AppRouter router;
     AppShellView shell(router);
-    EXPECT_EQ(shell.historyView(), nullptr);
+    EXPECT_EQ(shell.pageWidget(AppRouter::Page::history), nullptr);
     router.setPage(AppRouter::Page::history);
-    HistoryView *page = shell.historyView();
+    auto *page = qobject_cast<HistoryView *>(shell.pageWidget(AppRouter::Page::history));
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(shell.currentPage(), page);
     auto *field = testsupport::namedChild<QLineEdit>(*page, "searchField");
     field->setText(QStringLiteral("conta"));
     router.setPage(AppRouter::Page::home);
     router.setPage(AppRouter::Page::history);
-    EXPECT_EQ(shell.historyView(), page);
+    EXPECT_EQ(shell.pageWidget(AppRouter::Page::history), page);
     EXPECT_EQ(field->text(), QString());
 
     // Keeping off: "Abrir Ajustes" goes to the settings page.

@@ -34,6 +34,8 @@ struct AppSidebarTest : testing::Test {
         platform::StringTables::setCurrentLanguage({});
     }
     QWidget *openPrint() const { return testsupport::namedChild<QWidget>(*sidebar, "openPrint"); }
+    // A page's item ("page:home") or a capture button ("capture:captureArea").
+    QAbstractButton *button(const char *name) const { return testsupport::namedChild<QAbstractButton>(*sidebar, name); }
     QWidget *recordingMark() const { return testsupport::namedChild<QWidget>(*sidebar, "recordingMark"); }
     // The row of the open capture (its thumbnail end, away from its close button).
     QWidget *openPrintRow() const {
@@ -45,15 +47,15 @@ struct AppSidebarTest : testing::Test {
 } // namespace
 
 TEST_F(AppSidebarTest, ItemsFollowTheRouterAndTheOpenCapture) {
-    QAbstractButton *editor = sidebar->item(AppRouter::Page::editor);
-    EXPECT_EQ(sidebar->item(AppRouter::Page::home)->toolTip(), QStringLiteral("Início · Ctrl+1"));
-    EXPECT_EQ(sidebar->item(AppRouter::Page::settings)->toolTip(), QStringLiteral("Ajustes · Ctrl+,"));
+    QAbstractButton *editor = button("page:editor");
+    EXPECT_EQ(button("page:home")->toolTip(), QStringLiteral("Início · Ctrl+1"));
+    EXPECT_EQ(button("page:settings")->toolTip(), QStringLiteral("Ajustes · Ctrl+,"));
     // Without a capture the editor's item is dimmed and does nothing; there is no capture block.
     EXPECT_FALSE(editor->isEnabled());
     QTest::mouseClick(editor, Qt::LeftButton);
     EXPECT_EQ(router.page(), AppRouter::Page::home);
     EXPECT_FALSE(openPrint()->isVisible());
-    sidebar->item(AppRouter::Page::history)->click();
+    button("page:history")->click();
     EXPECT_EQ(router.page(), AppRouter::Page::history);
 
     // Opening a capture, then looking at the history: the block shows it, a click goes back to it.
@@ -81,7 +83,7 @@ TEST_F(AppSidebarTest, ItemsFollowTheRouterAndTheOpenCapture) {
 }
 
 TEST_F(AppSidebarTest, CaptureButtonsShowTheCurrentShortcuts) {
-    QAbstractButton *area = sidebar->captureButton(ShortcutAction::captureArea);
+    QAbstractButton *area = button("capture:captureArea");
     EXPECT_EQ(area->toolTip(), QStringLiteral("Capturar área · Alt+Shift+A"));
     const QImage before = area->grab().toImage();
     shortcuts.setShortcut(ShortcutAction::captureArea,
@@ -90,8 +92,7 @@ TEST_F(AppSidebarTest, CaptureButtonsShowTheCurrentShortcuts) {
                                    QStringLiteral("X")});
     EXPECT_EQ(area->toolTip(), QStringLiteral("Capturar área · Ctrl+Shift+X"));
     EXPECT_NE(area->grab().toImage(), before); // the row shows the new keys, not the ones laid out first
-    EXPECT_EQ(sidebar->captureButton(ShortcutAction::captureWindow)->toolTip(),
-              QStringLiteral("Capturar janela · Alt+Shift+W"));
+    EXPECT_EQ(button("capture:captureWindow")->toolTip(), QStringLiteral("Capturar janela · Alt+Shift+W"));
 }
 
 TEST_F(AppSidebarTest, CollapsingFollowsTheSettingAndTheMarkFollowsRecording) {
@@ -128,7 +129,7 @@ TEST_F(AppSidebarTest, TheRecordingDotKeepsClearOfTheTitleAndTheKey) {
         shown.resize(AppSidebar::expandedWidth, 700);
         shown.show();
         if (!tutorials.isRecording()) tutorials.toggleRecording();
-        QAbstractButton *item = shown.item(AppRouter::Page::tutorial);
+        QAbstractButton *item = testsupport::namedChild<QAbstractButton>(shown, "page:tutorial");
         QWidget *mark = testsupport::namedChild<QWidget>(shown, "recordingMark");
         const QRect dot = mark->geometry();
         ASSERT_TRUE(mark->isVisible());

@@ -11,7 +11,6 @@
 #include "support/ScriptedAlerts.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
-#include "tutorial_window/TutorialHUDController.h"
 #include "tutorial_window/TutorialHUDView.h"
 #include "tutorial_window/TutorialTexts.h"
 #include "tutorials/TutorialStore.h"
@@ -131,29 +130,28 @@ TEST_F(AppWiringTest, RecentsOpenInTheEditorAndTheirRemovalClosesIt) {
 
 TEST_F(AppWiringTest, RecordingShowsThePillAndStoppingItShowsTheTutorialPage) {
     TutorialStore &tutorials = TutorialStore::shared();
-    TutorialHUDController &pill = TutorialHUDController::shared();
+    const auto pill = [] { return testsupport::shownWindow<TutorialHUDView>(); };
     if (tutorials.isRecording()) tutorials.toggleRecording();
-    EXPECT_EQ(pill.panel(), nullptr);
+    EXPECT_EQ(pill(), nullptr);
     tutorials.toggleRecording();
-    ASSERT_NE(pill.panel(), nullptr);
+    ASSERT_NE(pill(), nullptr);
     EXPECT_FALSE(MainWindowController::shared().isOpen());
 
     // "Capturar passo" is an area capture, which becomes the next step.
     const qsizetype before = tutorials.tutorial().steps.size();
-    testsupport::namedChild<QAbstractButton>(*pill.panel(), "stepButton")->click();
+    testsupport::namedChild<QAbstractButton>(*pill(), "stepButton")->click();
     ASSERT_TRUE(testsupport::becomes([&] { return backend.overlayMode.has_value(); }));
     ASSERT_EQ(backend.overlayMode, CaptureBackend::OverlayMode::area);
     backend.pick(CaptureBackend::OverlayPick{
         CaptureBackend::OverlayPick::Area{testsupport::filledImage(30, 20, Qt::red), QRectF(0, 0, 30, 20), 0},
         std::nullopt});
     EXPECT_TRUE(testsupport::becomes([&] { return tutorials.tutorial().steps.size() == before + 1; }));
-    EXPECT_EQ(testsupport::namedChild<QLabel>(*pill.panel(), "stepCount")->text(),
-              TutorialTexts::stepCount(before + 1));
+    EXPECT_EQ(testsupport::namedChild<QLabel>(*pill(), "stepCount")->text(), TutorialTexts::stepCount(before + 1));
 
     router.setPage(AppRouter::Page::home);
     tutorials.toggleRecording();
     EXPECT_FALSE(tutorials.isRecording());
-    EXPECT_EQ(pill.panel(), nullptr);
+    EXPECT_EQ(pill(), nullptr);
     EXPECT_EQ(router.page(), AppRouter::Page::tutorial);
     EXPECT_TRUE(MainWindowController::shared().isOpen());
 }
@@ -164,9 +162,9 @@ TEST_F(AppWiringTest, DeletingTheRecordedTutorialOnlyTakesThePillAway) {
     if (QWidget *window = MainWindowController::shared().window()) window->close();
     router.setPage(AppRouter::Page::home);
     tutorials.startRecording();
-    ASSERT_NE(TutorialHUDController::shared().panel(), nullptr);
+    ASSERT_NE(testsupport::shownWindow<TutorialHUDView>(), nullptr);
     tutorials.delete_(*tutorials.currentID());
-    EXPECT_EQ(TutorialHUDController::shared().panel(), nullptr);
+    EXPECT_EQ(testsupport::shownWindow<TutorialHUDView>(), nullptr);
     EXPECT_EQ(router.page(), AppRouter::Page::home);
     EXPECT_FALSE(MainWindowController::shared().isOpen());
 }

@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "core/ShortcutStore.h"
 #include "history/RecentThumbnail.h"
+#include "history/RecentTileRow.h"
 #include "history/RecentsStore.h"
 #include "platform/Alert.h"
 #include "platform/KeyEvent.h"
@@ -19,7 +20,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEnterEvent>
+#include <QLabel>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -32,6 +35,13 @@ struct HomeViewTest : testing::Test {
     std::unique_ptr<RecentsStore> recents;
     testsupport::FixedSession session;
     std::unique_ptr<HomeView> home;
+    QString title() const { return testsupport::namedChild<QLabel>(*home, "title")->text(); }
+    CaptureCard *card(ShortcutAction action) const {
+        return testsupport::namedChild<CaptureCard>(*home,
+                                                    ("card:" + ShortcutActions::rawValue(action).toUtf8()).constData());
+    }
+    // The tiles of the recent captures, newest first.
+    QList<RecentThumbnail *> tiles() const { return testsupport::namedChild<RecentTileRow>(*home, "tiles")->tiles(); }
 
     void SetUp() override {
         platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
@@ -64,23 +74,24 @@ struct CountingAlerts : platform::AlertPresenter {
 } // namespace
 
 TEST_F(HomeViewTest, TheTitleGreetsFollowsItsSettingsAndTicksOnTheMinute) {
-    EXPECT_EQ(home->title(), QStringLiteral("Bom dia, Ana."));
+    EXPECT_EQ(title(), QStringLiteral("Bom dia, Ana."));
     Settings::customName.set(QStringLiteral(" Ana Maria "), defaults);
-    EXPECT_EQ(home->title(), QStringLiteral("Bom dia, Ana Maria."));
+    EXPECT_EQ(title(), QStringLiteral("Bom dia, Ana Maria."));
     Settings::greetingEnabled.set(false, defaults);
-    EXPECT_EQ(home->title(), QStringLiteral("Pelicarta"));
+    EXPECT_EQ(title(), QStringLiteral("Pelicarta"));
     Settings::greetingEnabled.set(true, defaults);
     Settings::customName.reset(defaults);
     session.fullName.clear();
     session.at = QDateTime(QDate(2026, 3, 14), QTime(20, 0, 42, 500));
     home->hide();
     home->show();
-    EXPECT_EQ(home->title(), QStringLiteral("Boa noite."));
+    EXPECT_EQ(title(), QStringLiteral("Boa noite."));
     // The next refresh is at the start of the next minute by the greeting's clock.
-    EXPECT_TRUE(home->greetingTimer().isActive());
-    EXPECT_EQ(home->greetingTimer().interval(), 17500);
+    const QTimer *greetingTimer = testsupport::namedChild<QTimer>(*home, "greetingTimer");
+    EXPECT_TRUE(greetingTimer->isActive());
+    EXPECT_EQ(greetingTimer->interval(), 17500);
     home->hide();
-    EXPECT_FALSE(home->greetingTimer().isActive());
+    EXPECT_FALSE(greetingTimer->isActive());
 }
 
 // A name holding markup is greeted letter for letter: never bold or red, and its picture, a FIFO,
@@ -88,13 +99,13 @@ TEST_F(HomeViewTest, TheTitleGreetsFollowsItsSettingsAndTicksOnTheMinute) {
 TEST_F(HomeViewTest, ANameHoldingMarkupIsShownAsTyped) {
     const testsupport::MarkupWithFifo name(temp.path());
     Settings::customName.set(name.text(), defaults);
-    EXPECT_EQ(home->title(), QStringLiteral("Bom dia, %1.").arg(name.text()));
+    EXPECT_EQ(title(), QStringLiteral("Bom dia, %1.").arg(name.text()));
     EXPECT_EQ(name.faultShowingIn(*home), QString());
 }
 
 TEST_F(HomeViewTest, CardsShareTheRowShowTheirShortcutsAndStartCaptures) {
-    CaptureCard *area = home->card(ShortcutAction::captureArea);
-    CaptureCard *full = home->card(ShortcutAction::captureFullScreen);
+    CaptureCard *area = card(ShortcutAction::captureArea);
+    CaptureCard *full = card(ShortcutAction::captureFullScreen);
     ASSERT_TRUE(area && full);
     const QRectF first = area->cardRect().translated(area->mapTo(home.get(), QPoint()));
     const QRectF last = full->cardRect().translated(full->mapTo(home.get(), QPoint()));
@@ -104,7 +115,7 @@ TEST_F(HomeViewTest, CardsShareTheRowShowTheirShortcutsAndStartCaptures) {
     EXPECT_EQ(area->toolTip(), QStringLiteral("Capturar área, atalho Alt+Shift+A"));
     shortcuts.setShortcut(ShortcutAction::captureWindow,
                           Shortcut{platform::KeyCode::j, platform::ModifierFlag::command, QStringLiteral("J")});
-    EXPECT_EQ(home->card(ShortcutAction::captureWindow)->toolTip(), QStringLiteral("Capturar janela, atalho Ctrl+J"));
+    EXPECT_EQ(card(ShortcutAction::captureWindow)->toolTip(), QStringLiteral("Capturar janela, atalho Ctrl+J"));
 
     // Under the pointer the highlighted card keeps its accent border and grows; the others light theirs.
     hover(area, true);
@@ -135,13 +146,13 @@ TEST_F(HomeViewTest, RecentsShowAPlaceholderOrTilesWithALinkToTheHistory) {
     EXPECT_TRUE(placeholder->isVisible());
     EXPECT_EQ(placeholder->size(), QSize(680, 80));
     EXPECT_FALSE(historyLink->isVisible());
-    EXPECT_TRUE(home->tiles().isEmpty());
+    EXPECT_TRUE(tiles().isEmpty());
 
     ASSERT_FALSE(recents->add(testsupport::filledImage(300, 200, Qt::red)).isEmpty());
     EXPECT_FALSE(placeholder->isVisible());
     ASSERT_TRUE(historyLink->isVisible());
-    ASSERT_EQ(home->tiles().size(), 1);
-    RecentThumbnail *tile = home->tiles().first();
+    ASSERT_EQ(tiles().size(), 1);
+    RecentThumbnail *tile = tiles().first();
     QCoreApplication::sendPostedEvents(); // laid out
     EXPECT_EQ(tile->size(), QSize(116, 80));
     // At the leading edge, under the section's heading.

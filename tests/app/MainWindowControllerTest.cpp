@@ -47,6 +47,8 @@ struct MainWindowControllerTest : testing::Test {
         Settings::sidebarCollapsed.reset();
     }
     QWindow *handle() const { return controller.window()->windowHandle(); }
+    // The shell the open window holds.
+    AppShellView *shellView() const { return controller.window()->findChild<AppShellView *>(); }
 };
 
 } // namespace
@@ -63,7 +65,7 @@ TEST_F(MainWindowControllerTest, OneWindowCountedOnceAndClosingKeepsTheEditor) {
     EXPECT_EQ(window->size(),
               MainWindowFrame::opening(window->screen()->availableGeometry(), MainWindowFrame::frameGuess).size());
     EXPECT_EQ(window->minimumSize(), QSize(1000, 660));
-    AppShellView *shell = controller.shell();
+    AppShellView *shell = shellView();
     ASSERT_NE(shell, nullptr);
     EXPECT_EQ(shell->currentPage(), shell->pageWidget(AppRouter::Page::settings));
     controller.show(AppRouter::Page::home);
@@ -116,7 +118,7 @@ TEST_F(MainWindowControllerTest, AClosedWindowsEditorLetsTheCapturePixelsGo) {
         router.openEditor(capture, QString(), std::nullopt);
     }
     controller.show(AppRouter::Page::editor);
-    auto *stage = testsupport::namedChild<PreviewStage>(*controller.shell()->editorView(), "previewStage");
+    auto *stage = testsupport::namedChild<PreviewStage>(*shellView()->editorView(), "previewStage");
     ASSERT_TRUE(testsupport::becomes([&] { return !stage->pictureRect().isEmpty(); }));
     controller.window()->close();
     EXPECT_TRUE(testsupport::becomes([&] { return freed; }));
@@ -154,7 +156,7 @@ TEST_F(MainWindowControllerTest, ANewCapturesPageReplacesTheOldOneWithNothingInB
     pages.window = controller.window();
     pages.window->installEventFilter(&pages);
     QPointer<EditorModel> first = router.editor();
-    ASSERT_EQ(controller.shell()->editorView()->model(), first.data());
+    ASSERT_EQ(shellView()->editorView()->model(), first.data());
 
     router.openEditor(cyanPicture(200, 300), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
@@ -183,7 +185,7 @@ TEST_F(MainWindowControllerTest, ANewCapturesPageReplacesTheOldOneWithNothingInB
     EXPECT_TRUE(controller.isOpen());
     ASSERT_TRUE(testsupport::becomes([&] { return pages.window->isVisible(); }));
     EXPECT_EQ(pages.atShow, QList<EditorModel *>{router.editor()});
-    EXPECT_EQ(controller.shell()->editorView()->model(), router.editor());
+    EXPECT_EQ(shellView()->editorView()->model(), router.editor());
     EXPECT_TRUE(testsupport::becomes([&] { return !first; }));
     pages.window->removeEventFilter(&pages);
 }
@@ -325,7 +327,7 @@ TEST_F(MainWindowControllerTest, WhileTheOnboardingCoversTheWindowNoKeyActsBehin
     router.openEditor(cyanPicture(300, 200), QString(), std::nullopt);
     controller.show(AppRouter::Page::editor);
     ASSERT_TRUE(QTest::qWaitForWindowActive(controller.window(), testsupport::patienceMs));
-    OnboardingView *onboarding = controller.shell()->onboarding();
+    OnboardingView *onboarding = shellView()->onboarding();
     ASSERT_NE(onboarding, nullptr);
     QTest::keyClick(handle(), Qt::Key_Escape);
     QTest::keyClick(handle(), Qt::Key_1);
@@ -345,7 +347,7 @@ TEST_F(MainWindowControllerTest, WhileTheOnboardingCoversTheWindowNoKeyActsBehin
 
     // Done: the page keys and the editor's keys act again.
     Settings::hasCompletedOnboarding.set(true);
-    ASSERT_EQ(controller.shell()->onboarding(), nullptr);
+    ASSERT_EQ(shellView()->onboarding(), nullptr);
     QTest::keyClick(handle(), Qt::Key_1);
     EXPECT_GE(keys, 1);
     QTest::keyClick(handle(), Qt::Key_3, Qt::ControlModifier);
@@ -358,7 +360,7 @@ TEST_F(MainWindowControllerTest, TheCommandBarAndTheShortcutsSheetTakeTheirKeysT
     controller.show(AppRouter::Page::editor);
     ASSERT_TRUE(QTest::qWaitForWindowActive(controller.window(), testsupport::patienceMs));
     EditorModel &model = *router.editor();
-    EditorView &view = *controller.shell()->editorView();
+    EditorView &view = *shellView()->editorView();
     const auto commandBar = [&] { return testsupport::namedChild<CommandBarView>(view, "commandBar"); };
     const auto type = [&](const QString &text) {
         for (QChar c : text) QTest::keyClick(handle(), c.toLatin1());

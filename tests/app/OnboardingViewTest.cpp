@@ -15,6 +15,7 @@
 #include "widgets/Buttons.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -31,6 +32,20 @@ struct OnboardingViewTest : testing::Test {
     std::unique_ptr<OnboardingView> view;
     // The step on screen (the one going away is named apart while it fades).
     QWidget *stepWidget() const { return testsupport::namedChild<QWidget>(*view, "step"); }
+    QString title() const { return testsupport::namedChild<QLabel>(*stepWidget(), "stepTitle")->text(); }
+    // What the dots say to screen readers: "Passo 2 de 3".
+    QString dotsLabel() const { return testsupport::namedChild<QWidget>(*view, "dots")->accessibleName(); }
+    // The permission step's hint and whether it shows the permission granted.
+    QString permissionHint() const { return testsupport::namedChild<QLabel>(*stepWidget(), "permissionHint")->text(); }
+    bool showsPermissionGranted() const {
+        return !testsupport::namedChild<QWidget>(*stepWidget(), "permissionGranted")->isHidden();
+    }
+    // The shortcut step's recorder (null on other steps) and why the last reset was refused (empty when none was).
+    ShortcutRecorder *recorder() const { return stepWidget()->findChild<ShortcutRecorder *>(); }
+    QString shortcutResetRefusal() const {
+        auto *refusal = testsupport::namedChild<QLabel>(*stepWidget(), "shortcutRefusal");
+        return refusal->isHidden() ? QString() : refusal->text();
+    }
 
     void SetUp() override {
         platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
@@ -54,7 +69,7 @@ TEST_F(OnboardingViewTest, StepsGreetAskForTheScreenAndEndOnlyOnTheLastOne) {
     open();
     auto *back = testsupport::namedChild<QAbstractButton>(*view, "backButton");
     auto *primary = testsupport::namedChild<QAbstractButton>(*view, "primaryButton");
-    EXPECT_EQ(view->title(), QStringLiteral("Olá!"));
+    EXPECT_EQ(title(), QStringLiteral("Olá!"));
     EXPECT_FALSE(back->isEnabled());
     EXPECT_EQ(primary->text(), QStringLiteral("Começar"));
     testsupport::finishAnimations(*view); // the step has slid in
@@ -62,19 +77,19 @@ TEST_F(OnboardingViewTest, StepsGreetAskForTheScreenAndEndOnlyOnTheLastOne) {
 
     pressReturn();
     EXPECT_EQ(view->step(), 1);
-    EXPECT_EQ(view->title(), QStringLiteral("Permita o acesso à tela"));
-    EXPECT_EQ(view->dotsLabel(), QStringLiteral("Passo 2 de 3"));
+    EXPECT_EQ(title(), QStringLiteral("Permita o acesso à tela"));
+    EXPECT_EQ(dotsLabel(), QStringLiteral("Passo 2 de 3"));
     EXPECT_TRUE(back->isEnabled());
     // Refused: the hint keeps its line with a single space until the button is clicked.
-    EXPECT_FALSE(view->showsPermissionGranted());
-    EXPECT_EQ(view->permissionHint(), QStringLiteral(" "));
+    EXPECT_FALSE(showsPermissionGranted());
+    EXPECT_EQ(permissionHint(), QStringLiteral(" "));
     testsupport::namedChild<QAbstractButton>(*stepWidget(), "permissionButton")->click();
-    EXPECT_EQ(view->permissionHint(), QStringLiteral("Depois de ligar, o sistema pode pedir para reabrir o app."));
+    EXPECT_EQ(permissionHint(), QStringLiteral("Depois de ligar, o sistema pode pedir para reabrir o app."));
     EXPECT_EQ(screen.requests, 1);
     EXPECT_EQ(screen.settingsOpened, 1); // not granted at once: the settings open
     // Granted meanwhile: the next poll shows it; the step stays.
     screen.granted = true;
-    EXPECT_TRUE(testsupport::becomes([&] { return view->showsPermissionGranted(); }));
+    EXPECT_TRUE(testsupport::becomes([&] { return showsPermissionGranted(); }));
     EXPECT_EQ(view->step(), 1);
 
     // Back and forward again: a fresh step, read at once.
@@ -85,9 +100,9 @@ TEST_F(OnboardingViewTest, StepsGreetAskForTheScreenAndEndOnlyOnTheLastOne) {
     EXPECT_EQ(view->step(), 0);
     view->advance();
     view->goBack();
-    EXPECT_EQ(view->title(), QStringLiteral("Olá, Ana."));
+    EXPECT_EQ(title(), QStringLiteral("Olá, Ana."));
     primary->click();
-    EXPECT_TRUE(view->showsPermissionGranted());
+    EXPECT_TRUE(showsPermissionGranted());
     pressReturn();
     EXPECT_EQ(primary->text(), QStringLiteral("Começar a usar"));
     EXPECT_FALSE(Settings::hasCompletedOnboarding.isStored(defaults));
@@ -101,13 +116,13 @@ TEST_F(OnboardingViewTest, APlatformThatAsksNoPermissionSkipsItsStep) {
     screen.needed = false;
     open();
     EXPECT_EQ(view->stepCount(), 2);
-    EXPECT_EQ(view->dotsLabel(), QStringLiteral("Passo 1 de 2"));
+    EXPECT_EQ(dotsLabel(), QStringLiteral("Passo 1 de 2"));
     pressReturn();
     EXPECT_EQ(view->step(), 1);
-    EXPECT_EQ(view->title(), QStringLiteral("Seu atalho de captura"));
-    EXPECT_NE(view->recorder(), nullptr);
+    EXPECT_EQ(title(), QStringLiteral("Seu atalho de captura"));
+    EXPECT_NE(recorder(), nullptr);
     EXPECT_EQ(stepWidget()->findChild<QAbstractButton *>(QStringLiteral("permissionButton")), nullptr);
-    EXPECT_EQ(view->dotsLabel(), QStringLiteral("Passo 2 de 2"));
+    EXPECT_EQ(dotsLabel(), QStringLiteral("Passo 2 de 2"));
     EXPECT_EQ(testsupport::namedChild<QAbstractButton>(*view, "primaryButton")->text(),
               QStringLiteral("Começar a usar"));
     view->goBack();
@@ -152,7 +167,7 @@ TEST_F(OnboardingViewTest, ANameHoldingMarkupIsShownAsTyped) {
     const testsupport::MarkupWithFifo name(temp.path());
     Settings::customName.set(name.text(), defaults);
     open();
-    EXPECT_EQ(view->title(), QStringLiteral("Olá, %1.").arg(name.text()));
+    EXPECT_EQ(title(), QStringLiteral("Olá, %1.").arg(name.text()));
     EXPECT_EQ(name.faultShowingIn(*view), QString());
 }
 
@@ -160,7 +175,7 @@ TEST_F(OnboardingViewTest, TheShortcutStepRecordsResetsAndKeepsReturnWhileRecord
     open();
     view->advance();
     view->advance();
-    ASSERT_NE(view->recorder(), nullptr);
+    ASSERT_NE(recorder(), nullptr);
     QAbstractButton *reset = testsupport::namedChild<QAbstractButton>(*stepWidget(), "shortcutResetButton");
     EXPECT_FALSE(reset->isEnabled());
     // Only the very default counts as the default: another label on the same key does not.
@@ -170,12 +185,12 @@ TEST_F(OnboardingViewTest, TheShortcutStepRecordsResetsAndKeepsReturnWhileRecord
     EXPECT_FALSE(reset->isEnabled());
 
     // While recording, Return goes to the recorder, not to the flow.
-    QTest::mouseClick(view->recorder()->field(), Qt::LeftButton);
+    QTest::mouseClick(testsupport::namedChild<QAbstractButton>(*recorder(), "shortcutField"), Qt::LeftButton);
     pressReturn();
     EXPECT_EQ(view->step(), 2);
-    EXPECT_TRUE(view->recorder()->isRecording());
+    EXPECT_TRUE(recorder()->isRecording());
     QTest::keyClick(view.get(), Qt::Key_P, Qt::AltModifier | Qt::ShiftModifier);
-    EXPECT_FALSE(view->recorder()->isRecording());
+    EXPECT_FALSE(recorder()->isRecording());
     EXPECT_EQ(shortcuts.shortcut(ShortcutAction::captureArea),
               (Shortcut{platform::KeyCode::p, 0xA0000, QStringLiteral("P")}));
     EXPECT_TRUE(defaults.contains(QStringLiteral("shortcut.captureArea")));
@@ -187,9 +202,9 @@ TEST_F(OnboardingViewTest, TheShortcutStepRecordsResetsAndKeepsReturnWhileRecord
     shortcuts.setShortcut(ShortcutAction::captureWindow, Shortcut::defaultFor(ShortcutAction::captureArea));
     reset->click();
     EXPECT_EQ(shortcuts.shortcut(ShortcutAction::captureArea).key, QStringLiteral("P"));
-    EXPECT_EQ(view->shortcutResetRefusal(), QStringLiteral("Já está em uso em “Capturar janela”."));
+    EXPECT_EQ(shortcutResetRefusal(), QStringLiteral("Já está em uso em “Capturar janela”."));
     shortcuts.setShortcut(ShortcutAction::captureWindow, Shortcut::defaultFor(ShortcutAction::captureWindow));
-    EXPECT_EQ(view->shortcutResetRefusal(), QString());
+    EXPECT_EQ(shortcutResetRefusal(), QString());
     reset->click();
     EXPECT_EQ(shortcuts.shortcut(ShortcutAction::captureArea), Shortcut::defaultFor(ShortcutAction::captureArea));
     EXPECT_FALSE(defaults.contains(QStringLiteral("shortcut.captureArea")));

@@ -165,12 +165,13 @@ TEST_F(PageLayoutTest, EveryPageIsDrawnWholeInBothLanguagesAtTheDefaultAndSmalle
             look(window, QStringLiteral("home"));
             router.setPage(AppRouter::Page::history);
             look(window, QStringLiteral("history"));
-            testsupport::namedChild<QLineEdit>(*window.shell->historyView(), "searchField")
+            testsupport::namedChild<QLineEdit>(*window.shell->pageWidget(AppRouter::Page::history), "searchField")
                 ->setText(QStringLiteral("xilofone"));
             // The captures are in the history once read from the folder; then the search finds none of them.
             EXPECT_TRUE(testsupport::becomes([&] {
-                return testsupport::namedChild<QLabel>(*window.shell->historyView(), "emptyTitle")->text() ==
-                       L("Nada encontrado");
+                return testsupport::namedChild<QLabel>(*window.shell->pageWidget(AppRouter::Page::history),
+                                                       "emptyTitle")
+                           ->text() == L("Nada encontrado");
             }));
             look(window, QStringLiteral("history-nomatch"));
 

@@ -1,3 +1,4 @@
+#include "PrefRowDetail.h"
 #include "app/PrefRow.h"
 #include "app/PreferencesView.h"
 #include "capture/FakeHotkeys.h"
@@ -12,6 +13,7 @@
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
 #include "support/FakeScreenAccess.h"
+#include "support/FixedClock.h"
 #include "support/PlatformFakes.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
@@ -50,6 +52,7 @@ struct PreferencesViewTest : testing::Test {
     ShortcutStore shortcuts{defaults};
     HotkeyManager hotkeys{shortcuts, std::make_unique<FakeHotkeys>()};
     StyleStore styles{defaults};
+    testsupport::FixedFileDates dates; // files are ordered by the time in their names
     std::unique_ptr<RecentsStore> recents;
     ScriptedAlerts alerts;
     testsupport::FixedSession session;
@@ -60,10 +63,6 @@ struct PreferencesViewTest : testing::Test {
         platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
         platform::AlertPresenter::setSharedForTesting(&alerts);
         recents = std::make_unique<RecentsStore>(defaults, temp.file(QStringLiteral("Recentes")));
-        // Files are ordered by the time in their names.
-        recents->setDateReader([](const QFileInfo &file) {
-            return QDateTime::fromString(file.completeBaseName().mid(10), QStringLiteral("yyyy-MM-dd HH.mm.ss"));
-        });
     }
     void TearDown() override {
         // Thumbnails still being read would outlive the test's files and the process.
@@ -79,11 +78,14 @@ struct PreferencesViewTest : testing::Test {
     }
     // `count` captures, a second apart, the oldest first.
     void fill(int count) {
-        for (int i = 0; i < count; ++i)
-            ASSERT_TRUE(temp.write(QStringLiteral("Recentes/Pelicarta 2020-01-01 00.%1.%2.png")
-                                       .arg(i / 60, 2, 10, QLatin1Char('0'))
-                                       .arg(i % 60, 2, 10, QLatin1Char('0')),
-                                   QByteArray("not decoded here")));
+        const QDateTime first(QDate(2020, 1, 1), QTime(0, 0));
+        for (int i = 0; i < count; ++i) {
+            const QString name = QStringLiteral("Pelicarta 2020-01-01 00.%1.%2.png")
+                                     .arg(i / 60, 2, 10, QLatin1Char('0'))
+                                     .arg(i % 60, 2, 10, QLatin1Char('0'));
+            ASSERT_TRUE(temp.write(QStringLiteral("Recentes/") + name, QByteArray("not decoded here")));
+            dates.insert(name, first.addSecs(i));
+        }
         recents->deleteFiles({}); // the store lists the folder again
     }
     QStringList files() const {
@@ -93,6 +95,15 @@ struct PreferencesViewTest : testing::Test {
     }
     // The row titled `title` as it reads in Portuguese.
     PrefRow *row(const char *title) const { return view->row(QString::fromUtf8(title)); }
+    // The rows of the stored presets on screen, in order ("presetRow0", …); those of a list replaced
+    // are hidden at once.
+    QList<PrefRow *> presetRows() const {
+        QList<PrefRow *> rows;
+        while (auto *row =
+                   testsupport::shownChild<PrefRow>(*view, ("presetRow" + QByteArray::number(rows.size())).constData()))
+            rows.append(row);
+        return rows;
+    }
     QStringList sectionTitles() const {
         QStringList titles;
         for (const SectionLabel *label : view->findChildren<SectionLabel *>()) titles << label->shownText();
@@ -111,22 +122,22 @@ TEST_F(PreferencesViewTest, GreetingNameLoginAndWelcomeRows) {
     view->resize(1030, 2600);             // the whole page, for a person to look at
     QCoreApplication::sendPostedEvents(); // laid out at that size
     view->grab().save(testsupport::outputPath(QStringLiteral("preferences.png")));
-    EXPECT_EQ(row("Mostrar saudação")->detail(), QStringLiteral("“Bom dia, Ana” na tela inicial e no menu"));
+    EXPECT_EQ(detailOf(row("Mostrar saudação")), QStringLiteral("“Bom dia, Ana” na tela inicial e no menu"));
     auto *name = control<QLineEdit>("Seu nome");
     EXPECT_EQ(name->placeholderText(), QStringLiteral("Ana"));
     // Typed text is kept as typed; the greeting follows it.
     QTest::keyClicks(name, QStringLiteral(" Bia "));
     EXPECT_EQ(Settings::customName.value(defaults), QStringLiteral(" Bia "));
-    EXPECT_EQ(row("Mostrar saudação")->detail(), QStringLiteral("“Bom dia, Bia” na tela inicial e no menu"));
+    EXPECT_EQ(detailOf(row("Mostrar saudação")), QStringLiteral("“Bom dia, Bia” na tela inicial e no menu"));
     // Greeting off: the field cannot be edited but keeps its text.
     control<QAbstractButton>("Mostrar saudação")->click();
     EXPECT_FALSE(Settings::greetingEnabled.value(defaults));
     EXPECT_FALSE(name->isEnabled());
     EXPECT_EQ(name->text(), QStringLiteral(" Bia "));
 
-    EXPECT_EQ(row("Iniciar com o sistema")->detail(),
+    EXPECT_EQ(detailOf(row("Iniciar com o sistema")),
               QStringLiteral("Abre o Pelicarta na bandeja do sistema ao entrar na sessão"));
-    EXPECT_EQ(row("Boas-vindas")->detail(), QStringLiteral("Mostra o tour de boas-vindas de novo"));
+    EXPECT_EQ(detailOf(row("Boas-vindas")), QStringLiteral("Mostra o tour de boas-vindas de novo"));
     Settings::hasCompletedOnboarding.set(true, defaults);
     control<QAbstractButton>("Boas-vindas")->click();
     EXPECT_FALSE(Settings::hasCompletedOnboarding.value(defaults));
@@ -137,7 +148,7 @@ TEST_F(PreferencesViewTest, ANameHoldingMarkupIsShownAsTyped) {
     const testsupport::MarkupWithFifo name(temp.path());
     Settings::customName.set(name.text(), defaults);
     open();
-    EXPECT_EQ(row("Mostrar saudação")->detail(),
+    EXPECT_EQ(detailOf(row("Mostrar saudação")),
               QStringLiteral("“Bom dia, ") + name.text() + QStringLiteral("” na tela inicial e no menu"));
     EXPECT_EQ(control<QLineEdit>("Seu nome")->text(), name.text());
     EXPECT_EQ(name.faultShowingIn(*view), QString());
@@ -150,7 +161,7 @@ TEST_F(PreferencesViewTest, CaptureRowsShowWhatACaptureWouldDoAndWriteOnlyWhatIs
     open();
     auto *after = control<Picker>("Depois de capturar");
     EXPECT_EQ(after->currentText(), QStringLiteral("Print flutuante (leve)"));
-    EXPECT_EQ(row("Depois de capturar")->detail(),
+    EXPECT_EQ(detailOf(row("Depois de capturar")),
               QStringLiteral("O print flutua no canto: arraste para uma conversa. Botão direito escolhe um fundo"));
     PrefRow *lifetime = row("O print flutuante some depois de");
     EXPECT_TRUE(lifetime->isVisible());
@@ -161,7 +172,7 @@ TEST_F(PreferencesViewTest, CaptureRowsShowWhatACaptureWouldDoAndWriteOnlyWhatIs
     after->choose(int(AfterCapture::editor));
     EXPECT_EQ(defaults.stringValue(Settings::afterCapture.key()), QStringLiteral("editor"));
     EXPECT_FALSE(lifetime->isVisible());
-    EXPECT_EQ(row("Depois de capturar")->detail(),
+    EXPECT_EQ(detailOf(row("Depois de capturar")),
               QStringLiteral("Janela completa para ajustar fundo, margem e exportação"));
     after->choose(int(AfterCapture::quick));
     EXPECT_TRUE(lifetime->isVisible());
@@ -170,7 +181,7 @@ TEST_F(PreferencesViewTest, CaptureRowsShowWhatACaptureWouldDoAndWriteOnlyWhatIs
 
     control<Picker>("Ao soltar a seleção de área")->choose(int(AreaRelease::instant));
     EXPECT_EQ(defaults.stringValue(Settings::areaRelease.key()), QStringLiteral("instant"));
-    EXPECT_EQ(row("Ao soltar a seleção de área")->detail(), QStringLiteral("Captura assim que você solta o mouse"));
+    EXPECT_EQ(detailOf(row("Ao soltar a seleção de área")), QStringLiteral("Captura assim que você solta o mouse"));
 }
 
 TEST_F(PreferencesViewTest, StyleRowsShowWholeMarginsAndRestoreThroughTheStore) {
@@ -182,31 +193,32 @@ TEST_F(PreferencesViewTest, StyleRowsShowWholeMarginsAndRestoreThroughTheStore) 
     styles.saveBackdrop(own);
     open();
     const QString aurora = Backdrop::defaults().first().displayName();
-    EXPECT_EQ(row("Estilo padrão")->detail(), QStringLiteral("Fundo %1 · margem 64 pt — mude pelo Editor").arg(aurora));
+    EXPECT_EQ(detailOf(row("Estilo padrão")), QStringLiteral("Fundo %1 · margem 64 pt — mude pelo Editor").arg(aurora));
     // A hand-edited margin far beyond any integer shows bounded.
     style.padding = 1e300;
     styles.setDefaultStyle(style);
-    EXPECT_EQ(row("Estilo padrão")->detail(),
+    EXPECT_EQ(detailOf(row("Estilo padrão")),
               QStringLiteral("Fundo %1 · margem 9223372036854775807 pt — mude pelo Editor").arg(aurora));
     control<QAbstractButton>("Estilo padrão")->click();
     EXPECT_EQ(styles.defaultStyle(), BeautyStyle{});
 
-    EXPECT_EQ(row("Fundos")->detail(), QStringLiteral("10 fundos · crie e edite cores pelo Editor (tecla E)"));
+    EXPECT_EQ(detailOf(row("Fundos")), QStringLiteral("10 fundos · crie e edite cores pelo Editor (tecla E)"));
     control<QAbstractButton>("Fundos")->click();
-    EXPECT_EQ(row("Fundos")->detail(), QStringLiteral("9 fundos · crie e edite cores pelo Editor (tecla E)"));
+    EXPECT_EQ(detailOf(row("Fundos")), QStringLiteral("9 fundos · crie e edite cores pelo Editor (tecla E)"));
     EXPECT_EQ(styles.backdrops().last().id, QStringLiteral("none"));
 
-    // Presets: numbered rows; removing one renumbers those below it.
+    // Presets: numbered rows; removing one renumbers those below it. New rows come on screen on the
+    // next turn of the event loop.
     const QList<StylePreset> factory = styles.presets();
-    ASSERT_EQ(view->presetRows().size(), 3);
-    testsupport::namedChild<QAbstractButton>(*view->presetRows().first(), "control")->click();
-    ASSERT_EQ(view->presetRows().size(), 2);
-    EXPECT_EQ(view->presetRows().first()->title(), QStringLiteral("Preset 1: ") + factory[1].displayName());
-    EXPECT_EQ(view->presetRows().first()->detail(), QStringLiteral("Tecla 1 no Editor"));
+    ASSERT_TRUE(testsupport::becomes([&] { return presetRows().size() == 3; }));
+    testsupport::namedChild<QAbstractButton>(*presetRows().first(), "control")->click();
+    ASSERT_TRUE(testsupport::becomes([&] { return presetRows().size() == 2; }));
+    EXPECT_EQ(presetRows().first()->title(), QStringLiteral("Preset 1: ") + factory[1].displayName());
+    EXPECT_EQ(detailOf(presetRows().first()), QStringLiteral("Tecla 1 no Editor"));
     control<QAbstractButton>("Presets")->click();
     ASSERT_EQ(styles.presets().size(), 3);
     EXPECT_NE(styles.presets()[1].id, factory[1].id);
-    EXPECT_EQ(view->presetRows().size(), 3);
+    EXPECT_TRUE(testsupport::becomes([&] { return presetRows().size() == 3; }));
 }
 
 TEST_F(PreferencesViewTest, KeepLimitAsksBeforeDeletingAndKeepsTheNewest) {
@@ -266,7 +278,7 @@ TEST_F(PreferencesViewTest, CountsOfOneReadInTheSingularInBothLanguages) {
                                                                    : QStringLiteral("Ele será apagado do Pelicarta")));
 
         recents->deleteFiles(recents->sortedFiles().mid(1));
-        EXPECT_EQ(view->row(QString::fromUtf8(spaceTitle))->detail(),
+        EXPECT_EQ(detailOf(view->row(QString::fromUtf8(spaceTitle))),
                   english ? QStringLiteral("1 KB in 1 capture") : QStringLiteral("1 KB em 1 captura"));
         keep->choose(qint64{0});
         EXPECT_EQ(alerts.shown.last().messageText,
@@ -323,12 +335,12 @@ TEST_F(PreferencesViewTest, TheWheelScrollsThePageOverItsPickersUntilOneIsTabbed
 
 TEST_F(PreferencesViewTest, SpaceUsedCountsTheFolderAndDeletesEverythingButTheLimit) {
     open();
-    EXPECT_EQ(row("Espaço usado")->detail(), QStringLiteral("0 KB em 0 capturas"));
+    EXPECT_EQ(detailOf(row("Espaço usado")), QStringLiteral("0 KB em 0 capturas"));
     EXPECT_FALSE(testsupport::namedChild<QWidget>(*row("Espaço usado"), "control")->isEnabled());
 
     Settings::historyKeep.set(100, defaults);
     fill(3);
-    EXPECT_EQ(row("Espaço usado")->detail(), QStringLiteral("1 KB em 3 capturas"));
+    EXPECT_EQ(detailOf(row("Espaço usado")), QStringLiteral("1 KB em 3 capturas"));
     control<QAbstractButton>("Espaço usado")->click();
     EXPECT_EQ(alerts.shown.last().buttons.first(), QStringLiteral("Excluir todas"));
     EXPECT_TRUE(QDir(recents->folder()).isEmpty());
@@ -342,7 +354,7 @@ TEST_F(PreferencesViewTest, SpaceUsedCountsTheFolderAndDeletesEverythingButTheLi
 TEST_F(PreferencesViewTest, ThePermissionRowShowsTheStateAndOnlyOpensTheSettings) {
     open();
     EXPECT_TRUE(sectionTitles().contains(QStringLiteral("PERMISSÕES")));
-    EXPECT_EQ(row("Acesso à tela")->detail(), QStringLiteral("Necessária para capturar"));
+    EXPECT_EQ(detailOf(row("Acesso à tela")), QStringLiteral("Necessária para capturar"));
     const auto buttons = row("Acesso à tela")->findChildren<QAbstractButton *>();
     ASSERT_EQ(buttons.size(), 1);
     EXPECT_EQ(buttons.first()->text(), QStringLiteral("Abrir configurações do sistema"));
@@ -353,7 +365,7 @@ TEST_F(PreferencesViewTest, ThePermissionRowShowsTheStateAndOnlyOpensTheSettings
     screen.granted = true;
     view->hide();
     view->show();
-    EXPECT_EQ(row("Acesso à tela")->detail(), QStringLiteral("Concedida"));
+    EXPECT_EQ(detailOf(row("Acesso à tela")), QStringLiteral("Concedida"));
 }
 
 // X11 asks no permission to read the screen: the page has no section for one.
@@ -371,10 +383,10 @@ TEST_F(PreferencesViewTest, APlatformThatAsksNoPermissionShowsNoPermissionRow) {
 TEST_F(PreferencesViewTest, TheRowsSpeakOfThisSystemInEnglish) {
     platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
     open();
-    EXPECT_EQ(view->row(QStringLiteral("Start with the system"))->detail(),
+    EXPECT_EQ(detailOf(view->row(QStringLiteral("Start with the system"))),
               QStringLiteral("Opens Pelicarta in the system tray when you log in"));
-    EXPECT_EQ(view->row(QStringLiteral("Welcome"))->detail(), QStringLiteral("Shows the welcome tour again"));
-    EXPECT_EQ(view->row(QStringLiteral("Screen access"))->detail(), QStringLiteral("Needed to capture"));
+    EXPECT_EQ(detailOf(view->row(QStringLiteral("Welcome"))), QStringLiteral("Shows the welcome tour again"));
+    EXPECT_EQ(detailOf(view->row(QStringLiteral("Screen access"))), QStringLiteral("Needed to capture"));
 }
 
 TEST_F(PreferencesViewTest, StartingAtLoginWritesAndRemovesTheAutostartEntry) {
@@ -391,7 +403,7 @@ TEST_F(PreferencesViewTest, StartingAtLoginWritesAndRemovesTheAutostartEntry) {
     file.close();
     launch->click();
     EXPECT_FALSE(QFile::exists(entry));
-    EXPECT_EQ(row("Iniciar com o sistema")->detail(),
+    EXPECT_EQ(detailOf(row("Iniciar com o sistema")),
               QStringLiteral("Abre o Pelicarta na bandeja do sistema ao entrar na sessão"));
 
     // A folder that refuses the entry (as root, a file where the folder would be): the row says so and
@@ -407,7 +419,7 @@ TEST_F(PreferencesViewTest, StartingAtLoginWritesAndRemovesTheAutostartEntry) {
     }
     launch->click();
     EXPECT_FALSE(launch->isChecked());
-    EXPECT_EQ(row("Iniciar com o sistema")->detail(), QStringLiteral("Não foi possível alterar agora. Tente de novo."));
+    EXPECT_EQ(detailOf(row("Iniciar com o sistema")), QStringLiteral("Não foi possível alterar agora. Tente de novo."));
     QFile::remove(folder);
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QDir(folder).removeRecursively();
@@ -422,7 +434,7 @@ TEST_F(PreferencesViewTest, StartingAtLoginWritesAndRemovesTheAutostartEntry) {
     written.close();
     view->show();
     EXPECT_TRUE(launch->isChecked());
-    EXPECT_EQ(row("Iniciar com o sistema")->detail(),
+    EXPECT_EQ(detailOf(row("Iniciar com o sistema")),
               QStringLiteral("Abre o Pelicarta na bandeja do sistema ao entrar na sessão"));
     view->hide();
     QFile::remove(entry);

@@ -1,3 +1,4 @@
+#include "PrefRowDetail.h"
 #include "app/PrefRow.h"
 #include "app/ShortcutsSection.h"
 #include "capture/FakeHotkeys.h"
@@ -34,16 +35,18 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
     EXPECT_TRUE(resetShown(ShortcutAction::repeatLastArea));
     EXPECT_EQ(section.resetButton(ShortcutAction::captureWindow)->toolTip(),
               QStringLiteral("Voltar ao padrão (Alt+Shift+W)"));
-    EXPECT_EQ(section.row(ShortcutAction::toggleTutorial)->detail(),
+    EXPECT_EQ(detailOf(section.row(ShortcutAction::toggleTutorial)),
               QStringLiteral("⚠︎ O sistema recusou — outro app pode estar usando. Grave outro."));
-    EXPECT_EQ(section.row(ShortcutAction::captureArea)->detail(), QString());
+    EXPECT_EQ(detailOf(section.row(ShortcutAction::captureArea)), QString());
     // No keyboard settings program here (the test's PATH has none): no link to one.
     const auto *link = section.findChild<QWidget *>(QStringLiteral("keyboardSettingsLink"));
     ASSERT_NE(link, nullptr);
     EXPECT_FALSE(link->isVisible());
 
     // Recording Alt+Shift+Q for the window action shows only that row's reset button.
-    QTest::mouseClick(section.recorder(ShortcutAction::captureWindow)->field(), Qt::LeftButton);
+    QTest::mouseClick(
+        testsupport::namedChild<QAbstractButton>(*section.recorder(ShortcutAction::captureWindow), "shortcutField"),
+        Qt::LeftButton);
     QTest::keyClick(&section, Qt::Key_Q, Qt::AltModifier | Qt::ShiftModifier);
     EXPECT_TRUE(resetShown(ShortcutAction::captureWindow));
     EXPECT_TRUE(defaults.contains("shortcut.captureWindow"));
@@ -52,11 +55,11 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
     store.setShortcut(ShortcutAction::captureArea, Shortcut::defaultFor(ShortcutAction::captureWindow));
     QTest::mouseClick(section.resetButton(ShortcutAction::captureWindow), Qt::LeftButton);
     EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).key, QStringLiteral("Q"));
-    EXPECT_EQ(section.row(ShortcutAction::captureWindow)->detail(),
+    EXPECT_EQ(detailOf(section.row(ShortcutAction::captureWindow)),
               ShortcutProblem::usedByOtherAction(ShortcutActions::title(ShortcutAction::captureArea)).message());
-    EXPECT_EQ(section.row(ShortcutAction::captureArea)->detail(), QString());
+    EXPECT_EQ(detailOf(section.row(ShortcutAction::captureArea)), QString());
     store.reset(ShortcutAction::captureArea);
-    EXPECT_EQ(section.row(ShortcutAction::captureWindow)->detail(), QString());
+    EXPECT_EQ(detailOf(section.row(ShortcutAction::captureWindow)), QString());
 
     // Reset: the default again, the stored value removed, the button hidden.
     QTest::mouseClick(section.resetButton(ShortcutAction::captureWindow), Qt::LeftButton);
@@ -67,7 +70,7 @@ TEST(ShortcutsSectionTest, ResetButtonsAndRefusalLines) {
     // Freeing Alt+Shift+T elsewhere and re-registering clears the refusal line.
     store.setShortcut(ShortcutAction::toggleTutorial,
                       Shortcut{17, platform::ModifierFlag::option | platform::ModifierFlag::command, "T"});
-    EXPECT_EQ(section.row(ShortcutAction::toggleTutorial)->detail(), QString());
+    EXPECT_EQ(detailOf(section.row(ShortcutAction::toggleTutorial)), QString());
 }
 
 // Each row is as tall as its field with the row's margins, the field centred on the title's line and
@@ -85,7 +88,7 @@ TEST(ShortcutsSectionTest, RowsAreCompactWithTheFieldOnTheTitlesLine) {
     };
     for (ShortcutAction action : ShortcutActions::all()) {
         const PrefRow *row = section.row(action);
-        const QWidget *field = section.recorder(action)->field();
+        const QWidget *field = testsupport::namedChild<QWidget>(*section.recorder(action), "shortcutField");
         const QWidget *reset = section.resetButton(action);
         const QLabel *title = nullptr;
         for (const QLabel *label : row->findChildren<QLabel *>())

@@ -1,4 +1,5 @@
 #include "brand/BrandImporter.h"
+#include "support/FixedFonts.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
 
@@ -187,14 +188,13 @@ TEST(BrandImporterTest, AccentStaysReadableAndFontsAreFoundInAnyCase) {
 }
 
 TEST(BrandImporterTest, AFamilyListedOnlyWithItsFoundriesIsInstalledOnceByItsName) {
-    setFontListingForTesting(QStringList{QStringLiteral("Nimbus Sans [UKWN]"), QStringLiteral("Nimbus Sans [URW ]"),
+    const testsupport::FixedFonts fonts{{QStringLiteral("Nimbus Sans [UKWN]"), QStringLiteral("Nimbus Sans [URW ]"),
                                          QStringLiteral("Nimbus Sans [urw]"), QStringLiteral(".Hidden"),
-                                         QStringLiteral("Inter")});
+                                         QStringLiteral("Inter")}};
     EXPECT_EQ(installedFamilies(), (QStringList{QStringLiteral("Inter"), QStringLiteral("Nimbus Sans")}));
     EXPECT_TRUE(isInstalled(QStringLiteral("Nimbus Sans")));
     EXPECT_TRUE(isInstalled(QStringLiteral(" nimbus sans [urw]")));
     EXPECT_FALSE(isInstalled(QStringLiteral("Nimbus Roman")));
     // A token file naming the family alone takes the installed spelling.
     EXPECT_EQ(text("font-family: nimbus sans;").fontFamily, QStringLiteral("Nimbus Sans"));
-    setFontListingForTesting(std::nullopt);
 }

@@ -15,6 +15,7 @@
 #include "platform/OpenPanel.h"
 #include "platform/StringTables.h"
 #include "platform/UserDefaults.h"
+#include "support/FixedFonts.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
 
@@ -152,6 +153,21 @@ protected:
         return view.findChild<BrandNoticeBanner *>(QStringLiteral("notice"))->notice();
     }
     BrandPreviewPane *preview() { return view.findChild<BrandPreviewPane *>(QStringLiteral("preview")); }
+    // The preview's tab, as its switch shows it, and its caption.
+    BrandPreviewPane::Tab previewTab() {
+        auto *print = testsupport::namedChild<QAbstractButton>(
+            *testsupport::namedChild<QWidget>(*preview(), "previewSwitch"), "segment1");
+        return print->isChecked() ? BrandPreviewPane::Tab::print : BrandPreviewPane::Tab::guide;
+    }
+    // The rendered print as the preview shows it.
+    QImage shownPrint() { return testsupport::namedChild<QLabel>(*preview(), "printImage")->pixmap().toImage(); }
+    QString previewCaption() { return testsupport::namedChild<QLabel>(*preview(), "caption")->text(); }
+    // The backdrop of the chip checked under the print preview.
+    QString previewBackdrop() {
+        for (BackdropTile *chip : preview()->findChildren<BackdropTile *>())
+            if (chip->isChecked()) return chip->backdrop().id;
+        return {};
+    }
     BrandSwitch *logoSwitch() { return switchNamed(L("Logo nos prints")); }
     BrandSwitch *editorSwitch() { return switchNamed(L("Mostrar no Editor")); }
     BrandSwitch *switchNamed(const QString &name) {
@@ -324,11 +340,11 @@ TEST_F(BrandViewTest, ThePrintPreviewFallsBackToTheFirstBrandBackdrop) {
     });
     preview()->setBackdropID(QStringLiteral("unknown"));
     ASSERT_TRUE(another(rendered));
-    EXPECT_EQ(preview()->printPreview().pixelColor(2, 2), QColor(0xFF, 0, 0));
+    EXPECT_EQ(shownPrint().pixelColor(2, 2), QColor(0xFF, 0, 0));
 
     setKit([](BrandKit &k) { k.customBackdrops = QList<Backdrop>{}; });
     ASSERT_TRUE(another(rendered));
-    EXPECT_NE(preview()->printPreview().pixelColor(2, 2), QColor(0xFF, 0, 0)); // the default style's own backdrop
+    EXPECT_NE(shownPrint().pixelColor(2, 2), QColor(0xFF, 0, 0)); // the default style's own backdrop
 }
 
 TEST_F(BrandViewTest, TheAutomaticGuideLogoIsBlackFromALumaOfExactlyPointFiftyFive) {
@@ -430,12 +446,12 @@ TEST_F(BrandViewTest, RemovingTheLogoDeletesItAndTurnsTheSwitchOff) {
     loadLogoAndWait(png(QStringLiteral("logo.png"), twoColours(Qt::red, Qt::blue)));
     logoSwitch()->click();
     EXPECT_TRUE(brand.kit().logoOnScreenshots);
-    EXPECT_EQ(preview()->tab(), BrandPreviewPane::Tab::print);
+    EXPECT_EQ(previewTab(), BrandPreviewPane::Tab::print);
     for (QPushButton *b : view.findChildren<QPushButton *>())
         if (b->text() == L("Remover")) b->click();
     EXPECT_FALSE(QFile::exists(brand.logoPath()));
     EXPECT_FALSE(brand.kit().logoOnScreenshots);
-    EXPECT_EQ(preview()->caption(), L("Adicione um logo para vê-lo no print."));
+    EXPECT_EQ(previewCaption(), L("Adicione um logo para vê-lo no print."));
 }
 
 TEST_F(BrandViewTest, WithoutALogoTheStoredSwitchShowsOnButDisabled) {
@@ -516,12 +532,12 @@ TEST_F(BrandViewTest, TheLogoVersionBlockSaysItAlsoAppliesToTheGuides) {
 
 TEST_F(BrandViewTest, PlacementBringsThePrintForwardAndFooterOrFontTheGuide) {
     setKit([](BrandKit &k) { k.logoSize = LogoSize::large; });
-    EXPECT_EQ(preview()->tab(), BrandPreviewPane::Tab::print);
+    EXPECT_EQ(previewTab(), BrandPreviewPane::Tab::print);
     setKit([](BrandKit &k) { k.footer = QStringLiteral("ACME"); });
-    EXPECT_EQ(preview()->tab(), BrandPreviewPane::Tab::guide);
+    EXPECT_EQ(previewTab(), BrandPreviewPane::Tab::guide);
     setKit([](BrandKit &k) { k.logoPosition = LogoPosition::topLeft; });
     setKit([](BrandKit &k) { k.fontFamily = QStringLiteral("inter"); });
-    EXPECT_EQ(preview()->tab(), BrandPreviewPane::Tab::guide);
+    EXPECT_EQ(previewTab(), BrandPreviewPane::Tab::guide);
     // A family spelled in another case is the installed one: chosen in the list, no warning.
     auto *picker = view.findChild<QComboBox *>();
     EXPECT_EQ(picker->currentText(), QStringLiteral("Inter"));
@@ -572,15 +588,15 @@ TEST_F(BrandViewTest, ATileSelectsThePreviewBackdropAndOpensTheSheet) {
     ASSERT_TRUE(asked);
     EXPECT_EQ(asked->brandPalette,
               (QList<quint32>{brand.kit().primary, brand.kit().secondary, brand.kit().background}));
-    EXPECT_EQ(preview()->backdropID(), BrandStore::meshID);
+    EXPECT_EQ(previewBackdrop(), BrandStore::meshID);
     EXPECT_TRUE(brand.kit().customBackdrops.has_value());
     // Saving shows the print; a cancelled sheet leaves the tab alone.
-    EXPECT_EQ(preview()->tab(), BrandPreviewPane::Tab::print);
+    EXPECT_EQ(previewTab(), BrandPreviewPane::Tab::print);
     preview()->setTab(BrandPreviewPane::Tab::guide);
     BackdropSheet::setPresenter(
         [](QWidget *, const BackdropSheet::Request &, BackdropSheet::Completion done) { done({}); });
     mesh->click();
-    EXPECT_EQ(preview()->tab(), BrandPreviewPane::Tab::guide);
+    EXPECT_EQ(previewTab(), BrandPreviewPane::Tab::guide);
 }
 
 // Every control of the page acts through the kit, and the page syncs from it while the control still
@@ -628,9 +644,8 @@ TEST_F(BrandViewTest, ControlsSurviveTheChangesTheyMake) {
 }
 
 TEST(BrandViewFontsTest, AFamilyListedOnlyWithItsFoundriesIsOneInstalledEntry) {
-    BrandImporter::setFontListingForTesting(QStringList{QStringLiteral("Inter"), QStringLiteral("Nimbus Sans [UKWN]"),
-                                                        QStringLiteral("Nimbus Sans [URW ]"),
-                                                        QStringLiteral("Nimbus Sans [urw]")});
+    const testsupport::FixedFonts fonts{{QStringLiteral("Inter"), QStringLiteral("Nimbus Sans [UKWN]"),
+                                         QStringLiteral("Nimbus Sans [URW ]"), QStringLiteral("Nimbus Sans [urw]")}};
     testsupport::TempFolder dir;
     UserDefaults defaults{dir.file(QStringLiteral("defaults.json"))};
     StyleStore styles{defaults};
@@ -648,5 +663,4 @@ TEST(BrandViewFontsTest, AFamilyListedOnlyWithItsFoundriesIsOneInstalledEntry) {
     EXPECT_EQ(picker->currentText(), QStringLiteral("Nimbus Sans"));
     for (QLabel *label : view.findChildren<QLabel *>()) // no "not installed" warning
         EXPECT_FALSE(label->isVisible() && label->text().contains(QStringLiteral("Nimbus Sans")));
-    BrandImporter::setFontListingForTesting(std::nullopt);
 }

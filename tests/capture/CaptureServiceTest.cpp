@@ -11,6 +11,7 @@
 #include "platform/ThreadPriority.h"
 #include "platform/UserDefaults.h"
 #include "support/RecordingNotifier.h"
+#include "support/FixedClock.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
 #include "tutorials/TutorialStore.h"
@@ -222,8 +223,7 @@ TEST_F(CaptureServiceTest, EditorOutcomeAsksForTheEditorAndWritesTheFileAfterwar
 // behind earlier captures of a burst); its name and date are still the moment it was taken.
 TEST_F(CaptureServiceTest, ACaptureIsNamedAndDatedWhenItWasTakenHoweverLateItsFileIsWritten) {
     RecentsStore &recents = RecentsStore::shared();
-    const QDateTime late(QDate(2031, 5, 6), QTime(7, 8, 9)); // the moment any file would be written
-    recents.setClock([late] { return late; });
+    const testsupport::FixedClock late{QDateTime(QDate(2031, 5, 6), QTime(7, 8, 9))}; // when any file is written
     for (const QString &outcome : {QStringLiteral("copy"), QStringLiteral("editor")}) {
         defaults.setString(QStringLiteral("afterCapture"), outcome);
         QDateTime before = QDateTime::currentDateTime();
@@ -243,7 +243,6 @@ TEST_F(CaptureServiceTest, ACaptureIsNamedAndDatedWhenItWasTakenHoweverLateItsFi
         EXPECT_TRUE(listed >= before && listed <= after) << listed.toString(Qt::ISODateWithMs).toStdString();
         recents.deleteAll();
     }
-    recents.setClock({});
 }
 
 TEST_F(CaptureServiceTest, OverlayGatesNewStartsAndRemembersTheConfirmedArea) {

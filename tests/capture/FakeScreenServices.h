@@ -8,9 +8,15 @@
 #include <deque>
 #include <functional>
 
-// A scripted desktop: displays, windows and images are whatever the test sets; activations are recorded.
+// The shared screen services while it lives, a scripted desktop: displays, windows and images are
+// whatever the test sets; activations are recorded.
 class FakeScreenServices : public platform::ScreenServices {
 public:
+    FakeScreenServices() { setSharedForTesting(this); }
+    ~FakeScreenServices() override { setSharedForTesting(nullptr); }
+    FakeScreenServices(const FakeScreenServices &) = delete;
+    FakeScreenServices &operator=(const FakeScreenServices &) = delete;
+
     bool isConnected = true;
     QList<platform::DisplayDescription> displayList;
     QHash<quint32, QImage> displayImages; // by display; a missing one fails

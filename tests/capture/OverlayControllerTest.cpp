@@ -320,9 +320,8 @@ TEST(OverlayControllerTest, AWindowNameLeadsToNoFileOutsideTheIconTheme) {
 
 // Display A spans x 0…800 and B 800…1600: x = 800 is B's first column, not A's last.
 TEST(OverlayControllerTest, TheFarEdgeOfADisplayBelongsToTheNext) {
-    auto fake = std::make_shared<FakeScreenServices>();
-    fake->pointer = QPointF(800, 300);
-    platform::ScreenServices::setShared(fake);
+    FakeScreenServices fake;
+    fake.pointer = QPointF(800, 300);
     CaptureSession session = makeSession();
     DisplaySnapshot b = session.snapshots.first();
     b.displayID = 8;
@@ -342,7 +341,6 @@ TEST(OverlayControllerTest, TheFarEdgeOfADisplayBelongsToTheNext) {
     EXPECT_FALSE(a->layout().hintCard.has_value());
     EXPECT_TRUE(second->layout().hud.has_value());
     controller.handleKey(KeyCode::escape, false, false);
-    platform::ScreenServices::setShared(nullptr);
 }
 
 // The window of one overlay is hidden and kept, holding nothing of its capture, and the next overlay

@@ -40,8 +40,8 @@ class ScreenCapturerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::StringTables::setCurrentLanguage(QStringLiteral("pt-BR"));
-        fake = std::make_shared<FakeScreenServices>();
-        platform::ScreenServices::setShared(fake);
+        fake.reset(); // a test that starts over: the old one must leave before the new one stands in
+        fake = std::make_unique<FakeScreenServices>();
         ScreenCapturer::setWindowTiming({5, 2, 16, 3, 6});
         // Two displays: a 1× one and a 2× one to its right.
         fake->displayList = {{1, QRectF(0, 0, 1440, 900), 1, QStringLiteral("A"), true},
@@ -52,7 +52,7 @@ protected:
         fake->displayImages[2] = second;
     }
     void TearDown() override {
-        platform::ScreenServices::setShared(nullptr);
+        fake.reset();
         ScreenCapturer::setWindowTiming({});
         platform::StringTables::setCurrentLanguage({});
     }
@@ -76,7 +76,7 @@ protected:
         return {9, QRectF(100, 100, 300, 200), QStringLiteral("Editor"), 77};
     }
 
-    std::shared_ptr<FakeScreenServices> fake;
+    std::unique_ptr<FakeScreenServices> fake;
 };
 
 } // namespace
@@ -360,7 +360,7 @@ TEST(ScreenCapturerWithoutX, EveryOperationFailsWithAClearError) {
     const QByteArray display = qgetenv("DISPLAY");
     qunsetenv("DISPLAY");
     auto services = platform::createX11ScreenServices();
-    platform::ScreenServices::setShared(services);
+    platform::ScreenServices::setSharedForTesting(services.get());
     EXPECT_FALSE(services->connected());
     EXPECT_TRUE(services->displays().isEmpty());
     EXPECT_TRUE(services->windows(platform::ScreenServices::WindowScope::all).isEmpty());
@@ -384,7 +384,7 @@ TEST(ScreenCapturerWithoutX, EveryOperationFailsWithAClearError) {
     ASSERT_TRUE(testsupport::becomes([&] { return window.has_value(); }));
     EXPECT_EQ(window->error().message(), reason);
 
-    platform::ScreenServices::setShared(nullptr);
+    platform::ScreenServices::setSharedForTesting(nullptr);
     if (!display.isNull()) qputenv("DISPLAY", display);
     platform::StringTables::setCurrentLanguage({});
 }

@@ -43,6 +43,10 @@ struct ShortcutRecorderTest : testing::Test {
                    : testsupport::namedChild<QLabel>(recorder, "statusText")->text();
     }
 
+    static QAbstractButton *field(const ShortcutRecorder &recorder) {
+        return testsupport::namedChild<QAbstractButton>(recorder, "shortcutField");
+    }
+
     static bool showsKeyboardSettingsLink(const ShortcutRecorder &recorder) {
         return !testsupport::namedChild<QWidget>(recorder, "keyboardSettingsLink")->isHidden();
     }
@@ -60,14 +64,14 @@ TEST_F(ShortcutRecorderTest, RecordsAcceptsAndRejects) {
     auto *elsewhere = new QLabel(QStringLiteral("outro"), &window);
     window.show();
     EXPECT_EQ(statusText(*recorder), QStringLiteral("Pronto — teste agora em qualquer app"));
-    EXPECT_EQ(recorder->field()->accessibleName(),
+    EXPECT_EQ(field(*recorder)->accessibleName(),
               QStringLiteral("Atalho de Capturar área: Alt+Shift+A. Clique para gravar outro."));
 
-    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    QTest::mouseClick(field(*recorder), Qt::LeftButton);
     ASSERT_TRUE(recorder->isRecording());
     EXPECT_TRUE(hotkeys->registered.isEmpty()); // suspended
     EXPECT_EQ(statusText(*recorder), QStringLiteral("Esc cancela · atalhos do sistema não podem ser gravados"));
-    EXPECT_EQ(recorder->field()->accessibleName(),
+    EXPECT_EQ(field(*recorder)->accessibleName(),
               QStringLiteral("Gravando atalho para Capturar área. Pressione a combinação."));
 
     // Rejected: shown, not stored, still recording.
@@ -91,7 +95,7 @@ TEST_F(ShortcutRecorderTest, RecordsAcceptsAndRejects) {
     EXPECT_EQ(hotkeys->registered.value(1).keyCode, 35);
     EXPECT_EQ(hotkeys->registered.size(), 5);
     EXPECT_EQ(statusText(*recorder), QStringLiteral("Pronto — teste agora em qualquer app"));
-    EXPECT_EQ(recorder->field()->accessibleName(),
+    EXPECT_EQ(field(*recorder)->accessibleName(),
               QStringLiteral("Atalho de Capturar área: Alt+Shift+P. Clique para gravar outro."));
 
     // Keys reach other widgets again once recording stopped.
@@ -108,16 +112,16 @@ TEST_F(ShortcutRecorderTest, ThePromptFitsAndMessagesDoNotMoveTheField) {
         layout->addWidget(recorder, 0, Qt::AlignLeft | Qt::AlignTop);
         window.show();
         const QFont font = Theme::font(size == Keycap::Size::large ? 16 : 13);
-        EXPECT_GT(recorder->field()->width(),
+        EXPECT_GT(field(*recorder)->width(),
                   QFontMetrics(font).horizontalAdvance(QStringLiteral("Pressione a combinação…")) + 8);
-        QTest::mouseClick(recorder->field(), Qt::LeftButton);
+        QTest::mouseClick(field(*recorder), Qt::LeftButton);
         QCoreApplication::processEvents();
-        const QRect before = recorder->field()->geometry();
+        const QRect before = field(*recorder)->geometry();
         const int width = recorder->width();
         press(recorder, Qt::Key_W, Qt::AltModifier | Qt::ShiftModifier); // another action's: a long message
         ASSERT_FALSE(statusText(*recorder).isEmpty());
         QCoreApplication::processEvents();
-        EXPECT_EQ(recorder->field()->geometry(), before);
+        EXPECT_EQ(field(*recorder)->geometry(), before);
         EXPECT_EQ(recorder->width(), width);
         press(recorder, Qt::Key_Escape);
     }
@@ -130,7 +134,7 @@ TEST_F(ShortcutRecorderTest, EscapeSecondClickHidingAndScreenshotWarning) {
     EXPECT_EQ(statusText(*recorder), QString()); // the small one says nothing without a problem
 
     // Escape keeps the old value and the last message; hot keys come back.
-    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    QTest::mouseClick(field(*recorder), Qt::LeftButton);
     press(recorder, Qt::Key_B);
     press(recorder, Qt::Key_Escape);
     EXPECT_FALSE(recorder->isRecording());
@@ -139,9 +143,9 @@ TEST_F(ShortcutRecorderTest, EscapeSecondClickHidingAndScreenshotWarning) {
     EXPECT_EQ(hotkeys->registered.size(), 5);
 
     // A new recording clears the message; a second click stops without saving.
-    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    QTest::mouseClick(field(*recorder), Qt::LeftButton);
     EXPECT_EQ(recorder->problem(), std::nullopt);
-    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    QTest::mouseClick(field(*recorder), Qt::LeftButton);
     EXPECT_FALSE(recorder->isRecording());
     EXPECT_EQ(hotkeys->registered.size(), 5);
 
@@ -152,7 +156,7 @@ TEST_F(ShortcutRecorderTest, EscapeSecondClickHidingAndScreenshotWarning) {
     QFile::setPermissions(bin.file("xfce4-keyboard-settings"), QFile::ReadOwner | QFile::ExeOwner);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", bin.path().toLocal8Bit());
-    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    QTest::mouseClick(field(*recorder), Qt::LeftButton);
     press(recorder, Qt::Key_Print, Qt::ShiftModifier);
     EXPECT_FALSE(recorder->isRecording());
     EXPECT_EQ(recorder->problem(), ShortcutProblem::systemScreenshot("Captura de uma área"));
@@ -160,7 +164,7 @@ TEST_F(ShortcutRecorderTest, EscapeSecondClickHidingAndScreenshotWarning) {
     EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow).modifiers, shift);
     EXPECT_TRUE(showsKeyboardSettingsLink(*recorder));
     qputenv("PATH", "/nonexistent");
-    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    QTest::mouseClick(field(*recorder), Qt::LeftButton);
     press(recorder, Qt::Key_Print, Qt::ShiftModifier);
     EXPECT_EQ(recorder->problem(), ShortcutProblem::systemScreenshot("Captura de uma área"));
     EXPECT_FALSE(showsKeyboardSettingsLink(*recorder));
@@ -168,14 +172,14 @@ TEST_F(ShortcutRecorderTest, EscapeSecondClickHidingAndScreenshotWarning) {
 
     // With Caps Lock on (the X lock bit in the event's state) the letter comes in upper case and the
     // lock never reaches the stored modifiers.
-    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    QTest::mouseClick(field(*recorder), Qt::LeftButton);
     QKeyEvent locked(QEvent::KeyPress, Qt::Key_K, Qt::AltModifier | Qt::ShiftModifier, 0, 'K',
                      0x1 /* Shift */ | 0x2 /* Lock */ | 0x8 /* Mod1 */, QStringLiteral("K"));
     QCoreApplication::sendEvent(recorder, &locked);
     EXPECT_EQ(store.shortcut(ShortcutAction::captureWindow), (Shortcut{40, option | shift, QStringLiteral("K")}));
 
     // Leaving the page while recording resumes the hot keys.
-    QTest::mouseClick(recorder->field(), Qt::LeftButton);
+    QTest::mouseClick(field(*recorder), Qt::LeftButton);
     ASSERT_TRUE(manager->isSuspended());
     window.hide();
     EXPECT_FALSE(recorder->isRecording());
@@ -191,8 +195,8 @@ TEST_F(ShortcutRecorderTest, StartingASecondRecorderStopsTheFirst) {
     auto *b = new ShortcutRecorder(store, *manager, ShortcutAction::captureWindow, Keycap::Size::small, &window);
     auto *elsewhere = new QLabel(QStringLiteral("outro"), &window);
     window.show();
-    QTest::mouseClick(a->field(), Qt::LeftButton);
-    QTest::mouseClick(b->field(), Qt::LeftButton);
+    QTest::mouseClick(field(*a), Qt::LeftButton);
+    QTest::mouseClick(field(*b), Qt::LeftButton);
     EXPECT_FALSE(a->isRecording());
     ASSERT_TRUE(b->isRecording());
     EXPECT_TRUE(manager->isSuspended());
@@ -207,10 +211,10 @@ TEST_F(ShortcutRecorderTest, StartingASecondRecorderStopsTheFirst) {
     EXPECT_EQ(hotkeys->registered.size(), 5);
 
     // A recorder that goes away while listening lets the next one start cleanly.
-    QTest::mouseClick(a->field(), Qt::LeftButton);
+    QTest::mouseClick(field(*a), Qt::LeftButton);
     delete a;
     EXPECT_FALSE(manager->isSuspended());
-    QTest::mouseClick(b->field(), Qt::LeftButton);
+    QTest::mouseClick(field(*b), Qt::LeftButton);
     press(elsewhere, Qt::Key_Escape);
     EXPECT_FALSE(b->isRecording());
     EXPECT_FALSE(manager->isSuspended());

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include <sys/stat.h>
@@ -123,6 +124,22 @@ TEST(PictureServiceTest, AFileThatIsNoReadablePictureGivesANullImageAndIsTriedAg
     EXPECT_TRUE(waitFor(pictures.picture(temp.file(QStringLiteral("lixo.png")), {480, 480})).isNull());
     EXPECT_EQ(pictures.decodedCount(), decoded + 1);
     EXPECT_TRUE(PictureService::read(temp.file(QStringLiteral("inteira.png")), {}, Fit::inside).isNull());
+}
+
+// A picture not kept arrives later on the main thread, never inside the call asking for it, however
+// fast its reading fails: a view asking for it counts on being told then.
+TEST(PictureServiceTest, APictureNotKeptNeverArrivesInsideTheCallThatAsksForIt) {
+    PictureService pictures(4, [](const QString &, QSize, Fit) { return QImage(); });
+    QList<QFuture<QImage>> asked;
+    int atOnce = 0;
+    for (int i = 0; i < 1000; ++i) {
+        asked.append(pictures.picture(QString::number(i), {100, 100}));
+        if (asked.last().isFinished()) ++atOnce;
+    }
+    EXPECT_EQ(atOnce, 0);
+    EXPECT_TRUE(testsupport::becomes([&] {
+        return std::all_of(asked.cbegin(), asked.cend(), [](const QFuture<QImage> &f) { return f.isFinished(); });
+    }));
 }
 
 TEST(PictureServiceTest, IdenticalRequestsShareADecodingAndOnlyThoseStillWantedAreDecodedNewestFirst) {

@@ -105,7 +105,10 @@ class LifecycleTest(road_e2e.DesktopTest):
     def start(self, home, folder=None):
         resident = Resident(home, folder or f"{home.path}/run")
         self.addCleanup(resident.stop)
-        self.assertTrue(resident.wait_up(), "the program never answered:\n" + resident.output())
+        if not resident.wait_up():
+            status = resident.process.poll()
+            state = "still running" if status is None else f"ended with status {status}"
+            self.fail(f"the program never answered ({state}):\n" + resident.output())
         return resident
 
     @staticmethod

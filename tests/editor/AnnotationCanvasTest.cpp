@@ -225,7 +225,7 @@ TEST_F(AnnotationCanvasTest, DrawsTheArrowOnTheRenderersPixelsAndHighlightsKeepD
     dark.fill(Qt::white);
     for (int y = 140; y < 160; ++y)
         for (int x = 100; x < 300; ++x) dark.setPixelColor(x, y, QColor(20, 20, 20));
-    EditorModel darkModel(dark, QString(), std::nullopt, StyleStore::shared(), nullptr, renderers.make());
+    EditorModel darkModel(dark, QString(), std::nullopt, StyleStore::shared());
     AnnotationCanvas darkCanvas(&darkModel.document(), &darkModel.render());
     darkCanvas.resize(472, 372);
     darkCanvas.show();

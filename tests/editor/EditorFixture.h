@@ -5,6 +5,7 @@
 #include "platform/NamePrompt.h"
 #include "platform/StringTables.h"
 #include "support/RecordingNotifier.h"
+#include "support/SubstituteRenderers.h"
 
 #include <QCoreApplication>
 #include <QMutex>
@@ -21,10 +22,11 @@
 
 namespace editortest {
 
-// Renderers that count their calls and draw nothing costly. The annotated image is (marks + 1) × 1
-// pixels; the result is ten times as wide and (padding + 1) high, so sizes tell which state was
-// rendered. A padding of 999 renders nothing. Encoding gives one byte per pixel, or fails when told to.
-struct FakeRenderers {
+// Renderers for a test (installed through SubstituteRenderers), counting their calls and drawing
+// nothing costly. The annotated image is (marks + 1) × 1 pixels; the result is ten times as wide and
+// (padding + 1) high, so sizes tell which state was rendered. A padding of 999 renders nothing. Encoding gives one byte per pixel,
+// or fails when told to. The capture is never packed away.
+struct FakeRenderers : StandardEditorRenderers {
     template <typename T>
     static QFuture<T> started(QList<std::shared_ptr<QPromise<T>>> &promises) {
         auto promise = std::make_shared<QPromise<T>>();
@@ -50,52 +52,55 @@ struct FakeRenderers {
         QList<std::shared_ptr<QPromise<QString>>> reads;
         QList<std::shared_ptr<QPromise<QList<QRectF>>>> searches;
         std::atomic<int> readersKept{0}; // keepReaderReady tokens alive
+        std::atomic<int> releases{0};    // releaseCaches calls
     };
     std::shared_ptr<Shared> state = std::make_shared<Shared>();
 
-    EditorRenderers make() const {
-        auto s = state;
-        EditorRenderers r;
-        r.annotate = [s](const QImage &, std::optional<QRectF>, const QList<Annotation> &marks) {
-            ++s->annotates;
-            QMutexLocker lock(&s->mutex);
-            s->lastAnnotations = marks;
-            return QImage(int(marks.size()) + 1, 1, QImage::Format_ARGB32_Premultiplied);
-        };
-        r.beautify = [s](const QImage &annotated, const BeautyStyle &style, const std::optional<BrandLogo> &logo) {
-            ++s->beautifies;
-            if (s->gated) {
-                s->waiting.release();
-                s->gate.acquire();
-            }
-            {
-                QMutexLocker lock(&s->mutex);
-                s->lastLogo = logo;
-            }
-            if (style.padding == 999) return QImage();
-            QImage out(10 * annotated.width(), int(style.padding) + 1, QImage::Format_ARGB32_Premultiplied);
-            out.fill(Qt::white);
-            return out;
-        };
-        r.prepare = [](const QImage &image, const ExportSettings &settings) {
-            return settings.scale == ExportScale::standard ? image.scaled(image.size() / 2) : image;
-        };
-        r.encode = [s](const QImage &image, const ExportSettings &) -> std::optional<QByteArray> {
-            ++s->encodes;
-            {
-                QMutexLocker lock(&s->mutex);
-                s->lastEncoded = image.size();
-            }
-            if (s->failEncoding) return std::nullopt;
-            return QByteArray(qsizetype(image.width()) * image.height(), 'x');
-        };
-        r.readText = [s](const QImage &, std::chrono::milliseconds) { return started(s->reads); };
-        r.findSensitive = [s](const QImage &, std::chrono::milliseconds) { return started(s->searches); };
-        r.keepReaderReady = [s] {
-            ++s->readersKept;
-            return std::shared_ptr<void>(s.get(), [s](void *) { --s->readersKept; });
-        };
-        return r;
+    QImage annotate(const QImage &, std::optional<QRectF>, const QList<Annotation> &marks) override {
+        ++state->annotates;
+        QMutexLocker lock(&state->mutex);
+        state->lastAnnotations = marks;
+        return QImage(int(marks.size()) + 1, 1, QImage::Format_ARGB32_Premultiplied);
+    }
+    QImage beautify(const QImage &annotated, const BeautyStyle &style, const std::optional<BrandLogo> &logo) override {
+        ++state->beautifies;
+        if (state->gated) {
+            state->waiting.release();
+            state->gate.acquire();
+        }
+        {
+            QMutexLocker lock(&state->mutex);
+            state->lastLogo = logo;
+        }
+        if (style.padding == 999) return QImage();
+        QImage out(10 * annotated.width(), int(style.padding) + 1, QImage::Format_ARGB32_Premultiplied);
+        out.fill(Qt::white);
+        return out;
+    }
+    QImage prepare(const QImage &image, const ExportSettings &settings) override {
+        return settings.scale == ExportScale::standard ? image.scaled(image.size() / 2) : image;
+    }
+    std::optional<QByteArray> encode(const QImage &image, const ExportSettings &) override {
+        ++state->encodes;
+        {
+            QMutexLocker lock(&state->mutex);
+            state->lastEncoded = image.size();
+        }
+        if (state->failEncoding) return std::nullopt;
+        return QByteArray(qsizetype(image.width()) * image.height(), 'x');
+    }
+    QFuture<QString> readText(const QImage &, std::chrono::milliseconds) override { return started(state->reads); }
+    QFuture<QList<QRectF>> findSensitive(const QImage &, std::chrono::milliseconds) override {
+        return started(state->searches);
+    }
+    void releaseCaches() override {
+        ++state->releases;
+        StandardEditorRenderers::releaseCaches();
+    }
+    std::optional<QByteArray> pack(const QImage &) override { return std::nullopt; }
+    std::shared_ptr<void> keepReaderReady() override {
+        ++state->readersKept;
+        return std::shared_ptr<void>(state.get(), [s = state](void *) { --s->readersKept; });
     }
 };
 
@@ -136,7 +141,7 @@ inline void settle() {
     }
 }
 
-// A model over fake renderers (or a document alone), with the shared style store back at its defaults and Portuguese
+// A model over the fake renderers (or a document alone), with the shared style store back at its defaults and Portuguese
 // texts.
 class EditorTest : public ::testing::Test {
 protected:
@@ -159,8 +164,7 @@ protected:
     std::unique_ptr<EditorModel> makeModel(QSize size = {800, 600}) {
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::darkCyan);
-        auto model = std::make_unique<EditorModel>(image, QString(), std::nullopt, StyleStore::shared(), nullptr,
-                                                   renderers.make());
+        auto model = std::make_unique<EditorModel>(image, QString(), std::nullopt, StyleStore::shared());
         settle();
         return model;
     }
@@ -172,7 +176,7 @@ protected:
         return std::make_unique<EditorDocument>(image, QString(), StyleStore::shared().defaultStyle());
     }
 
-    FakeRenderers renderers;
+    testsupport::SubstituteRenderers<FakeRenderers> renderers;
     FakePrompt prompt;
 };
 

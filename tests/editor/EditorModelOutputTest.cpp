@@ -23,12 +23,12 @@ protected:
         clearToast();
     }
 
-    // A model over the real renderers.
+    // A model over the renderers shared now: the real ones, where the test put a standard substitute
+    // in place of the fake ones for as long as the model lives.
     std::unique_ptr<EditorModel> realModel(QSize size, const BeautyStyle &style) {
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(QColor(40, 120, 200));
-        auto made = std::make_unique<EditorModel>(image, QString(), style, StyleStore::shared(), nullptr,
-                                                  EditorRenderers::standard());
+        auto made = std::make_unique<EditorModel>(image, QString(), style, StyleStore::shared());
         editortest::settle();
         return made;
     }
@@ -62,6 +62,7 @@ TEST_F(OutputTest, CopyPutsATransparentPngAtTheStoredScaleThenCloses) {
     BeautyStyle style;
     style.backdrop = Backdrop::transparent();
     style.padding = 40;
+    const testsupport::SubstituteRenderers<> standard;
     auto model = realModel({240, 160}, style);
     int closed = 0;
     model->onClose = [&] {
@@ -89,6 +90,7 @@ TEST_F(OutputTest, CopyPutsATransparentPngAtTheStoredScaleThenCloses) {
 
 // Saving says so and offers another format; a copy, always PNG, does nothing at all.
 TEST_F(OutputTest, AResultBeyondThePixelBudgetIsReportedWhenSavedAndNotCopied) {
+    const testsupport::SubstituteRenderers<> standard;
     auto model = realModel({32800, 2}, BeautyStyle{});
     int closed = 0;
     model->onClose = [&] { ++closed; };

@@ -48,7 +48,7 @@ protected:
     };
     Rendered makeJob(QSize size = {800, 600}) {
         Rendered made{makeDocument(size), nullptr};
-        made.job = std::make_unique<EditorRenderJob>(*made.document, StyleStore::shared(), renderers.make());
+        made.job = std::make_unique<EditorRenderJob>(*made.document, StyleStore::shared(), renderers);
         settle();
         return made;
     }
@@ -220,18 +220,48 @@ TEST_F(RenderJobTest, AJobDeletedMidRenderOrEstimateIsDroppedCleanly) {
     settle();
     EXPECT_FALSE(watched);
 
-    // The real renderers, deleted while they work on a large capture.
+    // Render jobs over the real renderers, deleted while they work on a large capture.
     QImage large(2880, 1800, QImage::Format_RGB32);
     large.fill(Qt::darkGreen);
+    StandardEditorRenderers real;
     for (int i = 0; i < 3; ++i) {
-        const EditorRenderers real = EditorRenderers::standard();
-        EditorDocument edited(large, QString(), BeautyStyle{}, real.unpack);
+        EditorDocument edited(large, QString(), BeautyStyle{}, &real);
         auto rendering = std::make_unique<EditorRenderJob>(edited, StyleStore::shared(), real);
         addArrow(edited, 100);
         rendering.reset();
         QCoreApplication::processEvents();
     }
     settle();
+}
+
+// A model calls the renderers shared when it was made, to its end; substitutes nest, each putting
+// back the one it replaced.
+TEST_F(RenderJobTest, AModelKeepsTheRenderersSharedWhenItWasMade) {
+    const std::unique_ptr<EditorModel> first = makeModel();
+    const int before = renderers.state->beautifies;
+    {
+        testsupport::SubstituteRenderers<editortest::FakeRenderers> later;
+        addArrow(first->document(), 10);
+        settle();
+        EXPECT_EQ(later.state->beautifies, 0);
+        const std::unique_ptr<EditorModel> second = makeModel();
+        EXPECT_EQ(later.state->beautifies, 1);
+    }
+    EXPECT_EQ(renderers.state->beautifies, before + 1);
+    EXPECT_EQ(&EditorRenderers::shared(), &renderers);
+}
+
+// The renderers' kept canvases serve the next editor, and go with the last one.
+TEST_F(RenderJobTest, TheRenderersLetTheirCanvasesGoWithTheLastEditor) {
+    std::unique_ptr<EditorModel> first = makeModel();
+    std::unique_ptr<EditorModel> second = makeModel();
+    const int before = renderers.state->releases;
+    first.reset();
+    settle();
+    EXPECT_EQ(renderers.state->releases, before);
+    second.reset();
+    settle();
+    EXPECT_EQ(renderers.state->releases, before + 1);
 }
 
 // The render job of a capture another one replaced lives on a few turns while its page goes: its
@@ -298,6 +328,7 @@ TEST_F(RenderJobTest, TheTextReaderIsKeptReadyOnlyWhileTheEditorIsSeen) {
 // for pixel, through the next render or at once when asked for. One with transparency stays as it is.
 // Through the model, as the canvas sees it.
 TEST_F(RenderJobTest, AnEditorNobodySeesHoldsItsCaptureOnlyPacked) {
+    const testsupport::SubstituteRenderers<> standard;
     constexpr int width = 320, height = 200;
     auto *buffer = new quint32[width * height];
     for (int i = 0; i < width * height; ++i) buffer[i] = 0xFF000000u | quint32(i * 2654435761u >> 8);

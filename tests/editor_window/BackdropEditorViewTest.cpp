@@ -12,6 +12,7 @@
 #include "editor_window/HexField.h"
 #include "platform/StringTables.h"
 #include "support/RecordingNotifier.h"
+#include "support/TestSupport.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -246,7 +247,8 @@ TEST_F(BackdropEditorViewTest, TheEditorsSheetKeepsItsEditsWhenTheStoreFillsUp) 
     BackdropSheet::setContent(&BackdropEditorView::content);
     BackdropDraftSheet binding(&model, &page);
     const auto shown = [&]() -> BackdropEditorView * {
-        return binding.dialog() ? binding.dialog()->findChild<BackdropEditorView *>() : nullptr;
+        QDialog *sheet = testsupport::shownChild<QDialog>(page, "backdropSheet");
+        return sheet ? sheet->findChild<BackdropEditorView *>() : nullptr;
     };
     const auto deletable = [&] {
         for (auto *b : shown()->findChildren<QAbstractButton *>())
@@ -256,7 +258,7 @@ TEST_F(BackdropEditorViewTest, TheEditorsSheetKeepsItsEditsWhenTheStoreFillsUp) 
 
     model.newBackdrop();
     ASSERT_TRUE(shown());
-    EXPECT_EQ(binding.dialog()->windowTitle(), L("Novo fundo"));
+    EXPECT_EQ(testsupport::shownChild<QDialog>(page, "backdropSheet")->windowTitle(), L("Novo fundo"));
     EXPECT_FALSE(deletable()); // not stored yet
     store.setBackdrops(full);  // the store fills up meanwhile
     shown()->state().setColorAt(0, 0xFF0000);
@@ -272,7 +274,7 @@ TEST_F(BackdropEditorViewTest, TheEditorsSheetKeepsItsEditsWhenTheStoreFillsUp) 
     EXPECT_FALSE(model.page().backdropDraft());
     model.editBackdrop(store.backdrops().first());
     ASSERT_TRUE(shown());
-    EXPECT_EQ(binding.dialog()->windowTitle(), L("Editar fundo"));
+    EXPECT_EQ(testsupport::shownChild<QDialog>(page, "backdropSheet")->windowTitle(), L("Editar fundo"));
     EXPECT_TRUE(deletable());
     BackdropSheet::setContent({});
     store.resetBackdrops();

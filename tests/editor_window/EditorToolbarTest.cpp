@@ -4,6 +4,7 @@
 #include "editor/EditorPageState.h"
 #include "platform/StringTables.h"
 #include "support/LaidOutApart.h"
+#include "support/TestSupport.h"
 #include "widgets/Theme.h"
 #include "widgets/ToolbarButton.h"
 
@@ -225,7 +226,9 @@ TEST_F(EditorToolbarTest, EveryToolAndItsOptionsShowWholeAtTheDefaultAndTheSmall
                         << where << " " << button->text().toStdString();
             }
             // Where the options cannot all sit beside the tools, they have a row of their own.
-            EXPECT_EQ(toolbar->isWrapped(), rows > EditorToolbar::height);
+            const QRect toolsPlace = testsupport::namedChild<QWidget>(*toolbar, "toolGroup")->geometry();
+            const QRect optionsPlace = testsupport::namedChild<QWidget>(*toolbar, "toolbarOptions")->geometry();
+            EXPECT_EQ(optionsPlace.top() > toolsPlace.bottom(), rows > EditorToolbar::height);
         }
     }
 }

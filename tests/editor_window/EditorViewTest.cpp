@@ -3,7 +3,6 @@
 #include "brand/BrandStore.h"
 #include "editor/AnnotationCanvas.h"
 #include "editor/EditorFixture.h"
-#include "editor_window/BackdropDraftSheet.h"
 #include "editor_window/BackdropSheet.h"
 #include "editor_window/CommandBarView.h"
 #include "editor_window/EditorBars.h"
@@ -67,7 +66,7 @@ ShortcutsSheet *shortcutsSheetOf(const EditorView &page) {
     return testsupport::namedChild<ShortcutsSheet>(page, "shortcutsSheet");
 }
 QDialog *backdropDialogOf(const EditorView &page) {
-    return testsupport::namedChild<BackdropDraftSheet>(page, "backdropDraftSheet")->dialog();
+    return testsupport::shownChild<QDialog>(*page.window(), "backdropSheet");
 }
 
 } // namespace
@@ -75,6 +74,7 @@ QDialog *backdropDialogOf(const EditorView &page) {
 TEST_F(EditorViewTest, TheStageDrawsTheResultOnceScaledForItsPlace) {
     // The result is scaled for the stage on a worker: the frame after it lands shows the capture,
     // never the progress indicator for good.
+    const testsupport::SubstituteRenderers<> standard;
     EditorModel model(testsupport::filledImage(1920, 1080, Qt::red), QString(), std::nullopt, StyleStore::shared());
     EditorView &page = show(&model);
     ASSERT_TRUE(testsupport::becomes([&] { return !model.render().preview().isNull(); }));
@@ -85,6 +85,7 @@ TEST_F(EditorViewTest, TheStageDrawsTheResultOnceScaledForItsPlace) {
 }
 
 TEST_F(EditorViewTest, ARealCaptureShowsTheOriginalBeforeItsFirstRenderThenItsResultAndSize) {
+    const testsupport::SubstituteRenderers<> standard;
     EditorModel model(testsupport::filledImage(2880, 1800, Qt::darkCyan), QString(), std::nullopt,
                       StyleStore::shared());
     EditorView &page = show(&model);

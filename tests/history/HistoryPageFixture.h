@@ -15,6 +15,7 @@
 #include "platform/StringTables.h"
 #include "platform/TextEngine.h"
 #include "platform/UserDefaults.h"
+#include "support/FixedClock.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
 
@@ -128,7 +129,6 @@ protected:
     void openStores() {
         EXPECT_TRUE(platform::writeFileAtomically(indexPath, HistoryIndexFile::serialize(records)));
         recents = std::make_unique<RecentsStore>(defaults, folder);
-        recents->setDateReader([this](const QFileInfo &file) { return dates.value(file.fileName()); });
         HistoryStore::Options options;
         options.indexPath = indexPath;
         options.files = [this] {
@@ -146,7 +146,7 @@ protected:
     platform::UserDefaults defaults{temp.file(QStringLiteral("defaults.json"))};
     QString folder = temp.file(QStringLiteral("Recentes"));
     QString indexPath = temp.file(QStringLiteral("Indice-do-historico.json"));
-    QHash<QString, QDateTime> dates;
+    testsupport::FixedFileDates dates; // by file name
     QHash<QString, QString> fileNames;
     HistoryRecords records;
     bool listFolder = true;

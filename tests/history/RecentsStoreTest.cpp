@@ -5,6 +5,7 @@
 #include "platform/Pasteboard.h"
 #include "platform/ThreadPriority.h"
 #include "platform/UserDefaults.h"
+#include "support/FixedClock.h"
 #include "support/PlatformFakes.h"
 #include "support/RecordingNotifier.h"
 #include "support/TestSupport.h"
@@ -125,7 +126,7 @@ TEST_F(RecentsStoreTest, WritesHeicByDefaultAndNamesCollisionsInOrder) {
 
     // Three captures within one second: the plain name, then (2) and (3). A PNG and a HEIC of the same
     // second both take the plain name, as only the whole name is tested.
-    store->setClock([] { return QDateTime(QDate(2026, 3, 14), QTime(9, 5, 27)); });
+    const testsupport::FixedClock clock{QDateTime(QDate(2026, 3, 14), QTime(9, 5, 27))};
     const QString stem = folder + QStringLiteral("/Pelicarta 2026-03-14 09.05.27");
     const QString sameSecondHeic = store->add(picture(10, 10));
     defaults.setBool(Settings::historyCompact.key(), false);
@@ -137,7 +138,7 @@ TEST_F(RecentsStoreTest, WritesHeicByDefaultAndNamesCollisionsInOrder) {
 
 TEST_F(RecentsStoreTest, AFreePlainNameIsTakenBeforeNumberedOnes) {
     auto store = makeStore();
-    store->setClock([] { return QDateTime(QDate(2026, 3, 14), QTime(9, 5, 27)); });
+    const testsupport::FixedClock clock{QDateTime(QDate(2026, 3, 14), QTime(9, 5, 27))};
     // Block the plain name's "(2)" only: the store must not count upwards from a numbered name that
     // exists.
     ASSERT_TRUE(touch(folder + QStringLiteral("/Pelicarta 2026-03-14 09.05.27 (2).png")));
@@ -148,7 +149,7 @@ TEST_F(RecentsStoreTest, AFreePlainNameIsTakenBeforeNumberedOnes) {
 TEST_F(RecentsStoreTest, ListsOnlyCaptureFilesNewestFirstAndLoadsFiveReadableOnes) {
     QDir().mkpath(folder + QStringLiteral("/sub"));
     const QDateTime base = QDateTime::currentDateTime().addDays(-1);
-    QHash<QString, QDateTime> dates;
+    testsupport::FixedFileDates dates;
     auto place = [&](const QString &name, int minutes, const QByteArray &bytes) {
         ASSERT_TRUE(touch(folder + QLatin1Char('/') + name, bytes));
         dates.insert(name, base.addSecs(60 * minutes));
@@ -161,10 +162,9 @@ TEST_F(RecentsStoreTest, ListsOnlyCaptureFilesNewestFirstAndLoadsFiveReadableOne
     place(QStringLiteral(".hidden.png"), 300, png);
     place(QStringLiteral("sub/inner.png"), 400, png);
     place(QStringLiteral("undated.png"), 0, png);
-    dates.remove(QStringLiteral("undated.png"));
+    dates.insert(QStringLiteral("undated.png"), QDateTime());
 
     auto store = makeStore();
-    store->setDateReader([&](const QFileInfo &info) { return dates.value(info.fileName()); });
     store->applyKeepLimit(RecentsStore::unlimited); // reloads with the dates above
     EXPECT_EQ(names(*store),
               (QStringList{QStringLiteral("newest-broken.PNG"), ownName(5), ownName(4), ownName(3), ownName(2),
@@ -198,7 +198,7 @@ TEST_F(RecentsStoreTest, PruningRemovesTheOldestOwnFilesAndNeverTheCaptureJustWr
     defaults.setInt(Settings::historyKeep.key(), 20);
     // 23 older captures, one of them dated in the future, and the user's own "foto.png", oldest of all;
     // then one new capture: 25 files, 5 beyond the limit, of which only the store's own go.
-    QHash<QString, QDateTime> dates;
+    testsupport::FixedFileDates dates; // the new capture keeps its own
     const QDateTime base = QDateTime::currentDateTime().addDays(-10);
     for (int i = 0; i < 23; ++i) {
         const QString name = ownName(i);
@@ -207,9 +207,6 @@ TEST_F(RecentsStoreTest, PruningRemovesTheOldestOwnFilesAndNeverTheCaptureJustWr
     }
     ASSERT_TRUE(touch(folder + QStringLiteral("/foto.png")));
     dates.insert(QStringLiteral("foto.png"), base.addDays(-1));
-    store->setDateReader([&](const QFileInfo &info) {
-        return dates.contains(info.fileName()) ? dates.value(info.fileName()) : RecentsStore::fileDate(info);
-    });
     QSignalSpy removed(store.get(), &RecentsStore::capturesRemoved);
     const QString added = store->add(picture(16, 16));
     ASSERT_FALSE(added.isEmpty());
@@ -223,8 +220,7 @@ TEST_F(RecentsStoreTest, PruningRemovesTheOldestOwnFilesAndNeverTheCaptureJustWr
     EXPECT_TRUE(removed.first().first().toStringList().contains(folder + QLatin1Char('/') + ownName(1)));
 
     // Even when every other file is dated in the future, the new capture stays.
-    for (auto it = dates.begin(); it != dates.end(); ++it)
-        if (it.key() != QStringLiteral("foto.png")) it.value() = QDateTime::currentDateTime().addYears(3);
+    for (int i = 0; i < 23; ++i) dates.insert(ownName(i), QDateTime::currentDateTime().addYears(3));
     const QString again = store->add(picture(16, 16));
     EXPECT_TRUE(QFileInfo::exists(again));
     EXPECT_EQ(store->fileCount(), 21);
@@ -279,7 +275,7 @@ TEST_F(RecentsStoreTest, BackgroundAddsWriteTheSameFilesLater) {
 TEST_F(RecentsStoreTest, ABurstWaitsOnDiskAndWhatIsLeftThereIsWrittenAtTheNextStart) {
     auto store = makeStore();
     store->setEncodingsAtOnce(1);
-    store->setClock([] { return QDateTime(QDate(2031, 5, 6), QTime(7, 8, 9)); }); // when files get written
+    const testsupport::FixedClock clock{QDateTime(QDate(2031, 5, 6), QTime(7, 8, 9))}; // when files get written
     const QDateTime first(QDate(2026, 3, 14), QTime(9, 5, 27, 250));
     QStringList expected;
     // Something else shows every capture too (the editor, a panel) and may let go of it at any moment:
@@ -368,14 +364,11 @@ TEST_F(RecentsStoreTest, BackgroundAddsPruneToTheLimitAnnouncingEachFileOnce) {
     auto store = makeStore();
     defaults.setInt(Settings::historyKeep.key(), 20);
     const QDateTime base = QDateTime::currentDateTime().addDays(-3);
+    testsupport::FixedFileDates dates; // read on the workers that prune
     for (int i = 0; i < 22; ++i) {
-        const QString path = folder + QLatin1Char('/') + ownName(i);
-        ASSERT_TRUE(touch(path, QByteArray(100 + i, 'x')));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite) &&
-                    file.setFileTime(base.addSecs(60 * i), QFileDevice::FileModificationTime));
+        ASSERT_TRUE(touch(folder + QLatin1Char('/') + ownName(i), QByteArray(100 + i, 'x')));
+        dates.insert(ownName(i), base.addSecs(60 * i));
     }
-    store->setDateReader([](const QFileInfo &info) { return info.lastModified(); });
     QStringList announced;
     QObject::connect(store.get(), &RecentsStore::capturesRemoved, store.get(),
                      [&](const QStringList &paths) { announced += paths; });
@@ -503,14 +496,13 @@ TEST_F(RecentsStoreTest, AHeldThumbnailServesOnlyWhileItsFileIsUnchanged) {
     // A HEIC decode takes a good part of a second on the main thread, and a deletion reloads the list:
     // thumbnails already held are kept while their file keeps its size and modification time.
     auto store = makeStore();
-    QHash<QString, QDateTime> dates;
+    testsupport::FixedFileDates dates;
     const QDateTime base = QDateTime::currentDateTime().addDays(-1);
-    store->setDateReader([&](const QFileInfo &info) { return dates.value(info.absoluteFilePath()); });
     QStringList paths; // oldest first
     for (int i = 0; i < 4; ++i) {
         const QString path = store->add(picture(30 + i, 20));
         ASSERT_FALSE(path.isEmpty());
-        dates.insert(path, base.addSecs(60 * i));
+        dates.insert(QFileInfo(path).fileName(), base.addSecs(60 * i));
         paths.append(path);
     }
     // Same size and time, other bytes: the held thumbnail is used, nothing is decoded.

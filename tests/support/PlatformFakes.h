@@ -5,6 +5,7 @@
 #include "platform/ProgramLauncher.h"
 #include "platform/SavePanel.h"
 #include "platform/UserAccount.h"
+#include "support/FixedClock.h"
 
 #include <QImage>
 #include <QList>
@@ -77,11 +78,12 @@ public:
     }
 };
 
-// The shared user session while it lives: the clock and the account's full name the test sets, 9:00 on
-// 14 March 2026 for "Ana Souza" until it changes them.
+// The shared user session and clock while it lives: the moment and the account's full name the test
+// sets, 9:00 on 14 March 2026 for "Ana Souza" until it changes them.
 class FixedSession : public platform::UserSession {
 public:
-    QDateTime at{QDate(2026, 3, 14), QTime(9, 0)};
+    FixedClock clock; // 9:00 on 14 March 2026
+    QDateTime &at = clock.at;
     QString fullName = QStringLiteral("Ana Souza");
 
     FixedSession() { setSharedForTesting(this); }
@@ -89,7 +91,6 @@ public:
     FixedSession(const FixedSession &) = delete;
     FixedSession &operator=(const FixedSession &) = delete;
 
-    QDateTime now() override { return at; }
     QString accountFullName() override { return fullName; }
 };
 

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -230,6 +231,13 @@ QString MarkupWithFifo::faultShowingIn(QWidget &root) const {
     root.grab();
     if (read()) faults.append(QStringLiteral("the picture it names was read"));
     return faults.join(QStringLiteral("; "));
+}
+
+QObjectList shownWindows() {
+    QObjectList shown;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (window->isVisible()) shown.append(window);
+    return shown;
 }
 
 } // namespace testsupport

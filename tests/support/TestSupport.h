@@ -43,6 +43,26 @@ T *namedChild(const QObject &parent, const char *name) {
     return child;
 }
 
+// The shown child of `parent` named `name` (a sheet), or null: one just closed is hidden at once while
+// it waits to be deleted.
+template <typename T>
+T *shownChild(const QObject &parent, const char *name) {
+    for (T *child : parent.findChildren<T *>(QString::fromUtf8(name)))
+        if (child->isVisible()) return child;
+    return nullptr;
+}
+
+// The windows on the screen now.
+QObjectList shownWindows();
+
+// The shown window of type `T` (a pill, a panel, a toast), or null.
+template <typename T>
+T *shownWindow() {
+    for (QObject *window : shownWindows())
+        if (T *shown = qobject_cast<T *>(window)) return shown;
+    return nullptr;
+}
+
 // The messages logged while it lives, with their category, so that a test can see that a failure is
 // told once and where; they still reach the previous handler.
 class LoggedMessages {

@@ -6,6 +6,7 @@
 #include "tutorials/TutorialStore.h"
 #include "widgets/ToolbarButton.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QSequentialAnimationGroup>
 #include <QSignalSpy>
@@ -26,7 +27,7 @@ struct TutorialHUDControllerTest : testing::Test {
 
 TEST_F(TutorialHUDControllerTest, OnePillThatStaysWhereItWasPutUntilClosed) {
     controller.show();
-    TutorialHUDView *pill = controller.panel();
+    TutorialHUDView *pill = testsupport::shownWindow<TutorialHUDView>();
     ASSERT_NE(pill, nullptr);
     EXPECT_TRUE(pill->isVisible());
     EXPECT_EQ(pill->windowTitle(), QStringLiteral("Gravando tutorial"));
@@ -39,21 +40,21 @@ TEST_F(TutorialHUDControllerTest, OnePillThatStaysWhereItWasPutUntilClosed) {
     pill->move(pill->pos() + QPoint(40, 30));
     const QPoint dragged = pill->pos();
     controller.show();
-    EXPECT_EQ(controller.panel(), pill);
+    EXPECT_EQ(testsupport::shownWindow<TutorialHUDView>(), pill);
     EXPECT_EQ(pill->pos(), dragged);
 
     controller.close();
-    EXPECT_EQ(controller.panel(), nullptr);
+    EXPECT_EQ(testsupport::shownWindow<TutorialHUDView>(), nullptr);
     controller.show();
-    ASSERT_NE(controller.panel(), nullptr);
-    EXPECT_NE(controller.panel()->pos(), dragged);
+    ASSERT_NE(testsupport::shownWindow<TutorialHUDView>(), nullptr);
+    EXPECT_NE(testsupport::shownWindow<TutorialHUDView>()->pos(), dragged);
     controller.close();
 }
 
 TEST_F(TutorialHUDControllerTest, CountsTheStepsLiveAndTheDotPulses) {
     store.startRecording();
     controller.show();
-    TutorialHUDView *pill = controller.panel();
+    TutorialHUDView *pill = testsupport::shownWindow<TutorialHUDView>();
     EXPECT_EQ(testsupport::namedChild<QLabel>(*pill, "stepCount")->text(), QStringLiteral("0 passos"));
     EXPECT_EQ(testsupport::namedChild<ToolbarButton>(*pill, "stepButton")->shortcutText(),
               QStringLiteral("Alt+Shift+A"));
@@ -70,13 +71,22 @@ TEST_F(TutorialHUDControllerTest, CountsTheStepsLiveAndTheDotPulses) {
     EXPECT_EQ(pulse->state(), QAbstractAnimation::Running);
     EXPECT_EQ(pulse->loopCount(), -1);
     pulse->pause();
-    qreal lowest = 1;
+    // The dot as painted on nothing, its middle's alpha out of 255.
+    auto *dot = testsupport::namedChild<QWidget>(*pill, "recordingDot");
+    const auto painted = [dot] {
+        QImage image(dot->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        dot->render(&image, {}, {}, QWidget::RenderFlags());
+        return qAlpha(image.pixel(image.width() / 2, image.height() / 2));
+    };
+    int lowest = 255;
     for (int t = 0; t <= pulse->duration(); t += pulse->duration() / 40) {
         pulse->setCurrentTime(t);
-        lowest = std::min(lowest, pill->dotOpacity());
-        EXPECT_GE(pill->dotOpacity(), 0.35);
+        const int alpha = painted();
+        lowest = std::min(lowest, alpha);
+        EXPECT_GE(alpha, 89); // 0.35
     }
-    EXPECT_LE(lowest, 0.5);
+    EXPECT_LE(lowest, 128); // 0.5
     pulse->resume();
     controller.close();
 }
@@ -84,7 +94,7 @@ TEST_F(TutorialHUDControllerTest, CountsTheStepsLiveAndTheDotPulses) {
 TEST_F(TutorialHUDControllerTest, StepAsksForACaptureAndFinishStopsOnlyARecording) {
     store.startRecording();
     controller.show();
-    TutorialHUDView *pill = controller.panel();
+    TutorialHUDView *pill = testsupport::shownWindow<TutorialHUDView>();
     QSignalSpy steps(&controller, &TutorialHUDController::stepRequested);
     QSignalSpy finished(&store, &TutorialStore::recordingFinished);
     testsupport::namedChild<ToolbarButton>(*pill, "stepButton")->click();

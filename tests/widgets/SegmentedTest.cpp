@@ -1,5 +1,7 @@
 #include "widgets/Segmented.h"
 
+#include "support/TestSupport.h"
+
 #include <QApplication>
 #include <QTest>
 
@@ -22,7 +24,7 @@ TEST(SegmentedTest, ClicksAndArrowKeysChooseInTheThumbAndFittedLooks) {
         row.show();
         QApplication::setActiveWindow(&row);
 
-        QTest::mouseClick(row.item(2), Qt::LeftButton);
+        QTest::mouseClick(testsupport::namedChild<QAbstractButton>(row, "segment1"), Qt::LeftButton);
         EXPECT_EQ(row.value(), 2);
         EXPECT_EQ(QApplication::focusWidget(), &row); // the row, not the item, takes the keys
         QTest::keyClick(&row, Qt::Key_Right);         // already the last

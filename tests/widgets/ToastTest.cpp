@@ -13,10 +13,10 @@ TEST(ToastTest, ReplacesAtOnceAndHidesAfterItsTime) {
     QImage thumb(120, 80, QImage::Format_ARGB32_Premultiplied);
     thumb.fill(QColor(90, 120, 200));
     Toast::show(thumb, QStringLiteral("Copiado"), QStringLiteral("Cole com Ctrl+V em qualquer app"));
-    QPointer<QWidget> first = Toast::panel();
+    QPointer<ToastView> first = testsupport::shownWindow<ToastView>();
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->isVisible());
-    const QRect card = static_cast<ToastView *>(first.data())->card().translated(first->pos());
+    const QRect card = first->card().translated(first->pos());
     EXPECT_EQ(card.size(), QSize(320, 76));
     EXPECT_TRUE(first->windowFlags() & Qt::WindowTransparentForInput);
     EXPECT_TRUE(first->windowFlags() & Qt::WindowDoesNotAcceptFocus);
@@ -34,11 +34,11 @@ TEST(ToastTest, ReplacesAtOnceAndHidesAfterItsTime) {
     QElapsedTimer clock;
     clock.start();
     Toast::show(thumb, QStringLiteral("Copiado de novo"), QString());
-    QPointer<QWidget> second = Toast::panel();
+    QPointer<ToastView> second = testsupport::shownWindow<ToastView>();
     ASSERT_TRUE(second);
     // The first notice is gone at once, no fade: the card shows the second.
     EXPECT_TRUE(!first || first == second || !first->isVisible());
-    EXPECT_EQ(static_cast<ToastView *>(second.data())->title(), QStringLiteral("Copiado de novo"));
+    EXPECT_EQ(second->title(), QStringLiteral("Copiado de novo"));
     EXPECT_EQ(second->windowTitle(), QStringLiteral("Copiado de novo"));
     // The second keeps its full time, then fades: the first's time, ending half a second earlier, does not
     // cut it short. Qt lets a timer this long fire up to 5 % early, and the clocks round to milliseconds.

@@ -220,7 +220,7 @@ TEST_F(X11Test, GrabsInARowEachKeepTheirOwnScreen) {
     const QPointF spot(960, 540);
     for (const bool composite : {true, false}) {
         services = platform::createX11ScreenServices({QByteArray(), composite});
-        platform::ScreenServices::setShared(services);
+        platform::ScreenServices::setSharedForTesting(services.get());
         const quint32 display = services->displays().at(0).id;
         paintDesktop(kRed);
         QImage first = services->displayImage(display).image;
@@ -242,7 +242,7 @@ TEST_F(X11Test, GrabsInARowEachKeepTheirOwnScreen) {
 
 TEST_F(X11Test, WithoutCompositeOurWindowsAreHiddenAroundTheGrab) {
     services = platform::createX11ScreenServices({QByteArray(), false});
-    platform::ScreenServices::setShared(services);
+    platform::ScreenServices::setSharedForTesting(services.get());
     spawn({QStringLiteral("Fundo"), kRed, QRect(100, 100, 400, 300)});
     QWidget &own = ownWindow(kOwn, QRect(150, 150, 150, 100));
     const CaptureResult<CaptureSession> session = ScreenCapturer::prepareSession();
@@ -304,7 +304,7 @@ std::vector<quint32> clientStacking() {
 TEST_F(X11Test, OurWindowComesBackWhereItWasInTheStack) {
     for (const bool composite : {false, true}) {
         services = platform::createX11ScreenServices({QByteArray(), composite});
-        platform::ScreenServices::setShared(services);
+        platform::ScreenServices::setSharedForTesting(services.get());
         ownWindows.clear();
         QWidget &own = ownWindow(kOwn, QRect(150, 150, 300, 200));
         const HelperWindow &front =
@@ -335,7 +335,7 @@ TEST_F(X11Test, OurWindowComesBackWhereItWasInTheStack) {
 // still painted by Qt, and back as painted meanwhile once its owner brings it back.
 TEST_F(X11Test, AWindowKeptOffAfterTheGrabStaysMappedAndComesBackAsPaintedMeanwhile) {
     services = platform::createX11ScreenServices({QByteArray(), true});
-    platform::ScreenServices::setShared(services);
+    platform::ScreenServices::setSharedForTesting(services.get());
     spawn({QStringLiteral("Fundo"), kRed, QRect(100, 100, 400, 300)});
     QWidget &own = ownWindow(kOwn, QRect(150, 150, 150, 100));
     QWindow *handle = own.windowHandle();

@@ -186,7 +186,7 @@ void X11Test::SetUp() {
         FAIL() << "no private X server: " << (g_server ? g_server->error().toStdString() : "listing only");
     services = platform::createX11ScreenServices();
     ASSERT_TRUE(services->connected());
-    platform::ScreenServices::setShared(services);
+    platform::ScreenServices::setSharedForTesting(services.get());
 }
 
 void X11Test::TearDown() {
@@ -199,7 +199,7 @@ void X11Test::TearDown() {
         if (h.id) windows.push_back(h.id);
     }
     helpers.clear();
-    platform::ScreenServices::setShared(nullptr);
+    platform::ScreenServices::setSharedForTesting(nullptr);
     if (!g_server || !g_server->running()) return;
     // The next test lists the windows on the screen: the server has destroyed those of the helpers (once
     // it noticed they ended), and the window manager has let go of them and of ours.
@@ -299,6 +299,9 @@ int main(int argc, char **argv) {
     } else {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // No session bus, as in the end-to-end tests: without an address, the D-Bus library forks to start
+    // one from a process that already runs threads, which can hang under the address sanitizer.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/pelicarta-test-bus");
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());
     qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toLocal8Bit());

@@ -64,7 +64,8 @@ TEST_F(X11RecorderTest, RecordingSuspendsHotKeysAndTheNewCombinationWorksAtOnce)
     ShortcutRecorder *recorder = section->recorder(ShortcutAction::captureArea);
 
     // A real click on the field starts recording; the hot keys are gone meanwhile.
-    const QPoint centre = recorder->field()->mapToGlobal(recorder->field()->rect().center());
+    const auto *field = testsupport::namedChild<QAbstractButton>(*recorder, "shortcutField");
+    const QPoint centre = field->mapToGlobal(field->rect().center());
     tryXdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(centre.x()),
                 QString::number(centre.y()), QStringLiteral("click"), QStringLiteral("1")});
     ASSERT_TRUE(testsupport::becomes([&] { return recorder->isRecording(); }));
