@@ -122,6 +122,13 @@ void connectAll() {
                              "tutorial assim que a pasta aceitar gravação de novo.",
                              {folder, error, keptIn})));
         });
+    QObject::connect(&tutorials, &TutorialStore::tutorialNotSaved, &router,
+                     [](const QString &folder, const QString &error) {
+                         alertLater(L("Não foi possível salvar o arquivo."),
+                                    L(LKey("O tutorial não pôde ser gravado em “%@” (%@). O que mudar agora vale "
+                                           "só até o Pelicarta fechar.",
+                                           {folder, error})));
+                     });
     QObject::connect(&tutorials, &TutorialStore::recordingFinished, &router,
                      [] { MainWindowController::shared().show(AppRouter::Page::tutorial); });
     QObject::connect(&pill, &TutorialHUDController::stepRequested, &router,

@@ -345,6 +345,8 @@ void UserDefaults::writeLocked() {
     // A file we could not open must not be replaced by what little we know.
     if (m_protectFile || m_brokenEdit) {
         m_lastError = QStringLiteral("the settings file cannot be read, so it is not overwritten");
+        // Kept in memory only: the user is told once, as for any other write that fails.
+        if (!m_failureReported) m_failureReported = m_failurePending = true;
         return;
     }
     QJsonObject values;

@@ -63,7 +63,10 @@ Outcome writeFile(Input input, const QString &path, Result (*write)(const Input 
     QList<QUuid> leftOut;
     const Result result = withoutUnreadableSteps(input, leftOut, [&](const Input &attempt) {
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) return Result{Result::Failure::cannotWrite, -1, file.errorString()};
+        // Unbuffered: a last buffer that does not fit would otherwise be flushed at commit, which then
+        // replaces the user's file with the truncated one and reports success.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return Result{Result::Failure::cannotWrite, -1, file.errorString()};
         Result r = write(attempt, &file);
         if (r.ok() && !file.commit()) r = {Result::Failure::cannotWrite, -1, file.errorString()};
         if (r.failure == Result::Failure::cannotWrite && file.error() != QFileDevice::NoError)

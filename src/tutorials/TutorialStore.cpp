@@ -200,7 +200,21 @@ void TutorialStore::setCurrentID(std::optional<QUuid> id) {
     emit currentIDChanged();
 }
 
-bool TutorialStore::setTutorial(const Tutorial &tutorial) { return store(tutorial, nullptr); }
+bool TutorialStore::setTutorial(const Tutorial &tutorial) {
+    if (indexOf(tutorial.id) < 0) return false;
+    QString error;
+    return reportSave(tutorial.id, store(tutorial, &error), error);
+}
+
+bool TutorialStore::reportSave(const QUuid &id, bool saved, const QString &error) {
+    if (saved) {
+        m_saveFailureReported = false;
+        return true;
+    }
+    qCWarning(lcTutorials, "the tutorial in %s could not be saved (%s)", qPrintable(folder(id)), qPrintable(error));
+    if (!std::exchange(m_saveFailureReported, true)) emit tutorialNotSaved(folder(id), error);
+    return false;
+}
 
 bool TutorialStore::store(const Tutorial &tutorial, QString *error) {
     const qsizetype index = indexOf(tutorial.id);
@@ -239,7 +253,8 @@ void TutorialStore::closeTutorial() {
         }
         if (open.holdsSteps() && blankTitle) {
             open.title = L("Novo tutorial");
-            save(open);
+            QString error;
+            reportSave(id, save(open, &error), error);
         }
     }
     dropCached(id);
@@ -276,7 +291,8 @@ void TutorialStore::rename(QUuid id, const QString &title) {
     if (trimmed.isEmpty() || index < 0) return;
     m_library[index].title = trimmed;
     m_library[index].updatedAt = QDateTime::currentDateTimeUtc();
-    save(m_library[index]);
+    QString error;
+    reportSave(id, save(m_library[index], &error), error);
     sortLibrary();
     emit libraryChanged();
 }
@@ -438,7 +454,8 @@ void TutorialStore::remove(TutorialStep step) {
     const qsizetype before = current.steps.size();
     current.steps.removeIf([&](const TutorialStep &s) { return s.id == step.id; });
     if (current.steps.size() == before) return;
-    setTutorial(current);
+    // The saved document still lists a step it could not drop: its picture stays with it.
+    if (!setTutorial(current)) return;
     // A hand-edited document may show one file in two steps: the file stays while a step names it, one
     // that cannot be read included.
     const bool stillShown =

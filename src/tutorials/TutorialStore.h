@@ -113,11 +113,17 @@ signals:
     // and the step is lost. Emitted once, until a step is written to the library again; src/app tells
     // the user.
     void stepNotSaved(const QString &folder, const QString &error, const QString &keptIn);
+    // A change to a tutorial (its title, theme, steps' text or order) could not be written to its folder
+    // `folder` (`error` says why): it shows, but lasts only until the application quits. Emitted once,
+    // until a tutorial is saved again; src/app tells the user.
+    void tutorialNotSaved(const QString &folder, const QString &error);
 
 private:
     QList<Tutorial> loadLibrary();
     static void migrateLegacy(const QString &legacy, const QString &root);
     bool save(const Tutorial &tutorial, QString *error = nullptr);
+    // Passes on `saved`; the first failure until a save succeeds again is announced (tutorialNotSaved).
+    bool reportSave(const QUuid &id, bool saved, const QString &error);
     // setTutorial, with the reason of a failed save.
     bool store(const Tutorial &tutorial, QString *error);
     // Writes the picture into the tutorial's folder and appends its step; takes both back when the
@@ -150,5 +156,6 @@ private:
     QList<KeptStep> m_keptSteps; // in the order taken
     QString m_keptError;         // why the last one was refused
     QTimer m_retryKept;
-    bool m_failureReported = false;
+    bool m_failureReported = false;     // of steps
+    bool m_saveFailureReported = false; // of changes to a tutorial
 };

@@ -169,6 +169,28 @@ TEST_F(AppWiringTest, DeletingTheRecordedTutorialOnlyTakesThePillAway) {
     EXPECT_FALSE(MainWindowController::shared().isOpen());
 }
 
+TEST_F(AppWiringTest, AChangeToATutorialTheFolderRefusesIsToldOnce) {
+    TutorialStore &tutorials = TutorialStore::shared();
+    if (tutorials.isRecording()) tutorials.toggleRecording();
+    testsupport::ScriptedAlerts told;
+    const QUuid id = tutorials.newTutorial();
+    const QString folder = tutorials.folder(id);
+    // A folder where the document should be: the document cannot be replaced.
+    const QString document = folder + QStringLiteral("/tutorial.json");
+    ASSERT_TRUE(QFile::remove(document));
+    ASSERT_TRUE(QDir().mkpath(document));
+    tutorials.rename(id, QStringLiteral("Primeiro"));
+    tutorials.rename(id, QStringLiteral("Segundo"));
+    testsupport::settle();
+    ASSERT_EQ(told.shown.size(), 1);
+    EXPECT_EQ(told.shown[0].messageText, QStringLiteral("Não foi possível salvar o arquivo."));
+    const QString detail = told.shown[0].informativeText;
+    EXPECT_TRUE(detail.contains(folder) && detail.contains(QStringLiteral("vale só até o Pelicarta fechar")))
+        << detail.toStdString();
+    ASSERT_TRUE(QDir(document).removeRecursively());
+    tutorials.delete_(id);
+}
+
 TEST_F(AppWiringTest, AStepTheLibraryRefusesIsToldOnceWithWhereItsPictureWaits) {
     TutorialStore &tutorials = TutorialStore::shared();
     if (tutorials.isRecording()) tutorials.toggleRecording();

@@ -219,10 +219,14 @@ TEST_F(UserDefaultsTest, EditsOfTheFileWhileRunningAreTakenIn) {
     write("{\"format\":1,\"values\":{");
     d.reloadFromDisk();
     EXPECT_EQ(d.intValue(QStringLiteral("quick.lifetime")), 60);
+    QSignalSpy failed(&d, &UserDefaults::writeFailed);
     d.setBool(QStringLiteral("flag"), true);
+    d.setBool(QStringLiteral("other"), true);
     QFile file(path());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("{\"format\":1,\"values\":{"));
+    // What changes meanwhile lasts only for this run, and the user is told so, once.
+    EXPECT_EQ(failed.size(), 1);
 }
 
 TEST_F(UserDefaultsTest, AFileThatCannotBeWrittenIsReportedOnce) {

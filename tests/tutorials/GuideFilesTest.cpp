@@ -128,6 +128,18 @@ TEST(GuideFilesTest, AFailedWriteLeavesNothingBehind) {
     EXPECT_EQ(temp.read(QStringLiteral("guia.png")), "anterior");
     EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("guia.png")});
 
+    // Only the last few bytes do not fit: refused all the same, the earlier file untouched.
+    const GuideFiles::Outcome whole = GuideFiles::writeImage(in, temp.file(QStringLiteral("inteiro.png")));
+    ASSERT_EQ(whole.kind, Kind::written);
+    ASSERT_TRUE(QFile::remove(whole.path));
+    {
+        guidefixtures::FileSizeLimit lastBytesDoNotFit(static_cast<unsigned long>(whole.bytes - 100));
+        outcome = GuideFiles::writeImage(in, temp.file(QStringLiteral("guia.png")));
+    }
+    EXPECT_EQ(outcome.kind, Kind::failed);
+    EXPECT_EQ(temp.read(QStringLiteral("guia.png")), "anterior");
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("guia.png")});
+
     const GuideFiles::Outcome nowhere = GuideFiles::writePDF(in, temp.file(QStringLiteral("guia.png/dentro.pdf")));
     EXPECT_EQ(nowhere.kind, Kind::failed);
     EXPECT_FALSE(nowhere.error.isEmpty());

@@ -101,6 +101,49 @@ TEST(TutorialStoreTest, AStepWhoseTutorialCannotBeSavedIsTakenBack) {
     store.toggleRecording();
 }
 
+TEST(TutorialStoreTest, AChangeThatCannotBeSavedIsSaidOnceAndLosesNoPicture) {
+    testsupport::RecordingNotifier notices;
+    testsupport::TempFolder temp;
+    testsupport::TempFolder run;
+    testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", run.path());
+    TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
+    QImage capture(20, 20, QImage::Format_ARGB32_Premultiplied);
+    capture.fill(Qt::red);
+    store.startRecording();
+    ASSERT_TRUE(store.addStep(capture));
+    ASSERT_TRUE(store.addStep(capture));
+    store.toggleRecording();
+    ASSERT_TRUE(store.currentID());
+    const QUuid id = *store.currentID();
+    const QString folder = store.folder(id);
+    const QList<TutorialStep> steps = store.tutorial().steps;
+    QSignalSpy told(&store, &TutorialStore::tutorialNotSaved);
+    const QString document = folder + QStringLiteral("/tutorial.json");
+    const auto refuse = [&] {
+        ASSERT_TRUE(QFile::remove(document));
+        ASSERT_TRUE(QDir().mkpath(document));
+    };
+
+    // tutorial.json cannot be replaced: the user is told once, naming the folder and why. The step
+    // removed on the screen is still in the saved document, and so is its picture.
+    refuse();
+    store.remove(steps[0]);
+    store.rename(id, QStringLiteral("Outro nome"));
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_EQ(told[0][0].toString(), folder);
+    EXPECT_FALSE(told[0][1].toString().isEmpty());
+    EXPECT_EQ(store.tutorial().steps.size(), 1);
+    EXPECT_TRUE(QFileInfo::exists(folder + QLatin1Char('/') + steps[0].imageFile));
+
+    // Saved again, then refused again: said again.
+    ASSERT_TRUE(QDir(document).removeRecursively());
+    store.rename(id, QStringLiteral("Terceiro"));
+    EXPECT_EQ(TutorialStore(store.root()).library().first().title, QStringLiteral("Terceiro"));
+    refuse();
+    store.update(steps[1]);
+    EXPECT_EQ(told.size(), 2);
+}
+
 TEST(TutorialStoreTest, ALinkedLibraryIsNeverWrittenThrough) {
     // "Tutoriais" made a link to a folder of the user's: nothing is written there, and a step says so.
     testsupport::RecordingNotifier notices;
