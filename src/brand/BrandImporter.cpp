@@ -28,6 +28,9 @@ namespace {
 
 constexpr int maxJsonDepth = 64;
 constexpr qsizetype maxPiece = 1000;
+// Longer than any brand or font is named: such a "name" is a file's content, and would be stored in the
+// settings with the kit.
+constexpr qsizetype maxNameLength = 200;
 
 // What a reader has found so far.
 struct Found {
@@ -85,7 +88,7 @@ std::optional<QString> firstFamily(QStringView text) {
     constexpr QStringView trimmed = u" \t\"'`*_;{}()";
     while (!piece.isEmpty() && trimmed.contains(piece.front())) piece = piece.sliced(1);
     while (!piece.isEmpty() && trimmed.contains(piece.back())) piece.chop(1);
-    if (piece.isEmpty()) return std::nullopt;
+    if (piece.isEmpty() || piece.size() > maxNameLength) return std::nullopt;
     return piece.toString();
 }
 
@@ -187,7 +190,7 @@ void forEachPiece(QStringView line, F f) {
 
 // The brand name a top-level heading gives, if any.
 std::optional<QString> headingName(QStringView line) {
-    if (!line.startsWith(u"# ")) return std::nullopt;
+    if (!line.startsWith(u"# ") || line.size() > maxPiece) return std::nullopt;
     QString name = line.sliced(2).toString();
     const auto spaceOrTab = [](QChar c) { return c == u' ' || c == u'\t'; };
     while (!name.isEmpty() && spaceOrTab(name.front())) name.remove(0, 1);
@@ -198,7 +201,7 @@ std::optional<QString> headingName(QStringView line) {
     qsizetype a = 0, b = name.size();
     while (a < b && edges.contains(name[a])) ++a;
     while (b > a && edges.contains(name[b - 1])) --b;
-    if (a == b) return std::nullopt;
+    if (a == b || b - a > maxNameLength) return std::nullopt;
     return name.mid(a, b - a);
 }
 

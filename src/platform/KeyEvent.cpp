@@ -95,6 +95,11 @@ constexpr std::pair<int, int> kEvdevTable[] = {
     {86, 10 /* ISO § key */},
     {87, 103 /* F11 */},
     {88, 111 /* F12 */},
+    // The keys Brazilian (ABNT2) and Japanese keyboards add: "/ ?" beside the right Shift (JIS Ro), the
+    // Yen key, and the keypad's extra "." (keypad comma). Each is its own physical key, grabbed there.
+    {89, 94 /* ABNT2 / ?, JIS Ro */},
+    {121, 95 /* keypad comma */},
+    {124, 93 /* JIS Yen */},
     {96, KeyCode::keypadEnter},
     {97, 54 /* right ctrl: command */},
     {98, 75 /* keypad / */},
@@ -234,8 +239,10 @@ std::optional<KeyEvent> KeyEvent::fromQt(const QKeyEvent &event) {
 
     // A real X11 event carries its keycode (evdev + 8); synthetic and offscreen events do not.
     const quint32 scan = event.nativeScanCode();
+    // A real key we do not know stays unknown: read by its symbol it would be grabbed at the position
+    // that symbol has on a US keyboard, another key on this one.
     if (scan > 8) key.keyCode = keyCodeFromEvdev(static_cast<int>(scan) - 8);
-    if (key.keyCode < 0) key.keyCode = keyCodeFromQtKey(event.key(), event.modifiers() & Qt::KeypadModifier);
+    else key.keyCode = keyCodeFromQtKey(event.key(), event.modifiers() & Qt::KeypadModifier);
 
     key.characters = event.text();
     const int qtKey = event.key();

@@ -354,6 +354,13 @@ void UserDefaults::writeLocked() {
     const QJsonObject root{{kFormat, kFileFormat}, {kValues, values}};
     QString error;
     const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    // A file larger than the next launch reads would be set aside then, and every setting with it.
+    if (bytes.size() > kMaxFileBytes) {
+        m_lastError = QStringLiteral("the settings would take more than %1 MiB").arg(kMaxFileBytes >> 20);
+        qCWarning(lcPlatform, "not writing the settings file %s: %s", qPrintable(m_path), qPrintable(m_lastError));
+        if (!m_failureReported) m_failureReported = m_failurePending = true;
+        return;
+    }
     if (writeFileAtomically(m_path, bytes, &error, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         m_dirty = false;
         m_lastError.clear();

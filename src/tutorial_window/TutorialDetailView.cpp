@@ -122,9 +122,25 @@ QWidget *TutorialDetailView::makeEmptyState() {
     return empty;
 }
 
+namespace {
+
+// The keys as Markdown shows them: a backslash or "*" on a key cap is a letter, not markup.
+QString markdownLiteral(const QString &text) {
+    static const QString active = QStringLiteral("\\`*_{}[]<>()#!|~");
+    QString out;
+    for (const QChar c : text) {
+        if (active.contains(c)) out += QLatin1Char('\\');
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
 void TutorialDetailView::refreshHowTo() {
     const QStringList texts{
-        L(LKey(QStringLiteral("Clique em **Começar a gravar** (ou %@)."), {TutorialTexts::toggleKeys(m_shortcuts)})),
+        L(LKey(QStringLiteral("Clique em **Começar a gravar** (ou %@)."),
+               {markdownLiteral(TutorialTexts::toggleKeys(m_shortcuts))})),
         L("Capture cada etapa com seus atalhos de sempre — cada print vira um passo numerado."),
         L("Clique em **Concluir**, escreva o que fazer em cada passo e marque onde clicar."),
         L("Exporte como imagem, PDF ou Markdown — ou copie e cole direto na conversa."),

@@ -8,6 +8,7 @@
 #include "tutorial_window/TutorialTexts.h"
 #include "tutorials/TutorialStore.h"
 #include "widgets/Icons.h"
+#include "widgets/PlainText.h"
 #include "widgets/Theme.h"
 
 #include <QContextMenuEvent>
@@ -328,8 +329,8 @@ bool TutorialLibraryGrid::event(QEvent *event) {
         // The whole title first: a long one is cut short on its card.
         if (const qsizetype index = cardAt(help->pos()); index >= 0)
             QToolTip::showText(help->globalPos(),
-                               title(m_tutorials[index]) + QLatin1Char('\n') +
-                                   L("Clique para abrir · botão direito: renomear, duplicar ou excluir"),
+                               plainToolTip(title(m_tutorials[index]) + QLatin1Char('\n') +
+                                            L("Clique para abrir · botão direito: renomear, duplicar ou excluir")),
                                this);
         else QToolTip::hideText();
         return true;

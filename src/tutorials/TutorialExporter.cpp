@@ -149,9 +149,10 @@ QString fileBaseName(const QString &title) {
         if (QChar::category(c) == QChar::Other_Control) continue;
         name += c < 0x80 && replaced.contains(QChar(char16_t(c))) ? QStringLiteral("-") : QString::fromUcs4(&c, 1);
     }
-    qsizetype dots = 0;
-    while (dots < name.size() && name[dots] == QLatin1Char('.')) ++dots;
-    name = cutToUtf8Bytes(name.mid(dots).trimmed(), 200).trimmed();
+    // No hidden file, nor "." or "..": leading dots go, with the spaces between them.
+    qsizetype start = 0;
+    while (start < name.size() && (name[start] == QLatin1Char('.') || name[start].isSpace())) ++start;
+    name = cutToUtf8Bytes(name.mid(start).trimmed(), 200).trimmed();
     return name.isEmpty() ? QStringLiteral("Tutorial") : name;
 }
 

@@ -214,13 +214,18 @@ QImage stepImage(const TutorialStep &step, const QImage &image, int number, cons
 
 QString stepImageName(int number) { return QStringLiteral("passo-%1.png").arg(number, 2, 10, QLatin1Char('0')); }
 
+namespace {
+// A heading is one line: a title pasted with line breaks keeps its words on it.
+QString oneLine(const QString &title) { return title.simplified(); }
+} // namespace
+
 QString markdown(const Input &input) {
-    QStringList lines{QStringLiteral("# ") + input.title, QString()};
+    QStringList lines{QStringLiteral("# ") + oneLine(input.title), QString()};
     for (qsizetype i = 0; i < input.steps.size(); ++i) {
         const int n = static_cast<int>(i + 1);
         const TutorialStep &step = input.steps[i].step;
         const QString fallback = L(LKey(QStringLiteral("Passo %@"), {QString::number(n)}));
-        const QString title = step.title.trimmed();
+        const QString title = oneLine(step.title);
         lines << QStringLiteral("## %1. ").arg(n) + (title.isEmpty() ? fallback : title) << QString();
         if (const QString detail = step.detail.trimmed(); !detail.isEmpty()) lines << detail << QString();
         lines << QStringLiteral("![") + fallback + QStringLiteral("](") + stepImageName(n) + QLatin1Char(')')

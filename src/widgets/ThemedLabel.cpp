@@ -1,5 +1,7 @@
 #include "widgets/ThemedLabel.h"
 
+#include "widgets/PlainText.h"
+
 #include <QFontMetrics>
 #include <QHash>
 #include <QHelpEvent>
@@ -94,7 +96,7 @@ void ElidingLabel::paintEvent(QPaintEvent *) {
 bool ElidingLabel::event(QEvent *event) {
     if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
         const auto *help = static_cast<QHelpEvent *>(event);
-        if (isCut()) QToolTip::showText(help->globalPos(), text(), this);
+        if (isCut()) QToolTip::showText(help->globalPos(), plainToolTip(text()), this);
         else QToolTip::hideText();
         return true;
     }

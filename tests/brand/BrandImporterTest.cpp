@@ -119,6 +119,12 @@ TEST(BrandImporterTest, HostileFilesGiveNothingQuickly) {
     for (int i = 0; i < 200; ++i) deep += "{\"a\":";
     deep += "\"#6E5BD8\"" + QByteArray(201, '}');
     EXPECT_EQ(parseData(deep).colorCount, 0);
+    // A "name" or font of megabytes is a file's content, not a name: it would go into the settings.
+    const QByteArray longName(5000, 'x');
+    const Result headings = parseData("# " + longName + "\n# Acme\nfont-family: " + longName + ";\n");
+    EXPECT_EQ(headings.name, QStringLiteral("Acme"));
+    EXPECT_FALSE(headings.fontFamily);
+    EXPECT_FALSE(parseData("{\"fontFamily\":\"" + longName + "\"}").fontFamily);
     // Bytes that are not UTF-8 are no text.
     EXPECT_EQ(parseData("primary #6E5BD8 \xff\xfe"), Result{});
 

@@ -35,6 +35,20 @@ TEST(KeyEventTest, ScanCodesMapByPhysicalPosition) {
         KeyEvent::fromQt(qtKey(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, QStringLiteral("q"), 30 + 8));
     ASSERT_TRUE(fromX);
     EXPECT_EQ(fromX->keyCode, KeyCode::a);
+
+    // Keys of Brazilian and Japanese keyboards that type a symbol found elsewhere on a US one are their
+    // own keys, grabbed where they are pressed; a real key not known at all is not taken for the US key
+    // of its symbol.
+    for (const auto &[evdev, qt] : {std::pair{89, Qt::Key_Slash}, {124, Qt::Key_Backslash}, {121, Qt::Key_Period}}) {
+        const auto pressed = KeyEvent::fromQt(qtKey(QEvent::KeyPress, qt, Qt::ControlModifier, {}, evdev + 8));
+        ASSERT_TRUE(pressed);
+        EXPECT_GE(pressed->keyCode, 0) << "evdev " << evdev;
+        EXPECT_EQ(evdevFromKeyCode(pressed->keyCode), evdev);
+    }
+    const auto unknown =
+        KeyEvent::fromQt(qtKey(QEvent::KeyPress, Qt::Key_Slash, Qt::NoModifier, QStringLiteral("/"), 200 + 8));
+    ASSERT_TRUE(unknown);
+    EXPECT_EQ(unknown->keyCode, -1);
 }
 
 TEST(KeyEventTest, QtKeysFallBackWithoutScanCode) {

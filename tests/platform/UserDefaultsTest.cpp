@@ -229,6 +229,19 @@ TEST_F(UserDefaultsTest, EditsOfTheFileWhileRunningAreTakenIn) {
     EXPECT_EQ(failed.size(), 1);
 }
 
+TEST_F(UserDefaultsTest, SettingsTooLargeToBeReadBackAreNotWritten) {
+    UserDefaults d(path());
+    d.setBool(QStringLiteral("kept"), true);
+    QSignalSpy failed(&d, &UserDefaults::writeFailed);
+    d.setString(QStringLiteral("huge"), QString(5 << 20, QLatin1Char('x')));
+    EXPECT_EQ(failed.size(), 1);
+    // The file on disk is still one the next launch reads, with every setting written before.
+    UserDefaults relaunched(path());
+    EXPECT_TRUE(relaunched.keptAsidePath().isEmpty());
+    EXPECT_EQ(relaunched.boolValue(QStringLiteral("kept")), true);
+    EXPECT_FALSE(relaunched.contains(QStringLiteral("huge")));
+}
+
 TEST_F(UserDefaultsTest, AFileThatCannotBeWrittenIsReportedOnce) {
     // A file where the folder should be: no write can succeed, not even as root.
     ASSERT_TRUE(QFile(dir.file(QStringLiteral("blocker"))).open(QIODevice::WriteOnly));

@@ -30,6 +30,7 @@
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -286,6 +287,14 @@ TEST_F(TutorialDetailViewTest, HowToRowsCarryTheUsersShortcut) {
     EXPECT_TRUE(testsupport::namedChild<QLabel>(*view, "howTo1")->text().contains(QStringLiteral("(ou Alt+Shift+G)")));
     EXPECT_EQ(testsupport::namedChild<ToolbarButton>(header(), "recordButton")->shortcutText(),
               QStringLiteral("Alt+Shift+G"));
+    // A key cap that is Markdown's own sign shows as the sign.
+    changed.key = QStringLiteral("\\");
+    changed.keyCode = 42;
+    shortcuts.setShortcut(ShortcutAction::toggleTutorial, changed);
+    auto *howTo = testsupport::namedChild<QLabel>(*view, "howTo1");
+    QTextDocument shown;
+    shown.setMarkdown(howTo->text());
+    EXPECT_TRUE(shown.toPlainText().contains(QStringLiteral("(ou Alt+Shift+\\)"))) << shown.toPlainText().toStdString();
 }
 
 TEST_F(TutorialDetailViewTest, CardsAreBuiltAsTheyComeIntoViewAndKeptWhileTheListChanges) {

@@ -102,6 +102,8 @@ TEST(TutorialExporterNames, FileBaseNames) {
     EXPECT_EQ(fileBaseName(QStringLiteral("   ")), QStringLiteral("Tutorial"));
     EXPECT_EQ(fileBaseName(QStringLiteral("..")), QStringLiteral("Tutorial"));
     EXPECT_EQ(fileBaseName(QStringLiteral(".oculto")), QStringLiteral("oculto"));
+    EXPECT_EQ(fileBaseName(QStringLiteral(". .")), QStringLiteral("Tutorial"));
+    EXPECT_EQ(fileBaseName(QStringLiteral(" . . oculto")), QStringLiteral("oculto"));
     EXPECT_EQ(fileBaseName(QStringLiteral("a\tb\nc\x7f*?")), QStringLiteral("abc--"));
     // Cut to 200 bytes without splitting a character: 150 two-byte letters keep 100.
     const QString cut = fileBaseName(QString(150, QChar(0xE9)));

@@ -220,4 +220,8 @@ TEST(TutorialRendererTest, StepImagesAndMarkdown) {
     EXPECT_EQ(markdown(in),
               QStringLiteral("# \n\n## 1. Abrir\n\nClique *aqui*.\nPronto.\n\n![Passo 1](passo-01.png)\n\n"
                              "## 2. Passo 2\n\n![Passo 2](passo-02.png)\n\n---\n_Feito com Pelicarta_"));
+    // Titles pasted with line breaks stay headings.
+    in = guidefixtures::input(QStringLiteral("Linha 1\nLinha 2"), TutorialTheme::light,
+                              {{{10, 10}, QStringLiteral("Abrir\n\no menu"), {}, {}}});
+    EXPECT_TRUE(markdown(in).startsWith(QStringLiteral("# Linha 1 Linha 2\n\n## 1. Abrir o menu\n\n")));
 }

@@ -7,6 +7,7 @@
 #include <QHelpEvent>
 #include <QImage>
 #include <QPainter>
+#include <QTextDocument>
 #include <QToolTip>
 
 #include <functional>
@@ -142,6 +143,11 @@ TEST(ThemedLabelTest, AnElidingLabelShowsTheWholeTextInItsTooltipOnlyWhenCut) {
         return shown;
     };
     EXPECT_EQ(tooltip(), label->text());
+    // A name that looks like markup shows its letters.
+    label->setText(QStringLiteral("Boa noite, <b>Maria</b> Aparecida Vasconcelos de Albuquerque"));
+    QTextDocument shown;
+    shown.setHtml(tooltip());
+    EXPECT_TRUE(shown.toPlainText().contains(QStringLiteral("<b>Maria</b>"))) << shown.toPlainText().toStdString();
     label->setText(QStringLiteral("Boa noite."));
     EXPECT_EQ(tooltip(), QString());
 }
