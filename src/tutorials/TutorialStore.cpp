@@ -48,6 +48,11 @@ std::optional<Tutorial> readDocument(const QString &folder) {
 
 bool writeDocument(const QString &folder, const Tutorial &tutorial, QString *error = nullptr) {
     const QByteArray json = QJsonDocument(tutorial.toJson()).toJson(QJsonDocument::Compact);
+    // One the next launch would not read would take the tutorial out of the library: the saved one stays.
+    if (json.size() > maxDocumentBytes) {
+        if (error) *error = L("grande demais para ser lido de volta");
+        return false;
+    }
     return platform::writeFileAtomically(folder + QLatin1Char('/') + documentName(), json, error);
 }
 

@@ -57,8 +57,7 @@ TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     EXPECT_FALSE(store.addStep(capture));
-    EXPECT_EQ(notices.last(),
-              QStringLiteral("Não foi possível salvar o passo — O tutorial continua gravando."));
+    EXPECT_EQ(notices.last(), QStringLiteral("Não foi possível salvar o passo — O tutorial continua gravando."));
     EXPECT_EQ(store.tutorial().steps.size(), 3);
 
     // Stopping says the tutorial is there to look at.
@@ -89,8 +88,7 @@ TEST(TutorialStoreTest, AStepWhoseTutorialCannotBeSavedIsTakenBack) {
     ASSERT_EQ(logged.size(), 1);
     EXPECT_EQ(logged[0].type, QtWarningMsg);
     EXPECT_TRUE(logged[0].text.contains(folder)) << logged[0].text.toStdString();
-    EXPECT_EQ(notices.last(),
-              QStringLiteral("Não foi possível salvar o passo — O tutorial continua gravando."));
+    EXPECT_EQ(notices.last(), QStringLiteral("Não foi possível salvar o passo — O tutorial continua gravando."));
     EXPECT_EQ(store.tutorial().steps.size(), 1);
     EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files).size(), 1);
 
@@ -135,13 +133,20 @@ TEST(TutorialStoreTest, AChangeThatCannotBeSavedIsSaidOnceAndLosesNoPicture) {
     EXPECT_EQ(store.tutorial().steps.size(), 1);
     EXPECT_TRUE(QFileInfo::exists(folder + QLatin1Char('/') + steps[0].imageFile));
 
-    // Saved again, then refused again: said again.
+    // Saved again; then notes of megabytes, more than a launch reads back: refused and said again, and
+    // the saved tutorial stays as it was.
     ASSERT_TRUE(QDir(document).removeRecursively());
-    store.rename(id, QStringLiteral("Terceiro"));
-    EXPECT_EQ(TutorialStore(store.root()).library().first().title, QStringLiteral("Terceiro"));
-    refuse();
-    store.update(steps[1]);
+    const auto withNote = [&](const QString &note) {
+        Tutorial edited = store.tutorial();
+        edited.steps.first().detail = note;
+        return edited;
+    };
+    EXPECT_TRUE(store.setTutorial(withNote(QStringLiteral("Clique aqui."))));
+    EXPECT_FALSE(store.setTutorial(withNote(QString(17 << 20, QLatin1Char('x')))));
     EXPECT_EQ(told.size(), 2);
+    const TutorialStore relaunched(store.root());
+    ASSERT_EQ(relaunched.library().size(), 1);
+    EXPECT_EQ(relaunched.library().first().steps.first().detail, QStringLiteral("Clique aqui."));
 }
 
 TEST(TutorialStoreTest, ALinkedLibraryIsNeverWrittenThrough) {
