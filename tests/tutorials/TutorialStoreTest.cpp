@@ -14,6 +14,20 @@
 
 #include <gtest/gtest.h>
 
+namespace {
+
+// A library of its own, with a runtime folder of its own, and one small capture to add as steps.
+struct RecordingLibrary {
+    testsupport::RecordingNotifier notices;
+    testsupport::TempFolder temp;
+    testsupport::TempFolder run;
+    testsupport::ScopedEnvironment runtime{"XDG_RUNTIME_DIR", run.path()};
+    TutorialStore store{temp.file(QStringLiteral("Tutoriais"))};
+    QImage capture = testsupport::filledImage(20, 20, Qt::red);
+};
+
+} // namespace
+
 TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
     testsupport::RecordingNotifier notices;
     testsupport::TempFolder temp;
@@ -68,13 +82,8 @@ TEST(TutorialStoreTest, RecordingTurnsCapturesIntoSteps) {
 }
 
 TEST(TutorialStoreTest, AStepWhoseTutorialCannotBeSavedIsTakenBack) {
-    testsupport::RecordingNotifier notices;
-    testsupport::TempFolder temp;
-    testsupport::TempFolder run;
-    testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", run.path());
-    TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
-    QImage capture(20, 20, QImage::Format_ARGB32_Premultiplied);
-    capture.fill(Qt::red);
+    RecordingLibrary library;
+    auto &[notices, temp, run, runtime, store, capture] = library;
     store.startRecording();
     ASSERT_TRUE(store.addStep(capture));
     const QString folder = store.folder(*store.currentID());
@@ -100,13 +109,8 @@ TEST(TutorialStoreTest, AStepWhoseTutorialCannotBeSavedIsTakenBack) {
 }
 
 TEST(TutorialStoreTest, AChangeThatCannotBeSavedIsSaidOnceAndLosesNoPicture) {
-    testsupport::RecordingNotifier notices;
-    testsupport::TempFolder temp;
-    testsupport::TempFolder run;
-    testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", run.path());
-    TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
-    QImage capture(20, 20, QImage::Format_ARGB32_Premultiplied);
-    capture.fill(Qt::red);
+    RecordingLibrary library;
+    auto &[notices, temp, run, runtime, store, capture] = library;
     store.startRecording();
     ASSERT_TRUE(store.addStep(capture));
     ASSERT_TRUE(store.addStep(capture));
