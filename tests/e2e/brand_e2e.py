@@ -192,12 +192,25 @@ class BrandPageTest(unittest.TestCase):
         self.assertTrue(wait_for(lambda: self.kit(app).get("primary") == 0xD81B60, 10), self.kit(app))
         self.at_rest(app, page)
 
-        # The drop zone is the first white area down the middle of the cards' column.
-        shot = shell_e2e.Screenshot(self.desktop, f"{app.home}/screen.png")
-        sidebar = next(i for i in range(1, 400) if not shell_e2e.close_to(shot.pixel(x + i, y + 400), shell_e2e.PANEL, 2))
-        column = x + sidebar + 1 + 226
-        zone = next((j for j in range(y + 80, y + h) if shot.pixel(column, j) == (255, 255, 255)), None)
-        self.assertIsNotNone(zone, "no drop zone")
+        # The drop zone is the first white area down the middle of the cards' column. A busy machine can
+        # show the page a moment before it has painted again where the dialog was.
+        def drop_zone():
+            shot = shell_e2e.Screenshot(self.desktop, f"{app.home}/screen.png")
+            sidebar = next((i for i in range(1, 400)
+                            if not shell_e2e.close_to(shot.pixel(x + i, y + 400), shell_e2e.PANEL, 2)), None)
+            if sidebar is None:
+                return None
+            column = x + sidebar + 1 + 226
+            zone = next((j for j in range(y + 80, y + h) if shot.pixel(column, j) == (255, 255, 255)), None)
+            return zone and (sidebar, column, zone)
+        found = wait_for(drop_zone, 10, 0.2)
+        shown = []
+        if not found:
+            self.keep(app, "no-drop-zone.png")
+            shown = [self.desktop.x(["xdotool", "getwindowname", wid]).decode(errors="replace").strip()
+                     for wid in self.desktop.x(["xdotool", "search", "--onlyvisible", "--name", "."]).decode().split()]
+        self.assertIsNotNone(found, f"no drop zone; the windows shown: {shown}\n" + app.output())
+        sidebar, column, zone = found
         self.desktop.x(["xdotool", "mousemove", "--sync", str(column), str(zone + 40), "click", "1"])
         self.choose_in_dialog(f"{app.home}/logo.png")
         self.assertTrue(wait_for(lambda: os.path.exists(f"{app.documents}/Marca/logo.png"), 15), app.output())
