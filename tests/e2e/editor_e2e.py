@@ -68,10 +68,13 @@ class EditorTest(road_e2e.DesktopTest):
         `toast`, the start of the title of a notice that must show as the copy lands (it shows for two
         seconds)."""
         self.desktop.set_clipboard_text("before")
+        if toast:
+            notice = self.desktop.watch("^" + re.escape(toast))
+            self.addCleanup(notice.stop)
         self.key(app, *keys, "ctrl+c")
         self.assert_png_copied(app)
         if toast:
-            self.assertTrue(wait_for(lambda: self.desktop.visible_windows("^" + re.escape(toast)), 3), "no toast")
+            self.assertTrue(notice.seen(3), "no toast")
         self.assertTrue(wait_for(lambda: app.main_window() is None, 5), "the window stayed after copying")
         return image_size(self.desktop, self.desktop.clipboard("image/png"))
 
@@ -102,15 +105,22 @@ class EditorTest(road_e2e.DesktopTest):
         def read_text():
             """Presses the keys; "copied" once the text is on the clipboard, else the title of the toast that
             says why not, or None."""
+            # Either notice shows for two seconds: both are looked for from before the keys.
+            notices = {title: self.desktop.watch(f"^{title} — ")
+                       for title in ("Nenhum texto encontrado", "Não consegui ler o texto")}
+            for notice in notices.values():
+                self.addCleanup(notice.stop)
             self.key(app, "ctrl+shift+c")
 
             def outcome():
                 held["clipboard"] = self.desktop.clipboard("UTF8_STRING")
                 if TEXT.encode() in held["clipboard"]:
                     return "copied"
-                toasts = self.desktop.visible_windows("^(Nenhum texto encontrado|Não consegui ler o texto) — ")
-                return toasts and self.desktop.x(["xdotool", "getwindowname", toasts[0][0]]).decode().strip()
-            return wait_for(outcome, 30, 0.2)
+                return next((title for title, notice in notices.items() if notice.seen(0)), None)
+            result = wait_for(outcome, 30, 0.2)
+            for notice in notices.values():
+                notice.stop()
+            return result
         result = read_text()
         if result and result.startswith("Não consegui ler o texto"):
             # A machine this busy can take longer than a read may, which the toast says; the engine has
@@ -123,13 +133,16 @@ class EditorTest(road_e2e.DesktopTest):
 
         # Ctrl+S: the dialog proposes the capture's name; Return takes it.
         self.key(app, "ctrl+s")
+        # The notice shows for two seconds from the save: looked for from before it.
+        # (xdotool takes POSIX expressions: no \d.)
+        notice = self.desktop.watch(r"^Salvo · .* — Pelicarta [0-9]{4}-[0-9]{2}-[0-9]{2} "
+                                    r"[0-9]{2}\.[0-9]{2}\.[0-9]{2}\.png$")
+        self.addCleanup(notice.stop)
         self.accept_dialog("^(Salvar como|Save As)$")
         saved = wait_for(lambda: glob.glob(f"{app.home}/**/Pelicarta *.png", recursive=True), 10)
         self.assertTrue(saved, "nothing saved:\n" + app.output())
         self.assertRegex(os.path.basename(saved[0]), r"^Pelicarta \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.png$")
-        # The notice shows for two seconds from the save: looked for before the slower checks.
-        self.assertTrue(wait_for(lambda: self.desktop.visible_windows(
-            "^Salvo · .* — " + re.escape(os.path.basename(saved[0])) + "$"), 3), "no toast")
+        self.assertTrue(notice.seen(3), "no toast")
         # A real PNG (the automatic centring trims the empty screen, so its size is the beautifier's).
         with open(saved[0], "rb") as f:
             self.assertEqual(f.read(8), b"\x89PNG\r\n\x1a\n")

@@ -16,6 +16,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import menu_e2e  # noqa: E402
 import road_e2e  # noqa: E402
 from road_e2e import (Desktop, Pelicarta, crop_bytes, next_second, press_until, screen_bytes,  # noqa: E402
                       wait_changed, wait_for, wait_settled)
@@ -194,6 +195,8 @@ class HotkeysTest(unittest.TestCase):
         # A swatch: the thumbnail's edge turns from the dark desktop to the backdrop.
         shot = f"{app.home}/screen.png"
         strip = (px + 30, py + 80, 8, 60)  # the left band of the beautified thumbnail
+        # Read once the panel has painted: a baseline taken before would let any paint pass for the change.
+        wait_settled(self.desktop, (px, py, PANEL_W, PANEL_H))
         self.desktop.screenshot(shot)
         before = mean_brightness(shot, *strip)
         if os.environ.get("KEEP_SHOTS"):
@@ -358,6 +361,9 @@ class HotkeysTest(unittest.TestCase):
         self.desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
         self.desktop.x(["xdotool", "key", "--clearmodifiers", "ctrl+comma"])
         self.assertTrue(wait_changed(self.desktop, home, page), "ctrl+comma did not change the page")
+        # What changed may be only the repaint where the dialog was: the settings item lights up.
+        self.assertTrue(wait_for(lambda: menu_e2e.current_page(self.desktop, app) == "settings", 10),
+                        "ctrl+comma did not show the settings page")
         # Scrolled to its end, the page shows the reserved list's heading as the last line of text above
         # the history section, the page's last, in the page's column right of the sidebar.
         column = mx + 250
@@ -366,16 +372,25 @@ class HotkeysTest(unittest.TestCase):
         for _ in range(40):
             self.desktop.x(["xdotool", "click", "5"])
         self.assertTrue(wait_changed(self.desktop, top, page), "the settings page did not scroll")
-        self.desktop.screenshot(f"{shots}/settings.png")
-        heading = last_text_row(f"{shots}/settings.png", column, my + mh - 305, 300, 50)
+        # A starved program can pause in the middle of the scroll: the heading is taken once two reads agree.
+        previous = [None]
+
+        def heading_at_rest():
+            self.desktop.screenshot(f"{shots}/settings.png")
+            row = last_text_row(f"{shots}/settings.png", column, my + mh - 305, 300, 50)
+            alike = row is not None and row == previous[0]
+            previous[0] = row
+            return row if alike else None
+        heading = wait_for(heading_at_rest, 10, 0.2)
         self.assertIsNotNone(heading, "no settings page")
         closed = screen_bytes(self.desktop, page)
         self.click(column + 200, heading - 4)
         self.assertTrue(wait_changed(self.desktop, closed, page), "the click on the heading changed nothing")
-        self.desktop.screenshot(f"{shots}/reserved-list.png")
         # Closed, the gap down to "Histórico" holds no text; open, the list's first lines fill it.
-        self.assertIsNotNone(last_text_row(f"{shots}/reserved-list.png", column, heading + 12, 300, 16),
-                             "the reserved list did not open")
+        self.assertTrue(wait_for(lambda: (self.desktop.screenshot(f"{shots}/reserved-list.png"),
+                                          last_text_row(f"{shots}/reserved-list.png", column, heading + 12, 300, 16)
+                                          is not None)[1], 10, 0.2),
+                        "the reserved list did not open")
         for _ in range(12):
             self.desktop.x(["xdotool", "click", "5"])
         wait_settled(self.desktop, page)

@@ -8,6 +8,7 @@ process's exit status. The screenshots are kept beside the program's build in te
 
 import json
 import os
+import re
 import shutil
 import socket
 import subprocess
@@ -129,8 +130,10 @@ class MenuTest(PanelDesktop):
         self.assertLess(found[newest[0]], 24)
 
         # "Gravar tutorial (liga/desliga)", the last capture row: the panel goes, recording starts.
+        recording = self.desktop.watch(re.escape("Gravando “Novo tutorial”"))
+        self.addCleanup(recording.stop)
         self.click(x + 60, lines[1] - 5 - GAP - ROW // 2)
-        self.assertTrue(wait_for(lambda: app.toast("Gravando “Novo tutorial”"), 5), "recording did not start")
+        self.assertTrue(recording.seen(5), "recording did not start")
         self.assertFalse(self.desktop.visible_windows("^Menu do Pelicarta$"))
         self.assertEqual(app.launch("--capture", "tutorial"), 0)  # stops, and shows the window
         self.assertTrue(wait_for(app.main_window, 10))

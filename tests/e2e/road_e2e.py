@@ -787,13 +787,18 @@ class RoadTest(DesktopTest):
     def test_tutorial_recording_turns_captures_into_steps(self):
         app = self.start({"afterCapture": "copy"})
         started = time.time()
+        # Each notice shows for two seconds from the moment the request is carried out, before the launch
+        # that asked for it has ended: looked for from before the launch.
+        recording = self.desktop.watch(re.escape("Gravando “Novo tutorial”"))
+        self.addCleanup(recording.stop)
         self.assertEqual(app.launch("--capture", "tutorial"), 0)
-        self.assertTrue(wait_for(lambda: app.toast("Gravando “Novo tutorial”"), 5), "no recording toast")
+        self.assertTrue(recording.seen(5), "no recording toast")
         self.desktop.set_clipboard_text("before")
         for number in (1, 2):
+            step = self.desktop.watch(re.escape(f"Passo {number} adicionado"))
+            self.addCleanup(step.stop)
             self.assertEqual(app.launch("--capture", "fullscreen"), 0)
-            self.assertTrue(wait_for(lambda: app.toast(f"Passo {number} adicionado"), 10),
-                            "no step toast:\n" + app.output())
+            self.assertTrue(step.seen(10), "no step toast:\n" + app.output())
         stepped = time.time()
         folders = os.listdir(app.tutorials)
         self.assertEqual(len(folders), 1)
@@ -857,8 +862,12 @@ class RoadTest(DesktopTest):
             self.skipTest("cannot make a folder unwritable for root here")
         elsewhere = f"{app.home}/run/Pelicarta/Recentes"  # the private runtime folder, never a shared one
         kept_before = set(os.listdir(elsewhere)) if os.path.isdir(elsewhere) else set()
+        # The first capture's notice is gone before this one's is looked for.
+        self.assertTrue(wait_for(lambda: not app.toast("Copiado"), 15), "the first notice stayed")
+        copied = self.desktop.watch(re.escape("Copiado — Cole com Ctrl+V em qualquer app"))
+        self.addCleanup(copied.stop)
         self.capture_and_wait_for_png(app)
-        self.assertTrue(wait_for(lambda: app.toast("Copiado — Cole com Ctrl+V em qualquer app"), 3))
+        self.assertTrue(copied.seen(3), "no 'Copiado' toast:\n" + app.output())
         # The capture is kept in a private temporary folder, and the user is told where; by then it
         # has been written wherever it was going to be.
         kept = wait_for(lambda: os.path.isdir(elsewhere) and set(os.listdir(elsewhere)) - kept_before, 15)

@@ -156,9 +156,15 @@ class ShapeDesktop(menu_e2e.PanelDesktop):
         self.assertTrue(wait_for(lambda: len(app.capture_files()) > before, 15), app.output())
         return self.shown("^Pelicarta$", QUICK)
 
-    def start_recording(self, app):
+    def start_recording(self, app, name):
+        """Starts recording and checks the corners of its notice, then of its pill; their boxes."""
         self.assertEqual(app.launch("--capture", "tutorial"), 0)
-        return self.shown(re.escape(RECORDING), TOAST), self.shown(PILL)
+        # The notice shows for two seconds, counted from before the launch has ended: nothing else first.
+        toast = self.shown(re.escape(RECORDING), TOAST)
+        self.check(app, f"{name}-toast.png", [("toast", toast, TOAST)])
+        pill = self.shown(PILL)
+        self.check(app, f"{name}-pill.png", [("pill", pill, pill[2:])])
+        return toast, pill
 
     def tray_panel(self, app):
         # Away first: a move with --sync to where the pointer already is waits for a move that never comes.
@@ -178,9 +184,8 @@ class ShapeTest(ShapeDesktop):
         tray = self.tray_panel(app)
         self.check(app, "plain-panels.png", [("quick panel", quick, QUICK), ("tray panel", tray, tray[2:])])
         self.desktop.x(["xdotool", "key", "Escape"])
-        toast, pill = self.start_recording(app)
+        toast, pill = self.start_recording(app, "plain")
         self.assertEqual(toast[2:], TOAST)
-        self.check(app, "plain-toast-pill.png", [("toast", toast, TOAST), ("pill", pill, pill[2:])])
 
         # A compositor starts under the pill; it keeps showing the desktop at its ends.
         compositor = subprocess.Popen(["xcompmgr"], env=self.desktop.env, stdout=subprocess.DEVNULL,
@@ -197,9 +202,8 @@ class ShapeTest(ShapeDesktop):
         tray = self.tray_panel(app)
         self.check(app, "composited-panels.png", [("quick panel", quick, QUICK), ("tray panel", tray, tray[2:])])
         self.desktop.x(["xdotool", "key", "Escape"])
-        toast, pill = self.start_recording(app)
+        toast, pill = self.start_recording(app, "composited")
         self.assertEqual(toast[2:], (TOAST[0] + 2 * SHADOW, TOAST[1] + 2 * SHADOW))
-        self.check(app, "composited-toast-pill.png", [("toast", toast, TOAST), ("pill", pill, pill[2:])])
 
         # The compositor goes: the pill, still on screen, is cut to its shape again.
         compositor.terminate()
