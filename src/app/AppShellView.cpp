@@ -88,8 +88,7 @@ AppShellView::AppShellView(AppRouter &router, QWidget *parent) : QWidget(parent)
     auto *row = new QHBoxLayout(m_shell);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    m_sidebar = new AppSidebar(router, ShortcutStore::shared(), TutorialStore::shared(), defaults, m_shell);
-    row->addWidget(m_sidebar);
+    row->addWidget(new AppSidebar(router, ShortcutStore::shared(), TutorialStore::shared(), defaults, m_shell));
     row->addWidget(new Divider(Qt::Vertical, m_shell));
     m_stack = new QStackedWidget(m_shell);
     row->addWidget(m_stack, 1);

@@ -8,7 +8,6 @@
 #include <QTimer>
 #include <QWidget>
 
-class AppSidebar;
 class EditorView;
 class HistoryView;
 class OnboardingView;
@@ -67,7 +66,6 @@ private:
     QStackedLayout *m_modes = nullptr;
     QWidget *m_shell = nullptr;
     OnboardingView *m_onboarding = nullptr;
-    AppSidebar *m_sidebar = nullptr;
     QStackedWidget *m_stack = nullptr;
     QHash<AppRouter::Page, QWidget *> m_pages; // made on first use; the editor's is its placeholder
     EditorView *m_editorView = nullptr;

@@ -11,7 +11,6 @@
 #include "history/RecentTileRow.h"
 #include "history/RecentsStore.h"
 #include "platform/Clock.h"
-#include "platform/UserAccount.h"
 #include "platform/UserDefaults.h"
 #include "widgets/ControlState.h"
 #include "widgets/BrandMark.h"

@@ -33,16 +33,12 @@ std::shared_ptr<CancelFlag> replaceTask(std::shared_ptr<CancelFlag> &task) {
     return task;
 }
 
-// Render jobs alive (main thread). The renderers' canvases serve whichever editor renders next; the
-// last job takes them along, as if they were its own.
-int liveJobs = 0;
-
 } // namespace
 
 EditorRenderJob::EditorRenderJob(EditorDocument &document, StyleStore &styles, EditorRenderers &renderers,
                                  QObject *parent)
     : QObject(parent), m_document(document), m_styles(styles), m_renderers(renderers) {
-    ++liveJobs;
+    m_cachesHeld = m_renderers.holdCaches();
     m_readerReady = m_renderers.keepReaderReady();
     connect(&m_document, &EditorDocument::contentChanged, this, &EditorRenderJob::rerender);
     rerender();
@@ -50,14 +46,11 @@ EditorRenderJob::EditorRenderJob(EditorDocument &document, StyleStore &styles, E
 
 EditorRenderJob::~EditorRenderJob() {
     stopBackgroundWork();
-    const bool last = --liveJobs == 0;
     // The results and the beautifier's canvases are tens of megabytes whose unmapping would hold up
-    // the frame after the next capture opens: they go on a worker.
+    // the frame after the next capture opens: they go on a worker, the canvases with the last editor.
     if (EditorThreads::isClosing()) return;
     EditorThreads::estimatePool().start([preview = std::move(m_preview), output = std::move(m_lastOutput),
-                                         pixelated = std::move(m_pixelated), last, renderers = &m_renderers] {
-        if (last) renderers->releaseCaches();
-    });
+                                         pixelated = std::move(m_pixelated), caches = std::move(m_cachesHeld)] {});
 }
 
 void EditorRenderJob::stopBackgroundWork() {

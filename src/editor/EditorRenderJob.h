@@ -26,7 +26,8 @@ class EditorRenderJob : public QObject {
     Q_OBJECT
 
 public:
-    EditorRenderJob(EditorDocument &document, StyleStore &styles, EditorRenderers &renderers, QObject *parent = nullptr);
+    EditorRenderJob(EditorDocument &document, StyleStore &styles, EditorRenderers &renderers,
+                    QObject *parent = nullptr);
     // Background work still running is dropped when it finishes; what it holds goes on a worker.
     ~EditorRenderJob() override;
 
@@ -86,6 +87,7 @@ private:
     // Held while the editor is on the screen: "Copiar texto" and the sensitive-data finder find the
     // text engine started.
     std::shared_ptr<void> m_readerReady;
+    std::shared_ptr<void> m_cachesHeld;
     mutable std::optional<QImage> m_pixelated;
     std::shared_ptr<CancelFlag> m_packTask;
     bool m_released = false; // between releaseCaches and ensurePreview: results are not kept

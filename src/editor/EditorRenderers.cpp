@@ -16,6 +16,18 @@
 #include <memory>
 #include <utility>
 
+std::shared_ptr<void> EditorRenderers::holdCaches() {
+    QMutexLocker lock(&m_holdersMutex);
+    if (std::shared_ptr<void> held = m_holders.lock()) return held;
+    // The token points at the mutex only so that it is not null; nothing is deleted.
+    std::shared_ptr<void> held(static_cast<void *>(&m_holdersMutex), [this](void *) {
+        QMutexLocker relock(&m_holdersMutex);
+        if (m_holders.expired()) releaseCaches();
+    });
+    m_holders = held;
+    return held;
+}
+
 StandardEditorRenderers::StandardEditorRenderers()
     : m_beautified(std::make_unique<BeautifyCache>()), m_marked(std::make_unique<ImageRecycler>(1)) {}
 

@@ -10,6 +10,7 @@
 #include <QFuture>
 #include <QImage>
 #include <QList>
+#include <QMutex>
 #include <QRectF>
 
 #include <chrono>
@@ -45,6 +46,14 @@ public:
     virtual QImage unpack(const QByteArray &bytes) = 0;
     // Keeps the text reader ready while the token lives (TextRecognizer::keepReady); may be null.
     virtual std::shared_ptr<void> keepReaderReady() = 0;
+
+    // Keeps the caches while any token lives: editors share the renderers, and the last token to go
+    // (on whichever thread drops it) lets them go, unless another editor took hold again meanwhile.
+    std::shared_ptr<void> holdCaches();
+
+private:
+    QMutex m_holdersMutex;
+    std::weak_ptr<void> m_holders;
 };
 template <>
 EditorRenderers &platform::SharedService<EditorRenderers>::real();

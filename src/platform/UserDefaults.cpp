@@ -342,35 +342,29 @@ void UserDefaults::store(const QString &key, const QJsonObject &entry) {
 
 void UserDefaults::writeLocked() {
     if (!m_dirty) return;
-    // A file we could not open must not be replaced by what little we know.
-    if (m_protectFile || m_brokenEdit) {
-        m_lastError = QStringLiteral("the settings file cannot be read, so it is not overwritten");
-        // Kept in memory only: the user is told once, as for any other write that fails.
+    // What is not written stays in memory only; the user is told once, until a write succeeds again.
+    const auto failed = [this](const QString &reason) {
+        m_lastError = reason;
+        qCWarning(lcPlatform, "the settings file %s was not written: %s", qPrintable(m_path), qPrintable(reason));
         if (!m_failureReported) m_failureReported = m_failurePending = true;
-        return;
-    }
+    };
+    // A file we could not open must not be replaced by what little we know.
+    if (m_protectFile || m_brokenEdit)
+        return failed(QStringLiteral("the settings file cannot be read, so it is not overwritten"));
     QJsonObject values;
     for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) values.insert(it.key(), it.value());
     const QJsonObject root{{kFormat, kFileFormat}, {kValues, values}};
-    QString error;
     const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
     // A file larger than the next launch reads would be set aside then, and every setting with it.
-    if (bytes.size() > kMaxFileBytes) {
-        m_lastError = QStringLiteral("the settings would take more than %1 MiB").arg(kMaxFileBytes >> 20);
-        qCWarning(lcPlatform, "not writing the settings file %s: %s", qPrintable(m_path), qPrintable(m_lastError));
-        if (!m_failureReported) m_failureReported = m_failurePending = true;
-        return;
-    }
-    if (writeFileAtomically(m_path, bytes, &error, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        m_dirty = false;
-        m_lastError.clear();
-        m_lastWritten = bytes;
-        m_failureReported = false;
-    } else {
-        m_lastError = error;
-        qCWarning(lcPlatform, "could not write the settings file %s: %s", qPrintable(m_path), qPrintable(error));
-        if (!m_failureReported) m_failureReported = m_failurePending = true;
-    }
+    if (bytes.size() > kMaxFileBytes)
+        return failed(QStringLiteral("the settings would take more than %1 MiB").arg(kMaxFileBytes >> 20));
+    QString error;
+    if (!writeFileAtomically(m_path, bytes, &error, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return failed(error);
+    m_dirty = false;
+    m_lastError.clear();
+    m_lastWritten = bytes;
+    m_failureReported = false;
 }
 
 void UserDefaults::beginBatch() {

@@ -444,11 +444,9 @@ public:
     QList<ScreenGrab> displayImages(const QList<quint32> &displayIDs) override {
         return m_current->displayImages(displayIDs);
     }
+    // The X11 services hold themselves until their read is answered, even once others replaced them.
     void displayImagesLater(const QList<quint32> &displayIDs, QObject *context, GrabsCallback done) override {
-        // The read keeps the services it started on until it is answered, even once others replaced them.
-        m_current->displayImagesLater(
-            displayIDs, context,
-            [services = m_current, done = std::move(done)](QList<ScreenGrab> grabs) { done(std::move(grabs)); });
+        m_current->displayImagesLater(displayIDs, context, std::move(done));
     }
     ScreenGrab windowImage(quint32 number) override { return m_current->windowImage(number); }
     qint32 ownProcessID() const override { return m_current->ownProcessID(); }

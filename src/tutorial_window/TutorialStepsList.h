@@ -9,7 +9,6 @@
 
 class PictureLoader;
 class QVBoxLayout;
-class TutorialStepCard;
 class TutorialStore;
 
 // The scrolling list of step cards of the open tutorial, at most 980 wide and centred, ending with the

@@ -197,10 +197,7 @@ class CanvasTest(road_e2e.DesktopTest):
         hidden = False
         for _ in range(3):
             # Either notice shows for two seconds: both are looked for from before the click.
-            done = self.desktop.watch("1 dado escondido")
-            failed = self.desktop.watch("Não consegui analisar o print")
-            self.addCleanup(done.stop)
-            self.addCleanup(failed.stop)
+            done, failed = self.watch("1 dado escondido"), self.watch("Não consegui analisar o print")
             self.desktop.x(["xdotool", "mousemove", str(button[0]), str(button[1]), "click", "1"])
             outcome = wait_for(lambda: done.seen(0) and "hidden" or failed.seen(0) and "failed", 30)
             done.stop()

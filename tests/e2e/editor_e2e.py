@@ -69,8 +69,7 @@ class EditorTest(road_e2e.DesktopTest):
         seconds)."""
         self.desktop.set_clipboard_text("before")
         if toast:
-            notice = self.desktop.watch("^" + re.escape(toast))
-            self.addCleanup(notice.stop)
+            notice = self.watch("^" + re.escape(toast))
         self.key(app, *keys, "ctrl+c")
         self.assert_png_copied(app)
         if toast:
@@ -106,10 +105,8 @@ class EditorTest(road_e2e.DesktopTest):
             """Presses the keys; "copied" once the text is on the clipboard, else the title of the toast that
             says why not, or None."""
             # Either notice shows for two seconds: both are looked for from before the keys.
-            notices = {title: self.desktop.watch(f"^{title} — ")
+            notices = {title: self.watch(f"^{title} — ")
                        for title in ("Nenhum texto encontrado", "Não consegui ler o texto")}
-            for notice in notices.values():
-                self.addCleanup(notice.stop)
             self.key(app, "ctrl+shift+c")
 
             def outcome():
@@ -135,9 +132,7 @@ class EditorTest(road_e2e.DesktopTest):
         self.key(app, "ctrl+s")
         # The notice shows for two seconds from the save: looked for from before it.
         # (xdotool takes POSIX expressions: no \d.)
-        notice = self.desktop.watch(r"^Salvo · .* — Pelicarta [0-9]{4}-[0-9]{2}-[0-9]{2} "
-                                    r"[0-9]{2}\.[0-9]{2}\.[0-9]{2}\.png$")
-        self.addCleanup(notice.stop)
+        notice = self.watch(r"^Salvo · .* — Pelicarta [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}\.[0-9]{2}\.[0-9]{2}\.png$")
         self.accept_dialog("^(Salvar como|Save As)$")
         saved = wait_for(lambda: glob.glob(f"{app.home}/**/Pelicarta *.png", recursive=True), 10)
         self.assertTrue(saved, "nothing saved:\n" + app.output())

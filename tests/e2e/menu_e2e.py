@@ -130,8 +130,7 @@ class MenuTest(PanelDesktop):
         self.assertLess(found[newest[0]], 24)
 
         # "Gravar tutorial (liga/desliga)", the last capture row: the panel goes, recording starts.
-        recording = self.desktop.watch(re.escape("Gravando “Novo tutorial”"))
-        self.addCleanup(recording.stop)
+        recording = self.watch(re.escape("Gravando “Novo tutorial”"))
         self.click(x + 60, lines[1] - 5 - GAP - ROW // 2)
         self.assertTrue(recording.seen(5), "recording did not start")
         self.assertFalse(self.desktop.visible_windows("^Menu do Pelicarta$"))

@@ -540,6 +540,12 @@ class DesktopTest(unittest.TestCase):
         self.addCleanup(app.stop)
         return app
 
+    def watch(self, name_regex):
+        """Looks for a visible window whose name matches, from now until the test ends (Desktop.watch)."""
+        watch = self.desktop.watch(name_regex)
+        self.addCleanup(watch.stop)
+        return watch
+
     def assert_png_copied(self, app, timeout=15):
         """Waits for a PNG on the clipboard; without one, keeps the screen and fails with what the program
         was doing."""
@@ -612,8 +618,7 @@ class RoadTest(DesktopTest):
         # outside X, so the copy must not rely on the time of the last X event the app saw. A length of
         # time on purpose: the server's clock must move on past that event.
         time.sleep(1.5)
-        copied = self.desktop.watch(re.escape("Copiado — Cole com Ctrl+V em qualquer app"))
-        self.addCleanup(copied.stop)
+        copied = self.watch(re.escape("Copiado — Cole com Ctrl+V em qualquer app"))
         self.capture_and_wait_for_png(app)
         targets = self.desktop.clipboard_targets()
         self.assertIn("image/png", targets)
@@ -789,14 +794,12 @@ class RoadTest(DesktopTest):
         started = time.time()
         # Each notice shows for two seconds from the moment the request is carried out, before the launch
         # that asked for it has ended: looked for from before the launch.
-        recording = self.desktop.watch(re.escape("Gravando “Novo tutorial”"))
-        self.addCleanup(recording.stop)
+        recording = self.watch(re.escape("Gravando “Novo tutorial”"))
         self.assertEqual(app.launch("--capture", "tutorial"), 0)
         self.assertTrue(recording.seen(5), "no recording toast")
         self.desktop.set_clipboard_text("before")
         for number in (1, 2):
-            step = self.desktop.watch(re.escape(f"Passo {number} adicionado"))
-            self.addCleanup(step.stop)
+            step = self.watch(re.escape(f"Passo {number} adicionado"))
             self.assertEqual(app.launch("--capture", "fullscreen"), 0)
             self.assertTrue(step.seen(10), "no step toast:\n" + app.output())
         stepped = time.time()
@@ -864,8 +867,7 @@ class RoadTest(DesktopTest):
         kept_before = set(os.listdir(elsewhere)) if os.path.isdir(elsewhere) else set()
         # The first capture's notice is gone before this one's is looked for.
         self.assertTrue(wait_for(lambda: not app.toast("Copiado"), 15), "the first notice stayed")
-        copied = self.desktop.watch(re.escape("Copiado — Cole com Ctrl+V em qualquer app"))
-        self.addCleanup(copied.stop)
+        copied = self.watch(re.escape("Copiado — Cole com Ctrl+V em qualquer app"))
         self.capture_and_wait_for_png(app)
         self.assertTrue(copied.seen(3), "no 'Copiado' toast:\n" + app.output())
         # The capture is kept in a private temporary folder, and the user is told where; by then it

@@ -6,6 +6,7 @@
 #include "platform/StringTables.h"
 #include "support/RecordingNotifier.h"
 #include "support/SubstituteRenderers.h"
+#include "support/Waiting.h"
 
 #include <QCoreApplication>
 #include <QMutex>
@@ -19,6 +20,7 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace editortest {
 
@@ -140,6 +142,34 @@ inline void settle() {
         QCoreApplication::processEvents();
     }
 }
+
+// Every worker of the editors' estimate pool held busy from its making until `free()` or its end: what
+// is started meanwhile waits behind them, however slowly the machine runs.
+class BusyEstimateWorkers {
+public:
+    BusyEstimateWorkers() : m_pool(EditorThreads::estimatePool()) {
+        for (int i = 0; i < m_pool.maxThreadCount(); ++i)
+            m_pool.start([this] {
+                m_holding.release();
+                m_held.acquire();
+            });
+        m_allBusy = m_holding.tryAcquire(m_pool.maxThreadCount(), testsupport::patienceMs);
+    }
+    ~BusyEstimateWorkers() { free(); }
+    BusyEstimateWorkers(const BusyEstimateWorkers &) = delete;
+    BusyEstimateWorkers &operator=(const BusyEstimateWorkers &) = delete;
+
+    bool allBusy() const { return m_allBusy; }
+    void free() {
+        if (!std::exchange(m_freed, true)) m_held.release(m_pool.maxThreadCount());
+    }
+
+private:
+    QThreadPool &m_pool;
+    QSemaphore m_holding, m_held;
+    bool m_allBusy = false;
+    bool m_freed = false;
+};
 
 // A model over the fake renderers (or a document alone), with the shared style store back at its defaults and Portuguese
 // texts.

@@ -9,9 +9,9 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QScopeGuard>
 #include <QSignalSpy>
 
+using editortest::BusyEstimateWorkers;
 using editortest::EditorTest;
 using editortest::settle;
 
@@ -97,15 +97,8 @@ TEST_F(RenderJobTest, ExportChangesWithinAQuarterSecondEncodeOnce) {
     QSignalSpy bytes(job.get(), &EditorRenderJob::estimatedBytesChanged);
     // The estimate workers held busy: the three changes come before any estimate has waited its time,
     // however slowly this machine runs them.
-    QThreadPool &pool = EditorThreads::estimatePool();
-    QSemaphore holding, held;
-    for (int i = 0; i < pool.maxThreadCount(); ++i)
-        pool.start([&] {
-            holding.release();
-            held.acquire();
-        });
-    auto release = qScopeGuard([&] { held.release(pool.maxThreadCount()); });
-    ASSERT_TRUE(holding.tryAcquire(pool.maxThreadCount(), testsupport::patienceMs));
+    BusyEstimateWorkers busy;
+    ASSERT_TRUE(busy.allBusy());
     const QList<ExportScale> scales{ExportScale::standard, ExportScale::retina, ExportScale::standard};
     for (ExportScale scale : scales) {
         StyleStore::shared().setExportSettings({ExportFormat::png, 0.85, scale});
@@ -113,8 +106,7 @@ TEST_F(RenderJobTest, ExportChangesWithinAQuarterSecondEncodeOnce) {
     }
     QElapsedTimer sinceFree;
     sinceFree.start();
-    release.dismiss();
-    held.release(pool.maxThreadCount());
+    busy.free();
     // The old figures stay on view while the estimate waits its quarter second.
     ASSERT_TRUE(testsupport::received(sizes));
     EXPECT_GE(sinceFree.elapsed(), 250);
@@ -251,7 +243,8 @@ TEST_F(RenderJobTest, AModelKeepsTheRenderersSharedWhenItWasMade) {
     EXPECT_EQ(&EditorRenderers::shared(), &renderers);
 }
 
-// The renderers' kept canvases serve the next editor, and go with the last one.
+// The renderers' kept canvases serve the next editor, and go with the last one; an editor that opens
+// while they are on their way out keeps them.
 TEST_F(RenderJobTest, TheRenderersLetTheirCanvasesGoWithTheLastEditor) {
     std::unique_ptr<EditorModel> first = makeModel();
     std::unique_ptr<EditorModel> second = makeModel();
@@ -262,6 +255,21 @@ TEST_F(RenderJobTest, TheRenderersLetTheirCanvasesGoWithTheLastEditor) {
     second.reset();
     settle();
     EXPECT_EQ(renderers.state->releases, before + 1);
+
+    // The last editor's leftovers wait behind busy workers while the next capture opens.
+    std::unique_ptr<EditorModel> last = makeModel();
+    BusyEstimateWorkers busy;
+    ASSERT_TRUE(busy.allBusy());
+    last.reset();
+    QImage capture(800, 600, QImage::Format_ARGB32_Premultiplied);
+    capture.fill(Qt::darkCyan);
+    auto next = std::make_unique<EditorModel>(capture, QString(), std::nullopt, StyleStore::shared());
+    busy.free();
+    settle();
+    EXPECT_EQ(renderers.state->releases, before + 1);
+    next.reset();
+    settle();
+    EXPECT_EQ(renderers.state->releases, before + 2);
 }
 
 // The render job of a capture another one replaced lives on a few turns while its page goes: its

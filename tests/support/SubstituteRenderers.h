@@ -8,12 +8,6 @@
 
 namespace testsupport {
 
-// The substitute the shared editor renderers are while no other nests inside it; none for the real ones.
-inline EditorRenderers *&installedRenderers() {
-    static EditorRenderers *installed = nullptr;
-    return installed;
-}
-
 // The shared editor renderers while it lives: `Renderers`, the standard ones or a test's class deriving
 // from them and overriding what it changes. Substitutes nest, each putting back the one it replaced.
 // Editor models call the renderers from background work that may outlast them (the last one to go lets
@@ -24,14 +18,12 @@ class SubstituteRenderers final : public Renderers {
 public:
     template <typename... Args>
     explicit SubstituteRenderers(Args &&...args)
-        : Renderers(std::forward<Args>(args)...), m_replaced(installedRenderers()) {
-        installedRenderers() = this;
+        : Renderers(std::forward<Args>(args)...), m_replaced(&EditorRenderers::shared()) {
         EditorRenderers::setSharedForTesting(this);
     }
     ~SubstituteRenderers() override {
         EditorThreads::renderPool().waitForDone();
         EditorThreads::estimatePool().waitForDone();
-        installedRenderers() = m_replaced;
         EditorRenderers::setSharedForTesting(m_replaced);
     }
     SubstituteRenderers(const SubstituteRenderers &) = delete;
