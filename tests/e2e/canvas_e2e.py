@@ -9,7 +9,6 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -45,7 +44,7 @@ class CanvasTest(road_e2e.DesktopTest):
         """Paints the desktop and waits until the screen shows it: a window manager still starting may
         clear it again, so it is painted again until a later look finds the colour still there."""
         def painted():
-            shot = Screenshot(self.desktop, os.path.join(tempfile.gettempdir(), f"desk-{os.getpid()}.png"))
+            shot = Screenshot(self.desktop)
             if shot.pixel(10, 1000) == DESK:
                 return True
             self.desktop.paint_root(DESK)
@@ -74,20 +73,16 @@ class CanvasTest(road_e2e.DesktopTest):
 
         def swatches():
             _, cx, cy, cw, _ = client(app)
-            shot = f"{app.home}/toolbar.png"
-            self.desktop.screenshot(shot)
-            return road_e2e.color_fraction(shot, cx, cy, cw, 140, "#ff5a5f", 3) > 0
+            return road_e2e.color_fraction(self.desktop, (cx, cy, cw, 140), "#ff5a5f", 3) > 0
         self.assertTrue(wait_for(swatches, 10), f"the tool of key {key} did not come up")
 
     def mark_pixels(self, app, frame):
         """How many pixels of the mark colour the canvas shows inside `frame`."""
-        shot = f"{app.home}/marks.png"
-        self.desktop.screenshot(shot)
-        return road_e2e.color_fraction(shot, *frame, "#ff5a5f", 3) * frame[2] * frame[3]
+        return road_e2e.color_fraction(self.desktop, frame, "#ff5a5f", 3) * frame[2] * frame[3]
 
     def find_frame(self, app):
         _, cx, cy, cw, ch = client(app)
-        shot = Screenshot(self.desktop, f"{app.home}/screen.png")
+        shot = Screenshot(self.desktop)
         xs, ys = [], []
         for y in range(cy, cy + ch, 2):
             # The longest run of the desktop's colour: the sidebar's thumbnail shows it too.
@@ -239,8 +234,8 @@ if __name__ == "__main__":
     if len(sys.argv) < 2:
         sys.exit(__doc__)
     road_e2e.APP = os.path.abspath(sys.argv[1])
-    missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "convert",
-                                 "import") if not shutil.which(tool)]
+    missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "convert")
+               if not shutil.which(tool)]
     if missing:
         print("missing tools: " + ", ".join(missing) + " (scripts/setup-debian.sh installs them)")
         sys.exit(1)

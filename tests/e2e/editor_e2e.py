@@ -154,7 +154,7 @@ if __name__ == "__main__":
         sys.exit(__doc__)
     road_e2e.APP = os.path.abspath(sys.argv[1])
     missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "identify",
-                                 "convert", "import") if not shutil.which(tool)]
+                                 "convert") if not shutil.which(tool)]
     if missing:
         print("missing tools: " + ", ".join(missing) + " (scripts/setup-debian.sh installs them)")
         sys.exit(1)

@@ -130,7 +130,7 @@ class EditorViewTest(road_e2e.DesktopTest):
             if not window:
                 return 0
             _, cx, cy, cw, ch = window
-            shot = Screenshot(self.desktop, f"{app.home}/again.png")
+            shot = Screenshot(self.desktop)
             return sum(1 for y in range(cy, cy + ch) for x in range(cx, cx + cw) if close_to(shot.pixel(x, y), ARROW, 8))
         self.assertTrue(wait_for(lambda: red() > 150, 10, 0.2), "the arrow is gone after reopening")
         self.assertTrue(app.running())
@@ -211,4 +211,4 @@ class EditorViewTest(road_e2e.DesktopTest):
 
 if __name__ == "__main__":
     road_e2e.run_tests(__doc__, ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "identify",
-                                 "convert", "import"))
+                                 "convert"))

@@ -7,7 +7,6 @@ button, read from what reaches the screen and the recents folder.
 """
 
 import os
-import shutil
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -32,9 +31,7 @@ class HistoryPageTest(road_e2e.DesktopTest):
 
     def keep_screenshot(self, app, name):
         """The last screenshot, for a person to look at: test-output/<name> beside the program's build."""
-        folder = os.path.join(os.path.dirname(road_e2e.APP), "..", "test-output")
-        os.makedirs(folder, exist_ok=True)
-        shutil.copy(f"{app.home}/screen.png", os.path.join(folder, name))
+        shell_e2e.ShellTest.keep_screenshot(self, app, name, prefix="")
 
     def words_window(self, text):
         self.open_test_window("Words", "--fill", "ffffff", "--rect", "40,40,760,90", "--text", text)
@@ -116,4 +113,4 @@ class HistoryPageTest(road_e2e.DesktopTest):
 
 
 if __name__ == "__main__":
-    road_e2e.run_tests(__doc__, ("Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "convert", "import"))
+    road_e2e.run_tests(__doc__, ("Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "convert"))

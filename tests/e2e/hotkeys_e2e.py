@@ -61,19 +61,25 @@ def mean_color(path, x, y, w, h):
     return tuple(float(v) for v in out.stdout.decode().split())
 
 
-def last_text_row(path, x, y, w, h):
-    """The lowest row of a part of an image that holds light (text) pixels; None when none does."""
-    out = subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-colorspace", "gray",
-                          "-threshold", "50%", "-scale", f"1x{h}!", "-depth", "8", "txt:-"], capture_output=True)
-    rows = [int(line.split(",")[1].split(":")[0]) for line in out.stdout.decode().splitlines()[1:]
-            if "#000000" not in line and "gray(0)" not in line]
+def luma(red, green, blue):
+    """0…1, as ImageMagick's -colorspace gray weighs the three."""
+    return (0.212656 * red + 0.715158 * green + 0.072186 * blue) / 255
+
+
+def screen_mean_color(desktop, area):
+    """The mean red, green and blue (0…255) of `area` (x, y, width, height) of the screen."""
+    colors = desktop.colors(area)
+    total = sum(colors.values()) or 1
+    return tuple(sum(((color >> shift) & 0xFF) * count for color, count in colors.items()) / total
+                 for shift in (16, 8, 0))
+
+
+def screen_last_text_row(desktop, x, y, w, h):
+    """The lowest row of `area` of the screen that holds light (text) pixels; None when none does."""
+    pixels = desktop.pixels((x, y, w, h))
+    rows = [row for row in range(len(pixels) // (3 * w))
+            if any(luma(*pixels[i:i + 3]) > 0.5 for i in range(3 * w * row, 3 * w * (row + 1), 3))]
     return y + max(rows) if rows else None
-
-
-def mean_brightness(path, x, y, w, h):
-    out = subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-colorspace", "gray",
-                          "-format", "%[fx:mean]", "info:"], capture_output=True)
-    return float(out.stdout.decode() or 0)
 
 
 class HotkeysTest(unittest.TestCase):
@@ -193,18 +199,16 @@ class HotkeysTest(unittest.TestCase):
         self.assertIn(b"4294967295", self.desktop.x(["xprop", "-id", panel[0], "_NET_WM_DESKTOP"]))
 
         # A swatch: the thumbnail's edge turns from the dark desktop to the backdrop.
-        shot = f"{app.home}/screen.png"
         strip = (px + 30, py + 80, 8, 60)  # the left band of the beautified thumbnail
         # Read once the panel has painted: a baseline taken before would let any paint pass for the change.
         wait_settled(self.desktop, (px, py, PANEL_W, PANEL_H))
-        self.desktop.screenshot(shot)
-        before = mean_brightness(shot, *strip)
+        before = luma(*screen_mean_color(self.desktop, strip))
         if os.environ.get("KEEP_SHOTS"):
-            shutil.copy(shot, "/tmp/hk/before.png")
+            self.desktop.screenshot("/tmp/hk/before.png")
         self.click(px + 10 + 36 * 1 + 15, py + 25 + 176 + 8 + 13)
-        changed = wait_for(lambda: (self.desktop.screenshot(shot), mean_brightness(shot, *strip) > before + 0.15)[1], 10)
+        changed = wait_for(lambda: luma(*screen_mean_color(self.desktop, strip)) > before + 0.15, 10)
         if os.environ.get("KEEP_SHOTS"):
-            shutil.copy(shot, "/tmp/hk/after.png")
+            self.desktop.screenshot("/tmp/hk/after.png")
         self.assertTrue(changed, "the thumbnail did not get the backdrop")
 
         # "Copiar": PNG and TIFF on the clipboard, and the panel goes.
@@ -254,14 +258,13 @@ class HotkeysTest(unittest.TestCase):
         app = self.start({"afterCapture": "quick", "history.compact": False, "quick.lifetime": 0})
         shots = os.environ.get("KEEP_SHOTS") or f"{app.home}/shots"
         os.makedirs(shots, exist_ok=True)
-        screen = f"{shots}/screen.png"
 
         # The tray icon stands out on trayer's light panel: its dark rim is there.
         icon = wait_for(app.tray_icon, 10)
         self.assertIsNotNone(icon, "no tray icon")
         self.desktop.screenshot(f"{shots}/tray.png")
-        self.assertLess(min(mean_color(f"{shots}/tray.png", icon[0] - 8 + dx, icon[1], 1, 1)[0] for dx in range(16)),
-                        80, "the tray icon does not show on a light panel")
+        self.assertLess(min(self.desktop.pixels((icon[0] - 8, icon[1], 16, 1))[0::3]), 80,
+                        "the tray icon does not show on a light panel")
 
         # A capture with the main window and the quick panel on screen shows the desktop where they are.
         desktop = (48, 96, 144)
@@ -270,8 +273,7 @@ class HotkeysTest(unittest.TestCase):
         def dark_again():  # the other tests expect the dark desktop
             def dark():
                 self.desktop.paint_root((0, 0, 0))
-                self.desktop.screenshot(screen)
-                return mean_color(screen, 0, HEIGHT - 40, 40, 40) == (0.0, 0.0, 0.0)
+                return screen_mean_color(self.desktop, (0, HEIGHT - 40, 40, 40)) == (0.0, 0.0, 0.0)
             wait_for(dark, 10, 0.5)
         self.addCleanup(dark_again)
         self.desktop.x(["xdotool", "mousemove", "--sync", "100", "300"])
@@ -284,8 +286,7 @@ class HotkeysTest(unittest.TestCase):
 
         def painted():
             self.desktop.paint_root(desktop)
-            self.desktop.screenshot(screen)
-            return mean_color(screen, 0, HEIGHT - 40, 40, 40) == tuple(float(c) for c in desktop)
+            return screen_mean_color(self.desktop, (0, HEIGHT - 40, 40, 40)) == tuple(float(c) for c in desktop)
         self.assertTrue(wait_for(painted, 10, 0.5), "the desktop could not be painted")
         self.key("alt+shift+f")
         self.assertTrue(wait_for(lambda: len(app.capture_files()) == 2, 15), app.output())
@@ -334,7 +335,7 @@ class HotkeysTest(unittest.TestCase):
         self.desktop.x(["xdotool", "mousemove", "--sync", str(px + 170), str(py + 100), "click", "3"])
         self.assertTrue(wait_changed(self.desktop, uncovered, above), "no context menu")
         self.desktop.screenshot(f"{shots}/context-menu.png")
-        self.assertLess(mean_brightness(f"{shots}/context-menu.png", *above), 0.2, "the context menu is not dark")
+        self.assertLess(luma(*screen_mean_color(self.desktop, above)), 0.2, "the context menu is not dark")
         self.key("Escape")
         self.assertTrue(wait_for(lambda: screen_bytes(self.desktop, above) == uncovered, 10), "the menu stayed")
         everything = screen_bytes(self.desktop)
@@ -347,7 +348,7 @@ class HotkeysTest(unittest.TestCase):
         self.assertTrue(wait_changed(self.desktop, crop_bytes(everything, WIDTH, area), area), "the dialog did not paint")
         self.desktop.screenshot(f"{shots}/save-dialog.png")
         _, dx, dy, dw, dh = dialog[0]
-        self.assertLess(mean_brightness(f"{shots}/save-dialog.png", dx + dw // 2, dy + dh // 2, 40, 40), 0.25,
+        self.assertLess(luma(*screen_mean_color(self.desktop, (dx + dw // 2, dy + dh // 2, 40, 40))), 0.25,
                         "the save dialog is not dark")
         self.key("Escape")
         self.assertTrue(wait_for(lambda: not self.desktop.visible_windows("^Salvar como$"), 5))
@@ -376,21 +377,20 @@ class HotkeysTest(unittest.TestCase):
         previous = [None]
 
         def heading_at_rest():
-            self.desktop.screenshot(f"{shots}/settings.png")
-            row = last_text_row(f"{shots}/settings.png", column, my + mh - 305, 300, 50)
+            row = screen_last_text_row(self.desktop, column, my + mh - 305, 300, 50)
             alike = row is not None and row == previous[0]
             previous[0] = row
             return row if alike else None
         heading = wait_for(heading_at_rest, 10, 0.2)
+        self.desktop.screenshot(f"{shots}/settings.png")
         self.assertIsNotNone(heading, "no settings page")
         closed = screen_bytes(self.desktop, page)
         self.click(column + 200, heading - 4)
         self.assertTrue(wait_changed(self.desktop, closed, page), "the click on the heading changed nothing")
         # Closed, the gap down to "Histórico" holds no text; open, the list's first lines fill it.
-        self.assertTrue(wait_for(lambda: (self.desktop.screenshot(f"{shots}/reserved-list.png"),
-                                          last_text_row(f"{shots}/reserved-list.png", column, heading + 12, 300, 16)
-                                          is not None)[1], 10, 0.2),
-                        "the reserved list did not open")
+        opened = wait_for(lambda: screen_last_text_row(self.desktop, column, heading + 12, 300, 16) is not None, 10, 0.2)
+        self.desktop.screenshot(f"{shots}/reserved-list.png")
+        self.assertTrue(opened, "the reserved list did not open")
         for _ in range(12):
             self.desktop.x(["xdotool", "click", "5"])
         wait_settled(self.desktop, page)
@@ -402,8 +402,8 @@ if __name__ == "__main__":
     if len(sys.argv) < 2:
         sys.exit(__doc__)
     road_e2e.APP = os.path.abspath(sys.argv[1])
-    missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "convert",
-                                 "import") if not shutil.which(tool)]
+    missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "convert")
+               if not shutil.which(tool)]
     if missing:
         print("missing tools: " + ", ".join(missing))
         sys.exit(1)

@@ -49,7 +49,7 @@ class Panel:
 
     def __init__(self, test, app, shot=None):
         _, cx, cy, cw, ch = client(app)
-        self.shot = shot or Screenshot(test.desktop, f"{app.home}/panel.png")
+        self.shot = shot or Screenshot(test.desktop)
         self.left, self.top, self.right, self.bottom = cx + cw - 300, cy, cx + cw, cy + ch
         self.column_left = self.column_right = None
         ring = self.find(RING)
@@ -240,4 +240,4 @@ class InspectorTest(road_e2e.DesktopTest):
 
 if __name__ == "__main__":
     road_e2e.run_tests(__doc__, ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "identify",
-                                 "convert", "import"))
+                                 "convert"))

@@ -194,7 +194,7 @@ def current_page(desktop, app):
     window = client(app)
     if not window:
         return None
-    shot = Screenshot(desktop, f"{app.home}/page.png")
+    shot = Screenshot(desktop)
     lit = [page for i, page in enumerate(shell_e2e.PAGES)
            if not close_to(shot.pixel(window[1] + shell_e2e.CELL_X,
                                       window[2] + shell_e2e.ITEM_TOP + i * shell_e2e.ITEM_STEP + shell_e2e.ITEM_HEIGHT // 2),
@@ -243,4 +243,4 @@ class BottomTrayTest(PanelDesktop):
 
 
 if __name__ == "__main__":
-    road_e2e.run_tests(__doc__, ("Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "convert", "import"))
+    road_e2e.run_tests(__doc__, ("Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "convert"))

@@ -26,6 +26,9 @@ import unittest
 import zlib
 import struct
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from screen_reader import ScreenReader, fraction_close, write_png  # noqa: E402
+
 APP = None  # the pelicarta program under test
 
 
@@ -63,23 +66,45 @@ def guard(seconds):
     return min(seconds * PATIENCE * slowdown(), max(seconds, LONGEST_WAIT))
 
 
-def wait_for(predicate, timeout=10.0, interval=0.05):
+# A wait that runs out must have looked often enough for its "never came" to mean something: no look
+# (beyond the pause the caller asked for between looks) took more than this share of the whole wait.
+LOOKS_PER_WAIT = 10
+
+
+class TooFewLooks(AssertionError):
+    """A wait ran out having looked too rarely to tell whether what it waited for came: its looks took
+    seconds each (reading the screen on a busy machine, asking a starved program), so something shown
+    for a while could have come and gone between them, or come just after the last."""
+
+
+def wait_for(predicate, timeout=10.0, interval=0.05, may_run_out=False):
     """The first truthy value of predicate() within timeout seconds (times PATIENCE and the program's
-    slowdown), else None."""
-    deadline = time.monotonic() + guard(timeout)
+    slowdown), else None. Raises TooFewLooks when it ran out having looked too rarely to tell, unless
+    running out is what the caller expects (`may_run_out`)."""
+    began = time.monotonic()
+    deadline = began + guard(timeout)
+    looks, last, longest = 0, began, 0.0
     while True:
+        now = time.monotonic()
+        longest, last = max(longest, now - last - (interval if looks else 0)), now
         value = predicate()
+        looks += 1
         if value:
             return value
-        if time.monotonic() > deadline:
+        now = time.monotonic()
+        if now > deadline:
+            longest = max(longest, now - last)
+            if not may_run_out and longest > (now - began) / LOOKS_PER_WAIT:
+                name = getattr(predicate, "__qualname__", repr(predicate))
+                raise TooFewLooks(f"{name} looked {looks} times in {now - began:.1f} s, one look taking up to "
+                                  f"{longest:.1f} s: too rarely to tell whether it came")
             return None
         time.sleep(interval)
 
 
 def screen_bytes(desktop, area=None):
     """The screen's pixels as raw RGB bytes, or those of `area` (x, y, width, height)."""
-    crop = ["-crop", "%dx%d+%d+%d" % (area[2], area[3], area[0], area[1])] if area else []
-    return desktop.x(["import", "-window", "root", *crop, "-depth", "8", "rgb:-"], timeout=20)
+    return desktop.pixels(area)
 
 
 def crop_bytes(pixels, width, area):
@@ -187,6 +212,7 @@ class Desktop:
     def __init__(self, width, height, tray_edge="top", lowered_workers=False, tray_reserves=False):
         self.width, self.height = width, height
         self.processes = []
+        self.reader = None  # the screen's pixels, read once asked for
         read_fd, write_fd = os.pipe()
         xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp",
@@ -326,10 +352,27 @@ class Desktop:
         round_trip(xcb, connection)
         xcb.xcb_disconnect(connection)
 
+    def pixels(self, area=None):
+        """The screen's pixels as raw RGB bytes, or those of `area` (x, y, width, height), clipped to the
+        screen; b"" when the server could not be read."""
+        if self.reader is None:
+            self.reader = ScreenReader(self.display, self.width, self.height)
+        return self.reader.rgb(area)
+
+    def colors(self, area=None):
+        """How many pixels of each colour (0xRRGGBB) the screen, or `area` of it, shows."""
+        if self.reader is None:
+            self.reader = ScreenReader(self.display, self.width, self.height)
+        return self.reader.colors(area)
+
     def screenshot(self, path):
-        self.x(["import", "-window", "root", path], timeout=20)
+        """Writes the screen as a PNG file."""
+        write_png(path, self.width, self.height, self.pixels())
 
     def close(self):
+        if self.reader is not None:
+            self.reader.close()
+            self.reader = None
         for process in reversed(self.processes):
             if process.poll() is None:
                 process.terminate()
@@ -479,6 +522,13 @@ class Pelicarta:
         remove_home(self.home)
 
 
+def gui_thread_stretches(app):
+    """(milliseconds, the GUI thread's CPU milliseconds in them, the line) of each stretch the event loop
+    could not turn, as the program started with PELICARTA_WATCHDOG logs them."""
+    return [(float(match.group(1)), float(match.group(2)), match.group(0))
+            for match in re.finditer(r"^pelicarta-watchdog: busy ([\d.]+) ms \(cpu ([\d.]+) ms.*$", app.output(), re.M)]
+
+
 def read_log(log):
     """All a program wrote so far to `log`, a file opened for appending and reading."""
     log.flush()
@@ -507,17 +557,15 @@ def image_size(desktop, path_or_bytes):
     return int(w), int(h)
 
 
-def color_fraction(path, x, y, w, h, color, fuzz=12):
-    """How much of a region of a screenshot is close to a colour ("#rrggbb")."""
-    out = subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-fuzz", f"{fuzz}%", "-fill",
-                          "white", "-opaque", color, "-fill", "black", "+opaque", "white", "-format", "%[fx:mean]",
-                          "info:"], capture_output=True)
-    return float(out.stdout.decode() or 0)
+def color_fraction(desktop, area, color, fuzz=12):
+    """How much of `area` (x, y, width, height) of the screen is close to a colour ("#rrggbb"), within
+    `fuzz` percent as ImageMagick's -fuzz measures."""
+    return fraction_close(desktop.colors(area), int(color[1:], 16), fuzz)
 
 
-def red_fraction(path, x, y, w, h):
-    """How much of a region of a screenshot is pure-ish red."""
-    return color_fraction(path, x, y, w, h, "#ff0000")
+def red_fraction(desktop, area):
+    """How much of `area` of the screen is pure-ish red."""
+    return color_fraction(desktop, area, "#ff0000")
 
 
 class DesktopTest(unittest.TestCase):
@@ -711,12 +759,10 @@ class RoadTest(DesktopTest):
             self.assertEqual(app.launch("--capture", "fullscreen"), 0)
             window = wait_for(app.main_window, 10)
             self.assertTrue(window, "the editor did not open the main window")
-            shot = f"{app.home}/screen.png"
             # The editor page shows the beautified capture, red window included, on the default style's
             # backdrop (aurora, a gradient from violet #6E5BD8), inside the main window.
-            self.assertTrue(wait_for(lambda: (self.desktop.screenshot(shot),
-                                              red_fraction(shot, *window[1:]) > 0.002 and
-                                              color_fraction(shot, *window[1:], "#6e5bd8", 6) > 0.002)[1], 10),
+            self.assertTrue(wait_for(lambda: red_fraction(self.desktop, window[1:]) > 0.002 and
+                                     color_fraction(self.desktop, window[1:], "#6e5bd8", 6) > 0.002, 10),
                             "the beautified capture is not shown in the main window")
             # The file is written in the background and may follow the editor.
             self.assertTrue(wait_for(lambda: len(app.capture_files()) == (1 if keep else 0), 10), app.capture_files())
@@ -898,5 +944,4 @@ def run_tests(doc, tools):
 
 
 if __name__ == "__main__":
-    run_tests(__doc__, ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "identify", "convert",
-                        "import"))
+    run_tests(__doc__, ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "identify", "convert"))

@@ -26,14 +26,16 @@ MARK = (255, 90, 95)
 
 
 class Screenshot:
-    """The screen's pixels, read through ImageMagick."""
+    """The screen's pixels, read from the X server; written to `path` as a PNG when one is given."""
 
-    def __init__(self, desktop, path):
-        desktop.screenshot(path)
-        ppm = subprocess.run(["convert", path, "ppm:-"], capture_output=True).stdout
-        parts = ppm.split(maxsplit=4)
-        self.width, self.height = int(parts[1]), int(parts[2])
-        self.data = parts[4]
+    def __init__(self, desktop, path=None):
+        self.width, self.height = desktop.width, desktop.height
+        self.data = desktop.pixels()
+        if path:
+            self.save(path)
+
+    def save(self, path):
+        road_e2e.write_png(path, self.width, self.height, self.data)
 
     def pixel(self, x, y):
         i = 3 * (y * self.width + x)
@@ -49,17 +51,20 @@ class Screenshot:
 
 def settled(desktop, path, ready=lambda shot: True, area=None, timeout=10):
     """A screenshot taken once the screen (or `area` of it: x, y, width, height) has come to rest on what
-    `ready(shot)` looks for: two reads in a row alike, the second one ready. A read is slower than a
-    frame, so an animation still running shows as a change. None when that never happens."""
+    `ready(shot)` looks for: two reads in a row alike, the second one ready; written to `path`. A read is
+    slower than a frame, so an animation still running shows as a change. None when that never happens."""
     previous = [None]
 
     def read():
-        shot = Screenshot(desktop, path)
+        shot = Screenshot(desktop)
         pixels = shot.area(*area) if area else shot.data
         alike = pixels == previous[0]
         previous[0] = pixels
         return shot if alike and ready(shot) else None
-    return wait_for(read, timeout, interval=0.1)
+    shot = wait_for(read, timeout, interval=0.1)
+    if shot:
+        shot.save(path)
+    return shot
 
 
 def patience(seconds):
@@ -91,14 +96,16 @@ def frame_extents(app, wid):
 
 
 class ShellTest(road_e2e.DesktopTest):
-    def shot(self, app, name="screen.png"):
-        return Screenshot(self.desktop, f"{app.home}/{name}")
+    def shot(self, app):
+        """The screen now, kept as the last screenshot."""
+        self.last_shot = Screenshot(self.desktop)
+        return self.last_shot
 
-    def keep_screenshot(self, app, name):
-        """The last screenshot, for a person to look at, beside the program's build: test-output/shell-<name>."""
+    def keep_screenshot(self, app, name, prefix="shell-"):
+        """The last screenshot, for a person to look at, beside the program's build: test-output/<prefix><name>."""
         folder = os.path.join(os.path.dirname(road_e2e.APP), "..", "test-output")
         os.makedirs(folder, exist_ok=True)
-        shutil.copy(f"{app.home}/screen.png", os.path.join(folder, "shell-" + name))
+        self.last_shot.save(os.path.join(folder, prefix + name))
 
     def current_page(self, app):
         """The page whose sidebar item is highlighted, or None."""
@@ -272,7 +279,7 @@ if __name__ == "__main__":
     if len(sys.argv) < 2:
         sys.exit(__doc__)
     road_e2e.APP = os.path.abspath(sys.argv[1])
-    missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "convert", "import",
+    missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "convert",
                                  "setxkbmap") if not shutil.which(tool)]
     if missing:
         print("missing tools: " + ", ".join(missing) + " (scripts/setup-debian.sh installs them)")

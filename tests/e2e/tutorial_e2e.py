@@ -242,7 +242,7 @@ if __name__ == "__main__":
         sys.exit(__doc__)
     road_e2e.APP = os.path.abspath(sys.argv[1])
     missing = [tool for tool in ("Xvfb", "openbox", "trayer", "xdotool", "xclip", "xprop", "xwininfo", "convert",
-                                 "import", "identify", "tesseract") if not shutil.which(tool)]
+                                 "identify", "tesseract") if not shutil.which(tool)]
     if missing or not os.environ.get("PELICARTA_TEST_WINDOW"):
         print("missing tools: " + ", ".join(missing or ["PELICARTA_TEST_WINDOW"]))
         sys.exit(77)
