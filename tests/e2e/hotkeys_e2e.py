@@ -18,6 +18,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import menu_e2e  # noqa: E402
 import road_e2e  # noqa: E402
+import screen_reader  # noqa: E402
 from road_e2e import (Desktop, Pelicarta, crop_bytes, next_second, press_until, screen_bytes,  # noqa: E402
                       wait_changed, wait_for, wait_settled)
 
@@ -29,24 +30,13 @@ SHADOW = 24  # the transparent margin around the panel that holds its shadow, wh
 class KeyGrabber:
     """Another X client holding a key combination on the root window (through libxcb)."""
 
-    class _Iterator(ctypes.Structure):
-        _fields_ = [("data", ctypes.c_void_p), ("rem", ctypes.c_int), ("index", ctypes.c_int)]
-
     def __init__(self, display, keycode, modifiers):
-        xcb = ctypes.CDLL("libxcb.so.1")
-        xcb.xcb_connect.restype = ctypes.c_void_p
-        xcb.xcb_connect.argtypes = [ctypes.c_char_p, ctypes.c_void_p]
-        xcb.xcb_get_setup.restype = ctypes.c_void_p
-        xcb.xcb_get_setup.argtypes = [ctypes.c_void_p]
-        xcb.xcb_setup_roots_iterator.restype = self._Iterator
-        xcb.xcb_setup_roots_iterator.argtypes = [ctypes.c_void_p]
+        xcb = screen_reader.xcb_library()
         xcb.xcb_grab_key.argtypes = [ctypes.c_void_p, ctypes.c_uint8, ctypes.c_uint32, ctypes.c_uint16,
                                      ctypes.c_uint8, ctypes.c_uint8, ctypes.c_uint8]
-        xcb.xcb_flush.argtypes = [ctypes.c_void_p]
-        xcb.xcb_disconnect.argtypes = [ctypes.c_void_p]
         self.xcb = xcb
-        self.connection = xcb.xcb_connect(display.encode(), None)
-        root = ctypes.c_uint32.from_address(xcb.xcb_setup_roots_iterator(xcb.xcb_get_setup(self.connection)).data).value
+        self.connection, screen = screen_reader.connect(display)
+        root = screen_reader.root_window(screen)
         xcb.xcb_grab_key(self.connection, 0, root, modifiers, keycode, 1, 1)
         road_e2e.round_trip(xcb, self.connection)  # held once this returns
 

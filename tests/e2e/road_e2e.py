@@ -27,7 +27,7 @@ import zlib
 import struct
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from screen_reader import ScreenReader, fraction_close, write_png  # noqa: E402
+from screen_reader import ScreenReader, connect, fraction_close, root_window, write_png, xcb_library  # noqa: E402
 
 APP = None  # the pelicarta program under test
 
@@ -328,42 +328,32 @@ class Desktop:
         """Paints the desktop (the root window's background) in one colour, through libxcb."""
         import ctypes
 
-        class Iterator(ctypes.Structure):
-            _fields_ = [("data", ctypes.c_void_p), ("rem", ctypes.c_int), ("index", ctypes.c_int)]
-
-        xcb = ctypes.CDLL("libxcb.so.1")
-        xcb.xcb_connect.restype = ctypes.c_void_p
-        xcb.xcb_connect.argtypes = [ctypes.c_char_p, ctypes.c_void_p]
-        xcb.xcb_get_setup.restype = ctypes.c_void_p
-        xcb.xcb_get_setup.argtypes = [ctypes.c_void_p]
-        xcb.xcb_setup_roots_iterator.restype = Iterator
-        xcb.xcb_setup_roots_iterator.argtypes = [ctypes.c_void_p]
+        xcb = xcb_library()
         xcb.xcb_change_window_attributes.argtypes = [ctypes.c_void_p, ctypes.c_uint32, ctypes.c_uint32,
                                                      ctypes.POINTER(ctypes.c_uint32)]
         xcb.xcb_clear_area.argtypes = [ctypes.c_void_p, ctypes.c_uint8, ctypes.c_uint32, ctypes.c_int16,
                                        ctypes.c_int16, ctypes.c_uint16, ctypes.c_uint16]
-        xcb.xcb_flush.argtypes = [ctypes.c_void_p]
-        xcb.xcb_disconnect.argtypes = [ctypes.c_void_p]
-        connection = xcb.xcb_connect(self.display.encode(), None)
-        root = ctypes.c_uint32.from_address(xcb.xcb_setup_roots_iterator(xcb.xcb_get_setup(connection)).data).value
+        connection, screen = connect(self.display)
+        root = root_window(screen)
         pixel = ctypes.c_uint32((rgb[0] << 16) | (rgb[1] << 8) | rgb[2])
         xcb.xcb_change_window_attributes(connection, root, 2, ctypes.byref(pixel))  # XCB_CW_BACK_PIXEL
         xcb.xcb_clear_area(connection, 0, root, 0, 0, 0, 0)
         round_trip(xcb, connection)
         xcb.xcb_disconnect(connection)
 
+    def _screen(self):
+        if self.reader is None:
+            self.reader = ScreenReader(self.display, self.width, self.height)
+        return self.reader
+
     def pixels(self, area=None):
         """The screen's pixels as raw RGB bytes, or those of `area` (x, y, width, height), clipped to the
         screen; b"" when the server could not be read."""
-        if self.reader is None:
-            self.reader = ScreenReader(self.display, self.width, self.height)
-        return self.reader.rgb(area)
+        return self._screen().rgb(area)
 
     def colors(self, area=None):
         """How many pixels of each colour (0xRRGGBB) the screen, or `area` of it, shows."""
-        if self.reader is None:
-            self.reader = ScreenReader(self.display, self.width, self.height)
-        return self.reader.colors(area)
+        return self._screen().colors(area)
 
     def screenshot(self, path):
         """Writes the screen as a PNG file."""

@@ -15,14 +15,15 @@ import zlib
 _xcb = None
 
 
-def _library():
+def xcb_library():
+    """libxcb, its connection, setup and image calls declared for ctypes (shared: a caller declares the
+    others it uses)."""
     global _xcb
     if _xcb is None:
         class Iterator(ctypes.Structure):
             _fields_ = [("data", ctypes.c_void_p), ("rem", ctypes.c_int), ("index", ctypes.c_int)]
 
         xcb = ctypes.CDLL("libxcb.so.1")
-        xcb.Iterator = Iterator
         xcb.xcb_connect.restype = ctypes.c_void_p
         xcb.xcb_connect.argtypes = [ctypes.c_char_p, ctypes.c_void_p]
         xcb.xcb_connection_has_error.restype = ctypes.c_int
@@ -40,12 +41,28 @@ def _library():
         xcb.xcb_get_image_data.argtypes = [ctypes.c_void_p]
         xcb.xcb_get_image_data_length.restype = ctypes.c_int
         xcb.xcb_get_image_data_length.argtypes = [ctypes.c_void_p]
+        xcb.xcb_flush.argtypes = [ctypes.c_void_p]
         xcb.xcb_disconnect.argtypes = [ctypes.c_void_p]
         libc = ctypes.CDLL(None)
         libc.free.argtypes = [ctypes.c_void_p]
         xcb.free = libc.free
         _xcb = xcb
     return _xcb
+
+
+def connect(display):
+    """(a new connection to `display`, the address of its first screen's description: the root window's
+    id in its first four bytes)."""
+    xcb = xcb_library()
+    connection = xcb.xcb_connect(display.encode(), None)
+    if xcb.xcb_connection_has_error(connection):
+        xcb.xcb_disconnect(connection)
+        raise RuntimeError(f"cannot connect to {display}")
+    return connection, xcb.xcb_setup_roots_iterator(xcb.xcb_get_setup(connection)).data
+
+
+def root_window(screen):
+    return ctypes.c_uint32.from_address(screen).value
 
 
 class ScreenReader:
@@ -56,22 +73,16 @@ class ScreenReader:
     def __init__(self, display, width, height):
         self.width, self.height = width, height
         self._lock = threading.Lock()
-        xcb = _library()
-        self._connection = xcb.xcb_connect(display.encode(), None)
-        if xcb.xcb_connection_has_error(self._connection):
-            xcb.xcb_disconnect(self._connection)
-            raise RuntimeError(f"cannot connect to {display}")
-        setup = xcb.xcb_get_setup(self._connection)
+        self._connection, screen = connect(display)
         # The byte order the server sends pixels in (0: least significant byte first).
-        self._lsb_first = ctypes.c_uint8.from_address(setup + 30).value == 0
-        screen = xcb.xcb_setup_roots_iterator(setup).data
-        self._root = ctypes.c_uint32.from_address(screen).value
+        self._lsb_first = ctypes.c_uint8.from_address(xcb_library().xcb_get_setup(self._connection) + 30).value == 0
+        self._root = root_window(screen)
         self._depth = ctypes.c_uint8.from_address(screen + 38).value
 
     def close(self):
         with self._lock:
             if self._connection:
-                _library().xcb_disconnect(self._connection)
+                xcb_library().xcb_disconnect(self._connection)
                 self._connection = None
 
     def clip(self, area):
@@ -86,7 +97,7 @@ class ScreenReader:
         x, y, w, h = self.clip(area)
         if w == 0 or h == 0:
             return w, h, b""
-        xcb = _library()
+        xcb = xcb_library()
         with self._lock:
             if not self._connection:
                 return w, h, None
