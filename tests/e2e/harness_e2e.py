@@ -51,16 +51,16 @@ class WaitTest(unittest.TestCase):
         self.addCleanup(lambda: setattr(road_e2e, "PATIENCE", patience))
 
     def test_a_wait_that_runs_out_tells_looks_too_slow_from_a_state_that_never_came(self):
-        self.assertIsNone(wait_for(lambda: False, 5, 0.01))
+        # Quick looks, the pause asked for between them aside: it never came. (Long enough that a busy
+        # machine keeping this process from a processor for a moment is no slow look.)
+        self.assertIsNone(wait_for(lambda: False, 12, 1.0))
 
         def slow():
             time.sleep(1.5)
             return False
-        with self.assertRaisesRegex(TooFewLooks, r"slow looked \d times in [\d.]+ s, one look taking up to 1\.\d s"):
+        with self.assertRaisesRegex(TooFewLooks, r"slow looked \d+ times in [\d.]+ s, one look taking up to [\d.]+ s"):
             wait_for(slow, 3, 0.01)
-        # The pause asked for between looks is no slow look,
-        self.assertIsNone(wait_for(lambda: False, 3, 1.0))
-        # nor is running out when the caller expects it.
+        # Running out is no failure where the caller expects it.
         self.assertIsNone(wait_for(slow, 1, 0.01, may_run_out=True))
         self.assertEqual(wait_for(lambda: 7, 1), 7)
 
