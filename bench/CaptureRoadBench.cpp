@@ -105,7 +105,7 @@ void BM_RecentsBurst(benchmark::State &state) {
     QTemporaryDir dir;
     platform::UserDefaults defaults(dir.filePath(QStringLiteral("defaults.json")));
     RecentsStore store(defaults, dir.filePath(QStringLiteral("Recentes")));
-    if (const int atOnce = qEnvironmentVariableIntValue("PELICARTA_BENCH_ENCODINGS")) store.setEncodingsAtOnce(atOnce);
+    if (const int atOnce = qEnvironmentVariableIntValue("PELICARTA_BENCH_ENCODINGS")) store.writer().setEncodingsAtOnce(atOnce);
     const int count = int(state.range(2));
     const QImage image = screen(int(state.range(0)), int(state.range(1)));
     double drain = 0, peak = 0;
@@ -118,7 +118,7 @@ void BM_RecentsBurst(benchmark::State &state) {
         for (int i = 0; i < count; ++i) store.addInBackground(image.copy());
         QElapsedTimer after;
         after.start();
-        store.waitForPending(std::numeric_limits<int>::max());
+        store.writer().waitForPending(std::numeric_limits<int>::max());
         drain += after.nsecsElapsed() / 1e9;
         peak = std::max(peak, residentMegabytes("VmHWM:") - idle);
         state.PauseTiming();

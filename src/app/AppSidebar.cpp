@@ -28,6 +28,7 @@
 #include <QStaticText>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -269,20 +270,16 @@ public:
             const qreal ratio = devicePixelRatioF();
             // Scaled once per capture, on a worker: a smooth scale reads every pixel of the capture,
             // which would hold up the main window's opening on it.
-            EditorThreads::estimatePool().start([this, ticket = m_thumbnailAsked.next(), original = model->document().original(),
-                                                 size = QSize(qRound(40 * ratio), qRound(28 * ratio))] {
-                if (EditorThreads::isClosing()) return;
-                const QImage thumbnail =
-                    original.scaled(size, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-                QMetaObject::invokeMethod(
-                    QCoreApplication::instance(),
-                    [this, ticket, thumbnail] {
-                        if (!ticket.isCurrent()) return;
-                        m_thumbnail = thumbnail;
-                        update();
-                    },
-                    Qt::QueuedConnection);
-            });
+            QtConcurrent::run(&EditorThreads::estimatePool(),
+                              [original = model->document().original(), size = QSize(qRound(40 * ratio), qRound(28 * ratio))] {
+                                  if (EditorThreads::isClosing()) return QImage();
+                                  return original.scaled(size, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+                              })
+                .then(this, [this, ticket = m_thumbnailAsked.next()](const QImage &thumbnail) {
+                    if (!ticket.isCurrent() || thumbnail.isNull()) return;
+                    m_thumbnail = thumbnail;
+                    update();
+                });
             m_size = QStringLiteral("%1 × %2")
                          .arg(model->document().imageSize().width())
                          .arg(model->document().imageSize().height());

@@ -173,6 +173,15 @@ void PelicartaApp::startWaitingCapture() {
     else if (!m_captureTimer->isActive()) m_captureTimer->start();
 }
 
+namespace {
+
+// Ends the event loop whatever windows are up. QApplication::quit first closes every window and gives
+// the end up while one stays on the screen (a notice fading out, a window that shows itself again), so
+// a quit asked for then would never come; the windows go with the process.
+void endEventLoop() { QCoreApplication::exit(0); }
+
+} // namespace
+
 void PelicartaApp::quit() {
     if (m_quitting) return;
     m_quitting = true;
@@ -182,10 +191,10 @@ void PelicartaApp::quit() {
     // Every capture already started is kept: the event loop turns until each has been handed to the
     // recents store (which finishes its writes as the loop ends), as long as they keep ending.
     CaptureService::beginQuitting();
-    if (CaptureService::isSettled()) return QApplication::quit();
-    connect(&CaptureService::events(), &CaptureService::Events::settled, this, [] { QApplication::quit(); });
+    if (CaptureService::isSettled()) return endEventLoop();
+    connect(&CaptureService::events(), &CaptureService::Events::settled, this, &endEventLoop);
     QTimer::singleShot(kLongestSettleMs, this, [] {
         qCWarning(lcApp, "quitting with captures still on their way");
-        QApplication::quit();
+        endEventLoop();
     });
 }

@@ -5,6 +5,7 @@
 #include "brand/LogoRenderChild.h"
 #include "brand/LogoRenderProcess.h"
 #include "core/TextReaderChild.h"
+#include "history/RecentsStore.h"
 #include "platform/Memory.h"
 #include "platform/ScreenServices.h"
 #include "platform/SingleInstance.h"
@@ -60,6 +61,8 @@ void endWithinEventLoop() {
     if (!inEventLoop) return;
     inEventLoop = false;
     qCWarning(lcApp, "ending from inside the event loop: the display server may have gone away");
+    // Every capture taken is kept: what the writer holds in memory waits on disk for the next start.
+    RecentsStore::shared().writer().saveHeld();
     if (!drainPools(kEndWaitMs)) qCWarning(lcApp, "ending with work still running");
     std::fflush(nullptr);
     std::_Exit(1);

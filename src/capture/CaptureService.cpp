@@ -103,8 +103,8 @@ struct CaptureJob {
     CaptureFile::Ptr file; // none for a copy: nothing shows it
 };
 
-// Into the recents folder; the capture's road ends once the store holds it: the store finishes what it
-// holds as the application ends, or leaves it waiting on disk for the next start.
+// Into the recents folder; the capture's road ends once the writer holds it: the writer finishes what
+// it holds as the application ends, or leaves it waiting on disk for the next start.
 void keep(const CaptureJob &job) {
     std::function<void(const QString &)> written;
     if (job.file) written = [file = job.file](const QString &path) { file->settle(path); };
@@ -112,16 +112,28 @@ void keep(const CaptureJob &job) {
     settleOne();
 }
 
-// Beautified, encoded and copied in one go on a worker; the recents file follows once the copy is on
-// the clipboard, so that the two encoders do not share the processors while the user waits to paste. A
-// copy that a later one overtook goes straight to the recents folder, not even beautified when it was
-// overtaken before its turn came; its clipboard was taken anyway.
-void copyBeautified(CaptureJob job, std::optional<PredrawnBackplate> predrawn) {
+// Whether a capture ending now is copied: its file is then the writer's at once (`keepBeforeCopying`).
+bool copies() {
+    return !quitting && !TutorialStore::shared().isRecording() &&
+           Settings::afterCapture.value() == AfterCapture::copy;
+}
+
+// A copy's capture goes to the writer before anything else, so that its file depends neither on the
+// clipboard nor on the display; the writer holds its encodings back until the copy is on the clipboard
+// (`copyBeautified`), so that they do not share the processors while the user waits to paste.
+void keepBeforeCopying(const CaptureJob &job) {
+    RecentsStore::shared().writer().beginUrgentWork();
+    keep(job);
+}
+
+// Beautified, encoded and copied in one go on a worker, once the capture is kept (`keepBeforeCopying`).
+// A copy that a later one overtook is not even beautified when it was overtaken before its turn came.
+void copyBeautified(const QImage &image, std::optional<PredrawnBackplate> predrawn) {
     // Read here, on the main thread; the render gets its own copies.
     const BeautyStyle style = StyleStore::shared().defaultStyle();
     const std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
     if (predrawn && !(predrawn->style == style && predrawn->logo == logo)) predrawn.reset();
-    const auto beautify = [image = job.image, style, logo, predrawn = std::move(predrawn)]() mutable {
+    const auto beautify = [image, style, logo, predrawn = std::move(predrawn)]() mutable {
         // Nobody pastes from an application that is ending: the file is what the capture leaves.
         if (quitting) return QImage();
         QImage out;
@@ -137,9 +149,9 @@ void copyBeautified(CaptureJob job, std::optional<PredrawnBackplate> predrawn) {
         });
         return out.isNull() ? image : out;
     };
-    Clipboard::copyForPastingInBackground(beautify, [job = std::move(job)](const Clipboard::PastingCopy &copied) {
+    Clipboard::copyForPastingInBackground(beautify, [](const Clipboard::PastingCopy &copied) {
         if (!copied.overtaken && !quitting) Notifier::shared().notify(copied.notice());
-        keep(job);
+        RecentsStore::shared().writer().endUrgentWork();
     });
 }
 
@@ -168,7 +180,8 @@ void deliver(CaptureJob job, std::optional<PredrawnBackplate> predrawn = std::nu
         break;
     case AfterCapture::copy:
         // The copy does not need the file; the event loop stays free to serve the clipboard.
-        copyBeautified(std::move(job), std::move(predrawn));
+        keepBeforeCopying(job);
+        copyBeautified(job.image, std::move(predrawn));
         break;
     }
 }
@@ -185,11 +198,17 @@ void finishGrab(const QImage &image, const QString &error, const QDateTime &take
         settleOne();
         return;
     }
+    qCDebug(lcCapture, "a capture was taken (%dx%d)", image.width(), image.height());
+    // A copy is kept at once, whatever becomes of the display before the next turn.
+    const CaptureJob job{image, taken, nullptr};
+    const bool kept = copies();
+    if (kept) keepBeforeCopying(job);
     // Delivered on a turn of its own: the grab's end has just waited for the display server's answers
     // and showing the outcome waits for more, which on a loaded machine would together hold the event
     // loop past a frame. A capture started meanwhile runs after it.
-    QTimer::singleShot(0, qApp, [job = CaptureJob{image, taken, nullptr}, predrawn = std::move(predrawn)]() mutable {
-        deliver(std::move(job), std::move(predrawn));
+    QTimer::singleShot(0, qApp, [job, kept, predrawn = std::move(predrawn)]() mutable {
+        if (kept) copyBeautified(job.image, std::move(predrawn));
+        else deliver(job, std::move(predrawn));
         QuickPanelController::shared().releaseHold();
         emit events().grabEnded();
     });

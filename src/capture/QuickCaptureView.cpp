@@ -19,7 +19,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QPointer>
 
 namespace {
@@ -64,7 +64,11 @@ public:
         if (key == m_pendingKey && pixels == m_pendingSize) return;
         m_pendingKey = key;
         m_pendingSize = pixels;
-        QThreadPool::globalInstance()->start([this, ticket = m_scaling.next(), output = model->output(), pixels, dpr] {
+        struct Scaled {
+            QImage smooth;
+            QImage rounded;
+        };
+        QtConcurrent::run([output = model->output(), pixels, dpr] {
             // Premultiplied at exactly the shown size: painting it is a plain copy, with neither a
             // resample nor a conversion on the GUI thread.
             QImage smooth = output.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
@@ -81,15 +85,12 @@ public:
             }
             smooth.setDevicePixelRatio(dpr);
             rounded.setDevicePixelRatio(dpr);
-            QMetaObject::invokeMethod(
-                qApp,
-                [this, ticket, smooth, rounded] {
-                    if (!ticket.isCurrent()) return;
-                    m_scaled = smooth;
-                    m_rounded = rounded;
-                    update();
-                },
-                Qt::QueuedConnection);
+            return Scaled{smooth, rounded};
+        }).then(this, [this, ticket = m_scaling.next()](const Scaled &scaled) {
+            if (!ticket.isCurrent()) return;
+            m_scaled = scaled.smooth;
+            m_rounded = scaled.rounded;
+            update();
         });
     }
 

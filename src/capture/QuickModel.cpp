@@ -6,7 +6,7 @@
 #include "core/TextRecognizer.h"
 
 #include <QCoreApplication>
-#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 
 QuickModel::QuickModel(const QImage &image, CaptureFile::Ptr file, QObject *parent)
     : QObject(parent), m_original(image), m_file(std::move(file)), m_output(image),
@@ -33,16 +33,12 @@ void QuickModel::setBackdrop(const std::optional<Backdrop> &backdrop) {
     style.backdrop = *backdrop;
     // Read here, on the main thread; the render gets its own copy.
     const std::optional<BrandLogo> logo = BrandStore::shared().screenshotLogo();
-    QThreadPool::globalInstance()->start([this, ticket, image = m_original, style, logo] {
+    QtConcurrent::run([image = m_original, style, logo] {
         QImage rendered = Beautifier::render(image, style, logo);
-        if (rendered.isNull()) rendered = image;
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [this, ticket, rendered = std::move(rendered)] {
-                if (!ticket.isCurrent()) return; // superseded or gone
-                m_output = rendered;
-                emit outputChanged();
-            },
-            Qt::QueuedConnection);
+        return rendered.isNull() ? image : rendered;
+    }).then(this, [this, ticket](const QImage &rendered) {
+        if (!ticket.isCurrent()) return; // superseded
+        m_output = rendered;
+        emit outputChanged();
     });
 }

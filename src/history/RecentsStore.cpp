@@ -5,6 +5,7 @@
 #include "core/FolderTrouble.h"
 #include "core/PictureService.h"
 #include "core/Settings.h"
+#include "history/CaptureNames.h"
 #include "history/Log.h"
 #include "history/StoredCapture.h"
 #include "platform/AppPaths.h"
@@ -45,14 +46,6 @@ bool hasCaptureExtension(const QString &path) {
            path.endsWith(QLatin1String(".heic"), Qt::CaseInsensitive);
 }
 
-// The names the store gives its files: only these are ever removed, so that a user's own pictures
-// moved into the folder stay.
-bool isOwnName(const QString &name) {
-    static const QRegularExpression pattern(
-        QStringLiteral("^Pelicarta \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d(?: \\(\\d+\\))?\\.(?:png|heic)$"));
-    return pattern.match(name).hasMatch();
-}
-
 // Every capture the folder refused goes to the log; the user is told of the first of a run only.
 void logNotKept(const QString &folder, const QString &error, const QString &keptIn) {
     if (keptIn.isEmpty())
@@ -66,59 +59,6 @@ void logNotKept(const QString &folder, const QString &error, const QString &kept
 // A link or another user's folder is refused outright, so that the user notices and mends it.
 bool refusedOutright(platform::PrivateFolder::Problem problem) {
     return problem == platform::PrivateFolder::Problem::link || problem == platform::PrivateFolder::Problem::notOurs;
-}
-
-// Two captures of the same second, written at once, must not pick the same free name.
-std::mutex naming;
-// Names given to captures whose encoding runs, in the order they were taken, so that one taken later
-// but encoded sooner does not take an earlier one's name. Under `naming`.
-QSet<QString> reservedNames;
-
-// The first of "<stem>.<extension>", "<stem> (2).<extension>", … that nothing takes. Under `naming`.
-QString freeName(const QString &stem, const QString &extension) {
-    QString path = stem + QLatin1Char('.') + extension;
-    for (qint64 n = 2; reservedNames.contains(path) || QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
-        path = QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(extension);
-    return path;
-}
-
-QString reserveName(const QString &folder, const QDateTime &taken, const QString &extension) {
-    std::lock_guard lock(naming);
-    const QString path = freeName(folder + QLatin1Char('/') + CaptureFileName::stem(taken), extension);
-    reservedNames.insert(path);
-    return path;
-}
-
-void releaseName(const QString &path) {
-    std::lock_guard lock(naming);
-    reservedNames.remove(path);
-}
-
-// A capture file carries the moment it was taken as its modification time: its name says only the
-// second, and a capture that waited for its turn is born later.
-void dateFile(const QString &path, const QDateTime &taken) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !file.setFileTime(taken, QFileDevice::FileModificationTime))
-        qCInfo(lcHistory, "%s keeps the time it was written: %s", qPrintable(path), qPrintable(file.errorString()));
-}
-
-// A capture waiting for its turn, as a PNG made quickly (the fastest deflate, on one thread) in the
-// waiting folder under its capture name; its path, or empty when it could not be written.
-QString writeWaitingFile(const QString &folder, const QImage &image, const QDateTime &taken) {
-    if (platform::PrivateFolder::ensure(folder) != platform::PrivateFolder::Problem::none) return {};
-    const std::optional<QByteArray> bytes =
-        platform::PngEncoder::encode(image, {1, platform::PngEncoder::Filter::up, 1});
-    if (!bytes) return {};
-    std::lock_guard lock(naming);
-    const QString path = freeName(folder + QLatin1Char('/') + CaptureFileName::stem(taken), QStringLiteral("png"));
-    QString error;
-    if (!platform::writeFileAtomically(path, *bytes, &error)) {
-        qCWarning(lcHistory, "a capture waits in memory: %s cannot be written (%s)", qPrintable(path),
-                  qPrintable(error));
-        return {};
-    }
-    dateFile(path, taken);
-    return path;
 }
 
 } // namespace
@@ -136,7 +76,7 @@ RecentsStore &RecentsStore::shared() {
         created->setFallback(place);
         // A capture taken just before quitting is still written.
         if (QCoreApplication *app = QCoreApplication::instance())
-            QObject::connect(app, &QCoreApplication::aboutToQuit, created, [created] { created->waitForPending(); });
+            QObject::connect(app, &QCoreApplication::aboutToQuit, created, [created] { created->writer().waitForPending(); });
         return created;
     }();
     return *store;
@@ -145,12 +85,18 @@ RecentsStore &RecentsStore::shared() {
 RecentsStore::RecentsStore(platform::UserDefaults &defaults, QString folder, Encoder encoder, QObject *parent)
     : QObject(parent), m_defaults(defaults),
       m_folder(folder.isEmpty() ? QString() : QDir::cleanPath(QDir(folder).absolutePath())),
-      m_encoder(encoder ? std::move(encoder) : Encoder(&Exporter::encode)),
-      m_waitingFolder(m_folder.isEmpty() ? QString() : QFileInfo(m_folder).dir().filePath(QStringLiteral("Pendentes"))) {
+      m_encoder(encoder ? std::move(encoder) : Encoder(&Exporter::encode)) {
+    // The writer encodes and writes with the store's own steps, on its workers: they read nothing of
+    // the store but what they are given.
+    m_writer = new CaptureWriter(
+        m_folder,
+        [encoder = m_encoder, folder = m_folder](const QImage &image, const Pending &pending) {
+            Written written = writeCapture(encoder, folder, image, pending);
+            tidyAfterWrite(folder, pending, written);
+            return written;
+        },
+        [this](const Written &written) { return finishAdd(written); }, this);
     m_defaults.onChange(Settings::historyKeep.key(), this, [this] { emit keepOnDiskChanged(); });
-    // A waiting file takes a few dozen milliseconds: two threads keep up with a burst.
-    m_waitingThreads.setMaxThreadCount(2);
-    m_waitingThreads.setObjectName(QStringLiteral("Waiting captures"));
     load();
     resumeWaiting();
 }
@@ -192,7 +138,7 @@ QDateTime RecentsStore::fileDate(const QFileInfo &file) {
     const QDateTime birth = dates.made(file);
     const QDateTime modified = dates.modified(file);
     // A capture that waited for its turn is born after it was taken, which its modification time keeps.
-    if (birth.isValid() && modified.isValid() && modified < birth && isOwnName(file.fileName())) return modified;
+    if (birth.isValid() && modified.isValid() && modified < birth && CaptureNames::isOwn(file.fileName())) return modified;
     return birth.isValid() ? birth : modified;
 }
 
@@ -272,13 +218,13 @@ RecentsStore::Written RecentsStore::writeCapture(const Encoder &encoder, const Q
         written.refused = true;
         return written;
     }
-    std::lock_guard lock(naming);
+    CaptureNames &names = CaptureNames::shared();
+    std::lock_guard lock(names.mutex());
     // The name reserved when its encoding started, unless something took it meanwhile.
-    const bool reserved = reservedNames.remove(pending.name) && !QFileInfo::exists(pending.name) &&
-                          !QFileInfo(pending.name).isSymLink();
-    const QString path = reserved ? pending.name
-                                  : freeName(folder + QLatin1Char('/') + CaptureFileName::stem(pending.time),
-                                             pending.extension);
+    const QString path = names.takeReserved(pending.name)
+                             ? pending.name
+                             : names.freeName(folder + QLatin1Char('/') + CaptureFileName::stem(pending.time),
+                                              pending.extension);
     if (written.problem != platform::PrivateFolder::Problem::none ||
         !platform::writeFileAtomically(path, *bytes, &written.error)) {
         // The capture just taken is not lost: it goes to the private runtime folder when there is one.
@@ -286,7 +232,7 @@ RecentsStore::Written RecentsStore::writeCapture(const Encoder &encoder, const Q
         written.path = keepElsewhere(folder, QFileInfo(path).fileName(), *bytes, &written.keptIn);
         return written;
     }
-    dateFile(path, pending.time);
+    CaptureNames::date(path, pending.time);
     written.path = path;
     written.thumbnail = thumbnail(image);
     return written;
@@ -372,17 +318,6 @@ QString RecentsStore::add(const QImage &image, const QDateTime &taken) {
     return finishAdd(written);
 }
 
-struct RecentsStore::Job {
-    Pending pending;
-    QImage image; // null once it waits as a file alone
-    enum class Waiting { no, writing, written, failed } waiting = Waiting::no;
-    QString waitingFile;
-    bool encoding = false; // until taken in, which is in the order of taking
-    QFutureWatcher<Written> watcher;
-    QFutureWatcher<QString> waitingWatcher;
-    std::function<void(const QString &)> done;
-};
-
 void RecentsStore::addInBackground(const QImage &image, const QDateTime &taken,
                                    std::function<void(const QString &)> done) {
     const std::optional<Pending> pending = prepareAdd(image, taken);
@@ -390,201 +325,12 @@ void RecentsStore::addInBackground(const QImage &image, const QDateTime &taken,
         if (done) done({});
         return;
     }
-    auto job = std::make_unique<Job>();
-    job->pending = *pending;
-    job->image = image;
-    job->done = std::move(done);
-    m_jobs.push_back(std::move(job));
-    pump();
-}
-
-int RecentsStore::encodingsAtOnce() const {
-    return m_encodingsAtOnce > 0 ? m_encodingsAtOnce : std::max(1, QThread::idealThreadCount());
-}
-
-void RecentsStore::pump() {
-    using Waiting = Job::Waiting;
-    // As many encodings at once as the process has processors, oldest first: each encoder keeps to
-    // one thread, and what waits behind them waits on disk. A capture whose waiting file is being
-    // written keeps its turn: that takes a moment.
-    int encoding =
-        int(std::count_if(m_jobs.cbegin(), m_jobs.cend(), [](const auto &job) { return job->encoding; }));
-    for (const auto &job : m_jobs) {
-        if (encoding >= encodingsAtOnce()) break;
-        if (job->encoding) continue;
-        if (job->waiting == Waiting::writing) break;
-        // Quitting: a capture safe in its waiting file is left there for the next start.
-        if (m_stopWaiting && job->waiting == Waiting::written) continue;
-        startWriting(job.get());
-        ++encoding;
-    }
-    // The oldest waiting captures keep their picture; the rest are read back from their waiting file
-    // when their turn comes. Counted here whoever else holds the picture: what shows a capture may let
-    // it go at any moment, and the store's reference then is all that keeps it.
-    int held = 0;
-    for (const auto &job : m_jobs) {
-        if (job->encoding) continue;
-        if (job->waiting == Waiting::no && !m_stopWaiting) startWaiting(job.get());
-        if (job->waiting != Waiting::written || job->image.isNull()) continue;
-        if (held < heldWaiting) ++held;
-        else job->image = QImage();
-    }
-}
-
-int RecentsStore::picturesHeld() const {
-    return int(std::count_if(m_jobs.cbegin(), m_jobs.cend(),
-                             [](const auto &job) { return !job->encoding && !job->image.isNull(); }));
-}
-
-void RecentsStore::startWaiting(Job *job) {
-    if (m_waitingFolder.isEmpty()) {
-        job->waiting = Job::Waiting::failed;
-        return;
-    }
-    job->waiting = Job::Waiting::writing;
-    connect(&job->waitingWatcher, &QFutureWatcherBase::finished, this,
-            [this, job] { waitingWritten(job, job->waitingWatcher.result()); });
-    // On threads of the store's own, so that the encodings, which may take every bulk thread, do not
-    // hold the picture in memory meanwhile.
-    job->waitingWatcher.setFuture(QtConcurrent::run(
-        &m_waitingThreads, [folder = m_waitingFolder, image = job->image, taken = job->pending.time]() mutable {
-            platform::lowerCurrentThreadToBulkPriority();
-            const QString path = writeWaitingFile(folder, image, taken);
-            image = QImage(); // not held a moment longer than its writing
-            return path;
-        }));
-}
-
-void RecentsStore::waitingWritten(Job *job, const QString &path) {
-    job->waitingWatcher.disconnect(this);
-    job->waitingFile = path;
-    job->waiting = path.isEmpty() ? Job::Waiting::failed : Job::Waiting::written;
-    pump();
-}
-
-void RecentsStore::startWriting(Job *job) {
-    job->encoding = true;
-    if (!m_folder.isEmpty())
-        job->pending.name = reserveName(m_folder, job->pending.time, job->pending.extension);
-    connect(&job->watcher, &QFutureWatcherBase::finished, this, [this] { completeInOrder(); });
-    // On a bulk thread from the start, below the GUI thread as the encoder is: a thread of the shared
-    // pool would only wait there for the encoder's own.
-    job->watcher.setFuture(platform::startAtBulkPriority([encoder = m_encoder, folder = m_folder, image = job->image,
-                                                          waiting = job->waitingFile, pending = job->pending] {
-        // The new tile shows its time: formatted here first, the language's date patterns are loaded
-        // (about 10 ms in a process's first capture, and again after a memory trim) on this worker,
-        // not on the GUI thread when the tile appears.
-        platform::shortTime(QDateTime::currentDateTime());
-        const auto unreserve = qScopeGuard([&pending] { releaseName(pending.name); });
-        QImage picture = image;
-        if (picture.isNull()) {
-            QString error;
-            picture = platform::ImageFile::read(waiting, &error);
-            if (picture.isNull()) {
-                qCWarning(lcHistory, "the waiting capture %s cannot be read (%s); it is left there", qPrintable(waiting),
-                          qPrintable(error));
-                Written unread;
-                unread.taken = pending.time;
-                return unread;
-            }
-        }
-        Written written = writeCapture(encoder, folder, picture, pending);
-        tidyAfterWrite(folder, pending, written);
-        // Kept (in the folder or elsewhere): the waiting file has done its work.
-        if (!waiting.isEmpty() && !written.path.isEmpty()) {
-            const QFileInfo file(waiting);
-            platform::PrivateFolder::removeFile(file.path(), file.fileName());
-        }
-        return written;
-    }));
+    m_writer->add(image, *pending, std::move(done));
 }
 
 void RecentsStore::resumeWaiting() {
-    if (m_waitingFolder.isEmpty() || !QFileInfo(m_waitingFolder).isDir() ||
-        refusedOutright(platform::PrivateFolder::check(m_waitingFolder)))
-        return;
     if (!folderUsable() && refusedOutright(m_problem)) return;
-    QFileInfoList files = QDir(m_waitingFolder).entryInfoList(QDir::Files | QDir::NoSymLinks, QDir::Unsorted);
-    files.removeIf([](const QFileInfo &file) {
-        return !isOwnName(file.fileName()) || !file.fileName().endsWith(QLatin1String(".png"));
-    });
-    if (files.isEmpty()) return;
-    std::stable_sort(files.begin(), files.end(),
-                     [](const QFileInfo &a, const QFileInfo &b) { return a.lastModified() < b.lastModified(); });
-    qCInfo(lcHistory, "%d captures left waiting in %s are written now", int(files.size()), qPrintable(m_waitingFolder));
-    for (const QFileInfo &file : std::as_const(files)) {
-        auto job = std::make_unique<Job>();
-        job->pending = pendingAt(file.lastModified());
-        // Taken while keeping was on: written even if it has been turned off since.
-        job->pending.keepLimit = std::max<qint64>(job->pending.keepLimit, 1);
-        job->waiting = Job::Waiting::written;
-        job->waitingFile = file.absoluteFilePath();
-        m_jobs.push_back(std::move(job));
-    }
-    pump();
-}
-
-void RecentsStore::completeInOrder() {
-    // Encodings end in any order; captures are taken in, announced and answered in the order taken.
-    for (;;) {
-        const auto first = std::find_if(m_jobs.cbegin(), m_jobs.cend(), [](const auto &job) { return job->encoding; });
-        if (first == m_jobs.cend() || !(*first)->watcher.future().isFinished()) return;
-        complete(first->get());
-    }
-}
-
-void RecentsStore::complete(Job *job) {
-    const auto it = std::find_if(m_jobs.begin(), m_jobs.end(), [job](const auto &j) { return j.get() == job; });
-    if (it == m_jobs.end()) return;
-    std::unique_ptr<Job> owned = std::move(*it);
-    m_jobs.erase(it);
-    owned->watcher.disconnect(this);
-    const QString path = finishAdd(owned->watcher.result());
-    // The end of a capture's work: the encoder's buffers are free now.
-    platform::Memory::releaseFreeMemorySoon();
-    pump();
-    if (owned->done) owned->done(path);
-}
-
-bool RecentsStore::waitForPending(int budgetMs) {
-    // However many are pending, as long as they keep ending; one that ends nothing for this long is
-    // taken for a write that never will, and the rest are left.
-    constexpr int kStallMs = 30'000;
-    QDeadlineTimer stall(kStallMs);
-    const QDeadlineTimer budget(budgetMs);
-    bool ok = true;
-    for (;;) {
-        if (budget.hasExpired()) m_stopWaiting = true;
-        auto encoded = std::find_if(m_jobs.begin(), m_jobs.end(), [](const auto &job) { return job->encoding; });
-        if (encoded != m_jobs.end() && !(*encoded)->watcher.future().isFinished()) encoded = m_jobs.end();
-        const auto waited = std::find_if(m_jobs.begin(), m_jobs.end(), [](const auto &job) {
-            return job->waiting == Job::Waiting::writing && job->waitingWatcher.future().isFinished();
-        });
-        if (encoded != m_jobs.end()) {
-            complete(encoded->get());
-        } else if (waited != m_jobs.end()) {
-            waitingWritten(waited->get(), (*waited)->waitingWatcher.result());
-        } else {
-            pump();
-            const bool running = std::any_of(m_jobs.cbegin(), m_jobs.cend(), [](const auto &job) {
-                return job->encoding || job->waiting == Job::Waiting::writing;
-            });
-            if (!running) break;
-            if (stall.hasExpired()) {
-                qCWarning(lcHistory, "%d captures could not be written to the recents folder", int(m_jobs.size()));
-                ok = false;
-                break;
-            }
-            QThread::msleep(5);
-            continue;
-        }
-        stall.setRemainingTime(kStallMs);
-    }
-    if (ok && !m_jobs.empty())
-        qCInfo(lcHistory, "%d captures wait in %s; they are written at the next start", int(m_jobs.size()),
-               qPrintable(m_waitingFolder));
-    m_stopWaiting = false;
-    return ok;
+    m_writer->resumeWaiting([this](const QDateTime &taken) { return pendingAt(taken); });
 }
 
 void RecentsStore::load() {
@@ -659,7 +405,7 @@ void RecentsStore::pruneDisk() {
 
 bool RecentsStore::removeOwnFile(const QString &folder, const QString &path) {
     const QFileInfo info(path);
-    if (!isOwnName(info.fileName()) || QDir::cleanPath(info.absolutePath()) != folder) return false;
+    if (!CaptureNames::isOwn(info.fileName()) || QDir::cleanPath(info.absolutePath()) != folder) return false;
     // A file already gone counts as removed; a link or a folder of that name is left alone.
     return platform::PrivateFolder::removeFile(folder, info.fileName()) || (!info.exists() && !info.isSymLink());
 }

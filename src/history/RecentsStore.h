@@ -2,6 +2,7 @@
 
 #include "core/BeautyStyle.h"
 #include "core/ExportSettings.h"
+#include "history/CaptureWriter.h"
 #include "history/RecentCapture.h"
 #include "platform/AppPaths.h"
 
@@ -16,10 +17,8 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
-#include <QThreadPool>
 
 #include <functional>
-#include <list>
 #include <memory>
 #include <limits>
 #include <optional>
@@ -81,34 +80,13 @@ public:
     // capture could not be encoded or written. The capture just written is never pruned. The file is
     // named and dated after `taken`, the moment the capture was taken (invalid: now).
     QString add(const QImage &image, const QDateTime &taken = {});
-    // The same, with the encoding on a worker thread: for callers that do not wait for the path, so the
-    // event loop (and the clipboard it serves) stays free meanwhile. `done` gets the path, or an empty
-    // one; it is not called when the store is gone.
-    //
-    // Captures are encoded in the order they came, as many at once as the process has processors
-    // (`encodingsAtOnce`), each on one thread; files are named, announced and `done` called in that
-    // order whichever encoding ends first. A capture that has to wait for its turn is written at once
-    // as a quickly made PNG into the waiting folder (`waitingFolder`), so that a burst holds at most
-    // `heldWaiting` waiting pictures in memory, and a crash leaves the rest there: a store made over
-    // that folder later writes what it finds in it, oldest first.
+    // The same through the capture writer (`writer`), with the encoding on a worker thread: for callers
+    // that do not wait for the path, so that the event loop (and the clipboard it serves) stays free
+    // meanwhile. `done` gets the path, or an empty one; it is not called when the store is gone.
     void addInBackground(const QImage &image, const QDateTime &taken = {},
                          std::function<void(const QString &)> done = {});
-    int encodingsAtOnce() const;
-    // Tests and benchmarks fix how many captures are encoded at once; 0 restores the processor count.
-    void setEncodingsAtOnce(int count) { m_encodingsAtOnce = count; }
-    // How many captures waiting for their turn keep their picture in memory besides their waiting file.
-    static constexpr int heldWaiting = 2;
-    // "Pendentes" beside the recents folder: our own, private, never listed as captures.
-    const QString &waitingFolder() const { return m_waitingFolder; }
-    // Background adds not finished yet (encoding or waiting), and how many of the waiting ones the store
-    // holds the picture of, whoever else holds it too (what a burst costs in memory beyond the encodings).
-    int pendingCount() const { return int(m_jobs.size()); }
-    int picturesHeld() const;
-    // Finishes the background adds now (at quit, so that no capture is lost). Captures that wait as
-    // files are left for the next start once `budgetMs` has passed (they are safe on disk); the one
-    // being encoded, and any not on disk, are still finished. Gives up, saying so in the log and
-    // returning false, once none has ended for half a minute.
-    bool waitForPending(int budgetMs = 5000);
+    // The queue of captures on their way to their files, "Pendentes" beside the folder among them.
+    CaptureWriter &writer() { return *m_writer; }
 
     struct File {
         QString path;
@@ -166,30 +144,11 @@ private:
         qint64 size = 0;
         QDateTime modified;
     };
-    struct Pending {
-        QDateTime time; // when the capture was taken
-        ExportSettings settings;
-        QString extension;
-        qint64 keepLimit = unlimited; // files the folder keeps, the new one among them
-        QString name; // the file's path, reserved when its encoding started in turn (empty: the first free)
-    };
+    using Pending = CaptureWriter::Pending;
     // What a new capture file is made of, or none when keeping is off (or the folder is refused).
     std::optional<Pending> prepareAdd(const QImage &image, const QDateTime &taken);
     Pending pendingAt(const QDateTime &taken) const;
-    struct Written {
-        QString path; // empty when encoding failed, or when the folder refused it and no copy was kept
-        QDateTime taken;
-        QImage thumbnail;
-        platform::PrivateFolder::Problem problem = platform::PrivateFolder::Problem::none; // the folder's, at writing
-        bool refused = false; // the file is not in the folder: `path` is the copy kept elsewhere, if any
-        QString error;        // why writing failed, when the folder itself was fine
-        QString keptIn;       // the folder of the copy
-        // Tidying after the write: the files pruned beyond the keep limit, and the folder's usage then
-        // (with the listing's turn, so that an older figure never replaces a newer one).
-        QStringList pruned;
-        qint64 usedBytes = -1;
-        quint64 listedAt = 0;
-    };
+    using Written = CaptureWriter::Written;
     // Encodes the capture, checks the folder again (it may have been replaced meanwhile) and writes the
     // file under a free name of it (elsewhere when the folder refuses it), with its recents thumbnail.
     // Any thread: the heavy part of an add, off the main thread for addInBackground.
@@ -244,21 +203,7 @@ private:
         QString error;  // why; empty when it was used
         QString keptIn; // where captures go instead (empty: nowhere)
     } m_fallback;
-    struct Job;
-    void complete(Job *job);
-    // Takes in the oldest encodings that have ended, up to the first still running.
-    void completeInOrder();
-    // Starts the next encoding when none runs, and sends the captures waiting behind it to the
-    // waiting folder, letting go of their pictures beyond the first `heldWaiting`.
-    void pump();
-    void startWriting(Job *job);
-    void startWaiting(Job *job);
-    void waitingWritten(Job *job, const QString &path);
-    // Queues the captures a previous run left in the waiting folder.
+    // Queues the captures a previous run left in the writer's waiting folder.
     void resumeWaiting();
-    std::list<std::unique_ptr<Job>> m_jobs;
-    QString m_waitingFolder;
-    bool m_stopWaiting = false; // quitting: captures waiting as files stay there for the next start
-    int m_encodingsAtOnce = 0;
-    QThreadPool m_waitingThreads;
+    CaptureWriter *m_writer = nullptr; // a child: its answers die with the store
 };

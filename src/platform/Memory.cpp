@@ -90,8 +90,15 @@ int dropReadOnlySegments(dl_phdr_info *info, size_t, void *data) {
     return 0;
 }
 
-std::mutex occasionalMutex;
-QSet<QString> occasional;
+// Never destroyed: the trim's worker and the modules' own threads may reach it to the very end.
+struct Occasional {
+    std::mutex mutex;
+    QSet<QString> files;
+};
+Occasional &occasional() {
+    static auto *files = new Occasional;
+    return *files;
+}
 
 } // namespace
 
@@ -121,8 +128,9 @@ void releaseFilePages(const QSet<QString> &files, Release how) {
 }
 
 void releaseWithEveryTrim(const QSet<QString> &files) {
-    std::lock_guard lock(occasionalMutex);
-    occasional.unite(files);
+    Occasional &all = occasional();
+    std::lock_guard lock(all.mutex);
+    all.files.unite(files);
 }
 
 void configureForResidentProcess() {
@@ -156,8 +164,9 @@ void releaseFreeMemorySoon() {
                 trim();
                 QSet<QString> interfaces;
                 {
-                    std::lock_guard lock(occasionalMutex);
-                    interfaces = occasional;
+                    Occasional &all = occasional();
+                    std::lock_guard lock(all.mutex);
+                    interfaces = all.files;
                 }
                 const QSet<QString> modules = Module::filesBrought() - interfaces;
                 releaseFilePages(modules, Release::fromPageCache);

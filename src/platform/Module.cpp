@@ -14,8 +14,16 @@ namespace platform::Module {
 
 namespace {
 
-std::mutex broughtMutex;
-QSet<QString> brought;
+// Never destroyed: a module may be loaded on a thread of its own (the text engine's) to the very end of
+// the process, after the statics have gone.
+struct Brought {
+    std::mutex mutex;
+    QSet<QString> files;
+};
+Brought &brought() {
+    static auto *files = new Brought;
+    return *files;
+}
 
 } // namespace
 
@@ -38,8 +46,9 @@ void *resolve(const char *name, const char *symbol, QLibrary &library) {
         if (void *found = reinterpret_cast<void *>(library.resolve(symbol))) {
             if (loading) {
                 const QSet<QString> mapped = Memory::mappedFiles().subtract(before);
-                std::lock_guard lock(broughtMutex);
-                brought.unite(mapped);
+                Brought &all = brought();
+                std::lock_guard lock(all.mutex);
+                all.files.unite(mapped);
             }
             return found;
         }
@@ -50,8 +59,9 @@ void *resolve(const char *name, const char *symbol, QLibrary &library) {
 }
 
 QSet<QString> filesBrought() {
-    std::lock_guard lock(broughtMutex);
-    return brought;
+    Brought &all = brought();
+    std::lock_guard lock(all.mutex);
+    return all.files;
 }
 
 } // namespace platform::Module

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -83,7 +84,24 @@ private:
         : m_limit(std::clamp(QThread::idealThreadCount(), 1, 8)),
           // With more than one thread, OpenMP parks worker threads inside its library, which goes with
           // the module: it then stays (see ensureSingleThreadedOpenMP).
-          m_unloadable(qgetenv("OMP_THREAD_LIMIT") == "1") {}
+          m_unloadable(qgetenv("OMP_THREAD_LIMIT") == "1") {
+        // The process's end waits for a start under way and lets none begin: a module loaded while the
+        // statics are destroyed would find what it touches gone.
+        std::atexit([] { instance().stopPreparing(); });
+    }
+
+    void stopPreparing() {
+        std::thread preparer;
+        {
+            std::lock_guard lock(m_mutex);
+            m_exiting = true;
+            m_wake.notify_all();
+            preparer = std::move(m_preparer);
+        }
+        if (!preparer.joinable()) return;
+        if (preparer.get_id() == std::this_thread::get_id()) preparer.detach();
+        else preparer.join();
+    }
 
     template <typename Read>
     TextReadResult use(Read read) {

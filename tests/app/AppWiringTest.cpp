@@ -49,7 +49,7 @@ struct AppWiringTest : testing::Test {
         CaptureService::resetForTesting();
         Settings::historyCompact.set(false); // PNG files: quick
         Settings::historyKeep.reset();
-        recents.waitForPending();
+        recents.writer().waitForPending();
         recents.deleteAll();
     }
     void TearDown() override {
@@ -79,7 +79,7 @@ TEST_F(AppWiringTest, ACaptureForTheEditorOpensThereAndLearnsItsFileOnceWritten)
     EXPECT_EQ(router.editor()->document().original(), backend.screen);
     EXPECT_EQ(router.page(), AppRouter::Page::editor);
     EXPECT_TRUE(MainWindowController::shared().isOpen());
-    recents.waitForPending();
+    recents.writer().waitForPending();
     const QString written = recents.sortedFiles().value(0);
     ASSERT_TRUE(QFileInfo::exists(written));
     EXPECT_EQ(router.editor()->document().sourcePath(), written);
@@ -105,7 +105,7 @@ TEST_F(AppWiringTest, EditingFromTheQuickPanelBeforeTheFileIsWrittenStillLearnsT
     EditorModel *editor = router.editor();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(router.page(), AppRouter::Page::editor);
-    recents.waitForPending();
+    recents.writer().waitForPending();
     const QString written = recents.sortedFiles().value(0);
     ASSERT_FALSE(written.isEmpty());
     EXPECT_EQ(editor->document().sourcePath(), written);

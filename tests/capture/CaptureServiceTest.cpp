@@ -56,9 +56,11 @@ class FakePasteboard : public platform::Pasteboard {
 public:
     QList<Item> items;
     int writes = 0;
+    std::function<void()> onWrite; // what a test looks at the moment the clipboard is written
     bool setContents(const QList<Item> &list) override {
         items = list;
         ++writes;
+        if (onWrite) onWrite();
         return true;
     }
     QList<Item> contents() const override { return items; }
@@ -81,7 +83,7 @@ void finishCaptureWork() {
     EXPECT_TRUE(testsupport::becomes([&] {
         const bool idleBefore = idle();
         testsupport::settle();
-        RecentsStore::shared().waitForPending();
+        RecentsStore::shared().writer().waitForPending();
         quietRounds = idleBefore && idle() ? quietRounds + 1 : 0;
         return quietRounds >= 2;
     }));
@@ -105,7 +107,7 @@ protected:
         defaults.setInt(Settings::historyKeep.key(), 500);
         StyleStore::shared().setExportSettings(ExportSettings{});
         if (TutorialStore::shared().isRecording()) TutorialStore::shared().toggleRecording();
-        RecentsStore::shared().waitForPending(); // files of an earlier test land before the slate is cleaned
+        RecentsStore::shared().writer().waitForPending(); // files of an earlier test land before the slate is cleaned
         RecentsStore::shared().deleteAll();
     }
     void TearDown() override {
@@ -167,6 +169,27 @@ TEST_F(CaptureServiceTest, CopyOutcomeCopiesTheBeautifiedPngAndKeepsTheFile) {
     EXPECT_TRUE(testsupport::becomes([] { return RecentsStore::shared().fileCount() == 2; }));
 }
 
+// A copy's capture is the writer's before the clipboard has it, so that its file depends neither on the
+// clipboard nor on the display, and its road has ended then; its encoding waits until the copy is on the
+// clipboard, which the user is waiting for.
+TEST_F(CaptureServiceTest, ACopysCaptureIsWithTheWriterFirstAndItsEncodingWaitsForTheClipboard) {
+    QSignalSpy settled(&CaptureService::events(), &CaptureService::Events::settled);
+    int heldAtCopy = -1, filesAtCopy = -1;
+    qsizetype settledAtCopy = -1;
+    pasteboard.onWrite = [&] {
+        heldAtCopy = RecentsStore::shared().writer().pendingCount();
+        filesAtCopy = RecentsStore::shared().fileCount();
+        settledAtCopy = settled.size();
+    };
+    run(ShortcutAction::captureFullScreen);
+    EXPECT_FALSE(copied(1).isNull());
+    EXPECT_EQ(heldAtCopy, 1);
+    EXPECT_EQ(filesAtCopy, 0);
+    EXPECT_EQ(settledAtCopy, 1);
+    EXPECT_TRUE(testsupport::becomes([] { return RecentsStore::shared().fileCount() == 1; }));
+    pasteboard.onWrite = nullptr;
+}
+
 // The backdrop is drawn while the screen is read; what lands is still exactly the capture in the style of
 // the moment the read ended.
 TEST_F(CaptureServiceTest, AFullScreenCopyIsBeautifiedInTheStyleOfItsEnd) {
@@ -214,7 +237,7 @@ TEST_F(CaptureServiceTest, EditorOutcomeAsksForTheEditorAndWritesTheFileAfterwar
     ASSERT_TRUE(asked[0].second);
     EXPECT_FALSE(asked[0].second->isSettled());
     EXPECT_TRUE(pasteboard.items.isEmpty());
-    RecentsStore::shared().waitForPending();
+    RecentsStore::shared().writer().waitForPending();
     EXPECT_EQ(RecentsStore::shared().fileCount(), 1);
     EXPECT_EQ(asked[0].second->path(), RecentsStore::shared().sortedFiles().value(0));
 }
@@ -392,7 +415,7 @@ TEST_F(CaptureServiceTest, AHugeCaptureThatNoEncoderTakesIsStillCopiedAsItIs) {
     defaults.setBool(Settings::historyCompact.key(), true);
     run(ShortcutAction::captureFullScreen);
     EXPECT_EQ(copied(1).size(), QSize(33000, 2));
-    RecentsStore::shared().waitForPending();
+    RecentsStore::shared().writer().waitForPending();
     EXPECT_TRUE(toastSays(QStringLiteral("Copiado — Cole com Ctrl+V em qualquer app")));
     EXPECT_EQ(RecentsStore::shared().fileCount(), 0);
     EXPECT_TRUE(alerts.shown.isEmpty());
@@ -495,7 +518,7 @@ TEST_F(CaptureServiceTest, QuittingKeepsEveryStartedCaptureAndStartsNoOther) {
         ASSERT_TRUE(testsupport::received(settled)) << after;
         EXPECT_TRUE(CaptureService::isSettled());
         // Settled means held by the recents store, which finishes its writes as the application ends.
-        EXPECT_TRUE(RecentsStore::shared().waitForPending());
+        EXPECT_TRUE(RecentsStore::shared().writer().waitForPending());
         EXPECT_EQ(RecentsStore::shared().fileCount(), filesBefore + 1) << after;
         EXPECT_EQ(backend.grabs, 1 + filesBefore);
     }

@@ -241,7 +241,7 @@ TEST_F(RecentsStoreTest, BackgroundAddsWriteTheSameFilesLater) {
 
     // At quit, pending files are finished at once.
     store->addInBackground(picture(7, 7), {}, [&](const QString &path) { written.append(path); });
-    store->waitForPending();
+    store->writer().waitForPending();
     ASSERT_EQ(written.size(), 3);
     EXPECT_TRUE(QFileInfo::exists(written.last()));
     written.removeLast();
@@ -274,7 +274,7 @@ TEST_F(RecentsStoreTest, BackgroundAddsWriteTheSameFilesLater) {
 // each named after the moment it was taken, however late it is written.
 TEST_F(RecentsStoreTest, ABurstWaitsOnDiskAndWhatIsLeftThereIsWrittenAtTheNextStart) {
     auto store = makeStore();
-    store->setEncodingsAtOnce(1);
+    store->writer().setEncodingsAtOnce(1);
     const testsupport::FixedClock clock{QDateTime(QDate(2031, 5, 6), QTime(7, 8, 9))}; // when files get written
     const QDateTime first(QDate(2026, 3, 14), QTime(9, 5, 27, 250));
     QStringList expected;
@@ -287,19 +287,19 @@ TEST_F(RecentsStoreTest, ABurstWaitsOnDiskAndWhatIsLeftThereIsWrittenAtTheNextSt
         store->addInBackground(shown.last(), taken);
         expected.append(QStringLiteral("Pelicarta %1.png").arg(QLocale::c().toString(taken, "yyyy-MM-dd HH.mm.ss")));
     }
-    EXPECT_EQ(store->pendingCount(), 8);
+    EXPECT_EQ(store->writer().pendingCount(), 8);
     // Quitting at once: the capture being encoded is finished, the waiting ones stay on disk.
-    EXPECT_TRUE(store->waitForPending(0));
+    EXPECT_TRUE(store->writer().waitForPending(0));
     EXPECT_EQ(names(*store), QStringList{expected.first()});
-    EXPECT_EQ(store->pendingCount(), 7);
-    EXPECT_EQ(store->picturesHeld(), RecentsStore::heldWaiting);
-    const QDir waiting(store->waitingFolder());
+    EXPECT_EQ(store->writer().pendingCount(), 7);
+    EXPECT_EQ(store->writer().picturesHeld(), CaptureWriter::heldWaiting);
+    const QDir waiting(store->writer().waitingFolder());
     EXPECT_EQ(waiting.entryList(QDir::Files, QDir::Name), expected.mid(1));
     EXPECT_EQ(store->allFiles().first().date, first); // dated when taken, to the millisecond
 
     store.reset(); // the process ends (or dies) here
     auto next = makeStore();
-    ASSERT_TRUE(testsupport::becomes([&] { return next->pendingCount() == 0; }));
+    ASSERT_TRUE(testsupport::becomes([&] { return next->writer().pendingCount() == 0; }));
     QStringList written = names(*next);
     std::reverse(written.begin(), written.end()); // oldest first
     EXPECT_EQ(written, expected);
@@ -355,7 +355,7 @@ TEST_F(RecentsStoreTest, EncodingsRunSideBySideAndCapturesKeepTheirOrder) {
     EXPECT_EQ(store->fileCount(), count);
     ASSERT_FALSE(store->items().isEmpty());
     EXPECT_EQ(store->items().first().path, paths.last());
-    EXPECT_TRUE(QDir(store->waitingFolder()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(store->writer().waitingFolder()).entryList(QDir::Files).isEmpty());
 }
 
 TEST_F(RecentsStoreTest, BackgroundAddsPruneToTheLimitAnnouncingEachFileOnce) {
