@@ -99,7 +99,7 @@ class EndingTest(lifecycle_e2e.LifecycleTest):
     def test_captures_taken_before_the_display_goes_are_all_written_at_the_next_start(self):
         burst = 10
         for n in range(max(3, ROUNDS)):
-            desktop = road_e2e.Desktop(640, 480)
+            desktop = road_e2e.Desktop(*self.size)
             self.addCleanup(desktop.close)
             home = self.make_home({"afterCapture": "copy", "history.compact": False})
             home.env.update(DISPLAY=desktop.display, QT_LOGGING_RULES="pelicarta.capture.debug=true")
@@ -120,7 +120,7 @@ class EndingTest(lifecycle_e2e.LifecycleTest):
             resident.stop()
 
             # The next start, on a display of its own, writes what waited.
-            again = road_e2e.Desktop(640, 480)
+            again = road_e2e.Desktop(*self.size)
             self.addCleanup(again.close)
             home.env.update(DISPLAY=again.display)
             restarted = self.start(home)
