@@ -15,6 +15,7 @@ Scenarios:
   first      a dense screen never captured before
   same       the same screen again, once the text reader process has gone (more than 5 s later)
   one-line   the same screen with one line changed
+  idle       the same screen again after a quiet minute (the app has handed its free memory back)
   command    `pelicarta --capture fullscreen` as a desktop shortcut runs it (no OMP_THREAD_LIMIT in its
              environment): the launch's own processor time (its rusage) and how long until it has ended,
              beside the resident's
@@ -221,7 +222,7 @@ def main():
     parser.add_argument("--cpus", default="0,1", help="the processors everything runs on")
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--burst", type=int, default=8)
-    parser.add_argument("--scenarios", default="first,same,one-line,command,burst")
+    parser.add_argument("--scenarios", default="first,same,one-line,idle,command,burst")
     args = parser.parse_args()
     cpus = {int(c) for c in args.cpus.split(",")}
     os.sched_setaffinity(0, cpus)  # every process started from here on inherits it
@@ -250,6 +251,10 @@ def main():
             if "one-line" in scenarios:
                 screen.change_one_line(round_number)
                 results.setdefault("one-line", []).append(one_capture(app, desktop, hot_key)[:3])
+            if "idle" in scenarios:
+                wait_reader_gone(app)
+                time.sleep(60)
+                results.setdefault("idle", []).append(one_capture(app, desktop, hot_key)[:3])
             if "command" in scenarios:
                 to_png, own, children, ended = one_capture(app, desktop, lambda: launcher(app_path, app.env))
                 launch_cpu, launch_wall = ended()
@@ -274,7 +279,7 @@ def main():
             results["burst"] = (per_copy, (own1 - own0) / args.burst, (children1 - children0) / args.burst)
 
         print(f"\n{width}x{height} on {len(cpus)} processors, processor time per capture (medians, range):")
-        for name in ("first", "same", "one-line", "command"):
+        for name in ("first", "same", "one-line", "idle", "command"):
             if name in results:
                 report(name, results[name])
         if "launch" in results:

@@ -29,8 +29,8 @@ constexpr int kArenas = 2;
 constexpr int kMappedFromBytes = 32 * 1024 * 1024;
 // free() never gives the heap's top back piece by piece: the trim does, once.
 constexpr int kTrimTopFromBytes = 1024 * 1024 * 1024;
-// Long enough for the captures of a session, whose text is read meanwhile, to reuse those pages.
-constexpr int kTrimAfterMs = 10'000;
+// Long enough for captures taken one after the other, whose text is read meanwhile, to reuse those pages.
+constexpr int kTrimAfterMs = 5000;
 
 // Each file mapping of the process: its range and path.
 struct FileMapping {
