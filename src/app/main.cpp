@@ -174,8 +174,9 @@ int main(int argc, char *argv[]) {
         lock = std::make_unique<platform::InstanceLock>();
         if (const std::optional<int> status = claimOrEnd(*lock, *command)) return *status;
     }
-    // This launch is the instance (or reads its arguments below). Its text reading needs the setting
-    // below from the start; the restart lets go of the lock, and the restarted launch claims it again.
+    // This launch is the instance (or reads its arguments below), whose text engine must find OpenMP
+    // kept to one thread from the process's start: the restart that sees to it closes the lock, which
+    // the restarted launch claims again.
     platform::ensureSingleThreadedOpenMP(argc, argv);
 
     LogoRenderProcess::setDefaultProgram(LogoRenderProcess::thisProgram());
