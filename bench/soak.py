@@ -120,14 +120,19 @@ def own_memory(pid):
             "threads": values.get("Threads", 0)}
 
 
-def busy_desktop(desktop):
-    """A photographic wallpaper under a few windows of text: what a capture of a working desktop holds."""
+def photographic_wallpaper(desktop):
+    """Paints the desktop with a photograph-like picture."""
     folder = tempfile.mkdtemp(prefix="pelicarta-soak-")
     wallpaper = f"{folder}/wallpaper.png"
     subprocess.run(["convert", "-seed", "7", "-size", f"{desktop.width}x{desktop.height}", "plasma:fractal",
                     "-blur", "0x3", wallpaper], check=True, capture_output=True)
     desktop.x(["display", "-window", "root", wallpaper], timeout=60)
     shutil.rmtree(folder)  # the root window keeps its pixels
+
+
+def busy_desktop(desktop):
+    """A photographic wallpaper under a few windows of text: what a capture of a working desktop holds."""
+    photographic_wallpaper(desktop)
     text = "\n".join(f"{n:3d}  O relatório trimestral mostra receita de R$ {1200 + n * 37} mil, alta de {n % 17}%"
                      for n in range(1, 41))
     processes = []

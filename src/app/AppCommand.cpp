@@ -36,6 +36,12 @@ QString AppCommand::usage() {
                           "  --help            print this text");
 }
 
+bool AppCommand::isOwnOption(const QString &word) {
+    return word == QLatin1String("--quit") || word == QLatin1String("--help") || word == QLatin1String("-h") ||
+           word == QLatin1String("--capture") || word.startsWith(QLatin1String("--capture=")) ||
+           word == QLatin1String("--check");
+}
+
 std::optional<AppCommand> AppCommand::fromArguments(const QStringList &arguments, QString *error) {
     const QStringList words = arguments.mid(1);
     auto fail = [error](const QString &reason) -> std::optional<AppCommand> {

@@ -29,6 +29,9 @@ struct AppCommand {
     static std::optional<AppCommand> fromMessage(const QStringList &message);
 
     static QString usage();
+    // Whether `word` is one of the options fromArguments() reads; another may be one of Qt's own, which
+    // the application object takes out of the arguments.
+    static bool isOwnOption(const QString &word);
     // "area" … "tutorial"
     static std::optional<ShortcutAction> actionNamed(const QString &name);
     static QString nameOf(ShortcutAction action);

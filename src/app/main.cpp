@@ -6,6 +6,7 @@
 #include "brand/LogoRenderProcess.h"
 #include "core/TextReaderChild.h"
 #include "history/RecentsStore.h"
+#include "platform/InstanceLock.h"
 #include "platform/Memory.h"
 #include "platform/ScreenServices.h"
 #include "platform/SingleInstance.h"
@@ -25,6 +26,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -78,19 +80,75 @@ void endWhenTheDisplayIsLost(QtMsgType type, const QMessageLogContext &context, 
         endWithinEventLoop();
 }
 
+// The arguments as the program got them, before any application object reads them.
+QStringList argumentsOf(int argc, char *argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+// Without the lock and the socket no later launch would find this one: each would run a copy of its own.
+int cannotStart(const QString &socketPath) {
+    if (socketPath.isEmpty())
+        std::fprintf(stderr, "Pelicarta cannot start: it found no private folder it may write in for its "
+                             "socket ($XDG_RUNTIME_DIR, the temporary folder or the cache folder).\n");
+    else
+        std::fprintf(stderr, "Pelicarta cannot start: it cannot make its socket %s.\n", qPrintable(socketPath));
+    return 1;
+}
+
+// A running Pelicarta (or one starting right now) takes the request, or this launch takes the lock and
+// becomes it. The exit status of a launch that ends here; none for the one that goes on to run.
+std::optional<int> claimOrEnd(platform::InstanceLock &lock, const AppCommand &command) {
+    using Role = platform::InstanceLock::Role;
+    switch (lock.claim(command.message())) {
+    case Role::handedOver:
+        if (!lock.refusal().isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(lock.refusal()));
+            return 1;
+        }
+        // A script that quits Pelicarta and starts it again finds it gone. The instance bounds its
+        // own end; this wait only keeps a launch from outliving a stuck one.
+        if (command.kind == AppCommand::Kind::quit && !lock.waitForEnd(kQuitWaitMs)) {
+            std::fprintf(stderr, "The running Pelicarta has not ended after %d s.\n", kQuitWaitMs / 1000);
+            return 1;
+        }
+        return 0;
+    case Role::primary: break;
+    case Role::unavailable: return cannotStart(lock.socketPath());
+    }
+    if (command.kind == AppCommand::Kind::quit) {
+        std::fprintf(stderr, "Pelicarta is not running.\n");
+        return 0;
+    }
+    return std::nullopt;
+}
+
+// What a command line that cannot be carried out ends with: the usage.
+int endWithUsage(const std::optional<AppCommand> &command, const QString &error) {
+    if (command) {
+        std::printf("%s\n", qPrintable(AppCommand::usage()));
+        return 0;
+    }
+    std::fprintf(stderr, "%s\n%s\n", qPrintable(error), qPrintable(AppCommand::usage()));
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
     platform::Memory::configureForResidentProcess();
-    platform::ensureSingleThreadedOpenMP(argc, argv);
     // Past a file-size limit (ulimit -f) a write fails like one on a full disk, instead of ending the
     // process.
     std::signal(SIGXFSZ, SIG_IGN);
     const bool reader = TextReaderChild::isRequested(argc, argv);
     const bool logoRenderer = LogoRenderChild::isRequested(argc, argv);
-    // A helper process ends with its parent, which may still need it while it ends in order: a Ctrl+C
-    // in the terminal reaches the whole process group.
-    if (reader || logoRenderer) std::signal(SIGINT, SIG_IGN);
+    if (reader || logoRenderer) {
+        platform::ensureSingleThreadedOpenMP(argc, argv);
+        // A helper process ends with its parent, which may still need it while it ends in order: a
+        // Ctrl+C in the terminal reaches the whole process group.
+        std::signal(SIGINT, SIG_IGN);
+    }
     if (reader) {
         // The history's reader process: no display, no window, no second instance check.
         QCoreApplication readerApp(argc, argv);
@@ -98,6 +156,32 @@ int main(int argc, char *argv[]) {
     }
     // The logo render process: one document drawn under its parent's limits, no display.
     if (logoRenderer) return LogoRenderChild::run(argc, argv);
+
+    // A launch that hands its request to the running Pelicarta (what desktop shortcuts, `--quit` and a
+    // second start do) does so before anything of the GUI is built: no display connection, platform
+    // plugin, fonts or theme for a line on a socket. Arguments it cannot read (options of Qt's own,
+    // say) are read once the application object has taken those out.
+    const QStringList rawArguments = argumentsOf(argc, argv);
+    const bool qtMayRead = std::any_of(rawArguments.cbegin() + 1, rawArguments.cend(), [](const QString &word) {
+        return word.startsWith(QLatin1Char('-')) && !AppCommand::isOwnOption(word);
+    });
+    std::optional<AppCommand> command;
+    if (!rawArguments.contains(QStringLiteral("--check"))) {
+        QString error;
+        command = AppCommand::fromArguments(rawArguments, &error);
+        if (!command && !qtMayRead) return endWithUsage(command, error);
+    }
+    std::unique_ptr<platform::InstanceLock> lock;
+    if (command) {
+        if (command->kind == AppCommand::Kind::help) return endWithUsage(command, {});
+        lock = std::make_unique<platform::InstanceLock>();
+        if (const std::optional<int> status = claimOrEnd(*lock, *command)) return *status;
+    }
+    // This launch is the instance (or reads its arguments below), whose text engine must find OpenMP
+    // kept to one thread from the process's start: the restart that sees to it closes the lock, which
+    // the restarted launch claims again.
+    platform::ensureSingleThreadedOpenMP(argc, argv);
+
     LogoRenderProcess::setDefaultProgram(LogoRenderProcess::thisProgram());
     EventLoopWatchdog::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelicarta"));
@@ -113,48 +197,16 @@ int main(int argc, char *argv[]) {
         return QApplication::exec();
     }
 
-    QString error;
-    const std::optional<AppCommand> command = AppCommand::fromArguments(app.arguments(), &error);
-    if (!command) {
-        std::fprintf(stderr, "%s\n%s\n", qPrintable(error), qPrintable(AppCommand::usage()));
-        return 2;
+    if (!lock) {
+        QString error;
+        command = AppCommand::fromArguments(app.arguments(), &error);
+        if (!command || command->kind == AppCommand::Kind::help) return endWithUsage(command, error);
+        lock = std::make_unique<platform::InstanceLock>();
+        if (const std::optional<int> status = claimOrEnd(*lock, *command)) return *status;
     }
-    if (command->kind == AppCommand::Kind::help) {
-        std::printf("%s\n", qPrintable(AppCommand::usage()));
-        return 0;
-    }
-
-    // A running Pelicarta (or one starting right now) takes the request; this launch ends there.
-    platform::SingleInstance instance;
-    switch (instance.claim(command->message())) {
-    case platform::SingleInstance::Role::handedOver:
-        if (!instance.refusal().isEmpty()) {
-            std::fprintf(stderr, "%s\n", qPrintable(instance.refusal()));
-            return 1;
-        }
-        // A script that quits Pelicarta and starts it again finds it gone. The instance bounds its
-        // own end; this wait only keeps a launch from outliving a stuck one.
-        if (command->kind == AppCommand::Kind::quit && !instance.waitForEnd(kQuitWaitMs)) {
-            std::fprintf(stderr, "The running Pelicarta has not ended after %d s.\n", kQuitWaitMs / 1000);
-            return 1;
-        }
-        return 0;
-    case platform::SingleInstance::Role::primary: break;
-    case platform::SingleInstance::Role::unavailable:
-        // Without the lock and the socket no later launch would find this one: each would run a copy
-        // of its own.
-        if (instance.socketPath().isEmpty())
-            std::fprintf(stderr, "Pelicarta cannot start: it found no private folder it may write in for its "
-                                 "socket ($XDG_RUNTIME_DIR, the temporary folder or the cache folder).\n");
-        else
-            std::fprintf(stderr, "Pelicarta cannot start: it cannot make its socket %s.\n",
-                         qPrintable(instance.socketPath()));
-        return 1;
-    }
-    if (command->kind == AppCommand::Kind::quit) {
-        std::fprintf(stderr, "Pelicarta is not running.\n");
-        return 0;
-    }
+    // Later launches reach this one from here on; until then they wait for it.
+    platform::SingleInstance instance(std::move(lock));
+    if (!instance.listen()) return cannotStart(instance.socketPath());
 
     // Named, as every pool of ours is, so that a list of the threads tells whose they are.
     QThreadPool::globalInstance()->setObjectName(QStringLiteral("Worker"));

@@ -1,27 +1,14 @@
 #include "platform/SingleInstance.h"
 
-#include "platform/Log.h"
 #include "platform/Memory.h"
-#include "platform/PrivateFolder.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QRegularExpression>
-#include <QStandardPaths>
-#include <QThread>
 #include <QTimer>
 
-#include <cstdio>
-#include <cstring>
 #include <utility>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,8 +22,6 @@ constexpr qint64 kIdleMs = 5000;
 // Far below the usual 1,024 descriptors; a launch is served within milliseconds.
 constexpr int kMaxClients = 64;
 constexpr int kHealthMs = 1000;
-// The answer that refuses a request, followed by the reason.
-constexpr char kRefused[] = "refused ";
 
 qint64 now() {
     static QElapsedTimer clock = [] {
@@ -55,48 +40,17 @@ ino_t inodeOf(const QString &path) {
 } // namespace
 
 SingleInstance::SingleInstance(QString folder, QObject *parent)
-    : QObject(parent), m_folder(folder.isEmpty() ? defaultFolder() : std::move(folder)),
-      m_server(new QLocalServer(this)), m_health(new QTimer(this)) {
-    QString display = qEnvironmentVariable("DISPLAY");
-    if (display.isEmpty()) display = qEnvironmentVariable("WAYLAND_DISPLAY");
-    display.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9.]")), QStringLiteral("_"));
-    if (!m_folder.isEmpty()) {
-        m_socket = QStringLiteral("%1/pelicarta-%2.socket").arg(m_folder, display);
-        m_lockPath = QStringLiteral("%1/pelicarta-%2.lock").arg(m_folder, display);
-    }
+    : SingleInstance(std::make_unique<InstanceLock>(std::move(folder)), parent) {}
+
+SingleInstance::SingleInstance(std::unique_ptr<InstanceLock> claimed, QObject *parent)
+    : QObject(parent), m_lock(std::move(claimed)), m_server(new QLocalServer(this)), m_health(new QTimer(this)) {
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
     connect(m_health, &QTimer::timeout, this, &SingleInstance::checkHealth);
 }
 
 SingleInstance::~SingleInstance() {
     m_server->close();
-    if (m_lockFd >= 0) ::close(m_lockFd);
-}
-
-QString SingleInstance::defaultFolder() {
-    const QString runtime = PrivateFolder::runtimeFolder();
-    if (!runtime.isEmpty()) return runtime;
-    // A name others can guess: used only when it is, or becomes, a private folder of ours.
-    const QString shared = QDir::tempPath() + QStringLiteral("/pelicarta-%1").arg(::geteuid());
-    if (PrivateFolder::ensure(shared) == PrivateFolder::Problem::none) return shared;
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    const QString own = cache.isEmpty() ? QString() : cache + QStringLiteral("/Pelicarta");
-    return PrivateFolder::ensure(own) == PrivateFolder::Problem::none ? own : QString();
-}
-
-QByteArray SingleInstance::encodeRequest(const QStringList &message) {
-    return QJsonDocument(QJsonArray::fromStringList(message)).toJson(QJsonDocument::Compact) + '\n';
-}
-
-std::optional<QStringList> SingleInstance::decodeRequest(const QByteArray &line) {
-    const QJsonDocument document = QJsonDocument::fromJson(line);
-    if (!document.isArray()) return std::nullopt;
-    QStringList words;
-    for (const QJsonValue &value : document.array()) {
-        if (!value.isString()) return std::nullopt;
-        words.append(value.toString());
-    }
-    return words;
+    m_lock.reset();
 }
 
 bool SingleInstance::isOwnUser(int descriptor) {
@@ -107,70 +61,12 @@ bool SingleInstance::isOwnUser(int descriptor) {
 }
 
 SingleInstance::Role SingleInstance::claim(const QStringList &message) {
-    if (m_folder.isEmpty() || PrivateFolder::check(m_folder) != PrivateFolder::Problem::none) return Role::unavailable;
-    QElapsedTimer waiting;
-    waiting.start();
-    bool told = false;
-    for (;;) {
-        if (tryLock()) return listenNow() ? Role::primary : Role::unavailable;
-        if (m_lockFd < 0) return Role::unavailable;
-        // Another process holds the lock: it is starting, busy, or listening.
-        if (handOver(message) == Delivery::delivered) return Role::handedOver;
-        if (!told && waiting.elapsed() > 10000) {
-            qCWarning(lcPlatform, "waiting for the running Pelicarta to answer on %s", qPrintable(m_socket));
-            told = true;
-        }
-        QThread::msleep(50);
-    }
+    const Role role = m_lock->claim(message);
+    if (role != Role::primary) return role;
+    return listenNow() ? Role::primary : Role::unavailable;
 }
 
-bool SingleInstance::tryLock() {
-    if (m_lockFd < 0) {
-        m_lockFd = ::open(QFile::encodeName(m_lockPath).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (m_lockFd < 0) return false;
-    }
-    return ::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0;
-}
-
-SingleInstance::Delivery SingleInstance::handOver(const QStringList &message) {
-    QLocalSocket socket;
-    socket.connectToServer(m_socket);
-    if (!socket.waitForConnected(1000)) return Delivery::notReached;
-    socket.write(encodeRequest(message));
-    while (socket.bytesToWrite() > 0)
-        if (!socket.waitForBytesWritten(1000) && socket.state() != QLocalSocket::ConnectedState)
-            return Delivery::notReached;
-    // However long the instance takes to answer: while the connection is open, it is alive.
-    while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(1000) && socket.state() != QLocalSocket::ConnectedState && !socket.canReadLine())
-            return Delivery::notReached;
-    }
-    const QByteArray answer = socket.readLine().trimmed();
-    if (answer.startsWith(kRefused)) {
-        m_refusal = QString::fromUtf8(answer.mid(qsizetype(std::strlen(kRefused)))).trimmed();
-        if (m_refusal.isEmpty()) m_refusal = QStringLiteral("Pelicarta refused the request.");
-        return Delivery::delivered;
-    }
-    if (answer == "error") {
-        // Sending it again would only be refused again, however long this launch tried.
-        m_refusal = QStringLiteral("The running Pelicarta did not understand the request.");
-        return Delivery::delivered;
-    }
-    return answer == "ok" ? Delivery::delivered : Delivery::notReached;
-}
-
-bool SingleInstance::waitForEnd(int ms) {
-    QDeadlineTimer deadline(ms);
-    for (;;) {
-        // Free once the instance has ended; let go at once, for the next launch to take.
-        if (m_lockFd >= 0 && ::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0) {
-            ::flock(m_lockFd, LOCK_UN);
-            return true;
-        }
-        if (deadline.hasExpired()) return false;
-        QThread::msleep(20);
-    }
-}
+bool SingleInstance::listen() { return m_lock->isHeld() && listenNow(); }
 
 SingleInstance::Answer::~Answer() { refuse(QStringLiteral("Pelicarta did not carry the request out.")); }
 
@@ -179,7 +75,7 @@ void SingleInstance::Answer::accept() { send("ok\n"); }
 void SingleInstance::Answer::refuse(const QString &reason) {
     QString line = reason;
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    send(kRefused + line.toUtf8() + '\n');
+    send(InstanceLock::refusedAnswer + line.toUtf8() + '\n');
 }
 
 void SingleInstance::Answer::send(const QByteArray &line) {
@@ -204,9 +100,10 @@ std::shared_ptr<SingleInstance::Answer> SingleInstance::answerLater() {
 
 bool SingleInstance::listenNow() {
     // Holding the lock, any socket at the path was left by an instance that ended.
-    QLocalServer::removeServer(m_socket);
-    if (!m_server->listen(m_socket)) return false;
-    m_socketInode = inodeOf(m_socket);
+    const QString path = m_lock->socketPath();
+    QLocalServer::removeServer(path);
+    if (!m_server->listen(path)) return false;
+    m_socketInode = inodeOf(path);
     m_health->start(kHealthMs);
     // A launch now and then is all the network library serves: the trim after the work it asked for
     // hands back the pages that serving it read.
@@ -238,10 +135,10 @@ void SingleInstance::acceptConnections() {
 
 bool SingleInstance::serve(QLocalSocket *socket) {
     if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > maxRequestBytes) drop(socket);
+        if (socket->bytesAvailable() > InstanceLock::maxRequestBytes) drop(socket);
         return false;
     }
-    const std::optional<QStringList> message = decodeRequest(socket->readLine(maxRequestBytes));
+    const std::optional<QStringList> message = InstanceLock::decodeRequest(socket->readLine(InstanceLock::maxRequestBytes));
     // No longer an idle client: it waits for its answer, which closes it.
     m_clients.removeIf([socket](const Client &client) { return !client.socket || client.socket == socket; });
     socket->disconnect(this);
@@ -283,7 +180,7 @@ void SingleInstance::checkHealth() {
         if (!serve(client.socket)) drop(client.socket);
     }
     // Qt stops listening (and removes the socket) when accepting fails, as when descriptors run out.
-    if (m_server->isListening() && inodeOf(m_socket) == m_socketInode && m_socketInode != 0) return;
+    if (m_server->isListening() && inodeOf(m_lock->socketPath()) == m_socketInode && m_socketInode != 0) return;
     m_server->close();
     listenNow(); // when it fails, the next round tries again
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/InstanceLock.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -19,15 +21,13 @@ class QTimer;
 
 namespace platform {
 
-// One running Pelicarta per user and display. The first launch takes a lock and listens on a local
-// socket; every later launch hands its request (words such as {"capture", "area"}) to it and ends.
+// One running Pelicarta per user and display: the running one's side. A launch takes the lock or hands
+// its request (words such as {"capture", "area"}) over to the one holding it (InstanceLock, which needs
+// no application object); the launch that holds the lock listens here on a local socket.
 //
-// The lock (an flock on a file, released by the kernel when its holder ends, however it ends) decides:
-// exactly one process holds it. A launch that does not get it waits for the holder's socket however
-// long the holder takes to start or to answer, for as long as the holder lives, and takes over when it
-// ends. A request is answered once the instance knows whether it carries it out (at once, unless the
+// A request is answered once the instance knows whether it carries it out (at once, unless the
 // receiver asks to answer later), "ok" or a refusal with its reason ("error" for a line that is no
-// request), and never sent twice to a live instance; a launch refused either way ends with the reason.
+// request); a launch refused either way ends with the reason.
 //
 // Both live in a private folder of this user (PrivateFolder), and the server answers only connections
 // of this user (peer credentials). Idle connections are closed after a few seconds and their number
@@ -36,34 +36,30 @@ namespace platform {
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    enum class Role {
-        primary,     // this launch holds the lock and listens
-        handedOver,  // the running instance took the request
-        unavailable, // no private folder, or no socket could be made
-    };
+    // primary: this launch holds the lock and listens; unavailable: no private folder, or no lock or
+    // socket could be made.
+    using Role = InstanceLock::Role;
 
     // `folder` empty: defaultFolder(). The socket and lock names hold the display's name.
     explicit SingleInstance(QString folder = {}, QObject *parent = nullptr);
+    // The instance of a launch whose lock claimed the primary role; it listens once listen() is called.
+    explicit SingleInstance(std::unique_ptr<InstanceLock> claimed, QObject *parent = nullptr);
     // Stops listening (removing the socket) before the lock is released, so that a launch taking over
     // never has its fresh socket removed by this one.
     ~SingleInstance() override;
 
-    // The private folder of this user for the socket and the lock: $XDG_RUNTIME_DIR when it is private,
-    // else "pelicarta-<uid>" in the temporary folder (made 0700 and checked), else "Pelicarta" in the
-    // cache folder. Empty when none can be used.
-    static QString defaultFolder();
+    static QString defaultFolder() { return InstanceLock::defaultFolder(); }
 
-    // Decides this launch's role, handing `message` over when another instance runs.
+    // Decides this launch's role, handing `message` over when another instance runs, and listens when
+    // it is the primary one.
     Role claim(const QStringList &message);
+    // Listens, the lock being held; whether it does.
+    bool listen();
 
-    QString socketPath() const { return m_socket; }
-
-    // After claim() handed a request over: why the running instance refused to carry it out, or
-    // empty when it took it.
-    QString refusal() const { return m_refusal; }
-    // After claim() handed a request over: waits until the running instance has ended (its lock is
-    // free), for at most `ms` milliseconds; whether it has.
-    bool waitForEnd(int ms);
+    QString socketPath() const { return m_lock->socketPath(); }
+    // See InstanceLock.
+    QString refusal() const { return m_lock->refusal(); }
+    bool waitForEnd(int ms) { return m_lock->waitForEnd(ms); }
 
     // The answer to a request of a later launch, which waits for it. Given once; one never given
     // refuses the request when the last copy goes.
@@ -86,20 +82,10 @@ public:
     // user.
     static bool isOwnUser(int descriptor);
 
-    // A request on the wire: one line holding a JSON array of strings, of at most this many bytes
-    // (its newline included); a client that sends more without a newline is dropped.
-    static constexpr qint64 maxRequestBytes = 64 * 1024;
-    static QByteArray encodeRequest(const QStringList &message);
-    // The words of a request line; none for anything else.
-    static std::optional<QStringList> decodeRequest(const QByteArray &line);
-
 signals:
     void messageReceived(const QStringList &message);
 
 private:
-    enum class Delivery { delivered, notReached };
-    Delivery handOver(const QStringList &message);
-    bool tryLock();
     bool listenNow();
     void acceptConnections();
     // Answers a client whose request line has come; true when it was answered.
@@ -107,10 +93,7 @@ private:
     void drop(QLocalSocket *socket);
     void checkHealth();
 
-    QString m_folder;
-    QString m_socket;
-    QString m_lockPath;
-    int m_lockFd = -1;
+    std::unique_ptr<InstanceLock> m_lock;
     QLocalServer *m_server;
     QTimer *m_health;
     ino_t m_socketInode = 0;
@@ -121,7 +104,6 @@ private:
     QList<Client> m_clients;               // oldest first
     QLocalSocket *m_delivering = nullptr;  // the request whose receivers run now
     std::shared_ptr<Answer> m_answerLater; // asked for by one of them
-    QString m_refusal;
 };
 
 } // namespace platform

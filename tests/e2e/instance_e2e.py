@@ -110,6 +110,32 @@ class InstanceTest(DesktopTest):
             os.kill(app.process.pid, signal.SIGCONT)
         self.assert_one_instance_and_captures(home, launches, 10, instance_among_launches=False)
 
+    def test_a_launch_that_hands_over_builds_nothing_of_the_gui(self):
+        # With no platform plugin to be had, any launch that built the GUI would end at once: a desktop
+        # shortcut's capture, a second start and a quit still reach the running instance, with their
+        # statuses and messages.
+        home = self.home()
+        app = self.start(home=home)
+        no_gui = dict(home.env, QT_QPA_PLATFORM="nowhere", QT_QPA_PLATFORM_PLUGIN_PATH=home.path)
+
+        def launch(*arguments):
+            return subprocess.run([road_e2e.APP, *arguments], env=no_gui, capture_output=True, text=True,
+                                  timeout=guard(60))
+        self.desktop.set_clipboard_text("before")
+        capture = launch("--capture", "fullscreen")
+        self.assertEqual(capture.returncode, 0, capture.stderr)
+        self.assert_png_copied(app)
+        self.assertEqual(launch().returncode, 0)
+        self.assertIn("usage: pelicarta", launch("--help").stdout)
+        wrong = launch("--capture", "everything")
+        self.assertEqual(wrong.returncode, 2)
+        self.assertIn("unknown capture action: everything", wrong.stderr)
+        ended = launch("--quit")
+        self.assertEqual(ended.returncode, 0, ended.stderr)
+        self.assertTrue(wait_for(lambda: not app.running(), 20))
+        alone = launch("--quit")
+        self.assertEqual((alone.returncode, alone.stderr.strip()), (0, "Pelicarta is not running."))
+
     def test_thousands_of_idle_connections_leave_the_instance_reachable(self):
         home = self.home()
         # The usual limit of 1,024 descriptors: idle clients once took them all and the server gave up.
