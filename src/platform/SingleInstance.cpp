@@ -5,7 +5,6 @@
 #include "platform/PrivateFolder.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -13,7 +12,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 
@@ -73,16 +71,7 @@ SingleInstance::~SingleInstance() {
     if (m_lockFd >= 0) ::close(m_lockFd);
 }
 
-QString SingleInstance::defaultFolder() {
-    const QString runtime = PrivateFolder::runtimeFolder();
-    if (!runtime.isEmpty()) return runtime;
-    // A name others can guess: used only when it is, or becomes, a private folder of ours.
-    const QString shared = QDir::tempPath() + QStringLiteral("/pelicarta-%1").arg(::geteuid());
-    if (PrivateFolder::ensure(shared) == PrivateFolder::Problem::none) return shared;
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    const QString own = cache.isEmpty() ? QString() : cache + QStringLiteral("/Pelicarta");
-    return PrivateFolder::ensure(own) == PrivateFolder::Problem::none ? own : QString();
-}
+QString SingleInstance::defaultFolder() { return PrivateFolder::loginFolder(); }
 
 QByteArray SingleInstance::encodeRequest(const QStringList &message) {
     return QJsonDocument(QJsonArray::fromStringList(message)).toJson(QJsonDocument::Compact) + '\n';
