@@ -352,7 +352,8 @@ std::optional<std::vector<LineMemory::Entry>> LineMemory::decode(const QByteArra
     if (digestOf(bytes.first(body)) != bytes.sliced(body)) return std::nullopt;
     if (std::memcmp(bytes.constData(), kMagic, sizeof kMagic) != 0) return std::nullopt;
     if (bytes.sliced(sizeof kMagic, kDigestSize) != digestOf(identity)) return std::nullopt;
-    Reader in(bytes.constData() + sizeof kMagic + kDigestSize, body - qsizetype(sizeof kMagic) - kDigestSize);
+    const QByteArrayView entriesPart = QByteArrayView(bytes).sliced(head - kNumber, body - (head - kNumber));
+    Reader in(entriesPart.data(), entriesPart.size());
     const quint32 count = in.number();
     if (!in.room(count, kEntryHead)) return std::nullopt;
     std::vector<Entry> entries;
