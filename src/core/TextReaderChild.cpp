@@ -4,7 +4,9 @@
 #include "core/TextReaderFrames.h"
 #include "core/TextRecognizer.h"
 #include "platform/ImageFile.h"
+#include "platform/PrivateFolder.h"
 
+#include <QElapsedTimer>
 #include <QFuture>
 
 #include <cerrno>
@@ -25,6 +27,9 @@ using Outcome = BackgroundTextReader::Outcome;
 const char *const flag = "--read-text";
 // Lines of text whose reading the reader keeps: those of a few full screens, some megabytes.
 constexpr int kRememberedLines = 2000;
+// Where they are kept between reader processes, in the login's private folder.
+const char *const memoryFile = "pelicarta-read-lines";
+constexpr qint64 kSaveEveryMs = 3000;
 
 bool writeAll(int fd, const QByteArray &bytes) {
     qsizetype done = 0;
@@ -101,8 +106,17 @@ int run(const QStringList &arguments) {
     const int out = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
     if (out < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return 1;
     const int idle = idleMilliseconds(arguments);
-    // A burst shows the same screen capture after capture: its unchanged lines are read once.
-    TextRecognizer::rememberBackgroundLines(kRememberedLines);
+    // Screens captured one after the other share most of their lines, in a burst and minutes apart:
+    // their unchanged lines are read once in a login, by whichever reader process came first.
+    const QString folder = platform::PrivateFolder::loginFolder();
+    TextRecognizer::rememberBackgroundLines(kRememberedLines,
+                                            folder.isEmpty() ? QString() : folder + QLatin1String("/") + memoryFile);
+    QElapsedTimer sinceSaved;
+    sinceSaved.start();
+    const auto done = [](int status) {
+        TextRecognizer::saveRememberedLines();
+        return status;
+    };
 
     TextReaderFrames::Parser parser;
     char buffer[4096];
@@ -110,13 +124,18 @@ int run(const QStringList &arguments) {
         pollfd input{STDIN_FILENO, POLLIN, 0};
         const int ready = ::poll(&input, 1, idle);
         if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return 0; // nothing to read for a while, or no input at all
+        if (ready <= 0) return done(0); // nothing to read for a while, or no input at all
         const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return 0; // the parent closed its end
+        if (n <= 0) return done(0); // the parent closed its end
         parser.append(QByteArray(buffer, n));
         while (const std::optional<TextReaderFrames::Request> request = parser.nextRequest()) {
-            if (!writeAll(out, TextReaderFrames::encode(read(*request)))) return 0;
+            if (!writeAll(out, TextReaderFrames::encode(read(*request)))) return done(0);
+            // Kept now and then during a long burst too: a parent that quits ends this process at once.
+            if (sinceSaved.hasExpired(kSaveEveryMs)) {
+                TextRecognizer::saveRememberedLines();
+                sinceSaved.restart();
+            }
         }
         if (parser.isBroken()) return 2;
     }

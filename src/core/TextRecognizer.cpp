@@ -1,11 +1,10 @@
 #include "core/TextRecognizer.h"
 
+#include "core/LineMemory.h"
 #include "core/Localization.h"
 #include "pagetext/PageText.h"
 #include "platform/ThreadPriority.h"
 
-#include <QCache>
-#include <QCryptographicHash>
 #include <QPromise>
 #include <QRegularExpression>
 #include <QRunnable>
@@ -282,42 +281,6 @@ void runWithHelpers(const std::function<void()> &work, int helpers) {
     }
 }
 
-// What the engine made of line pictures read before, by the pictures' digests, the least recently
-// used forgotten first.
-class LineMemory {
-public:
-    void setCapacity(int lines) {
-        std::lock_guard lock(m_mutex);
-        m_lines.setMaxCost(std::max(0, lines));
-    }
-    bool enabled() {
-        std::lock_guard lock(m_mutex);
-        return m_lines.maxCost() > 0;
-    }
-    static QByteArray keyOf(const PageText::LineImage &line) {
-        QCryptographicHash hash(QCryptographicHash::Sha1);
-        const QImage &image = line.image;
-        const qint64 shape[] = {image.width(), image.height(), qint64(image.format()), qint64(image.bytesPerLine()),
-                                qRound64(line.scale * 1e6)};
-        hash.addData(QByteArrayView(reinterpret_cast<const char *>(shape), sizeof shape));
-        hash.addData(QByteArrayView(reinterpret_cast<const char *>(image.constBits()), image.sizeInBytes()));
-        return hash.result();
-    }
-    std::optional<QList<Line>> find(const QByteArray &key) {
-        std::lock_guard lock(m_mutex);
-        if (const QList<Line> *lines = m_lines.object(key)) return *lines;
-        return std::nullopt;
-    }
-    void keep(const QByteArray &key, const QList<Line> &lines) {
-        std::lock_guard lock(m_mutex);
-        m_lines.insert(key, new QList<Line>(lines));
-    }
-
-private:
-    std::mutex m_mutex;
-    QCache<QByteArray, QList<Line>> m_lines{0};
-};
-
 LineMemory &lineMemory() {
     static LineMemory memory;
     return memory;
@@ -348,10 +311,10 @@ struct LinePicture {
     QByteArray key;
 };
 
-LinePicture pictureOf(const QImage &flat, const PageText::FoundLine &found) {
+LinePicture pictureOf(const QImage &flat, const PageText::FoundLine &found, const QByteArray &identity) {
     LinePicture picture{PageText::pictureOf(flat, found), {}};
     if (picture.image.image.isNull()) throw TextRecognizerError(TextRecognizerError::Code::unreadableImage);
-    picture.key = LineMemory::keyOf(picture.image);
+    picture.key = LineMemory::keyOf(picture.image.image, picture.image.scale, identity);
     return picture;
 }
 
@@ -424,9 +387,10 @@ QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<PageText:
     const platform::CancelCheck stop = [&] {
         return failed.load() || pool.closing.load() || (cancelled && cancelled());
     };
+    const QByteArray identity = memory ? memory->identity() : QByteArray();
     // Reads line `i` unless its picture is known or being read; false when stopped.
     const auto readOne = [&](qsizetype i) {
-        LinePicture picture = pictureOf(flat, found[i]);
+        LinePicture picture = pictureOf(flat, found[i], identity);
         std::optional<QList<Line>> known;
         if (!pictures.claim(picture.key, known, {i, picture.image})) {
             if (known) {
@@ -435,14 +399,14 @@ QList<Line> readAll(platform::TextEngine &e, const QImage &flat, QList<PageText:
             }
             return true;
         }
-        known = memory ? memory->find(picture.key) : std::nullopt;
+        known = memory ? memory->find(picture.key, picture.image.image.size()) : std::nullopt;
         platform::TextReadResult read;
         if (known) {
             read.lines = std::move(*known);
         } else {
             read = readLineImage(e, picture.image, stop);
             if (read.stopped) return false;
-            if (memory) memory->keep(picture.key, read.lines);
+            if (memory) memory->keep(picture.key, picture.image.image.size(), read.lines);
         }
         for (PagePictures::Waiting &w : pictures.finish(picture.key, read.lines)) {
             results[size_t(w.index)] = placed(read.lines, w.image, found[w.index]);
@@ -593,7 +557,17 @@ qsizetype keyEnd(const Line &line, qsizetype start, qsizetype end) {
 
 void setEngine(platform::TextEngine *e) { g_engine = e; }
 
-void rememberBackgroundLines(int lines) { lineMemory().setCapacity(lines); }
+void rememberBackgroundLines(int lines, const QString &file) {
+    LineMemory &memory = lineMemory();
+    memory.setCapacity(lines);
+    const QByteArray engineIdentity = engine().identity();
+    if (lines > 0 && !file.isEmpty() && !engineIdentity.isEmpty())
+        memory.attach(file, LineMemory::programIdentity() + '\n' + engineIdentity);
+    else
+        memory.attach({}, {});
+}
+
+bool saveRememberedLines() { return lineMemory().save(); }
 
 std::shared_ptr<void> keepReady() { return engine().keepReady(); }
 

@@ -74,7 +74,14 @@ QFuture<QList<QRectF>> sensitiveRegions(const QImage &image, std::chrono::millis
 // line drawn exactly as one read before (most of a screen captured again in a burst) is not read
 // again: what it gives is what reading it again would. 0, the default, remembers none. For a process
 // that does little but background reads (the history's reader process): what is remembered stays.
-void rememberBackgroundLines(int lines);
+// With `file`, they start from what it holds and saveRememberedLines keeps what they read there
+// (LineMemory), so that processes started one after the other share it; not when the engine cannot
+// tell what sets its readings apart.
+void rememberBackgroundLines(int lines, const QString &file = {});
+
+// Writes what background recognitions remember to their file when they read something since;
+// false when it could not be written.
+bool saveRememberedLines();
 
 // Keeps the engine ready to read while the returned token lives (platform::TextEngine::keepReady):
 // held by what may soon ask for text, such as an editor on the screen.

@@ -4,10 +4,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -39,6 +44,39 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
     if (!file.commit()) {
         if (error) *error = file.errorString();
         return false;
+    }
+    return true;
+}
+
+bool writePrivateFileAtomically(const QString &path, const QByteArray &bytes, QString *error) {
+    const auto fail = [&](const QString &why) {
+        if (error) *error = why;
+        return false;
+    };
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temporary;
+    int fd = -1;
+    // A name nobody else picks: a leftover of a crash or one made in between is never opened.
+    for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
+        temporary = target + ".new-" + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    bool written = true;
+    for (qsizetype done = 0; written && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        written = n > 0;
+        if (written) done += n;
+    }
+    const int writeError = written ? 0 : (errno ? errno : ENOSPC);
+    if (::close(fd) != 0 && written) written = false;
+    // rename() replaces the entry itself, whatever it is, and follows no link.
+    if (!written || ::rename(temporary.constData(), target.constData()) != 0) {
+        const int code = writeError ? writeError : errno;
+        ::unlink(temporary.constData());
+        return fail(QString::fromLocal8Bit(std::strerror(code)));
     }
     return true;
 }

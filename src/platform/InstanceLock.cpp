@@ -4,13 +4,11 @@
 #include "platform/PrivateFolder.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QThread>
 
 #include <cerrno>
@@ -97,16 +95,7 @@ InstanceLock::~InstanceLock() {
     if (m_lockFd >= 0) ::close(m_lockFd);
 }
 
-QString InstanceLock::defaultFolder() {
-    const QString runtime = PrivateFolder::runtimeFolder();
-    if (!runtime.isEmpty()) return runtime;
-    // A name others can guess: used only when it is, or becomes, a private folder of ours.
-    const QString shared = QDir::tempPath() + QStringLiteral("/pelicarta-%1").arg(::geteuid());
-    if (PrivateFolder::ensure(shared) == PrivateFolder::Problem::none) return shared;
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    const QString own = cache.isEmpty() ? QString() : cache + QStringLiteral("/Pelicarta");
-    return PrivateFolder::ensure(own) == PrivateFolder::Problem::none ? own : QString();
-}
+QString InstanceLock::defaultFolder() { return PrivateFolder::loginFolder(); }
 
 QByteArray InstanceLock::encodeRequest(const QStringList &message) {
     return QJsonDocument(QJsonArray::fromStringList(message)).toJson(QJsonDocument::Compact) + '\n';

@@ -31,9 +31,7 @@ public:
     InstanceLock(const InstanceLock &) = delete;
     InstanceLock &operator=(const InstanceLock &) = delete;
 
-    // The private folder of this user for the socket and the lock: $XDG_RUNTIME_DIR when it is private,
-    // else "pelicarta-<uid>" in the temporary folder (made 0700 and checked), else "Pelicarta" in the
-    // cache folder. Empty when none can be used.
+    // The private folder of this user for the socket and the lock: PrivateFolder::loginFolder().
     static QString defaultFolder();
 
     // Decides this launch's role, handing `message` over when another instance runs.

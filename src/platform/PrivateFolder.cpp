@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -76,6 +77,17 @@ QString runtimeFolder() {
     // launch would then take itself for the only one.
     const QString clean = QDir::cleanPath(runtime);
     return ::access(QFile::encodeName(clean).constData(), W_OK | X_OK) == 0 ? clean : QString();
+}
+
+QString loginFolder() {
+    const QString runtime = runtimeFolder();
+    if (!runtime.isEmpty()) return runtime;
+    // A name others can guess: used only when it is, or becomes, a private folder of ours.
+    const QString shared = QDir::tempPath() + QStringLiteral("/pelicarta-%1").arg(::geteuid());
+    if (ensure(shared) == Problem::none) return shared;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString own = cache.isEmpty() ? QString() : cache + QStringLiteral("/Pelicarta");
+    return ensure(own) == Problem::none ? own : QString();
 }
 
 QString describe(Problem problem, const QString &path) {

@@ -33,6 +33,11 @@ bool removeFile(const QString &folder, const QString &name);
 // create files in; empty otherwise.
 QString runtimeFolder();
 
+// The private folder of this user for what lasts a login (sockets, locks, caches): runtimeFolder(),
+// else "pelicarta-<uid>" in the temporary folder (made 0700 and checked), else "Pelicarta" in the
+// cache folder. Empty when none can be used.
+QString loginFolder();
+
 // A short English description of a problem with `path`, for logs and for the alerts' details.
 QString describe(Problem problem, const QString &path);
 

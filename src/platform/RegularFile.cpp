@@ -14,26 +14,30 @@ namespace {
 
 QString errnoText(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 
-} // namespace
-
-int open(const QString &path, Status *status, QString *error) {
+// open(), with the file only this user may use when `own` is set.
+int openChecked(const QString &path, bool own, Status *status, QString *error) {
     auto fail = [&](Status why, const QString &text) {
         if (status) *status = why;
         if (error) *error = text;
         return -1;
     };
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer forever.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (own ? O_NOFOLLOW : 0));
     if (fd < 0) {
         const int code = errno;
         if (code == ENOENT || code == ENOTDIR) return fail(Status::missing, errnoText(code));
         if (code == EACCES || code == EPERM) return fail(Status::denied, errnoText(code));
-        return fail(code == ENXIO ? Status::notRegular : Status::failed, errnoText(code));
+        return fail(code == ENXIO || code == ELOOP ? Status::notRegular : Status::failed, errnoText(code));
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return fail(Status::notRegular, QStringLiteral("%1 is not a regular file").arg(path));
+    }
+    if (own && (info.st_uid != ::geteuid() || (info.st_mode & 077) != 0)) {
+        ::close(fd);
+        return fail(Status::denied, QStringLiteral("%1 is not private to this user").arg(path));
     }
     // Reads of a regular file never block; clearing the flag keeps the descriptor ordinary.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -41,9 +45,9 @@ int open(const QString &path, Status *status, QString *error) {
     return fd;
 }
 
-Read read(const QString &path, qint64 maxBytes) {
+Read readChecked(const QString &path, bool own, qint64 maxBytes) {
     Read result;
-    const int fd = open(path, &result.status, &result.error);
+    const int fd = openChecked(path, own, &result.status, &result.error);
     if (fd < 0) return result;
     struct stat info {};
     ::fstat(fd, &info);
@@ -75,5 +79,13 @@ Read read(const QString &path, qint64 maxBytes) {
     bytes.resize(qsizetype(used));
     return {Status::ok, bytes, {}};
 }
+
+} // namespace
+
+int open(const QString &path, Status *status, QString *error) { return openChecked(path, false, status, error); }
+
+Read read(const QString &path, qint64 maxBytes) { return readChecked(path, false, maxBytes); }
+
+Read readPrivate(const QString &path, qint64 maxBytes) { return readChecked(path, true, maxBytes); }
 
 } // namespace platform::RegularFile

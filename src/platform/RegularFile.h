@@ -28,6 +28,11 @@ struct Read {
 // The whole content of the regular file at `path` (links followed), when it holds at most `maxBytes`.
 Read read(const QString &path, qint64 maxBytes);
 
+// As read, for a file only this user may read or write: the file at `path` itself (a link there is
+// refused as notRegular, never followed), owned by this user, closed to group and others (denied
+// otherwise).
+Read readPrivate(const QString &path, qint64 maxBytes);
+
 // An open read-only descriptor of the regular file at `path` (close-on-exec; the caller closes it),
 // or -1 with the reason in `status` and `error`.
 int open(const QString &path, Status *status, QString *error = nullptr);

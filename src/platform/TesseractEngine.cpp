@@ -36,12 +36,6 @@ namespace {
 // specks.
 constexpr int kScreenDpi = 96;
 
-QByteArray tessdataFolder() {
-    const QByteArray fromEnv = qgetenv("TESSDATA_PREFIX");
-    if (!fromEnv.isEmpty()) return fromEnv;
-    return QByteArrayLiteral("/usr/share/tesseract-ocr/5/tessdata");
-}
-
 bool cancelThunk(void *data, int) { return (*static_cast<const CancelCheck *>(data))(); }
 
 QString fromUtf8(const char *text) {
@@ -227,7 +221,7 @@ private:
     // whenever one word of it is not sure, while the recognizer reads again only those words.
     Api create(Model model) {
         auto api = std::make_unique<tesseract::TessBaseAPI>();
-        const QByteArray folder = tessdataFolder();
+        const QByteArray folder = TextEngineModule::languageDataFolder();
         // English alone stands in for a machine without the Portuguese data.
         const std::vector<const char *> languages =
             model == Model::first ? std::vector<const char *>{"por", "eng"} : std::vector<const char *>{"eng"};

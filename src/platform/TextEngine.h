@@ -95,6 +95,11 @@ public:
     // How many calls may usefully run at once; more callers wait for a free engine.
     virtual int maxConcurrentReads() const = 0;
 
+    // What sets what this engine reads of a picture apart from what another would: its models, their
+    // files and its settings, told without starting it. What was read of a picture is worth keeping
+    // (across processes) only for the same identity; by default there is none and nothing is kept.
+    virtual QByteArray identity() const { return {}; }
+
     // Keeps the engine ready to read while the returned token lives, starting it in the background
     // shortly after the first token is taken: a window that may soon ask for text holds one, so that
     // its first read pays no start. By default there is nothing to keep. Any thread.

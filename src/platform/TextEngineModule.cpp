@@ -18,6 +18,8 @@
 #include <mutex>
 #include <thread>
 
+#include <sys/stat.h>
+
 namespace platform::TextEngineModule {
 
 namespace {
@@ -47,6 +49,21 @@ public:
 
     TextReadResult rereadLine(const QImage &strip, qreal magnification, const CancelCheck &cancelled) override {
         return use([&](TextEngine &e) { return e.rereadLine(strip, magnification, cancelled); });
+    }
+
+    QByteArray identity() const override {
+        // The models read with (Portuguese, else English; English again) and how: each line alone, at
+        // screen resolution, never inverted. A model file replaced changes its size or time.
+        const QByteArray folder = languageDataFolder();
+        QByteArray id = "lstm single-line 96dpi no-invert\n" + folder;
+        for (const char *language : {"por", "eng"}) {
+            struct stat info {};
+            const QByteArray file = folder + '/' + language + ".traineddata";
+            if (::stat(file.constData(), &info) != 0) continue;
+            id += '\n' + QByteArray(language) + ' ' + QByteArray::number(qint64(info.st_size)) + ' ' +
+                  QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(info.st_mtim.tv_nsec));
+        }
+        return id;
     }
 
     std::shared_ptr<void> keepReady() override {

@@ -38,6 +38,12 @@ public:
 // thread, which the loader ignores).
 using Factory = Engine *(*)(int limit, void (*beforeExit)(void *), void *context);
 
+// The folder of the engine's language data: $TESSDATA_PREFIX, else Debian's.
+inline QByteArray languageDataFolder() {
+    const QByteArray fromEnv = qgetenv("TESSDATA_PREFIX");
+    return fromEnv.isEmpty() ? QByteArrayLiteral("/usr/share/tesseract-ocr/5/tessdata") : fromEnv;
+}
+
 // True while the module is loaded. Any thread.
 bool isLoaded();
 

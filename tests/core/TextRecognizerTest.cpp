@@ -88,6 +88,8 @@ public:
         return {{l}, false, 90};
     }
     int maxConcurrentReads() const override { return 3; }
+    QByteArray identity() const override { return model; }
+    QByteArray model = QByteArrayLiteral("strokes 1");
 };
 
 class TextRecognizerFakeTest : public ::testing::Test {
@@ -248,6 +250,55 @@ TEST_F(TextRecognizerFakeTest, BackgroundReadsThatRememberLinesReadALineDrawnAsB
     EXPECT_EQ(engine.calls, 3);
     EXPECT_EQ(text(next, TextRecognizer::Priority::userInitiated), QStringLiteral("7\n3"));
     EXPECT_EQ(engine.calls, 5);
+}
+
+// A reader process started anew takes over what the ones before it read in the login: of a screen
+// captured again with one line changed only that line is read, and each line gets its own text. What
+// was read with other models, or a damaged memory, never gives a line a text it does not read as now.
+TEST_F(TextRecognizerFakeTest, ALaterReaderProcessReadsOnlyTheLinesThatChanged) {
+    testsupport::TempFolder temp;
+    const QString file = temp.file(QStringLiteral("lines"));
+    const auto forget = qScopeGuard([] { TextRecognizer::rememberBackgroundLines(0); });
+    const auto startAgain = [&] {
+        TextRecognizer::rememberBackgroundLines(0);
+        TextRecognizer::rememberBackgroundLines(100, file);
+    };
+    const auto text = [](const QImage &page) {
+        return TextRecognizer::recognize(page, 1h, TextRecognizer::Priority::background).result();
+    };
+    QImage first = blankPage();
+    for (const auto &[y, strokes] : {std::pair(100, 3), std::pair(300, 5), std::pair(500, 4)})
+        drawMark(first, {100, y}, strokes);
+    TextRecognizer::rememberBackgroundLines(100, file);
+    EXPECT_EQ(text(first), QStringLiteral("3\n5\n4"));
+    EXPECT_EQ(engine.calls, 3);
+    ASSERT_TRUE(TextRecognizer::saveRememberedLines());
+
+    startAgain();
+    QImage next = first;
+    QPainter(&next).fillRect(90, 290, 100, 40, Qt::white);
+    drawMark(next, {100, 300}, 6);
+    EXPECT_EQ(text(next), QStringLiteral("3\n6\n4"));
+    EXPECT_EQ(engine.calls, 4);
+    ASSERT_TRUE(TextRecognizer::saveRememberedLines());
+
+    // Other models read three strokes otherwise: nothing read before counts.
+    engine.model = QByteArrayLiteral("strokes 2");
+    engine.texts[3] = QStringLiteral("three");
+    startAgain();
+    EXPECT_EQ(text(next), QStringLiteral("three\n6\n4"));
+    EXPECT_EQ(engine.calls, 7);
+    ASSERT_TRUE(TextRecognizer::saveRememberedLines());
+
+    // One byte of the memory changed: it is not taken at all.
+    QByteArray bytes = temp.read(QStringLiteral("lines"));
+    ASSERT_GT(bytes.size(), 200);
+    bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 1);
+    ASSERT_TRUE(temp.write(QStringLiteral("lines"), bytes));
+    engine.texts[3] = QStringLiteral("III");
+    startAgain();
+    EXPECT_EQ(text(next), QStringLiteral("III\n6\n4"));
+    EXPECT_EQ(engine.calls, 10);
 }
 
 // A log's levels and a table's repeated values are drawn alike on every row, whatever the row's

@@ -7,6 +7,7 @@ nearly a megabyte, so that what a reader allocates for a large input is measured
 They are made here rather than kept in the tree; the same bytes every time (no clock, a fixed
 sequence of pseudo-random numbers). A target with no large seeds gets none."""
 
+import hashlib
 import json
 import struct
 import sys
@@ -160,6 +161,39 @@ def frames(numbers):
     return {"requests-many.bin": b"\x00" + requests, "answer-long.bin": b"\x81" + answers}
 
 
+def line_memory_entries(numbers, count):
+    """Entries of the text reader's memory file (core/LineMemory.cpp): a picture's digest and size, and
+    the lines read of it with their glyphs and words."""
+    def rect(x, y, w, h):
+        return struct.pack("<dddd", x, y, w, h)
+
+    out = struct.pack("<I", count)
+    for n in range(count):
+        text = words(numbers, 1 + numbers.next(12))
+        units = text.encode("utf-16-le")
+        size = len(units) // 2
+        line = struct.pack("<I", size) + units + rect(2, 1, 9.5 * size, 30)
+        line += struct.pack("<I", size) + b"".join(struct.pack("<II", i, 1) + rect(2 + 9.5 * i, 1, 9.5, 30)
+                                                   for i in range(size))
+        line += struct.pack("<I", 1) + struct.pack("<II", 0, size) + rect(2, 1, 9.5 * size, 30) + struct.pack("<I", 91)
+        key = hashlib.blake2b(struct.pack("<I", n), digest_size=32).digest()
+        out += key + struct.pack("<III", 40 + 10 * size, 34, 1) + line
+    return out
+
+
+def line_memory_file(numbers, identity, count):
+    head = b"PCLINES1" + hashlib.blake2b(identity, digest_size=32).digest()
+    body = head + line_memory_entries(numbers, count)
+    return body + hashlib.blake2b(body, digest_size=32).digest()
+
+
+def line_memory(numbers):
+    # The first byte picks how the fuzz target takes the rest (fuzz/linememory.cpp): 0, the whole file;
+    # 1, the entries alone, put in a file of the target's identity.
+    return {"file-large.bin": b"\x00" + line_memory_file(numbers, b"fuzz", 400),
+            "entries-large.bin": b"\x01" + line_memory_entries(numbers, 400)}
+
+
 TARGETS = {
     "history": history,
     "tokens": tokens,
@@ -171,6 +205,7 @@ TARGETS = {
     "tutorial_folder": tutorial,
     "defaults": defaults,
     "textframes": frames,
+    "linememory": line_memory,
 }
 
 
