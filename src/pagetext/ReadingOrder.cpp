@@ -1,6 +1,8 @@
 #include "pagetext/ReadingOrder.h"
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 #include <vector>
 
 namespace ReadingOrder {
@@ -14,6 +16,9 @@ struct Piece {
     QRectF box;
     qreal baseline = 0; // where most of its glyphs stand
     qreal height = 0;   // of its taller glyphs (an icon read with them makes the box taller still)
+    // Read without a letter or digit: as often a switch, check box or icon taken for a symbol ("@")
+    // as a symbol written.
+    bool symbol = false;
 };
 
 // The value `share` of the way up the sorted values.
@@ -27,7 +32,8 @@ qreal rankOf(std::vector<qreal> values, qreal share) {
 qreal medianOf(std::vector<qreal> values) { return rankOf(std::move(values), 0.5); }
 
 Piece pieceOf(const Line &line) {
-    if (line.glyphs.isEmpty()) return {line.box, line.box.bottom(), line.box.height()};
+    const bool symbol = std::none_of(line.text.begin(), line.text.end(), [](QChar c) { return c.isLetterOrNumber(); });
+    if (line.glyphs.isEmpty()) return {line.box, line.box.bottom(), line.box.height(), symbol};
     // A box the engine gave several characters together counts once.
     std::vector<qreal> bottoms, heights;
     for (qsizetype i = 0; i < line.glyphs.size(); ++i) {
@@ -36,7 +42,7 @@ Piece pieceOf(const Line &line) {
         bottoms.push_back(g.box.bottom());
         heights.push_back(g.box.height());
     }
-    return {line.box, medianOf(bottoms), rankOf(heights, 0.75)};
+    return {line.box, medianOf(bottoms), rankOf(heights, 0.75), symbol};
 }
 
 // Two pieces of one row: side by side on baselines three tenths of the smaller one's height apart at
@@ -110,13 +116,16 @@ private:
 
     // The widest gap between two columns of `pieces`: each piece and the next one right of it on its
     // row make a pair; pairs whose right pieces start at one edge are two columns, as far apart as
-    // their closest pair. 0 when no row holds two pieces.
+    // their closest pair. 0 when no row holds two pieces. Symbols take no part: a switch at a card's
+    // right end is no column of text, and would make the form's columns look as far apart as a
+    // sidebar is from it.
     qreal widestColumnGap(const Indices &pieces, qreal tolerance) const {
         std::vector<std::pair<qreal, qreal>> pairs; // where the right piece starts, the gap before it
         for (const qsizetype i : pieces) {
+            if (m_pieces[size_t(i)].symbol) continue;
             const qsizetype *next = nullptr;
             for (const qsizetype &j : pieces) {
-                if (box(j).left() < box(i).right() || !oneRow(i, j)) continue;
+                if (m_pieces[size_t(j)].symbol || box(j).left() < box(i).right() || !oneRow(i, j)) continue;
                 if (!next || box(j).left() < box(*next).left()) next = &j;
             }
             if (next) pairs.push_back({box(*next).left(), box(*next).left() - box(i).right()});
@@ -132,6 +141,59 @@ private:
             a = b;
         }
         return widest;
+    }
+
+    // The gaps no piece of `pieces` crosses, top to bottom: where each starts and ends.
+    std::vector<std::pair<qreal, qreal>> gapsAcross(Indices pieces) const {
+        sortBy(pieces, &QRectF::top);
+        std::vector<std::pair<qreal, qreal>> gaps;
+        qreal bottom = box(pieces[0]).bottom();
+        for (size_t k = 1; k < pieces.size(); ++k) {
+            if (box(pieces[k]).top() > bottom) gaps.push_back({bottom, box(pieces[k]).top()});
+            bottom = std::max(bottom, box(pieces[k]).bottom());
+        }
+        return gaps;
+    }
+
+    // Where the band of the page that `left` and `rest` share ends, when a gutter between them holds
+    // only for part of their height: the two sides are then read band by band, not one after the
+    // other. Two cases make a band. A right side whose pieces start at one left edge above a gap
+    // across the page and at another below it is no column across that gap: a top bar's right end
+    // above a card. And a right block beside the top of the left side, the left going on below a gap
+    // wider than its own rows' gaps, stands beside that top only, not beside what comes after the gap
+    // (a help card beside a form, with a card across the page below both). Nothing when the gutter
+    // holds for the whole height.
+    std::optional<qreal> bandEnd(const Indices &left, const Indices &rest, qreal tolerance) const {
+        Indices all = left;
+        all.insert(all.end(), rest.begin(), rest.end());
+        const auto leftEdge = [&](const Indices &side, qreal from, qreal to) {
+            qreal edge = std::numeric_limits<qreal>::max();
+            for (const qsizetype i : side) {
+                if (box(i).top() >= from && box(i).bottom() <= to) edge = std::min(edge, box(i).left());
+            }
+            return edge;
+        };
+        const qreal top = -std::numeric_limits<qreal>::max(), end = std::numeric_limits<qreal>::max();
+        const std::vector<std::pair<qreal, qreal>> gaps = gapsAcross(all);
+        for (const auto &[from, to] : gaps) {
+            const qreal above = leftEdge(rest, top, from), below = leftEdge(rest, to, end);
+            if (above < end && below < end && std::abs(above - below) > 4 * tolerance) return to;
+        }
+        // The left side going on below the right one's last piece, and the gaps between its own pieces.
+        qreal leftBottom = 0, restBottom = 0;
+        for (const qsizetype i : left) leftBottom = std::max(leftBottom, box(i).bottom());
+        for (const qsizetype i : rest) restBottom = std::max(restBottom, box(i).bottom());
+        if (leftBottom <= restBottom) return std::nullopt;
+        const std::vector<std::pair<qreal, qreal>> own = gapsAcross(left);
+        for (const auto &[from, to] : gaps) {
+            if (from < restBottom) continue;
+            qreal widest = tolerance;
+            for (const auto &[a, b] : own) {
+                if (b <= from) widest = std::max(widest, b - a);
+            }
+            if (to - from >= 1.5 * widest) return to;
+        }
+        return std::nullopt;
     }
 
     // Cuts the pieces at a vertical gutter between blocks (the widest first), else at the widest
@@ -154,6 +216,13 @@ private:
                 const auto at = pieces.begin() + qsizetype(k);
                 const Indices left(pieces.begin(), at), rest(at, pieces.end());
                 if (rowsAcross(left, rest) && !listBeside(left, rest, width)) continue;
+                if (const std::optional<qreal> y = bandEnd(left, rest, narrowest)) {
+                    Indices above, below;
+                    for (const qsizetype i : pieces) (box(i).top() < *y ? above : below).push_back(i);
+                    arrange(above);
+                    arrange(below);
+                    return;
+                }
                 arrange(left);
                 arrange(rest);
                 return;

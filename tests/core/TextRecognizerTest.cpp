@@ -639,6 +639,72 @@ TEST_F(TextRecognizerCorpusTest, AbandonedRunStopsUsingTheProcessor) {
     EXPECT_LT(cpuSeconds() - abandoned, testsupport::usesSystemAllocator() ? 1.0 : 4.0);
 }
 
+// --- Numbers beside words that begin like keys ---
+
+namespace {
+
+// The numbers of `text` as written: dates, amounts, versions, times.
+QStringList numbersOf(const QString &text) {
+    static const QRegularExpression number(QStringLiteral("\\d(?:[\\d/.,:]*\\d)?"));
+    QStringList found;
+    for (auto it = number.globalMatch(text); it.hasNext();) found.append(it.next().captured());
+    return found;
+}
+
+// Each line of `copied` holds the numbers of the line of `expected` in its place.
+QStringList wrongNumbers(const QString &copied, const QStringList &expected) {
+    const QStringList lines = copied.split(QLatin1Char('\n'));
+    QStringList wrong;
+    if (lines.size() != expected.size()) return {copied};
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (numbersOf(lines[i]) != numbersOf(expected[i])) wrong.append(lines[i]);
+    }
+    return wrong;
+}
+
+} // namespace
+
+// Words that begin like keys ("skelly", "pkoch") are read again by the second model; the numbers
+// beside them are read by both alike, and neither reading turns one digit into another.
+TEST(TextRecognizerNumbersTest, DatesAmountsAndVersionsBesideKeyLikeWordsKeepTheirDigits) {
+    const QStringList painted = {
+        QStringLiteral("Atualizado em 12/03/2025 por skelly.tavares, skopje-2024 e pkoch."),
+        QStringLiteral("Fatura de R$ 1.203,03 paga em 03/12/2025 por sknunes_dev e pk-lima."),
+        QStringLiteral("Versão 3.0.3 publicada em 23/03/2023 por skyler.moura, pkg-2023 e sk8."),
+        QStringLiteral("Pedido 12/03 enviado por skopje.log às 14:03 para pkoch_ops."),
+        QStringLiteral("Total de 2.303,32 em 30/03/2025 (sk_teste, pk.lima-2025).")};
+    for (const qreal scale : {1.0, 2.0}) {
+        QImage page((QSizeF(760, 40 + 30 * painted.size()) * scale).toSize(), QImage::Format_RGB32);
+        page.fill(Qt::white);
+        {
+            QPainter p(&page);
+            p.setRenderHint(QPainter::TextAntialiasing);
+            p.scale(scale, scale);
+            QFont font(QStringLiteral("Inter"));
+            font.setPixelSize(14);
+            p.setFont(font);
+            p.setPen(QColor(0x1f2937));
+            for (qsizetype i = 0; i < painted.size(); ++i)
+                p.drawText(QRectF(40, 20 + 30 * i, 700, 24), Qt::AlignLeft | Qt::AlignVCenter, painted[i]);
+        }
+        const QString read = TextRecognizer::joinedText(TextRecognizer::readLines(page));
+        EXPECT_TRUE(wrongNumbers(read, painted).isEmpty()) << scale << "x:\n" << read.toStdString();
+    }
+}
+
+// The screenshot's first line, 16 pixels tall, is read unenlarged, and the first model itself reads
+// its date as "12/02/2025", sure of it; enlarged twice, or cut a pixel shorter, it reads "12/03/2025".
+// No correction after the engine is at fault: this waits for a reading that settles such digits.
+TEST(TextRecognizerNumbersTest, DISABLED_TheDateBesideHandlesOnAScreenshotIsReadAsDrawn) {
+    QFile truth(QFINDTESTDATA("core/DatesBesideHandles.txt"));
+    ASSERT_TRUE(truth.open(QIODevice::ReadOnly));
+    const QStringList expected = QString::fromUtf8(truth.readAll()).trimmed().split(QLatin1Char('\n'));
+    const QImage shot(QFINDTESTDATA("core/DatesBesideHandles.png"));
+    ASSERT_FALSE(shot.isNull());
+    const QString copied = TextRecognizer::joinedText(TextRecognizer::readLines(shot));
+    EXPECT_TRUE(wrongNumbers(copied, expected).isEmpty()) << copied.toStdString();
+}
+
 // --- Pages laid out as mail clients, records, tiled windows and settings pages draw them ---
 
 class TextRecognizerLayoutTest : public ::testing::Test {
@@ -714,6 +780,52 @@ TEST_F(TextRecognizerLayoutTest, CopiedTextKeepsRowsWholeAndBlocksSideBySideApar
         }
         EXPECT_TRUE(wrong.isEmpty()) << screen->name.toStdString() << ": "
                                      << wrong.join(QLatin1String(" | ")).toStdString();
+    }
+}
+
+namespace {
+
+// Lines of the pages of `kind` that the copy splits, runs into another or puts out of place, as a
+// message: "" when every page is copied as a person reads it.
+std::string copyFaults(const QList<std::pair<const corpus::Screen *, const QList<TextLine> *>> &pages) {
+    std::string faults;
+    for (const auto &[screen, lines] : pages) {
+        const QString copied = TextRecognizer::joinedText(*lines);
+        const corpus::Order order = corpus::orderOf(*screen, copied);
+        if (order.whole < order.lines - 1 || order.inOrder < order.whole)
+            faults += screen->name.toStdString() + " (" + std::to_string(order.whole) + " of " +
+                      std::to_string(order.lines) + " whole, " + std::to_string(order.inOrder) + " in order):\n" +
+                      copied.toStdString() + "\n";
+    }
+    return faults;
+}
+
+} // namespace
+
+// Switches and check boxes read as symbols ("@") beside a form's options leave the sidebar a column of
+// its own: no copied line runs a section's name into an option, 1x or 2x.
+TEST_F(TextRecognizerLayoutTest, SwitchesBesideOptionsLeaveTheSidebarAColumnOfItsOwn) {
+    const auto pages = pagesOf(QStringLiteral("interruptores"));
+    ASSERT_EQ(pages.size(), 2) << "1x and 2x";
+    EXPECT_EQ(copyFaults(pages), "");
+}
+
+// A help card beside a form is copied right after the form, before the card across the page below
+// both and the footer; the user's name at the top bar's right end with the top bar.
+TEST_F(TextRecognizerLayoutTest, ACardBesideAFormIsCopiedRightAfterItAndTheTopBarAsOneLine) {
+    const auto pages = pagesOf(QStringLiteral("cartao"));
+    ASSERT_EQ(pages.size(), 2) << "light 1x and dark 2x";
+    EXPECT_EQ(copyFaults(pages), "");
+}
+
+// Icons before a list's items and at the right end of rows and fields, read as symbols, take no part
+// in telling the columns apart either: two columns side by side at 2x and a form of personal data
+// beside its steps are copied column by column.
+TEST_F(TextRecognizerLayoutTest, IconsBesideTwoColumnsAndAFormsFieldsKeepTheColumnsApart) {
+    for (const QString &kind : {QStringLiteral("colunas"), QStringLiteral("cadastro")}) {
+        const auto pages = pagesOf(kind);
+        ASSERT_EQ(pages.size(), 2) << kind.toStdString();
+        EXPECT_EQ(copyFaults(pages), "");
     }
 }
 

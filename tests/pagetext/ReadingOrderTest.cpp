@@ -98,3 +98,53 @@ TEST(ReadingOrderTest, TablesAndRecordsStayRows) {
     EXPECT_EQ(rows[0], QStringLiteral("Idioma Português (Brasil)"));
     EXPECT_EQ(rows[7], QStringLiteral("Atalhos Ativados"));
 }
+
+// Switches at the right end of a form's options, read as "@", are no column of the form: the sidebar
+// beside it stays a block of its own, set further from the form than the form's labels from their
+// values.
+TEST(ReadingOrderTest, SwitchesReadAsSymbolsLeaveTheSidebarAColumnOfItsOwn) {
+    Page page;
+    qreal y = 80;
+    for (const char *item : kSidebar) {
+        page.add(item, 24, y, 7.5 * qstrlen(item));
+        y += 40;
+    }
+    page.add("Configurações", 260, 20, 170, 26);
+    y = 80;
+    page.add("Conta", 284, y, 44);
+    for (const char *label : {"Nome de exibição", "Idioma", "Fuso horário"}) {
+        y += 40;
+        page.add(label, 284, y, 7 * qstrlen(label)).add("Marina Costa", 480, y, 90);
+    }
+    for (const char *option : {"Resumo semanal", "Alertas de segurança", "Convites"}) {
+        y += 40;
+        page.add(option, 284, y, 7.5 * qstrlen(option)).add("@", 1000, y - 2, 18, 18);
+    }
+    EXPECT_EQ(page.copied(), "Geral\nConta\nPagamentos\nNotificações\nPrivacidade\nIntegrações\nSair\n"
+                             "Configurações\nConta\n"
+                             "Nome de exibição Marina Costa\nIdioma Marina Costa\nFuso horário Marina Costa\n"
+                             "Resumo semanal @\nAlertas de segurança @\nConvites @");
+}
+
+// A card beside the top of a form is copied right after the form, before the card across the page
+// below both and the footer; the user's name at the top bar's right end with the top bar.
+TEST(ReadingOrderTest, ACardBesideAFormComesRightAfterItAndATopBarIsOneLine) {
+    Page page;
+    page.add("Central do cliente", 24, 20, 140, 16).add("Marina Costa", 974, 21, 96);
+    page.add("Minha conta", 40, 80, 130, 24).add("Dados pessoais", 64, 144, 120, 16);
+    qreal y = 188;
+    for (const char *label : {"Nome completo", "E-mail", "Telefone", "Nascimento", "Cidade"}) {
+        page.add(label, 64, y, 7 * qstrlen(label)).add("valor", 240, y, 40);
+        y += 40;
+    }
+    page.add("Precisa de ajuda?", 748, 146, 130, 16)
+        .add("Nossa equipe responde pelo chat", 748, 182, 200)
+        .add("de segunda a sexta", 748, 204, 120)
+        .add("Abrir chat", 776, 250, 64);
+    page.add("Segurança", 64, 434, 80, 16).add("Sua senha foi alterada há 3 meses.", 64, 470, 220);
+    page.add("Termos de uso", 40, 640, 100, 12);
+    EXPECT_EQ(page.copied(), "Central do cliente Marina Costa\nMinha conta\nDados pessoais\n"
+                             "Nome completo valor\nE-mail valor\nTelefone valor\nNascimento valor\nCidade valor\n"
+                             "Precisa de ajuda?\nNossa equipe responde pelo chat\nde segunda a sexta\nAbrir chat\n"
+                             "Segurança\nSua senha foi alterada há 3 meses.\nTermos de uso");
+}

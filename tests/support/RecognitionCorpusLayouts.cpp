@@ -158,6 +158,39 @@ QString suffix(const Colours &c, qreal scale) {
     return QStringLiteral("%1-%2x").arg(c.dark ? QStringLiteral("escuro") : QStringLiteral("claro")).arg(int(scale));
 }
 
+// A sidebar of sections down the page's left 220 pixels, `height` tall: the items every `pitch` pixels
+// from `top`, the one at `current` on the accent colour.
+void sidebar(Page &page, qreal height, std::initializer_list<const char *> items, int current, qreal top,
+             qreal pitch) {
+    const Colours &c = page.colours();
+    page.fill({0, 0, 220, height}, c.bar);
+    page.rule({219.5, 0, 219.5, height}, c.outline);
+    qreal y = top;
+    int n = 0;
+    for (const char *item : items) {
+        const bool chosen = n++ == current;
+        if (chosen) page.fill({12, y, 196, 28}, c.accent);
+        page.text({24, y, 180, 28}, QString::fromUtf8(item), 14, chosen ? QColor(Qt::white) : c.text, QFont::Medium,
+                  chosen ? Role::onFill : Role::text);
+        page.copy({QString::fromUtf8(item)});
+        y += pitch;
+    }
+}
+
+// Rows of a muted label and its value every `pitch` pixels from `y`, each copied as one line: the labels
+// in `label` and the values in `value` (left and width), `height` tall. Returns where the next row goes.
+template <typename Rows>
+qreal labelRows(Page &page, const Rows &rows, QPointF label, QPointF value, qreal y, qreal pitch, qreal height) {
+    const Colours &c = page.colours();
+    for (const auto &[l, v] : rows) {
+        page.text({label.x(), y, label.y(), height}, QString::fromUtf8(l), 13, c.muted);
+        page.text({value.x(), y, value.y(), height}, QString::fromUtf8(v), 14, c.text, QFont::Medium);
+        page.copy({QString::fromUtf8(l) + QLatin1Char(' ') + QString::fromUtf8(v)});
+        y += pitch;
+    }
+    return y;
+}
+
 // A message in a mail client: tags, a row of outlined buttons (64 pixels tall at 2x), attachment
 // chips, toggle switches beside their labels.
 Screen mailScreen(const Colours &c, qreal scale) {
@@ -314,19 +347,8 @@ Screen sidebarScreen(const Colours &c, qreal scale, bool sameRhythm) {
         QStringLiteral("barra-%1-").arg(sameRhythm ? QStringLiteral("ritmo-igual") : QStringLiteral("ritmo-outro")) +
             suffix(c, scale),
         QStringLiteral("barra"), QSize(1100, 520), c, scale);
-    page.fill({0, 0, 220, 520}, c.bar);
-    page.rule({219.5, 0, 219.5, 520}, c.outline);
-    const qreal pitch = sameRhythm ? 44 : 34, top = sameRhythm ? 76 : 70;
-    qreal y = top;
-    int n = 0;
-    for (const char *item : {"Geral", "Conta", "Pagamentos", "Notificações", "Privacidade", "Integrações", "Sair"}) {
-        const bool current = n++ == 1;
-        if (current) page.fill({12, y, 196, 28}, c.accent);
-        page.text({24, y, 180, 28}, QString::fromUtf8(item), 14, current ? QColor(Qt::white) : c.text, QFont::Medium,
-                  current ? Role::onFill : Role::text);
-        page.copy({QString::fromUtf8(item)});
-        y += pitch;
-    }
+    sidebar(page, 520, {"Geral", "Conta", "Pagamentos", "Notificações", "Privacidade", "Integrações", "Sair"}, 1,
+            sameRhythm ? 76 : 70, sameRhythm ? 44 : 34);
     page.text({260, 20, 400, 34}, QStringLiteral("Preferências"), 22, c.text, QFont::Bold);
     page.copy({QStringLiteral("Preferências")});
     const std::pair<const char *, const char *> rows[] = {
@@ -334,13 +356,7 @@ Screen sidebarScreen(const Colours &c, qreal scale, bool sameRhythm) {
         {"Moeda", "Real (R$)"},           {"Formato de data", "dd/mm/aaaa"},
         {"Primeiro dia", "Domingo"},      {"Tema", "Automático"},
         {"Tamanho do texto", "Médio"},    {"Atalhos", "Ativados"}};
-    y = 76;
-    for (const auto &[label, value] : rows) {
-        page.text({260, y, 150, 28}, QString::fromUtf8(label), 13, c.muted);
-        page.text({420, y, 260, 28}, QString::fromUtf8(value), 14, c.text, QFont::Medium);
-        page.copy({QString::fromUtf8(label) + QLatin1Char(' ') + QString::fromUtf8(value)});
-        y += 44;
-    }
+    labelRows(page, rows, {260, 150}, {420, 260}, 76, 44, 28);
     page.fill({760, 76, 300, 170}, c.fill, c.outline);
     page.text({784, 96, 240, 18}, QStringLiteral("Plano atual"), 12, c.muted);
     page.text({784, 118, 240, 28}, QStringLiteral("Pro mensal"), 20, c.text, QFont::Bold);
@@ -348,6 +364,194 @@ Screen sidebarScreen(const Colours &c, qreal scale, bool sameRhythm) {
     page.text({784, 180, 260, 20}, QStringLiteral("Próxima cobrança em 05/04/2024"), 13, c.muted);
     page.copy({QStringLiteral("Plano atual"), QStringLiteral("Pro mensal"), QStringLiteral("R$ 49,90 por mês"),
                QStringLiteral("Próxima cobrança em 05/04/2024")});
+    return page.render();
+}
+
+// A dark settings page: a sidebar of sections beside cards of options on the sidebar's rhythm, one
+// of label and value rows, one of options with their switches at the card's right end, one of check
+// boxes before their labels.
+Screen switchesScreen(qreal scale) {
+    const Colours &c = kDarkColours;
+    Page page(QStringLiteral("interruptores-") + suffix(c, scale), QStringLiteral("interruptores"), QSize(1100, 600),
+              c, scale);
+    sidebar(page, 600, {"Geral", "Conta", "Notificações", "Privacidade", "Aparência", "Integrações", "Ajuda"}, 2, 76,
+            40);
+    page.text({260, 20, 500, 34}, QStringLiteral("Configurações"), 22, c.text, QFont::Bold);
+    page.copy({QStringLiteral("Configurações")});
+    // Cards of `rows` rows 40 pixels apart from `top`, the first its title.
+    const auto card = [&](qreal top, const QString &title, int rows) {
+        page.fill({260, top - 6, 800, 40.0 * rows + 4}, c.fill, c.outline);
+        page.text({284, top, 400, 28}, title, 16, c.text, QFont::DemiBold);
+        page.copy({title});
+    };
+    card(76, QStringLiteral("Perfil"), 4);
+    const std::pair<const char *, const char *> values[] = {
+        {"Nome de exibição", "Marina Costa"}, {"Idioma", "Português (Brasil)"}, {"Fuso horário", "São Paulo (GMT-3)"}};
+    qreal y = labelRows(page, values, {284, 180}, {480, 300}, 116, 40, 28);
+    card(y, QStringLiteral("Notificações por e-mail"), 5);
+    y += 40;
+    for (const auto &[label, on] : {std::pair{"Resumo semanal da conta", true},
+                                    {"Novos comentários nas tarefas", true},
+                                    {"Convites para projetos", false},
+                                    {"Alertas de segurança", true}}) {
+        page.text({284, y, 500, 28}, QString::fromUtf8(label), 14, c.text);
+        // An outlined track with a small knob when off, filled with a large one when on.
+        QPainter &p = page.painter();
+        const QRectF track(990, y + 3, 44, 22);
+        p.setPen(on ? QPen(Qt::NoPen) : QPen(c.muted, 2));
+        p.setBrush(on ? QBrush(c.accent) : QBrush(Qt::NoBrush));
+        p.drawRoundedRect(track.adjusted(1, 1, -1, -1), 10, 10);
+        p.setPen(Qt::NoPen);
+        p.setBrush(on ? QColor(Qt::white) : c.muted);
+        p.drawEllipse(on ? QRectF(track.right() - 20, y + 6, 16, 16) : QRectF(track.left() + 6, y + 9, 10, 10));
+        page.copy({QString::fromUtf8(label)});
+        y += 40;
+    }
+    card(y, QStringLiteral("Lembretes"), 3);
+    y += 40;
+    QPainter &p = page.painter();
+    for (const auto &[label, on] : {std::pair{"Incluir tarefas atrasadas", true}, {"Incluir menções", false}}) {
+        // A check box: a rounded square, filled and ticked when checked.
+        const QRectF box(284, y + 6, 16, 16);
+        p.setPen(on ? QPen(Qt::NoPen) : QPen(c.muted, 1.5));
+        p.setBrush(on ? QBrush(c.accent) : QBrush(Qt::NoBrush));
+        p.drawRoundedRect(box.adjusted(0.75, 0.75, -0.75, -0.75), 3, 3);
+        if (on) {
+            p.setPen(QPen(Qt::white, 2));
+            p.drawPolyline(QPolygonF({QPointF(288, y + 14), QPointF(291, y + 17), QPointF(297, y + 10)}));
+        }
+        page.text({312, y, 500, 28}, QString::fromUtf8(label), 14, c.text);
+        page.copy({QString::fromUtf8(label)});
+        y += 40;
+    }
+    return page.render();
+}
+
+// An account page: a top bar with the product's name and, at its right end, the user's avatar and
+// name; a form of personal data with a help card beside it; a card across the page under both, and a
+// footer.
+Screen helpCardScreen(const Colours &c, qreal scale) {
+    Page page(QStringLiteral("cartao-") + suffix(c, scale), QStringLiteral("cartao"), QSize(1100, 700), c, scale);
+    page.fill({0, 0, 1100, 56}, c.bar);
+    page.rule({0, 55.5, 1100, 55.5}, c.outline);
+    page.text({24, 0, 300, 56}, QStringLiteral("Central do cliente"), 16, c.text, QFont::Bold);
+    QPainter &p = page.painter();
+    p.setPen(Qt::NoPen);
+    p.setBrush(c.accent);
+    p.drawEllipse(QRectF(932, 12, 32, 32));
+    page.text({932, 12, 32, 32}, QStringLiteral("MC"), 12, Qt::white, QFont::DemiBold, Role::onFill, Qt::AlignCenter);
+    page.text({974, 0, 110, 56}, QStringLiteral("Marina Costa"), 14, c.text, QFont::Medium, Role::avatarName);
+    page.copy({QStringLiteral("Central do cliente Marina Costa")});
+
+    page.text({40, 76, 400, 34}, QStringLiteral("Minha conta"), 22, c.text, QFont::Bold);
+    page.copy({QStringLiteral("Minha conta")});
+    page.fill({40, 124, 660, 264}, c.fill, c.outline);
+    page.text({64, 140, 400, 24}, QStringLiteral("Dados pessoais"), 16, c.text, QFont::DemiBold);
+    page.copy({QStringLiteral("Dados pessoais")});
+    const std::pair<const char *, const char *> rows[] = {{"Nome completo", "Marina Alves Costa"},
+                                                          {"E-mail", "marina.costa@exemplo.com"},
+                                                          {"Telefone", "(11) 91234-5678"},
+                                                          {"Nascimento", "22/07/1988"},
+                                                          {"Cidade", "Campinas - SP"}};
+    labelRows(page, rows, {64, 160}, {240, 420}, 180, 40, 32);
+    page.fill({724, 124, 336, 176}, c.fill, c.outline);
+    page.text({748, 142, 290, 24}, QStringLiteral("Precisa de ajuda?"), 15, c.text, QFont::DemiBold);
+    page.text({748, 178, 290, 20}, QStringLiteral("Nossa equipe responde pelo chat"), 13, c.muted);
+    page.text({748, 200, 290, 20}, QStringLiteral("de segunda a sexta, das 8h às 18h."), 13, c.muted);
+    page.outlined({748, 240, 120, 34}, QStringLiteral("Abrir chat"), 13, 6);
+    page.copy({QStringLiteral("Precisa de ajuda?"), QStringLiteral("Nossa equipe responde pelo chat"),
+               QStringLiteral("de segunda a sexta, das 8h às 18h."), QStringLiteral("Abrir chat")});
+
+    page.fill({40, 412, 1020, 128}, c.fill, c.outline);
+    page.text({64, 430, 400, 24}, QStringLiteral("Segurança"), 16, c.text, QFont::DemiBold);
+    page.text({64, 466, 900, 20}, QStringLiteral("Sua senha foi alterada há 3 meses."), 13, c.text);
+    page.text({64, 490, 900, 20}, QStringLiteral("Ative a verificação em duas etapas para proteger sua conta."), 13,
+              c.text);
+    page.copy({QStringLiteral("Segurança"), QStringLiteral("Sua senha foi alterada há 3 meses."),
+               QStringLiteral("Ative a verificação em duas etapas para proteger sua conta.")});
+    page.rule({0, 619.5, 1100, 619.5}, c.outline);
+    page.text({40, 636, 700, 24}, QStringLiteral("Central do cliente · Termos de uso · Privacidade"), 12, c.muted);
+    page.copy({QStringLiteral("Central do cliente · Termos de uso · Privacidade")});
+    return page.render();
+}
+
+// A round icon: a ring with a dot at its middle, as an info or status mark draws it.
+void ringIcon(QPainter &p, QPointF centre, qreal radius, QColor colour) {
+    p.setPen(QPen(colour, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(centre, radius, radius);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawEllipse(centre, radius / 3, radius / 3);
+}
+
+// A chevron pointing right, as a row that opens a page ends with.
+void chevron(QPainter &p, QPointF at, QColor colour) {
+    p.setPen(QPen(colour, 1.8));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolyline(QPolygonF({at + QPointF(0, -5), at + QPointF(5, 0), at + QPointF(0, 5)}));
+}
+
+// Two columns side by side on one rhythm: a list of an account's pages, each after its icon, and the
+// account's summary rows of a label and a value, each ending in a chevron.
+Screen twoColumnsScreen(const Colours &c, qreal scale) {
+    Page page(QStringLiteral("colunas-") + suffix(c, scale), QStringLiteral("colunas"), QSize(1000, 420), c, scale);
+    QPainter &p = page.painter();
+    page.text({24, 20, 300, 30}, QStringLiteral("Sua conta"), 20, c.text, QFont::Bold);
+    page.copy({QStringLiteral("Sua conta")});
+    qreal y = 72;
+    for (const char *item : {"Visão geral", "Faturas", "Pagamentos", "Relatórios", "Usuários", "Suporte"}) {
+        ringIcon(p, {32, y + 14}, 7, c.muted);
+        page.text({48, y, 200, 28}, QString::fromUtf8(item), 14, c.text, QFont::Medium);
+        page.copy({QString::fromUtf8(item)});
+        y += 44;
+    }
+    page.fill({320, 64, 656, 44 * 6 + 16}, c.fill, c.outline);
+    const std::pair<const char *, const char *> rows[] = {
+        {"Plano", "Pro mensal"},         {"Próxima fatura", "05/04/2024"}, {"Valor", "R$ 49,90"},
+        {"Forma de pagamento", "Boleto"}, {"Usuários ativos", "12 de 20"},  {"Armazenamento", "38 GB de 100 GB"}};
+    y = 72;
+    for (const auto &[label, value] : rows) {
+        page.text({344, y, 180, 28}, QString::fromUtf8(label), 13, c.muted);
+        page.text({536, y, 300, 28}, QString::fromUtf8(value), 14, c.text, QFont::Medium);
+        chevron(p, {948, y + 14}, c.muted);
+        page.copy({QString::fromUtf8(label) + QLatin1Char(' ') + QString::fromUtf8(value)});
+        y += 44;
+    }
+    return page.render();
+}
+
+// A form of personal data beside the steps of filling it in: each field an outlined box with its value
+// and, at its right end, an icon.
+Screen personalDataScreen(const Colours &c, qreal scale) {
+    Page page(QStringLiteral("cadastro-") + suffix(c, scale), QStringLiteral("cadastro"), QSize(1000, 480), c, scale);
+    QPainter &p = page.painter();
+    page.fill({0, 0, 220, 480}, c.bar);
+    page.text({24, 20, 190, 30}, QStringLiteral("Cadastro"), 20, c.text, QFont::Bold);
+    page.copy({QStringLiteral("Cadastro")});
+    qreal y = 80;
+    for (const char *step : {"1. Dados pessoais", "2. Endereço", "3. Documentos", "4. Pagamento", "5. Revisão"}) {
+        page.text({24, y, 190, 28}, QString::fromUtf8(step), 14, c.text, QFont::Medium);
+        page.copy({QString::fromUtf8(step)});
+        y += 48;
+    }
+    page.text({260, 20, 500, 30}, QStringLiteral("Dados pessoais"), 20, c.text, QFont::Bold);
+    page.copy({QStringLiteral("Dados pessoais")});
+    const std::pair<const char *, const char *> fields[] = {{"Nome", "Ana Beatriz Souza"},
+                                                            {"Nascimento", "14/08/1990"},
+                                                            {"Estado civil", "Casada"},
+                                                            {"Profissão", "Arquiteta"},
+                                                            {"Nacionalidade", "Brasileira"},
+                                                            {"Celular", "+55 21 99876-5432"}};
+    y = 80;
+    for (const auto &[label, value] : fields) {
+        page.text({260, y, 140, 28}, QString::fromUtf8(label), 13, c.muted);
+        page.fill({420, y - 4, 520, 36}, c.page, c.outline);
+        page.text({432, y, 400, 28}, QString::fromUtf8(value), 14, c.text, QFont::Medium);
+        ringIcon(p, {916, y + 14}, 8, c.muted);
+        page.copy({QString::fromUtf8(label) + QLatin1Char(' ') + QString::fromUtf8(value)});
+        y += 48;
+    }
     return page.render();
 }
 
@@ -364,6 +568,13 @@ QList<Screen> layoutScreens() {
     screens.append(windowsScreen(kDarkColours, 2));
     screens.append(sidebarScreen(kLightColours, 1, true));
     screens.append(sidebarScreen(kDarkColours, 2, false));
+    for (const qreal scale : {1.0, 2.0}) screens.append(switchesScreen(scale));
+    screens.append(helpCardScreen(kLightColours, 1));
+    screens.append(helpCardScreen(kDarkColours, 2));
+    screens.append(twoColumnsScreen(kLightColours, 2));
+    screens.append(twoColumnsScreen(kDarkColours, 2));
+    screens.append(personalDataScreen(kLightColours, 2));
+    screens.append(personalDataScreen(kDarkColours, 1));
     return screens;
 }
 
@@ -391,8 +602,15 @@ int phantomLines(const Screen &screen, const QList<platform::TextLine> &read) {
 
 Order orderOf(const Screen &screen, const QString &copied) {
     // A copied line holds an expected one whole when at least three quarters of the words of each
-    // are in the other (a word misread here and there is the reading's fault, not the order's).
-    const auto words = [](const QString &s) { return s.split(QLatin1Char(' '), Qt::SkipEmptyParts); };
+    // are in the other (a word misread here and there is the reading's fault, not the order's, and so
+    // is an icon read as a symbol: words without a letter or digit do not count).
+    const auto words = [](const QString &s) {
+        QStringList w = s.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        w.removeIf([](const QString &word) {
+            return std::none_of(word.begin(), word.end(), [](QChar c) { return c.isLetterOrNumber(); });
+        });
+        return w;
+    };
     const auto shared = [](QStringList a, const QStringList &b) {
         int n = 0;
         for (const QString &w : b) n += a.removeOne(w) ? 1 : 0;
