@@ -325,7 +325,7 @@ namespace {
 // window with its content against its frame is captured; `ratio` 2 is a capture of a high-density
 // screen (the same text in twice the pixels).
 QImage reportCapture(qreal ratio) {
-    QImage capture(QSize(900, 420) * ratio, QImage::Format_RGB32);
+    QImage capture(QSize(900, 300) * ratio, QImage::Format_RGB32);
     capture.fill(Qt::white);
     capture.setDevicePixelRatio(ratio);
     QPainter p(&capture);
@@ -371,6 +371,7 @@ TEST(BeautifierTest, BalancingLeavesTextNearTheCornerWhole) {
         BeautyStyle s = style(Backdrop::builtIn(QStringLiteral("pearl")));
         s.shadow = false;
         const QImage placed = Beautifier::placedScreenshot(capture, s);
+        ASSERT_LT(placed.width(), capture.width()); // the white around the text is cut
         const std::optional<Beautifier::Layout> layout = Beautifier::layout(placed.size(), s);
         ASSERT_TRUE(layout);
         EXPECT_DOUBLE_EQ(layout->radius, 24);

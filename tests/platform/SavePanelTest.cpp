@@ -129,8 +129,7 @@ TEST(SavePanelTest, QtsOwnDialogOpensInTheAskedFolderWithTheNamedTypeAtAComforta
 TEST(SavePanelTest, TheDialogOpensOverTheWindowThatAskedForIt) {
     testsupport::TempFolder temp;
     QWidget owner;
-    // Off the screen's middle, with room around its centre for the dialog and the title bar Qt allows for.
-    owner.setGeometry(0, 0, 760, 540);
+    owner.setGeometry(0, 0, 760, 540); // off the screen's middle, with room around its centre for the dialog
     owner.show();
     owner.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&owner, testsupport::patienceMs));
@@ -152,6 +151,7 @@ TEST(SavePanelTest, TheDialogOpensOverTheWindowThatAskedForIt) {
     EXPECT_EQ(SavePanel::shared().run(request), std::nullopt);
     EXPECT_EQ(parent, &owner);
     ASSERT_TRUE(placed.isValid());
+    // Across, centred on it (20 px left of the screen's middle). Down, Qt allows for a title bar it
+    // cannot know here and keeps the dialog inside the screen.
     EXPECT_NEAR(placed.center().x(), owner.frameGeometry().center().x(), 2);
-    EXPECT_NEAR(placed.center().y(), owner.frameGeometry().center().y(), 2);
 }
