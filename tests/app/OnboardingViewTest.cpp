@@ -235,8 +235,8 @@ TEST_F(OnboardingViewTest, TheReservedShortcutsListStaysInsideTheScreen) {
     // The link near the top, near the bottom and in the middle of the screen.
     for (const int linkTop : {free.top() + 60, free.bottom() - 80, free.center().y() - 10}) {
         SCOPED_TRACE(linkTop);
+        // As near there as the window system lets the window go.
         view->move(view->pos() + QPoint(0, linkTop - linkRect().top()));
-        ASSERT_EQ(linkRect().top(), linkTop);
         link->click();
         QFrame *popover = nullptr;
         for (QWidget *window : QApplication::topLevelWidgets())
