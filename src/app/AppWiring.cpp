@@ -110,17 +110,20 @@ void connectAll() {
         if (recording) pill.show();
         else pill.close();
     });
-    // A step the library's folder refused (a full disk): said once, with where its picture waits.
+    // A step the library's folder refused (a full disk): said once, with where its picture waits, in a
+    // notice that asks nothing: the recording goes on, and a dialog waiting for an answer would hold
+    // up every next capture.
     QObject::connect(
         &tutorials, &TutorialStore::stepNotSaved, &router,
         [](const QString &folder, const QString &error, const QString &keptIn) {
-            alertLater(
-                L("Não foi possível salvar o passo"),
-                keptIn.isEmpty()
-                    ? L(LKey("A pasta “%@” não aceita gravação (%@). O passo não foi guardado.", {folder, error}))
-                    : L(LKey("A pasta “%@” não aceita gravação (%@). O passo foi guardado em “%@” e entra no "
-                             "tutorial assim que a pasta aceitar gravação de novo.",
-                             {folder, error, keptIn})));
+            platform::AlertPresenter::shared().tell(
+                {L("Não foi possível salvar o passo"),
+                 keptIn.isEmpty()
+                     ? L(LKey("A pasta “%@” não aceita gravação (%@). O passo não foi guardado.", {folder, error}))
+                     : L(LKey("A pasta “%@” não aceita gravação (%@). O passo foi guardado em “%@” e entra no "
+                              "tutorial assim que a pasta aceitar gravação de novo.",
+                              {folder, error, keptIn})),
+                 {QStringLiteral("OK")}});
         });
     QObject::connect(&tutorials, &TutorialStore::tutorialNotSaved, &router,
                      [](const QString &folder, const QString &error) {

@@ -22,12 +22,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -139,7 +141,31 @@ private:
     BrandMark *m_mark = nullptr;
 };
 
-// The list of reserved combinations, in a small panel under the button that opened it.
+// Where a popover of `wanted` size goes beside `link` (global), `gap` away from it and inside `free`:
+// below the link where it fits, above it where it fits there, else on the roomier side, as tall as the
+// room there is. Centred on the link, moved in from the sides of `free`.
+QRect popoverPlace(QSize wanted, const QRect &link, const QRect &free, int gap) {
+    const int below = free.bottom() + 1 - (link.bottom() + 1 + gap);
+    const int above = link.top() - gap - free.top();
+    const bool under = below >= wanted.height() || (above < wanted.height() && below >= above);
+    const int height = std::max(0, std::min(wanted.height(), under ? below : above));
+    const int top = under ? link.bottom() + 1 + gap : link.top() - gap - height;
+    const int width = std::min(wanted.width(), free.width());
+    const int left = std::clamp(link.center().x() - width / 2, free.left(), free.right() + 1 - width);
+    return QRect(left, top, width, height);
+}
+
+// The list's scroll bar in the panel's own dark colours: a thin rounded thumb on no track, no arrows.
+const QString kPopoverScrollBar = QStringLiteral(
+    "QScrollBar:vertical { background: transparent; width: 12px; margin: 6px 3px 6px 1px; }"
+    "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 0.20); border-radius: 4px; min-height: 36px; }"
+    "QScrollBar::handle:vertical:hover, QScrollBar::handle:vertical:pressed {"
+    " background: rgba(255, 255, 255, 0.34); }"
+    "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; border: none; background: none; }"
+    "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }");
+
+// The list of reserved combinations, in a small panel beside the button that opened it, kept inside
+// the screen's free area: a shorter panel scrolls its list.
 class ReservedPopover final : public QFrame {
 public:
     explicit ReservedPopover(QWidget *parent) : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint) {
@@ -155,6 +181,7 @@ public:
         scroll->setWidgetResizable(true);
         scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->verticalScrollBar()->setStyleSheet(kPopoverScrollBar);
         auto *content = new QWidget(scroll);
         auto *inset = new QVBoxLayout(content);
         inset->setContentsMargins(16, 16, 16, 16);
@@ -164,11 +191,11 @@ public:
         layout->addWidget(scroll);
         // As wide as the longest row with its key caps: the list reads down, never sideways.
         const int listWidth = content->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width();
-        setFixedSize(std::max(340, listWidth), 380);
+        m_wanted = QSize(std::max(340, listWidth), 380);
     }
-    void showBelow(QWidget *anchor) {
-        const QPoint bottom = anchor->mapToGlobal(QPoint(anchor->width() / 2, anchor->height() + 6));
-        move(bottom.x() - width() / 2, bottom.y());
+    void showBeside(QWidget *anchor) {
+        const QRect link(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
+        setGeometry(popoverPlace(m_wanted, link, anchor->screen()->availableGeometry(), 6));
         show();
     }
 
@@ -179,6 +206,9 @@ protected:
         p.setPen(QPen(Theme::lineStrong(), 1));
         p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     }
+
+private:
+    QSize m_wanted;
 };
 
 } // namespace
@@ -298,7 +328,7 @@ public:
         connect(reserved, &QAbstractButton::clicked, this, [this, reserved] {
             auto *popover = new ReservedPopover(this);
             popover->setAttribute(Qt::WA_DeleteOnClose);
-            popover->showBelow(reserved);
+            popover->showBeside(reserved);
         });
         links->addWidget(reserved);
         links->addStretch(1);

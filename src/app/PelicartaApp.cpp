@@ -75,7 +75,7 @@ void PelicartaApp::launch(WindowOpens window) {
 
     if (window == WindowOpens::now) {
         MainWindowController::shared().show(AppRouter::Page::home);
-    } else {
+    } else if (window == WindowOpens::afterTheCapture) {
         // A window mapped while the screen is read would be in the picture: the window manager frames
         // and places it at a moment of its own, which no grab can wait for.
         m_windowHeld = true;
@@ -93,6 +93,12 @@ void PelicartaApp::launch(WindowOpens window) {
     // in the folder meanwhile) are read in the background without waiting for the history page;
     // once the first window and the hot keys are up.
     QTimer::singleShot(kHistoryCatchUpDelayMs, this, [] { HistoryStore::shared(); });
+}
+
+PelicartaApp::WindowOpens PelicartaApp::windowOpensFor(const AppCommand &command) {
+    if (command.kind != AppCommand::Kind::capture) return WindowOpens::now;
+    // Recording goes on over the program being documented; stopping it opens the tutorial.
+    return command.action == ShortcutAction::toggleTutorial ? WindowOpens::never : WindowOpens::afterTheCapture;
 }
 
 void PelicartaApp::reopen() { MainWindowController::shared().show(); }

@@ -25,9 +25,12 @@ public:
 
     // Creates the stores that must exist before any view, shows the tray icon and opens the main
     // window on the home page. A launch that captures at once (`WindowOpens::afterTheCapture`) opens
-    // it once that capture has come to its end, so that the window is never in the picture.
-    enum class WindowOpens { now, afterTheCapture };
+    // it once that capture has come to its end, so that the window is never in the picture; one that
+    // starts a recording (`WindowOpens::never`) leaves the screen to the program being documented.
+    enum class WindowOpens { now, afterTheCapture, never };
     void launch(WindowOpens window = WindowOpens::now);
+    // How the main window opens for a launch asking `command`.
+    static WindowOpens windowOpensFor(const AppCommand &command);
     // A later launch, or a click on "Abrir Pelicarta": the main window on its current page.
     void reopen();
     // Carries out a request of this launch or of a later one; a capture request's `answer` (from a later

@@ -455,7 +455,7 @@ bool PreferencesView::confirmShrink(qint64 limit, int fileCount) {
                          "pastas não são afetadas.")
                      : L("Eles serão apagados do Pelicarta e não dá para desfazer. Imagens que você salvou em "
                          "outras pastas não são afetadas.");
-    const platform::Alert alert{message, consequence, {L("Apagar"), L("Cancelar")}};
+    const platform::Alert alert{message, consequence, {L("Apagar"), L("Cancelar")}, 1};
     return platform::AlertPresenter::shared().run(alert) == 0;
 }
 
@@ -463,7 +463,8 @@ void PreferencesView::confirmDeleteAll() {
     const platform::Alert alert{L("Excluir todas as capturas do histórico?"),
                                 L("Elas serão apagadas do Pelicarta. Imagens que você já salvou em outras pastas não "
                                   "são afetadas."),
-                                {L("Excluir todas"), L("Cancelar")}};
+                                {L("Excluir todas"), L("Cancelar")},
+                                1};
     if (platform::AlertPresenter::shared().run(alert) != 0) return;
     m_recents.deleteAll(); // the keep limit stays
     refreshHistory();

@@ -221,8 +221,7 @@ int main(int argc, char *argv[]) {
     platform::TerminationSignals endSignals;
     PelicartaApp pelicarta(&instance);
     QObject::connect(&endSignals, &platform::TerminationSignals::received, &pelicarta, &PelicartaApp::quit);
-    pelicarta.launch(command->kind == AppCommand::Kind::capture ? PelicartaApp::WindowOpens::afterTheCapture
-                                                                : PelicartaApp::WindowOpens::now);
+    pelicarta.launch(PelicartaApp::windowOpensFor(*command));
     if (command->kind == AppCommand::Kind::capture)
         QTimer::singleShot(0, &pelicarta, [&pelicarta, command] { pelicarta.perform(*command); });
     std::atexit(&endWithinEventLoop);

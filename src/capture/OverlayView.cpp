@@ -88,10 +88,17 @@ QStringList tipKeys() {
 }
 QStringList tipTexts() { return {L("mover"), QStringLiteral("10 px"), L("redimensionar"), L("clique captura")}; }
 
-ToolbarMetrics toolbarMetrics(const QRectF &selection) {
+// "600 × 300", as the toolbar reads it.
+QString toolbarSizeText(QSizeF size) {
+    return L(LKey(QStringLiteral("%lld × %lld"), {integerText(size.width()), integerText(size.height())}));
+}
+// "600 × 300", as the size tag reads it.
+QString tagSizeText(QSizeF size) {
+    return integerText(size.width()) + QStringLiteral(" × ") + integerText(size.height());
+}
+
+ToolbarMetrics toolbarMetrics(const QString &sizeText) {
     ToolbarMetrics m;
-    const QString sizeText =
-        L(LKey(QStringLiteral("%lld × %lld"), {integerText(selection.width()), integerText(selection.height())}));
     m.sizeTextWidth = textSize(Theme::monospaceFont(12), sizeText).width();
     const QSizeF cancelText = textSize(Theme::font(13), L("Cancelar"));
     m.cancel = {8 + cancelText.width() + 6 + Keycap::faceSize(QStringLiteral("Esc"), Keycap::Size::small).width() + 8,
@@ -178,6 +185,22 @@ std::optional<QRectF> OverlayView::localSelection() const {
     return OverlayGeometry::localSelection(m_model->selection(), m_model->selectionBounds(), m_snapshot.bounds);
 }
 
+QSizeF OverlayView::selectionPixels(const QRectF &local) const {
+    return m_snapshot.pixelRect(local.translated(m_snapshot.bounds.topLeft())).size();
+}
+
+QSizeF OverlayView::windowPixels(const WindowInfo &window) const { return m_snapshot.inPixels(window.frame.size()); }
+
+std::optional<QSizeF> OverlayView::labelledSize() const {
+    if (!m_model) return std::nullopt;
+    if (m_model->mode() == OverlayModel::Mode::area) {
+        const auto selection = localSelection();
+        return selection ? std::optional<QSizeF>(selectionPixels(*selection)) : std::nullopt;
+    }
+    const auto hovered = m_model->hoveredWindow();
+    return hovered && localWindow() ? std::optional<QSizeF>(windowPixels(*hovered)) : std::nullopt;
+}
+
 std::optional<QRectF> OverlayView::localWindow() const {
     const auto hovered = m_model->hoveredWindow();
     return OverlayGeometry::localWindow(hovered ? std::optional<QRectF>(hovered->frame) : std::nullopt,
@@ -216,12 +239,11 @@ OverlayView::Layout OverlayView::layout() const {
             out.hintCard = QRectF(x, frame.top(), card.width(), card.height());
         }
         if (selection && m_model->phase() != OverlayModel::Phase::adjusting) {
-            const QString text =
-                integerText(selection->width()) + QStringLiteral(" × ") + integerText(selection->height());
+            const QString text = tagSizeText(selectionPixels(*selection));
             out.sizeTag = centredAt(OverlayGeometry::areaSizeLabelCenter(*selection, display), tagSize(text));
         }
         if (selection && m_model->phase() == OverlayModel::Phase::adjusting) {
-            const ToolbarMetrics m = toolbarMetrics(*selection);
+            const ToolbarMetrics m = toolbarMetrics(toolbarSizeText(selectionPixels(*selection)));
             const qreal blockHeight = m.tipsShown ? 70 : 44;
             const QPointF centre = OverlayGeometry::toolbarCenter(*selection, display, m.tipsShown);
             const qreal contentHeight = m.size.height() + (m.tipsShown ? 6 + m.tips.height() : 0);
@@ -242,8 +264,7 @@ OverlayView::Layout OverlayView::layout() const {
         }
     } else if (const auto hovered = m_model->hoveredWindow()) {
         if (const auto visible = localWindow()) {
-            const QString text =
-                integerText(hovered->frame.width()) + QStringLiteral(" × ") + integerText(hovered->frame.height());
+            const QString text = tagSizeText(windowPixels(*hovered));
             out.sizeTag = centredAt(OverlayGeometry::windowSizeLabelCenter(*visible, display), tagSize(text));
             const QString name = hovered->appName.isEmpty() ? L("Janela") : hovered->appName;
             const QSizeF nameSize = textSize(Theme::font(14, QFont::DemiBold), name);
@@ -519,7 +540,7 @@ void OverlayView::paintAreaChrome(QPainter &p) {
         p.setBrush(Qt::white);
         for (const Handle &h : Handle::all) p.drawEllipse(h.point(r), 5, 5);
     } else if (l.sizeTag) {
-        paintTag(p, *l.sizeTag, integerText(r.width()) + QStringLiteral(" × ") + integerText(r.height()));
+        paintTag(p, *l.sizeTag, tagSizeText(selectionPixels(r)));
     }
 }
 
@@ -572,9 +593,7 @@ void OverlayView::paintWindowChrome(QPainter &p) {
         p.drawText(QRectF(x, top + nameHeight + 2, badge.right() - x, hintHeight), Qt::AlignLeft,
                    L("Clique ou ↵ para capturar"));
     }
-    if (l.sizeTag)
-        paintTag(p, *l.sizeTag,
-                 integerText(hovered->frame.width()) + QStringLiteral(" × ") + integerText(hovered->frame.height()));
+    if (l.sizeTag) paintTag(p, *l.sizeTag, tagSizeText(windowPixels(*hovered)));
 }
 
 void OverlayView::paintToolbar(QPainter &p, const QRectF &selection) {
@@ -585,9 +604,7 @@ void OverlayView::paintToolbar(QPainter &p, const QRectF &selection) {
 
     p.setFont(Theme::monospaceFont(12));
     p.setPen(Theme::text2());
-    p.drawText(
-        *l.toolbarSize, Qt::AlignVCenter | Qt::AlignLeft,
-        L(LKey(QStringLiteral("%lld × %lld"), {integerText(selection.width()), integerText(selection.height())})));
+    p.drawText(*l.toolbarSize, Qt::AlignVCenter | Qt::AlignLeft, toolbarSizeText(selectionPixels(selection)));
     p.fillRect(*l.toolbarDivider, Theme::lineStrong());
 
     // Cancelar  [Esc]

@@ -60,6 +60,9 @@ public:
     void afterNextFrame(std::function<void()> work);
     QList<Hint> hints() const;
     Layout layout() const;
+    // What the size labels read, in the picture's pixels (as the editor then counts them, 600 × 300 for
+    // 300 × 150 points at 2×): the selection's or the hovered window's; none while neither is shown here.
+    std::optional<QSizeF> labelledSize() const;
     Qt::CursorShape cursorAt(const QPointF &global) const;
 
     // Pointer handling in this view's local points (mouse events arrive here through the controller,
@@ -88,6 +91,9 @@ private:
 
     std::optional<QRectF> localSelection() const;
     std::optional<QRectF> localWindow() const;
+    // The pixels the selection `local` takes from the frozen display; those of the hovered window.
+    QSizeF selectionPixels(const QRectF &local) const;
+    QSizeF windowPixels(const WindowInfo &window) const;
     QSizeF displaySize() const { return QSizeF(width(), height()); }
     Drag beginDrag(const QPointF &global) const;
     void changed(const QPointF &startGlobal, const QPointF &currentGlobal);

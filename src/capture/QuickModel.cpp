@@ -4,13 +4,14 @@
 #include "core/Beautifier.h"
 #include "core/StyleStore.h"
 #include "core/TextRecognizer.h"
+#include "platform/Clock.h"
 
 #include <QCoreApplication>
 #include <QtConcurrent/QtConcurrentRun>
 
 QuickModel::QuickModel(const QImage &image, CaptureFile::Ptr file, QObject *parent)
-    : QObject(parent), m_original(image), m_file(std::move(file)), m_output(image),
-      m_readerReady(TextRecognizer::keepReady()) {}
+    : QObject(parent), m_original(image), m_takenAt(platform::Clock::shared().now()), m_file(std::move(file)),
+      m_output(image), m_readerReady(TextRecognizer::keepReady()) {}
 
 QuickModel::~QuickModel() = default;
 

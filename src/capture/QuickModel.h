@@ -4,6 +4,7 @@
 #include "core/Backdrop.h"
 #include "core/LatestResult.h"
 
+#include <QDateTime>
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -22,6 +23,8 @@ public:
     ~QuickModel() override;
 
     const QImage &original() const { return m_original; }
+    // When the capture was taken: the panel shows it the moment it is.
+    const QDateTime &takenAt() const { return m_takenAt; }
     // The recents file of the capture, written in the background; none when keeping captures is off.
     const CaptureFile::Ptr &file() const { return m_file; }
     const std::optional<Backdrop> &backdrop() const { return m_backdrop; }
@@ -40,6 +43,7 @@ signals:
 
 private:
     QImage m_original;
+    QDateTime m_takenAt;
     CaptureFile::Ptr m_file;
     std::optional<Backdrop> m_backdrop;
     QImage m_output;

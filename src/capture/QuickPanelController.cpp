@@ -186,9 +186,10 @@ void QuickPanelController::save() {
     const QImage prepared = Exporter::prepare(m_model->output(), settings);
     const std::optional<QByteArray> bytes = Exporter::encode(prepared, settings);
     if (!bytes) return; // the panel stays
+    const QDateTime taken = m_model->takenAt();
     close(true);
     // Cancelled or failed, the capture is still in the recents folder.
-    if (const std::optional<QString> path = ExportSaving::saveWithPanel(*bytes, settings.format))
+    if (const std::optional<QString> path = ExportSaving::saveWithPanel(*bytes, settings.format, taken))
         Notifier::shared().notify(ExportSaving::savedNotice(*path, bytes->size(), prepared));
 }
 

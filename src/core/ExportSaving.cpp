@@ -8,16 +8,15 @@
 #include "platform/AtomicFile.h"
 #include "platform/SavePanel.h"
 
-#include <QDateTime>
 #include <QFileInfo>
 
 namespace ExportSaving {
 
-std::optional<QString> saveWithPanel(const QByteArray &bytes, ExportFormat format) {
+std::optional<QString> saveWithPanel(const QByteArray &bytes, ExportFormat format, const QDateTime &taken) {
     const QString extension = fileExtension(format);
     const std::optional<QString> path = platform::SavePanel::shared().run(
-        {CaptureFileName::withExtension(QDateTime::currentDateTime(), extension),
-         L(LKey(QStringLiteral("Imagem %@"), {formatName(format)})), extension, SaveFolder::start()});
+        {CaptureFileName::withExtension(taken, extension), L(LKey(QStringLiteral("Imagem %@"), {formatName(format)})),
+         extension, SaveFolder::start()});
     if (!path) return std::nullopt;
     QString error;
     if (!platform::writeFileAtomically(*path, bytes, &error)) {

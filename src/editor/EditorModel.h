@@ -9,6 +9,7 @@
 #include "editor/EditorRenderJob.h"
 #include "editor/EditorRenderers.h"
 
+#include <QDateTime>
 #include <QFuture>
 #include <QImage>
 #include <QList>
@@ -96,8 +97,12 @@ public:
     // (onClose). A result that cannot be made or copied is reported and the editor stays.
     void copy();
     // Encodes the result with the stored export settings and saves it where the user says in the save
-    // panel (ExportSaving); a result that cannot be made or encoded is reported instead.
+    // panel (ExportSaving), proposing the name of the moment the capture was taken; a result that
+    // cannot be made or encoded is reported instead.
     void save();
+    // When the capture was taken: the moment its file is named after, or, before it has one (a capture
+    // just taken) or for another file, when the editor opened it.
+    QDateTime takenAt() const;
     // What dragging the result out carries: encoded with the stored export settings and written as a
     // drag file (DragFile::mimeData). The caller owns it.
     QMimeData *dragProvider();
@@ -154,6 +159,7 @@ private:
     EditorPageState m_page;
     EditorRenderJob m_render;
 
+    QDateTime m_openedAt;
     std::optional<QUuid> m_ocrToken; // the text reading whose result is awaited
     QFuture<QString> m_reading;
 };

@@ -59,7 +59,7 @@ void EditorModel::save() {
         notifyNotMade(settings.format);
         return;
     }
-    if (const std::optional<QString> path = ExportSaving::saveWithPanel(*encoded.bytes, settings.format))
+    if (const std::optional<QString> path = ExportSaving::saveWithPanel(*encoded.bytes, settings.format, takenAt()))
         Notifier::shared().notify(ExportSaving::savedNotice(*path, encoded.bytes->size(), encoded.image));
 }
 
@@ -135,8 +135,7 @@ void EditorModel::hideSensitiveData() {
         Notifier::shared().notify({original(), L("Não consegui analisar o print"), message, ToastKind::failure});
         m_page.setDetectingSensitive(false);
     };
-    m_renderers
-        .findSensitive(m_document.original(), sensitiveSearchLimit)
+    m_renderers.findSensitive(m_document.original(), sensitiveSearchLimit)
         .then(this,
               [this](const QList<QRectF> &regions) {
                   coverSensitive(regions);

@@ -1,5 +1,6 @@
 #include "platform/FileDialogFit.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -22,8 +23,12 @@ QSize fileDialogSize(const QRect &available) {
     return wanted.expandedTo(QSize(480, 360));
 }
 
+QWidget *fileDialogOwner() { return QApplication::activeWindow(); }
+
 void fitFileDialog(QFileDialog &dialog) {
-    const QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
+    // The screen of the window it opens over; without one, the screen under the pointer.
+    const QScreen *screen =
+        dialog.parentWidget() ? dialog.parentWidget()->screen() : QGuiApplication::screenAt(QCursor::pos());
     if (!screen) screen = QGuiApplication::primaryScreen();
     if (screen) dialog.resize(fileDialogSize(screen->availableGeometry()));
     QList<QUrl> places;

@@ -7,6 +7,7 @@
 #include <optional>
 
 class QFileDialog;
+class QWidget;
 
 namespace platform {
 
@@ -14,9 +15,14 @@ namespace platform {
 // where the screen is smaller, so that every column of the file list shows.
 QSize fileDialogSize(const QRect &available);
 
+// The window a file dialog opens over, centred on it and kept with it by the window manager: the
+// application's active window; none when it has none (the dialog then opens in the screen's middle).
+QWidget *fileDialogOwner();
+
 // Sets up Qt's own file dialog (a desktop's file chooser, which Qt uses where the platform theme offers
-// one, takes none of it): that size on the screen under the pointer, the home, pictures, desktop and
-// documents folders in its side bar, and columns that fit their titles.
+// one, takes none of it): that size on the screen of the window it opens over (else the one under the
+// pointer), the home, pictures, desktop and documents folders in its side bar, and columns that fit
+// their titles.
 void fitFileDialog(QFileDialog &dialog);
 
 // What the three file panels do once their dialog is set up: fits it, runs it modal and returns the

@@ -18,7 +18,7 @@ public:
             m_folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
             if (m_folder.isEmpty() || !QFileInfo(m_folder).isDir()) m_folder = QDir::homePath();
         }
-        QFileDialog dialog(nullptr, request.message, m_folder);
+        QFileDialog dialog(fileDialogOwner(), request.message, m_folder);
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly, true);
         dialog.setLabelText(QFileDialog::Accept, request.prompt);

@@ -14,7 +14,7 @@ class FileDialogOpenPanel final : public OpenPanel {
 public:
     std::optional<QString> run(const OpenRequest &request) override {
         if (m_folder.isEmpty() || !QFileInfo(m_folder).isDir()) m_folder = QDir::homePath();
-        QFileDialog dialog(nullptr, request.message, m_folder);
+        QFileDialog dialog(fileDialogOwner(), request.message, m_folder);
         dialog.setFileMode(QFileDialog::ExistingFile);
         if (!request.prompt.isEmpty()) dialog.setLabelText(QFileDialog::Accept, request.prompt);
         if (!request.patterns.isEmpty()) {

@@ -17,8 +17,9 @@ public:
     std::optional<QString> run(const SaveRequest &request) override {
         const QString folder = QFileInfo(request.folder).isDir() ? request.folder : QDir::homePath();
         QString proposed = QDir(folder).filePath(request.proposedName);
+        QWidget *owner = fileDialogOwner();
         for (;;) {
-            QFileDialog dialog(nullptr, QString(), proposed);
+            QFileDialog dialog(owner, QString(), proposed);
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setFileMode(QFileDialog::AnyFile);
             dialog.setNameFilter(QStringLiteral("%1 (*.%2)").arg(request.typeName, request.extension));
@@ -48,7 +49,8 @@ std::optional<QString> SavePanel::completedPath(const QString &chosen, const QSt
     const Alert question{
         localized("“%@” já existe. Deseja substituí-lo?").replace(QStringLiteral("%@"), QFileInfo(path).fileName()),
         localized("Já existe um arquivo com esse nome nesta pasta. Substituí-lo sobrescreverá o conteúdo atual."),
-        {localized("Substituir"), localized("Cancelar")}};
+        {localized("Substituir"), localized("Cancelar")},
+        1}; // what is there now cannot be brought back
     if (AlertPresenter::shared().run(question) == 0) return path;
     return std::nullopt;
 }

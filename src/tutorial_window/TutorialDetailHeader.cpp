@@ -269,7 +269,8 @@ void TutorialDetailHeader::confirmDelete() {
     const int answer = platform::AlertPresenter::shared().run(
         {L(LKey(QStringLiteral("Excluir “%@”?"), {tutorial.title})),
          L("Os passos e as imagens deste tutorial serão apagados. Exporte antes se quiser guardar."),
-         {L("Excluir"), L("Cancelar")}});
+         {L("Excluir"), L("Cancelar")},
+         1});
     if (answer == 0) m_store.delete_(tutorial.id);
 }
 

@@ -319,7 +319,8 @@ void TutorialLibraryGrid::confirmDelete(const Tutorial &tutorial) {
     const int answer =
         platform::AlertPresenter::shared().run({L(LKey(QStringLiteral("Excluir “%@”?"), {tutorial.title})),
                                                 L("Os passos e as imagens deste tutorial serão apagados."),
-                                                {L("Excluir"), L("Cancelar")}});
+                                                {L("Excluir"), L("Cancelar")},
+                                                1});
     if (answer == 0) m_store.delete_(tutorial.id);
 }
 

@@ -76,12 +76,15 @@ void ToastView::paintEvent(QPaintEvent *) {
     const qreal dpr = devicePixelRatioF();
     const QSizeF size = card().size();
     const QRectF thumb(14, (size.height() - kThumbHeight) / 2.0, kThumbWidth, kThumbHeight);
+    // A notice without a picture (a failure, mostly) has no tile: its texts take the tile's place.
+    const bool tile = !m_image.isNull();
     const QColor titleInk = Theme::text(), subtitleInk = Theme::text2();
-    const QString look = QStringLiteral("%1\n%2\n%3:%4:%5:%6:%7")
+    const QString look = QStringLiteral("%1\n%2\n%3:%4:%5:%6:%7:%8")
                              .arg(m_title, m_subtitle, key, mark())
                              .arg(markColor().rgba())
                              .arg(titleInk.rgba())
-                             .arg(subtitleInk.rgba());
+                             .arg(subtitleInk.rgba())
+                             .arg(tile);
     if (m_plate.size() != cardPicture.size() || m_plate.devicePixelRatio() != dpr || m_plateLook != look) {
         m_plateLook = look;
         m_plate = cardPicture.copy();
@@ -90,7 +93,7 @@ void ToastView::paintEvent(QPaintEvent *) {
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.translate(m_shadowMargin, m_shadowMargin);
         // Texts, vertically centred as one block: title (after the mark, if any) over the subtitle.
-        const qreal left = thumb.right() + 12;
+        const qreal left = tile ? thumb.right() + 12 : thumb.left();
         const qreal textWidth = size.width() - 14 - left;
         const QFont titleFont = Theme::font(14, QFont::DemiBold);
         const QFont subtitleFont = Theme::font(12);
@@ -124,14 +127,13 @@ void ToastView::paintEvent(QPaintEvent *) {
     // Thumbnail: 60 × 44, aspect fill. Its corners are rounded by a kept frame drawn over it, the card's
     // colour outside the rounded shape and the outline that straddles its edge: a rounded clip is filled
     // in slices on Qt's painting threads.
-    if (!m_image.isNull()) {
-        const QSizeF filled = QSizeF(m_image.size()).scaled(thumb.size(), Qt::KeepAspectRatioByExpanding);
-        p.save();
-        p.setClipRect(thumb);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(QRectF(thumb.center() - QPointF(filled.width() / 2, filled.height() / 2), filled), m_image);
-        p.restore();
-    }
+    if (!tile) return;
+    const QSizeF filled = QSizeF(m_image.size()).scaled(thumb.size(), Qt::KeepAspectRatioByExpanding);
+    p.save();
+    p.setClipRect(thumb);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(QRectF(thumb.center() - QPointF(filled.width() / 2, filled.height() / 2), filled), m_image);
+    p.restore();
     const QRectF ring = thumb.adjusted(-1, -1, 1, 1);
     const QColor outline = Theme::lineStrong();
     const QString frameKey = QStringLiteral("toast-thumb-frame:%1:%2").arg(fill.rgba()).arg(outline.rgba());

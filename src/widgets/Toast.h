@@ -10,9 +10,10 @@
 class CardShape;
 class QPropertyAnimation;
 
-// The card a toast shows: thumbnail, the mark of its kind and title, subtitle; always 320 × 76, with its
-// shadow in a transparent margin around it where see-through windows are possible (a compositor runs),
-// else cut to its rounded shape. It keeps only the thumbnail of the image it is given.
+// The card a toast shows: thumbnail (none without a picture), the mark of its kind and title, subtitle;
+// always 320 × 76, with its shadow in a transparent margin around it where see-through windows are
+// possible (a compositor runs), else cut to its rounded shape. It keeps only the thumbnail of the image
+// it is given.
 class ToastView : public QWidget {
     Q_OBJECT
 public:

@@ -15,6 +15,13 @@
 #include "widgets/Buttons.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QFrame>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QLabel>
 #include <QTest>
 
@@ -209,4 +216,47 @@ TEST_F(OnboardingViewTest, TheShortcutStepRecordsResetsAndKeepsReturnWhileRecord
     EXPECT_EQ(shortcuts.shortcut(ShortcutAction::captureArea), Shortcut::defaultFor(ShortcutAction::captureArea));
     EXPECT_FALSE(defaults.contains(QStringLiteral("shortcut.captureArea")));
     EXPECT_FALSE(reset->isEnabled());
+}
+
+// The list of shortcuts to avoid opens inside the screen's free area wherever its link lies (a laptop's
+// screen is short): below the link where there is room, above it otherwise, else as tall as the room
+// there is with its list scrolling; never over the link. Its scroll bar has no arrow buttons.
+TEST_F(OnboardingViewTest, TheReservedShortcutsListStaysInsideTheScreen) {
+    open();
+    view->advance();
+    view->advance();
+    testsupport::finishAnimations(*view);
+    QAbstractButton *link = nullptr;
+    for (auto *button : stepWidget()->findChildren<QAbstractButton *>())
+        if (button->text() == QStringLiteral("Quais atalhos evitar?")) link = button;
+    ASSERT_NE(link, nullptr);
+    const QRect free = view->screen()->availableGeometry();
+    const auto linkRect = [&] { return QRect(link->mapToGlobal(QPoint(0, 0)), link->size()); };
+    // The link near the top, near the bottom and in the middle of the screen.
+    for (const int linkTop : {free.top() + 60, free.bottom() - 80, free.center().y() - 10}) {
+        SCOPED_TRACE(linkTop);
+        // As near there as the window system lets the window go.
+        view->move(view->pos() + QPoint(0, linkTop - linkRect().top()));
+        link->click();
+        QFrame *popover = nullptr;
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (window->objectName() == QStringLiteral("reservedPopover") && window->isVisible())
+                popover = qobject_cast<QFrame *>(window);
+        ASSERT_NE(popover, nullptr);
+        const QRect placed = popover->frameGeometry();
+        EXPECT_TRUE(free.contains(placed)) << placed.top() << " " << placed.bottom();
+        EXPECT_FALSE(placed.intersects(linkRect()));
+        EXPECT_GE(placed.height(), 200);
+        auto *bar = popover->findChild<QScrollArea *>()->verticalScrollBar();
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = Qt::Vertical;
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.pageStep = bar->pageStep();
+        EXPECT_TRUE(
+            bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, bar).isEmpty());
+        popover->close();
+        QCoreApplication::processEvents();
+    }
 }

@@ -22,12 +22,15 @@
 #include "widgets/SectionLabel.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -349,6 +352,42 @@ TEST_F(PreferencesViewTest, SpaceUsedCountsTheFolderAndDeletesEverythingButTheLi
 
     control<QAbstractButton>("Formato compacto (HEIC)")->click();
     EXPECT_FALSE(recents->isCompact());
+}
+
+// A stray Return on a question that deletes captures for good deletes nothing: the dialogs themselves,
+// as shown, have "Cancelar" as their default button.
+TEST_F(PreferencesViewTest, ReturnOnAQuestionThatDeletesDeletesNothing) {
+    platform::AlertPresenter::setSharedForTesting(nullptr); // the real dialogs
+    fill(35);
+    open();
+    QStringList answered;
+    const auto pressReturnOnceShown = [&answered] {
+        auto *poll = new QTimer;
+        poll->setInterval(10);
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, &answered] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            poll->stop();
+            poll->deleteLater();
+            answered.append(box->text());
+            // Where the keys go: the button the dialog opened on.
+            QWidget *focused = box->focusWidget() ? box->focusWidget() : box;
+            QTest::keyClick(focused, Qt::Key_Return);
+        });
+        poll->start();
+    };
+
+    pressReturnOnceShown();
+    control<QAbstractButton>("Espaço usado")->click();
+    EXPECT_EQ(answered, QStringList{QStringLiteral("Excluir todas as capturas do histórico?")});
+    EXPECT_EQ(files().size(), 35);
+
+    pressReturnOnceShown();
+    control<Picker>("Guardar no histórico")->choose(qint64(20));
+    ASSERT_EQ(answered.size(), 2);
+    EXPECT_EQ(answered[1], QStringLiteral("Apagar os 15 prints mais antigos do histórico?"));
+    EXPECT_EQ(files().size(), 35);
+    EXPECT_FALSE(Settings::historyKeep.isStored(defaults));
 }
 
 TEST_F(PreferencesViewTest, ThePermissionRowShowsTheStateAndOnlyOpensTheSettings) {

@@ -98,13 +98,36 @@ TEST(OverlayControllerTest, DrawAdjustConfirmGivesTheCutArea) {
     EXPECT_EQ(r.kind, OverlayResult::Kind::area);
     EXPECT_EQ(r.displayID, 7u);
     EXPECT_EQ(r.rect, QRectF(100, 100, 400, 300));
-    EXPECT_EQ(r.image.size(), QSize(800, 600)); // points are labelled, pixels are cut at 2×
+    EXPECT_EQ(r.image.size(), QSize(800, 600)); // pixels are cut (and labelled) at 2×
     EXPECT_TRUE(h.controller->views().isEmpty());
 
     // Finished once: nothing more reaches the completion.
     h.controller->handleKey(KeyCode::escape, false, false);
     h.controller->actions().confirm();
     EXPECT_EQ(h.completions, 1);
+}
+
+// At 2× the labels count the picture's pixels, as the editor does with the capture: the size read
+// while drawing and adjusting is the size of the picture taken, and a window's the size of its capture.
+TEST(OverlayControllerTest, SizeLabelsCountThePicturesPixels) {
+    Harness h(OverlayModel::Mode::area, 2.0);
+    h.view()->press({100, 100}, 1);
+    h.view()->dragTo({250, 175});
+    EXPECT_EQ(h.view()->labelledSize(), QSizeF(300, 150));
+    h.view()->dragTo({400, 250});
+    h.view()->release({400, 250});
+    EXPECT_EQ(h.controller->model().phase(), OverlayModel::Phase::adjusting);
+    const std::optional<QSizeF> labelled = h.view()->labelledSize();
+    EXPECT_EQ(labelled, QSizeF(600, 300));
+    h.controller->handleKey(KeyCode::returnKey, false, false);
+    ASSERT_TRUE(h.result && h.result->has_value());
+    EXPECT_EQ(QSizeF((*h.result)->image.size()), labelled);
+
+    for (const double scale : {2.0, 1.0}) {
+        Harness windows(OverlayModel::Mode::window, scale);
+        windows.view()->hover({500, 200});
+        EXPECT_EQ(windows.view()->labelledSize(), QSizeF(250, 300) * scale);
+    }
 }
 
 TEST(OverlayControllerTest, ArrowKeysNudgeAndResizeWithinTheDisplay) {

@@ -15,9 +15,10 @@ TEST(ExportSavingTest, ThePanelNamesTheTypeAndOpensWhereTheLastSaveWasWrittenNev
     const QString first = SaveFolder::start();
     testsupport::TempFolder temp;
     const QImage picture = testsupport::filledImage(40, 30, Qt::darkCyan);
+    const QDateTime taken(QDate(2026, 1, 2), QTime(14, 44, 5));
 
     fakes.savePanel.answer = temp.file(QStringLiteral("tela.png"));
-    EXPECT_EQ(ExportSaving::saveWithPanel("png", ExportFormat::png), fakes.savePanel.answer);
+    EXPECT_EQ(ExportSaving::saveWithPanel("png", ExportFormat::png, taken), fakes.savePanel.answer);
     // What the caller tells of it: the picture, the size written and the file's name.
     const Notice saved = ExportSaving::savedNotice(*fakes.savePanel.answer, 3, picture);
     EXPECT_EQ(saved.subtitle, QStringLiteral("tela.png"));
@@ -25,11 +26,11 @@ TEST(ExportSavingTest, ThePanelNamesTheTypeAndOpensWhereTheLastSaveWasWrittenNev
     EXPECT_EQ(saved.picture.size(), picture.size());
     // A place the system refuses: the alert, and the next panel still opens where the last file went.
     fakes.savePanel.answer = QStringLiteral("/proc/sys/tela.png");
-    EXPECT_EQ(ExportSaving::saveWithPanel("png", ExportFormat::png), std::nullopt);
+    EXPECT_EQ(ExportSaving::saveWithPanel("png", ExportFormat::png, taken), std::nullopt);
     EXPECT_EQ(fakes.alerts.shown.size(), 1);
     platform::StringTables::setCurrentLanguage(QStringLiteral("en"));
     fakes.savePanel.answer.reset();
-    EXPECT_EQ(ExportSaving::saveWithPanel("jpeg", ExportFormat::jpeg), std::nullopt);
+    EXPECT_EQ(ExportSaving::saveWithPanel("jpeg", ExportFormat::jpeg, taken), std::nullopt);
     platform::StringTables::setCurrentLanguage({});
 
     ASSERT_EQ(fakes.savePanel.asked.size(), 3);
@@ -39,5 +40,7 @@ TEST(ExportSavingTest, ThePanelNamesTheTypeAndOpensWhereTheLastSaveWasWrittenNev
     EXPECT_EQ(fakes.savePanel.asked[0].typeName, QStringLiteral("Imagem PNG"));
     EXPECT_EQ(fakes.savePanel.asked[2].typeName, QStringLiteral("JPEG image"));
     EXPECT_EQ(fakes.savePanel.asked[2].extension, QStringLiteral("jpg"));
+    // Named after the moment the capture was taken.
+    EXPECT_EQ(fakes.savePanel.asked[2].proposedName, QStringLiteral("Pelicarta 2026-01-02 14.44.05.jpg"));
     Settings::saveFolder.reset();
 }

@@ -404,9 +404,11 @@ class Home:
 
 class Pelicarta:
     """One running Pelicarta with a home of its own, started as the README starts it. `limits` maps
-    resource.RLIMIT_* to the soft and hard limit the process starts with."""
+    resource.RLIMIT_* to the soft and hard limit the process starts with. A launch that opens no window
+    (`window` False) is waited for until it answers on its socket."""
 
-    def __init__(self, desktop, settings=None, prepare=None, arguments=(), home=None, limits=None, onboarded=True):
+    def __init__(self, desktop, settings=None, prepare=None, arguments=(), home=None, limits=None, onboarded=True,
+                 window=True):
         self.desktop = desktop
         home = home or Home(desktop, settings, onboarded)
         self.home, self.env = home.path, home.env
@@ -422,10 +424,11 @@ class Pelicarta:
                 resource.setrlimit(kind, value)
         self.process = subprocess.Popen([APP, *arguments], env=self.env, stdout=self.log, stderr=subprocess.STDOUT,
                                         preexec_fn=apply_limits if limits else None)
-        if not wait_for(self.main_window, 20):
+        if not wait_for(self.main_window if window else self.answers, 20):
             output = self.output()  # stop() closes the log
             self.stop()
-            raise RuntimeError("the main window did not appear:\n" + output)
+            raise RuntimeError(("the main window did not appear:\n" if window else "no answer on the socket:\n")
+                               + output)
 
     def launch(self, *arguments, timeout=20):
         """A second launch of the program; its exit status. `timeout` (stretched as the waits are) only
@@ -443,6 +446,14 @@ class Pelicarta:
             s.connect(self.socket_path())
             s.sendall(json.dumps(list(words)).encode() + b"\n")
             return s.recv(16).strip() == b"ok"
+
+    def answers(self):
+        """Whether the program answers a request on its socket. Its event loop serves the socket once the
+        handler it is in and the work posted before have run: a marker ordered after them."""
+        try:
+            return self.request("ping")  # answered, with nothing done
+        except OSError:
+            return False
 
     def main_window(self):
         windows = [w for w in self.desktop.visible_windows("^Pelicarta$") if w[3] >= 1000 and w[4] >= 600]
@@ -735,6 +746,22 @@ class RoadTest(DesktopTest):
         # first window opens once the capture has come to its end.
         self.assertEqual(image_size(self.desktop, self.desktop.clipboard("image/png")),
                          (self.desktop.width + 256, self.desktop.height + 256))
+        self.assertTrue(wait_for(app.main_window, 10))
+
+    def test_a_first_launch_that_starts_recording_opens_no_window(self):
+        # The main window held back while a capture runs must not open over the program being documented
+        # once the first step is taken, nor at all while recording.
+        recording = self.watch(re.escape("Gravando “Novo tutorial”"))
+        app = self.start({"afterCapture": "copy"}, arguments=("--capture", "tutorial"), window=False)
+        self.assertTrue(recording.seen(10), "no recording toast:\n" + app.output())
+        step = self.watch(re.escape("Passo 1 adicionado"))
+        self.assertEqual(app.launch("--capture", "fullscreen"), 0)
+        self.assertTrue(step.seen(10), "no step toast:\n" + app.output())
+        # Whatever the step's end started has run once a request after it is answered.
+        self.assertTrue(wait_for(app.answers, 10))
+        self.assertIsNone(app.main_window())
+        # Stopping the recording opens the tutorial, as always.
+        self.assertEqual(app.launch("--capture", "tutorial"), 0)
         self.assertTrue(wait_for(app.main_window, 10))
 
     def test_editor_outcome_shows_the_capture_even_when_nothing_is_kept(self):

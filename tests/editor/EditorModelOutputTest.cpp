@@ -1,6 +1,7 @@
 #include "editor/EditorFixture.h"
 
 #include "core/TextRecognizer.h"
+#include "support/FixedClock.h"
 #include "support/PlatformFakes.h"
 #include "support/TestSupport.h"
 
@@ -145,6 +146,25 @@ TEST_F(OutputTest, SaveProposesTheCaptureNameAndWritesOrExplains) {
     EXPECT_FALSE(fakes.alerts.shown[1].informativeText.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(folder.file(QStringLiteral("new.jpg"))));
     EXPECT_EQ(toastText(), QString());
+}
+
+// "Salvar como…" proposes the moment the capture was taken, not the moment it is saved: a capture opened
+// from the history by the name of its file, one just taken by when the editor opened it.
+TEST_F(OutputTest, SaveProposesTheTimeTheCaptureWasTaken) {
+    StyleStore::shared().setExportSettings({ExportFormat::png, 0.85, ExportScale::retina});
+    testsupport::FixedClock clock(QDateTime(QDate(2026, 5, 6), QTime(14, 44, 0)));
+    QImage image(80, 60, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::darkCyan);
+    EditorModel fromHistory(image, QStringLiteral("/home/ana/Recentes/Pelicarta 2026-05-06 14.44.31 (2).heic"),
+                            std::nullopt, StyleStore::shared());
+    EditorModel justTaken(image, QString(), std::nullopt, StyleStore::shared());
+    editortest::settle();
+    clock.at = clock.at.addSecs(5 * 60); // saved five minutes later
+    fromHistory.save();
+    justTaken.save();
+    ASSERT_EQ(fakes.savePanel.asked.size(), 2);
+    EXPECT_EQ(fakes.savePanel.asked[0].proposedName, QStringLiteral("Pelicarta 2026-05-06 14.44.31.png"));
+    EXPECT_EQ(fakes.savePanel.asked[1].proposedName, QStringLiteral("Pelicarta 2026-05-06 14.44.00.png"));
 }
 
 TEST_F(OutputTest, ADragCarriesTheExportAsAFileAndAsBytes) {

@@ -1,10 +1,15 @@
 #include "platform/Alert.h"
 #include "platform/NamePrompt.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
@@ -55,4 +60,22 @@ TEST(AlertTest, DialogsShowNamesAsTyped) {
     EXPECT_EQ(promptSeen.formats, (QList<Qt::TextFormat>{Qt::PlainText, Qt::PlainText}));
 
     EXPECT_FALSE(markup.read());
+}
+
+// An alert told in passing returns at once and leaves no modal window (under which no capture may
+// start): it stays on screen until its button is pressed, then goes.
+TEST(AlertTest, AnAlertToldInPassingHoldsNothingUp) {
+    const QString message = QStringLiteral("Não foi possível salvar o passo");
+    platform::AlertPresenter::shared().tell(
+        {message, QStringLiteral("O passo foi guardado em “/run/Passos”."), {QStringLiteral("OK")}});
+    QPointer<QMessageBox> box;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *found = qobject_cast<QMessageBox *>(window); found && found->text() == message) box = found;
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    ASSERT_EQ(box->buttons().size(), 1);
+    box->buttons().constFirst()->click();
+    EXPECT_TRUE(testsupport::becomes([&] { return box.isNull(); }));
 }

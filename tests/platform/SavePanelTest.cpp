@@ -2,6 +2,7 @@
 #include "platform/FileDialogFit.h"
 #include "platform/SavePanel.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QListView>
 #include <QStandardPaths>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <QTreeView>
 
@@ -121,4 +123,35 @@ TEST(SavePanelTest, QtsOwnDialogOpensInTheAskedFolderWithTheNamedTypeAtAComforta
     EXPECT_EQ(cut, 0);
     EXPECT_GE(placesShown, 3);
     QFile::remove(userDirs);
+}
+
+// The save panel opens over the window that asked for it, centred on it, not in the screen's middle.
+TEST(SavePanelTest, TheDialogOpensOverTheWindowThatAskedForIt) {
+    testsupport::TempFolder temp;
+    QWidget owner;
+    owner.setGeometry(0, 0, 760, 540); // off the screen's middle, with room around its centre for the dialog
+    owner.show();
+    owner.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&owner, testsupport::patienceMs));
+    QWidget *parent = nullptr;
+    QRect placed;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            auto *dialog = qobject_cast<QFileDialog *>(window);
+            if (!dialog || !dialog->isVisible()) continue;
+            parent = dialog->parentWidget();
+            placed = dialog->frameGeometry();
+            dialog->reject();
+        }
+    });
+    poll.start(10);
+    const platform::SaveRequest request{QStringLiteral("Pelicarta 2026-01-02 10.11.12.png"),
+                                        QStringLiteral("Imagem PNG"), QStringLiteral("png"), temp.path()};
+    EXPECT_EQ(SavePanel::shared().run(request), std::nullopt);
+    EXPECT_EQ(parent, &owner);
+    ASSERT_TRUE(placed.isValid());
+    // Across, centred on it (20 px left of the screen's middle). Down, Qt allows for a title bar it
+    // cannot know here and keeps the dialog inside the screen.
+    EXPECT_NEAR(placed.center().x(), owner.frameGeometry().center().x(), 2);
 }

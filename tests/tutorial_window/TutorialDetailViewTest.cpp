@@ -271,6 +271,9 @@ TEST_F(TutorialDetailViewTest, DeletingAsksFirstAndWarnsToExport) {
     EXPECT_TRUE(alerts.shown[0].informativeText.endsWith(QStringLiteral("Exporte antes se quiser guardar.")));
     EXPECT_EQ(alerts.shown[0].buttons, (QStringList{QStringLiteral("Excluir"), QStringLiteral("Cancelar")}));
     EXPECT_TRUE(store.currentID());
+    alerts.answer = testsupport::ScriptedAlerts::pressReturn; // a stray Return deletes nothing
+    header().confirmDelete();
+    EXPECT_TRUE(store.currentID());
     alerts.answer = 0;
     header().confirmDelete();
     EXPECT_FALSE(store.currentID());

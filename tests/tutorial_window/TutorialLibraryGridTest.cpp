@@ -122,6 +122,9 @@ TEST_F(TutorialLibraryGridTest, ClickOpensAndTheMenuRenamesDuplicatesAndDeletes)
     EXPECT_EQ(alerts.shown.last().informativeText,
               QStringLiteral("Os passos e as imagens deste tutorial serão apagados."));
     EXPECT_EQ(store.library().size(), 3);
+    alerts.answer = testsupport::ScriptedAlerts::pressReturn; // a stray Return deletes nothing
+    grid.confirmDelete(untitled);
+    EXPECT_EQ(store.library().size(), 3);
     alerts.answer = 0;
     grid.confirmDelete(untitled);
     EXPECT_EQ(store.library().size(), 2);

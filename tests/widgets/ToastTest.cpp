@@ -144,3 +144,26 @@ TEST(ToastTest, SymbolsAreCentredInTheThumbnailAtOneSize) {
     EXPECT_GT(inked.first().height(), inked.first().width() - 4);
     EXPECT_GT(inked.first().height(), 88 * 0.55);
 }
+
+// A toast without a picture ("Não foi possível abrir") shows no empty tile: its mark and title start
+// where the tile would stand.
+TEST(ToastTest, AToastWithoutAPictureHasNoTile) {
+    ToastView failure(QImage(), QStringLiteral("Não foi possível abrir"), QString(), ToastKind::failure);
+    QImage image(failure.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    failure.render(&image, {}, {}, QWidget::RenderFlags());
+    const QRect card = failure.card();
+    // The tile's outline would run along rows 16 and 60 of the card; the card's own colour is there.
+    const QRgb fill = image.pixel(card.left() + 44, card.top() + 8);
+    for (int y : {15, 16, 17, 59, 60, 61})
+        EXPECT_EQ(image.pixel(card.left() + 44, card.top() + y), fill) << "row " << y;
+    // The warning sign stands in the first columns, where the tile would be.
+    int warmest = -255;
+    for (int x = card.left() + 14; x < card.left() + 30; ++x)
+        for (int y = card.top(); y < card.bottom(); ++y) {
+            const QColor c = QColor::fromRgba(image.pixel(x, y));
+            if (c.lightness() > 120) warmest = std::max(warmest, c.red() - c.blue());
+        }
+    EXPECT_GT(warmest, 60);
+    image.save(testsupport::outputPath(QStringLiteral("toast-failure-without-picture.png")));
+}
