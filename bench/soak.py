@@ -21,8 +21,12 @@ and the sum printed while one runs.
 With --burst it takes the captures back to back instead, each once the last one's outcome shows, and
 reports the peak RSS, the app's CPU time per capture and how long after the last every file is on disk.
 
+With --history the main window stays open on the history page through the captures, and with
+--search TEXT that text is typed into its search field first: each new capture then reaches the page's
+list (and, once its text is read, its search) while it is on the screen.
+
     soak.py PELICARTA [--size 1920x1080] [--captures 200] [--outcomes copy,quick,editor] [--pause-every N]
-            [--linger SECONDS] [--csv FILE] [--read-wait SECONDS] [--burst]
+            [--linger SECONDS] [--csv FILE] [--read-wait SECONDS] [--burst] [--history] [--search TEXT]
 """
 
 import argparse
@@ -245,6 +249,28 @@ def dismiss(app, desktop, outcome):
         raise RuntimeError("the main window did not close")
 
 
+def open_history(app, desktop, query=None):
+    """Shows the main window on the history page (Ctrl+3) and types `query` into its search field."""
+    time.sleep(3)
+    idle = own_memory(app.process.pid)["rss_kb"]
+    app.launch()
+    if not wait_for(app.main_window, 20):
+        raise RuntimeError("the main window did not show:\n" + app.output()[-2000:])
+    window = app.main_window()
+    desktop.x(["xdotool", "windowactivate", "--sync", window[0]])
+    desktop.x(["xdotool", "key", "--clearmodifiers", "ctrl+3"])
+    time.sleep(1)
+    if query:
+        desktop.x(["xdotool", "key", "--clearmodifiers", "ctrl+f"])
+        desktop.x(["xdotool", "type", "--delay", "40", query])
+    # Out of the way of the cards: no hover while the captures come.
+    desktop.x(["xdotool", "mousemove", str(window[1] + 20), str(window[2] + window[4] - 20)])
+    time.sleep(2)
+    print(f"  idle before the history page: RSS {idle / 1024:.1f} MB; with it open"
+          + (f" and searched for \"{query}\"" if query else "")
+          + f": {own_memory(app.process.pid)['rss_kb'] / 1024:.1f} MB", flush=True)
+
+
 def unread_captures(app):
     """Kept capture files the history index holds no text for yet (all of them while it is unreadable)."""
     files = app.capture_files()
@@ -267,7 +293,8 @@ def slope_per_100(values):
     return 100 * num / den
 
 
-def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, linger=0.0, read_wait=900.0):
+def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, linger=0.0, read_wait=900.0,
+         history=None):
     width, height = size
     desktop = Desktop(width, height, lowered_workers=True)
     windows = busy_desktop(desktop)
@@ -280,6 +307,8 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
         app = road_e2e_app
         pid = app.process.pid
         dismiss(app, desktop, "editor")  # the main window a first start shows
+        if history is not None:
+            open_history(app, desktop, history)
         time.sleep(3)
         start = memory(pid)
         cpu_start = cpu_seconds(pid)
@@ -387,7 +416,7 @@ def soak(app_path, size, captures, outcome, record, settle=10.0, pause_every=0, 
         desktop.close()
 
 
-def burst(app_path, size, captures, outcome, record, disk_wait=600.0):
+def burst(app_path, size, captures, outcome, record, disk_wait=600.0, history=None):
     """`captures` full-screen captures back to back, each asked for once the last one's outcome shows,
     without waiting for recents files: the peak RSS while they are taken and written, the app's CPU time
     per capture, and how long after the last one every file is on disk."""
@@ -404,6 +433,8 @@ def burst(app_path, size, captures, outcome, record, disk_wait=600.0):
         app = Pelicarta(desktop, settings)
         pid = app.process.pid
         dismiss(app, desktop, "editor")  # the main window a first start shows
+        if history is not None:
+            open_history(app, desktop, history)
         time.sleep(3)
         start = memory(pid)
         cpu_start = cpu_seconds(pid)
@@ -464,7 +495,11 @@ def main():
     parser.add_argument("--burst", action="store_true",
                         help="captures back to back without waiting for their files: peak RSS, CPU per capture "
                              "and the time until every file is on disk")
+    parser.add_argument("--history", action="store_true",
+                        help="keep the main window open on the history page through the captures")
+    parser.add_argument("--search", help="with --history: typed into the page's search field first")
     args = parser.parse_args()
+    history = (args.search or "") if args.history else None
     size = tuple(int(v) for v in args.size.split("x"))
     fields = ["outcome", "size", "capture", "outcome_ms", "work_ms", "longest_busy_ms", "longest_busy_cpu_ms",
               "longest_runnable_ms", "longest_busy_what", "stretches_over_frame", "stretches",
@@ -482,10 +517,10 @@ def main():
     try:
         for outcome in args.outcomes.split(","):
             if args.burst:
-                burst(os.path.abspath(args.app), size, args.captures, outcome, record)
+                burst(os.path.abspath(args.app), size, args.captures, outcome, record, history=history)
                 continue
             soak(os.path.abspath(args.app), size, args.captures, outcome, record, pause_every=args.pause_every,
-                 linger=args.linger, read_wait=args.read_wait)
+                 linger=args.linger, read_wait=args.read_wait, history=history)
     finally:
         if out:
             out.close()

@@ -1,5 +1,6 @@
 #include "core/PictureService.h"
 
+#include "core/ThumbnailFolder.h"
 #include "platform/ImageFile.h"
 #include "platform/ThreadPriority.h"
 
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -47,7 +49,8 @@ PictureService::~PictureService() {
     m_pool.waitForDone();
 }
 
-QFuture<QImage> PictureService::picture(const QString &path, QSize box, Fit fit) {
+QFuture<QImage> PictureService::picture(const QString &path, QSize box, Fit fit,
+                                        std::shared_ptr<ThumbnailFolder> folder) {
     const Key key{path, box, fit};
     if (const QImage *kept = m_cache.object(key)) return QtFuture::makeReadyFuture(*kept);
     if (const auto pending = m_pending.find(key); pending != m_pending.end()) {
@@ -60,7 +63,11 @@ QFuture<QImage> PictureService::picture(const QString &path, QSize box, Fit fit)
     auto abandoned = std::make_shared<std::atomic_bool>(false);
     m_pending.insert(key, {{}, token, 1, abandoned});
     QFuture<QImage> result = decode(
-        [reader = m_reader, key] { return reader(key.path, key.box, key.fit); }, abandoned,
+        [reader = m_reader, key, folder = std::move(folder)] {
+            if (!folder) return reader(key.path, key.box, key.fit);
+            return folder->fetch(key.path, key.box, [&] { return reader(key.path, key.box, key.fit); });
+        },
+        abandoned,
         [this, key, token](QFuture<QImage> decoded) {
             return decoded.then(this, [this, key, token](const QImage &image) {
                 const auto pending = m_pending.constFind(key);
@@ -75,32 +82,61 @@ QFuture<QImage> PictureService::picture(const QString &path, QSize box, Fit fit)
     return result;
 }
 
+void PictureService::prepare(const QString &path, QSize box, Fit fit, std::shared_ptr<ThumbnailFolder> folder) {
+    if (!folder || box.isEmpty()) return;
+    // Below every request, whose priorities count up from zero.
+    m_pool.start(
+        [reader = m_reader, path, box, fit, folder = std::move(folder)] {
+            platform::lowerCurrentThreadToBulkPriority();
+            if (folder->read(path, box).isNull()) folder->fetch(path, box, [&] { return reader(path, box, fit); });
+        },
+        -1);
+}
+
 QFuture<QImage> PictureService::whole(const QString &path) {
     return decode([path] { return platform::ImageFile::read(path); }, std::make_shared<std::atomic_bool>(false));
 }
 
 QFuture<QImage> PictureService::decode(std::function<QImage()> read, std::shared_ptr<std::atomic_bool> abandoned,
                                        const Follow &follow) {
-    // Later requests get higher priorities, and the pool starts the highest waiting one first.
-    m_lastPriority = m_lastPriority == INT_MAX ? 0 : m_lastPriority + 1;
     auto promise = std::make_shared<QPromise<QImage>>();
     promise->start();
     // A continuation with a context, attached to a future already finished, would run right here.
     const QFuture<QImage> decoded = follow ? follow(promise->future()) : promise->future();
-    m_pool.start(
-        [promise, abandoned = std::move(abandoned), decodedCount = m_decoded, read = std::move(read)] {
-            // Below the GUI thread; the pool takes nothing else, so its threads may stay lowered.
-            platform::lowerCurrentThreadToBulkPriority();
-            QImage image;
-            if (!abandoned->load()) {
-                ++*decodedCount;
-                image = read();
-            }
-            promise->addResult(std::move(image));
-            promise->finish();
-        },
-        m_lastPriority);
+    std::function<void()> task = [promise, abandoned = std::move(abandoned), decodedCount = m_decoded,
+                                  read = std::move(read)] {
+        // Below the GUI thread; the pool takes nothing else, so its threads may stay lowered.
+        platform::lowerCurrentThreadToBulkPriority();
+        QImage image;
+        if (!abandoned->load()) {
+            ++*decodedCount;
+            image = read();
+        }
+        promise->addResult(std::move(image));
+        promise->finish();
+    };
+    if (m_batches > 0) m_held.append(std::move(task));
+    else m_pool.start(std::move(task), nextPriorities(1)); // the pool starts the highest waiting one first
     return decoded;
+}
+
+int PictureService::nextPriorities(int count) {
+    // Later requests get higher priorities; this returns the highest of `count` new ones.
+    if (m_lastPriority > INT_MAX - count) m_lastPriority = 0;
+    m_lastPriority += count;
+    return m_lastPriority;
+}
+
+PictureService::Batch::Batch(PictureService &service) : m_service(service) { ++service.m_batches; }
+
+PictureService::Batch::~Batch() {
+    if (--m_service.m_batches == 0) m_service.startHeld();
+}
+
+void PictureService::startHeld() {
+    const QList<std::function<void()>> held = std::exchange(m_held, {});
+    int priority = nextPriorities(int(held.size()));
+    for (const std::function<void()> &task : held) m_pool.start(task, priority--);
 }
 
 void PictureService::release(const QString &path, QSize box, Fit fit) {

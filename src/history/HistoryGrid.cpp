@@ -110,10 +110,10 @@ void HistoryGrid::placeCards(int top, int bottom) {
         card->setEntry(HistoryEntry());
     }
     m_shown = std::move(shown);
-    // Bound from the bottom up: the picture service decodes the newest request first, so the top
-    // cards, where the eye lands, get their pictures first.
-    for (auto it = arriving.crbegin(); it != arriving.crend(); ++it) {
-        const HistoryGridLayout::Card &placed = *it;
+    // Their pictures are asked for together in reading order, so the top cards, where the eye lands,
+    // get theirs first.
+    const PictureService::Batch pictures = m_history.thumbnailBatch();
+    for (const HistoryGridLayout::Card &placed : std::as_const(arriving)) {
         const HistoryEntry &entry = m_content.entries[placed.index];
         HistoryCard *card = takeFreeCard();
         card->setGeometry(placed.rect.translated(0, -top));

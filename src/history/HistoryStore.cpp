@@ -4,6 +4,7 @@
 #include "core/TextRecognizer.h"
 #include "history/HistoryText.h"
 #include "history/Log.h"
+#include "platform/AppPaths.h"
 #include "platform/ImageFile.h"
 #include "platform/Memory.h"
 
@@ -36,6 +37,7 @@ HistoryStore &HistoryStore::shared() {
         options.files = [&recents] { return recents.allFiles(); };
         auto reader = std::make_shared<TextReaderProcess>();
         options.reader = reader;
+        options.thumbnailFolder = platform::AppPaths::cacheSubfolder(QStringLiteral("Miniaturas"));
         auto *made = new HistoryStore(std::move(options));
         if (QCoreApplication *app = QCoreApplication::instance()) {
             QObject::connect(app, &QCoreApplication::aboutToQuit, made, &HistoryStore::flush);
@@ -59,6 +61,8 @@ HistoryStore::HistoryStore(Options options, QObject *parent)
     });
     m_quiet.start();
     connect(&m_writer, &HistoryIndexWriter::written, this, &HistoryStore::indexWritten);
+    if (!m_options.thumbnailFolder.isEmpty())
+        m_thumbnailFolder = std::make_shared<ThumbnailFolder>(m_options.thumbnailFolder);
 
     // Parsing and folding twenty megabytes takes a good part of the load: never on the main thread.
     m_loading = QtConcurrent::run([path = m_options.indexPath] { return HistoryIndexFile::read(path); });
@@ -126,6 +130,15 @@ void HistoryStore::reload() {
         names.insert(entries.last().name());
     }
     m_entries = std::move(entries);
+    if (m_thumbnailFolder && !m_thumbnailFolderChecked) {
+        // Pictures of captures removed while the store was not there to hear of it go too.
+        m_thumbnailFolderChecked = true;
+        QStringList paths;
+        paths.reserve(files.size());
+        for (const RecentsStore::File &file : files) paths.append(file.path);
+        QThreadPool::globalInstance()->start(
+            [folder = m_thumbnailFolder, paths = std::move(paths)] { folder->keepOnly(paths); });
+    }
 
     const qsizetype before = m_records.size();
     m_records.removeIf([&names](const HistoryRecords::iterator &it) { return !names.contains(it.key()); });
@@ -155,6 +168,8 @@ void HistoryStore::didAdd(const QString &path, const QDateTime &taken) {
     m_entries.prepend(HistoryEntry(path, taken.isValid() ? taken : QDateTime::currentDateTime()));
     m_folded.prepend(m_records.value(name).folded);
     m_thumbnails.forget(path);
+    // Its card picture is made now, so that a page opened later shows it at once.
+    m_thumbnails.prepare(path, thumbnailBox, PictureService::Fit::inside, m_thumbnailFolder);
     m_queue.removeAll(path);
     m_retries.removeAll(path);
     m_timeouts.remove(name);
@@ -194,6 +209,10 @@ void HistoryStore::forget(const QStringList &paths) {
         if (!m_loaded) m_touchedWhileLoading.insert(name);
     }
     for (const QString &path : paths) m_thumbnails.forget(path);
+    if (m_thumbnailFolder)
+        QThreadPool::globalInstance()->start([folder = m_thumbnailFolder, paths] {
+            for (const QString &path : paths) folder->remove(path);
+        });
     const bool entriesWent = !removed.isEmpty();
     QThreadPool::globalInstance()->start(
         [dropped = std::move(dropped), removed = std::move(removed), gone = std::move(gone)] {});

@@ -2,6 +2,7 @@
 
 #include "core/BackgroundTextReader.h"
 #include "core/PictureService.h"
+#include "core/ThumbnailFolder.h"
 #include "history/HistoryEntry.h"
 #include "history/HistoryIndexFile.h"
 #include "history/HistoryIndexWriter.h"
@@ -70,6 +71,11 @@ public:
         // none, or one that cannot start, and the store reads here. A file it crashed on is read once
         // more; after a second crash it counts as failed.
         std::shared_ptr<BackgroundTextReader> reader;
+        // Where the card pictures are made and kept; none: the application's service.
+        PictureService *pictures = nullptr;
+        // A folder of the user's own where card pictures are kept between runs (ThumbnailFolder);
+        // empty: they are made from the capture files every run.
+        QString thumbnailFolder;
     };
 
     // The application's store, made on first use (the application makes it soon after it starts, so
@@ -118,10 +124,14 @@ public:
     // blank query, an entry without a record or no matching line.
     std::optional<QString> snippet(const HistoryEntry &entry, const QString &query) const;
     // The card picture of a capture file (PictureService::picture), at most `thumbnailSide` pixels on
-    // its longer side.
-    QFuture<QImage> thumbnail(const QString &path) { return m_thumbnails.picture(path, thumbnailBox); }
+    // its longer side; taken from the thumbnail folder while it keeps one of the file as it is.
+    QFuture<QImage> thumbnail(const QString &path) {
+        return m_thumbnails.picture(path, thumbnailBox, PictureService::Fit::inside, m_thumbnailFolder);
+    }
     // One asker of `path`'s thumbnail no longer wants it (PictureService::release).
     void releaseThumbnail(const QString &path) { m_thumbnails.release(path, thumbnailBox); }
+    // The thumbnails asked for while it lives start together, the first asked first (PictureService::Batch).
+    PictureService::Batch thumbnailBatch() { return PictureService::Batch(m_thumbnails); }
     const PictureService &thumbnails() const { return m_thumbnails; }
 
     // Writes a pending save now and waits for the writer (at quit).
@@ -219,7 +229,9 @@ private:
     QTimer m_saveTimer;
     QElapsedTimer m_unsavedSince;
     HistoryIndexWriter m_writer;
-    PictureService &m_thumbnails = PictureService::shared();
+    PictureService &m_thumbnails = m_options.pictures ? *m_options.pictures : PictureService::shared();
+    std::shared_ptr<ThumbnailFolder> m_thumbnailFolder;
+    bool m_thumbnailFolderChecked = false; // the pictures of captures gone were dropped this run
 
     struct LastSearch {
         QByteArray key;

@@ -60,6 +60,10 @@ Place documentsSubfolderOrRuntime(const QString &name) {
     return place;
 }
 
+QString cacheSubfolder(const QString &name) {
+    return privateBelow(xdgBase("XDG_CACHE_HOME", ".cache"), name, nullptr, nullptr);
+}
+
 QString runtimeSubfolder(const QString &name) {
     const QString runtime = PrivateFolder::runtimeFolder();
     return runtime.isEmpty() ? QString() : privateBelow(runtime, name, nullptr, nullptr);

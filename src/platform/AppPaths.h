@@ -38,6 +38,10 @@ struct Place {
 };
 Place documentsSubfolderOrRuntime(const QString &name);
 
+// $XDG_CACHE_HOME/Pelicarta/<name>, for what can be made again, made private as documentsSubfolder
+// does; empty when it cannot be.
+QString cacheSubfolder(const QString &name);
+
 // "Pelicarta/<name>" in the user's private runtime folder, made private; empty without one.
 QString runtimeSubfolder(const QString &name);
 

@@ -508,7 +508,9 @@ class Pelicarta:
     def output(self):
         return read_log(self.log)
 
-    def stop(self):
+    def stop(self, keep_home=False):
+        """Ends the program and removes its home, unless `keep_home`: the next Pelicarta started with the
+        same Home finds what this one left."""
         if self.process.poll() is None:
             try:
                 self.launch("--quit")
@@ -520,7 +522,8 @@ class Pelicarta:
                 self.process.kill()
                 self.process.wait()
         self.log.close()
-        remove_home(self.home)
+        if not keep_home:
+            remove_home(self.home)
 
 
 def gui_thread_stretches(app):

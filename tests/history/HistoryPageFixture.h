@@ -135,6 +135,7 @@ protected:
             if (listing) return *listing;
             return listFolder ? recents->allFiles() : QList<RecentsStore::File>();
         };
+        options.pictures = pictures;
         history = std::make_unique<HistoryStore>(options);
         QObject::connect(recents.get(), &RecentsStore::capturesRemoved, history.get(), &HistoryStore::forget);
         const bool listed = listing ? !listing->isEmpty() : listFolder && !dates.isEmpty();
@@ -151,6 +152,7 @@ protected:
     HistoryRecords records;
     bool listFolder = true;
     std::optional<QList<RecentsStore::File>> listing;
+    PictureService *pictures = nullptr; // the cards' pictures; none: the application's
     GateEngine engine;
     std::unique_ptr<RecentsStore> recents;
     std::unique_ptr<HistoryStore> history;

@@ -203,6 +203,7 @@ protected:
         options.readTimeout = timeout;
         options.retryPause = retryPause;
         options.saveDelay = 150ms;
+        options.thumbnailFolder = thumbnailFolder;
         store = std::make_unique<HistoryStore>(options);
         EXPECT_TRUE(testsupport::becomes([this] { return store->isLoaded(); }));
         return *store;
@@ -238,6 +239,7 @@ protected:
     QString folder = temp.file(QStringLiteral("Recentes"));
     QString indexPath = temp.file(QStringLiteral("Indice-do-historico.json"));
     QHash<QString, QDateTime> dates;
+    QString thumbnailFolder; // none unless a test is about it
     ScriptedEngine engine;
     std::unique_ptr<HistoryStore> store;
 };
@@ -376,6 +378,31 @@ TEST_F(HistoryStoreTest, CardPicturesAreAtMostTheirSideAndReadAgainOnceTheNameIs
     ASSERT_TRUE(capture.save(file, "png"));
     history.didAdd(file);
     EXPECT_EQ(waitFor(history.thumbnail(file)).size(), capture.size());
+}
+
+TEST_F(HistoryStoreTest, CardPicturesKeptBetweenRunsGoWithTheirCaptures) {
+    thumbnailFolder = temp.file(QStringLiteral("Miniaturas"));
+    ASSERT_TRUE(QDir().mkpath(thumbnailFolder));
+    const auto kept = [this] { return QDir(thumbnailFolder).entryList(QDir::Files).size(); };
+    const QStringList files{writePng(QStringLiteral("Pelicarta 2026-03-14 09.05.27.png"), 3),
+                            writePng(QStringLiteral("Pelicarta 2026-03-14 09.05.28.png"), 4),
+                            writePng(QStringLiteral("Pelicarta 2026-03-14 09.05.29.png"), 5)};
+    HistoryStore &history = makeStore();
+    for (const QString &file : files) {
+        const QFuture<QImage> picture = history.thumbnail(file);
+        ASSERT_TRUE(testsupport::becomes([&] { return picture.isFinished(); }));
+    }
+    EXPECT_TRUE(testsupport::becomes([&] { return kept() == 3; }));
+
+    // A capture deleted takes its picture along.
+    remove(files[0]);
+    history.forget({files[0]});
+    EXPECT_TRUE(testsupport::becomes([&] { return kept() == 2; }));
+    // One deleted while no store was there to hear of it goes at the next run.
+    store.reset();
+    remove(files[1]);
+    makeStore();
+    EXPECT_TRUE(testsupport::becomes([&] { return kept() == 1; }));
 }
 
 TEST_F(HistoryStoreTest, SavesOnceAfterTheLastOfABurstAndAtQuit) {

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMutex>
 #include <QScrollBar>
 #include <QSignalSpy>
 
@@ -318,6 +319,66 @@ TEST_F(HistoryViewTest, OnlyTheCardsOnScreenAreWidgets) {
     EXPECT_TRUE(shownPaths().contains(files.last().path));
     // Still a screenful of cards, handed from entry to entry.
     EXPECT_LT(gridOf(page)->cardsMade(), 40);
+}
+
+// The order in which the cards' pictures are decoded, on one thread.
+struct RecordedPictures {
+    QMutex mutex;
+    QStringList decoded;
+    PictureService service{1, [this](const QString &path, QSize box, PictureService::Fit fit) {
+                               {
+                                   QMutexLocker lock(&mutex);
+                                   decoded.append(path);
+                               }
+                               return PictureService::read(path, box, fit);
+                           }};
+    QStringList decodedSoFar() {
+        QMutexLocker lock(&mutex);
+        return decoded;
+    }
+};
+
+class HistoryViewPicturesTest : public HistoryViewTest {
+protected:
+    void SetUp() override {
+        HistoryViewTest::SetUp();
+        pictures = &recorded.service;
+    }
+    RecordedPictures recorded; // outlives the view and the stores, which the fixture tears down first
+};
+
+TEST_F(HistoryViewPicturesTest, TheCardsOnScreenGetTheirPicturesInReadingOrder) {
+    for (int i = 0; i < 30; ++i)
+        addCapture(QStringLiteral("c%1.png").arg(i), kNow.addSecs(-60LL * i), QStringLiteral("texto"));
+    openStores();
+    showView({1000, 700});
+    // Three rows and a part of a fourth: the top row first, left to right, then the next.
+    const QStringList shown = shownPaths();
+    ASSERT_GE(shown.size(), 9);
+    ASSERT_TRUE(testsupport::becomes([&] { return recorded.decodedSoFar().size() >= shown.size(); }));
+    EXPECT_EQ(recorded.decodedSoFar().mid(0, shown.size()), shown);
+    EXPECT_TRUE(testsupport::becomes([&] {
+        const QList<HistoryCard *> cards = gridOf(*view)->shownCards();
+        return std::all_of(cards.cbegin(), cards.cend(),
+                           [](const HistoryCard *card) { return card->picture() == HistoryCard::Picture::shown; });
+    }));
+}
+
+TEST_F(HistoryViewPicturesTest, ABurstOfCapturesOntoTheOpenPageKeepsAFewScreensOfPictures) {
+    addCapture(QStringLiteral("c0.png"), kNow.addSecs(-3600), QStringLiteral("texto"));
+    openStores();
+    showView({1000, 700});
+    for (int i = 1; i <= 150; ++i) {
+        const QString path = addCapture(QStringLiteral("c%1.png").arg(i), kNow.addSecs(i - 3600));
+        history->didAdd(path, kNow.addSecs(i - 3600));
+        ASSERT_TRUE(testsupport::becomes([&] {
+            const HistoryCard *card = gridOf(*view)->cardOf(path);
+            return card && card->picture() == HistoryCard::Picture::shown;
+        })) << "capture " << i;
+    }
+    // Every capture came on screen and had its picture; those pushed off it are not all kept.
+    EXPECT_EQ(recorded.decodedSoFar().size(), 151);
+    EXPECT_LE(recorded.service.keptCount() * PictureService::pictureKiB, 24 * 1024);
 }
 
 TEST_F(HistoryViewTest, EveryVisitStartsOver) {
