@@ -14,18 +14,21 @@ namespace {
 
 QString errnoText(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 
-} // namespace
+enum class Whose { anyone, ownOnly };
 
-int open(const QString &path, Status *status, QString *error) {
+int openAs(const QString &path, Whose whose, Status *status, QString *error) {
     auto fail = [&](Status why, const QString &text) {
         if (status) *status = why;
         if (error) *error = text;
         return -1;
     };
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer forever.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (whose == Whose::ownOnly ? O_NOFOLLOW : 0);
+    const int fd = ::open(QFile::encodeName(path).constData(), flags);
     if (fd < 0) {
         const int code = errno;
+        if (code == ELOOP && whose == Whose::ownOnly)
+            return fail(Status::notOurs, QStringLiteral("%1 is a link").arg(path));
         if (code == ENOENT || code == ENOTDIR) return fail(Status::missing, errnoText(code));
         if (code == EACCES || code == EPERM) return fail(Status::denied, errnoText(code));
         return fail(code == ENXIO ? Status::notRegular : Status::failed, errnoText(code));
@@ -35,15 +38,19 @@ int open(const QString &path, Status *status, QString *error) {
         ::close(fd);
         return fail(Status::notRegular, QStringLiteral("%1 is not a regular file").arg(path));
     }
+    if (whose == Whose::ownOnly && info.st_uid != ::geteuid()) {
+        ::close(fd);
+        return fail(Status::notOurs, QStringLiteral("%1 belongs to another user").arg(path));
+    }
     // Reads of a regular file never block; clearing the flag keeps the descriptor ordinary.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (status) *status = Status::ok;
     return fd;
 }
 
-Read read(const QString &path, qint64 maxBytes) {
+Read readAs(const QString &path, qint64 maxBytes, Whose whose) {
     Read result;
-    const int fd = open(path, &result.status, &result.error);
+    const int fd = openAs(path, whose, &result.status, &result.error);
     if (fd < 0) return result;
     struct stat info {};
     ::fstat(fd, &info);
@@ -75,5 +82,13 @@ Read read(const QString &path, qint64 maxBytes) {
     bytes.resize(qsizetype(used));
     return {Status::ok, bytes, {}};
 }
+
+} // namespace
+
+int open(const QString &path, Status *status, QString *error) { return openAs(path, Whose::anyone, status, error); }
+
+Read read(const QString &path, qint64 maxBytes) { return readAs(path, maxBytes, Whose::anyone); }
+
+Read readOwn(const QString &path, qint64 maxBytes) { return readAs(path, maxBytes, Whose::ownOnly); }
 
 } // namespace platform::RegularFile
