@@ -81,7 +81,9 @@ TEST_F(RecentsStoreTest, KeepLimitAndFormatSettings) {
     auto store = makeStore();
     defaults.remove(Settings::historyKeep.key());
     EXPECT_EQ(store->keepOnDisk(), 500);
-    const QList<QPair<qint64, qint64>> cases = {{-5, 0},
+    // A count below zero is no count: the default, not "keep none".
+    const QList<QPair<qint64, qint64>> cases = {{-5, 500},
+                                                {std::numeric_limits<qint64>::min(), 500},
                                                 {0, 0},
                                                 {1, 20},
                                                 {20, 20},
