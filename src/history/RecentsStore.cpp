@@ -13,6 +13,7 @@
 #include "platform/DirectoryCount.h"
 #include "platform/FileReveal.h"
 #include "platform/ImageFile.h"
+#include "platform/KeptPicture.h"
 #include "platform/LongDate.h"
 #include "platform/Memory.h"
 #include "platform/PngEncoder.h"
@@ -119,6 +120,25 @@ QString writeWaitingFile(const QString &folder, const QImage &image, const QDate
     }
     dateFile(path, taken);
     return path;
+}
+
+// A waiting file's picture, read as only a file the store wrote itself is (KeptPicture); none when it
+// is gone or is not one.
+std::optional<QImage> readWaitingFile(const QString &path) {
+    platform::KeptPicture::Read read = platform::KeptPicture::read(path);
+    if (read.status == platform::KeptPicture::Status::ok) return std::move(read.image);
+    qCWarning(lcHistory, "the waiting capture %s cannot be read (%s)", qPrintable(path), qPrintable(read.error));
+    return std::nullopt;
+}
+
+// A waiting file that cannot be read is set aside, not tried again at every start; its new path, or
+// empty when it is gone or could not be moved.
+QString setAsideUnreadable(const QString &path) {
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return {};
+    const QString aside = platform::KeptPicture::setAside(path);
+    if (aside.isEmpty()) qCWarning(lcHistory, "the unreadable waiting capture %s could not be set aside", qPrintable(path));
+    else qCWarning(lcHistory, "the unreadable waiting capture %s was set aside as %s", qPrintable(path), qPrintable(aside));
+    return aside;
 }
 
 } // namespace
@@ -334,6 +354,7 @@ void RecentsStore::tidyAfterWrite(const QString &folder, const Pending &pending,
 }
 
 QString RecentsStore::finishAdd(const Written &written) {
+    if (!written.setAside.isEmpty()) tellSetAside(written.setAside);
     m_problem = written.problem;
     if (written.refused) {
         // The user is told once where the capture went (if anywhere), and why the folder refused it.
@@ -362,6 +383,11 @@ QString RecentsStore::finishAdd(const Written &written) {
         refreshUsage(); // the folder could not be listed after the write
     }
     return written.path;
+}
+
+void RecentsStore::tellSetAside(const QString &path) {
+    if (std::exchange(m_setAsideTold, true)) return;
+    emit waitingFileSetAside(QFileInfo(path).path());
 }
 
 QString RecentsStore::add(const QImage &image, const QDateTime &taken) {
@@ -478,15 +504,14 @@ void RecentsStore::startWriting(Job *job) {
         const auto unreserve = qScopeGuard([&pending] { releaseName(pending.name); });
         QImage picture = image;
         if (picture.isNull()) {
-            QString error;
-            picture = platform::ImageFile::read(waiting, &error);
-            if (picture.isNull()) {
-                qCWarning(lcHistory, "the waiting capture %s cannot be read (%s); it is left there", qPrintable(waiting),
-                          qPrintable(error));
+            const std::optional<QImage> read = readWaitingFile(waiting);
+            if (!read) {
                 Written unread;
                 unread.taken = pending.time;
+                unread.setAside = setAsideUnreadable(waiting);
                 return unread;
             }
+            picture = *read;
         }
         Written written = writeCapture(encoder, folder, picture, pending);
         tidyAfterWrite(folder, pending, written);
