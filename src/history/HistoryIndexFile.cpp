@@ -32,7 +32,7 @@ HistoryRecord HistoryRecord::of(QByteArray text, qint64 width, qint64 height, qi
         }
         text.truncate(cut);
     }
-    HistoryRecord record{std::move(text), width, height, bytes, {}};
+    HistoryRecord record{std::move(text), width, height, bytes, {}, false};
     // Kept for as long as the capture: not with the room a conversion to UTF-8 left (up to three
     // times the text), nor the room the folding grew into.
     record.text.squeeze();

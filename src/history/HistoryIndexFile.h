@@ -14,9 +14,9 @@ struct HistoryRecord {
     qint64 width = 0; // pixel size of the image read; 0 × 0 for a file that is no image
     qint64 height = 0;
     qint64 bytes = 0;  // the file's size; 0 when unknown
+    QByteArray folded; // `text` folded for search (platform::TextFolding); not stored in the file
     // Its text was not read: every try ran out of time. Read again at the next start.
     bool timedOut = false;
-    QByteArray folded; // `text` folded for search (platform::TextFolding); not stored in the file
 
     // A record of `text` with its folded form; a text longer than the index reads back is cut.
     static HistoryRecord of(QByteArray text, qint64 width, qint64 height, qint64 bytes);
