@@ -439,8 +439,9 @@ TEST_F(RecentsStoreTest, KeepingOffWritesNothingAndApplyingZeroEmptiesTheFolder)
     EXPECT_TRUE(store->items().isEmpty());
     EXPECT_TRUE(store->add(picture(8, 8)).isEmpty());
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("notes.txt")});
+    // A count below zero is no count: the default keeps captures again.
     defaults.setInt(Settings::historyKeep.key(), -3);
-    EXPECT_TRUE(store->add(picture(8, 8)).isEmpty());
+    EXPECT_FALSE(store->add(picture(8, 8)).isEmpty());
 }
 
 TEST_F(RecentsStoreTest, FailedEncodingOrWritingChangesNothing) {

@@ -3,6 +3,7 @@
 #include "platform/KeyEvent.h"
 #include "support/RecordingNotifier.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "tutorials/TutorialStore.h"
 
 #include <QDir>
