@@ -45,6 +45,18 @@ void alertLater(const QString &title, const QString &detail) {
     });
 }
 
+// Why the settings were not written, in the user's language; the system's own reason as it gave it.
+QString settingsWriteReason(platform::UserDefaults::WriteProblem problem, const QString &systemError) {
+    using Problem = platform::UserDefaults::WriteProblem;
+    switch (problem) {
+    case Problem::unreadableFile: return L("o arquivo que está lá não pôde ser lido, e não é substituído");
+    case Problem::tooLarge:
+        return L(LKey("passariam de %@ MiB", {QString::number(platform::UserDefaults::maxFileBytes >> 20)}));
+    case Problem::system: break;
+    }
+    return systemError;
+}
+
 } // namespace
 
 void connectAll() {
@@ -94,12 +106,18 @@ void connectAll() {
                     : L(LKey("A pasta “%@” não aceita gravação (%@). Esta captura foi guardada em “%@”.",
                              {folder, error, keptIn})));
         });
+    QObject::connect(&recents, &RecentsStore::waitingFileSetAside, &router, [](const QString &folder) {
+        alertLater(L("Não foi possível recuperar uma captura"),
+                   L(LKey("Uma captura que esperava para ser gravada não pôde ser lida. O arquivo foi posto de lado "
+                          "em “%@”.",
+                          {folder})));
+    });
     QObject::connect(&platform::UserDefaults::standard(), &platform::UserDefaults::writeFailed, &router,
-                     [](const QString &path, const QString &error) {
+                     [](const QString &path, platform::UserDefaults::WriteProblem problem, const QString &error) {
                          alertLater(L("Não foi possível salvar o arquivo."),
                                     L(LKey("As configurações não puderam ser gravadas em “%@” (%@). O que mudar agora "
                                            "vale só até o Pelicarta fechar.",
-                                           {path, error})));
+                                           {path, settingsWriteReason(problem, error)})));
                      });
 
     // Recording shows the pill while it lasts; stopping it on purpose opens the tutorial, while deleting

@@ -2,6 +2,7 @@
 
 #include "capture/RectMath.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPointer>
@@ -67,22 +68,26 @@ public:
         m_existed = before.has_value();
         m_initialSize = before ? before->frame.size() : QSizeF(0, 0);
         m_services.activateWindow(m_info.id);
+        m_sinceActivation.start();
         QTimer::singleShot(m_timing.settleDelay, this, [this] { poll(); });
     }
 
 private:
-    // Waits until the window's frame is the same on two polls in a row, or the polls run out. The window
-    // manager answers an activation in a few milliseconds: a window still minimised or on another
-    // workspace after the first polls stays there, and one that went away is not coming back.
+    // Waits until the window's frame is the same on two polls in a row, or the polls run out. Until the
+    // window shows, its polls count for nothing: it is given the time a desktop takes to bring a window
+    // forward, measured on the clock (a loaded machine polls late). Still off the screen after that, it
+    // stays minimised or on another workspace; one that went away is not coming back.
     void poll() {
         const std::optional<platform::WindowDescription> w = m_services.window(m_info.id);
-        ++m_polls;
         if (!w) return finish(CaptureError::Kind::windowGone);
         if (w->onScreen) {
+            ++m_polls;
             if (m_lastFrame && *m_lastFrame == w->frame) return settled(m_lastFrame);
             m_lastFrame = w->frame;
-        } else if (!m_lastFrame && m_polls >= m_timing.hiddenPolls) {
-            return finish(CaptureError::Kind::windowHidden);
+        } else if (!m_lastFrame) {
+            if (m_sinceActivation.hasExpired(m_timing.hiddenAfter)) return finish(CaptureError::Kind::windowHidden);
+        } else {
+            ++m_polls;
         }
         if (m_polls >= m_timing.settlePolls) return settled(m_lastFrame);
         QTimer::singleShot(m_timing.settlePoll, this, [this] { poll(); });
@@ -136,7 +141,8 @@ private:
     QSizeF m_initialSize;
     std::optional<QRectF> m_lastFrame;
     std::optional<QRectF> m_settled;
-    int m_polls = 0;
+    QElapsedTimer m_sinceActivation;
+    int m_polls = 0; // since the window first showed
     int m_attempts = 0;
     QImage m_lastImage;
     bool m_lastOnScreen = false;

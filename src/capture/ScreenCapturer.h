@@ -50,7 +50,8 @@ void captureArea(const QRectF &rect, quint32 displayID, QObject *context, ImageC
 // capture started) and is readable as it is, it is taken at once. Otherwise the window is brought
 // forward, left to settle and read up to six times; with `returnFocus` the previous application is
 // activated again afterwards when the window kept its size. One the window manager leaves minimised or
-// on another workspace fails as hidden as soon as that shows, one closed meanwhile as gone. `done` is called once, always after this
+// on another workspace fails as hidden once it has had the time a desktop takes to bring a window
+// forward, one closed meanwhile as gone. `done` is called once, always after this
 // call has returned, unless `context` is deleted first.
 void captureWindow(const WindowInfo &info, std::optional<qint32> frontmostPID, bool returnFocus, QObject *context,
                    WindowCallback done);
@@ -74,7 +75,10 @@ struct WindowTiming {
     int settlePolls = 16;
     int attemptDelay = 150;
     int attempts = 6;
-    int hiddenPolls = 2; // polls a window may stay off the screen after its activation
+    // How long a window may stay off the screen after its activation. A window manager that fades a
+    // window in, or maps it late on a busy machine, takes a few hundred milliseconds; one that leaves the
+    // window minimised or on another workspace never brings it.
+    int hiddenAfter = 1200;
 };
 void setWindowTiming(const WindowTiming &timing);
 

@@ -2,14 +2,14 @@
 
 #include "core/CaptureFileName.h"
 #include "platform/AtomicFile.h"
+#include "platform/OwnTempFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
-
-#include <unistd.h>
 
 namespace DragFile {
 
@@ -17,21 +17,12 @@ namespace {
 
 const QString folderPrefix = QStringLiteral("pelicarta-drag-");
 
-// A folder of ours: named so, ours, a real folder (not a link to one) with files only.
-bool isOurs(const QFileInfo &folder) {
-    if (folder.isSymLink() || !folder.isDir() || folder.ownerId() != ::getuid()) return false;
-    const QDir dir(folder.filePath());
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo &entry : entries)
-        if (entry.isSymLink() || !entry.isFile()) return false;
-    return true;
-}
-
-bool removeFolder(const QFileInfo &folder) {
-    QDir dir(folder.filePath());
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) dir.remove(name);
-    return QDir().rmdir(folder.filePath());
+// What a drag writes into its folder: the capture's file (a second of the same second numbered), and
+// the temporary file of its atomic write when the process died during it.
+bool isDragFile(const QString &name) {
+    static const QRegularExpression pattern(QStringLiteral(
+        "^Pelicarta \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d(?: \\(\\d+\\))?\\.[a-z]{3,4}(?:\\.[A-Za-z0-9]{6})?$"));
+    return pattern.match(name).hasMatch();
 }
 
 } // namespace
@@ -43,6 +34,10 @@ QMimeData *mimeData(const QByteArray &bytes, ExportFormat format) {
     QTemporaryDir folder(QDir::temp().filePath(folderPrefix + QStringLiteral("XXXXXX")));
     if (!folder.isValid()) return data;
     folder.setAutoRemove(false);
+    if (!platform::OwnTempFolder::mark(folder.path())) {
+        folder.remove();
+        return data;
+    }
     const QString path =
         folder.filePath(CaptureFileName::withExtension(QDateTime::currentDateTime(), fileExtension(format)));
     if (platform::writeFileAtomically(path, bytes)) data->setUrls({QUrl::fromLocalFile(path)});
@@ -56,8 +51,8 @@ int removeOldFolders(const QString &tempFolder, const QDateTime &now, std::chron
         QDir(tempFolder)
             .entryInfoList({folderPrefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QFileInfo &folder : candidates) {
-        if (folder.lastModified() >= cutoff || !isOurs(folder)) continue;
-        if (removeFolder(folder)) ++removed;
+        if (folder.lastModified() >= cutoff) continue;
+        if (platform::OwnTempFolder::removeOwnFiles(folder.filePath(), &isDragFile)) ++removed;
     }
     return removed;
 }

@@ -23,8 +23,9 @@ namespace DragFile {
 QMimeData *mimeData(const QByteArray &bytes, ExportFormat format);
 
 // Removes the drag folders of this user in `tempFolder` last changed before `now - maxAge`. Only
-// folders named as ours, owned by this user, holding nothing but files, are touched; failures are
-// ignored. Returns how many went. Any thread.
+// folders named as ours that carry the marker a drag writes (platform::OwnTempFolder) are touched, and
+// in them only the files a drag writes: a folder holding anything else stays. Failures are ignored.
+// Returns how many went. Any thread.
 int removeOldFolders(const QString &tempFolder, const QDateTime &now,
                      std::chrono::hours maxAge = std::chrono::hours(24));
 

@@ -74,17 +74,20 @@ bool write(platform::UserDefaults &defaults, const QString &key, const QJsonObje
 } // namespace SettingCodec
 
 // One key of the defaults file. Every reader and writer of the key goes through its declaration in
-// the table below; `fallback` is both the default and what a stored value that does not read gives.
-// Reading never writes anything back.
+// the table below; `fallback` is both the default and what a stored value that does not read gives,
+// or that `inRange` (when given) refuses. Reading never writes anything back.
 template <typename T>
 struct Setting {
     const char *name; // as stored in the file
     T (*fallback)();
+    bool (*inRange)(const T &) = nullptr;
 
     QString key() const { return QString::fromLatin1(name); }
     // The stored value; none when it is absent or does not read as a T.
     std::optional<T> stored(const platform::UserDefaults &defaults) const {
-        return SettingCodec::read(defaults, key(), SettingCodec::As<T>{});
+        std::optional<T> read = SettingCodec::read(defaults, key(), SettingCodec::As<T>{});
+        if (read && inRange && !inRange(*read)) return std::nullopt;
+        return read;
     }
     T value(const platform::UserDefaults &defaults) const {
         std::optional<T> read = stored(defaults);
@@ -122,7 +125,9 @@ inline constexpr Setting<QuickLifetime> quickLifetime{"quick.lifetime", always<Q
 
 // The recents folder: how many captures it keeps (raised to the next keep option by the store; 0 keeps
 // none) and whether they are written as HEIC (true) or PNG.
-inline constexpr Setting<qint64> historyKeep{"history.keep", always<qint64{500}>};
+// How many captures the recents folder keeps: 0 none; a negative count is no count at all.
+inline constexpr Setting<qint64> historyKeep{"history.keep", always<qint64{500}>,
+                                             [](const qint64 &count) { return count >= 0; }};
 inline constexpr Setting<bool> historyCompact{"history.compact", always<true>};
 
 // The main window: its last frame (none: centred on the screen), the sidebar's collapsed state, the

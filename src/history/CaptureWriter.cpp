@@ -4,7 +4,7 @@
 #include "history/CaptureNames.h"
 #include "history/Log.h"
 #include "platform/AtomicFile.h"
-#include "platform/ImageFile.h"
+#include "platform/KeptPicture.h"
 #include "platform/LongDate.h"
 #include "platform/Memory.h"
 #include "platform/PngEncoder.h"
@@ -40,6 +40,25 @@ QString writeWaitingFile(const QString &folder, const QImage &image, const QDate
     }
     CaptureNames::date(path, taken);
     return path;
+}
+
+// A waiting file's picture, read as only a file the writer wrote itself is (KeptPicture); none when it
+// is gone or is not one.
+std::optional<QImage> readWaitingFile(const QString &path) {
+    platform::KeptPicture::Read read = platform::KeptPicture::read(path);
+    if (read.status == platform::KeptPicture::Status::ok) return std::move(read.image);
+    qCWarning(lcHistory, "the waiting capture %s cannot be read (%s)", qPrintable(path), qPrintable(read.error));
+    return std::nullopt;
+}
+
+// A waiting file that cannot be read is set aside, not tried again at every start; its new path, or
+// empty when it is gone or could not be moved.
+QString setAsideUnreadable(const QString &path) {
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return {};
+    const QString aside = platform::KeptPicture::setAside(path);
+    if (aside.isEmpty()) qCWarning(lcHistory, "the unreadable waiting capture %s could not be set aside", qPrintable(path));
+    else qCWarning(lcHistory, "the unreadable waiting capture %s was set aside as %s", qPrintable(path), qPrintable(aside));
+    return aside;
 }
 
 } // namespace
@@ -175,15 +194,14 @@ void CaptureWriter::startWriting(Job *job) {
         const auto unreserve = qScopeGuard([&pending] { CaptureNames::shared().release(pending.name); });
         QImage picture = image;
         if (picture.isNull()) {
-            QString error;
-            picture = platform::ImageFile::read(waiting, &error);
-            if (picture.isNull()) {
-                qCWarning(lcHistory, "the waiting capture %s cannot be read (%s); it is left there", qPrintable(waiting),
-                          qPrintable(error));
+            const std::optional<QImage> read = readWaitingFile(waiting);
+            if (!read) {
                 Written unread;
                 unread.taken = pending.time;
+                unread.setAside = setAsideUnreadable(waiting);
                 return unread;
             }
+            picture = *read;
         }
         Written written = write(picture, pending);
         // Kept (in the folder or elsewhere): the waiting file has done its work.

@@ -46,6 +46,7 @@ public:
         bool refused = false; // the file is not in the folder: `path` is the copy kept elsewhere, if any
         QString error;        // why writing failed, when the folder itself was fine
         QString keptIn;       // the folder of the copy
+        QString setAside;     // where its waiting file went because it could not be read
         // Tidying after the write: the files pruned beyond the keep limit, and the folder's usage then
         // (with the listing's turn, so that an older figure never replaces a newer one).
         QStringList pruned;

@@ -32,7 +32,7 @@ HistoryRecord HistoryRecord::of(QByteArray text, qint64 width, qint64 height, qi
         }
         text.truncate(cut);
     }
-    HistoryRecord record{std::move(text), width, height, bytes, {}};
+    HistoryRecord record{std::move(text), width, height, bytes, {}, false};
     // Kept for as long as the capture: not with the room a conversion to UTF-8 left (up to three
     // times the text), nor the room the folding grew into.
     record.text.squeeze();
@@ -237,6 +237,8 @@ private:
                     field = key == "width" ? width : key == "height" ? height : bytes;
                     qint64 &target = field == width ? record.width : field == height ? record.height : record.bytes;
                     ok = integer(target);
+                } else if (key == "timedOut" && literal("true")) {
+                    record.timedOut = true; // optional, and only ever written true
                 } else {
                     ok = false; // another key: ignored
                 }
@@ -421,6 +423,9 @@ private:
     QByteArray m_buffer; // what is left to read of the pieces read so far
 };
 
+// Written only into the records it is true of.
+constexpr const char *timedOutField = ",\"timedOut\":true";
+
 // What appendEscaped adds for `text`.
 qint64 escapedSize(QByteArrayView text) {
     qint64 size = 2 + text.size();
@@ -437,6 +442,7 @@ qint64 serializedSize(const HistoryRecords &records) {
         size += escapedSize(it.key().toUtf8()) + escapedSize(it->text);
         size += qstrlen(":{\"text\":,\"width\":,\"height\":,\"bytes\":}") + QByteArray::number(it->width).size() +
                 QByteArray::number(it->height).size() + QByteArray::number(it->bytes).size();
+        if (it->timedOut) size += qstrlen(timedOutField);
     }
     return size;
 }
@@ -516,6 +522,7 @@ std::optional<QByteArray> serialize(const HistoryRecords &records, qint64 maxByt
         out.append(",\"width\":").append(QByteArray::number(it->width));
         out.append(",\"height\":").append(QByteArray::number(it->height));
         out.append(",\"bytes\":").append(QByteArray::number(it->bytes));
+        if (it->timedOut) out.append(timedOutField);
         out.append('}');
     }
     out.append('}');

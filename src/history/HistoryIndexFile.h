@@ -15,11 +15,14 @@ struct HistoryRecord {
     qint64 height = 0;
     qint64 bytes = 0;  // the file's size; 0 when unknown
     QByteArray folded; // `text` folded for search (platform::TextFolding); not stored in the file
+    // Its text was not read: every try ran out of time. Read again at the next start.
+    bool timedOut = false;
 
     // A record of `text` with its folded form; a text longer than the index reads back is cut.
     static HistoryRecord of(QByteArray text, qint64 width, qint64 height, qint64 bytes);
     friend bool operator==(const HistoryRecord &a, const HistoryRecord &b) {
-        return a.text == b.text && a.width == b.width && a.height == b.height && a.bytes == b.bytes;
+        return a.text == b.text && a.width == b.width && a.height == b.height && a.bytes == b.bytes &&
+               a.timedOut == b.timedOut;
     }
 };
 
@@ -27,7 +30,9 @@ struct HistoryRecord {
 using HistoryRecords = QHash<QString, HistoryRecord>;
 
 // The history index file: one compact JSON object mapping each capture file name to an object with
-// exactly "text" (string), "width", "height" and "bytes" (integers). Any thread.
+// "text" (string), "width", "height" and "bytes" (integers), and "timedOut": true for a record whose
+// reads all ran out of time (readers that know no such key read it as a record without text). Any
+// thread.
 namespace HistoryIndexFile {
 
 // The largest index read or written. Ten thousand captures of busy screens (editors, spreadsheets,

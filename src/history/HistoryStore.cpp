@@ -153,8 +153,15 @@ void HistoryStore::reload() {
     for (const QString &path : std::as_const(m_retries)) queued.insert(path);
     for (const QString &path : std::as_const(m_fresh)) queued.insert(path);
     for (const HistoryEntry &entry : std::as_const(m_entries)) {
-        if (!m_records.contains(entry.name()) && !queued.contains(entry.path()) && !m_inFlight.contains(entry.name()))
+        if (queued.contains(entry.path()) || m_inFlight.contains(entry.name())) continue;
+        const auto record = m_records.constFind(entry.name());
+        if (record == m_records.cend()) {
             m_queue.append(entry.path());
+        } else if (record->timedOut && !m_retriedAfterTimeouts.contains(entry.name())) {
+            // Given up on in an earlier run (a busy machine, perhaps): one more round of tries, once a run.
+            m_retriedAfterTimeouts.insert(entry.name());
+            m_retries.append(entry.path());
+        }
     }
     changed();
     emit entriesChanged();
@@ -426,8 +433,13 @@ std::optional<HistoryRecord> HistoryStore::recordOf(const QString &name, const Q
             return std::nullopt;
         }
         m_timeouts.remove(name);
-        qCWarning(lcHistory, "the text of %s was not read within the time limit %d times; it is not read again",
+        m_retriedAfterTimeouts.insert(name); // not again in this run
+        qCWarning(lcHistory,
+                  "the text of %s was not read within the time limit %d times; it is tried again at the next start",
                   qPrintable(name), tries);
+        HistoryRecord record = HistoryRecord::of({}, size.width(), size.height(), bytes);
+        record.timedOut = true;
+        return record;
     }
     return HistoryRecord::of(text.toUtf8(), size.width(), size.height(), bytes);
 }

@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFuture>
+#include <QSet>
 #include <QHash>
 #include <QImage>
 #include <QObject>
@@ -36,7 +37,8 @@
 // file when its turn comes: however long the queue, the store holds at most the one picture being
 // read. A read that runs out of time is tried again later, alone: once nothing else
 // waits and no capture has come nor read timed out for `retryPause`; after `readTries` timeouts the
-// file keeps an empty text with its size, so that it is not tried at every start. A read that is
+// file keeps an empty text with its size, marked as timed out: it is not tried again in this run, and
+// gets one more round of tries in the next one. A read that is
 // stopped or finds no text engine installed stores nothing (the next `reload` queues the file again);
 // a file that is no picture gets an empty 0 × 0 record; any other failure stores an empty text, so
 // the file is not read again. Every read carries
@@ -199,6 +201,8 @@ private:
     QStringList m_retries;  // files that ran out of time, read when nothing else waits
     // How often each file name ran out of time.
     QHash<QString, int> m_timeouts;
+    // Files whose record says an earlier run gave up on them, tried again in this run: each only once.
+    QSet<QString> m_retriedAfterTimeouts;
     // Since the last new capture or timed-out read; a retry waits for it to reach the pause.
     QElapsedTimer m_quiet;
     QTimer m_retryTimer;

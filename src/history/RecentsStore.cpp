@@ -280,6 +280,7 @@ void RecentsStore::tidyAfterWrite(const QString &folder, const Pending &pending,
 }
 
 QString RecentsStore::finishAdd(const Written &written) {
+    if (!written.setAside.isEmpty()) tellSetAside(written.setAside);
     m_problem = written.problem;
     if (written.refused) {
         // The user is told once where the capture went (if anywhere), and why the folder refused it.
@@ -308,6 +309,11 @@ QString RecentsStore::finishAdd(const Written &written) {
         refreshUsage(); // the folder could not be listed after the write
     }
     return written.path;
+}
+
+void RecentsStore::tellSetAside(const QString &path) {
+    if (std::exchange(m_setAsideTold, true)) return;
+    emit waitingFileSetAside(QFileInfo(path).path());
 }
 
 QString RecentsStore::add(const QImage &image, const QDateTime &taken) {

@@ -130,6 +130,10 @@ signals:
     // when the store works in the runtime folder (`keptIn`) because `folder` could not be made. Emitted
     // once, until a capture is written to the folder again.
     void keepingFailed(const QString &folder, const QString &error, const QString &keptIn);
+    // A capture waiting in the waiting folder could not be read back (damaged, or put there by someone
+    // else) and was set aside in `folder` instead of being tried at every start. Emitted once a run;
+    // src/app tells the user.
+    void waitingFileSetAside(const QString &folder);
     // Every capture file was deleted at once (`deleteAll`). Receivers: the router first, then the
     // history index.
     void capturesCleared(const QStringList &paths);
@@ -185,6 +189,8 @@ private:
     bool folderUsable() const;
     // Emits keepingFailed unless it was since the last capture written to the folder.
     void reportOnce(const QString &folder, const QString &error, const QString &keptIn);
+    // Says the first time a waiting file was set aside (`waitingFileSetAside`).
+    void tellSetAside(const QString &path);
     // Writes a capture `store` refused into the private runtime folder; its path, or empty.
     static QString keepElsewhere(const QString &store, const QString &fileName, const QByteArray &bytes,
                                  QString *folder);
@@ -196,6 +202,7 @@ private:
     qint64 m_usedBytes = 0;
     quint64 m_usageListedAt = 0;
     bool m_failureReported = false;
+    bool m_setAsideTold = false;
     QSet<QString> m_decoding;
     mutable platform::PrivateFolder::Problem m_problem = platform::PrivateFolder::Problem::none;
     struct Fallback {

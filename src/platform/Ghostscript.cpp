@@ -1,6 +1,7 @@
 #include "platform/Ghostscript.h"
 
 #include "platform/ImageChecks.h"
+#include "platform/OwnTempFolder.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -28,6 +30,15 @@ namespace {
 constexpr qint64 maxOutputBytes = qint64(64) << 20;
 
 const QString folderPrefix = QStringLiteral("pelicarta-gs-");
+// Inside it: the folder gs works in, and the page it draws there.
+const QString workName = QStringLiteral("work");
+const QString pageName = QStringLiteral("page.png");
+
+// What a render leaves in its work folder: the page and gs's own scratch files.
+bool isRenderFile(const QString &name) {
+    static const QRegularExpression scratch(QStringLiteral("^gs_[A-Za-z0-9]{6}$"));
+    return name == pageName || scratch.match(name).hasMatch();
+}
 
 // A lock on one of our folders, held while a render uses it: the folders a killed process left are
 // those whose lock anyone can take.
@@ -150,12 +161,12 @@ std::optional<QImage> render(const QByteArray &postscript, const QRectF &box, QS
 
     QTemporaryDir root(QDir::tempPath() + QLatin1Char('/') + folderPrefix + QStringLiteral("XXXXXX"));
     FolderLock inUse(root.path());
-    const QString work = root.path() + QStringLiteral("/work");
-    if (!root.isValid() || !inUse.take(true) || !QDir().mkdir(work))
+    const QString work = root.path() + QLatin1Char('/') + workName;
+    if (!root.isValid() || !OwnTempFolder::mark(root.path()) || !inUse.take(true) || !QDir().mkdir(work))
         return fail(error, QStringLiteral("no temporary folder"));
     // The document goes to gs through a pipe: no copy of the user's file is left behind, whatever
     // ends this process. The folder holds gs's own temporary files and the page it draws.
-    const QString output = work + QStringLiteral("/page.png");
+    const QString output = work + QLatin1Char('/') + pageName;
 
     const double xres = 72.0 * pixels.width() / box.width(), yres = 72.0 * pixels.height() / box.height();
     QString outputName = output;
@@ -206,12 +217,13 @@ int removeLeftovers(const QString &tempFolder, const QDateTime &now) {
         QDir(tempFolder)
             .entryInfoList({folderPrefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QFileInfo &folder : candidates) {
-        if (folder.fileName().size() != folderPrefix.size() + 6 || folder.isSymLink() ||
-            folder.ownerId() != ::getuid() || folder.lastModified() >= cutoff)
+        if (folder.fileName().size() != folderPrefix.size() + 6 || folder.lastModified() >= cutoff ||
+            !OwnTempFolder::isMarked(folder.filePath()))
             continue;
         FolderLock lock(folder.filePath());
-        // Removed under the lock; the removal does not follow links.
-        if (lock.take(false) && QDir(folder.filePath()).removeRecursively()) ++removed;
+        // Removed under the lock, and only what a render writes: a user's own file there keeps the folder.
+        if (lock.take(false) && OwnTempFolder::removeOwnFiles(folder.filePath(), &isRenderFile, {workName}))
+            ++removed;
     }
     return removed;
 }

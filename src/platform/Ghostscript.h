@@ -45,8 +45,9 @@ std::optional<QImage> render(const QByteArray &postscript, const QRectF &box, QS
                              QString *error = nullptr);
 
 // Removes the temporary folders of renders whose process was killed from `tempFolder` (the system's
-// temporary folder at start): ours by name, the user's, not links, not in use by a running render and
-// over a minute old at `now`. Returns how many went.
+// temporary folder at start): ours by name and by the marker a render writes (OwnTempFolder), not in
+// use by a running render and over a minute old at `now`. Only what a render writes goes: a folder
+// holding anything else stays. Returns how many went.
 int removeLeftovers(const QString &tempFolder, const QDateTime &now = QDateTime::currentDateTime());
 
 } // namespace Ghostscript

@@ -12,6 +12,9 @@ namespace platform {
 // at 4 bytes, and every copy of the picture costs as much again).
 inline constexpr qint64 maxImagePixels = qint64(1) << 26;
 inline constexpr int maxImageSide = 32767;
+// The largest picture file of a picture within those limits: its pixels stored without compression, with
+// room for the format's framing and metadata.
+inline constexpr qint64 maxPictureFileBytes = maxImagePixels * 4 + (qint64(16) << 20);
 
 // Whether an image of `size` is non-empty and within the limits above.
 constexpr bool fitsImageLimits(QSize size) {

@@ -14,18 +14,23 @@ namespace {
 
 QString errnoText(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 
-// open(), with the file only this user may use when `own` is set.
-int openChecked(const QString &path, bool own, Status *status, QString *error) {
+// Whose file may be read: any (links followed); only this user's own file at the path itself; or that,
+// closed to group and others too.
+enum class Whose { anyone, ownOnly, privateOnly };
+
+int openAs(const QString &path, Whose whose, Status *status, QString *error) {
     auto fail = [&](Status why, const QString &text) {
         if (status) *status = why;
         if (error) *error = text;
         return -1;
     };
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer forever.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (own ? O_NOFOLLOW : 0));
+    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (whose != Whose::anyone ? O_NOFOLLOW : 0);
+    const int fd = ::open(QFile::encodeName(path).constData(), flags);
     if (fd < 0) {
         const int code = errno;
+        if (code == ELOOP && whose == Whose::ownOnly)
+            return fail(Status::notOurs, QStringLiteral("%1 is a link").arg(path));
         if (code == ENOENT || code == ENOTDIR) return fail(Status::missing, errnoText(code));
         if (code == EACCES || code == EPERM) return fail(Status::denied, errnoText(code));
         return fail(code == ENXIO || code == ELOOP ? Status::notRegular : Status::failed, errnoText(code));
@@ -35,7 +40,11 @@ int openChecked(const QString &path, bool own, Status *status, QString *error) {
         ::close(fd);
         return fail(Status::notRegular, QStringLiteral("%1 is not a regular file").arg(path));
     }
-    if (own && (info.st_uid != ::geteuid() || (info.st_mode & 077) != 0)) {
+    if (whose == Whose::ownOnly && info.st_uid != ::geteuid()) {
+        ::close(fd);
+        return fail(Status::notOurs, QStringLiteral("%1 belongs to another user").arg(path));
+    }
+    if (whose == Whose::privateOnly && (info.st_uid != ::geteuid() || (info.st_mode & 077) != 0)) {
         ::close(fd);
         return fail(Status::denied, QStringLiteral("%1 is not private to this user").arg(path));
     }
@@ -45,9 +54,9 @@ int openChecked(const QString &path, bool own, Status *status, QString *error) {
     return fd;
 }
 
-Read readChecked(const QString &path, bool own, qint64 maxBytes) {
+Read readAs(const QString &path, qint64 maxBytes, Whose whose) {
     Read result;
-    const int fd = openChecked(path, own, &result.status, &result.error);
+    const int fd = openAs(path, whose, &result.status, &result.error);
     if (fd < 0) return result;
     struct stat info {};
     ::fstat(fd, &info);
@@ -82,10 +91,12 @@ Read readChecked(const QString &path, bool own, qint64 maxBytes) {
 
 } // namespace
 
-int open(const QString &path, Status *status, QString *error) { return openChecked(path, false, status, error); }
+int open(const QString &path, Status *status, QString *error) { return openAs(path, Whose::anyone, status, error); }
 
-Read read(const QString &path, qint64 maxBytes) { return readChecked(path, false, maxBytes); }
+Read read(const QString &path, qint64 maxBytes) { return readAs(path, maxBytes, Whose::anyone); }
 
-Read readPrivate(const QString &path, qint64 maxBytes) { return readChecked(path, true, maxBytes); }
+Read readOwn(const QString &path, qint64 maxBytes) { return readAs(path, maxBytes, Whose::ownOnly); }
+
+Read readPrivate(const QString &path, qint64 maxBytes) { return readAs(path, maxBytes, Whose::privateOnly); }
 
 } // namespace platform::RegularFile

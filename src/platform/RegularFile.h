@@ -17,6 +17,7 @@ enum class Status {
     notRegular, // a folder, FIFO, device or socket
     tooLarge,   // larger than the reader's cap
     failed,     // any other error of opening or reading
+    notOurs,    // a link, or another user's file (readOwn only)
 };
 
 struct Read {
@@ -27,6 +28,10 @@ struct Read {
 
 // The whole content of the regular file at `path` (links followed), when it holds at most `maxBytes`.
 Read read(const QString &path, qint64 maxBytes);
+
+// As `read`, for a file this program wrote into a folder of its own: a link at the path is refused,
+// never followed, and so is a file another user owns.
+Read readOwn(const QString &path, qint64 maxBytes);
 
 // As read, for a file only this user may read or write: the file at `path` itself (a link there is
 // refused as notRegular, never followed), owned by this user, closed to group and others (denied

@@ -28,7 +28,7 @@ const QString kValue = QStringLiteral("value");
 constexpr int kFileFormat = 1;
 // Settings files hold a few kilobytes; anything this large is not ours, and parsing it would cost
 // seconds and hundreds of megabytes at every launch.
-constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
+constexpr qint64 kMaxFileBytes = UserDefaults::maxFileBytes;
 
 QString typeName(UserDefaults::Type type) {
     switch (type) {
@@ -141,13 +141,15 @@ void UserDefaults::reportWriteFailure() {
         if (!m_watcher->files().contains(m_path) && QFileInfo::exists(m_path)) m_watcher->addPath(m_path);
     }
     QString error;
+    WriteProblem problem = WriteProblem::system;
     {
         QMutexLocker lock(&m_mutex);
         if (!m_failurePending) return;
         m_failurePending = false;
-        error = m_lastError;
+        problem = m_lastProblem;
+        if (problem == WriteProblem::system) error = m_lastError;
     }
-    emit writeFailed(m_path, error);
+    emit writeFailed(m_path, problem, error);
 }
 
 UserDefaults::~UserDefaults() = default;
@@ -343,24 +345,27 @@ void UserDefaults::store(const QString &key, const QJsonObject &entry) {
 void UserDefaults::writeLocked() {
     if (!m_dirty) return;
     // What is not written stays in memory only; the user is told once, until a write succeeds again.
-    const auto failed = [this](const QString &reason) {
-        m_lastError = reason;
+    const auto failed = [this](WriteProblem problem, const QString &reason) {
+        m_lastProblem = problem;
+        if (problem == WriteProblem::system) m_lastError = reason;
         qCWarning(lcPlatform, "the settings file %s was not written: %s", qPrintable(m_path), qPrintable(reason));
         if (!m_failureReported) m_failureReported = m_failurePending = true;
     };
     // A file we could not open must not be replaced by what little we know.
     if (m_protectFile || m_brokenEdit)
-        return failed(QStringLiteral("the settings file cannot be read, so it is not overwritten"));
+        return failed(WriteProblem::unreadableFile,
+                      QStringLiteral("the settings file cannot be read, so it is not overwritten"));
     QJsonObject values;
     for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) values.insert(it.key(), it.value());
     const QJsonObject root{{kFormat, kFileFormat}, {kValues, values}};
     const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
     // A file larger than the next launch reads would be set aside then, and every setting with it.
     if (bytes.size() > kMaxFileBytes)
-        return failed(QStringLiteral("the settings would take more than %1 MiB").arg(kMaxFileBytes >> 20));
+        return failed(WriteProblem::tooLarge,
+                      QStringLiteral("the settings would take more than %1 MiB").arg(kMaxFileBytes >> 20));
     QString error;
     if (!writeFileAtomically(m_path, bytes, &error, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return failed(error);
+        return failed(WriteProblem::system, error);
     m_dirty = false;
     m_lastError.clear();
     m_lastWritten = bytes;

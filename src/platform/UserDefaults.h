@@ -32,6 +32,13 @@ class UserDefaults : public QObject {
     Q_OBJECT
 public:
     enum class Type { Bool, Int, Double, String, Json, Data };
+    // Why a write failed, for the user's own words: the file there cannot be read (unreadable at start,
+    // or edited into something that does not parse) and is not written over; the settings grew past
+    // what the next start reads; or the system refused the write (its reason comes along).
+    enum class WriteProblem { unreadableFile, tooLarge, system };
+    Q_ENUM(WriteProblem)
+    // The largest settings file read; a larger one is not ours.
+    static constexpr qint64 maxFileBytes = 4 * 1024 * 1024;
 
     explicit UserDefaults(QString filePath, QObject *parent = nullptr);
     ~UserDefaults() override;
@@ -93,8 +100,8 @@ signals:
     // Keys whose stored values someone else changed in the file (after `changed` for each).
     void changedOnDisk(const QStringList &keys);
     // The file could not be written: the changes live in memory only. Emitted once, until a write
-    // succeeds again.
-    void writeFailed(const QString &path, const QString &error);
+    // succeeds again. `systemError` is the system's reason for a `system` problem, empty otherwise.
+    void writeFailed(const QString &path, platform::UserDefaults::WriteProblem problem, const QString &systemError);
 
 private:
     void load();
@@ -110,7 +117,8 @@ private:
     mutable QMutex m_mutex;
     QHash<QString, QJsonValue> m_entries; // raw entries, as in the file
     QString m_keptAside;
-    QString m_lastError;
+    WriteProblem m_lastProblem = WriteProblem::system;
+    QString m_lastError; // the system's reason of the last failed write or read
     bool m_protectFile = false; // an existing file we could not read or move aside
     bool m_brokenEdit = false;  // the file was edited into something that does not parse
     QByteArray m_lastWritten;   // the bytes of our own last write, to tell it from someone else's

@@ -6,6 +6,7 @@
 #include "core/ShortcutStore.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
+#include "platform/KeptPicture.h"
 #include "platform/PngStreamWriter.h"
 #include "platform/PrivateFolder.h"
 #include "platform/RegularFile.h"
@@ -16,7 +17,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSet>
+#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -79,8 +82,23 @@ QString cacheKey(const QUuid &id, const QString &file) { return uuidString(id) +
 
 // How often steps kept in the runtime folder are offered to their tutorials' folders again.
 constexpr int retryKeptMs = 10'000;
-// A kept step's picture larger than this is not one we wrote (a PNG of the largest picture we take).
-constexpr qint64 maxKeptPictureBytes = qint64(1) << 30;
+// Where steps wait in the runtime folder: one folder per tutorial, named by its identifier, so that
+// they still know their tutorial at the next start of the login.
+const QString keptStepsName = QStringLiteral("Passos");
+
+// A kept step's name in the runtime folder: its picture's name with the order it was taken in, which
+// modification times cannot keep (steps may come faster than the file system's clock ticks).
+QString keptName(const QString &file, qint64 order) {
+    return file.chopped(4) + QStringLiteral("-%1.png").arg(order, 8, 10, QLatin1Char('0'));
+}
+
+// The picture's name and the order of a kept step's file; none for a name the store does not give.
+std::optional<std::pair<QString, qint64>> fromKeptName(const QString &name) {
+    static const QRegularExpression pattern(QStringLiteral("^(passo-[0-9A-F]{8})-(\\d{8})\\.png$"));
+    const QRegularExpressionMatch match = pattern.match(name);
+    if (!match.hasMatch()) return std::nullopt;
+    return std::pair(match.captured(1) + QStringLiteral(".png"), match.captured(2).toLongLong());
+}
 
 } // namespace
 
@@ -99,6 +117,38 @@ TutorialStore::TutorialStore(QString root, QObject *parent)
     if (!rootReady()) return;
     migrateLegacy(QFileInfo(m_root).absolutePath() + QStringLiteral("/Tutorial"), m_root);
     m_library = loadLibrary();
+    findKeptSteps();
+}
+
+void TutorialStore::findKeptSteps() {
+    const QString runtime = platform::PrivateFolder::runtimeFolder();
+    if (runtime.isEmpty()) return;
+    const QString kept = runtime + QLatin1Char('/') + keptStepsName;
+    if (!QFileInfo(kept).isDir() || platform::PrivateFolder::check(kept) != platform::PrivateFolder::Problem::none)
+        return;
+    const QFileInfoList folders = QDir(kept).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+    for (const QFileInfo &folder : folders) {
+        const std::optional<QUuid> id = uuidFromString(folder.fileName());
+        // A tutorial deleted meanwhile takes nothing: its steps stay where they are.
+        if (!id || indexOf(*id) < 0 ||
+            platform::PrivateFolder::check(folder.filePath()) != platform::PrivateFolder::Problem::none)
+            continue;
+        QList<std::pair<qint64, KeptStep>> found;
+        for (const QString &name : QDir(folder.filePath()).entryList(QDir::Files | QDir::NoSymLinks)) {
+            if (const auto named = fromKeptName(name))
+                found.append({named->second, {*id, named->first, folder.filePath(), name}});
+        }
+        std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        for (const auto &[order, step] : std::as_const(found)) {
+            m_keptSteps.append(step);
+            m_lastKeptOrder = std::max(m_lastKeptOrder, order);
+        }
+    }
+    if (m_keptSteps.isEmpty()) return;
+    qCInfo(lcTutorials, "%d steps kept in %s wait for their tutorials", int(m_keptSteps.size()), qPrintable(kept));
+    m_retryKept.start();
+    // Once the application has started: each is decoded to be checked.
+    QTimer::singleShot(0, this, &TutorialStore::addKeptSteps);
 }
 
 bool TutorialStore::rootReady() const {
@@ -401,15 +451,20 @@ bool TutorialStore::writeStep(const QUuid &id, const QString &file, const QByteA
 void TutorialStore::keepStep(const QUuid &id, const QString &file, const QByteArray &png, const QString &error) {
     m_keptError = error;
     // Only the user's private runtime folder, checked as ours; never a shared temporary folder.
-    QString keptIn = platform::AppPaths::runtimeSubfolder(QStringLiteral("Passos"));
-    if (!keptIn.isEmpty() && !platform::writeFileAtomically(keptIn + QLatin1Char('/') + file, png)) keptIn.clear();
+    QString keptIn = platform::AppPaths::runtimeSubfolder(keptStepsName);
+    if (!keptIn.isEmpty()) keptIn += QLatin1Char('/') + uuidString(id);
+    const QString name = keptName(file, m_lastKeptOrder + 1);
+    if (!keptIn.isEmpty() && (platform::PrivateFolder::ensure(keptIn) != platform::PrivateFolder::Problem::none ||
+                              !platform::writeFileAtomically(keptIn + QLatin1Char('/') + name, png)))
+        keptIn.clear();
     if (keptIn.isEmpty()) {
         qCWarning(lcTutorials, "the step %s could not be saved in %s (%s) nor kept elsewhere", qPrintable(file),
                   qPrintable(folder(id)), qPrintable(error));
     } else {
         qCWarning(lcTutorials, "the step %s could not be saved in %s (%s); it was kept in %s until it can be",
                   qPrintable(file), qPrintable(folder(id)), qPrintable(error), qPrintable(keptIn));
-        m_keptSteps.append({id, file, keptIn});
+        m_keptSteps.append({id, file, keptIn, name});
+        ++m_lastKeptOrder;
         m_retryKept.start();
     }
     if (std::exchange(m_failureReported, true)) return;
@@ -424,21 +479,35 @@ void TutorialStore::addKeptSteps() {
             ++i;
             continue;
         }
-        const platform::RegularFile::Read read =
-            platform::RegularFile::read(kept.folder + QLatin1Char('/') + kept.file, maxKeptPictureBytes);
-        // A tutorial deleted meanwhile, or a picture the user took away: it stays where it is.
-        if (indexOf(kept.tutorial) < 0 || read.status != platform::RegularFile::Status::ok) {
+        // A tutorial deleted meanwhile: the picture stays where it is.
+        if (indexOf(kept.tutorial) < 0) {
             m_keptSteps.removeAt(i);
             continue;
         }
-        if (!writeStep(kept.tutorial, kept.file, read.bytes, &m_keptError)) {
+        const QString path = kept.folder + QLatin1Char('/') + kept.keptName;
+        const platform::KeptPicture::Read read = platform::KeptPicture::read(path);
+        if (read.status != platform::KeptPicture::Status::ok) {
+            // Taken away, or replaced by what is not our picture (a link, another file): never a step.
+            if (read.status == platform::KeptPicture::Status::unreadable) {
+                const QString aside = platform::KeptPicture::setAside(path);
+                qCWarning(lcTutorials, "the step %s kept in %s cannot be read (%s); it was set aside as %s",
+                          qPrintable(kept.keptName), qPrintable(kept.folder), qPrintable(read.error),
+                          qPrintable(aside));
+            }
+            m_keptSteps.removeAt(i);
+            continue;
+        }
+        if (!writeStep(kept.tutorial, kept.file, read.png, &m_keptError)) {
             refused.insert(kept.tutorial);
             ++i;
             continue;
         }
-        qCInfo(lcTutorials, "the step %s kept in %s was added to its tutorial", qPrintable(kept.file),
+        qCInfo(lcTutorials, "the step %s kept in %s was added to its tutorial", qPrintable(kept.keptName),
                qPrintable(kept.folder));
-        platform::PrivateFolder::removeFile(kept.folder, kept.file);
+        platform::PrivateFolder::removeFile(kept.folder, kept.keptName);
+        QDir().rmdir(kept.folder); // once nothing else waits there
+        m_images.insert(cacheKey(kept.tutorial, kept.file), new QImage(read.image),
+                        std::max<qsizetype>(1, read.image.sizeInBytes() / 1024));
         m_keptSteps.removeAt(i);
     }
     if (m_keptSteps.isEmpty()) m_retryKept.stop();

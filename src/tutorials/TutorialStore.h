@@ -74,13 +74,16 @@ public:
     void toggleRecording();
     // Writes the capture as the open tutorial's next step and says so. Nothing happens when no tutorial
     // is open. A step the library's folder refuses (a full disk) is kept as a picture in the private
-    // runtime folder ("Passos") and reported (`stepNotSaved`); it becomes the tutorial's next step, in
-    // the order taken, as soon as the folder takes it: at the next step, at the end of the recording,
-    // or on a timer meanwhile. Returns whether a step was added now.
+    // runtime folder ("Passos", a folder per tutorial) and reported (`stepNotSaved`); it becomes the
+    // tutorial's next step, in the order taken, as soon as the folder takes it: at the next step, at
+    // the end of the recording, or on a timer meanwhile, also after a restart within the login (the
+    // runtime folder outlives the application). Returns whether a step was added now.
     bool addStep(const QImage &image);
     // How many steps wait in the runtime folder for their tutorial's folder to take them.
     qsizetype keptStepCount() const { return m_keptSteps.size(); }
-    // Adds the steps kept in the runtime folder that their tutorials' folders now take.
+    // Adds the steps kept in the runtime folder that their tutorials' folders now take. Kept pictures
+    // are read only as the files the store wrote there (platform::KeptPicture); one that is not is set
+    // aside, never added.
     void addKeptSteps();
 
     // Step edits of the open tutorial, matched by the step's identifier; each one saved.
@@ -121,6 +124,8 @@ signals:
 private:
     QList<Tutorial> loadLibrary();
     static void migrateLegacy(const QString &legacy, const QString &root);
+    // Takes in the steps an earlier run kept in the runtime folder for tutorials of the library.
+    void findKeptSteps();
     bool save(const Tutorial &tutorial, QString *error = nullptr);
     // Passes on `saved`; the first failure until a save succeeds again is announced (tutorialNotSaved).
     bool reportSave(const QUuid &id, bool saved, const QString &error);
@@ -150,10 +155,12 @@ private:
     QHash<QString, QImage> m_covers;  // "<ID>/<first step's file>", kept while the store lives
     struct KeptStep {
         QUuid tutorial;
-        QString file; // its name in the runtime folder, and in the tutorial's once added
+        QString file; // its name in the tutorial's folder once added
         QString folder;
+        QString keptName; // its name in `folder`: `file` with the order it was taken in
     };
     QList<KeptStep> m_keptSteps; // in the order taken
+    qint64 m_lastKeptOrder = 0;
     QString m_keptError;         // why the last one was refused
     QTimer m_retryKept;
     bool m_failureReported = false;     // of steps

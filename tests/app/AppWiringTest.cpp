@@ -8,6 +8,8 @@
 #include "editor/EditorModel.h"
 #include "history/RecentsStore.h"
 #include "platform/Alert.h"
+#include "platform/StringTables.h"
+#include "platform/UserDefaults.h"
 #include "support/ScriptedAlerts.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
@@ -21,6 +23,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTest>
 #include <QWidget>
 
@@ -226,4 +229,42 @@ TEST_F(AppWiringTest, AStepTheLibraryRefusesIsToldOnceWithWhereItsPictureWaits) 
     testsupport::settle();
     EXPECT_EQ(told.notices.size(), 1);
     EXPECT_TRUE(told.shown.isEmpty());
+}
+
+// A settings file edited by hand into something that does not parse is not written over; the user
+// reads why in their own language, never in the store's log words.
+TEST_F(AppWiringTest, SettingsThatCannotBeWrittenAreToldInTheUsersLanguage) {
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    const QString path = defaults.filePath();
+    const auto putOnDisk = [&](const QByteArray &bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        defaults.reloadFromDisk();
+    };
+    const auto restore = qScopeGuard([&] {
+        putOnDisk(R"({"format":1,"values":{}})");
+        platform::StringTables::setCurrentLanguage({});
+    });
+    for (const char *language : {"pt-BR", "en"}) {
+        platform::StringTables::setCurrentLanguage(QString::fromLatin1(language));
+        testsupport::ScriptedAlerts told;
+        putOnDisk("{\"format\":1,\"values\":{");
+        Settings::greetingEnabled.set(false);
+        testsupport::settle();
+        ASSERT_EQ(told.shown.size(), 1) << language;
+        const QString detail = told.shown[0].informativeText;
+        EXPECT_FALSE(detail.contains(QStringLiteral("cannot be read, so it is not overwritten"))) << detail.toStdString();
+        const bool english = QString::fromLatin1(language) == QStringLiteral("en");
+        EXPECT_EQ(told.shown[0].messageText,
+                  english ? QStringLiteral("The file could not be saved.") : QStringLiteral("Não foi possível salvar o arquivo."));
+        EXPECT_TRUE(detail.contains(english ? QStringLiteral("the file there could not be read")
+                                            : QStringLiteral("o arquivo que está lá não pôde ser lido")))
+            << detail.toStdString();
+        // Mended: the next change is written, and a later failure is told again.
+        putOnDisk(R"({"format":1,"values":{}})");
+        Settings::greetingEnabled.set(true);
+        Settings::greetingEnabled.reset();
+    }
 }

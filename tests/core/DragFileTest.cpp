@@ -1,4 +1,5 @@
 #include "core/DragFile.h"
+#include "platform/OwnTempFolder.h"
 
 #include "support/TestSupport.h"
 
@@ -41,6 +42,8 @@ TEST(DragFileTest, OnlyOurOldDragFoldersAreRemoved) {
     QDir dir(temp.path());
     for (const char *name : {"pelicarta-drag-old", "pelicarta-drag-nested", "pelicarta-drag-linked", "other-drag"})
         ASSERT_TRUE(dir.mkpath(QString::fromLatin1(name)));
+    for (const char *name : {"pelicarta-drag-old", "pelicarta-drag-nested", "pelicarta-drag-linked"})
+        ASSERT_TRUE(platform::OwnTempFolder::mark(temp.file(QString::fromLatin1(name))));
     ASSERT_TRUE(temp.write(QStringLiteral("pelicarta-drag-old/Pelicarta 2020-01-01 00.00.00.png"), "x"));
     ASSERT_TRUE(temp.write(QStringLiteral("other-drag/keep.png"), "x"));
     ASSERT_TRUE(dir.mkpath(QStringLiteral("pelicarta-drag-nested/inner")));
@@ -58,4 +61,34 @@ TEST(DragFileTest, OnlyOurOldDragFoldersAreRemoved) {
     for (const char *kept : {"pelicarta-drag-nested/inner", "pelicarta-drag-linked/link.png", "pelicarta-drag-alias",
                              "other-drag/keep.png"})
         EXPECT_TRUE(QFileInfo::exists(temp.file(QString::fromLatin1(kept)))) << kept;
+}
+
+// A folder the user made under a drag folder's name keeps what is in it; in one a drag made, only the
+// drag's own file goes, and the user's beside it keeps the folder.
+TEST(DragFileTest, OnlyTheFilesADragWroteAreRemoved) {
+    testsupport::TempFolder temp;
+    QDir dir(temp.path());
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("pelicarta-drag-mine")));
+    ASSERT_TRUE(temp.write(QStringLiteral("pelicarta-drag-mine/notes.txt"), "mine"));
+    ASSERT_TRUE(temp.write(QStringLiteral("pelicarta-drag-mine/photo.png"), "mine"));
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("pelicarta-drag-shared")));
+    ASSERT_TRUE(platform::OwnTempFolder::mark(temp.file(QStringLiteral("pelicarta-drag-shared"))));
+    ASSERT_TRUE(temp.write(QStringLiteral("pelicarta-drag-shared/Pelicarta 2020-01-01 00.00.00.png"), "drag"));
+    ASSERT_TRUE(temp.write(QStringLiteral("pelicarta-drag-shared/photo.png"), "mine"));
+    EXPECT_EQ(DragFile::removeOldFolders(temp.path(), QDateTime::currentDateTime().addSecs(25 * 3600)), 0);
+    EXPECT_EQ(temp.read(QStringLiteral("pelicarta-drag-mine/notes.txt")), "mine");
+    EXPECT_EQ(temp.read(QStringLiteral("pelicarta-drag-mine/photo.png")), "mine");
+    EXPECT_EQ(temp.read(QStringLiteral("pelicarta-drag-shared/photo.png")), "mine");
+    EXPECT_FALSE(QFileInfo::exists(temp.file(QStringLiteral("pelicarta-drag-shared/Pelicarta 2020-01-01 00.00.00.png"))));
+
+    // A drag's own folder carries the marker, and goes whole once old.
+    testsupport::TempFolder tmp;
+    testsupport::ScopedEnvironment tmpdir("TMPDIR", tmp.path());
+    std::unique_ptr<QMimeData> drag(DragFile::mimeData("bytes", ExportFormat::png));
+    ASSERT_EQ(drag->urls().size(), 1);
+    const QString made = QFileInfo(drag->urls().first().toLocalFile()).absolutePath();
+    EXPECT_TRUE(made.startsWith(tmp.path()));
+    EXPECT_TRUE(platform::OwnTempFolder::isMarked(made));
+    EXPECT_EQ(DragFile::removeOldFolders(tmp.path(), QDateTime::currentDateTime().addSecs(25 * 3600)), 1);
+    EXPECT_FALSE(QFileInfo::exists(made));
 }

@@ -137,7 +137,7 @@ TEST(HistoryIndexFileTest, ALargeIndexIsReadAPieceAtATime) {
     HistoryRecords records;
     const int count = 3000;
     for (int i = 0; i < count; ++i)
-        records.insert(QStringLiteral("Pelicarta %1.png").arg(i), HistoryRecord{text, 1920, 1080, 2500000, {}});
+        records.insert(QStringLiteral("Pelicarta %1.png").arg(i), HistoryRecord{text, 1920, 1080, 2500000, {}, false});
     const QByteArray json = HistoryIndexFile::serialize(records);
     records.clear();
     ASSERT_TRUE(temp.write(QStringLiteral("Indice-do-historico.json"), json));
@@ -183,7 +183,7 @@ TEST(HistoryIndexFileTest, AnIndexLargerThanTheReaderTakesIsNotWritten) {
     const QByteArray text(HistoryIndexFile::maxTextBytes, 'x');
     HistoryRecords records; // just over the cap with the names and numbers; one less fits
     for (qint64 i = 0; i < HistoryIndexFile::maxFileBytes / HistoryIndexFile::maxTextBytes; ++i)
-        records.insert(QStringLiteral("p%1.png").arg(i), HistoryRecord{text, 1, 1, 1, {}});
+        records.insert(QStringLiteral("p%1.png").arg(i), HistoryRecord{text, 1, 1, 1, {}, false});
     writer.write(records);
     writer.waitForDone();
     QCoreApplication::processEvents();

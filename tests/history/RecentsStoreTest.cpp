@@ -20,6 +20,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QtEndian>
 
 #include <atomic>
 #include <condition_variable>
@@ -81,7 +82,9 @@ TEST_F(RecentsStoreTest, KeepLimitAndFormatSettings) {
     auto store = makeStore();
     defaults.remove(Settings::historyKeep.key());
     EXPECT_EQ(store->keepOnDisk(), 500);
-    const QList<QPair<qint64, qint64>> cases = {{-5, 0},
+    // A count below zero is no count: the default, not "keep none".
+    const QList<QPair<qint64, qint64>> cases = {{-5, 500},
+                                                {std::numeric_limits<qint64>::min(), 500},
                                                 {0, 0},
                                                 {1, 20},
                                                 {20, 20},
@@ -309,6 +312,46 @@ TEST_F(RecentsStoreTest, ABurstWaitsOnDiskAndWhatIsLeftThereIsWrittenAtTheNextSt
     EXPECT_EQ(next->items().first().date, first.addSecs(14));
 }
 
+// A waiting file that cannot be read back (damaged, a picture bomb, not a picture at all) is set aside
+// beside it once and said once, instead of being tried and logged at every start; the good ones are
+// written as usual.
+TEST_F(RecentsStoreTest, AWaitingFileThatCannotBeReadIsSetAsideAndSaidOnce) {
+    const QString waiting = QFileInfo(folder).dir().filePath(QStringLiteral("Pendentes"));
+    ASSERT_TRUE(QDir().mkpath(waiting));
+    ASSERT_TRUE(QFile::setPermissions(waiting, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    const QByteArray good = pngBytes(picture(40, 30));
+    QByteArray bomb = good;
+    qToBigEndian(quint32(100000), bomb.data() + 16);
+    qToBigEndian(quint32(100000), bomb.data() + 20);
+    qToBigEndian(testsupport::crc32(bomb.mid(12, 17)), bomb.data() + 29);
+    const QString base = waiting + QLatin1Char('/');
+    ASSERT_TRUE(touch(base + ownName(1), good.left(good.size() / 2)));
+    ASSERT_TRUE(touch(base + ownName(2), bomb));
+    ASSERT_TRUE(touch(base + ownName(3), "root:x:0:0:root:/root:/bin/bash\n"));
+    ASSERT_TRUE(touch(base + ownName(4), good));
+
+    auto store = makeStore();
+    QSignalSpy setAside(store.get(), &RecentsStore::waitingFileSetAside);
+    ASSERT_TRUE(testsupport::becomes([&] { return store->writer().pendingCount() == 0; }));
+    EXPECT_EQ(names(*store).size(), 1);
+    ASSERT_EQ(setAside.size(), 1);
+    const QString asideIn = setAside.first().first().toString();
+    EXPECT_EQ(QFileInfo(asideIn).dir().absolutePath(), QDir(waiting).absolutePath());
+    QStringList aside = QDir(asideIn).entryList(QDir::Files);
+    aside.sort();
+    EXPECT_EQ(aside, (QStringList{ownName(1), ownName(2), ownName(3)}));
+    EXPECT_TRUE(QDir(waiting).entryList(QDir::Files).isEmpty());
+
+    // The next start has nothing to try again, and nothing to say.
+    store.reset();
+    auto next = makeStore();
+    QSignalSpy again(next.get(), &RecentsStore::waitingFileSetAside);
+    EXPECT_EQ(next->writer().pendingCount(), 0);
+    testsupport::settle();
+    EXPECT_TRUE(again.isEmpty());
+    EXPECT_EQ(QDir(asideIn).entryList(QDir::Files).size(), 3);
+}
+
 // With processors to spare, captures are encoded side by side; one encoded sooner than an earlier one
 // neither takes its name nor its turn, and every capture of the burst ends on disk.
 TEST_F(RecentsStoreTest, EncodingsRunSideBySideAndCapturesKeepTheirOrder) {
@@ -396,8 +439,9 @@ TEST_F(RecentsStoreTest, KeepingOffWritesNothingAndApplyingZeroEmptiesTheFolder)
     EXPECT_TRUE(store->items().isEmpty());
     EXPECT_TRUE(store->add(picture(8, 8)).isEmpty());
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("notes.txt")});
+    // A count below zero is no count: the default keeps captures again.
     defaults.setInt(Settings::historyKeep.key(), -3);
-    EXPECT_TRUE(store->add(picture(8, 8)).isEmpty());
+    EXPECT_FALSE(store->add(picture(8, 8)).isEmpty());
 }
 
 TEST_F(RecentsStoreTest, FailedEncodingOrWritingChangesNothing) {

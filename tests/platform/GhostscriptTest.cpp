@@ -1,4 +1,5 @@
 #include "platform/Ghostscript.h"
+#include "platform/OwnTempFolder.h"
 #include "support/TestSupport.h"
 #include "support/Waiting.h"
 
@@ -148,8 +149,11 @@ TEST(GhostscriptTest, FoldersOfKilledRendersAreRemoved) {
     const QDir dir(temp.path());
     const auto leftover = [&dir](const QString &name) {
         dir.mkpath(name + QStringLiteral("/work"));
+        EXPECT_TRUE(platform::OwnTempFolder::mark(dir.filePath(name)));
         QFile page(dir.filePath(name + QStringLiteral("/work/page.png")));
         if (page.open(QIODevice::WriteOnly)) page.write("drawn");
+        QFile scratch(dir.filePath(name + QStringLiteral("/work/gs_a1B2c3")));
+        if (scratch.open(QIODevice::WriteOnly)) scratch.write("scratch");
         return dir.filePath(name);
     };
     const QString killed = leftover(QStringLiteral("pelicarta-gs-Ab12Cd"));
@@ -180,4 +184,23 @@ TEST(GhostscriptTest, FoldersOfKilledRendersAreRemoved) {
     EXPECT_TRUE(QFileInfo::exists(other));
     EXPECT_TRUE(foreign.isEmpty() || QFileInfo::exists(foreign));
     ::close(lock);
+}
+
+// A folder of the user's that only looks like one of ours (named so, over a minute old) keeps all it
+// holds; in one of ours, the user's own file keeps the folder, and only what a render wrote goes.
+TEST(GhostscriptTest, OnlyWhatARenderWroteIsRemoved) {
+    testsupport::TempFolder temp;
+    const QDir dir(temp.path());
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("pelicarta-gs-Mine12/work")));
+    ASSERT_TRUE(temp.write(QStringLiteral("pelicarta-gs-Mine12/notes.txt"), "mine"));
+    ASSERT_TRUE(temp.write(QStringLiteral("pelicarta-gs-Mine12/work/page.png"), "mine too"));
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("pelicarta-gs-Ours12/work")));
+    ASSERT_TRUE(platform::OwnTempFolder::mark(dir.filePath(QStringLiteral("pelicarta-gs-Ours12"))));
+    ASSERT_TRUE(temp.write(QStringLiteral("pelicarta-gs-Ours12/work/page.png"), "drawn"));
+    ASSERT_TRUE(temp.write(QStringLiteral("pelicarta-gs-Ours12/work/photo.png"), "mine"));
+    EXPECT_EQ(Ghostscript::removeLeftovers(temp.path(), QDateTime::currentDateTime().addSecs(120)), 0);
+    EXPECT_EQ(temp.read(QStringLiteral("pelicarta-gs-Mine12/notes.txt")), "mine");
+    EXPECT_EQ(temp.read(QStringLiteral("pelicarta-gs-Mine12/work/page.png")), "mine too");
+    EXPECT_EQ(temp.read(QStringLiteral("pelicarta-gs-Ours12/work/photo.png")), "mine");
+    EXPECT_FALSE(QFileInfo::exists(temp.file(QStringLiteral("pelicarta-gs-Ours12/work/page.png"))));
 }

@@ -234,7 +234,8 @@ TEST_F(UserDefaultsTest, SettingsTooLargeToBeReadBackAreNotWritten) {
     d.setBool(QStringLiteral("kept"), true);
     QSignalSpy failed(&d, &UserDefaults::writeFailed);
     d.setString(QStringLiteral("huge"), QString(5 << 20, QLatin1Char('x')));
-    EXPECT_EQ(failed.size(), 1);
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed.first().at(1).value<UserDefaults::WriteProblem>(), UserDefaults::WriteProblem::tooLarge);
     // The file on disk is still one the next launch reads, with every setting written before.
     UserDefaults relaunched(path());
     EXPECT_TRUE(relaunched.keptAsidePath().isEmpty());

@@ -3,6 +3,7 @@
 #include "platform/KeyEvent.h"
 #include "support/RecordingNotifier.h"
 #include "support/TestSupport.h"
+#include "support/Waiting.h"
 #include "tutorials/TutorialStore.h"
 
 #include <QDir>
@@ -527,6 +528,85 @@ TEST(TutorialStoreTest, StepsTheFolderRefusesWaitInTheRuntimeFolderAndJoinOnceIt
     ASSERT_EQ(saved.steps.size(), 5);
     for (int n = 0; n < 5; ++n)
         EXPECT_EQ(relaunched.image(saved.steps[n].imageFile, saved.id).pixelColor(0, 0), colours[n]) << n;
+}
+
+// The runtime folder outlives the application within a login: steps kept there when the disk was
+// full join their tutorial at the next start, in the order taken, while anything put in the place of a
+// kept picture (a link to a file of the system, a damaged picture) never becomes a step and is set aside.
+TEST(TutorialStoreTest, KeptStepsJoinTheirTutorialAtTheNextStartAndOnlyIfTheyAreOurPictures) {
+    testsupport::RecordingNotifier notices;
+    testsupport::TempFolder temp;
+    const QString run = temp.file(QStringLiteral("run"));
+    ASSERT_TRUE(QDir().mkpath(run));
+    testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", run);
+    const QList<QColor> colours{Qt::red, Qt::green, Qt::blue, Qt::yellow};
+    QString keptIn, folder;
+    QUuid id;
+    {
+        TutorialStore store(temp.file(QStringLiteral("Tutoriais")));
+        QSignalSpy told(&store, &TutorialStore::stepNotSaved);
+        store.startRecording();
+        id = *store.currentID();
+        ASSERT_TRUE(store.addStep(picture({24, 16}, colours[0])));
+        folder = store.folder(id);
+        ASSERT_TRUE(QDir().rename(folder, folder + QStringLiteral(".away")));
+        ASSERT_TRUE(temp.write(QFileInfo(folder).fileName().prepend(QStringLiteral("Tutoriais/")), "full"));
+        for (int n = 1; n < 4; ++n) EXPECT_FALSE(store.addStep(picture({24, 16}, colours[n])));
+        ASSERT_EQ(told.size(), 1);
+        keptIn = told[0][2].toString();
+        ASSERT_EQ(store.keptStepCount(), 3);
+    } // the application quits with the disk still full
+    ASSERT_TRUE(QFile::remove(folder));
+    ASSERT_TRUE(QDir().rename(folder + QStringLiteral(".away"), folder));
+
+    EXPECT_EQ(QDir(keptIn).entryList({QStringLiteral("passo-*.png")}, QDir::Files).size(), 3);
+    {
+        TutorialStore next(temp.file(QStringLiteral("Tutoriais")));
+        ASSERT_TRUE(testsupport::becomes([&] { return next.keptStepCount() == 0; }));
+        ASSERT_EQ(next.library().size(), 1);
+        const Tutorial joined = next.library().first();
+        ASSERT_EQ(joined.steps.size(), 4);
+        for (int n = 0; n < 4; ++n)
+            EXPECT_EQ(next.image(joined.steps[n].imageFile, joined.id).pixelColor(0, 0), colours[n]) << n;
+        EXPECT_FALSE(QFileInfo::exists(keptIn)) << "nothing is left waiting";
+    }
+
+    // Kept again, then replaced behind the program's back before the next start.
+    ASSERT_TRUE(QDir().mkpath(keptIn));
+    const QString base = keptIn + QLatin1Char('/');
+    ASSERT_TRUE(temp.write(QStringLiteral("passwd"), "root:x:0:0:root:/root:/bin/bash\n"));
+    ASSERT_TRUE(
+        QFile::link(temp.file(QStringLiteral("passwd")), base + QStringLiteral("passo-0000000A-00000011.png")));
+    QFile good(base + QStringLiteral("passo-0000000B-00000012.png"));
+    ASSERT_TRUE(picture({24, 16}, Qt::cyan).save(&good, "png"));
+    good.close();
+    QByteArray truncated;
+    {
+        QFile whole(base + QStringLiteral("passo-0000000B-00000012.png"));
+        ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+        truncated = whole.readAll();
+        truncated.truncate(truncated.size() / 2);
+    }
+    QFile half(base + QStringLiteral("passo-0000000C-00000013.png"));
+    ASSERT_TRUE(half.open(QIODevice::WriteOnly));
+    half.write(truncated);
+    half.close();
+    ASSERT_TRUE(temp.write(QStringLiteral("run/Passos/") + uuidString(id) + QStringLiteral("/passo-0000000D-00000014.png"),
+                           "root:x:0:0:root:/root:/bin/bash\n"));
+    TutorialStore last(temp.file(QStringLiteral("Tutoriais")));
+    ASSERT_TRUE(testsupport::becomes([&] { return last.keptStepCount() == 0; }));
+    const Tutorial after = last.library().first();
+    ASSERT_EQ(after.steps.size(), 5) << "only the real picture joins";
+    EXPECT_EQ(after.steps.last().imageFile, QStringLiteral("passo-0000000B.png"));
+    EXPECT_EQ(last.image(after.steps.last().imageFile, id).pixelColor(0, 0), QColor(Qt::cyan));
+    QStringList aside = QDir(base + QStringLiteral("Ilegíveis")).entryList(QDir::Files | QDir::System);
+    aside.sort();
+    EXPECT_EQ(aside, (QStringList{QStringLiteral("passo-0000000A-00000011.png"),
+                                  QStringLiteral("passo-0000000C-00000013.png"),
+                                  QStringLiteral("passo-0000000D-00000014.png")}));
+    for (const QString &file : QDir(folder).entryList(QDir::Files))
+        EXPECT_NE(QFile(folder + QLatin1Char('/') + file).size(), QFileInfo(temp.file(QStringLiteral("passwd"))).size())
+            << file.toStdString();
 }
 
 TEST(TutorialStoreTest, AStepThatCannotBeKeptAnywhereIsRefusedAndSaidSo) {
