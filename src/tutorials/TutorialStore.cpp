@@ -121,11 +121,9 @@ TutorialStore::TutorialStore(QString root, QObject *parent)
 }
 
 void TutorialStore::findKeptSteps() {
-    const QString runtime = platform::PrivateFolder::runtimeFolder();
-    if (runtime.isEmpty()) return;
-    const QString kept = runtime + QLatin1Char('/') + keptStepsName;
-    if (!QFileInfo(kept).isDir() || platform::PrivateFolder::check(kept) != platform::PrivateFolder::Problem::none)
-        return;
+    // The folder as keepStep makes it, checked (and narrowed) as ours.
+    const QString kept = platform::AppPaths::runtimeSubfolder(keptStepsName);
+    if (kept.isEmpty()) return;
     const QFileInfoList folders = QDir(kept).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
     for (const QFileInfo &folder : folders) {
         const std::optional<QUuid> id = uuidFromString(folder.fileName());
@@ -134,7 +132,8 @@ void TutorialStore::findKeptSteps() {
             platform::PrivateFolder::check(folder.filePath()) != platform::PrivateFolder::Problem::none)
             continue;
         QList<std::pair<qint64, KeptStep>> found;
-        for (const QString &name : QDir(folder.filePath()).entryList(QDir::Files | QDir::NoSymLinks)) {
+        // Links and other entries under our names are listed too: reading refuses them, and sets them aside.
+        for (const QString &name : QDir(folder.filePath()).entryList(QDir::Files | QDir::System)) {
             if (const auto named = fromKeptName(name))
                 found.append({named->second, {*id, named->first, folder.filePath(), name}});
         }

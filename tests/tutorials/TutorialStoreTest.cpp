@@ -591,8 +591,10 @@ TEST(TutorialStoreTest, KeptStepsJoinTheirTutorialAtTheNextStartAndOnlyIfTheyAre
     ASSERT_TRUE(half.open(QIODevice::WriteOnly));
     half.write(truncated);
     half.close();
-    ASSERT_TRUE(temp.write(QStringLiteral("run/Passos/") + uuidString(id) + QStringLiteral("/passo-0000000D-00000014.png"),
-                           "root:x:0:0:root:/root:/bin/bash\n"));
+    QFile text(base + QStringLiteral("passo-0000000D-00000014.png"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("root:x:0:0:root:/root:/bin/bash\n");
+    text.close();
     TutorialStore last(temp.file(QStringLiteral("Tutoriais")));
     ASSERT_TRUE(testsupport::becomes([&] { return last.keptStepCount() == 0; }));
     const Tutorial after = last.library().first();
