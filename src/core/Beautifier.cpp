@@ -18,12 +18,6 @@ namespace {
 
 constexpr int trimTolerance = 10;
 constexpr int minimumTrimSide = 9;
-constexpr double largestCornerRadius = 24;
-constexpr double cornerRadiusShare = 0.25;
-// A corner of radius r reaches r (1 − 1/√2) ≈ 0.293 r into its frame along the diagonal.
-constexpr double cornerReachShare = 0.3;
-// Kept past the corner's reach; also the band of a card without rounded corners.
-constexpr int borderClearance = 4;
 constexpr double minimumLogoBand = 40;
 constexpr double minimumLogoInset = 32;
 constexpr double logoMaxWidthShare = 0.3;
@@ -43,20 +37,6 @@ LogoScale logoScale(LogoSize size) {
     case LogoSize::large: return {0.56, 96};
     }
     return {0.42, 68};
-}
-
-double roundedCornerRadius(double w, double h) {
-    return std::min(cornerRadiusShare * std::min(w, h), largestCornerRadius);
-}
-
-// The band of uniform border kept around content of `content` pixels: the reach of the corner the
-// trimmed screenshot gets, and the clearance. The band itself barely changes that radius: the radius
-// of the widest band is taken.
-int keptBorder(QSize content, bool roundedCorners) {
-    constexpr int widest = int(cornerReachShare * largestCornerRadius + 0.999) + borderClearance;
-    if (!roundedCorners) return borderClearance;
-    const double radius = roundedCornerRadius(content.width() + 2 * widest, content.height() + 2 * widest);
-    return static_cast<int>(std::ceil(cornerReachShare * radius)) + borderClearance;
 }
 
 // Formats whose 4-byte pixels compare byte by byte as premultiplied colours.
@@ -222,7 +202,7 @@ std::optional<Layout> layout(QSize source, const BeautyStyle &style) {
     Layout l;
     l.canvas = QSize(pw, ph);
     l.frame = QRect((pw - source.width()) / 2, (ph - source.height()) / 2, source.width(), source.height());
-    l.radius = style.roundedCorners ? roundedCornerRadius(w, h) : 0;
+    l.radius = style.roundedCorners ? std::min(0.25 * std::min(w, h), 24.0) : 0;
     return l;
 }
 
@@ -260,10 +240,8 @@ QImage placedScreenshot(const QImage &screenshot, const BeautyStyle &style) {
     if (screenshot.isNull()) return {};
     QImage source = screenshot;
     if (style.autoBalance) {
-        if (const std::optional<QRect> content = uniformEdgesCut(screenshot, trimTolerance)) {
-            const int band = keptBorder(content->size(), style.roundedCorners);
-            source = sharedPart(screenshot, content->adjusted(-band, -band, band, band) & screenshot.rect());
-        }
+        const QImage trimmed = trimUniformEdges(screenshot, trimTolerance);
+        if (!trimmed.isNull()) source = trimmed;
     }
     // Everything here is in pixels: a screenshot of a high-density screen is drawn pixel for pixel.
     if (source.devicePixelRatio() != 1) source.setDevicePixelRatio(1);
@@ -323,18 +301,13 @@ QImage renderOnto(QImage plate, const Layout &plateLayout, const QImage &screens
 }
 
 QImage trimUniformEdges(const QImage &image, int tolerance) {
-    const std::optional<QRect> content = uniformEdgesCut(image, tolerance);
-    return content ? sharedPart(image, *content) : QImage();
-}
-
-std::optional<QRect> uniformEdgesCut(const QImage &image, int tolerance) {
     const int w = image.width(), h = image.height();
-    if (w < minimumTrimSide || h < minimumTrimSide) return std::nullopt;
+    if (w < minimumTrimSide || h < minimumTrimSide) return {};
     // Other formats are compared through a premultiplied copy, never made of an image too large to render.
     const bool asIs = comparableAsIs(image.format());
-    if (!asIs && qint64(w) * h > platform::maxImagePixels) return std::nullopt;
+    if (!asIs && qint64(w) * h > platform::maxImagePixels) return {};
     const QImage pixels = asIs ? image : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    if (pixels.isNull()) return std::nullopt;
+    if (pixels.isNull()) return {};
     const UniformScan scan(pixels, tolerance);
 
     int top = 0;
@@ -353,10 +326,10 @@ std::optional<QRect> uniformEdgesCut(const QImage &image, int tolerance) {
     } else {
         while (right > left && !scan.columnDiffers(right, top, bottom)) --right;
     }
-    if (left == 0 && top == 0 && right == w - 1 && bottom == h - 1) return std::nullopt;
+    if (left == 0 && top == 0 && right == w - 1 && bottom == h - 1) return {};
     const int cw = right - left + 1, ch = bottom - top + 1;
-    if (cw < w / 5 || ch < h / 5) return std::nullopt;
-    return QRect(left, top, cw, ch);
+    if (cw < w / 5 || ch < h / 5) return {};
+    return sharedPart(image, QRect(left, top, cw, ch));
 }
 
 std::optional<double> backdropLuminance(const Backdrop &backdrop) {

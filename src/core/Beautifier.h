@@ -20,8 +20,6 @@ QImage render(const QImage &screenshot, const BeautyStyle &style, const std::opt
 // or a null image when nothing should be cut: nothing differs at the edges, the content would be
 // under a fifth of either side, or the image is under 9 pixels on a side.
 QImage trimUniformEdges(const QImage &image, int tolerance);
-// The rectangle `trimUniformEdges` cuts to, in the image's pixels; none when it cuts nothing.
-std::optional<QRect> uniformEdgesCut(const QImage &image, int tolerance);
 
 // The mean luma (0 black … 1 white) of the backdrop's colours; none when it is transparent or has no
 // colours.
@@ -58,10 +56,8 @@ QImage renderOnto(QImage plate, const Layout &plateLayout, const QImage &screens
 // render(s, style, logo) == compose(backplate(l, style, logo), l, placed) with placed =
 // placedScreenshot(s, style) and l = layout(placed.size(), style).
 //
-// The screenshot as it is drawn, at a device pixel ratio of 1; null for a null screenshot. When the
-// style balances it, its uniform border is trimmed to a band around the content as wide as the rounded
-// corner reaches into the frame (0.3 of its radius) and a few pixels more, where the border is that
-// wide: neither the corner nor the card's edge touches text or lines near the edge.
+// The screenshot as it is drawn: trimmed when the style balances it, at a device pixel ratio of 1;
+// null for a null screenshot.
 QImage placedScreenshot(const QImage &screenshot, const BeautyStyle &style);
 // The canvas without the screenshot: backdrop, shadow and logo; null when it cannot be made.
 QImage backplate(const Layout &layout, const BeautyStyle &style, const std::optional<BrandLogo> &logo);

@@ -1,6 +1,5 @@
 #include "editor_window/BackdropDraftSheet.h"
 
-#include "core/Beautifier.h"
 #include "core/Localization.h"
 #include "editor/EditorModel.h"
 #include "editor_window/BackdropSheet.h"
@@ -50,12 +49,7 @@ void BackdropDraftSheet::open() {
     actions.cancel = [model] {
         if (model) model->page().setBackdropDraft(std::nullopt);
     };
-    // The capture as the editor's preview frames it: its border balanced the same way.
-    const BackdropSheet::Request request{
-        draft.backdrop,
-        Beautifier::placedScreenshot(m_model->document().original(), m_model->document().style()),
-        {},
-        L("Salvar e aplicar")};
+    const BackdropSheet::Request request{draft.backdrop, m_model->document().original(), {}, L("Salvar e aplicar")};
     auto *layout = new QVBoxLayout(dialog);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(BackdropSheet::makeContent(dialog, request, actions));

@@ -18,8 +18,6 @@ class BackdropStage : public QWidget {
 public:
     BackdropStage(BackdropEditorState &state, const QImage &sample, QWidget *parent = nullptr);
 
-    // The screenshot drawn on the backdrop; null when there is none.
-    const QImage &sample() const { return m_sample; }
     // How many handles there are: the mesh's points, none for other kinds.
     int handleCount() const;
     // Where handle `index` is drawn (its centre), in stage coordinates.

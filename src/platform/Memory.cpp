@@ -22,15 +22,8 @@ namespace platform::Memory {
 namespace {
 
 constexpr int kArenas = 2;
-// Blocks up to a 1080p picture's several times over come from the two arenas, so that a capture's pictures
-// and encoder buffers take the pages the last capture freed; mapped on their own, each of their pages was
-// a fault at every capture (on a virtual machine, some two fifths of a copy capture's processor time).
-// The trim below hands them back once the work is over; larger blocks (4K pictures) are still mapped.
-constexpr int kMappedFromBytes = 32 * 1024 * 1024;
-// free() never gives the heap's top back piece by piece: the trim does, once.
-constexpr int kTrimTopFromBytes = 1024 * 1024 * 1024;
-// Long enough for captures taken one after the other, whose text is read meanwhile, to reuse those pages.
-constexpr int kTrimAfterMs = 5000;
+constexpr int kMappedFromBytes = 256 * 1024;
+constexpr int kTrimAfterMs = 1000;
 
 // Each file mapping of the process: its range and path.
 struct FileMapping {
@@ -146,7 +139,6 @@ void configureForResidentProcess() {
     mallopt(M_ARENA_MAX, kArenas);
     // A fixed threshold also turns off glibc's raising of it.
     mallopt(M_MMAP_THRESHOLD, kMappedFromBytes);
-    mallopt(M_TRIM_THRESHOLD, kTrimTopFromBytes);
 #endif
 }
 

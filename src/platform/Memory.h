@@ -9,14 +9,14 @@
 // back) and keeps every freed page: hundreds of megabytes after a few captures.
 namespace platform::Memory {
 
-// Two arenas, kept until releaseFreeMemorySoon() trims them, and blocks from 32 MiB up (a 4K picture's
-// pixels) mapped on their own and unmapped when freed. Call first thing in main, before any thread starts.
+// Two arenas, and blocks from 256 KiB up (a picture's pixels) mapped on their own and unmapped when
+// freed. Call first thing in main, before any thread starts.
 void configureForResidentProcess();
 
 // Hands the allocator's free pages back to the system now, on the calling thread. Any thread.
 void trim();
 
-// Hands the allocator's free pages back to the system some seconds after the last call (so a burst of
+// Hands the allocator's free pages back to the system, a moment after the last call (so a burst of
 // work is trimmed once) and on a worker thread, with the pages of the files the modules brought and
 // of those named to releaseWithEveryTrim. Main thread only; does nothing without an event loop.
 void releaseFreeMemorySoon();

@@ -1,6 +1,5 @@
 #include "editor_window/BackdropEditorView.h"
 
-#include "core/Beautifier.h"
 #include "core/Localization.h"
 #include "core/StyleStore.h"
 #include "editor/BackdropEditorState.h"
@@ -20,7 +19,6 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QLineEdit>
-#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -280,31 +278,4 @@ TEST_F(BackdropEditorViewTest, TheEditorsSheetKeepsItsEditsWhenTheStoreFillsUp) 
     EXPECT_TRUE(deletable());
     BackdropSheet::setContent({});
     store.resetBackdrops();
-}
-
-// The sheet's stage shows the capture as the editor frames it: its white border balanced away just
-// as the editor's preview does, never the whole capture.
-TEST_F(BackdropEditorViewTest, TheEditorsSheetShowsTheCaptureBalancedAsTheEditorDoes) {
-    QImage capture(600, 400, QImage::Format_RGB32);
-    capture.fill(Qt::white);
-    {
-        QPainter p(&capture);
-        p.fillRect(60, 50, 420, 260, QColor(30, 30, 30));
-    }
-    EditorModel model(capture, QString(), std::nullopt, StyleStore::shared());
-    ASSERT_TRUE(model.document().style().autoBalance);
-    QWidget page;
-    page.show();
-    BackdropSheet::setContent(&BackdropEditorView::content);
-    BackdropDraftSheet binding(&model, &page);
-    model.newBackdrop();
-    QDialog *sheet = testsupport::shownChild<QDialog>(page, "backdropSheet");
-    ASSERT_TRUE(sheet);
-    auto *stage = sheet->findChild<BackdropStage *>();
-    ASSERT_TRUE(stage);
-    const QImage placed = Beautifier::placedScreenshot(capture, model.document().style());
-    EXPECT_LT(placed.width(), capture.width());
-    EXPECT_EQ(stage->sample(), placed);
-    model.page().setBackdropDraft(std::nullopt);
-    BackdropSheet::setContent({});
 }
